@@ -1,0 +1,55 @@
+#include "tests/support/testing.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace plexa::test {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/plexa-test.XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);  // remove_all does not follow symbolic links
+}
+
+uint64_t StressCount(uint64_t base) {
+    const char* scale = std::getenv("PLEXA_STRESS");
+    if (!scale || !*scale) return base;
+    long long n = std::atoll(scale);
+    return n > 1 ? base * static_cast<uint64_t>(n) : base;
+}
+
+uint32_t TestSeed() {
+    const char* s = std::getenv("PLEXA_SEED");
+    return (s && *s) ? static_cast<uint32_t>(std::strtoul(s, nullptr, 0)) : 20261209u;
+}
+
+std::string SourcePath(const std::string& relative) {
+    const char* root = std::getenv("PLEXA_SOURCE_DIR");
+    return std::string(root ? root : ".") + "/" + relative;
+}
+
+bool ReadFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+}  // namespace plexa::test

@@ -1,0 +1,40 @@
+// Small helpers shared by the test programs: a scratch folder that cleans up after itself,
+// the stress-loop scale, and paths into the source tree.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace plexa::test {
+
+// A fresh folder under the system's temporary directory, removed with its content
+// (never following symbolic links) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Iterations for long randomized loops: `base` in CI, multiplied by PLEXA_STRESS
+// (an integer) when that variable is set.
+uint64_t StressCount(uint64_t base);
+
+// A seed for randomized tests: PLEXA_SEED when set, else a fixed default, printed on failure.
+uint32_t TestSeed();
+
+// An absolute path of a file in the source tree.
+std::string SourcePath(const std::string& relative);
+
+// Reads or writes a whole file; ReadFile returns false when the file cannot be read.
+bool ReadFile(const std::string& path, std::string& out);
+bool WriteFile(const std::string& path, const std::string& bytes);
+
+}  // namespace plexa::test
