@@ -1,0 +1,123 @@
+// Date and time values, the legacy stored form and locale formatting.
+#include "foundation/datetime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <langinfo.h>
+#include <string>
+
+namespace plexa {
+namespace {
+
+int32_t ClampToInt32(double v) {
+    double r = std::round(v);  // half away from zero
+    if (r < -2147483648.0) return INT32_MIN;
+    if (r > 2147483647.0) return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
+
+uint64_t MonotonicTicks() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 60u + static_cast<uint64_t>(ts.tv_nsec) / 16666667u;
+}
+
+int32_t OffsetAtPosix(time_t t) {
+    tzset();
+    struct tm local {};
+    if (!localtime_r(&t, &local)) return 0;
+    return static_cast<int32_t>(local.tm_gmtoff);
+}
+
+struct OffsetCache {
+    bool valid = false;
+    uint64_t ticks = 0;
+    int32_t offset = 0;
+} gOffsetCache;
+
+size_t FormatLocal(int32_t localValue, const char* format, char* out, size_t size) {
+    if (!out || size == 0) return 0;
+    out[0] = 0;
+    time_t t = static_cast<time_t>(DateTimeToPosix(LocalToGlobalDateTime(localValue)));
+    struct tm local {};
+    if (!localtime_r(&t, &local)) return 0;
+    char buffer[256];
+    size_t n = strftime(buffer, sizeof buffer, format, &local);
+    size_t limit = std::min<size_t>(62, size - 1);
+    n = Utf8PrefixLength(buffer, n, limit);
+    std::memcpy(out, buffer, n);
+    out[n] = 0;
+    return n;
+}
+
+}  // namespace
+
+size_t Utf8PrefixLength(const char* text, size_t length, size_t limit) {
+    if (length <= limit) return length;
+    size_t n = limit;
+    // Step back over continuation bytes to the start of the cut sequence.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return n;
+}
+
+int32_t GlobalTimeDifferenceAt(int32_t globalValue) {
+    return OffsetAtPosix(static_cast<time_t>(DateTimeToPosix(globalValue)));
+}
+
+int32_t VXGetGlobalTimeDifference() {
+    uint64_t now = MonotonicTicks();
+    if (gOffsetCache.valid && now - gOffsetCache.ticks < 61) return gOffsetCache.offset;
+    gOffsetCache.offset = OffsetAtPosix(time(nullptr));
+    gOffsetCache.ticks = now;
+    gOffsetCache.valid = true;
+    return gOffsetCache.offset;
+}
+
+int32_t VXGetCurrentDateTime(int32_t local) {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    double seconds = static_cast<double>(DateTimeFromPosix(ts.tv_sec)) + ts.tv_nsec / 1e9;
+    int32_t value = ClampToInt32(seconds);
+    if (local) {
+        int64_t v = static_cast<int64_t>(value) + VXGetGlobalTimeDifference();
+        value = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    }
+    return value;
+}
+
+int32_t VXLocalDateTimeFromLegacyPortableTime(uint32_t legacy) {
+    if (legacy == 0) return 0;
+    int64_t v = static_cast<int64_t>(legacy) - kLegacyEpochDifference;
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+uint32_t VXLocalDateTimeToLegacyPortableTime(int32_t value) {
+    if (value == 0) return 0;
+    int64_t v = static_cast<int64_t>(value) + kLegacyEpochDifference;
+    return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 0xFFFFFFFFll));
+}
+
+int32_t LocalToGlobalDateTime(int32_t localValue) {
+    // Solve g + offset(g) = local: start from today's offset, then use the offset at the guess.
+    int64_t guess = static_cast<int64_t>(localValue) - VXGetGlobalTimeDifference();
+    for (int i = 0; i < 2; ++i) {
+        int32_t g = static_cast<int32_t>(std::clamp<int64_t>(guess, INT32_MIN, INT32_MAX));
+        guess = static_cast<int64_t>(localValue) - GlobalTimeDifferenceAt(g);
+    }
+    return static_cast<int32_t>(std::clamp<int64_t>(guess, INT32_MIN, INT32_MAX));
+}
+
+size_t VXLocalTimeToDateString(int32_t localValue, int32_t style, char* out, size_t size) {
+    const char* format = "%x";
+    if (style == 1) format = "%e %b %Y";
+    else if (style >= 2) format = "%A %e %B %Y";
+    return FormatLocal(localValue, format, out, size);
+}
+
+size_t VXLocalTimeToTimeString(int32_t localValue, bool withSeconds, char* out, size_t size) {
+    return FormatLocal(localValue, withSeconds ? "%X" : "%H:%M", out, size);
+}
+
+}  // namespace plexa
