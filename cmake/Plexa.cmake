@@ -34,3 +34,24 @@ function(plexa_program name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS})
 endfunction()
+
+# plexa_grammar(<target> <grammar.y> <name>)
+#
+# Generates <name>_tables.h (namespace plexa::grammar::<name>) from a grammar file with byacc at
+# build time and adds it to <target>; the target includes it as "<name>_tables.h".
+find_program(BYACC_PROGRAM byacc REQUIRED)
+function(plexa_grammar target grammar name)
+  get_filename_component(grammar ${grammar} ABSOLUTE)
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/grammar)
+  set(header ${dir}/${name}_tables.h)
+  add_custom_command(
+    OUTPUT ${header}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${BYACC_PROGRAM} -o ${dir}/${name}.tab.c ${grammar}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${dir}/${name}.tab.c -DOUTPUT=${header} -DNAME=${name}
+            -P ${PROJECT_SOURCE_DIR}/cmake/YaccTables.cmake
+    DEPENDS ${grammar} ${PROJECT_SOURCE_DIR}/cmake/YaccTables.cmake
+    COMMENT "Parse tables of ${name}")
+  target_sources(${target} PRIVATE ${header})
+  target_include_directories(${target} PRIVATE ${dir})
+endfunction()
