@@ -98,16 +98,6 @@ size_t DecodeUTF8Char(Bytes p, size_t length, char32_t& cp) {
     return n;
 }
 
-bool IsValidUTF8(Bytes p, size_t length) {
-    char32_t cp;
-    for (size_t i = 0; i < length;) {
-        size_t n = DecodeUTF8Char(p + i, length - i, cp);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
 // The length of the text at bytes within limit bytes: up to the first NUL (the first 0
 // unit for UTF-16), or all of them when none comes first.
 size_t TextLength(Bytes bytes, size_t limit, uint32_t encoding) {
@@ -525,10 +515,21 @@ bool TruncateUTF8ForByteSize(char* string, int32_t size) {
     if (size < 1) return false;
     size_t length = std::strlen(string);
     if (length + 1 <= size_t(size)) return false;
-    size_t cut = size_t(size) - 1;
+    // The last character boundary within size - 1 bytes; size - 1 itself when the text
+    // before it is not well-formed UTF-8.
+    const size_t limit = size_t(size) - 1;
     auto p = reinterpret_cast<Bytes>(string);
-    if (IsValidUTF8(p, length))
-        while (cut > 0 && (p[cut] & 0xC0) == 0x80) --cut;
+    size_t cut = 0;
+    char32_t cp;
+    while (cut < limit) {
+        size_t n = DecodeUTF8Char(p + cut, length - cut, cp);
+        if (n == 0) {
+            cut = limit;
+            break;
+        }
+        if (cut + n > limit) break;
+        cut += n;
+    }
     string[cut] = 0;
     return true;
 }

@@ -492,6 +492,7 @@ TEST(Strings, TruncateUTF8) {
         {"a\xE6\x97\xA5", 5, false, "a\xE6\x97\xA5"},
         {"\xF0\x9D\x84\x9E", 4, true, ""},
         {"ab\xFF" "cd", 4, true, "ab\xFF"},        // not UTF-8: cut at size - 1
+        {"a\xE6\x97\xA5\xFF", 4, true, "a"},       // what follows the cut does not matter
         {"abc", 1, true, ""},
         {"abc", 0, false, "abc"},
     };
