@@ -1,6 +1,8 @@
 // Date and time values, the legacy stored form and locale formatting.
 #include "foundation/datetime.h"
 
+#include "foundation/strings.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -44,23 +46,14 @@ size_t FormatLocal(int32_t localValue, const char* format, char* out, size_t siz
     struct tm local {};
     if (!localtime_r(&t, &local)) return 0;
     char buffer[256];
-    size_t n = strftime(buffer, sizeof buffer, format, &local);
-    size_t limit = std::min<size_t>(62, size - 1);
-    n = Utf8PrefixLength(buffer, n, limit);
-    std::memcpy(out, buffer, n);
-    out[n] = 0;
+    if (strftime(buffer, sizeof buffer, format, &local) == 0) return 0;
+    TruncateUTF8ForByteSize(buffer, static_cast<int32_t>(std::min<size_t>(63, size)));
+    size_t n = std::strlen(buffer);
+    std::memcpy(out, buffer, n + 1);
     return n;
 }
 
 }  // namespace
-
-size_t Utf8PrefixLength(const char* text, size_t length, size_t limit) {
-    if (length <= limit) return length;
-    size_t n = limit;
-    // Step back over continuation bytes to the start of the cut sequence.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return n;
-}
 
 int32_t GlobalTimeDifferenceAt(int32_t globalValue) {
     return OffsetAtPosix(static_cast<time_t>(DateTimeToPosix(globalValue)));

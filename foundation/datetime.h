@@ -45,8 +45,4 @@ constexpr int64_t kPosixTo2001 = 978307200;
 inline int64_t DateTimeFromPosix(int64_t posixSeconds) { return posixSeconds - kPosixTo2001; }
 inline int64_t DateTimeToPosix(int64_t value) { return value + kPosixTo2001; }
 
-// Length of the longest prefix of `text` (at most `limit` bytes) that does not end inside a
-// UTF-8 sequence.
-size_t Utf8PrefixLength(const char* text, size_t length, size_t limit);
-
 }  // namespace plexa

@@ -107,12 +107,5 @@ TEST(DateTime, CurrentTimeAndCachedDifference) {
     EXPECT_NEAR(VXGetCurrentDateTime(1) - VXGetCurrentDateTime(0), first, 1);
 }
 
-TEST(DateTime, Utf8PrefixNeverSplitsACharacter) {
-    const std::string s = "ab\xC3\xA9" "c";  // "abéc"
-    EXPECT_EQ(Utf8PrefixLength(s.data(), s.size(), 3), 2u);
-    EXPECT_EQ(Utf8PrefixLength(s.data(), s.size(), 4), 4u);
-    EXPECT_EQ(Utf8PrefixLength(s.data(), s.size(), 10), s.size());
-}
-
 }  // namespace
 }  // namespace plexa
