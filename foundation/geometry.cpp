@@ -230,8 +230,9 @@ void VXMoveRectTo(Rect* r, int16_t h, int16_t v) {
 }
 
 void VXLMoveRectTo(LRect* r, int32_t h, int32_t v) {
-    r->bottom = r->bottom - r->top + v;
-    r->right = r->right - r->left + h;
+    // In 64 bits: the empty start value's size does not fit in 32.
+    r->bottom = int32_t(int64_t(r->bottom) - r->top + v);
+    r->right = int32_t(int64_t(r->right) - r->left + h);
     r->top = v;
     r->left = h;
 }

@@ -88,6 +88,9 @@ TEST(Geometry, PointAndRectangleOperations) {
     EXPECT_EQ(T(r), Quad(3, -2, 7, 12));
     VXMoveRectTo(&r, 100, 200);
     EXPECT_EQ(T(r), Quad(200, 100, 204, 114));
+    LRect lr{0, 0, 10, 20};
+    VXLMoveRectTo(&lr, 5, -3);
+    EXPECT_EQ(T(lr), Quad(-3, 5, 7, 25));
 
     VXPt2Rect(Point{5, -1}, Point{2, 7}, &r);
     EXPECT_EQ(T(r), Quad(2, -1, 5, 7));
