@@ -402,14 +402,17 @@ void DrawContext::ClipToRects(const DrawRectF* rects, size_t count) {
     }
 }
 
-void DrawContext::ClipToMask(const DrawImage& mask, const DrawRectF& rect) {
+void DrawContext::ClipToMask(const DrawImage& mask, const DrawRectF* source, const DrawRectF& rect) {
+    const QImage& image = mask.impl().image;
+    const QRectF src = source ? QRectF(source->x, source->y, source->width, source->height)
+                              : QRectF(0, 0, image.width(), image.height());
     auto dev = std::make_shared<QImage>(impl_->size(), QImage::Format_Alpha8);
     dev->fill(0);
     {
         QPainter p(dev.get());
         p.setRenderHint(QPainter::SmoothPixmapTransform, impl_->gs.antialias);
         p.setWorldTransform(impl_->gs.ctm);
-        p.drawImage(QRectF(rect.x, rect.y, rect.width, rect.height), CoverageOf(mask.impl().image));
+        p.drawImage(QRectF(rect.x, rect.y, rect.width, rect.height), CoverageOf(image), src);
         if (impl_->gs.mask) {
             p.resetTransform();
             p.setCompositionMode(QPainter::CompositionMode_DestinationIn);

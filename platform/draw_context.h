@@ -99,9 +99,9 @@ public:
     // Clipping intersects the current clip; it lasts until the state is restored.
     void ClipToRect(const DrawRectF& rect);
     void ClipToRects(const DrawRectF* rects, size_t count);  // count 0 clips everything away
-    // A grey mask over the rectangle: 255 lets drawing through fully, 0 not at all; outside
-    // the rectangle nothing is drawn.
-    void ClipToMask(const DrawImage& mask, const DrawRectF& rect);
+    // A grey mask (or the source part of it, in image pixels) over the rectangle: 255 lets
+    // drawing through fully, 0 not at all; outside the rectangle nothing is drawn.
+    void ClipToMask(const DrawImage& mask, const DrawRectF* source, const DrawRectF& rect);
 
     // Draws the image (or the source part of it, in image pixels) into the destination.
     void DrawImageIn(const DrawImage& image, const DrawRectF* source, const DrawRectF& dest);
