@@ -134,18 +134,10 @@ QZColorRef GetCGColorForColorState(QZColorState* state) {
     for (const RGBEntry& e : cache)
         if (e.color && e.rgb == rgb) found = e.color;  // a hit does not move the entry
     if (!found) {
-        size_t slot = cache.size();
-        for (size_t i = 0; i < cache.size(); i++)
-            if (!cache[i].color) {
-                slot = i;
-                break;
-            }
-        if (slot == cache.size()) {
-            for (size_t i = cache.size() - 1; i > 0; i--) cache[i] = std::move(cache[i - 1]);
-            slot = 0;
-        }
-        cache[slot] = {std::make_shared<const QZColor>(Rgb(rgb)), rgb};
-        found = cache[slot].color;
+        // The newest colour goes in front; the oldest falls off the end.
+        for (size_t i = cache.size() - 1; i > 0; i--) cache[i] = std::move(cache[i - 1]);
+        cache[0] = {std::make_shared<const QZColor>(Rgb(rgb)), rgb};
+        found = cache[0].color;
     }
     state->color = found;
     return found;
