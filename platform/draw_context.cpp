@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QRegion>
 #include <QTransform>
 #include <algorithm>
@@ -79,6 +80,43 @@ QImage CoverageOf(const QImage& image) {
     for (int y = 0; y < grey.height(); y++)
         std::memcpy(alpha.scanLine(y), grey.constScanLine(y), size_t(grey.width()));
     return alpha;
+}
+
+// Strokes by filling the outline of the stroke, so that every pen width (also 1, which the
+// painter would otherwise draw with its own thin-line rules) covers exactly its geometry.
+void StrokeOutline(QPainter& p, const QPainterPath& path, const QPen& pen) {
+    QPainterPathStroker stroker(pen);
+    QPainterPath outline = stroker.createStroke(path);
+    outline.setFillRule(Qt::WindingFill);
+    p.fillPath(outline, pen.brush());
+}
+
+// A region of non-overlapping rectangles. Y-X banded lists are taken as they are; others are
+// joined pairwise, which keeps long lists fast.
+QRegion RegionOf(std::vector<QRect>& rects) {
+    std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    bool banded = true;
+    for (size_t i = 1; i < rects.size() && banded; i++) {
+        const QRect& a = rects[i - 1];
+        const QRect& b = rects[i];
+        banded = a.top() == b.top() ? (a.bottom() == b.bottom() && a.right() < b.left())
+                                    : b.top() > a.bottom();
+    }
+    QRegion region;
+    if (banded) {
+        region.setRects(rects.data(), int(rects.size()));
+        return region;
+    }
+    std::vector<QRegion> parts(rects.begin(), rects.end());
+    while (parts.size() > 1) {
+        std::vector<QRegion> next;
+        for (size_t i = 0; i + 1 < parts.size(); i += 2) next.push_back(parts[i].united(parts[i + 1]));
+        if (parts.size() % 2) next.push_back(parts.back());
+        parts.swap(next);
+    }
+    return parts.empty() ? region : parts.front();
 }
 
 }  // namespace
@@ -353,7 +391,7 @@ void DrawContext::DrawPath(DrawPathMode mode) {
         const QBrush brush(impl_->gs.fill);
         impl_->Paint(impl_->gs, [&](QPainter& p) {
             if (mode != DrawPathMode::kStroke) p.fillPath(user, brush);
-            if (mode != DrawPathMode::kFill && impl_->gs.lineWidth > 0) p.strokePath(user, pen);
+            if (mode != DrawPathMode::kFill && impl_->gs.lineWidth > 0) StrokeOutline(p, user, pen);
         });
     }
     BeginPath();
@@ -369,7 +407,7 @@ void DrawContext::StrokeRect(const DrawRectF& r) {
     QPainterPath u;
     u.addRect(QRectF(r.x, r.y, r.width, r.height));
     const QPen pen = impl_->Pen();
-    impl_->Paint(impl_->gs, [&](QPainter& p) { p.strokePath(u, pen); });
+    impl_->Paint(impl_->gs, [&](QPainter& p) { StrokeOutline(p, u, pen); });
 }
 
 void DrawContext::ClipToRect(const DrawRectF& r) { ClipToRects(&r, 1); }
@@ -395,7 +433,7 @@ void DrawContext::ClipToRects(const DrawRectF* rects, size_t count) {
         devPath.addPath(m.map(u));
     }
     if (integral) {
-        region.setRects(ints.data(), int(ints.size()));
+        region = RegionOf(ints);
         impl_->IntersectClip(&region, nullptr);
     } else {
         impl_->IntersectClip(nullptr, &devPath);
