@@ -259,3 +259,65 @@ TEST(Render, OriginAndDashAndImage) {
 
 }  // namespace
 }  // namespace plexa
+
+namespace plexa {
+namespace {
+
+// An on-screen window: the platform hands over the context of the view being drawn.
+struct ScreenWindow {
+    std::vector<uint8_t> pixels = std::vector<uint8_t>(40 * 40, 255);
+    std::unique_ptr<DrawContext> ctx =
+        DrawContext::ForPixels(pixels.data(), 40, 40, 40, DrawPixelFormat::kGrey8);
+    int32_t currentPane = -9;
+};
+
+TEST(Render, OnScreenPaneFocusClipsAndKeepsTheScrolledAxis) {
+    QZWindowHooks hooks;
+    hooks.kind = [](void*) { return int32_t(kQZWindowOnScreen); };
+    hooks.currentContext = [](void* w) { return static_cast<ScreenWindow*>(w)->ctx.get(); };
+    hooks.viewAppearance = [](void*) { return 0; };
+    hooks.paneBounds = [](void*, int32_t, XRect* bounds) {
+        *bounds = {10, 20, 10, 10};  // the pane's view is scrolled to (10, 20)
+        return true;
+    };
+    hooks.setCurrentPane = [](void* w, int32_t pane) { static_cast<ScreenWindow*>(w)->currentPane = pane; };
+    QZSetWindowHooks(hooks);
+    ScreenWindow window;
+    QZPort* port = QZPortAlloc(&window);
+    ASSERT_EQ(QZInstallContext(port), window.ctx.get());
+    QZSetFocus(port, 1);  // the left strip scrolls only vertically
+    EXPECT_EQ(window.currentPane, 1);
+    EXPECT_EQ(port->origin.h, 0);
+    EXPECT_EQ(port->origin.v, 20);
+    QZFillRectangle(port, {0, 0, 40, 40}, false);
+    EXPECT_EQ(window.pixels[size_t(25 * 40 + 15)], 0);
+    EXPECT_EQ(window.pixels[size_t(5 * 40 + 5)], 255);
+    EXPECT_EQ(window.pixels[size_t(25 * 40 + 25)], 255);
+
+    // A clip set after an origin change keeps that origin: document h 5 is now at h 0.
+    QZSetOrigin(port, 5, 20);
+    XRect clip = {0, 20, 40, 40};
+    QZSetColor(port, 0x00FFFFFF, false);
+    QZSetClipRect(port, &clip);
+    QZFillRectangle(port, {15, 20, 5, 5}, false);  // lands at (10, 20) of the view
+    EXPECT_EQ(window.pixels[size_t(22 * 40 + 12)], 255);
+    EXPECT_EQ(window.pixels[size_t(22 * 40 + 17)], 0);
+    QZReleaseContext(port);
+    QZPortFree(port);
+}
+
+TEST(Render, TransparencyLayerComposesAsOne) {
+    Surface s(10, 10, DrawPixelFormat::kGrey8);
+    QZSetOpacity(s.port(), 0.5);
+    s.port()->layerState = 1;  // wanted by the window owner
+    QZFillRectangle(s.port(), {0, 0, 6, 10}, false);
+    EXPECT_EQ(s.port()->layerState, 2);
+    QZFillRectangle(s.port(), {4, 0, 6, 10}, false);
+    QZLayerEnd(s.port());
+    EXPECT_EQ(s.port()->layerState, 0);
+    EXPECT_NEAR(s.grey(2, 5), 128, 2);
+    EXPECT_NEAR(s.grey(5, 5), 128, 2);  // the overlap is not darker
+}
+
+}  // namespace
+}  // namespace plexa
