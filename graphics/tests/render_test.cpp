@@ -321,3 +321,23 @@ TEST(Render, TransparencyLayerComposesAsOne) {
 
 }  // namespace
 }  // namespace plexa
+
+namespace plexa {
+namespace {
+
+TEST(Render, RoundedCornersShrinkToFitAndVanishBelowOnePixel) {
+    struct Case {
+        double radius;
+        bool cornerCut;
+    };
+    for (const Case& c : {Case{5, true}, Case{0.5, false}}) {
+        Surface s(12, 6, DrawPixelFormat::kGrey8);
+        QZFillRoundedRectangle(s.port(), {1, 1, 10, 4}, c.radius, false);
+        EXPECT_EQ(s.grey(1, 1) > 100, c.cornerCut) << c.radius;
+        EXPECT_TRUE(s.dark(5, 2));
+        EXPECT_TRUE(s.dark(2, 2));  // radius 5 on a 4-high rectangle is 2: (2, 2) stays inside
+    }
+}
+
+}  // namespace
+}  // namespace plexa
