@@ -2,9 +2,13 @@
 // transform, arcs to points, rectangle-list clips and transparency layers.
 #include "platform/draw_context.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "platform/draw_context_qt.h"
 
 namespace plexa {
 namespace {
@@ -76,6 +80,20 @@ TEST(DrawContext, LayerIsLaidDownWithItsAlpha) {
     ctx->EndTransparencyLayer();
     const uint32_t p = px[5];
     EXPECT_NEAR(int(p & 0xFF), 128, 2);
+}
+
+TEST(DrawContext, DrawsIntoAPaintDevice) {
+    QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        auto ctx = DrawContextForPaintDevice(&image);
+        ASSERT_NE(ctx, nullptr);
+        ctx->SetFillColor({1, 0, 0, 1});
+        ctx->FillRect({0, 0, 4, 8});
+    }
+    EXPECT_EQ(image.pixel(1, 1), 0xFFFF0000u);
+    EXPECT_EQ(image.pixel(6, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(DrawContextForPaintDevice(nullptr), nullptr);
 }
 
 }  // namespace
