@@ -1,0 +1,56 @@
+// Regions: areas made of non-overlapping 32-bit rectangles. A region is a plain list of
+// rectangles with its bounding box; an optimisation step cuts the rectangles into horizontal
+// bands and merges neighbours, run lazily once enough rectangles were added since the last one.
+// Regions serve as clip areas of drawing ports and for any computation of covered areas.
+//
+// Invariants: the rectangles never overlap, their union is the area, and the bounds are their
+// bounding box (the inverted empty rectangle when there is none). A null region counts as empty.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "graphics/render_types.h"
+
+namespace plexa {
+
+struct VXRgn {
+    // List order: the head of the list is the last element (additions are pushed at the head).
+    std::vector<LRect> rects;
+    LRect bounds;
+    uint32_t added;  // rectangles added since the last optimisation
+};
+
+// Operation codes of RgnOperation.
+enum : int32_t { kRgnDiff = 0, kRgnUnion = 1, kRgnSect = 2, kRgnXor = 3 };
+
+// Additions since the last optimisation that trigger an optimisation before the next change.
+constexpr uint32_t kRgnOptimizeThreshold = 17;
+
+using VXRgnEnumProc = void (*)(VXRgn* rgn, LRect* rect, void* refcon);
+
+VXRgn* VXCreateRgn(const LRect* rect);
+void VXDestroyRgn(VXRgn* rgn);
+void VXSetEmptyRgn(VXRgn* rgn);
+VXRgn* VXCopyRgn(const VXRgn* src, VXRgn* dst);
+bool VXIsEmptyRgn(const VXRgn* rgn);
+void VXSetRectRgn(VXRgn* rgn, const LRect* rect);
+void VXAddRectToRgn(VXRgn* rgn, const LRect* rect);
+void VXSubtractRectFromRgn(VXRgn* rgn, const LRect* rect);
+void VXOffsetRgn(VXRgn* rgn, int32_t dh, int32_t dv);
+void VXEnumRgnRects(VXRgn* rgn, bool optimise, VXRgnEnumProc proc, void* refcon);
+// Copies up to max rectangles into buffer (LRect, or XRect when asCGRects) and returns how many;
+// without a buffer or with max 0 returns the number of rectangles.
+uint32_t VXGetRgnRects(VXRgn* rgn, bool asCGRects, void* buffer, uint32_t max, bool optimise);
+// The result of a op b, into result or a new region when result is null. Any of a, b and result
+// may be the same region.
+VXRgn* RgnOperation(const VXRgn* a, const VXRgn* b, VXRgn* result, int32_t op);
+bool VXSectRgn(const VXRgn* a, const VXRgn* b, VXRgn* result);
+bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn);
+bool VXPointInRgn(int32_t h, int32_t v, const VXRgn* rgn);
+void VXOptimizeRgn(VXRgn* rgn);
+VXRgn* VXGetScratchRgn(const LRect* rect);
+void VXReleaseScratchRgn(VXRgn* rgn);
+
+}  // namespace plexa

@@ -1,0 +1,524 @@
+// The drawing context over QPainter. The context keeps its own graphics state and current
+// path (in device space, as the points were transformed when added) and sets the whole state
+// on the painter for each drawing operation, so that state changes never leak between calls.
+// A grey mask is applied by composing the operation apart and multiplying it by the mask.
+#include "platform/draw_context.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QRegion>
+#include <QTransform>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/draw_context_qt.h"
+
+namespace plexa {
+
+struct DrawImage::Impl {
+    QImage image;
+};
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 2 * kPi;
+
+struct GState {
+    QTransform ctm;
+    bool hasClip = false;
+    bool clipIsRegion = true;
+    QRegion clipRegion;
+    QPainterPath clipPath;
+    std::shared_ptr<QImage> mask;  // Alpha8, device size
+    double lineWidth = 1.0;
+    Qt::PenCapStyle cap = Qt::FlatCap;
+    Qt::PenJoinStyle join = Qt::MiterJoin;
+    QList<qreal> dash;
+    double dashPhase = 0.0;
+    DrawBlend blend = DrawBlend::kNormal;
+    double alpha = 1.0;
+    bool antialias = true;
+    QColor stroke = Qt::black;
+    QColor fill = Qt::black;
+};
+
+struct Layer {
+    QImage image;
+    std::unique_ptr<QPainter> painter;
+    GState composite;  // the state the layer is laid down with
+};
+
+QColor ToQColor(const DrawColor& c) {
+    auto clamp = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
+    return QColor::fromRgbF(float(clamp(c.red)), float(clamp(c.green)), float(clamp(c.blue)),
+                            float(clamp(c.alpha)));
+}
+
+QPainter::CompositionMode ModeOf(DrawBlend blend) {
+    switch (blend) {
+        case DrawBlend::kOverlay: return QPainter::CompositionMode_Overlay;
+        case DrawBlend::kDifference: return QPainter::CompositionMode_Difference;
+        case DrawBlend::kExclusion: return QPainter::CompositionMode_Exclusion;
+        case DrawBlend::kClear: return QPainter::CompositionMode_Clear;
+        default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+bool Integral(double v) { return std::floor(v) == v && std::fabs(v) < 1e9; }
+
+// A grey image as coverage: its bytes become alpha.
+QImage CoverageOf(const QImage& image) {
+    QImage grey = image.format() == QImage::Format_Grayscale8
+                      ? image
+                      : image.convertToFormat(QImage::Format_Grayscale8);
+    QImage alpha(grey.size(), QImage::Format_Alpha8);
+    for (int y = 0; y < grey.height(); y++)
+        std::memcpy(alpha.scanLine(y), grey.constScanLine(y), size_t(grey.width()));
+    return alpha;
+}
+
+// Strokes by filling the outline of the stroke, so that every pen width (also 1, which the
+// painter would otherwise draw with its own thin-line rules) covers exactly its geometry.
+void StrokeOutline(QPainter& p, const QPainterPath& path, const QPen& pen) {
+    QPainterPathStroker stroker(pen);
+    QPainterPath outline = stroker.createStroke(path);
+    outline.setFillRule(Qt::WindingFill);
+    p.fillPath(outline, pen.brush());
+}
+
+// A region of non-overlapping rectangles. Y-X banded lists are taken as they are; others are
+// joined pairwise, which keeps long lists fast.
+QRegion RegionOf(std::vector<QRect>& rects) {
+    std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    bool banded = true;
+    for (size_t i = 1; i < rects.size() && banded; i++) {
+        const QRect& a = rects[i - 1];
+        const QRect& b = rects[i];
+        banded = a.top() == b.top() ? (a.bottom() == b.bottom() && a.right() < b.left())
+                                    : b.top() > a.bottom();
+    }
+    QRegion region;
+    if (banded) {
+        region.setRects(rects.data(), int(rects.size()));
+        return region;
+    }
+    std::vector<QRegion> parts(rects.begin(), rects.end());
+    while (parts.size() > 1) {
+        std::vector<QRegion> next;
+        for (size_t i = 0; i + 1 < parts.size(); i += 2) next.push_back(parts[i].united(parts[i + 1]));
+        if (parts.size() % 2) next.push_back(parts.back());
+        parts.swap(next);
+    }
+    return parts.empty() ? region : parts.front();
+}
+
+}  // namespace
+
+struct DrawContext::Impl {
+    QImage ownImage;  // when the context draws into caller pixels
+    QPaintDevice* device = nullptr;
+    std::unique_ptr<QPainter> painter;
+    GState gs;
+    std::vector<GState> saved;
+    std::vector<std::unique_ptr<Layer>> layers;
+    QPainterPath path;
+    bool hasCurrent = false;
+
+    QSize size() const { return QSize(device->width(), device->height()); }
+    QPainter& target() { return layers.empty() ? *painter : *layers.back()->painter; }
+
+    QPen Pen() const {
+        QPen pen(QBrush(gs.stroke), gs.lineWidth, Qt::SolidLine, gs.cap, gs.join);
+        pen.setMiterLimit(5.0);
+        if (!gs.dash.isEmpty()) {
+            const double unit = gs.lineWidth > 0 ? gs.lineWidth : 1.0;
+            QList<qreal> pattern;
+            for (qreal d : gs.dash) pattern.push_back(std::max(d / unit, 1e-3));
+            if (pattern.size() % 2) pattern.push_back(pattern.back());
+            pen.setDashPattern(pattern);
+            pen.setDashOffset(gs.dashPhase / unit);
+        }
+        return pen;
+    }
+
+    void SetUp(QPainter& p, const GState& s, bool withMode) {
+        p.setRenderHint(QPainter::Antialiasing, s.antialias);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, s.antialias);
+        p.resetTransform();
+        if (!s.hasClip) p.setClipping(false);
+        else if (s.clipIsRegion) p.setClipRegion(s.clipRegion);
+        else p.setClipPath(s.clipPath);
+        p.setWorldTransform(s.ctm);
+        p.setOpacity(s.alpha);
+        p.setCompositionMode(withMode ? ModeOf(s.blend) : QPainter::CompositionMode_SourceOver);
+    }
+
+    // Runs one drawing operation with the state s; with a mask the operation is composed apart.
+    template <class F>
+    void Paint(const GState& s, F&& draw) {
+        QPainter& p = target();
+        if (!s.mask) {
+            SetUp(p, s, true);
+            draw(p);
+            return;
+        }
+        QImage part(size(), QImage::Format_ARGB32_Premultiplied);
+        part.fill(Qt::transparent);
+        {
+            QPainter q(&part);
+            SetUp(q, s, false);
+            draw(q);
+            q.resetTransform();
+            q.setClipping(false);
+            q.setOpacity(1.0);
+            q.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            q.drawImage(0, 0, *s.mask);
+        }
+        p.resetTransform();
+        p.setClipping(false);
+        p.setOpacity(1.0);
+        p.setCompositionMode(s.blend == DrawBlend::kClear ? QPainter::CompositionMode_DestinationOut
+                                                          : ModeOf(s.blend));
+        p.drawImage(0, 0, part);
+    }
+
+    void Append(const QPainterPath& userPath) {
+        // Joined to the current point by a line, as one subpath.
+        const QPainterPath mapped = gs.ctm.map(userPath);
+        for (int i = 0; i < mapped.elementCount(); i++) {
+            const QPainterPath::Element e = mapped.elementAt(i);
+            if (e.isMoveTo()) {
+                if (hasCurrent) path.lineTo(e.x, e.y);
+                else path.moveTo(e.x, e.y);
+            } else if (e.isLineTo()) {
+                path.lineTo(e.x, e.y);
+            } else if (e.isCurveTo() && i + 2 < mapped.elementCount()) {
+                const QPainterPath::Element c2 = mapped.elementAt(i + 1), end = mapped.elementAt(i + 2);
+                path.cubicTo(QPointF(e.x, e.y), QPointF(c2.x, c2.y), QPointF(end.x, end.y));
+                i += 2;
+            }
+            hasCurrent = true;
+        }
+    }
+
+    // An arc in user space from angle a (radians) sweeping by sweep.
+    void AppendArc(double cx, double cy, double r, double a, double sweep) {
+        QPainterPath u;
+        u.moveTo(cx + r * std::cos(a), cy + r * std::sin(a));
+        u.arcTo(QRectF(cx - r, cy - r, 2 * r, 2 * r), -a * 180.0 / kPi, -sweep * 180.0 / kPi);
+        Append(u);
+    }
+
+    void IntersectClip(const QRegion* region, const QPainterPath* devPath) {
+        if (!gs.hasClip) {
+            gs.hasClip = true;
+            gs.clipIsRegion = region != nullptr;
+            if (region) gs.clipRegion = *region;
+            else gs.clipPath = *devPath;
+            return;
+        }
+        if (gs.clipIsRegion && region) {
+            gs.clipRegion = gs.clipRegion.intersected(*region);
+            return;
+        }
+        QPainterPath current;
+        if (gs.clipIsRegion) current.addRegion(gs.clipRegion);
+        else current = gs.clipPath;
+        QPainterPath other;
+        if (region) other.addRegion(*region);
+        else other = *devPath;
+        gs.clipPath = current.intersected(other);
+        gs.clipIsRegion = false;
+    }
+};
+
+std::unique_ptr<DrawContext> MakeDrawContext(std::unique_ptr<DrawContext::Impl> impl) {
+    return std::unique_ptr<DrawContext>(new DrawContext(std::move(impl)));
+}
+
+std::unique_ptr<DrawContext> DrawContextForPaintDevice(QPaintDevice* device) {
+    if (!device || device->width() <= 0 || device->height() <= 0) return nullptr;
+    auto impl = std::make_unique<DrawContext::Impl>();
+    impl->device = device;
+    impl->painter = std::make_unique<QPainter>();
+    if (!impl->painter->begin(device)) return nullptr;
+    return MakeDrawContext(std::move(impl));
+}
+
+std::unique_ptr<DrawContext> DrawContext::ForPixels(uint8_t* pixels, int width, int height,
+                                                    int rowBytes, DrawPixelFormat format) {
+    const int bytes = format == DrawPixelFormat::kGrey8 ? 1 : 4;
+    if (!pixels || width <= 0 || height <= 0 || rowBytes < width * bytes) return nullptr;
+    auto impl = std::make_unique<Impl>();
+    impl->ownImage = QImage(pixels, width, height, rowBytes,
+                            format == DrawPixelFormat::kGrey8 ? QImage::Format_Grayscale8
+                                                             : QImage::Format_ARGB32_Premultiplied);
+    impl->device = &impl->ownImage;
+    impl->painter = std::make_unique<QPainter>();
+    if (!impl->painter->begin(impl->device)) return nullptr;
+    return MakeDrawContext(std::move(impl));
+}
+
+DrawContext::DrawContext(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+DrawContext::~DrawContext() {
+    while (!impl_->layers.empty()) EndTransparencyLayer();
+    impl_->painter->end();
+}
+
+int DrawContext::width() const { return impl_->device->width(); }
+int DrawContext::height() const { return impl_->device->height(); }
+
+void DrawContext::SaveState() { impl_->saved.push_back(impl_->gs); }
+
+void DrawContext::RestoreState() {
+    if (impl_->saved.empty()) return;
+    impl_->gs = std::move(impl_->saved.back());
+    impl_->saved.pop_back();
+}
+
+void DrawContext::Translate(double dx, double dy) { impl_->gs.ctm = QTransform::fromTranslate(dx, dy) * impl_->gs.ctm; }
+void DrawContext::Scale(double sx, double sy) { impl_->gs.ctm = QTransform::fromScale(sx, sy) * impl_->gs.ctm; }
+void DrawContext::Rotate(double radians) {
+    QTransform r;
+    r.rotateRadians(radians);
+    impl_->gs.ctm = r * impl_->gs.ctm;
+}
+
+void DrawContext::SetLineWidth(double width) { impl_->gs.lineWidth = std::max(0.0, width); }
+
+void DrawContext::SetLineCap(DrawCap cap) {
+    impl_->gs.cap = cap == DrawCap::kRound ? Qt::RoundCap : cap == DrawCap::kSquare ? Qt::SquareCap : Qt::FlatCap;
+}
+
+void DrawContext::SetLineJoin(DrawJoin join) {
+    impl_->gs.join = join == DrawJoin::kRound ? Qt::RoundJoin : join == DrawJoin::kBevel ? Qt::BevelJoin : Qt::MiterJoin;
+}
+
+void DrawContext::SetLineDash(double phase, const double* lengths, size_t count) {
+    impl_->gs.dash.clear();
+    impl_->gs.dashPhase = phase;
+    double total = 0;
+    for (size_t i = 0; lengths && i < count; i++) {
+        impl_->gs.dash.push_back(lengths[i]);
+        total += std::max(0.0, lengths[i]);
+    }
+    if (total <= 0) impl_->gs.dash.clear();
+}
+
+void DrawContext::SetBlend(DrawBlend blend) { impl_->gs.blend = blend; }
+void DrawContext::SetAlpha(double alpha) { impl_->gs.alpha = std::isfinite(alpha) ? std::clamp(alpha, 0.0, 1.0) : 1.0; }
+void DrawContext::SetAntialias(bool on) { impl_->gs.antialias = on; }
+void DrawContext::SetFlatness(double) {}  // curves are flattened by the painter itself
+void DrawContext::SetStrokeColor(const DrawColor& color) { impl_->gs.stroke = ToQColor(color); }
+void DrawContext::SetFillColor(const DrawColor& color) { impl_->gs.fill = ToQColor(color); }
+
+void DrawContext::BeginPath() {
+    impl_->path = QPainterPath();
+    impl_->hasCurrent = false;
+}
+
+bool DrawContext::PathIsEmpty() const { return impl_->path.isEmpty(); }
+
+void DrawContext::MoveTo(double x, double y) {
+    impl_->path.moveTo(impl_->gs.ctm.map(QPointF(x, y)));
+    impl_->hasCurrent = true;
+}
+
+void DrawContext::LineTo(double x, double y) {
+    if (!impl_->hasCurrent) return MoveTo(x, y);
+    impl_->path.lineTo(impl_->gs.ctm.map(QPointF(x, y)));
+}
+
+void DrawContext::AddArc(double cx, double cy, double radius, double start, double end, bool clockwise) {
+    if (!(radius >= 0) || !std::isfinite(start) || !std::isfinite(end)) return;
+    double sweep = end - start;
+    if (!clockwise && sweep < 0) sweep = std::fmod(sweep, kTwoPi) + kTwoPi;
+    if (clockwise && sweep > 0) sweep = std::fmod(sweep, kTwoPi) - kTwoPi;
+    impl_->AppendArc(cx, cy, radius, start, sweep);
+}
+
+void DrawContext::AddArcToPoint(double x1, double y1, double x2, double y2, double radius) {
+    if (!impl_->hasCurrent) return MoveTo(x1, y1);
+    bool invertible = false;
+    const QTransform inv = impl_->gs.ctm.inverted(&invertible);
+    if (!invertible) return;
+    const QPointF p0 = inv.map(impl_->path.currentPosition());
+    const double ux = p0.x() - x1, uy = p0.y() - y1, vx = x2 - x1, vy = y2 - y1;
+    const double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
+    const double cross = ux * vy - uy * vx;
+    if (radius <= 0 || lu == 0 || lv == 0 || std::fabs(cross) < 1e-12 * lu * lv) return LineTo(x1, y1);
+    const double cosTheta = std::clamp((ux * vx + uy * vy) / (lu * lv), -1.0, 1.0);
+    const double theta = std::acos(cosTheta);
+    const double d = radius / std::tan(theta / 2);
+    const double t1x = x1 + ux / lu * d, t1y = y1 + uy / lu * d;
+    const double t2x = x1 + vx / lv * d, t2y = y1 + vy / lv * d;
+    const double bx = ux / lu + vx / lv, by = uy / lu + vy / lv, lb = std::hypot(bx, by);
+    const double c = radius / std::sin(theta / 2);
+    const double cx = x1 + bx / lb * c, cy = y1 + by / lb * c;
+    const double a1 = std::atan2(t1y - cy, t1x - cx);
+    double sweep = std::atan2(t2y - cy, t2x - cx) - a1;
+    while (sweep > kPi) sweep -= kTwoPi;
+    while (sweep < -kPi) sweep += kTwoPi;
+    impl_->AppendArc(cx, cy, radius, a1, sweep);
+}
+
+void DrawContext::AddRect(const DrawRectF& r) {
+    QPainterPath u;
+    u.addRect(QRectF(r.x, r.y, r.width, r.height));
+    impl_->path.addPath(impl_->gs.ctm.map(u));
+    impl_->hasCurrent = true;
+}
+
+void DrawContext::ClosePath() {
+    if (impl_->path.elementCount()) impl_->path.closeSubpath();
+}
+
+void DrawContext::DrawPath(DrawPathMode mode) {
+    bool invertible = false;
+    const QTransform inv = impl_->gs.ctm.inverted(&invertible);
+    if (invertible && !impl_->path.isEmpty()) {
+        QPainterPath user = inv.map(impl_->path);
+        user.setFillRule(Qt::WindingFill);
+        const QPen pen = impl_->Pen();
+        const QBrush brush(impl_->gs.fill);
+        impl_->Paint(impl_->gs, [&](QPainter& p) {
+            if (mode != DrawPathMode::kStroke) p.fillPath(user, brush);
+            if (mode != DrawPathMode::kFill && impl_->gs.lineWidth > 0) StrokeOutline(p, user, pen);
+        });
+    }
+    BeginPath();
+}
+
+void DrawContext::FillRect(const DrawRectF& r) {
+    const QRectF rect(r.x, r.y, r.width, r.height);
+    const QBrush brush(impl_->gs.fill);
+    impl_->Paint(impl_->gs, [&](QPainter& p) { p.fillRect(rect, brush); });
+}
+
+void DrawContext::StrokeRect(const DrawRectF& r) {
+    QPainterPath u;
+    u.addRect(QRectF(r.x, r.y, r.width, r.height));
+    const QPen pen = impl_->Pen();
+    impl_->Paint(impl_->gs, [&](QPainter& p) { StrokeOutline(p, u, pen); });
+}
+
+void DrawContext::ClipToRect(const DrawRectF& r) { ClipToRects(&r, 1); }
+
+void DrawContext::ClipToRects(const DrawRectF* rects, size_t count) {
+    const QTransform& m = impl_->gs.ctm;
+    const bool axisAligned = m.type() <= QTransform::TxScale;
+    QRegion region;
+    QPainterPath devPath;
+    devPath.setFillRule(Qt::WindingFill);
+    bool integral = axisAligned;
+    std::vector<QRect> ints;
+    ints.reserve(count);
+    for (size_t i = 0; rects && i < count; i++) {
+        const QRectF dev = m.mapRect(QRectF(rects[i].x, rects[i].y, rects[i].width, rects[i].height)).normalized();
+        if (integral && Integral(dev.x()) && Integral(dev.y()) && Integral(dev.width()) && Integral(dev.height())) {
+            if (!dev.isEmpty()) ints.push_back(dev.toRect());
+        } else {
+            integral = false;
+        }
+        QPainterPath u;
+        u.addRect(QRectF(rects[i].x, rects[i].y, rects[i].width, rects[i].height));
+        devPath.addPath(m.map(u));
+    }
+    if (integral) {
+        region = RegionOf(ints);
+        impl_->IntersectClip(&region, nullptr);
+    } else {
+        impl_->IntersectClip(nullptr, &devPath);
+    }
+}
+
+void DrawContext::ClipToMask(const DrawImage& mask, const DrawRectF* source, const DrawRectF& rect) {
+    const QImage& image = mask.impl().image;
+    const QRectF src = source ? QRectF(source->x, source->y, source->width, source->height)
+                              : QRectF(0, 0, image.width(), image.height());
+    auto dev = std::make_shared<QImage>(impl_->size(), QImage::Format_Alpha8);
+    dev->fill(0);
+    {
+        QPainter p(dev.get());
+        p.setRenderHint(QPainter::SmoothPixmapTransform, impl_->gs.antialias);
+        p.setWorldTransform(impl_->gs.ctm);
+        p.drawImage(QRectF(rect.x, rect.y, rect.width, rect.height), CoverageOf(image), src);
+        if (impl_->gs.mask) {
+            p.resetTransform();
+            p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            p.drawImage(0, 0, *impl_->gs.mask);
+        }
+    }
+    impl_->gs.mask = std::move(dev);
+}
+
+void DrawContext::DrawImageIn(const DrawImage& image, const DrawRectF* source, const DrawRectF& dest) {
+    const QImage& img = image.impl().image;
+    const QRectF target(dest.x, dest.y, dest.width, dest.height);
+    const QRectF src = source ? QRectF(source->x, source->y, source->width, source->height)
+                              : QRectF(0, 0, img.width(), img.height());
+    impl_->Paint(impl_->gs, [&](QPainter& p) { p.drawImage(target, img, src); });
+}
+
+void DrawContext::BeginTransparencyLayer() {
+    auto layer = std::make_unique<Layer>();
+    layer->image = QImage(impl_->size(), QImage::Format_ARGB32_Premultiplied);
+    layer->image.fill(Qt::transparent);
+    layer->painter = std::make_unique<QPainter>(&layer->image);
+    layer->composite = impl_->gs;
+    impl_->saved.push_back(impl_->gs);
+    impl_->layers.push_back(std::move(layer));
+    impl_->gs.alpha = 1.0;
+    impl_->gs.blend = DrawBlend::kNormal;
+    impl_->gs.hasClip = false;
+    impl_->gs.mask.reset();
+}
+
+void DrawContext::EndTransparencyLayer() {
+    if (impl_->layers.empty()) return;
+    std::unique_ptr<Layer> layer = std::move(impl_->layers.back());
+    impl_->layers.pop_back();
+    layer->painter->end();
+    RestoreState();
+    GState s = layer->composite;
+    s.ctm = QTransform();
+    impl_->Paint(s, [&](QPainter& p) { p.drawImage(0, 0, layer->image); });
+}
+
+void DrawContext::Flush() {}
+
+std::shared_ptr<DrawImage> DrawImage::FromPixels(const uint8_t* pixels, int width, int height,
+                                                 int rowBytes, DrawPixelFormat format) {
+    const int bytes = format == DrawPixelFormat::kGrey8 ? 1 : 4;
+    if (!pixels || width <= 0 || height <= 0 || rowBytes < width * bytes) return nullptr;
+    auto impl = std::make_unique<Impl>();
+    impl->image = QImage(pixels, width, height, rowBytes,
+                         format == DrawPixelFormat::kGrey8 ? QImage::Format_Grayscale8
+                                                           : QImage::Format_ARGB32_Premultiplied)
+                      .copy();
+    if (impl->image.isNull()) return nullptr;
+    return std::shared_ptr<DrawImage>(new DrawImage(std::move(impl)));
+}
+
+DrawImage::DrawImage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+DrawImage::~DrawImage() = default;
+int DrawImage::width() const { return impl_->image.width(); }
+int DrawImage::height() const { return impl_->image.height(); }
+DrawPixelFormat DrawImage::format() const {
+    return impl_->image.format() == QImage::Format_Grayscale8 ? DrawPixelFormat::kGrey8 : DrawPixelFormat::kARGB32;
+}
+bool DrawImage::WritePNG(const std::string& path) const {
+    return impl_->image.save(QString::fromStdString(path), "PNG");
+}
+
+const QImage& DrawImageQImage(const DrawImage& image) { return image.impl().image; }
+
+}  // namespace plexa
