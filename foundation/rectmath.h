@@ -34,6 +34,14 @@ struct LRect {
     int32_t right;
 };
 
+// The platform's floating-point rectangle: x = left, y = top.
+struct XRect {
+    double x;
+    double y;
+    double width;
+    double height;
+};
+
 static_assert(sizeof(Point) == 4 && sizeof(Rect) == 8);
 static_assert(sizeof(_LPNT) == 8 && sizeof(LRect) == 16);
 

@@ -11,14 +11,6 @@
 
 namespace plexa {
 
-// The platform's floating-point rectangle: x = left, y = top.
-struct XRect {
-    double x;
-    double y;
-    double width;
-    double height;
-};
-
 // 8.24 fixed point: 1.0.
 constexpr int32_t kFixed24One = 0x1000000;
 

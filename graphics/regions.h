@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/render_types.h"
+#include "foundation/rectmath.h"
 
 namespace plexa {
 

@@ -13,7 +13,7 @@
 
 #include "graphics/colors.h"
 #include "graphics/regions.h"
-#include "graphics/render_types.h"
+#include "foundation/rectmath.h"
 #include "platform/draw_context.h"
 
 namespace plexa {
