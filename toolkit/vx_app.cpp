@@ -131,6 +131,8 @@ void WillFinishLaunching(void*) {
         const char* display = PlatformApplicationDisplayName();
         CopyName(vx.appDisplayName, display && display[0] ? display : vx.appName);
     }
+    // The drawing state, pixel images, text styles, menus, the text engine and its scrap, the UI
+    // template file and the default menu bar are set up here, in that order, by their layers.
     VXInstallInputSink();
     gQueuedShellRequests.clear();
     gShellQueueExists = true;
@@ -193,6 +195,8 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
     return result;
 }
 
+// The memory manager and the failure signals are the foundation's own to set up; the core here is
+// the start date, the origin of ticks.
 void VXCoreInit() { vx.startDate = PlatformNowMicros(); }
 
 void VXSetAppStringsFileName(const char* name) {

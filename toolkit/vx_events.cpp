@@ -54,8 +54,7 @@ int32_t DefaultCharacter(VXWindowRecordTag* window, VXEventRecord* event) {
     }
     if (VXIsDeletionChar(c)) {
         const int32_t id = window->windowID;
-        VXEventRecord command{};
-        command.kind = kVXCommandEvent;
+        VXEventRecord command = VXClearedEvent(kVXCommandEvent);
         command.u.command.command = kVXClearCommand;
         command.u.command.fromKey = 1;
         command.u.command.shift = event->u.character.shift;
@@ -84,7 +83,7 @@ void InputSink(const PlatformInputEvent& input) {
     VXWindowRecordTag* window =
         input.windowID ? VXGetWindowFromId(input.windowID) : VXGetKeyWindow();
     if (!window) return;
-    VXEventRecord event{};
+    VXEventRecord event = VXClearedEvent(0);
     switch (input.kind) {
         case PlatformInputKind::kMouseDown:
             SetupMouseEvent(input.x, input.y, input.button, input.modifiers, &event);
@@ -188,8 +187,7 @@ int32_t VXDefaultEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             VXDestroyWindow(window);
             return 1;
         case kVXWheelEvent: {
-            VXEventRecord scroll{};
-            scroll.kind = kVXScrollEvent;
+            VXEventRecord scroll = VXClearedEvent(kVXScrollEvent);
             scroll.u.scroll.part = 7;
             scroll.u.scroll.axis = event->u.wheel.deltaV == 0 ? 1 : 0;
             scroll.u.scroll.amount = -event->u.wheel.deltaV;
@@ -213,8 +211,7 @@ int32_t VXGlobalCommand(VXEventRecord* event) {
 bool SendCreateEvent(VXWindowRecordTag* window, uint16_t focusItem, bool show) {
     if (!window) return false;
     const int32_t id = window->windowID;
-    VXEventRecord event{};
-    event.kind = kVXCreateEvent;
+    VXEventRecord event = VXClearedEvent(kVXCreateEvent);
     event.u.create.focusItem = focusItem;
     event.u.create.show = show ? 1 : 0;
     DispatchEvent(window, &event);
@@ -226,16 +223,14 @@ bool SendCreateEvent(VXWindowRecordTag* window, uint16_t focusItem, bool show) {
 
 void SendDestroyEvent(VXWindowRecordTag* window) {
     if (!window) return;
-    VXEventRecord event{};
-    event.kind = kVXDestroyEvent;
+    VXEventRecord event = VXClearedEvent(kVXDestroyEvent);
     DispatchEvent(window, &event);
 }
 
 bool SendFocusEvent(VXWindowRecordTag* window, bool gaining) {
     if (!window) return gaining;
     uint8_t refuse = 0;
-    VXEventRecord event{};
-    event.kind = kVXFocusEvent;
+    VXEventRecord event = VXClearedEvent(kVXFocusEvent);
     event.u.focus.refuse = &refuse;
     event.u.focus.gaining = gaining ? 1 : 0;
     DispatchEvent(window, &event);
@@ -244,16 +239,14 @@ bool SendFocusEvent(VXWindowRecordTag* window, bool gaining) {
 
 void SendActivateEvent(VXWindowRecordTag* window, bool activated) {
     if (!window) return;
-    VXEventRecord event{};
-    event.kind = kVXActivateEvent;
+    VXEventRecord event = VXClearedEvent(kVXActivateEvent);
     event.u.activate.activated = activated ? 1 : 0;
     DispatchEvent(window, &event);
 }
 
 void SendFullScreenEvent(VXWindowRecordTag* window, bool entered) {
     if (!window) return;
-    VXEventRecord event{};
-    event.kind = kVXFullScreenEvent;
+    VXEventRecord event = VXClearedEvent(kVXFullScreenEvent);
     event.u.fullScreen.entered = entered ? 1 : 0;
     DispatchEvent(window, &event);
 }
@@ -261,8 +254,7 @@ void SendFullScreenEvent(VXWindowRecordTag* window, bool entered) {
 void SendDroppedFileEvent(VXWindowRecordTag* window, const void* fileSpec, uint16_t index,
                           uint16_t count, bool isFolder) {
     if (!window) return;
-    VXEventRecord event{};
-    event.kind = kVXDroppedFileEvent;
+    VXEventRecord event = VXClearedEvent(kVXDroppedFileEvent);
     event.u.droppedFile.fileSpec = fileSpec;
     event.u.droppedFile.index = index;
     event.u.droppedFile.count = count;
@@ -272,8 +264,7 @@ void SendDroppedFileEvent(VXWindowRecordTag* window, const void* fileSpec, uint1
 
 void SetupMouseEvent(int32_t h, int32_t v, uint16_t button, uint32_t modifierFlags,
                      VXEventRecord* event) {
-    *event = VXEventRecord{};
-    event->kind = kVXMouseDownEvent;
+    *event = VXClearedEvent(kVXMouseDownEvent);
     VXMouseFields& mouse = event->u.mouse;
     mouse.button = button;
     mouse.modifiers = modifierFlags;
@@ -288,8 +279,7 @@ void SetupMouseEvent(int32_t h, int32_t v, uint16_t button, uint32_t modifierFla
 int32_t VXSendCharacterEventToWindow(VXWindowRecordTag* window, uint16_t character,
                                      uint32_t modifiers) {
     if (!window) return 0;
-    VXEventRecord event{};
-    event.kind = kVXCharEvent;
+    VXEventRecord event = VXClearedEvent(kVXCharEvent);
     auto& c = event.u.character;
     c.character = character;
     c.modifiers = modifiers;

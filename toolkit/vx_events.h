@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "toolkit/vx_window.h"
 
@@ -84,6 +85,14 @@ struct VXEventRecord {
     } u;
 };
 static_assert(sizeof(VXEventRecord) == 40);
+
+// A record cleared byte for byte, of a kind: every field the kind does not use is 0.
+inline VXEventRecord VXClearedEvent(uint8_t kind) {
+    VXEventRecord event;
+    std::memset(&event, 0, sizeof event);
+    event.kind = kind;
+    return event;
+}
 
 int32_t DispatchEvent(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t VXDefaultEventHandler(VXWindowRecordTag* window, VXEventRecord* event);

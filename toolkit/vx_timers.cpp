@@ -88,8 +88,7 @@ void WindowIdleTimerFired(sVXTimerRecord* timer, uint64_t windowID) {
             }
         if (VXGetTopParent(window) != front) return;
     }
-    VXEventRecord event{};
-    event.kind = kVXIdleEvent;
+    VXEventRecord event = VXClearedEvent(kVXIdleEvent);
     DispatchEvent(window, &event);
 }
 

@@ -55,8 +55,7 @@ void VXDestroyWindow(VXWindowRecordTag* window) {
 
 void VXSendGoAway(VXWindowRecordTag* window) {
     if (!window) return;
-    VXEventRecord event{};
-    event.kind = kVXCloseEvent;
+    VXEventRecord event = VXClearedEvent(kVXCloseEvent);
     DispatchEvent(window, &event);
 }
 
@@ -132,8 +131,7 @@ int32_t VXIsModalWindowActive() {
 void VXEndDialog(VXWindowRecordTag* window, int16_t item) {
     if (!window) return;
     if (vx.modalResult) *vx.modalResult = item;
-    VXEventRecord event{};
-    event.kind = kVXEndModalEvent;
+    VXEventRecord event = VXClearedEvent(kVXEndModalEvent);
     event.u.endModal.item = item;
     DispatchEvent(window, &event);
 }

@@ -269,6 +269,13 @@ TEST_F(Events, PlatformInputReachesWindowsThroughDispatch) {
     EXPECT_EQ(seen[0].u.mouse.shift, 1);
     EXPECT_EQ(seen[1].kind, kVXCharEvent);
     EXPECT_STREQ(seen[1].u.character.utf8, "\xC3\xA9");
+    EXPECT_EQ(seen[1].u.character.functional, 0);
+    // A function key carries its mark and no text.
+    VXSendCharacterEventToWindow(window, 0xF700, kVXModOption);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].u.character.functional, 1);
+    EXPECT_STREQ(seen[2].u.character.utf8, "");
+    EXPECT_EQ(seen[2].u.character.option, 1);
 }
 
 }  // namespace
