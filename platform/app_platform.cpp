@@ -41,6 +41,7 @@ struct Entry {
     bool firing = false;
     bool destroyed = false;    // destroyed while firing
     bool rescheduled = false;  // next firing set while firing
+    uint64_t pass = 0;         // the pass of the run loop that last fired it
 };
 
 struct Level {
@@ -58,6 +59,7 @@ struct State {
     bool terminatePending = false;
     std::map<uint64_t, Entry> entries;
     uint64_t nextID = 1;
+    uint64_t pass = 0;
     std::vector<Level> levels;
     bool testClock = false;
     int64_t testNow = 0;
@@ -118,13 +120,14 @@ int64_t NextDue(uint32_t mode) {
     return best;
 }
 
-// Runs the earliest due entry of the mode that existed before `idLimit`; false when none is due.
-bool RunOneDue(uint32_t mode, uint64_t idLimit) {
+// Runs the earliest due entry of the mode that existed before `idLimit` and has not fired in this
+// pass (a timer moved to "now" by its own firing fires again on the next pass); false when none.
+bool RunOneDue(uint32_t mode, uint64_t idLimit, uint64_t pass) {
     State& s = S();
     int64_t now = PlatformNowMicros();
     auto best = s.entries.end();
     for (auto it = s.entries.begin(); it != s.entries.end() && it->first < idLimit; ++it)
-        if (Eligible(it->second, mode) && it->second.due <= now &&
+        if (Eligible(it->second, mode) && it->second.due <= now && it->second.pass != pass &&
             (best == s.entries.end() || it->second.due < best->second.due))
             best = it;
     if (best == s.entries.end()) return false;
@@ -139,6 +142,7 @@ bool RunOneDue(uint32_t mode, uint64_t idLimit) {
     }
     e.firing = true;
     e.rescheduled = false;
+    e.pass = pass;
     proc(refcon);
     auto it = s.entries.find(id);
     if (it == s.entries.end()) return true;
@@ -156,8 +160,9 @@ bool RunOneDue(uint32_t mode, uint64_t idLimit) {
 }
 
 void ProcessDue(uint32_t mode) {
-    uint64_t limit = S().nextID;
-    while (RunOneDue(mode, limit)) {
+    const uint64_t pass = ++S().pass;
+    const uint64_t limit = S().nextID;
+    while (RunOneDue(mode, limit, pass)) {
     }
 }
 

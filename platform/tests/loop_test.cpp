@@ -117,6 +117,22 @@ TEST_F(Loop, TimersRepeatSkipMissedPeriodsAndMayDestroyThemselves) {
     EXPECT_FALSE(PlatformTimerValid(gTimer));
 }
 
+void CountAndFireAgainNow(void*) {
+    ++gFirings;
+    PlatformTimerSetNextFire(gTimer, 0);
+}
+
+TEST_F(Loop, TimerMovedToNowByItsFiringFiresOncePerPass) {
+    gFirings = 0;
+    gTimer = PlatformTimerCreate(10'000, kPlatformModeDefault, CountAndFireAgainNow, nullptr);
+    TestClockSet(PlatformNowMicros() + 10'000);
+    TestRunDueWork();
+    EXPECT_EQ(gFirings, 1);
+    TestRunDueWork();
+    EXPECT_EQ(gFirings, 2);
+    PlatformTimerDestroy(gTimer);
+}
+
 TEST_F(Loop, ScriptedInputComesBeforeTimeAndKeysChangeTheKeyState) {
     static std::vector<PlatformInputKind> seen;
     seen.clear();
