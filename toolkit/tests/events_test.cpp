@@ -229,6 +229,29 @@ TEST_F(Events, FocusRefusalAndUpdateWait) {
     EXPECT_EQ(DispatchEvent(window, &event), 1);
 }
 
+TEST_F(Events, EscapeLeavesFullScreen) {
+    VXWindowRecordTag* window = Make("w", Logger);
+    window->fullScreen = 1;
+    EXPECT_EQ(VXSendCharacterEventToWindow(window, 27, 0), 1);
+    EXPECT_EQ(gLog, (std::vector<std::string>{"w:12", "w:26"}));
+    EXPECT_EQ(window->fullScreen, 0);
+    EXPECT_EQ(VXGetKeyWindow(), window);
+}
+
+int32_t RefusesClose(VXWindowRecordTag* window, VXEventRecord* event) {
+    Logger(window, event);
+    return event->kind == kVXCloseEvent;
+}
+
+TEST_F(Events, CloseAllStopsAtAWindowThatStays) {
+    Make("back", Logger);
+    Make("stays", RefusesClose);
+    Make("front", Logger);
+    EXPECT_FALSE(VXCloseAllWindows());
+    EXPECT_EQ(gLog, (std::vector<std::string>{"front:2", "front:3", "stays:2"}));
+    EXPECT_EQ(VXTopLevelWindows().size(), 2u);
+}
+
 TEST_F(Events, ModifiersAndCharacterClasses) {
     EXPECT_EQ(TranslateNSEventModifiers((1u << 17) | (1u << 20)), kVXModShift | kVXModCommand);
     EXPECT_EQ(TranslateNSEventModifiers((1u << 18) | (1u << 19)), kVXModControl | kVXModOption);
