@@ -76,6 +76,22 @@ TEST_F(DefaultsFile, MissingAndRemovedKeys) {
     EXPECT_EQ(text, "");
 }
 
+TEST_F(DefaultsFile, AwkwardKeysAndTextsRoundTrip) {
+    const char* texts[] = {"R1, R2", " leading and trailing ", "a=b;c", "\"quoted\"",
+                           "@ByteArray(x)", "line\nbreak", "", "\xE2\x82\xAC 5"};
+    const char* keys[] = {"Paths/Library", "with space", "Ümlaut", "semi;colon", "#hash",
+                          "a=b", "[group]", "back\\slash"};
+    for (const char* key : keys) {
+        for (const char* text : texts) {
+            DefaultsSetString(key, text);
+            DefaultsReload();
+            std::string back;
+            EXPECT_TRUE(DefaultsGetString(key, &back)) << key;
+            EXPECT_EQ(back, text) << key;
+        }
+    }
+}
+
 TEST(UserFolders, FollowTheXDGVariables) {
     struct Case {
         PlatformFolder folder;
