@@ -1,0 +1,91 @@
+// The user-defaults store over QSettings in INI form, one file per user.
+#include "platform/defaults_store.h"
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+#include "platform/services_platform.h"
+
+namespace plexa {
+namespace {
+
+std::unique_ptr<QSettings>& Holder() {
+    static std::unique_ptr<QSettings> settings;
+    return settings;
+}
+
+QSettings& Store() {
+    auto& settings = Holder();
+    if (!settings)
+        settings = std::make_unique<QSettings>(QString::fromStdString(DefaultsFilePath()),
+                                               QSettings::IniFormat);
+    return *settings;
+}
+
+QString Key(const char* key) { return QString::fromUtf8(key ? key : ""); }
+
+}  // namespace
+
+std::string DefaultsFilePath() {
+    return PlatformUserFolder(PlatformFolder::kConfig) + "/" + PlatformMakerFolderName() + "/" +
+           PlatformApplicationName() + ".conf";
+}
+
+void DefaultsReload() { Holder().reset(); }
+
+void DefaultsSetInt(const char* key, int32_t value) {
+    Store().setValue(Key(key), value);
+    Store().sync();
+}
+
+bool DefaultsGetInt(const char* key, int32_t* value) {
+    QVariant v = Store().value(Key(key));
+    bool ok = false;
+    int32_t n = v.isValid() ? v.toInt(&ok) : 0;
+    if (value) *value = ok ? n : 0;
+    return ok;
+}
+
+void DefaultsSetString(const char* key, const std::string& value) {
+    Store().setValue(Key(key), QString::fromUtf8(value.data(), qsizetype(value.size())));
+    Store().sync();
+}
+
+bool DefaultsGetString(const char* key, std::string* value) {
+    QVariant v = Store().value(Key(key));
+    if (!v.isValid()) {
+        if (value) value->clear();
+        return false;
+    }
+    if (value) *value = v.toString().toStdString();
+    return true;
+}
+
+void DefaultsSetBytes(const char* key, const void* bytes, size_t length) {
+    Store().setValue(Key(key), QByteArray(static_cast<const char*>(bytes), qsizetype(length)));
+    Store().sync();
+}
+
+bool DefaultsGetBytes(const char* key, std::string* bytes) {
+    QVariant v = Store().value(Key(key));
+    if (!v.isValid()) {
+        if (bytes) bytes->clear();
+        return false;
+    }
+    QByteArray data = v.toByteArray();
+    if (bytes) bytes->assign(data.constData(), size_t(data.size()));
+    return true;
+}
+
+bool DefaultsHasKey(const char* key) { return Store().contains(Key(key)); }
+
+void DefaultsRemove(const char* key) {
+    Store().remove(Key(key));
+    Store().sync();
+}
+
+}  // namespace plexa

@@ -1,0 +1,172 @@
+// The platform's small services over Qt and the XDG conventions.
+#include "platform/services_platform.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QUrl>
+
+#include <cstdlib>
+
+namespace plexa {
+namespace {
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? std::string(value) : std::string();
+}
+
+std::string Home() {
+    const char* home = std::getenv("HOME");
+    return home && home[0] ? std::string(home) : QDir::homePath().toStdString();
+}
+
+std::string XDG(const char* variable, const char* fallback) {
+    std::string value = Env(variable);
+    if (!value.empty()) return value;
+    std::string home = Home();
+    return home.empty() ? std::string() : home + "/" + fallback;
+}
+
+std::string StandardOr(QStandardPaths::StandardLocation location, const std::string& fallback) {
+    QString path = QStandardPaths::writableLocation(location);
+    return path.isEmpty() ? fallback : path.toStdString();
+}
+
+std::string ProgramFolder() {
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath().toStdString();
+    QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return self.symLinkTarget().isEmpty() ? std::string()
+                                          : QFileInfo(self.symLinkTarget()).path().toStdString();
+}
+
+// The command of a desktop file's Exec line with its field codes replaced by the documents.
+QStringList DesktopCommand(const QString& desktopFile, const QStringList& documents) {
+    QFile file(desktopFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QString exec;
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith('[')) inEntry = line == QStringLiteral("[Desktop Entry]");
+        else if (inEntry && line.startsWith(QStringLiteral("Exec="))) exec = line.mid(5);
+    }
+    QStringList command;
+    bool placed = false;
+    for (const QString& word : QProcess::splitCommand(exec)) {
+        if (word == "%f" || word == "%u") {
+            if (!documents.isEmpty()) command << documents.first();
+            placed = true;
+        } else if (word == "%F" || word == "%U") {
+            command << documents;
+            placed = true;
+        } else if (word.size() == 2 && word[0] == '%') {
+            continue;  // %i, %c, %k and the deprecated codes
+        } else {
+            command << word;
+        }
+    }
+    if (!placed && !command.isEmpty()) command << documents;
+    return command;
+}
+
+}  // namespace
+
+std::string PlatformUserFolder(PlatformFolder folder) {
+    switch (folder) {
+        case PlatformFolder::kHome: return Home();
+        case PlatformFolder::kConfig: return XDG("XDG_CONFIG_HOME", ".config");
+        case PlatformFolder::kData:
+        case PlatformFolder::kApplicationSupport: return XDG("XDG_DATA_HOME", ".local/share");
+        case PlatformFolder::kCache: return XDG("XDG_CACHE_HOME", ".cache");
+        case PlatformFolder::kDocuments:
+            return StandardOr(QStandardPaths::DocumentsLocation, Home() + "/Documents");
+        case PlatformFolder::kDesktop:
+            return StandardOr(QStandardPaths::DesktopLocation, Home() + "/Desktop");
+        case PlatformFolder::kTemporary: return QDir::tempPath().toStdString();
+    }
+    return {};
+}
+
+const char* PlatformApplicationName() { return "Plexa"; }
+const char* PlatformApplicationDisplayName() { return "Plexa"; }
+const char* PlatformApplicationIdentifier() { return "com.orvix.Plexa"; }
+const char* PlatformMakerFolderName() { return "Orvix"; }
+
+std::string PlatformApplicationVersion() {
+#ifdef PLEXA_VERSION
+    return PLEXA_VERSION;
+#else
+    return {};
+#endif
+}
+
+std::string PlatformResourceFolder() {
+    std::string candidates[] = {Env("PLEXA_RESOURCE_DIR"), ProgramFolder() + "/resources",
+                                ProgramFolder() + "/../share/plexa"};
+    for (const std::string& folder : candidates)
+        if (!folder.empty() && QFileInfo(QString::fromStdString(folder)).isDir()) return folder;
+    return {};
+}
+
+void PlatformBeep() {
+    if (QCoreApplication::instance()) QApplication::beep();
+}
+
+bool PlatformPlaySoundFile(const std::string& path) {
+    const QString file = QString::fromStdString(path);
+    for (const char* player : {"paplay", "pw-play", "aplay"}) {
+        QString program = QStandardPaths::findExecutable(QString::fromLatin1(player));
+        if (!program.isEmpty() && QProcess::startDetached(program, {file})) return true;
+    }
+    return false;
+}
+
+bool PlatformOpenURL(const std::string& url) {
+    QUrl target = QUrl::fromUserInput(QString::fromStdString(url), QDir::currentPath(),
+                                      QUrl::AssumeLocalFile);
+    if (!target.isValid() || target.isEmpty()) return false;
+    return QDesktopServices::openUrl(target);
+}
+
+bool PlatformOpenWithApplication(const std::string& application,
+                                 const std::vector<std::string>& documents) {
+    QStringList files;
+    for (const std::string& document : documents) files << QString::fromStdString(document);
+    QString app = QString::fromStdString(application);
+    QStringList command;
+    if (app.endsWith(QStringLiteral(".desktop")))
+        command = DesktopCommand(app, files);
+    else if (QFileInfo(app).isExecutable())
+        command = QStringList{app} + files;
+    if (command.isEmpty()) return false;
+    QString program = command.takeFirst();
+    return QProcess::startDetached(program, command);
+}
+
+std::string PlatformFindApplication(const std::string& identifier) {
+    if (identifier.empty() || identifier.find('/') != std::string::npos) return {};
+    QString name = QString::fromStdString(identifier);
+    if (!name.endsWith(QStringLiteral(".desktop"))) name += QStringLiteral(".desktop");
+    QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+    return found.toStdString();
+}
+
+std::string PlatformFindApplicationForType(const std::string& mimeType) {
+    QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (program.isEmpty() || mimeType.empty()) return {};
+    QProcess query;
+    query.start(program, {QStringLiteral("query"), QStringLiteral("default"),
+                          QString::fromStdString(mimeType)});
+    if (!query.waitForFinished(3000) || query.exitCode() != 0) return {};
+    std::string id = QString::fromUtf8(query.readAllStandardOutput()).trimmed().toStdString();
+    return PlatformFindApplication(id);
+}
+
+}  // namespace plexa

@@ -1,0 +1,225 @@
+// The run loop: deferred calls and timers by mode and time, nested loops, the test clock and
+// scripted input, termination signals through the self-pipe, and the documents of a command line.
+#include <signal.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/input_platform.h"
+#include "platform/tests/platform_fixture.h"
+
+namespace plexa::test {
+namespace {
+
+std::vector<std::string> gLog;
+void Note(void* text) { gLog.push_back(static_cast<const char*>(text)); }
+void Leave(void* code) { PlatformLeaveLoop(int(reinterpret_cast<intptr_t>(code))); }
+void* Code(intptr_t code) { return reinterpret_cast<void*>(code); }
+
+class Loop : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        gLog.clear();
+    }
+};
+
+TEST_F(Loop, DocumentArguments) {
+    const std::string cwd = std::filesystem::current_path().string();
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> documents;
+    };
+    const Case cases[] = {
+        {{"plexa"}, {}},
+        {{"plexa", "/a/b.SHX", "-x", "--opt", "/c/./d.PRX"}, {"/a/b.SHX", "/c/d.PRX"}},
+        {{"plexa", "--", "-odd", "/e"}, {cwd + "/-odd", "/e"}},
+        {{"plexa", "rel/f.SHX"}, {cwd + "/rel/f.SHX"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PlatformDocumentArguments(c.arguments), c.documents);
+}
+
+TEST_F(Loop, DeferredCallsRunInTimeOrderAndOnlyInTheirModes) {
+    PlatformPostDeferred(Note, const_cast<char*>("late"), 300'000);
+    PlatformPostDeferred(Note, const_cast<char*>("early"), 100'000);
+    PlatformPostDeferred(Note, const_cast<char*>("default only"), 150'000, kPlatformModeDefault);
+    PlatformPostDeferred(Leave, Code(7), 400'000);
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeModalPanel), 7);
+    EXPECT_EQ(gLog, (std::vector<std::string>{"early", "late"}));
+    TestRunDueWork();
+    EXPECT_EQ(gLog.back(), "default only");
+    uint64_t cancelled = PlatformPostDeferred(Note, const_cast<char*>("cancelled"), 0);
+    EXPECT_TRUE(PlatformCancelDeferred(cancelled));
+    EXPECT_FALSE(PlatformCancelDeferred(cancelled));
+    TestRunDueWork();
+    EXPECT_EQ(gLog.back(), "default only");
+}
+
+void EnterInner(void*) {
+    gLog.push_back("inner " + std::to_string(PlatformLoopDepth()));
+    PlatformPostDeferred(Leave, Code(2), 50'000);
+    gLog.push_back("inner returned " + std::to_string(PlatformRunLoop(kPlatformModeEventTracking)));
+}
+
+TEST_F(Loop, NestedLoopsLeaveInnermostFirst) {
+    static std::vector<uint32_t> ended;
+    ended.clear();
+    PlatformSetLoopEndObserver([](uint32_t mode) { ended.push_back(mode); });
+    PlatformPostDeferred(EnterInner, nullptr, 10'000);
+    PlatformPostDeferred(Leave, Code(1), 20'000);  // runs inside the inner loop: leaves it
+    // The inner loop's own leave (code 2) then ends the outer loop.
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeModalPanel), 2);
+    EXPECT_EQ(gLog, (std::vector<std::string>{"inner 1", "inner returned 1"}));
+    EXPECT_EQ(ended, (std::vector<uint32_t>{kPlatformModeEventTracking, kPlatformModeModalPanel}));
+    EXPECT_EQ(PlatformLoopDepth(), 0);
+    EXPECT_EQ(PlatformModalDepth(), 0);
+}
+
+TEST_F(Loop, LoopWithNothingToWaitForUnderTheTestClockStalls) {
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeDefault), kPlatformLoopStalled);
+    const int64_t start = PlatformNowMicros();
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeDefault, start + 250'000), 0);
+    EXPECT_EQ(PlatformNowMicros(), start + 250'000);
+}
+
+int gFirings = 0;
+uint64_t gTimer = 0;
+void Count(void*) { ++gFirings; }
+void CountAndDestroy(void*) {
+    ++gFirings;
+    PlatformTimerDestroy(gTimer);
+}
+
+TEST_F(Loop, TimersRepeatSkipMissedPeriodsAndMayDestroyThemselves) {
+    gFirings = 0;
+    const int64_t start = PlatformNowMicros();
+    uint64_t timer = PlatformTimerCreate(100'000, kPlatformModeDefault, Count, nullptr);
+    TestClockAdvance(250'000);
+    EXPECT_EQ(gFirings, 2);
+    TestClockSet(start + 1'050'000);  // late by many periods: one firing only
+    TestRunDueWork();
+    EXPECT_EQ(gFirings, 3);
+    TestClockAdvance(49'999);
+    EXPECT_EQ(gFirings, 3);
+    TestClockAdvance(1);
+    EXPECT_EQ(gFirings, 4);  // the next whole period
+    PlatformTimerSetNextFire(timer, -1);
+    TestClockAdvance(10'000'000);
+    EXPECT_EQ(gFirings, 4);
+    PlatformTimerDestroy(timer);
+    EXPECT_FALSE(PlatformTimerValid(timer));
+
+    gFirings = 0;
+    gTimer = PlatformTimerCreate(10'000, kPlatformModeDefault, CountAndDestroy, nullptr);
+    TestClockAdvance(100'000);
+    EXPECT_EQ(gFirings, 1);
+    EXPECT_FALSE(PlatformTimerValid(gTimer));
+}
+
+void CountAndFireAgainNow(void*) {
+    ++gFirings;
+    PlatformTimerSetNextFire(gTimer, 0);
+}
+
+TEST_F(Loop, TimerMovedToNowByItsFiringFiresOncePerPass) {
+    gFirings = 0;
+    gTimer = PlatformTimerCreate(10'000, kPlatformModeDefault, CountAndFireAgainNow, nullptr);
+    TestClockSet(PlatformNowMicros() + 10'000);
+    TestRunDueWork();
+    EXPECT_EQ(gFirings, 1);
+    TestRunDueWork();
+    EXPECT_EQ(gFirings, 2);
+    PlatformTimerDestroy(gTimer);
+}
+
+TEST_F(Loop, ScriptedInputComesBeforeTimeAndKeysChangeTheKeyState) {
+    static std::vector<PlatformInputKind> seen;
+    seen.clear();
+    PlatformSetInputSink([](const PlatformInputEvent& event) { seen.push_back(event.kind); });
+    PlatformInputEvent key;
+    key.kind = PlatformInputKind::kKeyDown;
+    key.keyCode = kPlatformKeyEscape;
+    TestQueueInput(key);
+    PlatformInputEvent up;
+    up.kind = PlatformInputKind::kMouseUp;
+    TestQueueInput(up);
+    PlatformPostDeferred(Leave, Code(0), 1);
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeEventTracking), 0);
+    EXPECT_EQ(seen, (std::vector<PlatformInputKind>{PlatformInputKind::kKeyDown,
+                                                    PlatformInputKind::kMouseUp}));
+    EXPECT_EQ(TestQueuedInputCount(), 0);
+    EXPECT_TRUE(PlatformIsKeyDown(kPlatformKeyEscape));
+    TestSetKeyDown(kPlatformKeyEscape, false);
+    EXPECT_FALSE(PlatformIsKeyDown(kPlatformKeyEscape));
+}
+
+TEST_F(Loop, RealClockWakesTheLoopForDeferredCallsAndTimers) {
+    TestClockDisable();
+    gFirings = 0;
+    uint64_t timer = PlatformTimerCreate(5'000, kPlatformModeDefault, Count, nullptr);
+    PlatformPostDeferred(Leave, Code(4), 40'000);
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeDefault), 4);
+    EXPECT_GE(gFirings, 2);
+    PlatformTimerDestroy(timer);
+}
+
+std::vector<int> gSignals;
+int gAsked = 0;
+
+TEST_F(Loop, TerminationSignalIsRecordedAndDeliveredByTheLoop) {
+    TestClockDisable();
+    gSignals.clear();
+    gAsked = 0;
+    PlatformAppDelegate delegate;
+    delegate.didFinishLaunching = [](void*) { raise(SIGTERM); };
+    delegate.terminationSignal = [](void*, int sig) {
+        gSignals.push_back(sig);
+        PlatformRequestTerminate();
+        PlatformRequestTerminate();  // one request while one is pending
+    };
+    delegate.shouldTerminate = [](void*) -> int32_t {
+        ++gAsked;
+        return gAsked == 1 ? 0 : 2;  // refuse, then any non-zero answer terminates
+    };
+    delegate.willTerminate = [](void*) { gLog.push_back("will terminate"); };
+    PlatformInstallSignalHandlers(nullptr);
+    PlatformPostDeferred([](void*) { raise(SIGQUIT); }, nullptr, 20'000);
+    static char name[] = "platform_tests";
+    static char* argv[] = {name, nullptr};
+    EXPECT_EQ(PlatformApplicationMain(1, argv, delegate), 0);
+    EXPECT_EQ(gSignals, (std::vector<int>{SIGTERM, SIGQUIT}));
+    EXPECT_EQ(gAsked, 2);
+    EXPECT_EQ(gLog, (std::vector<std::string>{"will terminate"}));
+    EXPECT_FALSE(PlatformIsRunning());
+}
+
+TEST_F(Loop, ActivationReachesTheDelegate) {
+    static int became = 0, resigned = 0;
+    became = resigned = 0;
+    PlatformAppDelegate delegate;
+    delegate.didFinishLaunching = [](void*) {
+        TestSetApplicationActive(false);
+        EXPECT_FALSE(PlatformIsActive());
+        TestSetApplicationActive(false);
+        TestSetApplicationActive(true);
+        PlatformRequestTerminate();
+    };
+    delegate.didBecomeActive = [](void*) { ++became; };
+    delegate.didResignActive = [](void*) { ++resigned; };
+    static char name[] = "platform_tests";
+    static char* argv[] = {name, nullptr};
+    EXPECT_EQ(PlatformApplicationMain(1, argv, delegate), 0);
+    EXPECT_EQ(became, 1);
+    EXPECT_EQ(resigned, 1);
+}
+
+TEST_F(Loop, ClipboardClearChangesTheCount) {
+    uint32_t before = PlatformClipboardChangeCount();
+    uint32_t after = PlatformClipboardClear();
+    EXPECT_GT(after, before);
+    EXPECT_EQ(PlatformClipboardChangeCount(), after);
+}
+
+}  // namespace
+}  // namespace plexa::test

@@ -1,0 +1,39 @@
+// The test seam of the platform: a test clock, scripted input and the application's activation,
+// so that loops that wait for time or input (timers, tracking and modal loops) run unattended.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/input_platform.h"
+
+namespace plexa {
+
+// Switches the platform clock to a test clock that starts at `startMicros` and moves only when
+// told (or when a loop would wait: it then jumps to the next due work).
+void TestClockEnable(int64_t startMicros);
+void TestClockDisable();
+bool TestClockEnabled();
+// Moves the test clock forward, running every deferred call and timer of the current loop mode
+// that falls due on the way, in time order.
+void TestClockAdvance(int64_t micros);
+// Sets the test clock without running anything.
+void TestClockSet(int64_t micros);
+
+// Queues input that the running loop delivers, one event per pass, before it advances the test
+// clock. Key events also change the key state.
+void TestQueueInput(const PlatformInputEvent& event);
+int TestQueuedInputCount();
+// Sets a key's state directly.
+void TestSetKeyDown(uint16_t keyCode, bool down);
+
+// Makes the application active or inactive as if another application had come to the front;
+// the delegate hears of the change.
+void TestSetApplicationActive(bool active);
+
+// Runs the deferred calls and timers of the current loop mode that are due now.
+void TestRunDueWork();
+
+// Forgets every deferred call, timer, queued input, key state and loop state (between tests).
+void TestResetPlatform();
+
+}  // namespace plexa

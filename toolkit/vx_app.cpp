@@ -1,0 +1,276 @@
+// The application life cycle: launch order, shell requests, deferred actions and termination.
+//
+// Termination is always the ordinary quit path: a termination signal (SIGTERM, SIGQUIT) is only
+// recorded by the platform's handler and reaches VXQuitApplication from the run loop, so the
+// application's quit procedure may refuse it like any other quit. SIGSEGV and SIGABRT end the
+// process by the signal after the async-signal-safe clean-up alone.
+#include "toolkit/vx_app.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "platform/app_platform.h"
+#include "platform/services_platform.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+VXGlobals vx;
+
+namespace {
+
+struct VXShellRequest {
+    std::string path;  // the document; empty for kind 3
+    int16_t count = 0;
+    int16_t index = 0;
+    int32_t kind = 0;
+};
+
+VXStartupHook gStartupHook = nullptr;
+std::string gUIFileName;
+bool gShellQueueExists = false;
+std::deque<VXShellRequest> gQueuedShellRequests;
+uint8_t gShellRequestsOnHold = 0;
+bool gShellRequestActionPending = false;
+VXTerminationProc gTerminationHook = nullptr;
+bool gTerminateCalled = false;
+VXShellFailureProc gShellFailureProc = nullptr;
+void (*gCrashCleanup)() = nullptr;
+
+void CopyName(char (&field)[64], const char* text) {
+    std::snprintf(field, sizeof field, "%s", text ? text : "");
+}
+
+void ReportShellFailure(const std::string& path, OSStatus status) {
+    if (gShellFailureProc) {
+        gShellFailureProc(path.c_str(), status);
+        return;
+    }
+    std::fprintf(stderr, "%s: cannot open \"%s\" (%s, error %d)\n",
+                 vx.appName[0] ? vx.appName : "plexa", path.c_str(),
+                 status == status::kNotFound ? "no such file" : "not a usable file name",
+                 int(status));
+}
+
+// Whether a path can be handed to the application as a document: an absolute path of an
+// existing file whose name fits a file spec.
+OSStatus ShellPathStatus(const std::string& path) {
+    constexpr size_t kMaxPath = 1023, kMaxName = 159;
+    if (path.empty() || path[0] != '/' || path.size() > kMaxPath) return status::kParamErr;
+    size_t slash = path.find_last_of('/');
+    size_t nameLength = path.size() - slash - 1;
+    if (nameLength > kMaxName) return status::kParamErr;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return status::kNotFound;
+    return status::kNoErr;
+}
+
+void VXDeferredShellRequestAction(void*);
+
+void PostShellRunnerIfNeeded() {
+    if (gShellRequestsOnHold == 0 && !gQueuedShellRequests.empty() && !gShellRequestActionPending) {
+        gShellRequestActionPending = true;
+        VXPostDeferredAction(VXDeferredShellRequestAction, nullptr, 0.1);
+    }
+}
+
+void VXDeferredShellRequestAction(void*) {
+    gShellRequestActionPending = false;
+    while (!gQueuedShellRequests.empty() && !VXIsModalWindowActive()) {
+        // The node leaves the queue before its procedure runs, so that a runner posted while the
+        // procedure runs a modal loop cannot run it twice.
+        VXShellRequest request = std::move(gQueuedShellRequests.front());
+        gQueuedShellRequests.pop_front();
+        if (!request.path.empty()) {
+            OSStatus status = ShellPathStatus(request.path);
+            if (status != status::kNoErr) {
+                ReportShellFailure(request.path, status);
+                continue;
+            }
+        }
+        if (request.kind == kVXShellLaunched) {
+            if (vx.shellLaunchedProc) vx.shellLaunchedProc();
+        } else if (request.kind == kVXShellOpenFile) {
+            if (vx.shellOpenFileProc)
+                vx.shellOpenFileProc(request.path.c_str(), request.index, request.count);
+        }
+    }
+}
+
+// A modal loop that ends lets the requests that waited for it run.
+void LoopEnded(uint32_t mode) {
+    if (mode == kPlatformModeModalPanel) PostShellRunnerIfNeeded();
+}
+
+void VXTerminationGlue() {
+    // The session's temporary folder belongs to the file layer, which removes it itself.
+    if (!gTerminateCalled) {
+        gTerminateCalled = true;
+        if (gTerminationHook) gTerminationHook();
+    }
+}
+
+void CrashCleanup() {
+    if (gCrashCleanup) gCrashCleanup();
+}
+
+// The application delegate.
+
+void WillFinishLaunching(void*) {
+    CopyName(vx.appName, PlatformApplicationName());
+    if (!vx.appName[0]) CopyName(vx.appName, "Application");
+    if (!vx.appDisplayName[0]) {
+        const char* display = PlatformApplicationDisplayName();
+        CopyName(vx.appDisplayName, display && display[0] ? display : vx.appName);
+    }
+    // The drawing state, pixel images, text styles, menus, the text engine and its scrap, the UI
+    // template file and the default menu bar are set up here, in that order, by their layers.
+    VXInstallInputSink();
+    gQueuedShellRequests.clear();
+    gShellQueueExists = true;
+    if (gStartupHook && gStartupHook() == 0) VXQuitApplication();
+}
+
+void OpenFiles(void*, const std::vector<std::string>& paths) {
+    if (!gShellQueueExists) return;
+    const int16_t count = int16_t(std::min<size_t>(paths.size(), INT16_MAX));
+    for (int16_t index = 0; index < count; ++index)
+        VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);
+    for (size_t i = size_t(count); i < paths.size(); ++i)
+        ReportShellFailure(paths[i], status::kParamErr);
+}
+
+void DidFinishLaunching(void*) {
+    for (const VXShellRequest& request : gQueuedShellRequests)
+        if (request.kind >= kVXShellOpenFile && request.kind <= kVXShellLaunched) return;
+    VXPostShellRequestAction(kVXShellLaunched, nullptr, 0, 0);
+}
+
+int32_t ShouldTerminate(void*) {
+    if (vx.terminationInProgress) return 0;
+    vx.terminationInProgress = 1;
+    int32_t result = vx.quitProc ? vx.quitProc() : (VXCloseAllWindows() ? 1 : 0);
+    vx.terminationInProgress = 0;
+    return result != 0 ? 1 : 0;  // any non-zero answer means now
+}
+
+void WillTerminate(void*) {}
+
+void TerminationSignal(void*, int) { VXQuitApplication(); }
+
+}  // namespace
+
+int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHook startupHook) {
+    gStartupHook = startupHook;
+    gUIFileName = uiFileName ? uiFileName : "";
+    VXSetAppStringsFileName("Application");
+    VXCoreInit();
+    PlatformInstallSignalHandlers(CrashCleanup);
+    static bool glueRegistered = false;
+    if (!glueRegistered) {
+        glueRegistered = true;
+        std::atexit(VXTerminationGlue);
+    }
+    PlatformSetLoopEndObserver(LoopEnded);
+    PlatformAppDelegate delegate;
+    delegate.willFinishLaunching = WillFinishLaunching;
+    delegate.openFiles = OpenFiles;
+    delegate.didFinishLaunching = DidFinishLaunching;
+    delegate.shouldTerminate = ShouldTerminate;
+    delegate.willTerminate = WillTerminate;
+    delegate.terminationSignal = TerminationSignal;
+    int result = PlatformApplicationMain(argc, argv, delegate);
+    gShellQueueExists = false;
+    gQueuedShellRequests.clear();
+    gShellRequestsOnHold = 0;
+    gShellRequestActionPending = false;
+    return result;
+}
+
+// The memory manager and the failure signals are the foundation's own to set up; the core here is
+// the start date, the origin of ticks.
+void VXCoreInit() { vx.startDate = PlatformNowMicros(); }
+
+void VXSetAppStringsFileName(const char* name) {
+    std::snprintf(vx.stringsFileName, sizeof vx.stringsFileName, "%s", name ? name : "");
+}
+
+void VXSetTerminationProc(VXTerminationProc proc) { gTerminationHook = proc; }
+
+void VXQuitApplication() { PlatformRequestTerminate(); }
+
+bool VXIsApplicationActive() { return PlatformIsActive(); }
+
+bool VXIsApplicationSandboxed() {
+    static const bool sandboxed = std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr;
+    return sandboxed;
+}
+
+const char* VXGetUIFileName() { return gUIFileName.c_str(); }
+
+uint64_t VXPostDeferredAction(VXDeferredProc proc, void* refcon, double delaySeconds) {
+    int64_t micros = delaySeconds > 0 ? int64_t(delaySeconds * 1e6 + 0.5) : 0;
+    return PlatformPostDeferred(proc, refcon, micros, kPlatformModesCommon);
+}
+
+OSStatus VXPostShellRequestAction(int32_t kind, const char* path, int16_t index, int16_t count) {
+    if (!gShellQueueExists) return status::kParamErr;
+    OSStatus result = status::kNoErr;
+    if (kind != 0) {
+        VXShellRequest request;
+        request.kind = kind;
+        if (path) {
+            request.path = path;
+            result = ShellPathStatus(request.path);
+            request.index = index;
+            request.count = count;
+        }
+        if (result == status::kNoErr)
+            gQueuedShellRequests.push_back(std::move(request));
+        else
+            ReportShellFailure(request.path, result);
+    }
+    PostShellRunnerIfNeeded();
+    return result;
+}
+
+void VXSetShellRequestsOnHold(bool hold) {
+    if (hold) {
+        if (gShellRequestsOnHold < UINT8_MAX) ++gShellRequestsOnHold;
+        return;
+    }
+    if (gShellRequestsOnHold > 0) --gShellRequestsOnHold;
+    PostShellRunnerIfNeeded();
+}
+
+void VXSetShellMessageProcs(VXShellLaunchedProc launched, VXShellFileProc open,
+                            VXShellFileProc print, VXShellQuitProc quit, VXShellFileProc) {
+    vx.shellLaunchedProc = launched;
+    vx.shellOpenFileProc = open;
+    vx.shellPrintFileProc = print;
+    vx.shellQuitProc = quit;
+}
+
+void VXSetShellRequestFailureProc(VXShellFailureProc proc) { gShellFailureProc = proc; }
+void VXSetCrashCleanupProc(void (*proc)()) { gCrashCleanup = proc; }
+
+int VXCountShellRequests() { return int(gQueuedShellRequests.size()); }
+uint8_t VXShellRequestsHoldCount() { return gShellRequestsOnHold; }
+bool VXShellRequestRunnerPending() { return gShellRequestActionPending; }
+
+void VXResetShellRequestsForTesting(bool queueExists) {
+    gQueuedShellRequests.clear();
+    gShellQueueExists = queueExists;
+    gShellRequestsOnHold = 0;
+    gShellRequestActionPending = false;
+}
+
+}  // namespace plexa
