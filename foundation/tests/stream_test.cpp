@@ -369,6 +369,38 @@ TEST_F(StreamTest, StreamToStreamCopiesAndRestoresBuffers) {
     EXPECT_TRUE(copy.bytes() == big.bytes());
 }
 
+// A file that cannot be written: the failure comes back from the write (unbuffered) or from the
+// flush (buffered), and the stream stays consistent with the file.
+TEST_F(StreamTest, FailedFileWritesReportAndRecalculate) {
+    test::TempDir dir;
+    ASSERT_TRUE(test::WriteFile(dir.file("ro"), "abcdef"));
+    for (int32_t bufferSize : {0, 512}) {
+        StreamRecord* s = nullptr;
+        ASSERT_EQ(OpenFileStream(dir.file("ro").c_str(), true, &s), 0);
+        ASSERT_EQ(SetStreamBufferSize(s, bufferSize), 0);
+        ASSERT_EQ(SetStreamPosition(s, 2), 0);
+        if (bufferSize == 0) {
+            EXPECT_EQ(StreamWrite(s, "XYZWVU", 6), status::kParamErr);
+            EXPECT_EQ(GetStreamEnd(s), 6);
+            EXPECT_EQ(GetStreamPosition(s), 2);
+            EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), 0);
+        } else {
+            EXPECT_EQ(StreamWrite(s, "XYZWVU", 6), 0);
+            EXPECT_EQ(GetStreamEnd(s), 8);
+            EXPECT_EQ(FlushStreamBuffer(s, false), status::kParamErr);
+            EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), status::kParamErr);
+            ASSERT_EQ(RecalculateStream(s), 0);
+            EXPECT_EQ(GetStreamEnd(s), 6);
+            const int fd = s->target.fd;
+            DisposeStream(s);
+            ::close(fd);
+        }
+        std::string file;
+        ASSERT_TRUE(test::ReadFile(dir.file("ro"), file));
+        EXPECT_EQ(file, "abcdef");
+    }
+}
+
 TEST_F(StreamTest, CloseOfAnotherKindIsRefused) {
     HandleStream h;
     EXPECT_EQ(CloseAndMaybeFlushFileStream(h.stream, false), status::kFileNotOpen);
