@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "foundation/byteswap.h"
 #include "foundation/memory.h"
 
 namespace plexa {
@@ -31,11 +32,7 @@ bool NativeIsBigEndian() {
     return first == 0x01;
 }
 
-uint16_t Swap16(uint16_t v) { return uint16_t((v >> 8) | (v << 8)); }
-uint32_t Swap32(uint32_t v) {
-    return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24);
-}
-uint32_t ToBigEndian32(uint32_t v) { return NativeIsBigEndian() ? v : Swap32(v); }
+uint32_t ToBigEndian32(uint32_t v) { return NativeIsBigEndian() ? v : ByteSwapLong(&v); }
 
 void ResetWindow(StreamRecord* s) {
     s->windowStart = -1;
@@ -533,7 +530,7 @@ OSStatus StreamReadWord(StreamRecord* s, uint16_t* value) {
     *value = 0;
     int32_t n = 2;
     OSStatus st = StreamRead(s, value, &n);
-    if (st == status::kNoErr && (s->flags & kStreamSwapOnRead)) *value = Swap16(*value);
+    if (st == status::kNoErr && (s->flags & kStreamSwapOnRead)) ByteSwapWord(value);
     return st;
 }
 
@@ -541,7 +538,7 @@ OSStatus StreamReadLong(StreamRecord* s, uint32_t* value) {
     *value = 0;
     int32_t n = 4;
     OSStatus st = StreamRead(s, value, &n);
-    if (st == status::kNoErr && (s->flags & kStreamSwapOnRead)) *value = Swap32(*value);
+    if (st == status::kNoErr && (s->flags & kStreamSwapOnRead)) ByteSwapLong(value);
     return st;
 }
 
@@ -603,7 +600,7 @@ OSStatus StreamReadHandle(StreamRecord* s, MemPool pool, Handle* handle) {
     if (s->flags & kStreamBigEndianHandles) {
         stored = ToBigEndian32(stored);
     } else if (s->flags & kStreamSwapOnRead) {
-        stored = Swap32(stored);
+        ByteSwapLong(&stored);
     }
     const int32_t length = int32_t(stored);
     if (length < 0) return status::kNoErr;

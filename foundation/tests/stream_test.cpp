@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/byteswap.h"
 #include "foundation/memory.h"
 #include "tests/support/testing.h"
 
@@ -227,14 +228,7 @@ TEST_F(StreamTest, WordsLongsAndReadSwapping) {
         ASSERT_EQ(OffsetStreamPosition(h.stream, 4), 0);
         uint32_t arr = 0;
         int32_t count = 4;
-        auto swapLongs = [](void* p, uint32_t n) {
-            auto* b = static_cast<uint8_t*>(p);
-            for (uint32_t i = 0; i + 4 <= n; i += 4) {
-                std::swap(b[i], b[i + 3]);
-                std::swap(b[i + 1], b[i + 2]);
-            }
-        };
-        ASSERT_EQ(StreamReadSwap(h.stream, &arr, &count, swapLongs), 0);
+        ASSERT_EQ(StreamReadSwap(h.stream, &arr, &count, ByteSwapLongArray), 0);
         EXPECT_EQ(arr, swap ? 0x04030201u : 0x01020304u);
     }
     EXPECT_TRUE(EnableStreamReadByteSwap(h.stream, false));
