@@ -309,10 +309,18 @@ int32_t MungeHandle(Handle handle, int32_t offset, const void* pattern, int32_t 
     replacement = StableSource(handle, replacement, size_t(replacementLength), aside);
     const int64_t tail = size - position - span;
     if (replacementLength < span) {
-        std::memmove(*handle + position + replacementLength, *handle + position + span,
-                     size_t(tail));
-        // Shrinking keeps the block in place and cannot fail.
-        ResizeHandle(handle, uint32_t(newSize));
+        // The tail moves down first; should the shrink itself fail (a block that must move to
+        // get smaller), the bytes it covered are put back and nothing has changed.
+        char* gap = *handle + position + replacementLength;
+        const size_t removed = size_t(span - replacementLength);
+        std::vector<char> covered(gap, gap + std::min<size_t>(removed, size_t(tail)));
+        std::memmove(gap, gap + removed, size_t(tail));
+        if (!ResizeHandle(handle, uint32_t(newSize))) {
+            gap = *handle + position + replacementLength;
+            std::memmove(gap + removed, gap, size_t(tail));
+            std::memcpy(gap, covered.data(), covered.size());
+            return kMungeGrowFailed;
+        }
     } else if (replacementLength > span) {
         if (!ResizeHandle(handle, uint32_t(newSize))) return kMungeGrowFailed;
         std::memmove(*handle + position + replacementLength, *handle + position + span,

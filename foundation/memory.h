@@ -81,7 +81,7 @@ bool AppendHandle(Handle handle, const void* source, uint32_t size);
 inline const void* const kMungeZeros = reinterpret_cast<const void*>(intptr_t(-1));
 // `MungeHandle` results besides a position.
 constexpr int32_t kMungeNotFound = -1;    // bad offset or length, or pattern absent
-constexpr int32_t kMungeGrowFailed = -2;  // the handle could not grow; nothing changed
+constexpr int32_t kMungeGrowFailed = -2;  // the handle could not be resized; nothing changed
 
 // The general edit. Offset in 0..size; a negative `length` means to the end. With a pattern, the
 // pattern (`length` bytes) is searched from `offset` and the edit position is where it was found;

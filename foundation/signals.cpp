@@ -116,6 +116,10 @@ void Unwind(int32_t depthBefore) {
     SetSignalDepth(depthBefore);
 }
 
+MemPool FramePool() {
+    return gSignalPool;
+}
+
 }  // namespace signal_detail
 
 }  // namespace plexa

@@ -36,6 +36,8 @@
 
 namespace plexa {
 
+struct MemPoolRecord;  // foundation/heap.h
+
 // One frame of the catcher stack.
 struct SignalCatcher {
     OSStatus code;         // code signalled in this catcher, 0 while none was
@@ -83,6 +85,8 @@ SignalCatcher* Open();
 OSStatus Close(SignalCatcher* frame, int32_t depthBefore);
 // Pops down to `depthBefore` without reading codes (an exception other than our own left).
 void Unwind(int32_t depthBefore);
+// The pool that frames come from (null before the first open); for tests of exhaustion.
+MemPoolRecord* FramePool();
 }  // namespace signal_detail
 
 // Opens a catcher around `body` (see the top of this file). `cleanup` runs exactly once when a
