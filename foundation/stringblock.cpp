@@ -208,7 +208,7 @@ StringSpec AppendStringBlockP(StringBlock block, const unsigned char* string, St
 
 StringSpec OverlayStringBlock(StringBlock block, const void* bytes, int32_t length, StringRef* out) {
     uint64_t n = uint32_t(length);
-    if (length < 0) n = bytes ? std::strlen(static_cast<const char*>(bytes)) : 0;
+    if (length < 0 || (length & 0xFFFF) == 0xFFFF) n = bytes ? std::strlen(static_cast<const char*>(bytes)) : 0;
     return Overlay(block, bytes, n, out);
 }
 

@@ -99,7 +99,8 @@ StringSpec AppendStringBlockP(StringBlock block, const unsigned char* string, St
 
 // As append, but first looks for the string in the packed bytes: when it occurs whole, its first
 // occurrence is used and nothing is added; when the packed bytes end with a head of the string,
-// the string starts there and only the rest is added. A negative length means NUL-terminated.
+// the string starts there and only the rest is added. A negative length, or one whose low 16 bits
+// are all set, means a NUL-terminated string.
 StringSpec OverlayStringBlock(StringBlock block, const void* bytes, int32_t length, StringRef* out);
 StringSpec OverlayStringBlockP(StringBlock block, const unsigned char* string, StringRef* out);
 
