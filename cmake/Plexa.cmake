@@ -24,7 +24,7 @@ function(plexa_folder name)
     gtest_discover_tests(${name}_tests
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PLEXA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
 endfunction()
 

@@ -36,7 +36,7 @@ uint32_t TestSeed() {
 
 std::string SourcePath(const std::string& relative) {
     const char* root = std::getenv("PLEXA_SOURCE_DIR");
-    return std::string(root ? root : ".") + "/" + relative;
+    return std::string(root && *root ? root : PLEXA_SOURCE_DIR) + "/" + relative;
 }
 
 bool ReadFile(const std::string& path, std::string& out) {
