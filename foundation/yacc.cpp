@@ -1,8 +1,10 @@
 // LALR(1) parser engine over classic yacc tables.
 #include "foundation/yacc.h"
 
+#include "foundation/heap.h"
+#include "foundation/memory.h"
+
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 
 namespace plexa {
@@ -63,16 +65,27 @@ int32_t yygrowstack(YaccStack* s, const YaccEngineContext* c) {
         newSize = s->capacity * 2 > c->maxDepth ? c->maxDepth : s->capacity * 2;
     }
     std::ptrdiff_t used = s->stateBase ? s->stateTop - s->stateBase : -1;
-    auto* states = static_cast<int16_t*>(std::realloc(s->stateBase, newSize * sizeof(int16_t)));
-    if (!states) return -2;
-    s->stateBase = states;
-    auto* values = static_cast<int64_t*>(std::realloc(s->valueBase, newSize * sizeof(int64_t)));
-    if (!values) return -2;
-    s->valueBase = values;
+    // Both stacks come from the current pool, cleared when first made.
     if (s->capacity == 0) {
-        std::memset(states, 0, newSize * sizeof(int16_t));
-        std::memset(values, 0, newSize * sizeof(int64_t));
+        s->stateBase = reinterpret_cast<int16_t*>(AllocPtrClear(nullptr, newSize * sizeof(int16_t)));
+        s->valueBase = reinterpret_cast<int64_t*>(AllocPtrClear(nullptr, newSize * sizeof(int64_t)));
+        if (!s->stateBase || !s->valueBase) {
+            DestroyYaccStack(s);
+            return -2;
+        }
+    } else {
+        // The tops follow each stack as it moves; the limit changes only when both have grown.
+        Ptr states = reinterpret_cast<Ptr>(s->stateBase);
+        if (!ResizePtr(&states, newSize * sizeof(int16_t))) return -2;
+        s->stateBase = reinterpret_cast<int16_t*>(states);
+        s->stateTop = s->stateBase + used;
+        s->stateLimit = s->stateBase + s->capacity - 1;
+        Ptr values = reinterpret_cast<Ptr>(s->valueBase);
+        if (!ResizePtr(&values, newSize * sizeof(int64_t))) return -2;
+        s->valueBase = reinterpret_cast<int64_t*>(values);
     }
+    int16_t* states = s->stateBase;
+    int64_t* values = s->valueBase;
     s->stateTop = states + used;
     s->valueTop = values + used;
     s->stateLimit = states + newSize - 1;
@@ -81,8 +94,8 @@ int32_t yygrowstack(YaccStack* s, const YaccEngineContext* c) {
 }
 
 void DestroyYaccStack(YaccStack* s) {
-    std::free(s->stateBase);
-    std::free(s->valueBase);
+    if (s->stateBase) MemFreePtr(s->stateBase);
+    if (s->valueBase) MemFreePtr(s->valueBase);
     std::memset(s, 0, sizeof *s);
 }
 
