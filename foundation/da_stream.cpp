@@ -2,6 +2,7 @@
 #include "foundation/da_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -25,14 +26,9 @@ constexpr uint32_t kKnownFlags = kDAUnique | kDAPacked | kDASorted | kDALogicalI
 enum HeaderWord { kItemSize, kStride, kCount, kIdLimit, kPerCluster, kClusters, kFreeHead,
                   kFlags = 8, kRefCon = 11 };
 
-bool NativeIsBigEndian() {
-    const uint16_t probe = 0x0102;
-    uint8_t first;
-    std::memcpy(&first, &probe, 1);
-    return first == 0x01;
+uint32_t FromBigEndian(uint32_t v) {
+    return std::endian::native == std::endian::big ? v : ByteSwapLong(&v);
 }
-
-uint32_t FromBigEndian(uint32_t v) { return NativeIsBigEndian() ? v : ByteSwapLong(&v); }
 
 void Check(bool ok) {
     if (!ok) FailureSignal(status::kParamErr);
@@ -277,7 +273,7 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         const uint32_t capacity = mapBytes / 4;
         Check(mapBytes % 4 == 0 && capacity >= 64 && capacity % 64 == 0 &&
               capacity >= uint32_t(r.count));
-        if (!NativeIsBigEndian()) ByteSwapLongArray(*map, mapBytes);  // stored big-endian
+        if (std::endian::native != std::endian::big) ByteSwapLongArray(*map, mapBytes);
         (*array)->mapCapacity = int32_t(capacity);
     }
 
