@@ -26,7 +26,8 @@ constexpr uint32_t kKnownFlags = kDAUnique | kDAPacked | kDASorted | kDALogicalI
 enum HeaderWord { kItemSize, kStride, kCount, kIdLimit, kPerCluster, kClusters, kFreeHead,
                   kFlags = 8, kRefCon = 11 };
 
-uint32_t FromBigEndian(uint32_t v) {
+// Native to big-endian and back (the same exchange either way).
+uint32_t BigEndianOrder(uint32_t v) {
     return std::endian::native == std::endian::big ? v : ByteSwapLong(&v);
 }
 
@@ -38,7 +39,7 @@ uint32_t ReadBE(StreamRecord* stream) {
     uint32_t v = 0;
     int32_t n = 4;
     Signal(StreamRead(stream, &v, &n));
-    return FromBigEndian(v);
+    return BigEndianOrder(v);
 }
 
 // The stride an array of this item size and these flags is created with.
@@ -92,7 +93,7 @@ void WriteBody(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
         for (int32_t i = 0; i < capacity;) {
             const int32_t n = std::min<int32_t>(capacity - i, 256);
             const auto* map = reinterpret_cast<const uint32_t*>(*(*array)->map);
-            for (int32_t k = 0; k < n; ++k) piece[k] = FromBigEndian(map[i + k]);
+            for (int32_t k = 0; k < n; ++k) piece[k] = BigEndianOrder(map[i + k]);
             Signal(StreamWrite(stream, piece, n * 4));
             i += n;
         }
