@@ -159,8 +159,8 @@ struct PageHeader {
     uint32_t live;
     uint16_t tag;
     uint16_t kind;
-    uint32_t bytes;  // the whole page, header included
-    uint32_t unused;
+    uint32_t bytes;      // the whole page, header included
+    uint32_t freeBytes;  // variable pages: the sum of their free blocks
     char* aux;       // variable: free-ring rover; fixed: free list; small: next class byte;
                      // external: handle entry of a handle block
     uint64_t aux2;   // external: requested size
@@ -191,7 +191,7 @@ struct PoolFields {
     uint32_t total;
     uint32_t floor;
     uint32_t ceiling;
-    uint32_t (*compactPool)(MemPool, uint32_t);
+    uint32_t (*compactPool)(MemPool, uint32_t, bool);
     uint32_t (*compactPage)(MemPool, PageDesc*, uint32_t);
     MemPoolRecord* nextPool;
     void* task;
@@ -243,10 +243,15 @@ int32_t ReportError(MemPool pool, int32_t code) {
     return answer;
 }
 
-bool PoolOk(MemPool pool) {
-    if (pool && pool->signature == kPoolSignature) return true;
+[[gnu::noinline]] bool BadPool(MemPool pool) {
     ReportError(pool, MEM_BAD_MEM_POOL);
     return false;
+}
+
+inline bool PoolOk(MemPool pool) {
+    if (pool && pool->signature == kPoolSignature) [[likely]]
+        return true;
+    return BadPool(pool);
 }
 
 inline PageHeader* Header(char* page) { return reinterpret_cast<PageHeader*>(page); }
@@ -492,6 +497,7 @@ char* Carve(MemPool pool, char* page, char* f, uint32_t need, bool handle) {
     SetBWord(f, word);
     Poke<char*>(f + 8, page);
     Header(page)->live++;
+    Header(page)->freeBytes -= size;
     Unpoison(f + 16, VarUsable(size, word));
     return f;
 }
@@ -518,14 +524,14 @@ char* SearchPage(char* page, uint32_t need) {
     return nullptr;
 }
 
-char* NewVarPage(MemPool pool, uint32_t kind, bool quiet) {
-    char* page = NewPage(pool, kind, pool->pageSize, true, quiet);
+char* NewVarPage(MemPool pool, uint32_t kind, bool quiet, SysFail* fail = nullptr) {
+    char* page = NewPage(pool, kind, pool->pageSize, true, quiet, fail);
     if (!page) return nullptr;
     Poison(page + kVarHeader, Header(page)->bytes - kVarHeader);
     PageDesc* d = Header(page)->desc;
     d->flags |= kDescExact;
     MakeFree(page, page + kVarHeader, Header(page)->bytes - kVarHeader);
-    d->largest = Header(page)->bytes - kVarHeader;
+    d->largest = Header(page)->freeBytes = Header(page)->bytes - kVarHeader;
     return page;
 }
 
@@ -535,6 +541,7 @@ void FreeVarBlock(MemPool pool, char* page, char* b) {
     uint32_t word = BWord(b);
     uint32_t size = word & kSizeMask;
     Poison(b + 16, size - 16);
+    Header(page)->freeBytes += size;
     if (!(word & kPrevInUse)) {
         uint32_t prevSize = Peek<uint32_t>(b - 4);
         b -= prevSize;
@@ -565,35 +572,48 @@ void ShrinkPool(MemPool pool) {
 }
 
 // Allocates a variable block for n bytes (handle blocks: n includes the back pointer); returns
-// the block (not the data) or null. `skip` is a page the search must not use.
+// the block (not the data) or null. `skip` is a page the search must not use. Relocatable
+// requests that no page serves first compact the pages where that pays off, then take a new page,
+// and compact thoroughly (emptying a page if need be) only when no page can be had.
 char* VarAlloc(MemPool pool, uint32_t n, uint32_t flags, bool handle, bool relocatable,
                char* skip = nullptr) {
     uint32_t kind = relocatable ? kReloc : kPlain;
     uint32_t need = VarNeed(n);
-    bool compacted = false;
-    for (;;) {
-        if (PageDesc* start = pool->rings[kind]) {
-            PageDesc* d = start;
-            do {
-                if (d->largest >= need && d->page != skip) {
-                    if (char* f = SearchPage(d->page, need)) {
-                        pool->rings[kind] = d;
-                        return Carve(pool, d->page, f, need, handle);
-                    }
+    auto search = [&]() -> char* {
+        PageDesc* start = pool->rings[kind];
+        if (!start) return nullptr;
+        PageDesc* d = start;
+        do {
+            if (d->largest >= need && d->page != skip) {
+                if (char* f = SearchPage(d->page, need)) {
+                    pool->rings[kind] = d;
+                    return Carve(pool, d->page, f, need, handle);
                 }
-                d = d->next;
-            } while (d != start);
-        }
-        if (relocatable && !compacted && pool->compactPool && !(flags & kMemNoCompaction)) {
-            compacted = true;
-            if (pool->compactPool(pool, need) >= need) continue;
-        }
-        break;
+            }
+            d = d->next;
+        } while (d != start);
+        return nullptr;
+    };
+    if (char* b = search()) return b;
+    bool compact = relocatable && pool->compactPool && !(flags & kMemNoCompaction);
+    if (compact && pool->compactPool(pool, need, false) >= need) {
+        if (char* b = search()) return b;
     }
     if (!(flags & kMemNoNewPage)) {
-        if (char* page = NewVarPage(pool, kind, !(flags & kMemNoExternal) ? true : false)) {
+        SysFail fail = SysFail::kNone;
+        if (char* page = NewVarPage(pool, kind, true, &fail)) {
             if (char* f = SearchPage(page, need)) return Carve(pool, page, f, need, handle);
         }
+        if (compact && pool->compactPool(pool, need, true) >= need) {
+            if (char* b = search()) return b;
+        }
+        if (compact) {  // a page given back by the compaction may be had now
+            if (char* page = NewVarPage(pool, kind, true, &fail)) {
+                if (char* f = SearchPage(page, need)) return Carve(pool, page, f, need, handle);
+            }
+        }
+        if (flags & kMemNoExternal)
+            ReportError(pool, fail == SysFail::kCeiling ? MEM_EXCEEDED_CEILING : MEM_OUT_OF_MEMORY);
     }
     return nullptr;
 }
@@ -708,10 +728,10 @@ char* NewFixedPage(MemPool pool) {
     return page;
 }
 
-char* FixedAlloc(MemPool pool) {
+inline char* FixedAlloc(MemPool pool) {
     PageDesc* d = pool->rings[kFixed];
     char* page = nullptr;
-    if (d && Header(d->page)->aux) {
+    if (d && Header(d->page)->aux) [[likely]] {
         page = d->page;
     } else {
         if (d) {
@@ -733,6 +753,16 @@ char* FixedAlloc(MemPool pool) {
     h->live++;
     Unpoison(p, pool->blockSizeFS);
     return p;
+}
+
+inline void FreeFixed(MemPool pool, PageHeader* h, char* p) {
+    char* page = reinterpret_cast<char*>(h);
+    Poison(p, pool->blockSizeFS);
+    Poke<char*>(p - 8, reinterpret_cast<char*>(uintptr_t(page) | 1));
+    Poke<char*>(p, h->aux);
+    h->aux = p;
+    if (--h->live == 0 && MaybeDeletePage(pool, page)) return;
+    pool->rings[kFixed] = h->desc;  // searches start at a page known to have free blocks
 }
 
 // ---- pointer and handle validation ------------------------------------------------------------
@@ -974,7 +1004,7 @@ uint32_t CompactPage(MemPool, PageDesc* d, uint32_t) {
     }
     // Rebuild the free ring.
     Rover(page) = nullptr;
-    uint32_t largest = 0;
+    uint32_t largest = 0, freeBytes = 0;
     bool prevInUse = true;
     for (char* b = page + kVarHeader; b < end;) {
         uint32_t w = BWord(b);
@@ -984,17 +1014,21 @@ uint32_t CompactPage(MemPool, PageDesc* d, uint32_t) {
             Poke<char*>(b + 8, page);
             RingAdd(page, b);
             largest = std::max(largest, size);
+            freeBytes += size;
         }
         prevInUse = (w & kInUse) != 0;
         b += size;
     }
     RepoisonPage(page);
+    Header(page)->freeBytes = freeBytes;
     d->largest = largest;
     d->flags |= kDescExact;
     return largest;
 }
 
-uint32_t CompactPool(MemPool pool, uint32_t need) {
+// The pool compaction hook. A light pass compacts only pages whose free bytes make the sliding
+// worth it; a thorough pass compacts every page and then empties the best candidate page.
+uint32_t CompactPool(MemPool pool, uint32_t need, bool thorough) {
     PageDesc* start = pool->rings[kReloc];
     if (!start) return 0;
     uint32_t best = 0;
@@ -1003,7 +1037,12 @@ uint32_t CompactPool(MemPool pool, uint32_t need) {
     PageDesc* d = start;
     do {
         uint32_t largest = d->largest;
-        if (!(d->flags & kDescExact)) largest = pool->compactPage(pool, d, need);
+        PageHeader* h = Header(d->page);
+        if (!(d->flags & kDescExact) &&
+            (thorough || h->freeBytes >= std::max(need, h->bytes / 4))) {
+            largest = pool->compactPage(pool, d, need);
+            if (largest >= need) return largest;  // enough: the other pages wait for next time
+        }
         best = std::max(best, largest);
         uint32_t locks = d->flags & kDescLockedMask;
         if (!candidate || locks < candidateLocks || (locks == candidateLocks && largest > candidateFree)) {
@@ -1013,7 +1052,7 @@ uint32_t CompactPool(MemPool pool, uint32_t need) {
         }
         d = d->next;
     } while (d != start);
-    if (best >= need || !candidate || candidateLocks != 0) return best;
+    if (!thorough || best >= need || !candidate || candidateLocks != 0) return best;
 
     // Empty the candidate page into the free space of the others.
     char* page = candidate->page;
@@ -1067,6 +1106,7 @@ bool VarResizeInPlace(MemPool pool, BlockRef& r, uint32_t n) {
         uint32_t nsize = nw & kSizeMask;
         if (size + nsize < need) return false;
         RingDrop(page, next);
+        uint32_t oldSize = size;
         size += nsize;
         if (size - need >= splitMin) {
             MakeFree(page, b + need, size - need);
@@ -1074,8 +1114,10 @@ bool VarResizeInPlace(MemPool pool, BlockRef& r, uint32_t n) {
         } else {
             SetPrevInUse(page, b + size, true);
         }
+        Header(page)->freeBytes -= size - oldSize;
     } else if (size - need >= splitMin) {
         Poison(b + need, size - need);
+        Header(page)->freeBytes += size - need;
         MakeFree(page, b + need, size - need);
         size = need;
         Header(page)->desc->flags &= ~kDescExact;
@@ -1259,7 +1301,7 @@ bool MemPoolInfo(MemPool pool, const void* pointer, MemPoolInfoRecord* info) {
 uint32_t MemPoolCompact(MemPool pool, uint32_t size) {
     if (!PoolOk(pool)) return 0;
     InstallHooks(pool);
-    return CompactPool(pool, VarNeed(size + 8));
+    return CompactPool(pool, VarNeed(size + 8), true);
 }
 
 // ---- pointers ---------------------------------------------------------------------------------
@@ -1309,19 +1351,21 @@ Ptr MemAllocFS(MemPool pool) {
 
 bool MemFreePtr(void* pointer) {
     char* p = static_cast<char*>(pointer);
+    if (p && (uintptr_t(p) & 7) == 0) [[likely]] {  // the fixed-size case without the full check
+        uintptr_t word = Peek<uintptr_t>(p - 8);
+        PageHeader* h = reinterpret_cast<PageHeader*>(word);
+        if (word && !(word & 1) && h->tag == kPageTag + kFixed) {
+            FreeFixed(h->pool, h, p);
+            return true;
+        }
+    }
     BlockRef r;
     if (!Resolve(p, &r)) return false;
     MemPool pool = PoolOf(r);
     PageHeader* h = Header(r.page);
     switch (r.kind) {
     case kFixed:
-        Poison(p, r.usable);
-        Poke<char*>(p - 8, reinterpret_cast<char*>(uintptr_t(r.page) | 1));
-        Poke<char*>(p, h->aux);
-        h->aux = p;
-        if (--h->live == 0 && MaybeDeletePage(pool, r.page)) return true;
-        // Searches start at a page known to have free blocks.
-        pool->rings[kFixed] = h->desc;
+        FreeFixed(pool, h, p);
         return true;
     case kSmall: {
         Poison(p, r.usable);
@@ -1364,10 +1408,13 @@ Ptr MemReAllocPtr(void* pointer, uint32_t size, uint32_t flags) {
         inPlace = size <= r.usable;
         break;
     case kExternal:
-        inPlace = size <= r.usable && (size > pool->extThreshold || (flags & kMemDoNotMove));
+        // In place only while the unused tail stays within what a slack byte can record.
+        inPlace = size <= r.usable && ((size > pool->extThreshold && r.usable - size <= 255) ||
+                                       (flags & kMemDoNotMove));
         break;
     default:
-        inPlace = size <= pool->extThreshold && VarResizeInPlace(pool, r, size);
+        inPlace = (size <= pool->extThreshold || (flags & kMemDoNotMove)) &&
+                  VarResizeInPlace(pool, r, size);
         break;
     }
     if (inPlace) {
@@ -1439,13 +1486,13 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     }
     uint32_t n = size + 8;
     uint32_t oldUsable = r.usable;
+    bool mayMove = !(flags & kMemDoNotMove) &&
+                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
     bool inPlace;
     if (r.kind == kExternal) {
-        inPlace = n <= r.usable && (n > pool->extThreshold || (flags & kMemDoNotMove) ||
-                                    (e->lock && !(flags & kMemMoveLocked)) || !e->relocatable);
-        if (inPlace) r.usable = ExternalUsable(r.page);
+        inPlace = n <= r.usable && ((n > pool->extThreshold && n >= r.usable / 2) || !mayMove);
     } else {
-        inPlace = n <= pool->extThreshold && VarResizeInPlace(pool, r, n);
+        inPlace = (n <= pool->extThreshold || !mayMove) && VarResizeInPlace(pool, r, n);
         if (inPlace) SetBackPointer(r, e);
     }
     if (inPlace) {
@@ -1453,8 +1500,6 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
         if ((flags & kMemZeroFill) && r.usable > oldUsable) std::memset(e->data + oldUsable, 0, r.usable - oldUsable);
         return handle;
     }
-    bool mayMove = !(flags & kMemDoNotMove) &&
-                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
     if (!mayMove) {
         ReportError(pool, MEM_RESIZE_FAILED);
         return nullptr;
@@ -1595,7 +1640,7 @@ int HeapCheckPool(MemPool pool) {
             char* page = d->page;
             if (Header(page)->desc != d || Header(page)->tag != kPageTag + kind) return 2;
             bool prevInUse = true;
-            uint32_t frees = 0, live = 0, locked = 0;
+            uint32_t frees = 0, live = 0, locked = 0, freeBytes = 0;
             for (char* b = page + kVarHeader; b < PageEnd(page);) {
                 uint32_t w = BWord(b);
                 uint32_t size = w & kSizeMask;
@@ -1607,6 +1652,7 @@ int HeapCheckPool(MemPool pool) {
                     if (Peek<uint32_t>(b + size - 4) != size) return 7;
                     if (size > d->largest) return 8;
                     ++frees;
+                    freeBytes += size;
                 } else {
                     ++live;
                     if (w & kHandleBlock) {
@@ -1618,7 +1664,7 @@ int HeapCheckPool(MemPool pool) {
                 prevInUse = (w & kInUse) != 0;
                 b += size;
             }
-            if (live != Header(page)->live) return 10;
+            if (live != Header(page)->live || freeBytes != Header(page)->freeBytes) return 10;
             if (kind == kReloc && locked != (d->flags & kDescLockedMask)) return 11;
             uint32_t ring = 0;
             if (char* r = Rover(page)) {
