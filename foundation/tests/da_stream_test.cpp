@@ -376,6 +376,27 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
     }
 }
 
+void FailItem(DAArray, int32_t, DALoopRecord*) { FailureSignal(status::kNotFound); }
+
+// A failing stream or item procedure ends the write or read with its code; the written array is
+// left unlocked and a half-read one is freed.
+TEST_F(DAStreamTest, FailuresComeBackAsCodes) {
+    DAArray array = FixtureArray();
+    StreamRecord* noStorage = nullptr;
+    ASSERT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(nullptr), &noStorage), 0);
+    EXPECT_EQ(DAWrite(array, noStorage, nullptr), status::kOutOfMemory);
+    DisposeStream(noStorage);
+    Buffer out;
+    EXPECT_EQ(DAWrite(array, out.stream, FailItem), status::kNotFound);
+    EXPECT_EQ((*array)->Clusters()[0].lockCount, 0);
+
+    Buffer in(Fixture(std::endian::native == std::endian::big));
+    DAArray back = nullptr;
+    EXPECT_EQ(DARead(nullptr, &back, in.stream, FailItem), status::kNotFound);
+    EXPECT_EQ(back, nullptr);
+    DADispose(array);
+}
+
 TEST_F(DAStreamTest, TruncatedFormsEndWithAStatus) {
     for (const std::string& whole : {Fixture(false), SortedBytes()}) {
         for (size_t length = 0; length < whole.size(); ++length) {
