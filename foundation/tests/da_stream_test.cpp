@@ -220,7 +220,7 @@ TEST_F(DAStreamTest, ReadsEitherByteOrder) {
     DADispose(expected);
 }
 
-TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
+TEST_F(DAStreamTest, EmptyArraysOldAndLongerHeaders) {
     for (uint32_t flags : {0u, uint32_t(kDALogicalIds)}) {
         DAArray array = DACreate(nullptr, 4, 0, flags);
         Buffer out;
@@ -235,7 +235,10 @@ TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
             old.append(reinterpret_cast<const char*>(&length), 4);
             old += bytes.substr(84);
         }
-        for (const std::string& form : {bytes, old}) {
+        // A longer header from a later writer: the words beyond the known 18 are skipped.
+        std::string longer = bytes.substr(0, 80) + std::string(8, '\x55') + bytes.substr(80);
+        PutBE(longer, 4, 80);
+        for (const std::string& form : {bytes, old, longer}) {
             Buffer in(form);
             DAArray back = nullptr;
             ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
