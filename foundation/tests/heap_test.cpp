@@ -574,6 +574,11 @@ TEST(HeapDeathTest, UseAfterFreeInsideAPoolIsReported) {
              MemFree(h);
              return static_cast<volatile char*>(x + 100);
          }},
+        {"handle entry", [](MemPool p) {
+             Handle h = MemAlloc(p, kMemRelocatable, 500);
+             MemFree(h);
+             return reinterpret_cast<volatile char*>(h);  // the master pointer itself
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
