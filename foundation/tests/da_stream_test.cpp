@@ -220,7 +220,7 @@ TEST_F(DAStreamTest, ReadsEitherByteOrder) {
     DADispose(expected);
 }
 
-TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
+TEST_F(DAStreamTest, EmptyArraysOldAndLongerHeaders) {
     for (uint32_t flags : {0u, uint32_t(kDALogicalIds)}) {
         DAArray array = DACreate(nullptr, 4, 0, flags);
         Buffer out;
@@ -235,7 +235,10 @@ TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
             old.append(reinterpret_cast<const char*>(&length), 4);
             old += bytes.substr(84);
         }
-        for (const std::string& form : {bytes, old}) {
+        // A longer header from a later writer: the words beyond the known 18 are skipped.
+        std::string longer = bytes.substr(0, 80) + std::string(8, '\x55') + bytes.substr(80);
+        PutBE(longer, 4, 80);
+        for (const std::string& form : {bytes, old, longer}) {
             Buffer in(form);
             DAArray back = nullptr;
             ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
@@ -245,6 +248,33 @@ TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
         }
         DADispose(array);
     }
+}
+
+// Old files may have slots of an item and its status byte only (4 + 1, rounded to 8): they are
+// read, and widened to the current slot layout with the same ids.
+TEST_F(DAStreamTest, OldFormWithNarrowSlots) {
+    Bytes b;
+    const uint32_t words[12] = {4, 8, 3, 5, 100, 1, 0xFFFFFFFF, 0, 0, 0, 0, 7};
+    for (uint32_t w : words) b.be(w);
+    b.be(5).be(2);
+    for (int32_t v : {10, 11}) b.raw(&v, 4).zeros(4);
+    b.be(uint32_t(-2)).be(1);
+    const int32_t last = 14;
+    b.raw(&last, 4).zeros(4);
+    Buffer in(b.s);
+    DAArray back = nullptr;
+    ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
+    EXPECT_EQ((*back)->stride, 12u);
+    EXPECT_EQ(DACount(back), 3);
+    for (int32_t id : {0, 1, 4}) {
+        int32_t v = 0;
+        ASSERT_TRUE(DAGet(back, id, &v));
+        EXPECT_EQ(v, id == 4 ? 14 : 10 + id);
+    }
+    EXPECT_TRUE(DAIsFreeId(back, 2) && DAIsFreeId(back, 3));
+    int32_t v = 99;
+    EXPECT_EQ(DAAdd(back, &v), 2);  // the rebuilt free list starts at the lowest free slot
+    DADispose(back);
 }
 
 TEST_F(DAStreamTest, ReadingWidensItems) {
@@ -320,6 +350,7 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         {"packed with logical ids", false, kWord + 32, kDAPacked | kDALogicalIds, status::kParamErr},
         {"sorted without logical ids", false, kWord + 32, kDASorted, status::kParamErr},
         {"packed with free slots", false, kWord + 32, kDAPacked, status::kParamErr},
+        {"packed and fixed", false, kWord + 32, kDAPacked | kDAFixed, status::kParamErr},
         {"slot count huge", false, kCluster, 0x7FFFFFFF, status::kParamErr},
         {"run past the cluster", false, kFirstRun, 7, status::kParamErr},
         {"empty run", false, kFirstRun, 0, status::kParamErr},
@@ -346,6 +377,27 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         EXPECT_EQ(back, nullptr);
         EXPECT_EQ(in.stream->flags, flags);
     }
+}
+
+void FailItem(DAArray, int32_t, DALoopRecord*) { FailureSignal(status::kNotFound); }
+
+// A failing stream or item procedure ends the write or read with its code; the written array is
+// left unlocked and a half-read one is freed.
+TEST_F(DAStreamTest, FailuresComeBackAsCodes) {
+    DAArray array = FixtureArray();
+    StreamRecord* noStorage = nullptr;
+    ASSERT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(nullptr), &noStorage), 0);
+    EXPECT_EQ(DAWrite(array, noStorage, nullptr), status::kOutOfMemory);
+    DisposeStream(noStorage);
+    Buffer out;
+    EXPECT_EQ(DAWrite(array, out.stream, FailItem), status::kNotFound);
+    EXPECT_EQ((*array)->Clusters()[0].lockCount, 0);
+
+    Buffer in(Fixture(std::endian::native == std::endian::big));
+    DAArray back = nullptr;
+    EXPECT_EQ(DARead(nullptr, &back, in.stream, FailItem), status::kNotFound);
+    EXPECT_EQ(back, nullptr);
+    DADispose(array);
 }
 
 TEST_F(DAStreamTest, TruncatedFormsEndWithAStatus) {
