@@ -73,11 +73,12 @@ bool IsEmpty(Handle handle) {
 const void* StableSource(Handle handle, const void* source, size_t length,
                          std::vector<char>& aside) {
     if (!source || source == kMungeZeros || length == 0) return source;
-    const char* begin = *handle;
-    const char* end = begin + std::max(MemSize(handle), SizeOfHandle(handle));
-    const char* from = static_cast<const char*>(source);
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(*handle);
+    const uintptr_t end = begin + std::max(MemSize(handle), SizeOfHandle(handle));
+    const uintptr_t from = reinterpret_cast<uintptr_t>(source);
     if (from >= end || from + length <= begin) return source;
-    aside.assign(from, from + length);
+    const char* bytes = static_cast<const char*>(source);
+    aside.assign(bytes, bytes + length);
     return aside.data();
 }
 
