@@ -136,6 +136,16 @@ TEST_F(FileTree, FailuresClearTheSpec) {
     EXPECT_EQ(location, "");
     EXPECT_EQ(DirectoryFromDirectoryURL(dir_.file("plain.txt"), &gone), status::kFolderNotFound);
 
+    // A folder whose path does not fit a directory reference.
+    std::string deep = dir_.path();
+    while (deep.size() < kDirectoryRefCapacity) {
+        deep += "/" + std::string(60, 'd');
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
+    }
+    EXPECT_EQ(DirectoryFromDirectoryURL(deep, &gone), status::kNoDirectoryRef);
+    EXPECT_EQ(gone.length, 0u);
+    EXPECT_EQ(FileSpecFromPathName(nullptr, (deep + "/x").c_str(), &spec), status::kNoDirectoryRef);
+
     // Names are cut on a character boundary.
     std::string accents;
     for (int i = 0; i < 100; ++i) accents += "é";
