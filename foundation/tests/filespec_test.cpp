@@ -127,6 +127,11 @@ TEST_F(FileTree, FailuresClearTheSpec) {
     folderOnly.name[0] = 0;
     EXPECT_EQ(CreateURLFromFileSpec(&folderOnly, false, &location), status::kEmptyFileName);
 
+    for (const char* name : {"../plain.txt", "..", ".", "a/b"}) {
+        SetFileSpecName(&folderOnly, name);
+        EXPECT_EQ(CreateURLFromFileSpec(&folderOnly, false, &location), status::kParamErr) << name;
+    }
+
     // A directory reference whose folder went away no longer resolves.
     ASSERT_EQ(::mkdir(dir_.file("gone").c_str(), 0755), 0);
     DirectoryRef gone;
