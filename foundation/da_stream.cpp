@@ -2,6 +2,7 @@
 #include "foundation/da_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -25,14 +26,10 @@ constexpr uint32_t kKnownFlags = kDAUnique | kDAPacked | kDASorted | kDALogicalI
 enum HeaderWord { kItemSize, kStride, kCount, kIdLimit, kPerCluster, kClusters, kFreeHead,
                   kFlags = 8, kRefCon = 11 };
 
-bool NativeIsBigEndian() {
-    const uint16_t probe = 0x0102;
-    uint8_t first;
-    std::memcpy(&first, &probe, 1);
-    return first == 0x01;
+// Native to big-endian and back (the same exchange either way).
+uint32_t BigEndianOrder(uint32_t v) {
+    return std::endian::native == std::endian::big ? v : ByteSwapLong(&v);
 }
-
-uint32_t FromBigEndian(uint32_t v) { return NativeIsBigEndian() ? v : ByteSwapLong(&v); }
 
 void Check(bool ok) {
     if (!ok) FailureSignal(status::kParamErr);
@@ -42,7 +39,7 @@ uint32_t ReadBE(StreamRecord* stream) {
     uint32_t v = 0;
     int32_t n = 4;
     Signal(StreamRead(stream, &v, &n));
-    return FromBigEndian(v);
+    return BigEndianOrder(v);
 }
 
 // The stride an array of this item size and these flags is created with.
@@ -96,7 +93,7 @@ void WriteBody(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
         for (int32_t i = 0; i < capacity;) {
             const int32_t n = std::min<int32_t>(capacity - i, 256);
             const auto* map = reinterpret_cast<const uint32_t*>(*(*array)->map);
-            for (int32_t k = 0; k < n; ++k) piece[k] = FromBigEndian(map[i + k]);
+            for (int32_t k = 0; k < n; ++k) piece[k] = BigEndianOrder(map[i + k]);
             Signal(StreamWrite(stream, piece, n * 4));
             i += n;
         }
@@ -222,8 +219,9 @@ void CheckContents(DAArray array) {
     for (int32_t id : ids) {
         Check(id >= 0 && id < h->idLimit);
         const int32_t c = id / h->itemsPerCluster, i = id % h->itemsPerCluster;
+        Check(c < h->clusterCount);
         const DACluster& cluster = h->Clusters()[c];
-        Check(c < h->clusterCount && i < cluster.slotCount &&
+        Check(i < cluster.slotCount &&
               !SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride));
     }
     std::sort(ids.begin(), ids.end());
@@ -247,7 +245,9 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
     uint32_t words[kHeaderWords] = {};
     const uint32_t keep = std::min(headerSize, kHeaderBytes) / 4;
     for (uint32_t w = 0; w < keep; ++w) words[w] = ReadBE(stream);
-    if (headerSize > kHeaderBytes) Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
+    if (headerSize > kHeaderBytes) {
+        Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
+    }
     const ReadHeader r = CheckHeader(words, first >= 0);
 
     // The array, its clusters counted in as they are made so that a failure frees just those.
@@ -277,7 +277,7 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         const uint32_t capacity = mapBytes / 4;
         Check(mapBytes % 4 == 0 && capacity >= 64 && capacity % 64 == 0 &&
               capacity >= uint32_t(r.count));
-        if (!NativeIsBigEndian()) ByteSwapLongArray(*map, mapBytes);  // stored big-endian
+        if (std::endian::native != std::endian::big) ByteSwapLongArray(*map, mapBytes);
         (*array)->mapCapacity = int32_t(capacity);
     }
 
