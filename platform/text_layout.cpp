@@ -77,8 +77,8 @@ TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool i
     f->size = std::isfinite(size) && size >= 1 ? size : 1;
     f->bold = bold;
     f->italic = italic;
-    QFont font = family.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
-                                : QFont(ToQString(family));
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (!family.empty()) font.setFamilies({ToQString(family)});  // the name as it is, unparsed
     font.setPixelSize(std::max(1, int(std::lround(std::min(f->size, 32767.0)))));
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setItalic(italic);
