@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "graphics/fonts.h"
+#include "tests/support/testing.h"
 
 namespace plexa {
 namespace {
@@ -152,6 +154,30 @@ TEST(StyleList, DamagedInputEndsWithAStatus) {
         TextStyleList* read = nullptr;
         EXPECT_EQ(ReadStyleList(nullptr, in.stream, &read), c.status);
         EXPECT_EQ(read, nullptr);
+    }
+}
+
+// Mutated lists either read (and then store as they read) or fail with no list left behind.
+TEST(StyleList, MutatedInputNeverCrashes) {
+    std::mt19937 random(test::TestSeed());
+    const uint64_t rounds = test::StressCount(2000);
+    for (uint64_t round = 0; round < rounds; round++) {
+        std::string bytes = random() % 2 ? kLittle : kBig;
+        for (int i = 0, n = 1 + int(random() % 4); i < n; i++) bytes[random() % bytes.size()] = char(random());
+        if (random() % 4 == 0) bytes.resize(random() % bytes.size());
+        HandleStream in(bytes);
+        TextStyleList* read = nullptr;
+        const OSStatus st = ReadStyleList(nullptr, in.stream, &read);
+        if (st != status::kNoErr) {
+            EXPECT_EQ(read, nullptr);
+            continue;
+        }
+        HandleStream again(Write(read));
+        TextStyleList* back = nullptr;
+        ASSERT_EQ(ReadStyleList(nullptr, again.stream, &back), 0);
+        EXPECT_EQ(Describe(back), Describe(read));
+        DestroyTextStyleList(back);
+        DestroyTextStyleList(read);
     }
 }
 
