@@ -131,6 +131,16 @@ TEST(StyleList, NoListAndEmptyNames) {
     DestroyTextStyleList(read);
 }
 
+// A list longer than its stored count can say is refused before anything is written.
+TEST(StyleList, TooManyStylesAreNotWritten) {
+    TextStyleList* list = CreateTextStyleList(nullptr);
+    for (uint32_t i = 0; i < 0x10000; i++) LLPush(list, CreateTextStyle(nullptr, nullptr));
+    HandleStream out;
+    EXPECT_EQ(WriteStyleList(out.stream, list), status::kParamErr);
+    EXPECT_EQ(out.bytes().size(), 0u);
+    DestroyTextStyleList(list);
+}
+
 TEST(StyleList, DamagedInputEndsWithAStatus) {
     // Every truncation of a good list.
     for (size_t n = 0; n < kLittle.size(); n++) {
