@@ -379,6 +379,7 @@ TEST(Fonts, InstalledFamilies) {
     EXPECT_STREQ(name, "DejaVu Sans");
     const std::u16string upper = u"DEJAVU SANS";
     EXPECT_EQ(VXGetFontIndexFromName(nullptr, &upper), index);
+    EXPECT_EQ(VXGetFontIndexFromName(nullptr, "DEJAVU sans"), index);
     EXPECT_EQ(VXGetFontIndexFromName("No Such Family", nullptr), -1);
     EXPECT_EQ(VXGetIndexedFont(VXCountFonts(), name), nullptr);
     EXPECT_STREQ(name, "");
