@@ -4,6 +4,8 @@
 // transform, clip, blend and mask like any other filled path.
 #include "platform/text_layout.h"
 
+#include "platform/app_platform.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -46,17 +48,15 @@ double PixelSizeOf(const QFont& font) {
 
 // ---- Session ----
 
-struct TextPlatformSession::Impl {
-    std::unique_ptr<QGuiApplication> app;
-};
+struct TextPlatformSession::Impl {};
 
+// The one application object of the platform layer serves text too; it stays until exit.
 TextPlatformSession::TextPlatformSession() : impl_(std::make_unique<Impl>()) {
     if (QGuiApplication::instance()) return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
     static char name[] = "plexa";
     static char* argv[] = {name, nullptr};
-    impl_->app = std::make_unique<QGuiApplication>(argc, argv);
+    PlatformEnsureApplication(1, argv);
 }
 
 TextPlatformSession::~TextPlatformSession() = default;
