@@ -246,6 +246,11 @@ private:
     bool fixed_;
 };
 
+// The units of a line: count, or the terminated string's for a negative count.
+int32_t LineUnits(const void* text, int32_t count, uint32_t encoding) {
+    return count >= 0 ? count : VXResolveTextCount(text, count, encoding) / UnitSize(encoding);
+}
+
 uint32_t MeasureRun(const uint8_t* run, int32_t bytes, uint32_t encoding, bool password,
                     bool scaled) {
     if (bytes <= 0) return 0;
@@ -258,7 +263,7 @@ uint32_t MeasureRun(const uint8_t* run, int32_t bytes, uint32_t encoding, bool p
 uint32_t VXMeasureTextLine(const void* text, int32_t count, uint32_t encoding, int16_t tabStop,
                            uint16_t flags) {
     if (!VXGetCurrentGrafState() || !text) return 0;
-    const int32_t units = VXResolveTextCount(text, count, encoding) / UnitSize(encoding);
+    const int32_t units = LineUnits(text, count, encoding);
     const bool scaled = flags & kTextLineScaled, password = flags & kTextLinePassword;
     TabStop stop(tabStop, flags);
     int64_t width = 0;
@@ -273,7 +278,7 @@ void VXDrawTextLine(const _LPNT* origin, int16_t startX, const void* text, int32
                     uint32_t encoding, int16_t tabStop, uint16_t rotation, uint16_t flags) {
     VXGrafState* s = VXGetCurrentGrafState();
     if (!s || !s->port || !origin || !text || count == 0) return;
-    const int32_t units = VXResolveTextCount(text, count, encoding) / UnitSize(encoding);
+    const int32_t units = LineUnits(text, count, encoding);
     if (units == 0) return;
     const int16_t savedRotation = s->textRotation;
     s->textRotation = int16_t(rotation);
