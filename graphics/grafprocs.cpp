@@ -19,6 +19,7 @@
 #include "graphics/grafport.h"
 #include "graphics/render.h"
 #include "graphics/textline.h"
+#include "graphics/textstyle.h"
 
 namespace plexa {
 
@@ -166,6 +167,10 @@ void VXSetNullGrafProcs(VXGrafProcsRecord* t) {
 void VXInitGraf() {
     VXSetStdGrafProcs(&gStdProcs);
     VXSetNullGrafProcs(&gNullProcs);
+    SetCurrentTextStyleProc([]() -> txStyle* {
+        const VXGrafState* s = VXGetCurrentGrafState();
+        return s ? s->textStyle : nullptr;
+    });
 }
 
 const VXGrafProcsRecord* VXGetStdGrafProcs() {

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,11 @@
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "foundation/heap.h"
 #include "graphics/render.h"
+#include "graphics/render_text.h"
+#include "graphics/textstyle.h"
+#include "platform/text_layout.h"
 
 namespace plexa {
 namespace {
@@ -355,6 +361,144 @@ TEST(TextLine, WithoutAWindowOrHooksNothingIsMeasuredOrDrawn) {
     EXPECT_EQ(VXTruncString(text, sizeof text, 20, 0), -1);
     EXPECT_STREQ(text, "ABCDEFGH");
     VXSetCurrentGrafState(previous);
+}
+
+// ---- Through the text renderer ----
+
+class RendererEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        session_ = std::make_unique<TextPlatformSession>();
+        InitMemoryManager(-1);
+        VXInitStyles();
+    }
+    void TearDown() override {
+        QZFlushTextCache();
+        session_.reset();
+    }
+
+private:
+    std::unique_ptr<TextPlatformSession> session_;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new RendererEnvironment);
+
+struct Bitmap {
+    static constexpr int kWidth = 240, kHeight = 40;
+    std::vector<uint8_t> pixels = std::vector<uint8_t>(kWidth * kHeight, 0xFF);
+    // Left and right (exclusive) of the ink; -1 when there is none.
+    std::pair<int, int> Ink() const {
+        int left = kWidth, right = -1;
+        for (int y = 0; y < kHeight; y++)
+            for (int x = 0; x < kWidth; x++)
+                if (pixels[size_t(y * kWidth + x)] < 128) left = std::min(left, x), right = std::max(right, x + 1);
+        return right < 0 ? std::make_pair(-1, -1) : std::make_pair(left, right);
+    }
+};
+int32_t OffScreen(void*) { return kQZWindowOffScreen; }
+bool Image(void* w, QZBitmap* out) {
+    auto* b = static_cast<Bitmap*>(w);
+    *out = {b->pixels.data(), Bitmap::kWidth, Bitmap::kHeight, Bitmap::kWidth, DrawPixelFormat::kGrey8};
+    return true;
+}
+
+class RendererText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VXInitGraf();
+        QZWindowHooks hooks;
+        hooks.kind = OffScreen;
+        hooks.image = Image;
+        QZSetWindowHooks(hooks);
+        style_ = CreateTextStyle(nullptr, nullptr);
+        SetStyleFont(style_, "DejaVu Sans");
+        SetStyleSize(style_, 12);
+        state_.textStyle = style_;
+        state_.port = QZPortAlloc(&bitmap_);
+        ASSERT_NE(QZInstallContext(state_.port), nullptr);
+        QZSetFocus(state_.port, -1);
+        previous_ = VXSetCurrentGrafState(&state_);
+    }
+    void TearDown() override {
+        VXSetCurrentGrafState(previous_);
+        QZReleaseContext(state_.port);
+        QZPortFree(state_.port);
+        state_.port = nullptr;
+        DestroyTextStyle(style_);
+    }
+
+    Bitmap bitmap_;
+    txStyle* style_ = nullptr;
+    VXGrafState state_;
+    VXGrafState* previous_ = nullptr;
+};
+
+TEST_F(RendererText, TabsExtentsAndTruncation) {
+    const int32_t a = int32_t(VXMeasureTextBytes("a", 1, kEncodingUTF8, false));
+    const int32_t b = int32_t(VXMeasureTextBytes("b", 1, kEncodingUTF8, false));
+    ASSERT_GT(a, 0);
+    EXPECT_EQ(int32_t(VXMeasureTextLine("a\tb", 3, kEncodingUTF8, 36, 0)),
+              a + VXCalcTabCharacterWidth(a, 36, 5) + b);
+    EXPECT_EQ(VXCalcFixedTabCharacterWidth(),
+              std::max(VXMeasureTextBytes("W", 1, 0, false), VXMeasureTextBytes("_", 1, 0, false)));
+
+    // Characters, not glyphs or code units: a base with its mark, a surrogate pair.
+    struct Case {
+        std::string text;
+        uint32_t encoding;
+        int32_t characters;
+    };
+    const Case cases[] = {{"e\xCC\x81x", kEncodingUTF8, 2},
+                          {UTF16(u"\U0001F600b"), kEncodingUTF16LE, 2},
+                          {"ab\xA5", kEncodingMacRoman, 3}};
+    for (const Case& c : cases) {
+        uint32_t offsets[8] = {};
+        EXPECT_EQ(VXGetTextExtents(c.text.data(), int32_t(c.text.size()), c.encoding, offsets, 8, false),
+                  c.characters);
+        EXPECT_EQ(offsets[0], 0u);
+        EXPECT_GT(offsets[c.characters], offsets[1]);
+    }
+
+    char text[64] = "The quick brown fox jumps over the lazy dog";
+    EXPECT_EQ(VXTruncString(text, sizeof text, 100, 0), 1);
+    const std::string cut = text;
+    ASSERT_GE(cut.size(), 3u);
+    EXPECT_EQ(cut.substr(cut.size() - 3), "\xE2\x80\xA6");
+    // The cut is at the character boundary nearest to the width: within half a character.
+    EXPECT_LE(int32_t(VXMeasureTextBytes(text, -1, kEncodingUTF8, false)), 100 + 6);
+    EXPECT_EQ(VXTruncString(text, sizeof text, 1000, 0), 0);
+}
+
+TEST_F(RendererText, RightAlignedLineEndsAtTheOrigin) {
+    const char* text = "Plexa 42";
+    const int32_t width = int32_t(VXMeasureTextLine(text, 8, kEncodingUTF8, 36, 0));
+    const _LPNT origin = {28, 200};
+    VXDrawTextLine(&origin, 0, text, 8, kEncodingUTF8, 36, 0, kTextLineRightAligned);
+    const auto [left, right] = bitmap_.Ink();
+    EXPECT_LE(right, 201);
+    EXPECT_GE(left, 200 - width - 1);
+    EXPECT_GT(right - left, width / 2);
+    // At 200 % the line is twice as long on the screen and the same in document units.
+    SetWindowScaleFactors(&state_.geometry, 2 * kFixed24One, 2 * kFixed24One);
+    EXPECT_NEAR(int32_t(VXMeasureTextLine(text, 8, kEncodingUTF8, 36, kTextLineScaled)), width, 1);
+}
+
+TEST_F(RendererText, StyleOfTheCurrentState) {
+    const uint32_t small = VXMeasureTextBytes("Plexa", -1, kEncodingUTF8, false);
+    txStyle* saved = VXPreserveTextStyle();
+    ASSERT_NE(saved, nullptr);
+    VXSetTextSize(24);
+    EXPECT_GT(VXMeasureTextBytes("Plexa", -1, kEncodingUTF8, false), small + small / 2);
+    VXSetUIFont(4);
+    EXPECT_EQ(style_->size, 1);
+    char name[256];
+    GetStyleFont(style_, name);
+    EXPECT_STREQ(name, "<uifont_4>");
+    VXRestoreTextStyle(saved);
+    EXPECT_EQ(VXMeasureTextBytes("Plexa", -1, kEncodingUTF8, false), small);
+    txStyle* copy = CreateTextStyle(nullptr, nullptr);
+    EXPECT_EQ(VXGetTextStyle(copy), copy);
+    EXPECT_EQ(copy->size, 12);
+    DestroyTextStyle(copy);
 }
 
 }  // namespace
