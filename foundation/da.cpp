@@ -79,9 +79,8 @@ struct Place {
     if (d == 1) return Place{uint32_t(phys), 0};
     if (m == 0) m = UINT64_MAX / d + 1;  // a header made elsewhere: set by DACreate
     const uint32_t n = uint32_t(phys);
-    const uint64_t low = m * n;
-    return Place{uint32_t((static_cast<unsigned __int128>(m) * n) >> 64),
-                 uint32_t((static_cast<unsigned __int128>(low) * d) >> 64)};
+    const uint32_t q = uint32_t((static_cast<unsigned __int128>(m) * n) >> 64);
+    return Place{q, n - q * d};
 }
 
 // The slot of a physical id that is known to exist.
@@ -678,7 +677,7 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
     return CopyOut(h, LiveSlot(h, id), destination);
 }
 
-bool DAGet(DAArray array, int32_t id, void* destination) {
+bool da_detail::GetSlow(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
     if (Logical(h)) {
@@ -710,7 +709,7 @@ char* DAPhysicalGetAddress(DAArray array, int32_t id, bool lock) {
     return slot;
 }
 
-char* DAGetAddress(DAArray array, int32_t id, bool lock) {
+char* da_detail::GetAddressSlow(DAArray array, int32_t id, bool lock) {
     return array ? DAPhysicalGetAddress(array, ToPhysical(*array, id), lock) : nullptr;
 }
 

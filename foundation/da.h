@@ -24,6 +24,8 @@
 // them (only removals are followed by running loops).
 #pragma once
 
+#include <cstring>
+
 #include "foundation/memory.h"
 
 namespace plexa {
@@ -100,6 +102,7 @@ struct DAHeader {
     MemPool pool;
     uint64_t clusterDivider;  // derived from itemsPerCluster (0: not yet); not stored
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
+    const DACluster* Clusters() const { return reinterpret_cast<const DACluster*>(this + 1); }
 };
 
 // Creation and procedures. `DACreate` gives nothing for an item size below 1 or a stride above
@@ -117,11 +120,66 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
+namespace da_detail {
+bool GetSlow(DAArray array, int32_t id, void* destination);
+char* GetAddressSlow(DAArray array, int32_t id, bool lock);
+
+// The live slot of an id on the common paths, none when the slow path must decide. Reading by
+// id is the hottest use of an array, so this part is inline.
+[[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, int32_t id) {
+    const uint32_t kind = h->flags & (kDALogicalIds | kDAPacked);
+    if (kind == kDAPacked) {
+        return uint32_t(id) < uint32_t(h->count) ? *h->Clusters()[0].data + size_t(id) * h->stride : nullptr;
+    }
+    if (kind == kDALogicalIds) {
+        if (uint32_t(id) >= uint32_t(h->count)) return nullptr;
+        id = reinterpret_cast<const int32_t*>(*h->map)[id];
+    } else if (kind != 0) {
+        return nullptr;
+    }
+    if (uint32_t(id) >= uint32_t(h->idLimit) || h->clusterDivider == 0) return nullptr;
+    const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * uint32_t(id)) >> 64);
+    const uint32_t i = uint32_t(id) - q * uint32_t(h->itemsPerCluster);
+    if (q >= uint32_t(h->clusterCount)) return nullptr;
+    const DACluster& cluster = h->Clusters()[q];
+    if (i >= uint32_t(cluster.slotCount)) return nullptr;
+    const char* slot = *cluster.data + size_t(i) * h->stride;
+    return (slot[h->stride - 1] & kDASlotFree) ? nullptr : slot;
+}
+}  // namespace da_detail
+
 // Access. `DAGet` copies the item and returns true; for an id with no live item it zeroes the
 // destination and returns false. `DAPut` returns false (nothing written) likewise.
-bool DAGet(DAArray array, int32_t id, void* destination);
+[[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
+    if (array) {
+        const DAHeader* h = *array;
+        if (const char* slot = da_detail::FastSlot(h, id)) {
+            // Small items are copied without a library call. The compiler cannot know that the
+            // cases other than the destination's own size are never taken.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wstringop-overflow"
+#pragma GCC diagnostic ignored "-Warray-bounds"
+            switch (h->itemSize) {
+                case 4: std::memcpy(destination, slot, 4); break;
+                case 8: std::memcpy(destination, slot, 8); break;
+                case 16: std::memcpy(destination, slot, 16); break;
+                default: std::memcpy(destination, slot, h->itemSize);
+            }
+#pragma GCC diagnostic pop
+            return true;
+        }
+    }
+    return da_detail::GetSlow(array, id, destination);
+}
 bool DAPut(DAArray array, int32_t id, const void* source);
-char* DAGetAddress(DAArray array, int32_t id, bool lock);
+// The item's address (a free slot's too, for a physical id in range), none for an id out of
+// range. With `lock` the item's cluster is locked until `DAUnlockId`.
+inline char* DAGetAddress(DAArray array, int32_t id, bool lock) {
+    if (array && !lock) {
+        if (const char* slot = da_detail::FastSlot(*array, id)) return const_cast<char*>(slot);
+    }
+    return da_detail::GetAddressSlow(array, id, lock);
+}
 void DAUnlockId(DAArray array, int32_t id);
 void DALockArray(DAArray array);
 void DAUnlockArray(DAArray array);
