@@ -347,8 +347,43 @@ struct SearchPlan {
         }
         return Compare(array, key, At(v));
     }
+    // Without a compare procedure nothing runs between the probes, so the array's layout is read
+    // once and each probe is a map entry, a cluster and a word.
+    template <bool kUpper>
+    int32_t PlainBound() const {
+        const DAHeader* h = *array;
+        const int32_t* map = Logical(h) ? Map(h) : nullptr;
+        const DACluster* clusters = h->Clusters();
+        const uint32_t stride = h->stride;
+        auto keyAt = [&](int32_t v) {
+            if (skip >= 0 && v >= skip) ++v;
+            const char* slot;
+            if (!map) {
+                slot = *clusters[0].data + size_t(v) * stride;
+            } else {
+                const Place p = Locate(h, map[v]);
+                slot = *clusters[p.cluster].data + size_t(p.index) * stride;
+            }
+            int32_t x;
+            std::memcpy(&x, slot, 4);
+            return x;
+        };
+        int32_t lo = 0, length = n;
+        while (length > 0) {
+            const int32_t half = length / 2;
+            const int32_t x = keyAt(lo + half);
+            if (kUpper ? x <= keyValue : x < keyValue) {
+                lo += half + 1;
+                length -= half + 1;
+            } else {
+                length = half;
+            }
+        }
+        return lo;
+    }
     template <bool kUpper>
     int32_t Bound() const {
+        if (plain) return PlainBound<kUpper>();
         int32_t lo = 0, hi = n;
         while (lo < hi) {
             const int32_t mid = lo + (hi - lo) / 2;
