@@ -1044,6 +1044,9 @@ char* DAQuickLoopAddress() { return gQuickAddress; }
 void DAOptimizeFree(DAArray array) {
     if (!array) return;
     DAHeader* h = *array;
+    if (!Packed(h) && h->itemsPerCluster > 1 && !h->clusterDivider) {
+        h->clusterDivider = UINT64_MAX / uint32_t(h->itemsPerCluster) + 1;
+    }
     if (Packed(h) || h->lowFreed > h->highFreed) return;
     int32_t from = h->lowFreed, to = h->highFreed;
     if (h->freeHead != -1) {

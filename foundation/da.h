@@ -100,7 +100,8 @@ struct DAHeader {
     int32_t lowFreed;         // freed range since the free list was built
     int32_t highFreed;        //   (0x7FFFFFFF and -1 when none)
     MemPool pool;
-    uint64_t clusterDivider;  // derived from itemsPerCluster (0: not yet); not stored
+    uint64_t clusterDivider;  // 2^64 / itemsPerCluster rounded up, or 0 (then ids take the slow
+                              // path); not stored: a reader sets it with `DAOptimizeFree`
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
     const DACluster* Clusters() const { return reinterpret_cast<const DACluster*>(this + 1); }
 };

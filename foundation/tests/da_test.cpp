@@ -395,6 +395,27 @@ TEST(DATest, AddOfAnItemFromTheSameArray) {
     for (int32_t id = 0; id < 51; ++id) EXPECT_EQ(Get(a.array, id).key, 42);
 }
 
+TEST(DATest, QuickLoopFindsSlotsByStatus) {
+    ArrayOwner a(DACreate(nullptr, sizeof(Item), 6, kDAGrowBySlot));
+    for (int32_t k = 0; k < 6; ++k) {
+        const Item item{k, k};
+        DAAdd(a.array, &item);
+    }
+    DARemove(a.array, 3);
+    DARemove(a.array, 4);
+    EXPECT_EQ(DAQuickLoop(a.array, 0, nullptr, kDASlotFree, kDASlotFree), 3);
+    EXPECT_EQ(DAQuickLoopAddress(), DAPhysicalGetAddress(a.array, 3, false));
+    EXPECT_EQ(DAQuickLoop(a.array, 3, nullptr, kDASlotFree, 0), 5);
+    EXPECT_EQ(DAQuickLoop(a.array, 6, nullptr, kDASlotFree, 0), -1);
+    DAQuickRun run{-1, 0};
+    EXPECT_EQ(DAQuickLoop(a.array, 3, &run, 0, 0), 3);
+    EXPECT_EQ(run.length, 2);
+    EXPECT_EQ(DAQuickLoop(a.array, 0, &run, 0, 0), -1);  // a live slot starts no run
+    // Slots 3 and 4 are linked now: status free and linked.
+    const uint32_t stride = (*a.array)->stride;
+    EXPECT_EQ(uint8_t(DAPhysicalGetAddress(a.array, 4, false)[stride - 1]), kDASlotFree | kDASlotLinked);
+}
+
 TEST(DATest, FixedClustersKeepTheirItemsInPlace) {
     ArrayOwner a(DACreate(nullptr, sizeof(Item), 50, kDAFixed));
     const Item first{0, 0};
