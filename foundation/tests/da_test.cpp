@@ -395,6 +395,26 @@ TEST(DATest, AddOfAnItemFromTheSameArray) {
     for (int32_t id = 0; id < 51; ++id) EXPECT_EQ(Get(a.array, id).key, 42);
 }
 
+// A compare procedure that adds to another array, as an owner keeping an index might.
+DAArray gSideArray = nullptr;
+int CompareAndRecord(const void* a, const void* b) {
+    const Item seen{0, 0};
+    DAAdd(gSideArray, &seen);  // after the first, finds its equal and adds nothing
+    return CompareKeys(a, b);
+}
+
+TEST(DATest, AddFromACompareProcedureLeavesTheOuterAddAlone) {
+    ArrayOwner side(MakeArray(kDAUnique));
+    ArrayOwner a(MakeArray(kDASorted, {10, 30}));
+    DASetCompareProc(a.array, CompareAndRecord);
+    gSideArray = side.array;
+    const Item twenty{20, 0};
+    EXPECT_EQ(DAAdd(a.array, &twenty), 1);
+    EXPECT_TRUE(DADidAdd());
+    EXPECT_EQ(DACount(side.array), 1);
+    gSideArray = nullptr;
+}
+
 TEST(DATest, QuickLoopFindsSlotsByStatus) {
     ArrayOwner a(DACreate(nullptr, sizeof(Item), 6, kDAGrowBySlot));
     for (int32_t k = 0; k < 6; ++k) {
