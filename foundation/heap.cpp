@@ -152,10 +152,11 @@ struct PageDesc {
 };
 static_assert(sizeof(PageDesc) == 32);
 
+// The header shared by all page kinds (blocks are freed by the page's kind, so no free procedure
+// is kept). Variable pages start their blocks right after it.
 struct PageHeader {
     MemPoolRecord* pool;
     PageDesc* desc;
-    void* reserved;
     uint32_t live;
     uint16_t tag;
     uint16_t kind;
@@ -163,9 +164,9 @@ struct PageHeader {
     uint32_t freeBytes;  // variable pages: the sum of their free blocks
     char* aux;       // variable: free-ring rover; fixed: free list; small: next class byte;
                      // external: handle entry of a handle block
-    uint64_t aux2;   // external: requested size
+    uint64_t aux2;   // fixed: block count; external: requested size of a handle block
 };
-static_assert(sizeof(PageHeader) == 56);
+static_assert(sizeof(PageHeader) == kVarHeader);
 
 struct HandleEntry {
     char* data;
@@ -243,14 +244,18 @@ int32_t ReportError(MemPool pool, int32_t code) {
     return answer;
 }
 
-bool PoolOk(MemPool pool) {
-    if (pool && pool->signature == kPoolSignature) return true;
+[[gnu::noinline]] bool BadPool(MemPool pool) {
     ReportError(pool, MEM_BAD_MEM_POOL);
     return false;
 }
 
+inline bool PoolOk(MemPool pool) {
+    if (pool && pool->signature == kPoolSignature) [[likely]]
+        return true;
+    return BadPool(pool);
+}
+
 inline PageHeader* Header(char* page) { return reinterpret_cast<PageHeader*>(page); }
-inline uint32_t DescKind(const PageDesc* d) { return (d->flags >> kDescKindShift) & 7; }
 
 // ---- system blocks ----------------------------------------------------------------------------
 
@@ -549,7 +554,6 @@ void FreeVarBlock(MemPool pool, char* page, char* b) {
     if (--h->live == 0) MaybeDeletePage(pool, page);
 }
 
-char* ExternalAlloc(MemPool pool, uint32_t n, uint32_t flags, HandleEntry* entry);
 
 // Pool shrinking: deletes every empty page of kinds 0, 1 and 2 that the floor allows.
 void ShrinkPool(MemPool pool) {
@@ -616,8 +620,7 @@ char* VarAlloc(MemPool pool, uint32_t n, uint32_t flags, bool handle, bool reloc
 // ---- external blocks --------------------------------------------------------------------------
 
 // An external page for n usable bytes: returns the data pointer.
-char* ExternalAlloc(MemPool pool, uint32_t n, uint32_t flags, HandleEntry* entry) {
-    (void)flags;
+char* ExternalAlloc(MemPool pool, uint32_t n, HandleEntry* entry) {
     char* page = NewPage(pool, kExternal, n + kExternalHeader, false, true);
     if (!page) {
         ShrinkPool(pool);
@@ -633,7 +636,7 @@ char* ExternalAlloc(MemPool pool, uint32_t n, uint32_t flags, HandleEntry* entry
     return page + kExternalHeader;
 }
 
-inline uint32_t ExternalUsable(const char* page) { return Header(const_cast<char*>(page))->bytes - kExternalHeader; }
+inline uint32_t ExternalUsable(char* page) { return Header(page)->bytes - kExternalHeader; }
 
 // ---- small blocks -----------------------------------------------------------------------------
 
@@ -723,10 +726,10 @@ char* NewFixedPage(MemPool pool) {
     return page;
 }
 
-char* FixedAlloc(MemPool pool) {
+inline char* FixedAlloc(MemPool pool) {
     PageDesc* d = pool->rings[kFixed];
     char* page = nullptr;
-    if (d && Header(d->page)->aux) {
+    if (d && Header(d->page)->aux) [[likely]] {
         page = d->page;
     } else {
         if (d) {
@@ -748,6 +751,16 @@ char* FixedAlloc(MemPool pool) {
     h->live++;
     Unpoison(p, pool->blockSizeFS);
     return p;
+}
+
+inline void FreeFixed(MemPool pool, PageHeader* h, char* p) {
+    char* page = reinterpret_cast<char*>(h);
+    Poison(p, pool->blockSizeFS);
+    Poke<char*>(p - 8, reinterpret_cast<char*>(uintptr_t(page) | 1));
+    Poke<char*>(p, h->aux);
+    h->aux = p;
+    if (--h->live == 0 && MaybeDeletePage(pool, page)) return;
+    pool->rings[kFixed] = h->desc;  // searches start at a page known to have free blocks
 }
 
 // ---- pointer and handle validation ------------------------------------------------------------
@@ -792,6 +805,10 @@ bool Resolve(const void* pointer, BlockRef* ref, bool report = true) {
                 default: {
                     char* b = const_cast<char*>(p) - 16;
                     uint32_t w = BWord(b);
+                    if ((w & kSizeMask) < 32 || (w & kSizeMask) > uint32_t(PageEnd(page) - b)) {
+                        error = MEM_BAD_BLOCK;
+                        break;
+                    }
                     if (!(w & kInUse)) {
                         error = MEM_BAD_FREE_BLOCK;
                         break;
@@ -903,28 +920,19 @@ void FreeBlock(const BlockRef& r) {
         FreeVarBlock(pool, r.page, r.block);
 }
 
-// Allocates the data block of a handle (n usable bytes wanted, back pointer included for
-// variable blocks); returns its reference or false.
+// Allocates the data block of a handle of `size` bytes (a variable block with room for the back
+// pointer, or an external page) and points it back at the entry; false when none can be had.
 bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
                      BlockRef* out) {
     uint32_t n = size + 8;
-    char* data;
-    if (n > pool->extThreshold) {
-        data = ExternalAlloc(pool, n, flags, e);
-        if (!data) return false;
-        Header(data - kExternalHeader)->aux2 = size;
-    } else {
-        char* b = VarAlloc(pool, n, flags, true, relocatable);
-        if (!b && !(flags & kMemNoExternal)) {
-            data = ExternalAlloc(pool, n, flags, e);
-            if (!data) return false;
-            Header(data - kExternalHeader)->aux2 = size;
-        } else if (!b) {
-            return false;
-        } else {
+    char* data = nullptr;
+    if (n <= pool->extThreshold) {
+        if (char* b = VarAlloc(pool, n, flags, true, relocatable))
             data = b + 16;
-        }
+        else if (flags & kMemNoExternal)
+            return false;
     }
+    if (!data && !(data = ExternalAlloc(pool, n, e))) return false;
     Resolve(data, out, false);
     SetBackPointer(*out, e);
     return true;
@@ -1309,14 +1317,14 @@ Ptr MemAllocPtr(MemPool pool, uint32_t size, uint32_t flags) {
         else size = std::max(size, 8u);
     }
     if (!p && size > pool->extThreshold) {
-        p = ExternalAlloc(pool, size, flags, nullptr);
+        p = ExternalAlloc(pool, size, nullptr);
         usable = size;
     } else if (!p) {
         if (char* b = VarAlloc(pool, size, flags, false, false)) {
             p = b + 16;
             usable = BSize(b) - 16;
         } else if (!(flags & kMemNoExternal)) {
-            p = ExternalAlloc(pool, size, flags, nullptr);
+            p = ExternalAlloc(pool, size, nullptr);
             usable = size;
         }
     }
@@ -1336,19 +1344,21 @@ Ptr MemAllocFS(MemPool pool) {
 
 bool MemFreePtr(void* pointer) {
     char* p = static_cast<char*>(pointer);
+    if (p && (uintptr_t(p) & 7) == 0) [[likely]] {  // the fixed-size case without the full check
+        uintptr_t word = Peek<uintptr_t>(p - 8);
+        PageHeader* h = reinterpret_cast<PageHeader*>(word);
+        if (word && !(word & 1) && h->tag == kPageTag + kFixed) {
+            FreeFixed(h->pool, h, p);
+            return true;
+        }
+    }
     BlockRef r;
     if (!Resolve(p, &r)) return false;
     MemPool pool = PoolOf(r);
     PageHeader* h = Header(r.page);
     switch (r.kind) {
     case kFixed:
-        Poison(p, r.usable);
-        Poke<char*>(p - 8, reinterpret_cast<char*>(uintptr_t(r.page) | 1));
-        Poke<char*>(p, h->aux);
-        h->aux = p;
-        if (--h->live == 0 && MaybeDeletePage(pool, r.page)) return true;
-        // Searches start at a page known to have free blocks.
-        pool->rings[kFixed] = h->desc;
+        FreeFixed(pool, h, p);
         return true;
     case kSmall: {
         Poison(p, r.usable);
@@ -1391,10 +1401,13 @@ Ptr MemReAllocPtr(void* pointer, uint32_t size, uint32_t flags) {
         inPlace = size <= r.usable;
         break;
     case kExternal:
-        inPlace = size <= r.usable && (size > pool->extThreshold || (flags & kMemDoNotMove));
+        // In place only while the unused tail stays within what a slack byte can record.
+        inPlace = size <= r.usable && ((size > pool->extThreshold && r.usable - size <= 255) ||
+                                       (flags & kMemDoNotMove));
         break;
     default:
-        inPlace = size <= pool->extThreshold && VarResizeInPlace(pool, r, size);
+        inPlace = (size <= pool->extThreshold || (flags & kMemDoNotMove)) &&
+                  VarResizeInPlace(pool, r, size);
         break;
     }
     if (inPlace) {
@@ -1466,13 +1479,13 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     }
     uint32_t n = size + 8;
     uint32_t oldUsable = r.usable;
+    bool mayMove = !(flags & kMemDoNotMove) &&
+                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
     bool inPlace;
     if (r.kind == kExternal) {
-        inPlace = n <= r.usable && (n > pool->extThreshold || (flags & kMemDoNotMove) ||
-                                    (e->lock && !(flags & kMemMoveLocked)) || !e->relocatable);
-        if (inPlace) r.usable = ExternalUsable(r.page);
+        inPlace = n <= r.usable && ((n > pool->extThreshold && n >= r.usable / 2) || !mayMove);
     } else {
-        inPlace = n <= pool->extThreshold && VarResizeInPlace(pool, r, n);
+        inPlace = (n <= pool->extThreshold || !mayMove) && VarResizeInPlace(pool, r, n);
         if (inPlace) SetBackPointer(r, e);
     }
     if (inPlace) {
@@ -1480,8 +1493,6 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
         if ((flags & kMemZeroFill) && r.usable > oldUsable) std::memset(e->data + oldUsable, 0, r.usable - oldUsable);
         return handle;
     }
-    bool mayMove = !(flags & kMemDoNotMove) &&
-                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
     if (!mayMove) {
         ReportError(pool, MEM_RESIZE_FAILED);
         return nullptr;
