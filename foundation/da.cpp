@@ -844,6 +844,8 @@ int32_t DAAdd(DAArray array, const void* item) {
     if (Sorted(h)) {
         if (hint >= 0) {
             position = std::min(hint, h->count);
+        } else if (h->count > 0 && Compare(array, item, ItemAt(h, h->count - 1)) > 0) {
+            position = (*array)->count;  // beyond the last item: items that come in order
         } else {
             const int32_t found = Search(array, -1, item, kDASearchLast | (h->flags & kDASearchLock), -1);
             if (!(uint32_t(found) & kDANotFound)) {
