@@ -221,6 +221,7 @@ bool AddCluster(DAArray array) {
         data = AllocHandleEx(h->pool, 0, handleFlags);
     }
     if (!data) return false;
+    h = *array;  // an allocation may have moved the header
     if (!ResizeHandle(reinterpret_cast<Handle>(array), HeaderBytes(h->clusterCount + 1))) {
         MemFree(data);
         return false;
@@ -328,6 +329,20 @@ void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
         FollowRemoval(h, id);
     }
 }
+
+// A private copy of an item: on the stack when small.
+class ItemCopy {
+public:
+    ItemCopy(const void* item, uint32_t size) {
+        if (size > sizeof(small_)) large_.reset(new char[size]);
+        CopyItem(data(), item, size);
+    }
+    void* data() { return large_ ? large_.get() : small_; }
+
+private:
+    alignas(8) char small_[256];
+    std::unique_ptr<char[]> large_;
+};
 
 struct SearchPlan {
     DAArray array;
@@ -439,34 +454,36 @@ int32_t Search(DAArray array, int32_t start, const void* key, uint32_t flags, in
     if (h->count == 0) return int32_t(kDANotFound);
     const bool lock = flags & kDASearchLock;
     if (lock) {
-        if (!h->searchKey) h->searchKey = AllocHandle(h->pool, h->itemSize);
-        else ResizeHandle(h->searchKey, h->itemSize);
+        // The key may lie in the array, whose blocks can move while the key's handle is made.
+        ItemCopy copy(key, h->itemSize);
+        if (!h->searchKey) {
+            Handle searchKey = AllocHandle(h->pool, h->itemSize);
+            (*array)->searchKey = searchKey;
+        } else {
+            ResizeHandle(h->searchKey, h->itemSize);
+        }
         h = *array;
-        if (h->searchKey && SizeOfHandle(h->searchKey) == h->itemSize) {
-            std::memcpy(*h->searchKey, key, h->itemSize);
-            key = *h->searchKey;
+        const bool keyHandle = h->searchKey && SizeOfHandle(h->searchKey) == h->itemSize;
+        if (keyHandle) {
+            std::memcpy(*h->searchKey, copy.data(), h->itemSize);
+            key = MemLock(h->searchKey);
+        } else {
+            key = copy.data();
         }
         DALockArray(array);
+        // Unlocks on every path, a signal from the compare procedure included.
+        struct Unlock {
+            DAArray array;
+            bool keyHandle;
+            ~Unlock() {
+                DAUnlockArray(array);
+                if (keyHandle) MemUnlock((*array)->searchKey);
+            }
+        } unlock{array, keyHandle};
+        return Sorted(h) ? SortedSearch(array, start, key, flags, skip) : LinearSearch(array, start, key, flags);
     }
-    const int32_t result = Sorted(h) ? SortedSearch(array, start, key, flags, skip)
-                                     : LinearSearch(array, start, key, flags);
-    if (lock) DAUnlockArray(array);
-    return result;
+    return Sorted(h) ? SortedSearch(array, start, key, flags, skip) : LinearSearch(array, start, key, flags);
 }
-
-// A private copy of an item: on the stack when small.
-class ItemCopy {
-public:
-    ItemCopy(const void* item, uint32_t size) {
-        if (size > sizeof(small_)) large_.reset(new char[size]);
-        CopyItem(data(), item, size);
-    }
-    void* data() { return large_ ? large_.get() : small_; }
-
-private:
-    alignas(8) char small_[256];
-    std::unique_ptr<char[]> large_;
-};
 
 // Links a loop record into its array for the loop's run and takes it out on every path.
 class LoopScope {
