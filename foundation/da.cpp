@@ -269,6 +269,7 @@ bool GrowMap(DAArray array) {
     const int32_t grow = std::max(kMapQuantum, h->mapCapacity / 4 / kMapQuantum * kMapQuantum);
     const int64_t capacity = int64_t(h->mapCapacity) + grow;
     if (capacity * 4 > 0x7FFFFFFF || !ResizeHandle(h->map, uint32_t(capacity * 4))) return false;
+    h = *array;
     std::fill(Map(h) + h->mapCapacity, Map(h) + capacity, -1);
     h->mapCapacity = int32_t(capacity);
     return true;
@@ -291,6 +292,7 @@ int32_t TakeSlot(DAArray array) {
     if (h->freeHead == -1 && !GrowCluster(array)) return -1;
     h = *array;
     if (Logical(h) && h->count >= h->mapCapacity && !GrowMap(array)) return -1;
+    h = *array;
     const int32_t phys = h->freeHead;
     char* slot = SlotAt(h, phys);
     h->freeHead = NextOf(slot);
