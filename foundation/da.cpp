@@ -926,7 +926,16 @@ void DAFree(DAArray array, int32_t id) {
         record.id = id;
         record.step = 1;
         record.stopValue = -1;
-        proc(array, id, &record);
+        // The record is a loop record, so the procedure may stop it like a loop's: it gets a
+        // catcher of its own. A failure it signals goes on to the caller, the item stays.
+        const OSStatus code = CatchSignals([&] {
+            record.depth = GetSignalDepth();
+            proc(array, id, &record);
+        });
+        if (code != 0 && !record.stopped) {
+            Signal(code);
+            return;
+        }
     }
     DARemove(array, id);
 }

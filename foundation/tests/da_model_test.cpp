@@ -69,14 +69,20 @@ protected:
         const uint32_t flags = GetParam() == Kind::kSorted   ? kDASorted
                                : GetParam() == Kind::kPacked ? kDAPacked
                                                              : 0;
-        // Small clusters, so that runs cross many of them.
-        array_ = DACreate(nullptr, sizeof(Rec), 37, flags);
+        // Small clusters, so that runs cross many of them, in a pool of small pages, so that the
+        // heap compacts (moves the array's blocks) while the array grows.
+        pool_ = CreatePool(4096);
+        ASSERT_NE(pool_, nullptr);
+        array_ = DACreate(pool_, sizeof(Rec), 37, flags);
         ASSERT_NE(array_, nullptr);
         // The sorted array keeps the default order (the first i32, the key); the packed one
         // has a compare procedure.
         if (GetParam() == Kind::kPacked) DASetCompareProc(array_, CompareRecs);
     }
-    void TearDown() override { DADispose(array_); }
+    void TearDown() override {
+        DADispose(array_);
+        MemPoolFree(pool_);
+    }
 
     bool Ordered() const { return GetParam() != Kind::kUnsorted; }
     int32_t Count() const { return int32_t(Ordered() ? sorted_.size() : byId_.size()); }
@@ -267,6 +273,7 @@ protected:
         }
     }
 
+    MemPool pool_ = nullptr;
     DAArray array_ = nullptr;
     std::mt19937_64 rng_{test::TestSeed()};
     std::vector<Rec> sorted_;

@@ -297,6 +297,18 @@ TEST(DATest, FreeProcedureRunsBeforeRemoval) {
     EXPECT_EQ((*a.array)->idLimit, 0);
 }
 
+TEST(DATest, FreeProcedureMayStopItsRecord) {
+    ArrayOwner a(MakeArray(0, {1, 2}));
+    DASetFreeProc(a.array, [](DAArray, int32_t, DALoopRecord* loop) { DAStopLoop(loop, 5); });
+    const int32_t depth = GetSignalDepth();
+    DAFree(a.array, 0);
+    EXPECT_EQ(GetSignalDepth(), depth);
+    EXPECT_EQ(Keys(a.array), (std::vector<int32_t>{2}));
+    DASetFreeProc(a.array, [](DAArray, int32_t, DALoopRecord*) { FailureSignal(-43); });
+    EXPECT_EQ(CatchSignals([&] { DAFree(a.array, 1); }), -43);
+    EXPECT_EQ(Keys(a.array), (std::vector<int32_t>{2}));  // a failed free keeps the item
+}
+
 TEST(DATest, CompactRemapsIds) {
     ArrayOwner a(DACreate(nullptr, sizeof(Item), 4, 0));
     for (int32_t k = 0; k < 10; ++k) {
