@@ -211,6 +211,7 @@ bool ReserveSlots(DAArray array, int32_t c, int32_t slots) {
 bool AddCluster(DAArray array) {
     DAHeader* h = *array;
     if (h->clusterCount >= kDAMaxClusters) return false;
+    if (int64_t(h->clusterCount + 1) * ClusterLimit(h) > 0x7FFFFFFF) return false;  // ids are i32
     const uint32_t handleFlags = (h->flags & kDAFixed) ? kHandleNoMove : kHandlePlain;
     Handle data = nullptr;
     if (h->flags & kDAFixed) {

@@ -80,6 +80,17 @@ TEST(DATest, CreateShapes) {
     }
 }
 
+TEST(DATest, ClusterCountStaysWithinTheIdRange) {
+    // Two clusters of 2^30 slots would make ids beyond the i32 range: the second is refused.
+    ArrayOwner a(DACreate(nullptr, 4, 0x40000000, kDAGrowBySlot));
+    const Item item{1, 1};
+    EXPECT_EQ(DAAdd(a.array, &item), 0);
+    (*a.array)->Clusters()[0].slotCount = 0x40000000;  // as if full, without the memory
+    EXPECT_EQ(DAAdd(a.array, &item), -1);
+    EXPECT_EQ((*a.array)->clusterCount, 1);
+    (*a.array)->Clusters()[0].slotCount = 1;
+}
+
 TEST(DATest, GetOnInvalidIdZeroesAndFails) {
     for (uint32_t flags : {0u, uint32_t(kDASorted), uint32_t(kDAPacked)}) {
         ArrayOwner a(MakeArray(flags, {5, 6}));
