@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -38,6 +39,9 @@ int CompareRecs(const void* a, const void* b) {
 }
 
 enum class Kind { kUnsorted, kSorted, kPacked };
+void PrintTo(Kind kind, std::ostream* os) {
+    *os << (kind == Kind::kUnsorted ? "unsorted" : kind == Kind::kSorted ? "sorted, logical ids" : "packed");
+}
 
 struct LoopPlan {
     std::vector<Rec> seen;
