@@ -16,6 +16,8 @@
 //   itemsPerCluster. With logical ids (flag kDALogicalIds) an id is an index 0 .. count - 1 into
 //   the map, whose entries are physical ids (-1 beyond the count); removing an item shifts the
 //   later logical ids down by one.
+// - Slots are aligned to 4 bytes only (2 with kDAStride2): an item with 8-byte fields is read with
+//   `DAGet` or memcpy, not through a typed pointer to its address.
 //
 // Process-wide state: the insert hint, the add flag and the address left by `DAQuickLoop` are
 // shared by all arrays. A nested `DAAdd` (from a compare or loop procedure) does not disturb the
@@ -196,7 +198,10 @@ bool DAIsFreePhysicalId(DAArray array, int32_t id);
 bool DANextAddress(DAArray array, int32_t* id, char** address);
 bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address);
 
-// Adding and removing.
+// Adding and removing. `DAAdd` returns the new item's id (for a sorted array its position; for a
+// unique sorted array that holds an equal item, that item's id, and `DADidAdd` is false), or -1
+// when no slot can be had. `DAAllocate` gives a fresh zero-filled slot (at the end of the order
+// of a sorted array), or -1.
 int32_t DAAdd(DAArray array, const void* item);
 bool DADidAdd();
 void DASetInsertHint(int32_t index);
@@ -205,9 +210,16 @@ void DAFree(DAArray array, int32_t id);
 void DARemove(DAArray array, int32_t id);
 void DAFreeAll(DAArray array);
 void DARemoveAll(DAArray array);
+// After the key of a sorted item changed in place: moves its map entry to its new place (after
+// the items equal to it) and gives its new id; false when it stays, or for arrays without
+// logical ids.
 bool DAUpdateLogicalId(DAArray array, int32_t* id);
 
-// Searching and loops.
+// Searching and loops. `DASearch` compares the key with items (key first). Sorted arrays: the
+// first equal item at or after `start` (with kDASearchLast the last one at or before it; a start
+// below 0 means the first or the last id), else the insertion index | kDANotFound. Unsorted
+// arrays: a linear search forwards from start (backwards with kDASearchLast), kDANotFound alone
+// when nothing is equal.
 int32_t DASearch(DAArray array, int32_t start, const void* key, uint32_t flags);
 // Returns -1 at the end, or the value given to `DAStopLoop`. A code signalled by the procedure is
 // signalled on to the caller's catcher (and returned when there is none).
@@ -219,6 +231,9 @@ struct DAQuickRun {
     int32_t nextId;
     int32_t length;
 };
+// Without a run: the first physical slot from `start` whose status byte & mask == value, or -1.
+// With one: links the free run that starts at `start` and returns start (-1 when no free run
+// starts there).
 int32_t DAQuickLoop(DAArray array, int32_t start, DAQuickRun* run, uint8_t mask, uint8_t value);
 // The slot address found by the last `DAQuickLoop`.
 char* DAQuickLoopAddress();
@@ -227,6 +242,8 @@ void DAOptimizeFree(DAArray array);
 // Compaction and merging. The map arrays hold {first old id, last old id, difference} records;
 // their reference value is the first id that changed. `DACombineArrays` into a sorted destination
 // adds with `DAAdd` and gives no map (the destination's ids move as it adds).
+// `DACompact` moves the items down over the free slots so that they hold ids 0 .. count - 1;
+// nothing is done (and nothing returned) when no item would move or a loop is running.
 DAArray DACompact(DAArray array, bool wantMap);
 DAArray DACombineArrays(DAArray source, DAArray destination, int32_t startId, bool wantMap);
 int32_t DAMapOldId(DAArray map, int32_t oldId);
