@@ -216,8 +216,9 @@ void DARemoveAll(DAArray array);
 bool DAUpdateLogicalId(DAArray array, int32_t* id);
 
 // Searching and loops. `DASearch` compares the key with items (key first). Sorted arrays: the
-// first equal item at or after `start` (with kDASearchLast the last one at or before it; a start
-// below 0 means the first or the last id), else the insertion index | kDANotFound. Unsorted
+// first equal item at or after `start` (with kDASearchLast the last one at or before it; the
+// nearest equal one when none lies on that side; a start below 0 means the first or the last
+// id), else the insertion index | kDANotFound. Unsorted
 // arrays: a linear search forwards from start (backwards with kDASearchLast), kDANotFound alone
 // when nothing is equal.
 int32_t DASearch(DAArray array, int32_t start, const void* key, uint32_t flags);
