@@ -79,9 +79,8 @@ struct Place {
     if (d == 1) return Place{uint32_t(phys), 0};
     if (m == 0) m = UINT64_MAX / d + 1;  // a header made elsewhere: set by DACreate
     const uint32_t n = uint32_t(phys);
-    const uint64_t low = m * n;
-    return Place{uint32_t((static_cast<unsigned __int128>(m) * n) >> 64),
-                 uint32_t((static_cast<unsigned __int128>(low) * d) >> 64)};
+    const uint32_t q = uint32_t((static_cast<unsigned __int128>(m) * n) >> 64);
+    return Place{q, n - q * d};
 }
 
 // The slot of a physical id that is known to exist.
@@ -212,6 +211,7 @@ bool ReserveSlots(DAArray array, int32_t c, int32_t slots) {
 bool AddCluster(DAArray array) {
     DAHeader* h = *array;
     if (h->clusterCount >= kDAMaxClusters) return false;
+    if (int64_t(h->clusterCount + 1) * ClusterLimit(h) > 0x7FFFFFFF) return false;  // ids are i32
     const uint32_t handleFlags = (h->flags & kDAFixed) ? kHandleNoMove : kHandlePlain;
     Handle data = nullptr;
     if (h->flags & kDAFixed) {
@@ -222,6 +222,7 @@ bool AddCluster(DAArray array) {
         data = AllocHandleEx(h->pool, 0, handleFlags);
     }
     if (!data) return false;
+    h = *array;  // an allocation may have moved the header
     if (!ResizeHandle(reinterpret_cast<Handle>(array), HeaderBytes(h->clusterCount + 1))) {
         MemFree(data);
         return false;
@@ -269,6 +270,7 @@ bool GrowMap(DAArray array) {
     const int32_t grow = std::max(kMapQuantum, h->mapCapacity / 4 / kMapQuantum * kMapQuantum);
     const int64_t capacity = int64_t(h->mapCapacity) + grow;
     if (capacity * 4 > 0x7FFFFFFF || !ResizeHandle(h->map, uint32_t(capacity * 4))) return false;
+    h = *array;
     std::fill(Map(h) + h->mapCapacity, Map(h) + capacity, -1);
     h->mapCapacity = int32_t(capacity);
     return true;
@@ -291,6 +293,7 @@ int32_t TakeSlot(DAArray array) {
     if (h->freeHead == -1 && !GrowCluster(array)) return -1;
     h = *array;
     if (Logical(h) && h->count >= h->mapCapacity && !GrowMap(array)) return -1;
+    h = *array;
     const int32_t phys = h->freeHead;
     char* slot = SlotAt(h, phys);
     h->freeHead = NextOf(slot);
@@ -330,6 +333,20 @@ void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
     }
 }
 
+// A private copy of an item: on the stack when small.
+class ItemCopy {
+public:
+    ItemCopy(const void* item, uint32_t size) {
+        if (size > sizeof(small_)) large_.reset(new char[size]);
+        CopyItem(data(), item, size);
+    }
+    void* data() { return large_ ? large_.get() : small_; }
+
+private:
+    alignas(8) char small_[256];
+    std::unique_ptr<char[]> large_;
+};
+
 struct SearchPlan {
     DAArray array;
     const void* key;
@@ -348,8 +365,43 @@ struct SearchPlan {
         }
         return Compare(array, key, At(v));
     }
+    // Without a compare procedure nothing runs between the probes, so the array's layout is read
+    // once and each probe is a map entry, a cluster and a word.
+    template <bool kUpper>
+    int32_t PlainBound() const {
+        const DAHeader* h = *array;
+        const int32_t* map = Logical(h) ? Map(h) : nullptr;
+        const DACluster* clusters = h->Clusters();
+        const uint32_t stride = h->stride;
+        auto keyAt = [&](int32_t v) {
+            if (skip >= 0 && v >= skip) ++v;
+            const char* slot;
+            if (!map) {
+                slot = *clusters[0].data + size_t(v) * stride;
+            } else {
+                const Place p = Locate(h, map[v]);
+                slot = *clusters[p.cluster].data + size_t(p.index) * stride;
+            }
+            int32_t x;
+            std::memcpy(&x, slot, 4);
+            return x;
+        };
+        int32_t lo = 0, length = n;
+        while (length > 0) {
+            const int32_t half = length / 2;
+            const int32_t x = keyAt(lo + half);
+            if (kUpper ? x <= keyValue : x < keyValue) {
+                lo += half + 1;
+                length -= half + 1;
+            } else {
+                length = half;
+            }
+        }
+        return lo;
+    }
     template <bool kUpper>
     int32_t Bound() const {
+        if (plain) return PlainBound<kUpper>();
         int32_t lo = 0, hi = n;
         while (lo < hi) {
             const int32_t mid = lo + (hi - lo) / 2;
@@ -405,34 +457,36 @@ int32_t Search(DAArray array, int32_t start, const void* key, uint32_t flags, in
     if (h->count == 0) return int32_t(kDANotFound);
     const bool lock = flags & kDASearchLock;
     if (lock) {
-        if (!h->searchKey) h->searchKey = AllocHandle(h->pool, h->itemSize);
-        else ResizeHandle(h->searchKey, h->itemSize);
+        // The key may lie in the array, whose blocks can move while the key's handle is made.
+        ItemCopy copy(key, h->itemSize);
+        if (!h->searchKey) {
+            Handle searchKey = AllocHandle(h->pool, h->itemSize);
+            (*array)->searchKey = searchKey;
+        } else {
+            ResizeHandle(h->searchKey, h->itemSize);
+        }
         h = *array;
-        if (h->searchKey && SizeOfHandle(h->searchKey) == h->itemSize) {
-            std::memcpy(*h->searchKey, key, h->itemSize);
-            key = *h->searchKey;
+        const bool keyHandle = h->searchKey && SizeOfHandle(h->searchKey) == h->itemSize;
+        if (keyHandle) {
+            std::memcpy(*h->searchKey, copy.data(), h->itemSize);
+            key = MemLock(h->searchKey);
+        } else {
+            key = copy.data();
         }
         DALockArray(array);
+        // Unlocks on every path, a signal from the compare procedure included.
+        struct Unlock {
+            DAArray array;
+            bool keyHandle;
+            ~Unlock() {
+                DAUnlockArray(array);
+                if (keyHandle) MemUnlock((*array)->searchKey);
+            }
+        } unlock{array, keyHandle};
+        return Sorted(h) ? SortedSearch(array, start, key, flags, skip) : LinearSearch(array, start, key, flags);
     }
-    const int32_t result = Sorted(h) ? SortedSearch(array, start, key, flags, skip)
-                                     : LinearSearch(array, start, key, flags);
-    if (lock) DAUnlockArray(array);
-    return result;
+    return Sorted(h) ? SortedSearch(array, start, key, flags, skip) : LinearSearch(array, start, key, flags);
 }
-
-// A private copy of an item: on the stack when small.
-class ItemCopy {
-public:
-    ItemCopy(const void* item, uint32_t size) {
-        if (size > sizeof(small_)) large_.reset(new char[size]);
-        CopyItem(data(), item, size);
-    }
-    void* data() { return large_ ? large_.get() : small_; }
-
-private:
-    alignas(8) char small_[256];
-    std::unique_ptr<char[]> large_;
-};
 
 // Links a loop record into its array for the loop's run and takes it out on every path.
 class LoopScope {
@@ -678,7 +732,7 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
     return CopyOut(h, LiveSlot(h, id), destination);
 }
 
-bool DAGet(DAArray array, int32_t id, void* destination) {
+bool da_detail::GetSlow(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
     if (Logical(h)) {
@@ -710,7 +764,7 @@ char* DAPhysicalGetAddress(DAArray array, int32_t id, bool lock) {
     return slot;
 }
 
-char* DAGetAddress(DAArray array, int32_t id, bool lock) {
+char* da_detail::GetAddressSlow(DAArray array, int32_t id, bool lock) {
     return array ? DAPhysicalGetAddress(array, ToPhysical(*array, id), lock) : nullptr;
 }
 
@@ -810,6 +864,8 @@ int32_t DAAdd(DAArray array, const void* item) {
     if (Sorted(h)) {
         if (hint >= 0) {
             position = std::min(hint, h->count);
+        } else if (h->count > 0 && Compare(array, item, ItemAt(h, h->count - 1)) > 0) {
+            position = (*array)->count;  // beyond the last item: items that come in order
         } else {
             const int32_t found = Search(array, -1, item, kDASearchLast | (h->flags & kDASearchLock), -1);
             if (!(uint32_t(found) & kDANotFound)) {
@@ -871,7 +927,16 @@ void DAFree(DAArray array, int32_t id) {
         record.id = id;
         record.step = 1;
         record.stopValue = -1;
-        proc(array, id, &record);
+        // The record is a loop record, so the procedure may stop it like a loop's: it gets a
+        // catcher of its own. A failure it signals goes on to the caller, the item stays.
+        const OSStatus code = CatchSignals([&] {
+            record.depth = GetSignalDepth();
+            proc(array, id, &record);
+        });
+        if (code != 0 && !record.stopped) {
+            Signal(code);
+            return;
+        }
     }
     DARemove(array, id);
 }
@@ -1010,6 +1075,9 @@ char* DAQuickLoopAddress() { return gQuickAddress; }
 void DAOptimizeFree(DAArray array) {
     if (!array) return;
     DAHeader* h = *array;
+    if (!Packed(h) && h->itemsPerCluster > 1 && !h->clusterDivider) {
+        h->clusterDivider = UINT64_MAX / uint32_t(h->itemsPerCluster) + 1;
+    }
     if (Packed(h) || h->lowFreed > h->highFreed) return;
     int32_t from = h->lowFreed, to = h->highFreed;
     if (h->freeHead != -1) {

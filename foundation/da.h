@@ -16,6 +16,8 @@
 //   itemsPerCluster. With logical ids (flag kDALogicalIds) an id is an index 0 .. count - 1 into
 //   the map, whose entries are physical ids (-1 beyond the count); removing an item shifts the
 //   later logical ids down by one.
+// - Slots are aligned to 4 bytes only (2 with kDAStride2): an item with 8-byte fields is read with
+//   `DAGet` or memcpy, not through a typed pointer to its address.
 //
 // Process-wide state: the insert hint, the add flag and the address left by `DAQuickLoop` are
 // shared by all arrays. A nested `DAAdd` (from a compare or loop procedure) does not disturb the
@@ -23,6 +25,8 @@
 // comparing in, and a loop procedure that adds to a sorted array may see items again or miss
 // them (only removals are followed by running loops).
 #pragma once
+
+#include <cstring>
 
 #include "foundation/memory.h"
 
@@ -98,8 +102,10 @@ struct DAHeader {
     int32_t lowFreed;         // freed range since the free list was built
     int32_t highFreed;        //   (0x7FFFFFFF and -1 when none)
     MemPool pool;
-    uint64_t clusterDivider;  // derived from itemsPerCluster (0: not yet); not stored
+    uint64_t clusterDivider;  // 2^64 / itemsPerCluster rounded up, or 0 (then ids take the slow
+                              // path); not stored: a reader sets it with `DAOptimizeFree`
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
+    const DACluster* Clusters() const { return reinterpret_cast<const DACluster*>(this + 1); }
 };
 
 // Creation and procedures. `DACreate` gives nothing for an item size below 1 or a stride above
@@ -117,11 +123,66 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
+namespace da_detail {
+bool GetSlow(DAArray array, int32_t id, void* destination);
+char* GetAddressSlow(DAArray array, int32_t id, bool lock);
+
+// The live slot of an id on the common paths, none when the slow path must decide. Reading by
+// id is the hottest use of an array, so this part is inline.
+[[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, int32_t id) {
+    const uint32_t kind = h->flags & (kDALogicalIds | kDAPacked);
+    if (kind == kDAPacked) {
+        return uint32_t(id) < uint32_t(h->count) ? *h->Clusters()[0].data + size_t(id) * h->stride : nullptr;
+    }
+    if (kind == kDALogicalIds) {
+        if (uint32_t(id) >= uint32_t(h->count)) return nullptr;
+        id = reinterpret_cast<const int32_t*>(*h->map)[id];
+    } else if (kind != 0) {
+        return nullptr;
+    }
+    if (uint32_t(id) >= uint32_t(h->idLimit) || h->clusterDivider == 0) return nullptr;
+    const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * uint32_t(id)) >> 64);
+    const uint32_t i = uint32_t(id) - q * uint32_t(h->itemsPerCluster);
+    if (q >= uint32_t(h->clusterCount)) return nullptr;
+    const DACluster& cluster = h->Clusters()[q];
+    if (i >= uint32_t(cluster.slotCount)) return nullptr;
+    const char* slot = *cluster.data + size_t(i) * h->stride;
+    return (slot[h->stride - 1] & kDASlotFree) ? nullptr : slot;
+}
+}  // namespace da_detail
+
 // Access. `DAGet` copies the item and returns true; for an id with no live item it zeroes the
 // destination and returns false. `DAPut` returns false (nothing written) likewise.
-bool DAGet(DAArray array, int32_t id, void* destination);
+[[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
+    if (array) {
+        const DAHeader* h = *array;
+        if (const char* slot = da_detail::FastSlot(h, id)) {
+            // Small items are copied without a library call. The compiler cannot know that the
+            // cases other than the destination's own size are never taken.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wstringop-overflow"
+#pragma GCC diagnostic ignored "-Warray-bounds"
+            switch (h->itemSize) {
+                case 4: std::memcpy(destination, slot, 4); break;
+                case 8: std::memcpy(destination, slot, 8); break;
+                case 16: std::memcpy(destination, slot, 16); break;
+                default: std::memcpy(destination, slot, h->itemSize);
+            }
+#pragma GCC diagnostic pop
+            return true;
+        }
+    }
+    return da_detail::GetSlow(array, id, destination);
+}
 bool DAPut(DAArray array, int32_t id, const void* source);
-char* DAGetAddress(DAArray array, int32_t id, bool lock);
+// The item's address (a free slot's too, for a physical id in range), none for an id out of
+// range. With `lock` the item's cluster is locked until `DAUnlockId`.
+inline char* DAGetAddress(DAArray array, int32_t id, bool lock) {
+    if (array && !lock) {
+        if (const char* slot = da_detail::FastSlot(*array, id)) return const_cast<char*>(slot);
+    }
+    return da_detail::GetAddressSlow(array, id, lock);
+}
 void DAUnlockId(DAArray array, int32_t id);
 void DALockArray(DAArray array);
 void DAUnlockArray(DAArray array);
@@ -137,7 +198,10 @@ bool DAIsFreePhysicalId(DAArray array, int32_t id);
 bool DANextAddress(DAArray array, int32_t* id, char** address);
 bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address);
 
-// Adding and removing.
+// Adding and removing. `DAAdd` returns the new item's id (for a sorted array its position; for a
+// unique sorted array that holds an equal item, that item's id, and `DADidAdd` is false), or -1
+// when no slot can be had. `DAAllocate` gives a fresh zero-filled slot (at the end of the order
+// of a sorted array), or -1.
 int32_t DAAdd(DAArray array, const void* item);
 bool DADidAdd();
 void DASetInsertHint(int32_t index);
@@ -146,9 +210,17 @@ void DAFree(DAArray array, int32_t id);
 void DARemove(DAArray array, int32_t id);
 void DAFreeAll(DAArray array);
 void DARemoveAll(DAArray array);
+// After the key of a sorted item changed in place: moves its map entry to its new place (after
+// the items equal to it) and gives its new id; false when it stays, or for arrays without
+// logical ids.
 bool DAUpdateLogicalId(DAArray array, int32_t* id);
 
-// Searching and loops.
+// Searching and loops. `DASearch` compares the key with items (key first). Sorted arrays: the
+// first equal item at or after `start` (with kDASearchLast the last one at or before it; the
+// nearest equal one when none lies on that side; a start below 0 means the first or the last
+// id), else the insertion index | kDANotFound. Unsorted
+// arrays: a linear search forwards from start (backwards with kDASearchLast), kDANotFound alone
+// when nothing is equal.
 int32_t DASearch(DAArray array, int32_t start, const void* key, uint32_t flags);
 // Returns -1 at the end, or the value given to `DAStopLoop`. A code signalled by the procedure is
 // signalled on to the caller's catcher (and returned when there is none).
@@ -160,6 +232,9 @@ struct DAQuickRun {
     int32_t nextId;
     int32_t length;
 };
+// Without a run: the first physical slot from `start` whose status byte & mask == value, or -1.
+// With one: links the free run that starts at `start` and returns start (-1 when no free run
+// starts there).
 int32_t DAQuickLoop(DAArray array, int32_t start, DAQuickRun* run, uint8_t mask, uint8_t value);
 // The slot address found by the last `DAQuickLoop`.
 char* DAQuickLoopAddress();
@@ -168,6 +243,8 @@ void DAOptimizeFree(DAArray array);
 // Compaction and merging. The map arrays hold {first old id, last old id, difference} records;
 // their reference value is the first id that changed. `DACombineArrays` into a sorted destination
 // adds with `DAAdd` and gives no map (the destination's ids move as it adds).
+// `DACompact` moves the items down over the free slots so that they hold ids 0 .. count - 1;
+// nothing is done (and nothing returned) when no item would move or a loop is running.
 DAArray DACompact(DAArray array, bool wantMap);
 DAArray DACombineArrays(DAArray source, DAArray destination, int32_t startId, bool wantMap);
 int32_t DAMapOldId(DAArray map, int32_t oldId);

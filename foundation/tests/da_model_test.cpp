@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -38,6 +39,9 @@ int CompareRecs(const void* a, const void* b) {
 }
 
 enum class Kind { kUnsorted, kSorted, kPacked };
+void PrintTo(Kind kind, std::ostream* os) {
+    *os << (kind == Kind::kUnsorted ? "unsorted" : kind == Kind::kSorted ? "sorted, logical ids" : "packed");
+}
 
 struct LoopPlan {
     std::vector<Rec> seen;
@@ -69,12 +73,20 @@ protected:
         const uint32_t flags = GetParam() == Kind::kSorted   ? kDASorted
                                : GetParam() == Kind::kPacked ? kDAPacked
                                                              : 0;
-        // Small clusters, so that runs cross many of them.
-        array_ = DACreate(nullptr, sizeof(Rec), 37, flags);
+        // Small clusters, so that runs cross many of them, in a pool of small pages, so that the
+        // heap compacts (moves the array's blocks) while the array grows.
+        pool_ = CreatePool(4096);
+        ASSERT_NE(pool_, nullptr);
+        array_ = DACreate(pool_, sizeof(Rec), 37, flags);
         ASSERT_NE(array_, nullptr);
-        if (flags) DASetCompareProc(array_, CompareRecs);
+        // The sorted array keeps the default order (the first i32, the key); the packed one
+        // has a compare procedure.
+        if (GetParam() == Kind::kPacked) DASetCompareProc(array_, CompareRecs);
     }
-    void TearDown() override { DADispose(array_); }
+    void TearDown() override {
+        DADispose(array_);
+        MemPoolFree(pool_);
+    }
 
     bool Ordered() const { return GetParam() != Kind::kUnsorted; }
     int32_t Count() const { return int32_t(Ordered() ? sorted_.size() : byId_.size()); }
@@ -265,6 +277,7 @@ protected:
         }
     }
 
+    MemPool pool_ = nullptr;
     DAArray array_ = nullptr;
     std::mt19937_64 rng_{test::TestSeed()};
     std::vector<Rec> sorted_;

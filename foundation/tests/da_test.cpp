@@ -80,6 +80,17 @@ TEST(DATest, CreateShapes) {
     }
 }
 
+TEST(DATest, ClusterCountStaysWithinTheIdRange) {
+    // Two clusters of 2^30 slots would make ids beyond the i32 range: the second is refused.
+    ArrayOwner a(DACreate(nullptr, 4, 0x40000000, kDAGrowBySlot));
+    const Item item{1, 1};
+    EXPECT_EQ(DAAdd(a.array, &item), 0);
+    (*a.array)->Clusters()[0].slotCount = 0x40000000;  // as if full, without the memory
+    EXPECT_EQ(DAAdd(a.array, &item), -1);
+    EXPECT_EQ((*a.array)->clusterCount, 1);
+    (*a.array)->Clusters()[0].slotCount = 1;
+}
+
 TEST(DATest, GetOnInvalidIdZeroesAndFails) {
     for (uint32_t flags : {0u, uint32_t(kDASorted), uint32_t(kDAPacked)}) {
         ArrayOwner a(MakeArray(flags, {5, 6}));
@@ -297,6 +308,18 @@ TEST(DATest, FreeProcedureRunsBeforeRemoval) {
     EXPECT_EQ((*a.array)->idLimit, 0);
 }
 
+TEST(DATest, FreeProcedureMayStopItsRecord) {
+    ArrayOwner a(MakeArray(0, {1, 2}));
+    DASetFreeProc(a.array, [](DAArray, int32_t, DALoopRecord* loop) { DAStopLoop(loop, 5); });
+    const int32_t depth = GetSignalDepth();
+    DAFree(a.array, 0);
+    EXPECT_EQ(GetSignalDepth(), depth);
+    EXPECT_EQ(Keys(a.array), (std::vector<int32_t>{2}));
+    DASetFreeProc(a.array, [](DAArray, int32_t, DALoopRecord*) { FailureSignal(-43); });
+    EXPECT_EQ(CatchSignals([&] { DAFree(a.array, 1); }), -43);
+    EXPECT_EQ(Keys(a.array), (std::vector<int32_t>{2}));  // a failed free keeps the item
+}
+
 TEST(DATest, CompactRemapsIds) {
     ArrayOwner a(DACreate(nullptr, sizeof(Item), 4, 0));
     for (int32_t k = 0; k < 10; ++k) {
@@ -393,6 +416,47 @@ TEST(DATest, AddOfAnItemFromTheSameArray) {
     DAAdd(a.array, &first);
     for (int i = 0; i < 50; ++i) DAAdd(a.array, DAGetAddress(a.array, 0, false));
     for (int32_t id = 0; id < 51; ++id) EXPECT_EQ(Get(a.array, id).key, 42);
+}
+
+// A compare procedure that adds to another array, as an owner keeping an index might.
+DAArray gSideArray = nullptr;
+int CompareAndRecord(const void* a, const void* b) {
+    const Item seen{0, 0};
+    DAAdd(gSideArray, &seen);  // after the first, finds its equal and adds nothing
+    return CompareKeys(a, b);
+}
+
+TEST(DATest, AddFromACompareProcedureLeavesTheOuterAddAlone) {
+    ArrayOwner side(MakeArray(kDAUnique));
+    ArrayOwner a(MakeArray(kDASorted, {10, 30}));
+    DASetCompareProc(a.array, CompareAndRecord);
+    gSideArray = side.array;
+    const Item twenty{20, 0};
+    EXPECT_EQ(DAAdd(a.array, &twenty), 1);
+    EXPECT_TRUE(DADidAdd());
+    EXPECT_EQ(DACount(side.array), 1);
+    gSideArray = nullptr;
+}
+
+TEST(DATest, QuickLoopFindsSlotsByStatus) {
+    ArrayOwner a(DACreate(nullptr, sizeof(Item), 6, kDAGrowBySlot));
+    for (int32_t k = 0; k < 6; ++k) {
+        const Item item{k, k};
+        DAAdd(a.array, &item);
+    }
+    DARemove(a.array, 3);
+    DARemove(a.array, 4);
+    EXPECT_EQ(DAQuickLoop(a.array, 0, nullptr, kDASlotFree, kDASlotFree), 3);
+    EXPECT_EQ(DAQuickLoopAddress(), DAPhysicalGetAddress(a.array, 3, false));
+    EXPECT_EQ(DAQuickLoop(a.array, 3, nullptr, kDASlotFree, 0), 5);
+    EXPECT_EQ(DAQuickLoop(a.array, 6, nullptr, kDASlotFree, 0), -1);
+    DAQuickRun run{-1, 0};
+    EXPECT_EQ(DAQuickLoop(a.array, 3, &run, 0, 0), 3);
+    EXPECT_EQ(run.length, 2);
+    EXPECT_EQ(DAQuickLoop(a.array, 0, &run, 0, 0), -1);  // a live slot starts no run
+    // Slots 3 and 4 are linked now: status free and linked.
+    const uint32_t stride = (*a.array)->stride;
+    EXPECT_EQ(uint8_t(DAPhysicalGetAddress(a.array, 4, false)[stride - 1]), kDASlotFree | kDASlotLinked);
 }
 
 TEST(DATest, FixedClustersKeepTheirItemsInPlace) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <vector>
 
 namespace plexa {
@@ -14,6 +15,7 @@ struct Kind {
     const char* name;
     uint32_t flags;
 };
+void PrintTo(const Kind& kind, std::ostream* os) { *os << kind.name; }
 const Kind kKinds[] = {{"pointers", 0}, {"fixed-size", kLLFixedSize}, {"handles", kLLHandles},
                        {"own-pool header", kLLOwnPool}};
 
