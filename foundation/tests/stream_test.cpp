@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "tests/support/foundation_testing.h"
 #include <unistd.h>
 
 #include <cstring>
@@ -23,21 +25,7 @@ protected:
     void SetUp() override { InitMemoryManager(-1); }
 };
 
-// A handle stream over a copy of some bytes; the stream and the handle are freed together.
-struct HandleStream {
-    Handle handle = nullptr;
-    StreamRecord* stream = nullptr;
-    explicit HandleStream(const std::string& bytes = {}) {
-        handle = AllocHandle(nullptr, uint32_t(bytes.size()));
-        if (!bytes.empty()) std::memcpy(*handle, bytes.data(), bytes.size());
-        EXPECT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream), 0);
-    }
-    ~HandleStream() {
-        DisposeStream(stream);
-        MemFree(handle);
-    }
-    std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
-};
+using test::HandleStream;
 
 int OpenFd(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CREAT, 0600); }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/foundation_testing.h"
+
 #include <cstring>
 #include <random>
 #include <string>
@@ -32,20 +34,7 @@ struct Block {
     const StringBlockHeader& header() const { return *reinterpret_cast<const StringBlockHeader*>(*block); }
 };
 
-// A handle stream over some bytes, freed with the stream.
-struct HandleStream {
-    Handle handle;
-    StreamRecord* stream = nullptr;
-    explicit HandleStream(const std::string& bytes = {}) : handle(AllocHandle(nullptr, uint32_t(bytes.size()))) {
-        if (!bytes.empty()) std::memcpy(*handle, bytes.data(), bytes.size());
-        EXPECT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream), 0);
-    }
-    ~HandleStream() {
-        DisposeStream(stream);
-        MemFree(handle);
-    }
-    std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
-};
+using test::HandleStream;
 
 std::string Text(StringSpec spec, StringBlock block) {
     char buffer[kStringSpecBufferSize];

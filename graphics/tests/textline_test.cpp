@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/graphics_testing.h"
+
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -364,23 +366,8 @@ TEST(TextLine, WithoutAWindowOrHooksNothingIsMeasuredOrDrawn) {
 }
 
 // ---- Through the text renderer ----
-
-class RendererEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        session_ = std::make_unique<TextPlatformSession>();
-        InitMemoryManager(-1);
-        VXInitStyles();
-    }
-    void TearDown() override {
-        QZFlushTextCache();
-        session_.reset();
-    }
-
-private:
-    std::unique_ptr<TextPlatformSession> session_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new RendererEnvironment);
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new test::TextTestEnvironment);
 
 struct Bitmap {
     static constexpr int kWidth = 240, kHeight = 40;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/foundation_testing.h"
+
+#include "tests/support/graphics_testing.h"
+
 #include <cstring>
 #include <random>
 #include <string>
@@ -16,55 +20,16 @@
 
 namespace plexa {
 namespace {
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new test::TextTestEnvironment);
 
-class StyleEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        session_ = std::make_unique<TextPlatformSession>();
-        InitMemoryManager(-1);
-        VXInitStyles();
-    }
-    void TearDown() override {
-        QZFlushTextCache();
-        session_.reset();
-    }
-
-private:
-    std::unique_ptr<TextPlatformSession> session_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new StyleEnvironment);
-
-std::string Hex(const std::string& hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size();) {
-        if (hex[i] == ' ') {
-            i++;
-            continue;
-        }
-        out.push_back(char(std::stoi(hex.substr(i, 2), nullptr, 16)));
-        i += 2;
-    }
-    return out;
-}
+using test::Hex;
 
 // Helvetica 12 plain and Courier 10 bold, as a little-endian and a big-endian writer store them.
 const std::string kLittle = Hex("3412 0200 09 48656c766574696361 0c00 0000 07 436f7572696572 0a00 0100");
 const std::string kBig = Hex("1234 0002 09 48656c766574696361 000c 0000 07 436f7572696572 000a 0001");
 
-struct HandleStream {
-    Handle handle = nullptr;
-    StreamRecord* stream = nullptr;
-    explicit HandleStream(const std::string& bytes = {}) {
-        handle = AllocHandle(nullptr, uint32_t(bytes.size()));
-        if (!bytes.empty()) std::memcpy(*handle, bytes.data(), bytes.size());
-        EXPECT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream), 0);
-    }
-    ~HandleStream() {
-        DisposeStream(stream);
-        MemFree(handle);
-    }
-    std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
-};
+using test::HandleStream;
 
 struct StyleRef {
     txStyle* style;
