@@ -4,20 +4,11 @@
 #include <vector>
 
 #include "graphics/render.h"
+#include "tools/sample_surface.h"
 
 using namespace plexa;
 
 namespace {
-
-struct Window {
-    QZBitmap bitmap;
-};
-
-int32_t Kind(void*) { return kQZWindowOffScreen; }
-bool Image(void* w, QZBitmap* out) {
-    *out = static_cast<Window*>(w)->bitmap;
-    return true;
-}
 
 void Draw(QZPort* port) {
     // Background and a grid of cells.
@@ -147,24 +138,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: render-sample <out.png>\n");
         return 2;
     }
-    const int w = 640, h = 400;
-    std::vector<uint32_t> pixels(size_t(w * h), 0xFFFFFFFF);
-    Window window{{reinterpret_cast<uint8_t*>(pixels.data()), w, h, w * 4, DrawPixelFormat::kARGB32}};
-    QZWindowHooks hooks;
-    hooks.kind = Kind;
-    hooks.image = Image;
-    QZSetWindowHooks(hooks);
-    QZPort* port = QZPortAlloc(&window);
-    if (!port || !QZInstallContext(port)) return 1;
-    QZSetFocus(port, -1);
-    Draw(port);
-    QZReleaseContext(port);
-    QZPortFree(port);
-    auto image = DrawImage::FromPixels(reinterpret_cast<const uint8_t*>(pixels.data()), w, h, w * 4,
-                                       DrawPixelFormat::kARGB32);
-    if (!image || !image->WritePNG(argv[1])) {
-        std::fprintf(stderr, "render-sample: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    int status = tools::DrawSampleToPNG("render-sample", 640, 400, Draw, argv[1]);
+    return status;
 }

@@ -8,22 +8,13 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "graphics/render.h"
+#include "tools/sample_surface.h"
 #include "graphics/render_text.h"
 #include "graphics/textstyle.h"
 
 using namespace plexa;
 
 namespace {
-
-struct Window {
-    QZBitmap bitmap;
-};
-
-int32_t Kind(void*) { return kQZWindowOffScreen; }
-bool Image(void* w, QZBitmap* out) {
-    *out = static_cast<Window*>(w)->bitmap;
-    return true;
-}
 
 void Cross(QZPort* port, int32_t h, int32_t v) {
     QZSetColor(port, 0x00E02020, false);
@@ -108,25 +99,7 @@ int main(int argc, char** argv) {
     TextPlatformSession session;
     InitMemoryManager(-1);
     VXInitStyles();
-    const int w = 640, h = 480;
-    std::vector<uint32_t> pixels(size_t(w * h), 0xFFFFFFFF);
-    Window window{{reinterpret_cast<uint8_t*>(pixels.data()), w, h, w * 4, DrawPixelFormat::kARGB32}};
-    QZWindowHooks hooks;
-    hooks.kind = Kind;
-    hooks.image = Image;
-    QZSetWindowHooks(hooks);
-    QZPort* port = QZPortAlloc(&window);
-    if (!port || !QZInstallContext(port)) return 1;
-    QZSetFocus(port, -1);
-    Draw(port);
-    QZReleaseContext(port);
-    QZPortFree(port);
+    int status = tools::DrawSampleToPNG("text-sample", 640, 480, Draw, argv[1]);
     QZFlushTextCache();
-    auto image = DrawImage::FromPixels(reinterpret_cast<const uint8_t*>(pixels.data()), w, h, w * 4,
-                                       DrawPixelFormat::kARGB32);
-    if (!image || !image->WritePNG(argv[1])) {
-        std::fprintf(stderr, "text-sample: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    return status;
 }
