@@ -63,7 +63,7 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
     switch (opcode) {
         case 0x00: *out += "end"; return;
         case 0x03:
-            Appendf(out, "header mark %04X origin", Get16(payload, false));
+            *out += Get16(payload, false) == kDLMark ? "header origin" : "header (other byte order) origin";
             AppendPoint(out, payload + 2, swap);
             return;
         case 0x30: *out += parameter == 1 ? "encoding UTF-8" : "encoding Mac Roman"; return;

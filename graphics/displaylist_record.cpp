@@ -100,12 +100,13 @@ Point PenOf(const VXGrafState* window) {
 
 uint32_t ColorValue(const QZColorState& c) { return (uint32_t(c.brush) << 24) | c.rgb; }
 
-// Cuts UTF-8 text to at most max bytes without splitting a character.
+// Cuts UTF-8 text to at most max bytes without splitting a character (a character has at
+// most three continuation bytes; text that is no UTF-8 there is cut at max).
 int32_t CutUTF8(const char* text, int32_t length, int32_t max) {
     if (length <= max) return length;
-    int32_t cut = max;
-    while (cut > 0 && (uint8_t(text[cut]) & 0xC0) == 0x80) --cut;
-    return cut;
+    for (int32_t cut = max; cut > 0 && cut >= max - 3; --cut)
+        if ((uint8_t(text[cut]) & 0xC0) != 0x80) return cut;
+    return max;
 }
 
 void DLFlushTextStyle(DLRecordState* rs, const VXGrafState* window) {
@@ -230,7 +231,8 @@ bool TextToUTF8(const void* text, int32_t length, uint32_t encoding, std::string
         out->assign(static_cast<const char*>(text), size_t(length));
         return true;
     }
-    // The conversion reads a terminated run.
+    // The conversion reads a terminated run; half a UTF-16 unit is no character.
+    if (encoding == kEncodingUTF16LE) length &= ~1;
     std::string terminated(static_cast<const char*>(text), size_t(length));
     terminated.append(2, '\0');
     const std::u16string string = TempCFStringUsing(terminated.data(), encoding);

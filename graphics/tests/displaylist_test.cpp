@@ -325,6 +325,8 @@ TEST_F(DisplayListTest, TextForms) {
          "86 02 C3 A9"},
         {"UTF-16 is recorded as UTF-8", [] { VXDrawTextWithEncoding(u"\u00e9!", -1, kEncodingUTF16LE); },
          "86 03 C3 A9 21 00"},
+        {"half a UTF-16 unit is dropped", [] { VXDrawTextWithEncoding(u"\u00e9!", 3, kEncodingUTF16LE); },
+         "86 02 C3 A9"},
         {"empty text records nothing", [] { VXDrawTextWithEncoding("", 0, kEncodingUTF8); }, ""},
         {"font, size and face",
          [this] {
@@ -709,7 +711,7 @@ TEST_F(DisplayListTest, DumpPrintsRecordsAndWhereAListBreaks) {
     const Bytes list = WithHead("02 00 0A 00 14 00  05 31 00 00 01 01  13 06 4D 6F 6E 6F 00 00"
                                 "  A6 05 00 05 61 62 63 00  56 07 03 00 A1 A2 A3 00  00 FF");
     EXPECT_EQ(DLDumpDisplayList(list.data(), uint32_t(list.size())),
-              "000000  03 06  header mark 1234 origin (0,0)\n"
+              "000000  03 06  header origin (0,0)\n"
               "000008  30 01  encoding UTF-8\n"
               "00000A  02 00  move to (10,20)\n"
               "000010  05 31  rect verb 1 (0,0,1,1)\n"
@@ -758,7 +760,14 @@ TEST_F(DisplayListTest, MutatedAndTruncatedListsNeverReadPastTheirEnd) {
                                     return false;
                                 },
                                 &sum);
-        if (i % 16 == 0) DLDumpDisplayList(bytes.get(), size);
+        if (i % 16 == 0) {
+            DLDumpDisplayList(bytes.get(), size);
+            // The handle forms too (the mutated bytes again, as a stored list would come).
+            Handle h = AllocHandleWithData(nullptr, b.data(), size);
+            VXPlayDisplayList(&window_, h, {0, 0}, uint32_t(rng() % 32), LogComment, nullptr);
+            VXByteSwapDisplayList(h, SwapCommentWords, nullptr);
+            MemFree(h);
+        }
     }
     EXPECT_GT(whole, 0u);  // some mutations leave a whole list
 }
