@@ -805,6 +805,10 @@ bool Resolve(const void* pointer, BlockRef* ref, bool report = true) {
                 default: {
                     char* b = const_cast<char*>(p) - 16;
                     uint32_t w = BWord(b);
+                    if ((w & kSizeMask) < 32 || (w & kSizeMask) > uint32_t(PageEnd(page) - b)) {
+                        error = MEM_BAD_BLOCK;
+                        break;
+                    }
                     if (!(w & kInUse)) {
                         error = MEM_BAD_FREE_BLOCK;
                         break;

@@ -177,7 +177,7 @@ void QZDrawText(QZPort* port, const QZTextAttributes& attributes, uint32_t encod
         default: {
             const _LPNT centre = pen;
             _LPNT p{centre.v, centre.h + advance};
-            VXLRotatePointTenthDegrees(&p, &centre, rotation * 10);
+            VXLRotatePointTenthDegrees(&p, &centre, Mod360(rotation) * 10);
             pen = p;
         }
     }

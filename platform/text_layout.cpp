@@ -77,8 +77,8 @@ TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool i
     f->size = std::isfinite(size) && size >= 1 ? size : 1;
     f->bold = bold;
     f->italic = italic;
-    QFont font = family.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
-                                : QFont(ToQString(family));
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (!family.empty()) font.setFamilies({ToQString(family)});  // the name as it is, unparsed
     font.setPixelSize(std::max(1, int(std::lround(std::min(f->size, 32767.0)))));
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setItalic(italic);
@@ -150,6 +150,27 @@ struct TextLine::Impl {
     QTextLine line;
     std::vector<int> starts;       // character starts and the text's end
     std::vector<double> offsets;   // positions of those
+    // Glyph outlines flattened at kFlattenScale, made at the first drawing.
+    bool outlined = false;
+    QList<QPolygonF> polygons;
+
+    void Outline() {
+        outlined = true;
+        if (!line.isValid()) return;
+        const double baseline = line.y() + line.ascent();
+        QPainterPath outlines;
+        for (const QGlyphRun& run : line.glyphRuns()) {
+            const QRawFont raw = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); i++) {
+                QPainterPath glyph = raw.pathForGlyph(glyphs[i]);
+                glyph.translate(positions[i].x(), positions[i].y() - baseline);
+                outlines.addPath(glyph);
+            }
+        }
+        polygons = outlines.toSubpathPolygons(QTransform::fromScale(kFlattenScale, kFlattenScale));
+    }
 };
 
 TextLine::TextLine(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -213,22 +234,8 @@ size_t TextLine::characterAt(double x) const {
 }
 
 void TextLine::AddToPath(DrawContext& ctx, double x, double y) const {
-    if (!impl_->line.isValid()) return;
-    const double baseline = impl_->line.y() + impl_->line.ascent();
-    QPainterPath outlines;
-    for (const QGlyphRun& run : impl_->line.glyphRuns()) {
-        const QRawFont raw = run.rawFont();
-        const QList<quint32> glyphs = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); i++) {
-            QPainterPath glyph = raw.pathForGlyph(glyphs[i]);
-            glyph.translate(positions[i].x(), positions[i].y() - baseline);
-            outlines.addPath(glyph);
-        }
-    }
-    const QList<QPolygonF> polygons =
-        outlines.toSubpathPolygons(QTransform::fromScale(kFlattenScale, kFlattenScale));
-    for (const QPolygonF& polygon : polygons) {
+    if (!impl_->outlined) impl_->Outline();
+    for (const QPolygonF& polygon : impl_->polygons) {
         if (polygon.size() < 3) continue;
         ctx.MoveTo(x + polygon[0].x() / kFlattenScale, y + polygon[0].y() / kFlattenScale);
         for (qsizetype i = 1; i < polygon.size(); i++)

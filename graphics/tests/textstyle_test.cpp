@@ -289,6 +289,7 @@ TEST(TextStyle, MetricsAreCachedUntilAFieldChanges) {
     EXPECT_EQ(m.lineHeight, 15);
     EXPECT_EQ(m.width, 7);  // "_0_" is 19.6 wide: 20 / 3 + 1
     const uint32_t generation = s.style->attributes.generation;
+    EXPECT_EQ(GetLineHeightForCTFont(s.style->font), 14);  // 11.14 + 2.83, no leading
 
     SetStyleSize(s.style, 24);
     EXPECT_TRUE(s.style->flags & kStyleMetricsStale);
