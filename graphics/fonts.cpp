@@ -185,4 +185,8 @@ int32_t VXGetFontIndexFromName(const char* name, const std::u16string* string) {
     return -1;
 }
 
+int32_t VXGetFontIndexFromName(const std::u16string* string, const char* name) {
+    return VXGetFontIndexFromName(name, string);
+}
+
 }  // namespace plexa

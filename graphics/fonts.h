@@ -68,5 +68,8 @@ const std::u16string* VXGetIndexedFont(int32_t index, char* name);
 // The index of the first family equal to the name without regard to case: the platform
 // string when given, else the terminated UTF-8 name; -1 when none is.
 int32_t VXGetFontIndexFromName(const char* name, const std::u16string* string);
+// The same with the platform string first, as callers that have only a name give it
+// (VXGetFontIndexFromName(nullptr, name)).
+int32_t VXGetFontIndexFromName(const std::u16string* string, const char* name);
 
 }  // namespace plexa

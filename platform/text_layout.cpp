@@ -25,7 +25,7 @@ namespace {
 
 // Subpath polygons are flattened at this multiple of the user scale, so that curves stay
 // smooth when the text is scaled up.
-constexpr double kFlattenScale = 16.0;
+constexpr double kFlattenScale = 8.0;
 
 QString ToQString(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 QString ToQString(std::u16string_view s) {

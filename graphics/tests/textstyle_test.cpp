@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "graphics/fonts.h"
+#include "tests/support/testing.h"
 
 namespace plexa {
 namespace {
@@ -129,6 +131,16 @@ TEST(StyleList, NoListAndEmptyNames) {
     DestroyTextStyleList(read);
 }
 
+// A list longer than its stored count can say is refused before anything is written.
+TEST(StyleList, TooManyStylesAreNotWritten) {
+    TextStyleList* list = CreateTextStyleList(nullptr);
+    for (uint32_t i = 0; i < 0x10000; i++) LLPush(list, CreateTextStyle(nullptr, nullptr));
+    HandleStream out;
+    EXPECT_EQ(WriteStyleList(out.stream, list), status::kParamErr);
+    EXPECT_EQ(out.bytes().size(), 0u);
+    DestroyTextStyleList(list);
+}
+
 TEST(StyleList, DamagedInputEndsWithAStatus) {
     // Every truncation of a good list.
     for (size_t n = 0; n < kLittle.size(); n++) {
@@ -152,6 +164,30 @@ TEST(StyleList, DamagedInputEndsWithAStatus) {
         TextStyleList* read = nullptr;
         EXPECT_EQ(ReadStyleList(nullptr, in.stream, &read), c.status);
         EXPECT_EQ(read, nullptr);
+    }
+}
+
+// Mutated lists either read (and then store as they read) or fail with no list left behind.
+TEST(StyleList, MutatedInputNeverCrashes) {
+    std::mt19937 random(test::TestSeed());
+    const uint64_t rounds = test::StressCount(2000);
+    for (uint64_t round = 0; round < rounds; round++) {
+        std::string bytes = random() % 2 ? kLittle : kBig;
+        for (int i = 0, n = 1 + int(random() % 4); i < n; i++) bytes[random() % bytes.size()] = char(random());
+        if (random() % 4 == 0) bytes.resize(random() % bytes.size());
+        HandleStream in(bytes);
+        TextStyleList* read = nullptr;
+        const OSStatus st = ReadStyleList(nullptr, in.stream, &read);
+        if (st != status::kNoErr) {
+            EXPECT_EQ(read, nullptr);
+            continue;
+        }
+        HandleStream again(Write(read));
+        TextStyleList* back = nullptr;
+        ASSERT_EQ(ReadStyleList(nullptr, again.stream, &back), 0);
+        EXPECT_EQ(Describe(back), Describe(read));
+        DestroyTextStyleList(back);
+        DestroyTextStyleList(read);
     }
 }
 
@@ -343,6 +379,7 @@ TEST(Fonts, InstalledFamilies) {
     EXPECT_STREQ(name, "DejaVu Sans");
     const std::u16string upper = u"DEJAVU SANS";
     EXPECT_EQ(VXGetFontIndexFromName(nullptr, &upper), index);
+    EXPECT_EQ(VXGetFontIndexFromName(nullptr, "DEJAVU sans"), index);
     EXPECT_EQ(VXGetFontIndexFromName("No Such Family", nullptr), -1);
     EXPECT_EQ(VXGetIndexedFont(VXCountFonts(), name), nullptr);
     EXPECT_STREQ(name, "");
