@@ -200,8 +200,11 @@ protected:
         logTable_ = LogTable();
         gLog.clear();
         gExpect = {};
+        // Texts measure 0 unless a test lays them out, so that pen positions are fixed.
+        previousTextHooks_ = VXSetTextHooks(&kNoTextLayout);
     }
     void TearDown() override {
+        VXSetTextHooks(previousTextHooks_);
         if (window_.displayList) MemFree(VXCloseDisplayList(&window_));
         VXSetCurrentGrafState(nullptr);
         window_.port = nullptr;
@@ -243,6 +246,8 @@ protected:
         return gLog;
     }
 
+    static constexpr VXTextHooks kNoTextLayout{};
+    const VXTextHooks* previousTextHooks_ = nullptr;
     QZPort* port_ = nullptr;
     VXGrafState window_;
     VXGrafProcsRecord logTable_{};
@@ -352,6 +357,19 @@ TEST_F(DisplayListTest, TextForms) {
     });
     ASSERT_EQ(bytes.size(), 10u + 4 + 300 + 2);
     EXPECT_EQ(Bytes(bytes.begin() + 10, bytes.begin() + 14), Hex("86 00 2C 01"));
+}
+
+TEST_F(DisplayListTest, TextMovesThePenByItsWidth) {
+    VXSetTextHooks(nullptr);  // the renderer's text
+    const uint32_t width = VXMeasureTextBytes("ab", 2, kEncodingUTF8, false);
+    EXPECT_GT(width, 0u);
+    const Bytes bytes = Record(kDLSymbolCapture, {0, 0}, [] {
+        VXDrawTextWithEncoding("ab", 2, kEncodingUTF8);
+        VXDrawTextWithEncoding("xy", 2, kEncodingUTF8);
+    });
+    Bytes expected = WithHead("86 02 61 62  96 06 00 00 00 00 78 79  00 FF");
+    expected[18] = uint8_t(width), expected[19] = uint8_t(width >> 8);
+    EXPECT_EQ(bytes, expected);
 }
 
 TEST_F(DisplayListTest, LongTextIsCutAtACharacterBoundary) {
