@@ -58,12 +58,14 @@ void AppendHex(std::string* out, const uint8_t* data, int32_t length) {
 
 void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const uint8_t* payload,
                     bool swap) {
-    const uint16_t word = (opcode & 0x0F) == 6 && parameter == 0 ? Get16(payload, swap) : parameter;
-    const uint8_t* data = payload + ((opcode & 0x0F) == 6 && parameter == 0 ? 2 : 0);
+    const bool hasWord = (opcode & 0x0F) == 6 && parameter == 0;
+    const uint16_t word = hasWord ? Get16(payload, swap) : parameter;
+    const uint8_t* data = payload + (hasWord ? 2 : 0);
     switch (opcode) {
         case 0x00: *out += "end"; return;
         case 0x03:
-            *out += Get16(payload, false) == kDLMark ? "header origin" : "header (other byte order) origin";
+            *out += Get16(payload, false) == kDLMark ? "header origin"
+                                                      : "header (other byte order) origin";
             AppendPoint(out, payload + 2, swap);
             return;
         case 0x30: *out += parameter == 1 ? "encoding UTF-8" : "encoding Mac Roman"; return;
@@ -87,7 +89,8 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
             return;
         case 0x13:
             *out += "font";
-            AppendQuoted(out, payload, int32_t(std::strlen(reinterpret_cast<const char*>(payload))));
+            AppendQuoted(out, payload, int32_t(strnlen(reinterpret_cast<const char*>(payload),
+                                                       parameter)));
             return;
         case 0x16: Appendf(out, "text size %u", word); return;
         case 0x06: Appendf(out, "pen width %u", word); return;
@@ -112,8 +115,16 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
     }
     if ((opcode & 0x0F) == 5) {
         Rect r;
-        const int32_t n = DecodeRectangleOp(const_cast<uint8_t*>(payload), parameter, swap, false, &r);
-        const char* name = opcode == 0x05 ? "rect" : opcode == 0x15 ? "oval" : opcode == 0x85 ? "round rect" : opcode == 0x95 ? "arc" : nullptr;
+        const int32_t n =
+            DecodeRectangleOp(const_cast<uint8_t*>(payload), parameter, swap, false, &r);
+        const char* name = nullptr;
+        switch (opcode) {
+            case 0x05: name = "rect"; break;
+            case 0x15: name = "oval"; break;
+            case 0x85: name = "round rect"; break;
+            case 0x95: name = "arc"; break;
+            default: break;
+        }
         if (!name) {
             Appendf(out, "unknown shape %02X", opcode);
             return;

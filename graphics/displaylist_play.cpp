@@ -124,7 +124,8 @@ DLCheckResult DLCheckDisplayList(const uint8_t* bytes, uint32_t size) {
         result.badOffset = pos;
         if (size - pos < 2) return result;
         const uint8_t opcode = bytes[pos], parameter = bytes[pos + 1];
-        const int32_t n = DLPayloadSize(opcode, parameter, bytes + pos + 2, size - pos - 2, swapped);
+        const int32_t n =
+            DLPayloadSize(opcode, parameter, bytes + pos + 2, size - pos - 2, swapped);
         if (n < 0) return result;
         if (opcode == 0x03) {
             const uint16_t mark = Read16(bytes + pos + 2, false);
@@ -142,7 +143,8 @@ DLCheckResult DLCheckDisplayList(const uint8_t* bytes, uint32_t size) {
     return result;
 }
 
-int32_t DecodeRectangleOp(uint8_t* payload, uint16_t parameter, bool swap, bool inPlace, Rect* out) {
+int32_t DecodeRectangleOp(uint8_t* payload, uint16_t parameter, bool swap, bool inPlace,
+                          Rect* out) {
     Rect r{};
     int32_t n = 0;
     if (parameter & 0x10) {
@@ -178,7 +180,8 @@ void DLParseHeader(uint8_t* payload, DLParseState* state, bool writeBack) {
     state->swapped = mark == kDLSwappedMark;
     const Point origin = ReadPoint(payload + 2, state->swapped);
     if (state->swapped && writeBack) ByteSwapWordArray(payload, 6);
-    state->offset = {int16_t(state->playPoint.v - origin.v), int16_t(state->playPoint.h - origin.h)};
+    state->offset = {int16_t(state->playPoint.v - origin.v),
+                     int16_t(state->playPoint.h - origin.h)};
     state->validHeader = 1;
     state->continueWalk = true;
 }

@@ -378,8 +378,9 @@ void DLRecordText(VXGrafState* window, const void* text, int32_t length, uint32_
 void DLRecordLine(VXGrafState* window, int16_t h, int16_t v, uint8_t width, uint8_t round) {
     DLRecordState* rs = CaptureOf(window);
     if (!rs) return;
-    DLFlushState(rs, window,
-                 kFlushColors | kFlushPattern | kFlushDrawMode | kFlushPenWidth | kFlushPenPosition);
+    constexpr uint32_t kLineMask =
+        kFlushColors | kFlushPattern | kFlushDrawMode | kFlushPenWidth | kFlushPenPosition;
+    DLFlushState(rs, window, kLineMask);
     const Point start = rs->pen;
     rs->pen = {v, h};
     if (window->port) QZMoveTo(window->port, h, v);

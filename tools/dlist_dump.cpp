@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dlist-dump: cannot read %s\n", argv[1]);
         return 2;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
     if (bytes.size() > 0x7FFFFFFF) {
         std::fprintf(stderr, "dlist-dump: %s is too large\n", argv[1]);
         return 2;
