@@ -64,41 +64,69 @@ void SetRun(char* slot, int32_t run) {
     const int16_t v = int16_t(std::min(run, kMaxRun));
     std::memcpy(slot + 4, &v, 2);
 }
-uint8_t& StatusOf(const DAHeader* h, char* slot) { return reinterpret_cast<uint8_t&>(slot[h->stride - 1]); }
+[[gnu::always_inline]] inline uint8_t& StatusOf(const DAHeader* h, char* slot) { return reinterpret_cast<uint8_t&>(slot[h->stride - 1]); }
+
+// Cluster and index of a physical id without a hardware division: q = (M * n) >> 64 with
+// M = 2^64 / d rounded up is exact for every 32-bit n and d.
+struct Place {
+    uint32_t cluster;
+    uint32_t index;
+};
+[[gnu::always_inline]] inline Place Locate(const DAHeader* h, int32_t phys) {
+    uint64_t m = h->clusterDivider;
+    const uint32_t d = uint32_t(h->itemsPerCluster);
+    if (d == 1) return Place{uint32_t(phys), 0};
+    if (m == 0) m = UINT64_MAX / d + 1;  // a header made elsewhere: set by DACreate
+    const uint32_t n = uint32_t(phys);
+    const uint64_t low = m * n;
+    return Place{uint32_t((static_cast<unsigned __int128>(m) * n) >> 64),
+                 uint32_t((static_cast<unsigned __int128>(low) * d) >> 64)};
+}
 
 // The slot of a physical id that is known to exist.
-char* SlotAt(const DAHeader* h, int32_t phys) {
+[[gnu::always_inline]] inline char* SlotAt(const DAHeader* h, int32_t phys) {
     const DACluster* clusters = const_cast<DAHeader*>(h)->Clusters();
     if (Packed(h)) return *clusters[0].data + size_t(phys) * h->stride;
-    const int32_t c = phys / h->itemsPerCluster, i = phys % h->itemsPerCluster;
-    return *clusters[c].data + size_t(i) * h->stride;
+    const Place p = Locate(h, phys);
+    return *clusters[p.cluster].data + size_t(p.index) * h->stride;
 }
 
 // The slot of a physical id, none when it does not exist.
-char* CheckedSlot(const DAHeader* h, int32_t phys) {
+[[gnu::always_inline]] inline char* CheckedSlot(const DAHeader* h, int32_t phys) {
     if (phys < 0 || phys >= h->idLimit) return nullptr;
     const DACluster* clusters = const_cast<DAHeader*>(h)->Clusters();
     if (Packed(h)) return *clusters[0].data + size_t(phys) * h->stride;
-    const int32_t c = phys / h->itemsPerCluster, i = phys % h->itemsPerCluster;
-    if (c >= h->clusterCount || i >= clusters[c].slotCount) return nullptr;
-    return *clusters[c].data + size_t(i) * h->stride;
+    const Place p = Locate(h, phys);
+    if (p.cluster >= uint32_t(h->clusterCount) || p.index >= uint32_t(clusters[p.cluster].slotCount)) return nullptr;
+    return *clusters[p.cluster].data + size_t(p.index) * h->stride;
 }
 
-bool SlotFree(const DAHeader* h, char* slot) { return !Packed(h) && (StatusOf(h, slot) & kDASlotFree); }
+// Copies an item; the common small sizes without a library call.
+[[gnu::always_inline]] inline void CopyItem(void* to, const void* from, uint32_t size) {
+    switch (size) {
+        case 4: std::memcpy(to, from, 4); break;
+        case 8: std::memcpy(to, from, 8); break;
+        case 12: std::memcpy(to, from, 12); break;
+        case 16: std::memcpy(to, from, 16); break;
+        default: std::memcpy(to, from, size);
+    }
+}
 
-char* LiveSlot(const DAHeader* h, int32_t phys) {
+[[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, char* slot) { return !Packed(h) && (StatusOf(h, slot) & kDASlotFree); }
+
+[[gnu::always_inline]] inline char* LiveSlot(const DAHeader* h, int32_t phys) {
     char* slot = CheckedSlot(h, phys);
     return (slot && !SlotFree(h, slot)) ? slot : nullptr;
 }
 
 // The physical id of an id as callers hold it; -1 for a logical id out of range.
-int32_t ToPhysical(const DAHeader* h, int32_t id) {
+[[gnu::always_inline]] inline int32_t ToPhysical(const DAHeader* h, int32_t id) {
     if (!Logical(h)) return id;
     return (id >= 0 && id < h->count) ? Map(h)[id] : -1;
 }
 
 // The item at a logical position of a sorted (logical or packed) array.
-char* ItemAt(const DAHeader* h, int32_t index) {
+[[gnu::always_inline]] inline char* ItemAt(const DAHeader* h, int32_t index) {
     return SlotAt(h, Packed(h) ? index : Map(h)[index]);
 }
 
@@ -122,7 +150,7 @@ int32_t NextLive(const DAHeader* h, int32_t phys) {
     return h->idLimit;
 }
 
-int Compare(DAArray array, const void* key, const void* item) {
+[[gnu::always_inline]] inline int Compare(DAArray array, const void* key, const void* item) {
     const DAHeader* h = *array;
     if (!h->compareProc) {
         int32_t a, b;
@@ -301,28 +329,35 @@ struct SearchPlan {
     int32_t skip;  // a logical position to step over, -1 for none
     int32_t n;
 
+    bool plain;  // no compare procedure: the first i32 decides, and nothing can move the array
+    int32_t keyValue;
+
     char* At(int32_t v) const { return ItemAt(*array, (skip >= 0 && v >= skip) ? v + 1 : v); }
-    int Cmp(int32_t v) const { return Compare(array, key, At(v)); }
-    int32_t LowerBound() const {
+    int Cmp(int32_t v) const {
+        if (plain) {
+            int32_t x;
+            std::memcpy(&x, At(v), 4);
+            return keyValue < x ? -1 : keyValue > x ? 1 : 0;
+        }
+        return Compare(array, key, At(v));
+    }
+    template <bool kUpper>
+    int32_t Bound() const {
         int32_t lo = 0, hi = n;
         while (lo < hi) {
             const int32_t mid = lo + (hi - lo) / 2;
-            if (Cmp(mid) > 0) lo = mid + 1; else hi = mid;
+            const int c = Cmp(mid);
+            if (kUpper ? c >= 0 : c > 0) lo = mid + 1; else hi = mid;
         }
         return lo;
     }
-    int32_t UpperBound() const {
-        int32_t lo = 0, hi = n;
-        while (lo < hi) {
-            const int32_t mid = lo + (hi - lo) / 2;
-            if (Cmp(mid) >= 0) lo = mid + 1; else hi = mid;
-        }
-        return lo;
-    }
+    int32_t LowerBound() const { return Bound<false>(); }
+    int32_t UpperBound() const { return Bound<true>(); }
 };
 
 int32_t SortedSearch(DAArray array, int32_t start, const void* key, uint32_t flags, int32_t skip) {
-    SearchPlan plan{array, key, skip, (*array)->count - (skip >= 0 ? 1 : 0)};
+    SearchPlan plan{array, key, skip, (*array)->count - (skip >= 0 ? 1 : 0), !(*array)->compareProc, 0};
+    std::memcpy(&plan.keyValue, key, 4);
     if (flags & kDASearchLast) {
         const int32_t ub = plan.UpperBound();
         if (ub == 0 || plan.Cmp(ub - 1) != 0) return int32_t(uint32_t(ub) | kDANotFound);
@@ -459,6 +494,7 @@ DAArray DACreate(MemPool pool, uint32_t itemSize, int32_t itemsPerCluster, uint3
     h->itemSize = itemSize;
     h->stride = stride;
     h->itemsPerCluster = perCluster;
+    h->clusterDivider = perCluster > 1 ? UINT64_MAX / uint32_t(perCluster) + 1 : 0;
     h->freeHead = -1;
     h->flags = flags;
     h->lowFreed = 0x7FFFFFFF;
@@ -619,28 +655,30 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always) {
 
 // ---- access
 
-bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
-    char* slot = array ? LiveSlot(*array, id) : nullptr;
+namespace {
+[[gnu::always_inline]] inline bool CopyOut(const DAHeader* h, char* slot, void* destination) {
     if (!slot) {
-        if (array) std::memset(destination, 0, (*array)->itemSize);
+        std::memset(destination, 0, h->itemSize);
         return false;
     }
-    std::memcpy(destination, slot, (*array)->itemSize);
+    CopyItem(destination, slot, h->itemSize);
     return true;
+}
+}  // namespace
+
+bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
+    if (!array) return false;
+    const DAHeader* h = *array;
+    return CopyOut(h, LiveSlot(h, id), destination);
 }
 
 bool DAGet(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
     if (Logical(h)) {
-        if (id < 0 || id >= h->count) {
-            std::memset(destination, 0, h->itemSize);
-            return false;
-        }
-        std::memcpy(destination, SlotAt(h, Map(h)[id]), h->itemSize);
-        return true;
+        return CopyOut(h, uint32_t(id) < uint32_t(h->count) ? SlotAt(h, Map(h)[id]) : nullptr, destination);
     }
-    return DAPhysicalGet(array, id, destination);
+    return CopyOut(h, LiveSlot(h, id), destination);
 }
 
 bool DAPhysicalPut(DAArray array, int32_t id, const void* source) {

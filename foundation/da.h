@@ -98,6 +98,7 @@ struct DAHeader {
     int32_t lowFreed;         // freed range since the free list was built
     int32_t highFreed;        //   (0x7FFFFFFF and -1 when none)
     MemPool pool;
+    uint64_t clusterDivider;  // derived from itemsPerCluster (0: not yet); not stored
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
 };
 

@@ -2,6 +2,7 @@
 #include "foundation/da_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -25,14 +26,10 @@ constexpr uint32_t kKnownFlags = kDAUnique | kDAPacked | kDASorted | kDALogicalI
 enum HeaderWord { kItemSize, kStride, kCount, kIdLimit, kPerCluster, kClusters, kFreeHead,
                   kFlags = 8, kRefCon = 11 };
 
-bool NativeIsBigEndian() {
-    const uint16_t probe = 0x0102;
-    uint8_t first;
-    std::memcpy(&first, &probe, 1);
-    return first == 0x01;
+// Native to big-endian and back (the same exchange either way).
+uint32_t BigEndianOrder(uint32_t v) {
+    return std::endian::native == std::endian::big ? v : ByteSwapLong(&v);
 }
-
-uint32_t FromBigEndian(uint32_t v) { return NativeIsBigEndian() ? v : ByteSwapLong(&v); }
 
 void Check(bool ok) {
     if (!ok) FailureSignal(status::kParamErr);
@@ -42,7 +39,7 @@ uint32_t ReadBE(StreamRecord* stream) {
     uint32_t v = 0;
     int32_t n = 4;
     Signal(StreamRead(stream, &v, &n));
-    return FromBigEndian(v);
+    return BigEndianOrder(v);
 }
 
 // The stride an array of this item size and these flags is created with.
@@ -96,7 +93,7 @@ void WriteBody(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
         for (int32_t i = 0; i < capacity;) {
             const int32_t n = std::min<int32_t>(capacity - i, 256);
             const auto* map = reinterpret_cast<const uint32_t*>(*(*array)->map);
-            for (int32_t k = 0; k < n; ++k) piece[k] = FromBigEndian(map[i + k]);
+            for (int32_t k = 0; k < n; ++k) piece[k] = BigEndianOrder(map[i + k]);
             Signal(StreamWrite(stream, piece, n * 4));
             i += n;
         }
@@ -133,7 +130,7 @@ struct ReadHeader {
 };
 
 // Checks the header words on their own and normalises the flags as creation does.
-ReadHeader CheckHeader(const uint32_t* words) {
+ReadHeader CheckHeader(const uint32_t* words, bool oldForm) {
     ReadHeader r{};
     r.itemSize = words[kItemSize];
     r.stride = words[kStride];
@@ -150,12 +147,15 @@ ReadHeader CheckHeader(const uint32_t* words) {
     Check(packed || !(r.flags & kDASorted) || (r.flags & kDALogicalIds));
     Check(r.itemSize >= 1 && r.itemSize <= kDAMaxStride);
     const uint32_t round = (r.flags & kDAStride2) ? 2 : 4;
-    Check(r.stride >= BaseStride(r.itemSize, r.flags) && r.stride <= kDAMaxStride &&
-          r.stride % round == 0);
+    // Old files may hold slots narrower than 9 bytes (an item and its status byte); they are
+    // widened to the current layout once read.
+    const bool narrow = oldForm && !packed && r.stride < 9 && r.stride > r.itemSize;
+    Check((narrow || r.stride >= BaseStride(r.itemSize, r.flags)) &&
+          r.stride <= kDAMaxStride && r.stride % round == 0);
     Check(r.clusters >= 0 && r.clusters <= kDAMaxClusters);
     Check(r.count >= 0 && r.idLimit >= 0 && r.count <= r.idLimit);
     if (packed) {
-        Check(r.clusters == 1 && r.perCluster >= 0);
+        Check(r.clusters == 1 && r.perCluster >= 0 && !(r.flags & kDAFixed));
     } else {
         Check(r.perCluster >= 1);
         Check(int64_t(r.clusters) * r.perCluster <= 0x7FFFFFFF);
@@ -189,7 +189,8 @@ void ReadCluster(DAArray array, int32_t c, int32_t slots, StreamRecord* stream) 
             for (int64_t k = 0; k < length; ++k) {
                 char* slot = first + size_t(k) * stride;
                 slot[stride - 1] = char(kDASlotFree);
-                SetRunLength(slot, int32_t(length - k));
+                // Narrow slots have no room for it: the free list is rebuilt after widening.
+                if (stride >= 9) SetRunLength(slot, int32_t(length - k));
             }
             const int32_t base = c * h->itemsPerCluster + i;
             h->lowFreed = std::min(h->lowFreed, base);
@@ -244,7 +245,7 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
     const uint32_t keep = std::min(headerSize, kHeaderBytes) / 4;
     for (uint32_t w = 0; w < keep; ++w) words[w] = ReadBE(stream);
     if (headerSize > kHeaderBytes) Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
-    const ReadHeader r = CheckHeader(words);
+    const ReadHeader r = CheckHeader(words, first >= 0);
 
     // The array, its clusters counted in as they are made so that a failure frees just those.
     const uint32_t bytes = uint32_t(sizeof(DAHeader) + size_t(r.clusters) * sizeof(DACluster));
@@ -273,7 +274,7 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         const uint32_t capacity = mapBytes / 4;
         Check(mapBytes % 4 == 0 && capacity >= 64 && capacity % 64 == 0 &&
               capacity >= uint32_t(r.count));
-        if (!NativeIsBigEndian()) ByteSwapLongArray(*map, mapBytes);  // stored big-endian
+        if (std::endian::native != std::endian::big) ByteSwapLongArray(*map, mapBytes);
         (*array)->mapCapacity = int32_t(capacity);
     }
 
@@ -283,7 +284,8 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         Check(slots >= 0);
         if (!(r.flags & kDAPacked)) Check(slots <= r.perCluster);
         const uint64_t used = uint64_t(slots) * r.stride;
-        const uint64_t size = (r.flags & kDAFixed) ? uint64_t(r.perCluster) * r.stride : used;
+        const uint64_t size =
+            std::max(used, (r.flags & kDAFixed) ? uint64_t(r.perCluster) * r.stride : 0);
         Check(used <= 0x7FFFFFFF && size <= 0x7FFFFFFF);
         Handle data = AllocHandleEx(pool, uint32_t(size), handleFlags);
         if (!data) FailureSignal(status::kOutOfMemory);

@@ -243,10 +243,15 @@ int32_t ReportError(MemPool pool, int32_t code) {
     return answer;
 }
 
-bool PoolOk(MemPool pool) {
-    if (pool && pool->signature == kPoolSignature) return true;
+[[gnu::noinline]] bool BadPool(MemPool pool) {
     ReportError(pool, MEM_BAD_MEM_POOL);
     return false;
+}
+
+inline bool PoolOk(MemPool pool) {
+    if (pool && pool->signature == kPoolSignature) [[likely]]
+        return true;
+    return BadPool(pool);
 }
 
 inline PageHeader* Header(char* page) { return reinterpret_cast<PageHeader*>(page); }
@@ -723,10 +728,10 @@ char* NewFixedPage(MemPool pool) {
     return page;
 }
 
-char* FixedAlloc(MemPool pool) {
+inline char* FixedAlloc(MemPool pool) {
     PageDesc* d = pool->rings[kFixed];
     char* page = nullptr;
-    if (d && Header(d->page)->aux) {
+    if (d && Header(d->page)->aux) [[likely]] {
         page = d->page;
     } else {
         if (d) {
@@ -748,6 +753,16 @@ char* FixedAlloc(MemPool pool) {
     h->live++;
     Unpoison(p, pool->blockSizeFS);
     return p;
+}
+
+inline void FreeFixed(MemPool pool, PageHeader* h, char* p) {
+    char* page = reinterpret_cast<char*>(h);
+    Poison(p, pool->blockSizeFS);
+    Poke<char*>(p - 8, reinterpret_cast<char*>(uintptr_t(page) | 1));
+    Poke<char*>(p, h->aux);
+    h->aux = p;
+    if (--h->live == 0 && MaybeDeletePage(pool, page)) return;
+    pool->rings[kFixed] = h->desc;  // searches start at a page known to have free blocks
 }
 
 // ---- pointer and handle validation ------------------------------------------------------------
@@ -1336,19 +1351,21 @@ Ptr MemAllocFS(MemPool pool) {
 
 bool MemFreePtr(void* pointer) {
     char* p = static_cast<char*>(pointer);
+    if (p && (uintptr_t(p) & 7) == 0) [[likely]] {  // the fixed-size case without the full check
+        uintptr_t word = Peek<uintptr_t>(p - 8);
+        PageHeader* h = reinterpret_cast<PageHeader*>(word);
+        if (word && !(word & 1) && h->tag == kPageTag + kFixed) {
+            FreeFixed(h->pool, h, p);
+            return true;
+        }
+    }
     BlockRef r;
     if (!Resolve(p, &r)) return false;
     MemPool pool = PoolOf(r);
     PageHeader* h = Header(r.page);
     switch (r.kind) {
     case kFixed:
-        Poison(p, r.usable);
-        Poke<char*>(p - 8, reinterpret_cast<char*>(uintptr_t(r.page) | 1));
-        Poke<char*>(p, h->aux);
-        h->aux = p;
-        if (--h->live == 0 && MaybeDeletePage(pool, r.page)) return true;
-        // Searches start at a page known to have free blocks.
-        pool->rings[kFixed] = h->desc;
+        FreeFixed(pool, h, p);
         return true;
     case kSmall: {
         Poison(p, r.usable);
@@ -1391,10 +1408,13 @@ Ptr MemReAllocPtr(void* pointer, uint32_t size, uint32_t flags) {
         inPlace = size <= r.usable;
         break;
     case kExternal:
-        inPlace = size <= r.usable && (size > pool->extThreshold || (flags & kMemDoNotMove));
+        // In place only while the unused tail stays within what a slack byte can record.
+        inPlace = size <= r.usable && ((size > pool->extThreshold && r.usable - size <= 255) ||
+                                       (flags & kMemDoNotMove));
         break;
     default:
-        inPlace = size <= pool->extThreshold && VarResizeInPlace(pool, r, size);
+        inPlace = (size <= pool->extThreshold || (flags & kMemDoNotMove)) &&
+                  VarResizeInPlace(pool, r, size);
         break;
     }
     if (inPlace) {
@@ -1466,13 +1486,13 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     }
     uint32_t n = size + 8;
     uint32_t oldUsable = r.usable;
+    bool mayMove = !(flags & kMemDoNotMove) &&
+                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
     bool inPlace;
     if (r.kind == kExternal) {
-        inPlace = n <= r.usable && (n > pool->extThreshold || (flags & kMemDoNotMove) ||
-                                    (e->lock && !(flags & kMemMoveLocked)) || !e->relocatable);
-        if (inPlace) r.usable = ExternalUsable(r.page);
+        inPlace = n <= r.usable && ((n > pool->extThreshold && n >= r.usable / 2) || !mayMove);
     } else {
-        inPlace = n <= pool->extThreshold && VarResizeInPlace(pool, r, n);
+        inPlace = (n <= pool->extThreshold || !mayMove) && VarResizeInPlace(pool, r, n);
         if (inPlace) SetBackPointer(r, e);
     }
     if (inPlace) {
@@ -1480,8 +1500,6 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
         if ((flags & kMemZeroFill) && r.usable > oldUsable) std::memset(e->data + oldUsable, 0, r.usable - oldUsable);
         return handle;
     }
-    bool mayMove = !(flags & kMemDoNotMove) &&
-                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
     if (!mayMove) {
         ReportError(pool, MEM_RESIZE_FAILED);
         return nullptr;

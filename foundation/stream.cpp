@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -25,14 +26,9 @@ constexpr int32_t kMaxStreamSize = 0x7FFFFFFF;
 constexpr int32_t kCleanDirtyStart = 0x7FFFFFFF;
 constexpr int32_t kMaxBufferSize = 0xFFFFC;  // buffer sizes are kept to 20 bits
 
-bool NativeIsBigEndian() {
-    const uint16_t probe = 0x0102;
-    uint8_t first;
-    std::memcpy(&first, &probe, 1);
-    return first == 0x01;
+uint32_t ToBigEndian32(uint32_t v) {
+    return std::endian::native == std::endian::big ? v : ByteSwapLong(&v);
 }
-
-uint32_t ToBigEndian32(uint32_t v) { return NativeIsBigEndian() ? v : ByteSwapLong(&v); }
 
 void ResetWindow(StreamRecord* s) {
     s->windowStart = -1;

@@ -247,6 +247,33 @@ TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
     }
 }
 
+// Old files may have slots of an item and its status byte only (4 + 1, rounded to 8): they are
+// read, and widened to the current slot layout with the same ids.
+TEST_F(DAStreamTest, OldFormWithNarrowSlots) {
+    Bytes b;
+    const uint32_t words[12] = {4, 8, 3, 5, 100, 1, 0xFFFFFFFF, 0, 0, 0, 0, 7};
+    for (uint32_t w : words) b.be(w);
+    b.be(5).be(2);
+    for (int32_t v : {10, 11}) b.raw(&v, 4).zeros(4);
+    b.be(uint32_t(-2)).be(1);
+    const int32_t last = 14;
+    b.raw(&last, 4).zeros(4);
+    Buffer in(b.s);
+    DAArray back = nullptr;
+    ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
+    EXPECT_EQ((*back)->stride, 12u);
+    EXPECT_EQ(DACount(back), 3);
+    for (int32_t id : {0, 1, 4}) {
+        int32_t v = 0;
+        ASSERT_TRUE(DAGet(back, id, &v));
+        EXPECT_EQ(v, id == 4 ? 14 : 10 + id);
+    }
+    EXPECT_TRUE(DAIsFreeId(back, 2) && DAIsFreeId(back, 3));
+    int32_t v = 99;
+    EXPECT_EQ(DAAdd(back, &v), 2);  // the rebuilt free list starts at the lowest free slot
+    DADispose(back);
+}
+
 TEST_F(DAStreamTest, ReadingWidensItems) {
     DAArray array = DACreate(nullptr, 8, 0, 0);
     for (int32_t i = 0; i < 5; ++i) {
@@ -320,6 +347,7 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         {"packed with logical ids", false, kWord + 32, kDAPacked | kDALogicalIds, status::kParamErr},
         {"sorted without logical ids", false, kWord + 32, kDASorted, status::kParamErr},
         {"packed with free slots", false, kWord + 32, kDAPacked, status::kParamErr},
+        {"packed and fixed", false, kWord + 32, kDAPacked | kDAFixed, status::kParamErr},
         {"slot count huge", false, kCluster, 0x7FFFFFFF, status::kParamErr},
         {"run past the cluster", false, kFirstRun, 7, status::kParamErr},
         {"empty run", false, kFirstRun, 0, status::kParamErr},

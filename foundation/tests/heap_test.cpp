@@ -193,6 +193,17 @@ TEST_F(HeapTest, ExternalBlocksAreNeverCutToSixtyFourKilobytes) {
         (*h)[size - 1] = 2;
         EXPECT_TRUE(MemFree(h));
     }
+    // A large block shrunk keeps a tail that a slack byte can record (the memory layer keeps
+    // the requested size of a pointer in its last usable byte).
+    Ptr big = MemAllocPtr(pool_, 300000, 0);
+    std::memset(big, 7, 300000);
+    for (uint32_t size : {200000u, 5000u, 100u}) {
+        big = MemReAllocPtr(big, size, 0);
+        ASSERT_NE(big, nullptr);
+        EXPECT_LE(MemSizePtr(big) - size, 255u) << size;
+        EXPECT_EQ(big[size - 1], 7);
+    }
+    MemFreePtr(big);
 }
 
 TEST_F(HeapTest, BadPoolsPointersAndHandlesAreReported) {
