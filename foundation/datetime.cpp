@@ -1,7 +1,11 @@
 // Date and time values, the legacy stored form and locale formatting.
 #include "foundation/datetime.h"
 
+#include "foundation/filespec.h"
 #include "foundation/strings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,12 +22,6 @@ int32_t ClampToInt32(double v) {
     if (r < -2147483648.0) return INT32_MIN;
     if (r > 2147483647.0) return INT32_MAX;
     return static_cast<int32_t>(r);
-}
-
-uint64_t MonotonicTicks() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 60u + static_cast<uint64_t>(ts.tv_nsec) / 16666667u;
 }
 
 int32_t OffsetAtPosix(time_t t) {
@@ -54,6 +52,12 @@ size_t FormatLocal(int32_t localValue, const char* format, char* out, size_t siz
 }
 
 }  // namespace
+
+uint64_t MonotonicTicks() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 60u + static_cast<uint64_t>(ts.tv_nsec) / 16666667u;
+}
 
 int32_t GlobalTimeDifferenceAt(int32_t globalValue) {
     return OffsetAtPosix(static_cast<time_t>(DateTimeToPosix(globalValue)));
@@ -111,6 +115,40 @@ size_t VXLocalTimeToDateString(int32_t localValue, int32_t style, char* out, siz
 
 size_t VXLocalTimeToTimeString(int32_t localValue, bool withSeconds, char* out, size_t size) {
     return FormatLocal(localValue, withSeconds ? "%X" : "%H:%M", out, size);
+}
+
+namespace {
+
+int32_t FileTimeValue(int64_t posixSeconds) {
+    return static_cast<int32_t>(std::clamp<int64_t>(DateTimeFromPosix(posixSeconds), INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+OSStatus VXGetGlobalFileTimes(const FileSpec* spec, VXFileTimes* times) {
+    if (!times) return status::kParamErr;
+    *times = VXFileTimes{};
+    std::string path;
+    if (CreateURLFromFileSpec(spec, true, &path) != status::kNoErr) return status::kNotFound;
+    struct statx info {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME | STATX_ATIME, &info) != 0)
+        return status::kNotFound;
+    if (info.stx_mask & STATX_BTIME) times->creation = FileTimeValue(info.stx_btime.tv_sec);
+    if (info.stx_mask & STATX_MTIME) times->modification = FileTimeValue(info.stx_mtime.tv_sec);
+    if (info.stx_mask & STATX_ATIME) times->access = FileTimeValue(info.stx_atime.tv_sec);
+    return status::kNoErr;
+}
+
+OSStatus VXSetGlobalFileTimes(const FileSpec* spec, const VXFileTimes* times, uint32_t which) {
+    if (!times || which == 0) return status::kNoErr;
+    std::string path;
+    if (OSStatus st = CreateURLFromFileSpec(spec, true, &path)) return st;
+    if (!(which & (kFileTimeModification | kFileTimeAccess))) return status::kNoErr;
+    timespec values[2] = {{0, UTIME_OMIT}, {0, UTIME_OMIT}};
+    if (which & kFileTimeAccess) values[0] = {static_cast<time_t>(DateTimeToPosix(times->access)), 0};
+    if (which & kFileTimeModification) values[1] = {static_cast<time_t>(DateTimeToPosix(times->modification)), 0};
+    utimensat(AT_FDCWD, path.c_str(), values, 0);
+    return status::kNoErr;
 }
 
 }  // namespace plexa

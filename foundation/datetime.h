@@ -10,7 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/types.h"
+
 namespace plexa {
+
+struct FileSpec;
 
 // Seconds between 1904-01-01 and 2001-01-01.
 constexpr uint32_t kLegacyEpochDifference = 3061152000u;
@@ -44,5 +48,26 @@ size_t VXLocalTimeToTimeString(int32_t localValue, bool withSeconds, char* out, 
 constexpr int64_t kPosixTo2001 = 978307200;
 inline int64_t DateTimeFromPosix(int64_t posixSeconds) { return posixSeconds - kPosixTo2001; }
 inline int64_t DateTimeToPosix(int64_t value) { return value + kPosixTo2001; }
+
+// Ticks (1/60 s) of the monotonic clock.
+uint64_t MonotonicTicks();
+
+// File times: global date-time values, 0 where the file system keeps none. Creation is the
+// birth time where the file system records it; it cannot be set on this platform.
+struct VXFileTimes {
+    int32_t creation;
+    int32_t modification;
+    int32_t access;
+};
+constexpr uint32_t kFileTimeCreation = 1;
+constexpr uint32_t kFileTimeModification = 2;
+constexpr uint32_t kFileTimeAccess = 4;
+
+// Clears the times, then reads them (truncated to whole seconds); -43 when the item (a file, or
+// a folder for an empty name) does not exist.
+OSStatus VXGetGlobalFileTimes(const FileSpec* spec, VXFileTimes* times);
+// Sets the times named by `which` (creation is ignored here); failures to set are not reported,
+// an unresolvable spec returns its error.
+OSStatus VXSetGlobalFileTimes(const FileSpec* spec, const VXFileTimes* times, uint32_t which);
 
 }  // namespace plexa
