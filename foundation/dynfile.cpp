@@ -459,18 +459,21 @@ OSStatus ReadFileHeader(DynamicFileRecord* f) {
     DynamicFileHead head;
     std::memcpy(&head, bytes, sizeof head);
     if constexpr (std::endian::native == std::endian::little) ByteSwapTemplate(&head, kDynamicFileHeadTemplate);
-    if (head.headerRecordSize < 4) return status::kNotDynamicFile;
-    const int64_t blocksStart = int64_t(kDynamicFileHeadSize) + head.headerRecordSize + head.appHeaderSize;
+    // The packed fields are copied out before use (they are not aligned).
+    const uint32_t headerSize = head.headerRecordSize;
+    const uint32_t appHeaderSize = head.appHeaderSize;
+    if (headerSize < 4) return status::kNotDynamicFile;
+    const int64_t blocksStart = int64_t(kDynamicFileHeadSize) + headerSize + appHeaderSize;
     if (blocksStart > FileEnd(f)) return status::kEndOfFile;
     f->fileType = head.fileType;
     f->headerOffset = kDynamicFileHeadSize;
-    f->headerSize = head.headerRecordSize;
-    f->appHeaderSize = head.appHeaderSize;
-    f->appHeaderOffset = head.appHeaderSize ? kDynamicFileHeadSize + head.headerRecordSize : 0;
+    f->headerSize = headerSize;
+    f->appHeaderSize = appHeaderSize;
+    f->appHeaderOffset = appHeaderSize ? kDynamicFileHeadSize + headerSize : 0;
     f->blocksStart = uint32_t(blocksStart);
     uint8_t record[kDynamicFileHeaderRecordSize] = {};
     if (OSStatus rs = ReadAt(f, kDynamicFileHeadSize, record,
-                             int32_t(std::min(head.headerRecordSize, kDynamicFileHeaderRecordSize))))
+                             int32_t(std::min(headerSize, kDynamicFileHeaderRecordSize))))
         return rs;
     f->header.firstFree = Get32(record);
     std::memcpy(f->header.reserved, record + 4, sizeof f->header.reserved);
@@ -850,7 +853,7 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
             Signal(CreateNewDataFile(&temporary, f->spec.creator, f->spec.type));
             created = true;
             out.spec = temporary;
-            out.headerOffset = f->headerOffset;
+            out.headerOffset = IsOldLayout(f) ? 0 : f->headerOffset;  // the old layout's comes anew
             out.headerSize = f->headerSize;
             out.appHeaderOffset = f->appHeaderOffset;
             out.appHeaderSize = f->appHeaderSize;
