@@ -512,6 +512,22 @@ OSStatus TransferAppHeader(DynamicFileRecord* f, int32_t offset, void* readBuffe
     return n < want ? status::kOutsideAppHeader : status::kNoErr;
 }
 
+// Copies `count` bytes from the source's position to the destination's. Unlike StreamToStream it
+// leaves both streams' buffers in place, so that a block built in the block stream's buffer goes
+// to the file's buffer without touching the disk. -39 when the source runs out first.
+OSStatus CopyThroughBuffers(StreamRecord* source, StreamRecord* destination, int32_t count) {
+    char chunk[8192];
+    while (count > 0) {
+        int32_t n = std::min<int32_t>(count, sizeof chunk);
+        const int32_t want = n;
+        if (OSStatus st = StreamRead(source, chunk, &n)) return st;
+        if (n != want) return status::kEndOfFile;
+        if (OSStatus st = StreamWrite(destination, chunk, n)) return st;
+        count -= n;
+    }
+    return status::kNoErr;
+}
+
 void CloseBlockStream(DynamicFileRecord* f) {
     CloseStream(&f->blockStream, false);
     if (f->blockSpec) {
@@ -962,11 +978,7 @@ OSStatus EndFileBlockWrite(DynamicFileRecord* f, uint32_t flags, uint8_t type, u
     OSStatus st = (flags & kBlockWriteAtEnd) ? AllocateNewFileBlock(f, uint32_t(length), type, &block)
                                              : AllocateFileBlockEx(f, uint32_t(length), type, &block, &appended);
     if (st == status::kNoErr) st = SetStreamPosition(f->blockStream, 0);
-    if (st == status::kNoErr) {
-        int32_t copied = length;
-        st = StreamToStream(f->blockStream, f->stream, &copied);
-        if (st == status::kNoErr && copied != length) st = status::kEndOfFile;
-    }
+    if (st == status::kNoErr) st = CopyThroughBuffers(f->blockStream, f->stream, length);
     gNoPreallocation = false;
     if (st) {
         UndoBlock(f, block, appended);
