@@ -620,7 +620,7 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* f, bool flush) {
     if (!f->stream) return status::kFileNotOpen;
     OSStatus st = status::kNoErr;
-    if (!IsReadOnly(f)) st = f->blockStream ? EndFileUpdates(f, false) : FlushDynamicFile(f, false);
+    if (!IsReadOnly(f)) st = EndFileUpdates(f, flush);
     CloseBlockStream(f);
     OSStatus cs = CloseStream(&f->stream, flush && !IsReadOnly(f));
     return st ? st : cs;
@@ -676,7 +676,13 @@ OSStatus ScanFileBlocks(DynamicFileRecord* f, uint32_t* offset, uint32_t* size, 
     };
     if (!f->stream) return none(status::kFileNotOpen);
     if (IsReadOnly(f)) {
-        if (OSStatus st = RecalculateStream(f->stream)) return none(st);
+        // The file may have grown through another writer; the buffered window is only dropped
+        // when its length did change.
+        struct stat info {};
+        if (::fstat(f->stream->target.fd, &info) != 0) return none(status::kParamErr);
+        if (info.st_size != FileEnd(f)) {
+            if (OSStatus st = RecalculateStream(f->stream)) return none(st);
+        }
     }
     FileBlockHead head;
     int64_t current = FirstBlock(f);

@@ -476,6 +476,18 @@ TEST_F(DynFile, EdgeCases) {
              ASSERT_EQ(FindFileBlock(&file_, 4, &offset, &size, true), 0);
              EXPECT_EQ(offset, 0u);
          }},
+        {"a closed record answers -38", 0,
+         [&] {
+             ASSERT_EQ(Close(), 0);
+             uint32_t offset = 0, size;
+             uint8_t type = 0;
+             StreamRecord* stream;
+             EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&file_, false), status::kFileNotOpen);
+             EXPECT_EQ(ScanFileBlocks(&file_, &offset, &size, &type), status::kFileNotOpen);
+             EXPECT_EQ(WriteFileBlock(&file_, 1, 3, "abc", &offset), status::kFileNotOpen);
+             EXPECT_EQ(BeginFileBlockWrite(&file_, -1, &stream), status::kFileNotOpen);
+             EXPECT_EQ(EndFileUpdates(&file_, false), status::kFileNotOpen);
+         }},
         {"emptying cuts the file to its blocks' start", 8,
          [&] {
              ReleaseFileBlock(&file_, Write(1, b20));
