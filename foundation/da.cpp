@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -190,15 +191,17 @@ void LinkRun(DAHeader* h, int32_t first, int32_t length, int32_t nextId) {
     }
 }
 
-// Makes sure cluster c's handle holds `slots` slots; grows geometrically for packed arrays.
+// Makes sure cluster c's handle holds `slots` slots. The handle grows geometrically (within the
+// cluster's limit), so that filling a cluster step by step copies it a few times, not once a step;
+// the slot count alone says how many slots exist.
 bool ReserveSlots(DAArray array, int32_t c, int32_t slots) {
     const DAHeader* h = *array;
     const DACluster& cluster = const_cast<DAHeader*>(h)->Clusters()[c];
     const uint64_t need = uint64_t(slots) * h->stride;
     const uint32_t have = SizeOfHandle(cluster.data);
     if (need <= have) return true;
-    uint64_t want = need;
-    if (Packed(h)) want = std::max<uint64_t>(need, uint64_t(have) + have / 2);
+    uint64_t want = std::max<uint64_t>(need, uint64_t(have) + have / 2);
+    if (!Packed(h)) want = std::min<uint64_t>(want, uint64_t(ClusterLimit(h)) * h->stride);
     if (want > 0x7FFFFFFF) want = need;
     if (need > 0x7FFFFFFF) return false;
     if (ResizeHandle(cluster.data, uint32_t(want))) return true;
@@ -233,8 +236,12 @@ bool AddCluster(DAArray array) {
 bool GrowCluster(DAArray array) {
     DAHeader* h = *array;
     const int32_t limit = ClusterLimit(h);
-    int32_t c = 0;
-    while (c < h->clusterCount && h->Clusters()[c].slotCount >= limit) ++c;
+    // Only the last cluster has room as a rule; the others are looked at when it is full.
+    int32_t c = h->clusterCount - 1;
+    if (c < 0 || h->Clusters()[c].slotCount >= limit) {
+        c = 0;
+        while (c < h->clusterCount && h->Clusters()[c].slotCount >= limit) ++c;
+    }
     if (c == h->clusterCount) {
         if (!AddCluster(array)) return false;
         h = *array;
@@ -417,15 +424,14 @@ int32_t Search(DAArray array, int32_t start, const void* key, uint32_t flags, in
 class ItemCopy {
 public:
     ItemCopy(const void* item, uint32_t size) {
-        if (size > sizeof(small_)) large_.resize(size);
-        std::memcpy(data(), item, size);
+        if (size > sizeof(small_)) large_.reset(new char[size]);
+        CopyItem(data(), item, size);
     }
-    const void* data() const { return large_.empty() ? static_cast<const void*>(small_) : large_.data(); }
-    void* data() { return large_.empty() ? static_cast<void*>(small_) : large_.data(); }
+    void* data() { return large_ ? large_.get() : small_; }
 
 private:
     alignas(8) char small_[256];
-    std::vector<char> large_;
+    std::unique_ptr<char[]> large_;
 };
 
 // Links a loop record into its array for the loop's run and takes it out on every path.
@@ -832,7 +838,7 @@ int32_t DAAdd(DAArray array, const void* item) {
         std::memcpy(base + size_t(position) * h->stride, item, h->itemSize);
         id = position;
     } else {
-        std::memcpy(SlotAt(h, phys), item, h->itemSize);
+        CopyItem(SlotAt(h, phys), item, h->itemSize);
         id = Logical(h) ? h->count - 1 : phys;
         if (Sorted(h) && position != id) {
             int32_t* map = Map(h);

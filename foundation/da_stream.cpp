@@ -219,8 +219,9 @@ void CheckContents(DAArray array) {
     for (int32_t id : ids) {
         Check(id >= 0 && id < h->idLimit);
         const int32_t c = id / h->itemsPerCluster, i = id % h->itemsPerCluster;
+        Check(c < h->clusterCount);
         const DACluster& cluster = h->Clusters()[c];
-        Check(c < h->clusterCount && i < cluster.slotCount &&
+        Check(i < cluster.slotCount &&
               !SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride));
     }
     std::sort(ids.begin(), ids.end());
@@ -244,7 +245,9 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
     uint32_t words[kHeaderWords] = {};
     const uint32_t keep = std::min(headerSize, kHeaderBytes) / 4;
     for (uint32_t w = 0; w < keep; ++w) words[w] = ReadBE(stream);
-    if (headerSize > kHeaderBytes) Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
+    if (headerSize > kHeaderBytes) {
+        Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
+    }
     const ReadHeader r = CheckHeader(words, first >= 0);
 
     // The array, its clusters counted in as they are made so that a failure frees just those.

@@ -152,10 +152,11 @@ struct PageDesc {
 };
 static_assert(sizeof(PageDesc) == 32);
 
+// The header shared by all page kinds (blocks are freed by the page's kind, so no free procedure
+// is kept). Variable pages start their blocks right after it.
 struct PageHeader {
     MemPoolRecord* pool;
     PageDesc* desc;
-    void* reserved;
     uint32_t live;
     uint16_t tag;
     uint16_t kind;
@@ -163,9 +164,9 @@ struct PageHeader {
     uint32_t freeBytes;  // variable pages: the sum of their free blocks
     char* aux;       // variable: free-ring rover; fixed: free list; small: next class byte;
                      // external: handle entry of a handle block
-    uint64_t aux2;   // external: requested size
+    uint64_t aux2;   // fixed: block count; external: requested size of a handle block
 };
-static_assert(sizeof(PageHeader) == 56);
+static_assert(sizeof(PageHeader) == kVarHeader);
 
 struct HandleEntry {
     char* data;
@@ -255,7 +256,6 @@ inline bool PoolOk(MemPool pool) {
 }
 
 inline PageHeader* Header(char* page) { return reinterpret_cast<PageHeader*>(page); }
-inline uint32_t DescKind(const PageDesc* d) { return (d->flags >> kDescKindShift) & 7; }
 
 // ---- system blocks ----------------------------------------------------------------------------
 
@@ -554,7 +554,6 @@ void FreeVarBlock(MemPool pool, char* page, char* b) {
     if (--h->live == 0) MaybeDeletePage(pool, page);
 }
 
-char* ExternalAlloc(MemPool pool, uint32_t n, uint32_t flags, HandleEntry* entry);
 
 // Pool shrinking: deletes every empty page of kinds 0, 1 and 2 that the floor allows.
 void ShrinkPool(MemPool pool) {
@@ -621,8 +620,7 @@ char* VarAlloc(MemPool pool, uint32_t n, uint32_t flags, bool handle, bool reloc
 // ---- external blocks --------------------------------------------------------------------------
 
 // An external page for n usable bytes: returns the data pointer.
-char* ExternalAlloc(MemPool pool, uint32_t n, uint32_t flags, HandleEntry* entry) {
-    (void)flags;
+char* ExternalAlloc(MemPool pool, uint32_t n, HandleEntry* entry) {
     char* page = NewPage(pool, kExternal, n + kExternalHeader, false, true);
     if (!page) {
         ShrinkPool(pool);
@@ -638,7 +636,7 @@ char* ExternalAlloc(MemPool pool, uint32_t n, uint32_t flags, HandleEntry* entry
     return page + kExternalHeader;
 }
 
-inline uint32_t ExternalUsable(const char* page) { return Header(const_cast<char*>(page))->bytes - kExternalHeader; }
+inline uint32_t ExternalUsable(char* page) { return Header(page)->bytes - kExternalHeader; }
 
 // ---- small blocks -----------------------------------------------------------------------------
 
@@ -918,28 +916,19 @@ void FreeBlock(const BlockRef& r) {
         FreeVarBlock(pool, r.page, r.block);
 }
 
-// Allocates the data block of a handle (n usable bytes wanted, back pointer included for
-// variable blocks); returns its reference or false.
+// Allocates the data block of a handle of `size` bytes (a variable block with room for the back
+// pointer, or an external page) and points it back at the entry; false when none can be had.
 bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
                      BlockRef* out) {
     uint32_t n = size + 8;
-    char* data;
-    if (n > pool->extThreshold) {
-        data = ExternalAlloc(pool, n, flags, e);
-        if (!data) return false;
-        Header(data - kExternalHeader)->aux2 = size;
-    } else {
-        char* b = VarAlloc(pool, n, flags, true, relocatable);
-        if (!b && !(flags & kMemNoExternal)) {
-            data = ExternalAlloc(pool, n, flags, e);
-            if (!data) return false;
-            Header(data - kExternalHeader)->aux2 = size;
-        } else if (!b) {
-            return false;
-        } else {
+    char* data = nullptr;
+    if (n <= pool->extThreshold) {
+        if (char* b = VarAlloc(pool, n, flags, true, relocatable))
             data = b + 16;
-        }
+        else if (flags & kMemNoExternal)
+            return false;
     }
+    if (!data && !(data = ExternalAlloc(pool, n, e))) return false;
     Resolve(data, out, false);
     SetBackPointer(*out, e);
     return true;
@@ -1324,14 +1313,14 @@ Ptr MemAllocPtr(MemPool pool, uint32_t size, uint32_t flags) {
         else size = std::max(size, 8u);
     }
     if (!p && size > pool->extThreshold) {
-        p = ExternalAlloc(pool, size, flags, nullptr);
+        p = ExternalAlloc(pool, size, nullptr);
         usable = size;
     } else if (!p) {
         if (char* b = VarAlloc(pool, size, flags, false, false)) {
             p = b + 16;
             usable = BSize(b) - 16;
         } else if (!(flags & kMemNoExternal)) {
-            p = ExternalAlloc(pool, size, flags, nullptr);
+            p = ExternalAlloc(pool, size, nullptr);
             usable = size;
         }
     }

@@ -220,7 +220,7 @@ TEST_F(DAStreamTest, ReadsEitherByteOrder) {
     DADispose(expected);
 }
 
-TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
+TEST_F(DAStreamTest, EmptyArraysOldAndLongerHeaders) {
     for (uint32_t flags : {0u, uint32_t(kDALogicalIds)}) {
         DAArray array = DACreate(nullptr, 4, 0, flags);
         Buffer out;
@@ -235,7 +235,10 @@ TEST_F(DAStreamTest, EmptyArraysAndTheOldForm) {
             old.append(reinterpret_cast<const char*>(&length), 4);
             old += bytes.substr(84);
         }
-        for (const std::string& form : {bytes, old}) {
+        // A longer header from a later writer: the words beyond the known 18 are skipped.
+        std::string longer = bytes.substr(0, 80) + std::string(8, '\x55') + bytes.substr(80);
+        PutBE(longer, 4, 80);
+        for (const std::string& form : {bytes, old, longer}) {
             Buffer in(form);
             DAArray back = nullptr;
             ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
@@ -374,6 +377,27 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         EXPECT_EQ(back, nullptr);
         EXPECT_EQ(in.stream->flags, flags);
     }
+}
+
+void FailItem(DAArray, int32_t, DALoopRecord*) { FailureSignal(status::kNotFound); }
+
+// A failing stream or item procedure ends the write or read with its code; the written array is
+// left unlocked and a half-read one is freed.
+TEST_F(DAStreamTest, FailuresComeBackAsCodes) {
+    DAArray array = FixtureArray();
+    StreamRecord* noStorage = nullptr;
+    ASSERT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(nullptr), &noStorage), 0);
+    EXPECT_EQ(DAWrite(array, noStorage, nullptr), status::kOutOfMemory);
+    DisposeStream(noStorage);
+    Buffer out;
+    EXPECT_EQ(DAWrite(array, out.stream, FailItem), status::kNotFound);
+    EXPECT_EQ((*array)->Clusters()[0].lockCount, 0);
+
+    Buffer in(Fixture(std::endian::native == std::endian::big));
+    DAArray back = nullptr;
+    EXPECT_EQ(DARead(nullptr, &back, in.stream, FailItem), status::kNotFound);
+    EXPECT_EQ(back, nullptr);
+    DADispose(array);
 }
 
 TEST_F(DAStreamTest, TruncatedFormsEndWithAStatus) {

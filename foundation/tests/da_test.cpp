@@ -395,5 +395,25 @@ TEST(DATest, AddOfAnItemFromTheSameArray) {
     for (int32_t id = 0; id < 51; ++id) EXPECT_EQ(Get(a.array, id).key, 42);
 }
 
+TEST(DATest, FixedClustersKeepTheirItemsInPlace) {
+    ArrayOwner a(DACreate(nullptr, sizeof(Item), 50, kDAFixed));
+    const Item first{0, 0};
+    DAAdd(a.array, &first);
+    char* address = DAGetAddress(a.array, 0, true);
+    for (int32_t k = 1; k < 120; ++k) {
+        const Item item{k, k};
+        DAAdd(a.array, &item);
+    }
+    EXPECT_EQ(DAGetAddress(a.array, 0, false), address);
+    DAUnlockId(a.array, 0);
+    EXPECT_EQ((*a.array)->clusterCount, 3);
+    EXPECT_EQ((*a.array)->Clusters()[0].lockCount, 0);
+    DARemove(a.array, 60);
+    EXPECT_EQ(DACompact(a.array, false), nullptr);  // no map asked for; the items moved anyway
+    EXPECT_EQ((*a.array)->idLimit, 119);
+    EXPECT_EQ(Get(a.array, 60).key, 61);
+    EXPECT_EQ(DACount(a.array), 119);
+}
+
 }  // namespace
 }  // namespace plexa

@@ -103,6 +103,32 @@ TEST_F(LexerTest, PushedBackLineEndKeepsItsKind) {
     }
 }
 
+// A caller's stream whose reads fail after the first: the failure sticks in the lexer.
+OSStatus ReadOnceThenFail(StreamRecord* stream, void* bytes, int32_t* count) {
+    if (stream->position > 0) {
+        *count = 0;
+        return status::kParamErr;
+    }
+    *count = 2;
+    std::memcpy(bytes, "ab", 2);
+    return status::kNoErr;
+}
+
+TEST_F(LexerTest, StreamFailureSticks) {
+    StreamRecord* s = nullptr;
+    ASSERT_EQ(CreateStream(kStreamObject, StreamTarget::Object(nullptr), &s), 0);
+    s->readProc = ReadOnceThenFail;
+    s->end = 100;
+    VXLexRecord* lex = VXCreateLex(s, 2);
+    EXPECT_EQ(VXGetNextChar(lex), 'a');
+    EXPECT_EQ(VXGetNextChar(lex), 'b');
+    EXPECT_EQ(VXGetNextChar(lex), 0);
+    EXPECT_EQ(lex->status, status::kParamErr);
+    EXPECT_EQ(VXGetNextChar(lex), 0);
+    VXDestroyLex(lex);
+    DisposeStream(s);
+}
+
 TEST_F(LexerTest, PushBackHoldsFourteen) {
     Open("xyz");
     for (int i = 0; i < 16; ++i) VXUnGetChar(lex_, uint8_t('a' + i));
