@@ -187,8 +187,15 @@ OSStatus OpenDataFile(const FileSpec* spec, bool readOnly, DataFileRef* referenc
     int32_t slot = 0;
     while (slot < kDataFileSlots && gSlots[slot] != 0) ++slot;
     if (slot == kDataFileSlots) return status::kTooManyOpenFiles;
-    const int fd = ::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+    // Opened without blocking so that a pipe in the file's place cannot hang the open; only
+    // regular files are data files.
+    const int fd = ::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return status::kPermission;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return status::kNotFound;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     gSlots[slot] = fd + 1;
     *reference = slot + kFirstDataFileRef;
     return status::kNoErr;

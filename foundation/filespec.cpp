@@ -143,7 +143,7 @@ bool IsDirectoryInvalid(const DirectoryRef* directory) { return !directory || di
 
 void SetFileSpecCode(char code[5], const char* value) {
     std::memset(code, 0, 5);
-    if (value) std::strncpy(code, value, 4);
+    if (value) std::memcpy(code, value, ::strnlen(value, 4));
 }
 
 OSStatus StatusFromErrno(int error) {
@@ -242,7 +242,10 @@ OSStatus CreateURLFromFileSpec(const FileSpec* spec, bool allowFolder, std::stri
         *location = std::move(folder);
         return status::kNoErr;
     }
-    if (::memchr(spec->name, 0, sizeof spec->name) == nullptr) return status::kParamErr;
+    // A name is one component: "/", "." and ".." would reach another item than the one named.
+    if (::memchr(spec->name, 0, sizeof spec->name) == nullptr || std::strchr(spec->name, '/') ||
+        std::strcmp(spec->name, ".") == 0 || std::strcmp(spec->name, "..") == 0)
+        return status::kParamErr;
     *location = JoinPath(folder, spec->name);
     return status::kNoErr;
 }

@@ -46,9 +46,9 @@ const char* GetTempFilesBundleIdentifier() { return gBundleIdentifier.c_str(); }
 
 OSStatus VXGetTempDirectory(DirectoryRef* directory) {
     if (!directory) return status::kParamErr;
-    // A folder inherited from the parent of a fork that has gone away is replaced by our own.
-    if (!gTempFolder.empty() && !IsDirectoryURL(gTempFolder) && gTempFolderOwner != ::getpid())
-        gTempFolder.clear();
+    // A folder that went away (say, inherited from the parent of a fork that has ended) is
+    // replaced by a new one of our own.
+    if (!gTempFolder.empty() && !IsDirectoryURL(gTempFolder)) gTempFolder.clear();
     if ((gTempFolder.empty() && !MakeTempFolder()) ||
         DirectoryFromDirectoryURL(gTempFolder, directory) != status::kNoErr) {
         ClearDirectoryRef(directory);

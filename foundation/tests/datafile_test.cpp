@@ -122,6 +122,10 @@ TEST_F(Files, SlotsMarksAndEndOfFile) {
     ASSERT_EQ(::mkdir(dir_.file("sub").c_str(), 0755), 0);
     const FileSpec sub = Spec("sub");
     EXPECT_EQ(OpenDataFile(&sub, true, &ref), status::kNotFound);
+    ASSERT_EQ(::mkfifo(dir_.file("pipe").c_str(), 0600), 0);
+    const FileSpec pipe = Spec("pipe");
+    EXPECT_EQ(OpenDataFile(&pipe, true, &ref), status::kNotFound);
+    EXPECT_EQ(ref, 0);
 }
 
 TEST_F(Files, CreateDataFileKeepsOrRemakes) {

@@ -127,6 +127,11 @@ TEST_F(FileTree, FailuresClearTheSpec) {
     folderOnly.name[0] = 0;
     EXPECT_EQ(CreateURLFromFileSpec(&folderOnly, false, &location), status::kEmptyFileName);
 
+    for (const char* name : {"../plain.txt", "..", ".", "a/b"}) {
+        SetFileSpecName(&folderOnly, name);
+        EXPECT_EQ(CreateURLFromFileSpec(&folderOnly, false, &location), status::kParamErr) << name;
+    }
+
     // A directory reference whose folder went away no longer resolves.
     ASSERT_EQ(::mkdir(dir_.file("gone").c_str(), 0755), 0);
     DirectoryRef gone;
@@ -135,6 +140,16 @@ TEST_F(FileTree, FailuresClearTheSpec) {
     EXPECT_EQ(CreateDirectoryURLFromDirectory(&gone, &location), status::kFolderNotFound);
     EXPECT_EQ(location, "");
     EXPECT_EQ(DirectoryFromDirectoryURL(dir_.file("plain.txt"), &gone), status::kFolderNotFound);
+
+    // A folder whose path does not fit a directory reference.
+    std::string deep = dir_.path();
+    while (deep.size() < kDirectoryRefCapacity) {
+        deep += "/" + std::string(60, 'd');
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
+    }
+    EXPECT_EQ(DirectoryFromDirectoryURL(deep, &gone), status::kNoDirectoryRef);
+    EXPECT_EQ(gone.length, 0u);
+    EXPECT_EQ(FileSpecFromPathName(nullptr, (deep + "/x").c_str(), &spec), status::kNoDirectoryRef);
 
     // Names are cut on a character boundary.
     std::string accents;
@@ -258,20 +273,22 @@ TEST_F(FileTree, BookmarksResolveByPathAndRejectDamage) {
 
     // Every cut and every changed header byte gives no location or a sound one, never a crash.
     for (uint32_t n = 0; n < size; ++n) EXPECT_EQ(CreateURLFromBookmarkData(bytes.data(), n, false, nullptr), "");
-    for (size_t i = 0; i < 24 + 2; ++i) {
+    const std::string kept = dir_.file("kept");
+    for (size_t i = 0; i <= 24; ++i) {
         std::string damaged = bytes;
         damaged[i] = char(damaged[i] ^ 0x5A);
         const std::string url = CreateURLFromBookmarkData(damaged.data(), size, false, nullptr);
-        if (i < 8 || i >= 24) EXPECT_EQ(url, "") << i;
-        else EXPECT_EQ(url, dir_.file("kept")) << i;  // identity bytes only make it stale
+        if (i < 6 || i == 24) EXPECT_EQ(url, "") << i;                                  // magic, version, path
+        else if (i < 8) EXPECT_EQ(kept.compare(0, url.size(), url), 0) << i;            // length: a prefix at most
+        else EXPECT_EQ(url, kept) << i;                                                 // identity only makes it stale
     }
 
     // The same path with another folder behind it resolves, marked stale.
-    ASSERT_EQ(::rmdir(dir_.file("kept").c_str()), 0);
-    EXPECT_EQ(CreateURLFromBookmarkData(bytes.data(), size, false, nullptr), "");
     ASSERT_EQ(::mkdir(dir_.file("other").c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(dir_.file("kept").c_str(), 0755), 0);
-    EXPECT_EQ(CreateURLFromBookmarkData(bytes.data(), size, false, &stale), dir_.file("kept"));
+    ASSERT_EQ(::rmdir(kept.c_str()), 0);
+    EXPECT_EQ(CreateURLFromBookmarkData(bytes.data(), size, false, nullptr), "");
+    ASSERT_EQ(::rename(dir_.file("other").c_str(), kept.c_str()), 0);
+    EXPECT_EQ(CreateURLFromBookmarkData(bytes.data(), size, false, &stale), kept);
     EXPECT_TRUE(stale);
 }
 
