@@ -591,9 +591,14 @@ OSStatus IsDynamicFileEx(const FileSpec* spec, FourCharCode* fileType, int32_t o
 }
 
 OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord* f) {
+    if (!spec) {
+        std::memset(static_cast<void*>(f), 0, sizeof *f);
+        return status::kParamErr;
+    }
+    const FileSpec given = *spec;  // the spec may be the record's own
     std::memset(static_cast<void*>(f), 0, sizeof *f);
-    if (!spec) return status::kParamErr;
-    f->spec = *spec;
+    f->spec = given;
+    spec = &f->spec;
     gNoPreallocation = false;
     if (readOnly) f->flags = kDynamicFileReadOnly;
     if (OSStatus st = OpenSpecStream(spec, readOnly, kFileStreamBuffer, &f->stream)) return st;

@@ -141,8 +141,10 @@ OSStatus CreateDynamicFile(FileSpec* spec, const char* creator, const char* type
 // of `ReadDynamicFileHeader`, possibly 0x20002AF9). The file is closed again in every case.
 OSStatus IsDynamicFileEx(const FileSpec* spec, FourCharCode* fileType, int32_t offset, void* buffer,
                          int32_t* length);
-// Opens the file; a damaged free list is rebuilt (read-write) or ignored (read-only). On failure
-// the record holds no stream.
+// Opens the file; a damaged free list is rebuilt (read-write) or ignored (read-only). A file to
+// be written must have a sound block chain: a read-write open of a file with a damaged or cut
+// block fails with -40 or -39 and changes nothing (a read-only open still reads the blocks before
+// the damage). On failure the record holds no stream.
 OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord* file);
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* file, bool flush);
 // Writes a changed first-free (after the blocks have reached the file) and flushes the stream.
