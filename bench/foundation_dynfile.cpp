@@ -32,7 +32,8 @@ const std::string& Folder() {
 
 std::vector<char> Payload() {
     std::vector<char> bytes(kBlockSize);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + 3);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + 3);
     return bytes;
 }
 
@@ -75,8 +76,12 @@ void DynamicFileBlocks(benchmark::State& state, bool throughBlockStream) {
     state.SetBytesProcessed(int64_t(state.iterations()) * kBlocks * kBlockSize * 2);
 }
 
-void BM_DynamicFile(benchmark::State& state) { DynamicFileBlocks(state, false); }
-void BM_DynamicFileThroughBlockStream(benchmark::State& state) { DynamicFileBlocks(state, true); }
+void BM_DynamicFile(benchmark::State& state) {
+    DynamicFileBlocks(state, false);
+}
+void BM_DynamicFileThroughBlockStream(benchmark::State& state) {
+    DynamicFileBlocks(state, true);
+}
 
 void BM_PlainWriteRead(benchmark::State& state) {
     const std::string path = Folder() + "/plain.bin";

@@ -50,10 +50,18 @@ void Put32(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v);
 }
 
-int64_t FileEnd(const DynamicFileRecord* f) { return GetStreamEnd(f->stream); }
-bool IsReadOnly(const DynamicFileRecord* f) { return (f->flags & kDynamicFileReadOnly) != 0; }
-bool IsOldLayout(const DynamicFileRecord* f) { return f->headerSize == 0; }
-int64_t FirstBlock(const DynamicFileRecord* f) { return int64_t(f->blocksStart) + kFileBlockHeadSize; }
+int64_t FileEnd(const DynamicFileRecord* f) {
+    return GetStreamEnd(f->stream);
+}
+bool IsReadOnly(const DynamicFileRecord* f) {
+    return (f->flags & kDynamicFileReadOnly) != 0;
+}
+bool IsOldLayout(const DynamicFileRecord* f) {
+    return f->headerSize == 0;
+}
+int64_t FirstBlock(const DynamicFileRecord* f) {
+    return int64_t(f->blocksStart) + kFileBlockHeadSize;
+}
 void Idle(const DynamicFileRecord* f) {
     if (f->idleProc) f->idleProc();
 }
@@ -173,7 +181,8 @@ OSStatus SetFreeInfo(DynamicFileRecord* f, int64_t offset, const FreeBlockInfo& 
     return WriteAt(f, offset, bytes, 8);
 }
 
-OSStatus WriteStoredFirstFree(DynamicFileRecord* f, uint32_t value) {
+// Writes the stored first-free of the header record (nothing when it has no place in the file).
+OSStatus WriteFileHeader(DynamicFileRecord* f, uint32_t value) {
     if (f->headerOffset == 0) return status::kNoErr;
     uint8_t bytes[4];
     Put32(bytes, value);
@@ -185,7 +194,7 @@ OSStatus WriteStoredFirstFree(DynamicFileRecord* f, uint32_t value) {
 OSStatus ArmCrashGuard(DynamicFileRecord* f) {
     if (IsReadOnly(f)) return status::kPermission;
     if (f->flags & kDynamicFileHeaderChanged) return status::kNoErr;
-    OSStatus st = WriteStoredFirstFree(f, kFirstFreeChanging);
+    OSStatus st = WriteFileHeader(f, kFirstFreeChanging);
     if (st == status::kNoErr && f->headerOffset != 0) st = FlushStreamBuffer(f->stream, true);
     if (st == status::kNoErr) f->flags |= kDynamicFileHeaderChanged;
     return st;
@@ -219,7 +228,8 @@ OSStatus CheckFreeEntry(DynamicFileRecord* f, int64_t offset, FreeBlockInfo* inf
 // More entries than this cannot be on a sound list: each takes at least 14 bytes of the file.
 uint32_t MaxFreeEntries(const DynamicFileRecord* f) {
     return uint32_t(std::max<int64_t>(FileEnd(f) - f->blocksStart, 0) /
-                    (kFileBlockHeadSize + kMinFileBlockSize)) + 1;
+                    (kFileBlockHeadSize + kMinFileBlockSize)) +
+           1;
 }
 
 // Walks the free list, every entry checked and the walk bounded. `visit` (previous, offset,
@@ -361,8 +371,8 @@ OSStatus AppendNewBlock(DynamicFileRecord* f, uint32_t size, uint8_t type, uint3
 
 // Takes a free block found on the list for a block of `size` bytes: unlinks it, splits off a tail
 // of 14 bytes or more as a new free block, else keeps the rest as slack.
-OSStatus TakeFreeBlock(DynamicFileRecord* f, uint32_t previous, uint32_t offset, const FreeBlockInfo& info,
-                       uint32_t size, uint8_t type) {
+OSStatus ReallocateFreeBlock(DynamicFileRecord* f, uint32_t previous, uint32_t offset,
+                             const FreeBlockInfo& info, uint32_t size, uint8_t type) {
     const uint32_t need = std::max(size, kMinFileBlockSize);
     if (OSStatus st = ArmCrashGuard(f)) return st;
     if (previous != 0) {
@@ -377,15 +387,18 @@ OSStatus TakeFreeBlock(DynamicFileRecord* f, uint32_t previous, uint32_t offset,
     if (info.size - need >= kMinSplitRemainder) {
         const int64_t tail = int64_t(offset) + need + kFileBlockHeadSize;
         const uint32_t tailSize = info.size - need - kFileBlockHeadSize;
-        if (OSStatus st = WriteBlockHeader(f, tail, {kFreeBlockType, uint8_t(kFileBlockHeadSize), tailSize})) return st;
+        if (OSStatus st = WriteBlockHeader(f, tail, {kFreeBlockType, uint8_t(kFileBlockHeadSize), tailSize}))
+            return st;
         if (OSStatus st = AddFreeBlockList(f, tail, tailSize)) return st;
         slack = need - size;
     }
-    if (OSStatus st = WriteBlockHeader(f, offset, {type, uint8_t(kFileBlockHeadSize + slack), size})) return st;
+    if (OSStatus st = WriteBlockHeader(f, offset, {type, uint8_t(kFileBlockHeadSize + slack), size}))
+        return st;
     return SetStreamPosition(f->stream, int32_t(offset));
 }
 
-OSStatus AllocateFileBlockEx(DynamicFileRecord* f, uint32_t size, uint8_t type, uint32_t* offset, bool* appended) {
+OSStatus AllocateFileBlockEx(DynamicFileRecord* f, uint32_t size, uint8_t type, uint32_t* offset,
+                             bool* appended) {
     *offset = 0;
     *appended = false;
     if (!f->stream) return status::kFileNotOpen;
@@ -410,7 +423,7 @@ OSStatus AllocateFileBlockEx(DynamicFileRecord* f, uint32_t size, uint8_t type, 
             return false;
         });
         if (take != 0) {
-            if (OSStatus st = TakeFreeBlock(f, takePrevious, take, takeInfo, size, type)) return st;
+            if (OSStatus st = ReallocateFreeBlock(f, takePrevious, take, takeInfo, size, type)) return st;
             *offset = take;
             return status::kNoErr;
         }
@@ -458,7 +471,8 @@ OSStatus ReadFileHeader(DynamicFileRecord* f) {
     if (n < int32_t(kDynamicFileHeadSize)) return status::kNotDynamicFile;
     DynamicFileHead head;
     std::memcpy(&head, bytes, sizeof head);
-    if constexpr (std::endian::native == std::endian::little) ByteSwapTemplate(&head, kDynamicFileHeadTemplate);
+    if constexpr (std::endian::native == std::endian::little)
+        ByteSwapTemplate(&head, kDynamicFileHeadTemplate);
     // The packed fields are copied out before use (they are not aligned).
     const uint32_t headerSize = head.headerRecordSize;
     const uint32_t appHeaderSize = head.appHeaderSize;
@@ -560,7 +574,8 @@ OSStatus CreateDynamicFile(FileSpec* spec, const char* creator, const char* type
     if (OSStatus st = OpenSpecStream(spec, false, 4096, &stream)) return st;
     DynamicFileHead head{kDynamicFileMagic, kDynamicFileVersion, StringToFourChar(fileType ? fileType : ""),
                          kDynamicFileHeaderRecordSize, appHeaderSize};
-    if constexpr (std::endian::native == std::endian::little) ByteSwapTemplate(&head, kDynamicFileHeadTemplate);
+    if constexpr (std::endian::native == std::endian::little)
+        ByteSwapTemplate(&head, kDynamicFileHeadTemplate);
     const uint8_t zeros[kZeroPiece] = {};
     OSStatus st = SetStreamEnd(stream, 0);
     if (st == status::kNoErr) st = SetStreamPosition(stream, 0);
@@ -636,7 +651,7 @@ OSStatus FlushDynamicFile(DynamicFileRecord* f, bool flushToDisk) {
     if (f->flags & kDynamicFileHeaderChanged) {
         // The blocks reach the file before the first-free that describes them.
         if (OSStatus st = FlushStreamBuffer(f->stream, flushToDisk)) return st;
-        if (OSStatus st = WriteStoredFirstFree(f, f->header.firstFree)) return st;
+        if (OSStatus st = WriteFileHeader(f, f->header.firstFree)) return st;
         f->flags &= uint16_t(~kDynamicFileHeaderChanged);
     }
     return FlushStreamBuffer(f->stream, flushToDisk);
@@ -653,7 +668,9 @@ OSStatus EmptyDynamicFile(DynamicFileRecord* f) {
 
 // ---- Application header ----
 
-uint32_t GetDynamicFileHeaderSize(const DynamicFileRecord* f) { return f->appHeaderSize; }
+uint32_t GetDynamicFileHeaderSize(const DynamicFileRecord* f) {
+    return f->appHeaderSize;
+}
 
 OSStatus ReadDynamicFileHeader(DynamicFileRecord* f, int32_t offset, void* buffer, int32_t* length) {
     return TransferAppHeader(f, offset, buffer, nullptr, false, length);
@@ -749,7 +766,8 @@ OSStatus LoadFileBlock(DynamicFileRecord* f, uint32_t offset, Handle* handle) {
     return status::kNoErr;
 }
 
-OSStatus WriteFileBlock(DynamicFileRecord* f, uint8_t type, uint32_t size, const void* bytes, uint32_t* offset) {
+OSStatus WriteFileBlock(DynamicFileRecord* f, uint8_t type, uint32_t size, const void* bytes,
+                        uint32_t* offset) {
     *offset = 0;
     if (!f->stream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;
@@ -792,7 +810,8 @@ OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
     const uint32_t size = head.size + head.headLength - kFileBlockHeadSize;
     if (size < kMinFileBlockSize) return status::kBadPosition;
     if (OSStatus st = ArmCrashGuard(f)) return st;
-    if (OSStatus st = WriteBlockHeader(f, offset, {kFreeBlockType, uint8_t(kFileBlockHeadSize), size})) return st;
+    if (OSStatus st = WriteBlockHeader(f, offset, {kFreeBlockType, uint8_t(kFileBlockHeadSize), size}))
+        return st;
     return AddFreeBlockList(f, offset, size);
 }
 
@@ -911,7 +930,8 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
             }
             Signal(FlushDynamicFile(&out, true));
             struct stat info {};
-            if (::fstat(f->stream->target.fd, &info) == 0) ::fchmod(out.stream->target.fd, info.st_mode & 07777);
+            if (::fstat(f->stream->target.fd, &info) == 0)
+                ::fchmod(out.stream->target.fd, info.st_mode & 07777);
             Signal(CloseStream(&out.stream, true));
             Signal(VXReplaceFile(&f->spec, &temporary));
             replaced = true;
@@ -986,8 +1006,9 @@ OSStatus EndFileBlockWrite(DynamicFileRecord* f, uint32_t flags, uint8_t type, u
     uint32_t block = 0;
     bool appended = true;
     gNoPreallocation = true;
-    OSStatus st = (flags & kBlockWriteAtEnd) ? AllocateNewFileBlock(f, uint32_t(length), type, &block)
-                                             : AllocateFileBlockEx(f, uint32_t(length), type, &block, &appended);
+    OSStatus st = (flags & kBlockWriteAtEnd)
+                      ? AllocateNewFileBlock(f, uint32_t(length), type, &block)
+                      : AllocateFileBlockEx(f, uint32_t(length), type, &block, &appended);
     if (st == status::kNoErr) st = SetStreamPosition(f->blockStream, 0);
     if (st == status::kNoErr) st = CopyThroughBuffers(f->blockStream, f->stream, length);
     gNoPreallocation = false;

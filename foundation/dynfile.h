@@ -124,7 +124,7 @@ struct DynamicFileRecord {
     uint32_t headerSize;       // 46; 0 in the old layout
     uint32_t appHeaderOffset;  // 0 when there is no application header
     uint32_t appHeaderSize;
-    uint32_t blocksStart;      // 18 + header size + application-header size; 6 in the old layout
+    uint32_t blocksStart;  // 18 + header size + application-header size; 6 in the old layout
     uint16_t flags;
     FileSpec spec;
     DynamicFileHeader header;
@@ -134,8 +134,8 @@ struct DynamicFileRecord {
 
 // Stores creator and type into the spec, creates the data file, and writes an empty dynamic file
 // of the type with a zeroed application header of the given size.
-OSStatus CreateDynamicFile(FileSpec* spec, const char* creator, const char* type,
-                           const char* fileType, uint32_t appHeaderSize);
+OSStatus CreateDynamicFile(FileSpec* spec, const char* creator, const char* type, const char* fileType,
+                           uint32_t appHeaderSize);
 // Checks the head as `OpenDynamicFile` does and gives the file type ("????" for the old layout);
 // with a buffer and a length, reads that part of the application header (the status is then that
 // of `ReadDynamicFileHeader`, possibly 0x20002AF9). The file is closed again in every case.
@@ -160,8 +160,7 @@ uint32_t GetDynamicFileHeaderSize(const DynamicFileRecord* file);
 // a short transfer, not a failure: callers check the length and must not hand the status to
 // `Signal` blindly. Writing a read-only file gives -54.
 OSStatus ReadDynamicFileHeader(DynamicFileRecord* file, int32_t offset, void* buffer, int32_t* length);
-OSStatus WriteDynamicFileHeader(DynamicFileRecord* file, int32_t offset, const void* buffer,
-                                int32_t* length);
+OSStatus WriteDynamicFileHeader(DynamicFileRecord* file, int32_t offset, const void* buffer, int32_t* length);
 
 // ---- Blocks ----
 

@@ -25,11 +25,14 @@ int64_t StoredNumber(const char* path, long offset, size_t width) {
     const bool ok = std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, width, file) == width;
     std::fclose(file);
     int64_t value = 0;
-    for (size_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
+    for (size_t i = 0; i < width; ++i)
+        value = (value << 8) | bytes[i];
     return ok ? value : -1;
 }
 
-void PrintProblem(const char* message, void*) { std::printf("problem: %s\n", message); }
+void PrintProblem(const char* message, void*) {
+    std::printf("problem: %s\n", message);
+}
 
 }  // namespace
 
@@ -49,7 +52,8 @@ int main(int argc, char** argv) {
     }
     char type[5];
     std::printf("file          %s\n", argv[1]);
-    std::printf("version       %d%s\n", int(StoredNumber(argv[1], 4, 2)), file.headerSize == 0 ? " (old layout)" : "");
+    std::printf("version       %d%s\n", int(StoredNumber(argv[1], 4, 2)),
+                file.headerSize == 0 ? " (old layout)" : "");
     std::printf("file type     %s\n", FourCharToString(file.fileType, type));
     std::printf("header record %u bytes at %u\n", file.headerSize, file.headerOffset);
     std::printf("app header    %u bytes at %u\n", file.appHeaderSize, file.appHeaderOffset);
@@ -57,7 +61,8 @@ int main(int argc, char** argv) {
     if (file.headerOffset == 0) {
         std::printf("first free    none stored (no header record)\n");
     } else {
-        std::printf("first free    %lld (stored)\n", (long long)StoredNumber(argv[1], long(file.headerOffset), 4));
+        std::printf("first free    %lld (stored)\n",
+                    (long long)StoredNumber(argv[1], long(file.headerOffset), 4));
     }
     std::printf("%-6s %-10s %-10s\n", "type", "id", "size");
 
@@ -68,7 +73,8 @@ int main(int argc, char** argv) {
         if (st != status::kNoErr || offset == 0) break;
         ++blocks;
         freeBlocks += blockType == kFreeBlockType;
-        std::printf("%-6u %-10u %-10u%s\n", blockType, offset, size, blockType == kFreeBlockType ? " free" : "");
+        std::printf("%-6u %-10u %-10u%s\n", blockType, offset, size,
+                    blockType == kFreeBlockType ? " free" : "");
     }
     std::printf("%u blocks, %u free\n", blocks, freeBlocks);
     const OSStatus check = CheckDynamicFile(&file, PrintProblem, nullptr);

@@ -37,12 +37,14 @@ uint32_t Get32(const std::string& s, size_t at) {
 }
 
 void Put32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char(uint8_t(v >> (24 - 8 * i)));
+    for (int i = 0; i < 4; ++i)
+        s[at + size_t(i)] = char(uint8_t(v >> (24 - 8 * i)));
 }
 
 std::string RandomBytes(std::mt19937& rng, size_t n) {
     std::string s(n, 0);
-    for (auto& c : s) c = char(rng());
+    for (auto& c : s)
+        c = char(rng());
     return s;
 }
 
@@ -100,16 +102,20 @@ protected:
     std::vector<std::string> Problems() {
         EXPECT_EQ(FlushDynamicFile(&file_, false), 0);
         std::vector<std::string> problems;
-        CheckDynamicFile(&file_, [](const char* message, void* context) {
-            static_cast<std::vector<std::string>*>(context)->push_back(message);
-        }, &problems);
+        CheckDynamicFile(
+            &file_,
+            [](const char* message, void* context) {
+                static_cast<std::vector<std::string>*>(context)->push_back(message);
+            },
+            &problems);
         return problems;
     }
     // The stored free list of a closed file, by its raw bytes (at most `limit` entries).
     std::vector<uint32_t> StoredFreeList(const std::string& name, size_t limit = 1000) {
         std::string s = Bytes(name);
         std::vector<uint32_t> list;
-        for (uint32_t at = Get32(s, 18); at != 0 && list.size() < limit && at + 8 <= s.size(); at = Get32(s, at + 4))
+        for (uint32_t at = Get32(s, 18); at != 0 && list.size() < limit && at + 8 <= s.size();
+             at = Get32(s, at + 4))
             list.push_back(at);
         return list;
     }
@@ -117,10 +123,14 @@ protected:
         std::vector<std::string> names;
         DirectoryRef root;
         EXPECT_EQ(DirectoryFromDirectoryURL(dir_.path(), &root), 0);
-        EnumFiles(&root, [](const FileSpec*, bool, bool, const std::string& location, void* data) {
-            static_cast<std::vector<std::string>*>(data)->push_back(location.substr(location.rfind('/') + 1));
-            return true;
-        }, false, &names);
+        EnumFiles(
+            &root,
+            [](const FileSpec*, bool, bool, const std::string& location, void* data) {
+                static_cast<std::vector<std::string>*>(data)->push_back(
+                    location.substr(location.rfind('/') + 1));
+                return true;
+            },
+            false, &names);
         return names;
     }
     int64_t End() { return GetStreamEnd(file_.stream); }
@@ -169,7 +179,8 @@ TEST_F(DynFile, LifeWithCrashRebuildAndCompaction) {
             live.erase(it);
         }
     };
-    for (int i = 0; i < 200; ++i) writeRandom(i % 3 == 0);
+    for (int i = 0; i < 200; ++i)
+        writeRandom(i % 3 == 0);
     releaseRandom(100);
     const int64_t endBefore = End();
     uint32_t reused = 0;
@@ -193,7 +204,8 @@ TEST_F(DynFile, LifeWithCrashRebuildAndCompaction) {
     ASSERT_EQ(Open("crash", false), 0);
     EXPECT_TRUE(Problems().empty());
     std::vector<Block> expected;
-    for (auto& [offset, block] : live) expected.push_back(block);
+    for (auto& [offset, block] : live)
+        expected.push_back(block);
     EXPECT_TRUE(SameBlocks(Blocks(), expected));
     uint32_t freeCount = 0, freeBytes = 0;
     ASSERT_EQ(CountFreeBlocks(&file_, &freeCount, &freeBytes, false), 0);
@@ -210,7 +222,8 @@ TEST_F(DynFile, LifeWithCrashRebuildAndCompaction) {
     EXPECT_TRUE(SameBlocks(Blocks(), expected));
     EXPECT_TRUE(Problems().empty());
     int64_t packed = file_.blocksStart;
-    for (auto& b : expected) packed += 6 + std::max<size_t>(b.bytes.size(), 8);
+    for (auto& b : expected)
+        packed += 6 + std::max<size_t>(b.bytes.size(), 8);
     EXPECT_EQ(End(), packed);
     std::string header(40, 0);
     length = 40;
@@ -369,7 +382,8 @@ TEST_F(DynFile, EdgeCases) {
              uint32_t e = Write(5, b20);
              Write(6, b20);
              uint32_t g = Write(7, b40);
-             for (uint32_t offset : {e, a, g, c}) ASSERT_EQ(ReleaseFileBlock(&file_, offset), 0);
+             for (uint32_t offset : {e, a, g, c})
+                 ASSERT_EQ(ReleaseFileBlock(&file_, offset), 0);
              ASSERT_EQ(Close(), 0);
              EXPECT_EQ(StoredFreeList("edge"), (std::vector<uint32_t>{c, g, a, e}));
              std::string s = Bytes("edge");
@@ -623,8 +637,10 @@ TEST_F(DynFile, CompactionFailureLeavesTheFile) {
     Create("keep", 8);
     ASSERT_EQ(Open("keep", false), 0);
     std::vector<uint32_t> offsets;
-    for (int i = 0; i < 20; ++i) offsets.push_back(Write(uint8_t(1 + i), std::string(10 + size_t(i) * 7, char('a' + i))));
-    for (int i = 0; i < 20; i += 3) ASSERT_EQ(ReleaseFileBlock(&file_, offsets[size_t(i)]), 0);
+    for (int i = 0; i < 20; ++i)
+        offsets.push_back(Write(uint8_t(1 + i), std::string(10 + size_t(i) * 7, char('a' + i))));
+    for (int i = 0; i < 20; i += 3)
+        ASSERT_EQ(ReleaseFileBlock(&file_, offsets[size_t(i)]), 0);
     ASSERT_EQ(BeginFileUpdates(&file_), 0);
     const std::vector<Block> before = Blocks();
     ASSERT_EQ(FlushDynamicFile(&file_, false), 0);
@@ -672,7 +688,8 @@ protected:
         const size_t sizes[] = {20, 30, 40, 25, 50, 10, 12, 9};
         for (int i = 0; i < 8; ++i)
             at_[names[i]] = Write(uint8_t(i + 1), std::string(sizes[i], names[i]));
-        for (char c : {'B', 'D', 'G'}) ASSERT_EQ(ReleaseFileBlock(&file_, at_[c]), 0);
+        for (char c : {'B', 'D', 'G'})
+            ASSERT_EQ(ReleaseFileBlock(&file_, at_[c]), 0);
         ASSERT_EQ(Close(), 0);
         base_ = Bytes("base");
         ASSERT_EQ(StoredFreeList("base"), (std::vector<uint32_t>{at_['G'], at_['D'], at_['B']}));
@@ -687,8 +704,10 @@ protected:
         if (!writable) return;
         EXPECT_EQ(walk, 0);
         std::mt19937 rng(7);
-        for (int i = 0; i < 12; ++i) Write(uint8_t(100 + i), RandomBytes(rng, 1 + rng() % 40));
-        for (const Block& b : before) EXPECT_EQ(Load(b.offset), b.bytes) << "block " << b.offset;
+        for (int i = 0; i < 12; ++i)
+            Write(uint8_t(100 + i), RandomBytes(rng, 1 + rng() % 40));
+        for (const Block& b : before)
+            EXPECT_EQ(Load(b.offset), b.bytes) << "block " << b.offset;
         EXPECT_TRUE(Problems().empty());
     }
     std::map<char, uint32_t> at_;
@@ -712,7 +731,8 @@ TEST_F(DamagedFiles, MutatedFilesOpenWithAStatusOrAreRepaired) {
         {"a link past the end", [&](std::string& s) { Put32(s, next('D'), 0x00FFFFFF); }, 0},
         {"a link to a live block", [&](std::string& s) { Put32(s, next('D'), at_['E']); }, 0},
         {"free info size disagrees with the head", [&](std::string& s) { Put32(s, at_['D'], 1000); }, 0},
-        {"a free block below 8 bytes", [&](std::string& s) { Put32(s, headOf('G') + 2, 4); }, status::kBadPosition},
+        {"a free block below 8 bytes", [&](std::string& s) { Put32(s, headOf('G') + 2, 4); },
+         status::kBadPosition},
         {"first-free into live data behind a forged free head",
          [&](std::string& s) {
              const uint32_t forged = at_['C'] + 16;
@@ -725,7 +745,8 @@ TEST_F(DamagedFiles, MutatedFilesOpenWithAStatusOrAreRepaired) {
         {"head length 0 and size 0", [&](std::string& s) { s.replace(headOf('E'), 6, std::string(6, '\0')); },
          status::kBadPosition},
         {"head length 5", [&](std::string& s) { s[headOf('C') + 1] = 5; }, status::kBadPosition},
-        {"block size past the end", [&](std::string& s) { Put32(s, headOf('C') + 2, 0x7FFFFFF0); }, status::kEndOfFile},
+        {"block size past the end", [&](std::string& s) { Put32(s, headOf('C') + 2, 0x7FFFFFF0); },
+         status::kEndOfFile},
         {"block size one past the end", [&](std::string& s) { Put32(s, headOf('H') + 2, 9 + 1); },
          status::kEndOfFile},
     };
