@@ -124,7 +124,8 @@ struct DynamicFileRecord {
     uint32_t headerSize;       // 46; 0 in the old layout
     uint32_t appHeaderOffset;  // 0 when there is no application header
     uint32_t appHeaderSize;
-    uint32_t blocksStart;  // 18 + header size + application-header size; 6 in the old layout
+    // 18 + header size + application-header size; 6 in the old layout.
+    uint32_t blocksStart;
     uint16_t flags;
     FileSpec spec;
     DynamicFileHeader header;
