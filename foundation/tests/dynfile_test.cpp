@@ -797,5 +797,25 @@ TEST_F(DamagedFiles, TruncationAtEveryByte) {
     }
 }
 
+TEST_F(DamagedFiles, RandomMutations) {
+    Build();
+    std::mt19937 rng(test::TestSeed());
+    const uint64_t rounds = test::StressCount(150);
+    for (uint64_t round = 0; round < rounds; ++round) {
+        std::string s = base_;
+        const int changes = 1 + int(rng() % 4);
+        for (int i = 0; i < changes; ++i) {
+            // Mostly the structure (head, header record, block heads, free info), sometimes anywhere.
+            const size_t at = rng() % 4 == 0 ? 18 + rng() % 8 : rng() % s.size();
+            s[at] = rng() % 3 == 0 ? char(0xFF) : char(rng());
+        }
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(WriteFile(dir_.file("mutated"), s));
+        if (Open("mutated", true) == 0) Exercise(false);
+        if (Open("mutated", false) == 0) Exercise(true);
+        Close();
+    }
+}
+
 }  // namespace
 }  // namespace plexa
