@@ -38,6 +38,7 @@ namespace {
 
 constexpr uint32_t kFileHeaderSize = 14, kInfoHeaderSize = 40;
 constexpr double kInchesPerMetre = 39.37;
+constexpr uint32_t kWriteRunBytes = 65536;
 
 uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t Get32(const uint8_t* p) {
@@ -250,10 +251,15 @@ OSStatus VXWriteBMP(StreamRecord* stream, bool fileHeader, const VXPixels* image
             static const uint8_t kPalette[8] = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
             Signal(StreamWrite(stream, kPalette, sizeof kPalette));
         }
-        std::vector<uint8_t> row(rowBytes);
+        // Rows are written in runs of about 64 KB: streams that grow by each write (handle
+        // streams) would otherwise copy their content once a row.
+        const uint32_t rowsPerRun = std::clamp<uint32_t>(kWriteRunBytes / rowBytes, 1, height);
+        std::vector<uint8_t> run(size_t(rowsPerRun) * rowBytes);
+        uint32_t inRun = 0;
         for (uint32_t i = 0; i < height; i++) {
             const uint8_t* in = image->bits + size_t(height - 1 - i) * image->rowBytes;
-            std::fill(row.begin(), row.end(), 0);
+            uint8_t* row = run.data() + size_t(inRun) * rowBytes;
+            std::fill(row, row + rowBytes, 0);
             for (uint32_t x = 0; x < width; x++) {
                 if (colour) {
                     const uint32_t p = PixelWord(in + size_t(x) * 4);
@@ -264,7 +270,10 @@ OSStatus VXWriteBMP(StreamRecord* stream, bool fileHeader, const VXPixels* image
                     row[x >> 3] |= uint8_t(0x80 >> (x & 7));
                 }
             }
-            Signal(StreamWrite(stream, row.data(), int32_t(rowBytes)));
+            if (++inRun == rowsPerRun || i + 1 == height) {
+                Signal(StreamWrite(stream, run.data(), int32_t(inRun * rowBytes)));
+                inRun = 0;
+            }
         }
     });
 }

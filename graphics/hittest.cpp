@@ -2,6 +2,7 @@
 #include "graphics/hittest.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
@@ -28,7 +29,10 @@ bool Within16(int32_t value) { return value >= -32000 && value <= 32000; }
 void StartPixelHitTestEx(VXGrafState* window, _LPNT point) {
     gHitTestSavedWindow = VXGetCurrentGrafState();
     gHitTestTargetWindow = window;
-    gHitTestBounds = {point.v - kHalf, point.h - kHalf, point.v + kHalf, point.h + kHalf};
+    // Points within 8 of the coordinate limits are moved inside them.
+    const int32_t h = std::clamp(point.h, INT32_MIN + kHalf, INT32_MAX - kHalf);
+    const int32_t v = std::clamp(point.v, INT32_MIN + kHalf, INT32_MAX - kHalf);
+    gHitTestBounds = {v - kHalf, h - kHalf, v + kHalf, h + kHalf};
     if (!gHitTestImage) gHitTestImage = VXCreateEmptyPixelImage(kSide, kSide, 0);
     if (!gHitTestWindow && gHitTestImage) {
         gHitTestWindow = VXCreateOffScreenWindow(gHitTestImage, 0, nullptr);

@@ -89,8 +89,10 @@ std::string Write(const VXPixels* image, bool fileHeader, int32_t dpiH = 0, int3
     return out.bytes();
 }
 
-OSStatus Read(const std::string& bytes, bool fileHeader, Image* image, Point* resolution = nullptr) {
+OSStatus Read(const std::string& bytes, bool fileHeader, Image* image, Point* resolution = nullptr,
+             bool swapping = false) {
     HandleStream in(bytes);
+    EnableStreamReadByteSwap(in.stream, swapping);
     VXPixels* read = nullptr;
     const OSStatus result = VXReadBMP(in.stream, fileHeader, 0, resolution, &read);
     image->reset(read);
@@ -153,13 +155,16 @@ TEST_F(PixelsTest, BmpRoundTrips) {
                     for (uint32_t x = 0; x < uint32_t(width); x++)
                         SetPx(image.get(), x, y,
                               colour ? 0xFF000000u | (random() & 0xFFFFFF) : (random() & 1) * 255);
-                Image back;
-                Point resolution{};
-                ASSERT_EQ(Read(Write(image.get(), fileHeader, 300, 150), fileHeader, &back,
-                               &resolution), 0);
-                EXPECT_EQ(VXComparePixelImages(image.get(), back.get()), 0);
-                EXPECT_EQ(resolution.h, 300);
-                EXPECT_EQ(resolution.v, 150);
+                // The picture is little-endian whatever order the stream swaps words from.
+                for (bool swapping : {false, true}) {
+                    Image back;
+                    Point resolution{};
+                    ASSERT_EQ(Read(Write(image.get(), fileHeader, 300, 150), fileHeader, &back,
+                                   &resolution, swapping), 0);
+                    EXPECT_EQ(VXComparePixelImages(image.get(), back.get()), 0);
+                    EXPECT_EQ(resolution.h, 300);
+                    EXPECT_EQ(resolution.v, 150);
+                }
             }
         }
     }
@@ -418,6 +423,19 @@ TEST_F(PixelsTest, PixelBits) {
     EXPECT_EQ(Px(image.get(), 0, 0), 9u);
     MemFreePtr(copy);
     EXPECT_EQ(VXGetPixelImageBits(nullptr, nullptr, true), nullptr);
+}
+
+int gClipboardWidth = 0;
+
+TEST_F(PixelsTest, ClipboardGetsThePicture) {
+    Image image = Make(true, {{0xFF000000, 0xFFFFFFFF, 0xFF000000}});
+    VXWriteImageToClipboard(image.get());  // no hook: nothing
+    VXPixelsHooks hooks;
+    hooks.writeImageToClipboard = [](const DrawImage& picture) { gClipboardWidth = picture.width(); };
+    VXSetPixelsHooks(hooks);
+    VXWriteImageToClipboard(image.get());
+    VXSetPixelsHooks({});
+    EXPECT_EQ(gClipboardWidth, 3);
 }
 
 class PixelWindowTest : public PixelsTest {
