@@ -1,11 +1,12 @@
 // The current graphics state, its origin, clip stack, pen and modes.
 #include "graphics/grafport.h"
 
-#include <cmath>
+#include <cstdio>
 
 #include "foundation/geometry.h"
 #include "graphics/regions.h"
 #include "graphics/render.h"
+#include "graphics/textstyle.h"
 
 namespace plexa {
 namespace {
@@ -227,6 +228,60 @@ int16_t VXSetTextRotation(int16_t degrees) {
     const int16_t previous = gCurrent->textRotation;
     gCurrent->textRotation = degrees;
     return previous;
+}
+
+namespace {
+txStyle* CurrentStyle() { return gCurrent ? gCurrent->textStyle : nullptr; }
+}  // namespace
+
+void VXSetTextStyle(const txStyle* style) {
+    if (txStyle* current = CurrentStyle(); current && style) CopyTextStyle(style, current);
+}
+
+txStyle* VXGetTextStyle(txStyle* out) {
+    txStyle* current = CurrentStyle();
+    if (!current || !out) return nullptr;
+    CopyTextStyle(current, out);
+    return out;
+}
+
+void VXSetTextFont(const char* name) {
+    if (txStyle* current = CurrentStyle(); current && name) SetStyleFont(current, name);
+}
+
+void VXSetTextSize(uint16_t size) {
+    if (txStyle* current = CurrentStyle()) SetStyleSize(current, size);
+}
+
+void VXSetTextFace(uint16_t face) {
+    if (txStyle* current = CurrentStyle()) SetStyleFace(current, face);
+}
+
+txStyle* VXPreserveTextStyle() {
+    txStyle* current = CurrentStyle();
+    txStyle* saved = current ? GetScratchStyle() : nullptr;
+    if (saved) CopyTextStyle(current, saved);
+    return saved;
+}
+
+void VXRestoreTextStyle(txStyle* saved) {
+    if (!saved) return;
+    VXSetTextStyle(saved);
+    ReleaseScratchStyle(saved);
+}
+
+void VXSetDefaultTextStyle(int32_t kind) {
+    if (!CurrentStyle()) return;
+    if (const txStyle* style = GetTempDefaultStyle(kind)) VXSetTextStyle(style);
+}
+
+void VXSetUIFont(int32_t n) {
+    txStyle* current = CurrentStyle();
+    if (!current) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "<uifont_%d>", int(n));
+    SetStyleFont(current, name);
+    SetStyleSize(current, 1);
 }
 
 int32_t VXScaledPenSize(const VXGrafState* state, int32_t penSize) {

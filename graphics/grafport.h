@@ -19,7 +19,6 @@
 
 #include "foundation/rectmath.h"
 #include "foundation/windowgeometry.h"
-#include "graphics/colors.h"
 
 namespace plexa {
 
@@ -52,8 +51,8 @@ struct VXGrafState {
 
 // What the window owner (the toolkit) does for this layer.
 struct VXGrafHooks {
-    // The current state changed through this layer (a helper made a window current or restored
-    // the previous one); the owner keeps its own current window in step.
+    // The current state changed (also when the owner itself set it): the owner keeps its own
+    // current window in step from state->geometry.owner, without setting the state again.
     void (*currentChanged)(VXGrafState* state) = nullptr;
     // Moves the panel contents after the port origin of an on-screen window changed.
     void (*translatePanelOrigin)(VXGrafState* state, int32_t dh, int32_t dv) = nullptr;
@@ -112,6 +111,22 @@ bool VXAntialiasGraphics(bool on);
 void VXFlushGraphics(VXGrafState* state);
 // Returns the previous rotation (degrees).
 int16_t VXSetTextRotation(int16_t degrees);
+
+// Text style of the current state (all do nothing without a state or without a style).
+void VXSetTextStyle(const txStyle* style);
+// Copies the current style into out and returns out (null without a style).
+txStyle* VXGetTextStyle(txStyle* out);
+void VXSetTextFont(const char* name);
+void VXSetTextSize(uint16_t size);
+void VXSetTextFace(uint16_t face);
+// A scratch style holding a copy of the current style (null without one), for
+// VXRestoreTextStyle, which copies it back and releases it.
+txStyle* VXPreserveTextStyle();
+void VXRestoreTextStyle(txStyle* saved);
+// Makes the default style of a kind current.
+void VXSetDefaultTextStyle(int32_t kind);
+// Makes the user interface font of type n ("<uifont_n>", size 1) current.
+void VXSetUIFont(int32_t n);
 
 // The pen size a stroke of the state is drawn with: scaled by the vertical factor in the content
 // pane of a scaled window unless pen scaling is off; 0 stays 0, and a scale under 1.0 never

@@ -13,11 +13,75 @@
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
+#include "graphics/render_text.h"
+#include "graphics/textstyle.h"
 
 namespace plexa {
 namespace {
 
-const VXTextHooks* gTextHooks = nullptr;
+// ---- The renderer's text hooks ----
+
+// The byte offset of each UTF-16 unit the renderer decodes the text into, then the byte count;
+// empty when the text is not well-formed (the renderer then substitutes characters).
+std::vector<uint32_t> UnitBytes(const uint8_t* text, int32_t count, uint32_t encoding) {
+    std::vector<uint32_t> map;
+    if (encoding == kEncodingUTF16LE) {
+        for (int32_t i = 0; i + 1 < count; i += 2) map.push_back(uint32_t(i));
+    } else if (encoding == kEncodingUTF8) {
+        for (int32_t i = 0; i < count;) {
+            const uint8_t b = text[i];
+            const int32_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3
+                            : (b & 0xF8) == 0xF0 ? 4 : 0;
+            if (n == 0 || i + n > count) return {};
+            for (int32_t k = 1; k < n; k++)
+                if ((text[i + k] & 0xC0) != 0x80) return {};
+            map.push_back(uint32_t(i));
+            if (n == 4) map.push_back(uint32_t(i));
+            i += n;
+        }
+    } else {
+        for (int32_t i = 0; i < count; i++) map.push_back(uint32_t(i));
+    }
+    map.push_back(uint32_t(count));
+    return map;
+}
+
+const QZTextAttributes* StateAttributes(const VXGrafState* s) {
+    return s && s->textStyle ? EstablishAttributesForStyle(s->textStyle) : nullptr;
+}
+
+bool RendererLayout(const VXGrafState* s, const void* text, int32_t count, uint32_t encoding,
+                    VXTextLayout* out) {
+    const QZTextAttributes* attributes = StateAttributes(s);
+    if (!attributes) return false;
+    CTLineRef line = CTLineFromText(text, count, encoding, *attributes);
+    if (!line) return false;
+    out->width = line->width();
+    const std::vector<uint32_t> map = UnitBytes(static_cast<const uint8_t*>(text), count, encoding);
+    const size_t n = line->characterCount();
+    if (map.size() != line->text().size() + 1) {
+        // Text the renderer had to mend: one character for the whole run.
+        out->starts = {0, uint32_t(count)};
+        out->offsets = {0, out->width};
+        return true;
+    }
+    for (size_t i = 0; i <= n; i++) {
+        out->starts.push_back(map[std::min(line->characterStart(i), map.size() - 1)]);
+        out->offsets.push_back(line->characterOffset(i));
+    }
+    out->starts.back() = uint32_t(count);
+    return true;
+}
+
+void RendererDraw(VXGrafState* s, const void* text, int32_t count, uint32_t encoding,
+                  int32_t rotation, bool mirror, int32_t numerator, int32_t denominator) {
+    if (const QZTextAttributes* attributes = StateAttributes(s))
+        QZDrawText(s->port, *attributes, encoding, text, count, rotation, mirror, numerator,
+                   denominator);
+}
+
+const VXTextHooks kRendererTextHooks = {RendererLayout, RendererDraw};
+const VXTextHooks* gTextHooks = &kRendererTextHooks;
 
 constexpr uint8_t kBulletMacRoman = 0xA5;
 constexpr uint8_t kBulletUTF16[2] = {0x22, 0x20};   // U+2022
@@ -105,7 +169,7 @@ auto WithBullets(int32_t count, F&& f) {
 
 const VXTextHooks* VXSetTextHooks(const VXTextHooks* hooks) {
     const VXTextHooks* previous = gTextHooks;
-    gTextHooks = hooks;
+    gTextHooks = hooks ? hooks : &kRendererTextHooks;
     return previous;
 }
 
@@ -246,6 +310,11 @@ private:
     bool fixed_;
 };
 
+// The units of a line: count, or the terminated string's for a negative count.
+int32_t LineUnits(const void* text, int32_t count, uint32_t encoding) {
+    return count >= 0 ? count : VXResolveTextCount(text, count, encoding) / UnitSize(encoding);
+}
+
 uint32_t MeasureRun(const uint8_t* run, int32_t bytes, uint32_t encoding, bool password,
                     bool scaled) {
     if (bytes <= 0) return 0;
@@ -258,7 +327,7 @@ uint32_t MeasureRun(const uint8_t* run, int32_t bytes, uint32_t encoding, bool p
 uint32_t VXMeasureTextLine(const void* text, int32_t count, uint32_t encoding, int16_t tabStop,
                            uint16_t flags) {
     if (!VXGetCurrentGrafState() || !text) return 0;
-    const int32_t units = VXResolveTextCount(text, count, encoding) / UnitSize(encoding);
+    const int32_t units = LineUnits(text, count, encoding);
     const bool scaled = flags & kTextLineScaled, password = flags & kTextLinePassword;
     TabStop stop(tabStop, flags);
     int64_t width = 0;
@@ -273,7 +342,7 @@ void VXDrawTextLine(const _LPNT* origin, int16_t startX, const void* text, int32
                     uint32_t encoding, int16_t tabStop, uint16_t rotation, uint16_t flags) {
     VXGrafState* s = VXGetCurrentGrafState();
     if (!s || !s->port || !origin || !text || count == 0) return;
-    const int32_t units = VXResolveTextCount(text, count, encoding) / UnitSize(encoding);
+    const int32_t units = LineUnits(text, count, encoding);
     if (units == 0) return;
     const int16_t savedRotation = s->textRotation;
     s->textRotation = int16_t(rotation);

@@ -8,8 +8,9 @@
 // a base with its combining marks, a surrogate pair); offsets are per character, never per
 // glyph.
 //
-// Laying out and drawing a line in the current state's text style is the text renderer's work;
-// it installs VXTextHooks. Without hooks text measures 0 and draws nothing.
+// Laying out and drawing a line in the current state's text style is the text renderer's work,
+// reached through VXTextHooks (by default the renderer's own; tests install others). Without a
+// text style, text measures 0 and draws nothing.
 #pragma once
 
 #include <cstddef>
@@ -46,7 +47,7 @@ struct VXTextHooks {
     void (*draw)(VXGrafState* state, const void* text, int32_t count, uint32_t encoding,
                  int32_t rotation, bool mirror, int32_t numerator, int32_t denominator) = nullptr;
 };
-// Null uninstalls; returns the previous hooks.
+// Null restores the renderer's hooks; returns the previous hooks.
 const VXTextHooks* VXSetTextHooks(const VXTextHooks* hooks);
 
 // The byte count of a run: a negative count gives the terminated length (UTF-16: 2 bytes a
