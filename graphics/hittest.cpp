@@ -35,7 +35,7 @@ void StartPixelHitTestEx(VXGrafState* window, _LPNT point) {
     gHitTestBounds = {v - kHalf, h - kHalf, v + kHalf, h + kHalf};
     if (!gHitTestImage) gHitTestImage = VXCreateEmptyPixelImage(kSide, kSide, 0);
     if (!gHitTestWindow && gHitTestImage) {
-        gHitTestWindow = VXCreateOffScreenWindow(gHitTestImage, 0, nullptr);
+        gHitTestWindow = VXCreateOffScreenGrafState(gHitTestImage, 0, nullptr);
         if (gHitTestWindow) {
             VXSetCurrentGrafState(gHitTestWindow);
             VXAntialiasGraphics(false);

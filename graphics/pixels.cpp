@@ -137,7 +137,7 @@ void Detach(VXPixels* image) {
 
 void VXSetPixelsHooks(const VXPixelsHooks& hooks) { gHooks = hooks; }
 
-VXGrafState* VXCreateOffScreenWindow(VXPixels* image, uint32_t flags, void* refCon) {
+VXGrafState* VXCreateOffScreenGrafState(VXPixels* image, uint32_t flags, void* refCon) {
     return gHooks.createOffScreenWindow ? gHooks.createOffScreenWindow(image, flags, refCon)
                                         : nullptr;
 }

@@ -50,8 +50,9 @@ struct VXPixelsHooks {
     void (*writeImageToClipboard)(const DrawImage& picture) = nullptr;
 };
 void VXSetPixelsHooks(const VXPixelsHooks& hooks);
-// The toolkit's `VXCreateOffScreenWindow` through the hook; null without one.
-VXGrafState* VXCreateOffScreenWindow(VXPixels* image, uint32_t flags, void* refCon);
+// An off-screen window made by the window owner (its `VXCreateOffScreenWindow`) through the
+// hook, as its graphics state; null without a hook.
+VXGrafState* VXCreateOffScreenGrafState(VXPixels* image, uint32_t flags, void* refCon);
 
 // Creation: colour 0 grey, 1 colour. Null for sides outside 1..65535 or when memory runs out.
 VXPixels* VXCreateEmptyPixelImage(int32_t width, int32_t height, int32_t colour);
