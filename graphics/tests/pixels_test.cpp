@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "foundation/heap.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
@@ -527,6 +528,34 @@ TEST_F(PixelWindowTest, DrawingAnImageOfAnotherWindowKeepsItAttached) {
     VXDrawPixels(target.get(), nullptr, &own, 0);
     EXPECT_EQ(VXGetWindowImage(window), target.get());
     EXPECT_EQ(Px(source.get(), 0, 0), 255u);
+    VXSetCurrentGrafState(nullptr);
+    plexa::test::FreeTestOffScreenWindow(owner);
+    plexa::test::FreeTestOffScreenWindow(window);
+}
+
+TEST_F(PixelWindowTest, DrawnPicturesFollowTheImageAndTheWindowScale) {
+    Image source = Make(false, {{0, 0}, {0, 0}});
+    Image target(VXCreateEmptyPixelImage(8, 8, 0));
+    VXGrafState* owner = plexa::test::NewTestOffScreenWindow(source.get());
+    VXGrafState* window = plexa::test::NewTestOffScreenWindow(target.get());
+    SetWindowScaleFactors(&window->geometry, 2 * kFixed24One, 2 * kFixed24One);
+    const Rect dest = {0, 0, 2, 2};
+    VXDrawPixels(source.get(), nullptr, &dest, 0);
+    EXPECT_EQ(Px(target.get(), 3, 3), 0u);  // scaled to 4 x 4
+    EXPECT_EQ(Px(target.get(), 4, 4), 255u);
+
+    // Drawing into the image through its window shows in the next drawing of it.
+    VXSetCurrentGrafState(owner);
+    const Rect all = {0, 0, 2, 2};
+    VXEraseRect(&all);
+    VXSetCurrentGrafState(window);
+    VXDrawPixels(source.get(), nullptr, &dest, 0);
+    EXPECT_EQ(Px(target.get(), 3, 3), 255u);
+    // So do new bits set into it.
+    const uint8_t black[8] = {};
+    VXSetPixelImageBits(source.get(), black, sizeof black);
+    VXDrawPixels(source.get(), nullptr, &dest, 11);
+    EXPECT_EQ(Px(target.get(), 3, 3), 0u);
     VXSetCurrentGrafState(nullptr);
     plexa::test::FreeTestOffScreenWindow(owner);
     plexa::test::FreeTestOffScreenWindow(window);
