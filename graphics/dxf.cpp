@@ -471,6 +471,12 @@ void ConvertLineFrom(int32_t h, int32_t v, bool adjust) {
     QZMoveTo(port, h, v);
 }
 
+// Only the entity just before counts as "the previous polygon".
+void ForgetPolygon(DXFPort* d) {
+    d->lastPolyCount = 0;
+    d->lastPolyVerb = -1;
+}
+
 bool EqualsLastPoly(const DXFPort* d, const Point* points, int16_t count) {
     if (count != d->lastPolyCount || count > 32) return false;
     for (int16_t i = 0; i < count; ++i)
@@ -524,9 +530,20 @@ DXFPort* DXFGetCurrent() { return gCurrentDXF; }
 
 namespace {
 
+void FreeTables(DXFPort* d) {
+    VXDestroyChunkyBlock(d->blocks);
+    d->blocks = nullptr;
+    DestroyStringBlock(d->blockNames);
+    d->blockNames = nullptr;
+    if (d->ellipseArcs) MemFree(d->ellipseArcs);
+    d->ellipseArcs = nullptr;
+    d->ellipseArcCount = 0;
+}
+
 bool BeginOutput(const LRect* page, double scale, DXFIOProc io, const FileSpec* spec,
                  DXFPort* state) {
     if (!state) return false;
+    FreeTables(state);  // of an earlier output that was never ended
     *state = DXFPort{};
     state->outputSpec = spec;
     state->streamProc = IOStream;
@@ -622,6 +639,7 @@ bool DXFEnableCenterLineAdjustment(bool on) {
 void DXFBlockBeginEx(DXFPort* state, const char* name, int32_t number) {
     if (!state) return;
     gCurrentDXF = state;
+    ForgetPolygon(state);
     if (state->flags & kDXFBlockOpen) return ShowMessage("ERROR: Nested blocks not allowed.");
     if (state->flags & kDXFEntitiesOpen)
         return ShowMessage("ERROR: Blocks cannot be defined in the Entities section.");
@@ -654,6 +672,7 @@ void DXFBlockBegin(DXFPort* state, int32_t number) { DXFBlockBeginEx(state, kBlo
 void DXFBlockEnd(DXFPort* state) {
     if (!state) return;
     gCurrentDXF = state;
+    ForgetPolygon(state);
     if (!(state->flags & kDXFBlockOpen))
         return ShowMessage("ERROR: No matching \"BlockBegin\" for a \"BlockEnd\".");
     Lines out;
@@ -677,6 +696,7 @@ void DXFBlockReference(DXFPort* state, int32_t number, const _LPNT* point) {
 void DXFEntity(DXFPort* state, const DXFEntityRecord* e) {
     if (!state || !e) return;
     gCurrentDXF = state;
+    ForgetPolygon(state);
     if (e->kind < kDXFLine || e->kind > kDXFBlockRef) return;
     if ((e->kind == kDXFPolyline || e->kind == kDXFPath) && e->pointCount > 0 && !e->data) return;
     OpenEntities(state);
@@ -839,16 +859,6 @@ OSStatus PutHeaderInFront(DXFPort* d, const std::string& header) {
     return d->ioProc(d, kDXFWrite, &at, shift, const_cast<char*>(header.data()));
 }
 
-void FreeTables(DXFPort* d) {
-    VXDestroyChunkyBlock(d->blocks);
-    d->blocks = nullptr;
-    DestroyStringBlock(d->blockNames);
-    d->blockNames = nullptr;
-    if (d->ellipseArcs) MemFree(d->ellipseArcs);
-    d->ellipseArcs = nullptr;
-    d->ellipseArcCount = 0;
-}
-
 }  // namespace
 
 OSStatus DXFEnd(DXFPort* state) {
@@ -982,22 +992,22 @@ void ConvertPoly(const Point* points, int16_t count, int8_t verb) {
     if (verb == 0) QZMoveTo(g.port->port, points[count - 1].h, points[count - 1].v);
     if (!write) return;
     DXFPort* d = g.dxf;
-    const bool repeat = EqualsLastPoly(d, points, count) && d->lastPolyVerb != verb;
+    if (!EqualsLastPoly(d, points, count) || d->lastPolyVerb == verb) {
+        std::unique_ptr<_LPNT[]> pts(new (std::nothrow) _LPNT[size_t(count)]);
+        if (!pts) return Fail(d, status::kOutOfMemory);
+        const int32_t shift = g.centre ? g.width / 2 : 0;
+        for (int16_t i = 0; i < count; ++i) pts[i] = {points[i].v + shift, points[i].h + shift};
+        DXFEntityRecord e;
+        e.kind = kDXFPolyline;
+        e.filled = g.filled;
+        e.lineWidth = g.width;
+        e.data = pts.get();
+        e.pointCount = uint16_t(count);
+        DXFEntity(d, &e);  // forgets the previous polygon
+    }
     d->lastPolyCount = count <= 32 ? count : 0;
     if (count <= 32) std::copy(points, points + count, d->lastPoly);
     d->lastPolyVerb = verb;
-    if (repeat) return;
-    std::unique_ptr<_LPNT[]> pts(new (std::nothrow) _LPNT[size_t(count)]);
-    if (!pts) return Fail(d, status::kOutOfMemory);
-    const int32_t shift = g.centre ? g.width / 2 : 0;
-    for (int16_t i = 0; i < count; ++i) pts[i] = {points[i].v + shift, points[i].h + shift};
-    DXFEntityRecord e;
-    e.kind = kDXFPolyline;
-    e.filled = g.filled;
-    e.lineWidth = g.width;
-    e.data = pts.get();
-    e.pointCount = uint16_t(count);
-    DXFEntity(d, &e);
 }
 
 void ConvertLPoly(const _LPNT* points, const int32_t* radii, uint16_t count, int8_t verb) {

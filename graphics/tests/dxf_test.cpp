@@ -304,6 +304,23 @@ TEST_F(DXFFixture, PolygonPaintedThenFramedIsWrittenOnceUpTo32Points) {
         });
         EXPECT_EQ(Count(out, "POLYLINE"), n <= 32 ? 1u : 2u);
     }
+    // Only the polygon just before counts: two blocks with the same filled polygon, and a
+    // polygon drawn again after another entity, are each written.
+    const Point tri[] = {{0, 0}, {0, 10}, {10, 5}};
+    gOut.clear();
+    Begin();
+    for (int32_t block = 1; block <= 2; ++block) {
+        DXFBlockBegin(&dxf_, block);
+        VXPolyDispatch(tri, 3, 1);
+        VXPolyDispatch(tri, 3, 0);
+        DXFBlockEnd(&dxf_);
+    }
+    VXPolyDispatch(tri, 3, 1);
+    VXMoveTo(0, 0);
+    VXLineTo(5, 5);
+    VXPolyDispatch(tri, 3, 0);
+    EXPECT_EQ(End(), 0);
+    EXPECT_EQ(Count(gOut, "POLYLINE"), 4u);
 }
 
 TEST_F(DXFFixture, ImagesAreNotExportedButNoted) {
