@@ -72,12 +72,11 @@ public:
         const int32_t n = DXFFormatReal(value, decimals, buffer, sizeof buffer);
         Raw(std::string_view(buffer, size_t(n)));
     }
-    // [0, name] for a run of fixed words: "0", "ENDSEC", "0", "EOF".
+    // A run of fixed lines, e.g. {"0", "ENDSEC", "0", "EOF"}.
     void Words(std::initializer_list<const char*> words) {
         for (const char* w : words) Raw(w);
     }
     const std::string& text() const { return text_; }
-    void clear() { text_.clear(); }
 
 private:
     std::string text_;
@@ -134,9 +133,9 @@ void StreamPolyHeader(const DXFPort* d, Lines& out, int32_t width, bool closed) 
     out.Real(41, width * d->unit);
 }
 
-// A bulge in tenths of a degree, given as seen with the vertical axis pointing up in drawing
-// terms (positive: counter-clockwise in unflipped coordinates); the flip of the y axis turns
-// its direction.
+// A vertex; bulge in tenths of a degree, positive for an arc that turns from the +h towards the
+// +v direction (clockwise as seen on the screen). DXF counts bulges counter-clockwise in its own
+// coordinates, so the bulge is written negated when the y axis is flipped.
 void StreamPolyVertex(const DXFPort* d, Lines& out, double h, double v, int32_t bulge) {
     out.Str(0, "VERTEX");
     out.Str(8, "Layer_1");
@@ -516,6 +515,10 @@ int32_t DXFFormatReal(double value, int32_t decimals, char* buffer, int32_t size
     auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
                            std::clamp(decimals, 0, 17));
     int32_t n = r.ec == std::errc() ? int32_t(r.ptr - text) : 0;
+    // A value that rounds to zero has no sign.
+    const auto zero = [](char c) { return c == '0' || c == '.'; };
+    if (n > 0 && text[0] == '-' && std::all_of(text + 1, text + n, zero))
+        std::memmove(text, text + 1, size_t(--n));
     n = std::min(n, size - 1);
     std::memcpy(buffer, text, size_t(n));
     buffer[n] = 0;
