@@ -283,6 +283,14 @@ const Case kCases[] = {
      },
      ENTITY_HEAD("0\nTEXT") "10\n1.000000\n20\n9.000000\n30\n0.000000\n40\n0.078000\n"
                             "11\n0.820000\n21\n9.000000\n72\n5\n71\n2\n1\n?m\n"},
+    {"UTF-16 text",
+     [] {
+         VXSetTextSize(10);
+         VXMoveTo(101, 100);
+         VXDrawTextWithEncoding("A\0\xE9\0", 4, 0x14000100);
+     },
+     ENTITY_HEAD("0\nTEXT") "10\n1.000000\n20\n9.000000\n30\n0.000000\n40\n0.078000\n"
+                            "11\n1.240000\n21\n9.000000\n72\n5\n1\nA?\n"},
     {"empty text is not written", [] { VXDrawTextWithEncoding("", -1, 0); }, ""},
 };
 
@@ -377,6 +385,29 @@ TEST_F(DXFFixture, MisplacedBlocksAreRefusedAndWriteNothing) {
     const std::string entities = Entities(gOut);
     EXPECT_EQ(Count(entities, "DXF_BLK_1\n10\n0.000000\n20\n10.000000\n"), 1u);
     EXPECT_EQ(Count(Readable(gOut), "DXF_BLK_2"), 0u);
+}
+
+TEST_F(DXFFixture, BlockNamesKeepTheGroupStructureAndMatchWithoutCase) {
+    Begin();
+    DXFBlockBeginEx(&dxf_, "Pin\nA", 3);
+    VXMoveTo(0, 0);
+    VXLineTo(10, 10);
+    DXFBlockEnd(&dxf_);
+    DXFEntityRecord ref;
+    ref.kind = kDXFBlockRef;
+    ref.name = "PIN\na";
+    ref.number = 3;
+    ref.first = {500, 500};
+    ref.angle1 = 450;
+    DXFEntity(&dxf_, &ref);
+    EXPECT_EQ(End(), 0);
+    const std::string text = Readable(gOut);
+    EXPECT_NE(text.find("0\nBLOCK\n8\nLayer_1\n2\nPin^JA3\n"), std::string::npos);
+    EXPECT_NE(text.find("2\nPIN^Ja3\n10\n5.000000\n20\n5.000000\n30\n0.000000\n50\n-45.0\n"),
+              std::string::npos);
+    // The block counts as used (no extra reference at the origin) and its bounds give the extents.
+    EXPECT_EQ(Count(text, "0\nINSERT\n"), 1u);
+    EXPECT_NE(text.find("9\n$EXTMAX\n10\n5.100000\n20\n5.000000\n"), std::string::npos);
 }
 
 TEST_F(DXFFixture, BlockOpenAtTheEndIsClosed) {
@@ -494,6 +525,27 @@ TEST_F(DXFFixture, FileThatCannotBeCreatedIsReportedAndReturned) {
     EXPECT_FALSE(DXFBegin(&kPage, 100.0, nullptr, &dxf_));
     EXPECT_EQ(DXFEnd(&dxf_), status::kUserCancelled);
     EXPECT_TRUE(gErrors.empty());
+}
+
+TEST_F(DXFFixture, DefaultIOProcedureAsksTheSavePanelForTheFile) {
+    test::TempDir dir;
+    static FileSpec asked;
+    static std::string prompt;
+    ASSERT_EQ(FileSpecFromURL(dir.file("asked.dxf"), &asked, false, nullptr), 0);
+    DXFHooks withPanel = kHooks;
+    withPanel.askSaveFile = [](const char* p, const char* creator, const char* type, FileSpec* out) {
+        prompt = std::string(p) + "|" + creator + "|" + type;
+        *out = asked;
+        return OSStatus(0);
+    };
+    DXFSetHooks(&withPanel);
+    EXPECT_TRUE(DXFBegin(&kPage, 100.0, nullptr, &dxf_));
+    EXPECT_EQ(DXFEnd(&dxf_), 0);
+    EXPECT_EQ(prompt, "Save DXF file as:|R*ch|TEXT");
+    std::string written;
+    ASSERT_TRUE(test::ReadFile(dir.file("asked.dxf"), written));
+    const std::string tail = "0\r\nENDSEC\r\n0\r\nEOF\r\n";
+    EXPECT_EQ(written.rfind(tail), written.size() - tail.size());
 }
 
 TEST_F(DXFFixture, CentreLineAdjustmentCanBeTurnedOff) {
