@@ -590,7 +590,8 @@ OSStatus DXFDefaultIOProc(DXFPort* state, int16_t operation, int32_t* value, int
             if (st == 0) st = CreateDataFile(&spec, "R*ch", "TEXT", false);
             DataFileRef ref = 0;
             if (st == 0) st = OpenDataFile(&spec, false, &ref);
-            if (st == 0 && (st = SetFileEOF(ref, 0)) != 0) CloseAndOrFlushDataFile(ref, true, false);
+            if (st == 0 && (st = SetFileEOF(ref, 0)) != 0)
+                CloseAndOrFlushDataFile(ref, true, false);
             if (st == 0) {
                 state->fileRef = ref;
                 if (value) *value = 1;
@@ -655,7 +656,8 @@ void DXFBlockBeginEx(DXFPort* state, const char* name, int32_t number) {
     record.number = uint32_t(number);
     record.bounds = {kEmptyLow, kEmptyLow, kEmptyHigh, kEmptyHigh};
     if (state->blockNames)
-        record.name = OverlayStringBlock(state->blockNames, name, int32_t(std::strlen(name)), nullptr);
+        record.name =
+            OverlayStringBlock(state->blockNames, name, int32_t(std::strlen(name)), nullptr);
     if (!state->blocks || !state->blockNames || VXChunkyAdd(state->blocks, &record) < 0)
         return Fail(state, status::kOutOfMemory);
     state->flags |= kDXFBlockOpen;

@@ -51,7 +51,8 @@ OSStatus MemoryIO(DXFPort*, int16_t op, int32_t* value, int32_t count, void* dat
                 gFailed = true;
                 return -34;
             }
-            if (size_t(*value) + size_t(count) > gOut.size()) gOut.resize(size_t(*value) + size_t(count));
+            if (size_t(*value) + size_t(count) > gOut.size())
+                gOut.resize(size_t(*value) + size_t(count));
             std::memcpy(gOut.data() + *value, data, size_t(count));
             return 0;
         case kDXFSize:
@@ -415,7 +416,8 @@ TEST_F(DXFFixture, BlockOpenAtTheEndIsClosed) {
     DXFBlockBegin(&dxf_, 5);
     EXPECT_EQ(End(), 0);
     const std::string text = Readable(gOut);
-    EXPECT_NE(text.find("2\nDXF_BLK_5\n70\n0\n10\n0.000000\n20\n0.000000\n30\n0.000000\n0\nENDBLK\n"),
+    EXPECT_NE(text.find("2\nDXF_BLK_5\n70\n0\n10\n0.000000\n20\n0.000000\n30\n0.000000\n"
+                        "0\nENDBLK\n"),
               std::string::npos);
 }
 
@@ -533,7 +535,8 @@ TEST_F(DXFFixture, DefaultIOProcedureAsksTheSavePanelForTheFile) {
     static std::string prompt;
     ASSERT_EQ(FileSpecFromURL(dir.file("asked.dxf"), &asked, false, nullptr), 0);
     DXFHooks withPanel = kHooks;
-    withPanel.askSaveFile = [](const char* p, const char* creator, const char* type, FileSpec* out) {
+    withPanel.askSaveFile = [](const char* p, const char* creator, const char* type,
+                               FileSpec* out) {
         prompt = std::string(p) + "|" + creator + "|" + type;
         *out = asked;
         return OSStatus(0);
@@ -571,7 +574,8 @@ TEST(DXFFormat, RealsHaveAPointWhateverTheLocale) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     bool comma = false;
     for (const char* name : commaLocales) {
-        if (std::setlocale(LC_NUMERIC, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
+        if (std::setlocale(LC_NUMERIC, name) &&
+            std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
             comma = true;
             break;
         }
