@@ -21,8 +21,12 @@
 // pen because the pen hangs below and right of the path.
 //
 // Rounded rectangles take the corner radius from the oval width / 2 (the oval height is not
-// used); the renderer's own rounded rectangles use the scaled corner height instead, so an
-// export may round corners differently from the screen when the two differ.
+// used), at most half the shorter side; the renderer's own rounded rectangles use the scaled
+// corner height instead, so an export may round corners differently from the screen when the
+// two differ.
+//
+// The header's extents are those of every entity written outside blocks (a block reference
+// counts with its block's bounds); a drawing without any reports 0, 0 for both corners.
 //
 // Polyline bulges: the drawing's vertical axis points down and DXF's up, so an arc that turns
 // clockwise on the screen is written with a negative bulge (and the other way without the flip).
