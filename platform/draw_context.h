@@ -1,4 +1,4 @@
-// The drawing context of the platform layer: a Quartz-style context (current path built in
+// The drawing context of the platform layer: the renderer's context (current path built in
 // device space, graphics-state stack, clip to rectangles, rectangle lists and grey masks,
 // blend modes, transparency layers) that the renderer draws through. Coordinates are y-down;
 // angles grow from +x toward +y. Plain C++ types only; the backing library stays inside.
