@@ -1,6 +1,8 @@
 #include "model/expression.h"
 
+#include "foundation/heap.h"
 #include "foundation/ll.h"
+#include "foundation/memory.h"
 #include "tests/support/testing.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace plexa {
 namespace {
@@ -290,6 +293,40 @@ TEST_F(Expression, StackOperations) {
     EXPECT_EQ(gExpr.stack->count, 0u);
     FreeExpressionStorage();
     EXPECT_EQ(PushIntegerTerm(1), nullptr);  // no storage
+}
+
+// Terms that cannot be had end the evaluation with "<error>", the stack unwound.
+TEST_F(Expression, OutOfMemory) {
+    ASSERT_EQ(InitExpressionStorage(), 0);
+    // Pages for pointers and for handles exist before the pool is held to what it has.
+    std::vector<Ptr> pointers{AllocPtr(gGenPool, 1024)};
+    std::vector<Handle> handles{AllocHandle(gGenPool, 1024)};
+    MemPoolInfoRecord info{};
+    ASSERT_TRUE(MemPoolInfo(gGenPool, nullptr, &info));
+    const uint32_t ceiling = MemPoolSetCeiling(gGenPool, info.totalBytes);
+    // Fill what the pool has left, then give a little back: enough to start, not to finish.
+    for (bool more = true; more;) {
+        more = false;
+        if (Ptr p = AllocPtr(gGenPool, 1024)) pointers.push_back(p), more = true;
+        if (Handle h = AllocHandle(gGenPool, 1024)) handles.push_back(h), more = true;
+    }
+    for (int i = 0; i < 24 && !pointers.empty(); ++i, pointers.pop_back()) MemFreePtr(pointers.back());
+    for (int i = 0; i < 24 && !handles.empty(); ++i, handles.pop_back()) MemFree(handles.back());
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "(1+";
+    text += "1" + std::string(400, ')');
+    std::string out;
+    EXPECT_EQ(Eval(text, out), 1u);
+    EXPECT_EQ(out, "<error>");
+    EXPECT_EQ(gExpr.stack->count, 0u);
+    EXPECT_EQ(gExpr.inUse->count, 0u);
+    EXPECT_GT(gExpr.freeList->count, 10u);  // it got under way before it ran out
+    for (Ptr p : pointers) MemFreePtr(p);
+    for (Handle h : handles) MemFree(h);
+    MemPoolSetCeiling(gGenPool, ceiling);
+    EXPECT_EQ(Eval(text, out), 0u);
+    EXPECT_EQ(out, "401");
+    FreeExpressionStorage();
 }
 
 // ---- Random integer expressions against a reference evaluation ----
