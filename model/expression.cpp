@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <locale.h>
 
 namespace plexa {
 
@@ -51,10 +51,6 @@ int32_t TermLength(const ExpressionTerm* t) { return GetStreamPosition(t->stream
 
 void SetTermText(ExpressionTerm* t, const char* bytes, int32_t length) {
     Signal(SetStreamPosition(t->stream, 0));
-    Signal(StreamWrite(t->stream, bytes, length));
-}
-
-void AppendTermText(ExpressionTerm* t, const char* bytes, int32_t length) {
     Signal(StreamWrite(t->stream, bytes, length));
 }
 
@@ -191,18 +187,45 @@ void PushResult(ExpressionTerm** popped, ExpressionTerm* result, uint8_t errorBi
 
 // ---- Conversions ----
 
+// Floats are read and written with "." as the decimal point whatever locale the program runs in.
+class CNumericLocale {
+public:
+    CNumericLocale() {
+        static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+        if (c) former_ = uselocale(c);
+    }
+    ~CNumericLocale() {
+        if (former_) uselocale(former_);
+    }
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+private:
+    locale_t former_ = locale_t(0);
+};
+
+double ReadFloat(const char* text) {
+    CNumericLocale c;
+    return std::strtod(text, nullptr);
+}
+
 void FormatFloat(ExpressionTerm* t, double v) {
     const int16_t precision = gExpr.precision;
     const int decimals = precision > 0 ? precision : 6;
+    CNumericLocale c;
     char small[64];
     int n = std::snprintf(small, sizeof small, "%.*f", decimals, v);
     if (n < 0) n = 0;
-    std::string big;
+    Ptr big = nullptr;
     const char* text = small;
     if (n >= int(sizeof small)) {
-        big.resize(size_t(n) + 1);
-        std::snprintf(big.data(), big.size(), "%.*f", decimals, v);
-        text = big.data();
+        big = AllocPtr(gGenPool, uint32_t(n) + 1);
+        if (!big) {
+            FailureSignal(status::kOutOfMemory);
+            return;
+        }
+        std::snprintf(big, size_t(n) + 1, "%.*f", decimals, v);
+        text = big;
     }
     if (precision == 0) {
         if (const char* dot = static_cast<const char*>(std::memchr(text, '.', size_t(n)))) {
@@ -210,7 +233,9 @@ void FormatFloat(ExpressionTerm* t, double v) {
             while (n > keep && text[n - 1] == '0') --n;
         }
     }
-    SetTermText(t, text, n);
+    const OSStatus st = CatchSignals([&] { SetTermText(t, text, n); });
+    if (big) MemFreePtr(big);
+    Signal(st);
 }
 
 void SetInteger(ExpressionTerm* t, int32_t v) {
@@ -250,13 +275,13 @@ void ToString(ExpressionTerm* t) {
 // when the integer does not fit 32 bits.
 void TextToNumber(ExpressionTerm* t, const char* text) {
     if (std::strchr(text, '.')) {
-        SetFloat(t, std::strtod(text, nullptr));
+        SetFloat(t, ReadFloat(text));
         return;
     }
     errno = 0;
     const int32_t v = StringToSInt32(text, nullptr, 10);
     if (errno == ERANGE) {
-        SetFloat(t, std::strtod(text, nullptr));
+        SetFloat(t, ReadFloat(text));
     } else {
         SetInteger(t, v);
     }
@@ -266,8 +291,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-void CastData(ExpressionTerm* t, uint8_t target) {
-    if (!t) return;
+namespace {
+
+// Converts in place; a failure is signalled.
+void Cast(ExpressionTerm* t, uint8_t target) {
     if (t->type == kExprVariable && target != kExprVariable) LookUp(t);
     switch (target) {
         case kExprString:
@@ -282,7 +309,7 @@ void CastData(ExpressionTerm* t, uint8_t target) {
         case kExprFloat:
             if (t->type != kExprFloat) {
                 ToString(t);
-                SetFloat(t, std::strtod(TermCString(t), nullptr));
+                SetFloat(t, ReadFloat(TermCString(t)));
             }
             break;
         case kExprTruth: {
@@ -309,6 +336,12 @@ void CastData(ExpressionTerm* t, uint8_t target) {
         default:
             break;
     }
+}
+
+}  // namespace
+
+void CastData(ExpressionTerm* t, uint8_t target) {
+    if (t) Signal(CatchSignals([&] { Cast(t, target); }));
 }
 
 ExpressionNameResolver SetExpressionNameResolver(ExpressionNameResolver resolver) {
@@ -381,7 +414,11 @@ ExpressionTerm* PushExpressionTerm(ExpressionTerm* term) {
 ExpressionTerm* GetExpressionTerm(uint8_t target, bool pop) {
     auto* t = static_cast<ExpressionTerm*>(LLFirst(gExpr.stack));
     if (!t) return nullptr;
-    CastData(t, target);
+    const OSStatus st = CatchSignals([&] { Cast(t, target); });
+    if (st) {
+        Signal(st);
+        return nullptr;
+    }
     if (pop) {
         LLPop(gExpr.stack, false);
         LLPush(gExpr.inUse, t);
@@ -403,7 +440,7 @@ int32_t GetExpressionString(ExpressionTerm* term, int32_t size, char* out) {
     if (!term) return 0;
     int32_t n = 0;
     OSStatus st = CatchSignals([&] {
-        CastData(term, kExprString);
+        Cast(term, kExprString);
         n = CopyCut(out, size, TermCString(term), TermLength(term));
     });
     Signal(st);
@@ -501,8 +538,8 @@ OSStatus RelationalOperator(uint16_t op) {
         ExpressionTerm* l = PopOperand(popped, 1, 0);
         int order;
         if (l->type == kExprString || r->type == kExprString) {
-            CastData(l, kExprString);
-            CastData(r, kExprString);
+            Cast(l, kExprString);
+            Cast(r, kExprString);
             TerminateTermText(l);
             TerminateTermText(r);
             order = StrCmpAlphaNumeric(*l->text, *r->text, false);
@@ -556,7 +593,11 @@ OSStatus CatenateTerms() {
     return RunOperator([](ExpressionTerm** popped) {
         ExpressionTerm* r = PopOperand(popped, 0, kExprString);
         ExpressionTerm* l = PopOperand(popped, 1, kExprString);
-        AppendTermText(l, *r->text, TermLength(r));
+        // The right text stays where it is while the left one grows.
+        MemLock(r->text);
+        const OSStatus st = StreamWrite(l->stream, *r->text, TermLength(r));
+        MemUnlock(r->text);
+        Signal(st);
         PushResult(popped, l, l->error | r->error);
     });
 }
@@ -624,17 +665,34 @@ int32_t LexNumber(ExpressionRun* run, int64_t* value) {
         ++p;
         while (IsDigit(*p)) ++p;
     }
-    run->position += int32_t(p - start);
-    std::string digits(start, p);
-    if (isFloat) return FloatToken(std::strtod(("0" + digits + "0").c_str(), nullptr), value);
-    // Base 10, unsigned; a value beyond the integers becomes a float rather than wrapping.
-    errno = 0;
-    const uint32_t v = StringToUInt32(digits.c_str(), nullptr, 10);
-    if (errno == ERANGE || v > uint32_t(INT32_MAX)) {
-        return FloatToken(std::strtod(digits.c_str(), nullptr), value);
+    const int32_t length = int32_t(p - start);
+    run->position += length;
+    // The number's text, with a "0" before and after it for a float (".5", "5.").
+    Ptr text = AllocPtr(gGenPool, uint32_t(length) + 3);
+    if (!text) {
+        run->failure = status::kOutOfMemory;
+        return kLexFailed;
     }
-    *value = int32_t(v);
-    return g::INT;
+    int32_t token = g::INT;
+    if (isFloat) {
+        text[0] = '0';
+        std::memcpy(text + 1, start, size_t(length));
+        std::memcpy(text + 1 + length, "0", 2);
+        token = FloatToken(ReadFloat(text), value);
+    } else {
+        std::memcpy(text, start, size_t(length));
+        text[length] = 0;
+        // Base 10, unsigned; a value beyond the integers becomes a float rather than wrapping.
+        errno = 0;
+        const uint32_t v = StringToUInt32(text, nullptr, 10);
+        if (errno == ERANGE || v > uint32_t(INT32_MAX)) {
+            token = FloatToken(ReadFloat(text), value);
+        } else {
+            *value = int32_t(v);
+        }
+    }
+    MemFreePtr(text);
+    return token;
 }
 
 int32_t LexExpression(void* user, int64_t* value) {

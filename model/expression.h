@@ -113,7 +113,8 @@ OSStatus InitExpressionStorage();
 void FreeExpressionStorage();
 
 // The stack. Pushes return the pushed term, or nothing after signalling -108 when a term cannot be
-// had, or -50 when there is no storage. A term starts as an empty string with no error bits.
+// had, or -50 when there is no storage or a name is 256 bytes or longer. A term starts as an empty
+// string with no error bits.
 ExpressionTerm* PushStringTerm(const char* text);
 ExpressionTerm* PushIntegerTerm(int32_t value);
 ExpressionTerm* PushFloatTerm(double value);
@@ -121,7 +122,8 @@ ExpressionTerm* PushVariableTerm(const char* name, DataContextChain* chain);
 // Moves a term from the in-use list to the top of the stack.
 ExpressionTerm* PushExpressionTerm(ExpressionTerm* term);
 // The top term converted to `target` (0: none, but a variable is looked up; kExprVariable: a
-// variable stays one), moved to the in-use list when `pop` is set. Nothing when the stack is empty.
+// variable stays one), moved to the in-use list when `pop` is set. Nothing when the stack is empty,
+// or after signalling the failure of the conversion (the term then stays on the stack).
 ExpressionTerm* GetExpressionTerm(uint8_t target, bool pop);
 // Returns a term to the free list as an empty string.
 void ReleaseExpressionData(ExpressionTerm* term);
@@ -131,7 +133,8 @@ int32_t GetExpressionString(ExpressionTerm* term, int32_t size, char* out);
 // The name of a variable term (or of the term at depth 0 or 1 of the stack when none is given),
 // at most size - 1 bytes; 0 and the empty string for a term that is not a variable.
 int32_t ExtractVariableName(ExpressionTerm* term, int32_t depth, char* out, int32_t size);
-// Converts a term in place to a type or a target (see GetExpressionTerm).
+// Converts a term in place to a type or a target (see GetExpressionTerm); -108 is signalled when
+// its text cannot grow.
 void CastData(ExpressionTerm* term, uint8_t target);
 
 // Operators: each pops its operands and pushes the result. -50 for an unknown operator or missing

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -140,6 +141,23 @@ TEST_F(Expression, Precision) {
     Eval("99999999999999999999*99999999999999999999", out);
     EXPECT_EQ(out.size(), 43u);
     EXPECT_EQ(out.substr(0, 2) + out.substr(41), "10.0");
+}
+
+// The program's locale may use a comma as its decimal point; expressions never do.
+TEST_F(Expression, DecimalPointIgnoresLocale) {
+    const std::string former = std::setlocale(LC_NUMERIC, nullptr);
+    bool comma = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"}) {
+        if (std::setlocale(LC_NUMERIC, name)) {
+            comma = true;
+            break;
+        }
+    }
+    if (!comma) GTEST_SKIP() << "no locale with a decimal comma";
+    std::string out;
+    Eval("1.25+Half", out);
+    std::setlocale(LC_NUMERIC, former.c_str());
+    EXPECT_EQ(out, "2.75");
 }
 
 TEST_F(Expression, OutputIsCut) {
