@@ -114,7 +114,8 @@ ExpressionTerm* TakeTerm() {
     auto* t = static_cast<ExpressionTerm*>(LLAlloc(gExpr.freeList));
     if (t) {
         t->text = AllocHandle(gGenPool, kTermChunk);
-        if (t->text && CreateStream(kStreamHandle, StreamTarget::OfHandle(t->text), &t->stream) == 0) {
+        if (t->text &&
+            CreateStream(kStreamHandle, StreamTarget::OfHandle(t->text), &t->stream) == 0) {
             SetHandleStreamChunkSize(t->stream, kTermChunk);
             ResetTerm(t);
             return t;
@@ -449,7 +450,9 @@ int32_t GetExpressionString(ExpressionTerm* term, int32_t size, char* out) {
 
 int32_t ExtractVariableName(ExpressionTerm* term, int32_t depth, char* out, int32_t size) {
     if (out && size > 0) out[0] = 0;
-    if (!term && depth >= 0) term = static_cast<ExpressionTerm*>(LLGetIndexedLink(gExpr.stack, uint32_t(depth)));
+    if (!term && depth >= 0) {
+        term = static_cast<ExpressionTerm*>(LLGetIndexedLink(gExpr.stack, uint32_t(depth)));
+    }
     if (!term || term->type != kExprVariable) return 0;
     return CopyCut(out, size, *term->text, TermLength(term));
 }
@@ -554,7 +557,9 @@ OSStatus RelationalOperator(uint16_t op) {
                 return;
             }
         } else {
-            order = l->value.integer < r->value.integer ? -1 : l->value.integer > r->value.integer ? 1 : 0;
+            const int32_t a = l->value.integer;
+            const int32_t b = r->value.integer;
+            order = a < b ? -1 : a > b ? 1 : 0;
         }
         bool result = false;
         switch (op) {
@@ -804,7 +809,8 @@ void Reduce(ExpressionRun* run, int32_t rule, const int64_t* top, int64_t* value
 void ReduceExpression(int32_t rule, YaccStack* stack, void* user, int64_t* value) {
     auto* run = static_cast<ExpressionRun*>(user);
     if (run->failure) return;
-    // A failure must not leave through the engine: it is kept and stops the parse at the next token.
+    // A failure must not leave through the engine: it is kept, and stops the parse at the next
+    // token.
     const int64_t* top = stack->valueTop;
     OSStatus st = CatchSignals([&] { Reduce(run, rule, top, value); });
     if (st) run->failure = st;
@@ -847,7 +853,8 @@ uint32_t EvalExpression(DataContextChain* chain, const char* expression, char* o
         InitYaccEngineContext(&context, 0, 0, g::kYYTABLESIZE, g::k_lhs, g::k_len, g::k_defred,
                               g::k_dgoto, g::k_sindex, g::k_rindex, g::k_gindex, g::k_table,
                               g::k_check, g::kYYFINAL, int16_t(g::kYYERRCODE));
-        const int32_t parsed = RunYaccEngine(&context, LexExpression, nullptr, ReduceExpression, &run);
+        const int32_t parsed =
+            RunYaccEngine(&context, LexExpression, nullptr, ReduceExpression, &run);
         if (parsed == 0 && run.failure == status::kNoErr && gExpr.stack->count == stackDepth + 1) {
             // The result may still be a name to look up.
             OSStatus st = CatchSignals([&] {

@@ -328,8 +328,10 @@ TEST_F(Expression, OutOfMemory) {
         if (Ptr p = AllocPtr(gGenPool, 1024)) pointers.push_back(p), more = true;
         if (Handle h = AllocHandle(gGenPool, 1024)) handles.push_back(h), more = true;
     }
-    for (int i = 0; i < 24 && !pointers.empty(); ++i, pointers.pop_back()) MemFreePtr(pointers.back());
-    for (int i = 0; i < 24 && !handles.empty(); ++i, handles.pop_back()) MemFree(handles.back());
+    for (int i = 0; i < 24 && pointers.size() > 1; ++i, pointers.pop_back()) {
+        MemFreePtr(pointers.back());
+    }
+    for (int i = 0; i < 24 && handles.size() > 1; ++i, handles.pop_back()) MemFree(handles.back());
     std::string text;
     for (int i = 0; i < 400; ++i) text += "(1+";
     text += "1" + std::string(400, ')');
