@@ -102,6 +102,11 @@ void DestroyYaccStack(YaccStack* s) {
 int32_t RunYaccEngine(YaccEngineContext* c, YaccLexProc lexer, YaccErrorProc error,
                       YaccActionProc action, void* userData) {
     YaccStack stack{};
+    // A failure signal raised inside an action leaves through here: the stacks go with it.
+    struct StackOwner {
+        YaccStack* stack;
+        ~StackOwner() { DestroyYaccStack(stack); }
+    } owner{&stack};
     int64_t lexValue = 0;
     c->errorCount = 0;
     c->recovery = 0;
@@ -118,7 +123,6 @@ int32_t RunYaccEngine(YaccEngineContext* c, YaccLexProc lexer, YaccErrorProc err
 
     if (yygrowstack(&stack, c) != 0) {
         overflow();
-        DestroyYaccStack(&stack);
         return 1;
     }
     stack.stateTop = stack.stateBase;
@@ -189,7 +193,6 @@ int32_t RunYaccEngine(YaccEngineContext* c, YaccLexProc lexer, YaccErrorProc err
         int32_t next = PackedIndex(c, c->gindex[lhs], uncovered, &n) ? c->table[n] : c->dgoto[lhs];
         if (!Push(&stack, c, next, value)) { overflow(); break; }
     }
-    DestroyYaccStack(&stack);
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "foundation/yacc.h"
 
+#include "foundation/signals.h"
+
 #include "calc_tables.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +122,23 @@ TEST(YaccEngine, StackGrowsThenOverflows) {
     tooDeep.input = nested(12000);
     EXPECT_EQ(Parse(tooDeep), 1);
     EXPECT_EQ(tooDeep.errors, std::vector<std::string>{"yacc stack overflow"});
+}
+
+// A failure signalled from an action leaves the parse for the caller's catcher.
+TEST(YaccEngine, SignalFromAnActionReachesTheCatcher) {
+    ParseRun run;
+    run.input = "1+2;";
+    YaccEngineContext c;
+    InitYaccEngineContext(&c, 0, 0, g::kYYTABLESIZE, g::k_lhs, g::k_len, g::k_defred, g::k_dgoto,
+                          g::k_sindex, g::k_rindex, g::k_gindex, g::k_table, g::k_check, g::kYYFINAL,
+                          static_cast<int16_t>(g::kYYERRCODE));
+    auto failing = [](int32_t rule, YaccStack*, void*, int64_t*) {
+        if (rule == 5) Signal(-108);
+    };
+    int32_t depth = GetSignalDepth();
+    OSStatus err = CatchSignals([&] { RunYaccEngine(&c, Lex, Error, failing, &run); });
+    EXPECT_EQ(err, -108);
+    EXPECT_EQ(GetSignalDepth(), depth);
 }
 
 // A parser may run inside another's action: all state is in the context and stack record.
