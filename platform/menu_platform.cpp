@@ -248,11 +248,14 @@ void PlatformMenuSetFont(PlatformMenu* menu, const char* family, double pointSiz
 }
 
 void PlatformWindowSetMenus(PlatformWindow* window, const std::vector<PlatformMenu*>& menus) {
+    // The content keeps its size and place: the window grows or shrinks by the bar.
+    const PlatformRect content = PlatformWindowContentRect(window);
     QMenuBar* bar = PlatformWindowMenuBarWidget(window, !menus.empty());
     if (!bar) return;
     bar->clear();
     for (PlatformMenu* menu : menus)
         if (menu) bar->addMenu(menu->menu);
+    PlatformWindowSetContentRect(window, content);
 }
 
 std::vector<std::string> PlatformWindowMenuTitles(PlatformWindow* window) {

@@ -564,14 +564,9 @@ QWidget* PlatformWindowContentWidget(PlatformWindow* window) {
 QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create) {
     if (!window || !window->host) return nullptr;
     if (!window->menuBar && create) {
-        const QRect content = window->host->geometry();
         window->menuBar = new QMenuBar(window->host);
         window->menuBar->setNativeMenuBar(false);
         static_cast<QVBoxLayout*>(window->host->layout())->insertWidget(0, window->menuBar);
-        // The content keeps its size and place: the window grows by the bar.
-        const int32_t bar = window->menuBar->sizeHint().height();
-        window->host->setGeometry(content.x(), content.y() - bar, content.width(),
-                                  content.height() + bar);
     }
     return window->menuBar;
 }

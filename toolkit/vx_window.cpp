@@ -155,6 +155,8 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     if (window->status() & kVXStatusNoUpdate) return;
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
+    // The whole content is focused for the window's drawing.
+    if (QZInstallContext(window->port)) QZSetFocus(window->port, -1);
     VXEventRecord event = VXClearedEvent(kVXUpdateEvent);
     event.u.update.longRect = {dirty.y, dirty.x, dirty.y + dirty.height, dirty.x + dirty.width};
     event.u.update.rect = {int16_t(dirty.y), int16_t(dirty.x), int16_t(dirty.y + dirty.height),
