@@ -619,6 +619,9 @@ int32_t VXMenuKeyEquivalent(VXWindowRecordTag*, uint16_t character, uint32_t mod
     const uint16_t command = VXGetMenuItemTag(menu, position);
     if (command == 0) return 1;
     const bool byTag = menu == gAppMenu;
+    // The item's menu is prepared first: its own enabled state, kept from the last time it
+    // opened, may no longer hold.
+    if (!byTag) PrepareOneCommand(menu, menu->menuID, 0, true);
     if (!PrepareOneCommand(byTag ? nullptr : menu, command, byTag ? 0 : uint16_t(position), true))
         return 1;
     DispatchCommandEx(nullptr, command, menu, uint16_t(position), 0, true,
