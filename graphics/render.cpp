@@ -139,6 +139,8 @@ void QZSetWindowHooks(const QZWindowHooks& hooks) { gHooks = hooks; }
 void QZSetCurrentPort(QZPort* port) { gCurrentPort = port; }
 QZPort* QZGetCurrentPort() { return gCurrentPort; }
 
+double QZRotationRadians(int32_t tenths) { return TenthsToRadians(tenths); }
+
 QZPort* QZPortAlloc(void* window) {
     auto* port = new (std::nothrow) QZPort{};
     if (!port) return nullptr;

@@ -73,6 +73,10 @@ struct QZPort {
 void QZSetCurrentPort(QZPort* port);
 QZPort* QZGetCurrentPort();
 
+// A rotation in tenths of a degree (taken remainder 3600) as radians, as every rotated
+// shape and text of the renderer turns the context.
+double QZRotationRadians(int32_t tenths);
+
 QZPort* QZPortAlloc(void* window);
 void QZPortFree(QZPort* port);
 void QZSetDefaultGraphicsState(QZPort* port, bool withBack);

@@ -1,0 +1,345 @@
+// The stored form of DA arrays (see da_stream.h for the layout and what the reader checks).
+#include "foundation/da_stream.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "foundation/byteswap.h"
+#include "foundation/signals.h"
+#include "foundation/stream.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr int32_t kMark = -2;
+constexpr uint32_t kHeaderBytes = 72;
+constexpr uint32_t kOldHeaderBytes = 48;
+constexpr int kHeaderWords = 18;
+constexpr int32_t kMaxRun = 32767;
+constexpr uint32_t kKnownFlags = kDAUnique | kDAPacked | kDASorted | kDALogicalIds | kDAStride2 |
+                                 kDALockSearch | kDANoBodies | kDAGrowBySlot | kDACompareEx |
+                                 kDAFixed;
+
+enum HeaderWord { kItemSize, kStride, kCount, kIdLimit, kPerCluster, kClusters, kFreeHead,
+                  kFlags = 8, kRefCon = 11 };
+
+// Native to big-endian and back (the same exchange either way).
+uint32_t BigEndianOrder(uint32_t v) {
+    return std::endian::native == std::endian::big ? v : ByteSwapLong(&v);
+}
+
+void Check(bool ok) {
+    if (!ok) FailureSignal(status::kParamErr);
+}
+
+uint32_t ReadBE(StreamRecord* stream) {
+    uint32_t v = 0;
+    int32_t n = 4;
+    Signal(StreamRead(stream, &v, &n));
+    return BigEndianOrder(v);
+}
+
+// The stride an array of this item size and these flags is created with.
+uint32_t BaseStride(uint32_t itemSize, uint32_t flags) {
+    const uint32_t round = (flags & kDAStride2) ? 2 : 4;
+    const uint64_t body = (flags & kDAPacked) ? itemSize : std::max(itemSize, 8u) + uint64_t(1);
+    return uint32_t(std::min<uint64_t>((body + round - 1) / round * round, 0xFFFFFFFF));
+}
+
+bool SlotIsFree(uint32_t flags, uint32_t stride, const char* slot) {
+    return !(flags & kDAPacked) && (uint8_t(slot[stride - 1]) & kDASlotFree);
+}
+
+void SetRunLength(char* slot, int32_t run) {
+    const int16_t v = int16_t(std::min(run, kMaxRun));
+    std::memcpy(slot + 4, &v, 2);
+}
+
+// Writes r (negated for a free run) and, for a used run with bodies, its slots.
+void WriteRun(StreamRecord* stream, DAArray array, int32_t c, int32_t first, int32_t length,
+              bool used) {
+    Signal(StreamWriteLongBE(stream, uint32_t(used ? length : -length)));
+    DAHeader* h = *array;
+    if (used && !(h->flags & kDANoBodies)) {
+        const char* bytes = *h->Clusters()[c].data + size_t(first) * h->stride;
+        Signal(StreamWrite(stream, bytes, int32_t(length * h->stride)));
+    }
+}
+
+void WriteBody(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
+    DAHeader* h = *array;
+    uint32_t words[kHeaderWords] = {};
+    words[kItemSize] = h->itemSize;
+    words[kStride] = h->stride;
+    words[kCount] = uint32_t(h->count);
+    words[kIdLimit] = uint32_t(h->idLimit);
+    words[kPerCluster] = uint32_t(h->itemsPerCluster);
+    words[kClusters] = uint32_t(h->clusterCount);
+    words[kFreeHead] = uint32_t(h->freeHead);
+    words[kFlags] = h->flags;
+    words[kRefCon] = uint32_t(h->refCon);
+    Signal(StreamWriteLongBE(stream, uint32_t(kMark)));
+    Signal(StreamWriteLongBE(stream, kHeaderBytes));
+    for (uint32_t w : words) Signal(StreamWriteLongBE(stream, w));
+
+    if (h->flags & kDALogicalIds) {
+        // The map, big-endian, copied out in pieces so that the array itself is never changed.
+        const int32_t capacity = h->map ? h->mapCapacity : -1;
+        Signal(StreamWriteLongBE(stream, uint32_t(capacity < 0 ? -1 : capacity * 4)));
+        uint32_t piece[256];
+        for (int32_t i = 0; i < capacity;) {
+            const int32_t n = std::min<int32_t>(capacity - i, 256);
+            const auto* map = reinterpret_cast<const uint32_t*>(*(*array)->map);
+            for (int32_t k = 0; k < n; ++k) piece[k] = BigEndianOrder(map[i + k]);
+            Signal(StreamWrite(stream, piece, n * 4));
+            i += n;
+        }
+    }
+
+    const int32_t clusters = h->clusterCount;
+    for (int32_t c = 0; c < clusters; ++c) {
+        const int32_t slots = (*array)->Clusters()[c].slotCount;
+        Signal(StreamWriteLongBE(stream, uint32_t(slots)));
+        int32_t runStart = 0;
+        bool runUsed = true;
+        for (int32_t i = 0; i < slots; ++i) {
+            h = *array;
+            const char* slot = *h->Clusters()[c].data + size_t(i) * h->stride;
+            const bool used = !SlotIsFree(h->flags, h->stride, slot);
+            if (i == 0) {
+                runUsed = used;
+            } else if (used != runUsed) {
+                WriteRun(stream, array, c, runStart, i - runStart, runUsed);
+                runStart = i;
+                runUsed = used;
+            }
+        }
+        if (slots > 0) WriteRun(stream, array, c, runStart, slots - runStart, runUsed);
+    }
+
+    if (itemProc) DAItemLoop(array, 0, 0, itemProc, uint64_t(uintptr_t(stream)));
+}
+
+struct ReadHeader {
+    uint32_t itemSize, stride, flags;
+    int32_t count, idLimit, perCluster, clusters;
+    uint64_t refCon;
+};
+
+// Checks the header words on their own and normalises the flags as creation does.
+ReadHeader CheckHeader(const uint32_t* words, bool oldForm) {
+    ReadHeader r{};
+    r.itemSize = words[kItemSize];
+    r.stride = words[kStride];
+    r.count = int32_t(words[kCount]);
+    r.idLimit = int32_t(words[kIdLimit]);
+    r.perCluster = int32_t(words[kPerCluster]);
+    r.clusters = int32_t(words[kClusters]);
+    r.flags = words[kFlags];
+    r.refCon = words[kRefCon];
+    if (r.flags & kDAPacked) r.flags |= kDASorted;
+    const bool packed = r.flags & kDAPacked;
+    Check((r.flags & ~kKnownFlags) == 0);
+    Check(!(packed && (r.flags & kDALogicalIds)));
+    Check(packed || !(r.flags & kDASorted) || (r.flags & kDALogicalIds));
+    Check(r.itemSize >= 1 && r.itemSize <= kDAMaxStride);
+    const uint32_t round = (r.flags & kDAStride2) ? 2 : 4;
+    // Old files may hold slots narrower than 9 bytes (an item and its status byte); they are
+    // widened to the current layout once read.
+    const bool narrow = oldForm && !packed && r.stride < 9 && r.stride > r.itemSize;
+    Check((narrow || r.stride >= BaseStride(r.itemSize, r.flags)) &&
+          r.stride <= kDAMaxStride && r.stride % round == 0);
+    Check(r.clusters >= 0 && r.clusters <= kDAMaxClusters);
+    Check(r.count >= 0 && r.idLimit >= 0 && r.count <= r.idLimit);
+    if (packed) {
+        Check(r.clusters == 1 && r.perCluster >= 0 && !(r.flags & kDAFixed));
+    } else {
+        Check(r.perCluster >= 1);
+        Check(int64_t(r.clusters) * r.perCluster <= 0x7FFFFFFF);
+        if (r.flags & kDAFixed) Check(uint64_t(r.perCluster) * r.stride <= 0x7FFFFFFF);
+    }
+    return r;
+}
+
+// Reads one cluster's runs into its freshly allocated handle.
+void ReadCluster(DAArray array, int32_t c, int32_t slots, StreamRecord* stream) {
+    for (int32_t i = 0; i < slots;) {
+        const int32_t r = int32_t(ReadBE(stream));
+        const int64_t length = r < 0 ? -int64_t(r) : int64_t(r);
+        Check(r != 0 && length <= slots - i);  // a run never leaves its cluster
+        DAHeader* h = *array;
+        const bool packed = h->flags & kDAPacked;
+        const uint32_t stride = h->stride;
+        char* first = *h->Clusters()[c].data + size_t(i) * stride;
+        if (r > 0) {
+            if (!(h->flags & kDANoBodies)) {
+                int32_t bytes = int32_t(length * stride);
+                Signal(StreamRead(stream, first, &bytes));
+                h = *array;
+                first = *h->Clusters()[c].data + size_t(i) * stride;
+            }
+            if (!packed) {
+                for (int64_t k = 0; k < length; ++k) first[size_t(k) * stride + stride - 1] = 0;
+            }
+        } else {
+            Check(!packed);
+            for (int64_t k = 0; k < length; ++k) {
+                char* slot = first + size_t(k) * stride;
+                slot[stride - 1] = char(kDASlotFree);
+                // Narrow slots have no room for it: the free list is rebuilt after widening.
+                if (stride >= 9) SetRunLength(slot, int32_t(length - k));
+            }
+            const int32_t base = c * h->itemsPerCluster + i;
+            h->lowFreed = std::min(h->lowFreed, base);
+            h->highFreed = std::max(h->highFreed, base + int32_t(length) - 1);
+        }
+        i += int32_t(length);
+    }
+}
+
+// Checks count, id limit and map against the slots read.
+void CheckContents(DAArray array) {
+    DAHeader* h = *array;
+    const bool packed = h->flags & kDAPacked;
+    int32_t live = 0, limit = 0;
+    for (int32_t c = 0; c < h->clusterCount; ++c) {
+        const DACluster& cluster = h->Clusters()[c];
+        if (cluster.slotCount > 0) limit = (packed ? 0 : c * h->itemsPerCluster) + cluster.slotCount;
+        for (int32_t i = 0; i < cluster.slotCount; ++i) {
+            if (!SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride)) ++live;
+        }
+    }
+    Check(h->count == live && h->idLimit == limit);
+    if (!(h->flags & kDALogicalIds)) return;
+    auto* map = reinterpret_cast<int32_t*>(*h->map);
+    std::vector<int32_t> ids(map, map + h->count);
+    for (int32_t id : ids) {
+        Check(id >= 0 && id < h->idLimit);
+        const int32_t c = id / h->itemsPerCluster, i = id % h->itemsPerCluster;
+        Check(c < h->clusterCount);
+        const DACluster& cluster = h->Clusters()[c];
+        Check(i < cluster.slotCount &&
+              !SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride));
+    }
+    std::sort(ids.begin(), ids.end());
+    Check(std::adjacent_find(ids.begin(), ids.end()) == ids.end());
+    std::fill(map + h->count, map + h->mapCapacity, -1);
+}
+
+void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream,
+              DALoopProc itemProc) {
+    // Form and header.
+    uint32_t headerSize = kOldHeaderBytes;
+    const int32_t first = int32_t(ReadBE(stream));
+    if (first < 0) {
+        headerSize = ReadBE(stream);
+        if (first <= kMark) stream->flags |= kStreamBigEndianHandles;
+    } else {
+        Signal(OffsetStreamPosition(stream, -4));
+    }
+    Check(headerSize >= kOldHeaderBytes && headerSize % 4 == 0 &&
+          headerSize <= uint32_t(GetStreamEnd(stream) - GetStreamPosition(stream)));
+    uint32_t words[kHeaderWords] = {};
+    const uint32_t keep = std::min(headerSize, kHeaderBytes) / 4;
+    for (uint32_t w = 0; w < keep; ++w) words[w] = ReadBE(stream);
+    if (headerSize > kHeaderBytes) {
+        Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
+    }
+    const ReadHeader r = CheckHeader(words, first >= 0);
+
+    // The array, its clusters counted in as they are made so that a failure frees just those.
+    const uint32_t bytes = uint32_t(sizeof(DAHeader) + size_t(r.clusters) * sizeof(DACluster));
+    auto array = reinterpret_cast<DAArray>(AllocHandleClear(pool, bytes));
+    if (!array) FailureSignal(status::kOutOfMemory);
+    *out = array;
+    DAHeader* h = *array;
+    h->itemSize = r.itemSize;
+    h->stride = r.stride;
+    h->count = r.count;
+    h->idLimit = r.idLimit;
+    h->itemsPerCluster = (r.flags & kDAPacked) ? 0 : r.perCluster;
+    h->freeHead = -1;
+    h->flags = r.flags;
+    h->refCon = r.refCon;
+    h->lowFreed = 0x7FFFFFFF;
+    h->highFreed = -1;
+    h->pool = pool;
+
+    if (r.flags & kDALogicalIds) {
+        Handle map = nullptr;
+        Signal(StreamReadHandle(stream, pool, &map));
+        (*array)->map = map;
+        Check(map != nullptr);
+        const uint32_t mapBytes = SizeOfHandle(map);
+        const uint32_t capacity = mapBytes / 4;
+        Check(mapBytes % 4 == 0 && capacity >= 64 && capacity % 64 == 0 &&
+              capacity >= uint32_t(r.count));
+        if (std::endian::native != std::endian::big) ByteSwapLongArray(*map, mapBytes);
+        (*array)->mapCapacity = int32_t(capacity);
+    }
+
+    const uint32_t handleFlags = (r.flags & kDAFixed) ? kHandleNoMove : kHandlePlain;
+    for (int32_t c = 0; c < r.clusters; ++c) {
+        const int32_t slots = int32_t(ReadBE(stream));
+        Check(slots >= 0);
+        if (!(r.flags & kDAPacked)) Check(slots <= r.perCluster);
+        const uint64_t used = uint64_t(slots) * r.stride;
+        const uint64_t size =
+            std::max(used, (r.flags & kDAFixed) ? uint64_t(r.perCluster) * r.stride : 0);
+        Check(used <= 0x7FFFFFFF && size <= 0x7FFFFFFF);
+        Handle data = AllocHandleEx(pool, uint32_t(size), handleFlags);
+        if (!data) FailureSignal(status::kOutOfMemory);
+        h = *array;
+        h->Clusters()[c] = DACluster{0, slots, data};
+        h->clusterCount = c + 1;
+        if (size) std::memset(*data, 0, size_t(size));
+        ReadCluster(array, c, slots, stream);
+    }
+    CheckContents(array);
+
+    Signal(DASetDataSize(array, itemSize >= 1 ? itemSize : int32_t(r.itemSize), false));
+    DAOptimizeFree(array);
+    if (itemProc) DAItemLoop(array, 0, 0, itemProc, uint64_t(uintptr_t(stream)));
+}
+
+}  // namespace
+
+OSStatus DAWrite(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
+    if (!array || !stream) return status::kParamErr;
+    const uint16_t flags = stream->flags;
+    stream->flags |= kStreamBigEndianHandles;
+    DALockArray(array);
+    const OSStatus st = CatchSignals([&] { WriteBody(array, stream, itemProc); });
+    DAUnlockArray(array);
+    stream->flags = flags;
+    return st;
+}
+
+OSStatus DAReadEx(MemPool pool, DAArray* array, int32_t itemSize, StreamRecord* stream,
+                  DALoopProc itemProc) {
+    *array = nullptr;
+    if (!stream) return status::kParamErr;
+    if (!pool) {
+        if (!gCurrentPool) InitMemoryManager(-1);
+        pool = gCurrentPool;
+    }
+    const uint16_t flags = stream->flags;
+    DAArray built = nullptr;
+    const OSStatus st = CatchSignals([&] { ReadBody(pool, &built, itemSize, stream, itemProc); },
+                                     [&] {
+                                         DADispose(built);
+                                         built = nullptr;
+                                     });
+    stream->flags = flags;
+    *array = built;
+    return st;
+}
+
+OSStatus DARead(MemPool pool, DAArray* array, StreamRecord* stream, DALoopProc itemProc) {
+    return DAReadEx(pool, array, 0, stream, itemProc);
+}
+
+}  // namespace plexa

@@ -1,0 +1,123 @@
+// Fonts and one-line layout: stable metrics of a named font, characters made of several code
+// units, hit testing against the character offsets, tolerant decoding, and glyph outlines.
+#include "platform/text_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/draw_context.h"
+
+namespace plexa {
+namespace {
+
+class TextEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { session_ = std::make_unique<TextPlatformSession>(); }
+    void TearDown() override { session_.reset(); }
+
+private:
+    std::unique_ptr<TextPlatformSession> session_;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TextEnvironment);
+
+struct FontRef {
+    TextFont* font;
+    explicit FontRef(TextFont* f) : font(f) {}
+    ~FontRef() { TextFontRelease(font); }
+};
+
+TEST(TextLayout, NamedFontIsFound) {
+    FontRef f(TextFontCreate("DejaVu Sans", 12, false, false));
+    EXPECT_EQ(TextFontDescribe(f.font).resolvedFamily, "DejaVu Sans");
+}
+
+// The test font's own metrics (2048 units to the em) at two sizes.
+TEST(TextLayout, MetricsOfTheTestFontAreStable) {
+    struct Case {
+        double size, ascent, descent, width;
+    };
+    const Case cases[] = {{12, 11.14, 2.83, 72.34}, {24, 22.28, 5.66, 144.78}};
+    for (const Case& c : cases) {
+        FontRef f(TextFontCreate("DejaVu Sans", c.size, false, false));
+        auto line = TextLine::Create(f.font, u"Hello, World");
+        SCOPED_TRACE(c.size);
+        EXPECT_NEAR(line->ascent(), c.ascent, 0.05);
+        EXPECT_NEAR(line->descent(), c.descent, 0.05);
+        EXPECT_NEAR(line->width(), c.width, 0.05);
+    }
+}
+
+TEST(TextLayout, CharactersOfSeveralCodeUnits) {
+    FontRef f(TextFontCreate("DejaVu Sans", 12, false, false));
+    struct Case {
+        std::u16string text;
+        size_t characters;
+        std::vector<size_t> starts;
+    };
+    const Case cases[] = {
+        {u"e\u0301", 1, {0, 2}},                // e with a combining acute accent
+        {u"ae\u0301b", 3, {0, 1, 3, 4}},
+        {u"a\U0001D400b", 3, {0, 1, 3, 4}},     // a character outside the basic plane
+        {u"", 0, {0}},
+    };
+    for (const Case& c : cases) {
+        auto line = TextLine::Create(f.font, c.text);
+        ASSERT_EQ(line->characterCount(), c.characters);
+        for (size_t i = 0; i < c.starts.size(); i++) EXPECT_EQ(line->characterStart(i), c.starts[i]);
+        EXPECT_DOUBLE_EQ(line->characterOffset(0), 0.0);
+        EXPECT_NEAR(line->characterOffset(c.characters), line->width(), 1e-6);
+    }
+}
+
+TEST(TextLayout, CharacterAtIsTheInverseOfTheOffsets) {
+    FontRef f(TextFontCreate("DejaVu Sans", 17, false, false));
+    auto line = TextLine::Create(f.font, u"Wide mixed e\u0301 text \U0001D400!");
+    for (size_t i = 0; i <= line->characterCount(); i++) {
+        EXPECT_EQ(line->characterAt(line->characterOffset(i)), i);
+        if (i > 0) {
+            EXPECT_GT(line->characterOffset(i), line->characterOffset(i - 1));
+        }
+    }
+    EXPECT_EQ(line->characterAt(-50), 0u);
+    EXPECT_EQ(line->characterAt(1e6), line->characterCount());
+}
+
+TEST(TextLayout, DecodingKeepsTextAroundInvalidBytes) {
+    EXPECT_EQ(TextDecodeUTF8("ab\xFF" "cd"), u"ab\uFFFDcd");
+    EXPECT_EQ(TextDecodeUTF8("x\xC3"), u"x\uFFFD");
+    EXPECT_EQ(TextDecodeUTF8("\xC3\xA9"), u"\u00E9");
+}
+
+TEST(TextLayout, NamesCompareWithoutCase) {
+    EXPECT_TRUE(TextNamesEqualIgnoringCase("dejavu sans", "DejaVu Sans"));
+    EXPECT_TRUE(TextNamesEqualIgnoringCase("\xC3\x89toile", "\xC3\xA9TOILE"));
+    EXPECT_FALSE(TextNamesEqualIgnoringCase("DejaVu", "DejaVu Sans"));
+}
+
+TEST(TextLayout, FamiliesAreSortedWithoutCase) {
+    const std::vector<std::string> families = TextFontFamilies();
+    bool found = false;
+    for (const std::string& family : families) found |= family == "DejaVu Sans";
+    EXPECT_TRUE(found);
+}
+
+TEST(TextLayout, OutlinesAreFilledAtTheBaseline) {
+    const int w = 80, h = 40;
+    std::vector<uint8_t> px(size_t(w * h), 255);
+    auto ctx = DrawContext::ForPixels(px.data(), w, h, w, DrawPixelFormat::kGrey8);
+    FontRef f(TextFontCreate("DejaVu Sans", 24, false, false));
+    auto line = TextLine::Create(f.font, u"\u2588");  // a full block
+    ctx->SetFillColor({0, 0, 0, 1});
+    line->AddToPath(*ctx, 10, 30);
+    ctx->DrawPath(DrawPathMode::kFill);
+    int top = h, bottom = -1;
+    for (int y = 0; y < h; y++)
+        if (px[size_t(y * w + 15)] < 128) top = std::min(top, y), bottom = std::max(bottom, y);
+    EXPECT_LT(top, 30 - 15);   // well above the baseline
+    EXPECT_GE(bottom, 30);     // and below it
+    EXPECT_EQ(px[size_t(5 * w + 5)], 255);
+}
+
+}  // namespace
+}  // namespace plexa

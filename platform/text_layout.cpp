@@ -1,0 +1,247 @@
+// Fonts and one-line layout over QFont, QFontMetricsF and QTextLayout. Fonts are sized in
+// pixels and unhinted, so that widths and heights are the font's own and the same on every
+// screen; glyphs are drawn as their outlines, so that text follows the drawing context's
+// transform, clip, blend and mask like any other filled path.
+#include "platform/text_layout.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTextLayout>
+#include <QtGlobal>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/draw_context.h"
+
+namespace plexa {
+
+namespace {
+
+// Subpath polygons are flattened at this multiple of the user scale, so that curves stay
+// smooth when the text is scaled up.
+constexpr double kFlattenScale = 16.0;
+
+QString ToQString(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString ToQString(std::u16string_view s) {
+    return QString(reinterpret_cast<const QChar*>(s.data()), qsizetype(s.size()));
+}
+std::u16string ToU16(const QString& s) {
+    return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+}
+
+// Point sizes of the desktop's own fonts as pixels at the usual 96 per inch.
+double PixelSizeOf(const QFont& font) {
+    if (font.pixelSize() > 0) return font.pixelSize();
+    const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
+    return std::round(points * 96.0 / 72.0);
+}
+
+}  // namespace
+
+// ---- Session ----
+
+struct TextPlatformSession::Impl {
+    std::unique_ptr<QGuiApplication> app;
+};
+
+TextPlatformSession::TextPlatformSession() : impl_(std::make_unique<Impl>()) {
+    if (QGuiApplication::instance()) return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "plexa";
+    static char* argv[] = {name, nullptr};
+    impl_->app = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+TextPlatformSession::~TextPlatformSession() = default;
+
+// ---- Fonts ----
+
+struct TextFont {
+    int refs = 1;
+    QFont font;
+    std::string family;
+    double size = 0;
+    bool bold = false, italic = false;
+};
+
+TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool italic) {
+    auto* f = new TextFont;
+    f->family = std::string(family);
+    f->size = std::isfinite(size) && size >= 1 ? size : 1;
+    f->bold = bold;
+    f->italic = italic;
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (!family.empty()) font.setFamilies({ToQString(family)});  // the name as it is, unparsed
+    font.setPixelSize(std::max(1, int(std::lround(std::min(f->size, 32767.0)))));
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(italic);
+    font.setHintingPreference(QFont::PreferNoHinting);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    font.setFeature("liga", 0);
+#endif
+    f->font = font;
+    return f;
+}
+
+TextFont* TextFontRetain(TextFont* font) {
+    if (font) font->refs++;
+    return font;
+}
+
+void TextFontRelease(TextFont* font) {
+    if (font && --font->refs == 0) delete font;
+}
+
+TextFontInfo TextFontDescribe(const TextFont* font) {
+    if (!font) return {};
+    return {font->family, QFontInfo(font->font).family().toStdString(), font->size, font->bold,
+            font->italic};
+}
+
+TextFontHeights TextFontMetrics(const TextFont* font) {
+    const QFontMetricsF m(font ? font->font : QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    return {m.ascent(), m.descent(), m.leading(), m.averageCharWidth()};
+}
+
+std::vector<std::string> TextFontFamilies() {
+    QStringList families;
+    for (const QString& family : QFontDatabase::families())
+        if (!QFontDatabase::isPrivateFamily(family)) families.push_back(family);
+    std::stable_sort(families.begin(), families.end(), [](const QString& a, const QString& b) {
+        return QString::localeAwareCompare(a.toCaseFolded(), b.toCaseFolded()) < 0;
+    });
+    std::vector<std::string> out;
+    out.reserve(size_t(families.size()));
+    for (const QString& family : families) out.push_back(family.toStdString());
+    return out;
+}
+
+bool TextNamesEqualIgnoringCase(std::string_view a, std::string_view b) {
+    return QString::compare(ToQString(a), ToQString(b), Qt::CaseInsensitive) == 0;
+}
+
+TextPlatformFonts TextGetPlatformFonts() {
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    TextPlatformFonts out;
+    out.userFamily = QFontInfo(general).family().toStdString();
+    out.fixedFamily = QFontInfo(fixed).family().toStdString();
+    out.systemFamily = out.userFamily;
+    out.userSize = PixelSizeOf(general);
+    out.systemSize = out.userSize;
+    out.smallSystemSize = std::max(8.0, std::round(out.systemSize * 11.0 / 13.0));
+    return out;
+}
+
+std::u16string TextDecodeUTF8(std::string_view bytes) { return ToU16(ToQString(bytes)); }
+
+// ---- Lines ----
+
+struct TextLine::Impl {
+    std::u16string text;
+    std::unique_ptr<QTextLayout> layout;
+    QTextLine line;
+    std::vector<int> starts;       // character starts and the text's end
+    std::vector<double> offsets;   // positions of those
+    // Glyph outlines flattened at kFlattenScale, made at the first drawing.
+    bool outlined = false;
+    QList<QPolygonF> polygons;
+
+    void Outline() {
+        outlined = true;
+        if (!line.isValid()) return;
+        const double baseline = line.y() + line.ascent();
+        QPainterPath outlines;
+        for (const QGlyphRun& run : line.glyphRuns()) {
+            const QRawFont raw = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); i++) {
+                QPainterPath glyph = raw.pathForGlyph(glyphs[i]);
+                glyph.translate(positions[i].x(), positions[i].y() - baseline);
+                outlines.addPath(glyph);
+            }
+        }
+        polygons = outlines.toSubpathPolygons(QTransform::fromScale(kFlattenScale, kFlattenScale));
+    }
+};
+
+TextLine::TextLine(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TextLine::~TextLine() = default;
+
+std::unique_ptr<TextLine> TextLine::Create(const TextFont* font, std::u16string_view text) {
+    auto impl = std::make_unique<Impl>();
+    impl->text = std::u16string(text);
+    const QString qtext = ToQString(text);
+    impl->layout = std::make_unique<QTextLayout>(
+        qtext, font ? font->font : QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    impl->layout->setTextOption(option);
+    impl->layout->setCacheEnabled(true);
+    impl->layout->beginLayout();
+    impl->line = impl->layout->createLine();
+    if (impl->line.isValid()) {
+        impl->line.setLineWidth(1e7);
+        impl->line.setPosition(QPointF(0, 0));
+    }
+    impl->layout->endLayout();
+
+    const int length = int(qtext.size());
+    int pos = 0;
+    impl->starts.push_back(0);
+    while (pos < length) {
+        int next = impl->layout->nextCursorPosition(pos, QTextLayout::SkipCharacters);
+        if (next <= pos) next = pos + 1;
+        pos = std::min(next, length);
+        impl->starts.push_back(pos);
+    }
+    for (int start : impl->starts)
+        impl->offsets.push_back(impl->line.isValid() ? impl->line.cursorToX(start) : 0.0);
+    return std::unique_ptr<TextLine>(new TextLine(std::move(impl)));
+}
+
+std::u16string_view TextLine::text() const { return impl_->text; }
+double TextLine::width() const { return impl_->line.isValid() ? impl_->line.horizontalAdvance() : 0.0; }
+double TextLine::ascent() const { return impl_->line.isValid() ? impl_->line.ascent() : 0.0; }
+double TextLine::descent() const { return impl_->line.isValid() ? impl_->line.descent() : 0.0; }
+double TextLine::leading() const { return impl_->line.isValid() ? impl_->line.leading() : 0.0; }
+
+size_t TextLine::characterCount() const { return impl_->starts.size() - 1; }
+
+double TextLine::characterOffset(size_t i) const {
+    return i < impl_->offsets.size() ? impl_->offsets[i] : impl_->offsets.back();
+}
+
+size_t TextLine::characterStart(size_t i) const {
+    return size_t(i < impl_->starts.size() ? impl_->starts[i] : impl_->starts.back());
+}
+
+size_t TextLine::characterAt(double x) const {
+    if (!impl_->line.isValid() || !std::isfinite(x)) return 0;
+    const int cursor = impl_->line.xToCursor(x, QTextLine::CursorBetweenCharacters);
+    const auto& s = impl_->starts;
+    const auto it = std::upper_bound(s.begin(), s.end(), cursor);
+    return it == s.begin() ? 0 : size_t(it - s.begin() - 1);
+}
+
+void TextLine::AddToPath(DrawContext& ctx, double x, double y) const {
+    if (!impl_->outlined) impl_->Outline();
+    for (const QPolygonF& polygon : impl_->polygons) {
+        if (polygon.size() < 3) continue;
+        ctx.MoveTo(x + polygon[0].x() / kFlattenScale, y + polygon[0].y() / kFlattenScale);
+        for (qsizetype i = 1; i < polygon.size(); i++)
+            ctx.LineTo(x + polygon[i].x() / kFlattenScale, y + polygon[i].y() / kFlattenScale);
+        ctx.ClosePath();
+    }
+}
+
+}  // namespace plexa
