@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/app_platform.h"
 #include "platform/draw_context.h"
 
 namespace plexa {
@@ -53,10 +54,11 @@ struct TextPlatformSession::Impl {
 TextPlatformSession::TextPlatformSession() : impl_(std::make_unique<Impl>()) {
     if (QGuiApplication::instance()) return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
+    // The platform's one application object, so that windows and menus can follow in the same
+    // process.
     static char name[] = "plexa";
     static char* argv[] = {name, nullptr};
-    impl_->app = std::make_unique<QGuiApplication>(argc, argv);
+    PlatformEnsureApplication(1, argv);
 }
 
 TextPlatformSession::~TextPlatformSession() = default;

@@ -563,8 +563,8 @@ uint16_t VXPopupMenuClickEx(VXWindowRecordTag* window, Point point, int32_t, boo
     // Window coordinates to the scaled view.
     int32_t h = point.h, v = point.v;
     if (window) {
-        h = int32_t(int64_t(h) * window->geometry.scaleH / kFixed24One);
-        v = int32_t(int64_t(v) * window->geometry.scaleV / kFixed24One);
+        h = int32_t(int64_t(h) * window->graf.geometry.scaleH / kFixed24One);
+        v = int32_t(int64_t(v) * window->graf.geometry.scaleV / kFixed24One);
     }
     const int32_t under = item ? IndexOf(menu, byPosition, item) : -1;
     VXPopupTracking tracking{window, nullptr, 0, 0, 0, uint8_t(dispatch ? 1 : 0)};

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "foundation/strings.h"
+#include "graphics/grafprocs.h"
 #include "graphics/render.h"
+#include "graphics/textstyle.h"
 #include "platform/app_platform.h"
 #include "platform/draw_context.h"
 #include "platform/window_platform.h"
@@ -29,7 +31,7 @@ std::vector<VXWindowRecordTag*> gWindows;  // every record, newest first
 int32_t gKeyWindowID = 0;
 int32_t gPendingDeactivationID = 0;        // the window that last resigned main status
 
-bool IsOnScreen(const VXWindowRecordTag* w) { return w->geometry.kind == kWindowOnScreen; }
+bool IsOnScreen(const VXWindowRecordTag* w) { return w->graf.geometry.kind == kWindowOnScreen; }
 bool IsTopLevel(const VXWindowRecordTag* w) { return !w->parent; }
 
 void MoveToFront(VXWindowRecordTag* window) {
@@ -40,15 +42,16 @@ void MoveToFront(VXWindowRecordTag* window) {
 VXWindowRecordTag* NewRecord(uint8_t kind, uint8_t windowClass, uint8_t style, uint32_t status,
                              int16_t typeID) {
     auto* window = new VXWindowRecordTag;
-    window->geometry.kind = kind;
-    window->geometry.flags = status & ~(kVXStatusBeingReleased | kVXStatusCreated);
-    window->geometry.owner = window;
+    window->graf.geometry.kind = kind;
+    window->graf.geometry.flags = status & ~(kVXStatusBeingReleased | kVXStatusCreated);
+    window->graf.geometry.owner = window;
     window->windowClass = windowClass;
     window->style = style;
     window->typeID = typeID;
     window->windowID = gNextWindowID++;
-    window->port = QZPortAlloc(window);
-    window->grafProcs = static_cast<VXGrafProcsRecord*>(const_cast<void*>(vx.defaultGrafProcs));
+    window->graf.port = QZPortAlloc(window);
+    window->graf.grafProcs = static_cast<const VXGrafProcsRecord*>(vx.defaultGrafProcs);
+    window->graf.textStyle = CreateTextStyle(nullptr, nullptr);  // the default style, 29
     gWindows.insert(gWindows.begin(), window);
     return window;
 }
@@ -59,8 +62,12 @@ void FreeRecord(VXWindowRecordTag* window) {
         window->classInfo = info->next;
         delete info;
     }
-    if (QZGetCurrentPort() == window->port) QZSetCurrentPort(nullptr);
-    QZPortFree(window->port);
+    if (VXGetCurrentGrafState() == &window->graf) VXSetCurrentGrafState(nullptr);
+    if (QZGetCurrentPort() == window->graf.port) QZSetCurrentPort(nullptr);
+    QZPortFree(window->graf.port);
+    window->graf.port = nullptr;
+    DestroyTextStyle(window->graf.textStyle);
+    window->graf.textStyle = nullptr;
     gWindows.erase(std::remove(gWindows.begin(), gWindows.end(), window), gWindows.end());
     delete window;
 }
@@ -138,7 +145,7 @@ void OnMoved(int32_t id) {
 void OnResized(int32_t id, int32_t, int32_t) { SendSizeEvent(VXGetWindowFromId(id)); }
 
 void OnReleaseDrawing(int32_t id) {
-    if (VXWindowRecordTag* window = VXGetWindowFromId(id)) QZReleaseContext(window->port);
+    if (VXWindowRecordTag* window = VXGetWindowFromId(id)) QZReleaseContext(window->graf.port);
 }
 
 // The content view asks for its dirty part: the ground is cleared and the window draws.
@@ -156,18 +163,18 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
     // The whole content is focused for the window's drawing.
-    if (QZInstallContext(window->port)) QZSetFocus(window->port, -1);
+    if (QZInstallContext(window->graf.port)) QZSetFocus(window->graf.port, -1);
     VXEventRecord event = VXClearedEvent(kVXUpdateEvent);
     event.u.update.longRect = {dirty.y, dirty.x, dirty.y + dirty.height, dirty.x + dirty.width};
     event.u.update.rect = {int16_t(dirty.y), int16_t(dirty.x), int16_t(dirty.y + dirty.height),
                            int16_t(dirty.x + dirty.width)};
     DispatchEvent(window, &event);
-    if ((window = VXGetWindowFromId(id))) QZReleaseContext(window->port);
+    if ((window = VXGetWindowFromId(id))) QZReleaseContext(window->graf.port);
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 
 // Drawing hooks of the renderer.
-int32_t HookKind(void* w) { return static_cast<VXWindowRecordTag*>(w)->geometry.kind; }
+int32_t HookKind(void* w) { return static_cast<VXWindowRecordTag*>(w)->graf.geometry.kind; }
 bool HookImage(void* w, QZBitmap* out) {
     auto* window = static_cast<VXWindowRecordTag*>(w);
     if (!window->pixels) return false;
@@ -188,7 +195,7 @@ bool HookPaneBounds(void* w, int32_t, XRect* bounds) {
     return true;
 }
 void HookSetPane(void* w, int32_t pane) {
-    static_cast<VXWindowRecordTag*>(w)->geometry.pane = int8_t(pane);
+    static_cast<VXWindowRecordTag*>(w)->graf.geometry.pane = int8_t(pane);
 }
 
 std::vector<VXWindowRecordTag*> ChildrenOf(VXWindowRecordTag* parent) {
@@ -221,9 +228,18 @@ bool DestroyOrCloseAll(bool closing) {
     return !stopped;
 }
 
+// The graphics layer made another state current (a helper that saves and restores it).
+void OnGrafStateChanged(VXGrafState* state) {
+    vx.currentWindow = state ? static_cast<VXWindowRecordTag*>(state->geometry.owner) : nullptr;
+}
+
 }  // namespace
 
 void VXInitWindows() {
+    VXInitGraf();
+    VXGrafHooks grafHooks;
+    grafHooks.currentChanged = OnGrafStateChanged;
+    VXSetGrafHooks(grafHooks);
     PlatformWindowCallbacks callbacks;
     callbacks.closeRequested = OnCloseRequested;
     callbacks.activated = OnActivated;
@@ -347,7 +363,7 @@ void VXDestroyWindow(VXWindowRecordTag* window) {
     if (gVXWindowDefaultHooks.killControls) gVXWindowDefaultHooks.killControls(window);
     // Children a list box kept go now, with nothing left to own them.
     for (VXWindowRecordTag* child : ChildrenOf(window)) VXDestroyWindow(child);
-    QZReleaseContext(window->port);
+    QZReleaseContext(window->graf.port);
     if (window->platformWindow) {
         PlatformWindowDestroy(window->platformWindow);
         window->platformWindow = nullptr;
@@ -628,8 +644,8 @@ void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect) {
     *rect = {0, 0, height, width};
     if (!window) return;
     const int64_t one = kFixed24One;
-    rect->bottom = int32_t(int64_t(height) * one / std::max(window->geometry.scaleV, 1));
-    rect->right = int32_t(int64_t(width) * one / std::max(window->geometry.scaleH, 1));
+    rect->bottom = int32_t(int64_t(height) * one / std::max(window->graf.geometry.scaleV, 1));
+    rect->right = int32_t(int64_t(width) * one / std::max(window->graf.geometry.scaleH, 1));
 }
 
 void VXGetViewRect(VXWindowRecordTag* window, Rect* rect) {
@@ -780,7 +796,7 @@ void VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
 
 void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool invalidate) {
     if (!window) return;
-    window->geometry.pane = -1;
+    window->graf.geometry.pane = -1;
     window->padWidth = std::max(width, 0);
     window->padHeight = std::max(height, 0);
     if (invalidate) VXLInvalRect(window, nullptr);
@@ -788,7 +804,7 @@ void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool
 
 void VXSetAltView(VXWindowRecordTag* window, int32_t pane) {
     if (!window) return;
-    window->geometry.pane = (pane < 0 || pane > 2) ? int8_t(-1) : int8_t(pane);
+    window->graf.geometry.pane = (pane < 0 || pane > 2) ? int8_t(-1) : int8_t(pane);
 }
 
 void VXSetLineScrollAmount(VXWindowRecordTag* window, int32_t amount) {
@@ -806,7 +822,7 @@ void VXSetScalingFactors(VXWindowRecordTag* window, double horizontal, double ve
             return pad > 0 ? std::min(1.0, double(client) / double(pad)) : 1.0;
         };
         double h = fit(width, window->padWidth), v = fit(height, window->padHeight);
-        if (window->geometry.kind == kWindowPrint) h = v = 1.0;
+        if (window->graf.geometry.kind == kWindowPrint) h = v = 1.0;
         if (fitH && fitV) h = v = std::min(h, v);
         if (fitH) horizontal = h;
         if (fitV) vertical = v;
@@ -815,10 +831,10 @@ void VXSetScalingFactors(VXWindowRecordTag* window, double horizontal, double ve
         return int32_t(std::clamp(std::lround(f * kFixed24One), 1L, long(INT32_MAX)));
     };
     const int32_t factorH = fixed(horizontal), factorV = fixed(vertical);
-    if (factorH == window->geometry.scaleH && factorV == window->geometry.scaleV &&
-        window->geometry.wholeScaleV != 0)
+    if (factorH == window->graf.geometry.scaleH && factorV == window->graf.geometry.scaleV &&
+        window->graf.geometry.wholeScaleV != 0)
         return;
-    SetWindowScaleFactors(&window->geometry, factorV, factorH);
+    SetWindowScaleFactors(&window->graf.geometry, factorV, factorH);
     VXSetPadSize(window, window->padWidth, window->padHeight, true);
 }
 
@@ -832,8 +848,8 @@ void VXSetScalePercent(VXWindowRecordTag* window, int32_t horizontal, int32_t ve
         return int16_t(std::clamp<int64_t>((int64_t(factor) * 100 + kFixed24One / 2) / kFixed24One,
                                            1, 0x7FFF));
     };
-    window->scalePercentH = percent(window->geometry.scaleH);
-    window->scalePercentV = percent(window->geometry.scaleV);
+    window->scalePercentH = percent(window->graf.geometry.scaleH);
+    window->scalePercentV = percent(window->graf.geometry.scaleV);
 }
 
 void VXInvalRect(VXWindowRecordTag* window, const Rect* rect) {
@@ -857,10 +873,10 @@ void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
         const int64_t product = int64_t(v) * factor;
         return int32_t(up ? (product + kFixed24One - 1) / kFixed24One : product / kFixed24One);
     };
-    const int32_t top = scale(rect->top, window->geometry.scaleV, false);
-    const int32_t left = scale(rect->left, window->geometry.scaleH, false);
-    const int32_t bottom = scale(rect->bottom, window->geometry.scaleV, true);
-    const int32_t right = scale(rect->right, window->geometry.scaleH, true);
+    const int32_t top = scale(rect->top, window->graf.geometry.scaleV, false);
+    const int32_t left = scale(rect->left, window->graf.geometry.scaleH, false);
+    const int32_t bottom = scale(rect->bottom, window->graf.geometry.scaleV, true);
+    const int32_t right = scale(rect->right, window->graf.geometry.scaleH, true);
     PlatformWindowInvalidate(window->platformWindow,
                              {left, top, std::max(right - left, 1), std::max(bottom - top, 1)});
 }
@@ -968,7 +984,7 @@ void VXDestroyWindowClassInfo(VXWindowRecordTag* window, uint32_t code) {
 VXWindowRecordTag* VXSetWindow(VXWindowRecordTag* window) {
     VXWindowRecordTag* previous = vx.currentWindow;
     vx.currentWindow = window;
-    QZSetCurrentPort(window ? window->port : nullptr);
+    VXSetCurrentGrafState(window ? &window->graf : nullptr);
     return previous;
 }
 

@@ -6,7 +6,7 @@
 // titles, scaling, invalidation and synchronous update, the focus between windows, closing all
 // windows, release, and the class-info extension records.
 //
-// Status word. The status bits live in the geometry record's flag word (`geometry.flags`), so that
+// Status word. The status bits live in the geometry record's flag word (`graf.geometry.flags`), so that
 // the geometry and drawing code read the scaled bit from it. Bit 0x40 there means "controls
 // hidden". The text display views keep their own two bits (scrolling, text display view) in the
 // separate field `textViewFlags`, so the two meanings of 0x40 never share a word.
@@ -18,6 +18,7 @@
 
 #include "foundation/rectmath.h"
 #include "foundation/windowgeometry.h"
+#include "graphics/grafport.h"
 
 namespace plexa {
 
@@ -79,11 +80,12 @@ struct WindowClassInfoTag {
 };
 
 struct VXWindowRecordTag {
-    // Kind (0 on-screen, 1 off-screen, 2 print), current pane, status word and scale factors.
-    WindowGeometry geometry;
+    // The drawing state: its geometry holds the kind (0 on-screen, 1 off-screen, 2 print), the
+    // current pane, the status word and the scale factors; the port, drawing procedures (none:
+    // the standard ones), clip stack, text style and draw mode are the graphics layer's.
+    VXGrafState graf;
     uint8_t windowClass = 0;
     uint8_t style = 0;
-    QZPort* port = nullptr;
     // On-screen part.
     PlatformWindow* platformWindow = nullptr;  // a child window's own view
     VXWindowRecordTag* parent = nullptr;
@@ -94,9 +96,6 @@ struct VXWindowRecordTag {
     int16_t idealHeight = 0, idealWidth = 0;
     // Off-screen part.
     QZBitmap* pixels = nullptr;
-    int16_t textStyle = 29;
-    // The per-window graphics state of the graphics layer; none until that layer gives one.
-    VXGrafProcsRecord* grafProcs = nullptr;
     WindowClassInfoTag* classInfo = nullptr;
     VXWindowPrepCommandProc prepCommandProc = nullptr;
     int32_t padHeight = 0, padWidth = 0;
@@ -107,7 +106,6 @@ struct VXWindowRecordTag {
     int32_t standardCursor = 0;
     int16_t typeID = 0;
     uint16_t dispatchCounter = 0;
-    uint8_t drawMode = 0;
     uint8_t dropHighlight = 0;
     uint8_t radioSlots = 0;
     uint8_t textViewFlags = 0;
@@ -119,7 +117,7 @@ struct VXWindowRecordTag {
     uint8_t fullScreen = 0;
     int32_t previousCurrentID = 0;  // the window current before this one was made
 
-    uint32_t& status() { return geometry.flags; }
+    uint32_t& status() { return graf.geometry.flags; }
 };
 
 // Creation. Rectangles of top-level windows are content rectangles in screen coordinates.
