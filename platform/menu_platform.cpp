@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -280,19 +279,6 @@ int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x,
     const QPoint at = view ? view->mapToGlobal(QPoint(x, y)) : QPoint(x, y);
     QAction* chosen = menu->menu->exec(at, ActionAt(menu, positionItem));
     return chosen ? int32_t(menu->menu->actions().indexOf(chosen)) : -1;
-}
-
-std::vector<std::string> PlatformFontFamilies() {
-    std::vector<std::string> names;
-    for (const QString& family : QFontDatabase::families()) names.push_back(family.toStdString());
-    return names;
-}
-
-bool PlatformFontUsable(const std::string& family, double pointSize) {
-    const QString name = QString::fromStdString(family);
-    if (!QFontDatabase::families().contains(name)) return false;
-    return QFontDatabase::isScalable(name) ||
-           QFontDatabase::pointSizes(name).contains(int(pointSize));
 }
 
 void TestScriptPopupChoice(int32_t index) { gScriptedChoices.push_back(index); }

@@ -73,11 +73,6 @@ std::vector<std::string> PlatformWindowMenuTitles(PlatformWindow* window);
 int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x, int32_t y,
                           int32_t positionItem);
 
-// The font families known to the platform, in order.
-std::vector<std::string> PlatformFontFamilies();
-// Whether a family opens at a point size.
-bool PlatformFontUsable(const std::string& family, double pointSize);
-
 // Test seam: the next popup answers with this index (-1: dismissed) without showing; the user
 // opening a menu; the user choosing an item (nothing for a disabled item).
 void TestScriptPopupChoice(int32_t index);

@@ -13,7 +13,9 @@
 
 #include "foundation/strings.h"
 #include "platform/input_platform.h"
+#include "graphics/fonts.h"
 #include "platform/menu_platform.h"
+#include "platform/text_layout.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_events.h"
@@ -540,9 +542,16 @@ void VXAppendFontNamesToMenu(VXMenuRecord* menu, bool onlyUsable) {
             --at;
         }
     }
-    for (const std::string& family : PlatformFontFamilies()) {
-        if (onlyUsable && !PlatformFontUsable(family, 13)) continue;
-        PlatformMenuInsertItem(menu->menu, at++, family.c_str(), kVXFontItemTag, false);
+    InitFontTables();
+    char name[256];
+    for (int32_t index = 0; index < VXCountFonts(); ++index) {
+        if (!VXGetIndexedFont(index, name)) continue;
+        if (onlyUsable) {
+            TextFont* font = TextFontCreate(name, 13, false, false);
+            if (!font) continue;
+            TextFontRelease(font);
+        }
+        PlatformMenuInsertItem(menu->menu, at++, name, kVXFontItemTag, false);
     }
 }
 
@@ -550,9 +559,7 @@ int32_t VXGetFontIndexFromMenu(VXMenuRecord* menu, int32_t position) {
     const int32_t index = IndexOf(menu, true, position);
     if (index < 0 || PlatformMenuItemTag(menu->menu, index) != kVXFontItemTag) return -1;
     const std::string name = PlatformMenuItemText(menu->menu, index);
-    const std::vector<std::string> families = PlatformFontFamilies();
-    auto it = std::find(families.begin(), families.end(), name);
-    return it == families.end() ? -1 : int32_t(it - families.begin());
+    return VXGetFontIndexFromName(name.c_str(), nullptr);
 }
 
 uint16_t VXPopupMenuClickEx(VXWindowRecordTag* window, Point point, int32_t, bool dispatch,

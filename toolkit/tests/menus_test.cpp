@@ -2,6 +2,7 @@
 // application menu first, item operations, the font placeholder, opening and choosing items.
 #include <cstring>
 
+#include "graphics/fonts.h"
 #include "platform/menu_platform.h"
 #include "platform/window_platform.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -137,7 +138,11 @@ TEST_F(Menus, ItemOperationsByPositionAndByCommand) {
 
 TEST_F(Menus, FontsReplaceThePlaceholderOnce) {
     VXMenuRecord* menu = VXBuildMenu(&kFontMenu);
-    const std::vector<std::string> fonts = PlatformFontFamilies();
+    InitFontTables();
+    std::vector<std::string> fonts;
+    char name[256];
+    for (int32_t index = 0; index < VXCountFonts(); ++index)
+        if (VXGetIndexedFont(index, name)) fonts.push_back(name);
     VXAppendFontNamesToMenu(menu, false);
     VXAppendFontNamesToMenu(VXBuildMenu(&kFontMenu), false);
     ASSERT_EQ(VXCountMenuItems(menu), int32_t(1 + fonts.size()));
