@@ -223,6 +223,10 @@ protected:
         if (gCallbacks.closeRequested) gCallbacks.closeRequested(owner_->id);
     }
     void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::WindowStateChange && fullScreen_ != isFullScreen()) {
+            fullScreen_ = isFullScreen();
+            if (gCallbacks.fullScreen) gCallbacks.fullScreen(owner_->id, fullScreen_);
+        }
         if (event->type() == QEvent::ActivationChange) {
             const bool active = isActiveWindow();
             if (active) {
@@ -239,6 +243,7 @@ protected:
 
 private:
     PlatformWindow* owner_;
+    bool fullScreen_ = false;
 };
 
 class PreDispatchFilter : public QObject {
@@ -310,10 +315,12 @@ PlatformWindow* PlatformWindowCreate(int32_t windowID, PlatformWindowKind kind, 
         if (options & kPlatformWindowMinimizable) flags |= Qt::WindowMinimizeButtonHint;
         if (options & kPlatformWindowResizable) flags |= Qt::WindowMaximizeButtonHint;
     }
+    if (options & kPlatformWindowNoActivate) flags |= Qt::WindowDoesNotAcceptFocus;
     auto* window = new PlatformWindow;
     window->id = windowID;
     window->kind = kind;
     auto* host = new HostWindow(window, flags);
+    if (options & kPlatformWindowNoActivate) host->setAttribute(Qt::WA_ShowWithoutActivating);
     window->host = host;
     host->setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(host);

@@ -32,6 +32,7 @@ constexpr uint32_t kPlatformWindowResizable = 1;
 constexpr uint32_t kPlatformWindowMinimizable = 2;
 constexpr uint32_t kPlatformWindowClosable = 4;
 constexpr uint32_t kPlatformWindowNoFullScreen = 8;
+constexpr uint32_t kPlatformWindowNoActivate = 16;  // never the key or main window
 
 struct PlatformRect {
     int32_t x = 0, y = 0, width = 0, height = 0;
@@ -43,6 +44,7 @@ struct PlatformWindowCallbacks {
     void (*closeRequested)(int32_t windowID) = nullptr;
     void (*activated)(int32_t windowID, bool active) = nullptr;
     void (*moved)(int32_t windowID) = nullptr;
+    void (*fullScreen)(int32_t windowID, bool entered) = nullptr;
     // The content view changed size (the backing image already has the new size).
     void (*resized)(int32_t windowID, int32_t width, int32_t height) = nullptr;
     // The content view is about to be shown on screen or grabbed: the toolkit draws the dirty

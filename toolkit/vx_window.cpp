@@ -142,6 +142,13 @@ void OnMoved(int32_t id) {
     DispatchEvent(window, &event);
 }
 
+void OnFullScreen(int32_t id, bool entered) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window || window->fullScreen == (entered ? 1 : 0)) return;
+    window->fullScreen = entered ? 1 : 0;
+    SendFullScreenEvent(window, entered);
+}
+
 void OnResized(int32_t id, int32_t, int32_t) { SendSizeEvent(VXGetWindowFromId(id)); }
 
 void OnReleaseDrawing(int32_t id) {
@@ -244,6 +251,7 @@ void VXInitWindows() {
     callbacks.closeRequested = OnCloseRequested;
     callbacks.activated = OnActivated;
     callbacks.moved = OnMoved;
+    callbacks.fullScreen = OnFullScreen;
     callbacks.resized = OnResized;
     callbacks.draw = OnDraw;
     callbacks.releaseDrawing = OnReleaseDrawing;
@@ -279,6 +287,7 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
     if (flags & kVXFlagResizableMinimizable) options |= kPlatformWindowMinimizable;
     if (flags & kVXFlagClosable) options |= kPlatformWindowClosable;
     if (flags & kVXFlagNoFullScreen) options |= kPlatformWindowNoFullScreen;
+    if (status & kVXStatusNoKeyOrMain) options |= kPlatformWindowNoActivate;
     Rect content = contentRect ? *contentRect : Rect{40, 40, 440, 640};
     if (RectEmpty(content)) content = {content.top, content.left, int16_t(content.top + 1),
                                        int16_t(content.left + 1)};
