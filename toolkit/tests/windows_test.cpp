@@ -191,6 +191,34 @@ TEST_F(Windows, ChildWindowsLiveInTheirParentAndFailWithoutOne) {
     EXPECT_EQ(Log(), (std::vector<std::string>{"child:3", "side:3", "parent:3"}));
 }
 
+// Logs focus changes; the window named "keeps" refuses to lose the keyboard.
+int32_t Focus(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind != kVXFocusEvent) return 0;
+    const bool gaining = event->u.focus.gaining != 0;
+    WindowsTest::Log().push_back(WindowsTest::Name(window) + (gaining ? "+" : "-"));
+    if (!gaining && WindowsTest::Name(window) == "keeps") *event->u.focus.refuse = 1;
+    return 1;
+}
+
+TEST_F(Windows, TheKeyboardMovesBetweenChildrenUnlessTheOldOneRefuses) {
+    VXWindowRecordTag* top = Document("top", Focus);
+    const Rect rect = {0, 0, 40, 40};
+    VXWindowRecordTag* a = VXCreateChildWindow(1, 0, 0, top, &rect, const_cast<char*>("a"), Focus);
+    VXWindowRecordTag* keeps =
+        VXCreateChildWindow(1, 0, 0, top, &rect, const_cast<char*>("keeps"), Focus);
+    VXShowWindow(top);
+    VXWindowRecordTag* keyboard = nullptr;
+    VXWindowRecordTag* control = nullptr;
+    EXPECT_FALSE(VXGetFocusWindow(nullptr, &keyboard, &control));
+    EXPECT_EQ(keyboard, top);
+    EXPECT_EQ(control, nullptr);
+    VXSetFocusWindow(keeps, false);
+    VXSetFocusWindow(a, false);
+    VXGetFocusWindow(nullptr, &keyboard, nullptr);
+    EXPECT_EQ(keyboard, keeps);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"top-", "keeps+", "keeps-"}));
+}
+
 TEST_F(Windows, ScalingFitsThePadAndAnEmptyPadFitsAtOne) {
     VXWindowRecordTag* window = Document("w", nullptr, {0, 0, 200, 300});  // 200 high, 300 wide
     struct Case {
