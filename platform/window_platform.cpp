@@ -94,6 +94,7 @@ struct PlatformWindow {
     QWidget* host = nullptr;       // top-level windows: the window widget
     ContentView* view = nullptr;
     QMenuBar* menuBar = nullptr;
+    QWidget* overlay = nullptr;  // a child of the view
     std::unique_ptr<DrawContext> context;
     bool modified = false;
     int busy = 0;       // inside the toolkit's drawing
@@ -157,6 +158,7 @@ protected:
     }
     void resizeEvent(QResizeEvent*) override {
         Reshape();
+        if (owner_->overlay) owner_->overlay->setGeometry(rect());
         if (gCallbacks.resized) gCallbacks.resized(owner_->id, width(), height());
     }
     void mousePressEvent(QMouseEvent* event) override { Mouse(PlatformInputKind::kMouseDown, event, 1); }
@@ -244,6 +246,27 @@ protected:
 private:
     PlatformWindow* owner_;
     bool fullScreen_ = false;
+};
+
+// Drawn over the content, transparent where nothing is drawn; clicks go through it.
+class OverlayView : public QWidget {
+public:
+    OverlayView(int32_t id, QWidget* parent) : QWidget(parent), id_(id) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAttribute(Qt::WA_TranslucentBackground);
+        setGeometry(parent->rect());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!gCallbacks.drawOverlay) return;
+        std::unique_ptr<DrawContext> context = DrawContextForPaintDevice(this);
+        if (context) gCallbacks.drawOverlay(id_, context.get());
+    }
+
+private:
+    int32_t id_;
 };
 
 class PreDispatchFilter : public QObject {
@@ -521,6 +544,26 @@ DrawContext* PlatformWindowDrawContext(PlatformWindow* window) {
 void PlatformWindowFlushDrawing(PlatformWindow* window) {
     if (window) EndDrawing(window);
 }
+
+void PlatformWindowBeginOverlay(PlatformWindow* window) {
+    if (!window || window->overlay) return;
+    window->overlay = new OverlayView(window->id, window->view);
+    window->overlay->show();
+    window->overlay->raise();
+}
+
+void PlatformWindowUpdateOverlay(PlatformWindow* window) {
+    if (window && window->overlay) window->overlay->update();
+}
+
+void PlatformWindowEndOverlay(PlatformWindow* window) {
+    if (!window || !window->overlay) return;
+    window->overlay->hide();
+    window->overlay->deleteLater();  // it may be painting
+    window->overlay = nullptr;
+}
+
+bool PlatformWindowHasOverlay(const PlatformWindow* window) { return window && window->overlay; }
 
 bool PlatformWindowGrabPNG(PlatformWindow* window, const std::string& path) {
     while (window && window->parent) window = window->parent;

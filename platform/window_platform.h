@@ -50,6 +50,9 @@ struct PlatformWindowCallbacks {
     // The content view is about to be shown on screen or grabbed: the toolkit draws the dirty
     // rectangle into the backing image now (PlatformWindowDrawContext).
     void (*draw)(int32_t windowID, PlatformRect dirty) = nullptr;
+    // The overlay above the content is being painted: draw it into the context (valid only
+    // during the call; what is not drawn stays transparent).
+    void (*drawOverlay)(int32_t windowID, DrawContext* context) = nullptr;
     // The drawing context of the window is about to end: drop every reference to it.
     void (*releaseDrawing)(int32_t windowID) = nullptr;
 };
@@ -103,6 +106,13 @@ void PlatformWindowDisplay(PlatformWindow* window);
 // flushes before it paints, grabs or resizes). Null for an empty content view.
 DrawContext* PlatformWindowDrawContext(PlatformWindow* window);
 void PlatformWindowFlushDrawing(PlatformWindow* window);
+
+// A transparent overlay exactly over the content view that ignores the mouse; painted through
+// the drawOverlay callback. Beginning twice keeps the one overlay.
+void PlatformWindowBeginOverlay(PlatformWindow* window);
+void PlatformWindowUpdateOverlay(PlatformWindow* window);
+void PlatformWindowEndOverlay(PlatformWindow* window);
+bool PlatformWindowHasOverlay(const PlatformWindow* window);
 
 // Renders the top-level window holding this one, with its menu bar, to a PNG file.
 bool PlatformWindowGrabPNG(PlatformWindow* window, const std::string& path);

@@ -30,6 +30,9 @@ int32_t gNextWindowID = 1;                 // ids are never reused during a run
 std::vector<VXWindowRecordTag*> gWindows;  // every record, newest first
 int32_t gKeyWindowID = 0;
 int32_t gPendingDeactivationID = 0;        // the window that last resigned main status
+// While an overlay is painted, its window's port draws into the overlay's context.
+VXWindowRecordTag* gOverlayWindow = nullptr;
+DrawContext* gOverlayContext = nullptr;
 
 bool IsOnScreen(const VXWindowRecordTag* w) { return w->graf.geometry.kind == kWindowOnScreen; }
 bool IsTopLevel(const VXWindowRecordTag* w) { return !w->parent; }
@@ -189,7 +192,34 @@ bool HookImage(void* w, QZBitmap* out) {
     return true;
 }
 DrawContext* HookContext(void* w) {
+    if (w == gOverlayWindow) return gOverlayContext;
     return PlatformWindowDrawContext(static_cast<VXWindowRecordTag*>(w)->platformWindow);
+}
+
+// Panes have no header strips here: the overlay draws over the whole content once, when any of
+// its pane bits is set.
+void OnDrawOverlay(int32_t id, DrawContext* context) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window || !window->overlayProc || !(window->overlayPanes & 0xF00000)) return;
+    if (gOverlayWindow) return;  // no overlay inside another's drawing
+    VXWindowRecordTag* previous = VXSetWindow(window);
+    const int32_t previousID = previous ? previous->windowID : 0;
+    const int8_t pane = window->graf.geometry.pane;
+    QZReleaseContext(window->graf.port);
+    gOverlayWindow = window;
+    gOverlayContext = context;
+    if (QZInstallContext(window->graf.port)) {
+        QZSetDefaultGraphicsState(window->graf.port, false);
+        QZSetFocus(window->graf.port, -1);
+        window->overlayProc(window, window->overlayData);
+    }
+    if ((window = VXGetWindowFromId(id))) {
+        QZReleaseContext(window->graf.port);
+        window->graf.geometry.pane = pane;
+    }
+    gOverlayWindow = nullptr;
+    gOverlayContext = nullptr;
+    if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 int HookAppearance(void* w) {
     return static_cast<VXWindowRecordTag*>(w)->platformWindow ? (vx.darkAppearance ? 1 : 0) : -1;
@@ -254,6 +284,7 @@ void VXInitWindows() {
     callbacks.fullScreen = OnFullScreen;
     callbacks.resized = OnResized;
     callbacks.draw = OnDraw;
+    callbacks.drawOverlay = OnDrawOverlay;
     callbacks.releaseDrawing = OnReleaseDrawing;
     PlatformSetWindowCallbacks(callbacks);
     QZWindowHooks hooks;
@@ -364,6 +395,7 @@ void VXDestroyWindow(VXWindowRecordTag* window) {
     if (window->status() & kVXStatusBeingReleased) return;
     window->status() |= kVXStatusBeingReleased;
     const int32_t id = window->windowID;
+    VXEndOverlay(window);
     VXKillTimer(window->idleTimer);
     window->idleTimer = nullptr;
     for (VXWindowRecordTag* child : ChildrenOf(window))
@@ -926,6 +958,27 @@ void VXWaitUpdateWindows() {
     }
     if (drew) PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());
     --vx.updateWaitDepth;
+}
+
+void VXBeginOverlayForPanes(VXWindowRecordTag* window, uint32_t paneFlags, VXOverlayProc proc,
+                            void* data) {
+    if (!window || !window->platformWindow || window->overlayProc || !proc) return;
+    window->overlayProc = proc;
+    window->overlayData = data;
+    window->overlayPanes = paneFlags & 0xF00000;
+    PlatformWindowBeginOverlay(window->platformWindow);
+}
+
+void VXUpdateOverlay(VXWindowRecordTag* window) {
+    if (window) PlatformWindowUpdateOverlay(window->platformWindow);
+}
+
+void VXEndOverlay(VXWindowRecordTag* window) {
+    if (!window || !window->overlayProc) return;
+    window->overlayProc = nullptr;
+    window->overlayData = nullptr;
+    window->overlayPanes = 0;
+    PlatformWindowEndOverlay(window->platformWindow);
 }
 
 bool VXGetFocusWindow(VXWindowRecordTag* window, VXWindowRecordTag** keyboardWindow,

@@ -33,6 +33,12 @@ struct VXGrafProcsRecord;
 
 using VXEventProc = int32_t (*)(VXWindowRecordTag* window, VXEventRecord* event);
 using VXWindowPrepCommandProc = int32_t (*)(VXPrepCommandRecord* record);
+// Draws a window's overlay; called once for each pane the overlay covers, focused on it.
+using VXOverlayProc = void (*)(VXWindowRecordTag* window, void* data);
+
+// Pane bits of an overlay: the whole content, pane 0, pane 1, pane 2.
+constexpr uint32_t kVXOverlayMainPane = 0x100000, kVXOverlayPane0 = 0x200000,
+                   kVXOverlayPane1 = 0x400000, kVXOverlayPane2 = 0x800000;
 
 struct VXLongRect {
     int32_t top, left, bottom, right;
@@ -94,6 +100,9 @@ struct VXWindowRecordTag {
     std::vector<VXUpdateBlock> updateBlocks;
     sVXTimerRecord* idleTimer = nullptr;
     int16_t idealHeight = 0, idealWidth = 0;
+    VXOverlayProc overlayProc = nullptr;
+    void* overlayData = nullptr;
+    uint32_t overlayPanes = 0;  // the kVXOverlay* bits
     // Off-screen part.
     QZBitmap* pixels = nullptr;
     WindowClassInfoTag* classInfo = nullptr;
@@ -235,6 +244,13 @@ void VXInvalidateHierarchy(VXWindowRecordTag* window);
 void VXInvalidateAllWindows();
 void VXUpdateWindow(VXWindowRecordTag* window);
 void VXWaitUpdateWindows();
+
+// Overlay: a transparent layer over the content that the procedure draws; beginning while one
+// is up does nothing.
+void VXBeginOverlayForPanes(VXWindowRecordTag* window, uint32_t paneFlags, VXOverlayProc proc,
+                            void* data);
+void VXUpdateOverlay(VXWindowRecordTag* window);
+void VXEndOverlay(VXWindowRecordTag* window);
 
 // Focus. Answers whether a control has the focus, with the keyboard window and the control's
 // window.

@@ -264,6 +264,16 @@ TEST_F(Windows, ScreenshotOfADocumentWindowWithItsMenuBar) {
     VXInsertMenu(VXBuildMenu(kVXDefaultMenuBar.menus[0]), 0);
     VXWindowRecordTag* window = Document("Untitled", DrawsAPicture, {40, 40, 240, 440});
     VXShowWindow(window);
+    // A selection rectangle drawn in the overlay, over the content.
+    static int overlays = 0;
+    overlays = 0;
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, [](VXWindowRecordTag*, void*) {
+        ++overlays;
+        QZPort* port = QZGetCurrentPort();
+        QZSetLineDash(port, 4, 4, 0);
+        QZStrokeRectangleInsideFrame(port, {200, 100, 150, 80});
+    }, nullptr);
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, [](VXWindowRecordTag*, void*) {}, nullptr);
     // Kept in the test's working folder (the build tree) for a person to look at.
     char folder[4096];
     ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
@@ -281,6 +291,9 @@ TEST_F(Windows, ScreenshotOfADocumentWindowWithItsMenuBar) {
     };
     EXPECT_EQ(word(16), 400u);
     EXPECT_GT(word(20), 200u);
+    EXPECT_EQ(overlays, 1);
+    VXEndOverlay(window);
+    EXPECT_EQ(window->overlayProc, nullptr);
     std::printf("screenshot: %s\n", path.c_str());
 }
 
