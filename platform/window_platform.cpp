@@ -501,6 +501,14 @@ void PlatformWindowSetModified(PlatformWindow* window, bool modified) {
     window->host->setWindowModified(modified);
 }
 
+void PlatformWindowSetFilePath(PlatformWindow* window, const char* path) {
+    if (window && window->host) window->host->setWindowFilePath(QString::fromUtf8(path ? path : ""));
+}
+
+std::string PlatformWindowFilePath(const PlatformWindow* window) {
+    return window && window->host ? window->host->windowFilePath().toStdString() : std::string();
+}
+
 bool PlatformWindowIsModified(const PlatformWindow* window) { return window && window->modified; }
 
 bool PlatformWindowIsFullScreen(const PlatformWindow* window) {

@@ -93,6 +93,9 @@ void PlatformWindowSetSizeLimits(PlatformWindow* window, int32_t minWidth, int32
 void PlatformWindowSetTitle(PlatformWindow* window, const char* title);
 std::string PlatformWindowTitle(const PlatformWindow* window);
 void PlatformWindowSetModified(PlatformWindow* window, bool modified);
+// The file a top-level window shows (UTF-8 path or a plain name).
+void PlatformWindowSetFilePath(PlatformWindow* window, const char* path);
+std::string PlatformWindowFilePath(const PlatformWindow* window);
 bool PlatformWindowIsModified(const PlatformWindow* window);
 bool PlatformWindowIsFullScreen(const PlatformWindow* window);
 

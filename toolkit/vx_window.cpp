@@ -614,6 +614,17 @@ VXEventProc VXSetWindowEventHandler(VXWindowRecordTag* window, VXEventProc proc)
     return previous;
 }
 
+void VXSetWindowFileProxy(VXWindowRecordTag* window, const char* path, uint32_t) {
+    if (!window || window->parent || !window->platformWindow) return;
+    if (path && path[0]) {
+        PlatformWindowSetFilePath(window->platformWindow, path);
+        return;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "window_%d", int(window->windowID));
+    PlatformWindowSetFilePath(window->platformWindow, name);
+}
+
 void VXGetWindowPosition(VXWindowRecordTag* window, Rect* rect) {
     if (!rect) return;
     if (!window || !IsOnScreen(window) || !window->platformWindow) {

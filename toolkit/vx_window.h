@@ -191,6 +191,9 @@ void VXSetWindowModified(VXWindowRecordTag* window, bool modified);
 void VXSetWindowTitle(VXWindowRecordTag* window, const char* title);
 void VXGetWindowTitle(VXWindowRecordTag* window, char title[200]);
 VXEventProc VXSetWindowEventHandler(VXWindowRecordTag* window, VXEventProc proc);
+// The document a top-level window shows: its absolute path (UTF-8), or with none the name
+// "window_<id>", which stands for no file. The file type is kept for the caller's use only.
+void VXSetWindowFileProxy(VXWindowRecordTag* window, const char* path, uint32_t fileType);
 
 // Geometry. Screen rectangles are y-down from the main screen's top-left.
 void VXGetWindowPosition(VXWindowRecordTag* window, Rect* rect);

@@ -153,6 +153,9 @@ TEST_F(Windows, PositionLimitsAndTitles) {
     VXSetWindowModified(window, true);
     VXGetWindowTitle(window, got);
     EXPECT_STREQ(got, "Sheet [*] 1");
+    VXSetWindowFileProxy(window, nullptr, 0);
+    EXPECT_EQ(PlatformWindowFilePath(window->platformWindow),
+              "window_" + std::to_string(window->windowID));
 
     // Off-screen windows have no place on screen.
     VXWindowRecordTag* offscreen = VXCreateOffScreenWindow(nullptr, 0, nullptr);
