@@ -43,6 +43,13 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
         text.replace(at, what.size(), with);
 }
 
+std::string AppName() { return vx.appDisplayName[0] ? vx.appDisplayName : "Plexa"; }
+
+// Items whose titles may hold "$AppName": the application commands and item 7901 of menu 7900.
+bool NamesTheApplication(uint16_t menuID, uint16_t tag) {
+    return (tag >= kVXCommandAbout && tag <= 106) || (menuID == 7900 && tag == 7901);
+}
+
 // The 0-based index of an addressed item, -1 when it is not there (or is the menu itself).
 int32_t IndexOf(VXMenuRecord* menu, bool byPosition, int32_t item) {
     if (!menu) return -1;
@@ -184,7 +191,7 @@ void VXInitMenus() {
     VXSetKeyEquivalentProc(VXMenuKeyEquivalent);
     if (!gCurrentMenuBar) gCurrentMenuBar = new VXMenuBar{0, new VXMenuRecord*[1]};
     if (gAppMenu) return;
-    const std::string name = vx.appDisplayName[0] ? vx.appDisplayName : "Plexa";
+    const std::string name = AppName();
     gAppMenu = NewRecord(0, name.c_str(), nullptr);
     // The application menu lives beside the bar, not in it.
     gMenus = gAppMenu->next;
@@ -230,7 +237,10 @@ VXMenuRecord* VXBuildMenu(const VXMenuDef* definition) {
     VXMenuRecord* record = NewRecord(definition->menuID, definition->title, definition);
     for (const VXMenuDefItem* row = definition->items; row && row->text; ++row) {
         const bool separator = row->kind == kVXMenuSeparator || std::strcmp(row->text, "-") == 0;
-        const int32_t index = PlatformMenuInsertItem(record->menu, -1, row->text,
+        std::string text = row->text;
+        if (NamesTheApplication(definition->menuID, uint16_t(row->command)))
+            ReplaceAll(text, "$AppName", AppName());
+        const int32_t index = PlatformMenuInsertItem(record->menu, -1, text.c_str(),
                                                      int32_t(row->command), separator);
         if (separator) continue;
         if (row->kind == kVXMenuSubmenu) {

@@ -287,6 +287,8 @@ void VXInitWindows() {
     callbacks.drawOverlay = OnDrawOverlay;
     callbacks.releaseDrawing = OnReleaseDrawing;
     PlatformSetWindowCallbacks(callbacks);
+    // A create event that asks for showing shows the window.
+    if (!gVXWindowDefaultHooks.showWindow) gVXWindowDefaultHooks.showWindow = VXShowWindow;
     QZWindowHooks hooks;
     hooks.kind = HookKind;
     hooks.image = HookImage;
@@ -781,7 +783,7 @@ void VXGetWindowMetrics(uint8_t windowClass, uint8_t style, uint32_t, Rect* fram
     // shown; these are the sizes of a common theme. Borderless windows have a one-point edge.
     const bool borderless =
         windowClass == kVXWindowPopup || (windowClass == kVXWindowDialog && style == 2);
-    const int16_t s = borderless ? 1 : 1;
+    const int16_t s = 1;
     const int16_t t = borderless ? 0 : 28;
     if (frame) *frame = {0, 0, int16_t(200 + t + s), int16_t(200 + 2 * s)};
     if (side) *side = s;

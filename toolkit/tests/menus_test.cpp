@@ -20,6 +20,7 @@ const VXMenuDef kGridMenu = {910, "Grid", kGridItems};
 
 const VXMenuDefItem kViewItems[] = {
     {kVXMenuItem, "Zoom In", 901, "="}, {kVXMenuSeparator, "", 0, nullptr},
+    {kVXMenuItem, "Hide $AppName", 106, nullptr}, {kVXMenuItem, "$AppName Help", 907, nullptr},
     {kVXMenuSubmenu, "Grid", 910, &kGridMenu}, {kVXMenuItem, "-", 0, nullptr},
     {kVXMenuItem, "Refresh", 902, "r"}, {0, nullptr, 0, nullptr},
 };
@@ -52,7 +53,8 @@ TEST_F(Menus, BuiltFromDefinitionsOnce) {
     EXPECT_EQ(view->menuID, 900);
     EXPECT_EQ(view->enabled, 1);
     EXPECT_TRUE(view->flags & kVXMenuHasSubmenus);
-    EXPECT_EQ(Texts(view), (std::vector<std::string>{"View", "Zoom In", "-", "Grid", "-", "Refresh"}));
+    EXPECT_EQ(Texts(view), (std::vector<std::string>{"View", "Zoom In", "-", "Hide Plexa",
+                                                     "$AppName Help", "Grid", "-", "Refresh"}));
     VXMenuRecord* grid = VXGetMenuItemChildMenu(view, false, 910);
     ASSERT_NE(grid, nullptr);
     EXPECT_EQ(grid, VXBuildMenu(&kGridMenu));
@@ -61,12 +63,12 @@ TEST_F(Menus, BuiltFromDefinitionsOnce) {
     EXPECT_EQ(modifiers, kPlatformModCommand | kPlatformModShift);
     EXPECT_EQ(VXCountMenuItems(VXBuildMenu(&kEmptyMenu)), 0);
     EXPECT_EQ(VXBuildMenu(&kUntitledMenu), nullptr);
-    EXPECT_EQ(VXCommandToMenuIndex(view, 902), 5);
+    EXPECT_EQ(VXCommandToMenuIndex(view, 902), 7);
     EXPECT_EQ(VXCommandToMenuIndex(view, 999), 0);
     // Deleting the item that held the sub-menu clears the flag; the sub-menu record stays.
     VXDeleteMenuItem(view, false, 910);
     EXPECT_FALSE(view->flags & kVXMenuHasSubmenus);
-    EXPECT_EQ(VXGetMenuItemChildMenu(view, true, 3), nullptr);
+    EXPECT_EQ(VXGetMenuItemChildMenu(view, true, 5), nullptr);
     VXDestroyMenuEx(view, true);
     EXPECT_NE(VXBuildMenu(&kGridMenu), nullptr);
 }
@@ -187,8 +189,9 @@ TEST_F(Menus, OpeningAMenuPreparesItAndChoosingSendsTheCommand) {
     // in View and the sub-menu itself both carry 910).
     VXMenuRecord* grid = VXBuildMenu(&kGridMenu);
     TestOpenMenu(grid->menu);
-    EXPECT_EQ(Log(), (std::vector<std::string>{"prep:900", "prep:901", "prep:910", "prep:910",
-                                               "prep:911", "prep:912", "prep:902"}));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"prep:900", "prep:901", "prep:106", "prep:907",
+                                               "prep:910", "prep:910", "prep:911", "prep:912",
+                                               "prep:902"}));
     EXPECT_FALSE(VXGetMenuItemEnabled(grid, true, 1));
     Log().clear();
     TestChooseMenuItem(grid->menu, 0);  // disabled: nothing
