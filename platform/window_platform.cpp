@@ -30,6 +30,7 @@ PlatformWindowCallbacks gCallbacks;
 PlatformControlPreDispatch gPreDispatch = nullptr;
 std::vector<PlatformWindow*> gOrder;  // top-level windows, front to back
 int32_t gKeyID = 0;
+int gPainting = 0;  // content views painting now: widgets destroyed meanwhile go later
 
 uint32_t Modifiers(Qt::KeyboardModifiers mods) {
     uint32_t result = 0;
@@ -114,6 +115,9 @@ public:
     QImage image;
     QRegion dirty;
 
+    // The window is gone; the widget only waits for its deletion.
+    void Detach() { owner_ = nullptr; }
+
     // Lets the toolkit draw what is dirty, then ends its drawing so the image can be read.
     // False when the toolkit destroyed the window meanwhile.
     bool Prepare() {
@@ -149,7 +153,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        if (!Prepare()) {
+        if (!owner_) return;
+        ++gPainting;
+        const bool alive = Prepare();
+        --gPainting;
+        if (!alive) {
             if (!owner_->busy) FinishDead(owner_, true);
             return;
         }
@@ -157,6 +165,7 @@ protected:
         if (!image.isNull()) painter.drawImage(0, 0, image);
     }
     void resizeEvent(QResizeEvent*) override {
+        if (!owner_) return;
         Reshape();
         if (owner_->overlay) owner_->overlay->setGeometry(rect());
         if (gCallbacks.resized) gCallbacks.resized(owner_->id, width(), height());
@@ -171,6 +180,7 @@ protected:
               event, 0);
     }
     void wheelEvent(QWheelEvent* event) override {
+        if (!owner_) return;
         PlatformInputEvent input;
         input.kind = PlatformInputKind::kWheel;
         input.windowID = owner_->id;
@@ -186,6 +196,7 @@ protected:
 
 private:
     void Mouse(PlatformInputKind kind, QMouseEvent* event, uint16_t clicks) {
+        if (!owner_) return;
         PlatformInputEvent input;
         input.kind = kind;
         input.windowID = owner_->id;
@@ -197,6 +208,7 @@ private:
         PlatformDeliverInput(input);
     }
     void Key(PlatformInputKind kind, QKeyEvent* event) {
+        if (!owner_) return;
         PlatformInputEvent input;
         input.kind = kind;
         input.windowID = owner_->id;
@@ -218,13 +230,16 @@ void MoveToFront(PlatformWindow* window) {
 class HostWindow : public QWidget {
 public:
     HostWindow(PlatformWindow* owner, Qt::WindowFlags flags) : QWidget(nullptr, flags), owner_(owner) {}
+    void Detach() { owner_ = nullptr; }
 
 protected:
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
+        if (!owner_) return;
         if (gCallbacks.closeRequested) gCallbacks.closeRequested(owner_->id);
     }
     void changeEvent(QEvent* event) override {
+        if (!owner_) return QWidget::changeEvent(event);
         if (event->type() == QEvent::WindowStateChange && fullScreen_ != isFullScreen()) {
             fullScreen_ = isFullScreen();
             if (gCallbacks.fullScreen) gCallbacks.fullScreen(owner_->id, fullScreen_);
@@ -240,7 +255,7 @@ protected:
         QWidget::changeEvent(event);
     }
     void moveEvent(QMoveEvent*) override {
-        if (gCallbacks.moved) gCallbacks.moved(owner_->id);
+        if (owner_ && gCallbacks.moved) gCallbacks.moved(owner_->id);
     }
 
 private:
@@ -301,10 +316,16 @@ void EndDrawing(PlatformWindow* window) {
 void DeleteWidgets(PlatformWindow* window, bool later) {
     QWidget* widget = window->host ? window->host : static_cast<QWidget*>(window->view);
     widget->hide();
-    if (later)
-        widget->deleteLater();  // it is painting now
-    else
+    if (!later) {
         delete widget;  // deletes the view and the menu bar with it
+        return;
+    }
+    // A paint is running: the widgets go when it is over, and until then they forget the window.
+    if (window->host) static_cast<HostWindow*>(window->host)->Detach();
+    window->view->Detach();
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        if (auto* view = dynamic_cast<ContentView*>(child)) view->Detach();
+    widget->deleteLater();
 }
 
 // A window destroyed while it drew: its widgets and record go now that the drawing is done.
@@ -381,7 +402,7 @@ void PlatformWindowDestroy(PlatformWindow* window) {
         window->dead = true;
         return;
     }
-    DeleteWidgets(window, false);
+    DeleteWidgets(window, gPainting > 0);
     delete window;
 }
 

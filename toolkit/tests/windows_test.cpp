@@ -78,7 +78,12 @@ TEST_F(Windows, AHandlerThatDestroysItsWindowWhileDrawingIsSafe) {
     for (int path = 0; path < 3; ++path) {
         VXWindowRecordTag* parent = Document("parent", nullptr);
         VXWindowRecordTag* window = path == 2 ? parent : Document("doomed", DestroysOnUpdate);
-        if (path == 2) VXSetWindowEventHandler(window, DestroysOnUpdate);
+        if (path == 2) {
+            // The window goes with a child, in the middle of the platform's painting.
+            VXSetWindowEventHandler(window, DestroysOnUpdate);
+            const Rect rect = {5, 5, 25, 25};
+            VXShowWindow(VXCreateChildWindow(1, 0, 0, window, &rect, nullptr, nullptr));
+        }
         VXShowWindow(window);
         const int32_t id = window->windowID;
         VXInvalRect(window, nullptr);
