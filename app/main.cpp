@@ -33,7 +33,7 @@ int32_t AppStartup() {
     const Rect content = {80, 80, 680, 980};
     VXWindowRecordTag* window =
         VXCreateWindow(kVXWindowDocument, 0, kVXFlagResizableMinimizable | kVXFlagClosable, 101,
-                       0, nullptr, &content, "Untitled", 0, nullptr, nullptr);
+                       0, -1, &content, "Untitled", 0, nullptr, nullptr);
     if (window) VXShowWindow(window);
     return 1;
 }

@@ -231,6 +231,14 @@ void PlatformMenuSetItemIcon(PlatformMenu* menu, int32_t index, const DrawImage*
     action->setIcon(image ? QIcon(QPixmap::fromImage(DrawImageQImage(*image))) : QIcon());
 }
 
+void PlatformMenuSetItemFontFamily(PlatformMenu* menu, int32_t index, const char* family) {
+    QAction* action = ActionAt(menu, index);
+    if (!action || !family) return;
+    QFont font = action->font();
+    font.setFamily(QString::fromUtf8(family));
+    action->setFont(font);
+}
+
 void PlatformMenuSetControlSize(PlatformMenu* menu, int32_t controlSize) {
     if (!menu) return;
     QFont font = QApplication::font("QMenu");

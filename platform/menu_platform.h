@@ -57,6 +57,8 @@ void PlatformMenuSetItemSubmenu(PlatformMenu* menu, int32_t index, PlatformMenu*
 uint64_t PlatformMenuItemReference(const PlatformMenu* menu, int32_t index);
 void PlatformMenuSetItemReference(PlatformMenu* menu, int32_t index, uint64_t reference);
 void PlatformMenuSetItemIcon(PlatformMenu* menu, int32_t index, const DrawImage* image);
+// Shows an item's text in a font family (a font menu shows each font in itself).
+void PlatformMenuSetItemFontFamily(PlatformMenu* menu, int32_t index, const char* family);
 // The menu's font: the system font at control size 0 regular, 1 small, 2 mini, or a family and
 // point size.
 void PlatformMenuSetControlSize(PlatformMenu* menu, int32_t controlSize);

@@ -561,8 +561,20 @@ void VXAppendFontNamesToMenu(VXMenuRecord* menu, bool onlyUsable) {
             if (!font) continue;
             TextFontRelease(font);
         }
-        PlatformMenuInsertItem(menu->menu, at++, name, kVXFontItemTag, false);
+        PlatformMenuSetItemFontFamily(menu->menu,
+                                      PlatformMenuInsertItem(menu->menu, at++, name,
+                                                             kVXFontItemTag, false),
+                                      name);
     }
+}
+
+int32_t VXGetFontCommandInfo(const VXEventRecord* event, char name[256]) {
+    if (name) name[0] = 0;
+    if (!event || event->kind != kVXCommandEvent || event->u.command.command != kVXFontItemTag)
+        return -1;
+    const int32_t index = event->u.command.extra;
+    if (!VXGetIndexedFont(index, name)) return -1;
+    return index;
 }
 
 int32_t VXGetFontIndexFromMenu(VXMenuRecord* menu, int32_t position) {

@@ -17,6 +17,7 @@ namespace plexa {
 struct PlatformMenu;
 struct VXWindowRecordTag;
 struct VXMenuDef;
+struct VXEventRecord;
 
 constexpr uint32_t kVXMenuItem = 1, kVXMenuSeparator = 2, kVXMenuSubmenu = 3;
 
@@ -134,6 +135,9 @@ uint64_t VXGetNSMenuItemReference(VXMenuRecord* menu, bool byPosition, int32_t i
 bool VXIsTopLevelMenuBarMenu(VXMenuRecord* menu);
 void VXAppendFontNamesToMenu(VXMenuRecord* menu, bool onlyUsable);
 int32_t VXGetFontIndexFromMenu(VXMenuRecord* menu, int32_t position);
+// For a font-menu command event (8000): the font index, with the family's UTF-8 name copied into
+// name[256] when given; -1 and an empty name for any other event.
+int32_t VXGetFontCommandInfo(const VXEventRecord* event, char name[256]);
 uint16_t VXPopupMenuClickEx(VXWindowRecordTag* window, Point point, int32_t ignored,
                             bool dispatch, VXMenuRecord* menu, bool byPosition, int32_t item,
                             VXPopupResult* result);

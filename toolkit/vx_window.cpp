@@ -106,6 +106,9 @@ Rect FromPlatform(const PlatformRect& r) {
     return {int16_t(r.y), int16_t(r.x), int16_t(r.y + r.height), int16_t(r.x + r.width)};
 }
 
+// Document windows carry a menu bar above their content; its height before the window exists.
+int16_t DocumentMenuBar(uint8_t windowClass) { return windowClass == kVXWindowDocument ? 24 : 0; }
+
 bool RectEmpty(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
 
 int32_t Area(const Rect& a, const Rect& b) {
@@ -300,7 +303,7 @@ void VXInitWindows() {
 }
 
 VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t flags,
-                                  int16_t typeID, uint32_t status, void*, const Rect* contentRect,
+                                  int16_t typeID, uint32_t status, int32_t, const Rect* contentRect,
                                   const char* title, int32_t, void* refcon, VXEventProc eventProc) {
     if (windowClass > kVXWindowPopup) return nullptr;
     VXWindowRecordTag* window = NewRecord(kWindowOnScreen, windowClass, style, status, typeID);
@@ -691,7 +694,7 @@ void VXGetClientSize(VXWindowRecordTag* window, int16_t* height, int16_t* width)
     if (width) *width = int16_t(std::clamp(w, 0, 0x7FFF));
 }
 
-void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect) {
+void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect, int32_t) {
     if (!rect) return;
     int16_t height = 0, width = 0;
     VXGetClientSize(window, &height, &width);
@@ -702,10 +705,10 @@ void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect) {
     rect->right = int32_t(int64_t(width) * one / std::max(window->graf.geometry.scaleH, 1));
 }
 
-void VXGetViewRect(VXWindowRecordTag* window, Rect* rect) {
+void VXGetViewRect(VXWindowRecordTag* window, Rect* rect, int32_t which) {
     if (!rect) return;
     LRect r;
-    VXLGetViewRect(window, &r);
+    VXLGetViewRect(window, &r, which);
     const auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -0x7FFF, 0x7FFF)); };
     *rect = {clamp16(r.top), clamp16(r.left), clamp16(r.bottom), clamp16(r.right)};
 }
@@ -713,7 +716,7 @@ void VXGetViewRect(VXWindowRecordTag* window, Rect* rect) {
 bool VXIsRectInView(VXWindowRecordTag* window, const LRect* rect) {
     if (!rect) return false;
     LRect view;
-    VXLGetViewRect(window, &view);
+    VXLGetViewRect(window, &view, 0);
     return rect->left < view.right && view.left < rect->right && rect->top < view.bottom &&
            view.top < rect->bottom;
 }
@@ -760,13 +763,20 @@ bool VXGetScreenBoundsForRect(const Rect* rect, Rect* screen) {
     return best > 0;
 }
 
-int32_t VXWindowRectOnScreen(const Rect* rect) {
+int32_t VXWindowRectOnScreen(uint8_t windowClass, uint8_t style, uint32_t flags,
+                             const Rect* rect) {
     if (!rect) return 0;
+    // The whole window: the content with its decorations.
+    int16_t side = 0, title = 0;
+    VXGetWindowMetrics(windowClass, style, flags, nullptr, &side, &title);
+    const Rect outer = {int16_t(rect->top - title - DocumentMenuBar(windowClass)),
+                        int16_t(rect->left - side), int16_t(rect->bottom + side),
+                        int16_t(rect->right + side)};
     int32_t answer = 0;
     for (const PlatformRect& bounds : PlatformScreenBounds()) {
         const Rect r = FromPlatform(bounds);
-        if (Contains(r, *rect)) return 1;
-        if (Area(r, *rect) > 0) answer = 2;
+        if (Contains(r, outer)) return 1;
+        if (Area(r, outer) > 0) answer = 2;
     }
     return answer;
 }
@@ -796,20 +806,19 @@ int16_t VXCalcStructureBarWidth(VXWindowRecordTag* window, bool vertical) {
     return (window->creationFlags & bit) ? 16 : 0;
 }
 
-void VXCalcMaxWindowRect(VXWindowRecordTag* window, const Rect* within, Rect* rect) {
+void VXCalcMaxWindowRect(uint8_t windowClass, uint8_t style, uint32_t flags, const Rect* within,
+                         Rect* rect) {
     if (!rect) return;
     Rect bounds;
     if (within)
         bounds = *within;
     else
         VXGetMainScreenBounds(&bounds, false);
-    int16_t side = 1, title = 28;
-    if (window)
-        VXGetWindowMetrics(window->windowClass, window->style, window->creationFlags, nullptr,
-                           &side, &title);
-    const int16_t bar = window ? int16_t(PlatformMenuBarHeight(window->platformWindow)) : 0;
-    *rect = {int16_t(bounds.top + title + bar + 18), int16_t(bounds.left + side + 18),
-             int16_t(bounds.bottom - side - 18), int16_t(bounds.right - side - 18)};
+    int16_t side = 0, title = 0;
+    VXGetWindowMetrics(windowClass, style, flags, nullptr, &side, &title);
+    *rect = {int16_t(bounds.top + title + DocumentMenuBar(windowClass) + 18),
+             int16_t(bounds.left + side + 18), int16_t(bounds.bottom - side - 18),
+             int16_t(bounds.right - side - 18)};
 }
 
 void VXSetMinMaxRect(VXWindowRecordTag* window, const Rect* limits) {
@@ -839,13 +848,14 @@ void VXSetWindowIdealSize(VXWindowRecordTag* window, int16_t width, int16_t heig
     window->idealHeight = height > 0 ? int16_t(height + VXCalcStructureBarWidth(window, false)) : 0;
 }
 
-void VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
-    if (!window || window->windowClass != kVXWindowDividedChild || size <= 0) return;
+int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
+    if (!window || window->windowClass != kVXWindowDividedChild || size <= 0) return 0;
     int16_t height = 0, width = 0;
     VXGetClientSize(window->parent, &height, &width);
     const Rect rect = window->style == 1 ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
     PlatformWindowSetContentRect(window->platformWindow, ToPlatform(rect));
     VXInvalidateHierarchy(window->parent);
+    return 1;
 }
 
 void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool invalidate) {

@@ -129,9 +129,10 @@ struct VXWindowRecordTag {
     uint32_t& status() { return graf.geometry.flags; }
 };
 
-// Creation. Rectangles of top-level windows are content rectangles in screen coordinates.
+// Creation. Rectangles of top-level windows are content rectangles in screen coordinates. The
+// template id is not used here: a window's content from a UI template is the dialogs' business.
 VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t flags,
-                                  int16_t typeID, uint32_t status, void* ignored,
+                                  int16_t typeID, uint32_t status, int32_t ignored,
                                   const Rect* contentRect, const char* title, int32_t templateID,
                                   void* refcon, VXEventProc eventProc);
 VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t status,
@@ -205,17 +206,19 @@ void VXGetOuterRect(VXWindowRecordTag* window, const Rect* content, Rect* outer)
 // The content in its own coordinates: {0, 0, height, width}.
 void VXGetClientRect(VXWindowRecordTag* window, Rect* rect);
 void VXGetClientSize(VXWindowRecordTag* window, int16_t* height, int16_t* width);
-// The visible part of the content in document coordinates (unscaled, scrolled).
-void VXGetViewRect(VXWindowRecordTag* window, Rect* rect);
-void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect);
+// The visible part of the content in document coordinates (unscaled); `which` 0 asks for
+// window coordinates, the only kind there is without panes.
+void VXGetViewRect(VXWindowRecordTag* window, Rect* rect, int32_t which = 0);
+void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect, int32_t which = 0);
 bool VXIsRectInView(VXWindowRecordTag* window, const LRect* rect);
 // Converts content points between windows (none: the screen).
 void VXTranslatePoints(VXWindowRecordTag* from, VXWindowRecordTag* to, Point* points,
                        int32_t count);
 void VXGetMainScreenBounds(Rect* rect, bool withMenuBar);
 bool VXGetScreenBoundsForRect(const Rect* rect, Rect* screen);
-// 1 a screen contains the rectangle, 2 one only meets it, 0 none.
-int32_t VXWindowRectOnScreen(const Rect* rect);
+// For a window of that class, style and flags with this content rectangle: 1 a screen contains
+// the whole window, 2 one only meets it, 0 none.
+int32_t VXWindowRectOnScreen(uint8_t windowClass, uint8_t style, uint32_t flags, const Rect* rect);
 void VXFlipScreenRect(Rect* rect);
 int32_t VXGetScreenPixelDepth();
 // Decoration sizes for a class and flags: the frame of a 200 x 200 content, each side's width and
@@ -224,13 +227,17 @@ void VXGetWindowMetrics(uint8_t windowClass, uint8_t style, uint32_t flags, Rect
                         int16_t* side, int16_t* title);
 // The width of a scroll bar along the content (16 with a scroller on that side, else 0).
 int16_t VXCalcStructureBarWidth(VXWindowRecordTag* window, bool vertical);
-void VXCalcMaxWindowRect(VXWindowRecordTag* window, const Rect* within, Rect* rect);
+// The largest content rectangle of such a window within a rectangle (none: the main screen),
+// kept 18 points from its edges.
+void VXCalcMaxWindowRect(uint8_t windowClass, uint8_t style, uint32_t flags, const Rect* within,
+                         Rect* rect);
 // Limits of the content size: top/left the minimum height/width, bottom/right the maximum
 // (a maximum below the minimum becomes 10000).
 void VXSetMinMaxRect(VXWindowRecordTag* window, const Rect* limits);
 void VXCalcWindowIdealPosition(VXWindowRecordTag* window, Rect* rect);
 void VXSetWindowIdealSize(VXWindowRecordTag* window, int16_t width, int16_t height);
-void VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size);
+// 1 when resized.
+int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size);
 
 // Content.
 void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool invalidate);

@@ -175,7 +175,7 @@ TEST_F(Preparation, SeparatorsAreNotPreparedAndToggleBackWithTheirTagAndReferenc
 
 TEST_F(Preparation, AModalWindowInFrontDisablesTheApplicationCommands) {
     const Rect rect = {50, 50, 150, 250};
-    VXWindowRecordTag* dialog = VXCreateWindow(kVXWindowDialog, 3, 0, 1, 0, nullptr, &rect,
+    VXWindowRecordTag* dialog = VXCreateWindow(kVXWindowDialog, 3, 0, 1, 0, 0, &rect,
                                                "dialog", 0, const_cast<char*>("dialog"), nullptr);
     VXMenuRecord* app = VXGetApplicationMenu();
     const int32_t quit = VXCommandToMenuIndex(app, kVXCommandQuit);

@@ -78,7 +78,7 @@ TEST_F(Menus, TheBarIsMirroredIntoDocumentWindowsBehindTheApplicationMenu) {
     VXWindowRecordTag* document = Document("doc", nullptr);
     const Rect rect = {0, 0, 100, 100};
     VXWindowRecordTag* palette =
-        VXCreateWindow(kVXWindowFloating, 0, 0, 5, 0, nullptr, &rect, "palette", 0, nullptr, nullptr);
+        VXCreateWindow(kVXWindowFloating, 0, 0, 5, 0, 0, &rect, "palette", 0, nullptr, nullptr);
     VXMenuRecord* view = VXBuildMenu(&kViewMenu);
     VXInsertMenu(view, 300);
     VXInsertMenu(view, 0xFFFF);  // adds nothing
@@ -167,6 +167,9 @@ TEST_F(Menus, FontsReplaceThePlaceholderOnce) {
     EXPECT_EQ(seen.u.command.command, kVXFontItemTag);
     EXPECT_EQ(seen.u.command.extra, fonts.size() - 1);
     EXPECT_EQ(seen.u.command.itemIndex, fonts.size() + 1);
+    char chosen[256];
+    EXPECT_EQ(VXGetFontCommandInfo(&seen, chosen), int32_t(fonts.size() - 1));
+    EXPECT_EQ(chosen, fonts.back());
 }
 
 TEST_F(Menus, OpeningAMenuPreparesItAndChoosingSendsTheCommand) {

@@ -38,7 +38,7 @@ public:
     static VXWindowRecordTag* Document(const char* name, VXEventProc proc,
                                        Rect content = {100, 100, 300, 400}) {
         return VXCreateWindow(kVXWindowDocument, 0, kVXFlagResizable | kVXFlagClosable, 101, 0,
-                              nullptr, &content, name, 0, const_cast<char*>(name), proc);
+                              0, &content, name, 0, const_cast<char*>(name), proc);
     }
     static std::string Name(VXWindowRecordTag* window) {
         return window && window->refCon ? static_cast<const char*>(window->refCon) : "none";

@@ -103,7 +103,7 @@ TEST_F(Windows, OrderFollowsShowingAndSelecting) {
     VXWindowRecordTag* a = Document("a", nullptr);
     VXWindowRecordTag* b = Document("b", nullptr);
     const Rect floatRect = {10, 10, 60, 60};
-    VXWindowRecordTag* palette = VXCreateWindow(kVXWindowFloating, 0, 0, 5, 0, nullptr, &floatRect,
+    VXWindowRecordTag* palette = VXCreateWindow(kVXWindowFloating, 0, 0, 5, 0, 0, &floatRect,
                                                 "palette", 0, const_cast<char*>("palette"), nullptr);
     ASSERT_TRUE(a && b && palette);
     EXPECT_FALSE(VXIsWindowVisible(a, false));
@@ -141,6 +141,25 @@ TEST_F(Windows, PositionLimitsAndTitles) {
     VXGetClientSize(window, &height, &width);
     EXPECT_EQ(height, 300);
     EXPECT_EQ(width, 400);
+
+    Rect screen;
+    VXGetMainScreenBounds(&screen, false);
+    struct Place {
+        Rect content;
+        int32_t onScreen;
+    };
+    const Place places[] = {
+        {{int16_t(screen.top + 100), int16_t(screen.left + 100), int16_t(screen.top + 200),
+          int16_t(screen.left + 200)}, 1},
+        {{int16_t(screen.bottom - 50), int16_t(screen.left + 100), int16_t(screen.bottom + 50),
+          int16_t(screen.left + 200)}, 2},
+        {{-3000, -3000, -2900, -2900}, 0},
+    };
+    for (const Place& place : places)
+        EXPECT_EQ(VXWindowRectOnScreen(kVXWindowDocument, 0, 0, &place.content), place.onScreen);
+    Rect largest;
+    VXCalcMaxWindowRect(kVXWindowDocument, 0, 0, nullptr, &largest);
+    EXPECT_EQ(VXWindowRectOnScreen(kVXWindowDocument, 0, 0, &largest), 1);
 
     const Rect limits = {100, 150, 50, 60};  // maxima below the minima
     VXSetMinMaxRect(window, &limits);
