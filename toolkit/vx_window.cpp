@@ -888,7 +888,9 @@ int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
 }
 
 void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool invalidate) {
-    if (!window) return;
+    // Only a content that scrolls has a pad.
+    if (!window || !(window->creationFlags & (kVXFlagHorizontalScroller | kVXFlagVerticalScroller)))
+        return;
     window->graf.geometry.pane = -1;
     window->padWidth = std::max(width, 0);
     window->padHeight = std::max(height, 0);

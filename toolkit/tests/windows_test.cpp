@@ -260,7 +260,14 @@ TEST_F(Windows, TheKeyboardMovesBetweenChildrenUnlessTheOldOneRefuses) {
 }
 
 TEST_F(Windows, ScalingFitsThePadAndAnEmptyPadFitsAtOne) {
-    VXWindowRecordTag* window = Document("w", nullptr, {0, 0, 200, 300});  // 200 high, 300 wide
+    const Rect content = {0, 0, 200, 300};  // 200 high, 300 wide
+    VXWindowRecordTag* window =
+        VXCreateWindow(kVXWindowDocument, 0, kVXFlagHorizontalScroller | kVXFlagVerticalScroller,
+                       101, 0, 0, &content, "w", 0, nullptr, nullptr);
+    // Without scroll bars a window has no pad to set.
+    VXWindowRecordTag* fixed = Document("fixed", nullptr);
+    VXSetPadSize(fixed, 600, 800, false);
+    EXPECT_EQ(fixed->padWidth, 0);
     struct Case {
         int32_t padWidth, padHeight, percentH, percentV;
         int16_t wantH, wantV;
