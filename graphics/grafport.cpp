@@ -1,7 +1,6 @@
 // The current graphics state, its origin, clip stack, pen and modes.
 #include "graphics/grafport.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "foundation/geometry.h"

@@ -19,7 +19,6 @@
 
 #include "foundation/rectmath.h"
 #include "foundation/windowgeometry.h"
-#include "graphics/colors.h"
 
 namespace plexa {
 
@@ -52,8 +51,8 @@ struct VXGrafState {
 
 // What the window owner (the toolkit) does for this layer.
 struct VXGrafHooks {
-    // The current state changed through this layer (a helper made a window current or restored
-    // the previous one); the owner keeps its own current window in step.
+    // The current state changed (also when the owner itself set it): the owner keeps its own
+    // current window in step from state->geometry.owner, without setting the state again.
     void (*currentChanged)(VXGrafState* state) = nullptr;
     // Moves the panel contents after the port origin of an on-screen window changed.
     void (*translatePanelOrigin)(VXGrafState* state, int32_t dh, int32_t dv) = nullptr;

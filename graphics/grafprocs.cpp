@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "foundation/geometry.h"
 #include "graphics/grafport.h"
@@ -123,7 +122,7 @@ public:
             heap_.reset(new (std::nothrow) P[size_t(count)]);
             data_ = heap_.get();
         }
-        if (data_) std::copy(points, points + count, data_);
+        if (data_ && count > 0) std::copy(points, points + count, data_);
     }
     P* data() const { return data_; }
 
@@ -363,15 +362,14 @@ void VXLStdPoly(const _LPNT* points, const int32_t* radii, uint16_t count, int8_
     const _LPNT* pts = points;
     const int32_t* rad = radii;
     PointCopy<_LPNT, kPolyStackPoints> copy(points, Scaled(s) ? count : 0);
-    std::vector<int32_t> scaledRadii;
+    PointCopy<int32_t, kPolyStackPoints> radiiCopy(radii, Scaled(s) && radii ? count : 0);
     if (Scaled(s)) {
-        if (!copy.data()) return;
+        if (!copy.data() || !radiiCopy.data()) return;
         LPointsToScale(&s->geometry, copy.data(), count);
         pts = copy.data();
         if (radii) {
-            scaledRadii.assign(radii, radii + count);
-            LDimensionsToScale(&s->geometry, scaledRadii.data(), count, 0);
-            rad = scaledRadii.data();
+            LDimensionsToScale(&s->geometry, radiiCopy.data(), count, 0);
+            rad = radiiCopy.data();
         }
     }
     if (verb == 0) {

@@ -364,9 +364,17 @@ TEST_F(GrafFixture, ScaledShapes) {
     VXRoundRectDispatch(&kRect, 8, 6, 2);
     const _LPNT c = {50, 50}, size = {21, 31};
     Procs()->renderRect(&c, &size, 0, 0, 1);
+    const _LPNT path[] = {{0, 0}, {0, 40}, {30, 40}};
+    const int32_t radii[] = {0, 5, 0};
+    VXLPolyDispatch(path, radii, 3, 0);
     EXPECT_EQ(Take(), (Strings{"lineQD 20,20-40,60 pen2", "fillPoly 20,20 40,20 30,40 +1 fore",
                                "fillRRect 20,20 40x20 r12 back",
-                               "rectangle 69,79-131,121 rot0 code1 pen1"}));
+                               "rectangle 69,79-131,121 rot0 code1 pen1",
+                               "framePath 0,0 80,0 80,60 r0 r10 r0 pen2"}));
+    Point pen{};
+    VXGetPenPosition(&pen);
+    EXPECT_EQ(pen.h, 40);
+    EXPECT_EQ(pen.v, 30);
 }
 
 TEST_F(GrafFixture, CentreLinePolyNeverWritesIntoTheCallersArray) {
