@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/app_platform.h"
 #include "platform/draw_context.h"
 
 namespace plexa {
