@@ -372,7 +372,23 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
     const int32_t oldCount = int32_t(oldStarts.size() - 1);
     int32_t line = 0;
     while (line + 1 < oldCount && int32_t(oldStarts[line + 1]) <= at) line++;
-    const int32_t first = std::max(0, line - 1);
+    // A line before the edit keeps its end when the text from its start to the edit already
+    // overflows the wrap width with something other than spaces after the overflow, or holds
+    // a CR. Short lines (a long word broken up, a TAB) can let an edit move words up several
+    // lines, so the search goes back as far as that is not so.
+    int32_t first = line;
+    while (first > 0 && !te->noWrap) {
+        const int32_t s = int32_t(oldStarts[first - 1]);
+        const TEFit fit = TEFitChars(te, s, at, TEWrapWidth(te));
+        if (fit.hitCR) break;
+        if (fit.overflow) {
+            const char16_t* u = TEUnits(te);
+            int32_t k = fit.end;
+            while (k < at && u[k] == kTESpace) k++;
+            if (k < at) break;
+        }
+        first--;
+    }
     // The old starts after the edit, shifted; those inside the removed range are gone.
     std::vector<int64_t> shifted(oldStarts.begin(), oldStarts.end());
     for (int64_t& s : shifted) {
