@@ -401,6 +401,10 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
     int32_t syncLine = -1;
     bool done = false;
     for (int32_t n = 0; n <= kMaxParagraphLines && !done; n++) {
+        if (pos >= target) {  // the line at pos is gone
+            done = true;
+            break;
+        }
         int32_t width;
         const int32_t next = NextLineEnd(te, pos, &width);
         if (next <= pos) break;
@@ -432,6 +436,7 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
     starts.insert(starts.end(), fresh.begin(), fresh.end());
     if (syncLine >= 0)
         for (int32_t k = syncLine + 1; k <= oldCount; k++) starts.push_back(uint32_t(shifted[k]));
+    if (starts.size() == 1) starts.push_back(uint32_t(target));
     starts.back() = uint32_t(target);
     StoreLines(te, starts);
     const int32_t top = te->destRect.top + te->scrollOffset;

@@ -185,27 +185,39 @@ TEST_F(TextEditTest, MetricsAndAlignment) {
 
 // Edits re-wrap only part of the text; the result must equal a layout from scratch.
 TEST_F(TextEditTest, RewrapAfterEditsMatchesAFreshLayout) {
-    std::mt19937 rng(test::TestSeed());
+    struct Config {
+        const char* fits;
+        bool noWrap;
+    };
+    const Config configs[] = {{"abcdefghijklm", false}, {"ab", false}, {"abcdefghijklm", true}};
     const char16_t alphabet[] = u"aaaabbb   \r\t\x00E9\x0301";
     const size_t letters = sizeof(alphabet) / sizeof(alphabet[0]) - 1;
-    VXTERecord* te = Make(Width("abcdefghijklm"), "The quick brown fox jumps over the lazy dog.");
-    VXTERecord* fresh = Make(Width("abcdefghijklm"), "");
-    VXTEActivate(te);
-    const uint64_t rounds = test::StressCount(300);
-    for (uint64_t round = 0; round < rounds; round++) {
-        const int32_t a = int32_t(rng() % (te->length + 1));
-        const int32_t b = int32_t(rng() % (te->length + 1));
-        VXTESetSelect(a, b, te);
-        if (rng() % 3 == 0) {
-            VXTEKey(kTEKeyBackspace, te);
-        } else {
-            const int n = int(rng() % 6) + 1;
-            std::u16string s;
-            for (int k = 0; k < n; k++) s.push_back(alphabet[rng() % letters]);
-            VXTEInsert(s.data(), int32_t(s.size() * 2), kEncodingUTF16LE, te);
+    for (const Config& config : configs) {
+        SCOPED_TRACE(config.fits);
+        std::mt19937 rng(test::TestSeed());
+        VXTERecord* te = Make(Width(config.fits), "The quick brown fox jumps over the lazy dog.");
+        VXTERecord* fresh = Make(Width(config.fits), "");
+        te->noWrap = fresh->noWrap = config.noWrap;
+        VXTECalText(te);
+        VXTEActivate(te);
+        const uint64_t rounds = test::StressCount(300);
+        for (uint64_t round = 0; round < rounds; round++) {
+            const std::string before = Text(te);
+            const int32_t a = int32_t(rng() % (te->length + 1));
+            const int32_t b = int32_t(rng() % (te->length + 1));
+            VXTESetSelect(a, b, te);
+            if (rng() % 3 == 0) {
+                VXTEKey(kTEKeyBackspace, te);
+            } else {
+                const int n = int(rng() % 6) + 1;
+                std::u16string s;
+                for (int k = 0; k < n; k++) s.push_back(alphabet[rng() % letters]);
+                VXTEInsert(s.data(), int32_t(s.size() * 2), kEncodingUTF16LE, te);
+            }
+            ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
+            ASSERT_EQ(Starts(te), Starts(fresh))
+                << "round " << round << ": '" << before << "' edited at " << a << ".." << b;
         }
-        ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
-        ASSERT_EQ(Starts(te), Starts(fresh)) << "round " << round << ": " << Text(te);
     }
 }
 
