@@ -189,10 +189,8 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
     int32_t spaceRunWidth = 0;
     TERun run;
     int32_t chunk = kSegmentCap;
-    if (te->window && width > 0 && width < INT32_MAX / 2) {
-        const int32_t bar = int32_t(VXMeasureTextBytes("|", 1, kEncodingMacRoman, false));
-        if (bar > 0) chunk = std::clamp(width / bar + 2, 8, kSegmentCap);
-    }
+    if (te->barWidth > 0 && width > 0 && width < INT32_MAX / 2)
+        chunk = std::clamp(width / te->barWidth + 2, 8, kSegmentCap);
     auto overflow = [&](int32_t at, int32_t atEnd, int32_t charWidth) {
         fit.overflow = true;
         fit.end = at;
@@ -682,6 +680,7 @@ void VXTESetStyle(const txStyle* style, uint32_t mask, VXTERecord* te) {
     te->descentPart = uint16_t(descent);
     TEPortScope port(te);
     te->fixedTabWidth = uint8_t(std::clamp<int16_t>(VXCalcFixedTabCharacterWidth(), 0, 255));
+    te->barWidth = uint16_t(std::min<uint32_t>(VXMeasureTextBytes("|", 1, kEncodingMacRoman, false), 65535));
     if (te->tabChars) te->tabWidth = uint16_t(te->tabChars * te->fixedTabWidth);
 }
 

@@ -83,6 +83,7 @@ struct VXTERecord {
     // plus 1 when the text ends with CR: an empty last line).
     Handle lineStarts;
     uint32_t anchorStart, anchorEnd;  // the first word or line of a drag
+    uint16_t barWidth;                // the width of "|", for the fitting's chunks
 };
 
 // What the window owner does for the engine; every hook may be null.

@@ -517,6 +517,38 @@ TEST_F(TextEditTest, ScrollingAndKeepingTheCaretInView) {
     EXPECT_EQ(last, 2);
 }
 
+TEST_F(TextEditTest, PageKeysMoveByThePageHeight) {
+    std::string text;
+    for (int i = 0; i < 20; i++) text += "line\r";
+    VXTERecord* te = Make(500, text);
+    VXTEActivate(te);
+    VXTESetSelect(2, 2, te);
+    VXTEKey(kTEKeyPageDown, te);  // no page height: nothing
+    EXPECT_EQ(te->selStart, 2u);
+    te->pageHeight = uint16_t(5 * te->lineHeight);
+    VXTEKey(kTEKeyPageDown, te);
+    EXPECT_EQ(te->selStart, 4u * 5 + 2);
+    VXTEKey(kTEKeyPageUp, te);
+    EXPECT_EQ(te->selStart, 2u);
+    VXTEKey(kTEKeyPageUp, te);  // not above the first line
+    EXPECT_EQ(te->selStart, 2u);
+    for (int i = 0; i < 10; i++) VXTEKey(kTEKeyPageDown, te);
+    EXPECT_EQ(VXTELineNumberFromCharIndex(int32_t(te->selStart), te), 20);
+}
+
+TEST_F(TextEditTest, VisibleRectOfARange) {
+    VXTERecord* te = Make(500, "a\rb\rc\rd");
+    te->viewRect = {0, 0, 2 * te->lineHeight, 501};
+    LRect r;
+    EXPECT_TRUE(VXTEGetVisibleRectForRange(te, 2, 4, &r));
+    EXPECT_EQ(r.top, te->lineHeight);
+    EXPECT_EQ(r.bottom, 2 * te->lineHeight);  // clipped to the view
+    EXPECT_FALSE(VXTEGetVisibleRectForRange(te, 6, 7, &r));
+    VXTEFeatureFlag(kTEFeatureNoClip, 1, te);
+    EXPECT_TRUE(VXTEGetVisibleRectForRange(te, 6, 7, &r));
+    EXPECT_EQ(r.bottom, 4 * te->lineHeight);
+}
+
 TEST_F(TextEditTest, CaretBlinksAndActivation) {
     VXTERecord* te = Make(500, "ab");
     VXTEActivate(te);
