@@ -29,10 +29,6 @@ constexpr int32_t kTabMinGap = 5;
 constexpr int32_t kMaxParagraphLines = 63;
 constexpr int32_t kSegmentCap = 256;  // units laid out at once between breaks
 
-int gPrepareDepth = 0;
-VXGrafState* gSavedWindow = nullptr;
-txStyle* gSavedStyle = nullptr;
-bool gPrepareClipped = false;
 int32_t gWidestWidth = 0, gWidestLine = 0;
 int16_t gBoxRotation = 0;
 _LPNT gBoxOrigin{};
@@ -74,17 +70,23 @@ uint32_t TETicks() {
 
 // ---- Port preparation ----
 
+// The record prepared by the innermost full scope; scopes nested inside it for the same record
+// only set its style again.
+VXTERecord* gPreparedTE = nullptr;
+
 TEPortScope::TEPortScope(VXTERecord* record) : te(record) {
-    if (gPrepareDepth++ == 0) {
-        gSavedWindow = VXSetCurrentGrafState(te->window);
-        gSavedStyle = VXPreserveTextStyle();
-        gPrepareClipped = false;
-        if (te->window && gBoxRotation == 0 && !(te->features & kTEFeatureNoClip)) {
-            VXLSectClipRect(te->window, &te->viewRect, true);
-            gPrepareClipped = true;
-        }
-    } else {
-        VXSetCurrentGrafState(te->window);
+    if (gPreparedTE == te) {
+        if (te->style) VXSetTextStyle(te->style);
+        return;
+    }
+    full = true;
+    previousTE = gPreparedTE;
+    gPreparedTE = te;
+    savedWindow = VXSetCurrentGrafState(te->window);
+    savedStyle = VXPreserveTextStyle();
+    if (te->window && gBoxRotation == 0 && !(te->features & kTEFeatureNoClip)) {
+        VXLSectClipRect(te->window, &te->viewRect, true);
+        clipped = true;
     }
     if (te->window && te->window->port) {
         QZSetColor(te->window->port, te->backColor, true);
@@ -95,12 +97,11 @@ TEPortScope::TEPortScope(VXTERecord* record) : te(record) {
 }
 
 TEPortScope::~TEPortScope() {
-    if (--gPrepareDepth > 0) return;
-    if (gPrepareClipped) VXPopClip(te->window);
-    VXRestoreTextStyle(gSavedStyle);
-    gSavedStyle = nullptr;
-    VXSetCurrentGrafState(gSavedWindow);
-    gSavedWindow = nullptr;
+    if (!full) return;
+    if (clipped) VXPopClip(te->window);
+    VXRestoreTextStyle(savedStyle);
+    VXSetCurrentGrafState(savedWindow);
+    gPreparedTE = previousTE;
 }
 
 // ---- Characters and their widths ----

@@ -29,14 +29,18 @@ int32_t TELayoutEnd(VXTERecord* te);
 uint32_t TETicks();
 void TEInvalRect(VXTERecord* te, const LRect* rect);
 
-// Selects the record's window, colours, style and clip; nested scopes only set the window,
-// colours and style, the outermost one restores.
+// Selects the record's window, colours, style and clip, and restores the window and its
+// style at the end; a scope nested in one for the same record only sets the style again.
 struct TEPortScope {
     explicit TEPortScope(VXTERecord* te);
     ~TEPortScope();
     TEPortScope(const TEPortScope&) = delete;
     TEPortScope& operator=(const TEPortScope&) = delete;
     VXTERecord* te;
+    VXTERecord* previousTE = nullptr;
+    VXGrafState* savedWindow = nullptr;
+    txStyle* savedStyle = nullptr;
+    bool full = false, clipped = false;
 };
 
 // Characters of a run: absolute starts and offsets from 0 (one entry more than characters).

@@ -33,7 +33,9 @@ char* gScanBuffer = nullptr;
 uint32_t* Entries(const TextDisplayRecord* view) {
     return reinterpret_cast<uint32_t*>(*view->lineStarts);
 }
-uint32_t EntryCount(const TextDisplayRecord* view) { return Entries(view)[0]; }
+uint32_t EntryCount(const TextDisplayRecord* view) {
+    return view->lineStarts ? Entries(view)[0] : 0;
+}
 
 // Adds an entry; returns the new line's number (-1 when the table cannot grow).
 int32_t AddLineStart(TextDisplayRecord* view, uint32_t offset) {
@@ -65,6 +67,7 @@ void TextViewSetHooks(const TextViewHooks& hooks) { gHooks = hooks; }
 
 int32_t TextDisplayLineStart(const TextDisplayRecord* view, int32_t line) {
     const uint32_t count = EntryCount(view);
+    if (count < 2) return 0;
     const int32_t index = std::clamp(line, 0, int32_t(count) - 2) + 1;
     return int32_t(Entries(view)[index]);
 }

@@ -517,6 +517,35 @@ TEST_F(TextEditTest, ScrollingAndKeepingTheCaretInView) {
     EXPECT_EQ(last, 2);
 }
 
+TEST_F(TextEditTest, CallsLeaveTheWindowAndItsStyleAsTheyWere) {
+    VXGrafState other;
+    txStyle* otherStyle = CreateTextStyle(nullptr, nullptr);
+    other.textStyle = otherStyle;
+    txStyle* before = CreateTextStyle(nullptr, otherStyle);
+    VXSetCurrentGrafState(&other);
+    const LRect r{0, 0, 100, 100};
+    VXTERecord* te = VXTENewUsingStyle(&r, &r, kStyleFixed);  // in the other window
+    ASSERT_NE(te, nullptr);
+    records_.push_back(te);
+    VXSetCurrentGrafState(&state_);
+    SetStyleSize(style_, 17);
+    ASSERT_TRUE(VXTESetText("some text\rmore", -1, kEncodingUTF8, te));
+    VXTEActivate(te);
+    VXTEKey('x', te);
+    _LPNT p;
+    VXLTEGetPoint(3, &p, te);
+    EXPECT_EQ(VXGetCurrentGrafState(), &state_);
+    EXPECT_EQ(style_->size, 17);
+    char name[256];
+    GetStyleFont(style_, name);
+    EXPECT_STREQ(name, "DejaVu Sans");
+    EXPECT_TRUE(StyleFieldsMatch(otherStyle, before, kStyleFont | kStyleSize | kStyleFace));
+    DestroyTextStyle(before);
+    VXTEDispose(te);
+    records_.clear();
+    DestroyTextStyle(otherStyle);
+}
+
 TEST_F(TextEditTest, PageKeysMoveByThePageHeight) {
     std::string text;
     for (int i = 0; i < 20; i++) text += "line\r";
