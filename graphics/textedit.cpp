@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/datetime.h"
+#include "foundation/geometry.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
@@ -612,6 +613,35 @@ void DrawSelection(VXTERecord* te) {
 
 }  // namespace
 
+namespace {
+
+// A point turned by the text-box rotation about its origin.
+_LPNT Turned(_LPNT p, int16_t rotation) {
+    VXLRotatePointTenthDegrees(&p, &gBoxOrigin, int32_t(rotation) * 10);
+    return p;
+}
+
+// Erases the area turned by the rotation: a rectangle for quarter turns (its excluded edges
+// stay excluded after the turn), else a polygon.
+void EraseTurned(const LRect& area, int16_t rotation) {
+    const _LPNT corners[4] = {Turned({area.top, area.left}, rotation),
+                              Turned({area.top, area.right}, rotation),
+                              Turned({area.bottom, area.right}, rotation),
+                              Turned({area.bottom, area.left}, rotation)};
+    if (rotation % 90 == 0) {
+        const _LPNT& a = corners[0];
+        const _LPNT& c = corners[2];
+        LRect r{std::min(a.v, c.v), std::min(a.h, c.h), std::max(a.v, c.v), std::max(a.h, c.h)};
+        if (c.v < a.v) OffsetRect32(&r, 0, 1);
+        if (c.h < a.h) OffsetRect32(&r, 1, 0);
+        VXLRectDispatch(&r, 2);
+        return;
+    }
+    VXLPolyDispatch(corners, nullptr, 4, 2);
+}
+
+}  // namespace
+
 void VXLTEUpdate(const LRect* rect, VXTERecord* te) {
     if (!te) return;
     TEPortScope port(te);
@@ -619,8 +649,13 @@ void VXLTEUpdate(const LRect* rect, VXTERecord* te) {
     LRect area;
     const LRect whole = rect ? *rect : te->viewRect;
     if (!SectRect32(&whole, &te->viewRect, &area)) return;
-    if (!(te->features & kTEFeatureNoErase)) VXLRectDispatch(&area, 2);
-    if (te->selStart != te->selEnd && (te->active || (te->features & kTEFeatureDrawInactiveSelection)))
+    const int16_t rotation = NormalizeRotationDegrees(gBoxRotation);
+    if (!(te->features & kTEFeatureNoErase)) {
+        if (rotation) EraseTurned(area, rotation);
+        else VXLRectDispatch(&area, 2);
+    }
+    if (rotation == 0 && te->selStart != te->selEnd &&
+        (te->active || (te->features & kTEFeatureDrawInactiveSelection)))
         DrawSelection(te);
     int32_t first, last;
     if (VXLTELinesVisible(&area, te, &first, &last)) {
@@ -631,11 +666,11 @@ void VXLTEUpdate(const LRect* rect, VXTERecord* te) {
             int32_t s;
             const int32_t n = GetLineContentCount(te, line, false, &s);
             if (n <= 0) continue;
-            const _LPNT origin{TELineTop(te, line) + te->baseLineOffset, TELineLeft(te, line)};
-            VXDrawTextLine(&origin, 0, TEUnits(te) + s, n, kEncodingUTF16LE, tab, 0, flags);
+            const _LPNT origin = Turned({TELineTop(te, line) + te->baseLineOffset, TELineLeft(te, line)}, rotation);
+            VXDrawTextLine(&origin, 0, TEUnits(te) + s, n, kEncodingUTF16LE, tab, uint16_t(rotation), flags);
         }
     }
-    if (te->caretShown && te->active && te->selStart == te->selEnd) {
+    if (rotation == 0 && te->caretShown && te->active && te->selStart == te->selEnd) {
         VXPenNormal();
         VXSetCapRound(false);
         gDrawingCaretLine = true;

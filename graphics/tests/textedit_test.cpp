@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -655,7 +656,15 @@ TEST_F(TextEditTest, DrawsTextSelectionAndCaretInsideTheView) {
     EXPECT_GT(ink(10, 10, 110, 70), 50);
     EXPECT_EQ(ink(0, 0, kW, 10) + ink(110, 0, kW, kH) + ink(0, 70, kW, kH), 0);
 
-    VXTETextBox("Box", -1, &dest, kTEJustLeft, 0, 0);
+    // A text box turned a quarter about its top left corner lies below and left of it.
+    std::fill(pixels.begin(), pixels.end(), 0xFF);
+    const LRect box{10, 150, 60, 190};
+    const _LPNT corner{10, 150};
+    VXTESetTextBoxRotation(90, &corner);
+    VXTETextBox("Box text", -1, &box, kTEJustLeft, 0, 0);
+    VXTESetTextBoxRotation(0, nullptr);
+    EXPECT_GT(ink(100, 10, 151, 51), 10);
+    EXPECT_EQ(ink(0, 0, 100, kH) + ink(151, 0, kW, kH) + ink(100, 51, 151, kH), 0);
     QZReleaseContext(port);
     QZPortFree(port);
     state_.port = previousPort;
