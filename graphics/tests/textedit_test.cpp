@@ -547,6 +547,29 @@ TEST_F(TextEditTest, CallsLeaveTheWindowAndItsStyleAsTheyWere) {
     DestroyTextStyle(otherStyle);
 }
 
+TEST_F(TextEditTest, EditsInvalidateOnlyWhatChanged) {
+    VXTERecord* te = Make(500, "one\rtwo\rthree");
+    VXTEActivate(te);
+    VXTESetSelect(5, 5, te);
+    const int32_t lh = te->lineHeight;
+    auto covered = [&](int32_t top, int32_t bottom) {
+        LRect all{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        for (const LRect& r : owner_.invalidated) UnionRect32(&all, &r, &all);
+        owner_.invalidated.clear();
+        return all.top >= top && all.bottom <= bottom;
+    };
+    owner_.invalidated.clear();
+    VXTEKey('x', te);  // the line of the caret
+    EXPECT_TRUE(covered(0, 2 * lh + 1));
+    VXTEKey(kTEKeyReturn, te);  // everything below moves
+    EXPECT_TRUE(std::any_of(owner_.invalidated.begin(), owner_.invalidated.end(), [&](const LRect& r) {
+        return r.top <= lh && r.bottom == te->viewRect.bottom;
+    }));
+    owner_.invalidated.clear();
+    VXTESetSelect(10, 12, te);  // the old caret and the new selection
+    EXPECT_TRUE(covered(lh, 4 * lh));
+}
+
 TEST_F(TextEditTest, PageKeysMoveByThePageHeight) {
     std::string text;
     for (int i = 0; i < 20; i++) text += "line\r";
