@@ -159,7 +159,8 @@ int32_t TEPrevBoundary(VXTERecord* te, int32_t i) {
     if (u[from] >= 0xDC00 && u[from] <= 0xDFFF && from > 0 && !IsBreakUnit(u[from - 1])) from--;
     TERun run;
     TELayoutRun(te, from, i, &run);
-    return int32_t(run.starts[run.starts.size() - 2]);
+    const int32_t previous = int32_t(run.starts[run.starts.size() - 2]);
+    return previous < i ? previous : i - 1;
 }
 
 int32_t TENextBoundary(VXTERecord* te, int32_t i) {
@@ -173,7 +174,8 @@ int32_t TENextBoundary(VXTERecord* te, int32_t i) {
     while (to < length && !IsBreakUnit(u[to]) && to - i < kSegmentCap) to++;
     TERun run;
     TELayoutRun(te, i, to, &run);
-    return int32_t(run.starts[1]);
+    const int32_t next = int32_t(run.starts[1]);
+    return next > i ? next : i + 1;
 }
 
 int32_t TETabAdvance(VXTERecord* te, int32_t x) {
@@ -243,7 +245,7 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
             }
             x += w;
         }
-        i = int32_t(run.starts[clusters]);
+        i = std::max(int32_t(run.starts[clusters]), i + 1);  // always forward
     }
     fit.width = x;
     return fit;

@@ -546,7 +546,16 @@ void VXTEFromScrap() {
 
 void VXTEToScrap() {
     if (!gScrap || gScrapCount <= 0) return;
-    VXWriteTextToClipboard(*gScrap, gScrapCount * 2, kEncodingUTF16LE);
+    // Other programs here end lines with LF: a CR or a CR LF goes out as one LF (and comes
+    // back as CR through the LF rule).
+    const char16_t* units = reinterpret_cast<const char16_t*>(*gScrap);
+    std::u16string text;
+    text.reserve(size_t(gScrapCount));
+    for (int32_t i = 0; i < gScrapCount; i++) {
+        if (units[i] == kTELF && i > 0 && units[i - 1] == kTECR) continue;
+        text.push_back(units[i] == kTECR ? kTELF : units[i]);
+    }
+    VXWriteTextToClipboard(text.data(), int32_t(text.size() * 2), kEncodingUTF16LE);
 }
 
 int32_t VXTECountScrapCharacters() { return gScrap ? gScrapCount : 0; }

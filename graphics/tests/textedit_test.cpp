@@ -20,6 +20,7 @@
 #include "graphics/render.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "platform/clipboard_platform.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
@@ -459,6 +460,9 @@ TEST_F(TextEditTest, ScrapFromBytesAndTheClipboard) {
 
     VXTESetScrap("from the scrap\n", 15, kEncodingUTF8);
     VXTEToScrap();
+    std::u16string system;
+    ASSERT_TRUE(PlatformClipboardGetText(&system));
+    EXPECT_EQ(system, u"from the scrap\n");  // lines end with LF for other programs
     VXTEInit();
     EXPECT_EQ(VXTECountScrapCharacters(), 0);
     VXTEFromScrap();
