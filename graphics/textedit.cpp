@@ -17,7 +17,6 @@
 #include "graphics/textedit_internal.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
-#include "platform/app_platform.h"
 
 namespace plexa {
 

@@ -267,7 +267,7 @@ void LineAround(VXTERecord* te, int32_t i, int32_t* start, int32_t* end) {
 }
 
 // Scrolls by one step while the pointer is outside the view (auto-view only).
-void AutoScroll(VXTERecord* te, const _LPNT& p) {
+void AutoScrollTE(VXTERecord* te, const _LPNT& p) {
     if (!(te->features & kTEFeatureAutoView)) return;
     const LRect& v = te->viewRect;
     const LRect& d = te->destRect;
@@ -291,7 +291,7 @@ void TrackDrag(void* data, const _LPNT* where) {
     auto* drag = static_cast<DragState*>(data);
     VXTERecord* te = drag->te;
     TEPortScope port(te);
-    AutoScroll(te, *where);
+    AutoScrollTE(te, *where);
     const int32_t i = VXLTEGetCharIndex(where, te);
     if (te->selectMode == 0) {
         SetSelection(te, drag->anchor, i);
