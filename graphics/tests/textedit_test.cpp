@@ -520,6 +520,13 @@ TEST_F(TextEditTest, ScrollingAndKeepingTheCaretInView) {
     EXPECT_TRUE(VXLTELinesVisible(nullptr, te, &first, &last));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(last, 2);
+    // Dragging below the view scrolls one line a step and extends the selection.
+    const _LPNT top{2, 2};
+    owner_.drag = {{te->viewRect.bottom + 5, 2}, {te->viewRect.bottom + 5, 2}};
+    VXTEClick(&top, 0, false, te);
+    EXPECT_EQ(te->destRect.top, -2 * te->lineHeight);
+    EXPECT_EQ(te->selStart, 0u);
+    EXPECT_EQ(te->selEnd, 25u);  // the start of line 5, under the pointer
 }
 
 TEST_F(TextEditTest, CallsLeaveTheWindowAndItsStyleAsTheyWere) {
