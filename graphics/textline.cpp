@@ -173,6 +173,10 @@ const VXTextHooks* VXSetTextHooks(const VXTextHooks* hooks) {
     return previous;
 }
 
+bool VXLayoutText(const void* text, int32_t count, uint32_t encoding, VXTextLayout* out) {
+    return Layout(VXGetCurrentGrafState(), text, count, encoding, out);
+}
+
 int32_t VXResolveTextCount(const void* text, int32_t count, uint32_t encoding) {
     if (count >= 0 || !text) return std::max(count, 0);
     const auto* p = static_cast<const uint8_t*>(text);

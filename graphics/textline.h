@@ -50,6 +50,10 @@ struct VXTextHooks {
 // Null restores the renderer's hooks; returns the previous hooks.
 const VXTextHooks* VXSetTextHooks(const VXTextHooks* hooks);
 
+// Lays out count bytes (count >= 1) in the current state's text style through the hooks;
+// false without a state, a style or a layout that covers the run.
+bool VXLayoutText(const void* text, int32_t count, uint32_t encoding, VXTextLayout* out);
+
 // The byte count of a run: a negative count gives the terminated length (UTF-16: 2 bytes a
 // unit up to a 0 unit).
 int32_t VXResolveTextCount(const void* text, int32_t count, uint32_t encoding);

@@ -1,0 +1,99 @@
+// The text-edit record: laying out a long text, typing into the middle of a long paragraph
+// (only the affected lines are re-wrapped), and a text display view appending a log.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "foundation/memory.h"
+#include "foundation/stream.h"
+#include "foundation/strings.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/render.h"
+#include "graphics/render_text.h"
+#include "graphics/textedit.h"
+#include "graphics/textstyle.h"
+#include "graphics/textview.h"
+
+using namespace plexa;
+
+namespace {
+
+struct Window {
+    VXGrafState state;
+    txStyle* style;
+    Window() {
+        style = CreateTextStyle(nullptr, nullptr);
+        SetStyleFont(style, "DejaVu Sans");
+        SetStyleSize(style, 12);
+        state.textStyle = style;
+        state.port = QZPortAlloc(nullptr);
+        VXSetCurrentGrafState(&state);
+    }
+    ~Window() {
+        VXSetCurrentGrafState(nullptr);
+        QZPortFree(state.port);
+        DestroyTextStyle(style);
+    }
+};
+
+std::string Prose(int words) {
+    std::string s;
+    for (int i = 0; i < words; i++) s += (i % 13 == 12) ? "paragraph.\n" : "word" + std::to_string(i % 97) + " ";
+    return s;
+}
+
+void BM_LayoutAllLines(benchmark::State& state) {
+    Window w;
+    const LRect r{0, 0, 10000, 400};
+    VXTERecord* te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+    const std::string text = Prose(int(state.range(0)));
+    VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
+    for (auto _ : state) VXTECalText(te);
+    state.counters["lines"] = te->lineCount;
+    VXTEDispose(te);
+}
+BENCHMARK(BM_LayoutAllLines)->Arg(200)->Arg(2000);
+
+void BM_TypeInALongParagraph(benchmark::State& state) {
+    Window w;
+    const LRect r{0, 0, 10000, 400};
+    VXTERecord* te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+    std::string text;
+    for (int i = 0; i < int(state.range(0)); i++) text += "word" + std::to_string(i % 97) + " ";
+    VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
+    VXTEActivate(te);
+    VXTESetSelect(int32_t(text.size() / 2), int32_t(text.size() / 2), te);
+    bool type = true;
+    for (auto _ : state) VXTEKey((type = !type) ? uint16_t('x') : kTEKeyBackspace, te);
+    VXTEDispose(te);
+}
+BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000);
+
+void BM_AppendToATextView(benchmark::State& state) {
+    Window w;
+    Handle h = AllocHandle(nullptr, 0);
+    StreamRecord* stream = nullptr;
+    CreateStream(kStreamHandle, StreamTarget::OfHandle(h), &stream);
+    TextDisplayRecord* view = CreateTextDisplay(&w.state, stream, 4, 400, 300, nullptr);
+    const std::string line = "ECO: renamed net N$1234 to VCC_3V3 on sheet 2\n";
+    for (auto _ : state) TextDisplayAppend(view, line.data(), int32_t(line.size()), true);
+    DestroyTextViewStructures(view);
+    DisposeStream(stream);
+    MemFree(h);
+}
+BENCHMARK(BM_AppendToATextView);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TextPlatformSession session;
+    InitMemoryManager(-1);
+    VXInitStyles();
+    VXInitGraf();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    QZFlushTextCache();
+    return 0;
+}
