@@ -16,10 +16,18 @@
 #include <deque>
 #include <string>
 
+#include "foundation/memory.h"
+#include "foundation/signals.h"
+#include "foundation/socket.h"
+#include "foundation/tempfiles.h"
+#include "graphics/pixels.h"
+#include "graphics/textedit.h"
+#include "graphics/textstyle.h"
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -134,9 +142,12 @@ void WillFinishLaunching(void*) {
     }
     // The drawing state, pixel images, text styles, menus, the text engine and its scrap, the UI
     // template file and the default menu bar are set up here, in that order, by their layers.
+    VXInitPixelImages();
+    VXInitStyles();
     VXInstallInputSink();
     VXInitWindows();
     VXInitMenus();
+    VXTEInit();
     VXInstallDefaultMenuBar();
     gQueuedShellRequests.clear();
     gShellQueueExists = true;
@@ -201,7 +212,15 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
 
 // The memory manager and the failure signals are the foundation's own to set up; the core here is
 // the start date, the origin of ticks.
-void VXCoreInit() { vx.startDate = PlatformNowMicros(); }
+// The memory manager and the failure signals come before anything else allocates; the file
+// layer's temporary files are named after the application, and sockets count the toolkit's ticks.
+void VXCoreInit() {
+    InitMemoryManager(-1);
+    InitSignals();
+    vx.startDate = PlatformNowMicros();
+    SetTempFilesBundleIdentifier(PlatformApplicationIdentifier());
+    SetSocketTicksHook(VXGetTicks);
+}
 
 void VXSetAppStringsFileName(const char* name) {
     std::snprintf(vx.stringsFileName, sizeof vx.stringsFileName, "%s", name ? name : "");
