@@ -19,36 +19,15 @@
 #include "graphics/grafprocs.h"
 #include "graphics/tests/pixels_testwindow.h"
 #include "platform/draw_context.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
 namespace {
 
-std::string Hex(const char* text) {
-    std::string out;
-    for (const char* p = text; *p; p++) {
-        if (*p == ' ') continue;
-        out += char(std::stoi(std::string(p, 2), nullptr, 16));
-        p++;
-    }
-    return out;
-}
+using test::Hex;
 
-// A handle stream over a copy of some bytes; the stream and the handle are freed together.
-struct HandleStream {
-    Handle handle = nullptr;
-    StreamRecord* stream = nullptr;
-    explicit HandleStream(const std::string& bytes = {}) {
-        handle = AllocHandle(nullptr, uint32_t(bytes.size()));
-        if (!bytes.empty()) std::memcpy(*handle, bytes.data(), bytes.size());
-        EXPECT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream), 0);
-    }
-    ~HandleStream() {
-        DisposeStream(stream);
-        MemFree(handle);
-    }
-    std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
-};
+using test::HandleStream;
 
 struct ImageDeleter {
     void operator()(VXPixels* image) const { VXDestroyPixelImage(image); }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/graphics_testing.h"
+
 #include <cstring>
 #include <set>
 #include <vector>
@@ -11,55 +13,7 @@
 namespace plexa {
 namespace {
 
-// An off-screen window: its image is a buffer the test owns.
-struct TestWindow {
-    int32_t kind = kQZWindowOffScreen;
-    QZBitmap bitmap{};
-};
-
-int32_t KindOf(void* w) { return static_cast<TestWindow*>(w)->kind; }
-bool ImageOf(void* w, QZBitmap* out) {
-    *out = static_cast<TestWindow*>(w)->bitmap;
-    return out->pixels != nullptr;
-}
-
-class Surface {
-public:
-    Surface(int w, int h, DrawPixelFormat format) : w_(w), h_(h), format_(format) {
-        QZWindowHooks hooks;
-        hooks.kind = KindOf;
-        hooks.image = ImageOf;
-        QZSetWindowHooks(hooks);
-        const int bytes = format == DrawPixelFormat::kGrey8 ? 1 : 4;
-        pixels_.assign(size_t(w * h * bytes), 0xFF);
-        window_.bitmap = {pixels_.data(), w, h, w * bytes, format};
-        port_ = QZPortAlloc(&window_);
-        EXPECT_NE(QZInstallContext(port_), nullptr);
-        QZSetFocus(port_, -1);
-    }
-    ~Surface() {
-        QZReleaseContext(port_);
-        QZPortFree(port_);
-    }
-    QZPort* port() { return port_; }
-    uint8_t grey(int x, int y) const { return pixels_[size_t(y * w_ + x)]; }
-    uint32_t argb(int x, int y) const {
-        uint32_t p;
-        std::memcpy(&p, &pixels_[size_t((y * w_ + x) * 4)], 4);
-        return p;
-    }
-    bool dark(int x, int y) const { return grey(x, y) < 24; }
-    bool white(int x, int y) const { return grey(x, y) > 231; }
-    int w() const { return w_; }
-    int h() const { return h_; }
-
-private:
-    int w_, h_;
-    DrawPixelFormat format_;
-    std::vector<uint8_t> pixels_;
-    TestWindow window_;
-    QZPort* port_ = nullptr;
-};
+using test::Surface;
 
 TEST(Render, LinesLandOnThePenPixels) {
     struct Case {

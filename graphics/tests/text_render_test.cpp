@@ -33,51 +33,7 @@ struct Style {
     const QZTextAttributes& attributes() { return *EstablishAttributesForStyle(style); }
 };
 
-struct TestWindow {
-    QZBitmap bitmap{};
-};
-int32_t KindOf(void*) { return kQZWindowOffScreen; }
-bool ImageOf(void* w, QZBitmap* out) {
-    *out = static_cast<TestWindow*>(w)->bitmap;
-    return true;
-}
-
-class Surface {
-public:
-    Surface(int w, int h) : w_(w), h_(h), pixels_(size_t(w * h), 0xFF) {
-        QZWindowHooks hooks;
-        hooks.kind = KindOf;
-        hooks.image = ImageOf;
-        QZSetWindowHooks(hooks);
-        window_.bitmap = {pixels_.data(), w, h, w, DrawPixelFormat::kGrey8};
-        port_ = QZPortAlloc(&window_);
-        EXPECT_NE(QZInstallContext(port_), nullptr);
-        QZSetFocus(port_, -1);
-    }
-    ~Surface() {
-        QZReleaseContext(port_);
-        QZPortFree(port_);
-    }
-    QZPort* port() { return port_; }
-    // The bounding box of the ink: left, top, right, bottom (exclusive); all -1 when none.
-    std::array<int, 4> Ink() const {
-        std::array<int, 4> box{w_, h_, -1, -1};
-        for (int y = 0; y < h_; y++)
-            for (int x = 0; x < w_; x++)
-                if (pixels_[size_t(y * w_ + x)] < 128) {
-                    box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
-                    box[2] = std::max(box[2], x + 1), box[3] = std::max(box[3], y + 1);
-                }
-        if (box[2] < 0) box = {-1, -1, -1, -1};
-        return box;
-    }
-
-private:
-    int w_, h_;
-    std::vector<uint8_t> pixels_;
-    TestWindow window_;
-    QZPort* port_ = nullptr;
-};
+using test::Surface;
 
 TEST(RenderText, LineCacheIsReusedUntilTheStyleChanges) {
     Style s(12);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/graphics_testing.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -26,24 +28,8 @@
 namespace plexa {
 namespace {
 
-class TextEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        session_ = std::make_unique<TextPlatformSession>();
-        InitMemoryManager(-1);
-        VXInitStyles();
-        VXInitGraf();
-    }
-    void TearDown() override {
-        VXTEInit();
-        QZFlushTextCache();
-        session_.reset();
-    }
-
-private:
-    std::unique_ptr<TextPlatformSession> session_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TextEnvironment);
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new test::TextTestEnvironment);
 
 // What the window owner would do, recorded.
 struct Owner {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/graphics_testing.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,20 +21,8 @@
 namespace plexa {
 namespace {
 
-class TextEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        session_ = std::make_unique<TextPlatformSession>();
-        InitMemoryManager(-1);
-        VXInitStyles();
-        VXInitGraf();
-    }
-    void TearDown() override { session_.reset(); }
-
-private:
-    std::unique_ptr<TextPlatformSession> session_;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TextEnvironment);
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new test::TextTestEnvironment);
 
 struct Bar {
     double value = -1, proportion = -1;

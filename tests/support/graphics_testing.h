@@ -2,11 +2,18 @@
 // the graphics layer.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "foundation/memory.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/render.h"
 #include "graphics/render_text.h"
 #include "graphics/textstyle.h"
 #include "platform/text_layout.h"
@@ -21,6 +28,7 @@ public:
         session_ = std::make_unique<TextPlatformSession>();
         InitMemoryManager(-1);
         VXInitStyles();
+        VXInitGraf();
     }
     void TearDown() override {
         QZFlushTextCache();
@@ -29,6 +37,70 @@ public:
 
 private:
     std::unique_ptr<TextPlatformSession> session_;
+};
+
+// An off-screen window whose image is a white buffer the test owns, with the renderer's port
+// focused on it.
+struct SurfaceWindow {
+    QZBitmap bitmap{};
+};
+inline int32_t SurfaceKind(void*) { return kQZWindowOffScreen; }
+inline bool SurfaceImage(void* w, QZBitmap* out) {
+    *out = static_cast<SurfaceWindow*>(w)->bitmap;
+    return out->pixels != nullptr;
+}
+
+class Surface {
+public:
+    Surface(int w, int h, DrawPixelFormat format = DrawPixelFormat::kGrey8) : w_(w), h_(h) {
+        QZWindowHooks hooks;
+        hooks.kind = SurfaceKind;
+        hooks.image = SurfaceImage;
+        QZSetWindowHooks(hooks);
+        const int bytes = format == DrawPixelFormat::kGrey8 ? 1 : 4;
+        pixels_.assign(size_t(w * h * bytes), 0xFF);
+        window_.bitmap = {pixels_.data(), w, h, w * bytes, format};
+        port_ = QZPortAlloc(&window_);
+        EXPECT_NE(QZInstallContext(port_), nullptr);
+        QZSetFocus(port_, -1);
+    }
+    ~Surface() {
+        QZReleaseContext(port_);
+        QZPortFree(port_);
+    }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    QZPort* port() { return port_; }
+    int w() const { return w_; }
+    int h() const { return h_; }
+    uint8_t grey(int x, int y) const { return pixels_[size_t(y * w_ + x)]; }
+    uint32_t argb(int x, int y) const {
+        uint32_t p;
+        std::memcpy(&p, &pixels_[size_t((y * w_ + x) * 4)], 4);
+        return p;
+    }
+    bool dark(int x, int y) const { return grey(x, y) < 24; }
+    bool white(int x, int y) const { return grey(x, y) > 231; }
+    // The bounding box of the ink of a grey surface: left, top, right, bottom (exclusive); all -1
+    // when none.
+    std::array<int, 4> Ink() const {
+        std::array<int, 4> box{w_, h_, -1, -1};
+        for (int y = 0; y < h_; y++)
+            for (int x = 0; x < w_; x++)
+                if (grey(x, y) < 128) {
+                    box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
+                    box[2] = std::max(box[2], x + 1), box[3] = std::max(box[3], y + 1);
+                }
+        if (box[2] < 0) box = {-1, -1, -1, -1};
+        return box;
+    }
+
+private:
+    int w_, h_;
+    std::vector<uint8_t> pixels_;
+    SurfaceWindow window_;
+    QZPort* port_ = nullptr;
 };
 
 }  // namespace plexa::test
