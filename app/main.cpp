@@ -1,12 +1,42 @@
 // The editor's program: hands the command line, the application's UI template file and the
-// start-up hook to the toolkit, which runs the whole life of the application.
+// start-up hook to the toolkit, which runs the whole life of the application. Until the shell's
+// own tables exist, the start-up opens one empty document window under a small menu bar.
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_window.h"
 
 namespace {
 
-// Until the shell exists there is nothing to set up: the application runs, takes the documents
-// handed to it, and quits through the ordinary quit path.
-int32_t AppStartup() { return 1; }
+using namespace plexa;
+
+const VXMenuDefItem kFileItems[] = {
+    {kVXMenuItem, "Close", 203, "w"},
+    {0, nullptr, 0, nullptr},
+};
+const VXMenuDef kFileMenu = {200, "File", kFileItems};
+
+const VXMenuDefItem kEditItems[] = {
+    {kVXMenuItem, "Undo", 301, "z"},      {kVXMenuSeparator, "-", 0, nullptr},
+    {kVXMenuItem, "Cut", 302, "x"},       {kVXMenuItem, "Copy", 303, "c"},
+    {kVXMenuItem, "Paste", 304, "v"},     {kVXMenuItem, "Clear", 305, nullptr},
+    {0, nullptr, 0, nullptr},
+};
+const VXMenuDef kEditMenu = {300, "Edit", kEditItems};
+
+const VXMenuDef* const kBarMenus[] = {&kFileMenu, &kEditMenu, nullptr};
+const VXMenuBarDef kMenuBar = {1, kBarMenus};
+
+int32_t AppStartup() {
+    VXMenuBar* bar = VXBuildMenuBar(&kMenuBar);
+    VXSetCurrentMenuBar(bar);
+    VXDestroyMenuBar(bar);
+    const Rect content = {80, 80, 680, 980};
+    VXWindowRecordTag* window =
+        VXCreateWindow(kVXWindowDocument, 0, kVXFlagResizableMinimizable | kVXFlagClosable, 101,
+                       0, -1, &content, "Untitled", 0, nullptr, nullptr);
+    if (window) VXShowWindow(window);
+    return 1;
+}
 
 }  // namespace
 

@@ -18,7 +18,12 @@ function(plexa_folder name)
 
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests AND PLEXA_TESTS)
-    add_executable(${name}_tests ${tests})
+    add_executable(${name}_tests ${tests} ${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp)
+    file(STRINGS ${PROJECT_SOURCE_DIR}/tests/lsan.supp lsan_lines REGEX "^leak:")
+    list(JOIN lsan_lines "\\n" lsan_text)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp
+      TARGET_DIRECTORY ${name}_tests
+      PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
     target_link_libraries(${name}_tests PRIVATE plexa_${name} plexa_testsupport
                           ${A_TEST_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name}_tests

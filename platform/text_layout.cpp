@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/app_platform.h"
 #include "platform/draw_context.h"
 
 namespace plexa {
@@ -54,6 +55,8 @@ struct TextPlatformSession::Impl {};
 TextPlatformSession::TextPlatformSession() : impl_(std::make_unique<Impl>()) {
     if (QGuiApplication::instance()) return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The platform's one application object, so that windows and menus can follow in the same
+    // process.
     static char name[] = "plexa";
     static char* argv[] = {name, nullptr};
     PlatformEnsureApplication(1, argv);

@@ -19,6 +19,7 @@
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -134,6 +135,9 @@ void WillFinishLaunching(void*) {
     // The drawing state, pixel images, text styles, menus, the text engine and its scrap, the UI
     // template file and the default menu bar are set up here, in that order, by their layers.
     VXInstallInputSink();
+    VXInitWindows();
+    VXInitMenus();
+    VXInstallDefaultMenuBar();
     gQueuedShellRequests.clear();
     gShellQueueExists = true;
     if (gStartupHook && gStartupHook() == 0) VXQuitApplication();

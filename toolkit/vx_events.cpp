@@ -9,6 +9,7 @@ namespace plexa {
 namespace {
 
 constexpr uint16_t kVXClearCommand = 305;
+VXKeyEquivalentProc gKeyEquivalentProc = nullptr;
 
 bool Overlaps(const VXLongRect& a, const VXLongRect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -101,8 +102,11 @@ void InputSink(const PlatformInputEvent& input) {
             event.u.wheel.deltaH = input.wheelDeltaH;
             break;
         case PlatformInputKind::kKeyDown:
-            if (input.character)
-                VXSendCharacterEventToWindow(window, input.character, input.modifiers);
+            if (!input.character) return;
+            if ((input.modifiers & kPlatformModCommand) && gKeyEquivalentProc &&
+                gKeyEquivalentProc(window, input.character, input.modifiers))
+                return;
+            VXSendCharacterEventToWindow(window, input.character, input.modifiers);
             return;
         default:
             return;  // releases and drags are read by the tracking loops
@@ -200,14 +204,6 @@ int32_t VXDefaultEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     }
 }
 
-int32_t VXGlobalCommand(VXEventRecord* event) {
-    if (vx.globalCommandProc)
-        if (int32_t result = vx.globalCommandProc(nullptr, event)) return result;
-    if (gVXWindowDefaultHooks.defaultCommand)
-        return gVXWindowDefaultHooks.defaultCommand(nullptr, event);
-    return 0;
-}
-
 bool SendCreateEvent(VXWindowRecordTag* window, uint16_t focusItem, bool show) {
     if (!window) return false;
     const int32_t id = window->windowID;
@@ -303,5 +299,7 @@ bool VXIsFunctionalChar(uint16_t c) { return c >= 0xF700 && c <= 0xF747; }
 bool VXIsDeletionChar(uint16_t c) { return c == 8 || c == 0xF728 || c == 0xF73A; }
 
 void VXInstallInputSink() { PlatformSetInputSink(InputSink); }
+
+void VXSetKeyEquivalentProc(VXKeyEquivalentProc proc) { gKeyEquivalentProc = proc; }
 
 }  // namespace plexa

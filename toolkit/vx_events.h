@@ -96,7 +96,8 @@ inline VXEventRecord VXClearedEvent(uint8_t kind) {
 
 int32_t DispatchEvent(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t VXDefaultEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
-// The end of the command chain: the application's command procedure, then the toolkit's own.
+// The end of the command chain: the application's command procedure, then the toolkit's own
+// (toolkit/vx_commands.cpp).
 int32_t VXGlobalCommand(VXEventRecord* event);
 
 // Returns whether the window still exists afterwards; marks it created.
@@ -121,5 +122,10 @@ bool VXIsDeletionChar(uint16_t c);
 
 // Turns the platform's input into events for the windows (installed at launch).
 void VXInstallInputSink();
+// Offered every typed key with Command before the window sees it (the menus' key equivalents);
+// a non-zero answer uses the key up.
+using VXKeyEquivalentProc = int32_t (*)(VXWindowRecordTag* window, uint16_t character,
+                                        uint32_t modifiers);
+void VXSetKeyEquivalentProc(VXKeyEquivalentProc proc);
 
 }  // namespace plexa

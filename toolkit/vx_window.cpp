@@ -1,12 +1,23 @@
-// Window records as the event and timer code needs them: ids, order, lookup, the current window,
-// destruction and closing all windows.
+// Windows: records, ids, order, platform windows, geometry, drawing and release. Code that may run
+// a handler keeps window ids and looks the window up again afterwards.
 #include "toolkit/vx_window.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
+#include "foundation/strings.h"
+#include "graphics/grafprocs.h"
+#include "graphics/render.h"
+#include "graphics/textstyle.h"
 #include "platform/app_platform.h"
+#include "platform/draw_context.h"
+#include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_timers.h"
 
 namespace plexa {
@@ -15,64 +26,421 @@ VXWindowDefaultHooks gVXWindowDefaultHooks;
 
 namespace {
 
-int32_t gNextWindowID = 1;                    // ids are never reused during a run
-std::vector<VXWindowRecordTag*> gWindows;    // every record, front to back
+int32_t gNextWindowID = 1;                 // ids are never reused during a run
+std::vector<VXWindowRecordTag*> gWindows;  // every record, newest first
 int32_t gKeyWindowID = 0;
+int32_t gPendingDeactivationID = 0;        // the window that last resigned main status
+// While an overlay is painted, its window's port draws into the overlay's context.
+VXWindowRecordTag* gOverlayWindow = nullptr;
+DrawContext* gOverlayContext = nullptr;
+
+bool IsOnScreen(const VXWindowRecordTag* w) { return w->graf.geometry.kind == kWindowOnScreen; }
+bool IsTopLevel(const VXWindowRecordTag* w) { return !w->parent; }
+
+void MoveToFront(VXWindowRecordTag* window) {
+    auto it = std::find(gWindows.begin(), gWindows.end(), window);
+    if (it != gWindows.end()) std::rotate(gWindows.begin(), it, it + 1);
+}
+
+VXWindowRecordTag* NewRecord(uint8_t kind, uint8_t windowClass, uint8_t style, uint32_t status,
+                             int16_t typeID) {
+    auto* window = new VXWindowRecordTag;
+    window->graf.geometry.kind = kind;
+    window->graf.geometry.flags = status & ~(kVXStatusBeingReleased | kVXStatusCreated);
+    window->graf.geometry.owner = window;
+    window->windowClass = windowClass;
+    window->style = style;
+    window->typeID = typeID;
+    window->windowID = gNextWindowID++;
+    window->graf.port = QZPortAlloc(window);
+    window->graf.grafProcs = static_cast<const VXGrafProcsRecord*>(vx.defaultGrafProcs);
+    window->graf.textStyle = CreateTextStyle(nullptr, nullptr);  // the default style, 29
+    gWindows.insert(gWindows.begin(), window);
+    return window;
+}
+
+// Frees the record's own parts and forgets it; the platform part is gone already.
+void FreeRecord(VXWindowRecordTag* window) {
+    while (WindowClassInfoTag* info = window->classInfo) {
+        window->classInfo = info->next;
+        delete info;
+    }
+    if (VXGetCurrentGrafState() == &window->graf) VXSetCurrentGrafState(nullptr);
+    if (QZGetCurrentPort() == window->graf.port) QZSetCurrentPort(nullptr);
+    QZPortFree(window->graf.port);
+    window->graf.port = nullptr;
+    DestroyTextStyle(window->graf.textStyle);
+    window->graf.textStyle = nullptr;
+    gWindows.erase(std::remove(gWindows.begin(), gWindows.end(), window), gWindows.end());
+    delete window;
+}
+
+void SendSizeEvent(VXWindowRecordTag* window) {
+    if (!window || !window->created) return;
+    int16_t height = 0, width = 0;
+    VXGetClientSize(window, &height, &width);
+    VXEventRecord event = VXClearedEvent(kVXSizeEvent);
+    event.u.size.height = height;
+    event.u.size.width = width;
+    event.u.size.flag = (window->status() & kVXStatusLiveResize) ? 1 : 0;
+    DispatchEvent(window, &event);
+}
+
+// Announces a new on-screen window: the create event, then the size event. False when the
+// handler destroyed it.
+bool Announce(VXWindowRecordTag* window) {
+    const int32_t id = window->windowID;
+    if (!SendCreateEvent(window, 0, false)) return false;
+    window = VXGetWindowFromId(id);
+    if (!window) return false;
+    window->status() |= kVXStatusCreated;
+    SendSizeEvent(window);
+    return VXGetWindowFromId(id) != nullptr;
+}
+
+PlatformRect ToPlatform(const Rect& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+Rect FromPlatform(const PlatformRect& r) {
+    return {int16_t(r.y), int16_t(r.x), int16_t(r.y + r.height), int16_t(r.x + r.width)};
+}
+
+// Document windows carry a menu bar above their content; its height before the window exists.
+int16_t DocumentMenuBar(uint8_t windowClass) { return windowClass == kVXWindowDocument ? 24 : 0; }
+
+bool RectEmpty(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
+
+int32_t Area(const Rect& a, const Rect& b) {
+    const int32_t h = std::min(a.right, b.right) - std::max(a.left, b.left);
+    const int32_t v = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return h > 0 && v > 0 ? h * v : 0;
+}
+
+bool Contains(const Rect& outer, const Rect& inner) {
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+}
+
+// Platform callbacks.
+
+void OnCloseRequested(int32_t id) { VXSendGoAway(VXGetWindowFromId(id)); }
+
+void OnActivated(int32_t id, bool active) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window) return;
+    if (!active) {
+        if (!(window->status() & kVXStatusNoKeyOrMain) && window->windowClass != kVXWindowFloating)
+            gPendingDeactivationID = id;
+        return;
+    }
+    MoveToFront(window);
+    gKeyWindowID = id;
+    VXSendPendingWindowDeactivation(window);
+    window = VXGetWindowFromId(id);
+    if (window) SendActivateEvent(window, true);
+}
+
+void OnMoved(int32_t id) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window || !window->created) return;
+    VXEventRecord event = VXClearedEvent(kVXMovedEvent);
+    DispatchEvent(window, &event);
+}
+
+void OnFullScreen(int32_t id, bool entered) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window || window->fullScreen == (entered ? 1 : 0)) return;
+    window->fullScreen = entered ? 1 : 0;
+    SendFullScreenEvent(window, entered);
+}
+
+void OnResized(int32_t id, int32_t, int32_t) { SendSizeEvent(VXGetWindowFromId(id)); }
+
+void OnReleaseDrawing(int32_t id) {
+    if (VXWindowRecordTag* window = VXGetWindowFromId(id)) QZReleaseContext(window->graf.port);
+}
+
+// The content view asks for its dirty part: the ground is cleared and the window draws.
+void OnDraw(int32_t id, PlatformRect dirty) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window || (window->status() & kVXStatusBeingReleased)) return;
+    if (DrawContext* context = PlatformWindowDrawContext(window->platformWindow)) {
+        context->SaveState();
+        context->SetFillColor({1, 1, 1, 1});
+        context->FillRect({double(dirty.x), double(dirty.y), double(dirty.width),
+                           double(dirty.height)});
+        context->RestoreState();
+    }
+    if (window->status() & kVXStatusNoUpdate) return;
+    VXWindowRecordTag* previous = VXSetWindow(window);
+    const int32_t previousID = previous ? previous->windowID : 0;
+    // The whole content is focused for the window's drawing.
+    if (QZInstallContext(window->graf.port)) QZSetFocus(window->graf.port, -1);
+    VXEventRecord event = VXClearedEvent(kVXUpdateEvent);
+    event.u.update.longRect = {dirty.y, dirty.x, dirty.y + dirty.height, dirty.x + dirty.width};
+    event.u.update.rect = {int16_t(dirty.y), int16_t(dirty.x), int16_t(dirty.y + dirty.height),
+                           int16_t(dirty.x + dirty.width)};
+    DispatchEvent(window, &event);
+    if ((window = VXGetWindowFromId(id))) QZReleaseContext(window->graf.port);
+    if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
+}
+
+// Drawing hooks of the renderer.
+int32_t HookKind(void* w) { return static_cast<VXWindowRecordTag*>(w)->graf.geometry.kind; }
+bool HookImage(void* w, QZBitmap* out) {
+    auto* window = static_cast<VXWindowRecordTag*>(w);
+    if (!window->pixels) return false;
+    *out = *window->pixels;
+    return true;
+}
+DrawContext* HookContext(void* w) {
+    if (w == gOverlayWindow) return gOverlayContext;
+    return PlatformWindowDrawContext(static_cast<VXWindowRecordTag*>(w)->platformWindow);
+}
+
+// Panes have no header strips here: the overlay draws over the whole content once, when any of
+// its pane bits is set.
+void OnDrawOverlay(int32_t id, DrawContext* context) {
+    VXWindowRecordTag* window = VXGetWindowFromId(id);
+    if (!window || !window->overlayProc || !(window->overlayPanes & 0xF00000)) return;
+    if (gOverlayWindow) return;  // no overlay inside another's drawing
+    VXWindowRecordTag* previous = VXSetWindow(window);
+    const int32_t previousID = previous ? previous->windowID : 0;
+    const int8_t pane = window->graf.geometry.pane;
+    QZReleaseContext(window->graf.port);
+    gOverlayWindow = window;
+    gOverlayContext = context;
+    if (QZInstallContext(window->graf.port)) {
+        QZSetDefaultGraphicsState(window->graf.port, false);
+        QZSetFocus(window->graf.port, -1);
+        window->overlayProc(window, window->overlayData);
+    }
+    if ((window = VXGetWindowFromId(id))) {
+        QZReleaseContext(window->graf.port);
+        window->graf.geometry.pane = pane;
+    }
+    gOverlayWindow = nullptr;
+    gOverlayContext = nullptr;
+    if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
+}
+int HookAppearance(void* w) {
+    return static_cast<VXWindowRecordTag*>(w)->platformWindow ? (vx.darkAppearance ? 1 : 0) : -1;
+}
+bool HookPaneBounds(void* w, int32_t, XRect* bounds) {
+    auto* window = static_cast<VXWindowRecordTag*>(w);
+    if (!window->platformWindow) return false;
+    const PlatformRect r = PlatformWindowContentRect(window->platformWindow);
+    *bounds = {0, 0, double(r.width), double(r.height)};
+    return true;
+}
+void HookSetPane(void* w, int32_t pane) {
+    static_cast<VXWindowRecordTag*>(w)->graf.geometry.pane = int8_t(pane);
+}
+
+std::vector<VXWindowRecordTag*> ChildrenOf(VXWindowRecordTag* parent) {
+    std::vector<VXWindowRecordTag*> children;
+    for (auto it = gWindows.rbegin(); it != gWindows.rend(); ++it)
+        if ((*it)->parent == parent) children.push_back(*it);
+    return children;
+}
+
+bool DestroyOrCloseAll(bool closing) {
+    std::vector<int32_t> ids;
+    for (VXWindowRecordTag* window : VXTopLevelWindows())
+        if (IsOnScreen(window) && (!closing || window->windowClass < kVXWindowPopup))
+            ids.push_back(window->windowID);
+    vx.closeAllAborted = 0;
+    bool stopped = false;
+    for (int32_t id : ids) {
+        VXWindowRecordTag* window = VXGetWindowFromId(id);
+        if (!window) continue;
+        if (!closing) {
+            VXDestroyWindow(window);
+            continue;
+        }
+        if (!VXSendGoAway(window) || vx.closeAllAborted) {
+            stopped = true;
+            break;
+        }
+    }
+    if (stopped) vx.closeAllAborted = 1;
+    return !stopped;
+}
+
+// The graphics layer made another state current (a helper that saves and restores it).
+void OnGrafStateChanged(VXGrafState* state) {
+    vx.currentWindow = state ? static_cast<VXWindowRecordTag*>(state->geometry.owner) : nullptr;
+}
 
 }  // namespace
 
+void VXInitWindows() {
+    VXInitGraf();
+    VXGrafHooks grafHooks;
+    grafHooks.currentChanged = OnGrafStateChanged;
+    VXSetGrafHooks(grafHooks);
+    PlatformWindowCallbacks callbacks;
+    callbacks.closeRequested = OnCloseRequested;
+    callbacks.activated = OnActivated;
+    callbacks.moved = OnMoved;
+    callbacks.fullScreen = OnFullScreen;
+    callbacks.resized = OnResized;
+    callbacks.draw = OnDraw;
+    callbacks.drawOverlay = OnDrawOverlay;
+    callbacks.releaseDrawing = OnReleaseDrawing;
+    PlatformSetWindowCallbacks(callbacks);
+    // A create event that asks for showing shows the window.
+    if (!gVXWindowDefaultHooks.showWindow) gVXWindowDefaultHooks.showWindow = VXShowWindow;
+    QZWindowHooks hooks;
+    hooks.kind = HookKind;
+    hooks.image = HookImage;
+    hooks.currentContext = HookContext;
+    hooks.viewAppearance = HookAppearance;
+    hooks.paneBounds = HookPaneBounds;
+    hooks.setCurrentPane = HookSetPane;
+    QZSetWindowHooks(hooks);
+}
+
+VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t flags,
+                                  int16_t typeID, uint32_t status, int32_t, const Rect* contentRect,
+                                  const char* title, int32_t, void* refcon, VXEventProc eventProc) {
+    if (windowClass > kVXWindowPopup) return nullptr;
+    VXWindowRecordTag* window = NewRecord(kWindowOnScreen, windowClass, style, status, typeID);
+    window->creationFlags = flags;
+    window->refCon = refcon;
+    window->eventProc = eventProc;
+    window->keyboardWindowID = window->windowID;
+    PlatformWindowKind kind = PlatformWindowKind::kDocument;
+    if (windowClass == kVXWindowPopup || (windowClass == kVXWindowDialog && style == 2))
+        kind = PlatformWindowKind::kBorderless;
+    else if (windowClass == kVXWindowDialog)
+        kind = PlatformWindowKind::kModal;
+    else if (windowClass == kVXWindowFloating)
+        kind = PlatformWindowKind::kFloating;
+    uint32_t options = 0;
+    if (flags & (kVXFlagResizable | kVXFlagResizableMinimizable)) options |= kPlatformWindowResizable;
+    if (flags & kVXFlagResizableMinimizable) options |= kPlatformWindowMinimizable;
+    if (flags & kVXFlagClosable) options |= kPlatformWindowClosable;
+    if (flags & kVXFlagNoFullScreen) options |= kPlatformWindowNoFullScreen;
+    if (status & kVXStatusNoKeyOrMain) options |= kPlatformWindowNoActivate;
+    Rect content = contentRect ? *contentRect : Rect{40, 40, 440, 640};
+    if (RectEmpty(content)) content = {content.top, content.left, int16_t(content.top + 1),
+                                       int16_t(content.left + 1)};
+    window->platformWindow = PlatformWindowCreate(window->windowID, kind, options, title,
+                                                  ToPlatform(content));
+    if (!window->platformWindow) {
+        FreeRecord(window);
+        return nullptr;
+    }
+    if (windowClass == kVXWindowDocument) VXAttachMenuBarToWindow(window);
+    return Announce(window) ? window : nullptr;
+}
+
+VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t status,
+                                       VXWindowRecordTag* parent, const Rect* rect, void* refcon,
+                                       VXEventProc eventProc) {
+    if (!parent || !parent->platformWindow || !rect) return nullptr;
+    VXWindowRecordTag* window = NewRecord(kWindowOnScreen, kVXWindowChild, style, status, 0);
+    window->parent = parent;
+    window->refCon = refcon;
+    window->eventProc = eventProc;
+    window->creationFlags = flags & ~(kVXFlagChildFrame | kVXFlagChildBezel);
+    if (style == 0) window->creationFlags |= kVXFlagChildFrame;
+    if (style == 4) window->creationFlags |= kVXFlagChildBezel;
+    window->platformWindow =
+        PlatformChildViewCreate(window->windowID, parent->platformWindow, ToPlatform(*rect));
+    // A child whose view cannot be made is not handed out half made.
+    if (!window->platformWindow) {
+        FreeRecord(window);
+        return nullptr;
+    }
+    return Announce(window) ? window : nullptr;
+}
+
+VXWindowRecordTag* VXCreateDividedChildWindow(void*, uint32_t flags, uint32_t status,
+                                              VXWindowRecordTag* parent, int16_t size, int16_t side,
+                                              void* refcon, VXEventProc eventProc) {
+    if (!parent || parent->parent || !parent->platformWindow || size <= 0) return nullptr;
+    const bool left = side == 1 || side == 4;
+    if (!left && side != 0) return nullptr;
+    int16_t height = 0, width = 0;
+    VXGetClientSize(parent, &height, &width);
+    const Rect rect = left ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
+    VXWindowRecordTag* window =
+        VXCreateChildWindow(1, flags, status, parent, &rect, refcon, eventProc);
+    if (window) {
+        window->windowClass = kVXWindowDividedChild;
+        window->style = left ? 1 : 0;
+        window->creationFlags &= ~(kVXFlagChildFrame | kVXFlagChildBezel);
+    }
+    return window;
+}
+
+VXWindowRecordTag* VXCreateOffScreenWindow(QZBitmap* pixels, uint32_t status, void* refcon) {
+    VXWindowRecordTag* window = NewRecord(kWindowOffScreen, kVXWindowDocument, 0, status, 0);
+    window->pixels = pixels;
+    window->refCon = refcon;
+    VXSetWindow(window);
+    return window;
+}
+
 VXWindowRecordTag* VXCreateBareWindow(uint8_t windowClass, uint8_t style, VXWindowRecordTag* parent,
                                       VXEventProc eventProc, void* refcon) {
-    auto* window = new VXWindowRecordTag;
-    window->windowClass = windowClass;
-    window->style = style;
+    VXWindowRecordTag* window = NewRecord(kWindowOnScreen, windowClass, style, 0, 0);
     window->parent = parent;
     window->eventProc = eventProc;
     window->refCon = refcon;
-    window->windowID = gNextWindowID++;
-    gWindows.insert(gWindows.begin(), window);
+    window->keyboardWindowID = window->windowID;
     return window;
 }
 
 void VXDestroyWindow(VXWindowRecordTag* window) {
     if (!window || VXGetWindowFromId(window->windowID) != window) return;
+    if (window->status() & kVXStatusBeingReleased) return;
+    window->status() |= kVXStatusBeingReleased;
     const int32_t id = window->windowID;
-    for (;;) {
-        auto child = std::find_if(gWindows.begin(), gWindows.end(),
-                                  [&](VXWindowRecordTag* w) { return w->parent == window; });
-        if (child == gWindows.end()) break;
-        VXDestroyWindow(*child);
-    }
-    SendDestroyEvent(window);
-    if (VXGetWindowFromId(id) != window) return;  // the handler destroyed it itself
+    VXEndOverlay(window);
     VXKillTimer(window->idleTimer);
     window->idleTimer = nullptr;
-    gWindows.erase(std::find(gWindows.begin(), gWindows.end(), window));
-    if (vx.currentWindow == window) vx.currentWindow = nullptr;
-    if (gKeyWindowID == id) gKeyWindowID = 0;
-    delete window;
-}
-
-void VXSendGoAway(VXWindowRecordTag* window) {
-    if (!window) return;
-    VXEventRecord event = VXClearedEvent(kVXCloseEvent);
-    DispatchEvent(window, &event);
-}
-
-bool VXCloseAllWindows() {
-    vx.closeAllAborted = 0;
-    for (VXWindowRecordTag* window : VXTopLevelWindows()) {
-        if (vx.closeAllAborted) break;
-        const int32_t id = window->windowID;
-        if (!VXGetWindowFromId(id)) continue;
-        VXSendGoAway(window);
-        if (VXGetWindowFromId(id)) break;
+    for (VXWindowRecordTag* child : ChildrenOf(window))
+        if (child->windowClass != kVXWindowListBox) VXDestroyWindow(child);
+    SendDestroyEvent(window);
+    if (gVXWindowDefaultHooks.killControls) gVXWindowDefaultHooks.killControls(window);
+    // Children a list box kept go now, with nothing left to own them.
+    for (VXWindowRecordTag* child : ChildrenOf(window)) VXDestroyWindow(child);
+    QZReleaseContext(window->graf.port);
+    if (window->platformWindow) {
+        PlatformWindowDestroy(window->platformWindow);
+        window->platformWindow = nullptr;
     }
-    bool all = VXTopLevelWindows().empty();
-    vx.closeAllAborted = 0;
-    return all;
+    window->pixels = nullptr;
+    const bool wasCurrent = vx.currentWindow == window;
+    if (wasCurrent) vx.currentWindow = nullptr;
+    if (gKeyWindowID == id) gKeyWindowID = 0;
+    if (gPendingDeactivationID == id) gPendingDeactivationID = 0;
+    FreeRecord(window);
+    if (wasCurrent) {
+        VXWindowRecordTag* next = VXGetNextVisibleWindow(nullptr, 7, false);
+        if (!next) next = VXGetNextVisibleWindow(nullptr, 8, false);
+        VXSetWindow(next);
+    }
 }
 
+bool VXSendGoAway(VXWindowRecordTag* window) {
+    if (!window) return true;
+    const int32_t id = window->windowID;
+    VXEventRecord event = VXClearedEvent(kVXCloseEvent);
+    const int32_t handled = DispatchEvent(window, &event);
+    window = VXGetWindowFromId(id);
+    if (!window) return true;
+    if (handled) return false;
+    VXDestroyWindow(window);
+    return true;
+}
+
+bool VXCloseAllWindows() { return DestroyOrCloseAll(true); }
+bool VXDestroyAllWindows() { return DestroyOrCloseAll(false); }
 void VXAbortCloseAll() { vx.closeAllAborted = 1; }
 
 VXWindowRecordTag* VXGetWindowFromId(int32_t id) {
@@ -82,27 +450,167 @@ VXWindowRecordTag* VXGetWindowFromId(int32_t id) {
     return nullptr;
 }
 
+std::vector<VXWindowRecordTag*> VXTopLevelWindows() {
+    std::vector<VXWindowRecordTag*> result;
+    for (int32_t id : PlatformWindowOrder())
+        if (VXWindowRecordTag* window = VXGetWindowFromId(id))
+            if (IsTopLevel(window)) result.push_back(window);
+    for (VXWindowRecordTag* window : gWindows)
+        if (IsTopLevel(window) && !window->platformWindow) result.push_back(window);
+    return result;
+}
+
+VXWindowRecordTag* VXGetFirstWindow() {
+    for (VXWindowRecordTag* window : VXTopLevelWindows())
+        if (IsOnScreen(window)) return window;
+    return nullptr;
+}
+
+VXWindowRecordTag* VXGetNextWindow(VXWindowRecordTag* window) {
+    if (!window) return nullptr;
+    std::vector<VXWindowRecordTag*> list;
+    if (window->parent) {
+        list = ChildrenOf(window->parent);
+    } else {
+        for (VXWindowRecordTag* w : VXTopLevelWindows())
+            if (IsOnScreen(w)) list.push_back(w);
+    }
+    auto it = std::find(list.begin(), list.end(), window);
+    return it != list.end() && it + 1 != list.end() ? *(it + 1) : nullptr;
+}
+
+VXWindowRecordTag* VXGetNextVisibleWindow(VXWindowRecordTag* after, int32_t classFilter,
+                                          bool deep) {
+    VXWindowRecordTag* window = after ? VXGetNextWindow(after) : VXGetFirstWindow();
+    for (; window; window = VXGetNextWindow(window)) {
+        const bool passes = classFilter == 8 ||
+                            (classFilter == 7 && window->windowClass <= kVXWindowDialog) ||
+                            window->windowClass == classFilter;
+        if (passes && VXIsWindowVisible(window, deep)) return window;
+    }
+    return nullptr;
+}
+
+VXWindowRecordTag* VXGetFirstChild(VXWindowRecordTag* window) {
+    if (!window) return nullptr;
+    std::vector<VXWindowRecordTag*> children = ChildrenOf(window);
+    return children.empty() ? nullptr : children.front();
+}
+
 VXWindowRecordTag* VXGetTopParent(VXWindowRecordTag* window) {
     while (window && window->parent) window = window->parent;
     return window;
 }
 
-std::vector<VXWindowRecordTag*> VXTopLevelWindows() {
-    std::vector<VXWindowRecordTag*> result;
-    for (VXWindowRecordTag* window : gWindows)
-        if (!window->parent) result.push_back(window);
-    return result;
+bool VXIsChildWindow(VXWindowRecordTag* window, VXWindowRecordTag* parent) {
+    if (!window || !parent) return false;
+    for (VXWindowRecordTag* w = window->parent; w; w = w->parent)
+        if (w == parent) return true;
+    return false;
+}
+
+VXWindowRecordTag* VXGetWindowRefFromNSWindow(const PlatformWindow* platformWindow) {
+    return platformWindow ? VXGetWindowFromId(PlatformWindowID(platformWindow)) : nullptr;
+}
+
+PlatformWindow* VXGetNSWindowContentView(VXWindowRecordTag* window) {
+    return window ? window->platformWindow : nullptr;
+}
+
+void VXShowWindow(VXWindowRecordTag* window) {
+    if (!window || !IsOnScreen(window)) return;
+    window->visible = 1;
+    if (!window->platformWindow) return;
+    if (window->parent) {
+        PlatformWindowShow(window->platformWindow, false);
+        VXInvalidateHierarchy(window->parent);
+        return;
+    }
+    if (PlatformWindowIsVisible(window->platformWindow)) return;
+    window->status() |= kVXStatusBeingShown;
+    PlatformWindowInvalidate(window->platformWindow, {});
+    const bool normalLevel = window->windowClass != kVXWindowFloating &&
+                             !(window->windowClass == kVXWindowDialog && window->style >= 2) &&
+                             !(window->status() & kVXStatusNoKeyOrMain);
+    const int32_t id = window->windowID;
+    MoveToFront(window);
+    PlatformWindowShow(window->platformWindow, normalLevel);
+    if (normalLevel) OnActivated(id, true);
+    if ((window = VXGetWindowFromId(id))) window->status() &= ~kVXStatusBeingShown;
+}
+
+void VXHideWindow(VXWindowRecordTag* window) {
+    if (!window || !IsOnScreen(window) || window->windowClass == kVXWindowDividedChild) return;
+    window->visible = 0;
+    if (!window->platformWindow) return;
+    PlatformWindowHide(window->platformWindow);
+    if (window->parent) {
+        VXInvalidateHierarchy(window->parent);
+    } else if (gKeyWindowID == window->windowID) {
+        gKeyWindowID = PlatformKeyWindowID();
+    }
+}
+
+void VXSetChildWindowVisibility(VXWindowRecordTag* window, bool visible) {
+    if (!window || !window->parent) return;
+    if (visible)
+        VXShowWindow(window);
+    else if (window->platformWindow) {
+        window->visible = 0;
+        PlatformWindowHide(window->platformWindow);
+        VXInvalidateHierarchy(window->parent);
+    }
+}
+
+bool VXIsWindowVisible(VXWindowRecordTag* window, bool deep) {
+    if (!window || !IsOnScreen(window)) return false;
+    if (window->status() & kVXStatusBeingShown) return true;
+    const auto own = [](VXWindowRecordTag* w) {
+        return w->platformWindow ? PlatformWindowIsVisible(w->platformWindow) : w->visible != 0;
+    };
+    if (!own(window)) return false;
+    if (!deep || !window->parent) return true;
+    for (VXWindowRecordTag* w = window->parent; w; w = w->parent)
+        if (!own(w)) return false;
+    return true;
 }
 
 void VXSelectWindow(VXWindowRecordTag* window) {
     window = VXGetTopParent(window);
-    auto it = std::find(gWindows.begin(), gWindows.end(), window);
-    if (it == gWindows.end()) return;
-    std::rotate(gWindows.begin(), it, it + 1);
+    if (!window || VXGetWindowFromId(window->windowID) != window) return;
+    MoveToFront(window);
     gKeyWindowID = window->windowID;
+    if (window->platformWindow) PlatformWindowActivate(window->platformWindow);
+    VXSetWindow(window);
 }
 
 VXWindowRecordTag* VXGetKeyWindow() { return VXGetWindowFromId(gKeyWindowID); }
+
+bool VXIsFullScreenWindow(VXWindowRecordTag* window) {
+    window = VXGetTopParent(window);
+    return window && (window->fullScreen || PlatformWindowIsFullScreen(window->platformWindow));
+}
+
+bool VXWindowHasCloseBox(VXWindowRecordTag* window) {
+    return window && !window->parent && IsOnScreen(window) &&
+           (window->creationFlags & kVXFlagClosable) && window->windowClass != kVXWindowPopup;
+}
+
+void VXSetWindowModified(VXWindowRecordTag* window, bool modified) {
+    if (window && !window->parent) PlatformWindowSetModified(window->platformWindow, modified);
+}
+
+void VXSetWindowTitle(VXWindowRecordTag* window, const char* title) {
+    if (window && !window->parent) PlatformWindowSetTitle(window->platformWindow, title);
+}
+
+void VXGetWindowTitle(VXWindowRecordTag* window, char title[200]) {
+    title[0] = 0;
+    if (!window || window->parent || !window->platformWindow) return;
+    std::string text = PlatformWindowTitle(window->platformWindow);
+    TruncateUTF8ForByteSize(text.data(), 200);
+    std::snprintf(title, 200, "%s", text.c_str());
+}
 
 VXEventProc VXSetWindowEventHandler(VXWindowRecordTag* window, VXEventProc proc) {
     if (!window) return nullptr;
@@ -111,9 +619,457 @@ VXEventProc VXSetWindowEventHandler(VXWindowRecordTag* window, VXEventProc proc)
     return previous;
 }
 
+void VXSetWindowFileProxy(VXWindowRecordTag* window, const char* path, uint32_t) {
+    if (!window || window->parent || !window->platformWindow) return;
+    if (path && path[0]) {
+        PlatformWindowSetFilePath(window->platformWindow, path);
+        return;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "window_%d", int(window->windowID));
+    PlatformWindowSetFilePath(window->platformWindow, name);
+}
+
+void VXGetWindowPosition(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    if (!window || !IsOnScreen(window) || !window->platformWindow) {
+        *rect = {0x7FFF, 0x7FFF, -0x7FFF, -0x7FFF};  // the empty inverted rectangle
+        return;
+    }
+    *rect = FromPlatform(PlatformWindowContentRect(window->platformWindow));
+}
+
+void VXSetWindowPosition(VXWindowRecordTag* window, const Rect* rect) {
+    if (!window || !rect || !window->platformWindow ||
+        window->windowClass == kVXWindowDividedChild || RectEmpty(*rect))
+        return;
+    Rect current;
+    VXGetWindowPosition(window, &current);
+    if (std::memcmp(&current, rect, sizeof current) == 0) return;
+    PlatformWindowSetContentRect(window->platformWindow, ToPlatform(*rect));
+    if (window->parent) VXInvalidateHierarchy(window->parent);
+}
+
+void VXGetWindowFrame(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    if (!window || !window->platformWindow) {
+        VXGetWindowPosition(window, rect);
+        return;
+    }
+    *rect = FromPlatform(PlatformWindowFrameRect(window->platformWindow));
+}
+
+void VXGetOuterRect(VXWindowRecordTag* window, const Rect* content, Rect* outer) {
+    if (!content || !outer) return;
+    *outer = *content;
+    if (!window || window->parent) return;
+    Rect frame;
+    int16_t side = 0, title = 0;
+    VXGetWindowMetrics(window->windowClass, window->style, window->creationFlags, &frame, &side,
+                       &title);
+    outer->left = int16_t(outer->left - side);
+    outer->right = int16_t(outer->right + side);
+    outer->top = int16_t(outer->top - title - PlatformMenuBarHeight(window->platformWindow));
+    outer->bottom = int16_t(outer->bottom + side);
+}
+
+void VXGetClientRect(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    int16_t height = 0, width = 0;
+    VXGetClientSize(window, &height, &width);
+    *rect = {0, 0, height, width};
+}
+
+void VXGetClientSize(VXWindowRecordTag* window, int16_t* height, int16_t* width) {
+    int32_t h = 0, w = 0;
+    if (window && window->platformWindow) {
+        const PlatformRect r = PlatformWindowContentRect(window->platformWindow);
+        h = r.height;
+        w = r.width;
+    } else if (window && window->pixels) {
+        h = window->pixels->height;
+        w = window->pixels->width;
+    }
+    if (height) *height = int16_t(std::clamp(h, 0, 0x7FFF));
+    if (width) *width = int16_t(std::clamp(w, 0, 0x7FFF));
+}
+
+void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect, int32_t) {
+    if (!rect) return;
+    int16_t height = 0, width = 0;
+    VXGetClientSize(window, &height, &width);
+    *rect = {0, 0, height, width};
+    if (!window) return;
+    const int64_t one = kFixed24One;
+    rect->bottom = int32_t(int64_t(height) * one / std::max(window->graf.geometry.scaleV, 1));
+    rect->right = int32_t(int64_t(width) * one / std::max(window->graf.geometry.scaleH, 1));
+}
+
+void VXGetViewRect(VXWindowRecordTag* window, Rect* rect, int32_t which) {
+    if (!rect) return;
+    LRect r;
+    VXLGetViewRect(window, &r, which);
+    const auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -0x7FFF, 0x7FFF)); };
+    *rect = {clamp16(r.top), clamp16(r.left), clamp16(r.bottom), clamp16(r.right)};
+}
+
+bool VXIsRectInView(VXWindowRecordTag* window, const LRect* rect) {
+    if (!rect) return false;
+    LRect view;
+    VXLGetViewRect(window, &view, 0);
+    return rect->left < view.right && view.left < rect->right && rect->top < view.bottom &&
+           view.top < rect->bottom;
+}
+
+void VXTranslatePoints(VXWindowRecordTag* from, VXWindowRecordTag* to, Point* points,
+                       int32_t count) {
+    if (!points || count <= 0) return;
+    // The screen position of each window's content origin.
+    const auto origin = [](VXWindowRecordTag* w) {
+        int32_t v = 0, h = 0;
+        for (; w && w->platformWindow; w = w->parent) {
+            const PlatformRect r = PlatformWindowContentRect(w->platformWindow);
+            v += r.y;
+            h += r.x;
+        }
+        return std::pair<int32_t, int32_t>(v, h);
+    };
+    const auto [fromV, fromH] = origin(from);
+    const auto [toV, toH] = origin(to);
+    for (int32_t i = 0; i < count; ++i) {
+        points[i].v = int16_t(points[i].v + fromV - toV);
+        points[i].h = int16_t(points[i].h + fromH - toH);
+    }
+}
+
+void VXGetMainScreenBounds(Rect* rect, bool) {
+    // There is no global menu bar on this desktop: the screen's top is free either way.
+    if (rect) *rect = FromPlatform(PlatformMainScreenBounds());
+}
+
+bool VXGetScreenBoundsForRect(const Rect* rect, Rect* screen) {
+    if (!screen) return false;
+    VXGetMainScreenBounds(screen, false);
+    if (!rect) return false;
+    int32_t best = 0;
+    for (const PlatformRect& bounds : PlatformScreenBounds()) {
+        const Rect r = FromPlatform(bounds);
+        const int32_t area = Area(r, *rect);
+        if (area > best) {
+            best = area;
+            *screen = r;
+        }
+    }
+    return best > 0;
+}
+
+int32_t VXWindowRectOnScreen(uint8_t windowClass, uint8_t style, uint32_t flags,
+                             const Rect* rect) {
+    if (!rect) return 0;
+    // The whole window: the content with its decorations.
+    int16_t side = 0, title = 0;
+    VXGetWindowMetrics(windowClass, style, flags, nullptr, &side, &title);
+    const Rect outer = {int16_t(rect->top - title - DocumentMenuBar(windowClass)),
+                        int16_t(rect->left - side), int16_t(rect->bottom + side),
+                        int16_t(rect->right + side)};
+    int32_t answer = 0;
+    for (const PlatformRect& bounds : PlatformScreenBounds()) {
+        const Rect r = FromPlatform(bounds);
+        if (Contains(r, outer)) return 1;
+        if (Area(r, outer) > 0) answer = 2;
+    }
+    return answer;
+}
+
+void VXFlipScreenRect(Rect*) {
+    // Platform and toolkit screen coordinates are both y-down from the main screen's top-left.
+}
+
+int32_t VXGetScreenPixelDepth() { return PlatformScreenDepth(); }
+
+void VXGetWindowMetrics(uint8_t windowClass, uint8_t style, uint32_t, Rect* frame, int16_t* side,
+                        int16_t* title) {
+    // The window manager draws the decorations and does not tell their size before a window is
+    // shown; these are the sizes of a common theme. Borderless windows have a one-point edge.
+    const bool borderless =
+        windowClass == kVXWindowPopup || (windowClass == kVXWindowDialog && style == 2);
+    const int16_t s = 1;
+    const int16_t t = borderless ? 0 : 28;
+    if (frame) *frame = {0, 0, int16_t(200 + t + s), int16_t(200 + 2 * s)};
+    if (side) *side = s;
+    if (title) *title = t;
+}
+
+int16_t VXCalcStructureBarWidth(VXWindowRecordTag* window, bool vertical) {
+    if (!window) return 0;
+    const uint32_t bit = vertical ? kVXFlagVerticalScroller : kVXFlagHorizontalScroller;
+    return (window->creationFlags & bit) ? 16 : 0;
+}
+
+void VXCalcMaxWindowRect(uint8_t windowClass, uint8_t style, uint32_t flags, const Rect* within,
+                         Rect* rect) {
+    if (!rect) return;
+    Rect bounds;
+    if (within)
+        bounds = *within;
+    else
+        VXGetMainScreenBounds(&bounds, false);
+    int16_t side = 0, title = 0;
+    VXGetWindowMetrics(windowClass, style, flags, nullptr, &side, &title);
+    *rect = {int16_t(bounds.top + title + DocumentMenuBar(windowClass) + 18),
+             int16_t(bounds.left + side + 18), int16_t(bounds.bottom - side - 18),
+             int16_t(bounds.right - side - 18)};
+}
+
+void VXSetMinMaxRect(VXWindowRecordTag* window, const Rect* limits) {
+    if (!window || window->parent || !limits) return;
+    window->minHeight = std::max<int16_t>(limits->top, 0);
+    window->minWidth = std::max<int16_t>(limits->left, 0);
+    window->maxHeight = limits->bottom < window->minHeight ? 10000 : limits->bottom;
+    window->maxWidth = limits->right < window->minWidth ? 10000 : limits->right;
+    PlatformWindowSetSizeLimits(window->platformWindow, window->minWidth, window->minHeight,
+                                window->maxWidth, window->maxHeight);
+}
+
+void VXCalcWindowIdealPosition(VXWindowRecordTag* window, Rect* rect) {
+    if (!window || !rect) return;
+    const int32_t id = window->windowID;
+    VXEventRecord event = VXClearedEvent(kVXIdealPositionEvent);
+    DispatchEvent(window, &event);
+    if (!(window = VXGetWindowFromId(id))) return;
+    VXGetWindowPosition(window, rect);
+    if (window->idealWidth > 0) rect->right = int16_t(rect->left + window->idealWidth);
+    if (window->idealHeight > 0) rect->bottom = int16_t(rect->top + window->idealHeight);
+}
+
+void VXSetWindowIdealSize(VXWindowRecordTag* window, int16_t width, int16_t height) {
+    if (!window) return;
+    window->idealWidth = width > 0 ? int16_t(width + VXCalcStructureBarWidth(window, true)) : 0;
+    window->idealHeight = height > 0 ? int16_t(height + VXCalcStructureBarWidth(window, false)) : 0;
+}
+
+int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
+    if (!window || window->windowClass != kVXWindowDividedChild || size <= 0) return 0;
+    int16_t height = 0, width = 0;
+    VXGetClientSize(window->parent, &height, &width);
+    const Rect rect = window->style == 1 ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
+    PlatformWindowSetContentRect(window->platformWindow, ToPlatform(rect));
+    VXInvalidateHierarchy(window->parent);
+    return 1;
+}
+
+void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool invalidate) {
+    if (!window) return;
+    window->graf.geometry.pane = -1;
+    window->padWidth = std::max(width, 0);
+    window->padHeight = std::max(height, 0);
+    if (invalidate) VXLInvalRect(window, nullptr);
+}
+
+void VXSetAltView(VXWindowRecordTag* window, int32_t pane) {
+    if (!window) return;
+    window->graf.geometry.pane = (pane < 0 || pane > 2) ? int8_t(-1) : int8_t(pane);
+}
+
+void VXSetLineScrollAmount(VXWindowRecordTag* window, int32_t amount) {
+    if (window) window->lineScrollAmount = amount;
+}
+
+void VXSetScalingFactors(VXWindowRecordTag* window, double horizontal, double vertical) {
+    if (!window) return;
+    const bool fitH = horizontal <= 0, fitV = vertical <= 0;
+    if (fitH || fitV) {
+        int16_t height = 0, width = 0;
+        VXGetClientSize(window, &height, &width);
+        // A pad of no size fits at 1.0 (nothing to shrink).
+        const auto fit = [](int32_t client, int32_t pad) {
+            return pad > 0 ? std::min(1.0, double(client) / double(pad)) : 1.0;
+        };
+        double h = fit(width, window->padWidth), v = fit(height, window->padHeight);
+        if (window->graf.geometry.kind == kWindowPrint) h = v = 1.0;
+        if (fitH && fitV) h = v = std::min(h, v);
+        if (fitH) horizontal = h;
+        if (fitV) vertical = v;
+    }
+    const auto fixed = [](double f) {
+        return int32_t(std::clamp(std::lround(f * kFixed24One), 1L, long(INT32_MAX)));
+    };
+    const int32_t factorH = fixed(horizontal), factorV = fixed(vertical);
+    if (factorH == window->graf.geometry.scaleH && factorV == window->graf.geometry.scaleV &&
+        window->graf.geometry.wholeScaleV != 0)
+        return;
+    SetWindowScaleFactors(&window->graf.geometry, factorV, factorH);
+    VXSetPadSize(window, window->padWidth, window->padHeight, true);
+}
+
+void VXSetScalePercent(VXWindowRecordTag* window, int32_t horizontal, int32_t vertical) {
+    if (!window) return;
+    if (horizontal < 1 || vertical < 1)
+        VXSetScalingFactors(window, 0, 0);
+    else
+        VXSetScalingFactors(window, horizontal / 100.0, vertical / 100.0);
+    const auto percent = [](int32_t factor) {
+        return int16_t(std::clamp<int64_t>((int64_t(factor) * 100 + kFixed24One / 2) / kFixed24One,
+                                           1, 0x7FFF));
+    };
+    window->scalePercentH = percent(window->graf.geometry.scaleH);
+    window->scalePercentV = percent(window->graf.geometry.scaleV);
+}
+
+void VXInvalRect(VXWindowRecordTag* window, const Rect* rect) {
+    if (!rect) {
+        VXLInvalRect(window, nullptr);
+        return;
+    }
+    const LRect r{rect->top, rect->left, rect->bottom, rect->right};
+    VXLInvalRect(window, &r);
+}
+
+void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
+    if (!window || !IsOnScreen(window) || !window->platformWindow) return;
+    if (!rect) {
+        PlatformWindowInvalidate(window->platformWindow, {});
+        return;
+    }
+    if (rect->bottom <= rect->top || rect->right <= rect->left) return;
+    // Document coordinates to the view: scaled, grown to whole pixels.
+    const auto scale = [](int32_t v, int32_t factor, bool up) {
+        const int64_t product = int64_t(v) * factor;
+        return int32_t(up ? (product + kFixed24One - 1) / kFixed24One : product / kFixed24One);
+    };
+    const int32_t top = scale(rect->top, window->graf.geometry.scaleV, false);
+    const int32_t left = scale(rect->left, window->graf.geometry.scaleH, false);
+    const int32_t bottom = scale(rect->bottom, window->graf.geometry.scaleV, true);
+    const int32_t right = scale(rect->right, window->graf.geometry.scaleH, true);
+    PlatformWindowInvalidate(window->platformWindow,
+                             {left, top, std::max(right - left, 1), std::max(bottom - top, 1)});
+}
+
+void VXInvalidateHierarchy(VXWindowRecordTag* window) {
+    if (!window || !VXIsWindowVisible(window, true)) return;
+    PlatformWindowInvalidate(window->platformWindow, {});
+    for (VXWindowRecordTag* child : ChildrenOf(window)) VXInvalidateHierarchy(child);
+}
+
+void VXInvalidateAllWindows() {
+    for (VXWindowRecordTag* window : gWindows)
+        if (window->platformWindow) PlatformWindowInvalidate(window->platformWindow, {});
+}
+
+void VXUpdateWindow(VXWindowRecordTag* window) {
+    if (!window || !window->platformWindow) return;
+    VXWindowRecordTag* current = vx.currentWindow;
+    const int32_t currentID = current ? current->windowID : 0;
+    PlatformWindowDisplay(window->platformWindow);
+    VXSetWindow(VXGetWindowFromId(currentID));
+}
+
+void VXWaitUpdateWindows() {
+    ++vx.updateWaitDepth;
+    std::vector<int32_t> ids;
+    std::vector<VXWindowRecordTag*> order = VXTopLevelWindows();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        ids.push_back((*it)->windowID);
+        for (VXWindowRecordTag* child : ChildrenOf(*it)) ids.push_back(child->windowID);
+    }
+    bool drew = false;
+    for (int32_t id : ids) {
+        VXWindowRecordTag* window = VXGetWindowFromId(id);
+        if (!window || !PlatformWindowNeedsDisplay(window->platformWindow)) continue;
+        VXUpdateWindow(window);
+        drew = true;
+    }
+    if (drew) PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());
+    --vx.updateWaitDepth;
+}
+
+void VXBeginOverlayForPanes(VXWindowRecordTag* window, uint32_t paneFlags, VXOverlayProc proc,
+                            void* data) {
+    if (!window || !window->platformWindow || window->overlayProc || !proc) return;
+    window->overlayProc = proc;
+    window->overlayData = data;
+    window->overlayPanes = paneFlags & 0xF00000;
+    PlatformWindowBeginOverlay(window->platformWindow);
+}
+
+void VXUpdateOverlay(VXWindowRecordTag* window) {
+    if (window) PlatformWindowUpdateOverlay(window->platformWindow);
+}
+
+void VXEndOverlay(VXWindowRecordTag* window) {
+    if (!window || !window->overlayProc) return;
+    window->overlayProc = nullptr;
+    window->overlayData = nullptr;
+    window->overlayPanes = 0;
+    PlatformWindowEndOverlay(window->platformWindow);
+}
+
+bool VXGetFocusWindow(VXWindowRecordTag* window, VXWindowRecordTag** keyboardWindow,
+                      VXWindowRecordTag** controlWindow) {
+    if (keyboardWindow) *keyboardWindow = nullptr;
+    if (controlWindow) *controlWindow = nullptr;
+    VXWindowRecordTag* top = VXGetTopParent(window ? window : VXGetKeyWindow());
+    if (!top || !IsOnScreen(top)) return false;
+    VXWindowRecordTag* keyboard = VXGetWindowFromId(top->keyboardWindowID);
+    if (keyboardWindow) *keyboardWindow = keyboard ? keyboard : top;
+    VXWindowRecordTag* owner = nullptr;
+    void* control = gVXWindowDefaultHooks.focusedControl
+                        ? gVXWindowDefaultHooks.focusedControl(top, &owner)
+                        : nullptr;
+    if (controlWindow) *controlWindow = control ? owner : nullptr;
+    return control != nullptr;
+}
+
+void VXSetFocusWindow(VXWindowRecordTag* window, bool) {
+    if (!window) return;
+    VXWindowRecordTag* top = VXGetTopParent(window);
+    if (top->keyboardWindowID == window->windowID) return;
+    const int32_t id = window->windowID, topID = top->windowID;
+    if (VXWindowRecordTag* old = VXGetWindowFromId(top->keyboardWindowID)) {
+        if (!SendFocusEvent(old, false)) return;  // the old keyboard window refused
+    }
+    window = VXGetWindowFromId(id);
+    top = VXGetWindowFromId(topID);
+    if (!window || !top) return;
+    top->keyboardWindowID = id;
+    SendFocusEvent(window, true);
+}
+
+void VXSendPendingWindowDeactivation(VXWindowRecordTag* newMain) {
+    VXWindowRecordTag* pending = VXGetWindowFromId(gPendingDeactivationID);
+    gPendingDeactivationID = 0;
+    if (pending && pending != newMain) SendActivateEvent(pending, false);
+}
+
+void VXSetWindowClassInfo(VXWindowRecordTag* window, WindowClassInfoTag* record, uint32_t code) {
+    if (!window || !record) return;
+    record->window = window;
+    record->code = code;
+    record->next = window->classInfo;
+    window->classInfo = record;
+}
+
+WindowClassInfoTag* VXGetWindowClassInfo(VXWindowRecordTag* window, uint32_t code) {
+    for (WindowClassInfoTag* info = window ? window->classInfo : nullptr; info; info = info->next)
+        if (info->code == code) return info;
+    return nullptr;
+}
+
+void VXDestroyWindowClassInfo(VXWindowRecordTag* window, uint32_t code) {
+    if (!window) return;
+    for (WindowClassInfoTag** link = &window->classInfo; *link; link = &(*link)->next) {
+        if ((*link)->code != code) continue;
+        WindowClassInfoTag* info = *link;
+        *link = info->next;
+        delete info;
+        return;
+    }
+}
+
 VXWindowRecordTag* VXSetWindow(VXWindowRecordTag* window) {
     VXWindowRecordTag* previous = vx.currentWindow;
     vx.currentWindow = window;
+    VXSetCurrentGrafState(window ? &window->graf : nullptr);
     return previous;
 }
 

@@ -1,0 +1,302 @@
+// Native menus over QMenu and QAction. The tag and the caller's reference ride on each action's
+// properties; a menu's owner is the toolkit record that wraps it.
+#include "platform/menu_platform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QWidget>
+#include <deque>
+
+#include "platform/draw_context_qt.h"
+#include "platform/input_platform.h"
+#include "platform/window_platform.h"
+#include "platform/window_platform_qt.h"
+
+namespace plexa {
+namespace {
+
+PlatformMenuCallbacks gCallbacks;
+std::deque<int32_t> gScriptedChoices;
+
+constexpr const char* kTagProperty = "plexaTag";
+constexpr const char* kReferenceProperty = "plexaReference";
+constexpr const char* kKeyProperty = "plexaKey";
+constexpr const char* kKeyModsProperty = "plexaKeyMods";
+
+uint32_t CurrentModifiers() {
+    const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
+    uint32_t result = 0;
+    if (mods & Qt::ShiftModifier) result |= kPlatformModShift;
+    if (mods & Qt::ControlModifier) result |= kPlatformModCommand;
+    if (mods & Qt::AltModifier) result |= kPlatformModOption;
+    if (mods & Qt::MetaModifier) result |= kPlatformModControl;
+    return result;
+}
+
+}  // namespace
+
+struct PlatformMenu {
+    QMenu* menu = nullptr;
+    void* owner = nullptr;
+};
+
+namespace {
+
+QAction* ActionAt(const PlatformMenu* menu, int32_t index) {
+    if (!menu || index < 0) return nullptr;
+    const QList<QAction*> actions = menu->menu->actions();
+    return index < actions.size() ? actions[index] : nullptr;
+}
+
+void Triggered(PlatformMenu* menu, QAction* action) {
+    const int32_t index = int32_t(menu->menu->actions().indexOf(action));
+    if (index >= 0 && gCallbacks.triggered)
+        gCallbacks.triggered(menu, menu->owner, index, CurrentModifiers());
+}
+
+QAction* MakeAction(PlatformMenu* menu, const char* text, int32_t tag, bool separator) {
+    auto* action = new QAction(QString::fromUtf8(text ? text : ""), menu->menu);
+    action->setProperty(kTagProperty, tag);
+    action->setSeparator(separator);
+    QObject::connect(action, &QAction::triggered, menu->menu,
+                     [menu, action] { Triggered(menu, action); });
+    return action;
+}
+
+}  // namespace
+
+void PlatformSetMenuCallbacks(const PlatformMenuCallbacks& callbacks) { gCallbacks = callbacks; }
+
+PlatformMenu* PlatformMenuCreate(const char* title, void* owner) {
+    auto* menu = new PlatformMenu;
+    menu->menu = new QMenu(QString::fromUtf8(title ? title : ""));
+    menu->owner = owner;
+    QObject::connect(menu->menu, &QMenu::aboutToShow, menu->menu, [menu] {
+        if (gCallbacks.aboutToShow) gCallbacks.aboutToShow(menu, menu->owner);
+    });
+    return menu;
+}
+
+void PlatformMenuDestroy(PlatformMenu* menu) {
+    if (!menu) return;
+    delete menu->menu;
+    delete menu;
+}
+
+void* PlatformMenuOwner(const PlatformMenu* menu) { return menu ? menu->owner : nullptr; }
+
+void PlatformMenuSetTitle(PlatformMenu* menu, const char* title) {
+    if (menu) menu->menu->setTitle(QString::fromUtf8(title ? title : ""));
+}
+
+std::string PlatformMenuTitle(const PlatformMenu* menu) {
+    return menu ? menu->menu->title().toStdString() : std::string();
+}
+
+int32_t PlatformMenuCount(const PlatformMenu* menu) {
+    return menu ? int32_t(menu->menu->actions().size()) : 0;
+}
+
+int32_t PlatformMenuInsertItem(PlatformMenu* menu, int32_t index, const char* text, int32_t tag,
+                               bool separator) {
+    if (!menu) return -1;
+    QAction* action = MakeAction(menu, text, tag, separator);
+    const int32_t count = PlatformMenuCount(menu);
+    if (index < 0 || index >= count) {
+        menu->menu->addAction(action);
+        return count;
+    }
+    menu->menu->insertAction(ActionAt(menu, index), action);
+    return index;
+}
+
+void PlatformMenuRemoveItem(PlatformMenu* menu, int32_t index) {
+    if (QAction* action = ActionAt(menu, index)) {
+        menu->menu->removeAction(action);
+        delete action;
+    }
+}
+
+void PlatformMenuRemoveAll(PlatformMenu* menu) {
+    while (PlatformMenuCount(menu) > 0) PlatformMenuRemoveItem(menu, 0);
+}
+
+bool PlatformMenuItemIsSeparator(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action && action->isSeparator();
+}
+
+void PlatformMenuSetItemSeparator(PlatformMenu* menu, int32_t index, bool separator) {
+    if (QAction* action = ActionAt(menu, index)) action->setSeparator(separator);
+}
+
+std::string PlatformMenuItemText(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action ? action->text().toStdString() : std::string();
+}
+
+void PlatformMenuSetItemText(PlatformMenu* menu, int32_t index, const char* text) {
+    if (QAction* action = ActionAt(menu, index)) action->setText(QString::fromUtf8(text ? text : ""));
+}
+
+int32_t PlatformMenuItemTag(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action ? action->property(kTagProperty).toInt() : 0;
+}
+
+void PlatformMenuSetItemTag(PlatformMenu* menu, int32_t index, int32_t tag) {
+    if (QAction* action = ActionAt(menu, index)) action->setProperty(kTagProperty, tag);
+}
+
+bool PlatformMenuItemChecked(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action && action->isChecked();
+}
+
+void PlatformMenuSetItemChecked(PlatformMenu* menu, int32_t index, bool checked) {
+    QAction* action = ActionAt(menu, index);
+    if (!action) return;
+    action->setCheckable(checked || action->isCheckable());
+    action->setChecked(checked);
+}
+
+bool PlatformMenuItemEnabled(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action && action->isEnabled();
+}
+
+void PlatformMenuSetItemEnabled(PlatformMenu* menu, int32_t index, bool enabled) {
+    if (QAction* action = ActionAt(menu, index)) action->setEnabled(enabled);
+}
+
+void PlatformMenuSetItemKey(PlatformMenu* menu, int32_t index, uint16_t character,
+                            uint32_t modifiers) {
+    QAction* action = ActionAt(menu, index);
+    if (!action) return;
+    action->setProperty(kKeyProperty, int(character));
+    action->setProperty(kKeyModsProperty, uint(modifiers));
+    if (!character) {
+        action->setShortcut(QKeySequence());
+        return;
+    }
+    int key = QChar(character).toUpper().unicode();
+    if (modifiers & kPlatformModCommand) key |= Qt::CTRL;
+    if ((modifiers & kPlatformModShift) || QChar(character).isUpper()) key |= Qt::SHIFT;
+    if (modifiers & kPlatformModOption) key |= Qt::ALT;
+    if (modifiers & kPlatformModControl) key |= Qt::META;
+    // Shown in the item; active only inside the open menu, so a typed key reaches the toolkit,
+    // which prepares the command before it sends it.
+    action->setShortcut(QKeySequence(key));
+    action->setShortcutContext(Qt::WidgetShortcut);
+}
+
+uint16_t PlatformMenuItemKey(const PlatformMenu* menu, int32_t index, uint32_t* modifiers) {
+    QAction* action = ActionAt(menu, index);
+    if (modifiers) *modifiers = action ? action->property(kKeyModsProperty).toUInt() : 0;
+    return action ? uint16_t(action->property(kKeyProperty).toInt()) : 0;
+}
+
+PlatformMenu* PlatformMenuItemSubmenu(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    if (!action) return nullptr;
+    QMenu* sub = action->menu();
+    if (!sub) return nullptr;
+    return static_cast<PlatformMenu*>(sub->property("plexaMenu").value<void*>());
+}
+
+void PlatformMenuSetItemSubmenu(PlatformMenu* menu, int32_t index, PlatformMenu* submenu) {
+    QAction* action = ActionAt(menu, index);
+    if (!action) return;
+    if (submenu) submenu->menu->setProperty("plexaMenu", QVariant::fromValue<void*>(submenu));
+    action->setMenu(submenu ? submenu->menu : static_cast<QMenu*>(nullptr));
+}
+
+uint64_t PlatformMenuItemReference(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action ? action->property(kReferenceProperty).toULongLong() : 0;
+}
+
+void PlatformMenuSetItemReference(PlatformMenu* menu, int32_t index, uint64_t reference) {
+    if (QAction* action = ActionAt(menu, index))
+        action->setProperty(kReferenceProperty, qulonglong(reference));
+}
+
+void PlatformMenuSetItemIcon(PlatformMenu* menu, int32_t index, const DrawImage* image) {
+    QAction* action = ActionAt(menu, index);
+    if (!action) return;
+    action->setIcon(image ? QIcon(QPixmap::fromImage(DrawImageQImage(*image))) : QIcon());
+}
+
+void PlatformMenuSetItemFontFamily(PlatformMenu* menu, int32_t index, const char* family) {
+    QAction* action = ActionAt(menu, index);
+    if (!action || !family) return;
+    QFont font = action->font();
+    font.setFamily(QString::fromUtf8(family));
+    action->setFont(font);
+}
+
+void PlatformMenuSetControlSize(PlatformMenu* menu, int32_t controlSize) {
+    if (!menu) return;
+    QFont font = QApplication::font("QMenu");
+    const double base = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
+    font.setPointSizeF(controlSize == 1 ? base * 0.85 : controlSize == 2 ? base * 0.7 : base);
+    menu->menu->setFont(font);
+}
+
+void PlatformMenuSetFont(PlatformMenu* menu, const char* family, double pointSize) {
+    if (!menu) return;
+    QFont font(QString::fromUtf8(family ? family : ""));
+    if (pointSize > 0) font.setPointSizeF(pointSize);
+    menu->menu->setFont(font);
+}
+
+void PlatformWindowSetMenus(PlatformWindow* window, const std::vector<PlatformMenu*>& menus) {
+    // The content keeps its size and place: the window grows or shrinks by the bar.
+    const PlatformRect content = PlatformWindowContentRect(window);
+    QMenuBar* bar = PlatformWindowMenuBarWidget(window, !menus.empty());
+    if (!bar) return;
+    bar->clear();
+    for (PlatformMenu* menu : menus)
+        if (menu) bar->addMenu(menu->menu);
+    PlatformWindowSetContentRect(window, content);
+}
+
+std::vector<std::string> PlatformWindowMenuTitles(PlatformWindow* window) {
+    std::vector<std::string> titles;
+    if (QMenuBar* bar = PlatformWindowMenuBarWidget(window, false))
+        for (QAction* action : bar->actions()) titles.push_back(action->text().toStdString());
+    return titles;
+}
+
+int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x, int32_t y,
+                          int32_t positionItem) {
+    if (!menu) return -1;
+    if (!gScriptedChoices.empty()) {
+        const int32_t choice = gScriptedChoices.front();
+        gScriptedChoices.pop_front();
+        QAction* action = ActionAt(menu, choice);
+        if (!action || !action->isEnabled() || action->isSeparator()) return -1;
+        action->trigger();
+        return choice;
+    }
+    QWidget* view = PlatformWindowContentWidget(window);
+    const QPoint at = view ? view->mapToGlobal(QPoint(x, y)) : QPoint(x, y);
+    QAction* chosen = menu->menu->exec(at, ActionAt(menu, positionItem));
+    return chosen ? int32_t(menu->menu->actions().indexOf(chosen)) : -1;
+}
+
+void TestScriptPopupChoice(int32_t index) { gScriptedChoices.push_back(index); }
+
+void TestOpenMenu(PlatformMenu* menu) {
+    if (menu) emit menu->menu->aboutToShow();
+}
+
+void TestChooseMenuItem(PlatformMenu* menu, int32_t index) {
+    if (QAction* action = ActionAt(menu, index)) action->trigger();
+}
+
+}  // namespace plexa

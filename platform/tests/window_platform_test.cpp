@@ -1,0 +1,75 @@
+// Platform windows: the pre-dispatch hook that sees a click on a native control first, and a
+// window destroyed by the drawing it asked for.
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <vector>
+
+#include "platform/tests/platform_fixture.h"
+#include "platform/window_platform.h"
+#include "platform/window_platform_qt.h"
+
+namespace plexa::test {
+namespace {
+
+using PlatformWindows = PlatformTest;
+
+TEST_F(PlatformWindows, PreDispatchSeesTheClickFirstAndMaySwallowIt) {
+    PlatformWindow* window =
+        PlatformWindowCreate(7, PlatformWindowKind::kDocument, 0, "w", {0, 0, 200, 100});
+    ASSERT_NE(window, nullptr);
+    auto* button = new QPushButton("OK", PlatformWindowContentWidget(window));
+    button->setGeometry(20, 30, 60, 20);
+    PlatformInstallControlPreDispatch(button, 7);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    static std::vector<PlatformInputEvent> seen;
+    static bool swallow;
+    seen.clear();
+    PlatformSetControlPreDispatch([](int32_t id, void*, const PlatformInputEvent& e) {
+        seen.push_back(e);
+        EXPECT_EQ(id, 7);
+        return swallow;
+    });
+    const auto click = [&] {
+        const QPointF at(5, 5);
+        QMouseEvent press(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, button->mapToGlobal(at),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(button, &press);
+        QCoreApplication::sendEvent(button, &release);
+    };
+    swallow = true;
+    click();
+    EXPECT_EQ(clicks, 0);
+    swallow = false;
+    click();
+    EXPECT_EQ(clicks, 1);
+    ASSERT_EQ(seen.size(), 2u);
+    // The point is in the control's superview: the content view.
+    EXPECT_EQ(seen[0].x, 25);
+    EXPECT_EQ(seen[0].y, 35);
+    PlatformSetControlPreDispatch(nullptr);
+    PlatformWindowDestroy(window);
+}
+
+PlatformWindow* gDoomed = nullptr;
+
+TEST_F(PlatformWindows, AWindowDestroyedByItsOwnDrawingGoesAfterwards) {
+    PlatformWindowCallbacks callbacks;
+    callbacks.draw = [](int32_t, PlatformRect) {
+        PlatformWindowDrawContext(gDoomed);
+        PlatformWindowDestroy(gDoomed);
+    };
+    PlatformSetWindowCallbacks(callbacks);
+    gDoomed = PlatformWindowCreate(8, PlatformWindowKind::kFloating, 0, "w", {0, 0, 50, 50});
+    PlatformWindowInvalidate(gDoomed, {});
+    EXPECT_TRUE(PlatformWindowNeedsDisplay(gDoomed));
+    PlatformWindowDisplay(gDoomed);
+    for (int32_t id : PlatformWindowOrder()) EXPECT_NE(id, 8);
+    PlatformSetWindowCallbacks({});
+}
+
+}  // namespace
+}  // namespace plexa::test

@@ -1,0 +1,25 @@
+// Inside the platform layer only: the Qt widgets behind a platform window, for the menus and the
+// native controls that live in it.
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+class QMenuBar;
+
+namespace plexa {
+
+struct PlatformWindow;
+
+// The top-level widget holding the window (for a child view, its top-level window's).
+QWidget* PlatformWindowHostWidget(PlatformWindow* window);
+// The content view widget (controls are made inside it).
+QWidget* PlatformWindowContentWidget(PlatformWindow* window);
+// The top-level window's menu bar, made on first use when `create`; null for child views and
+// for windows that have none.
+QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create);
+
+// Routes mouse-downs on a native control through the pre-dispatch hook first.
+void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID);
+
+}  // namespace plexa

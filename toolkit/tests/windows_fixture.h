@@ -1,0 +1,48 @@
+// A clean toolkit with the windows and menus connected to the platform, for the window, command
+// and menu tests; every window and menu goes at the end of each test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa::test {
+
+class WindowsTest : public ToolkitTest {
+protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        VXInitWindows();
+        VXInitMenus();
+        VXInstallInputSink();
+        gVXCommandHooks = VXCommandHooks{};
+        Log().clear();
+    }
+    void TearDown() override {
+        Clean();
+        VXDisposeMenus();
+        gVXCommandHooks = VXCommandHooks{};
+        ToolkitTest::TearDown();
+    }
+
+public:
+    static std::vector<std::string>& Log() {
+        static std::vector<std::string> log;
+        return log;
+    }
+    static VXWindowRecordTag* Document(const char* name, VXEventProc proc,
+                                       Rect content = {100, 100, 300, 400}) {
+        return VXCreateWindow(kVXWindowDocument, 0, kVXFlagResizable | kVXFlagClosable, 101, 0,
+                              0, &content, name, 0, const_cast<char*>(name), proc);
+    }
+    static std::string Name(VXWindowRecordTag* window) {
+        return window && window->refCon ? static_cast<const char*>(window->refCon) : "none";
+    }
+};
+
+}  // namespace plexa::test
