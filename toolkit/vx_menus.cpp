@@ -2,6 +2,10 @@
 // desktop has no global menu bar): About, Preferences and Quit, shown leftmost in the menu bar
 // that every top-level document window gets, followed by the current bar's menus. A menu whose
 // record is disabled still opens; preparation disables each of its items.
+//
+// Because the application menu is a toolkit menu here, choosing one of its items sends the
+// command with the application menu and the item's position, like any other item (there is no
+// separate index scheme for items that the toolkit did not build).
 #include "toolkit/vx_menus.h"
 
 #include <algorithm>

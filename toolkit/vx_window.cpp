@@ -126,19 +126,41 @@ bool Contains(const Rect& outer, const Rect& inner) {
 
 void OnCloseRequested(int32_t id) { VXSendGoAway(VXGetWindowFromId(id)); }
 
+bool MayBecomeMain(const VXWindowRecordTag* w) {
+    if (w->status() & kVXStatusNoKeyOrMain) return false;
+    if (w->windowClass == kVXWindowFloating) return false;
+    return !(w->windowClass == kVXWindowPopup && w->style == 2);  // a titleless popup
+}
+
+// A top-level window becomes the key window and, when it may, the main window: the one that was
+// key before, when it could be the main window, hears that it is no longer active, and the new
+// one that it is. Nothing is sent
+// when it was the key window already (the platform's own notice may follow ours).
+void BecomeKey(VXWindowRecordTag* window) {
+    const int32_t id = window->windowID;
+    MoveToFront(window);
+    if (gKeyWindowID == id) return;
+    if (!MayBecomeMain(window)) {
+        gKeyWindowID = id;  // key only: the main window stays as it is
+        return;
+    }
+    if (VXWindowRecordTag* old = VXGetWindowFromId(gKeyWindowID))
+        if (MayBecomeMain(old)) gPendingDeactivationID = old->windowID;
+    gKeyWindowID = id;
+    VXSendPendingWindowDeactivation(window);
+    if ((window = VXGetWindowFromId(id))) SendActivateEvent(window, true);
+}
+
 void OnActivated(int32_t id, bool active) {
     VXWindowRecordTag* window = VXGetWindowFromId(id);
     if (!window) return;
-    if (!active) {
-        if (!(window->status() & kVXStatusNoKeyOrMain) && window->windowClass != kVXWindowFloating)
-            gPendingDeactivationID = id;
+    if (active) {
+        BecomeKey(window);
         return;
     }
-    MoveToFront(window);
-    gKeyWindowID = id;
-    VXSendPendingWindowDeactivation(window);
-    window = VXGetWindowFromId(id);
-    if (window) SendActivateEvent(window, true);
+    // Another application came forward, or the platform moved the focus: the window hears of it
+    // when another window of ours becomes the main one.
+    if (gKeyWindowID == id && MayBecomeMain(window)) gPendingDeactivationID = id;
 }
 
 void OnMoved(int32_t id) {
@@ -535,7 +557,8 @@ void VXShowWindow(VXWindowRecordTag* window) {
     const int32_t id = window->windowID;
     MoveToFront(window);
     PlatformWindowShow(window->platformWindow, normalLevel);
-    if (normalLevel) OnActivated(id, true);
+    if (normalLevel)
+        if (VXWindowRecordTag* shown = VXGetWindowFromId(id)) BecomeKey(shown);
     if ((window = VXGetWindowFromId(id))) window->status() &= ~kVXStatusBeingShown;
 }
 
@@ -578,9 +601,15 @@ bool VXIsWindowVisible(VXWindowRecordTag* window, bool deep) {
 void VXSelectWindow(VXWindowRecordTag* window) {
     window = VXGetTopParent(window);
     if (!window || VXGetWindowFromId(window->windowID) != window) return;
-    MoveToFront(window);
-    gKeyWindowID = window->windowID;
-    if (window->platformWindow) PlatformWindowActivate(window->platformWindow);
+    const int32_t id = window->windowID;
+    if (window->platformWindow) {
+        PlatformWindowActivate(window->platformWindow);
+        BecomeKey(window);
+        if (!(window = VXGetWindowFromId(id))) return;
+    } else {
+        MoveToFront(window);
+        gKeyWindowID = id;
+    }
     VXSetWindow(window);
 }
 
@@ -859,7 +888,9 @@ int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
 }
 
 void VXSetPadSize(VXWindowRecordTag* window, int32_t width, int32_t height, bool invalidate) {
-    if (!window) return;
+    // Only a content that scrolls has a pad.
+    if (!window || !(window->creationFlags & (kVXFlagHorizontalScroller | kVXFlagVerticalScroller)))
+        return;
     window->graf.geometry.pane = -1;
     window->padWidth = std::max(width, 0);
     window->padHeight = std::max(height, 0);

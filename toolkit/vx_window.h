@@ -127,6 +127,7 @@ struct VXWindowRecordTag {
     int32_t previousCurrentID = 0;  // the window current before this one was made
 
     uint32_t& status() { return graf.geometry.flags; }
+    uint32_t status() const { return graf.geometry.flags; }
 };
 
 // Creation. Rectangles of top-level windows are content rectangles in screen coordinates. The

@@ -99,9 +99,16 @@ TEST_F(Windows, AHandlerThatDestroysItsWindowWhileDrawingIsSafe) {
     }
 }
 
+int32_t LogsActivation(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind == kVXActivateEvent)
+        WindowsTest::Log().push_back(WindowsTest::Name(window) +
+                                     (event->u.activate.activated ? "+" : "-"));
+    return 0;
+}
+
 TEST_F(Windows, OrderFollowsShowingAndSelecting) {
-    VXWindowRecordTag* a = Document("a", nullptr);
-    VXWindowRecordTag* b = Document("b", nullptr);
+    VXWindowRecordTag* a = Document("a", LogsActivation);
+    VXWindowRecordTag* b = Document("b", LogsActivation);
     const Rect floatRect = {10, 10, 60, 60};
     VXWindowRecordTag* palette = VXCreateWindow(kVXWindowFloating, 0, 0, 5, 0, 0, &floatRect,
                                                 "palette", 0, const_cast<char*>("palette"), nullptr);
@@ -118,6 +125,12 @@ TEST_F(Windows, OrderFollowsShowingAndSelecting) {
     EXPECT_EQ(Name(VXGetFirstWindow()), "a");
     EXPECT_EQ(Name(VXGetNextWindow(VXGetFirstWindow())), "palette");
     EXPECT_EQ(Name(VXGetKeyWindow()), "a");
+    EXPECT_EQ(Log(), (std::vector<std::string>{"a+", "a-", "b+", "b-", "a+"}));
+    // A floating window takes the keys but never becomes the main window.
+    VXSelectWindow(palette);
+    EXPECT_EQ(Name(VXGetKeyWindow()), "palette");
+    EXPECT_EQ(Log().size(), 5u);
+    VXSelectWindow(a);
     VXHideWindow(a);
     EXPECT_FALSE(VXIsWindowVisible(a, false));
     EXPECT_EQ(Name(VXGetNextVisibleWindow(nullptr, 0, false)), "b");
@@ -247,7 +260,14 @@ TEST_F(Windows, TheKeyboardMovesBetweenChildrenUnlessTheOldOneRefuses) {
 }
 
 TEST_F(Windows, ScalingFitsThePadAndAnEmptyPadFitsAtOne) {
-    VXWindowRecordTag* window = Document("w", nullptr, {0, 0, 200, 300});  // 200 high, 300 wide
+    const Rect content = {0, 0, 200, 300};  // 200 high, 300 wide
+    VXWindowRecordTag* window =
+        VXCreateWindow(kVXWindowDocument, 0, kVXFlagHorizontalScroller | kVXFlagVerticalScroller,
+                       101, 0, 0, &content, "w", 0, nullptr, nullptr);
+    // Without scroll bars a window has no pad to set.
+    VXWindowRecordTag* fixed = Document("fixed", nullptr);
+    VXSetPadSize(fixed, 600, 800, false);
+    EXPECT_EQ(fixed->padWidth, 0);
     struct Case {
         int32_t padWidth, padHeight, percentH, percentV;
         int16_t wantH, wantV;
