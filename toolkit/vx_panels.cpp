@@ -174,6 +174,7 @@ void MinMax(const VXPanelRecordTag* panel, int32_t out[4], int depth) {
 void ReleaseWindowPanel(VXWindowRecordTag* window) {
     if (gPreviousKillControls) gPreviousKillControls(window);
     VXForgetWindowCursor(window);
+    VXTrackingWindowGone(window);
     auto it = gPanels.find(window->windowID);
     if (it == gPanels.end()) return;
     VXPanelRecordTag* panel = it->second;

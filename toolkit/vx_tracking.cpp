@@ -36,6 +36,7 @@ namespace {
 // One pass of the tracking loop.
 struct Pass {
     bool active = false;
+    int32_t windowID = 0;
     int32_t mode = 0;
     uint32_t flags = 0;
     int32_t result = 0;
@@ -245,6 +246,7 @@ int32_t RunMouseTrackingLoop(VXWindowRecordTag* window, int32_t mode, uint32_t f
     gPass.active = true;
     gPass.mode = std::clamp(mode, 0, 2);
     gPass.flags = flags;
+    gPass.windowID = id;
     gPass.outer = PlatformGetInputSink();
     if (gPass.outer == TrackingSink) gPass.outer = outerPass.outer;
     PlatformSetInputSink(TrackingSink);
@@ -383,6 +385,14 @@ bool VXWaitDragEnd(VXWindowRecordTag* window, int32_t mode, bool autoScroll, _LP
 }
 
 bool VXDragDidAutoScroll() { return gDidAutoScroll; }
+
+void VXTrackingWindowGone(VXWindowRecordTag* window) {
+    if (!window || !gPass.active || gPass.windowID != window->windowID || gPass.result != 0)
+        return;
+    if (PlatformCurrentLoopMode() != kPlatformModeEventTracking) return;
+    gPass.result = kVXTrackMouseUp;
+    PlatformLeaveLoop(kVXTrackMouseUp);
+}
 
 namespace {
 

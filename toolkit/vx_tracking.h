@@ -45,6 +45,8 @@ bool VXWaitDragBegin(VXWindowRecordTag* window, int32_t mode, int32_t slopH, int
                      _LPNT* outPadPoint, int16_t* outPane, double timeout);
 bool VXWaitDragEnd(VXWindowRecordTag* window, int32_t mode, bool autoScroll, _LPNT* outPadPoint);
 bool VXDragDidAutoScroll();
+// The window of a running pass is being released: the pass ends at once as a release.
+void VXTrackingWindowGone(VXWindowRecordTag* window);
 
 // The feedback of a selection rectangle: message 1 with each new point (before drawing), 2 while
 // the overlay is drawn.
