@@ -28,6 +28,7 @@ namespace {
 
 PlatformWindowCallbacks gCallbacks;
 PlatformControlPreDispatch gPreDispatch = nullptr;
+PlatformKeyEquivalentHook gKeyEquivalent = nullptr;
 std::vector<PlatformWindow*> gOrder;  // top-level windows, front to back
 int32_t gKeyID = 0;
 int gPainting = 0;  // content views painting now: widgets destroyed meanwhile go later
@@ -288,6 +289,12 @@ class PreDispatchFilter : public QObject {
 public:
     PreDispatchFilter(QObject* parent, int32_t id) : QObject(parent), id_(id) {}
     bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (!gKeyEquivalent || !(key->modifiers() & Qt::ControlModifier)) return false;
+            const uint16_t character = KeyCharacter(key);
+            return character && gKeyEquivalent(id_, character, Modifiers(key->modifiers()));
+        }
         if (event->type() != QEvent::MouseButtonPress || !gPreDispatch) return false;
         auto* control = qobject_cast<QWidget*>(object);
         auto* mouse = static_cast<QMouseEvent*>(event);
@@ -630,6 +637,7 @@ int32_t PlatformMenuBarHeight(const PlatformWindow* window) { return MenuBarHeig
 
 void PlatformSetControlPreDispatch(PlatformControlPreDispatch hook) { gPreDispatch = hook; }
 PlatformControlPreDispatch PlatformGetControlPreDispatch() { return gPreDispatch; }
+void PlatformSetKeyEquivalentHook(PlatformKeyEquivalentHook hook) { gKeyEquivalent = hook; }
 
 QWidget* PlatformWindowHostWidget(PlatformWindow* window) {
     while (window && window->parent) window = window->parent;

@@ -134,5 +134,11 @@ using PlatformControlPreDispatch = bool (*)(int32_t windowID, void* control,
                                             const PlatformInputEvent& event);
 void PlatformSetControlPreDispatch(PlatformControlPreDispatch hook);
 PlatformControlPreDispatch PlatformGetControlPreDispatch();
+// Keys typed with Command into a native control are offered here first (the menus' key
+// equivalents, so that cut, copy, paste and undo in a text field go through the commands);
+// true uses the key up and the control never sees it.
+using PlatformKeyEquivalentHook = bool (*)(int32_t windowID, uint16_t character,
+                                           uint32_t modifiers);
+void PlatformSetKeyEquivalentHook(PlatformKeyEquivalentHook hook);
 
 }  // namespace plexa

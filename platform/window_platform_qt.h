@@ -19,7 +19,8 @@ QWidget* PlatformWindowContentWidget(PlatformWindow* window);
 // for windows that have none.
 QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create);
 
-// Routes mouse-downs on a native control through the pre-dispatch hook first.
+// Routes mouse-downs on a native control through the pre-dispatch hook first, and keys typed
+// with Command through the key-equivalent hook.
 void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID);
 
 }  // namespace plexa

@@ -28,11 +28,7 @@ struct Focus {
 
 Focus AskFocus(VXWindowRecordTag* window) {
     Focus focus;
-    VXGetFocusWindow(window, &focus.keyboard, &focus.controlWindow);
-    if (focus.controlWindow && gVXWindowDefaultHooks.focusedControl) {
-        VXWindowRecordTag* owner = nullptr;
-        focus.control = gVXWindowDefaultHooks.focusedControl(VXGetTopParent(focus.keyboard ? focus.keyboard : window), &owner);
-    }
+    VXGetFocusWindow(window, &focus.keyboard, &focus.controlWindow, &focus.control);
     return focus;
 }
 

@@ -20,6 +20,7 @@
 #include "graphics/fonts.h"
 #include "platform/menu_platform.h"
 #include "platform/text_layout.h"
+#include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_events.h"
@@ -193,6 +194,9 @@ void VXInitMenus() {
     callbacks.triggered = OnTriggered;
     PlatformSetMenuCallbacks(callbacks);
     VXSetKeyEquivalentProc(VXMenuKeyEquivalent);
+    PlatformSetKeyEquivalentHook([](int32_t id, uint16_t character, uint32_t modifiers) {
+        return VXMenuKeyEquivalent(VXGetWindowFromId(id), character, modifiers) != 0;
+    });
     if (!gCurrentMenuBar) gCurrentMenuBar = new VXMenuBar{0, new VXMenuRecord*[1]};
     if (gAppMenu) return;
     const std::string name = AppName();

@@ -1036,9 +1036,10 @@ void VXEndOverlay(VXWindowRecordTag* window) {
 }
 
 bool VXGetFocusWindow(VXWindowRecordTag* window, VXWindowRecordTag** keyboardWindow,
-                      VXWindowRecordTag** controlWindow) {
+                      VXWindowRecordTag** controlWindow, void** focusedControl) {
     if (keyboardWindow) *keyboardWindow = nullptr;
     if (controlWindow) *controlWindow = nullptr;
+    if (focusedControl) *focusedControl = nullptr;
     VXWindowRecordTag* top = VXGetTopParent(window ? window : VXGetKeyWindow());
     if (!top || !IsOnScreen(top)) return false;
     VXWindowRecordTag* keyboard = VXGetWindowFromId(top->keyboardWindowID);
@@ -1048,6 +1049,7 @@ bool VXGetFocusWindow(VXWindowRecordTag* window, VXWindowRecordTag** keyboardWin
                         ? gVXWindowDefaultHooks.focusedControl(top, &owner)
                         : nullptr;
     if (controlWindow) *controlWindow = control ? owner : nullptr;
+    if (focusedControl) *focusedControl = control;
     return control != nullptr;
 }
 

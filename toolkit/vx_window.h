@@ -263,10 +263,10 @@ void VXBeginOverlayForPanes(VXWindowRecordTag* window, uint32_t paneFlags, VXOve
 void VXUpdateOverlay(VXWindowRecordTag* window);
 void VXEndOverlay(VXWindowRecordTag* window);
 
-// Focus. Answers whether a control has the focus, with the keyboard window and the control's
-// window.
+// Focus. Answers whether a control has the focus, with the keyboard window, the control's
+// window and the control.
 bool VXGetFocusWindow(VXWindowRecordTag* window, VXWindowRecordTag** keyboardWindow,
-                      VXWindowRecordTag** controlWindow);
+                      VXWindowRecordTag** controlWindow, void** control = nullptr);
 void VXSetFocusWindow(VXWindowRecordTag* window, bool clearFocusItem);
 void VXSendPendingWindowDeactivation(VXWindowRecordTag* newMain);
 

@@ -1,6 +1,8 @@
 // Platform windows: the pre-dispatch hook that sees a click on a native control first, and a
 // window destroyed by the drawing it asked for.
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <vector>
@@ -51,6 +53,33 @@ TEST_F(PlatformWindows, PreDispatchSeesTheClickFirstAndMaySwallowIt) {
     EXPECT_EQ(seen[0].x, 25);
     EXPECT_EQ(seen[0].y, 35);
     PlatformSetControlPreDispatch(nullptr);
+    PlatformWindowDestroy(window);
+}
+
+TEST_F(PlatformWindows, CommandKeysInATextFieldAreOfferedFirst) {
+    PlatformWindow* window =
+        PlatformWindowCreate(9, PlatformWindowKind::kModal, 0, "w", {0, 0, 200, 100});
+    auto* field = new QLineEdit("text", PlatformWindowContentWidget(window));
+    PlatformInstallControlPreDispatch(field, 9);
+    static std::vector<uint16_t> offered;
+    offered.clear();
+    PlatformSetKeyEquivalentHook([](int32_t id, uint16_t character, uint32_t modifiers) {
+        EXPECT_EQ(id, 9);
+        EXPECT_EQ(modifiers, kPlatformModCommand);
+        offered.push_back(character);
+        return character == 'x';
+    });
+    const auto type = [&](Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QCoreApplication::sendEvent(field, &press);
+    };
+    field->selectAll();
+    type(Qt::Key_X, Qt::ControlModifier, QString(QChar(24)));  // used up: the field keeps its text
+    EXPECT_EQ(field->text(), "text");
+    type(Qt::Key_A, Qt::NoModifier, "a");                      // plain typing is the field's
+    EXPECT_EQ(field->text(), "a");
+    EXPECT_EQ(offered, (std::vector<uint16_t>{'x'}));
+    PlatformSetKeyEquivalentHook(nullptr);
     PlatformWindowDestroy(window);
 }
 
