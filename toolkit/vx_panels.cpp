@@ -11,6 +11,7 @@
 
 #include "foundation/geometry.h"
 #include "foundation/windowgeometry.h"
+#include "graphics/grafport.h"
 #include "platform/app_platform.h"
 #include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
@@ -218,9 +219,41 @@ void SendSize(VXWindowRecordTag* window) {
     VXSetWindow(VXGetWindowFromId(previousID));
 }
 
+// A main panel follows its window's content size (with the panels divided off it) and every
+// panel its window's pad.
+void FollowWindow(VXPanelRecordTag* panel) {
+    VXWindowRecordTag* window = panel->window;
+    if (!window->parent) {
+        int16_t height = 0, width = 0;
+        VXGetClientSize(window, &height, &width);
+        const int32_t dw = width - panel->windowWidth, dh = height - panel->windowHeight;
+        panel->windowWidth = width;
+        panel->windowHeight = height;
+        if (dw != 0 || dh != 0) {
+            for (VXPanelRecordTag* p = panel->next; p; p = p->next) {
+                XRect f = p->structFrame;
+                if (p->divideDirection == 0)
+                    f.width += dw;
+                else
+                    f.height += dh;
+                VXSetPanelStructFrame(p, f);
+            }
+            XRect f = panel->structFrame;
+            f.width += dw;
+            f.height += dh;
+            VXSetPanelStructFrame(panel, f);
+        }
+    }
+    if (window->padWidth != panel->padSize[1] || window->padHeight != panel->padSize[0])
+        SetPanelPadSize(panel, window->padWidth, window->padHeight);
+}
+
 }  // namespace
 
 void VXInitPanels() {
+    VXGrafHooks grafHooks = VXGetGrafHooks();
+    grafHooks.translatePanelOrigin = TranslatePanelOrigin;
+    VXSetGrafHooks(grafHooks);
     SetPaneBoundsHook(HookPaneBounds);
     SetPointsToScreenHook(HookPointsToScreen);
     gVXWindowDefaultHooks.defaultScroll = DefaultScrollHandler;
@@ -234,7 +267,10 @@ VXPanelRecordTag* VXGetWindowPanel(VXWindowRecordTag* window) {
     if (!window || window->graf.geometry.kind != kWindowOnScreen || !window->platformWindow)
         return nullptr;
     auto it = gPanels.find(window->windowID);
-    if (it != gPanels.end()) return it->second;
+    if (it != gPanels.end()) {
+        FollowWindow(it->second);
+        return it->second;
+    }
     if (window->status() & kVXStatusBeingReleased) return nullptr;
     const uint32_t options =
         window->creationFlags & (kVXPanelHorizontalBar | kVXPanelVerticalBar | kVXPanelLayered);
@@ -260,6 +296,10 @@ VXPanelRecordTag* EstablishMainWindowPanel(VXWindowRecordTag* window, uint32_t o
     VXPanelRecordTag* panel = NewPanel(window);
     int16_t height = 0, width = 0;
     VXGetClientSize(window, &height, &width);
+    panel->windowWidth = width;
+    panel->windowHeight = height;
+    panel->padSize[0] = window->padHeight;
+    panel->padSize[1] = window->padWidth;
     const double inset = std::max<int16_t>(borderInset, 0);
     panel->structFrame = {inset, inset, std::max(0.0, width - 2 * inset),
                           std::max(0.0, height - 2 * inset)};
@@ -519,6 +559,11 @@ void SetPanelPadSize(VXPanelRecordTag* panel, int32_t width, int32_t height) {
     }
     panel->padSize[0] = height;
     panel->padSize[1] = width;
+    // The window record keeps the pad too (VXSetPadSize stores it there).
+    if (panel->window) {
+        panel->window->padHeight = height;
+        panel->window->padWidth = width;
+    }
     VXViewFrameChanged(panel, false);
 }
 
@@ -744,18 +789,51 @@ XRect VXCurrentPaneViewRect(VXWindowRecordTag* window) {
     return panel ? GetPaneBounds(panel, window->graf.geometry.pane, false) : XRect{};
 }
 
-void VXLRevealRect(VXWindowRecordTag* window, const LRect* rect, bool wholly) {
+bool VXLGetPaneViewRect(VXWindowRecordTag* window, LRect* rect) {
     VXPanelRecordTag* panel = VXGetWindowPanel(window);
-    if (!panel || !rect) return;
-    VXWindowRecordTag* previous = vx.currentWindow;
-    const int32_t previousID = previous ? previous->windowID : 0;
-    // The visible document rectangle: the pane in view units, unscaled.
+    if (!panel || !rect) return false;
     const XRect pane = VXCurrentPaneViewRect(window);
     _LPNT corners[2] = {{int32_t(std::lround(pane.y)), int32_t(std::lround(pane.x))},
                         {int32_t(std::lround(pane.y + pane.height)),
                          int32_t(std::lround(pane.x + pane.width))}};
     LPointsFromScale(&window->graf.geometry, corners, 2);
-    const LRect view = {corners[0].v, corners[0].h, corners[1].v, corners[1].h};
+    *rect = {corners[0].v, corners[0].h, corners[1].v, corners[1].h};
+    return true;
+}
+
+void VXSetAltSize(VXWindowRecordTag* window, int32_t width, int32_t height) {
+    VXPanelRecordTag* panel = VXGetWindowPanel(window);
+    if (!panel) return;
+    SetAlternatePaneSize(panel, 1, std::max(width, 0));
+    SetAlternatePaneSize(panel, 0, std::max(height, 0));
+    VXViewFrameChanged(panel, false);
+}
+
+int32_t VXHasAltView(VXWindowRecordTag* window, int32_t pane) {
+    VXPanelRecordTag* panel = VXGetWindowPanel(window);
+    if (!panel) return 0;
+    switch (pane) {
+        case -1: return 1;
+        case 0: return panel->headerHeight > 0 ? 1 : 0;
+        case 1: return panel->headerWidth > 0 ? 1 : 0;
+        case 2: return panel->headerHeight > 0 && panel->headerWidth > 0 ? 1 : 0;
+        default: return 0;
+    }
+}
+
+void TranslatePanelOrigin(VXGrafState* state, int32_t dh, int32_t dv) {
+    if (!state || !state->geometry.owner) return;
+    auto* window = static_cast<VXWindowRecordTag*>(state->geometry.owner);
+    VXScrollPanelContents(VXGetWindowPanel(window), dh, dv, 0, false, nullptr);
+}
+
+void VXLRevealRect(VXWindowRecordTag* window, const LRect* rect, bool wholly) {
+    VXPanelRecordTag* panel = VXGetWindowPanel(window);
+    if (!panel || !rect) return;
+    VXWindowRecordTag* previous = vx.currentWindow;
+    const int32_t previousID = previous ? previous->windowID : 0;
+    LRect view{};
+    VXLGetPaneViewRect(window, &view);
     const bool meets = rect->left < view.right && view.left < rect->right &&
                        rect->top < view.bottom && view.top < rect->bottom;
     const bool inside = rect->left >= view.left && rect->right <= view.right &&

@@ -22,6 +22,7 @@ namespace plexa {
 
 struct VXWindowRecordTag;
 struct VXEventRecord;
+struct VXGrafState;
 
 // Panel flags.
 constexpr uint32_t kVXPanelIgnoreDisplay = 0x10, kVXPanelContentTakesControlClicks = 0x20,
@@ -83,6 +84,8 @@ struct VXPanelRecordTag {
     // was displayed at once.
     std::vector<XRect> needsDisplay;
     int32_t displayCount = 0;
+    // Main panels: the window content size the frames were laid out for.
+    int32_t windowWidth = 0, windowHeight = 0;
 };
 
 // Connects the panels to the windows and the geometry layer (pane bounds, points to screen,
@@ -91,7 +94,10 @@ void VXInitPanels();
 
 // The window's panel: the main panel of a top-level window, the divided or child panel of a child
 // window, made on first use from the window's class and creation flags. None for off-screen and
-// print windows and for records without a platform part.
+// print windows and for records without a platform part. On the way the panels follow the window:
+// a main panel and the panels divided off it take a new content size (the main panel grows both
+// ways, a panel split off above grows in width, one split off to the left in height), and the
+// pad takes the size kept in the window record (VXSetPadSize).
 VXPanelRecordTag* VXGetWindowPanel(VXWindowRecordTag* window);
 
 // Creating and releasing.
@@ -143,8 +149,17 @@ void VXLRevealRect(VXWindowRecordTag* window, const LRect* rect, bool wholly);
 void VXRevealRect(VXWindowRecordTag* window, const Rect* rect, bool wholly);
 int32_t VXAutoScroll(VXWindowRecordTag* window, int32_t h, int32_t v);
 
-// The current pane's visible rectangle in view units (bounds coordinates of its pane).
+// The current pane's visible rectangle in view units (bounds coordinates of its pane), and the
+// same in document units (unscaled); false without a panel.
 XRect VXCurrentPaneViewRect(VXWindowRecordTag* window);
+bool VXLGetPaneViewRect(VXWindowRecordTag* window, LRect* rect);
+// The header strips of the window's panel: the left strip's width and the top strip's height.
+void VXSetAltSize(VXWindowRecordTag* window, int32_t width, int32_t height);
+// 1 when the window's panel has that pane (-1 the main pane, 0 top, 1 left, 2 the corner).
+int32_t VXHasAltView(VXWindowRecordTag* window, int32_t pane);
+// Moves the panel contents after the drawing origin of a window changed by (dh, dv) (the
+// graphics layer's origin hook).
+void TranslatePanelOrigin(VXGrafState* state, int32_t dh, int32_t dv);
 // Marks a rectangle of the content view (bounds coordinates) for display.
 void VXPanelSetNeedsDisplay(VXPanelRecordTag* panel, const XRect& rect);
 // Displays the panel's pending areas now.

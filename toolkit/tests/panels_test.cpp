@@ -405,5 +405,35 @@ TEST_F(Panels, AutoscrollFollowsThePane) {
     }
 }
 
+TEST_F(Panels, PanelsFollowTheWindow) {
+    VXWindowRecordTag* window = Scrolling();
+    VXPanelRecordTag* main = VXGetWindowPanel(window);
+    VXPanelRecordTag* top = VXGetWindowPanel(Divided(window, 50, 0));
+    ASSERT_NE(top, nullptr);
+    // A new content size: the main panel grows both ways, the strip above it only in width.
+    const Rect bigger = {100, 100, 500, 600};
+    VXSetWindowPosition(window, &bigger);
+    ASSERT_EQ(VXGetWindowPanel(window), main);
+    EXPECT_TRUE(Same(main->structFrame, {0, 51, 500, 349})) << Str(main->structFrame);
+    EXPECT_TRUE(Same(main->contFrame, {0, 0, 484, 333})) << Str(main->contFrame);
+    EXPECT_TRUE(Same(top->structFrame, {0, 0, 500, 50})) << Str(top->structFrame);
+
+    // The pad of the window record, the header strips and the drawing origin.
+    VXSetPadSize(window, 3000, 1000, false);
+    EXPECT_EQ(VXGetWindowPanel(window)->padSize[1], 3000);
+    EXPECT_EQ(main->maxScroll[0], 1000 - 333);
+    EXPECT_EQ(VXHasAltView(window, 0), 0);
+    VXSetAltSize(window, 40, 24);
+    EXPECT_EQ(VXHasAltView(window, 0), 1);
+    EXPECT_EQ(VXHasAltView(window, 2), 1);
+    EXPECT_EQ(main->maxScroll[0], 1000 - 333 + 24);
+    VXSetOrigin(&window->graf, 30, 70);
+    EXPECT_EQ(main->bounds.x, 30);
+    EXPECT_EQ(main->bounds.y, 70);
+    LRect view{};
+    ASSERT_TRUE(VXLGetPaneViewRect(window, &view));
+    EXPECT_EQ(Str(view), "{94 70 403 514}");
+}
+
 }  // namespace
 }  // namespace plexa::test
