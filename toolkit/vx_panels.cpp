@@ -470,7 +470,13 @@ void VXGetPaneRectInBase(const VXPanelRecordTag* panel, int32_t pane, Rect* rect
     *rect = {c(r.y), c(r.x), c(r.y + r.height), c(r.x + r.width)};
 }
 
-bool VXIsPanelVisible(const VXPanelRecordTag* panel) { return panel && !panel->hidden; }
+bool VXIsPanelVisible(const VXPanelRecordTag* panel) {
+    if (!panel) return false;
+    // An embedded panel is hidden until its child window is shown, and shown with it.
+    if (gContainers.count(panel) && panel->window)
+        return VXIsWindowVisible(panel->window, false);
+    return !panel->hidden;
+}
 
 void VXSetHasFocusRing(VXWindowRecordTag* window, bool on) {
     if (VXPanelRecordTag* panel = VXGetWindowPanel(window)) {

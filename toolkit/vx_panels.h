@@ -116,6 +116,7 @@ void Release1Panel(VXPanelRecordTag* panel, VXPanelRecordTag* parent, bool divid
 void VXViewSyncPaneBounds(VXPanelRecordTag* panel);
 XRect GetPaneBounds(const VXPanelRecordTag* panel, int32_t pane, bool unscrolled);
 void VXGetPaneRectInBase(const VXPanelRecordTag* panel, int32_t pane, Rect* rect);
+// A panel embedded in another one shows while its child window does.
 bool VXIsPanelVisible(const VXPanelRecordTag* panel);
 void VXSetHasFocusRing(VXWindowRecordTag* window, bool on);
 VXPanelRecordTag* VXGetAdjacentPanel(VXPanelRecordTag* panel, int32_t direction);

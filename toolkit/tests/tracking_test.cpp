@@ -258,6 +258,22 @@ TEST_F(Tracking, ContainersUnderAPoint) {
         EXPECT_EQ(found.point.h, c.pointH);
         EXPECT_EQ(found.point.v, c.pointV);
     }
+    // An embedded child window's panel is hit while the child shows.
+    const Rect childRect = {10, 10, 60, 110};
+    VXWindowRecordTag* child = VXCreateChildWindow(1, 0, 0, window, &childRect, nullptr, nullptr);
+    VXPanelRecordTag* embedded = VXGetWindowPanel(child);
+    ASSERT_NE(embedded, nullptr);
+    const _LPNT overChild = {content.top + 30, content.left + 50};
+    VXMouseContainer found;
+    VXSetChildWindowVisibility(child, false);
+    ASSERT_TRUE(VXGetContainerFromPoint(&found, &overChild, true));
+    EXPECT_EQ(found.panel, panel);
+    VXShowWindow(child);
+    ASSERT_TRUE(VXGetContainerFromPoint(&found, &overChild, true));
+    EXPECT_EQ(found.panel, embedded);
+    EXPECT_TRUE(found.inContent);
+    EXPECT_EQ(found.point.h, 40);
+    EXPECT_EQ(found.point.v, 20);
     _LPNT local{};
     EXPECT_EQ(VXWindowFromScreenPoint(content.left - 50, content.top, &local), nullptr);
     // The mouse of the current window: in its pad, with the pane under it.
