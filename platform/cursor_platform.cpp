@@ -3,11 +3,16 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
+#include <QMimeData>
+#include <QUrl>
 #include <QPixmap>
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/window_platform.h"
 #include "platform/window_platform_qt.h"
 
 namespace plexa {
@@ -26,6 +31,53 @@ bool gOverride = false;
 bool HaveApplication() { return QApplication::instance() != nullptr; }
 
 const char* const kWindowCursorProperty = "plexaCursor";
+PlatformFileDropSink gDropSink = nullptr;
+
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    return paths;
+}
+
+// Takes drags and drops of local files for one content view.
+class DropFilter : public QObject {
+public:
+    DropFilter(QObject* parent, int32_t windowID) : QObject(parent), windowID_(windowID) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDropEvent*>(event);
+                if (LocalFiles(drag->mimeData()).empty())
+                    drag->ignore();
+                else
+                    drag->acceptProposedAction();
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                const std::vector<std::string> paths = LocalFiles(drop->mimeData());
+                if (paths.empty()) {
+                    drop->ignore();
+                    return true;
+                }
+                drop->acceptProposedAction();
+                if (gDropSink) gDropSink(windowID_, paths);
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+private:
+    int32_t windowID_;
+};
+
+const char* const kDropFilterName = "plexaDropFilter";
 
 }  // namespace
 
@@ -105,9 +157,21 @@ PlatformCursor* PlatformWindowCursor(const PlatformWindow* window) {
 }
 
 void PlatformWindowSetAcceptsFileDrops(PlatformWindow* window, bool accept) {
-    if (QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr)
-        view->setAcceptDrops(accept);
+    QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr;
+    if (!view) return;
+    view->setAcceptDrops(accept);
+    QObject* filter = view->findChild<QObject*>(kDropFilterName, Qt::FindDirectChildrenOnly);
+    if (accept && !filter) {
+        filter = new DropFilter(view, PlatformWindowID(window));
+        filter->setObjectName(kDropFilterName);
+        view->installEventFilter(filter);
+    } else if (!accept && filter) {
+        view->removeEventFilter(filter);
+        delete filter;
+    }
 }
+
+void PlatformSetFileDropSink(PlatformFileDropSink sink) { gDropSink = sink; }
 
 bool PlatformWindowAcceptsFileDrops(const PlatformWindow* window) {
     QWidget* view = window ? PlatformWindowContentWidget(const_cast<PlatformWindow*>(window))

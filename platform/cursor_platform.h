@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/input_platform.h"
 
@@ -36,9 +37,13 @@ PlatformCursor* PlatformCurrentCursor();
 void PlatformWindowSetCursor(PlatformWindow* window, PlatformCursor* cursor);
 PlatformCursor* PlatformWindowCursor(const PlatformWindow* window);
 
-// Whether a window's content view takes dropped files.
+// Whether a window's content view takes dropped files. A drop of local files (file URLs) goes to
+// the drop sink with the window's id and the absolute UTF-8 paths in their order; a drag of
+// anything else is refused.
 void PlatformWindowSetAcceptsFileDrops(PlatformWindow* window, bool accept);
 bool PlatformWindowAcceptsFileDrops(const PlatformWindow* window);
+using PlatformFileDropSink = void (*)(int32_t windowID, const std::vector<std::string>& paths);
+void PlatformSetFileDropSink(PlatformFileDropSink sink);
 
 // Mouse state from the input delivered so far: the window of the last mouse event (0: none yet)
 // and the point in its content, the buttons held (bit n for button n) and the modifiers.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -751,10 +752,29 @@ void VXForgetWindowCursor(VXWindowRecordTag* window) {
     if (window) gWindowCursorNames.erase(window->windowID);
 }
 
+namespace {
+
+// Dropped files reach the window as one event each (kind 27) with the path (UTF-8), its place
+// among the files dropped together and their count.
+void DroppedFiles(int32_t windowID, const std::vector<std::string>& paths) {
+    const auto count = uint16_t(std::min<size_t>(paths.size(), 0xFFFF));
+    for (uint16_t i = 0; i < count; ++i) {
+        VXWindowRecordTag* window = VXGetWindowFromId(windowID);
+        VXPanelRecordTag* panel = VXGetWindowPanel(window);
+        if (!panel || !panel->acceptsFiles) return;
+        std::error_code error;
+        const bool folder = std::filesystem::is_directory(paths[i], error);
+        SendDroppedFileEvent(window, paths[i].c_str(), i, count, folder);
+    }
+}
+
+}  // namespace
+
 void VXAllowDroppedFiles(VXWindowRecordTag* window, bool allow) {
     VXPanelRecordTag* panel = VXGetWindowPanel(window);
     if (!panel) return;
     panel->acceptsFiles = allow ? 1 : 0;
+    PlatformSetFileDropSink(DroppedFiles);
     PlatformWindowSetAcceptsFileDrops(window->platformWindow, false);
     if (allow) PlatformWindowSetAcceptsFileDrops(window->platformWindow, true);
 }
