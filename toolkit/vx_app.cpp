@@ -20,6 +20,7 @@
 #include "platform/services_platform.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -136,6 +137,7 @@ void WillFinishLaunching(void*) {
     // template file and the default menu bar are set up here, in that order, by their layers.
     VXInstallInputSink();
     VXInitWindows();
+    VXInitPanels();
     VXInitMenus();
     VXInstallDefaultMenuBar();
     gQueuedShellRequests.clear();
