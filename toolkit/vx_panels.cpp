@@ -537,6 +537,25 @@ void ResizeDividedPanelAdjacents(VXPanelRecordTag* panel, int32_t delta) {
     }
 }
 
+int32_t VXSetDividedPanelSize(VXPanelRecordTag* panel, int32_t size) {
+    if (!panel || !panel->isDivided || size < 0) return 0;
+    const int d = panel->divideDirection;
+    XRect f = panel->structFrame;
+    double& extent = d == 0 ? f.height : f.width;
+    // The neighbours on the far side cannot give more than they have.
+    double room = 1e9;
+    for (VXPanelRecordTag* p = ChainHead(panel); p; p = p->next)
+        if (p != panel && p->adjacent[d] == panel)
+            room = std::min(room, extent + (d == 0 ? p->structFrame.height : p->structFrame.width));
+    const double wanted = std::min<double>(size, room);
+    const int32_t delta = int32_t(std::lround(wanted - extent));
+    if (delta == 0) return 0;
+    extent = wanted;
+    VXSetPanelStructFrame(panel, f);
+    ResizeDividedPanelAdjacents(panel, delta);
+    return 1;
+}
+
 void VXSetPanelStructFrame(VXPanelRecordTag* panel, const XRect& frame) {
     if (!panel) return;
     panel->structFrame = {frame.x, frame.y, std::max(0.0, frame.width),

@@ -124,6 +124,10 @@ void SetAlternatePaneSize(VXPanelRecordTag* panel, int32_t pane, double size);
 // {min height, min width, max height, max width} as a Rect (top, left, bottom, right).
 void VXMinMaxPanelSize(VXPanelRecordTag* panel, Rect* limits);
 void ResizeDividedPanelAdjacents(VXPanelRecordTag* panel, int32_t delta);
+// Gives a divided panel a new height (split off above) or width (to the left), moving the divider
+// and its neighbours; the size is kept within what the neighbours can give. Returns 1 when the
+// panel changed.
+int32_t VXSetDividedPanelSize(VXPanelRecordTag* panel, int32_t size);
 // Frames of a panel's views after its structure frame or size changed (the window's content was
 // resized, a divider moved); re-syncs and updates the bars like a frame change.
 void VXSetPanelStructFrame(VXPanelRecordTag* panel, const XRect& frame);

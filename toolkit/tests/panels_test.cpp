@@ -87,6 +87,16 @@ TEST_F(Panels, DividingAndGivingTheSpaceBack) {
     EXPECT_EQ(left->adjacent[0], top);  // inherited from the panel it split off
     EXPECT_EQ(main->adjacent[1], left);
 
+    // Moving the divider moves both panels below it; it stops where they have no room left.
+    EXPECT_EQ(VXSetDividedPanelSize(top, 70), 1);
+    EXPECT_TRUE(Same(main->structFrame, {81, 71, 319, 229})) << Str(main->structFrame);
+    EXPECT_TRUE(Same(left->structFrame, {0, 71, 80, 229})) << Str(left->structFrame);
+    EXPECT_EQ(VXSetDividedPanelSize(top, 1000), 1);
+    EXPECT_EQ(top->structFrame.height, 299);
+    EXPECT_EQ(main->structFrame.height, 0);
+    EXPECT_EQ(VXSetDividedPanelSize(top, 50), 1);
+    EXPECT_TRUE(Same(main->structFrame, {81, 51, 319, 249})) << Str(main->structFrame);
+
     // The panel above goes: both panels below it take its space and the divider, and no link to
     // it is left behind.
     VXDestroyWindow(topChild);
