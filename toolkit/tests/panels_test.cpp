@@ -55,6 +55,13 @@ TEST_F(Panels, PaneBoundsFollowHeadersAndOrigin) {
     for (const Case& c : cases)
         EXPECT_TRUE(Same(GetPaneBounds(panel, c.pane, c.unscrolled), c.expected))
             << c.pane << " " << c.unscrolled << " " << Str(GetPaneBounds(panel, c.pane, c.unscrolled));
+    // In the window's content: the view's own coordinates.
+    Rect base;
+    VXGetPaneRectInBase(panel, -1, &base);
+    EXPECT_EQ(base.top, 20);
+    EXPECT_EQ(base.left, 30);
+    EXPECT_EQ(base.bottom, 284);
+    EXPECT_EQ(base.right, 384);
     // The geometry layer reads the scrolled origin through its hook.
     _LPNT origin{};
     VXGetOrigin(&window->graf, &origin);
