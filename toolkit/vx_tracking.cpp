@@ -282,7 +282,7 @@ int32_t RunMouseTrackingLoop(VXWindowRecordTag* window, int32_t mode, uint32_t f
             outEvent->kind = kVXTrackingEndEvent;
         }
     }
-    if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
+    VXSetWindow(VXGetWindowFromId(previousID));
     return result;
 }
 
