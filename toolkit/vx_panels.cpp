@@ -13,6 +13,7 @@
 #include "foundation/windowgeometry.h"
 #include "graphics/grafport.h"
 #include "platform/app_platform.h"
+#include "platform/panel_scrollers.h"
 #include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_events.h"
@@ -93,6 +94,31 @@ void InvalidatePlatform(VXPanelRecordTag* panel, const XRect& r) {
                              {left, top, std::max(right - left, 1), std::max(bottom - top, 1)});
 }
 
+// The platform's bar follows the panel's: its frame in the platform view, its state.
+PlatformRect BarFrame(const VXPanelRecordTag* panel, int32_t axis) {
+    XRect r = panel->scrollers[axis].frame;
+    if (panel->window && !panel->window->parent) {
+        r.x += panel->structFrame.x;
+        r.y += panel->structFrame.y;
+    }
+    return {int32_t(std::lround(r.x)), int32_t(std::lround(r.y)), int32_t(std::lround(r.width)),
+            int32_t(std::lround(r.height))};
+}
+
+void PushBar(VXPanelRecordTag* panel, int32_t axis) {
+    const VXPanelScroller& bar = panel->scrollers[axis];
+    if (!bar.native) return;
+    PlatformScrollerSetFrame(bar.native, BarFrame(panel, axis));
+    PlatformScrollerSetState(bar.native, bar.enabled != 0, bar.value, bar.knobProportion);
+}
+
+void DropBars(VXPanelRecordTag* panel) {
+    for (VXPanelScroller& bar : panel->scrollers) {
+        PlatformScrollerDestroy(bar.native);
+        bar.native = nullptr;
+    }
+}
+
 // Lays the content view and the bars out in the structure frame.
 void Layout(VXPanelRecordTag* panel) {
     const XRect& f = panel->structFrame;
@@ -105,6 +131,9 @@ void Layout(VXPanelRecordTag* panel) {
     if (horizontal) panel->scrollers[1].frame = {0, height, width, b};
     panel->bounds.width = width;
     panel->bounds.height = height;
+    for (int32_t axis = 0; axis < 2; ++axis)
+        if (panel->scrollers[axis].native)
+            PlatformScrollerSetFrame(panel->scrollers[axis].native, BarFrame(panel, axis));
 }
 
 VXPanelRecordTag* NewPanel(VXWindowRecordTag* window) {
@@ -203,6 +232,25 @@ void HookPointsToScreen(const WindowGeometry* geometry, Point* points, int32_t c
 void SetBarValue(VXPanelRecordTag* panel, int32_t axis, int32_t target) {
     const int32_t maximum = panel->maxScroll[axis];
     panel->scrollers[axis].value = maximum < 1 ? 0.0 : double(target) / double(maximum);
+    PushBar(panel, axis);
+}
+
+// The user clicked a part of a bar or dragged its knob: a scroll event for the bar's window.
+void OnScrollerAction(int32_t windowID, int32_t axis, int32_t part, double value) {
+    VXWindowRecordTag* window = VXGetWindowFromId(windowID);
+    VXPanelRecordTag* panel = VXGetWindowPanel(window);
+    if (!panel || axis < 0 || axis > 1) return;
+    VXEventRecord event = VXClearedEvent(kVXScrollEvent);
+    event.u.scroll.part = uint8_t(part);
+    event.u.scroll.axis = uint8_t(axis);
+    if (part == 4 || part == 5) {
+        event.u.scroll.amount = int32_t(std::lround(value * panel->maxScroll[axis]));
+        event.u.scroll.value2 = Origin(panel, axis);
+    }
+    DispatchEvent(window, &event);
+    // The bar shows where the panel ended up (the window may have handled the event itself).
+    if ((panel = VXGetWindowPanel(VXGetWindowFromId(windowID))))
+        SetBarValue(panel, axis, Origin(panel, axis));
 }
 
 void SendSize(VXWindowRecordTag* window) {
@@ -256,6 +304,7 @@ void VXInitPanels() {
     VXSetGrafHooks(grafHooks);
     SetPaneBoundsHook(HookPaneBounds);
     SetPointsToScreenHook(HookPointsToScreen);
+    PlatformSetScrollerAction(OnScrollerAction);
     gVXWindowDefaultHooks.defaultScroll = DefaultScrollHandler;
     if (gVXWindowDefaultHooks.killControls != ReleaseWindowPanel) {
         gPreviousKillControls = gVXWindowDefaultHooks.killControls;
@@ -368,6 +417,7 @@ void CreatePanelStructView(VXPanelRecordTag* panel, uint32_t options) {
     const bool vertical = options & kVXPanelVerticalBar;
     panel->hasStructView = (horizontal || vertical) ? 1 : 0;
     panel->barWidth = panel->hasStructView ? kVXPanelBarWidth : 0;
+    DropBars(panel);
     panel->scrollers[0] = VXPanelScroller{};
     panel->scrollers[1] = VXPanelScroller{};
     Layout(panel);
@@ -385,6 +435,10 @@ void CreateViewScroller(VXPanelRecordTag* panel, int32_t axis, const XRect& fram
     bar.value = 0;
     bar.knobProportion = 0.2;
     bar.frame = frame;
+    if (!bar.native && panel->window && panel->window->platformWindow)
+        bar.native = PlatformScrollerCreate(panel->window->platformWindow, axis,
+                                            BarFrame(panel, axis));
+    PushBar(panel, axis);
 }
 
 void Release1Panel(VXPanelRecordTag* panel, VXPanelRecordTag* parent, bool divided) {
@@ -423,6 +477,7 @@ void Release1Panel(VXPanelRecordTag* panel, VXPanelRecordTag* parent, bool divid
         for (int i = 0; i < 2; ++i)
             if (parent->adjacent[i] == panel) parent->adjacent[i] = panel->adjacent[i];
     if (panel->fadeAction) PlatformCancelDeferred(panel->fadeAction);
+    DropBars(panel);
     gContainers.erase(panel);
     for (auto it = gPanels.begin(); it != gPanels.end(); ++it) {
         if (it->second == panel) {
@@ -630,11 +685,12 @@ void VXSetPadScrollerProperties(VXWindowRecordTag* window, int32_t axis, int32_t
     if (!bar.present) return;
     if (total <= visible) {
         bar.enabled = 0;
-        return;
+    } else {
+        bar.knobProportion = double(visible) / double(total);
+        bar.value = std::clamp(double(position) / double(total - visible), 0.0, 1.0);
+        bar.enabled = 1;
     }
-    bar.knobProportion = double(visible) / double(total);
-    bar.value = std::clamp(double(position) / double(total - visible), 0.0, 1.0);
-    bar.enabled = 1;
+    PushBar(it->second, axis);
 }
 
 int32_t ScrollRectInPanelContentView(VXPanelRecordTag* panel, const LRect& area, int32_t dh,

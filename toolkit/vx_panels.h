@@ -23,6 +23,7 @@ namespace plexa {
 struct VXWindowRecordTag;
 struct VXEventRecord;
 struct VXGrafState;
+struct PlatformScroller;
 
 // Panel flags.
 constexpr uint32_t kVXPanelIgnoreDisplay = 0x10, kVXPanelContentTakesControlClicks = 0x20,
@@ -41,6 +42,7 @@ constexpr int16_t kVXPanelBarWidth = 16;
 
 // One scroll bar: index 0 the vertical one, 1 the horizontal one.
 struct VXPanelScroller {
+    PlatformScroller* native = nullptr;  // the platform's bar, for a panel on screen
     uint8_t present = 0;
     uint8_t enabled = 0;
     double value = 0;           // 0 ... 1

@@ -4,6 +4,7 @@
 
 #include "foundation/geometry.h"
 #include "graphics/grafport.h"
+#include "platform/panel_scrollers.h"
 #include "toolkit/tests/panels_fixture.h"
 
 namespace plexa::test {
@@ -200,6 +201,30 @@ TEST_F(Panels, PadSizeDrivesTheScrollBars) {
     EXPECT_EQ(panel->bounds.y, 116);
     EXPECT_DOUBLE_EQ(panel->scrollers[1].value, 1.0);
     EXPECT_FALSE(panel->needsDisplay.empty());
+
+    // The platform's bars show the same and scroll the panel when the user works them.
+    PlatformScroller* vertical = panel->scrollers[0].native;
+    ASSERT_NE(vertical, nullptr);
+    const PlatformRect frame = PlatformScrollerFrame(vertical);
+    EXPECT_EQ(frame.x, 384);
+    EXPECT_EQ(frame.height, 284);
+    bool enabled = false;
+    double value = 0, proportion = 0;
+    PlatformScrollerGetState(vertical, &enabled, &value, &proportion);
+    EXPECT_TRUE(enabled);
+    EXPECT_NEAR(value, 1.0, 1e-4);
+    EXPECT_NEAR(proportion, 284.0 / 400.0, 1e-9);
+    PlatformScrollerTrigger(vertical, 0, 0);  // line up
+    EXPECT_EQ(panel->bounds.y, 116 - 32);
+    PlatformScrollerTrigger(vertical, 5, 0.25);  // the knob a quarter down
+    EXPECT_EQ(panel->bounds.y, 29);
+    PlatformScrollerGetState(vertical, &enabled, &value, &proportion);
+    EXPECT_NEAR(value, 29.0 / 116.0, 1e-4);
+    PlatformScrollerTrigger(vertical, 2, 0);  // page up stops at the top
+    EXPECT_EQ(panel->bounds.y, 0);
+    SetPanelPadSize(panel, 100, 100);
+    PlatformScrollerGetState(vertical, &enabled, &value, &proportion);
+    EXPECT_FALSE(enabled);
 }
 
 TEST_F(Panels, PadChangesRedrawTheUncoveredBands) {
