@@ -291,6 +291,13 @@ void FollowWindow(VXPanelRecordTag* panel) {
             f.height += dh;
             VXSetPanelStructFrame(panel, f);
         }
+        // The limits that VXSetMinMaxRect gave the window.
+        if (window->minHeight || window->minWidth || window->maxHeight || window->maxWidth) {
+            panel->sizeLimits[0] = window->minHeight;
+            panel->sizeLimits[1] = window->minWidth;
+            panel->sizeLimits[2] = window->maxHeight;
+            panel->sizeLimits[3] = window->maxWidth;
+        }
     }
     if (window->padWidth != panel->padSize[1] || window->padHeight != panel->padSize[0])
         SetPanelPadSize(panel, window->padWidth, window->padHeight);
@@ -323,7 +330,11 @@ VXPanelRecordTag* VXGetWindowPanel(VXWindowRecordTag* window) {
     if (window->status() & kVXStatusBeingReleased) return nullptr;
     const uint32_t options =
         window->creationFlags & (kVXPanelHorizontalBar | kVXPanelVerticalBar | kVXPanelLayered);
-    if (!window->parent) return EstablishMainWindowPanel(window, options, 0);
+    if (!window->parent) {
+        VXPanelRecordTag* panel = EstablishMainWindowPanel(window, options, 0);
+        if (panel) FollowWindow(panel);
+        return panel;
+    }
     const PlatformRect frame = PlatformWindowContentRect(window->platformWindow);
     if (window->windowClass == kVXWindowDividedChild) {
         VXPanelRecordTag* parent = VXGetWindowPanel(VXGetTopParent(window));

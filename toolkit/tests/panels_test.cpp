@@ -154,12 +154,23 @@ TEST_F(Panels, MinimumAndMaximumSizes) {
         EXPECT_EQ(r.right, c.expected.right) << c.bars;
         VXDestroyWindow(window);
     }
+    // The limits the window was given.
+    VXWindowRecordTag* limited = Scrolling(nullptr, 0);
+    const Rect windowLimits = {120, 130, 700, 900};
+    VXSetMinMaxRect(limited, &windowLimits);
+    Rect r;
+    VXMinMaxPanelSize(VXGetWindowPanel(limited), &r);
+    EXPECT_EQ(r.top, 120);
+    EXPECT_EQ(r.left, 130);
+    EXPECT_EQ(r.bottom, 700);
+    EXPECT_EQ(r.right, 900);
+    VXDestroyWindow(limited);
+
     // A panel with one split off above it adds that panel's heights.
     VXWindowRecordTag* window = Scrolling(nullptr, 0);
     VXPanelRecordTag* main = VXGetWindowPanel(window);
     Divided(window, 50, 0);
     VXGetWindowPanel(VXGetFirstChild(window));
-    Rect r;
     VXMinMaxPanelSize(main, &r);
     EXPECT_EQ(r.top, 8);
     EXPECT_EQ(r.left, 4);
