@@ -1,7 +1,8 @@
 // Panels and panes: the toolkit's record of each view area of a window. A panel owns the frames of
 // its structure view (which carries the scroll bars) and of its content view, the content view's
 // bounds (whose origin is the document point shown at the top-left: scrolling moves it), the pad
-// (the scrollable document size), the state of its two scroll bars, up to three fixed header
+// (the scrollable document size), its two scroll bars (kept here and shown as the platform's
+// bars, whose clicks and knob drags come back as scroll events), up to three fixed header
 // strips around the main pane, and the content view's pending display areas. A window's main
 // panel is made on first use; a divided child window gets a panel split off its parent's main
 // panel, a child window a panel embedded in its parent's. Panels are kept by window id and go
