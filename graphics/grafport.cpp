@@ -29,6 +29,7 @@ VXGrafState::~VXGrafState() {
 }
 
 void VXSetGrafHooks(const VXGrafHooks& hooks) { gHooks = hooks; }
+VXGrafHooks VXGetGrafHooks() { return gHooks; }
 
 VXGrafState* VXSetCurrentGrafState(VXGrafState* state) {
     VXGrafState* previous = gCurrent;

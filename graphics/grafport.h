@@ -58,6 +58,8 @@ struct VXGrafHooks {
     void (*translatePanelOrigin)(VXGrafState* state, int32_t dh, int32_t dv) = nullptr;
 };
 void VXSetGrafHooks(const VXGrafHooks& hooks);
+// The hooks installed now (an owner adds its own to what another part installed).
+VXGrafHooks VXGetGrafHooks();
 
 // Makes a state current (null: none) and returns the previous one; the port becomes the
 // renderer's current port.

@@ -26,6 +26,7 @@
 #include <map>
 #include <thread>
 
+#include "platform/cursor_platform.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 
@@ -534,10 +535,12 @@ int PlatformDoubleClickMillis() {
 // Input.
 
 void PlatformSetInputSink(PlatformInputSink sink) { S().sink = sink; }
+PlatformInputSink PlatformGetInputSink() { return S().sink; }
 
 void PlatformDeliverInput(const PlatformInputEvent& event) {
     if (event.kind == PlatformInputKind::kKeyDown) S().keys.set(event.keyCode & 0xFF, true);
     if (event.kind == PlatformInputKind::kKeyUp) S().keys.set(event.keyCode & 0xFF, false);
+    PlatformNoteMouseInput(event);
     if (S().sink) S().sink(event);
 }
 
@@ -598,6 +601,7 @@ void TestResetPlatform() {
     s.delegate = PlatformAppDelegate{};
     s.loopEndObserver = nullptr;
     s.sink = nullptr;
+    PlatformForgetMouseState();
     if (s.wake) s.wake->stop();
 }
 

@@ -39,6 +39,8 @@ struct PlatformInputEvent {
 
 using PlatformInputSink = void (*)(const PlatformInputEvent& event);
 void PlatformSetInputSink(PlatformInputSink sink);
+// The sink installed now (a tracking loop takes the input for a while and puts it back).
+PlatformInputSink PlatformGetInputSink();
 // Hands one event to the sink now (and updates the key state for key events).
 void PlatformDeliverInput(const PlatformInputEvent& event);
 

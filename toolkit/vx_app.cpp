@@ -27,6 +27,7 @@
 #include "platform/services_platform.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_panels.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
@@ -146,6 +147,7 @@ void WillFinishLaunching(void*) {
     VXInitStyles();
     VXInstallInputSink();
     VXInitWindows();
+    VXInitPanels();
     VXInitMenus();
     VXTEInit();
     VXInstallDefaultMenuBar();
