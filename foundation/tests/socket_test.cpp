@@ -111,13 +111,10 @@ private:
 constexpr uint32_t kMaxFrame = 16u << 20;
 
 std::vector<uint8_t> Frame(const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> frame(4);
     const uint32_t n = uint32_t(payload.size());
-    frame[0] = uint8_t(n >> 24);
-    frame[1] = uint8_t(n >> 16);
-    frame[2] = uint8_t(n >> 8);
-    frame[3] = uint8_t(n);
-    frame.insert(frame.end(), payload.begin(), payload.end());
+    std::vector<uint8_t> frame{uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+    frame.resize(4 + payload.size());
+    if (n) std::memcpy(frame.data() + 4, payload.data(), n);
     return frame;
 }
 
