@@ -70,8 +70,11 @@ PlatformFilePanelResult Scripted(const PlatformFilePanelRequest& request) {
     else if (!answer.paths.empty()) result.folder = ParentFolder(answer.paths.front());
     if (!answer.accept) return result;
     for (const std::string& path : answer.paths) {
-        if (request.kind == PlatformPanelKind::kOpen && !PlatformFilePanelAllows(request, path))
-            continue;
+        const bool isFolder = QFileInfo(QString::fromStdString(path)).isDir();
+        if (request.kind == PlatformPanelKind::kOpen &&
+            (isFolder || !PlatformFilePanelAllows(request, path)))
+            continue;  // an open panel chooses files only
+        if (request.kind == PlatformPanelKind::kChooseFolder && !isFolder) continue;
         result.paths.push_back(path);
         if (request.kind != PlatformPanelKind::kOpen || !request.multiple) break;
     }
@@ -122,7 +125,9 @@ PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& req
     if (request.kind == PlatformPanelKind::kOpen && request.enable) {
         // The per-file procedure needs the dialog's own file list.
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog.setProxyModel(new EnableFilter(request));
+        auto* filter = new EnableFilter(request);
+        filter->setParent(&dialog);  // goes with the dialog
+        dialog.setProxyModel(filter);
     }
     PlatformFilePanelResult result;
     result.accepted = dialog.exec() == QDialog::Accepted;

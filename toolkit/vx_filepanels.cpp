@@ -106,7 +106,8 @@ OSStatus ChosenFileSpec(const std::string& path, FileSpec* spec) {
     bool isFolder = false;
     if (OSStatus st = FileSpecFromURL(path, spec, true, &isFolder)) return st;
     bool wasAlias = false;
-    return ResolveFileSpec(spec, true, &wasAlias, &isFolder);
+    if (OSStatus st = ResolveFileSpec(spec, true, &wasAlias, &isFolder)) return st;
+    return isFolder ? status::kParamErr : status::kNoErr;  // an alias of a folder is no file
 }
 
 OSStatus OpenFilesUsingShellRequests(const FileSpec* spec, int32_t index, int32_t count, void*) {
