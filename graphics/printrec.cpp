@@ -189,7 +189,11 @@ OSStatus VXWritePrintRecord(StreamRecord* stream, const VXPrintRec* record) {
     if (!stream) return status::kParamErr;
     if (!record) return StreamWriteLong(stream, 0);
     return CatchSignals([&] {
-        const std::string archive = PlatformPrintSettingsArchive(record->printInfo);
+        // A record without settings stores the defaults, so that what is written reads back.
+        std::unique_ptr<PlatformPrintSettings, SettingsDeleter> defaults(
+            record->printInfo ? nullptr : PlatformPrintSettingsCreate());
+        const std::string archive =
+            PlatformPrintSettingsArchive(record->printInfo ? record->printInfo : defaults.get());
         Signal(StreamWriteLong(stream, uint32_t(archive.size() + 4)));
         Signal(StreamWriteLong(stream, kPrintRecordTag));
         if (!archive.empty())

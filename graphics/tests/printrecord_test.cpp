@@ -89,6 +89,17 @@ TEST_F(PrintRecordTest, NullRecordIsAZeroLength) {
     ExpectDefaults(read.p);
 }
 
+TEST_F(PrintRecordTest, RecordWithoutSettingsStoresTheDefaults) {
+    Record original;
+    ASSERT_EQ(VXCreatePrintRecordEx(&original.p, 144), 0);
+    PlatformPrintSettingsDestroy(original.p->printInfo);
+    original.p->printInfo = nullptr;
+    HandleStream in(Write(original.p));
+    Record read;
+    ASSERT_EQ(VXReadPrintRecord(in.stream, &read.p), 0);
+    EXPECT_EQ(read.p->resolution, 144u);
+}
+
 TEST_F(PrintRecordTest, RoundTripInBothByteOrders) {
     Record original;
     ASSERT_EQ(VXCreatePrintRecordEx(&original.p, 0), 0);
