@@ -117,6 +117,24 @@ TEST_F(PrintingTest, ResetScalingPrintsAtOneAndRestores) {
     EXPECT_NE(Pdf(dir_.file("scaled.pdf")).find("/Count 1"), std::string::npos);
 }
 
+uint32_t ZoomedProc(VXWindowRecordTag* window, VXPrintRec* record, int32_t operation, void* data,
+                   void* refcon) {
+    if (operation == -1) VXSetScalePercent(window, 200, 200);
+    return PageProc(window, record, operation, data, refcon);
+}
+
+TEST_F(PrintingTest, AZoomedPrintWindowDrawsAPointBeyondThePage) {
+    PlatformPrintSettingsSetOutputFile(record_->printInfo, dir_.file("zoomed.pdf"));
+    Job job;
+    job.pages = 1;
+    ASSERT_EQ(VXRunPrintOperation(record_, nullptr, 0, ZoomedProc, &job), 0);
+    ASSERT_EQ(job.drawn.size(), 1u);
+    EXPECT_EQ(job.drawn[0].top, -1);
+    EXPECT_EQ(job.drawn[0].left, -1);
+    EXPECT_EQ(job.drawn[0].bottom, 721);
+    EXPECT_EQ(job.drawn[0].right, 541);
+}
+
 bool CancelPanel(PlatformPrintSettings*, void*) { return false; }
 bool ChoosePdf(PlatformPrintSettings* settings, void* refcon) {
     PlatformPrintSettingsSetOutputFile(settings, *static_cast<std::string*>(refcon));
