@@ -74,6 +74,14 @@ bool OpenPanelEnable(const std::string& path, bool isFolder, void* refcon) {
     return VXOpenPanelShouldEnable(path);
 }
 
+// The enable procedure, only when a type list or a filter decides anything (the platform's
+// panel can then stay its own).
+void SetOpenPanelEnable(PlatformFilePanelRequest* request, const TypeList* types) {
+    if (!types->applications && types->codes.empty() && !gFilter) return;
+    request->enable = OpenPanelEnable;
+    request->enableRefcon = const_cast<TypeList*>(types);
+}
+
 std::string MacRomanToUTF8(const char* text) {
     if (!text || !*text) return {};
     const size_t length = std::strlen(text);
@@ -108,6 +116,26 @@ OSStatus ChosenFileSpec(const std::string& path, FileSpec* spec) {
     bool wasAlias = false;
     if (OSStatus st = ResolveFileSpec(spec, true, &wasAlias, &isFolder)) return st;
     return isFolder ? status::kParamErr : status::kNoErr;  // an alias of a folder is no file
+}
+
+// The folder chooser; *endedIn (when asked) receives the folder the panel showed last.
+OSStatus RunFolderPanel(const char* title, uint32_t flags, DirectoryRef* directory,
+                        const char* prompt, std::string* endedIn) {
+    if (!directory) return status::kParamErr;
+    PlatformFilePanelRequest request;
+    request.kind = PlatformPanelKind::kChooseFolder;
+    request.title = title ? title : "";
+    request.prompt = prompt ? prompt : "";
+    if (flags & kVXPanelStartInFolder) request.folder = DirectoryPath(directory);
+    request.createFolders = flags & kVXPanelCreateFolders;
+    ClearDirectoryRef(directory);
+    const PlatformFilePanelResult result = PlatformRunFilePanel(request);
+    if (endedIn) *endedIn = result.folder;
+    if (!result.accepted || result.paths.empty()) return status::kUserCancelled;
+    std::string path = result.paths.front();
+    char real[4096];
+    if (::realpath(path.c_str(), real)) path = real;  // aliases resolved
+    return DirectoryFromDirectoryURL(path, directory);
 }
 
 OSStatus OpenFilesUsingShellRequests(const FileSpec* spec, int32_t index, int32_t count, void*) {
@@ -155,8 +183,7 @@ OSStatus VXAskOpenFiles(const char* title, const char* fileTypes, uint32_t flags
     request.prompt = MacRomanToUTF8(prompt);
     if (flags & kVXPanelStartInFolder) request.folder = DirectoryPath(directory);
     request.multiple = flags & kVXPanelMultiple;
-    request.enable = OpenPanelEnable;
-    request.enableRefcon = const_cast<TypeList*>(&types);
+    SetOpenPanelEnable(&request, &types);
     const PlatformFilePanelResult result = PlatformRunFilePanel(request);
     StoreFolder(result.folder, directory);
     if (!result.accepted) return status::kUserCancelled;
@@ -182,7 +209,11 @@ bool VXAskFileOpen(const char* title, const char* fileTypes, uint32_t flags, Fil
             folder = spec->directory;
             folderFlags = kVXPanelStartInFolder;
         }
-        if (RunChooseFolderPanel(title, folderFlags, &folder, "Choose")) return false;
+        std::string endedIn;
+        if (RunFolderPanel(title, folderFlags, &folder, "Choose", &endedIn)) {
+            StoreFolder(endedIn, &spec->directory);
+            return false;
+        }
         std::string path;
         FileSpec chosen;
         if (CreateDirectoryURLFromDirectory(&folder, &path) || FileSpecFromURL(path, &chosen, true, nullptr))
@@ -195,8 +226,7 @@ bool VXAskFileOpen(const char* title, const char* fileTypes, uint32_t flags, Fil
     request.title = MacRomanToUTF8(title);
     if (flags & kVXPanelChoosePrompt) request.prompt = "Choose";
     if (flags & kVXPanelStartInFolder) request.folder = SpecFolderPath(spec);
-    request.enable = OpenPanelEnable;
-    request.enableRefcon = const_cast<TypeList*>(&types);
+    SetOpenPanelEnable(&request, &types);
     const PlatformFilePanelResult result = PlatformRunFilePanel(request);
     FileSpec chosen;
     if (result.accepted && !result.paths.empty() && ChosenFileSpec(result.paths.front(), &chosen) == 0) {
@@ -232,20 +262,7 @@ bool VXAskFileSave(const char* title, const char* defaultName, const char* creat
 
 OSStatus RunChooseFolderPanel(const char* title, uint32_t flags, DirectoryRef* directory,
                               const char* prompt) {
-    if (!directory) return status::kParamErr;
-    PlatformFilePanelRequest request;
-    request.kind = PlatformPanelKind::kChooseFolder;
-    request.title = title ? title : "";
-    request.prompt = prompt ? prompt : "";
-    if (flags & kVXPanelStartInFolder) request.folder = DirectoryPath(directory);
-    request.createFolders = flags & kVXPanelCreateFolders;
-    ClearDirectoryRef(directory);
-    const PlatformFilePanelResult result = PlatformRunFilePanel(request);
-    if (!result.accepted || result.paths.empty()) return status::kUserCancelled;
-    std::string path = result.paths.front();
-    char real[4096];
-    if (::realpath(path.c_str(), real)) path = real;  // aliases resolved
-    return DirectoryFromDirectoryURL(path, directory);
+    return RunFolderPanel(title, flags, directory, prompt, nullptr);
 }
 
 OSStatus VXChooseFolder(const char* title, const char* prompt, uint32_t flags, FileSpec* spec) {

@@ -168,6 +168,10 @@ TEST_F(FilePanelsTest, AskFileOpen) {
     ASSERT_TRUE(VXAskFileOpen("", "Fldr", 0, &spec, nullptr));
     EXPECT_STREQ(spec.name, "sub");
     EXPECT_EQ(TestLastFilePanelRequest()->kind, PlatformPanelKind::kChooseFolder);
+    TestQueueFilePanelAnswer(false, {}, dir_.file("sub"));
+    EXPECT_FALSE(VXAskFileOpen("", "Fldr", 0, &spec, nullptr));
+    EXPECT_STREQ(spec.name, "sub");
+    EXPECT_EQ(Path(spec.directory), dir_.file("sub"));
 }
 
 TEST_F(FilePanelsTest, SavePanel) {
