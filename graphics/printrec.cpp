@@ -168,7 +168,7 @@ bool VXRunPageSetupDialog(VXPrintRec* record) {
 bool VXGetPrintingMetrics(const VXPrintRec* record, VXPrintingMetrics* metrics) {
     if (!metrics) return false;
     Metrics(record, record && record->scale > 0 ? record->scale : 1.0, metrics);
-    return true;
+    return record && record->printInfo;
 }
 
 Point VXGetPrinterPageSize(const VXPrintRec* record, bool scaled, _LPNT* size32) {

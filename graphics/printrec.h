@@ -68,6 +68,7 @@ void VXSet72DpiPrintMargins(VXPrintRec* record, int32_t top, int32_t left, int32
                             int32_t right);
 // The platform's page-layout panel on the record's settings; true when confirmed.
 bool VXRunPageSetupDialog(VXPrintRec* record);
+// False (and all zero) for a record without print settings.
 bool VXGetPrintingMetrics(const VXPrintRec* record, VXPrintingMetrics* metrics);
 // The page size (vertical, horizontal), in layout units (scaled, rounded) or printer points
 // (truncated); clamped to 16 bits, the 32-bit size too when asked.
