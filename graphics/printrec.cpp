@@ -17,6 +17,8 @@ namespace plexa {
 namespace {
 
 int32_t gPrinterDepth = 0;
+// Longer archives are skipped unread (the platform reads none above 64 KB).
+constexpr uint32_t kPrintArchiveLimit = 64 * 1024;
 
 struct SettingsDeleter {
     void operator()(PlatformPrintSettings* settings) const { PlatformPrintSettingsDestroy(settings); }
@@ -232,13 +234,16 @@ OSStatus VXReadPrintRecord(StreamRecord* stream, VXPrintRec** out) {
         }
         if (bodyLength > uint32_t(GetStreamEnd(stream) - GetStreamPosition(stream)))
             Signal(status::kEndOfFile);
-        std::string body;
-        body.resize(bodyLength);
-        int32_t count = int32_t(bodyLength);
-        Signal(StreamRead(stream, body.data(), &count));
         // Freed by its holder whichever way the read leaves (a signal unwinds the scope).
-        std::unique_ptr<PlatformPrintSettings, SettingsDeleter> settings(
-            PlatformPrintSettingsUnarchive(body.data(), body.size()));
+        std::unique_ptr<PlatformPrintSettings, SettingsDeleter> settings;
+        if (bodyLength > kPrintArchiveLimit) {
+            Signal(SkipBytes(stream, bodyLength));  // no settings archive is that long
+        } else {
+            std::string body(bodyLength, '\0');
+            int32_t count = int32_t(bodyLength);
+            Signal(StreamRead(stream, body.data(), &count));
+            settings.reset(PlatformPrintSettingsUnarchive(body.data(), body.size()));
+        }
         uint32_t ownLength = 0;
         Signal(StreamReadLong(stream, &ownLength));
         if (ownLength > uint32_t(GetStreamEnd(stream) - GetStreamPosition(stream)))

@@ -147,6 +147,9 @@ TEST_F(PrintRecordTest, OlderAndUnknownRecords) {
         {"unreadable archive", Long(12) + Long(kPrintRecordTag) + "garbage!" + Long(20) +
                                    Long(300) + std::string(16, '\0'),
          kPrintRecordOldKind, 40},
+        {"archive too long to read", Long(100004) + Long(kPrintRecordTag) + std::string(100000, 'a') +
+                                         Long(0),
+         kPrintRecordOldKind, 100012},
         {"resolution out of range", "", kPrintRecordOldKind, -1},
     };
     {
@@ -154,9 +157,9 @@ TEST_F(PrintRecordTest, OlderAndUnknownRecords) {
         Record r;
         ASSERT_EQ(VXCreatePrintRecordEx(&r.p, 0), 0);
         const std::string archive = PlatformPrintSettingsArchive(r.p->printInfo);
-        cases[9].bytes = Long(uint32_t(archive.size() + 4)) + Long(kPrintRecordTag) + archive +
+        cases[10].bytes = Long(uint32_t(archive.size() + 4)) + Long(kPrintRecordTag) + archive +
                          Long(20) + Long(70000) + std::string(16, '\0');
-        cases[9].position = int32_t(cases[9].bytes.size());
+        cases[10].position = int32_t(cases[10].bytes.size());
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
