@@ -1,0 +1,158 @@
+// File panels over QFileDialog, and their test seam.
+#include "platform/panel_platform.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace plexa {
+namespace {
+
+struct Answer {
+    bool accept;
+    std::vector<std::string> paths;
+    std::string folder;
+};
+
+std::deque<Answer> gAnswers;
+bool gScripted = false;
+std::optional<PlatformFilePanelRequest> gLastRequest;
+
+std::string ParentFolder(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+}
+
+bool NameMatches(const std::vector<std::string>& filters, const std::string& path) {
+    if (filters.empty()) return true;
+    const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+    for (const std::string& filter : filters) {
+        const QRegularExpression pattern(
+            QRegularExpression::wildcardToRegularExpression(QString::fromStdString(filter)),
+            QRegularExpression::CaseInsensitiveOption);
+        if (pattern.match(name).hasMatch()) return true;
+    }
+    return false;
+}
+
+// Hides the files that the request does not let the user choose.
+class EnableFilter : public QSortFilterProxyModel {
+public:
+    explicit EnableFilter(const PlatformFilePanelRequest& request) : request_(request) {}
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        auto* model = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!model) return true;
+        const QModelIndex index = model->index(row, 0, parent);
+        if (model->isDir(index)) return true;
+        return PlatformFilePanelAllows(request_, model->filePath(index).toStdString());
+    }
+
+private:
+    const PlatformFilePanelRequest& request_;
+};
+
+PlatformFilePanelResult Scripted(const PlatformFilePanelRequest& request) {
+    PlatformFilePanelResult result;
+    result.folder = request.folder;
+    if (gAnswers.empty()) return result;
+    Answer answer = gAnswers.front();
+    gAnswers.pop_front();
+    result.accepted = answer.accept;
+    if (!answer.folder.empty()) result.folder = answer.folder;
+    else if (!answer.paths.empty()) result.folder = ParentFolder(answer.paths.front());
+    if (!answer.accept) return result;
+    for (const std::string& path : answer.paths) {
+        const bool isFolder = QFileInfo(QString::fromStdString(path)).isDir();
+        if (request.kind == PlatformPanelKind::kOpen &&
+            (isFolder || !PlatformFilePanelAllows(request, path)))
+            continue;  // an open panel chooses files only
+        if (request.kind == PlatformPanelKind::kChooseFolder && !isFolder) continue;
+        result.paths.push_back(path);
+        if (request.kind != PlatformPanelKind::kOpen || !request.multiple) break;
+    }
+    return result;
+}
+
+}  // namespace
+
+bool PlatformFilePanelAllows(const PlatformFilePanelRequest& request, const std::string& path) {
+    const bool isFolder = QFileInfo(QString::fromStdString(path)).isDir();
+    if (!isFolder && !NameMatches(request.nameFilters, path)) return false;
+    return !request.enable || request.enable(path, isFolder, request.enableRefcon);
+}
+
+PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& request) {
+    gLastRequest = request;
+    if (gScripted) return Scripted(request);
+
+    QFileDialog dialog(nullptr, QString::fromStdString(request.title),
+                       QString::fromStdString(request.folder));
+    dialog.setOption(QFileDialog::DontResolveSymlinks, false);
+    dialog.setOption(QFileDialog::ReadOnly, !request.createFolders);
+    switch (request.kind) {
+        case PlatformPanelKind::kOpen:
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles
+                                                : QFileDialog::ExistingFile);
+            break;
+        case PlatformPanelKind::kSave:
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            if (!request.defaultName.empty())
+                dialog.selectFile(QString::fromStdString(request.defaultName));
+            break;
+        case PlatformPanelKind::kChooseFolder:
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::Directory);
+            dialog.setOption(QFileDialog::ShowDirsOnly, true);
+            break;
+    }
+    if (!request.prompt.empty())
+        dialog.setLabelText(QFileDialog::Accept, QString::fromStdString(request.prompt));
+    if (request.kind == PlatformPanelKind::kOpen && !request.nameFilters.empty()) {
+        QStringList patterns;
+        for (const std::string& filter : request.nameFilters) patterns << QString::fromStdString(filter);
+        dialog.setNameFilter(patterns.join(' '));
+    }
+    if (request.kind == PlatformPanelKind::kOpen && request.enable) {
+        // The per-file procedure needs the dialog's own file list.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        auto* filter = new EnableFilter(request);
+        filter->setParent(&dialog);  // goes with the dialog
+        dialog.setProxyModel(filter);
+    }
+    PlatformFilePanelResult result;
+    result.accepted = dialog.exec() == QDialog::Accepted;
+    result.folder = dialog.directory().absolutePath().toStdString();
+    if (result.accepted)
+        for (const QString& file : dialog.selectedFiles()) result.paths.push_back(file.toStdString());
+    return result;
+}
+
+void TestQueueFilePanelAnswer(bool accept, const std::vector<std::string>& paths,
+                              const std::string& folder) {
+    gScripted = true;
+    gAnswers.push_back({accept, paths, folder});
+}
+
+int TestQueuedFilePanelAnswers() { return int(gAnswers.size()); }
+
+const PlatformFilePanelRequest* TestLastFilePanelRequest() {
+    return gLastRequest ? &*gLastRequest : nullptr;
+}
+
+void TestResetFilePanels() {
+    gAnswers.clear();
+    gLastRequest.reset();
+    gScripted = false;
+}
+
+}  // namespace plexa

@@ -1,0 +1,55 @@
+// The desktop platform's file panels: modal open, save and folder-choosing dialogs over the
+// native Qt file dialogs. Paths are absolute and UTF-8.
+//
+// Test seam: answers queued with `TestQueueFilePanelAnswer` are given, in order, instead of
+// showing a dialog; while the seam is in use a panel with no answer left is cancelled. A scripted
+// answer goes through what the panel itself would allow: files that the name filters or the
+// enable procedure refuse are dropped, as a person could not have chosen them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plexa {
+
+enum class PlatformPanelKind : uint8_t { kOpen, kSave, kChooseFolder };
+
+struct PlatformFilePanelRequest {
+    PlatformPanelKind kind = PlatformPanelKind::kOpen;
+    std::string title;        // window title; empty: the platform's
+    std::string prompt;       // the accept button's text; empty: the platform's
+    std::string folder;       // where the panel starts; empty: the platform's choice
+    std::string defaultName;  // save panels: the name offered
+    bool multiple = false;       // open panels: several files may be chosen
+    bool createFolders = false;  // the panel may make new folders
+    // Name patterns of the files offered ("*.SHX"), compared without regard to case; empty:
+    // every file. Folders are always offered for going into.
+    std::vector<std::string> nameFilters;
+    // Whether a file may be chosen; null: every file the name filters offer.
+    bool (*enable)(const std::string& path, bool isFolder, void* refcon) = nullptr;
+    void* enableRefcon = nullptr;
+};
+
+struct PlatformFilePanelResult {
+    bool accepted = false;
+    std::vector<std::string> paths;  // in the panel's order
+    std::string folder;              // the folder the panel showed last
+};
+
+PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& request);
+
+// Whether the request's name filters and enable procedure let a file be chosen.
+bool PlatformFilePanelAllows(const PlatformFilePanelRequest& request, const std::string& path);
+
+// ---- Test seam ----
+// Queues an answer; an empty folder is taken from the first path (its folder) or the request.
+void TestQueueFilePanelAnswer(bool accept, const std::vector<std::string>& paths,
+                              const std::string& folder = std::string());
+int TestQueuedFilePanelAnswers();
+// The last request a panel was run with (null before the first).
+const PlatformFilePanelRequest* TestLastFilePanelRequest();
+// Forgets the queued answers and the last request, and ends the seam's use.
+void TestResetFilePanels();
+
+}  // namespace plexa
