@@ -26,6 +26,7 @@
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_services.h"
@@ -148,6 +149,7 @@ void WillFinishLaunching(void*) {
     VXInstallInputSink();
     VXInitWindows();
     VXInitPanels();
+    VXInstallFolderHooks();
     VXInitMenus();
     VXTEInit();
     VXInstallDefaultMenuBar();
