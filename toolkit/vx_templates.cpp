@@ -406,7 +406,7 @@ void CloseUIFiles() {
 }
 
 VXViewTemplate* VXLoadDialogTemplate(uint16_t viewID) {
-    if (!gUIFilesSelected) SelectUIFile(VXGetUIFileName());
+    if (!gUIFilesSelected && !gMainUIFile && !gSystemUIFile) SelectUIFile(VXGetUIFileName());
     VXViewTemplate view;
     OSStatus status = LoadUIViewTemplate(gMainUIFile, viewID, &view);
     if (status == kUIViewNotFound) status = LoadUIViewTemplate(gSystemUIFile, viewID, &view);

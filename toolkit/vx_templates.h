@@ -140,7 +140,7 @@ VXUIFileRecord* OpenBundledUIFile(const char* name);
 OSStatus SelectUIFile(const char* name);
 void CloseUIFiles();
 // The view from the application's file, else (when that answers -43) from "Framework.gui".
-// Until a file has been selected, the first call selects the file named at launch. None when
+// While no file is open and none has been selected, the first call selects the file named at launch. None when
 // neither file has the view or the view is damaged.
 VXViewTemplate* VXLoadDialogTemplate(uint16_t viewID);
 void VXDestroyDialogTemplate(VXViewTemplate* view);
