@@ -160,14 +160,16 @@ protected:
         }
         return QLineEdit::event(event);
     }
+    // A window's activation does not move the focus within it: those changes are not reported
+    // (the focus set in an inactive window is reported when it is set).
     void focusInEvent(QFocusEvent* event) override {
         QLineEdit::focusInEvent(event);
-        if (gCallbacks.focus)
+        if (gCallbacks.focus && event->reason() != Qt::ActiveWindowFocusReason)
             Fire(control_, [&](void* owner) { gCallbacks.focus(owner, true); return 0; }, 0);
     }
     void focusOutEvent(QFocusEvent* event) override {
         QLineEdit::focusOutEvent(event);
-        if (gCallbacks.focus)
+        if (gCallbacks.focus && event->reason() != Qt::ActiveWindowFocusReason)
             Fire(control_, [&](void* owner) { gCallbacks.focus(owner, false); return 0; }, 0);
     }
 
@@ -301,12 +303,19 @@ private:
 class TrackingFilter : public QObject {
 public:
     TrackingFilter(PlatformControl* control, QObject* parent) : QObject(parent), control_(control) {}
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonPress) {
             control_->pressSeen = true;
-        } else if (event->type() == QEvent::MouseButtonRelease && control_->pressSeen) {
+        } else if (event->type() == QEvent::MouseButtonRelease && control_->pressSeen &&
+                   !inRelease_) {
+            // The control handles its release (and its action) first; the end follows.
             control_->pressSeen = false;
             auto* mouse = static_cast<QMouseEvent*>(event);
+            QPointer<QObject> alive(object);
+            inRelease_ = true;
+            QCoreApplication::sendEvent(object, event);
+            if (!alive) return true;
+            inRelease_ = false;
             const uint16_t button = mouse->button() == Qt::LeftButton    ? 0
                                     : mouse->button() == Qt::RightButton ? 1
                                                                          : 2;
@@ -314,12 +323,14 @@ public:
             if (gCallbacks.trackingEnd)
                 Fire(control_,
                      [&](void* owner) { gCallbacks.trackingEnd(owner, button, mods); return 0; }, 0);
+            return true;
         }
         return false;
     }
 
 private:
     PlatformControl* control_;
+    bool inRelease_ = false;
 };
 
 int ToSteps(const PlatformControl* c, double value) {
@@ -516,6 +527,8 @@ PlatformControl* PlatformControlCreate(PlatformWindow* window, PlatformControlKi
     QWidget* widget = MakeWidget(control, view, frame, Q(title));
     control->widget = widget;
     widget->hide();
+    if (kind != PlatformControlKind::kEditText && kind != PlatformControlKind::kSecureEditText)
+        widget->setFocusPolicy(Qt::NoFocus);
     widget->setGeometry(frame.x, frame.y, std::max(frame.width, 0), std::max(frame.height, 0));
     widget->setProperty(kLinkProperty, QVariant::fromValue(quintptr(control)));
     widget->installEventFilter(new TrackingFilter(control, widget));
@@ -615,12 +628,35 @@ void PlatformControlSetAlignment(PlatformControl* control, int32_t alignment) {
     if (auto* label = As<QLabel>(control)) label->setAlignment(h | Qt::AlignTop);
 }
 
+namespace {
+// Reports a focus change of a text field in a window that is not active (the platform only
+// reports those of the active window).
+void NotifyFocus(QWidget* widget, bool gained) {
+    PlatformControl* control = widget ? PlatformControlFromNative(widget) : nullptr;
+    if (!control || !gCallbacks.focus || control->widget != widget ||
+        (control->kind != PlatformControlKind::kEditText &&
+         control->kind != PlatformControlKind::kSecureEditText))
+        return;
+    Fire(control, [&](void* owner) { gCallbacks.focus(owner, gained); return 0; }, 0);
+}
+
+void MoveFocus(QWidget* widget) {
+    QWidget* top = widget->window();
+    QPointer<QWidget> before = top->focusWidget();
+    QPointer<QWidget> after = widget;
+    widget->setFocus(Qt::OtherFocusReason);
+    if (top->isActiveWindow() || before == after) return;
+    if (before) NotifyFocus(before, false);
+    if (after && after->window()->focusWidget() == after) NotifyFocus(after, true);
+}
+}  // namespace
+
 bool PlatformControlSetFocus(PlatformControl* control) {
     if (!control || !control->widget) return false;
-    QWidget* widget = control->widget;
+    QPointer<QWidget> widget = control->widget.data();
     if (widget->focusPolicy() == Qt::NoFocus) return false;
-    widget->setFocus(Qt::OtherFocusReason);
-    return widget->window()->focusWidget() == widget;
+    MoveFocus(widget);
+    return widget && widget->window()->focusWidget() == widget;
 }
 
 bool PlatformControlHasFocus(const PlatformControl* control) {
@@ -636,7 +672,7 @@ PlatformControl* PlatformControlFocused(PlatformWindow* window) {
 
 void PlatformControlClearFocus(PlatformWindow* window) {
     QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr;
-    if (view) view->setFocus(Qt::OtherFocusReason);
+    if (view) MoveFocus(view);
 }
 
 void PlatformControlSetTabOrder(PlatformControl* first, PlatformControl* second) {
