@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "foundation/localized.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_templates.h"
@@ -52,16 +54,14 @@ bool Given(const char* text) { return text && *text; }
 int32_t AlertDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     auto* state = static_cast<AlertState*>(window->refCon);
     if (!state) return 0;
-    auto& hooks = gVXDialogControlHooks;
     switch (event->kind) {
         case kVXCreateEvent: {
             const char* texts[4] = {state->message, state->informative, state->first, state->second};
             for (int16_t item = 1; item <= 4; ++item) {
-                if (Given(texts[item - 1])) {
-                    if (hooks.setText) hooks.setText(window, item, texts[item - 1]);
-                } else if (item != 3 && hooks.destroyControl) {
-                    hooks.destroyControl(window, item);  // the first button is always there
-                }
+                if (Given(texts[item - 1]))
+                    VXSetItemText(window, item, texts[item - 1]);
+                else if (item != 3)
+                    VXDestroyControl(window, item);  // the first button is always there
             }
             return 0;
         }

@@ -16,6 +16,8 @@
 #include "graphics/textedit.h"
 #include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_templates.h"
 #include "toolkit/vx_timers.h"
@@ -25,7 +27,6 @@ namespace plexa {
 int32_t gModalWindowDepth = 0;
 int32_t gModalSession = 0;
 VXWindowRecordTag* gModalSessionWindow = nullptr;
-VXDialogControlHooks gVXDialogControlHooks;
 
 namespace {
 
@@ -71,12 +72,8 @@ int32_t InvokeButtonForCharacter(VXWindowRecordTag* window, uint16_t character) 
     return item && VXInvokePushButton(window, item) ? 1 : 0;
 }
 
-int32_t ControlType(VXWindowRecordTag* window, int16_t item) {
-    return gVXDialogControlHooks.controlType ? gVXDialogControlHooks.controlType(window, item) : 0;
-}
-
 void SetItemText(VXWindowRecordTag* window, int16_t item, const char* text) {
-    if (gVXDialogControlHooks.setText) gVXDialogControlHooks.setText(window, item, text ? text : "");
+    VXSetItemText(window, item, text ? text : "");
 }
 
 }  // namespace
@@ -146,14 +143,11 @@ VXWindowRecordTag* VXLoadDialogWindow(uint16_t templateID, uint8_t style, uint32
     const bool small = (view->templateFlags & kVXTemplateSmallSize) != 0;
     if (small) window->status() |= kVXStatusSmallControls;
     else window->status() &= ~kVXStatusSmallControls;
-    if (gVXTemplateControlHooks.setDefaultControlSize)
-        gVXTemplateControlHooks.setDefaultControlSize(window, small);
+    VXSetDefaultControlSize(window, small);
     const int16_t focus = CreateControlsFromUITemplate(window, view, 0, 0);
     VXDestroyDialogTemplate(view);
-    if (gVXDialogControlHooks.setKeyEquivalent) {
-        if (ControlType(window, 1) == kUIPushButton) gVXDialogControlHooks.setKeyEquivalent(window, 1, "\r");
-        if (ControlType(window, 2) == kUIPushButton) gVXDialogControlHooks.setKeyEquivalent(window, 2, "\x1b");
-    }
+    // Return and Escape reach items 1 and 2 through the default handling of characters
+    // (VXDefaultButtonForCharacter), which stands for their key equivalents.
     VXSetWindowEventHandler(window, handler);
     VXSetWindowIdleInterval(window, kVXCaretInterval, 0);
     if (!SendCreateEvent(window, uint16_t(focus), false)) return nullptr;
@@ -251,16 +245,13 @@ int16_t VXDefaultButtonForCharacter(uint16_t character) {
 
 bool VXInvokePushButton(VXWindowRecordTag* window, int16_t item) {
     if (!window || item == 0) return false;
-    const int32_t type = ControlType(window, item);
-    if (type != kUIPushButton && type != kUIIconButton) return false;
+    const uint8_t type = VXGetControlType(window, item);
+    if (type != kVXPushButton && type != kVXIconButton) return false;
     const int32_t id = window->windowID;
-    if (gVXDialogControlHooks.simulateClick) gVXDialogControlHooks.simulateClick(window, item);
+    VXSimulateButtonClick(window, item);
     window = VXGetWindowFromId(id);
     if (!window) return true;
-    VXEventRecord event = VXClearedEvent(kVXControlEvent);
-    event.u.control.item = uint16_t(item);
-    event.u.control.controlType = uint8_t(type);
-    DispatchEvent(window, &event);
+    if (VXControlRecordTag* control = VXGetControl(window, item, nullptr)) SendControlEvent(control, 0, 0, 0);
     return true;
 }
 
@@ -288,14 +279,15 @@ int32_t StaticMessageDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
     window->refCon = nullptr;  // the text belongs to the caller
     if (!text) text = "";
     Rect item{};
-    if (gVXDialogControlHooks.getRect && gVXDialogControlHooks.getRect(window, 1, &item)) {
+    if (VXGetControl(window, 1, nullptr)) {
+        VXGetItemPosition(window, 1, &item);
         if (std::strchr(text, '\r') || std::strchr(text, '\n')) {
             LRect box{item.top, item.left, item.bottom, item.right};
             int32_t widestStart = 0, widestLength = 0, lines = 0;
             if (VXTECalcBoxWithStyle(text, int32_t(std::strlen(text)), kEncodingUTF8, kUIFontStyle, 0, &box,
                                      &widestStart, &widestLength, &lines)) {
                 item.bottom = int16_t(item.top + (box.bottom - box.top));
-                if (gVXDialogControlHooks.setRect) gVXDialogControlHooks.setRect(window, 1, &item);
+                VXSetItemPosition(window, 1, &item);
             }
         }
         Rect position;
@@ -403,23 +395,23 @@ bool VXAskConfirm(const char* question, const char* confirmLabel, const char* ca
 int32_t ColorChoiceDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     auto* state = static_cast<ColorState*>(window->refCon);
     if (!state) return 0;
-    auto& hooks = gVXDialogControlHooks;
     switch (event->kind) {
         case kVXCreateEvent: {
             if (state->title && *state->title) VXSetWindowTitle(window, state->title);
-            Rect rect{};
-            if (hooks.getRect && hooks.getRect(window, 3, &rect)) {
-                if (hooks.destroyControl) hooks.destroyControl(window, 3);
-                if (gVXTemplateControlHooks.createControl)
-                    gVXTemplateControlHooks.createControl(window, kUIColorWell, &rect, "", 3, 0);
-                if (hooks.setColor) hooks.setColor(window, 3, state->color);
-                if (hooks.activateWell) hooks.activateWell(window, 3);
+            if (VXGetControl(window, 3, nullptr)) {
+                Rect rect{};
+                VXGetItemPosition(window, 3, &rect);
+                VXDestroyControl(window, 3);
+                // The well is the colour chooser itself: the platform has no shared colour panel
+                // for it to open.
+                VXCreateControl(window, kVXColorWell, &rect, "", 3, 0);
+                VXSetColorWellColor(window, 3, state->color);
             }
             return 0;
         }
         case kVXEndModalEvent:
             state->confirmed = event->u.endModal.item == 1;
-            if (state->confirmed && hooks.getColor) state->color = hooks.getColor(window, 3) & 0xFFFFFF;
+            if (state->confirmed) state->color = VXGetColorWellColor(window, 3) & 0xFFFFFF;
             VXCloseColorPanel();
             return 0;
         default:
@@ -434,8 +426,7 @@ bool VXChooseColorDialog(const char* title, uint32_t* color) {
     return state.confirmed;
 }
 
-void VXCloseColorPanel() {
-    if (gVXDialogControlHooks.closeColorPanel) gVXDialogControlHooks.closeColorPanel();
-}
+// The platform has no shared colour panel: there is nothing to close.
+void VXCloseColorPanel() {}
 
 }  // namespace plexa

@@ -35,26 +35,6 @@ extern int32_t gModalWindowDepth;
 extern int32_t gModalSession;
 extern VXWindowRecordTag* gModalSessionWindow;
 
-// What the dialogs ask of the controls module about a dialog's items, installed by it.
-struct VXDialogControlHooks {
-    // The item's control type (1 push button, 12 icon button, ...), 0 when there is none.
-    int32_t (*controlType)(VXWindowRecordTag* window, int16_t item) = nullptr;
-    // Shows the item being clicked (the press without its action).
-    void (*simulateClick)(VXWindowRecordTag* window, int16_t item) = nullptr;
-    bool (*getRect)(VXWindowRecordTag* window, int16_t item, Rect* rect) = nullptr;
-    void (*setRect)(VXWindowRecordTag* window, int16_t item, const Rect* rect) = nullptr;
-    void (*setText)(VXWindowRecordTag* window, int16_t item, const char* text) = nullptr;
-    // The key that presses a push button ("\r", "\x1b").
-    void (*setKeyEquivalent)(VXWindowRecordTag* window, int16_t item, const char* key) = nullptr;
-    void (*destroyControl)(VXWindowRecordTag* window, int16_t item) = nullptr;
-    // Colour wells: colours as 0x00RRGGBB; activating one exclusively opens the colour panel.
-    void (*setColor)(VXWindowRecordTag* window, int16_t item, uint32_t color) = nullptr;
-    uint32_t (*getColor)(VXWindowRecordTag* window, int16_t item) = nullptr;
-    void (*activateWell)(VXWindowRecordTag* window, int16_t item) = nullptr;
-    void (*closeColorPanel)() = nullptr;
-};
-extern VXDialogControlHooks gVXDialogControlHooks;
-
 // Builds a dialog window (class 1, type id 1) from a template; none when the template is missing,
 // the window cannot be made, or the handler destroys it while it is created. The window is not
 // shown.

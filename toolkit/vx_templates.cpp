@@ -11,13 +11,13 @@
 #include "foundation/localized.h"
 #include "foundation/memory.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
 
 VXUIFileRecord* gMainUIFile = nullptr;
 VXUIFileRecord* gSystemUIFile = nullptr;
-VXTemplateControlHooks gVXTemplateControlHooks;
 
 namespace {
 
@@ -452,15 +452,12 @@ int16_t CreateControlsFromUITemplate(VXWindowRecordTag* window, const VXViewTemp
         rect.left = int16_t(rect.left + dh);
         rect.right = int16_t(rect.right + dh);
         VXGetTemplateString(view, item.title, title, sizeof title);
-        const bool made = gVXTemplateControlHooks.createControl &&
-                          gVXTemplateControlHooks.createControl(window, item.itemType, &rect, title,
-                                                                item.itemNumber, item.value);
-        if (!made) continue;
+        if (!VXCreateControl(window, uint8_t(item.itemType), &rect, title, item.itemNumber, item.value))
+            continue;
         if (item.itemType == kUIEditText && !firstEdit) firstEdit = item.itemNumber;
         if (item.itemType == kUIListBox && !firstList) firstList = item.itemNumber;
     }
-    if (window && gVXTemplateControlHooks.rebuildNavigationLoop)
-        gVXTemplateControlHooks.rebuildNavigationLoop(window);
+    if (window) VXRebuildControlNavigationLoop(window);
     return firstEdit ? firstEdit : firstList;
 }
 
@@ -468,9 +465,8 @@ int16_t VXLoadControls(VXWindowRecordTag* window, uint16_t viewID, int16_t h, in
                        uint32_t options) {
     VXViewTemplate* view = VXLoadDialogTemplate(viewID);
     if (!view) return 0;
-    if (!(options & kVXLoadKeepControlSize) && gVXTemplateControlHooks.setDefaultControlSize)
-        gVXTemplateControlHooks.setDefaultControlSize(window,
-                                                      (view->templateFlags & kVXTemplateSmallSize) != 0);
+    if (!(options & kVXLoadKeepControlSize) && window)
+        VXSetDefaultControlSize(window, (view->templateFlags & kVXTemplateSmallSize) != 0);
     const int16_t focus = CreateControlsFromUITemplate(window, view, h, v);
     if ((options & kVXLoadSizeToContainer) && window) {
         const Rect& c = view->containerRect;

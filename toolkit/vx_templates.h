@@ -161,14 +161,4 @@ constexpr uint32_t kVXLoadSizeToContainer = 0x8;
 int16_t VXLoadControls(VXWindowRecordTag* window, uint16_t viewID, int16_t h, int16_t v,
                        uint32_t options);
 
-// What creating a template's controls asks of the controls module, installed by it.
-struct VXTemplateControlHooks {
-    // Creates one control; false when it could not be made.
-    bool (*createControl)(VXWindowRecordTag* window, uint16_t type, const Rect* rect,
-                          const char* title, int16_t item, uint32_t value) = nullptr;
-    void (*rebuildNavigationLoop)(VXWindowRecordTag* window) = nullptr;
-    void (*setDefaultControlSize)(VXWindowRecordTag* window, bool small) = nullptr;
-};
-extern VXTemplateControlHooks gVXTemplateControlHooks;
-
 }  // namespace plexa

@@ -17,8 +17,8 @@ const std::map<std::string, uint16_t>& TypeNames() {
         {"button", 1},     {"checkbox", 2},   {"radio", 3},     {"scale", 4},
         {"edit", 5},       {"text", 6},       {"list", 7},      {"popup", 8},
         {"box", 9},        {"image", 10},     {"tabs", 11},     {"iconbutton", 12},
-        {"separator", 13}, {"progress", 14},  {"group", 15},    {"colorwell", 16},
-        {"user", 17},      {"slider", 18}};
+        {"disclosure", 13}, {"progress", 14}, {"user", 15},     {"colorwell", 16},
+        {"segmented", 17}, {"slider", 18}};
     return names;
 }
 

@@ -13,7 +13,7 @@
 //     order swapped               writes the body in the other byte order
 //     item <type> <key value>...  one item; type is a number 1-18 or one of button checkbox
 //                                 radio scale edit text list popup box image tabs iconbutton
-//                                 separator progress group colorwell user slider.
+//                                 disclosure progress user colorwell segmented slider.
 //                                 Keys: number <n>, rect <top> <left> <bottom> <right>,
 //                                 options <n>, value <n> and reserved <n> <n> (extended form),
 //                                 name "<s>", title "<s>" (types 1, 2, 3, 5, 6, 9),

@@ -1,16 +1,17 @@
 // Template dialogs and alerts: modal runs answered by scripted keys, nested runs, placement, the
-// standard dialogs and the error reports. The dialogs' controls are stand-ins that record what
-// the dialogs ask of them.
+// standard dialogs and the error reports.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <utility>
 
 #include "foundation/localized.h"
 #include "foundation/memory.h"
 #include "platform/testseam_platform.h"
+#include "platform/control_platform.h"
 #include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_templates.h"
@@ -18,57 +19,10 @@
 namespace plexa::test {
 namespace {
 
-struct FakeControl {
-    int32_t type = 0;
-    Rect rect{};
-    std::string text;
-    uint32_t color = 0;
-};
-// Controls of the live windows, by window id and item; the texts set on item 1 of every alert.
-std::map<std::pair<int32_t, int16_t>, FakeControl> gControls;
-std::vector<std::string> gTextsSet;
+// What the front dialog's items 1 to 4 showed when an answer was given ("item:text").
+std::vector<std::string> gSeen;
 
-FakeControl* Find(VXWindowRecordTag* window, int16_t item) {
-    auto it = gControls.find({window->windowID, item});
-    return it == gControls.end() ? nullptr : &it->second;
-}
-
-void InstallFakeControls() {
-    gControls.clear();
-    gTextsSet.clear();
-    gVXTemplateControlHooks.createControl = [](VXWindowRecordTag* window, uint16_t type, const Rect* rect,
-                                               const char* title, int16_t item, uint32_t) {
-        gControls[{window->windowID, item}] = FakeControl{type, *rect, title, 0};
-        return true;
-    };
-    auto& hooks = gVXDialogControlHooks;
-    hooks.controlType = [](VXWindowRecordTag* window, int16_t item) {
-        FakeControl* control = Find(window, item);
-        return control ? control->type : 0;
-    };
-    hooks.getRect = [](VXWindowRecordTag* window, int16_t item, Rect* rect) {
-        FakeControl* control = Find(window, item);
-        if (control) *rect = control->rect;
-        return control != nullptr;
-    };
-    hooks.setRect = [](VXWindowRecordTag* window, int16_t item, const Rect* rect) {
-        if (FakeControl* control = Find(window, item)) control->rect = *rect;
-    };
-    hooks.setText = [](VXWindowRecordTag* window, int16_t item, const char* text) {
-        if (FakeControl* control = Find(window, item)) control->text = text;
-        gTextsSet.push_back(std::to_string(item) + ":" + text);
-    };
-    hooks.destroyControl = [](VXWindowRecordTag* window, int16_t item) {
-        gControls.erase({window->windowID, item});
-    };
-    hooks.setColor = [](VXWindowRecordTag* window, int16_t item, uint32_t color) {
-        if (FakeControl* control = Find(window, item)) control->color = color;
-    };
-    hooks.getColor = [](VXWindowRecordTag* window, int16_t item) {
-        FakeControl* control = Find(window, item);
-        return control ? control->color : 0u;
-    };
-}
+VXWindowRecordTag* FrontDialog() { return VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false); }
 
 void QueueKey(uint16_t character) {
     PlatformInputEvent event;
@@ -77,20 +31,36 @@ void QueueKey(uint16_t character) {
     TestQueueInput(event);
 }
 
+// Once the dialog is up: notes what its items show, then types the key.
+void Answer(uint16_t character) {
+    VXPostDeferredAction([](void* key) {
+        gSeen.clear();
+        if (VXWindowRecordTag* dialog = FrontDialog()) {
+            for (int16_t item = 1; item <= 4; ++item) {
+                if (!VXGetControl(dialog, item, nullptr)) continue;
+                char text[256];
+                VXGetItemText(dialog, item, text);
+                gSeen.push_back(std::to_string(item) + ":" + text);
+            }
+        }
+        QueueKey(uint16_t(reinterpret_cast<uintptr_t>(key)));
+    }, reinterpret_cast<void*>(uintptr_t(character)), 0.001);
+}
+
 class Dialogs : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
         if (!gGenPool) InitMemoryManager(-1);
-        InstallFakeControls();
+        VXInitControls();
+        gSeen.clear();
         gVXErrorTextProc = nullptr;
     }
     void TearDown() override {
         CloseUIFiles();
-        gVXTemplateControlHooks = VXTemplateControlHooks{};
-        gVXDialogControlHooks = VXDialogControlHooks{};
         gVXErrorTextProc = nullptr;
         WindowsTest::TearDown();
+        PlatformControlFlushDestroyed();
         EXPECT_EQ(gModalWindowDepth, 0);
     }
 };
@@ -194,20 +164,27 @@ TEST_F(Dialogs, ConfirmationLabelsAndKeys) {
         {"Merge", kVXConfirmEscapeConfirms, 27, true}, {nullptr, kVXConfirmEscapeToDefault, 27, false},
     };
     for (const Case& c : cases) {
-        gTextsSet.clear();
-        QueueKey(c.key);
+        Answer(c.key);
         EXPECT_EQ(VXAskConfirm("Rename anyway?", c.confirm, "", c.keyFlags), c.confirmed) << c.key;
-        EXPECT_EQ(gTextsSet, (std::vector<std::string>{"3:Rename anyway?",
-                                                       std::string("1:") + (c.confirm ? c.confirm : "Confirm"),
-                                                       "2:Cancel"}));
+        EXPECT_EQ(gSeen, (std::vector<std::string>{std::string("1:") + (c.confirm ? c.confirm : "Confirm"),
+                                                   "2:Cancel", "3:Rename anyway?"}));
     }
 }
 
 TEST_F(Dialogs, ColourChoiceReplacesItemThreeByAWell) {
     uint32_t color = 0x123456;
-    QueueKey(13);
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* dialog = FrontDialog();
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(VXGetControlType(dialog, 3), kVXColorWell);
+        char title[200];
+        VXGetWindowTitle(dialog, title);
+        EXPECT_STREQ(title, "Customize Color");
+        VXSetColorWellColor(dialog, 3, 0x00AA10);
+        QueueKey(13);
+    }, nullptr, 0.001);
     EXPECT_TRUE(VXChooseColorDialog("Customize Color", &color));
-    EXPECT_EQ(color, 0x123456u);
+    EXPECT_EQ(color, 0x00AA10u);
     QueueKey(27);
     EXPECT_FALSE(VXChooseColorDialog(nullptr, &color));
 }
@@ -220,9 +197,12 @@ TEST_F(Dialogs, StaticMessageIsOneWindowUntilAnEmptyText) {
     ASSERT_TRUE(window);
     VXStaticMessage(2, "Writing…");
     EXPECT_EQ(VXGetStaticMessageWindow(), window);
-    EXPECT_EQ(Find(window, 1)->text, "Writing…");
+    char text[256];
+    VXGetItemText(window, 1, text);
+    EXPECT_STREQ(text, "Writing…");
     EXPECT_EQ(VXTopLevelWindows().size(), 1u);
-    Rect item = Find(window, 1)->rect, content;
+    Rect item, content;
+    VXGetItemPosition(window, 1, &item);
     VXGetWindowPosition(window, &content);
     EXPECT_EQ(content.bottom - content.top, item.bottom + item.top);  // margins as item 1's offsets
     VXStaticMessage(2, ".");
@@ -241,17 +221,15 @@ TEST_F(Dialogs, ErrorReportsShowTheMessageOrTheNumber) {
         {-7, "Error:  #-7"},
     };
     for (const auto& [code, text] : cases) {
-        gTextsSet.clear();
-        QueueKey(13);
+        Answer(13);
         VXErrorReport(code);
-        ASSERT_FALSE(gTextsSet.empty());
-        EXPECT_EQ(gTextsSet[0], "1:" + text);
+        ASSERT_FALSE(gSeen.empty());
+        EXPECT_EQ(gSeen[0], "1:" + text);
         EXPECT_EQ(TestQueuedInputCount(), 0);
     }
-    gTextsSet.clear();
     VXErrorReport(0);
     VXErrorReport(-128);
-    EXPECT_TRUE(gTextsSet.empty());
+    EXPECT_TRUE(VXTopLevelWindows().empty());
 
     char buffer[256];
     EXPECT_EQ(VXGetErrorString(0x20002715, buffer), nullptr);
@@ -266,13 +244,15 @@ TEST_F(Dialogs, ErrorReportsShowTheMessageOrTheNumber) {
 }
 
 TEST_F(Dialogs, StandardAlertAnswersByButton) {
-    QueueKey(13);
+    Answer(13);
     EXPECT_EQ(VXStandardAlert("Continue?", "Details", "Go", "Stop"), kVXAlertFirstButton);
-    EXPECT_EQ(gTextsSet, (std::vector<std::string>{"1:Continue?", "2:Details", "3:Go", "4:Stop"}));
-    QueueKey(27);
+    EXPECT_EQ(gSeen, (std::vector<std::string>{"1:Continue?", "2:Details", "3:Go", "4:Stop"}));
+    Answer(27);
     EXPECT_EQ(VXStandardAlert("Continue?", "", "Go", "Stop"), kVXAlertSecondButton);
-    QueueKey(27);  // one button: Escape presses it
+    EXPECT_EQ(gSeen, (std::vector<std::string>{"1:Continue?", "3:Go", "4:Stop"}));
+    Answer(27);  // one button: Escape presses it
     EXPECT_EQ(VXStandardAlert("Done", nullptr, nullptr, nullptr), kVXAlertFirstButton);
+    EXPECT_EQ(gSeen, (std::vector<std::string>{"1:Done", "3:OK"}));
 }
 
 TEST_F(Dialogs, ModelessDialogTakesEventsDuringALongOperation) {

@@ -11,24 +11,27 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "tests/support/testing.h"
-#include "toolkit/tests/toolkit_fixture.h"
+#include "platform/control_platform.h"
+#include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_templates.h"
 #include "toolkit/vx_templates_text.h"
 
 namespace plexa::test {
 namespace {
 
-class Templates : public ToolkitTest {
+class Templates : public WindowsTest {
 protected:
     void SetUp() override {
-        ToolkitTest::SetUp();
+        WindowsTest::SetUp();
         if (!gGenPool) InitMemoryManager(-1);
     }
     void TearDown() override {
         for (VXUIFileRecord* record : opened_) CloseUIFile(record);
         CloseUIFiles();
-        gVXTemplateControlHooks = VXTemplateControlHooks{};
-        ToolkitTest::TearDown();
+        WindowsTest::TearDown();
+        PlatformControlFlushDestroyed();
     }
     // Compiles text into a file of the scratch folder and opens it.
     VXUIFileRecord* Compile(const std::string& text, const std::string& name = "t.gui") {
@@ -267,62 +270,54 @@ end
     EXPECT_EQ(VXLoadDialogTemplate(99), nullptr);
 }
 
-struct MadeControl {
-    uint16_t type;
-    Rect rect;
-    std::string title;
-    int16_t item;
-    uint32_t value;
-};
-std::vector<MadeControl> gMade;
-int gNavigationRebuilt = 0;
-
 TEST_F(Templates, ControlsAreMadeAtTheViewsOffsetWithTheFirstEditTextAsFocus) {
-    gMade.clear();
-    gNavigationRebuilt = 0;
-    gVXTemplateControlHooks.createControl = [](VXWindowRecordTag*, uint16_t type, const Rect* rect,
-                                               const char* title, int16_t item, uint32_t value) {
-        gMade.push_back({type, *rect, title, item, value});
-        return true;
-    };
-    gVXTemplateControlHooks.rebuildNavigationLoop = [](VXWindowRecordTag*) { ++gNavigationRebuilt; };
+    VXInitControls();
     VXUIFileRecord* record = Compile(std::string(kSample) + R"(
 view 300 "plain"
-  item list number 2 rect 10 10 50 90
   item button number 1 rect 60 10 80 90 title "Go"
+  item edit number 2 rect 10 10 30 90
 end
 view 301 "empty"
 end
 )");
     ASSERT_TRUE(record);
-    VXWindowRecordTag* window = VXCreateBareWindow(kVXWindowDialog, 3, nullptr, nullptr, nullptr);
+    Rect content = {100, 100, 400, 500};
+    VXWindowRecordTag* window =
+        VXCreateWindow(kVXWindowDialog, 3, 0, 1, 0, 0, &content, "t", 0, nullptr, nullptr);
+    ASSERT_TRUE(window);
     VXViewTemplate view;
     ASSERT_EQ(LoadUIViewTemplate(record, 200, &view), 0);
     EXPECT_EQ(CreateControlsFromUITemplate(window, &view, 5, 7), 5);
     FreeUIViewTemplate(&view);
-    ASSERT_EQ(gMade.size(), 8u);  // the container is not a control
-    EXPECT_EQ(gMade[0].item, 1);
-    EXPECT_EQ(gMade[0].title, "OK");
-    EXPECT_EQ(gMade[0].rect.top, 170 - 10 + 7);
-    EXPECT_EQ(gMade[0].rect.left, 220 - 20 + 5);
-    EXPECT_EQ(gMade[0].rect.right, 300 - 20 + 5);
-    EXPECT_EQ(gMade[1].value, 0x10000u);
+    EXPECT_EQ(VXGetControlType(window, 0), 0);  // the container is not a control
+    EXPECT_EQ(VXGetControlType(window, 1), kVXPushButton);
+    EXPECT_EQ(VXGetControlType(window, 10), kVXSlider);
+    Rect rect;
+    VXGetItemPosition(window, 1, &rect);
+    EXPECT_EQ(rect.top, 170 - 10 + 7);
+    EXPECT_EQ(rect.left, 220 - 20 + 5);
+    EXPECT_EQ(rect.right, 300 - 20 + 5);
+    char text[256];
+    VXGetItemText(window, 5, text);
+    EXPECT_STREQ(text, "initial");
+    VXKillControls(window);
 
-    gMade.clear();
     ASSERT_EQ(LoadUIViewTemplate(record, 300, &view), 0);
     EXPECT_EQ(CreateControlsFromUITemplate(window, &view, 3, 4), 2);
     FreeUIViewTemplate(&view);
-    ASSERT_EQ(gMade.size(), 2u);
-    EXPECT_EQ(gMade[0].rect.top, 14);  // no container: offset by (h, v) exactly
-    EXPECT_EQ(gMade[0].rect.left, 13);
+    VXGetItemPosition(window, 1, &rect);
+    EXPECT_EQ(rect.top, 64);  // no container: offset by (h, v) exactly
+    EXPECT_EQ(rect.left, 13);
+    VXKillControls(window);
 
     ASSERT_EQ(LoadUIViewTemplate(record, 301, &view), 0);
     EXPECT_EQ(CreateControlsFromUITemplate(window, &view, 0, 0), 0);
     FreeUIViewTemplate(&view);
-    EXPECT_EQ(gNavigationRebuilt, 3);
+    EXPECT_EQ(VXCountControls(window), 0);
     gMainUIFile = record;
     opened_.clear();
     EXPECT_EQ(VXLoadControls(window, 4242, 0, 0, 0), 0);
+    EXPECT_EQ(VXLoadControls(window, 300, 0, 0, kVXLoadSizeToContainer), 2);
     VXDestroyWindow(window);
 }
 
@@ -427,8 +422,8 @@ TEST_F(Templates, TheBuiltFilesHoldTheToolkitsDialogs) {
     const Want wants[] = {
         {8000, {{1, kUIStaticText}}},
         {8002, {{1, kUIPushButton}, {2, kUIPushButton}, {3, kUIStaticText}}},
-        {8003, {{1, 17}, {2, kUIStaticText}, {3, kUIPushButton}, {4, kUIPushButton}}},
-        {8004, {{1, kUIPushButton}, {2, kUIPushButton}, {3, 17}}},
+        {8003, {{1, 15}, {2, kUIStaticText}, {3, kUIPushButton}, {4, kUIPushButton}}},
+        {8004, {{1, kUIPushButton}, {2, kUIPushButton}, {3, 15}}},
     };
     for (const Want& want : wants) {
         VXViewTemplate* view = VXLoadDialogTemplate(want.id);
