@@ -122,6 +122,33 @@ TEST_F(Dialogs, NestedModalDialogsEachKeepTheirOwnResult) {
     EXPECT_EQ(TestQueuedInputCount(), 0);
 }
 
+int32_t gOuterID = 0;
+
+int32_t OuterClosedByInner(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind == kVXCharEvent && event->u.character.character == 'n') {
+        gOuterID = window->windowID;
+        gInnerResult = VXModalDialog(kVXColorChoiceTemplate, 0x0803, [](VXWindowRecordTag*, VXEventRecord* e) {
+            // The inner dialog closes the outer one under it.
+            if (e->kind == kVXCharEvent && e->u.character.character == 'k')
+                VXDestroyWindow(VXGetWindowFromId(gOuterID));
+            return int32_t(0);
+        }, nullptr);
+        return 1;
+    }
+    return 0;
+}
+
+TEST_F(Dialogs, AnOuterDialogClosedDuringAnInnerRunEndsAfterIt) {
+    QueueKey('n');
+    QueueKey('k');
+    QueueKey(13);  // ends the inner run; the outer one then ends at once
+    QueueKey(13);  // left over
+    EXPECT_EQ(VXModalDialog(kVXColorChoiceTemplate, 0x0803, OuterClosedByInner, nullptr), 2);
+    EXPECT_EQ(gInnerResult, 1);
+    EXPECT_EQ(TestQueuedInputCount(), 1);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+}
+
 TEST_F(Dialogs, AnyPushButtonEndsTheDialogAndStoresItsItem) {
     int16_t stored = 0;
     VXPostDeferredAction([](void*) {
