@@ -256,7 +256,7 @@ bool VXInvokePushButton(VXWindowRecordTag* window, int16_t item) {
 }
 
 int32_t VXAnyButtonDisimissalHandler(VXWindowRecordTag* window, VXEventRecord* event) {
-    if (event->kind == kVXControlEvent && event->u.control.controlType == kUIPushButton) {
+    if (event->kind == kVXControlEvent && event->u.control.controlType == kVXPushButton) {
         const int16_t item = int16_t(event->u.control.item);
         if (vx.modalResult) *vx.modalResult = item;
         VXEndDialog(VXGetTopParent(window), item);

@@ -131,7 +131,7 @@ bool ReadItem(BlockReader& in, bool extended, ParsedItem* item, OSStatus* status
     *item = ParsedItem{};
     VXControlItemTemplate& f = item->fixed;
     if (!in.Word(&f.itemType)) return false;
-    if (f.itemType == 0 || f.itemType > kUILastItemType) {
+    if (f.itemType == 0 || f.itemType > kVXSlider) {
         *status = kUIBadItem;
         return false;
     }
@@ -163,22 +163,22 @@ bool ReadItem(BlockReader& in, bool extended, ParsedItem* item, OSStatus* status
     switch (f.itemType) {
         case 1: case 2: case 3: case 5: case 6: case 9:
             if (!in.String(&item->title, kStringKept)) return false;
-            if (f.itemType == kUIStaticText && (f.options & kUIItemRightAligned))
+            if (f.itemType == kVXStaticText && (f.options & kUIItemRightAligned))
                 f.value |= kUIValueOptionBit;
             break;
-        case kUIOldSlider:
-            f.itemType = kUISlider;
+        case kVXScroller:
+            f.itemType = kVXSlider;
             break;
-        case kUIListBox:
+        case kVXListBox:
             if (f.options & kUIItemAutoSize) f.value |= kUIValueOptionBit;
             break;
-        case kUIImage: {
+        case kVXImage: {
             uint16_t icon = 0;
             if (!in.Word(&icon)) return false;
             f.value |= SignedIcon(icon, f.options);
             break;
         }
-        case kUITabView: {
+        case kVXTabView: {
             uint16_t size = 0, count = 0;
             if (!in.Word(&size) || !in.Word(&count)) return false;
             if (size) f.value |= kUIValueSmallSize;
@@ -191,7 +191,7 @@ bool ReadItem(BlockReader& in, bool extended, ParsedItem* item, OSStatus* status
             if (item->title.size() > kStringKept) item->title.resize(kStringKept);
             break;
         }
-        case kUIIconButton: {
+        case kVXIconButton: {
             uint16_t size = 0, icon = 0;
             if (!in.Word(&size) || !in.Word(&icon)) return false;
             if (size == 0) f.value |= kUIValueSmallSize;
@@ -350,10 +350,7 @@ OSStatus LoadUIViewTemplate(VXUIFileRecord* record, uint16_t viewID, VXViewTempl
         [&](const ParsedItem& parsed) -> OSStatus {
             VXControlItemTemplate item = parsed.fixed;
             item.name = AddString(view->strings, parsed.name, &added);
-            const bool titled = item.itemType != kUISlider && item.itemType != kUIListBox &&
-                                item.itemType != 8 && item.itemType != kUIImage &&
-                                item.itemType != kUIIconButton && item.itemType < 13;
-            item.title = titled ? AddString(view->strings, parsed.title, &added) : 0;
+            item.title = AddString(view->strings, parsed.title, &added);  // 0 without a title
             if (added) return added;
             if (parsed.name.size() > 1 && parsed.name[0] == '#') {
                 uint64_t number = 0;
@@ -454,8 +451,8 @@ int16_t CreateControlsFromUITemplate(VXWindowRecordTag* window, const VXViewTemp
         VXGetTemplateString(view, item.title, title, sizeof title);
         if (!VXCreateControl(window, uint8_t(item.itemType), &rect, title, item.itemNumber, item.value))
             continue;
-        if (item.itemType == kUIEditText && !firstEdit) firstEdit = item.itemNumber;
-        if (item.itemType == kUIListBox && !firstList) firstList = item.itemNumber;
+        if (item.itemType == kVXEditText && !firstEdit) firstEdit = item.itemNumber;
+        if (item.itemType == kVXListBox && !firstList) firstList = item.itemNumber;
     }
     if (window) VXRebuildControlNavigationLoop(window);
     return firstEdit ? firstEdit : firstList;

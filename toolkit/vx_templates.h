@@ -25,7 +25,7 @@
 // many UTF-8 bytes without a terminator. At most 255 bytes of a string are kept (63 of a tab
 // label); the rest is skipped.
 //
-// Item: u16 type (1-18; 0 is invalid), then the fixed part: u16 options, 4 x i16 rectangle (top,
+// Item: u16 type (a control type of toolkit/vx_controls.h, 1-18; 0 is invalid), then the fixed part: u16 options, 4 x i16 rectangle (top,
 // left, bottom, right), i16 item number, u16 reserved (these seven words swap as "W7"), and in
 // the extended form u32 value and u32 reserved (swapped as two longs in a swapped body); then
 // str name; u16 flag, when nonzero followed by a string and two u16 that are skipped; then the
@@ -72,10 +72,6 @@ constexpr uint16_t kUIItemAutoSize = 0x2000;
 constexpr uint32_t kUIValueSmallSize = 0x40000;
 constexpr uint32_t kUIValueOptionBit = 0x100000;
 constexpr int16_t kUISystemIconBase = 8001;
-// Control types that the templates treat specially.
-constexpr uint16_t kUIPushButton = 1, kUIOldSlider = 4, kUIEditText = 5, kUIStaticText = 6,
-                   kUIListBox = 7, kUIImage = 10, kUITabView = 11, kUIIconButton = 12,
-                   kUIColorWell = 16, kUISlider = 18, kUILastItemType = 18;
 // Statuses.
 constexpr OSStatus kUIViewNotFound = -43;
 constexpr OSStatus kUIEndOfData = -39;

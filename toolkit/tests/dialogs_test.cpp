@@ -235,6 +235,16 @@ TEST_F(Dialogs, StaticMessageIsOneWindowUntilAnEmptyText) {
     VXStaticMessage(2, ".");
     VXStaticMessage(0, nullptr);
     EXPECT_EQ(VXGetStaticMessageWindow(), nullptr);
+    // Lines of text make item 1, and the window with it, taller.
+    VXStaticMessage(2, "one\ntwo\nthree\nfour");
+    window = VXGetStaticMessageWindow();
+    ASSERT_TRUE(window);
+    Rect tall, tallContent;
+    VXGetItemPosition(window, 1, &tall);
+    VXGetWindowPosition(window, &tallContent);
+    EXPECT_GT(tall.bottom - tall.top, item.bottom - item.top);
+    EXPECT_EQ(tallContent.bottom - tallContent.top, tall.bottom + tall.top);
+    VXStaticMessage(0, "");
     EXPECT_TRUE(VXTopLevelWindows().empty());
 }
 

@@ -420,10 +420,10 @@ TEST_F(Templates, TheBuiltFilesHoldTheToolkitsDialogs) {
         std::vector<std::pair<int16_t, uint16_t>> items;  // number, type
     };
     const Want wants[] = {
-        {8000, {{1, kUIStaticText}}},
-        {8002, {{1, kUIPushButton}, {2, kUIPushButton}, {3, kUIStaticText}}},
-        {8003, {{1, 15}, {2, kUIStaticText}, {3, kUIPushButton}, {4, kUIPushButton}}},
-        {8004, {{1, kUIPushButton}, {2, kUIPushButton}, {3, 15}}},
+        {8000, {{1, kVXStaticText}}},
+        {8002, {{1, kVXPushButton}, {2, kVXPushButton}, {3, kVXStaticText}}},
+        {8003, {{1, kVXUserDrawn}, {2, kVXStaticText}, {3, kVXPushButton}, {4, kVXPushButton}}},
+        {8004, {{1, kVXPushButton}, {2, kVXPushButton}, {3, kVXUserDrawn}}},
     };
     for (const Want& want : wants) {
         VXViewTemplate* view = VXLoadDialogTemplate(want.id);
