@@ -35,6 +35,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/app_platform.h"
 #include "platform/draw_context.h"
 #include "platform/draw_context_qt.h"
 #include "platform/window_platform_qt.h"
@@ -65,6 +66,7 @@ constexpr int kSteps = 10000;  // integer steps of sliders, scrollers and progre
 PlatformControlCallbacks gCallbacks;
 int gDepth = 0;  // control callbacks running now
 std::vector<PlatformControl*> gDoomed;
+bool gFlushPosted = false;
 
 // Runs a callback of the control's owner unless the toolkit is changing the control itself.
 template <typename F>
@@ -546,6 +548,11 @@ void PlatformControlDestroy(PlatformControl* control) {
             widget->hide();
             widget->setParent(nullptr);
             gDoomed.push_back(control);
+            // Deleted from the run loop once the callbacks are over.
+            if (!gFlushPosted) {
+                gFlushPosted = true;
+                PlatformPostDeferred([](void*) { PlatformControlFlushDestroyed(); }, nullptr, 0);
+            }
             return;
         }
     }
@@ -553,6 +560,7 @@ void PlatformControlDestroy(PlatformControl* control) {
 }
 
 void PlatformControlFlushDestroyed() {
+    gFlushPosted = false;
     if (gDepth > 0) return;
     std::vector<PlatformControl*> doomed;
     doomed.swap(gDoomed);
