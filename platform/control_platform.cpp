@@ -189,9 +189,12 @@ protected:
         const int index = tabAt(event->position().toPoint());
         if (index >= 0 && index != currentIndex() && gCallbacks.tabShouldSelect) {
             const int current = currentIndex();
+            const uint32_t mods = Modifiers(event->modifiers());
             const bool allow = Fire(
                 control_,
-                [&](void* owner) { return gCallbacks.tabShouldSelect(owner, current, index); },
+                [&](void* owner) {
+                    return gCallbacks.tabShouldSelect(owner, current, index, mods);
+                },
                 true);
             if (!allow) return;
         }
@@ -676,6 +679,11 @@ PlatformControl* PlatformControlFocused(PlatformWindow* window) {
     QWidget* host = Host(window);
     QWidget* focus = host ? host->focusWidget() : nullptr;
     return focus ? PlatformControlFromNative(focus) : nullptr;
+}
+
+bool PlatformControlViewHasFocus(PlatformWindow* window) {
+    QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr;
+    return view && view->window()->focusWidget() == view;
 }
 
 void PlatformControlClearFocus(PlatformWindow* window) {

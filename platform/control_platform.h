@@ -33,7 +33,8 @@ struct PlatformControlCallbacks {
     // Return (1), Escape (2), Tab (3) or Back-tab (4) typed in a text field; true takes the key.
     bool (*key)(void* owner, int32_t key) = nullptr;
     // A tab is about to be selected by the user: false keeps the current tab.
-    bool (*tabShouldSelect)(void* owner, int32_t current, int32_t proposed) = nullptr;
+    bool (*tabShouldSelect)(void* owner, int32_t current, int32_t proposed,
+                            uint32_t modifiers) = nullptr;
     // The mouse was released after a press the control handled itself.
     void (*trackingEnd)(void* owner, uint16_t button, uint32_t modifiers) = nullptr;
 };
@@ -73,6 +74,9 @@ bool PlatformControlSetFocus(PlatformControl* control);
 bool PlatformControlHasFocus(const PlatformControl* control);
 // The control with the keyboard focus in the top-level window holding this window, or null.
 PlatformControl* PlatformControlFocused(PlatformWindow* window);
+// Whether a window's own content view (a child view's, not a control in it) has the focus of
+// its top-level window.
+bool PlatformControlViewHasFocus(PlatformWindow* window);
 // Gives the focus to the window's content view itself (no control).
 void PlatformControlClearFocus(PlatformWindow* window);
 void PlatformControlSetTabOrder(PlatformControl* first, PlatformControl* second);

@@ -409,3 +409,64 @@ TEST_F(Controls, PictureOfOneControlOfEachType) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A stand-in for the list-box module: a child window holds the list. Made with a plain child's
+// class, it goes with its parent's children before the controls are released.
+VXWindowRecordTag* MakeList(VXWindowRecordTag* parent, const Rect* rect, uint32_t,
+                            VXControlRecordTag* control) {
+    VXWindowRecordTag* list = VXCreateChildWindow(0, 0, 0, parent, rect, nullptr, nullptr);
+    if (list) list->refCon = control;
+    return list;
+}
+int gListsDestroyed = 0;
+void DestroyList(VXWindowRecordTag* list) {
+    ++gListsDestroyed;
+    VXDestroyWindow(list);
+}
+int32_t CountRows(VXControlRecordTag*) { return 3; }
+
+TEST_F(Controls, ListBoxesLiveInTheirListWindows) {
+    gVXListBoxHooks.create = MakeList;
+    gVXListBoxHooks.destroy = DestroyList;
+    gVXListItemHooks.count = CountRows;
+    gListsDestroyed = 0;
+    VXControlRecordTag* list = Make(kVXListBox, {20, 20, 120, 200}, "", 4);
+    ASSERT_NE(list, nullptr);
+    VXWindowRecordTag* view = VXGetListBoxWindow(window, 4);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->refCon, list);  // the list learned its control
+    EXPECT_EQ(VXGetItemVisible(window, 4), 1);
+    EXPECT_EQ(VXCountListItems(window, 4), 3);
+    Rect r;
+    VXGetItemPosition(window, 4, &r);
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom}), (std::vector<int>{20, 20, 120}));
+    VXSetItemVisible(window, 4, false);
+    EXPECT_EQ(VXGetItemVisible(window, 4), 0);
+    VXSetItemVisible(window, 4, true);
+    // The focus: the list view takes it, and the Tab loop reaches it after the edit text.
+    Make(kVXEditText, {150, 20, 170, 200}, "", 2);
+    VXRebuildControlNavigationLoop(window);
+    VXSetFocusItem(window, 2);
+    PlatformControlTestKey(window->platformWindow, 9);
+    EXPECT_EQ(VXGetFocusItem(window, nullptr), 4);
+    // Activity is kept by the list box itself, and told to its list window.
+    VXSetItemEnabled(window, 4, false);
+    EXPECT_FALSE(list->flags & kVXCtlDrawnActive);
+    VXSetItemEnabled(window, 4, true);
+    EXPECT_TRUE(list->flags & kVXCtlDrawnActive);
+    VXDestroyControl(window, 4);
+    EXPECT_EQ(gListsDestroyed, 1);
+    EXPECT_EQ(VXGetFirstChild(window), nullptr);
+    // A list box made hidden stays hidden by its item.
+    ASSERT_NE(Make(kVXListBox, {20, 20, 120, 200}, "", 5, kVXControlHidden), nullptr);
+    EXPECT_EQ(VXGetItemVisible(window, 5), 0);
+    EXPECT_TRUE(VXGetControl(window, 5, nullptr)->flags & kVXCtlItemHidden);
+    gVXListBoxHooks = VXListBoxHooks{};
+    gVXListItemHooks = VXListItemHooks{};
+}
+
+}  // namespace
+}  // namespace plexa::test
