@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
@@ -285,10 +286,40 @@ private:
     PlatformControl* control_;
 };
 
+// The shared colour panel and the well it works for.
+QPointer<QColorDialog> gColorPanel;
+QPointer<QWidget> gColorTarget;
+
+void OpenColorPanel(PlatformControl* control) {
+    if (!gColorPanel) {
+        gColorPanel = new QColorDialog;
+        gColorPanel->setOption(QColorDialog::NoButtons);
+        gColorPanel->setWindowTitle(QStringLiteral("Colours"));
+        QObject::connect(gColorPanel, &QColorDialog::currentColorChanged, [](const QColor& color) {
+            PlatformControl* target = gColorTarget ? PlatformControlFromNative(gColorTarget) : nullptr;
+            if (!target || target->kind != PlatformControlKind::kColorWell) return;
+            const QColor rgb = color.toRgb();
+            target->color = (uint32_t(rgb.red()) << 16) | (uint32_t(rgb.green()) << 8) |
+                            uint32_t(rgb.blue());
+            target->widget->update();
+            FireAction(target, false);
+        });
+    }
+    gColorTarget = control->widget.data();
+    const uint32_t c = control->color;
+    {
+        const QSignalBlocker quiet(gColorPanel.data());
+        gColorPanel->setCurrentColor(QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
+    }
+    gColorPanel->show();
+}
+
 // A colour well: a bevelled button showing its colour.
 class ColorWell : public QPushButton {
 public:
-    ColorWell(PlatformControl* control, QWidget* parent) : QPushButton(parent), control_(control) {}
+    ColorWell(PlatformControl* control, QWidget* parent) : QPushButton(parent), control_(control) {
+        connect(this, &QPushButton::clicked, this, [this] { OpenColorPanel(control_); });
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
@@ -1067,6 +1098,18 @@ void PlatformControlSetColor(PlatformControl* control, uint32_t rgb) {
 
 uint32_t PlatformControlColor(const PlatformControl* control) {
     return control ? control->color : 0;
+}
+
+bool PlatformControlColorPanelIsOpen() { return gColorPanel && gColorPanel->isVisible(); }
+
+void PlatformControlCloseColorPanel() {
+    if (gColorPanel) gColorPanel->hide();
+    gColorTarget = nullptr;
+}
+
+void PlatformControlTestPickColor(uint32_t rgb) {
+    if (PlatformControlColorPanelIsOpen())
+        gColorPanel->setCurrentColor(QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
 }
 
 void PlatformControlTestClick(PlatformControl* control, int32_t x, int32_t y, uint16_t button,

@@ -147,15 +147,20 @@ bool PlatformControlHasImage(const PlatformControl* control);
 void PlatformControlSetImageSize(PlatformControl* control, int32_t width, int32_t height);
 void PlatformControlImageSize(const PlatformControl* control, int32_t* width, int32_t* height);
 
-// Colour wells: 0x00RRGGBB.
+// Colour wells: 0x00RRGGBB. A click on a well opens the shared colour panel for it; a colour
+// chosen there becomes the well's and is its action.
 void PlatformControlSetColor(PlatformControl* control, uint32_t rgb);
 uint32_t PlatformControlColor(const PlatformControl* control);
+bool PlatformControlColorPanelIsOpen();
+void PlatformControlCloseColorPanel();
 
 // Test seam: a click (press and release) at a point of the control, as the window system would
 // deliver it (through the click pre-dispatch), and keys typed into the focused control (a
 // character, or the toolkit's key codes 13 Return, 27 Escape, 9 Tab, 25 Back-tab, 8 Backspace).
 void PlatformControlTestClick(PlatformControl* control, int32_t x, int32_t y,
                               uint16_t button = 0, uint32_t modifiers = 0);
+// Chooses a colour in the open colour panel as the user would.
+void PlatformControlTestPickColor(uint32_t rgb);
 // Chooses a pop-up item as the user would.
 void PlatformControlTestChoose(PlatformControl* control, int32_t index);
 void PlatformControlTestType(PlatformWindow* window, const char* utf8);

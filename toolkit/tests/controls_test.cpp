@@ -470,3 +470,27 @@ TEST_F(Controls, ListBoxesLiveInTheirListWindows) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(Controls, AColourWellChoosesThroughTheColourPanel) {
+    VXControlRecordTag* well = Make(kVXColorWell, {10, 10, 40, 60}, "", 5);
+    EXPECT_EQ(VXGetColorWellColor(window, 5), 0u);  // black
+    Log().clear();
+    const PlatformRect f = PlatformControlFrame(well->platform);
+    PlatformControlTestClick(well->platform, f.width / 2, f.height / 2);
+    ASSERT_TRUE(PlatformControlColorPanelIsOpen());
+    PlatformControlTestPickColor(0x00FF00);
+    EXPECT_EQ(VXGetColorWellColor(window, 5), 0x00FF00u);
+    EXPECT_EQ(Joined(), "17:5 19:5 18:5");
+    // The panel forgets a well that is gone.
+    VXDestroyControl(window, 5);
+    PlatformControlTestPickColor(0x0000FF);
+    EXPECT_EQ(Joined(), "");
+    PlatformControlCloseColorPanel();
+    EXPECT_FALSE(PlatformControlColorPanelIsOpen());
+}
+
+}  // namespace
+}  // namespace plexa::test
