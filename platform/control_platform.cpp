@@ -552,6 +552,25 @@ void PlatformSetControlCallbacks(const PlatformControlCallbacks& callbacks) {
     gCallbacks = callbacks;
 }
 
+namespace {
+PlatformControlPreDispatch gControlPreDispatch = nullptr;
+
+bool ControlPreDispatch(int32_t windowID, void* native, const PlatformInputEvent& input) {
+    PlatformControl* control = PlatformControlFromNative(native);
+    if (!gControlPreDispatch || !control || !control->owner) return false;
+    ++gDepth;
+    const bool swallowed = gControlPreDispatch(windowID, native, input);
+    --gDepth;
+    // A control gone meanwhile (its link is cleared at once) never sees the click.
+    return swallowed || PlatformControlFromNative(native) != control || !control->owner;
+}
+}  // namespace
+
+void PlatformControlSetPreDispatch(PlatformControlPreDispatch hook) {
+    gControlPreDispatch = hook;
+    PlatformSetControlPreDispatch(hook ? ControlPreDispatch : nullptr);
+}
+
 PlatformControl* PlatformControlCreate(PlatformWindow* window, PlatformControlKind kind,
                                        PlatformRect frame, const char* title) {
     QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr;

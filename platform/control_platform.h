@@ -39,6 +39,9 @@ struct PlatformControlCallbacks {
     void (*trackingEnd)(void* owner, uint16_t button, uint32_t modifiers) = nullptr;
 };
 void PlatformSetControlCallbacks(const PlatformControlCallbacks& callbacks);
+// Installs the click pre-dispatch of the windows (platform/window_platform.h) for the controls:
+// a control destroyed by the hook goes later, and the click it was about is swallowed.
+void PlatformControlSetPreDispatch(PlatformControlPreDispatch hook);
 
 // A control of a kind in a window's content view (hidden until shown); null without a view.
 PlatformControl* PlatformControlCreate(PlatformWindow* window, PlatformControlKind kind,

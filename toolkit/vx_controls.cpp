@@ -454,6 +454,18 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
         case kVXProgress:
             PlatformControlSetIndeterminate(object, option1 || option2);
             break;
+        case kVXTabView:
+            if (!option1) {
+                // The rectangle given is the content area; the frame grows around it.
+                const PlatformRect area = PlatformControlContentArea(object);
+                const PlatformRect outer = PlatformControlFrame(object);
+                const Rect grown = {
+                    int16_t(rect->top - (area.y - outer.y)), int16_t(rect->left - (area.x - outer.x)),
+                    int16_t(rect->bottom + (outer.y + outer.height - area.y - area.height)),
+                    int16_t(rect->right + (outer.x + outer.width - area.x - area.width))};
+                PlatformControlSetFrame(object, ToPlatform(grown));
+            }
+            break;
         default:
             break;
     }
@@ -469,16 +481,6 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
             }
             break;
         case kVXTabView:
-            if (!option1) {
-                // The rectangle given is the content area; the frame grows around it.
-                const PlatformRect area = PlatformControlContentArea(object);
-                const PlatformRect outer = PlatformControlFrame(object);
-                const Rect grown = {int16_t(rect->top - (area.y - outer.y)),
-                                    int16_t(rect->left - (area.x - outer.x)),
-                                    int16_t(rect->bottom + (outer.y + outer.height - area.y - area.height)),
-                                    int16_t(rect->right + (outer.x + outer.width - area.x - area.width))};
-                PlatformControlSetFrame(object, ToPlatform(grown));
-            }
             VXSetControlText(control, title);
             break;
         case kVXSegmented:
@@ -491,13 +493,7 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
         default:
             break;
     }
-    if (type == kVXTabView) {
-        control->typeData.value = uint32_t(PlatformControlSelected(object));
-        // Its rectangle changed: the containment of the others follows.
-        if (ControlList* list = ListOf(window, false))
-            for (VXControlRecordTag* c = list->head; c; c = c->next)
-                if (c != control) ComputeContainer(list->head, c);
-    }
+    if (type == kVXTabView) control->typeData.value = uint32_t(PlatformControlSelected(object));
     return control;
 }
 
@@ -1070,7 +1066,7 @@ void VXInitControls() {
     callbacks.tabShouldSelect = OnTabShouldSelect;
     callbacks.trackingEnd = OnTrackingEnd;
     PlatformSetControlCallbacks(callbacks);
-    PlatformSetControlPreDispatch(PreDispatch);
+    PlatformControlSetPreDispatch(PreDispatch);
     auto& hooks = gVXWindowDefaultHooks;
     hooks.focusItem = HookFocusItem;
     hooks.activateControls = HookActivateControls;

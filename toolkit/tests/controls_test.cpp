@@ -494,3 +494,34 @@ TEST_F(Controls, AColourWellChoosesThroughTheColourPanel) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// Destroys the clicked control from its own events.
+int32_t DestroysControl(VXWindowRecordTag* w, VXEventRecord* event) {
+    ControlsTest::Handler(w, event);
+    if (event->kind == kVXTrackControlEvent) VXDestroyControl(w, event->u.track.item);
+    if (event->kind == kVXControlEvent) VXDestroyControl(w, event->u.control.item);
+    return 0;
+}
+
+TEST_F(Controls, AControlDestroyedByItsOwnEventsLeavesNothingBehind) {
+    VXSetWindowEventHandler(window, DestroysControl);
+    for (uint8_t type : {kVXIconButton, kVXPushButton, kVXCheckBox, kVXSlider, kVXSegmented}) {
+        VXControlRecordTag* c = Make(type, {10, 10, 40, 200}, "A|B", 5);
+        Log().clear();
+        PlatformControlTestClick(c->platform, type == kVXSegmented ? 150 : 8, 15);
+        EXPECT_EQ(VXGetControl(window, 5, nullptr), nullptr) << int(type);
+        EXPECT_EQ(Log().size(), 1u) << int(type);
+    }
+    VXControlRecordTag* field = Make(kVXEditText, {10, 10, 30, 200}, "", 6);
+    ASSERT_NE(field, nullptr);
+    VXSetFocusItem(window, 6);
+    PlatformControlTestType(window->platformWindow, "xy");
+    EXPECT_EQ(VXGetControl(window, 6, nullptr), nullptr);
+    PlatformControlFlushDestroyed();
+}
+
+}  // namespace
+}  // namespace plexa::test
