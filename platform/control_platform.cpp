@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
@@ -35,6 +36,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/app_platform.h"
 #include "platform/draw_context.h"
 #include "platform/draw_context_qt.h"
 #include "platform/window_platform_qt.h"
@@ -65,6 +67,7 @@ constexpr int kSteps = 10000;  // integer steps of sliders, scrollers and progre
 PlatformControlCallbacks gCallbacks;
 int gDepth = 0;  // control callbacks running now
 std::vector<PlatformControl*> gDoomed;
+bool gFlushPosted = false;
 
 // Runs a callback of the control's owner unless the toolkit is changing the control itself.
 template <typename F>
@@ -187,9 +190,12 @@ protected:
         const int index = tabAt(event->position().toPoint());
         if (index >= 0 && index != currentIndex() && gCallbacks.tabShouldSelect) {
             const int current = currentIndex();
+            const uint32_t mods = Modifiers(event->modifiers());
             const bool allow = Fire(
                 control_,
-                [&](void* owner) { return gCallbacks.tabShouldSelect(owner, current, index); },
+                [&](void* owner) {
+                    return gCallbacks.tabShouldSelect(owner, current, index, mods);
+                },
                 true);
             if (!allow) return;
         }
@@ -280,10 +286,40 @@ private:
     PlatformControl* control_;
 };
 
+// The shared colour panel and the well it works for.
+QPointer<QColorDialog> gColorPanel;
+QPointer<QWidget> gColorTarget;
+
+void OpenColorPanel(PlatformControl* control) {
+    if (!gColorPanel) {
+        gColorPanel = new QColorDialog;
+        gColorPanel->setOption(QColorDialog::NoButtons);
+        gColorPanel->setWindowTitle(QStringLiteral("Colours"));
+        QObject::connect(gColorPanel, &QColorDialog::currentColorChanged, [](const QColor& color) {
+            PlatformControl* target = gColorTarget ? PlatformControlFromNative(gColorTarget) : nullptr;
+            if (!target || target->kind != PlatformControlKind::kColorWell) return;
+            const QColor rgb = color.toRgb();
+            target->color = (uint32_t(rgb.red()) << 16) | (uint32_t(rgb.green()) << 8) |
+                            uint32_t(rgb.blue());
+            target->widget->update();
+            FireAction(target, false);
+        });
+    }
+    gColorTarget = control->widget.data();
+    const uint32_t c = control->color;
+    {
+        const QSignalBlocker quiet(gColorPanel.data());
+        gColorPanel->setCurrentColor(QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
+    }
+    gColorPanel->show();
+}
+
 // A colour well: a bevelled button showing its colour.
 class ColorWell : public QPushButton {
 public:
-    ColorWell(PlatformControl* control, QWidget* parent) : QPushButton(parent), control_(control) {}
+    ColorWell(PlatformControl* control, QWidget* parent) : QPushButton(parent), control_(control) {
+        connect(this, &QPushButton::clicked, this, [this] { OpenColorPanel(control_); });
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
@@ -516,6 +552,25 @@ void PlatformSetControlCallbacks(const PlatformControlCallbacks& callbacks) {
     gCallbacks = callbacks;
 }
 
+namespace {
+PlatformControlPreDispatch gControlPreDispatch = nullptr;
+
+bool ControlPreDispatch(int32_t windowID, void* native, const PlatformInputEvent& input) {
+    PlatformControl* control = PlatformControlFromNative(native);
+    if (!gControlPreDispatch || !control || !control->owner) return false;
+    ++gDepth;
+    const bool swallowed = gControlPreDispatch(windowID, native, input);
+    --gDepth;
+    // A control gone meanwhile (its link is cleared at once) never sees the click.
+    return swallowed || PlatformControlFromNative(native) != control || !control->owner;
+}
+}  // namespace
+
+void PlatformControlSetPreDispatch(PlatformControlPreDispatch hook) {
+    gControlPreDispatch = hook;
+    PlatformSetControlPreDispatch(hook ? ControlPreDispatch : nullptr);
+}
+
 PlatformControl* PlatformControlCreate(PlatformWindow* window, PlatformControlKind kind,
                                        PlatformRect frame, const char* title) {
     QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr;
@@ -546,6 +601,11 @@ void PlatformControlDestroy(PlatformControl* control) {
             widget->hide();
             widget->setParent(nullptr);
             gDoomed.push_back(control);
+            // Deleted from the run loop once the callbacks are over.
+            if (!gFlushPosted) {
+                gFlushPosted = true;
+                PlatformPostDeferred([](void*) { PlatformControlFlushDestroyed(); }, nullptr, 0);
+            }
             return;
         }
     }
@@ -553,6 +613,7 @@ void PlatformControlDestroy(PlatformControl* control) {
 }
 
 void PlatformControlFlushDestroyed() {
+    gFlushPosted = false;
     if (gDepth > 0) return;
     std::vector<PlatformControl*> doomed;
     doomed.swap(gDoomed);
@@ -668,6 +729,11 @@ PlatformControl* PlatformControlFocused(PlatformWindow* window) {
     QWidget* host = Host(window);
     QWidget* focus = host ? host->focusWidget() : nullptr;
     return focus ? PlatformControlFromNative(focus) : nullptr;
+}
+
+bool PlatformControlViewHasFocus(PlatformWindow* window) {
+    QWidget* view = window ? PlatformWindowContentWidget(window) : nullptr;
+    return view && view->window()->focusWidget() == view;
 }
 
 void PlatformControlClearFocus(PlatformWindow* window) {
@@ -1051,6 +1117,18 @@ void PlatformControlSetColor(PlatformControl* control, uint32_t rgb) {
 
 uint32_t PlatformControlColor(const PlatformControl* control) {
     return control ? control->color : 0;
+}
+
+bool PlatformControlColorPanelIsOpen() { return gColorPanel && gColorPanel->isVisible(); }
+
+void PlatformControlCloseColorPanel() {
+    if (gColorPanel) gColorPanel->hide();
+    gColorTarget = nullptr;
+}
+
+void PlatformControlTestPickColor(uint32_t rgb) {
+    if (PlatformControlColorPanelIsOpen())
+        gColorPanel->setCurrentColor(QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
 }
 
 void PlatformControlTestClick(PlatformControl* control, int32_t x, int32_t y, uint16_t button,

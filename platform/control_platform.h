@@ -33,11 +33,15 @@ struct PlatformControlCallbacks {
     // Return (1), Escape (2), Tab (3) or Back-tab (4) typed in a text field; true takes the key.
     bool (*key)(void* owner, int32_t key) = nullptr;
     // A tab is about to be selected by the user: false keeps the current tab.
-    bool (*tabShouldSelect)(void* owner, int32_t current, int32_t proposed) = nullptr;
+    bool (*tabShouldSelect)(void* owner, int32_t current, int32_t proposed,
+                            uint32_t modifiers) = nullptr;
     // The mouse was released after a press the control handled itself.
     void (*trackingEnd)(void* owner, uint16_t button, uint32_t modifiers) = nullptr;
 };
 void PlatformSetControlCallbacks(const PlatformControlCallbacks& callbacks);
+// Installs the click pre-dispatch of the windows (platform/window_platform.h) for the controls:
+// a control destroyed by the hook goes later, and the click it was about is swallowed.
+void PlatformControlSetPreDispatch(PlatformControlPreDispatch hook);
 
 // A control of a kind in a window's content view (hidden until shown); null without a view.
 PlatformControl* PlatformControlCreate(PlatformWindow* window, PlatformControlKind kind,
@@ -73,6 +77,9 @@ bool PlatformControlSetFocus(PlatformControl* control);
 bool PlatformControlHasFocus(const PlatformControl* control);
 // The control with the keyboard focus in the top-level window holding this window, or null.
 PlatformControl* PlatformControlFocused(PlatformWindow* window);
+// Whether a window's own content view (a child view's, not a control in it) has the focus of
+// its top-level window.
+bool PlatformControlViewHasFocus(PlatformWindow* window);
 // Gives the focus to the window's content view itself (no control).
 void PlatformControlClearFocus(PlatformWindow* window);
 void PlatformControlSetTabOrder(PlatformControl* first, PlatformControl* second);
@@ -143,15 +150,20 @@ bool PlatformControlHasImage(const PlatformControl* control);
 void PlatformControlSetImageSize(PlatformControl* control, int32_t width, int32_t height);
 void PlatformControlImageSize(const PlatformControl* control, int32_t* width, int32_t* height);
 
-// Colour wells: 0x00RRGGBB.
+// Colour wells: 0x00RRGGBB. A click on a well opens the shared colour panel for it; a colour
+// chosen there becomes the well's and is its action.
 void PlatformControlSetColor(PlatformControl* control, uint32_t rgb);
 uint32_t PlatformControlColor(const PlatformControl* control);
+bool PlatformControlColorPanelIsOpen();
+void PlatformControlCloseColorPanel();
 
 // Test seam: a click (press and release) at a point of the control, as the window system would
 // deliver it (through the click pre-dispatch), and keys typed into the focused control (a
 // character, or the toolkit's key codes 13 Return, 27 Escape, 9 Tab, 25 Back-tab, 8 Backspace).
 void PlatformControlTestClick(PlatformControl* control, int32_t x, int32_t y,
                               uint16_t button = 0, uint32_t modifiers = 0);
+// Chooses a colour in the open colour panel as the user would.
+void PlatformControlTestPickColor(uint32_t rgb);
 // Chooses a pop-up item as the user would.
 void PlatformControlTestChoose(PlatformControl* control, int32_t index);
 void PlatformControlTestType(PlatformWindow* window, const char* utf8);

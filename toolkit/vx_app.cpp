@@ -25,6 +25,7 @@
 #include "graphics/textstyle.h"
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
@@ -146,6 +147,7 @@ void WillFinishLaunching(void*) {
     VXInitStyles();
     VXInstallInputSink();
     VXInitWindows();
+    VXInitControls();
     VXInitMenus();
     VXTEInit();
     VXInstallDefaultMenuBar();

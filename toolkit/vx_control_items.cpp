@@ -658,8 +658,7 @@ void VXSetListButtonItemFace(VXWindowRecordTag* window, int16_t item, int32_t in
 }
 
 VXWindowRecordTag* VXGetListBoxWindow(VXWindowRecordTag* window, int16_t item) {
-    VXControlRecordTag* list = ListBox(window, item);
-    return list ? list->listWindow : nullptr;
+    return GetListViewFromListBoxControl(ListBox(window, item));
 }
 
 int16_t VXGetListBoxItemHeight(VXWindowRecordTag* window, int16_t item) {
@@ -731,10 +730,8 @@ void VXSetSelectedSegment(VXWindowRecordTag* window, int16_t item, int32_t index
 
 void VXSetProgressBarRange(VXWindowRecordTag* window, int16_t item, double minimum,
                            double maximum) {
-    if (VXControlRecordTag* c = Find(window, item, kVXProgress)) {
-        PlatformControlSetIndeterminate(c->platform, false);
+    if (VXControlRecordTag* c = Find(window, item, kVXProgress))
         PlatformControlSetRange(c->platform, minimum, maximum);
-    }
 }
 
 void VXStepProgressBar(VXWindowRecordTag* window, int16_t item, double delta) {

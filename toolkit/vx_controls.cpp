@@ -90,6 +90,12 @@ bool Holds(const Rect& outer, const Rect& inner) {
 
 bool IsContainer(const VXControlRecordTag* c) { return c->flags & kVXCtlContainer; }
 
+// A list box's list-view window while it still exists.
+VXWindowRecordTag* ListWindow(const VXControlRecordTag* c) {
+    if (!c->listWindow || VXGetWindowFromId(c->listWindowID) != c->listWindow) return nullptr;
+    return c->listWindow;
+}
+
 // The innermost container in front of a control in the list that holds it wholly.
 void ComputeContainer(VXControlRecordTag* head, VXControlRecordTag* control) {
     Rect rect;
@@ -292,8 +298,8 @@ bool OnKey(void* owner, int32_t key) {
            gVXWindowDefaultHooks.invokePushButton(top, key == 1 ? 13 : 27) != 0;
 }
 
-bool OnTabShouldSelect(void* owner, int32_t current, int32_t proposed) {
-    return SendTrackControlEvent(Record(owner), Point{0, 0}, 0, 0, int16_t(current),
+bool OnTabShouldSelect(void* owner, int32_t current, int32_t proposed, uint32_t modifiers) {
+    return SendTrackControlEvent(Record(owner), Point{0, 0}, 0, modifiers, int16_t(current),
                                  int16_t(proposed));
 }
 
@@ -340,11 +346,11 @@ void HookSelectRadio(VXWindowRecordTag* window, uint16_t item) {
     VXSelectRadioButton(window, int16_t(item));
 }
 
+VXControlRecordTag* FocusedControl(VXWindowRecordTag* window, bool deep);
+
 void* HookFocusedControl(VXWindowRecordTag* top, VXWindowRecordTag** controlWindow) {
     if (controlWindow) *controlWindow = nullptr;
-    if (!top || !top->platformWindow) return nullptr;
-    PlatformControl* focused = PlatformControlFocused(top->platformWindow);
-    VXControlRecordTag* c = focused ? Record(PlatformControlOwner(focused)) : nullptr;
+    VXControlRecordTag* c = FocusedControl(top, true);
     if (c && controlWindow) *controlWindow = c->window;
     return c;
 }
@@ -413,13 +419,18 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
         // Added hidden while the list box learns its control, then shown unless asked hidden.
         VXControlRecordTag* control =
             AddControlToView(window, nullptr, type, item, value | kVXControlHidden);
-        control->listWindow = gVXListBoxHooks.create(window, rect, value, control);
-        if (!control->listWindow) {
+        const ControlHeld held(control);
+        VXWindowRecordTag* listWindow = gVXListBoxHooks.create(window, rect, value, control);
+        if (!(control = held.Get())) return nullptr;
+        if (!listWindow) {
             VXDestroyControlRef(control);
             return nullptr;
         }
+        control->listWindow = listWindow;
+        control->listWindowID = listWindow->windowID;
         ControlList* list = ListOf(window, false);
         ComputeContainer(list->head, control);
+        VXHideShowControl(control, false);
         if (value & kVXControlHidden) return control;
         control->flags &= uint16_t(~kVXCtlItemHidden);
         VXHideShowControl(control, !(window->status() & kVXStatusControlsHidden));
@@ -443,6 +454,18 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
         case kVXProgress:
             PlatformControlSetIndeterminate(object, option1 || option2);
             break;
+        case kVXTabView:
+            if (!option1) {
+                // The rectangle given is the content area; the frame grows around it.
+                const PlatformRect area = PlatformControlContentArea(object);
+                const PlatformRect outer = PlatformControlFrame(object);
+                const Rect grown = {
+                    int16_t(rect->top - (area.y - outer.y)), int16_t(rect->left - (area.x - outer.x)),
+                    int16_t(rect->bottom + (outer.y + outer.height - area.y - area.height)),
+                    int16_t(rect->right + (outer.x + outer.width - area.x - area.width))};
+                PlatformControlSetFrame(object, ToPlatform(grown));
+            }
+            break;
         default:
             break;
     }
@@ -458,16 +481,6 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
             }
             break;
         case kVXTabView:
-            if (!option1) {
-                // The rectangle given is the content area; the frame grows around it.
-                const PlatformRect area = PlatformControlContentArea(object);
-                const PlatformRect outer = PlatformControlFrame(object);
-                const Rect grown = {int16_t(rect->top - (area.y - outer.y)),
-                                    int16_t(rect->left - (area.x - outer.x)),
-                                    int16_t(rect->bottom + (outer.y + outer.height - area.y - area.height)),
-                                    int16_t(rect->right + (outer.x + outer.width - area.x - area.width))};
-                PlatformControlSetFrame(object, ToPlatform(grown));
-            }
             VXSetControlText(control, title);
             break;
         case kVXSegmented:
@@ -480,13 +493,7 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
         default:
             break;
     }
-    if (type == kVXTabView) {
-        control->typeData.value = uint32_t(PlatformControlSelected(object));
-        // Its rectangle changed: the containment of the others follows.
-        if (ControlList* list = ListOf(window, false))
-            for (VXControlRecordTag* c = list->head; c; c = c->next)
-                if (c != control) ComputeContainer(list->head, c);
-    }
+    if (type == kVXTabView) control->typeData.value = uint32_t(PlatformControlSelected(object));
     return control;
 }
 
@@ -601,7 +608,7 @@ void VXGetControlBounds(VXControlRecordTag* control, Rect* rect) {
     *rect = Rect{0, 0, 0, 0};
     if (!control) return;
     if (control->type == kVXListBox) {
-        if (control->listWindow) VXGetWindowPosition(control->listWindow, rect);
+        if (VXWindowRecordTag* list = ListWindow(control)) VXGetWindowPosition(list, rect);
         return;
     }
     if (control->platform) *rect = FromPlatform(PlatformControlFrame(control->platform));
@@ -613,9 +620,9 @@ void VXGetControlRect(VXControlRecordTag* control, Rect* rect) {
     if (!control) return;
     switch (control->type) {
         case kVXListBox:
-            if (control->listWindow) {
-                VXGetWindowPosition(control->listWindow, rect);
-                rect->right = int16_t(rect->right + VXCalcStructureBarWidth(control->listWindow, true));
+            if (VXWindowRecordTag* list = ListWindow(control)) {
+                VXGetWindowPosition(list, rect);
+                rect->right = int16_t(rect->right + VXCalcStructureBarWidth(list, true));
             }
             return;
         case kVXEditText:
@@ -641,10 +648,10 @@ void VXSetControlRect(VXControlRecordTag* control, const Rect* rect) {
     if (SameRect(current, *rect)) return;
     switch (control->type) {
         case kVXListBox:
-            if (control->listWindow) {
+            if (VXWindowRecordTag* list = ListWindow(control)) {
                 Rect r = *rect;
-                r.right = int16_t(r.right - VXCalcStructureBarWidth(control->listWindow, true));
-                VXSetWindowPosition(control->listWindow, &r);
+                r.right = int16_t(r.right - VXCalcStructureBarWidth(list, true));
+                VXSetWindowPosition(list, &r);
             }
             return;
         case kVXEditText:
@@ -684,19 +691,21 @@ void VXInvalidateControl(VXControlRecordTag* control) {
 
 bool VXIsControlVisible(VXControlRecordTag* control) {
     if (!control) return false;
-    if (control->type == kVXListBox)
-        return control->listWindow && VXIsWindowVisible(control->listWindow, false);
+    if (control->type == kVXListBox) {
+        VXWindowRecordTag* list = ListWindow(control);
+        return list && VXIsWindowVisible(list, false);
+    }
     return control->platform && !PlatformControlIsHidden(control->platform);
 }
 
 VXWindowRecordTag* GetListViewFromListBoxControl(VXControlRecordTag* control) {
-    return control && control->type == kVXListBox ? control->listWindow : nullptr;
+    return control && control->type == kVXListBox ? ListWindow(control) : nullptr;
 }
 
 void VXHideShowControl(VXControlRecordTag* control, bool visible) {
     if (!control || VXIsControlVisible(control) == visible) return;
     if (control->type == kVXListBox) {
-        if (control->listWindow) VXSetChildWindowVisibility(control->listWindow, visible);
+        if (VXWindowRecordTag* list = ListWindow(control)) VXSetChildWindowVisibility(list, visible);
         return;
     }
     PlatformControlSetVisible(control->platform, visible);
@@ -745,8 +754,8 @@ void VXSetControlActive(VXControlRecordTag* control, bool active) {
         else
             control->flags &= uint16_t(~kVXCtlDrawnActive);
         VXInvalidateControl(control);
-        if (type == kVXListBox && control->listWindow)
-            SendActivateEvent(control->listWindow, active);
+        if (type == kVXListBox)
+            if (VXWindowRecordTag* list = ListWindow(control)) SendActivateEvent(list, active);
     } else if (type == kVXTabView) {
         VXInvalidateControl(control);
     } else {
@@ -780,7 +789,10 @@ void VXSetControlSizeVariation(VXControlRecordTag* control, int32_t variation) {
     }
     if (small == ((control->flags & kVXCtlSmall) != 0)) return;
     if (!HasSizeVariant(control->type)) return;
-    if (control->type != kVXListBox) PlatformControlSetSmall(control->platform, small);
+    if (control->type != kVXListBox)
+        PlatformControlSetSmall(control->platform, small);
+    else if (gVXListBoxHooks.setFont)
+        gVXListBoxHooks.setFont(control, small ? 4 : 26);
     if (small)
         control->flags |= kVXCtlSmall;
     else
@@ -799,11 +811,28 @@ void VXSetDefaultControlSize(VXWindowRecordTag* window, bool small) {
 
 // ---- Focus ----
 
+namespace {
+// The control with the keyboard focus in a window's top-level window: a platform control, or a
+// list box whose list view has the focus (searched in the window and, deep, its children).
+VXControlRecordTag* FocusedControl(VXWindowRecordTag* window, bool deep) {
+    if (!window || !window->platformWindow) return nullptr;
+    if (PlatformControl* focused = PlatformControlFocused(window->platformWindow))
+        return Record(PlatformControlOwner(focused));
+    for (VXControlRecordTag* c = VXGetFirstControl(window); c; c = c->next)
+        if (c->type == kVXListBox && ListWindow(c) && c->listWindow->platformWindow &&
+            PlatformControlViewHasFocus(c->listWindow->platformWindow))
+            return c;
+    if (deep)
+        for (VXWindowRecordTag* child = VXGetFirstChild(window); child; child = VXGetNextWindow(child))
+            if (child->windowClass != kVXWindowListBox)
+                if (VXControlRecordTag* c = FocusedControl(child, true)) return c;
+    return nullptr;
+}
+}  // namespace
+
 int16_t VXGetFocusItem(VXWindowRecordTag* window, VXWindowRecordTag** controlWindow) {
     if (controlWindow) *controlWindow = nullptr;
-    if (!window || !window->platformWindow) return 0;
-    PlatformControl* focused = PlatformControlFocused(window->platformWindow);
-    VXControlRecordTag* c = focused ? Record(PlatformControlOwner(focused)) : nullptr;
+    VXControlRecordTag* c = FocusedControl(window, controlWindow != nullptr);
     if (!c) return 0;
     if (controlWindow) {
         *controlWindow = c->window;
@@ -816,12 +845,15 @@ bool VXSetFocusItem(VXWindowRecordTag* window, int16_t item) {
     if (!window) return false;
     VXControlRecordTag* c = item ? VXGetControl(window, item, nullptr) : nullptr;
     if (c && c->type != kVXListBox && PlatformControlHasFocus(c->platform)) return true;
+    if (c && c->type == kVXListBox && ListWindow(c) && c->listWindow->platformWindow &&
+        PlatformControlViewHasFocus(c->listWindow->platformWindow))
+        return true;
     const int32_t id = window->windowID;
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
     bool result = false;
     if (c && c->type == kVXListBox) {
-        if (c->listWindow && c->listWindow->platformWindow) {
+        if (ListWindow(c) && c->listWindow->platformWindow) {
             PlatformControlClearFocus(c->listWindow->platformWindow);
             result = true;
         }
@@ -901,7 +933,7 @@ void ReleaseParts(VXControlRecordTag* control) {
         control->typeData.value <= 8)
         window->radioSlots = uint8_t(window->radioSlots & ~(1u << (control->typeData.value - 1)));
     if (control->type == kVXListBox) {
-        VXWindowRecordTag* list = control->listWindow;
+        VXWindowRecordTag* list = ListWindow(control);
         control->listWindow = nullptr;
         if (list) {
             if (gVXListBoxHooks.destroy)
@@ -1034,7 +1066,7 @@ void VXInitControls() {
     callbacks.tabShouldSelect = OnTabShouldSelect;
     callbacks.trackingEnd = OnTrackingEnd;
     PlatformSetControlCallbacks(callbacks);
-    PlatformSetControlPreDispatch(PreDispatch);
+    PlatformControlSetPreDispatch(PreDispatch);
     auto& hooks = gVXWindowDefaultHooks;
     hooks.focusItem = HookFocusItem;
     hooks.activateControls = HookActivateControls;

@@ -64,8 +64,10 @@ struct VXControlRecordTag {
     uint8_t type = 0;
     // The platform side of a user-drawn control: its draw procedure.
     VXUserItemProc drawProc = nullptr;
-    // The list-view window of a list box.
+    // The list-view window of a list box, and its id: the window may go before its control
+    // (with its parent's children), and is only used while the id still finds it.
     VXWindowRecordTag* listWindow = nullptr;
+    int32_t listWindowID = 0;
 };
 
 // Creation. The title is UTF-8. None for an unknown type (or a list box without the list-box
@@ -147,6 +149,8 @@ struct VXListBoxHooks {
     VXWindowRecordTag* (*create)(VXWindowRecordTag* parent, const Rect* rect, uint32_t value,
                                  VXControlRecordTag* control) = nullptr;
     void (*destroy)(VXWindowRecordTag* listWindow) = nullptr;
+    // The list's font for the control size: font code 4 small, 26 regular.
+    void (*setFont)(VXControlRecordTag* control, int16_t fontCode) = nullptr;
 };
 extern VXListBoxHooks gVXListBoxHooks;
 

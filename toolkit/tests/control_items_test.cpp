@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "graphics/textedit.h"
 #include "toolkit/tests/controls_fixture.h"
 
 namespace plexa::test {
@@ -256,6 +257,46 @@ TEST_F(ControlItems, MissingItemsAndWrongTypesAnswerNone) {
     EXPECT_EQ(Make(kVXListBox, {40, 10, 100, 100}, "", 2), nullptr);
     EXPECT_EQ(Make(19, {40, 10, 100, 100}, "", 2), nullptr);
     EXPECT_EQ(VXCountControls(window), 1);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(ControlItems, SelectionAndClipboardCommandsOfEditTexts) {
+    Make(kVXEditText, {10, 10, 30, 200}, "hello world", 1);
+    Make(kVXEditText, {40, 10, 60, 200}, "", 2);
+    struct Case {
+        int32_t start, end;
+        int32_t gotStart, gotEnd;
+    };
+    for (const Case& c : {Case{0, 5, 0, 5}, Case{6, 999, 6, 11}, Case{8, 3, 3, 3}}) {
+        VXSelectItemText(window, 1, c.start, c.end);
+        int32_t start = 0, end = 0;
+        ASSERT_EQ(VXGetItemTextSelection(window, 1, &start, &end), 1);
+        EXPECT_EQ(start, c.gotStart);
+        EXPECT_EQ(end, c.gotEnd);
+    }
+    EXPECT_EQ(VXGetItemTextSelection(window, 2, nullptr, nullptr), 0);  // no focus
+    // Nothing selected: cut, copy and clear are not sent.
+    VXSelectItemText(window, 1, 2, 2);
+    EXPECT_FALSE(VXEditControlClipCommand(window, 1, 303));
+    VXSelectItemText(window, 1, 0, 5);
+    EXPECT_TRUE(VXEditControlClipCommand(window, 1, 302));
+    EXPECT_GT(VXTECountScrapCharacters(), 0);
+    char text[256];
+    VXGetItemText(window, 1, text);
+    EXPECT_STREQ(text, " world");
+    VXSelectItemText(window, 2, 0, 0);
+    EXPECT_TRUE(VXEditControlClipCommand(window, 2, 304));
+    VXGetItemText(window, 2, text);
+    EXPECT_STREQ(text, "hello");
+    VXSelectItemText(window, 2, 0, 1);
+    EXPECT_TRUE(VXEditControlClipCommand(window, 2, 305));
+    VXGetItemText(window, 2, text);
+    EXPECT_STREQ(text, "ello");
 }
 
 }  // namespace

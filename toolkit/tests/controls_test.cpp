@@ -409,3 +409,119 @@ TEST_F(Controls, PictureOfOneControlOfEachType) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A stand-in for the list-box module: a child window holds the list. Made with a plain child's
+// class, it goes with its parent's children before the controls are released.
+VXWindowRecordTag* MakeList(VXWindowRecordTag* parent, const Rect* rect, uint32_t,
+                            VXControlRecordTag* control) {
+    VXWindowRecordTag* list = VXCreateChildWindow(0, 0, 0, parent, rect, nullptr, nullptr);
+    if (list) list->refCon = control;
+    return list;
+}
+int gListsDestroyed = 0;
+void DestroyList(VXWindowRecordTag* list) {
+    ++gListsDestroyed;
+    VXDestroyWindow(list);
+}
+int32_t CountRows(VXControlRecordTag*) { return 3; }
+
+TEST_F(Controls, ListBoxesLiveInTheirListWindows) {
+    gVXListBoxHooks.create = MakeList;
+    gVXListBoxHooks.destroy = DestroyList;
+    gVXListItemHooks.count = CountRows;
+    gListsDestroyed = 0;
+    VXControlRecordTag* list = Make(kVXListBox, {20, 20, 120, 200}, "", 4);
+    ASSERT_NE(list, nullptr);
+    VXWindowRecordTag* view = VXGetListBoxWindow(window, 4);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->refCon, list);  // the list learned its control
+    EXPECT_EQ(VXGetItemVisible(window, 4), 1);
+    EXPECT_EQ(VXCountListItems(window, 4), 3);
+    Rect r;
+    VXGetItemPosition(window, 4, &r);
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom}), (std::vector<int>{20, 20, 120}));
+    VXSetItemVisible(window, 4, false);
+    EXPECT_EQ(VXGetItemVisible(window, 4), 0);
+    VXSetItemVisible(window, 4, true);
+    // The focus: the list view takes it, and the Tab loop reaches it after the edit text.
+    Make(kVXEditText, {150, 20, 170, 200}, "", 2);
+    VXRebuildControlNavigationLoop(window);
+    VXSetFocusItem(window, 2);
+    PlatformControlTestKey(window->platformWindow, 9);
+    EXPECT_EQ(VXGetFocusItem(window, nullptr), 4);
+    // Activity is kept by the list box itself, and told to its list window.
+    VXSetItemEnabled(window, 4, false);
+    EXPECT_FALSE(list->flags & kVXCtlDrawnActive);
+    VXSetItemEnabled(window, 4, true);
+    EXPECT_TRUE(list->flags & kVXCtlDrawnActive);
+    VXDestroyControl(window, 4);
+    EXPECT_EQ(gListsDestroyed, 1);
+    EXPECT_EQ(VXGetFirstChild(window), nullptr);
+    // A list box made hidden stays hidden by its item.
+    ASSERT_NE(Make(kVXListBox, {20, 20, 120, 200}, "", 5, kVXControlHidden), nullptr);
+    EXPECT_EQ(VXGetItemVisible(window, 5), 0);
+    EXPECT_TRUE(VXGetControl(window, 5, nullptr)->flags & kVXCtlItemHidden);
+    gVXListBoxHooks = VXListBoxHooks{};
+    gVXListItemHooks = VXListItemHooks{};
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(Controls, AColourWellChoosesThroughTheColourPanel) {
+    VXControlRecordTag* well = Make(kVXColorWell, {10, 10, 40, 60}, "", 5);
+    EXPECT_EQ(VXGetColorWellColor(window, 5), 0u);  // black
+    Log().clear();
+    const PlatformRect f = PlatformControlFrame(well->platform);
+    PlatformControlTestClick(well->platform, f.width / 2, f.height / 2);
+    ASSERT_TRUE(PlatformControlColorPanelIsOpen());
+    PlatformControlTestPickColor(0x00FF00);
+    EXPECT_EQ(VXGetColorWellColor(window, 5), 0x00FF00u);
+    EXPECT_EQ(Joined(), "17:5 19:5 18:5");
+    // The panel forgets a well that is gone.
+    VXDestroyControl(window, 5);
+    PlatformControlTestPickColor(0x0000FF);
+    EXPECT_EQ(Joined(), "");
+    PlatformControlCloseColorPanel();
+    EXPECT_FALSE(PlatformControlColorPanelIsOpen());
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// Destroys the clicked control from its own events.
+int32_t DestroysControl(VXWindowRecordTag* w, VXEventRecord* event) {
+    ControlsTest::Handler(w, event);
+    if (event->kind == kVXTrackControlEvent) VXDestroyControl(w, event->u.track.item);
+    if (event->kind == kVXControlEvent) VXDestroyControl(w, event->u.control.item);
+    return 0;
+}
+
+TEST_F(Controls, AControlDestroyedByItsOwnEventsLeavesNothingBehind) {
+    VXSetWindowEventHandler(window, DestroysControl);
+    for (uint8_t type : {kVXIconButton, kVXPushButton, kVXCheckBox, kVXSlider, kVXSegmented}) {
+        VXControlRecordTag* c = Make(type, {10, 10, 40, 200}, "A|B", 5);
+        Log().clear();
+        PlatformControlTestClick(c->platform, type == kVXSegmented ? 150 : 8, 15);
+        EXPECT_EQ(VXGetControl(window, 5, nullptr), nullptr) << int(type);
+        EXPECT_EQ(Log().size(), 1u) << int(type);
+    }
+    VXControlRecordTag* field = Make(kVXEditText, {10, 10, 30, 200}, "", 6);
+    ASSERT_NE(field, nullptr);
+    VXSetFocusItem(window, 6);
+    PlatformControlTestType(window->platformWindow, "xy");
+    EXPECT_EQ(VXGetControl(window, 6, nullptr), nullptr);
+    PlatformControlFlushDestroyed();
+}
+
+}  // namespace
+}  // namespace plexa::test
