@@ -15,6 +15,7 @@
 #include "graphics/colors.h"
 #include "graphics/textedit.h"
 #include "platform/app_platform.h"
+#include "platform/control_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -402,8 +403,8 @@ int32_t ColorChoiceDialogHandler(VXWindowRecordTag* window, VXEventRecord* event
                 Rect rect{};
                 VXGetItemPosition(window, 3, &rect);
                 VXDestroyControl(window, 3);
-                // The well is the colour chooser itself: the platform has no shared colour panel
-                // for it to open.
+                // The platform opens its shared colour panel for a well when the well is clicked;
+                // it cannot be opened for the well beforehand.
                 VXCreateControl(window, kVXColorWell, &rect, "", 3, 0);
                 VXSetColorWellColor(window, 3, state->color);
             }
@@ -426,7 +427,8 @@ bool VXChooseColorDialog(const char* title, uint32_t* color) {
     return state.confirmed;
 }
 
-// The platform has no shared colour panel: there is nothing to close.
-void VXCloseColorPanel() {}
+void VXCloseColorPanel() {
+    if (PlatformControlColorPanelIsOpen()) PlatformControlCloseColorPanel();
+}
 
 }  // namespace plexa

@@ -207,11 +207,16 @@ TEST_F(Dialogs, ColourChoiceReplacesItemThreeByAWell) {
         char title[200];
         VXGetWindowTitle(dialog, title);
         EXPECT_STREQ(title, "Customize Color");
-        VXSetColorWellColor(dialog, 3, 0x00AA10);
+        EXPECT_EQ(VXGetColorWellColor(dialog, 3), 0x123456u);
+        VXControlRecordTag* well = VXGetControl(dialog, 3, nullptr);
+        PlatformControlTestClick(well->platform, 4, 4);
+        EXPECT_TRUE(PlatformControlColorPanelIsOpen());
+        PlatformControlTestPickColor(0x00AA10);
         QueueKey(13);
     }, nullptr, 0.001);
     EXPECT_TRUE(VXChooseColorDialog("Customize Color", &color));
     EXPECT_EQ(color, 0x00AA10u);
+    EXPECT_FALSE(PlatformControlColorPanelIsOpen());
     QueueKey(27);
     EXPECT_FALSE(VXChooseColorDialog(nullptr, &color));
 }
