@@ -465,8 +465,9 @@ int16_t VXLoadControls(VXWindowRecordTag* window, uint16_t viewID, int16_t h, in
     if (!(options & kVXLoadKeepControlSize) && window)
         VXSetDefaultControlSize(window, (view->templateFlags & kVXTemplateSmallSize) != 0);
     const int16_t focus = CreateControlsFromUITemplate(window, view, h, v);
-    if ((options & kVXLoadSizeToContainer) && window) {
-        const Rect& c = view->containerRect;
+    // A view without a container item has no size to give: the window keeps its own.
+    const Rect& c = view->containerRect;
+    if ((options & kVXLoadSizeToContainer) && window && c.bottom > c.top && c.right > c.left) {
         const int16_t height = int16_t(c.bottom - c.top), width = int16_t(c.right - c.left);
         if (window->windowClass == kVXWindowDividedChild) {
             VXResizeDividedChildWindow(window, window->style == 1 ? width : height);

@@ -318,6 +318,15 @@ end
     opened_.clear();
     EXPECT_EQ(VXLoadControls(window, 4242, 0, 0, 0), 0);
     EXPECT_EQ(VXLoadControls(window, 300, 0, 0, kVXLoadSizeToContainer), 2);
+    int16_t height = 0, width = 0;
+    VXGetClientSize(window, &height, &width);
+    EXPECT_EQ(height, 300);  // no container: the window keeps its size
+    EXPECT_EQ(width, 400);
+    VXKillControls(window);
+    EXPECT_EQ(VXLoadControls(window, 200, 0, 0, kVXLoadSizeToContainer), 5);
+    VXGetClientSize(window, &height, &width);
+    EXPECT_EQ(height, 200);
+    EXPECT_EQ(width, 300);
     VXDestroyWindow(window);
 }
 
