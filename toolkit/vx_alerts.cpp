@@ -56,7 +56,8 @@ int32_t AlertDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     if (!state) return 0;
     switch (event->kind) {
         case kVXCreateEvent: {
-            const char* texts[4] = {state->message, state->informative, state->first, state->second};
+            const char* texts[4] = {state->message, state->informative, state->first,
+                                    state->second};
             for (int16_t item = 1; item <= 4; ++item) {
                 if (Given(texts[item - 1]))
                     VXSetItemText(window, item, texts[item - 1]);
@@ -76,8 +77,9 @@ int32_t AlertDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         }
         case kVXControlEvent:
             if (event->u.control.item == 3 || event->u.control.item == 4) {
-                VXEndDialog(VXGetTopParent(window),
-                            event->u.control.item == 3 ? kVXAlertFirstButton : kVXAlertSecondButton);
+                VXEndDialog(VXGetTopParent(window), event->u.control.item == 3
+                                                        ? kVXAlertFirstButton
+                                                        : kVXAlertSecondButton);
                 return 1;
             }
             return 0;
@@ -94,8 +96,8 @@ int16_t VXStandardAlert(const char* message, const char* informative, const char
     // Without the alert's template the message still reaches the user's terminal.
     VXViewTemplate* view = VXLoadDialogTemplate(kVXAlertTemplate);
     if (!view) {
-        std::fprintf(stderr, "%s%s%s\n", Given(message) ? message : "", Given(informative) ? "\n" : "",
-                     Given(informative) ? informative : "");
+        std::fprintf(stderr, "%s%s%s\n", Given(message) ? message : "",
+                     Given(informative) ? "\n" : "", Given(informative) ? informative : "");
         return kVXAlertSecondButton;
     }
     VXDestroyDialogTemplate(view);
@@ -126,7 +128,8 @@ void VXErrorReport(OSStatus code) {
     if (VXGetErrorString(code, text))
         std::snprintf(message, sizeof message, "Error:  %s", text);
     else
-        std::snprintf(message, sizeof message, "Error:  #%d", int(code < 1 ? code : (code & 0x1FFFFFF)));
+        std::snprintf(message, sizeof message, "Error:  #%d",
+                      int(code < 1 ? code : (code & 0x1FFFFFF)));
     VXDisplayMessage(message);
 }
 

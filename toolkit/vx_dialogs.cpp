@@ -158,9 +158,11 @@ VXWindowRecordTag* VXLoadDialogWindow(uint16_t templateID, uint8_t style, uint32
     return VXGetWindowFromId(id);
 }
 
-int16_t VXModalDialog(uint16_t templateID, uint16_t dialogFlags, VXEventProc handler, void* userData) {
+int16_t VXModalDialog(uint16_t templateID, uint16_t dialogFlags, VXEventProc handler,
+                      void* userData) {
     const uint8_t style = (dialogFlags & kVXDialogStyle2) ? 2 : 3;
-    VXWindowRecordTag* window = VXLoadDialogWindow(templateID, style, 0, dialogFlags, 0, handler, userData);
+    VXWindowRecordTag* window =
+        VXLoadDialogWindow(templateID, style, 0, dialogFlags, 0, handler, userData);
     if (!window) return 2;
     return VXRunModalWindow(window);
 }
@@ -252,7 +254,8 @@ bool VXInvokePushButton(VXWindowRecordTag* window, int16_t item) {
     VXSimulateButtonClick(window, item);
     window = VXGetWindowFromId(id);
     if (!window) return true;
-    if (VXControlRecordTag* control = VXGetControl(window, item, nullptr)) SendControlEvent(control, 0, 0, 0);
+    if (VXControlRecordTag* control = VXGetControl(window, item, nullptr))
+        SendControlEvent(control, 0, 0, 0);
     return true;
 }
 
@@ -285,8 +288,8 @@ int32_t StaticMessageDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
         if (std::strchr(text, '\r') || std::strchr(text, '\n')) {
             LRect box{item.top, item.left, item.bottom, item.right};
             int32_t widestStart = 0, widestLength = 0, lines = 0;
-            if (VXTECalcBoxWithStyle(text, int32_t(std::strlen(text)), kEncodingUTF8, kUIFontStyle, 0, &box,
-                                     &widestStart, &widestLength, &lines)) {
+            if (VXTECalcBoxWithStyle(text, int32_t(std::strlen(text)), kEncodingUTF8, kUIFontStyle,
+                                     0, &box, &widestStart, &widestLength, &lines)) {
                 item.bottom = int16_t(item.top + (box.bottom - box.top));
                 VXSetItemPosition(window, 1, &item);
             }
@@ -312,8 +315,8 @@ void VXStaticMessage(uint16_t dialogFlags, const char* text) {
         if (window) {
             SetItemText(window, 1, text);
         } else {
-            window = VXLoadDialogWindow(kVXStaticMessageTemplate, 2, 0, 0, 0, StaticMessageDialogHandler,
-                                        const_cast<char*>(text));
+            window = VXLoadDialogWindow(kVXStaticMessageTemplate, 2, 0, 0, 0,
+                                        StaticMessageDialogHandler, const_cast<char*>(text));
             if (window) {
                 window->refCon = nullptr;
                 gStaticMessageID = window->windowID;
@@ -330,7 +333,8 @@ void VXStaticMessage(uint16_t dialogFlags, const char* text) {
         gStaticMessageID = 0;
     }
     window = VXGetStaticMessageWindow();
-    if (current && current != window && VXGetWindowFromId(currentID) == current) VXSetWindow(current);
+    if (current && current != window && VXGetWindowFromId(currentID) == current)
+        VXSetWindow(current);
 }
 
 // ---- Confirmation ----

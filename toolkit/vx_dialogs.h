@@ -46,7 +46,8 @@ int32_t DialogCreationHandler(VXWindowRecordTag* window, VXEventRecord* event);
 // Places a content rectangle as the dialog flags say; kind 0 leaves it as it is.
 void VXCalcDialogRect(uint8_t style, uint16_t dialogFlags, Rect* rect);
 // Loads and runs a dialog; the item that ended it, 2 when it could not be loaded.
-int16_t VXModalDialog(uint16_t templateID, uint16_t dialogFlags, VXEventProc handler, void* userData);
+int16_t VXModalDialog(uint16_t templateID, uint16_t dialogFlags, VXEventProc handler,
+                      void* userData);
 // Runs a dialog window (class 1, style 2 or 3) until it is destroyed and returns the modal
 // result; any other window is not run and gives 2.
 int16_t VXRunModalWindow(VXWindowRecordTag* window);

@@ -64,7 +64,8 @@ public:
     bool String(std::string* out, uint32_t keep) {
         uint16_t count = 0;
         if (!BigWord(&count) || !Need(count)) return false;
-        if (out) out->assign(reinterpret_cast<const char*>(data_ + pos_), count < keep ? count : keep);
+        if (out)
+            out->assign(reinterpret_cast<const char*>(data_ + pos_), count < keep ? count : keep);
         pos_ += count;
         return true;
     }
@@ -107,7 +108,8 @@ constexpr int16_t kOldInset[9][2] = {{0, 0},   {-6, -6}, {-4, -4}, {-4, -4}, {0,
 
 bool ReadHead(BlockReader& in, ParsedHead* head) {
     uint16_t bodyOffset = 0, mark = 0;
-    if (!in.BigWord(&bodyOffset) || !in.BigWord(&head->viewID) || !in.String(&head->name, kStringKept))
+    if (!in.BigWord(&bodyOffset) || !in.BigWord(&head->viewID) ||
+        !in.String(&head->name, kStringKept))
         return false;
     if (!in.Seek(bodyOffset) || !in.Word(&mark)) return false;
     in.setSwap(mark == 0x3412);
@@ -270,7 +272,8 @@ StringSpec AddString(StringBlock block, const std::string& text, OSStatus* statu
 
 VXUIFileRecord* OpenUIFile(const FileSpec* spec, int32_t listCluster, int32_t) {
     (void)listCluster;  // references are single allocations here
-    auto* record = static_cast<VXUIFileRecord*>(static_cast<void*>(AllocPtrClear(gGenPool, sizeof(VXUIFileRecord))));
+    auto* record = static_cast<VXUIFileRecord*>(
+        static_cast<void*>(AllocPtrClear(gGenPool, sizeof(VXUIFileRecord))));
     if (!record) return nullptr;
     if (OpenDynamicFile(spec, true, &record->file) != 0) {
         MemFreePtr(record);
@@ -408,7 +411,8 @@ VXViewTemplate* VXLoadDialogTemplate(uint16_t viewID) {
     OSStatus status = LoadUIViewTemplate(gMainUIFile, viewID, &view);
     if (status == kUIViewNotFound) status = LoadUIViewTemplate(gSystemUIFile, viewID, &view);
     if (status) return nullptr;
-    auto* result = static_cast<VXViewTemplate*>(static_cast<void*>(AllocPtr(gGenPool, sizeof view)));
+    auto* result =
+        static_cast<VXViewTemplate*>(static_cast<void*>(AllocPtr(gGenPool, sizeof view)));
     if (!result) {
         FreeUIViewTemplate(&view);
         return nullptr;
@@ -449,7 +453,8 @@ int16_t CreateControlsFromUITemplate(VXWindowRecordTag* window, const VXViewTemp
         rect.left = int16_t(rect.left + dh);
         rect.right = int16_t(rect.right + dh);
         VXGetTemplateString(view, item.title, title, sizeof title);
-        if (!VXCreateControl(window, uint8_t(item.itemType), &rect, title, item.itemNumber, item.value))
+        if (!VXCreateControl(window, uint8_t(item.itemType), &rect, title, item.itemNumber,
+                             item.value))
             continue;
         if (item.itemType == kVXEditText && !firstEdit) firstEdit = item.itemNumber;
         if (item.itemType == kVXListBox && !firstList) firstList = item.itemNumber;

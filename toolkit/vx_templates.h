@@ -25,11 +25,11 @@
 // many UTF-8 bytes without a terminator. At most 255 bytes of a string are kept (63 of a tab
 // label); the rest is skipped.
 //
-// Item: u16 type (a control type of toolkit/vx_controls.h, 1-18; 0 is invalid), then the fixed part: u16 options, 4 x i16 rectangle (top,
-// left, bottom, right), i16 item number, u16 reserved (these seven words swap as "W7"), and in
-// the extended form u32 value and u32 reserved (swapped as two longs in a swapped body); then
-// str name; u16 flag, when nonzero followed by a string and two u16 that are skipped; then the
-// type's tail:
+// Item: u16 type (a control type of toolkit/vx_controls.h, 1-18; 0 is invalid), then the fixed
+// part: u16 options, 4 x i16 rectangle (top, left, bottom, right), i16 item number, u16 reserved
+// (these seven words swap as "W7"), and in the extended form u32 value and u32 reserved (swapped as
+// two longs in a swapped body); then str name; u16 flag, when nonzero followed by a string and two
+// u16 that are skipped; then the type's tail:
 //   1, 2, 3, 5, 9  str title (edit text: the initial text)      6  str text
 //   4              none; created as a slider (type 18)           7, 8, 13-18  none
 //   10             u16 icon id                                    12  u16 size word (0: small),
@@ -136,8 +136,8 @@ VXUIFileRecord* OpenBundledUIFile(const char* name);
 OSStatus SelectUIFile(const char* name);
 void CloseUIFiles();
 // The view from the application's file, else (when that answers -43) from "Framework.gui".
-// While no file is open and none has been selected, the first call selects the file named at launch. None when
-// neither file has the view or the view is damaged.
+// While no file is open and none has been selected, the first call selects the file named at
+// launch. None when neither file has the view or the view is damaged.
 VXViewTemplate* VXLoadDialogTemplate(uint16_t viewID);
 void VXDestroyDialogTemplate(VXViewTemplate* view);
 // The item at an index of a template (false when the index is outside).

@@ -162,7 +162,8 @@ bool ParseItem(const std::vector<Token>& t, UITextItem* item, std::string* why) 
 
 }  // namespace
 
-bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views, std::string* error) {
+bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views,
+                         std::string* error) {
     views->clear();
     UITextView* view = nullptr;
     std::vector<Token> t;
@@ -198,7 +199,8 @@ bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views
             } else if (key == "trailer" && t.size() == 2 && t[1].quoted) {
                 view->trailer = t[1].text;
                 view->hasTrailer = true;
-            } else if ((key == "word" || key == "flags") && t.size() == 2 && Number(t[1], 0, 0xFFFF, &v)) {
+            } else if ((key == "word" || key == "flags") && t.size() == 2 &&
+                       Number(t[1], 0, 0xFFFF, &v)) {
                 (key == "word" ? view->word : view->flags) = uint16_t(v);
             } else if (key == "order" && t.size() == 2 && t[1].text == "swapped") {
                 view->swapped = true;
@@ -244,8 +246,9 @@ std::string EncodeUIViewBlock(const UITextView& view) {
     PutWord(out, uint16_t(view.items.size()), sw);
     for (const UITextItem& item : view.items) {
         PutWord(out, item.type, sw);
-        for (uint16_t w : {item.options, uint16_t(item.top), uint16_t(item.left), uint16_t(item.bottom),
-                           uint16_t(item.right), uint16_t(item.number), item.reserved})
+        for (uint16_t w :
+             {item.options, uint16_t(item.top), uint16_t(item.left), uint16_t(item.bottom),
+              uint16_t(item.right), uint16_t(item.number), item.reserved})
             PutWord(out, w, sw);
         if (extended) {
             PutLong(out, item.value, sw);

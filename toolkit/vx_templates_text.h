@@ -56,7 +56,8 @@ struct UITextView {
 };
 
 // Parses the text form; false with a message naming the line when it is not valid.
-bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views, std::string* error);
+bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views,
+                         std::string* error);
 // The stored view block of one view.
 std::string EncodeUIViewBlock(const UITextView& view);
 // Writes a whole UI template file (one block of type 1 per view, in order), replacing the file.

@@ -67,7 +67,8 @@ protected:
 
 // Records the events a dialog sees.
 int32_t RecordingHandler(VXWindowRecordTag*, VXEventRecord* event) {
-    if (event->kind == kVXEndModalEvent) WindowsTest::Log().push_back("end " + std::to_string(event->u.endModal.item));
+    if (event->kind == kVXEndModalEvent)
+        WindowsTest::Log().push_back("end " + std::to_string(event->u.endModal.item));
     if (event->kind == kVXCreateEvent) WindowsTest::Log().push_back("create");
     return 0;
 }
@@ -103,10 +104,13 @@ int32_t gDepthInside = 0;
 
 int32_t OuterHandler(VXWindowRecordTag*, VXEventRecord* event) {
     if (event->kind == kVXCharEvent && event->u.character.character == 'n') {
-        gInnerResult = VXModalDialog(kVXColorChoiceTemplate, 0x0803, [](VXWindowRecordTag*, VXEventRecord* e) {
-            if (e->kind == kVXCreateEvent) gDepthInside = gModalWindowDepth;
-            return int32_t(0);
-        }, nullptr);
+        gInnerResult = VXModalDialog(
+            kVXColorChoiceTemplate, 0x0803,
+            [](VXWindowRecordTag*, VXEventRecord* e) {
+                if (e->kind == kVXCreateEvent) gDepthInside = gModalWindowDepth;
+                return int32_t(0);
+            },
+            nullptr);
         return 1;
     }
     return 0;
@@ -127,12 +131,15 @@ int32_t gOuterID = 0;
 int32_t OuterClosedByInner(VXWindowRecordTag* window, VXEventRecord* event) {
     if (event->kind == kVXCharEvent && event->u.character.character == 'n') {
         gOuterID = window->windowID;
-        gInnerResult = VXModalDialog(kVXColorChoiceTemplate, 0x0803, [](VXWindowRecordTag*, VXEventRecord* e) {
-            // The inner dialog closes the outer one under it.
-            if (e->kind == kVXCharEvent && e->u.character.character == 'k')
-                VXDestroyWindow(VXGetWindowFromId(gOuterID));
-            return int32_t(0);
-        }, nullptr);
+        gInnerResult = VXModalDialog(
+            kVXColorChoiceTemplate, 0x0803,
+            [](VXWindowRecordTag*, VXEventRecord* e) {
+                // The inner dialog closes the outer one under it.
+                if (e->kind == kVXCharEvent && e->u.character.character == 'k')
+                    VXDestroyWindow(VXGetWindowFromId(gOuterID));
+                return int32_t(0);
+            },
+            nullptr);
         return 1;
     }
     return 0;
@@ -154,7 +161,9 @@ TEST_F(Dialogs, AnyPushButtonEndsTheDialogAndStoresItsItem) {
     VXPostDeferredAction([](void*) {
         VXInvokePushButton(VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false), 4);
     }, nullptr, 0.01);
-    EXPECT_EQ(VXModalDialog(kVXAccessibleLocationsTemplate, 0x0803, VXAnyButtonDisimissalHandler, &stored), 4);
+    EXPECT_EQ(VXModalDialog(kVXAccessibleLocationsTemplate, 0x0803, VXAnyButtonDisimissalHandler,
+                            &stored),
+              4);
     EXPECT_EQ(stored, 4);
 }
 
@@ -187,14 +196,18 @@ TEST_F(Dialogs, ConfirmationLabelsAndKeys) {
         bool confirmed;
     };
     const Case cases[] = {
-        {nullptr, 0, 13, true}, {nullptr, 0, 3, true}, {"Merge", 0, 27, false},
-        {"Merge", kVXConfirmEscapeConfirms, 27, true}, {nullptr, kVXConfirmEscapeToDefault, 27, false},
+        {nullptr, 0, 13, true},
+        {nullptr, 0, 3, true},
+        {"Merge", 0, 27, false},
+        {"Merge", kVXConfirmEscapeConfirms, 27, true},
+        {nullptr, kVXConfirmEscapeToDefault, 27, false},
     };
     for (const Case& c : cases) {
         Answer(c.key);
         EXPECT_EQ(VXAskConfirm("Rename anyway?", c.confirm, "", c.keyFlags), c.confirmed) << c.key;
-        EXPECT_EQ(gSeen, (std::vector<std::string>{std::string("1:") + (c.confirm ? c.confirm : "Confirm"),
-                                                   "2:Cancel", "3:Rename anyway?"}));
+        EXPECT_EQ(gSeen,
+                  (std::vector<std::string>{std::string("1:") + (c.confirm ? c.confirm : "Confirm"),
+                                            "2:Cancel", "3:Rename anyway?"}));
     }
 }
 

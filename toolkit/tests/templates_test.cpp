@@ -202,7 +202,8 @@ TEST_F(Templates, ReadingRulesOfItems) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
-        std::string text = std::string("view 1 \"x\"\n flags ") + c.flags + "\n item " + c.item + "\nend\n";
+        std::string text =
+            std::string("view 1 \"x\"\n flags ") + c.flags + "\n item " + c.item + "\nend\n";
         VXUIFileRecord* record = Compile(text);
         ASSERT_TRUE(record);
         VXViewTemplate view;
