@@ -159,7 +159,10 @@ TEST_F(Dialogs, AnOuterDialogClosedDuringAnInnerRunEndsAfterIt) {
 TEST_F(Dialogs, AnyPushButtonEndsTheDialogAndStoresItsItem) {
     int16_t stored = 0;
     VXPostDeferredAction([](void*) {
-        VXInvokePushButton(VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false), 4);
+        VXWindowRecordTag* dialog = FrontDialog();
+        EXPECT_FALSE(VXInvokePushButton(dialog, 0));
+        EXPECT_FALSE(VXInvokePushButton(dialog, 2));  // static text, not a button
+        EXPECT_TRUE(VXInvokePushButton(dialog, 4));
     }, nullptr, 0.01);
     EXPECT_EQ(VXModalDialog(kVXAccessibleLocationsTemplate, 0x0803, VXAnyButtonDisimissalHandler,
                             &stored),
@@ -182,6 +185,16 @@ TEST_F(Dialogs, PlacementByKind) {
     Rect tall{0, 0, int16_t(area.bottom - area.top - 5), width};
     VXCalcDialogRect(3, 3, &tall);
     EXPECT_EQ(tall.top, area.top);
+    // Kind 5: centred within the front window's frame.
+    Rect content = {200, 300, 500, 800}, frame, within;
+    VXWindowRecordTag* front = Document("front", nullptr, content);
+    VXShowWindow(front);
+    VXGetWindowFrame(front, &frame);
+    VXCalcMaxWindowRect(kVXWindowDialog, 3, 0, &frame, &within);
+    Rect small{0, 0, 50, 100};
+    VXCalcDialogRect(3, 5, &small);
+    EXPECT_EQ(small.top, within.top + (within.bottom - within.top - 50) / 2);
+    EXPECT_EQ(small.left, within.left + (within.right - within.left - 100) / 2);
     Rect kept{7, 8, 9, 10};
     VXCalcDialogRect(3, 0, &kept);
     EXPECT_EQ(kept.top, 7);
