@@ -142,8 +142,6 @@ VXWindowRecordTag* VXLoadDialogWindow(uint16_t templateID, uint8_t style, uint32
     QZSetColor(window->graf.port, kDialogBackColor, true);
     if (previous && VXGetWindowFromId(previous->windowID) == previous) VXSetWindow(previous);
     const bool small = (view->templateFlags & kVXTemplateSmallSize) != 0;
-    if (small) window->status() |= kVXStatusSmallControls;
-    else window->status() &= ~kVXStatusSmallControls;
     VXSetDefaultControlSize(window, small);
     const int16_t focus = CreateControlsFromUITemplate(window, view, 0, 0);
     VXDestroyDialogTemplate(view);
