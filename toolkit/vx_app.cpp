@@ -25,11 +25,13 @@
 #include "graphics/textstyle.h"
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_templates.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -150,8 +152,10 @@ void WillFinishLaunching(void*) {
     VXInitWindows();
     VXInitPanels();
     VXInstallFolderHooks();
+    VXInitControls();
     VXInitMenus();
     VXTEInit();
+    SelectUIFile(VXGetUIFileName());
     VXInstallDefaultMenuBar();
     gQueuedShellRequests.clear();
     gShellQueueExists = true;
@@ -181,7 +185,7 @@ int32_t ShouldTerminate(void*) {
     return result != 0 ? 1 : 0;  // any non-zero answer means now
 }
 
-void WillTerminate(void*) {}
+void WillTerminate(void*) { CloseUIFiles(); }
 
 void TerminationSignal(void*, int) { VXQuitApplication(); }
 

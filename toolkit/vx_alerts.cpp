@@ -1,0 +1,136 @@
+// Alerts and error reports.
+#include "toolkit/vx_alerts.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/localized.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_templates.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+VXErrorTextProc gVXErrorTextProc = nullptr;
+
+namespace {
+
+struct ErrorString {
+    OSStatus code;
+    int16_t number;
+};
+
+// Status codes with a message: the number of the message in string table 8000.
+constexpr ErrorString kErrorStrings[] = {
+    {-35, 1},          {-54, 2},          {-39, 3},          {-40, 4},          {-120, 5},
+    {-43, 6},          {-48, 7},          {-38, 8},          {-49, 9},          {-47, 10},
+    {-34, 11},         {-50, 12},         {-108, 13},        {0x20002710, 14},  {0x20002711, 15},
+    {0x20002712, 16},  {0x20002713, 17},  {0x20002714, 18},  {0x20002716, 19},  {0x20002AF8, 20},
+    {0x20002B5C, 21},  {0x20002C24, 22},  {0x20002C25, 23},  {-30870, 24},      {-46, 41},
+    {0x20002717, 42},  {0x20002718, 43},  {0x20002719, 44},
+};
+constexpr OSStatus kFirstNetworkCode = 0x20002C88;  // to 0x20002C97: strings 25 to 40
+
+int16_t ErrorStringNumber(OSStatus code) {
+    if (code >= kFirstNetworkCode && code <= kFirstNetworkCode + 15)
+        return int16_t(25 + (code - kFirstNetworkCode));
+    for (const ErrorString& entry : kErrorStrings)
+        if (entry.code == code) return entry.number;
+    return 0;
+}
+
+struct AlertState {
+    const char* message;
+    const char* informative;
+    const char* first;
+    const char* second;
+};
+
+bool Given(const char* text) { return text && *text; }
+
+int32_t AlertDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    auto* state = static_cast<AlertState*>(window->refCon);
+    if (!state) return 0;
+    switch (event->kind) {
+        case kVXCreateEvent: {
+            const char* texts[4] = {state->message, state->informative, state->first,
+                                    state->second};
+            for (int16_t item = 1; item <= 4; ++item) {
+                if (Given(texts[item - 1]))
+                    VXSetItemText(window, item, texts[item - 1]);
+                else if (item != 3)
+                    VXDestroyControl(window, item);  // the first button is always there
+            }
+            return 0;
+        }
+        case kVXCharEvent: {
+            const uint16_t c = event->u.character.character;
+            int16_t button = 0;
+            if (c == 3 || c == 13) button = 3;
+            if (c == 27) button = Given(state->second) ? 4 : 3;
+            if (!button) return 0;
+            VXEndDialog(window, button == 3 ? kVXAlertFirstButton : kVXAlertSecondButton);
+            return 1;
+        }
+        case kVXControlEvent:
+            if (event->u.control.item == 3 || event->u.control.item == 4) {
+                VXEndDialog(VXGetTopParent(window), event->u.control.item == 3
+                                                        ? kVXAlertFirstButton
+                                                        : kVXAlertSecondButton);
+                return 1;
+            }
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+int16_t VXStandardAlert(const char* message, const char* informative, const char* firstButton,
+                        const char* secondButton) {
+    AlertState state{message, informative, Given(firstButton) ? firstButton : "OK", secondButton};
+    // Without the alert's template the message still reaches the user's terminal.
+    VXViewTemplate* view = VXLoadDialogTemplate(kVXAlertTemplate);
+    if (!view) {
+        std::fprintf(stderr, "%s%s%s\n", Given(message) ? message : "",
+                     Given(informative) ? "\n" : "", Given(informative) ? informative : "");
+        return kVXAlertSecondButton;
+    }
+    VXDestroyDialogTemplate(view);
+    const int16_t answer = VXModalDialog(kVXAlertTemplate, 0x0803, AlertDialogHandler, &state);
+    return answer == kVXAlertFirstButton ? kVXAlertFirstButton : kVXAlertSecondButton;
+}
+
+void VXDisplayMessage(const char* text) { VXStandardAlert(text, nullptr, "OK", nullptr); }
+
+char* VXGetErrorString(OSStatus code, char* buffer) {
+    if (!buffer || code == 0 || code == -128) return nullptr;
+    buffer[0] = 0;
+    if (gVXErrorTextProc) {
+        if (!gVXErrorTextProc(code, buffer)) return nullptr;
+        buffer[255] = 0;
+        return buffer[0] ? buffer : nullptr;
+    }
+    const int16_t number = ErrorStringNumber(code);
+    if (!number) return nullptr;
+    VXLoadStringEx(kVXErrorStringTable, number, buffer, 256);
+    return buffer[0] ? buffer : nullptr;
+}
+
+void VXErrorReport(OSStatus code) {
+    if (code == 0 || code == -128) return;
+    char text[256];
+    char message[300];
+    if (VXGetErrorString(code, text))
+        std::snprintf(message, sizeof message, "Error:  %s", text);
+    else
+        std::snprintf(message, sizeof message, "Error:  #%d",
+                      int(code < 1 ? code : (code & 0x1FFFFFF)));
+    VXDisplayMessage(message);
+}
+
+}  // namespace plexa
