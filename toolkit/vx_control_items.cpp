@@ -60,8 +60,12 @@ struct SelfChange {
     ControlHeld held;
 };
 
+// A count beyond any sensible row of tabs is a caller's mistake; it is limited so that it cannot
+// stall the program making labels.
+constexpr int32_t kMaxLabels = 1000;
+
 void SetLabelCount(VXControlRecordTag* c, int32_t count, const char* newLabel) {
-    if (count < 0) count = 0;
+    count = std::clamp(count, 0, kMaxLabels);
     SelfChange change(c);
     int32_t now = PlatformControlTabCount(c->platform);
     while (now < count) PlatformControlInsertTab(c->platform, now++, newLabel);

@@ -200,6 +200,10 @@ TEST_F(ControlItems, SegmentsTabsAndColourWells) {
     VXSetTabCount(window, 2, 3);
     EXPECT_EQ(VXGetTabCount(window, 2), 3);
     EXPECT_EQ(VXGetTabCount(window, 1), 0);
+    VXSetTabCount(window, 2, -5);
+    EXPECT_EQ(VXGetTabCount(window, 2), 0);
+    VXSetSegmentCount(window, 1, INT32_MAX);  // limited, not a stall
+    EXPECT_EQ(VXGetSegmentCount(window, 1), 1000);
     int16_t margins[4];
     VXGetTabControlOuterMetrics(seg, margins);
     EXPECT_EQ((std::vector<int>{margins[0], margins[1], margins[2], margins[3]}),
