@@ -124,9 +124,11 @@ TEST_F(Controls, EditTextSendsFocusAndChangesAndKeepsItsRectangle) {
     VXControlRecordTag* field = Make(kVXEditText, {10, 20, 30, 120}, "", 1);
     Rect r;
     VXGetControlBounds(field, &r);
-    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}), (std::vector<int>{7, 17, 33, 123}));
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}),
+              (std::vector<int>{7, 17, 33, 123}));
     VXGetControlRect(field, &r);
-    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}), (std::vector<int>{10, 20, 30, 120}));
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}),
+              (std::vector<int>{10, 20, 30, 120}));
     Log().clear();
     EXPECT_TRUE(VXSetFocusItem(window, 1));
     EXPECT_EQ(VXGetFocusItem(window, nullptr), 1);
@@ -283,8 +285,10 @@ TEST_F(Controls, TabLabelsAndIconSizes) {
         {"A#12 dropped|B", {"A", "B"}},
         {"|", {""}},
         {"", {}},
-        {"\xC3\xA9" "1234567890123456789012345678901234567890123456789012345678901234",
-         {"\xC3\xA9" "123456789012345678901234567890123456789012345678901234567890"}},
+        {"\xC3\xA9"
+         "1234567890123456789012345678901234567890123456789012345678901234",
+         {"\xC3\xA9"
+          "123456789012345678901234567890123456789012345678901234567890"}},
     };
     for (const Case& c : cases) {
         VXControlRecordTag* tabs = Make(kVXTabView, {40, 10, 200, 300}, c.title, 1);
@@ -295,9 +299,10 @@ TEST_F(Controls, TabLabelsAndIconSizes) {
         VXDestroyControl(window, 1);
     }
     int32_t number = 0;
-    VXParseTabLabels("A#12 dropped", [](void* data, int32_t, const char*, int32_t n) {
-        *static_cast<int32_t*>(data) = n;
-    }, &number);
+    VXParseTabLabels(
+        "A#12 dropped",
+        [](void* data, int32_t, const char*, int32_t n) { *static_cast<int32_t*>(data) = n; },
+        &number);
     EXPECT_EQ(number, 12);
     // The tab view's rectangle is its content area; the frame lies around it.
     VXControlRecordTag* tabs = Make(kVXTabView, {40, 10, 200, 300}, "A|B", 1);
@@ -389,13 +394,17 @@ TEST_F(Controls, PictureOfOneControlOfEachType) {
     VXSetColorWellColor(window, 14, 0xFF0000);
     VXSetSelectedSegment(window, 15, 1);
     VXSetItemInt(window, 16, 1);
-    VXSetUserItemProcWithInset(window, 13, [](VXWindowRecordTag* w, int16_t) {
-        Rect r;
-        VXGetItemPosition(w, 13, &r);
-        QZPort* port = QZGetCurrentPort();
-        QZStrokeRectangleInsideFrame(port, {double(r.left), double(r.top), double(r.right - r.left),
-                                            double(r.bottom - r.top)});
-    }, 0);
+    VXSetUserItemProcWithInset(
+        window, 13,
+        [](VXWindowRecordTag* w, int16_t) {
+            Rect r;
+            VXGetItemPosition(w, 13, &r);
+            QZPort* port = QZGetCurrentPort();
+            QZStrokeRectangleInsideFrame(port,
+                                         {double(r.left), double(r.top), double(r.right - r.left),
+                                          double(r.bottom - r.top)});
+        },
+        0);
     VXUpdateWindow(window);
     char folder[4096];
     ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
