@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QWidget>
 #include <algorithm>
@@ -138,17 +140,21 @@ protected:
     void nextCheckState() override { setChecked(true); }
 };
 
-// A text field: reports focus changes, and offers Return, Escape, Tab and Back-tab to its owner.
-class TextField : public QLineEdit {
+// A text field, one line or several: reports focus changes, and offers Return, Escape, Tab and
+// Back-tab to its owner; in a field of several lines Return makes a line break.
+template <typename Base>
+class Field : public Base {
 public:
-    TextField(PlatformControl* control, QWidget* parent) : QLineEdit(parent), control_(control) {}
+    Field(PlatformControl* control, QWidget* parent, bool multiLine)
+        : Base(parent), control_(control), multiLine_(multiLine) {}
 
 protected:
     bool event(QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             int32_t code = 0;
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = 1;
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !multiLine_)
+                code = 1;
             if (key->key() == Qt::Key_Escape) code = 2;
             if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 if (key->key() == Qt::Key_Backtab ||
@@ -166,38 +172,38 @@ protected:
                 // Return and Escape end in the field, as the field editor takes them; Tab moves
                 // the focus along the loop unless the owner took it.
                 if (taken || code <= 2 || !self) return true;
+                return Base::focusNextPrevChild(code == 3);
             }
         }
-        return QLineEdit::event(event);
+        return Base::event(event);
     }
     // A window's activation does not move the focus within it: those changes are not reported
     // (the focus set in an inactive window is reported when it is set).
     void focusInEvent(QFocusEvent* event) override {
-        QLineEdit::focusInEvent(event);
-        if (gCallbacks.focus && event->reason() != Qt::ActiveWindowFocusReason)
-            Fire(
-                control_,
-                [&](void* owner) {
-                    gCallbacks.focus(owner, true);
-                    return 0;
-                },
-                0);
+        Base::focusInEvent(event);
+        if (event->reason() != Qt::ActiveWindowFocusReason) Report(true);
     }
     void focusOutEvent(QFocusEvent* event) override {
-        QLineEdit::focusOutEvent(event);
-        if (gCallbacks.focus && event->reason() != Qt::ActiveWindowFocusReason)
-            Fire(
-                control_,
-                [&](void* owner) {
-                    gCallbacks.focus(owner, false);
-                    return 0;
-                },
-                0);
+        Base::focusOutEvent(event);
+        if (event->reason() != Qt::ActiveWindowFocusReason) Report(false);
     }
 
 private:
+    void Report(bool gained) {
+        if (!gCallbacks.focus) return;
+        Fire(
+            control_,
+            [&](void* owner) {
+                gCallbacks.focus(owner, gained);
+                return 0;
+            },
+            0);
+    }
     PlatformControl* control_;
+    bool multiLine_;
 };
+using TextField = Field<QLineEdit>;
+using TextArea = Field<QPlainTextEdit>;
 
 // Tabs that ask their owner before the user selects another one.
 class TabBar : public QTabBar {
@@ -484,7 +490,30 @@ QWidget* MakeWidget(PlatformControl* c, QWidget* parent, PlatformRect frame, con
         }
         case K::kEditText:
         case K::kSecureEditText: {
-            auto* f = new TextField(c, parent);
+            // A field too low for two lines keeps one line and scrolls it sideways.
+            const bool multiLine = c->kind == K::kEditText &&
+                                   2 * parent->fontMetrics().lineSpacing() <= frame.height - 5;
+            if (multiLine) {
+                auto* area = new TextArea(c, parent, true);
+                area->setPlainText(title);
+                QObject::connect(area, &QPlainTextEdit::textChanged, area, [c, area] {
+                    if (c->quiet) return;
+                    if (c->allCaps) {
+                        const QString upper = area->toPlainText().toUpper();
+                        if (upper != area->toPlainText()) {
+                            const int at = area->textCursor().position();
+                            Quiet quiet(c);
+                            area->setPlainText(upper);
+                            QTextCursor cursor = area->textCursor();
+                            cursor.setPosition(std::min(at, int(upper.size())));
+                            area->setTextCursor(cursor);
+                        }
+                    }
+                    FireAction(c, true);
+                });
+                return area;
+            }
+            auto* f = new TextField(c, parent, false);
             if (c->kind == K::kSecureEditText) f->setEchoMode(QLineEdit::Password);
             f->setText(title);
             QObject::connect(f, &QLineEdit::textEdited, f, [c, f] {
@@ -711,6 +740,8 @@ void PlatformControlSetSmall(PlatformControl* control, bool small) {
 void PlatformControlSetAlignment(PlatformControl* control, int32_t alignment) {
     const Qt::Alignment h = alignment == 1 ? Qt::AlignRight : Qt::AlignLeft;
     if (auto* field = As<QLineEdit>(control)) field->setAlignment(h | Qt::AlignVCenter);
+    if (auto* area = As<QPlainTextEdit>(control))
+        area->document()->setDefaultTextOption(QTextOption(h));
     if (auto* label = As<QLabel>(control)) label->setAlignment(h | Qt::AlignTop);
 }
 
@@ -797,6 +828,10 @@ void PlatformControlSetText(PlatformControl* control, const char* text) {
         QString value = Q(text);
         if (control->allCaps) value = value.toUpper();
         field->setText(value);
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        QString value = Q(text);
+        if (control->allCaps) value = value.toUpper();
+        area->setPlainText(value);
     } else if (auto* label = As<QLabel>(control)) {
         if (control->kind == PlatformControlKind::kStaticText) label->setText(Q(text));
     } else if (control->kind == PlatformControlKind::kSlider ||
@@ -812,6 +847,7 @@ void PlatformControlSetText(PlatformControl* control, const char* text) {
 
 std::string PlatformControlText(const PlatformControl* control) {
     if (auto* field = As<QLineEdit>(control)) return S(field->text());
+    if (auto* area = As<QPlainTextEdit>(control)) return S(area->toPlainText());
     if (auto* label = As<QLabel>(control)) return S(label->text());
     if (control && (control->kind == PlatformControlKind::kSlider ||
                     control->kind == PlatformControlKind::kScroller ||
@@ -842,38 +878,63 @@ int32_t ToBytes(const QString& text, int position) {
 }  // namespace
 
 void PlatformControlSetSelection(PlatformControl* control, int32_t start, int32_t end) {
-    auto* field = As<QLineEdit>(control);
-    if (!field) return;
-    const QString text = field->text();
-    const int from = ToUtf16(text, start), to = ToUtf16(text, end);
-    field->setSelection(from, to - from);
+    if (auto* field = As<QLineEdit>(control)) {
+        const QString text = field->text();
+        const int from = ToUtf16(text, start), to = ToUtf16(text, end);
+        field->setSelection(from, to - from);
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        const QString text = area->toPlainText();
+        QTextCursor cursor = area->textCursor();
+        cursor.setPosition(ToUtf16(text, start));
+        cursor.setPosition(ToUtf16(text, end), QTextCursor::KeepAnchor);
+        area->setTextCursor(cursor);
+    }
 }
 
 void PlatformControlSelection(const PlatformControl* control, int32_t* start, int32_t* end) {
-    auto* field = As<QLineEdit>(control);
     int from = 0, to = 0;
-    if (field) {
+    QString text;
+    if (auto* field = As<QLineEdit>(control)) {
+        text = field->text();
         if (field->hasSelectedText()) {
             from = field->selectionStart();
             to = from + int(field->selectedText().size());
         } else {
             from = to = field->cursorPosition();
         }
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        text = area->toPlainText();
+        from = area->textCursor().selectionStart();
+        to = area->textCursor().selectionEnd();
     }
-    const QString text = field ? field->text() : QString();
     if (start) *start = ToBytes(text, from);
     if (end) *end = ToBytes(text, to);
 }
 
 void PlatformControlEditCommand(PlatformControl* control, int32_t command) {
-    auto* field = As<QLineEdit>(control);
-    if (!field) return;
-    switch (command) {
-        case 0: field->cut(); break;
-        case 1: field->copy(); break;
-        case 2: field->paste(); break;
-        case 3: field->del(); break;
-        default: return;
+    if (command < 0 || command > 3) return;
+    if (auto* field = As<QLineEdit>(control)) {
+        switch (command) {
+            case 0: field->cut(); break;
+            case 1: field->copy(); break;
+            case 2: field->paste(); break;
+            default: field->del(); break;
+        }
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        // The area's own edits are reported by its change signal.
+        Quiet quiet(control);
+        switch (command) {
+            case 0: area->cut(); break;
+            case 1: area->copy(); break;
+            case 2: area->paste(); break;
+            default: {
+                QTextCursor cursor = area->textCursor();
+                cursor.removeSelectedText();
+                area->setTextCursor(cursor);
+            }
+        }
+    } else {
+        return;
     }
     if (command != 1) FireAction(control, true);
 }

@@ -534,3 +534,37 @@ TEST_F(Controls, AControlDestroyedByItsOwnEventsLeavesNothingBehind) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(Controls, ATallEditTextTakesSeveralLines) {
+    Make(kVXPushButton, {200, 300, 220, 380}, "OK", 1);
+    Make(kVXPushButton, {200, 200, 220, 280}, "Cancel", 2);
+    Make(kVXEditText, {10, 10, 80, 300}, "", 3);
+    Make(kVXEditText, {100, 10, 120, 300}, "", 4);
+    handled = 1u << kVXControlEvent;  // the dialog stays open
+    VXSetFocusItem(window, 3);
+    Log().clear();
+    PlatformControlTestType(window->platformWindow, "a");
+    PlatformControlTestKey(window->platformWindow, 13);  // a line break, no button
+    PlatformControlTestType(window->platformWindow, "b");
+    char text[256];
+    VXGetItemText(window, 3, text);
+    EXPECT_STREQ(text, "a\nb");
+    EXPECT_EQ(Joined(), "18:3 18:3 18:3");
+    PlatformControlTestKey(window->platformWindow, 27);
+    EXPECT_EQ(Joined(), "18:2");
+    VXSelectItemText(window, 3, 2, 3);
+    int32_t start = 0, end = 0;
+    VXGetItemTextSelection(window, 3, &start, &end);
+    EXPECT_EQ((std::vector<int>{start, end}), (std::vector<int>{2, 3}));
+    PlatformControlTestKey(window->platformWindow, 9);
+    EXPECT_EQ(VXGetFocusItem(window, nullptr), 4);
+    VXSetItemText(window, 3, "x\ny");
+    VXGetItemText(window, 3, text);
+    EXPECT_STREQ(text, "x\ny");
+}
+
+}  // namespace
+}  // namespace plexa::test
