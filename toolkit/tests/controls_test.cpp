@@ -568,3 +568,44 @@ TEST_F(Controls, ATallEditTextTakesSeveralLines) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+VXEventRecord gLastTrack;
+int32_t KeepsTrack(VXWindowRecordTag*, VXEventRecord* event) {
+    if (event->kind == kVXTrackControlEvent) gLastTrack = *event;
+    return 0;
+}
+
+TEST_F(Controls, ClickPointsAndTheDialogsActivation) {
+    VXSetWindowEventHandler(window, KeepsTrack);
+    VXControlRecordTag* icon = Make(kVXIconButton, {30, 40, 70, 80}, "", 5);
+    gLastTrack = VXClearedEvent(0);
+    PlatformControlTestClick(icon->platform, 7, 9, 1, kVXModShift);
+    ASSERT_EQ(gLastTrack.kind, kVXTrackControlEvent);
+    // The point is in the control's superview, the window's content.
+    EXPECT_EQ(gLastTrack.u.track.mouse.h, 47);
+    EXPECT_EQ(gLastTrack.u.track.mouse.v, 39);
+    EXPECT_EQ(gLastTrack.u.track.mouse.button, 1);
+    EXPECT_EQ(gLastTrack.u.track.mouse.shift, 1);
+    // A control disabled by its item is not offered (the flag alone, the platform control
+    // left enabled, so that the click reaches the window).
+    gLastTrack = VXClearedEvent(0);
+    VXControlRecordTag* c = VXGetControl(window, 5, nullptr);
+    c->flags |= kVXCtlItemDisabled;
+    PlatformControlTestClick(icon->platform, 7, 9);
+    EXPECT_EQ(gLastTrack.kind, 0);
+    c->flags &= uint16_t(~kVXCtlItemDisabled);
+
+    // A dialog that goes to the background makes its controls inactive, and back.
+    SendActivateEvent(window, false);
+    EXPECT_FALSE(PlatformControlIsEnabled(icon->platform));
+    EXPECT_TRUE(window->status() & kVXStatusDeactivatedControls);
+    SendActivateEvent(window, true);
+    EXPECT_TRUE(PlatformControlIsEnabled(icon->platform));
+    EXPECT_FALSE(window->status() & kVXStatusDeactivatedControls);
+}
+
+}  // namespace
+}  // namespace plexa::test
