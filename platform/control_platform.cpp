@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QWidget>
 #include <algorithm>
@@ -48,7 +50,7 @@ struct PlatformControl {
     QPointer<QWidget> widget;
     void* owner = nullptr;
     int32_t windowID = 0;
-    bool quiet = false;     // the toolkit is changing the control itself
+    bool quiet = false;      // the toolkit is changing the control itself
     bool pressSeen = false;  // the control took a mouse press; its release ends the tracking
     bool toggles = false;
     bool allCaps = false;
@@ -81,7 +83,13 @@ auto Fire(PlatformControl* control, F call, decltype(call(nullptr)) otherwise) {
 
 void FireAction(PlatformControl* control, bool textEdit) {
     if (!gCallbacks.action) return;
-    Fire(control, [&](void* owner) { gCallbacks.action(owner, textEdit); return 0; }, 0);
+    Fire(
+        control,
+        [&](void* owner) {
+            gCallbacks.action(owner, textEdit);
+            return 0;
+        },
+        0);
 }
 
 struct Quiet {
@@ -132,17 +140,21 @@ protected:
     void nextCheckState() override { setChecked(true); }
 };
 
-// A text field: reports focus changes, and offers Return, Escape, Tab and Back-tab to its owner.
-class TextField : public QLineEdit {
+// A text field, one line or several: reports focus changes, and offers Return, Escape, Tab and
+// Back-tab to its owner; in a field of several lines Return makes a line break.
+template <typename Base>
+class Field : public Base {
 public:
-    TextField(PlatformControl* control, QWidget* parent) : QLineEdit(parent), control_(control) {}
+    Field(PlatformControl* control, QWidget* parent, bool multiLine)
+        : Base(parent), control_(control), multiLine_(multiLine) {}
 
 protected:
     bool event(QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             int32_t code = 0;
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = 1;
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !multiLine_)
+                code = 1;
             if (key->key() == Qt::Key_Escape) code = 2;
             if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 if (key->key() == Qt::Key_Backtab ||
@@ -155,30 +167,43 @@ protected:
                 QPointer<QWidget> self(this);
                 const bool taken =
                     gCallbacks.key &&
-                    Fire(control_, [&](void* owner) { return gCallbacks.key(owner, code); }, false);
+                    Fire(
+                        control_, [&](void* owner) { return gCallbacks.key(owner, code); }, false);
                 // Return and Escape end in the field, as the field editor takes them; Tab moves
                 // the focus along the loop unless the owner took it.
                 if (taken || code <= 2 || !self) return true;
+                return Base::focusNextPrevChild(code == 3);
             }
         }
-        return QLineEdit::event(event);
+        return Base::event(event);
     }
     // A window's activation does not move the focus within it: those changes are not reported
     // (the focus set in an inactive window is reported when it is set).
     void focusInEvent(QFocusEvent* event) override {
-        QLineEdit::focusInEvent(event);
-        if (gCallbacks.focus && event->reason() != Qt::ActiveWindowFocusReason)
-            Fire(control_, [&](void* owner) { gCallbacks.focus(owner, true); return 0; }, 0);
+        Base::focusInEvent(event);
+        if (event->reason() != Qt::ActiveWindowFocusReason) Report(true);
     }
     void focusOutEvent(QFocusEvent* event) override {
-        QLineEdit::focusOutEvent(event);
-        if (gCallbacks.focus && event->reason() != Qt::ActiveWindowFocusReason)
-            Fire(control_, [&](void* owner) { gCallbacks.focus(owner, false); return 0; }, 0);
+        Base::focusOutEvent(event);
+        if (event->reason() != Qt::ActiveWindowFocusReason) Report(false);
     }
 
 private:
+    void Report(bool gained) {
+        if (!gCallbacks.focus) return;
+        Fire(
+            control_,
+            [&](void* owner) {
+                gCallbacks.focus(owner, gained);
+                return 0;
+            },
+            0);
+    }
     PlatformControl* control_;
+    bool multiLine_;
 };
+using TextField = Field<QLineEdit>;
+using TextArea = Field<QPlainTextEdit>;
 
 // Tabs that ask their owner before the user selects another one.
 class TabBar : public QTabBar {
@@ -296,11 +321,12 @@ void OpenColorPanel(PlatformControl* control) {
         gColorPanel->setOption(QColorDialog::NoButtons);
         gColorPanel->setWindowTitle(QStringLiteral("Colours"));
         QObject::connect(gColorPanel, &QColorDialog::currentColorChanged, [](const QColor& color) {
-            PlatformControl* target = gColorTarget ? PlatformControlFromNative(gColorTarget) : nullptr;
+            PlatformControl* target =
+                gColorTarget ? PlatformControlFromNative(gColorTarget) : nullptr;
             if (!target || target->kind != PlatformControlKind::kColorWell) return;
             const QColor rgb = color.toRgb();
-            target->color = (uint32_t(rgb.red()) << 16) | (uint32_t(rgb.green()) << 8) |
-                            uint32_t(rgb.blue());
+            target->color =
+                (uint32_t(rgb.red()) << 16) | (uint32_t(rgb.green()) << 8) | uint32_t(rgb.blue());
             target->widget->update();
             FireAction(target, false);
         });
@@ -326,7 +352,8 @@ protected:
         QPushButton::paintEvent(event);
         QPainter painter(this);
         const uint32_t c = control_->color;
-        painter.fillRect(rect().adjusted(5, 5, -5, -5), QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
+        painter.fillRect(rect().adjusted(5, 5, -5, -5),
+                         QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
         painter.setPen(Qt::gray);
         painter.drawRect(rect().adjusted(5, 5, -6, -6));
     }
@@ -338,7 +365,8 @@ private:
 // Sees the press and release of a control after the click pre-dispatch let the press through.
 class TrackingFilter : public QObject {
 public:
-    TrackingFilter(PlatformControl* control, QObject* parent) : QObject(parent), control_(control) {}
+    TrackingFilter(PlatformControl* control, QObject* parent)
+        : QObject(parent), control_(control) {}
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonPress) {
             control_->pressSeen = true;
@@ -357,8 +385,13 @@ public:
                                                                          : 2;
             const uint32_t mods = Modifiers(mouse->modifiers());
             if (gCallbacks.trackingEnd)
-                Fire(control_,
-                     [&](void* owner) { gCallbacks.trackingEnd(owner, button, mods); return 0; }, 0);
+                Fire(
+                    control_,
+                    [&](void* owner) {
+                        gCallbacks.trackingEnd(owner, button, mods);
+                        return 0;
+                    },
+                    0);
             return true;
         }
         return false;
@@ -371,7 +404,8 @@ private:
 
 int ToSteps(const PlatformControl* c, double value) {
     if (c->maximum <= c->minimum) return 0;
-    const double t = (std::clamp(value, c->minimum, c->maximum) - c->minimum) / (c->maximum - c->minimum);
+    const double t =
+        (std::clamp(value, c->minimum, c->maximum) - c->minimum) / (c->maximum - c->minimum);
     return int(std::lround(t * kSteps));
 }
 double FromSteps(const PlatformControl* c, int steps) {
@@ -402,8 +436,8 @@ void ShowImage(PlatformControl* c) {
         if (pixmap.isNull()) {
             label->clear();
         } else {
-            label->setPixmap(pixmap.scaled(label->size(), Qt::KeepAspectRatio,
-                                           Qt::SmoothTransformation));
+            label->setPixmap(
+                pixmap.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         }
     } else if (auto* button = As<QToolButton>(c)) {
         button->setIcon(pixmap.isNull() ? QIcon() : QIcon(pixmap));
@@ -456,7 +490,30 @@ QWidget* MakeWidget(PlatformControl* c, QWidget* parent, PlatformRect frame, con
         }
         case K::kEditText:
         case K::kSecureEditText: {
-            auto* f = new TextField(c, parent);
+            // A field too low for two lines keeps one line and scrolls it sideways.
+            const bool multiLine = c->kind == K::kEditText &&
+                                   2 * parent->fontMetrics().lineSpacing() <= frame.height - 5;
+            if (multiLine) {
+                auto* area = new TextArea(c, parent, true);
+                area->setPlainText(title);
+                QObject::connect(area, &QPlainTextEdit::textChanged, area, [c, area] {
+                    if (c->quiet) return;
+                    if (c->allCaps) {
+                        const QString upper = area->toPlainText().toUpper();
+                        if (upper != area->toPlainText()) {
+                            const int at = area->textCursor().position();
+                            Quiet quiet(c);
+                            area->setPlainText(upper);
+                            QTextCursor cursor = area->textCursor();
+                            cursor.setPosition(std::min(at, int(upper.size())));
+                            area->setTextCursor(cursor);
+                        }
+                    }
+                    FireAction(c, true);
+                });
+                return area;
+            }
+            auto* f = new TextField(c, parent, false);
             if (c->kind == K::kSecureEditText) f->setEchoMode(QLineEdit::Password);
             f->setText(title);
             QObject::connect(f, &QLineEdit::textEdited, f, [c, f] {
@@ -484,10 +541,8 @@ QWidget* MakeWidget(PlatformControl* c, QWidget* parent, PlatformRect frame, con
             QObject::connect(p, &QComboBox::activated, p, [c] { FireAction(c, false); });
             return p;
         }
-        case K::kBox:
-            return new QGroupBox(title, parent);
-        case K::kImage:
-            return new ImageView(c, parent);
+        case K::kBox: return new QGroupBox(title, parent);
+        case K::kImage: return new ImageView(c, parent);
         case K::kTabView: {
             auto* t = new TabView(c, parent);
             QObject::connect(t->bar, &QTabBar::currentChanged, t, [c] { FireAction(c, false); });
@@ -523,10 +578,8 @@ QWidget* MakeWidget(PlatformControl* c, QWidget* parent, PlatformRect frame, con
             w->setAttribute(Qt::WA_NoSystemBackground);
             return w;
         }
-        case K::kColorWell:
-            return new ColorWell(c, parent);
-        case K::kSegmented:
-            return new Segmented(c, parent);
+        case K::kColorWell: return new ColorWell(c, parent);
+        case K::kSegmented: return new Segmented(c, parent);
         case K::kSlider: {
             auto* s = new QSlider(vertical ? Qt::Vertical : Qt::Horizontal, parent);
             s->setRange(0, kSteps);
@@ -628,8 +681,9 @@ void* PlatformControlOwner(const PlatformControl* control) {
 }
 
 PlatformControl* PlatformControlFromNative(const void* native) {
-    auto* object = static_cast<QObject*>(const_cast<void*>(native));
-    for (auto* widget = qobject_cast<QWidget*>(object); widget; widget = widget->parentWidget()) {
+    // Natives are the widgets the window layer hands out.
+    auto* widget = static_cast<QWidget*>(const_cast<void*>(native));
+    for (; widget; widget = widget->parentWidget()) {
         const QVariant link = widget->property(kLinkProperty);
         if (link.isValid()) return reinterpret_cast<PlatformControl*>(link.value<quintptr>());
         if (widget->isWindow()) break;
@@ -686,6 +740,8 @@ void PlatformControlSetSmall(PlatformControl* control, bool small) {
 void PlatformControlSetAlignment(PlatformControl* control, int32_t alignment) {
     const Qt::Alignment h = alignment == 1 ? Qt::AlignRight : Qt::AlignLeft;
     if (auto* field = As<QLineEdit>(control)) field->setAlignment(h | Qt::AlignVCenter);
+    if (auto* area = As<QPlainTextEdit>(control))
+        area->document()->setDefaultTextOption(QTextOption(h));
     if (auto* label = As<QLabel>(control)) label->setAlignment(h | Qt::AlignTop);
 }
 
@@ -698,7 +754,13 @@ void NotifyFocus(QWidget* widget, bool gained) {
         (control->kind != PlatformControlKind::kEditText &&
          control->kind != PlatformControlKind::kSecureEditText))
         return;
-    Fire(control, [&](void* owner) { gCallbacks.focus(owner, gained); return 0; }, 0);
+    Fire(
+        control,
+        [&](void* owner) {
+            gCallbacks.focus(owner, gained);
+            return 0;
+        },
+        0);
 }
 
 void MoveFocus(QWidget* widget) {
@@ -747,8 +809,10 @@ void PlatformControlSetTabOrder(PlatformControl* first, PlatformControl* second)
 }
 
 void PlatformControlSetTitle(PlatformControl* control, const char* title) {
-    if (auto* button = As<QAbstractButton>(control)) button->setText(Q(title));
-    else if (auto* box = As<QGroupBox>(control)) box->setTitle(Q(title));
+    if (auto* button = As<QAbstractButton>(control))
+        button->setText(Q(title));
+    else if (auto* box = As<QGroupBox>(control))
+        box->setTitle(Q(title));
 }
 
 std::string PlatformControlTitle(const PlatformControl* control) {
@@ -764,6 +828,10 @@ void PlatformControlSetText(PlatformControl* control, const char* text) {
         QString value = Q(text);
         if (control->allCaps) value = value.toUpper();
         field->setText(value);
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        QString value = Q(text);
+        if (control->allCaps) value = value.toUpper();
+        area->setPlainText(value);
     } else if (auto* label = As<QLabel>(control)) {
         if (control->kind == PlatformControlKind::kStaticText) label->setText(Q(text));
     } else if (control->kind == PlatformControlKind::kSlider ||
@@ -779,6 +847,7 @@ void PlatformControlSetText(PlatformControl* control, const char* text) {
 
 std::string PlatformControlText(const PlatformControl* control) {
     if (auto* field = As<QLineEdit>(control)) return S(field->text());
+    if (auto* area = As<QPlainTextEdit>(control)) return S(area->toPlainText());
     if (auto* label = As<QLabel>(control)) return S(label->text());
     if (control && (control->kind == PlatformControlKind::kSlider ||
                     control->kind == PlatformControlKind::kScroller ||
@@ -809,38 +878,63 @@ int32_t ToBytes(const QString& text, int position) {
 }  // namespace
 
 void PlatformControlSetSelection(PlatformControl* control, int32_t start, int32_t end) {
-    auto* field = As<QLineEdit>(control);
-    if (!field) return;
-    const QString text = field->text();
-    const int from = ToUtf16(text, start), to = ToUtf16(text, end);
-    field->setSelection(from, to - from);
+    if (auto* field = As<QLineEdit>(control)) {
+        const QString text = field->text();
+        const int from = ToUtf16(text, start), to = ToUtf16(text, end);
+        field->setSelection(from, to - from);
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        const QString text = area->toPlainText();
+        QTextCursor cursor = area->textCursor();
+        cursor.setPosition(ToUtf16(text, start));
+        cursor.setPosition(ToUtf16(text, end), QTextCursor::KeepAnchor);
+        area->setTextCursor(cursor);
+    }
 }
 
 void PlatformControlSelection(const PlatformControl* control, int32_t* start, int32_t* end) {
-    auto* field = As<QLineEdit>(control);
     int from = 0, to = 0;
-    if (field) {
+    QString text;
+    if (auto* field = As<QLineEdit>(control)) {
+        text = field->text();
         if (field->hasSelectedText()) {
             from = field->selectionStart();
             to = from + int(field->selectedText().size());
         } else {
             from = to = field->cursorPosition();
         }
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        text = area->toPlainText();
+        from = area->textCursor().selectionStart();
+        to = area->textCursor().selectionEnd();
     }
-    const QString text = field ? field->text() : QString();
     if (start) *start = ToBytes(text, from);
     if (end) *end = ToBytes(text, to);
 }
 
 void PlatformControlEditCommand(PlatformControl* control, int32_t command) {
-    auto* field = As<QLineEdit>(control);
-    if (!field) return;
-    switch (command) {
-        case 0: field->cut(); break;
-        case 1: field->copy(); break;
-        case 2: field->paste(); break;
-        case 3: field->del(); break;
-        default: return;
+    if (command < 0 || command > 3) return;
+    if (auto* field = As<QLineEdit>(control)) {
+        switch (command) {
+            case 0: field->cut(); break;
+            case 1: field->copy(); break;
+            case 2: field->paste(); break;
+            default: field->del(); break;
+        }
+    } else if (auto* area = As<QPlainTextEdit>(control)) {
+        // The area's own edits are reported by its change signal.
+        Quiet quiet(control);
+        switch (command) {
+            case 0: area->cut(); break;
+            case 1: area->copy(); break;
+            case 2: area->paste(); break;
+            default: {
+                QTextCursor cursor = area->textCursor();
+                cursor.removeSelectedText();
+                area->setTextCursor(cursor);
+            }
+        }
+    } else {
+        return;
     }
     if (command != 1) FireAction(control, true);
 }
@@ -854,7 +948,8 @@ void PlatformControlSetState(PlatformControl* control, int32_t state) {
     Quiet quiet(control);
     if (auto* check = As<QCheckBox>(control)) {
         check->setCheckState(state == 2 ? Qt::PartiallyChecked
-                                        : state ? Qt::Checked : Qt::Unchecked);
+                             : state    ? Qt::Checked
+                                        : Qt::Unchecked);
     } else if (auto* button = As<QAbstractButton>(control)) {
         if (button->isCheckable()) button->setChecked(state != 0);
     }
@@ -884,7 +979,8 @@ void PlatformControlSetToggles(PlatformControl* control, bool toggles) {
 void PlatformControlSetValue(PlatformControl* control, double value) {
     if (!control || !std::isfinite(value)) return;
     Quiet quiet(control);
-    if (auto* slider = As<QAbstractSlider>(control)) slider->setValue(ToSteps(control, value));
+    if (auto* slider = As<QAbstractSlider>(control))
+        slider->setValue(ToSteps(control, value));
     else if (auto* bar = As<QProgressBar>(control)) {
         if (bar->maximum() > 0) bar->setValue(ToSteps(control, value));
     }
@@ -998,7 +1094,8 @@ void PlatformControlSetItemFace(PlatformControl* control, int32_t index, uint32_
 int32_t PlatformControlTabCount(const PlatformControl* control) {
     if (!control || !control->widget) return 0;
     if (auto* tabs = dynamic_cast<TabView*>(control->widget.data())) return tabs->bar->count();
-    if (auto* seg = dynamic_cast<Segmented*>(control->widget.data())) return int32_t(seg->labels.size());
+    if (auto* seg = dynamic_cast<Segmented*>(control->widget.data()))
+        return int32_t(seg->labels.size());
     return 0;
 }
 
@@ -1024,8 +1121,10 @@ void PlatformControlRemoveTab(PlatformControl* control, int32_t index) {
         tabs->bar->removeTab(index);
     } else if (auto* seg = dynamic_cast<Segmented*>(control->widget.data())) {
         seg->labels.erase(seg->labels.begin() + index);
-        if (seg->selected == index) seg->selected = -1;
-        else if (seg->selected > index) --seg->selected;
+        if (seg->selected == index)
+            seg->selected = -1;
+        else if (seg->selected > index)
+            --seg->selected;
         seg->update();
     }
 }
@@ -1044,8 +1143,10 @@ void PlatformControlSetTabLabel(PlatformControl* control, int32_t index, const c
 std::string PlatformControlTabLabel(const PlatformControl* control, int32_t index) {
     if (!control || !control->widget || index < 0 || index >= PlatformControlTabCount(control))
         return {};
-    if (auto* tabs = dynamic_cast<TabView*>(control->widget.data())) return S(tabs->bar->tabText(index));
-    if (auto* seg = dynamic_cast<Segmented*>(control->widget.data())) return S(seg->labels[size_t(index)]);
+    if (auto* tabs = dynamic_cast<TabView*>(control->widget.data()))
+        return S(tabs->bar->tabText(index));
+    if (auto* seg = dynamic_cast<Segmented*>(control->widget.data()))
+        return S(seg->labels[size_t(index)]);
     return {};
 }
 
@@ -1065,13 +1166,15 @@ void PlatformControlSelect(PlatformControl* control, int32_t index) {
 int32_t PlatformControlSelected(const PlatformControl* control) {
     if (!control || !control->widget) return -1;
     if (auto* combo = Popup(control)) return combo->currentIndex();
-    if (auto* tabs = dynamic_cast<TabView*>(control->widget.data())) return tabs->bar->currentIndex();
+    if (auto* tabs = dynamic_cast<TabView*>(control->widget.data()))
+        return tabs->bar->currentIndex();
     if (auto* seg = dynamic_cast<Segmented*>(control->widget.data())) return seg->selected;
     return -1;
 }
 
 PlatformRect PlatformControlContentArea(const PlatformControl* control) {
-    auto* tabs = control && control->widget ? dynamic_cast<TabView*>(control->widget.data()) : nullptr;
+    auto* tabs =
+        control && control->widget ? dynamic_cast<TabView*>(control->widget.data()) : nullptr;
     if (!tabs) return PlatformControlFrame(control);
     const QRect inner = tabs->ContentRect().translated(tabs->pos());
     return {inner.x(), inner.y(), inner.width(), inner.height()};
@@ -1187,12 +1290,27 @@ void PlatformControlTestKey(PlatformWindow* window, uint16_t key, uint32_t modif
     int code = Qt::Key_unknown;
     QString text;
     switch (key) {
-        case 13: code = Qt::Key_Return; text = QStringLiteral("\r"); break;
-        case 3: code = Qt::Key_Enter; text = QStringLiteral("\r"); break;
-        case 27: code = Qt::Key_Escape; text = QString(QChar(27)); break;
-        case 9: code = Qt::Key_Tab; text = QStringLiteral("\t"); break;
+        case 13:
+            code = Qt::Key_Return;
+            text = QStringLiteral("\r");
+            break;
+        case 3:
+            code = Qt::Key_Enter;
+            text = QStringLiteral("\r");
+            break;
+        case 27:
+            code = Qt::Key_Escape;
+            text = QString(QChar(27));
+            break;
+        case 9:
+            code = Qt::Key_Tab;
+            text = QStringLiteral("\t");
+            break;
         case 25: code = Qt::Key_Backtab; break;
-        case 8: code = Qt::Key_Backspace; text = QString(QChar(8)); break;
+        case 8:
+            code = Qt::Key_Backspace;
+            text = QString(QChar(8));
+            break;
         default: text = QString(QChar(key)); break;
     }
     QKeyEvent press(QEvent::KeyPress, code, QtModifiers(modifiers), text);

@@ -18,9 +18,24 @@ struct PlatformControl;
 class DrawImage;
 
 enum class PlatformControlKind : uint8_t {
-    kPushButton, kCheckBox, kRadioButton, kScroller, kEditText, kSecureEditText, kStaticText,
-    kPopup, kBox, kImage, kTabView, kIconButton, kDisclosure, kProgress, kUserDrawn, kColorWell,
-    kSegmented, kSlider,
+    kPushButton,
+    kCheckBox,
+    kRadioButton,
+    kScroller,
+    kEditText,
+    kSecureEditText,
+    kStaticText,
+    kPopup,
+    kBox,
+    kImage,
+    kTabView,
+    kIconButton,
+    kDisclosure,
+    kProgress,
+    kUserDrawn,
+    kColorWell,
+    kSegmented,
+    kSlider,
 };
 
 // What controls tell their owner; installed once, every member may be null.
@@ -160,8 +175,8 @@ void PlatformControlCloseColorPanel();
 // Test seam: a click (press and release) at a point of the control, as the window system would
 // deliver it (through the click pre-dispatch), and keys typed into the focused control (a
 // character, or the toolkit's key codes 13 Return, 27 Escape, 9 Tab, 25 Back-tab, 8 Backspace).
-void PlatformControlTestClick(PlatformControl* control, int32_t x, int32_t y,
-                              uint16_t button = 0, uint32_t modifiers = 0);
+void PlatformControlTestClick(PlatformControl* control, int32_t x, int32_t y, uint16_t button = 0,
+                              uint32_t modifiers = 0);
 // Chooses a colour in the open colour panel as the user would.
 void PlatformControlTestPickColor(uint32_t rgb);
 // Chooses a pop-up item as the user would.

@@ -2,13 +2,13 @@
 // its type takes the call. List boxes answer through the list-box module's hooks.
 #include "toolkit/vx_control_items.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 #include "foundation/strings.h"
@@ -60,8 +60,12 @@ struct SelfChange {
     ControlHeld held;
 };
 
+// A count beyond any sensible row of tabs is a caller's mistake; it is limited so that it cannot
+// stall the program making labels.
+constexpr int32_t kMaxLabels = 1000;
+
 void SetLabelCount(VXControlRecordTag* c, int32_t count, const char* newLabel) {
-    if (count < 0) count = 0;
+    count = std::clamp(count, 0, kMaxLabels);
     SelfChange change(c);
     int32_t now = PlatformControlTabCount(c->platform);
     while (now < count) PlatformControlInsertTab(c->platform, now++, newLabel);
@@ -149,14 +153,13 @@ void VXGetControlText(VXControlRecordTag* control, char* buffer) {
     buffer[0] = 0;
     if (!control) return;
     switch (control->type) {
-        case kVXPushButton: case kVXCheckBox: case kVXRadioButton: case kVXBox:
-            CopyOut(PlatformControlTitle(control->platform), buffer, 256);
-            return;
-        case kVXEditText: case kVXStaticText:
-            CopyOut(PlatformControlText(control->platform), buffer, 256);
-            return;
-        default:
-            return;
+        case kVXPushButton:
+        case kVXCheckBox:
+        case kVXRadioButton:
+        case kVXBox: CopyOut(PlatformControlTitle(control->platform), buffer, 256); return;
+        case kVXEditText:
+        case kVXStaticText: CopyOut(PlatformControlText(control->platform), buffer, 256); return;
+        default: return;
     }
 }
 
@@ -168,9 +171,10 @@ void VXSetControlText(VXControlRecordTag* control, const char* text) {
     if (!control) return;
     if (!text) text = "";
     switch (control->type) {
-        case kVXPushButton: case kVXCheckBox: case kVXRadioButton: case kVXBox:
-            PlatformControlSetTitle(control->platform, text);
-            return;
+        case kVXPushButton:
+        case kVXCheckBox:
+        case kVXRadioButton:
+        case kVXBox: PlatformControlSetTitle(control->platform, text); return;
         case kVXTabView:
         case kVXSegmented: {
             Labels labels;
@@ -182,10 +186,8 @@ void VXSetControlText(VXControlRecordTag* control, const char* text) {
             control->typeData.value = uint32_t(PlatformControlSelected(control->platform));
             return;
         }
-        case kVXListBox:
-            return;
-        default:
-            PlatformControlSetText(control->platform, text);
+        case kVXListBox: return;
+        default: PlatformControlSetText(control->platform, text);
     }
 }
 
@@ -514,8 +516,10 @@ void VXSetListItem(VXWindowRecordTag* window, int16_t item, int32_t index, const
         PlatformControlRemoveItem(c->platform, index);
         PlatformControlInsertItem(c->platform, index, text, wantSeparator);
         PlatformControlSetItemReference(c->platform, index, reference);
-        if (selected == index && !wantSeparator) PlatformControlSelect(c->platform, index);
-        else if (selected != index) PlatformControlSelect(c->platform, selected);
+        if (selected == index && !wantSeparator)
+            PlatformControlSelect(c->platform, index);
+        else if (selected != index)
+            PlatformControlSelect(c->platform, selected);
     } else if (VXControlRecordTag* list = ListBox(window, item)) {
         if (gVXListItemHooks.set) gVXListItemHooks.set(list, index, text);
     }
@@ -646,8 +650,9 @@ bool VXSetListDrawingEnabled(VXWindowRecordTag* window, int16_t item, bool enabl
         return enabled;
     }
     if (VXControlRecordTag* list = ListBox(window, item))
-        return gVXListItemHooks.setDrawingEnabled ? gVXListItemHooks.setDrawingEnabled(list, enabled)
-                                                  : false;
+        return gVXListItemHooks.setDrawingEnabled
+                   ? gVXListItemHooks.setDrawingEnabled(list, enabled)
+                   : false;
     return false;
 }
 

@@ -48,8 +48,7 @@ void VXSetButtonState(VXWindowRecordTag* window, int16_t item, int32_t state);
 int32_t VXSimulateButtonClick(VXWindowRecordTag* window, int16_t item);
 void VXSetItemChecked(VXWindowRecordTag* window, int16_t item, int32_t state);
 int32_t VXGetItemChecked(VXWindowRecordTag* window, int16_t item);
-int16_t VXGetRadioGroupInfo(VXWindowRecordTag* window, int16_t item, int16_t* first,
-                            int16_t* last);
+int16_t VXGetRadioGroupInfo(VXWindowRecordTag* window, int16_t item, int16_t* first, int16_t* last);
 int16_t VXSelectRadioButton(VXWindowRecordTag* window, int16_t item);
 int16_t VXGetSelectedRadioButton(VXWindowRecordTag* window, int16_t item);
 int32_t VXGetDisclosureState(VXWindowRecordTag* window, int16_t item);
@@ -72,11 +71,9 @@ void VXSetListItemEnabled(VXWindowRecordTag* window, int16_t item, int32_t index
 int32_t VXGetListItemMarkCode(VXWindowRecordTag* window, int16_t item, int32_t index);
 void VXSetListItemMarkCode(VXWindowRecordTag* window, int16_t item, int32_t index, int32_t code);
 intptr_t VXGetListItemReference(VXWindowRecordTag* window, int16_t item, int32_t index);
-void VXSetListItemReference(VXWindowRecordTag* window, int16_t item, int32_t index,
-                            intptr_t value);
+void VXSetListItemReference(VXWindowRecordTag* window, int16_t item, int32_t index, intptr_t value);
 bool VXSetListDrawingEnabled(VXWindowRecordTag* window, int16_t item, bool enabled);
-void VXSetListButtonItemFace(VXWindowRecordTag* window, int16_t item, int32_t index,
-                             uint32_t face);
+void VXSetListButtonItemFace(VXWindowRecordTag* window, int16_t item, int32_t index, uint32_t face);
 VXWindowRecordTag* VXGetListBoxWindow(VXWindowRecordTag* window, int16_t item);
 
 // What the list-box module installs for the list calls on list boxes (type 7); each member may
@@ -116,8 +113,7 @@ int32_t VXGetSelectedSegment(VXWindowRecordTag* window, int16_t item);
 void VXSetSelectedSegment(VXWindowRecordTag* window, int16_t item, int32_t index);
 
 // Progress indicators (type 14): a determinate one's range and a step of its value.
-void VXSetProgressBarRange(VXWindowRecordTag* window, int16_t item, double minimum,
-                           double maximum);
+void VXSetProgressBarRange(VXWindowRecordTag* window, int16_t item, double minimum, double maximum);
 void VXStepProgressBar(VXWindowRecordTag* window, int16_t item, double delta);
 
 // Images, icons, colour wells, user-drawn controls.

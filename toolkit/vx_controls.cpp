@@ -132,18 +132,21 @@ void Insert(ControlList* list, VXControlRecordTag* control) {
 
 bool HasSizeVariant(uint8_t type) {
     switch (type) {
-        case kVXScroller: case kVXImage: case kVXDisclosure: case kVXProgress:
-        case kVXUserDrawn: case kVXColorWell: case kVXSlider:
-            return false;
-        default:
-            return true;
+        case kVXScroller:
+        case kVXImage:
+        case kVXDisclosure:
+        case kVXProgress:
+        case kVXUserDrawn:
+        case kVXColorWell:
+        case kVXSlider: return false;
+        default: return true;
     }
 }
 
 // Types whose clicks the window does not offer to its handler before the platform.
 bool ClickGoesToPlatform(uint8_t type) {
-    return (type >= kVXPushButton && type <= kVXListBox) || type == kVXBox ||
-           type == kVXTabView || type == kVXProgress;
+    return (type >= kVXPushButton && type <= kVXListBox) || type == kVXBox || type == kVXTabView ||
+           type == kVXProgress;
 }
 
 PlatformControlKind KindOf(uint8_t type, uint32_t value) {
@@ -224,9 +227,8 @@ void OnAction(void* owner, bool textEdit) {
             return;
         }
         case kVXIconButton:
-            PlatformControlSetState(c->platform, c->flags & kVXCtlToggles
-                                                     ? 1
-                                                     : PlatformControlState(c->platform));
+            PlatformControlSetState(
+                c->platform, c->flags & kVXCtlToggles ? 1 : PlatformControlState(c->platform));
             if (!(c->flags & kVXCtlSimulatedClick)) SendControlEvent(c, 0, 0, 0);
             return;
         case kVXColorWell:
@@ -237,8 +239,7 @@ void OnAction(void* owner, bool textEdit) {
             SendControlEvent(c, 0, 0, value);
             return;
         }
-        default:
-            SendControlEvent(c, 0, 0, 0);
+        default: SendControlEvent(c, 0, 0, 0);
     }
 }
 
@@ -335,7 +336,8 @@ void HookFocusItem(VXWindowRecordTag* window, uint16_t item) {
 
 void HookActivateControls(VXWindowRecordTag* window, bool active) {
     if (!active) {
-        if (VXSetWindowControlsActive(window, false)) window->status() |= kVXStatusDeactivatedControls;
+        if (VXSetWindowControlsActive(window, false))
+            window->status() |= kVXStatusDeactivatedControls;
     } else if (window->status() & kVXStatusDeactivatedControls) {
         window->status() &= ~kVXStatusDeactivatedControls;
         VXSetWindowControlsActive(window, true);
@@ -448,26 +450,22 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
         case kVXStaticText:
             if (option1) PlatformControlSetAlignment(object, 1);
             break;
-        case kVXDisclosure:
-            PlatformControlSetState(object, option1 ? 1 : 0);
-            break;
-        case kVXProgress:
-            PlatformControlSetIndeterminate(object, option1 || option2);
-            break;
+        case kVXDisclosure: PlatformControlSetState(object, option1 ? 1 : 0); break;
+        case kVXProgress: PlatformControlSetIndeterminate(object, option1 || option2); break;
         case kVXTabView:
             if (!option1) {
                 // The rectangle given is the content area; the frame grows around it.
                 const PlatformRect area = PlatformControlContentArea(object);
                 const PlatformRect outer = PlatformControlFrame(object);
                 const Rect grown = {
-                    int16_t(rect->top - (area.y - outer.y)), int16_t(rect->left - (area.x - outer.x)),
+                    int16_t(rect->top - (area.y - outer.y)),
+                    int16_t(rect->left - (area.x - outer.x)),
                     int16_t(rect->bottom + (outer.y + outer.height - area.y - area.height)),
                     int16_t(rect->right + (outer.x + outer.width - area.x - area.width))};
                 PlatformControlSetFrame(object, ToPlatform(grown));
             }
             break;
-        default:
-            break;
+        default: break;
     }
     VXControlRecordTag* control = AddControlToView(window, object, type, item, value);
     switch (type) {
@@ -480,18 +478,13 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
                 PlatformControlSetToggles(object, option1);
             }
             break;
-        case kVXTabView:
-            VXSetControlText(control, title);
-            break;
+        case kVXTabView: VXSetControlText(control, title); break;
         case kVXSegmented:
             VXSetControlText(control, title);
             control->typeData.value = uint32_t(PlatformControlSelected(object));
             break;
-        case kVXPopup:
-            control->typeData.value = uint32_t(-1);
-            break;
-        default:
-            break;
+        case kVXPopup: control->typeData.value = uint32_t(-1); break;
+        default: break;
     }
     if (type == kVXTabView) control->typeData.value = uint32_t(PlatformControlSelected(object));
     return control;
@@ -636,8 +629,7 @@ void VXGetControlRect(VXControlRecordTag* control, Rect* rect) {
         case kVXTabView:
             *rect = FromPlatform(PlatformControlContentArea(control->platform));
             return;
-        default:
-            VXGetControlBounds(control, rect);
+        default: VXGetControlBounds(control, rect);
     }
 }
 
@@ -659,8 +651,9 @@ void VXSetControlRect(VXControlRecordTag* control, const Rect* rect) {
             return;
         case kVXUserDrawn:
             VXInvalidateControl(control);
-            PlatformControlSetFrame(control->platform,
-                                    ToPlatform(Grown(*rect, int16_t(-int16_t(control->typeData.value)))));
+            PlatformControlSetFrame(
+                control->platform,
+                ToPlatform(Grown(*rect, int16_t(-int16_t(control->typeData.value)))));
             VXInvalidateControl(control);
             return;
         case kVXTabView: {
@@ -705,7 +698,8 @@ VXWindowRecordTag* GetListViewFromListBoxControl(VXControlRecordTag* control) {
 void VXHideShowControl(VXControlRecordTag* control, bool visible) {
     if (!control || VXIsControlVisible(control) == visible) return;
     if (control->type == kVXListBox) {
-        if (VXWindowRecordTag* list = ListWindow(control)) VXSetChildWindowVisibility(list, visible);
+        if (VXWindowRecordTag* list = ListWindow(control))
+            VXSetChildWindowVisibility(list, visible);
         return;
     }
     PlatformControlSetVisible(control->platform, visible);
@@ -744,7 +738,7 @@ void VXSetControlActive(VXControlRecordTag* control, bool active) {
     if (control->window->status() & kVXStatusControlsInactive) active = false;
     const uint8_t type = control->type;
     const bool drawnByFlag = type == kVXListBox || type == kVXBox || type == kVXUserDrawn;
-    const bool current = drawnByFlag         ? (control->flags & kVXCtlDrawnActive) != 0
+    const bool current = drawnByFlag          ? (control->flags & kVXCtlDrawnActive) != 0
                          : type == kVXTabView ? true
                                               : PlatformControlIsEnabled(control->platform);
     if (current == active) return;
@@ -823,7 +817,8 @@ VXControlRecordTag* FocusedControl(VXWindowRecordTag* window, bool deep) {
             PlatformControlViewHasFocus(c->listWindow->platformWindow))
             return c;
     if (deep)
-        for (VXWindowRecordTag* child = VXGetFirstChild(window); child; child = VXGetNextWindow(child))
+        for (VXWindowRecordTag* child = VXGetFirstChild(window); child;
+             child = VXGetNextWindow(child))
             if (child->windowClass != kVXWindowListBox)
                 if (VXControlRecordTag* c = FocusedControl(child, true)) return c;
     return nullptr;
@@ -864,8 +859,7 @@ bool VXSetFocusItem(VXWindowRecordTag* window, int16_t item) {
         result = true;
     }
     // Focus events may have run handlers: restore only a window that still exists.
-    if (VXGetWindowFromId(id) || previousID)
-        VXSetWindow(VXGetWindowFromId(previousID));
+    if (VXGetWindowFromId(id) || previousID) VXSetWindow(VXGetWindowFromId(previousID));
     return result;
 }
 
@@ -910,8 +904,10 @@ void VXRebuildControlNavigationLoop(VXWindowRecordTag* window) {
     list->loopBuilt = true;
     // The platform's own order follows the loop too.
     for (size_t i = 0; i + 1 < entries.size(); ++i) {
-        VXControlRecordTag* a = VXGetControl(VXGetWindowFromId(entries[i].windowID), entries[i].item, nullptr);
-        VXControlRecordTag* b = VXGetControl(VXGetWindowFromId(entries[i + 1].windowID), entries[i + 1].item, nullptr);
+        VXControlRecordTag* a =
+            VXGetControl(VXGetWindowFromId(entries[i].windowID), entries[i].item, nullptr);
+        VXControlRecordTag* b =
+            VXGetControl(VXGetWindowFromId(entries[i + 1].windowID), entries[i + 1].item, nullptr);
         if (a && b) PlatformControlSetTabOrder(a->platform, b->platform);
     }
 }
@@ -1001,8 +997,7 @@ bool SendTrackControlEvent(VXControlRecordTag* control, Point where, uint16_t bu
     return DispatchEvent(control->window, &event) == 0;
 }
 
-bool SendControlTrackingEndEvent(VXControlRecordTag* control, uint16_t button,
-                                 uint32_t modifiers) {
+bool SendControlTrackingEndEvent(VXControlRecordTag* control, uint16_t button, uint32_t modifiers) {
     if (!control || (control->flags & kVXCtlSelfChange)) return true;
     VXEventRecord event = VXClearedEvent(kVXTrackingEndEvent);
     event.u.trackingEnd.button = button;
@@ -1026,7 +1021,8 @@ int32_t SendControlEvent(VXControlRecordTag* control, int32_t value1, int32_t va
             values.scroller.part = uint8_t(value1);
             if (value1 == 4 || value1 == 5) {
                 values.scroller.given = value2;
-                values.scroller.value = std::isfinite(floatValue) ? int32_t(std::lround(floatValue)) : 0;
+                values.scroller.value =
+                    std::isfinite(floatValue) ? int32_t(std::lround(floatValue)) : 0;
             }
             break;
         case kVXEditText:
@@ -1044,14 +1040,9 @@ int32_t SendControlEvent(VXControlRecordTag* control, int32_t value1, int32_t va
             values.pair.first = uint16_t(value1);
             values.pair.second = uint16_t(value2);
             break;
-        case kVXColorWell:
-            values.colour = uint32_t(value1);
-            break;
-        case kVXSlider:
-            values.slider = floatValue;
-            break;
-        default:
-            break;
+        case kVXColorWell: values.colour = uint32_t(value1); break;
+        case kVXSlider: values.slider = floatValue; break;
+        default: break;
     }
     return DispatchEvent(control->window, &event);
 }

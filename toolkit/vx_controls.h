@@ -19,10 +19,24 @@ struct VXControlProperties;
 
 // Control types (the item type of a UI template item).
 enum : uint8_t {
-    kVXPushButton = 1, kVXCheckBox = 2, kVXRadioButton = 3, kVXScroller = 4, kVXEditText = 5,
-    kVXStaticText = 6, kVXListBox = 7, kVXPopup = 8, kVXBox = 9, kVXImage = 10, kVXTabView = 11,
-    kVXIconButton = 12, kVXDisclosure = 13, kVXProgress = 14, kVXUserDrawn = 15,
-    kVXColorWell = 16, kVXSegmented = 17, kVXSlider = 18,
+    kVXPushButton = 1,
+    kVXCheckBox = 2,
+    kVXRadioButton = 3,
+    kVXScroller = 4,
+    kVXEditText = 5,
+    kVXStaticText = 6,
+    kVXListBox = 7,
+    kVXPopup = 8,
+    kVXBox = 9,
+    kVXImage = 10,
+    kVXTabView = 11,
+    kVXIconButton = 12,
+    kVXDisclosure = 13,
+    kVXProgress = 14,
+    kVXUserDrawn = 15,
+    kVXColorWell = 16,
+    kVXSegmented = 17,
+    kVXSlider = 18,
 };
 
 // Bits of the value argument of a control's creation.
@@ -33,8 +47,8 @@ constexpr uint32_t kVXControlIconMask = 0x0000FFFF, kVXControlHidden = 0x0001000
 // Control flags.
 constexpr uint16_t kVXCtlContainer = 0x0001, kVXCtlToggles = 0x0002, kVXCtlSelfChange = 0x0004,
                    kVXCtlSimulatedClick = 0x0008, kVXCtlItemDisabled = 0x0010,
-                   kVXCtlDrawnActive = 0x0020, kVXCtlItemHidden = 0x0040,
-                   kVXCtlFixedSize = 0x0080, kVXCtlSmall = 0x0200, kVXCtlAllCaps = 0x0400;
+                   kVXCtlDrawnActive = 0x0020, kVXCtlItemHidden = 0x0040, kVXCtlFixedSize = 0x0080,
+                   kVXCtlSmall = 0x0200, kVXCtlAllCaps = 0x0400;
 
 // A user-drawn control's draw procedure: called with the window current and focused on its
 // content, in window content coordinates.
@@ -129,8 +143,7 @@ intptr_t VXGetControlReference(VXControlRecordTag* control);
 bool SendTrackControlEvent(VXControlRecordTag* control, Point where, uint16_t button,
                            uint32_t modifiers, int16_t value1, int16_t value2);
 // Tracking end (19): true when not handled.
-bool SendControlTrackingEndEvent(VXControlRecordTag* control, uint16_t button,
-                                 uint32_t modifiers);
+bool SendControlTrackingEndEvent(VXControlRecordTag* control, uint16_t button, uint32_t modifiers);
 // Control action (18) with the type's values; the handler's result (0, nothing sent, while the
 // toolkit changes the control itself).
 int32_t SendControlEvent(VXControlRecordTag* control, int32_t value1, int32_t value2,

@@ -58,9 +58,9 @@ TEST_F(ControlItems, TruncatingKeepsWholeCharacters) {
         int32_t max;
         const char* left;
     };
-    for (const Case& c : {Case{"abcdef", 3, "abc"}, Case{"a\xC3\xA9z", 2, "a"},
-                          Case{"a\xC3\xA9z", 3, "a\xC3\xA9"}, Case{"\xE2\x82\xAC", 2, ""},
-                          Case{"short", 10, "short"}, Case{"abc", -1, ""}}) {
+    for (const Case& c :
+         {Case{"abcdef", 3, "abc"}, Case{"a\xC3\xA9z", 2, "a"}, Case{"a\xC3\xA9z", 3, "a\xC3\xA9"},
+          Case{"\xE2\x82\xAC", 2, ""}, Case{"short", 10, "short"}, Case{"abc", -1, ""}}) {
         VXSetItemText(window, 1, c.text);
         EXPECT_EQ(VXTruncateItemText(window, 1, c.max), int32_t(std::strlen(c.left))) << c.text;
         EXPECT_EQ(Text(window, 1), c.left);
@@ -82,17 +82,17 @@ TEST_F(ControlItems, TypedNumbersAreKeptInRange) {
         bool inRange;
     };
     const Case cases[] = {
-        {10, 99, false, "1", "1", false},      // the first digit of a larger number
+        {10, 99, false, "1", "1", false},  // the first digit of a larger number
         {10, 99, false, "150", "99", true},
         {0, 99, false, "", "0", true},
-        {0, 99, false, "7x", "7", true},       // what follows the number goes
+        {0, 99, false, "7x", "7", true},  // what follows the number goes
         {1, 9999, false, "0", "1", true},
         {1, 9999, false, "abc", "1", true},
-        {-50, 50, true, "-", "-", false},      // a minus sign being typed stays
+        {-50, 50, true, "-", "-", false},  // a minus sign being typed stays
         {0, 50, true, "-", "0", true},
         {-50, 50, true, "-80", "-50", true},
         {-50, 50, true, "", "0", true},
-        {5, 10, true, "-3", "-3", false},     // below a minimum of 2 or more: left for typing
+        {5, 10, true, "-3", "-3", false},  // below a minimum of 2 or more: left for typing
         {0, 100, false, "12345678901234", "100", true},
         {0, int32_t(0xFFFFFFFF), false, "4000000000", "4000000000", true},
     };
@@ -115,7 +115,8 @@ TEST_F(ControlItems, TypedNumbersAreKeptInRange) {
 TEST_F(ControlItems, RadioGroupsAndTheirActionSlots) {
     Make(kVXStaticText, {10, 10, 30, 100}, "Label", 4);
     for (int16_t item : {5, 6, 7})
-        Make(kVXRadioButton, {int16_t(10 + 20 * item), 10, int16_t(30 + 20 * item), 100}, "R", item);
+        Make(kVXRadioButton, {int16_t(10 + 20 * item), 10, int16_t(30 + 20 * item), 100}, "R",
+             item);
     Make(kVXCheckBox, {200, 10, 220, 100}, "Check", 8);
     int16_t first = 0, last = 0;
     EXPECT_EQ(VXGetRadioGroupInfo(window, 6, &first, &last), 0);
@@ -200,6 +201,10 @@ TEST_F(ControlItems, SegmentsTabsAndColourWells) {
     VXSetTabCount(window, 2, 3);
     EXPECT_EQ(VXGetTabCount(window, 2), 3);
     EXPECT_EQ(VXGetTabCount(window, 1), 0);
+    VXSetTabCount(window, 2, -5);
+    EXPECT_EQ(VXGetTabCount(window, 2), 0);
+    VXSetSegmentCount(window, 1, INT32_MAX);  // limited, not a stall
+    EXPECT_EQ(VXGetSegmentCount(window, 1), 1000);
     int16_t margins[4];
     VXGetTabControlOuterMetrics(seg, margins);
     EXPECT_EQ((std::vector<int>{margins[0], margins[1], margins[2], margins[3]}),

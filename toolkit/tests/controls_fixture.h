@@ -49,12 +49,14 @@ public:
                     c.controlType == kVXSegmented)
                     entry += "," + std::to_string(int16_t(c.values.pair.first)) + "," +
                              std::to_string(c.values.pair.second);
-                if (c.controlType == kVXScroller) entry += ",p" + std::to_string(c.values.scroller.part);
+                if (c.controlType == kVXScroller)
+                    entry += ",p" + std::to_string(c.values.scroller.part);
                 break;
             }
             case kVXTrackingEndEvent: entry += std::to_string(event->u.trackingEnd.item); break;
             case kVXEditFocusEvent:
-                entry += std::to_string(event->u.editFocus.item) + (event->u.editFocus.gaining ? "+" : "-");
+                entry += std::to_string(event->u.editFocus.item) +
+                         (event->u.editFocus.gaining ? "+" : "-");
                 break;
             case kVXTabOutEvent: entry += std::to_string(event->u.tabOut.item); break;
             case kVXMouseDownEvent: entry += "mouse"; break;

@@ -124,9 +124,11 @@ TEST_F(Controls, EditTextSendsFocusAndChangesAndKeepsItsRectangle) {
     VXControlRecordTag* field = Make(kVXEditText, {10, 20, 30, 120}, "", 1);
     Rect r;
     VXGetControlBounds(field, &r);
-    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}), (std::vector<int>{7, 17, 33, 123}));
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}),
+              (std::vector<int>{7, 17, 33, 123}));
     VXGetControlRect(field, &r);
-    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}), (std::vector<int>{10, 20, 30, 120}));
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}),
+              (std::vector<int>{10, 20, 30, 120}));
     Log().clear();
     EXPECT_TRUE(VXSetFocusItem(window, 1));
     EXPECT_EQ(VXGetFocusItem(window, nullptr), 1);
@@ -283,8 +285,10 @@ TEST_F(Controls, TabLabelsAndIconSizes) {
         {"A#12 dropped|B", {"A", "B"}},
         {"|", {""}},
         {"", {}},
-        {"\xC3\xA9" "1234567890123456789012345678901234567890123456789012345678901234",
-         {"\xC3\xA9" "123456789012345678901234567890123456789012345678901234567890"}},
+        {"\xC3\xA9"
+         "1234567890123456789012345678901234567890123456789012345678901234",
+         {"\xC3\xA9"
+          "123456789012345678901234567890123456789012345678901234567890"}},
     };
     for (const Case& c : cases) {
         VXControlRecordTag* tabs = Make(kVXTabView, {40, 10, 200, 300}, c.title, 1);
@@ -295,9 +299,10 @@ TEST_F(Controls, TabLabelsAndIconSizes) {
         VXDestroyControl(window, 1);
     }
     int32_t number = 0;
-    VXParseTabLabels("A#12 dropped", [](void* data, int32_t, const char*, int32_t n) {
-        *static_cast<int32_t*>(data) = n;
-    }, &number);
+    VXParseTabLabels(
+        "A#12 dropped",
+        [](void* data, int32_t, const char*, int32_t n) { *static_cast<int32_t*>(data) = n; },
+        &number);
     EXPECT_EQ(number, 12);
     // The tab view's rectangle is its content area; the frame lies around it.
     VXControlRecordTag* tabs = Make(kVXTabView, {40, 10, 200, 300}, "A|B", 1);
@@ -389,13 +394,17 @@ TEST_F(Controls, PictureOfOneControlOfEachType) {
     VXSetColorWellColor(window, 14, 0xFF0000);
     VXSetSelectedSegment(window, 15, 1);
     VXSetItemInt(window, 16, 1);
-    VXSetUserItemProcWithInset(window, 13, [](VXWindowRecordTag* w, int16_t) {
-        Rect r;
-        VXGetItemPosition(w, 13, &r);
-        QZPort* port = QZGetCurrentPort();
-        QZStrokeRectangleInsideFrame(port, {double(r.left), double(r.top), double(r.right - r.left),
-                                            double(r.bottom - r.top)});
-    }, 0);
+    VXSetUserItemProcWithInset(
+        window, 13,
+        [](VXWindowRecordTag* w, int16_t) {
+            Rect r;
+            VXGetItemPosition(w, 13, &r);
+            QZPort* port = QZGetCurrentPort();
+            QZStrokeRectangleInsideFrame(port,
+                                         {double(r.left), double(r.top), double(r.right - r.left),
+                                          double(r.bottom - r.top)});
+        },
+        0);
     VXUpdateWindow(window);
     char folder[4096];
     ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
@@ -521,6 +530,81 @@ TEST_F(Controls, AControlDestroyedByItsOwnEventsLeavesNothingBehind) {
     PlatformControlTestType(window->platformWindow, "xy");
     EXPECT_EQ(VXGetControl(window, 6, nullptr), nullptr);
     PlatformControlFlushDestroyed();
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(Controls, ATallEditTextTakesSeveralLines) {
+    Make(kVXPushButton, {200, 300, 220, 380}, "OK", 1);
+    Make(kVXPushButton, {200, 200, 220, 280}, "Cancel", 2);
+    Make(kVXEditText, {10, 10, 80, 300}, "", 3);
+    Make(kVXEditText, {100, 10, 120, 300}, "", 4);
+    handled = 1u << kVXControlEvent;  // the dialog stays open
+    VXSetFocusItem(window, 3);
+    Log().clear();
+    PlatformControlTestType(window->platformWindow, "a");
+    PlatformControlTestKey(window->platformWindow, 13);  // a line break, no button
+    PlatformControlTestType(window->platformWindow, "b");
+    char text[256];
+    VXGetItemText(window, 3, text);
+    EXPECT_STREQ(text, "a\nb");
+    EXPECT_EQ(Joined(), "18:3 18:3 18:3");
+    PlatformControlTestKey(window->platformWindow, 27);
+    EXPECT_EQ(Joined(), "18:2");
+    VXSelectItemText(window, 3, 2, 3);
+    int32_t start = 0, end = 0;
+    VXGetItemTextSelection(window, 3, &start, &end);
+    EXPECT_EQ((std::vector<int>{start, end}), (std::vector<int>{2, 3}));
+    PlatformControlTestKey(window->platformWindow, 9);
+    EXPECT_EQ(VXGetFocusItem(window, nullptr), 4);
+    VXSetItemText(window, 3, "x\ny");
+    VXGetItemText(window, 3, text);
+    EXPECT_STREQ(text, "x\ny");
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+VXEventRecord gLastTrack;
+int32_t KeepsTrack(VXWindowRecordTag*, VXEventRecord* event) {
+    if (event->kind == kVXTrackControlEvent) gLastTrack = *event;
+    return 0;
+}
+
+TEST_F(Controls, ClickPointsAndTheDialogsActivation) {
+    VXSetWindowEventHandler(window, KeepsTrack);
+    VXControlRecordTag* icon = Make(kVXIconButton, {30, 40, 70, 80}, "", 5);
+    gLastTrack = VXClearedEvent(0);
+    PlatformControlTestClick(icon->platform, 7, 9, 1, kVXModShift);
+    ASSERT_EQ(gLastTrack.kind, kVXTrackControlEvent);
+    // The point is in the control's superview, the window's content.
+    EXPECT_EQ(gLastTrack.u.track.mouse.h, 47);
+    EXPECT_EQ(gLastTrack.u.track.mouse.v, 39);
+    EXPECT_EQ(gLastTrack.u.track.mouse.button, 1);
+    EXPECT_EQ(gLastTrack.u.track.mouse.shift, 1);
+    // A control disabled by its item is not offered (the flag alone, the platform control
+    // left enabled, so that the click reaches the window).
+    gLastTrack = VXClearedEvent(0);
+    VXControlRecordTag* c = VXGetControl(window, 5, nullptr);
+    c->flags |= kVXCtlItemDisabled;
+    PlatformControlTestClick(icon->platform, 7, 9);
+    EXPECT_EQ(gLastTrack.kind, 0);
+    c->flags &= uint16_t(~kVXCtlItemDisabled);
+
+    // A dialog that goes to the background makes its controls inactive, and back.
+    SendActivateEvent(window, false);
+    EXPECT_FALSE(PlatformControlIsEnabled(icon->platform));
+    EXPECT_TRUE(window->status() & kVXStatusDeactivatedControls);
+    SendActivateEvent(window, true);
+    EXPECT_TRUE(PlatformControlIsEnabled(icon->platform));
+    EXPECT_FALSE(window->status() & kVXStatusDeactivatedControls);
 }
 
 }  // namespace
