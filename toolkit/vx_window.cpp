@@ -249,11 +249,13 @@ void OnDraw(int32_t id, PlatformRect dirty) {
                            double(dirty.height)});
         context->RestoreState();
     }
-    if (!context || (window->status() & kVXStatusNoUpdate)) return;
+    if (window->status() & kVXStatusNoUpdate) return;
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
-    // The dirty part in document coordinates: in the view's bounds, unscaled (grown by 1 when the
-    // window is enlarged, so that no scaled pixel is left out).
+    // The whole content is drawn (focused below), and the dirty part goes out in document
+    // coordinates: in the view's bounds, unscaled (grown by 1 when the window is enlarged, so that
+    // no scaled pixel is left out).
+    window->graf.geometry.pane = -1;
     double dx, dy;
     _LPNT origin;
     ContentPlacement(window, &dx, &dy, &origin);
@@ -265,15 +267,17 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     const int32_t grow = (g.scaleV > kFixed24One || g.scaleH > kFixed24One) ? 1 : 0;
     const LRect area = {corners[0].v - grow, corners[0].h - grow, corners[1].v + grow,
                         corners[1].h + grow};
-    // The whole content is focused for the window's drawing.
-    if (BeginContentDrawing(window, context, false)) QZSetFocus(window->graf.port, -1);
+    if (context && BeginContentDrawing(window, context, false)) QZSetFocus(window->graf.port, -1);
     const auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -0x7FFF, 0x7FFF)); };
     VXEventRecord event = VXClearedEvent(kVXUpdateEvent);
     event.u.update.longRect = {area.top, area.left, area.bottom, area.right};
     event.u.update.rect = {clamp16(area.top), clamp16(area.left), clamp16(area.bottom),
                            clamp16(area.right)};
     DispatchEvent(window, &event);
-    EndContentDrawing(id);
+    if (context)
+        EndContentDrawing(id);
+    else if ((window = VXGetWindowFromId(id)))
+        QZReleaseContext(window->graf.port);
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 
