@@ -119,6 +119,23 @@ TEST_F(ScrollDraw, TheDrawingMovesByExactlyTheScroll) {
         << Str(gLastUpdate);
 }
 
+TEST_F(ScrollDraw, TheOverlayScrollsWithTheContent) {
+    VXWindowRecordTag* window = Scrolling();
+    VXSetPadSize(window, 2000, 1500, true);
+    VXShowWindow(window);
+    VXScrollTo(window, 50, 30);
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, [](VXWindowRecordTag*, void*) {
+        QZPort* port = QZGetCurrentPort();
+        QZSetColor(port, 0x0000FF, false);
+        QZFillRectangle(port, {kMarkH, kMarkV, kMarkSize, kMarkSize}, false);
+    }, nullptr);
+    const Mark at = FindMark(window);
+    EXPECT_EQ(at.h, kMarkH - 50);
+    EXPECT_EQ(at.v, kMarkV - 30);
+    EXPECT_EQ(at.rgb, 0x0000FFu);
+    VXEndOverlay(window);
+}
+
 TEST_F(ScrollDraw, WhatIsInViewFollowsTheScroll) {
     VXWindowRecordTag* window = Scrolling();
     VXSetPadSize(window, 2000, 1500, true);
