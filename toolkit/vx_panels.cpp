@@ -71,22 +71,11 @@ bool IsLive(const VXPanelRecordTag* panel) {
     return false;
 }
 
-// The offset from a panel's bounds coordinates to the coordinates of its platform view: the
-// window's content for a main panel, the child window's own view otherwise.
-void PlatformOffset(const VXPanelRecordTag* panel, double* dx, double* dy) {
-    *dx = panel->contFrame.x - panel->bounds.x;
-    *dy = panel->contFrame.y - panel->bounds.y;
-    if (panel->window && !panel->window->parent) {
-        *dx += panel->structFrame.x;
-        *dy += panel->structFrame.y;
-    }
-}
-
 void InvalidatePlatform(VXPanelRecordTag* panel, const XRect& r) {
     if (Empty(r) || !panel->window || !panel->window->platformWindow) return;
     if (panel->flags & kVXPanelIgnoreDisplay) return;
     double dx, dy;
-    PlatformOffset(panel, &dx, &dy);
+    VXPanelPlatformOffset(panel, &dx, &dy);
     const int32_t left = int32_t(std::floor(r.x + dx)), top = int32_t(std::floor(r.y + dy));
     const int32_t right = int32_t(std::ceil(r.x + r.width + dx));
     const int32_t bottom = int32_t(std::ceil(r.y + r.height + dy));
@@ -198,6 +187,20 @@ void MinMax(const VXPanelRecordTag* panel, int32_t out[4], int depth) {
         r[3] = cap(r[3] + own[3]);
         for (int i = 0; i < 4; ++i) out[i] = std::max(out[i], r[i]);
     }
+}
+
+// What the panels on the far side of a divided panel's divider can give up: a neighbour divided
+// the same way passes a change on to its own far side and gives what that side has.
+double FarSideRoom(const VXPanelRecordTag* panel, int depth) {
+    const int d = panel->divideDirection;
+    double room = 1e9;
+    for (VXPanelRecordTag* p = ChainHead(panel); p; p = p->next) {
+        if (p == panel || p->adjacent[d] != panel) continue;
+        const bool passOn = p->isDivided && p->divideDirection == d && depth < 64;
+        room = std::min(room, passOn ? FarSideRoom(p, depth + 1)
+                                     : (d == 0 ? p->structFrame.height : p->structFrame.width));
+    }
+    return room;
 }
 
 // The window goes: its panel (and the panels embedded in it) go too.
@@ -313,9 +316,19 @@ void VXInitPanels() {
     SetPointsToScreenHook(HookPointsToScreen);
     PlatformSetScrollerAction(OnScrollerAction);
     gVXWindowDefaultHooks.defaultScroll = DefaultScrollHandler;
+    gVXWindowDefaultHooks.windowPanel = VXGetWindowPanel;
     if (gVXWindowDefaultHooks.killControls != ReleaseWindowPanel) {
         gPreviousKillControls = gVXWindowDefaultHooks.killControls;
         gVXWindowDefaultHooks.killControls = ReleaseWindowPanel;
+    }
+}
+
+void VXPanelPlatformOffset(const VXPanelRecordTag* panel, double* dx, double* dy) {
+    *dx = panel->contFrame.x - panel->bounds.x;
+    *dy = panel->contFrame.y - panel->bounds.y;
+    if (panel->window && !panel->window->parent) {
+        *dx += panel->structFrame.x;
+        *dy += panel->structFrame.y;
     }
 }
 
@@ -609,11 +622,7 @@ int32_t VXSetDividedPanelSize(VXPanelRecordTag* panel, int32_t size) {
     XRect f = panel->structFrame;
     double& extent = d == 0 ? f.height : f.width;
     // The neighbours on the far side cannot give more than they have.
-    double room = 1e9;
-    for (VXPanelRecordTag* p = ChainHead(panel); p; p = p->next)
-        if (p != panel && p->adjacent[d] == panel)
-            room = std::min(room, extent + (d == 0 ? p->structFrame.height : p->structFrame.width));
-    const double wanted = std::min<double>(size, room);
+    const double wanted = std::min<double>(size, extent + FarSideRoom(panel, 0));
     const int32_t delta = int32_t(std::lround(wanted - extent));
     if (delta == 0) return 0;
     extent = wanted;

@@ -103,6 +103,10 @@ void VXInitPanels();
 // pad takes the size kept in the window record (VXSetPadSize).
 VXPanelRecordTag* VXGetWindowPanel(VXWindowRecordTag* window);
 
+// The offset from a panel's bounds coordinates to the coordinates of its window's platform view:
+// the window's content for a main panel, the child window's own view otherwise.
+void VXPanelPlatformOffset(const VXPanelRecordTag* panel, double* dx, double* dy);
+
 // Creating and releasing.
 VXPanelRecordTag* EstablishMainWindowPanel(VXWindowRecordTag* window, uint32_t options,
                                            int16_t borderInset);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/geometry.h"
 #include "foundation/strings.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
@@ -18,6 +19,7 @@
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_panels.h"
 #include "toolkit/vx_timers.h"
 
 namespace plexa {
@@ -179,15 +181,68 @@ void OnFullScreen(int32_t id, bool entered) {
 
 void OnResized(int32_t id, int32_t, int32_t) { SendSizeEvent(VXGetWindowFromId(id)); }
 
+// The window's panel, once the panels are connected.
+VXPanelRecordTag* PanelOf(VXWindowRecordTag* window) {
+    return gVXWindowDefaultHooks.windowPanel ? gVXWindowDefaultHooks.windowPanel(window) : nullptr;
+}
+
+// The offset from the content view's bounds coordinates (document points in view units, moved by
+// scrolling) to the platform view's, and the bounds origin.
+void ContentPlacement(VXWindowRecordTag* window, double* dx, double* dy, _LPNT* origin) {
+    *dx = *dy = 0;
+    *origin = {0, 0};
+    if (VXPanelRecordTag* panel = PanelOf(window)) {
+        VXPanelPlatformOffset(panel, dx, dy);
+        *origin = {int32_t(std::lround(panel->bounds.y)), int32_t(std::lround(panel->bounds.x))};
+    }
+}
+
+// Drawing into a window's content: the context is moved to the content view's top-left, and the
+// port's origin, set to the view's bounds origin, translates what is drawn by the scroll, so that
+// drawing, clip and pane bounds are all in the view's bounds coordinates. Each pass saved the
+// context's state; a context the platform ends during the pass is forgotten.
+struct ContentDrawing {
+    int32_t windowID;
+    DrawContext* context;
+    bool overlay;
+};
+std::vector<ContentDrawing> gContentDrawings;
+
+bool BeginContentDrawing(VXWindowRecordTag* window, DrawContext* context, bool overlay) {
+    QZPort* port = window->graf.port;
+    QZReleaseContext(port);
+    double dx, dy;
+    _LPNT origin;
+    ContentPlacement(window, &dx, &dy, &origin);
+    context->SaveState();
+    context->Translate(dx + origin.h, dy + origin.v);
+    gContentDrawings.push_back({window->windowID, context, overlay});
+    QZSetOrigin(port, 0, 0);
+    if (!QZInstallContext(port)) return false;
+    QZSetOrigin(port, origin.h, origin.v);
+    return true;
+}
+
+void EndContentDrawing(int32_t id) {
+    if (VXWindowRecordTag* window = VXGetWindowFromId(id)) QZReleaseContext(window->graf.port);
+    if (gContentDrawings.empty()) return;
+    const ContentDrawing drawing = gContentDrawings.back();
+    gContentDrawings.pop_back();
+    if (drawing.context) drawing.context->RestoreState();
+}
+
 void OnReleaseDrawing(int32_t id) {
     if (VXWindowRecordTag* window = VXGetWindowFromId(id)) QZReleaseContext(window->graf.port);
+    for (ContentDrawing& drawing : gContentDrawings)
+        if (drawing.windowID == id && !drawing.overlay) drawing.context = nullptr;
 }
 
 // The content view asks for its dirty part: the ground is cleared and the window draws.
 void OnDraw(int32_t id, PlatformRect dirty) {
     VXWindowRecordTag* window = VXGetWindowFromId(id);
     if (!window || (window->status() & kVXStatusBeingReleased)) return;
-    if (DrawContext* context = PlatformWindowDrawContext(window->platformWindow)) {
+    DrawContext* context = PlatformWindowDrawContext(window->platformWindow);
+    if (context) {
         context->SaveState();
         context->SetFillColor({1, 1, 1, 1});
         context->FillRect({double(dirty.x), double(dirty.y), double(dirty.width),
@@ -197,14 +252,32 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     if (window->status() & kVXStatusNoUpdate) return;
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
-    // The whole content is focused for the window's drawing.
-    if (QZInstallContext(window->graf.port)) QZSetFocus(window->graf.port, -1);
+    // The whole content is drawn (focused below), and the dirty part goes out in document
+    // coordinates: in the view's bounds, unscaled (grown by 1 when the window is enlarged, so that
+    // no scaled pixel is left out).
+    window->graf.geometry.pane = -1;
+    double dx, dy;
+    _LPNT origin;
+    ContentPlacement(window, &dx, &dy, &origin);
+    _LPNT corners[2] = {{int32_t(std::floor(dirty.y - dy)), int32_t(std::floor(dirty.x - dx))},
+                        {int32_t(std::ceil(dirty.y + dirty.height - dy)),
+                         int32_t(std::ceil(dirty.x + dirty.width - dx))}};
+    LPointsFromScale(&window->graf.geometry, corners, 2);
+    const WindowGeometry& g = window->graf.geometry;
+    const int32_t grow = (g.scaleV > kFixed24One || g.scaleH > kFixed24One) ? 1 : 0;
+    const LRect area = {corners[0].v - grow, corners[0].h - grow, corners[1].v + grow,
+                        corners[1].h + grow};
+    if (context && BeginContentDrawing(window, context, false)) QZSetFocus(window->graf.port, -1);
+    const auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -0x7FFF, 0x7FFF)); };
     VXEventRecord event = VXClearedEvent(kVXUpdateEvent);
-    event.u.update.longRect = {dirty.y, dirty.x, dirty.y + dirty.height, dirty.x + dirty.width};
-    event.u.update.rect = {int16_t(dirty.y), int16_t(dirty.x), int16_t(dirty.y + dirty.height),
-                           int16_t(dirty.x + dirty.width)};
+    event.u.update.longRect = {area.top, area.left, area.bottom, area.right};
+    event.u.update.rect = {clamp16(area.top), clamp16(area.left), clamp16(area.bottom),
+                           clamp16(area.right)};
     DispatchEvent(window, &event);
-    if ((window = VXGetWindowFromId(id))) QZReleaseContext(window->graf.port);
+    if (context)
+        EndContentDrawing(id);
+    else if ((window = VXGetWindowFromId(id)))
+        QZReleaseContext(window->graf.port);
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 
@@ -230,18 +303,16 @@ void OnDrawOverlay(int32_t id, DrawContext* context) {
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
     const int8_t pane = window->graf.geometry.pane;
-    QZReleaseContext(window->graf.port);
     gOverlayWindow = window;
     gOverlayContext = context;
-    if (QZInstallContext(window->graf.port)) {
+    // The overlay lies exactly over the content view and scrolls like it.
+    if (BeginContentDrawing(window, context, true)) {
         QZSetDefaultGraphicsState(window->graf.port, false);
         QZSetFocus(window->graf.port, -1);
         window->overlayProc(window, window->overlayData);
     }
-    if ((window = VXGetWindowFromId(id))) {
-        QZReleaseContext(window->graf.port);
-        window->graf.geometry.pane = pane;
-    }
+    EndContentDrawing(id);
+    if ((window = VXGetWindowFromId(id))) window->graf.geometry.pane = pane;
     gOverlayWindow = nullptr;
     gOverlayContext = nullptr;
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
@@ -249,9 +320,13 @@ void OnDrawOverlay(int32_t id, DrawContext* context) {
 int HookAppearance(void* w) {
     return static_cast<VXWindowRecordTag*>(w)->platformWindow ? (vx.darkAppearance ? 1 : 0) : -1;
 }
-bool HookPaneBounds(void* w, int32_t, XRect* bounds) {
+// The panes of the window's panel in its content view's bounds coordinates (those the context is
+// in while the window draws); without panels the content as it is.
+bool HookPaneBounds(void* w, int32_t pane, XRect* bounds) {
     auto* window = static_cast<VXWindowRecordTag*>(w);
     if (!window->platformWindow) return false;
+    if (PaneBoundsHook paneBounds = GetPaneBoundsHook())
+        if (paneBounds(&window->graf.geometry, pane, bounds)) return true;
     const PlatformRect r = PlatformWindowContentRect(window->platformWindow);
     *bounds = {0, 0, double(r.width), double(r.height)};
     return true;
@@ -725,6 +800,8 @@ void VXGetClientSize(VXWindowRecordTag* window, int16_t* height, int16_t* width)
 
 void VXLGetViewRect(VXWindowRecordTag* window, LRect* rect, int32_t) {
     if (!rect) return;
+    // The current pane's part of the document that the scrolled panel shows.
+    if (PanelOf(window) && VXLGetPaneViewRect(window, rect)) return;
     int16_t height = 0, width = 0;
     VXGetClientSize(window, &height, &width);
     *rect = {0, 0, height, width};
@@ -879,6 +956,34 @@ void VXSetWindowIdealSize(VXWindowRecordTag* window, int16_t width, int16_t heig
 
 int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
     if (!window || window->windowClass != kVXWindowDividedChild || size <= 0) return 0;
+    if (VXPanelRecordTag* panel = PanelOf(window)) {
+        // The divider moves in the parent's panels; every divided child's view follows its panel
+        // (their panels made first, so that none is split off afterwards). Size events may run
+        // handlers: the children are looked up again by id.
+        const int32_t parentID = window->parent->windowID;
+        std::vector<int32_t> divided;
+        for (VXWindowRecordTag* child : ChildrenOf(window->parent))
+            if (child->windowClass == kVXWindowDividedChild && PanelOf(child))
+                divided.push_back(child->windowID);
+        const int32_t changed = VXSetDividedPanelSize(panel, size);
+        const double extent = panel->divideDirection == 0 ? panel->structFrame.height
+                                                          : panel->structFrame.width;
+        const int32_t result = changed || std::lround(extent) == size ? 1 : 0;
+        for (int32_t id : divided) {
+            VXWindowRecordTag* child = VXGetWindowFromId(id);
+            VXPanelRecordTag* p = PanelOf(child);
+            if (!p || !child->platformWindow) continue;
+            const XRect& f = p->structFrame;
+            const auto i = [](double d) { return int32_t(std::lround(d)); };
+            const PlatformRect frame = {i(f.x), i(f.y), i(f.width), i(f.height)};
+            const PlatformRect now = PlatformWindowContentRect(child->platformWindow);
+            if (frame.x != now.x || frame.y != now.y || frame.width != now.width ||
+                frame.height != now.height)
+                PlatformWindowSetContentRect(child->platformWindow, frame);
+        }
+        if (changed) VXInvalidateHierarchy(VXGetWindowFromId(parentID));
+        return result;
+    }
     int16_t height = 0, width = 0;
     VXGetClientSize(window->parent, &height, &width);
     const Rect rect = window->style == 1 ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
@@ -968,10 +1073,15 @@ void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
         const int64_t product = int64_t(v) * factor;
         return int32_t(up ? (product + kFixed24One - 1) / kFixed24One : product / kFixed24One);
     };
-    const int32_t top = scale(rect->top, window->graf.geometry.scaleV, false);
-    const int32_t left = scale(rect->left, window->graf.geometry.scaleH, false);
-    const int32_t bottom = scale(rect->bottom, window->graf.geometry.scaleV, true);
-    const int32_t right = scale(rect->right, window->graf.geometry.scaleH, true);
+    // The view's bounds to the platform view: the scroll and the content view's place.
+    double dx, dy;
+    _LPNT origin;
+    ContentPlacement(window, &dx, &dy, &origin);
+    const int32_t h = int32_t(std::lround(dx)), v = int32_t(std::lround(dy));
+    const int32_t top = scale(rect->top, window->graf.geometry.scaleV, false) + v;
+    const int32_t left = scale(rect->left, window->graf.geometry.scaleH, false) + h;
+    const int32_t bottom = scale(rect->bottom, window->graf.geometry.scaleV, true) + v;
+    const int32_t right = scale(rect->right, window->graf.geometry.scaleH, true) + h;
     PlatformWindowInvalidate(window->platformWindow,
                              {left, top, std::max(right - left, 1), std::max(bottom - top, 1)});
 }

@@ -30,6 +30,7 @@ struct PlatformWindow;
 struct QZPort;
 struct QZBitmap;
 struct VXGrafProcsRecord;
+struct VXPanelRecordTag;
 
 using VXEventProc = int32_t (*)(VXWindowRecordTag* window, VXEventRecord* event);
 using VXWindowPrepCommandProc = int32_t (*)(VXPrepCommandRecord* record);
@@ -305,6 +306,9 @@ struct VXWindowDefaultHooks {
         nullptr;
     // Releases a window's controls (before its destroy event completes the release).
     void (*killControls)(VXWindowRecordTag* window) = nullptr;
+    // The window's panel (made on first use; none for windows without one): drawing, invalidation
+    // and the view rectangle follow its scrolling.
+    VXPanelRecordTag* (*windowPanel)(VXWindowRecordTag* window) = nullptr;
 };
 extern VXWindowDefaultHooks gVXWindowDefaultHooks;
 
