@@ -187,14 +187,21 @@ void OnReleaseDrawing(int32_t id) {
 void OnDraw(int32_t id, PlatformRect dirty) {
     VXWindowRecordTag* window = VXGetWindowFromId(id);
     if (!window || (window->status() & kVXStatusBeingReleased)) return;
-    if (DrawContext* context = PlatformWindowDrawContext(window->platformWindow)) {
+    DrawContext* context = PlatformWindowDrawContext(window->platformWindow);
+    const DrawRectF area{double(dirty.x), double(dirty.y), double(dirty.width),
+                         double(dirty.height)};
+    if (context) {
         context->SaveState();
         context->SetFillColor({1, 1, 1, 1});
-        context->FillRect({double(dirty.x), double(dirty.y), double(dirty.width),
-                           double(dirty.height)});
+        context->FillRect(area);
         context->RestoreState();
     }
     if (window->status() & kVXStatusNoUpdate) return;
+    // The window draws within the dirty area only: what lies outside stays as it was drawn.
+    if (context) {
+        context->SaveState();
+        context->ClipToRect(area);
+    }
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
     // The whole content is focused for the window's drawing.
@@ -204,7 +211,10 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     event.u.update.rect = {int16_t(dirty.y), int16_t(dirty.x), int16_t(dirty.y + dirty.height),
                            int16_t(dirty.x + dirty.width)};
     DispatchEvent(window, &event);
-    if ((window = VXGetWindowFromId(id))) QZReleaseContext(window->graf.port);
+    if ((window = VXGetWindowFromId(id))) {
+        QZReleaseContext(window->graf.port);
+        if (context) context->RestoreState();
+    }
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 

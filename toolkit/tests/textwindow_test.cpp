@@ -309,6 +309,7 @@ TEST_F(TextViewWindowTest, AppendScrollAndResize) {
     DoScroll(view, kTextScrollToLine, 0, 100000);
     EXPECT_EQ(view->firstLine, view->lastFirstLine);
     TextDisplayMarkLine(view, view->firstLine + 2, true);
+    VXLInvalRect(window, nullptr);
     Screenshot(window, "textview-screenshot.png");
 
     // A taller window shows more lines; the bar follows.
