@@ -67,7 +67,7 @@ void SetActive(VXGrafState* state, VXTERecord* te) {
     }
     info->te = te;
     if (!info->caretTimer)
-        VXInstallTimerEx(kVXCaretInterval, 0, CaretTimerFired, uint64_t(window->windowID),
+        VXInstallTimerEx(kVXCaretInterval, kVXTimerInModal, CaretTimerFired, uint64_t(window->windowID),
                          &info->caretTimer);
 }
 
@@ -75,7 +75,7 @@ bool Inside(const _LPNT& p, const LRect& r) {
     return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right;
 }
 
-// Follows the pointer while the button stays down, handing each new point (in the window's
+// Follows the pointer while the button that went down stays down, handing each new point (in the window's
 // drawing coordinates) to the engine. While the pointer lies outside the active record's view
 // the engine is called again every tick without movement, so that it keeps scrolling. With the
 // drag flag the window's own panel scrolls along too.
@@ -84,11 +84,16 @@ void TrackDrag(VXGrafState* state, uint16_t flags, void (*track)(void* data, con
     VXWindowRecordTag* window = WindowOf(state);
     if (!window || !track) return;
     const int32_t id = window->windowID;
+    // The button that went down is the one followed.
+    const uint32_t buttons = PlatformLastMouse().buttons;
+    const int32_t mode = (buttons & 1) || !buttons ? kVXTrackLeft
+                         : (buttons & 2)           ? kVXTrackRight
+                                                   : kVXTrackOther;
     bool outside = false, first = true;
     _LPNT last{};
     for (;;) {
         _LPNT point{};
-        const int32_t result = RunMouseTrackingLoop(window, kVXTrackLeft, 0, nullptr, &point,
+        const int32_t result = RunMouseTrackingLoop(window, mode, 0, nullptr, &point,
                                                     nullptr, outside ? kTickSeconds : -1);
         window = VXGetWindowFromId(id);
         if (!window || result == kVXTrackEscape) return;

@@ -10,6 +10,7 @@
 
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "foundation/strings.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
 #include "graphics/textview.h"
@@ -167,6 +168,34 @@ TEST_F(TextWindowTest, EditRecordTypedClickedAndDragged) {
     EXPECT_EQ(VXGetWindowTextEdit(window), nullptr);
     VXTEActivate(te);
     EXPECT_EQ(VXGetWindowTextEdit(window), te);
+}
+
+TEST_F(TextWindowTest, DragBelowTheViewKeepsScrollingUntilRelease) {
+    VXWindowRecordTag* window = Document("scroll", EditHandler, {100, 100, 300, 400});
+    ASSERT_NE(window, nullptr);
+    VXShowWindow(window);
+    VXSetWindow(window);
+    const LRect box{10, 10, 70, 280};
+    te = VXTENewUsingStyle(&box, &box, kTEStyleCurrent);
+    ASSERT_NE(te, nullptr);
+    VXTEAutoView(true, te);
+    VXTEActivate(te);
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "row " + std::to_string(i) + "\r";
+    ASSERT_TRUE(VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te));
+    // The pointer rests below the view while the button stays down; the release comes 0.1 s
+    // later (a deferred action queues it), meanwhile the record scrolls a line every tick.
+    const _LPNT below{box.bottom + 20, 50};
+    TestQueueInput(Mouse(PlatformInputKind::kMouseDragged, window, below));
+    static PlatformInputEvent release;
+    release = Mouse(PlatformInputKind::kMouseUp, window, below);
+    VXPostDeferredAction([](void*) { TestQueueInput(release); }, nullptr, 0.1);
+    PlatformDeliverInput(Mouse(PlatformInputKind::kMouseDown, window, PointOf(0)));
+    const int32_t scrolled = -(te->destRect.top - box.top) / te->lineHeight;
+    EXPECT_GE(scrolled, 3);
+    EXPECT_LT(scrolled, 30);
+    EXPECT_EQ(te->selStart, 0u);
+    EXPECT_GT(te->selEnd, 0u);
 }
 
 TEST_F(TextWindowTest, CaretBlinksUnderTheTestClock) {
