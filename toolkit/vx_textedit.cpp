@@ -25,14 +25,6 @@ struct ActiveTextEdit : WindowClassInfoTag {
     ~ActiveTextEdit() override { VXKillTimer(caretTimer); }
 };
 
-// The toolkit window whose drawing state this is; none for a state without a live window.
-VXWindowRecordTag* WindowOf(VXGrafState* state) {
-    if (!state || !state->geometry.owner) return nullptr;
-    auto* window = static_cast<VXWindowRecordTag*>(state->geometry.owner);
-    // The owner is trusted only while the window is known by its id.
-    return VXGetWindowFromId(window->windowID) == window ? window : nullptr;
-}
-
 ActiveTextEdit* InfoOf(VXWindowRecordTag* window) {
     return window ? static_cast<ActiveTextEdit*>(VXGetWindowClassInfo(window, kActiveTextEditCode))
                   : nullptr;
@@ -44,16 +36,16 @@ void CaretTimerFired(sVXTimerRecord*, uint64_t windowID) {
 }
 
 void InvalRect(VXGrafState* state, const LRect* rect) {
-    if (VXWindowRecordTag* window = WindowOf(state)) VXLInvalRect(window, rect);
+    if (VXWindowRecordTag* window = VXWindowFromGrafState(state)) VXLInvalRect(window, rect);
 }
 
 VXTERecord* GetActive(VXGrafState* state) {
-    ActiveTextEdit* info = InfoOf(WindowOf(state));
+    ActiveTextEdit* info = InfoOf(VXWindowFromGrafState(state));
     return info ? info->te : nullptr;
 }
 
 void SetActive(VXGrafState* state, VXTERecord* te) {
-    VXWindowRecordTag* window = WindowOf(state);
+    VXWindowRecordTag* window = VXWindowFromGrafState(state);
     if (!window) return;
     if (!te) {
         VXDestroyWindowClassInfo(window, kActiveTextEditCode);
@@ -81,7 +73,7 @@ bool Inside(const _LPNT& p, const LRect& r) {
 // drag flag the window's own panel scrolls along too.
 void TrackDrag(VXGrafState* state, uint16_t flags, void (*track)(void* data, const _LPNT* where),
                void* data) {
-    VXWindowRecordTag* window = WindowOf(state);
+    VXWindowRecordTag* window = VXWindowFromGrafState(state);
     if (!window || !track) return;
     const int32_t id = window->windowID;
     // The button that went down is the one followed.
@@ -138,6 +130,13 @@ void VXInstallTextEditHooks() {
     hooks.doubleClickTicks = DoubleClickTicks;
     hooks.caretTicks = CaretTicks;
     VXTESetHooks(hooks);
+}
+
+VXWindowRecordTag* VXWindowFromGrafState(VXGrafState* state) {
+    if (!state || !state->geometry.owner) return nullptr;
+    auto* window = static_cast<VXWindowRecordTag*>(state->geometry.owner);
+    // The owner is trusted only while the window is known by its id.
+    return VXGetWindowFromId(window->windowID) == window ? window : nullptr;
 }
 
 VXTERecord* VXGetWindowTextEdit(VXWindowRecordTag* window) {

@@ -14,9 +14,13 @@ namespace plexa {
 
 struct VXWindowRecordTag;
 struct VXTERecord;
+struct VXGrafState;
 
 // Installs the engine's hooks (at launch, after the windows and panels; tests too).
 void VXInstallTextEditHooks();
+
+// The live toolkit window whose drawing state this is; none for another state.
+VXWindowRecordTag* VXWindowFromGrafState(VXGrafState* state);
 
 // The window's active text-edit record, or none.
 VXTERecord* VXGetWindowTextEdit(VXWindowRecordTag* window);

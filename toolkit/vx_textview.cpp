@@ -10,6 +10,7 @@
 #include "platform/panel_scrollers.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_textedit.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -33,12 +34,6 @@ TextViewInfo* InfoOf(VXWindowRecordTag* window) {
                   : nullptr;
 }
 
-VXWindowRecordTag* WindowOf(VXGrafState* state) {
-    if (!state || !state->geometry.owner) return nullptr;
-    auto* window = static_cast<VXWindowRecordTag*>(state->geometry.owner);
-    return VXGetWindowFromId(window->windowID) == window ? window : nullptr;
-}
-
 // The view's size: the height of the main pane, the width of the document or the pane, the wider.
 void Measure(VXWindowRecordTag* window, TextDisplayRecord* view) {
     if (VXPanelRecordTag* panel = VXGetWindowPanel(window)) {
@@ -53,7 +48,7 @@ void Measure(VXWindowRecordTag* window, TextDisplayRecord* view) {
 }
 
 void InvalRect(VXGrafState* state, const LRect* rect) {
-    if (VXWindowRecordTag* window = WindowOf(state)) VXLInvalRect(window, rect);
+    if (VXWindowRecordTag* window = VXWindowFromGrafState(state)) VXLInvalRect(window, rect);
 }
 
 // The bar is the window's vertical scroll bar (the window record stands for it).
@@ -78,7 +73,7 @@ double ScrollBarValue(void* bar) {
 // Moves the lines by dv pixels: the pending areas move along, the content is drawn at once with
 // the window's scrolling mark set.
 void ScrollPixels(VXGrafState* state, int32_t dv) {
-    VXWindowRecordTag* window = WindowOf(state);
+    VXWindowRecordTag* window = VXWindowFromGrafState(state);
     if (!window) return;
     const int32_t id = window->windowID;
     window->textViewFlags |= kVXTextViewScrolling;
