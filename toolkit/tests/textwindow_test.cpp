@@ -334,6 +334,14 @@ TEST_F(TextViewWindowTest, AppendScrollAndResize) {
     wheel.wheelDeltaV = 1;
     PlatformDeliverInput(wheel);
     EXPECT_EQ(view->firstLine, before);
+    // Scrolling to a document point and a horizontal bar leave the lines where they are.
+    VXScrollTo(window, 0, 500);
+    VXEventRecord sideways = VXClearedEvent(kVXScrollEvent);
+    sideways.u.scroll.part = 1;
+    sideways.u.scroll.axis = 1;
+    DispatchEvent(window, &sideways);
+    EXPECT_EQ(view->firstLine, before);
+    EXPECT_EQ(panel->bounds.y, 0);
     // Scrolling to a line past the end stops at the last first line.
     DoScroll(view, kTextScrollToLine, 0, 100000);
     EXPECT_EQ(view->firstLine, view->lastFirstLine);
