@@ -32,6 +32,8 @@
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_templates.h"
+#include "toolkit/vx_textedit.h"
+#include "toolkit/vx_textview.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -155,6 +157,9 @@ void WillFinishLaunching(void*) {
     VXInitControls();
     VXInitMenus();
     VXTEInit();
+    VXInstallTextEditHooks();
+    VXInstallTextViewHooks();
+    VXTEFromScrap();
     SelectUIFile(VXGetUIFileName());
     VXInstallDefaultMenuBar();
     gQueuedShellRequests.clear();
@@ -170,6 +175,9 @@ void OpenFiles(void*, const std::vector<std::string>& paths) {
     for (size_t i = size_t(count); i < paths.size(); ++i)
         ReportShellFailure(paths[i], status::kParamErr);
 }
+
+// The text engine's scrap takes what other applications put on the clipboard meanwhile.
+void DidBecomeActive(void*) { VXTEFromScrap(); }
 
 void DidFinishLaunching(void*) {
     for (const VXShellRequest& request : gQueuedShellRequests)
@@ -207,6 +215,7 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
     delegate.willFinishLaunching = WillFinishLaunching;
     delegate.openFiles = OpenFiles;
     delegate.didFinishLaunching = DidFinishLaunching;
+    delegate.didBecomeActive = DidBecomeActive;
     delegate.shouldTerminate = ShouldTerminate;
     delegate.willTerminate = WillTerminate;
     delegate.terminationSignal = TerminationSignal;

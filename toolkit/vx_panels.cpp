@@ -233,6 +233,8 @@ void HookPointsToScreen(const WindowGeometry* geometry, Point* points, int32_t c
 }
 
 void SetBarValue(VXPanelRecordTag* panel, int32_t axis, int32_t target) {
+    // An axis that the panel does not scroll has its bar driven by the window itself.
+    if (panel->flags & (axis == 0 ? kVXPanelNoVerticalScroll : kVXPanelNoHorizontalScroll)) return;
     const int32_t maximum = panel->maxScroll[axis];
     panel->scrollers[axis].value = maximum < 1 ? 0.0 : double(target) / double(maximum);
     PushBar(panel, axis);
@@ -247,6 +249,7 @@ void OnScrollerAction(int32_t windowID, int32_t axis, int32_t part, double value
     event.u.scroll.part = uint8_t(part);
     event.u.scroll.axis = uint8_t(axis);
     if (part == 4 || part == 5) {
+        panel->scrollers[axis].value = std::clamp(value, 0.0, 1.0);
         event.u.scroll.amount = int32_t(std::lround(value * panel->maxScroll[axis]));
         event.u.scroll.value2 = Origin(panel, axis);
     }

@@ -208,13 +208,15 @@ struct ContentDrawing {
 };
 std::vector<ContentDrawing> gContentDrawings;
 
-bool BeginContentDrawing(VXWindowRecordTag* window, DrawContext* context, bool overlay) {
+bool BeginContentDrawing(VXWindowRecordTag* window, DrawContext* context, bool overlay,
+                         const DrawRectF* deviceClip = nullptr) {
     QZPort* port = window->graf.port;
     QZReleaseContext(port);
     double dx, dy;
     _LPNT origin;
     ContentPlacement(window, &dx, &dy, &origin);
     context->SaveState();
+    if (deviceClip) context->ClipToRect(*deviceClip);
     context->Translate(dx + origin.h, dy + origin.v);
     gContentDrawings.push_back({window->windowID, context, overlay});
     QZSetOrigin(port, 0, 0);
@@ -242,11 +244,12 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     VXWindowRecordTag* window = VXGetWindowFromId(id);
     if (!window || (window->status() & kVXStatusBeingReleased)) return;
     DrawContext* context = PlatformWindowDrawContext(window->platformWindow);
+    const DrawRectF dirtyArea{double(dirty.x), double(dirty.y), double(dirty.width),
+                              double(dirty.height)};
     if (context) {
         context->SaveState();
         context->SetFillColor({1, 1, 1, 1});
-        context->FillRect({double(dirty.x), double(dirty.y), double(dirty.width),
-                           double(dirty.height)});
+        context->FillRect(dirtyArea);
         context->RestoreState();
     }
     if (window->status() & kVXStatusNoUpdate) return;
@@ -267,7 +270,9 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     const int32_t grow = (g.scaleV > kFixed24One || g.scaleH > kFixed24One) ? 1 : 0;
     const LRect area = {corners[0].v - grow, corners[0].h - grow, corners[1].v + grow,
                         corners[1].h + grow};
-    if (context && BeginContentDrawing(window, context, false)) QZSetFocus(window->graf.port, -1);
+    // The window draws within the dirty area only: what lies outside stays as it was drawn.
+    if (context && BeginContentDrawing(window, context, false, &dirtyArea))
+        QZSetFocus(window->graf.port, -1);
     const auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -0x7FFF, 0x7FFF)); };
     VXEventRecord event = VXClearedEvent(kVXUpdateEvent);
     event.u.update.longRect = {area.top, area.left, area.bottom, area.right};
