@@ -201,6 +201,22 @@ TEST_F(TreeView, MoveAndSort) {
     ExpectConsistent();
 }
 
+TEST_F(TreeView, NodesOfAnotherTreeAreRefused) {
+    VXTreeNode* a = Add(nullptr, "A");
+    Add(a, "A1");
+    VXWindowRecordTag* other = Document("Other", nullptr);
+    ASSERT_NE(other, nullptr);
+    VXInstallTreeView(other, nullptr, 18, 0, 0, nullptr);
+    EXPECT_EQ(VXExposeTreeViewBranch(other, a), 0);
+    EXPECT_EQ(VXInsertNewTreeNode(other, a, 0, nullptr), nullptr);
+    EXPECT_FALSE(VXMoveTreeNode(other, a, nullptr, nullptr));
+    VXDeleteTreeNode(other, a, true);
+    EXPECT_EQ(VXGetTreeViewNodePosition(other, a), -1);
+    EXPECT_EQ(VXCountListViewItems(other), 0);
+    EXPECT_EQ(Rows(), "A");
+    VXDestroyWindow(other);
+}
+
 TEST_F(TreeView, EnumerationFollowsTheDescendFlag) {
     VXTreeNode* a = Add(nullptr, "A");
     Add(a, "A1");
