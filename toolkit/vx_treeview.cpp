@@ -232,7 +232,8 @@ bool InsertNodeInTree(VXWindowRecordTag* window, VXTreeViewRecord* tree, VXTreeN
         ForAllDescendants(node, [](VXTreeNode* n) { n->depth = int16_t(n->parent->depth + 1); });
     const uint32_t d = 1 + VisibleRows(node);
     Adjust(node, d);
-    if (parent != tree->root && list->count == 1) InvalidateRow(window, VXGetTreeNodeListViewIndex(parent));
+    if (parent != tree->root && list->count == 1)
+        InvalidateRow(window, VXGetTreeNodeListViewIndex(parent));
     if (IsShown(node)) {
         std::vector<VXTreeNode*> rows{node};
         ForVisibleDescendants(node, [&rows](VXTreeNode* n) { rows.push_back(n); });

@@ -98,7 +98,8 @@ protected:
             bool visible;
         };
         std::vector<Walk> stack;
-        for (VXTreeNode* n = VXGetTopLevelTreeNode(window); n; n = n->next) stack.push_back({n, true});
+        for (VXTreeNode* n = VXGetTopLevelTreeNode(window); n; n = n->next)
+            stack.push_back({n, true});
         std::reverse(stack.begin(), stack.end());
         while (!stack.empty()) {
             const Walk w = stack.back();
@@ -223,11 +224,12 @@ TEST_F(TreeView, EnumerationFollowsTheDescendFlag) {
     VXTreeNode* b = Add(nullptr, "B");
     Add(b, "B1");
     std::string seen;
-    VXEnumTreeViewItems(VXGetTopLevelTreeNode(window), [](VXTreeNode* n, bool* descend, void* data) {
+    const VXTreeEnumProc note = [](VXTreeNode* n, bool* descend, void* data) {
         *static_cast<std::string*>(data) += std::string(NodeName(n)) + (*descend ? "+" : "") + " ";
         if (std::strcmp(NodeName(n), "B") == 0) *descend = false;
         return int32_t(0);
-    }, &seen);
+    };
+    VXEnumTreeViewItems(VXGetTopLevelTreeNode(window), note, &seen);
     EXPECT_EQ(seen, "A+ A1 B+ ");
     EXPECT_EQ(VXEnumTreeViewItems(a, [](VXTreeNode* n, bool*, void*) {
         return int32_t(std::strcmp(NodeName(n), "A1") == 0 ? 7 : 0);
