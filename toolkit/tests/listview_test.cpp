@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/panel_scrollers.h"
 #include "platform/window_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/listview_fixture.h"
@@ -337,6 +338,20 @@ TEST_F(ListViews, WheelAndScrollBarParts) {
     EXPECT_EQ(part(5), 10);
     // The panel's own origin never moves vertically.
     EXPECT_EQ(panel->bounds.y, 0);
+    // The platform's bar: a page click and a knob drag; the bar shows the list's position.
+    ASSERT_NE(panel->scrollers[0].native, nullptr);
+    PlatformScrollerTrigger(panel->scrollers[0].native, 3, 0);
+    EXPECT_EQ(Record()->topRow, 19);
+    EXPECT_NEAR(panel->scrollers[0].value, 19.0 / 20.0, 1e-9);
+    EXPECT_TRUE(panel->scrollers[0].enabled);
+    EXPECT_DOUBLE_EQ(panel->scrollers[0].knobProportion, 10.0 / 30.0);
+    PlatformScrollerTrigger(panel->scrollers[0].native, 5, 0.25);
+    EXPECT_EQ(Record()->topRow, 5);
+    EXPECT_NEAR(panel->scrollers[0].value, 0.25, 1e-9);
+    // With every row visible the bar is off.
+    VXDeleteListViewItemData(list, 10, -1);
+    EXPECT_FALSE(panel->scrollers[0].enabled);
+    EXPECT_EQ(Record()->topRow, 0);
 }
 
 TEST_F(ListViews, SuspendedDrawingRemembersTheFirstChangedRow) {
