@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "foundation/heap.h"
 #include "foundation/memory.h"
@@ -573,7 +574,15 @@ int32_t VXInsertListViewItemData(VXWindowRecordTag* window, int32_t index, const
             !InsertInHandle(list->items, int32_t(offset), records, int32_t(bytes)))
             return -1;
     }
-    list->selection.insert(list->selection.begin() + index, size_t(n), uint8_t(0));
+    try {
+        list->selection.insert(list->selection.begin() + index, size_t(n), uint8_t(0));
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the records go again and the list stays as it was.
+        if (list->items)
+            DeleteFromHandle(list->items, int32_t(int64_t(index) * list->itemSize),
+                             int32_t(int64_t(n) * list->itemSize));
+        return -1;
+    }
     list->count += n;
     // The edited and dragged rows move with their items.
     if (list->editItem >= index) {
@@ -719,9 +728,7 @@ bool VXRevealListViewItem(VXWindowRecordTag* window, int32_t index, bool toTop) 
     if (!list || list->count == 0 || index < 0) return false;
     index = std::min(index, list->count - 1);
     UpdateScrollBar(window, list);
-    const bool visible = ListRowVisible(list, index) &&
-                         (index - list->topRow + 1) * list->rowHeight <= ListViewHeight(window);
-    if (visible) {
+    if (ListRowVisible(list, index)) {
         if (toTop && index != list->topRow) DoScroll(window, list, -1, 0, index);
         return true;
     }
