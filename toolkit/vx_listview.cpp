@@ -205,17 +205,10 @@ void RestoreWindow(VXWindowRecordTag* window, VXListViewRecord* list) {
     }
 }
 
-// Selects exactly the rows lo ... hi (others off), or with `keep` only sets them.
-void SelectRange(VXWindowRecordTag* window, VXListViewRecord* list, int32_t a, int32_t b,
-                 bool exclusive) {
+// Selects exactly the rows between a and b; the others are deselected.
+void SelectRange(VXWindowRecordTag* window, VXListViewRecord* list, int32_t a, int32_t b) {
     const int32_t lo = std::min(a, b), hi = std::max(a, b);
-    for (int32_t i = 0; i < list->count; ++i) {
-        const bool in = i >= lo && i <= hi;
-        if (in)
-            DoSelectItem(window, list, i, true);
-        else if (exclusive)
-            DoSelectItem(window, list, i, false);
-    }
+    for (int32_t i = 0; i < list->count; ++i) DoSelectItem(window, list, i, i >= lo && i <= hi);
 }
 
 // Moves the selection to a row after a key (navigation or type-ahead).
@@ -988,14 +981,14 @@ int32_t VXListViewClick(VXWindowRecordTag* window, VXEventRecord* event, bool tr
             return;
         }
         if (shift) {
-            SelectRange(window, list, anchor, row, true);
+            SelectRange(window, list, anchor, row);
         } else if (command) {
-            if (!rowBeyond) SelectRange(window, list, anchor, row, false);
+            if (rowBeyond) return;
             const int32_t lo = std::min(anchor, row), hi = std::max(anchor, row);
             for (int32_t i = lo; i <= hi && i < list->count; ++i)
                 DoSelectItem(window, list, i, commandState);
         } else if (extended && anchor >= 0) {
-            SelectRange(window, list, anchor, row, true);
+            SelectRange(window, list, anchor, row);
         } else {
             for (int32_t i = 0; i < list->count; ++i)
                 if (i != row) DoSelectItem(window, list, i, false);
