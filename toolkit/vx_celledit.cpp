@@ -176,7 +176,9 @@ NextCell WorkOutNextCell(VXWindowRecordTag* window, VXListViewRecord* list, uint
                 break;
         }
         if (cell.item >= count) {
-            if (wrapped && key == kKeyTab && (answer.param.pointer || answer.nextFocusItem > 0)) {
+            // Leaving the list commits the cell first; a refused commit keeps the focus here.
+            if (wrapped && key == kKeyTab && (answer.param.pointer || answer.nextFocusItem > 0) &&
+                VXFlushListViewEditField(window)) {
                 auto* target = static_cast<VXWindowRecordTag*>(answer.param.pointer);
                 if (!target) target = VXGetTopParent(window);
                 const bool moved = answer.nextFocusItem > 0
@@ -187,7 +189,8 @@ NextCell WorkOutNextCell(VXWindowRecordTag* window, VXListViewRecord* list, uint
             cell.item = wrapped ? 0 : count - 1;
         } else if (cell.item < 0) {
             if (wrapped && key == kKeyBackTab &&
-                (answer.prevFocusWindow || answer.prevFocusItem > 0)) {
+                (answer.prevFocusWindow || answer.prevFocusItem > 0) &&
+                VXFlushListViewEditField(window)) {
                 VXWindowRecordTag* target =
                     answer.prevFocusWindow ? answer.prevFocusWindow : VXGetTopParent(window);
                 const bool moved = answer.prevFocusItem > 0

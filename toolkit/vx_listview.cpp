@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "foundation/heap.h"
 #include "foundation/memory.h"
@@ -204,17 +205,10 @@ void RestoreWindow(VXWindowRecordTag* window, VXListViewRecord* list) {
     }
 }
 
-// Selects exactly the rows lo ... hi (others off), or with `keep` only sets them.
-void SelectRange(VXWindowRecordTag* window, VXListViewRecord* list, int32_t a, int32_t b,
-                 bool exclusive) {
+// Selects exactly the rows between a and b; the others are deselected.
+void SelectRange(VXWindowRecordTag* window, VXListViewRecord* list, int32_t a, int32_t b) {
     const int32_t lo = std::min(a, b), hi = std::max(a, b);
-    for (int32_t i = 0; i < list->count; ++i) {
-        const bool in = i >= lo && i <= hi;
-        if (in)
-            DoSelectItem(window, list, i, true);
-        else if (exclusive)
-            DoSelectItem(window, list, i, false);
-    }
+    for (int32_t i = 0; i < list->count; ++i) DoSelectItem(window, list, i, i >= lo && i <= hi);
 }
 
 // Moves the selection to a row after a key (navigation or type-ahead).
@@ -573,7 +567,15 @@ int32_t VXInsertListViewItemData(VXWindowRecordTag* window, int32_t index, const
             !InsertInHandle(list->items, int32_t(offset), records, int32_t(bytes)))
             return -1;
     }
-    list->selection.insert(list->selection.begin() + index, size_t(n), uint8_t(0));
+    try {
+        list->selection.insert(list->selection.begin() + index, size_t(n), uint8_t(0));
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the records go again and the list stays as it was.
+        if (list->items)
+            DeleteFromHandle(list->items, int32_t(int64_t(index) * list->itemSize),
+                             int32_t(int64_t(n) * list->itemSize));
+        return -1;
+    }
     list->count += n;
     // The edited and dragged rows move with their items.
     if (list->editItem >= index) {
@@ -719,9 +721,7 @@ bool VXRevealListViewItem(VXWindowRecordTag* window, int32_t index, bool toTop) 
     if (!list || list->count == 0 || index < 0) return false;
     index = std::min(index, list->count - 1);
     UpdateScrollBar(window, list);
-    const bool visible = ListRowVisible(list, index) &&
-                         (index - list->topRow + 1) * list->rowHeight <= ListViewHeight(window);
-    if (visible) {
+    if (ListRowVisible(list, index)) {
         if (toTop && index != list->topRow) DoScroll(window, list, -1, 0, index);
         return true;
     }
@@ -981,14 +981,14 @@ int32_t VXListViewClick(VXWindowRecordTag* window, VXEventRecord* event, bool tr
             return;
         }
         if (shift) {
-            SelectRange(window, list, anchor, row, true);
+            SelectRange(window, list, anchor, row);
         } else if (command) {
-            if (!rowBeyond) SelectRange(window, list, anchor, row, false);
+            if (rowBeyond) return;
             const int32_t lo = std::min(anchor, row), hi = std::max(anchor, row);
             for (int32_t i = lo; i <= hi && i < list->count; ++i)
                 DoSelectItem(window, list, i, commandState);
         } else if (extended && anchor >= 0) {
-            SelectRange(window, list, anchor, row, true);
+            SelectRange(window, list, anchor, row);
         } else {
             for (int32_t i = 0; i < list->count; ++i)
                 if (i != row) DoSelectItem(window, list, i, false);

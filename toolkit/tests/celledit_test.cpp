@@ -15,6 +15,7 @@
 #include "tests/support/testing.h"
 #include "toolkit/tests/listview_fixture.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
 
 namespace plexa::test {
@@ -251,6 +252,50 @@ TEST_F(CellEditing, RowsChangingAroundTheEditedCell) {
                             [](const std::string& m) { return m.rfind("11:", 0) == 0; }),
               0);
     EXPECT_EQ(VXFlushListViewEditField(list), 1);
+}
+
+TEST_F(CellEditing, ClicksInsideTheEditedField) {
+    VXSetListViewEditFocus(list, 1, 1);
+    VXTESetSelect(0, 100, Record()->editTE);
+    int32_t answer16 = kVXListClickHandled;
+    Answer() = [&answer16](int32_t message, VXListViewHookRecord* record) {
+        if (message == kVXListClickInEditor) return answer16;
+        return Table(message, record);
+    };
+    // Handled by the hook: the editor keeps its selection.
+    Click(16 + 8, 0, {}, Left(1) + 20);
+    EXPECT_EQ(Record()->editTE->selEnd - Record()->editTE->selStart, 4u);
+    // Otherwise the editor takes the click: a caret.
+    answer16 = 0;
+    Click(16 + 8, 0, {}, Left(1) + 20);
+    EXPECT_EQ(Record()->editTE->selStart, Record()->editTE->selEnd);
+    EXPECT_EQ(Focus(), std::make_pair(1, 1));
+    // Bit 2 treats it as a mouse-down: here it starts editing the cell again (no change).
+    answer16 = 2;
+    Messages().clear();
+    Click(16 + 8, 0, {}, Left(1) + 20);
+    EXPECT_EQ(std::count(Messages().begin(), Messages().end(), "4:1"), 1);
+}
+
+TEST_F(CellEditing, TabPastTheLastCellMovesToTheGivenControl) {
+    VXInitControls();
+    const Rect field = {250, 20, 272, 200};
+    ASSERT_NE(VXCreateControl(top, kVXEditText, &field, "", 5, 0), nullptr);
+    Answer() = [](int32_t message, VXListViewHookRecord* record) {
+        if (message == kVXListEditNavigate) record->nextFocusItem = 5;
+        return Table(message, record);
+    };
+    VXSetListViewEditFocus(list, 5, 3);
+    Type("last");
+    Key(9);
+    VXWindowRecordTag* controlWindow = nullptr;
+    EXPECT_EQ(VXGetFocusItem(top, &controlWindow), 5);
+    // Losing the focus committed the cell.
+    EXPECT_EQ(Cell(5, 3), "last");
+    // A Tab elsewhere still moves between cells.
+    VXSetListViewEditFocus(list, 0, 1);
+    Key(9);
+    EXPECT_EQ(Focus(), std::make_pair(0, 2));
 }
 
 TEST_F(CellEditing, PasteFilter) {
