@@ -106,13 +106,8 @@ public:
     }
     static void Screenshot(VXWindowRecordTag* window, const char* name) {
         VXUpdateWindow(window);
-        char folder[4096];
-        ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
-        const std::string path = std::string(folder) + "/" + name;
-        std::remove(path.c_str());
-        ASSERT_TRUE(PlatformWindowGrabPNG(window->platformWindow, path));
-        std::string png;
-        ASSERT_TRUE(ReadFile(path, png));
+        const std::string png = WriteScreenshot(window, name);
+        ASSERT_GT(png.size(), 24u);
         EXPECT_EQ(png.substr(1, 3), "PNG");
     }
 };

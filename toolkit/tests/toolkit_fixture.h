@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
 #include "platform/app_platform.h"
 #include "platform/testseam_platform.h"
 #include "toolkit/vx_app.h"
+#include "platform/window_platform.h"
+#include "tests/support/testing.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
@@ -32,5 +38,17 @@ protected:
         gVXWindowDefaultHooks = VXWindowDefaultHooks{};
     }
 };
+
+// Writes a picture of the window as `name` in the test's working folder (the build tree), for a
+// person to look at, and returns the PNG's bytes (empty when it could not be written).
+inline std::string WriteScreenshot(VXWindowRecordTag* window, const std::string& name) {
+    char folder[4096];
+    if (!getcwd(folder, sizeof folder)) return {};
+    const std::string path = std::string(folder) + "/" + name;
+    std::remove(path.c_str());
+    std::string png;
+    if (!PlatformWindowGrabPNG(window->platformWindow, path) || !ReadFile(path, png)) return {};
+    return png;
+}
 
 }  // namespace plexa::test

@@ -321,14 +321,7 @@ TEST_F(Windows, ScreenshotOfADocumentWindowWithItsMenuBar) {
         QZStrokeRectangleInsideFrame(port, {200, 100, 150, 80});
     }, nullptr);
     VXBeginOverlayForPanes(window, kVXOverlayMainPane, [](VXWindowRecordTag*, void*) {}, nullptr);
-    // Kept in the test's working folder (the build tree) for a person to look at.
-    char folder[4096];
-    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
-    const std::string path = std::string(folder) + "/windows-screenshot.png";
-    std::remove(path.c_str());
-    ASSERT_TRUE(PlatformWindowGrabPNG(window->platformWindow, path));
-    std::string png;
-    ASSERT_TRUE(ReadFile(path, png));
+    const std::string png = WriteScreenshot(window, "windows-screenshot.png");
     ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
     // Width and height (big-endian) of the whole window: the content and the menu bar above it.
@@ -341,7 +334,6 @@ TEST_F(Windows, ScreenshotOfADocumentWindowWithItsMenuBar) {
     EXPECT_EQ(overlays, 1);
     VXEndOverlay(window);
     EXPECT_EQ(window->overlayProc, nullptr);
-    std::printf("screenshot: %s\n", path.c_str());
 }
 
 }  // namespace
