@@ -19,16 +19,6 @@
 namespace plexa::test {
 namespace {
 
-PlatformInputEvent Mouse(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x, int32_t y) {
-    PlatformInputEvent event;
-    event.kind = kind;
-    event.windowID = window ? window->windowID : 0;
-    event.x = x;
-    event.y = y;
-    event.clickCount = 1;
-    return event;
-}
-
 VXColumnHeaderRecord gHeader = nullptr;
 int16_t gTracked = -2;
 
@@ -116,18 +106,18 @@ TEST_F(ColumnHeader, TrackingAClickReleasedInsideOrOutside) {
     VXWindowRecordTag* window = Window();
     ASSERT_NE(window, nullptr);
     // Released inside column 1: the column is the answer and the cell is released.
-    TestQueueInput(Mouse(PlatformInputKind::kMouseDragged, window, 300, 20));
-    TestQueueInput(Mouse(PlatformInputKind::kMouseDragged, window, 150, 20));
-    TestQueueInput(Mouse(PlatformInputKind::kMouseUp, window, 150, 20));
-    PlatformDeliverInput(Mouse(PlatformInputKind::kMouseDown, window, 130, 20));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, 300, 20));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, 150, 20));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, 150, 20));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, 130, 20));
     EXPECT_EQ(gTracked, 1);
     VXColumnEntry entry;
     VXGetColumnInfo(gHeader, 1, &entry);
     EXPECT_EQ(entry.pressed, 0);
     // Released outside: -1, the cell released.
-    TestQueueInput(Mouse(PlatformInputKind::kMouseDragged, window, 300, 20));
-    TestQueueInput(Mouse(PlatformInputKind::kMouseUp, window, 300, 20));
-    PlatformDeliverInput(Mouse(PlatformInputKind::kMouseDown, window, 10, 20));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, 300, 20));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, 300, 20));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, 10, 20));
     EXPECT_EQ(gTracked, -1);
     VXGetColumnInfo(gHeader, 0, &entry);
     EXPECT_EQ(entry.pressed, 0);
@@ -143,8 +133,8 @@ TEST_F(ColumnHeader, SortingClickAndResizing) {
     // The owner sorts by the column a click answers.
     VXWindowRecordTag* window = Window();
     ASSERT_NE(window, nullptr);
-    TestQueueInput(Mouse(PlatformInputKind::kMouseUp, window, 280, 15));
-    PlatformDeliverInput(Mouse(PlatformInputKind::kMouseDown, window, 280, 15));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, 280, 15));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, 280, 15));
     EXPECT_EQ(gTracked, 2);
     // A click with the button already up answers the column at once.
     VXEventRecord down = VXClearedEvent(kVXMouseDownEvent);
@@ -195,9 +185,9 @@ protected:
     // A click on a row of the list window (rows counted from the top, list not scrolled).
     void Click(VXWindowRecordTag* list, int32_t row, int clicks = 1) {
         const int32_t y = row * VXGetListBoxItemHeight(window, 1) + 2;
-        PlatformInputEvent down = Mouse(PlatformInputKind::kMouseDown, list, 30, y);
+        PlatformInputEvent down = MouseInput(PlatformInputKind::kMouseDown, list, 30, y);
         down.clickCount = clicks;
-        TestQueueInput(Mouse(PlatformInputKind::kMouseUp, list, 30, y));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, list, 30, y));
         PlatformDeliverInput(down);
         TestRunDueWork();
     }

@@ -62,25 +62,14 @@ public:
     }
     VXListViewRecord* Record() const { return VXGetListViewRecord(list); }
 
-    static PlatformInputEvent Input(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x,
-                                    int32_t y, uint32_t modifiers = 0) {
-        PlatformInputEvent event;
-        event.kind = kind;
-        event.windowID = window->windowID;
-        event.x = x;
-        event.y = y;
-        event.clickCount = 1;
-        event.modifiers = modifiers;
-        return event;
-    }
     // A click at a point of the list, dragged through the given vertical positions first.
     void Click(int32_t y, uint32_t modifiers = 0, std::vector<int32_t> dragTo = {},
                int32_t x = 30) {
         for (int32_t v : dragTo)
-            TestQueueInput(Input(PlatformInputKind::kMouseDragged, list, x, v, modifiers));
+            TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, list, x, v, modifiers));
         const int32_t last = dragTo.empty() ? y : dragTo.back();
-        TestQueueInput(Input(PlatformInputKind::kMouseUp, list, x, last, modifiers));
-        PlatformDeliverInput(Input(PlatformInputKind::kMouseDown, list, x, y, modifiers));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, list, x, last, modifiers));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, x, y, modifiers));
     }
     void Key(uint16_t character, uint32_t modifiers = 0) {
         VXSendCharacterEventToWindow(list, character, modifiers);

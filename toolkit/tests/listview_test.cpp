@@ -108,7 +108,7 @@ TEST_F(ListViews, AnEmptyListTakesEveryCall) {
     EXPECT_FALSE(VXRevealListViewItem(list, 3, true));
     for (uint16_t key : {0xF700, 0xF701, 0xF72C, 0xF72D, 0xF729, 0xF72B}) Key(key);
     Click(40);
-    PlatformInputEvent wheel = Input(PlatformInputKind::kWheel, list, 30, 30);
+    PlatformInputEvent wheel = MouseInput(PlatformInputKind::kWheel, list, 30, 30);
     wheel.wheelDeltaV = -40;
     PlatformDeliverInput(wheel);
     EXPECT_FALSE(VXSetListViewItemSelected(list, -1, true));
@@ -174,9 +174,9 @@ TEST_F(ListViews, ClicksAndDoubleClicksReachTheHandler) {
     ASSERT_NE(MakeList(0, 10, 5), nullptr);
     Click(40);
     Click(40);  // no change: no action
-    PlatformInputEvent twice = Input(PlatformInputKind::kMouseDown, list, 30, 40);
+    PlatformInputEvent twice = MouseInput(PlatformInputKind::kMouseDown, list, 30, 40);
     twice.clickCount = 2;
-    TestQueueInput(Input(PlatformInputKind::kMouseUp, list, 30, 40));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, list, 30, 40));
     PlatformDeliverInput(twice);
     EXPECT_EQ(Actions(), (std::vector<std::string>{"2", "2+"}));
     EXPECT_EQ(std::count(Messages().begin(), Messages().end(), "4:2"), 3);
@@ -314,7 +314,7 @@ TEST_F(ListViews, RevealingScrollsByWholeRows) {
 TEST_F(ListViews, WheelAndScrollBarParts) {
     ASSERT_NE(MakeList(0, 10, 30), nullptr);
     const auto wheel = [&](int32_t delta) {
-        PlatformInputEvent event = Input(PlatformInputKind::kWheel, list, 30, 30);
+        PlatformInputEvent event = MouseInput(PlatformInputKind::kWheel, list, 30, 30);
         event.wheelDeltaV = delta;
         PlatformDeliverInput(event);
         return Record()->topRow;

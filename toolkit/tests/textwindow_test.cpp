@@ -84,13 +84,7 @@ public:
         for (const char* p = text; *p; ++p) Key(window, uint16_t(uint8_t(*p)));
     }
     static PlatformInputEvent Mouse(PlatformInputKind kind, VXWindowRecordTag* window, _LPNT at) {
-        PlatformInputEvent event;
-        event.kind = kind;
-        event.windowID = window->windowID;
-        event.x = at.h;
-        event.y = at.v;
-        event.clickCount = 1;
-        return event;
+        return MouseInput(kind, window, at.h, at.v);
     }
     // The middle of the line at a character's left edge.
     static _LPNT PointOf(int32_t index) {

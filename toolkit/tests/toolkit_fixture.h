@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/app_platform.h"
+#include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "toolkit/vx_app.h"
 #include "platform/window_platform.h"
@@ -38,6 +39,19 @@ protected:
         gVXWindowDefaultHooks = VXWindowDefaultHooks{};
     }
 };
+
+// A mouse event of the given kind at a point of the window's content, one click.
+inline PlatformInputEvent MouseInput(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x,
+                                     int32_t y, uint32_t modifiers = 0) {
+    PlatformInputEvent event;
+    event.kind = kind;
+    event.windowID = window ? window->windowID : 0;
+    event.x = x;
+    event.y = y;
+    event.clickCount = 1;
+    event.modifiers = modifiers;
+    return event;
+}
 
 // Writes a picture of the window as `name` in the test's working folder (the build tree), for a
 // person to look at, and returns the PNG's bytes (empty when it could not be written).

@@ -15,24 +15,14 @@ namespace {
 
 using Tracking = PanelsTest;
 
-PlatformInputEvent Input(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x, int32_t y) {
-    PlatformInputEvent event;
-    event.kind = kind;
-    event.windowID = window ? window->windowID : 0;
-    event.x = x;
-    event.y = y;
-    event.clickCount = 1;
-    return event;
-}
-
 void Down(VXWindowRecordTag* window, int32_t x, int32_t y) {
-    PlatformDeliverInput(Input(PlatformInputKind::kMouseDown, window, x, y));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, y));
 }
 void Drag(VXWindowRecordTag* window, int32_t x, int32_t y) {
-    TestQueueInput(Input(PlatformInputKind::kMouseDragged, window, x, y));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, y));
 }
 void Up(VXWindowRecordTag* window, int32_t x, int32_t y) {
-    TestQueueInput(Input(PlatformInputKind::kMouseUp, window, x, y));
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, y));
 }
 void Key(uint16_t code, uint16_t character) {
     PlatformInputEvent event;
@@ -121,7 +111,7 @@ TEST_F(Tracking, TimeOutBeginsEscapeEnds) {
     EXPECT_TRUE(VXWaitDragEnd(window, kVXTrackLeft, false, &point));
     EXPECT_FALSE(VXWaitDragEnd(window, kVXTrackLeft, false, &point));
     // Other keys are taken and ignored; the wheel only when asked for.
-    PlatformInputEvent wheel = Input(PlatformInputKind::kWheel, window, 10, 10);
+    PlatformInputEvent wheel = MouseInput(PlatformInputKind::kWheel, window, 10, 10);
     wheel.wheelDeltaV = 3;
     TestQueueInput(wheel);
     Key(0, 'a');
@@ -136,7 +126,7 @@ TEST_F(Tracking, TimeOutBeginsEscapeEnds) {
               kVXTrackTimeout);
     EXPECT_EQ(TestQueuedInputCount(), 0);
     // The right button's release does not end a left-button drag.
-    PlatformInputEvent right = Input(PlatformInputKind::kMouseUp, window, 10, 10);
+    PlatformInputEvent right = MouseInput(PlatformInputKind::kMouseUp, window, 10, 10);
     right.button = 1;
     TestQueueInput(right);
     Up(window, 10, 10);
@@ -277,7 +267,7 @@ TEST_F(Tracking, ContainersUnderAPoint) {
     _LPNT local{};
     EXPECT_EQ(VXWindowFromScreenPoint(content.left - 50, content.top, &local), nullptr);
     // The mouse of the current window: in its pad, with the pane under it.
-    PlatformDeliverInput(Input(PlatformInputKind::kMouseMoved, window, 30, 40));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseMoved, window, 30, 40));
     VXSetWindow(window);
     _LPNT mouse{};
     EXPECT_EQ(VXLGetMouse(&mouse), -1);
