@@ -15,25 +15,13 @@
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "platform/print_platform.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
 namespace {
 
-struct HandleStream {
-    Handle handle = nullptr;
-    StreamRecord* stream = nullptr;
-    explicit HandleStream(const std::string& bytes = {}) {
-        handle = AllocHandle(nullptr, uint32_t(bytes.size()));
-        if (!bytes.empty()) std::memcpy(*handle, bytes.data(), bytes.size());
-        EXPECT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream), 0);
-    }
-    ~HandleStream() {
-        DisposeStream(stream);
-        MemFree(handle);
-    }
-    std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
-};
+using test::HandleStream;
 
 struct Record {
     VXPrintRec* p = nullptr;
