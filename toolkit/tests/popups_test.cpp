@@ -38,6 +38,7 @@ int32_t DrawPopup(VXWindowRecordTag* window, VXEventRecord* event) {
     VXGetClientRect(window, &all);
     VXRectDispatch(&all, 2);
     VXRectDispatch(&all, 0);
+    VXSetUIFont(0);
     for (int16_t i = 0; i < 5; ++i) {
         VXMoveTo(10, i * kRow + 15);
         VXDrawTextWithEncoding(kNames[i], int32_t(std::strlen(kNames[i])), kEncodingUTF8);

@@ -1,0 +1,110 @@
+// Layered views in a dialog: layers taken from a tab view or segmented control, switching layers
+// with their controls and child windows, the focus kept when the layer does not change, and the
+// release of every layer's controls with the window.
+#include <string>
+
+#include "toolkit/tests/controls_fixture.h"
+#include "toolkit/vx_views.h"
+
+namespace plexa::test {
+namespace {
+
+class LayeredViews : public ControlsTest {
+public:
+    static inline std::string seen;
+    static int32_t UserProc(VXWindowRecordTag*, VXEventRecord* event) {
+        if (event->kind == kVXCreateEvent || event->kind == kVXDestroyEvent)
+            seen += std::to_string(event->kind) + " ";
+        return 0;
+    }
+    void SetUp() override {
+        ControlsTest::SetUp();
+        seen.clear();
+    }
+    VXControlRecordTag* In(VXWindowRecordTag* layered, uint8_t type, Rect rect, int16_t item) {
+        return VXCreateControl(layered, type, &rect, "x", item, 0);
+    }
+};
+
+TEST_F(LayeredViews, LayersOfATabViewKeepTheirOwnControlsAndChildren) {
+    ASSERT_NE(Make(kVXTabView, {10, 10, 300, 480}, "", 30), nullptr);
+    VXSetTabCount(window, 30, 3);
+    int refcon = 0;
+    VXWindowRecordTag* layered =
+        VXCreateLayeredView(window, nullptr, 0, 30, UserProc, &refcon, 77);
+    ASSERT_NE(layered, nullptr);
+    EXPECT_EQ(seen, "1 ");
+    EXPECT_EQ(layered->refCon, &refcon);
+    EXPECT_EQ(VXCountViewLayers(layered), 3);
+    EXPECT_EQ(VXGetLayeredViewValue(layered), 77);
+    Rect content{}, position{};
+    VXGetTabControlRects(VXGetControl(window, 30, nullptr), nullptr, &content);
+    VXGetWindowPosition(layered, &position);
+    EXPECT_EQ(position.top, content.top);
+    EXPECT_EQ(position.left, content.left);
+    EXPECT_EQ(position.bottom, content.bottom);
+
+    VXControlRecordTag* first = In(layered, kVXEditText, {10, 10, 32, 200}, 20);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(VXIsViewLayerEmpty(layered, 1));
+    // Switching to the current layer changes nothing and keeps the focus item.
+    ASSERT_TRUE(VXSetFocusItem(layered, 20));
+    EXPECT_EQ(VXSetCurrentViewLayer(layered, 0), 0);
+    EXPECT_EQ(VXGetFocusItem(layered, nullptr), 20);
+
+    EXPECT_EQ(VXSetCurrentViewLayer(layered, 1), 0);
+    EXPECT_EQ(VXGetControl(layered, 20, nullptr), nullptr);
+    EXPECT_EQ(VXGetFocusItem(layered, nullptr), 0);
+    EXPECT_FALSE(VXIsViewLayerEmpty(layered, 0));
+    EXPECT_TRUE(VXIsViewLayerEmpty(layered, 1));
+    ASSERT_NE(In(layered, kVXRadioButton, {10, 10, 30, 200}, 21), nullptr);
+    const Rect childRect = {40, 10, 100, 200};
+    VXWindowRecordTag* child =
+        VXCreateChildWindow(0, 0, 0, layered, &childRect, nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+    VXShowWindow(child);
+    EXPECT_FALSE(VXIsViewLayerEmpty(layered, 1));
+
+    EXPECT_EQ(VXSetCurrentViewLayer(layered, 0), 1);
+    EXPECT_EQ(VXGetControl(layered, 20, nullptr), first);
+    EXPECT_TRUE(VXIsControlVisible(first));
+    EXPECT_EQ(VXGetControl(layered, 21, nullptr), nullptr);
+    EXPECT_FALSE(VXIsWindowVisible(child, false));
+
+    EXPECT_EQ(VXSetCurrentViewLayer(layered, 1), 0);
+    EXPECT_FALSE(VXIsControlVisible(first));
+    EXPECT_TRUE(VXIsWindowVisible(child, false));
+    EXPECT_NE(VXGetControl(layered, 21, nullptr), nullptr);
+
+    EXPECT_EQ(VXSetCurrentViewLayer(layered, 3), -1);
+    EXPECT_EQ(VXGetCurrentViewLayer(layered), 1);
+    // A layer loaded from a view the templates do not have stays as it was.
+    EXPECT_EQ(VXLoadControlsForViewLayer(layered, 2, 4242, 0, 0, 0), 0);
+    EXPECT_EQ(VXGetCurrentViewLayer(layered), 1);
+
+    // Destroying it releases the controls of every layer, not only the visible one.
+    VXDestroyWindow(layered);
+    EXPECT_EQ(seen, "1 3 ");
+    EXPECT_EQ(window->radioSlots, 0);
+}
+
+TEST_F(LayeredViews, ASegmentedControlGivesOneLayerPerSegment) {
+    ASSERT_NE(Make(kVXSegmented, {10, 10, 34, 300}, "", 31), nullptr);
+    VXSetSegmentCount(window, 31, 4);
+    const Rect rect = {40, 10, 200, 300};
+    VXWindowRecordTag* layered = VXCreateLayeredView(window, &rect, 0, 31, nullptr, nullptr);
+    ASSERT_NE(layered, nullptr);
+    EXPECT_EQ(VXCountViewLayers(layered), 4);
+    Rect position{};
+    VXGetWindowPosition(layered, &position);
+    EXPECT_EQ(position.top, 40);
+    // A plain child window is not layered.
+    VXWindowRecordTag* plain = VXCreateChildWindow(0, 0, 0, window, &rect, nullptr, nullptr);
+    EXPECT_EQ(VXSetCurrentViewLayer(plain, 0), -1);
+    EXPECT_TRUE(VXInstallLayeredViewInChildWindow(plain, 2));
+    EXPECT_FALSE(VXInstallLayeredViewInChildWindow(plain, 2));
+    EXPECT_EQ(VXSetCurrentViewLayer(plain, 1), 0);
+}
+
+}  // namespace
+}  // namespace plexa::test
