@@ -46,3 +46,25 @@ int32_t VXTrackPopupWindow(VXWindowRecordTag* popup, VXWindowRecordTag* parent, 
 int32_t TestMouseInPopupWindow(VXWindowRecordTag* popup, const Point* global, Point* local);
 
 }  // namespace plexa
+
+namespace plexa {
+
+// Popup list boxes: a hidden popup window holding one list-box control (item 3) that fills it,
+// for pick lists that open at a click. Made with the list box's features (multiple selection,
+// check lists, cycling marks and extended selection taken out), a font code and a height of
+// `rows` rows, 200 wide; none when it cannot be made. Needs the list-box module.
+constexpr int16_t kVXPopupListBoxItem = 3;
+// Tracking flag of VXTrackPopupListBox: rows in alternating colours.
+constexpr uint32_t kVXPopupListAltColors = 0x10000;
+VXWindowRecordTag* VXCreatePopupListBox(uint32_t features, int16_t fontCode, int32_t rows);
+// Sizes the popup to its rows' texts (after they are filled).
+void VXAutoSizePopupListBox(VXWindowRecordTag* popup);
+// Tracks it at the global point with the initial row selected; the chosen row, or -1.
+int32_t VXTrackPopupListBox(VXWindowRecordTag* popup, VXWindowRecordTag* parent, Point global,
+                            uint32_t flags, int32_t initialItem);
+// The popup list box's callback; the reference points at the current row (the initial row at
+// message 0).
+uint32_t VXPoupupListBoxHook(VXWindowRecordTag* popup, int32_t message, VXEventRecord* event,
+                             int32_t inside, Point where, void* reference);
+
+}  // namespace plexa

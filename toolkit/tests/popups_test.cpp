@@ -16,6 +16,10 @@
 #include "platform/window_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
+#include "toolkit/vx_listbox.h"
+#include "toolkit/vx_panels.h"
 #include "toolkit/vx_popups.h"
 #include "toolkit/vx_timers.h"
 
@@ -246,6 +250,89 @@ TEST_F(Popups, Screenshot) {
     std::string png;
     ASSERT_TRUE(ReadFile(std::string(folder) + "/popups-screenshot.png", png));
     EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+class PopupListBox : public Popups {
+public:
+    void SetUp() override {
+        Popups::SetUp();
+        VXInitControls();
+        VXInitListBoxes();
+        list = VXCreatePopupListBox(kVXListBoxMultiple | kVXListBoxCheckList, 26, 4);
+        ASSERT_NE(list, nullptr);
+        for (const char* name : kNames) VXAddListItem(list, kVXPopupListBoxItem, name, -1);
+        VXAutoSizePopupListBox(list);
+        rows = VXGetListBoxWindow(list, kVXPopupListBoxItem);
+        row = VXGetListBoxItemHeight(list, kVXPopupListBoxItem);
+        ASSERT_GT(row, 0);
+    }
+    void TearDown() override {
+        Popups::TearDown();
+        gVXListBoxHooks = VXListBoxHooks{};
+        gVXListItemHooks = VXListItemHooks{};
+    }
+    int32_t Track(int32_t initial, uint32_t flags = 0) {
+        return VXTrackPopupListBox(list, parent, {250, 300}, flags, initial);
+    }
+    VXWindowRecordTag* list = nullptr;
+    VXWindowRecordTag* rows = nullptr;
+    int32_t row = 0;
+};
+
+TEST_F(PopupListBox, MadeSizedAndPickedFrom) {
+    EXPECT_FALSE(VXIsWindowVisible(list, false));
+    EXPECT_EQ(VXGetListBoxFeatures(list, kVXPopupListBoxItem) &
+                  (kVXListBoxMultiple | kVXListBoxCheckList),
+              0u);
+    Rect r{};
+    VXGetWindowPosition(list, &r);
+    EXPECT_EQ(r.bottom - r.top, 4 * row);
+    EXPECT_LT(r.right - r.left, 200);  // sized to "Transistors  " and the scroll bar
+    EXPECT_GT(r.right - r.left, kVXPanelBarWidth + 20);
+
+    Press();
+    Queue(PlatformInputKind::kMouseUp, parent, 150, 200);
+    Queue(PlatformInputKind::kMouseMoved, rows, 30, 2 * row + 2);
+    Queue(PlatformInputKind::kMouseDown, rows, 30, 2 * row + 2);
+    Queue(PlatformInputKind::kMouseUp, rows, 30, 2 * row + 2);
+    EXPECT_EQ(Track(0), 2);
+    EXPECT_FALSE(VXIsWindowVisible(list, false));
+    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), 2);
+}
+
+TEST_F(PopupListBox, DismissedOrAcceptedWithNothingSelectedAnswersMinusOne) {
+    // Escape: the initial row was selected at opening.
+    PlatformInputEvent escape;
+    escape.kind = PlatformInputKind::kKeyDown;
+    escape.keyCode = kPlatformKeyEscape;
+    TestQueueInput(escape);
+    EXPECT_EQ(Track(1), -1);
+    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), 1);
+
+    // Released outside after the first release.
+    Press();
+    Queue(PlatformInputKind::kMouseUp, parent, 150, 200);
+    Queue(PlatformInputKind::kMouseDown, rows, 30, 2);
+    Queue(PlatformInputKind::kMouseDragged, parent, 10, 10);
+    Queue(PlatformInputKind::kMouseUp, parent, 10, 10);
+    EXPECT_EQ(Track(1), -1);
+
+    // The wheel clears the selection; a click without a move then accepts nothing.
+    Press();
+    Queue(PlatformInputKind::kMouseUp, parent, 150, 200);
+    PlatformInputEvent wheel = Input(PlatformInputKind::kWheel, rows, 30, 2);
+    wheel.wheelDeltaV = -1;
+    TestQueueInput(wheel);
+    Queue(PlatformInputKind::kMouseDown, rows, 30, row + 2);
+    Queue(PlatformInputKind::kMouseUp, rows, 30, row + 2);
+    EXPECT_EQ(Track(1), -1);
+    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), -1);
 }
 
 }  // namespace
