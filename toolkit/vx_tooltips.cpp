@@ -19,7 +19,8 @@ namespace {
 constexpr uint32_t kToolTipCode = 0x54697073;  // 'Tips'
 
 struct ToolTipRecord {
-    VXControlRecordTag* control = nullptr;  // compared only, never followed once it may be gone
+    VXControlRecordTag* control = nullptr;  // followed only once found among its window's
+    int32_t controlWindowID = 0;             // controls
     std::string text;
     bool hasText = false;
     uint64_t platformTag = 0;
@@ -45,16 +46,36 @@ ToolTipList* List(VXWindowRecordTag* window, bool create) {
     return list;
 }
 
+// Whether the control is still one of the window's controls.
+bool ControlAlive(VXWindowRecordTag* window, const VXControlRecordTag* control) {
+    const int32_t count = VXCountControls(window);
+    for (int32_t i = 0; i < count; ++i)
+        if (VXGetIndexedControl(window, i, nullptr, nullptr) == control) return true;
+    return false;
+}
+
 std::string TextFor(int32_t windowID, uint64_t tag, uint64_t userData) {
     if (!vx.tooltipsEnabled) return {};
-    ToolTipList* list = List(VXGetWindowFromId(windowID), false);
-    if (!list) return {};
-    // The record the platform registered answers; two rectangles with the same item number each
-    // keep their own text.
-    for (const ToolTipRecord& r : list->records)
-        if (r.platformTag == tag) return r.text;
-    for (auto it = list->records.rbegin(); it != list->records.rend(); ++it)
-        if (it->item == uint16_t(userData)) return it->text;
+    // A control's tooltip is registered with the control's window; its record may be kept by a
+    // window holding it.
+    for (VXWindowRecordTag* w = VXGetWindowFromId(windowID); w; w = w->parent) {
+        ToolTipList* list = List(w, false);
+        if (!list) continue;
+        // The record the platform registered answers; two rectangles with the same item number
+        // each keep their own text.
+        for (const ToolTipRecord& r : list->records) {
+            if (r.platformTag != tag) continue;
+            // A control that went, or is hidden (also in a layer put aside), shows nothing.
+            if (r.kind == kVXControlToolTip &&
+                (!ControlAlive(VXGetWindowFromId(r.controlWindowID), r.control) ||
+                 !VXIsControlVisible(r.control)))
+                return {};
+            return r.text;
+        }
+        if (w->windowID != windowID) continue;
+        for (auto it = list->records.rbegin(); it != list->records.rend(); ++it)
+            if (it->item == uint16_t(userData)) return it->text;
+    }
     return {};
 }
 
@@ -64,7 +85,11 @@ void Register(VXWindowRecordTag* window, ToolTipRecord& record) {
     const LRect& r = record.rect;
     if (r.bottom <= r.top || r.right <= r.left) return;
     PlatformSetToolTipTextProc(TextFor);
-    record.platformTag = PlatformToolTipAdd(VXGetNSWindowContentView(window),
+    VXWindowRecordTag* owner = window;
+    if (record.kind == kVXControlToolTip)
+        if (VXWindowRecordTag* controlWindow = VXGetWindowFromId(record.controlWindowID))
+            owner = controlWindow;
+    record.platformTag = PlatformToolTipAdd(VXGetNSWindowContentView(owner),
                                             {r.left, r.top, r.right - r.left, r.bottom - r.top},
                                             record.item);
 }
@@ -73,14 +98,6 @@ LRect ControlBounds(VXControlRecordTag* control) {
     Rect r{};
     VXGetControlRect(control, &r);
     return {r.top, r.left, r.bottom, r.right};
-}
-
-// Whether the control is still one of the window's controls.
-bool ControlAlive(VXWindowRecordTag* window, const VXControlRecordTag* control) {
-    const int32_t count = VXCountControls(window);
-    for (int32_t i = 0; i < count; ++i)
-        if (VXGetIndexedControl(window, i, nullptr, nullptr) == control) return true;
-    return false;
 }
 
 }  // namespace
@@ -101,6 +118,7 @@ int32_t VXAddToolTip(VXWindowRecordTag* window, int32_t pane, int8_t kind,
                     list->records[i].control == control)
                     return int32_t(i);
         record.control = control;
+        record.controlWindowID = control->window ? control->window->windowID : 0;
         record.rect = ControlBounds(control);
     } else {
         if (!controlOrRect) return -1;
@@ -158,14 +176,17 @@ void VXKillAllToolTips(VXWindowRecordTag* window) {
 
 void VXKillControlToolTips(VXControlRecordTag* control) {
     if (!control) return;
-    ToolTipList* list = List(control->window, false);
-    if (!list) return;
-    auto& records = list->records;
-    for (size_t i = records.size(); i-- > 0;)
-        if (records[i].kind == kVXControlToolTip && records[i].control == control) {
-            PlatformToolTipRemove(records[i].platformTag);
-            records.erase(records.begin() + std::ptrdiff_t(i));
-        }
+    // The tooltip may have been added to the control's window or to one holding it.
+    for (VXWindowRecordTag* w = control->window; w; w = w->parent) {
+        ToolTipList* list = List(w, false);
+        if (!list) continue;
+        auto& records = list->records;
+        for (size_t i = records.size(); i-- > 0;)
+            if (records[i].kind == kVXControlToolTip && records[i].control == control) {
+                PlatformToolTipRemove(records[i].platformTag);
+                records.erase(records.begin() + std::ptrdiff_t(i));
+            }
+    }
 }
 
 void VXUpdateControlToolTipLocations(VXWindowRecordTag* window) {
@@ -173,7 +194,7 @@ void VXUpdateControlToolTipLocations(VXWindowRecordTag* window) {
     if (!list) return;
     for (ToolTipRecord& record : list->records) {
         if (record.kind != kVXControlToolTip) continue;
-        if (!ControlAlive(window, record.control)) {
+        if (!ControlAlive(VXGetWindowFromId(record.controlWindowID), record.control)) {
             PlatformToolTipRemove(record.platformTag);
             record.platformTag = 0;
             record.control = nullptr;

@@ -143,6 +143,23 @@ TEST_F(ToolTips, TheApplicationSwitch) {
     EXPECT_EQ(Shown(), "(none)");
 }
 
+TEST_F(ToolTips, HiddenOrDestroyedControlsShowNothing) {
+    VXAddToolTip(window, -1, kVXControlToolTip, button, 1, "Applies the change");
+    VXControlRecordTag* other = Make(kVXPushButton, {60, 20, 84, 120}, "Other", 2);
+    VXAddToolTip(window, -1, kVXControlToolTip, other, 2, "Another");
+    VXSetControlVisibility(button, false);
+    Move(60, 30);
+    Wait(2 * kPlatformToolTipDelayMicros);
+    EXPECT_EQ(Shown(), "(none)");
+    // Destroyed by the control calls alone: the record stays but shows nothing.
+    VXDestroyControl(window, 2);
+    Move(60, 70);
+    Wait(2 * kPlatformToolTipDelayMicros);
+    EXPECT_EQ(Shown(), "(none)");
+    VXUpdateControlToolTipLocations(window);
+    EXPECT_EQ(VXCountToolTips(window), 2);
+}
+
 TEST_F(ToolTips, Screenshot) {
     Make(kVXCheckBox, {60, 20, 80, 200}, "Show grid", 2);
     VXAddToolTip(window, -1, kVXControlToolTip, button, 1, "Applies the change to the sheet");
