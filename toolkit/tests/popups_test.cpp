@@ -299,8 +299,23 @@ TEST_F(PopupListBox, MadeSizedAndPickedFrom) {
     Press();
     Queue(PlatformInputKind::kMouseUp, parent, 150, 200);
     Queue(PlatformInputKind::kMouseMoved, rows, 30, 2 * row + 2);
-    Queue(PlatformInputKind::kMouseDown, rows, 30, 2 * row + 2);
-    Queue(PlatformInputKind::kMouseUp, rows, 30, 2 * row + 2);
+    // A picture of the open list with the mouse over "Diodes"; then the click.
+    static PopupListBox* test;
+    test = this;
+    PlatformPostDeferred(
+        [](void*) {
+            char folder[4096];
+            if (getcwd(folder, sizeof folder)) {
+                const std::string path = std::string(folder) + "/popup-listbox-screenshot.png";
+                std::remove(path.c_str());
+                VXUpdateWindow(test->list);
+                PlatformWindowGrabPNG(test->list->platformWindow, path);
+            }
+            const int32_t y = 2 * test->row + 2;
+            test->Queue(PlatformInputKind::kMouseDown, test->rows, 30, y);
+            test->Queue(PlatformInputKind::kMouseUp, test->rows, 30, y);
+        },
+        nullptr, 500'000);
     EXPECT_EQ(Track(0), 2);
     EXPECT_FALSE(VXIsWindowVisible(list, false));
     EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), 2);
