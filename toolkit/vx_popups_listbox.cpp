@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/strings.h"
+#include "graphics/grafport.h"
 #include "graphics/textline.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr uint32_t kTakenOutFeatures = kVXListBoxMultiple | kVXListBoxCheckList |
                                        kVXListBoxCycleMarks | kVXListBoxExtended;
 constexpr int16_t kWidth = 200;
+constexpr int32_t kRowTextMargins = 10;
 
 VXControlRecordTag* ListControl(VXWindowRecordTag* popup) {
     return popup ? VXGetControl(popup, kVXPopupListBoxItem, nullptr) : nullptr;
@@ -42,6 +44,24 @@ void SelectOnly(VXWindowRecordTag* list, int32_t row) {
 Point InList(VXWindowRecordTag* popup, VXWindowRecordTag* list, Point where) {
     VXTranslatePoints(popup, list, &where, 1);
     return where;
+}
+
+// Sets the list-box control to the popup's whole content; the list's panel follows its new
+// frame at once (a hidden window gets no resize from the platform until it is shown).
+void FitControl(VXWindowRecordTag* popup, VXControlRecordTag* control) {
+    Rect r{};
+    VXGetWindowPosition(popup, &r);
+    const Rect inside = {0, 0, int16_t(r.bottom - r.top), int16_t(r.right - r.left)};
+    VXSetControlRect(control, &inside);
+    VXWindowRecordTag* list = GetListViewFromListBoxControl(control);
+    if (VXPanelRecordTag* panel = VXGetWindowPanel(list)) {
+        Rect frame{};
+        VXGetWindowPosition(list, &frame);
+        VXSetPanelStructFrame(panel, {double(frame.left), double(frame.top),
+                                      double(frame.right - frame.left),
+                                      double(frame.bottom - frame.top)});
+        VXViewFrameChanged(panel, true);
+    }
 }
 
 }  // namespace
@@ -67,8 +87,7 @@ VXWindowRecordTag* VXCreatePopupListBox(uint32_t features, int16_t fontCode, int
     r.bottom = int16_t(r.top + height);
     r.right = int16_t(r.left + kWidth);
     VXSetWindowPosition(popup, &r);
-    const Rect inside = {0, 0, int16_t(height), kWidth};
-    VXSetControlRect(control, &inside);
+    FitControl(popup, control);
     return popup;
 }
 
@@ -77,6 +96,10 @@ void VXAutoSizePopupListBox(VXWindowRecordTag* popup) {
     VXWindowRecordTag* list = GetListViewFromListBoxControl(control);
     if (!list) return;
     VXWindowRecordTag* previous = VXSetWindow(list);
+    // Measured in the style the rows are drawn in.
+    txStyle* saved = VXPreserveTextStyle();
+    if (VXListViewRecord* record = VXGetListViewRecord(list))
+        if (record->textStyle) VXSetTextStyle(record->textStyle);
     const auto measure = [](const std::string& text) {
         return int32_t(VXMeasureTextBytes(text.data(), int32_t(text.size()), kEncodingUTF8, false));
     };
@@ -86,17 +109,20 @@ void VXAutoSizePopupListBox(VXWindowRecordTag* popup) {
     for (int32_t i = 0; i < count; ++i) {
         buffer[0] = 0;
         VXGetListItem(popup, kVXPopupListBoxItem, i, buffer);
-        width = std::max(width, measure(std::string(buffer) + "  "));
+        // The rows' texts sit 5 units from either edge of the list: two spaces may be
+        // narrower than that, and the longest text must not come out cut.
+        width = std::max({width, measure(std::string(buffer) + "  "),
+                          measure(buffer) + kRowTextMargins});
     }
     if (VXListBoxRecord* info = GetListBoxInfoFromControl(control))
         if (info->features & kVXListBoxIndented) width += info->markIndent;
+    VXRestoreTextStyle(saved);
     VXSetWindow(previous);
     Rect r{};
     VXGetWindowPosition(popup, &r);
     r.right = int16_t(std::min<int32_t>(r.left + width + kVXPanelBarWidth, 32767));
     VXSetWindowPosition(popup, &r);
-    const Rect inside = {0, 0, int16_t(r.bottom - r.top), int16_t(r.right - r.left)};
-    VXSetControlRect(control, &inside);
+    FitControl(popup, control);
 }
 
 int32_t VXTrackPopupListBox(VXWindowRecordTag* popup, VXWindowRecordTag* parent, Point global,

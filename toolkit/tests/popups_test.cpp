@@ -19,6 +19,7 @@
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_listbox.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_popups.h"
 #include "toolkit/vx_timers.h"
@@ -348,6 +349,29 @@ TEST_F(PopupListBox, DismissedOrAcceptedWithNothingSelectedAnswersMinusOne) {
     Queue(PlatformInputKind::kMouseUp, rows, 30, row + 2);
     EXPECT_EQ(Track(1), -1);
     EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), -1);
+}
+
+TEST_F(PopupListBox, DraggedBelowItScrollsThroughTheRows) {
+    for (int i = 0; i < 5; ++i) VXAddListItem(list, kVXPopupListBoxItem, "More", -1);
+    // Pressed and dragged into the list, then below it: the rows scroll by themselves until the
+    // last one shows; the button comes up over the list a second later.
+    Queue(PlatformInputKind::kMouseDragged, rows, 30, 2);
+    Queue(PlatformInputKind::kMouseDragged, parent, 230, 300);
+    static PlatformInputEvent back, up;
+    back = Input(PlatformInputKind::kMouseDragged, rows, 30, 3 * row + 2);
+    up = Input(PlatformInputKind::kMouseUp, rows, 30, 3 * row + 2);
+    PlatformPostDeferred(
+        [](void*) {
+            TestQueueInput(back);
+            TestQueueInput(up);
+        },
+        nullptr, 1'000'000);
+    Press();
+    EXPECT_EQ(Track(-1, kVXPopupAutoScrolls), 9);
+    int32_t first = 0, last = 0;
+    VXGetListViewVisRange(rows, &first, &last);
+    EXPECT_EQ(first, 6);
+    EXPECT_EQ(last, 9);
 }
 
 }  // namespace
