@@ -1,8 +1,12 @@
 // Layered views in a dialog: layers taken from a tab view or segmented control, switching layers
 // with their controls and child windows, the focus kept when the layer does not change, and the
 // release of every layer's controls with the window.
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
+#include "platform/window_platform.h"
 #include "toolkit/tests/controls_fixture.h"
 #include "toolkit/vx_views.h"
 
@@ -104,6 +108,31 @@ TEST_F(LayeredViews, ASegmentedControlGivesOneLayerPerSegment) {
     EXPECT_TRUE(VXInstallLayeredViewInChildWindow(plain, 2));
     EXPECT_FALSE(VXInstallLayeredViewInChildWindow(plain, 2));
     EXPECT_EQ(VXSetCurrentViewLayer(plain, 1), 0);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(LayeredViews, Screenshot) {
+    ASSERT_NE(Make(kVXTabView, {40, 10, 230, 400}, "", 30), nullptr);
+    VXSetTabCount(window, 30, 2);
+    VXSetTabName(window, 30, 0, "General");
+    VXSetTabName(window, 30, 1, "Grid");
+    VXWindowRecordTag* layered = VXCreateLayeredView(window, nullptr, 0, 30, nullptr, nullptr);
+    ASSERT_NE(layered, nullptr);
+    In(layered, kVXCheckBox, {10, 10, 30, 200}, 20);
+    VXSetCurrentViewLayer(layered, 1);
+    In(layered, kVXEditText, {10, 10, 32, 200}, 21);
+    VXSetCurrentViewLayer(layered, 0);
+    VXUpdateWindow(window);
+    char folder[4096];
+    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
+    const std::string path = std::string(folder) + "/layered-views-screenshot.png";
+    std::remove(path.c_str());
+    ASSERT_TRUE(PlatformWindowGrabPNG(window->platformWindow, path));
 }
 
 }  // namespace
