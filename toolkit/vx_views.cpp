@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "graphics/grafport.h"
+#include "platform/draw_context.h"
+#include "platform/window_platform.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -130,6 +132,48 @@ void ReleaseOtherLayers(VXWindowRecordTag* window, LayerRecord* record) {
 }
 
 }  // namespace
+
+void VXDrawViewBackground(VXWindowRecordTag* window, DrawContext* context,
+                          const PlatformRect& dirty) {
+    if (!window || !context) return;
+    const DrawRectF area = {double(dirty.x), double(dirty.y), double(dirty.width),
+                            double(dirty.height)};
+    context->SaveState();
+    const DrawColor white = {1, 1, 1, 1};
+    context->SetFillColor(white);
+    VXPanelRecordTag* panel =
+        (window->status() & kVXStatusPage) ? VXGetWindowPanel(window) : nullptr;
+    if (!panel) {
+        context->FillRect(area);
+        context->RestoreState();
+        return;
+    }
+    // The page in window content coordinates (the content view's bounds moved to its frame).
+    const double dx = panel->structFrame.x + panel->contFrame.x - panel->bounds.x;
+    const double dy = panel->structFrame.y + panel->contFrame.y - panel->bounds.y;
+    const double width = panel->padSize[1], height = panel->padSize[0];
+    const DrawRectF page = {dx, dy, width, height};
+    const double left = std::max(area.x, page.x), top = std::max(area.y, page.y);
+    const double right = std::min(area.x + area.width, page.x + page.width);
+    const double bottom = std::min(area.y + area.height, page.y + page.height);
+    const bool inside = left == area.x && top == area.y && right == area.x + area.width &&
+                        bottom == area.y + area.height;
+    if (!inside) {
+        const double grey = 0.26666667;
+        context->SetFillColor({grey, grey, grey, 1});
+        context->FillRect(area);
+        context->SetStrokeColor({0, 0, 0, 1});
+        context->SetLineWidth(2);
+        context->BeginPath();
+        context->MoveTo(dx + panel->headerWidth + 3, dy + height + 2);
+        context->LineTo(dx + width + 2, dy + height + 2);
+        context->LineTo(dx + width + 2, dy + panel->headerHeight + 3);
+        context->DrawPath(DrawPathMode::kStroke);
+        context->SetFillColor(white);
+    }
+    if (right > left && bottom > top) context->FillRect({left, top, right - left, bottom - top});
+    context->RestoreState();
+}
 
 bool VXInstallLayeredViewInChildWindow(VXWindowRecordTag* window, int32_t layerCount) {
     if (!window || !window->parent || layerCount <= 0 || Layers(window)) return false;

@@ -19,7 +19,17 @@ namespace plexa {
 
 struct VXWindowRecordTag;
 struct VXEventRecord;
+struct PlatformRect;
+class DrawContext;
 using VXEventProc = int32_t (*)(VXWindowRecordTag* window, VXEventRecord* event);
+
+// The content view's background under a window's drawing, for the dirty rectangle (window
+// content coordinates): the background colour; a window with the page status bit shows its pad
+// as the page, the area beyond it grey with a black edge 2 units wide along the page's bottom and
+// right. (Content views are opaque here: a layered view's panel is marked not opaque, but the
+// platform composes a child view's backing image over its parent without its transparency.)
+void VXDrawViewBackground(VXWindowRecordTag* window, DrawContext* context,
+                          const PlatformRect& dirty);
 
 // Makes a layered child window in the parent at the rectangle and shows it. With a tab item (a
 // tab view or segmented control of the parent), a layer count of 0 or less takes the number of

@@ -17,6 +17,7 @@
 #include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_views.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_timers.h"
 
@@ -187,13 +188,8 @@ void OnReleaseDrawing(int32_t id) {
 void OnDraw(int32_t id, PlatformRect dirty) {
     VXWindowRecordTag* window = VXGetWindowFromId(id);
     if (!window || (window->status() & kVXStatusBeingReleased)) return;
-    if (DrawContext* context = PlatformWindowDrawContext(window->platformWindow)) {
-        context->SaveState();
-        context->SetFillColor({1, 1, 1, 1});
-        context->FillRect({double(dirty.x), double(dirty.y), double(dirty.width),
-                           double(dirty.height)});
-        context->RestoreState();
-    }
+    VXDrawViewBackground(window, PlatformWindowDrawContext(window->platformWindow), dirty);
+    if (!(window = VXGetWindowFromId(id))) return;
     if (window->status() & kVXStatusNoUpdate) return;
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/pixels_platform.h"
 #include "platform/window_platform.h"
+#include "tests/support/testing.h"
 #include "toolkit/tests/controls_fixture.h"
 #include "toolkit/vx_views.h"
 
@@ -133,6 +135,40 @@ TEST_F(LayeredViews, Screenshot) {
     const std::string path = std::string(folder) + "/layered-views-screenshot.png";
     std::remove(path.c_str());
     ASSERT_TRUE(PlatformWindowGrabPNG(window->platformWindow, path));
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// The pixel at a point of a window's content in its picture (below its menu bar).
+uint32_t PixelAt(const PlatformDecodedImage& image, int32_t top, int32_t x, int32_t y) {
+    return image.argb[size_t(y + top) * size_t(image.width) + size_t(x)] & 0xFFFFFF;
+}
+
+TEST_F(LayeredViews, APageWindowShowsTheAreaBeyondThePageGreyWithAnEdge) {
+    const Rect content = {100, 100, 400, 500};
+    VXWindowRecordTag* page = VXCreateWindow(
+        kVXWindowDocument, 0, kVXFlagHorizontalScroller | kVXFlagVerticalScroller, 1,
+        kVXStatusPage, 0, &content, "Page", 0, nullptr, nullptr);
+    ASSERT_NE(page, nullptr);
+    VXShowWindow(page);
+    VXSetPadSize(page, 200, 150, true);
+    VXUpdateWindow(page);
+    char folder[4096];
+    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
+    const std::string path = std::string(folder) + "/page-window-screenshot.png";
+    ASSERT_TRUE(PlatformWindowGrabPNG(page->platformWindow, path));
+    PlatformDecodedImage image;
+    ASSERT_TRUE(PlatformDecodeImageFile(path, &image));
+    ASSERT_GE(image.width, 300);
+    const int32_t top = PlatformMenuBarHeight(page->platformWindow);
+    EXPECT_EQ(PixelAt(image, top, 100, 75), 0xFFFFFFu);   // on the page
+    EXPECT_EQ(PixelAt(image, top, 300, 200), 0x444444u);  // beyond it
+    EXPECT_EQ(PixelAt(image, top, 202, 100), 0x000000u);  // the right edge line
+    EXPECT_EQ(PixelAt(image, top, 100, 152), 0x000000u);  // the bottom edge line
 }
 
 }  // namespace
