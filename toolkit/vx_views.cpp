@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "platform/draw_context.h"
 #include "platform/window_platform.h"
@@ -172,6 +173,36 @@ void VXDrawViewBackground(VXWindowRecordTag* window, DrawContext* context,
         context->SetFillColor(white);
     }
     if (right > left && bottom > top) context->FillRect({left, top, right - left, bottom - top});
+    context->RestoreState();
+}
+
+void VXDrawViewFrame(VXWindowRecordTag* window, DrawContext* context) {
+    if (!window || !context || !window->parent || !window->platformWindow) return;
+    const uint32_t flags = window->creationFlags;
+    if (!(flags & (kVXFlagChildFrame | kVXFlagChildBezel))) return;
+    const PlatformRect r = PlatformWindowContentRect(window->platformWindow);
+    const double w = r.width, h = r.height;
+    if (w < 2 || h < 2) return;
+    context->SaveState();
+    context->SetLineWidth(1);
+    const DrawColor frame = NSColorForThemeBrush(17);
+    if (flags & kVXFlagChildBezel) {
+        context->SetStrokeColor(frame);
+        context->BeginPath();
+        context->MoveTo(0.5, h - 0.5);
+        context->LineTo(0.5, 0.5);
+        context->LineTo(w - 0.5, 0.5);
+        context->DrawPath(DrawPathMode::kStroke);
+        context->SetStrokeColor({1, 1, 1, 1});
+        context->BeginPath();
+        context->MoveTo(w - 0.5, 1.5);
+        context->LineTo(w - 0.5, h - 0.5);
+        context->LineTo(1.5, h - 0.5);
+        context->DrawPath(DrawPathMode::kStroke);
+    } else {
+        context->SetStrokeColor(frame);
+        context->StrokeRect({0.5, 0.5, w - 1, h - 1});
+    }
     context->RestoreState();
 }
 

@@ -31,6 +31,12 @@ using VXEventProc = int32_t (*)(VXWindowRecordTag* window, VXEventRecord* event)
 void VXDrawViewBackground(VXWindowRecordTag* window, DrawContext* context,
                           const PlatformRect& dirty);
 
+// After a window's own drawing: a child window made with the frame flag gets a rectangle stroked
+// inside its bounds in the frame colour (theme brush 17), one made with the bezel flag a white
+// bezel (dark top and left edges, white bottom and right ones). Drawn by the child's own view,
+// which covers its whole rectangle.
+void VXDrawViewFrame(VXWindowRecordTag* window, DrawContext* context);
+
 // Makes a layered child window in the parent at the rectangle and shows it. With a tab item (a
 // tab view or segmented control of the parent), a layer count of 0 or less takes the number of
 // its tabs or segments, and a tab view gives its content area as the rectangle. The event

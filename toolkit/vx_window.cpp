@@ -200,7 +200,10 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     event.u.update.rect = {int16_t(dirty.y), int16_t(dirty.x), int16_t(dirty.y + dirty.height),
                            int16_t(dirty.x + dirty.width)};
     DispatchEvent(window, &event);
-    if ((window = VXGetWindowFromId(id))) QZReleaseContext(window->graf.port);
+    if ((window = VXGetWindowFromId(id))) {
+        QZReleaseContext(window->graf.port);
+        VXDrawViewFrame(window, PlatformWindowDrawContext(window->platformWindow));
+    }
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 

@@ -1,6 +1,7 @@
 // Layered views in a dialog: layers taken from a tab view or segmented control, switching layers
 // with their controls and child windows, the focus kept when the layer does not change, and the
-// release of every layer's controls with the window.
+// release of every layer's controls with the window. Content views: the page of a page window
+// and the frames of child windows, read from pictures of the windows.
 #include <unistd.h>
 
 #include <cstdio>
@@ -143,12 +144,14 @@ TEST_F(LayeredViews, Screenshot) {
 namespace plexa::test {
 namespace {
 
+using ContentViews = ControlsTest;
+
 // The pixel at a point of a window's content in its picture (below its menu bar).
 uint32_t PixelAt(const PlatformDecodedImage& image, int32_t top, int32_t x, int32_t y) {
     return image.argb[size_t(y + top) * size_t(image.width) + size_t(x)] & 0xFFFFFF;
 }
 
-TEST_F(LayeredViews, APageWindowShowsTheAreaBeyondThePageGreyWithAnEdge) {
+TEST_F(ContentViews, APageWindowShowsTheAreaBeyondThePageGreyWithAnEdge) {
     const Rect content = {100, 100, 400, 500};
     VXWindowRecordTag* page = VXCreateWindow(
         kVXWindowDocument, 0, kVXFlagHorizontalScroller | kVXFlagVerticalScroller, 1,
@@ -169,6 +172,25 @@ TEST_F(LayeredViews, APageWindowShowsTheAreaBeyondThePageGreyWithAnEdge) {
     EXPECT_EQ(PixelAt(image, top, 300, 200), 0x444444u);  // beyond it
     EXPECT_EQ(PixelAt(image, top, 202, 100), 0x000000u);  // the right edge line
     EXPECT_EQ(PixelAt(image, top, 100, 152), 0x000000u);  // the bottom edge line
+}
+
+TEST_F(ContentViews, ChildWindowsWithAFrameAreFramed) {
+    const Rect framed = {40, 40, 100, 200}, plain = {140, 40, 200, 200};
+    ASSERT_NE(VXCreateChildWindow(0, 0, 0, window, &framed, nullptr, nullptr), nullptr);
+    ASSERT_NE(VXCreateChildWindow(5, 0, 0, window, &plain, nullptr, nullptr), nullptr);
+    for (VXWindowRecordTag* child = VXGetFirstChild(window); child; child = VXGetNextWindow(child))
+        VXShowWindow(child);
+    VXUpdateWindow(window);
+    char folder[4096];
+    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
+    const std::string path = std::string(folder) + "/child-frames-screenshot.png";
+    ASSERT_TRUE(PlatformWindowGrabPNG(window->platformWindow, path));
+    PlatformDecodedImage image;
+    ASSERT_TRUE(PlatformDecodeImageFile(path, &image));
+    const int32_t top = PlatformMenuBarHeight(window->platformWindow);
+    EXPECT_NE(PixelAt(image, top, 100, 40), 0xFFFFFFu);   // the frame's top edge
+    EXPECT_EQ(PixelAt(image, top, 100, 60), 0xFFFFFFu);   // inside
+    EXPECT_EQ(PixelAt(image, top, 100, 140), 0xFFFFFFu);  // no frame
 }
 
 }  // namespace
