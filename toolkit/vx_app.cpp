@@ -26,6 +26,7 @@
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_controls.h"
+#include "toolkit/vx_listbox.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_menus.h"
@@ -153,6 +154,7 @@ void WillFinishLaunching(void*) {
     VXInitPanels();
     VXInstallFolderHooks();
     VXInitControls();
+    VXInitListBoxes();
     VXInitMenus();
     VXTEInit();
     SelectUIFile(VXGetUIFileName());

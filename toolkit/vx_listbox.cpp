@@ -274,8 +274,9 @@ void ItemSetEnabled(VXControlRecordTag* control, int32_t index, bool enabled) {
 }
 
 int32_t ItemMarkCode(VXControlRecordTag* control, int32_t index) {
-    return ReadRow(control, index,
-                   [](bool found, const VXListBoxRow& row) { return found ? int32_t(row.mark) : 0; });
+    return ReadRow(control, index, [](bool found, const VXListBoxRow& row) {
+        return found ? int32_t(row.mark) : 0;
+    });
 }
 
 void ItemSetMarkCode(VXControlRecordTag* control, int32_t index, int32_t code) {

@@ -422,14 +422,11 @@ int16_t VXInstallListView(VXWindowRecordTag* window, const txStyle* style, int16
     if (!window || L(window)) return rowHeight;
     auto* list = new (std::nothrow) VXListViewRecord;
     if (!list) return rowHeight;
-    list->textStyle = CreateTextStyle(nullptr, style ? style : nullptr);
+    // The given style, or the window's own.
+    list->textStyle = CreateTextStyle(nullptr, style ? style : window->graf.textStyle);
     if (!list->textStyle) {
         delete list;
         return rowHeight;
-    }
-    if (!style) {
-        VXSetWindow(window);
-        VXGetTextStyle(list->textStyle);
     }
     list->itemSize = std::max(0, itemSize);
     if (list->itemSize > 0 && !(list->items = AllocHandle(nullptr, 0))) {

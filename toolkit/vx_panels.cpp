@@ -246,10 +246,13 @@ void OnScrollerAction(int32_t windowID, int32_t axis, int32_t part, double value
     if (part == 4 || part == 5) {
         event.u.scroll.amount = int32_t(std::lround(value * panel->maxScroll[axis]));
         event.u.scroll.value2 = Origin(panel, axis);
+        panel->scrollers[axis].value = std::clamp(value, 0.0, 1.0);
     }
     DispatchEvent(window, &event);
-    // The bar shows where the panel ended up (the window may have handled the event itself).
-    if ((panel = VXGetWindowPanel(VXGetWindowFromId(windowID))))
+    // The bar shows where the panel ended up (the window may have handled the event itself);
+    // on an axis the panel does not scroll by itself the window drives the bar.
+    const uint32_t own = axis == 0 ? kVXPanelNoVerticalScroll : kVXPanelNoHorizontalScroll;
+    if ((panel = VXGetWindowPanel(VXGetWindowFromId(windowID))) && !(panel->flags & own))
         SetBarValue(panel, axis, Origin(panel, axis));
 }
 

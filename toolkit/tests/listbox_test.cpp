@@ -139,6 +139,28 @@ TEST_F(ColumnHeader, TrackingAClickReleasedInsideOrOutside) {
     VXSetColumnHilite(gHeader, 7, true, nullptr, nullptr);  // no such column: nothing
 }
 
+TEST_F(ColumnHeader, SortingClickAndResizing) {
+    // The owner sorts by the column a click answers.
+    VXWindowRecordTag* window = Window();
+    ASSERT_NE(window, nullptr);
+    TestQueueInput(Mouse(PlatformInputKind::kMouseUp, window, 280, 15));
+    PlatformDeliverInput(Mouse(PlatformInputKind::kMouseDown, window, 280, 15));
+    EXPECT_EQ(gTracked, 2);
+    // A click with the button already up answers the column at once.
+    VXEventRecord down = VXClearedEvent(kVXMouseDownEvent);
+    down.u.mouse.h = 125;
+    down.u.mouse.v = 15;
+    EXPECT_EQ(VXTrackColumnHeader(window, gHeader, &down), 1);
+    down.u.mouse.h = -4;
+    EXPECT_EQ(VXTrackColumnHeader(window, gHeader, &down), -1);
+    // A wider header: the last cell reaches its new right edge.
+    reinterpret_cast<VXColumnHeaderHead*>(*gHeader)->rect.right = 600;
+    Rect cell{};
+    ASSERT_TRUE(VXGetColumnCellRect(gHeader, 2, &cell));
+    EXPECT_EQ(cell.right, 600);
+    EXPECT_EQ(VXHitTestColumn(gHeader, Point{15, 590}), 2);
+}
+
 TEST_F(ColumnHeader, Screenshot) {
     VXWindowRecordTag* window = Window();
     ASSERT_NE(window, nullptr);
