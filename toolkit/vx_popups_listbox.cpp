@@ -123,6 +123,15 @@ void VXAutoSizePopupListBox(VXWindowRecordTag* popup) {
     r.right = int16_t(std::min<int32_t>(r.left + width + kVXPanelBarWidth, 32767));
     VXSetWindowPosition(popup, &r);
     FitControl(popup, control);
+    // The rows must get the whole width, whatever the list keeps for its scroll bar and frame.
+    if (VXPanelRecordTag* panel = VXGetWindowPanel(list)) {
+        const int32_t rowsWidth = int32_t(panel->contFrame.width);
+        if (rowsWidth > 0 && rowsWidth < width) {
+            r.right = int16_t(std::min<int32_t>(r.right + width - rowsWidth, 32767));
+            VXSetWindowPosition(popup, &r);
+            FitControl(popup, control);
+        }
+    }
 }
 
 int32_t VXTrackPopupListBox(VXWindowRecordTag* popup, VXWindowRecordTag* parent, Point global,
