@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QHoverEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
@@ -18,6 +19,8 @@
 
 namespace plexa {
 namespace {
+
+constexpr const char* kLabelName = "PlatformToolTip";
 
 struct Registration {
     uint64_t tag = 0;
@@ -58,8 +61,10 @@ void CancelPending() {
 }
 
 void HideLabel() {
-    if (S().label) delete S().label.data();
+    // Forgotten before it goes: its destruction sends events through the filter.
+    QLabel* label = S().label.data();
     S().label = nullptr;
+    delete label;
     S().shownTag = 0;
     S().shownText.clear();
 }
@@ -75,7 +80,7 @@ void Show(void*) {
     if (!host) return;
     HideLabel();
     auto* label = new QLabel(QString::fromStdString(text), host);
-    label->setObjectName("PlatformToolTip");
+    label->setObjectName(kLabelName);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setStyleSheet(
         "QLabel { background: #ffffe1; color: black; border: 1px solid #767676; padding: 2px; }");
@@ -119,21 +124,33 @@ void Note(int32_t windowID, int32_t x, int32_t y, bool press, bool buttonsHeld) 
         s.pending = PlatformPostDeferred(Show, nullptr, kPlatformToolTipDelayMicros);
 }
 
-// Moves over native controls inside a registered view reach the controls, not the view.
+// Moves over native controls inside a registered view reach the controls, not the view (and
+// the controls may only hear of them as hover events); leaving a view reaches no input.
 class ControlMoveFilter : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress) return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || qobject_cast<QLabel*>(widget) == S().label.data()) return false;
+        if (type != QEvent::Leave && type != QEvent::MouseMove && type != QEvent::HoverMove &&
+            type != QEvent::MouseButtonPress)
+            return false;
+        if (S().registrations.empty() || !watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->objectName() == QLatin1String(kLabelName)) return false;
+        if (type == QEvent::Leave) {
+            for (const Registration& r : S().registrations)
+                if (r.view == widget) {
+                    Note(r.windowID, -1, -1, false, false);  // nowhere: the tooltip goes
+                    break;
+                }
+            return false;
+        }
+        const bool press = type == QEvent::MouseButtonPress;
         for (const Registration& r : S().registrations) {
             if (!r.view || r.view == widget || !r.view->isAncestorOf(widget)) continue;
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            const QPoint at = widget->mapTo(r.view, mouse->position().toPoint());
-            Note(r.windowID, at.x(), at.y(), type == QEvent::MouseButtonPress,
-                 mouse->buttons() != Qt::NoButton);
+            auto* point = static_cast<QSinglePointEvent*>(event);
+            const QPoint at = widget->mapTo(r.view, point->position().toPoint());
+            Note(r.windowID, at.x(), at.y(), press, point->buttons() != Qt::NoButton);
             break;
         }
         return false;
