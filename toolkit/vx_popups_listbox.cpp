@@ -169,8 +169,10 @@ uint32_t VXPoupupListBoxHook(VXWindowRecordTag* popup, int32_t message, VXEventR
         case kVXPopupLeft: {
             int32_t row = -1;
             if (message != kVXPopupLeft) {
-                const int32_t hit = VXListViewItemFromPoint(list, InList(popup, list, where).v, true);
-                row = hit == -1 ? -1 : (hit & 0x7FFFFFFF);
+                const int32_t v = InList(popup, list, where).v;
+                const int32_t hit = VXListViewItemFromPoint(list, v, true);
+                // Below the last row: the last row.
+                row = hit == -1 ? -1 : (hit & ~kVXListBeyondRows);
             }
             if (row != *current) {
                 *current = row;

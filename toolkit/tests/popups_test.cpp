@@ -48,7 +48,8 @@ int32_t DrawPopup(VXWindowRecordTag* window, VXEventRecord* event) {
         VXMoveTo(10, i * kRow + 15);
         VXDrawTextWithEncoding(kNames[i], int32_t(std::strlen(kNames[i])), kEncodingUTF8);
         if (picker && picker->highlight == i) {
-            const Rect row = {int16_t(i * kRow + 2), 3, int16_t(i * kRow + kRow), int16_t(all.right - 3)};
+            const Rect row = {int16_t(i * kRow + 2), 3, int16_t(i * kRow + kRow),
+                              int16_t(all.right - 3)};
             VXRectDispatch(&row, 0);
         }
     }
