@@ -29,6 +29,7 @@
 #include "platform/cursor_platform.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "platform/tooltip_platform.h"
 
 namespace plexa {
 namespace {
@@ -541,6 +542,7 @@ void PlatformDeliverInput(const PlatformInputEvent& event) {
     if (event.kind == PlatformInputKind::kKeyDown) S().keys.set(event.keyCode & 0xFF, true);
     if (event.kind == PlatformInputKind::kKeyUp) S().keys.set(event.keyCode & 0xFF, false);
     PlatformNoteMouseInput(event);
+    PlatformToolTipNoteInput(event);
     if (S().sink) S().sink(event);
 }
 
@@ -602,6 +604,7 @@ void TestResetPlatform() {
     s.loopEndObserver = nullptr;
     s.sink = nullptr;
     PlatformForgetMouseState();
+    PlatformToolTipReset();
     if (s.wake) s.wake->stop();
 }
 

@@ -18,6 +18,7 @@
 #include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_views.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_timers.h"
@@ -246,12 +247,8 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     DrawContext* context = PlatformWindowDrawContext(window->platformWindow);
     const DrawRectF dirtyArea{double(dirty.x), double(dirty.y), double(dirty.width),
                               double(dirty.height)};
-    if (context) {
-        context->SaveState();
-        context->SetFillColor({1, 1, 1, 1});
-        context->FillRect(dirtyArea);
-        context->RestoreState();
-    }
+    VXDrawViewBackground(window, context, dirty);
+    if (!(window = VXGetWindowFromId(id))) return;
     if (window->status() & kVXStatusNoUpdate) return;
     VXWindowRecordTag* previous = VXSetWindow(window);
     const int32_t previousID = previous ? previous->windowID : 0;
@@ -283,6 +280,8 @@ void OnDraw(int32_t id, PlatformRect dirty) {
         EndContentDrawing(id);
     else if ((window = VXGetWindowFromId(id)))
         QZReleaseContext(window->graf.port);
+    if ((window = VXGetWindowFromId(id)))
+        VXDrawViewFrame(window, PlatformWindowDrawContext(window->platformWindow));
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 
