@@ -7,6 +7,8 @@
 // path that dispatches keeps the window id and item number and looks the control up again.
 #include "toolkit/vx_controls.h"
 
+#include "toolkit/vx_tooltips.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -949,6 +951,7 @@ void VXDestroyControlRef(VXControlRecordTag* control) {
     if (!control) return;
     ControlList* list = ListOf(control->window, false);
     if (!list) return;
+    VXKillControlToolTips(control);
     ReleaseParts(control);
     Unlink(list, control);
     if (IsContainer(control))
