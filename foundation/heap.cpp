@@ -1297,18 +1297,25 @@ uint32_t MemPoolCompact(MemPool pool, uint32_t size) {
     return CompactPool(pool, VarNeed(size + 8), true);
 }
 
+// Every allocating and resizing call refuses size 0 (error 4) and sizes whose block sums would
+// wrap near 4 GiB (error 3).
+static bool RequestSizeOk(MemPool pool, uint32_t size) {
+    if (size == 0) {
+        ReportError(pool, MEM_ALLOC_ZERO);
+        return false;
+    }
+    if (size > kMaxRequest) {
+        ReportError(pool, MEM_BLOCK_TOO_BIG);
+        return false;
+    }
+    return true;
+}
+
 // ---- pointers ---------------------------------------------------------------------------------
 
 Ptr MemAllocPtr(MemPool pool, uint32_t size, uint32_t flags) {
     if (!PoolOk(pool)) return nullptr;
-    if (size == 0) {
-        ReportError(pool, MEM_ALLOC_ZERO);
-        return nullptr;
-    }
-    if (size > kMaxRequest) {
-        ReportError(pool, MEM_BLOCK_TOO_BIG);
-        return nullptr;
-    }
+    if (!RequestSizeOk(pool, size)) return nullptr;
     char* p = nullptr;
     uint32_t usable = 0;
     if (size <= kSmallMax) {
@@ -1385,14 +1392,7 @@ Ptr MemReAllocPtr(void* pointer, uint32_t size, uint32_t flags) {
         ReportError(pool, MEM_BAD_POINTER);
         return nullptr;
     }
-    if (size == 0) {
-        ReportError(pool, MEM_ALLOC_ZERO);
-        return nullptr;
-    }
-    if (size > kMaxRequest) {
-        ReportError(pool, MEM_BLOCK_TOO_BIG);
-        return nullptr;
-    }
+    if (!RequestSizeOk(pool, size)) return nullptr;
     uint32_t oldUsable = r.usable;
     bool inPlace = false;
     switch (r.kind) {
@@ -1438,14 +1438,7 @@ uint32_t MemSizePtr(const void* pointer) {
 
 Handle MemAlloc(MemPool pool, uint32_t flags, uint32_t size) {
     if (!PoolOk(pool)) return nullptr;
-    if (size == 0) {
-        ReportError(pool, MEM_ALLOC_ZERO);
-        return nullptr;
-    }
-    if (size > kMaxRequest) {
-        ReportError(pool, MEM_BLOCK_TOO_BIG);
-        return nullptr;
-    }
+    if (!RequestSizeOk(pool, size)) return nullptr;
     InstallHooks(pool);
     HandleEntry* e = TakeEntry(pool);
     if (!e) return nullptr;
@@ -1469,14 +1462,7 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     BlockRef r;
     if (!ResolveHandle(handle, &e, &r)) return nullptr;
     MemPool pool = PoolOf(r);
-    if (size == 0) {
-        ReportError(pool, MEM_ALLOC_ZERO);
-        return nullptr;
-    }
-    if (size > kMaxRequest) {
-        ReportError(pool, MEM_BLOCK_TOO_BIG);
-        return nullptr;
-    }
+    if (!RequestSizeOk(pool, size)) return nullptr;
     uint32_t n = size + 8;
     uint32_t oldUsable = r.usable;
     bool mayMove = !(flags & kMemDoNotMove) &&
