@@ -10,6 +10,7 @@
 
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
+#include "graphics/displaylist.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
@@ -501,6 +502,7 @@ void VXDestroyWindow(VXWindowRecordTag* window) {
     if (window->status() & kVXStatusBeingReleased) return;
     window->status() |= kVXStatusBeingReleased;
     const int32_t id = window->windowID;
+    VXDropDisplayList(&window->graf);  // no capture outlives its window
     VXEndOverlay(window);
     VXKillTimer(window->idleTimer);
     window->idleTimer = nullptr;
