@@ -16,6 +16,24 @@ namespace {
 
 using Gaps = PanelsTest;
 
+std::vector<VXEventRecord>& Seen() {
+    static std::vector<VXEventRecord> seen;
+    return seen;
+}
+
+int32_t Record(VXWindowRecordTag*, VXEventRecord* event) {
+    Seen().push_back(*event);
+    return event->kind == kVXMouseDownEvent || event->kind == kVXDoubleClickEvent ||
+           event->kind == kVXWheelEvent;
+}
+
+std::vector<VXEventRecord> SeenOf(uint8_t kind) {
+    std::vector<VXEventRecord> out;
+    for (const VXEventRecord& e : Seen())
+        if (e.kind == kind) out.push_back(e);
+    return out;
+}
+
 TEST_F(Gaps, ReleasingAWindowEndsItsCapture) {
     // A list of the window's own: dropped with the window (nothing leaks).
     VXWindowRecordTag* window = Scrolling();
@@ -35,6 +53,91 @@ TEST_F(Gaps, ReleasingAWindowEndsItsCapture) {
     EXPECT_GT(GetStreamPosition(stream), opened);
     DisposeStream(stream);
     MemFree(handle);
+}
+
+TEST_F(Gaps, ClicksCountTwiceOnlyCloseToTheFirst) {
+    Seen().clear();
+    VXWindowRecordTag* window = Scrolling(Record);
+    ASSERT_NE(window, nullptr);
+    struct Case {
+        int32_t x, y;
+        uint16_t clicks;
+        uint8_t kind;
+    };
+    const Case cases[] = {
+        {100, 100, 1, kVXMouseDownEvent},
+        {103, 97, 2, kVXDoubleClickEvent},   // 3 units away
+        {107, 97, 2, kVXMouseDownEvent},     // 4 units away from the click before
+        {107, 101, 2, kVXMouseDownEvent},
+    };
+    for (const Case& c : cases) {
+        PlatformInputEvent down = MouseInput(PlatformInputKind::kMouseDown, window, c.x, c.y);
+        down.clickCount = c.clicks;
+        Seen().clear();
+        PlatformDeliverInput(down);
+        std::vector<VXEventRecord> clicks = SeenOf(c.kind);
+        ASSERT_EQ(clicks.size(), 1u) << c.x << "," << c.y;
+        EXPECT_EQ(clicks[0].u.mouse.longH, c.x);
+        EXPECT_EQ(clicks[0].u.mouse.longV, c.y);
+    }
+}
+
+TEST_F(Gaps, HeaderStripClicksNeedThePanelsConsent) {
+    Seen().clear();
+    VXWindowRecordTag* window = Scrolling(Record);
+    ASSERT_NE(window, nullptr);
+    VXSetAltSize(window, 40, 24);
+    VXSetAltView(window, -1);
+    const auto click = [&](int32_t x, int32_t y) {
+        Seen().clear();
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, y));
+        return SeenOf(kVXMouseDownEvent).size();
+    };
+    EXPECT_EQ(click(200, 10), 0u);  // top strip
+    EXPECT_EQ(click(10, 200), 0u);  // left strip
+    EXPECT_EQ(window->graf.geometry.pane, -1);
+    EXPECT_EQ(click(200, 200), 1u);
+    VXGetWindowPanel(window)->flags |= kVXPanelAltPaneClicks;
+    EXPECT_EQ(click(200, 10), 1u);
+    EXPECT_EQ(window->graf.geometry.pane, 0);
+}
+
+TEST_F(Gaps, WheelTurnsScaleAndNothingIsSentForNothing) {
+    Seen().clear();
+    VXWindowRecordTag* window = Scrolling(Record);
+    ASSERT_NE(window, nullptr);
+    const int32_t line = VXGetWindowPanel(window)->lineIncrement;
+    const int32_t step = line != 0 ? line : 32;
+    struct Case {
+        double v, h;
+        uint8_t lines;
+        int32_t sent;  // -1: no event
+        int32_t sentH;
+    };
+    const Case cases[] = {
+        {0.4, 0, 0, -1, 0},                      // 0.46 rounds to nothing
+        {-0.3, 0.2, 0, -1, 0},
+        {10, 0, 0, 12, 0},                       // precise: 11.5
+        {0, -2, 0, 0, -2},
+        {1, 0, 1, step, 0},                      // a wheel line is the panel's line step
+        {0.01, 0, 1, -1, 0},
+    };
+    for (const Case& c : cases) {
+        PlatformInputEvent wheel = MouseInput(PlatformInputKind::kWheel, window, 100, 100);
+        wheel.wheelDeltaV = c.v;
+        wheel.wheelDeltaH = c.h;
+        wheel.wheelLines = c.lines;
+        Seen().clear();
+        PlatformDeliverInput(wheel);
+        std::vector<VXEventRecord> wheels = SeenOf(kVXWheelEvent);
+        if (c.sent < 0) {
+            EXPECT_TRUE(wheels.empty()) << c.v;
+            continue;
+        }
+        ASSERT_EQ(wheels.size(), 1u) << c.v;
+        EXPECT_EQ(wheels[0].u.wheel.deltaV, c.sent);
+        EXPECT_EQ(wheels[0].u.wheel.deltaH, c.sentH);
+    }
 }
 
 }  // namespace
