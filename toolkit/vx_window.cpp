@@ -439,9 +439,12 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
     return Announce(window) ? window : nullptr;
 }
 
-VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t status,
-                                       VXWindowRecordTag* parent, const Rect* rect, void* refcon,
-                                       VXEventProc eventProc) {
+namespace {
+// A child window's record and platform view, not yet announced; none when the view cannot be made
+// (a child is not handed out half made).
+VXWindowRecordTag* NewChildWindow(uint8_t style, uint32_t flags, uint32_t status,
+                                  VXWindowRecordTag* parent, const Rect* rect, void* refcon,
+                                  VXEventProc eventProc) {
     if (!parent || !parent->platformWindow || !rect) return nullptr;
     VXWindowRecordTag* window = NewRecord(kWindowOnScreen, kVXWindowChild, style, status, 0);
     window->parent = parent;
@@ -452,12 +455,32 @@ VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t s
     if (style == 4) window->creationFlags |= kVXFlagChildBezel;
     window->platformWindow =
         PlatformChildViewCreate(window->windowID, parent->platformWindow, ToPlatform(*rect));
-    // A child whose view cannot be made is not handed out half made.
     if (!window->platformWindow) {
         FreeRecord(window);
         return nullptr;
     }
-    return Announce(window) ? window : nullptr;
+    return window;
+}
+
+// Puts a divided child's view where its panel's structure frame is.
+void PlaceAtPanelFrame(VXWindowRecordTag* child) {
+    VXPanelRecordTag* panel = PanelOf(child);
+    if (!panel || !child->platformWindow) return;
+    const XRect& f = panel->structFrame;
+    const auto i = [](double d) { return int32_t(std::lround(d)); };
+    const PlatformRect frame = {i(f.x), i(f.y), i(f.width), i(f.height)};
+    const PlatformRect now = PlatformWindowContentRect(child->platformWindow);
+    if (frame.x != now.x || frame.y != now.y || frame.width != now.width ||
+        frame.height != now.height)
+        PlatformWindowSetContentRect(child->platformWindow, frame);
+}
+}  // namespace
+
+VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t status,
+                                       VXWindowRecordTag* parent, const Rect* rect, void* refcon,
+                                       VXEventProc eventProc) {
+    VXWindowRecordTag* window = NewChildWindow(style, flags, status, parent, rect, refcon, eventProc);
+    return window && Announce(window) ? window : nullptr;
 }
 
 VXWindowRecordTag* VXCreateDividedChildWindow(void*, uint32_t flags, uint32_t status,
@@ -469,14 +492,14 @@ VXWindowRecordTag* VXCreateDividedChildWindow(void*, uint32_t flags, uint32_t st
     int16_t height = 0, width = 0;
     VXGetClientSize(parent, &height, &width);
     const Rect rect = left ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
-    VXWindowRecordTag* window =
-        VXCreateChildWindow(1, flags, status, parent, &rect, refcon, eventProc);
-    if (window) {
-        window->windowClass = kVXWindowDividedChild;
-        window->style = left ? 1 : 0;
-        window->creationFlags &= ~(kVXFlagChildFrame | kVXFlagChildBezel);
-    }
-    return window;
+    VXWindowRecordTag* window = NewChildWindow(1, flags, status, parent, &rect, refcon, eventProc);
+    if (!window) return nullptr;
+    window->windowClass = kVXWindowDividedChild;
+    window->style = left ? 1 : 0;
+    window->creationFlags &= ~(kVXFlagChildFrame | kVXFlagChildBezel);
+    // The panel is split off now, so that the view shows where its panel is from the start.
+    PlaceAtPanelFrame(window);
+    return Announce(window) ? window : nullptr;
 }
 
 VXWindowRecordTag* VXCreateOffScreenWindow(QZBitmap* pixels, uint32_t status, void* refcon) {
@@ -976,16 +999,7 @@ int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
                                                           : panel->structFrame.width;
         const int32_t result = changed || std::lround(extent) == size ? 1 : 0;
         for (int32_t id : divided) {
-            VXWindowRecordTag* child = VXGetWindowFromId(id);
-            VXPanelRecordTag* p = PanelOf(child);
-            if (!p || !child->platformWindow) continue;
-            const XRect& f = p->structFrame;
-            const auto i = [](double d) { return int32_t(std::lround(d)); };
-            const PlatformRect frame = {i(f.x), i(f.y), i(f.width), i(f.height)};
-            const PlatformRect now = PlatformWindowContentRect(child->platformWindow);
-            if (frame.x != now.x || frame.y != now.y || frame.width != now.width ||
-                frame.height != now.height)
-                PlatformWindowSetContentRect(child->platformWindow, frame);
+            if (VXWindowRecordTag* child = VXGetWindowFromId(id)) PlaceAtPanelFrame(child);
         }
         if (changed) VXInvalidateHierarchy(VXGetWindowFromId(parentID));
         return result;

@@ -140,5 +140,32 @@ TEST_F(Gaps, WheelTurnsScaleAndNothingIsSentForNothing) {
     }
 }
 
+TEST_F(Gaps, ADividedChildStartsWhereItsPanelIs) {
+    VXWindowRecordTag* parent = Scrolling(nullptr, 0);
+    ASSERT_NE(parent, nullptr);
+    for (int16_t side : {int16_t(0), int16_t(1)}) {
+        Seen().clear();
+        VXWindowRecordTag* first =
+            VXCreateDividedChildWindow(nullptr, 0, 0, parent, 40, side, nullptr, Record);
+        ASSERT_NE(first, nullptr);
+        VXWindowRecordTag* second =
+            VXCreateDividedChildWindow(nullptr, 0, 0, parent, 30, side, nullptr, Record);
+        ASSERT_NE(second, nullptr);
+        for (VXWindowRecordTag* child : {first, second}) {
+            const XRect& f = VXGetWindowPanel(child)->structFrame;
+            const PlatformRect view = PlatformWindowContentRect(child->platformWindow);
+            EXPECT_EQ((std::vector<int>{view.x, view.y, view.width, view.height}),
+                      (std::vector<int>{int(f.x), int(f.y), int(f.width), int(f.height)}))
+                << "side " << side;
+        }
+        // Its size event already told the panel's size.
+        std::vector<VXEventRecord> sizes = SeenOf(kVXSizeEvent);
+        ASSERT_FALSE(sizes.empty());
+        EXPECT_EQ(side == 0 ? sizes.back().u.size.height : sizes.back().u.size.width, 30);
+        VXDestroyWindow(second);
+        VXDestroyWindow(first);
+    }
+}
+
 }  // namespace
 }  // namespace plexa::test
