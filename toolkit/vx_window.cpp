@@ -81,8 +81,10 @@ void FreeRecord(VXWindowRecordTag* window) {
 
 void SendSizeEvent(VXWindowRecordTag* window) {
     if (!window || !window->created) return;
-    int16_t height = 0, width = 0;
-    VXGetClientSize(window, &height, &width);
+    Rect content;
+    VXGetPanelContentRect(window, &content);
+    const auto height = int16_t(content.bottom - content.top);
+    const auto width = int16_t(content.right - content.left);
     VXEventRecord event = VXClearedEvent(kVXSizeEvent);
     event.u.size.height = height;
     event.u.size.width = width;
@@ -804,6 +806,28 @@ void VXGetOuterRect(VXWindowRecordTag* window, const Rect* content, Rect* outer)
     outer->right = int16_t(outer->right + side);
     outer->top = int16_t(outer->top - title - PlatformMenuBarHeight(window->platformWindow));
     outer->bottom = int16_t(outer->bottom + side);
+}
+
+namespace {
+// A panel frame as a 16-bit rectangle, moved by an offset.
+Rect PanelFrameRect(const XRect& f, double dx, double dy) {
+    const auto c = [](double d) { return int16_t(std::clamp(std::lround(d), -32767L, 32767L)); };
+    return {c(f.y + dy), c(f.x + dx), c(f.y + dy + f.height), c(f.x + dx + f.width)};
+}
+}  // namespace
+
+void VXGetPanelStructRect(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    VXPanelRecordTag* panel = window ? PanelOf(window) : nullptr;
+    if (!panel) return VXGetClientRect(window, rect);
+    *rect = PanelFrameRect(panel->structFrame, 0, 0);
+}
+
+void VXGetPanelContentRect(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    VXPanelRecordTag* panel = window ? PanelOf(window) : nullptr;
+    if (!panel) return VXGetClientRect(window, rect);
+    *rect = PanelFrameRect(panel->contFrame, panel->structFrame.x, panel->structFrame.y);
 }
 
 void VXGetClientRect(VXWindowRecordTag* window, Rect* rect) {

@@ -140,6 +140,30 @@ TEST_F(Gaps, WheelTurnsScaleAndNothingIsSentForNothing) {
     }
 }
 
+TEST_F(Gaps, PanelRectanglesAndTheSizeEvent) {
+    Seen().clear();
+    VXWindowRecordTag* window = Scrolling(Record);
+    ASSERT_NE(window, nullptr);
+    Rect r;
+    VXGetPanelStructRect(window, &r);
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}),
+              (std::vector<int>{0, 0, 300, 400}));
+    VXGetPanelContentRect(window, &r);
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}),
+              (std::vector<int>{0, 0, 284, 384}));
+    // The size event tells the content view's size, without the scroll bars.
+    std::vector<VXEventRecord> sizes = SeenOf(kVXSizeEvent);
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back().u.size.height, 284);
+    EXPECT_EQ(sizes.back().u.size.width, 384);
+
+    // Without a panel both are the client rectangle.
+    VXWindowRecordTag* bare = VXCreateBareWindow(kVXWindowDocument, 0, nullptr, nullptr, nullptr);
+    VXGetPanelContentRect(bare, &r);
+    EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}), (std::vector<int>{0, 0, 0, 0}));
+    VXDestroyWindow(bare);
+}
+
 TEST_F(Gaps, ADividedChildStartsWhereItsPanelIs) {
     VXWindowRecordTag* parent = Scrolling(nullptr, 0);
     ASSERT_NE(parent, nullptr);
