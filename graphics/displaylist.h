@@ -87,6 +87,9 @@ OSStatus VXEndCaptureDisplayList(VXGrafState* window);
 // Ends a capture made by VXOpenDisplayList and returns its list, cut to size, or null (no
 // capture, a caller's stream, or a failed write: the handle is then freed).
 DisplayList VXCloseDisplayList(VXGrafState* window);
+// Ends whatever capture the window has, as its window goes: a list VXOpenDisplayList made is
+// closed and freed; a caller's stream is only ended (it stays the caller's).
+void VXDropDisplayList(VXGrafState* window);
 // Appends a comment to the current window's capture; nothing for a kind below 1, a negative
 // length or without a capture.
 void VXAddDisplayComment(int16_t kind, const void* data, int32_t length);

@@ -44,6 +44,7 @@ struct DLRecordState {
     uint8_t textModePending;
     uint16_t penWidth;
     uint8_t penStale;
+    uint8_t ownStream;  // the stream and its handle were made by VXOpenDisplayList
 };
 
 DLRecordState* CaptureOf(const VXGrafState* window) {
@@ -266,7 +267,17 @@ bool VXOpenDisplayList(VXGrafState* window, MemPool pool, Point origin, uint32_t
         MemFree(handle);
         return false;
     }
+    CaptureOf(window)->ownStream = 1;
     return true;
+}
+
+void VXDropDisplayList(VXGrafState* window) {
+    DLRecordState* rs = CaptureOf(window);
+    if (!rs) return;
+    if (rs->ownStream)
+        MemFree(VXCloseDisplayList(window));
+    else
+        VXEndCaptureDisplayList(window);
 }
 
 OSStatus VXCaptureDisplayListStream(VXGrafState* window, Point origin, uint32_t flags,

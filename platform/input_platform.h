@@ -32,7 +32,8 @@ struct PlatformInputEvent {
     uint16_t button = 0;        // 0 left, 1 right, 2 other
     uint16_t clickCount = 0;
     uint32_t modifiers = 0;     // kPlatformMod* bits
-    int32_t wheelDeltaV = 0, wheelDeltaH = 0;
+    double wheelDeltaV = 0, wheelDeltaH = 0;  // view units, or wheel lines with wheelLines
+    uint8_t wheelLines = 0;
     uint16_t keyCode = 0;       // virtual key code (key events)
     uint16_t character = 0;     // UTF-16 character (key events), 0 for none
 };

@@ -188,8 +188,15 @@ protected:
         input.x = int32_t(event->position().x());
         input.y = int32_t(event->position().y());
         input.modifiers = Modifiers(event->modifiers());
-        input.wheelDeltaV = event->angleDelta().y() / 120;
-        input.wheelDeltaH = event->angleDelta().x() / 120;
+        // Precise (trackpad) deltas in view units when the device has them, else wheel lines.
+        if (!event->pixelDelta().isNull()) {
+            input.wheelDeltaV = event->pixelDelta().y();
+            input.wheelDeltaH = event->pixelDelta().x();
+        } else {
+            input.wheelDeltaV = event->angleDelta().y() / 120.0;
+            input.wheelDeltaH = event->angleDelta().x() / 120.0;
+            input.wheelLines = 1;
+        }
         PlatformDeliverInput(input);
     }
     void keyPressEvent(QKeyEvent* event) override { Key(PlatformInputKind::kKeyDown, event); }

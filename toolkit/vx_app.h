@@ -47,6 +47,8 @@ struct VXGlobals {
     uint8_t mainMenuTracking;
     uint8_t mouseTracking;                // a mouse-tracking loop runs: timers are skipped
     uint8_t tooltipsEnabled;
+    int32_t lastClickWindowID;            // where the last mouse-down was (window content units)
+    int32_t lastClickH, lastClickV;
     char appName[64];
     char appDisplayName[64];
 };

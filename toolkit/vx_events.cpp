@@ -2,8 +2,13 @@
 // the window up again after every call that can run a handler.
 #include "toolkit/vx_events.h"
 
+#include <cmath>
+#include <cstdlib>
+
 #include "platform/input_platform.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 
 namespace plexa {
 namespace {
@@ -86,21 +91,49 @@ void InputSink(const PlatformInputEvent& input) {
     if (!window) return;
     VXEventRecord event = VXClearedEvent(0);
     switch (input.kind) {
-        case PlatformInputKind::kMouseDown:
+        case PlatformInputKind::kMouseDown: {
+            // A click in a header strip is dropped unless the panel takes such clicks (the
+            // current pane stays as it was); otherwise the click selects its pane.
+            if (VXPanelRecordTag* panel = VXGetWindowPanel(window)) {
+                _LPNT content{};
+                VXWindowPointToPanelContent(window, input.x, input.y, &content);
+                const int32_t pane = AltViewFromPanelContentPoint(window, content.h, content.v);
+                if (pane >= 0 && !(panel->flags & kVXPanelAltPaneClicks)) return;
+                if (pane != kVXNoPane)
+                    SelectPaneFromPanelContentPoint(window, content.h, content.v, nullptr);
+            }
             SetupMouseEvent(input.x, input.y, input.button, input.modifiers, &event);
-            if (input.clickCount >= 2) event.kind = kVXDoubleClickEvent;
+            // A repeated click is a double click only close to the click before it.
+            if (input.clickCount >= 2 && vx.lastClickWindowID == window->windowID &&
+                std::abs(input.x - vx.lastClickH) < 4 && std::abs(input.y - vx.lastClickV) < 4)
+                event.kind = kVXDoubleClickEvent;
+            vx.lastClickWindowID = window->windowID;
+            vx.lastClickH = input.x;
+            vx.lastClickV = input.y;
             break;
+        }
         case PlatformInputKind::kMouseMoved:
             SetupMouseEvent(input.x, input.y, input.button, input.modifiers, &event);
             event.kind = kVXMouseMovedEvent;
             event.u.mouse.button = 0x00FE | (1u << 8);  // pane: none; the mouse moved
             break;
-        case PlatformInputKind::kWheel:
+        case PlatformInputKind::kWheel: {
+            // Wheel lines are worth the panel's line step (32 units without one), precise
+            // deltas a little more than their units; a turn that comes to nothing sends nothing.
+            double scale = 1.15;
+            if (input.wheelLines) {
+                VXPanelRecordTag* panel = VXGetWindowPanel(window);
+                scale = panel && panel->lineIncrement != 0 ? panel->lineIncrement : 32;
+            }
+            const auto deltaV = int32_t(std::lround(input.wheelDeltaV * scale));
+            const auto deltaH = int32_t(std::lround(input.wheelDeltaH * scale));
+            if (deltaV == 0 && deltaH == 0) return;
             SetupMouseEvent(input.x, input.y, 2, input.modifiers, &event);
             event.kind = kVXWheelEvent;
-            event.u.wheel.deltaV = input.wheelDeltaV;
-            event.u.wheel.deltaH = input.wheelDeltaH;
+            event.u.wheel.deltaV = deltaV;
+            event.u.wheel.deltaH = deltaH;
             break;
+        }
         case PlatformInputKind::kKeyDown:
             if (!input.character) return;
             if ((input.modifiers & kPlatformModCommand) && gKeyEquivalentProc &&

@@ -151,8 +151,8 @@ void FillEvent(const Pass& pass, const _LPNT& point, VXEventRecord* out) {
         out->kind = kVXTrackingEndEvent;
     } else {
         out->kind = kVXWheelEvent;
-        out->u.wheel.deltaV = pass.event.wheelDeltaV;
-        out->u.wheel.deltaH = pass.event.wheelDeltaH;
+        out->u.wheel.deltaV = int32_t(std::lround(pass.event.wheelDeltaV));
+        out->u.wheel.deltaH = int32_t(std::lround(pass.event.wheelDeltaH));
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
+#include "graphics/displaylist.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
@@ -80,8 +81,10 @@ void FreeRecord(VXWindowRecordTag* window) {
 
 void SendSizeEvent(VXWindowRecordTag* window) {
     if (!window || !window->created) return;
-    int16_t height = 0, width = 0;
-    VXGetClientSize(window, &height, &width);
+    Rect content;
+    VXGetPanelContentRect(window, &content);
+    const auto height = int16_t(content.bottom - content.top);
+    const auto width = int16_t(content.right - content.left);
     VXEventRecord event = VXClearedEvent(kVXSizeEvent);
     event.u.size.height = height;
     event.u.size.width = width;
@@ -438,9 +441,12 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
     return Announce(window) ? window : nullptr;
 }
 
-VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t status,
-                                       VXWindowRecordTag* parent, const Rect* rect, void* refcon,
-                                       VXEventProc eventProc) {
+namespace {
+// A child window's record and platform view, not yet announced; none when the view cannot be made
+// (a child is not handed out half made).
+VXWindowRecordTag* NewChildWindow(uint8_t style, uint32_t flags, uint32_t status,
+                                  VXWindowRecordTag* parent, const Rect* rect, void* refcon,
+                                  VXEventProc eventProc) {
     if (!parent || !parent->platformWindow || !rect) return nullptr;
     VXWindowRecordTag* window = NewRecord(kWindowOnScreen, kVXWindowChild, style, status, 0);
     window->parent = parent;
@@ -451,12 +457,32 @@ VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t s
     if (style == 4) window->creationFlags |= kVXFlagChildBezel;
     window->platformWindow =
         PlatformChildViewCreate(window->windowID, parent->platformWindow, ToPlatform(*rect));
-    // A child whose view cannot be made is not handed out half made.
     if (!window->platformWindow) {
         FreeRecord(window);
         return nullptr;
     }
-    return Announce(window) ? window : nullptr;
+    return window;
+}
+
+// Puts a divided child's view where its panel's structure frame is.
+void PlaceAtPanelFrame(VXWindowRecordTag* child) {
+    VXPanelRecordTag* panel = PanelOf(child);
+    if (!panel || !child->platformWindow) return;
+    const XRect& f = panel->structFrame;
+    const auto i = [](double d) { return int32_t(std::lround(d)); };
+    const PlatformRect frame = {i(f.x), i(f.y), i(f.width), i(f.height)};
+    const PlatformRect now = PlatformWindowContentRect(child->platformWindow);
+    if (frame.x != now.x || frame.y != now.y || frame.width != now.width ||
+        frame.height != now.height)
+        PlatformWindowSetContentRect(child->platformWindow, frame);
+}
+}  // namespace
+
+VXWindowRecordTag* VXCreateChildWindow(uint8_t style, uint32_t flags, uint32_t status,
+                                       VXWindowRecordTag* parent, const Rect* rect, void* refcon,
+                                       VXEventProc eventProc) {
+    VXWindowRecordTag* window = NewChildWindow(style, flags, status, parent, rect, refcon, eventProc);
+    return window && Announce(window) ? window : nullptr;
 }
 
 VXWindowRecordTag* VXCreateDividedChildWindow(void*, uint32_t flags, uint32_t status,
@@ -468,14 +494,14 @@ VXWindowRecordTag* VXCreateDividedChildWindow(void*, uint32_t flags, uint32_t st
     int16_t height = 0, width = 0;
     VXGetClientSize(parent, &height, &width);
     const Rect rect = left ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
-    VXWindowRecordTag* window =
-        VXCreateChildWindow(1, flags, status, parent, &rect, refcon, eventProc);
-    if (window) {
-        window->windowClass = kVXWindowDividedChild;
-        window->style = left ? 1 : 0;
-        window->creationFlags &= ~(kVXFlagChildFrame | kVXFlagChildBezel);
-    }
-    return window;
+    VXWindowRecordTag* window = NewChildWindow(1, flags, status, parent, &rect, refcon, eventProc);
+    if (!window) return nullptr;
+    window->windowClass = kVXWindowDividedChild;
+    window->style = left ? 1 : 0;
+    window->creationFlags &= ~(kVXFlagChildFrame | kVXFlagChildBezel);
+    // The panel is split off now, so that the view shows where its panel is from the start.
+    PlaceAtPanelFrame(window);
+    return Announce(window) ? window : nullptr;
 }
 
 VXWindowRecordTag* VXCreateOffScreenWindow(QZBitmap* pixels, uint32_t status, void* refcon) {
@@ -501,6 +527,7 @@ void VXDestroyWindow(VXWindowRecordTag* window) {
     if (window->status() & kVXStatusBeingReleased) return;
     window->status() |= kVXStatusBeingReleased;
     const int32_t id = window->windowID;
+    VXDropDisplayList(&window->graf);  // no capture outlives its window
     VXEndOverlay(window);
     VXKillTimer(window->idleTimer);
     window->idleTimer = nullptr;
@@ -781,6 +808,28 @@ void VXGetOuterRect(VXWindowRecordTag* window, const Rect* content, Rect* outer)
     outer->bottom = int16_t(outer->bottom + side);
 }
 
+namespace {
+// A panel frame as a 16-bit rectangle, moved by an offset.
+Rect PanelFrameRect(const XRect& f, double dx, double dy) {
+    const auto c = [](double d) { return int16_t(std::clamp(std::lround(d), -32767L, 32767L)); };
+    return {c(f.y + dy), c(f.x + dx), c(f.y + dy + f.height), c(f.x + dx + f.width)};
+}
+}  // namespace
+
+void VXGetPanelStructRect(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    VXPanelRecordTag* panel = window ? PanelOf(window) : nullptr;
+    if (!panel) return VXGetClientRect(window, rect);
+    *rect = PanelFrameRect(panel->structFrame, 0, 0);
+}
+
+void VXGetPanelContentRect(VXWindowRecordTag* window, Rect* rect) {
+    if (!rect) return;
+    VXPanelRecordTag* panel = window ? PanelOf(window) : nullptr;
+    if (!panel) return VXGetClientRect(window, rect);
+    *rect = PanelFrameRect(panel->contFrame, panel->structFrame.x, panel->structFrame.y);
+}
+
 void VXGetClientRect(VXWindowRecordTag* window, Rect* rect) {
     if (!rect) return;
     int16_t height = 0, width = 0;
@@ -974,16 +1023,7 @@ int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
                                                           : panel->structFrame.width;
         const int32_t result = changed || std::lround(extent) == size ? 1 : 0;
         for (int32_t id : divided) {
-            VXWindowRecordTag* child = VXGetWindowFromId(id);
-            VXPanelRecordTag* p = PanelOf(child);
-            if (!p || !child->platformWindow) continue;
-            const XRect& f = p->structFrame;
-            const auto i = [](double d) { return int32_t(std::lround(d)); };
-            const PlatformRect frame = {i(f.x), i(f.y), i(f.width), i(f.height)};
-            const PlatformRect now = PlatformWindowContentRect(child->platformWindow);
-            if (frame.x != now.x || frame.y != now.y || frame.width != now.width ||
-                frame.height != now.height)
-                PlatformWindowSetContentRect(child->platformWindow, frame);
+            if (VXWindowRecordTag* child = VXGetWindowFromId(id)) PlaceAtPanelFrame(child);
         }
         if (changed) VXInvalidateHierarchy(VXGetWindowFromId(parentID));
         return result;

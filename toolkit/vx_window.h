@@ -205,6 +205,12 @@ void VXSetWindowPosition(VXWindowRecordTag* window, const Rect* rect);
 void VXGetWindowFrame(VXWindowRecordTag* window, Rect* rect);
 // The frame a content rectangle would have (the window's decorations around it).
 void VXGetOuterRect(VXWindowRecordTag* window, const Rect* content, Rect* outer);
+// The frames of the window's panel: its structure view (with the scroll bars) and its content
+// view, both in the structure view's superview (the window's content for main and divided
+// panels, the parent's structure view for child panels). Without a panel both are the client
+// rectangle.
+void VXGetPanelStructRect(VXWindowRecordTag* window, Rect* rect);
+void VXGetPanelContentRect(VXWindowRecordTag* window, Rect* rect);
 // The content in its own coordinates: {0, 0, height, width}.
 void VXGetClientRect(VXWindowRecordTag* window, Rect* rect);
 void VXGetClientSize(VXWindowRecordTag* window, int16_t* height, int16_t* width);

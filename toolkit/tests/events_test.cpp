@@ -281,24 +281,28 @@ TEST_F(Events, PlatformInputReachesWindowsThroughDispatch) {
     key.kind = PlatformInputKind::kKeyDown;
     key.windowID = window->windowID;
     key.character = 0x00E9;
+    PlatformInputEvent first = down;  // the platform sends the first click of a pair on its own
+    first.clickCount = 1;
+    TestQueueInput(first);
     TestQueueInput(down);
     TestQueueInput(key);
     PlatformPostDeferred([](void*) { PlatformLeaveLoop(0); }, nullptr, 10'000);
     PlatformRunLoop(kPlatformModeEventTracking);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].kind, kVXDoubleClickEvent);
-    EXPECT_EQ(seen[0].u.mouse.longH, 30);
-    EXPECT_EQ(seen[0].u.mouse.v, 40);
-    EXPECT_EQ(seen[0].u.mouse.shift, 1);
-    EXPECT_EQ(seen[1].kind, kVXCharEvent);
-    EXPECT_STREQ(seen[1].u.character.utf8, "\xC3\xA9");
-    EXPECT_EQ(seen[1].u.character.functional, 0);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].kind, kVXMouseDownEvent);
+    EXPECT_EQ(seen[1].kind, kVXDoubleClickEvent);
+    EXPECT_EQ(seen[1].u.mouse.longH, 30);
+    EXPECT_EQ(seen[1].u.mouse.v, 40);
+    EXPECT_EQ(seen[1].u.mouse.shift, 1);
+    EXPECT_EQ(seen[2].kind, kVXCharEvent);
+    EXPECT_STREQ(seen[2].u.character.utf8, "\xC3\xA9");
+    EXPECT_EQ(seen[2].u.character.functional, 0);
     // A function key carries its mark and no text.
     VXSendCharacterEventToWindow(window, 0xF700, kVXModOption);
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[2].u.character.functional, 1);
-    EXPECT_STREQ(seen[2].u.character.utf8, "");
-    EXPECT_EQ(seen[2].u.character.option, 1);
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[3].u.character.functional, 1);
+    EXPECT_STREQ(seen[3].u.character.utf8, "");
+    EXPECT_EQ(seen[3].u.character.option, 1);
 }
 
 }  // namespace

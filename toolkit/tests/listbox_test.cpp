@@ -241,6 +241,7 @@ TEST_F(ListBox, DoubleClickCarriesItsFlag) {
         }
         return 0;
     });
+    Click(list, 1);
     Click(list, 1, 2);
     EXPECT_EQ(row, 1);
     EXPECT_EQ(second, 1);
