@@ -49,6 +49,20 @@ uint32_t StrideFor(uint32_t itemSize, uint32_t flags) {
 
 uint32_t HeaderBytes(int32_t clusters) { return uint32_t(sizeof(DAHeader) + clusters * sizeof(DACluster)); }
 
+// Works out `fastLimit`: the slots of the full clusters in front and of the first one that is not.
+// Only lowering it needs care: wherever slots or clusters go away it is set to 0.
+void RefreshFastLimit(DAHeader* h) {
+    h->fastLimit = 0;
+    if ((h->flags & (kDALogicalIds | kDAPacked)) || !h->clusterDivider) return;
+    int64_t limit = 0;
+    for (int32_t c = 0; c < h->clusterCount; ++c) {
+        const int32_t slots = h->Clusters()[c].slotCount;
+        limit += std::max(slots, 0);
+        if (slots != h->itemsPerCluster) break;
+    }
+    h->fastLimit = int32_t(std::min<int64_t>(limit, h->idLimit));
+}
+
 // Free-slot fields.
 int32_t NextOf(const char* slot) {
     int32_t v;
@@ -260,6 +274,7 @@ bool GrowCluster(DAArray array) {
     cluster.slotCount = have + step;
     const int32_t first = c * h->itemsPerCluster + have;
     h->idLimit = std::max(h->idLimit, first + step);
+    if (h->fastLimit > 0 && h->fastLimit == first) h->fastLimit = first + step;
     LinkRun(h, first, step, -1);
     h->freeHead = first;
     return true;
@@ -373,29 +388,30 @@ struct SearchPlan {
         const int32_t* map = Logical(h) ? Map(h) : nullptr;
         const DACluster* clusters = h->Clusters();
         const uint32_t stride = h->stride;
-        auto keyAt = [&](int32_t v) {
-            if (skip >= 0 && v >= skip) ++v;
-            const char* slot;
-            if (!map) {
-                slot = *clusters[0].data + size_t(v) * stride;
-            } else {
-                const Place p = Locate(h, map[v]);
-                slot = *clusters[p.cluster].data + size_t(p.index) * stride;
-            }
-            int32_t x;
-            std::memcpy(&x, slot, 4);
-            return x;
+        const uint32_t per = uint32_t(h->itemsPerCluster);
+        const uint64_t divider = per <= 1 ? 0 : h->clusterDivider ? h->clusterDivider : UINT64_MAX / per + 1;
+        const int32_t skipFrom = skip >= 0 ? skip : INT32_MAX;
+        auto slotAt = [&](int32_t v) -> const char* {
+            v += v >= skipFrom;
+            if (!map) return *clusters[0].data + size_t(v) * stride;
+            const uint32_t phys = uint32_t(map[v]);
+            if (per <= 1) return *clusters[phys].data;
+            const uint32_t q = uint32_t((static_cast<unsigned __int128>(divider) * phys) >> 64);
+            return *clusters[q].data + size_t(phys - q * per) * stride;
         };
+        // Without branches on the keys; the items of both possible next probes are fetched while
+        // this one's is awaited (their map entries do not depend on it), so two levels overlap.
         int32_t lo = 0, length = n;
         while (length > 0) {
-            const int32_t half = length / 2;
-            const int32_t x = keyAt(lo + half);
-            if (kUpper ? x <= keyValue : x < keyValue) {
-                lo += half + 1;
-                length -= half + 1;
-            } else {
-                length = half;
-            }
+            const int32_t half = length / 2, probe = lo + half, rest = length - half - 1;
+            const char* slot = slotAt(probe);
+            __builtin_prefetch(slotAt(lo + half / 2));
+            __builtin_prefetch(slotAt(std::min(probe + 1 + rest / 2, lo + length - 1)));
+            int32_t x;
+            std::memcpy(&x, slot, 4);
+            const bool right = kUpper ? x <= keyValue : x < keyValue;
+            lo = right ? probe + 1 : lo;
+            length = right ? rest : half;
         }
         return lo;
     }
@@ -592,6 +608,7 @@ DAArray DADuplicate(MemPool pool, DAArray array) {
     c->searchKey = nullptr;
     const int32_t clusters = c->clusterCount;
     c->clusterCount = 0;  // entries are counted as their clones are made, for a clean failure
+    c->fastLimit = 0;
     bool ok = true;
     if ((*array)->map) {
         Handle map = CloneHandle(pool, (*array)->map);
@@ -734,7 +751,8 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
 
 bool da_detail::GetSlow(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
-    const DAHeader* h = *array;
+    DAHeader* h = *array;
+    if (h->fastLimit == 0) RefreshFastLimit(h);
     if (Logical(h)) {
         return CopyOut(h, uint32_t(id) < uint32_t(h->count) ? SlotAt(h, Map(h)[id]) : nullptr, destination);
     }
@@ -765,6 +783,7 @@ char* DAPhysicalGetAddress(DAArray array, int32_t id, bool lock) {
 }
 
 char* da_detail::GetAddressSlow(DAArray array, int32_t id, bool lock) {
+    if (array && (*array)->fastLimit == 0) RefreshFastLimit(*array);
     return array ? DAPhysicalGetAddress(array, ToPhysical(*array, id), lock) : nullptr;
 }
 
@@ -955,6 +974,7 @@ void DARemoveAll(DAArray array) {
     h->clusterCount = 0;
     h->count = 0;
     h->idLimit = 0;
+    h->fastLimit = 0;
     h->freeHead = -1;
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;
@@ -1078,6 +1098,7 @@ void DAOptimizeFree(DAArray array) {
     if (!Packed(h) && h->itemsPerCluster > 1 && !h->clusterDivider) {
         h->clusterDivider = UINT64_MAX / uint32_t(h->itemsPerCluster) + 1;
     }
+    RefreshFastLimit(h);
     if (Packed(h) || h->lowFreed > h->highFreed) return;
     int32_t from = h->lowFreed, to = h->highFreed;
     if (h->freeHead != -1) {
@@ -1159,6 +1180,7 @@ DAArray DACompact(DAArray array, bool wantMap) {
     ResizeHandle(reinterpret_cast<Handle>(array), HeaderBytes(keep));
     h = *array;
     h->idLimit = h->count;
+    h->fastLimit = 0;
     h->freeHead = -1;
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;

@@ -104,6 +104,9 @@ struct DAHeader {
     MemPool pool;
     uint64_t clusterDivider;  // 2^64 / itemsPerCluster rounded up, or 0 (then ids take the slow
                               // path); not stored: a reader sets it with `DAOptimizeFree`
+    int32_t fastLimit;        // not stored, derived: ids below it are existing slots of an array
+                              // without logical ids or packing (its divider set), so a read by id
+                              // needs no other check; 0 until worked out again (on a slow read)
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
     const DACluster* Clusters() const { return reinterpret_cast<const DACluster*>(this + 1); }
 };
@@ -130,6 +133,11 @@ char* GetAddressSlow(DAArray array, int32_t id, bool lock);
 // The live slot of an id on the common paths, none when the slow path must decide. Reading by
 // id is the hottest use of an array, so this part is inline.
 [[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, int32_t id) {
+    if (uint32_t(id) < uint32_t(h->fastLimit)) {
+        const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * uint32_t(id)) >> 64);
+        const char* slot = *h->Clusters()[q].data + size_t(uint32_t(id) - q * uint32_t(h->itemsPerCluster)) * h->stride;
+        return (slot[h->stride - 1] & kDASlotFree) ? nullptr : slot;
+    }
     const uint32_t kind = h->flags & (kDALogicalIds | kDAPacked);
     if (kind == kDAPacked) {
         return uint32_t(id) < uint32_t(h->count) ? *h->Clusters()[0].data + size_t(id) * h->stride : nullptr;
