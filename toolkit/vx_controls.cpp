@@ -31,7 +31,6 @@ struct VXControlProperties {};
 
 namespace {
 
-constexpr uint32_t kControlListCode = 0x63746C73;  // 'ctls'
 
 // The extension record holding a window's controls and its keyboard loop.
 struct ControlList : WindowClassInfoTag {
@@ -63,10 +62,10 @@ ControlList::~ControlList() {
 
 ControlList* ListOf(VXWindowRecordTag* window, bool create) {
     if (!window) return nullptr;
-    auto* list = static_cast<ControlList*>(VXGetWindowClassInfo(window, kControlListCode));
+    auto* list = static_cast<ControlList*>(VXGetWindowClassInfo(window, kVXControlListCode));
     if (!list && create) {
         list = new ControlList;
-        VXSetWindowClassInfo(window, list, kControlListCode);
+        VXSetWindowClassInfo(window, list, kVXControlListCode);
     }
     return list;
 }

@@ -13,6 +13,9 @@
 
 namespace plexa {
 
+// The class-info code under which a window keeps its control list (layered views swap it).
+constexpr uint32_t kVXControlListCode = 0x63746C73;  // 'ctls'
+
 struct VXWindowRecordTag;
 struct PlatformControl;
 struct VXControlProperties;

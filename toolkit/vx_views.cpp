@@ -21,7 +21,6 @@ namespace plexa {
 namespace {
 
 constexpr uint32_t kLayerCode = 0x4C617972;        // 'Layr'
-constexpr uint32_t kControlListCode = 0x63746C73;  // the controls module's list ('ctls')
 
 struct LayerSlot {
     WindowClassInfoTag* controls = nullptr;  // the layer's control list while it is not current
@@ -94,14 +93,14 @@ void PutAside(VXWindowRecordTag* window, LayerRecord* record) {
         slot.children.emplace_back(child->windowID, VXIsWindowVisible(child, false));
         VXHideWindow(child);
     }
-    slot.controls = Detach(window, kControlListCode);
+    slot.controls = Detach(window, kVXControlListCode);
     slot.controlsInactive = (window->status() & kVXStatusControlsInactive) != 0;
 }
 
 void BringBack(VXWindowRecordTag* window, LayerRecord* record, int16_t layer) {
     record->current = layer;
     LayerSlot& slot = record->layers[size_t(layer)];
-    if (slot.controls) VXSetWindowClassInfo(window, slot.controls, kControlListCode);
+    if (slot.controls) VXSetWindowClassInfo(window, slot.controls, kVXControlListCode);
     slot.controls = nullptr;
     if (slot.controlsInactive)
         window->status() |= kVXStatusControlsInactive;
@@ -120,16 +119,16 @@ void BringBack(VXWindowRecordTag* window, LayerRecord* record, int16_t layer) {
 // The destroy event: the controls of every layer that is not current go (the window module
 // releases the child windows of all layers and then the current layer's controls).
 void ReleaseOtherLayers(VXWindowRecordTag* window, LayerRecord* record) {
-    WindowClassInfoTag* current = Detach(window, kControlListCode);
+    WindowClassInfoTag* current = Detach(window, kVXControlListCode);
     for (size_t i = 0; i < record->layers.size(); ++i) {
         LayerSlot& slot = record->layers[i];
         if (!slot.controls) continue;
-        VXSetWindowClassInfo(window, slot.controls, kControlListCode);
+        VXSetWindowClassInfo(window, slot.controls, kVXControlListCode);
         slot.controls = nullptr;
         VXKillControls(window);
-        delete Detach(window, kControlListCode);
+        delete Detach(window, kVXControlListCode);
     }
-    if (current) VXSetWindowClassInfo(window, current, kControlListCode);
+    if (current) VXSetWindowClassInfo(window, current, kVXControlListCode);
 }
 
 }  // namespace
@@ -322,11 +321,11 @@ bool VXIsViewLayerEmpty(VXWindowRecordTag* window, int32_t layer) {
         if (VXGetWindowFromId(child.first)) return false;
     if (slot.controls) {
         // The layer's list is put in place for the count only.
-        WindowClassInfoTag* current = Detach(window, kControlListCode);
-        VXSetWindowClassInfo(window, slot.controls, kControlListCode);
+        WindowClassInfoTag* current = Detach(window, kVXControlListCode);
+        VXSetWindowClassInfo(window, slot.controls, kVXControlListCode);
         noControls = VXCountControls(window) == 0;
-        Detach(window, kControlListCode);
-        if (current) VXSetWindowClassInfo(window, current, kControlListCode);
+        Detach(window, kVXControlListCode);
+        if (current) VXSetWindowClassInfo(window, current, kVXControlListCode);
     }
     return noControls;
 }
