@@ -438,46 +438,12 @@ OSStatus SocketSend(SocketRecord* socket, const void* bytes, int32_t* count,
     return status::kNoErr;
 }
 
-OSStatus SocketCountPendingData(SocketRecord* socket, int32_t* count) {
-    *count = 0;
-    OSStatus err = CheckConnected(socket);
-    if (err != status::kNoErr) return err;
-    if (!socket->readOpen) return status::kSocketReceiveClosed;
-    int ready = 0;
-    if (ioctl(socket->descriptor, FIONREAD, &ready) != 0) return errno;
-    if (ready > 0) {
-        *count = ready;
-        return status::kNoErr;
-    }
+// One receive that never waits: the bytes that came (count out), the peer's close (its read side
+// goes too), nothing yet, or a failure.
+static OSStatus ReceiveWithoutWaiting(SocketRecord* socket, void* buffer, int32_t wanted,
+                                      int flags, int32_t* count) {
     for (;;) {
-        char byte;
-        const ssize_t n = recv(socket->descriptor, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-        if (n > 0) {
-            *count = 1;
-            return status::kNoErr;
-        }
-        if (n == 0) {
-            socket->flags |= kSocketPeerClosed;
-            CloseReadChannel(socket);
-            return status::kSocketReceiveClosed;
-        }
-        const int error = errno;
-        if (error == EINTR) continue;
-        if (error == EAGAIN || error == EWOULDBLOCK) return status::kSocketNothingYet;
-        if (error == ECONNRESET) return ForcedResetAfterPeerReset(socket);
-        return error;
-    }
-}
-
-OSStatus SocketReceive(SocketRecord* socket, void* buffer, int32_t* count) {
-    const int32_t wanted = *count;
-    *count = 0;
-    OSStatus err = CheckConnected(socket);
-    if (err != status::kNoErr) return err;
-    if (!socket->readOpen) return status::kSocketReceiveClosed;
-    if (wanted < 1) return status::kNoErr;
-    for (;;) {
-        const ssize_t n = recv(socket->descriptor, buffer, size_t(wanted), MSG_DONTWAIT);
+        const ssize_t n = recv(socket->descriptor, buffer, size_t(wanted), flags | MSG_DONTWAIT);
         if (n > 0) {
             *count = int32_t(n);
             return status::kNoErr;
@@ -493,6 +459,31 @@ OSStatus SocketReceive(SocketRecord* socket, void* buffer, int32_t* count) {
         if (error == ECONNRESET) return ForcedResetAfterPeerReset(socket);
         return error;
     }
+}
+
+OSStatus SocketCountPendingData(SocketRecord* socket, int32_t* count) {
+    *count = 0;
+    OSStatus err = CheckConnected(socket);
+    if (err != status::kNoErr) return err;
+    if (!socket->readOpen) return status::kSocketReceiveClosed;
+    int ready = 0;
+    if (ioctl(socket->descriptor, FIONREAD, &ready) != 0) return errno;
+    if (ready > 0) {
+        *count = ready;
+        return status::kNoErr;
+    }
+    char byte;
+    return ReceiveWithoutWaiting(socket, &byte, 1, MSG_PEEK, count);
+}
+
+OSStatus SocketReceive(SocketRecord* socket, void* buffer, int32_t* count) {
+    const int32_t wanted = *count;
+    *count = 0;
+    OSStatus err = CheckConnected(socket);
+    if (err != status::kNoErr) return err;
+    if (!socket->readOpen) return status::kSocketReceiveClosed;
+    if (wanted < 1) return status::kNoErr;
+    return ReceiveWithoutWaiting(socket, buffer, wanted, 0, count);
 }
 
 OSStatus SocketWaitReceive(SocketRecord* socket, void* buffer, int32_t* count,
