@@ -1,0 +1,151 @@
+// The sheet record: one open schematic sheet in memory, with every list and table that the sheet's
+// objects live in. `CreateDrawing` makes it and `DestroySheet` frees it; every list it holds is owned
+// by the record and freed only there.
+//
+// This header holds the record and the default sheet settings. The modules that own a list declare
+// its record types and operations in their own headers; the record names them here by forward
+// declaration only, so that including the sheet record stays cheap.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/filespec.h"
+#include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
+#include "graphics/textstyle.h"
+
+namespace plexa {
+
+struct LinkListHeader;
+struct VXRgn;
+struct VXPrintRec;
+struct VXWindowRecordTag;
+struct sVXTimerRecord;
+
+struct AnnotationMap;
+struct SheetLocalAnnotationEntry;
+struct ImageList;
+struct SymbolMap;
+struct PinDataTable;
+struct BreakOutTable;
+struct TextThemeTable;
+struct ProjectRecord;
+struct SheetInstance;
+struct LogWindowRecord;
+
+constexpr uint32_t kSheetStoredSettingsSize = 64;
+constexpr uint32_t kSheetViewSettingsSize = 24;
+// Byte-swap templates of the two stored areas (the stored template covers its first 42 bytes).
+constexpr const char* kSheetStoredSettingsTemplate = "L2B12W5B2LW3";
+constexpr const char* kSheetViewSettingsTemplate = "W2B4WB6L2";
+
+// The stored settings area, written verbatim into the sheet file.
+struct SheetStoredSettings {
+    uint32_t nextSerial;           // 0: each new object takes it and increments it
+    uint32_t flags;                // 4: bit 0 on every new sheet; bit 1 drawing; bit 2 signal panel box
+    uint8_t scopeA;                // 8: 0 Local, 1 Port, 2 Global
+    uint8_t scopeB;                // 9
+    uint8_t sizeCode;              // 10: page size code (CalcSheetBounds)
+    uint8_t orientation;           // 11: 0 landscape, 1 portrait
+    uint8_t signalPrefix[8];       // 12: length byte + up to 7 characters
+    uint16_t unused20[4];          // 20: kept as read
+    uint16_t attributeCount;       // 28: sheet attributes in the attribute handle
+    uint8_t signalDigits;          // 30: 1..9
+    uint8_t printInColour;         // 31
+    uint32_t compactionThreshold;  // 32: string-block bytes
+    int16_t printScale;            // 36: percent; -1 the print panel's second choice
+    uint16_t resolution;           // 38: pixels per inch
+    uint16_t encodingLevel;        // 40: 2 for current sheets
+    uint8_t unused42[22];          // 42: kept as read
+};
+static_assert(sizeof(SheetStoredSettings) == kSheetStoredSettingsSize);
+
+// The view settings area, written verbatim into the sheet file.
+struct SheetViewSettings {
+    int16_t gridSpacing;     // 0: pixels
+    uint16_t unused2;        // 2
+    uint8_t unused4[4];      // 4
+    uint16_t outlineWidth;   // 8: of new graphic elements
+    uint8_t snap;            // 10
+    uint8_t showGrid;        // 11
+    uint8_t showRulers;      // 12
+    uint8_t showPageBreaks;  // 13
+    uint8_t elementTool[2];  // 14: options copied into new graphic elements
+    uint32_t outlineColour;  // 16
+    uint32_t fillColour;     // 20
+};
+static_assert(sizeof(SheetViewSettings) == kSheetViewSettingsSize);
+
+struct SheetRecord {
+    VXWindowRecordTag* window;
+    VXWindowRecordTag* toolPalette;
+    VXWindowRecordTag* topToolBar;
+    LinkListHeader* componentList;
+    LinkListHeader* symbolList;
+    LinkListHeader* textList;
+    LinkListHeader* textFrameList;
+    TextStyleList* styleList;
+    LinkListHeader* signalList;
+    LinkListHeader* bussList;
+    LinkListHeader* elementList;
+    ImageList* imageList;
+    SymbolMap* symbolMap;
+    PinDataTable* pinDataTable;
+    BreakOutTable* breakOutTable;
+    AnnotationMap* annotationMap;
+    SheetLocalAnnotationEntry* sheetLocalAnnotation;  // when set, it owns the annotation map
+    Handle attributes;                                 // AttributeRecord run
+    TextThemeTable* themeTable;
+    StringBlock stringBlock;
+    LinkListHeader* fileSymbolList;
+    uint16_t signalPanelNumber;
+    SheetStoredSettings stored;
+    SheetViewSettings view;
+    ProjectRecord* project;
+    SheetInstance* hierarchyContext;
+    VXPrintRec* printRecord;
+    Rect sheetBounds;
+    Point printOrigin;
+    txStyle* currentTextStyle;
+    VXRgn* selectionRegion;
+    LogWindowRecord* logWindow;
+    sVXTimerRecord* idleTimer;
+    uint32_t fileTimes[2];
+    uint32_t serialAtLoad;
+    uint16_t viewScale;          // percent
+    uint16_t selectedTool;       // command id
+    uint16_t topToolPaneWidths[2];
+    uint8_t topToolsExpanded;
+    FileSpec fileSpec;
+    // Owned by the sheet editor, made on demand.
+    void* modifiers;
+    void* undoAction;
+    void* drawingTE;
+    void* splitWireList;
+};
+
+// The user's default sheet settings.
+struct SheetSettings {
+    StringBlock stringBlock;
+    Handle attributes;
+    uint8_t signalPrefix[8];
+    uint16_t attributeCount;
+    uint16_t signalPanelNumber;
+    uint8_t scopeA, scopeB;
+    uint8_t topToolsExpanded;
+    uint8_t pageBreaks;
+    uint8_t rulers;
+    uint8_t sizeCode;
+    uint8_t orientation;
+    uint8_t gridShown;
+    uint8_t snap;
+    uint8_t printInColour;
+    int16_t gridSpacing;
+    int16_t printScale;
+    uint16_t digits;
+    uint32_t flags;
+};
+
+extern SheetSettings gDefSheetSettings;
+
+}  // namespace plexa
