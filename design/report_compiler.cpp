@@ -372,8 +372,9 @@ int32_t LexNumber(VXLexRecord* lex, uint8_t first, int64_t* value) {
         }
         // Beyond 32 bits the digits are kept as a float rather than clamped.
     }
-    // ".5" and "5." read as "0.50" and "05.0".
-    const std::string text = "0" + digits + "0";
+    // ".5" and "5." read as "0.5" and "05.0".
+    std::string text = "0" + digits;
+    if (text.back() == '.') text += '0';
     double v = 0;
     std::from_chars(text.data(), text.data() + text.size(), v);
     *value = FloatBits(v);
