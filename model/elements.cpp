@@ -874,6 +874,7 @@ void DrawElement(ElementRecord* e, ImageList* images, bool withoutFill, bool xor
     Set_Fore_Color(e->kind == kElementNode ? kColorIndexPins : kColorIndexGraphics);
     gDefaultColor = VXGetForeColor();
     const uint16_t flags = e->flags;
+    if ((gGenFlags & kGenOptionalFillsOff) && (flags & kElementOptionalFill)) withoutFill = true;
     if (withoutFill) e->flags &= uint16_t(~kElementFilled);
     VXSetPenWidth(e->penWidth);
     const DrawSetup setup{true, ElementColor(e, kElementOwnFrameColor, e->frameColor),
@@ -884,7 +885,7 @@ void DrawElement(ElementRecord* e, ImageList* images, bool withoutFill, bool xor
     if (xorMode) VXSetDrawMode(previousMode);
 }
 
-void EraseElement(ElementRecord* e, ImageList* images) {
+void EraseElement(ElementRecord* e) {
     VXGrafState* state = VXGetCurrentGrafState();
     if (!e || !state) return;
     const VXGrafProcsRecord* procs = SetCenterLineProcs(state);
@@ -898,7 +899,7 @@ void EraseElement(ElementRecord* e, ImageList* images) {
     } else {
         VXSetPenWidth(e->penWidth);
         const DrawSetup setup{true, gDefaultColor, gDefaultColor};
-        DrawBody(setup, e, images);
+        DrawBody(setup, e, nullptr);
     }
     e->flags = flags;
     RestoreGrafProcs(state, procs);

@@ -253,8 +253,12 @@ int16_t CalcModiferBoxSize(const WindowGeometry* window);
 const VXGrafProcsRecord* SetCenterLineProcs(VXGrafState* window);
 void RestoreGrafProcs(VXGrafState* window, const VXGrafProcsRecord* procs);
 
+// Draws with the centre-line procedures (the window's own under DXF export) in the element's
+// colours; `withoutFill` (and, while optional fills are off, the optional-fill flag) leaves out
+// the fill; `xorMode` draws the outline in draw mode 2.
 void DrawElement(ElementRecord* e, ImageList* images, bool withoutFill, bool xorMode);
-void EraseElement(ElementRecord* e, ImageList* images);
+// Draws the element in the background colour (an image: its rectangle painted).
+void EraseElement(ElementRecord* e);
 // Draws through the current procedures without setting any colour (symbol-data capture).
 void RecordElement(ElementRecord* e, ImageList* images);
 

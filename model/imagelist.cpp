@@ -99,6 +99,21 @@ ImageList* NewList(bool global) {
     return list;
 }
 
+// Destroys an image given to a list that could not keep it, unless it is the global list's own
+// record (as local entries and the callers that move references between lists hand on).
+void DropGivenImage(VXPixels* image) {
+    if (!image) return;
+    if (gGlobalImageList) {
+        const ImageListEntry key{image, 0};
+        const int32_t found = DASearch(gGlobalImageList->entries, 0, &key, 0);
+        ImageListEntry entry;
+        if (!(uint32_t(found) & kDANotFound) && DAGet(gGlobalImageList->entries, found, &entry) &&
+            entry.image == image)
+            return;
+    }
+    VXDestroyPixelImage(image);
+}
+
 void ReleasePhysical(ImageList* list, int32_t id) {
     ImageListEntry entry;
     if (!GetPhysical(list, id, &entry)) return;
@@ -206,14 +221,14 @@ void DestroyImageList(ImageList* list) {
 
 int32_t AddImageToImageList(ImageList* list, VXPixels* image) {
     if (!list || !image) {
-        VXDestroyPixelImage(image);
+        DropGivenImage(image);
         return -1;
     }
     if (!list->global && !gGlobalImageList) InitImageLists();
     const ImageListEntry fresh{image, 1};
     int32_t id = DAAdd(list->entries, &fresh);
     if (id < 0) {
-        VXDestroyPixelImage(image);
+        DropGivenImage(image);
         return -1;
     }
     const bool added = DADidAdd();

@@ -46,7 +46,8 @@ void DestroyImageList(ImageList* list);
 // The list takes over `image` in every case: an identical image already in the list gets one
 // more reference and the given one is destroyed (unless it is that same record); otherwise a new
 // entry with one reference is made, and a local list holds the global list's pixels for it.
-// Returns the image id, -1 (the image destroyed) when memory runs out.
+// Returns the image id, or -1 when memory runs out: the image is then destroyed, unless it is
+// the global list's own record (the pixels that another list's entry holds).
 int32_t AddImageToImageList(ImageList* list, VXPixels* image);
 // The image of an id, null when the id names no entry; with `addReference` its count rises.
 VXPixels* GetImageFromImageList(ImageList* list, int32_t id, bool addReference);

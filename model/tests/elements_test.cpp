@@ -423,6 +423,9 @@ TEST_F(Elements, StoredFixtureReadsInBothByteOrdersAndWritesBack) {
         MemFreePtr(foreign);
     }
     EXPECT_EQ(GetImageListReferenceCount(images, 0), 1u);
+    std::string foreign(1, '\1');
+    for (const char* record : kBigEndianElements) foreign += Hex(record);
+    KeepFuzzSeed("model_elements", "foreign", foreign + Hex("FFFFFFFF"));
     for (ElementRecord* e : built) DestroyElement(e, images);
     DestroyImageList(images);
 }
@@ -746,6 +749,19 @@ TEST_F(ElementDrawing, OutlinesXorSelectionErasingAndRecording) {
     EXPECT_EQ(Record(filledRect(), true),
               "01 00  fore colour 00FF0000\n"
               "05 30  rect verb 0 (0,0,11,11)\n");
+    // Optional fills off: an element whose fill is optional draws as an outline.
+    gGenFlags = kGenColorDrawing | kGenOptionalFillsOff;
+    ElementRecord* optional = filledRect();
+    optional->flags |= kElementOptionalFill;
+    EXPECT_EQ(Record(optional),
+              "01 00  fore colour 00FF0000\n"
+              "05 30  rect verb 0 (0,0,11,11)\n");
+    EXPECT_EQ(Record(filledRect()),
+              "01 00  fore colour 0000FF00\n"
+              "05 31  rect verb 1 (0,0,11,11)\n"
+              "01 00  fore colour 00FF0000\n"
+              "05 30  rect verb 0 (0,0,11,11)\n");
+    gGenFlags = kGenColorDrawing;
     // The selection region meets the element: the fill is painted again in the selection brush.
     const LRect area{0, 0, 5, 5};
     gDrawElmtSelRgn = VXCreateRgn(&area);
@@ -788,7 +804,7 @@ TEST_F(ElementDrawing, OutlinesXorSelectionErasingAndRecording) {
     window_.grafProcs = nullptr;
     gGenFlags = kGenColorDrawing;
     // Erasing draws in the background colour and ignores the element's own colours.
-    std::string erased = capture([&] { EraseElement(e, images_); });
+    std::string erased = capture([&] { EraseElement(e); });
     EXPECT_NE(erased.find("fore colour 0B000000"), std::string::npos) << erased;  // brush 11
     EXPECT_EQ(erased.find("00FF0000"), std::string::npos) << erased;
     EXPECT_EQ(e->flags, kElementFilled | kElementOwnFrameColor | kElementOwnFillColor);

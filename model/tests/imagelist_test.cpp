@@ -110,6 +110,37 @@ TEST_F(ImageLists, TransferMovesOneReferenceAndFreeingOnceDropsSingles) {
     DestroyImageList(to);
 }
 
+// A list that cannot take a reference leaves the image where it was: the pixels it was handed
+// belong to the global list and stay alive.
+TEST_F(ImageLists, AFailedTransferLeavesTheSourceWhole) {
+    ImageList* from = CreateLocalImageList();
+    const int32_t id = AddImageToImageList(from, GreyImage(6, 6, 1));
+    MemPool saved = gCurrentPool;
+    MemPool pool = CreatePool(4096);
+    MemPoolSetCeiling(pool, 16 * 1024);
+    gCurrentPool = pool;
+    ImageList* to = CreateLocalImageList();
+    gCurrentPool = saved;
+    ASSERT_TRUE(to);
+    std::vector<Ptr> fill;
+    std::vector<Handle> handles;
+    for (uint32_t size : {1024u, 64u, 8u}) {
+        while (Ptr p = AllocPtr(pool, size)) fill.push_back(p);
+        while (Handle h = AllocHandle(pool, size)) handles.push_back(h);
+    }
+    EXPECT_EQ(TransferImageListReference(from, id, to), -1);
+    EXPECT_EQ(GetImageListReferenceCount(from, id), 1u);
+    VXPixels* kept = GetImageFromImageList(from, id, false);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->width, 6);
+    EXPECT_EQ(kept->bits[2], 0);
+    for (Ptr p : fill) MemFreePtr(p);
+    for (Handle h : handles) MemFree(h);
+    DestroyImageList(to);
+    DestroyImageList(from);
+    MemPoolFree(pool);
+}
+
 // ---- Stored form ----
 
 // A list of two images written by hand: a 10 x 3 grey picture without a stored id (it takes the

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "graphics/pixels.h"
 #include "model/imagelist.h"
 #include "tests/support/foundation_testing.h"
+#include "tests/support/testing.h"
 
 namespace plexa::test {
 
@@ -36,6 +38,16 @@ inline VXPixels* ColourImage(int width, int height, uint32_t seed, bool noisy) {
     for (uint32_t& p : bits) p = 0xFF000000u | (noisy ? rng() & 0xFFFFFF : seed & 0xFFFFFF);
     VXSetPixelImageBits(image, bits.data(), uint32_t(bits.size() * 4));
     return image;
+}
+
+// Keeps bytes as a seed input of a fuzz target when PLEXA_FUZZ_SEEDS names the corpus folder
+// (fuzz/corpus); does nothing otherwise.
+inline void KeepFuzzSeed(const std::string& target, const std::string& name, const std::string& bytes) {
+    const char* root = std::getenv("PLEXA_FUZZ_SEEDS");
+    if (!root || !*root) return;
+    const std::string dir = std::string(root) + "/" + target;
+    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+    ASSERT_TRUE(WriteFile(dir + "/" + name, bytes));
 }
 
 inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }

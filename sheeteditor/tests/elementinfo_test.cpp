@@ -76,15 +76,6 @@ TEST(ElementInfoLogic, OKSetsOptionalFillAndOnASheetTheHideableFlag) {
 // What the dialog showed when the script answered: item, checked, enabled.
 std::vector<std::string> gShown;
 
-VXWindowRecordTag* FrontDialog() { return VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false); }
-
-void QueueKey(uint16_t character) {
-    PlatformInputEvent event;
-    event.kind = PlatformInputKind::kKeyDown;
-    event.character = character;
-    TestQueueInput(event);
-}
-
 // Once the dialog is up: notes its boxes, clicks the given box (0: none), then types the key.
 void Answer(int16_t click, uint16_t key) {
     static int16_t gClick;
