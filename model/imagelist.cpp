@@ -23,6 +23,7 @@
 #include <cstring>
 #include <utility>
 
+#include "foundation/assert.h"
 #include "foundation/da.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -385,6 +386,7 @@ OSStatus InflateImageList(StreamRecord* stream, ImageList** out) {
                 int32_t slot = DAAllocate(list->entries);
                 if (slot < 0) break;
                 DAGetPhysicalId(list->entries, &slot);
+                PLEXA_ASSERT(slot == taken);  // a fresh list hands out its slots in order
                 DAPhysicalPut(list->entries, slot, &empty);
                 ++taken;
             }
