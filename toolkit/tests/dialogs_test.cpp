@@ -22,15 +22,6 @@ namespace {
 // What the front dialog's items 1 to 4 showed when an answer was given ("item:text").
 std::vector<std::string> gSeen;
 
-VXWindowRecordTag* FrontDialog() { return VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false); }
-
-void QueueKey(uint16_t character) {
-    PlatformInputEvent event;
-    event.kind = PlatformInputKind::kKeyDown;
-    event.character = character;
-    TestQueueInput(event);
-}
-
 // Once the dialog is up: notes what its items show, then types the key.
 void Answer(uint16_t character) {
     VXPostDeferredAction([](void* key) {

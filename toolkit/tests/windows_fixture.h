@@ -45,4 +45,17 @@ public:
     }
 };
 
+// The front-most visible dialog, none when no dialog is up.
+inline VXWindowRecordTag* FrontDialog() {
+    return VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false);
+}
+
+// Queues a key press with the character, for the running loop to deliver.
+inline void QueueKey(uint16_t character) {
+    PlatformInputEvent event;
+    event.kind = PlatformInputKind::kKeyDown;
+    event.character = character;
+    TestQueueInput(event);
+}
+
 }  // namespace plexa::test

@@ -1,0 +1,88 @@
+// Helpers of the sheet model's tests: pixel images with known content, and image lists that are
+// checked to give back every global reference they took.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/da.h"
+#include "foundation/memory.h"
+#include "graphics/pixels.h"
+#include "model/imagelist.h"
+#include "tests/support/foundation_testing.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+
+// A grey image of black and white pixels (the kind a BMP keeps exactly), its pattern from seed.
+inline VXPixels* GreyImage(int width, int height, uint32_t seed) {
+    VXPixels* image = VXCreateEmptyPixelImage(width, height, 0);
+    std::vector<uint8_t> bits(size_t(image->rowBytes) * height, 0xFF);
+    for (int v = 0; v < height; ++v)
+        for (int h = 0; h < width; ++h)
+            if ((uint32_t(v * 31 + h * 7) + seed) % 3 == 0) bits[size_t(v) * image->rowBytes + h] = 0;
+    VXSetPixelImageBits(image, bits.data(), uint32_t(bits.size()));
+    return image;
+}
+
+// An opaque colour image: noise when `noisy` (its BMP does not compress), else one colour.
+inline VXPixels* ColourImage(int width, int height, uint32_t seed, bool noisy) {
+    VXPixels* image = VXCreateEmptyPixelImage(width, height, 1);
+    std::vector<uint32_t> bits(size_t(image->rowBytes / 4) * height);
+    std::mt19937 rng(seed);
+    for (uint32_t& p : bits) p = 0xFF000000u | (noisy ? rng() & 0xFFFFFF : seed & 0xFFFFFF);
+    VXSetPixelImageBits(image, bits.data(), uint32_t(bits.size() * 4));
+    return image;
+}
+
+// Keeps bytes as a seed input of a fuzz target when PLEXA_FUZZ_SEEDS names the corpus folder
+// (fuzz/corpus); does nothing otherwise.
+inline void KeepFuzzSeed(const std::string& target, const std::string& name, const std::string& bytes) {
+    const char* root = std::getenv("PLEXA_FUZZ_SEEDS");
+    if (!root || !*root) return;
+    const std::string dir = std::string(root) + "/" + target;
+    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+    ASSERT_TRUE(WriteFile(dir + "/" + name, bytes));
+}
+
+inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }
+
+// Sets up the memory manager and the global image list; at the end of each test the global list
+// must be as it was, so that every local list gave back what it took.
+class ImageListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitMemoryManager(-1);
+        InitImageLists();
+        globalBefore_ = GlobalImageCount();
+    }
+    void TearDown() override { EXPECT_EQ(GlobalImageCount(), globalBefore_); }
+
+    // The list's stored form.
+    static std::string Flatten(ImageList* list) {
+        HandleStream out;
+        EXPECT_EQ(FlattenImageList(out.stream, list), 0);
+        return out.bytes();
+    }
+    // Reads a stored list; null (and the status) when it fails.
+    static ImageList* Inflate(const std::string& bytes, OSStatus* status = nullptr) {
+        HandleStream in(bytes);
+        ImageList* list = nullptr;
+        const OSStatus s = InflateImageList(in.stream, &list);
+        if (status) *status = s;
+        if (s) {
+            EXPECT_EQ(list, nullptr);
+        }
+        return list;
+    }
+
+private:
+    int32_t globalBefore_ = 0;
+};
+
+}  // namespace plexa::test
