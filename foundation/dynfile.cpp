@@ -623,6 +623,10 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
         FreeBlockInfo info;
         if (f->header.firstFree != 0 && CheckFreeEntry(f, f->header.firstFree, &info) != status::kNoErr)
             f->header.firstFree = 0;
+    } else if (st == status::kNoErr && IsOldLayout(f) && f->headerOffset == 0) {
+        // An old-layout file keeps its first-free in a header block: without one, nothing written
+        // could keep its free list, and the file would read as damaged ever after.
+        st = status::kBadPosition;
     } else if (st == status::kNoErr) {
         // A file that will be written must have a sound block chain (appending after a damaged
         // one would make every new block unreachable) and a free list that names only its free

@@ -17,6 +17,7 @@
 #include "foundation/memory.h"
 #include "foundation/signals.h"
 #include "foundation/stream.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
@@ -379,6 +380,65 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         EXPECT_EQ(back, nullptr);
         EXPECT_EQ(in.stream->flags, flags);
     }
+}
+
+// Inputs found by fuzzing; their first byte is the fuzz target's options byte, the stored array
+// follows.
+std::string FuzzInput(const char* hex) { return test::Hex(hex).substr(1); }
+
+// One cluster of 0x0AAAAAAA free slots of 12 bytes (2 GB of memory) in 88 stored bytes.
+constexpr const char* kHugeFreeRun =
+    "00fffffffe00000048000000040000000c000000000aaaaaaa0aaaaaaa0000000100000000000000000000000000"
+    "00000000000000000000000000000000000000000000000000000000000000000000000aaaaaaaf5555556";
+
+TEST_F(DAStreamTest, FreeSlotsCannotClaimMoreThanTheBytesCanHold) {
+    test::CappedPool capped;
+    {
+        Buffer in(FuzzInput(kHugeFreeRun));
+        DAArray back = reinterpret_cast<DAArray>(1);
+        EXPECT_EQ(DARead(capped.pool(), &back, in.stream, nullptr), status::kParamErr);
+        EXPECT_EQ(back, nullptr);
+    }
+    EXPECT_FALSE(capped.hitCeiling());
+}
+
+// Arrays whose clusters are of the default size read back whatever their free slots: a single
+// item left at the end of many freed clusters, and clusters that are free throughout.
+TEST_F(DAStreamTest, SparseArraysOfDefaultClustersStillRead) {
+    for (bool keepLast : {true, false}) {
+        SCOPED_TRACE(keepLast ? "one item left" : "nothing left");
+        DAArray array = DACreate(nullptr, 4, 0, 0);
+        const int32_t n = 4 * (65400 / 12) + 7;
+        for (int32_t i = 0; i < n; ++i) DAAdd(array, &i);
+        for (int32_t i = 0; i < n - (keepLast ? 1 : 0); ++i) DARemove(array, i);
+        Buffer out;
+        ASSERT_EQ(DAWrite(array, out.stream, nullptr), 0);
+        EXPECT_LT(out.bytes().size(), 200u);
+        Buffer in(out.bytes());
+        DAArray back = nullptr;
+        ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
+        ExpectSameArray(array, back);
+        DADispose(back);
+        DADispose(array);
+    }
+}
+
+// Two clusters of two slots: the first holds no slot, the second the item at id 2. The array
+// code never makes a short cluster before the last one, and compacting it wrote past the first.
+constexpr const char* kShortFirstCluster =
+    "00fffffffe00000048000000080000000c00000001000000030000000200000002000000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000001"
+    "00000001414243444546474800000000";
+
+TEST_F(DAStreamTest, AShortClusterBeforeTheLastIsRefused) {
+    test::CappedPool capped;
+    {
+        Buffer in(FuzzInput(kShortFirstCluster));
+        DAArray back = reinterpret_cast<DAArray>(1);
+        EXPECT_EQ(DARead(capped.pool(), &back, in.stream, nullptr), status::kParamErr);
+        EXPECT_EQ(back, nullptr);
+    }
+    EXPECT_FALSE(capped.hitCeiling());
 }
 
 void FailItem(DAArray, int32_t, DALoopRecord*) { FailureSignal(status::kNotFound); }

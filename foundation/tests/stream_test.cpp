@@ -8,6 +8,7 @@
 #include "tests/support/foundation_testing.h"
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -184,6 +185,37 @@ TEST_F(StreamTest, HandleChunkRoundsTheEnd) {
     SetHandleStreamChunkSize(h.stream, 0);
     ASSERT_EQ(SetStreamEnd(h.stream, GetStreamPosition(h.stream)), 0);
     EXPECT_EQ(h.bytes(), "z");
+}
+
+// A stream grown by moving its end reads zeros in the new part, whatever its storage held there
+// before: a handle stream as a file stream does.
+TEST_F(StreamTest, GrowingTheEndGivesZeros) {
+    test::TempDir dir;
+    for (bool file : {false, true}) {
+        SCOPED_TRACE(file ? "file" : "handle");
+        HandleStream h;
+        StreamRecord* s = h.stream;
+        if (file) {
+            const int fd = OpenFd(dir.file("grown"));
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(CreateStream(kStreamFile, StreamTarget::File(fd), &s), 0);
+        }
+        const std::string marks(4000, '\xAA');
+        ASSERT_EQ(StreamWrite(s, marks.data(), int32_t(marks.size())), 0);
+        ASSERT_EQ(SetStreamEnd(s, 8), 0);
+        for (int32_t end : {3000, 4000, 70000}) {
+            ASSERT_EQ(SetStreamEnd(s, end), 0);
+            ASSERT_EQ(SetStreamPosition(s, 8), 0);
+            std::string back(size_t(end - 8), '\x55');
+            int32_t count = end - 8;
+            ASSERT_EQ(StreamRead(s, back.data(), &count), 0);
+            ASSERT_EQ(count, end - 8);
+            EXPECT_EQ(std::count(back.begin(), back.end(), '\0'), end - 8) << "bytes beyond 8 of " << end;
+        }
+        if (file) {
+            EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), 0);
+        }
+    }
 }
 
 TEST_F(StreamTest, BufferSizeRounding) {

@@ -3,6 +3,7 @@
 #include "foundation/stringblock.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/support/foundation_testing.h"
 
@@ -234,6 +235,28 @@ TEST_F(StringBlockTest, ReadIntoAGivenBlockKeepsALargerAllocation) {
     EXPECT_EQ(Text(spec, target.block), "pin");
     EXPECT_EQ((*target.block)[19], 0);
     EXPECT_EQ(AppendStringBlock(target.block, "x", 1, nullptr), (19u << 10) | 1);
+}
+
+// A read that fails after the header was checked (here a file cut short under an open stream)
+// leaves the given block as it was.
+TEST_F(StringBlockTest, AFailedReadLeavesTheGivenBlockAlone) {
+    Block source;
+    AppendStringBlock(source.block, "resistor capacitor inductor", 0xFFFF, nullptr);
+    const std::string image = Stored(source.block);
+    test::TempDir dir;
+    const std::string path = dir.file("block");
+    ASSERT_TRUE(test::WriteFile(path, image));
+    StreamRecord* in = nullptr;
+    ASSERT_EQ(OpenFileStream(path.c_str(), true, &in), 0);
+    ASSERT_EQ(::truncate(path.c_str(), 20), 0);
+
+    Block given;
+    const StringSpec kept = AppendStringBlock(given.block, "kept", 4, nullptr);
+    const std::string before = Stored(given.block);
+    EXPECT_EQ(ReadStringBlockEx(in, nullptr, &given.block), status::kEndOfFile);
+    EXPECT_EQ(Stored(given.block), before);
+    EXPECT_EQ(Text(kept, given.block), "kept");
+    EXPECT_EQ(CloseAndMaybeFlushFileStream(in, false), 0);
 }
 
 TEST_F(StringBlockTest, DamagedHeadersAreRejected) {
