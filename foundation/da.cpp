@@ -973,7 +973,7 @@ void DAFree(DAArray array, int32_t id) {
             proc(array, id, &record);
         });
         if (code != 0 && !record.stopped) {
-            Signal(code);
+            SignalIfCaught(code);
             return;
         }
     }
@@ -1059,7 +1059,7 @@ int32_t DAItemLoop(DAArray array, int32_t startId, uint32_t flags, DALoopProc pr
     }
     if (record.stopped) return record.stopValue;
     if (code != 0) {
-        Signal(code);
+        SignalIfCaught(code);
         return code;
     }
     return -1;

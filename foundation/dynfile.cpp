@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/byteswap.h"
 #include "foundation/datafile.h"
 #include "foundation/memory.h"
@@ -657,6 +658,17 @@ OSStatus FlushDynamicFile(DynamicFileRecord* f, bool flushToDisk) {
         if (OSStatus st = FlushStreamBuffer(f->stream, flushToDisk)) return st;
         if (OSStatus st = WriteFileHeader(f, f->header.firstFree)) return st;
         f->flags &= uint16_t(~kDynamicFileHeaderChanged);
+        const OSStatus st = FlushStreamBuffer(f->stream, flushToDisk);
+#if PLEXA_ASSERTS_ON
+        // The free list changed since the last flush: the file as it now stands must be sound.
+        if (st == status::kNoErr) {
+            const auto print = [](const char* message, void*) { std::fprintf(stderr, "%s\n", message); };
+            const int32_t position = GetStreamPosition(f->stream);
+            PLEXA_ASSERT(CheckDynamicFile(f, print, nullptr) == status::kNoErr);
+            SetStreamPosition(f->stream, position);
+        }
+#endif
+        return st;
     }
     return FlushStreamBuffer(f->stream, flushToDisk);
 }
