@@ -285,24 +285,30 @@ TEST_F(StringBlockTest, DamagedHeadersAreRejected) {
          }), status::kParamErr},
         {"truncated bytes", good.substr(0, good.size() - 1), status::kEndOfFile},
         {"used beyond the stream", header([](StringBlockHeader& h) { h.used = 60; }), status::kEndOfFile},
+        {"3 MB used beyond the stream", header([](StringBlockHeader& h) { h.used = h.allocated = 3u << 20; }),
+         status::kEndOfFile},
         {"truncated header", good.substr(0, 10), status::kEndOfFile},
         {"nothing", std::string(), status::kEndOfFile},
     };
+    // In a pool with a small ceiling: sizes taken before they were checked run into it.
+    test::CappedPool capped;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        capped.clear();
         {
             HandleStream in(c.image);
             StringBlock read = nullptr;
-            EXPECT_EQ(ReadStringBlock(in.stream, nullptr, &read), c.expected);
+            EXPECT_EQ(ReadStringBlock(in.stream, capped.pool(), &read), c.expected);
             EXPECT_EQ(read, nullptr);
         }
         {
             HandleStream in(c.image);
             Block given;
             const StringSpec kept = AppendStringBlock(given.block, "kept", 4, nullptr);
-            EXPECT_EQ(ReadStringBlockEx(in.stream, nullptr, &given.block), c.expected);
+            EXPECT_EQ(ReadStringBlockEx(in.stream, capped.pool(), &given.block), c.expected);
             EXPECT_EQ(Text(kept, given.block), "kept");
         }
+        EXPECT_FALSE(capped.hitCeiling());
     }
 }
 
