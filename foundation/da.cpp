@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/signals.h"
 
 namespace plexa {
@@ -291,6 +292,21 @@ bool GrowMap(DAArray array) {
     return true;
 }
 
+// The free slot of a physical id, none when the slot does not exist or holds an item.
+char* FreeSlot(const DAHeader* h, int32_t phys) {
+    char* slot = CheckedSlot(h, phys);
+    return (slot && SlotFree(h, slot)) ? slot : nullptr;
+}
+
+// Links every free slot in physical order, so that allocation fills them from the lowest.
+void RelinkEveryFreeSlot(DAArray array) {
+    DAHeader* h = *array;
+    h->lowFreed = 0;
+    h->highFreed = h->idLimit - 1;
+    h->freeHead = -1;
+    DAOptimizeFree(array);
+}
+
 // Takes a fresh zero-filled slot and counts it; returns its physical id, -1 when none can be had.
 int32_t TakeSlot(DAArray array) {
     DAHeader* h = *array;
@@ -305,12 +321,16 @@ int32_t TakeSlot(DAArray array) {
         return id;
     }
     if (h->freeHead == -1) DAOptimizeFree(array);
-    if (h->freeHead == -1 && !GrowCluster(array)) return -1;
+    // The free list lives in the free slots: a link that leads to no free slot (bytes written
+    // through a free slot's address) is dropped with the list, which is made again.
+    if (h->freeHead != -1 && !FreeSlot(h, h->freeHead)) RelinkEveryFreeSlot(array);
+    if ((*array)->freeHead == -1 && !GrowCluster(array)) return -1;
     h = *array;
     if (Logical(h) && h->count >= h->mapCapacity && !GrowMap(array)) return -1;
     h = *array;
     const int32_t phys = h->freeHead;
-    char* slot = SlotAt(h, phys);
+    char* slot = CheckedSlot(h, phys);
+    PLEXA_ASSERT(slot != nullptr);
     h->freeHead = NextOf(slot);
     std::memset(slot, 0, h->stride);
     ++h->count;
@@ -953,7 +973,7 @@ void DAFree(DAArray array, int32_t id) {
             proc(array, id, &record);
         });
         if (code != 0 && !record.stopped) {
-            Signal(code);
+            SignalIfCaught(code);
             return;
         }
     }
@@ -1039,7 +1059,7 @@ int32_t DAItemLoop(DAArray array, int32_t startId, uint32_t flags, DALoopProc pr
     }
     if (record.stopped) return record.stopValue;
     if (code != 0) {
-        Signal(code);
+        SignalIfCaught(code);
         return code;
     }
     return -1;
@@ -1145,6 +1165,14 @@ DAArray DACompact(DAArray array, bool wantMap) {
         moves = id != expected++;
     }
     if (!moves) return nullptr;  // nothing freed below the last item
+    // The items move into ids 0 .. count - 1: every cluster that takes them must hold the slots
+    // (the array code fills a cluster before the next; a damaged array is left alone).
+    const int32_t per = h->itemsPerCluster;
+    const int32_t keep = (h->count + per - 1) / per;
+    for (int32_t c = 0; c < keep; ++c) {
+        const int32_t need = c + 1 < keep ? per : h->count - c * per;
+        if (c >= h->clusterCount || h->Clusters()[c].slotCount < need) return nullptr;
+    }
 
     // The map is a by-product: when it cannot be built the compaction still completes.
     DAArray map = NewMapArray();
@@ -1154,6 +1182,7 @@ DAArray DACompact(DAArray array, bool wantMap) {
     int32_t write = 0;
     for (int32_t id = NextLive(h, 0); id < h->idLimit; id = NextLive(h, id + 1)) {
         if (id != write) {
+            PLEXA_ASSERT(CheckedSlot(h, write) != nullptr);
             std::memcpy(SlotAt(h, write), SlotAt(h, id), h->stride);
             if (map && !AddMapStep(map, id, write)) {
                 DADispose(map);
@@ -1168,8 +1197,6 @@ DAArray DACompact(DAArray array, bool wantMap) {
         int32_t* m = Map(h);
         for (int32_t i = 0; i < h->count; ++i) m[i] = newOf[size_t(m[i])];
     }
-    const int32_t per = h->itemsPerCluster;
-    const int32_t keep = (h->count + per - 1) / per;
     for (int32_t c = keep; c < h->clusterCount; ++c) MemFree(h->Clusters()[c].data);
     h->clusterCount = keep;
     if (keep > 0) {
@@ -1208,13 +1235,8 @@ DAArray DACombineArrays(DAArray source, DAArray destination, int32_t startId, bo
     }
     // Relink every free slot of the destination in physical order, so that allocation fills them
     // from the lowest before it appends.
-    DAHeader* d = *destination;
-    if (!Packed(d) && d->count < d->idLimit) {
-        d->lowFreed = 0;
-        d->highFreed = d->idLimit - 1;
-        d->freeHead = -1;
-        DAOptimizeFree(destination);
-    }
+    const DAHeader* d = *destination;
+    if (!Packed(d) && d->count < d->idLimit) RelinkEveryFreeSlot(destination);
     DAArray map = wantMap ? NewMapArray() : nullptr;
     if (wantMap && !map) return nullptr;
     int32_t id = startId - 1;

@@ -19,6 +19,12 @@ constexpr uint32_t kHeaderBytes = 72;
 constexpr uint32_t kOldHeaderBytes = 48;
 constexpr int kHeaderWords = 18;
 constexpr int32_t kMaxRun = 32767;
+// Slots whose bytes the stored form does not carry (free runs, the used runs of kDANoBodies, the
+// unused part of fixed clusters) may take at most this many bytes of memory for each byte of the
+// stored form read so far. A free cluster of the default size (at most 65400 bytes) costs 8 stored
+// bytes, so an array of default-sized or smaller clusters reads whatever its free slots; a tiny
+// input cannot make the reader allocate gigabytes.
+constexpr uint64_t kUnstoredBytesPerByte = 8192;
 constexpr uint32_t kKnownFlags = kDAUnique | kDAPacked | kDASorted | kDALogicalIds | kDAStride2 |
                                  kDALockSearch | kDANoBodies | kDAGrowBySlot | kDACompareEx |
                                  kDAFixed;
@@ -164,6 +170,35 @@ ReadHeader CheckHeader(const uint32_t* words, bool oldForm) {
     return r;
 }
 
+int64_t Remaining(const StreamRecord* stream) {
+    return int64_t(GetStreamEnd(stream)) - GetStreamPosition(stream);
+}
+
+// Walks one cluster's runs before anything is allocated for it: every run stays in its cluster,
+// the bytes of used runs are in the stream, and the slots without stored bytes stay within the
+// budget. Adds those slots' bytes to *unstored and leaves the stream where it was.
+void ScanCluster(StreamRecord* stream, const ReadHeader& r, int32_t slots, int32_t formStart,
+                 uint64_t* unstored) {
+    const int32_t runsStart = GetStreamPosition(stream);
+    const bool packed = r.flags & kDAPacked;
+    for (int32_t i = 0; i < slots;) {
+        const int32_t run = int32_t(ReadBE(stream));
+        const int64_t length = run < 0 ? -int64_t(run) : int64_t(run);
+        Check(run != 0 && length <= slots - i && (run > 0 || !packed));
+        const uint64_t bytes = uint64_t(length) * r.stride;
+        if (run > 0 && !(r.flags & kDANoBodies)) {
+            if (int64_t(bytes) > Remaining(stream)) FailureSignal(status::kEndOfFile);
+            Signal(OffsetStreamPosition(stream, int32_t(bytes)));
+        } else {
+            *unstored += bytes;
+        }
+        i += int32_t(length);
+    }
+    if (r.flags & kDAFixed) *unstored += uint64_t(r.perCluster - slots) * r.stride;
+    Check(*unstored <= kUnstoredBytesPerByte * uint64_t(GetStreamPosition(stream) - formStart));
+    Signal(SetStreamPosition(stream, runsStart));
+}
+
 // Reads one cluster's runs into its freshly allocated handle.
 void ReadCluster(DAArray array, int32_t c, int32_t slots, StreamRecord* stream) {
     for (int32_t i = 0; i < slots;) {
@@ -232,6 +267,7 @@ void CheckContents(DAArray array) {
 void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream,
               DALoopProc itemProc) {
     // Form and header.
+    const int32_t formStart = GetStreamPosition(stream);
     uint32_t headerSize = kOldHeaderBytes;
     const int32_t first = int32_t(ReadBE(stream));
     if (first < 0) {
@@ -249,6 +285,8 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
     }
     const ReadHeader r = CheckHeader(words, first >= 0);
+    // Every cluster stores at least its slot count.
+    if (int64_t(r.clusters) * 4 > Remaining(stream)) FailureSignal(status::kEndOfFile);
 
     // The array, its clusters counted in as they are made so that a failure frees just those.
     const uint32_t bytes = uint32_t(sizeof(DAHeader) + size_t(r.clusters) * sizeof(DACluster));
@@ -282,14 +320,19 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
     }
 
     const uint32_t handleFlags = (r.flags & kDAFixed) ? kHandleNoMove : kHandlePlain;
+    uint64_t unstored = 0;
     for (int32_t c = 0; c < r.clusters; ++c) {
         const int32_t slots = int32_t(ReadBE(stream));
         Check(slots >= 0);
-        if (!(r.flags & kDAPacked)) Check(slots <= r.perCluster);
+        // Only the last cluster may be short: the array code fills a cluster before the next.
+        if (!(r.flags & kDAPacked)) {
+            Check(slots <= r.perCluster && (slots == r.perCluster || c == r.clusters - 1));
+        }
         const uint64_t used = uint64_t(slots) * r.stride;
         const uint64_t size =
             std::max(used, (r.flags & kDAFixed) ? uint64_t(r.perCluster) * r.stride : 0);
         Check(used <= 0x7FFFFFFF && size <= 0x7FFFFFFF);
+        ScanCluster(stream, r, slots, formStart, &unstored);
         Handle data = AllocHandleEx(pool, uint32_t(size), handleFlags);
         if (!data) FailureSignal(status::kOutOfMemory);
         h = *array;

@@ -15,9 +15,14 @@
 // word in the writer's byte order.
 //
 // The reader trusts nothing it reads: stride against item size and flags, cluster count, slot
-// counts against items per cluster, n x stride, runs against the slots left in their cluster,
-// count and id limit against the slots read, and every map entry against the live slots are
-// checked, and a damaged form fails with -50 (or -39 when it ends early), freeing what was built.
+// counts against items per cluster (every cluster but the last full, as the array code keeps
+// them), n x stride, runs against the slots left in their cluster, count and id limit against
+// the slots read, and every map entry against the live slots are checked, and a damaged form
+// fails with -50 (or -39 when it ends early), freeing what was built. A cluster's runs are
+// checked before its memory is allocated: used slots must have their bytes in the stream, and
+// slots whose bytes are not stored (free runs, kDANoBodies, the rest of a fixed cluster) may take
+// at most 8 KB of memory for each byte of the stored form read so far (-50 beyond), which every
+// array of clusters no larger than the default (65400 bytes) keeps, whatever its free slots.
 #pragma once
 
 #include "foundation/da.h"

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/byteswap.h"
 #include "foundation/datafile.h"
 #include "foundation/memory.h"
@@ -623,6 +624,10 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
         FreeBlockInfo info;
         if (f->header.firstFree != 0 && CheckFreeEntry(f, f->header.firstFree, &info) != status::kNoErr)
             f->header.firstFree = 0;
+    } else if (st == status::kNoErr && IsOldLayout(f) && f->headerOffset == 0) {
+        // An old-layout file keeps its first-free in a header block: without one, nothing written
+        // could keep its free list, and the file would read as damaged ever after.
+        st = status::kBadPosition;
     } else if (st == status::kNoErr) {
         // A file that will be written must have a sound block chain (appending after a damaged
         // one would make every new block unreachable) and a free list that names only its free
@@ -653,6 +658,17 @@ OSStatus FlushDynamicFile(DynamicFileRecord* f, bool flushToDisk) {
         if (OSStatus st = FlushStreamBuffer(f->stream, flushToDisk)) return st;
         if (OSStatus st = WriteFileHeader(f, f->header.firstFree)) return st;
         f->flags &= uint16_t(~kDynamicFileHeaderChanged);
+        const OSStatus st = FlushStreamBuffer(f->stream, flushToDisk);
+#if PLEXA_ASSERTS_ON
+        // The free list changed since the last flush: the file as it now stands must be sound.
+        if (st == status::kNoErr) {
+            const auto print = [](const char* message, void*) { std::fprintf(stderr, "%s\n", message); };
+            const int32_t position = GetStreamPosition(f->stream);
+            PLEXA_ASSERT(CheckDynamicFile(f, print, nullptr) == status::kNoErr);
+            SetStreamPosition(f->stream, position);
+        }
+#endif
+        return st;
     }
     return FlushStreamBuffer(f->stream, flushToDisk);
 }

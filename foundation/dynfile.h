@@ -145,7 +145,8 @@ OSStatus IsDynamicFileEx(const FileSpec* spec, FourCharCode* fileType, int32_t o
 // Opens the file; a damaged free list is rebuilt (read-write) or ignored (read-only). A file to
 // be written must have a sound block chain: a read-write open of a file with a damaged or cut
 // block fails with -40 or -39 and changes nothing (a read-only open still reads the blocks before
-// the damage). On failure the record holds no stream.
+// the damage); so does a read-write open of an old-layout file without its header block (-40).
+// On failure the record holds no stream.
 OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord* file);
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* file, bool flush);
 // Writes a changed first-free (after the blocks have reached the file) and flushes the stream.

@@ -18,6 +18,7 @@
 // live blocks, page headers, descriptors and live handle entries are addressable. The allocator
 // reaches poisoned bookkeeping through Peek/Poke, which restore the shadow state afterwards.
 #include "foundation/heap.h"
+#include "foundation/assert.h"
 #include "foundation/heap_check.h"
 
 #include <algorithm>
@@ -570,6 +571,13 @@ void ShrinkPool(MemPool pool) {
     }
 }
 
+// Runs the pool's compaction; in Debug and sanitizer builds the whole pool is checked after it.
+uint32_t RunCompaction(MemPool pool, uint32_t need, bool thorough) {
+    const uint32_t largest = pool->compactPool(pool, need, thorough);
+    PLEXA_ASSERT(HeapCheckPool(pool) == 0);
+    return largest;
+}
+
 // Allocates a variable block for n bytes (handle blocks: n includes the back pointer); returns
 // the block (not the data) or null. `skip` is a page the search must not use. Relocatable
 // requests that no page serves first compact the pages where that pays off, then take a new page,
@@ -595,7 +603,7 @@ char* VarAlloc(MemPool pool, uint32_t n, uint32_t flags, bool handle, bool reloc
     };
     if (char* b = search()) return b;
     bool compact = relocatable && pool->compactPool && !(flags & kMemNoCompaction);
-    if (compact && pool->compactPool(pool, need, false) >= need) {
+    if (compact && RunCompaction(pool, need, false) >= need) {
         if (char* b = search()) return b;
     }
     if (!(flags & kMemNoNewPage)) {
@@ -603,7 +611,7 @@ char* VarAlloc(MemPool pool, uint32_t n, uint32_t flags, bool handle, bool reloc
         if (char* page = NewVarPage(pool, kind, true, &fail)) {
             if (char* f = SearchPage(page, need)) return Carve(pool, page, f, need, handle);
         }
-        if (compact && pool->compactPool(pool, need, true) >= need) {
+        if (compact && RunCompaction(pool, need, true) >= need) {
             if (char* b = search()) return b;
         }
         if (compact) {  // a page given back by the compaction may be had now
@@ -1294,7 +1302,9 @@ bool MemPoolInfo(MemPool pool, const void* pointer, MemPoolInfoRecord* info) {
 uint32_t MemPoolCompact(MemPool pool, uint32_t size) {
     if (!PoolOk(pool)) return 0;
     InstallHooks(pool);
-    return CompactPool(pool, VarNeed(size + 8), true);
+    const uint32_t largest = CompactPool(pool, VarNeed(size + 8), true);
+    PLEXA_ASSERT(HeapCheckPool(pool) == 0);
+    return largest;
 }
 
 // Every allocating and resizing call refuses size 0 (error 4) and sizes whose block sums would

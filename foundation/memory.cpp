@@ -365,7 +365,7 @@ void* TryAlloc(MemPool pool, uint32_t size, uint32_t kind) {
     } else {
         result = clear ? AllocFSPtrClear(pool) : AllocFSPtr(pool);
     }
-    if (!result) FailureSignal(status::kOutOfMemory);
+    if (!result) SignalIfCaught(status::kOutOfMemory);
     return result;
 }
 

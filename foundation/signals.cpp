@@ -2,6 +2,7 @@
 // released, wait on a free list (last released, first reused); they never go back to the pool.
 #include "foundation/signals.h"
 
+#include "foundation/assert.h"
 #include "foundation/memory.h"
 
 namespace plexa {
@@ -46,11 +47,19 @@ void InitSignals() {
 }
 
 void Signal(OSStatus code) {
-    if (code != 0 && gSignalDepth > 0) Jump(code);
+    if (code == 0) return;
+    // The caller counts on a catcher to stop the run here; without one the next step would go on
+    // as if nothing had failed.
+    PLEXA_ASSERT(gSignalDepth > 0);
+    if (gSignalDepth > 0) Jump(code);
 }
 
 void FailureSignal(OSStatus code) {
     Signal(code);
+}
+
+void SignalIfCaught(OSStatus code) {
+    if (code != 0 && gSignalDepth > 0) Jump(code);
 }
 
 OSStatus ReleaseSignalCatcher() {

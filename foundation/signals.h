@@ -26,8 +26,11 @@
 // When no frame can be had (memory exhausted), `CatchSignals` runs the clean-up, pushes nothing,
 // releases nothing and returns -108.
 //
-// `Signal` with no catcher open returns to its caller and the next step runs: code that may run
-// outside every catcher must test results itself (an allocator that returned nothing, for example).
+// `Signal` with no catcher open returns to its caller and the next step runs, so code that hands
+// a status to `Signal` relies on a catcher: in Debug and sanitizer builds a non-zero code with no
+// catcher open fails an assertion. Code that may run outside every catcher tests results itself,
+// and passes a failure on with `SignalIfCaught` where it also returns it (an allocator that
+// returned nothing, an item loop whose procedure failed).
 #pragma once
 
 #include <utility>
@@ -49,11 +52,15 @@ struct SignalCatcher {
 void InitSignals();
 
 // With a non-zero code and a catcher open: stores the code in the innermost frame and leaves to
-// it. Otherwise returns and does nothing.
+// it. Otherwise returns and does nothing (a non-zero code with no catcher open fails an assertion
+// in Debug and sanitizer builds).
 void Signal(OSStatus code);
 // The same as `Signal`; used where the failure is not the result of a call (-108 after an
 // allocation returned nothing).
 void FailureSignal(OSStatus code);
+// `Signal` for code that may run with no catcher open and also returns the code to its caller:
+// leaves to the innermost catcher when one is open, else returns.
+void SignalIfCaught(OSStatus code);
 
 // Closes the innermost catcher: its frame goes to the free list, and its code is returned. 0 and
 // nothing done when no catcher is open. `CatchSignals` calls it; direct calls are for code that

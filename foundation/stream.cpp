@@ -273,8 +273,11 @@ OSStatus StreamToHandle(StreamRecord* s, const void* bytes, int32_t count) {
 
 OSStatus UpdateHandleStreamSize(StreamRecord* s, int32_t newEnd) {
     if (!s->target.handle) return status::kOutOfMemory;
-    return ResizeHandle(s->target.handle, uint32_t(newEnd)) ? status::kNoErr
-                                                             : status::kOutOfMemory;
+    const uint32_t old = SizeOfHandle(s->target.handle);
+    if (!ResizeHandle(s->target.handle, uint32_t(newEnd))) return status::kOutOfMemory;
+    // The new part reads as zeros, as a grown file does: never as memory that was there before.
+    if (uint32_t(newEnd) > old) std::memset(*s->target.handle + old, 0, size_t(uint32_t(newEnd) - old));
+    return status::kNoErr;
 }
 
 OSStatus RecalculateHandleStream(StreamRecord* s) {

@@ -306,33 +306,34 @@ OSStatus ReadStringBlockEx(StreamRecord* stream, MemPool pool, StringBlock* bloc
         return status::kEndOfFile;
     }
 
-    StringBlock target = *block;
-    const bool fresh = target == nullptr;
-    if (fresh) {
-        target = AllocHandleClear(pool, h.allocated);
-        if (!target) return status::kOutOfMemory;
-    } else {
-        const uint32_t have = SizeOfHandle(target);
-        if (have < h.allocated) {
-            if (!ResizeHandle(target, h.allocated)) return status::kOutOfMemory;
-        } else {
-            h.allocated = have;
-        }
+    // The bytes go into a new block first: a given block is taken over only once they are all
+    // read, so that a failed read leaves it as it was.
+    StringBlock read = AllocHandleClear(pool, *block ? bytes + kStringBlockHeaderSize : h.allocated);
+    if (!read) return status::kOutOfMemory;
+    count = int32_t(bytes);
+    err = StreamRead(stream, *read + kStringBlockHeaderSize, &count);
+    if (err != status::kNoErr) {
+        MemFree(read);
+        return err;
     }
     h.zero = 0;
-    *Header(target) = h;
-    count = int32_t(bytes);
-    err = StreamRead(stream, *target + kStringBlockHeaderSize, &count);
-    if (err != status::kNoErr) {
-        if (fresh) {
-            MemFree(target);
-            return err;
-        }
-        Header(target)->used = kStringBlockHeaderSize;
+    if (!*block) {
+        *Header(read) = h;
+        *block = read;
+        return status::kNoErr;
     }
-    std::memset(*target + Header(target)->used, 0, Header(target)->allocated - Header(target)->used);
-    *block = target;
-    return err;
+    StringBlock target = *block;
+    const uint32_t have = SizeOfHandle(target);
+    if (have < h.allocated && !ResizeHandle(target, h.allocated)) {
+        MemFree(read);
+        return status::kOutOfMemory;
+    }
+    h.allocated = std::max(have, h.allocated);
+    std::memcpy(*target + kStringBlockHeaderSize, *read + kStringBlockHeaderSize, bytes);
+    std::memset(*target + h.used, 0, h.allocated - h.used);
+    *Header(target) = h;
+    MemFree(read);
+    return status::kNoErr;
 }
 
 OSStatus ReadStringBlock(StreamRecord* stream, MemPool pool, StringBlock* block) {

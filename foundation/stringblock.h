@@ -143,8 +143,8 @@ OSStatus WriteStringBlock(StreamRecord* stream, StringBlock block);
 // The header is checked before anything is allocated: a magic in neither byte order, a used size
 // below 16 or above the allocated size, an allocated size above kStringBlockMaxAllocated, or a
 // quantum below 64 give -50; string bytes beyond the stream's end give -39. -108 when memory
-// fails. On failure a new handle is freed (*block stays null) and a given block is left empty
-// (used size 16) when its bytes had already been replaced, else unchanged.
+// fails. The bytes are read into a new handle first and a given block takes them over only when
+// all were read: on failure *block stays null or the given block is left as it was.
 OSStatus ReadStringBlockEx(StreamRecord* stream, MemPool pool, StringBlock* block);
 // Always into a new handle.
 OSStatus ReadStringBlock(StreamRecord* stream, MemPool pool, StringBlock* block);

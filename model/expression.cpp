@@ -136,7 +136,7 @@ void GiveBack(ExpressionTerm* t) {
 template <class Fill>
 ExpressionTerm* PushNewTerm(Fill&& fill) {
     if (!gExpr.stack) {
-        FailureSignal(status::kParamErr);
+        SignalIfCaught(status::kParamErr);
         return nullptr;
     }
     ExpressionTerm* term = nullptr;
@@ -147,7 +147,7 @@ ExpressionTerm* PushNewTerm(Fill&& fill) {
         if (term) GiveBack(term);
     });
     if (st) {
-        Signal(st);
+        SignalIfCaught(st);
         return nullptr;
     }
     LLPush(gExpr.stack, term);
@@ -164,7 +164,7 @@ OSStatus RunOperator(Body&& body) {
             if (t) ReleaseExpressionData(t);
         }
     });
-    Signal(st);
+    SignalIfCaught(st);
     return st;
 }
 
@@ -395,7 +395,7 @@ ExpressionTerm* PushFloatTerm(double value) {
 ExpressionTerm* PushVariableTerm(const char* name, DataContextChain* chain) {
     const size_t length = name ? std::strlen(name) : 0;
     if (length >= size_t(kValueSize)) {
-        FailureSignal(status::kParamErr);
+        SignalIfCaught(status::kParamErr);
         return nullptr;
     }
     return PushNewTerm([&](ExpressionTerm* t) {
@@ -417,7 +417,7 @@ ExpressionTerm* GetExpressionTerm(uint8_t target, bool pop) {
     if (!t) return nullptr;
     const OSStatus st = CatchSignals([&] { Cast(t, target); });
     if (st) {
-        Signal(st);
+        SignalIfCaught(st);
         return nullptr;
     }
     if (pop) {
@@ -444,7 +444,7 @@ int32_t GetExpressionString(ExpressionTerm* term, int32_t size, char* out) {
         Cast(term, kExprString);
         n = CopyCut(out, size, TermCString(term), TermLength(term));
     });
-    Signal(st);
+    SignalIfCaught(st);
     return n;
 }
 

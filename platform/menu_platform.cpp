@@ -26,6 +26,9 @@ constexpr const char* kTagProperty = "plexaTag";
 constexpr const char* kReferenceProperty = "plexaReference";
 constexpr const char* kKeyProperty = "plexaKey";
 constexpr const char* kKeyModsProperty = "plexaKeyMods";
+// The item's text. A separator shows none (the style would draw it as a label in the line), and
+// shows it again once it stops being a separator.
+constexpr const char* kTextProperty = "plexaText";
 
 uint32_t CurrentModifiers() {
     const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
@@ -58,10 +61,16 @@ void Triggered(PlatformMenu* menu, QAction* action) {
         gCallbacks.triggered(menu, menu->owner, index, CurrentModifiers());
 }
 
+void ShowText(QAction* action) {
+    action->setText(action->isSeparator() ? QString() : action->property(kTextProperty).toString());
+}
+
 QAction* MakeAction(PlatformMenu* menu, const char* text, int32_t tag, bool separator) {
-    auto* action = new QAction(QString::fromUtf8(text ? text : ""), menu->menu);
+    auto* action = new QAction(menu->menu);
     action->setProperty(kTagProperty, tag);
+    action->setProperty(kTextProperty, QString::fromUtf8(text ? text : ""));
     action->setSeparator(separator);
+    ShowText(action);
     QObject::connect(action, &QAction::triggered, menu->menu,
                      [menu, action] { Triggered(menu, action); });
     return action;
@@ -131,16 +140,27 @@ bool PlatformMenuItemIsSeparator(const PlatformMenu* menu, int32_t index) {
 }
 
 void PlatformMenuSetItemSeparator(PlatformMenu* menu, int32_t index, bool separator) {
-    if (QAction* action = ActionAt(menu, index)) action->setSeparator(separator);
+    if (QAction* action = ActionAt(menu, index)) {
+        action->setSeparator(separator);
+        ShowText(action);
+    }
 }
 
 std::string PlatformMenuItemText(const PlatformMenu* menu, int32_t index) {
     QAction* action = ActionAt(menu, index);
-    return action ? action->text().toStdString() : std::string();
+    return action ? action->property(kTextProperty).toString().toStdString() : std::string();
 }
 
 void PlatformMenuSetItemText(PlatformMenu* menu, int32_t index, const char* text) {
-    if (QAction* action = ActionAt(menu, index)) action->setText(QString::fromUtf8(text ? text : ""));
+    if (QAction* action = ActionAt(menu, index)) {
+        action->setProperty(kTextProperty, QString::fromUtf8(text ? text : ""));
+        ShowText(action);
+    }
+}
+
+std::string TestMenuItemShownText(const PlatformMenu* menu, int32_t index) {
+    QAction* action = ActionAt(menu, index);
+    return action ? action->text().toStdString() : std::string();
 }
 
 int32_t PlatformMenuItemTag(const PlatformMenu* menu, int32_t index) {

@@ -36,7 +36,8 @@ int32_t PlatformMenuInsertItem(PlatformMenu* menu, int32_t index, const char* te
 void PlatformMenuRemoveItem(PlatformMenu* menu, int32_t index);
 void PlatformMenuRemoveAll(PlatformMenu* menu);
 
-// Item properties; an index out of range reads as 0, false or "" and writes nothing.
+// Item properties; an index out of range reads as 0, false or "" and writes nothing. An item
+// keeps its text while it is a separator (which shows none) and shows it again afterwards.
 bool PlatformMenuItemIsSeparator(const PlatformMenu* menu, int32_t index);
 void PlatformMenuSetItemSeparator(PlatformMenu* menu, int32_t index, bool separator);
 std::string PlatformMenuItemText(const PlatformMenu* menu, int32_t index);
@@ -80,5 +81,7 @@ int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x,
 void TestScriptPopupChoice(int32_t index);
 void TestOpenMenu(PlatformMenu* menu);
 void TestChooseMenuItem(PlatformMenu* menu, int32_t index);
+// The text the item shows in the menu.
+std::string TestMenuItemShownText(const PlatformMenu* menu, int32_t index);
 
 }  // namespace plexa

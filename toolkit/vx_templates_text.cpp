@@ -168,6 +168,7 @@ bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views
     UITextView* view = nullptr;
     std::vector<Token> t;
     size_t lineNumber = 0, start = 0;
+    std::map<uint16_t, size_t> firstLine;  // each view id, and the line that begins it
     while (start <= text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
@@ -182,7 +183,13 @@ bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views
             const std::string& key = t[0].quoted ? std::string() : t[0].text;
             if (key == "view") {
                 ok = !view && t.size() == 3 && Number(t[1], 0, 0xFFFF, &v) && t[2].quoted;
-                if (ok) {
+                const auto first = ok ? firstLine.find(uint16_t(v)) : firstLine.end();
+                if (first != firstLine.end()) {
+                    ok = false;
+                    why = "view " + std::to_string(v) + " again (first on line " +
+                          std::to_string(first->second) + ")";
+                } else if (ok) {
+                    firstLine[uint16_t(v)] = lineNumber;
                     views->emplace_back();
                     view = &views->back();
                     view->id = uint16_t(v);

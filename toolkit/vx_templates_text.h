@@ -5,7 +5,7 @@
 // Text form, one statement a line; "#" starts a comment outside quotes; numbers are decimal or
 // 0x hexadecimal, optionally negative; strings are in double quotes with \" \\ \n \r \t escapes.
 //
-//   view <id> "<name>"            begins a view (ids 0-65535)
+//   view <id> "<name>"            begins a view (ids 0-65535, each once in a file)
 //     title "<text>"              the dialog's window title
 //     word <n>                    the view word (default 0)
 //     flags <n>                   view flags: 0x0001 small controls, 0x4000 extended items

@@ -17,6 +17,7 @@
 #include "foundation/memory.h"
 #include "foundation/signals.h"
 #include "foundation/stream.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
@@ -367,6 +368,9 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         {"map entries twice", true, kMap + 4 + 4, 0, status::kParamErr},
     };
     const std::string plain = Fixture(false), sorted = SortedBytes();
+    // In a pool with a small ceiling: a check that comes only after the allocation it guards
+    // makes the case run into the ceiling.
+    test::CappedPool capped;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bytes = c.sorted ? sorted : plain;
@@ -375,9 +379,66 @@ TEST_F(DAStreamTest, DamagedHeadersAreRejected) {
         Buffer in(bytes);
         const uint16_t flags = in.stream->flags;
         DAArray back = reinterpret_cast<DAArray>(1);
-        EXPECT_EQ(DARead(nullptr, &back, in.stream, nullptr), c.expect);
+        capped.clear();
+        EXPECT_EQ(DARead(capped.pool(), &back, in.stream, nullptr), c.expect);
+        EXPECT_FALSE(capped.hitCeiling());
         EXPECT_EQ(back, nullptr);
         EXPECT_EQ(in.stream->flags, flags);
+    }
+}
+
+// Inputs found by fuzzing; their first byte is the fuzz target's options byte, the stored array
+// follows.
+std::string FuzzInput(const char* hex) { return test::Hex(hex).substr(1); }
+
+// One cluster of 0x0AAAAAAA free slots of 12 bytes (2 GB of memory) in 88 stored bytes.
+constexpr const char* kHugeFreeRun =
+    "00fffffffe00000048000000040000000c000000000aaaaaaa0aaaaaaa0000000100000000000000000000000000"
+    "00000000000000000000000000000000000000000000000000000000000000000000000aaaaaaaf5555556";
+
+// Two clusters of two slots: the first holds no slot, the second the item at id 2. The array
+// code never makes a short cluster before the last one, and compacting it wrote past the first.
+constexpr const char* kShortFirstCluster =
+    "00fffffffe00000048000000080000000c00000001000000030000000200000002000000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000001"
+    "00000001414243444546474800000000";
+
+// Free slots cannot claim more memory than the stored bytes can hold, and a cluster before the
+// last one must be full; both are refused before anything is allocated for them.
+TEST_F(DAStreamTest, FuzzedFormsAreRefused) {
+    test::CappedPool capped;
+    const struct {
+        const char* name;
+        const char* hex;
+    } cases[] = {{"huge free run", kHugeFreeRun}, {"short first cluster", kShortFirstCluster}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Buffer in(FuzzInput(c.hex));
+        DAArray back = reinterpret_cast<DAArray>(1);
+        EXPECT_EQ(DARead(capped.pool(), &back, in.stream, nullptr), status::kParamErr);
+        EXPECT_EQ(back, nullptr);
+    }
+    EXPECT_FALSE(capped.hitCeiling());
+}
+
+// Arrays whose clusters are of the default size read back whatever their free slots: a single
+// item left at the end of many freed clusters, and clusters that are free throughout.
+TEST_F(DAStreamTest, SparseArraysOfDefaultClustersStillRead) {
+    for (bool keepLast : {true, false}) {
+        SCOPED_TRACE(keepLast ? "one item left" : "nothing left");
+        DAArray array = DACreate(nullptr, 4, 0, 0);
+        const int32_t n = 4 * (65400 / 12) + 7;
+        for (int32_t i = 0; i < n; ++i) DAAdd(array, &i);
+        for (int32_t i = 0; i < n - (keepLast ? 1 : 0); ++i) DARemove(array, i);
+        Buffer out;
+        ASSERT_EQ(DAWrite(array, out.stream, nullptr), 0);
+        EXPECT_LT(out.bytes().size(), 200u);
+        Buffer in(out.bytes());
+        DAArray back = nullptr;
+        ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), 0);
+        ExpectSameArray(array, back);
+        DADispose(back);
+        DADispose(array);
     }
 }
 
@@ -403,19 +464,24 @@ TEST_F(DAStreamTest, FailuresComeBackAsCodes) {
 }
 
 TEST_F(DAStreamTest, TruncatedFormsEndWithAStatus) {
+    test::CappedPool capped;
     for (const std::string& whole : {Fixture(false), SortedBytes()}) {
         for (size_t length = 0; length < whole.size(); ++length) {
             Buffer in(whole.substr(0, length));
             DAArray back = nullptr;
-            EXPECT_NE(DARead(nullptr, &back, in.stream, nullptr), 0) << length;
+            EXPECT_NE(DARead(capped.pool(), &back, in.stream, nullptr), 0) << length;
             EXPECT_EQ(back, nullptr);
         }
     }
+    EXPECT_FALSE(capped.hitCeiling());
 }
 
-// Random damage: a read either fails with nothing built or gives an array that works.
+// Random damage: a read either fails with nothing built or gives an array that works, and never
+// takes more memory than the bound on slots without stored bytes allows (8 KB a stored byte),
+// besides the array's own bookkeeping.
 TEST_F(DAStreamTest, RandomDamageNeverCrashes) {
     const std::string sources[] = {Fixture(false), SortedBytes()};
+    test::CappedPool capped(uint32_t(8192 * std::max(sources[0].size(), sources[1].size())) + (1u << 20));
     std::mt19937 rng(test::TestSeed());
     const uint64_t rounds = test::StressCount(3000);
     for (uint64_t round = 0; round < rounds; ++round) {
@@ -424,7 +490,9 @@ TEST_F(DAStreamTest, RandomDamageNeverCrashes) {
         for (int k = 0; k < flips; ++k) bytes[rng() % bytes.size()] = char(rng());
         Buffer in(bytes);
         DAArray back = nullptr;
-        if (DARead(nullptr, &back, in.stream, nullptr) != 0) {
+        const OSStatus st = DARead(capped.pool(), &back, in.stream, nullptr);
+        ASSERT_FALSE(capped.hitCeiling()) << round;
+        if (st != 0) {
             ASSERT_EQ(back, nullptr);
             continue;
         }

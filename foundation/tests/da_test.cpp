@@ -320,12 +320,18 @@ TEST(DATest, FreeProcedureMayStopItsRecord) {
     EXPECT_EQ(Keys(a.array), (std::vector<int32_t>{2}));  // a failed free keeps the item
 }
 
-TEST(DATest, CompactRemapsIds) {
-    ArrayOwner a(DACreate(nullptr, sizeof(Item), 4, 0));
-    for (int32_t k = 0; k < 10; ++k) {
+// An array of the items {k, k} for k from 0 to count - 1, with `perCluster` slots a cluster.
+DAArray Numbered(int32_t perCluster, int32_t count) {
+    DAArray a = DACreate(nullptr, sizeof(Item), perCluster, 0);
+    for (int32_t k = 0; k < count; ++k) {
         const Item item{k, k};
-        DAAdd(a.array, &item);
+        DAAdd(a, &item);
     }
+    return a;
+}
+
+TEST(DATest, CompactRemapsIds) {
+    ArrayOwner a(Numbered(4, 10));
     const int32_t limit = (*a.array)->idLimit;
     EXPECT_EQ(DACompact(a.array, true), nullptr);  // nothing freed: nothing changes
     EXPECT_EQ((*a.array)->idLimit, limit);
@@ -344,6 +350,41 @@ TEST(DATest, CompactRemapsIds) {
     EXPECT_EQ((*a.array)->clusterCount, 2);
     const Item item{11, 11};
     EXPECT_EQ(DAAdd(a.array, &item), 6);
+}
+
+// Writes through slot addresses check that the slot exists. A short cluster before the last one
+// (a shape the array code never makes) is left alone by compaction instead of being written past.
+TEST(DATest, CompactionLeavesADamagedClusterShapeAlone) {
+    ArrayOwner a(Numbered(2, 6));
+    for (int32_t id : {0, 2, 3}) DARemove(a.array, id);
+    DACluster& middle = (*a.array)->Clusters()[1];
+    middle.slotCount = 0;
+    ASSERT_TRUE(ResizeHandle(middle.data, 0));
+    EXPECT_EQ(DACompact(a.array, true), nullptr);
+    EXPECT_EQ(Keys(a.array), (std::vector<int32_t>{1, 4, 5}));
+    EXPECT_EQ((*a.array)->idLimit, 6);
+}
+
+// A free slot's address is handed out, so its link may be overwritten: the next allocation makes
+// the free list again instead of following the link.
+TEST(DATest, AllocationDoesNotFollowADamagedFreeLink) {
+    ArrayOwner a(Numbered(4, 8));
+    for (int32_t id : {1, 2, 6}) DARemove(a.array, id);
+    EXPECT_EQ(DAAllocate(a.array), 1);  // builds the free list: 2, then 6
+    for (int32_t link : {0x7FFFFFF0, 3, -5}) {
+        SCOPED_TRACE(link);
+        std::memcpy(DAPhysicalGetAddress(a.array, 2, false), &link, 4);
+        const int32_t id = DAAllocate(a.array);
+        EXPECT_EQ(id, 2);
+        const int32_t next = DAAllocate(a.array);
+        EXPECT_EQ(next, 6);
+        EXPECT_EQ(DACount(a.array), 8);
+        DARemove(a.array, 2);
+        DARemove(a.array, 6);
+        EXPECT_EQ(DAAllocate(a.array), 2);  // the list again: 6 after it
+        DARemove(a.array, 2);
+        DAOptimizeFree(a.array);
+    }
 }
 
 TEST(DATest, CombineFillsFreeSlotsFirst) {

@@ -618,11 +618,19 @@ TEST_F(DynFile, OldLayout) {
     EXPECT_EQ(blocks[1].bytes, "reuse");
     EXPECT_TRUE(Problems().empty());
 
-    // Without a header block the list is rebuilt in memory only.
-    ASSERT_TRUE(WriteFile(dir_.file("nohead"), std::string("ORDF\x00\x01", 6) + head(255, 6, 8) +
-                                                   std::string(8, 0) + head(2, 6, 8) + "abcdefgh"));
-    ASSERT_EQ(Open("nohead", false), 0);
-    EXPECT_EQ(Write(4, "taken"), 12u);
+    // Without a header block nothing written could keep its free list: the file reads, but a
+    // read-write open fails and leaves it as it was.
+    const std::string noHead = std::string("ORDF\x00\x01", 6) + head(255, 6, 8) + std::string(8, 0) +
+                               head(2, 6, 8) + "abcdefgh";
+    for (const std::string& form : {noHead, std::string("ORDF\x00\x06", 6)}) {
+        SCOPED_TRACE(form.size());
+        ASSERT_TRUE(WriteFile(dir_.file("nohead"), form));
+        ASSERT_EQ(Open("nohead", true), 0);
+        EXPECT_EQ(Blocks().size(), form.size() > 6 ? 1u : 0u);
+        EXPECT_EQ(Open("nohead", false), status::kBadPosition);
+        EXPECT_EQ(file_.stream, nullptr);
+        EXPECT_EQ(Bytes("nohead"), form);
+    }
 }
 
 // Compaction never endangers the file: a failure leaves it byte for byte, success replaces it

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/signals.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
@@ -421,11 +422,16 @@ TEST_F(MemoryTest, CorruptedCompressedDataIsRejected) {
     const std::string good(*packed, length);
     MemFree(packed);
 
-    auto expectRejected = [](const std::string& bytes) {
+    // In a pool with a small ceiling: a declared length taken before it was checked against what
+    // the input can expand to runs into the ceiling, though the result would be null either way.
+    test::CappedPool capped;
+    auto expectRejected = [&](const std::string& bytes) {
         uint32_t n = uint32_t(bytes.size());
-        Handle h = ExpandDataBytes(nullptr, bytes.data(), &n);
+        capped.clear();
+        Handle h = ExpandDataBytes(capped.pool(), bytes.data(), &n);
         EXPECT_EQ(h, nullptr) << bytes.size();
         EXPECT_EQ(n, 0u);
+        EXPECT_FALSE(capped.hitCeiling()) << bytes.size();
         if (h) MemFree(h);
     };
     for (size_t cut = 0; cut < good.size(); ++cut) expectRejected(good.substr(0, cut));
@@ -453,7 +459,7 @@ TEST_F(MemoryTest, CorruptedCompressedDataIsRejected) {
         std::string s = good;
         s[4 + rng() % (s.size() - 4)] ^= char(1 + rng() % 255);
         uint32_t n = uint32_t(s.size());
-        Handle h = ExpandDataBytes(nullptr, s.data(), &n);
+        Handle h = ExpandDataBytes(capped.pool(), s.data(), &n);
         if (h) {
             EXPECT_EQ(n, input.size());
             MemFree(h);
@@ -462,8 +468,9 @@ TEST_F(MemoryTest, CorruptedCompressedDataIsRejected) {
         }
     }
     uint32_t n = 3;
-    EXPECT_EQ(ExpandDataBytes(nullptr, good.data(), &n), nullptr);
+    EXPECT_EQ(ExpandDataBytes(capped.pool(), good.data(), &n), nullptr);
     EXPECT_EQ(n, 0u);
+    EXPECT_FALSE(capped.hitCeiling());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/memory.h"
 #include "tests/support/testing.h"
 
@@ -38,9 +39,19 @@ TEST_F(SignalsTest, ZeroCodeContinuesAndCodeReachesCleanup) {
     EXPECT_EQ(GetSignalDepth(), 0);
 }
 
+// A code handed to Signal with no catcher open means the caller counted on one: checked in Debug
+// and sanitizer builds; elsewhere, and for SignalIfCaught and code 0, nothing happens.
 TEST_F(SignalsTest, OutsideEveryCatcherNothingHappens) {
+#if PLEXA_ASSERTS_ON
+    EXPECT_DEATH(Signal(-43), "assertion failed: gSignalDepth > 0");
+    EXPECT_DEATH(FailureSignal(-108), "assertion failed: gSignalDepth > 0");
+#else
     Signal(-43);
     FailureSignal(-108);
+#endif
+    Signal(0);
+    FailureSignal(0);
+    SignalIfCaught(-43);
     SetSignal(-5);
     EXPECT_EQ(GetSignal(), 0);
     EXPECT_EQ(ReleaseSignalCatcher(), 0);
@@ -52,6 +63,12 @@ TEST_F(SignalsTest, OutsideEveryCatcherNothingHappens) {
     MemPoolSetCeiling(pool, info.totalBytes);
     EXPECT_EQ(TryAlloc(pool, 100000, kTryPointer), nullptr);
     MemPoolFree(pool);
+}
+
+TEST_F(SignalsTest, SignalIfCaughtLeavesToAnOpenCatcher) {
+    int after = 0;
+    EXPECT_EQ(CatchSignals([&] { SignalIfCaught(-39); ++after; }), -39);
+    EXPECT_EQ(after, 0);
 }
 
 TEST_F(SignalsTest, InnerSignalReachesOnlyInnerCatcher) {

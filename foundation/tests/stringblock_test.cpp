@@ -3,6 +3,7 @@
 #include "foundation/stringblock.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/support/foundation_testing.h"
 
@@ -236,6 +237,28 @@ TEST_F(StringBlockTest, ReadIntoAGivenBlockKeepsALargerAllocation) {
     EXPECT_EQ(AppendStringBlock(target.block, "x", 1, nullptr), (19u << 10) | 1);
 }
 
+// A read that fails after the header was checked (here a file cut short under an open stream)
+// leaves the given block as it was.
+TEST_F(StringBlockTest, AFailedReadLeavesTheGivenBlockAlone) {
+    Block source;
+    AppendStringBlock(source.block, "resistor capacitor inductor", 0xFFFF, nullptr);
+    const std::string image = Stored(source.block);
+    test::TempDir dir;
+    const std::string path = dir.file("block");
+    ASSERT_TRUE(test::WriteFile(path, image));
+    StreamRecord* in = nullptr;
+    ASSERT_EQ(OpenFileStream(path.c_str(), true, &in), 0);
+    ASSERT_EQ(::truncate(path.c_str(), 20), 0);
+
+    Block given;
+    const StringSpec kept = AppendStringBlock(given.block, "kept", 4, nullptr);
+    const std::string before = Stored(given.block);
+    EXPECT_EQ(ReadStringBlockEx(in, nullptr, &given.block), status::kEndOfFile);
+    EXPECT_EQ(Stored(given.block), before);
+    EXPECT_EQ(Text(kept, given.block), "kept");
+    EXPECT_EQ(CloseAndMaybeFlushFileStream(in, false), 0);
+}
+
 TEST_F(StringBlockTest, DamagedHeadersAreRejected) {
     Block source;
     AppendStringBlock(source.block, "resistor", 0xFFFF, nullptr);
@@ -262,24 +285,30 @@ TEST_F(StringBlockTest, DamagedHeadersAreRejected) {
          }), status::kParamErr},
         {"truncated bytes", good.substr(0, good.size() - 1), status::kEndOfFile},
         {"used beyond the stream", header([](StringBlockHeader& h) { h.used = 60; }), status::kEndOfFile},
+        {"3 MB used beyond the stream", header([](StringBlockHeader& h) { h.used = h.allocated = 3u << 20; }),
+         status::kEndOfFile},
         {"truncated header", good.substr(0, 10), status::kEndOfFile},
         {"nothing", std::string(), status::kEndOfFile},
     };
+    // In a pool with a small ceiling: sizes taken before they were checked run into it.
+    test::CappedPool capped;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        capped.clear();
         {
             HandleStream in(c.image);
             StringBlock read = nullptr;
-            EXPECT_EQ(ReadStringBlock(in.stream, nullptr, &read), c.expected);
+            EXPECT_EQ(ReadStringBlock(in.stream, capped.pool(), &read), c.expected);
             EXPECT_EQ(read, nullptr);
         }
         {
             HandleStream in(c.image);
             Block given;
             const StringSpec kept = AppendStringBlock(given.block, "kept", 4, nullptr);
-            EXPECT_EQ(ReadStringBlockEx(in.stream, nullptr, &given.block), c.expected);
+            EXPECT_EQ(ReadStringBlockEx(in.stream, capped.pool(), &given.block), c.expected);
             EXPECT_EQ(Text(kept, given.block), "kept");
         }
+        EXPECT_FALSE(capped.hitCeiling());
     }
 }
 

@@ -24,6 +24,7 @@
 #include "graphics/render.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
@@ -707,6 +708,9 @@ TEST_F(DisplayListTest, CorruptListsAreRefusedWhole) {
         {"unknown class-F record past the end", "03 06 34 12 00 00 00 00  0F 00 00 10 00 00", 0},
         {"unknown records are skipped", "03 06 34 12 00 00 00 00  0D 00 02 00 AA BB  07 09  00 FF", 1},
     };
+    // The stored forms are played and swapped in a pool with a small ceiling: nothing a record
+    // claims is allocated before the record was checked against the list.
+    test::CappedPool capped(128 * 1024);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Bytes bytes = Hex(c.bytes);
@@ -716,11 +720,13 @@ TEST_F(DisplayListTest, CorruptListsAreRefusedWhole) {
         if (c.result == 0) {
             EXPECT_EQ(log, "");
         }
-        Handle h = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
+        Handle h = AllocHandleWithData(capped.pool(), bytes.data(), uint32_t(bytes.size()));
         EXPECT_EQ(VXByteSwapDisplayList(h, SwapCommentWords, nullptr), c.result);
         EXPECT_EQ(HandleBytes(h), bytes);
+        EXPECT_EQ(VXPlayDisplayList(&window_, h, {0, 0}, 0, nullptr, nullptr), c.result);
         MemFree(h);
     }
+    EXPECT_FALSE(capped.hitCeiling());
     EXPECT_EQ(VXPlayDisplayList(&window_, nullptr, {0, 0}, 0, nullptr, nullptr), 0);
     EXPECT_EQ(VXByteSwapDisplayList(nullptr, nullptr, nullptr), 0);
 }
@@ -752,6 +758,7 @@ TEST_F(DisplayListTest, MutatedAndTruncatedListsNeverReadPastTheirEnd) {
     const uint64_t rounds = test::StressCount(100000);
     window_.grafProcs = &logTable_;
     uint64_t whole = 0;
+    test::CappedPool capped(128 * 1024);
     for (uint64_t i = 0; i < rounds; ++i) {
         Bytes b = seeds[i % seeds.size()];
         const uint32_t kind = rng() % 4;
@@ -781,12 +788,13 @@ TEST_F(DisplayListTest, MutatedAndTruncatedListsNeverReadPastTheirEnd) {
         if (i % 16 == 0) {
             DLDumpDisplayList(bytes.get(), size);
             // The handle forms too (the mutated bytes again, as a stored list would come).
-            Handle h = AllocHandleWithData(nullptr, b.data(), size);
+            Handle h = AllocHandleWithData(capped.pool(), b.data(), size);
             VXPlayDisplayList(&window_, h, {0, 0}, uint32_t(rng() % 32), LogComment, nullptr);
             VXByteSwapDisplayList(h, SwapCommentWords, nullptr);
             MemFree(h);
         }
     }
+    EXPECT_FALSE(capped.hitCeiling());
     EXPECT_GT(whole, 0u);  // some mutations leave a whole list
 }
 

@@ -107,11 +107,14 @@ TEST(StyleList, TooManyStylesAreNotWritten) {
 }
 
 TEST(StyleList, DamagedInputEndsWithAStatus) {
+    // In a pool with a small ceiling: styles are made only as their bytes are read, so a count
+    // beyond the styles never makes the reader run into it.
+    test::CappedPool capped(128 * 1024);
     // Every truncation of a good list.
     for (size_t n = 0; n < kLittle.size(); n++) {
         HandleStream in(kLittle.substr(0, n));
         TextStyleList* read = reinterpret_cast<TextStyleList*>(1);
-        EXPECT_EQ(ReadStyleList(nullptr, in.stream, &read), status::kEndOfFile) << n;
+        EXPECT_EQ(ReadStyleList(capped.pool(), in.stream, &read), status::kEndOfFile) << n;
         EXPECT_EQ(read, nullptr);
     }
     struct Case {
@@ -127,22 +130,25 @@ TEST(StyleList, DamagedInputEndsWithAStatus) {
     for (const Case& c : cases) {
         HandleStream in(c.bytes);
         TextStyleList* read = nullptr;
-        EXPECT_EQ(ReadStyleList(nullptr, in.stream, &read), c.status);
+        EXPECT_EQ(ReadStyleList(capped.pool(), in.stream, &read), c.status);
         EXPECT_EQ(read, nullptr);
     }
+    EXPECT_FALSE(capped.hitCeiling());
 }
 
 // Mutated lists either read (and then store as they read) or fail with no list left behind.
 TEST(StyleList, MutatedInputNeverCrashes) {
     std::mt19937 random(test::TestSeed());
     const uint64_t rounds = test::StressCount(2000);
+    test::CappedPool capped(128 * 1024);
     for (uint64_t round = 0; round < rounds; round++) {
         std::string bytes = random() % 2 ? kLittle : kBig;
         for (int i = 0, n = 1 + int(random() % 4); i < n; i++) bytes[random() % bytes.size()] = char(random());
         if (random() % 4 == 0) bytes.resize(random() % bytes.size());
         HandleStream in(bytes);
         TextStyleList* read = nullptr;
-        const OSStatus st = ReadStyleList(nullptr, in.stream, &read);
+        const OSStatus st = ReadStyleList(capped.pool(), in.stream, &read);
+        ASSERT_FALSE(capped.hitCeiling()) << round;
         if (st != status::kNoErr) {
             EXPECT_EQ(read, nullptr);
             continue;

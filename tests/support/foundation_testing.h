@@ -1,5 +1,6 @@
-// Test helpers over the foundation: byte strings written as hex, and a handle stream that
-// frees its handle with it. Header-only: the test programs that include it link the foundation.
+// Test helpers over the foundation: byte strings written as hex, a handle stream that frees its
+// handle with it, and a pool with a small ceiling for readers of damaged input. Header-only: the
+// test programs that include it link the foundation.
 #pragma once
 
 #include <cstring>
@@ -43,6 +44,55 @@ struct HandleStream {
     HandleStream(const HandleStream&) = delete;
     HandleStream& operator=(const HandleStream&) = delete;
     std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
+};
+
+// A pool with a small ceiling, made the current pool while the object lives. A reader that lets
+// its input decide an allocation before checking it runs into the ceiling, and `hitCeiling` says
+// so even when the reader's result would look the same either way. Pass `pool()` to readers that
+// take a pool; the others allocate from the current pool. Results read into the pool must be
+// freed before the object goes, which frees the pool.
+class CappedPool {
+public:
+    explicit CappedPool(uint32_t ceiling = 1u << 20) {
+        InitMemoryManager(-1);
+        pool_ = CreatePool(4096);
+        EXPECT_NE(pool_, nullptr);
+        MemPoolSetCeiling(pool_, ceiling);
+        previousPool_ = gCurrentPool;
+        gCurrentPool = pool_;
+        previousHandler_ = MemSetErrorHandler(Handler);
+        outer_ = active_;
+        active_ = this;
+    }
+    ~CappedPool() {
+        active_ = outer_;
+        MemSetErrorHandler(previousHandler_);
+        gCurrentPool = previousPool_;
+        MemPoolFree(pool_);
+    }
+    CappedPool(const CappedPool&) = delete;
+    CappedPool& operator=(const CappedPool&) = delete;
+
+    MemPool pool() const { return pool_; }
+    bool hitCeiling() const { return hits_ > 0; }
+    // Forgets earlier hits (between the cases of a table).
+    void clear() { hits_ = 0; }
+
+private:
+    static int32_t Handler(MemErrorRecord* error) {
+        CappedPool* outermost = active_;
+        for (CappedPool* p = active_; p; p = p->outer_) {
+            if (error->pool == p->pool_ && error->code == MEM_EXCEEDED_CEILING) ++p->hits_;
+            outermost = p;
+        }
+        return outermost && outermost->previousHandler_ ? outermost->previousHandler_(error) : 0;
+    }
+    static inline CappedPool* active_ = nullptr;
+    MemPool pool_ = nullptr;
+    MemPool previousPool_ = nullptr;
+    MemErrorHandler previousHandler_ = nullptr;
+    CappedPool* outer_ = nullptr;
+    int hits_ = 0;
 };
 
 }  // namespace plexa::test

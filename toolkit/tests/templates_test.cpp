@@ -226,7 +226,10 @@ TEST_F(Templates, ReadingRulesOfItems) {
 }
 
 TEST_F(Templates, NamedItemsLaterBlocksAndTheTwoFiles) {
-    VXUIFileRecord* record = Compile(R"(
+    // The compiler takes each id once: a later block of an id comes from another writer.
+    std::vector<UITextView> views;
+    std::string error;
+    ASSERT_TRUE(ParseUITemplateText(R"(
 view 1 "first"
   item button number 12 name "Apply"
   item button number 13 name "Apply"
@@ -236,9 +239,11 @@ view 2 "second"
   item button number 4 name "#apply"
   item button number 5 name "#Missing"
 end
-view 1 "later"
-end
-)");
+)", &views, &error)) << error;
+    std::vector<UITextView> later;
+    ASSERT_TRUE(ParseUITemplateText("view 1 \"later\"\nend\n", &later, &error)) << error;
+    VXUIFileRecord* record = Raw({EncodeUIViewBlock(views[0]), EncodeUIViewBlock(views[1]),
+                                  EncodeUIViewBlock(later[0])});
     ASSERT_TRUE(record);
     VXViewTemplate view;
     ASSERT_EQ(LoadUIViewTemplate(record, 2, &view), 0);
@@ -346,6 +351,15 @@ TEST_F(Templates, TextErrorsNameTheLine) {
         EXPECT_FALSE(ParseUITemplateText(text, &views, &error)) << text;
         EXPECT_FALSE(error.empty());
     }
+}
+
+// A view id given twice would leave a reader with two views of one id: refused at the second.
+TEST_F(Templates, AViewIdTwiceIsRefusedAtItsLine) {
+    std::vector<UITextView> views;
+    std::string error;
+    EXPECT_FALSE(ParseUITemplateText("view 7 \"a\"\nend\nview 8 \"b\"\nend\n\nview 7 \"c\"\nend\n",
+                                     &views, &error));
+    EXPECT_EQ(error, "line 6: view 7 again (first on line 1)");
 }
 
 TEST_F(Templates, DamagedViewsGiveAStatusAndKeepNothing) {
