@@ -97,7 +97,8 @@ void Frame(const Setup& setup, const uint8_t* data, size_t size) {
     const uint8_t* text = starts + startBytes;
     TextFrameHandle frame = CreateTextFrame(text, int32_t(size - (text - data)), encoding);
     if (!frame) std::abort();
-    std::memcpy(reinterpret_cast<char*>(*frame) + kTextFrameStoredOffset, head, kTextFrameStoredSize);
+    std::memcpy(reinterpret_cast<char*>(*frame) + kTextFrameStoredOffset, head,
+                kTextFrameStoredSize);
     (*frame)->style = setup.style;
     if (!SetHandleContent((*frame)->lineStarts, starts, uint32_t(startBytes))) std::abort();
     for (int pass = 0; pass < 2; pass++) {

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         TextThemeTable copy{};
         if (ReadTextThemes(out, &copy) != 0) std::abort();
         for (int32_t i = 0; i < kTextThemeCount; i++)
-            if (!StyleFieldsMatch(table.styles[i], copy.styles[i], kStyleFont | kStyleSize | kStyleFace))
+            if (!StyleFieldsMatch(table.styles[i], copy.styles[i],
+                                  kStyleFont | kStyleSize | kStyleFace))
                 std::abort();
         FreeTextThemeTable(&copy);
         DisposeStream(out);

@@ -392,7 +392,8 @@ bool EvaluateTextFrameText(SheetRecord* sheet, TextFrameHandle frame, DataContex
     if (length > 0) DecodeTextLossy(buffer.data(), size_t(length), kEncodingUTF8, &expanded);
     if (expanded.empty()) expanded = u"?";
     if (expanded.size() > kMaxFrameUnits - textLength ||
-        !ResizeHandle(AsHandle(frame), uint32_t(kTextFrameHeadSize + (textLength + expanded.size()) * 2))) {
+        !ResizeHandle(AsHandle(frame),
+                      uint32_t(kTextFrameHeadSize + (textLength + expanded.size()) * 2))) {
         ResizeHandle(AsHandle(frame), kTextFrameHeadSize + textLength * 2);
         (*frame)->expandedLength = 0;
         return true;
@@ -416,7 +417,8 @@ TextFrameHandle CreateTextFrameFromTE(VXTERecord* te, SheetRecord* sheet, TextFr
     const std::u16string text(reinterpret_cast<const char16_t*>(*te->text), te->length);
     _LPNT anchor{};
     VXLTEGetAlignmentPoint(te, &anchor);
-    TextFrameHandle frame = CreateTextFrame(text.data(), int32_t(text.size() * 2), kEncodingUTF16LE);
+    TextFrameHandle frame =
+        CreateTextFrame(text.data(), int32_t(text.size() * 2), kEncodingUTF16LE);
     if (!frame) return nullptr;
     Point position;
     Point32To16(&anchor, &position);

@@ -51,7 +51,8 @@ struct TextFrameRecord {
     uint32_t textLength;   // UTF-16 units
 };
 #pragma pack(pop)
-static_assert(offsetof(TextFrameRecord, lineStarts) == 16 && offsetof(TextFrameRecord, bounds) == 24);
+static_assert(offsetof(TextFrameRecord, lineStarts) == 16 &&
+              offsetof(TextFrameRecord, bounds) == 24);
 static_assert(offsetof(TextFrameRecord, expandedLength) == 32);
 static_assert(offsetof(TextFrameRecord, position) == 36 && offsetof(TextFrameRecord, owner) == 40);
 static_assert(offsetof(TextFrameRecord, flags) == 44 && offsetof(TextFrameRecord, lineCount) == 46);

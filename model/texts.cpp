@@ -234,10 +234,13 @@ int32_t EscapeTextLineBreaks(const char* source, int32_t length, char* out, int3
         switch (source[i]) {
             case '\t': piece = "\\t", pieceLength = 2; break;
             case '\n': piece = "\\l", pieceLength = 2; break;
-            case '\r':
-                if (i + 1 < length && source[i + 1] == '\n') piece = "\\r\\l", pieceLength = 4, consumed = 2;
-                else piece = "\\n", pieceLength = 2;
+            case '\r': {
+                const bool pair = i + 1 < length && source[i + 1] == '\n';
+                piece = pair ? "\\r\\l" : "\\n";
+                pieceLength = pair ? 4 : 2;
+                consumed = pair ? 2 : 1;
                 break;
+            }
             default: pieceLength = consumed = CharLength(uint8_t(source[i]), length - i); break;
         }
         if (n + pieceLength > limit) break;
@@ -408,7 +411,8 @@ void TransformTextElement(TextRecord* text, VXWindowRecordTag* window, StringBlo
         if (odd) shifted.v = int16_t(shifted.v + unit);
         else shifted.h = int16_t(shifted.h + unit);
     } else {
-        const int32_t rotation = VXTransformTransformation(text->flags & kTextFlagRotation, code) & 3;
+        const int32_t rotation =
+            VXTransformTransformation(text->flags & kTextFlagRotation, code) & 3;
         text->flags = uint16_t((text->flags & ~kTextFlagRotation) | rotation);
     }
     VXTransformPoints(code, &p, 1);
@@ -430,7 +434,7 @@ bool SetTextVisibility(TextRecord* text, bool invalidate, bool visible) {
 void SetupTheText(TextRecord* text, StringBlock block, Point position, VXWindowRecordTag* window,
                   const char* string) {
     if (string) SetTextRecordString(text, block, string);
-    if (position.v != kMinusOnePoint.v || position.h != kMinusOnePoint.h) text->position = position;
+    if (position.v != gMinusOnePoint.v || position.h != gMinusOnePoint.h) text->position = position;
     CalcTextBounds(window, text, block);
 }
 
@@ -462,7 +466,8 @@ TextRecord* CreateThemedText(LinkListHeader* list, TextStyleList* styles, String
     LLPush(list, text);
     text->kind = kind;
     text->flags = uint16_t(flags | kTextFlagThemed);
-    const txStyle* theme = sheet ? GetTextThemeStyle(sheet, text) : GetSymbolEditorTextThemeStyle(text);
+    const txStyle* theme =
+        sheet ? GetTextThemeStyle(sheet, text) : GetSymbolEditorTextThemeStyle(text);
     InstallStyleInText(text, theme, kStyleFont | kStyleSize | kStyleFace, styles);
     SetupTheText(text, block, position, window, string);
     return text;

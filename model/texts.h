@@ -45,7 +45,7 @@ using TextStyleList = LinkListHeader;
 
 struct TextRecord {
     TextRecord* link;
-    int64_t owner;      // symbol serial (sign-extended), node element, signal or buss record; 0 free
+    int64_t owner;      // symbol serial (sign-extended), node element, signal or buss; 0 free
     txStyle* style;     // shared from the document's style list
     uint16_t kind;      // kTextKind*
     uint16_t flags;     // kTextFlag*
@@ -177,7 +177,7 @@ bool SetTextVisibility(TextRecord* text, bool invalidate, bool visible);
 // ---- Creation and updates ----
 
 // The point that leaves a text's position as it is.
-constexpr Point kMinusOnePoint = {-1, -1};
+constexpr Point gMinusOnePoint = {-1, -1};
 void SetupTheText(TextRecord* text, StringBlock block, Point position, VXWindowRecordTag* window,
                   const char* string);
 // 0 when the displayed string already equals the string, else 1 after storing it.

@@ -64,7 +64,9 @@ void AddToArea(Rect* area, const Rect& bounds) {
     if (area) VXUnionRect(area, &bounds, area);
 }
 
-FontPrefsRecord* Prefs() { return gFontPrefs ? reinterpret_cast<FontPrefsRecord*>(*gFontPrefs) : nullptr; }
+FontPrefsRecord* Prefs() {
+    return gFontPrefs ? reinterpret_cast<FontPrefsRecord*>(*gFontPrefs) : nullptr;
+}
 
 // A string block read as a stream handle made usable: its header in this machine's order and in
 // agreement with the handle; false when it cannot be.
@@ -180,7 +182,8 @@ int32_t GetTextThemeId(SheetRecord* sheet, const TextRecord* text) {
         case kTextKindSymbolName: return kThemeSymbolNames;
         case kTextKindNetSymbol: {
             const SymbolRecord* symbol =
-                sheet ? RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner)) : nullptr;
+                sheet ? RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner))
+                      : nullptr;
             return symbol && (symbol->flags & kSymbolFlagBussPort) ? kThemeBusNames
                                                                    : kThemeSignalNames;
         }
@@ -453,7 +456,8 @@ OSStatus ReadFontPrefs(StreamRecord* stream) {
 
     StringBlock block = nullptr;
     result = StreamReadHandle(stream, gGenPool, &block);
-    if (result == status::kNoErr && block && !AdoptStoredStringBlock(block)) result = status::kParamErr;
+    if (result == status::kNoErr && block && !AdoptStoredStringBlock(block))
+        result = status::kParamErr;
     prefs = reinterpret_cast<FontPrefsRecord*>(*record);
     if (result == status::kNoErr && !block && prefs->count) result = status::kParamErr;
     for (uint32_t i = 0; result == status::kNoErr && i < prefs->count; i++)

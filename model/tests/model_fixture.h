@@ -128,6 +128,15 @@ protected:
     TextThemeTable themes{};
 };
 
+// A row of the mirror and rotation tables of texts and frames: flags and a transformation code,
+// the flags and position after it (the position before is {10, 20}, the origin {0, 0}).
+struct TransformCase {
+    uint16_t flags;
+    int32_t code;
+    uint16_t flagsAfter;
+    Point positionAfter;
+};
+
 // An off-screen window drawing into a white grey image that the test owns.
 class Canvas {
 public:

@@ -61,12 +61,15 @@ TEST_F(Frames, TextIsKeptAsUTF16WithQuestionMarksForWhatIsNoCharacter) {
         {"AB", 0x0600, u""},  // an encoding it does not know
     };
     for (const auto& c : cases) {
-        TextFrameHandle frame = CreateTextFrame(c.bytes.data(), int32_t(c.bytes.size()), c.encoding);
+        TextFrameHandle frame =
+            CreateTextFrame(c.bytes.data(), int32_t(c.bytes.size()), c.encoding);
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(FrameSource(frame), c.text);
-        EXPECT_EQ(SizeOfHandle(reinterpret_cast<Handle>(frame)), kTextFrameHeadSize + 2 * c.text.size());
-        EXPECT_EQ(CalcTextFrameAllocSize(c.bytes.data(), int32_t(c.bytes.size()), c.encoding, nullptr),
+        EXPECT_EQ(SizeOfHandle(reinterpret_cast<Handle>(frame)),
                   kTextFrameHeadSize + 2 * c.text.size());
+        EXPECT_EQ(
+            CalcTextFrameAllocSize(c.bytes.data(), int32_t(c.bytes.size()), c.encoding, nullptr),
+            kTextFrameHeadSize + 2 * c.text.size());
         DestroyTextFrame(frame);
     }
     EXPECT_EQ(VXGetStringSizeInBytes(u"abc", kEncodingUTF16LE), 6u);
@@ -223,12 +226,7 @@ TEST_F(Frames, AnchorAndSizePoints) {
 }
 
 TEST_F(Frames, MirrorAndRotationTable) {
-    const struct {
-        uint16_t flags;
-        int32_t code;
-        uint16_t flagsAfter;
-        Point positionAfter;
-    } cases[] = {
+    const TransformCase cases[] = {
         {1, 4, 7, {10, -20}},  // rotation 1 mirrored left-right: rotation 3, alignment toggled
         {0, 4, 4, {10, -20}},
         {4, 4, 0, {10, -20}},
@@ -280,8 +278,12 @@ TEST_F(Frames, CopiesAndOwners) {
     const struct {
         const char* text;
         bool name, designator;
-    } cases[] = {{"{Name}", true, false},   {" {compname} ", true, false}, {"{REFDES}", false, true},
-                 {"{Name} x", false, false}, {"{RefDes}        ", false, false}, {"{RefDes}       ", false, true}};
+    } cases[] = {{"{Name}", true, false},
+                 {" {compname} ", true, false},
+                 {"{REFDES}", false, true},
+                 {"{Name} x", false, false},
+                 {"{RefDes}        ", false, false},
+                 {"{RefDes}       ", false, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         TextFrameHandle f = Frame(c.text);
@@ -293,7 +295,8 @@ TEST_F(Frames, CopiesAndOwners) {
 TEST_F(Frames, ConversionsWithTextElements) {
     TextRecord* text = AddText("U1", kTextKindSymbolAttribute, 0x01FF & ~kTextFlagMacro, {40, 30});
     SetTextRecordMacroString(text, sheet.stringBlock, "{RefDes}");
-    TextFrameHandle shared = CreateTextFrameFromTextElement(text, sheet.stringBlock, nullptr, false, nullptr);
+    TextFrameHandle shared =
+        CreateTextFrameFromTextElement(text, sheet.stringBlock, nullptr, false, nullptr);
     frames_.push_back(shared);
     EXPECT_EQ(FrameSource(shared), u"{RefDes}");
     EXPECT_EQ((*shared)->flags, 0x0127);
@@ -302,7 +305,8 @@ TEST_F(Frames, ConversionsWithTextElements) {
     EXPECT_EQ((*shared)->lineCount, 0);
 
     TextStyleList* list = CreateTextStyleList(gGenPool);
-    TextFrameHandle installed = CreateTextFrameFromTextElement(text, sheet.stringBlock, list, true, nullptr);
+    TextFrameHandle installed =
+        CreateTextFrameFromTextElement(text, sheet.stringBlock, list, true, nullptr);
     frames_.push_back(installed);
     EXPECT_NE((*installed)->style, text->style);
     EXPECT_EQ(LLFirst(list), (*installed)->style);

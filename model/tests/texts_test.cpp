@@ -24,7 +24,9 @@ std::vector<int16_t> Runs(const int16_t* runs) {
     return out;
 }
 
-bool ValidUTF8(const std::string& s) { return s.empty() || !TempCFStringUsing(s.c_str(), kEncodingUTF8).empty(); }
+bool ValidUTF8(const std::string& s) {
+    return s.empty() || !TempCFStringUsing(s.c_str(), kEncodingUTF8).empty();
+}
 
 TEST_F(Texts, MarkupAndOverscoreTable) {
     struct Case {
@@ -223,12 +225,7 @@ TEST_F(Texts, BoundsFollowMetricsAlignmentBoxItalicAndTurns) {
 // Mirrors keep the text reading forwards: right alignment toggles, a half turn is added where the
 // mirror would otherwise turn the text over, and the origin moves by one unit.
 TEST_F(Texts, MirrorAndRotationTable) {
-    const struct {
-        uint16_t flags;
-        int32_t code;
-        uint16_t flagsAfter;
-        Point positionAfter;
-    } cases[] = {
+    const TransformCase cases[] = {
         {0, 1, 1, {20, -10}},
         {3, 1, 0, {20, -10}},
         {1, 2, 3, {-10, -20}},
@@ -295,7 +292,7 @@ TEST_F(Texts, MovesCopiesAndListWalks) {
     LLPush(sheet.textList, copy);
 
     // Positions kept with the point that means "no position".
-    SetupTheText(copy, sheet.stringBlock, kMinusOnePoint, nullptr, "Copy");
+    SetupTheText(copy, sheet.stringBlock, gMinusOnePoint, nullptr, "Copy");
     EXPECT_EQ(copy->position.h, b->position.h);
     EXPECT_EQ(String(copy), "Copy");
 
@@ -423,7 +420,8 @@ TEST_F(Texts, ChangeSheetTextReportsAndCoversChanges) {
 TEST_F(Texts, CreationTakesTheThemeOfItsKind) {
     sheet.window = MakeSheetWindow(&sheet);
     SetStyleSize(themes.styles[kThemeSymbolNames], 14);
-    TextRecord* name = CreateDrawingText(&sheet, kTextKindSymbolName, kTextFlagHidden, {40, 60}, "74HC00");
+    TextRecord* name =
+        CreateDrawingText(&sheet, kTextKindSymbolName, kTextFlagHidden, {40, 60}, "74HC00");
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(LLFirst(sheet.textList), name);
     EXPECT_EQ(name->flags, kTextFlagHidden | kTextFlagThemed);
@@ -478,10 +476,12 @@ TEST_F(Texts, OwnersAndReferences) {
     static std::vector<int64_t> reported;
     reported.clear();
     ModelHooks hooks;
-    hooks.collectTextOwnerChange = [](SheetRecord*, TextRecord*, int64_t old) { reported.push_back(old); };
+    hooks.collectTextOwnerChange = [](SheetRecord*, TextRecord*, int64_t old) {
+        reported.push_back(old);
+    };
     SetModelHooks(hooks);
-    ChangeTextReferences(sheet.textList, kTextKindPinAttribute, TextOwnerSerial(5), TextOwnerSerial(7),
-                         &sheet);
+    ChangeTextReferences(sheet.textList, kTextKindPinAttribute, TextOwnerSerial(5),
+                         TextOwnerSerial(7), &sheet);
     EXPECT_EQ(reported, (std::vector<int64_t>{5, 5, 5}));
     const int64_t owners[] = {5, 7, 7, 7, 5};
     for (size_t i = 0; i < texts.size(); i++) EXPECT_EQ(texts[i]->owner, owners[i]) << i;

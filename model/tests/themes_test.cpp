@@ -183,8 +183,10 @@ TEST_F(Themes, InstallingStyleFields) {
 
 TEST_F(Themes, ChangedThemesAreAppliedAgain) {
     TextRecord* label = AddText("NET1", kTextKindSignal, kTextFlagThemed, {100, 100}, 10);
-    TextRecord* value = AddText("1.25V", kTextKindSignal, kTextFlagThemed | kTextFlagBoxed, {200, 100}, 10);
-    TextRecord* hidden = AddText("R1", kTextKindDesignator, kTextFlagThemed | kTextFlagHidden, {300, 100}, 12);
+    TextRecord* value =
+        AddText("1.25V", kTextKindSignal, kTextFlagThemed | kTextFlagBoxed, {200, 100}, 10);
+    TextRecord* hidden =
+        AddText("R1", kTextKindDesignator, kTextFlagThemed | kTextFlagHidden, {300, 100}, 12);
     TextRecord* plain = AddText("free", kTextKindFree, 0, {400, 100}, 12);
     TextFrameHandle frame = CreateTextFrame("frame", -1, kEncodingUTF8);
     (*frame)->style = Style(12);
@@ -197,7 +199,8 @@ TEST_F(Themes, ChangedThemesAreAppliedAgain) {
     SetStyleSize(themes.styles[kThemeSpiceNodeValues], 20);
     SetStyleSize(themes.styles[kThemeRefDesignators], 20);
     SetStyleSize(themes.styles[kThemeIndependentText], 20);
-    const Rect valueBefore = value->bounds, labelBefore = label->bounds, frameBefore = (*frame)->bounds;
+    const Rect valueBefore = value->bounds, labelBefore = label->bounds,
+               frameBefore = (*frame)->bounds;
     const Rect plainBefore = plain->bounds;
     Rect area;
     VXSetEmptyRect(&area);
@@ -325,7 +328,8 @@ TEST_F(Themes, StandardStylesAndTheFontDialog) {
 // Two styles: "DejaVu Sans" 14 bold, "Times" 12 plain.
 std::string ThemeFixture(bool bigEndian) {
     auto word = [&](uint16_t v) {
-        return bigEndian ? std::string{char(v >> 8), char(v & 0xFF)} : std::string{char(v & 0xFF), char(v >> 8)};
+        return bigEndian ? std::string{char(v >> 8), char(v & 0xFF)}
+                         : std::string{char(v & 0xFF), char(v >> 8)};
     };
     std::string bytes;
     bytes += word(0x1234);                   // byte-order mark
@@ -361,7 +365,8 @@ TEST_F(Themes, StoredThemeTable) {
         // Written back in this machine's order; a missing entry ends the list.
         DestroyTextStyle(table.styles[2]);
         table.styles[2] = nullptr;
-        EXPECT_EQ(Written([&](StreamRecord* s) { return WriteTextThemes(s, &table); }), ThemeFixture(false));
+        EXPECT_EQ(Written([&](StreamRecord* s) { return WriteTextThemes(s, &table); }),
+                  ThemeFixture(false));
         FreeTextThemeTable(&table);
     }
 
@@ -505,7 +510,8 @@ TEST_F(Themes, DamagedExcludedFontsKeepTheFormerOnes) {
     std::mt19937 random(TestSeed());
     for (uint64_t round = 0; round < StressCount(300); round++) {
         std::string bytes = round % 2 ? good : FontPrefsFixture(true);
-        for (int k = 0; k < 1 + int(random() % 4); k++) bytes[random() % bytes.size()] = char(random());
+        for (int k = 0; k < 1 + int(random() % 4); k++)
+            bytes[random() % bytes.size()] = char(random());
         expectKept(bytes, round % 2 == 0);
     }
 }
