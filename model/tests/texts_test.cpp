@@ -365,7 +365,7 @@ TEST_F(Texts, TextsThatAreNotExpanded) {
 
     // Re-expanding a symbol's texts puts back the source of those that no longer expand, and
     // leaves the texts of other symbols alone.
-    TextRecord* mine = AddText("10k", kTextKindSymbolAttribute, 0, {50, 50});
+    TextRecord* mine = AddText("1!0k", kTextKindSymbolAttribute, 0, {50, 50});
     mine->owner = TextOwnerSerial(6);
     SetTextRecordMacroString(mine, sheet.stringBlock, "{Value}");
     TextRecord* other = AddText("20k", kTextKindSymbolAttribute, 0, {80, 50});
@@ -377,6 +377,7 @@ TEST_F(Texts, TextsThatAreNotExpanded) {
     RebuildMacroizedText(&sheet, RetrieveSerializedSymbol(sheet.symbolList, 6), &area);
     EXPECT_EQ(String(mine), "{Value}");
     EXPECT_FALSE(mine->flags & kTextFlagMacro);
+    EXPECT_FALSE(mine->flags & kTextFlagSpecial);  // the source's markup, not the expansion's
     EXPECT_GT(mine->bounds.right, before.right);
     Rect covered;
     VXUnionRect(&before, &mine->bounds, &covered);
