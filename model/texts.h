@@ -92,7 +92,8 @@ constexpr uint16_t kTextFlagBoxed = 0x0080;
 constexpr uint16_t kTextFlagSelected = 0x0100;
 constexpr uint16_t kTextFlagMarked = 0x0400;
 
-// Displayed strings are kept to 255 bytes; buffers of this size hold one with its terminator.
+// Displayed strings are measured, marked up and expanded through buffers of this size: 255 bytes
+// and the terminator.
 constexpr int32_t kTextStringSize = 256;
 // The plain form of a marked-up string can be longer than its source ("\l" is three bytes of
 // UTF-8); a buffer of this size holds any plain form of a 255-byte source.
