@@ -478,6 +478,34 @@ bool RemoveExtension(const char* extension, char* name) {
 
 // ---- Platform strings ----
 
+bool DecodeTextLossy(const void* bytes, size_t length, uint32_t encoding, std::u16string* out) {
+    out->clear();
+    if (!KnownEncoding(encoding)) return false;
+    const auto* p = static_cast<Bytes>(bytes);
+    if (!p) return true;
+    if (encoding == kEncodingMacRoman) {
+        *out = Decode(p, length, encoding).value_or(std::u16string());
+        return true;
+    }
+    if (encoding == kEncodingUTF8) {
+        out->reserve(length);
+        for (size_t i = 0; i < length;) {
+            char32_t cp;
+            const size_t n = DecodeUTF8Char(p + i, length - i, cp);
+            AppendUTF16(*out, n ? cp : U'?');
+            i += n ? n : 1;
+        }
+        return true;
+    }
+    out->reserve(length / 2);
+    for (size_t i = 0; i + 2 <= length; i += 2) out->push_back(char16_t(p[i] | (p[i + 1] << 8)));
+    for (size_t i = 0; i < out->size(); ++i) {
+        if (IsHighSurrogate((*out)[i]) && i + 1 < out->size() && IsLowSurrogate((*out)[i + 1])) ++i;
+        else if (IsHighSurrogate((*out)[i]) || IsLowSurrogate((*out)[i])) (*out)[i] = u'?';
+    }
+    return true;
+}
+
 std::u16string TempCFStringUsing(const void* bytes, uint32_t encoding) {
     if (bytes == nullptr) return {};
     auto p = static_cast<Bytes>(bytes);

@@ -135,6 +135,12 @@ bool RemoveExtension(const char* extension, char* name);
 // NUL-terminated string. Empty for no bytes, an unknown encoding, or text not valid in it.
 std::u16string TempCFStringUsing(const void* bytes, uint32_t encoding);
 
+// Decodes length bytes in an encoding into *out (replaced): a Mac Roman byte is always a
+// character; in UTF-8 each byte that does not begin a well-formed character, and in UTF-16 each
+// unpaired surrogate, becomes "?"; a last odd byte of UTF-16 is dropped. False (out empty) for an
+// unknown encoding.
+bool DecodeTextLossy(const void* bytes, size_t length, uint32_t encoding, std::u16string* out);
+
 // Bytes needed to hold the text in the encoding ("?" for characters it cannot hold) plus the
 // terminator (1 byte, 2 for UTF-16); the terminator alone for empty text.
 uint32_t GetCFStringByteSize(std::u16string_view string, uint32_t encoding);

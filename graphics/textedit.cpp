@@ -789,8 +789,12 @@ bool TEDecode(const void* bytes, int32_t byteCount, uint32_t encoding, std::u16s
 }
 
 void TEApplyLFRule(std::u16string* text) {
-    for (size_t i = 0; i < text->size(); i++)
-        if ((*text)[i] == kTELF && (i == 0 || (*text)[i - 1] != kTECR)) (*text)[i] = kTECR;
+    char16_t previous = 0;  // as the text had it, before this pass turned it
+    for (char16_t& unit : *text) {
+        const char16_t original = unit;
+        if (unit == kTELF && previous != kTECR) unit = kTECR;
+        previous = original;
+    }
 }
 
 bool TEEnsureTextRoom(VXTERecord* te, uint64_t units) {

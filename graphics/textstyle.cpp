@@ -163,7 +163,7 @@ txStyle* InstallStyleInList(const txStyle* style, TextStyleList* list) {
 void GetStyleFont(const txStyle* style, char* buffer) {
     const std::string_view name = style ? FontNameOf(style->fontName) : std::string_view();
     const size_t n = std::min<size_t>(name.size(), 255);
-    std::memcpy(buffer, name.data(), n);
+    if (n) std::memcpy(buffer, name.data(), n);
     buffer[n] = 0;
 }
 

@@ -126,6 +126,7 @@ TEST_F(TextEditTest, LineBreaks) {
         {"hard breaks and empty last line", "ab\rcd\r", "abcdefgh", false, {0, 3, 6, 7}},
         {"LF becomes CR", "ab\ncd", "abcdefgh", false, {0, 3, 5}},
         {"CR LF is one break", "A\r\nB", "abcdefgh", false, {0, 2, 4}},
+        {"two LFs are two breaks", "A\n\nB", "abcdefgh", false, {0, 2, 3, 4}},
         {"break after spaces at a wrap", "hello   \rfoo", "hello", false, {0, 9, 12}},
         {"empty text", "", "abc", false, {0, 0}},
         {"no wrap ends only at CR", "hello world\rfoo bar", "hello", true, {0, 12, 19}},

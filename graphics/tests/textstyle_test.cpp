@@ -64,6 +64,12 @@ std::string Write(const TextStyleList* list) {
     return out.bytes();
 }
 
+TEST(StyleList, NoStyleHasTheEmptyFontName) {
+    char name[256] = "x";
+    GetStyleFont(nullptr, name);
+    EXPECT_STREQ(name, "");
+}
+
 TEST(StyleList, StoredFormInBothByteOrders) {
     TextStyleList* list = CreateTextStyleList(nullptr);
     StyleRef courier("Courier", 10, kFaceBold), helvetica("Helvetica", 12, 0);

@@ -1,0 +1,64 @@
+// What the sheet model measures and draws with, and what it needs of the layers above it.
+//
+// The model measures text outside any visible window in `gOffScreenWindow` (made at start-up by
+// the application, or here on first use), finds the sheet shown in a window, and reaches the
+// sheet editor and the application shell only through the hooks that those layers install:
+// the preference colours, the record of changed preference blocks, the undo collection of text
+// owners and the Other Fonts dialog. Without a hook the model does the plain thing: black text,
+// nothing recorded, no font chosen.
+#pragma once
+
+#include <cstdint>
+
+namespace plexa {
+
+struct SheetRecord;
+struct TextRecord;
+struct VXWindowRecordTag;
+
+struct ModelHooks {
+    // Sets the current fore colour from the preferences' colour table by index.
+    void (*setForeColor)(int16_t index) = nullptr;
+    // Adds bits to the mask of changed preference blocks (0x100: the excluded fonts).
+    void (*changedPreferences)(uint32_t mask) = nullptr;
+    // Records in the collecting undo action that a text's owner changed from oldOwner.
+    void (*collectTextOwnerChange)(SheetRecord* sheet, TextRecord* text, int64_t oldOwner) =
+        nullptr;
+    // Runs the Other Fonts dialog over name[256]: true with the chosen family in name.
+    bool (*selectOtherFont)(char* name) = nullptr;
+};
+void SetModelHooks(const ModelHooks& hooks);
+const ModelHooks& GetModelHooks();
+
+// The hooks' calls, as the model's modules make them.
+void Set_Fore_Color(int16_t index);
+void ChangedPreferences(uint32_t mask);
+void CollectUndoSheetTextAltRef(SheetRecord* sheet, TextRecord* text, int64_t oldOwner);
+
+// The sheet window kind (the window's type id).
+constexpr int16_t kSheetWindowKind = 101;
+
+extern VXWindowRecordTag* gOffScreenWindow;
+// gOffScreenWindow, made on first use when the application has not made it; null when it
+// cannot be made.
+VXWindowRecordTag* GetOffScreenWindow();
+
+// The sheet of the sheet window that is the window's top parent, or null.
+SheetRecord* WindowToDrawing(VXWindowRecordTag* window);
+
+// Makes a window (null: the off-screen window) current for the scope and restores the former
+// current window afterwards.
+class ModelWindowScope {
+public:
+    explicit ModelWindowScope(VXWindowRecordTag* window);
+    ~ModelWindowScope();
+    ModelWindowScope(const ModelWindowScope&) = delete;
+    ModelWindowScope& operator=(const ModelWindowScope&) = delete;
+    VXWindowRecordTag* window() const { return window_; }
+
+private:
+    VXWindowRecordTag* window_;
+    VXWindowRecordTag* previous_;
+};
+
+}  // namespace plexa
