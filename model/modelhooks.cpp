@@ -17,11 +17,6 @@ VXWindowRecordTag* gOffScreenWindow = nullptr;
 void SetModelHooks(const ModelHooks& hooks) { gHooks = hooks; }
 const ModelHooks& GetModelHooks() { return gHooks; }
 
-void Set_Fore_Color(int16_t index) {
-    if (gHooks.setForeColor) gHooks.setForeColor(index);
-    else QZSetColor(nullptr, kVXDefaultForeColor, false);
-}
-
 void ChangedPreferences(uint32_t mask) {
     if (gHooks.changedPreferences) gHooks.changedPreferences(mask);
 }

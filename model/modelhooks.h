@@ -3,7 +3,7 @@
 // The model measures text outside any visible window in `gOffScreenWindow` (made at start-up by
 // the application, or here on first use), finds the sheet shown in a window, and reaches the
 // sheet editor and the application shell only through the hooks that those layers install:
-// the preference colours, the record of changed preference blocks, the undo collection of text
+// the record of changed preference blocks, the undo collection of text
 // owners and the Other Fonts dialog. Without a hook the model does the plain thing: black text,
 // nothing recorded, no font chosen.
 #pragma once
@@ -17,8 +17,6 @@ struct TextRecord;
 struct VXWindowRecordTag;
 
 struct ModelHooks {
-    // Sets the current fore colour from the preferences' colour table by index.
-    void (*setForeColor)(int16_t index) = nullptr;
     // Adds bits to the mask of changed preference blocks (0x100: the excluded fonts).
     void (*changedPreferences)(uint32_t mask) = nullptr;
     // Records in the collecting undo action that a text's owner changed from oldOwner.
@@ -31,7 +29,6 @@ void SetModelHooks(const ModelHooks& hooks);
 const ModelHooks& GetModelHooks();
 
 // The hooks' calls, as the model's modules make them.
-void Set_Fore_Color(int16_t index);
 void ChangedPreferences(uint32_t mask);
 void CollectUndoSheetTextAltRef(SheetRecord* sheet, TextRecord* text, int64_t oldOwner);
 

@@ -15,6 +15,8 @@
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
 #include "model/fieldexpand.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
@@ -71,13 +73,10 @@ uint32_t TrimmedCount(const std::u16string& text, uint32_t start, uint32_t end) 
     return end - start;
 }
 
-// The size of a modifier handle box in the window: 7 screen units in document units, 0 when
-// above 100, at least 2.
+// The size of a modifier handle box in the window.
 Point ModifierBoxSize(VXWindowRecordTag* window) {
-    Point box = {7, 7};
-    if (window) PointsFromScale(&window->graf.geometry, &box, 1);
-    for (int16_t* v : {&box.v, &box.h}) *v = *v > 100 ? 0 : std::max<int16_t>(*v, 2);
-    return box;
+    const int16_t size = CalcModiferBoxSize(window ? &window->graf.geometry : nullptr);
+    return {size, size};
 }
 
 void FreeFrameItem(LinkListHeader*, void* item, void*, uint32_t) {

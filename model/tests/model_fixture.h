@@ -20,6 +20,7 @@
 #include "graphics/render.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
+#include "model/drawglobals.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
@@ -59,6 +60,7 @@ protected:
 
     void SetUp() override {
         SetModelHooks(ModelHooks{});
+        SetSheetColorHooks(SheetColorHooks{});
         sheet.stringBlock = CreateStringBlock(gGenPool, 4096);
         sheet.textList = CreateTextList();
         sheet.textFrameList = CreateTextFrameList();
@@ -78,6 +80,7 @@ protected:
         DestroyStringBlock(sheet.stringBlock);
         FreeTextThemeTable(&themes);
         SetModelHooks(ModelHooks{});
+        SetSheetColorHooks(SheetColorHooks{});
     }
 
     // A style in the test font, owned by the test's style list.

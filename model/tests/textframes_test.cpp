@@ -11,6 +11,7 @@
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
 #include "graphics/textline.h"
+#include "model/drawglobals.h"
 #include "model/symboltexts.h"
 #include "model/tests/model_fixture.h"
 
@@ -362,9 +363,9 @@ TEST_F(Frames, FromAnEditRecord) {
 TEST_F(Frames, DrawingLinesTurnsAndColours) {
     static std::vector<int16_t> colours;
     colours.clear();
-    ModelHooks hooks;
+    SheetColorHooks hooks;
     hooks.setForeColor = [](int16_t index) { colours.push_back(index); };
-    SetModelHooks(hooks);
+    SetSheetColorHooks(hooks);
 
     TextFrameHandle frame = Frame("HH\nHH", {40, 100});
     CalcTextFrameBounds(nullptr, frame, true, 1000);
