@@ -445,3 +445,42 @@ TEST_F(DAStreamTest, RandomDamageNeverCrashes) {
 
 }  // namespace
 }  // namespace plexa
+
+namespace plexa {
+namespace {
+
+// A form without item bodies describes slots with a run word each: a cluster that claims more
+// slots than the id limit is refused before it is made, and a bounded read refuses an id limit
+// above its bound.
+TEST(DAStreamBounds, SlotsThatCostNoBytesAreBounded) {
+    auto form = [](uint32_t idLimit, uint32_t slots) {
+        Bytes b;
+        b.be(uint32_t(-2)).be(72);
+        b.be(8).be(12).be(1).be(idLimit).be(0x10000000).be(1).be(0).be(0).be(kDANoBodies);
+        b.zeros(9 * 4);
+        b.be(slots).be(1);
+        if (slots > 1) b.be(uint32_t(-int32_t(slots - 1)));
+        return b.s;
+    };
+    struct Case {
+        uint32_t idLimit, slots;
+        int32_t bound;
+        OSStatus status;
+    } const cases[] = {
+        {3, 3, 0x7FFFFFFF, 0},
+        {3, 200000000, 0x7FFFFFFF, status::kParamErr},  // would take 2.4 GB
+        {3, 3, 2, status::kParamErr},
+        {3, 3, 3, 0},
+    };
+    for (const Case& c : cases) {
+        Buffer in(form(c.idLimit, c.slots));
+        DAArray array = nullptr;
+        EXPECT_EQ(DAReadBounded(nullptr, &array, 0, c.bound, in.stream, nullptr), c.status)
+            << c.slots << " " << c.bound;
+        EXPECT_EQ(array != nullptr, c.status == 0);
+        DADispose(array);
+    }
+}
+
+}  // namespace
+}  // namespace plexa

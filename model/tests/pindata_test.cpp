@@ -588,6 +588,7 @@ TEST_F(PinData, DamagedTablesEndWithAStatusAndNothingBuilt) {
         {8 + 8 * 4 + 3, "0d"},   // bodies stored: the items would be file bytes
         {8 + 8 * 4 + 3, "8c"},   // not unique
         {8 + 3, "10"},           // item size 16
+        {8 + 3 * 4 + 1, "10"},   // more ids than a table may have (slots without bytes)
     };
     for (const Mutation& m : mutations) {
         std::string bytes = whole;
