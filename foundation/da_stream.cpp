@@ -229,7 +229,7 @@ void CheckContents(DAArray array) {
     std::fill(map + h->count, map + h->mapCapacity, -1);
 }
 
-void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, int32_t maxSlots, StreamRecord* stream,
+void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream,
               DALoopProc itemProc) {
     // Form and header.
     uint32_t headerSize = kOldHeaderBytes;
@@ -249,7 +249,6 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, int32_t maxSlots, St
         Signal(OffsetStreamPosition(stream, int32_t(headerSize - kHeaderBytes)));
     }
     const ReadHeader r = CheckHeader(words, first >= 0);
-    Check(r.idLimit <= maxSlots && (!(r.flags & kDAFixed) || r.perCluster <= maxSlots));
 
     // The array, its clusters counted in as they are made so that a failure frees just those.
     const uint32_t bytes = uint32_t(sizeof(DAHeader) + size_t(r.clusters) * sizeof(DACluster));
@@ -287,9 +286,6 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, int32_t maxSlots, St
         const int32_t slots = int32_t(ReadBE(stream));
         Check(slots >= 0);
         if (!(r.flags & kDAPacked)) Check(slots <= r.perCluster);
-        // The slots lie below the id limit (checked again with the contents): a cluster that
-        // claims more is refused before it is made, as its slots need not cost the form bytes.
-        Check(slots == 0 || int64_t(r.flags & kDAPacked ? 0 : c) * r.perCluster + slots <= r.idLimit);
         const uint64_t used = uint64_t(slots) * r.stride;
         const uint64_t size =
             std::max(used, (r.flags & kDAFixed) ? uint64_t(r.perCluster) * r.stride : 0);
@@ -324,11 +320,6 @@ OSStatus DAWrite(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
 
 OSStatus DAReadEx(MemPool pool, DAArray* array, int32_t itemSize, StreamRecord* stream,
                   DALoopProc itemProc) {
-    return DAReadBounded(pool, array, itemSize, 0x7FFFFFFF, stream, itemProc);
-}
-
-OSStatus DAReadBounded(MemPool pool, DAArray* array, int32_t itemSize, int32_t maxSlots,
-                       StreamRecord* stream, DALoopProc itemProc) {
     *array = nullptr;
     if (!stream) return status::kParamErr;
     if (!pool) {
@@ -337,12 +328,11 @@ OSStatus DAReadBounded(MemPool pool, DAArray* array, int32_t itemSize, int32_t m
     }
     const uint16_t flags = stream->flags;
     DAArray built = nullptr;
-    const OSStatus st = CatchSignals(
-        [&] { ReadBody(pool, &built, itemSize, maxSlots, stream, itemProc); },
-        [&] {
-            DADispose(built);
-            built = nullptr;
-        });
+    const OSStatus st = CatchSignals([&] { ReadBody(pool, &built, itemSize, stream, itemProc); },
+                                     [&] {
+                                         DADispose(built);
+                                         built = nullptr;
+                                     });
     stream->flags = flags;
     *array = built;
     return st;

@@ -33,11 +33,6 @@ OSStatus DARead(MemPool pool, DAArray* array, StreamRecord* stream, DALoopProc i
 // itemSize below 1 keeps the stored item size; a larger one widens the items.
 OSStatus DAReadEx(MemPool pool, DAArray* array, int32_t itemSize, StreamRecord* stream,
                   DALoopProc itemProc);
-// As DAReadEx, with an id limit (and the clusters of a kDAFixed array) above maxSlots refused (-50)
-// before anything is made: the slots of a form without item bodies (kDANoBodies) cost it only a
-// run word, so its owner bounds them.
-OSStatus DAReadBounded(MemPool pool, DAArray* array, int32_t itemSize, int32_t maxSlots,
-                       StreamRecord* stream, DALoopProc itemProc);
 
 // The stream an item procedure is given.
 inline StreamRecord* DALoopStream(const DALoopRecord* loop) {

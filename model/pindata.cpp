@@ -452,8 +452,7 @@ OSStatus WritePinDataTable(StreamRecord* stream, PinDataTable table) {
 OSStatus ReadPinDataTable(StreamRecord* stream, MemPool pool, StringBlock block, PinDataTable* table) {
     *table = nullptr;
     PinDataTable read = nullptr;
-    const OSStatus err =
-        DAReadBounded(pool, &read, kPinDataItemSize, kPinDataTableMaxIds, stream, ReadPinTableLoopProc);
+    const OSStatus err = DAReadEx(pool, &read, kPinDataItemSize, stream, ReadPinTableLoopProc);
     if (err != status::kNoErr) return err;
     if (!IsPinTableKind(*read)) {
         DADispose(read);  // an empty array: the item procedure read nothing into it

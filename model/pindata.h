@@ -75,9 +75,6 @@ constexpr uint8_t kPinTypeCount = 9;
 
 // A purge renumbers the table only when at least this many ids are free below the highest one.
 constexpr int32_t kPinTablePurgeFreeIds = 64;
-// The ids a table read from a file may have: its stored form names slots without bytes for them,
-// so the reader bounds them (no sheet comes near this many distinct pins).
-constexpr int32_t kPinDataTableMaxIds = 1 << 20;
 
 // ---- Table ----
 
@@ -159,8 +156,8 @@ OSStatus ReadPinData(StreamRecord* stream, MemPool pool, Handle* record);
 void WritePinTableLoopProc(DAHeader** array, int32_t id, DALoopRecord* loop);
 void ReadPinTableLoopProc(DAHeader** array, int32_t id, DALoopRecord* loop);
 // The table and its records; the reader binds the table to the block (SetupPinDataTable). -50 for
-// an array that is not a pin-data table, one of more than kPinDataTableMaxIds ids, or a damaged
-// record; on failure *table is null and nothing is left allocated.
+// an array that is not a pin-data table or a damaged record; on failure *table is null and
+// nothing is left allocated.
 OSStatus WritePinDataTable(StreamRecord* stream, PinDataTable table);
 OSStatus ReadPinDataTable(StreamRecord* stream, MemPool pool, StringBlock block, PinDataTable* table);
 

@@ -11,7 +11,7 @@
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "foundation/stringblock.h"
-#include "model/tests/model_testing.h"
+#include "model/tests/attribute_testing.h"
 #include "tests/support/foundation_testing.h"
 
 namespace plexa {

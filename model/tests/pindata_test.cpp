@@ -19,7 +19,7 @@
 #include "model/attributes.h"
 #include "model/components.h"
 #include "model/sheet.h"
-#include "model/tests/model_testing.h"
+#include "model/tests/attribute_testing.h"
 #include "model/waitcursor.h"
 #include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
@@ -588,7 +588,7 @@ TEST_F(PinData, DamagedTablesEndWithAStatusAndNothingBuilt) {
         {8 + 8 * 4 + 3, "0d"},   // bodies stored: the items would be file bytes
         {8 + 8 * 4 + 3, "8c"},   // not unique
         {8 + 3, "10"},           // item size 16
-        {8 + 3 * 4 + 1, "10"},   // more ids than a table may have (slots without bytes)
+        {8 + 3 * 4 + 1, "10"},   // an id limit that the slots do not have
     };
     for (const Mutation& m : mutations) {
         std::string bytes = whole;

@@ -1,5 +1,5 @@
-// Helpers of the model tests: attribute runs in a handle with their own string block, a canonical
-// text of a run, and a pool whose growth the test controls.
+// Helpers of the attribute and pin-data tests: attribute runs in a handle with their own string
+// block, a canonical text of a run, a pool whose growth the test controls, and kept fuzz seeds.
 #pragma once
 
 #include <cstdlib>
