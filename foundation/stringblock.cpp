@@ -18,8 +18,6 @@ namespace {
 constexpr char kHeaderTemplate[] = "L3W";
 static_assert(ByteSwapTemplateSize(kHeaderTemplate) <= sizeof(StringBlockHeader));
 
-// Room for any spec's text recoded from Mac Roman (a byte becomes at most 3 UTF-8 bytes).
-constexpr uint32_t kRecodeBufferSize = kStringSpecMaxLength * 3 + 1;
 
 int32_t gUppercaseCount = 0;
 uint16_t gTransferMode = 0;
@@ -253,19 +251,24 @@ uint16_t SetStringTransferMode(uint16_t mode) {
     return old;
 }
 
+bool RecodeForStringTransfer(char* buffer, uint32_t size) {
+    if (gTransferMode == kStringTransferRecodeIfNeeded) {
+        return RecodeFromMacRomanIfNeeded(buffer, size, kEncodingUTF8);
+    }
+    if (gTransferMode == kStringTransferRecodeAlways) {
+        RecodeString(buffer, size, kEncodingMacRoman, kEncodingUTF8);
+        return true;
+    }
+    return false;
+}
+
 StringSpec TransferStringSpec(StringSpec spec, StringBlock from, StringBlock to, bool overlay) {
     gAddStatus = status::kNoErr;
     if (spec == 0 || from == to) return spec;
-    char buffer[kRecodeBufferSize];
+    char buffer[kStringTransferBufferSize];
     uint32_t length = uint32_t(ExtractStringSpec(spec, from, buffer, kStringSpecBufferSize));
     if (length == 0) return 0;
-    if (gTransferMode == kStringTransferRecodeIfNeeded) {
-        if (RecodeFromMacRomanIfNeeded(buffer, kRecodeBufferSize, kEncodingUTF8))
-            length = uint32_t(std::strlen(buffer));
-    } else if (gTransferMode == kStringTransferRecodeAlways) {
-        RecodeString(buffer, kRecodeBufferSize, kEncodingMacRoman, kEncodingUTF8);
-        length = uint32_t(std::strlen(buffer));
-    }
+    if (RecodeForStringTransfer(buffer, sizeof buffer)) length = uint32_t(std::strlen(buffer));
     return overlay ? Overlay(to, buffer, length, nullptr) : Append(to, buffer, length, nullptr);
 }
 

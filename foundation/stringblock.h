@@ -123,6 +123,13 @@ uint16_t GetStringTransferMode();
 // Returns the former mode.
 uint16_t SetStringTransferMode(uint16_t mode);
 
+// A buffer that holds any spec's text recoded from Mac Roman (a byte becomes at most 3 bytes).
+constexpr uint32_t kStringTransferBufferSize = kStringSpecMaxLength * 3 + 1;
+// Recodes the NUL-terminated text in a buffer of `size` bytes as a transfer under the current
+// mode would ("r8": only text that is not valid UTF-8, "R8": every text, from Mac Roman; other
+// modes leave it). True when the text may have changed: its length is then its strlen.
+bool RecodeForStringTransfer(char* buffer, uint32_t size);
+
 // The spec of the same text in the destination: spec 0, or the same block on both sides, gives
 // the spec unchanged. Under mode "r8" text that is not valid UTF-8 is recoded from Mac Roman, under
 // "R8" every text is; a recoded text longer than 1023 bytes is cut at a character boundary.

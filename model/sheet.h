@@ -26,7 +26,8 @@ struct AnnotationMap;
 struct SheetLocalAnnotationEntry;
 struct ImageList;
 struct SymbolMap;
-struct PinDataTable;
+struct DAHeader;
+using PinDataTable = DAHeader**;  // a DA array of pin-data records (model/pindata.h)
 struct BreakOutTable;
 struct TextThemeTable;
 struct ProjectRecord;
@@ -90,7 +91,7 @@ struct SheetRecord {
     LinkListHeader* elementList;
     ImageList* imageList;
     SymbolMap* symbolMap;
-    PinDataTable* pinDataTable;
+    PinDataTable pinDataTable;
     BreakOutTable* breakOutTable;
     AnnotationMap* annotationMap;
     SheetLocalAnnotationEntry* sheetLocalAnnotation;  // when set, it owns the annotation map
