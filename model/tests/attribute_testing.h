@@ -90,18 +90,5 @@ struct TestPool {
     void Ceiling(uint32_t bytes) { MemPoolSetCeiling(pool, bytes); }
 };
 
-// A kept fuzzing input, fuzz/corpus/<stem>/<file>, made by the project's own writer: the test
-// checks that the file still holds what the writer makes now; with PLEXA_WRITE_SEEDS set it
-// writes the file instead.
-inline void CheckSeed(const std::string& stem, const std::string& file, const std::string& bytes) {
-    const std::string path = SourcePath("fuzz/corpus/" + stem + "/" + file);
-    if (std::getenv("PLEXA_WRITE_SEEDS")) {
-        ASSERT_TRUE(WriteFile(path, bytes)) << path;
-        return;
-    }
-    std::string kept;
-    ASSERT_TRUE(ReadFile(path, kept)) << path;
-    EXPECT_EQ(kept, bytes) << path;
-}
 
 }  // namespace plexa::test

@@ -593,7 +593,7 @@ TEST_F(Attributes, FuzzSeeds) {
         ASSERT_EQ(StreamWrite(out.stream, &length, 4), 0);
         ASSERT_EQ(StreamWrite(out.stream, *records, int32_t(run.count * kAttributeSize)), 0);
         const std::string seed = std::string{char(other), char(run.count)} + out.bytes();
-        test::CheckSeed("model_attributes", other ? "swapped" : "native", seed);
+        test::CheckFuzzSeed("model_attributes", other ? "swapped" : "native", seed);
         MemFree(records);
         MemFree(block);
     }

@@ -425,7 +425,7 @@ TEST_F(Elements, StoredFixtureReadsInBothByteOrdersAndWritesBack) {
     EXPECT_EQ(GetImageListReferenceCount(images, 0), 1u);
     std::string foreign(1, '\1');
     for (const char* record : kBigEndianElements) foreign += Hex(record);
-    KeepFuzzSeed("model_elements", "foreign", foreign + Hex("FFFFFFFF"));
+    CheckFuzzSeed("model_elements", "foreign", foreign + Hex("FFFFFFFF"));
     for (ElementRecord* e : built) DestroyElement(e, images);
     DestroyImageList(images);
 }

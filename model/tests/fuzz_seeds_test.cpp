@@ -21,14 +21,14 @@ using FuzzSeeds = ImageListTest;
 
 TEST_F(FuzzSeeds, ImageLists) {
     ImageList* list = CreateLocalImageList();
-    KeepFuzzSeed("model_imagelist", "empty", Flatten(list));
+    CheckFuzzSeed("model_imagelist", "empty", Flatten(list));
     AddImageToImageList(list, GreyImage(10, 3, 1));
     AddImageToImageList(list, ColourImage(4, 4, 7, true));
     AddImageToImageList(list, ColourImage(5, 3, 0x204060, false));
-    KeepFuzzSeed("model_imagelist", "three", Flatten(list));
+    CheckFuzzSeed("model_imagelist", "three", Flatten(list));
     ReleaseImageListImage(list, 1);
     const std::string gap = Flatten(list);
-    KeepFuzzSeed("model_imagelist", "gap", gap);
+    CheckFuzzSeed("model_imagelist", "gap", gap);
     ImageList* back = Inflate(gap);
     ASSERT_TRUE(back);
     EXPECT_TRUE(GetImageFromImageList(back, 2, false));
@@ -54,7 +54,7 @@ TEST_F(FuzzSeeds, Elements) {
     HandleStream out;
     for (ElementRecord* e : elements) ASSERT_EQ(WriteStoredElement(out.stream, e), 0);
     ASSERT_EQ(StreamWriteLong(out.stream, uint32_t(-1)), 0);
-    KeepFuzzSeed("model_elements", "native", std::string(1, '\0') + out.bytes());
+    CheckFuzzSeed("model_elements", "native", std::string(1, '\0') + out.bytes());
     ElementAs<ImageElement>(elements[5])->imageId = -1;
     for (ElementRecord* e : elements) DestroyElement(e, images);
     DestroyImageList(images);

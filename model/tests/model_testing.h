@@ -40,15 +40,6 @@ inline VXPixels* ColourImage(int width, int height, uint32_t seed, bool noisy) {
     return image;
 }
 
-// Keeps bytes as a seed input of a fuzz target when PLEXA_FUZZ_SEEDS names the corpus folder
-// (fuzz/corpus); does nothing otherwise.
-inline void KeepFuzzSeed(const std::string& target, const std::string& name, const std::string& bytes) {
-    const char* root = std::getenv("PLEXA_FUZZ_SEEDS");
-    if (!root || !*root) return;
-    const std::string dir = std::string(root) + "/" + target;
-    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
-    ASSERT_TRUE(WriteFile(dir + "/" + name, bytes));
-}
 
 inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }
 

@@ -697,7 +697,7 @@ TEST_F(PinData, FuzzSeeds) {
         ASSERT_EQ(StreamWrite(out.stream, *block, int32_t(h.used)), 0);
         ASSERT_EQ(WritePinDataTable(out.stream, table), 0);
         if (other) swapRecords();
-        test::CheckSeed("model_pindata", other ? "swapped" : "native", std::string(1, char(other)) + out.bytes());
+        test::CheckFuzzSeed("model_pindata", other ? "swapped" : "native", std::string(1, char(other)) + out.bytes());
         MemFree(block);
     }
     DestroyPinDataTable(table);

@@ -1,5 +1,7 @@
 #include "tests/support/testing.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -50,6 +52,17 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
+}
+
+void CheckFuzzSeed(const std::string& stem, const std::string& file, const std::string& bytes) {
+    const std::string path = SourcePath("fuzz/corpus/" + stem + "/" + file);
+    if (std::getenv("PLEXA_WRITE_SEEDS")) {
+        ASSERT_TRUE(WriteFile(path, bytes)) << path;
+        return;
+    }
+    std::string kept;
+    ASSERT_TRUE(ReadFile(path, kept)) << path;
+    EXPECT_EQ(kept, bytes) << path;
 }
 
 }  // namespace plexa::test

@@ -37,4 +37,9 @@ std::string SourcePath(const std::string& relative);
 bool ReadFile(const std::string& path, std::string& out);
 bool WriteFile(const std::string& path, const std::string& bytes);
 
+// A kept fuzzing input, fuzz/corpus/<stem>/<file>, made by the project's own writer: the check
+// fails when the file no longer holds what the writer makes now; with PLEXA_WRITE_SEEDS set the
+// file is written instead.
+void CheckFuzzSeed(const std::string& stem, const std::string& file, const std::string& bytes);
+
 }  // namespace plexa::test
