@@ -52,7 +52,9 @@ std::string LoadedString(int32_t id) {
 
 }  // namespace
 
-void ShowAboutDialog() { VXModalDialog(kAboutTemplate, kAboutDialogFlags, AboutAppDialogHandler, nullptr); }
+void ShowAboutDialog() {
+    VXModalDialog(kAboutTemplate, kAboutDialogFlags, AboutAppDialogHandler, nullptr);
+}
 
 int32_t AboutAppDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     switch (event->kind) {

@@ -42,11 +42,14 @@ void MapKey(int32_t index, char (&key)[32]) {
 }  // namespace
 
 void SetDefaultConversionOptions() {
-    if (!gAttrNamesMapStringBlock) gAttrNamesMapStringBlock = CreateStringBlock(nullptr, kStringBlockRoom);
-    for (int32_t k = 0; k < kAttrNamesMapCount; ++k)
-        gAttrNamesMap[k] =
-            gAttrNamesMapStringBlock ? OverlayStringBlock(gAttrNamesMapStringBlock, kDefaultAttrNames[k], -1, nullptr)
-                                     : 0;
+    if (!gAttrNamesMapStringBlock)
+        gAttrNamesMapStringBlock = CreateStringBlock(nullptr, kStringBlockRoom);
+    for (int32_t k = 0; k < kAttrNamesMapCount; ++k) {
+        gAttrNamesMap[k] = 0;
+        if (gAttrNamesMapStringBlock)
+            gAttrNamesMap[k] =
+                OverlayStringBlock(gAttrNamesMapStringBlock, kDefaultAttrNames[k], -1, nullptr);
+    }
     gConvertClassID = 0;
     gConvert96DPI = 1;
     gConvertShowRefDes = 1;

@@ -30,7 +30,9 @@ bool IsNameItem(int32_t item) {
 
 }  // namespace
 
-void ShowOptionsDialog() { VXModalDialog(kOptionsTemplate, kVXPlaceThird, OptionsDialogHandler, nullptr); }
+void ShowOptionsDialog() {
+    VXModalDialog(kOptionsTemplate, kVXPlaceThird, OptionsDialogHandler, nullptr);
+}
 
 int32_t OptionsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     switch (event->kind) {

@@ -52,7 +52,8 @@ std::string OutputProjectFolderName(const char* sourceName, bool isProject) {
 
 std::string OutputProjectFileName(const char* sourceName, bool isProject) {
     std::string name = sourceName ? sourceName : "";
-    if (isProject) return StripExtension(&name, kProjectSourceExtension) ? name + kProjectExtension : name;
+    if (isProject)
+        return StripExtension(&name, kProjectSourceExtension) ? name + kProjectExtension : name;
     if (StripExtension(&name, kSheetSourceExtension)) return name + kProjectExtension;
     return CutOutputName(name) + kSheetProjectSuffix;
 }

@@ -53,8 +53,10 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
     ChildProcess program(PLEXA_CONVERT_PROGRAM, {dir.file("Notes.TXT"), dir.file("Amplifier.SCM")},
                          {"XDG_CONFIG_HOME=" + config.path()}, dir.file("errors"));
     ASSERT_GT(program.pid(), 0);
-    ASSERT_TRUE(WaitFor([&] { return Slurp(dir.file("errors")).find("would write") != std::string::npos; }))
-        << Slurp(dir.file("errors"));
+    const auto reported = [&] {
+        return Slurp(dir.file("errors")).find("would write") != std::string::npos;
+    };
+    ASSERT_TRUE(WaitFor(reported)) << Slurp(dir.file("errors"));
     ASSERT_TRUE(program.WaitUntilCatches(SIGTERM));
     kill(program.pid(), SIGTERM);
     const int status = program.Wait();

@@ -33,8 +33,10 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!errorsFile.empty())
-        posix_spawn_file_actions_addopen(&actions, 2, errorsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        posix_spawn_file_actions_addopen(&actions, 2, errorsFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
 }
 
@@ -67,7 +69,8 @@ bool ChildProcess::Catches(int sig) {
     std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
     return false;
 }
 
