@@ -94,9 +94,32 @@ std::string PlatformUserFolder(PlatformFolder folder) {
     return {};
 }
 
-const char* PlatformApplicationName() { return "Plexa"; }
-const char* PlatformApplicationDisplayName() { return "Plexa"; }
-const char* PlatformApplicationIdentifier() { return "com.orvix.Plexa"; }
+namespace {
+
+struct Identity {
+    std::string name = "Plexa";
+    std::string displayName = "Plexa";
+    std::string identifier = "com.orvix.Plexa";
+};
+
+Identity& TheIdentity() {
+    static Identity identity;
+    return identity;
+}
+
+}  // namespace
+
+void PlatformSetApplicationIdentity(const char* name, const char* displayName,
+                                    const char* identifier) {
+    Identity& identity = TheIdentity();
+    if (name && *name) identity.name = name;
+    if (displayName && *displayName) identity.displayName = displayName;
+    if (identifier && *identifier) identity.identifier = identifier;
+}
+
+const char* PlatformApplicationName() { return TheIdentity().name.c_str(); }
+const char* PlatformApplicationDisplayName() { return TheIdentity().displayName.c_str(); }
+const char* PlatformApplicationIdentifier() { return TheIdentity().identifier.c_str(); }
 const char* PlatformMakerFolderName() { return "Orvix"; }
 
 std::string PlatformApplicationVersion() {
@@ -109,7 +132,7 @@ std::string PlatformApplicationVersion() {
 
 std::string PlatformResourceFolder() {
     std::string candidates[] = {Env("PLEXA_RESOURCE_DIR"), ProgramFolder() + "/resources",
-                                ProgramFolder() + "/../share/plexa"};
+                                ProgramFolder() + "/../resources", ProgramFolder() + "/../share/plexa"};
     for (const std::string& folder : candidates)
         if (!folder.empty() && QFileInfo(QString::fromStdString(folder)).isDir()) return folder;
     return {};

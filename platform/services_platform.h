@@ -26,7 +26,11 @@ enum class PlatformFolder : uint8_t {
 // The folder's absolute path (not created). Empty when the home folder is unknown.
 std::string PlatformUserFolder(PlatformFolder folder);
 
-// The application's identity: its name, its display name and its desktop-file id.
+// The application's identity: its name, its display name and its desktop-file id. The name also
+// names the user-defaults file. "Plexa" unless the program sets its own before launch (an empty
+// or missing text keeps that part).
+void PlatformSetApplicationIdentity(const char* name, const char* displayName,
+                                    const char* identifier);
 const char* PlatformApplicationName();
 const char* PlatformApplicationDisplayName();
 const char* PlatformApplicationIdentifier();
@@ -35,8 +39,9 @@ const char* PlatformMakerFolderName();
 // The application's version text, empty when the build has none.
 std::string PlatformApplicationVersion();
 
-// The folder of the application's resources: $PLEXA_RESOURCE_DIR, else "resources" beside the
-// program, else "../share/plexa" from the program's folder. Empty when none exists.
+// The folder of the application's resources: $PLEXA_RESOURCE_DIR, else "resources" in the
+// program's folder or beside it (a build tree), else "../share/plexa" from the program's folder.
+// Empty when none exists.
 std::string PlatformResourceFolder();
 
 // The system beep.

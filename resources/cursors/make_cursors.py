@@ -15,13 +15,14 @@ SIZE = 32
 
 
 def png(pixels):
+    """The RGBA rows of pixels as a PNG file's bytes."""
     rows = b"".join(b"\0" + bytes(sum((list(p) for p in row), [])) for row in pixels)
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", len(pixels[0]), len(pixels), 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
             chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
 

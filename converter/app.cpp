@@ -1,0 +1,143 @@
+// The converter's start-up, menus, commands and shell requests.
+#include "converter/app.h"
+
+#include "converter/driver.h"
+#include "converter/options.h"
+#include "converter/report.h"
+#include "converter/shared_builds.h"
+#include "foundation/filespec.h"
+#include "foundation/localized.h"
+#include "model/drawglobals.h"
+#include "model/imagelist.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+namespace {
+
+const VXMenuDefItem kFileItems[] = {
+    {kVXMenuItem, "Convert...", kCommandConvert, "o"},
+    {kVXMenuSeparator, "-", 0, nullptr},
+    {kVXMenuItem, "Options...", kCommandOptions, "i"},
+    {0, nullptr, 0, nullptr},
+};
+const VXMenuDef kFileMenu = {kCommandFileMenu, "File", kFileItems};
+
+const VXMenuDefItem kEditItems[] = {
+    {kVXMenuItem, "Cut", 302, "x"},      {kVXMenuItem, "Copy", 303, "c"},
+    {kVXMenuItem, "Paste", 304, "v"},    {kVXMenuItem, "Clear", 305, nullptr},
+    {kVXMenuItem, "Select All", kCommandSelectAll, "a"},
+    {0, nullptr, 0, nullptr},
+};
+const VXMenuDef kEditMenu = {kCommandEditMenu, "Edit", kEditItems};
+
+const VXMenuDef* const kBarMenus[] = {&kFileMenu, &kEditMenu, nullptr};
+const VXMenuBarDef gDefaultMenuBarDef = {1, kBarMenus};
+
+// The panel's remembered-folder index and the application-menu items the converter has not.
+constexpr int32_t kConvertPanelFolder = 3;
+constexpr uint16_t kDroppedApplicationItems[] = {103, 104};
+
+void ConvertFiles() {
+    char prompt[256];
+    VXLoadStringEx(kStrConvertFiles, 0, prompt, sizeof prompt);
+    SchError(SelectAndProcessFiles(kFilterV36Documents, kConvertPanelFolder, prompt, "", nullptr,
+                                   nullptr));
+}
+
+}  // namespace
+
+int32_t AppStartup() {
+    vx.quitProc = QuitHandler;
+    VXSetShellMessageProcs(ShellApplicationLaunchedHandler, ShellOpenFileHandler,
+                           ShellPrintFileHandler, ShellQuitHandler, ShellDroppedFileHandler);
+    VXMenuBar* bar = VXBuildMenuBar(&gDefaultMenuBarDef);
+    VXSetCurrentMenuBar(bar);
+    VXDestroyMenuBar(bar);
+    VXSetPrepCommandProc(nullptr, PrepCommand);
+    VXSetGlobalCommandProc(DoCommand);
+    for (uint16_t item : kDroppedApplicationItems) VXDeleteApplicationMenuItem(item);
+    InitImageLists();
+    gGenFlags |= kGenColorDrawing | kGenPortMarkers;
+    ConverterReportProcs report;
+    report.error = SchError;
+    SetConverterReportProcs(report);
+    LoadConversionOptions();
+    return 1;
+}
+
+int32_t PrepCommand(VXPrepCommandRecord* record) {
+    switch (record->command) {
+        case kCommandAbout:
+        case kCommandPreferences:
+        case kCommandQuit:
+        case kCommandFileMenu:
+        case kCommandConvert:
+        case kCommandOptions:
+            record->enabled = record->modalInFront ? 0 : 1;
+            return 1;
+        case kCommandEditMenu:
+            // The Edit menu serves the text fields of dialogs only.
+            record->enabled = record->modalInFront ? 1 : 0;
+            return 1;
+        case kCommandUndo:
+        case kCommandSelectAll:
+            record->enabled = 0;
+            return 1;
+        default:
+            return 0;  // the rest of the chain decides (Cut to Clear by the focused text field)
+    }
+}
+
+int32_t DoCommand(VXWindowRecordTag*, VXEventRecord* event) {
+    if (!event || event->kind != kVXCommandEvent) return 0;
+    switch (event->u.command.command) {
+        case kCommandAbout:
+            ShowAboutDialog();
+            return 1;
+        case kCommandPreferences:
+        case kCommandOptions:
+            ShowOptionsDialog();
+            return 1;
+        case kCommandConvert:
+            ConvertFiles();
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int32_t QuitHandler() { return VXCloseAllWindows() ? 1 : 0; }
+
+void ShellApplicationLaunchedHandler() { ShowAboutDialog(); }
+
+int32_t ShellOpenFileHandler(const char* path, int16_t, int16_t) {
+    FileSpec spec;
+    OSStatus st = FileSpecFromURL(path ? path : "", &spec, true, nullptr);
+    if (st == status::kNoErr) st = ConvertFileProcessor(&spec);
+    // A file that is not a version-3.6 document is passed over without a word.
+    if (st != status::kUnknownFileKind) SchError(st);
+    return 1;
+}
+
+int32_t ShellDroppedFileHandler(const char* path, int16_t index, int16_t count) {
+    return ShellOpenFileHandler(path, index, count);
+}
+
+int32_t ShellPrintFileHandler(const char*, int16_t, int16_t) { return 1; }
+
+int32_t ShellQuitHandler() {
+    DispatchCommand(nullptr, kCommandQuit, false, false, false);
+    return 1;
+}
+
+void SchError(OSStatus code) {
+    if (code == status::kNoErr || code == status::kUserCancelled || !VXIsApplicationActive()) return;
+    VXErrorReport(code);
+}
+
+}  // namespace plexa

@@ -1,0 +1,75 @@
+// The converter program's life on the toolkit: start-up, its File and Edit menus and their
+// commands, the shell's requests (documents opened, dropped, the launch without documents, quit),
+// the About box, the options dialog and the report of failures to the user. The program has no
+// document windows of its own: launched without documents it shows the About box.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct Rect;
+struct VXEventRecord;
+struct VXPrepCommandRecord;
+struct VXWindowRecordTag;
+
+// Commands.
+constexpr uint16_t kCommandAbout = 101;
+constexpr uint16_t kCommandPreferences = 102;
+constexpr uint16_t kCommandQuit = 105;
+constexpr uint16_t kCommandFileMenu = 200;
+constexpr uint16_t kCommandConvert = 202;
+constexpr uint16_t kCommandOptions = 210;
+constexpr uint16_t kCommandEditMenu = 300;
+constexpr uint16_t kCommandUndo = 301;
+constexpr uint16_t kCommandSelectAll = 306;
+
+// UI templates of the converter's template file.
+constexpr uint16_t kOptionsTemplate = 1003;
+constexpr uint16_t kAboutTemplate = 1040;
+// Options dialog items: the edit text of map entry k is item 4 + 2k.
+constexpr int16_t kOptionsFirstNameItem = 4;
+constexpr int16_t kOptions96DPIItem = 3;
+constexpr int16_t kOptionsClassIDItem = 29;
+constexpr int16_t kOptionsShowRefDesItem = 31;
+constexpr int16_t kOptionsShowNameItem = 32;
+// About box items.
+constexpr int16_t kAboutLogoItem = 1;
+constexpr int16_t kAboutNameItem = 2;
+constexpr int16_t kAboutVersionItem = 3;
+constexpr int16_t kAboutIconItem = 6;
+
+// Texts of the converter's strings table.
+constexpr int32_t kStrApplicationName = 128;
+constexpr int32_t kStrVersion = 129;
+constexpr int32_t kStrPlatform = 130;
+constexpr int32_t kStrConvertFiles = 131;
+
+// The start-up hook; 1 (success).
+int32_t AppStartup();
+int32_t PrepCommand(VXPrepCommandRecord* record);
+int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event);
+// Closes every window; nonzero when all closed.
+int32_t QuitHandler();
+
+void ShellApplicationLaunchedHandler();
+int32_t ShellOpenFileHandler(const char* path, int16_t index, int16_t count);
+int32_t ShellDroppedFileHandler(const char* path, int16_t index, int16_t count);
+int32_t ShellPrintFileHandler(const char* path, int16_t index, int16_t count);
+int32_t ShellQuitHandler();
+
+// A failure for the user: nothing for 0, cancel (-128) or while the application is not active,
+// else the toolkit's error alert.
+void SchError(OSStatus code);
+
+void ShowAboutDialog();
+int32_t AboutAppDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
+// The maker's logo in the rectangle of the current window.
+void DrawLogo(VXWindowRecordTag* window, const Rect* area);
+// The options dialog: edits the options in place and saves them when it ends with OK.
+void ShowOptionsDialog();
+int32_t OptionsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
+
+}  // namespace plexa

@@ -1,0 +1,24 @@
+// The conversion driver: every file that reaches the converter (the Convert command, an open
+// request of the shell, a drop) goes to `ConvertFileProcessor`, which decides by content what the
+// file is and runs the matching conversion. A conversion reports its own failure (once, through
+// the converter's report procedures) and returns nothing.
+//
+// The sheet, project and library conversions are not in the program yet: until they are, each
+// reports in the log what it would write, and creates nothing.
+#pragma once
+
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct FileSpec;
+
+// 0 after a conversion ran or when there was nothing to convert; the detection's failure
+// otherwise (0x20002712 for a file that is not a version-3.6 document).
+OSStatus ConvertFileProcessor(const FileSpec* spec);
+
+void ConvertV36Sheet(const FileSpec* spec);
+void ConvertV36Project(const FileSpec* spec);
+void ConvertV36Library(const FileSpec* spec);
+
+}  // namespace plexa

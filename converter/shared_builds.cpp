@@ -1,0 +1,77 @@
+// The converter's remembered folder, open-panel filter and open panel.
+#include "converter/shared_builds.h"
+
+#include <cstring>
+
+#include "converter/detect.h"
+#include "foundation/strings.h"
+
+namespace plexa {
+namespace {
+
+DirectoryRef gPrefDirectory{};
+uint16_t gPrefDirectoryValue = 1;
+
+struct FilterKind {
+    uint32_t flag;
+    const char* type;
+    const char* extension;
+};
+constexpr FilterKind kFilterKinds[] = {
+    {kFilterSheets, "SCH4", ".SHX"},       {kFilterProjects, "PRJ4", ".PRX"},
+    {kFilterLibraries, "LIB4", ".LBX"},    {kFilterDatabases, nullptr, ".ASC"},
+    {kFilterScripts, "TEXT", ".SXP"},      {kFilterV36Sheets, "QSCM", ".SCM"},
+    {kFilterV36Projects, "QSPR", ".SPR"},  {kFilterV36Libraries, "QLIB", ".SLB"},
+};
+constexpr size_t kMinimumNameForExtension = 5;
+
+bool CodeIs(const char (&code)[5], const char* value) { return std::strncmp(code, value, 4) == 0; }
+
+}  // namespace
+
+void RecordPrefDirectory(int32_t, const DirectoryRef* directory, uint16_t value) {
+    if (directory) gPrefDirectory = *directory;
+    if (value > 0) gPrefDirectoryValue = value;
+}
+
+void GetPrefDirectory(int32_t, DirectoryRef* directory, uint16_t* value) {
+    if (directory) *directory = gPrefDirectory;
+    if (value) *value = gPrefDirectoryValue;
+}
+
+bool MacOpenFilesFilter(const FileSpec* spec, void* reference) {
+    if (!spec || !reference) return true;
+    const uint32_t mask = *static_cast<const uint32_t*>(reference);
+    const bool longName = std::strlen(spec->name) >= kMinimumNameForExtension;
+    for (const FilterKind& kind : kFilterKinds) {
+        if (!(mask & kind.flag)) continue;
+        if (kind.type && CodeIs(spec->type, kind.type)) return true;
+        if (longName && NameHasExtension(spec->name, kind.extension)) return true;
+        if (kind.flag == kFilterDatabases && CodeIs(spec->creator, "QPLX") && CodeIs(spec->type, "TEXT"))
+            return true;
+    }
+    if (!(mask & kFilterV36Documents)) return false;
+    FourCharCode type = 0;
+    if (AutoDetectConversionFileType(spec, &type) != status::kNoErr) return false;
+    return ((mask & kFilterV36Sheets) && type == kV36SheetType) ||
+           ((mask & kFilterV36Projects) && type == kV36ProjectType) ||
+           ((mask & kFilterV36Libraries) && type == kV36LibraryType);
+}
+
+OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderKind, const char* prompt,
+                               const char* typeList, VXOpenFileProc processor, void* value) {
+    DirectoryRef folder;
+    GetPrefDirectory(folderKind, &folder, nullptr);
+    uint32_t mask = kindMask;
+    VXInstallMacOpenFilesFilter(MacOpenFilesFilter, &mask);
+    uint32_t flags = kVXPanelMultiple;
+    if (!IsDirectoryInvalid(&folder)) flags |= kVXPanelStartInFolder;
+    const OSStatus st = VXAskOpenFiles(prompt, typeList ? typeList : "", flags, &folder, nullptr,
+                                       prompt, processor, value);
+    VXInstallMacOpenFilesFilter(nullptr, nullptr);
+    if (st != status::kNoErr && st != status::kUserCancelled) return st;
+    RecordPrefDirectory(folderKind, &folder, 0);
+    return st;
+}
+
+}  // namespace plexa

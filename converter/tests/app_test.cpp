@@ -1,0 +1,317 @@
+// The converter on the toolkit: its start-up, menus and command preparation, the Convert command's
+// panel and filter, the About box, the progress windows and what reaches the user from the
+// shell's open requests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "converter/app.h"
+#include "converter/progress.h"
+#include "converter/report.h"
+#include "converter/shared_builds.h"
+#include "converter/tests/converter_fixtures.h"
+#include "foundation/filespec.h"
+#include "foundation/localized.h"
+#include "foundation/memory.h"
+#include "platform/control_platform.h"
+#include "platform/defaults_store.h"
+#include "platform/panel_platform.h"
+#include "tests/support/testing.h"
+#include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_templates.h"
+
+namespace plexa::test {
+namespace {
+
+std::vector<std::string> gSeen;  // what a scripted answer found up
+
+// Once a modal window is up: notes the front dialog's texts of the items, then dismisses it with
+// a click into its content.
+void NoteAndClick(std::vector<int16_t> items) {
+    static std::vector<int16_t> gItems;
+    gItems = std::move(items);
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* dialog = FrontDialog();
+        ASSERT_TRUE(dialog);
+        char text[256];
+        for (int16_t item : gItems) {
+            VXGetItemText(dialog, item, text);
+            gSeen.push_back(text);
+        }
+        gSeen.push_back(VXGetItemVisible(dialog, kAboutLogoItem) ? "logo item shown" : "logo item hidden");
+        WriteScreenshot(dialog, "converter_about.png");
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDown, dialog, 300, 20));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, dialog, 300, 20));
+    }, nullptr, 0.001);
+}
+
+// Dismisses a modal alert that comes up later in the test, noting that it came. Several of these
+// may wait for the same alert: each alert is noted and dismissed once.
+std::vector<int32_t> gDismissed;
+void DismissAlerts() {
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* alert = FrontDialog();
+        if (!alert || std::find(gDismissed.begin(), gDismissed.end(), alert->windowID) != gDismissed.end())
+            return;
+        gDismissed.push_back(alert->windowID);
+        gSeen.push_back("alert");
+        QueueKey(13);
+    }, nullptr, 0.001);
+}
+
+class ConverterApp : public WindowsTest {
+protected:
+    void SetUp() override {
+        WindowsTest::SetUp();
+        InitMemoryManager(-1);
+        VXInitControls();
+        setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+        DefaultsReload();
+        SetAppStringsTableName("Converter");
+        ASSERT_EQ(SelectUIFile("converter.gui"), 0);
+        VXResetShellRequestsForTesting(true);
+        TestResetFilePanels();
+        gSeen.clear();
+        gDismissed.clear();
+    }
+    void TearDown() override {
+        DestroyProgressWindow();
+        DestroyLibProgressWindow();
+        TestResetFilePanels();
+        VXResetShellRequestsForTesting(false);
+        SetConverterReportProcs({});
+        SetAppStringsTableName("Application");
+        CloseUIFiles();
+        WindowsTest::TearDown();
+        PlatformControlFlushDestroyed();
+        DefaultsReload();
+        unsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(gModalWindowDepth, 0);
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        EXPECT_TRUE(WriteFile(dir_.file(name), bytes));
+        return dir_.file(name);
+    }
+    TempDir dir_, config_;
+};
+
+std::vector<std::string> MenuItems(uint16_t menuID) {
+    std::vector<std::string> items;
+    VXMenuRecord* menu = VXGetMenuWithTag(menuID);
+    if (!menu) return items;
+    for (int32_t i = 1; i <= VXCountMenuItems(menu); ++i) {
+        char text[128];
+        VXGetMenuItemText(menu, true, i, text);
+        items.push_back(std::to_string(VXGetMenuItemTag(menu, i)) + " " + text);
+    }
+    return items;
+}
+
+TEST_F(ConverterApp, StartUpBuildsTheMenusAndInstallsTheProcedures) {
+    ASSERT_EQ(AppStartup(), 1);
+    EXPECT_EQ(MenuItems(200), (std::vector<std::string>{"202 Convert...", "0 -", "210 Options..."}));
+    EXPECT_EQ(MenuItems(300), (std::vector<std::string>{"302 Cut", "303 Copy", "304 Paste",
+                                                         "305 Clear", "306 Select All"}));
+    EXPECT_EQ(VXGetMenuItemWithTag(0, 103, nullptr), 0);
+    EXPECT_EQ(VXGetMenuItemWithTag(0, 104, nullptr), 0);
+    EXPECT_EQ(vx.quitProc, &QuitHandler);
+    EXPECT_EQ(vx.globalPrepCommandProc, &PrepCommand);
+    EXPECT_EQ(vx.globalCommandProc, &DoCommand);
+    EXPECT_EQ(vx.shellOpenFileProc, &ShellOpenFileHandler);
+    EXPECT_EQ(vx.shellLaunchedProc, &ShellApplicationLaunchedHandler);
+}
+
+TEST_F(ConverterApp, CommandPreparationByModalState) {
+    struct Case {
+        uint16_t command;
+        int enabledPlain, enabledModal;  // -1: left to the rest of the chain
+    };
+    const Case cases[] = {
+        {101, 1, 0}, {102, 1, 0}, {105, 1, 0}, {200, 1, 0}, {202, 1, 0}, {210, 1, 0},
+        {300, 0, 1}, {301, 0, 0}, {306, 0, 0}, {302, -1, -1}, {305, -1, -1}, {103, -1, -1},
+    };
+    for (const Case& c : cases) {
+        for (int modal = 0; modal < 2; ++modal) {
+            VXPrepCommandRecord record{};
+            record.command = c.command;
+            record.enabled = 7;
+            record.modalInFront = uint8_t(modal);
+            const int32_t handled = PrepCommand(&record);
+            const int expected = modal ? c.enabledModal : c.enabledPlain;
+            EXPECT_EQ(handled, expected < 0 ? 0 : 1) << c.command;
+            EXPECT_EQ(record.enabled, expected < 0 ? 7 : expected) << c.command << " " << modal;
+        }
+    }
+    VXEventRecord other = VXClearedEvent(kVXCommandEvent);
+    other.u.command.command = 302;
+    EXPECT_EQ(DoCommand(nullptr, &other), 0);
+}
+
+TEST_F(ConverterApp, AboutBoxShowsTheConverterAndClosesOnAClick) {
+    NoteAndClick({kAboutNameItem, kAboutVersionItem});
+    VXEventRecord about = VXClearedEvent(kVXCommandEvent);
+    about.u.command.command = kCommandAbout;
+    EXPECT_EQ(DoCommand(nullptr, &about), 1);
+    ASSERT_EQ(gSeen.size(), 3u);
+    EXPECT_EQ(gSeen[0], "Plexa Document Converter");
+    EXPECT_EQ(gSeen[1].rfind("Version ", 0), 0u) << gSeen[1];
+    EXPECT_EQ(gSeen[1].substr(gSeen[1].size() - 11), "  for Linux");
+    EXPECT_EQ(gSeen[2], "logo item hidden");
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+    // Launched without documents, the converter shows the same box.
+    gSeen.clear();
+    NoteAndClick({kAboutNameItem});
+    ShellApplicationLaunchedHandler();
+    ASSERT_FALSE(gSeen.empty());
+    EXPECT_EQ(gSeen[0], "Plexa Document Converter");
+}
+
+TEST_F(ConverterApp, ConvertFilesOffersTheOldKindsAndHandsThemToTheShell) {
+    const std::string sheet = Write("Amplifier", LittleEndianSheetLeader());
+    const std::string text = Write("Notes.TXT", TextFile());
+    const std::string library = Write("Parts.SLB", BigEndianLibrary(864, 1));
+    TestQueueFilePanelAnswer(true, {sheet, text, library});
+    VXEventRecord convert = VXClearedEvent(kVXCommandEvent);
+    convert.u.command.command = kCommandConvert;
+    EXPECT_EQ(DoCommand(nullptr, &convert), 1);
+    const PlatformFilePanelRequest* request = TestLastFilePanelRequest();
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(request->title, "Convert Files");
+    EXPECT_TRUE(request->multiple);
+    // The text file could not be chosen; the other two became open requests.
+    EXPECT_EQ(VXCountShellRequests(), 2);
+    DirectoryRef remembered;
+    uint16_t value = 0;
+    GetPrefDirectory(0, &remembered, &value);
+    std::string folder;
+    ASSERT_EQ(CreateDirectoryURLFromDirectory(&remembered, &folder), 0);
+    EXPECT_EQ(folder, dir_.path());
+    EXPECT_EQ(value, 1);
+
+    // A cancelled panel changes nothing and says nothing.
+    TestQueueFilePanelAnswer(false, {});
+    EXPECT_EQ(DoCommand(nullptr, &convert), 1);
+    EXPECT_EQ(VXCountShellRequests(), 2);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+}
+
+TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
+    const std::string files[][2] = {
+        {"a.SHX", "x"},        {"b.PRX", "x"},       {"c.LBX", "x"},
+        {"d.ASC", "x"},        {"e.SXP", "x"},       {"f.SCM", "x"},
+        {"g.SPR", "x"},        {"h.slb", "x"},       {"Amplifier", LittleEndianSheetLeader()},
+        {"Parts", BigEndianLibrary(864, 1)},        {"Mixer", DynamicFile("QSPR")},
+        {"notes.txt", TextFile()},                  {".SCM", TextFile()},
+        {"Current", CurrentSheetLeader()},
+    };
+    struct Case {
+        uint32_t mask;
+        std::vector<std::string> offered;
+    };
+    const Case cases[] = {
+        {kFilterV36Documents, {"f.SCM", "g.SPR", "h.slb", "Amplifier", "Parts", "Mixer"}},
+        {kFilterV36Sheets, {"f.SCM", "Amplifier"}},
+        {kFilterV36Libraries, {"h.slb", "Parts"}},
+        {kFilterSheets, {"a.SHX"}},
+        {kFilterSheets | kFilterProjects | kFilterLibraries, {"a.SHX", "b.PRX", "c.LBX"}},
+        {kFilterDatabases, {"d.ASC"}},
+        {kFilterScripts, {"d.ASC", "e.SXP", "notes.txt"}},  // ".ASC" files are text
+    };
+    for (const auto& [name, bytes] : files) Write(name, bytes);
+    for (const Case& c : cases) {
+        std::vector<std::string> offered;
+        for (const auto& [name, bytes] : files) {
+            FileSpec spec;
+            ASSERT_EQ(FileSpecFromURL(dir_.file(name), &spec, true, nullptr), 0);
+            uint32_t mask = c.mask;
+            if (MacOpenFilesFilter(&spec, &mask)) offered.push_back(name);
+        }
+        EXPECT_EQ(offered, c.offered) << c.mask;
+    }
+}
+
+TEST_F(ConverterApp, OpenRequestsAreSilentForWhatIsNotConvertible) {
+    std::vector<std::string> log;
+    static std::vector<std::string>* gLog;
+    gLog = &log;
+    ConverterReportProcs procs;
+    procs.log = [](const char* line) { gLog->push_back(line); };
+    procs.error = SchError;
+    SetConverterReportProcs(procs);
+    for (const std::string& path : {Write("Notes.TXT", TextFile()), Write("New.SCM", CurrentSheetLeader()),
+                                    Write("Old.SLB", BigEndianLibrary(863, 1))}) {
+        DismissAlerts();
+        EXPECT_EQ(ShellOpenFileHandler(path.c_str(), 0, 1), 1);
+        EXPECT_EQ(ShellDroppedFileHandler(path.c_str(), 0, 1), 1);
+    }
+    EXPECT_TRUE(gSeen.empty());
+    EXPECT_TRUE(log.empty());
+    const std::string sheet = Write("Amplifier.SCM", LittleEndianSheetLeader());
+    EXPECT_EQ(ShellOpenFileHandler(sheet.c_str(), 0, 1), 1);
+    EXPECT_EQ(log.size(), 1u);
+    EXPECT_EQ(ShellPrintFileHandler(sheet.c_str(), 0, 1), 1);
+    EXPECT_EQ(log.size(), 1u);
+    // A damaged sheet is reported, but not while the converter is in the background.
+    const std::string damaged = Write("Cut.SCM", OverlongLeader());
+    DismissAlerts();
+    ShellOpenFileHandler(damaged.c_str(), 0, 1);
+    EXPECT_EQ(gSeen, std::vector<std::string>{"alert"});
+    TestSetApplicationActive(false);
+    gSeen.clear();
+    DismissAlerts();
+    ShellOpenFileHandler(damaged.c_str(), 0, 1);
+    EXPECT_TRUE(gSeen.empty());
+    TestSetApplicationActive(true);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+}
+
+TEST_F(ConverterApp, ProgressWindows) {
+    const auto message = [](VXWindowRecordTag* window) {
+        char text[256];
+        VXGetItemText(window, kProgressMessageItem, text);
+        return std::string(text);
+    };
+    // Nothing happens while there is no window.
+    StepProjectProgressBar();
+    SetProjectProgressMessage("x");
+    IdleProgressBar();
+    StepLibProgressBar();
+    SetProgressMessage("x");
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+
+    CreateProgressWindow(2, "Analyzing Sheet...");
+    ASSERT_TRUE(gPrjProgressWindow);
+    VXWindowRecordTag* project = gPrjProgressWindow;
+    EXPECT_TRUE(VXIsWindowVisible(project, false));
+    EXPECT_EQ(message(project), "Analyzing Sheet...");
+    CreateProgressWindow(5, "again");
+    EXPECT_EQ(gPrjProgressWindow, project);
+    EXPECT_EQ(message(project), "Analyzing Sheet...");
+    SetProjectProgressMessage("Converting Sheet: Amplifier.SCM");
+    StepProjectProgressBar();
+    IdleProgressBar();
+    EXPECT_EQ(message(project), "Converting Sheet: Amplifier.SCM");
+
+    CreateLibProgressWindow(3, "Converting: Parts.SLB", 0);
+    ASSERT_TRUE(gLibProgressWindow);
+    SetProgressMessage("Converting: R");
+    StepLibProgressBar();
+    EXPECT_EQ(message(gLibProgressWindow), "Converting: R");
+    DestroyLibProgressWindow();
+    EXPECT_EQ(gLibProgressWindow, nullptr);
+    // A window that goes another way is forgotten too.
+    EXPECT_TRUE(QuitHandler());
+    EXPECT_EQ(gPrjProgressWindow, nullptr);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+}
+
+}  // namespace
+}  // namespace plexa::test

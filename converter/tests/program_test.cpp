@@ -1,0 +1,77 @@
+// The program plexa-convert itself: started with files on its command line it takes them as open
+// requests, reports what it would write, and quits cleanly on a termination request.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "converter/tests/converter_fixtures.h"
+#include "tests/support/child_process.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+#ifdef PLEXA_CONVERT_PROGRAM
+
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 3000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+std::string Slurp(const std::string& path) {
+    std::string text;
+    ReadFile(path, text);
+    return text;
+}
+
+// The program's own lines of a log (the platform may add lines of its own).
+std::string OwnLines(const std::string& text) {
+    std::istringstream in(text);
+    std::string line, own;
+    while (std::getline(in, line))
+        if (line.rfind("plexa-convert: ", 0) == 0) own += line + "\n";
+    return own;
+}
+
+TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
+    TempDir dir, config;
+    ASSERT_TRUE(WriteFile(dir.file("Amplifier.SCM"), LittleEndianSheetLeader()));
+    ASSERT_TRUE(WriteFile(dir.file("Notes.TXT"), TextFile()));
+    ChildProcess program(PLEXA_CONVERT_PROGRAM, {dir.file("Notes.TXT"), dir.file("Amplifier.SCM")},
+                         {"XDG_CONFIG_HOME=" + config.path()}, dir.file("errors"));
+    ASSERT_GT(program.pid(), 0);
+    const auto reported = [&] {
+        return Slurp(dir.file("errors")).find("would write") != std::string::npos;
+    };
+    ASSERT_TRUE(WaitFor(reported)) << Slurp(dir.file("errors"));
+    ASSERT_TRUE(program.WaitUntilCatches(SIGTERM));
+    kill(program.pid(), SIGTERM);
+    const int status = program.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // One line for the sheet, none for the text file; nothing was created.
+    EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))),
+              "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": would write \"" +
+                  dir.file("Amplifier (Plexa)/Amplifier.PRX") + "\" and \"" +
+                  dir.file("Amplifier (Plexa)/Amplifier.SHX") + "\"\n");
+    struct stat info;
+    EXPECT_NE(::stat(dir.file("Amplifier (Plexa)").c_str(), &info), 0);
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
