@@ -235,12 +235,12 @@ TEST_F(Detection, DetectionAndTheLibraryConversionAgree) {
 }
 
 TEST_F(Detection, FuzzSeeds) {
-    KeepFuzzSeed("converter_leader", "little_sheet", LittleEndianSheetLeader());
-    KeepFuzzSeed("converter_leader", "big_sheet", BigEndianSheetLeader());
-    KeepFuzzSeed("converter_leader", "long_leader", LongSheetLeader());
-    KeepFuzzSeed("converter_leader", "big_library", BigEndianLibrary(864, 2));
-    KeepFuzzSeed("converter_leader", "little_library", LittleEndianLibrary(900, 3));
-    KeepFuzzSeed("converter_leader", "text", TextFile());
+    CheckFuzzSeed("converter_leader", "little_sheet", LittleEndianSheetLeader());
+    CheckFuzzSeed("converter_leader", "big_sheet", BigEndianSheetLeader());
+    CheckFuzzSeed("converter_leader", "long_leader", LongSheetLeader());
+    CheckFuzzSeed("converter_leader", "big_library", BigEndianLibrary(864, 2));
+    CheckFuzzSeed("converter_leader", "little_library", LittleEndianLibrary(900, 3));
+    CheckFuzzSeed("converter_leader", "text", TextFile());
 }
 
 }  // namespace
