@@ -15,6 +15,7 @@
 #include "foundation/memory.h"
 #include "foundation/stringblock.h"
 #include "foundation/strings.h"
+#include "fuzz/model_fuzz_app.h"
 #include "graphics/render.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
@@ -22,7 +23,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
 
@@ -32,14 +32,7 @@ namespace {
 
 struct Setup {
     Setup() {
-        static char name[] = "model_texts_fuzz";
-        static char* argv[] = {name, nullptr};
-        PlatformEnsureApplication(1, argv);
-        VXCoreInit();
-        VXInitWindows();
-        VXInitStyles();
-        VXTEInit();
-        SchStylesInit();
+        StartModelFuzzApplication();
         style = CreateTextStyle(gGenPool, nullptr);
         SetStyleFont(style, "DejaVu Sans");
         SetStyleSize(style, 12);

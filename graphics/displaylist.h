@@ -153,9 +153,18 @@ int32_t VXParseDisplayListBytes(uint8_t* bytes, uint32_t size, const DLParseHand
 // transformed in a copy (on the stack up to 64 points), never in the list.
 int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, uint32_t flags,
                           DLCommentProc commentProc, void* refCon);
+// The same over bytes the caller holds (a list inside a larger record); they are not changed.
+int32_t VXPlayDisplayListBytes(VXGrafState* window, uint8_t* bytes, uint32_t size, Point point,
+                               uint32_t flags, DLCommentProc commentProc, void* refCon);
 // Converts a list of the other byte order to this machine's, in place; a native list is left
 // as it is (result 1); a corrupt list is left as it is (result 0).
 int32_t VXByteSwapDisplayList(DisplayList list, DLCommentProc commentProc, void* refCon);
+int32_t VXByteSwapDisplayListBytes(uint8_t* bytes, uint32_t size, DLCommentProc commentProc,
+                                   void* refCon);
+// Walks only the comments of a list (in the list's order, the swapped flag telling which):
+// nothing is drawn and no window is needed. 1 for a whole list with a valid header, else 0.
+int32_t VXWalkDisplayListComments(uint8_t* bytes, uint32_t size, DLCommentProc commentProc,
+                                  void* refCon);
 
 // Reads the header at payload (6 bytes); swaps its words in place when writeBack is set and
 // the mark reads 0x3412.
@@ -177,6 +186,10 @@ struct DLCheckResult {
     uint32_t badOffset;  // where the first bad record starts when not whole
 };
 DLCheckResult DLCheckDisplayList(const uint8_t* bytes, uint32_t size);
+
+// The bytes of UTF-8 text of `length` bytes that a record keeps of it when at most `max` fit:
+// cut without splitting a character (text that is no UTF-8 there is cut at max).
+int32_t DLCutUTF8(const char* text, int32_t length, int32_t max);
 
 // One line a record ("offset: opcode parameter  what"), then a line for a corrupt tail.
 std::string DLDumpDisplayList(const uint8_t* bytes, uint32_t size);

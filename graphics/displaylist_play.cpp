@@ -554,8 +554,12 @@ int32_t VXParseDisplayList(DisplayList list, const DLParseHandler handlers[16], 
     return ParseHandle(list, handlers, point, flags, commentProc, refCon);
 }
 
-int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, uint32_t flags,
-                          DLCommentProc commentProc, void* refCon) {
+namespace {
+
+// Resets the window's state as the play flags allow, makes it current and runs the walk; the
+// previous window is current again afterwards.
+template <class Walk>
+int32_t PlayInto(VXGrafState* window, uint32_t flags, Walk walk) {
     if (!window) return 0;
     VXGrafState* previous = VXSetCurrentGrafState(window);
     if (!(flags & kDLNoColors) && window->port) {
@@ -569,18 +573,79 @@ int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, ui
         VXSetTextMode(1);
     }
     if (!(flags & kDLNoTextStyle)) SetupDefaultStyle(window->textStyle, kStyleUser);
-    const int32_t result = ParseHandle(list, kDLPlayHandlers, point, flags, commentProc, refCon);
+    const int32_t result = walk();
     VXSetCurrentGrafState(previous);
     return result;
+}
+
+}  // namespace
+
+int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, uint32_t flags,
+                          DLCommentProc commentProc, void* refCon) {
+    return PlayInto(window, flags, [&] {
+        return ParseHandle(list, kDLPlayHandlers, point, flags, commentProc, refCon);
+    });
+}
+
+int32_t VXPlayDisplayListBytes(VXGrafState* window, uint8_t* bytes, uint32_t size, Point point,
+                               uint32_t flags, DLCommentProc commentProc, void* refCon) {
+    return PlayInto(window, flags, [&] {
+        return VXParseDisplayListBytes(bytes, size, kDLPlayHandlers, point, flags, commentProc,
+                                       refCon);
+    });
+}
+
+int32_t VXByteSwapDisplayListBytes(uint8_t* bytes, uint32_t size, DLCommentProc commentProc,
+                                   void* refCon) {
+    if (!bytes || size < 2) return 0;
+    const DLCheckResult check = DLCheckDisplayList(bytes, size);
+    if (!check.whole || !check.validHeader) return 0;
+    if (!check.swapped) return 1;
+    return VXParseDisplayListBytes(bytes, size, kDLSwapHandlers, Point{0, 0}, 0, commentProc,
+                                   refCon);
 }
 
 int32_t VXByteSwapDisplayList(DisplayList list, DLCommentProc commentProc, void* refCon) {
     const uint32_t size = list ? SizeOfHandle(list) : 0;
     if (size < 2) return 0;
-    const DLCheckResult check = DLCheckDisplayList(reinterpret_cast<uint8_t*>(*list), size);
-    if (!check.whole || !check.validHeader) return 0;
-    if (!check.swapped) return 1;
-    return ParseHandle(list, kDLSwapHandlers, Point{0, 0}, 0, commentProc, refCon);
+    auto* bytes = reinterpret_cast<uint8_t*>(MemLock(list));
+    if (!bytes) return 0;
+    const int32_t result = VXByteSwapDisplayListBytes(bytes, size, commentProc, refCon);
+    MemUnlock(list);
+    return result;
+}
+
+namespace {
+
+// ---- Walking comments only ----
+
+int32_t Walk3(uint8_t* payload, DLParseState* st) {
+    if (st->opcode == 0x03) DLParseHeader(payload, st, false);
+    return st->payloadSize;
+}
+
+int32_t Walk6(uint8_t* payload, DLParseState* st) {
+    uint8_t* comment;
+    int32_t length;
+    if (CommentOf(st, payload + (st->parameterWord ? 2 : 0), &comment, &length) &&
+        st->commentProc &&
+        st->commentProc(int16_t(st->parameter), length ? comment : nullptr, length, st->swapped,
+                        st->refCon))
+        st->continueWalk = false;
+    return st->payloadSize;
+}
+
+const DLParseHandler kDLCommentHandlers[16] = {
+    Swap0, nullptr, nullptr, Walk3,   nullptr, nullptr, Walk6,   nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+int32_t VXWalkDisplayListComments(uint8_t* bytes, uint32_t size, DLCommentProc commentProc,
+                                  void* refCon) {
+    return VXParseDisplayListBytes(bytes, size, kDLCommentHandlers, Point{0, 0}, 0, commentProc,
+                                   refCon);
 }
 
 }  // namespace plexa

@@ -101,15 +101,6 @@ Point PenOf(const VXGrafState* window) {
 
 uint32_t ColorValue(const QZColorState& c) { return (uint32_t(c.brush) << 24) | c.rgb; }
 
-// Cuts UTF-8 text to at most max bytes without splitting a character (a character has at
-// most three continuation bytes; text that is no UTF-8 there is cut at max).
-int32_t CutUTF8(const char* text, int32_t length, int32_t max) {
-    if (length <= max) return length;
-    for (int32_t cut = max; cut > 0 && cut >= max - 3; --cut)
-        if ((uint8_t(text[cut]) & 0xC0) != 0x80) return cut;
-    return max;
-}
-
 void DLFlushTextStyle(DLRecordState* rs, const VXGrafState* window) {
     const txStyle* style = window->textStyle;
     if (!style) return;
@@ -118,7 +109,7 @@ void DLFlushTextStyle(DLRecordState* rs, const VXGrafState* window) {
         const std::string_view name = FontNameOf(style->fontName);
         if (!name.empty()) {
             const int32_t length =
-                CutUTF8(name.data(), int32_t(name.size()), kDLMaxFontNameBytes);
+                DLCutUTF8(name.data(), int32_t(name.size()), kDLMaxFontNameBytes);
             const int32_t count = (length + 2) & ~1;  // name, NUL, pad to even
             uint8_t record[2 + 256] = {0x13, uint8_t(count)};
             std::memcpy(record + 2, name.data(), size_t(length));
@@ -252,6 +243,14 @@ const VXDisplayListRecorder kRecorder = {
 
 }  // namespace
 
+// A character has at most three continuation bytes.
+int32_t DLCutUTF8(const char* text, int32_t length, int32_t max) {
+    if (length <= max) return length;
+    for (int32_t cut = max; cut > 0 && cut >= max - 3; --cut)
+        if ((uint8_t(text[cut]) & 0xC0) != 0x80) return cut;
+    return max;
+}
+
 bool VXOpenDisplayList(VXGrafState* window, MemPool pool, Point origin, uint32_t flags) {
     if (!window || window->displayList) return false;
     Handle handle = AllocHandle(pool, 0);
@@ -364,7 +363,7 @@ void DLRecordText(VXGrafState* window, const void* text, int32_t length, uint32_
     if (length == 0 || !TextToUTF8(text, length, encoding, &utf8) || utf8.empty()) return;
     DLFlushState(rs, window, kFlushColors | kFlushTextStyle);
     const Point pen = PenOf(window);
-    const int32_t count = CutUTF8(utf8.data(), int32_t(utf8.size()), kDLMaxTextBytes);
+    const int32_t count = DLCutUTF8(utf8.data(), int32_t(utf8.size()), kDLMaxTextBytes);
     const int32_t dv = pen.v - rs->pen.v, dh = pen.h - rs->pen.h;
     Rec rec(0, 0);
     if (!rs->penStale && dv == 0 && dh == 0) {

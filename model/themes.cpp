@@ -195,8 +195,12 @@ int32_t GetTextThemeId(SheetRecord* sheet, const TextRecord* text) {
     return kThemeIndependentText;
 }
 
+txStyle* GetSheetThemeStyle(SheetRecord* sheet, int32_t theme) {
+    return ThemeStyle(TableOf(sheet), theme);
+}
+
 txStyle* GetTextThemeStyle(SheetRecord* sheet, const TextRecord* text) {
-    return ThemeStyle(TableOf(sheet), GetTextThemeId(sheet, text));
+    return GetSheetThemeStyle(sheet, GetTextThemeId(sheet, text));
 }
 
 txStyle* GetSymbolEditorTextThemeStyle(const TextRecord* text) {
@@ -208,7 +212,7 @@ int32_t GetTextFrameThemeId(SheetRecord* sheet, TextFrameHandle frame) {
 }
 
 txStyle* GetTextFrameThemeStyle(SheetRecord* sheet, TextFrameHandle frame) {
-    return ThemeStyle(TableOf(sheet), GetTextFrameThemeId(sheet, frame));
+    return GetSheetThemeStyle(sheet, GetTextFrameThemeId(sheet, frame));
 }
 
 txStyle* GetSymbolEditorTextFrameThemeStyle(TextFrameHandle frame) {

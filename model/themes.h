@@ -67,6 +67,9 @@ OSStatus ReadTextThemes(StreamRecord* stream, TextThemeTable* table);
 // The theme's name (empty for 9 and above), at most size - 1 bytes.
 void GetTextThemeName(int32_t theme, char* out, int32_t size);
 
+// The style of a theme in the sheet's table (or the default table, without a sheet or a table of
+// its own), or gDefaultStyle when that entry is empty.
+txStyle* GetSheetThemeStyle(SheetRecord* sheet, int32_t theme);
 int32_t GetTextThemeId(SheetRecord* sheet, const TextRecord* text);
 // The style of the text's theme in the sheet's table (or the default table), or gDefaultStyle
 // when that entry is empty.
