@@ -25,6 +25,7 @@
 #include "graphics/grafprocs.h"
 #include "graphics/pixels.h"
 #include "graphics/textstyle.h"
+#include "model/attributes.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
@@ -121,19 +122,6 @@ Point Pen() {
 
 bool ThemedText(uint16_t flags) { return flags & kTextFlagThemed; }
 
-// The name of an attribute text "{name}" or "{@name}" (the at flag tells which): false unless it
-// is at least 3 bytes, in braces, with a name that holds none of blank, "~", "{" and "}".
-bool AttributeTextName(const char* text, std::string* name, bool* at) {
-    std::string_view s(text);
-    if (s.size() < 3 || s.front() != '{' || s.back() != '}') return false;
-    s = s.substr(1, s.size() - 2);
-    *at = !s.empty() && s.front() == '@';
-    if (*at) s.remove_prefix(1);
-    if (s.empty() || s.find_first_of(" ~{}") != std::string_view::npos) return false;
-    name->assign(s);
-    return true;
-}
-
 // ---- Writing ----
 
 void Comment(int16_t kind, const void* data = nullptr, int32_t length = 0) {
@@ -156,11 +144,12 @@ void RecordText(const TextRecord* text, StringBlock block) {
     } else {
         if (((flags & kTextFlagMacro) ? text->macroText : text->text) == 0) return;
         GetTextRecordMacroString(text, block, string, sizeof string);
-        std::string name;
+        char name[kTextStringSize - 2];
         bool at = false;
-        if (kind == kTextKindSymbolAttribute && AttributeTextName(string, &name, &at)) {
+        if (kind == kTextKindSymbolAttribute &&
+            ParseAttrTextName(string, int32_t(sizeof string), name, int32_t(sizeof name), &at)) {
             if (at) flags |= kTextFlagHidden;
-            std::snprintf(string, sizeof string, "{%s}", name.c_str());
+            std::snprintf(string, sizeof string, "{%s}", name);
         }
     }
     const auto length = int32_t(std::strlen(string));

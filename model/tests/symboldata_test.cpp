@@ -1055,11 +1055,11 @@ TEST_F(SymbolData, FuzzSeeds) {
     Bytes data = Write();
     EXPECT_EQ(Bytes(reinterpret_cast<char*>(FindComment(data, kSymCommentImage)), 10),
               Hex("00000000 4800 4800 0000"));  // the last image first
-    KeepFuzzSeed("model_symboldata", "symbol", data);
-    KeepFuzzSeed("model_symboldata", "other_order", OtherOrder(data));
-    KeepFuzzSeed("model_symboldata", "hand", Hex(kHandData));
+    CheckFuzzSeed("model_symboldata", "symbol", data);
+    CheckFuzzSeed("model_symboldata", "other_order", OtherOrder(data));
+    CheckFuzzSeed("model_symboldata", "hand", Hex(kHandData));
     FindComment(data, kSymCommentHeader)[0] = 0;
-    KeepFuzzSeed("model_symboldata", "version_256", data);
+    CheckFuzzSeed("model_symboldata", "version_256", data);
 }
 
 }  // namespace
