@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -49,18 +50,33 @@ uint32_t StrideFor(uint32_t itemSize, uint32_t flags) {
 
 uint32_t HeaderBytes(int32_t clusters) { return uint32_t(sizeof(DAHeader) + clusters * sizeof(DACluster)); }
 
-// Works out `fastLimit`: the slots of the full clusters in front and of the first one that is not.
-// Only lowering it needs care: wherever slots or clusters go away it is set to 0.
+// Works out `fastLimit` afresh: the slots of the full clusters in front and of the first one that
+// is not; with logical ids, no further than the map holds each id's own slot. The changes that
+// keep it exact step by step: growing a cluster (the slots it gains), taking a slot for a logical
+// id at the end of the map (one more), and every change of the map before the end (lowered to
+// the first entry changed).
 void RefreshFastLimit(DAHeader* h) {
     h->fastLimit = 0;
-    if ((h->flags & (kDALogicalIds | kDAPacked)) || !h->clusterDivider) return;
+    if (Packed(h) || !h->clusterDivider) return;
     int64_t limit = 0;
     for (int32_t c = 0; c < h->clusterCount; ++c) {
         const int32_t slots = h->Clusters()[c].slotCount;
         limit += std::max(slots, 0);
         if (slots != h->itemsPerCluster) break;
     }
-    h->fastLimit = int32_t(std::min<int64_t>(limit, h->idLimit));
+    limit = std::min<int64_t>(limit, h->idLimit);
+    if (Logical(h)) {
+        const int32_t* map = Map(h);
+        int32_t same = 0;
+        while (same < limit && same < h->count && map[same] == same) ++same;
+        limit = same;
+    }
+    h->fastLimit = int32_t(limit);
+}
+
+// Lowers `fastLimit` of a logical array whose map changed from entry `first` on.
+void MapChangedFrom(DAHeader* h, int32_t first) {
+    if (Logical(h)) h->fastLimit = std::min(h->fastLimit, std::max(first, 0));
 }
 
 // Free-slot fields.
@@ -141,25 +157,30 @@ struct Place {
 
 // The item at a logical position of a sorted (logical or packed) array.
 [[gnu::always_inline]] inline char* ItemAt(const DAHeader* h, int32_t index) {
-    return SlotAt(h, Packed(h) ? index : Map(h)[index]);
+    return SlotAt(h, (Packed(h) || index < h->fastLimit) ? index : Map(h)[index]);
 }
 
 // The first live physical id at or after `phys`, skipping free runs; the id limit when none.
+// The walk goes cluster by cluster: the id is placed once, then slots are stepped over.
 int32_t NextLive(const DAHeader* h, int32_t phys) {
     if (phys < 0) phys = 0;
     if (Packed(h)) return std::min(phys, h->idLimit);
+    if (phys >= h->idLimit) return h->idLimit;
     const DACluster* clusters = const_cast<DAHeader*>(h)->Clusters();
     const int32_t per = h->itemsPerCluster;
-    while (phys < h->idLimit) {
-        const int32_t c = phys / per, i = phys % per;
-        if (c >= h->clusterCount) break;
-        if (i >= clusters[c].slotCount) {
-            phys = (c + 1) * per;
-            continue;
+    const uint32_t stride = h->stride;
+    Place p = Locate(h, phys);
+    for (int32_t c = int32_t(p.cluster), i = int32_t(p.index); c < h->clusterCount; ++c, i = 0) {
+        const int32_t slots = clusters[c].slotCount;
+        const char* base = *clusters[c].data;
+        while (i < slots) {
+            const char* slot = base + size_t(i) * stride;
+            if (!(uint8_t(slot[stride - 1]) & kDASlotFree)) {
+                const int32_t id = c * per + i;
+                return id < h->idLimit ? id : h->idLimit;
+            }
+            i += std::min(std::max(RunOf(slot), 1), slots - i);
         }
-        char* slot = *clusters[c].data + size_t(i) * h->stride;
-        if (!(StatusOf(h, slot) & kDASlotFree)) return phys;
-        phys += std::min(std::max(RunOf(slot), 1), clusters[c].slotCount - i);
     }
     return h->idLimit;
 }
@@ -274,7 +295,11 @@ bool GrowCluster(DAArray array) {
     cluster.slotCount = have + step;
     const int32_t first = c * h->itemsPerCluster + have;
     h->idLimit = std::max(h->idLimit, first + step);
-    if (h->fastLimit > 0 && h->fastLimit == first) h->fastLimit = first + step;
+    if (!Logical(h) && h->fastLimit == first && h->clusterDivider) {
+        // The slots join the fast range; a cluster that filled up lets the next one's join too.
+        if (cluster.slotCount == limit) RefreshFastLimit(h);
+        else h->fastLimit = first + step;
+    }
     LinkRun(h, first, step, -1);
     h->freeHead = first;
     return true;
@@ -291,6 +316,46 @@ bool GrowMap(DAArray array) {
     return true;
 }
 
+// Links the free slots from the lowest one freed since the list was built (from the list's head
+// when that lies lower, then to the end) into runs in physical order: the new free list.
+void RelinkFreeSlots(DAHeader* h) {
+    if (Packed(h) || h->lowFreed > h->highFreed) return;
+    int32_t from = h->lowFreed, to = h->highFreed;
+    if (h->freeHead != -1) {
+        from = std::min(from, h->freeHead);
+        to = h->idLimit - 1;
+    }
+    int32_t head = -1;
+    char* previousLast = nullptr;
+    const int64_t per = h->itemsPerCluster;
+    const uint32_t stride = h->stride;
+    const Place start = Locate(h, from);
+    for (int32_t c = int32_t(start.cluster), i = int32_t(start.index); c < h->clusterCount; ++c, i = 0) {
+        const int64_t first = c * per;
+        if (first + i > to || first + i >= h->idLimit) break;
+        const int32_t slots = h->Clusters()[c].slotCount;
+        char* base = *h->Clusters()[c].data;
+        auto isFree = [&](int32_t k) { return uint8_t(base[size_t(k) * stride + stride - 1]) & kDASlotFree; };
+        while (i < slots && first + i <= to && first + i < h->idLimit) {
+            if (!isFree(i)) {
+                ++i;
+                continue;
+            }
+            int32_t length = 1;
+            while (i + length < slots && isFree(i + length)) ++length;
+            const int32_t phys = int32_t(first + i);
+            LinkRun(h, phys, length, -1);
+            if (previousLast) SetNext(previousLast, phys);
+            else head = phys;
+            previousLast = base + size_t(i + length - 1) * stride;
+            i += length;
+        }
+    }
+    h->freeHead = head;
+    h->lowFreed = 0x7FFFFFFF;
+    h->highFreed = -1;
+}
+
 // Takes a fresh zero-filled slot and counts it; returns its physical id, -1 when none can be had.
 int32_t TakeSlot(DAArray array) {
     DAHeader* h = *array;
@@ -304,7 +369,8 @@ int32_t TakeSlot(DAArray array) {
         ++h->Clusters()[0].slotCount;
         return id;
     }
-    if (h->freeHead == -1) DAOptimizeFree(array);
+    // The free list is rebuilt only when slots were freed since it was last built.
+    if (h->freeHead == -1 && h->lowFreed <= h->highFreed) RelinkFreeSlots(h);
     if (h->freeHead == -1 && !GrowCluster(array)) return -1;
     h = *array;
     if (Logical(h) && h->count >= h->mapCapacity && !GrowMap(array)) return -1;
@@ -314,7 +380,10 @@ int32_t TakeSlot(DAArray array) {
     h->freeHead = NextOf(slot);
     std::memset(slot, 0, h->stride);
     ++h->count;
-    if (Logical(h)) Map(h)[h->count - 1] = phys;
+    if (Logical(h)) {
+        Map(h)[h->count - 1] = phys;
+        if (h->fastLimit == phys && phys == h->count - 1 && h->clusterDivider) ++h->fastLimit;
+    }
     return phys;
 }
 
@@ -344,6 +413,7 @@ void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
         int32_t* map = Map(h);
         std::memmove(map + id, map + id + 1, size_t(h->count - id) * 4);
         map[h->count] = -1;
+        MapChangedFrom(h, id);
         FollowRemoval(h, id);
     }
 }
@@ -381,11 +451,12 @@ struct SearchPlan {
         return Compare(array, key, At(v));
     }
     // Without a compare procedure nothing runs between the probes, so the array's layout is read
-    // once and each probe is a map entry, a cluster and a word.
+    // once and each probe is a map entry (none below the fast limit), a cluster and a word.
     template <bool kUpper>
     int32_t PlainBound() const {
         const DAHeader* h = *array;
         const int32_t* map = Logical(h) ? Map(h) : nullptr;
+        const int32_t same = h->fastLimit;
         const DACluster* clusters = h->Clusters();
         const uint32_t stride = h->stride;
         const uint32_t per = uint32_t(h->itemsPerCluster);
@@ -394,7 +465,7 @@ struct SearchPlan {
         auto slotAt = [&](int32_t v) -> const char* {
             v += v >= skipFrom;
             if (!map) return *clusters[0].data + size_t(v) * stride;
-            const uint32_t phys = uint32_t(map[v]);
+            const uint32_t phys = uint32_t(v < same ? v : map[v]);
             if (per <= 1) return *clusters[phys].data;
             const uint32_t q = uint32_t((static_cast<unsigned __int128>(divider) * phys) >> 64);
             return *clusters[q].data + size_t(phys - q * per) * stride;
@@ -628,6 +699,7 @@ DAArray DADuplicate(MemPool pool, DAArray array) {
         DADispose(copy);
         return nullptr;
     }
+    (*copy)->fastLimit = (*array)->fastLimit;  // the same layout
     return copy;
 }
 
@@ -751,12 +823,8 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
 
 bool da_detail::GetSlow(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
-    DAHeader* h = *array;
-    if (h->fastLimit == 0) RefreshFastLimit(h);
-    if (Logical(h)) {
-        return CopyOut(h, uint32_t(id) < uint32_t(h->count) ? SlotAt(h, Map(h)[id]) : nullptr, destination);
-    }
-    return CopyOut(h, LiveSlot(h, id), destination);
+    const DAHeader* h = *array;
+    return CopyOut(h, LiveSlot(h, ToPhysical(h, id)), destination);
 }
 
 bool DAPhysicalPut(DAArray array, int32_t id, const void* source) {
@@ -783,7 +851,6 @@ char* DAPhysicalGetAddress(DAArray array, int32_t id, bool lock) {
 }
 
 char* da_detail::GetAddressSlow(DAArray array, int32_t id, bool lock) {
-    if (array && (*array)->fastLimit == 0) RefreshFastLimit(*array);
     return array ? DAPhysicalGetAddress(array, ToPhysical(*array, id), lock) : nullptr;
 }
 
@@ -919,11 +986,107 @@ int32_t DAAdd(DAArray array, const void* item) {
             int32_t* map = Map(h);
             std::memmove(map + position + 1, map + position, size_t(id - position) * 4);
             map[position] = phys;
+            MapChangedFrom(h, position);
             id = position;
         }
     }
     gDidAdd = true;
     return id;
+}
+
+int32_t DAAddItems(DAArray array, const void* items, int32_t count) {
+    gInsertHint = -1;
+    gDidAdd = false;
+    if (!array || count < 0 || (count > 0 && !items)) return -1;
+    DAHeader* h = *array;
+    const uint32_t size = h->itemSize;
+    // A copy: the items may lie in this array, whose clusters can move as it grows.
+    std::vector<char> copy(static_cast<const char*>(items), static_cast<const char*>(items) + size_t(count) * size);
+    auto item = [&](int32_t k) { return copy.data() + size_t(k) * size; };
+
+    if (!Sorted(h)) {
+        int32_t added = 0;
+        for (; added < count; ++added) {
+            const int32_t phys = TakeSlot(array);
+            if (phys < 0) break;
+            CopyItem(SlotAt(*array, phys), item(added), size);
+        }
+        gDidAdd = added > 0;
+        return added < count ? -1 : added;
+    }
+
+    // The batch in compare order, equal items in the order given; a unique array keeps the first
+    // of equal items.
+    std::vector<int32_t> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int32_t a, int32_t b) { return Compare(array, item(a), item(b)) < 0; });
+    const bool unique = (*array)->flags & kDAUnique;
+    if (unique) {
+        size_t kept = 0;
+        for (size_t k = 0; k < order.size(); ++k) {
+            if (kept == 0 || Compare(array, item(order[k]), item(order[kept - 1])) != 0) order[kept++] = order[k];
+        }
+        order.resize(kept);
+    }
+
+    // Where each goes among the items already there: after the equal ones, as `DAAdd` puts it.
+    const int32_t old = (*array)->count;
+    std::vector<int32_t> position(order.size(), old);
+    if (old > 0 && !order.empty() && Compare(array, item(order[0]), ItemAt(*array, old - 1)) <= 0) {
+        const uint32_t flags = kDASearchLast | ((*array)->flags & kDASearchLock);
+        size_t kept = 0;
+        for (size_t k = 0; k < order.size(); ++k) {
+            const int32_t found = Search(array, -1, item(order[k]), flags, -1);
+            if (!(uint32_t(found) & kDANotFound)) {
+                if (unique) continue;
+                position[kept] = found + 1;
+            } else {
+                position[kept] = int32_t(uint32_t(found) & ~kDANotFound);
+            }
+            order[kept++] = order[k];
+        }
+        order.resize(kept);
+        position.resize(kept);
+    }
+
+    // Slots for the batch at the end of the order, then one merge from the back puts them in place.
+    const int32_t want = int32_t(order.size());
+    if (Packed(*array) && !ReserveSlots(array, 0, old + want)) return -1;
+    int32_t added = 0;
+    for (; added < want; ++added) {
+        const int32_t phys = TakeSlot(array);
+        if (phys < 0) break;
+        if (!Packed(*array)) CopyItem(SlotAt(*array, phys), item(order[size_t(added)]), size);
+    }
+    h = *array;
+    if (Packed(h)) {
+        char* base = *h->Clusters()[0].data;
+        auto slot = [&](int32_t index) { return base + size_t(index) * h->stride; };
+        int32_t from = old - 1, to = old + added - 1;
+        for (int32_t k = added - 1; k >= 0; --k) {
+            const int32_t moved = from - position[size_t(k)] + 1;
+            if (moved > 0) {
+                std::memmove(slot(to - moved + 1), slot(from - moved + 1), size_t(moved) * h->stride);
+                to -= moved;
+                from -= moved;
+            }
+            std::memset(slot(to), 0, h->stride);
+            CopyItem(slot(to), item(order[size_t(k)]), size);
+            --to;
+        }
+    } else if (added > 0 && position[0] < old) {
+        int32_t* map = Map(h);
+        const std::vector<int32_t> fresh(map + old, map + old + added);
+        int32_t from = old - 1, to = old + added - 1;
+        for (int32_t k = added - 1; k >= 0; --to) {
+            if (from >= position[size_t(k)]) map[to] = map[from--];
+            else map[to] = fresh[size_t(k--)];
+        }
+        MapChangedFrom(h, position[0]);
+    }
+    gDidAdd = added > 0;
+    return added < want ? -1 : added;
 }
 
 void DARemove(DAArray array, int32_t id) {
@@ -998,6 +1161,7 @@ bool DAUpdateLogicalId(DAArray array, int32_t* id) {
     if (to < from) std::memmove(map + to + 1, map + to, size_t(from - to) * 4);
     else std::memmove(map + from, map + from + 1, size_t(to - from) * 4);
     map[to] = phys;
+    MapChangedFrom(h, std::min(from, to));
     *id = to;
     return true;
 }
@@ -1099,38 +1263,7 @@ void DAOptimizeFree(DAArray array) {
         h->clusterDivider = UINT64_MAX / uint32_t(h->itemsPerCluster) + 1;
     }
     RefreshFastLimit(h);
-    if (Packed(h) || h->lowFreed > h->highFreed) return;
-    int32_t from = h->lowFreed, to = h->highFreed;
-    if (h->freeHead != -1) {
-        from = std::min(from, h->freeHead);
-        to = h->idLimit - 1;
-    }
-    int32_t head = -1;
-    char* previousLast = nullptr;
-    const int32_t per = h->itemsPerCluster;
-    for (int32_t phys = from; phys <= to && phys < h->idLimit;) {
-        const int32_t c = phys / per, i = phys % per;
-        if (c >= h->clusterCount) break;
-        const int32_t slots = h->Clusters()[c].slotCount;
-        if (i >= slots) {
-            phys = (c + 1) * per;
-            continue;
-        }
-        if (!SlotFree(h, SlotAt(h, phys))) {
-            ++phys;
-            continue;
-        }
-        int32_t length = 1;
-        while (i + length < slots && SlotFree(h, SlotAt(h, phys + length))) ++length;
-        LinkRun(h, phys, length, -1);
-        if (previousLast) SetNext(previousLast, phys);
-        else head = phys;
-        previousLast = SlotAt(h, phys + length - 1);
-        phys += length;
-    }
-    h->freeHead = head;
-    h->lowFreed = 0x7FFFFFFF;
-    h->highFreed = -1;
+    RelinkFreeSlots(h);
 }
 
 // ---- compaction and merging
@@ -1180,10 +1313,10 @@ DAArray DACompact(DAArray array, bool wantMap) {
     ResizeHandle(reinterpret_cast<Handle>(array), HeaderBytes(keep));
     h = *array;
     h->idLimit = h->count;
-    h->fastLimit = 0;
     h->freeHead = -1;
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;
+    RefreshFastLimit(h);
     if (!map) return nullptr;
     const DAHeader* m = *map;
     DASetRefCon(map, uint32_t(reinterpret_cast<const MapRecord*>(SlotAt(m, 0))->first));
