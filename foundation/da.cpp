@@ -821,10 +821,9 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
     return CopyOut(h, LiveSlot(h, id), destination);
 }
 
-bool da_detail::GetSlow(DAArray array, int32_t id, void* destination) {
-    if (!array) return false;
-    const DAHeader* h = *array;
-    return CopyOut(h, LiveSlot(h, ToPhysical(h, id)), destination);
+// (Inside da_detail the inline reader of the same name would be found first.)
+const char* da_detail::LiveSlotSlow(const DAHeader* h, int32_t id) {
+    return plexa::LiveSlot(h, ToPhysical(h, id));
 }
 
 bool DAPhysicalPut(DAArray array, int32_t id, const void* source) {
@@ -909,7 +908,7 @@ bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address) {
     return true;
 }
 
-bool DANextAddress(DAArray array, int32_t* id, char** address) {
+bool da_detail::NextAddressSlow(DAArray array, int32_t* id, char** address) {
     const DAHeader* h = *array;
     if (!Logical(h)) return DAPhysicalNextAddress(array, id, address);
     const int32_t next = *id < -1 ? 0 : *id + 1;

@@ -130,67 +130,90 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
 namespace da_detail {
-bool GetSlow(DAArray array, int32_t id, void* destination);
+// The live slot of an id outside the fast range, none when there is no live item. It only reads,
+// so a loop of reads keeps the array's layout in registers.
+[[gnu::pure]] const char* LiveSlotSlow(const DAHeader* h, int32_t id);
 char* GetAddressSlow(DAArray array, int32_t id, bool lock);
+bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 
-// The slot of an id below the fast limit (live or free). Reading by id is the hottest use of an
-// array, so this part is inline; every other id goes to the slow path.
+// The slot of an id below the fast limit (live or free).
 [[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, uint32_t id) {
     const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * id) >> 64);
     return *h->Clusters()[q].data + size_t(id - q * uint32_t(h->itemsPerCluster)) * h->stride;
 }
 [[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, const char* slot) {
-    return slot[h->stride - 1] & kDASlotFree;
+    return (slot + h->stride)[-1] & kDASlotFree;
+}
+// Reading by id is the hottest use of an array, so the ids of the fast range are placed inline.
+[[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {
+    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
+        const char* slot = FastSlot(h, uint32_t(id));
+        return SlotFree(h, slot) ? nullptr : slot;
+    }
+    return LiveSlotSlow(h, id);
 }
 }  // namespace da_detail
 
 // Access. `DAGet` copies the item and returns true; for an id with no live item it zeroes the
 // destination and returns false. `DAPut` returns false (nothing written) likewise.
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
-    if (array) {
-        const DAHeader* h = *array;
-        if (uint32_t(id) < uint32_t(h->fastLimit)) {
-            const char* slot = da_detail::FastSlot(h, uint32_t(id));
-            if (!da_detail::SlotFree(h, slot)) {
-                // Small items are copied without a library call. The compiler cannot know that
-                // the cases other than the destination's own size are never taken.
+    if (!array) return false;
+    const DAHeader* h = *array;
+    const char* slot;
+    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
+        slot = da_detail::FastSlot(h, uint32_t(id));
+        if (da_detail::SlotFree(h, slot)) slot = nullptr;
+    } else {
+        slot = da_detail::LiveSlotSlow(h, id);
+    }
+    if (!slot) [[unlikely]] {
+        std::memset(destination, 0, h->itemSize);
+        return false;
+    }
+    // Small items are copied without a library call. The compiler cannot know that the cases
+    // other than the destination's own size are never taken.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wstringop-overflow"
 #pragma GCC diagnostic ignored "-Warray-bounds"
-                switch (h->itemSize) {
-                    case 4: std::memcpy(destination, slot, 4); return true;
-                    case 8: std::memcpy(destination, slot, 8); return true;
-                    case 16: std::memcpy(destination, slot, 16); return true;
-                    default: break;
-                }
-#pragma GCC diagnostic pop
-            }
-        }
+    switch (h->itemSize) {
+        case 4: std::memcpy(destination, slot, 4); break;
+        case 8: std::memcpy(destination, slot, 8); break;
+        case 16: std::memcpy(destination, slot, 16); break;
+        default: std::memcpy(destination, slot, h->itemSize);
     }
-    return da_detail::GetSlow(array, id, destination);
+#pragma GCC diagnostic pop
+    return true;
 }
-// The same for a typed destination: an item of the destination's size is copied inline.
+// The same for a typed destination: a live item of the destination's size in the fast range is
+// copied as one value.
 template <class T>
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, T* destination) {
-    if (array) {
-        const DAHeader* h = *array;
-        if (uint32_t(id) < uint32_t(h->fastLimit) && h->itemSize == sizeof(T)) {
-            const char* slot = da_detail::FastSlot(h, uint32_t(id));
-            if (!da_detail::SlotFree(h, slot)) {
-                std::memcpy(static_cast<void*>(destination), slot, sizeof(T));
-                return true;
-            }
+    if (!array) return false;
+    const DAHeader* h = *array;
+    const char* slot;
+    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
+        slot = da_detail::FastSlot(h, uint32_t(id));
+        if (!da_detail::SlotFree(h, slot) && h->itemSize == sizeof(T)) [[likely]] {
+            std::memcpy(static_cast<void*>(destination), slot, sizeof(T));
+            return true;
         }
+        if (da_detail::SlotFree(h, slot)) slot = nullptr;
+    } else {
+        slot = da_detail::LiveSlotSlow(h, id);
     }
-    return da_detail::GetSlow(array, id, destination);
+    if (!slot) {
+        std::memset(static_cast<void*>(destination), 0, h->itemSize);
+        return false;
+    }
+    std::memcpy(static_cast<void*>(destination), slot, h->itemSize);
+    return true;
 }
 bool DAPut(DAArray array, int32_t id, const void* source);
 // The item's address (a free slot's too, for a physical id in range), none for an id out of
 // range. With `lock` the item's cluster is locked until `DAUnlockId`.
 inline char* DAGetAddress(DAArray array, int32_t id, bool lock) {
-    if (array && !lock && uint32_t(id) < uint32_t((*array)->fastLimit)) {
-        const char* slot = da_detail::FastSlot(*array, uint32_t(id));
-        if (!da_detail::SlotFree(*array, slot)) return const_cast<char*>(slot);
+    if (array && !lock) {
+        if (const char* slot = da_detail::LiveSlot(*array, id)) return const_cast<char*>(slot);
     }
     return da_detail::GetAddressSlow(array, id, lock);
 }
@@ -206,7 +229,20 @@ bool DAIsFreeId(DAArray array, int32_t id);
 bool DAIsFreePhysicalId(DAArray array, int32_t id);
 // The next live id after *id (start with -1) and its address; at the end *id becomes the id limit
 // and the result is false.
-bool DANextAddress(DAArray array, int32_t* id, char** address);
+inline bool DANextAddress(DAArray array, int32_t* id, char** address) {
+    // The next id is most often the live one after: placed inline within the fast range.
+    const DAHeader* h = *array;
+    if (*id >= -1 && *id < h->fastLimit - 1) {
+        const int32_t next = *id + 1;
+        const char* slot = da_detail::FastSlot(h, uint32_t(next));
+        if (!da_detail::SlotFree(h, slot)) {
+            *id = next;
+            if (address) *address = const_cast<char*>(slot);
+            return true;
+        }
+    }
+    return da_detail::NextAddressSlow(array, id, address);
+}
 bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address);
 
 // Adding and removing. `DAAdd` returns the new item's id (for a sorted array its position; for a
