@@ -74,6 +74,12 @@ void RefreshFastLimit(DAHeader* h) {
     h->fastLimit = int32_t(limit);
 }
 
+// Forgets the key samples of an array that changed (a search takes them again in time).
+void DropKeySamples(DAHeader* h) {
+    h->sampledCount = 0;
+    h->plainSearches = 0;
+}
+
 // Lowers `fastLimit` of a logical array whose map changed from entry `first` on.
 void MapChangedFrom(DAHeader* h, int32_t first) {
     if (Logical(h)) h->fastLimit = std::min(h->fastLimit, std::max(first, 0));
@@ -367,6 +373,7 @@ int32_t TakeSlot(DAArray array) {
         ++h->count;
         ++h->idLimit;
         ++h->Clusters()[0].slotCount;
+        DropKeySamples(h);
         return id;
     }
     // The free list is rebuilt only when slots were freed since it was last built.
@@ -384,12 +391,14 @@ int32_t TakeSlot(DAArray array) {
         Map(h)[h->count - 1] = phys;
         if (h->fastLimit == phys && phys == h->count - 1 && h->clusterDivider) ++h->fastLimit;
     }
+    DropKeySamples(h);
     return phys;
 }
 
 // Marks a live slot free (or, packed, closes the gap); `id` is the id callers hold.
 void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
     DAHeader* h = *array;
+    DropKeySamples(h);
     if (Packed(h)) {
         char* base = *h->Clusters()[0].data;
         std::memmove(base + size_t(id) * h->stride, base + size_t(id + 1) * h->stride,
@@ -432,6 +441,93 @@ private:
     std::unique_ptr<char[]> large_;
 };
 
+// The layout of a sorted array without a compare procedure, read once for a search: nothing runs
+// between its probes that could move the array. Each probe is a map entry (none below the fast
+// limit), a cluster and a word.
+class PlainView {
+public:
+    PlainView(const DAHeader* h, int32_t skip)
+        : map_(Logical(h) ? Map(h) : nullptr),
+          same_(h->fastLimit),
+          clusters_(h->Clusters()),
+          stride_(h->stride),
+          per_(uint32_t(h->itemsPerCluster)),
+          divider_(per_ <= 1 ? 0 : h->clusterDivider ? h->clusterDivider : UINT64_MAX / per_ + 1),
+          skipFrom_(skip >= 0 ? skip : INT32_MAX) {}
+
+    [[gnu::always_inline]] const char* SlotAt(int32_t v) const {
+        v += v >= skipFrom_;
+        if (!map_) return *clusters_[0].data + size_t(v) * stride_;
+        const uint32_t phys = uint32_t(v < same_ ? v : map_[v]);
+        if (per_ <= 1) return *clusters_[phys].data;
+        const uint32_t q = uint32_t((static_cast<unsigned __int128>(divider_) * phys) >> 64);
+        return *clusters_[q].data + size_t(phys - q * per_) * stride_;
+    }
+    int32_t SlotsPerLine() const { return std::max<int32_t>(1, int32_t(64 / stride_)); }
+    int32_t Key(int32_t v) const {
+        int32_t x;
+        std::memcpy(&x, SlotAt(v), 4);
+        return x;
+    }
+    // The first position of [from, from + length) whose key is not below `key` (with kUpper: is
+    // above it), from + length when none. Without branches on the keys; the items of both
+    // possible next probes are fetched while this one's is awaited, so two levels overlap.
+    template <bool kUpper>
+    int32_t Bound(int32_t from, int32_t length, int32_t key) const {
+        int32_t lo = from;
+        while (length > 0) {
+            const int32_t half = length / 2, probe = lo + half, rest = length - half - 1;
+            const char* slot = SlotAt(probe);
+            __builtin_prefetch(SlotAt(lo + half / 2));
+            __builtin_prefetch(SlotAt(std::min(probe + 1 + rest / 2, lo + length - 1)));
+            int32_t x;
+            std::memcpy(&x, slot, 4);
+            // Masks rather than a choice: the compiler would make a branch of it, which the
+            // keys would mispredict half the time.
+            const int32_t right = -int32_t(kUpper ? x <= key : x < key);
+            lo += (half + 1) & right;
+            length = half + ((rest - half) & right);
+        }
+        return lo;
+    }
+
+private:
+    const int32_t* map_;
+    int32_t same_;
+    const DACluster* clusters_;
+    uint32_t stride_;
+    uint32_t per_;
+    uint64_t divider_;
+    int32_t skipFrom_;
+};
+
+// Key samples: every kSampleStep-th key of a sorted array without a compare procedure, taken for
+// arrays of kSampledMinimum items or more once the searches since the last change reach
+// count / kSampleAfter, so that arrays that change between searches never pay for them.
+constexpr int32_t kSampleStep = 32;
+constexpr int32_t kSampledMinimum = 1024;
+constexpr int32_t kSampleAfter = 256;
+
+void TakeKeySamples(DAArray array) {
+    DAHeader* h = *array;
+    const int32_t n = h->count, m = (n + kSampleStep - 1) / kSampleStep;
+    if (h->keySamples && MemSizePtr(h->keySamples) < uint32_t(m) * 4) {
+        MemFreePtr(h->keySamples);
+        h->keySamples = nullptr;
+    }
+    if (!h->keySamples) {
+        // A pointer block: taking it never moves the array's relocatable blocks.
+        auto* samples = reinterpret_cast<int32_t*>(AllocPtr(h->pool, uint32_t(m) * 4));
+        h = *array;
+        h->plainSearches = 0;
+        if (!samples) return;
+        h->keySamples = samples;
+    }
+    const PlainView view(h, -1);
+    for (int32_t i = 0; i < m; ++i) h->keySamples[i] = view.Key(i * kSampleStep);
+    h->sampledCount = n;
+}
+
 struct SearchPlan {
     DAArray array;
     const void* key;
@@ -450,41 +546,36 @@ struct SearchPlan {
         }
         return Compare(array, key, At(v));
     }
-    // Without a compare procedure nothing runs between the probes, so the array's layout is read
-    // once and each probe is a map entry (none below the fast limit), a cluster and a word.
+    // With key samples the search starts among them and ends among the kSampleStep items that
+    // they leave; the answer is checked against its neighbours, since a key may have changed in
+    // place since the samples were taken.
     template <bool kUpper>
     int32_t PlainBound() const {
-        const DAHeader* h = *array;
-        const int32_t* map = Logical(h) ? Map(h) : nullptr;
-        const int32_t same = h->fastLimit;
-        const DACluster* clusters = h->Clusters();
-        const uint32_t stride = h->stride;
-        const uint32_t per = uint32_t(h->itemsPerCluster);
-        const uint64_t divider = per <= 1 ? 0 : h->clusterDivider ? h->clusterDivider : UINT64_MAX / per + 1;
-        const int32_t skipFrom = skip >= 0 ? skip : INT32_MAX;
-        auto slotAt = [&](int32_t v) -> const char* {
-            v += v >= skipFrom;
-            if (!map) return *clusters[0].data + size_t(v) * stride;
-            const uint32_t phys = uint32_t(v < same ? v : map[v]);
-            if (per <= 1) return *clusters[phys].data;
-            const uint32_t q = uint32_t((static_cast<unsigned __int128>(divider) * phys) >> 64);
-            return *clusters[q].data + size_t(phys - q * per) * stride;
-        };
-        // Without branches on the keys; the items of both possible next probes are fetched while
-        // this one's is awaited (their map entries do not depend on it), so two levels overlap.
-        int32_t lo = 0, length = n;
-        while (length > 0) {
-            const int32_t half = length / 2, probe = lo + half, rest = length - half - 1;
-            const char* slot = slotAt(probe);
-            __builtin_prefetch(slotAt(lo + half / 2));
-            __builtin_prefetch(slotAt(std::min(probe + 1 + rest / 2, lo + length - 1)));
-            int32_t x;
-            std::memcpy(&x, slot, 4);
-            const bool right = kUpper ? x <= keyValue : x < keyValue;
-            lo = right ? probe + 1 : lo;
-            length = right ? rest : half;
+        DAHeader* h = *array;
+        const PlainView view(h, skip);
+        if (skip < 0 && h->sampledCount == n && h->keySamples) {
+            const int32_t* samples = h->keySamples;
+            int32_t j = 0;
+            for (int32_t length = (n + kSampleStep - 1) / kSampleStep; length > 0;) {
+                const int32_t half = length / 2, rest = length - half - 1;
+                const int32_t x = samples[j + half];
+                const int32_t right = -int32_t(kUpper ? x <= keyValue : x < keyValue);
+                j += (half + 1) & right;
+                length = half + ((rest - half) & right);
+            }
+            const int32_t from = j > 0 ? (j - 1) * kSampleStep + 1 : 0;
+            const int32_t to = std::min(n, j * kSampleStep);
+            // The few cache lines of the range and of the neighbours that check the answer are
+            // fetched at once rather than probe by probe.
+            const int32_t last = std::min(to, n - 1);
+            for (int32_t k = std::max(from - 1, 0); k <= last; k += view.SlotsPerLine()) __builtin_prefetch(view.SlotAt(k));
+            __builtin_prefetch(view.SlotAt(last));
+            const int32_t p = view.Bound<kUpper>(from, to - from, keyValue);
+            auto before = [&](int32_t x) { return kUpper ? x <= keyValue : x < keyValue; };
+            if ((p == 0 || before(view.Key(p - 1))) && (p == n || !before(view.Key(p)))) return p;
+            DropKeySamples(h);
         }
-        return lo;
+        return view.Bound<kUpper>(0, n, keyValue);
     }
     template <bool kUpper>
     int32_t Bound() const {
@@ -502,6 +593,11 @@ struct SearchPlan {
 };
 
 int32_t SortedSearch(DAArray array, int32_t start, const void* key, uint32_t flags, int32_t skip) {
+    DAHeader* h = *array;
+    if (!h->compareProc && skip < 0 && h->count >= kSampledMinimum && h->sampledCount != h->count &&
+        ++h->plainSearches >= h->count / kSampleAfter) {
+        TakeKeySamples(array);
+    }
     SearchPlan plan{array, key, skip, (*array)->count - (skip >= 0 ? 1 : 0), !(*array)->compareProc, 0};
     std::memcpy(&plan.keyValue, key, 4);
     if (flags & kDASearchLast) {
@@ -677,6 +773,8 @@ DAArray DADuplicate(MemPool pool, DAArray array) {
     c->pool = pool;
     c->loops = nullptr;
     c->searchKey = nullptr;
+    c->keySamples = nullptr;
+    DropKeySamples(c);
     const int32_t clusters = c->clusterCount;
     c->clusterCount = 0;  // entries are counted as their clones are made, for a clean failure
     c->fastLimit = 0;
@@ -709,6 +807,7 @@ void DADispose(DAArray array) {
     for (int32_t i = 0; i < h->clusterCount; ++i) MemFree(h->Clusters()[i].data);
     if (h->map) MemFree(h->map);
     if (h->searchKey) MemFree(h->searchKey);
+    if (h->keySamples) MemFreePtr(h->keySamples);
     MemFree(reinterpret_cast<Handle>(array));
 }
 
@@ -1137,6 +1236,7 @@ void DARemoveAll(DAArray array) {
     h->count = 0;
     h->idLimit = 0;
     h->fastLimit = 0;
+    DropKeySamples(h);
     h->freeHead = -1;
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;
@@ -1161,6 +1261,7 @@ bool DAUpdateLogicalId(DAArray array, int32_t* id) {
     else std::memmove(map + from, map + from + 1, size_t(to - from) * 4);
     map[to] = phys;
     MapChangedFrom(h, std::min(from, to));
+    DropKeySamples(h);
     *id = to;
     return true;
 }
@@ -1316,6 +1417,7 @@ DAArray DACompact(DAArray array, bool wantMap) {
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;
     RefreshFastLimit(h);
+    DropKeySamples(h);
     if (!map) return nullptr;
     const DAHeader* m = *map;
     DASetRefCon(map, uint32_t(reinterpret_cast<const MapRecord*>(SlotAt(m, 0))->first));

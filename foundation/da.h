@@ -110,6 +110,14 @@ struct DAHeader {
                               // the slots of the first one that is not); with logical ids, the
                               // ids whose map entry is the id itself (an array filled in order).
                               // 0 whenever the divider is 0
+    // Not stored, derived: a sorted array without a compare procedure may keep every 16th key
+    // (`keySamples`, a pointer block of its pool) for searches to start from. The samples are only
+    // a hint: a search checks its answer against the items and falls back to a full search, so a
+    // key changed in place costs time, never a wrong answer. Any add or removal drops them
+    // (`sampledCount` 0); they are taken again once searches outnumber changes.
+    int32_t* keySamples;
+    int32_t sampledCount;     // the count the samples were taken at, 0 when there are none
+    int32_t plainSearches;    // searches since the last change
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
     const DACluster* Clusters() const { return reinterpret_cast<const DACluster*>(this + 1); }
 };

@@ -193,5 +193,43 @@ TEST(DABulkTest, ReadsFollowEveryChangeOfTheMap) {
     check("emptied");
 }
 
+// Searches of a large sorted array without a compare procedure start from samples of its keys;
+// their answers stay those of a plain binary search while keys change in place under them (the
+// order kept), and after adds and removals.
+TEST(DABulkTest, SearchesFromKeySamplesStayRight) {
+    std::mt19937 rng(test::TestSeed());
+    std::vector<Item> model(6000);
+    for (size_t k = 0; k < model.size(); ++k) model[k] = Item{int32_t(rng() % 3000) * 2, int32_t(k)};
+    std::stable_sort(model.begin(), model.end(), [](const Item& a, const Item& b) { return a.key < b.key; });
+    ArrayOwner a(DACreate(nullptr, sizeof(Item), 0, kDASorted));
+    ASSERT_EQ(DAAddItems(a.array, model.data(), int32_t(model.size())), int32_t(model.size()));
+    auto check = [&](const char* step) {
+        for (int32_t key = -2; key <= 6002; ++key) {
+            auto less = [](const Item& item, int32_t k) { return item.key < k; };
+            auto greater = [](int32_t k, const Item& item) { return k < item.key; };
+            const auto lb = uint32_t(std::lower_bound(model.begin(), model.end(), key, less) - model.begin());
+            const auto ub = uint32_t(std::upper_bound(model.begin(), model.end(), key, greater) - model.begin());
+            const Item probe{key, 0};
+            const uint32_t first = lb == ub ? lb | kDANotFound : lb, last = lb == ub ? ub | kDANotFound : ub - 1;
+            ASSERT_EQ(uint32_t(DASearch(a.array, -1, &probe, 0)), first) << step << " key " << key;
+            ASSERT_EQ(uint32_t(DASearch(a.array, -1, &probe, kDASearchLast)), last) << step << " key " << key;
+        }
+    };
+    check("filled");
+    EXPECT_EQ((*a.array)->sampledCount, int32_t(model.size()));  // the searches took samples
+    // Every 8th item takes its left neighbour's key, in place: the order holds, the samples lie.
+    for (size_t k = 8; k < model.size(); k += 8) {
+        model[k].key = model[k - 1].key;
+        std::memcpy(DAGetAddress(a.array, int32_t(k), false), &model[k].key, 4);
+    }
+    check("keys changed in place");
+    const Item added{1001, -1};
+    const int32_t at = DAAdd(a.array, &added);
+    model.insert(model.begin() + at, added);
+    DARemove(a.array, 17);
+    model.erase(model.begin() + 17);
+    check("an add and a removal");
+}
+
 }  // namespace
 }  // namespace plexa
