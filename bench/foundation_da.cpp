@@ -69,19 +69,25 @@ DAArray Filled(const std::vector<T>& items, uint32_t flags) {
 
 void Count(benchmark::State& state) { state.SetItemsProcessed(state.iterations() * state.range(0)); }
 
-// ---- add
-
-template <class T>
-void AddDA(benchmark::State& state) {
-    const auto items = RandomItems<T>(state.range(0), 1);
+// Times making and filling an array; its disposal is not timed.
+template <class Fill>
+void TimeFills(benchmark::State& state, Fill fill) {
     for (auto _ : state) {
-        DAArray a = Filled(items, 0);
+        DAArray a = fill();
         benchmark::DoNotOptimize(DACount(a));
         state.PauseTiming();
         DADispose(a);
         state.ResumeTiming();
     }
     Count(state);
+}
+
+// ---- add
+
+template <class T>
+void AddDA(benchmark::State& state) {
+    const auto items = RandomItems<T>(state.range(0), 1);
+    TimeFills(state, [&] { return Filled(items, 0); });
 }
 
 template <class T>
@@ -202,14 +208,7 @@ void SearchVector(benchmark::State& state) {
 template <bool kRandom>
 void SortedAddDA(benchmark::State& state) {
     const auto items = kRandom ? RandomItems<Key4>(state.range(0), 2) : AscendingItems<Key4>(state.range(0));
-    for (auto _ : state) {
-        DAArray a = Filled(items, kDASorted);
-        benchmark::DoNotOptimize(DACount(a));
-        state.PauseTiming();
-        DADispose(a);
-        state.ResumeTiming();
-    }
-    Count(state);
+    TimeFills(state, [&] { return Filled(items, kDASorted); });
 }
 
 template <bool kRandom>
@@ -226,15 +225,11 @@ void SortedAddVector(benchmark::State& state) {
 template <class T>
 void SortedFillDA(benchmark::State& state) {
     const auto items = RandomItems<T>(state.range(0), 2);
-    for (auto _ : state) {
+    TimeFills(state, [&] {
         DAArray a = DACreate(nullptr, sizeof(T), 0, kDASorted);
         DAAddItems(a, items.data(), int32_t(items.size()));
-        benchmark::DoNotOptimize(DACount(a));
-        state.PauseTiming();
-        DADispose(a);
-        state.ResumeTiming();
-    }
-    Count(state);
+        return a;
+    });
 }
 
 template <class T>

@@ -158,25 +158,19 @@ void UnorderedMap(benchmark::State& state) {
     Count(state);
 }
 
-void HashMemNames(benchmark::State& state) {
-    const auto names = NetNames(state.range(0));
-    for (auto _ : state) {
-        uint32_t sum = 0;
-        for (const std::string& name : names) sum += NameHash(name);
-        benchmark::DoNotOptimize(sum);
-    }
-    Count(state);
-}
-
-void StdHashNames(benchmark::State& state) {
+// Hashes every name.
+template <class Hash>
+void HashNames(benchmark::State& state, Hash hash) {
     const auto names = NetNames(state.range(0));
     for (auto _ : state) {
         size_t sum = 0;
-        for (const std::string& name : names) sum += std::hash<std::string_view>()(name);
+        for (const std::string& name : names) sum += hash(name);
         benchmark::DoNotOptimize(sum);
     }
     Count(state);
 }
+void HashMemNames(benchmark::State& state) { HashNames(state, NameHash); }
+void StdHashNames(benchmark::State& state) { HashNames(state, std::hash<std::string_view>()); }
 
 void Sized(benchmark::internal::Benchmark* b) {
     b->Arg(12500)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);

@@ -167,13 +167,7 @@ bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
-    const char* slot;
-    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
-        slot = da_detail::FastSlot(h, uint32_t(id));
-        if (da_detail::SlotFree(h, slot)) slot = nullptr;
-    } else {
-        slot = da_detail::LiveSlotSlow(h, id);
-    }
+    const char* slot = da_detail::LiveSlot(h, id);
     if (!slot) [[unlikely]] {
         std::memset(destination, 0, h->itemSize);
         return false;
