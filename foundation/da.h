@@ -234,11 +234,11 @@ bool DAIsFreePhysicalId(DAArray array, int32_t id);
 inline bool DANextAddress(DAArray array, int32_t* id, char** address) {
     // The next id is most often the live one after: placed inline within the fast range.
     const DAHeader* h = *array;
-    if (*id >= -1 && *id < h->fastLimit - 1) {
-        const int32_t next = *id + 1;
-        const char* slot = da_detail::FastSlot(h, uint32_t(next));
+    const uint32_t next = uint32_t(*id) + 1;  // below the fast limit only for ids from -1 on
+    if (next < uint32_t(h->fastLimit)) {
+        const char* slot = da_detail::FastSlot(h, next);
         if (!da_detail::SlotFree(h, slot)) {
-            *id = next;
+            *id = int32_t(next);
             if (address) *address = const_cast<char*>(slot);
             return true;
         }
