@@ -110,7 +110,7 @@ struct DAHeader {
                               // the slots of the first one that is not); with logical ids, the
                               // ids whose map entry is the id itself (an array filled in order).
                               // 0 whenever the divider is 0
-    // Not stored, derived: a sorted array without a compare procedure may keep every 16th key
+    // Not stored, derived: a sorted array without a compare procedure may keep every 32nd key
     // (`keySamples`, a pointer block of its pool) for searches to start from. The samples are only
     // a hint: a search checks its answer against the items and falls back to a full search, so a
     // key changed in place costs time, never a wrong answer. Any add or removal drops them
@@ -138,8 +138,8 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
 namespace da_detail {
-// The live slot of an id outside the fast range, none when there is no live item. It only reads,
-// so a loop of reads keeps the array's layout in registers.
+// The live slot of an id outside the fast range, none when there is no live item. It only reads
+// (declared pure), so what a caller read of the array before the call stays valid after it.
 [[gnu::pure]] const char* LiveSlotSlow(const DAHeader* h, int32_t id);
 char* GetAddressSlow(DAArray array, int32_t id, bool lock);
 bool NextAddressSlow(DAArray array, int32_t* id, char** address);
