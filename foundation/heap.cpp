@@ -266,7 +266,8 @@ enum class SysFail { kNone, kCeiling, kMemory };
 // otherwise give the memory to malloc, which trims it to the kernel, and fault it in again for
 // the next batch. For the pools a cached block is gone: the page was deleted and the pool's total
 // fell by its size; taking one back counts as taking a block from the system (the ceiling holds).
-// Small: at most 64 blocks and 4 MiB, the most recent used first. Cached blocks are poisoned in
+// Small: at most 64 blocks and 4 MiB, the most recent used first and the oldest given back to the
+// system to make room. Cached blocks are poisoned in
 // the sanitizer build, so a page used after its deletion is still caught.
 struct PageCache {
     static constexpr int kBlocks = 64;
@@ -295,9 +296,23 @@ char* TakeCachedPage(uint32_t bytes) {
     return nullptr;
 }
 
+// Keeps a block, giving the oldest ones back to the system when the cache is full.
 bool CachePage(char* base, uint32_t bytes) {
     PageCache& c = gPageCache;
-    if (c.count == PageCache::kBlocks || c.bytes + uint64_t(bytes) > PageCache::kBytes) return false;
+    if (bytes > PageCache::kBytes) return false;
+    int drop = 0;
+    uint32_t kept = c.bytes;
+    while (c.count - drop == PageCache::kBlocks || kept + uint64_t(bytes) > PageCache::kBytes) {
+        Unpoison(c.bases[drop], size_t(c.sizes[drop]) + 8);
+        std::free(c.bases[drop]);
+        kept -= c.sizes[drop++];
+    }
+    if (drop) {
+        std::memmove(c.bases, c.bases + drop, sizeof(char*) * size_t(c.count - drop));
+        std::memmove(c.sizes, c.sizes + drop, sizeof(uint32_t) * size_t(c.count - drop));
+        c.count -= drop;
+        c.bytes = kept;
+    }
     c.bases[c.count] = base;
     c.sizes[c.count] = bytes;
     ++c.count;

@@ -149,6 +149,14 @@ TEST_F(HeapTest, EdgeCases) {
              uint32_t empty = t.Info().totalBytes;
              Ptr p = MemAllocFS(pool);
              ASSERT_NE(p, nullptr);
+             // Many small pages deleted before this one: the memory kept for pages is full when
+             // this page goes, and takes it all the same.
+             MemPool other = MemPoolInit(kMemPoolStandardFlags);
+             MemPoolSetPageSize(other, 4096);
+             std::vector<Ptr> many;
+             for (int i = 0; i < 100 * 84; ++i) many.push_back(MemAllocFS(other));
+             for (Ptr x : many) MemFreePtr(x);
+             MemPoolFree(other);
              EXPECT_TRUE(MemFreePtr(p));
              EXPECT_EQ(t.Info().totalBytes, empty);  // deleted, as far as the pool is concerned
              MemPoolSetCeiling(pool, empty + 100);
