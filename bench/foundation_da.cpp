@@ -1,7 +1,9 @@
-// DA arrays against std::vector on the same data, 10^6 items: adding, reading by id, searching
-// and sorted adding. Two item shapes: a bare int32 key (the DA slot is then 12 bytes against 4)
-// and a 16-byte record led by its key (20 against 16). Each DA benchmark is followed by its
-// vector counterpart.
+// DA arrays against std::vector on the same data at 10^4, 10^5 and 10^6 items: adding, reading by
+// id (in id order and shuffled), walking every item, searching a sorted array, and filling a
+// sorted array (in order, in random order one at a time, and in one batch). Two item shapes: a
+// bare int32 key (the DA slot is then 12 bytes against 4) and a 16-byte record led by its key (20
+// against 16). The closing table gives each DA path as a ratio to its vector baseline and the
+// growth of its time from one size to the next.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -9,14 +11,16 @@
 #include <cstring>
 #include <numeric>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "bench/side_by_side.h"
 #include "foundation/da.h"
 
 namespace plexa {
 namespace {
 
-constexpr int64_t kItems = 1000000;
+constexpr int64_t kSizes[] = {10000, 100000, 1000000};
 
 struct Key4 {
     int32_t key;
@@ -63,36 +67,44 @@ DAArray Filled(const std::vector<T>& items, uint32_t flags) {
     return a;
 }
 
-// ---- add
+void Count(benchmark::State& state) { state.SetItemsProcessed(state.iterations() * state.range(0)); }
 
-template <class T>
-void BM_Add_DA(benchmark::State& state) {
-    const auto items = RandomItems<T>(state.range(0), 1);
+// Times making and filling an array; its disposal is not timed.
+template <class Fill>
+void TimeFills(benchmark::State& state, Fill fill) {
     for (auto _ : state) {
-        DAArray a = Filled(items, 0);
+        DAArray a = fill();
         benchmark::DoNotOptimize(DACount(a));
         state.PauseTiming();
         DADispose(a);
         state.ResumeTiming();
     }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Count(state);
+}
+
+// ---- add
+
+template <class T>
+void AddDA(benchmark::State& state) {
+    const auto items = RandomItems<T>(state.range(0), 1);
+    TimeFills(state, [&] { return Filled(items, 0); });
 }
 
 template <class T>
-void BM_Add_Vector(benchmark::State& state) {
+void AddVector(benchmark::State& state) {
     const auto items = RandomItems<T>(state.range(0), 1);
     for (auto _ : state) {
         std::vector<T> v;
         for (const T& item : items) v.push_back(item);
         benchmark::DoNotOptimize(v.data());
     }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Count(state);
 }
 
 // ---- get by id (a copy out), in id order or in a shuffled order
 
 template <class T, bool kShuffled>
-void BM_Get_DA(benchmark::State& state) {
+void GetDA(benchmark::State& state) {
     const auto ids = Ids(state.range(0), kShuffled);
     DAArray a = Filled(RandomItems<T>(state.range(0), 1), 0);
     for (auto _ : state) {
@@ -105,11 +117,11 @@ void BM_Get_DA(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     DADispose(a);
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Count(state);
 }
 
 template <class T, bool kShuffled>
-void BM_Get_Vector(benchmark::State& state) {
+void GetVector(benchmark::State& state) {
     const auto ids = Ids(state.range(0), kShuffled);
     const auto v = RandomItems<T>(state.range(0), 1);
     for (auto _ : state) {
@@ -121,13 +133,43 @@ void BM_Get_Vector(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(sum);
     }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Count(state);
+}
+
+// ---- walking every item in id order
+
+template <class T>
+void WalkDA(benchmark::State& state) {
+    DAArray a = Filled(RandomItems<T>(state.range(0), 1), 0);
+    for (auto _ : state) {
+        int64_t sum = 0;
+        char* address = nullptr;
+        for (int32_t id = -1; DANextAddress(a, &id, &address);) {
+            int32_t key;
+            std::memcpy(&key, address, 4);
+            sum += key;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    DADispose(a);
+    Count(state);
+}
+
+template <class T>
+void WalkVector(benchmark::State& state) {
+    const auto v = RandomItems<T>(state.range(0), 1);
+    for (auto _ : state) {
+        int64_t sum = 0;
+        for (const T& item : v) sum += item.key;
+        benchmark::DoNotOptimize(sum);
+    }
+    Count(state);
 }
 
 // ---- search: each stored key, looked up in random order
 
 template <class T>
-void BM_Search_DA(benchmark::State& state) {
+void SearchDA(benchmark::State& state) {
     const auto items = RandomItems<T>(state.range(0), 3);
     auto sorted = items;
     std::sort(sorted.begin(), sorted.end());
@@ -142,11 +184,11 @@ void BM_Search_DA(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     DADispose(a);
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Count(state);
 }
 
 template <class T>
-void BM_Search_Vector(benchmark::State& state) {
+void SearchVector(benchmark::State& state) {
     const auto items = RandomItems<T>(state.range(0), 3);
     auto v = items;
     std::sort(v.begin(), v.end());
@@ -155,60 +197,99 @@ void BM_Search_Vector(benchmark::State& state) {
         for (const T& item : items) sum += std::lower_bound(v.begin(), v.end(), item) - v.begin();
         benchmark::DoNotOptimize(sum);
     }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    Count(state);
 }
 
-// ---- sorted add: keys in ascending order (each lands at the end of the order), or in random
-// order (each lands inside: both containers move the tail, 4 bytes an item for the DA map and
-// sizeof(T) for the vector)
+// ---- filling a sorted array: keys in ascending order one at a time (each lands at the end of
+// the order), in random order one at a time (each lands inside: both containers move the tail,
+// 4 bytes an item for the DA map and sizeof(T) for the vector), and in random order in one batch
+// (the DA sorts the batch once; the vector appends and sorts)
 
-template <class T, bool kRandom>
-void BM_SortedAdd_DA(benchmark::State& state) {
-    const auto items = kRandom ? RandomItems<T>(state.range(0), 2) : AscendingItems<T>(state.range(0));
-    for (auto _ : state) {
-        DAArray a = Filled(items, kDASorted);
-        benchmark::DoNotOptimize(DACount(a));
-        state.PauseTiming();
-        DADispose(a);
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.SetComplexityN(state.range(0));
+template <bool kRandom>
+void SortedAddDA(benchmark::State& state) {
+    const auto items = kRandom ? RandomItems<Key4>(state.range(0), 2) : AscendingItems<Key4>(state.range(0));
+    TimeFills(state, [&] { return Filled(items, kDASorted); });
 }
 
-template <class T, bool kRandom>
-void BM_SortedAdd_Vector(benchmark::State& state) {
-    const auto items = kRandom ? RandomItems<T>(state.range(0), 2) : AscendingItems<T>(state.range(0));
+template <bool kRandom>
+void SortedAddVector(benchmark::State& state) {
+    const auto items = kRandom ? RandomItems<Key4>(state.range(0), 2) : AscendingItems<Key4>(state.range(0));
     for (auto _ : state) {
-        std::vector<T> v;
-        for (const T& item : items) v.insert(std::upper_bound(v.begin(), v.end(), item), item);
+        std::vector<Key4> v;
+        for (const Key4& item : items) v.insert(std::upper_bound(v.begin(), v.end(), item), item);
         benchmark::DoNotOptimize(v.data());
     }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.SetComplexityN(state.range(0));
+    Count(state);
 }
 
-#define PAIR(name, ...)                                                                  \
-    BENCHMARK(name##_DA<__VA_ARGS__>)->Arg(kItems)->Unit(benchmark::kMillisecond);      \
-    BENCHMARK(name##_Vector<__VA_ARGS__>)->Arg(kItems)->Unit(benchmark::kMillisecond)
+template <class T>
+void SortedFillDA(benchmark::State& state) {
+    const auto items = RandomItems<T>(state.range(0), 2);
+    TimeFills(state, [&] {
+        DAArray a = DACreate(nullptr, sizeof(T), 0, kDASorted);
+        DAAddItems(a, items.data(), int32_t(items.size()));
+        return a;
+    });
+}
 
-PAIR(BM_Add, Key4);
-PAIR(BM_Add, Rec16);
-PAIR(BM_Get, Key4, false);
-PAIR(BM_Get, Rec16, false);
-PAIR(BM_Get, Key4, true);
-PAIR(BM_Get, Rec16, true);
-PAIR(BM_Search, Key4);
-PAIR(BM_Search, Rec16);
+template <class T>
+void SortedFillVector(benchmark::State& state) {
+    const auto items = RandomItems<T>(state.range(0), 2);
+    for (auto _ : state) {
+        std::vector<T> v;
+        for (const T& item : items) v.push_back(item);
+        std::stable_sort(v.begin(), v.end());
+        benchmark::DoNotOptimize(v.data());
+    }
+    Count(state);
+}
 
-#define SORTED_PAIR(random, ...)                                                                     \
-    BENCHMARK(BM_SortedAdd_DA<Key4, random>)->Unit(benchmark::kMillisecond)->__VA_ARGS__;           \
-    BENCHMARK(BM_SortedAdd_Vector<Key4, random>)->Unit(benchmark::kMillisecond)->__VA_ARGS__
-
-SORTED_PAIR(false, RangeMultiplier(10)->Range(10000, kItems)->Complexity(benchmark::oNLogN));
-SORTED_PAIR(true, RangeMultiplier(4)->Range(16384, 262144)->Complexity());
+using Fn = void (*)(benchmark::State&);
+struct Pair {
+    const char* what;
+    const char* name;
+    Fn da;
+    Fn vector;
+    std::vector<int64_t> sizes;
+};
 
 }  // namespace
 }  // namespace plexa
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    using namespace plexa;
+    const std::vector<int64_t> all(std::begin(kSizes), std::end(kSizes));
+    // Adds in random order one at a time are quadratic in both containers: smaller sizes.
+    const std::vector<int64_t> quadratic = {4096, 16384, 65536};
+    const Pair pairs[] = {
+        {"add, int32", "Add_Key4", AddDA<Key4>, AddVector<Key4>, all},
+        {"add, 16 bytes", "Add_Rec16", AddDA<Rec16>, AddVector<Rec16>, all},
+        {"get by id in order, int32", "GetInOrder_Key4", GetDA<Key4, false>, GetVector<Key4, false>, all},
+        {"get by id in order, 16 bytes", "GetInOrder_Rec16", GetDA<Rec16, false>, GetVector<Rec16, false>, all},
+        {"get by id shuffled, int32", "GetShuffled_Key4", GetDA<Key4, true>, GetVector<Key4, true>, all},
+        {"get by id shuffled, 16 bytes", "GetShuffled_Rec16", GetDA<Rec16, true>, GetVector<Rec16, true>, all},
+        {"walk, int32", "Walk_Key4", WalkDA<Key4>, WalkVector<Key4>, all},
+        {"walk, 16 bytes", "Walk_Rec16", WalkDA<Rec16>, WalkVector<Rec16>, all},
+        {"sorted search, int32", "Search_Key4", SearchDA<Key4>, SearchVector<Key4>, all},
+        {"sorted search, 16 bytes", "Search_Rec16", SearchDA<Rec16>, SearchVector<Rec16>, all},
+        {"sorted adds in order, int32", "SortedAddInOrder", SortedAddDA<false>, SortedAddVector<false>, all},
+        {"sorted adds in random order, int32", "SortedAddRandom", SortedAddDA<true>, SortedAddVector<true>, quadratic},
+        {"sorted fill in one batch, int32", "SortedFill_Key4", SortedFillDA<Key4>, SortedFillVector<Key4>, all},
+        {"sorted fill in one batch, 16 bytes", "SortedFill_Rec16", SortedFillDA<Rec16>, SortedFillVector<Rec16>, all},
+    };
+    std::vector<bench::Row> rows;
+    for (const Pair& p : pairs) {
+        const std::string da = std::string(p.name) + "_DA", vector = std::string(p.name) + "_Vector";
+        for (int64_t n : p.sizes) {
+            benchmark::RegisterBenchmark(da.c_str(), p.da)->Arg(n)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(vector.c_str(), p.vector)->Arg(n)->Unit(benchmark::kMillisecond);
+        }
+        rows.push_back(bench::Row{p.what, da, vector});
+    }
+    benchmark::Initialize(&argc, argv);
+    bench::SideBySide reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.Table("DA arrays against std::vector (CPU time; ratio above 1: slower than the vector)", rows);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -50,18 +51,39 @@ uint32_t StrideFor(uint32_t itemSize, uint32_t flags) {
 
 uint32_t HeaderBytes(int32_t clusters) { return uint32_t(sizeof(DAHeader) + clusters * sizeof(DACluster)); }
 
-// Works out `fastLimit`: the slots of the full clusters in front and of the first one that is not.
-// Only lowering it needs care: wherever slots or clusters go away it is set to 0.
+// Works out `fastLimit` afresh: the slots of the full clusters in front and of the first one that
+// is not; with logical ids, no further than the map holds each id's own slot. The changes that
+// keep it exact step by step: growing a cluster (the slots it gains), taking a slot for a logical
+// id at the end of the map (one more), and every change of the map before the end (lowered to
+// the first entry changed).
 void RefreshFastLimit(DAHeader* h) {
     h->fastLimit = 0;
-    if ((h->flags & (kDALogicalIds | kDAPacked)) || !h->clusterDivider) return;
+    if (Packed(h) || !h->clusterDivider) return;
     int64_t limit = 0;
     for (int32_t c = 0; c < h->clusterCount; ++c) {
         const int32_t slots = h->Clusters()[c].slotCount;
         limit += std::max(slots, 0);
         if (slots != h->itemsPerCluster) break;
     }
-    h->fastLimit = int32_t(std::min<int64_t>(limit, h->idLimit));
+    limit = std::min<int64_t>(limit, h->idLimit);
+    if (Logical(h)) {
+        const int32_t* map = Map(h);
+        int32_t same = 0;
+        while (same < limit && same < h->count && map[same] == same) ++same;
+        limit = same;
+    }
+    h->fastLimit = int32_t(limit);
+}
+
+// Forgets the key samples of an array that changed (a search takes them again in time).
+void DropKeySamples(DAHeader* h) {
+    h->sampledCount = 0;
+    h->plainSearches = 0;
+}
+
+// Lowers `fastLimit` of a logical array whose map changed from entry `first` on.
+void MapChangedFrom(DAHeader* h, int32_t first) {
+    if (Logical(h)) h->fastLimit = std::min(h->fastLimit, std::max(first, 0));
 }
 
 // Free-slot fields.
@@ -142,25 +164,30 @@ struct Place {
 
 // The item at a logical position of a sorted (logical or packed) array.
 [[gnu::always_inline]] inline char* ItemAt(const DAHeader* h, int32_t index) {
-    return SlotAt(h, Packed(h) ? index : Map(h)[index]);
+    return SlotAt(h, (Packed(h) || index < h->fastLimit) ? index : Map(h)[index]);
 }
 
 // The first live physical id at or after `phys`, skipping free runs; the id limit when none.
+// The walk goes cluster by cluster: the id is placed once, then slots are stepped over.
 int32_t NextLive(const DAHeader* h, int32_t phys) {
     if (phys < 0) phys = 0;
     if (Packed(h)) return std::min(phys, h->idLimit);
+    if (phys >= h->idLimit) return h->idLimit;
     const DACluster* clusters = const_cast<DAHeader*>(h)->Clusters();
     const int32_t per = h->itemsPerCluster;
-    while (phys < h->idLimit) {
-        const int32_t c = phys / per, i = phys % per;
-        if (c >= h->clusterCount) break;
-        if (i >= clusters[c].slotCount) {
-            phys = (c + 1) * per;
-            continue;
+    const uint32_t stride = h->stride;
+    Place p = Locate(h, phys);
+    for (int32_t c = int32_t(p.cluster), i = int32_t(p.index); c < h->clusterCount; ++c, i = 0) {
+        const int32_t slots = clusters[c].slotCount;
+        const char* base = *clusters[c].data;
+        while (i < slots) {
+            const char* slot = base + size_t(i) * stride;
+            if (!(uint8_t(slot[stride - 1]) & kDASlotFree)) {
+                const int32_t id = c * per + i;
+                return id < h->idLimit ? id : h->idLimit;
+            }
+            i += std::min(std::max(RunOf(slot), 1), slots - i);
         }
-        char* slot = *clusters[c].data + size_t(i) * h->stride;
-        if (!(StatusOf(h, slot) & kDASlotFree)) return phys;
-        phys += std::min(std::max(RunOf(slot), 1), clusters[c].slotCount - i);
     }
     return h->idLimit;
 }
@@ -275,7 +302,11 @@ bool GrowCluster(DAArray array) {
     cluster.slotCount = have + step;
     const int32_t first = c * h->itemsPerCluster + have;
     h->idLimit = std::max(h->idLimit, first + step);
-    if (h->fastLimit > 0 && h->fastLimit == first) h->fastLimit = first + step;
+    if (!Logical(h) && h->fastLimit == first && h->clusterDivider) {
+        // The slots join the fast range; a cluster that filled up lets the next one's join too.
+        if (cluster.slotCount == limit) RefreshFastLimit(h);
+        else h->fastLimit = first + step;
+    }
     LinkRun(h, first, step, -1);
     h->freeHead = first;
     return true;
@@ -307,6 +338,46 @@ void RelinkEveryFreeSlot(DAArray array) {
     DAOptimizeFree(array);
 }
 
+// Links the free slots from the lowest one freed since the list was built (from the list's head
+// when that lies lower, then to the end) into runs in physical order: the new free list.
+void RelinkFreeSlots(DAHeader* h) {
+    if (Packed(h) || h->lowFreed > h->highFreed) return;
+    int32_t from = h->lowFreed, to = h->highFreed;
+    if (h->freeHead != -1) {
+        from = std::min(from, h->freeHead);
+        to = h->idLimit - 1;
+    }
+    int32_t head = -1;
+    char* previousLast = nullptr;
+    const int64_t per = h->itemsPerCluster;
+    const uint32_t stride = h->stride;
+    const Place start = Locate(h, from);
+    for (int32_t c = int32_t(start.cluster), i = int32_t(start.index); c < h->clusterCount; ++c, i = 0) {
+        const int64_t first = c * per;
+        if (first + i > to || first + i >= h->idLimit) break;
+        const int32_t slots = h->Clusters()[c].slotCount;
+        char* base = *h->Clusters()[c].data;
+        auto isFree = [&](int32_t k) { return uint8_t(base[size_t(k) * stride + stride - 1]) & kDASlotFree; };
+        while (i < slots && first + i <= to && first + i < h->idLimit) {
+            if (!isFree(i)) {
+                ++i;
+                continue;
+            }
+            int32_t length = 1;
+            while (i + length < slots && isFree(i + length)) ++length;
+            const int32_t phys = int32_t(first + i);
+            LinkRun(h, phys, length, -1);
+            if (previousLast) SetNext(previousLast, phys);
+            else head = phys;
+            previousLast = base + size_t(i + length - 1) * stride;
+            i += length;
+        }
+    }
+    h->freeHead = head;
+    h->lowFreed = 0x7FFFFFFF;
+    h->highFreed = -1;
+}
+
 // Takes a fresh zero-filled slot and counts it; returns its physical id, -1 when none can be had.
 int32_t TakeSlot(DAArray array) {
     DAHeader* h = *array;
@@ -318,11 +389,13 @@ int32_t TakeSlot(DAArray array) {
         ++h->count;
         ++h->idLimit;
         ++h->Clusters()[0].slotCount;
+        DropKeySamples(h);
         return id;
     }
-    if (h->freeHead == -1) DAOptimizeFree(array);
-    // The free list lives in the free slots: a link that leads to no free slot (bytes written
-    // through a free slot's address) is dropped with the list, which is made again.
+    // The free list is rebuilt only when slots were freed since it was last built. It lives in the
+    // free slots: a link that leads to no free slot (bytes written through a free slot's address)
+    // is dropped with the list, which is made again.
+    if (h->freeHead == -1 && h->lowFreed <= h->highFreed) RelinkFreeSlots(h);
     if (h->freeHead != -1 && !FreeSlot(h, h->freeHead)) RelinkEveryFreeSlot(array);
     if ((*array)->freeHead == -1 && !GrowCluster(array)) return -1;
     h = *array;
@@ -334,13 +407,18 @@ int32_t TakeSlot(DAArray array) {
     h->freeHead = NextOf(slot);
     std::memset(slot, 0, h->stride);
     ++h->count;
-    if (Logical(h)) Map(h)[h->count - 1] = phys;
+    if (Logical(h)) {
+        Map(h)[h->count - 1] = phys;
+        if (h->fastLimit == phys && phys == h->count - 1 && h->clusterDivider) ++h->fastLimit;
+    }
+    DropKeySamples(h);
     return phys;
 }
 
 // Marks a live slot free (or, packed, closes the gap); `id` is the id callers hold.
 void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
     DAHeader* h = *array;
+    DropKeySamples(h);
     if (Packed(h)) {
         char* base = *h->Clusters()[0].data;
         std::memmove(base + size_t(id) * h->stride, base + size_t(id + 1) * h->stride,
@@ -364,6 +442,7 @@ void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
         int32_t* map = Map(h);
         std::memmove(map + id, map + id + 1, size_t(h->count - id) * 4);
         map[h->count] = -1;
+        MapChangedFrom(h, id);
         FollowRemoval(h, id);
     }
 }
@@ -381,6 +460,93 @@ private:
     alignas(8) char small_[256];
     std::unique_ptr<char[]> large_;
 };
+
+// The layout of a sorted array without a compare procedure, read once for a search: nothing runs
+// between its probes that could move the array. Each probe is a map entry (none below the fast
+// limit), a cluster and a word.
+class PlainView {
+public:
+    PlainView(const DAHeader* h, int32_t skip)
+        : map_(Logical(h) ? Map(h) : nullptr),
+          same_(h->fastLimit),
+          clusters_(h->Clusters()),
+          stride_(h->stride),
+          per_(uint32_t(h->itemsPerCluster)),
+          divider_(per_ <= 1 ? 0 : h->clusterDivider ? h->clusterDivider : UINT64_MAX / per_ + 1),
+          skipFrom_(skip >= 0 ? skip : INT32_MAX) {}
+
+    [[gnu::always_inline]] const char* SlotAt(int32_t v) const {
+        v += v >= skipFrom_;
+        if (!map_) return *clusters_[0].data + size_t(v) * stride_;
+        const uint32_t phys = uint32_t(v < same_ ? v : map_[v]);
+        if (per_ <= 1) return *clusters_[phys].data;
+        const uint32_t q = uint32_t((static_cast<unsigned __int128>(divider_) * phys) >> 64);
+        return *clusters_[q].data + size_t(phys - q * per_) * stride_;
+    }
+    int32_t SlotsPerLine() const { return std::max<int32_t>(1, int32_t(64 / stride_)); }
+    int32_t Key(int32_t v) const {
+        int32_t x;
+        std::memcpy(&x, SlotAt(v), 4);
+        return x;
+    }
+    // The first position of [from, from + length) whose key is not below `key` (with kUpper: is
+    // above it), from + length when none. Without branches on the keys; the items of both
+    // possible next probes are fetched while this one's is awaited, so two levels overlap.
+    template <bool kUpper>
+    int32_t Bound(int32_t from, int32_t length, int32_t key) const {
+        int32_t lo = from;
+        while (length > 0) {
+            const int32_t half = length / 2, probe = lo + half, rest = length - half - 1;
+            const char* slot = SlotAt(probe);
+            __builtin_prefetch(SlotAt(lo + half / 2));
+            __builtin_prefetch(SlotAt(std::min(probe + 1 + rest / 2, lo + length - 1)));
+            int32_t x;
+            std::memcpy(&x, slot, 4);
+            // Masks rather than a choice: the compiler would make a branch of it, which the
+            // keys would mispredict half the time.
+            const int32_t right = -int32_t(kUpper ? x <= key : x < key);
+            lo += (half + 1) & right;
+            length = half + ((rest - half) & right);
+        }
+        return lo;
+    }
+
+private:
+    const int32_t* map_;
+    int32_t same_;
+    const DACluster* clusters_;
+    uint32_t stride_;
+    uint32_t per_;
+    uint64_t divider_;
+    int32_t skipFrom_;
+};
+
+// Key samples: every kSampleStep-th key of a sorted array without a compare procedure, taken for
+// arrays of kSampledMinimum items or more once the searches since the last change reach
+// count / kSampleAfter, so that arrays that change between searches never pay for them.
+constexpr int32_t kSampleStep = 32;
+constexpr int32_t kSampledMinimum = 1024;
+constexpr int32_t kSampleAfter = 256;
+
+void TakeKeySamples(DAArray array) {
+    DAHeader* h = *array;
+    const int32_t n = h->count, m = (n + kSampleStep - 1) / kSampleStep;
+    if (h->keySamples && MemSizePtr(h->keySamples) < uint32_t(m) * 4) {
+        MemFreePtr(h->keySamples);
+        h->keySamples = nullptr;
+    }
+    if (!h->keySamples) {
+        // A pointer block: taking it never moves the array's relocatable blocks.
+        auto* samples = reinterpret_cast<int32_t*>(AllocPtr(h->pool, uint32_t(m) * 4));
+        h = *array;
+        h->plainSearches = 0;
+        if (!samples) return;
+        h->keySamples = samples;
+    }
+    const PlainView view(h, -1);
+    for (int32_t i = 0; i < m; ++i) h->keySamples[i] = view.Key(i * kSampleStep);
+    h->sampledCount = n;
+}
 
 struct SearchPlan {
     DAArray array;
@@ -400,40 +566,36 @@ struct SearchPlan {
         }
         return Compare(array, key, At(v));
     }
-    // Without a compare procedure nothing runs between the probes, so the array's layout is read
-    // once and each probe is a map entry, a cluster and a word.
+    // With key samples the search starts among them and ends among the kSampleStep items that
+    // they leave; the answer is checked against its neighbours, since a key may have changed in
+    // place since the samples were taken.
     template <bool kUpper>
     int32_t PlainBound() const {
-        const DAHeader* h = *array;
-        const int32_t* map = Logical(h) ? Map(h) : nullptr;
-        const DACluster* clusters = h->Clusters();
-        const uint32_t stride = h->stride;
-        const uint32_t per = uint32_t(h->itemsPerCluster);
-        const uint64_t divider = per <= 1 ? 0 : h->clusterDivider ? h->clusterDivider : UINT64_MAX / per + 1;
-        const int32_t skipFrom = skip >= 0 ? skip : INT32_MAX;
-        auto slotAt = [&](int32_t v) -> const char* {
-            v += v >= skipFrom;
-            if (!map) return *clusters[0].data + size_t(v) * stride;
-            const uint32_t phys = uint32_t(map[v]);
-            if (per <= 1) return *clusters[phys].data;
-            const uint32_t q = uint32_t((static_cast<unsigned __int128>(divider) * phys) >> 64);
-            return *clusters[q].data + size_t(phys - q * per) * stride;
-        };
-        // Without branches on the keys; the items of both possible next probes are fetched while
-        // this one's is awaited (their map entries do not depend on it), so two levels overlap.
-        int32_t lo = 0, length = n;
-        while (length > 0) {
-            const int32_t half = length / 2, probe = lo + half, rest = length - half - 1;
-            const char* slot = slotAt(probe);
-            __builtin_prefetch(slotAt(lo + half / 2));
-            __builtin_prefetch(slotAt(std::min(probe + 1 + rest / 2, lo + length - 1)));
-            int32_t x;
-            std::memcpy(&x, slot, 4);
-            const bool right = kUpper ? x <= keyValue : x < keyValue;
-            lo = right ? probe + 1 : lo;
-            length = right ? rest : half;
+        DAHeader* h = *array;
+        const PlainView view(h, skip);
+        if (skip < 0 && h->sampledCount == n && h->keySamples) {
+            const int32_t* samples = h->keySamples;
+            int32_t j = 0;
+            for (int32_t length = (n + kSampleStep - 1) / kSampleStep; length > 0;) {
+                const int32_t half = length / 2, rest = length - half - 1;
+                const int32_t x = samples[j + half];
+                const int32_t right = -int32_t(kUpper ? x <= keyValue : x < keyValue);
+                j += (half + 1) & right;
+                length = half + ((rest - half) & right);
+            }
+            const int32_t from = j > 0 ? (j - 1) * kSampleStep + 1 : 0;
+            const int32_t to = std::min(n, j * kSampleStep);
+            // The few cache lines of the range and of the neighbours that check the answer are
+            // fetched at once rather than probe by probe.
+            const int32_t last = std::min(to, n - 1);
+            for (int32_t k = std::max(from - 1, 0); k <= last; k += view.SlotsPerLine()) __builtin_prefetch(view.SlotAt(k));
+            __builtin_prefetch(view.SlotAt(last));
+            const int32_t p = view.Bound<kUpper>(from, to - from, keyValue);
+            auto before = [&](int32_t x) { return kUpper ? x <= keyValue : x < keyValue; };
+            if ((p == 0 || before(view.Key(p - 1))) && (p == n || !before(view.Key(p)))) return p;
+            DropKeySamples(h);
         }
-        return lo;
+        return view.Bound<kUpper>(0, n, keyValue);
     }
     template <bool kUpper>
     int32_t Bound() const {
@@ -451,6 +613,11 @@ struct SearchPlan {
 };
 
 int32_t SortedSearch(DAArray array, int32_t start, const void* key, uint32_t flags, int32_t skip) {
+    DAHeader* h = *array;
+    if (!h->compareProc && skip < 0 && h->count >= kSampledMinimum && h->sampledCount != h->count &&
+        ++h->plainSearches >= h->count / kSampleAfter) {
+        TakeKeySamples(array);
+    }
     SearchPlan plan{array, key, skip, (*array)->count - (skip >= 0 ? 1 : 0), !(*array)->compareProc, 0};
     std::memcpy(&plan.keyValue, key, 4);
     if (flags & kDASearchLast) {
@@ -626,6 +793,8 @@ DAArray DADuplicate(MemPool pool, DAArray array) {
     c->pool = pool;
     c->loops = nullptr;
     c->searchKey = nullptr;
+    c->keySamples = nullptr;
+    DropKeySamples(c);
     const int32_t clusters = c->clusterCount;
     c->clusterCount = 0;  // entries are counted as their clones are made, for a clean failure
     c->fastLimit = 0;
@@ -648,6 +817,7 @@ DAArray DADuplicate(MemPool pool, DAArray array) {
         DADispose(copy);
         return nullptr;
     }
+    (*copy)->fastLimit = (*array)->fastLimit;  // the same layout
     return copy;
 }
 
@@ -657,6 +827,7 @@ void DADispose(DAArray array) {
     for (int32_t i = 0; i < h->clusterCount; ++i) MemFree(h->Clusters()[i].data);
     if (h->map) MemFree(h->map);
     if (h->searchKey) MemFree(h->searchKey);
+    if (h->keySamples) MemFreePtr(h->keySamples);
     MemFree(reinterpret_cast<Handle>(array));
 }
 
@@ -769,14 +940,9 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
     return CopyOut(h, LiveSlot(h, id), destination);
 }
 
-bool da_detail::GetSlow(DAArray array, int32_t id, void* destination) {
-    if (!array) return false;
-    DAHeader* h = *array;
-    if (h->fastLimit == 0) RefreshFastLimit(h);
-    if (Logical(h)) {
-        return CopyOut(h, uint32_t(id) < uint32_t(h->count) ? SlotAt(h, Map(h)[id]) : nullptr, destination);
-    }
-    return CopyOut(h, LiveSlot(h, id), destination);
+// (Inside da_detail the inline reader of the same name would be found first.)
+const char* da_detail::LiveSlotSlow(const DAHeader* h, int32_t id) {
+    return plexa::LiveSlot(h, ToPhysical(h, id));
 }
 
 bool DAPhysicalPut(DAArray array, int32_t id, const void* source) {
@@ -803,7 +969,6 @@ char* DAPhysicalGetAddress(DAArray array, int32_t id, bool lock) {
 }
 
 char* da_detail::GetAddressSlow(DAArray array, int32_t id, bool lock) {
-    if (array && (*array)->fastLimit == 0) RefreshFastLimit(*array);
     return array ? DAPhysicalGetAddress(array, ToPhysical(*array, id), lock) : nullptr;
 }
 
@@ -862,7 +1027,7 @@ bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address) {
     return true;
 }
 
-bool DANextAddress(DAArray array, int32_t* id, char** address) {
+bool da_detail::NextAddressSlow(DAArray array, int32_t* id, char** address) {
     const DAHeader* h = *array;
     if (!Logical(h)) return DAPhysicalNextAddress(array, id, address);
     const int32_t next = *id < -1 ? 0 : *id + 1;
@@ -939,11 +1104,120 @@ int32_t DAAdd(DAArray array, const void* item) {
             int32_t* map = Map(h);
             std::memmove(map + position + 1, map + position, size_t(id - position) * 4);
             map[position] = phys;
+            MapChangedFrom(h, position);
             id = position;
         }
     }
     gDidAdd = true;
     return id;
+}
+
+int32_t DAAddItems(DAArray array, const void* items, int32_t count) {
+    gInsertHint = -1;
+    gDidAdd = false;
+    if (!array || count < 0 || (count > 0 && !items)) return -1;
+    DAHeader* h = *array;
+    const uint32_t size = h->itemSize;
+    // A copy: the items may lie in this array, whose clusters can move as it grows.
+    std::vector<char> copy(static_cast<const char*>(items), static_cast<const char*>(items) + size_t(count) * size);
+    auto item = [&](int32_t k) { return copy.data() + size_t(k) * size; };
+
+    if (!Sorted(h)) {
+        int32_t added = 0;
+        for (; added < count; ++added) {
+            const int32_t phys = TakeSlot(array);
+            if (phys < 0) break;
+            CopyItem(SlotAt(*array, phys), item(added), size);
+        }
+        gDidAdd = added > 0;
+        return added < count ? -1 : added;
+    }
+
+    // The batch in compare order, equal items in the order given; a unique array keeps the first
+    // of equal items.
+    std::vector<int32_t> order(static_cast<size_t>(count));
+    if (!(*array)->compareProc) {
+        // Without a compare procedure the first i32 decides: (key, place) pairs sort in one block.
+        std::vector<std::pair<int32_t, int32_t>> keyed(order.size());
+        for (int32_t k = 0; k < count; ++k) {
+            std::memcpy(&keyed[size_t(k)].first, item(k), 4);
+            keyed[size_t(k)].second = k;
+        }
+        std::sort(keyed.begin(), keyed.end());
+        for (size_t k = 0; k < keyed.size(); ++k) order[k] = keyed[k].second;
+    } else {
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int32_t a, int32_t b) { return Compare(array, item(a), item(b)) < 0; });
+    }
+    const bool unique = (*array)->flags & kDAUnique;
+    if (unique) {
+        size_t kept = 0;
+        for (size_t k = 0; k < order.size(); ++k) {
+            if (kept == 0 || Compare(array, item(order[k]), item(order[kept - 1])) != 0) order[kept++] = order[k];
+        }
+        order.resize(kept);
+    }
+
+    // Where each goes among the items already there: after the equal ones, as `DAAdd` puts it.
+    const int32_t old = (*array)->count;
+    std::vector<int32_t> position(order.size(), old);
+    if (old > 0 && !order.empty() && Compare(array, item(order[0]), ItemAt(*array, old - 1)) <= 0) {
+        const uint32_t flags = kDASearchLast | ((*array)->flags & kDASearchLock);
+        size_t kept = 0;
+        for (size_t k = 0; k < order.size(); ++k) {
+            const int32_t found = Search(array, -1, item(order[k]), flags, -1);
+            if (!(uint32_t(found) & kDANotFound)) {
+                if (unique) continue;
+                position[kept] = found + 1;
+            } else {
+                position[kept] = int32_t(uint32_t(found) & ~kDANotFound);
+            }
+            order[kept++] = order[k];
+        }
+        order.resize(kept);
+        position.resize(kept);
+    }
+
+    // Slots for the batch at the end of the order, then one merge from the back puts them in place.
+    const int32_t want = int32_t(order.size());
+    if (Packed(*array) && !ReserveSlots(array, 0, old + want)) return -1;
+    int32_t added = 0;
+    for (; added < want; ++added) {
+        // The batch is read in compare order, out of place: the items a little ahead are fetched.
+        if (added + 16 < want) __builtin_prefetch(item(order[size_t(added + 16)]));
+        const int32_t phys = TakeSlot(array);
+        if (phys < 0) break;
+        if (!Packed(*array)) CopyItem(SlotAt(*array, phys), item(order[size_t(added)]), size);
+    }
+    h = *array;
+    if (Packed(h)) {
+        char* base = *h->Clusters()[0].data;
+        auto slot = [&](int32_t index) { return base + size_t(index) * h->stride; };
+        int32_t from = old - 1, to = old + added - 1;
+        for (int32_t k = added - 1; k >= 0; --k) {
+            const int32_t moved = from - position[size_t(k)] + 1;
+            if (moved > 0) {
+                std::memmove(slot(to - moved + 1), slot(from - moved + 1), size_t(moved) * h->stride);
+                to -= moved;
+                from -= moved;
+            }
+            std::memset(slot(to), 0, h->stride);
+            CopyItem(slot(to), item(order[size_t(k)]), size);
+            --to;
+        }
+    } else if (added > 0 && position[0] < old) {
+        int32_t* map = Map(h);
+        const std::vector<int32_t> fresh(map + old, map + old + added);
+        int32_t from = old - 1, to = old + added - 1;
+        for (int32_t k = added - 1; k >= 0; --to) {
+            if (from >= position[size_t(k)]) map[to] = map[from--];
+            else map[to] = fresh[size_t(k--)];
+        }
+        MapChangedFrom(h, position[0]);
+    }
+    gDidAdd = added > 0;
+    return added < want ? -1 : added;
 }
 
 void DARemove(DAArray array, int32_t id) {
@@ -995,6 +1269,7 @@ void DARemoveAll(DAArray array) {
     h->count = 0;
     h->idLimit = 0;
     h->fastLimit = 0;
+    DropKeySamples(h);
     h->freeHead = -1;
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;
@@ -1018,6 +1293,8 @@ bool DAUpdateLogicalId(DAArray array, int32_t* id) {
     if (to < from) std::memmove(map + to + 1, map + to, size_t(from - to) * 4);
     else std::memmove(map + from, map + from + 1, size_t(to - from) * 4);
     map[to] = phys;
+    MapChangedFrom(h, std::min(from, to));
+    DropKeySamples(h);
     *id = to;
     return true;
 }
@@ -1119,38 +1396,7 @@ void DAOptimizeFree(DAArray array) {
         h->clusterDivider = UINT64_MAX / uint32_t(h->itemsPerCluster) + 1;
     }
     RefreshFastLimit(h);
-    if (Packed(h) || h->lowFreed > h->highFreed) return;
-    int32_t from = h->lowFreed, to = h->highFreed;
-    if (h->freeHead != -1) {
-        from = std::min(from, h->freeHead);
-        to = h->idLimit - 1;
-    }
-    int32_t head = -1;
-    char* previousLast = nullptr;
-    const int32_t per = h->itemsPerCluster;
-    for (int32_t phys = from; phys <= to && phys < h->idLimit;) {
-        const int32_t c = phys / per, i = phys % per;
-        if (c >= h->clusterCount) break;
-        const int32_t slots = h->Clusters()[c].slotCount;
-        if (i >= slots) {
-            phys = (c + 1) * per;
-            continue;
-        }
-        if (!SlotFree(h, SlotAt(h, phys))) {
-            ++phys;
-            continue;
-        }
-        int32_t length = 1;
-        while (i + length < slots && SlotFree(h, SlotAt(h, phys + length))) ++length;
-        LinkRun(h, phys, length, -1);
-        if (previousLast) SetNext(previousLast, phys);
-        else head = phys;
-        previousLast = SlotAt(h, phys + length - 1);
-        phys += length;
-    }
-    h->freeHead = head;
-    h->lowFreed = 0x7FFFFFFF;
-    h->highFreed = -1;
+    RelinkFreeSlots(h);
 }
 
 // ---- compaction and merging
@@ -1171,7 +1417,10 @@ DAArray DACompact(DAArray array, bool wantMap) {
     const int32_t keep = (h->count + per - 1) / per;
     for (int32_t c = 0; c < keep; ++c) {
         const int32_t need = c + 1 < keep ? per : h->count - c * per;
-        if (c >= h->clusterCount || h->Clusters()[c].slotCount < need) return nullptr;
+        if (c >= h->clusterCount || h->Clusters()[c].slotCount < need) {
+            RefreshFastLimit(h);  // reads by id must not trust the damaged clusters either
+            return nullptr;
+        }
     }
 
     // The map is a by-product: when it cannot be built the compaction still completes.
@@ -1207,10 +1456,11 @@ DAArray DACompact(DAArray array, bool wantMap) {
     ResizeHandle(reinterpret_cast<Handle>(array), HeaderBytes(keep));
     h = *array;
     h->idLimit = h->count;
-    h->fastLimit = 0;
     h->freeHead = -1;
     h->lowFreed = 0x7FFFFFFF;
     h->highFreed = -1;
+    RefreshFastLimit(h);
+    DropKeySamples(h);
     if (!map) return nullptr;
     const DAHeader* m = *map;
     DASetRefCon(map, uint32_t(reinterpret_cast<const MapRecord*>(SlotAt(m, 0))->first));

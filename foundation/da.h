@@ -104,9 +104,20 @@ struct DAHeader {
     MemPool pool;
     uint64_t clusterDivider;  // 2^64 / itemsPerCluster rounded up, or 0 (then ids take the slow
                               // path); not stored: a reader sets it with `DAOptimizeFree`
-    int32_t fastLimit;        // not stored, derived: ids below it are existing slots of an array
-                              // without logical ids or packing (its divider set), so a read by id
-                              // needs no other check; 0 until worked out again (on a slow read)
+    int32_t fastLimit;        // not stored, derived and kept exact by every change: ids below it
+                              // are read as physical slots with no other check. Without logical
+                              // ids or packing, the existing slots in front (full clusters, then
+                              // the slots of the first one that is not); with logical ids, the
+                              // ids whose map entry is the id itself (an array filled in order).
+                              // 0 whenever the divider is 0
+    // Not stored, derived: a sorted array without a compare procedure may keep every 32nd key
+    // (`keySamples`, a pointer block of its pool) for searches to start from. The samples are only
+    // a hint: a search checks its answer against the items and falls back to a full search, so a
+    // key changed in place costs time, never a wrong answer. Any add or removal drops them
+    // (`sampledCount` 0); they are taken again once searches outnumber changes.
+    int32_t* keySamples;
+    int32_t sampledCount;     // the count the samples were taken at, 0 when there are none
+    int32_t plainSearches;    // searches since the last change
     DACluster* Clusters() { return reinterpret_cast<DACluster*>(this + 1); }
     const DACluster* Clusters() const { return reinterpret_cast<const DACluster*>(this + 1); }
 };
@@ -127,67 +138,84 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
 namespace da_detail {
-bool GetSlow(DAArray array, int32_t id, void* destination);
+// The live slot of an id outside the fast range, none when there is no live item. It only reads
+// (declared pure), so what a caller read of the array before the call stays valid after it.
+[[gnu::pure]] const char* LiveSlotSlow(const DAHeader* h, int32_t id);
 char* GetAddressSlow(DAArray array, int32_t id, bool lock);
+bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 
-// The live slot of an id on the common paths, none when the slow path must decide. Reading by
-// id is the hottest use of an array, so this part is inline.
-[[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, int32_t id) {
-    if (uint32_t(id) < uint32_t(h->fastLimit)) {
-        const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * uint32_t(id)) >> 64);
-        const char* slot = *h->Clusters()[q].data + size_t(uint32_t(id) - q * uint32_t(h->itemsPerCluster)) * h->stride;
-        return (slot[h->stride - 1] & kDASlotFree) ? nullptr : slot;
+// The slot of an id below the fast limit (live or free).
+[[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, uint32_t id) {
+    const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * id) >> 64);
+    return *h->Clusters()[q].data + size_t(id - q * uint32_t(h->itemsPerCluster)) * h->stride;
+}
+[[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, const char* slot) {
+    return (slot + h->stride)[-1] & kDASlotFree;
+}
+// Reading by id is the hottest use of an array, so the ids of the fast range are placed inline.
+[[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {
+    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
+        const char* slot = FastSlot(h, uint32_t(id));
+        return SlotFree(h, slot) ? nullptr : slot;
     }
-    const uint32_t kind = h->flags & (kDALogicalIds | kDAPacked);
-    if (kind == kDAPacked) {
-        return uint32_t(id) < uint32_t(h->count) ? *h->Clusters()[0].data + size_t(id) * h->stride : nullptr;
-    }
-    if (kind == kDALogicalIds) {
-        if (uint32_t(id) >= uint32_t(h->count)) return nullptr;
-        id = reinterpret_cast<const int32_t*>(*h->map)[id];
-    } else if (kind != 0) {
-        return nullptr;
-    }
-    if (uint32_t(id) >= uint32_t(h->idLimit) || h->clusterDivider == 0) return nullptr;
-    const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * uint32_t(id)) >> 64);
-    const uint32_t i = uint32_t(id) - q * uint32_t(h->itemsPerCluster);
-    if (q >= uint32_t(h->clusterCount)) return nullptr;
-    const DACluster& cluster = h->Clusters()[q];
-    if (i >= uint32_t(cluster.slotCount)) return nullptr;
-    const char* slot = *cluster.data + size_t(i) * h->stride;
-    return (slot[h->stride - 1] & kDASlotFree) ? nullptr : slot;
+    return LiveSlotSlow(h, id);
 }
 }  // namespace da_detail
 
 // Access. `DAGet` copies the item and returns true; for an id with no live item it zeroes the
 // destination and returns false. `DAPut` returns false (nothing written) likewise.
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
-    if (array) {
-        const DAHeader* h = *array;
-        if (const char* slot = da_detail::FastSlot(h, id)) {
-            // Small items are copied without a library call. The compiler cannot know that the
-            // cases other than the destination's own size are never taken.
+    if (!array) return false;
+    const DAHeader* h = *array;
+    const char* slot = da_detail::LiveSlot(h, id);
+    if (!slot) [[unlikely]] {
+        std::memset(destination, 0, h->itemSize);
+        return false;
+    }
+    // Small items are copied without a library call. The compiler cannot know that the cases
+    // other than the destination's own size are never taken.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wstringop-overflow"
 #pragma GCC diagnostic ignored "-Warray-bounds"
-            switch (h->itemSize) {
-                case 4: std::memcpy(destination, slot, 4); break;
-                case 8: std::memcpy(destination, slot, 8); break;
-                case 16: std::memcpy(destination, slot, 16); break;
-                default: std::memcpy(destination, slot, h->itemSize);
-            }
+    switch (h->itemSize) {
+        case 4: std::memcpy(destination, slot, 4); break;
+        case 8: std::memcpy(destination, slot, 8); break;
+        case 16: std::memcpy(destination, slot, 16); break;
+        default: std::memcpy(destination, slot, h->itemSize);
+    }
 #pragma GCC diagnostic pop
+    return true;
+}
+// The same for a typed destination: a live item of the destination's size in the fast range is
+// copied as one value.
+template <class T>
+[[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, T* destination) {
+    if (!array) return false;
+    const DAHeader* h = *array;
+    const char* slot;
+    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
+        slot = da_detail::FastSlot(h, uint32_t(id));
+        if (!da_detail::SlotFree(h, slot) && h->itemSize == sizeof(T)) [[likely]] {
+            std::memcpy(static_cast<void*>(destination), slot, sizeof(T));
             return true;
         }
+        if (da_detail::SlotFree(h, slot)) slot = nullptr;
+    } else {
+        slot = da_detail::LiveSlotSlow(h, id);
     }
-    return da_detail::GetSlow(array, id, destination);
+    if (!slot) {
+        std::memset(static_cast<void*>(destination), 0, h->itemSize);
+        return false;
+    }
+    std::memcpy(static_cast<void*>(destination), slot, h->itemSize);
+    return true;
 }
 bool DAPut(DAArray array, int32_t id, const void* source);
 // The item's address (a free slot's too, for a physical id in range), none for an id out of
 // range. With `lock` the item's cluster is locked until `DAUnlockId`.
 inline char* DAGetAddress(DAArray array, int32_t id, bool lock) {
     if (array && !lock) {
-        if (const char* slot = da_detail::FastSlot(*array, id)) return const_cast<char*>(slot);
+        if (const char* slot = da_detail::LiveSlot(*array, id)) return const_cast<char*>(slot);
     }
     return da_detail::GetAddressSlow(array, id, lock);
 }
@@ -203,7 +231,20 @@ bool DAIsFreeId(DAArray array, int32_t id);
 bool DAIsFreePhysicalId(DAArray array, int32_t id);
 // The next live id after *id (start with -1) and its address; at the end *id becomes the id limit
 // and the result is false.
-bool DANextAddress(DAArray array, int32_t* id, char** address);
+inline bool DANextAddress(DAArray array, int32_t* id, char** address) {
+    // The next id is most often the live one after: placed inline within the fast range.
+    const DAHeader* h = *array;
+    const uint32_t next = uint32_t(*id) + 1;  // below the fast limit only for ids from -1 on
+    if (next < uint32_t(h->fastLimit)) {
+        const char* slot = da_detail::FastSlot(h, next);
+        if (!da_detail::SlotFree(h, slot)) {
+            *id = int32_t(next);
+            if (address) *address = const_cast<char*>(slot);
+            return true;
+        }
+    }
+    return da_detail::NextAddressSlow(array, id, address);
+}
 bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address);
 
 // Adding and removing. `DAAdd` returns the new item's id (for a sorted array its position; for a
@@ -211,6 +252,14 @@ bool DAPhysicalNextAddress(DAArray array, int32_t* id, char** address);
 // when no slot can be had. `DAAllocate` gives a fresh zero-filled slot (at the end of the order
 // of a sorted array), or -1.
 int32_t DAAdd(DAArray array, const void* item);
+// Adds `count` items laid out one after another, as that many `DAAdd` calls in that order would
+// place them (the insert hint is cleared, not used). A sorted array sorts the batch once and merges
+// it with its items, so that filling it costs n log n compares instead of n insertions; an empty
+// array takes the batch in compare order, which lets reads by id and searches skip the map.
+// Returns the number added (a unique array leaves out items equal to one it holds or to an
+// earlier one of the batch), or -1 when no slot could be had: the items that got one stay, in
+// order. `DADidAdd` tells whether any was added.
+int32_t DAAddItems(DAArray array, const void* items, int32_t count);
 bool DADidAdd();
 void DASetInsertHint(int32_t index);
 int32_t DAAllocate(DAArray array);

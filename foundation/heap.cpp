@@ -262,6 +262,66 @@ inline PageHeader* Header(char* page) { return reinterpret_cast<PageHeader*>(pag
 
 enum class SysFail { kNone, kCeiling, kMemory };
 
+// Pool pages that pools deleted, kept for the next pages of the same size: a pool that empties
+// its pages and fills them again (with a floor of 0 it deletes every page that empties) would
+// otherwise give the memory to malloc, which trims it to the kernel, and fault it in again for
+// the next batch. For the pools a cached block is gone: the page was deleted and the pool's total
+// fell by its size; taking one back counts as taking a block from the system (the ceiling holds).
+// Small: at most 64 blocks and 4 MiB, the most recent used first and the oldest given back to the
+// system to make room. Cached blocks are poisoned in
+// the sanitizer build, so a page used after its deletion is still caught.
+struct PageCache {
+    static constexpr int kBlocks = 64;
+    static constexpr uint32_t kBytes = 4u << 20;
+    char* bases[kBlocks];  // what malloc gave (the size prefix in front)
+    uint32_t sizes[kBlocks];
+    int count = 0;
+    uint32_t bytes = 0;
+};
+PageCache gPageCache;
+
+char* TakeCachedPage(uint32_t bytes) {
+    PageCache& c = gPageCache;
+    for (int i = c.count - 1; i >= 0; --i) {
+        if (c.sizes[i] != bytes) continue;
+        char* base = c.bases[i];
+        for (int k = i + 1; k < c.count; ++k) {
+            c.bases[k - 1] = c.bases[k];
+            c.sizes[k - 1] = c.sizes[k];
+        }
+        --c.count;
+        c.bytes -= bytes;
+        Unpoison(base, size_t(bytes) + 8);
+        return base;
+    }
+    return nullptr;
+}
+
+// Keeps a block, giving the oldest ones back to the system when the cache is full.
+bool CachePage(char* base, uint32_t bytes) {
+    PageCache& c = gPageCache;
+    if (bytes > PageCache::kBytes) return false;
+    int drop = 0;
+    uint32_t kept = c.bytes;
+    while (c.count - drop == PageCache::kBlocks || kept + uint64_t(bytes) > PageCache::kBytes) {
+        Unpoison(c.bases[drop], size_t(c.sizes[drop]) + 8);
+        std::free(c.bases[drop]);
+        kept -= c.sizes[drop++];
+    }
+    if (drop) {
+        std::memmove(c.bases, c.bases + drop, sizeof(char*) * size_t(c.count - drop));
+        std::memmove(c.sizes, c.sizes + drop, sizeof(uint32_t) * size_t(c.count - drop));
+        c.count -= drop;
+        c.bytes = kept;
+    }
+    c.bases[c.count] = base;
+    c.sizes[c.count] = bytes;
+    ++c.count;
+    c.bytes += bytes;
+    Poison(base, size_t(bytes) + 8);
+    return true;
+}
+
 // Takes `bytes` from the system for the pool (a size prefix of 8 bytes in front). Pool pages of
 // 65535 bytes or more are given exactly 65536; other requests get what they ask for.
 char* SysAlloc(MemPool pool, uint32_t bytes, bool poolPage, SysFail* fail) {
@@ -271,7 +331,8 @@ char* SysAlloc(MemPool pool, uint32_t bytes, bool poolPage, SysFail* fail) {
         *fail = SysFail::kCeiling;
         return nullptr;
     }
-    char* base = static_cast<char*>(std::malloc(size_t(bytes) + 8));
+    char* base = poolPage ? TakeCachedPage(bytes) : nullptr;
+    if (!base) base = static_cast<char*>(std::malloc(size_t(bytes) + 8));
     if (!base) {
         *fail = SysFail::kMemory;
         return nullptr;
@@ -288,10 +349,12 @@ inline uint32_t SysSize(const char* block) {
     return bytes;
 }
 
-void SysFree(MemPool pool, char* block) {
+// Gives a block back; a pool page may go to the page cache instead of the system.
+void SysFree(MemPool pool, char* block, bool poolPage = false) {
     uint32_t bytes = SysSize(block);
-    Unpoison(block, bytes);
     pool->total -= bytes;
+    if (poolPage && CachePage(block - 8, bytes)) return;
+    Unpoison(block, bytes);
     std::free(block - 8);
 }
 
@@ -394,7 +457,7 @@ void DeletePage(MemPool pool, char* page) {
     h->tag = 0;
     d->next = pool->freeDescs;
     pool->freeDescs = d;
-    SysFree(pool, page);
+    SysFree(pool, page, h->kind != kExternal);
 }
 
 // Deletes an empty pool page unless that takes the pool below its floor.
@@ -1257,7 +1320,7 @@ bool MemPoolFree(MemPool pool) {
         while (PageDesc* d = pool->rings[kind]) {
             Header(d->page)->tag = 0;
             RingRemove(pool, kind, d);
-            SysFree(pool, d->page);
+            SysFree(pool, d->page, kind != kExternal);
         }
     }
     for (char* chunk = pool->entryChunks; chunk;) {

@@ -410,6 +410,13 @@ OSStatus SetStreamEnd(StreamRecord* s, int32_t end) {
     return st;
 }
 
+OSStatus RestartStream(StreamRecord* s) {
+    ResetWindow(s);
+    s->end = 0;
+    s->position = 0;
+    return RunPositionProc(s);
+}
+
 void SetHandleStreamChunkSize(StreamRecord* s, int32_t size) {
     if (size <= 1) {
         s->growthMask = 0;

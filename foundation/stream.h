@@ -111,6 +111,10 @@ inline int32_t GetStreamEnd(const StreamRecord* stream) { return stream->end; }
 OSStatus SetStreamPosition(StreamRecord* stream, int32_t position);
 OSStatus OffsetStreamPosition(StreamRecord* stream, int32_t delta);
 OSStatus SetStreamEnd(StreamRecord* stream, int32_t end);
+// Empties a stream for writing afresh from position 0 while its storage keeps its size: the end
+// and the position become 0 and buffered bytes are dropped unwritten. A file keeps its length
+// (the bytes beyond the end are never read) until the end is next set.
+OSStatus RestartStream(StreamRecord* stream);
 void SetHandleStreamChunkSize(StreamRecord* stream, int32_t size);
 OSStatus RecalculateStream(StreamRecord* stream);
 OSStatus SetStreamBufferSize(StreamRecord* stream, int32_t size);

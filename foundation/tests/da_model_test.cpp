@@ -1,6 +1,7 @@
-// DA arrays against a reference container: long random runs of adds, removals, reads, writes,
-// searches, item loops (removing their current item, stopped, left by a signal), key changes and
-// compaction with id remapping, on unsorted, sorted (logical ids) and packed arrays.
+// DA arrays against a reference container: long random runs of adds (one at a time and in
+// batches, and refills of the whole array in one batch), removals, reads, writes, searches, item
+// loops (removing their current item, stopped, left by a signal), key changes and compaction with
+// id remapping, on unsorted, sorted (logical ids) and packed arrays.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,8 +115,10 @@ protected:
         return it->first;
     }
 
+    // Keys below 400; one add in five takes the highest, which lands at the end of the order.
+    Rec NewRec() { return Rec{rng_() % 5 == 0 ? 399 : int32_t(rng_() % 400), serial_++, rng_()}; }
     void Add() {
-        const Rec rec{int32_t(rng_() % 400), serial_++, rng_()};
+        const Rec rec = NewRec();
         const int32_t id = DAAdd(array_, &rec);
         ASSERT_TRUE(DADidAdd());
         if (Ordered()) {
@@ -127,6 +130,42 @@ protected:
             ASSERT_FALSE(byId_.count(id)) << "id " << id << " handed out twice";
             byId_[id] = rec;
         }
+    }
+    // The model of adding a batch, item by item; unsorted: the new ids are those not held before.
+    void ModelBatch(const std::vector<Rec>& batch) {
+        if (Ordered()) {
+            for (const Rec& rec : batch) sorted_.insert(sorted_.begin() + ptrdiff_t(UpperBound(rec.key)), rec);
+            return;
+        }
+        std::vector<Rec> fresh;
+        char* address = nullptr;
+        for (int32_t id = -1; DANextAddress(array_, &id, &address);) {
+            if (!byId_.count(id)) {
+                byId_[id] = Load(address);
+                fresh.push_back(Load(address));
+            }
+        }
+        auto bySerial = [](const Rec& a, const Rec& b) { return a.serial < b.serial; };
+        std::sort(fresh.begin(), fresh.end(), bySerial);
+        ASSERT_EQ(fresh, batch);
+    }
+    void AddBatch() {
+        std::vector<Rec> batch(rng_() % 40);
+        for (Rec& rec : batch) rec = NewRec();
+        ASSERT_EQ(DAAddItems(array_, batch.data(), int32_t(batch.size())), int32_t(batch.size()));
+        ASSERT_EQ(DADidAdd(), !batch.empty());
+        ModelBatch(batch);
+    }
+    // Empties the array and adds its items back in one batch, in a shuffled order.
+    void Refill() {
+        std::vector<Rec> batch = ModelItems();
+        std::shuffle(batch.begin(), batch.end(), rng_);
+        DARemoveAll(array_);
+        sorted_.clear();
+        byId_.clear();
+        ASSERT_EQ(DAAddItems(array_, batch.data(), int32_t(batch.size())), int32_t(batch.size()));
+        if (!Ordered()) std::sort(batch.begin(), batch.end(), [](const Rec& a, const Rec& b) { return a.serial < b.serial; });
+        ModelBatch(batch);
     }
     void Remove() {
         const int32_t id = LiveId();
@@ -271,6 +310,15 @@ protected:
             ids.push_back(id);
         }
         ASSERT_EQ(walked, ModelItems());
+        // Reads by id skip the map below the fast limit: every id there must be its own slot.
+        if (GetParam() == Kind::kSorted) {
+            for (int32_t id = 0; id < (*array_)->fastLimit; ++id) {
+                int32_t phys = id;
+                DAGetPhysicalId(array_, &phys);
+                ASSERT_EQ(phys, id);
+            }
+            fastSeen_ = std::max(fastSeen_, (*array_)->fastLimit);
+        }
         if (!Ordered()) {
             size_t i = 0;
             for (const auto& entry : byId_) ASSERT_EQ(ids[i++], entry.first);
@@ -283,6 +331,7 @@ protected:
     std::vector<Rec> sorted_;
     std::map<int32_t, Rec> byId_;
     int32_t serial_ = 0;
+    int32_t fastSeen_ = 0;  // the highest fast limit a sorted array reached
 };
 
 TEST_P(DAModelTest, MatchesReference) {
@@ -292,6 +341,8 @@ TEST_P(DAModelTest, MatchesReference) {
         // Grow towards ~1500 items, then hover.
         const bool shrink = Count() > 1500;
         if (Count() == 0 || roll < (shrink ? 250u : 400u)) Add();
+        else if (roll < (shrink ? 255u : 410u)) AddBatch();
+        else if (roll < 412) Refill();
         else if (roll < 650) Remove();
         else if (roll < 800) Read();
         else if (roll < 870) Write();
@@ -310,6 +361,9 @@ TEST_P(DAModelTest, MatchesReference) {
     }
     Verify();
     EXPECT_EQ((*array_)->loops, nullptr);
+    if (GetParam() == Kind::kSorted) {
+        EXPECT_GT(fastSeen_, 100);  // the refills were read fast
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DAModelTest, ::testing::Values(Kind::kUnsorted, Kind::kSorted, Kind::kPacked),

@@ -574,6 +574,45 @@ TEST_F(DynFile, BlocksThroughTheBlockStream) {
     EXPECT_TRUE(Problems().empty());
 }
 
+// Blocks of every size through the buffered block stream, shorter after longer and larger than its
+// buffer, one patched by seeking back: each is stored as written, never with what an earlier,
+// longer block left in the stream's file, which the stream does not truncate between blocks.
+TEST_F(DynFile, BlockStreamKeepsNoBytesOfEarlierBlocks) {
+    std::mt19937 rng(test::TestSeed());
+    Create("sizes", 0);
+    ASSERT_EQ(Open("sizes", false), 0);
+    std::vector<std::pair<uint32_t, std::string>> written;
+    int64_t longest = 0;
+    for (size_t size : {40000u, 100u, 20000u, 5u, 16384u, 70000u, 1u, 16385u}) {
+        std::string bytes = RandomBytes(rng, size);
+        StreamRecord* stream;
+        ASSERT_EQ(BeginFileBlockWrite(&file_, -1, &stream), 0);
+        ASSERT_EQ(GetStreamEnd(stream), 0);
+        if (size > 8) {
+            // A count written last over a placeholder, as owners do.
+            ASSERT_EQ(StreamWrite(stream, "????", 4), 0);
+            ASSERT_EQ(StreamWrite(stream, bytes.data() + 4, int32_t(size - 4)), 0);
+            ASSERT_EQ(SetStreamPosition(stream, 0), 0);
+            ASSERT_EQ(StreamWrite(stream, bytes.data(), 4), 0);
+            ASSERT_EQ(SetStreamPosition(stream, int32_t(size)), 0);
+        } else {
+            ASSERT_EQ(StreamWrite(stream, bytes.data(), int32_t(size)), 0);
+        }
+        uint32_t offset = 0;
+        ASSERT_EQ(EndFileBlockWrite(&file_, 0, 7, &offset), 0);
+        written.emplace_back(offset, bytes);
+        longest = std::max<int64_t>(longest, int64_t(size));
+        std::string temporary;
+        ASSERT_EQ(CreateURLFromFileSpec(file_.blockSpec, false, &temporary), 0);
+        struct stat info {};
+        ASSERT_EQ(::stat(temporary.c_str(), &info), 0);
+        EXPECT_GE(int64_t(info.st_size), longest > 16384 ? longest : 0) << size;
+    }
+    for (const auto& [offset, bytes] : written) EXPECT_EQ(Load(offset), bytes) << bytes.size();
+    ASSERT_EQ(EndFileUpdates(&file_, true), 0);
+    EXPECT_TRUE(Problems().empty());
+}
+
 // A file of the old layout: blocks from offset 6, the header record in a block of type 254.
 TEST_F(DynFile, OldLayout) {
     auto head = [](uint8_t type, uint8_t headLength, uint32_t size) {

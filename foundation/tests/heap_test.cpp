@@ -144,6 +144,30 @@ TEST_F(HeapTest, EdgeCases) {
              EXPECT_EQ(t.Info().totalBytes, withPage);
              EXPECT_EQ(t.Info().pageKinds, kMemFixedPages);
          }},
+        {"a deleted page's memory serves the next page, within the ceiling",
+         [](HeapTest& t, MemPool pool) {
+             uint32_t empty = t.Info().totalBytes;
+             Ptr p = MemAllocFS(pool);
+             ASSERT_NE(p, nullptr);
+             // Many small pages deleted before this one: the memory kept for pages is full when
+             // this page goes, and takes it all the same.
+             MemPool other = MemPoolInit(kMemPoolStandardFlags);
+             MemPoolSetPageSize(other, 4096);
+             std::vector<Ptr> many;
+             for (int i = 0; i < 100 * 84; ++i) many.push_back(MemAllocFS(other));
+             for (Ptr x : many) MemFreePtr(x);
+             MemPoolFree(other);
+             EXPECT_TRUE(MemFreePtr(p));
+             EXPECT_EQ(t.Info().totalBytes, empty);  // deleted, as far as the pool is concerned
+             MemPoolSetCeiling(pool, empty + 100);
+             EXPECT_EQ(MemAllocFS(pool), nullptr);
+             EXPECT_EQ(t.LastError(), MEM_EXCEEDED_CEILING);
+             MemPoolSetCeiling(pool, 0xFFFFFFFE);
+             Ptr q = MemAllocFS(pool);
+             EXPECT_EQ(q, p);  // the same memory, not a fresh block from the system
+             EXPECT_EQ(t.Info().totalBytes, empty + 16384);
+             EXPECT_TRUE(MemFreePtr(q));
+         }},
     };
     for (const EdgeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -573,6 +597,12 @@ TEST(HeapDeathTest, UseAfterFreeInsideAPoolIsReported) {
              Ptr x = *h;
              MemFree(h);
              return static_cast<volatile char*>(x + 100);
+         }},
+        {"deleted page", [](MemPool) {
+             MemPool own = MemPoolInit(kMemPoolStandardFlags);  // floor 0: the page goes at once
+             Ptr x = MemAllocFS(own);
+             MemFreePtr(x);
+             return static_cast<volatile char*>(x + 20);
          }},
         {"handle entry", [](MemPool p) {
              Handle h = MemAlloc(p, kMemRelocatable, 500);
