@@ -103,7 +103,11 @@ int Create(const char* path, std::string* err) {
 
 int List(const char* path, std::string* out, std::string* err) {
     LibraryFileRecord record;
-    if (Open(path, kLibraryOpenReadOnly | kLibraryOpenLoadMap, &record, err)) return kUsage;
+    if (OSStatus st = Open(path, kLibraryOpenReadOnly | kLibraryOpenLoadMap, &record, err)) {
+        const bool noLibrary =
+            st == status::kNotDynamicFile || st == status::kUnknownFileKind || st == status::kNotFound;
+        return noLibrary ? kUsage : kFailed;
+    }
     const std::vector<LibraryItemMapEntry> entries = Entries(record.map);
     std::map<uint32_t, std::string> primaries;
     for (const LibraryItemMapEntry& entry : entries) {

@@ -121,6 +121,13 @@ TEST_F(LibTool, CheckTellsSoundFromDamaged) {
     EXPECT_EQ(Run({"check", dir_.file("renamed.LBX")}), 1);
     EXPECT_NE(out_.find("does not agree"), std::string::npos) << out_;
 
+    EXPECT_EQ(Run({"list", dir_.file("renamed.LBX")}), 0);  // the map itself reads well
+    bytes = good;
+    bytes[map + 512] ^= 0x55;  // the names block's magic
+    ASSERT_TRUE(WriteFile(dir_.file("broken.LBX"), bytes));
+    EXPECT_EQ(Run({"list", dir_.file("broken.LBX")}), 1);
+    EXPECT_EQ(Run({"check", dir_.file("broken.LBX")}), 1);
+
     // Not a library at all.
     ASSERT_TRUE(WriteFile(dir_.file("text.LBX"), "text"));
     EXPECT_EQ(Run({"check", dir_.file("text.LBX")}), 2);
