@@ -831,6 +831,17 @@ OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
     return AddFreeBlockList(f, offset, size);
 }
 
+OSStatus SetFileBlockType(DynamicFileRecord* f, uint32_t offset, uint8_t type) {
+    if (!f->stream) return status::kFileNotOpen;
+    if (IsReadOnly(f)) return status::kPermission;
+    if (type > kLastFormatBlockType) return status::kParamErr;
+    FileBlockHead head;
+    if (OSStatus st = ReadBlockHeader(f, offset, &head)) return st;
+    if (head.type > kLastFormatBlockType) return status::kParamErr;
+    head.type = type;
+    return WriteBlockHeader(f, offset, head);
+}
+
 OSStatus DeleteTypedFileBlocks(DynamicFileRecord* f, uint8_t type) {
     if (!f->stream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;

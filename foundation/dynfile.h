@@ -189,6 +189,10 @@ OSStatus AllocateFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t type,
 OSStatus AllocateNewFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t type, uint32_t* offset);
 // Turns a used block into a free block at the head of the free list; a free block is left alone.
 OSStatus ReleaseFileBlock(DynamicFileRecord* file, uint32_t offset);
+// Changes the type of a used block in place (one byte of its head), so that an owner can write a
+// block under a type of its own and give it its real type once all its bytes are written. Both types
+// must be format types (0-250), else -50; -54 for a read-only file.
+OSStatus SetFileBlockType(DynamicFileRecord* file, uint32_t offset, uint8_t type);
 OSStatus DeleteTypedFileBlocks(DynamicFileRecord* file, uint8_t type);
 // Number and data bytes of the free blocks (plus 6 per block with countHeads).
 OSStatus CountFreeBlocks(DynamicFileRecord* file, uint32_t* count, uint32_t* bytes, bool countHeads);

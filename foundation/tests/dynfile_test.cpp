@@ -613,6 +613,32 @@ TEST_F(DynFile, BlockStreamKeepsNoBytesOfEarlierBlocks) {
     EXPECT_TRUE(Problems().empty());
 }
 
+// A block written under one type and given its real type once its bytes are in the file.
+TEST_F(DynFile, SetFileBlockType) {
+    Create("retype", 0);
+    ASSERT_EQ(Open("retype", false), 0);
+    const uint32_t pending = Write(3, "item bytes");
+    const uint32_t other = Write(4, "other");
+    const uint32_t freed = Write(4, "free soon");
+    ASSERT_EQ(ReleaseFileBlock(&file_, freed), 0);
+    ASSERT_EQ(SetFileBlockType(&file_, pending, 1), 0);
+    uint32_t size = 0;
+    uint8_t type = 0;
+    ASSERT_EQ(GetFileBlockInfo(&file_, pending, &size, &type), 0);
+    EXPECT_EQ(type, 1);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(Load(pending), "item bytes");
+    // Only format types on both sides: a free block stays free, no block becomes one.
+    EXPECT_EQ(SetFileBlockType(&file_, freed, 1), status::kParamErr);
+    EXPECT_EQ(SetFileBlockType(&file_, other, kFreeBlockType), status::kParamErr);
+    EXPECT_EQ(SetFileBlockType(&file_, other, 251), status::kParamErr);
+    EXPECT_EQ(SetFileBlockType(&file_, 3, 1), status::kBadPosition);
+    EXPECT_TRUE(Problems().empty());
+    ASSERT_EQ(Close(), 0);
+    ASSERT_EQ(Open("retype", true), 0);
+    EXPECT_EQ(SetFileBlockType(&file_, other, 1), status::kPermission);
+}
+
 // A file of the old layout: blocks from offset 6, the header record in a block of type 254.
 TEST_F(DynFile, OldLayout) {
     auto head = [](uint8_t type, uint8_t headLength, uint32_t size) {

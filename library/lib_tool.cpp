@@ -1,0 +1,387 @@
+// The commands of lib-tool (see lib_tool.h).
+#include "library/lib_tool.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "foundation/byteswap.h"
+#include "foundation/filespec.h"
+#include "foundation/memory.h"
+#include "library/flat_item.h"
+#include "library/libfile.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+constexpr const char* kUsageText =
+    "usage: lib-tool create LIBRARY\n"
+    "       lib-tool list LIBRARY\n"
+    "       lib-tool add LIBRARY SOURCE [NAME...]\n"
+    "       lib-tool extract LIBRARY NAME FILE\n"
+    "       lib-tool delete LIBRARY NAME...\n"
+    "       lib-tool check LIBRARY\n";
+
+__attribute__((format(printf, 2, 3))) void Print(std::string* to, const char* format, ...) {
+    char line[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    to->append(line);
+}
+
+bool SpecOf(const char* path, FileSpec* spec, std::string* err) {
+    if (FileSpecFromURL(NormalizePath(path), spec, false, nullptr) == status::kNoErr) return true;
+    Print(err, "lib-tool: cannot name %s\n", path);
+    return false;
+}
+
+std::string EntryName(LibraryItemMap map, const LibraryItemMapEntry& entry) {
+    char name[kStringSpecBufferSize];
+    GetLibItemMapEntryName(map, &entry, name, sizeof name);
+    return name;
+}
+
+std::vector<LibraryItemMapEntry> Entries(LibraryItemMap map) {
+    std::vector<LibraryItemMapEntry> entries(size_t(CountLibItemMapEntries(map)));
+    for (size_t i = 0; i < entries.size(); ++i) GetLibItemMapEntry(map, int32_t(i), &entries[i]);
+    return entries;
+}
+
+// The block of the item that has the name (primary or alias), 0 when none.
+uint32_t FindItem(LibraryItemMap map, const std::string& name) {
+    for (const LibraryItemMapEntry& entry : Entries(map)) {
+        if (EntryName(map, entry) == name) return entry.blockId;
+    }
+    return 0;
+}
+
+// The block of the item whose primary name it is, 0 when none.
+uint32_t FindPrimary(LibraryItemMap map, const std::string& name) {
+    for (const LibraryItemMapEntry& entry : Entries(map)) {
+        if (entry.nameIndex == 0 && EntryName(map, entry) == name) return entry.blockId;
+    }
+    return 0;
+}
+
+OSStatus Open(const char* path, uint32_t mode, LibraryFileRecord* record, std::string* err) {
+    FileSpec spec;
+    if (!SpecOf(path, &spec, err)) return status::kParamErr;
+    const OSStatus st = OpenLibraryFile(&spec, record, mode);
+    if (st) Print(err, "lib-tool: cannot open %s as a library (status %d / 0x%X)\n", path, st, uint32_t(st));
+    return st;
+}
+
+int Finish(LibraryFileRecord* record, const char* path, int result, std::string* err) {
+    const OSStatus st = CloseLibraryFile(record);
+    if (st) {
+        Print(err, "lib-tool: cannot save %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        return kFailed;
+    }
+    return result;
+}
+
+int Create(const char* path, std::string* err) {
+    FileSpec spec;
+    if (!SpecOf(path, &spec, err)) return kFailed;
+    const OSStatus st = CreateLibraryFile(&spec);
+    if (st) {
+        Print(err, "lib-tool: cannot create %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        return kFailed;
+    }
+    return kDone;
+}
+
+int List(const char* path, std::string* out, std::string* err) {
+    LibraryFileRecord record;
+    if (OSStatus st = Open(path, kLibraryOpenReadOnly | kLibraryOpenLoadMap, &record, err)) {
+        const bool noLibrary =
+            st == status::kNotDynamicFile || st == status::kUnknownFileKind || st == status::kNotFound;
+        return noLibrary ? kUsage : kFailed;
+    }
+    const std::vector<LibraryItemMapEntry> entries = Entries(record.map);
+    std::map<uint32_t, std::string> primaries;
+    for (const LibraryItemMapEntry& entry : entries) {
+        if (entry.nameIndex == 0) primaries[entry.blockId] = EntryName(record.map, entry);
+    }
+    for (const LibraryItemMapEntry& entry : entries) {
+        const std::string name = EntryName(record.map, entry);
+        if (entry.nameIndex == 0) {
+            Print(out, "%s\n", name.c_str());
+        } else {
+            Print(out, "%s (alias of %s)\n", name.c_str(), primaries[entry.blockId].c_str());
+        }
+    }
+    return Finish(&record, path, kDone, err);
+}
+
+int Add(const char* path, const char* sourcePath, const std::vector<std::string>& names, std::string* out,
+        std::string* err) {
+    FileSpec target, source;
+    if (!SpecOf(path, &target, err) || !SpecOf(sourcePath, &source, err)) return kFailed;
+    std::string a, b;
+    CreateURLFromFileSpec(&target, false, &a);
+    CreateURLFromFileSpec(&source, false, &b);
+    if (CompareURLs(a, b) == 0) {
+        Print(err, "lib-tool: %s is the library itself\n", sourcePath);
+        return kFailed;
+    }
+    LibraryFileRecord from;
+    if (Open(sourcePath, kLibraryOpenReadOnly | kLibraryOpenLoadMap, &from, err)) return kFailed;
+    // The items to copy, in the source's map order, each once, with their primary names.
+    std::set<uint32_t> chosen;
+    int result = kDone;
+    for (const std::string& name : names) {
+        const uint32_t block = FindItem(from.map, name);
+        if (block == 0) {
+            Print(err, "lib-tool: %s has no item named %s\n", sourcePath, name.c_str());
+            result = kFailed;
+        }
+        chosen.insert(block);
+    }
+    std::vector<std::pair<uint32_t, std::string>> picked;
+    for (const LibraryItemMapEntry& entry : Entries(from.map)) {
+        if (entry.nameIndex == 0 && (names.empty() || chosen.count(entry.blockId)))
+            picked.push_back({entry.blockId, EntryName(from.map, entry)});
+    }
+    LibraryFileRecord to;
+    if (result != kDone || Open(path, kLibraryOpenLoadMap, &to, err)) {
+        CloseLibraryFile(&from);
+        return kFailed;
+    }
+    for (const auto& [block, name] : picked) {
+        Handle item = nullptr;
+        OSStatus st = LoadLibraryFileItem(&from, block, &item);
+        // The new item is written before the one it replaces goes.
+        const uint32_t old = st == status::kNoErr ? FindPrimary(to.map, name) : 0;
+        uint32_t written = 0;
+        if (st == status::kNoErr) st = WriteLibraryFileItem(&to, item, true, &written);
+        if (st == status::kNoErr && old != 0) st = DeleteLibraryFileItem(&to, old, true);
+        if (item) MemFree(item);
+        if (st) {
+            Print(err, "lib-tool: cannot add %s (status %d / 0x%X)\n", name.c_str(), st, uint32_t(st));
+            result = kFailed;
+            break;
+        }
+        Print(out, "%s %s\n", old ? "replaced" : "added", name.c_str());
+    }
+    CloseLibraryFile(&from);
+    return Finish(&to, path, result, err);
+}
+
+int Extract(const char* path, const std::string& name, const char* outPath, std::string* err) {
+    LibraryFileRecord record;
+    if (Open(path, kLibraryOpenReadOnly | kLibraryOpenLoadMap, &record, err)) return kFailed;
+    const uint32_t block = FindItem(record.map, name);
+    int result = kDone;
+    Handle item = nullptr;
+    if (block == 0) {
+        Print(err, "lib-tool: %s has no item named %s\n", path, name.c_str());
+        result = kFailed;
+    } else if (OSStatus st = LoadLibraryFileItem(&record, block, &item)) {
+        Print(err, "lib-tool: cannot read %s (status %d / 0x%X)\n", name.c_str(), st, uint32_t(st));
+        result = kFailed;
+    } else {
+        std::FILE* file = std::fopen(outPath, "wb");
+        const size_t size = SizeOfHandle(item);
+        const bool written = file && std::fwrite(*item, 1, size, file) == size;
+        if (file && std::fclose(file) != 0) result = kFailed;
+        if (!written || result != kDone) {
+            Print(err, "lib-tool: cannot write %s\n", outPath);
+            result = kFailed;
+        }
+        MemFree(item);
+    }
+    return Finish(&record, path, result, err);
+}
+
+int Delete(const char* path, const std::vector<std::string>& names, std::string* out, std::string* err) {
+    LibraryFileRecord record;
+    if (Open(path, kLibraryOpenLoadMap, &record, err)) return kFailed;
+    std::vector<uint32_t> blocks;
+    int result = kDone;
+    for (const std::string& name : names) {
+        const uint32_t block = FindItem(record.map, name);
+        if (block == 0) {
+            Print(err, "lib-tool: %s has no item named %s\n", path, name.c_str());
+            result = kFailed;
+        }
+        blocks.push_back(block);
+    }
+    for (size_t i = 0; result == kDone && i < blocks.size(); ++i) {
+        if (FindLibItemMapBlock(record.map, blocks[i]) < 0) continue;  // named twice
+        if (OSStatus st = DeleteLibraryFileItem(&record, blocks[i], true)) {
+            Print(err, "lib-tool: cannot delete %s (status %d / 0x%X)\n", names[i].c_str(), st, uint32_t(st));
+            result = kFailed;
+        } else {
+            Print(out, "deleted %s\n", names[i].c_str());
+        }
+    }
+    return Finish(&record, path, result, err);
+}
+
+// ---- check ----
+
+struct Checker {
+    std::string* out;
+    int problems = 0;
+
+    __attribute__((format(printf, 2, 3))) void Problem(const char* format, ...) {
+        char line[1024];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(line, sizeof line, format, args);
+        va_end(args);
+        ++problems;
+        Print(out, "problem: %s\n", line);
+    }
+};
+
+void ReportStructure(const char* message, void* context) {
+    static_cast<Checker*>(context)->Problem("%s", message);
+}
+
+// The names of every readable item block, by block id.
+struct ItemNames {
+    uint8_t kind;
+    std::vector<std::string> names;
+};
+
+void CheckBlocks(DynamicFileRecord* file, const LibraryFileHeader& header, Checker& check,
+                 std::map<uint32_t, ItemNames>* items) {
+    uint32_t offset = 0, size = 0;
+    for (;;) {
+        uint8_t type = 0;
+        if (ScanFileBlocks(file, &offset, &size, &type) != status::kNoErr || offset == 0) return;
+        if (type == kLibraryItemBlockType) {
+            Handle item = nullptr;
+            int32_t count = 0;
+            if (LoadFileBlock(file, offset, &item) != status::kNoErr ||
+                CheckFlattenedLibraryItemNames(item, &count) != status::kNoErr) {
+                check.Problem("block %u is not a library item with names", offset);
+            } else {
+                ItemNames& found = (*items)[offset];
+                found.kind = GetFlattenedLibraryItemKind(item) & kItemMapKindMask;
+                char name[kFlatItemNameBufferSize];
+                for (int32_t i = 0; i < count; ++i) {
+                    GetFlattenedLibraryItemName(item, i, name, sizeof name);
+                    found.names.push_back(name);
+                }
+            }
+            if (item) MemFree(item);
+        } else if (type == kLibraryPendingItemBlockType) {
+            check.Problem("block %u is an item whose writing was interrupted", offset);
+        } else if (type == kLibraryMapBlockType) {
+            if (offset != header.mapBlockId) check.Problem("block %u is an item map the header does not name", offset);
+        } else if (type != kFreeBlockType) {
+            check.Problem("block %u has type %u, which no library uses", offset, type);
+        }
+    }
+}
+
+void CheckMap(DynamicFileRecord* file, const LibraryFileHeader& header, const std::map<uint32_t, ItemNames>& items,
+              Checker& check) {
+    if (header.mapInvalid) {
+        check.Problem("the item map is marked invalid: the last change was not saved (the map is rebuilt "
+                      "when the library is opened)");
+        return;
+    }
+    if (header.mapBlockId == 0) {
+        check.Problem("the library has no item map");
+        return;
+    }
+    LibraryItemMap map = nullptr;
+    StringBlock names = nullptr;
+    if (OSStatus st = ReadItemMap(file, &header, &map, &names)) {
+        check.Problem("the item map cannot be read (status %d / 0x%X)", st, uint32_t(st));
+        return;
+    }
+    const std::vector<LibraryItemMapEntry> entries = Entries(map);
+    std::set<std::pair<uint32_t, uint16_t>> listed;
+    for (const LibraryItemMapEntry& entry : entries) {
+        const std::string name = EntryName(map, entry);
+        auto item = items.find(entry.blockId);
+        if (item == items.end()) {
+            check.Problem("the item map lists %s in block %u, which holds no item", name.c_str(), entry.blockId);
+            continue;
+        }
+        const ItemNames& found = item->second;
+        const uint8_t flags = uint8_t(found.kind | (entry.nameIndex > 0 ? kItemMapAlias : 0));
+        if (entry.nameIndex >= found.names.size() || found.names[entry.nameIndex] != name || entry.flags != flags)
+            check.Problem("the item map's entry %s does not agree with block %u", name.c_str(), entry.blockId);
+        listed.insert({entry.blockId, entry.nameIndex});
+    }
+    for (const auto& [block, found] : items) {
+        for (size_t i = 0; i < found.names.size(); ++i) {
+            if (!listed.count({block, uint16_t(i)}))
+                check.Problem("the item map lacks %s of block %u", found.names[i].c_str(), block);
+        }
+    }
+    if (header.namesUTF8) {
+        ItemNamesDigest stored, built;
+        int32_t length = kItemNamesDigestSize;
+        BuildItemNamesDigest(map, names, &built);
+        if (ReadFileBlock(file, header.mapBlockId, stored.bytes, &length) != status::kNoErr ||
+            std::memcmp(stored.bytes, built.bytes, sizeof built.bytes) != 0)
+            check.Problem("the names digest does not agree with the item map");
+    }
+    DestroyLibraryItemMap(map, names);
+}
+
+int Check(const char* path, std::string* out, std::string* err) {
+    FileSpec spec;
+    if (!SpecOf(path, &spec, err)) return kUsage;
+    DynamicFileRecord file;
+    OSStatus st = OpenDynamicFile(&spec, true, &file);
+    if (st) {
+        Print(err, "lib-tool: cannot open %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        return kUsage;
+    }
+    LibraryFileHeader header;
+    st = file.fileType == StringToFourChar(kLibraryFileType) ? ReadLibraryFileHeader(&file, &header)
+                                                            : status::kUnknownFileKind;
+    if (st) {
+        Print(err, "lib-tool: %s is not a library file (status %d / 0x%X)\n", path, st, uint32_t(st));
+        CloseAndMaybeFlushDynamicFile(&file, false);
+        return kUsage;
+    }
+    Checker check{out};
+    CheckDynamicFile(&file, ReportStructure, &check);
+    std::map<uint32_t, ItemNames> items;
+    CheckBlocks(&file, header, check, &items);
+    CheckMap(&file, header, items, check);
+    CloseAndMaybeFlushDynamicFile(&file, false);
+    size_t names = 0;
+    for (const auto& item : items) names += item.second.names.size();
+    Print(out, "%zu items, %zu names: %s\n", items.size(), names, check.problems ? "damaged" : "sound");
+    return check.problems ? kFailed : kDone;
+}
+
+}  // namespace
+
+int RunLibTool(int argc, const char* const* argv, std::string* out, std::string* err) {
+    const std::string command = argc >= 2 ? argv[1] : "";
+    std::vector<std::string> rest;
+    for (int i = 3; i < argc; ++i) rest.push_back(argv[i]);
+    if (command == "create" && argc == 3) return Create(argv[2], err);
+    if (command == "list" && argc == 3) return List(argv[2], out, err);
+    if (command == "add" && argc >= 4) {
+        return Add(argv[2], argv[3], std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
+    }
+    if (command == "extract" && argc == 5) return Extract(argv[2], argv[3], argv[4], err);
+    if (command == "delete" && argc >= 4) return Delete(argv[2], rest, out, err);
+    if (command == "check" && argc == 3) return Check(argv[2], out, err);
+    err->append(kUsageText);
+    return kUsage;
+}
+
+}  // namespace plexa
