@@ -18,12 +18,8 @@ function(plexa_folder name)
 
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests AND PLEXA_TESTS)
-    add_executable(${name}_tests ${tests} ${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp)
-    file(STRINGS ${PROJECT_SOURCE_DIR}/tests/lsan.supp lsan_lines REGEX "^leak:")
-    list(JOIN lsan_lines "\\n" lsan_text)
-    set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp
-      TARGET_DIRECTORY ${name}_tests
-      PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
+    add_executable(${name}_tests ${tests})
+    plexa_lsan_suppressions(${name}_tests)
     target_link_libraries(${name}_tests PRIVATE plexa_${name} plexa_testsupport
                           ${A_TEST_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name}_tests
@@ -31,6 +27,19 @@ function(plexa_folder name)
       DISCOVERY_TIMEOUT 120
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
+endfunction()
+
+# plexa_lsan_suppressions(<target>)
+#
+# Builds the leak checker's default suppressions (the lines of tests/lsan.supp: leaks inside system
+# libraries) into a test or fuzz program, so that running it directly agrees with the full test run.
+function(plexa_lsan_suppressions target)
+  set(source ${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp)
+  target_sources(${target} PRIVATE ${source})
+  file(STRINGS ${PROJECT_SOURCE_DIR}/tests/lsan.supp lsan_lines REGEX "^leak:")
+  list(JOIN lsan_lines "\\n" lsan_text)
+  set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+    PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
 endfunction()
 
 # plexa_program(<name> SOURCES files... DEPS libs...)
