@@ -10,6 +10,7 @@
 #include "platform/app_platform.h"
 #include "platform/defaults_store.h"
 #include "platform/input_platform.h"
+#include "platform/instance_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_app.h"
 
@@ -144,7 +145,9 @@ OSStatus VXLaunchURL(const char* urlText) {
     return PlatformOpenURL(text) ? status::kNoErr : status::kParamErr;
 }
 
-int32_t VXEnforceSingleAppInstance() { return 1; }
+int32_t VXEnforceSingleAppInstance() {
+    return PlatformHandToRunningInstance(PlatformLaunchDocuments()) ? 0 : 1;
+}
 
 void VXStoreIntValueForKey(const char* key, int32_t value) { DefaultsSetInt(key, value); }
 

@@ -1,7 +1,11 @@
 // Termination of a running program by signals: SIGTERM runs the ordinary quit path once and exits
-// 0, a refused quit keeps the program running, and crashes end the process by their signal.
+// 0, a refused quit keeps the program running, and crashes end the process by their signal. One
+// editor per user: a second start hands its documents to the running one and ends.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,15 +30,27 @@ using namespace std::chrono_literals;
 
 class Child {
 public:
-    Child(const std::string& program, const std::vector<std::string>& environment) {
+    // The variables given come before (and so win over) the inherited ones; with an error file,
+    // the child's standard error goes there.
+    Child(const std::string& program, const std::vector<std::string>& environment,
+          std::vector<std::string> arguments = {}, const std::string& errorFile = {}) {
         std::vector<std::string> env(environment);
         for (char** e = environ; *e; ++e) env.emplace_back(*e);
         std::vector<char*> envp;
         for (std::string& s : env) envp.push_back(s.data());
         envp.push_back(nullptr);
-        std::string name = program;
-        char* argv[] = {name.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        arguments.insert(arguments.begin(), program);
+        std::vector<char*> argv;
+        for (std::string& arg : arguments) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!errorFile.empty())
+            posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
     }
     ~Child() {
         if (pid_ > 0 && !exited_) {
@@ -137,8 +153,70 @@ TEST(Termination, AbortEndsByTheSignalWithoutTheTerminationProcedure) {
 #endif
 
 #ifdef PLEXA_PROGRAM
+// Each test's editor has a runtime folder of its own, so that editors of tests running side by
+// side (or the user's own) never take each other's documents.
+std::string RuntimeFolder(const TempDir& dir) { return "XDG_RUNTIME_DIR=" + dir.path(); }
+
+bool Connect(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
+
+bool WaitForListener(const std::string& path, Child& child) {
+    for (int i = 0; i < 2000 && child.Running(); ++i) {
+        if (Connect(path)) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+bool WaitForContent(const std::string& path, const std::string& part) {
+    for (int i = 0; i < 2000; ++i) {
+        if (Slurp(path).find(part) != std::string::npos) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+TEST(SingleInstance, ASecondPlexaHandsItsDocumentsToTheRunningOneAndEnds) {
+    TempDir runtime, dir;
+    const std::string socketPath = runtime.file("com.orvix.Plexa.socket");
+    {
+        // A socket left by an editor that died: nobody answers on it, so it is replaced.
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        close(fd);
+    }
+    Child first(PLEXA_PROGRAM, {RuntimeFolder(runtime)}, {}, dir.file("first.err"));
+    ASSERT_TRUE(WaitForListener(socketPath, first));
+    // The document does not exist, so the running editor says so on its standard error.
+    const std::string document = dir.file("missing.sch");
+    Child second(PLEXA_PROGRAM, {RuntimeFolder(runtime)}, {document}, dir.file("second.err"));
+    const int status = second.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(WaitForContent(dir.file("first.err"), "\"" + document + "\""));
+    EXPECT_EQ(Slurp(dir.file("second.err")).find(document), std::string::npos);
+    EXPECT_TRUE(first.Running());
+    kill(first.pid(), SIGTERM);
+    const int firstStatus = first.Wait();
+    ASSERT_TRUE(WIFEXITED(firstStatus)) << firstStatus;
+    EXPECT_EQ(WEXITSTATUS(firstStatus), 0);
+    EXPECT_FALSE(Connect(socketPath));
+    EXPECT_NE(access(socketPath.c_str(), F_OK), 0);  // removed at the end of the run
+}
+
 TEST(Termination, PlexaQuitsOnSigterm) {
-    Child child(PLEXA_PROGRAM, {});
+    TempDir runtime;
+    Child child(PLEXA_PROGRAM, {RuntimeFolder(runtime)});
     ASSERT_TRUE(child.WaitUntilCatches(SIGTERM));
     kill(child.pid(), SIGTERM);
     int status = child.Wait();
@@ -147,7 +225,8 @@ TEST(Termination, PlexaQuitsOnSigterm) {
 }
 
 TEST(Termination, PlexaEndsBySigsegvNotWithZero) {
-    Child child(PLEXA_PROGRAM, {});
+    TempDir runtime;
+    Child child(PLEXA_PROGRAM, {RuntimeFolder(runtime)});
     // SIGABRT's handler comes last (the sanitizers catch SIGSEGV from the start).
     ASSERT_TRUE(child.WaitUntilCatches(SIGABRT));
     kill(child.pid(), SIGSEGV);
