@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ReadStyleList(nullptr, in.get(), &list) != 0 || !list) return 0;
     fuzz::Surface surface;
     int styles = 0;
-    for (void* item = LLFirst(list); item && styles < 64; item = LLGetNext(list, item), ++styles) {
+    for (void* item = LLFirst(list); item && styles < 8; item = LLGetNext(list, item), ++styles) {
         auto* style = static_cast<txStyle*>(item);
         char name[256];
         GetStyleFont(style, name);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/program.h"
 #include "platform/app_platform.h"
 #include "platform/defaults_store.h"
 #include "platform/input_platform.h"
@@ -102,7 +103,7 @@ OSStatus VXGetBundleIdentifier(const char* applicationPath, char* buffer) {
 
 std::string VXGetResourceURL(const char* name, int32_t index, const char* extension) {
     if (!name || !name[0]) return {};
-    std::string folder = PlatformResourceFolder();
+    std::string folder = FindResourceDirectory();
     if (folder.empty()) return {};
     std::string file = name;
     if (index >= 0) file += "_" + std::to_string(index);
