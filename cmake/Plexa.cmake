@@ -42,6 +42,19 @@ function(plexa_lsan_suppressions target)
     PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
 endfunction()
 
+# plexa_test_probe(<folder> <name> <source> <definition>)
+#
+# A small program on the folder's library that the folder's tests run as a second process; the
+# tests know its path as the compile definition <definition>.
+function(plexa_test_probe folder name source definition)
+  if(PLEXA_TESTS AND TARGET ${folder}_tests)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE plexa_${folder})
+    add_dependencies(${folder}_tests ${name})
+    target_compile_definitions(${folder}_tests PRIVATE ${definition}="$<TARGET_FILE:${name}>")
+  endif()
+endfunction()
+
 # plexa_program(<name> SOURCES files... DEPS libs...)
 function(plexa_program name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})

@@ -35,13 +35,13 @@ void Exercise(DAArray array) {
         DAMapOldId(map, 0);
         DADispose(map);
     }
-    fuzz::OutputStream out;
-    if (out && DAWrite(array, out.get(), nullptr) == 0) {
-        const std::string bytes = out.bytes();
-        fuzz::InputStream again(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        DAArray back = nullptr;
-        if (again && DARead(nullptr, &back, again.get(), nullptr) == 0) DADispose(back);
-    }
+    fuzz::RoundTrip([&](StreamRecord* out) { return DAWrite(array, out, nullptr); },
+                    [](StreamRecord* in) {
+                        DAArray back = nullptr;
+                        const OSStatus status = DARead(nullptr, &back, in, nullptr);
+                        if (back) DADispose(back);
+                        return status;
+                    });
 }
 
 }  // namespace

@@ -25,13 +25,13 @@ void Exercise(StringBlock block, uint8_t options) {
     AppendStringBlock(block, "appended", 8, nullptr);
     OverlayStringBlock(block, "appended", 8, nullptr);
     if (other) DestroyStringBlock(other);
-    fuzz::OutputStream out;
-    if (out && WriteStringBlock(out.get(), block) == 0) {
-        const std::string bytes = out.bytes();
-        fuzz::InputStream again(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        StringBlock back = nullptr;
-        if (again && ReadStringBlock(again.get(), nullptr, &back) == 0) DestroyStringBlock(back);
-    }
+    fuzz::RoundTrip([&](StreamRecord* out) { return WriteStringBlock(out, block); },
+                    [](StreamRecord* in) {
+                        StringBlock back = nullptr;
+                        const OSStatus status = ReadStringBlock(in, nullptr, &back);
+                        if (back) DestroyStringBlock(back);
+                        return status;
+                    });
 }
 
 }  // namespace

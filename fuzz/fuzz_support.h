@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ public:
         if (stream_) DisposeStream(stream_);
         if (handle_) MemFree(handle_);
     }
+    explicit InputStream(const std::string& bytes)
+        : InputStream(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) {}
     InputStream(const InputStream&) = delete;
     InputStream& operator=(const InputStream&) = delete;
     StreamRecord* get() const { return stream_; }
@@ -69,6 +72,17 @@ private:
     Handle handle_ = nullptr;
     StreamRecord* stream_ = nullptr;
 };
+
+// What an owner does with a record it read and may save again: writes it with `write` (a status)
+// and reads the bytes back with `read` (a status). The project's own writer must give what its
+// reader takes: a failing read of written bytes is a finding (abort).
+template <class Write, class Read>
+void RoundTrip(Write write, Read read) {
+    OutputStream out;
+    if (!out || write(out.get()) != 0) return;
+    InputStream again(out.bytes());
+    if (!again || read(again.get()) != 0) std::abort();
+}
 
 // The path of this process's scratch file (one per process, reused by every input).
 inline std::string ScratchPath(const char* name) {

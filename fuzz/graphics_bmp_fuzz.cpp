@@ -28,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             VXDrawPixelsInWindow(surface.state(), image, &source, &dest, int16_t(data[0] >> 1) & 3);
         }
     }
-    fuzz::OutputStream out;
-    if (out && VXWriteBMP(out.get(), fileHeader, image, resolution.h, resolution.v) == 0) {
-        const std::string bytes = out.bytes();
-        fuzz::InputStream again(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        VXPixels* back = nullptr;
-        if (!again || VXReadBMP(again.get(), fileHeader, 0, nullptr, &back) != 0 || !back) std::abort();
-        VXDestroyPixelImage(back);
-    }
+    fuzz::RoundTrip(
+        [&](StreamRecord* out) { return VXWriteBMP(out, fileHeader, image, resolution.h, resolution.v); },
+        [&](StreamRecord* in) {
+            VXPixels* back = nullptr;
+            const OSStatus status = VXReadBMP(in, fileHeader, 0, nullptr, &back);
+            VXDestroyPixelImage(back);
+            return status;
+        });
     VXDestroyPixelImage(image);
     return 0;
 }

@@ -26,14 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VXGetPrinterPageSize(record, true, &size32);
         UpdateActualMargins(record);
         VXUpdatePrintScale(record);
-        fuzz::OutputStream out;
-        if (out && VXWritePrintRecord(out.get(), record) == 0) {
-            const std::string bytes = out.bytes();
-            fuzz::InputStream again(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-            VXPrintRec* back = nullptr;
-            if (!again || VXReadPrintRecord(again.get(), &back) != 0) std::abort();
-            VXDestroyPrintRecord(back);
-        }
+        fuzz::RoundTrip([&](StreamRecord* out) { return VXWritePrintRecord(out, record); },
+                        [](StreamRecord* in) {
+                            VXPrintRec* back = nullptr;
+                            const OSStatus status = VXReadPrintRecord(in, &back);
+                            VXDestroyPrintRecord(back);
+                            return status;
+                        });
     }
     VXDestroyPrintRecord(record);
     return 0;

@@ -33,14 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             VXDrawTextWithEncoding("Ag", 2, kEncodingUTF8);
         }
     }
-    fuzz::OutputStream out;
-    if (out && WriteStyleList(out.get(), list) == 0) {
-        const std::string bytes = out.bytes();
-        fuzz::InputStream again(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        TextStyleList* back = nullptr;
-        if (!again || ReadStyleList(nullptr, again.get(), &back) != 0 || !back) std::abort();
-        DestroyTextStyleList(back);
-    }
+    fuzz::RoundTrip([&](StreamRecord* out) { return WriteStyleList(out, list); },
+                    [](StreamRecord* in) {
+                        TextStyleList* back = nullptr;
+                        const OSStatus status = ReadStyleList(nullptr, in, &back);
+                        if (back) DestroyTextStyleList(back);
+                        return status;
+                    });
     DestroyTextStyleList(list);
     return 0;
 }
