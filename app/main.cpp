@@ -1,8 +1,10 @@
 // The editor's program: hands the command line, the application's UI template file and the
-// start-up hook to the toolkit, which runs the whole life of the application. Until the shell's
-// own tables exist, the start-up opens one empty document window under a small menu bar.
+// start-up hook to the toolkit, which runs the whole life of the application. One editor runs per
+// user: a second start hands its documents to it and ends. Until the shell's own tables exist,
+// the start-up opens one empty document window under a small menu bar.
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
 namespace {
@@ -27,6 +29,8 @@ const VXMenuDef* const kBarMenus[] = {&kFileMenu, &kEditMenu, nullptr};
 const VXMenuBarDef kMenuBar = {1, kBarMenus};
 
 int32_t AppStartup() {
+    // A second start hands its documents to the running editor and ends.
+    if (VXEnforceSingleAppInstance() == 0) return 0;
     VXMenuBar* bar = VXBuildMenuBar(&kMenuBar);
     VXSetCurrentMenuBar(bar);
     VXDestroyMenuBar(bar);

@@ -18,18 +18,40 @@ function(plexa_folder name)
 
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests AND PLEXA_TESTS)
-    add_executable(${name}_tests ${tests} ${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp)
-    file(STRINGS ${PROJECT_SOURCE_DIR}/tests/lsan.supp lsan_lines REGEX "^leak:")
-    list(JOIN lsan_lines "\\n" lsan_text)
-    set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp
-      TARGET_DIRECTORY ${name}_tests
-      PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
+    add_executable(${name}_tests ${tests})
+    plexa_lsan_suppressions(${name}_tests)
     target_link_libraries(${name}_tests PRIVATE plexa_${name} plexa_testsupport
                           ${A_TEST_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name}_tests
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+endfunction()
+
+# plexa_lsan_suppressions(<target>)
+#
+# Builds the leak checker's default suppressions (the lines of tests/lsan.supp: leaks inside system
+# libraries) into a test or fuzz program, so that running it directly agrees with the full test run.
+function(plexa_lsan_suppressions target)
+  set(source ${PROJECT_SOURCE_DIR}/tests/lsan_suppressions.cpp)
+  target_sources(${target} PRIVATE ${source})
+  file(STRINGS ${PROJECT_SOURCE_DIR}/tests/lsan.supp lsan_lines REGEX "^leak:")
+  list(JOIN lsan_lines "\\n" lsan_text)
+  set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+    PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
+endfunction()
+
+# plexa_test_probe(<folder> <name> <source> <definition>)
+#
+# A small program on the folder's library that the folder's tests run as a second process; the
+# tests know its path as the compile definition <definition>.
+function(plexa_test_probe folder name source definition)
+  if(PLEXA_TESTS AND TARGET ${folder}_tests)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE plexa_${folder})
+    add_dependencies(${folder}_tests ${name})
+    target_compile_definitions(${folder}_tests PRIVATE ${definition}="$<TARGET_FILE:${name}>")
   endif()
 endfunction()
 

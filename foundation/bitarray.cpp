@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "foundation/bytes.h"
+
 namespace plexa {
 
 namespace {
@@ -17,8 +19,7 @@ uint32_t BytesFor(uint64_t bits) { return uint32_t(((bits + 31) >> 5) << 2); }
 
 // The word at byte offset 4k, read so that bit 0 of the array is its most significant bit.
 uint32_t Word(const uint8_t* bytes, uint32_t k) {
-    const uint8_t* p = bytes + 4 * size_t(k);
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+    return GetBE32(bytes + 4 * size_t(k));
 }
 
 // Grows the array to hold bit n; false when it cannot.

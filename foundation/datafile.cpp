@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/datetime.h"
+#include "foundation/program.h"
 #include "foundation/strings.h"
 #include "foundation/tempfiles.h"
 
@@ -531,14 +532,12 @@ OSStatus EnumFiles(const DirectoryRef* directory, EnumFilesProc proc, bool resol
 
 OSStatus GetApplicationFileSpec(FileSpec* spec) {
     if (!spec) return status::kParamErr;
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) {
+    const std::string program = GetProgramPath();
+    if (program.empty()) {
         ClearFileSpec(spec);
         return status::kNotFound;
     }
-    buffer[n] = 0;
-    return FileSpecFromURL(buffer, spec, true, nullptr);
+    return FileSpecFromURL(program, spec, true, nullptr);
 }
 
 // ---- Paths ----

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "foundation/assert.h"
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/datafile.h"
 #include "foundation/memory.h"
@@ -40,16 +41,9 @@ constexpr uint32_t kZeroPiece = 256;
 // first, the data write grows the file.
 bool gNoPreallocation = false;
 
-uint32_t Get32(const uint8_t* p) {
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void Put32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
+// Every integer of the head, header record, block heads and free info is big-endian.
+uint32_t Get32(const uint8_t* p) { return GetBE32(p); }
+void Put32(uint8_t* p, uint32_t v) { PutBE32(p, v); }
 
 int64_t FileEnd(const DynamicFileRecord* f) {
     return GetStreamEnd(f->stream);

@@ -42,6 +42,17 @@
 // read-only one. Block heads with a head length below 6, blocks reaching past the end of the file
 // and partial heads end walks with -40 (damaged) or -39 (truncated).
 //
+// States of a `DynamicFileRecord`:
+//   closed     no stream: before `OpenDynamicFile`, after a failed open, after
+//              `CloseAndMaybeFlushDynamicFile`;
+//   read-only  open with kDynamicFileReadOnly: reads only, every change gives -54;
+//   clean      open read-write, the stored first-free is the real one;
+//   guarded    read-write after the first change of the free list since the open or the last
+//              flush: the stored first-free reads 0xFFFFFFFF and kDynamicFileHeaderChanged is set;
+//              a flush (`FlushDynamicFile`, or a close with flush) writes the real value -> clean;
+//   updating   (with clean or guarded) the block stream and its temporary file exist, from
+//              `BeginFileUpdates` / `BeginFileBlockWrite` until `EndFileUpdates` or the close.
+//
 // Statuses: 0x20002AF8 not a dynamic file; 0x20002711 version too new; 0x20002AF9 range outside
 // the application header; -54 a change of a read-only file; -50 bad size or type; -38 not open /
 // no block stream; -108 no memory; -39 a block or the head reaches past the end of the file; -40

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/bytes.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 
@@ -44,16 +45,6 @@ bool SplitLast(const std::string& path, std::string* folder, std::string* name) 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (name.empty()) return folder;
     return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-void PutBE(unsigned char* p, uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i, value >>= 8) p[i] = static_cast<unsigned char>(value);
-}
-
-uint64_t GetBE(const unsigned char* p, int bytes) {
-    uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i) value = value << 8 | p[i];
-    return value;
 }
 
 bool EqualsCode(const char* code, const char* expected) { return std::strncmp(code, expected, 4) == 0; }
@@ -102,7 +93,7 @@ bool DynamicFileType(const std::string& path, char type[5]) {
     unsigned char head[10];
     if (ReadHead(path, head, sizeof head) != ssize_t(sizeof head)) return false;
     if (std::memcmp(head, "ORDF", 4) != 0) return false;
-    const uint64_t version = GetBE(head + 4, 2);
+    const uint64_t version = GetBE16(head + 4);
     if (version != 257 && version != 258) return false;
     std::memcpy(type, head + 6, 4);
     type[4] = 0;
@@ -520,10 +511,10 @@ Ptr CreateBookmarkDataFromURL(const std::string& location, bool) {
     if (!block) return nullptr;
     auto* p = reinterpret_cast<unsigned char*>(block);
     std::memcpy(p, kBookmarkMagic, 4);
-    PutBE(p + 4, kBookmarkVersion, 2);
-    PutBE(p + 6, path.size(), 2);
-    PutBE(p + 8, uint64_t(info.st_dev), 8);
-    PutBE(p + 16, uint64_t(info.st_ino), 8);
+    PutBE16(p + 4, kBookmarkVersion);
+    PutBE16(p + 6, uint16_t(path.size()));
+    PutBE64(p + 8, uint64_t(info.st_dev));
+    PutBE64(p + 16, uint64_t(info.st_ino));
     std::memcpy(p + kBookmarkHeaderSize, path.data(), path.size());
     return block;
 }
@@ -533,14 +524,14 @@ namespace {
 bool ParseBookmark(const void* bytes, uint32_t length, std::string* path, uint64_t* device, uint64_t* inode) {
     const auto* p = static_cast<const unsigned char*>(bytes);
     if (!p || length < kBookmarkHeaderSize || std::memcmp(p, kBookmarkMagic, 4) != 0) return false;
-    if (GetBE(p + 4, 2) != kBookmarkVersion) return false;
-    const uint64_t n = GetBE(p + 6, 2);
+    if (GetBE16(p + 4) != kBookmarkVersion) return false;
+    const uint64_t n = GetBE16(p + 6);
     if (n < 1 || n > length - kBookmarkHeaderSize) return false;
     const char* text = reinterpret_cast<const char*>(p + kBookmarkHeaderSize);
     if (text[0] != '/' || std::memchr(text, 0, n) != nullptr) return false;
     path->assign(text, n);
-    *device = GetBE(p + 8, 8);
-    *inode = GetBE(p + 16, 8);
+    *device = GetBE64(p + 8);
+    *inode = GetBE64(p + 16);
     return true;
 }
 

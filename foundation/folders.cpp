@@ -17,14 +17,11 @@
 namespace plexa {
 namespace {
 
-SandboxedHook gSandboxed = nullptr;
 FolderChooserHook gChooser = nullptr;
 SandboxDialogHook gDialog = nullptr;
 
 // Access points: folder locations kept in CompareURLs order, each once.
 std::vector<std::string>* gAccessPoints = nullptr;
-
-bool Sandboxed() { return gSandboxed && gSandboxed(); }
 
 std::string AbsoluteEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -83,7 +80,6 @@ std::vector<std::string>& AccessPoints() {
 
 }  // namespace
 
-void SetSandboxedHook(SandboxedHook hook) { gSandboxed = hook; }
 void SetFolderChooserHook(FolderChooserHook hook) { gChooser = hook; }
 void SetSandboxDialogHook(SandboxDialogHook hook) { gDialog = hook; }
 
@@ -127,7 +123,6 @@ bool VXGetApplicationsDirectory(const char* subfolder, DirectoryRef* directory) 
 bool VXGetAppLibraryDirectory(const char* folderName, DirectoryRef* directory) {
     if (!directory) return false;
     ClearDirectoryRef(directory);
-    if (Sandboxed()) return true;
     const std::string data = UserFolderPath(kVXFolderApplicationSupport);
     if (!MakeFolderPath(data)) return false;
     DirectoryRef maker;
@@ -151,11 +146,9 @@ OSStatus VXBuildPreferenceFileSpec(const char* name, const char* folderName, uin
 
 // ---- Access points ----
 
-void VXLoadAccessPoints() {
-    // Bookmarks of a sandbox are not kept on this platform; the list starts empty.
-    if (!Sandboxed()) return;
-    AccessPoints().clear();
-}
+// The application is never sandboxed here: there are no stored bookmarks to load, and the list
+// is made empty on its first use.
+void VXLoadAccessPoints() {}
 
 void VXSaveAccessPoints(bool dispose) {
     if (dispose && gAccessPoints) {

@@ -8,10 +8,10 @@
 // do not hold an absolute path are ignored. The application's library folder is
 // <data>/<folder name>/<bundle identifier> ("Orvix/com.orvix.Plexa" for the application).
 //
-// Access points are folders the user has made accessible to a sandboxed application. This
-// platform has no sandbox (unless the toolkit's hook says otherwise), so they are neither loaded
-// nor saved; the list still works in memory for the access-point dialog, whose UI template
-// belongs to the dialogs and is reached through a hook.
+// Access points are folders the user has made accessible to a sandboxed application. The
+// application is never sandboxed on this platform, so the list is never loaded from nor saved to
+// the user-defaults store: it starts empty each run and lives in memory for the access-point
+// dialog, whose UI template belongs to the dialogs and is reached through a hook.
 //
 // Names of subfolders are single path components: a name that is empty, ".", "..", holds a "/"
 // or has 160 bytes or more is refused, so no caller can reach outside the folder it names.
@@ -41,20 +41,21 @@ bool VXGetUserDomainDirectory(uint32_t kind, const char* subfolder, bool create,
 // The Applications folder, or a subfolder of it (never created).
 bool VXGetApplicationsDirectory(const char* subfolder, DirectoryRef* directory);
 // <data>/<folder name or "Anonymous">/<bundle identifier>, each created when missing (the data
-// folder too). Sandboxed: true with an empty directory.
+// folder too).
 bool VXGetAppLibraryDirectory(const char* folderName, DirectoryRef* directory);
 // The folder at the location with the name appended (none: the location itself): an existing
 // folder is resolved; a missing one is created when asked, else -120; a file there gives -48.
 OSStatus FindOrCreateSubFolder(const char* location, const char* name, bool create,
                                DirectoryRef* directory);
 // The named file in the application's library folder; -120 with a cleared spec when that folder
-// cannot be had; sandboxed, the spec's folder is left empty.
+// cannot be had.
 OSStatus VXBuildPreferenceFileSpec(const char* name, const char* folderName, uint32_t flags1,
                                    uint32_t flags2, FileSpec* spec);
 
 // ---- Access points ----
 
-// Loading and saving happen only when sandboxed.
+// Loading does nothing (nothing is stored outside a sandbox); saving stores nothing and, with
+// `dispose`, frees the list.
 void VXLoadAccessPoints();
 void VXSaveAccessPoints(bool dispose);
 int32_t VXCountAccessPoints();
@@ -72,9 +73,6 @@ OSStatus VXSandboxDialog(const char* text);
 
 // ---- Hooks of the toolkit ----
 
-// Whether the application is sandboxed (null: never).
-using SandboxedHook = bool (*)();
-void SetSandboxedHook(SandboxedHook hook);
 // The folder chooser (the toolkit's file panels): fills the directory, -128 when cancelled.
 using FolderChooserHook = OSStatus (*)(DirectoryRef* directory, const char* title,
                                        const char* prompt, const DirectoryRef* start);

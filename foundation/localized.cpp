@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/program.h"
 #include "foundation/strings.h"
 
 namespace plexa {
@@ -31,29 +32,6 @@ struct State {
 State& Localized() {
     static State state;
     return state;
-}
-
-bool IsDirectory(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
-
-std::string FindResourceDirectory() {
-    if (const char* env = std::getenv("PLEXA_RESOURCE_DIR"); env && *env && IsDirectory(env)) return env;
-    char exe[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0) {
-        exe[n] = 0;
-        const std::filesystem::path dir = std::filesystem::path(exe).parent_path();
-        for (const char* candidate : {"resources", "../resources", "../share/plexa/resources"}) {
-            const std::filesystem::path path = dir / candidate;
-            if (IsDirectory(path)) return std::filesystem::weakly_canonical(path).string();
-        }
-    }
-#ifdef PLEXA_RESOURCE_DIR
-    if (IsDirectory(PLEXA_RESOURCE_DIR)) return PLEXA_RESOURCE_DIR;
-#endif
-    return {};
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }

@@ -9,9 +9,8 @@
 // are comments; a line without "=" is ignored; a later line for a key replaces an earlier one.
 // Tables are read once, when first used.
 //
-// The resources folder is, in this order: the folder named by the environment variable
-// PLEXA_RESOURCE_DIR; "resources" next to the executable, beside its folder, or in
-// "../share/plexa/" from it; the folder that the build named (the source tree's resources/).
+// The resources folder is the program's (foundation/program.h), found once and kept until
+// `ReloadStringsTables`.
 #pragma once
 
 #include <cstdint>

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "foundation/bytes.h"
 #include "foundation/signals.h"
 
 namespace plexa {
@@ -89,17 +90,6 @@ void CopyOrZero(char* to, const void* source, size_t length) {
     } else {
         std::memset(to, 0, length);
     }
-}
-
-uint32_t ReadBigEndian32(const unsigned char* p) {
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void WriteBigEndian32(unsigned char* p, uint32_t value) {
-    p[0] = uint8_t(value >> 24);
-    p[1] = uint8_t(value >> 16);
-    p[2] = uint8_t(value >> 8);
-    p[3] = uint8_t(value);
 }
 
 }  // namespace
@@ -450,7 +440,7 @@ Handle CompressDataBytes(MemPool pool, const void* source, uint32_t* length) {
         MemFree(h);
         return nullptr;
     }
-    WriteBigEndian32(reinterpret_cast<unsigned char*>(*h), inLength);
+    PutBE32(reinterpret_cast<uint8_t*>(*h), inLength);
     const uint32_t total = uint32_t(outLength) + 4;
     ResizeHandle(h, total);  // a shrink: stays in place
     *length = total;
@@ -463,7 +453,7 @@ Handle ExpandDataBytes(MemPool pool, const void* compressed, uint32_t* length) {
     *length = 0;
     if (!compressed || inLength < 4) return nullptr;
     const auto* in = static_cast<const unsigned char*>(compressed);
-    const uint32_t declared = ReadBigEndian32(in);
+    const uint32_t declared = GetBE32(in);
     const uint64_t streamLength = inLength - 4;
     if (declared > kMaxExpandedSize || declared > streamLength * kMaxDeflateRatio) return nullptr;
     Handle h = AllocHandle(pool, declared);

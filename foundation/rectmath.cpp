@@ -2,6 +2,7 @@
 #include "foundation/rectmath.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace plexa {
 
@@ -56,6 +57,19 @@ LRect* Rect16To32(const Rect* r, LRect* out) {
     out->bottom = r->bottom;
     out->right = r->right;
     return out;
+}
+
+XRect XRectFromRect(const Rect& r) {
+    return {double(r.left), double(r.top), double(r.right - r.left), double(r.bottom - r.top)};
+}
+
+XRect XRectFromLRect(const LRect& r) {
+    return {double(r.left), double(r.top), double(r.right) - r.left, double(r.bottom) - r.top};
+}
+
+LRect LRectFromXRect(const XRect& r) {
+    const auto edge = [](double d) { return int32_t(std::lround(d)); };
+    return {edge(r.y), edge(r.x), edge(r.y + r.height), edge(r.x + r.width)};
 }
 
 void OffsetRect32(LRect* r, int32_t dh, int32_t dv) {

@@ -59,6 +59,12 @@ Rect* Rect32To16(const LRect* r, Rect* out);
 // Sign extension; returns out.
 LRect* Rect16To32(const Rect* r, LRect* out);
 
+// Between the integer rectangles and the platform's floating-point one; the way back rounds each
+// edge to the nearest integer.
+XRect XRectFromRect(const Rect& r);
+XRect XRectFromLRect(const LRect& r);
+LRect LRectFromXRect(const XRect& r);
+
 void OffsetRect32(LRect* r, int32_t dh, int32_t dv);
 // top += dv, left += dh, bottom -= dv, right -= dh.
 LRect* InsetRect32(LRect* r, int32_t dh, int32_t dv);

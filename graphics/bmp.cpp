@@ -29,6 +29,7 @@
 #include <cstring>
 #include <vector>
 
+#include "foundation/bytes.h"
 #include "foundation/signals.h"
 #include "foundation/stream.h"
 #include "graphics/pixels.h"
@@ -39,18 +40,6 @@ namespace {
 constexpr uint32_t kFileHeaderSize = 14, kInfoHeaderSize = 40;
 constexpr double kInchesPerMetre = 39.37;
 constexpr uint32_t kWriteRunBytes = 65536;
-
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; i++) p[i] = uint8_t(v >> (8 * i));
-}
 
 uint32_t PixelWord(const uint8_t* p) {
     uint32_t word;
@@ -132,16 +121,16 @@ uint64_t ReadBMPRecord(StreamRecord* stream, bool fileHeader, Header* h, Point* 
         uint8_t fh[kFileHeaderSize];
         BMPStreamHook(stream, fh, sizeof fh);
         if (fh[0] != 'B' || fh[1] != 'M') Signal(status::kUnknownFileKind);
-        fileSize = Get32(fh + 2);
-        dataOffset = Get32(fh + 10);
+        fileSize = GetLE32(fh + 2);
+        dataOffset = GetLE32(fh + 10);
     }
     uint8_t ih[kInfoHeaderSize];
     BMPStreamHook(stream, ih, sizeof ih);
-    const uint32_t headerSize = Get32(ih);
-    const int32_t width = int32_t(Get32(ih + 4)), height = int32_t(Get32(ih + 8));
-    const uint32_t planes = Get16(ih + 12), bits = Get16(ih + 14), compression = Get32(ih + 16);
-    const uint32_t imageSize = Get32(ih + 20), colorsUsed = Get32(ih + 32);
-    const int32_t ppmH = int32_t(Get32(ih + 24)), ppmV = int32_t(Get32(ih + 28));
+    const uint32_t headerSize = GetLE32(ih);
+    const int32_t width = int32_t(GetLE32(ih + 4)), height = int32_t(GetLE32(ih + 8));
+    const uint32_t planes = GetLE16(ih + 12), bits = GetLE16(ih + 14), compression = GetLE32(ih + 16);
+    const uint32_t imageSize = GetLE32(ih + 20), colorsUsed = GetLE32(ih + 32);
+    const int32_t ppmH = int32_t(GetLE32(ih + 24)), ppmV = int32_t(GetLE32(ih + 28));
     if (headerSize < kInfoHeaderSize || planes != 1 || compression != 0)
         Signal(status::kUnknownFileKind);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
@@ -158,7 +147,7 @@ uint64_t ReadBMPRecord(StreamRecord* stream, bool fileHeader, Header* h, Point* 
         uint8_t table[256 * 4];
         BMPStreamHook(stream, table, paletteBytes);
         for (uint32_t i = 0; i < entries; i++)
-            h->palette[i] = Get32(table + 4 * i) & 0x00FFFFFF;
+            h->palette[i] = GetLE32(table + 4 * i) & 0x00FFFFFF;
         h->paletteCount = uint32_t(entries);
     } else {
         BMPStreamHook(stream, nullptr, paletteBytes);
@@ -233,19 +222,19 @@ OSStatus VXWriteBMP(StreamRecord* stream, bool fileHeader, const VXPixels* image
         if (fileHeader) {
             const uint32_t dataOffset = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
             uint8_t fh[kFileHeaderSize] = {'B', 'M'};
-            Put32(fh + 2, dataOffset + imageSize);
-            Put32(fh + 10, dataOffset);
+            PutLE32(fh + 2, dataOffset + imageSize);
+            PutLE32(fh + 10, dataOffset);
             Signal(StreamWrite(stream, fh, sizeof fh));
         }
         uint8_t ih[kInfoHeaderSize] = {};
-        Put32(ih, kInfoHeaderSize);
-        Put32(ih + 4, width);
-        Put32(ih + 8, height);
-        Put16(ih + 12, 1);
-        Put16(ih + 14, uint16_t(bits));
-        Put32(ih + 20, imageSize);
-        Put32(ih + 24, PixelsPerMetreFromDpi(dpiH));
-        Put32(ih + 28, PixelsPerMetreFromDpi(dpiV));
+        PutLE32(ih, kInfoHeaderSize);
+        PutLE32(ih + 4, width);
+        PutLE32(ih + 8, height);
+        PutLE16(ih + 12, 1);
+        PutLE16(ih + 14, uint16_t(bits));
+        PutLE32(ih + 20, imageSize);
+        PutLE32(ih + 24, PixelsPerMetreFromDpi(dpiH));
+        PutLE32(ih + 28, PixelsPerMetreFromDpi(dpiV));
         Signal(StreamWrite(stream, ih, sizeof ih));
         if (!colour) {
             static const uint8_t kPalette[8] = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};

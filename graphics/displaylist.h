@@ -27,6 +27,16 @@
 //        32760 bytes at a character boundary.
 //   Unknown opcodes are skipped by the size class of their low nibble (DLPayloadSize).
 //
+// Capture states of a window (`VXGrafState::displayList`):
+//   none       no capture; drawing goes only to the window;
+//   capturing  after `VXOpenDisplayList` (into a handle of its own) or `VXCaptureDisplayListStream`
+//              (into a caller's stream): the header is written and every drawing call through the
+//              window's procedures is recorded as well; a second open gives kDLAlreadyCapturing;
+//   failed     capturing after a write failed: nothing more is recorded and the close gives no list
+//              (the handle is freed) or the failing status;
+//   closed     `VXEndCaptureDisplayList` / `VXCloseDisplayList` write the end record and return to
+//              none; `VXDropDisplayList` (the window going) ends any capture without a list.
+//
 // Every walk first checks the whole list against its size: a record that runs past the end,
 // a list without an end record, an unterminated font name or a text shorter than its point
 // makes the list corrupt, and a corrupt list is neither played, walked nor swapped (result 0).

@@ -7,22 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/bytes.h"
 #include "graphics/displaylist.h"
 
 namespace plexa {
 namespace {
-
-uint16_t Get16(const uint8_t* p, bool swap) {
-    uint16_t x;
-    std::memcpy(&x, p, 2);
-    return swap ? uint16_t((x >> 8) | (x << 8)) : x;
-}
-
-uint32_t Get32(const uint8_t* p, bool swap) {
-    uint32_t x;
-    std::memcpy(&x, p, 4);
-    return swap ? __builtin_bswap32(x) : x;
-}
 
 void Appendf(std::string* out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void Appendf(std::string* out, const char* format, ...) {
@@ -35,7 +24,7 @@ void Appendf(std::string* out, const char* format, ...) {
 }
 
 void AppendPoint(std::string* out, const uint8_t* p, bool swap) {
-    Appendf(out, " (%d,%d)", int16_t(Get16(p, swap)), int16_t(Get16(p + 2, swap)));
+    Appendf(out, " (%d,%d)", int16_t(GetNative16(p, swap)), int16_t(GetNative16(p + 2, swap)));
 }
 
 // Text bytes quoted, with quotes, backslashes and control bytes escaped.
@@ -59,12 +48,12 @@ void AppendHex(std::string* out, const uint8_t* data, int32_t length) {
 void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const uint8_t* payload,
                     bool swap) {
     const bool hasWord = (opcode & 0x0F) == 6 && parameter == 0;
-    const uint16_t word = hasWord ? Get16(payload, swap) : parameter;
+    const uint16_t word = hasWord ? GetNative16(payload, swap) : parameter;
     const uint8_t* data = payload + (hasWord ? 2 : 0);
     switch (opcode) {
         case 0x00: *out += "end"; return;
         case 0x03:
-            *out += Get16(payload, false) == kDLMark ? "header origin"
+            *out += GetNative16(payload, false) == kDLMark ? "header origin"
                                                       : "header (other byte order) origin";
             AppendPoint(out, payload + 2, swap);
             return;
@@ -72,8 +61,8 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
         case 0x10: Appendf(out, "draw mode %u", parameter); return;
         case 0x20: Appendf(out, "text mode %u", parameter); return;
         case 0x80: *out += "pattern"; AppendHex(out, payload, 8); return;
-        case 0x01: Appendf(out, "fore colour %08X", Get32(payload, swap)); return;
-        case 0x11: Appendf(out, "back colour %08X", Get32(payload, swap)); return;
+        case 0x01: Appendf(out, "fore colour %08X", GetNative32(payload, swap)); return;
+        case 0x11: Appendf(out, "back colour %08X", GetNative32(payload, swap)); return;
         case 0x02: *out += "move to"; AppendPoint(out, payload, swap); return;
         case 0x12: *out += "line to"; AppendPoint(out, payload, swap); return;
         case 0x22:
@@ -94,9 +83,9 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
             return;
         case 0x16: Appendf(out, "text size %u", word); return;
         case 0x06: Appendf(out, "pen width %u", word); return;
-        case 0x28: Appendf(out, "face %04X", Get16(payload, swap)); return;
+        case 0x28: Appendf(out, "face %04X", GetNative16(payload, swap)); return;
         case 0x04: {
-            const uint16_t count = Get16(payload, swap);
+            const uint16_t count = GetNative16(payload, swap);
             Appendf(out, "polygon verb %u count %u:", parameter, count);
             for (uint32_t i = 0; i < count; ++i) AppendPoint(out, payload + 2 + 4 * i, swap);
             return;
@@ -133,7 +122,7 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
                 r.right);
         if (opcode & 0x80)
             Appendf(out, " %s %d %d", opcode == 0x85 ? "oval" : "angles",
-                    int16_t(Get16(payload + n, swap)), int16_t(Get16(payload + n + 2, swap)));
+                    int16_t(GetNative16(payload + n, swap)), int16_t(GetNative16(payload + n + 2, swap)));
         return;
     }
     int32_t length = -1;
@@ -142,8 +131,8 @@ void DescribeRecord(std::string* out, uint8_t opcode, uint8_t parameter, const u
         case 0x26: length = 0; break;
         case 0x36: length = 2; break;
         case 0x46: length = 4; break;
-        case 0x56: length = Get16(data, swap), comment = data + 2; break;
-        case 0x66: length = int32_t(Get32(data, swap)), comment = data + 4; break;
+        case 0x56: length = GetNative16(data, swap), comment = data + 2; break;
+        case 0x66: length = int32_t(GetNative32(data, swap)), comment = data + 4; break;
         default: break;
     }
     if (length >= 0) {
@@ -175,7 +164,7 @@ std::string DLDumpDisplayList(const uint8_t* bytes, uint32_t size) {
             break;
         }
         if (opcode == 0x03) {
-            const uint16_t mark = Get16(payload, false);
+            const uint16_t mark = GetNative16(payload, false);
             if (mark != kDLMark && mark != kDLSwappedMark) {
                 Appendf(&out, "header with unknown mark %04X\n", mark);
                 break;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/geometry.h"
 #include "foundation/memory.h"
@@ -27,20 +28,8 @@
 namespace plexa {
 namespace {
 
-uint16_t Read16(const uint8_t* p, bool swap) {
-    uint16_t x;
-    std::memcpy(&x, p, 2);
-    return swap ? uint16_t((x >> 8) | (x << 8)) : x;
-}
-
-uint32_t Read32(const uint8_t* p, bool swap) {
-    uint32_t x;
-    std::memcpy(&x, p, 4);
-    return swap ? __builtin_bswap32(x) : x;
-}
-
 Point ReadPoint(const uint8_t* p, bool swap) {
-    return {int16_t(Read16(p, swap)), int16_t(Read16(p + 2, swap))};
+    return {int16_t(GetNative16(p, swap)), int16_t(GetNative16(p + 2, swap))};
 }
 
 uint64_t Even(uint64_t n) { return (n + 1) & ~uint64_t(1); }
@@ -62,7 +51,7 @@ int32_t DLPayloadSize(uint8_t opcode, uint8_t parameter, const uint8_t* payload,
             return parameter;
         case 0x4: {
             if (avail < 2) return -1;
-            const uint16_t count = Read16(payload, swapped);
+            const uint16_t count = GetNative16(payload, swapped);
             if (opcode == 0x04 && count > 0x7FFF) return -1;
             return fits(2 + uint64_t(count) * 4);
         }
@@ -74,7 +63,7 @@ int32_t DLPayloadSize(uint8_t opcode, uint8_t parameter, const uint8_t* payload,
             uint32_t value = parameter;
             if (parameter == 0) {
                 if (avail < 2) return -1;
-                value = Read16(payload, swapped);
+                value = GetNative16(payload, swapped);
                 head = 2;
             }
             if (opcode & 0x80) {
@@ -89,10 +78,10 @@ int32_t DLPayloadSize(uint8_t opcode, uint8_t parameter, const uint8_t* payload,
                 case 0x46: return fits(head + 4);
                 case 0x56:
                     if (avail < head + 2) return -1;
-                    return fits(head + 2 + Even(Read16(payload + head, swapped)));
+                    return fits(head + 2 + Even(GetNative16(payload + head, swapped)));
                 case 0x66:
                     if (avail < head + 4) return -1;
-                    return fits(head + 4 + Even(Read32(payload + head, swapped)));
+                    return fits(head + 4 + Even(GetNative32(payload + head, swapped)));
                 default: return -1;
             }
         }
@@ -105,12 +94,12 @@ int32_t DLPayloadSize(uint8_t opcode, uint8_t parameter, const uint8_t* payload,
         case 0xD:
         case 0xE: {
             if (avail < 2) return -1;
-            const uint16_t length = Read16(payload, swapped);
+            const uint16_t length = GetNative16(payload, swapped);
             return fits(2 + ((opcode & 0x0F) == 0xE ? Even(length) : length));
         }
         default: {  // 0xF
             if (avail < 4) return -1;
-            return fits(4 + Even(Read32(payload, swapped)));
+            return fits(4 + Even(GetNative32(payload, swapped)));
         }
     }
 }
@@ -128,7 +117,7 @@ DLCheckResult DLCheckDisplayList(const uint8_t* bytes, uint32_t size) {
             DLPayloadSize(opcode, parameter, bytes + pos + 2, size - pos - 2, swapped);
         if (n < 0) return result;
         if (opcode == 0x03) {
-            const uint16_t mark = Read16(bytes + pos + 2, false);
+            const uint16_t mark = GetNative16(bytes + pos + 2, false);
             if (mark != kDLMark && mark != kDLSwappedMark) break;  // the walk stops here
             swapped = mark == kDLSwappedMark;
             if (first) result.validHeader = true, result.swapped = swapped;
@@ -152,8 +141,8 @@ int32_t DecodeRectangleOp(uint8_t* payload, uint16_t parameter, bool swap, bool 
         r.left = int8_t(payload[1]);
         n = 2;
     } else {
-        r.top = int16_t(Read16(payload, swap));
-        r.left = int16_t(Read16(payload + 2, swap));
+        r.top = int16_t(GetNative16(payload, swap));
+        r.left = int16_t(GetNative16(payload + 2, swap));
         if (swap && inPlace) ByteSwapWordArray(payload, 4);
         n = 4;
     }
@@ -162,8 +151,8 @@ int32_t DecodeRectangleOp(uint8_t* payload, uint16_t parameter, bool swap, bool 
         r.right = int16_t(r.left + payload[n + 1]);
         n += 2;
     } else {
-        r.bottom = int16_t(Read16(payload + n, swap));
-        r.right = int16_t(Read16(payload + n + 2, swap));
+        r.bottom = int16_t(GetNative16(payload + n, swap));
+        r.right = int16_t(GetNative16(payload + n + 2, swap));
         if (swap && inPlace) ByteSwapWordArray(payload + n, 4);
         n += 4;
     }
@@ -172,7 +161,7 @@ int32_t DecodeRectangleOp(uint8_t* payload, uint16_t parameter, bool swap, bool 
 }
 
 void DLParseHeader(uint8_t* payload, DLParseState* state, bool writeBack) {
-    const uint16_t mark = Read16(payload, false);
+    const uint16_t mark = GetNative16(payload, false);
     if (mark != kDLMark && mark != kDLSwappedMark) {
         state->continueWalk = false;
         return;
@@ -210,7 +199,7 @@ int32_t VXParseDisplayListBytes(uint8_t* bytes, uint32_t size, const DLParseHand
                                        size - pos - 2, st.swapped);
         if (st.payloadSize < 0) return 0;
         st.parameterWord = (st.opcode & 0x0F) == 6 && st.parameter == 0;
-        if (st.parameterWord) st.parameter = Read16(payload, st.swapped);
+        if (st.parameterWord) st.parameter = GetNative16(payload, st.swapped);
         const DLParseHandler handler = handlers[st.opcode & 0x0F];
         const int32_t used = handler ? handler(payload, &st) : st.payloadSize;
         if (used < 0 || uint32_t(used) > size - pos - 2) return 0;
@@ -312,7 +301,7 @@ int32_t Play0(uint8_t*, DLParseState* st) {
 int32_t Play1(uint8_t* payload, DLParseState* st) {
     if (st->opcode == 0x01 || st->opcode == 0x11) {
         const VXGrafState* s = VXGetCurrentGrafState();
-        if (s && s->port) QZSetColor(s->port, Read32(payload, st->swapped), st->opcode == 0x11);
+        if (s && s->port) QZSetColor(s->port, GetNative32(payload, st->swapped), st->opcode == 0x11);
     }
     return st->payloadSize;
 }
@@ -342,7 +331,7 @@ int32_t Play3(uint8_t* payload, DLParseState* st) {
 // Polygons are worked on in a copy (on the stack up to 64 points), never in the list.
 int32_t Play4(uint8_t* payload, DLParseState* st) {
     if (st->opcode != 0x04) return st->payloadSize;
-    const uint16_t count = Read16(payload, st->swapped);
+    const uint16_t count = GetNative16(payload, st->swapped);
     if (count == 0) return st->payloadSize;
     Point local[64];
     std::vector<Point> heap;
@@ -383,15 +372,15 @@ int32_t Play5(uint8_t* payload, DLParseState* st) {
             if (procs->oval) procs->oval(&r, verb);
             break;
         case 0x85: {
-            int16_t w = int16_t(Read16(payload + n, st->swapped));
-            int16_t h = int16_t(Read16(payload + n + 2, st->swapped));
+            int16_t w = int16_t(GetNative16(payload + n, st->swapped));
+            int16_t h = int16_t(GetNative16(payload + n + 2, st->swapped));
             if (o & 1) std::swap(w, h);  // a quarter turn turns the corners too
             if (procs->rRect) procs->rRect(&r, w, h, verb);
             break;
         }
         case 0x95: {
-            int16_t start = int16_t(Read16(payload + n, st->swapped));
-            const int16_t arc = int16_t(Read16(payload + n + 2, st->swapped));
+            int16_t start = int16_t(GetNative16(payload + n, st->swapped));
+            const int16_t arc = int16_t(GetNative16(payload + n + 2, st->swapped));
             if (o) VXTransformArc(o, &start, arc);
             if (procs->arc) procs->arc(&r, start, arc, verb);
             break;
@@ -408,8 +397,8 @@ bool CommentOf(const DLParseState* st, uint8_t* data, uint8_t** out, int32_t* le
         case 0x26: *out = data, *length = 0; return true;
         case 0x36: *out = data, *length = 2; return true;
         case 0x46: *out = data, *length = 4; return true;
-        case 0x56: *out = data + 2, *length = Read16(data, st->swapped); return true;
-        case 0x66: *out = data + 4, *length = int32_t(Read32(data, st->swapped)); return true;
+        case 0x56: *out = data + 2, *length = GetNative16(data, st->swapped); return true;
+        case 0x66: *out = data + 4, *length = int32_t(GetNative32(data, st->swapped)); return true;
         default: return false;
     }
 }

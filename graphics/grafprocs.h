@@ -23,7 +23,7 @@ namespace plexa {
 struct VXGrafState;
 struct VXPixels;
 struct QZPort;
-struct DrawImage;
+class DrawImage;
 
 using VXTextProc = void (*)(const void* text, int32_t count, uint32_t encoding);
 using VXLineProc = void (*)(int16_t h, int16_t v);

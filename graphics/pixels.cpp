@@ -13,6 +13,7 @@
 
 #include "foundation/geometry.h"
 #include "foundation/memory.h"
+#include "foundation/program.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
@@ -201,7 +202,7 @@ VXPixels* VXLoadImageResourceFrom(const std::string& folder, const char* name,
 }
 
 std::string VXImageResourceFolder() {
-    const std::string resources = PlatformResourceFolder();
+    const std::string resources = FindResourceDirectory();
     return resources.empty() ? resources : resources + "/images";
 }
 

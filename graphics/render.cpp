@@ -49,9 +49,7 @@ double AngleToRadians(int32_t value, int32_t tenthsPerDegree) {
 
 DrawRectF ToDraw(const XRect& r) { return {r.x, r.y, r.width, r.height}; }
 
-DrawRectF RectOf(const Rect& r) {
-    return {double(r.left), double(r.top), double(r.right - r.left), double(r.bottom - r.top)};
-}
+DrawRectF RectOf(const Rect& r) { return ToDraw(XRectFromRect(r)); }
 
 bool EmptyX(const XRect& r) { return !(r.width > 0 && r.height > 0); }
 

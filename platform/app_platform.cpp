@@ -28,6 +28,7 @@
 
 #include "platform/cursor_platform.h"
 #include "platform/input_platform.h"
+#include "platform/instance_platform.h"
 #include "platform/testseam_platform.h"
 #include "platform/tooltip_platform.h"
 
@@ -73,6 +74,7 @@ struct State {
     void (*loopEndObserver)(uint32_t) = nullptr;
     QTimer* wake = nullptr;
     QSocketNotifier* signalNotifier = nullptr;
+    std::vector<std::string> launchDocuments;
 };
 
 State& S() {
@@ -334,7 +336,6 @@ int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& de
     s.delegate = delegate;
     s.running = true;
     s.active = true;
-    if (delegate.willFinishLaunching) delegate.willFinishLaunching(delegate.context);
     // The arguments left after the platform took its own options; when the application object
     // was made before (tests), the arguments given here.
     std::vector<std::string> arguments;
@@ -342,14 +343,26 @@ int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& de
         arguments.assign(gArgv.begin(), gArgv.begin() + gArgc);
     else
         for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i] ? argv[i] : "");
-    std::vector<std::string> documents = PlatformDocumentArguments(arguments);
+    s.launchDocuments = PlatformDocumentArguments(arguments);
+    if (delegate.willFinishLaunching) delegate.willFinishLaunching(delegate.context);
+    const std::vector<std::string> documents = s.launchDocuments;
     if (!documents.empty() && delegate.openFiles) delegate.openFiles(delegate.context, documents);
     if (delegate.didFinishLaunching) delegate.didFinishLaunching(delegate.context);
     if (s.running) PlatformRunLoop(kPlatformModeDefault);
     s.running = false;
     s.delegate = PlatformAppDelegate{};
+    s.launchDocuments.clear();
+    PlatformStopInstanceListener();
     if (made) DeleteApplication();
     return 0;
+}
+
+std::vector<std::string> PlatformLaunchDocuments() { return S().launchDocuments; }
+
+void PlatformHandInDocuments(const std::vector<std::string>& paths) {
+    State& s = S();
+    if (s.running && !paths.empty() && s.delegate.openFiles)
+        s.delegate.openFiles(s.delegate.context, paths);
 }
 
 void PlatformRequestTerminate() {

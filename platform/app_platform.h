@@ -55,6 +55,12 @@ bool PlatformEnsureApplication(int argc, char** argv);
 // loop until a termination request is granted. Returns the process exit status (0).
 int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& delegate);
 
+// The documents named on this launch's command line (known from the start of the launch).
+std::vector<std::string> PlatformLaunchDocuments();
+// Hands documents to the delegate's openFiles as documents handed in after the launch (another
+// instance's, platform/instance_platform.h). Nothing happens while the application is not running.
+void PlatformHandInDocuments(const std::vector<std::string>& paths);
+
 // The documents named by a command line: arguments that are not options ("-x", "--x"; "--" ends
 // the options), made absolute. The first argument is the program and is skipped.
 std::vector<std::string> PlatformDocumentArguments(const std::vector<std::string>& arguments);

@@ -39,13 +39,6 @@ std::string StandardOr(QStandardPaths::StandardLocation location, const std::str
     return path.isEmpty() ? fallback : path.toStdString();
 }
 
-std::string ProgramFolder() {
-    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath().toStdString();
-    QFileInfo self(QStringLiteral("/proc/self/exe"));
-    return self.symLinkTarget().isEmpty() ? std::string()
-                                          : QFileInfo(self.symLinkTarget()).path().toStdString();
-}
-
 // The command of a desktop file's Exec line with its field codes replaced by the documents.
 QStringList DesktopCommand(const QString& desktopFile, const QStringList& documents) {
     QFile file(desktopFile);
@@ -128,14 +121,6 @@ std::string PlatformApplicationVersion() {
 #else
     return {};
 #endif
-}
-
-std::string PlatformResourceFolder() {
-    std::string candidates[] = {Env("PLEXA_RESOURCE_DIR"), ProgramFolder() + "/resources",
-                                ProgramFolder() + "/../resources", ProgramFolder() + "/../share/plexa"};
-    for (const std::string& folder : candidates)
-        if (!folder.empty() && QFileInfo(QString::fromStdString(folder)).isDir()) return folder;
-    return {};
 }
 
 void PlatformBeep() {

@@ -39,11 +39,6 @@ const char* PlatformMakerFolderName();
 // The application's version text, empty when the build has none.
 std::string PlatformApplicationVersion();
 
-// The folder of the application's resources: $PLEXA_RESOURCE_DIR, else "resources" in the
-// program's folder or beside it (a build tree), else "../share/plexa" from the program's folder.
-// Empty when none exists.
-std::string PlatformResourceFolder();
-
 // The system beep.
 void PlatformBeep();
 // Plays a sound file without waiting; false when no player could be started.

@@ -166,7 +166,12 @@ void WillFinishLaunching(void*) {
     VXInstallDefaultMenuBar();
     gQueuedShellRequests.clear();
     gShellQueueExists = true;
-    if (gStartupHook && gStartupHook() == 0) VXQuitApplication();
+    if (gStartupHook && gStartupHook() == 0) {
+        // A start-up that fails (or that handed its documents to the running instance) takes no
+        // documents: the application only quits.
+        gShellQueueExists = false;
+        VXQuitApplication();
+    }
 }
 
 void OpenFiles(void*, const std::vector<std::string>& paths) {
@@ -251,10 +256,8 @@ void VXQuitApplication() { PlatformRequestTerminate(); }
 
 bool VXIsApplicationActive() { return PlatformIsActive(); }
 
-bool VXIsApplicationSandboxed() {
-    static const bool sandboxed = std::getenv("APP_SANDBOX_CONTAINER_ID") != nullptr;
-    return sandboxed;
-}
+// This platform has no application sandbox.
+bool VXIsApplicationSandboxed() { return false; }
 
 const char* VXGetUIFileName() { return gUIFileName.c_str(); }
 

@@ -67,6 +67,7 @@ void VXSetTerminationProc(VXTerminationProc proc);
 // Begins termination on the next pass of the run loop, not inside the caller.
 void VXQuitApplication();
 bool VXIsApplicationActive();
+// Always false: this platform has no application sandbox.
 bool VXIsApplicationSandboxed();
 // The UI template file named at launch ("" when none).
 const char* VXGetUIFileName();

@@ -18,6 +18,7 @@
 #include "platform/control_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_controls_internal.h"
+#include "toolkit/vx_rects.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -825,8 +826,7 @@ void VXSetUserItemProcWithInset(VXWindowRecordTag* window, int16_t item, VXUserI
         c->typeData.value = uint32_t(uint16_t(inset));
         const Rect frame = {int16_t(rect.top + inset), int16_t(rect.left + inset),
                             int16_t(rect.bottom - inset), int16_t(rect.right - inset)};
-        PlatformControlSetFrame(c->platform, {frame.left, frame.top, frame.right - frame.left,
-                                              frame.bottom - frame.top});
+        PlatformControlSetFrame(c->platform, ToPlatformRect(frame));
     }
     VXInvalidateControl(c);
 }

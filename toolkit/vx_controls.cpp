@@ -7,6 +7,7 @@
 // path that dispatches keeps the window id and item number and looks the control up again.
 #include "toolkit/vx_controls.h"
 
+#include "toolkit/vx_rects.h"
 #include "toolkit/vx_tooltips.h"
 
 #include <algorithm>
@@ -70,13 +71,6 @@ ControlList* ListOf(VXWindowRecordTag* window, bool create) {
     return list;
 }
 
-PlatformRect ToPlatform(const Rect& r) {
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-Rect FromPlatform(const PlatformRect& r) {
-    auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -32768, 32767)); };
-    return {clamp16(r.y), clamp16(r.x), clamp16(r.y + r.height), clamp16(r.x + r.width)};
-}
 Rect Grown(const Rect& r, int16_t by) {
     return {int16_t(r.top - by), int16_t(r.left - by), int16_t(r.bottom + by),
             int16_t(r.right + by)};
@@ -443,7 +437,7 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
     const bool option1 = value & kVXControlOption1, option2 = value & kVXControlOption2;
     const Rect frame = type == kVXEditText ? Grown(*rect, 3) : *rect;
     PlatformControl* object =
-        PlatformControlCreate(window->platformWindow, KindOf(type, value), ToPlatform(frame),
+        PlatformControlCreate(window->platformWindow, KindOf(type, value), ToPlatformRect(frame),
                               type == kVXTabView || type == kVXSegmented ? "" : title);
     if (!object) return nullptr;
     switch (type) {
@@ -463,7 +457,7 @@ VXControlRecordTag* VXCreateControl(VXWindowRecordTag* window, uint8_t type, con
                     int16_t(rect->left - (area.x - outer.x)),
                     int16_t(rect->bottom + (outer.y + outer.height - area.y - area.height)),
                     int16_t(rect->right + (outer.x + outer.width - area.x - area.width))};
-                PlatformControlSetFrame(object, ToPlatform(grown));
+                PlatformControlSetFrame(object, ToPlatformRect(grown));
             }
             break;
         default: break;
@@ -605,7 +599,7 @@ void VXGetControlBounds(VXControlRecordTag* control, Rect* rect) {
         if (VXWindowRecordTag* list = ListWindow(control)) VXGetWindowPosition(list, rect);
         return;
     }
-    if (control->platform) *rect = FromPlatform(PlatformControlFrame(control->platform));
+    if (control->platform) *rect = FromPlatformRect(PlatformControlFrame(control->platform));
 }
 
 void VXGetControlRect(VXControlRecordTag* control, Rect* rect) {
@@ -628,7 +622,7 @@ void VXGetControlRect(VXControlRecordTag* control, Rect* rect) {
             *rect = Grown(*rect, int16_t(control->typeData.value));
             return;
         case kVXTabView:
-            *rect = FromPlatform(PlatformControlContentArea(control->platform));
+            *rect = FromPlatformRect(PlatformControlContentArea(control->platform));
             return;
         default: VXGetControlBounds(control, rect);
     }
@@ -648,13 +642,13 @@ void VXSetControlRect(VXControlRecordTag* control, const Rect* rect) {
             }
             return;
         case kVXEditText:
-            PlatformControlSetFrame(control->platform, ToPlatform(Grown(*rect, 3)));
+            PlatformControlSetFrame(control->platform, ToPlatformRect(Grown(*rect, 3)));
             return;
         case kVXUserDrawn:
             VXInvalidateControl(control);
             PlatformControlSetFrame(
                 control->platform,
-                ToPlatform(Grown(*rect, int16_t(-int16_t(control->typeData.value)))));
+                ToPlatformRect(Grown(*rect, int16_t(-int16_t(control->typeData.value)))));
             VXInvalidateControl(control);
             return;
         case kVXTabView: {
@@ -662,11 +656,11 @@ void VXSetControlRect(VXControlRecordTag* control, const Rect* rect) {
             VXGetTabControlOuterMetrics(control, m);
             const Rect outer = {int16_t(rect->top - m[0]), int16_t(rect->left - m[1]),
                                 int16_t(rect->bottom + m[2]), int16_t(rect->right + m[3])};
-            PlatformControlSetFrame(control->platform, ToPlatform(outer));
+            PlatformControlSetFrame(control->platform, ToPlatformRect(outer));
             return;
         }
         default:
-            PlatformControlSetFrame(control->platform, ToPlatform(*rect));
+            PlatformControlSetFrame(control->platform, ToPlatformRect(*rect));
             ControlSizeIconImage(control);
     }
 }

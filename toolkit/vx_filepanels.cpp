@@ -284,7 +284,6 @@ OSStatus VXChooseFolder(const char* title, const char* prompt, uint32_t flags, F
 
 void VXInstallFolderHooks() {
     SetFolderChooserHook(ChooseFolderHook);
-    SetSandboxedHook(VXIsApplicationSandboxed);
 }
 
 }  // namespace plexa

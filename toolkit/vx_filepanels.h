@@ -64,8 +64,8 @@ void VXInstallMacOpenFilesFilter(VXOpenFilesFilterProc proc, void* reference);
 // gives no file spec, and, with no filter, everything; otherwise the filter decides.
 bool VXOpenPanelShouldEnable(const std::string& path);
 
-// Installs the foundation's folder hooks (the folder chooser of the access points and the
-// sandbox question); run once at start-up.
+// Installs the foundation's folder hook (the folder chooser of the access points); run once at
+// start-up.
 void VXInstallFolderHooks();
 
 }  // namespace plexa

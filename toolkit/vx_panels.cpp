@@ -52,15 +52,6 @@ XRect Union(const XRect& a, const XRect& b) {
     return {left, top, right - left, bottom - top};
 }
 
-XRect ToX(const LRect& r) {
-    return {double(r.left), double(r.top), double(r.right - r.left), double(r.bottom - r.top)};
-}
-
-LRect ToL(const XRect& r) {
-    const auto i = [](double d) { return int32_t(std::lround(d)); };
-    return {i(r.y), i(r.x), i(r.y + r.height), i(r.x + r.width)};
-}
-
 int32_t Origin(const VXPanelRecordTag* panel, int32_t axis) {
     return int32_t(std::lround(axis == 0 ? panel->bounds.y : panel->bounds.x));
 }
@@ -428,7 +419,7 @@ VXPanelRecordTag* EstablishChildWindowPanel(VXWindowRecordTag* parent, VXWindowR
     auto it = gPanels.find(child->windowID);
     if (it != gPanels.end()) return it->second;
     VXPanelRecordTag* panel = NewPanel(child);
-    XRect frame = ToX(*rect);
+    XRect frame = XRectFromLRect(*rect);
     if (options & kVXPanelHorizontalBar) frame.height += kVXPanelBarWidth;
     if (options & kVXPanelVerticalBar) frame.width += kVXPanelBarWidth;
     panel->structFrame = frame;
@@ -727,7 +718,7 @@ int32_t ScrollRectInPanelContentView(VXPanelRecordTag* panel, const LRect& area,
     const int32_t width = area.right - area.left, height = area.bottom - area.top;
     out[0] = area;
     if (std::abs(dh) >= width || std::abs(dv) >= height) {
-        InvalidatePlatform(panel, ToX(area));
+        InvalidatePlatform(panel, XRectFromLRect(area));
         return 1;
     }
     int32_t count = 0;
@@ -741,7 +732,7 @@ int32_t ScrollRectInPanelContentView(VXPanelRecordTag* panel, const LRect& area,
                               : LRect{area.top, area.left, area.top + dv, area.right};
     }
     // The copy: without a platform operation that moves pixels, the moved part is drawn anew.
-    InvalidatePlatform(panel, ToX(area));
+    InvalidatePlatform(panel, XRectFromLRect(area));
     return count;
 }
 
@@ -765,16 +756,16 @@ int32_t VXScrollPanelContents(VXPanelRecordTag* panel, int32_t dh, int32_t dv, i
             area.y -= panel->headerHeight;
             area.height += panel->headerHeight;
         }
-        count = ScrollRectInPanelContentView(panel, ToL(area), dh, dv, list);
+        count = ScrollRectInPanelContentView(panel, LRectFromXRect(area), dh, dv, list);
         if (dh != 0 && dv != 0) {
             LRect strip[2];
             if (panel->altPanes[1].width > 0 && count < 4) {
-                const int32_t n = ScrollRectInPanelContentView(panel, ToL(panel->altPanes[1]), 0,
+                const int32_t n = ScrollRectInPanelContentView(panel, LRectFromXRect(panel->altPanes[1]), 0,
                                                                dv, strip);
                 for (int32_t i = 0; i < n && count < 4; ++i) list[count++] = strip[i];
             }
             if (panel->altPanes[0].height > 0 && count < 4) {
-                const int32_t n = ScrollRectInPanelContentView(panel, ToL(panel->altPanes[0]), dh,
+                const int32_t n = ScrollRectInPanelContentView(panel, LRectFromXRect(panel->altPanes[0]), dh,
                                                                0, strip);
                 for (int32_t i = 0; i < n && count < 4; ++i) list[count++] = strip[i];
             }
@@ -785,12 +776,12 @@ int32_t VXScrollPanelContents(VXPanelRecordTag* panel, int32_t dh, int32_t dv, i
             r.x += panel->bounds.x - panel->contFrame.x + dh;
             r.y += panel->bounds.y - panel->contFrame.y + dv;
             if (count == 0)
-                list[count++] = ToL(r);
+                list[count++] = LRectFromXRect(r);
             else
-                list[count - 1] = ToL(Union(ToX(list[count - 1]), r));
+                list[count - 1] = LRectFromXRect(Union(XRectFromLRect(list[count - 1]), r));
         }
         if (count > 0 && (displayNow || !rects)) {
-            for (int32_t i = count - 1; i >= 0; --i) VXPanelSetNeedsDisplay(panel, ToX(list[i]));
+            for (int32_t i = count - 1; i >= 0; --i) VXPanelSetNeedsDisplay(panel, XRectFromLRect(list[i]));
             if (displayNow) {
                 panel->flags |= kVXPanelDisplaying;
                 VXPanelDisplay(panel);

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/program.h"
 #include "platform/app_platform.h"
 #include "platform/defaults_store.h"
 #include "platform/input_platform.h"
+#include "platform/instance_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_app.h"
 
@@ -101,7 +103,7 @@ OSStatus VXGetBundleIdentifier(const char* applicationPath, char* buffer) {
 
 std::string VXGetResourceURL(const char* name, int32_t index, const char* extension) {
     if (!name || !name[0]) return {};
-    std::string folder = PlatformResourceFolder();
+    std::string folder = FindResourceDirectory();
     if (folder.empty()) return {};
     std::string file = name;
     if (index >= 0) file += "_" + std::to_string(index);
@@ -144,7 +146,9 @@ OSStatus VXLaunchURL(const char* urlText) {
     return PlatformOpenURL(text) ? status::kNoErr : status::kParamErr;
 }
 
-int32_t VXEnforceSingleAppInstance() { return 1; }
+int32_t VXEnforceSingleAppInstance() {
+    return PlatformHandToRunningInstance(PlatformLaunchDocuments()) ? 0 : 1;
+}
 
 void VXStoreIntValueForKey(const char* key, int32_t value) { DefaultsSetInt(key, value); }
 

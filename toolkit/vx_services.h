@@ -42,10 +42,16 @@ OSStatus VXFindAppForContentType(const char* contentType, bool editorOnly,
                                  std::string* outApplication);
 // Opens a document with an application, or with the desktop's choice, or starts the application
 // alone. The status tells whether the document and the application could be named, not how the
-// launch went.
+// launch went. `activate` and `print` are not honoured: the desktop has no way to ask another
+// application to print a document it opens, so a print request only opens the document, and the
+// desktop decides whether the application comes to the front.
 OSStatus VXLaunchDocument(const char* documentPath, const char* applicationPath, bool activate,
                           bool print);
 OSStatus VXLaunchURL(const char* urlText);
+// Keeps one running instance of the application per user (platform/instance_platform.h). Run from
+// the start-up hook: 0 after this launch's documents were handed to the running instance, which
+// comes to the front (the hook then fails, so that this process takes no documents and ends);
+// 1 when there is none, and this process becomes the one that later launches hand theirs to.
 int32_t VXEnforceSingleAppInstance();
 
 void VXStoreIntValueForKey(const char* key, int32_t value);

@@ -11,6 +11,7 @@
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_rects.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -89,9 +90,8 @@ void Register(VXWindowRecordTag* window, ToolTipRecord& record) {
     if (record.kind == kVXControlToolTip)
         if (VXWindowRecordTag* controlWindow = VXGetWindowFromId(record.controlWindowID))
             owner = controlWindow;
-    record.platformTag = PlatformToolTipAdd(VXGetNSWindowContentView(owner),
-                                            {r.left, r.top, r.right - r.left, r.bottom - r.top},
-                                            record.item);
+    record.platformTag =
+        PlatformToolTipAdd(VXGetNSWindowContentView(owner), ToPlatformRect(r), record.item);
 }
 
 LRect ControlBounds(VXControlRecordTag* control) {

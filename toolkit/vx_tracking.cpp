@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/bytes.h"
 #include "foundation/geometry.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
@@ -198,22 +199,6 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* out) {
     if (!file) return false;
     out->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return true;
-}
-
-uint32_t LE(const std::vector<uint8_t>& d, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | d[at + size_t(i)];
-    return v;
-}
-
-PlatformCursor* CursorFromCurFile(const std::vector<uint8_t>& data) {
-    if (data.size() < 22 || LE(data, 0, 2) != 0 || LE(data, 2, 2) != 2 || LE(data, 4, 2) < 1)
-        return nullptr;
-    const uint32_t size = LE(data, 14, 4), offset = LE(data, 18, 4);
-    if (offset < 22 || offset > data.size() || size > data.size() - offset || size == 0)
-        return nullptr;
-    return PlatformCursorFromImageData(data.data() + offset, size, int32_t(LE(data, 10, 2)),
-                                       int32_t(LE(data, 12, 2)));
 }
 
 PlatformCursor* WindowCursor(VXWindowRecordTag* window) {
@@ -638,6 +623,15 @@ bool VXGetMouseContainer(VXMouseContainer* out, bool keepScreenPoint) {
     return found;
 }
 
+PlatformCursor* VXCursorFromCurFile(const uint8_t* data, size_t size) {
+    if (!data || size < 22 || GetLE16(data) != 0 || GetLE16(data + 2) != 2 || GetLE16(data + 4) < 1)
+        return nullptr;
+    const uint32_t length = GetLE32(data + 14), offset = GetLE32(data + 18);
+    if (offset < 22 || offset > size || length > size - offset || length == 0) return nullptr;
+    return PlatformCursorFromImageData(data + offset, length, int32_t(GetLE16(data + 10)),
+                                       int32_t(GetLE16(data + 12)));
+}
+
 PlatformCursor* VXGetCursorWithName(const char* name, int16_t hotH, int16_t hotV) {
     if (!name || !name[0]) return nullptr;
     for (NamedCursor* node = gNamedCursors; node; node = node->next)
@@ -649,7 +643,7 @@ PlatformCursor* VXGetCursorWithName(const char* name, int16_t hotH, int16_t hotV
     std::string path = VXGetResourceURL(name, -1, "cur");
     if (path.empty()) path = VXGetResourceURL(inFolder.c_str(), -1, "cur");
     if (!path.empty()) {
-        if (ReadFile(path, &data)) cursor = CursorFromCurFile(data);
+        if (ReadFile(path, &data)) cursor = VXCursorFromCurFile(data.data(), data.size());
     } else {
         path = VXGetResourceURL(name, -1, "png");
         if (path.empty()) path = VXGetResourceURL(inFolder.c_str(), -1, "png");

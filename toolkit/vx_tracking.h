@@ -8,6 +8,7 @@
 // away during a pass, or a wait that can no longer end, ends the pass as a release of the button.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/rectmath.h"
@@ -91,6 +92,9 @@ constexpr int32_t kVXCursorArrow = 0x7FFFFF00, kVXCursorIBeam = 0x7FFFFF01,
                   kVXCursorCrosshair = 0x7FFFFF02, kVXCursorNone = 0x7FFFFF03,
                   kVXCursorOpenHand = 0x7FFFFF04, kVXCursorPointingHand = 0x7FFFFF05,
                   kVXCursorResizeLeftRight = 0x7FFFFF06, kVXCursorResizeUpDown = 0x7FFFFF07;
+// A cursor from the bytes of a "cur" file (layout at the top of vx_tracking.cpp); none when they
+// are not such a file or its image cannot be read. The caller releases it.
+PlatformCursor* VXCursorFromCurFile(const uint8_t* data, size_t size);
 // A named cursor from the resources ("cur", else "png" with the hot spot given); kept once made.
 // None when there is no such resource or its image cannot be read.
 PlatformCursor* VXGetCursorWithName(const char* name, int16_t hotH, int16_t hotV);

@@ -22,6 +22,7 @@
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_rects.h"
 #include "toolkit/vx_timers.h"
 
 namespace plexa {
@@ -102,14 +103,6 @@ bool Announce(VXWindowRecordTag* window) {
     window->status() |= kVXStatusCreated;
     SendSizeEvent(window);
     return VXGetWindowFromId(id) != nullptr;
-}
-
-PlatformRect ToPlatform(const Rect& r) {
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-Rect FromPlatform(const PlatformRect& r) {
-    return {int16_t(r.y), int16_t(r.x), int16_t(r.y + r.height), int16_t(r.x + r.width)};
 }
 
 // Document windows carry a menu bar above their content; its height before the window exists.
@@ -432,7 +425,7 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
     if (RectEmpty(content)) content = {content.top, content.left, int16_t(content.top + 1),
                                        int16_t(content.left + 1)};
     window->platformWindow = PlatformWindowCreate(window->windowID, kind, options, title,
-                                                  ToPlatform(content));
+                                                  ToPlatformRect(content));
     if (!window->platformWindow) {
         FreeRecord(window);
         return nullptr;
@@ -456,7 +449,7 @@ VXWindowRecordTag* NewChildWindow(uint8_t style, uint32_t flags, uint32_t status
     if (style == 0) window->creationFlags |= kVXFlagChildFrame;
     if (style == 4) window->creationFlags |= kVXFlagChildBezel;
     window->platformWindow =
-        PlatformChildViewCreate(window->windowID, parent->platformWindow, ToPlatform(*rect));
+        PlatformChildViewCreate(window->windowID, parent->platformWindow, ToPlatformRect(*rect));
     if (!window->platformWindow) {
         FreeRecord(window);
         return nullptr;
@@ -771,7 +764,7 @@ void VXGetWindowPosition(VXWindowRecordTag* window, Rect* rect) {
         *rect = {0x7FFF, 0x7FFF, -0x7FFF, -0x7FFF};  // the empty inverted rectangle
         return;
     }
-    *rect = FromPlatform(PlatformWindowContentRect(window->platformWindow));
+    *rect = FromPlatformRect(PlatformWindowContentRect(window->platformWindow));
 }
 
 void VXSetWindowPosition(VXWindowRecordTag* window, const Rect* rect) {
@@ -781,7 +774,7 @@ void VXSetWindowPosition(VXWindowRecordTag* window, const Rect* rect) {
     Rect current;
     VXGetWindowPosition(window, &current);
     if (std::memcmp(&current, rect, sizeof current) == 0) return;
-    PlatformWindowSetContentRect(window->platformWindow, ToPlatform(*rect));
+    PlatformWindowSetContentRect(window->platformWindow, ToPlatformRect(*rect));
     if (window->parent) VXInvalidateHierarchy(window->parent);
 }
 
@@ -791,7 +784,7 @@ void VXGetWindowFrame(VXWindowRecordTag* window, Rect* rect) {
         VXGetWindowPosition(window, rect);
         return;
     }
-    *rect = FromPlatform(PlatformWindowFrameRect(window->platformWindow));
+    *rect = FromPlatformRect(PlatformWindowFrameRect(window->platformWindow));
 }
 
 void VXGetOuterRect(VXWindowRecordTag* window, const Rect* content, Rect* outer) {
@@ -903,7 +896,7 @@ void VXTranslatePoints(VXWindowRecordTag* from, VXWindowRecordTag* to, Point* po
 
 void VXGetMainScreenBounds(Rect* rect, bool) {
     // There is no global menu bar on this desktop: the screen's top is free either way.
-    if (rect) *rect = FromPlatform(PlatformMainScreenBounds());
+    if (rect) *rect = FromPlatformRect(PlatformMainScreenBounds());
 }
 
 bool VXGetScreenBoundsForRect(const Rect* rect, Rect* screen) {
@@ -912,7 +905,7 @@ bool VXGetScreenBoundsForRect(const Rect* rect, Rect* screen) {
     if (!rect) return false;
     int32_t best = 0;
     for (const PlatformRect& bounds : PlatformScreenBounds()) {
-        const Rect r = FromPlatform(bounds);
+        const Rect r = FromPlatformRect(bounds);
         const int32_t area = Area(r, *rect);
         if (area > best) {
             best = area;
@@ -933,7 +926,7 @@ int32_t VXWindowRectOnScreen(uint8_t windowClass, uint8_t style, uint32_t flags,
                         int16_t(rect->right + side)};
     int32_t answer = 0;
     for (const PlatformRect& bounds : PlatformScreenBounds()) {
-        const Rect r = FromPlatform(bounds);
+        const Rect r = FromPlatformRect(bounds);
         if (Contains(r, outer)) return 1;
         if (Area(r, outer) > 0) answer = 2;
     }
@@ -1031,7 +1024,7 @@ int32_t VXResizeDividedChildWindow(VXWindowRecordTag* window, int16_t size) {
     int16_t height = 0, width = 0;
     VXGetClientSize(window->parent, &height, &width);
     const Rect rect = window->style == 1 ? Rect{0, 0, height, size} : Rect{0, 0, size, width};
-    PlatformWindowSetContentRect(window->platformWindow, ToPlatform(rect));
+    PlatformWindowSetContentRect(window->platformWindow, ToPlatformRect(rect));
     VXInvalidateHierarchy(window->parent);
     return 1;
 }

@@ -6,6 +6,17 @@
 // titles, scaling, invalidation and synchronous update, the focus between windows, closing all
 // windows, release, and the class-info extension records.
 //
+// A window's life:
+//   announced  made and in the window list with an id; its handler has the create event (a
+//              handler that destroys the window there ends the life at once);
+//   created    kVXStatusCreated after the create event, then the size event; hidden until shown;
+//   shown      on screen (kVXStatusBeingShown while showing runs); hidden and shown again any
+//              number of times; a close request (`VXSendGoAway`) that its handler takes keeps it;
+//   released   `VXDestroyWindow`: kVXStatusBeingReleased is set (a second destroy does nothing),
+//              any display-list capture is dropped, children go first, the destroy event, the
+//              controls, the platform window; then the record is freed and its id never comes back.
+// Code that may run a handler keeps the id and looks the window up again (`VXGetWindowFromId`).
+//
 // Status word. The status bits live in the geometry record's flag word (`graf.geometry.flags`), so that
 // the geometry and drawing code read the scaled bit from it. Bit 0x40 there means "controls
 // hidden". The text display views keep their own two bits (scrolling, text display view) in the

@@ -45,7 +45,6 @@ protected:
         : home_("HOME", dir_.file("home")), data_("XDG_DATA_HOME", dir_.file("data")),
           config_("XDG_CONFIG_HOME", "relative/is/ignored") {}
     void TearDown() override {
-        SetSandboxedHook(nullptr);
         SetFolderChooserHook(nullptr);
         VXSaveAccessPoints(true);
     }
@@ -65,11 +64,6 @@ TEST_F(FoldersTest, AppLibraryFolderIsMadeUnderTheDataFolder) {
     char path[1024];
     ASSERT_EQ(PathNameFromFileSpec(&spec, false, path, sizeof path, nullptr), 0);
     EXPECT_EQ(std::string(path), dir_.file("data") + "/Orvix/com.orvix.Plexa/Plexa Preferences");
-
-    // Sandboxed: found, with no folder.
-    SetSandboxedHook([] { return true; });
-    ASSERT_TRUE(VXGetAppLibraryDirectory("Orvix", &folder));
-    EXPECT_TRUE(IsDirectoryInvalid(&folder));
 }
 
 TEST_F(FoldersTest, UserDomainFolders) {
@@ -143,7 +137,7 @@ TEST_F(FoldersTest, AccessPoints) {
     gChosen.clear();
     EXPECT_EQ(VXChooseAccessPoint(nullptr), status::kUserCancelled);
     ASSERT_EQ(VXCountAccessPoints(), 2);
-    // Not sandboxed: loading and saving leave the list alone.
+    // Never sandboxed: loading and saving leave the list alone.
     VXLoadAccessPoints();
     VXSaveAccessPoints(false);
     EXPECT_EQ(VXCountAccessPoints(), 2);

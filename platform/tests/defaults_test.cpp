@@ -1,7 +1,6 @@
 // The user-defaults file and the user's folders: a value written by one process is read by the
 // next, and the XDG variables move the folders.
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "platform/defaults_store.h"
@@ -27,11 +26,9 @@ protected:
     TempDir dir_;
 };
 
-// Runs this test program again with one test selected and the config folder given.
-int RunChild(const std::string& test, const std::string& configHome) {
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string command = "PLEXA_DEFAULTS_CHILD=1 XDG_CONFIG_HOME='" + configHome + "' '" + self +
-                          "' --gtest_filter=" + test + " > /dev/null 2>&1";
+// Runs the defaults probe, a second process, with the config folder given; its exit status.
+int RunProbe(const std::string& configHome) {
+    const std::string command = "XDG_CONFIG_HOME='" + configHome + "' '" PLEXA_DEFAULTS_PROBE "'";
     return std::system(command.c_str());
 }
 
@@ -40,26 +37,12 @@ TEST_F(DefaultsFile, ValueWrittenIsReadByANewProcess) {
     DefaultsSetString("Last Project", "/home/u/Amp.PRX");
     const char bytes[] = {'\x00', '\x7F', '\xFF', '='};
     DefaultsSetBytes("Window State", bytes, sizeof bytes);
-    EXPECT_EQ(RunChild("DefaultsChild.ReadsAndAnswers", dir_.path()), 0);
+    EXPECT_EQ(RunProbe(dir_.path()), 0);
     // The child's answer, read back here after reloading the file.
     DefaultsReload();
     std::string answer;
     EXPECT_TRUE(DefaultsGetString("Child", &answer));
     EXPECT_EQ(answer, "seen");
-}
-
-// Runs only as the child of the test above.
-TEST(DefaultsChild, ReadsAndAnswers) {
-    if (!std::getenv("PLEXA_DEFAULTS_CHILD")) GTEST_SKIP() << "runs as a child process only";
-    int32_t grid = 0;
-    ASSERT_TRUE(DefaultsGetInt("Sheet Grid", &grid));
-    ASSERT_EQ(grid, 25);
-    std::string text, bytes;
-    ASSERT_TRUE(DefaultsGetString("Last Project", &text));
-    ASSERT_EQ(text, "/home/u/Amp.PRX");
-    ASSERT_TRUE(DefaultsGetBytes("Window State", &bytes));
-    ASSERT_EQ(bytes, std::string("\x00\x7F\xFF=", 4));
-    DefaultsSetString("Child", "seen");
 }
 
 TEST_F(DefaultsFile, MissingAndRemovedKeys) {

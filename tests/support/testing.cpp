@@ -41,6 +41,13 @@ std::string SourcePath(const std::string& relative) {
     return std::string(root && *root ? root : PLEXA_SOURCE_DIR) + "/" + relative;
 }
 
+std::string OutputPath(const std::string& name) {
+    const std::string folder = std::string(PLEXA_BINARY_DIR) + "/test-output";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return folder + "/" + name;
+}
+
 bool ReadFile(const std::string& path, std::string& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;

@@ -33,6 +33,10 @@ uint32_t TestSeed();
 // An absolute path of a file in the source tree.
 std::string SourcePath(const std::string& relative);
 
+// Where a test leaves a file for a person to look at (a screenshot, a PDF): "test-output/<name>"
+// in the build folder, the folder made when missing. Never the source tree.
+std::string OutputPath(const std::string& name);
+
 // Reads or writes a whole file; ReadFile returns false when the file cannot be read.
 bool ReadFile(const std::string& path, std::string& out);
 bool WriteFile(const std::string& path, const std::string& bytes);

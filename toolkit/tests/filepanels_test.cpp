@@ -227,7 +227,6 @@ TEST_F(FilePanelsTest, AccessPointsChooseThroughThePanel) {
     EXPECT_EQ(TestLastFilePanelRequest()->prompt, "Choose");
     VXSaveAccessPoints(true);
     SetFolderChooserHook(nullptr);
-    SetSandboxedHook(nullptr);
 }
 
 TEST(FileTypeStr, BuildAndAppend) {

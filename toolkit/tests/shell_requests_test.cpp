@@ -209,5 +209,21 @@ TEST_F(ShellRequests, StartupHookThatFailsEndsTheApplication) {
     EXPECT_EQ(gLaunched, 0);
 }
 
+// As when the documents went to the running instance: the start-up fails after installing its
+// procedures, and the launch's documents are neither opened nor reported.
+int32_t StartupThatHandsOver() {
+    Startup();
+    return 0;
+}
+
+TEST_F(ShellRequests, StartupHookThatFailsTakesNoDocuments) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir.file("a.SHX"), "a"));
+    EXPECT_EQ(Launch({"plexa", dir.file("a.SHX"), dir.file("missing.SHX")}, StartupThatHandsOver), 0);
+    EXPECT_TRUE(gOpened.empty());
+    EXPECT_TRUE(gFailures.empty());
+    EXPECT_EQ(gLaunched, 0);
+}
+
 }  // namespace
 }  // namespace plexa::test

@@ -53,12 +53,10 @@ inline PlatformInputEvent MouseInput(PlatformInputKind kind, VXWindowRecordTag* 
     return event;
 }
 
-// Writes a picture of the window as `name` in the test's working folder (the build tree), for a
-// person to look at, and returns the PNG's bytes (empty when it could not be written).
+// Writes a picture of the window as `name` among the build's test outputs, for a person to look
+// at, and returns the PNG's bytes (empty when it could not be written).
 inline std::string WriteScreenshot(VXWindowRecordTag* window, const std::string& name) {
-    char folder[4096];
-    if (!getcwd(folder, sizeof folder)) return {};
-    const std::string path = std::string(folder) + "/" + name;
+    const std::string path = OutputPath(name);
     std::remove(path.c_str());
     std::string png;
     if (!PlatformWindowGrabPNG(window->platformWindow, path) || !ReadFile(path, png)) return {};

@@ -2,7 +2,6 @@
 // with their controls and child windows, the focus kept when the layer does not change, and the
 // release of every layer's controls with the window. Content views: the page of a page window
 // and the frames of child windows, read from pictures of the windows.
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -156,9 +155,7 @@ TEST_F(ContentViews, APageWindowShowsTheAreaBeyondThePageGreyWithAnEdge) {
     VXShowWindow(page);
     VXSetPadSize(page, 200, 150, true);
     VXUpdateWindow(page);
-    char folder[4096];
-    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
-    const std::string path = std::string(folder) + "/page-window-screenshot.png";
+    const std::string path = OutputPath("page-window-screenshot.png");
     ASSERT_TRUE(PlatformWindowGrabPNG(page->platformWindow, path));
     PlatformDecodedImage image;
     ASSERT_TRUE(PlatformDecodeImageFile(path, &image));
@@ -177,9 +174,7 @@ TEST_F(ContentViews, ChildWindowsWithAFrameAreFramed) {
     for (VXWindowRecordTag* child = VXGetFirstChild(window); child; child = VXGetNextWindow(child))
         VXShowWindow(child);
     VXUpdateWindow(window);
-    char folder[4096];
-    ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
-    const std::string path = std::string(folder) + "/child-frames-screenshot.png";
+    const std::string path = OutputPath("child-frames-screenshot.png");
     ASSERT_TRUE(PlatformWindowGrabPNG(window->platformWindow, path));
     PlatformDecodedImage image;
     ASSERT_TRUE(PlatformDecodeImageFile(path, &image));

@@ -1,0 +1,104 @@
+# The layering rule, checked over the sources at configure time (and by the CTest test "layering",
+# which runs this file as a script: cmake -DPLEXA_SOURCE_DIR=<top> -P cmake/Layering.cmake).
+#
+# A folder includes only its own headers and those of the folders below it:
+#   platform < foundation < graphics < toolkit < model < files < library < design
+#            < sheeteditor, symboleditor < app
+# converter may include model, files, library, toolkit and what lies below them; tests/support,
+# tools, bench and fuzz may include anything. A folder's tests/ belong to the folder and may also
+# include tests/support. Qt headers appear only under platform/.
+#
+# An include names a folder by its first path component ("graphics/render.h"); includes without a
+# folder (generated tables, system headers) are not checked.
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_policy(VERSION 3.25)
+endif()
+
+set(PLEXA_LAYERS platform foundation graphics toolkit model files library design
+    "sheeteditor symboleditor" app)
+
+# The folders that `folder` may include, into the variable `out`; "*" for any.
+function(plexa_allowed_folders folder out)
+  if(folder MATCHES "^(tests|tools|bench|fuzz)$")
+    set(${out} "*" PARENT_SCOPE)
+    return()
+  endif()
+  if(folder STREQUAL "converter")
+    set(${out} platform foundation graphics toolkit model files library converter PARENT_SCOPE)
+    return()
+  endif()
+  set(allowed)
+  foreach(layer IN LISTS PLEXA_LAYERS)
+    string(REPLACE " " ";" peers "${layer}")
+    if(folder IN_LIST peers)
+      list(APPEND allowed ${folder})
+      set(${out} ${allowed} PARENT_SCOPE)
+      return()
+    endif()
+    list(APPEND allowed ${peers})
+  endforeach()
+  set(${out} "" PARENT_SCOPE)  # an unknown folder may include no folder
+endfunction()
+
+# Every breach of the rule under `root`, one line each, into `out`.
+function(plexa_layering_breaches root out)
+  set(folders converter tests tools bench fuzz)
+  foreach(layer IN LISTS PLEXA_LAYERS)
+    string(REPLACE " " ";" peers "${layer}")
+    list(APPEND folders ${peers})
+  endforeach()
+  set(breaches)
+  foreach(folder IN LISTS folders)
+    if(NOT IS_DIRECTORY ${root}/${folder})
+      continue()
+    endif()
+    plexa_allowed_folders(${folder} allowed)
+    file(GLOB_RECURSE sources RELATIVE ${root}
+         ${root}/${folder}/*.h ${root}/${folder}/*.hpp ${root}/${folder}/*.cpp
+         ${root}/${folder}/*.cc ${root}/${folder}/*.y)
+    foreach(source IN LISTS sources)
+      # A folder's tests may also use the shared test helpers.
+      set(permitted ${allowed})
+      if(source MATCHES "^[^/]+/tests/")
+        list(APPEND permitted tests)
+      endif()
+      file(STRINGS ${root}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+      foreach(line IN LISTS lines)
+        if(line MATCHES "#[ \t]*include[ \t]*<(Q[A-Za-z0-9_]*|Qt[A-Za-z0-9_]*/[^>]*)>")
+          if(NOT folder STREQUAL "platform")
+            list(APPEND breaches "${source}: Qt header <${CMAKE_MATCH_1}> outside platform/")
+          endif()
+        elseif(line MATCHES "#[ \t]*include[ \t]*\"([A-Za-z0-9_]+)/([^\"]*)\"")
+          set(target ${CMAKE_MATCH_1})
+          if(NOT target IN_LIST folders)
+            continue()
+          endif()
+          if(NOT permitted STREQUAL "*" AND NOT target IN_LIST permitted)
+            list(APPEND breaches "${source}: includes ${target}/${CMAKE_MATCH_2}, above ${folder}/")
+          endif()
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+  set(${out} ${breaches} PARENT_SCOPE)
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  if(NOT PLEXA_SOURCE_DIR)
+    get_filename_component(PLEXA_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+  endif()
+  set(root ${PLEXA_SOURCE_DIR})
+else()
+  set(root ${PROJECT_SOURCE_DIR})
+endif()
+plexa_layering_breaches(${root} breaches)
+if(breaches)
+  list(JOIN breaches "\n  " text)
+  message(FATAL_ERROR "Layering rule broken:\n  ${text}")
+endif()
+if(NOT CMAKE_SCRIPT_MODE_FILE AND PLEXA_TESTS)
+  add_test(NAME layering
+           COMMAND ${CMAKE_COMMAND} -DPLEXA_SOURCE_DIR=${PROJECT_SOURCE_DIR}
+                   -P ${PROJECT_SOURCE_DIR}/cmake/Layering.cmake)
+endif()
