@@ -111,8 +111,8 @@ bool WalkFolders(const std::string& root, bool descend, OnFolder&& onFolder) {
     std::vector<Frame> chain;
     auto enter = [&](const std::string& path, const FolderId& id) {
         std::vector<FolderItem> items = ListFolder(path);
-        const WalkStep step = onFolder(path, static_cast<const std::vector<FolderItem>&>(items),
-                                       int32_t(chain.size()));
+        const std::vector<FolderItem>& seen = items;
+        const WalkStep step = onFolder(path, seen, int32_t(chain.size()));
         if (step == WalkStep::kStop) return false;
         Frame frame{path, id, {}, 0};
         if (descend && step == WalkStep::kOn)
@@ -167,7 +167,7 @@ struct SearchProgress {
     }
 };
 
-// The root of a kind without its "/", empty when unknown.
+// The root of a kind, ending in "/"; empty when unknown.
 std::string RootPathOf(const PathSpecList* list, int32_t rootKind) {
     if (rootKind != kPathRootOwner && rootKind != kPathRootApplication) return {};
     const ProjectRecord* project = ProjectOf(GetPathListInfo(list));
@@ -247,6 +247,19 @@ bool TreeHoldsFolder(const std::string& top, const std::string& folder, const Fo
                     return WalkStep::kOn;
                 });
     return found;
+}
+
+// Calls each(entry, folder path) for the entries that have one of the kinds and resolve, in
+// order, while it answers true.
+template <class Each>
+void ForEachEntryFolder(PathSpecList* list, uint8_t kinds, Each&& each) {
+    for (PathSpec* entry = First(list); entry; entry = entry->next) {
+        if (!(entry->flags & kinds)) continue;
+        DirectoryRef folder;
+        if (!ResolvePathSpec(list, entry, &folder)) continue;
+        const std::string root = WithoutSlash(FolderPath(&folder));
+        if (!root.empty() && !each(entry, root)) return;
+    }
 }
 
 // ---- File search ----
@@ -559,19 +572,15 @@ bool ResolveFilePath(PathSpecList* list, uint8_t kinds, FileSpec* fileSpec, bool
     SearchProgress progress;
     FileSpec found;
     bool hit = false;
-    for (PathSpec* entry = First(list); entry && !hit && !progress.cancelled; entry = entry->next) {
-        if (!(entry->flags & kinds)) continue;
-        DirectoryRef folder;
-        if (!ResolvePathSpec(list, entry, &folder)) continue;
-        const std::string root = WithoutSlash(FolderPath(&folder));
-        if (root.empty()) continue;
+    ForEachEntryFolder(list, kinds, [&](PathSpec* entry, const std::string& root) {
         // The entry's folder first, then (searching sub-folders) every folder below it.
         WalkFolders(root, (entry->flags & kPathSearchSubFolders) != 0,
                     [&](const std::string& path, const std::vector<FolderItem>& items, int32_t) {
                         hit = PickInFolder(path, items, key, &progress, &found);
                         return hit || progress.cancelled ? WalkStep::kStop : WalkStep::kOn;
                     });
-    }
+        return !hit && !progress.cancelled;
+    });
     if (progress.cancelled) {
         if (outCancelled) *outCancelled = true;
         return false;
@@ -585,12 +594,7 @@ int32_t EnumPathSpecList(PathSpecList* list, uint8_t kinds, PathWalkProc proc, v
     if (!list || !proc) return 0;
     kinds &= kPathFileKinds;
     int32_t result = 0;
-    for (PathSpec* entry = First(list); entry; entry = entry->next) {
-        if (!(entry->flags & kinds)) continue;
-        DirectoryRef folder;
-        if (!ResolvePathSpec(list, entry, &folder)) continue;
-        const std::string root = WithoutSlash(FolderPath(&folder));
-        if (root.empty()) continue;
+    ForEachEntryFolder(list, kinds, [&](PathSpec* entry, const std::string& root) {
         WalkFolders(root, (entry->flags & kPathSearchSubFolders) != 0,
                     [&](const std::string& path, const std::vector<FolderItem>& items, int32_t) {
                         for (const FolderItem& item : items) {
@@ -607,7 +611,8 @@ int32_t EnumPathSpecList(PathSpecList* list, uint8_t kinds, PathWalkProc proc, v
                         }
                         return WalkStep::kOn;
                     });
-    }
+        return true;
+    });
     return result;
 }
 

@@ -136,8 +136,10 @@ bool IsShieldedName(const char* name);
 // unless the spec's type is "*", by its type, along the entries that have one of the file-kind
 // bits of `kinds`: in each entry's folder, then, when the entry searches sub-folders, below it.
 // With mustExist a hit counts only when it resolves to a file that is not a folder. On success
-// the spec names the file found; otherwise it is left as it was. A search cancelled by the user
-// finds nothing and sets *outCancelled (optional).
+// the spec names the item found (a symbolic link stays named as the link, in the folder searched);
+// otherwise it is left as it was. A search cancelled by the user finds nothing and sets
+// *outCancelled (optional). A search that runs long shows its message through the search hooks;
+// the caller takes it down with ClearPathSearchMessage.
 bool ResolveFilePath(PathSpecList* list, uint8_t kinds, FileSpec* fileSpec, bool mustExist,
                      bool* outCancelled);
 

@@ -46,6 +46,19 @@ protected:
         }
         return all;
     }
+    // Sheet files in the folder "p".
+    void SheetFiles(std::initializer_list<const char*> names) {
+        for (const char* name : names) tree.Sheet(std::string("p/") + name);
+    }
+    // The project searches its own folder "p" for every kind of file.
+    void SearchOwnFolder(TestProject& project) {
+        ASSERT_TRUE(AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false));
+    }
+    // A sheet open from p/<name>, which the services give as loaded.
+    void OpenLoaded(FakeServices& services, SheetRecord* sheet, const char* name) {
+        OpenAs(sheet, tree.path(std::string("p/") + name));
+        services.loaded[name] = sheet;
+    }
     static std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
     // A sheet record that stands for a sheet open from a file.
     static void OpenAs(SheetRecord* sheet, const std::string& path) {
@@ -120,10 +133,10 @@ TEST_F(SheetSpecs, AProjectFolderMovedElsewhereReResolvesItsSpecs) {
 }
 
 TEST_F(SheetSpecs, OnlySheetFilesCountAsFound) {
-    tree.Sheet("p/Top.SHX");
+    SheetFiles({"Top.SHX"});
     tree.File("p/Plain.SHX", "not a sheet");
     TestProject project(tree.Dir("p"));
-    AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false);
+    SearchOwnFolder(project);
     SheetSpec* plain = project.Spec("Plain.SHX");
     EXPECT_EQ(Resolved(project.get(), plain), tree.path("p/Plain.SHX"));
     EXPECT_EQ(plain->found, 0);
@@ -143,7 +156,7 @@ TEST_F(SheetSpecs, TheSpecOfAnOpenSheetIsTheOneInItsFolder) {
     tree.Sheet("other/Top.SHX");
     TestProject project(tree.Dir("p"));
     TestProject unrelated(tree.Dir("other"));
-    AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false);
+    SearchOwnFolder(project);
     SheetSpec* spec = project.Spec("Top.SHX");
     FakeServices services;
     SheetRecord here{}, there{}, unsaved{};
@@ -180,13 +193,12 @@ TEST_F(SheetSpecs, TheSpecOfAnOpenSheetIsTheOneInItsFolder) {
 }
 
 TEST_F(SheetSpecs, SubSheetReferencesFromOpenSheetsAndFromFiles) {
-    for (const char* name : {"Open.SHX", "Closed.SHX", "Broken.SHX", "Child.SHX"}) tree.Sheet(std::string("p/") + name);
+    SheetFiles({"Open.SHX", "Closed.SHX", "Broken.SHX", "Child.SHX"});
     TestProject project(tree.Dir("p"));
-    AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false);
+    SearchOwnFolder(project);
     FakeServices services;
     SheetRecord open{};
-    OpenAs(&open, tree.path("p/Open.SHX"));
-    services.loaded["Open.SHX"] = &open;
+    OpenLoaded(services, &open, "Open.SHX");
     services.openEntries[&open] = {
         {"Child.SHX", "U1", 5, kSymbolSheetSymbol | 0x1000, true},   // a sheet symbol: no name
         {"Other.SHX", "S2", 6, kSymbolNamesSubSheet | 0x2000 | 0x8000, false},
@@ -268,13 +280,12 @@ TEST_F(SheetSpecs, UsedSpecsTheirPurgeAndTheirOrder) {
 }
 
 TEST_F(SheetSpecs, RanksComeFromOpenSheetsAndFiles) {
-    for (const char* name : {"Ranked.SHX", "Plain.SHX", "Open.SHX", "Unused.SHX"}) tree.Sheet(std::string("p/") + name);
+    SheetFiles({"Ranked.SHX", "Plain.SHX", "Open.SHX", "Unused.SHX"});
     TestProject project(tree.Dir("p"));
-    AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false);
+    SearchOwnFolder(project);
     FakeServices services;
     SheetRecord open{};
-    OpenAs(&open, tree.path("p/Open.SHX"));
-    services.loaded["Open.SHX"] = &open;
+    OpenLoaded(services, &open, "Open.SHX");
     services.openRank = 12;
     services.fileRanks["Ranked.SHX"] = 3;
     services.fileRanks["Unused.SHX"] = 4;
@@ -294,10 +305,9 @@ TEST_F(SheetSpecs, RanksComeFromOpenSheetsAndFiles) {
 }
 
 TEST_F(SheetSpecs, TheProjectsDirtyTimeIsItsLatestSheetChange) {
-    tree.Sheet("p/Old.SHX");
-    tree.Sheet("p/Newer.SHX");
+    SheetFiles({"Old.SHX", "Newer.SHX"});
     TestProject project(tree.Dir("p"));
-    AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false);
+    SearchOwnFolder(project);
     EXPECT_EQ(GetProjectDirtyTime(project.get()), 0u);
     // The file's modification time, 2020-01-02 03:04:05 UTC.
     const int64_t posix = 1577934245;
