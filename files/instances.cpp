@@ -26,24 +26,24 @@ SheetInstance* First(const ProjectRecord* project) {
 
 void MarkChanged(ProjectRecord* project) { project->dirtyFlags |= kProjectInstancesChanged; }
 
-// The id for a new instance: the project's next id while it lies in the range of ids, else the
-// lowest id that no instance has.
+// The id for a new instance: the project's next id while it lies in the range of ids. Past the
+// range, the lowest id that no instance has; the next id then stays past the range, so that
+// every later id is found the same way. 0 when every id is taken.
 uint32_t TakeInstanceId(ProjectRecord* project) {
-    uint32_t id = project->nextInstanceId;
-    if (id == 0 || id > kLastInstanceId) {
-        std::vector<uint32_t> ids;
-        for (SheetInstance* i = First(project); i; i = i->next) ids.push_back(i->id);
-        std::sort(ids.begin(), ids.end());
-        id = 1;
-        for (uint32_t used : ids) {
-            if (used == id) ++id;
-            if (used > id) break;
-        }
-        if (id > kLastInstanceId) return 0;
-        project->nextInstanceId = id;
+    const uint32_t next = project->nextInstanceId;
+    if (next != 0 && next <= kLastInstanceId) {
+        ++project->nextInstanceId;
+        return next;
     }
-    ++project->nextInstanceId;
-    return id;
+    std::vector<uint32_t> ids;
+    for (SheetInstance* i = First(project); i; i = i->next) ids.push_back(i->id);
+    std::sort(ids.begin(), ids.end());
+    uint32_t id = 1;
+    for (uint32_t used : ids) {
+        if (used == id) ++id;
+        if (used > id) break;
+    }
+    return id <= kLastInstanceId ? id : 0;
 }
 
 SheetInstance* MakeInstance(ProjectRecord* project, uint32_t parentId, uint32_t serial,

@@ -326,10 +326,13 @@ TEST_F(Instances, NewIdsStayAboveTheIdsRead) {
     ASSERT_EQ(Read(project.get(), kFixture), 0);
     EXPECT_EQ(project->nextInstanceId, 3u);
     EXPECT_EQ(CreateSheetInstance(project.get(), nullptr, 0, project.Spec("B.SHX"))->id, 3u);
-    // An id at the end of the range: the lowest free id is taken.
+    // Past the range of ids: the lowest free id each time.
     project->nextInstanceId = kDetachedParentId;
+    GetInstanceWithId(project.get(), 1)->id = 5;
+    EXPECT_EQ(CreateSheetInstance(project.get(), nullptr, 0, project.Spec("B.SHX"))->id, 1u);
     EXPECT_EQ(CreateSheetInstance(project.get(), nullptr, 0, project.Spec("B.SHX"))->id, 4u);
-    EXPECT_EQ(project->nextInstanceId, 5u);
+    EXPECT_EQ(CreateSheetInstance(project.get(), nullptr, 0, project.Spec("B.SHX"))->id, 6u);
+    EXPECT_EQ(project->nextInstanceId, kDetachedParentId);
 }
 
 TEST_F(Instances, ListsOf32767AndMoreEntriesRoundTrip) {
