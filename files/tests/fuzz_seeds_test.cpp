@@ -1,0 +1,66 @@
+// Writes the seed inputs of the files folder's fuzz targets (fuzz/corpus/files_*) with the
+// modules' own writers when PLEXA_FUZZ_SEEDS names the corpus folder; otherwise it only checks
+// that what the writers produce reads back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "files/tests/files_testing.h"
+#include "model/tests/model_testing.h"
+
+namespace plexa::test {
+namespace {
+
+TEST(FuzzSeeds, PathLists) {
+    InitMemoryManager(-1);
+    Tree tree;
+    tree.Folder("p/sheets");
+    TestProject project(tree.Dir("p"));
+    PathSpecList* list = project->paths;
+    HandleStream empty;
+    ASSERT_EQ(WritePathSpecList(empty.stream, list), 0);
+    KeepFuzzSeed("files_pathspeclist", "empty", std::string(1, '\0') + empty.bytes());
+    AddPathSpecToList(list, tree.Dir("p"), kPathRootDefault, 14, false);
+    AddPathSpecToList(list, tree.Dir("p/sheets"), kPathRootDefault, kPathSheetFiles | kPathSearchSubFolders, false);
+    PathSpec* absolute = CreatePathSpec(kPathLibraryFiles);
+    ASSERT_EQ(SetPathSpecFromDir(list, absolute, tree.Dir("p"), kPathRootAbsolute), kPathRootAbsolute);
+    LLAppend(list, absolute);
+    HandleStream out;
+    ASSERT_EQ(WritePathSpecList(out.stream, list), 0);
+    KeepFuzzSeed("files_pathspeclist", "three", std::string(1, '\0') + out.bytes());
+    // An older colon-separated entry, for the converting reader.
+    KeepFuzzSeed("files_pathspeclist", "colons",
+                 std::string(1, '\2') + Hex("01000000 0082 0c000000") + ":Sheets:Sub:");
+    HandleStream in(out.bytes());
+    PathSpecList* back = CreatePathSpecList(nullptr, 0);
+    EXPECT_EQ(ReadPathSpecList(in.stream, back, 14, true), 0);
+    DestroyPathSpecList(back);
+}
+
+TEST(FuzzSeeds, InstanceLists) {
+    InitMemoryManager(-1);
+    Tree tree;
+    tree.Folder("p");
+    TestProject project(tree.Dir("p"));
+    SheetNode* top = project.Node(nullptr, "Top.SHX", 0);
+    SheetNode* child = project.Node(top, "Child.SHX", 5);
+    project.Node(top, "Child.SHX", 9);
+    ASSERT_TRUE(RetrieveSheetInstance(project.get(), child, true));
+    ASSERT_TRUE(RetrieveSheetInstance(project.get(), top->lastChild, true));
+    HandleStream out;
+    ASSERT_EQ(WriteInstanceList(out.stream, project.get()), 0);
+    KeepFuzzSeed("files_instancelist", "three", std::string(1, '\0') + out.bytes());
+    // Read until the end mark.
+    std::string until = out.bytes();
+    const size_t countAt = until.size() - 4 - 3 * 20 - 4;
+    until[countAt] = char(0xFF);
+    until[countAt + 1] = char(0x7F);
+    KeepFuzzSeed("files_instancelist", "until-end", std::string(1, '\0') + until);
+    TestProject back(tree.Dir("p"));
+    HandleStream in(until);
+    EXPECT_EQ(ReadInstanceList(in.stream, back.get()), 0);
+    EXPECT_EQ(LLFirst(back->instances) != nullptr, true);
+}
+
+}  // namespace
+}  // namespace plexa::test
