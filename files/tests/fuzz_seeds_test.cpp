@@ -1,6 +1,5 @@
-// Writes the seed inputs of the files folder's fuzz targets (fuzz/corpus/files_*) with the
-// modules' own writers when PLEXA_FUZZ_SEEDS names the corpus folder; otherwise it only checks
-// that what the writers produce reads back.
+// The seed inputs of the files folder's fuzz targets (fuzz/corpus/files_*), made by the modules'
+// own writers: checked against what the writers make now, written when PLEXA_WRITE_SEEDS is set.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,7 +18,7 @@ TEST(FuzzSeeds, PathLists) {
     PathSpecList* list = project->paths;
     HandleStream empty;
     ASSERT_EQ(WritePathSpecList(empty.stream, list), 0);
-    KeepFuzzSeed("files_pathspeclist", "empty", std::string(1, '\0') + empty.bytes());
+    CheckFuzzSeed("files_pathspeclist", "empty", std::string(1, '\0') + empty.bytes());
     AddPathSpecToList(list, tree.Dir("p"), kPathRootDefault, 14, false);
     AddPathSpecToList(list, tree.Dir("p/sheets"), kPathRootDefault, kPathSheetFiles | kPathSearchSubFolders, false);
     PathSpec* absolute = CreatePathSpec(kPathLibraryFiles);
@@ -27,9 +26,9 @@ TEST(FuzzSeeds, PathLists) {
     LLAppend(list, absolute);
     HandleStream out;
     ASSERT_EQ(WritePathSpecList(out.stream, list), 0);
-    KeepFuzzSeed("files_pathspeclist", "three", std::string(1, '\0') + out.bytes());
+    CheckFuzzSeed("files_pathspeclist", "three", std::string(1, '\0') + out.bytes(), false);
     // An older colon-separated entry, for the converting reader.
-    KeepFuzzSeed("files_pathspeclist", "colons",
+    CheckFuzzSeed("files_pathspeclist", "colons",
                  std::string(1, '\2') + Hex("01000000 0082 0c000000") + ":Sheets:Sub:");
     HandleStream in(out.bytes());
     PathSpecList* back = CreatePathSpecList(nullptr, 0);
@@ -49,13 +48,13 @@ TEST(FuzzSeeds, InstanceLists) {
     ASSERT_TRUE(RetrieveSheetInstance(project.get(), top->lastChild, true));
     HandleStream out;
     ASSERT_EQ(WriteInstanceList(out.stream, project.get()), 0);
-    KeepFuzzSeed("files_instancelist", "three", std::string(1, '\0') + out.bytes());
+    CheckFuzzSeed("files_instancelist", "three", std::string(1, '\0') + out.bytes());
     // Read until the end mark.
     std::string until = out.bytes();
     const size_t countAt = until.size() - 4 - 3 * 20 - 4;
     until[countAt] = char(0xFF);
     until[countAt + 1] = char(0x7F);
-    KeepFuzzSeed("files_instancelist", "until-end", std::string(1, '\0') + until);
+    CheckFuzzSeed("files_instancelist", "until-end", std::string(1, '\0') + until);
     TestProject back(tree.Dir("p"));
     HandleStream in(until);
     EXPECT_EQ(ReadInstanceList(in.stream, back.get()), 0);
