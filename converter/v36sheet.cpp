@@ -38,10 +38,12 @@ void Free(void* pointer) {
     if (pointer) MemFreePtr(pointer);
 }
 
+// A cleared array; none for 0 entries or a size beyond 32 bits.
 template <class T>
 T* AllocArray(MemPool pool, uint32_t count) {
-    if (count == 0) return nullptr;
-    return reinterpret_cast<T*>(AllocPtrClear(pool, uint32_t(sizeof(T)) * count));
+    const uint64_t size = uint64_t(sizeof(T)) * count;
+    if (count == 0 || size > UINT32_MAX) return nullptr;
+    return reinterpret_cast<T*>(AllocPtrClear(pool, uint32_t(size)));
 }
 
 uint32_t Remaining(const StreamRecord* stream) {
@@ -182,11 +184,9 @@ OSStatus ReadV36Element(StreamRecord* stream, MemPool pool, bool longHead, bool 
 
 // ---- Freeing what the section readers made ----
 
-void FreeSymbols(V36Sheet* sheet) {
-    for (uint32_t i = 0; i < sheet->symbolCount; ++i) FreeV36ElementList(&sheet->symbols[i].graphics);
-    Free(sheet->symbols);
-    sheet->symbols = nullptr;
-    sheet->symbolCount = 0;
+void FreeSymbols(V36Symbol* symbols, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) FreeV36ElementList(&symbols[i].graphics);
+    Free(symbols);
 }
 
 void FreeStyles(V36StyleList* list) {
@@ -357,6 +357,51 @@ OSStatus ReadNet(StreamRecord* stream, V36Sheet* sheet, std::vector<uint8_t>& in
     return status::kNoErr;
 }
 
+OSStatus ReadSymbol(StreamRecord* stream, V36Sheet* sheet, V36Symbol* symbol) {
+    const V36Settings& settings = sheet->start.settings;
+    if (OSStatus st = ReadSized(stream, &symbol->record, kV36SymbolSize, settings.symbolSize,
+                                kV36SymbolTemplate, sheet->start.swap))
+        return st;
+    if (!SpecInLabels(sheet, symbol->record.name)) return kV36BadRecord;
+    if (OSStatus st = Skip(stream, 4)) return st;
+    if (OSStatus st = SkipCounted(stream)) return st;
+    uint16_t elements = 0;
+    if (OSStatus st = StreamReadWord(stream, &elements)) return st;
+    return LoadV36ElementList(stream, sheet->pool, elements, IsV36GraphicsVersion(sheet->start),
+                              sheet->start.swap, &symbol->graphics);
+}
+
+OSStatus ReadText(StreamRecord* stream, V36Sheet* sheet, V36TextRecord* text) {
+    if (OSStatus st = ReadSized(stream, text, kV36TextSize, sheet->start.settings.textSize,
+                                kV36TextTemplate, sheet->start.swap))
+        return st;
+    if (!SpecInLabels(sheet, text->text)) return kV36BadRecord;
+    if ((text->flagsB & kV36TextMacro) && !SpecInLabels(sheet, text->macro)) return kV36BadRecord;
+    return status::kNoErr;
+}
+
+// A section of `count` records at `position`, each taking at least `each` bytes of the file:
+// the records are read one by one with `read`; on failure `release` frees the whole table (its
+// records cleared where they were not read) and nothing is kept.
+template <class T, class Read, class Release>
+OSStatus LoadTable(StreamRecord* stream, V36Sheet* sheet, uint32_t position, uint16_t count,
+                   uint64_t each, Read read, Release release, T** table, uint16_t* tableCount) {
+    if (count == 0) return status::kNoErr;
+    if (OSStatus st = Begin(stream, sheet, position)) return st;
+    if (!Fits(stream, count, each)) return status::kEndOfFile;
+    T* records = AllocArray<T>(sheet->pool, count);
+    if (!records) return status::kOutOfMemory;
+    OSStatus st = status::kNoErr;
+    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) st = read(&records[i]);
+    if (st) {
+        release(records, count);
+        return st;
+    }
+    *table = records;
+    *tableCount = count;
+    return status::kNoErr;
+}
+
 }  // namespace
 
 // ---- Start ----
@@ -425,7 +470,7 @@ void DisposeV36Sheet(V36Sheet* sheet) {
     if (!sheet) return;
     DestroyStringBlock(sheet->labels);
     DestroyImageList(sheet->images);
-    FreeSymbols(sheet);
+    FreeSymbols(sheet->symbols, sheet->symbolCount);
     FreeV36ElementList(&sheet->elements);
     FreeStyles(&sheet->styles);
     Free(sheet->texts);
@@ -493,29 +538,11 @@ OSStatus LoadV36ImageList(StreamRecord* stream, V36Sheet* sheet) {
 
 OSStatus LoadV36Symbols(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
-    const uint16_t count = settings.symbolCount;
-    if (count == 0) return status::kNoErr;
-    if (OSStatus st = Begin(stream, sheet, settings.symbolPosition)) return st;
-    if (!Fits(stream, count, uint64_t(settings.symbolSize) + 10)) return status::kEndOfFile;
-    sheet->symbols = AllocArray<V36Symbol>(sheet->pool, count);
-    if (!sheet->symbols) return status::kOutOfMemory;
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) {
-        V36Symbol& symbol = sheet->symbols[i];
-        uint16_t elements = 0;
-        st = ReadSized(stream, &symbol.record, kV36SymbolSize, settings.symbolSize,
-                       kV36SymbolTemplate, sheet->start.swap);
-        if (st == status::kNoErr && !SpecInLabels(sheet, symbol.record.name)) st = kV36BadRecord;
-        if (st == status::kNoErr) st = Skip(stream, 4);
-        if (st == status::kNoErr) st = SkipCounted(stream);
-        if (st == status::kNoErr) st = StreamReadWord(stream, &elements);
-        if (st == status::kNoErr)
-            st = LoadV36ElementList(stream, sheet->pool, elements, IsV36GraphicsVersion(sheet->start),
-                                    sheet->start.swap, &symbol.graphics);
-        sheet->symbolCount = uint16_t(i + 1);
-    }
-    if (st) FreeSymbols(sheet);
-    return st;
+    return LoadTable(
+        stream, sheet, settings.symbolPosition, settings.symbolCount,
+        uint64_t(settings.symbolSize) + 10,
+        [&](V36Symbol* symbol) { return ReadSymbol(stream, sheet, symbol); }, FreeSymbols,
+        &sheet->symbols, &sheet->symbolCount);
 }
 
 OSStatus LoadV36SheetElements(StreamRecord* stream, V36Sheet* sheet) {
@@ -574,108 +601,44 @@ OSStatus ReadOldFormatStyleList(StreamRecord* stream, V36Sheet* sheet) {
 
 OSStatus LoadV36Texts(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
-    const uint16_t count = settings.textCount;
-    if (count == 0) return status::kNoErr;
-    if (OSStatus st = Begin(stream, sheet, settings.textPosition)) return st;
-    if (!Fits(stream, count, settings.textSize)) return status::kEndOfFile;
-    V36TextRecord* texts = AllocArray<V36TextRecord>(sheet->pool, count);
-    if (!texts) return status::kOutOfMemory;
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) {
-        V36TextRecord& text = texts[i];
-        st = ReadSized(stream, &text, kV36TextSize, settings.textSize, kV36TextTemplate,
-                       sheet->start.swap);
-        if (st == status::kNoErr &&
-            (!SpecInLabels(sheet, text.text) ||
-             ((text.flagsB & kV36TextMacro) && !SpecInLabels(sheet, text.macro))))
-            st = kV36BadRecord;
-    }
-    if (st) {
-        MemFreePtr(texts);
-        return st;
-    }
-    sheet->texts = texts;
-    sheet->textCount = count;
-    return status::kNoErr;
+    return LoadTable(
+        stream, sheet, settings.textPosition, settings.textCount, settings.textSize,
+        [&](V36TextRecord* text) { return ReadText(stream, sheet, text); },
+        [](V36TextRecord* texts, uint32_t) { MemFreePtr(texts); }, &sheet->texts, &sheet->textCount);
 }
 
 OSStatus LoadV36Parts(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
-    const uint16_t count = settings.partCount;
-    if (count == 0) return status::kNoErr;
-    if (OSStatus st = Begin(stream, sheet, settings.partPosition)) return st;
-    if (!Fits(stream, count, uint64_t(settings.partSize) + 8)) return status::kEndOfFile;
-    V36Part* parts = AllocArray<V36Part>(sheet->pool, count);
-    if (!parts) return status::kOutOfMemory;
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) st = ReadPart(stream, sheet, &parts[i]);
-    if (st) {
-        FreeParts(parts, count);
-        return st;
-    }
-    sheet->parts = parts;
-    sheet->partCount = count;
-    return status::kNoErr;
+    return LoadTable(
+        stream, sheet, settings.partPosition, settings.partCount, uint64_t(settings.partSize) + 8,
+        [&](V36Part* part) { return ReadPart(stream, sheet, part); }, FreeParts, &sheet->parts,
+        &sheet->partCount);
 }
 
 OSStatus LoadV36Pins(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
-    const uint16_t count = settings.pinCount;
-    if (count == 0) return status::kNoErr;
-    if (OSStatus st = Begin(stream, sheet, settings.pinPosition)) return st;
-    if (!Fits(stream, count, 4)) return status::kEndOfFile;
-    V36Pin* pins = AllocArray<V36Pin>(sheet->pool, count);
-    if (!pins) return status::kOutOfMemory;
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) st = ReadPin(stream, sheet, &pins[i]);
-    if (st) {
-        FreePins(pins, count);
-        return st;
-    }
-    sheet->pins = pins;
-    sheet->pinCount = count;
-    return status::kNoErr;
+    return LoadTable(
+        stream, sheet, settings.pinPosition, settings.pinCount, 4,
+        [&](V36Pin* pin) { return ReadPin(stream, sheet, pin); }, FreePins, &sheet->pins,
+        &sheet->pinCount);
 }
 
 OSStatus LoadV36Busses(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
-    const uint16_t count = settings.busCount;
-    if (count == 0) return status::kNoErr;
-    if (OSStatus st = Begin(stream, sheet, settings.busPosition)) return st;
-    if (!Fits(stream, count, uint64_t(settings.busSize) + 4)) return status::kEndOfFile;
-    V36Bus* busses = AllocArray<V36Bus>(sheet->pool, count);
-    if (!busses) return status::kOutOfMemory;
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) st = ReadBus(stream, sheet, &busses[i]);
-    if (st) {
-        FreeBusses(busses, count);
-        return st;
-    }
-    sheet->busses = busses;
-    sheet->busCount = count;
-    return status::kNoErr;
+    return LoadTable(
+        stream, sheet, settings.busPosition, settings.busCount, uint64_t(settings.busSize) + 4,
+        [&](V36Bus* bus) { return ReadBus(stream, sheet, bus); }, FreeBusses, &sheet->busses,
+        &sheet->busCount);
 }
 
 OSStatus LoadV36Nets(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
-    const uint16_t count = settings.netCount;
-    if (count == 0) return status::kNoErr;
-    if (OSStatus st = Begin(stream, sheet, settings.netPosition)) return st;
-    if (!Fits(stream, count, uint64_t(settings.netSize) + 8)) return status::kEndOfFile;
-    V36Net* nets = AllocArray<V36Net>(sheet->pool, count);
-    if (!nets) return status::kOutOfMemory;
     // Which node indexes the net being read has: one bit for each 16-bit index.
     std::vector<uint8_t> indexes(0x10000 / 8);
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i)
-        st = ReadNet(stream, sheet, indexes, &nets[i]);
-    if (st) {
-        FreeNets(nets, count);
-        return st;
-    }
-    sheet->nets = nets;
-    sheet->netCount = count;
-    return status::kNoErr;
+    return LoadTable(
+        stream, sheet, settings.netPosition, settings.netCount, uint64_t(settings.netSize) + 8,
+        [&](V36Net* net) { return ReadNet(stream, sheet, indexes, net); }, FreeNets, &sheet->nets,
+        &sheet->netCount);
 }
 
 // ---- Elements ----
