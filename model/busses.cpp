@@ -577,6 +577,17 @@ StringBlock CollectionBlock(BusMembersCollection collection) {
     return reinterpret_cast<StringBlock>(uintptr_t(DAGetRefCon(collection)));
 }
 
+// The spec that stands, in a search key, for the name being looked up (not yet in the block).
+constexpr StringSpec kPendingMember = 0xFFFFFFFF;
+const char* gPendingMemberName = nullptr;
+
+// A member's name: the pending name, or the text of its spec.
+const char* MemberName(StringSpec spec, StringBlock block, char* buffer) {
+    if (spec == kPendingMember) return gPendingMemberName ? gPendingMemberName : "";
+    ExtractStringSpec(spec, block, buffer, kStringSpecBufferSize);
+    return buffer;
+}
+
 }  // namespace
 
 int CompareBusMembersProc(DAHeader** collection, const void* a, const void* b) {
@@ -586,18 +597,17 @@ int CompareBusMembersProc(DAHeader** collection, const void* a, const void* b) {
     if (ea.name == eb.name) return 0;
     char na[kStringSpecBufferSize], nb[kStringSpecBufferSize];
     StringBlock block = CollectionBlock(collection);
-    ExtractStringSpec(ea.name, block, na, sizeof na);
-    ExtractStringSpec(eb.name, block, nb, sizeof nb);
-    return StrCmpAlphaNumeric(na, nb, false);
+    return StrCmpAlphaNumeric(MemberName(ea.name, block, na), MemberName(eb.name, block, nb), false);
 }
 
 void CollectOneBusMember(const char* name, uint8_t source, BusMembersCollection collection,
                          StringBlock block) {
     if (!collection || !name || !*name) return;
-    const StringSpec spec = OverlayStringBlock(block, name, -1, nullptr);
-    if (!spec) return;
-    BusMemberEntry entry{spec, source, 0};
-    const int32_t found = DASearch(collection, -1, &entry, 0);
+    // Look the name up before it is stored, so that repeated names cost nothing.
+    BusMemberEntry key{kPendingMember, source, 0};
+    gPendingMemberName = name;
+    const int32_t found = DASearch(collection, -1, &key, 0);
+    gPendingMemberName = nullptr;
     if (!(uint32_t(found) & kDANotFound)) {
         BusMemberEntry existing;
         DAGet(collection, found, &existing);
@@ -606,6 +616,9 @@ void CollectOneBusMember(const char* name, uint8_t source, BusMembersCollection 
         return;
     }
     if (DACount(collection) >= kBusMembersLimit) return;
+    const StringSpec spec = AppendStringBlock(block, name, uint32_t(std::strlen(name)), nullptr);
+    if (!spec) return;
+    const BusMemberEntry entry{spec, source, 0};
     DAAdd(collection, &entry);
 }
 

@@ -137,7 +137,7 @@ constexpr int32_t kNetNameBaseLength = 28;
 constexpr int32_t kNetRangeLimit = 9999;       // bounds of a range run 0..9999
 constexpr int32_t kBusMemberNameSize = 64;
 // A collection holds at most this many members; further names are dropped.
-constexpr int32_t kBusMembersLimit = 65536;
+constexpr int32_t kBusMembersLimit = 32768;
 
 // 1 for NAME[a], NAME[a..b] or NAME[a:b] with the base (at most 28 characters, into a buffer of
 // at least kNetNameBaseLength + 1 bytes when given), the first index and the count; else 0.
