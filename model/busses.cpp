@@ -106,39 +106,13 @@ bool PointOnBussWire(WireHandle wire, Point pt) {
     return HitTestOneWire(wire, pt, 0, true, nullptr) >= 0;
 }
 
-// Replaces a text's string; quiet: hidden while it changes; else its areas go into the rectangle.
-void ReplaceBussText(SheetRecord* sheet, TextRecord* text, const char* string, bool quiet,
-                     Rect* rect) {
-    bool wasVisible = true;
-    if (quiet) {
-        wasVisible = SetTextVisibility(text, true, false);
-    } else if (!(text->flags & kTextFlagHidden)) {
-        AddToUpdateRect(rect, text->bounds);
-    }
-    SetTextRecordString(text, sheet->stringBlock, string);
-    CalcTextBounds(sheet->window, text, sheet->stringBlock);
-    if (quiet) {
-        SetTextVisibility(text, true, wasVisible);
-    } else if (!(text->flags & kTextFlagHidden)) {
-        AddToUpdateRect(rect, text->bounds);
-    }
-}
-
 }  // namespace
 
 // ---- Records and lists ----
 
 BussHandle CreateBuss(LinkListHeader* list) {
-    if (InitWiresPool() != status::kNoErr) return nullptr;
-    auto buss = reinterpret_cast<BussHandle>(AllocHandleClear(gWiresPool, kBussHeadSize));
-    if (!buss) return nullptr;
-    WireList wires = CreateWireList(buss, 2);
-    if (!wires) {
-        MemFree(AsHandle(buss));
-        return nullptr;
-    }
-    (*buss)->wires = wires;
-    if (list) LLPush(list, buss);
+    auto buss = reinterpret_cast<BussHandle>(CreateNetRecord(kBussHeadSize, 2));
+    if (buss && list) LLPush(list, buss);
     return buss;
 }
 
@@ -170,14 +144,7 @@ BussHandle DuplicateBuss(BussHandle buss) {
     (*copy)->link = nullptr;
     WireList wires = CreateWireList(copy, 2);
     (*copy)->wires = wires;
-    bool ok = wires != nullptr;
-    WireHandle last = nullptr;
-    for (WireHandle w = FirstWire((*buss)->wires); ok && w; w = NextWire((*buss)->wires, w)) {
-        WireHandle dup = DuplicateWire(w);
-        ok = dup != nullptr;
-        if (ok) last = static_cast<WireHandle>(LLInsert(wires, last, dup));
-    }
-    if (!ok) {
+    if (!wires || !CopyWireList((*buss)->wires, wires)) {
         DestroyBuss(copy);
         return nullptr;
     }
@@ -192,7 +159,7 @@ StringSpec GetBussName(BussHandle buss, StringBlock block, char* buffer, int32_t
 
 StringSpec SetBussName(BussHandle buss, StringBlock block, const char* name) {
     if (!buss) return 0;
-    const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    const StringSpec spec = StoreNetName(block, name);
     (*buss)->name = spec;
     return spec;
 }
@@ -209,10 +176,9 @@ int32_t GetBussTerminalName(BussHandle buss, int32_t n, StringBlock block, char*
 }
 
 StringSpec SetBussTerminalName(BussHandle buss, int32_t n, StringBlock block, const char* name) {
-    BussTerminal* t = GetBussPinTerminal(buss, n, nullptr);
-    if (!t) return 0;
-    const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
-    GetBussPinTerminal(buss, n, nullptr)->name = spec;  // the block may not move the buss
+    if (!GetBussPinTerminal(buss, n, nullptr)) return 0;
+    const StringSpec spec = StoreNetName(block, name);
+    GetBussPinTerminal(buss, n, nullptr)->name = spec;
     return spec;
 }
 
@@ -248,19 +214,9 @@ void DeleteBussPinTerminal(BussHandle buss, int32_t n) {
     if (!buss || n < 0 || n >= (*buss)->terminalCount) return;
     DeleteFromHandle(AsHandle(buss), int32_t(TerminalsOffset(n)), sizeof(BussTerminal));
     (*buss)->terminalCount = uint16_t((*buss)->terminalCount - 1);
-    const uint16_t freed = n == 0 ? kWireEndFreeZero : kWireEndFree;
-    WireList list = (*buss)->wires;
-    for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
+    for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w))
         CheckBussWireEnds(w);
-        for (uint16_t* end : {&(*w)->end0, &(*w)->end1}) {
-            if (!IsWireEndTerminal(*end)) continue;
-            if (*end == n) {
-                *end = freed;
-            } else if (*end > n) {
-                *end = uint16_t(*end - 1);
-            }
-        }
-    }
+    RenumberWireTerminals((*buss)->wires, n);
 }
 
 void RemoveWireFromBuss(BussHandle buss, WireHandle wire, bool free) {
@@ -319,14 +275,7 @@ BussHandle GetConnectedBuss(LinkListHeader* bussList, const SymbolRecord* symbol
             const BussTerminal& t = BussTerminals(b)[i];
             if (t.serial != symbol->serial || t.node != node) continue;
             if (index) *index = uint16_t(i);
-            if (wire) {
-                for (WireHandle w = FirstWire((*b)->wires); w; w = NextWire((*b)->wires, w)) {
-                    if ((*w)->end0 == i || (*w)->end1 == i) {
-                        *wire = w;
-                        break;
-                    }
-                }
-            }
+            if (wire) *wire = FirstWireAtTerminal((*b)->wires, i);
             return b;
         }
     }
@@ -335,12 +284,10 @@ BussHandle GetConnectedBuss(LinkListHeader* bussList, const SymbolRecord* symbol
 
 void CalcBussBounds(BussHandle buss) {
     if (!buss) return;
-    Rect bounds;
-    VXSetEmptyRect(&bounds);
-    for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w)) {
+    for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w))
         CheckBussWireEnds(w);
-        if (!VXEmptyRect(&(*w)->bounds)) VXUnionRect(&bounds, &(*w)->bounds, &bounds);
-    }
+    Rect bounds;
+    CalcWireListBounds((*buss)->wires, &bounds);
     (*buss)->bounds = bounds;
 }
 
@@ -497,9 +444,7 @@ void UpdateBussNameLabels(SheetRecord* sheet, BussHandle buss, bool quiet) {
             text = next;
             continue;
         }
-        char current[kStringSpecBufferSize];
-        GetTextRecordString(text, sheet->stringBlock, current, sizeof current);
-        if (std::strcmp(current, wanted) != 0) ReplaceBussText(sheet, text, wanted, quiet, &rect);
+        ReplaceLabelText(sheet, text, wanted, quiet, &rect);
         previous = text;
         text = next;
     }
@@ -855,17 +800,8 @@ TextRecord* CreateBussWireLabel(SheetRecord* sheet, BussHandle buss, WireHandle 
 
 TextRecord* GetBussWireSegLabel(BussHandle buss, WireHandle wire, int32_t segment,
                                 LinkListHeader* textList) {
-    Point p[2];
-    if (!buss || !GetWireSegment(wire, segment, p)) return nullptr;
-    const int32_t code = CalcLineOrient(p[0], p[1]);
-    if (!IsOrientHorizontal(code) && !IsOrientVertical(code)) return nullptr;
     Rect r;
-    VXPt2Rect(p[0], p[1], &r);
-    if (IsOrientHorizontal(code)) {
-        VXInsetRect(&r, 1, -3);
-    } else {
-        VXInsetRect(&r, -3, 1);
-    }
+    if (!buss || !SegmentLabelRect(wire, segment, &r)) return nullptr;
     for (TextRecord* text = NextText(textList, nullptr); text; text = NextText(textList, text))
         if (IsLabelOf(text, buss) && VXRectsOverlap(&text->bounds, &r)) return text;
     return nullptr;
@@ -873,10 +809,8 @@ TextRecord* GetBussWireSegLabel(BussHandle buss, WireHandle wire, int32_t segmen
 
 TextRecord* ShowBussWireSegLabel(SheetRecord* sheet, BussHandle buss, WireHandle wire,
                                  int32_t segment, Point pt) {
-    Point p[2];
-    if (!sheet || !GetWireSegment(wire, segment, p)) return nullptr;
-    const int32_t code = CalcLineOrient(p[0], p[1]);
-    if (!IsOrientHorizontal(code) && !IsOrientVertical(code)) return nullptr;
+    Rect r;
+    if (!sheet || !SegmentLabelRect(wire, segment, &r)) return nullptr;
     TextRecord* label = GetBussWireSegLabel(buss, wire, segment, sheet->textList);
     if (!label) {
         label = CreateBussWireLabel(sheet, buss, wire, segment, false);
@@ -936,28 +870,14 @@ BussHandle HitTestBussList(SheetRecord* sheet, Point pt, int32_t slop, bool orth
 }
 
 void ClearBussHilite(SheetRecord* sheet, Rect* rect) {
-    if (!sheet) return;
-    for (auto b = static_cast<BussHandle>(LLFirst(sheet->bussList)); b;
-         b = static_cast<BussHandle>(LLGetNext(sheet->bussList, b)))
-        SetWireListHilite((*b)->wires, 0, false, rect);
+    if (sheet) ClearOwnersHilite(sheet->bussList, rect);
 }
 
 WireHandle GetSelectedBussLine(SheetRecord* sheet, BussHandle* buss) {
-    if (buss) *buss = nullptr;
-    if (!sheet) return nullptr;
-    WireHandle found = nullptr;
-    BussHandle owner = nullptr;
-    for (auto b = static_cast<BussHandle>(LLFirst(sheet->bussList)); b;
-         b = static_cast<BussHandle>(LLGetNext(sheet->bussList, b))) {
-        for (WireHandle w = FirstWire((*b)->wires); w; w = NextWire((*b)->wires, w)) {
-            if (!((*w)->flags & kWireFlagSelected)) continue;
-            if (found) return nullptr;
-            found = w;
-            owner = b;
-        }
-    }
-    if (buss) *buss = owner;
-    return found;
+    void* owner = nullptr;
+    WireHandle wire = sheet ? FindOnlySelectedWire(sheet->bussList, &owner) : nullptr;
+    if (buss) *buss = static_cast<BussHandle>(owner);
+    return wire;
 }
 
 // ---- Break-out naming sequence ----

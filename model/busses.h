@@ -48,6 +48,7 @@ struct BussRecord {
     uint16_t terminalCount;
 };
 #pragma pack(pop)
+static_assert(offsetof(BussRecord, wires) == offsetof(NetRecordHead, wires));
 static_assert(offsetof(BussRecord, bounds) == 16 && offsetof(BussRecord, name) == 24);
 static_assert(offsetof(BussRecord, flags) == 28 && offsetof(BussRecord, terminalCount) == 30);
 static_assert(sizeof(BussRecord) == 32);

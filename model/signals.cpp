@@ -46,21 +46,6 @@ bool IsLabelOf(const TextRecord* text, SignalHandle signal) {
     return text->kind == kTextKindSignal && text->owner == SignalOwnerWord(signal);
 }
 
-// Sets a text's string, measures it again and adds its old and new areas to the rectangle unless
-// it is hidden.
-void ReplaceTextString(SheetRecord* sheet, TextRecord* text, const char* string, Rect* rect) {
-    char current[kStringSpecBufferSize];
-    GetTextRecordString(text, sheet->stringBlock, current, sizeof current);
-    if (std::strcmp(current, string) == 0) return;
-    const Rect before = text->bounds;
-    SetTextRecordString(text, sheet->stringBlock, string);
-    CalcTextBounds(sheet->window, text, sheet->stringBlock);
-    if (!(text->flags & kTextFlagHidden)) {
-        AddToUpdateRect(rect, before);
-        AddToUpdateRect(rect, text->bounds);
-    }
-}
-
 // Copies the terminal ends of a wire from one signal into another (end 1, then end 0) and sets the
 // wire's end words to the new indices. A failed copy leaves that end free.
 void CopyPinEnds(SignalHandle from, SignalHandle to, WireHandle wire, uint16_t* end0,
@@ -119,16 +104,8 @@ int16_t ClampCoordinate(int32_t v) { return int16_t(std::clamp<int32_t>(v, INT16
 // ---- Records and lists ----
 
 SignalHandle CreateSignal(LinkListHeader* list) {
-    if (InitWiresPool() != status::kNoErr) return nullptr;
-    auto signal = reinterpret_cast<SignalHandle>(AllocHandleClear(gWiresPool, kSignalHeadSize));
-    if (!signal) return nullptr;
-    WireList wires = CreateWireList(signal, 1);
-    if (!wires) {
-        MemFree(AsHandle(signal));
-        return nullptr;
-    }
-    (*signal)->wires = wires;
-    if (list) SignalListPush(list, signal);
+    auto signal = reinterpret_cast<SignalHandle>(CreateNetRecord(kSignalHeadSize, 1));
+    if (signal && list) SignalListPush(list, signal);
     return signal;
 }
 
@@ -178,13 +155,7 @@ SignalHandle DuplicateSignal(SignalHandle signal) {
     }
     WireList wires = ok ? CreateWireList(copy, 1) : nullptr;
     (*copy)->wires = wires;
-    ok = ok && wires;
-    WireHandle last = nullptr;
-    for (WireHandle w = FirstWire((*signal)->wires); ok && w; w = NextWire((*signal)->wires, w)) {
-        WireHandle dup = DuplicateWire(w);
-        ok = dup != nullptr;
-        if (ok) last = static_cast<WireHandle>(LLInsert(wires, last, dup));
-    }
+    ok = ok && wires && CopyWireList((*signal)->wires, wires);
     if (!ok) {
         DestroySignal(copy);
         return nullptr;
@@ -200,7 +171,7 @@ StringSpec GetSignalName(SignalHandle signal, StringBlock block, char* buffer, i
 
 StringSpec SetSignalName(SignalHandle signal, StringBlock block, const char* name) {
     if (!signal) return 0;
-    const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    const StringSpec spec = StoreNetName(block, name);
     (*signal)->name = spec;
     NoteSignalChange(signal, kSignalChangedName);
     return spec;
@@ -296,18 +267,7 @@ void DeleteSignalPin(SignalHandle signal, int32_t n) {
     DeleteFromHandle(AsHandle(signal), int32_t(PinsOffset(n)), sizeof(SignalPinEntry));
     (*signal)->pinCount = uint16_t((*signal)->pinCount - 1);
     NoteSignalChange(signal, kSignalChangedPins);
-    const uint16_t freed = n == 0 ? kWireEndFreeZero : kWireEndFree;
-    WireList list = (*signal)->wires;
-    for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
-        for (uint16_t* end : {&(*w)->end0, &(*w)->end1}) {
-            if (!IsWireEndTerminal(*end)) continue;
-            if (*end == n) {
-                *end = freed;
-            } else if (*end > n) {
-                *end = uint16_t(*end - 1);
-            }
-        }
-    }
+    RenumberWireTerminals((*signal)->wires, n);
 }
 
 void RemoveWireFromSignal(SignalHandle signal, WireHandle wire, bool free) {
@@ -374,15 +334,7 @@ SignalHandle GetConnectedSignal(LinkListHeader* signalList, const SymbolRecord* 
     }
     if (!found) return nullptr;
     if (index) *index = uint16_t(entry);
-    if (wire) {
-        WireList list = (*found)->wires;
-        for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
-            if ((*w)->end0 == entry || (*w)->end1 == entry) {
-                *wire = w;
-                break;
-            }
-        }
-    }
+    if (wire) *wire = FirstWireAtTerminal((*found)->wires, entry);
     return found;
 }
 
@@ -391,11 +343,7 @@ SignalHandle GetConnectedSignal(LinkListHeader* signalList, const SymbolRecord* 
 void CalcSignalBounds(SignalHandle signal) {
     if (!signal) return;
     Rect bounds;
-    VXSetEmptyRect(&bounds);
-    WireList list = (*signal)->wires;
-    for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
-        if (!VXEmptyRect(&(*w)->bounds)) VXUnionRect(&bounds, &(*w)->bounds, &bounds);
-    }
+    CalcWireListBounds((*signal)->wires, &bounds);
     (*signal)->bounds = bounds;
     NoteSignalChange(signal, kSignalChangedBounds);
 }
@@ -658,7 +606,7 @@ void AssignNewSignalName(SheetRecord* sheet, SignalHandle signal, LinkListHeader
     for (TextRecord* text = NextText(sheet->textList, nullptr); text;
          text = NextText(sheet->textList, text)) {
         if (!IsLabelOf(text, signal) || (text->flags & kLabelFlagOwnText)) continue;
-        ReplaceTextString(sheet, text, name, rect);
+        ReplaceLabelText(sheet, text, name, false, rect);
     }
 }
 
@@ -685,7 +633,7 @@ void UpdateSignalNames(SheetRecord* sheet, SignalHandle signal, Rect* rect) {
         } else {
             continue;
         }
-        ReplaceTextString(sheet, text, name, rect);
+        ReplaceLabelText(sheet, text, name, false, rect);
     }
 }
 
@@ -848,22 +796,6 @@ void GetUniqueSignalName(SheetRecord* sheet, LinkListHeader* extraList, char* ou
 
 namespace {
 
-// The rectangle in which a label of an orthogonal segment is looked for; false for a slanted or
-// null segment.
-bool LabelSearchRect(WireHandle wire, int32_t segment, Rect* r) {
-    Point p[2];
-    if (!GetWireSegment(wire, segment, p)) return false;
-    const int32_t code = CalcLineOrient(p[0], p[1]);
-    if (!IsOrientHorizontal(code) && !IsOrientVertical(code)) return false;
-    VXPt2Rect(p[0], p[1], r);
-    if (IsOrientHorizontal(code)) {
-        VXInsetRect(r, 1, -3);
-    } else {
-        VXInsetRect(r, -3, 1);
-    }
-    return true;
-}
-
 }  // namespace
 
 TextRecord* CreateSignalWireLabel(SheetRecord* sheet, SignalHandle signal, WireHandle wire,
@@ -886,7 +818,7 @@ TextRecord* CreateSignalWireLabel(SheetRecord* sheet, SignalHandle signal, WireH
 TextRecord* GetSignalWireSegLabel(SignalHandle signal, WireHandle wire, int32_t segment,
                                   bool hiddenPin, LinkListHeader* textList) {
     Rect r;
-    if (!signal || !LabelSearchRect(wire, segment, &r)) return nullptr;
+    if (!signal || !SegmentLabelRect(wire, segment, &r)) return nullptr;
     for (TextRecord* text = NextText(textList, nullptr); text; text = NextText(textList, text)) {
         if (!IsLabelOf(text, signal)) continue;
         if (((text->flags & kLabelFlagHiddenPin) != 0) != hiddenPin) continue;
@@ -898,7 +830,7 @@ TextRecord* GetSignalWireSegLabel(SignalHandle signal, WireHandle wire, int32_t 
 TextRecord* ShowSignalWireSegLabel(SheetRecord* sheet, SignalHandle signal, WireHandle wire,
                                    int32_t segment, Point pt, bool hiddenPin) {
     Rect r;
-    if (!sheet || !LabelSearchRect(wire, segment, &r)) return nullptr;
+    if (!sheet || !SegmentLabelRect(wire, segment, &r)) return nullptr;
     TextRecord* label = GetSignalWireSegLabel(signal, wire, segment, hiddenPin, sheet->textList);
     if (!label) {
         label = CreateSignalWireLabel(sheet, signal, nullptr, segment, hiddenPin);
@@ -1029,22 +961,10 @@ SignalHandle HitTestSignalList(SheetRecord* sheet, Point pt, int32_t slop, WireH
 }
 
 WireHandle GetSelectedSignalWire(SheetRecord* sheet, SignalHandle* signal) {
-    if (signal) *signal = nullptr;
-    if (!sheet) return nullptr;
-    WireHandle found = nullptr;
-    SignalHandle owner = nullptr;
-    LinkListHeader* list = sheet->signalList;
-    for (auto s = static_cast<SignalHandle>(LLFirst(list)); s;
-         s = static_cast<SignalHandle>(LLGetNext(list, s))) {
-        for (WireHandle w = FirstWire((*s)->wires); w; w = NextWire((*s)->wires, w)) {
-            if (!((*w)->flags & kWireFlagSelected)) continue;
-            if (found) return nullptr;
-            found = w;
-            owner = s;
-        }
-    }
-    if (signal) *signal = owner;
-    return found;
+    void* owner = nullptr;
+    WireHandle wire = sheet ? FindOnlySelectedWire(sheet->signalList, &owner) : nullptr;
+    if (signal) *signal = static_cast<SignalHandle>(owner);
+    return wire;
 }
 
 WireHandle GetBreakOutWire(LinkListHeader* signalList, int32_t row, SignalHandle* signal,
@@ -1071,11 +991,7 @@ WireHandle GetBreakOutWire(LinkListHeader* signalList, int32_t row, SignalHandle
 }
 
 void ClearSignalHilite(SheetRecord* sheet, Rect* rect) {
-    if (!sheet) return;
-    LinkListHeader* list = sheet->signalList;
-    for (auto s = static_cast<SignalHandle>(LLFirst(list)); s;
-         s = static_cast<SignalHandle>(LLGetNext(list, s)))
-        SetWireListHilite((*s)->wires, 0, false, rect);
+    if (sheet) ClearOwnersHilite(sheet->signalList, rect);
 }
 
 int32_t GetFloatingWireEnd(WireHandle wire, int32_t slop, Rect* rect) {

@@ -46,6 +46,7 @@ struct SignalRecord {
     uint16_t pinCount;
 };
 #pragma pack(pop)
+static_assert(offsetof(SignalRecord, wires) == offsetof(NetRecordHead, wires));
 static_assert(offsetof(SignalRecord, wires) == 8 && offsetof(SignalRecord, bounds) == 24);
 static_assert(offsetof(SignalRecord, name) == 32 && offsetof(SignalRecord, flags) == 36);
 static_assert(offsetof(SignalRecord, dotCount) == 40 && offsetof(SignalRecord, pinCount) == 42);

@@ -870,13 +870,11 @@ WireHandle GetWireFromWireLabel(const TextRecord* label, int32_t* segment) {
                 const int32_t code = CalcLineOrient(p0, p1);
                 if (code == kOrientNull || IsOrientSlanted(code) != slantedPass) continue;
                 Rect r;
-                VXPt2Rect(p0, p1, &r);
                 if (slantedPass) {
+                    VXPt2Rect(p0, p1, &r);
                     VXInsetRect(&r, -3, -3);
-                } else if (IsOrientHorizontal(code)) {
-                    VXInsetRect(&r, 1, -3);
                 } else {
-                    VXInsetRect(&r, -3, 1);
+                    SegmentLabelRect(w, i, &r);
                 }
                 if (!VXRectsOverlap(&r, &label->bounds)) continue;
                 if (segment) *segment = i;
@@ -972,6 +970,117 @@ void TransferWireLabels(void* owner, uint16_t kind, LinkListHeader* from, LinkLi
         }
         item = next;
     }
+}
+
+// ---- What signals and busses share ----
+
+Handle CreateNetRecord(uint32_t headSize, int32_t kind) {
+    if (InitWiresPool() != status::kNoErr) return nullptr;
+    Handle record = AllocHandleClear(gWiresPool, headSize);
+    if (!record) return nullptr;
+    WireList wires = CreateWireList(record, kind);
+    if (!wires) {
+        MemFree(record);
+        return nullptr;
+    }
+    reinterpret_cast<NetRecordHead*>(*record)->wires = wires;
+    return record;
+}
+
+void ReplaceLabelText(SheetRecord* sheet, TextRecord* text, const char* string, bool quiet,
+                      Rect* rect) {
+    char current[kStringSpecBufferSize];
+    GetTextRecordString(text, sheet->stringBlock, current, sizeof current);
+    if (std::strcmp(current, string) == 0) return;
+    bool wasVisible = true;
+    if (quiet) {
+        wasVisible = SetTextVisibility(text, true, false);
+    } else if (!(text->flags & kTextFlagHidden)) {
+        AddToUpdateRect(rect, text->bounds);
+    }
+    SetTextRecordString(text, sheet->stringBlock, string);
+    CalcTextBounds(sheet->window, text, sheet->stringBlock);
+    if (quiet) {
+        SetTextVisibility(text, true, wasVisible);
+    } else if (!(text->flags & kTextFlagHidden)) {
+        AddToUpdateRect(rect, text->bounds);
+    }
+}
+
+StringSpec StoreNetName(StringBlock block, const char* name) {
+    return name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+}
+
+void RenumberWireTerminals(WireList list, int32_t n) {
+    const uint16_t freed = n == 0 ? kWireEndFreeZero : kWireEndFree;
+    for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
+        for (uint16_t* end : {&(*w)->end0, &(*w)->end1}) {
+            if (!IsWireEndTerminal(*end)) continue;
+            if (*end == n) {
+                *end = freed;
+            } else if (*end > n) {
+                *end = uint16_t(*end - 1);
+            }
+        }
+    }
+}
+
+WireHandle FirstWireAtTerminal(WireList list, int32_t index) {
+    for (WireHandle w = FirstWire(list); w; w = NextWire(list, w))
+        if ((*w)->end0 == index || (*w)->end1 == index) return w;
+    return nullptr;
+}
+
+void CalcWireListBounds(WireList list, Rect* bounds) {
+    VXSetEmptyRect(bounds);
+    for (WireHandle w = FirstWire(list); w; w = NextWire(list, w))
+        if (!VXEmptyRect(&(*w)->bounds)) VXUnionRect(bounds, &(*w)->bounds, bounds);
+}
+
+bool CopyWireList(WireList from, WireList to) {
+    void* last = LLLast(to);
+    for (WireHandle w = FirstWire(from); w; w = NextWire(from, w)) {
+        WireHandle copy = DuplicateWire(w);
+        if (!copy) return false;
+        last = LLInsert(to, last, copy);
+    }
+    return true;
+}
+
+bool SegmentLabelRect(WireHandle wire, int32_t segment, Rect* r) {
+    Point p[2];
+    if (!GetWireSegment(wire, segment, p)) return false;
+    const int32_t code = CalcLineOrient(p[0], p[1]);
+    if (!IsOrientHorizontal(code) && !IsOrientVertical(code)) return false;
+    VXPt2Rect(p[0], p[1], r);
+    if (IsOrientHorizontal(code)) {
+        VXInsetRect(r, 1, -3);
+    } else {
+        VXInsetRect(r, -3, 1);
+    }
+    return true;
+}
+
+WireHandle FindOnlySelectedWire(LinkListHeader* owners, void** owner) {
+    if (owner) *owner = nullptr;
+    WireHandle found = nullptr;
+    void* foundOwner = nullptr;
+    for (void* item = LLFirst(owners); item; item = LLGetNext(owners, item)) {
+        WireList list = (*static_cast<NetRecordHead**>(item))->wires;
+        for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
+            if (!((*w)->flags & kWireFlagSelected)) continue;
+            if (found) return nullptr;
+            found = w;
+            foundOwner = item;
+        }
+    }
+    if (owner) *owner = foundOwner;
+    return found;
+}
+
+void ClearOwnersHilite(LinkListHeader* owners, Rect* rect) {
+    for (void* item = LLFirst(owners); item; item = LLGetNext(owners, item))
+        SetWireListHilite((*static_cast<NetRecordHead**>(item))->wires, 0, false, rect);
 }
 
 // ---- Highlight ----

@@ -28,6 +28,7 @@
 
 #include "foundation/ll.h"
 #include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
 #include "foundation/types.h"
 
 namespace plexa {
@@ -246,6 +247,40 @@ void PositionLabelAlongSegment(SheetRecord* sheet, WireHandle wire, int32_t n, P
                                TextRecord* label, const int32_t offsets[4]);
 // pt snapped to the sheet's grid when its snap is on.
 Point SnapToSheetGrid(const SheetRecord* sheet, Point pt);
+
+// ---- What signals and busses share ----
+
+// Both records begin with these two fields.
+struct NetRecordHead {
+    void* link;
+    WireList wires;
+};
+// A zero-filled record of headSize bytes from the wire pool, owning a new wire list of the kind
+// (1 signal, 2 buss); null when memory fails.
+Handle CreateNetRecord(uint32_t headSize, int32_t kind);
+// Gives a label (or a net symbol's name text) a new string and measures it again when the string
+// differs. quiet: the text is hidden while it changes (and shown as it was after); else its old
+// and new areas go into rect unless it is hidden.
+void ReplaceLabelText(SheetRecord* sheet, TextRecord* text, const char* string, bool quiet,
+                      Rect* rect);
+// The name spec of a signal or buss name: stored with overlay; 0 for no name.
+StringSpec StoreNetName(StringBlock block, const char* name);
+// After terminal n of the owner was deleted: end words of later terminals move down by one, those
+// of n become free (0xFFFF for terminal 0, else 0xC000).
+void RenumberWireTerminals(WireList list, int32_t n);
+// The first wire with an end word equal to the terminal index, or null.
+WireHandle FirstWireAtTerminal(WireList list, int32_t index);
+// The union of the wires' bounds (the empty rectangle for none).
+void CalcWireListBounds(WireList list, Rect* bounds);
+// Appends copies of the wires of from to to, in order; false when memory fails.
+bool CopyWireList(WireList from, WireList to);
+// The rectangle in which a label of an orthogonal segment is looked for: the segment's shrunk by
+// 1 along it and grown by 3 across it; false for a slanted, null or missing segment.
+bool SegmentLabelRect(WireHandle wire, int32_t segment, Rect* r);
+// Over a list of signals or busses: the one selected wire when exactly one is selected (and its
+// owner), else null; clearing every selection, adding the changed areas to rect.
+WireHandle FindOnlySelectedWire(LinkListHeader* owners, void** owner);
+void ClearOwnersHilite(LinkListHeader* owners, Rect* rect);
 
 // ---- Highlight ----
 
