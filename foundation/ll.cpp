@@ -66,6 +66,7 @@ void* LLInsert(LinkListHeader* list, void* after, void* item) {
         list->first = item;
     }
     ++list->count;
+    ++list->version;
     return item;
 }
 
@@ -122,6 +123,7 @@ bool LLRemoveOrFree(LinkListHeader* list, void* item, void* previousHint, bool f
         list->first = Link(list, item);
     }
     --list->count;
+    ++list->version;
     if (freeItem) {
         if (list->freeProc) list->freeProc(list, item, previous, 1);
         FreeItem(list, item);
@@ -148,6 +150,7 @@ void LLRemoveOrFreeAll(LinkListHeader* list, bool freeItem) {
     }
     list->first = nullptr;
     list->count = 0;
+    ++list->version;
 }
 
 void LLDispose(LinkListHeader* list, bool freeItem) {
@@ -174,6 +177,7 @@ void* LLReverse(LinkListHeader* list) {
         item = next;
     }
     list->first = previous;
+    ++list->version;
     return previous;
 }
 

@@ -27,6 +27,7 @@ struct LinkListHeader {
     uint32_t flags;
     uint32_t itemSize;    // bytes of an item, link included
     uint32_t count;
+    uint32_t version;     // changes whenever an item is linked, unlinked or the order changes
 };
 
 // A zeroed header; nothing when out of memory, or when pointer or handle items would be too small

@@ -1,7 +1,9 @@
 // The model's window and hooks; see modelhooks.h.
 #include "model/modelhooks.h"
 
+#include "foundation/geometry.h"
 #include "graphics/colors.h"
+#include "graphics/grafprocs.h"
 #include "model/sheet.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
@@ -10,6 +12,8 @@ namespace plexa {
 
 namespace {
 ModelHooks gHooks;
+// What an invalidated sheet area is grown by: the size of a selection handle.
+constexpr int16_t kSheetViewHandleSize = 4;
 }  // namespace
 
 VXWindowRecordTag* gOffScreenWindow = nullptr;
@@ -23,6 +27,36 @@ void ChangedPreferences(uint32_t mask) {
 
 void CollectUndoSheetTextAltRef(SheetRecord* sheet, TextRecord* text, int64_t oldOwner) {
     if (gHooks.collectTextOwnerChange) gHooks.collectTextOwnerChange(sheet, text, oldOwner);
+}
+
+void DrawJunctionDot(Point pt, int32_t mode) {
+    if (gHooks.drawJunctionDot) {
+        gHooks.drawJunctionDot(pt, mode);
+        return;
+    }
+    Rect dot;
+    VXSetRect(&dot, int16_t(pt.h - 2), int16_t(pt.v - 2), int16_t(pt.h + 3), int16_t(pt.v + 3));
+    VXRectDispatch(&dot, 1);
+}
+
+void InvalSheetView(SheetRecord* sheet, const Rect* area) {
+    if (!sheet || !area) return;
+    if (gHooks.invalSheetView) {
+        gHooks.invalSheetView(sheet, area);
+        return;
+    }
+    if (!sheet->window) return;
+    Rect grown = *area;
+    VXInsetRect(&grown, -kSheetViewHandleSize, -kSheetViewHandleSize);
+    VXInvalRect(sheet->window, &grown);
+}
+
+void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* breakOutsGlobal) {
+    int32_t level = 1;
+    bool global = false;
+    if (project && gHooks.projectSignalScope) gHooks.projectSignalScope(project, &level, &global);
+    if (portLevel) *portLevel = level;
+    if (breakOutsGlobal) *breakOutsGlobal = global;
 }
 
 VXWindowRecordTag* GetOffScreenWindow() {

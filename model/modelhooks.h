@@ -15,6 +15,9 @@ namespace plexa {
 struct SheetRecord;
 struct TextRecord;
 struct VXWindowRecordTag;
+struct ProjectRecord;
+struct Point;
+struct Rect;
 
 struct ModelHooks {
     // Adds bits to the mask of changed preference blocks (0x100: the excluded fonts).
@@ -24,6 +27,14 @@ struct ModelHooks {
         nullptr;
     // Runs the Other Fonts dialog over name[256]: true with the chosen family in name.
     bool (*selectOtherFont)(char* name) = nullptr;
+    // Paints a junction dot centred on the point in the current window.
+    void (*drawJunctionDot)(Point pt, int32_t mode) = nullptr;
+    // Invalidates an area of the sheet's view (grown by the handle size).
+    void (*invalSheetView)(SheetRecord* sheet, const Rect* area) = nullptr;
+    // The project's signal scope settings: the port scope level (1 export, 2 global) and whether
+    // every signal attached to a buss break-out is global.
+    void (*projectSignalScope)(ProjectRecord* project, int32_t* portLevel,
+                               bool* breakOutsGlobal) = nullptr;
 };
 void SetModelHooks(const ModelHooks& hooks);
 const ModelHooks& GetModelHooks();
@@ -31,6 +42,12 @@ const ModelHooks& GetModelHooks();
 // The hooks' calls, as the model's modules make them.
 void ChangedPreferences(uint32_t mask);
 void CollectUndoSheetTextAltRef(SheetRecord* sheet, TextRecord* text, int64_t oldOwner);
+// Without a hook: a filled 5 x 5 square in the current window.
+void DrawJunctionDot(Point pt, int32_t mode);
+// Without a hook: the area grown by the handle size, invalidated in the sheet's window.
+void InvalSheetView(SheetRecord* sheet, const Rect* area);
+// Without a hook or a project: port level 1, break-outs not global.
+void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* breakOutsGlobal);
 
 // The sheet window kind (the window's type id).
 constexpr int16_t kSheetWindowKind = 101;

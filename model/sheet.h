@@ -28,7 +28,9 @@ struct ImageList;
 struct SymbolMap;
 struct DAHeader;
 using PinDataTable = DAHeader**;  // a DA array of pin-data records (model/pindata.h)
-struct BreakOutTable;
+using BreakOutTable = DAHeader**;  // a DA array of break-out rows (model/busses.h)
+struct SignalRecord;
+struct BussRecord;
 struct TextThemeTable;
 struct ProjectRecord;
 struct SheetInstance;
@@ -92,7 +94,7 @@ struct SheetRecord {
     ImageList* imageList;
     SymbolMap* symbolMap;
     PinDataTable pinDataTable;
-    BreakOutTable* breakOutTable;
+    BreakOutTable breakOutTable;
     AnnotationMap* annotationMap;
     SheetLocalAnnotationEntry* sheetLocalAnnotation;  // when set, it owns the annotation map
     Handle attributes;                                 // AttributeRecord run
@@ -123,6 +125,15 @@ struct SheetRecord {
     void* undoAction;
     void* drawingTE;
     void* splitWireList;
+    // Flashing of a signal or buss on request (model/signals.h): the item, the timer that
+    // toggles the phase, and the modified flags whose bit 0x10 is the flash phase.
+    SignalRecord** flashingSignal;
+    BussRecord** flashingBuss;
+    sVXTimerRecord* flashTimer;
+    uint8_t modifiedFlags;
+    // The break-out naming sequence (model/busses.h): the buss last named and the name given.
+    BussRecord** breakoutSequenceBuss;
+    char breakoutSequenceName[kStringSpecBufferSize];
 };
 
 // The user's default sheet settings.
@@ -148,5 +159,13 @@ struct SheetSettings {
 };
 
 extern SheetSettings gDefSheetSettings;
+
+// A new sheet with every list and table made and the settings taken from gDefSheetSettings; null
+// only when the record itself cannot be allocated.
+SheetRecord* CreateDrawing();
+// Frees the sheet record with everything it owns; its windows' ref-cons are cleared.
+void DestroySheet(SheetRecord* sheet);
+// The page rectangle (top-left 0, 0) of a page size code, orientation and resolution.
+void CalcSheetBounds(int32_t sizeCode, int32_t orientation, int32_t resolution, Rect* out);
 
 }  // namespace plexa

@@ -39,13 +39,28 @@ static_assert(offsetof(SymbolRecord, position) == 32 && offsetof(SymbolRecord, s
 static_assert(offsetof(SymbolRecord, flags) == 52 && offsetof(SymbolRecord, attributeCount) == 64);
 
 constexpr uint32_t kSymbolFlagTransform = 0x7;
+constexpr uint32_t kSymbolFlagModulePort = 0x8;  // a port exported to the parent sheet
 constexpr uint32_t kSymbolFlagBussPort = 0x40;   // the port names a buss
+constexpr uint32_t kSymbolFlagLocal = 0x100;     // a port symbol that does not make its net global
 constexpr uint32_t kSymbolFlagPort = 0x200;      // a net symbol
 constexpr uint32_t kSymbolFlagSheet = 0x400;     // a sheet symbol
+
+// A symbol list of gGenPool whose items are freed with their attribute and sheet-symbol handles;
+// null when memory fails.
+LinkListHeader* CreateSymbolList();
+void DestroySymbolList(LinkListHeader* list);
 
 // The first symbol of the list with that serial number, or null.
 SymbolRecord* RetrieveSerializedSymbol(const LinkListHeader* list, uint32_t serial);
 // The number of nodes (pins or ports) of a placed symbol. Node maps are not kept yet: 0.
 int32_t CountSymbolNodes(SheetRecord* sheet, const SymbolRecord* symbol);
+// The orientation code (1 right, 2 up, 3 left, 4 down) of a node after the symbol's transform.
+// Node maps are not kept yet: 0 (no orientation).
+int32_t GetNodeInstanceOrient(SheetRecord* sheet, const SymbolRecord* symbol, int32_t node);
+// A port symbol's name (at most size - 1 bytes): its own name (result 0), else (result 1) the name
+// of the given net, or of the buss (a buss port) or signal connected to its pin 0; empty with
+// result 1 when nothing is connected. net is a signal or buss handle, or null.
+int32_t GetPortSymbolName(SheetRecord* sheet, const SymbolRecord* symbol, void* net, char* out,
+                          int32_t size = 256);
 
 }  // namespace plexa

@@ -1,0 +1,158 @@
+// A series chain of N two-pin symbols joined by N wires on a grid, drawn as the sheet editor
+// draws wires: building the whole chain, adding one more wire to the built sheet, and joining two
+// of its nets with a wire and splitting them again by deleting that wire. N = 1,000, 10,000 and
+// 30,000 (near the largest sheet a file can hold).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "foundation/memory.h"
+#include "graphics/textstyle.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/tests/wire_driver.h"
+#include "model/texts.h"
+#include "model/themes.h"
+#include "platform/app_platform.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+namespace {
+
+using test::WireDriver;
+
+constexpr int16_t kColumns = 200;
+constexpr int16_t kPitch = 60;   // between symbols of a row
+constexpr int16_t kRowPitch = 40;
+constexpr int16_t kBody = 20;    // from pin 0 to pin 1
+
+Point At(int16_t h, int16_t v) { return Point{v, h}; }
+Point Pin0(int64_t i) { return At(int16_t((i % kColumns) * kPitch), int16_t((i / kColumns) * kRowPitch)); }
+Point Pin1(int64_t i) { return At(int16_t(Pin0(i).h + kBody), Pin0(i).v); }
+
+// The corners of wire i: from pin 1 of symbol i to pin 0 of the next, down and back at a row's
+// end; the last wire leaves the chain's end free.
+std::vector<Point> ChainWire(int64_t i, int64_t n) {
+    const Point from = Pin1(i);
+    if (i + 1 == n) return {from, At(int16_t(from.h + 20), from.v)};
+    const Point to = Pin0(i + 1);
+    if (to.v == from.v) return {from, to};
+    const int16_t turn = int16_t(from.h + 20), back = int16_t(to.h - 20);
+    const int16_t middle = int16_t(from.v + kRowPitch / 2);
+    return {from, At(turn, from.v), At(turn, middle), At(back, middle), At(back, to.v), to};
+}
+
+struct Chain {
+    SheetRecord* sheet = nullptr;
+    std::unique_ptr<WireDriver> driver;
+    explicit Chain(int64_t n, bool named = false) {
+        sheet = CreateDrawing();
+        driver = std::make_unique<WireDriver>(sheet);
+        driver->nameNewSignals = named;
+        for (int64_t i = 0; i < n; ++i) {
+            SymbolRecord* symbol = driver->AddSymbol(uint32_t(i + 1));
+            driver->AddPin(Pin0(i), symbol, 0);
+            driver->AddPin(Pin1(i), symbol, 1);
+        }
+        for (int64_t i = 0; i < n; ++i) driver->Draw(ChainWire(i, n));
+    }
+    ~Chain() {
+        driver.reset();
+        DestroySheet(sheet);
+    }
+};
+
+// The nets stay unnamed: wires, pins, integration and the signal list's index.
+void BM_BuildChain(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    for (auto _ : state) {
+        Chain chain(n);
+        benchmark::DoNotOptimize(chain.sheet->signalList->count);
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_BuildChain)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+// Each new net takes the next generated name, as the editor names it; storing a name searches
+// the sheet's string block for it (overlay), which grows with the sheet.
+void BM_BuildChainNamed(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    for (auto _ : state) {
+        Chain chain(n, true);
+        benchmark::DoNotOptimize(chain.sheet->signalList->count);
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_BuildChainNamed)->Arg(1000)->Arg(10000)->Arg(30000)
+    ->Unit(benchmark::kMillisecond)->Complexity();
+
+// A wire from the middle of a chain wire in the middle of the sheet down into the open: found by
+// a hit test, split there with a T-junction, then deleted again outside the timing.
+void BM_AddOneWire(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    Chain chain(n);
+    const int64_t i = n / 2;
+    const Point from = At(int16_t(Pin1(i).h + 10), Pin1(i).v);
+    const Point to = At(from.h, int16_t(from.v + 10));
+    for (auto _ : state) {
+        SignalHandle signal = chain.driver->Draw({from, to});
+        state.PauseTiming();
+        WireHandle added = HitTestWireList((*signal)->wires, to, 0, false, nullptr, nullptr);
+        chain.driver->Delete(signal, added);
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_AddOneWire)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMicrosecond)
+    ->Complexity();
+
+// Two neighbouring nets of the chain joined by a wire between their wires, then split again by
+// deleting that wire (which gives one of them a fresh name).
+void JoinAndSplit(benchmark::State& state, bool named) {
+    const int64_t n = state.range(0);
+    Chain chain(n, named);
+    const int64_t i = n / 2;
+    const Point a = At(int16_t(Pin1(i).h + 10), Pin1(i).v);
+    const Point b = At(int16_t(Pin1(i + 1).h + 10), Pin1(i + 1).v);
+    const Point corner = At(a.h, int16_t(a.v + 10));
+    const Point corner2 = At(b.h, int16_t(b.v + 10));
+    for (auto _ : state) {
+        SignalHandle joined = chain.driver->Draw({a, corner, corner2, b});
+        WireHandle link = HitTestWireList((*joined)->wires, At(int16_t(a.h + 5), corner.v), 0,
+                                          false, nullptr, nullptr);
+        chain.driver->Delete(joined, link);
+    }
+    state.SetComplexityN(n);
+}
+
+void BM_JoinAndSplitNets(benchmark::State& state) { JoinAndSplit(state, false); }
+BENCHMARK(BM_JoinAndSplitNets)->Arg(1000)->Arg(10000)->Arg(30000)
+    ->Unit(benchmark::kMicrosecond)->Complexity();
+
+// The same on a chain whose nets all carry generated names: the fresh name of the split is stored
+// with the string block's overlay search.
+void BM_JoinAndSplitNamedNets(benchmark::State& state) { JoinAndSplit(state, true); }
+BENCHMARK(BM_JoinAndSplitNamedNets)->Arg(1000)->Arg(10000)->Arg(30000)
+    ->Unit(benchmark::kMicrosecond)->Complexity();
+
+}  // namespace
+}  // namespace plexa
+
+int main(int argc, char** argv) {
+    static char name[] = "bench_model_wires";
+    static char* args[] = {name, nullptr};
+    plexa::PlatformEnsureApplication(1, args);
+    plexa::VXCoreInit();
+    plexa::VXInitWindows();
+    plexa::VXInitStyles();
+    plexa::InitTextRecordPool();
+    plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
