@@ -161,9 +161,8 @@ void QZDrawText(QZPort* port, const QZTextAttributes& attributes, uint32_t encod
     }
     const double scale = Ratio(numerator, denominator);
     if (scale != 1.0) ctx->Scale(scale, scale);
-    ctx->BeginPath();
-    line->AddToPath(*ctx, 0, 0);
-    ctx->DrawPath(DrawPathMode::kFill);
+    if (rotation == 0 && !mirror) line->Draw(*ctx, 0, 0);  // through the glyph cache
+    else line->Fill(*ctx, 0, 0);
     ctx->RestoreState();
 
     const int32_t w = MeasureCTLine(line.get(), numerator, denominator);

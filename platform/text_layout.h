@@ -101,6 +101,13 @@ public:
     // The character boundary nearest to x: 0 to the count.
     size_t characterAt(double x) const;
 
+    // Draws the glyphs in the context's fill colour, the start of the baseline at (x, y), through
+    // the platform's glyph cache: for text that the context neither turns nor mirrors (it may
+    // move and scale it).
+    void Draw(DrawContext& ctx, double x, double y) const;
+    // Fills the glyph outlines in the context's fill colour, the start of the baseline at (x, y),
+    // under any transform (the outlines follow it as a filled path does).
+    void Fill(DrawContext& ctx, double x, double y) const;
     // Adds the outlines of the glyphs, the start of the baseline at (x, y), to the context's
     // current path (as closed subpaths to be filled with the non-zero winding rule).
     void AddToPath(DrawContext& ctx, double x, double y) const;
