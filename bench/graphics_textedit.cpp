@@ -68,7 +68,7 @@ void BM_TypeInALongParagraph(benchmark::State& state) {
     for (auto _ : state) VXTEKey((type = !type) ? uint16_t('x') : kTEKeyBackspace, te);
     VXTEDispose(te);
 }
-BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000);
+BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
 
 void BM_AppendToATextView(benchmark::State& state) {
     Window w;
