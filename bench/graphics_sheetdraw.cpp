@@ -1,7 +1,7 @@
-// The drawing path as a schematic sheet uses it: symbols recorded as display lists (a body
-// frame, four pins, an inversion bubble and two labels) played into a 1920x1080 image, and a
-// sheet-like redraw (5,000 symbols with two labels each and 20,000 wire segments) at fit and at
-// 4x zoom. Each case has a baseline in the same run: the backing library's painter drawing the
+// The drawing path as a schematic sheet uses it: 1,250, 5,000 and 20,000 symbols recorded as
+// display lists (a body frame, four pins, an inversion bubble and two labels) played into a
+// 1920x1080 image, and a sheet-like redraw (5,000 symbols with two labels each and 20,000 wire
+// segments) at fit and at 4x zoom. Each case has a baseline in the same run: the backing library's painter drawing the
 // same primitives at the same device positions. Items outside the visible part of the sheet
 // are skipped by both, by their bounds, as an editor skips them.
 #include <benchmark/benchmark.h>
@@ -61,13 +61,15 @@ struct Pin {
 const Pin kPins[4] = {{8, 0, 10}, {22, 0, 10}, {8, 56, 66}, {22, 56, 66}};
 constexpr int16_t kReferenceV = -3, kValueV = 42, kLabelH = 10;
 
-std::vector<Symbol> MakeSymbols(int cols, int rows, int dh, int dv) {
+// Symbols in rows of cols, dh and dv apart; rows past the height start again at the top.
+std::vector<Symbol> MakeSymbols(int count, int cols, int dh, int dv, int height) {
     std::vector<Symbol> out;
-    for (int i = 0; i < cols * rows; i++) {
+    for (int i = 0; i < count; i++) {
         char reference[16], value[16];
         std::snprintf(reference, sizeof reference, "U%d", i + 1);
         std::snprintf(value, sizeof value, "74HC%02d", i % 100);
-        out.push_back({reference, value, {int16_t((i / cols) * dv + 20), int16_t((i % cols) * dh + 20)}});
+        out.push_back({reference, value,
+                       {int16_t(((i / cols) * dv) % height + 20), int16_t((i % cols) * dh + 20)}});
     }
     return out;
 }
@@ -228,10 +230,10 @@ std::vector<BaselineShape> BaselineShapes(const Scene& scene, const LRect& visib
     return out;
 }
 
-// Symbols packed over the image at 1:1.
+// n symbols packed over the image at 1:1 (argument 1), with or without their labels (0).
 void BM_Symbols(benchmark::State& state) {
     const bool labels = state.range(0);
-    Scene scene(MakeSymbols(100, 50, 19, 21), labels);
+    Scene scene(MakeSymbols(int(state.range(1)), 100, 19, 21, kHeight - 60), labels);
     const LRect all{-32768, -32768, 32767, 32767};
     for (auto _ : state) {
         scene.image.Clear();
@@ -239,11 +241,14 @@ void BM_Symbols(benchmark::State& state) {
     }
     state.SetLabel(labels ? "shapes and two labels" : "shapes");
 }
-BENCHMARK(BM_Symbols)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Symbols)
+    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_SymbolsBaseline(benchmark::State& state) {
     const bool labels = state.range(0);
-    Scene scene(MakeSymbols(100, 50, 19, 21), labels);
+    Scene scene(MakeSymbols(int(state.range(1)), 100, 19, 21, kHeight - 60), labels);
     const std::vector<BaselineShape> shapes =
         BaselineShapes(scene, {-32768, -32768, 32767, 32767}, kFixed24One, 0, 0);
     for (auto _ : state) {
@@ -253,7 +258,10 @@ void BM_SymbolsBaseline(benchmark::State& state) {
     }
     state.SetLabel(labels ? "shapes and two labels" : "shapes");
 }
-BENCHMARK(BM_SymbolsBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SymbolsBaseline)
+    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The sheet: argument 0 at fit (the whole sheet, scale 1/4), 1 at 4x zoom (scale 1, centred).
 struct SheetView {
@@ -266,7 +274,7 @@ SheetView ViewOf(int64_t zoom) {
 
 Scene& Sheet() {
     static Scene* scene = [] {
-        auto* s = new Scene(MakeSymbols(100, 50, 76, 86), true);
+        auto* s = new Scene(MakeSymbols(kSymbols, 100, 76, 86, kSheetHeight), true);
         s->wires = MakeWires(kWires);
         return s;
     }();

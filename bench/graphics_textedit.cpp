@@ -1,5 +1,8 @@
 // The text-edit record: laying out a long text, typing into the middle of a long paragraph
-// (only the affected lines are re-wrapped), and a text display view appending a log.
+// (only the affected lines are re-wrapped; in the middle of these paragraphs of repeating words
+// a typed letter moves a word on every line to the paragraph's end, the most an edit can move),
+// typing at places spread over the paragraph, and a text display view appending a log. Typing
+// in 200 words is the baseline of typing in longer paragraphs.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -69,6 +72,30 @@ void BM_TypeInALongParagraph(benchmark::State& state) {
     VXTEDispose(te);
 }
 BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
+
+// A letter typed and taken back again at one of 16 places spread over the paragraph in turn.
+void BM_TypeAcrossALongParagraph(benchmark::State& state) {
+    Window w;
+    const LRect r{0, 0, 10000, 400};
+    VXTERecord* te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+    std::string text;
+    for (int i = 0; i < int(state.range(0)); i++) text += "word" + std::to_string(i % 97) + " ";
+    VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
+    VXTEActivate(te);
+    int64_t step = 0;
+    for (auto _ : state) {
+        if (step % 2 == 0) {
+            const auto at = int32_t(text.size() * size_t(1 + (step / 2) % 16) / 17 + 3);
+            VXTESetSelect(at, at, te);
+            VXTEKey(uint16_t('x'), te);
+        } else {
+            VXTEKey(kTEKeyBackspace, te);
+        }
+        step++;
+    }
+    VXTEDispose(te);
+}
+BENCHMARK(BM_TypeAcrossALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
 
 void BM_AppendToATextView(benchmark::State& state) {
     Window w;

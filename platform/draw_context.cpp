@@ -287,7 +287,8 @@ struct DrawContext::Impl {
             cap = kPi * w / 8;
         }
         const double lo = from - cap, hi = to + cap;
-        if (!gs.antialias && !(Integral(lo) && Integral(hi) && Integral(centre - h))) return false;
+        if (!gs.antialias && !(Integral(lo) && Integral(hi) && Integral(centre - h) && Integral(centre + h)))
+            return false;
         const QRectF r = horizontal ? QRectF(lo, centre - h, hi - lo, w) : QRectF(centre - h, lo, w, hi - lo);
         FillDeviceRects(&r, 1);
         return true;
