@@ -1,10 +1,12 @@
 // The drawing path as a schematic sheet uses it: 1,250, 5,000 and 20,000 symbols recorded as
 // display lists (a body frame, four pins, an inversion bubble and two labels) played into a
 // 1920x1080 image, and a sheet-like redraw (5,000 symbols with two labels each and 20,000 wire
-// segments) at fit and at 4x zoom. Each case has a baseline in the same run: the backing library's painter drawing the
-// same primitives at the same device positions. Items outside the visible part of the sheet
-// are skipped by both, by their bounds, as an editor skips them.
+// segments) at fit and at 4x zoom. Each case has a baseline in the same run: the backing
+// library's painter drawing the same primitives at the same device positions. Items outside
+// the visible part of the sheet are skipped by both, by their bounds, as an editor skips them.
 #include <benchmark/benchmark.h>
+
+#include "bench/graphics_bench_main.h"
 
 #include <cstdio>
 #include <random>
@@ -312,15 +314,4 @@ BENCHMARK(BM_SheetBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseR
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    TextPlatformSession session;
-    InitMemoryManager(-1);
-    VXInitStyles();
-    VXInitGraf();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QZFlushTextCache();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }

@@ -5,6 +5,8 @@
 // in 200 words is the baseline of typing in longer paragraphs.
 #include <benchmark/benchmark.h>
 
+#include "bench/graphics_bench_main.h"
+
 #include <string>
 
 #include "foundation/memory.h"
@@ -58,42 +60,43 @@ void BM_LayoutAllLines(benchmark::State& state) {
 }
 BENCHMARK(BM_LayoutAllLines)->Arg(200)->Arg(2000);
 
-void BM_TypeInALongParagraph(benchmark::State& state) {
-    Window w;
-    const LRect r{0, 0, 10000, 400};
-    VXTERecord* te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+// An active record holding a paragraph of n words, 400 pixels wide.
+struct Paragraph {
+    Window window;
     std::string text;
-    for (int i = 0; i < int(state.range(0)); i++) text += "word" + std::to_string(i % 97) + " ";
-    VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
-    VXTEActivate(te);
-    VXTESetSelect(int32_t(text.size() / 2), int32_t(text.size() / 2), te);
+    VXTERecord* te;
+    explicit Paragraph(int64_t words) {
+        const LRect r{0, 0, 10000, 400};
+        te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+        for (int64_t i = 0; i < words; i++) text += "word" + std::to_string(i % 97) + " ";
+        VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
+        VXTEActivate(te);
+    }
+    ~Paragraph() { VXTEDispose(te); }
+};
+
+void BM_TypeInALongParagraph(benchmark::State& state) {
+    Paragraph p(state.range(0));
+    VXTESetSelect(int32_t(p.text.size() / 2), int32_t(p.text.size() / 2), p.te);
     bool type = true;
-    for (auto _ : state) VXTEKey((type = !type) ? uint16_t('x') : kTEKeyBackspace, te);
-    VXTEDispose(te);
+    for (auto _ : state) VXTEKey((type = !type) ? uint16_t('x') : kTEKeyBackspace, p.te);
 }
 BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
 
 // A letter typed and taken back again at one of 16 places spread over the paragraph in turn.
 void BM_TypeAcrossALongParagraph(benchmark::State& state) {
-    Window w;
-    const LRect r{0, 0, 10000, 400};
-    VXTERecord* te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
-    std::string text;
-    for (int i = 0; i < int(state.range(0)); i++) text += "word" + std::to_string(i % 97) + " ";
-    VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
-    VXTEActivate(te);
+    Paragraph p(state.range(0));
     int64_t step = 0;
     for (auto _ : state) {
         if (step % 2 == 0) {
-            const auto at = int32_t(text.size() * size_t(1 + (step / 2) % 16) / 17 + 3);
-            VXTESetSelect(at, at, te);
-            VXTEKey(uint16_t('x'), te);
+            const auto at = int32_t(p.text.size() * size_t(1 + (step / 2) % 16) / 17 + 3);
+            VXTESetSelect(at, at, p.te);
+            VXTEKey(uint16_t('x'), p.te);
         } else {
-            VXTEKey(kTEKeyBackspace, te);
+            VXTEKey(kTEKeyBackspace, p.te);
         }
         step++;
     }
-    VXTEDispose(te);
 }
 BENCHMARK(BM_TypeAcrossALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
 
@@ -113,14 +116,4 @@ BENCHMARK(BM_AppendToATextView);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    TextPlatformSession session;
-    InitMemoryManager(-1);
-    VXInitStyles();
-    VXInitGraf();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QZFlushTextCache();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }
