@@ -215,8 +215,8 @@ struct TESegment {
 
 struct TESegmentKey {
     const void* hooks;
-    const void* font;
-    uint32_t generation;
+    uint32_t font;  // TextFontIdentity
+    uint32_t generation;  // of attributes without a font
     std::u16string_view text;
     size_t hash;  // of all the above (SegmentEnd makes it while it scans the text)
 };
@@ -282,15 +282,16 @@ int32_t SegmentEnd(const char16_t* u, int32_t s, int32_t limit, uint64_t* hash) 
 }
 
 // What a segment's layout depends on besides its text: the text hooks and the current
-// window's style.
+// window's font.
 TESegmentKey LayoutIdentity() {
     const VXGrafState* state = VXGetCurrentGrafState();
     const QZTextAttributes* attributes =
         state && state->textStyle ? EstablishAttributesForStyle(state->textStyle) : nullptr;
-    TESegmentKey key{VXGetTextHooks(), attributes ? attributes->dict : nullptr,
-                     attributes ? attributes->generation : 0, {}, 0};
-    key.hash = 0xCBF29CE484222325ull ^ uint64_t(reinterpret_cast<uintptr_t>(key.font)) ^
-               (uint64_t(key.generation) << 32) ^ uint64_t(reinterpret_cast<uintptr_t>(key.hooks));
+    const TextAttributeDict* dict = attributes ? attributes->dict : nullptr;
+    const uint32_t font = dict ? TextFontIdentity(dict->font) : 0;
+    TESegmentKey key{VXGetTextHooks(), font, font || !attributes ? 0 : attributes->generation, {}, 0};
+    key.hash = 0xCBF29CE484222325ull ^ uint64_t(key.font) ^ (uint64_t(key.generation) << 32) ^
+               uint64_t(reinterpret_cast<uintptr_t>(key.hooks));
     return key;
 }
 

@@ -550,8 +550,11 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     if (gs.ctm.type() > QTransform::TxScale || !gs.dash.isEmpty() || !(gs.lineWidth > 0)) return false;
     const QRectF rect = QRectF(r.x, r.y, r.width, r.height).normalized();
     const double a = rect.width() / 2, b = rect.height() / 2, h = gs.lineWidth / 2;
-    // The inner edge turns back on itself where the pen is wider than the curve is round.
-    if (!(std::min(a, b) > 0) || h * std::max(a, b) >= std::min(a, b) * std::min(a, b)) return false;
+    // A pen as wide as the ellipse's minor half-axis covers all inside it; a narrower pen that
+    // is wider than the curve is round makes the inner edge turn back on itself.
+    const bool solid = h >= std::min(a, b);
+    if (!(std::min(a, b) > 0) || (!solid && h * std::max(a, b) >= std::min(a, b) * std::min(a, b)))
+        return false;
     // The two edges of the stroke: the points of the ellipse moved by half the pen along their
     // normals, about one device pixel apart.
     const double scale = std::max(std::fabs(gs.ctm.m11()), std::fabs(gs.ctm.m22()));
@@ -570,8 +573,10 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     ring.setFillRule(Qt::WindingFill);
     ring.addPolygon(outer);
     ring.closeSubpath();
-    ring.addPolygon(inner);
-    ring.closeSubpath();
+    if (!solid) {
+        ring.addPolygon(inner);
+        ring.closeSubpath();
+    }
     const QBrush brush(gs.stroke);
     impl_->Paint(gs, [&](QPainter& p) { p.fillPath(ring, brush); });
     return true;

@@ -123,7 +123,22 @@ struct TextFont {
     std::string family;
     double size = 0;
     bool bold = false, italic = false;
+    uint32_t identity = 0;
 };
+
+namespace {
+
+// The number of a font's family, size and traits: equal for fonts made alike, never reused.
+uint32_t FontIdentity(const TextFont& f) {
+    static auto* known = new QHash<QString, uint32_t>;
+    const QString key = QString::fromStdString(f.family) + QChar(0) + QString::number(f.size, 'g', 17) +
+                        QChar(f.bold ? u'b' : u'-') + QChar(f.italic ? u'i' : u'-');
+    auto it = known->find(key);
+    if (it == known->end()) it = known->insert(key, uint32_t(known->size() + 1));
+    return *it;
+}
+
+}  // namespace
 
 TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool italic) {
     auto* f = new TextFont;
@@ -141,8 +156,11 @@ TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool i
     font.setFeature("liga", 0);
 #endif
     f->font = font;
+    f->identity = FontIdentity(*f);
     return f;
 }
+
+uint32_t TextFontIdentity(const TextFont* font) { return font ? font->identity : 0; }
 
 TextFont* TextFontRetain(TextFont* font) {
     if (font) font->refs++;
@@ -320,13 +338,43 @@ size_t TextLine::characterAt(double x) const {
     return it == s.begin() ? 0 : size_t(it - s.begin() - 1);
 }
 
-void TextLine::Draw(DrawContext& ctx, double x, double y) const {
-    const QList<QGlyphRun>& runs = impl_->Runs();
+namespace {
+
+// Glyph runs placed with the baseline's start at (0, baseline), drawn through the painter's
+// glyph cache with the baseline's start at (x, y).
+void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, double x, double y) {
     if (runs.isEmpty()) return;
-    const QPointF origin(x, y - impl_->Baseline());
+    const QPointF origin(x, y - baseline);
     DrawContextPaintText(ctx, [&](QPainter& p) {
         for (const QGlyphRun& run : runs) p.drawGlyphRun(origin, run);
     });
+}
+
+}  // namespace
+
+struct TextGlyphs::Impl {
+    QList<QGlyphRun> runs;
+    double baseline = 0, width = 0;
+};
+
+TextGlyphs::TextGlyphs(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TextGlyphs::~TextGlyphs() = default;
+double TextGlyphs::width() const { return impl_->width; }
+
+void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
+    DrawRuns(ctx, impl_->runs, impl_->baseline, x, y);
+}
+
+void TextLine::Draw(DrawContext& ctx, double x, double y) const {
+    DrawRuns(ctx, impl_->Runs(), impl_->Baseline(), x, y);
+}
+
+std::shared_ptr<const TextGlyphs> TextLine::Glyphs() const {
+    auto glyphs = std::make_unique<TextGlyphs::Impl>();
+    glyphs->runs = impl_->Runs();
+    glyphs->baseline = impl_->line.isValid() ? impl_->Baseline() : 0.0;
+    glyphs->width = width();
+    return std::shared_ptr<const TextGlyphs>(new TextGlyphs(std::move(glyphs)));
 }
 
 void TextLine::Fill(DrawContext& ctx, double x, double y) const {
