@@ -32,6 +32,18 @@ TEST(TextLayout, NamedFontIsFound) {
     EXPECT_EQ(TextFontDescribe(f.font).resolvedFamily, "DejaVu Sans");
 }
 
+TEST(TextLayout, FontsMadeAlikeShareTheirIdentity) {
+    FontRef a(TextFontCreate("DejaVu Sans", 12, false, false));
+    FontRef b(TextFontCreate("DejaVu Sans", 12, false, false));
+    FontRef bigger(TextFontCreate("DejaVu Sans", 12.5, false, false));
+    FontRef bold(TextFontCreate("DejaVu Sans", 12, true, false));
+    FontRef other(TextFontCreate("DejaVu Serif", 12, false, false));
+    EXPECT_NE(TextFontIdentity(a.font), 0u);
+    EXPECT_EQ(TextFontIdentity(a.font), TextFontIdentity(b.font));
+    for (const FontRef* f : {&bigger, &bold, &other}) EXPECT_NE(TextFontIdentity(f->font), TextFontIdentity(a.font));
+    EXPECT_EQ(TextFontIdentity(nullptr), 0u);
+}
+
 // The test font's own metrics (2048 units to the em) at two sizes.
 TEST(TextLayout, MetricsOfTheTestFontAreStable) {
     struct Case {
