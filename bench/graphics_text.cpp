@@ -2,6 +2,8 @@
 // style metrics, and drawing a short text into an off-screen bitmap.
 #include <benchmark/benchmark.h>
 
+#include "bench/graphics_bench_main.h"
+
 #include <string>
 #include <vector>
 
@@ -81,14 +83,4 @@ BENCHMARK(BM_DrawText)->Arg(0)->Arg(90)->Arg(30);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    TextPlatformSession session;
-    InitMemoryManager(-1);
-    VXInitStyles();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QZFlushTextCache();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }

@@ -1,6 +1,11 @@
 // The text-edit record: laying out a long text, typing into the middle of a long paragraph
-// (only the affected lines are re-wrapped), and a text display view appending a log.
+// (only the affected lines are re-wrapped; in the middle of these paragraphs of repeating words
+// a typed letter moves a word on every line to the paragraph's end, the most an edit can move),
+// typing at places spread over the paragraph, and a text display view appending a log. Typing
+// in 200 words is the baseline of typing in longer paragraphs.
 #include <benchmark/benchmark.h>
+
+#include "bench/graphics_bench_main.h"
 
 #include <string>
 
@@ -55,20 +60,45 @@ void BM_LayoutAllLines(benchmark::State& state) {
 }
 BENCHMARK(BM_LayoutAllLines)->Arg(200)->Arg(2000);
 
-void BM_TypeInALongParagraph(benchmark::State& state) {
-    Window w;
-    const LRect r{0, 0, 10000, 400};
-    VXTERecord* te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+// An active record holding a paragraph of n words, 400 pixels wide.
+struct Paragraph {
+    Window window;
     std::string text;
-    for (int i = 0; i < int(state.range(0)); i++) text += "word" + std::to_string(i % 97) + " ";
-    VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
-    VXTEActivate(te);
-    VXTESetSelect(int32_t(text.size() / 2), int32_t(text.size() / 2), te);
+    VXTERecord* te;
+    explicit Paragraph(int64_t words) {
+        const LRect r{0, 0, 10000, 400};
+        te = VXTENewUsingStyle(&r, &r, kTEStyleCurrent);
+        for (int64_t i = 0; i < words; i++) text += "word" + std::to_string(i % 97) + " ";
+        VXTESetText(text.data(), int32_t(text.size()), kEncodingUTF8, te);
+        VXTEActivate(te);
+    }
+    ~Paragraph() { VXTEDispose(te); }
+};
+
+void BM_TypeInALongParagraph(benchmark::State& state) {
+    Paragraph p(state.range(0));
+    VXTESetSelect(int32_t(p.text.size() / 2), int32_t(p.text.size() / 2), p.te);
     bool type = true;
-    for (auto _ : state) VXTEKey((type = !type) ? uint16_t('x') : kTEKeyBackspace, te);
-    VXTEDispose(te);
+    for (auto _ : state) VXTEKey((type = !type) ? uint16_t('x') : kTEKeyBackspace, p.te);
 }
-BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000);
+BENCHMARK(BM_TypeInALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
+
+// A letter typed and taken back again at one of 16 places spread over the paragraph in turn.
+void BM_TypeAcrossALongParagraph(benchmark::State& state) {
+    Paragraph p(state.range(0));
+    int64_t step = 0;
+    for (auto _ : state) {
+        if (step % 2 == 0) {
+            const auto at = int32_t(p.text.size() * size_t(1 + (step / 2) % 16) / 17 + 3);
+            VXTESetSelect(at, at, p.te);
+            VXTEKey(uint16_t('x'), p.te);
+        } else {
+            VXTEKey(kTEKeyBackspace, p.te);
+        }
+        step++;
+    }
+}
+BENCHMARK(BM_TypeAcrossALongParagraph)->Arg(200)->Arg(2000)->Arg(20000);
 
 void BM_AppendToATextView(benchmark::State& state) {
     Window w;
@@ -86,14 +116,4 @@ BENCHMARK(BM_AppendToATextView);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    TextPlatformSession session;
-    InitMemoryManager(-1);
-    VXInitStyles();
-    VXInitGraf();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QZFlushTextCache();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }

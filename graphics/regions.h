@@ -1,6 +1,8 @@
 // Regions: areas made of non-overlapping 32-bit rectangles. A region is a plain list of
 // rectangles with its bounding box; an optimisation step cuts the rectangles into horizontal
 // bands and merges neighbours, run lazily once enough rectangles were added since the last one.
+// The set operations sweep the two areas in y-x bands and leave their result in that form;
+// many rectangles gathered at once (an update area) are built into a region in one sweep.
 // Regions serve as clip areas of drawing ports and for any computation of covered areas.
 //
 // Invariants: the rectangles never overlap, their union is the area, and the bounds are their
@@ -20,6 +22,9 @@ struct VXRgn {
     std::vector<LRect> rects;
     LRect bounds;
     uint32_t added;  // rectangles added since the last optimisation
+    // Derived from the list: it is in y-x bands, sorted by top then left in vector order,
+    // each band's rectangles sharing top and bottom, neither overlapping nor touching.
+    bool banded;
 };
 
 // Operation codes of RgnOperation.
@@ -37,6 +42,9 @@ VXRgn* VXCopyRgn(const VXRgn* src, VXRgn* dst);
 bool VXIsEmptyRgn(const VXRgn* rgn);
 void VXSetRectRgn(VXRgn* rgn, const LRect* rect);
 void VXAddRectToRgn(VXRgn* rgn, const LRect* rect);
+// Adds the union of count rectangles (empty ones are ignored) in one sweep, however they
+// overlap; the region ends in y-x bands. For many rectangles at once, such as an update area.
+void VXAddRectsToRgn(VXRgn* rgn, const LRect* rects, size_t count);
 void VXSubtractRectFromRgn(VXRgn* rgn, const LRect* rect);
 void VXOffsetRgn(VXRgn* rgn, int32_t dh, int32_t dv);
 void VXEnumRgnRects(VXRgn* rgn, bool optimise, VXRgnEnumProc proc, void* refcon);

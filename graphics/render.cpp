@@ -656,6 +656,10 @@ void QZStrokeEllipticArcInsideFrame(QZPort* port, const XRect& rect, int32_t sta
     DrawContext* ctx = Ctx(port);
     if (!ctx || EmptyX(rect)) return;
     const XRect r = InsideFrame(port, rect);
+    if ((arc <= -360 || arc >= 360) && !EmptyX(r)) {
+        QZSelectColor(port, kSelectStroke);
+        if (ctx->StrokeEllipse(ToDraw(r))) return;
+    }
     ctx->BeginPath();
     AddEllipticArcToPath(ctx, start, arc, arc < 0 ? 0x01 : 0, r.x + r.width / 2, r.y + r.height / 2,
                          r.width / 2, r.height / 2);
@@ -694,6 +698,10 @@ void QZDrawEllipse(QZPort* port, int32_t h, int32_t v, int32_t width, int32_t he
     const double w = stroke ? double(width) - port->penSize : double(width);
     const double hgt = stroke ? double(height) - port->penSize : double(height);
     const double cx = h, cy = v;
+    if (stroke && !(code & kCodeFill) && !partial && rotation % 3600 == 0 && w > 0 && hgt > 0) {
+        SelectForCode(port, code);
+        if (ctx->StrokeEllipse({cx - w / 2, cy - hgt / 2, w, hgt})) return;
+    }
 
     ctx->BeginPath();
     if (rotation % 3600 == 0 && w == hgt) {

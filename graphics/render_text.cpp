@@ -1,9 +1,12 @@
-// Text of the QZ renderer over the platform's one-line layout.
+// Text of the QZ renderer over the platform's one-line layout. Text drawn neither turned nor
+// mirrored keeps its placed glyphs by its bytes and attributes, so that a window drawing the
+// same labels again does not lay them out again.
 #include "graphics/render_text.h"
 
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -32,6 +35,40 @@ struct LineCache {
 LineCache& Cache() {
     static LineCache* cache = new LineCache;
     return *cache;
+}
+
+// Placed glyphs of texts drawn, by font, encoding and bytes. Past the limit it starts again.
+// Never destroyed, as the line cache.
+class DrawnTexts {
+public:
+    std::shared_ptr<const TextGlyphs> Find(const QZTextAttributes& a, uint32_t encoding,
+                                           const uint8_t* bytes, int32_t count) {
+        MakeKey(a, encoding, bytes, count);
+        const auto it = map_.find(key_);
+        return it == map_.end() ? nullptr : it->second;
+    }
+    // Keeps glyphs under the key of the last Find.
+    void Add(std::shared_ptr<const TextGlyphs> glyphs) {
+        if (map_.size() >= kLimit) map_.clear();
+        map_.emplace(key_, std::move(glyphs));
+    }
+    void Clear() { map_.clear(); }
+
+private:
+    static constexpr size_t kLimit = 20000;
+    // Attributes of the same font and colour rule draw alike, whenever they were made.
+    void MakeKey(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count) {
+        const uint32_t head[3] = {TextFontIdentity(a.dict->font), uint32_t(a.dict->colorFromContext), encoding};
+        key_.assign(reinterpret_cast<const char*>(head), sizeof head);
+        key_.append(reinterpret_cast<const char*>(bytes), size_t(count));
+    }
+    std::string key_;
+    std::unordered_map<std::string, std::shared_ptr<const TextGlyphs>> map_;
+};
+
+DrawnTexts& Drawn() {
+    static DrawnTexts* drawn = new DrawnTexts;
+    return *drawn;
 }
 
 int32_t TerminatedLength(const uint8_t* text, uint32_t encoding) {
@@ -128,12 +165,37 @@ CTLineRef CTLineFromText(const void* text, int32_t count, uint32_t encoding,
 void QZFlushTextCache() {
     Cache().line.reset();
     Cache().bytes.clear();
+    Drawn().Clear();
 }
 
-int32_t MeasureCTLine(const TextLine* line, int32_t numerator, int32_t denominator) {
-    if (!line) return 0;
-    const double w = line->width() * Ratio(numerator, denominator);
+namespace {
+
+int32_t ScaledWidth(double width, int32_t numerator, int32_t denominator) {
+    const double w = width * Ratio(numerator, denominator);
     return std::isfinite(w) && std::fabs(w) < 2e9 ? int32_t(std::lround(w)) : 0;
+}
+
+// The placed glyphs of a text, kept from an earlier drawing or laid out now; null for an empty
+// text or attributes without a dictionary.
+std::shared_ptr<const TextGlyphs> GlyphsOf(const void* text, int32_t count, uint32_t encoding,
+                                           const QZTextAttributes& attributes) {
+    const auto* bytes = static_cast<const uint8_t*>(text);
+    if (!bytes) count = 0;
+    else if (count < 0) count = TerminatedLength(bytes, encoding);
+    if (count == 0 || !attributes.dict) return nullptr;
+    DrawnTexts& drawn = Drawn();
+    if (auto glyphs = drawn.Find(attributes, encoding, bytes, count)) return glyphs;
+    const CTLineRef line = CTLineFromText(text, count, encoding, attributes);
+    if (!line) return nullptr;
+    auto glyphs = line->Glyphs();
+    drawn.Add(glyphs);
+    return glyphs;
+}
+
+}  // namespace
+
+int32_t MeasureCTLine(const TextLine* line, int32_t numerator, int32_t denominator) {
+    return line ? ScaledWidth(line->width(), numerator, denominator) : 0;
 }
 
 int32_t QZMeasureText(const QZTextAttributes& attributes, uint32_t encoding, const void* text,
@@ -147,8 +209,12 @@ void QZDrawText(QZPort* port, const QZTextAttributes& attributes, uint32_t encod
                 int32_t numerator, int32_t denominator) {
     DrawContext* ctx = port ? GetRenderingContext(port) : nullptr;
     if (!ctx) return;
-    const CTLineRef line = CTLineFromText(text, count, encoding, attributes);
-    if (!line) return;
+    // Text that is neither turned nor mirrored goes through the glyph cache, the rest as outlines.
+    const bool flat = rotation == 0 && !mirror;
+    const std::shared_ptr<const TextGlyphs> glyphs =
+        flat ? GlyphsOf(text, count, encoding, attributes) : nullptr;
+    const CTLineRef line = flat ? nullptr : CTLineFromText(text, count, encoding, attributes);
+    if (!glyphs && !line) return;
 
     QZSelectColor(port, kSelectFore | kSelectStroke | kSelectFill);
     ctx->SaveState();
@@ -161,12 +227,11 @@ void QZDrawText(QZPort* port, const QZTextAttributes& attributes, uint32_t encod
     }
     const double scale = Ratio(numerator, denominator);
     if (scale != 1.0) ctx->Scale(scale, scale);
-    ctx->BeginPath();
-    line->AddToPath(*ctx, 0, 0);
-    ctx->DrawPath(DrawPathMode::kFill);
+    if (glyphs) glyphs->Draw(*ctx, 0, 0);
+    else line->Fill(*ctx, 0, 0);
     ctx->RestoreState();
 
-    const int32_t w = MeasureCTLine(line.get(), numerator, denominator);
+    const int32_t w = ScaledWidth(glyphs ? glyphs->width() : line->width(), numerator, denominator);
     const int32_t advance = mirror ? -w : w;
     _LPNT& pen = port->pen;
     switch (rotation) {

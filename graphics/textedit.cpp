@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/datetime.h"
@@ -14,6 +17,7 @@
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
+#include "graphics/render_text.h"
 #include "graphics/textedit_internal.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
@@ -26,7 +30,6 @@ namespace {
 constexpr uint32_t kInitialTextUnits = 124;
 constexpr uint32_t kSpareLines = 17;
 constexpr int32_t kTabMinGap = 5;
-constexpr int32_t kMaxParagraphLines = 63;
 constexpr int32_t kSegmentCap = 256;  // units laid out at once between breaks
 
 int32_t gWidestWidth = 0, gWidestLine = 0;
@@ -34,6 +37,10 @@ int16_t gBoxRotation = 0;
 _LPNT gBoxOrigin{};
 
 bool IsBreakUnit(char16_t c) { return c == kTECR || c == kTELF || c == kTETab; }
+
+// Units of the first Unicode blocks (below the combining marks): each is a character of its
+// own, whatever stands next to it (a CR LF pair apart).
+bool SimpleUnit(char16_t c) { return c < 0x300; }
 
 bool IsCombining(char16_t c) {
     return (c >= 0x300 && c <= 0x36F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
@@ -153,6 +160,8 @@ int32_t TEPrevBoundary(VXTERecord* te, int32_t i) {
     const char16_t* u = TEUnits(te);
     if (u[i - 1] == kTELF && i >= 2 && u[i - 2] == kTECR) return i - 2;
     if (IsBreakUnit(u[i - 1])) return i - 1;
+    // Two letters of the first Unicode blocks are always two characters.
+    if (SimpleUnit(u[i - 1]) && (i == 1 || SimpleUnit(u[i - 2]))) return i - 1;
     int32_t from = i - 1;
     while (from > 0 && !IsBreakUnit(u[from - 1]) && i - from < kSegmentCap) from--;
     if (u[from] >= 0xDC00 && u[from] <= 0xDFFF && from > 0 && !IsBreakUnit(u[from - 1])) from--;
@@ -169,6 +178,7 @@ int32_t TENextBoundary(VXTERecord* te, int32_t i) {
     const char16_t* u = TEUnits(te);
     if (u[i] == kTECR && i + 1 < length && u[i + 1] == kTELF) return i + 2;
     if (IsBreakUnit(u[i])) return i + 1;
+    if (SimpleUnit(u[i]) && (i + 1 == length || SimpleUnit(u[i + 1]))) return i + 1;
     int32_t to = i + 1;
     while (to < length && !IsBreakUnit(u[to]) && to - i < kSegmentCap) to++;
     TERun run;
@@ -181,6 +191,140 @@ int32_t TETabAdvance(VXTERecord* te, int32_t x) {
     const int32_t stop = te->just != kTEJustLeft ? te->fixedTabWidth : te->tabWidth;
     return VXCalcTabCharacterWidth(x, stop, kTabMinGap);
 }
+
+namespace {
+
+// ---- Word layouts ----
+//
+// Fitting measures a chunk of text as its words with their following spaces, each laid out
+// once and kept: a long paragraph repeats its words, so re-wrapping after an edit measures by
+// lookups. The positions of a chunk's characters are the segments' positions joined end to
+// end, rounded as one run's, as a layout of the whole chunk gives them; the chunk is cut where
+// a space is followed by a letter of the first Unicode blocks, which never share a character
+// (or a ligature) across that boundary.
+
+struct TESegment {
+    std::vector<uint16_t> starts;  // character starts from the segment's start, then its length
+    std::vector<double> offsets;   // their positions from the segment's start
+    // A word and then spaces (either may be empty), the spaces starting at character
+    // spaceCharacter; or anything else (mixed).
+    bool mixed;
+    bool increasing;               // no character moves the position back
+    uint16_t spaceCharacter;
+};
+
+struct TESegmentKey {
+    const void* hooks;
+    uint32_t font;  // TextFontIdentity
+    uint32_t generation;  // of attributes without a font
+    std::u16string_view text;
+    size_t hash;  // of all the above (SegmentEnd makes it while it scans the text)
+};
+
+struct TESegmentHash {
+    using is_transparent = void;
+    size_t operator()(const TESegmentKey& k) const { return k.hash; }
+};
+struct TESegmentEqual {
+    using is_transparent = void;
+    bool operator()(const TESegmentKey& a, const TESegmentKey& b) const {
+        return a.hooks == b.hooks && a.font == b.font && a.generation == b.generation &&
+               a.text.size() == b.text.size() &&
+               std::memcmp(a.text.data(), b.text.data(), a.text.size() * sizeof(char16_t)) == 0;
+    }
+};
+
+// Segments laid out so far; the keys' texts live in the stored strings. Past the limit the
+// cache starts again.
+class TESegmentCache {
+public:
+    const TESegment* Find(const TESegmentKey& key) const {
+        const auto it = map_.find(key);
+        return it == map_.end() ? nullptr : &it->second;
+    }
+    const TESegment* Add(const TESegmentKey& key, TESegment segment) {
+        if (map_.size() >= kLimit) {
+            map_.clear();
+            texts_.clear();
+        }
+        texts_.emplace_back(key.text);
+        const TESegmentKey stored{key.hooks, key.font, key.generation, texts_.back(), key.hash};
+        return &map_.emplace(stored, std::move(segment)).first->second;
+    }
+
+private:
+    static constexpr size_t kLimit = 16384;
+    std::deque<std::u16string> texts_;
+    std::unordered_map<TESegmentKey, TESegment, TESegmentHash, TESegmentEqual> map_;
+};
+
+TESegmentCache& SegmentCache() {
+    static TESegmentCache* cache = new TESegmentCache;
+    return *cache;
+}
+
+constexpr uint64_t kHashPrime = 0x100000001B3ull;
+
+// The end of the segment that starts at s, at most limit: before the next CR, LF or TAB, or
+// the next simple letter that follows a space. The segment's text is hashed into *hash, which
+// starts as the hash of what else its layout depends on.
+int32_t SegmentEnd(const char16_t* u, int32_t s, int32_t limit, uint64_t* hash) {
+    uint64_t h = (*hash ^ u[s]) * kHashPrime;
+    int32_t e = s + 1;
+    for (; e < limit; e++) {
+        const char16_t c = u[e];
+        if ((c <= kTECR && IsBreakUnit(c)) || (u[e - 1] == kTESpace && c != kTESpace && SimpleUnit(c)))
+            break;
+        h = (h ^ c) * kHashPrime;
+    }
+    *hash = h ^ (h >> 29);
+    return e;
+}
+
+// What a segment's layout depends on besides its text: the text hooks and the current
+// window's font.
+TESegmentKey LayoutIdentity() {
+    const VXGrafState* state = VXGetCurrentGrafState();
+    const QZTextAttributes* attributes =
+        state && state->textStyle ? EstablishAttributesForStyle(state->textStyle) : nullptr;
+    const TextAttributeDict* dict = attributes ? attributes->dict : nullptr;
+    const uint32_t font = dict ? TextFontIdentity(dict->font) : 0;
+    TESegmentKey key{VXGetTextHooks(), font, font || !attributes ? 0 : attributes->generation, {}, 0};
+    key.hash = 0xCBF29CE484222325ull ^ uint64_t(key.font) ^ (uint64_t(key.generation) << 32) ^
+               uint64_t(reinterpret_cast<uintptr_t>(key.hooks));
+    return key;
+}
+
+// The layout of [s, e) in the identity's style (its hash made with the text), from the cache;
+// null when the text cannot be laid out.
+const TESegment* SegmentLayout(VXTERecord* te, TESegmentKey key, uint64_t hash, int32_t s, int32_t e) {
+    const char16_t* u = TEUnits(te);
+    key.text = std::u16string_view(u + s, size_t(e - s));
+    key.hash = size_t(hash);
+    if (const TESegment* found = SegmentCache().Find(key)) return found;
+    VXTextLayout layout;
+    if (!VXLayoutText(u + s, (e - s) * 2, kEncodingUTF16LE, &layout)) return nullptr;
+    TESegment segment;
+    segment.increasing = true;
+    for (size_t i = 0; i < layout.starts.size(); i++) {
+        segment.starts.push_back(uint16_t(layout.starts[i] / 2));
+        segment.offsets.push_back(layout.offsets[i]);
+        if (i > 0 && layout.offsets[i] < layout.offsets[i - 1]) segment.increasing = false;
+    }
+    // A word and then spaces, the first space starting a character.
+    int32_t space = s;
+    while (space < e && u[space] != kTESpace) space++;
+    segment.mixed = false;
+    for (int32_t i = space; i < e; i++) segment.mixed |= u[i] != kTESpace;
+    const auto at = std::find(segment.starts.begin(), segment.starts.end(), uint16_t(space - s));
+    segment.mixed |= at == segment.starts.end();
+    segment.spaceCharacter = segment.mixed ? 0 : uint16_t(at - segment.starts.begin());
+    return SegmentCache().Add(key, std::move(segment));
+}
+
+int32_t RoundHalfUp(double x) { return int32_t(x + 0.5); }
+
+}  // namespace
 
 // Fits the characters of [from, to) into width; see TEFit in the internal header.
 TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
@@ -202,6 +346,22 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
         fit.firstHalf = int64_t(width - x) * 2 < charWidth;
         return fit;
     };
+    // One character of width w at [start, end): false when it overflows.
+    auto step = [&](int32_t start, int32_t end, int32_t w) {
+        if (int64_t(x) + w > width) return false;
+        if (TEUnits(te)[start] == kTESpace) {
+            if (!inSpaces) spaceRunWidth = x;
+            inSpaces = true;
+            fit.afterLastSpace = end;
+            fit.widthBeforeSpaces = spaceRunWidth;
+        } else {
+            inSpaces = false;
+        }
+        x += w;
+        return true;
+    };
+    const bool bySegments = !(te->features & kTEFeaturePassword);
+    const TESegmentKey identity = bySegments ? LayoutIdentity() : TESegmentKey{};
     int32_t i = from;
     while (i < to) {
         u = TEUnits(te);
@@ -224,8 +384,82 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
             i++;
             continue;
         }
+        // A chunk of at most chunk units up to the next CR, LF or TAB. When it is cut short
+        // (capped), its last character may go on past its end and is measured with the next.
+        const int32_t limit = int32_t(std::min<int64_t>(to, int64_t(i) + chunk));
+
+        // The chunk by its segments: whole segments that fit at once, the rest character by
+        // character.
+        if (bySegments) {
+            const int32_t chunkX = x;
+            const TEFit before = fit;
+            const bool wasInSpaces = inSpaces;
+            const int32_t spaceRunBefore = spaceRunWidth;
+            double base = 0;  // the chunk's position before the segment, unrounded
+            int32_t next = limit;
+            bool several = false, measured = true;
+            for (int32_t s = i;;) {
+                u = TEUnits(te);
+                uint64_t hash = identity.hash;
+                const int32_t e = SegmentEnd(u, s, limit, &hash);
+                const TESegment* segment = SegmentLayout(te, identity, hash, s, e);
+                if (!segment) {  // measured as one run below
+                    fit = before;
+                    x = chunkX;
+                    inSpaces = wasInSpaces;
+                    spaceRunWidth = spaceRunBefore;
+                    measured = false;
+                    break;
+                }
+                const bool last = e == limit || IsBreakUnit(u[e]);
+                const bool capped = last && e < to && !IsBreakUnit(u[e]);
+                const size_t count = segment->starts.size() - 1;
+                several |= count > 1 || s != i;
+                const bool dropLast = capped && several;
+                const double end = segment->offsets.back();
+                if (!dropLast && segment->increasing && !segment->mixed) {
+                    const int32_t after = chunkX + RoundHalfUp(base + end);
+                    if (after <= width) {
+                        const uint16_t spaces = segment->spaceCharacter;
+                        if (spaces > 0) inSpaces = false;  // the word
+                        if (spaces < count) {             // the spaces after it
+                            if (!inSpaces) spaceRunWidth = chunkX + RoundHalfUp(base + segment->offsets[spaces]);
+                            inSpaces = true;
+                            fit.afterLastSpace = e;
+                            fit.widthBeforeSpaces = spaceRunWidth;
+                        }
+                        x = after;
+                        base += end;
+                        s = e;
+                        if (last) {
+                            next = e;
+                            break;
+                        }
+                        continue;
+                    }
+                }
+                const size_t n = count - (dropLast ? 1 : 0);
+                for (size_t k = 0; k < n; k++) {
+                    const int32_t start = s + segment->starts[k], stop = s + segment->starts[k + 1];
+                    const int32_t w = RoundHalfUp(base + segment->offsets[k + 1]) -
+                                      RoundHalfUp(base + segment->offsets[k]);
+                    if (!step(start, stop, w)) return overflow(start, stop, w);
+                }
+                if (last) {
+                    next = s + segment->starts[n];
+                    break;
+                }
+                base += end;
+                s = e;
+            }
+            if (measured) {
+                i = std::max(next, i + 1);  // always forward
+                continue;
+            }
+        }
+
         int32_t j = i + 1;
-        while (j < to && !IsBreakUnit(u[j]) && j - i < chunk) j++;
+        while (j < limit && !IsBreakUnit(u[j])) j++;
         const bool capped = j < to && !IsBreakUnit(u[j]);
         TELayoutRun(te, i, j, &run);
         size_t clusters = run.starts.size() - 1;
@@ -233,16 +467,8 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
         for (size_t k = 0; k < clusters; k++) {
             const int32_t start = int32_t(run.starts[k]);
             const int32_t w = run.offsets[k + 1] - run.offsets[k];
-            if (int64_t(x) + w > width) return overflow(start, int32_t(run.starts[k + 1]), w);
-            if (TEUnits(te)[start] == kTESpace) {
-                if (!inSpaces) spaceRunWidth = x;
-                inSpaces = true;
-                fit.afterLastSpace = int32_t(run.starts[k + 1]);
-                fit.widthBeforeSpaces = spaceRunWidth;
-            } else {
-                inSpaces = false;
-            }
-            x += w;
+            if (!step(start, int32_t(run.starts[k + 1]), w))
+                return overflow(start, int32_t(run.starts[k + 1]), w);
         }
         i = std::max(int32_t(run.starts[clusters]), i + 1);  // always forward
     }
@@ -366,13 +592,15 @@ void VXTECalText(VXTERecord* te) {
 }
 
 // Re-lays the lines after [at, at + removed) became inserted units: from the line before the
-// edit until a recomputed end meets an old line start beyond the edit; invalidates what moved.
+// edit until a recomputed end meets an old line start beyond the edit (at the latest the start
+// that follows the paragraph's CR, or the end of the text); invalidates what moved.
 void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, int32_t at,
                        int32_t removed, int32_t inserted) {
     TEPortScope port(te);
     const int32_t oldCount = int32_t(oldStarts.size() - 1);
-    int32_t line = 0;
-    while (line + 1 < oldCount && int32_t(oldStarts[line + 1]) <= at) line++;
+    // The last line that starts at or before the edit.
+    const auto after = std::upper_bound(oldStarts.begin() + 1, oldStarts.begin() + oldCount, uint32_t(at));
+    const int32_t line = int32_t(after - oldStarts.begin()) - 1;
     // A line before the edit keeps its end when the text from its start to the edit already
     // overflows the wrap width with something other than spaces after the overflow, or holds
     // a CR. Short lines (a long word broken up, a TAB) can let an edit move words up several
@@ -390,18 +618,18 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
         }
         first--;
     }
-    // The old starts after the edit, shifted; those inside the removed range are gone.
-    std::vector<int64_t> shifted(oldStarts.begin(), oldStarts.end());
-    for (int64_t& s : shifted) {
-        if (s > at + removed) s += inserted - removed;
-        else if (s > at) s = -1;
-    }
+    // The old start of line k after the edit, shifted; -1 for one inside the removed range.
+    auto shifted = [&](int32_t k) -> int64_t {
+        const int64_t s = oldStarts[size_t(k)];
+        return s > at + removed ? s + inserted - removed : s > at ? -1 : s;
+    };
     const int32_t target = TELayoutEnd(te);
     std::vector<uint32_t> fresh;
     int32_t pos = int32_t(oldStarts[first]);
     int32_t syncLine = -1;
+    int32_t candidate = first + 1;  // old lines are passed once: new ends only grow
     bool done = false;
-    for (int32_t n = 0; n <= kMaxParagraphLines && !done; n++) {
+    while (!done) {
         if (pos >= target) {  // the line at pos is gone
             done = true;
             break;
@@ -415,13 +643,10 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
             break;
         }
         if (next > at + inserted) {
-            for (int32_t k = first + 1; k < oldCount; k++) {
-                if (shifted[k] == next) {
-                    syncLine = k;
-                    done = true;
-                    break;
-                }
-                if (shifted[k] > next) break;
+            while (candidate < oldCount && shifted(candidate) < next) candidate++;
+            if (candidate < oldCount && shifted(candidate) == next) {
+                syncLine = candidate;
+                done = true;
             }
         }
         pos = next;
@@ -436,7 +661,7 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
     starts.assign(oldStarts.begin(), oldStarts.begin() + first + 1);
     starts.insert(starts.end(), fresh.begin(), fresh.end());
     if (syncLine >= 0)
-        for (int32_t k = syncLine + 1; k <= oldCount; k++) starts.push_back(uint32_t(shifted[k]));
+        for (int32_t k = syncLine + 1; k <= oldCount; k++) starts.push_back(uint32_t(shifted(k)));
     if (starts.size() == 1) starts.push_back(uint32_t(target));
     starts.back() = uint32_t(target);
     StoreLines(te, starts);

@@ -173,6 +173,8 @@ const VXTextHooks* VXSetTextHooks(const VXTextHooks* hooks) {
     return previous;
 }
 
+const VXTextHooks* VXGetTextHooks() { return gTextHooks; }
+
 bool VXLayoutText(const void* text, int32_t count, uint32_t encoding, VXTextLayout* out) {
     return Layout(VXGetCurrentGrafState(), text, count, encoding, out);
 }

@@ -49,6 +49,8 @@ struct VXTextHooks {
 };
 // Null restores the renderer's hooks; returns the previous hooks.
 const VXTextHooks* VXSetTextHooks(const VXTextHooks* hooks);
+// The hooks in force.
+const VXTextHooks* VXGetTextHooks();
 
 // Lays out count bytes (count >= 1) in the current state's text style through the hooks;
 // false without a state, a style or a layout that covers the run.

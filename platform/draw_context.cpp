@@ -47,9 +47,22 @@ struct GState {
     QColor fill = Qt::black;
 };
 
+// What was last set on a painter, so that an operation sets only what changed.
+struct PainterState {
+    bool valid = false;
+    bool antialias = false;
+    int clip = 0;  // 0 none, 1 region, 2 path
+    QRegion clipRegion;
+    QPainterPath clipPath;
+    QTransform transform;
+    double opacity = 1.0;
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+};
+
 struct Layer {
     QImage image;
     std::unique_ptr<QPainter> painter;
+    PainterState applied;
     GState composite;  // the state the layer is laid down with
 };
 
@@ -130,9 +143,11 @@ struct DrawContext::Impl {
     std::vector<std::unique_ptr<Layer>> layers;
     QPainterPath path;
     bool hasCurrent = false;
+    PainterState applied;  // of the device's painter
 
     QSize size() const { return QSize(device->width(), device->height()); }
     QPainter& target() { return layers.empty() ? *painter : *layers.back()->painter; }
+    PainterState& targetState() { return layers.empty() ? applied : layers.back()->applied; }
 
     QPen Pen() const {
         QPen pen(QBrush(gs.stroke), gs.lineWidth, Qt::SolidLine, gs.cap, gs.join);
@@ -148,16 +163,42 @@ struct DrawContext::Impl {
         return pen;
     }
 
-    void SetUp(QPainter& p, const GState& s, bool withMode) {
-        p.setRenderHint(QPainter::Antialiasing, s.antialias);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, s.antialias);
-        p.resetTransform();
-        if (!s.hasClip) p.setClipping(false);
-        else if (s.clipIsRegion) p.setClipRegion(s.clipRegion);
-        else p.setClipPath(s.clipPath);
-        p.setWorldTransform(s.ctm);
-        p.setOpacity(s.alpha);
-        p.setCompositionMode(withMode ? ModeOf(s.blend) : QPainter::CompositionMode_SourceOver);
+    // Sets the state s on the painter; a painter's state record skips what is already set.
+    static void SetUp(QPainter& p, PainterState& a, const GState& s, bool withMode) {
+        if (!a.valid || a.antialias != s.antialias) {
+            p.setRenderHint(QPainter::Antialiasing, s.antialias);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, s.antialias);
+            a.antialias = s.antialias;
+        }
+        const int clip = !s.hasClip ? 0 : s.clipIsRegion ? 1 : 2;
+        const bool clipChanged = !a.valid || a.clip != clip ||
+                                 (clip == 1 && a.clipRegion != s.clipRegion) ||
+                                 (clip == 2 && a.clipPath != s.clipPath);
+        if (clipChanged) {
+            // Clips are given in device space.
+            p.resetTransform();
+            a.transform = QTransform();
+            if (clip == 0) p.setClipping(false);
+            else if (clip == 1) p.setClipRegion(s.clipRegion);
+            else p.setClipPath(s.clipPath);
+            a.clip = clip;
+            a.clipRegion = clip == 1 ? s.clipRegion : QRegion();
+            a.clipPath = clip == 2 ? s.clipPath : QPainterPath();
+        }
+        if (!a.valid || clipChanged || a.transform != s.ctm) {
+            p.setWorldTransform(s.ctm);
+            a.transform = s.ctm;
+        }
+        if (!a.valid || a.opacity != s.alpha) {
+            p.setOpacity(s.alpha);
+            a.opacity = s.alpha;
+        }
+        const QPainter::CompositionMode mode = withMode ? ModeOf(s.blend) : QPainter::CompositionMode_SourceOver;
+        if (!a.valid || a.mode != mode) {
+            p.setCompositionMode(mode);
+            a.mode = mode;
+        }
+        a.valid = true;
     }
 
     // Runs one drawing operation with the state s; with a mask the operation is composed apart.
@@ -165,7 +206,7 @@ struct DrawContext::Impl {
     void Paint(const GState& s, F&& draw) {
         QPainter& p = target();
         if (!s.mask) {
-            SetUp(p, s, true);
+            SetUp(p, targetState(), s, true);
             draw(p);
             return;
         }
@@ -173,7 +214,8 @@ struct DrawContext::Impl {
         part.fill(Qt::transparent);
         {
             QPainter q(&part);
-            SetUp(q, s, false);
+            PainterState fresh;
+            SetUp(q, fresh, s, false);
             draw(q);
             q.resetTransform();
             q.setClipping(false);
@@ -187,6 +229,95 @@ struct DrawContext::Impl {
         p.setCompositionMode(s.blend == DrawBlend::kClear ? QPainter::CompositionMode_DestinationOut
                                                           : ModeOf(s.blend));
         p.drawImage(0, 0, part);
+        targetState().valid = false;
+    }
+
+    // The pen's width in device pixels when the transform keeps the axes and scales both alike
+    // and the pen is solid; 0 otherwise.
+    double AxisPenWidth() const {
+        const QTransform& m = gs.ctm;
+        if (m.type() > QTransform::TxScale || std::fabs(m.m11()) != std::fabs(m.m22())) return 0;
+        if (!gs.dash.isEmpty() || !(gs.lineWidth > 0)) return 0;
+        return gs.lineWidth * std::fabs(m.m11());
+    }
+
+    // Fills device rectangles in the stroke colour, as one operation.
+    void FillDeviceRects(const QRectF* rects, int count) {
+        bool invertible = false;
+        const QTransform inv = gs.ctm.inverted(&invertible);
+        if (!invertible) return;
+        const QColor color = gs.stroke;
+        Paint(gs, [&](QPainter& p) {
+            for (int i = 0; i < count; i++) {
+                const QRectF r = inv.mapRect(rects[i]);
+                // Whole pixels take the painter's quickest fill.
+                if (Integral(r.x()) && Integral(r.y()) && Integral(r.width()) && Integral(r.height()))
+                    p.fillRect(r.toRect(), color);
+                else
+                    p.fillRect(r, color);
+            }
+        });
+    }
+
+    // A stroke of the current path when it is one horizontal or vertical segment, filled as a
+    // rectangle: the painter fills a rectangle with its exact coverage. A round cap becomes its
+    // area spread over its pixel column, which is exact when the cap lies in one column and the
+    // rows are whole (pens of 1 and 2 on the pixel grid). False when the stroke is no such
+    // segment.
+    bool StrokeSegmentAsRect() {
+        const double w = AxisPenWidth();
+        if (w <= 0 || path.elementCount() != 2 || !path.elementAt(0).isMoveTo() ||
+            !path.elementAt(1).isLineTo())
+            return false;
+        const QPointF a = path.elementAt(0), b = path.elementAt(1);
+        const bool horizontal = a.y() == b.y();
+        if (a == b || (!horizontal && a.x() != b.x())) return false;
+        // Along the segment: from, to; across: the centre line.
+        const double from = horizontal ? std::min(a.x(), b.x()) : std::min(a.y(), b.y());
+        const double to = horizontal ? std::max(a.x(), b.x()) : std::max(a.y(), b.y());
+        const double centre = horizontal ? a.y() : a.x();
+        const double h = w / 2;
+        double cap = 0;
+        if (gs.cap == Qt::SquareCap) {
+            cap = h;
+        } else if (gs.cap == Qt::RoundCap) {
+            const bool wholeRows = Integral(centre - h) && Integral(centre + h);
+            const bool oneColumn = to + h <= std::floor(to) + 1 && from - h >= std::ceil(from) - 1;
+            if ((w != 1 && w != 2) || !wholeRows || !oneColumn || !gs.antialias) return false;
+            cap = kPi * w / 8;
+        }
+        const double lo = from - cap, hi = to + cap;
+        if (!gs.antialias && !(Integral(lo) && Integral(hi) && Integral(centre - h) && Integral(centre + h)))
+            return false;
+        const QRectF r = horizontal ? QRectF(lo, centre - h, hi - lo, w) : QRectF(centre - h, lo, w, hi - lo);
+        FillDeviceRects(&r, 1);
+        return true;
+    }
+
+    // A frame of a rectangle with mitred corners whose edges lie on the pixel grid: four
+    // rectangles. False for any other.
+    bool StrokeRectAsRects(const QRectF& user) {
+        const double w = AxisPenWidth();
+        if (w <= 0 || gs.join != Qt::MiterJoin) return false;
+        const QRectF r = gs.ctm.mapRect(user.normalized());
+        const double h = w / 2;
+        const QRectF outer = r.adjusted(-h, -h, h, h), inner = r.adjusted(h, h, -h, -h);
+        if (!(r.width() > 0 && r.height() > 0) || !Integral(outer.left()) || !Integral(outer.top()) ||
+            !Integral(outer.right()) || !Integral(outer.bottom()))
+            return false;
+        if (inner.width() <= 0 || inner.height() <= 0) {
+            FillDeviceRects(&outer, 1);
+            return true;
+        }
+        if (!Integral(inner.left()) || !Integral(inner.top())) return false;
+        const QRectF ring[4] = {
+            QRectF(QPointF(outer.left(), outer.top()), QPointF(outer.right(), inner.top())),
+            QRectF(QPointF(outer.left(), inner.bottom()), QPointF(outer.right(), outer.bottom())),
+            QRectF(QPointF(outer.left(), inner.top()), QPointF(inner.left(), inner.bottom())),
+            QRectF(QPointF(inner.right(), inner.top()), QPointF(outer.right(), inner.bottom())),
+        };
+        FillDeviceRects(ring, 4);
+        return true;
     }
 
     void Append(const QPainterPath& userPath) {
@@ -238,6 +369,8 @@ struct DrawContext::Impl {
         gs.clipIsRegion = false;
     }
 };
+
+DrawContext::Impl& DrawContextImpl(DrawContext& ctx) { return *ctx.impl_; }
 
 std::unique_ptr<DrawContext> MakeDrawContext(std::unique_ptr<DrawContext::Impl> impl) {
     return std::unique_ptr<DrawContext>(new DrawContext(std::move(impl)));
@@ -382,6 +515,7 @@ void DrawContext::ClosePath() {
 }
 
 void DrawContext::DrawPath(DrawPathMode mode) {
+    if (mode == DrawPathMode::kStroke && impl_->StrokeSegmentAsRect()) return BeginPath();
     bool invertible = false;
     const QTransform inv = impl_->gs.ctm.inverted(&invertible);
     if (invertible && !impl_->path.isEmpty()) {
@@ -404,10 +538,48 @@ void DrawContext::FillRect(const DrawRectF& r) {
 }
 
 void DrawContext::StrokeRect(const DrawRectF& r) {
+    if (impl_->StrokeRectAsRects(QRectF(r.x, r.y, r.width, r.height))) return;
     QPainterPath u;
     u.addRect(QRectF(r.x, r.y, r.width, r.height));
     const QPen pen = impl_->Pen();
     impl_->Paint(impl_->gs, [&](QPainter& p) { StrokeOutline(p, u, pen); });
+}
+
+bool DrawContext::StrokeEllipse(const DrawRectF& r) {
+    const GState& gs = impl_->gs;
+    if (gs.ctm.type() > QTransform::TxScale || !gs.dash.isEmpty() || !(gs.lineWidth > 0)) return false;
+    const QRectF rect = QRectF(r.x, r.y, r.width, r.height).normalized();
+    const double a = rect.width() / 2, b = rect.height() / 2, h = gs.lineWidth / 2;
+    // A pen as wide as the ellipse's minor half-axis covers all inside it; a narrower pen that
+    // is wider than the curve is round makes the inner edge turn back on itself.
+    const bool solid = h >= std::min(a, b);
+    if (!(std::min(a, b) > 0) || (!solid && h * std::max(a, b) >= std::min(a, b) * std::min(a, b)))
+        return false;
+    // The two edges of the stroke: the points of the ellipse moved by half the pen along their
+    // normals, about one device pixel apart.
+    const double scale = std::max(std::fabs(gs.ctm.m11()), std::fabs(gs.ctm.m22()));
+    const int n = int(std::clamp(std::ceil(kTwoPi * (std::max(a, b) + h) * scale), 24.0, 4096.0));
+    QPolygonF outer(n), inner(n);
+    const QPointF centre = rect.center();
+    for (int i = 0; i < n; i++) {
+        const double t = kTwoPi * i / n, c = std::cos(t), s = std::sin(t);
+        const QPointF p(centre.x() + a * c, centre.y() + b * s);
+        const QPointF normal(b * c, a * s);
+        const QPointF d = normal * (h / std::hypot(normal.x(), normal.y()));
+        outer[i] = p + d;
+        inner[n - 1 - i] = p - d;
+    }
+    QPainterPath ring;
+    ring.setFillRule(Qt::WindingFill);
+    ring.addPolygon(outer);
+    ring.closeSubpath();
+    if (!solid) {
+        ring.addPolygon(inner);
+        ring.closeSubpath();
+    }
+    const QBrush brush(gs.stroke);
+    impl_->Paint(gs, [&](QPainter& p) { p.fillPath(ring, brush); });
+    return true;
 }
 
 void DrawContext::ClipToRect(const DrawRectF& r) { ClipToRects(&r, 1); }
@@ -520,5 +692,13 @@ bool DrawImage::WritePNG(const std::string& path) const {
 }
 
 const QImage& DrawImageQImage(const DrawImage& image) { return image.impl().image; }
+
+void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {
+    DrawContext::Impl& impl = DrawContextImpl(ctx);
+    impl.Paint(impl.gs, [&](QPainter& p) {
+        p.setPen(impl.gs.fill);
+        draw(p);
+    });
+}
 
 }  // namespace plexa

@@ -95,6 +95,12 @@ public:
 
     void FillRect(const DrawRectF& rect);
     void StrokeRect(const DrawRectF& rect);
+    // Strokes the whole ellipse inscribed in the rectangle by filling the ring between the
+    // curve's two edges (the ellipse moved by half a pen along its normals), or all inside the
+    // outer edge when half the pen reaches the centre; false (nothing drawn) when the transform
+    // turns or shears, the pen is dashed, or the inner edge would turn back on itself: the
+    // caller strokes the ellipse's path then.
+    bool StrokeEllipse(const DrawRectF& rect);
 
     // Clipping intersects the current clip; it lasts until the state is restored.
     void ClipToRect(const DrawRectF& rect);
@@ -118,6 +124,7 @@ public:
 private:
     explicit DrawContext(std::unique_ptr<Impl> impl);
     friend std::unique_ptr<DrawContext> MakeDrawContext(std::unique_ptr<Impl> impl);
+    friend Impl& DrawContextImpl(DrawContext& ctx);
     std::unique_ptr<Impl> impl_;
 };
 

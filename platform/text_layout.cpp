@@ -1,13 +1,16 @@
 // Fonts and one-line layout over QFont, QFontMetricsF and QTextLayout. Fonts are sized in
 // pixels and unhinted, so that widths and heights are the font's own and the same on every
-// screen; glyphs are drawn as their outlines, so that text follows the drawing context's
-// transform, clip, blend and mask like any other filled path.
+// screen. Text that is neither turned nor mirrored is drawn through the painter's glyph cache;
+// other text as its glyph outlines, so that it follows any transform like a filled path. The
+// outline of a glyph is made once per font, size and glyph and kept.
 #include "platform/text_layout.h"
 
 #include "platform/app_platform.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHash>
+#include <QPainter>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
@@ -21,6 +24,7 @@
 
 #include "platform/app_platform.h"
 #include "platform/draw_context.h"
+#include "platform/draw_context_qt.h"
 
 namespace plexa {
 
@@ -36,6 +40,55 @@ QString ToQString(std::u16string_view s) {
 }
 std::u16string ToU16(const QString& s) {
     return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+}
+
+// Glyph outlines by font, size and glyph. Outlines cost a font's hinting program every time
+// they are made, and a label redraws the same few glyphs again and again.
+struct GlyphFontKey {
+    QString family, style;
+    double pixelSize;
+    int weight, italic;
+    bool operator==(const GlyphFontKey& o) const {
+        return pixelSize == o.pixelSize && weight == o.weight && italic == o.italic &&
+               family == o.family && style == o.style;
+    }
+};
+size_t qHash(const GlyphFontKey& k, size_t seed = 0) {
+    return qHashMulti(seed, k.family, k.style, k.pixelSize, k.weight, k.italic);
+}
+
+// Enough for the glyphs of many fonts and sizes; past it the cache starts again.
+constexpr qsizetype kGlyphCacheLimit = 50000;
+
+class GlyphOutlines {
+public:
+    // The glyphs of a font, to be looked up while the cache does not change.
+    QHash<quint32, QPainterPath>& Of(const QRawFont& font) {
+        if (count_ > kGlyphCacheLimit) {
+            fonts_.clear();
+            count_ = 0;
+        }
+        return fonts_[GlyphFontKey{font.familyName(), font.styleName(), font.pixelSize(),
+                                   font.weight(), int(font.style())}];
+    }
+    const QPainterPath& Outline(QHash<quint32, QPainterPath>& glyphs, const QRawFont& font,
+                                quint32 glyph) {
+        auto it = glyphs.find(glyph);
+        if (it == glyphs.end()) {
+            it = glyphs.insert(glyph, font.pathForGlyph(glyph));
+            count_++;
+        }
+        return *it;
+    }
+
+private:
+    QHash<GlyphFontKey, QHash<quint32, QPainterPath>> fonts_;
+    qsizetype count_ = 0;
+};
+
+GlyphOutlines& Outlines() {
+    static GlyphOutlines* outlines = new GlyphOutlines;  // the fonts may be gone at exit
+    return *outlines;
 }
 
 // Point sizes of the desktop's own fonts as pixels at the usual 96 per inch.
@@ -70,7 +123,22 @@ struct TextFont {
     std::string family;
     double size = 0;
     bool bold = false, italic = false;
+    uint32_t identity = 0;
 };
+
+namespace {
+
+// The number of a font's family, size and traits: equal for fonts made alike, never reused.
+uint32_t FontIdentity(const TextFont& f) {
+    static auto* known = new QHash<QString, uint32_t>;
+    const QString key = QString::fromStdString(f.family) + QChar(0) + QString::number(f.size, 'g', 17) +
+                        QChar(f.bold ? u'b' : u'-') + QChar(f.italic ? u'i' : u'-');
+    auto it = known->find(key);
+    if (it == known->end()) it = known->insert(key, uint32_t(known->size() + 1));
+    return *it;
+}
+
+}  // namespace
 
 TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool italic) {
     auto* f = new TextFont;
@@ -88,8 +156,11 @@ TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool i
     font.setFeature("liga", 0);
 #endif
     f->font = font;
+    f->identity = FontIdentity(*f);
     return f;
 }
+
+uint32_t TextFontIdentity(const TextFont* font) { return font ? font->identity : 0; }
 
 TextFont* TextFontRetain(TextFont* font) {
     if (font) font->refs++;
@@ -149,28 +220,67 @@ struct TextLine::Impl {
     std::u16string text;
     std::unique_ptr<QTextLayout> layout;
     QTextLine line;
-    std::vector<int> starts;       // character starts and the text's end
-    std::vector<double> offsets;   // positions of those
-    // Glyph outlines flattened at kFlattenScale, made at the first drawing.
+    // Character starts and the text's end, and their positions; made when first asked for.
+    bool measured = false;
+    std::vector<int> starts;
+    std::vector<double> offsets;
+    // The glyph runs, made at the first drawing.
+    bool ran = false;
+    QList<QGlyphRun> runs;
+    // Glyph outlines flattened at kFlattenScale, made at the first drawing as outlines.
     bool outlined = false;
     QList<QPolygonF> polygons;
 
-    void Outline() {
-        outlined = true;
-        if (!line.isValid()) return;
-        const double baseline = line.y() + line.ascent();
-        QPainterPath outlines;
-        for (const QGlyphRun& run : line.glyphRuns()) {
+    void Measure() {
+        measured = true;
+        const int length = int(text.size());
+        int pos = 0;
+        starts.push_back(0);
+        while (pos < length) {
+            int next = layout->nextCursorPosition(pos, QTextLayout::SkipCharacters);
+            if (next <= pos) next = pos + 1;
+            pos = std::min(next, length);
+            starts.push_back(pos);
+        }
+        for (int start : starts) offsets.push_back(line.isValid() ? line.cursorToX(start) : 0.0);
+    }
+
+    const QList<QGlyphRun>& Runs() {
+        if (!ran && line.isValid()) runs = line.glyphRuns();
+        ran = true;
+        return runs;
+    }
+
+    double Baseline() const { return line.y() + line.ascent(); }
+
+    // The glyph outlines of the line as one path, the baseline's start at (0, 0).
+    bool outlinedPath = false;
+    QPainterPath outlinePath;
+
+    const QPainterPath& OutlinePath() {
+        if (outlinedPath) return outlinePath;
+        outlinedPath = true;
+        outlinePath.setFillRule(Qt::WindingFill);
+        if (!line.isValid()) return outlinePath;
+        const double baseline = Baseline();
+        GlyphOutlines& cache = Outlines();
+        for (const QGlyphRun& run : Runs()) {
             const QRawFont raw = run.rawFont();
+            QHash<quint32, QPainterPath>& font = cache.Of(raw);
             const QList<quint32> glyphs = run.glyphIndexes();
             const QList<QPointF> positions = run.positions();
             for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); i++) {
-                QPainterPath glyph = raw.pathForGlyph(glyphs[i]);
+                QPainterPath glyph = cache.Outline(font, raw, glyphs[i]);
                 glyph.translate(positions[i].x(), positions[i].y() - baseline);
-                outlines.addPath(glyph);
+                outlinePath.addPath(glyph);
             }
         }
-        polygons = outlines.toSubpathPolygons(QTransform::fromScale(kFlattenScale, kFlattenScale));
+        return outlinePath;
+    }
+
+    void Outline() {
+        outlined = true;
+        polygons = OutlinePath().toSubpathPolygons(QTransform::fromScale(kFlattenScale, kFlattenScale));
     }
 };
 
@@ -195,18 +305,6 @@ std::unique_ptr<TextLine> TextLine::Create(const TextFont* font, std::u16string_
         impl->line.setPosition(QPointF(0, 0));
     }
     impl->layout->endLayout();
-
-    const int length = int(qtext.size());
-    int pos = 0;
-    impl->starts.push_back(0);
-    while (pos < length) {
-        int next = impl->layout->nextCursorPosition(pos, QTextLayout::SkipCharacters);
-        if (next <= pos) next = pos + 1;
-        pos = std::min(next, length);
-        impl->starts.push_back(pos);
-    }
-    for (int start : impl->starts)
-        impl->offsets.push_back(impl->line.isValid() ? impl->line.cursorToX(start) : 0.0);
     return std::unique_ptr<TextLine>(new TextLine(std::move(impl)));
 }
 
@@ -216,22 +314,77 @@ double TextLine::ascent() const { return impl_->line.isValid() ? impl_->line.asc
 double TextLine::descent() const { return impl_->line.isValid() ? impl_->line.descent() : 0.0; }
 double TextLine::leading() const { return impl_->line.isValid() ? impl_->line.leading() : 0.0; }
 
-size_t TextLine::characterCount() const { return impl_->starts.size() - 1; }
+size_t TextLine::characterCount() const {
+    if (!impl_->measured) impl_->Measure();
+    return impl_->starts.size() - 1;
+}
 
 double TextLine::characterOffset(size_t i) const {
+    if (!impl_->measured) impl_->Measure();
     return i < impl_->offsets.size() ? impl_->offsets[i] : impl_->offsets.back();
 }
 
 size_t TextLine::characterStart(size_t i) const {
+    if (!impl_->measured) impl_->Measure();
     return size_t(i < impl_->starts.size() ? impl_->starts[i] : impl_->starts.back());
 }
 
 size_t TextLine::characterAt(double x) const {
     if (!impl_->line.isValid() || !std::isfinite(x)) return 0;
+    if (!impl_->measured) impl_->Measure();
     const int cursor = impl_->line.xToCursor(x, QTextLine::CursorBetweenCharacters);
     const auto& s = impl_->starts;
     const auto it = std::upper_bound(s.begin(), s.end(), cursor);
     return it == s.begin() ? 0 : size_t(it - s.begin() - 1);
+}
+
+namespace {
+
+// Glyph runs placed with the baseline's start at (0, baseline), drawn through the painter's
+// glyph cache with the baseline's start at (x, y).
+void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, double x, double y) {
+    if (runs.isEmpty()) return;
+    const QPointF origin(x, y - baseline);
+    DrawContextPaintText(ctx, [&](QPainter& p) {
+        for (const QGlyphRun& run : runs) p.drawGlyphRun(origin, run);
+    });
+}
+
+}  // namespace
+
+struct TextGlyphs::Impl {
+    QList<QGlyphRun> runs;
+    double baseline = 0, width = 0;
+};
+
+TextGlyphs::TextGlyphs(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TextGlyphs::~TextGlyphs() = default;
+double TextGlyphs::width() const { return impl_->width; }
+
+void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
+    DrawRuns(ctx, impl_->runs, impl_->baseline, x, y);
+}
+
+void TextLine::Draw(DrawContext& ctx, double x, double y) const {
+    DrawRuns(ctx, impl_->Runs(), impl_->Baseline(), x, y);
+}
+
+std::shared_ptr<const TextGlyphs> TextLine::Glyphs() const {
+    auto glyphs = std::make_unique<TextGlyphs::Impl>();
+    glyphs->runs = impl_->Runs();
+    glyphs->baseline = impl_->line.isValid() ? impl_->Baseline() : 0.0;
+    glyphs->width = width();
+    return std::shared_ptr<const TextGlyphs>(new TextGlyphs(std::move(glyphs)));
+}
+
+void TextLine::Fill(DrawContext& ctx, double x, double y) const {
+    const QPainterPath& outlines = impl_->OutlinePath();
+    if (outlines.isEmpty()) return;
+    DrawContextPaintText(ctx, [&](QPainter& p) {
+        const QBrush brush(p.pen().color());
+        if (x == 0 && y == 0) p.fillPath(outlines, brush);
+        else p.fillPath(outlines.translated(x, y), brush);
+    });
 }
 
 void TextLine::AddToPath(DrawContext& ctx, double x, double y) const {

@@ -43,6 +43,9 @@ struct TextFont;
 TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool italic);
 TextFont* TextFontRetain(TextFont* font);  // returns the font; null is allowed
 void TextFontRelease(TextFont* font);      // null is allowed
+// A number that fonts made from the same family, size and traits share, and no other font
+// has; 0 for null. What is laid out in one font may be kept for every font of its number.
+uint32_t TextFontIdentity(const TextFont* font);
 
 struct TextFontInfo {
     std::string family;          // as asked for
@@ -77,6 +80,25 @@ TextPlatformFonts TextGetPlatformFonts();
 // is kept).
 std::u16string TextDecodeUTF8(std::string_view bytes);
 
+// The placed glyphs of a line: light to keep, to draw the same text again without laying it out.
+class TextGlyphs {
+public:
+    ~TextGlyphs();
+    TextGlyphs(const TextGlyphs&) = delete;
+    TextGlyphs& operator=(const TextGlyphs&) = delete;
+
+    double width() const;  // the line's typographic width
+    // Draws as TextLine::Draw does.
+    void Draw(DrawContext& ctx, double x, double y) const;
+
+    struct Impl;
+
+private:
+    friend class TextLine;
+    explicit TextGlyphs(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
 class TextLine {
 public:
     // Lays the text out on one line, left to right; a null font uses the general font.
@@ -101,6 +123,15 @@ public:
     // The character boundary nearest to x: 0 to the count.
     size_t characterAt(double x) const;
 
+    // Draws the glyphs in the context's fill colour, the start of the baseline at (x, y), through
+    // the platform's glyph cache: for text that the context neither turns nor mirrors (it may
+    // move and scale it).
+    void Draw(DrawContext& ctx, double x, double y) const;
+    // The line's placed glyphs, to keep.
+    std::shared_ptr<const TextGlyphs> Glyphs() const;
+    // Fills the glyph outlines in the context's fill colour, the start of the baseline at (x, y),
+    // under any transform (the outlines follow it as a filled path does).
+    void Fill(DrawContext& ctx, double x, double y) const;
     // Adds the outlines of the glyphs, the start of the baseline at (x, y), to the context's
     // current path (as closed subpaths to be filled with the non-zero winding rule).
     void AddToPath(DrawContext& ctx, double x, double y) const;

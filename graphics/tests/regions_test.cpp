@@ -36,6 +36,23 @@ RgnPtr MakeRgn(LRect r) { return RgnPtr(VXCreateRgn(&r)); }
 
 const LRect kEmpty = {0x7FFFFFFF, 0x7FFFFFFF, -0x7FFFFFFF, -0x7FFFFFFF};
 
+// A region marked banded holds a y-x banded list: sorted by top then left, the rectangles of a
+// band share top and bottom, bands do not overlap, spans neither overlap nor touch.
+void CheckBands(const VXRgn* rgn) {
+    if (!rgn->banded) return;
+    const std::vector<LRect>& list = rgn->rects;
+    for (size_t i = 1; i < list.size(); i++) {
+        const LRect& a = list[i - 1];
+        const LRect& b = list[i];
+        if (a.top == b.top) {
+            ASSERT_EQ(a.bottom, b.bottom) << "band " << a.top;
+            ASSERT_LT(a.right, b.left) << "spans of band " << a.top;
+        } else {
+            ASSERT_LE(a.bottom, b.top) << "bands " << a.top << " and " << b.top;
+        }
+    }
+}
+
 TEST(Regions, OverlappingAdditionSplitsAndOptimisationMergesBands) {
     auto rgn = MakeRgn({0, 0, 10, 10});
     LRect second = {5, 5, 15, 15};
@@ -124,6 +141,107 @@ TEST(Regions, ScratchPoolAndOffsetAndCgRects) {
     VXReleaseScratchRgn(again);
 }
 
+TEST(Regions, OperationsLeaveJoinedYXBands) {
+    auto a = MakeRgn({0, 0, 10, 10});
+    auto b = MakeRgn({5, 5, 15, 15});
+    RgnPtr u(RgnOperation(a.get(), b.get(), nullptr, kRgnUnion));
+    EXPECT_TRUE(u->banded);
+    EXPECT_EQ(u->rects, (std::vector<LRect>{{0, 0, 5, 10}, {5, 0, 10, 15}, {10, 5, 15, 15}}));
+    EXPECT_EQ(u->bounds, (LRect{0, 0, 15, 15}));
+    EXPECT_EQ(u->added, 0u);
+
+    // Two rectangles added one above the other are a plain list; a sweep joins their bands.
+    auto stacked = MakeRgn({0, 0, 5, 10});
+    LRect lower = {5, 0, 10, 10};
+    VXAddRectToRgn(stacked.get(), &lower);
+    EXPECT_FALSE(stacked->banded);
+    auto far = MakeRgn({20, 0, 30, 10});
+    RgnOperation(stacked.get(), far.get(), u.get(), kRgnUnion);
+    EXPECT_EQ(u->rects, (std::vector<LRect>{{0, 0, 10, 10}, {20, 0, 30, 10}}));
+
+    // Difference and exclusive or cut the bands where the other operand starts and stops.
+    RgnOperation(a.get(), b.get(), u.get(), kRgnDiff);
+    EXPECT_EQ(u->rects, (std::vector<LRect>{{0, 0, 5, 10}, {5, 0, 10, 5}}));
+    EXPECT_EQ(u->bounds, (LRect{0, 0, 10, 10}));
+    RgnOperation(a.get(), b.get(), u.get(), kRgnXor);
+    EXPECT_EQ(u->rects, (std::vector<LRect>{
+                            {0, 0, 5, 10}, {5, 0, 10, 5}, {5, 10, 10, 15}, {10, 5, 15, 15}}));
+    // Intersection with one rectangle clips the list as it is.
+    RgnOperation(stacked.get(), b.get(), u.get(), kRgnSect);
+    EXPECT_EQ(Rects(u.get(), true), (std::vector<LRect>{{5, 5, 10, 10}}));
+}
+
+TEST(Regions, GatheredRectanglesAreBuiltInOneSweep) {
+    auto rgn = MakeRgn({0, 0, 10, 10});
+    const LRect more[] = {{5, 5, 15, 15}, {5, 5, 15, 15}, {20, 0, 20, 5}, {0, 10, 10, 20}};
+    VXAddRectsToRgn(rgn.get(), more, 4);
+    EXPECT_TRUE(rgn->banded);
+    // 0-5 and 5-10 both span 0-20 and join; the empty rectangle adds nothing.
+    EXPECT_EQ(rgn->rects, (std::vector<LRect>{{0, 0, 10, 20}, {10, 5, 15, 15}}));
+    EXPECT_EQ(rgn->bounds, (LRect{0, 0, 15, 20}));
+    EXPECT_TRUE(VXPointInRgn(19, 9, rgn.get()));
+    EXPECT_FALSE(VXPointInRgn(4, 12, rgn.get()));
+    EXPECT_FALSE(VXPointInRgn(15, 12, rgn.get()));
+
+    VXAddRectsToRgn(rgn.get(), nullptr, 3);
+    VXAddRectsToRgn(rgn.get(), more + 2, 1);
+    VXAddRectsToRgn(nullptr, more, 4);
+    EXPECT_EQ(rgn->rects.size(), 2u);
+    // Into an empty region, and touching rectangles in one band become one span.
+    RgnPtr fresh(VXCreateRgn(nullptr));
+    const LRect row[] = {{0, 10, 5, 20}, {0, 0, 5, 10}, {0, 25, 5, 30}};
+    VXAddRectsToRgn(fresh.get(), row, 3);
+    EXPECT_EQ(fresh->rects, (std::vector<LRect>{{0, 0, 5, 20}, {0, 25, 5, 30}}));
+}
+
+// Regions of many small boxes take the sweeping paths of intersection tests and point tests.
+TEST(Regions, ManyBoxesAgreeWithACellGrid) {
+    constexpr int kSide = 64;
+    std::mt19937 rng(test::TestSeed());
+    SCOPED_TRACE(testing::Message() << "seed " << test::TestSeed());
+    const uint64_t rounds = test::StressCount(40);
+    for (uint64_t round = 0; round < rounds; round++) {
+        std::vector<uint8_t> cellsA(kSide * kSide), cellsB(kSide * kSide);
+        RgnPtr a(VXCreateRgn(nullptr)), b(VXCreateRgn(nullptr));
+        std::vector<LRect> boxes;
+        for (int i = 0; i < 300; i++) {
+            const int top = int(rng() % (kSide - 3)), left = int(rng() % (kSide - 3));
+            const LRect r = {top, left, top + 1 + int(rng() % 3), left + 1 + int(rng() % 3)};
+            std::vector<uint8_t>& cells = (i % 2) ? cellsA : cellsB;
+            for (int v = r.top; v < r.bottom; v++)
+                for (int h = r.left; h < r.right; h++) cells[size_t(v * kSide + h)] = 1;
+            if (i % 2) boxes.push_back(r);
+            else VXAddRectToRgn(b.get(), &r);  // a plain list, cut into bands by the sweeps
+        }
+        VXAddRectsToRgn(a.get(), boxes.data(), boxes.size());
+        CheckBands(a.get());
+        bool meet = false;
+        for (int op = kRgnDiff; op <= kRgnXor; op++) {
+            RgnPtr out(RgnOperation(a.get(), b.get(), nullptr, op));
+            CheckBands(out.get());
+            for (int v = 0; v < kSide; v++)
+                for (int h = 0; h < kSide; h++) {
+                    const bool x = cellsA[size_t(v * kSide + h)], y = cellsB[size_t(v * kSide + h)];
+                    const bool want = op == kRgnDiff ? (x && !y) : op == kRgnUnion ? (x || y)
+                                    : op == kRgnSect ? (x && y) : (x != y);
+                    ASSERT_EQ(VXPointInRgn(h, v, out.get()), want) << "op " << op << " at " << h << "," << v;
+                    if (op == kRgnSect) meet |= want;
+                }
+        }
+        EXPECT_EQ(VXSectRgn(a.get(), b.get(), nullptr), meet);
+        EXPECT_EQ(VXSectRgn(b.get(), a.get(), nullptr), meet);
+    }
+    // Interleaved columns of boxes: the bounds overlap, the areas do not.
+    RgnPtr even(VXCreateRgn(nullptr)), odd(VXCreateRgn(nullptr));
+    for (int v = 0; v < kSide; v += 2)
+        for (int h = 0; h < kSide; h++) {
+            const LRect r = {v, h, v + 1, h + 1};
+            VXAddRectToRgn(h % 2 ? odd.get() : even.get(), &r);
+        }
+    EXPECT_GT(even->rects.size() * odd->rects.size(), 4096u);
+    EXPECT_FALSE(VXSectRgn(even.get(), odd.get(), nullptr));
+}
+
 // Randomized: every operation is mirrored on boolean grids; after each one the region must
 // cover exactly the grid's cells, with no overlapping rectangles and exact bounds.
 constexpr int kGrid = 24;
@@ -152,6 +270,7 @@ void CheckAgainst(VXRgn* rgn, const Grid& grid, uint64_t step) {
             ASSERT_EQ(VXPointInRgn(h, v, rgn), grid[v][h]);
         }
     ASSERT_EQ(rgn->bounds, bbox);
+    CheckBands(rgn);
 }
 
 TEST(Regions, RandomOperationsMatchBooleanGrid) {

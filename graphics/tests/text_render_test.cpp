@@ -183,5 +183,30 @@ TEST(RenderText, ScaledTextIsLarger) {
     EXPECT_EQ(big.port()->pen.h - 10, QZMeasureText(s.attributes(), kEncodingUTF8, "Scale", 5, 3, 1));
 }
 
+// Drawn text keeps its placed glyphs: drawing it again paints the same pixels and moves the pen
+// as far; a style change draws the text anew in the new style, and so does a flushed cache.
+TEST(RenderText, DrawnTextIsKeptPerStyle) {
+    Style s(12);
+    auto draw = [&](Surface& surface) {
+        QZMoveTo(surface.port(), 10, 40);
+        QZDrawText(surface.port(), s.attributes(), kEncodingUTF8, "Kept R1", -1, 0, false, 1, 1);
+    };
+    Surface first(200, 60), again(200, 60), bigger(200, 60), flushed(200, 60);
+    draw(first);
+    draw(again);
+    EXPECT_EQ(again.port()->pen.h, first.port()->pen.h);
+    EXPECT_EQ(again.port()->pen.h - 10, QZMeasureText(s.attributes(), kEncodingUTF8, "Kept R1", -1, 1, 1));
+    EXPECT_EQ(again.Ink(), first.Ink());
+    SetStyleSize(s.style, 24);
+    draw(bigger);
+    EXPECT_GT(bigger.port()->pen.h, first.port()->pen.h + 20);
+    EXPECT_LT(bigger.Ink()[1], first.Ink()[1] - 5);
+    SetStyleSize(s.style, 12);
+    QZFlushTextCache();
+    draw(flushed);
+    EXPECT_EQ(flushed.Ink(), first.Ink());
+    EXPECT_EQ(flushed.port()->pen.h, first.port()->pen.h);
+}
+
 }  // namespace
 }  // namespace plexa

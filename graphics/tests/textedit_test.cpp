@@ -210,6 +210,53 @@ TEST_F(TextEditTest, RewrapAfterEditsMatchesAFreshLayout) {
     }
 }
 
+// A paragraph of equal words, three to a line: a letter typed into the first word pushes a
+// word down on every line to the paragraph's end (far more lines than an edit usually moves);
+// the re-wrap goes on until the next paragraph starts, and leaves that paragraph's lines.
+TEST_F(TextEditTest, LongRewrapEndsWhereTheNextParagraphStarts) {
+    std::string paragraph;
+    for (int i = 0; i < 300; i++) paragraph += "abcd ";
+    const std::string text = paragraph + "\r" + paragraph;
+    VXTERecord* te = Make(Width("abcd abcd abcd"), text);
+    VXTERecord* fresh = Make(Width("abcd abcd abcd"), "");
+    ASSERT_EQ(te->lineCount, 200u);
+    const std::vector<uint32_t> before = Starts(te);
+    VXTEActivate(te);
+    VXTESetSelect(2, 2, te);
+    VXTEKey('x', te);
+    ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
+    const std::vector<uint32_t> after = Starts(te);
+    EXPECT_EQ(after, Starts(fresh));
+    // Every line of the first paragraph but the first moved back by a word and the paragraph
+    // grew by a line; the second paragraph's lines moved only by the inserted letter.
+    ASSERT_EQ(te->lineCount, 201u);
+    for (size_t line = 1; line < 100; line++) EXPECT_EQ(after[line], before[line] - 4) << line;
+    for (size_t line = 100; line < 200; line++) EXPECT_EQ(after[line + 1], before[line] + 1) << line;
+    // Typing on, letter by letter, keeps the layout a fresh one makes.
+    for (char c : std::string("yz")) {
+        VXTEKey(uint16_t(c), te);
+        ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
+        EXPECT_EQ(Starts(te), Starts(fresh));
+    }
+}
+
+// Words are measured once and kept, by their text and the record's style: a record whose style
+// changes is measured again in the new style.
+TEST_F(TextEditTest, MeasuredWordsFollowTheStyle) {
+    VXTERecord* te = Make(Width("hello world"), "hello world hello world");
+    EXPECT_EQ(Starts(te), (std::vector<uint32_t>{0, 12, 23}));
+    txStyle* big = CreateTextStyle(nullptr, style_);
+    SetStyleSize(big, 24);
+    VXTESetStyle(big, 2, te);
+    VXTECalText(te);
+    EXPECT_EQ(Starts(te), (std::vector<uint32_t>{0, 6, 12, 18, 23}));
+    SetStyleSize(big, 12);
+    VXTESetStyle(big, 2, te);
+    VXTECalText(te);
+    EXPECT_EQ(Starts(te), (std::vector<uint32_t>{0, 12, 23}));
+    DestroyTextStyle(big);
+}
+
 TEST_F(TextEditTest, LineOfIndexAndPointsRoundTrip) {
     VXTERecord* te = Make(Width("hello wor"), "hello world\rab\r");
     ASSERT_EQ(Starts(te), (std::vector<uint32_t>{0, 6, 12, 15, 16}));

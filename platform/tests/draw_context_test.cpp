@@ -1,11 +1,13 @@
 // The drawing context on its own: grey and ARGB surfaces, the current path under a
-// transform, arcs to points, rectangle-list clips and transparency layers.
+// transform, arcs to points, rectangle-list clips, transparency layers, strokes filled as
+// rectangles and rings, and state carried from one operation to the next.
 #include "platform/draw_context.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "platform/draw_context_qt.h"
@@ -94,6 +96,135 @@ TEST(DrawContext, DrawsIntoAPaintDevice) {
     EXPECT_EQ(image.pixel(1, 1), 0xFFFF0000u);
     EXPECT_EQ(image.pixel(6, 1), 0xFFFFFFFFu);
     EXPECT_EQ(DrawContextForPaintDevice(nullptr), nullptr);
+}
+
+// Horizontal and vertical strokes, frames and whole ellipses are filled as rectangles or rings
+// under a transform that keeps the axes; the same strokes turned by a billionth of a radian
+// (which moves nothing by a visible amount, but does not keep the axes) go through the stroker.
+// Both cover the same pixels.
+TEST(DrawContext, StrokesFilledAsRectanglesMatchTheStroker) {
+    enum Shape { kHorizontal, kVertical, kFrame, kEllipse, kSmallEllipse };
+    struct Case {
+        Shape shape;
+        double pen;
+        DrawCap cap;
+    };
+    const Case cases[] = {
+        {kHorizontal, 1, DrawCap::kRound}, {kHorizontal, 2, DrawCap::kRound},
+        {kVertical, 1, DrawCap::kRound},   {kVertical, 2, DrawCap::kRound},
+        {kHorizontal, 1, DrawCap::kButt},  {kVertical, 3, DrawCap::kSquare},
+        {kHorizontal, 4, DrawCap::kButt},  {kHorizontal, 3, DrawCap::kRound},
+        {kFrame, 1, DrawCap::kButt},       {kFrame, 2, DrawCap::kButt},
+        {kFrame, 3, DrawCap::kButt},       {kFrame, 8, DrawCap::kButt},
+        {kEllipse, 1, DrawCap::kButt},     {kEllipse, 3, DrawCap::kButt},
+        {kSmallEllipse, 1, DrawCap::kButt}, {kSmallEllipse, 2, DrawCap::kButt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "shape " << c.shape << " pen " << c.pen << " cap " << int(c.cap));
+        Grey grid(32, 32), turned(32, 32);
+        for (Grey* g : {&grid, &turned}) {
+            DrawContext& ctx = *g->ctx;
+            ctx.SetStrokeColor(kBlack);
+            ctx.SetLineWidth(c.pen);
+            ctx.SetLineCap(c.cap);
+            if (g == &turned) ctx.Rotate(1e-9);
+            // Odd pens on pixel centres, even pens on pixel edges, as the renderer places them.
+            const double off = std::fmod(c.pen, 2) == 1 ? 0.5 : 0.0;
+            switch (c.shape) {
+                case kHorizontal:
+                    ctx.MoveTo(6 + off, 12 + off);
+                    ctx.LineTo(25 + off, 12 + off);
+                    ctx.DrawPath(DrawPathMode::kStroke);
+                    break;
+                case kVertical:
+                    ctx.MoveTo(12 + off, 25 + off);
+                    ctx.LineTo(12 + off, 6 + off);
+                    ctx.DrawPath(DrawPathMode::kStroke);
+                    break;
+                case kFrame:
+                    ctx.StrokeRect({4 + c.pen / 2, 5 + c.pen / 2, 20 - c.pen, 22 - c.pen});
+                    break;
+                case kEllipse:
+                case kSmallEllipse: {
+                    // The small one is no wider than the pen: the stroke covers all inside it.
+                    const bool small = c.shape == kSmallEllipse;
+                    const DrawRectF box = small ? DrawRectF{10, 10, 1.5, 1} : DrawRectF{6, 6, 20, 14};
+                    if (!ctx.StrokeEllipse(box)) {
+                        ctx.SaveState();
+                        ctx.Translate(box.x + box.width / 2, box.y + box.height / 2);
+                        ctx.Scale(box.width / 2, box.height / 2);
+                        ctx.AddArc(0, 0, 1, 0, 2 * M_PI, false);
+                        ctx.RestoreState();
+                        ctx.ClosePath();
+                        ctx.DrawPath(DrawPathMode::kStroke);
+                    }
+                    break;
+                }
+            }
+        }
+        int worst = 0;
+        for (size_t i = 0; i < grid.px.size(); i++) {
+            // The stroker leaves a hole in the middle of an ellipse no wider than its pen, where
+            // the stroke covers all; there only what the stroker covers counts.
+            const int lighter = grid.px[i] - turned.px[i];
+            worst = std::max(worst, c.shape == kSmallEllipse ? lighter : std::abs(lighter));
+        }
+        // The stroker's offset curves run up to about a sixth of a pixel inside the true edges
+        // of an ellipse's stroke where the curve turns most.
+        EXPECT_LE(worst, c.shape == kEllipse ? 48 : 2);
+        if (c.shape == kSmallEllipse) {
+            EXPECT_EQ(grid.at(10, 10), 0);
+        }
+        if (c.shape == kFrame) {
+            // On the pixel grid a frame is whole pixels.
+            for (uint8_t v : grid.px) ASSERT_TRUE(v == 0 || v == 255) << int(v);
+        }
+    }
+}
+
+// A round end of a one-pixel line covers its end pixel's half and the cap's half disc.
+TEST(DrawContext, RoundEndsCoverTheirArea) {
+    Grey s(20, 20);
+    s.ctx->SetStrokeColor(kBlack);
+    s.ctx->SetLineCap(DrawCap::kRound);
+    s.ctx->MoveTo(5.5, 5.5);
+    s.ctx->LineTo(14.5, 5.5);
+    s.ctx->DrawPath(DrawPathMode::kStroke);
+    const double covered = 0.5 + M_PI / 8;
+    EXPECT_NEAR(s.at(5, 5), 255 * (1 - covered), 2);
+    EXPECT_NEAR(s.at(14, 5), 255 * (1 - covered), 2);
+    EXPECT_EQ(s.at(10, 5), 0);
+    EXPECT_EQ(s.at(4, 5), 255);
+    EXPECT_EQ(s.at(10, 4), 255);
+}
+
+// Each operation sets what it needs of the state, whatever the one before left set.
+TEST(DrawContext, StateFollowsFromOperationToOperation) {
+    Grey s(12, 12);
+    s.ctx->SetFillColor(kBlack);
+    s.ctx->SaveState();
+    s.ctx->ClipToRect({0, 0, 6, 12});
+    s.ctx->FillRect({0, 0, 12, 12});
+    s.ctx->RestoreState();
+    EXPECT_EQ(s.at(2, 2), 0);
+    EXPECT_EQ(s.at(8, 2), 255);
+    // No clip now, half alpha, moved.
+    s.ctx->SaveState();
+    s.ctx->SetAlpha(0.5);
+    s.ctx->Translate(6, 0);
+    s.ctx->FillRect({0, 0, 6, 6});
+    s.ctx->RestoreState();
+    EXPECT_NEAR(s.at(8, 2), 128, 2);
+    EXPECT_EQ(s.at(8, 8), 255);
+    // A clip given under a transform, then drawing under the same transform.
+    s.ctx->SaveState();
+    s.ctx->Translate(6, 6);
+    s.ctx->ClipToRect({0, 0, 3, 3});
+    s.ctx->FillRect({-6, -6, 12, 12});
+    s.ctx->RestoreState();
+    EXPECT_EQ(s.at(7, 7), 0);
+    EXPECT_EQ(s.at(10, 10), 255);
+    EXPECT_EQ(s.at(8, 10), 255);
 }
 
 }  // namespace

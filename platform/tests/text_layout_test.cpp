@@ -32,6 +32,18 @@ TEST(TextLayout, NamedFontIsFound) {
     EXPECT_EQ(TextFontDescribe(f.font).resolvedFamily, "DejaVu Sans");
 }
 
+TEST(TextLayout, FontsMadeAlikeShareTheirIdentity) {
+    FontRef a(TextFontCreate("DejaVu Sans", 12, false, false));
+    FontRef b(TextFontCreate("DejaVu Sans", 12, false, false));
+    FontRef bigger(TextFontCreate("DejaVu Sans", 12.5, false, false));
+    FontRef bold(TextFontCreate("DejaVu Sans", 12, true, false));
+    FontRef other(TextFontCreate("DejaVu Serif", 12, false, false));
+    EXPECT_NE(TextFontIdentity(a.font), 0u);
+    EXPECT_EQ(TextFontIdentity(a.font), TextFontIdentity(b.font));
+    for (const FontRef* f : {&bigger, &bold, &other}) EXPECT_NE(TextFontIdentity(f->font), TextFontIdentity(a.font));
+    EXPECT_EQ(TextFontIdentity(nullptr), 0u);
+}
+
 // The test font's own metrics (2048 units to the em) at two sizes.
 TEST(TextLayout, MetricsOfTheTestFontAreStable) {
     struct Case {
@@ -117,6 +129,49 @@ TEST(TextLayout, OutlinesAreFilledAtTheBaseline) {
     EXPECT_LT(top, 30 - 15);   // well above the baseline
     EXPECT_GE(bottom, 30);     // and below it
     EXPECT_EQ(px[size_t(5 * w + 5)], 255);
+}
+
+// The ink of "H" drawn through the glyph cache, filled as outlines, and filled under a mirror:
+// the first two cover the same pixels to within a pixel's antialiasing, the mirror lies left of
+// the pen; drawing again paints the same pixels.
+TEST(TextLayout, GlyphCacheAndOutlinesPaintTheSameInk) {
+    const int w = 80, h = 40;
+    FontRef f(TextFontCreate("DejaVu Sans", 24, false, false));
+    auto line = TextLine::Create(f.font, u"H");
+    struct Ink {
+        std::vector<uint8_t> px;
+        int left = 1 << 20, right = -1, top = 1 << 20, bottom = -1;
+    };
+    auto paint = [&](int how) {
+        Ink ink;
+        ink.px.assign(size_t(w * h), 255);
+        auto ctx = DrawContext::ForPixels(ink.px.data(), w, h, w, DrawPixelFormat::kGrey8);
+        ctx->SetFillColor({0, 0, 0, 1});
+        ctx->Translate(40, 30);
+        if (how == 2) ctx->Scale(-1, 1);
+        if (how == 0) line->Draw(*ctx, 0, 0);
+        else line->Fill(*ctx, 0, 0);
+        ctx.reset();
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                if (ink.px[size_t(y * w + x)] < 128) {
+                    ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+                    ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
+                }
+        return ink;
+    };
+    const Ink cached = paint(0), filled = paint(1), mirrored = paint(2);
+    ASSERT_GE(cached.right, 0);
+    EXPECT_NEAR(cached.left, filled.left, 1);
+    EXPECT_NEAR(cached.right, filled.right, 1);
+    EXPECT_NEAR(cached.top, filled.top, 1);
+    EXPECT_EQ(cached.bottom, 29);  // on the baseline's row
+    EXPECT_EQ(filled.bottom, 29);
+    EXPECT_GE(cached.left, 40);
+    EXPECT_LT(mirrored.right, 40);
+    EXPECT_NEAR(40 - mirrored.right, filled.left - 40 + 1, 1);
+    EXPECT_EQ(paint(0).px, cached.px);
+    EXPECT_EQ(paint(1).px, filled.px);
 }
 
 }  // namespace
