@@ -19,8 +19,6 @@ namespace {
 
 // Placement third, window style 2.
 constexpr uint16_t kAboutDialogFlags = kVXPlaceThird | kVXDialogStyle2;
-constexpr const char* kConverterIcon = "ConverterApp";
-constexpr const char* kConverterIconType = "png";
 constexpr VXColor kLogoBackground = 0xFF8A55;
 constexpr int32_t kLogoPenWidth = 8;
 constexpr int16_t kLogoInset = 3;

@@ -67,6 +67,7 @@ int32_t AppStartup() {
     report.error = SchError;
     SetConverterReportProcs(report);
     LoadConversionOptions();
+    CreateConverterWindow();
     return 1;
 }
 

@@ -1,7 +1,9 @@
 // The converter program's life on the toolkit: start-up, its File and Edit menus and their
 // commands, the shell's requests (documents opened, dropped, the launch without documents, quit),
-// the About box, the options dialog and the report of failures to the user. The program has no
-// document windows of its own: launched without documents it shows the About box.
+// its window, the About box, the options dialog and the report of failures to the user. The
+// program has no document windows: its one window carries the menu bar (only windows have one on
+// this desktop), says what to do and takes dropped files; closing it quits. Launched without
+// documents the program shows the About box over it.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,7 @@ constexpr uint16_t kCommandUndo = 301;
 constexpr uint16_t kCommandSelectAll = 306;
 
 // UI templates of the converter's template file.
+constexpr uint16_t kConverterWindowTemplate = 1000;
 constexpr uint16_t kOptionsTemplate = 1003;
 constexpr uint16_t kAboutTemplate = 1040;
 // Options dialog items: the edit text of map entry k is item 4 + 2k.
@@ -35,11 +38,18 @@ constexpr int16_t kOptions96DPIItem = 3;
 constexpr int16_t kOptionsClassIDItem = 29;
 constexpr int16_t kOptionsShowRefDesItem = 31;
 constexpr int16_t kOptionsShowNameItem = 32;
+// The window's items: what to do, the converter's icon.
+constexpr int16_t kConverterWindowTextItem = 1;
+constexpr int16_t kConverterWindowIconItem = 2;
 // About box items.
 constexpr int16_t kAboutLogoItem = 1;
 constexpr int16_t kAboutNameItem = 2;
 constexpr int16_t kAboutVersionItem = 3;
 constexpr int16_t kAboutIconItem = 6;
+
+// The converter's icon among the program's images.
+constexpr const char* kConverterIcon = "ConverterApp";
+constexpr const char* kConverterIconType = "png";
 
 // Texts of the converter's strings table.
 constexpr int32_t kStrApplicationName = 128;
@@ -63,6 +73,12 @@ int32_t ShellQuitHandler();
 // A failure for the user: nothing for 0, cancel (-128) or while the application is not active,
 // else the toolkit's error alert.
 void SchError(OSStatus code);
+
+// The converter's window, made and shown once (made at start-up); none when it cannot be made.
+VXWindowRecordTag* CreateConverterWindow();
+// The window while it is up, else none.
+VXWindowRecordTag* ConverterWindow();
+int32_t ConverterWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
 void ShowAboutDialog();
 int32_t AboutAppDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);

@@ -1,6 +1,7 @@
 // The converter's progress windows and busy cursor.
 #include "converter/progress.h"
 
+#include "converter/app.h"
 #include "converter/options.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -17,8 +18,6 @@ VXWindowRecordTag* gPrjProgressWindow = nullptr;
 namespace {
 
 constexpr uint8_t kModelessDialogStyle = 2;
-constexpr const char* kConverterIcon = "ConverterApp";
-constexpr const char* kConverterIconType = "png";
 constexpr int32_t kFirstWaitCursor = 2001, kLastWaitCursor = 2004;
 constexpr uint32_t kWaitCursorTicks = 10;
 

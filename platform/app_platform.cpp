@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QSocketNotifier>
@@ -496,6 +497,14 @@ void PlatformLeaveLoop(int code) {
     s.levels.back().code = code;
 }
 
+void PlatformLeaveLoops(uint32_t modes, int code) {
+    for (Level& level : S().levels) {
+        if (!(level.mode & modes)) continue;
+        level.leave = true;
+        level.code = code;
+    }
+}
+
 int PlatformLoopDepth() { return int(S().levels.size()); }
 uint32_t PlatformCurrentLoopMode() { return CurrentMode(); }
 
@@ -530,6 +539,20 @@ void PlatformInstallSignalHandlers(void (*asyncSafeCleanup)()) {
     sigaction(SIGSEGV, &action, nullptr);
     sigaction(SIGABRT, &action, nullptr);
     WatchSignalPipe();
+}
+
+void PlatformDismissNativePanels() {
+    if (!AppHolder()) return;
+    // Popup menus first: a panel may have opened one. Each closed popup leaves the list.
+    for (int i = 0; i < 64; ++i) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (!popup) break;
+        popup->close();
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isModal()) dialog->reject();
+    }
 }
 
 uint32_t PlatformClipboardChangeCount() { return S().clipboardCount; }

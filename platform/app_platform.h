@@ -100,6 +100,9 @@ void PlatformTimerDestroy(uint64_t timer);
 int PlatformRunLoop(uint32_t mode, int64_t deadlineMicros = -1);
 // Ends the innermost loop level with a code; it returns once the current call is done.
 void PlatformLeaveLoop(int code);
+// Ends every running loop level whose mode is among `modes`, each with the code; a level returns
+// when control comes back to it (levels of other modes inside it run on until they end).
+void PlatformLeaveLoops(uint32_t modes, int code);
 int PlatformLoopDepth();
 uint32_t PlatformCurrentLoopMode();
 // How many loop levels in the modal-panel mode are running.
@@ -112,6 +115,9 @@ void PlatformSetLoopEndObserver(void (*observer)(uint32_t mode));
 // `asyncSafeCleanup` (which must be async-signal-safe; may be null), restore the default action
 // and re-raise, so the process ends by the signal.
 void PlatformInstallSignalHandlers(void (*asyncSafeCleanup)());
+// Dismisses the platform's own modal panels (file, page-setup and print panels) and popup menus
+// that are up, as if the user had cancelled them; each returns when control comes back to it.
+void PlatformDismissNativePanels();
 
 // The clipboard's change count (counts the platform's ownership-change notices), and clearing
 // the clipboard (returns the new count).

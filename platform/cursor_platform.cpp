@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/testseam_platform.h"
 #include "platform/window_platform.h"
 #include "platform/window_platform_qt.h"
 
@@ -211,5 +212,24 @@ void PlatformNoteMouseInput(const PlatformInputEvent& event) {
 }
 
 void PlatformForgetMouseState() { gMouse = PlatformMouseState{}; }
+
+bool TestDropFiles(PlatformWindow* window, const std::vector<std::string>& paths) {
+    QWidget* view = window && HaveApplication() ? PlatformWindowContentWidget(window) : nullptr;
+    if (!view) return false;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at(view->width() / 2, view->height() / 2);
+    // The application delivers drag events only to views that accept drops, as a drag session does.
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QCoreApplication::sendEvent(view, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.ignore();
+    QCoreApplication::sendEvent(view, &drop);
+    return drop.isAccepted();
+}
 
 }  // namespace plexa

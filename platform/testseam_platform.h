@@ -1,12 +1,17 @@
-// The test seam of the platform: a test clock, scripted input and the application's activation,
-// so that loops that wait for time or input (timers, tracking and modal loops) run unattended.
+// The test seam of the platform: a test clock, scripted input (with files dropped from another
+// application) and the application's activation, so that loops that wait for time or input
+// (timers, tracking and modal loops) run unattended.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/input_platform.h"
 
 namespace plexa {
+
+struct PlatformWindow;
 
 // Switches the platform clock to a test clock that starts at `startMicros` and moves only when
 // told (or when a loop would wait: it then jumps to the next due work).
@@ -25,6 +30,11 @@ void TestQueueInput(const PlatformInputEvent& event);
 int TestQueuedInputCount();
 // Sets a key's state directly.
 void TestSetKeyDown(uint16_t keyCode, bool down);
+
+// Drags local files (absolute paths) from another application onto the window's content and
+// drops them there, through the platform's own drag-and-drop events. True when the window took
+// the drop (it accepts file drops and there was a path to drop).
+bool TestDropFiles(PlatformWindow* window, const std::vector<std::string>& paths);
 
 // Makes the application active or inactive as if another application had come to the front;
 // the delegate hears of the change.

@@ -2,8 +2,11 @@
 //
 // Termination is always the ordinary quit path: a termination signal (SIGTERM, SIGQUIT) is only
 // recorded by the platform's handler and reaches VXQuitApplication from the run loop, so the
-// application's quit procedure may refuse it like any other quit. SIGSEGV and SIGABRT end the
-// process by the signal after the async-signal-safe clean-up alone.
+// application's quit procedure may refuse it like any other quit. That procedure runs in the main
+// loop, never behind a dialog: from the signal until it is asked, every modal run ends as
+// cancelled (those up and those that begin meanwhile), the platform's own panels and popup menus
+// are dismissed, and documents handed in wait. SIGSEGV and SIGABRT end the process by the signal
+// after the async-signal-safe clean-up alone.
 #include "toolkit/vx_app.h"
 
 #include <sys/stat.h>
@@ -58,6 +61,7 @@ uint8_t gShellRequestsOnHold = 0;
 bool gShellRequestActionPending = false;
 VXTerminationProc gTerminationHook = nullptr;
 bool gTerminateCalled = false;
+bool gTerminationSignalled = false;  // a termination signal waits for the quit procedure
 VXShellFailureProc gShellFailureProc = nullptr;
 void (*gCrashCleanup)() = nullptr;
 
@@ -100,7 +104,7 @@ void PostShellRunnerIfNeeded() {
 
 void VXDeferredShellRequestAction(void*) {
     gShellRequestActionPending = false;
-    while (!gQueuedShellRequests.empty() && !VXIsModalWindowActive()) {
+    while (!gQueuedShellRequests.empty() && !VXIsModalWindowActive() && !gTerminationSignalled) {
         // The node leaves the queue before its procedure runs, so that a runner posted while the
         // procedure runs a modal loop cannot run it twice.
         VXShellRequest request = std::move(gQueuedShellRequests.front());
@@ -194,15 +198,26 @@ void DidFinishLaunching(void*) {
 
 int32_t ShouldTerminate(void*) {
     if (vx.terminationInProgress) return 0;
+    // The quit procedure's own questions are dialogs like any other.
+    gTerminationSignalled = false;
     vx.terminationInProgress = 1;
     int32_t result = vx.quitProc ? vx.quitProc() : (VXCloseAllWindows() ? 1 : 0);
     vx.terminationInProgress = 0;
+    // A refused quit lets the documents that waited for it in.
+    if (result == 0) PostShellRunnerIfNeeded();
     return result != 0 ? 1 : 0;  // any non-zero answer means now
 }
 
 void WillTerminate(void*) { CloseUIFiles(); }
 
-void TerminationSignal(void*, int) { VXQuitApplication(); }
+// The quit runs in the main loop: the modal loops end (each run then ends as cancelled when
+// control comes back to it) and the platform's panels are dismissed.
+void TerminationSignal(void*, int) {
+    gTerminationSignalled = true;
+    PlatformDismissNativePanels();
+    PlatformLeaveLoops(kPlatformModeModalPanel, 0);
+    VXQuitApplication();
+}
 
 }  // namespace
 
@@ -231,6 +246,7 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
     gQueuedShellRequests.clear();
     gShellRequestsOnHold = 0;
     gShellRequestActionPending = false;
+    gTerminationSignalled = false;
     return result;
 }
 
@@ -255,6 +271,8 @@ void VXSetTerminationProc(VXTerminationProc proc) { gTerminationHook = proc; }
 void VXQuitApplication() { PlatformRequestTerminate(); }
 
 bool VXIsApplicationActive() { return PlatformIsActive(); }
+
+bool VXTerminationSignalPending() { return gTerminationSignalled; }
 
 // This platform has no application sandbox.
 bool VXIsApplicationSandboxed() { return false; }
@@ -312,6 +330,7 @@ uint8_t VXShellRequestsHoldCount() { return gShellRequestsOnHold; }
 bool VXShellRequestRunnerPending() { return gShellRequestActionPending; }
 
 void VXResetShellRequestsForTesting(bool queueExists) {
+    gTerminationSignalled = false;
     gQueuedShellRequests.clear();
     gShellQueueExists = queueExists;
     gShellRequestsOnHold = 0;

@@ -67,6 +67,10 @@ void VXSetTerminationProc(VXTerminationProc proc);
 // Begins termination on the next pass of the run loop, not inside the caller.
 void VXQuitApplication();
 bool VXIsApplicationActive();
+// Whether a termination signal has come and the quit procedure has not been asked yet. Until it
+// is, modal runs end as cancelled and documents handed in wait, so that the quit is never left
+// waiting behind a dialog.
+bool VXTerminationSignalPending();
 // Always false: this platform has no application sandbox.
 bool VXIsApplicationSandboxed();
 // The UI template file named at launch ("" when none).
@@ -95,7 +99,8 @@ void VXSetCrashCleanupProc(void (*proc)());
 int VXCountShellRequests();
 uint8_t VXShellRequestsHoldCount();
 bool VXShellRequestRunnerPending();
-// Empties the request queue and the hold counter; with true the queue exists as after launch.
+// Empties the request queue and the hold counter and forgets a pending termination signal; with
+// true the queue exists as after launch.
 void VXResetShellRequestsForTesting(bool queueExists);
 
 }  // namespace plexa

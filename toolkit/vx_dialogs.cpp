@@ -2,7 +2,9 @@
 //
 // A modal run keeps a record on its window (a class-info extension, which the window frees with
 // itself): when the window goes, the record ends the run's platform loop, or, when a run nested
-// inside it is still going, marks it so that it ends as soon as the inner run is over.
+// inside it is still going, marks it so that it ends as soon as the inner run is over. While a
+// termination signal waits for the quit procedure, a run ends as cancelled as soon as control is
+// back in it, and one that begins then ends so without being shown.
 #include "toolkit/vx_dialogs.h"
 
 #include <cstring>
@@ -40,6 +42,12 @@ struct ModalRun {
     bool destroyed = false;
     bool looping = false;
 };
+
+// Ends a run's dialog as if cancelled (item 2) and destroys the window if its handler kept it.
+void EndRunAsCancelled(const ModalRun& run) {
+    if (VXWindowRecordTag* w = VXGetWindowFromId(run.windowID)) VXEndDialog(w, 2);
+    if (VXWindowRecordTag* w = VXGetWindowFromId(run.windowID)) VXDestroyWindow(w);
+}
 std::vector<ModalRun*> gRuns;
 
 struct ModalRunInfo : WindowClassInfoTag {
@@ -179,9 +187,15 @@ int16_t VXRunModalWindow(VXWindowRecordTag* window) {
             gRuns.push_back(&run);
             window->status() |= kVXStatusModal;
             ++gModalWindowDepth;
-            VXShowWindow(window);
-            VXSelectWindow(window);
+            if (!VXTerminationSignalPending()) {
+                VXShowWindow(window);
+                VXSelectWindow(window);
+            }
             while (!run.destroyed) {
+                if (VXTerminationSignalPending()) {
+                    EndRunAsCancelled(run);
+                    break;
+                }
                 run.looping = true;
                 const int code = PlatformRunLoop(kPlatformModeModalPanel);
                 run.looping = false;
@@ -189,8 +203,7 @@ int16_t VXRunModalWindow(VXWindowRecordTag* window) {
                 if (code == kPlatformLoopStalled) {
                     // Nothing is left that could end the run (a test without answers): it ends
                     // as cancelled.
-                    if (VXWindowRecordTag* w = VXGetWindowFromId(run.windowID)) VXEndDialog(w, 2);
-                    if (VXWindowRecordTag* w = VXGetWindowFromId(run.windowID)) VXDestroyWindow(w);
+                    EndRunAsCancelled(run);
                     break;
                 }
             }

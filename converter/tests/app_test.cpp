@@ -1,7 +1,10 @@
-// The converter on the toolkit: its start-up, menus and command preparation, the Convert command's
-// panel and filter, the About box, the progress windows and what reaches the user from the
-// shell's open requests.
+// The converter on the toolkit: its start-up, menus and command preparation, its window with the
+// menu bar and dropped files, the Convert command's panel and filter, the About box, the progress
+// windows, what reaches the user from the shell's open requests, and whole launches of the program
+// (closing its window, a termination signal while the About box is up).
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,7 +21,9 @@
 #include "foundation/memory.h"
 #include "platform/control_platform.h"
 #include "platform/defaults_store.h"
+#include "platform/menu_platform.h"
 #include "platform/panel_platform.h"
+#include "platform/testseam_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_commands.h"
@@ -67,6 +72,29 @@ void DismissAlerts() {
     }, nullptr, 0.001);
 }
 
+// Once a modal window is up: notes the front dialog's title, then types the character.
+void NoteTitleAndType(uint16_t character) {
+    static uint16_t gCharacter;
+    gCharacter = character;
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* dialog = FrontDialog();
+        ASSERT_TRUE(dialog);
+        char title[200];
+        VXGetWindowTitle(dialog, title);
+        gSeen.push_back(title);
+        QueueKey(gCharacter);
+    }, nullptr, 0.001);
+}
+
+// The lines the driver logs.
+std::vector<std::string> gLogged;
+void CaptureTheLog() {
+    ConverterReportProcs procs;
+    procs.log = [](const char* line) { gLogged.push_back(line); };
+    procs.error = SchError;
+    SetConverterReportProcs(procs);
+}
+
 class ConverterApp : public WindowsTest {
 protected:
     void SetUp() override {
@@ -81,6 +109,7 @@ protected:
         TestResetFilePanels();
         gSeen.clear();
         gDismissed.clear();
+        gLogged.clear();
     }
     void TearDown() override {
         DestroyProgressWindow();
@@ -99,6 +128,13 @@ protected:
     std::string Write(const std::string& name, const std::string& bytes) {
         EXPECT_TRUE(WriteFile(dir_.file(name), bytes));
         return dir_.file(name);
+    }
+    // The whole program's run, in this process, with its own start-up (and what a test adds).
+    static int Launch(std::vector<std::string> arguments, VXStartupHook startup) {
+        std::vector<char*> argv;
+        for (std::string& arg : arguments) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        return VXApplicationMain(int(arguments.size()), argv.data(), "converter.gui", startup);
     }
     TempDir dir_, config_;
 };
@@ -127,6 +163,143 @@ TEST_F(ConverterApp, StartUpBuildsTheMenusAndInstallsTheProcedures) {
     EXPECT_EQ(vx.globalCommandProc, &DoCommand);
     EXPECT_EQ(vx.shellOpenFileProc, &ShellOpenFileHandler);
     EXPECT_EQ(vx.shellLaunchedProc, &ShellApplicationLaunchedHandler);
+}
+
+TEST_F(ConverterApp, TheWindowCarriesTheMenuBarAndTakesDroppedFiles) {
+    ASSERT_EQ(AppStartup(), 1);
+    CaptureTheLog();
+    VXWindowRecordTag* window = ConverterWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(CreateConverterWindow(), window);  // one window only
+    EXPECT_EQ(window->windowClass, kVXWindowDocument);
+    EXPECT_TRUE(VXIsWindowVisible(window, false));
+    char text[256];
+    VXGetWindowTitle(window, text);
+    EXPECT_STREQ(text, "Plexa Document Converter");
+    VXGetItemText(window, kConverterWindowTextItem, text);
+    EXPECT_STREQ(text, "Choose File > Convert... or drop files here.");
+    const std::vector<std::string> titles = PlatformWindowMenuTitles(window->platformWindow);
+    ASSERT_EQ(titles.size(), 3u);  // the application menu, File and Edit
+    EXPECT_EQ(titles[1], "File");
+    EXPECT_EQ(titles[2], "Edit");
+    EXPECT_FALSE(WriteScreenshot(window, "converter_window.png").empty());
+
+    // The commands are chosen from the window's menu bar.
+    VXMenuRecord* file = VXGetMenuWithTag(kCommandFileMenu);
+    ASSERT_NE(file, nullptr);
+    TestOpenMenu(file->menu);
+    EXPECT_TRUE(VXGetMenuItemEnabled(file, false, kCommandConvert));
+    EXPECT_TRUE(VXGetMenuItemEnabled(file, false, kCommandOptions));
+    NoteTitleAndType(27);
+    TestChooseMenuItem(file->menu, VXCommandToMenuIndex(file, kCommandOptions) - 1);
+    EXPECT_EQ(gSeen, std::vector<std::string>{"Conversion Options"});
+    const std::string sheet = Write("Amplifier.SCM", LittleEndianSheetLeader());
+    TestQueueFilePanelAnswer(true, {sheet});
+    TestOpenMenu(file->menu);
+    TestChooseMenuItem(file->menu, VXCommandToMenuIndex(file, kCommandConvert) - 1);
+    TestClockAdvance(200'000);
+    ASSERT_EQ(gLogged.size(), 1u);
+    EXPECT_EQ(gLogged[0].rfind("\"" + sheet + "\": would write", 0), 0u) << gLogged[0];
+
+    // Dropped files go the way of open requests: the sheet is converted, the text file and the
+    // folder pass without a word.
+    const std::string notes = Write("Notes.TXT", TextFile());
+    DismissAlerts();
+    EXPECT_TRUE(TestDropFiles(window->platformWindow, {notes, sheet, dir_.path()}));
+    TestClockAdvance(200'000);
+    EXPECT_EQ(gLogged.size(), 2u);
+    EXPECT_EQ(gLogged.back(), gLogged[0]);
+    EXPECT_EQ(gSeen, std::vector<std::string>{"Conversion Options"});
+}
+
+// Launches of the program in this process.
+std::vector<std::string> gLaunch;
+int64_t gSignalledAt = 0;
+
+void NoteTheWindows(const char* when) {
+    std::string line = when;
+    for (VXWindowRecordTag* window : VXTopLevelWindows()) {
+        char title[200];
+        VXGetWindowTitle(window, title);
+        if (window == ConverterWindow()) std::snprintf(title, sizeof title, "the window");
+        if (window->windowClass == kVXWindowDialog) {
+            VXGetItemText(window, kAboutNameItem, title);
+            line += std::string(" | about: ") + title;
+        } else {
+            line += std::string(" | ") + title;
+        }
+    }
+    gLaunch.push_back(line);
+}
+
+void CloseTheWindow(void*) {
+    NoteTheWindows("before closing");
+    gLaunch.push_back(VXSendGoAway(ConverterWindow()) ? "closed" : "stays until the quit");
+}
+void ClickTheAboutBoxAway(void*) {
+    NoteTheWindows("at launch");
+    if (VXWindowRecordTag* about = FrontDialog()) {
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDown, about, 300, 20));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, about, 300, 20));
+    }
+    VXPostDeferredAction(CloseTheWindow, nullptr, 0.5);
+}
+int32_t StartupThenClose() {
+    const int32_t result = AppStartup();
+    CaptureTheLog();
+    VXPostDeferredAction(ClickTheAboutBoxAway, nullptr, 0.5);
+    return result;
+}
+
+TEST_F(ConverterApp, LaunchedWithoutDocumentsItShowsItsWindowAndTheAboutBoxAndClosingTheWindowQuits) {
+    gLaunch.clear();
+    EXPECT_EQ(Launch({"plexa-convert"}, StartupThenClose), 0);
+    EXPECT_EQ(gLaunch, (std::vector<std::string>{
+                           "at launch | about: Plexa Document Converter | the window",
+                           "before closing | the window", "stays until the quit"}));
+    EXPECT_EQ(ConverterWindow(), nullptr);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+    EXPECT_TRUE(gLogged.empty());
+}
+
+TEST_F(ConverterApp, LaunchedWithDocumentsItConvertsThemUnderItsWindow) {
+    gLaunch.clear();
+    const std::string sheet = Write("Amplifier.SCM", LittleEndianSheetLeader());
+    EXPECT_EQ(Launch({"plexa-convert", sheet}, StartupThenClose), 0);
+    EXPECT_EQ(gLaunch, (std::vector<std::string>{"at launch | the window",
+                                                 "before closing | the window",
+                                                 "stays until the quit"}));
+    ASSERT_EQ(gLogged.size(), 1u);
+    EXPECT_NE(gLogged[0].find("would write"), std::string::npos);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
+}
+
+void Nothing(void*) {}
+void SignalWhileTheAboutBoxIsUp(void*) {
+    NoteTheWindows("at launch");
+    // Were the box waited for, someone would click it away only much later.
+    if (VXWindowRecordTag* about = FrontDialog())
+        VXPostDeferredAction([](void* id) {
+            if (VXWindowRecordTag* box = VXGetWindowFromId(int32_t(reinterpret_cast<intptr_t>(id))))
+                VXEndDialog(box, 1);
+        }, reinterpret_cast<void*>(intptr_t(about->windowID)), 100);
+    gSignalledAt = PlatformNowMicros();
+    raise(SIGTERM);
+    VXPostDeferredAction(Nothing, nullptr, 0.01);
+}
+int32_t StartupThenSignal() {
+    const int32_t result = AppStartup();
+    VXPostDeferredAction(SignalWhileTheAboutBoxIsUp, nullptr, 0.5);
+    return result;
+}
+
+TEST_F(ConverterApp, ATerminationSignalWhileTheAboutBoxIsUpQuitsAtOnce) {
+    gLaunch.clear();
+    EXPECT_EQ(Launch({"plexa-convert"}, StartupThenSignal), 0);
+    EXPECT_EQ(gLaunch, std::vector<std::string>{
+                           "at launch | about: Plexa Document Converter | the window"});
+    EXPECT_LT(PlatformNowMicros() - gSignalledAt, 1'000'000);
+    EXPECT_TRUE(VXTopLevelWindows().empty());
 }
 
 TEST_F(ConverterApp, CommandPreparationByModalState) {

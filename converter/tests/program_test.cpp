@@ -1,5 +1,6 @@
 // The program plexa-convert itself: started with files on its command line it takes them as open
-// requests, reports what it would write, and quits cleanly on a termination request.
+// requests, reports what it would write, and quits cleanly on a termination request; started
+// without files (its window and the About box up) it quits as promptly on one.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -69,6 +70,22 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
                   dir.file("Amplifier (Plexa)/Amplifier.SHX") + "\"\n");
     struct stat info;
     EXPECT_NE(::stat(dir.file("Amplifier (Plexa)").c_str(), &info), 0);
+}
+
+TEST(Program, WithoutFilesQuitsPromptlyOnATerminationRequest) {
+    TempDir dir, config;
+    ChildProcess program(PLEXA_CONVERT_PROGRAM, {}, {"XDG_CONFIG_HOME=" + config.path()},
+                         dir.file("errors"));
+    ASSERT_GT(program.pid(), 0);
+    ASSERT_TRUE(program.WaitUntilCatches(SIGTERM));
+    // Time for the window and the About box (a modal dialog) to come up.
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(program.Running()) << Slurp(dir.file("errors"));
+    kill(program.pid(), SIGTERM);
+    const int status = program.Wait(5s);
+    ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << Slurp(dir.file("errors"));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))), "");
 }
 
 #endif

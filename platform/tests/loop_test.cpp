@@ -1,13 +1,22 @@
 // The run loop: deferred calls and timers by mode and time, nested loops, the test clock and
-// scripted input, termination signals through the self-pipe, and the documents of a command line.
+// scripted input, termination signals through the self-pipe, the platform's own panels dismissed,
+// and the documents of a command line.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/input_platform.h"
+#include "platform/menu_platform.h"
+#include "platform/panel_platform.h"
 #include "platform/tests/platform_fixture.h"
+#include "platform/window_platform.h"
 
 namespace plexa::test {
 namespace {
@@ -74,6 +83,68 @@ TEST_F(Loop, NestedLoopsLeaveInnermostFirst) {
     EXPECT_EQ(ended, (std::vector<uint32_t>{kPlatformModeEventTracking, kPlatformModeModalPanel}));
     EXPECT_EQ(PlatformLoopDepth(), 0);
     EXPECT_EQ(PlatformModalDepth(), 0);
+}
+
+void LeaveModalLoops(void* code) {
+    gLog.push_back("leave the modal loops");
+    PlatformLeaveLoops(kPlatformModeModalPanel, int(reinterpret_cast<intptr_t>(code)));
+}
+void EnterInnerModal(void*) {
+    PlatformPostDeferred(LeaveModalLoops, Code(5), 10'000);
+    gLog.push_back("inner modal returned " + std::to_string(PlatformRunLoop(kPlatformModeModalPanel)));
+}
+void EnterTracking(void*) {
+    PlatformPostDeferred(EnterInnerModal, nullptr, 10'000);
+    PlatformPostDeferred(Note, const_cast<char*>("tracking runs on"), 50'000,
+                         kPlatformModeEventTracking);
+    PlatformPostDeferred(Leave, Code(3), 100'000, kPlatformModeEventTracking);
+    gLog.push_back("tracking returned " + std::to_string(PlatformRunLoop(kPlatformModeEventTracking)));
+}
+
+TEST_F(Loop, LeavingTheLoopsOfAModeEndsEachWhenControlIsBackInIt) {
+    PlatformPostDeferred(EnterTracking, nullptr, 10'000);
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeModalPanel), 5);
+    EXPECT_EQ(gLog, (std::vector<std::string>{"leave the modal loops", "inner modal returned 5",
+                                              "tracking runs on", "tracking returned 3"}));
+    // Loops begun afterwards are not concerned.
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeModalPanel, PlatformNowMicros() + 10'000), 0);
+    EXPECT_EQ(PlatformLoopDepth(), 0);
+}
+
+TEST_F(Loop, DismissingTheNativePanelsCancelsAFilePanelAndAPopupMenu) {
+    TestClockDisable();
+    TestResetFilePanels();  // the real panel
+    QObject scope;  // the timers go with the test
+    const auto dismissSoon = [&scope] {
+        QTimer::singleShot(100, &scope, [] { PlatformDismissNativePanels(); });
+        // Should the dismissal fail, the test ends anyway (and fails on the time).
+        QTimer::singleShot(20'000, &scope, [] {
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+    };
+    using Clock = std::chrono::steady_clock;
+    PlatformFilePanelRequest request;
+    request.kind = PlatformPanelKind::kOpen;
+    request.title = "Open";
+    request.folder = std::filesystem::temp_directory_path().string();
+    dismissSoon();
+    auto start = Clock::now();
+    EXPECT_FALSE(PlatformRunFilePanel(request).accepted);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+
+    PlatformWindow* window =
+        PlatformWindowCreate(12, PlatformWindowKind::kDocument, 0, "w", {0, 0, 200, 120});
+    ASSERT_NE(window, nullptr);
+    PlatformWindowShow(window, true);
+    PlatformMenu* menu = PlatformMenuCreate("Popup", nullptr);
+    PlatformMenuInsertItem(menu, -1, "One", 1, false);
+    dismissSoon();
+    start = Clock::now();
+    EXPECT_EQ(PlatformMenuPopup(menu, window, 10, 10, -1), -1);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    PlatformMenuDestroy(menu);
+    PlatformWindowDestroy(window);
 }
 
 TEST_F(Loop, LoopWithNothingToWaitForUnderTheTestClockStalls) {

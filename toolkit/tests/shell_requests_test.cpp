@@ -1,10 +1,16 @@
-// Launch order, shell requests with their hold counter and runner, and the quit path.
+// Launch order, shell requests with their hold counter and runner, and the quit path, also when
+// a termination signal comes while dialogs are up.
+#include <signal.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "tests/support/testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_events.h"
 
 namespace plexa::test {
 namespace {
@@ -223,6 +229,108 @@ TEST_F(ShellRequests, StartupHookThatFailsTakesNoDocuments) {
     EXPECT_TRUE(gOpened.empty());
     EXPECT_TRUE(gFailures.empty());
     EXPECT_EQ(gLaunched, 0);
+}
+
+// Modal dialogs that a person would answer with OK only long after, each noting how it ended and
+// whether it was on screen.
+std::vector<std::string> gDialogs;
+int64_t gSignalledAt = 0;
+
+int32_t NoteEnd(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind == kVXEndModalEvent)
+        gDialogs.push_back(std::string(static_cast<const char*>(window->refCon)) + " ended by " +
+                           std::to_string(event->u.endModal.item) +
+                           (VXIsWindowVisible(window, false) ? " on screen" : " never shown"));
+    return 0;
+}
+
+void AnswerOK(void* id) {
+    if (VXWindowRecordTag* window = VXGetWindowFromId(int32_t(reinterpret_cast<intptr_t>(id))))
+        VXEndDialog(window, 1);
+}
+
+void RunDialog(const char* name, double answerAfter) {
+    const Rect content = {100, 100, 200, 300};
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDialog, 3, 0, 1, 0, 0, &content, name, 0,
+                                               const_cast<char*>(name), NoteEnd);
+    ASSERT_NE(window, nullptr);
+    VXPostDeferredAction(AnswerOK, reinterpret_cast<void*>(intptr_t(window->windowID)), answerAfter);
+    const int16_t result = VXRunModalWindow(window);
+    gDialogs.push_back(std::string(name) + " gave " + std::to_string(result));
+}
+
+void Nothing(void*) {}
+void Terminate(void*) {
+    gSignalledAt = PlatformNowMicros();
+    raise(SIGTERM);
+    // The next thing that happens (the test clock would otherwise jump to the late answers).
+    VXPostDeferredAction(Nothing, nullptr, 0.01);
+}
+void OpenInner(void*) {
+    VXPostDeferredAction(Terminate, nullptr, 0.05);
+    RunDialog("inner", 100);
+}
+void OpenOuter(void*) {
+    VXPostDeferredAction(OpenInner, nullptr, 0.05);
+    RunDialog("outer", 100);
+    // Begins after the signal, before the quit procedure.
+    RunDialog("later", 100);
+}
+// The quit procedure's own question is answered as usual.
+int32_t QuitWithAQuestion() {
+    ++gQuitAsked;
+    RunDialog("question", 0.2);
+    return 1;
+}
+int32_t StartupWithDialogs() {
+    vx.quitProc = QuitWithAQuestion;
+    VXPostDeferredAction(OpenOuter, nullptr, 0.05);
+    return 1;
+}
+
+TEST_F(ShellRequests, TerminationSignalEndsTheDialogsAsCancelledAndQuitsAtOnce) {
+    gDialogs.clear();
+    EXPECT_EQ(Launch({"plexa"}, StartupWithDialogs), 0);
+    EXPECT_EQ(gDialogs, (std::vector<std::string>{
+                            "inner ended by 2 on screen", "inner gave 2",
+                            "outer ended by 2 on screen", "outer gave 2",
+                            "later ended by 2 never shown", "later gave 2",
+                            "question ended by 1 on screen", "question gave 1"}));
+    EXPECT_EQ(gQuitAsked, 1);
+    EXPECT_LT(PlatformNowMicros() - gSignalledAt, 1'000'000);
+    EXPECT_FALSE(VXTerminationSignalPending());
+}
+
+// Each document asks a question; the first quit is refused, the second (after the last document)
+// granted.
+int32_t OpenWithAQuestion(const char*, int16_t index, int16_t count) {
+    static const char* const kNames[] = {"a", "b", "c"};
+    const char* name = index >= 0 && index < 3 ? kNames[index] : "?";
+    gDialogs.push_back(std::string("open ") + name);
+    RunDialog(name, 100);
+    if (index == count - 1) VXQuitApplication();
+    return 1;
+}
+int32_t RefuseTheFirstQuit() {
+    gDialogs.push_back("quit asked");
+    return gQuitAsked++ == 0 ? 0 : 1;
+}
+int32_t StartupWithQuestions() {
+    vx.quitProc = RefuseTheFirstQuit;
+    VXSetShellMessageProcs(nullptr, OpenWithAQuestion, nullptr, nullptr, nullptr);
+    VXPostDeferredAction(Terminate, nullptr, 0.15);  // while the first document's question is up
+    return 1;
+}
+
+TEST_F(ShellRequests, DocumentsWaitWhileATerminationSignalWaitsForTheQuit) {
+    gDialogs.clear();
+    TempDir dir;
+    for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(WriteFile(dir.file(name), name));
+    EXPECT_EQ(Launch({"plexa", dir.file("a"), dir.file("b"), dir.file("c")}, StartupWithQuestions), 0);
+    EXPECT_EQ(gDialogs, (std::vector<std::string>{
+                            "open a", "a ended by 2 on screen", "a gave 2", "quit asked",
+                            "open b", "b ended by 1 on screen", "b gave 1",
+                            "open c", "c ended by 1 on screen", "c gave 1", "quit asked"}));
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // Mouse tracking driven by scripted input under the test clock: a whole drag from the window's
 // mouse-down handler, drag thresholds, time-outs, Escape, autoscroll, a window that goes away
-// during a pass, the selection rectangle, containers under a point and cursors.
+// during a pass, the selection rectangle, containers under a point, cursors and dropped files.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 #include "platform/app_platform.h"
 #include "platform/cursor_platform.h"
+#include "platform/testseam_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/panels_fixture.h"
 
@@ -353,6 +354,34 @@ TEST_F(Tracking, Cursors) {
     EXPECT_TRUE(PlatformWindowAcceptsFileDrops(window->platformWindow));
     VXAllowDroppedFiles(window, false);
     EXPECT_FALSE(PlatformWindowAcceptsFileDrops(window->platformWindow));
+}
+
+// Notes each dropped file: its path, place, count and whether it is a folder.
+int32_t DropNoter(VXWindowRecordTag*, VXEventRecord* event) {
+    if (event->kind != kVXDroppedFileEvent) return 0;
+    const auto& dropped = event->u.droppedFile;
+    PanelsTest::Log().push_back(std::string(static_cast<const char*>(dropped.fileSpec)) + " " +
+                                std::to_string(dropped.index) + "/" +
+                                std::to_string(dropped.count) + (dropped.isFolder ? " folder" : ""));
+    return 1;
+}
+
+TEST_F(Tracking, DroppedFilesReachTheWindowOneEventEach) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir.file("a b.SHX"), "x"));
+    VXWindowRecordTag* window = Scrolling(DropNoter);
+    ASSERT_NE(window, nullptr);
+    const std::vector<std::string> paths = {dir.file("a b.SHX"), dir.path()};
+    // A window that does not take files refuses the drop.
+    EXPECT_FALSE(TestDropFiles(window->platformWindow, paths));
+    VXAllowDroppedFiles(window, true);
+    EXPECT_TRUE(TestDropFiles(window->platformWindow, paths));
+    EXPECT_EQ(Log(), (std::vector<std::string>{dir.file("a b.SHX") + " 0/2", dir.path() + " 1/2 folder"}));
+    Log().clear();
+    EXPECT_FALSE(TestDropFiles(window->platformWindow, {}));
+    VXAllowDroppedFiles(window, false);
+    EXPECT_FALSE(TestDropFiles(window->platformWindow, paths));
+    EXPECT_TRUE(Log().empty());
 }
 
 }  // namespace
