@@ -10,9 +10,9 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/tempfiles.h"
-#include "library/flat_item.h"
 #include "library/lib_tool.h"
 #include "library/libfile.h"
+#include "model/libitem.h"
 
 namespace {
 

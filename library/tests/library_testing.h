@@ -10,8 +10,8 @@
 
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
-#include "library/flat_item.h"
 #include "library/libfile.h"
+#include "model/libitem.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
