@@ -819,6 +819,7 @@ Handle FlattenLibraryItem(LibraryItem* item, bool allowEmpty, uint32_t timeStamp
             Signal(CreateStream(kStreamHandle, StreamTarget::OfHandle(flat), &out));
             SetHandleStreamChunkSize(out, kFlattenChunk);
             WriteItem(out, item, timeStamp);
+            SetHandleStreamChunkSize(out, 0);  // the end exactly at the data's
             Signal(SetStreamEnd(out, GetStreamPosition(out)));
         },
         [&] {
@@ -887,6 +888,24 @@ OSStatus ChangeLibItemStringBlock(LibraryItem* item, StringBlock block) {
         std::memcpy(&spec, slots[i], sizeof spec);
         moved[i] = TransferStringSpec(spec, from, block, true);
         st = StringBlockAddStatus();
+    }
+    // The table moves its records in its sort order, which follows the specs; their strings go
+    // in first in the order of the ids, so that the new block's bytes depend on the item alone.
+    for (int32_t id = 0; st == status::kNoErr && id < (item->pinTable ? (*item->pinTable)->idLimit : 0); ++id) {
+        const Handle record = GetIndexedPinData(item->pinTable, id);
+        if (!record) continue;
+        const auto* head = reinterpret_cast<const PinDataRecord*>(*record);
+        TransferStringSpec(head->name, from, block, true);
+        st = StringBlockAddStatus();
+        const auto* attributes = reinterpret_cast<const AttributeRecord*>(*record + kPinDataHeadSize);
+        const int32_t count = std::min<int32_t>(head->attributeCount, (SizeOfHandle(record) - kPinDataHeadSize) / kAttributeSize);
+        for (int32_t i = 0; st == status::kNoErr && i < count; ++i) {
+            TransferStringSpec(attributes[i].name, from, block, true);
+            if ((st = StringBlockAddStatus()) == status::kNoErr) {
+                TransferStringSpec(attributes[i].value, from, block, true);
+                st = StringBlockAddStatus();
+            }
+        }
     }
     if (st == status::kNoErr && item->pinTable) st = ChangePinTableStringBlock(item->pinTable, block);
     if (st != status::kNoErr) {
