@@ -299,7 +299,7 @@ TEST_F(LibItemFlat, TheTimeStampIsGivenInThisMachinesOrderAndStoredBigEndian) {
     EXPECT_EQ(GetFlattenedLibraryItemTimestamp(flat), 0x01020304);
     RewriteOptions other;
     other.swap = true;
-    other.otherOrderDrawings = RichDrawingsOtherOrder(-1);
+    other.otherOrderDrawings = RichDrawingsOtherOrder(kNoImage);
     FlatHandle swapped(Rewrite(bytes, other));
     EXPECT_EQ(GetFlattenedLibraryItemTimestamp(swapped), 0x01020304);
     EXPECT_EQ(GetFlattenedLibraryItemVersion(swapped), 4);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -30,13 +31,15 @@ namespace plexa::test {
 
 constexpr uint32_t kTestStamp = 0x2A2B2C2D;
 
-// The bytes of a drawing: a zero head, the list header, an image of the item's list when
-// imageId is 0 or more, a rectangle whose corner is the seed, and the end. In this machine's
-// order, or in the other one.
-inline std::string DrawingBytes(uint8_t seed, int32_t imageId = -1, bool other = false) {
+constexpr int64_t kNoImage = INT64_MIN;
+
+// The bytes of a drawing: a zero head, the list header, an image with the id unless there is
+// none, a rectangle whose corner is the seed, and the end. In this machine's order, or in the
+// other one.
+inline std::string DrawingBytes(uint8_t seed, int64_t imageId = kNoImage, bool other = false) {
     std::string list = std::string(16, '\0') + Hex(other ? "0306 1234 0000 0000" : "0306 3412 0000 0000") +
                        Hex("3001");
-    if (imageId >= 0) {
+    if (imageId != kNoImage) {
         uint8_t id[4];
         if (other) PutBE32(id, uint32_t(imageId)); else PutLE32(id, uint32_t(imageId));
         list += Hex(other ? "56E9 000A" : "56E9 0A00") + std::string(reinterpret_cast<char*>(id), 4) +
@@ -49,7 +52,7 @@ inline Ptr Block(const std::string& bytes) {
     return AllocPtrWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
 }
 
-inline Ptr Drawing(uint8_t seed, int32_t imageId = -1) { return Block(DrawingBytes(seed, imageId)); }
+inline Ptr Drawing(uint8_t seed, int64_t imageId = kNoImage) { return Block(DrawingBytes(seed, imageId)); }
 
 inline uint16_t* Ids(const std::vector<uint16_t>& ids) {
     return reinterpret_cast<uint16_t*>(
@@ -111,10 +114,10 @@ inline LibraryItem* RichItem(bool withImage) {
     const auto vcc = uint16_t(AddPin(item, "VCC", kPinPower, "VCC"));
     const auto gnd = uint16_t(AddPin(item, "GND", kPinPower, "GND"));
     const uint32_t nc = AddPin(item, "NC", kPinUnspecified);
-    int32_t image = -1;
+    int64_t image = kNoImage;
     if (withImage) image = AddImageToImageList(item->imageList, GreyImage(4, 4, 1));
     EXPECT_EQ(AddLibSymbolDef(item, "Gate", Drawing(1, image), Drawing(2), item->imageList, Ids({a, b, y})), 0);
-    if (withImage) ReleaseImageListImage(item->imageList, image);  // the drawing holds it now
+    if (withImage) ReleaseImageListImage(item->imageList, int32_t(image));  // the drawing holds it now
     EXPECT_EQ(AddLibSymbolDef(item, "Power", Drawing(3), nullptr, item->imageList, Ids({vcc, gnd})), 1);
     SetLibSymbolFlags(item, 0, 0x101);
     SetLibSymbolGrid(item, 0, 8);
@@ -454,10 +457,10 @@ inline std::string Rewrite(const std::string& bytes, const RewriteOptions& o) {
 }
 
 // The drawings of RichItem in the other byte order.
-inline std::map<std::string, std::string> RichDrawingsOtherOrder(int32_t imageId) {
+inline std::map<std::string, std::string> RichDrawingsOtherOrder(int64_t imageId) {
     std::map<std::string, std::string> m;
-    for (uint8_t seed : {1, 2, 3}) m[DrawingBytes(seed)] = DrawingBytes(seed, -1, true);
-    if (imageId >= 0) m[DrawingBytes(1, imageId)] = DrawingBytes(1, imageId, true);
+    for (uint8_t seed : {1, 2, 3}) m[DrawingBytes(seed)] = DrawingBytes(seed, kNoImage, true);
+    if (imageId != kNoImage) m[DrawingBytes(1, imageId)] = DrawingBytes(1, imageId, true);
     return m;
 }
 
