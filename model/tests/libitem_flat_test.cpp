@@ -448,5 +448,26 @@ TEST_F(LibItemFlat, MutatedItemsReadOrFailButNeverHarm) {
     EXPECT_FALSE(capped.hitCeiling());
 }
 
+// ---- Fuzzing seeds ----
+
+TEST_F(LibItemFlat, FuzzSeedsAreWhatTheWriterWrites) {
+    LibraryItem* rich = Own(RichItem(true));
+    const std::string native = Flatten(rich);
+    CheckFuzzSeed("model_libitem", "rich", native);
+    RewriteOptions other;
+    other.swap = true;
+    other.otherOrderDrawings = RichDrawingsOtherOrder(0);
+    CheckFuzzSeed("model_libitem", "other_order", Rewrite(native, other));
+    RewriteOptions old;
+    old.version = 1;
+    old.legacyStamp = 3000000000u;
+    LibraryItem* plain = Own(RichItem(false));
+    CheckFuzzSeed("model_libitem", "version_1", Rewrite(Flatten(plain), old));
+    CheckFuzzSeed("model_libitem", "hand", Hex(kHandItem));
+    LibraryItem* port = Own(CreateLibraryItem(kLibItemPort));
+    SetLibraryItemNameInfo(port, 0, "IN", 0);
+    CheckFuzzSeed("model_libitem", "name_only", Flatten(port));
+}
+
 }  // namespace
 }  // namespace plexa::test
