@@ -58,6 +58,18 @@ LibPackage* PackageAt(const LibraryItem* item, int32_t index) {
 
 bool ValidPinSet(int32_t pinSet) { return pinSet >= 0 && pinSet < kLibPinSetCount; }
 
+StringBlock BlockOf(const LibraryItem* item) { return item ? item->stringBlock : nullptr; }
+
+// A field of a symbol definition or a package, by its offset; none when there is no such record.
+void* SymbolField(const LibraryItem* item, int32_t index, size_t offset) {
+    LibSymbolDef* symbol = SymbolAt(item, index);
+    return symbol ? reinterpret_cast<char*>(symbol) + offset : nullptr;
+}
+void* PackageField(const LibraryItem* item, int32_t index, size_t offset) {
+    LibPackage* package = PackageAt(item, index);
+    return package ? reinterpret_cast<char*>(package) + offset : nullptr;
+}
+
 int32_t HiddenPinCount(const LibraryItem* item, int32_t pinSet) {
     if (!item || !ValidPinSet(pinSet) || !item->hiddenPins[pinSet]) return 0;
     return int32_t(SizeOfHandle(item->hiddenPins[pinSet]) / sizeof(LibHiddenPin));
@@ -113,8 +125,23 @@ bool StoreText(StringBlock block, const char* text, StringSpec* spec) {
     return true;
 }
 
-StringSpec CopyText(StringSpec spec, StringBlock block, char* text) {
+// A text field of a record (a spec at any alignment, none when the record is missing): its spec,
+// and its text in a buffer of kLibItemTextSize bytes when one is given.
+StringSpec GetTextField(const void* field, StringBlock block, char* text) {
+    if (text) text[0] = 0;
+    if (!field) return 0;
+    StringSpec spec;
+    std::memcpy(&spec, field, sizeof spec);
     if (text) ExtractStringSpec(spec, block, text, kLibItemTextSize);
+    return spec;
+}
+
+// Stores the text (shared bytes) in the field; nothing when the record is missing or the text
+// cannot be added. The new spec, or 0.
+StringSpec SetTextField(void* field, StringBlock block, const char* text) {
+    StringSpec spec;
+    if (!field || !StoreText(block, text, &spec)) return 0;
+    std::memcpy(field, &spec, sizeof spec);
     return spec;
 }
 
@@ -373,10 +400,8 @@ void Corrupt() { FailureSignal(kLibItemCorrupt); }
 // ---- Writing ----
 
 void WriteNames(StreamRecord* out, const LibraryItem* item) {
-    for (int32_t i = 0;; ++i) {
-        const char* name = GetLibraryItemNamePtr(item, i);
+    for (const char* name = *item->names; *name; name += std::strlen(name) + 2) {
         const auto length = uint32_t(std::strlen(name));
-        if (length == 0) break;
         PLEXA_ASSERT(length <= uint32_t(kLibItemNameMaxLength));
         PutU8(out, uint8_t(length));
         Put(out, name, length);
@@ -812,6 +837,9 @@ Handle FlattenLibraryItem(LibraryItem* item, bool allowEmpty, uint32_t timeStamp
             if (!fresh) FailureSignal(status::kOutOfMemory);
             Signal(ChangeLibItemStringBlock(item, fresh));
             fresh = nullptr;
+            // Records whose strings did not survive the move (specs that named nothing) may be
+            // identical now: they become one, as reading them back would make them.
+            Signal(CompactLibItemPinTable(item));
             if (!allowEmpty && item->head.symbolCount == 0) FailureSignal(status::kUserCancelled);
             Signal(CheckLibItemParts(item));
             flat = AllocHandle(nullptr, kFlattenChunk);
@@ -1056,26 +1084,19 @@ uint8_t GetLibraryItemKind(const LibraryItem* item) { return item ? item->head.k
 // ---- Symbol definitions ----
 
 StringSpec GetLibSymbolName(LibraryItem* item, int32_t index, char* name) {
-    if (name) name[0] = 0;
-    const LibSymbolDef* symbol = SymbolAt(item, index);
-    return symbol ? CopyText(symbol->name, item->stringBlock, name) : 0;
+    return GetTextField(SymbolField(item, index, offsetof(LibSymbolDef, name)), BlockOf(item), name);
 }
 
 void SetLibSymbolName(LibraryItem* item, int32_t index, const char* name) {
-    StringSpec spec;
-    if (SymbolAt(item, index) && StoreText(item->stringBlock, name, &spec)) SymbolAt(item, index)->name = spec;
+    SetTextField(SymbolField(item, index, offsetof(LibSymbolDef, name)), BlockOf(item), name);
 }
 
 StringSpec GetLibSymbolSheetName(LibraryItem* item, int32_t index, char* name) {
-    if (name) name[0] = 0;
-    const LibSymbolDef* symbol = SymbolAt(item, index);
-    return symbol ? CopyText(symbol->sheetName, item->stringBlock, name) : 0;
+    return GetTextField(SymbolField(item, index, offsetof(LibSymbolDef, sheetName)), BlockOf(item), name);
 }
 
 void SetLibSymbolSheetName(LibraryItem* item, int32_t index, const char* name) {
-    StringSpec spec;
-    if (SymbolAt(item, index) && StoreText(item->stringBlock, name, &spec))
-        SymbolAt(item, index)->sheetName = spec;
+    SetTextField(SymbolField(item, index, offsetof(LibSymbolDef, sheetName)), BlockOf(item), name);
 }
 
 uint32_t GetLibSymbolFlags(LibraryItem* item, int32_t index) {
@@ -1277,13 +1298,11 @@ LibSection* GetFirstLibSectionUsingSymbol(const LibraryItem* item, int32_t symbo
 }
 
 StringSpec GetLibSectionSuffix(const LibSection* section, StringBlock block, char* suffix) {
-    if (suffix) suffix[0] = 0;
-    return section ? CopyText(section->suffix, block, suffix) : 0;
+    return GetTextField(section ? &section->suffix : nullptr, block, suffix);
 }
 
 void SetLibSectionSuffix(LibSection* section, StringBlock block, const char* suffix) {
-    StringSpec spec;
-    if (section && StoreText(block, suffix, &spec)) section->suffix = spec;
+    SetTextField(section ? &section->suffix : nullptr, block, suffix);
 }
 
 OSStatus ChangeLibSectionStringBlock(LibSection* section, StringBlock from, StringBlock to) {
@@ -1295,17 +1314,12 @@ OSStatus ChangeLibSectionStringBlock(LibSection* section, StringBlock from, Stri
 
 StringSpec GetLibSectionPinNumber(const LibSection* section, StringBlock block, int32_t pinSet,
                                   int32_t pin, char* number) {
-    if (number) number[0] = 0;
-    const StringSpec* slot = SectionPinSlot(section, pinSet, pin);
-    return slot ? CopyText(*slot, block, number) : 0;
+    return GetTextField(SectionPinSlot(section, pinSet, pin), block, number);
 }
 
 StringSpec SetLibSectionPinNumber(LibSection* section, StringBlock block, int32_t pinSet,
                                   int32_t pin, const char* number) {
-    StringSpec spec;
-    if (!SectionPinSlot(section, pinSet, pin) || !StoreText(block, number, &spec)) return 0;
-    *SectionPinSlot(section, pinSet, pin) = spec;
-    return spec;
+    return SetTextField(SectionPinSlot(section, pinSet, pin), block, number);
 }
 
 void SetLibSectionPinNumberSpec(LibSection* section, int32_t pinSet, int32_t pin, StringSpec spec) {
@@ -1420,26 +1434,19 @@ void DeleteLibItemPackage(LibraryItem* item, int32_t index) {
 }
 
 StringSpec GetLibPackageName(LibraryItem* item, int32_t index, char* name) {
-    if (name) name[0] = 0;
-    const LibPackage* package = PackageAt(item, index);
-    return package ? CopyText(package->name, item->stringBlock, name) : 0;
+    return GetTextField(PackageField(item, index, offsetof(LibPackage, name)), BlockOf(item), name);
 }
 
 void SetLibPackageName(LibraryItem* item, int32_t index, const char* name) {
-    StringSpec spec;
-    if (PackageAt(item, index) && StoreText(item->stringBlock, name, &spec)) PackageAt(item, index)->name = spec;
+    SetTextField(PackageField(item, index, offsetof(LibPackage, name)), BlockOf(item), name);
 }
 
 StringSpec GetLibPackageFootprint(LibraryItem* item, int32_t index, char* footprint) {
-    if (footprint) footprint[0] = 0;
-    const LibPackage* package = PackageAt(item, index);
-    return package ? CopyText(package->footprint, item->stringBlock, footprint) : 0;
+    return GetTextField(PackageField(item, index, offsetof(LibPackage, footprint)), BlockOf(item), footprint);
 }
 
 void SetLibPackageFootprint(LibraryItem* item, int32_t index, const char* footprint) {
-    StringSpec spec;
-    if (PackageAt(item, index) && StoreText(item->stringBlock, footprint, &spec))
-        PackageAt(item, index)->footprint = spec;
+    SetTextField(PackageField(item, index, offsetof(LibPackage, footprint)), BlockOf(item), footprint);
 }
 
 int32_t GetLibPackagePinSet(LibraryItem* item, int32_t index) {
@@ -1490,16 +1497,14 @@ void DeleteHiddenPinFromLibItem(LibraryItem* item, int32_t pinSet, int32_t index
 
 StringSpec GetLibItemHiddenPinInfo(LibraryItem* item, int32_t pinSet, int32_t index, char* number,
                                    uint32_t* pinDataId) {
-    if (number) number[0] = 0;
     const LibHiddenPin* pin = HiddenPinAt(item, pinSet, index);
     if (pinDataId) *pinDataId = pin ? pin->pinDataId : 0xFFFFFFFF;
-    return pin ? CopyText(pin->number, item->stringBlock, number) : 0;
+    return GetTextField(pin ? &pin->number : nullptr, BlockOf(item), number);
 }
 
 void SetLibItemHiddenPinNumber(LibraryItem* item, int32_t pinSet, int32_t index, const char* number) {
-    StringSpec spec;
-    if (HiddenPinAt(item, pinSet, index) && StoreText(item->stringBlock, number, &spec))
-        HiddenPinAt(item, pinSet, index)->number = spec;
+    LibHiddenPin* pin = HiddenPinAt(item, pinSet, index);
+    SetTextField(pin ? &pin->number : nullptr, BlockOf(item), number);
 }
 
 void SetLibItemHiddenPinNumberSpec(LibraryItem* item, int32_t pinSet, int32_t index, StringSpec spec) {
@@ -1549,11 +1554,7 @@ bool SetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, uint16_t symbol, i
 
 StringSpec GetLibItemPinNumber(LibraryItem* item, const LibSection* section, int32_t pinSet,
                                int32_t pin, char* number) {
-    if (!item) {
-        if (number) number[0] = 0;
-        return 0;
-    }
-    if (section) return GetLibSectionPinNumber(section, item->stringBlock, pinSet, pin, number);
+    if (section) return GetLibSectionPinNumber(section, BlockOf(item), pinSet, pin, number);
     return GetLibItemHiddenPinInfo(item, pinSet, pin, number, nullptr);
 }
 
@@ -1561,9 +1562,8 @@ StringSpec SetLibItemPinNumber(LibraryItem* item, LibSection* section, int32_t p
                                const char* number) {
     if (!item) return 0;
     if (section) return SetLibSectionPinNumber(section, item->stringBlock, pinSet, pin, number);
-    if (!HiddenPinAt(item, pinSet, pin)) return 0;
-    SetLibItemHiddenPinNumber(item, pinSet, pin, number);
-    return HiddenPinAt(item, pinSet, pin)->number;
+    LibHiddenPin* hidden = HiddenPinAt(item, pinSet, pin);
+    return SetTextField(hidden ? &hidden->number : nullptr, item->stringBlock, number);
 }
 
 // ---- The purges that flattening runs ----

@@ -193,6 +193,9 @@ TEST_F(LibItemFlat, ReflatteningWithTheSameStampGivesTheSameBytes) {
 
 // ---- Pin data ----
 
+void Put16(std::string& b, size_t at, uint16_t v) { PutLE16(reinterpret_cast<uint8_t*>(b.data()) + at, v); }
+void Put32(std::string& b, size_t at, uint32_t v) { PutLE32(reinterpret_cast<uint8_t*>(b.data()) + at, v); }
+
 TEST_F(LibItemFlat, IdenticalPinDataRecordsDoNotShiftThePinsAfterThem) {
     // Pins of the gate name records 0 (A), 1 (B) and 2 (Y), the power pins 3 and 4.
     LibraryItem* item = Own(RichItem(false));
@@ -232,6 +235,21 @@ TEST_F(LibItemFlat, APinTableIsMadeOnRequestAndBlankRecordsServeIdsWithoutOne) {
     ASSERT_TRUE(with->pinTable);
     EXPECT_EQ(DACount(with->pinTable), 1);  // one blank record for both pins
     EXPECT_EQ(GetLibSymbolPinDataId(with, 0, 0, 0), GetLibSymbolPinDataId(with, 0, 0, 1));
+}
+
+TEST_F(LibItemFlat, RecordsThatTheStringMoveMakesIdenticalAreWrittenAsOne) {
+    // The two records of the hand-written item name strings outside the block: both names read
+    // as empty, and the move into a fresh block makes the records the same.
+    std::string bytes = Hex(kHandItem);
+    const FlatLayout l = Layout(bytes);
+    Put32(bytes, l.records[0] + 4, 0x00048001);
+    Put32(bytes, l.records[1] + 4, 0x00007C26);
+    LibraryItem* item = Inflate(bytes);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(DACount(item->pinTable), 2);
+    const std::string once = Flatten(item);
+    EXPECT_EQ(Layout(once).records.size(), 1u);
+    EXPECT_EQ(Flatten(Inflate(once)), once);
 }
 
 TEST_F(LibItemFlat, ItemsWithPinDataStoreTheSymbolFlagsWithBits16And17Clear) {
@@ -323,8 +341,6 @@ struct Damage {
     OSStatus status;
 };
 
-void Put16(std::string& b, size_t at, uint16_t v) { PutLE16(reinterpret_cast<uint8_t*>(b.data()) + at, v); }
-void Put32(std::string& b, size_t at, uint32_t v) { PutLE32(reinterpret_cast<uint8_t*>(b.data()) + at, v); }
 
 TEST_F(LibItemFlat, DamagedItemsEndWithAStatusAndLeaveNothingBehind) {
     LibraryItem* rich = Own(RichItem(true));

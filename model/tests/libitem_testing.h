@@ -464,18 +464,6 @@ inline std::map<std::string, std::string> RichDrawingsOtherOrder(int64_t imageId
     return m;
 }
 
-// A handle over bytes, freed with the object.
-struct FlatHandle {
-    Handle handle = nullptr;
-    explicit FlatHandle(const std::string& bytes) {
-        handle = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
-    }
-    ~FlatHandle() { MemFree(handle); }
-    FlatHandle(const FlatHandle&) = delete;
-    FlatHandle& operator=(const FlatHandle&) = delete;
-    operator Handle() const { return handle; }
-};
-
 // Items are freed at the end of each test, before the global image list is checked.
 class LibItemTest : public ImageListTest {
 protected:
