@@ -30,8 +30,8 @@ void UseItem(LibraryItem* item) {
     for (int32_t s = 0; s < item->head.symbolCount; ++s) {
         GetLibSymbolName(item, s, text);
         GetLibSymbolSheetName(item, s, text);
-        for (int32_t pin = 0; pin < CountLibSymbolPins(item, 0, uint16_t(s)); ++pin) {
-            const uint32_t id = GetLibSymbolPinDataId(item, 0, uint16_t(s), pin);
+        for (int32_t pin = 0; pin < CountLibSymbolPins(item, 0, s); ++pin) {
+            const uint32_t id = GetLibSymbolPinDataId(item, 0, s, pin);
             if (item->pinTable && !GetIndexedPinData(item->pinTable, int32_t(id))) std::abort();
         }
         for (int32_t which = 0; which < 2; ++which) {

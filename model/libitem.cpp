@@ -58,6 +58,8 @@ LibPackage* PackageAt(const LibraryItem* item, int32_t index) {
 
 bool ValidPinSet(int32_t pinSet) { return pinSet >= 0 && pinSet < kLibPinSetCount; }
 
+bool HiddenPinsIndex(int32_t symbol) { return symbol < 0 || symbol == kLibHiddenPins; }
+
 StringBlock BlockOf(const LibraryItem* item) { return item ? item->stringBlock : nullptr; }
 
 // A field of a symbol definition or a package, by its offset; none when there is no such record.
@@ -1524,13 +1526,13 @@ OSStatus ChangeLibItemHiddenPinsStringBlock(LibraryItem* item, StringBlock from,
 
 // ---- Pins ----
 
-int32_t CountLibSymbolPins(LibraryItem* item, int32_t pinSet, uint16_t symbol) {
-    if (symbol == kLibHiddenPins) return HiddenPinCount(item, pinSet);
+int32_t CountLibSymbolPins(LibraryItem* item, int32_t pinSet, int32_t symbol) {
+    if (HiddenPinsIndex(symbol)) return HiddenPinCount(item, pinSet);
     return SymbolPinCount(SymbolAt(item, symbol));
 }
 
-uint32_t GetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, uint16_t symbol, int32_t pin) {
-    if (symbol == kLibHiddenPins) {
+uint32_t GetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, int32_t symbol, int32_t pin) {
+    if (HiddenPinsIndex(symbol)) {
         const LibHiddenPin* hidden = HiddenPinAt(item, pinSet, pin);
         return hidden ? hidden->pinDataId : 0xFFFFFFFF;
     }
@@ -1539,9 +1541,9 @@ uint32_t GetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, uint16_t symbo
     return def->pinDataIds[pin];
 }
 
-bool SetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, uint16_t symbol, int32_t pin,
+bool SetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, int32_t symbol, int32_t pin,
                            uint32_t pinDataId) {
-    if (symbol == kLibHiddenPins) {
+    if (HiddenPinsIndex(symbol)) {
         LibHiddenPin* hidden = HiddenPinAt(item, pinSet, pin);
         if (hidden) hidden->pinDataId = pinDataId;
         return hidden != nullptr;

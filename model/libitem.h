@@ -22,7 +22,8 @@
 //                   selects none); the list ends with an empty name and a zero info byte
 // A pin set exists when the first section has its pin-number array. A section's symbol index is
 // below the symbol count, or kLibNoSymbol. A section that uses a symbol definition has as many
-// pins as the definition has pin-data ids whenever either of them has pins.
+// pins as the definition has pin-data ids whenever the definition has pins or the section has a
+// pin-number array.
 //
 // Flattened form (a handle of bytes; multi-byte fields in the writer's byte order, told by the
 // mark, except the time stamp, which is always big-endian):
@@ -54,7 +55,10 @@
 //     count, or 255), u8 spare, u32 suffix spec ("WB2L"); u8 pin-set mask (bits 0-3); per set
 //     bit from bit 0, pin count x u32 pin-number specs
 // The reader trusts none of it: every count, length, index and id is checked against the bytes
-// left and against what was read before; a failure ends with a status and frees all it built.
+// left and against what was read before, drawings must play, and sections and definitions must
+// agree on their pins; a failure ends with a status and frees all it built. What is merely
+// dangling is repaired: an image reference that names no image of the list becomes -1 (a missing
+// image), and pins whose id names no record share one blank record.
 #pragma once
 
 #include <cstdint>
@@ -398,14 +402,14 @@ void SetLibItemHiddenPinDataId(LibraryItem* item, int32_t pinSet, int32_t index,
 OSStatus ChangeLibItemHiddenPinsStringBlock(LibraryItem* item, StringBlock from, StringBlock to);
 
 // ---- Pins ----
-// A symbol index of kLibHiddenPins (or -1 passed as 16 bits) means the hidden pins of the pin
-// set; any other index a symbol definition's pins (the pin set does not count then).
+// A symbol index of kLibHiddenPins or -1 means the hidden pins of the pin set; any other index a
+// symbol definition's pins (the pin set does not count then).
 
-int32_t CountLibSymbolPins(LibraryItem* item, int32_t pinSet, uint16_t symbol);
+int32_t CountLibSymbolPins(LibraryItem* item, int32_t pinSet, int32_t symbol);
 // 0xFFFFFFFF for a pin that does not exist.
-uint32_t GetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, uint16_t symbol, int32_t pin);
+uint32_t GetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, int32_t symbol, int32_t pin);
 // False for a pin that does not exist, or an id above 0xFFFF for a symbol definition's pin.
-bool SetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, uint16_t symbol, int32_t pin,
+bool SetLibSymbolPinDataId(LibraryItem* item, int32_t pinSet, int32_t symbol, int32_t pin,
                            uint32_t pinDataId);
 // The pin number of a section's pin, or with no section of a hidden pin.
 StringSpec GetLibItemPinNumber(LibraryItem* item, const LibSection* section, int32_t pinSet,

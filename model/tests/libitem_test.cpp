@@ -292,7 +292,7 @@ TEST_F(LibItem, HiddenPinTablesComeWithTheFirstPinAndGoWithTheLast) {
     EXPECT_EQ(AddNewHiddenPinToLibItem(item, 1, "14", 3), 0);
     EXPECT_EQ(AddNewHiddenPinToLibItem(item, 1, "7", 4), 1);
     EXPECT_EQ(AddNewHiddenPinToLibItem(item, 4, "1", 0), -1);
-    EXPECT_EQ(CountLibSymbolPins(item, 1, uint16_t(-1)), 2);
+    EXPECT_EQ(CountLibSymbolPins(item, 1, -1), 2);
     char number[kLibItemTextSize];
     uint32_t id = 0;
     GetLibItemHiddenPinInfo(item, 1, 1, number, &id);

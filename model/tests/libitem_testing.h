@@ -186,8 +186,8 @@ inline std::string Dump(LibraryItem* item) {
              std::to_string(GetLibSymbolPlacementOptions(item, i)) + " res " +
              std::to_string(GetLibSymbolResolution(item, i)) + " main " + DrawingText(GetLibSymbolData(item, i, 0)) +
              " alt " + DrawingText(GetLibSymbolData(item, i, 1)) + " pins";
-        for (int32_t pin = 0; pin < CountLibSymbolPins(item, 0, uint16_t(i)); ++pin)
-            s += " " + PinText(item, GetLibSymbolPinDataId(item, 0, uint16_t(i), pin));
+        for (int32_t pin = 0; pin < CountLibSymbolPins(item, 0, i); ++pin)
+            s += " " + PinText(item, GetLibSymbolPinDataId(item, 0, i, pin));
         s += "\n";
     }
     for (int32_t i = 0; i < item->head.packageCount; ++i) {
