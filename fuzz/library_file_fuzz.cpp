@@ -1,7 +1,8 @@
 // Opens fuzzed bytes as a library file every way the program does: read-only with its stored map,
 // read-only with the map rebuilt from the items, and writable (an item added, the first one
-// deleted, the file saved and opened again). Every item the map lists is read, the digest built,
-// and the file checked as lib-tool does. Whatever the bytes, each step ends with a status.
+// deleted, the file saved and opened again). Every item the map lists is read and inflated, the
+// digest built, and the file checked as lib-tool does. Whatever the bytes, each step ends with a
+// status.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,9 +11,9 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/tempfiles.h"
-#include "library/flat_item.h"
 #include "library/lib_tool.h"
 #include "library/libfile.h"
+#include "model/libitem.h"
 
 namespace {
 
@@ -40,6 +41,8 @@ void UseMap(LibraryFileRecord* record) {
         if (LoadLibraryFileItem(record, entry.blockId, &item) == 0) {
             char first[kFlatItemNameBufferSize];
             GetFlattenedLibraryItemName(item, 0, first, sizeof first);
+            LibraryItem* inflated = nullptr;
+            if (InflateLibraryItem(item, &inflated, false) == 0) DestroyLibraryItem(inflated);
             MemFree(item);
         }
     }

@@ -7,7 +7,7 @@
 
 #include "foundation/da.h"
 #include "foundation/strings.h"
-#include "library/flat_item.h"
+#include "model/libitem.h"
 
 namespace plexa {
 

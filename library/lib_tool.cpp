@@ -11,8 +11,8 @@
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
-#include "library/flat_item.h"
 #include "library/libfile.h"
+#include "model/libitem.h"
 
 namespace plexa {
 

@@ -12,7 +12,7 @@
 #include "foundation/signals.h"
 #include "foundation/stream.h"
 #include "foundation/strings.h"
-#include "library/flat_item.h"
+#include "model/libitem.h"
 
 namespace plexa {
 

@@ -1025,6 +1025,14 @@ OSStatus MapSymbolDataImageReferences(void* data, uint32_t size, ImageList* from
     return status::kNoErr;
 }
 
+OSStatus ClearMissingImageReferences(void* data, uint32_t size, ImageList* list) {
+    ImageWalk walk;
+    if (OSStatus status = CollectImages(data, size, &walk)) return status;
+    for (const ImageReference& ref : walk.references)
+        if (!GetImageFromImageList(list, IdOf(ref), false)) SetId(ref, -1);
+    return status::kNoErr;
+}
+
 OSStatus AdjustImageReferenceCountsFromSymbolData(const void* data, uint32_t size,
                                                   ImageList* list, int32_t mode) {
     ImageWalk walk;

@@ -126,6 +126,10 @@ OSStatus ExtractSymbolNodeTailPosition(const void* data, uint32_t size, Point pl
 // id into the comment. All or nothing: on failure (kSymbolDataCorrupt, -108) the data and both
 // lists are as they were.
 OSStatus MapSymbolDataImageReferences(void* data, uint32_t size, ImageList* from, ImageList* to);
+// Sets every image comment whose id names no image of `list` to -1 (a missing image), so that
+// the reference cannot come to name another picture when images are added later. Nothing
+// changes for corrupt data (kSymbolDataCorrupt).
+OSStatus ClearMissingImageReferences(void* data, uint32_t size, ImageList* list);
 // For every image comment: mode bit 1 adds one reference in the list, bit 2 releases one. Nothing
 // changes for corrupt data.
 constexpr int32_t kImageReferenceAdd = 1, kImageReferenceRelease = 2;

@@ -9,8 +9,8 @@
 
 #include "foundation/da.h"
 #include "foundation/stringblock.h"
-#include "library/flat_item.h"
 #include "library/tests/library_testing.h"
+#include "model/libitem.h"
 
 namespace plexa {
 namespace {

@@ -10,8 +10,9 @@
 
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
-#include "library/flat_item.h"
 #include "library/libfile.h"
+#include "model/libitem.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
@@ -44,18 +45,6 @@ inline std::string FlatItemBytes(const std::vector<std::string>& names, uint8_t 
     b.push_back(0);
     return b + payload;
 }
-
-// A handle over bytes, freed with the object.
-struct FlatHandle {
-    Handle handle = nullptr;
-    explicit FlatHandle(const std::string& bytes) {
-        handle = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
-    }
-    ~FlatHandle() { MemFree(handle); }
-    FlatHandle(const FlatHandle&) = delete;
-    FlatHandle& operator=(const FlatHandle&) = delete;
-    operator Handle() const { return handle; }
-};
 
 inline std::string HandleBytes(Handle h) {
     return h ? std::string(*h, SizeOfHandle(h)) : std::string();

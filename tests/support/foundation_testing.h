@@ -1,6 +1,6 @@
-// Test helpers over the foundation: byte strings written as hex, a handle stream that frees its
-// handle with it, and a pool with a small ceiling for readers of damaged input. Header-only: the
-// test programs that include it link the foundation.
+// Test helpers over the foundation: byte strings written as hex, a handle stream and a handle of
+// bytes that free their handle with them, and a pool with a small ceiling for readers of damaged
+// input. Header-only: the test programs that include it link the foundation.
 #pragma once
 
 #include <cstring>
@@ -44,6 +44,18 @@ struct HandleStream {
     HandleStream(const HandleStream&) = delete;
     HandleStream& operator=(const HandleStream&) = delete;
     std::string bytes() const { return std::string(*handle, SizeOfHandle(handle)); }
+};
+
+// A handle over a copy of some bytes, freed with the object.
+struct FlatHandle {
+    Handle handle = nullptr;
+    explicit FlatHandle(const std::string& bytes) {
+        handle = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
+    }
+    ~FlatHandle() { MemFree(handle); }
+    FlatHandle(const FlatHandle&) = delete;
+    FlatHandle& operator=(const FlatHandle&) = delete;
+    operator Handle() const { return handle; }
 };
 
 // A pool with a small ceiling, made the current pool while the object lives. A reader that lets
