@@ -171,8 +171,8 @@ OSStatus ReleaseDeadAnnotationMaps(ProjectRecord* project) {
     DynamicFileRecord* file = &project->file;
     std::vector<uint32_t> dead;
     uint32_t offset = 0, size = 0;
-    uint8_t type = 0;
     for (;;) {
+        uint8_t type = 0;  // any type
         if (OSStatus st = ScanFileBlocks(file, &offset, &size, &type)) return st;
         if (offset == 0) break;
         if (type < kFirstAnnotationBlock || type > kLastAnnotationBlock) continue;

@@ -240,8 +240,8 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
     Print(out, "project id     0x%08X\n", ProjectId(&spec));
     int result = kDone;
     uint32_t offset = 0, size = 0, blocks = 0, freeBytes = 0;
-    uint8_t type = 0;
     for (;;) {
+        uint8_t type = 0;  // any type
         st = ScanFileBlocks(&file, &offset, &size, &type);
         if (st != status::kNoErr) {
             Print(out, "the block chain is damaged: status %d\n", st);

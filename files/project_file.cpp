@@ -145,6 +145,10 @@ OSStatus ParseInstanceBlock(ProjectRecord* project, StreamRecord* s) {
         Signal(StreamReadLong(s, &next));
         project->nextInstanceId = std::clamp<uint32_t>(next, 1, kLastInstanceId);
         Signal(ReadInstanceList(s, project));
+        // A list of a known count leaves its end mark unread.
+        uint32_t end = 0;
+        if (StreamReadLong(s, &end) == status::kNoErr && end != kInstanceListEnd)
+            Signal(OffsetStreamPosition(s, -4));
     });
     if (st) {
         project->nextInstanceId = keptId;
