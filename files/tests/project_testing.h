@@ -512,11 +512,13 @@ inline std::string OtherOrder(uint8_t type, std::string bytes) {
 
 // ---- Writes that fail ----
 
-// Makes the n-th write through the stream from now fail with -34 (the disk is full); later writes
-// go through again.
+// Makes the n-th write through a file stream from now fail with -34 (the disk is full); later
+// writes go through again. The stream writes unbuffered from then on, so that every write that
+// succeeds is in the file, as a failing disk leaves it.
 class FailingWrites {
 public:
     FailingWrites(StreamRecord* stream, int n) : stream_(stream) {
+        EXPECT_EQ(SetStreamBufferSize(stream, 0), 0);
         original_ = stream->writeProc;
         countdown_ = n;
         hit_ = false;
