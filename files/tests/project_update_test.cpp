@@ -498,7 +498,8 @@ TEST_F(ProjectUpdate, DamagedFilesEndWithAStatus) {
         for (int i = 0; i < flips; ++i) bytes[64 + random() % (bytes.size() - 64)] = char(random());
         if (random() % 5 == 0) bytes.resize(64 + random() % (bytes.size() - 64));
         ASSERT_TRUE(WriteFile(damaged, bytes));
-        CappedPool pool;
+        // A stored string block may ask for up to its format's largest block, whatever follows.
+        CappedPool pool(kStringBlockMaxAllocated + (2u << 20));
         OSStatus st = 0;
         ProjectRecord* project = OpenRecord(damaged, true, &st);
         if (project) {
