@@ -302,8 +302,8 @@ const ProjectServices& GetProjectServices();
 
 // Takes a copy of the open file; none when memory runs out.
 ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file);
-// Frees the record and what it owns; it must be off `gProjectList`... or taken off by the caller
-// (CloseProject does that).
+// Frees the record and what it owns. It does not take the record off `gProjectList`: the caller
+// does that first.
 void DestroyProjectRecord(ProjectRecord* project);
 // A record on `gProjectList` with its window, its own folder as its first search path and an
 // empty attributes handle; none when memory runs out.

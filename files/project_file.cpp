@@ -421,6 +421,7 @@ OSStatus WriteProjectSpiceMaps(ProjectRecord* project) {
                 shrunk = DADuplicate(nullptr, project->signalMap);
                 if (!shrunk) FailureSignal(status::kOutOfMemory);
                 Signal(DASetDataSize(shrunk, kSpiceSignalMapStoredSize, false));
+                DASetRefCon(shrunk, 0);  // an address of this run: nothing to store
                 Signal(DAWrite(shrunk, s, nullptr));
                 Signal(StreamWriteLong(s, project->netlistRoot));
                 uint32_t flags = (project->netlistFlags & ~(kNetlistRunFollows | kNetlistCompMapFollows)) |
@@ -434,8 +435,12 @@ OSStatus WriteProjectSpiceMaps(ProjectRecord* project) {
                 Signal(StreamWriteHandle(s, folder.handle));
                 Signal(StreamWriteString(s, project->netlistScript.name));
                 if (project->compMap) {
-                    Signal(WriteStringBlock(s, reinterpret_cast<StringBlock>(uintptr_t(DAGetRefCon(project->compMap)))));
-                    Signal(DAWrite(project->compMap, s, nullptr));
+                    const uint64_t strings = DAGetRefCon(project->compMap);
+                    Signal(WriteStringBlock(s, reinterpret_cast<StringBlock>(uintptr_t(strings))));
+                    DASetRefCon(project->compMap, 0);
+                    const OSStatus written = DAWrite(project->compMap, s, nullptr);
+                    DASetRefCon(project->compMap, strings);
+                    Signal(written);
                 }
             }));
         });
