@@ -1,8 +1,6 @@
 // The work of project-dump (see project_dump.h).
 #include "files/project_dump.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "files/instances.h"
@@ -13,6 +11,7 @@
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
+#include "foundation/strings.h"
 #include "graphics/printrec.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
@@ -24,15 +23,6 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-
-__attribute__((format(printf, 2, 3))) void Print(std::string* to, const char* format, ...) {
-    char line[2048];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    to->append(line);
-}
 
 const char* BlockName(uint8_t type) {
     switch (type) {
@@ -66,40 +56,40 @@ const char* OrderOf(Handle bytes, uint8_t type) {
 
 void DumpSettings(const ProjectRecord* p, std::string* out) {
     const ProjectSettings& s = p->settings;
-    Print(out, "    instance naming       %u (%s)\n", s.instanceNaming,
+    AppendFormat(out, "    instance naming       %u (%s)\n", s.instanceNaming,
           s.instanceNaming ? "by instance path" : "by instance id");
-    Print(out, "    signal scope          %u (%s)\n", s.signalScope,
+    AppendFormat(out, "    signal scope          %u (%s)\n", s.signalScope,
           s.signalScope == 2 ? "Global  (Flat)" : "Export  (Hierarchical)");
-    Print(out, "    attributes            %u\n", s.attributeCount);
-    Print(out, "    flags                 0x%04X (file-symbol warnings %s, automatic annotation %s)\n", s.flags,
+    AppendFormat(out, "    attributes            %u\n", s.attributeCount);
+    AppendFormat(out, "    flags                 0x%04X (file-symbol warnings %s, automatic annotation %s)\n", s.flags,
           s.flags & kProjectFileSymbolWarningsOff ? "off" : "on", s.flags & kProjectAutoAnnotate ? "on" : "off");
-    Print(out, "    qualify local names   all %u, conflicting %u, shared sheets %u\n", s.qualifyAllLocal,
+    AppendFormat(out, "    qualify local names   all %u, conflicting %u, shared sheets %u\n", s.qualifyAllLocal,
           s.qualifyConflicting, s.qualifyShared);
     char separator[sizeof s.separator + 1] = {};
     std::memcpy(separator, s.separator, sizeof s.separator);
-    Print(out, "    instance name         %s, separator \"%s\"\n",
+    AppendFormat(out, "    instance name         %s, separator \"%s\"\n",
           s.instanceNamePlace ? "following name" : "preceding name", separator);
-    Print(out, "    global flagged        %u\n", s.globalFlagged);
-    Print(out, "    annotation flags      0x%02X (%s, %s)\n", s.annotationFlags,
+    AppendFormat(out, "    global flagged        %u\n", s.globalFlagged);
+    AppendFormat(out, "    annotation flags      0x%02X (%s, %s)\n", s.annotationFlags,
           s.annotationFlags & kAnnotationNoSlotSuffix ? "no slot suffix" : "slot suffix",
           s.annotationFlags & kAnnotationKeptInSheets ? "kept in the sheets" : "kept in the project");
-    Print(out, "    byte 18               %u\n", s.reserved18);
-    Print(out, "    qualify designators   %u\n", s.qualifyDesignators);
-    Print(out, "    sheet-rank limit      %u\n", s.rankLimit);
-    Print(out, "    last netlist time     %u\n", s.lastNetlistTime);
+    AppendFormat(out, "    byte 18               %u\n", s.reserved18);
+    AppendFormat(out, "    qualify designators   %u\n", s.qualifyDesignators);
+    AppendFormat(out, "    sheet-rank limit      %u\n", s.rankLimit);
+    AppendFormat(out, "    last netlist time     %u\n", s.lastNetlistTime);
     uint32_t held = 0;
     for (uint8_t b : s.reserved28) held += b != 0;
-    Print(out, "    bytes 28-259          %u not zero\n", held);
+    AppendFormat(out, "    bytes 28-259          %u not zero\n", held);
     for (int32_t i = 0; i < s.attributeCount; ++i) {
         char name[kAttributeTextSize], value[kAttributeTextSize];
         GetIndexedAttribute(p->strings, p->attributes, 0, i, name, value, nullptr, nullptr);
-        Print(out, "    attribute             %s = %s\n", name, value);
+        AppendFormat(out, "    attribute             %s = %s\n", name, value);
     }
     if (!p->printRecord) {
-        Print(out, "    print record          none\n");
+        AppendFormat(out, "    print record          none\n");
     } else {
         const VXPrintRec* r = p->printRecord;
-        Print(out, "    print record          page-setup word 0x%04X, %u dpi, margins %d %d %d %d\n",
+        AppendFormat(out, "    print record          page-setup word 0x%04X, %u dpi, margins %d %d %d %d\n",
               p->pageSetupWord, r->resolution, r->margins[0], r->margins[1], r->margins[2], r->margins[3]);
     }
 }
@@ -110,14 +100,14 @@ void DumpBlock(ProjectRecord* p, uint8_t type, std::string* out) {
         case kProjectTopSheetsBlock:
             for (auto* r = static_cast<SubSheetReference*>(LLFirst(p->topLevelSheets)); r; r = r->next) {
                 GetSheetSpecName(p, r->child, text, sizeof text);
-                Print(out, "    sheet \"%s\"\n", text);
+                AppendFormat(out, "    sheet \"%s\"\n", text);
             }
             break;
         case kProjectInstancesBlock:
-            Print(out, "    next instance id %u\n", p->nextInstanceId);
+            AppendFormat(out, "    next instance id %u\n", p->nextInstanceId);
             for (auto* i = static_cast<SheetInstance*>(LLFirst(p->instances)); i; i = i->next) {
                 GetInstanceSheetName(p, i, text, sizeof text);
-                Print(out, "    instance %u parent %u serial %u flags 0x%04X unused %d \"%s\"\n", i->id,
+                AppendFormat(out, "    instance %u parent %u serial %u flags 0x%04X unused %d \"%s\"\n", i->id,
                       i->parentId, i->serial, i->flags, i->missCount, text);
             }
             break;
@@ -125,14 +115,14 @@ void DumpBlock(ProjectRecord* p, uint8_t type, std::string* out) {
         case kProjectPathsBlock:
             for (auto* e = static_cast<PathSpec*>(LLFirst(p->paths)); e; e = e->next) {
                 GetPathSpecPath(p->paths, e, text, sizeof text);
-                Print(out, "    path kind %u flags 0x%02X \"%s\"\n", e->rootKind, e->flags, text);
+                AppendFormat(out, "    path kind %u flags 0x%02X \"%s\"\n", e->rootKind, e->flags, text);
             }
             break;
         case kProjectSettingsBlock:
             DumpSettings(p, out);
             break;
         case kProjectSpiceMapsBlock: {
-            Print(out, "    signals %d, components %d, netlist root %u, flags 0x%X\n", DACount(p->signalMap),
+            AppendFormat(out, "    signals %d, components %d, netlist root %u, flags 0x%X\n", DACount(p->signalMap),
                   DACount(p->compMap), p->netlistRoot, p->netlistFlags);
             SpiceSignalMapEntry e;
             for (int32_t i = 0; i < DACount(p->signalMap); ++i) {
@@ -141,13 +131,13 @@ void DumpBlock(ProjectRecord* p, uint8_t type, std::string* out) {
                 ExtractSignalMapSignalName(p->signalMap, e.name, text);
                 ExtractSignalMapSignalName(p->signalMap, e.netName, net);
                 ExtractSignalMapSignalName(p->signalMap, e.qualifier, qualifier);
-                Print(out, "    signal \"%s\" -> \"%s\" qualifier \"%s\" instance %d\n", text, net, qualifier, e.key);
+                AppendFormat(out, "    signal \"%s\" -> \"%s\" qualifier \"%s\" instance %d\n", text, net, qualifier, e.key);
             }
             SpiceCompMapEntry c;
             for (int32_t i = 0; i < DACount(p->compMap); ++i)
                 if (DAGet(p->compMap, i, &c) && GetSpiceCompMapRefDes(p->compMap, c.instanceId, c.symbolSerial, text))
-                    Print(out, "    component instance %u serial %u \"%s\"\n", c.instanceId, c.symbolSerial, text);
-            Print(out, "    netlist script \"%s\" in \"%.*s\", level %u, descend %u\n", p->netlistScript.name,
+                    AppendFormat(out, "    component instance %u serial %u \"%s\"\n", c.instanceId, c.symbolSerial, text);
+            AppendFormat(out, "    netlist script \"%s\" in \"%.*s\", level %u, descend %u\n", p->netlistScript.name,
                   int(p->netlistScript.directory.length), p->netlistScript.directory.bytes,
                   p->netlistLevelLimit, p->netlistDescend);
             break;
@@ -158,7 +148,7 @@ void DumpBlock(ProjectRecord* p, uint8_t type, std::string* out) {
 }
 
 void DumpAnnotation(const char* name, const AnnotationMap* map, std::string* out) {
-    Print(out, "    sheet \"%s\", %d entries\n", name, CountAnnotationMapEntries(map));
+    AppendFormat(out, "    sheet \"%s\", %d entries\n", name, CountAnnotationMapEntries(map));
     AnnotationMapEntry entry;
     for (int32_t i = 0; i < CountAnnotationMapEntries(map); ++i) {
         if (!GetAnnotationMapEntry(map, i, &entry)) continue;
@@ -166,7 +156,7 @@ void DumpAnnotation(const char* name, const AnnotationMap* map, std::string* out
             char designator[kStringSpecBufferSize] = "(none)";
             if (s->designator != kNoDesignator)
                 ExtractStringSpec(s->designator, GetAnnotationMapStringBlock(map), designator, sizeof designator);
-            Print(out, "    symbol %u instance %d \"%s\" slot %d\n", entry.symbolId, s->instanceId, designator,
+            AppendFormat(out, "    symbol %u instance %d \"%s\" slot %d\n", entry.symbolId, s->instanceId, designator,
                   s->slot);
         }
     }
@@ -187,7 +177,7 @@ int32_t ReadOneBlock(DynamicFileRecord* file, uint8_t type, Handle bytes, std::s
                 ProjectWindowState state;
                 st = ParseWindowState(stream, &state);
                 if (st == status::kNoErr)
-                    Print(&decoded, "    rectangle top %d left %d bottom %d right %d\n", state.bounds.top,
+                    AppendFormat(&decoded, "    rectangle top %d left %d bottom %d right %d\n", state.bounds.top,
                           state.bounds.left, state.bounds.bottom, state.bounds.right);
                 break;
             }
@@ -209,7 +199,7 @@ int32_t ReadOneBlock(DynamicFileRecord* file, uint8_t type, Handle bytes, std::s
         DumpBlock(p, type, &decoded);
         out->append(decoded);
     } else {
-        Print(out, "    does not read: status %d (0x%X)\n", st, uint32_t(st));
+        AppendFormat(out, "    does not read: status %d (0x%X)\n", st, uint32_t(st));
     }
     DestroyProjectRecord(p);
     DisposeStream(stream);
@@ -220,7 +210,7 @@ int32_t ReadOneBlock(DynamicFileRecord* file, uint8_t type, Handle bytes, std::s
 
 int RunProjectDump(int argc, const char* const* argv, std::string* out, std::string* err) {
     if (argc != 2) {
-        Print(err, "usage: project-dump PROJECT\n");
+        AppendFormat(err, "usage: project-dump PROJECT\n");
         return kUsage;
     }
     FileSpec spec;
@@ -228,58 +218,58 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
     OSStatus st = FileSpecFromURL(NormalizePath(argv[1]), &spec, false, nullptr);
     if (st == status::kNoErr) st = OpenDynamicFile(&spec, true, &file);
     if (st != status::kNoErr) {
-        Print(err, "project-dump: %s cannot be opened as a dynamic file (status %d)\n", argv[1], st);
+        AppendFormat(err, "project-dump: %s cannot be opened as a dynamic file (status %d)\n", argv[1], st);
         return kUsage;
     }
     if (file.fileType != kProjectFileType) {
-        Print(err, "project-dump: %s is no project file\n", argv[1]);
+        AppendFormat(err, "project-dump: %s is no project file\n", argv[1]);
         CloseAndMaybeFlushDynamicFile(&file, false);
         return kUsage;
     }
-    Print(out, "project file   %s\n", argv[1]);
-    Print(out, "project id     0x%08X\n", ProjectId(&spec));
+    AppendFormat(out, "project file   %s\n", argv[1]);
+    AppendFormat(out, "project id     0x%08X\n", ProjectId(&spec));
     int result = kDone;
     uint32_t offset = 0, size = 0, blocks = 0, freeBytes = 0;
     for (;;) {
         uint8_t type = 0;  // any type
         st = ScanFileBlocks(&file, &offset, &size, &type);
         if (st != status::kNoErr) {
-            Print(out, "the block chain is damaged: status %d\n", st);
+            AppendFormat(out, "the block chain is damaged: status %d\n", st);
             result = kFailed;
             break;
         }
         if (offset == 0) break;
         ++blocks;
         if (type == kFreeBlockType) {
-            Print(out, "block id %u: free, %u bytes\n", offset, size);
+            AppendFormat(out, "block id %u: free, %u bytes\n", offset, size);
             freeBytes += size;
             continue;
         }
-        Print(out, "block id %u: type %u %s, %u bytes\n", offset, type, BlockName(type), size);
+        AppendFormat(out, "block id %u: type %u %s, %u bytes\n", offset, type, BlockName(type), size);
         const bool known = (type >= 1 && type <= 5) || type == kProjectSpiceMapsBlock ||
                            type == kProjectPathsBlock ||
                            (type >= kFirstAnnotationBlock && type <= kLastAnnotationBlock);
         if (!known) continue;
         Handle bytes = nullptr;
         if (LoadFileBlock(&file, offset, &bytes) != status::kNoErr) {
-            Print(out, "    cannot be loaded\n");
+            AppendFormat(out, "    cannot be loaded\n");
             result = kFailed;
             continue;
         }
-        Print(out, "    byte order %s\n", OrderOf(bytes, type));
+        AppendFormat(out, "    byte order %s\n", OrderOf(bytes, type));
         const int32_t end = ReadOneBlock(&file, type, bytes, out);
         if (end < 0) {
             result = kFailed;
         } else {
             uint32_t nonZero = 0;
             for (uint32_t i = uint32_t(end); i < size; ++i) nonZero += (*bytes)[i] != 0;
-            Print(out, "    contents %d bytes, padding %u bytes%s\n", end, size - uint32_t(end),
+            AppendFormat(out, "    contents %d bytes, padding %u bytes%s\n", end, size - uint32_t(end),
                   nonZero ? " (not zero)" : "");
             if (nonZero) result = kFailed;
         }
         MemFree(bytes);
     }
-    Print(out, "%u blocks, %u free bytes\n", blocks, freeBytes);
+    AppendFormat(out, "%u blocks, %u free bytes\n", blocks, freeBytes);
     CloseAndMaybeFlushDynamicFile(&file, false);
     return result;
 }

@@ -125,16 +125,25 @@ OSStatus LoadProjectTopSheetRefs(ProjectRecord* project) {
 
 // ---- Block 2: instances ----
 
-OSStatus WriteProjectInstanceList(ProjectRecord* project, bool flush) {
-    if (!project || !(project->dirtyFlags & kProjectInstancesChanged)) return status::kNoErr;
-    const OSStatus st =
-        WriteProjectBlock(project, kProjectInstancesBlock, true, flush, 0, [&](StreamRecord* s) {
-            Signal(StreamWriteWord(s, kProjectBlockMark));
-            Signal(StreamWriteLong(s, project->nextInstanceId));
-            Signal(WriteInstanceList(s, project));
-        });
-    if (st == status::kNoErr) project->dirtyFlags &= uint16_t(~kProjectInstancesChanged);
+namespace {
+
+// A block written only when the project marks it changed; the mark is cleared once it is written.
+template <class Body>
+OSStatus WriteChangedBlock(ProjectRecord* project, uint16_t changed, uint8_t type, bool flush, Body&& body) {
+    if (!project || !(project->dirtyFlags & changed)) return status::kNoErr;
+    const OSStatus st = WriteProjectBlock(project, type, true, flush, 0, body);
+    if (st == status::kNoErr) project->dirtyFlags &= uint16_t(~changed);
     return st;
+}
+
+}  // namespace
+
+OSStatus WriteProjectInstanceList(ProjectRecord* project, bool flush) {
+    return WriteChangedBlock(project, kProjectInstancesChanged, kProjectInstancesBlock, flush, [&](StreamRecord* s) {
+        Signal(StreamWriteWord(s, kProjectBlockMark));
+        Signal(StreamWriteLong(s, project->nextInstanceId));
+        Signal(WriteInstanceList(s, project));
+    });
 }
 
 OSStatus ParseInstanceBlock(ProjectRecord* project, StreamRecord* s) {
@@ -322,13 +331,10 @@ OSStatus LoadProjectSettings(ProjectRecord* project) {
 // ---- Blocks 5 and 8: search paths ----
 
 OSStatus WriteProjectPathList(ProjectRecord* project, bool flush) {
-    if (!project || !(project->dirtyFlags & kProjectPathsChanged)) return status::kNoErr;
-    const OSStatus st = WriteProjectBlock(project, kProjectPathsBlock, true, flush, 0, [&](StreamRecord* s) {
+    return WriteChangedBlock(project, kProjectPathsChanged, kProjectPathsBlock, flush, [&](StreamRecord* s) {
         Signal(StreamWriteWord(s, kProjectBlockMark));
         Signal(WritePathSpecList(s, project->paths));
     });
-    if (st == status::kNoErr) project->dirtyFlags &= uint16_t(~kProjectPathsChanged);
-    return st;
 }
 
 OSStatus LoadProjectPathList(ProjectRecord* project) {

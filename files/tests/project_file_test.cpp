@@ -15,16 +15,8 @@
 namespace plexa::test {
 namespace {
 
-class ProjectFile : public ::testing::Test {
+class ProjectFile : public ProjectFileTest {
 protected:
-    void SetUp() override {
-        InitMemoryManager(-1);
-        tree.Folder("p");
-        path = tree.path("p/Test.PRX");
-        ASSERT_EQ(CreateProjectFile(path), 0);
-    }
-    void TearDown() override { SetProjectServices(ProjectServices{}); }
-
     // A project on the file, filled and written whole; its snapshot as written.
     std::string WriteFilled(int variant = 0) {
         InstallWindowBounds();
@@ -40,9 +32,6 @@ protected:
         CloseRecord(project);
         return written;
     }
-
-    Tree tree;
-    std::string path;
 };
 
 TEST_F(ProjectFile, EveryBlockRoundTripsInBothByteOrders) {

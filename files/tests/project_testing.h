@@ -510,6 +510,24 @@ inline std::string OtherOrder(uint8_t type, std::string bytes) {
     return bytes;
 }
 
+// ---- A fixture ----
+
+// A scratch folder "p" with an empty project file "p/Test.PRX"; the project services are put back
+// after each test.
+class ProjectFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitMemoryManager(-1);
+        tree.Folder("p");
+        path = tree.path("p/Test.PRX");
+        ASSERT_EQ(CreateProjectFile(path), 0);
+    }
+    void TearDown() override { SetProjectServices(ProjectServices{}); }
+
+    Tree tree;
+    std::string path;
+};
+
 // ---- Writes that fail ----
 
 // Makes the n-th write through a file stream from now fail with -34 (the disk is full); later

@@ -17,16 +17,8 @@
 namespace plexa::test {
 namespace {
 
-class ProjectUpdate : public ::testing::Test {
+class ProjectUpdate : public ProjectFileTest {
 protected:
-    void SetUp() override {
-        InitMemoryManager(-1);
-        tree.Folder("p");
-        path = tree.path("p/Test.PRX");
-        ASSERT_EQ(CreateProjectFile(path), 0);
-    }
-    void TearDown() override { SetProjectServices(ProjectServices{}); }
-
     // The project of the file with everything loaded.
     ProjectRecord* Open(bool readOnly = false) {
         ProjectRecord* project = OpenRecord(path, readOnly);
@@ -50,9 +42,6 @@ protected:
                 names.push_back(b.second.substr(1, uint8_t(b.second[0])));
         return names;
     }
-
-    Tree tree;
-    std::string path;
 };
 
 SheetSpec* SpecNamed(ProjectRecord* project, const char* name) { return GetNamedSheetSpec(project, name, nullptr); }
