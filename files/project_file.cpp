@@ -441,11 +441,11 @@ OSStatus WriteProjectSpiceMaps(ProjectRecord* project) {
                 Signal(StreamWriteHandle(s, folder.handle));
                 Signal(StreamWriteString(s, project->netlistScript.name));
                 if (project->compMap) {
-                    const uint64_t strings = DAGetRefCon(project->compMap);
-                    Signal(WriteStringBlock(s, reinterpret_cast<StringBlock>(uintptr_t(strings))));
-                    DASetRefCon(project->compMap, 0);
+                    const uint64_t compStrings = DAGetRefCon(project->compMap);
+                    Signal(WriteStringBlock(s, reinterpret_cast<StringBlock>(uintptr_t(compStrings))));
+                    DASetRefCon(project->compMap, 0);  // an address of this run: nothing to store
                     const OSStatus written = DAWrite(project->compMap, s, nullptr);
-                    DASetRefCon(project->compMap, strings);
+                    DASetRefCon(project->compMap, compStrings);
                     Signal(written);
                 }
             }));
