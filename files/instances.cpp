@@ -121,12 +121,11 @@ SheetInstance* RetrieveOne(ProjectRecord* project, SheetNode* node, SheetInstanc
 
 void CopyAnnotation(ProjectRecord* project, SheetSpec* spec, uint32_t fromId, uint32_t toId) {
     const SheetServices& services = GetSheetServices();
-    if (!services.loadAnnotationTable) return;
     const uint8_t saved = project->settings.annotationFlags;
     project->settings.annotationFlags &= uint8_t(~kAnnotationKeptInSheets);
-    if (services.loadAnnotationTable(project, spec, 0) == status::kNoErr) {
+    if (LoadAnnotationTable(project, spec, 0) == status::kNoErr) {
         if (services.copyInstanceAnnotation) services.copyInstanceAnnotation(project, spec, fromId, toId);
-        if (services.freeAnnotationTable) services.freeAnnotationTable(project, spec);
+        FreeAnnotationTable(project, spec);
     }
     project->settings.annotationFlags = saved;
 }
@@ -264,11 +263,11 @@ void PurgeUnusedInstances(ProjectRecord* project, bool purgeAnnotation) {
         }
         i = next;
     }
-    if (!purgeAnnotation || !destroyed || !services.loadAnnotationTable) return;
+    if (!purgeAnnotation || !destroyed) return;
     for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next) {
-        if (services.loadAnnotationTable(project, spec, 0) != status::kNoErr) continue;
+        if (LoadAnnotationTable(project, spec, 0) != status::kNoErr) continue;
         if (services.purgeMissingInstances) services.purgeMissingInstances(project, spec);
-        if (services.freeAnnotationTable) services.freeAnnotationTable(project, spec);
+        FreeAnnotationTable(project, spec);
     }
 }
 

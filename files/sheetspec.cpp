@@ -16,6 +16,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "model/annotation.h"
 #include "model/sheet.h"
 
 namespace plexa {
@@ -87,8 +88,8 @@ void FreeOneSheetSpec(LinkListHeader*, void* item, void*, uint32_t) {
     const SheetServices& services = GetSheetServices();
     DestroySubSheetReferences(spec->subSheets);
     spec->subSheets = nullptr;
-    if (spec->annotationMap && services.destroyAnnotationMap)
-        services.destroyAnnotationMap(spec->annotationMap);
+    if (spec->annotationMap)
+        (services.destroyAnnotationMap ? services.destroyAnnotationMap : DestroyAnnotationMap)(spec->annotationMap);
     spec->annotationMap = nullptr;
     if (spec->localAnnotation && services.releaseLocalAnnotation)
         services.releaseLocalAnnotation(spec->localAnnotation);
@@ -383,16 +384,19 @@ bool IsSheetAnnotationDirty(const SheetSpec* spec, bool checkProjectMap, bool ch
                             bool pendingChangesOnly) {
     if (!spec) return false;
     const SheetServices& services = GetSheetServices();
+    auto hasChanges = [&](AnnotationMap* map) {
+        return services.annotationMapHasChanges ? services.annotationMapHasChanges(map)
+                                                : AnnotationMapHasChanges(map);
+    };
     if (checkProjectMap && spec->annotationMap) {
-        if (services.annotationMapHasChanges && services.annotationMapHasChanges(spec->annotationMap))
-            return true;
+        if (hasChanges(spec->annotationMap)) return true;
         if (!pendingChangesOnly && (spec->flags & kSheetSpecAnnotationDirty)) return true;
     }
     if (checkLocalMap && spec->localAnnotation) {
         AnnotationMap* map =
             services.localAnnotationMap ? services.localAnnotationMap(spec->localAnnotation) : nullptr;
         if (map) {
-            if (services.annotationMapHasChanges && services.annotationMapHasChanges(map)) return true;
+            if (hasChanges(map)) return true;
             if (!pendingChangesOnly && services.localAnnotationDirty &&
                 services.localAnnotationDirty(spec->localAnnotation))
                 return true;

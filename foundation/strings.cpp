@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -377,6 +378,22 @@ void TrimSpacesP(unsigned char* string) {
     TrimBounds(string + 1, string[0], first, last);
     std::memmove(string + 1, string + 1 + first, last - first);
     string[0] = static_cast<unsigned char>(last - first);
+}
+
+void AppendFormat(std::string* to, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length > 0) {
+        const size_t at = to->size();
+        to->resize(at + size_t(length) + 1);
+        std::vsnprintf(to->data() + at, size_t(length) + 1, format, args);
+        to->resize(at + size_t(length));
+    }
+    va_end(args);
 }
 
 void StrToUpper(char* string) {

@@ -98,6 +98,9 @@ void TrimSpacesP(unsigned char* string);
 
 void StrToUpper(char* string);
 
+// Appends printf-style formatted text of any length to a string.
+void AppendFormat(std::string* to, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
 // ---- Numbers and addresses ----
 
 // Parses like strtol over 32 bits: leading white space, optional sign, base 0 picks 16 after

@@ -156,6 +156,12 @@ private:
     ProjectRecord record_{};
 };
 
+// Opaque stand-ins for the annotation module's records (never dereferenced here).
+inline AnnotationMap* FakeMap(int n) { return reinterpret_cast<AnnotationMap*>(uintptr_t(0x1000 + 16 * n)); }
+inline SheetLocalAnnotationEntry* FakeLocal(int n) {
+    return reinterpret_cast<SheetLocalAnnotationEntry*>(uintptr_t(0x2000 + 16 * n));
+}
+
 // Stands in for the modules that install the sheet services, and records what was asked.
 class FakeServices {
 public:
@@ -207,12 +213,10 @@ public:
             GetSheetSpecName(project, spec, name);
             active_->log.push_back(std::string("purge ") + name);
         };
-        s.loadAnnotationTable = [](ProjectRecord* project, SheetSpec* spec, uint32_t) -> OSStatus {
-            char name[160];
-            GetSheetSpecName(project, spec, name);
-            return active_->unloadable.count(name) ? -43 : 0;
+        s.getSheetLocalAnnotation = [](const FileSpec* file, bool) -> SheetLocalAnnotationEntry* {
+            active_->log.push_back(std::string("local ") + file->name);
+            return FakeLocal(1);
         };
-        s.freeAnnotationTable = [](ProjectRecord*, SheetSpec*) { active_->log.push_back("free"); };
         SetSheetServices(s);
     }
     ~FakeServices() {
@@ -239,18 +243,11 @@ public:
     std::map<AnnotationMap*, int> changedMaps;
     std::map<SheetLocalAnnotationEntry*, AnnotationMap*> localMaps;
     std::map<SheetLocalAnnotationEntry*, int> dirtyLocals;
-    std::map<std::string, int> unloadable;
     OSStatus transferStatus = 0;
     std::vector<std::string> log;
 
 private:
     static inline FakeServices* active_ = nullptr;
 };
-
-// Opaque stand-ins for the annotation module's records (never dereferenced here).
-inline AnnotationMap* FakeMap(int n) { return reinterpret_cast<AnnotationMap*>(uintptr_t(0x1000 + 16 * n)); }
-inline SheetLocalAnnotationEntry* FakeLocal(int n) {
-    return reinterpret_cast<SheetLocalAnnotationEntry*>(uintptr_t(0x2000 + 16 * n));
-}
 
 }  // namespace plexa::test

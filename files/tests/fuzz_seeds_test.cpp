@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/tests/files_testing.h"
+#include "files/tests/project_testing.h"
 #include "model/tests/model_testing.h"
 
 namespace plexa::test {
@@ -59,6 +60,43 @@ TEST(FuzzSeeds, InstanceLists) {
     HandleStream in(until);
     EXPECT_EQ(ReadInstanceList(in.stream, back.get()), 0);
     EXPECT_EQ(LLFirst(back->instances) != nullptr, true);
+}
+
+TEST(FuzzSeeds, ProjectFiles) {
+    InitMemoryManager(-1);
+    Tree tree;
+    tree.Folder("p");
+    // Nothing of this machine in it: no absolute paths, no print settings, no script folder.
+    const std::string small = tree.path("p/Small.PRX");
+    ASSERT_EQ(CreateProjectFile(small), 0);
+    ProjectRecord* project = OpenRecord(small);
+    ASSERT_TRUE(project);
+    Fill(project, tree.Dir("p"));
+    LLRemoveOrFree(project->paths, LLLast(project->paths), nullptr, true);
+    VXDestroyPrintRecord(project->printRecord);
+    project->printRecord = nullptr;
+    ClearFileSpec(&project->netlistScript);
+    ASSERT_EQ(WriteEverything(project), 0);
+    CloseRecord(project);
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(small, bytes));
+    CheckFuzzSeed("files_project", "small", bytes);
+    // Every block, the other byte order.
+    std::vector<Block> blocks = BlocksOf(small);
+    for (Block& b : blocks) b.second = OtherOrder(b.first, b.second);
+    const std::string swapped = tree.path("p/Swapped.PRX");
+    WriteProjectFileOf(swapped, blocks);
+    ASSERT_TRUE(ReadFile(swapped, bytes));
+    CheckFuzzSeed("files_project", "swapped", bytes);
+    // With a print record and the script's folder.
+    const std::string full = tree.path("p/Full.PRX");
+    ASSERT_EQ(CreateProjectFile(full), 0);
+    project = OpenRecord(full);
+    Fill(project, tree.Dir("p"));
+    ASSERT_EQ(WriteEverything(project), 0);
+    CloseRecord(project);
+    ASSERT_TRUE(ReadFile(full, bytes));
+    CheckFuzzSeed("files_project", "full", bytes, false);
 }
 
 }  // namespace

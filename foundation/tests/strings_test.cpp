@@ -256,6 +256,17 @@ TEST(Strings, TrimAndUpper) {
     EXPECT_STREQ(text, "ABC-9Z\xC3\xA9");
 }
 
+TEST(Strings, AppendFormatTakesTextOfAnyLength) {
+    std::string out = "a";
+    AppendFormat(&out, "%d-%s", 12, "b");
+    EXPECT_EQ(out, "a12-b");
+    const std::string wide(5000, 'x');
+    AppendFormat(&out, "%s!", wide.c_str());
+    EXPECT_EQ(out, "a12-b" + wide + "!");
+    AppendFormat(&out, "%s", "");
+    EXPECT_EQ(out.size(), 5u + 5000u + 1u);
+}
+
 // ---- Numbers ----
 
 TEST(Strings, NumberParsing) {
