@@ -204,6 +204,16 @@ TEST(SheetBoundsTest, PageSizes) {
     }
 }
 
+// A buss "D[0:1]" along (0,40)-(60,40) with the port's pin 0 and one break-out.
+void AddBussWithBreakout(SheetRecord* drawing, SymbolRecord* port) {
+    BussHandle buss = CreateBuss(drawing->bussList);
+    SetBussName(buss, drawing->stringBlock, "D[0:1]");
+    AddPinToBuss(buss, port, 0, 0);
+    LLPush((*buss)->wires, MakeWire({P(0, 40), P(60, 40)}, 0, kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    AddBussBreakout(drawing->breakOutTable, buss, P(20, 40), P(25, 45));
+}
+
 TEST_F(SheetRecordTest, TheDumpShowsEverySection) {
     ComponentRecord* component = CreateComponent(1, 1, 1, 1, 1);
     component->refPrefix = OverlayStringBlock(drawing->stringBlock, "R", -1, nullptr);
@@ -216,12 +226,7 @@ TEST_F(SheetRecordTest, TheDumpShowsEverySection) {
     driver->AddPin(P(0, 0), part, 1);
     SignalHandle signal = Draw({P(0, 0), P(30, 0)});
     CreateSignalWireLabel(drawing, signal, FirstWire((*signal)->wires), 0, false);
-    BussHandle buss = CreateBuss(drawing->bussList);
-    SetBussName(buss, drawing->stringBlock, "D[0:1]");
-    AddPinToBuss(buss, port, 0, 0);
-    LLPush((*buss)->wires, MakeWire({P(0, 40), P(60, 40)}, 0, kWireEndFree, kWireFlagBuss));
-    CalcBussBounds(buss);
-    AddBussBreakout(drawing->breakOutTable, buss, P(20, 40), P(25, 45));
+    AddBussWithBreakout(drawing, port);
     TextRecord* name = CreateDrawingText(drawing, kTextKindSymbolName, 0, P(100, 40), "R1");
     name->owner = TextOwnerSerial(4);
     TextFrameHandle frame = CreateTextFrame("note", -1, 0x08000100);
@@ -299,12 +304,7 @@ TEST_F(SheetRecordTest, TheDumpOfASmallSheet) {
 
     driver->AddPin(P(0, 0), first, 1);
     Draw({P(0, 0), P(30, 0), P(30, 20)});
-    BussHandle buss = CreateBuss(drawing->bussList);
-    SetBussName(buss, drawing->stringBlock, "D[0:1]");
-    AddPinToBuss(buss, port, 0, 0);
-    LLPush((*buss)->wires, MakeWire({P(0, 40), P(60, 40)}, 0, kWireEndFree, kWireFlagBuss));
-    CalcBussBounds(buss);
-    AddBussBreakout(drawing->breakOutTable, buss, P(20, 40), P(25, 45));
+    AddBussWithBreakout(drawing, port);
 
     CreateDrawingText(drawing, kTextKindCompDesignator, 0, P(100, 40), "U1A")->owner =
         TextOwnerSerial(4);
