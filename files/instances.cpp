@@ -15,6 +15,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "model/annotation.h"
 
 namespace plexa {
 
@@ -101,12 +102,8 @@ SheetInstance* RetrieveOne(ProjectRecord* project, SheetNode* node, SheetInstanc
     }
     if (candidate && candidate->sheetSpec) {
         // The symbol now names another sheet: the occurrence keeps its id and its annotation.
-        const SheetServices& services = GetSheetServices();
-        const OSStatus st = services.transferInstanceAnnotation
-                                ? services.transferInstanceAnnotation(project, candidate->id,
-                                                                      candidate->sheetSpec,
-                                                                      node->sheetSpec)
-                                : status::kNoErr;
+        const OSStatus st = TransferInstanceAnnotation(project, int32_t(candidate->id),
+                                                       candidate->sheetSpec, node->sheetSpec);
         if (st == status::kNoErr) {
             candidate->sheetSpec = node->sheetSpec;
             candidate->sheetName = node->sheetSpec ? node->sheetSpec->name : 0;
@@ -120,11 +117,10 @@ SheetInstance* RetrieveOne(ProjectRecord* project, SheetNode* node, SheetInstanc
 }
 
 void CopyAnnotation(ProjectRecord* project, SheetSpec* spec, uint32_t fromId, uint32_t toId) {
-    const SheetServices& services = GetSheetServices();
     const uint8_t saved = project->settings.annotationFlags;
     project->settings.annotationFlags &= uint8_t(~kAnnotationKeptInSheets);
     if (LoadAnnotationTable(project, spec, 0) == status::kNoErr) {
-        if (services.copyInstanceAnnotation) services.copyInstanceAnnotation(project, spec, fromId, toId);
+        CopyInstanceAnnotation(spec, int32_t(fromId), int32_t(toId));
         FreeAnnotationTable(project, spec);
     }
     project->settings.annotationFlags = saved;
@@ -266,7 +262,7 @@ void PurgeUnusedInstances(ProjectRecord* project, bool purgeAnnotation) {
     if (!purgeAnnotation || !destroyed) return;
     for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next) {
         if (LoadAnnotationTable(project, spec, 0) != status::kNoErr) continue;
-        if (services.purgeMissingInstances) services.purgeMissingInstances(project, spec);
+        PurgeMissingInstancesFromAnnotMap(project, spec);
         FreeAnnotationTable(project, spec);
     }
 }

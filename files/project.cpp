@@ -75,6 +75,7 @@ uint8_t CalcSheetSpecAnnotationBlockId(const ProjectRecord* project, const Sheet
 // ---- The record ----
 
 ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file) {
+    InstallProjectAnnotationHooks();
     auto* project = reinterpret_cast<ProjectRecord*>(AllocPtrClear(nullptr, sizeof(ProjectRecord)));
     if (!project) return nullptr;
     if (file) project->file = *file;

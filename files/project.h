@@ -359,6 +359,10 @@ OSStatus FindProjectSheetAnnotationMap(ProjectRecord* project, const SheetSpec* 
                                        uint32_t* position);
 OSStatus LoadAnnotationTable(ProjectRecord* project, SheetSpec* spec, uint32_t flags);
 void FreeAnnotationTable(ProjectRecord* project, SheetSpec* spec);
+// Gives the annotation maps of the model what they need of projects, sheet specs and instances
+// (their flags, maps, files and tables); the sheet-file parts are left as they are. Every new
+// project record does it.
+void InstallProjectAnnotationHooks();
 
 // ---- The file as a whole ----
 

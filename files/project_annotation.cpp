@@ -47,6 +47,33 @@ SheetSpec* FirstSpec(ProjectRecord* project) { return static_cast<SheetSpec*>(LL
 
 }  // namespace
 
+// ---- What the annotation maps need of projects ----
+
+static_assert(kAnnotationNoSlotSuffix == kAnnotNoSlotSuffix && kAnnotationKeptInSheets == kAnnotSheetLocal,
+              "the annotation maps read the project's annotation flags");
+
+void InstallProjectAnnotationHooks() {
+    AnnotationContextHooks hooks = GetAnnotationContextHooks();
+    hooks.projectFlags = [](ProjectRecord* project) { return project->settings.annotationFlags; };
+    hooks.setProjectFlags = [](ProjectRecord* project, uint8_t flags) { project->settings.annotationFlags = flags; };
+    hooks.instanceId = [](SheetInstance* instance) { return int32_t(instance->id); };
+    hooks.instanceSheetSpec = ResolveInstanceSheet;
+    hooks.projectHasInstance = [](ProjectRecord* project, int32_t id) {
+        return GetInstanceWithId(project, uint32_t(id)) != nullptr;
+    };
+    hooks.specMap = [](SheetSpec* spec) { return &spec->annotationMap; };
+    hooks.specLocalEntry = [](SheetSpec* spec) { return &spec->localAnnotation; };
+    hooks.markSpecDirty = [](SheetSpec* spec) { spec->flags |= kSheetSpecAnnotationDirty; };
+    hooks.resolveSheetSpecFile = [](ProjectRecord* project, SheetSpec* spec, FileSpec* file) {
+        return ResolveSheetSpecFile(project, spec, file, nullptr);
+    };
+    hooks.loadAnnotationTable = LoadAnnotationTable;
+    hooks.freeAnnotationTable = FreeAnnotationTable;
+    hooks.openSheetOfSpec = GetOpenSheetFromSheetSpec;
+    hooks.enumSheetProjects = EnumSheetProjects;
+    SetAnnotationContextHooks(hooks);
+}
+
 // ---- Names ----
 
 OSStatus ReadProjectSheetName(StreamRecord* stream, char* name) {
@@ -94,13 +121,11 @@ OSStatus FindProjectSheetAnnotationMap(ProjectRecord* project, const SheetSpec* 
 
 OSStatus LoadAnnotationTable(ProjectRecord* project, SheetSpec* spec, uint32_t) {
     if (!project || !spec) return status::kParamErr;
-    const SheetServices& services = GetSheetServices();
     if (KeptInSheets(project)) {
         if (spec->localAnnotation) return status::kNoErr;
-        if (!services.getSheetLocalAnnotation) return kSheetServiceMissing;
         FileSpec file;
         if (!ResolveSheetSpecFile(project, spec, &file, nullptr)) return status::kNotFound;
-        spec->localAnnotation = services.getSheetLocalAnnotation(&file, true);
+        spec->localAnnotation = GetSheetLocalAnnotation(&file, true);
         return status::kNoErr;
     }
     // A project without its file (one being put together) has no stored maps.
@@ -119,26 +144,22 @@ OSStatus LoadAnnotationTable(ProjectRecord* project, SheetSpec* spec, uint32_t) 
 OSStatus ParseAnnotationBlock(StreamRecord* stream, char* name, AnnotationMap** map) {
     *map = nullptr;
     if (OSStatus st = ReadProjectSheetName(stream, name)) return st;
-    return ReadAnnotationMap(stream, map);
+    return ReadAnnotationMap(stream, 0, map);
 }
 
 void FreeAnnotationTable(ProjectRecord* project, SheetSpec* spec) {
     if (!project || !spec) return;
-    const SheetServices& services = GetSheetServices();
     SheetRecord* open = GetOpenSheetFromSheetSpec(project, spec);
     const bool shown = open && open->project == project;
     if (spec->annotationMap && !shown && !IsSheetAnnotationDirty(spec, true, false, false)) {
-        (services.destroyAnnotationMap ? services.destroyAnnotationMap : DestroyAnnotationMap)(spec->annotationMap);
+        DestroyAnnotationMap(spec->annotationMap);
         spec->annotationMap = nullptr;
         spec->flags &= uint16_t(~kSheetSpecAnnotationDirty);
     }
-    if (spec->localAnnotation) {
-        const int16_t users =
-            services.localAnnotationUseCount ? services.localAnnotationUseCount(spec->localAnnotation) : 1;
-        if (users == 1 && !IsSheetAnnotationDirty(spec, false, true, false)) {
-            if (services.releaseLocalAnnotation) services.releaseLocalAnnotation(spec->localAnnotation);
-            spec->localAnnotation = nullptr;
-        }
+    if (spec->localAnnotation && spec->localAnnotation->referenceCount == 1 &&
+        !IsSheetAnnotationDirty(spec, false, true, false)) {
+        ReleaseSheetLocalAnnotation(spec->localAnnotation);
+        spec->localAnnotation = nullptr;
     }
 }
 
@@ -198,7 +219,6 @@ OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation) {
     if (!project) return status::kParamErr;
     if (!project->file.stream) return status::kFileNotOpen;
     const ProjectServices& projectServices = GetProjectServices();
-    const SheetServices& services = GetSheetServices();
     if (project->window) {
         PurgeUnusedInstances(project, writeAnnotation);
         if (projectServices.markTreeInstances) projectServices.markTreeInstances(project);
@@ -212,11 +232,12 @@ OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation) {
         for (SheetSpec* spec = FirstSpec(project); spec; spec = spec->next) {
             if (!IsSheetAnnotationDirty(spec, true, false, false)) continue;
             if (spec->annotationMap) {
-                if (ApplyAnnotationMapChanges(spec->annotationMap)) spec->flags |= kSheetSpecAnnotationDirty;
+                if (ApplyAnnotationMapChanges(spec->annotationMap, nullptr))
+                    spec->flags |= kSheetSpecAnnotationDirty;
                 if (SheetRecord* open = GetOpenSheetFromSheetSpec(project, spec))
                     PurgeMissingSymbolsFromAnnotMap(open, spec->annotationMap);
             }
-            if (services.purgeMissingInstances) services.purgeMissingInstances(project, spec);
+            PurgeMissingInstancesFromAnnotMap(project, spec);
             if (OSStatus st = WriteProjectSheetAnnotationMap(project, spec, false)) return st;
         }
     }
@@ -234,16 +255,16 @@ OSStatus UpdateProjectSheetLocalAnnotation(ProjectRecord* project) {
     const SheetServices& services = GetSheetServices();
     for (SheetSpec* spec = FirstSpec(project); spec; spec = spec->next) {
         if (!spec->localAnnotation || GetOpenSheetFromSheetSpec(project, spec)) continue;
-        AnnotationMap* map = services.localAnnotationMap ? services.localAnnotationMap(spec->localAnnotation) : nullptr;
-        if (map && ApplyAnnotationMapChanges(map) && services.setLocalAnnotationDirty)
-            services.setLocalAnnotationDirty(spec->localAnnotation, true);
-        if (!services.localAnnotationDirty || !services.localAnnotationDirty(spec->localAnnotation)) continue;
+        SheetLocalAnnotationEntry* local = spec->localAnnotation;
+        AnnotationMap* map = local->map;
+        if (map && ApplyAnnotationMapChanges(map, nullptr)) local->changed = 1;
+        if (!local->changed) continue;
         FileSpec file;
         if (!ResolveSheetSpecFile(project, spec, &file, nullptr)) return status::kNotFound;
         const OSStatus st = services.writeSheetAnnotation ? services.writeSheetAnnotation(&file, map)
                                                           : kSheetServiceMissing;
         if (st) return st;
-        if (services.setLocalAnnotationDirty) services.setLocalAnnotationDirty(spec->localAnnotation, false);
+        local->changed = 0;
     }
     return status::kNoErr;
 }

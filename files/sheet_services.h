@@ -1,8 +1,8 @@
-// What sheet specs, sheet instances and the project file need of the modules that own sheets
-// and annotation: the sheet loader, the single-block readers and the annotation block of a sheet
-// file, and the sheet-local annotation cache and the purges of the annotation module. Those modules install these calls at start-up; where a
-// call is missing, the default named beside it applies (what a program without that module
-// would find).
+// What sheet specs, sheet instances and the project file need of the modules above them that own
+// open sheets and sheet files: the sheet loader, the single-block readers and the annotation
+// block of a sheet file. Those modules install these calls at start-up; where a call is missing,
+// the default named beside it applies (what a program without that module would find). The
+// annotation maps and the sheet-local annotation cache of the model are called directly.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,7 @@ namespace plexa {
 
 struct AnnotationMap;
 struct ProjectRecord;
-struct SheetLocalAnnotationEntry;
 struct SheetRecord;
-struct SheetSpec;
 
 // The status of a sheet-file read that no module is there to do.
 constexpr OSStatus kSheetServiceMissing = -4;
@@ -58,33 +56,8 @@ struct SheetServices {
     // The rank in a sheet file's header block. Default: kSheetServiceMissing.
     OSStatus (*fileSheetRank)(const FileSpec* file, uint16_t* rank) = nullptr;
 
-    // Whether the map has pending changes. Default: AnnotationMapHasChanges.
-    bool (*annotationMapHasChanges)(AnnotationMap* map) = nullptr;
-    // A sheet-local annotation entry's map, and its dirty mark. Default: none, no.
-    AnnotationMap* (*localAnnotationMap)(SheetLocalAnnotationEntry* entry) = nullptr;
-    bool (*localAnnotationDirty)(SheetLocalAnnotationEntry* entry) = nullptr;
-    // Sets or clears an entry's dirty mark. Default: nothing.
-    void (*setLocalAnnotationDirty)(SheetLocalAnnotationEntry* entry, bool dirty) = nullptr;
-    // The number of sheet specs that use an entry. Default: 1.
-    int16_t (*localAnnotationUseCount)(SheetLocalAnnotationEntry* entry) = nullptr;
-    // The cached sheet-local annotation entry of a sheet file, its use count raised; with load
-    // it is read from the file when not cached. Default: none.
-    SheetLocalAnnotationEntry* (*getSheetLocalAnnotation)(const FileSpec* file, bool load) = nullptr;
     // Writes a map into a sheet file as its own annotation. Default: kSheetServiceMissing.
     OSStatus (*writeSheetAnnotation)(const FileSpec* file, AnnotationMap* map) = nullptr;
-    // Frees a spec's map; drops a spec's use of a local annotation entry. Default:
-    // DestroyAnnotationMap, nothing.
-    void (*destroyAnnotationMap)(AnnotationMap* map) = nullptr;
-    void (*releaseLocalAnnotation)(SheetLocalAnnotationEntry* entry) = nullptr;
-    // Moves an instance's annotation from one spec's map to another's. Default: 0 (no maps).
-    OSStatus (*transferInstanceAnnotation)(ProjectRecord* project, uint32_t instanceId,
-                                           SheetSpec* from, SheetSpec* to) = nullptr;
-    // Copies an instance's annotation in the spec's map to a new instance id. Default: 0.
-    OSStatus (*copyInstanceAnnotation)(ProjectRecord* project, SheetSpec* spec, uint32_t fromId,
-                                       uint32_t toId) = nullptr;
-    // Drops the entries of instances that the project no longer has from the spec's map.
-    // Default: nothing.
-    void (*purgeMissingInstances)(ProjectRecord* project, SheetSpec* spec) = nullptr;
 };
 
 void SetSheetServices(const SheetServices& services);

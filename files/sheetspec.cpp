@@ -85,14 +85,11 @@ SheetSpec* CreateSheetSpec() {
 
 void FreeOneSheetSpec(LinkListHeader*, void* item, void*, uint32_t) {
     auto* spec = static_cast<SheetSpec*>(item);
-    const SheetServices& services = GetSheetServices();
     DestroySubSheetReferences(spec->subSheets);
     spec->subSheets = nullptr;
-    if (spec->annotationMap)
-        (services.destroyAnnotationMap ? services.destroyAnnotationMap : DestroyAnnotationMap)(spec->annotationMap);
+    DestroyAnnotationMap(spec->annotationMap);
     spec->annotationMap = nullptr;
-    if (spec->localAnnotation && services.releaseLocalAnnotation)
-        services.releaseLocalAnnotation(spec->localAnnotation);
+    ReleaseSheetLocalAnnotation(spec->localAnnotation);
     spec->localAnnotation = nullptr;
 }
 
@@ -383,24 +380,13 @@ void SortProjectSheetSpecsByTree(ProjectRecord* project) {
 bool IsSheetAnnotationDirty(const SheetSpec* spec, bool checkProjectMap, bool checkLocalMap,
                             bool pendingChangesOnly) {
     if (!spec) return false;
-    const SheetServices& services = GetSheetServices();
-    auto hasChanges = [&](AnnotationMap* map) {
-        return services.annotationMapHasChanges ? services.annotationMapHasChanges(map)
-                                                : AnnotationMapHasChanges(map);
-    };
     if (checkProjectMap && spec->annotationMap) {
-        if (hasChanges(spec->annotationMap)) return true;
+        if (AnnotationMapHasChanges(spec->annotationMap)) return true;
         if (!pendingChangesOnly && (spec->flags & kSheetSpecAnnotationDirty)) return true;
     }
-    if (checkLocalMap && spec->localAnnotation) {
-        AnnotationMap* map =
-            services.localAnnotationMap ? services.localAnnotationMap(spec->localAnnotation) : nullptr;
-        if (map) {
-            if (hasChanges(map)) return true;
-            if (!pendingChangesOnly && services.localAnnotationDirty &&
-                services.localAnnotationDirty(spec->localAnnotation))
-                return true;
-        }
+    if (checkLocalMap && spec->localAnnotation && spec->localAnnotation->map) {
+        if (AnnotationMapHasChanges(spec->localAnnotation->map)) return true;
+        if (!pendingChangesOnly && spec->localAnnotation->changed) return true;
     }
     return false;
 }

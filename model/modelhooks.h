@@ -4,14 +4,16 @@
 // the application, or here on first use), finds the sheet shown in a window, and reaches the
 // sheet editor and the application shell only through the hooks that those layers install:
 // the record of changed preference blocks, the undo collection of text
-// owners and the Other Fonts dialog. Without a hook the model does the plain thing: black text,
-// nothing recorded, no font chosen.
+// owners, the Other Fonts dialog, a sheet's file-symbol list and the sheet editor's parts of a
+// sheet. Without a hook the model does the plain thing: black text, nothing recorded, no font
+// chosen, no file-symbol list, no editor parts to free.
 #pragma once
 
 #include <cstdint>
 
 namespace plexa {
 
+struct LinkListHeader;
 struct SheetRecord;
 struct TextRecord;
 struct VXWindowRecordTag;
@@ -35,6 +37,12 @@ struct ModelHooks {
     // every signal attached to a buss break-out is global.
     void (*projectSignalScope)(ProjectRecord* project, int32_t* portLevel,
                                bool* breakOutsGlobal) = nullptr;
+    // A sheet's list of file symbols (the files layer's records), and its disposal.
+    LinkListHeader* (*createFileSymbolList)() = nullptr;
+    void (*destroyFileSymbolList)(LinkListHeader* list) = nullptr;
+    // Frees what the sheet editor made on demand in a sheet being destroyed (log window, text
+    // editor, item modifiers, split-wire list, undo action) and clears those fields.
+    void (*releaseSheetEditorParts)(SheetRecord* sheet) = nullptr;
 };
 void SetModelHooks(const ModelHooks& hooks);
 const ModelHooks& GetModelHooks();

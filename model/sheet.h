@@ -1,10 +1,15 @@
 // The sheet record: one open schematic sheet in memory, with every list and table that the sheet's
 // objects live in. `CreateDrawing` makes it and `DestroySheet` frees it; every list it holds is owned
-// by the record and freed only there.
+// by the record and freed only there. This module also keeps the user's default sheet settings
+// (`gDefSheetSettings`, made by `InitSheetDefaults` with the default text themes), the page sizes
+// (`CalcSheetBounds`) and the tool-tip texts of the sheet window's tools.
 //
 // This header holds the record and the default sheet settings. The modules that own a list declare
 // its record types and operations in their own headers; the record names them here by forward
 // declaration only, so that including the sheet record stays cheap.
+//
+// The two stored areas (`SheetStoredSettings`, `SheetViewSettings`) are written verbatim into the
+// sheet file; their layouts are fixed below and swap by the two templates.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +22,7 @@
 namespace plexa {
 
 struct LinkListHeader;
+struct SheetRecord;
 struct VXRgn;
 struct VXPrintRec;
 struct VXWindowRecordTag;
@@ -35,6 +41,10 @@ struct TextThemeTable;
 struct ProjectRecord;
 struct SheetInstance;
 struct LogWindowRecord;
+struct SheetSpec;
+struct ElementRecord;
+struct TextFrameRecord;
+struct WireRecord;
 
 constexpr uint32_t kSheetStoredSettingsSize = 64;
 constexpr uint32_t kSheetViewSettingsSize = 24;
@@ -79,6 +89,27 @@ struct SheetViewSettings {
 };
 static_assert(sizeof(SheetViewSettings) == kSheetViewSettingsSize);
 
+// Bits of `SheetStoredSettings::flags`. Bit 0 is set on every new sheet; the sheet editor reads it
+// as "new texts get frame option 0x20".
+constexpr uint32_t kSheetFlagNewTextFrames = 0x1;
+constexpr uint32_t kSheetFlagHideElements = 0x2;   // hides elements with flag 0x2000
+constexpr uint32_t kSheetFlagSignalPanel = 0x4;    // the check box of the signal settings panel
+constexpr uint32_t kSheetFlagSimulatorRefresh = 0x20;
+
+// Bits of `SheetRecord::modifiedFlags` (0x10 is the flash phase, model/signals.h).
+constexpr uint8_t kSheetModifiedContent = 0x01;
+constexpr uint8_t kSheetModifiedDrawing = 0x02;
+constexpr uint8_t kSheetModifiedFrameOption = 0x08;
+constexpr uint8_t kSheetModifiedSimulatorAnnotation = 0x20;
+constexpr uint8_t kSheetModifiedChildSymbols = 0x80;
+
+// The view of a new sheet and the tool selected in it.
+constexpr uint16_t kNewSheetResolution = 96;
+constexpr uint16_t kSelectTool = 2006;
+constexpr uint16_t kSnapTool = 2017;
+
+using SheetDrawHook = void (*)(SheetRecord* sheet, void* refCon);
+
 struct SheetRecord {
     VXWindowRecordTag* window;
     VXWindowRecordTag* toolPalette;
@@ -120,15 +151,35 @@ struct SheetRecord {
     uint16_t topToolPaneWidths[2];
     uint8_t topToolsExpanded;
     FileSpec fileSpec;
-    // Owned by the sheet editor, made on demand.
-    void* modifiers;
+    // Owned by the sheet editor, made on demand; `CreateDrawing` leaves them zero.
+    void* modifiers;       // the item-modifier (resize handle) store
+    int32_t modifierCount;
     void* undoAction;
     void* drawingTE;
     void* splitWireList;
+    VXWindowRecordTag* simulatorTools;  // child window of the simulator tools
+    VXWindowRecordTag* libraryPane;
+    SheetSpec* sheetSpec;               // the project's spec of this sheet
+    ElementRecord* selectedElement;
+    ElementRecord* elementInCreation;
+    TextFrameRecord** editedTextFrame;
+    txStyle* newTextStyle;              // text style for new text
+    SheetDrawHook drawHook;
+    void* drawHookRefCon;
+    uint32_t modificationTime;
+    uint16_t zoomScale;
+    Point zoomPosition;
+    Rect cachedPageSize;
+    uint8_t zoomMode;
+    uint8_t growTracking;
+    uint8_t pathToggleRequest;
+    uint8_t nodeValuesShown;
     // Flashing of a signal or buss on request (model/signals.h): the item, the timer that
     // toggles the phase, and the modified flags whose bit 0x10 is the flash phase.
     SignalRecord** flashingSignal;
     BussRecord** flashingBuss;
+    WireRecord** flashingWire;  // a floating wire end flashed alone: the wire and its end
+    int16_t flashingWireEnd;
     sVXTimerRecord* flashTimer;
     uint8_t modifiedFlags;
     // The break-out naming sequence (model/busses.h): the buss last named and the name given.
@@ -160,12 +211,26 @@ struct SheetSettings {
 
 extern SheetSettings gDefSheetSettings;
 
-// A new sheet with every list and table made and the settings taken from gDefSheetSettings; null
-// only when the record itself cannot be allocated.
+// Fills gDefSheetSettings and gDefaultTextThemes with the built-in defaults, freeing what they
+// held: a string block, the attributes "DrawingTitle" = "{SheetFile}" and "SheetNumber" = "1",
+// prefix "SIG" with 3 digits, and the nine themes in "Times". -108 when memory fails.
+OSStatus InitSheetDefaults();
+// Sets (overwriting) an attribute of the defaults.
+void AddDefaultSheetAttribute(const char* name, const char* value);
+
+// A new sheet with every list and table made and the settings taken from gDefSheetSettings (the
+// digit count clamped to 1..9); null when the record or any of its lists cannot be made, with
+// whatever was made freed again.
 SheetRecord* CreateDrawing();
-// Frees the sheet record with everything it owns; its windows' ref-cons are cleared.
+// Frees the sheet record with everything it owns: the annotation first (model/annotation.h), the
+// sheet editor's parts through its hook, then the lists and tables; its windows' ref-cons are
+// cleared. Saving and the save question belong to the application shell.
 void DestroySheet(SheetRecord* sheet);
 // The page rectangle (top-left 0, 0) of a page size code, orientation and resolution.
 void CalcSheetBounds(int32_t sizeCode, int32_t orientation, int32_t resolution, Rect* out);
+
+// The tool-tip text of a sheet-window tool into buffer (at least 32 bytes), empty for ids without
+// one; returns the buffer.
+char* RetrieveToolTipMessage(int32_t toolId, char* buffer);
 
 }  // namespace plexa

@@ -1,6 +1,7 @@
 // The canonical text dump of a sheet; see sheetdump.h.
 #include "model/sheetdump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
@@ -9,6 +10,8 @@
 #include "foundation/da.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "model/annotation.h"
+#include "model/attributes.h"
 #include "model/busses.h"
 #include "model/components.h"
 #include "model/elements.h"
@@ -91,8 +94,10 @@ public:
           texts_(sheet->textList, 'T') {}
 
     std::string Run(uint32_t sections) {
+        if (sections & kDumpSheet) Sheet();
         if (sections & kDumpComponents) Components();
         if (sections & kDumpSymbols) Symbols();
+        if (sections & kDumpAnnotation) Annotation();
         if (sections & kDumpSignals) Signals();
         if (sections & kDumpBusses) {
             Busses();
@@ -147,17 +152,53 @@ private:
         }
     }
 
+    void Sheet() {
+        const SheetStoredSettings& st = sheet_->stored;
+        const int length = std::min<int>(st.signalPrefix[0], sizeof st.signalPrefix - 1);
+        const std::string prefix(reinterpret_cast<const char*>(st.signalPrefix + 1), size_t(length));
+        Line(0, Cat("sheet page ", int32_t(st.sizeCode), st.orientation ? " portrait " : " landscape ",
+                    Bounds(sheet_->sheetBounds), " serial ", st.nextSerial, Flags(st.flags, 8),
+                    " prefix ", Quote(prefix.c_str()), " digits ", int32_t(st.signalDigits)));
+        for (int32_t i = 0; i < st.attributeCount; ++i) {
+            char name[kAttributeTextSize], value[kAttributeTextSize];
+            uint16_t flags = 0;
+            GetIndexedAttribute(sheet_->stringBlock, sheet_->attributes, 0, i, name, value, &flags,
+                                nullptr);
+            Line(1, Cat("attribute ", Quote(name), " = ", Quote(value), Flags(flags, 4)));
+        }
+    }
+
+    // One component of the component list.
+    std::string ComponentLine(ComponentRecord* c) const {
+        return Cat(components_.Of(c), " prefix ", Quoted(c->refPrefix), " symbols ",
+                   int32_t(c->symbolCount), " sections ", int32_t(c->sectionCount), " packages ",
+                   int32_t(c->packageCount), " pin sets ", int32_t(c->pinSetCount), " names ",
+                   int32_t(c->nameCount));
+    }
+
     void Components() {
         LinkListHeader* list = sheet_->componentList;
         if (!LLFirst(list)) return;
         Line(0, Cat("components ", list->count));
-        for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
-            auto* c = static_cast<ComponentRecord*>(item);
-            Line(1, Cat(components_.Of(c), " prefix ", Quoted(c->refPrefix), " symbols ",
-                        int32_t(c->symbolCount), " sections ", int32_t(c->sectionCount),
-                        " packages ", int32_t(c->packageCount), " pin sets ",
-                        int32_t(c->pinSetCount), " names ", int32_t(c->nameCount)));
+        for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
+            Line(1, ComponentLine(static_cast<ComponentRecord*>(item)));
+    }
+
+    // One placed symbol, the n-th of the symbol list, with its designator in the sheet's context.
+    std::string SymbolLine(int32_t n, SymbolRecord* s) {
+        std::string line = Cat('#', n, " serial ", s->serial, " at ", Pt(s->position),
+                               Flags(s->flags, 8), " map ", s->mapId);
+        if (s->component) line.append(Cat(" component ", components_.Of(s->component)));
+        if ((s->flags & kSymbolFlagPort) && s->kindData)
+            line.append(Cat(" port name ", Quoted(s->kindData)));
+        if (s->attributeCount) line.append(Cat(" attributes ", s->attributeCount));
+        char designator[kAnnotationTextSize];
+        const int32_t slot = GetSymbolAnnotation(sheet_, s->serial, designator);
+        if (designator[0]) {
+            line.append(Cat(" ref ", Quote(designator)));
+            if (slot >= 0) line.append(Cat(" slot ", slot));
         }
+        return line;
     }
 
     void Symbols() {
@@ -165,14 +206,41 @@ private:
         if (!LLFirst(list)) return;
         Line(0, Cat("symbols ", list->count));
         int32_t n = 0;
-        for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
-            auto* s = static_cast<SymbolRecord*>(item);
-            std::string line = Cat('#', ++n, " serial ", s->serial, " at ", Pt(s->position),
-                                   Flags(s->flags, 8), " map ", s->mapId);
-            if (s->component) line.append(Cat(" component ", components_.Of(s->component)));
-            if ((s->flags & kSymbolFlagPort) && s->kindData)
-                line.append(Cat(" port name ", Quoted(s->kindData)));
-            if (s->attributeCount) line.append(Cat(" attributes ", s->attributeCount));
+        for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
+            Line(1, SymbolLine(++n, static_cast<SymbolRecord*>(item)));
+    }
+
+    // "instance "designator" slot n", or "instance remove" for a pending removal.
+    std::string Specs(const AnnotationSpec* list, StringBlock block) const {
+        std::string text;
+        for (const AnnotationSpec* s = list; s; s = s->next) {
+            text.append(Cat(text.empty() ? "" : ", ", s->instanceId));
+            if (s->designator == kNoDesignator) {
+                text.append(" remove");
+                continue;
+            }
+            char designator[kAnnotationTextSize];
+            ExtractAnnotationSpec(s, block, designator);
+            text.append(Cat(' ', Quote(designator), " slot ", int32_t(s->slot)));
+        }
+        return text;
+    }
+
+    void Annotation() {
+        int32_t instance = 0;
+        bool noSlots = false;
+        AnnotationMap* map = GetSheetContextAnnotationInfo(sheet_, &instance, &noSlots);
+        const int32_t count = CountAnnotationMapEntries(map);
+        if (count == 0) return;
+        StringBlock block = GetAnnotationMapStringBlock(map);
+        Line(0, Cat("annotation ", count, instance ? Cat(" instance ", instance) : std::string()));
+        for (int32_t i = 0; i < count; ++i) {
+            AnnotationMapEntry entry;
+            GetAnnotationMapEntry(map, i, &entry);
+            std::string line = Cat("serial ", entry.symbolId, ':');
+            if (entry.saved) line.append(Cat(" saved ", Specs(entry.saved, block)));
+            if (entry.saved && entry.pending) line.push_back(';');
+            if (entry.pending) line.append(Cat(" pending ", Specs(entry.pending, block)));
             Line(1, line);
         }
     }
@@ -276,6 +344,38 @@ private:
         }
     }
 
+    // The defining geometry and the kind's own fields.
+    static std::string Geometry(ElementRecord* e) {
+        switch (e->kind) {
+            case kElementLine:
+            case kElementNode:
+                return Cat(' ', Pt(e->points.point1), '-', Pt(e->points.point2));
+            case kElementArrow: {
+                const auto* a = ElementAs<ArrowElement>(e);
+                return Cat(' ', Pt(e->points.point1), '-', Pt(e->points.point2), " head ",
+                           a->headLength, '/', a->headAngle);
+            }
+            case kElementRoundRect: {
+                const auto* r = ElementAs<RoundRectElement>(e);
+                return Cat(' ', Bounds(e->rect), " oval ", r->ovalWidth, 'x', r->ovalHeight);
+            }
+            case kElementArc: {
+                const auto* a = ElementAs<ArcElement>(e);
+                return Cat(' ', Bounds(e->rect), " angles ", a->startAngle, '/', a->arcAngle);
+            }
+            case kElementPoly: {
+                std::string text = " points";
+                const int32_t count = ElementAs<PolyElement>(e)->pointCount;
+                for (int32_t i = 0; i < count; ++i) text.append(Cat(' ', Pt(PolyPoints(e)[i])));
+                return text;
+            }
+            case kElementImage:
+                return Cat(' ', Bounds(e->rect), " image ", ElementAs<ImageElement>(e)->imageId);
+            default:
+                return Cat(' ', Bounds(e->rect));
+        }
+    }
+
     void Elements() {
         LinkListHeader* list = sheet_->elementList;
         if (!LLFirst(list)) return;
@@ -283,8 +383,11 @@ private:
         int32_t n = 0;
         for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
             auto* e = static_cast<ElementRecord*>(item);
-            Line(1, Cat('E', ++n, " kind ", int32_t(e->kind), Flags(e->flags, 4), " pen ",
-                        int32_t(e->penWidth), " bounds ", Bounds(e->bounds)));
+            std::string line = Cat('E', ++n, " kind ", int32_t(e->kind), Flags(e->flags, 4), " pen ",
+                                   int32_t(e->penWidth), Geometry(e), " bounds ", Bounds(e->bounds));
+            if (e->flags & kElementOwnFrameColor) line.append(Cat(" frame ", Hex(e->frameColor, 8)));
+            if (e->flags & kElementOwnFillColor) line.append(Cat(" fill ", Hex(e->fillColor, 8)));
+            Line(1, line);
         }
     }
 

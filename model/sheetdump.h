@@ -1,9 +1,11 @@
 // The canonical text dump of a sheet: one line per item, in list order, with ids that depend only
 // on the items' places in their lists, so that a test or a person can compare two sheets by text.
 //
-// Sections appear only when their list holds something, in this order:
+// Sections appear only when their list holds something (the sheet line always), in this order:
+//   sheet       page, bounds, next serial, flags, signal-name prefix and digits; its attributes
 //   components  C<n> ...            the component list
-//   symbols     #<n> serial ...     placed symbols
+//   symbols     #<n> serial ...     placed symbols, with the designator of the sheet's context
+//   annotation  serial <n>: ...     the annotation map of the sheet's context, by symbol serial
 //   signals     S<n> "name" ...     each with its pin entries, wires W<n> and labels
 //   busses      B<n> "name" ...     each with its terminals, wires and labels
 //   breakouts   row <id> ...        the break-out table by row id
@@ -30,7 +32,9 @@ constexpr uint32_t kDumpBusses = 0x08;  // busses and the break-out table
 constexpr uint32_t kDumpTexts = 0x10;
 constexpr uint32_t kDumpFrames = 0x20;
 constexpr uint32_t kDumpElements = 0x40;
-constexpr uint32_t kDumpAll = 0x7F;
+constexpr uint32_t kDumpSheet = 0x80;
+constexpr uint32_t kDumpAnnotation = 0x100;
+constexpr uint32_t kDumpAll = 0x1FF;
 
 std::string DumpSheet(SheetRecord* sheet, uint32_t sections = kDumpAll);
 

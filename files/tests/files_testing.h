@@ -1,6 +1,6 @@
 // Test helpers for the files folder: a scratch tree of folders and files, a project record put
 // together the way the project module makes one, and a recorder that stands in for the modules
-// that install the sheet services.
+// that install the sheet services and read a sheet file's annotation block.
 #pragma once
 
 #include <sys/stat.h>
@@ -25,6 +25,7 @@
 #include "foundation/dirspec.h"
 #include "foundation/dynfile.h"
 #include "foundation/memory.h"
+#include "model/annotation.h"
 #include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
@@ -102,6 +103,7 @@ public:
         record_.hierarchy = withTree ? CreateSheetTree() : nullptr;
         record_.nextInstanceId = 1;
         record_.settings.annotationFlags = 2;
+        InstallProjectAnnotationHooks();
         MoveTo(folder);
         EXPECT_TRUE(record_.paths);
     }
@@ -156,12 +158,6 @@ private:
     ProjectRecord record_{};
 };
 
-// Opaque stand-ins for the annotation module's records (never dereferenced here).
-inline AnnotationMap* FakeMap(int n) { return reinterpret_cast<AnnotationMap*>(uintptr_t(0x1000 + 16 * n)); }
-inline SheetLocalAnnotationEntry* FakeLocal(int n) {
-    return reinterpret_cast<SheetLocalAnnotationEntry*>(uintptr_t(0x2000 + 16 * n));
-}
-
 // Stands in for the modules that install the sheet services, and records what was asked.
 class FakeServices {
 public:
@@ -189,49 +185,25 @@ public:
             *rank = found->second;
             return 0;
         };
-        s.annotationMapHasChanges = [](AnnotationMap* map) { return active_->changedMaps.count(map) > 0; };
-        s.localAnnotationMap = [](SheetLocalAnnotationEntry* entry) {
-            auto found = active_->localMaps.find(entry);
-            return found == active_->localMaps.end() ? nullptr : found->second;
-        };
-        s.localAnnotationDirty = [](SheetLocalAnnotationEntry* entry) { return active_->dirtyLocals.count(entry) > 0; };
-        s.destroyAnnotationMap = [](AnnotationMap* map) { active_->log.push_back("destroy " + Id(map)); };
-        s.releaseLocalAnnotation = [](SheetLocalAnnotationEntry* entry) {
-            active_->log.push_back("release " + Id(entry));
-        };
-        s.transferInstanceAnnotation = [](ProjectRecord*, uint32_t id, SheetSpec*, SheetSpec*) -> OSStatus {
-            active_->log.push_back("transfer " + std::to_string(id));
-            return active_->transferStatus;
-        };
-        s.copyInstanceAnnotation = [](ProjectRecord* project, SheetSpec*, uint32_t from, uint32_t to) -> OSStatus {
-            active_->log.push_back("copy " + std::to_string(from) + ">" + std::to_string(to) + " flags " +
-                                   std::to_string(project->settings.annotationFlags));
-            return 0;
-        };
-        s.purgeMissingInstances = [](ProjectRecord* project, SheetSpec* spec) {
-            char name[160];
-            GetSheetSpecName(project, spec, name);
-            active_->log.push_back(std::string("purge ") + name);
-        };
-        s.getSheetLocalAnnotation = [](const FileSpec* file, bool) -> SheetLocalAnnotationEntry* {
-            active_->log.push_back(std::string("local ") + file->name);
-            return FakeLocal(1);
-        };
         SetSheetServices(s);
+        // The sheet file's own annotation block, as the sheet-file module reads it: an empty map.
+        AnnotationContextHooks hooks = GetAnnotationContextHooks();
+        hooks.readSheetFileAnnotation = [](const FileSpec* file, AnnotationMap** map) -> OSStatus {
+            active_->log.push_back(std::string("local ") + file->name);
+            *map = CreateAnnotationMap(true);
+            return *map ? 0 : -108;
+        };
+        SetAnnotationContextHooks(hooks);
     }
     ~FakeServices() {
+        AnnotationContextHooks hooks = GetAnnotationContextHooks();
+        hooks.readSheetFileAnnotation = nullptr;
+        SetAnnotationContextHooks(hooks);
         SetSheetServices(SheetServices{});
         active_ = nullptr;
     }
     FakeServices(const FakeServices&) = delete;
     FakeServices& operator=(const FakeServices&) = delete;
-
-    // A pointer's text, for the log.
-    static std::string Id(const void* p) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%p", p);
-        return text;
-    }
 
     int busyCount = 0;
     std::map<std::string, SheetRecord*> loaded;
@@ -240,10 +212,6 @@ public:
     std::map<std::string, OSStatus> fileFailures;
     uint16_t openRank = 0;
     std::map<std::string, uint16_t> fileRanks;
-    std::map<AnnotationMap*, int> changedMaps;
-    std::map<SheetLocalAnnotationEntry*, AnnotationMap*> localMaps;
-    std::map<SheetLocalAnnotationEntry*, int> dirtyLocals;
-    OSStatus transferStatus = 0;
     std::vector<std::string> log;
 
 private:

@@ -11,6 +11,7 @@
 
 #include "files/tests/files_testing.h"
 #include "foundation/byteswap.h"
+#include "model/annotation.h"
 #include "model/sheet.h"
 
 namespace plexa::test {
@@ -89,11 +90,16 @@ TEST_F(Instances, AnOccurrenceWhoseSymbolNamesAnotherSheetKeepsItsInstance) {
     tree.Folder("p");
     TestProject project(tree.Dir("p"));
     FakeServices services;
+    project->settings.annotationFlags = 0;  // kept in the project, whose file holds no maps yet
     SheetNode* top = project.Node(nullptr, "Top.SHX", 0);
     SheetNode* child = project.Node(top, "Old.SHX", 5);
     SheetInstance* old = RetrieveSheetInstance(project.get(), child, true);
     ASSERT_TRUE(old);
     const uint32_t id = old->id;
+    SheetSpec* oldSpec = project.Spec("Old.SHX");
+    oldSpec->annotationMap = CreateAnnotationMap(true);
+    SetAnnotation(oldSpec->annotationMap, 3, int32_t(id), "R1", 0);
+    ApplyAnnotationMapChanges(oldSpec->annotationMap, nullptr);
 
     // The tree is built again; the symbol with serial 5 now names New.SHX.
     EmptySheetTree(project->hierarchy);
@@ -103,29 +109,38 @@ TEST_F(Instances, AnOccurrenceWhoseSymbolNamesAnotherSheetKeepsItsInstance) {
     EXPECT_EQ(RetrieveSheetInstance(project.get(), child, false), old);
     EXPECT_EQ(old->id, id);
     EXPECT_EQ(old->sheetSpec, project.Spec("New.SHX"));
-    EXPECT_EQ(services.log, (std::vector<std::string>{"transfer " + std::to_string(id)}));
+    // Its annotation went along.
+    char text[kAnnotationTextSize];
+    EXPECT_EQ(GetAnnotation(project.Spec("New.SHX")->annotationMap, 3, int32_t(id), false, text), 0);
+    EXPECT_STREQ(text, "R1");
+    EXPECT_EQ(CountAnnotationMapEntries(oldSpec->annotationMap), 0);
     EXPECT_TRUE(project->dirtyFlags & kProjectInstancesChanged);
 
-    // A transfer that fails makes a new instance (with create) or none.
+    // A transfer that fails makes a new instance (with create) or none: with the annotation kept
+    // in the sheets, a sheet without a file has no table to load.
+    project->settings.annotationFlags = kAnnotationKeptInSheets;
     EmptySheetTree(project->hierarchy);
     top = project.Node(nullptr, "Top.SHX", 0);
     child = project.Node(top, "Third.SHX", 5);
-    services.transferStatus = -108;
     EXPECT_EQ(RetrieveSheetInstance(project.get(), child, false), nullptr);
     SheetInstance* made = RetrieveSheetInstance(project.get(), child, true);
     ASSERT_TRUE(made);
     EXPECT_NE(made, old);
     EXPECT_EQ(old->sheetSpec, project.Spec("New.SHX"));
+    EXPECT_EQ(GetAnnotation(project.Spec("New.SHX")->annotationMap, 3, int32_t(id), false, text), 0);
 
     // At the top level an occurrence is never re-targeted.
-    services.transferStatus = 0;
-    services.log.clear();
+    project->settings.annotationFlags = 0;
+    SheetSpec* topSpec = project.Spec("Top.SHX");
+    topSpec->annotationMap = CreateAnnotationMap(true);
+    SetAnnotation(topSpec->annotationMap, 5, 1, "U1", 0);
     EmptySheetTree(project->hierarchy);
     top = project.Node(nullptr, "Renamed.SHX", 0);
     SheetInstance* fresh = RetrieveSheetInstance(project.get(), top, true);
     ASSERT_TRUE(fresh);
     EXPECT_NE(fresh->id, 1u);
-    EXPECT_TRUE(services.log.empty());
+    EXPECT_EQ(project.Spec("Renamed.SHX")->annotationMap, nullptr);
+    EXPECT_EQ(GetAnnotation(topSpec->annotationMap, 5, 1, false, text), 0);
 }
 
 TEST_F(Instances, ThePurgeAgesOutInstancesTheTreeNoLongerUses) {
@@ -142,17 +157,36 @@ TEST_F(Instances, ThePurgeAgesOutInstancesTheTreeNoLongerUses) {
     // The project keeps its annotation in the sheets: a spec whose file is found loads its table.
     for (const char* sheet : {"p/Top.SHX", "p/Gone.SHX", "p/Other.SHX"}) tree.Sheet(sheet);
     AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false);
+    // Every spec's map holds annotation of each instance.
+    const char* const sheets[] = {"Top.SHX", "Gone.SHX", "Other.SHX", "Unloadable.SHX"};
+    for (const char* sheet : sheets) {
+        AnnotationMap*& map = project.Spec(sheet)->annotationMap;
+        map = CreateAnnotationMap(true);
+        for (uint32_t id : {1u, 2u, made}) SetAnnotation(map, 4, int32_t(id), "R1", 0);
+        ApplyAnnotationMapChanges(map, nullptr);
+    }
+    auto instancesOf = [&](const char* sheet) {
+        AnnotationMapEntry entry;
+        GetAnnotationMapEntry(project.Spec(sheet)->annotationMap, 0, &entry);
+        std::set<int32_t> ids;
+        for (const AnnotationSpec* s = entry.saved; s; s = s->next) ids.insert(s->instanceId);
+        return ids;
+    };
 
     PurgeUnusedInstances(project.get(), true);
     EXPECT_EQ(GetInstanceWithId(project.get(), made), nullptr);  // made since opening: at once
     EXPECT_EQ(used->missCount, 0);
     EXPECT_EQ(stored->missCount, 1);
     EXPECT_EQ(services.busyCount, 3);
-    // The maps of the specs that load lose the destroyed instances; each table is freed again.
-    const std::string release = "release " + FakeServices::Id(FakeLocal(1));
-    EXPECT_EQ(services.log, (std::vector<std::string>{"local Other.SHX", "purge Other.SHX", release,
-                                                      "local Gone.SHX", "purge Gone.SHX", release,
-                                                      "local Top.SHX", "purge Top.SHX", release}));
+    // The maps of the specs that load lose the destroyed instances; each table is freed again
+    // (the sheet file's own map is read and released).
+    EXPECT_EQ(services.log, (std::vector<std::string>{"local Other.SHX", "local Gone.SHX", "local Top.SHX"}));
+    for (const char* sheet : sheets) {
+        const bool loads = std::string(sheet) != "Unloadable.SHX";
+        const std::set<int32_t> kept = loads ? std::set<int32_t>{1, 2} : std::set<int32_t>{1, 2, int32_t(made)};
+        EXPECT_EQ(instancesOf(sheet), kept) << sheet;
+        EXPECT_EQ(project.Spec(sheet)->localAnnotation, nullptr) << sheet;
+    }
     services.log.clear();
     for (int purge = 2; purge <= 15; ++purge) PurgeUnusedInstances(project.get(), true);
     EXPECT_EQ(GetInstanceWithId(project.get(), 2), stored);
@@ -164,6 +198,7 @@ TEST_F(Instances, ThePurgeAgesOutInstancesTheTreeNoLongerUses) {
     EXPECT_EQ(Dump(project.get()), (std::vector<std::string>{"1 0 0 0 0 Top.SHX"}));
     EXPECT_TRUE(project->dirtyFlags & kProjectInstancesChanged);
     EXPECT_TRUE(services.log.empty());
+    EXPECT_EQ(instancesOf("Gone.SHX"), (std::set<int32_t>{1, 2}));
 
     // Only a project with a tree purges.
     TestProject noTree(tree.Dir("p"), false);
@@ -205,6 +240,20 @@ TEST_F(Instances, CopyingAnInstanceTree) {
     Stored(project.get(), 4, 2, 8, leaf);
     SheetInstance* clash = Stored(project.get(), 5, 1, 6, child);
     project->nextInstanceId = 6;
+    // The project's own maps of two sheets; the project keeps its annotation in the sheets, so a
+    // copy has to load these from the project.
+    child->annotationMap = CreateAnnotationMap(true);
+    SetAnnotation(child->annotationMap, 5, 2, "U2", 1);
+    leaf->annotationMap = CreateAnnotationMap(true);
+    SetAnnotation(leaf->annotationMap, 9, 3, "R3", 0);
+    SetAnnotation(leaf->annotationMap, 9, 4, "R4", 0);
+    ApplyAnnotationMapChanges(child->annotationMap, nullptr);
+    ApplyAnnotationMapChanges(leaf->annotationMap, nullptr);
+    auto designator = [](SheetSpec* spec, uint32_t symbol, uint32_t instance) {
+        char text[kAnnotationTextSize];
+        GetAnnotation(spec->annotationMap, symbol, int32_t(instance), false, text);
+        return std::string(text);
+    };
 
     CopyInstanceTree(project.get(), c, 1, 5);  // already there: nothing
     EXPECT_EQ(Dump(project.get()).size(), 5u);
@@ -215,9 +264,11 @@ TEST_F(Instances, CopyingAnInstanceTree) {
               (std::vector<std::string>{"8 6 7 2 0 Leaf.SHX", "7 6 8 2 0 Leaf.SHX", "6 1 6 2 0 Child.SHX",
                                         "5 2147483647 6 0 0 Child.SHX", "4 2 8 0 0 Leaf.SHX",
                                         "3 2 7 0 0 Leaf.SHX", "2 1 5 0 0 Child.SHX", "1 0 0 0 0 Top.SHX"}));
-    // The annotation went along, loaded from the project whatever the project keeps it in.
-    EXPECT_EQ(services.log, (std::vector<std::string>{"copy 2>6 flags 0", "copy 4>7 flags 0",
-                                                      "copy 3>8 flags 0"}));
+    // The annotation went along (2 to 6, 4 to 7, 3 to 8), loaded from the project whatever the
+    // project keeps it in.
+    EXPECT_EQ(designator(child, 5, 6), "U2");
+    EXPECT_EQ(designator(leaf, 9, 7), "R4");
+    EXPECT_EQ(designator(leaf, 9, 8), "R3");
     EXPECT_EQ(project->settings.annotationFlags, 2);
 
     // A duplicated sheet symbol on an open sheet, in every project that uses the sheet.
@@ -226,12 +277,16 @@ TEST_F(Instances, CopyingAnInstanceTree) {
     project.List();
     SheetRecord sheet{};
     ASSERT_EQ(FileSpecFromURL(tree.path("p/Child.SHX"), &sheet.fileSpec, false, nullptr), 0);
-    services.log.clear();
     CopyInstanceTreesForSymbol(&sheet, 7, 9);
     // Leaf instances with serial 7 under a Child instance: 8 (under 6) and 3 (under 2).
     EXPECT_EQ(Dump(project.get()).size(), 10u);
-    EXPECT_EQ(services.log.size(), 2u);
+    AnnotationMapEntry entry;
+    GetAnnotationMapEntry(leaf->annotationMap, 0, &entry);
+    EXPECT_EQ(CountAnnotSpecList(entry.saved), 6);
     EXPECT_EQ(Dump(project.get())[0].substr(Dump(project.get())[0].find(' ')), " 2 9 2 0 Leaf.SHX");
+    // Both copies are of the annotation of 3 (8 holds a copy of it).
+    EXPECT_EQ(designator(leaf, 9, 9), "R3");
+    EXPECT_EQ(designator(leaf, 9, 10), "R3");
 }
 
 // The fixture below: two instances, both named "A.SHX".

@@ -208,7 +208,7 @@ inline VXWindowRecordTag* FakeWindow() { return reinterpret_cast<VXWindowRecordT
 inline AnnotationMap* MapOf(std::initializer_list<std::tuple<uint32_t, int32_t, const char*, int16_t>> specs) {
     AnnotationMap* map = CreateAnnotationMap(true);
     for (const auto& [symbol, instance, text, slot] : specs) SetAnnotation(map, symbol, instance, text, slot);
-    ApplyAnnotationMapChanges(map);
+    ApplyAnnotationMapChanges(map, nullptr);
     return map;
 }
 

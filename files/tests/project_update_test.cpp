@@ -69,7 +69,7 @@ TEST_F(ProjectUpdate, SheetsWhoseBlockIdsCollideKeepABlockEach) {
     EXPECT_EQ(AnnotationNames(), (std::vector<std::string>{first, second}));
     // Writing either again leaves the other's block as it is.
     SetAnnotation(a->annotationMap, 2, 1, "R2", 0);
-    ApplyAnnotationMapChanges(a->annotationMap);
+    ApplyAnnotationMapChanges(a->annotationMap, nullptr);
     ASSERT_EQ(WriteProjectSheetAnnotationMap(project, a, true), 0);
     const std::vector<std::string> names = AnnotationNames();
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{first, second}));
@@ -251,7 +251,7 @@ const Change kChanges[] = {
      [](ProjectRecord* p, const DirectoryRef*) {
          AnnotationMap* map = GetNamedSheetSpec(p, "Top0.SHX", nullptr)->annotationMap;
          SetAnnotation(map, 5, 1, "R77", 0);
-         ApplyAnnotationMapChanges(map);
+         ApplyAnnotationMapChanges(map, nullptr);
      },
      [](ProjectRecord* p) { return WriteProjectSheetAnnotationMap(p, GetNamedSheetSpec(p, "Top0.SHX", nullptr), true); }},
 };
@@ -317,81 +317,83 @@ TEST_F(ProjectUpdate, AFailedUpdateStopsAtTheFirstFailure) {
     CloseRecord(project);
 }
 
-// Stands in for the sheet-local annotation cache and the sheet file's annotation block.
-struct LocalCache {
-    static inline AnnotationMap* map = nullptr;
-    static inline bool dirty = false;
-    static inline int16_t users = 1;
+// Stands in for the sheet file's annotation block: what the sheet-file module reads and writes.
+struct SheetFileAnnotation {
     static inline std::vector<std::string> log;
     static inline OSStatus writeStatus = 0;
-    static SheetLocalAnnotationEntry* Entry() { return FakeLocal(5); }
     static void Install() {
-        SheetServices s;
-        s.getSheetLocalAnnotation = [](const FileSpec* file, bool) {
+        AnnotationContextHooks hooks = GetAnnotationContextHooks();
+        hooks.readSheetFileAnnotation = [](const FileSpec* file, AnnotationMap** map) -> OSStatus {
             log.push_back(std::string("get ") + file->name);
-            return Entry();
+            *map = MapOf({{1, 0, "R1", 0}});
+            return 0;
         };
-        s.localAnnotationMap = [](SheetLocalAnnotationEntry*) { return map; };
-        s.localAnnotationDirty = [](SheetLocalAnnotationEntry*) { return dirty; };
-        s.setLocalAnnotationDirty = [](SheetLocalAnnotationEntry*, bool on) { dirty = on; };
-        s.localAnnotationUseCount = [](SheetLocalAnnotationEntry*) { return users; };
-        s.releaseLocalAnnotation = [](SheetLocalAnnotationEntry*) { log.push_back("release"); };
+        SetAnnotationContextHooks(hooks);
+        SheetServices s;
         s.writeSheetAnnotation = [](const FileSpec* file, AnnotationMap*) {
             log.push_back(std::string("write ") + file->name);
             return writeStatus;
         };
         SetSheetServices(s);
     }
+    static void Remove() {
+        AnnotationContextHooks hooks = GetAnnotationContextHooks();
+        hooks.readSheetFileAnnotation = nullptr;
+        SetAnnotationContextHooks(hooks);
+        SetSheetServices(SheetServices{});
+    }
 };
 
 TEST_F(ProjectUpdate, AnnotationKeptInTheSheets) {
     tree.Sheet("p/Top0.SHX");
     WriteFilled();
-    LocalCache::Install();
-    LocalCache::map = MapOf({{1, 0, "R1", 0}});
-    LocalCache::log.clear();
+    SheetFileAnnotation::Install();
+    SheetFileAnnotation::log.clear();
     ProjectRecord* project = Open();
     project->settings.annotationFlags = kAnnotationKeptInSheets;
     SheetSpec* top = SpecNamed(project, "Top0.SHX");
     SheetSpec* second = SpecNamed(project, "Second.SHX");
+    const FileSpec file = SpecOf(tree.path("p/Top0.SHX"));
     EXPECT_EQ(LoadAnnotationTable(project, top, 0), 0);
-    EXPECT_EQ(top->localAnnotation, LocalCache::Entry());
+    SheetLocalAnnotationEntry* entry = top->localAnnotation;
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(FindSheetLocalAnnotation(&file), entry);
+    EXPECT_EQ(MapSnapshot(entry->map), " 1:[0 R1 0]");
     EXPECT_EQ(LoadAnnotationTable(project, second, 0), status::kNotFound);  // no sheet file
-    EXPECT_EQ(LocalCache::log, (std::vector<std::string>{"get Top0.SHX"}));
+    EXPECT_EQ(SheetFileAnnotation::log, (std::vector<std::string>{"get Top0.SHX"}));
 
     // Changes of a closed sheet's own map are written into the sheet file.
-    SetAnnotation(LocalCache::map, 1, 0, "R2", 0);
+    SetAnnotation(entry->map, 1, 0, "R2", 0);
     EXPECT_TRUE(IsProjectAnnotationDirty(project, true));
     EXPECT_EQ(UpdateProjectSheetLocalAnnotation(project), 0);
-    EXPECT_FALSE(LocalCache::dirty);
+    EXPECT_FALSE(entry->changed);
     EXPECT_FALSE(IsProjectAnnotationDirty(project, true));
-    EXPECT_EQ(LocalCache::log.back(), "write Top0.SHX");
-    LocalCache::dirty = true;
-    LocalCache::writeStatus = -34;
+    EXPECT_EQ(SheetFileAnnotation::log.back(), "write Top0.SHX");
+    entry->changed = 1;
+    SheetFileAnnotation::writeStatus = -34;
     EXPECT_EQ(UpdateProjectSheetLocalAnnotation(project), -34);
-    EXPECT_TRUE(LocalCache::dirty);
-    LocalCache::dirty = false;
+    EXPECT_TRUE(entry->changed);
+    entry->changed = 0;
+    SheetFileAnnotation::writeStatus = 0;
 
     // The entry is released only by its last user.
-    LocalCache::users = 2;
+    ++entry->referenceCount;  // another project's spec of the sheet
     FreeAnnotationTable(project, top);
-    EXPECT_EQ(top->localAnnotation, LocalCache::Entry());
-    LocalCache::users = 1;
+    EXPECT_EQ(top->localAnnotation, entry);
+    ReleaseSheetLocalAnnotation(entry);  // the other user lets go
     FreeAnnotationTable(project, top);
     EXPECT_EQ(top->localAnnotation, nullptr);
-    EXPECT_EQ(LocalCache::log.back(), "release");
+    EXPECT_EQ(FindSheetLocalAnnotation(&file), nullptr);
     // A project map with changes stays; one without goes.
     SetAnnotation(second->annotationMap, 3, 0, "C13", 2);
     FreeAnnotationTable(project, second);
     EXPECT_NE(second->annotationMap, nullptr);
-    ApplyAnnotationMapChanges(second->annotationMap);
+    ApplyAnnotationMapChanges(second->annotationMap, nullptr);
     second->flags &= uint16_t(~kSheetSpecAnnotationDirty);
     FreeAnnotationTable(project, second);
     EXPECT_EQ(second->annotationMap, nullptr);
     CloseRecord(project);
-    DestroyAnnotationMap(LocalCache::map);
-    LocalCache::map = nullptr;
-    SetSheetServices(SheetServices{});
+    SheetFileAnnotation::Remove();
 }
 
 struct Recorder {

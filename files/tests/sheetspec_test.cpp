@@ -330,37 +330,45 @@ TEST_F(SheetSpecs, TheProjectsDirtyTimeIsItsLatestSheetChange) {
 TEST_F(SheetSpecs, AnnotationDirtiness) {
     tree.Folder("p");
     TestProject project(tree.Dir("p"));
-    FakeServices services;
     SheetSpec* bare = project.Spec("Bare.SHX");
     bare->flags |= kSheetSpecAnnotationDirty;
     for (int bits = 0; bits < 8; ++bits)
         EXPECT_FALSE(IsSheetAnnotationDirty(bare, bits & 1, bits & 2, bits & 4)) << bits;
 
     SheetSpec* spec = project.Spec("Mapped.SHX");
-    spec->annotationMap = FakeMap(1);
+    spec->annotationMap = CreateAnnotationMap(true);
     EXPECT_FALSE(IsSheetAnnotationDirty(spec, true, true, false));
     spec->flags |= kSheetSpecAnnotationDirty;
     EXPECT_TRUE(IsSheetAnnotationDirty(spec, true, false, false));
     EXPECT_FALSE(IsSheetAnnotationDirty(spec, true, false, true));
     EXPECT_FALSE(IsSheetAnnotationDirty(spec, false, true, false));
-    services.changedMaps[FakeMap(1)] = 1;
+    SetAnnotation(spec->annotationMap, 4, 0, "R1", 0);  // a pending change
     EXPECT_TRUE(IsSheetAnnotationDirty(spec, true, false, true));
 
     SheetSpec* local = project.Spec("Local.SHX");
-    local->localAnnotation = FakeLocal(1);
-    services.dirtyLocals[FakeLocal(1)] = 1;
+    SheetLocalAnnotationEntry entry{};
+    local->localAnnotation = &entry;
+    entry.changed = 1;
     EXPECT_FALSE(IsSheetAnnotationDirty(local, true, true, false));  // an entry without a map
-    services.localMaps[FakeLocal(1)] = FakeMap(2);
+    entry.map = CreateAnnotationMap(true);
     EXPECT_TRUE(IsSheetAnnotationDirty(local, false, true, false));
     EXPECT_FALSE(IsSheetAnnotationDirty(local, false, true, true));
-    services.changedMaps[FakeMap(2)] = 1;
+    SetAnnotation(entry.map, 4, 0, "C1", 0);
     EXPECT_TRUE(IsSheetAnnotationDirty(local, false, true, true));
     EXPECT_FALSE(IsSheetAnnotationDirty(local, true, false, false));
 
-    // A spec that goes frees its map and releases its local annotation.
+    // A spec that goes frees its map and releases its local annotation: the cached entry of its
+    // file goes with its last user.
+    FileSpec file;
+    ASSERT_EQ(FileSpecFromURL(tree.path("p/Local.SHX"), &file, false, nullptr), 0);
+    SheetLocalAnnotationEntry* cached = CreateSheetLocalAnnotation(&file, entry.map);
+    ASSERT_NE(cached, nullptr);
+    cached->referenceCount = 1;
+    local->localAnnotation = cached;
+    EXPECT_EQ(FindSheetLocalAnnotation(&file), cached);
     PurgeUnusedSheetSpecs(project.get());
-    EXPECT_EQ(services.log, (std::vector<std::string>{"release " + FakeServices::Id(FakeLocal(1)),
-                                                      "destroy " + FakeServices::Id(FakeMap(1))}));
+    EXPECT_EQ(FindSheetLocalAnnotation(&file), nullptr);
+    EXPECT_EQ(GetNamedSheetSpec(project.get(), "Mapped.SHX", nullptr), nullptr);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "model/annotation.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
 #include "model/tests/model_testing.h"
@@ -58,6 +59,24 @@ TEST_F(FuzzSeeds, Elements) {
     ElementAs<ImageElement>(elements[5])->imageId = -1;
     for (ElementRecord* e : elements) DestroyElement(e, images);
     DestroyImageList(images);
+}
+
+TEST_F(FuzzSeeds, AnnotationMaps) {
+    AnnotationMap* map = CreateAnnotationMap(true);
+    auto write = [&] {
+        HandleStream out;
+        EXPECT_EQ(WriteAnnotationMap(out.stream, map), 0);
+        return out.bytes();
+    };
+    CheckFuzzSeed("model_annotation", "empty", write());
+    SetAnnotation(map, 4, 0, "U1", 0);
+    SetAnnotation(map, 4, 7, "U12", 1);
+    SetAnnotation(map, 9, 0, "R3", -1);
+    SetAnnotation(map, 12, 2, "C1", 0);
+    ApplyAnnotationMapChanges(map, nullptr);
+    SetAnnotation(map, 12, 2, nullptr, -1);  // pending, not written
+    CheckFuzzSeed("model_annotation", "native", write());
+    DestroyAnnotationMap(map);
 }
 
 }  // namespace

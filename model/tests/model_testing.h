@@ -41,6 +41,38 @@ inline VXPixels* ColourImage(int width, int height, uint32_t seed, bool noisy) {
 }
 
 
+// Makes a pool the general pool while the object lives, so that code which allocates from
+// gGenPool allocates from it; what was allocated there must be freed before the scope ends.
+class GeneralPoolScope {
+public:
+    explicit GeneralPoolScope(MemPool pool) : previous_(gGenPool) { gGenPool = pool; }
+    ~GeneralPoolScope() { gGenPool = previous_; }
+    GeneralPoolScope(const GeneralPoolScope&) = delete;
+    GeneralPoolScope& operator=(const GeneralPoolScope&) = delete;
+
+private:
+    MemPool previous_;
+};
+
+// A pool that can give nothing: its ceiling is what it took on creation.
+class ExhaustedPool {
+public:
+    ExhaustedPool() {
+        InitMemoryManager(-1);
+        pool_ = CreatePool(4096);
+        MemPoolInfoRecord info{};
+        MemPoolInfo(pool_, nullptr, &info);
+        MemPoolSetCeiling(pool_, info.totalBytes);
+    }
+    ~ExhaustedPool() { MemPoolFree(pool_); }
+    ExhaustedPool(const ExhaustedPool&) = delete;
+    ExhaustedPool& operator=(const ExhaustedPool&) = delete;
+    MemPool pool() const { return pool_; }
+
+private:
+    MemPool pool_ = nullptr;
+};
+
 inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }
 
 // Sets up the memory manager and the global image list; at the end of each test the global list

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "model/tests/wire_driver.h"
 #include "model/wireintegrate.h"
 #include "model/wires.h"
+#include "tests/support/testing.h"
 
 namespace plexa::test {
 
@@ -86,6 +88,19 @@ inline std::string PointsText(const std::vector<Point>& points) {
 inline std::string DumpRect(const Rect& r) {
     return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
            std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
+// Compares a dump with the expected text kept in model/tests/data/<name>; with PLEXA_WRITE_DUMPS
+// set the file is written instead (look at it before keeping it).
+inline void ExpectDumpFile(const std::string& dump, const std::string& name) {
+    const std::string path = SourcePath("model/tests/data/" + name);
+    if (std::getenv("PLEXA_WRITE_DUMPS")) {
+        ASSERT_TRUE(WriteFile(path, dump)) << path;
+        return;
+    }
+    std::string expected;
+    ASSERT_TRUE(ReadFile(path, expected)) << path;
+    EXPECT_EQ(dump, expected) << "the dump differs from " << path;
 }
 
 }  // namespace plexa::test

@@ -1,0 +1,182 @@
+// The sheet window and its binding to a sheet record; see sheetwindow.h.
+#include "sheeteditor/sheetwindow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/datetime.h"
+#include "foundation/filespec.h"
+#include "foundation/geometry.h"
+#include "foundation/strings.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+int32_t gUntitledDrawingCount = 0;
+
+namespace {
+
+constexpr int16_t kMinWidth = 80, kMinHeight = 142, kMaxSize = 5000;
+constexpr int16_t kStateFrameInset = 16;
+constexpr const char* kSheetExtension = ".SHX";
+
+SheetWindowHooks gHooks;
+
+// The sheet of a window of the sheet's, or null.
+SheetRecord* SheetOf(VXWindowRecordTag* window) {
+    return window ? WindowToDrawing(window) : nullptr;
+}
+
+}  // namespace
+
+void SetSheetWindowHooks(const SheetWindowHooks& hooks) { gHooks = hooks; }
+
+int32_t CreateDrawingWindow(const char* title, void* refCon, SheetWindows* windows) {
+    *windows = SheetWindows{};
+    Rect content;
+    VXCalcMaxWindowRect(kVXWindowDocument, 0, kSheetWindowFlags, nullptr, &content);
+    content.bottom = int16_t(content.bottom - 10);
+    content.right = int16_t(content.right - 4);
+    VXWindowRecordTag* window =
+        VXCreateWindow(kVXWindowDocument, 0, kSheetWindowFlags, kSheetWindowKind, kVXStatusPage, -1,
+                       &content, title ? title : "Untitled", kSheetWindowTemplate, refCon,
+                       SheetViewEventHandler);
+    if (!window) return 0;
+    VXWindowRecordTag* topTools = VXCreateDividedChildWindow(
+        nullptr, 0, 0, window, kTopToolBarCollapsed, 0, refCon, DrawingTopToolsHandler);
+    VXWindowRecordTag* palette = topTools ? VXCreateDividedChildWindow(nullptr, 0, 0, window,
+                                                                      kToolPaletteWidth, 4, refCon,
+                                                                      DrawingToolsEventHandler)
+                                          : nullptr;
+    if (!palette) {
+        VXDestroyWindow(window);
+        return 0;
+    }
+    Rect page;
+    CalcSheetBounds(gDefSheetSettings.sizeCode, gDefSheetSettings.orientation, kNewSheetResolution,
+                    &page);
+    VXSetPadSize(window, page.right, page.bottom, false);
+    const Rect limits = {kMinHeight, kMinWidth, kMaxSize, kMaxSize};
+    VXSetMinMaxRect(window, &limits);
+    VXSetWindowModified(window, false);
+    VXSetWindowFileProxy(window, nullptr, 0);
+    *windows = SheetWindows{window, palette, topTools};
+    return 1;
+}
+
+void InstallDrawingInWindow(SheetRecord* sheet, const SheetWindows* windows) {
+    if (!sheet || !windows || !windows->window) return;
+    sheet->window = windows->window;
+    sheet->toolPalette = windows->toolPalette;
+    sheet->topToolBar = windows->topToolBar;
+    for (VXWindowRecordTag* window : {windows->window, windows->toolPalette, windows->topToolBar})
+        if (window) window->refCon = sheet;
+    if (IsDirectoryInvalid(&sheet->fileSpec.directory)) {
+        // An untitled sheet is named by its window.
+        char title[200];
+        VXGetWindowTitle(sheet->window, title);
+        SetFileSpecName(&sheet->fileSpec, title);
+    } else {
+        char name[kFileSpecNameCapacity];
+        GetFileSpecName(&sheet->fileSpec, name, sizeof name);
+        RemoveExtension(kSheetExtension, name);
+        VXSetWindowTitle(sheet->window, name);
+    }
+    CreateSheetWindowToolTips(sheet);
+    HideShowSpiceTools(sheet);
+    SetupDrawingTools(sheet);
+    HideShowRulers(sheet->window, sheet->view.showRulers != 0);
+    VXSetPadSize(sheet->window, sheet->sheetBounds.right, sheet->sheetBounds.bottom, true);
+}
+
+void SetSheetWindowState(SheetRecord* sheet, const SheetWindowState* state) {
+    if (!sheet || !state || state->scale == 0 || VXEmptyRect(&state->frame) || !sheet->window)
+        return;
+    Rect inside = state->frame;
+    VXInsetRect(&inside, kStateFrameInset, kStateFrameInset);
+    if (VXWindowRectOnScreen(kVXWindowDocument, 0, kSheetWindowFlags, &inside) == 1)
+        VXSetWindowPosition(sheet->window, &state->frame);
+    sheet->topToolPaneWidths[0] = state->paneWidths[0];
+    sheet->topToolPaneWidths[1] = state->paneWidths[1];
+    ExpandCollapseTopDrawTools(sheet->topToolBar,
+                               (state->flags & kSheetWindowStateTopToolsExpanded) != 0);
+    VXSetScalePercent(sheet->window, state->scale, state->scale);
+    sheet->viewScale = state->scale;
+    VXScrollTo(sheet->window, state->scroll.h, state->scroll.v);
+}
+
+SheetRecord* NewSchematicDrawing() {
+    SheetWindows windows;
+    if (!CreateDrawingWindow(nullptr, nullptr, &windows)) return nullptr;
+    SheetRecord* sheet = CreateDrawing();
+    if (!sheet) {
+        VXDestroyWindow(windows.window);
+        return nullptr;
+    }
+    char title[32];
+    std::snprintf(title, sizeof title, "Untitled %d", int(++gUntitledDrawingCount));
+    VXSetWindowTitle(windows.window, title);
+    InstallDrawingInWindow(sheet, &windows);
+    ExpandCollapseTopDrawTools(windows.topToolBar, sheet->topToolsExpanded != 0);
+    sheet->fileTimes[0] = uint32_t(VXGetCurrentDateTime(0));
+    // A new sheet is its own context: no project, no instance (as CreateDrawing leaves it).
+    VXShowWindow(windows.window);
+    return sheet;
+}
+
+void HideShowRulers(VXWindowRecordTag* window, bool show) {
+    if (!window) return;
+    if (window->typeID == kSheetWindowKind) {
+        if (SheetRecord* sheet = SheetOf(window)) sheet->view.showRulers = show ? 1 : 0;
+    } else if (window->typeID == kSymbolEditorWindowKind) {
+        if (gHooks.setSymbolEditorRulers) gHooks.setSymbolEditorRulers(window, show);
+    } else {
+        return;
+    }
+    const int32_t size = show ? kRulerSize : 0;
+    VXSetAltSize(window, size, size);
+}
+
+void UpdateSheetOwnedWindowNames(SheetRecord* sheet) {
+    if (!sheet) return;
+    if (gHooks.updateFileSymbolEditorTitles) gHooks.updateFileSymbolEditorTitles(sheet);
+    if (sheet->logWindow && gHooks.updateLogWindowTitle) gHooks.updateLogWindowTitle(sheet->logWindow);
+}
+
+// ---- The sheet editor's parts ----
+
+int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind == kVXDestroyEvent) {
+        // The sheet outlives its window only without it.
+        if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
+            sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
+        }
+    }
+    return VXDefaultEventHandler(window, event);
+}
+
+int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    return VXDefaultEventHandler(window, event);
+}
+
+int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    return VXDefaultEventHandler(window, event);
+}
+
+void CreateSheetWindowToolTips(SheetRecord*) {}
+
+void HideShowSpiceTools(SheetRecord*) {}
+
+void SetupDrawingTools(SheetRecord*) {}
+
+void ExpandCollapseTopDrawTools(VXWindowRecordTag* topToolBar, bool expand) {
+    if (!topToolBar) return;
+    if (SheetRecord* sheet = SheetOf(topToolBar)) sheet->topToolsExpanded = expand ? 1 : 0;
+    VXResizeDividedChildWindow(topToolBar, expand ? kTopToolBarExpanded : kTopToolBarCollapsed);
+}
+
+}  // namespace plexa

@@ -1,0 +1,105 @@
+// The sheet window: making the window of a sheet with its top tool bar and tool palette, binding
+// a sheet record to it, restoring its saved state, making a new untitled sheet, the rulers, and
+// retitling the windows a sheet owns. This module owns the window count of untitled sheets.
+//
+// The windows' own event handling (drawing, tools, the tool bars' controls) comes with the sheet
+// editor: until then the three handlers below give events the toolkit's default handling (a
+// destroyed sheet window first lets go of its sheet), and the tool-bar operations that need
+// those controls do only the part that needs none.
+//
+// Stored window state (the sheet file's application header at offset 0; swapped by "W12"):
+//   u16 byte-order mark 0x1234, u16 scale in percent (0: no state stored), u16 flags (bit 0 the
+//   top tool bar expanded), u16 0, Rect window frame, Point scroll position (top, left), two
+//   u16 top tool bar pane widths (0: 185), 8 bytes 0.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/rectmath.h"
+
+namespace plexa {
+
+struct LogWindowRecord;
+struct SheetRecord;
+struct VXEventRecord;
+struct VXWindowRecordTag;
+
+struct SheetWindowState {
+    uint16_t mark;
+    uint16_t scale;
+    uint16_t flags;
+    uint16_t zero6;
+    Rect frame;
+    Point scroll;
+    uint16_t paneWidths[2];
+    uint8_t zero24[8];
+};
+static_assert(sizeof(SheetWindowState) == 32);
+constexpr const char* kSheetWindowStateTemplate = "W12";
+constexpr uint16_t kSheetWindowStateTopToolsExpanded = 0x1;
+
+// The window kinds (type ids) of sheet and symbol-editor windows.
+constexpr int16_t kSymbolEditorWindowKind = 111;
+// Creation flags of a sheet window: resizable, minimizable, closable, both scroll bars.
+constexpr uint32_t kSheetWindowFlags = 55;
+constexpr uint16_t kSheetWindowTemplate = 1001;
+constexpr int16_t kTopToolBarCollapsed = 37;
+constexpr int16_t kTopToolBarExpanded = 110;
+constexpr int16_t kToolPaletteWidth = 37;
+constexpr int16_t kRulerSize = 14;
+// The document type a sheet window stands for.
+constexpr const char* kSheetDocumentType = "com.orvix.plexa.drawing";
+
+struct SheetWindows {
+    VXWindowRecordTag* window;
+    VXWindowRecordTag* toolPalette;
+    VXWindowRecordTag* topToolBar;
+};
+
+// What the sheet window needs of the symbol editor and the application shell, installed by them.
+// Without a hook the call does nothing.
+struct SheetWindowHooks {
+    // Retitles the symbol editors open on the sheet's file symbols.
+    void (*updateFileSymbolEditorTitles)(SheetRecord* sheet) = nullptr;
+    void (*updateLogWindowTitle)(LogWindowRecord* log) = nullptr;
+    // Keeps the rulers flag of a symbol-editor window.
+    void (*setSymbolEditorRulers)(VXWindowRecordTag* window, bool show) = nullptr;
+};
+void SetSheetWindowHooks(const SheetWindowHooks& hooks);
+
+extern int32_t gUntitledDrawingCount;
+
+// Makes a sheet window (titled "Untitled" without a title) as large as the screen allows, less 10
+// pixels at the bottom and 4 at the right, with its top tool bar and tool palette; 1, or 0 (and
+// nothing made) when a window cannot be made.
+int32_t CreateDrawingWindow(const char* title, void* refCon, SheetWindows* windows);
+// Binds the sheet and the windows to each other, titles the window, sets up its tools, rulers and
+// scrollable size.
+void InstallDrawingInWindow(SheetRecord* sheet, const SheetWindows* windows);
+// Restores a saved window state; nothing when its scale is 0, its frame empty or the sheet has
+// no window. The frame is applied only when it lies on a screen (inset by 16).
+void SetSheetWindowState(SheetRecord* sheet, const SheetWindowState* state);
+// A new untitled sheet in a new window ("Untitled %d"), shown; null (and no window) when either
+// cannot be made.
+SheetRecord* NewSchematicDrawing();
+// Shows or hides the rulers of a sheet or symbol-editor window; other windows are left alone.
+void HideShowRulers(VXWindowRecordTag* window, bool show);
+// Retitles the windows the sheet owns after its file name changed.
+void UpdateSheetOwnedWindowNames(SheetRecord* sheet);
+
+// ---- The sheet editor's parts, as far as the window needs them now ----
+
+int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
+int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);
+int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
+// Tool tips of the tool bars' buttons: none until the tool bars have their buttons.
+void CreateSheetWindowToolTips(SheetRecord* sheet);
+// The simulator tool bar: none until the simulator link exists.
+void HideShowSpiceTools(SheetRecord* sheet);
+// Presses the sheet's selected tool in the palette and sets the snap tool (2017) to the sheet's
+// snap setting: nothing until the palette has its buttons.
+void SetupDrawingTools(SheetRecord* sheet);
+// The sheet's expanded flag takes the state and the bar is resized (110 expanded, 37 collapsed).
+void ExpandCollapseTopDrawTools(VXWindowRecordTag* topToolBar, bool expand);
+
+}  // namespace plexa
