@@ -1,19 +1,23 @@
-// Helpers of the sheet model's tests: pixel images with known content, and image lists that are
-// checked to give back every global reference they took.
+// Helpers of the sheet model's tests: pixel images with known content, image lists that are
+// checked to give back every global reference they took, and symbol data in the other byte order.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "foundation/byteswap.h"
 #include "foundation/da.h"
 #include "foundation/memory.h"
+#include "graphics/displaylist.h"
 #include "graphics/pixels.h"
 #include "model/imagelist.h"
+#include "model/symboldata.h"
 #include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
@@ -40,6 +44,31 @@ inline VXPixels* ColourImage(int width, int height, uint32_t seed, bool noisy) {
     return image;
 }
 
+
+// Symbol display data of this machine's order turned into the other byte order: the list is
+// walked with the swap handlers (every field swapped in place), its header swapped by hand.
+inline std::string OtherOrder(std::string data) {
+    DLParseHandler handlers[16];
+    std::copy(kDLSwapHandlers, kDLSwapHandlers + 16, handlers);
+    handlers[3] = [](uint8_t* payload, DLParseState* st) -> int32_t {
+        if (st->opcode == 0x03) {
+            ByteSwapWordArray(payload, 6);
+            st->continueWalk = true;
+            st->validHeader = 1;
+        }
+        return st->payloadSize;
+    };
+    ByteSwapWordArray(data.data(), 16);
+    EXPECT_EQ(VXParseDisplayListBytes(reinterpret_cast<uint8_t*>(data.data()) + 16, uint32_t(data.size() - 16),
+                                      handlers, {0, 0}, 0,
+                                      [](int16_t kind, void* d, int32_t length, bool, void*) {
+                                          ByteSwapSymbolDispalyComment(kind, d, length);
+                                          return false;
+                                      },
+                                      nullptr),
+              1);
+    return data;
+}
 
 inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }
 

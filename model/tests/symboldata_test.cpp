@@ -301,32 +301,6 @@ uint8_t* FindComment(Bytes& data, int16_t kind) {
     return find.at;
 }
 
-// Native data turned into the other byte order: the list is walked in this machine's order with
-// the swap handlers (every field swapped in place), its header swapped by hand.
-int32_t SwapHeaderOut(uint8_t* payload, DLParseState* st) {
-    if (st->opcode == 0x03) {
-        ByteSwapWordArray(payload, 6);
-        st->continueWalk = true;
-        st->validHeader = 1;
-    }
-    return st->payloadSize;
-}
-Bytes OtherOrder(Bytes data) {
-    DLParseHandler handlers[16];
-    std::copy(kDLSwapHandlers, kDLSwapHandlers + 16, handlers);
-    handlers[3] = SwapHeaderOut;
-    ByteSwapWordArray(data.data(), 16);
-    EXPECT_EQ(VXParseDisplayListBytes(reinterpret_cast<uint8_t*>(data.data()) + 16,
-                                      uint32_t(data.size() - 16), handlers, {0, 0}, 0,
-                                      [](int16_t kind, void* d, int32_t length, bool, void*) {
-                                          ByteSwapSymbolDispalyComment(kind, d, length);
-                                          return false;
-                                      },
-                                      nullptr),
-              1);
-    return data;
-}
-
 SymbolDataHead HeadOf(const Bytes& data) {
     SymbolDataHead head;
     std::memcpy(&head, data.data(), sizeof head);
