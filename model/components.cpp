@@ -85,13 +85,14 @@ CompPackage* Package(ComponentRecord* c, int32_t package) {
     return &CompPackages(c)[package];
 }
 
-// Every string spec slot of a component, in the order its strings move.
+// Every string spec slot of a component, in the order its strings move. Package entries are 10
+// bytes long, so a slot may lie on any 2-byte boundary: it is read and written with memcpy.
 template <class F>
 void ForEachSpecSlot(ComponentRecord* c, F&& f) {
     for (int32_t i = 0; i < c->nameCount; ++i) f(&CompNames(c)[i]);
     for (int32_t i = 0; i < c->packageCount; ++i) {
-        f(&CompPackages(c)[i].name);
-        f(&CompPackages(c)[i].footprint);
+        f(reinterpret_cast<char*>(&CompPackages(c)[i]) + offsetof(CompPackage, name));
+        f(reinterpret_cast<char*>(&CompPackages(c)[i]) + offsetof(CompPackage, footprint));
     }
     for (int32_t i = 0; i < c->sectionCount; ++i) {
         ComponentSection* s = CompSections(c)[i];
@@ -683,16 +684,18 @@ void PurgeComponentList(LinkListHeader* components, LinkListHeader* symbols) {
 OSStatus ChangeCompStringBlock(ComponentRecord* c, StringBlock from, StringBlock to) {
     if (!c) return status::kParamErr;
     if (from != to) {
-        std::vector<std::pair<StringSpec*, StringSpec>> moved;
+        std::vector<std::pair<void*, StringSpec>> moved;
         OSStatus err = status::kNoErr;
-        ForEachSpecSlot(c, [&](StringSpec* slot) {
-            if (err || *slot == 0) return;
-            const StringSpec spec = TransferStringSpec(*slot, from, to, true);
+        ForEachSpecSlot(c, [&](void* slot) {
+            StringSpec old;
+            std::memcpy(&old, slot, sizeof old);
+            if (err || old == 0) return;
+            const StringSpec spec = TransferStringSpec(old, from, to, true);
             if (spec == 0 && StringBlockAddStatus() != status::kNoErr) err = StringBlockAddStatus();
             else moved.emplace_back(slot, spec);
         });
         if (err) return err;
-        for (auto& [slot, spec] : moved) *slot = spec;
+        for (auto& [slot, spec] : moved) std::memcpy(slot, &spec, sizeof spec);
     }
     c->hash = 0;
     CalcCompHash(c, to);

@@ -22,7 +22,8 @@ uint32_t DefsAt() { return kFixedSize; }
 uint32_t PackagesAt(LibraryItem item) { return DefsAt() + (*item)->symbolCount * sizeof(LibSymbolDef); }
 uint32_t NamesAt(LibraryItem item) { return PackagesAt(item) + (*item)->packageCount * sizeof(LibPackage); }
 
-LibSymbolDef* Defs(LibraryItem item) { return reinterpret_cast<LibSymbolDef*>(*item + DefsAt()); }
+char* Bytes(LibraryItem item) { return *reinterpret_cast<Handle>(item); }
+LibSymbolDef* Defs(LibraryItem item) { return reinterpret_cast<LibSymbolDef*>(Bytes(item) + DefsAt()); }
 
 bool ValidSymbol(LibraryItem item, int32_t index) {
     return item && index >= 0 && index < (*item)->symbolCount;
@@ -33,8 +34,8 @@ uint32_t NameOffset(LibraryItem item, int32_t index, int32_t* passed) {
     const uint32_t size = SizeOfHandle(reinterpret_cast<Handle>(item));
     uint32_t at = NamesAt(item);
     int32_t n = 0;
-    while (n < index && at < size && (*reinterpret_cast<Handle>(item))[at] != 0) {
-        at += uint32_t(std::strlen(*reinterpret_cast<Handle>(item) + at)) + 2;
+    while (n < index && at < size && Bytes(item)[at] != 0) {
+        at += uint32_t(std::strlen(Bytes(item) + at)) + 2;
         ++n;
     }
     if (passed) *passed = n;
@@ -120,7 +121,7 @@ uint8_t GetLibraryItemNameInfo(LibraryItem item, int32_t index, char* name) {
     if (!item || index < 0) return 0;
     int32_t passed = 0;
     const uint32_t at = NameOffset(item, index, &passed);
-    const char* bytes = *reinterpret_cast<Handle>(item) + at;
+    const char* bytes = Bytes(item) + at;
     if (passed != index || at >= SizeOfHandle(reinterpret_cast<Handle>(item)) || !*bytes) return 0;
     const size_t length = std::strlen(bytes);
     if (name) {
@@ -135,7 +136,7 @@ void SetLibraryItemNameInfo(LibraryItem item, int32_t index, const char* name, u
     if (!item || !name || !*name || index < 0) return;
     int32_t passed = 0;
     const uint32_t at = NameOffset(item, index, &passed);
-    const char* old = *reinterpret_cast<Handle>(item) + at;
+    const char* old = Bytes(item) + at;
     const int32_t oldLength = passed == index && *old ? int32_t(std::strlen(old)) + 2 : 0;
     const int32_t length = int32_t(std::min<size_t>(std::strlen(name), kNameBufferSize - 1));
     char bytes[kNameBufferSize + 1];
@@ -202,7 +203,7 @@ int32_t CountLibSymbolPins(LibraryItem item, int32_t pinSet, uint16_t symbol) {
 }
 
 LibPackage* LibItemPackages(LibraryItem item) {
-    return item ? reinterpret_cast<LibPackage*>(*item + PackagesAt(item)) : nullptr;
+    return item ? reinterpret_cast<LibPackage*>(Bytes(item) + PackagesAt(item)) : nullptr;
 }
 
 int32_t AddNewPackageToLibItem(LibraryItem item, int32_t pinSet) {

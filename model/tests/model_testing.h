@@ -1,5 +1,6 @@
 // Helpers of the sheet model's tests: pixel images with known content, image lists that are
-// checked to give back every global reference they took, and symbol data in the other byte order.
+// checked to give back every global reference they took, symbol data in the other byte order, and
+// a general pool held to what it has.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -69,6 +70,36 @@ inline std::string OtherOrder(std::string data) {
               1);
     return data;
 }
+
+// Holds the general pool to what it has, less a few small blocks given back.
+class TightPool {
+public:
+    explicit TightPool(int giveBack) {
+        MemPoolInfoRecord info{};
+        MemPoolInfo(gGenPool, nullptr, &info);
+        ceiling_ = MemPoolSetCeiling(gGenPool, info.totalBytes);
+        for (uint32_t size : {4096u, 256u, 16u})
+            for (bool more = true; more;) {
+                more = false;
+                if (Ptr p = AllocPtr(gGenPool, size)) pointers_.push_back(p), more = true;
+                if (Handle h = AllocHandle(gGenPool, size)) handles_.push_back(h), more = true;
+            }
+        for (int i = 0; i < giveBack && !pointers_.empty(); i++, pointers_.pop_back())
+            MemFreePtr(pointers_.back());
+        for (int i = 0; i < giveBack && !handles_.empty(); i++, handles_.pop_back())
+            MemFree(handles_.back());
+    }
+    ~TightPool() {
+        for (Ptr p : pointers_) MemFreePtr(p);
+        for (Handle h : handles_) MemFree(h);
+        MemPoolSetCeiling(gGenPool, ceiling_);
+    }
+
+private:
+    uint32_t ceiling_ = 0;
+    std::vector<Ptr> pointers_;
+    std::vector<Handle> handles_;
+};
 
 inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }
 
