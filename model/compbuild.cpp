@@ -84,6 +84,30 @@ OSStatus CopyHiddenPins(LibraryItem item, ComponentRecord* c, const int32_t map[
     return status::kNoErr;
 }
 
+// A component that stands for one placed symbol: one symbol without drawings (with an id array
+// for the pins), one section of the pins in the pin sets, the symbol's name and the prefix; null
+// when memory fails.
+ComponentRecord* SymbolComponent(SymbolRecord* symbol, StringBlock block, int32_t pinSets, int32_t pins,
+                                 const char* prefix) {
+    ComponentRecord* c = CreateComponent(0, 1, 1, 1, 1);
+    ComponentSection* s = c ? CreateCompSection(pinSets, pins) : nullptr;
+    auto* ids = s && pins > 0 ? reinterpret_cast<uint32_t*>(AllocPtr(gGenPool, uint32_t(pins) * 4)) : nullptr;
+    if (!s || (pins > 0 && !ids)) {
+        DestroyCompSection(s);
+        FreeComponent(c);
+        return nullptr;
+    }
+    CompSymbols(c)[0] = {-1, -1, ids};
+    SetCompSection(c, 0, s);
+    char name[kCompTextSize];
+    GetSymbolName(symbol, block, name);
+    if (!Store(block, name, &CompNames(c)[0]) || !Store(block, prefix, &c->refPrefix)) {
+        FreeComponent(c);
+        return nullptr;
+    }
+    return c;
+}
+
 }  // namespace
 
 OSStatus AddLibItemPinDataToSheet(LibraryItem item, ComponentRecord* c, SheetRecord* sheet) {
@@ -172,24 +196,14 @@ ComponentRecord* CreateCompFromSheetSymbol(SheetRecord* sheet, SymbolRecord* sym
     if (!sheet || !symbol) return nullptr;
     const SymbolHooks& hooks = GetSymbolHooks();
     const int32_t ports = CountSymbolNodes(sheet, symbol);
-    ComponentRecord* c = CreateComponent(0, 1, 1, 1, 1);
-    ComponentSection* s = c ? CreateCompSection(1, ports) : nullptr;
-    Handle record = s ? CreateNewPinData() : nullptr;
-    uint32_t* ids = ports > 0 && record ? reinterpret_cast<uint32_t*>(AllocPtr(gGenPool, uint32_t(ports) * 4)) : nullptr;
-    if (!c || !s || !record || (ports > 0 && !ids)) {
-        if (ids) MemFreePtr(reinterpret_cast<Ptr>(ids));
-        if (record) DestroyPinData(record);
-        DestroyCompSection(s);
-        FreeComponent(c);
-        return nullptr;
-    }
-    CompSymbols(c)[0] = {-1, -1, ids};
-    SetCompSection(c, 0, s);
     char text[kCompTextSize];
-    GetSymbolName(symbol, block, text);
-    bool stored = Store(block, text, &CompNames(c)[0]);
     GetSymbolRefPrefix(symbol, block, text);
-    stored = stored && Store(block, text[0] ? text : kSheetSymbolPrefix, &c->refPrefix);
+    ComponentRecord* c = SymbolComponent(symbol, block, 1, ports, text[0] ? text : kSheetSymbolPrefix);
+    // One working record serves every port.
+    Handle record = c ? CreateNewPinData() : nullptr;
+    bool stored = record != nullptr;
+    ComponentSection* s = GetCompSection(c, 0);
+    uint32_t* ids = GetCompSymbolPinDataIds(c, 0);
     for (int32_t p = 0; stored && p < ports; ++p) {
         text[0] = 0;
         if (hooks.getSheetSymbolPortName) hooks.getSheetSymbolPortName(symbol, p, block, text);
@@ -205,7 +219,7 @@ ComponentRecord* CreateCompFromSheetSymbol(SheetRecord* sheet, SymbolRecord* sym
         stored = stored && id >= 0;
         ids[p] = uint32_t(id);
     }
-    DestroyPinData(record);
+    if (record) DestroyPinData(record);
     if (!stored) {
         FreeComponent(c);
         return nullptr;
@@ -213,31 +227,15 @@ ComponentRecord* CreateCompFromSheetSymbol(SheetRecord* sheet, SymbolRecord* sym
     return c;
 }
 
-ComponentRecord* CreateCompFromGraphicSymbol(SheetRecord* sheet, SymbolRecord* symbol, StringBlock block) {
+ComponentRecord* CreateCompFromGraphicSymbol(SheetRecord*, SymbolRecord* symbol, StringBlock block) {
     if (!symbol) return nullptr;
-    (void)sheet;
-    ComponentRecord* c = CreateComponent(0, 1, 1, 1, 1);
-    ComponentSection* s = c ? CreateCompSection(0, 0) : nullptr;
-    if (!s) {
-        FreeComponent(c);
-        return nullptr;
+    char prefix[kCompTextSize];
+    GetSymbolRefPrefix(symbol, block, prefix);
+    if (!prefix[0]) {
+        GetSymbolRefName(symbol, block, prefix);
+        if (SplitAlphaNumericString(prefix, true, nullptr, nullptr, 0) < 0) prefix[0] = 0;
     }
-    CompSymbols(c)[0] = {-1, -1, nullptr};
-    SetCompSection(c, 0, s);
-    char text[kCompTextSize];
-    GetSymbolName(symbol, block, text);
-    bool stored = Store(block, text, &CompNames(c)[0]);
-    GetSymbolRefPrefix(symbol, block, text);
-    if (!text[0]) {
-        GetSymbolRefName(symbol, block, text);
-        if (SplitAlphaNumericString(text, true, nullptr, nullptr, 0) < 0) text[0] = 0;
-    }
-    stored = stored && Store(block, text, &c->refPrefix);
-    if (!stored) {
-        FreeComponent(c);
-        return nullptr;
-    }
-    return c;
+    return SymbolComponent(symbol, block, 0, 0, prefix);
 }
 
 }  // namespace plexa

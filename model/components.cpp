@@ -53,6 +53,17 @@ StringSpec Extract(StringSpec spec, StringBlock block, char* out) {
 
 bool SameText(const char* a, const char* b) { return StrCINCmp(a, b, kCompTextSize) == 0; }
 
+// The first of `count` texts (each copied out by `get`) that equals the wanted one without case.
+template <class Get>
+int32_t IndexOfText(int32_t count, const char* wanted, Get&& get) {
+    if (!wanted) return -1;
+    char text[kCompTextSize];
+    for (int32_t i = 0; i < count; ++i) {
+        if (get(i, text) && SameText(text, wanted)) return i;
+    }
+    return -1;
+}
+
 // The parts one after another into a buffer of kCompTextSize bytes, cut to fit.
 void Join(char* out, std::initializer_list<const char*> parts) {
     std::string joined;
@@ -351,13 +362,11 @@ void SetCompName(ComponentRecord* c, StringBlock block, int32_t index, const cha
 }
 
 int32_t GetCompNameIndex(ComponentRecord* c, StringBlock block, const char* name) {
-    if (!c || !name) return -1;
-    char text[kCompTextSize];
-    for (int32_t i = 0; i < c->nameCount; ++i) {
+    return c ? IndexOfText(c->nameCount, name, [&](int32_t i, char* text) {
         GetCompName(c, block, i, text);
-        if (SameText(text, name)) return i;
-    }
-    return -1;
+        return true;
+    })
+             : -1;
 }
 
 StringSpec GetCompRefPrefix(ComponentRecord* c, StringBlock block, char* prefix) {
@@ -382,13 +391,11 @@ StringSpec GetCompPackageFootprint(ComponentRecord* c, StringBlock block, int32_
 }
 
 int32_t FindCompPackageWithName(ComponentRecord* c, StringBlock block, const char* name) {
-    if (!c || !name) return -1;
-    char text[kCompTextSize];
-    for (int32_t i = 0; i < c->packageCount; ++i) {
+    return c ? IndexOfText(c->packageCount, name, [&](int32_t i, char* text) {
         GetCompPackageName(c, block, i, text);
-        if (SameText(text, name)) return i;
-    }
-    return -1;
+        return true;
+    })
+             : -1;
 }
 
 int32_t GetPackagePinSet(ComponentRecord* c, int32_t package) {
@@ -522,14 +529,11 @@ StringSpec GetCompSectionSuffix(const ComponentSection* section, StringBlock blo
 }
 
 int32_t FindCompSectionWithSuffix(ComponentRecord* c, StringBlock block, const char* suffix) {
-    if (!c || !suffix) return -1;
-    char text[kCompTextSize];
-    for (int32_t i = 0; i < c->sectionCount; ++i) {
-        if (!CompSections(c)[i]) continue;
+    return c ? IndexOfText(c->sectionCount, suffix, [&](int32_t i, char* text) {
         GetCompSectionSuffix(CompSections(c)[i], block, text);
-        if (SameText(text, suffix)) return i;
-    }
-    return -1;
+        return CompSections(c)[i] != nullptr;
+    })
+             : -1;
 }
 
 StringSpec GetCompSectionPinNumber(const ComponentSection* section, StringBlock block, int32_t pinSet, int32_t pin,

@@ -46,6 +46,36 @@ inline VXPixels* ColourImage(int width, int height, uint32_t seed, bool noisy) {
 }
 
 
+// Symbol display data written by hand: one pin from (10,0) to its connection end (10,20) and a
+// rectangle (0,0,20,30) filled in its own colour 0x00FF0000.
+inline const char* const kHandData =
+    "0000 0000 1500 1F00"   // graphics rectangle (0,0,21,31): the rectangle's bounds
+    "0000 FEFF 1500 1F00"   // all (0,-2,21,31): with the pin's bounds (8,-2,13,23)
+    "0306 3412 0000 0000"   // list header: mark, origin (0,0)
+    "3001"                  // texts in UTF-8
+    "56E0 0800 0101 0100 00000000"  // 224: length 8, version 257, one pin, 0
+    "0800 0A00"             // move by (10,0)
+    "1800 0014"             // line by (0,20): the pin
+    "26E1"                  // 225: end of the pins
+    "46E6 0000 FF00"        // 230: fill colour 0x00FF0000
+    "26E7"                  // 231: the next shape is filled
+    "0530 0000 141E"        // rectangle, frame, corner (0,0) as bytes, size 20 x 30 as bytes
+    "00FF";                 // end
+// The same record as a writer of the other byte order makes it.
+inline const char* const kHandDataOtherOrder =
+    "0000 0000 0015 001F"
+    "0000 FFFE 0015 001F"
+    "0306 1234 0000 0000"
+    "3001"
+    "56E0 0008 0101 0001 00000000"
+    "0800 0A00"
+    "1800 0014"
+    "26E1"
+    "46E6 00FF 0000"
+    "26E7"
+    "0530 0000 141E"
+    "00FF";
+
 // Symbol display data of this machine's order turned into the other byte order: the list is
 // walked with the swap handlers (every field swapped in place), its header swapped by hand.
 inline std::string OtherOrder(std::string data) {

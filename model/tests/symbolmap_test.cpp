@@ -240,35 +240,8 @@ TEST_F(SymbolMaps, NodeMapsSwapTheirCountAndPointsButNotTheirCodes) {
 
 // ---- Stored form ----
 
-// One entry: the definition of one pin from (10,0) to (10,20) and a rectangle (0,0,20,30)
-// filled in its own colour 0x00FF0000 (the display data of model/symboldata.h), with its node map.
-const char* kDefinition =
-    "0000 0000 1500 1F00"   // graphics rectangle (0,0,21,31)
-    "0000 FEFF 1500 1F00"   // all (0,-2,21,31)
-    "0306 3412 0000 0000"   // list header: mark, origin (0,0)
-    "3001"                  // texts in UTF-8
-    "56E0 0800 0101 0100 00000000"  // 224: version 257, one pin
-    "0800 0A00"             // move by (10,0)
-    "1800 0014"             // line by (0,20): the pin
-    "26E1"                  // 225: end of the pins
-    "46E6 0000 FF00"        // 230: fill colour
-    "26E7"                  // 231: filled
-    "0530 0000 141E"        // rectangle
-    "00FF";                 // end
-const char* kDefinitionOtherOrder =
-    "0000 0000 0015 001F"
-    "0000 FFFE 0015 001F"
-    "0306 1234 0000 0000"
-    "3001"
-    "56E0 0008 0101 0001 00000000"
-    "0800 0A00"
-    "1800 0014"
-    "26E1"
-    "46E6 00FF 0000"
-    "26E7"
-    "0530 0000 141E"
-    "00FF";
-
+// One entry: the hand-written display data of model_testing.h (kHandData), one pin from (10,0)
+// to (10,20) and a filled rectangle, with its node map.
 // The array part (foundation/da_stream.h, big-endian): one live entry of 22 bytes among the 21
 // slots the first add makes, no bodies.
 std::string MapArrayBytes() {
@@ -295,12 +268,12 @@ std::string WithoutFreeHead(std::string bytes) {
 }
 
 TEST_F(SymbolMaps, AHandWrittenMapReadsInBothOrdersAndIsWhatTheWriterWrites) {
-    const std::string definition = Hex(kDefinition);
+    const std::string definition = Hex(kHandData);
     ASSERT_EQ(AddDefinition(definition), 0);
     const std::string native = MapArrayBytes() +
                                Hex("4000 0000 0100 0000") +  // size 64, one node, 0
                                definition + Hex("0100 0A00 1400 01");  // node map: (10,20), right
-    const std::string other = MapArrayBytes() + Hex("0000 0040 0001 0000") + Hex(kDefinitionOtherOrder) +
+    const std::string other = MapArrayBytes() + Hex("0000 0040 0001 0000") + Hex(kHandDataOtherOrder) +
                               Hex("0001 000A 0014 01");
     HandleStream out;
     ASSERT_EQ(WriteSymbolMap(out.stream, sheet.symbolMap), 0);
@@ -439,7 +412,7 @@ TEST_F(SymbolMapStore, DamagedMapsEndWithAStatusAndNothingBuilt) {
 // Bodies that lie: sizes beyond the stream, node counts that are not the definition's pins, node
 // maps that claim other counts, definitions that are not display data.
 TEST_F(SymbolMapStore, BodiesThatDisagreeWithTheirDefinitionAreRefused) {
-    const std::string definition = Hex(kDefinition);
+    const std::string definition = Hex(kHandData);
     const std::string array = MapArrayBytes();
     const std::string nodes = Hex("0100 0A00 1400 01");
     struct Case {
@@ -530,7 +503,7 @@ TEST_F(SymbolMapStore, FuzzSeeds) {
     CheckFuzzSeed("model_symbolmap", "native", std::string(1, '\0') + MapBytes(false));
     CheckFuzzSeed("model_symbolmap", "swapped", std::string(1, '\1') + MapBytes(true));
     CheckFuzzSeed("model_symbolmap", "hand",
-                  std::string(1, '\0') + MapArrayBytes() + Hex("4000 0000 0100 0000") + Hex(kDefinition) +
+                  std::string(1, '\0') + MapArrayBytes() + Hex("4000 0000 0100 0000") + Hex(kHandData) +
                       Hex("0100 0A00 1400 01"));
 }
 
