@@ -322,6 +322,27 @@ int StrCmpAlphaNumeric(const char* a, const char* b, bool caseSensitive) {
     }
 }
 
+int32_t SplitAlphaNumericString(char* text, bool cut, int32_t* prefixLength, char* suffix,
+                                size_t suffixSize) {
+    if (prefixLength) *prefixLength = 0;
+    if (suffix && suffixSize > 0) suffix[0] = 0;
+    if (!text || !*text) return -1;
+    size_t end = std::strlen(text);
+    while (end > 0 && !IsDigit(Bytes(text)[end - 1])) --end;
+    if (end == 0) return -1;
+    size_t start = end;
+    while (start > 0 && IsDigit(Bytes(text)[start - 1])) --start;
+    const int32_t number = StringToSInt32(text + start, nullptr, 10);
+    if (prefixLength) *prefixLength = int32_t(start);
+    if (suffix && suffixSize > 0) {
+        const size_t n = std::min(std::strlen(text + end), suffixSize - 1);
+        std::memcpy(suffix, text + end, n);
+        suffix[n] = 0;
+    }
+    if (cut) text[start] = 0;
+    return number;
+}
+
 // ---- Editing in place ----
 
 void Delete(unsigned char* string, int16_t position, int16_t count) {

@@ -71,6 +71,14 @@ int StrCINCmp(const char* a, const char* b, uint16_t n);
 // the result is their difference, where digit runs decide it is -1 or 1. Digit runs of any
 // length compare exactly (by length after leading zeros, then digit by digit).
 int StrCmpAlphaNumeric(const char* a, const char* b, bool caseSensitive);
+// The trailing decimal number of a designator-like text: from the end, bytes that are not digits
+// are passed over until a digit is met, and the run of digits before it is the number (parsed as
+// StringToSInt32 does); -1 when the text holds no digit. The run's start goes to *prefixLength,
+// the text after the number to suffix (a buffer of suffixSize bytes, cut to fit), and with `cut`
+// the text is ended at the run's start, leaving the prefix. U12B gives 12 with prefix U and
+// suffix B. Either output may be null; both are cleared first (prefix length 0).
+int32_t SplitAlphaNumericString(char* text, bool cut, int32_t* prefixLength, char* suffix,
+                                size_t suffixSize);
 
 // ---- Editing in place ----
 

@@ -14,6 +14,7 @@
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "foundation/strings.h"
+#include "model/components.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 
@@ -643,10 +644,9 @@ void ReassignAnnotationSet(AnnotationMap* map, SymbolRecord* oldSymbol, SymbolRe
                     DesignatorText(s, block, text);
                     const char* designator = HasDesignator(s) ? text : nullptr;
                     int32_t slot = s->slot;
-                    if (gHooks.isLegalSymbolSlot && !gHooks.isLegalSymbolSlot(newSymbol, slot)) {
-                        slot = gHooks.firstSectionUsingSymbol
-                                   ? gHooks.firstSectionUsingSymbol(newSymbol)
-                                   : -1;
+                    if (!IsLegalSymbolSlot(newSymbol, slot)) {
+                        slot = GetFirstCompSectionUsingSymbol(newSymbol->component,
+                                                              newSymbol->kind.comp.symbol, nullptr);
                         if (slot < 0) designator = nullptr;
                     }
                     SetAnnotationMapEntry(map, newIndex, s->instanceId, designator, slot);

@@ -142,9 +142,10 @@ void UnlinkAnnotationSpec(AnnotationSpec** list, AnnotationSpec* spec);
 
 // ---- Context rules ----
 
-// What the context rules need of projects, sheet specs and instances (files/), of components and
-// of sheet files; the files layer installs them at start-up. Without a hook: no project flags, no
-// spec maps, no instances, every slot legal, and no sheet file can be read.
+// What the context rules need of projects, sheet specs and instances (files/) and of sheet files;
+// the files layer installs them (InstallProjectAnnotationHooks, with every project record) and
+// the sheet-file module the sheet-file reader. Without a hook: no project flags, no spec maps, no
+// instances, and no sheet file can be read.
 using AnnotationProjectProc = int32_t (*)(ProjectRecord* project, SheetSpec* spec,
                                           SheetRecord* sheet, void* data);
 struct AnnotationContextHooks {
@@ -166,9 +167,6 @@ struct AnnotationContextHooks {
     // Calls the procedure for every open project that holds the sheet, with its spec of it.
     int32_t (*enumSheetProjects)(SheetRecord* sheet, AnnotationProjectProc proc, void* data) =
         nullptr;
-    bool (*isLegalSymbolSlot)(SymbolRecord* symbol, int32_t slot) = nullptr;
-    // The first section of the symbol's component that uses it, -1 when none.
-    int32_t (*firstSectionUsingSymbol)(SymbolRecord* symbol) = nullptr;
     // Opens the sheet file, reads its annotation block (kSheetAnnotationBlock) with
     // ReadAnnotationMap when it has one (else *map stays null) and closes the file.
     OSStatus (*readSheetFileAnnotation)(const FileSpec* file, AnnotationMap** map) = nullptr;

@@ -423,7 +423,7 @@ void UpdateBussNameLabels(SheetRecord* sheet, BussHandle buss, bool quiet) {
             }
         } else if (text->kind == kTextKindNetSymbol) {
             SymbolRecord* symbol = RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
-            if (symbol && (symbol->flags & kSymbolFlagBussPort) && !symbol->kindData &&
+            if (symbol && (symbol->flags & kSymbolFlagBussPort) && !symbol->kind.spec &&
                 GetConnectedBuss(sheet->bussList, symbol, 0, nullptr, nullptr) == buss) {
                 concerned = true;
                 std::strcpy(wanted, bussName);

@@ -33,6 +33,7 @@
 #include "graphics/pixels.h"
 #include "model/elements.h"
 #include "model/sheet.h"
+#include "model/symbols.h"
 
 namespace plexa {
 
@@ -424,7 +425,6 @@ void CompactSheetsImageList(SheetRecord* sheet) {
     if (gSheetHooks.clearUndoAction) gSheetHooks.clearUndoAction(sheet);
     ImageList* old = sheet->imageList;
     if (!old || DACount(old->entries) == 0) return;
-    if (sheet->symbolMap && !gSheetHooks.mapSymbolImages) return;
     ImageList* fresh = CreateLocalImageList();
     if (!fresh) return;
     // The elements' new ids are worked out first, so that a failure leaves everything as it was.
@@ -455,8 +455,7 @@ void CompactSheetsImageList(SheetRecord* sheet) {
         }
         renumber[n++] = {image, id};
     }
-    if (gSheetHooks.mapSymbolImages && sheet->symbolMap)
-        gSheetHooks.mapSymbolImages(sheet, old, fresh);
+    MapSheetSymbolImages(sheet, old, fresh);
     for (uint32_t i = 0; i < n; ++i) renumber[i].element->imageId = renumber[i].id;
     if (renumber) MemFreePtr(renumber);
     sheet->imageList = fresh;

@@ -72,15 +72,11 @@ OSStatus InflateImageList(StreamRecord* stream, ImageList** list);
 // Reads one image and adds it to the list; on failure *id is -1 and nothing read is kept.
 OSStatus InflateImageListImage(StreamRecord* stream, ImageList* list, int32_t* id);
 
-// What compacting a sheet's list needs of the modules that own the sheet's undo record and its
-// symbol map; they install it at start-up. Without `mapSymbolImages` a sheet that has a symbol
-// map is not compacted (its definitions' references could not follow).
+// What compacting a sheet's list needs of the module that owns the sheet's undo record; it
+// installs it at start-up.
 struct ImageListSheetHooks {
     // Drops the sheet's undoable action (which may hold elements that refer to images).
     void (*clearUndoAction)(SheetRecord* sheet) = nullptr;
-    // Rewrites the image references of every symbol definition of the sheet's symbol map from
-    // `from` into `to` (one reference in `to` for each) and binds the map to `to`.
-    void (*mapSymbolImages)(SheetRecord* sheet, ImageList* from, ImageList* to) = nullptr;
 };
 void SetImageListSheetHooks(const ImageListSheetHooks& hooks);
 

@@ -69,6 +69,7 @@ bool MakeSheetParts(SheetRecord* sheet, const SheetSettings& defaults) {
     if (!(sheet->pinDataTable = CreatePinDataTable(sheet->stringBlock))) return false;
     if (!(sheet->imageList = CreateLocalImageList())) return false;
     if (!(sheet->elementList = CreateElementList(sheet->imageList))) return false;
+    if (!(sheet->symbolMap = CreateSymbolMap(sheet->imageList))) return false;
     if (!(sheet->symbolList = CreateSymbolList())) return false;
     if (!(sheet->signalList = CreateSignalList())) return false;
     if (!(sheet->bussList = CreateBussList())) return false;
@@ -200,6 +201,7 @@ void DestroySheet(SheetRecord* sheet) {
     DestroyElementList(sheet->elementList);
     DestroySymbolList(sheet->symbolList);
     DestroyCompList(sheet->componentList);
+    DestroySymbolMap(sheet->symbolMap);
     DestroyPinDataTable(sheet->pinDataTable);
     DestroyImageList(sheet->imageList);
     DestroySignalList(sheet->signalList);

@@ -176,27 +176,91 @@ private:
                    int32_t(c->nameCount));
     }
 
+    // What a component holds beyond its counts: its names, the symbols' map ids and pins, its
+    // sections, packages and hidden pins; parts that hold nothing are left out.
+    void ComponentParts(ComponentRecord* c) {
+        for (int32_t i = 0; i < c->nameCount; ++i)
+            if (CompNames(c)[i]) Line(2, Cat("name ", i, ' ', Quoted(CompNames(c)[i])));
+        for (int32_t i = 0; i < c->symbolCount; ++i) {
+            const CompSymbolEntry& symbol = CompSymbols(c)[i];
+            const int32_t pins = CountCompSymbolPins(c, 0, uint16_t(i));
+            if (symbol.mapId == 0 && symbol.secondMapId == 0 && pins == 0) continue;
+            Line(2, Cat("symbol ", i, ": map ", symbol.mapId, " second map ", symbol.secondMapId,
+                        " pins ", pins));
+        }
+        for (int32_t i = 0; i < c->sectionCount; ++i) {
+            const ComponentSection* section = GetCompSection(c, i);
+            if (!section) continue;
+            std::string line = Cat("section ", i, ": symbol ", section->symbolIndex, " suffix ",
+                                   Quoted(section->suffix), " pins");
+            for (int32_t pin = 0; pin < section->pinCount; ++pin) {
+                line.push_back(' ');
+                for (int32_t set = 0; set < CompSectionPinSets(section); ++set) {
+                    char number[kCompTextSize];
+                    GetCompSectionPinNumber(section, sheet_->stringBlock, set, pin, number);
+                    line.append(Cat(set ? "/" : "", number[0] ? number : "-"));
+                }
+            }
+            Line(2, line);
+        }
+        for (int32_t i = 0; i < c->packageCount; ++i) {
+            const CompPackage& package = CompPackages(c)[i];
+            if (!package.name && !package.footprint) continue;
+            Line(2, Cat("package ", i, ' ', Quoted(package.name), " footprint ",
+                        Quoted(package.footprint), " pin set ", int32_t(package.pinSet)));
+        }
+        for (int32_t set = 0; set < c->pinSetCount; ++set) {
+            const int32_t count = CountCompSymbolPins(c, set, kCompHiddenPins);
+            if (count == 0) continue;
+            std::string line = Cat("hidden pins of set ", set, ':');
+            for (int32_t pin = 0; pin < count; ++pin) {
+                char number[kCompTextSize];
+                uint32_t id = kCompNoPinData;
+                GetCompHiddenPinInfo(c, sheet_->stringBlock, set, pin, number, &id);
+                line.append(Cat(' ', Quote(number), " data ", int32_t(id)));
+            }
+            Line(2, line);
+        }
+    }
+
     void Components() {
         LinkListHeader* list = sheet_->componentList;
         if (!LLFirst(list)) return;
         Line(0, Cat("components ", list->count));
-        for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
-            Line(1, ComponentLine(static_cast<ComponentRecord*>(item)));
+        for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
+            auto* c = static_cast<ComponentRecord*>(item);
+            Line(1, ComponentLine(c));
+            ComponentParts(c);
+        }
     }
 
-    // One placed symbol, the n-th of the symbol list, with its designator in the sheet's context.
+    // One placed symbol, the n-th of the symbol list: its placement, its map ids, what its kind
+    // data holds, and the designator and slot it shows in the sheet's context.
     std::string SymbolLine(int32_t n, SymbolRecord* s) {
-        std::string line = Cat('#', n, " serial ", s->serial, " at ", Pt(s->position),
-                               Flags(s->flags, 8), " map ", s->mapId);
-        if (s->component) line.append(Cat(" component ", components_.Of(s->component)));
-        if ((s->flags & kSymbolFlagPort) && s->kindData)
-            line.append(Cat(" port name ", Quoted(s->kindData)));
+        std::string line = Cat('#', n, " serial ", s->serial, " at ", Pt(s->position));
+        if (const uint32_t transform = s->flags & kSymbolFlagTransform)
+            line.append(Cat(" transform ", transform));
+        line.append(Cat(Flags(s->flags & ~kSymbolFlagTransform, 8), " map ", s->mapId));
+        if (s->secondMapId != -1) line.append(Cat(" second map ", s->secondMapId));
+        if (s->libraryName != kNoLibraryName && s->libraryName != 0)
+            line.append(Cat(" library ", Quoted(s->libraryName)));
+        char text[kSymbolTextSize];
+        if (s->component) {
+            line.append(Cat(" component ", components_.Of(s->component), " package ",
+                            int32_t(s->kind.comp.package), " symbol ", int32_t(s->kind.comp.symbol),
+                            " name ", int32_t(s->kind.comp.nameIndex)));
+        } else if (s->flags & kSymbolFlagPort) {
+            if (s->kind.spec) line.append(Cat(" port name ", Quoted(s->kind.spec)));
+        } else if (GetSymbolRefPrefix(s, sheet_->stringBlock, text) && text[0]) {
+            line.append(Cat(" prefix ", Quote(text)));
+        }
         if (s->attributeCount) line.append(Cat(" attributes ", s->attributeCount));
-        char designator[kAnnotationTextSize];
-        const int32_t slot = GetSymbolAnnotation(sheet_, s->serial, designator);
-        if (designator[0]) {
-            line.append(Cat(" ref ", Quote(designator)));
-            if (slot >= 0) line.append(Cat(" slot ", slot));
+        if (s->flags & kSymbolFlagPort) return line;
+        GetSymbolsDisplayDesignator(sheet_, s, text);
+        if (s->component || (s->flags & kSymbolFlagSheet)) {
+            line.append(Cat(" designator ", Quote(text), " slot ", GetSymbolSlotIndex(sheet_, s)));
+        } else if (text[0]) {
+            line.append(Cat(" designator ", Quote(text)));
         }
         return line;
     }

@@ -3,8 +3,10 @@
 //
 // Sections appear only when their list holds something (the sheet line always), in this order:
 //   sheet       page, bounds, next serial, flags, signal-name prefix and digits; its attributes
-//   components  C<n> ...            the component list
-//   symbols     #<n> serial ...     placed symbols, with the designator of the sheet's context
+//   components  C<n> ...            the component list, each with the names, symbols, sections,
+//                                   packages and hidden pins it holds
+//   symbols     #<n> serial ...     placed symbols: placement, map ids, kind data, and the
+//                                   designator and slot they show in the sheet's context
 //   annotation  serial <n>: ...     the annotation map of the sheet's context, by symbol serial
 //   signals     S<n> "name" ...     each with its pin entries, wires W<n> and labels
 //   busses      B<n> "name" ...     each with its terminals, wires and labels

@@ -629,7 +629,7 @@ void UpdateSignalNames(SheetRecord* sheet, SignalHandle signal, Rect* rect) {
             if (std::find(ports.begin(), ports.end(), serial) == ports.end()) continue;
             SymbolRecord* symbol = RetrieveSerializedSymbol(sheet->symbolList, serial);
             if (!symbol || !(symbol->flags & kSymbolFlagPort)) continue;
-            if ((symbol->flags & kSymbolFlagModulePort) && symbol->kindData) continue;
+            if ((symbol->flags & kSymbolFlagModulePort) && symbol->kind.spec) continue;
         } else {
             continue;
         }

@@ -174,6 +174,36 @@ TEST(Strings, NaturalOrderOfLongRuns) {
 
 // ---- Editing ----
 
+// The trailing number of a designator, its prefix and suffix, and cutting the text there.
+TEST(Strings, SplittingADesignator) {
+    const struct {
+        const char* text;
+        int32_t number, prefixLength;
+        const char *suffix, *cut;
+    } cases[] = {
+        {"U12B", 12, 1, "B", "U"},   {"12", 12, 0, "", ""},      {"ABC", -1, 0, "", "ABC"},
+        {"", -1, 0, "", ""},         {"R1.A", 1, 1, ".A", "R"},  {"IC7", 7, 2, "", "IC"},
+        {"A1B2", 2, 3, "", "A1B"},   {"X007", 7, 1, "", "X"},
+    };
+    for (const auto& c : cases) {
+        char text[32];
+        std::strcpy(text, c.text);
+        char suffix[8] = "junk";
+        int32_t prefix = -5;
+        EXPECT_EQ(SplitAlphaNumericString(text, false, &prefix, suffix, sizeof suffix), c.number) << c.text;
+        EXPECT_EQ(prefix, c.prefixLength) << c.text;
+        EXPECT_STREQ(suffix, c.suffix) << c.text;
+        EXPECT_STREQ(text, c.text);  // without cutting the text stays
+        EXPECT_EQ(SplitAlphaNumericString(text, true, nullptr, nullptr, 0), c.number);
+        EXPECT_STREQ(text, c.cut) << c.text;
+    }
+    // A long suffix is cut to its buffer.
+    char text[] = "J5abcdefghij";
+    char suffix[4];
+    EXPECT_EQ(SplitAlphaNumericString(text, false, nullptr, suffix, sizeof suffix), 5);
+    EXPECT_STREQ(suffix, "abc");
+}
+
 TEST(Strings, DeleteLengthPrefixed) {
     struct Case {
         int16_t position, count;

@@ -17,6 +17,7 @@
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "model/annotation.h"
+#include "model/components.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/tests/model_testing.h"
@@ -90,10 +91,6 @@ AnnotationContextHooks FakeHooks() {
             if (int32_t r = proc(AsProject(project), AsSpec(spec), sheet, data)) return r;
         return 0;
     };
-    h.isLegalSymbolSlot = [](SymbolRecord* symbol, int32_t slot) {
-        return slot >= 0 && slot < int32_t(symbol->kindData);  // the stand-in's section count
-    };
-    h.firstSectionUsingSymbol = [](SymbolRecord* symbol) { return symbol->kindData ? 0 : -1; };
     h.readSheetFileAnnotation = [](const FileSpec* file, AnnotationMap** map) -> OSStatus {
         for (auto& [name, bytes] : gSheetFiles) {
             if (name != file->name) continue;
@@ -459,13 +456,16 @@ TEST_F(AnnotationContext, AMoveWhoseTargetMapCannotBeMadeReportsOutOfMemory) {
 }
 
 TEST_F(AnnotationContext, ReassigningASymbolsAnnotation) {
+    // A component of two symbols whose two sections both use symbol 0.
+    ComponentRecord* component = CreateComponent(0, 1, 2, 2, 1);
+    ASSERT_NE(component, nullptr);
+    for (int32_t section : {0, 1}) SetCompSection(component, section, CreateCompSection(1, 0));
     SymbolRecord oldSymbol{}, newSymbol{};
-    auto* component = reinterpret_cast<ComponentRecord*>(&project);  // any component will do
     oldSymbol.serial = 4;
     oldSymbol.component = component;
     newSymbol.serial = 8;
     newSymbol.component = component;
-    newSymbol.kindData = 2;  // the stand-in's section count: slots 0 and 1 are legal
+    newSymbol.kind.comp.symbol = 0;  // slots 0 and 1 are legal
     SetAnnotation(map, 4, 0, "U1", 1);
     SetAnnotation(map, 4, 3, "U2", 5);
     ApplyAnnotationMapChanges(map, nullptr);
@@ -483,10 +483,11 @@ TEST_F(AnnotationContext, ReassigningASymbolsAnnotation) {
     EXPECT_EQ(project.flags, kAnnotSheetLocal);  // restored after the reassignment
     EXPECT_EQ(project.frees, 1);
     // A new symbol without a section for it turns the specs into removals.
-    newSymbol.kindData = 0;
+    newSymbol.kind.comp.symbol = 1;
     newSymbol.serial = 9;
     ReassignAnnotationSet(map, &oldSymbol, &newSymbol, false);
     EXPECT_EQ(FindAnnotationMapEntry(map, 9, false) < 0, true);
+    FreeComponent(component);
 }
 
 // ---- Purges ----

@@ -404,7 +404,6 @@ TEST_F(ImageLists, ReadingUnderAPoolCeilingFailsCleanlyUntilItFits) {
 
 struct CompactionLog {
     int undoCleared = 0;
-    int symbolsMapped = 0;
 };
 CompactionLog gCompaction;
 
@@ -415,11 +414,6 @@ protected:
         gCompaction = {};
         ImageListSheetHooks hooks;
         hooks.clearUndoAction = [](SheetRecord*) { ++gCompaction.undoCleared; };
-        hooks.mapSymbolImages = [](SheetRecord* sheet, ImageList* from, ImageList* to) {
-            ++gCompaction.symbolsMapped;
-            EXPECT_EQ(sheet->imageList, from);
-            EXPECT_NE(from, to);
-        };
         SetImageListSheetHooks(hooks);
         sheet_ = {};
         sheet_.imageList = CreateLocalImageList();
@@ -451,7 +445,6 @@ TEST_F(Compaction, LeavesDenseIdsAndEveryElementOnItsPicture) {
     VXPixels* pictureB = GetImageFromImageList(old, ElementAs<ImageElement>(b)->imageId, false);
     CompactSheetsImageList(&sheet_);
     EXPECT_EQ(gCompaction.undoCleared, 1);
-    EXPECT_EQ(gCompaction.symbolsMapped, 0);  // the sheet has no symbol map
     ASSERT_NE(sheet_.imageList, old);
     EXPECT_EQ(GetElementListImageList(sheet_.elementList), sheet_.imageList);
     EXPECT_EQ(Ids(sheet_.imageList), (std::vector<int32_t>{0, 1}));
@@ -462,23 +455,6 @@ TEST_F(Compaction, LeavesDenseIdsAndEveryElementOnItsPicture) {
     EXPECT_EQ(GetImageFromImageList(sheet_.imageList, 0, false), pictureA);
     EXPECT_EQ(GetImageFromImageList(sheet_.imageList, 1, false), pictureB);
     EXPECT_EQ(GetImageListReferenceCount(sheet_.imageList, 0), 2u);
-}
-
-TEST_F(Compaction, NeedsTheSymbolMapsHookWhenTheSheetHasSymbols) {
-    AddImage(GreyImage(3, 3, 1));
-    ImageList* old = sheet_.imageList;
-    sheet_.symbolMap = reinterpret_cast<SymbolMap*>(&gCompaction);  // stands for a map
-    ImageListSheetHooks hooks;
-    hooks.clearUndoAction = [](SheetRecord*) { ++gCompaction.undoCleared; };
-    SetImageListSheetHooks(hooks);
-    CompactSheetsImageList(&sheet_);
-    EXPECT_EQ(sheet_.imageList, old);  // left alone: the definitions could not follow
-    hooks.mapSymbolImages = [](SheetRecord*, ImageList*, ImageList*) { ++gCompaction.symbolsMapped; };
-    SetImageListSheetHooks(hooks);
-    CompactSheetsImageList(&sheet_);
-    EXPECT_NE(sheet_.imageList, old);
-    EXPECT_EQ(gCompaction.symbolsMapped, 1);
-    sheet_.symbolMap = nullptr;
 }
 
 }  // namespace

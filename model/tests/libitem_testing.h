@@ -78,13 +78,17 @@ inline uint32_t AddPin(LibraryItem* item, const char* name, uint8_t type = kPinP
     return uint32_t(id);
 }
 
-// A section with the suffix, symbol and pin numbers (one run per pin set, empty for none).
+// A section with the suffix, symbol and pin numbers (one run per pin set, empty for none), of as
+// many pins as the symbol has, or of `pinCount` pins when that is 0 or more.
 inline LibSection* AddSection(LibraryItem* item, const char* suffix, uint8_t symbol,
-                              const std::vector<std::vector<const char*>>& numbers, bool sorted = true) {
+                              const std::vector<std::vector<const char*>>& numbers, bool sorted = true,
+                              int32_t pinCount = -1) {
     LibSection* section = CreateLibSection();
     SetLibSectionSuffix(section, item->stringBlock, suffix);
     section->symbolIndex = symbol;
-    const size_t pins = symbol == kLibNoSymbol ? 0 : size_t(CountLibSymbolPins(item, 0, symbol));
+    const size_t pins = pinCount >= 0 ? size_t(pinCount)
+                        : symbol == kLibNoSymbol ? 0
+                                                 : size_t(CountLibSymbolPins(item, 0, symbol));
     EXPECT_TRUE(SetLibSectionPinCount(section, int32_t(pins)));
     for (size_t set = 0; set < numbers.size(); ++set) {
         if (numbers[set].empty()) continue;

@@ -1,19 +1,25 @@
-// Helpers of the sheet model's tests: pixel images with known content, and image lists that are
-// checked to give back every global reference they took.
+// Helpers of the sheet model's tests: pixel images with known content, image lists that are
+// checked to give back every global reference they took, symbol data in the other byte order, a
+// pool made the general pool for a while, a pool that gives nothing, and a general pool held to
+// what it has.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "foundation/byteswap.h"
 #include "foundation/da.h"
 #include "foundation/memory.h"
+#include "graphics/displaylist.h"
 #include "graphics/pixels.h"
 #include "model/imagelist.h"
+#include "model/symboldata.h"
 #include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
@@ -71,6 +77,91 @@ public:
 
 private:
     MemPool pool_ = nullptr;
+};
+
+// Symbol display data written by hand: one pin from (10,0) to its connection end (10,20) and a
+// rectangle (0,0,20,30) filled in its own colour 0x00FF0000.
+inline const char* const kHandData =
+    "0000 0000 1500 1F00"   // graphics rectangle (0,0,21,31): the rectangle's bounds
+    "0000 FEFF 1500 1F00"   // all (0,-2,21,31): with the pin's bounds (8,-2,13,23)
+    "0306 3412 0000 0000"   // list header: mark, origin (0,0)
+    "3001"                  // texts in UTF-8
+    "56E0 0800 0101 0100 00000000"  // 224: length 8, version 257, one pin, 0
+    "0800 0A00"             // move by (10,0)
+    "1800 0014"             // line by (0,20): the pin
+    "26E1"                  // 225: end of the pins
+    "46E6 0000 FF00"        // 230: fill colour 0x00FF0000
+    "26E7"                  // 231: the next shape is filled
+    "0530 0000 141E"        // rectangle, frame, corner (0,0) as bytes, size 20 x 30 as bytes
+    "00FF";                 // end
+// The same record as a writer of the other byte order makes it.
+inline const char* const kHandDataOtherOrder =
+    "0000 0000 0015 001F"
+    "0000 FFFE 0015 001F"
+    "0306 1234 0000 0000"
+    "3001"
+    "56E0 0008 0101 0001 00000000"
+    "0800 0A00"
+    "1800 0014"
+    "26E1"
+    "46E6 00FF 0000"
+    "26E7"
+    "0530 0000 141E"
+    "00FF";
+
+// Symbol display data of this machine's order turned into the other byte order: the list is
+// walked with the swap handlers (every field swapped in place), its header swapped by hand.
+inline std::string OtherOrder(std::string data) {
+    DLParseHandler handlers[16];
+    std::copy(kDLSwapHandlers, kDLSwapHandlers + 16, handlers);
+    handlers[3] = [](uint8_t* payload, DLParseState* st) -> int32_t {
+        if (st->opcode == 0x03) {
+            ByteSwapWordArray(payload, 6);
+            st->continueWalk = true;
+            st->validHeader = 1;
+        }
+        return st->payloadSize;
+    };
+    ByteSwapWordArray(data.data(), 16);
+    EXPECT_EQ(VXParseDisplayListBytes(reinterpret_cast<uint8_t*>(data.data()) + 16, uint32_t(data.size() - 16),
+                                      handlers, {0, 0}, 0,
+                                      [](int16_t kind, void* d, int32_t length, bool, void*) {
+                                          ByteSwapSymbolDispalyComment(kind, d, length);
+                                          return false;
+                                      },
+                                      nullptr),
+              1);
+    return data;
+}
+
+// Holds the general pool to what it has, less a few small blocks given back.
+class TightPool {
+public:
+    explicit TightPool(int giveBack) {
+        MemPoolInfoRecord info{};
+        MemPoolInfo(gGenPool, nullptr, &info);
+        ceiling_ = MemPoolSetCeiling(gGenPool, info.totalBytes);
+        for (uint32_t size : {4096u, 256u, 16u})
+            for (bool more = true; more;) {
+                more = false;
+                if (Ptr p = AllocPtr(gGenPool, size)) pointers_.push_back(p), more = true;
+                if (Handle h = AllocHandle(gGenPool, size)) handles_.push_back(h), more = true;
+            }
+        for (int i = 0; i < giveBack && !pointers_.empty(); i++, pointers_.pop_back())
+            MemFreePtr(pointers_.back());
+        for (int i = 0; i < giveBack && !handles_.empty(); i++, handles_.pop_back())
+            MemFree(handles_.back());
+    }
+    ~TightPool() {
+        for (Ptr p : pointers_) MemFreePtr(p);
+        for (Handle h : handles_) MemFree(h);
+        MemPoolSetCeiling(gGenPool, ceiling_);
+    }
+
+private:
+    uint32_t ceiling_ = 0;
+    std::vector<Ptr> pointers_;
+    std::vector<Handle> handles_;
 };
 
 inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalImageList->entries) : 0; }

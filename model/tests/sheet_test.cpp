@@ -163,9 +163,10 @@ TEST_F(SheetRecordTest, ANewSheetHasEveryListAndTheDefaultSettings) {
         s->componentList, s->symbolList,   s->textList,         s->textFrameList,
         s->styleList,     s->signalList,   s->bussList,         s->elementList,
         s->imageList,     s->pinDataTable, s->breakOutTable,    s->themeTable,
-        s->stringBlock,   s->currentTextStyle, s->selectionRegion};
+        s->stringBlock,   s->currentTextStyle, s->selectionRegion, s->symbolMap};
     for (const void* part : parts)
         EXPECT_NE(part, nullptr);
+    EXPECT_EQ(GetSymbolMapImageList(s->symbolMap), s->imageList);
     EXPECT_EQ(DumpRect(s->sheetBounds), "(0,0)-(4416,3456)");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(s->stored.signalPrefix), 4), "\003SIG");
     EXPECT_EQ(s->stored.signalDigits, 3);
@@ -222,7 +223,7 @@ TEST_F(SheetRecordTest, TheDumpShowsEverySection) {
     part->component = component;
     part->position = P(100, 50);
     SymbolRecord* port = driver->AddSymbol(5, kSymbolFlagPort);
-    port->kindData = OverlayStringBlock(drawing->stringBlock, "VCC", -1, nullptr);
+    port->kind.spec = OverlayStringBlock(drawing->stringBlock, "VCC", -1, nullptr);
     driver->AddPin(P(0, 0), part, 1);
     SignalHandle signal = Draw({P(0, 0), P(30, 0)});
     CreateSignalWireLabel(drawing, signal, FirstWire((*signal)->wires), 0, false);
@@ -243,7 +244,7 @@ TEST_F(SheetRecordTest, TheDumpShowsEverySection) {
               "components 1\n"
               "  C1 prefix \"R\" symbols 1 sections 1 packages 1 pin sets 1 names 1\n"
               "symbols 2\n"
-              "  #1 serial 4 at (100,50) map 0 component C1\n"
+              "  #1 serial 4 at (100,50) map 0 component C1 package 0 symbol 0 name 0 designator \"R?\" slot -1\n"
               "  #2 serial 5 at (0,0) flags 0x00000200 map 0 port name \"VCC\"\n"
               "signals 1\n"
               "  S1 \"SIG001\" bounds (0,0)-(31,1)\n"
@@ -293,7 +294,7 @@ TEST_F(SheetRecordTest, TheDumpOfASmallSheet) {
     third->component = resistor;
     third->position = P(200, 50);
     SymbolRecord* port = driver->AddSymbol(7, kSymbolFlagPort);
-    port->kindData = OverlayStringBlock(drawing->stringBlock, "VCC", -1, nullptr);
+    port->kind.spec = OverlayStringBlock(drawing->stringBlock, "VCC", -1, nullptr);
     // Saved designators, then changes not yet applied: a new slot, and a removal.
     SetSymbolAnnotation(drawing, 4, "U1", 0);
     SetSymbolAnnotation(drawing, 6, "R3", -1);

@@ -306,7 +306,7 @@ TEST_F(SignalTest, Scope) {
     // A module port showing its signal's name names it.
     EXPECT_EQ(CalcSignalScope(project, drawing, exported, &named), 2);
     EXPECT_EQ(named, 1);
-    module->kindData = OverlayStringBlock(drawing->stringBlock, "OTHER", -1, nullptr);
+    module->kind.spec = OverlayStringBlock(drawing->stringBlock, "OTHER", -1, nullptr);
     EXPECT_EQ(CalcSignalScope(project, drawing, exported, &named), 2);
     EXPECT_EQ(named, 0);
     EXPECT_EQ(CalcSignalScope(nullptr, drawing, exported, nullptr), 1);

@@ -301,32 +301,6 @@ uint8_t* FindComment(Bytes& data, int16_t kind) {
     return find.at;
 }
 
-// Native data turned into the other byte order: the list is walked in this machine's order with
-// the swap handlers (every field swapped in place), its header swapped by hand.
-int32_t SwapHeaderOut(uint8_t* payload, DLParseState* st) {
-    if (st->opcode == 0x03) {
-        ByteSwapWordArray(payload, 6);
-        st->continueWalk = true;
-        st->validHeader = 1;
-    }
-    return st->payloadSize;
-}
-Bytes OtherOrder(Bytes data) {
-    DLParseHandler handlers[16];
-    std::copy(kDLSwapHandlers, kDLSwapHandlers + 16, handlers);
-    handlers[3] = SwapHeaderOut;
-    ByteSwapWordArray(data.data(), 16);
-    EXPECT_EQ(VXParseDisplayListBytes(reinterpret_cast<uint8_t*>(data.data()) + 16,
-                                      uint32_t(data.size() - 16), handlers, {0, 0}, 0,
-                                      [](int16_t kind, void* d, int32_t length, bool, void*) {
-                                          ByteSwapSymbolDispalyComment(kind, d, length);
-                                          return false;
-                                      },
-                                      nullptr),
-              1);
-    return data;
-}
-
 SymbolDataHead HeadOf(const Bytes& data) {
     SymbolDataHead head;
     std::memcpy(&head, data.data(), sizeof head);
@@ -712,35 +686,7 @@ TEST_F(SymbolData, AFrameTextOfDataBeforeVersion257IsAFrame) {
 
 // ---- A record written by hand ----
 
-// One pin from (10,0) to its connection end (10,20) and a rectangle (0,0,20,30) filled in its
-// own colour 0x00FF0000.
-const char* kHandData =
-    "0000 0000 1500 1F00"   // graphics rectangle (0,0,21,31): the rectangle's bounds
-    "0000 FEFF 1500 1F00"   // all (0,-2,21,31): with the pin's bounds (8,-2,13,23)
-    "0306 3412 0000 0000"   // list header: mark, origin (0,0)
-    "3001"                  // texts in UTF-8
-    "56E0 0800 0101 0100 00000000"  // 224: length 8, version 257, one pin, 0
-    "0800 0A00"             // move by (10,0)
-    "1800 0014"             // line by (0,20): the pin
-    "26E1"                  // 225: end of the pins
-    "46E6 0000 FF00"        // 230: fill colour 0x00FF0000
-    "26E7"                  // 231: the next shape is filled
-    "0530 0000 141E"        // rectangle, frame, corner (0,0) as bytes, size 20 x 30 as bytes
-    "00FF";                 // end
-const char* kHandDataOtherOrder =
-    "0000 0000 0015 001F"
-    "0000 FFFE 0015 001F"
-    "0306 1234 0000 0000"
-    "3001"
-    "56E0 0008 0101 0001 00000000"
-    "0800 0A00"
-    "1800 0014"
-    "26E1"
-    "46E6 00FF 0000"
-    "26E7"
-    "0530 0000 141E"
-    "00FF";
-
+// The record of model_testing.h (kHandData) is the writer's own.
 TEST_F(SymbolData, AHandWrittenRecordReadsInBothOrdersAndIsWhatTheWriterWrites) {
     Pin({10, 20}, {10, 0});
     ElementRecord* rect = Shape(kElementRect, {0, 0}, {20, 30}, true);

@@ -16,6 +16,7 @@
 #include "foundation/stream.h"
 #include "graphics/fonts.h"
 #include "model/tests/model_fixture.h"
+#include "model/tests/model_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
@@ -515,36 +516,6 @@ TEST_F(Themes, DamagedExcludedFontsKeepTheFormerOnes) {
         expectKept(bytes, round % 2 == 0);
     }
 }
-
-// Holds the general pool to what it has, less a few small blocks given back.
-class TightPool {
-public:
-    explicit TightPool(int giveBack) {
-        MemPoolInfoRecord info{};
-        MemPoolInfo(gGenPool, nullptr, &info);
-        ceiling_ = MemPoolSetCeiling(gGenPool, info.totalBytes);
-        for (uint32_t size : {4096u, 256u, 16u})
-            for (bool more = true; more;) {
-                more = false;
-                if (Ptr p = AllocPtr(gGenPool, size)) pointers_.push_back(p), more = true;
-                if (Handle h = AllocHandle(gGenPool, size)) handles_.push_back(h), more = true;
-            }
-        for (int i = 0; i < giveBack && !pointers_.empty(); i++, pointers_.pop_back())
-            MemFreePtr(pointers_.back());
-        for (int i = 0; i < giveBack && !handles_.empty(); i++, handles_.pop_back())
-            MemFree(handles_.back());
-    }
-    ~TightPool() {
-        for (Ptr p : pointers_) MemFreePtr(p);
-        for (Handle h : handles_) MemFree(h);
-        MemPoolSetCeiling(gGenPool, ceiling_);
-    }
-
-private:
-    uint32_t ceiling_ = 0;
-    std::vector<Ptr> pointers_;
-    std::vector<Handle> handles_;
-};
 
 TEST_F(Themes, ReadersThatRunOutOfMemory) {
     const std::string prefs = FontPrefsFixture(false);
