@@ -1,6 +1,6 @@
-// What sheet specs and sheet instances need of the modules that own sheets and annotation: the
-// sheet loader, the single-block readers of a sheet file, the sheet model's annotation maps and
-// the project file's annotation blocks. Those modules install these calls at start-up; where a
+// What sheet specs, sheet instances and sheet files need of the modules that own sheets and
+// annotation: the sheet loader, the single-block readers of a sheet file, the sheet model's
+// annotation maps, symbol names and sheet symbols, and the project file's annotation blocks. Those modules install these calls at start-up; where a
 // call is missing, the default named beside it applies (what a program without that module
 // would find).
 #pragma once
@@ -17,6 +17,8 @@ struct ProjectRecord;
 struct SheetLocalAnnotationEntry;
 struct SheetRecord;
 struct SheetSpec;
+struct StreamRecord;
+struct SymbolRecord;
 
 // The status of a sheet-file read that no module is there to do.
 constexpr OSStatus kSheetServiceMissing = -4;
@@ -79,6 +81,14 @@ struct SheetServices {
     // Default: kSheetServiceMissing, nothing.
     OSStatus (*loadAnnotationTable)(ProjectRecord* project, SheetSpec* spec, uint32_t flags) = nullptr;
     void (*freeAnnotationTable)(ProjectRecord* project, SheetSpec* spec) = nullptr;
+    // Writes the map's stored form. Default: kSheetServiceMissing.
+    OSStatus (*writeAnnotationMap)(StreamRecord* stream, AnnotationMap* map) = nullptr;
+
+    // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"
+    // attribute) and its name (its component's name, a sheet symbol's name, else its "~NAM"
+    // attribute), into buffers of `size` bytes. Default: the attributes.
+    void (*symbolSubSheetName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
+    void (*symbolName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
 };
 
 void SetSheetServices(const SheetServices& services);

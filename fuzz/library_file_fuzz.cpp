@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "files/flat_item.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/tempfiles.h"
-#include "library/flat_item.h"
 #include "library/lib_tool.h"
 #include "library/libfile.h"
 

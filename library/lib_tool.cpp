@@ -8,10 +8,10 @@
 #include <set>
 #include <vector>
 
+#include "files/flat_item.h"
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
-#include "library/flat_item.h"
 #include "library/libfile.h"
 
 namespace plexa {

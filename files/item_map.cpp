@@ -1,13 +1,13 @@
 // The item map of a library (see item_map.h for the entry and the sort order).
-#include "library/item_map.h"
+#include "files/item_map.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "files/flat_item.h"
 #include "foundation/da.h"
 #include "foundation/strings.h"
-#include "library/flat_item.h"
 
 namespace plexa {
 

@@ -1,5 +1,5 @@
 // Readers of the flattened library item's head and names (see flat_item.h for the layout).
-#include "library/flat_item.h"
+#include "files/flat_item.h"
 
 #include <cstring>
 
