@@ -3,6 +3,7 @@
 #include "files/sheetblocks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -248,8 +249,9 @@ OSStatus WriteSheetElements(SheetRecord* sheet, StreamRecord* stream) {
 OSStatus ReadSheetElements(SheetRecord* sheet, StreamRecord* stream, bool swap) {
     uint32_t headMark = 0;
     if (OSStatus st = ReadU32(stream, swap, &headMark)) return st;
-    // A head shorter than its own length word, or longer than the block, is no element head.
-    if (headMark < 4 || headMark > uint32_t(GetStreamEnd(stream))) return status::kUnknownFileKind;
+    // A head shorter than its own length word is no element head; each element is then checked
+    // against the bytes left for its head and tail.
+    if (headMark < 4 || headMark > uint32_t(INT32_MAX)) return status::kUnknownFileKind;
     const int32_t storedHead = int32_t(headMark - 4);
     std::vector<ElementRecord*> read;
     OSStatus st = status::kNoErr;

@@ -3,9 +3,9 @@
 // owns the container: the application header (window state and file-symbols flag), the header
 // block, opening and telling a sheet file, the readers of the string block and of the text theme
 // blocks, and the in-place rewrites of the annotation block and of the window state in a closed
-// file. The sub-sheet references, exported attributes, exports table, graphic elements and file
-// symbols have modules of their own (subsheetrefs.h, sheetexports.h, sheetelements.h,
-// filesymbols.h).
+// file. The sub-sheet references, exported attributes and graphic elements (sheetblocks.h), the
+// exports table (sheetexports.h) and the file symbols (filesymbols.h) have modules of their own;
+// sheetfile_dump.h lists a file's blocks.
 //
 // Application header (256 bytes):
 //   0   32  SheetWindowState

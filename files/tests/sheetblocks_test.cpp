@@ -293,7 +293,8 @@ TEST_F(SheetBlocks, DamagedElementsEndWithAStatusAndAddNothing) {
     };
     const Case cases[] = {
         {Hex("03000000 FFFFFFFF"), status::kUnknownFileKind},            // a head shorter than its length word
-        {Hex("FFFFFF7F 00000000 FFFFFFFF"), status::kUnknownFileKind},   // a head longer than the block
+        {Hex("FFFFFFFF FFFFFFFF"), status::kUnknownFileKind},            // a head length beyond any block
+        {Hex("FFFFFF7F 00000000 FFFFFFFF"), status::kEndOfFile},         // an element head beyond the block
         {Hex("20000000 FFFFFF7F") + kElements.substr(8), status::kEndOfFile},  // a tail beyond the block
         {kElements.substr(0, kElements.size() - 4), status::kEndOfFile}, // no end
     };
@@ -302,6 +303,12 @@ TEST_F(SheetBlocks, DamagedElementsEndWithAStatusAndAddNothing) {
         HandleStream in(c.bytes);
         EXPECT_EQ(ReadSheetElements(sheet.get(), in.stream, false), c.status);
         EXPECT_EQ(LLFirst(sheet->elementList), nullptr);
+    }
+    // Without elements the head length is never used: the block is the mark and the end.
+    for (const char* empty : {"20000000 FFFFFFFF", "FFFFFF7F FFFFFFFF"}) {
+        TestSheet none;
+        HandleStream stream(Hex(empty));
+        EXPECT_EQ(ReadSheetElements(none.get(), stream.stream, false), 0) << empty;
     }
     // A head of four bytes holds no kind: its elements are skipped.
     TestSheet sheet;
