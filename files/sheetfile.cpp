@@ -18,7 +18,6 @@
 
 namespace plexa {
 
-static_assert(sizeof(kSheetBlockWriteOrder) == 14);
 static_assert(ByteSwapTemplateSize(kSheetFileHeaderTemplate) <= kSheetFileHeaderSize);
 static_assert(ByteSwapTemplateSize(kSheetWindowStateTemplate) <= kSheetWindowStateSize);
 

@@ -58,8 +58,6 @@ constexpr uint32_t kSheetAppHeaderSize = 256;
 
 constexpr uint16_t kSheetFileVersion = 258;
 constexpr uint16_t kSheetFileMark = 0x1234;
-// Header block versions from which the text frames block is read.
-constexpr uint16_t kSheetFileTextFramesVersion = 257;
 
 // Block types.
 constexpr uint8_t kSheetHeaderBlock = 1;
@@ -76,9 +74,6 @@ constexpr uint8_t kSheetFileSymbolsBlock = 12;
 constexpr uint8_t kSheetImageListBlock = 13;
 constexpr uint8_t kSheetPrintRecordBlock = 15;
 constexpr uint8_t kSheetTextFramesBlock = 16;
-
-// The write order of a saved file.
-constexpr uint8_t kSheetBlockWriteOrder[] = {1, 3, 10, 7, 12, 6, 4, 8, 9, 5, 16, 15, 11, 13};
 
 // Platform codes.
 constexpr FourCharCode kPlatformIMac = FourCC("IMac");
