@@ -1,8 +1,8 @@
-// What sheet specs, sheet instances and the project file need of the modules that own sheets
-// and annotation: the sheet loader, the single-block readers and the annotation block of a sheet
-// file, and the sheet-local annotation cache and the purges of the annotation module. Those modules install these calls at start-up; where a
-// call is missing, the default named beside it applies (what a program without that module
-// would find).
+// What sheet specs, sheet instances, sheet files and the project file need of the modules that
+// own sheets and annotation: the sheet loader, the single-block readers of a sheet file, the sheet
+// model's annotation maps, symbol names and sheet symbols, and the sheet-local annotation cache.
+// Those modules install these calls at start-up; where a call is missing, the default named
+// beside it applies (what a program without that module would find).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,8 @@ struct ProjectRecord;
 struct SheetLocalAnnotationEntry;
 struct SheetRecord;
 struct SheetSpec;
+struct StreamRecord;
+struct SymbolRecord;
 
 // The status of a sheet-file read that no module is there to do.
 constexpr OSStatus kSheetServiceMissing = -4;
@@ -85,6 +87,14 @@ struct SheetServices {
     // Drops the entries of instances that the project no longer has from the spec's map.
     // Default: nothing.
     void (*purgeMissingInstances)(ProjectRecord* project, SheetSpec* spec) = nullptr;
+    // Writes the map's stored form. Default: kSheetServiceMissing.
+    OSStatus (*writeAnnotationMap)(StreamRecord* stream, AnnotationMap* map) = nullptr;
+
+    // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"
+    // attribute) and its name (its component's name, a sheet symbol's name, else its "~NAM"
+    // attribute), into buffers of `size` bytes. Default: the attributes.
+    void (*symbolSubSheetName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
+    void (*symbolName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
 };
 
 void SetSheetServices(const SheetServices& services);

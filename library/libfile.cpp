@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/filesymbols.h"
 #include "foundation/byteswap.h"
 #include "foundation/da.h"
 #include "foundation/da_stream.h"
@@ -17,9 +18,6 @@
 namespace plexa {
 
 namespace {
-
-// What a sheet file answers until file symbols can be read from it here: a sheet without any.
-constexpr OSStatus kNoFileSymbolsErr = 0x20002715;
 
 constexpr uint32_t kHeaderMapIdOffset = 4;
 // The growth step of a new names block.
@@ -406,8 +404,8 @@ OSStatus CheckLibraryFileDigest(const FileSpec* spec, const ItemNamesDigest* que
             if (st == status::kNoErr && type != kLibraryMapBlockType) st = kNotItemMapErr;
             block = header.mapBlockId;
         }
-    } else if (file.fileType == StringToFourChar(kSheetFileType)) {
-        st = FindFileBlock(&file, kSheetFileSymbolsBlockType, &block, &size, true);
+    } else if (file.fileType == kSheetFileType) {
+        st = FindFileBlock(&file, kSheetFileSymbolsBlock, &block, &size, true);
     } else {
         st = status::kUnknownFileKind;
     }
@@ -415,7 +413,7 @@ OSStatus CheckLibraryFileDigest(const FileSpec* spec, const ItemNamesDigest* que
         int32_t length = kItemNamesDigestSize;
         st = ReadFileBlock(&file, block, outDigest->bytes, &length);
         if (st == status::kNoErr && length != int32_t(kItemNamesDigestSize))
-            st = file.fileType == StringToFourChar(kSheetFileType) ? status::kEndOfFile : kNotItemMapErr;
+            st = file.fileType == kSheetFileType ? status::kEndOfFile : kNotItemMapErr;
         haveDigest = st == status::kNoErr;
     }
     if (haveDigest && wantMap && IsSubDigest(query, queryRows, outDigest, kDigestRows)) {
@@ -479,11 +477,20 @@ OSStatus LoadLibraryFileItem(LibraryFileRecord* record, uint32_t blockId, Handle
     return LoadFileBlock(&record->file, blockId, outHandle);
 }
 
-OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t, Handle* outItem) {
+OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t position, Handle* outItem) {
     *outItem = nullptr;
-    if (file->fileType != StringToFourChar(kSheetFileType)) return status::kUnknownFileKind;
-    // TODO: read the file symbol at the position through the sheet-file layer.
-    return kNoFileSymbolsErr;
+    if (file->fileType != kSheetFileType) return status::kUnknownFileKind;
+    SheetBlockStream block;
+    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
+    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
+    FileSymbolEntry* entry = nullptr;
+    if (st == status::kNoErr) st = ReadOneFileSymbol(block.stream, position, &entry);
+    CloseSheetBlockStream(&block);
+    if (st != status::kNoErr) return st;
+    *outItem = entry->item;
+    entry->item = nullptr;
+    DestroyFileSymbolEntry(entry);
+    return status::kNoErr;
 }
 
 }  // namespace plexa
