@@ -13,6 +13,7 @@
 
 namespace plexa {
 
+struct DAHeader;
 struct LinkListHeader;
 struct SheetTree;
 
@@ -68,6 +69,13 @@ struct ProjectRecord {
     ProjectSettings settings;
     uint16_t dirtyFlags;
     uint8_t treeDirty;
+    // The library files found along the project's paths (an LL list of LibraryFileEntry, names
+    // in `strings`, folders in `directories`), and the table of their folders (a DA array) with
+    // the table's string block; none until the list is first built. Freed with LLDispose (items
+    // too), DADispose and DestroyStringBlock.
+    LinkListHeader* libraryFiles;
+    DAHeader** libraryFolders;
+    StringBlock libraryFolderNames;
 };
 
 // The open projects, most recently opened first.

@@ -12,14 +12,12 @@
 #include "foundation/signals.h"
 #include "foundation/stream.h"
 #include "foundation/strings.h"
+#include "files/sheet_services.h"
 #include "model/libitem.h"
 
 namespace plexa {
 
 namespace {
-
-// What a sheet file answers until file symbols can be read from it here: a sheet without any.
-constexpr OSStatus kNoFileSymbolsErr = 0x20002715;
 
 constexpr uint32_t kHeaderMapIdOffset = 4;
 // The growth step of a new names block.
@@ -479,11 +477,17 @@ OSStatus LoadLibraryFileItem(LibraryFileRecord* record, uint32_t blockId, Handle
     return LoadFileBlock(&record->file, blockId, outHandle);
 }
 
-OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t, Handle* outItem) {
+OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t position, Handle* outItem) {
     *outItem = nullptr;
     if (file->fileType != StringToFourChar(kSheetFileType)) return status::kUnknownFileKind;
-    // TODO: read the file symbol at the position through the sheet-file layer.
-    return kNoFileSymbolsErr;
+    const SheetServices& services = GetSheetServices();
+    if (!services.readOneFileSymbol) return kNoFileSymbolsErr;
+    const OSStatus st = services.readOneFileSymbol(file, position, outItem);
+    if (st != status::kNoErr && *outItem) {
+        MemFree(*outItem);
+        *outItem = nullptr;
+    }
+    return st;
 }
 
 }  // namespace plexa
