@@ -2,6 +2,7 @@
 #include "library/libdigest.h"
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -10,7 +11,6 @@
 #include "foundation/byteswap.h"
 #include "foundation/datafile.h"
 #include "foundation/folders.h"
-#include "foundation/hash.h"
 #include "foundation/signals.h"
 #include "library/libfile.h"
 #include "library/libpaths.h"
@@ -20,7 +20,6 @@ namespace plexa {
 namespace {
 
 constexpr char kMagic[4] = {'P', 'X', 'D', 'G'};
-constexpr uint32_t kCheckSeed = FourCC("DGST");
 constexpr uint32_t kCheckOffset = kLibDigestRecordSize - 4;
 
 // Offsets of a record's fields.
@@ -44,6 +43,9 @@ T Get(const uint8_t* at) {
     std::memcpy(&value, at, sizeof value);
     return value;
 }
+
+// The CRC-32 of a record's bytes before its check.
+uint32_t Check(const uint8_t* record) { return uint32_t(crc32(0L, record, kCheckOffset)); }
 
 int64_t RecordOffset(int32_t fileIndex) {
     return int64_t(kLibDigestHeaderSize) + int64_t(fileIndex) * kLibDigestRecordSize;
@@ -132,7 +134,7 @@ void EncodeLibDigestRecord(const LibDigestRecord* record, bool swapped, uint8_t 
     Put<int64_t>(out + kChangedAt, id.changed);
     Put<uint32_t>(out + kChangedNsAt, id.changedNanoseconds);
     if (swapped) ByteSwapTemplate(out + kFlagsAt, kLibDigestRecordTemplate);
-    uint32_t check = HashMem(kCheckSeed, out, kCheckOffset);
+    uint32_t check = Check(out);
     if (swapped) check = __builtin_bswap32(check);
     Put<uint32_t>(out + kCheckOffset, check);
 }
@@ -142,7 +144,7 @@ OSStatus DecodeLibDigestRecord(const uint8_t* bytes, uint32_t length, bool swapp
     if (length < kLibDigestRecordSize) return status::kEndOfFile;
     uint8_t in[kLibDigestRecordSize];
     std::memcpy(in, bytes, sizeof in);
-    if (HashMem(kCheckSeed, in, kCheckOffset) != GetNative32(in + kCheckOffset, swapped)) return status::kParamErr;
+    if (Check(in) != GetNative32(in + kCheckOffset, swapped)) return status::kParamErr;
     if (swapped) ByteSwapTemplate(in + kFlagsAt, kLibDigestRecordTemplate);
     std::memcpy(record->digest.bytes, in, kItemNamesDigestSize);
     record->flags = Get<uint32_t>(in + kFlagsAt);

@@ -29,7 +29,7 @@
 //     544 i64      modification time, seconds since 1970
 //     552 i64      status-change time, seconds since 1970
 //     560 u32      status-change time, nanoseconds
-//     564 u32      check: HashMem with the seed "DGST" over bytes 0 to 563 as stored
+//     564 u32      check: the CRC-32 (zlib's) of bytes 0 to 563 as stored
 //   A file whose header is not this one is emptied and rebuilt; a record that is short, fails
 //   its check or lacks bit 0 counts as missing. A file that cannot be found has an identity of
 //   zeros, which no existing file has.
