@@ -13,6 +13,7 @@
 namespace plexa {
 
 struct AnnotationMap;
+struct DynamicFileRecord;
 struct ProjectRecord;
 struct SheetLocalAnnotationEntry;
 struct SheetRecord;
@@ -42,6 +43,9 @@ struct FileSubSheetEntry {
 
 using OpenSubSheetProc = void (*)(const OpenSubSheetEntry& entry, void* data);
 using FileSubSheetProc = void (*)(const FileSubSheetEntry& entry, void* data);
+// One file symbol of a sheet file: its stream position in the file-symbols block and its
+// flattened library item (lent for the call). A non-zero result ends the walk and is returned.
+using FileSymbolProc = OSStatus (*)(uint32_t position, Handle flatItem, void* data);
 
 struct SheetServices {
     // The wait cursor of long walks. Default: nothing.
@@ -59,6 +63,13 @@ struct SheetServices {
     uint16_t (*openSheetRank)(SheetRecord* sheet) = nullptr;
     // The rank in a sheet file's header block. Default: kSheetServiceMissing.
     OSStatus (*fileSheetRank)(const FileSpec* file, uint16_t* rank) = nullptr;
+    // Every file symbol of an open sheet file (block 12), in file order; kNoFileSymbolsErr when
+    // the sheet has none. Default: the sheet file's own reader.
+    OSStatus (*enumFileSymbols)(DynamicFileRecord* file, FileSymbolProc proc, void* data) = nullptr;
+    // The one file symbol at a stream position of block 12, as a new handle of its flattened
+    // item. Default: the sheet file's own reader.
+    OSStatus (*readOneFileSymbol)(DynamicFileRecord* file, uint32_t position, Handle* outItem) =
+        nullptr;
 
     // Whether the map has pending changes. Default: AnnotationMapHasChanges.
     bool (*annotationMapHasChanges)(AnnotationMap* map) = nullptr;
