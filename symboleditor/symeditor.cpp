@@ -107,14 +107,6 @@ void PlaceNewWindow(SymbolEditorRecord* editor, VXWindowRecordTag* ownerWindow) 
     if (anchor) gHooks.placeWindow(editor, anchor);
 }
 
-void SetViewContext(SymbolEditorRecord* editor, int32_t view) {
-    if (view != editor->viewContext) ClearUndo(editor);
-    editor->viewContext = int16_t(view);
-    editor->elements = editor->elementLists[view];
-    editor->texts = editor->textLists[view];
-    editor->frames = editor->frameLists[view];
-}
-
 // Whether any name of the item equals the name, ignoring case.
 bool ItemHasName(const LibraryItem* item, const char* name) {
     for (int32_t i = 0; i < CountLibraryItemNames(item); ++i)
@@ -316,7 +308,7 @@ SymbolEditorRecord* CreateSymbolEditor(LibraryItem* item, uint16_t stateFlags) {
         DestroyRecord(editor);
         return nullptr;
     }
-    SetViewContext(editor, kSymbolViewPrimary);
+    SetSymbolViewContext(editor, kSymbolViewPrimary);
     editor->symbol = -1;
     editor->currentTab = kSymEditTabDrawing;
     editor->tool = kSymEditToolSelect;
@@ -552,6 +544,18 @@ bool ValidateSymbolEditorSymbol(const SymbolEditorRecord* editor) {
     return false;
 }
 
+void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view) {
+    if (view < 0 || view > 1) return;
+    if (view != editor->viewContext) {
+        if (editor->constructed && gHooks.finishTool) gHooks.finishTool(editor);
+        ClearUndo(editor);
+    }
+    editor->viewContext = int16_t(view);
+    editor->elements = editor->elementLists[view];
+    editor->texts = editor->textLists[view];
+    editor->frames = editor->frameLists[view];
+}
+
 void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point) {
     if (editor->gridLock) SnapPointToGrid(point, editor->grid);
 }
@@ -594,7 +598,7 @@ void SetSymbolEditorSymbol(SymbolEditorRecord* editor, int32_t symbol, LibSectio
         FlushSymbolEditor(editor, false);
         EmptySymbolEditor(editor);
     }
-    SetViewContext(editor, kSymbolViewPrimary);
+    SetSymbolViewContext(editor, kSymbolViewPrimary);
     editor->symbol = symbol;
     if (const uint8_t resolution = GetLibSymbolResolution(item, symbol)) editor->resolution = resolution;
     const uint8_t grid = GetLibSymbolGrid(item, symbol);

@@ -317,6 +317,9 @@ void UpdateSymbolEditorDefaultStyles();
 // Refreshes the pin-name and then the pin-number texts of both views.
 void ResetSymbolEditorPinText(SymbolEditorRecord* editor);
 
+// Switches the drawing that the editor edits (0 primary, 1 alternate), finishing a polygon being
+// built and dropping the undo action when it changes.
+void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view);
 // The point snapped to the editor's grid when its grid lock is on.
 void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point);
 // The editor's current section as a pin-number key of its pins (0 without one).
