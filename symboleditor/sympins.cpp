@@ -77,6 +77,22 @@ bool WalkPinNumbers(SymbolEditorRecord* editor, int32_t pinSet, const ElementRec
     return false;
 }
 
+// Gives each pin of the primary view, by index, what `make` makes in place of the reference it
+// owned (freed with `destroy`); the alternate view's pin at the same place shares it.
+template <class Make>
+void ReplaceSharedReferences(SymbolEditorRecord* editor, Handle NodeElement::*field, void (*destroy)(Handle),
+                             Make make) {
+    const std::vector<ElementRecord*> primary = Pins(editor->elementLists[kSymbolViewPrimary]);
+    const std::vector<ElementRecord*> alternate = Pins(editor->elementLists[kSymbolViewAlternate]);
+    for (ElementRecord* pin : alternate) AsNode(pin)->*field = nullptr;
+    for (size_t i = 0; i < primary.size(); ++i) {
+        Handle& owned = AsNode(primary[i])->*field;
+        if (owned) destroy(owned);
+        owned = make(int32_t(i));
+        if (i < alternate.size()) AsNode(alternate[i])->*field = owned;
+    }
+}
+
 }  // namespace
 
 NodePinEditor SymbolEditorPinContext(const SymbolEditorRecord* editor) {
@@ -201,44 +217,32 @@ void SetCtxPinText(SymbolEditorRecord* editor, uint16_t mark) {
 void InstallPinNumbersInNodes(SymbolEditorRecord* editor) {
     LibraryItem* item = editor->item;
     if (item->head.kind != kLibItemComponent) return;
-    const std::vector<ElementRecord*> primary = Pins(editor->elementLists[kSymbolViewPrimary]);
-    const std::vector<ElementRecord*> alternate = Pins(editor->elementLists[kSymbolViewAlternate]);
-    for (ElementRecord* pin : alternate) AsNode(pin)->pinNumbers = nullptr;
-    for (size_t i = 0; i < primary.size(); ++i) {
-        NodeElement* node = AsNode(primary[i]);
-        if (node->pinNumbers) MemFree(node->pinNumbers);
-        node->pinNumbers = nullptr;
+    ReplaceSharedReferences(editor, &NodeElement::pinNumbers, [](Handle h) { MemFree(h); },
+                            [editor, item](int32_t pin) {
+        Handle numbers = nullptr;
         for (auto* section = static_cast<LibSection*>(LLFirst(item->sections)); section;
              section = section->next) {
             if (!UsesCurrentSymbol(editor, section)) continue;
             StringSpec specs[kLibPinSetCount];
-            GetLibSectionPinNumberSet(section, int32_t(i), specs);
-            SetNodesPinNumberSet(&node->pinNumbers, SectionKey(section), specs, item->stringBlock,
-                                 editor->stringBlock);
+            GetLibSectionPinNumberSet(section, pin, specs);
+            SetNodesPinNumberSet(&numbers, SectionKey(section), specs, item->stringBlock, editor->stringBlock);
         }
-        if (i < alternate.size()) AsNode(alternate[i])->pinNumbers = node->pinNumbers;
-    }
+        return numbers;
+    });
 }
 
 void InstallPinDataCopiesInNodes(SymbolEditorRecord* editor) {
     LibraryItem* item = editor->item;
     if (item->head.kind != kLibItemComponent) return;
-    const std::vector<ElementRecord*> primary = Pins(editor->elementLists[kSymbolViewPrimary]);
-    const std::vector<ElementRecord*> alternate = Pins(editor->elementLists[kSymbolViewAlternate]);
-    for (ElementRecord* pin : alternate) AsNode(pin)->pinData = nullptr;
-    for (size_t i = 0; i < primary.size(); ++i) {
-        NodeElement* node = AsNode(primary[i]);
-        if (node->pinData) DestroyPinData(node->pinData);
-        node->pinData = nullptr;
-        const uint32_t id = GetLibSymbolPinDataId(item, editor->pinSet, editor->symbol, int32_t(i));
+    ReplaceSharedReferences(editor, &NodeElement::pinData, DestroyPinData, [editor, item](int32_t pin) {
+        const uint32_t id = GetLibSymbolPinDataId(item, editor->pinSet, editor->symbol, pin);
         Handle copy = item->pinTable && id != 0xFFFFFFFF ? GetPinDataCopy(item->pinTable, int32_t(id)) : nullptr;
         if (copy && ChangePinDataStringBlock(copy, item->stringBlock, editor->stringBlock) != 0) {
             DestroyPinData(copy);
             copy = nullptr;
         }
-        node->pinData = copy;
-        if (i < alternate.size()) AsNode(alternate[i])->pinData = copy;
-    }
+        return copy;
+    });
 }
 
 void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section) {
@@ -350,6 +354,10 @@ LibSection* NewLibItemSection(SymbolEditorRecord* editor, int32_t symbol, const 
             DestroyLibSection(section);
             return nullptr;
         }
+    } else if (!SetLibSectionPinCount(section, CountLibSymbolPins(item, 0, symbol))) {
+        // The item's sections agree with their definitions' pins, whatever the kind.
+        DestroyLibSection(section);
+        return nullptr;
     }
     AddSectionToLibItem(item, section, true);
     InstallDefaultSectionPinNumbers(editor, section);

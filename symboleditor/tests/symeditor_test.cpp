@@ -60,19 +60,22 @@ protected:
         SymEditTest::TearDown();
         if (ref.data) MemFree(ref.data);
     }
+    // A new component of the name, prefix "U", in the fake library, opened with the hooks given
+    // and the library's.
+    SymbolEditorRecord* OpenInLibrary(const char* name, SymbolEditorHooks hooks = {}) {
+        InstallLibraryHooks(&hooks);
+        SetSymbolEditorHooks(hooks);
+        LibraryItem* item = NewItem(kLibItemComponent, {name});
+        SetLibraryItemRefPrefix(item, "U");
+        ref.data = Flat(item);
+        DestroyLibraryItem(item);
+        return OpenLibSymbolEditor(kLibrary, AsRef(&ref));
+    }
     FakeRef ref;
 };
 
 TEST_F(SymEdit, ALibraryItemGetsARectangleAndAPinAndReadsBackThroughItsDump) {
-    SymbolEditorHooks hooks;
-    InstallLibraryHooks(&hooks);
-    SetSymbolEditorHooks(hooks);
-    LibraryItem* item = NewItem(kLibItemComponent, {"Amp"});
-    SetLibraryItemRefPrefix(item, "U");
-    ref.data = Flat(item);
-    DestroyLibraryItem(item);
-
-    SymbolEditorRecord* editor = OpenLibSymbolEditor(kLibrary, AsRef(&ref));
+    SymbolEditorRecord* editor = OpenInLibrary("Amp");
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(CurrEdit, editor);
     EXPECT_EQ(ref.editor, editor);
@@ -193,6 +196,26 @@ TEST_F(SymEdit, ANewPortGetsOnePinAndPortFlags) {
     EXPECT_EQ(GetLibSymbolFlags(editor->item, 0), kSymFlagNetSymbol | kSymFlagPort | kSymFlagBusPort);
 }
 
+TEST_F(SymEdit, ASectionMadeForASingleSymbolItemAgreesWithItsDefinitionsPins) {
+    // A port whose definition names pin data (as another writer may leave it) but no section.
+    LibraryItem* item = NewItem(kLibItemPort, {"P"});
+    const uint16_t ids[2] = {0, 0};
+    ASSERT_EQ(AddLibSymbolDef(item, "", nullptr, nullptr, nullptr,
+                              reinterpret_cast<uint16_t*>(AllocPtrWithData(nullptr, ids, 4))),
+              0);
+    SymbolEditorRecord* editor = CreateSymbolEditor(item, 0);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->section, nullptr);
+    EXPECT_EQ(editor->section->pinCount, 2);
+    AddRect(editor, {0, 0}, {10, 10});
+    ASSERT_TRUE(FlushSymbolEditor(editor, false));
+    OSStatus status = -1;
+    Handle flat = FlattenSymbolEditorItem(editor, &status);
+    EXPECT_EQ(status, 0);
+    ASSERT_NE(flat, nullptr);
+    MemFree(flat);
+}
+
 TEST_F(SymEdit, TitleAndIcon) {
     SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent), 0);
     ASSERT_NE(editor, nullptr);
@@ -218,19 +241,15 @@ TEST_F(SymEdit, ClosingAPinsOnlyComponentAsksAndItsButtonsDoWhatTheySay) {
     EXPECT_STREQ(kInvalidSymbolEditButton, "Edit");
     EXPECT_STREQ(kInvalidSymbolCloseButton, "Close Anyway");
     SymbolEditorHooks hooks;
-    InstallLibraryHooks(&hooks);
     hooks.askInvalidSymbol = [](SymbolEditorRecord*) {
         ++gAsked;
         return gAnswer;
     };
-    SetSymbolEditorHooks(hooks);
-    LibraryItem* item = NewItem(kLibItemComponent, {"Pins"});
-    ref.data = Flat(item);
-    DestroyLibraryItem(item);
-    SymbolEditorRecord* editor = OpenLibSymbolEditor(kLibrary, AsRef(&ref));
+    SymbolEditorRecord* editor = OpenInLibrary("Pins", hooks);
     ASSERT_NE(editor, nullptr);
     AddPin(editor, {48, 48}, {48, 72}, "A", "1");
     EXPECT_FALSE(ValidateSymbolEditorSymbol(editor));
+    hooks = GetSymbolEditorHooks();
 
     gAsked = 0;
     gAnswer = InvalidSymbolAnswer::kEdit;
@@ -259,13 +278,7 @@ TEST_F(SymEdit, ClosingAPinsOnlyComponentAsksAndItsButtonsDoWhatTheySay) {
 }
 
 TEST_F(SymEdit, WithoutAQuestionHookAnInvalidSymbolClosesKeepingItsEdits) {
-    SymbolEditorHooks hooks;
-    InstallLibraryHooks(&hooks);
-    SetSymbolEditorHooks(hooks);
-    LibraryItem* item = NewItem(kLibItemComponent, {"Pins"});
-    ref.data = Flat(item);
-    DestroyLibraryItem(item);
-    SymbolEditorRecord* editor = OpenLibSymbolEditor(kLibrary, AsRef(&ref));
+    SymbolEditorRecord* editor = OpenInLibrary("Pins");
     ASSERT_NE(editor, nullptr);
     AddPin(editor, {48, 48}, {48, 72}, "A", "1");
     EXPECT_TRUE(CloseLibrarySymbolEditor(editor, true, true));
@@ -277,16 +290,11 @@ int32_t gListFlushes = 0;
 
 TEST_F(SymEdit, AListTabThatRefusesItsEditsKeepsTheEditorOpen) {
     SymbolEditorHooks hooks;
-    InstallLibraryHooks(&hooks);
     hooks.flushList = [](SymbolEditorRecord*, bool) {
         ++gListFlushes;
         return false;
     };
-    SetSymbolEditorHooks(hooks);
-    LibraryItem* item = NewItem(kLibItemComponent, {"Amp"});
-    ref.data = Flat(item);
-    DestroyLibraryItem(item);
-    SymbolEditorRecord* editor = OpenLibSymbolEditor(kLibrary, AsRef(&ref));
+    SymbolEditorRecord* editor = OpenInLibrary("Amp", hooks);
     ASSERT_NE(editor, nullptr);
     AddRect(editor, {0, 0}, {10, 10});
     editor->currentTab = kSymEditTabPins;
