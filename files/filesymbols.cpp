@@ -10,6 +10,8 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "foundation/strings.h"
+#include "model/libitem.h"
 #include "model/sheet.h"
 
 namespace plexa {
@@ -177,6 +179,44 @@ OSStatus LoadSheetFileSymbols(const FileSpec* spec, FileSymbolList* list) {
     return ReadSheetFileBlockAlone(spec, kSheetFileSymbolsBlock, [](StreamRecord* stream, bool, void* data) {
         return ReadFileSymbols(stream, static_cast<FileSymbolList*>(data), true);
     }, list);
+}
+
+FileSymbolEntry* CreateFileSymbol(SheetRecord* sheet) {
+    if (!sheet) return nullptr;
+    if (!sheet->fileSymbolList && !(sheet->fileSymbolList = CreateFileSymbolList())) return nullptr;
+    return static_cast<FileSymbolEntry*>(LLAppend(sheet->fileSymbolList, nullptr));
+}
+
+void DestroyFileSymbol(SheetRecord* sheet, FileSymbolEntry* entry) {
+    if (sheet && entry) LLRemoveOrFree(sheet->fileSymbolList, entry, nullptr, true);
+}
+
+int32_t CountFileSymbols(const SheetRecord* sheet) {
+    return sheet && sheet->fileSymbolList ? int32_t(sheet->fileSymbolList->count) : 0;
+}
+
+FileSymbolEntry* GetIndexedFileSymbol(SheetRecord* sheet, int32_t index) {
+    if (index < 0 || index >= CountFileSymbols(sheet)) return nullptr;
+    return static_cast<FileSymbolEntry*>(LLGetIndexedLink(sheet->fileSymbolList, uint32_t(index)));
+}
+
+FileSymbolEntry* FindNamedFileSymbol(SheetRecord* sheet, const char* name, int32_t* nameIndex) {
+    if (nameIndex) *nameIndex = -1;
+    if (!sheet || !name || !*name) return nullptr;
+    for (auto* entry = static_cast<FileSymbolEntry*>(LLFirst(sheet->fileSymbolList)); entry;
+         entry = entry->next) {
+        int32_t count = 0;
+        if (!entry->item || CheckFlattenedLibraryItemNames(entry->item, &count) != 0) continue;
+        for (int32_t i = 0; i < count; ++i) {
+            char itemName[kFlatItemNameBufferSize];
+            GetFlattenedLibraryItemName(entry->item, i, itemName, sizeof itemName);
+            if (StrCINCmp(itemName, name, kFlatItemNameBufferSize) == 0) {
+                if (nameIndex) *nameIndex = i;
+                return entry;
+            }
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace plexa

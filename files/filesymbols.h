@@ -2,7 +2,8 @@
 // for the sheet on its parents, kept in a list of entries; a sheet that has some can be searched
 // and opened as a symbol library. This module owns the entry and the list, the block's digest and
 // its framing, and the reading of one entry at a stream position. What the flattened items hold
-// belongs to the library item.
+// belongs to the library item; the symbol editor edits an entry's item and stores it back.
+// New entries go to the end; the list's order is the order of the file-symbols menu and of the file.
 //
 // Block 12:
 //   512 bytes  the names digest (files/names_digest.h) of an item map over the entries' items
@@ -25,7 +26,8 @@ namespace plexa {
 
 struct LinkListHeader;
 struct StreamRecord;
-struct VXWindowRecordTag;
+struct SheetRecord;
+struct SymbolEditorRecord;
 using FileSymbolList = LinkListHeader;
 
 constexpr uint16_t kFileSymbolEntryVersion = 1;
@@ -34,7 +36,7 @@ struct FileSymbolEntry {
     FileSymbolEntry* next;
     Handle item;                 // the flattened library item, owned by the entry
     uint32_t position;           // where the entry's version word stands in the block
-    VXWindowRecordTag* editor;   // the symbol editor open on it, or none
+    SymbolEditorRecord* editor;  // the symbol editor open on it, or none
 };
 
 // An empty list whose entries free their items; none when memory runs out.
@@ -44,6 +46,19 @@ void DestroyFileSymbolList(FileSymbolList* list);
 void DestroyFileSymbolEntry(FileSymbolEntry* entry);
 // Entries that hold an item.
 int32_t CountFileSymbols(const FileSymbolList* list);
+
+// A new empty entry at the end of the sheet's list (the list is made when the sheet has none);
+// none when memory fails.
+FileSymbolEntry* CreateFileSymbol(SheetRecord* sheet);
+// Unlinks and frees the entry with its item.
+void DestroyFileSymbol(SheetRecord* sheet, FileSymbolEntry* entry);
+// Every entry of the sheet's list, stored or not (0 without a list).
+int32_t CountFileSymbols(const SheetRecord* sheet);
+// The entry at an index, none outside.
+FileSymbolEntry* GetIndexedFileSymbol(SheetRecord* sheet, int32_t index);
+// The first entry whose flattened item has a name equal to `name` without regard to case, and the
+// index of that name in the item when asked; none when no entry has one (or the name is empty).
+FileSymbolEntry* FindNamedFileSymbol(SheetRecord* sheet, const char* name, int32_t* nameIndex);
 
 // The digest of the names of every entry's item (entries whose names cannot be read add none);
 // the rows it uses in *rows when asked. -108 when memory runs out.
