@@ -617,6 +617,7 @@ int32_t EnumPathSpecList(PathSpecList* list, uint8_t kinds, PathWalkProc proc, v
 }
 
 void SetPathSearchHooks(const PathSearchHooks& hooks) { gSearchHooks = hooks; }
+const PathSearchHooks& GetPathSearchHooks() { return gSearchHooks; }
 
 void ClearPathSearchMessage() {
     if (!gSearchMessageUp) return;

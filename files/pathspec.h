@@ -165,6 +165,7 @@ struct PathSearchHooks {
     uint64_t (*ticks)() = nullptr;                    // sixtieths of a second
 };
 void SetPathSearchHooks(const PathSearchHooks& hooks);
+const PathSearchHooks& GetPathSearchHooks();
 // Takes down the message that a search put up, when one is up.
 void ClearPathSearchMessage();
 

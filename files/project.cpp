@@ -87,7 +87,6 @@ ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file) {
     if (project->strings && project->directories)
         project->paths = CreatePathSpecList(project, kProjectOwnerKind);
     const ProjectServices& services = GetProjectServices();
-    if (services.createLibraryFiles) project->libraryFiles = services.createLibraryFiles();
     if (services.createAnalyses) project->analyses = services.createAnalyses();
     if (!project->sheetSpecs || !project->topLevelSheets || !project->instances ||
         !project->directories || !project->strings || !project->paths) {

@@ -58,6 +58,7 @@
 namespace plexa {
 
 struct AnnotationMap;
+struct DAHeader;
 struct LinkListHeader;
 struct LogWindowRecord;
 struct SheetRecord;
@@ -69,8 +70,6 @@ struct VXPrintRec;
 struct VXWindowRecordTag;
 // Owned by their modules (simulator analyses; the library file list and its folder table).
 struct SpiceAnalysisList;
-struct LibraryFileList;
-struct LibraryFolderTable;
 
 constexpr FourCharCode kProjectFileType = FourCC("PRJ4");
 constexpr const char* kProjectFileTypeString = "PRJ4";
@@ -241,8 +240,13 @@ struct ProjectRecord {
     LinkListHeader* topLevelSheets; // SubSheetReference list, in order
     SpiceAnalysisList* analyses;
     DirectoryList directories;      // resolved folders, shared with the search paths
-    LibraryFileList* libraryFiles;
-    LibraryFolderTable* libraryFolders;
+    // The library files found along the project's paths (an LL list of LibraryFileEntry, names
+    // in `strings`, folders in `directories`), and the table of their folders (a DA array) with
+    // the table's string block; none until the list is first built. The library layer frees them
+    // (ProjectServices::destroyLibraryFiles).
+    LinkListHeader* libraryFiles;
+    DAHeader** libraryFolders;
+    StringBlock libraryFolderNames;
     StringBlock strings;            // attributes, instance and node names, search paths
     Handle attributes;              // the project attributes (count in the settings); none allowed
     VXPrintRec* printRecord;        // none allowed
@@ -288,7 +292,6 @@ struct ProjectServices {
     // The empty library file list; frees the list and its folder table, and lets the library
     // browser forget a project that was the owner of the active library list. Default: none,
     // nothing.
-    LibraryFileList* (*createLibraryFiles)() = nullptr;
     void (*destroyLibraryFiles)(ProjectRecord* project) = nullptr;
     // Stores the tree view's states in the instances before they are written. Default: nothing.
     void (*markTreeInstances)(ProjectRecord* project) = nullptr;

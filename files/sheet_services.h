@@ -1,8 +1,9 @@
-// What sheet specs, sheet instances and the project file need of the modules above them that own
-// open sheets and sheet files: the sheet loader, the single-block readers and the annotation
-// block of a sheet file. Those modules install these calls at start-up; where a call is missing,
-// the default named beside it applies (what a program without that module would find). The
-// annotation maps and the sheet-local annotation cache of the model are called directly.
+// What sheet specs, sheet instances, sheet files and the project file need of the modules above
+// them that own open sheets, sheet files and sheet symbols: the sheet loader, the single-block
+// readers of a sheet file, the annotation block of a sheet file and the names of sheet symbols.
+// Those modules install these calls at start-up; where a call is missing, the default named
+// beside it applies (what a program without that module would find). The annotation maps and the
+// sheet-local annotation cache of the model are called directly.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,11 @@
 namespace plexa {
 
 struct AnnotationMap;
+struct DynamicFileRecord;
 struct ProjectRecord;
 struct SheetRecord;
+struct StreamRecord;
+struct SymbolRecord;
 
 // The status of a sheet-file read that no module is there to do.
 constexpr OSStatus kSheetServiceMissing = -4;
@@ -38,6 +42,9 @@ struct FileSubSheetEntry {
 
 using OpenSubSheetProc = void (*)(const OpenSubSheetEntry& entry, void* data);
 using FileSubSheetProc = void (*)(const FileSubSheetEntry& entry, void* data);
+// One file symbol of a sheet file: its stream position in the file-symbols block and its
+// flattened library item (lent for the call). A non-zero result ends the walk and is returned.
+using FileSymbolProc = OSStatus (*)(uint32_t position, Handle flatItem, void* data);
 
 struct SheetServices {
     // The wait cursor of long walks. Default: nothing.
@@ -55,9 +62,22 @@ struct SheetServices {
     uint16_t (*openSheetRank)(SheetRecord* sheet) = nullptr;
     // The rank in a sheet file's header block. Default: kSheetServiceMissing.
     OSStatus (*fileSheetRank)(const FileSpec* file, uint16_t* rank) = nullptr;
+    // Every file symbol of an open sheet file (block 12), in file order; kNoFileSymbolsErr when
+    // the sheet has none. Default: the sheet file's own reader.
+    OSStatus (*enumFileSymbols)(DynamicFileRecord* file, FileSymbolProc proc, void* data) = nullptr;
+    // The one file symbol at a stream position of block 12, as a new handle of its flattened
+    // item. Default: the sheet file's own reader.
+    OSStatus (*readOneFileSymbol)(DynamicFileRecord* file, uint32_t position, Handle* outItem) =
+        nullptr;
 
     // Writes a map into a sheet file as its own annotation. Default: kSheetServiceMissing.
     OSStatus (*writeSheetAnnotation)(const FileSpec* file, AnnotationMap* map) = nullptr;
+
+    // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"
+    // attribute) and its name (its component's name, a sheet symbol's name, else its "~NAM"
+    // attribute), into buffers of `size` bytes. Default: the attributes.
+    void (*symbolSubSheetName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
+    void (*symbolName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
 };
 
 void SetSheetServices(const SheetServices& services);

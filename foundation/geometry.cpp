@@ -295,6 +295,22 @@ void CenterRect16(Rect* r, const Rect* within, bool horizontally, bool verticall
     VXMoveRectTo(r, int16_t(left), int16_t(top));
 }
 
+void SnapPointToGrid(Point* p, int32_t grid) {
+    grid = std::max(grid, 1);
+    const auto snap = [grid](int16_t c) {
+        const int32_t x = int32_t(c) + grid / 2;
+        return int16_t(std::clamp(x - x % grid, -32768, 32767));
+    };
+    p->v = snap(p->v);
+    p->h = snap(p->h);
+}
+
+int32_t ComparePointsVH(Point a, Point b) {
+    if (a.v != b.v) return a.v < b.v ? -1 : 1;
+    if (a.h != b.h) return a.h < b.h ? -1 : 1;
+    return 0;
+}
+
 void VXGetPointsBounds(const Point* points, int32_t count, Rect* out) {
     if (count <= 0) {
         VXSetEmptyRect(out);

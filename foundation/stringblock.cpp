@@ -346,6 +346,24 @@ OSStatus ReadStringBlock(StreamRecord* stream, MemPool pool, StringBlock* block)
 
 void ByteSwapStringBlockHeader(StringBlockHeader* header) { ByteSwapTemplate(header, kHeaderTemplate); }
 
+bool AdoptStoredStringBlock(StringBlock block) {
+    if (!block || !*block) return false;
+    const uint32_t size = SizeOfHandle(block);
+    if (size < kStringBlockHeaderSize) return false;
+    auto* header = Header(block);
+    if (header->magic != kStringBlockMagic) {
+        ByteSwapStringBlockHeader(header);
+        if (header->magic != kStringBlockMagic) return false;
+    }
+    if (header->used < kStringBlockHeaderSize || header->used > size ||
+        header->quantum < kStringBlockMinQuantum || size > kStringBlockMaxAllocated)
+        return false;
+    header->allocated = size;
+    header->zero = 0;
+    std::memset(*block + header->used, 0, size - header->used);
+    return true;
+}
+
 // ---- Plain strings ----
 
 uint32_t VXGetStringLength(const void* string, uint32_t encoding) {

@@ -157,6 +157,12 @@ OSStatus ReadStringBlockEx(StreamRecord* stream, MemPool pool, StringBlock* bloc
 OSStatus ReadStringBlock(StreamRecord* stream, MemPool pool, StringBlock* block);
 // Swaps a header by "L3W".
 void ByteSwapStringBlockHeader(StringBlockHeader* header);
+// A block read as a stream handle (i32 length, then the block as it lay in memory) made usable:
+// its header in this machine's order and in agreement with the handle (the allocated size becomes
+// the handle's, the bytes past the used size zero). False when the header cannot be a block's:
+// a magic in neither order, a used size below 16 or beyond the handle, a quantum below 64, a
+// handle larger than kStringBlockMaxAllocated.
+bool AdoptStoredStringBlock(StringBlock block);
 
 // ---- Plain strings ----
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/filesymbols.h"
 #include "foundation/byteswap.h"
 #include "foundation/da.h"
 #include "foundation/da_stream.h"
@@ -12,14 +13,12 @@
 #include "foundation/signals.h"
 #include "foundation/stream.h"
 #include "foundation/strings.h"
+#include "files/sheet_services.h"
 #include "model/libitem.h"
 
 namespace plexa {
 
 namespace {
-
-// What a sheet file answers until file symbols can be read from it here: a sheet without any.
-constexpr OSStatus kNoFileSymbolsErr = 0x20002715;
 
 constexpr uint32_t kHeaderMapIdOffset = 4;
 // The growth step of a new names block.
@@ -406,8 +405,8 @@ OSStatus CheckLibraryFileDigest(const FileSpec* spec, const ItemNamesDigest* que
             if (st == status::kNoErr && type != kLibraryMapBlockType) st = kNotItemMapErr;
             block = header.mapBlockId;
         }
-    } else if (file.fileType == StringToFourChar(kSheetFileType)) {
-        st = FindFileBlock(&file, kSheetFileSymbolsBlockType, &block, &size, true);
+    } else if (file.fileType == kSheetFileType) {
+        st = FindFileBlock(&file, kSheetFileSymbolsBlock, &block, &size, true);
     } else {
         st = status::kUnknownFileKind;
     }
@@ -415,7 +414,7 @@ OSStatus CheckLibraryFileDigest(const FileSpec* spec, const ItemNamesDigest* que
         int32_t length = kItemNamesDigestSize;
         st = ReadFileBlock(&file, block, outDigest->bytes, &length);
         if (st == status::kNoErr && length != int32_t(kItemNamesDigestSize))
-            st = file.fileType == StringToFourChar(kSheetFileType) ? status::kEndOfFile : kNotItemMapErr;
+            st = file.fileType == kSheetFileType ? status::kEndOfFile : kNotItemMapErr;
         haveDigest = st == status::kNoErr;
     }
     if (haveDigest && wantMap && IsSubDigest(query, queryRows, outDigest, kDigestRows)) {
@@ -479,11 +478,30 @@ OSStatus LoadLibraryFileItem(LibraryFileRecord* record, uint32_t blockId, Handle
     return LoadFileBlock(&record->file, blockId, outHandle);
 }
 
-OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t, Handle* outItem) {
+OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t position, Handle* outItem) {
     *outItem = nullptr;
-    if (file->fileType != StringToFourChar(kSheetFileType)) return status::kUnknownFileKind;
-    // TODO: read the file symbol at the position through the sheet-file layer.
-    return kNoFileSymbolsErr;
+    if (file->fileType != kSheetFileType) return status::kUnknownFileKind;
+    // An installed reader (tests) stands in for the sheet file's own.
+    const SheetServices& services = GetSheetServices();
+    if (services.readOneFileSymbol) {
+        const OSStatus st = services.readOneFileSymbol(file, position, outItem);
+        if (st != status::kNoErr && *outItem) {
+            MemFree(*outItem);
+            *outItem = nullptr;
+        }
+        return st;
+    }
+    SheetBlockStream block;
+    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
+    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
+    FileSymbolEntry* entry = nullptr;
+    if (st == status::kNoErr) st = ReadOneFileSymbol(block.stream, position, &entry);
+    CloseSheetBlockStream(&block);
+    if (st != status::kNoErr) return st;
+    *outItem = entry->item;
+    entry->item = nullptr;
+    DestroyFileSymbolEntry(entry);
+    return status::kNoErr;
 }
 
 }  // namespace plexa

@@ -38,10 +38,11 @@
 
 #include <cstdint>
 
+#include "files/item_map.h"
+#include "files/names_digest.h"
+#include "files/sheetfile.h"
 #include "foundation/dynfile.h"
 #include "foundation/stringblock.h"
-#include "library/item_map.h"
-#include "library/names_digest.h"
 
 namespace plexa {
 
@@ -55,9 +56,6 @@ constexpr uint16_t kLibraryMapMark = 0x1234;
 constexpr const char* kLibraryFileType = "LIB4";
 constexpr const char* kLibraryCreator = "QPLX";
 constexpr const char* kLibraryExtension = ".LBX";
-constexpr const char* kSheetFileType = "SCH4";
-// The block of a sheet file that holds its file symbols, behind their names digest.
-constexpr uint8_t kSheetFileSymbolsBlockType = 12;
 
 // `OpenLibraryFile` modes.
 constexpr uint32_t kLibraryOpenReadOnly = 0x1;

@@ -52,8 +52,6 @@ constexpr StringSpec kNoDesignator = 0xFFFFFFFF;
 constexpr uint16_t kAnnotationMapMark = 0x1234;
 constexpr const char* kAnnotationSpecTemplate = "L2W";
 constexpr uint32_t kStoredAnnotationSpecSize = 10;
-// The sheet file's block of the sheet's own map.
-constexpr uint32_t kSheetAnnotationBlock = 10;
 // Longest designator text handed out.
 constexpr int32_t kAnnotationTextSize = 256;
 // Longest file name kept by the sheet-local cache.
@@ -167,7 +165,7 @@ struct AnnotationContextHooks {
     // Calls the procedure for every open project that holds the sheet, with its spec of it.
     int32_t (*enumSheetProjects)(SheetRecord* sheet, AnnotationProjectProc proc, void* data) =
         nullptr;
-    // Opens the sheet file, reads its annotation block (kSheetAnnotationBlock) with
+    // Opens the sheet file, reads its annotation block (block 10) with
     // ReadAnnotationMap when it has one (else *map stays null) and closes the file.
     OSStatus (*readSheetFileAnnotation)(const FileSpec* file, AnnotationMap** map) = nullptr;
 };

@@ -198,6 +198,7 @@ void DestroySheet(SheetRecord* sheet) {
     DestroyBreakOutTable(sheet->breakOutTable);
     DestroyStringBlock(sheet->stringBlock);
     if (sheet->attributes) MemFree(sheet->attributes);
+    if (sheet->opaqueData) MemFree(sheet->opaqueData);
     DestroyElementList(sheet->elementList);
     DestroySymbolList(sheet->symbolList);
     DestroyCompList(sheet->componentList);

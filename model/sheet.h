@@ -110,6 +110,25 @@ constexpr uint16_t kSnapTool = 2017;
 
 using SheetDrawHook = void (*)(SheetRecord* sheet, void* refCon);
 
+constexpr uint32_t kSheetFileHeaderSize = 64;
+// Byte-swap template of the header block (its first 22 bytes; the mark and the platform code are
+// not swapped by it).
+constexpr const char* kSheetFileHeaderTemplate = "WB6LW2LW";
+
+// The header block of the sheet's file, kept while the sheet is open. In this copy the word at
+// offset 2 is not the file's byte-order mark but 1 when the file was in the other byte order and
+// 0 when not, and the platform code is in native order.
+struct SheetFileHeader {
+    uint16_t version;       // 0
+    uint16_t swapped;       // 2: the byte-order mark in the file
+    uint32_t platform;      // 4: four characters, big-endian in the file
+    uint32_t saveCounter;   // 8: one more at every save
+    uint16_t rank;          // 12: 9999 unknown
+    uint8_t reserved[10];   // 14: zero
+    uint8_t zero[40];       // 24
+};
+static_assert(sizeof(SheetFileHeader) == kSheetFileHeaderSize);
+
 struct SheetRecord {
     VXWindowRecordTag* window;
     VXWindowRecordTag* toolPalette;
@@ -151,6 +170,8 @@ struct SheetRecord {
     uint16_t topToolPaneWidths[2];
     uint8_t topToolsExpanded;
     FileSpec fileSpec;
+    SheetFileHeader fileHeader;
+    Handle opaqueData;           // the file's opaque sheet data, kept and written back as it is
     // Owned by the sheet editor, made on demand; `CreateDrawing` leaves them zero.
     void* modifiers;       // the item-modifier (resize handle) store
     int32_t modifierCount;

@@ -15,6 +15,7 @@
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "model/attributes.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/fieldexpand.h"
@@ -465,6 +466,23 @@ TextRecord* CreateTextElementFromTextFrame(TextFrameHandle frame, uint16_t kind,
     if (sheet) ExpandTextRecordMacros(sheet, text, nullptr, hideWhenEmpty);
     CalcTextBounds(window, text, block);
     return text;
+}
+
+bool ExtractTextFrameAttrName(TextFrameHandle frame, char* name, int32_t nameSize, bool* at) {
+    constexpr size_t kReferenceUnits = 64;
+    bool hidden = false;
+    if (at) *at = false;
+    if (!frame) {
+        if (name && nameSize > 0) *name = 0;
+        return false;
+    }
+    const std::u16string text = FrameText(frame, false).substr(0, kReferenceUnits);
+    char utf8[kReferenceUnits * 3 + 1];
+    utf8[0] = 0;
+    ExtractCFStringTo(text, utf8, sizeof utf8, kEncodingUTF8);
+    const bool found = ParseAttrTextName(utf8, int32_t(sizeof utf8), name, nameSize, &hidden);
+    if (at) *at = found && hidden;
+    return found;
 }
 
 void DrawTextFrame(TextFrameHandle frame, bool plainColor) {

@@ -148,6 +148,10 @@ TextRecord* CreateTextElementFromTextFrame(TextFrameHandle frame, uint16_t kind,
                                            StringBlock block, SheetRecord* sheet,
                                            VXWindowRecordTag* window, bool hideWhenEmpty,
                                            TextStyleList* list);
+// Whether the frame's source text (its first 64 UTF-16 units) is a field reference {name} or
+// {@name} (see ParseAttrTextName): true with the name in a buffer of nameSize bytes and the at
+// flag when asked; otherwise false and the name emptied.
+bool ExtractTextFrameAttrName(TextFrameHandle frame, char* name, int32_t nameSize, bool* at);
 // Draws in the current window.
 void DrawTextFrame(TextFrameHandle frame, bool plainColor);
 

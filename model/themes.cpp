@@ -68,25 +68,6 @@ FontPrefsRecord* Prefs() {
     return gFontPrefs ? reinterpret_cast<FontPrefsRecord*>(*gFontPrefs) : nullptr;
 }
 
-// A string block read as a stream handle made usable: its header in this machine's order and in
-// agreement with the handle; false when it cannot be.
-bool AdoptStoredStringBlock(StringBlock block) {
-    const uint32_t size = SizeOfHandle(block);
-    if (size < kStringBlockHeaderSize) return false;
-    auto* header = reinterpret_cast<StringBlockHeader*>(*block);
-    if (header->magic != kStringBlockMagic) {
-        ByteSwapStringBlockHeader(header);
-        if (header->magic != kStringBlockMagic) return false;
-    }
-    if (header->used < kStringBlockHeaderSize || header->used > size ||
-        header->quantum < kStringBlockMinQuantum || size > kStringBlockMaxAllocated)
-        return false;
-    header->allocated = size;
-    header->zero = 0;
-    std::memset(*block + header->used, 0, size - header->used);
-    return true;
-}
-
 bool SpecInBlock(StringSpec spec, StringBlock block) {
     if (spec == 0) return true;
     const uint32_t offset = StringSpecOffset(spec), end = offset + StringSpecLength(spec);

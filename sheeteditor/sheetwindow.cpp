@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/sheetfile.h"
 #include "foundation/datetime.h"
 #include "foundation/filespec.h"
 #include "foundation/geometry.h"
@@ -94,19 +95,19 @@ void InstallDrawingInWindow(SheetRecord* sheet, const SheetWindows* windows) {
 }
 
 void SetSheetWindowState(SheetRecord* sheet, const SheetWindowState* state) {
-    if (!sheet || !state || state->scale == 0 || VXEmptyRect(&state->frame) || !sheet->window)
+    if (!sheet || !state || state->scale == 0 || VXEmptyRect(&state->position) || !sheet->window)
         return;
-    Rect inside = state->frame;
+    Rect inside = state->position;
     VXInsetRect(&inside, kStateFrameInset, kStateFrameInset);
     if (VXWindowRectOnScreen(kVXWindowDocument, 0, kSheetWindowFlags, &inside) == 1)
-        VXSetWindowPosition(sheet->window, &state->frame);
+        VXSetWindowPosition(sheet->window, &state->position);
     sheet->topToolPaneWidths[0] = state->paneWidths[0];
     sheet->topToolPaneWidths[1] = state->paneWidths[1];
     ExpandCollapseTopDrawTools(sheet->topToolBar,
-                               (state->flags & kSheetWindowStateTopToolsExpanded) != 0);
+                               (state->toolsExpanded & kSheetWindowStateTopToolsExpanded) != 0);
     VXSetScalePercent(sheet->window, state->scale, state->scale);
     sheet->viewScale = state->scale;
-    VXScrollTo(sheet->window, state->scroll.h, state->scroll.v);
+    VXScrollTo(sheet->window, state->viewLeft, state->viewTop);
 }
 
 SheetRecord* NewSchematicDrawing() {

@@ -7,39 +7,22 @@
 // destroyed sheet window first lets go of its sheet), and the tool-bar operations that need
 // those controls do only the part that needs none.
 //
-// Stored window state (the sheet file's application header at offset 0; swapped by "W12"):
-//   u16 byte-order mark 0x1234, u16 scale in percent (0: no state stored), u16 flags (bit 0 the
-//   top tool bar expanded), u16 0, Rect window frame, Point scroll position (top, left), two
-//   u16 top tool bar pane widths (0: 185), 8 bytes 0.
+// The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once
 
 #include <cstdint>
-
-#include "foundation/rectmath.h"
 
 namespace plexa {
 
 struct LogWindowRecord;
 struct SheetRecord;
+struct SheetWindowState;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-struct SheetWindowState {
-    uint16_t mark;
-    uint16_t scale;
-    uint16_t flags;
-    uint16_t zero6;
-    Rect frame;
-    Point scroll;
-    uint16_t paneWidths[2];
-    uint8_t zero24[8];
-};
-static_assert(sizeof(SheetWindowState) == 32);
-constexpr const char* kSheetWindowStateTemplate = "W12";
+// Bit 0 of SheetWindowState::toolsExpanded.
 constexpr uint16_t kSheetWindowStateTopToolsExpanded = 0x1;
 
-// The window kinds (type ids) of sheet and symbol-editor windows.
-constexpr int16_t kSymbolEditorWindowKind = 111;
 // Creation flags of a sheet window: resizable, minimizable, closable, both scroll bars.
 constexpr uint32_t kSheetWindowFlags = 55;
 constexpr uint16_t kSheetWindowTemplate = 1001;

@@ -6,6 +6,7 @@
 
 #include "files/tests/files_testing.h"
 #include "files/tests/project_testing.h"
+#include "files/tests/sheetfile_testing.h"
 #include "model/tests/model_testing.h"
 
 namespace plexa::test {
@@ -97,6 +98,34 @@ TEST(FuzzSeeds, ProjectFiles) {
     CloseRecord(project);
     ASSERT_TRUE(ReadFile(full, bytes));
     CheckFuzzSeed("files_project", "full", bytes, false);
+}
+
+TEST(FuzzSeeds, SheetFiles) {
+    InitMemoryManager(-1);
+    InitImageLists();
+    TempDir dir;
+    TestSheet rich;
+    WriteRichSheetFile(dir.file("rich.SHX"), rich);
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(dir.file("rich.SHX"), bytes));
+    CheckFuzzSeed("files_sheetfile", "rich", bytes);
+    TestSheet plain;
+    plain.Symbol(kSymbolSheetSymbol, {{"~SUB", "Child.SHX"}});
+    WriteTestSheetFile(dir.file("plain.SHX"), plain, nullptr);
+    ASSERT_TRUE(ReadFile(dir.file("plain.SHX"), bytes));
+    CheckFuzzSeed("files_sheetfile", "plain", bytes);
+
+    // One block each: references, exports, elements, file symbols (the first byte chooses).
+    const std::string references = Written([&](StreamRecord* s) { return WriteSubSheetRefs(rich.get(), s); });
+    CheckFuzzSeed("files_sheetblocks", "references", std::string(1, '\0') + references);
+    SheetExportsTable exports = MakeExports({{"IN", 0x10, 5, 0, kExportBussPort}, {"CLK", 0, 6, 2, 0}});
+    const std::string table = Written([&](StreamRecord* s) { return WriteSheetExportsTable(s, exports); });
+    CheckFuzzSeed("files_sheetblocks", "exports", std::string(1, '\1') + table);
+    const std::string elements = Written([&](StreamRecord* s) { return WriteSheetElements(rich.get(), s); });
+    CheckFuzzSeed("files_sheetblocks", "elements", std::string(1, '\2') + elements);
+    const std::string symbols = Written([&](StreamRecord* s) { return WriteFileSymbolsBlock(s, rich->fileSymbolList); });
+    CheckFuzzSeed("files_sheetblocks", "file-symbols", std::string(1, '\3') + symbols);
+    DestroySheetExportsTable(exports);
 }
 
 }  // namespace

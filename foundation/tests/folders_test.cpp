@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "foundation/datafile.h"
@@ -16,22 +15,7 @@
 namespace plexa {
 namespace {
 
-// Sets an environment variable for the scope and puts the old value back.
-class EnvScope {
-public:
-    EnvScope(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~EnvScope() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::EnvScope;
 
 std::string Path(const DirectoryRef& directory) {
     std::string path;

@@ -325,6 +325,27 @@ TEST(Geometry, DistanceAndSnapping) {
     EXPECT_EQ(P(out), P(a));
 }
 
+TEST(Geometry, GridSnappingTable) {
+    struct Case { int16_t v, h; int32_t grid; int v2, h2; };
+    const Case cases[] = {
+        {55, 55, 8, 56, 56},  {51, 52, 8, 48, 56},   {4, 3, 8, 8, 0},         {-5, -3, 8, 0, 0},
+        {-20, -12, 8, -16, -8}, {7, 7, 0, 7, 7},      {7, 7, -4, 7, 7},        {32766, -32768, 8, 32767, -32760},
+        {10, 11, 1, 10, 11},  {47, 46, 12, 48, 48},
+    };
+    for (const Case& c : cases) {
+        Point p{c.v, c.h};
+        SnapPointToGrid(&p, c.grid);
+        EXPECT_EQ(P(p), std::make_pair(c.v2, c.h2)) << c.v << "," << c.h << " grid " << c.grid;
+    }
+}
+
+TEST(Geometry, PointsCompareByRowThenColumnSigned) {
+    EXPECT_LT(ComparePointsVH({-1, 500}, {0, -500}), 0);
+    EXPECT_GT(ComparePointsVH({3, 2}, {3, -2}), 0);
+    EXPECT_EQ(ComparePointsVH({3, 2}, {3, 2}), 0);
+    EXPECT_LT(ComparePointsVH({-32768, 0}, {32767, 0}), 0);
+}
+
 TEST(Geometry, LineIntersectionTable) {
     struct Case { _LPNT a1, a2, b1, b2; bool segments; int want, v, h; };
     const Case cases[] = {

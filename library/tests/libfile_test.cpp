@@ -376,13 +376,39 @@ TEST_F(LibraryFile, DigestCheck) {
     std::string block12(reinterpret_cast<char*>(symbols.bytes), 512);
     block12 += test::Hex("0001 FFFFFFFF");
     uint32_t id = 0;
-    ASSERT_EQ(WriteFileBlock(&f, kSheetFileSymbolsBlockType, uint32_t(block12.size()), block12.data(), &id), 0);
+    ASSERT_EQ(WriteFileBlock(&f, kSheetFileSymbolsBlock, uint32_t(block12.size()), block12.data(), &id), 0);
     ASSERT_EQ(CloseAndMaybeFlushDynamicFile(&f, true), 0);
     ASSERT_EQ(CheckLibraryFileDigest(&sheet, nullptr, 0, &digest, nullptr, nullptr), 0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(digest.bytes), 512), block12.substr(0, 512));
     FileSpec text = SpecOf(dir_.file("text"));
     ASSERT_TRUE(WriteFile(dir_.file("text"), "plain"));
     EXPECT_EQ(CheckLibraryFileDigest(&text, nullptr, 0, &digest, nullptr, nullptr), status::kNotDynamicFile);
+}
+
+TEST_F(LibraryFile, ASheetsFileSymbolIsReadAtItsPosition) {
+    FileSpec sheet = SpecOf(dir_.file("sheet.SHX"));
+    ASSERT_EQ(CreateDynamicFile(&sheet, "QPLX", "SCH4", "SCH4", 256), 0);
+    DynamicFileRecord f;
+    ASSERT_EQ(OpenDynamicFile(&sheet, false, &f), 0);
+    Handle item = nullptr;
+    EXPECT_EQ(LoadLibraryItemFromSheet(&f, 512, &item), kNoFileSymbolsErr);
+    const std::string bytes = FlatItemBytes({"PORT"});
+    const std::string block12 = std::string(512, '\0') + test::Hex("0001 000000") + char(bytes.size()) + bytes +
+                                test::Hex("0001 FFFFFFFF");
+    uint32_t id = 0;
+    ASSERT_EQ(WriteFileBlock(&f, kSheetFileSymbolsBlock, uint32_t(block12.size()), block12.data(), &id), 0);
+    ASSERT_EQ(LoadLibraryItemFromSheet(&f, 512, &item), 0);
+    EXPECT_EQ(test::HandleBytes(item), bytes);
+    MemFree(item);
+    for (uint32_t position : {0u, 518u, uint32_t(block12.size() - 6)}) {
+        EXPECT_NE(LoadLibraryItemFromSheet(&f, position, &item), 0) << position;
+        EXPECT_EQ(item, nullptr);
+    }
+    ASSERT_EQ(CloseAndMaybeFlushDynamicFile(&f, true), 0);
+    FileSpec library = SpecOf(path_);
+    ASSERT_EQ(OpenDynamicFile(&library, true, &f), 0);
+    EXPECT_EQ(LoadLibraryItemFromSheet(&f, 512, &item), status::kUnknownFileKind);
+    CloseAndMaybeFlushDynamicFile(&f, false);
 }
 
 TEST_F(LibraryFile, ReadOnlyOpenOfACutFileKeepsTheItemsBeforeTheCut) {

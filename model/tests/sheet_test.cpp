@@ -1,5 +1,6 @@
 // The sheet record as CreateDrawing makes it (with the built-in defaults, with the user's, and
 // when memory runs out), page sizes, tool tips, and the canonical dump of every section.
+#include "foundation/memory.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
 #include "model/components.h"
@@ -74,6 +75,9 @@ TEST_F(SheetRecordTest, ANewSheetWithTheBuiltInDefaults) {
               "digits 3\n"
               "  attribute \"DrawingTitle\" = \"{SheetFile}\"\n"
               "  attribute \"SheetNumber\" = \"1\"\n");
+    EXPECT_EQ(s->opaqueData, nullptr);
+    // The file's opaque data that a loaded sheet keeps goes with the sheet.
+    s->opaqueData = AllocHandleWithData(nullptr, "opaque", 6);
     DestroySheet(s);
 }
 

@@ -331,6 +331,34 @@ TEST_F(Frames, ConversionsWithTextElements) {
     DestroyTextStyleList(list);
 }
 
+TEST_F(Frames, FieldReferenceNamesTable) {
+    struct Case { const char* text; bool found; const char* name; bool at; };
+    const std::string longName = "{" + std::string(62, 'N') + "}";     // 64 units: still whole
+    const std::string tooLong = "{" + std::string(63, 'N') + "}";      // the brace is unit 65
+    const std::string longInner = longName.substr(1, 62);
+    const Case cases[] = {
+        {"{Value}", true, "Value", false},    {"{@Value}", true, "Value", true},
+        {"{}", false, "", false},             {"{@}", false, "", false},
+        {"{A B}", false, "", false},          {"{A~B}", false, "", false},
+        {"Value", false, "", false},          {"{Value", false, "", false},
+        {"x{Value}", false, "", false},       {"{\xC3\xA9t\xC3\xA9}", true, "\xC3\xA9t\xC3\xA9", false},
+        {longName.c_str(), true, longInner.c_str(), false},
+        {tooLong.c_str(), false, "", false},
+    };
+    for (const Case& c : cases) {
+        TextFrameHandle frame = Frame(c.text);
+        char name[kTextStringSize] = "stale";
+        bool at = !c.at;
+        EXPECT_EQ(ExtractTextFrameAttrName(frame, name, sizeof name, &at), c.found) << c.text;
+        EXPECT_STREQ(name, c.name) << c.text;
+        EXPECT_EQ(at, c.at) << c.text;
+    }
+    char name[8] = "stale";
+    EXPECT_FALSE(ExtractTextFrameAttrName(Frame("{LongerThan7}"), name, sizeof name, nullptr));
+    EXPECT_FALSE(ExtractTextFrameAttrName(nullptr, name, sizeof name, nullptr));
+    EXPECT_STREQ(name, "");
+}
+
 TEST_F(Frames, FromAnEditRecord) {
     Canvas canvas(300, 200);
     ModelWindowScope scope(canvas.window());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/sheetfile.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "graphics/textstyle.h"
@@ -109,14 +110,15 @@ TEST_F(SheetWindow, TheSavedWindowState) {
     SheetWindowState state{};
     state.mark = 0x1234;
     state.scale = 150;
-    state.flags = 0;
-    state.frame = {60, 40, 500, 700};
-    state.scroll = {30, 20};
+    state.toolsExpanded = 0;
+    state.position = {60, 40, 500, 700};
+    state.viewTop = 30;
+    state.viewLeft = 20;
     state.paneWidths[0] = 200;
     state.paneWidths[1] = 210;
     // Nothing without a scale, with an empty frame, or without a window.
     for (auto change : {+[](SheetWindowState& s) { s.scale = 0; },
-                        +[](SheetWindowState& s) { s.frame = {60, 40, 60, 700}; }}) {
+                        +[](SheetWindowState& s) { s.position = {60, 40, 60, 700}; }}) {
         SheetWindowState bad = state;
         change(bad);
         SetSheetWindowState(sheet, &bad);

@@ -24,6 +24,16 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);  // remove_all does not follow symbolic links
 }
 
+EnvScope::EnvScope(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+}
+
+EnvScope::~EnvScope() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+}
+
 uint64_t StressCount(uint64_t base) {
     const char* scale = std::getenv("PLEXA_STRESS");
     if (!scale || !*scale) return base;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace plexa::test {
@@ -21,6 +22,20 @@ public:
 
 private:
     std::string path_;
+};
+
+// Sets an environment variable for the scope (the standard folders of foundation/folders.h follow
+// HOME and the XDG variables) and puts the old value back, or unsets it, when the object goes.
+class EnvScope {
+public:
+    EnvScope(const char* name, const std::string& value);
+    ~EnvScope();
+    EnvScope(const EnvScope&) = delete;
+    EnvScope& operator=(const EnvScope&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
 };
 
 // Iterations for long randomized loops: `base` in CI, multiplied by PLEXA_STRESS

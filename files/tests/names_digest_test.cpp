@@ -1,4 +1,4 @@
-#include "library/names_digest.h"
+#include "files/names_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "files/item_map.h"
+#include "files/tests/flat_item_testing.h"
 #include "foundation/stringblock.h"
-#include "library/item_map.h"
-#include "library/tests/library_testing.h"
 
 namespace plexa {
 namespace {

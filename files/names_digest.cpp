@@ -1,5 +1,5 @@
 // The names digest (see names_digest.h for the codes and the stored form).
-#include "library/names_digest.h"
+#include "files/names_digest.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "library/item_map.h"
+#include "files/item_map.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "files/tests/flat_item_testing.h"
 #include "foundation/da.h"
 #include "foundation/stringblock.h"
-#include "library/tests/library_testing.h"
 #include "model/libitem.h"
 
 namespace plexa {

@@ -20,8 +20,8 @@
 #include <array>
 #include <cstdint>
 
+#include "files/item_map.h"
 #include "foundation/stringblock.h"
-#include "library/item_map.h"
 
 namespace plexa {
 

@@ -1,5 +1,5 @@
 // The item map of a library (see item_map.h for the entry and the sort order).
-#include "library/item_map.h"
+#include "files/item_map.h"
 
 #include <algorithm>
 #include <cstring>

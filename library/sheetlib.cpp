@@ -1,0 +1,91 @@
+// Sheet files used as libraries (see sheetlib.h).
+#include "library/sheetlib.h"
+
+#include <cstring>
+
+#include "files/filesymbols.h"
+#include "files/sheet_services.h"
+#include "files/sheetfile.h"
+#include "foundation/ll.h"
+#include "foundation/byteswap.h"
+#include "foundation/dynfile.h"
+#include "files/item_map.h"
+
+namespace plexa {
+
+namespace {
+
+// The growth step of the names block of a sheet's map.
+constexpr int32_t kSheetNamesQuantum = 64;
+// What the walk answers to stop at the first file symbol.
+constexpr OSStatus kFoundOne = 1;
+
+// The sheet's file symbols in their block's order; an installed reader (tests) stands in for the
+// sheet file's own.
+OSStatus EnumFileSymbols(DynamicFileRecord* file, FileSymbolProc proc, void* data) {
+    const SheetServices& services = GetSheetServices();
+    if (services.enumFileSymbols) return services.enumFileSymbols(file, proc, data);
+    SheetBlockStream block;
+    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
+    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
+    FileSymbolList* list = nullptr;
+    if (st == status::kNoErr) {
+        list = CreateFileSymbolList();
+        st = list ? ReadFileSymbols(block.stream, list, true) : status::kOutOfMemory;
+    }
+    CloseSheetBlockStream(&block);
+    if (st == status::kNoErr && CountFileSymbols(list) == 0) st = kNoFileSymbolsErr;
+    for (auto* entry = static_cast<FileSymbolEntry*>(LLFirst(list)); st == status::kNoErr && entry;
+         entry = entry->next) {
+        st = proc(entry->position, entry->item, data);
+    }
+    if (list) DestroyFileSymbolList(list);
+    return st;
+}
+
+// A file symbol whose bytes are not an item with names is passed over, as a library's rebuild
+// passes over such blocks.
+OSStatus AddSymbolEntries(uint32_t position, Handle flatItem, void* data) {
+    const OSStatus st = AppendLibItemMapEntries(static_cast<LibraryItemMap>(data), flatItem, position);
+    return st == status::kParamErr ? status::kNoErr : st;
+}
+
+}  // namespace
+
+bool IsSheetWithFileSymbols(const FileSpec* spec) {
+    DynamicFileRecord file;
+    if (OpenDynamicFile(spec, true, &file) != status::kNoErr) return false;
+    bool found = false;
+    if (file.fileType == kSheetFileType)
+        found = EnumFileSymbols(&file, [](uint32_t, Handle, void*) { return kFoundOne; }, nullptr) == kFoundOne;
+    CloseAndMaybeFlushDynamicFile(&file, false);
+    return found;
+}
+
+OSStatus OpenSheetAsLibrary(const FileSpec* spec, LibraryFileRecord* record) {
+    std::memset(static_cast<void*>(record), 0, sizeof *record);
+    if (OSStatus st = OpenDynamicFile(spec, true, &record->file)) {
+        std::memset(static_cast<void*>(record), 0, sizeof *record);
+        return st;
+    }
+    record->flags = kLibrarySheetFile;
+    OSStatus st = record->file.fileType == kSheetFileType ? status::kNoErr
+                                                                             : status::kUnknownFileKind;
+    if (st == status::kNoErr) {
+        record->names = CreateStringBlock(nullptr, kSheetNamesQuantum);
+        record->map = record->names ? CreateLibraryItemMap(record->names) : nullptr;
+        if (!record->map) st = status::kOutOfMemory;
+    }
+    if (st == status::kNoErr) st = EnumFileSymbols(&record->file, AddSymbolEntries, record->map);
+    if (st == status::kNoErr && CountLibItemMapEntries(record->map) == 0) st = kNoFileSymbolsErr;
+    if (st == status::kNoErr) {
+        SortLibItemMap(record->map);
+        return status::kNoErr;
+    }
+    CloseAndMaybeFlushDynamicFile(&record->file, false);
+    DestroyLibraryItemMap(record->map, record->names);
+    std::memset(static_cast<void*>(record), 0, sizeof *record);
+    return st;
+}
+
+}  // namespace plexa

@@ -1,0 +1,326 @@
+// The symbol editor record and its life: one editor edits one library item's symbols on a private
+// inflated copy of the item, which comes from one of two owners:
+//   - a library editor's item reference: closing writes the item back into the reference;
+//   - a sheet's file symbol (files/filesymbols.h): saving flattens the item back into the
+//     sheet's entry and marks the sheet modified.
+// This module owns the record (`SymbolEditorRecord`), its making over an item, the loading of one
+// symbol definition into editable element, text and frame lists for both drawings (reading back),
+// the flushing of those lists into the item (writing out), validation, saving into the owner,
+// closing and destruction, and the list of open editors with the current one (`CurrEdit`).
+//
+// The record lives with or without a window. What needs the window, the user or a module above
+// this one goes through the hooks below, which the window layer and the application install; each
+// hook has a default that lets the record work without them (named beside it), so that the sheet
+// files and the document converter can open, flush, save and close editors with no window.
+//
+// Words: the editor edits one of two drawings of the current symbol, its view context (0 the
+// primary drawing, 1 the alternate, symboleditor/symbolview.h); its window shows one of six tabs
+// (1 the drawing, 2 Names, 3 Packages, 4 Attributes, 5 Pins, 6 Hidden Pins).
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
+#include "foundation/types.h"
+#include "model/modelhooks.h"
+
+namespace plexa {
+
+struct ElementRecord;
+struct FileSymbolEntry;
+struct ImageList;
+struct LibEditorItemRef;
+struct LibEditorRecord;
+struct LibraryItem;
+struct LibSection;
+struct LinkListHeader;
+struct SheetRecord;
+struct TextFrameRecord;
+struct VXTERecord;
+struct VXWindowRecordTag;
+struct txStyle;
+using TextFrameHandle = TextFrameRecord**;
+using TextStyleList = LinkListHeader;
+
+// State flags.
+constexpr uint16_t kSymEditEdited = 0x0001;        // the lists hold changes not yet in the item
+constexpr uint16_t kSymEditItemModified = 0x0002;  // the item differs from its owner's copy
+constexpr uint16_t kSymEditShowPinNumber = 0x0004; // new pins show their number text
+constexpr uint16_t kSymEditShowPinName = 0x0008;   // new pins show their name text
+constexpr uint16_t kSymEditFileSymbol = 0x0010;    // the editor edits a sheet's file symbol
+constexpr uint16_t kSymEditThemedText = 0x0020;    // new texts take the theme style
+constexpr uint16_t kSymEditEditedThemed = 0x0040;  // the text being typed takes the theme style
+constexpr uint16_t kSymEditSheetPortsChanged = 0x0080;  // pins to follow the sheet's ports
+// Set at creation besides the creator's flags.
+constexpr uint16_t kSymEditCreationFlags = kSymEditShowPinNumber | kSymEditThemedText;
+
+// Tabs.
+constexpr uint16_t kSymEditTabDrawing = 1, kSymEditTabNames = 2, kSymEditTabPackages = 3,
+                   kSymEditTabAttributes = 4, kSymEditTabPins = 5, kSymEditTabHiddenPins = 6;
+// Tools (the drawing tab's; symboleditor's tool bar has the rest).
+constexpr uint16_t kSymEditToolSelect = 64;
+
+// Symbol flag bits that a flush writes.
+constexpr uint32_t kSymFlagsFlushCleared = 0x8248;
+constexpr uint32_t kSymFlagFileSymbol = 0x8000;
+constexpr uint32_t kSymFlagNetSymbol = 0x0200;    // items of the wire-symbol and port kinds
+constexpr uint32_t kSymFlagPort = 0x0008;         // port items
+constexpr uint32_t kSymFlagBusPort = 0x0040;      // a port whose first element is a bus pin
+constexpr uint32_t kSymFlagsStandardSymbol = 0x3000;  // added to a new file symbol's flags
+
+// The symbol editor's file-symbol list limit: a sheet with more than this many gets no new one.
+constexpr int32_t kMaxFileSymbols = 96;
+// A file symbol's name holds at most this many bytes (the name dialog cuts it there).
+constexpr int32_t kFileSymbolNameLength = 63;
+
+// OpenSheetFileSymbolEditor: a new editor opened (0), an editor was open on the file symbol
+// already (this), or a failure: kNotFound for no such file symbol, kUserCancelled when the name
+// question was cancelled or left empty, kFileSymbolListFull for a sheet that has too many file
+// symbols, or the status of the failing inflation or allocation.
+constexpr OSStatus kFileSymbolEditorWasOpen = 1;
+constexpr OSStatus kFileSymbolListFull = -33;
+
+// The answer to the question asked when a component symbol without graphics is closed.
+enum class InvalidSymbolAnswer {
+    kEdit,         // keep the editor open and go on editing
+    kCloseAnyway,  // close, keeping the edits in the item (a drawing of only pins is no drawing)
+};
+constexpr const char* kInvalidSymbolMessage =
+    "The symbol is not valid. It must have at least one graphic element other than a pin.";
+constexpr const char* kInvalidSymbolEditButton = "Edit";
+constexpr const char* kInvalidSymbolCloseButton = "Close Anyway";
+constexpr const char* kNewerItemMessage =
+    "Unable to access the selected item. It has been modified in a newer version of the "
+    "application.";
+constexpr const char* kUnnamedItemTitle = "Unnamed Item";
+
+struct SymbolEditorRecord {
+    VXWindowRecordTag* window;       // kind 111, none for an editor without a window
+    VXWindowRecordTag* tabPane;
+    VXWindowRecordTag* toolPane;
+    VXWindowRecordTag* topToolPane;
+    void* partsTree;                 // a component's tree of symbols and sections, or none
+    SheetRecord* sheet;              // the owning sheet, or none
+    FileSymbolEntry* fileSymbol;     // the sheet's entry that the editor edits
+    LibEditorRecord* libEditor;      // the owning library editor, or none
+    LibEditorItemRef* itemRef;       // its reference of the item
+    LibraryItem* item;               // the private copy; the editor owns it
+    LibSection* section;             // whose pin numbers are shown; none until a symbol is loaded
+    void* attributeEditor;           // the Attributes tab's editor (components), or none
+    ImageList* images;               // the images of the views' image elements
+    LinkListHeader* elementLists[2]; // view 0 the primary drawing, 1 the alternate
+    LinkListHeader* elements;        // the current view's
+    LinkListHeader* textLists[2];    // pin numbers, pin names and symbol texts
+    LinkListHeader* texts;
+    LinkListHeader* frameLists[2];
+    LinkListHeader* frames;
+    StringBlock stringBlock;         // every string of the texts, frames and pins
+    TextStyleList* styleList;
+    VXTERecord* textEdit;            // the text being typed, or none
+    TextFrameHandle selectedFrame;
+    TextFrameHandle editedFrame;
+    ElementRecord* constructed;      // the polygon being built, or the element being dragged
+    ElementRecord* selectedElement;
+    txStyle* defaultStyle;           // from text theme 5 of the default themes
+    int16_t grid;
+    int16_t penWidth;                // drawing attributes of new elements
+    bool fill;
+    uint32_t frameColor;
+    uint32_t fillColor;
+    uint16_t styleWord;
+    bool gridLock;
+    bool gridVisible;
+    uint8_t pinSets[4];              // 1 for each pin set the item has
+    uint32_t lastClipId;
+    uint32_t symbolFlags;            // the current symbol's stored flags
+    uint16_t state;                  // kSymEdit*
+    uint16_t tool;
+    uint16_t scale;                  // percent
+    uint16_t resolution;
+    int16_t viewContext;             // the drawing edited: 0 primary, 1 alternate
+    int16_t linkedPinCount;          // pin links shared by the two drawings
+    int16_t pinSet;                  // 0..3
+    int32_t symbol;                  // the definition loaded; -1 before the first
+    uint16_t currentTab;             // kSymEditTab*
+    int16_t primaryName;
+    uint8_t kind;                    // the item's kind
+    uint8_t dragState;
+    bool zoomMode;
+    uint8_t placementOptions;        // the current symbol's
+};
+
+// The current symbol editor (the one most recently activated), or none.
+extern SymbolEditorRecord* CurrEdit;
+
+// ---- Hooks ----
+
+struct SymbolEditorHooks {
+    // -- The window (the symbol editor's window layer) --
+    // Makes the window (kind 111, its tab pane, tool bars and their tips) and, for a component,
+    // the attribute editor and, when the item has symbol definitions, the parts tree; false
+    // when they cannot be made (the editor is then not made). Default: no window, true.
+    bool (*createWindow)(SymbolEditorRecord* editor) = nullptr;
+    // Destroys what createWindow made. Default: nothing.
+    void (*destroyWindow)(SymbolEditorRecord* editor) = nullptr;
+    // Places a new editor's window 18 units right of and below `anchor`, unless that is off the
+    // screen. Default: nothing.
+    void (*placeWindow)(SymbolEditorRecord* editor, VXWindowRecordTag* anchor) = nullptr;
+    // Shows the window, or only brings it to the front. Default: nothing.
+    void (*showWindow)(SymbolEditorRecord* editor, bool frontOnly) = nullptr;
+    // Ends text editing: the typed text goes back into its frame. Default: nothing.
+    void (*endTextEditing)(SymbolEditorRecord* editor) = nullptr;
+    // Finishes a polygon being built and chooses the select tool. Default: the tool becomes
+    // kSymEditToolSelect.
+    void (*finishTool)(SymbolEditorRecord* editor) = nullptr;
+    // Clears the selection of the current view. Default: nothing.
+    void (*clearSelection)(SymbolEditorRecord* editor) = nullptr;
+    // Writes the list of tabs 2 to 6 into the item (updating its rows with listFlag); false when
+    // the list's edits are invalid. Default: true.
+    bool (*flushList)(SymbolEditorRecord* editor, bool listFlag) = nullptr;
+    // Drops the editor's undo action. Default: nothing.
+    void (*clearUndo)(SymbolEditorRecord* editor) = nullptr;
+    // Invalidates an area of the drawing (none: all of it). Default: nothing.
+    void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
+
+    // -- Questions and reports --
+    // Asks for a file symbol's name in a buffer of kFileSymbolNameLength + 1 bytes that holds
+    // the proposal; true with the name, false when cancelled. Default: the proposal is taken.
+    bool (*askFileSymbolName)(char* name) = nullptr;
+    // Asks kInvalidSymbolMessage with the buttons kInvalidSymbolEditButton and
+    // kInvalidSymbolCloseButton. Default: kCloseAnyway (nothing is lost without a window to edit in).
+    InvalidSymbolAnswer (*askInvalidSymbol)(SymbolEditorRecord* editor) = nullptr;
+    // Reports a failure with its message (kNewerItemMessage for kVersionTooNew), or the status
+    // alone (message none). Default: nothing.
+    void (*reportError)(OSStatus status, const char* message) = nullptr;
+
+    // -- The owners --
+    // Records a change of the sheet (reasons: 1 content, 33 a file symbol stored). Default: the
+    // sheet's modified flag 0x01 is set.
+    void (*sheetModified)(SheetRecord* sheet, uint32_t reasons) = nullptr;
+    // Marks the open sheets that hold symbols made from this sheet's file symbols. Default:
+    // nothing.
+    void (*markSheetsWithChildSymbols)(SheetRecord* sheet) = nullptr;
+    // Fills a new file symbol's editor with a box symbol and a pin for each of the sheet's
+    // exports. Default: nothing.
+    void (*buildStandardFileSymbol)(SymbolEditorRecord* editor) = nullptr;
+    // Brings the file symbol's pins in line with the sheet's exports; whether anything changed.
+    // Default: nothing changes.
+    bool (*updateFileSymbolPins)(SymbolEditorRecord* editor) = nullptr;
+    // The library editor's flattened data of a reference (one use), or none; and the use given
+    // back. Default: none.
+    Handle (*getLibItemData)(LibEditorRecord* libEditor, LibEditorItemRef* ref) = nullptr;
+    void (*releaseLibItemData)(LibEditorItemRef* ref) = nullptr;
+    // Records the editor on the reference (none: forgets it). Default: nothing.
+    void (*setLibItemEditor)(LibEditorItemRef* ref, SymbolEditorRecord* editor) = nullptr;
+    // Takes the editor's item, flattened, into the reference when it changed. Default: nothing.
+    void (*syncLibItemRef)(LibEditorRecord* libEditor, LibEditorItemRef* ref) = nullptr;
+    // Redraws (select: selects) the reference's row. Default: nothing.
+    void (*updateLibItemRow)(LibEditorRecord* libEditor, LibEditorItemRef* ref, bool select) = nullptr;
+    // The library editor's window, or none. Default: none.
+    VXWindowRecordTag* (*libEditorWindow)(LibEditorRecord* libEditor) = nullptr;
+};
+void SetSymbolEditorHooks(const SymbolEditorHooks& hooks);
+const SymbolEditorHooks& GetSymbolEditorHooks();
+
+// ---- Open editors ----
+
+// The open editors, oldest first.
+int32_t CountSymbolEditors();
+SymbolEditorRecord* GetIndexedSymbolEditor(int32_t index);
+// The editor of a window (or of one of its child windows), or none.
+SymbolEditorRecord* WindowToSymbolEditor(VXWindowRecordTag* window);
+
+// ---- Life ----
+
+// A new editor on the item (which it takes over only when it returns an editor) with the state
+// flags given and kSymEditCreationFlags; its first symbol is loaded. None when memory fails or
+// the window cannot be made.
+SymbolEditorRecord* CreateSymbolEditor(LibraryItem* item, uint16_t stateFlags);
+// Opens the editor of a library editor's item, or brings the one open on it forward. None when
+// the reference has no data, the data does not inflate (reported) or the editor cannot be made.
+SymbolEditorRecord* OpenLibSymbolEditor(LibEditorRecord* libEditor, LibEditorItemRef* ref);
+// Opens the editor of a sheet's file symbol: by name (ignoring case) when one is given, by list
+// index when it is 0 or more, else a new file symbol, named as the user confirms (see
+// ProposeFileSymbolName). *editor (when asked) is the editor, none on failure. See
+// kFileSymbolEditorWasOpen for the statuses.
+OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t index, bool show,
+                                   SymbolEditorRecord** editor);
+// The name proposed for a new file symbol of the sheet: the sheet file's name less ".ASC" and
+// ".SHX" (empty without a file), made unique among the sheet's file symbols with " 1", " 2", ...;
+// at most kFileSymbolNameLength bytes, in a buffer of kFileSymbolNameLength + 1.
+void ProposeFileSymbolName(SheetRecord* sheet, char* name);
+// Whether a name is one of any of the sheet's file symbols (ignoring case), an open editor's
+// item counting with its names as they are now.
+bool IsFileSymbolNameTaken(SheetRecord* sheet, const char* name);
+// The entry of the editor's sheet that the editor edits, or none.
+FileSymbolEntry* GetFileSymbolFromEditor(const SymbolEditorRecord* editor);
+
+// Makes the editor current and, for a file symbol whose sheet's ports changed, brings its pins
+// in line first.
+void DoSymbolEditorActivate(SymbolEditorRecord* editor);
+
+// The title: the item's first non-empty name, trimmed, or kUnnamedItemTitle, behind the owner
+// window's title and " : " when the owner has a window; at most size - 1 bytes.
+void GetSymbolEditorTitle(const SymbolEditorRecord* editor, char* title, int32_t size);
+void UpdateSymbolEditorTitle(SymbolEditorRecord* editor);
+// The window icon: 2031 for a file-symbol editor, else the icon of the item's kind.
+int16_t GetSymbolWindowIconId(const SymbolEditorRecord* editor);
+
+// Marks the editor (none: CurrEdit) edited, dropping its undo action when asked; the first mark
+// tells the owner.
+void SetEditModified(SymbolEditorRecord* editor, bool clearUndo);
+// Marks the item changed for its owner (once).
+void SetSymbolLibItemModified(SymbolEditorRecord* editor);
+// True for the single-symbol kinds; a component needs an element other than a pin in its
+// primary drawing.
+bool ValidateSymbolEditorSymbol(const SymbolEditorRecord* editor);
+
+// Loads a symbol definition (and the section, or its first, or a new one) into the lists,
+// flushing the one loaded before. Nothing for the symbol loaded already.
+void SetSymbolEditorSymbol(SymbolEditorRecord* editor, int32_t symbol, LibSection* section);
+// Where a symbol's stored drawings are played when it is loaded: the offset that puts their
+// top-left (elements, texts that are not hidden and frames of both drawings) on the grid point
+// nearest 48 units below and right of the view's origin; (48, 48) on the grid when the symbol has
+// no drawing.
+void CalcSymbolLoadOffset(SymbolEditorRecord* editor, int32_t symbol, Point* offset);
+// Empties the six lists and the string block and forgets the section.
+void EmptySymbolEditor(SymbolEditorRecord* editor);
+// Writes the editor's lists into its item; false only when a list tab refuses its edits.
+bool FlushSymbolEditor(SymbolEditorRecord* editor, bool listFlag);
+// Writes the pins' numbers and pin data into the item's sections and symbol (components).
+void FlushNodeDataToLibItem(SymbolEditorRecord* editor);
+
+// The item flattened for its owner (empty items allowed), or none with the status. Flattening
+// drops the definitions without a primary drawing or a section (model/libitem.h); the editor
+// follows: it keeps its symbol under the symbol's new index, or, when its own symbol was dropped,
+// shows the item's first symbol (or a new one) instead.
+Handle FlattenSymbolEditorItem(SymbolEditorRecord* editor, OSStatus* status);
+
+// Closing and saving; each true when the editor was closed (saved). Closing a library item's
+// editor that is to be flushed and validated asks, for an invalid symbol, whether to go on
+// editing (false) or to close anyway, keeping the edits. A list tab that refuses its edits
+// keeps every editor open (false); so does a file symbol that cannot be stored while its entry
+// is there.
+bool CloseLibrarySymbolEditor(SymbolEditorRecord* editor, bool flush, bool validate);
+bool CloseSheetSymbolEditor(SymbolEditorRecord* editor, bool discard);
+bool SaveSheetSymbolEditor(SymbolEditorRecord* editor, bool listFlag);
+// Flattens the item into the editor's file-symbol entry; false when the entry is gone or the
+// item cannot be flattened (the entry then keeps what it held).
+bool StoreSheetSymbolEditorData(SymbolEditorRecord* editor);
+void DestroySymbolEditor(SymbolEditorRecord* editor);
+
+// Rebuilds the theme-styled texts of every visible component editor from the default themes.
+void UpdateSymbolEditorDefaultStyles();
+// Refreshes the pin-name and then the pin-number texts of both views.
+void ResetSymbolEditorPinText(SymbolEditorRecord* editor);
+
+// Switches the drawing that the editor edits (0 primary, 1 alternate), finishing a polygon being
+// built and dropping the undo action when it changes.
+void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view);
+// The point snapped to the editor's grid when its grid lock is on.
+void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point);
+// The editor's current section as a pin-number key of its pins (0 without one).
+uint64_t SymbolEditorSectionKey(const SymbolEditorRecord* editor);
+
+}  // namespace plexa

@@ -1,0 +1,437 @@
+// Pins, sections, pin sets and symbols in the symbol editor; see sympins.h.
+#include "symboleditor/sympins.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "foundation/bitarray.h"
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "foundation/strings.h"
+#include "model/elements.h"
+#include "model/libitem.h"
+#include "model/pindata.h"
+#include "model/texts.h"
+#include "symboleditor/symbolview.h"
+#include "symboleditor/symeditor.h"
+
+namespace plexa {
+
+namespace {
+
+NodeElement* AsNode(ElementRecord* e) { return ElementAs<NodeElement>(e); }
+
+// The leading pins of a view, in list order.
+std::vector<ElementRecord*> Pins(LinkListHeader* elements) {
+    std::vector<ElementRecord*> pins;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(elements)); e; e = e->next)
+        if (e->kind == kElementNode) pins.push_back(e);
+    return pins;
+}
+
+// The pin texts of a pin in a text list.
+std::vector<TextRecord*> PinTexts(LinkListHeader* texts, const ElementRecord* pin) {
+    std::vector<TextRecord*> found;
+    for (void* item = LLFirst(texts); item; item = LLGetNext(texts, item)) {
+        auto* text = static_cast<TextRecord*>(item);
+        if (text->kind >= kTextKindPinNumber && text->owner == reinterpret_cast<intptr_t>(pin))
+            found.push_back(text);
+    }
+    return found;
+}
+
+bool UsesCurrentSymbol(const SymbolEditorRecord* editor, const LibSection* section) {
+    return editor->symbol >= 0 && section->symbolIndex == editor->symbol;
+}
+
+uint64_t SectionKey(const LibSection* section) { return uint64_t(reinterpret_cast<uintptr_t>(section)); }
+
+// Calls `number` with (block, spec) for every pin number of the pin set in the walk that
+// uniqueness checks make; stops when it returns true (the walk's result then).
+template <class Visit>
+bool WalkPinNumbers(SymbolEditorRecord* editor, int32_t pinSet, const ElementRecord* pin, Visit visit) {
+    LibraryItem* item = editor->item;
+    const NodePinEditor context = SymbolEditorPinContext(editor);
+    for (int32_t i = 0; i < CountLibSymbolPins(item, pinSet, kLibHiddenPins); ++i)
+        if (visit(item->stringBlock, GetLibItemPinNumber(item, nullptr, pinSet, i, nullptr))) return true;
+    for (auto* section = static_cast<LibSection*>(LLFirst(item->sections)); section;
+         section = section->next) {
+        if (UsesCurrentSymbol(editor, section)) {
+            const bool current = section == editor->section && pinSet == editor->pinSet;
+            for (ElementRecord* node : Pins(editor->elementLists[kSymbolViewPrimary])) {
+                if (current && node == pin) break;
+                char number[kPinTextSize];
+                const StringSpec spec = GetNodesPinNumber(&context, AsNode(node)->pinNumbers,
+                                                          SectionKey(section), pinSet, number);
+                if (visit(editor->stringBlock, spec)) return true;
+            }
+        } else {
+            for (int32_t i = section->pinCount - 1; i >= 0; --i)
+                if (visit(item->stringBlock, GetLibSectionPinNumber(section, item->stringBlock, pinSet, i, nullptr)))
+                    return true;
+        }
+    }
+    return false;
+}
+
+// Gives each pin of the primary view, by index, what `make` makes in place of the reference it
+// owned (freed with `destroy`); the alternate view's pin at the same place shares it.
+template <class Make>
+void ReplaceSharedReferences(SymbolEditorRecord* editor, Handle NodeElement::*field, void (*destroy)(Handle),
+                             Make make) {
+    const std::vector<ElementRecord*> primary = Pins(editor->elementLists[kSymbolViewPrimary]);
+    const std::vector<ElementRecord*> alternate = Pins(editor->elementLists[kSymbolViewAlternate]);
+    for (ElementRecord* pin : alternate) AsNode(pin)->*field = nullptr;
+    for (size_t i = 0; i < primary.size(); ++i) {
+        Handle& owned = AsNode(primary[i])->*field;
+        if (owned) destroy(owned);
+        owned = make(int32_t(i));
+        if (i < alternate.size()) AsNode(alternate[i])->*field = owned;
+    }
+}
+
+}  // namespace
+
+NodePinEditor SymbolEditorPinContext(const SymbolEditorRecord* editor) {
+    NodePinEditor context{};
+    context.block = editor->stringBlock;
+    context.section = SymbolEditorSectionKey(editor);
+    context.pinSet = editor->pinSet;
+    for (int32_t set = 0; set < kPinSetCount; ++set) context.pinSetUsed[set] = editor->pinSets[set] != 0;
+    return context;
+}
+
+// ---- Pins of the two views ----
+
+void AssignAlternateNodeLinks(SymbolEditorRecord* editor) {
+    int32_t most = 0;
+    for (LinkListHeader* list : editor->elementLists) {
+        uint16_t link = 0;
+        for (ElementRecord* pin : Pins(list)) AsNode(pin)->serial = link++;
+        most = std::max<int32_t>(most, link);
+    }
+    editor->linkedPinCount = int16_t(most);
+}
+
+ElementRecord* GetCompanionNode(SymbolEditorRecord* editor, const ElementRecord* pin, int32_t viewOfPin) {
+    if (!pin || pin->kind != kElementNode) return nullptr;
+    const int32_t other = viewOfPin == kCurrentSymbolView ? editor->viewContext : 1 - viewOfPin;
+    if (other < 0 || other > 1) return nullptr;
+    const uint16_t link = ElementAs<NodeElement>(pin)->serial;
+    for (ElementRecord* candidate : Pins(editor->elementLists[other]))
+        if (candidate != pin && AsNode(candidate)->serial == link) return candidate;
+    return nullptr;
+}
+
+bool HasAltSymbol(LinkListHeader* const elements[2]) {
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(elements[kSymbolViewAlternate])); e; e = e->next)
+        if (e->kind != kElementNode) return true;
+    return false;
+}
+
+int32_t CountSymbolEditorNodes(const SymbolEditorRecord* editor) {
+    return int32_t(Pins(editor->elementLists[editor->viewContext]).size());
+}
+
+void DetachAlternatePins(SymbolEditorRecord* editor) {
+    for (ElementRecord* pin : Pins(editor->elementLists[kSymbolViewAlternate])) {
+        AsNode(pin)->pinData = nullptr;
+        AsNode(pin)->pinNumbers = nullptr;
+    }
+}
+
+void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView) {
+    if (fromView < 0 || fromView > 1) return;
+    const int32_t other = 1 - fromView;
+    LinkListHeader* fromTexts = editor->textLists[fromView];
+    LinkListHeader* otherElements = editor->elementLists[other];
+    LinkListHeader* otherTexts = editor->textLists[other];
+    ImageList* images = GetElementListImageList(otherElements);
+    bool changed = false;
+    std::vector<ElementRecord*> companions;
+    for (ElementRecord* pin : Pins(editor->elementLists[fromView])) {
+        NodeElement* from = AsNode(pin);
+        ElementRecord* companion = GetCompanionNode(editor, pin, fromView);
+        if (!companion) {
+            companion = DuplicateElement(pin, false, images, images);
+            if (!companion) continue;
+            LLPush(otherElements, companion);
+            for (TextRecord* text : PinTexts(fromTexts, pin)) {
+                TextRecord* copy = DuplicateText2(text);
+                if (!copy) continue;
+                copy->owner = reinterpret_cast<intptr_t>(companion);
+                LLPush(otherTexts, copy);
+            }
+            changed = true;
+        } else if (companion->penWidth != pin->penWidth ||
+                   ComparePointsVH(companion->points.point1, pin->points.point1) != 0) {
+            companion->penWidth = pin->penWidth;
+            companion->points.point1 = pin->points.point1;
+            changed = true;
+        }
+        NodeElement* to = AsNode(companion);
+        if (other == kSymbolViewPrimary) {  // the primary pin owns what it shares
+            if (to->pinData && to->pinData != from->pinData) DestroyPinData(to->pinData);
+            if (to->pinNumbers && to->pinNumbers != from->pinNumbers) MemFree(to->pinNumbers);
+        }
+        to->pinData = from->pinData;
+        to->pinNumbers = from->pinNumbers;
+        CalcElementBounds(companion);
+        companions.push_back(companion);
+    }
+    for (ElementRecord* pin : Pins(otherElements)) {
+        if (std::find(companions.begin(), companions.end(), pin) != companions.end()) continue;
+        for (TextRecord* text : PinTexts(otherTexts, pin)) LLRemoveOrFree(otherTexts, text, nullptr, true);
+        if (fromView == kSymbolViewPrimary) {
+            AsNode(pin)->pinData = nullptr;
+            AsNode(pin)->pinNumbers = nullptr;
+        }
+        LLRemoveOrFree(otherElements, pin, nullptr, true);
+        changed = true;
+    }
+    editor->texts = editor->textLists[editor->viewContext];
+    if (changed) SetEditModified(editor, true);
+}
+
+void SetCtxPinText(SymbolEditorRecord* editor, uint16_t mark) {
+    const NodePinEditor context = SymbolEditorPinContext(editor);
+    for (LinkListHeader* texts : editor->textLists) {
+        for (void* item = LLFirst(texts); item; item = LLGetNext(texts, item)) {
+            auto* text = static_cast<TextRecord*>(item);
+            if ((text->kind & kTextKindPinAttribute) != mark || !text->owner) continue;
+            auto* pin = reinterpret_cast<NodeElement*>(text->owner);
+            char string[kPinTextSize] = "";
+            if (mark == kTextKindPinNumber)
+                GetNodesPinNumber(&context, pin->pinNumbers, 0, -1, string);
+            else
+                GetNodesPinName(pin->pinData, &context, string);
+            SetTextRecordString(text, editor->stringBlock, string);
+            CalcTextBounds(editor->window, text, editor->stringBlock);
+        }
+    }
+}
+
+void InstallPinNumbersInNodes(SymbolEditorRecord* editor) {
+    LibraryItem* item = editor->item;
+    if (item->head.kind != kLibItemComponent) return;
+    ReplaceSharedReferences(editor, &NodeElement::pinNumbers, [](Handle h) { MemFree(h); },
+                            [editor, item](int32_t pin) {
+        Handle numbers = nullptr;
+        for (auto* section = static_cast<LibSection*>(LLFirst(item->sections)); section;
+             section = section->next) {
+            if (!UsesCurrentSymbol(editor, section)) continue;
+            StringSpec specs[kLibPinSetCount];
+            GetLibSectionPinNumberSet(section, pin, specs);
+            SetNodesPinNumberSet(&numbers, SectionKey(section), specs, item->stringBlock, editor->stringBlock);
+        }
+        return numbers;
+    });
+}
+
+void InstallPinDataCopiesInNodes(SymbolEditorRecord* editor) {
+    LibraryItem* item = editor->item;
+    if (item->head.kind != kLibItemComponent) return;
+    ReplaceSharedReferences(editor, &NodeElement::pinData, DestroyPinData, [editor, item](int32_t pin) {
+        const uint32_t id = GetLibSymbolPinDataId(item, editor->pinSet, editor->symbol, pin);
+        Handle copy = item->pinTable && id != 0xFFFFFFFF ? GetPinDataCopy(item->pinTable, int32_t(id)) : nullptr;
+        if (copy && ChangePinDataStringBlock(copy, item->stringBlock, editor->stringBlock) != 0) {
+            DestroyPinData(copy);
+            copy = nullptr;
+        }
+        return copy;
+    });
+}
+
+void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section) {
+    if (!section || section == editor->section) return;
+    if (section->symbolIndex != editor->symbol) {
+        SetSymbolEditorSymbol(editor, section->symbolIndex, section);
+        return;
+    }
+    editor->section = section;
+    SetCtxPinText(editor, kTextKindPinNumber);
+    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+}
+
+// ---- Pin numbers ----
+
+bool IsPinNumberUnique(SymbolEditorRecord* editor, int32_t pinSet, const char* number,
+                       const ElementRecord* pin) {
+    return !WalkPinNumbers(editor, pinSet, pin, [number](StringBlock block, StringSpec spec) {
+        char text[kStringSpecBufferSize];
+        ExtractStringSpec(spec, block, text, sizeof text);
+        return std::strcmp(text, number) == 0;
+    });
+}
+
+void SetPinNumberUsed(BitArray table, StringBlock block, StringSpec spec) {
+    char text[kStringSpecBufferSize];
+    ExtractStringSpec(spec, block, text, sizeof text);
+    if (!*text) return;
+    int32_t value = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9') return;
+        value = value * 10 + (*c - '0');
+        if (value >= kUsedPinNumberBits) return;
+    }
+    if (value >= 1) BitArraySet(table, value - 1);
+}
+
+BitArray BuildUsedPinNumberTable(SymbolEditorRecord* editor, int32_t pinSet, const ElementRecord* pin) {
+    BitArray table = CreateBitArray(nullptr, kUsedPinNumberBits);
+    if (!table) return nullptr;
+    WalkPinNumbers(editor, pinSet, pin, [table](StringBlock block, StringSpec spec) {
+        SetPinNumberUsed(table, block, spec);
+        return false;
+    });
+    return table;
+}
+
+int32_t GetUniquePinNumber(SymbolEditorRecord* editor, BitArray* cache, int32_t pinSet,
+                           const ElementRecord* pin, bool reserve) {
+    BitArray table = cache ? *cache : nullptr;
+    if (!table && !(table = BuildUsedPinNumberTable(editor, pinSet, pin))) return 0;
+    if (cache) *cache = table;
+    int32_t bit = reserve ? SetFirstClearBit(table) : FirstClearBit(table);
+    if (!cache) DisposeBitArray(table);
+    return bit < 0 ? 0 : bit + 1;
+}
+
+// ---- Sections and symbols ----
+
+bool IsSectionDesignatorUnique(LibraryItem* item, const char* suffix) {
+    for (auto* section = static_cast<LibSection*>(LLFirst(item->sections)); section;
+         section = section->next) {
+        char text[kLibItemTextSize];
+        GetLibSectionSuffix(section, item->stringBlock, text);
+        if (StrCINCmp(text, suffix, kLibItemTextSize) == 0) return false;
+    }
+    return true;
+}
+
+bool GetUniqueSectionDesignator(LibraryItem* item, char* designator) {
+    for (int32_t n = 0; n < kSectionDesignatorCount; ++n) {
+        if (n < 26) {
+            designator[0] = char('A' + n);
+            designator[1] = 0;
+        } else {
+            designator[0] = char('A' + (n - 26) / 26);
+            designator[1] = char('A' + (n - 26) % 26);
+            designator[2] = 0;
+        }
+        if (IsSectionDesignatorUnique(item, designator)) return true;
+    }
+    designator[0] = 0;
+    return false;
+}
+
+LibSection* NewLibItemSection(SymbolEditorRecord* editor, int32_t symbol, const char* suffix) {
+    LibraryItem* item = editor->item;
+    LibSection* section = CreateLibSection();
+    if (!section) return nullptr;
+    section->symbolIndex = uint8_t(symbol);
+    if (item->head.kind == kLibItemComponent) {
+        char designator[3];
+        if (!suffix) {
+            GetUniqueSectionDesignator(item, designator);
+            suffix = designator;
+        }
+        SetLibSectionSuffix(section, item->stringBlock, suffix);
+        int32_t pins;
+        if (symbol == editor->symbol) {
+            if (editor->section) FlushNodeDataToLibItem(editor);
+            pins = CountSymbolEditorNodes(editor);
+        } else {
+            pins = CountLibSymbolPins(item, editor->pinSet, symbol);
+        }
+        bool made = SetLibSectionPinCount(section, pins);
+        for (int32_t set = 0; made && set < kLibPinSetCount; ++set)
+            if (editor->pinSets[set]) made = CreateLibSectionPinSet(section, set, -1);
+        if (!made) {
+            DestroyLibSection(section);
+            return nullptr;
+        }
+    } else if (!SetLibSectionPinCount(section, CountLibSymbolPins(item, 0, symbol))) {
+        // The item's sections agree with their definitions' pins, whatever the kind.
+        DestroyLibSection(section);
+        return nullptr;
+    }
+    AddSectionToLibItem(item, section, true);
+    InstallDefaultSectionPinNumbers(editor, section);
+    SetSymbolLibItemModified(editor);
+    return section;
+}
+
+void InstallDefaultSectionPinNumbers(SymbolEditorRecord* editor, LibSection* section) {
+    LibraryItem* item = editor->item;
+    for (int32_t set = 0; set < kLibPinSetCount; ++set) {
+        if (!section->pinNumbers[set]) continue;
+        BitArray cache = nullptr;
+        for (int32_t pin = 0; pin < section->pinCount; ++pin) {
+            if (GetLibSectionPinNumber(section, item->stringBlock, set, pin, nullptr)) continue;
+            const int32_t number = GetUniquePinNumber(editor, &cache, set, nullptr, true);
+            if (number <= 0) break;
+            char text[16];
+            std::snprintf(text, sizeof text, "%d", number);
+            SetLibSectionPinNumber(section, item->stringBlock, set, pin, text);
+        }
+        if (cache) DisposeBitArray(cache);
+    }
+    if (UsesCurrentSymbol(editor, section)) InstallPinNumbersInNodes(editor);
+}
+
+void GetUniquePartSymbolName(LibraryItem* item, char* name) {
+    for (int32_t n = 1;; ++n) {
+        std::snprintf(name, kLibItemTextSize, "Part %d", n);
+        bool taken = false;
+        for (int32_t i = 0; i < item->head.symbolCount && !taken; ++i) {
+            char existing[kLibItemTextSize];
+            GetLibSymbolName(item, i, existing);
+            taken = StrCINCmp(existing, name, kLibItemTextSize) == 0;
+        }
+        if (!taken) return;
+    }
+}
+
+int32_t NewLibItemSymbol(SymbolEditorRecord* editor, int32_t source, const char* name) {
+    LibraryItem* item = editor->item;
+    char unique[kLibItemTextSize] = "";
+    if (!name) {
+        if (editor->partsTree) GetUniquePartSymbolName(item, unique);
+        name = unique;
+    }
+    if (source >= 0 && source == editor->symbol) FlushSymbolEditor(editor, false);
+    int32_t index = -1;
+    if (source >= 0 && source < item->head.symbolCount) {
+        const Ptr main = GetLibSymbolData(item, source, 0);
+        const Ptr alternate = GetLibSymbolData(item, source, 1);
+        const uint16_t* ids = GetLibSymbolPinDataIds(item, source);
+        Ptr mainCopy = main ? ClonePtr(nullptr, main) : nullptr;
+        Ptr alternateCopy = alternate ? ClonePtr(nullptr, alternate) : nullptr;
+        auto* idsCopy = ids ? reinterpret_cast<uint16_t*>(ClonePtr(nullptr, ids)) : nullptr;
+        if ((main && !mainCopy) || (alternate && !alternateCopy) || (ids && !idsCopy)) {
+            for (Ptr p : {mainCopy, alternateCopy, reinterpret_cast<Ptr>(idsCopy)})
+                if (p) MemFreePtr(p);
+            return -1;
+        }
+        index = AddLibSymbolDef(item, name, mainCopy, alternateCopy, item->imageList, idsCopy);
+        if (index < 0) return -1;
+        char sheetName[kLibItemTextSize];
+        GetLibSymbolSheetName(item, source, sheetName);
+        SetLibSymbolSheetName(item, index, sheetName);
+        SetLibSymbolFlags(item, index, GetLibSymbolFlags(item, source));
+        SetLibSymbolPlacementOptions(item, index, GetLibSymbolPlacementOptions(item, source));
+    } else {
+        index = AddLibSymbolDef(item, name, nullptr, nullptr, nullptr, nullptr);
+        if (index < 0) return -1;
+        SetLibSymbolPlacementOptions(item, index, 3);
+    }
+    SetSymbolEditorSymbol(editor, index, nullptr);
+    SetSymbolLibItemModified(editor);
+    return index;
+}
+
+}  // namespace plexa
