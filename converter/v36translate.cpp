@@ -25,15 +25,10 @@ constexpr size_t kEscapeLimit = 254;
 constexpr uint16_t kV36FaceMask = 0x3, kV36FaceBit4 = 0x10, kFaceBit2 = 0x4;
 constexpr uint16_t kElementFlag8 = 0x08, kElementFlag16 = 0x10;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-// Whether `text` holds `key` at `at`, without regard to (ASCII) case.
+// Whether `text` holds `key` at `at`, without regard to case.
 bool HasAt(const std::string& text, size_t at, const char* key) {
     const size_t n = std::strlen(key);
-    if (at + n > text.size()) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (Lower(text[at + i]) != Lower(key[i])) return false;
-    return true;
+    return at + n <= text.size() && StrCINCmp(text.c_str() + at, key, uint16_t(n)) == 0;
 }
 
 size_t FindNoCase(const std::string& text, const char* key) {

@@ -31,6 +31,7 @@
 #include "library/libfile.h"
 #include "model/imagelist.h"
 #include "model/libitem.h"
+#include "model/modelhooks.h"
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
@@ -59,6 +60,9 @@ protected:
         ASSERT_EQ(InitTextRecordPool(), 0);
         InitImageLists();
         InitSignals();
+        // Texts are measured in the off-screen window: made here, it outlives the pools that
+        // tests open (and free) while items are translated.
+        ASSERT_NE(GetOffScreenWindow(), nullptr);
     }
 
     void SetUp() override {
