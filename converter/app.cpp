@@ -9,6 +9,8 @@
 #include "foundation/localized.h"
 #include "model/drawglobals.h"
 #include "model/imagelist.h"
+#include "model/texts.h"
+#include "model/themes.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_commands.h"
@@ -62,6 +64,8 @@ int32_t AppStartup() {
     VXSetGlobalCommandProc(DoCommand);
     for (uint16_t item : kDroppedApplicationItems) VXDeleteApplicationMenuItem(item);
     InitImageLists();
+    SchStylesInit();
+    InitTextRecordPool();
     gGenFlags |= kGenColorDrawing | kGenPortMarkers;
     ConverterReportProcs report;
     report.error = SchError;

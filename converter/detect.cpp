@@ -35,7 +35,7 @@ constexpr bool kHostBigEndian = std::endian::native == std::endian::big;
 OSStatus ReadV36LibraryHeader(StreamRecord* stream, V36LibraryHeader* header) {
     if (!stream || !header) return status::kParamErr;
     *header = V36LibraryHeader{};
-    if (GetStreamEnd(stream) < int32_t(kV36LibraryHeaderSize)) return status::kUnknownFileKind;
+    if (GetStreamEnd(stream) < int32_t(kV36LibraryMinimumSize)) return status::kUnknownFileKind;
     if (OSStatus st = SetStreamPosition(stream, 0)) return st;
     StoredLibraryHeader stored;
     int32_t count = int32_t(sizeof stored);

@@ -11,6 +11,8 @@
 //   16  u16  number of items
 //   18  u32  file type "QLIB"
 //   22  42 bytes not used
+// The directory behind it has room for 255 entries of 30 bytes whatever the number of items, so a
+// library file is at least 7714 bytes long; a shorter file is not a library.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +31,10 @@ constexpr FourCharCode kV36LibraryType = FourCC("QLIB");
 constexpr uint32_t kV36LibraryHeaderSize = 64;
 constexpr const char* kV36LibraryHeaderTemplate = "WL2WLWL";
 constexpr uint16_t kV36LibraryOldestVersion = 864;
+constexpr uint32_t kV36LibraryEntrySize = 30;
+constexpr uint32_t kV36LibraryDirectorySlots = 255;
+constexpr uint32_t kV36LibraryMinimumSize =
+    kV36LibraryHeaderSize + kV36LibraryDirectorySlots * kV36LibraryEntrySize;
 // A version-3.6 document too old to convert.
 constexpr OSStatus kV36VersionTooOld = 0x20002710;
 
@@ -40,8 +46,9 @@ struct V36LibraryHeader {
 
 // Reads the library header from the start of the stream. 0 for a library the converter takes:
 // the stream then swaps what it reads as the file needs and stands behind the header.
-// 0x20002712 for a stream too short for the header or of another type, 0x20002710 for a
-// version below 864; the stream's swap setting is then as it was.
+// 0x20002712 for a stream shorter than a library (kV36LibraryMinimumSize) or of another type,
+// 0x20002710 for a version below 864; the stream's swap setting is then as it was. Detection and
+// the library conversion both take a file by this check alone.
 OSStatus ReadV36LibraryHeader(StreamRecord* stream, V36LibraryHeader* header);
 
 // The version-3.6 kind of a file: "QSCM", "QSPR" or "QLIB", or 0 when it is none that the

@@ -6,8 +6,8 @@
 #include "converter/detect.h"
 #include "converter/output.h"
 #include "converter/report.h"
+#include "converter/v36libconvert.h"
 #include "foundation/filespec.h"
-#include "foundation/stream.h"
 
 namespace plexa {
 namespace {
@@ -45,20 +45,6 @@ void ConvertV36Project(const FileSpec* spec) {
                  Inside(&folder, OutputProjectFileName(spec->name, true)).c_str());
 }
 
-void ConvertV36Library(const FileSpec* spec) {
-    std::string path;
-    StreamRecord* stream = nullptr;
-    OSStatus st = CreateURLFromFileSpec(spec, false, &path);
-    if (st == status::kNoErr) st = OpenFileStream(path.c_str(), true, &stream);
-    V36LibraryHeader header;
-    if (st == status::kNoErr) st = ReadV36LibraryHeader(stream, &header);
-    if (stream) CloseAndMaybeFlushFileStream(stream, false);
-    if (st != status::kNoErr) return ConverterError(st);
-    if (header.itemCount == 0) return;  // nothing to write, nothing to say
-    FileSpec folder;
-    if ((st = OutputLibraryFolder(spec, false, &folder))) return ConverterError(st);
-    ConverterLog("\"%s\": would write \"%s\" with %u items", path.c_str(),
-                 Inside(&folder, OutputLibraryFileName(spec->name)).c_str(), unsigned(header.itemCount));
-}
+void ConvertV36Library(const FileSpec* spec) { ConverterError(ConvertV36LibraryFile(spec, nullptr)); }
 
 }  // namespace plexa

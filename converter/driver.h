@@ -3,8 +3,9 @@
 // file is and runs the matching conversion. A conversion reports its own failure (once, through
 // the converter's report procedures) and returns nothing.
 //
-// The sheet, project and library conversions are not in the program yet: until they are, each
-// reports in the log what it would write, and creates nothing.
+// Libraries are converted (converter/v36libconvert.h). The sheet and project conversions are not in
+// the program yet: until they are, each reports in the log what it would write, and creates
+// nothing.
 #pragma once
 
 #include "foundation/types.h"

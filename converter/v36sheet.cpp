@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "converter/detect.h"
+#include "converter/v36read.h"
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
@@ -16,6 +17,15 @@
 
 namespace plexa {
 namespace {
+
+using v36::AllocArray;
+using v36::Fits;
+using v36::Free;
+using v36::ReadBytes;
+using v36::ReadSized;
+using v36::Remaining;
+using v36::Seek;
+using v36::Skip;
 
 static_assert(ByteSwapTemplateSize(kV36HeaderTemplate) == 24);
 static_assert(ByteSwapTemplateSize(kV36SettingsTemplate) == 86);
@@ -33,56 +43,6 @@ constexpr bool kHostBigEndian = std::endian::native == std::endian::big;
 constexpr uint32_t kStyleHeaderMinimum = 16;
 constexpr uint32_t kStyleHeaderWithExtra = 20;
 constexpr uint32_t kBusNameLimit = sizeof(V36BusRecord::name) - 1;
-
-void Free(void* pointer) {
-    if (pointer) MemFreePtr(pointer);
-}
-
-// A cleared array; none for 0 entries or a size beyond 32 bits.
-template <class T>
-T* AllocArray(MemPool pool, uint32_t count) {
-    const uint64_t size = uint64_t(sizeof(T)) * count;
-    if (count == 0 || size > UINT32_MAX) return nullptr;
-    return reinterpret_cast<T*>(AllocPtrClear(pool, uint32_t(size)));
-}
-
-uint32_t Remaining(const StreamRecord* stream) {
-    return uint32_t(GetStreamEnd(stream) - GetStreamPosition(stream));
-}
-
-// Whether `count` records of at least `each` bytes (and never less than one) fit in what is left.
-bool Fits(const StreamRecord* stream, uint32_t count, uint64_t each) {
-    return uint64_t(count) * std::max<uint64_t>(each, 1) <= Remaining(stream);
-}
-
-OSStatus Seek(StreamRecord* stream, uint32_t position) {
-    if (position > uint32_t(GetStreamEnd(stream))) return status::kEndOfFile;
-    return SetStreamPosition(stream, int32_t(position));
-}
-
-OSStatus Skip(StreamRecord* stream, uint64_t count) {
-    if (count > Remaining(stream)) return status::kEndOfFile;
-    return OffsetStreamPosition(stream, int32_t(count));
-}
-
-OSStatus ReadBytes(StreamRecord* stream, void* buffer, uint32_t count) {
-    if (count > Remaining(stream)) return status::kEndOfFile;
-    int32_t n = int32_t(count);
-    return count ? StreamRead(stream, buffer, &n) : status::kNoErr;
-}
-
-// A record of `known` bytes stored in `stored`: the first min(stored, known) bytes are read and
-// the rest zeroed, the surplus of a longer record skipped; then the record is swapped.
-OSStatus ReadSized(StreamRecord* stream, void* record, uint32_t known, uint32_t stored,
-                   const char* tmpl, bool swap) {
-    std::memset(record, 0, known);
-    if (stored > Remaining(stream)) return status::kEndOfFile;
-    const uint32_t held = std::min(known, stored);
-    if (OSStatus st = ReadBytes(stream, record, held)) return st;
-    if (OSStatus st = Skip(stream, stored - held)) return st;
-    if (swap) ByteSwapTemplate(record, tmpl);
-    return status::kNoErr;
-}
 
 // An i32 length and that many bytes into a new pointer; a length of 0 or less gives none.
 OSStatus ReadCounted(StreamRecord* stream, MemPool pool, uint32_t max, Ptr* out, uint32_t* length) {
@@ -116,12 +76,7 @@ uint32_t BigEndian32(const uint8_t* bytes) {
 }
 
 bool SpecInLabels(const V36Sheet* sheet, StringSpec spec) {
-    if (spec == 0) return true;
-    if (!sheet->labels) return false;
-    StringBlockHeader header;
-    std::memcpy(&header, *sheet->labels, sizeof header);
-    const uint64_t offset = StringSpecOffset(spec);
-    return offset >= kStringBlockHeaderSize && offset + StringSpecLength(spec) <= header.used;
+    return V36SpecInBlock(sheet->labels, spec);
 }
 
 // Starts a section: the stream at its position and swapping as the body needs.
@@ -189,11 +144,6 @@ void FreeSymbols(V36Symbol* symbols, uint32_t count) {
     Free(symbols);
 }
 
-void FreeStyles(V36StyleList* list) {
-    for (uint32_t i = 0; i < list->count; ++i) Free(list->styles[i].fontName);
-    Free(list->styles);
-    *list = V36StyleList{};
-}
 
 void FreeParts(V36Part* parts, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
@@ -371,14 +321,6 @@ OSStatus ReadSymbol(StreamRecord* stream, V36Sheet* sheet, V36Symbol* symbol) {
                               sheet->start.swap, &symbol->graphics);
 }
 
-OSStatus ReadText(StreamRecord* stream, V36Sheet* sheet, V36TextRecord* text) {
-    if (OSStatus st = ReadSized(stream, text, kV36TextSize, sheet->start.settings.textSize,
-                                kV36TextTemplate, sheet->start.swap))
-        return st;
-    if (!SpecInLabels(sheet, text->text)) return kV36BadRecord;
-    if ((text->flagsB & kV36TextMacro) && !SpecInLabels(sheet, text->macro)) return kV36BadRecord;
-    return status::kNoErr;
-}
 
 // A section of `count` records at `position`, each taking at least `each` bytes of the file:
 // the records are read one by one with `read`; on failure `release` frees the whole table (its
@@ -472,7 +414,7 @@ void DisposeV36Sheet(V36Sheet* sheet) {
     DestroyImageList(sheet->images);
     FreeSymbols(sheet->symbols, sheet->symbolCount);
     FreeV36ElementList(&sheet->elements);
-    FreeStyles(&sheet->styles);
+    FreeV36StyleList(&sheet->styles);
     Free(sheet->texts);
     FreeParts(sheet->parts, sheet->partCount);
     FreePins(sheet->pins, sheet->pinCount);
@@ -504,29 +446,7 @@ OSStatus LoadV36SheetLabels(StreamRecord* stream, V36Sheet* sheet) {
     uint32_t length = 0;
     if (OSStatus st = StreamReadLong(stream, &length)) return st;
     if (int32_t(length) <= 0) return status::kNoErr;
-    if (length > Remaining(stream)) return status::kEndOfFile;
-    if (length < kStringBlockHeaderSize || length > kStringBlockMaxAllocated) return kV36BadRecord;
-    Handle block = AllocHandle(sheet->pool, length);
-    if (!block) return status::kOutOfMemory;
-    if (OSStatus st = ReadBytes(stream, *block, length)) {
-        MemFree(block);
-        return st;
-    }
-    StringBlockHeader header;
-    std::memcpy(&header, *block, sizeof header);
-    if (sheet->start.swap) ByteSwapStringBlockHeader(&header);
-    if (header.used < kStringBlockHeaderSize || header.used > length) {
-        MemFree(block);
-        return kV36BadRecord;
-    }
-    // The header then describes the block as it is held here.
-    header.magic = kStringBlockMagic;
-    header.allocated = length;
-    header.quantum = std::max<uint16_t>(header.quantum, kStringBlockMinQuantum);
-    header.zero = 0;
-    std::memcpy(*block, &header, sizeof header);
-    sheet->labels = block;
-    return status::kNoErr;
+    return ReadV36StringBlock(stream, sheet->pool, length, sheet->start.swap, &sheet->labels);
 }
 
 OSStatus LoadV36ImageList(StreamRecord* stream, V36Sheet* sheet) {
@@ -557,53 +477,16 @@ OSStatus ReadOldFormatStyleList(StreamRecord* stream, V36Sheet* sheet) {
     const uint32_t position = sheet->start.settings.stylePosition;
     if (position == 0) return status::kNoErr;
     if (OSStatus st = Begin(stream, sheet, position)) return st;
-    uint8_t values[kStyleHeaderMinimum];
-    if (OSStatus st = ReadBytes(stream, values, sizeof values)) return st;
-    V36StyleList list{};
-    list.headerLength = BigEndian32(values) & 0xFFF;
-    list.recordSize = BigEndian32(values + 4);
-    const uint32_t count = BigEndian32(values + 8);
-    list.flags = BigEndian32(values + 12);
-    if (list.headerLength < kStyleHeaderMinimum) return kV36BadRecord;
-    if (list.headerLength >= kStyleHeaderWithExtra) {
-        uint8_t extra[4];
-        if (OSStatus st = ReadBytes(stream, extra, sizeof extra)) return st;
-        list.extra = BigEndian32(extra);
-        if (OSStatus st = Skip(stream, list.headerLength - kStyleHeaderWithExtra)) return st;
-    } else if (OSStatus st = Skip(stream, list.headerLength - kStyleHeaderMinimum)) {
-        return st;
-    }
-    // Each style takes its record and at least the length byte of its font name.
-    if (!Fits(stream, count, uint64_t(list.recordSize) + 1)) return status::kEndOfFile;
-    list.styles = AllocArray<V36Style>(sheet->pool, count);
-    if (count && !list.styles) return status::kOutOfMemory;
-    list.count = count;
-    OSStatus st = status::kNoErr;
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i)
-        st = ReadSized(stream, &list.styles[i].record, kV36StyleSize, list.recordSize,
-                       kV36StyleTemplate, sheet->start.swap);
-    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) {
-        uint8_t name[256];
-        st = ReadBytes(stream, name, 1);
-        if (st == status::kNoErr) st = ReadBytes(stream, name + 1, name[0]);
-        if (st == status::kNoErr && name[0] > 0) {
-            list.styles[i].fontName = AllocPtrWithData(sheet->pool, name, name[0] + 1u);
-            if (!list.styles[i].fontName) st = status::kOutOfMemory;
-        }
-    }
-    if (st) {
-        FreeStyles(&list);
-        return st;
-    }
-    sheet->styles = list;
-    return status::kNoErr;
+    return ReadV36StyleList(stream, sheet->pool, sheet->start.swap, &sheet->styles);
 }
 
 OSStatus LoadV36Texts(StreamRecord* stream, V36Sheet* sheet) {
     const V36Settings& settings = sheet->start.settings;
     return LoadTable(
         stream, sheet, settings.textPosition, settings.textCount, settings.textSize,
-        [&](V36TextRecord* text) { return ReadText(stream, sheet, text); },
+        [&](V36TextRecord* text) {
+            return ReadV36TextRecord(stream, settings.textSize, sheet->start.swap, sheet->labels, text);
+        },
         [](V36TextRecord* texts, uint32_t) { MemFreePtr(texts); }, &sheet->texts, &sheet->textCount);
 }
 
@@ -702,6 +585,104 @@ OSStatus ReadV36Sheet(StreamRecord* stream, MemPool pool, V36Sheet** out) {
     }
     *out = sheet;
     return status::kNoErr;
+}
+
+// ---- Records shared with the other version-3.6 files ----
+
+bool V36SpecInBlock(StringBlock block, StringSpec spec) {
+    if (spec == 0) return true;
+    if (!block) return false;
+    StringBlockHeader header;
+    std::memcpy(&header, *block, sizeof header);
+    const uint64_t offset = StringSpecOffset(spec);
+    return offset >= kStringBlockHeaderSize && offset + StringSpecLength(spec) <= header.used;
+}
+
+OSStatus ReadV36StringBlock(StreamRecord* stream, MemPool pool, uint32_t length, bool swap,
+                            StringBlock* block) {
+    *block = nullptr;
+    if (length > Remaining(stream)) return status::kEndOfFile;
+    if (length < kStringBlockHeaderSize || length > kStringBlockMaxAllocated) return kV36BadRecord;
+    Handle bytes = AllocHandle(pool, length);
+    if (!bytes) return status::kOutOfMemory;
+    if (OSStatus st = ReadBytes(stream, *bytes, length)) {
+        MemFree(bytes);
+        return st;
+    }
+    StringBlockHeader header;
+    std::memcpy(&header, *bytes, sizeof header);
+    if (swap) ByteSwapStringBlockHeader(&header);
+    if (header.used < kStringBlockHeaderSize || header.used > length) {
+        MemFree(bytes);
+        return kV36BadRecord;
+    }
+    // The header then describes the block as it is held here.
+    header.magic = kStringBlockMagic;
+    header.allocated = length;
+    header.quantum = std::max<uint16_t>(header.quantum, kStringBlockMinQuantum);
+    header.zero = 0;
+    std::memcpy(*bytes, &header, sizeof header);
+    *block = bytes;
+    return status::kNoErr;
+}
+
+OSStatus ReadV36TextRecord(StreamRecord* stream, uint32_t storedSize, bool swap,
+                           StringBlock strings, V36TextRecord* text) {
+    if (OSStatus st = ReadSized(stream, text, kV36TextSize, storedSize, kV36TextTemplate, swap))
+        return st;
+    if (!V36SpecInBlock(strings, text->text)) return kV36BadRecord;
+    if ((text->flagsB & kV36TextMacro) && !V36SpecInBlock(strings, text->macro)) return kV36BadRecord;
+    return status::kNoErr;
+}
+
+OSStatus ReadV36StyleList(StreamRecord* stream, MemPool pool, bool swap, V36StyleList* out) {
+    *out = V36StyleList{};
+    uint8_t values[kStyleHeaderMinimum];
+    if (OSStatus st = ReadBytes(stream, values, sizeof values)) return st;
+    V36StyleList list{};
+    list.headerLength = BigEndian32(values) & 0xFFF;
+    list.recordSize = BigEndian32(values + 4);
+    const uint32_t count = BigEndian32(values + 8);
+    list.flags = BigEndian32(values + 12);
+    if (list.headerLength < kStyleHeaderMinimum) return kV36BadRecord;
+    if (list.headerLength >= kStyleHeaderWithExtra) {
+        uint8_t extra[4];
+        if (OSStatus st = ReadBytes(stream, extra, sizeof extra)) return st;
+        list.extra = BigEndian32(extra);
+        if (OSStatus st = Skip(stream, list.headerLength - kStyleHeaderWithExtra)) return st;
+    } else if (OSStatus st = Skip(stream, list.headerLength - kStyleHeaderMinimum)) {
+        return st;
+    }
+    // Each style takes its record and at least the length byte of its font name.
+    if (!Fits(stream, count, uint64_t(list.recordSize) + 1)) return status::kEndOfFile;
+    list.styles = AllocArray<V36Style>(pool, count);
+    if (count && !list.styles) return status::kOutOfMemory;
+    list.count = count;
+    OSStatus st = status::kNoErr;
+    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i)
+        st = ReadSized(stream, &list.styles[i].record, kV36StyleSize, list.recordSize,
+                       kV36StyleTemplate, swap);
+    for (uint32_t i = 0; i < count && st == status::kNoErr; ++i) {
+        uint8_t name[256];
+        st = ReadBytes(stream, name, 1);
+        if (st == status::kNoErr) st = ReadBytes(stream, name + 1, name[0]);
+        if (st == status::kNoErr && name[0] > 0) {
+            list.styles[i].fontName = AllocPtrWithData(pool, name, name[0] + 1u);
+            if (!list.styles[i].fontName) st = status::kOutOfMemory;
+        }
+    }
+    if (st) {
+        FreeV36StyleList(&list);
+        return st;
+    }
+    *out = list;
+    return status::kNoErr;
+}
+
+void FreeV36StyleList(V36StyleList* list) {
+    for (uint32_t i = 0; i < list->count; ++i) Free(list->styles[i].fontName);
+    Free(list->styles);
+    *list = V36StyleList{};
 }
 
 // ---- Looking up ----

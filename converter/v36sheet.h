@@ -458,6 +458,24 @@ void ByteSwapV36Element(void* record, uint32_t length, bool longHead);
 // nothing is kept.
 OSStatus ReadV36Sheet(StreamRecord* stream, MemPool pool, V36Sheet** sheet);
 
+// ---- Records that libraries store in the same form ----
+// Each reads at the stream's position with the swap setting given; on failure nothing is kept.
+
+// Whether a spec lies inside the block's used bytes (spec 0 always does; no block holds nothing).
+bool V36SpecInBlock(StringBlock block, StringSpec spec);
+// `length` bytes holding a string block whose 16-byte header is swapped with `swap`; the block
+// comes out in this machine's order with a header that describes it. -39 for more bytes than are
+// left, kV36BadRecord for a length below 16 or above a block's largest size, or a used size that
+// the length does not hold.
+OSStatus ReadV36StringBlock(StreamRecord* stream, MemPool pool, uint32_t length, bool swap,
+                            StringBlock* block);
+// One text record stored in `storedSize` bytes; its specs must lie in `strings`.
+OSStatus ReadV36TextRecord(StreamRecord* stream, uint32_t storedSize, bool swap,
+                           StringBlock strings, V36TextRecord* text);
+// A text style list in its serialised form.
+OSStatus ReadV36StyleList(StreamRecord* stream, MemPool pool, bool swap, V36StyleList* list);
+void FreeV36StyleList(V36StyleList* list);
+
 // ---- Looking up ----
 
 // The index of the first symbol with that number, -1 when none has it.

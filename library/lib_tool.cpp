@@ -9,10 +9,18 @@
 #include <vector>
 
 #include "foundation/byteswap.h"
+#include "foundation/bytes.h"
 #include "foundation/filespec.h"
+#include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "foundation/strings.h"
+#include "graphics/displaylist.h"
+#include "graphics/textstyle.h"
 #include "library/libfile.h"
+#include "model/attributes.h"
 #include "model/libitem.h"
+#include "model/pindata.h"
+#include "model/symboldata.h"
 
 namespace plexa {
 
@@ -24,7 +32,7 @@ constexpr int kUsage = 2;
 
 constexpr const char* kUsageText =
     "usage: lib-tool create LIBRARY\n"
-    "       lib-tool list LIBRARY\n"
+    "       lib-tool list [-l] LIBRARY\n"
     "       lib-tool add LIBRARY SOURCE [NAME...]\n"
     "       lib-tool extract LIBRARY NAME FILE\n"
     "       lib-tool delete LIBRARY NAME...\n"
@@ -101,7 +109,154 @@ int Create(const char* path, std::string* err) {
     return kDone;
 }
 
-int List(const char* path, std::string* out, std::string* err) {
+// ---- list ----
+
+// The texts that a drawing records, each "text KIND \"string\" FONT SIZE [face FACE]" or
+// "frame \"string\" FONT SIZE [face FACE]", walked from its display list without drawing it.
+struct DrawingTexts {
+    std::vector<std::string> lines;
+    int pending = 0;  // 1: the next text is a text element of `kind`, 2: a frame, 0: neither
+    uint16_t kind = 0;
+    bool utf8 = false;
+    std::string font;
+    uint16_t size = 0;
+    uint16_t face = 0;
+};
+
+DrawingTexts* gDrawingTexts = nullptr;
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
+int32_t WalkEnd(uint8_t*, DLParseState* st) {
+    if (st->opcode == 0x00) st->continueWalk = false;
+    if (st->opcode == 0x30) gDrawingTexts->utf8 = st->parameter == 1;
+    return st->payloadSize;
+}
+
+int32_t WalkClass3(uint8_t* payload, DLParseState* st) {
+    if (st->opcode == 0x03) DLParseHeader(payload, st, false);
+    if (st->opcode == 0x13)
+        gDrawingTexts->font.assign(reinterpret_cast<const char*>(payload),
+                                   strnlen(reinterpret_cast<const char*>(payload), size_t(st->payloadSize)));
+    return st->payloadSize;
+}
+
+int32_t WalkClass8(uint8_t* payload, DLParseState* st) {
+    if (st->opcode == 0x28) gDrawingTexts->face = GetNative16(payload, st->swapped);
+    return st->payloadSize;
+}
+
+void TakeText(const uint8_t* bytes, int32_t length) {
+    DrawingTexts& t = *gDrawingTexts;
+    if (length < 0 || t.pending == 0) return;
+    std::string text(reinterpret_cast<const char*>(bytes), size_t(length));
+    if (!t.utf8) {
+        text.resize(size_t(length) * 3 + 1);
+        RecodeString(text.data(), uint32_t(text.size()), kEncodingMacRoman, kEncodingUTF8);
+        text.resize(std::strlen(text.c_str()));
+    }
+    char head[32];
+    std::snprintf(head, sizeof head, "text 0x%04X ", t.kind);
+    char look[48];
+    std::snprintf(look, sizeof look, " %u", t.size);
+    std::string line = (t.pending == 1 ? std::string(head) : std::string("frame ")) + Quote(text) + " " +
+                       t.font + look;
+    if (t.face) line += " face " + std::to_string(t.face);
+    t.lines.push_back(line);
+    t.pending = 0;
+}
+
+int32_t WalkClass6(uint8_t* payload, DLParseState* st) {
+    uint8_t* data = payload + (st->parameterWord ? 2 : 0);
+    const int32_t value = st->parameter;
+    DrawingTexts& t = *gDrawingTexts;
+    switch (st->opcode) {
+        case 0x16: t.size = uint16_t(value); break;
+        case 0x86: TakeText(data, value); break;
+        case 0x96: TakeText(data + 4, value - 4); break;
+        case 0xA6: TakeText(data + 2, value - 2); break;
+        case 0x46:
+        case 0x56:
+        case 0x66: {
+            const uint8_t* comment = st->opcode == 0x46 ? data : st->opcode == 0x56 ? data + 2 : data + 4;
+            const int32_t length = st->opcode == 0x46   ? 4
+                                   : st->opcode == 0x56 ? GetNative16(data, st->swapped)
+                                                        : int32_t(GetNative32(data, st->swapped));
+            if (value == kSymCommentText && length >= 4) {
+                t.pending = 1;
+                t.kind = GetNative16(comment, st->swapped);
+            } else if (value == kSymCommentFrame && length >= 4) {
+                t.pending = 2;
+            }
+            break;
+        }
+        default: break;
+    }
+    return st->payloadSize;
+}
+
+std::vector<std::string> TextsOfDrawing(Ptr data) {
+    DrawingTexts texts;
+    if (!data || SizeOfPtr(data) <= kSymbolDataHeadSize) return {};
+    // A recording states only what differs from the style it starts with.
+    txStyle start{};
+    SetupDefaultStyle(&start, kStyleUser);
+    char font[256] = {};
+    GetStyleFont(&start, font);
+    texts.font = font;
+    texts.size = uint16_t(start.size);
+    texts.face = uint16_t(start.face);
+    static const DLParseHandler kHandlers[16] = {WalkEnd, nullptr, nullptr, WalkClass3, nullptr, nullptr,
+                                                 WalkClass6, nullptr, WalkClass8};
+    gDrawingTexts = &texts;
+    VXParseDisplayListBytes(reinterpret_cast<uint8_t*>(data) + kSymbolDataHeadSize,
+                            SizeOfPtr(data) - kSymbolDataHeadSize, kHandlers, Point{0, 0}, 0, nullptr,
+                            nullptr);
+    gDrawingTexts = nullptr;
+    return texts.lines;
+}
+
+// What an item holds, two spaces in: prefix, attributes, each symbol definition with its pins and
+// the texts of its drawing, each section with its pin numbers.
+void DescribeItem(LibraryItem* item, std::string* out) {
+    char text[kLibItemTextSize];
+    char value[kAttributeTextSize];
+    char prefix[kLibRefPrefixSize];
+    GetLibraryItemRefPrefix(item, prefix);
+    if (prefix[0]) Print(out, "  prefix %s\n", Quote(prefix).c_str());
+    for (int32_t i = 0; i < item->head.attributeCount; ++i) {
+        GetIndexedAttribute(item->stringBlock, item->attributes, 0, i, text, value, nullptr, nullptr);
+        Print(out, "  attribute %s = %s\n", Quote(text).c_str(), Quote(value).c_str());
+    }
+    for (int32_t s = 0; s < item->head.symbolCount; ++s) {
+        GetLibSymbolName(item, s, text);
+        Print(out, "  symbol %s flags 0x%X placement %u\n", Quote(text).c_str(), GetLibSymbolFlags(item, s),
+              GetLibSymbolPlacementOptions(item, s));
+        const int32_t pins = CountLibSymbolPins(item, 0, s);
+        for (int32_t p = 0; p < pins; ++p) {
+            const uint32_t id = GetLibSymbolPinDataId(item, 0, s, p);
+            const Handle record = GetIndexedPinData(item->pinTable, int32_t(id));
+            char name[kPinTextSize] = {};
+            if (record) GetPinDataName(record, item->stringBlock, name);
+            Print(out, "    pin %d %s type %u\n", p, Quote(name).c_str(), record ? GetPinDataType(record, false) : 0);
+        }
+        for (const std::string& line : TextsOfDrawing(GetLibSymbolData(item, s, 0)))
+            Print(out, "    %s\n", line.c_str());
+    }
+    for (void* entry = LLFirst(item->sections); entry; entry = LLGetNext(item->sections, entry)) {
+        const auto* section = static_cast<const LibSection*>(entry);
+        GetLibSectionSuffix(section, item->stringBlock, text);
+        std::string numbers;
+        for (int32_t p = 0; p < section->pinCount; ++p) {
+            GetLibSectionPinNumber(section, item->stringBlock, 0, p, value);
+            numbers += " " + Quote(value);
+        }
+        Print(out, "  section %s symbol %d pins%s\n", Quote(text).c_str(),
+              section->symbolIndex == kLibNoSymbol ? -1 : section->symbolIndex, numbers.c_str());
+    }
+}
+
+int List(const char* path, bool details, std::string* out, std::string* err) {
     LibraryFileRecord record;
     if (OSStatus st = Open(path, kLibraryOpenReadOnly | kLibraryOpenLoadMap, &record, err)) {
         const bool noLibrary =
@@ -113,15 +268,29 @@ int List(const char* path, std::string* out, std::string* err) {
     for (const LibraryItemMapEntry& entry : entries) {
         if (entry.nameIndex == 0) primaries[entry.blockId] = EntryName(record.map, entry);
     }
+    int result = kDone;
     for (const LibraryItemMapEntry& entry : entries) {
         const std::string name = EntryName(record.map, entry);
-        if (entry.nameIndex == 0) {
-            Print(out, "%s\n", name.c_str());
-        } else {
+        if (entry.nameIndex != 0) {
             Print(out, "%s (alias of %s)\n", name.c_str(), primaries[entry.blockId].c_str());
+            continue;
         }
+        Print(out, "%s\n", name.c_str());
+        if (!details) continue;
+        Handle flat = nullptr;
+        LibraryItem* item = nullptr;
+        OSStatus st = LoadLibraryFileItem(&record, entry.blockId, &flat);
+        if (st == status::kNoErr) st = InflateLibraryItem(flat, &item, true);
+        if (flat) MemFree(flat);
+        if (st) {
+            Print(out, "  unreadable (status %d / 0x%X)\n", st, uint32_t(st));
+            result = kFailed;
+            continue;
+        }
+        DescribeItem(item, out);
+        DestroyLibraryItem(item);
     }
-    return Finish(&record, path, kDone, err);
+    return Finish(&record, path, result, err);
 }
 
 int Add(const char* path, const char* sourcePath, const std::vector<std::string>& names, std::string* out,
@@ -373,7 +542,8 @@ int RunLibTool(int argc, const char* const* argv, std::string* out, std::string*
     std::vector<std::string> rest;
     for (int i = 3; i < argc; ++i) rest.push_back(argv[i]);
     if (command == "create" && argc == 3) return Create(argv[2], err);
-    if (command == "list" && argc == 3) return List(argv[2], out, err);
+    if (command == "list" && argc == 3) return List(argv[2], false, out, err);
+    if (command == "list" && argc == 4 && std::string(argv[2]) == "-l") return List(argv[3], true, out, err);
     if (command == "add" && argc >= 4) {
         return Add(argv[2], argv[3], std::vector<std::string>(rest.begin() + 1, rest.end()), out, err);
     }

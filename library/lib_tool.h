@@ -2,8 +2,11 @@
 // line; kept here so that they run in-process too.
 //
 //   lib-tool create LIBRARY                 an empty library
-//   lib-tool list LIBRARY                   every name in the item map's order; aliases are marked
-//                                           "(alias of PRIMARY)"
+//   lib-tool list [-l] LIBRARY              every name in the item map's order; aliases are marked
+//                                           "(alias of PRIMARY)"; with -l each item's prefix,
+//                                           attributes, symbol definitions (flags, placement
+//                                           options, pins, the texts their drawings record) and
+//                                           sections (pin numbers) follow its primary name
 //   lib-tool add LIBRARY SOURCE [NAME...]   copies the items of another library (all of them, or
 //                                           those with one of the names); an item whose primary
 //                                           name is already a primary name here replaces that item

@@ -74,7 +74,8 @@ inline std::string TextFile() {
 }
 
 // A version-3.6 library header (64 bytes) of the version and item count, big-endian, followed
-// by `items` 30-byte directory entries naming items "R".
+// by `items` 30-byte directory entries naming items "R" and empty entries up to the directory's
+// 255 (a library is never shorter); the items' position is the end of the file.
 inline std::string BigEndianLibrary(int version, int items) {
     std::string bytes = Bytes({
         version >> 8, version & 0xFF,  // version
@@ -87,13 +88,14 @@ inline std::string BigEndianLibrary(int version, int items) {
     });
     bytes += std::string(42, '\0');    // not used
     for (int i = 0; i < items; ++i) {
-        const int position = 64 + 30 * items;
+        const int position = 64 + 30 * 255;
         bytes += Bytes({0, 0, position >> 8, position & 0xFF,  // item position
                         1, 'R'});                                // name, a counted string
         bytes += std::string(16, '\0');                        // rest of the 18-byte name
         bytes += Bytes({0x00, 0});                             // flags: big-endian item
         bytes += std::string(6, '\0');                         // not used
     }
+    bytes += std::string(30 * size_t(255 - items), '\0');      // unused entries
     return bytes;
 }
 
@@ -106,7 +108,7 @@ inline std::string LittleEndianLibrary(int version, int items) {
         items & 0xFF, items >> 8,      // number of items
         'B', 'I', 'L', 'Q',            // type "QLIB" as a little-endian long
     });
-    bytes += std::string(42, '\0');
+    bytes += std::string(42 + 30 * 255, '\0');  // not used; an empty directory
     return bytes;
 }
 

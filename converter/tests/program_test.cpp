@@ -1,5 +1,5 @@
 // The program plexa-convert itself: started with files on its command line it takes them as open
-// requests, reports what it would write, and quits cleanly on a termination request; started
+// requests, converts them (sheets and projects: reports what it would write), and quits cleanly on a termination request; started
 // without files (its window and the About box up) it quits as promptly on one.
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "converter/tests/converter_fixtures.h"
+#include "converter/tests/v36_library_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/testing.h"
 
@@ -70,6 +71,27 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
                   dir.file("Amplifier (Plexa)/Amplifier.SHX") + "\"\n");
     struct stat info;
     EXPECT_NE(::stat(dir.file("Amplifier (Plexa)").c_str(), &info), 0);
+}
+
+TEST(Program, ConvertsALibraryOfTheCommandLine) {
+    TempDir dir, config;
+    ASSERT_TRUE(WriteFile(dir.file("Parts.SLB"), WriteV36Library().bytes));
+    ChildProcess program(PLEXA_CONVERT_PROGRAM, {dir.file("Parts.SLB")}, {"XDG_CONFIG_HOME=" + config.path()},
+                         dir.file("errors"));
+    ASSERT_GT(program.pid(), 0);
+    const auto reported = [&] { return Slurp(dir.file("errors")).find("wrote") != std::string::npos; };
+    ASSERT_TRUE(WaitFor(reported)) << Slurp(dir.file("errors"));
+    ASSERT_TRUE(program.WaitUntilCatches(SIGTERM));
+    kill(program.pid(), SIGTERM);
+    const int status = program.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string library = dir.file("Converted Libraries (Plexa)/Parts.LBX");
+    EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))), "plexa-convert: \"" + dir.file("Parts.SLB") + "\": wrote \"" +
+                                                       library + "\" with 2 of 2 items\n");
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(library, bytes));
+    EXPECT_FALSE(bytes.empty());
 }
 
 TEST(Program, WithoutFilesQuitsPromptlyOnATerminationRequest) {
