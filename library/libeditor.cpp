@@ -14,10 +14,13 @@
 #include "foundation/memory.h"
 #include "foundation/signals.h"
 #include "foundation/strings.h"
+#include "files/pathspec.h"
 #include "library/itemcache.h"
+#include "library/libpaths.h"
 #include "library/libeditor_internal.h"
 #include "model/libitem.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -123,9 +126,9 @@ void LibEditorReport(OSStatus status) {
     else VXErrorReport(status);
 }
 
-bool LibEditorConfirm(const char* message, const char* button) {
+bool LibEditorConfirm(const char* message, const char* button, const char* other) {
     if (gHooks.confirm) return gHooks.confirm(message, button);
-    return VXStandardAlert(message, nullptr, button, "Cancel") == kVXAlertFirstButton;
+    return VXStandardAlert(message, nullptr, button, other) == kVXAlertFirstButton;
 }
 
 void LibEditorMessage(const char* text) {
@@ -199,6 +202,8 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
         if (show) DisplayLibEditor(open);
         return open;
     }
+    // Option (Alt here) held: the item map is rebuilt from the items.
+    rebuildMap = rebuildMap || VXTestKey(kLibRebuildMapKey);
     LibraryFileRecord library{};
     OSStatus status = OpenLibraryFile(spec, &library,
                                       kLibraryOpenLoadMap | (rebuildMap ? kLibraryOpenRebuildMap : 0));
@@ -334,31 +339,25 @@ bool IsLibEditorDirty(const LibEditorRecord* editor) {
 
 // ---- Item data ----
 
-Handle CompressLibEditorItemData(Handle data) {
+namespace {
+
+// The data's head as it is, then its tail passed through the transform; none on failure.
+Handle TransformItemTail(Handle data, Handle (*transform)(MemPool, const void*, uint32_t*)) {
     const uint32_t size = SizeOfHandle(data);
     if (size <= kFlatItemPlainHead) return nullptr;
     uint32_t length = size - kFlatItemPlainHead;
-    Handle packed = CompressDataBytes(gGenPool, *data + kFlatItemPlainHead, &length);
-    if (!packed) return nullptr;
-    if (!InsertInHandle(packed, 0, *data, int32_t(kFlatItemPlainHead))) {
-        MemFree(packed);
+    Handle result = transform(gGenPool, *data + kFlatItemPlainHead, &length);
+    if (result && !InsertInHandle(result, 0, *data, int32_t(kFlatItemPlainHead))) {
+        MemFree(result);
         return nullptr;
     }
-    return packed;
+    return result;
 }
 
-Handle ExpandLibEditorItemData(Handle data) {
-    const uint32_t size = SizeOfHandle(data);
-    if (size <= kFlatItemPlainHead) return nullptr;
-    uint32_t length = size - kFlatItemPlainHead;
-    Handle expanded = ExpandDataBytes(gGenPool, *data + kFlatItemPlainHead, &length);
-    if (!expanded) return nullptr;
-    if (!InsertInHandle(expanded, 0, *data, int32_t(kFlatItemPlainHead))) {
-        MemFree(expanded);
-        return nullptr;
-    }
-    return expanded;
-}
+}  // namespace
+
+Handle CompressLibEditorItemData(Handle data) { return TransformItemTail(data, CompressDataBytes); }
+Handle ExpandLibEditorItemData(Handle data) { return TransformItemTail(data, ExpandDataBytes); }
 
 Handle GetLibEditorItemData(LibEditorRecord* editor, LibEditorItemRef* ref) {
     if (!ref) return nullptr;
@@ -765,14 +764,24 @@ void EditSelectedLibItems(LibEditorRecord* editor) {
 LibEditorRecord* CreateNewLibrary() {
     FileSpec spec{};
     if (!PromptCreateLibrary(&spec)) return nullptr;
+    // The file is about to be replaced: an editor open on it writes nothing back.
     if (LibEditorRecord* open = GetOpenLibEditor(&spec)) CloseLibEditor(open, true);
     const OSStatus status = CreateLibraryFile(&spec);
     if (status != 0) {
         LibEditorReport(status);
         return nullptr;
     }
+    PathSpecList* paths = GetLibFilesPathList();
+    bool listed = !paths || FindPathSpec(paths, &spec.directory, true) != nullptr;
+    if (!listed && LibEditorConfirm(kLibraryPathQuestion, kAddPathButton, kLeavePathButton) &&
+        AddPathSpecToList(paths, &spec.directory, kPathRootDefault,
+                          kLibraryPathDefaultFlags | kPathSearchSubFolders, true)) {
+        listed = true;
+        if (gHooks.preferencesChanged) gHooks.preferencesChanged(kLibraryPathPreferenceChange);
+    }
     LibEditorRecord* editor = OpenLibraryEditor(&spec);
     LibraryFileChanged(&spec);
+    if (listed && paths) BuildLibraryFileList(GetLibFilesProject(), false);
     return editor;
 }
 

@@ -44,6 +44,9 @@ struct VXWindowRecordTag;
 // The window kind of a library editor.
 constexpr int16_t kLibEditorWindowKind = 110;
 
+// The key that, held while a library opens, has its item map rebuilt (Option; Alt here).
+constexpr uint16_t kLibRebuildMapKey = 58;
+
 // Reference flags.
 constexpr uint8_t kLibItemRefModified = 0x01;  // the data differs from the stored block
 constexpr uint8_t kLibItemRefNameList = 0x02;  // names.list holds the name specs
@@ -77,6 +80,9 @@ constexpr const char* kLibraryPathQuestion =
     "The destination folder is not included in the Library Path preferences.";
 constexpr const char* kAddPathButton = "Add it";
 constexpr const char* kLeavePathButton = "Leave as is";
+
+// The preference change recorded when a library's folder joins the library paths.
+constexpr uint32_t kLibraryPathPreferenceChange = 64;
 
 // Find modes of FindAndSelectLibEditorItem.
 constexpr int32_t kLibFindAnywhere = 0, kLibFindPrefix = 1, kLibFindWhole = 2;
@@ -139,7 +145,7 @@ struct LibEditorHooks {
     // The save question with the file name. Default: kSave (nothing is lost without a user).
     LibSaveAnswer (*askSave)(LibEditorRecord* editor, const char* fileName) = nullptr;
     // A question with one action button; true for the action. Default: the toolkit's standard
-    // alert with the button and "Cancel".
+    // alert with the button and "Cancel" (for the library path question "Leave as is").
     bool (*confirm)(const char* message, const char* button) = nullptr;
     // A message with OK. Default: the toolkit's message alert.
     void (*message)(const char* text) = nullptr;
@@ -148,6 +154,8 @@ struct LibEditorHooks {
     // The find dialog: text (64 bytes, holding the last one) and the partial-match option;
     // false when cancelled. Default: false.
     bool (*askFind)(char* text, bool* partial) = nullptr;
+    // Records a change of the preferences (kLibraryPathPreferenceChange). Default: nothing.
+    void (*preferencesChanged)(uint32_t change) = nullptr;
     // Reports a failure. Default: the toolkit's error report.
     void (*reportError)(OSStatus status) = nullptr;
     // The alert sound. Default: nothing.
@@ -166,7 +174,7 @@ LibEditorRecord* GetOpenLibEditor(const FileSpec* spec);
 // The editor whose window is the window's top parent, or none.
 LibEditorRecord* WindowToLibEditor(VXWindowRecordTag* window);
 // Opens the file in an editor, or brings its editor forward; with rebuildMap the item map is
-// rebuilt. None (reported) when the file cannot be opened. The window is shown when `show`.
+// rebuilt (also while kLibRebuildMapKey is held). None (reported) when the file cannot be opened. The window is shown when `show`.
 LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap = false, bool show = true);
 // An editor over an open library (taken over; none: the clipboard form), in the list of editors
 // when it has a file; none when memory fails (the library is then the caller's).
@@ -178,7 +186,9 @@ void DisplayLibEditor(LibEditorRecord* editor);
 bool CloseLibEditor(LibEditorRecord* editor, bool force);
 // Frees the editor, its window, references and library (closed read-only when still open).
 void DestroyLibEditor(LibEditorRecord* editor);
-// Asks for a new library file, makes it and opens it; none when cancelled or failed.
+// Asks for a new library file (an editor open on it is closed, forced), makes it and opens it;
+// offers to add its folder to the library paths when it is not among them (then the library
+// file list is rebuilt). None when cancelled or failed.
 LibEditorRecord* CreateNewLibrary();
 
 // 0 when everything was written; else the first failure (reported), the editor still dirty.

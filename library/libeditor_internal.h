@@ -9,7 +9,7 @@ namespace plexa {
 
 // Reports through the hooks (nothing for 0 and user cancel).
 void LibEditorReport(OSStatus status);
-bool LibEditorConfirm(const char* message, const char* button);
+bool LibEditorConfirm(const char* message, const char* button, const char* other = "Cancel");
 void LibEditorMessage(const char* text);
 void LibEditorBeep();
 // The symbol editors of the items (through the hooks).

@@ -102,7 +102,7 @@ void DrawRow(VXWindowRecordTag* window, VXListViewHookRecord* record) {
     const Rect icon = {iconTop, iconX, int16_t(iconTop + 16), int16_t(iconX + 16)};
     VXDrawIcon(GetLibItemKindIconId(ref->kind, alias), &icon, 0);
     const std::string name = RowName(editor, ref, nameIndex);
-    const bool modified = !alias && (ref->flags & kLibItemRefModified);
+    const bool modified = !alias && IsLibItemDirty(ref);
     const VXColor before = VXGetForeColor();
     if (modified) QZSetColor(nullptr, kModifiedRowColor, false);
     const int16_t baseline = int16_t(row.bottom - gLibVwBaseLineOffset);

@@ -323,5 +323,41 @@ TEST_F(LibEditorTest, ForcedCloseWritesNothing) {
     EXPECT_EQ(reopened.Names(), std::vector<std::string>{"A"});
 }
 
+TEST_F(LibEditorTest, AltWhileOpeningRebuildsTheItemMap) {
+    FileSpec spec = Library("alt.LBX", {{"A"}, {"B", "B1"}});
+    TestSetKeyDown(kLibRebuildMapKey, true);
+    LibEditorRecord* editor = OpenLibraryEditor(&spec);
+    TestSetKeyDown(kLibRebuildMapKey, false);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->library.header.mapInvalid, 1);  // written again at the next flush
+    EXPECT_EQ(Items(editor), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(CountLibEditorItemNames(Ref(editor, "B")), 2);
+}
+
+FileSpec gPrompted;
+bool PromptWith(FileSpec* spec) {
+    *spec = gPrompted;
+    return true;
+}
+
+TEST_F(LibEditorTest, ANewLibraryReplacesTheFileOfAnOpenEditor) {
+    FileSpec spec = Library("new.LBX", {{"OLD"}});
+    LibEditorRecord* old = OpenLibraryEditor(&spec);
+    DeleteLibraryItem(old, Ref(old, "OLD"));
+    gPrompted = spec;
+    SetPromptCreateLibraryProc(PromptWith);
+    LibEditorRecord* editor = CreateNewLibrary();
+    SetPromptCreateLibraryProc(nullptr);
+    ASSERT_NE(editor, nullptr);
+    // The old editor went without a question; the new library is empty.
+    EXPECT_TRUE(Script().asked.empty());
+    EXPECT_EQ(GetOpenLibEditor(&spec), editor);
+    EXPECT_EQ(editor->items->count, 0u);
+    EXPECT_EQ(gLibraryEditors, editor);
+    EXPECT_EQ(editor->next, nullptr);
+    // Cancelled: nothing.
+    EXPECT_EQ(CreateNewLibrary(), nullptr);
+}
+
 }  // namespace
 }  // namespace plexa::test

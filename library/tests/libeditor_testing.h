@@ -21,6 +21,7 @@
 #include "model/tests/model_fixture.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -155,17 +156,6 @@ protected:
         PlatformInputEvent up = MouseInput(PlatformInputKind::kMouseUp, editor->window, x, y, modifiers);
         TestQueueInput(up);
         PlatformDeliverInput(down);
-    }
-    static PlatformInputEvent MouseInput(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x,
-                                         int32_t y, uint32_t modifiers) {
-        PlatformInputEvent event;
-        event.kind = kind;
-        event.windowID = window->windowID;
-        event.x = x;
-        event.y = y;
-        event.clickCount = 1;
-        event.modifiers = modifiers;
-        return event;
     }
     static int32_t Command(LibEditorRecord* editor, uint16_t command) {
         return DispatchCommand(editor->window, command, false, false, false);
