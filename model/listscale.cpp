@@ -53,7 +53,11 @@ txStyle* ScaledStyle(const txStyle* style, int16_t num, int16_t den, TextStyleLi
 }  // namespace
 
 void ScalePoints(Point* points, int32_t count, int16_t num, int16_t den) {
-    VXScalePoints(points, count, Point{num, num}, Point{den, den});
+    // Rounded half away from zero, and held at the ends of the 16-bit range rather than wrapped.
+    const auto scale = [num, den](int16_t c) {
+        return int16_t(std::clamp<int32_t>(MulDiv32(c, num, den), INT16_MIN, INT16_MAX));
+    };
+    for (int32_t i = 0; i < count; ++i) points[i] = Point{scale(points[i].v), scale(points[i].h)};
 }
 
 void Scale1Point(Point* point, int16_t num, int16_t den) { ScalePoints(point, 1, num, den); }

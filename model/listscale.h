@@ -28,6 +28,7 @@ using TextFrameHandle = TextFrameRecord**;
 // Texts and frames whose flag bit 5 (themed) is set keep their style unless all styles are asked.
 constexpr uint16_t kScaleKeepsStyleFlag = 0x0020;
 
+// Each coordinate times num / den; a result beyond 16 bits is held at the nearest end of the range.
 void ScalePoints(Point* points, int32_t count, int16_t num, int16_t den);
 void Scale1Point(Point* point, int16_t num, int16_t den);
 
