@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "files/item_map.h"
 #include "files/names_digest.h"
@@ -45,17 +47,41 @@ struct Search {
     bool more = false;
 };
 
-// Adds the file's matches in item-map order; false once the search is to stop.
+constexpr uint8_t AsciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - ('a' - 'A')) : c; }
+
+// Whether the bytes, their ASCII letters folded to upper case, contain the upper-cased text.
+bool ContainsFolded(const uint8_t* bytes, size_t length, const char* upper, size_t upperLength) {
+    if (upperLength == 0) return true;
+    if (upperLength > length) return false;
+    const auto first = uint8_t(upper[0]);
+    for (size_t at = 0; at + upperLength <= length; ++at) {
+        if (AsciiUpper(bytes[at]) != first) continue;
+        size_t i = 1;
+        while (i < upperLength && AsciiUpper(bytes[at + i]) == uint8_t(upper[i])) ++i;
+        if (i == upperLength) return true;
+    }
+    return false;
+}
+
+// Adds the file's matches in item-map order; false once the search is to stop. Names are tested
+// where they lie in the names block; a spec outside the block's used bytes matches nothing.
 bool AddMatchingItems(Search* search, LibraryItemMap map, StringBlock names, int32_t fileIndex) {
+    if (!map || !names) return true;
     LibraryItemMapEntry entry;
-    char name[kStringSpecBufferSize];
+    const size_t upperLength = std::strlen(search->upperText);
     for (int32_t i = 0; GetLibItemMapEntry(map, i, &entry); ++i) {
-        ExtractStringSpec(entry.name, names, name, sizeof name);
-        if (!ItemNameContains(name, search->upperText)) continue;
+        StringBlockHeader header;
+        std::memcpy(&header, *names, sizeof header);
+        const uint32_t offset = StringSpecOffset(entry.name), length = StringSpecLength(entry.name);
+        if (offset < kStringBlockHeaderSize || uint64_t(offset) + length > header.used) continue;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(*names) + offset;
+        if (!ContainsFolded(bytes, length, search->upperText, upperLength)) continue;
         if (search->full) {
             search->more = true;
             return false;
         }
+        char name[kStringSpecBufferSize];
+        ExtractStringSpec(entry.name, names, name, sizeof name);
         FoundItemEntry hit{uint32_t(i), 0, uint16_t(fileIndex)};
         hit.name = AppendStringBlock(search->found->names, name, uint32_t(std::strlen(name)), nullptr);
         if (StringBlockAddStatus() != 0 || DAAdd(search->found->entries, &hit) < 0) return false;
@@ -64,20 +90,55 @@ bool AddMatchingItems(Search* search, LibraryItemMap map, StringBlock names, int
     return true;
 }
 
+// The item maps read by earlier searches, by index in the full list, each with the identity of
+// the file it was read from: a file that changed, or another file at that index, is read again.
+struct KeptMap {
+    LibFileIdentity identity{};
+    LibraryItemMap map = nullptr;
+    StringBlock names = nullptr;
+};
+std::vector<KeptMap> gKeptMaps;
+
+void FreeKeptMap(KeptMap* kept) {
+    DestroyLibraryItemMap(kept->map, kept->names);
+    *kept = KeptMap{};
+}
+
 // Searches one file of the full list; false once the search is to stop.
 bool SearchFile(Search* search, int32_t fileIndex, const FileSpec* spec, bool isSheet) {
     if (fileIndex == gItemCache.selection.fileIndex && GetCachedLibraryFile())
         return AddMatchingItems(search, GetCachedLibraryFileItemMap(), GetCachedLibraryNamesData(), fileIndex);
-    LibraryFileRecord record{};
-    if (OpenLibraryForReading(spec, isSheet, &record) != 0) return true;  // no hits, no message
-    const bool goOn = AddMatchingItems(search, record.map, record.names, fileIndex);
-    CloseLibraryFile(&record);
-    return goOn;
+    LibFileIdentity identity{};
+    const bool known = GetLibFileIdentity(spec, &identity) == status::kNoErr;
+    if (size_t(fileIndex) >= gKeptMaps.size()) gKeptMaps.resize(size_t(fileIndex) + 1);
+    KeptMap& kept = gKeptMaps[size_t(fileIndex)];
+    if (!known || !kept.map || !(kept.identity == identity)) {
+        FreeKeptMap(&kept);
+        LibraryFileRecord record{};
+        if (OpenLibraryForReading(spec, isSheet, &record) != 0) return true;  // no hits, no message
+        // The map outlives the record: the record is read-only and is not flushed.
+        kept.map = std::exchange(record.map, nullptr);
+        kept.names = std::exchange(record.names, nullptr);
+        CloseLibraryFile(&record);
+        if (!known) {
+            const bool goOn = AddMatchingItems(search, kept.map, kept.names, fileIndex);
+            FreeKeptMap(&kept);
+            return goOn;
+        }
+        kept.identity = identity;
+    }
+    return AddMatchingItems(search, kept.map, kept.names, fileIndex);
 }
 
 }  // namespace
 
 void SetLibFinderHooks(const LibFinderHooks& hooks) { gHooks = hooks; }
+
+void ReleaseLibFinderMaps() {
+    for (KeptMap& kept : gKeptMaps) FreeKeptMap(&kept);
+    gKeptMaps.clear();
+    gKeptMaps.shrink_to_fit();
+}
 
 OSStatus CreateFoundItems(FoundItems* found) {
     *found = FoundItems{};
@@ -112,12 +173,7 @@ bool GetFoundItem(const FoundItems* found, int32_t index, FoundItemEntry* entry,
 }
 
 bool ItemNameContains(const char* name, const char* upperText) {
-    char upper[kStringSpecBufferSize];
-    const size_t length = strnlen(name, sizeof upper - 1);
-    std::memcpy(upper, name, length);
-    upper[length] = 0;
-    StrToUpper(upper);
-    return std::strstr(upper, upperText) != nullptr;
+    return ContainsFolded(reinterpret_cast<const uint8_t*>(name), std::strlen(name), upperText, std::strlen(upperText));
 }
 
 int32_t CollectMatchingItems(FoundItems* found, const char* text, bool* more) {

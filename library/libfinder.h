@@ -6,6 +6,7 @@
 // (the digest file is not open, its record cannot be read or written, the file has no readable
 // digest) is searched by reading it, so that a broken index never hides a match.
 //
+// The module keeps the item maps its searches read until `ReleaseLibFinderMaps`.
 // `FoundItems` owns its entries (a sorted DA array) and the names block that holds their names.
 #pragma once
 
@@ -70,6 +71,10 @@ bool ItemNameContains(const char* name, const char* upperText);
 // are no more. Every file is searched at most once; a file that cannot be read gives no hits.
 // The digest file's rebuild mark is cleared afterwards. Returns the number of hits.
 int32_t CollectMatchingItems(FoundItems* found, const char* text, bool* more);
+
+// Searches keep the item maps they read, each with the identity of its file, so that the next
+// query (a type-ahead) reads only the files that changed; this frees them (when the finder closes).
+void ReleaseLibFinderMaps();
 
 // Makes a found entry the cached file and item (by the entry's name when the file's map changed
 // since the search); false when it cannot be selected.

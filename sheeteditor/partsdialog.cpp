@@ -467,6 +467,7 @@ bool BrowsePartsDialog(const char* title, bool withAttributeOption, int32_t pane
         if (withAttributeOption) attrOptionPrefs = state.attributeOption;
     }
     gState = saved;
+    ReleaseLibFinderMaps();
     CloseLibDigestFile();
     if (!chosen) {
         RecallLibHistoryItem(0);

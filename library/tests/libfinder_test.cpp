@@ -30,6 +30,7 @@ protected:
     }
     void TearDown() override {
         DestroyFoundItems(&found_);
+        ReleaseLibFinderMaps();
         SetLibFinderHooks(LibFinderHooks{});
         CloseLibDigestFile();
         LibraryAccessTest::TearDown();
@@ -156,6 +157,18 @@ TEST_F(LibFinderTest, AFileWithoutAReadableDigestIsSearched) {
     Find("ab");
     StoreDigest(0, {});  // all zero: no digest could be read
     EXPECT_EQ(Find("ab"), (Lines{"ab in B.LBX", "CAB in C.LBX", "XAB12 in A.LBX"}));
+}
+
+TEST_F(LibFinderTest, AFileChangedSinceTheLastQueryIsReadAgain) {
+    Fixtures();
+    ASSERT_TRUE(SetCachedLibraryFile(kLibFilesAll, -1) == 0);
+    EXPECT_EQ(Find("ab").size(), 3u);
+    {
+        OpenLibrary lib(Path("libs/B.LBX"), kLibraryOpenLoadMap);
+        ASSERT_EQ(lib.status, 0);
+        lib.Write(ItemBytes({"TAB"}));
+    }
+    EXPECT_EQ(Find("ab"), (Lines{"ab in B.LBX", "CAB in C.LBX", "TAB in B.LBX", "XAB12 in A.LBX"}));
 }
 
 TEST_F(LibFinderTest, AHitBecomesTheCachedSelection) {
