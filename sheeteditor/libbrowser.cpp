@@ -127,20 +127,6 @@ void Remember(LibBrowserRecord* browser) {
 
 // ---- Captions ----
 
-void DrawListCaption(const Rect& band, const char* title, bool highlighted) {
-    QZSetColor(nullptr, 0x00E8E8E8, false);
-    VXRectDispatch(&band, 1);
-    QZSetColor(nullptr, 0x00B0B0B0, false);
-    VXMoveTo(band.left, band.bottom - 1);
-    VXLineTo(int16_t(band.right), int16_t(band.bottom - 1));
-    QZSetColor(nullptr, highlighted ? kBrowserKeyTextColor : kVXDefaultForeColor, false);
-    char text[kStringSpecBufferSize];
-    StrNCpy(text, sizeof text, title, int16_t(sizeof text - 1));
-    VXTruncString(text, sizeof text, band.right - band.left - 30, 0);
-    VXMoveTo(band.left + 4, band.bottom - 4);
-    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
-}
-
 void DrawItemHistoryButton(LibBrowserRecord* browser, const Rect& box) {
     if (browser->historyState < 0) QZSetColor(nullptr, kHistoryButtonDisabledColor, false);
     else QZSetColor(nullptr, browser->historyState ? 0x00A0A0A0 : 0x00F8F8F8, false);
@@ -227,16 +213,6 @@ int32_t CaptionProc(VXWindowRecordTag* window, VXEventRecord* event) {
 }
 
 // ---- Lists ----
-
-void DrawHiliteBrowserListItem(VXWindowRecordTag* window, VXListViewHookRecord* record, const char* text) {
-    StdDrawHiliteEditListViewItem(window, record);
-    char shown[kStringSpecBufferSize];
-    StrNCpy(shown, sizeof shown, text, int16_t(sizeof shown - 1));
-    VXTruncString(shown, sizeof shown, record->rect.right - record->rect.left - 4, 0);
-    QZSetColor(nullptr, kVXDefaultForeColor, false);
-    VXMoveTo(record->rect.left + 3, record->rect.bottom - 4);
-    VXDrawTextWithEncoding(shown, int32_t(std::strlen(shown)), 0x08000100);
-}
 
 std::string RowText(LibBrowserRecord* browser, VXWindowRecordTag* list, int32_t row) {
     char name[kStringSpecBufferSize] = "";
@@ -438,6 +414,31 @@ int16_t WidthOf(VXWindowRecordTag* window) {
 }  // namespace
 
 void SetLibBrowserHooks(const LibBrowserHooks& hooks) { gHooks = hooks; }
+
+void DrawListCaption(const Rect& band, const char* title, bool highlighted) {
+    QZSetColor(nullptr, 0x00E8E8E8, false);
+    VXRectDispatch(&band, 1);
+    QZSetColor(nullptr, 0x00B0B0B0, false);
+    VXMoveTo(band.left, band.bottom - 1);
+    VXLineTo(int16_t(band.right), int16_t(band.bottom - 1));
+    QZSetColor(nullptr, highlighted ? kBrowserKeyTextColor : kVXDefaultForeColor, false);
+    char text[kStringSpecBufferSize];
+    StrNCpy(text, sizeof text, title, int16_t(sizeof text - 1));
+    VXTruncString(text, sizeof text, band.right - band.left - 30, 0);
+    VXMoveTo(band.left + 4, band.bottom - 4);
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
+}
+
+void DrawHiliteBrowserListItem(VXWindowRecordTag* window, VXListViewHookRecord* record, const char* text) {
+    StdDrawHiliteEditListViewItem(window, record);
+    char shown[kStringSpecBufferSize];
+    StrNCpy(shown, sizeof shown, text, int16_t(sizeof shown - 1));
+    VXTruncString(shown, sizeof shown, record->rect.right - record->rect.left - 4, 0);
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    VXMoveTo(record->rect.left + 3, record->rect.bottom - 4);
+    VXDrawTextWithEncoding(shown, int32_t(std::strlen(shown)), 0x08000100);
+}
+
 
 int32_t FillCachedPartsPopup(VXWindowRecordTag* host, int16_t item) {
     VXRemoveListItem(host, item, 0, -1);

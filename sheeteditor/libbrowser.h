@@ -94,6 +94,13 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
 // nothing.
 void DestroyLibBrowser(LibBrowserRecord* browser);
 
+// A list's caption band: the title in black, or the typed-key text in its colour when highlighted.
+void DrawListCaption(const Rect& band, const char* title, bool highlighted);
+// A row of a list: the highlight when selected, the text 3 points from the left, truncated to the
+// row's width less 4 points.
+struct VXListViewHookRecord;
+void DrawHiliteBrowserListItem(VXWindowRecordTag* window, VXListViewHookRecord* record, const char* text);
+
 // Fills a popup of the host with the names of the cached item's symbol definitions when it has at
 // least two (empty otherwise), the cached one selected; answers the item's definition count.
 int32_t FillCachedPartsPopup(VXWindowRecordTag* host, int16_t item);

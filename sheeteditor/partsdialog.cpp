@@ -108,14 +108,10 @@ int32_t FinderListHook(VXWindowRecordTag* window, int32_t message, VXListViewHoo
     LibFinderRecord* finder = FinderOf(window);
     if (!finder) return 0;
     if (message == kVXListDrawItem) {
-        StdDrawHiliteEditListViewItem(window, record);
         char name[kStringSpecBufferSize] = "";
         FoundItemEntry entry;
         GetFoundItem(&finder->found, record->index, &entry, name);
-        VXTruncString(name, sizeof name, record->rect.right - record->rect.left - 4, 0);
-        QZSetColor(nullptr, kVXDefaultForeColor, false);
-        VXMoveTo(record->rect.left + 3, record->rect.bottom - 4);
-        VXDrawTextWithEncoding(name, int32_t(std::strlen(name)), 0x08000100);
+        DrawHiliteBrowserListItem(window, record, name);
         return 1;
     }
     if (message == kVXListKey && record->event && record->event->u.character.character == kKeyTab) {
@@ -168,11 +164,7 @@ int32_t FinderCaptionHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         VXSetWindow(window);
         Rect band;
         VXGetClientRect(window, &band);
-        QZSetColor(nullptr, 0x00E8E8E8, false);
-        VXRectDispatch(&band, 1);
-        QZSetColor(nullptr, kVXDefaultForeColor, false);
-        VXMoveTo(band.left + 4, band.bottom - 4);
-        VXDrawTextWithEncoding(kItemsFoundCaption, int32_t(std::strlen(kItemsFoundCaption)), 0x08000100);
+        DrawListCaption(band, kItemsFoundCaption, false);
         return 1;
     }
     if (event->kind == kVXMouseDownEvent && finder->foundList) {
