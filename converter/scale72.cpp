@@ -17,23 +17,7 @@ bool Between(int16_t value, int16_t a, int16_t b) {
     return value >= std::min(a, b) && value <= std::max(a, b);
 }
 
-
-int16_t ScaleCoordinate(int16_t value, int16_t to, int16_t from) {
-    return int16_t(std::clamp<int32_t>(MulDiv32(value, to, from), INT16_MIN, INT16_MAX));
-}
-
 }  // namespace
-
-void ScalePoints(Point* points, int32_t count, int16_t to, int16_t from) {
-    for (int32_t i = 0; i < count; ++i) {
-        points[i].v = ScaleCoordinate(points[i].v, to, from);
-        points[i].h = ScaleCoordinate(points[i].h, to, from);
-    }
-}
-
-void Scale1Point(Point* point, int16_t to, int16_t from) {
-    ScalePoints(point, 1, to, from);
-}
 
 Point ScaledNodeInstancePoint(Point position, int32_t transformation, Point node, int16_t to,
                               int16_t from) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "model/listscale.h"
 
 namespace plexa {
 
@@ -17,10 +18,6 @@ constexpr int16_t kConvertedResolution = 96;
 // The legs of a break-out's slanted stroke, in units of the sheet after scaling.
 constexpr int16_t kBreakoutReach = 9;
 
-// Each coordinate times to / from, rounded half away from zero (both axes alike); a result
-// beyond 16 bits is held at the nearest end of the range rather than wrapped.
-void ScalePoints(Point* points, int32_t count, int16_t to, int16_t from);
-void Scale1Point(Point* point, int16_t to, int16_t from);
 
 // Where a placed symbol's node lies after scaling: the node's point in the scaled definition,
 // turned by the symbol's transformation code, plus the symbol's scaled position.

@@ -23,7 +23,7 @@
 #include "foundation/strings.h"
 #include "graphics/textstyle.h"
 #include "library/libfile.h"
-#include "library/scaling.h"
+#include "model/listscale.h"
 #include "model/attributes.h"
 #include "model/elements.h"
 #include "model/imagelist.h"

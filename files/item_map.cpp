@@ -25,11 +25,14 @@ int32_t SplitLibItemNameNumber(char* name) {
     return int32_t(number);
 }
 
-int LibItemNamesCompare(StringBlock names, const LibraryItemMapEntry* a, const LibraryItemMapEntry* b) {
+int CompareLibItemNames(const char* a, const char* b) {
     char textA[kItemMapCompareLength + 1];
     char textB[kItemMapCompareLength + 1];
-    ExtractStringSpec(a->name, names, textA, sizeof textA);
-    ExtractStringSpec(b->name, names, textB, sizeof textB);
+    const size_t lengthA = strnlen(a, kItemMapCompareLength), lengthB = strnlen(b, kItemMapCompareLength);
+    std::memcpy(textA, a, lengthA);
+    std::memcpy(textB, b, lengthB);
+    textA[lengthA] = 0;
+    textB[lengthB] = 0;
     const int32_t numberA = SplitLibItemNameNumber(textA);
     const int32_t numberB = SplitLibItemNameNumber(textB);
     if (textA[0] != 0 || textB[0] != 0) {
@@ -37,6 +40,14 @@ int LibItemNamesCompare(StringBlock names, const LibraryItemMapEntry* a, const L
         if (order != 0) return order < 0 ? -1 : 1;
     }
     return numberA < numberB ? -1 : numberA > numberB ? 1 : 0;
+}
+
+int LibItemNamesCompare(StringBlock names, const LibraryItemMapEntry* a, const LibraryItemMapEntry* b) {
+    char textA[kItemMapCompareLength + 1];
+    char textB[kItemMapCompareLength + 1];
+    ExtractStringSpec(a->name, names, textA, sizeof textA);
+    ExtractStringSpec(b->name, names, textB, sizeof textB);
+    return CompareLibItemNames(textA, textB);
 }
 
 int LibItemNamesCompareProc(LibraryItemMap map, const void* a, const void* b) {

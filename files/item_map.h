@@ -46,6 +46,8 @@ constexpr int32_t kItemMapCompareLength = 256;
 // end in a digit); a run too long for 31 bits gives 0x7FFFFFFF.
 int32_t SplitLibItemNameNumber(char* name);
 
+// The order of two names (each at most its first 256 bytes): negative, 0 or positive.
+int CompareLibItemNames(const char* a, const char* b);
 // The order of two entries whose names lie in `names`: negative, 0 or positive.
 int LibItemNamesCompare(StringBlock names, const LibraryItemMapEntry* a, const LibraryItemMapEntry* b);
 // The map's compare procedure: the names block is the map's reference value.

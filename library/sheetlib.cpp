@@ -88,4 +88,9 @@ OSStatus OpenSheetAsLibrary(const FileSpec* spec, LibraryFileRecord* record) {
     return st;
 }
 
+OSStatus OpenLibraryForReading(const FileSpec* spec, bool isSheet, LibraryFileRecord* record) {
+    return isSheet ? OpenSheetAsLibrary(spec, record)
+                   : OpenLibraryFile(spec, record, kLibraryOpenReadOnly | kLibraryOpenLoadMap);
+}
+
 }  // namespace plexa

@@ -20,4 +20,9 @@ bool IsSheetWithFileSymbols(const FileSpec* spec);
 // closed and zero.
 OSStatus OpenSheetAsLibrary(const FileSpec* spec, LibraryFileRecord* record);
 
+// Opens a file of a library list for reading its items: a sheet as above, a library file
+// read-only with its item map (rebuilt in memory when the stored one is missing or marked
+// invalid). On failure the record is closed and zero.
+OSStatus OpenLibraryForReading(const FileSpec* spec, bool isSheet, LibraryFileRecord* record);
+
 }  // namespace plexa

@@ -57,8 +57,9 @@ void InvalSheetView(SheetRecord* sheet, const Rect* area);
 // Without a hook or a project: port level 1, break-outs not global.
 void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* breakOutsGlobal);
 
-// The window kinds (type ids) of sheet and symbol-editor windows.
+// The window kinds (type ids) of sheet, library-editor and symbol-editor windows.
 constexpr int16_t kSheetWindowKind = 101;
+constexpr int16_t kLibEditorWindowKind = 110;
 constexpr int16_t kSymbolEditorWindowKind = 111;
 
 extern VXWindowRecordTag* gOffScreenWindow;

@@ -38,7 +38,6 @@ constexpr int32_t kUniqueRefDesBits = 512;
 constexpr int32_t kUniqueRefDesLimit = 8192;
 constexpr int32_t kNoFreeRefDes = 9999;
 constexpr int32_t kAnnotationChanged = 5;
-constexpr int32_t kLibEditorWindowKind = 110;
 constexpr int32_t kMessageSize = 512;
 
 SymbolHooks gHooks;

@@ -4,16 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "graphics/textstyle.h"
-#include "library/scaling.h"
+#include "model/listscale.h"
 #include "model/elements.h"
 #include "model/tests/model_testing.h"
 
 namespace plexa::test {
 namespace {
 
-using Scaling = ImageListTest;
+using ScalingMore = ImageListTest;
 
-TEST_F(Scaling, PenWidthsPinSizesAndPoints) {
+TEST_F(ScalingMore, PenWidthsPinSizesAndPoints) {
     struct Case {
         const char* what;
         uint8_t kind;
@@ -63,7 +63,7 @@ TEST_F(Scaling, PenWidthsPinSizesAndPoints) {
     DestroyElement(arrow, nullptr);
 }
 
-TEST_F(Scaling, TextSizesAt96To72FollowTheirTable) {
+TEST_F(ScalingMore, TextSizesAt96To72FollowTheirTable) {
     const struct {
         uint16_t size;
         int16_t num, den;

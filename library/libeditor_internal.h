@@ -1,0 +1,30 @@
+// What the library editor's records (libeditor.cpp) and its window (libeditorwin.cpp) share.
+#pragma once
+
+#include <vector>
+
+#include "library/libeditor.h"
+
+namespace plexa {
+
+// Reports through the hooks (nothing for 0 and user cancel).
+void LibEditorReport(OSStatus status);
+bool LibEditorConfirm(const char* message, const char* button, const char* other = "Cancel");
+void LibEditorMessage(const char* text);
+void LibEditorBeep();
+// The symbol editors of the items (through the hooks).
+bool CloseItemEditor(SymbolEditorRecord* symbolEditor, bool save, bool ask);
+SymbolEditorRecord* OpenItemEditor(LibEditorRecord* editor, LibEditorItemRef* ref);
+void AddItemEditorSymbolFlags(SymbolEditorRecord* symbolEditor, uint32_t flags);
+
+// The selected items in list order.
+std::vector<LibEditorItemRef*> SelectedItems(LibEditorRecord* editor);
+
+// The window's part: nothing without a window.
+void DestroyLibEditorWindow(LibEditorRecord* editor);
+void InvalLibEditorWindow(LibEditorRecord* editor);
+// Child rows to match the names, and the row redrawn.
+void SyncLibItemRows(LibEditorRecord* editor, LibEditorItemRef* ref);
+void RevealLibEditorItem(LibEditorRecord* editor, LibEditorItemRef* ref);
+
+}  // namespace plexa
