@@ -221,11 +221,22 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         CloseLocked(reset);
     }
-    // Stops accepting: the port refuses from now on.
+    // Stops accepting: the port refuses from now on. The port stays bound (without listening)
+    // so that no other process running tests on this machine can take it and answer in our place.
     void StopListening() {
         std::lock_guard<std::mutex> lock(mutex_);
         if (listener_ >= 0) close(listener_);
         listener_ = -1;
+        held_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (held_ < 0) return;
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(port_);
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(held_, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0) {
+            close(held_);
+            held_ = -1;
+        }
     }
 
     // Waits (at most `limit`) until `count` frames have come.
@@ -269,6 +280,8 @@ public:
         CloseLocked(false);
         if (listener_ >= 0) close(listener_);
         listener_ = -1;
+        if (held_ >= 0) close(held_);
+        held_ = -1;
     }
 
 private:
@@ -378,6 +391,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     int listener_ = -1;
+    int held_ = -1;  // the port kept bound after listening stopped
     int connection_ = -1;
     uint16_t port_ = 0;
     int connections_ = 0;
