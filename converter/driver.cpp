@@ -1,22 +1,13 @@
 // The conversion driver.
 #include "converter/driver.h"
 
-#include <string>
-
 #include "converter/detect.h"
-#include "converter/output.h"
 #include "converter/report.h"
 #include "converter/v36libconvert.h"
+#include "converter/v36projconvert.h"
 #include "foundation/filespec.h"
 
 namespace plexa {
-namespace {
-
-std::string Inside(const FileSpec* folder, const std::string& name) {
-    return OutputPath(folder) + "/" + name;
-}
-
-}  // namespace
 
 OSStatus ConvertFileProcessor(const FileSpec* spec) {
     FourCharCode type = 0;
@@ -30,20 +21,9 @@ OSStatus ConvertFileProcessor(const FileSpec* spec) {
     return status::kNoErr;
 }
 
-void ConvertV36Sheet(const FileSpec* spec) {
-    FileSpec folder;
-    if (OSStatus st = OutputProjectFolder(spec, false, false, &folder)) return ConverterError(st);
-    ConverterLog("\"%s\": would write \"%s\" and \"%s\"", OutputPath(spec).c_str(),
-                 Inside(&folder, OutputProjectFileName(spec->name, false)).c_str(),
-                 Inside(&folder, FixSheetOutputName(spec->name)).c_str());
-}
+void ConvertV36Sheet(const FileSpec* spec) { ConverterError(ConvertV36SheetFile(spec, nullptr)); }
 
-void ConvertV36Project(const FileSpec* spec) {
-    FileSpec folder;
-    if (OSStatus st = OutputProjectFolder(spec, true, false, &folder)) return ConverterError(st);
-    ConverterLog("\"%s\": would write \"%s\" and the project's sheets", OutputPath(spec).c_str(),
-                 Inside(&folder, OutputProjectFileName(spec->name, true)).c_str());
-}
+void ConvertV36Project(const FileSpec* spec) { ConverterError(ConvertV36ProjectFile(spec, nullptr)); }
 
 void ConvertV36Library(const FileSpec* spec) { ConverterError(ConvertV36LibraryFile(spec, nullptr)); }
 

@@ -190,7 +190,7 @@ OSStatus MergeSheetParts(const V36Sheet& sheet, int32_t sheetNumber, V36ProjectD
         part.fields = SplitFields(reinterpret_cast<const char*>(stored.fields), stored.fieldsLength);
         for (uint32_t byte = 0; byte < stored.pinIdsLength; ++byte)
             for (int bit = 0; bit < 8; ++bit) {
-                if (!(reinterpret_cast<const uint8_t*>(stored.pinIds)[byte] & (0x80 >> bit))) continue;
+                if (!(reinterpret_cast<const uint8_t*>(stored.pinIds)[byte] & (1 << bit))) continue;
                 uint16_t id = uint16_t(byte * 8 + uint32_t(bit));
                 for (const auto& pair : changed)
                     if (pair.first == id) {

@@ -405,10 +405,10 @@ private:
     }
 
     void Texts() {
-        for (uint16_t i = 0; i < old_.textCount; ++i) Text(old_.texts[i]);
+        for (uint16_t i = 0; i < old_.textCount; ++i) ConvertText(old_.texts[i]);
     }
 
-    void Text(const V36TextRecord& record) {
+    void ConvertText(const V36TextRecord& record) {
         const std::string text = Text(record.text);
         Placed* owner = PlacedOf(record.symbol);
         const int64_t ownerWord = owner ? TextOwnerSerial(owner->symbol->serial) : 0;
