@@ -93,9 +93,10 @@ public:
     // Writes the settings, closes the file and gives it its name.
     OSStatus Finish(std::string* path) {
         OSStatus st = WriteProjectSettings(project_, true);
+        const std::string target = OutputPath(&output_.target);
         const OSStatus closed = Close(st == status::kNoErr);
         if (st == status::kNoErr) st = closed;
-        if (st == status::kNoErr) *path = OutputPath(&output_.target);
+        if (st == status::kNoErr) *path = target;
         return st;
     }
 

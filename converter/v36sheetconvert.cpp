@@ -65,13 +65,6 @@ struct HandleHolder {
     }
 };
 
-template <class T>
-std::vector<T> ListItems(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
-    return items;
-}
-
 // ---- Turning a drawing ----
 
 // The direction of an angle (0 at the top, clockwise) as a point.
@@ -126,29 +119,7 @@ uint32_t InverseTransform(uint32_t code) {
     return (4 - (code & 3)) & 3;
 }
 
-// ---- The canonical order of a drawing ----
-
 bool IsPin(const ElementRecord* e) { return e->kind == kElementNode; }
-
-Rect DefiningRect(const ElementRecord* e) {
-    switch (e->kind) {
-        case kElementLine:
-        case kElementArrow:
-        case kElementNode:
-            return Rect{e->points.point1.v, e->points.point1.h, e->points.point2.v, e->points.point2.h};
-        default: return e->rect;
-    }
-}
-
-// Whether a sorts before b: pins first, then by kind, top, left, height and width.
-bool ElementBefore(const ElementRecord* a, const ElementRecord* b) {
-    if (IsPin(a) != IsPin(b)) return IsPin(a);
-    if (a->kind != b->kind) return a->kind < b->kind;
-    const Rect ra = DefiningRect(a), rb = DefiningRect(b);
-    const int32_t ka[4] = {ra.top, ra.left, ra.bottom - ra.top, ra.right - ra.left};
-    const int32_t kb[4] = {rb.top, rb.left, rb.bottom - rb.top, rb.right - rb.left};
-    return std::lexicographical_compare(ka, ka + 4, kb, kb + 4);
-}
 
 }  // namespace
 
@@ -202,7 +173,8 @@ OSStatus BuildV36SymbolView(const V36Symbol& symbol, bool /*longHead*/, ImageLis
         for (ElementRecord* e : built) TransformElement(e, turn);
     view->transform = turn ? InverseTransform(turn) : 0;
 
-    std::stable_sort(built.begin(), built.end(), ElementBefore);
+    std::stable_sort(built.begin(), built.end(),
+                     [](const ElementRecord* a, const ElementRecord* b) { return V36ElementBefore(a, b, false); });
     bool graphics = false;
     for (auto it = built.rbegin(); it != built.rend(); ++it) LLPush(elements, *it);
     for (ElementRecord* e : built) {
@@ -394,8 +366,14 @@ private:
 
     void AddText(TextRecord* t) { LLAppend(sheet_->textList, t); }
 
+    // A frame shows its rewritten macro text when it has one, else its text.
     void AddFrame(const V36TextRecord& record, const std::string& text, int64_t owner) {
-        TextRecord* t = MakeText(record, kTextKindFree, text);
+        std::string shown = text;
+        if (record.flagsB & kV36TextMacro) {
+            std::string rewritten;
+            if (ConvertMacroString(Text(record.macro), &rewritten)) shown = rewritten;
+        }
+        TextRecord* t = MakeText(record, kTextKindFree, shown);
         t->flags &= kTextFlagRotation;
         TextFrameHandle frame = CreateTextFrameFromTextElement(t, sheet_->stringBlock, sheet_->styleList, true, nullptr);
         MemFreePtr(reinterpret_cast<Ptr>(t));
@@ -605,7 +583,7 @@ private:
             t->kind = kTextKindFree;
             AddText(t);
         }
-        for (BussHandle buss : ListItems<BussHandle>(sheet_->bussList))
+        for (BussHandle buss : V36ListItems<BussHandle>(sheet_->bussList))
             SplitBussGroups(buss, sheet_->bussList, sheet_->breakOutTable, sheet_->symbolList, sheet_->textList,
                             nullptr, nullptr);
     }
@@ -686,7 +664,7 @@ private:
             return;
         }
         // A net without pins or wires: its labels become free texts.
-        for (TextRecord* t : ListItems<TextRecord*>(sheet_->textList))
+        for (TextRecord* t : V36ListItems<TextRecord*>(sheet_->textList))
             if (t->owner == SignalOwnerWord(signal) && t->kind == kTextKindSignal) {
                 t->owner = 0;
                 t->kind = kTextKindFree;

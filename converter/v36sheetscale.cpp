@@ -7,6 +7,7 @@
 
 #include "converter/scale72.h"
 #include "converter/v36sheetconvert.h"
+#include "converter/v36translate.h"
 #include "foundation/da.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -28,13 +29,6 @@
 
 namespace plexa {
 namespace {
-
-template <class T>
-std::vector<T> ListItems(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
-    return items;
-}
 
 // A definition of the old map scaled into the new one; its new id, or -1 (and the status).
 int32_t ScaleSymbolData(SheetRecord* sheet, int32_t mapId, SymbolMap* into, int16_t to, int16_t from,
@@ -85,12 +79,12 @@ OSStatus ScaleSymbols(SheetRecord* sheet, int16_t to, int16_t from) {
         if (found == ids.end()) found = ids.emplace(id, ScaleSymbolData(sheet, id, scaled, to, from, &st)).first;
         id = found->second;
     };
-    for (ComponentRecord* c : ListItems<ComponentRecord*>(sheet->componentList))
+    for (ComponentRecord* c : V36ListItems<ComponentRecord*>(sheet->componentList))
         for (int32_t s = 0; s < c->symbolCount; ++s) {
             scale(CompSymbols(c)[s].mapId);
             scale(CompSymbols(c)[s].secondMapId);
         }
-    for (SymbolRecord* symbol : ListItems<SymbolRecord*>(sheet->symbolList)) {
+    for (SymbolRecord* symbol : V36ListItems<SymbolRecord*>(sheet->symbolList)) {
         scale(symbol->mapId);
         scale(symbol->secondMapId);
         Scale1Point(&symbol->position, to, from);
@@ -144,7 +138,7 @@ OSStatus ScaleConvertedSheet(SheetRecord* sheet, int16_t to, int16_t from) {
         for (txStyle* theme : sheet->themeTable->styles)
             if (theme) ScaleTextStyle(theme, to, from);
 
-    for (SignalHandle signal : ListItems<SignalHandle>(sheet->signalList)) {
+    for (SignalHandle signal : V36ListItems<SignalHandle>(sheet->signalList)) {
         for (WireHandle w = FirstWire((*signal)->wires); w; w = NextWire((*signal)->wires, w)) {
             const int32_t n = (*w)->cornerCount;
             Point pins[2];
@@ -165,7 +159,7 @@ OSStatus ScaleConvertedSheet(SheetRecord* sheet, int16_t to, int16_t from) {
         CalcSignalBounds(signal);
         InvalidateSignalJunctions(signal);
     }
-    for (BussHandle buss : ListItems<BussHandle>(sheet->bussList)) {
+    for (BussHandle buss : V36ListItems<BussHandle>(sheet->bussList)) {
         for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w)) {
             ScalePoints(WireCorners(w), (*w)->cornerCount, to, from);
             CalcWireBounds(w);

@@ -25,6 +25,7 @@
 #include "foundation/dynfile.h"
 #include "foundation/filespec.h"
 #include "foundation/ll.h"
+#include "foundation/signals.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "model/busses.h"
@@ -134,7 +135,14 @@ protected:
         OSStatus st = ReadV36Sheet(in.stream, nullptr, &old);
         SheetRecord* sheet = nullptr;
         if (st == status::kNoErr) {
-            st = TranslateV36Sheet(*old, 0, nullptr, &sheet);
+            // As a single sheet's conversion does: its parts analysed first.
+            V36ProjectData parts;
+            EXPECT_TRUE(AllocProjectWideData(&parts));
+            st = MergeSheetParts(*old, 0, &parts);
+            BuildRefLinkParts(&parts);
+            BuildPartListComps(&parts);
+            if (st == status::kNoErr) st = TranslateV36Sheet(*old, 0, &parts, &sheet);
+            FreeProjectWideData(&parts);
             DisposeV36Sheet(old);
         }
         if (status) *status = st;
@@ -223,7 +231,7 @@ TEST_F(V36SheetConvertTest, TranslatesTheAmplifierInEitherByteOrder) {
     // Values escaped before the value macro goes in: its braces stay braces.
     EXPECT_EQ(Attribute(little, resistor, GetMappedAttributeName(0).c_str()), "10k\\!");
     EXPECT_EQ(Attribute(little, resistor, GetMappedAttributeName(2).c_str()), "{" + GetMappedAttributeName(0) + "} \\{x}");
-    EXPECT_EQ(Attribute(little, resistor, "Footprint"), "DIP8");
+    EXPECT_EQ(Attribute(little, resistor, "Footprint"), "DIP8\tCF14");
     // The diode is no part: its own component, named by the symbol, prefix from "D1.A".
     auto* diode = static_cast<SymbolRecord*>(LLGetIndexedLink(little->symbolList, 1));
     ASSERT_TRUE(diode->component);
@@ -269,7 +277,7 @@ void ExpectAttached(SheetRecord* sheet) {
                 }
             }
     }
-    EXPECT_EQ(ends, 5);  // four pin ends (one the tail symbol's) and one break-out
+    EXPECT_EQ(ends, 6);  // five pin ends (one the tail symbol's) and one break-out
 }
 
 TEST_F(V36SheetConvertTest, WiresStayOnTheirPinsAndBreakOutsOnTheBusAfterScaling) {
@@ -370,7 +378,7 @@ TEST_F(V36SheetConvertTest, APartOnTwoSheetsBecomesOneComponent) {
         ASSERT_EQ(c->sectionCount, 4);
         char number[kCompTextSize];
         GetCompSectionPinNumber(GetCompSection(c, 3), sheet->stringBlock, 0, 2, number);
-        EXPECT_STREQ(number, "12");  // the last gate's output, numbered on the second sheet
+        EXPECT_STREQ(number, "13");  // the last gate's second input (its pins in view order)
         GetCompSectionPinNumber(GetCompSection(c, 0), sheet->stringBlock, 0, 0, number);
         EXPECT_STREQ(number, "1");   // the first gate's input, numbered on the first sheet
         for (void* item = LLFirst(sheet->symbolList); item; item = LLGetNext(sheet->symbolList, item)) {
@@ -452,7 +460,7 @@ TEST_F(V36SheetConvertTest, DamagedSheetListsEndWithStatus) {
     EXPECT_NE(ParseV36ProjectSheets("", 0, &project), 0);
     std::string header(24, '\0');
     header[2] = 0x10;
-    header += std::string("\xFF\xFF\x00\x00", 4);  // an alias longer than the block
+    header += std::string("\x00\x00\x02\x00", 4);  // an alias longer than any
     EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), status::kParamErr);
     header.resize(10);
     EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), status::kEndOfFile);
