@@ -5,6 +5,7 @@
 #include "converter/report.h"
 #include "converter/v36libconvert.h"
 #include "converter/v36projconvert.h"
+#include "converter/v36sheetconvert.h"
 #include "foundation/filespec.h"
 
 namespace plexa {
@@ -21,9 +22,18 @@ OSStatus ConvertFileProcessor(const FileSpec* spec) {
     return status::kNoErr;
 }
 
-void ConvertV36Sheet(const FileSpec* spec) { ConverterError(ConvertV36SheetFile(spec, nullptr)); }
+namespace {
 
-void ConvertV36Project(const FileSpec* spec) { ConverterError(ConvertV36ProjectFile(spec, nullptr)); }
+// Sheets that this build could not write were named in the log, each as it was translated.
+void ReportProjectConversion(OSStatus st) {
+    if (st != kSheetWritingUnavailable) ConverterError(st);
+}
+
+}  // namespace
+
+void ConvertV36Sheet(const FileSpec* spec) { ReportProjectConversion(ConvertV36SheetFile(spec, nullptr)); }
+
+void ConvertV36Project(const FileSpec* spec) { ReportProjectConversion(ConvertV36ProjectFile(spec, nullptr)); }
 
 void ConvertV36Library(const FileSpec* spec) { ConverterError(ConvertV36LibraryFile(spec, nullptr)); }
 

@@ -5,8 +5,8 @@
 //
 // Libraries are converted by converter/v36libconvert.h, sheets and projects by
 // converter/v36projconvert.h. Until the files layer writes sheet files, a sheet or project
-// conversion writes the project file, logs each translated sheet as not written and reports
-// kSheetWritingUnavailable.
+// conversion writes the project file and logs each translated sheet as not written (that line is
+// its report; no failure is shown for it).
 #pragma once
 
 #include "foundation/types.h"

@@ -130,38 +130,44 @@ private:
     ProjectRecord* project_ = nullptr;
 };
 
-// Analyses, translates and writes the sheets into the output project.
-OSStatus ConvertSheets(const std::vector<FileSpec>& sources, const std::vector<std::string>& names,
-                       OutputProject& project, ProjectConversion* result) {
-    SetProjectProgressMessage(sources.size() > 1 ? "Analyzing Sheets..." : "Analyzing Sheet...");
+// The sheets read and their parts analysed together; nothing is written before this succeeds.
+struct Analysis {
     V36ProjectData parts;
-    if (!AllocProjectWideData(&parts)) return status::kOutOfMemory;
-    struct Freer {
-        V36ProjectData* data;
-        ~Freer() { FreeProjectWideData(data); }
-    } freer{&parts};
-    std::vector<std::unique_ptr<ReadSheet>> read;
-    for (size_t i = 0; i < sources.size(); ++i) {
-        read.push_back(std::make_unique<ReadSheet>());
-        if (OSStatus st = ReadSheetFile(&sources[i], &read.back()->sheet)) return st;
-        if (OSStatus st = MergeSheetParts(*read.back()->sheet, int32_t(i), &parts)) return st;
-    }
-    BuildRefLinkParts(&parts);
-    BuildPartListComps(&parts);
+    std::vector<std::unique_ptr<ReadSheet>> sheets;
+    Analysis() = default;
+    Analysis(const Analysis&) = delete;
+    Analysis& operator=(const Analysis&) = delete;
+    ~Analysis() { FreeProjectWideData(&parts); }
+};
 
+OSStatus Analyse(const std::vector<FileSpec>& sources, Analysis* analysis) {
+    if (!AllocProjectWideData(&analysis->parts)) return status::kOutOfMemory;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        analysis->sheets.push_back(std::make_unique<ReadSheet>());
+        if (OSStatus st = ReadSheetFile(&sources[i], &analysis->sheets.back()->sheet)) return st;
+        if (OSStatus st = MergeSheetParts(*analysis->sheets.back()->sheet, int32_t(i), &analysis->parts)) return st;
+    }
+    BuildRefLinkParts(&analysis->parts);
+    BuildPartListComps(&analysis->parts);
+    return status::kNoErr;
+}
+
+// Translates and writes the sheets into the output project.
+OSStatus ConvertSheets(const std::vector<FileSpec>& sources, const std::vector<std::string>& names,
+                       const Analysis& analysis, OutputProject& project, ProjectConversion* result) {
     bool unwritten = false;
     for (size_t i = 0; i < sources.size(); ++i) {
         const std::string message = std::string("Converting Sheet: ") + sources[i].name;
         SetProjectProgressMessage(message.c_str());
         SheetRecord* sheet = nullptr;
-        if (OSStatus st = TranslateV36Sheet(*read[i]->sheet, int32_t(i), &parts, &sheet)) return st;
+        if (OSStatus st = TranslateV36Sheet(*analysis.sheets[i]->sheet, int32_t(i), &analysis.parts, &sheet)) return st;
         StepProjectProgressBar();
         FileSpec target;
         OSStatus st = OutputFileSpec(&project.folder(), names[i], &target);
         if (st == status::kNoErr) st = WriteConvertedSheet(sheet, &target);
         if (st == kSheetWritingUnavailable) {
             ConverterLog("\"%s\": translated; \"%s\" not written: this build cannot write sheet files yet",
-                         sources[i].name, OutputPath(&target).c_str());
+                         OutputPath(&sources[i]).c_str(), OutputPath(&target).c_str());
             unwritten = true;
             st = status::kNoErr;
         }
@@ -177,21 +183,23 @@ OSStatus ConvertSheets(const std::vector<FileSpec>& sources, const std::vector<s
 
 OSStatus Convert(const FileSpec* source, const std::vector<FileSpec>& sheets, const std::vector<std::string>& sourceNames,
                  bool isProject, ProjectConversion* result) {
-    OutputProject project;
-    if (OSStatus st = project.Create(source, isProject)) return st;
-    CreateProgressWindow(int32_t(sheets.size()), isProject ? "Locating Sheets..." : "Analyzing Sheet...");
+    CreateProgressWindow(int32_t(sheets.size()), sheets.size() > 1 ? "Analyzing Sheets..." : "Analyzing Sheet...");
     struct Closer {
         ~Closer() { DestroyProgressWindow(); }
     } closer;
+    Analysis analysis;
+    if (OSStatus st = Analyse(sheets, &analysis)) return st;
+    OutputProject project;
+    if (OSStatus st = project.Create(source, isProject)) return st;
     const std::vector<std::string> names = UniqueSheetOutputNames(sourceNames);
     if (result) result->sheetNames = names;
     if (OSStatus st = project.AddSheets(names)) return st;
-    const OSStatus converted = ConvertSheets(sheets, names, project, result);
+    const OSStatus converted = ConvertSheets(sheets, names, analysis, project, result);
     if (converted != status::kNoErr && converted != kSheetWritingUnavailable) return converted;
     std::string path;
     if (OSStatus st = project.Finish(&path)) return st;
     if (result) result->projectPath = path;
-    ConverterLog("\"%s\": wrote \"%s\" with %zu sheets", source->name, path.c_str(), sheets.size());
+    ConverterLog("\"%s\": wrote \"%s\" for %zu sheets", OutputPath(source).c_str(), path.c_str(), sheets.size());
     return converted;
 }
 

@@ -15,6 +15,8 @@
 // Sheet files are written through WriteConvertedSheet; while this build has no sheet writer, each
 // translated sheet is reported in the log as not written and the conversion ends with
 // kSheetWritingUnavailable once every sheet was translated (the project file is written).
+// Every sheet is read and analysed before anything is created: a sheet that does not read leaves
+// nothing behind.
 #pragma once
 
 #include <cstdint>
