@@ -10,6 +10,7 @@
 #include "converter/v36parts.h"
 #include "converter/v36sheet.h"
 #include "converter/v36sheetconvert.h"
+#include "foundation/signals.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "fuzz/fuzz_stream.h"
@@ -17,7 +18,6 @@
 #include "model/imagelist.h"
 #include "model/sheet.h"
 #include "model/sheetdump.h"
-#include "model/signals.h"
 #include "model/texts.h"
 
 using namespace plexa;

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -508,6 +509,24 @@ TEST_F(V36SheetConvertTest, TruncatedSheetsEndWithStatus) {
         SheetRecord* sheet = Translate(bytes.substr(0, cut), &st);
         EXPECT_EQ(sheet, nullptr);
         EXPECT_NE(st, status::kNoErr);
+    }
+}
+
+TEST_F(V36SheetConvertTest, MutatedSheetsTranslateOrEndWithStatus) {
+    const std::string bytes = WriteV36SheetDesc(Amplifier(false));
+    std::mt19937 rng(TestSeed());
+    const int rounds = StressCount(200);
+    for (int round = 0; round < rounds; ++round) {
+        std::string mutated = bytes;
+        const int flips = 1 + int(rng() % 8);
+        for (int i = 0; i < flips; ++i) mutated[rng() % mutated.size()] = char(rng());
+        OSStatus st = status::kNoErr;
+        SheetRecord* sheet = Translate(mutated, &st);
+        EXPECT_EQ(sheet == nullptr, st != status::kNoErr);
+        if (sheet) {
+            EXPECT_FALSE(DumpSheet(sheet).empty());
+            DestroySheet(sheet);
+        }
     }
 }
 
