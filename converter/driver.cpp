@@ -1,22 +1,14 @@
 // The conversion driver.
 #include "converter/driver.h"
 
-#include <string>
-
 #include "converter/detect.h"
-#include "converter/output.h"
 #include "converter/report.h"
 #include "converter/v36libconvert.h"
+#include "converter/v36projconvert.h"
+#include "converter/v36sheetconvert.h"
 #include "foundation/filespec.h"
 
 namespace plexa {
-namespace {
-
-std::string Inside(const FileSpec* folder, const std::string& name) {
-    return OutputPath(folder) + "/" + name;
-}
-
-}  // namespace
 
 OSStatus ConvertFileProcessor(const FileSpec* spec) {
     FourCharCode type = 0;
@@ -30,20 +22,18 @@ OSStatus ConvertFileProcessor(const FileSpec* spec) {
     return status::kNoErr;
 }
 
-void ConvertV36Sheet(const FileSpec* spec) {
-    FileSpec folder;
-    if (OSStatus st = OutputProjectFolder(spec, false, false, &folder)) return ConverterError(st);
-    ConverterLog("\"%s\": would write \"%s\" and \"%s\"", OutputPath(spec).c_str(),
-                 Inside(&folder, OutputProjectFileName(spec->name, false)).c_str(),
-                 Inside(&folder, FixSheetOutputName(spec->name)).c_str());
+namespace {
+
+// Sheets that this build could not write were named in the log, each as it was translated.
+void ReportProjectConversion(OSStatus st) {
+    if (st != kSheetWritingUnavailable) ConverterError(st);
 }
 
-void ConvertV36Project(const FileSpec* spec) {
-    FileSpec folder;
-    if (OSStatus st = OutputProjectFolder(spec, true, false, &folder)) return ConverterError(st);
-    ConverterLog("\"%s\": would write \"%s\" and the project's sheets", OutputPath(spec).c_str(),
-                 Inside(&folder, OutputProjectFileName(spec->name, true)).c_str());
-}
+}  // namespace
+
+void ConvertV36Sheet(const FileSpec* spec) { ReportProjectConversion(ConvertV36SheetFile(spec, nullptr)); }
+
+void ConvertV36Project(const FileSpec* spec) { ReportProjectConversion(ConvertV36ProjectFile(spec, nullptr)); }
 
 void ConvertV36Library(const FileSpec* spec) { ConverterError(ConvertV36LibraryFile(spec, nullptr)); }
 

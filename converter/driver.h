@@ -3,9 +3,10 @@
 // file is and runs the matching conversion. A conversion reports its own failure (once, through
 // the converter's report procedures) and returns nothing.
 //
-// Libraries are converted (converter/v36libconvert.h). The sheet and project conversions are not in
-// the program yet: until they are, each reports in the log what it would write, and creates
-// nothing.
+// Libraries are converted by converter/v36libconvert.h, sheets and projects by
+// converter/v36projconvert.h. Until the files layer writes sheet files, a sheet or project
+// conversion writes the project file and logs each translated sheet as not written (that line is
+// its report; no failure is shown for it).
 #pragma once
 
 #include "foundation/types.h"

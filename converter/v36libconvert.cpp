@@ -112,37 +112,6 @@ struct ReadItem {
 
 bool IsPin(const ElementRecord* e) { return e->kind == kElementNode; }
 
-// The rectangle of an element's two defining points.
-Rect DefiningRect(const ElementRecord* e) {
-    switch (e->kind) {
-        case kElementLine:
-        case kElementArrow:
-        case kElementNode:
-            return Rect{e->points.point1.v, e->points.point1.h, e->points.point2.v, e->points.point2.h};
-        default: return e->rect;
-    }
-}
-
-// Whether a goes before b: pins first, then by kind; within a kind (and among pins) by top,
-// left, height and width. With keepGraphics only the pins are ordered.
-bool ElementBefore(const ElementRecord* a, const ElementRecord* b, bool keepGraphics) {
-    if (IsPin(a) != IsPin(b)) return IsPin(a);
-    if (!IsPin(a) && keepGraphics) return false;
-    if (a->kind != b->kind) return a->kind < b->kind;
-    const Rect ra = DefiningRect(a), rb = DefiningRect(b);
-    const int32_t ka[4] = {ra.top, ra.left, ra.bottom - ra.top, ra.right - ra.left};
-    const int32_t kb[4] = {rb.top, rb.left, rb.bottom - rb.top, rb.right - rb.left};
-    return std::lexicographical_compare(ka, ka + 4, kb, kb + 4);
-}
-
-template <class T>
-std::vector<T> ListItems(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
-        items.push_back(static_cast<T>(item));
-    return items;
-}
-
 template <class T>
 void Rebuild(LinkListHeader* list, const std::vector<T>& items) {
     LLRemoveOrFreeAll(list, false);
@@ -182,10 +151,10 @@ int CompareStyles(const txStyle* a, const txStyle* b) {
 bool PointBefore(Point a, Point b) { return a.v != b.v ? a.v < b.v : a.h < b.h; }
 
 void SortView(View& view) {
-    std::vector<ElementRecord*> elements = ListItems<ElementRecord*>(view.elements);
+    std::vector<ElementRecord*> elements = V36ListItems<ElementRecord*>(view.elements);
     const bool keep = KeepsGraphicsOrder(view.elements);
     std::stable_sort(elements.begin(), elements.end(),
-                     [keep](const ElementRecord* a, const ElementRecord* b) { return ElementBefore(a, b, keep); });
+                     [keep](const ElementRecord* a, const ElementRecord* b) { return V36ElementBefore(a, b, keep); });
     Rebuild(view.elements, elements);
     std::vector<Pin> pins;
     for (ElementRecord* e : elements)
@@ -193,7 +162,7 @@ void SortView(View& view) {
             if (pin.element == e) pins.push_back(pin);
     view.pins = pins;
 
-    std::vector<TextRecord*> texts = ListItems<TextRecord*>(view.texts);
+    std::vector<TextRecord*> texts = V36ListItems<TextRecord*>(view.texts);
     for (TextRecord* text : texts) {
         if (text->kind < kTextKindPinNumber) continue;
         for (size_t i = 0; i < view.pins.size(); ++i)
@@ -216,7 +185,7 @@ void SortView(View& view) {
     });
     Rebuild(view.texts, texts);
 
-    std::vector<TextFrameHandle> frames = ListItems<TextFrameHandle>(view.frames);
+    std::vector<TextFrameHandle> frames = V36ListItems<TextFrameHandle>(view.frames);
     std::stable_sort(frames.begin(), frames.end(), [](TextFrameHandle a, TextFrameHandle b) {
         const bool ta = (*a)->flags & kFrameFlagThemed, tb = (*b)->flags & kFrameFlagThemed;
         if (ta != tb) return !ta;
@@ -247,7 +216,7 @@ Point ViewOrigin(LinkListHeader* elements) {
             pin = true;
             continue;
         }
-        Rect r = DefiningRect(e);
+        Rect r = V36DefiningRect(e);
         if (e->kind == kElementArc) GetMinimumArcBounds(e, &r);
         all.top = std::min(all.top, std::min(r.top, r.bottom));
         all.left = std::min(all.left, std::min(r.left, r.right));
@@ -264,7 +233,7 @@ bool FlattenView(View& view, Handle* data) {
     for (void* item = LLFirst(view.elements); item; item = LLGetNext(view.elements, item))
         graphics = graphics || !IsPin(static_cast<const ElementRecord*>(item));
     if (!graphics) return true;
-    for (TextFrameHandle frame : ListItems<TextFrameHandle>(view.frames)) {
+    for (TextFrameHandle frame : V36ListItems<TextFrameHandle>(view.frames)) {
         char text[kTextStringSize];
         GetTextFrameTextAsString(frame, false, sizeof text, text);
         char name[kTextStringSize];

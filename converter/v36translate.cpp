@@ -166,6 +166,27 @@ ElementRecord* BuildV36Element(const V36Element& v, ImageList* from, ImageList* 
     return e;
 }
 
+Rect V36DefiningRect(const ElementRecord* e) {
+    switch (e->kind) {
+        case kElementLine:
+        case kElementArrow:
+        case kElementNode:
+            return Rect{e->points.point1.v, e->points.point1.h, e->points.point2.v, e->points.point2.h};
+        default: return e->rect;
+    }
+}
+
+bool V36ElementBefore(const ElementRecord* a, const ElementRecord* b, bool keepGraphics) {
+    const bool pa = a->kind == kElementNode, pb = b->kind == kElementNode;
+    if (pa != pb) return pa;
+    if (!pa && keepGraphics) return false;
+    if (a->kind != b->kind) return a->kind < b->kind;
+    const Rect ra = V36DefiningRect(a), rb = V36DefiningRect(b);
+    const int32_t ka[4] = {ra.top, ra.left, ra.bottom - ra.top, ra.right - ra.left};
+    const int32_t kb[4] = {rb.top, rb.left, rb.bottom - rb.top, rb.right - rb.left};
+    return std::lexicographical_compare(ka, ka + 4, kb, kb + 4);
+}
+
 // ---- Text styles ----
 
 bool BuildV36TextStyles(const V36StyleList& list, bool adjustSizes, TextStyleList* into,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "converter/v36sheet.h"
+#include "foundation/ll.h"
 #include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
 #include "foundation/types.h"
@@ -48,6 +49,20 @@ std::string V36CountedText(const uint8_t* counted);
 // Null for another kind (status 0) or when memory fails (-108).
 ElementRecord* BuildV36Element(const V36Element& element, ImageList* from, ImageList* to,
                                bool withPinData, OSStatus* status);
+
+// The rectangle of an element's two defining points (lines, arrows and pins join them).
+Rect V36DefiningRect(const ElementRecord* e);
+// The canonical order of a symbol view's elements: pins first, then by kind; within a kind (and
+// among pins) by top, left, height and width. With keepGraphics only the pins are ordered.
+bool V36ElementBefore(const ElementRecord* a, const ElementRecord* b, bool keepGraphics);
+
+// The items of a list, in order.
+template <class T>
+std::vector<T> V36ListItems(LinkListHeader* list) {
+    std::vector<T> items;
+    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
+    return items;
+}
 
 // ---- Text styles ----
 

@@ -1,15 +1,24 @@
 // Fuzz target: a whole version-3.6 sheet read as the sheet translation reads it. A sheet that
 // reads must hold only what its references allow (every wire link's nodes in its net, every
 // polygon's points as counted, every section, segment and string where its count and spec say)
-// and is then walked whole, as the dump does; nothing may read outside the input or keep memory.
+// and is then walked whole, as the dump does, analysed for its parts and translated into a current
+// sheet, which is dumped; nothing may read outside the input or keep memory.
 #include <cstdint>
 #include <cstdlib>
 
+#include "converter/options.h"
+#include "converter/v36parts.h"
 #include "converter/v36sheet.h"
+#include "converter/v36sheetconvert.h"
+#include "foundation/signals.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "fuzz/fuzz_stream.h"
+#include "fuzz/model_fuzz_app.h"
 #include "model/imagelist.h"
+#include "model/sheet.h"
+#include "model/sheetdump.h"
+#include "model/texts.h"
 
 using namespace plexa;
 
@@ -43,9 +52,17 @@ void CheckSpec(const V36Sheet* sheet, StringSpec spec) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool started = [] {
+        StartModelFuzzApplication();
+        InitTextRecordPool();
+        InitImageLists();
+        InitSignals();
+        SetDefaultConversionOptions();
+        return true;
+    }();
+    (void)started;
     fuzz::FuzzStream in(data, size, false);
     if (!in) return 0;
-    InitImageLists();
     V36Sheet* sheet = nullptr;
     if (ReadV36Sheet(in.stream, nullptr, &sheet) != 0) {
         Check(sheet == nullptr);
@@ -71,6 +88,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(NamesNode(net, net.links[k].record.startNode) && NamesNode(net, net.links[k].record.endNode));
     }
     Check(!FormatV36Sheet(sheet).empty());
+    V36ProjectData parts;
+    Check(AllocProjectWideData(&parts));
+    if (MergeSheetParts(*sheet, 0, &parts) == 0) {
+        BuildRefLinkParts(&parts);
+        BuildPartListComps(&parts);
+    }
+    SheetRecord* converted = nullptr;
+    if (TranslateV36Sheet(*sheet, 0, &parts, &converted) == 0) {
+        Check(!DumpSheet(converted).empty());
+        DestroySheet(converted);
+    } else {
+        Check(converted == nullptr);
+    }
+    FreeProjectWideData(&parts);
     DisposeV36Sheet(sheet);
     return 0;
 }

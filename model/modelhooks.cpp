@@ -1,6 +1,9 @@
 // The model's window and hooks; see modelhooks.h.
 #include "model/modelhooks.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "foundation/geometry.h"
 #include "graphics/colors.h"
 #include "graphics/grafprocs.h"
@@ -60,6 +63,11 @@ void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* bre
 }
 
 VXWindowRecordTag* GetOffScreenWindow() {
+    // A window list that was torn down whole (the toolkit's tests do) took the window with it.
+    if (gOffScreenWindow) {
+        const std::vector<VXWindowRecordTag*> live = VXTopLevelWindows();
+        if (std::find(live.begin(), live.end(), gOffScreenWindow) == live.end()) gOffScreenWindow = nullptr;
+    }
     if (!gOffScreenWindow) {
         VXWindowRecordTag* previous = vx.currentWindow;
         gOffScreenWindow = VXCreateOffScreenWindow(nullptr, 0, nullptr);

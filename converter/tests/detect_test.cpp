@@ -1,6 +1,6 @@
 // File leaders in both byte orders, the detection of version-3.6 documents over hand-written
 // files, and what the driver does with each: convert (sheets and projects here report what they
-// would write; libraries are converted in v36library_test.cpp), pass over without a word, or
+// sheets and projects are converted in v36sheetconvert_test.cpp, libraries in v36library_test.cpp), pass over without a word, or
 // report a failure.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include "converter/leader.h"
 #include "converter/report.h"
 #include "converter/tests/converter_fixtures.h"
+#include "converter/tests/v36_sheet_builder.h"
+#include "converter/v36project.h"
 #include "foundation/datafile.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
@@ -151,13 +153,14 @@ TEST_F(Detection, DetectionTableAndWhatTheDriverDoes) {
         std::string bytes;
         OSStatus detection;
         const char* type;
-        // "log": a line of what would be written; "": nothing at all; "library": converted (the
-        // library tests follow that), not run here
+        // "error": the conversion fails (the file holds a leader only) and is reported; "log": a
+        // line for the user; "": nothing at all; "library": converted (the library tests follow
+        // that), not run here
         const char* report;
     };
     const Case cases[] = {
-        {"Amplifier.SCM", LittleEndianSheetLeader(), 0, "QSCM", "log"},
-        {"Filter", BigEndianSheetLeader(), 0, "QSCM", "log"},
+        {"Amplifier.SCM", LittleEndianSheetLeader(), 0, "QSCM", "error"},
+        {"Filter", BigEndianSheetLeader(), 0, "QSCM", "error"},
         {"Current.SCM", CurrentSheetLeader(), 0, "", ""},
         {"Notes.TXT", TextFile(), status::kUnknownFileKind, "", ""},
         {"Old.SLB", BigEndianLibrary(863, 1), status::kUnknownFileKind, "", ""},
@@ -167,7 +170,7 @@ TEST_F(Detection, DetectionTableAndWhatTheDriverDoes) {
          ""},
         {"Empty.SLB", BigEndianLibrary(864, 0), 0, "QLIB", ""},
         {"Tiny.SLB", BigEndianLibrary(864, 1).substr(0, 40), status::kUnknownFileKind, "", ""},
-        {"Amp.SPR", DynamicFile("QSPR"), 0, "QSPR", "log"},
+        {"Amp.SPR", DynamicFile("QSPR"), 0, "QSPR", "log"},  // no sheet list: said to be damaged
         {"Amp.SHX", DynamicFile("SCH4"), status::kUnknownFileKind, "", ""},
         {"Future.SPR", DynamicFile("QSPR", 259), status::kUnknownFileKind, "", ""},
         {"Older.SPR", OldLayoutDynamicFile(), status::kUnknownFileKind, "", ""},
@@ -182,9 +185,10 @@ TEST_F(Detection, DetectionTableAndWhatTheDriverDoes) {
         EXPECT_EQ(Code(type), c.type);
         if (std::string(c.report) == "library") continue;
         gLog.clear();
+        gErrors.clear();
         EXPECT_EQ(ConvertFileProcessor(&spec), c.detection);
         EXPECT_EQ(gLog.size(), std::string(c.report) == "log" ? 1u : 0u);
-        EXPECT_TRUE(gErrors.empty());
+        EXPECT_EQ(gErrors.size(), std::string(c.report) == "error" ? 1u : 0u);
     }
     // Nothing was created beside the sources.
     std::vector<std::string> names;
@@ -201,18 +205,20 @@ TEST_F(Detection, DetectionTableAndWhatTheDriverDoes) {
     EXPECT_TRUE(names.empty());
 }
 
-TEST_F(Detection, ReportsNameWhatWouldBeWritten) {
-    const FileSpec sheet = Write("Amplifier.SCM", LittleEndianSheetLeader());
+TEST_F(Detection, SheetsAndProjectsGoToTheirConversions) {
+    V36SheetDesc desc;
+    desc.symbols = {{"RES", 96, 96, 1, 0x01, 5, 0, {V36Pin(0, 0, 0, 12, 1), V36Pin(0, 48, 0, 36, 2), V36Box(-6, 12, 6, 36)}}};
+    const FileSpec sheet = Write("Amplifier.SCM", WriteV36SheetDesc(desc));
     const FileSpec project = Write("Amp.SPR", DynamicFile("QSPR"));
     for (const FileSpec* spec : {&sheet, &project}) EXPECT_EQ(ConvertFileProcessor(spec), 0);
     const std::string at = dir_.path();
     EXPECT_EQ(gLog, (std::vector<std::string>{
-                        "\"" + at + "/Amplifier.SCM\": would write \"" + at +
-                            "/Amplifier (Plexa)/Amplifier.PRX\" and \"" + at +
-                            "/Amplifier (Plexa)/Amplifier.SHX\"",
-                        "\"" + at + "/Amp.SPR\": would write \"" + at +
-                            "/Amp (Plexa)/Amp.PRX\" and the project's sheets",
+                        "\"" + at + "/Amplifier.SCM\": translated; \"" + at +
+                            "/Amplifier (Plexa)/Amplifier.SHX\" not written: this build cannot write sheet files yet",
+                        "\"" + at + "/Amplifier.SCM\": wrote \"" + at + "/Amplifier (Plexa)/Amplifier.PRX\" for 1 sheets",
+                        kV36ProjectDamagedMessage,
                     }));
+    EXPECT_TRUE(gErrors.empty());
 }
 
 // What detection takes for a library is exactly what the library conversion accepts: the
