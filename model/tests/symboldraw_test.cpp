@@ -164,6 +164,63 @@ TEST_F(SymbolDrawing, OptionalFillsAreLeftOutWhileTurnedOff) {
               "rect verb 0 (20,40,41,71)\n");
 }
 
+TEST_F(SymbolDrawing, ImagesAndTextsOfTheDefinition) {
+    // An image whose picture is not in the list: the rectangle is framed as an ordinary one.
+    ImageList* other = CreateLocalImageList();
+    VXPixels* picture = GreyImage(4, 4, 7);
+    ElementRecord* image = BuildImageElement(other, picture, 0, {0, 10}, 4, 4, 72, 72, false, false, 0, false, 0);
+    ASSERT_NE(image, nullptr);
+    LinkListHeader* elements = CreateElementList(other);
+    LLAppend(elements, image);
+    Handle data = ElementsToSymbolData(elements, nullptr, nullptr, sheet.stringBlock, false, nullptr);
+    DestroyElementList(elements);
+    ASSERT_NE(data, nullptr);
+    const int32_t id = AddSymbolToMap(sheet.symbolMap, *data, int32_t(SizeOfHandle(data)), nullptr);
+    MemFree(data);
+    DestroyImageList(other);
+    SymbolRecord* symbol = Place(id, {20, 30});
+    EXPECT_EQ(Recorded(symbol, false),
+              "fore colour 00A00000\n"
+              "rect verb 0 (20,40,24,44)\n");
+    // Under DXF export an image is a frame and both diagonals.
+    SymbolRecord* shown = PlaceDefinition({BuildImageElement(sheet.imageList, GreyImage(4, 4, 9), 0, {0, 10}, 4, 4,
+                                                             72, 72, false, false, 0, false, 0)});
+    const std::string drawn = Recorded(shown, false);
+    EXPECT_EQ(drawn.find("rect verb 0"), std::string::npos) << drawn;
+    gGenFlags |= kGenDXFExport;
+    EXPECT_EQ(Recorded(shown, false),
+              "fore colour 00A00010\n"
+              "move by (30,40)\n"
+              "line by (0,-10)\n"
+              "fore colour 00A00000\n"
+              "rect verb 0 (20,40,23,43)\n"
+              "move by (-10,10)\n"
+              "line by (3,3)\n"
+              "move by (-3,0)\n"
+              "line by (3,-3)\n");
+}
+
+TEST_F(SymbolDrawing, TheDefinitionsTextsAreLeftToTheSheet) {
+    LinkListHeader* elements = CreateElementList(sheet.imageList);
+    LLAppend(elements, Box(false));
+    LinkListHeader* texts = CreateTextList();
+    TextRecord* text = CreateTextElement();
+    text->kind = kTextKindSymbolAttribute;
+    text->style = Style(12);
+    SetupTheText(text, sheet.stringBlock, {40, 10}, nullptr, "{Value}");
+    LLAppend(texts, text);
+    LLAppend(elements, BuildCommonElement(kElementLine, {0, 0}, {5, 5}, 1, 0, 0, false, false, 0, false, 0, false));
+    Handle data = ElementsToSymbolData(elements, texts, nullptr, sheet.stringBlock, false, sheet.imageList);
+    DestroyTextList(texts);
+    DestroyElementList(elements);
+    ASSERT_NE(data, nullptr);
+    const int32_t id = AddSymbolToMap(sheet.symbolMap, *data, int32_t(SizeOfHandle(data)), sheet.imageList);
+    MemFree(data);
+    const std::string drawn = Recorded(Place(id, {20, 30}), false);
+    EXPECT_NE(drawn.find("rect verb 0"), std::string::npos) << drawn;
+    EXPECT_EQ(drawn.find("text"), std::string::npos) << drawn;
+}
+
 TEST_F(SymbolDrawing, SheetSymbolsGoToTheirHook) {
     static SymbolRecord* drawn = nullptr;
     static bool markers = false;
