@@ -10,6 +10,11 @@
 #include "model/modelhooks.h"
 #include "model/textframeedit.h"
 #include "model/tests/model_fixture.h"
+#include "platform/input_platform.h"
+#include "platform/testseam_platform.h"
+#include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_textedit.h"
 
 namespace plexa::test {
 namespace {
@@ -145,6 +150,48 @@ TEST_F(FrameEdit, DrawingTheFrameKeepsThePen) {
     EXPECT_EQ(after.penSize, before.penSize);
     EXPECT_EQ(after.drawMode, before.drawMode);
     VXPenNormal();
+}
+
+int32_t PlainWindow(VXWindowRecordTag*, VXEventRecord*) { return 0; }
+
+TEST_F(FrameEdit, DraggingTheGrowHandleResizesTheRecord) {
+    VXInstallInputSink();
+    VXInstallTextEditHooks();
+    Rect content{100, 100, 400, 500};
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kVXFlagClosable, kSheetWindowKind, 0, 0,
+                                               &content, "sheet", 0, nullptr, PlainWindow);
+    ASSERT_TRUE(window);
+    frame = CreateTextFrame("Hello", -1, kEncodingUTF8);
+    InstallStyleInFrame(frame, gDefaultStyle, 0xFFFFFFFF, sheet.styleList);
+    (*frame)->position = {100, 200};
+    CalcTextFrameBounds(nullptr, frame, true, 300);
+    te = CreateTextFrameEditor(window, frame);
+    ASSERT_TRUE(te);
+    LRect display;
+    CalcTEDisplayFrame(te, &display);
+    const auto input = [&](PlatformInputKind kind, int32_t h, int32_t v) {
+        return MouseInput(kind, window, h, v);
+    };
+    // Dragged up and left past the frame's corner: the smallest frame, 9 by 9.
+    TestQueueInput(input(PlatformInputKind::kMouseDragged, display.right + 20, display.bottom + 20));
+    TestQueueInput(input(PlatformInputKind::kMouseDragged, display.left + 3, display.top + 1));
+    TestQueueInput(input(PlatformInputKind::kMouseUp, display.left + 3, display.top + 1));
+    PlatformDeliverInput(input(PlatformInputKind::kMouseDown, display.right, display.bottom));
+    EXPECT_TRUE(TrackTEGrowBox(te, nullptr));
+    EXPECT_EQ(LRectText(te->viewRect),
+              LRectText({display.top + 2, display.left + 2, display.top + 7, display.left + 7}));
+    EXPECT_EQ(LRectText(te->destRect), LRectText(te->viewRect));
+    EXPECT_EQ(window->overlayProc, nullptr);
+    // A click that does not move past the slop leaves the record as it is.
+    const LRect before = te->viewRect;
+    CalcTEDisplayFrame(te, &display);
+    TestQueueInput(input(PlatformInputKind::kMouseUp, display.right, display.bottom));
+    PlatformDeliverInput(input(PlatformInputKind::kMouseDown, display.right, display.bottom));
+    EXPECT_FALSE(TrackTEGrowBox(te, nullptr));
+    EXPECT_EQ(LRectText(te->viewRect), LRectText(before));
+    VXTEDispose(te);
+    te = nullptr;
+    VXDestroyWindow(window);
 }
 
 }  // namespace
