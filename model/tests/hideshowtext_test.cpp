@@ -400,19 +400,11 @@ protected:
 };
 
 TEST_F(HideShowDialog, TheTemplateHoldsItsItems) {
-    VXViewTemplate* view = VXLoadDialogTemplate(kHideShowTextTemplate);
-    ASSERT_TRUE(view);
-    std::vector<std::pair<int16_t, uint16_t>> items;
-    VXControlItemTemplate item;
-    for (int32_t i = 0; VXGetTemplateItem(view, i, &item); ++i)
-        if (!(item.options & kUIItemContainer)) items.emplace_back(item.itemNumber, item.itemType);
-    std::sort(items.begin(), items.end());
     std::vector<std::pair<int16_t, uint16_t>> expected;
     for (int16_t n = 1; n <= 5; ++n) expected.emplace_back(n, kVXCheckBox);
     for (int16_t n = 6; n <= 8; ++n) expected.emplace_back(n, kVXRadioButton);
     for (int16_t n = 9; n <= 11; ++n) expected.emplace_back(n, kVXPushButton);
-    EXPECT_EQ(items, expected);
-    VXDestroyDialogTemplate(view);
+    EXPECT_EQ(DialogTemplateItems(kHideShowTextTemplate), expected);
 }
 
 TEST_F(HideShowDialog, AScriptedShowOfTheSelectedSymbolsNames) {
