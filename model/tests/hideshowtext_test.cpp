@@ -230,7 +230,8 @@ TEST_F(HideShow, ShowingSimulatorAttributesMakesOnlyThoseNotShownYet) {
     Owned(a, "{Value}", kTextKindSymbolAttribute, kTextFlagHidden);
     EXPECT_TRUE(Run(kHideShowShow, kHideShowScopeAll, {0, 0, 0, 0, 1}));
     EXPECT_FALSE(shown->flags & kTextFlagHidden);
-    EXPECT_EQ(Dump(), "2 16 {.model}\n1 16 {.model}\n1 16 {Value} hidden\n");
+    // The made text shows its attribute's value (field references are expanded when a text is made).
+    EXPECT_EQ(Dump(), "2 16 R\n1 16 {.model}\n1 16 {Value} hidden\n");
     TextRecord* made = static_cast<TextRecord*>(LLFirst(sheet.textList));
     Rect body{};
     GetSymbolInstanceBounds(&sheet, b, 0, &body);
@@ -242,7 +243,7 @@ TEST_F(HideShow, ShowingSimulatorAttributesMakesOnlyThoseNotShownYet) {
 
 TEST_F(HideShow, AttributesOfSelectedSymbolsOnlyWithThatScope) {
     EXPECT_TRUE(Run(kHideShowShow, kHideShowScopeSelectedOwners, {0, 0, 0, 0, 1}));
-    EXPECT_EQ(Dump(), "1 16 {.model}\n");
+    EXPECT_EQ(Dump(), "1 16 R\n");
 }
 
 TEST_F(HideShow, PinAttributesOfAComponentAreMadeOnceBesideTheirPin) {
@@ -259,7 +260,7 @@ TEST_F(HideShow, PinAttributesOfAComponentAreMadeOnceBesideTheirPin) {
     GetNodeInstanceTailPos(&sheet, u, 0, &tail);
     AutoPositionPinText(number, sheet.stringBlock, tail, GetNodeInstanceOrient(&sheet, u, 0), nullptr, nullptr);
     EXPECT_TRUE(Run(kHideShowShow, kHideShowScopeSelectedOwners, {0, 0, 0, 0, 1}));
-    EXPECT_EQ(Dump(), "3 C000 {.ic}\n3 4000 1\n");
+    EXPECT_EQ(Dump(), "3 C000 0\n3 4000 1\n");
     // Placed as a number of its pin, moved clear of the number that was there.
     TextRecord* ic = static_cast<TextRecord*>(LLFirst(sheet.textList));
     Rect overlap;
