@@ -31,7 +31,7 @@ std::string NameText(const UnifiedDBRecord* db, uint32_t nameId) {
 }
 
 // Ranks of the name ids in name order (equal names, told apart only by case, share a rank).
-std::vector<uint32_t> NameRanks(const UnifiedDBRecord* db) {
+std::vector<uint32_t> ComputeNameRanks(const UnifiedDBRecord* db) {
     const size_t n = db->netNames.size();
     std::vector<std::string> texts(n);
     for (size_t i = 0; i < n; ++i) texts[i] = NameText(db, uint32_t(i));
@@ -48,6 +48,12 @@ std::vector<uint32_t> NameRanks(const UnifiedDBRecord* db) {
         rank[order[i]] = r;
     }
     return rank;
+}
+
+// The ranks, kept with the database and computed again only when names were added since.
+const std::vector<uint32_t>& NameRanks(UnifiedDBRecord* db) {
+    if (db->nameRanks.size() != db->netNames.size()) db->nameRanks = ComputeNameRanks(db);
+    return db->nameRanks;
 }
 
 std::unordered_map<StringSpec, uint32_t> QualifierRanks(const UnifiedDBRecord* db) {
@@ -188,7 +194,7 @@ void MergeFlatProjectNets(UDBBuild* build) {
 void MergeGlobalNets(UDBBuild* build) {
     UnifiedDBRecord* db = build->db;
     SortNetTable(db);
-    const std::vector<uint32_t> ranks = NameRanks(db);
+    const std::vector<uint32_t>& ranks = NameRanks(db);
     uint32_t runRank = kNone, first = kNone;
     for (uint32_t id : db->netOrder) {
         const UDBNetEntry& n = db->nets[id];
@@ -307,10 +313,21 @@ void SortPinTable(UDBBuild* build) {
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         return a.key != b.key ? a.key < b.key : a.index < b.index;
     });
-    std::vector<UDBPinEntry> sorted;
-    sorted.reserve(db->pins.size());
-    for (const Key& k : keys) sorted.push_back(db->pins[k.index]);
-    db->pins.swap(sorted);
+    // Rows move into place along the permutation's cycles, without a second table.
+    std::vector<UDBPinEntry>& pins = db->pins;
+    std::vector<bool> placed(pins.size(), false);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (placed[i] || keys[i].index == i) continue;
+        UDBPinEntry held = pins[i];
+        size_t at = i;
+        while (keys[at].index != i) {
+            pins[at] = pins[keys[at].index];
+            placed[at] = true;
+            at = keys[at].index;
+        }
+        pins[at] = held;
+        placed[at] = true;
+    }
 }
 
 void CleanupMultiPinInstances(UDBBuild* build) {
@@ -429,7 +446,7 @@ void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly) {
 }
 
 void SortNetTable(UnifiedDBRecord* db) {
-    const std::vector<uint32_t> names = NameRanks(db);
+    const std::vector<uint32_t>& names = NameRanks(db);
     const auto qualifiers = QualifierRanks(db);
     struct Key {
         uint32_t name, qualifier;
@@ -455,7 +472,7 @@ void SortNetTable(UnifiedDBRecord* db) {
 }
 
 void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet) {
-    const std::vector<uint32_t> names = NameRanks(db);
+    const std::vector<uint32_t>& names = NameRanks(db);
     const auto qualifiers = QualifierRanks(db);
     const UDBNetEntry* previous = nullptr;
     for (uint32_t id : db->netOrder) {

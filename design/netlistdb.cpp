@@ -1101,6 +1101,25 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
         const int32_t id = instance ? int32_t(instance->id) : 0;
         instances.push_back({node, build->NodeOrder(node), id, local ? 0 : id});
     }
+    // Room for this sheet's rows at once: growing by doubling would hold up to twice the rows
+    // (and both copies while moving) in the largest designs.
+    size_t symbols = 0, pins = 0;
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
+         symbol = static_cast<SymbolRecord*>(LLGetNext(sheet->symbolList, symbol))) {
+        if (!symbol->component) continue;
+        ++symbols;
+        const int32_t pinSet = GetSymbolsPinSet(symbol);
+        pins += size_t(CountCompSymbolPins(symbol->component, pinSet, symbol->kind.comp.symbol)) +
+                size_t(CountCompSymbolPins(symbol->component, pinSet, kCompHiddenPins));
+    }
+    auto reserve = [](auto& rows, size_t more) {
+        const size_t needed = rows.size() + more;
+        if (needed > rows.capacity()) rows.reserve(std::max(needed, rows.capacity() + rows.capacity() / 4));
+    };
+    reserve(db->comps, symbols * instances.size());
+    reserve(c->firstPin, symbols * instances.size());
+    reserve(db->pins, pins * instances.size());
+    reserve(c->nextPin, pins * instances.size());
     for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
          symbol = static_cast<SymbolRecord*>(LLGetNext(sheet->symbolList, symbol))) {
         if (OSStatus st = InstancePass(c, &pass, symbol, instances)) return st;
@@ -1294,6 +1313,7 @@ void InitUnifiedDB(UnifiedDBRecord* db) {
     db->instanceComps.clear();
     db->sheetPorts.clear();
     db->netNames.clear();
+    db->nameRanks.clear();
     db->nodes.clear();
     db->nodeIndex.clear();
     db->netNameStrings = db->compStrings = db->netStrings = db->pinStrings = nullptr;

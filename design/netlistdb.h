@@ -172,6 +172,7 @@ struct UnifiedDBRecord {
     std::vector<UDBInstanceComps> instanceComps;  // in tree order of the nodes
     std::vector<UDBSheetPorts> sheetPorts;        // kept only by a modular build (exports)
     std::vector<StringSpec> netNames;             // the net name table: name id -> spec
+    std::vector<uint32_t> nameRanks;              // name id -> place in name order (made on demand)
     StringBlock netNameStrings;
     StringBlock compStrings;
     StringBlock netStrings;
