@@ -297,6 +297,22 @@ TEST(NetlistDB, InstancePathsQualifyWhenTheProjectNamesInstancesByPath) {
     EXPECT_NE(dump.find("comp R4:S2 part=RES"), std::string::npos) << dump;
 }
 
+// Hidden-pin default rows stand in no node; they split with the instance of their comp row, so a
+// local hidden-pin net of a sheet used twice becomes one net per instance.
+TEST(NetlistDB, LocalHiddenPinNetsSplitPerInstance) {
+    HierarchicalDesign h;
+    h.child->stored.scopeB = 0;
+    ComponentRecord* ic = Design::MakeComponent(h.child, "IC", "U", 1, 1, {{"9", "VLOC"}});
+    SymbolRecord* u = Design::Place(h.child, ic);
+    h.d.Annotate("CHILD.SHX", u, h.first, "U1");
+    h.d.Annotate("CHILD.SHX", u, h.second, "U2");
+    const std::string dump = Build(h.d, kUDBDescend);
+    EXPECT_NE(dump.find("net I2:VLOC scope=local sheet=1 shared single"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("net I3:VLOC scope=local sheet=1 copy shared single"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U1.9 name=VLOC net=I2:VLOC node=- hidden"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U2.9 name=VLOC net=I3:VLOC node=- hidden"), std::string::npos) << dump;
+}
+
 TEST(NetlistDB, SimulatorBuildRestoresTheSettingsOnEveryPath) {
     HierarchicalDesign h;
     const ProjectSettings before = h.d.project->settings;
