@@ -17,6 +17,7 @@ struct AnnotationMap;
 struct DynamicFileRecord;
 struct ProjectRecord;
 struct SheetRecord;
+struct SheetSpec;
 struct StreamRecord;
 struct SymbolRecord;
 
@@ -53,6 +54,12 @@ struct SheetServices {
     // The loaded sheet of that file name (in a window, or in the project's cache of sheets
     // loaded without windows). Default: none.
     SheetRecord* (*getLoadedSheet)(const char* name, ProjectRecord* project) = nullptr;
+    // Loads a sheet file without a window into the project's cache of sheets loaded that way,
+    // where getLoadedSheet then finds it. Default: kSheetServiceMissing.
+    OSStatus (*loadSheet)(ProjectRecord* project, SheetSpec* spec, const FileSpec* file,
+                          SheetRecord** sheet) = nullptr;
+    // Releases the sheets of the project's cache that loadSheet put there. Default: nothing.
+    void (*releaseLoadedSheets)(ProjectRecord* project) = nullptr;
     // Every entry of an open sheet's sub-sheet map, in the map's order. Default: none.
     void (*enumOpenSubSheets)(SheetRecord* sheet, OpenSubSheetProc proc, void* data) = nullptr;
     // Every stored sub-sheet reference of a sheet file (block 3), in file order; the status of
