@@ -704,6 +704,8 @@ void ReadContents(ReadState& r, StreamRecord* block16) {
         RebuildDefaultStyleText(sheet->textList, sheet->textFrameList, sheet->styleList, sheet->stringBlock,
                                 sheet, sheet->window, nullptr);
     if (r.version < kSheetFramesBlockVersion) FreehandTextToFrames(sheet);
+    // Labels are found on their wires by their bounds.
+    CalcTextListBounds(sheet->window, nullptr, sheet->textList, sheet->stringBlock);
 }
 
 // A block of the open file as a stream (none when the block is missing), freed with the object.
