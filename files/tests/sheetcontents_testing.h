@@ -34,17 +34,9 @@
 
 namespace plexa::test {
 
-// The dump of a loaded sheet against the text kept in files/tests/data/<name>; with
-// PLEXA_WRITE_DUMPS set the file is written instead (look at it before keeping it).
+// The dump of a loaded sheet against the text kept in files/tests/data/<name>.
 inline void ExpectSheetDump(const std::string& dump, const std::string& name) {
-    const std::string path = SourcePath("files/tests/data/" + name);
-    if (std::getenv("PLEXA_WRITE_DUMPS")) {
-        ASSERT_TRUE(WriteFile(path, dump)) << path;
-        return;
-    }
-    std::string expected;
-    ASSERT_TRUE(ReadFile(path, expected)) << path;
-    EXPECT_EQ(dump, expected) << "the dump differs from " << path;
+    ExpectDumpFile(dump, name, "files/tests/data");
 }
 
 class SheetContentsTest : public NetTest {
