@@ -704,8 +704,10 @@ void ReadContents(ReadState& r, StreamRecord* block16) {
         RebuildDefaultStyleText(sheet->textList, sheet->textFrameList, sheet->styleList, sheet->stringBlock,
                                 sheet, sheet->window, nullptr);
     if (r.version < kSheetFramesBlockVersion) FreehandTextToFrames(sheet);
-    // Labels are found on their wires by their bounds.
-    CalcTextListBounds(sheet->window, nullptr, sheet->textList, sheet->stringBlock);
+    // Labels are found on their wires by their bounds; the other texts get theirs with a window.
+    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text; text = text->link)
+        if (text->kind == kTextKindSignal || text->kind == kTextKindBuss)
+            CalcTextBounds(sheet->window, text, sheet->stringBlock);
 }
 
 // A block of the open file as a stream (none when the block is missing), freed with the object.

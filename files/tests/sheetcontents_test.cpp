@@ -75,6 +75,7 @@ TEST_F(SheetContentsTest, ASheetWithEveryKindOfRecordSavesLoadsAndSavesTheSame) 
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(DumpSheet(back), dump);
     ExpectSheetDump(DumpSheet(back), "rich_sheet.dump");
+    WriteFile(OutputPath("rich_sheet.SHX"), Bytes(path));  // for sheet-dump and a person
     EXPECT_EQ(back->fileHeader.saveCounter, 1u);
     EXPECT_EQ(back->fileHeader.rank, 3);
     EXPECT_EQ(std::string(*back->opaqueData, SizeOfHandle(back->opaqueData)), "opaque");
