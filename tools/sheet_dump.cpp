@@ -68,6 +68,7 @@ int DumpSheetFile(char* program, const char* path) {
         return 2;
     }
     std::fputs(DumpSheet(sheet).c_str(), stdout);
+    std::fflush(stdout);
     DestroySheet(sheet);
     return 0;
 }
