@@ -14,6 +14,7 @@
 namespace plexa {
 
 struct AnnotationMap;
+struct DAHeader;
 struct DynamicFileRecord;
 struct ProjectRecord;
 struct SheetRecord;
@@ -79,6 +80,9 @@ struct SheetServices {
 
     // Writes a map into a sheet file as its own annotation. Default: kSheetServiceMissing.
     OSStatus (*writeSheetAnnotation)(const FileSpec* file, AnnotationMap* map) = nullptr;
+    // The exports table of a sheet being written (files/sheetexports.h), freed by the caller;
+    // none when memory fails. Default: an empty table.
+    DAHeader** (*buildExportsTable)(SheetRecord* sheet) = nullptr;
 
     // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"
     // attribute) and its name (its component's name, a sheet symbol's name, else its "~NAM"
