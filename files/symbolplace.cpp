@@ -16,6 +16,7 @@
 #include "model/busses.h"
 #include "model/components.h"
 #include "model/libitem.h"
+#include "model/modelhooks.h"
 #include "model/pindata.h"
 #include "model/sheet.h"
 #include "model/signals.h"

@@ -207,11 +207,6 @@ int32_t UpdateFromLibrary(SheetRecord* sheet, ProjectRecord* project, bool force
     return count;
 }
 
-bool SheetHasSpec(ProjectRecord* project, SheetRecord* sheet) {
-    if (sheet->sheetSpec && sheet->project == project) return true;
-    return GetSheetSpecFromSheet(sheet, project) != nullptr;
-}
-
 SheetSpec* SpecOfSheet(ProjectRecord* project, SheetRecord* sheet) {
     if (!project || !sheet) return nullptr;
     if (sheet->sheetSpec && sheet->project == project) return sheet->sheetSpec;

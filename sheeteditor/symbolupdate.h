@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "foundation/types.h"
 
 namespace plexa {
 

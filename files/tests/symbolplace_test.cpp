@@ -142,10 +142,10 @@ TEST_F(SymbolPlaceTest, ReplacingAResistorKeepsTheWiresOnPinsOfTheSameNumber) {
     WireHandle wire = nullptr;
     EXPECT_EQ(GetConnectedSignal(drawing->signalList, replacement, 1, &wire, nullptr), top);
     ASSERT_NE(wire, nullptr);
-    EXPECT_EQ(PointsText(Corners(wire)).substr(0, 9), "(110,100)");
+    EXPECT_EQ(PointsText({Corners(wire).front()}), PointsText({PinPoint(replacement, 1)}));
     EXPECT_EQ(GetConnectedSignal(drawing->signalList, replacement, 0, &wire, nullptr), bottom);
-    EXPECT_EQ(Corners(wire).front().v, PinPoint(replacement, 0).v);
-    EXPECT_EQ(Corners(wire).front().h, PinPoint(replacement, 0).h);
+    EXPECT_EQ(PointsText({Corners(wire).front()}), PointsText({PinPoint(replacement, 0)}));
+    EXPECT_EQ(PointsText({PinPoint(replacement, 0)}), "(190,110)");  // moved to the new pin
     EXPECT_EQ(GetConnectedSignal(drawing->signalList, old, 0, nullptr, nullptr), nullptr);
     // The old symbol stays until the caller deletes it.
     EXPECT_NE(RetrieveSerializedSymbol(drawing->symbolList, old->serial), nullptr);

@@ -12,6 +12,7 @@
 #include "files/sheetspec.h"
 #include "files/sheetstore.h"
 #include "files/symbolplace.h"
+#include "library/libhistory.h"
 #include "library/tests/libaccess_testing.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
