@@ -447,4 +447,11 @@ OSStatus Resequence(ProjectRecord* project, SheetRecord* sheet, uint16_t flags, 
     return result;
 }
 
+OSStatus ResequenceWithOptions(ProjectRecord* project, SheetRecord* sheet, const ResequenceOptions& options,
+                               ResequenceSummary* summary) {
+    const bool descend = options.limitHierarchy != 0;
+    const int32_t depth = descend && options.depthLimit > 0 ? options.depthLimit : kResequenceNoDepthLimit;
+    return Resequence(project, sheet, options.optionBits, options.startNumber, descend, depth, summary);
+}
+
 }  // namespace plexa

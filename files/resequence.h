@@ -62,4 +62,10 @@ struct ResequenceSummary {
 OSStatus Resequence(ProjectRecord* project, SheetRecord* sheet, uint16_t flags, int32_t firstNumber,
                     bool descend, int32_t depth, ResequenceSummary* summary = nullptr);
 
+// The work as the dialog's stored choices ask for it (the project's resequencing options, or the
+// given ones): the depth is unlimited unless descending is on and the limit is above 0.
+struct ResequenceOptions;
+OSStatus ResequenceWithOptions(ProjectRecord* project, SheetRecord* sheet, const ResequenceOptions& options,
+                               ResequenceSummary* summary = nullptr);
+
 }  // namespace plexa

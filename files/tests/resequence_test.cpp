@@ -296,6 +296,21 @@ TEST_F(ResequenceTest, TheActiveSheetAloneIsRenumberedWithoutTouchingTheOthers) 
     EXPECT_TRUE(store_.loads.empty());
 }
 
+TEST_F(ResequenceTest, TheStoredOptionsLimitTheDepthOnlyWhenDescending) {
+    store_.files["TOP.SHT"] = {{"SIG001"}};
+    store_.files["A.SHT"] = {{"SIG001"}};
+    store_.files["B.SHT"] = {{"SIG001"}};
+    ProjectRecord* project = Project({{"TOP.SHT", -1}, {"A.SHT", 0}, {"B.SHT", 1}});
+    ResequenceOptions options{};
+    options.startNumber = 1;
+    options.limitHierarchy = 1;
+    options.depthLimit = 1;  // TOP and A, not B
+    EXPECT_EQ(ResequenceWithOptions(project, nullptr, options), 0);
+    EXPECT_EQ(store_.loads, (Names{"TOP.SHT", "A.SHT"}));
+    EXPECT_EQ(StoredNames(store_.files["A.SHT"]), (Names{"SIG002"}));
+    EXPECT_EQ(StoredNames(store_.files["B.SHT"]), (Names{"SIG001"}));
+}
+
 TEST_F(ResequenceTest, TheTwoHierarchyOrdersDecideWhichSheetKeepsAName) {
     // TOP has children A and C; A has child B. Depth first: TOP, A, B, C; breadth first: TOP, A,
     // C, B. B and C both hold SIG005: the one earlier in the order keeps it.
