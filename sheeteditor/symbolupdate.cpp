@@ -412,7 +412,10 @@ int32_t UpdateProjectsLibrarySymbols(ProjectRecord* project, bool force, uint32_
         count += UpdateSheetsSymbols(sheet, project, force, false, false, true, false, options);
         const bool modified = sheet->modifiedFlags != 0;
         sheet->modifiedFlags |= before;
-        // A sheet that changed is saved (no window to show it in here); others are closed.
+        if (modified && gHooks.showChangedSheet) {
+            gHooks.showChangedSheet(sheet);
+            continue;
+        }
         if (modified) StoreSaveSheet(sheet);
         StoreReleaseSheet(sheet);
     }

@@ -61,6 +61,9 @@ struct SymbolUpdateHooks {
     void (*enumVisibleSheets)(void (*proc)(SheetRecord* sheet, void* data), void* data) = nullptr;
     // Deletes the sheet's selection. Default: the selected symbols with their texts.
     void (*deleteSelection)(SheetRecord* sheet) = nullptr;
+    // Shows a sheet that a project update loaded and changed in a window of its own, taking it
+    // over. Default: the sheet is saved to its file and released.
+    void (*showChangedSheet)(SheetRecord* sheet) = nullptr;
     // Shows a message. Default: nothing.
     void (*message)(const char* text) = nullptr;
 };
@@ -78,8 +81,8 @@ int32_t UpdateSheetsSymbols(SheetRecord* sheet, ProjectRecord* project, bool for
                             bool childSymbolsOnly, bool logUpdates, bool quiet, uint32_t options);
 int32_t UpdateFileSymbolsFromChildSheet(SheetRecord* sheet, ProjectRecord* project, SheetRecord* child,
                                         const char* childName, bool logUpdates, bool quiet, Rect* changed);
-// Every sheet of the project (the selected tree nodes' with selectedSheetsOnly, given by the
-// hook), loading the ones that are not open through the sheet store.
+// Every sheet of the project's tree, loading the ones that are not open through the sheet store;
+// a loaded sheet that changed is shown (or saved, see the hook), the others released.
 int32_t UpdateProjectsLibrarySymbols(ProjectRecord* project, bool force, uint32_t options,
                                      bool selectedSheetsOnly);
 

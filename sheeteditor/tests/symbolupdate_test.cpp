@@ -35,6 +35,10 @@ FakeLog gLog;
 std::vector<SheetRecord*> gVisible;
 std::vector<std::string> gMessages;
 SheetRecord* gChild = nullptr;
+// Sheets the store loads for a project update: each gets a stale library symbol.
+std::vector<std::string> gSaved;
+int32_t gLiveLoaded = 0;
+SheetRecord* (*gMakeStale)(ProjectRecord* project, SheetSpec* spec) = nullptr;
 
 std::string FirstLine(const ReplaceSymbolLogEntry& entry) {
     char first[512], second[512];
@@ -66,7 +70,24 @@ protected:
         store.getLoaded = [](ProjectRecord* project, SheetSpec* spec) -> SheetRecord* {
             return gChild && gChild->project == project && gChild->sheetSpec == spec ? gChild : nullptr;
         };
+        store.load = [](ProjectRecord* project, SheetSpec* spec, SheetRecord** out) -> OSStatus {
+            if (!gMakeStale) return -43;
+            *out = gMakeStale(project, spec);
+            ++gLiveLoaded;
+            return 0;
+        };
+        store.save = [](SheetRecord* sheet) -> OSStatus {
+            gSaved.push_back(sheet->fileSpec.name);
+            return 0;
+        };
+        store.release = [](SheetRecord* sheet) {
+            --gLiveLoaded;
+            DestroySheet(sheet);
+        };
         SetSheetStoreHooks(store);
+        gSaved.clear();
+        gLiveLoaded = 0;
+        gMakeStale = nullptr;
         Library("libs/PARTS.LBX", {{"R1K"}, {"C10"}});
         AddPath("libs", kPathLibraryFiles);
         BuildLibraryFileList(nullptr, false);
@@ -241,6 +262,32 @@ TEST_F(SymbolUpdateTest, SavingAChildSheetUpdatesAnOpenParentAndLogsIt) {
     EXPECT_FALSE(gSheetsHaveDirtyChildSymbols);
     parent->project = nullptr;
     child->project = nullptr;
+}
+
+TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes) {
+    LibTestProject project(Path(""));
+    AddSheetSpecToProject(project.get(), "B.SHT");
+    AddSheetSpecToProject(project.get(), "A.SHT");
+    static decltype(this) self = nullptr;
+    self = this;
+    gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
+        SheetRecord* sheet = CreateDrawing();
+        char name[160];
+        GetSheetSpecName(project, spec, name, sizeof name);
+        SetFileSpecName(&sheet->fileSpec, name);
+        sheet->project = project;
+        sheet->sheetSpec = spec;
+        // Only A holds a symbol older than its library item.
+        self->Place(sheet, "C10", "PARTS.LBX", name[0] == 'A' ? kOlder : int32_t(kTestStamp));
+        sheet->modifiedFlags = 0;
+        return sheet;
+    };
+    EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, false), 1);
+    EXPECT_EQ(gSaved, (std::vector<std::string>{"A.SHT"}));
+    EXPECT_EQ(gLiveLoaded, 0);
+    ASSERT_EQ(gLog.entries.size(), 1u);
+    EXPECT_STREQ(gLog.entries[0].sheetName, "A.SHT");
+    EXPECT_EQ(gLog.shown, 1);
 }
 
 TEST(SymbolUpdateDialog, OpeningStateFollowsTheWindowAndTheSelection) {
