@@ -390,7 +390,7 @@ bool PortEdgePoint(const SymbolRecord* symbol, int32_t port, Point* point, bool*
     if (!entry) return false;
     const SheetSymbolPortsHead* head = SheetSymbolPortsHeadOf(ports);
     *right = entry->flags & kSheetPortRight;
-    *point = Point{int16_t(entry->slot * Spacing(head)), int16_t(*right ? head->width : 0)};
+    *point = Point{int16_t(int64_t(entry->slot) * Spacing(head)), int16_t(*right ? head->width : 0)};
     return true;
 }
 
@@ -470,12 +470,12 @@ void GetSheetSymbolSizePoint(const SymbolRecord* symbol, Point* point) {
 
 void GetMinimumSheetSymbolSize(const SymbolRecord* symbol, int16_t* width, int16_t* height) {
     Handle ports = SheetSymbolPortsOf(symbol);
-    int32_t lowest = 12;
+    int64_t lowest = 12;
     const SheetSymbolPortsHead* head = SheetSymbolPortsHeadOf(ports);
     for (int32_t i = 0; head && i < head->count; ++i)
-        lowest = std::max(lowest, SheetSymbolPortAt(ports, i)->slot * Spacing(head) + 6);
+        lowest = std::max<int64_t>(lowest, int64_t(SheetSymbolPortAt(ports, i)->slot) * Spacing(head) + 6);
     *width = kSheetSymbolMinWidth;
-    *height = int16_t(std::min(lowest, 32000));
+    *height = int16_t(std::min<int64_t>(lowest, 32000));
 }
 
 bool SetSheetSymbolSize(SheetRecord* sheet, SymbolRecord* symbol, int16_t width, int16_t height, Rect* changed) {
