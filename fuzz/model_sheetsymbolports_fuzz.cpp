@@ -41,7 +41,7 @@ void Exercise(Handle ports) {
     }
     if (CountSheetSymbolPorts(&symbol) > 0) DeleteSheetSymbolPort(nullptr, &symbol, 0);
     const std::string before(*ports, SizeOfHandle(ports));
-    if (!ByteSwapSheetSymbolPorts(ports) || !ByteSwapSheetSymbolPorts(ports)) std::abort();
+    if (!ByteSwapSheetSymbolPorts(ports, true) || !ByteSwapSheetSymbolPorts(ports, false)) std::abort();
     if (std::string(*ports, SizeOfHandle(ports)) != before) std::abort();
 }
 
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (InitMemoryManager(-1) != 0) return 0;
     Handle ports = AllocHandleWithData(nullptr, data, uint32_t(size));
     if (!ports) return 0;
-    if (IsValidSheetSymbolPorts(ports) || (ByteSwapSheetSymbolPorts(ports) && IsValidSheetSymbolPorts(ports)))
+    if (IsValidSheetSymbolPorts(ports) || (ByteSwapSheetSymbolPorts(ports, false) && IsValidSheetSymbolPorts(ports)))
         Exercise(ports);
     MemFree(ports);
     return 0;
@@ -71,7 +71,7 @@ std::vector<std::string> FuzzSeeds() {
         slot = uint16_t(slot + 2);
     }
     seeds.emplace_back(*ports, SizeOfHandle(ports));
-    if (ByteSwapSheetSymbolPorts(ports)) seeds.emplace_back(*ports, SizeOfHandle(ports));
+    if (ByteSwapSheetSymbolPorts(ports, true)) seeds.emplace_back(*ports, SizeOfHandle(ports));
     MemFree(ports);
     return seeds;
 }

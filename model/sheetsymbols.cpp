@@ -229,11 +229,12 @@ Handle SheetSymbolPortsOf(const SymbolRecord* symbol) {
     return symbol && (symbol->flags & kSymbolFlagSheet) ? symbol->sheetSymbolData : nullptr;
 }
 
-bool ByteSwapSheetSymbolPorts(Handle ports) {
+bool ByteSwapSheetSymbolPorts(Handle ports, bool fromNative) {
     if (!ports || SizeOfHandle(ports) < kHeadSize) return false;
+    int16_t count = reinterpret_cast<SheetSymbolPortsHead*>(*ports)->count;
     ByteSwapTemplate(*ports, kSheetSymbolPortsHeadTemplate);
-    if (!IsValidSheetSymbolPorts(ports)) return false;
-    const int32_t count = reinterpret_cast<SheetSymbolPortsHead*>(*ports)->count;
+    if (!fromNative) count = reinterpret_cast<SheetSymbolPortsHead*>(*ports)->count;
+    if (count < 0 || SizeOfHandle(ports) < kHeadSize + kPortSize * uint32_t(count)) return false;
     for (int32_t i = 0; i < count; ++i) ByteSwapTemplate(*ports + kHeadSize + kPortSize * uint32_t(i), kSheetSymbolPortTemplate);
     return true;
 }

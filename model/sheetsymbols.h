@@ -87,9 +87,10 @@ SheetSymbolPort* SheetSymbolPortAt(Handle ports, int32_t port);
 Handle SheetSymbolPortsOf(const SymbolRecord* symbol);
 // Whether a handle holds a whole port data record: its head, its count of ports (0 or more).
 bool IsValidSheetSymbolPorts(Handle ports);
-// Swaps a stored port data record of the other byte order in place; false for a handle that
-// does not hold the ports that its count says (nothing is swapped beyond the head then).
-bool ByteSwapSheetSymbolPorts(Handle ports);
+// Swaps port data in place into the other byte order: from this machine's order (to be written)
+// or into it (read); false for a handle that does not hold the ports that its count says
+// (nothing is swapped beyond the head then).
+bool ByteSwapSheetSymbolPorts(Handle ports, bool fromNative);
 
 // Ports of a port data handle (the symbol information dialog edits a copy).
 int32_t CountSubSheetPorts(Handle ports);

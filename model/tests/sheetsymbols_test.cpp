@@ -301,12 +301,12 @@ TEST_F(SheetSymbolTest, PortDataSwapsAndRefusesShortHandles) {
     AppendSubSheetPort(ports, drawing->stringBlock, "A", kPortTypeInput, 1);
     AppendSubSheetPort(ports, drawing->stringBlock, "B", kPortTypeOutput | kSheetPortRight, 3);
     Handle copy = CloneHandle(nullptr, ports);
-    ASSERT_TRUE(ByteSwapSheetSymbolPorts(copy));
+    ASSERT_TRUE(ByteSwapSheetSymbolPorts(copy, true));
     EXPECT_EQ(GetNative16(*copy + 8, true), 54);
     EXPECT_EQ(GetNative16(*copy + 14, true), 2);
     EXPECT_EQ(GetNative16(*copy + 16 + 8 + 4, true), kPortTypeOutput | kSheetPortRight);
     // Swapping back reads the count in the native order again.
-    ASSERT_TRUE(ByteSwapSheetSymbolPorts(copy));
+    ASSERT_TRUE(ByteSwapSheetSymbolPorts(copy, false));
     EXPECT_EQ(std::string(*copy, SizeOfHandle(copy)), std::string(*ports, SizeOfHandle(ports)));
     // A count beyond the bytes: no ports are read, nothing beyond the head is swapped.
     ASSERT_TRUE(ResizeHandle(copy, 16 + 8));
