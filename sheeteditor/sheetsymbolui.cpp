@@ -1,7 +1,6 @@
 // Sheet symbols and file symbols in the sheet editor (see sheetsymbolui.h).
 #include "sheeteditor/sheetsymbolui.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -82,13 +81,8 @@ void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, boo
     const int32_t count = BuildSheetSymbolPortPoly(symbol, port, outline);
     if (!count) return;
     if (erase) {
-        Rect bounds{outline[0].v, outline[0].h, outline[0].v, outline[0].h};
-        for (int32_t i = 1; i < count; ++i) {
-            bounds.top = std::min(bounds.top, outline[i].v);
-            bounds.left = std::min(bounds.left, outline[i].h);
-            bounds.bottom = std::max(bounds.bottom, outline[i].v);
-            bounds.right = std::max(bounds.right, outline[i].h);
-        }
+        Rect bounds;
+        VXGetPointsBounds(outline, count, &bounds);
         VXInsetRect(&bounds, -1, -1);
         VXEraseRect(&bounds);
     }
