@@ -163,10 +163,9 @@ void Invalidate(SymbolEditorRecord* editor, const Rect* area) {
     if (GetSymbolEditorHooks().invalView) GetSymbolEditorHooks().invalView(editor, area);
 }
 
-// Removes the selected pins of the primary view with their texts and their companions.
-void DeleteSelectedPins(SymbolEditorRecord* editor, Rect* changed) {
-    for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewPrimary])) {
-        if (!(pin->flags & kElementSelected)) continue;
+// Removes pins of the primary view with their texts and their companions.
+void DeletePins(SymbolEditorRecord* editor, const std::vector<ElementRecord*>& pins, Rect* changed) {
+    for (ElementRecord* pin : pins) {
         if (ElementRecord* companion = GetCompanionNode(editor, pin, kSymbolViewPrimary)) {
             AsNode(companion)->pinData = nullptr;
             AsNode(companion)->pinNumbers = nullptr;
@@ -440,6 +439,8 @@ bool UpdateFileSymbolPinsFromSheet(SymbolEditorRecord* editor) {
         hooks.flushList(editor, false);
     std::vector<bool> used(size_t(DACount(table)), false);
     DeletedPinSlots slots;
+    // The pins to go are kept here, not in the editor's selection, which is the user's.
+    std::vector<ElementRecord*> doomed;
     bool changed = false;
     Rect area{};
     const NodePinEditor context = SymbolEditorPinContext(editor);
@@ -459,7 +460,7 @@ bool UpdateFileSymbolPinsFromSheet(SymbolEditorRecord* editor) {
             }
             continue;
         }
-        pin->flags |= kElementSelected;
+        doomed.push_back(pin);
         slots.push_back(DeletedPinSlot{{pin->points.point1, pin->points.point2}, node->pinNumbers,
                                        uint16_t(Node_Orient(pin)), 0});
         node->pinNumbers = nullptr;
@@ -468,7 +469,7 @@ bool UpdateFileSymbolPinsFromSheet(SymbolEditorRecord* editor) {
     // 3: the hidden pins of pin set 0.
     if (UpdateHiddenPins(editor->item, table, &used)) changed = true;
     // 4
-    if (changed) DeleteSelectedPins(editor, &area);
+    DeletePins(editor, doomed, &area);
     // 5: a pin for every export that has none, in the freed places first.
     std::vector<bool> skip = used;
     const std::vector<int32_t> order = PinOrder(table, skip);

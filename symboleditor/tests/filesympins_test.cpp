@@ -202,11 +202,13 @@ TEST_F(FileSymPins, ADeletedPortsPlaceAndNumberGoToTheNextPortOfItsSide) {
     ASSERT_NE(editor, nullptr);
     const std::string place = Line(Pins(editor), "B").substr(1);
     RemovePort(b);
+    PinNamed(editor, "A")->flags |= kElementSelected;  // the user's selection is no deletion mark
     AddPort("Z", 0x20);   // an output: its own new place on the right
     AddPort("D", 0x10);   // an input: B's place and number
     EXPECT_TRUE(UpdateFileSymbolPinsFromSheet(editor));
     const std::vector<std::string> pins = Pins(editor);
     EXPECT_EQ(Line(pins, "B"), "");
+    EXPECT_NE(Line(pins, "A"), "");
     EXPECT_EQ(Line(pins, "D"), "D" + place);
     ASSERT_NE(Line(pins, "Z"), "");
     EXPECT_EQ(Line(pins, "Z").substr(2, 1), "1");
