@@ -157,6 +157,9 @@ public:
     bool Listen() {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (listener_ < 0) return false;
+        // Accepted connections inherit this, so the port can be held again while one is open.
+        const int on = 1;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in where{};
         where.sin_family = AF_INET;
         where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -221,14 +224,21 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         CloseLocked(reset);
     }
-    // Stops accepting: the port refuses from now on. The port stays bound (without listening)
-    // so that no other process running tests on this machine can take it and answer in our place.
-    void StopListening() {
+    // Stops accepting: the port refuses from now on. The listener is shut down before it is
+    // closed, because the thread's poll keeps a closed socket alive (and accepting) until it
+    // returns. The port then stays bound without listening, so that no other process running tests
+    // on this machine can take it and answer in our place. True when the port is held.
+    bool StopListening() {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (listener_ >= 0) close(listener_);
+        if (listener_ >= 0) {
+            shutdown(listener_, SHUT_RDWR);
+            close(listener_);
+        }
         listener_ = -1;
         held_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (held_ < 0) return;
+        if (held_ < 0) return false;
+        const int on = 1;
+        setsockopt(held_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in where{};
         where.sin_family = AF_INET;
         where.sin_port = htons(port_);
@@ -237,6 +247,7 @@ public:
             close(held_);
             held_ = -1;
         }
+        return held_ >= 0;
     }
 
     // Waits (at most `limit`) until `count` frames have come.

@@ -441,7 +441,7 @@ TEST_F(SpiceLink, ASendAfterThePeerClosedIsRetriedOnANewConnection) {
 TEST_F(SpiceLink, ASendIsGivenUpWhenNoNewConnectionCanBeMade) {
     FakeSimora peer;
     ConnectTo(peer);
-    peer.StopListening();
+    ASSERT_TRUE(peer.StopListening());
     peer.CloseConnection();
     ASSERT_TRUE(SeesPeerClose());
     SpiceMessageRecord* m = Signals("NVal", {"v(1)"});
