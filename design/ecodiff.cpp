@@ -315,8 +315,7 @@ void DiffAnylise(DesignStateRecord* A, DesignStateRecord* B, bool serialLink) {
         }
     }
     for (ECOComponent& b : B->components)
-        if (!(b.diffFlags & (kECOCompLinkedOnly | kECOCompLinked | kECOCompRelabelled | kECOCompExcluded)) &&
-            b.partnerId == kECONoPartner)
+        if (!(b.diffFlags & (kECOCompLinkedOnly | kECOCompLinked | kECOCompRelabelled | kECOCompExcluded)))
             b.diffFlags |= kECOCompAdded;
 
     // Re-matching passes: 1 everything, 2 as synchronised, 3 footprint and name scored by pins,
