@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -235,6 +236,31 @@ TEST(ECOState, FailedWriteLeavesTheTarget) {
     ASSERT_TRUE(test::ReadFile(file, bytes));
     EXPECT_EQ(bytes.size(), FlattenDesignState(&s).size());
     EmptyDesignState(&s);
+}
+
+}  // namespace
+}  // namespace plexa
+
+namespace plexa {
+namespace {
+
+// Writes the fuzz seeds of the ECO reader into the folder named by PLEXA_SEED_OUT (skipped
+// without it): the sample state, a state without members, and the hand-written foreign file.
+TEST(ECOState, WritesFuzzSeeds) {
+    const char* out = std::getenv("PLEXA_SEED_OUT");
+    if (!out) GTEST_SKIP();
+    DesignStateRecord s;
+    BuildSample(&s);
+    std::vector<uint8_t> bytes = FlattenDesignState(&s);
+    ASSERT_TRUE(test::WriteFile(std::string(out) + "/sample.eco", std::string(bytes.begin(), bytes.end())));
+    EmptyDesignState(&s);
+    ASSERT_EQ(InitDesignState(&s, kStateInitTexts), 0);
+    SetDesignStateInfo(&s, "Empty", 0, kStateKindPCB);
+    bytes = FlattenDesignState(&s);
+    ASSERT_TRUE(test::WriteFile(std::string(out) + "/empty.eco", std::string(bytes.begin(), bytes.end())));
+    EmptyDesignState(&s);
+    ASSERT_TRUE(test::WriteFile(std::string(out) + "/foreign.eco",
+                                std::string(reinterpret_cast<const char*>(kBigEndianFile), sizeof kBigEndianFile)));
 }
 
 }  // namespace
