@@ -2,10 +2,21 @@
 // sheet_services.h).
 #include "files/sheet_services.h"
 
+#include "files/sheetload.h"
+
 namespace plexa {
 
 namespace {
-SheetServices gServices;
+// The sheet loader of this folder stands in from the start; SetSheetServices replaces the whole
+// set.
+SheetServices DefaultServices() {
+    SheetServices services;
+    services.getLoadedSheet = GetLoadedSheetByName;
+    services.loadSheet = LoadProjectCacheSheet;
+    services.releaseLoadedSheets = ReleaseCachedProjectSheets;
+    return services;
+}
+SheetServices gServices = DefaultServices();
 }  // namespace
 
 void SetSheetServices(const SheetServices& services) { gServices = services; }

@@ -53,13 +53,15 @@ struct SheetServices {
     void (*busy)() = nullptr;
 
     // The loaded sheet of that file name (in a window, or in the project's cache of sheets
-    // loaded without windows). Default: none.
+    // loaded without windows). At start-up: GetLoadedSheetByName (files/sheetload.h).
     SheetRecord* (*getLoadedSheet)(const char* name, ProjectRecord* project) = nullptr;
     // Loads a sheet file without a window into the project's cache of sheets loaded that way,
-    // where getLoadedSheet then finds it. Default: kSheetServiceMissing.
+    // where getLoadedSheet then finds it. At start-up: LoadProjectCacheSheet; cleared:
+    // kSheetServiceMissing.
     OSStatus (*loadSheet)(ProjectRecord* project, SheetSpec* spec, const FileSpec* file,
                           SheetRecord** sheet) = nullptr;
-    // Releases the sheets of the project's cache that loadSheet put there. Default: nothing.
+    // Releases the sheets of the project's cache that loadSheet put there. At start-up:
+    // ReleaseCachedProjectSheets; cleared: nothing.
     void (*releaseLoadedSheets)(ProjectRecord* project) = nullptr;
     // Every entry of an open sheet's sub-sheet map, in the map's order. Default: none.
     void (*enumOpenSubSheets)(SheetRecord* sheet, OpenSubSheetProc proc, void* data) = nullptr;

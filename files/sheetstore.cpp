@@ -2,6 +2,7 @@
 #include "files/sheetstore.h"
 
 #include "files/sheet_services.h"
+#include "files/sheetload.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
 
@@ -21,8 +22,8 @@ SheetRecord* StoreGetLoadedSheet(ProjectRecord* project, SheetSpec* spec) {
 
 OSStatus StoreLoadSheet(ProjectRecord* project, SheetSpec* spec, SheetRecord** sheet) {
     *sheet = nullptr;
-    if (!gStoreHooks.load) return kSheetServiceMissing;
-    const OSStatus st = gStoreHooks.load(project, spec, sheet);
+    const OSStatus st = gStoreHooks.load ? gStoreHooks.load(project, spec, sheet)
+                                         : LoadSheetForStore(project, spec, sheet);
     if (st != 0 && *sheet) {
         StoreReleaseSheet(*sheet);
         *sheet = nullptr;

@@ -25,7 +25,7 @@ struct SheetStoreHooks {
     // The loaded sheet of the spec. Default: GetOpenSheetFromSheetSpec.
     SheetRecord* (*getLoaded)(ProjectRecord* project, SheetSpec* spec) = nullptr;
     // Loads the spec's sheet file without a window, in the project's context. Default:
-    // kSheetServiceMissing.
+    // LoadSheetForStore (files/sheetload.h).
     OSStatus (*load)(ProjectRecord* project, SheetSpec* spec, SheetRecord** sheet) = nullptr;
     // Saves the sheet to its file. Default: kSheetServiceMissing.
     OSStatus (*save)(SheetRecord* sheet) = nullptr;

@@ -1,0 +1,73 @@
+// Loading sheet files into sheet records without windows: the loader of open sheets (window
+// state, held sheet-local annotation, file dates, string-block upkeep), the lookup of sheets that
+// are loaded already (in a sheet window, or in a project's cache of sheets loaded without windows
+// for project-wide work), the cache itself, and the recognition of ASCII database text files.
+// This module owns the project sheet caches; the sheets in them are destroyed when the cache is
+// released.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "foundation/filespec.h"
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct ProjectRecord;
+struct SheetRecord;
+struct SheetSpec;
+struct SheetWindowState;
+
+// The keywords of an ASCII database file, looked for in its first bytes (upper-cased).
+constexpr const char* kAsciiDatabaseKeyword = "*ORVIX_PLEXA";
+constexpr const char* kAsciiLibraryKeyword = "*LIBRARY";
+constexpr size_t kAsciiDatabaseProbeSize = 1024;
+// A sheet's string block is compacted when its used size passes the threshold; afterwards the
+// threshold is the new used size plus this.
+constexpr uint32_t kSheetStringCompactionSlack = 2048;
+
+// What the loader needs of the model's string-block upkeep, installed by its owner. Without the
+// hook the threshold and version are brought up to date and the strings are left where they are.
+struct SheetLoadHooks {
+    void (*compactStringBlock)(SheetRecord* sheet) = nullptr;
+};
+void SetSheetLoadHooks(const SheetLoadHooks& hooks);
+
+// Loads a sheet file into a new sheet record without a window. With `state`, the window state of
+// the file's application header is read into it (an empty state when the file has none).
+// *subSheetFlagsFixed (when given) says that a symbol's sub-sheet flag had to be put right. On
+// failure the sheet is none, nothing stays open and the status is that of the file, the header
+// (0x20002711 for a version too new) or the contents.
+OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWindowState* state,
+                            bool* subSheetFlagsFixed = nullptr);
+// The string-block upkeep of a freshly loaded sheet (settings version 1: always compacted).
+void MaintainSheetStringBlock(SheetRecord* sheet);
+
+// Whether two file specs name the same file: the same folder and the same name.
+bool EqualFileSpecs(const FileSpec* a, const FileSpec* b);
+// The sheet of a file open in a sheet window (front to back), else in the project's cache. By
+// name: the file names compared without regard to case, only for sheets whose folder is valid.
+SheetRecord* GetLoadedSheet(const FileSpec* spec, ProjectRecord* project, bool byName);
+SheetRecord* GetCachedProjectSheet(ProjectRecord* project, const FileSpec* spec, bool byName);
+// Destroys the project's cached sheets and forgets the cache.
+void ReleaseCachedProjectSheets(ProjectRecord* project);
+// Loads the file into the project's cache (the spec's sheet, in the project's context); a sheet
+// of that file in the cache already is given again.
+OSStatus LoadProjectCacheSheet(ProjectRecord* project, SheetSpec* spec, const FileSpec* file,
+                               SheetRecord** sheet);
+// The sheet services' lookup by file name: sheet windows first, then the project's cache.
+SheetRecord* GetLoadedSheetByName(const char* name, ProjectRecord* project);
+// The sheet store's loader: the spec's file found along the project's paths and loaded without a
+// window, in the project's context (not cached: the store releases it).
+OSStatus LoadSheetForStore(ProjectRecord* project, SheetSpec* spec, SheetRecord** sheet);
+
+// Whether the bytes (the first ones of a text file) hold the keyword of an ASCII database within
+// their first 1024 bytes, compared after upper-casing; *isLibrary (when given) whether they also
+// hold the library keyword. Embedded zero bytes do not end the search.
+bool IsASCIIDatabaseText(const uint8_t* bytes, size_t size, bool* isLibrary);
+// The same for a file: false (and the library flag clear) when it cannot be read. A failure
+// other than a cancel goes to *status when given.
+bool IsASCIIDatabaseFile(const FileSpec* spec, bool* isLibrary, OSStatus* status = nullptr);
+
+}  // namespace plexa
