@@ -110,11 +110,6 @@ OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWind
     return status::kNoErr;
 }
 
-bool EqualFileSpecs(const FileSpec* a, const FileSpec* b) {
-    if (!a || !b) return false;
-    return std::strcmp(a->name, b->name) == 0 && EqualDirectories(&a->directory, &b->directory);
-}
-
 SheetRecord* GetCachedProjectSheet(ProjectRecord* project, const FileSpec* spec, bool byName) {
     if (!project || !spec) return nullptr;
     auto found = Caches().find(project);

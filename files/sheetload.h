@@ -44,8 +44,6 @@ OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWind
 // The string-block upkeep of a freshly loaded sheet (settings version 1: always compacted).
 void MaintainSheetStringBlock(SheetRecord* sheet);
 
-// Whether two file specs name the same file: the same folder and the same name.
-bool EqualFileSpecs(const FileSpec* a, const FileSpec* b);
 // The sheet of a file open in a sheet window (front to back), else in the project's cache. By
 // name: the file names compared without regard to case, only for sheets whose folder is valid.
 SheetRecord* GetLoadedSheet(const FileSpec* spec, ProjectRecord* project, bool byName);
