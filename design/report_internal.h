@@ -18,6 +18,8 @@ struct FileSpec;
 struct ProjectRecord;
 struct SheetInstance;
 struct SheetNode;
+struct SheetRecord;
+struct SymbolRecord;
 struct UnifiedDBRecord;
 
 // Kinds of the item contexts pushed while a loop visits an item (the data-context kinds of the
@@ -37,6 +39,7 @@ enum class RptCtx : uint8_t {
     kNetAttributes,
     kSheetAttributes,
     kProjectAttributes,
+    kSymbol,  // the sheet symbol of the descent rules
 };
 
 struct RptContext {
@@ -107,6 +110,13 @@ struct ReportState {
     bool insideNets = false;
     bool simulatorMapsBuilt = false;
     std::string missingFile;  // for the message of kScriptFileNotFound
+    // The attributes being visited by attributes loops (one per open loop).
+    std::vector<std::string> attributeNames, attributeValues;
+    // The sheet symbol visited by the descent rules.
+    SheetRecord* descentSheet = nullptr;
+    SymbolRecord* descentSymbol = nullptr;
+    // The hierarchy nodes' flags as the run found them.
+    std::vector<std::pair<SheetNode*, uint16_t>> nodeFlags;
     DataContextChain* chain = nullptr;  // handed to variable terms; names resolve through gRpt
 };
 
@@ -155,5 +165,9 @@ void RptRunLoop(uint16_t code);
 void RptDatabaseStatement();
 // Frees the database and its sort maps.
 void RptFreeDatabase();
+// Marks the nodes below the level limit as kept from descent for the run; the end of the run gives
+// the nodes their flags back.
+void RptBeginHierarchy();
+void RptEndHierarchy();
 
 }  // namespace plexa

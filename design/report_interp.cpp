@@ -632,10 +632,12 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
             gRpt.contexts.push_back({RptCtx::kProject, false, 0, 0});
             if (project->attributes) gRpt.contexts.push_back({RptCtx::kProjectAttributes, false, 0, 0});
         }
+        RptBeginHierarchy();
         Enter(tokens, 0);
         ProcessStatementBlock();
     });
     if (st == kScriptExit) st = status::kNoErr;
+    RptEndHierarchy();
 
     if (output && !gRpt.outputPath.empty()) FileSpecFromURL(gRpt.outputPath, output, false, nullptr);
     const std::string missing = gRpt.missingFile;

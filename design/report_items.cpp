@@ -21,6 +21,8 @@ void RptDatabaseStatement() {
 }
 
 void RptFreeDatabase() {}
+void RptBeginHierarchy() {}
+void RptEndHierarchy() {}
 
 bool RptContextValue(const RptContext& context, const std::string& name, std::string* value) {
     if (context.kind == RptCtx::kGlobals) {
