@@ -13,6 +13,7 @@
 #include "files/instances.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
+#include "foundation/datetime.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/signals.h"
@@ -638,6 +639,17 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
     });
     if (st == kScriptExit) st = status::kNoErr;
     RptEndHierarchy();
+    if (st == status::kNoErr && gRpt.simulatorMapsBuilt && project) {
+        // What the simulator link needs to make this netlist again.
+        if (script) project->netlistScript = *script;
+        project->netlistDescend = descend ? 1 : 0;
+        project->netlistLevelLimit = levelLimit;
+        project->settings.lastNetlistTime = uint32_t(VXGetCurrentDateTime(1));
+        if (project->file.stream) {
+            st = WriteProjectSettings(project, true);
+            if (st == status::kNoErr) st = WriteProjectSpiceMaps(project);
+        }
+    }
 
     if (output && !gRpt.outputPath.empty()) FileSpecFromURL(gRpt.outputPath, output, false, nullptr);
     const std::string missing = gRpt.missingFile;

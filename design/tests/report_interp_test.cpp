@@ -2,6 +2,7 @@
 // CALL (with the nesting limit), COPY, output files and the built-in functions.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,25 @@ TEST_F(ReportRunTest, OutputFilesAndLinePos) {
     EXPECT_EQ(out, "abc3\r0+");
     // A folder that does not exist.
     EXPECT_EQ(RunScript("SETFILE \"nowhere/out.txt\""), status::kFolderNotFound);
+}
+
+TEST_F(ReportRunTest, CircuitFilesAreClosedInTheSimulatorFirst) {
+    ReportHooks hooks = GetReportHooks();
+    hooks.closeCircuit = [](const char* path) -> OSStatus {
+        Alerts().push_back(std::string("close ") + std::filesystem::path(path).filename().string());
+        return std::string(path).find("keep") != std::string::npos ? status::kUserCancelled : 0;
+    };
+    SetReportHooks(hooks);
+    EXPECT_EQ(RunScript("SETFILE \"a.txt\"; SETFILE \"net.cir\"; WRITE \"x\""), 0);
+    EXPECT_EQ(Alerts(), std::vector<std::string>{"close net.cir"});
+    // Declining the question ends the run silently and leaves the file alone.
+    Alerts().clear();
+    WriteFile(dir_.file("keep.CIR"), "old");
+    EXPECT_EQ(RunScript("SETFILE \"keep.CIR\"; WRITE \"new\""), status::kUserCancelled);
+    EXPECT_EQ(Alerts(), std::vector<std::string>{"close keep.CIR"});
+    std::string text;
+    ReadFile(dir_.file("keep.CIR"), text);
+    EXPECT_EQ(text, "old");
 }
 
 TEST_F(ReportRunTest, NotifyAndAsk) {
