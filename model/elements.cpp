@@ -53,12 +53,10 @@ uint32_t gDefaultColor = kVXDefaultForeColor;
 namespace {
 
 constexpr uint32_t kElementPoolPage = 16 * 1024;
-constexpr VXColor kSelectionBrush = 0x12000000;
+constexpr VXColor kSelectionBrush = kElementSelectionBrush;
 constexpr int32_t kCommentFilled = 231;
 // Pixel drawing modes of grey images: the black pixels in the fore colour, over the back colour
 // first or over what is there.
-constexpr int16_t kPixelsMaskOnBack = 10;
-constexpr int16_t kPixelsMask = 11;
 // Stored tail lengths below which a kind cannot be read.
 constexpr int32_t kNodeStoredMinimum = 4;
 
@@ -268,31 +266,6 @@ void DrawArrow(const DrawSetup& s, ElementRecord* e) {
     VXLineTo(end.h, end.v);
 }
 
-// The port marker at the pen position (the connection end of a node).
-void DrawPortMarker(const ElementRecord* e) {
-    if (e->penWidth == 1) {
-        Point pen;
-        VXGetPenPosition(&pen);
-        Point diamond[5] = {{2, 0}, {0, 2}, {-2, 0}, {0, -2}, {2, 0}};
-        for (Point& p : diamond) p = {int16_t(p.v + pen.v), int16_t(p.h + pen.h)};
-        VXPolyDispatch(diamond, 5, 0);
-        return;
-    }
-    // Relative (dh, dv) steps: a move, then a line, four times.
-    static const int8_t kOdd[8][2] = {{-1, -3}, {-2, 2}, {0, 1}, {2, 2},
-                                      {1, 0},   {2, -2}, {0, -1}, {-2, -2}};
-    static const int8_t kEven[8][2] = {{-3, 0}, {2, 2}, {1, 0},  {2, -2},
-                                       {0, -1}, {-2, -2}, {-1, 0}, {-2, 2}};
-    const auto& steps = (Node_Orient(e) & 1) ? kOdd : kEven;
-    const int32_t pen = VXGetPenWidth();
-    VXSetPenWidth(1);
-    for (int i = 0; i < 8; i += 2) {
-        VXMove(steps[i][0], steps[i][1]);
-        VXLine(steps[i + 1][0], steps[i + 1][1]);
-    }
-    VXSetPenWidth(pen);
-}
-
 void DrawNode(const DrawSetup& s, ElementRecord* e) {
     Point from = e->points.point2;
     const Point to = e->points.point1;
@@ -314,7 +287,7 @@ void DrawNode(const DrawSetup& s, ElementRecord* e) {
     UseColor(s, s.frame);
     VXMoveTo(from.h, from.v);
     VXLineTo(to.h, to.v);
-    if ((gGenFlags & kGenPortMarkers) && !(gGenFlags & kGenHidePortMarkers)) DrawPortMarker(e);
+    if ((gGenFlags & kGenPortMarkers) && !(gGenFlags & kGenHidePortMarkers)) DrawPinPortMarker(e->penWidth, Node_Orient(e));
 }
 
 void DrawImage(const DrawSetup& s, ElementRecord* e, ImageList* images) {
@@ -903,6 +876,30 @@ void EraseElement(ElementRecord* e) {
     }
     e->flags = flags;
     RestoreGrafProcs(state, procs);
+}
+
+void DrawPinPortMarker(int32_t penWidth, int32_t orientation) {
+    if (penWidth == 1) {
+        Point pen;
+        VXGetPenPosition(&pen);
+        Point diamond[5] = {{2, 0}, {0, 2}, {-2, 0}, {0, -2}, {2, 0}};
+        for (Point& p : diamond) p = {int16_t(p.v + pen.v), int16_t(p.h + pen.h)};
+        VXPolyDispatch(diamond, 5, 0);
+        return;
+    }
+    // Relative (dh, dv) steps: a move, then a line, four times.
+    static const int8_t kOdd[8][2] = {{-1, -3}, {-2, 2}, {0, 1}, {2, 2},
+                                      {1, 0},   {2, -2}, {0, -1}, {-2, -2}};
+    static const int8_t kEven[8][2] = {{-3, 0}, {2, 2}, {1, 0},  {2, -2},
+                                       {0, -1}, {-2, -2}, {-1, 0}, {-2, 2}};
+    const auto& steps = (orientation & 1) ? kOdd : kEven;
+    const int32_t pen = VXGetPenWidth();
+    VXSetPenWidth(1);
+    for (int i = 0; i < 8; i += 2) {
+        VXMove(steps[i][0], steps[i][1]);
+        VXLine(steps[i + 1][0], steps[i + 1][1]);
+    }
+    VXSetPenWidth(pen);
 }
 
 void RecordElement(ElementRecord* e, ImageList* images) {

@@ -149,6 +149,11 @@ MemPoolRecord* ElementPool();
 // element being drawn when it has none of its own.
 extern VXRgn* gDrawElmtSelRgn;
 extern uint32_t gDefaultColor;
+// The brush that selected parts are painted again in.
+constexpr uint32_t kElementSelectionBrush = 0x12000000;
+// Pixel drawing modes of one-bit images: on the back colour, and transparently.
+constexpr int16_t kPixelsMaskOnBack = 10;
+constexpr int16_t kPixelsMask = 11;
 
 // ---- Element lists ----
 
@@ -261,6 +266,9 @@ void DrawElement(ElementRecord* e, ImageList* images, bool withoutFill, bool xor
 void EraseElement(ElementRecord* e);
 // Draws through the current procedures without setting any colour (symbol-data capture).
 void RecordElement(ElementRecord* e, ImageList* images);
+// The port marker of a pin drawn with this pen width and orientation (Node_Orient's codes) at the
+// pen position, through the current procedures.
+void DrawPinPortMarker(int32_t penWidth, int32_t orientation);
 
 // ---- Stored form ----
 
