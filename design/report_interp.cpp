@@ -623,6 +623,9 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
     gRpt.dbFlags = gRpt.baseFlags;
     gRpt.scripts.push_back({gRpt.scriptPath, tokens, true});
 
+    // The model installs its own resolver when it first makes its built-in tables (which a sheet
+    // loaded by the run may do): make them now, so that the run's resolver stays in place.
+    InitBuiltInContexts();
     const ExpressionNameResolver formerResolver = SetExpressionNameResolver(ResolveReportName);
     OSStatus st = CatchSignals([&] {
         gRpt.chain = CreateDataCtxChain();
