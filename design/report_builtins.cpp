@@ -1,7 +1,6 @@
 // The report language's built-in functions: each reads its arguments (expressions, each ended by
 // ". ") from the token stream and pushes one result on the evaluator's stack.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "design/report_internal.h"
@@ -17,11 +16,6 @@ constexpr size_t kRepeatLimit = 4096;
 constexpr int32_t kJustifyPadLimit = 300;
 constexpr int32_t kMaxDecimals = 12;
 constexpr size_t kSavePathLimit = 300;
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 void PushText(const std::string& text) {
     if (!PushStringTerm(text.c_str())) Signal(status::kOutOfMemory);
@@ -140,8 +134,8 @@ void Position() {
     std::string search = RptEvaluateString(255);
     const bool caseSensitive = RptEvaluateTruth();
     if (!caseSensitive) {
-        text = Upper(text);
-        search = Upper(search);
+        text = RptUpper(text);
+        search = RptUpper(search);
     }
     const size_t at = search.size() > text.size() ? std::string::npos : text.find(search);
     PushInteger(at == std::string::npos ? -1 : int32_t(at));
@@ -153,7 +147,7 @@ void StripExt() {
     while (TakeCode(kRptNextArgument)) {
         const std::string ext = RptEvaluateString(15);
         if (stripped || ext.empty() || ext.size() > name.size()) continue;
-        if (Upper(name.substr(name.size() - ext.size())) == Upper(ext)) {
+        if (RptUpper(name.substr(name.size() - ext.size())) == RptUpper(ext)) {
             name.resize(name.size() - ext.size());
             stripped = true;
         }

@@ -122,6 +122,14 @@ struct ReportState {
 
 extern ReportState gRpt;
 
+// Names of variables and fields compare with ASCII letters upper-cased.
+inline std::string RptUpper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    }
+    return text;
+}
+
 // ---- Reading the token stream (a stream that is not well formed signals -50) ----
 uint16_t RptReadCode();
 uint16_t RptPeekCode();

@@ -37,13 +37,6 @@ constexpr int32_t kNotifyLimit = 255;
 
 ReportHooks gHooks;
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    }
-    return text;
-}
-
 std::string Cut(std::string text, int32_t limit) {
     if (int32_t(text.size()) > limit) text.resize(size_t(limit));
     return text;
@@ -87,6 +80,16 @@ std::string TermText(ExpressionTerm* term, int32_t limit) {
 
 void Need(uint32_t count) {
     if (gRpt.size - gRpt.position < count || gRpt.position > gRpt.size) Signal(status::kParamErr);
+}
+
+// An operand of the stream, copied out byte-wise (operands are not aligned).
+template <typename T>
+T ReadOperand() {
+    Need(sizeof(T));
+    T v;
+    std::memcpy(&v, gRpt.bytes + gRpt.position, sizeof(T));
+    gRpt.position += uint32_t(sizeof(T));
+    return v;
 }
 
 // ---- Assignment ----
@@ -144,7 +147,7 @@ std::string ResolveOutputPath(const std::string& name) {
 
 bool EndsWithNoCase(const std::string& text, const char* end) {
     const size_t n = std::strlen(end);
-    return text.size() >= n && Upper(text.substr(text.size() - n)) == end;
+    return text.size() >= n && RptUpper(text.substr(text.size() - n)) == end;
 }
 
 void OpenOutput(bool append) {
@@ -239,9 +242,9 @@ void Enter(Handle tokens, uint32_t position) {
 }
 
 void Call() {
-    const std::string name = Upper(RptEvaluateString());
+    const std::string name = RptUpper(RptEvaluateString());
     const auto block = std::find_if(gRpt.blocks.begin(), gRpt.blocks.end(),
-                                    [&](const RptBlock& b) { return Upper(b.name) == name; });
+                                    [&](const RptBlock& b) { return RptUpper(b.name) == name; });
     if (block == gRpt.blocks.end()) return;
     const SavedStream saved = SaveStream();
     const RptBlock target = *block;
@@ -345,13 +348,7 @@ std::string ProjectFolder(ProjectRecord* project) {
 
 // ---- The token stream ----
 
-uint16_t RptReadCode() {
-    Need(2);
-    uint16_t code;
-    std::memcpy(&code, gRpt.bytes + gRpt.position, 2);
-    gRpt.position += 2;
-    return code;
-}
+uint16_t RptReadCode() { return ReadOperand<uint16_t>(); }
 
 uint16_t RptPeekCode() {
     if (gRpt.size - gRpt.position < 2 || gRpt.position > gRpt.size) return 0;
@@ -361,29 +358,14 @@ uint16_t RptPeekCode() {
 }
 
 uint32_t RptReadU32() {
-    Need(4);
-    uint32_t v;
-    std::memcpy(&v, gRpt.bytes + gRpt.position, 4);
-    gRpt.position += 4;
+    const uint32_t v = ReadOperand<uint32_t>();
     if (v > gRpt.size) Signal(status::kParamErr);  // every u32 read here is a hole
     return v;
 }
 
-uint16_t RptReadU16() {
-    Need(2);
-    uint16_t v;
-    std::memcpy(&v, gRpt.bytes + gRpt.position, 2);
-    gRpt.position += 2;
-    return v;
-}
+uint16_t RptReadU16() { return ReadOperand<uint16_t>(); }
 
-double RptReadF64() {
-    Need(8);
-    double v;
-    std::memcpy(&v, gRpt.bytes + gRpt.position, 8);
-    gRpt.position += 8;
-    return v;
-}
+double RptReadF64() { return ReadOperand<double>(); }
 
 std::string RptReadString() {
     Need(1);
@@ -412,14 +394,9 @@ void RptEvaluate() {
             case kRptFloat:
                 if (!PushFloatTerm(RptReadF64())) Signal(status::kOutOfMemory);
                 break;
-            case kRptInteger: {
-                Need(4);
-                uint32_t v;
-                std::memcpy(&v, gRpt.bytes + gRpt.position, 4);
-                gRpt.position += 4;
-                if (!PushIntegerTerm(int32_t(v))) Signal(status::kOutOfMemory);
+            case kRptInteger:
+                if (!PushIntegerTerm(int32_t(ReadOperand<uint32_t>()))) Signal(status::kOutOfMemory);
                 break;
-            }
             case kRptName:
             case kRptComputedName: {
                 const std::string name = Cut(ReadVariableName(code), kNameLimit);
@@ -482,7 +459,7 @@ bool RptEvaluateTruth() {
 // ---- Variables ----
 
 void AssignToVariable(const std::string& name, const std::string& value) {
-    const std::string key = Upper(Cut(name, kNameLimit));
+    const std::string key = RptUpper(Cut(name, kNameLimit));
     if (value.empty()) {
         gRpt.variables.erase(key);
     } else {
@@ -491,7 +468,7 @@ void AssignToVariable(const std::string& name, const std::string& value) {
 }
 
 std::string RptReadName(const std::string& name) {
-    const std::string key = Upper(name);
+    const std::string key = RptUpper(name);
     const auto it = gRpt.variables.find(key);
     if (it != gRpt.variables.end()) return it->second;
     std::string value;
@@ -502,7 +479,7 @@ std::string RptReadName(const std::string& name) {
 }
 
 bool RptGlobalField(const std::string& name, std::string* value) {
-    const std::string key = Upper(name);
+    const std::string key = RptUpper(name);
     char text[32];
     if (key == "LINEPOS") {
         std::snprintf(text, sizeof text, "%u", unsigned(gRpt.linePos));

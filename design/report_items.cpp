@@ -42,13 +42,6 @@ constexpr uint16_t kFlagsNoCompAttributes = 0x002, kFlagsNoNets = 0x004, kFlagsN
 constexpr uint16_t kFlagsModular = 0x040, kFlagsSimulatorMaps = 0x080, kFlagsQualifyAll = 0x100;
 constexpr uint16_t kFlagsNoGrouping = 0x200, kFlagsGraphics = 0x400;
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    }
-    return text;
-}
-
 std::string Bool(bool on) { return on ? "1" : "0"; }
 std::string Number(int64_t v) { return std::to_string(v); }
 
@@ -812,7 +805,7 @@ bool SymbolField(const std::string& key, std::string* value) {
 // ---- Shared with the interpreter ----
 
 bool RptContextValue(const RptContext& context, const std::string& name, std::string* value) {
-    const std::string key = Upper(name);
+    const std::string key = RptUpper(name);
     switch (context.kind) {
         case RptCtx::kGlobals: return GlobalField(key, value);
         case RptCtx::kProject: return gRpt.project && ProjectField(key, value);

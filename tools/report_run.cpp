@@ -7,18 +7,16 @@
 // output files go where the script says (relative names beside the project file); the last one
 // opened is named on standard output. Messages the script shows (NOTIFY, runtime errors) go to
 // standard error; questions it asks are answered with the second button. Exit status: 0 the
-// script ran, 1 it failed, 2 wrong usage or a project or script that cannot be read.
+// script ran, 1 it failed, 2 wrong usage, a project or script that cannot be read, or sheets that
+// cannot be loaded yet (no loader is installed).
 #include <cstdio>
 #include <string>
 
 #include "design/report_interp.h"
-#include "files/hierarchy.h"
-#include "files/project.h"
-#include "files/sheetspec.h"
-#include "foundation/dynfile.h"
+#include "files/sheet_services.h"
 #include "foundation/filespec.h"
-#include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "tools/tool_project.h"
 
 using namespace plexa;
 
@@ -30,58 +28,31 @@ int Usage(const char* program) {
 }
 
 int RunOverProject(const char* projectPath, const char* scriptPath) {
-    FileSpec spec, script;
-    DynamicFileRecord file{};
-    OSStatus st = FileSpecFromPathName(nullptr, scriptPath, &script);
-    if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: cannot be found (status %d)\n", scriptPath, st);
+    FileSpec script;
+    const OSStatus found = FileSpecFromPathName(nullptr, scriptPath, &script);
+    if (found != status::kNoErr) {
+        std::fprintf(stderr, "%s: cannot be found (status %d)\n", scriptPath, found);
         return 2;
     }
-    st = FileSpecFromPathName(nullptr, projectPath, &spec);
-    if (st == status::kNoErr) st = OpenDynamicFile(&spec, true, &file);
-    if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: cannot be opened as a project file (status %d)\n", projectPath, st);
-        return 2;
-    }
-    ProjectRecord* project = CreateProjectRecord(&file);
-    if (!project) {
-        CloseAndMaybeFlushDynamicFile(&file, false);
-        std::fprintf(stderr, "%s: out of memory\n", projectPath);
-        return 2;
-    }
-    st = LoadProjectTopSheetRefs(project);
-    if (st == status::kNoErr) st = LoadProjectInstanceList(project);
-    if (st == status::kNoErr) st = LoadProjectPathList(project);
-    if (st == status::kNoErr) st = LoadProjectSettings(project);
-    project->hierarchy = CreateSheetTree();
-    if (st == status::kNoErr && !project->hierarchy) st = status::kOutOfMemory;
-    for (auto* ref = static_cast<SubSheetReference*>(LLFirst(project->topLevelSheets));
-         ref && st == status::kNoErr;
-         ref = static_cast<SubSheetReference*>(LLGetNext(project->topLevelSheets, ref))) {
-        if (!AddSheetNode(project->hierarchy, nullptr, ref->child, 0, 0)) st = status::kOutOfMemory;
-    }
+    ProjectRecord* project = OpenToolProject(projectPath);
+    if (!project) return 2;
     int result = 0;
-    if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: the project could not be read (status %d)\n", projectPath, st);
+    FileSpec output;
+    const OSStatus st = RunReportScriptFile(project, nullptr, true, 9999, &script, &output);
+    if (st == status::kUserCancelled) {
+        result = 1;  // the message was shown
+    } else if (st == kSheetServiceMissing) {
+        std::fprintf(stderr, "%s: sheet loading is not available yet\n", projectPath);
         result = 2;
-    } else {
-        FileSpec output;
-        st = RunReportScriptFile(project, nullptr, true, 9999, &script, &output);
-        if (st == status::kUserCancelled) {
-            result = 1;  // the message was shown
-        } else if (st != status::kNoErr) {
-            std::fprintf(stderr, "%s: the script failed (status %d)\n", scriptPath, st);
-            result = 1;
-        }
-        std::string written;
-        if (output.name[0] && CreateURLFromFileSpec(&output, false, &written) == status::kNoErr) {
-            std::printf("%s\n", written.c_str());
-        }
+    } else if (st != status::kNoErr) {
+        std::fprintf(stderr, "%s: the script failed (status %d)\n", scriptPath, st);
+        result = 1;
     }
-    if (project->hierarchy) DestroySheetTree(project->hierarchy);
-    project->hierarchy = nullptr;
-    CloseProjectFile(project);
-    DestroyProjectRecord(project);
+    std::string written;
+    if (output.name[0] && CreateURLFromFileSpec(&output, false, &written) == status::kNoErr) {
+        std::printf("%s\n", written.c_str());
+    }
+    CloseToolProject(project);
     return result;
 }
 

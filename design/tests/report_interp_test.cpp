@@ -12,29 +12,8 @@
 namespace plexa::test {
 namespace {
 
-std::vector<std::string>& Alerts() {
-    static std::vector<std::string> alerts;
-    return alerts;
-}
-
-class ReportRunTest : public ReportScriptTest {
+class ReportRunTest : public ReportRunFixture {
 protected:
-    void SetUp() override {
-        ReportScriptTest::SetUp();
-        Alerts().clear();
-        ReportHooks hooks;
-        hooks.alert = [](const char* m) { Alerts().push_back(m); };
-        hooks.ask = [](const char* m, const char* a, const char* b) {
-            Alerts().push_back(std::string("ask:") + m + "|" + a + "|" + b);
-            return std::string(m) == "yes?";
-        };
-        former_ = SetReportHooks(hooks);
-    }
-    void TearDown() override {
-        SetReportHooks(former_);
-        ReportScriptTest::TearDown();
-    }
-
     // Runs a script written to `name`; its output goes to "out.txt" beside it (the script opens
     // it with SETFILE unless it says otherwise). Returns the status; the output in *out.
     OSStatus RunScript(const std::string& source, std::string* out = nullptr,
@@ -59,7 +38,6 @@ protected:
         return out;
     }
 
-    ReportHooks former_;
 };
 
 TEST_F(ReportRunTest, VariablesAndAssignmentOperators) {

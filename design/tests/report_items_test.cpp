@@ -21,25 +21,8 @@ namespace {
 
 using netfix::Design;
 
-std::vector<std::string>& Alerts() {
-    static std::vector<std::string> alerts;
-    return alerts;
-}
-
-class ReportItemsTest : public ReportScriptTest {
+class ReportItemsTest : public ReportRunFixture {
 protected:
-    void SetUp() override {
-        ReportScriptTest::SetUp();
-        Alerts().clear();
-        ReportHooks hooks;
-        hooks.alert = [](const char* m) { Alerts().push_back(m); };
-        former_ = SetReportHooks(hooks);
-    }
-    void TearDown() override {
-        SetReportHooks(former_);
-        ReportScriptTest::TearDown();
-    }
-
     // Gives the project a file in the scratch folder, so that outputs go beside it.
     void PlaceProject(Design& d, const std::string& name = "divider.PRX") {
         ASSERT_EQ(FileSpecFromURL(dir_.file(name), &d.project->file.spec, false, nullptr), 0);
@@ -73,7 +56,6 @@ protected:
         return out;
     }
 
-    ReportHooks former_;
 };
 
 // One sheet: a source V1 driving the divider R1 (top) and R2 (bottom) to ground, and a
