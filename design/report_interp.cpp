@@ -202,11 +202,13 @@ void Copy(bool ignoreMissing) {
             st = StatusFromErrno(errno);
             break;
         }
+        // The line position follows the copied text.
+        for (size_t i = 0; i < n; ++i) {
+            gRpt.linePos = (buffer[i] == '\r' || buffer[i] == '\n') ? 0 : gRpt.linePos + 1;
+        }
     }
     std::fclose(in);
     Signal(st);
-    // The line position follows the copied text's last line.
-    gRpt.linePos = 0;
 }
 
 // ---- Nested streams: RUN and CALL ----
@@ -282,7 +284,6 @@ void Run() {
     OSStatus st = CatchSignals([&] {
         Enter(tokens, 0);
         gRpt.runningPath = path;
-        gRpt.nestBits = 0;
         ProcessStatementBlock();
     });
     RestoreStream(saved);

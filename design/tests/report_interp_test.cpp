@@ -123,8 +123,10 @@ TEST_F(ReportRunTest, BlocksAndCall) {
 
 TEST_F(ReportRunTest, CopyAndCopyEx) {
     Write("part.txt", "copied\n");
-    EXPECT_EQ(Output("WRITE \"<\"; COPY \"./part.txt\"; COPYEX \"./missing.txt\"; WRITE \">\""),
-              "<copied\n>");
+    EXPECT_EQ(Output("WRITE \"<\"; COPY \"./part.txt\"; COPYEX \"./missing.txt\"; WRITE \">\" : LinePos"),
+              "<copied\n>0");
+    Write("tail.txt", "ab\ncd");
+    EXPECT_EQ(Output("COPY \"./tail.txt\"; WRITE LinePos"), "ab\ncd2");
     std::string out;
     EXPECT_EQ(RunScript("SETFILE \"out.txt\"; WRITE \"a\"; COPY \"./missing.txt\"; WRITE \"b\"", &out),
               status::kUserCancelled);
