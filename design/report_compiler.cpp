@@ -4,7 +4,6 @@
 
 #include "design/report_tokens.h"
 #include "foundation/assert.h"
-#include "foundation/datafile.h"
 #include "foundation/filespec.h"
 #include "foundation/lexer.h"
 #include "foundation/memory.h"
@@ -51,6 +50,7 @@ constexpr ScriptMessage kScriptMessages[] = {
     {kScriptIncludeNotFound, "Could not find include file"},
     {kScriptNullName, "A null variable name has been produced by an expression"},
     {kScriptBadAttributesScope, "Invalid scope for an ATTRIBUTES iterator"},
+    {kScriptNestTooDeep, "Scripts run by RUN or blocks run by CALL nest too deep"},
 };
 
 ScriptErrorHook gErrorHook = nullptr;
@@ -118,6 +118,9 @@ ScriptPathListSearch SetScriptPathListSearch(ScriptPathListSearch search) {
     gPathListSearch = search;
     return former;
 }
+
+ScriptPathListSearch GetScriptPathListSearch() { return gPathListSearch; }
+
 
 std::string FormatScriptError(const ScriptErrorReport& r) {
     std::string message;
@@ -566,37 +569,7 @@ std::string FindInSubFolders(const std::string& folder, const std::string& name,
 
 // The path of an include file named in a script read from `folder`; empty when not found.
 std::string ResolveInclude(Compiler* c, const std::string& folder, const std::string& name) {
-    if (name.empty()) return std::string();
-    struct stat info;
-    if (name.find_first_of(":/\\") != std::string::npos) {
-        // A path: absolute as it stands, else relative to the including file's folder.
-        std::string path = name;
-        if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) {
-            HFSPathToPosixPath(&path);
-        }
-        std::replace(path.begin(), path.end(), '\\', '/');
-        if (path[0] != '/' && folder.empty()) return std::string();
-        path = NormalizePath(path, folder);
-        return RegularFile(path, &info) ? path : std::string();
-    }
-    // Without a folder of its own (a script that is no file) a name is looked up in the path
-    // list only.
-    if (!folder.empty()) {
-        std::string found = FindInFolder(folder, name);
-        if (!found.empty()) return found;
-    }
-    if (gPathListSearch && c->project) {
-        FileSpec spec;
-        ClearFileSpec(&spec);
-        std::string path;
-        if (gPathListSearch(c->project, name.c_str(), &spec) &&
-            CreateURLFromFileSpec(&spec, false, &path) == status::kNoErr && RegularFile(path, &info)) {
-            return path;
-        }
-    }
-    if (folder.empty()) return std::string();
-    int32_t visited = 0;
-    return FindInSubFolders(folder, name, 1, &visited);
+    return ResolveScriptName(c->project, folder, folder, name);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -1188,6 +1161,44 @@ OSStatus TokenizeScript(ProjectRecord* project, const FileSpec* script, Handle* 
     const OSStatus st = TokenizeAt(project, script, path, source, tokens);
     CloseAndMaybeFlushFileStream(source, false);
     return st;
+}
+
+std::string ResolveScriptName(ProjectRecord* project, const std::string& folder,
+                              const std::string& pathBase, const std::string& name) {
+    if (name.empty()) return std::string();
+    struct stat info;
+    if (name.find_first_of(":/\\") != std::string::npos) {
+        // A path: absolute as it stands, else relative to pathBase. "\\" and ":" separate
+        // folders as "/" does (a colon path's leading ":" only says that it is relative).
+        std::string path = name;
+        if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) {
+            if (path[0] == ':') path.erase(0, 1);
+            std::replace(path.begin(), path.end(), ':', '/');
+            if (path.empty()) return std::string();
+        }
+        std::replace(path.begin(), path.end(), '\\', '/');
+        if (path[0] != '/' && pathBase.empty()) return std::string();
+        path = NormalizePath(path, pathBase);
+        return RegularFile(path, &info) ? path : std::string();
+    }
+    // Without a folder of its own (a script that is no file) a name is looked up in the path
+    // list only.
+    if (!folder.empty()) {
+        std::string found = FindInFolder(folder, name);
+        if (!found.empty()) return found;
+    }
+    if (gPathListSearch && project) {
+        FileSpec spec;
+        ClearFileSpec(&spec);
+        std::string path;
+        if (gPathListSearch(project, name.c_str(), &spec) &&
+            CreateURLFromFileSpec(&spec, false, &path) == status::kNoErr && RegularFile(path, &info)) {
+            return path;
+        }
+    }
+    if (folder.empty()) return std::string();
+    int32_t visited = 0;
+    return FindInSubFolders(folder, name, 1, &visited);
 }
 
 }  // namespace plexa

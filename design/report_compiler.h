@@ -33,6 +33,9 @@ constexpr OSStatus kScriptIncludeNotFound = 0x20000012;
 constexpr OSStatus kScriptNullName = 0x20000013;
 constexpr OSStatus kScriptExit = 0x20000014;  // ends a run normally; no message
 constexpr OSStatus kScriptBadAttributesScope = 0x20000015;
+// RUN and CALL nested beyond the interpreter's limit (a script that runs itself, a block that
+// calls itself).
+constexpr OSStatus kScriptNestTooDeep = 0x20000016;
 
 // The message of a script error code with its period appended (the file name, cut to 63 bytes,
 // goes into the message of kScriptFileNotFound, which has no period), at most size - 1 bytes;
@@ -90,6 +93,14 @@ std::string FormatScriptError(const ScriptErrorReport& report);
 // project) that step of the search is left out.
 using ScriptPathListSearch = bool (*)(ProjectRecord* project, const char* name, FileSpec* found);
 ScriptPathListSearch SetScriptPathListSearch(ScriptPathListSearch search);
+ScriptPathListSearch GetScriptPathListSearch();
+
+// The path of a script file (an include file, a script to RUN, a file to COPY) named in a script;
+// empty when not found. A name holding ":", "/" or "\\" is a path: absolute as it stands, else
+// relative to pathBase (none: not found). Any other name is looked for in `folder`, then in the
+// project's path list, then in the sub-folders of `folder` (an empty folder: the path list only).
+std::string ResolveScriptName(ProjectRecord* project, const std::string& folder,
+                              const std::string& pathBase, const std::string& name);
 
 // ---- Compiling ----
 

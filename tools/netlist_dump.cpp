@@ -22,6 +22,7 @@
 #include "foundation/filespec.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "tools/tool_project.h"
 
 using namespace plexa;
 
@@ -33,39 +34,13 @@ int Usage(const char* program) {
 }
 
 int DumpProject(const char* path) {
-    FileSpec spec;
-    DynamicFileRecord file{};
-    OSStatus st = FileSpecFromPathName(nullptr, path, &spec);
-    if (st == status::kNoErr) st = OpenDynamicFile(&spec, true, &file);
-    if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: cannot be opened as a project file (status %d)\n", path, st);
-        return 2;
-    }
-    ProjectRecord* project = CreateProjectRecord(&file);
-    if (!project) {
-        CloseAndMaybeFlushDynamicFile(&file, false);
-        std::fprintf(stderr, "%s: out of memory\n", path);
-        return 2;
-    }
-    st = LoadProjectTopSheetRefs(project);
-    if (st == status::kNoErr) st = LoadProjectInstanceList(project);
-    if (st == status::kNoErr) st = LoadProjectPathList(project);
-    if (st == status::kNoErr) st = LoadProjectSettings(project);
-    project->hierarchy = CreateSheetTree();
-    if (st == status::kNoErr && !project->hierarchy) st = status::kOutOfMemory;
-    for (auto* ref = static_cast<SubSheetReference*>(LLFirst(project->topLevelSheets)); ref && st == status::kNoErr;
-         ref = static_cast<SubSheetReference*>(LLGetNext(project->topLevelSheets, ref))) {
-        SheetNode* node = AddSheetNode(project->hierarchy, nullptr, ref->child, 0, 0);
-        if (!node) st = status::kOutOfMemory;
-    }
+    ProjectRecord* project = OpenToolProject(path);
+    if (!project) return 2;
     int result = 0;
-    if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: the project could not be read (status %d)\n", path, st);
-        result = 2;
-    } else {
+    {
         UnifiedDBRecord db;
         InitUnifiedDB(&db);
-        st = CreateUnifiedDB(project, nullptr, kUDBDescend, &db);
+        const OSStatus st = CreateUnifiedDB(project, nullptr, kUDBDescend, &db);
         if (st == kSheetServiceMissing) {
             std::fprintf(stderr, "%s: sheet loading is not available yet\n", path);
             result = 2;
@@ -83,10 +58,7 @@ int DumpProject(const char* path) {
         }
         DestroyUnifiedDB(&db);
     }
-    if (project->hierarchy) DestroySheetTree(project->hierarchy);
-    project->hierarchy = nullptr;
-    CloseProjectFile(project);
-    DestroyProjectRecord(project);
+    CloseToolProject(project);
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "design/report_compiler.h"
+#include "design/report_interp.h"
 #include "design/report_tokens.h"
 #include "foundation/filespec.h"
 #include "foundation/heap.h"
@@ -120,6 +121,34 @@ protected:
 
     TempDir dir_;
     ScriptErrorHook former_ = nullptr;
+};
+
+// Running scripts: the alerts a run shows are kept, and questions are answered "yes" only to the
+// message "yes?".
+inline std::vector<std::string>& Alerts() {
+    static std::vector<std::string> alerts;
+    return alerts;
+}
+
+class ReportRunFixture : public ReportScriptTest {
+protected:
+    void SetUp() override {
+        ReportScriptTest::SetUp();
+        Alerts().clear();
+        ReportHooks hooks;
+        hooks.alert = [](const char* m) { Alerts().push_back(m); };
+        hooks.ask = [](const char* m, const char* a, const char* b) {
+            Alerts().push_back(std::string("ask:") + m + "|" + a + "|" + b);
+            return std::string(m) == "yes?";
+        };
+        formerHooks_ = SetReportHooks(hooks);
+    }
+    void TearDown() override {
+        SetReportHooks(formerHooks_);
+        ReportScriptTest::TearDown();
+    }
+
+    ReportHooks formerHooks_;
 };
 
 }  // namespace plexa::test
