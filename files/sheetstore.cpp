@@ -2,6 +2,7 @@
 #include "files/sheetstore.h"
 
 #include "files/sheet_services.h"
+#include "files/sheetsave.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
 
@@ -32,7 +33,7 @@ OSStatus StoreLoadSheet(ProjectRecord* project, SheetSpec* spec, SheetRecord** s
 }
 
 OSStatus StoreSaveSheet(SheetRecord* sheet) {
-    if (!gStoreHooks.save) return kSheetServiceMissing;
+    if (!gStoreHooks.save) return SaveSchematicSheet(sheet);
     return gStoreHooks.save(sheet);
 }
 
