@@ -3,6 +3,7 @@
 
 #include "files/sheet_services.h"
 #include "files/sheetload.h"
+#include "files/sheetsave.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
 
@@ -33,7 +34,7 @@ OSStatus StoreLoadSheet(ProjectRecord* project, SheetSpec* spec, SheetRecord** s
 }
 
 OSStatus StoreSaveSheet(SheetRecord* sheet) {
-    if (!gStoreHooks.save) return kSheetServiceMissing;
+    if (!gStoreHooks.save) return SaveSchematicSheet(sheet);
     return gStoreHooks.save(sheet);
 }
 

@@ -27,7 +27,7 @@ struct SheetStoreHooks {
     // Loads the spec's sheet file without a window, in the project's context. Default:
     // LoadSheetForStore (files/sheetload.h).
     OSStatus (*load)(ProjectRecord* project, SheetSpec* spec, SheetRecord** sheet) = nullptr;
-    // Saves the sheet to its file. Default: kSheetServiceMissing.
+    // Saves the sheet to its file. Default: SaveSchematicSheet (files/sheetsave.h).
     OSStatus (*save)(SheetRecord* sheet) = nullptr;
     // Frees a sheet that `load` gave. Default: DestroySheet.
     void (*release)(SheetRecord* sheet) = nullptr;
