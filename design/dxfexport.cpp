@@ -68,9 +68,11 @@ void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol,
                       VXWindowRecordTag* window) {
     DXFBlockBegin(dxf, int32_t(symbol->serial));
     const Point position = symbol->position;
+    // Port markers follow the general flags, which the export clears.
+    const bool markers = gGenFlags & kGenPortMarkers;
     if (symbol->flags & kSymbolFlagSheet) {
         symbol->position = {0, 0};
-        DrawSymbol(sheet, symbol, sheet->imageList, window, true);
+        DrawSymbol(sheet, symbol, sheet->imageList, window, markers);
         symbol->position = position;
     } else {
         SymbolMapEntry* entry = nullptr;
@@ -83,7 +85,7 @@ void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol,
             DrawSymbolGraphics(window, entry->definition, entry->size, sheet->imageList, {0, 0},
                                port ? colour : kColorIndexPins,
                                port ? colour : kColorIndexGraphics,
-                               int32_t(symbol->flags & kSymbolFlagTransform), !port);
+                               int32_t(symbol->flags & kSymbolFlagTransform), markers && !port);
             DXFEnableCenterLineAdjustment(true);
         }
     }

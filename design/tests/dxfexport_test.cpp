@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,8 +17,10 @@
 #include "foundation/filespec.h"
 #include "foundation/program.h"
 #include "graphics/dxf.h"
+#include "graphics/grafprocs.h"
 #include "model/elements.h"
 #include "model/symboldata.h"
+#include "model/symboldraw.h"
 #include "model/tests/net_fixture.h"
 #include "platform/panel_platform.h"
 #include "toolkit/vx_dialogs.h"
@@ -205,7 +208,10 @@ TEST_F(DXFExportTest, BlocksPerSymbolInsertsAtTheirPositionsAndNoHiddenText) {
     }
     EXPECT_EQ(symbolBlocks, (std::vector<std::string>{"DXF_BLK_4", "DXF_BLK_7"}));
     const auto block4 = std::find(names.begin(), names.end(), "DXF_BLK_4") - names.begin();
-    EXPECT_EQ(Texts(contents[size_t(block4)]), (std::vector<std::string>{"R1"}));
+    // The pin, the frame and the visible text; no port markers (the export draws none).
+    std::string kinds;
+    for (const Entity& e : contents[size_t(block4)]) kinds += e.type + (e.type == "TEXT" ? " " + e.Value(1) : "") + "\n";
+    EXPECT_EQ(kinds, "LINE\nPOLYLINE\nVERTEX\nVERTEX\nVERTEX\nVERTEX\nSEQEND\nTEXT R1\n");
     // The text is drawn relative to the symbol: (100, 40) - (100, 50) is 10 above the origin,
     // and inside a block y is 0 - v x unit.
     for (const Entity& e : contents[size_t(block4)]) {
@@ -242,6 +248,60 @@ TEST_F(DXFExportTest, BlocksPerSymbolInsertsAtTheirPositionsAndNoHiddenText) {
     size_t strokes = 0;
     for (const Entity& e : entities) strokes += e.type == "LINE" || e.type == "POLYLINE" || e.type == "LWPOLYLINE";
     EXPECT_GE(strokes, 4u);
+}
+
+// The sheet editor draws sheet symbols; here a frame at the symbol's position stands for it.
+struct SheetSymbolDrawn {
+    Point position;
+    bool markers;
+};
+std::vector<SheetSymbolDrawn>& SheetSymbolsDrawn() {
+    static std::vector<SheetSymbolDrawn> drawn;
+    return drawn;
+}
+
+TEST_F(DXFExportTest, ASheetSymbolIsDrawnAtTheOriginAndKeepsItsPosition) {
+    SymbolDrawHooks hooks;
+    hooks.drawSheetSymbol = [](VXWindowRecordTag*, SymbolRecord* symbol, bool markers) {
+        SheetSymbolsDrawn().push_back({symbol->position, markers});
+        const Rect box = {symbol->position.v, symbol->position.h, int16_t(symbol->position.v + 20),
+                          int16_t(symbol->position.h + 30)};
+        VXRectDispatch(&box, 0);
+    };
+    SetSymbolDrawHooks(hooks);
+    SheetSymbolsDrawn().clear();
+    SymbolRecord* child = Place(-1, 9, P(250, 300), kSymbolFlagSheet);
+    const std::string path = dir_.file("sheetsymbol.dxf");
+    const FileSpec spec = Spec(path);
+    const OSStatus result = WriteDXFSheet(drawing, &spec);
+    SetSymbolDrawHooks({});
+    ASSERT_EQ(result, 0);
+    ASSERT_EQ(SheetSymbolsDrawn().size(), 1u);
+    EXPECT_EQ(SheetSymbolsDrawn()[0].position.h, 0);
+    EXPECT_EQ(SheetSymbolsDrawn()[0].position.v, 0);
+    EXPECT_FALSE(SheetSymbolsDrawn()[0].markers);
+    EXPECT_EQ(child->position.h, 250);
+    EXPECT_EQ(child->position.v, 300);
+
+    const Pairs pairs = ReadPairs(path);
+    std::vector<std::pair<double, double>> vertices;
+    bool inBlock = false;
+    for (const Entity& e : Section(pairs, "BLOCKS")) {
+        if (e.type == "BLOCK") inBlock = e.Value(2) == "DXF_BLK_9";
+        if (inBlock && e.type == "VERTEX") vertices.push_back({Real(e.Value(10)), Real(e.Value(20))});
+    }
+    ASSERT_EQ(vertices.size(), 4u);
+    // The frame's strokes lie inside the 30 x 20 box: from 0 to 29 and 0 to 19 units.
+    for (const auto& [x, y] : vertices) {
+        EXPECT_TRUE(x == 0.0 || std::abs(x - 0.29) < 1e-9) << x;
+        EXPECT_TRUE(y == 0.0 || std::abs(y + 0.19) < 1e-9) << y;
+    }
+    for (const Entity& e : Section(pairs, "ENTITIES")) {
+        if (e.type != "INSERT") continue;
+        EXPECT_EQ(e.Value(2), "DXF_BLK_9");
+        EXPECT_DOUBLE_EQ(Real(e.Value(10)), 2.5);
+        EXPECT_DOUBLE_EQ(Real(e.Value(20)), 7.0);
+    }
 }
 
 TEST_F(DXFExportTest, ASheetWithoutSymbolsWritesNoBlocksAndNoReferences) {
