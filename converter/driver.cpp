@@ -22,18 +22,9 @@ OSStatus ConvertFileProcessor(const FileSpec* spec) {
     return status::kNoErr;
 }
 
-namespace {
+void ConvertV36Sheet(const FileSpec* spec) { ConverterError(ConvertV36SheetFile(spec, nullptr)); }
 
-// Sheets that this build could not write were named in the log, each as it was translated.
-void ReportProjectConversion(OSStatus st) {
-    if (st != kSheetWritingUnavailable) ConverterError(st);
-}
-
-}  // namespace
-
-void ConvertV36Sheet(const FileSpec* spec) { ReportProjectConversion(ConvertV36SheetFile(spec, nullptr)); }
-
-void ConvertV36Project(const FileSpec* spec) { ReportProjectConversion(ConvertV36ProjectFile(spec, nullptr)); }
+void ConvertV36Project(const FileSpec* spec) { ConverterError(ConvertV36ProjectFile(spec, nullptr)); }
 
 void ConvertV36Library(const FileSpec* spec) { ConverterError(ConvertV36LibraryFile(spec, nullptr)); }
 

@@ -155,7 +155,6 @@ OSStatus Analyse(const std::vector<FileSpec>& sources, Analysis* analysis) {
 // Translates and writes the sheets into the output project.
 OSStatus ConvertSheets(const std::vector<FileSpec>& sources, const std::vector<std::string>& names,
                        const Analysis& analysis, OutputProject& project, ProjectConversion* result) {
-    bool unwritten = false;
     for (size_t i = 0; i < sources.size(); ++i) {
         const std::string message = std::string("Converting Sheet: ") + sources[i].name;
         SetProjectProgressMessage(message.c_str());
@@ -164,13 +163,12 @@ OSStatus ConvertSheets(const std::vector<FileSpec>& sources, const std::vector<s
         StepProjectProgressBar();
         FileSpec target;
         OSStatus st = OutputFileSpec(&project.folder(), names[i], &target);
-        if (st == status::kNoErr) st = WriteConvertedSheet(sheet, &target);
-        if (st == kSheetWritingUnavailable) {
-            ConverterLog("\"%s\": translated; \"%s\" not written: this build cannot write sheet files yet",
-                         OutputPath(&sources[i]).c_str(), OutputPath(&target).c_str());
-            unwritten = true;
-            st = status::kNoErr;
-        }
+        char reason[256] = "";
+        if (st == status::kNoErr) st = WriteConvertedSheet(sheet, &target, reason, sizeof reason);
+        if (st == status::kNoErr)
+            ConverterLog("\"%s\": wrote \"%s\"", OutputPath(&sources[i]).c_str(), OutputPath(&target).c_str());
+        else if (reason[0])
+            ConverterLog("\"%s\": %s", OutputPath(&sources[i]).c_str(), reason);
         if (result && result->keepSheets && st == status::kNoErr)
             result->sheets.push_back(sheet);
         else
@@ -178,7 +176,7 @@ OSStatus ConvertSheets(const std::vector<FileSpec>& sources, const std::vector<s
         if (st) return st;
         StepProjectProgressBar();
     }
-    return unwritten ? kSheetWritingUnavailable : status::kNoErr;
+    return status::kNoErr;
 }
 
 OSStatus Convert(const FileSpec* source, const std::vector<FileSpec>& sheets, const std::vector<std::string>& sourceNames,
@@ -195,7 +193,7 @@ OSStatus Convert(const FileSpec* source, const std::vector<FileSpec>& sheets, co
     if (result) result->sheetNames = names;
     if (OSStatus st = project.AddSheets(names)) return st;
     const OSStatus converted = ConvertSheets(sheets, names, analysis, project, result);
-    if (converted != status::kNoErr && converted != kSheetWritingUnavailable) return converted;
+    if (converted != status::kNoErr) return converted;
     std::string path;
     if (OSStatus st = project.Finish(&path)) return st;
     if (result) result->projectPath = path;

@@ -12,9 +12,8 @@
 // the settings every converted project gets: flat signal scope (2), no flags, instance naming 0,
 // global signals flagged (1).
 //
-// Sheet files are written through WriteConvertedSheet; while this build has no sheet writer, each
-// translated sheet is reported in the log as not written and the conversion ends with
-// kSheetWritingUnavailable once every sheet was translated (the project file is written).
+// Sheet files are written through WriteConvertedSheet, each named in the log as it is written; the
+// project file is written last.
 // Every sheet is read and analysed before anything is created: a sheet that does not read leaves
 // nothing behind.
 #pragma once

@@ -19,6 +19,7 @@
 #include "foundation/memory.h"
 #include "foundation/signals.h"
 #include "foundation/stringblock.h"
+#include "files/sheetcontents.h"
 #include "graphics/textstyle.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
@@ -870,8 +871,12 @@ OSStatus TranslateV36Sheet(const V36Sheet& old, int32_t sheetNumber, const V36Pr
     return status::kNoErr;
 }
 
-OSStatus WriteConvertedSheet(SheetRecord* /*sheet*/, const FileSpec* /*target*/) {
-    return kSheetWritingUnavailable;
+OSStatus WriteConvertedSheet(SheetRecord* sheet, const FileSpec* target, char* message, int32_t messageSize) {
+    if (message && messageSize > 0) message[0] = 0;
+    // The designators given during translation are pending changes of the sheet's map; the file
+    // keeps only what is committed.
+    if (sheet && sheet->annotationMap) ApplyAnnotationMapChanges(sheet->annotationMap, nullptr);
+    return WriteSheetFile(sheet, target, message, messageSize);
 }
 
 }  // namespace plexa

@@ -74,10 +74,9 @@ OSStatus BuildV36SymbolView(const V36Symbol& symbol, bool longHead, ImageList* f
 OSStatus TranslateV36Sheet(const V36Sheet& old, int32_t sheetNumber, const V36ProjectData* parts,
                            SheetRecord** out);
 
-// Writes a translated sheet into its file. Sheet files are written by the files layer's sheet
-// writer; this build has none yet, so this answers kSheetWritingUnavailable and writes nothing.
-constexpr OSStatus kSheetWritingUnavailable = -4;  // not implemented in this build
-OSStatus WriteConvertedSheet(SheetRecord* sheet, const FileSpec* target);
+// Writes a translated sheet into its file through the files layer's sheet writer (an existing file
+// is replaced). A sheet beyond the file's limits is refused with the reason in `message`.
+OSStatus WriteConvertedSheet(SheetRecord* sheet, const FileSpec* target, char* message, int32_t messageSize);
 
 // Scales a translated sheet from `from` to `to` units per inch and sets its resolution.
 OSStatus ScaleConvertedSheet(SheetRecord* sheet, int16_t to, int16_t from);

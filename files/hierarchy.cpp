@@ -1,9 +1,17 @@
 // The hierarchy tree's nodes and walk (see hierarchy.h).
 #include "files/hierarchy.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <string>
 #include <vector>
 
+#include "files/project.h"
+#include "files/sheetspec.h"
 #include "foundation/memory.h"
+#include "foundation/strings.h"
 
 namespace plexa {
 
@@ -57,6 +65,50 @@ SheetNode* NextSheetNode(const SheetTree* tree, const SheetNode* node) {
     for (const SheetNode* n = node; n; n = n->parent)
         if (n->next) return n->next;
     return nullptr;
+}
+
+int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNode* stop, uint32_t flags,
+                               char* out, int32_t maxLength) {
+    if (out && maxLength > 0) out[0] = 0;
+    std::vector<std::string> parts;
+    if (flags & 2) {
+        stop = nullptr;
+    } else if (stop) {
+        if (flags & 1) stop = stop->parent;
+    } else if (!(flags & 1)) {
+        stop = node;
+        while (stop && stop->parent) stop = stop->parent;
+    }
+    for (SheetNode* n = node; n && n != stop; n = n->parent) {
+        char name[kFileSpecNameCapacity] = "";
+        if (n->displayName)
+            ExtractStringSpec(n->displayName, project->strings, name, sizeof name);
+        else if (n->sheetSpec)
+            GetSheetSpecName(project, n->sheetSpec, name, sizeof name);
+        const size_t length = std::strlen(name);
+        if (length >= 4 && (strcasecmp(name + length - 4, ".SHX") == 0)) name[length - 4] = 0;
+        parts.emplace_back(name);
+    }
+    if (flags & 2) {
+        std::string projectName = project->file.spec.name;
+        if (projectName.size() >= 3 && strcasecmp(projectName.c_str() + projectName.size() - 3, "PRX") == 0)
+            projectName.resize(projectName.size() - 3);
+        parts.push_back(projectName);
+    }
+    if (parts.empty()) return 0;
+    if (!(flags & 4)) std::reverse(parts.begin(), parts.end());
+    char separator[sizeof project->settings.separator + 1] = {};
+    std::memcpy(separator, project->settings.separator, sizeof project->settings.separator);
+    if (!separator[0]) std::strcpy(separator, ":");
+    std::string whole, written;
+    for (const std::string& part : parts) {
+        const std::string joined = whole.empty() ? part : whole + separator + part;
+        whole = joined;
+        const std::string candidate = written.empty() ? part : written + separator + part;
+        if (int64_t(candidate.size()) + 1 < maxLength) written = candidate;
+    }
+    if (out && maxLength > 0) std::snprintf(out, size_t(maxLength), "%s", written.c_str());
+    return int32_t(whole.size() + 1);
 }
 
 }  // namespace plexa

@@ -13,6 +13,7 @@
 
 namespace plexa {
 
+struct ProjectRecord;
 struct SheetSpec;
 struct SheetInstance;
 
@@ -53,5 +54,14 @@ SheetNode* GetSheetNodeParent(const SheetNode* node);
 // The node after `node` in tree order (a node, then its children, then its next sibling); the
 // first node for none; none after the last.
 SheetNode* NextSheetNode(const SheetTree* tree, const SheetNode* node);
+
+// The path of a node's instance: the display names (without ".SHX") of the nodes from the node up
+// to the stop node, joined by the project's separator from the top down (flags 4: from the node
+// up). Without a stop node the path stops below the top-level ancestor (flags 1: includes it);
+// with a stop node it stops below it (flags 1: below its parent); flags 2 takes every node and the
+// project's name in front. A part is written only while the path with it stays below maxLength;
+// returns the whole path's length plus one (0 when there are no parts).
+int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNode* stop, uint32_t flags,
+                               char* out, int32_t maxLength);
 
 }  // namespace plexa

@@ -14,9 +14,11 @@
 namespace plexa {
 
 struct AnnotationMap;
+struct DAHeader;
 struct DynamicFileRecord;
 struct ProjectRecord;
 struct SheetRecord;
+struct SheetSpec;
 struct StreamRecord;
 struct SymbolRecord;
 
@@ -53,6 +55,12 @@ struct SheetServices {
     // The loaded sheet of that file name (in a window, or in the project's cache of sheets
     // loaded without windows). Default: none.
     SheetRecord* (*getLoadedSheet)(const char* name, ProjectRecord* project) = nullptr;
+    // Loads a sheet file without a window into the project's cache of sheets loaded that way,
+    // where getLoadedSheet then finds it. Default: kSheetServiceMissing.
+    OSStatus (*loadSheet)(ProjectRecord* project, SheetSpec* spec, const FileSpec* file,
+                          SheetRecord** sheet) = nullptr;
+    // Releases the sheets of the project's cache that loadSheet put there. Default: nothing.
+    void (*releaseLoadedSheets)(ProjectRecord* project) = nullptr;
     // Every entry of an open sheet's sub-sheet map, in the map's order. Default: none.
     void (*enumOpenSubSheets)(SheetRecord* sheet, OpenSubSheetProc proc, void* data) = nullptr;
     // Every stored sub-sheet reference of a sheet file (block 3), in file order; the status of
@@ -72,6 +80,9 @@ struct SheetServices {
 
     // Writes a map into a sheet file as its own annotation. Default: kSheetServiceMissing.
     OSStatus (*writeSheetAnnotation)(const FileSpec* file, AnnotationMap* map) = nullptr;
+    // The exports table of a sheet being written (files/sheetexports.h), freed by the caller;
+    // none when memory fails. Default: an empty table.
+    DAHeader** (*buildExportsTable)(SheetRecord* sheet) = nullptr;
 
     // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"
     // attribute) and its name (its component's name, a sheet symbol's name, else its "~NAM"

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "files/filesymbols.h"
 #include "files/sheet_services.h"
 #include "files/sheetblocks.h"
 #include "files/sheetspec.h"
@@ -14,6 +15,7 @@
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "model/annotation.h"
+#include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "toolkit/vx_window.h"
 
@@ -280,6 +282,11 @@ void InstallSheetFileServices() {
     AnnotationContextHooks hooks = GetAnnotationContextHooks();
     hooks.readSheetFileAnnotation = ReadSheetAnnotation;
     SetAnnotationContextHooks(hooks);
+    // Sheet records keep their file symbols in this layer's list.
+    ModelHooks model = GetModelHooks();
+    model.createFileSymbolList = CreateFileSymbolList;
+    model.destroyFileSymbolList = DestroyFileSymbolList;
+    SetModelHooks(model);
 }
 
 }  // namespace plexa

@@ -191,7 +191,7 @@ OSStatus ReadSheetAnnotation(const FileSpec* spec, AnnotationMap** map);
 
 // Installs the sheet-file readers and writers that sheet specs and projects use (the references
 // of a sheet file, its rank, its annotation block) into the sheet services and the annotation
-// maps' hooks.
+// maps' hooks, and the making and freeing of a sheet record's file-symbol list into the model's.
 void InstallSheetFileServices();
 
 }  // namespace plexa

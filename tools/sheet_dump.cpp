@@ -6,16 +6,27 @@
 //                            head says (see files/sheetfile_dump.h)
 //
 // Exit status: 0 printed, 1 the blocks end damaged, 2 wrong usage, a file that is no sheet file
-// or a sheet that could not be read. Sheet files cannot be loaded into a sheet record yet: for now
-// the dump of FILE ends with status 2.
+// or a sheet that could not be read.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "files/sheetcontents.h"
+#include "files/sheetfile.h"
 #include "files/sheetfile_dump.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
+#include "graphics/textstyle.h"
+#include "model/imagelist.h"
+#include "model/sheet.h"
 #include "model/sheetdump.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+#include "model/themes.h"
+#include "platform/app_platform.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_window.h"
 
 using namespace plexa;
 
@@ -26,10 +37,40 @@ int Usage(const char* program) {
     return 2;
 }
 
+// The start-up that loading a sheet needs: the platform without a screen, the toolkit's windows
+// and styles (texts are measured), the model's pools and defaults, the sheet file's hooks.
+bool StartModel(char* program) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static char* argv[] = {program, nullptr};
+    if (!PlatformEnsureApplication(1, argv)) return false;
+    VXCoreInit();
+    VXInitWindows();
+    VXInitStyles();
+    SchStylesInit();
+    InitImageLists();
+    if (InitTextRecordPool() || InitSymbolPool() || InitSheetDefaults()) return false;
+    InstallSheetFileServices();
+    return true;
+}
+
 // The canonical dump of the sheet file at path on standard output.
-int DumpSheetFile(const char* path) {
-    std::fprintf(stderr, "%s: sheet loading is not available yet\n", path);
-    return 2;
+int DumpSheetFile(char* program, const char* path) {
+    if (!StartModel(program)) {
+        std::fprintf(stderr, "%s: the sheet model cannot be started\n", path);
+        return 2;
+    }
+    FileSpec spec;
+    OSStatus st = FileSpecFromPathName(nullptr, path, &spec);
+    SheetRecord* sheet = nullptr;
+    if (st == status::kNoErr) st = LoadSheetFile(&spec, &sheet);
+    if (st != status::kNoErr) {
+        std::fprintf(stderr, "%s: cannot be read as a sheet file (status %d / 0x%X)\n", path, st, uint32_t(st));
+        return 2;
+    }
+    std::fputs(DumpSheet(sheet).c_str(), stdout);
+    std::fflush(stdout);
+    DestroySheet(sheet);
+    return 0;
 }
 
 int ListBlocks(const char* path) {
@@ -51,6 +92,6 @@ int ListBlocks(const char* path) {
 int main(int argc, char** argv) {
     InitMemoryManager(-1);
     if (argc == 3 && std::strcmp(argv[1], "blocks") == 0) return ListBlocks(argv[2]);
-    if (argc == 2 && argv[1][0] != '-') return DumpSheetFile(argv[1]);
+    if (argc == 2 && argv[1][0] != '-') return DumpSheetFile(argv[0], argv[1]);
     return Usage(argv[0]);
 }

@@ -207,7 +207,7 @@ TEST_F(ConverterApp, TheWindowCarriesTheMenuBarAndTakesDroppedFiles) {
     TestChooseMenuItem(file->menu, VXCommandToMenuIndex(file, kCommandConvert) - 1);
     TestClockAdvance(200'000);
     ASSERT_EQ(gLogged.size(), 2u);
-    EXPECT_EQ(gLogged[0].rfind("\"" + sheet + "\": translated", 0), 0u) << gLogged[0];
+    EXPECT_EQ(gLogged[0].rfind("\"" + sheet + "\": wrote", 0), 0u) << gLogged[0];
 
     // Dropped files go the way of open requests: the sheet is converted, the text file and the
     // folder pass without a word.
@@ -287,7 +287,7 @@ TEST_F(ConverterApp, LaunchedWithDocumentsItConvertsThemUnderItsWindow) {
                                                  "before closing | the window",
                                                  "stays until the quit"}));
     ASSERT_EQ(gLogged.size(), 2u);
-    EXPECT_NE(gLogged[0].find("not written"), std::string::npos);
+    EXPECT_NE(gLogged[0].find("wrote"), std::string::npos);
     EXPECT_TRUE(ShownWindows().empty());
 }
 

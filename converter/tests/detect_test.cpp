@@ -213,8 +213,7 @@ TEST_F(Detection, SheetsAndProjectsGoToTheirConversions) {
     for (const FileSpec* spec : {&sheet, &project}) EXPECT_EQ(ConvertFileProcessor(spec), 0);
     const std::string at = dir_.path();
     EXPECT_EQ(gLog, (std::vector<std::string>{
-                        "\"" + at + "/Amplifier.SCM\": translated; \"" + at +
-                            "/Amplifier (Plexa)/Amplifier.SHX\" not written: this build cannot write sheet files yet",
+                        "\"" + at + "/Amplifier.SCM\": wrote \"" + at + "/Amplifier (Plexa)/Amplifier.SHX\"",
                         "\"" + at + "/Amplifier.SCM\": wrote \"" + at + "/Amplifier (Plexa)/Amplifier.PRX\" for 1 sheets",
                         kV36ProjectDamagedMessage,
                     }));

@@ -67,15 +67,15 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
     const int status = program.Wait();
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Lines for the sheet, none for the text file: the project is written, the sheet file is not.
+    // Lines for the sheet, none for the text file: the sheet file and then its project are written.
     EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))),
-              "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": translated; \"" +
-                  dir.file("Amplifier (Plexa)/Amplifier.SHX") +
-                  "\" not written: this build cannot write sheet files yet\n"
+              "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
+                  dir.file("Amplifier (Plexa)/Amplifier.SHX") + "\"\n"
                   "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
                   dir.file("Amplifier (Plexa)/Amplifier.PRX") + "\" for 1 sheets\n");
     struct stat info;
     EXPECT_EQ(::stat(dir.file("Amplifier (Plexa)/Amplifier.PRX").c_str(), &info), 0);
+    EXPECT_EQ(::stat(dir.file("Amplifier (Plexa)/Amplifier.SHX").c_str(), &info), 0);
 }
 
 TEST(Program, ConvertsALibraryOfTheCommandLine) {

@@ -21,6 +21,7 @@
 #include "converter/v36sheet.h"
 #include "converter/v36sheetconvert.h"
 #include "files/project.h"
+#include "files/sheetcontents.h"
 #include "foundation/da.h"
 #include "foundation/da_stream.h"
 #include "foundation/dynfile.h"
@@ -380,12 +381,19 @@ TEST_F(V36SheetConvertTest, APartOnTwoSheetsBecomesOneComponent) {
     const FileSpec project = WriteProject("Logic.SPR", {"A.SCM", "B.SCM"});
     ProjectConversion result;
     result.keepSheets = true;
-    EXPECT_EQ(ConvertV36ProjectFile(&project, &result), kSheetWritingUnavailable);
+    EXPECT_EQ(ConvertV36ProjectFile(&project, &result), status::kNoErr);
     ASSERT_EQ(result.sheets.size(), 2u);
     EXPECT_EQ(result.sheetNames, (std::vector<std::string>{"A.SHX", "B.SHX"}));
     EXPECT_EQ(result.projectPath, dir_.file("Logic (Plexa)/Logic.PRX"));
     std::vector<std::string> designators;
-    for (SheetRecord* sheet : result.sheets) {
+    for (size_t i = 0; i < result.sheets.size(); ++i) {
+        SheetRecord* sheet = result.sheets[i];
+        // The written file opens with the editor's reader to the sheet that was translated.
+        const FileSpec written = Spec("Logic (Plexa)/" + result.sheetNames[i]);
+        SheetRecord* reopened = nullptr;
+        ASSERT_EQ(LoadSheetFile(&written, &reopened), 0);
+        EXPECT_EQ(DumpSheet(reopened), DumpSheet(sheet));
+        DestroySheet(reopened);
         ASSERT_EQ(sheet->componentList->count, 1u);
         auto* c = static_cast<ComponentRecord*>(LLFirst(sheet->componentList));
         ASSERT_EQ(c->sectionCount, 4);
@@ -405,7 +413,7 @@ TEST_F(V36SheetConvertTest, APartOnTwoSheetsBecomesOneComponent) {
     }
     EXPECT_EQ(designators, (std::vector<std::string>{"U3.A", "U3.B", "U3.C", "U3.D"}));
     ASSERT_EQ(gLog.size(), 3u);
-    EXPECT_NE(gLog[0].find("not written"), std::string::npos);
+    EXPECT_NE(gLog[0].find("wrote"), std::string::npos);
 }
 
 TEST_F(V36SheetConvertTest, AMissingSheetIsAskedForOnceAndCancelStopsSilently) {
@@ -438,7 +446,7 @@ TEST_F(V36SheetConvertTest, AMissingSheetIsAskedForOnceAndCancelStopsSilently) {
         },
         nullptr);
     ProjectConversion result;
-    EXPECT_EQ(ConvertV36ProjectFile(&project, &result), kSheetWritingUnavailable);
+    EXPECT_EQ(ConvertV36ProjectFile(&project, &result), status::kNoErr);
     EXPECT_EQ(asked.size(), 1u);
     EXPECT_TRUE(FileExists(dir_.file("Lost (Plexa)/Lost.PRX")));
 }
@@ -447,7 +455,7 @@ TEST_F(V36SheetConvertTest, SheetsOfTheSameNameGetDistinctOutputs) {
     Write("A.SCM", WriteV36SheetDesc(GateSheet(true)));
     const FileSpec project = WriteProject("Twice.SPR", {"A.SCM", "A.SCM"});
     ProjectConversion result;
-    EXPECT_EQ(ConvertV36ProjectFile(&project, &result), kSheetWritingUnavailable);
+    EXPECT_EQ(ConvertV36ProjectFile(&project, &result), status::kNoErr);
     EXPECT_EQ(result.sheetNames, (std::vector<std::string>{"A.SHX", "A 2.SHX"}));
 }
 
@@ -455,9 +463,10 @@ TEST_F(V36SheetConvertTest, ASingleSheetMakesAProjectOfItsOwn) {
     const FileSpec sheet = Write("Amplifier.SCM", WriteV36SheetDesc(Amplifier(false)));
     ConvertV36Sheet(&sheet);
     EXPECT_TRUE(FileExists(dir_.file("Amplifier (Plexa)/Amplifier.PRX")));
-    EXPECT_TRUE(gErrors.empty());  // the log names the sheet that was not written
+    EXPECT_TRUE(FileExists(dir_.file("Amplifier (Plexa)/Amplifier.SHX")));
+    EXPECT_TRUE(gErrors.empty());
     ASSERT_EQ(gLog.size(), 2u);
-    EXPECT_NE(gLog[0].find("not written"), std::string::npos);
+    EXPECT_NE(gLog[0].find("wrote"), std::string::npos);
 }
 
 TEST_F(V36SheetConvertTest, ADamagedProjectIsToldAndCancelled) {

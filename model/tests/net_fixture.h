@@ -90,10 +90,11 @@ inline std::string DumpRect(const Rect& r) {
            std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
 }
 
-// Compares a dump with the expected text kept in model/tests/data/<name>; with PLEXA_WRITE_DUMPS
-// set the file is written instead (look at it before keeping it).
-inline void ExpectDumpFile(const std::string& dump, const std::string& name) {
-    const std::string path = SourcePath("model/tests/data/" + name);
+// Compares a dump with the expected text kept in <folder>/<name> of the source tree; with
+// PLEXA_WRITE_DUMPS set the file is written instead (look at it before keeping it).
+inline void ExpectDumpFile(const std::string& dump, const std::string& name,
+                           const std::string& folder = "model/tests/data") {
+    const std::string path = SourcePath(folder + "/" + name);
     if (std::getenv("PLEXA_WRITE_DUMPS")) {
         ASSERT_TRUE(WriteFile(path, dump)) << path;
         return;

@@ -113,18 +113,11 @@ protected:
 };
 
 TEST_F(ElementInfoDialog, TheTemplateHoldsTheTwoBoxesAndTheButtons) {
-    VXViewTemplate* view = VXLoadDialogTemplate(kElementInfoTemplate);
-    ASSERT_TRUE(view);
-    std::vector<std::pair<int16_t, uint16_t>> items;
-    VXControlItemTemplate item;
-    for (int32_t i = 0; VXGetTemplateItem(view, i, &item); ++i)
-        if (!(item.options & kUIItemContainer)) items.emplace_back(item.itemNumber, item.itemType);
-    std::sort(items.begin(), items.end());
+    const auto items = DialogTemplateItems(kElementInfoTemplate);
     EXPECT_EQ(items, (std::vector<std::pair<int16_t, uint16_t>>{{1, kVXPushButton},
                                                                  {2, kVXPushButton},
                                                                  {3, kVXCheckBox},
                                                                  {4, kVXCheckBox}}));
-    VXDestroyDialogTemplate(view);
 }
 
 TEST_F(ElementInfoDialog, OKTakesTheBoxesAndCancelLeavesTheElement) {

@@ -2,13 +2,16 @@
 // and menu tests; every window and menu goes at the end of each test.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_templates.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
@@ -48,6 +51,20 @@ public:
 // The front-most visible dialog, none when no dialog is up.
 inline VXWindowRecordTag* FrontDialog() {
     return VXGetNextVisibleWindow(nullptr, kVXWindowDialog, false);
+}
+
+// The numbered items of a dialog template as (item number, item type), sorted; empty when the
+// template cannot be loaded.
+inline std::vector<std::pair<int16_t, uint16_t>> DialogTemplateItems(uint16_t templateID) {
+    std::vector<std::pair<int16_t, uint16_t>> items;
+    VXViewTemplate* view = VXLoadDialogTemplate(templateID);
+    if (!view) return items;
+    VXControlItemTemplate item;
+    for (int32_t i = 0; VXGetTemplateItem(view, i, &item); ++i)
+        if (!(item.options & kUIItemContainer)) items.emplace_back(item.itemNumber, item.itemType);
+    std::sort(items.begin(), items.end());
+    VXDestroyDialogTemplate(view);
+    return items;
 }
 
 // Queues a key press with the character, for the running loop to deliver.

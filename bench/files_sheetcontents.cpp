@@ -1,0 +1,122 @@
+// Saving and opening the chain sheet (bench/chain_sheet.h) of N = 1,000, 10,000 and 30,000
+// symbols, each with a designator text: the whole sheet file written, and read back into a new
+// sheet record. Opening also reports the heap taken by the opened sheet, per symbol.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "bench/chain_sheet.h"
+#include "files/sheetcontents.h"
+#include "files/sheetfile.h"
+#include "foundation/filespec.h"
+#include "foundation/memory.h"
+#include "graphics/textstyle.h"
+#include "model/imagelist.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+#include "model/themes.h"
+#include "platform/app_platform.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+namespace {
+
+// The chain with a designator text on every symbol.
+struct TextChain : bench::Chain {
+    explicit TextChain(int64_t n) : bench::Chain(n) {
+        int64_t i = 0;
+        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next, ++i) {
+            const std::string name = "R" + std::to_string(i + 1);
+            TextRecord* text = CreateDrawingText(sheet, kTextKindDesignator, 0, bench::Pin0(i), name.c_str());
+            text->owner = TextOwnerSerial(s->serial);
+        }
+    }
+};
+
+// A file in a fresh folder, removed with the object.
+struct ScratchFile {
+    std::string folder, path;
+    ScratchFile() {
+        char name[] = "/tmp/plexa-bench.XXXXXX";
+        folder = mkdtemp(name) ? name : "/tmp";
+        path = folder + "/chain.SHX";
+    }
+    ~ScratchFile() {
+        std::remove(path.c_str());
+        rmdir(folder.c_str());
+    }
+};
+
+FileSpec SpecAt(const std::string& path) {
+    FileSpec spec;
+    FileSpecFromURL(path, &spec, false, nullptr);
+    return spec;
+}
+
+size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+void BM_SaveChainSheet(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    ScratchFile file;
+    TextChain chain(n);
+    const FileSpec spec = SpecAt(file.path);
+    for (auto _ : state)
+        if (WriteSheetFile(chain.sheet, &spec) != 0) state.SkipWithError("the save failed");
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_SaveChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond)->Complexity();
+
+void BM_OpenChainSheet(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    ScratchFile file;
+    const FileSpec spec = SpecAt(file.path);
+    {
+        TextChain chain(n);
+        if (WriteSheetFile(chain.sheet, &spec) != 0) state.SkipWithError("the save failed");
+    }
+    double perSymbol = 0;
+    for (auto _ : state) {
+        const size_t before = HeapInUse();
+        SheetRecord* sheet = nullptr;
+        if (LoadSheetFile(&spec, &sheet) != 0) state.SkipWithError("the open failed");
+        state.PauseTiming();
+        perSymbol = double(HeapInUse() - before) / double(n);
+        DestroySheet(sheet);
+        state.ResumeTiming();
+    }
+    state.counters["heap_per_symbol"] = perSymbol;
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_OpenChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond)->Complexity();
+
+}  // namespace
+}  // namespace plexa
+
+int main(int argc, char** argv) {
+    static char name[] = "bench_files_sheetcontents";
+    static char* args[] = {name, nullptr};
+    plexa::PlatformEnsureApplication(1, args);
+    plexa::VXCoreInit();
+    plexa::VXInitWindows();
+    plexa::VXInitStyles();
+    plexa::SchStylesInit();
+    plexa::InitImageLists();
+    plexa::InitTextRecordPool();
+    plexa::InitSymbolPool();
+    plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
+    plexa::InstallSheetFileServices();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,527 @@
+// Net joining and naming: the phases that turn the nets of single sheets into the nets of the
+// design (joining through ports, sub-sheets, export names and global names; resolving port nets
+// up the hierarchy; removing repeated pins and unused nets; per-instance copies of local nets;
+// single-pin and conflict flags; instance qualifiers).
+//
+// Merged nets resolve through the merge map: each net's survivor, followed with path halving, so
+// a chain of merges costs no rewriting of earlier entries. Port specs keep the ids they were made
+// with and are resolved when read.
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "design/netlist_internal.h"
+#include "files/hierarchy.h"
+#include "files/project.h"
+#include "foundation/heap.h"
+#include "foundation/strings.h"
+#include "model/attributes.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr uint32_t kNone = 0xFFFFFFFF;
+
+std::string NameText(const UnifiedDBRecord* db, uint32_t nameId) {
+    char text[kStringSpecBufferSize] = "";
+    if (nameId < db->netNames.size())
+        ExtractStringSpec(db->netNames[nameId], db->netNameStrings, text, sizeof text);
+    return text;
+}
+
+// Ranks of the name ids in name order (equal names, told apart only by case, share a rank).
+std::vector<uint32_t> ComputeNameRanks(const UnifiedDBRecord* db) {
+    const size_t n = db->netNames.size();
+    std::vector<std::string> texts(n);
+    for (size_t i = 0; i < n; ++i) texts[i] = NameText(db, uint32_t(i));
+    std::vector<uint32_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = uint32_t(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
+        return r != 0 ? r < 0 : a < b;
+    });
+    std::vector<uint32_t> rank(n);
+    uint32_t r = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (i && CompareUDBNames(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
+        rank[order[i]] = r;
+    }
+    return rank;
+}
+
+// The ranks, kept with the database and computed again only when names were added since.
+const std::vector<uint32_t>& NameRanks(UnifiedDBRecord* db) {
+    if (db->nameRanks.size() != db->netNames.size()) db->nameRanks = ComputeNameRanks(db);
+    return db->nameRanks;
+}
+
+std::unordered_map<StringSpec, uint32_t> QualifierRanks(const UnifiedDBRecord* db) {
+    std::vector<StringSpec> distinct;
+    for (const UDBNetEntry& n : db->nets)
+        if (n.live) distinct.push_back(n.qualifier);
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::vector<std::string> texts(distinct.size());
+    char buffer[kStringSpecBufferSize];
+    for (size_t i = 0; i < distinct.size(); ++i) {
+        ExtractStringSpec(distinct[i], db->netStrings, buffer, sizeof buffer);
+        texts[i] = buffer;
+    }
+    std::vector<uint32_t> order(distinct.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
+        return r != 0 ? r < 0 : a < b;
+    });
+    std::unordered_map<StringSpec, uint32_t> ranks;
+    uint32_t r = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i && CompareUDBNames(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
+        ranks[distinct[order[i]]] = r;
+    }
+    return ranks;
+}
+
+// The first export spec of a sheet with a name id, or none.
+const UDBPortSpec* FirstExport(const UDBSheetPorts& ports, uint32_t nameId) {
+    auto it = std::lower_bound(ports.exports.begin(), ports.exports.end(), nameId,
+                               [](const UDBPortSpec& e, uint32_t id) { return e.nameId < id; });
+    return it != ports.exports.end() && it->nameId == nameId ? &*it : nullptr;
+}
+
+}  // namespace
+
+uint32_t ResolveMergeId(UDBBuild* build, uint32_t id) {
+    std::vector<uint32_t>& parent = build->mergeParent;
+    if (id >= parent.size()) return id;
+    while (parent[id] != id) {
+        parent[id] = parent[parent[id]];
+        id = parent[id];
+    }
+    return id;
+}
+
+void MergeNet(UDBBuild* build, uint32_t a, uint32_t b) {
+    a = ResolveMergeId(build, a);
+    b = ResolveMergeId(build, b);
+    if (a == b) return;
+    UnifiedDBRecord* db = build->db;
+    UDBNetEntry& keep = db->nets[a];
+    UDBNetEntry& gone = db->nets[b];
+    gone.flags |= kUDBNetMerged;
+    if (gone.attributes) {
+        if (!keep.attributes) {
+            keep.attributes = gone.attributes;
+            keep.attributeCount = gone.attributeCount;
+        } else {
+            int16_t count = int16_t(keep.attributeCount);
+            MergeAttributes(db->netStrings, gone.attributes, 0, gone.attributeCount, db->netStrings,
+                            keep.attributes, 0, &count, kMergeEmptyValues);
+            keep.attributeCount = uint16_t(count);
+            MemFree(gone.attributes);
+        }
+        gone.attributes = nullptr;
+        gone.attributeCount = 0;
+    }
+    build->mergeParent[b] = a;
+    build->merges.emplace_back(b, a);
+}
+
+void MergeSheetNets(UDBBuild* build) {
+    const bool throughSubSheets =
+        build->project->settings.signalScope == 1 && !(build->flags & kUDBModular);
+    // Children before parents, each sheet once: the reverse of the tree order.
+    std::vector<bool> done(build->ports.size(), false);
+    std::vector<int32_t> order;
+    for (auto it = build->tree.nodes.rbegin(); it != build->tree.nodes.rend(); ++it) {
+        auto s = build->tree.sheetIndex.find((*it)->sheetSpec);
+        if (s == build->tree.sheetIndex.end() || done[size_t(s->second)]) continue;
+        done[size_t(s->second)] = true;
+        order.push_back(s->second);
+    }
+    for (int32_t sheet : order) {
+        UDBSheetPorts& ports = build->ports[size_t(sheet)];
+        // Through ports: exports of one name join the first one's net.
+        for (size_t i = 1; i < ports.exports.size(); ++i) {
+            size_t first = i - 1;
+            while (i < ports.exports.size() && ports.exports[i].nameId == ports.exports[first].nameId) {
+                MergeNet(build, ports.exports[first].netId, ports.exports[i].netId);
+                ++i;
+            }
+        }
+        if (!throughSubSheets) continue;
+        // Through sub-sheets: imports of one symbol that reach one child net join.
+        bool joined = true;
+        while (joined) {
+            joined = false;
+            size_t i = 0;
+            while (i < ports.imports.size()) {
+                size_t end = i;
+                while (end < ports.imports.size() && ports.imports[end].serial == ports.imports[i].serial) ++end;
+                std::unordered_map<uint32_t, uint32_t> reached;
+                for (size_t k = i; k < end; ++k) {
+                    const UDBPortSpec& imp = ports.imports[k];
+                    if (imp.sheetOrType >= build->ports.size()) continue;
+                    const UDBPortSpec* exp = FirstExport(build->ports[imp.sheetOrType], imp.nameId);
+                    if (!exp) continue;
+                    const uint32_t child = ResolveMergeId(build, exp->netId);
+                    auto [it, added] = reached.emplace(child, imp.netId);
+                    if (!added && ResolveMergeId(build, it->second) != ResolveMergeId(build, imp.netId)) {
+                        MergeNet(build, it->second, imp.netId);
+                        joined = true;
+                    }
+                }
+                i = end;
+            }
+        }
+    }
+}
+
+void MergeFlatProjectNets(UDBBuild* build) {
+    const size_t sheets = build->ports.size();
+    for (size_t i = 0; i < sheets; ++i) {
+        const std::vector<UDBPortSpec>& exports = build->ports[i].exports;
+        for (size_t k = 0; k < exports.size(); ++k) {
+            if (k && exports[k].nameId == exports[k - 1].nameId) continue;
+            for (size_t j = i + 1; j < sheets; ++j)
+                if (const UDBPortSpec* other = FirstExport(build->ports[j], exports[k].nameId))
+                    MergeNet(build, exports[k].netId, other->netId);
+        }
+    }
+}
+
+void MergeGlobalNets(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    SortNetTable(db);
+    const std::vector<uint32_t>& ranks = NameRanks(db);
+    uint32_t runRank = kNone, first = kNone;
+    for (uint32_t id : db->netOrder) {
+        const UDBNetEntry& n = db->nets[id];
+        const uint32_t rank = ranks[n.nameId];
+        if (rank != runRank) {
+            runRank = rank;
+            first = kNone;
+        }
+        if (n.scope != kUDBScopeGlobal || (n.flags & (kUDBNetNotGlobal | kUDBNetMerged))) continue;
+        if (first == kNone)
+            first = id;
+        else
+            MergeNet(build, first, id);
+    }
+}
+
+void PinListMerge(UDBBuild* build) {
+    for (UDBPinEntry& pin : build->db->pins)
+        if (pin.netId != kUDBNoNet) pin.netId = int32_t(ResolveMergeId(build, uint32_t(pin.netId)));
+}
+
+void FlattenHierarchyNets(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    // Per sheet: the export names of each net, resolved.
+    std::vector<std::unordered_multimap<uint32_t, uint32_t>> exportNames(build->ports.size());
+    for (size_t s = 0; s < build->ports.size(); ++s)
+        for (const UDBPortSpec& e : build->ports[s].exports)
+            exportNames[s].emplace(ResolveMergeId(build, e.netId), e.nameId);
+    // Imports of a sheet by (serial, name).
+    auto findImport = [&](size_t sheet, uint32_t serial, uint32_t nameId) -> const UDBPortSpec* {
+        const std::vector<UDBPortSpec>& imports = build->ports[sheet].imports;
+        auto it = std::lower_bound(imports.begin(), imports.end(), serial,
+                                   [](const UDBPortSpec& p, uint32_t s) { return p.serial < s; });
+        for (; it != imports.end() && it->serial == serial; ++it)
+            if (it->nameId == nameId) return &*it;
+        return nullptr;
+    };
+    std::unordered_map<uint64_t, uint32_t> resolved;  // node order << 32 | net -> result
+    std::vector<bool> found(db->nets.size(), false);
+    std::vector<bool> port(db->nets.size(), false);
+    for (size_t i = 0; i < db->nets.size(); ++i) port[i] = db->nets[i].scope == kUDBScopePort;
+    for (UDBPinEntry& pin : db->pins) {
+        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || !pin.node) continue;
+        const uint64_t key = uint64_t(pin.nodeOrder) << 32 | uint32_t(pin.netId);
+        auto known = resolved.find(key);
+        if (known != resolved.end()) {
+            if (known->second != uint32_t(pin.netId)) found[size_t(pin.netId)] = true;
+            pin.netId = int32_t(known->second);
+            continue;
+        }
+        uint32_t net = uint32_t(pin.netId);
+        uint32_t best = net;
+        SheetNode* node = pin.node;
+        bool climbing = true;
+        while (climbing && node && node->parent) {
+            climbing = false;
+            const UDBNetEntry& row = db->nets[net];
+            auto names = exportNames[row.sheetIndex].equal_range(net);
+            auto parentSheet = build->tree.sheetIndex.find(node->parent->sheetSpec);
+            if (parentSheet == build->tree.sheetIndex.end()) break;
+            for (auto it = names.first; it != names.second; ++it) {
+                const UDBPortSpec* imp = findImport(size_t(parentSheet->second), node->serial, it->second);
+                if (!imp) continue;
+                const uint32_t parentNet = ResolveMergeId(build, imp->netId);
+                best = parentNet;
+                if (port[parentNet]) {
+                    net = parentNet;
+                    node = node->parent;
+                    climbing = true;
+                }
+                break;
+            }
+        }
+        resolved.emplace(key, best);
+        if (best != uint32_t(pin.netId)) found[size_t(pin.netId)] = true;
+        pin.netId = int32_t(best);
+    }
+    // A port net that reached no parent is local.
+    for (size_t i = 0; i < db->nets.size(); ++i)
+        if (port[i] && !found[i]) db->nets[i].scope = kUDBScopeLocal;
+}
+
+void SortPinTable(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    // Ranks of the pin numbers in natural order.
+    std::vector<StringSpec> distinct;
+    distinct.reserve(64);
+    for (const UDBPinEntry& p : db->pins) distinct.push_back(p.number);
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::vector<std::string> texts(distinct.size());
+    char buffer[kStringSpecBufferSize];
+    for (size_t i = 0; i < distinct.size(); ++i) {
+        ExtractStringSpec(distinct[i], db->pinStrings, buffer, sizeof buffer);
+        texts[i] = buffer;
+    }
+    std::vector<uint32_t> order(distinct.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
+        return r != 0 ? r < 0 : a < b;
+    });
+    std::unordered_map<StringSpec, uint32_t> rank;
+    uint32_t r = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i && StrCmpAlphaNumeric(texts[order[i - 1]].c_str(), texts[order[i]].c_str(), false) != 0) ++r;
+        rank[distinct[order[i]]] = r;
+    }
+    struct Key {
+        uint64_t key;
+        uint32_t index;
+    };
+    std::vector<Key> keys(db->pins.size());
+    for (size_t i = 0; i < db->pins.size(); ++i)
+        keys[i] = {uint64_t(db->pins[i].compRow) << 32 | rank[db->pins[i].number], uint32_t(i)};
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.key != b.key ? a.key < b.key : a.index < b.index;
+    });
+    // Rows move into place along the permutation's cycles, without a second table.
+    std::vector<UDBPinEntry>& pins = db->pins;
+    std::vector<bool> placed(pins.size(), false);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (placed[i] || keys[i].index == i) continue;
+        UDBPinEntry held = pins[i];
+        size_t at = i;
+        while (keys[at].index != i) {
+            pins[at] = pins[keys[at].index];
+            placed[at] = true;
+            at = keys[at].index;
+        }
+        pins[at] = held;
+        placed[at] = true;
+    }
+}
+
+void CleanupMultiPinInstances(UDBBuild* build) {
+    // Rows of one comp row and pin number follow each other. Where they were flagged as on
+    // different nets, rows repeating a net are removed; the flag stays on the rows left when
+    // they are still on more than one net.
+    std::vector<UDBPinEntry>& pins = build->db->pins;
+    std::vector<bool> remove(pins.size(), false);
+    size_t i = 0;
+    while (i < pins.size()) {
+        size_t end = i + 1;
+        while (end < pins.size() && pins[end].compRow == pins[i].compRow && pins[end].number == pins[i].number) ++end;
+        bool flagged = false;
+        for (size_t k = i; k < end; ++k) flagged |= (pins[k].flags & kUDBPinMultiNet) != 0;
+        if (flagged) {
+            for (size_t k = i; k < end; ++k)
+                for (size_t m = k + 1; m < end; ++m)
+                    if (!remove[k] && !remove[m] && pins[m].netId == pins[k].netId) remove[m] = true;
+            size_t kept = 0;
+            for (size_t k = i; k < end; ++k) kept += remove[k] ? 0 : 1;
+            for (size_t k = i; k < end; ++k) {
+                if (kept > 1)
+                    pins[k].flags |= kUDBPinMultiNet;
+                else
+                    pins[k].flags &= uint8_t(~kUDBPinMultiNet);
+            }
+        }
+        i = end;
+    }
+    size_t out = 0;
+    for (size_t k = 0; k < pins.size(); ++k)
+        if (!remove[k]) pins[out++] = pins[k];
+    pins.resize(out);
+}
+
+void DeadStripNets(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
+    for (const UDBPinEntry& p : db->pins)
+        if (p.netId != kUDBNoNet) db->nets[size_t(p.netId)].flags |= kUDBNetMark;
+    if (build->flags & kUDBModular)
+        for (const UDBSheetPorts& ports : build->ports)
+            for (const UDBPortSpec& e : ports.exports) db->nets[ResolveMergeId(build, e.netId)].flags |= kUDBNetMark;
+    for (UDBNetEntry& n : db->nets) {
+        if (!n.live) continue;
+        if (!(n.flags & kUDBNetMark)) {
+            if (n.attributes && !(n.flags & kUDBNetCopy)) MemFree(n.attributes);
+            n.attributes = nullptr;
+            n.live = false;
+        }
+        n.flags &= uint8_t(~kUDBNetMark);
+    }
+}
+
+OSStatus AddSubsequentInstNets(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    std::vector<uint32_t> map;
+    try {
+        map = BuildNetMembersSortMap(db);
+    } catch (const std::bad_alloc&) {
+        return status::kOutOfMemory;
+    }
+    const size_t netCount = db->nets.size();
+    size_t pos = 0;
+    while (pos < map.size()) {
+        const int32_t net = db->pins[map[pos]].netId;
+        size_t end = pos;
+        while (end < map.size() && db->pins[map[end]].netId == net) ++end;
+        if (net == kUDBNoNet || size_t(net) >= netCount) {
+            pos = end;
+            continue;
+        }
+        const UDBNetEntry row = db->nets[size_t(net)];
+        const std::vector<uint32_t>& nodes = build->tree.treeVisits[row.sheetIndex];
+        if (!row.live || row.scope != kUDBScopeLocal || (row.flags & kUDBNetCopy) || nodes.size() < 2) {
+            pos = end;
+            continue;
+        }
+        bool kept = false;
+        size_t at = pos;
+        for (uint32_t node : nodes) {
+            const uint32_t last = build->tree.subtreeEnd[node];
+            while (at < end && db->pins[map[at]].nodeOrder < node) ++at;
+            size_t stop = at;
+            while (stop < end && db->pins[map[stop]].nodeOrder < last) ++stop;
+            if (stop == at) continue;
+            if (!kept) {
+                kept = true;
+            } else {
+                UDBNetEntry copy = row;
+                copy.flags |= kUDBNetCopy;
+                db->nets.push_back(copy);
+                build->mergeParent.push_back(uint32_t(db->nets.size() - 1));
+                const int32_t id = int32_t(db->nets.size() - 1);
+                for (size_t k = at; k < stop; ++k) db->pins[map[k]].netId = id;
+            }
+            at = stop;
+        }
+        pos = end;
+    }
+    return status::kNoErr;
+}
+
+void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly) {
+    for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~(kUDBNetMark | kUDBNetSinglePin));
+    for (const UDBPinEntry& p : db->pins) {
+        if (p.netId == kUDBNoNet) continue;
+        UDBNetEntry& n = db->nets[size_t(p.netId)];
+        if (localOnly && n.scope != kUDBScopeLocal) continue;
+        if (!(n.flags & kUDBNetMark))
+            n.flags |= kUDBNetMark | kUDBNetSinglePin;
+        else
+            n.flags &= uint8_t(~kUDBNetSinglePin);
+    }
+    for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
+}
+
+void SortNetTable(UnifiedDBRecord* db) {
+    const std::vector<uint32_t>& names = NameRanks(db);
+    const auto qualifiers = QualifierRanks(db);
+    struct Key {
+        uint32_t name, qualifier;
+        uint16_t sheet;
+        uint32_t id;
+    };
+    std::vector<Key> keys;
+    keys.reserve(db->nets.size());
+    for (size_t i = 0; i < db->nets.size(); ++i) {
+        const UDBNetEntry& n = db->nets[i];
+        if (!n.live) continue;
+        keys.push_back({names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex, uint32_t(i)});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (a.name != b.name) return a.name < b.name;
+        if (a.qualifier != b.qualifier) return a.qualifier < b.qualifier;
+        if (a.sheet != b.sheet) return a.sheet < b.sheet;
+        return a.id < b.id;
+    });
+    db->netOrder.clear();
+    db->netOrder.reserve(keys.size());
+    for (const Key& k : keys) db->netOrder.push_back(k.id);
+}
+
+void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet) {
+    const std::vector<uint32_t>& names = NameRanks(db);
+    const auto qualifiers = QualifierRanks(db);
+    const UDBNetEntry* previous = nullptr;
+    for (uint32_t id : db->netOrder) {
+        UDBNetEntry& n = db->nets[id];
+        n.flags &= uint8_t(~(kUDBNetMark | kUDBNetConflict));
+        if (n.flags & kUDBNetMerged) continue;
+        if (previous && names[previous->nameId] == names[n.nameId]) {
+            bool conflict = true;
+            if (perSheet && previous->sheetIndex != n.sheetIndex) conflict = false;
+            if (compareQualifiers && qualifiers.at(previous->qualifier) != qualifiers.at(n.qualifier))
+                conflict = false;
+            if (conflict) {
+                const_cast<UDBNetEntry*>(previous)->flags |= kUDBNetConflict;
+                n.flags |= kUDBNetConflict;
+            }
+        }
+        previous = &n;
+    }
+}
+
+void QualifyNetNames(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    const ProjectSettings& settings = build->project->settings;
+    SortNetTable(db);
+    FlagNetNameConflicts(db, false, false);
+    bool changed = false;
+    for (const UDBPinEntry& pin : db->pins) {
+        if (pin.netId == kUDBNoNet) continue;
+        UDBNetEntry& n = db->nets[size_t(pin.netId)];
+        if ((n.flags & kUDBNetMark) || n.scope != kUDBScopeLocal) continue;
+        n.flags |= kUDBNetMark;
+        const bool qualify = settings.qualifyAllLocal || (settings.qualifyConflicting && (n.flags & kUDBNetConflict)) ||
+                             (settings.qualifyShared && (n.flags & kUDBNetSharedSheet));
+        if (!qualify) continue;
+        // The instance: the pin's node, or the nearest ancestor whose sheet is the net's.
+        SheetNode* node = pin.node;
+        if (!node && pin.nodeOrder < build->tree.nodes.size()) node = build->tree.nodes[pin.nodeOrder];
+        while (node && build->tree.sheetIndex[node->sheetSpec] != n.sheetIndex) node = node->parent;
+        const StringSpec q = build->Qualifier(node);
+        if (q != n.qualifier) {
+            n.qualifier = q;
+            changed = true;
+        }
+    }
+    for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
+    if (changed) {
+        SortNetTable(db);
+        FlagNetNameConflicts(db, true, false);
+    }
+}
+
+}  // namespace plexa

@@ -1,0 +1,98 @@
+// What the netlist build's modules share while a database is built: the build state with its
+// indexes (name ids, interned strings, tree order, per-sheet nodes) and the phases that join and
+// name nets (netjoin.cpp). Nothing here outlives a build.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "design/netlistdb.h"
+
+namespace plexa {
+
+struct LinkListHeader;
+
+// The hierarchy as the build sees it: nodes in tree order with the end of each node's subtree, and
+// per sheet index the nodes the walk visits (in visiting order and in tree order).
+struct UDBTree {
+    std::vector<SheetNode*> nodes;                     // tree order
+    std::vector<uint32_t> subtreeEnd;                  // one past the node's last descendant
+    std::unordered_map<const SheetNode*, uint32_t> order;
+    std::vector<std::vector<SheetNode*>> visits;       // per sheet: visiting order
+    std::vector<std::vector<uint32_t>> treeVisits;     // per sheet: tree order of the visited nodes
+    std::vector<SheetSpec*> specs;                     // the project's sheet specs in order
+    std::unordered_map<const SheetSpec*, int32_t> sheetIndex;
+    std::vector<bool> topLevel;                        // per sheet: it is a top-level sheet
+};
+
+// Collects the tree and the nodes that a walk from the root node (or from the top level) visits:
+// the root node, then with descend its subtree, children before parents; nodes that are circular
+// or kept from descent are skipped with their subtrees.
+void BuildUDBTree(ProjectRecord* project, SheetNode* root, bool descend, UDBTree* tree);
+
+// Interns strings into one string block: equal texts get one spec.
+class UDBStringPool {
+public:
+    explicit UDBStringPool(StringBlock block) : block_(block) {}
+    // 0 for an empty text; 0 with *status set when the block refuses the string.
+    StringSpec Add(const char* text, OSStatus* status);
+    StringBlock block() const { return block_; }
+
+private:
+    StringBlock block_;
+    std::unordered_map<std::string, StringSpec> specs_;
+};
+
+// The state of one build.
+struct UDBBuild {
+    UnifiedDBRecord* db = nullptr;
+    ProjectRecord* project = nullptr;
+    uint16_t flags = 0;
+    UDBTree tree;
+    // The net name table's index: upper-cased name -> name id.
+    std::unordered_map<std::string, uint32_t> nameIds;
+    UDBStringPool* compStrings = nullptr;
+    UDBStringPool* netStrings = nullptr;
+    UDBStringPool* pinStrings = nullptr;
+    // Per sheet index: the sheet's import and export specs.
+    std::vector<UDBSheetPorts> ports;
+    // Merge map: each net's survivor (itself while live), and the pairs in the order made.
+    std::vector<uint32_t> mergeParent;
+    std::vector<std::pair<uint32_t, uint32_t>> merges;
+    // Qualifier specs by node order (0xFFFFFFFF: none made yet).
+    std::unordered_map<uint32_t, StringSpec> qualifiers;
+    OSStatus status = 0;
+
+    ~UDBBuild();
+    // The name's id, added when new; 0xFFFFFFFF when the name table cannot take it.
+    uint32_t NameId(const char* name);
+    uint32_t AddNet(uint32_t nameId, uint16_t sheet, uint8_t scope, uint8_t flags);
+    uint32_t NodeOrder(const SheetNode* node) const;
+    // The qualifier of a node (see BuildQualifierSpec); 0 for an empty one.
+    StringSpec Qualifier(SheetNode* node);
+};
+
+// Net joining and naming, in the build's order.
+uint32_t ResolveMergeId(UDBBuild* build, uint32_t id);
+void MergeNet(UDBBuild* build, uint32_t a, uint32_t b);
+void MergeSheetNets(UDBBuild* build);
+void MergeFlatProjectNets(UDBBuild* build);
+void MergeGlobalNets(UDBBuild* build);
+void PinListMerge(UDBBuild* build);
+void FlattenHierarchyNets(UDBBuild* build);
+void SortPinTable(UDBBuild* build);
+void CleanupMultiPinInstances(UDBBuild* build);
+void DeadStripNets(UDBBuild* build);
+OSStatus AddSubsequentInstNets(UDBBuild* build);
+void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly);
+// Sorts the net table (live rows) by name, qualifier, sheet and id.
+void SortNetTable(UnifiedDBRecord* db);
+void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet);
+void QualifyNetNames(UDBBuild* build);
+
+// Natural, then case-blind order of two texts (the tables' name order).
+int CompareUDBNames(const char* a, const char* b);
+
+}  // namespace plexa

@@ -1,0 +1,252 @@
+// The unified netlist database: the connectivity of a whole project, or of one sheet instance and
+// its sub-tree, gathered into tables: one row per component (package), one row per net, one row
+// per pin instance, and per sheet the port names that carry nets between sheets. It is built on
+// demand by `CreateUnifiedDB` and freed by `DestroyUnifiedDB`; nothing of it is stored.
+//
+// This module owns the record, its build (the hierarchy walk, the sheet and instance passes, the
+// pin rows, the conversion of the comp table) and its accessors. The joining and naming of nets
+// across sheets is netjoin.cpp's; the text dump is netlistdump.cpp's.
+//
+// Orders never depend on memory addresses: where two rows are otherwise equal, components are
+// told apart by their place in the collection list (the order in which the build first met them)
+// and then by row id, hierarchy nodes by their place in the tree's order. A build therefore gives
+// the same tables, in the same order, on every run.
+//
+// Rows are kept in vectors. A comp row and a net row are addressed by their physical id (the index
+// in `comps` and `nets`), which never changes once the row exists; `compOrder` and `netOrder` list
+// the physical ids of the live rows in table order. Pin rows are kept in table order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/stringblock.h"
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct ComponentRecord;
+struct DAHeader;
+struct ProjectRecord;
+struct SheetInstance;
+struct SheetNode;
+struct SheetRecord;
+struct SheetSpec;
+using PinDataTable = DAHeader**;
+using SpiceCompMap = DAHeader**;
+
+// Build flags.
+constexpr uint16_t kUDBDescend = 0x001;
+constexpr uint16_t kUDBNoCompAttributes = 0x002;
+constexpr uint16_t kUDBNoNets = 0x004;
+constexpr uint16_t kUDBNoPins = 0x008;
+constexpr uint16_t kUDBInstanceRefs = 0x010;
+constexpr uint16_t kUDBPartTypes = 0x020;
+constexpr uint16_t kUDBModular = 0x040;
+constexpr uint16_t kUDBSimulatorMaps = 0x080;
+constexpr uint16_t kUDBQualifyAllLocal = 0x100;
+constexpr uint16_t kUDBNoGrouping = 0x200;
+constexpr uint16_t kUDBGraphics = 0x400;
+
+// `UDBCompEntry::flags`.
+constexpr uint8_t kUDBCompGenerated = 0x01;  // the designator was generated (not annotated)
+constexpr uint8_t kUDBCompRepeated = 0x02;   // another row has the same designator and qualifier
+constexpr uint8_t kUDBCompSubSheet = 0x04;   // a sub-sheet symbol (modular build)
+constexpr uint8_t kUDBCompSlotArray = 0x08;  // the slots are a bit array owned by the row
+
+// `UDBNetEntry::scope`.
+constexpr uint8_t kUDBScopeLocal = 0, kUDBScopePort = 1, kUDBScopeGlobal = 2;
+// `UDBNetEntry::flags`.
+constexpr uint8_t kUDBNetMark = 0x01;
+constexpr uint8_t kUDBNetCopy = 0x02;         // a per-instance copy sharing its attributes
+constexpr uint8_t kUDBNetSharedSheet = 0x04;  // its sheet is used more than once
+constexpr uint8_t kUDBNetMerged = 0x08;
+constexpr uint8_t kUDBNetConflict = 0x10;
+constexpr uint8_t kUDBNetSinglePin = 0x20;
+constexpr uint8_t kUDBNetNameJoined = 0x40;   // a buss member or a name-joined signal
+constexpr uint8_t kUDBNetNotGlobal = 0x80;    // takes no part in joining of global names
+
+// `UDBPinEntry::flags`.
+constexpr uint8_t kUDBPinMultiNet = 0x01;       // the same pin is on different nets
+constexpr uint8_t kUDBPinMultiInstance = 0x02;  // the same pin stands in different instances
+constexpr uint8_t kUDBPinHiddenDefault = 0x80;
+
+constexpr int32_t kUDBNoNet = -1;
+constexpr uint32_t kUDBNoPinData = 0xFFFFFFFF;
+// The symbol serial of a port spec made for a hidden pin.
+constexpr uint32_t kUDBHiddenPinSerial = 0xFFFFFFFF;
+// Texts of names and designators: at most 255 characters and a terminator.
+constexpr int32_t kUDBTextSize = 256;
+
+struct UDBCompEntry {
+    ComponentRecord* component;  // in the collection list; none after the conversion
+    uint32_t partId;             // after the conversion: part-type index, or the name's spec
+    StringSpec designator;       // comp string block
+    StringSpec qualifier;        // net string block, 0 when unqualified
+    uint32_t slots;              // sections in use (fewer than 33 sections)
+    Handle slotArray;            // a bit array instead, with kUDBCompSlotArray
+    Handle attributes;           // merged attribute records, then the instance references
+    uint16_t attributeCount;
+    uint16_t instanceRefCount;
+    uint16_t sheetIndex;
+    uint8_t flags;
+    uint8_t packageIndex;        // cleared by the conversion
+    uint16_t nameIndex;          // cleared by the conversion
+    uint32_t collectionIndex;    // the component's place in the collection list (order key)
+    uint32_t nodeOrder;          // tree order of the instance that made the row
+};
+
+struct UDBNetEntry {
+    uint32_t nameId;        // in the net name table
+    StringSpec qualifier;   // net string block, 0 when none
+    Handle attributes;      // merged signal attributes (net string block), none when none
+    uint16_t attributeCount;
+    uint16_t sheetIndex;
+    uint8_t scope;
+    uint8_t flags;
+    bool live;              // false once dead-stripped
+};
+
+struct UDBPinEntry {
+    StringSpec number;   // pin string block
+    StringSpec name;     // pin string block
+    SheetNode* node;     // the instance the pin stands in; none for a hidden-pin default
+    uint32_t compRow;    // physical id in the comp table
+    int32_t netId;       // kUDBNoNet when unconnected
+    uint32_t pinDataId;  // in the database's pin data table, kUDBNoPinData when none
+    uint8_t pinType;
+    uint8_t flags;
+    uint32_t nodeOrder;  // tree order of the instance (a hidden-pin default: of its comp row's)
+};
+
+struct UDBSheetEntry {
+    SheetSpec* spec;
+    int32_t directory;         // the spec's folder index in the project's directory list
+    uint32_t creationTime;
+    uint32_t modificationTime;
+    Handle attributes;         // the sheet's attributes in the net string block, none when none
+    uint16_t attributeCount;
+    bool walked;               // the build took the sheet
+};
+
+struct UDBPortSpec {
+    uint32_t nameId;
+    uint32_t serial;           // sheet symbol (import), port symbol (export), or kUDBHiddenPinSerial
+    uint32_t netId;
+    uint16_t sheetOrType;      // the child sheet's index (import) or the port type (export)
+};
+
+// Imports in ascending serial (among equal serials the spec whose net has the higher scope
+// first); exports in ascending name id, then net id, without duplicates.
+struct UDBSheetPorts {
+    std::vector<UDBPortSpec> imports;
+    std::vector<UDBPortSpec> exports;
+};
+
+struct UDBInstanceComps {
+    SheetNode* node;
+    uint32_t nodeOrder;
+    Handle rows;  // bit array of comp rows
+};
+
+struct UDBPartType {
+    StringSpec name;       // pin string block (the collection's)
+    uint32_t packageId;
+    StringSpec footprint;  // comp string block
+};
+
+struct UnifiedDBRecord {
+    ProjectRecord* project;
+    SheetNode* rootNode;
+    uint16_t flags;
+    uint32_t latestChange;
+    std::vector<UDBSheetEntry> sheets;  // one per sheet spec, in the project's order
+    std::vector<UDBCompEntry> comps;
+    std::vector<uint32_t> compOrder;
+    std::vector<UDBPartType> partTypes;
+    std::vector<UDBNetEntry> nets;
+    std::vector<uint32_t> netOrder;
+    std::vector<UDBPinEntry> pins;
+    std::vector<UDBInstanceComps> instanceComps;  // in tree order of the nodes
+    std::vector<UDBSheetPorts> sheetPorts;        // kept only by a modular build (exports)
+    std::vector<StringSpec> netNames;             // the net name table: name id -> spec
+    std::vector<uint32_t> nameRanks;              // name id -> place in name order (made on demand)
+    StringBlock netNameStrings;
+    StringBlock compStrings;
+    StringBlock netStrings;
+    StringBlock pinStrings;
+    PinDataTable pinData;
+    SpiceCompMap compMap;                          // only while building with simulator maps
+    std::vector<SheetNode*> nodes;                 // the hierarchy in tree order
+    // Look-up of a node's tree order (sorted by address, for searching only).
+    std::vector<std::pair<const SheetNode*, uint32_t>> nodeIndex;
+};
+
+// The database being built or last built (its compare procedures read through it), the root
+// instance of that build, and whether a sheet context had to be re-established during the walk.
+extern UnifiedDBRecord* gCurrentDB;
+extern SheetInstance* gDBRootInstance;
+extern bool gHeirarchyRebuilt;
+
+void InitUnifiedDB(UnifiedDBRecord* db);
+// Builds into a caller-owned record; 0 or a status, the record freed again on failure. The
+// project's settings are the same afterwards in every case.
+OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t flags,
+                         UnifiedDBRecord* db);
+void DestroyUnifiedDB(UnifiedDBRecord* db);
+
+// ---- The sheet walk ----
+
+constexpr uint32_t kWalkDescend = 0x1;
+constexpr uint32_t kWalkTwoPasses = 0x2;
+constexpr uint32_t kWalkKeepLoaded = 0x4;
+constexpr uint32_t kWalkFinalCall = 0x8;
+
+// A procedure of the walk: a non-zero result ends it and is returned. The final call (flag 8)
+// has no spec and no sheet and gets the walk's status as `status`.
+using HierarchySheetProc = OSStatus (*)(ProjectRecord* project, SheetNode* root, bool descend,
+                                        SheetSpec* spec, SheetRecord* sheet, void* data);
+using HierarchyFilterProc = bool (*)(ProjectRecord* project, SheetSpec* spec, void* data);
+// Takes every sheet spec of the project in order that has a node and that the walk allows
+// (descend: used at or below the root node; else the root node's sheet, or a top-level sheet),
+// from the open sheets or loaded through the sheet services. A spec whose file cannot be found
+// is skipped; a failed load ends the walk with its status.
+OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uint32_t flags,
+                                HierarchySheetProc proc, HierarchyFilterProc filter, void* data);
+
+// ---- Accessors ----
+
+// The net's name (at most 255 characters); with qualify and a qualifier, the qualifier appended
+// when the project's qualifier follows the name, else put in front, cut to the room left.
+// `row` may be none; returns false for a net that does not exist.
+bool GetUDBNetName(const UnifiedDBRecord* db, int32_t netId, const UDBNetEntry* row, bool qualify,
+                   char* text);
+// The designator, qualified the same way.
+bool GetUDBRefDes(const UnifiedDBRecord* db, uint32_t compRow, const UDBCompEntry* row,
+                  bool qualify, char* text);
+// The n-th export spec of a sheet (kept by a modular build); false when there is none.
+bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, UDBPortSpec* spec);
+// In a sort map of pin indices ordered by net id and then node (`BuildNetMembersSortMap`), the
+// first position of the pins of a net (of that node's, when a node is given) and their number;
+// -1 and a count of 0 when there are none.
+std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db);
+int32_t GetNetGroupedPinsRange(const UnifiedDBRecord* db, const std::vector<uint32_t>& map,
+                               int32_t netId, const SheetNode* node, int32_t* count);
+// The bit array of an instance's comp rows (made when asked; none when memory fails).
+Handle GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create);
+int32_t CountSheetInstanceDBComps(UnifiedDBRecord* db, SheetNode* node);
+bool IsDBCompInSheetInstance(UnifiedDBRecord* db, SheetNode* node, uint32_t compRow);
+// The first instance in tree order whose comp rows hold the row, or none.
+SheetNode* GetDBCompInstance(UnifiedDBRecord* db, uint32_t compRow);
+// The tree order of a node in the build, or 0xFFFFFFFF when the build does not know it.
+uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node);
+
+// ---- The text dump ----
+
+// Sheets, comp rows, net rows, pin rows (and a modular build's exports) as text, one row a line,
+// in table order.
+std::string DumpUnifiedDB(const UnifiedDBRecord* db);
+
+}  // namespace plexa

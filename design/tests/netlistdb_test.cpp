@@ -1,0 +1,388 @@
+// The unified netlist database and net joining, checked through the database's text dump on
+// designs built in memory: a flat project of two sheets, the same as a modular build, and a
+// hierarchical project whose child sheet is used twice.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "design/netlistdb.h"
+#include "design/tests/netlist_fixture.h"
+#include "files/hierarchy.h"
+#include "model/busses.h"
+
+namespace plexa {
+namespace {
+
+using netfix::Design;
+using netfix::Pin;
+
+// Two sheets of a flat project: A holds a two-section gate package placed twice as U1 (one row,
+// two slots) with hidden supply pins, a latch whose bussed pin meets the buss D[0..1], R1 placed
+// twice under one designator, an unannotated resistor, and the port OUT; B holds R5 on OUT and
+// the global GND.
+struct FlatDesign {
+    Design d{2};
+    SheetRecord* a;
+    SheetRecord* b;
+    SheetNode* nodeA;
+    SheetNode* nodeB;
+
+    FlatDesign() {
+        a = d.AddSheet("A.SHX");
+        b = d.AddSheet("B.SHX");
+        d.FinishSpecs();
+        a->stored.scopeB = 2;  // hidden-pin signals are global
+        nodeA = d.AddNode(nullptr, "A.SHX", 0);
+        nodeB = d.AddNode(nullptr, "B.SHX", 0);
+
+        ComponentRecord* gate = Design::MakeComponent(a, "7400", "U", 2, 2, {{"14", "VCC"}, {"7", "GND"}});
+        ComponentRecord* res = Design::MakeComponent(a, "RES", "R", 1, 2);
+        ComponentRecord* latch = Design::MakeComponent(a, "LATCH", "L", 1, 1);
+        // The latch's pin is a bussed pin over D0 and D1.
+        const uint32_t bus = Design::AddPinData(a, "D[0..1]", kPinInput);
+        SetPinDataType(GetIndexedPinData(a->pinDataTable, int32_t(bus)), kPinBusFlag | kPinInput, true);
+        GetCompSymbolPinDataIds(latch, 0)[0] = bus;
+        CalcCompHash(latch, a->stringBlock);
+
+        SymbolRecord* u1a = Design::Place(a, gate);
+        SymbolRecord* u1b = Design::Place(a, gate);
+        SymbolRecord* r1 = Design::Place(a, res);
+        SymbolRecord* r1again = Design::Place(a, res);
+        SymbolRecord* r3 = Design::Place(a, res);
+        SymbolRecord* l1 = Design::Place(a, latch);
+        SymbolRecord* out = Design::Port(a, "OUT");
+        Design::SetAttribute(a, r1, "Value", "10k");
+        d.Annotate("A.SHX", u1a, nodeA, "U1", 0);
+        d.Annotate("A.SHX", u1b, nodeA, "U1", 1);
+        d.Annotate("A.SHX", r1, nodeA, "R1");
+        d.Annotate("A.SHX", r1again, nodeA, "R1");
+        d.Annotate("A.SHX", l1, nodeA, "L1");
+        Design::Net(a, "IN", {{u1a, 0}, {r1, 0}});
+        Design::Net(a, "MID", {{u1a, 1}, {u1b, 0}});
+        Design::Net(a, "OUT", {{r1, 1}, {out, 0}});
+        Design::Net(a, "LOOSE", {{r3, 0}});
+        Design::Net(a, "N2", {{r1again, 0}, {r1again, 1}, {u1b, 1}});
+        SignalHandle d0 = Design::Net(a, "D0", {{r3, 1}});
+        (*d0)->flags |= kSignalFlagBreakOut;
+        BussHandle buss = CreateBuss(a->bussList);
+        SetBussName(buss, a->stringBlock, "D[0..1]");
+        AddPinToBuss(buss, l1, 0, 0);
+
+        ComponentRecord* resB = Design::MakeComponent(b, "RES", "R", 1, 2);
+        SymbolRecord* r5 = Design::Place(b, resB);
+        SymbolRecord* outB = Design::Port(b, "OUT");
+        SymbolRecord* ground = Design::Power(b);
+        d.Annotate("B.SHX", r5, nodeB, "R5");
+        Design::Net(b, "OUT", {{r5, 0}, {outB, 0}});
+        Design::Net(b, "GND", {{r5, 1}, {ground, 0}});
+    }
+};
+
+std::string Build(Design& d, uint16_t flags, OSStatus* status = nullptr) {
+    UnifiedDBRecord db;
+    InitUnifiedDB(&db);
+    const OSStatus st = CreateUnifiedDB(d.project, nullptr, flags, &db);
+    if (status) *status = st;
+    std::string dump = st ? std::string() : DumpUnifiedDB(&db);
+    DestroyUnifiedDB(&db);
+    return dump;
+}
+
+TEST(NetlistDB, FlatProjectOfTwoSheets) {
+    FlatDesign f;
+    OSStatus st = -1;
+    const std::string dump = Build(f.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(dump, R"(sheet 0 A.SHX
+sheet 1 B.SHX
+comp L1 part=LATCH slots=1 sheet=0
+comp R1 part=RES slots=1 sheet=0 repeated attrs=Value=10k
+comp R1 part=RES slots=1 sheet=0 repeated
+comp R5 part=RES slots=1 sheet=1
+comp R? part=RES slots=1 sheet=0 generated
+comp U1 part=7400 slots=3 sheet=0
+net D0 scope=local sheet=0 joined
+net D1 scope=local sheet=0 single joined
+net GND scope=global sheet=0
+net IN scope=local sheet=0
+net LOOSE scope=local sheet=0 single
+net MID scope=local sheet=0
+net N2 scope=local sheet=0
+net OUT scope=port sheet=0
+net VCC scope=global sheet=0 single
+pin U1.1 name=A net=IN node=I1
+pin U1.2 name=B net=MID node=I1
+pin U1.3 name=A net=MID node=I1
+pin U1.4 name=B net=N2 node=I1
+pin U1.7 name=GND net=GND node=- hidden
+pin U1.14 name=VCC net=VCC node=- hidden
+pin R1.1 name=A net=IN node=I1
+pin R1.2 name=B net=OUT node=I1
+pin R1.1 name=A net=N2 node=I1
+pin R1.2 name=B net=N2 node=I1
+pin R?.1 name=A net=LOOSE node=I1
+pin R?.2 name=B net=D0 node=I1
+pin L1.1D0 name=D[0..1] net=D0 node=I1
+pin L1.1D1 name=D[0..1] net=D1 node=I1
+pin R5.1 name=A net=OUT node=I2
+pin R5.2 name=B net=GND node=I2
+)") << dump;
+}
+
+TEST(NetlistDB, WithoutGroupingEverySectionIsARowWithItsSuffix) {
+    FlatDesign f;
+    const std::string dump = Build(f.d, kUDBDescend | kUDBNoGrouping | kUDBNoNets | kUDBNoPins);
+    EXPECT_NE(dump.find("comp U1.A part=7400 slots=0"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("comp U1.B part=7400 slots=0"), std::string::npos) << dump;
+}
+
+TEST(NetlistDB, BuildsAreTheSameEveryTime) {
+    FlatDesign f;
+    const std::string first = Build(f.d, kUDBDescend);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Build(f.d, kUDBDescend), first);
+}
+
+// A root sheet with two sheet symbols of one child sheet, chained A -> S1 -> B -> S2 -> C, and a
+// global GND on both sheets.
+struct HierarchicalDesign {
+    Design d{1};
+    SheetRecord* root;
+    SheetRecord* child;
+    SheetNode* top;
+    SheetNode* first;
+    SheetNode* second;
+
+    HierarchicalDesign() {
+        root = d.AddSheet("ROOT.SHX");
+        child = d.AddSheet("CHILD.SHX");
+        d.FinishSpecs();
+        ComponentRecord* res = Design::MakeComponent(root, "RES", "R", 1, 2);
+        SymbolRecord* r101 = Design::Place(root, res);
+        SymbolRecord* r102 = Design::Place(root, res);
+        SymbolRecord* s1 = Design::SheetSymbol(root, "CHILD.SHX", {"IN", "OUT"});
+        SymbolRecord* s2 = Design::SheetSymbol(root, "CHILD.SHX", {"IN", "OUT"});
+        SymbolRecord* gnd = Design::Power(root);
+        Design::Net(root, "A", {{r101, 1}, {s1, 0}});
+        Design::Net(root, "B", {{s1, 1}, {s2, 0}});
+        Design::Net(root, "C", {{s2, 1}, {r102, 0}});
+        Design::Net(root, "GND", {{r101, 0}, {r102, 1}, {gnd, 0}});
+
+        ComponentRecord* cres = Design::MakeComponent(child, "RES", "R", 1, 2);
+        SymbolRecord* c1 = Design::Place(child, cres);
+        SymbolRecord* c2 = Design::Place(child, cres);
+        SymbolRecord* c3 = Design::Place(child, cres);
+        SymbolRecord* in = Design::Port(child, "IN");
+        SymbolRecord* out = Design::Port(child, "OUT");
+        SymbolRecord* cgnd = Design::Power(child);
+        Design::Net(child, "IN", {{in, 0}, {c1, 0}});
+        Design::Net(child, "MID", {{c1, 1}, {c2, 0}, {c3, 0}});
+        Design::Net(child, "OUT", {{c2, 1}, {out, 0}});
+        Design::Net(child, "GND", {{c3, 1}, {cgnd, 0}});
+
+        top = d.AddNode(nullptr, "ROOT.SHX", 0);
+        first = d.AddNode(top, "CHILD.SHX", s1->serial, "S1");
+        second = d.AddNode(top, "CHILD.SHX", s2->serial, "S2");
+        d.Annotate("ROOT.SHX", r101, top, "R101");
+        d.Annotate("ROOT.SHX", r102, top, "R102");
+        d.Annotate("CHILD.SHX", c1, first, "R1");
+        d.Annotate("CHILD.SHX", c2, first, "R2");
+        d.Annotate("CHILD.SHX", c3, first, "R3");
+        d.Annotate("CHILD.SHX", c1, second, "R4");
+        d.Annotate("CHILD.SHX", c2, second, "R5");
+        d.Annotate("CHILD.SHX", c3, second, "R6");
+    }
+};
+
+TEST(NetlistDB, HierarchyQualifiesLocalNetsAndNamesPortsFromTheParent) {
+    HierarchicalDesign h;
+    OSStatus st = -1;
+    const std::string dump = Build(h.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(dump, R"(sheet 0 ROOT.SHX
+sheet 1 CHILD.SHX
+comp R1 part=RES slots=1 sheet=1
+comp R2 part=RES slots=1 sheet=1
+comp R3 part=RES slots=1 sheet=1
+comp R4 part=RES slots=1 sheet=1
+comp R5 part=RES slots=1 sheet=1
+comp R6 part=RES slots=1 sheet=1
+comp R101 part=RES slots=1 sheet=0
+comp R102 part=RES slots=1 sheet=0
+net A scope=local sheet=0
+net B scope=local sheet=0
+net C scope=local sheet=0
+net GND scope=global sheet=0
+net I2:MID scope=local sheet=1 shared
+net I3:MID scope=local sheet=1 copy shared
+pin R101.1 name=A net=GND node=I1
+pin R101.2 name=B net=A node=I1
+pin R102.1 name=A net=C node=I1
+pin R102.2 name=B net=GND node=I1
+pin R1.1 name=A net=A node=I2
+pin R1.2 name=B net=I2:MID node=I2
+pin R4.1 name=A net=B node=I3
+pin R4.2 name=B net=I3:MID node=I3
+pin R2.1 name=A net=I2:MID node=I2
+pin R2.2 name=B net=B node=I2
+pin R5.1 name=A net=I3:MID node=I3
+pin R5.2 name=B net=C node=I3
+pin R3.1 name=A net=I2:MID node=I2
+pin R3.2 name=B net=GND node=I2
+pin R6.1 name=A net=I3:MID node=I3
+pin R6.2 name=B net=GND node=I3
+)") << dump;
+}
+
+TEST(NetlistDB, ModularBuildKeepsSheetsApart) {
+    HierarchicalDesign h;
+    OSStatus st = -1;
+    const std::string dump = Build(h.d, kUDBDescend | kUDBModular, &st);
+    ASSERT_EQ(st, 0);
+    EXPECT_EQ(dump, R"(sheet 0 ROOT.SHX
+sheet 1 CHILD.SHX
+comp R1 part=RES slots=1 sheet=1
+comp R2 part=RES slots=1 sheet=1
+comp R3 part=RES slots=1 sheet=1
+comp R4 part=RES slots=1 sheet=1
+comp R5 part=RES slots=1 sheet=1
+comp R6 part=RES slots=1 sheet=1
+comp R101 part=RES slots=1 sheet=0
+comp R102 part=RES slots=1 sheet=0
+comp X? part= slots=1 sheet=0 generated repeated subsheet attrs=~SUB=CHILD.SHX
+comp X? part= slots=1 sheet=0 generated repeated subsheet attrs=~SUB=CHILD.SHX
+net A scope=local sheet=0
+net B scope=local sheet=0
+net C scope=local sheet=0
+net GND scope=global sheet=0
+net GND scope=global sheet=1 shared
+net IN scope=port sheet=1 shared
+net MID scope=local sheet=1 shared
+net OUT scope=port sheet=1 shared
+pin R101.1 name=A net=GND node=I1
+pin R101.2 name=B net=A node=I1
+pin R102.1 name=A net=C node=I1
+pin R102.2 name=B net=GND node=I1
+pin X?.IN name=IN net=A node=I1
+pin X?.OUT name=OUT net=B node=I1
+pin X?.IN name=IN net=B node=I1
+pin X?.OUT name=OUT net=C node=I1
+pin R1.1 name=A net=IN node=I2
+pin R1.2 name=B net=MID node=I2
+pin R4.1 name=A net=IN node=I3
+pin R4.2 name=B net=MID node=I3
+pin R2.1 name=A net=MID node=I2
+pin R2.2 name=B net=OUT node=I2
+pin R5.1 name=A net=MID node=I3
+pin R5.2 name=B net=OUT node=I3
+pin R3.1 name=A net=MID node=I2
+pin R3.2 name=B net=GND node=I2
+pin R6.1 name=A net=MID node=I3
+pin R6.2 name=B net=GND node=I3
+export sheet=1 OUT serial=5 net=OUT
+export sheet=1 IN serial=4 net=IN
+)") << dump;
+}
+
+TEST(NetlistDB, InstancePathsQualifyWhenTheProjectNamesInstancesByPath) {
+    HierarchicalDesign h;
+    h.d.project->settings.instanceNaming = 1;
+    std::string dump = Build(h.d, kUDBDescend);
+    EXPECT_NE(dump.find("net S1:MID scope=local"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("net S2:MID scope=local"), std::string::npos) << dump;
+    // The qualifier follows the name, with the separator in front; designators too (byte 19).
+    h.d.project->settings.instanceNamePlace = 1;
+    h.d.project->settings.qualifyDesignators = 1;
+    dump = Build(h.d, kUDBDescend);
+    EXPECT_NE(dump.find("net MID:S1 scope=local"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("comp R4:S2 part=RES"), std::string::npos) << dump;
+}
+
+// Hidden-pin default rows stand in no node; they split with the instance of their comp row, so a
+// local hidden-pin net of a sheet used twice becomes one net per instance.
+TEST(NetlistDB, LocalHiddenPinNetsSplitPerInstance) {
+    HierarchicalDesign h;
+    h.child->stored.scopeB = 0;
+    ComponentRecord* ic = Design::MakeComponent(h.child, "IC", "U", 1, 1, {{"9", "VLOC"}});
+    SymbolRecord* u = Design::Place(h.child, ic);
+    h.d.Annotate("CHILD.SHX", u, h.first, "U1");
+    h.d.Annotate("CHILD.SHX", u, h.second, "U2");
+    const std::string dump = Build(h.d, kUDBDescend);
+    EXPECT_NE(dump.find("net I2:VLOC scope=local sheet=1 shared single"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("net I3:VLOC scope=local sheet=1 copy shared single"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U1.9 name=VLOC net=I2:VLOC node=- hidden"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U2.9 name=VLOC net=I3:VLOC node=- hidden"), std::string::npos) << dump;
+}
+
+TEST(NetlistDB, SimulatorBuildRestoresTheSettingsOnEveryPath) {
+    HierarchicalDesign h;
+    const ProjectSettings before = h.d.project->settings;
+    EXPECT_FALSE(Build(h.d, kUDBDescend | kUDBSimulatorMaps | kUDBQualifyAllLocal).empty());
+    EXPECT_EQ(std::memcmp(&before, &h.d.project->settings, sizeof before), 0);
+    ASSERT_NE(h.d.project->compMap, nullptr);
+    char designator[256];
+    EXPECT_TRUE(GetSpiceCompMapRefDes(h.d.project->compMap, h.second->instance->id, 1, designator));
+    EXPECT_STREQ(designator, "R4");
+
+    // Annotation that cannot be loaded ends the build with its status; the settings are back.
+    h.d.project->settings.annotationFlags = kAnnotationKeptInSheets;
+    const ProjectSettings kept = h.d.project->settings;
+    OSStatus st = 0;
+    Build(h.d, kUDBDescend | kUDBSimulatorMaps, &st);
+    EXPECT_EQ(st, status::kNotFound);
+    EXPECT_EQ(std::memcmp(&kept, &h.d.project->settings, sizeof kept), 0);
+}
+
+TEST(NetlistDB, BussRangesAreBounded) {
+    Design d{2};
+    SheetRecord* s = d.AddSheet("S.SHX");
+    d.FinishSpecs();
+    d.AddNode(nullptr, "S.SHX", 0);
+    for (const char* name : {"HUGE[0..1000000000]", "WIDE[0..9999]"}) {
+        BussHandle buss = CreateBuss(s->bussList);
+        SetBussName(buss, s->stringBlock, name);
+    }
+    UnifiedDBRecord db;
+    InitUnifiedDB(&db);
+    ASSERT_EQ(CreateUnifiedDB(d.project, nullptr, kUDBDescend, &db), 0);
+    // Members without pins are dead-stripped; the name table shows what was made.
+    EXPECT_EQ(db.netNames.size(), 10000u);
+    DestroyUnifiedDB(&db);
+}
+
+TEST(NetlistDB, APinOnTwoNetsKeepsBothRows) {
+    Design d{2};
+    SheetRecord* s = d.AddSheet("S.SHX");
+    d.FinishSpecs();
+    SheetNode* node = d.AddNode(nullptr, "S.SHX", 0);
+    ComponentRecord* gate = Design::MakeComponent(s, "GATE", "U", 2, 1);
+    SymbolRecord* a = Design::Place(s, gate);
+    SymbolRecord* b = Design::Place(s, gate);
+    // Both sections carry pin number 1 here: the second section's number is the first's.
+    SetCompSectionPinNumber(GetCompSection(gate, 1), s->stringBlock, 0, 0, "1");
+    d.Annotate("S.SHX", a, node, "U1", 0);
+    d.Annotate("S.SHX", b, node, "U1", 1);
+    Design::Net(s, "P", {{a, 0}});
+    Design::Net(s, "Q", {{b, 0}});
+    const std::string dump = Build(d, kUDBDescend);
+    EXPECT_NE(dump.find("pin U1.1 name=A net=P node=I1 multinet"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U1.1 name=A net=Q node=I1 multinet"), std::string::npos) << dump;
+}
+
+TEST(NetlistDB, InstancePathsFollowTheirFlags) {
+    HierarchicalDesign h;
+    char path[256];
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.top, nullptr, 0, path, sizeof path), 0);
+    EXPECT_STREQ(path, "");
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.top, nullptr, 1, path, sizeof path), 5);
+    EXPECT_STREQ(path, "ROOT");
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, 1, path, sizeof path), 8);
+    EXPECT_STREQ(path, "ROOT:S1");
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, 5, path, sizeof path), 8);
+    EXPECT_STREQ(path, "S1:ROOT");
+    // A part that does not fit is left out; the length still counts it.
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, 1, path, 6), 8);
+    EXPECT_STREQ(path, "ROOT");
+}
+
+}  // namespace
+}  // namespace plexa

@@ -1,0 +1,51 @@
+// The sheet store's hooks and their defaults.
+#include "files/sheetstore.h"
+
+#include "files/sheet_services.h"
+#include "files/sheetspec.h"
+#include "model/sheet.h"
+
+namespace plexa {
+
+namespace {
+SheetStoreHooks gStoreHooks;
+}
+
+void SetSheetStoreHooks(const SheetStoreHooks& hooks) { gStoreHooks = hooks; }
+const SheetStoreHooks& GetSheetStoreHooks() { return gStoreHooks; }
+
+SheetRecord* StoreGetLoadedSheet(ProjectRecord* project, SheetSpec* spec) {
+    if (gStoreHooks.getLoaded) return gStoreHooks.getLoaded(project, spec);
+    return GetOpenSheetFromSheetSpec(project, spec);
+}
+
+OSStatus StoreLoadSheet(ProjectRecord* project, SheetSpec* spec, SheetRecord** sheet) {
+    *sheet = nullptr;
+    if (!gStoreHooks.load) return kSheetServiceMissing;
+    const OSStatus st = gStoreHooks.load(project, spec, sheet);
+    if (st != 0 && *sheet) {
+        StoreReleaseSheet(*sheet);
+        *sheet = nullptr;
+    }
+    if (st == 0 && !*sheet) return kSheetServiceMissing;
+    return st;
+}
+
+OSStatus StoreSaveSheet(SheetRecord* sheet) {
+    if (!gStoreHooks.save) return kSheetServiceMissing;
+    return gStoreHooks.save(sheet);
+}
+
+void StoreReleaseSheet(SheetRecord* sheet) {
+    if (!sheet) return;
+    if (gStoreHooks.release) gStoreHooks.release(sheet);
+    else DestroySheet(sheet);
+}
+
+void SetSheetModifiedStatus(SheetRecord* sheet, int32_t reason) {
+    if (!sheet) return;
+    if (gStoreHooks.setModified) gStoreHooks.setModified(sheet, reason);
+    else sheet->modifiedFlags |= kSheetModifiedContent;
+}
+
+}  // namespace plexa

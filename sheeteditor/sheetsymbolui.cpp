@@ -1,0 +1,157 @@
+// Sheet symbols and file symbols in the sheet editor (see sheetsymbolui.h).
+#include "sheeteditor/sheetsymbolui.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "files/filesymbols.h"
+#include "foundation/geometry.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "model/drawglobals.h"
+#include "model/libitem.h"
+#include "model/sheet.h"
+#include "model/sheetsymbols.h"
+#include "model/symbols.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_listbox.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+SheetSymbolUIHooks gHooks;
+
+constexpr int8_t kVerbFrame = 0, kVerbPaint = 1;
+constexpr int32_t kMenuNameSize = 128;
+
+void FileSymbolName(const FileSymbolEntry* entry, char* name, int32_t size) {
+    if (gHooks.fileSymbolName) return gHooks.fileSymbolName(entry, name, size);
+    if (!entry->item || !GetFlattenedLibraryItemName(entry->item, 0, name, size) || !*name)
+        std::snprintf(name, size_t(size), "%s", "Unnamed Symbol");
+}
+
+int32_t DeleteFileSymbolsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    auto* sheet = static_cast<SheetRecord*>(window->refCon);
+    if (!sheet) return 0;
+    if (event->kind == kVXCreateEvent) {
+        VXSetItemEnabled(window, 1, false);
+        VXSetListBoxFeatures(window, kDeleteFileSymbolsList, kVXListBoxMultiple);
+        char name[kMenuNameSize];
+        for (int32_t i = 0; i < CountFileSymbols(sheet); ++i) {
+            FileSymbolName(GetIndexedFileSymbol(sheet, i), name, sizeof name);
+            VXAddListItem(window, kDeleteFileSymbolsList, name, -1);
+        }
+    } else if (event->kind == kVXControlEvent && event->u.control.item == kDeleteFileSymbolsList) {
+        VXSetItemEnabled(window, 1, VXGetSelectedListItem(window, kDeleteFileSymbolsList, -1) >= 0);
+    } else if (event->kind == kVXEndModalEvent && event->u.endModal.item == 1) {
+        VXSetItemVisible(window, kDeleteFileSymbolsList, false);
+        std::vector<int32_t> rows;
+        for (int32_t row = VXGetSelectedListItem(window, kDeleteFileSymbolsList, -1); row >= 0;
+             row = VXGetSelectedListItem(window, kDeleteFileSymbolsList, row))
+            rows.push_back(row);
+        DeleteFileSymbolsAt(sheet, rows);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void SetSheetSymbolUIHooks(const SheetSymbolUIHooks& hooks) { gHooks = hooks; }
+
+void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks) {
+    if (!window || !symbol || !SheetSymbolPortsHeadOf(SheetSymbolPortsOf(symbol))) return;
+    VXPenNormal();
+    Set_Fore_Color(0);
+    Rect box;
+    GetSymbolInstanceBounds(nullptr, symbol, 0, &box);
+    VXFrameRect(&box);
+    if (boxOnly) return;
+    for (int32_t port = 0; port < CountSheetSymbolPorts(symbol); ++port)
+        DrawSheetSymbolPort(symbol, port, nodeMarks, false);
+    VXPenNormal();
+}
+
+void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase) {
+    Point outline[7];
+    const int32_t count = BuildSheetSymbolPortPoly(symbol, port, outline);
+    if (!count) return;
+    if (erase) {
+        Rect bounds;
+        VXGetPointsBounds(outline, count, &bounds);
+        VXInsetRect(&bounds, -1, -1);
+        VXEraseRect(&bounds);
+    }
+    Set_Fore_Color(GetSheetSymbolPortColor(symbol, port));
+    VXPenNormal();
+    VXPolyDispatch(outline, int16_t(count), kVerbPaint);
+    VXPolyDispatch(outline, int16_t(count), kVerbFrame);
+    Point tail[2];
+    BuildSheetSymbolPortPinTail(symbol, port, tail);
+    const bool buss = GetSheetSymbolPortFlags(symbol, port) & kSheetPortBuss;
+    if (buss) {
+        VXSetPenWidth(2);
+        VXMoveTo(tail[0].h - 1, tail[0].v - 1);
+        VXLineTo(int16_t(tail[1].h - 1), int16_t(tail[1].v - 1));
+    } else {
+        VXSetPenWidth(1);
+        VXMoveTo(tail[0].h, tail[0].v);
+        VXLineTo(tail[1].h, tail[1].v);
+    }
+    if (nodeMarks && gHooks.drawNodeMark) {
+        int32_t side = kSheetPortSideLeft;
+        Point edge;
+        GetSheetSymbolPortPos(symbol, port, &edge, &side);
+        gHooks.drawNodeMark(buss, TransformNodeOrient(side, int32_t(symbol->flags & kSymbolFlagTransform)));
+    }
+    VXPenNormal();
+}
+
+void BuildFileSymbolsMenu(SheetRecord* sheet) {
+    VXMenuRecord* menu = VXGetMenuWithTag(kFileSymbolsMenuTag);
+    if (!menu) return;
+    VXDeleteAllMenuItems(menu);
+    const int32_t count = sheet ? CountFileSymbols(sheet) : 0;
+    char name[kMenuNameSize];
+    for (int32_t i = 0; i < count; ++i) {
+        FileSymbolName(GetIndexedFileSymbol(sheet, i), name, sizeof name);
+        VXInsertMenuItem(menu, true, 0x7FFF, uint16_t(kFileSymbolsFirstCommand + i), name);
+    }
+    if (count) VXInsertMenuItem(menu, true, 0x7FFF, 0, "-");
+    VXInsertMenuItem(menu, true, 0x7FFF, kFileSymbolsNewCommand, "New...");
+    const int32_t item = VXInsertMenuItem(menu, true, 0x7FFF, kFileSymbolsDeleteCommand, "Delete...");
+    VXSetMenuItemEnabled(menu, true, item, count > 0);
+}
+
+void DeleteFileSymbolsAt(SheetRecord* sheet, const std::vector<int32_t>& indexes) {
+    if (!sheet) return;
+    std::vector<FileSymbolEntry*> entries;
+    for (int32_t index : indexes)
+        if (FileSymbolEntry* entry = GetIndexedFileSymbol(sheet, index)) entries.push_back(entry);
+    for (FileSymbolEntry* entry : entries) {
+        if (entry->editor && gHooks.closeFileSymbolEditor) {
+            gHooks.closeFileSymbolEditor(entry);
+            // Closing an editor of a symbol never stored takes its entry with it.
+            bool listed = false;
+            for (int32_t i = 0; i < CountFileSymbols(sheet) && !listed; ++i) listed = GetIndexedFileSymbol(sheet, i) == entry;
+            if (!listed) continue;
+        }
+        // An editor still open holds the entry: it is left for the editor.
+        if (entry->editor) continue;
+        if (gHooks.setSheetModified) gHooks.setSheetModified(sheet, kSheetFileSymbolsDeleted);
+        else sheet->modifiedFlags |= kSheetModifiedContent;
+        if (gHooks.markSheetsWithChildSymbols) gHooks.markSheetsWithChildSymbols(sheet);
+        DestroyFileSymbol(sheet, entry);
+    }
+}
+
+void AskDeleteSheetSymbolDefintions(SheetRecord* sheet) {
+    if (!sheet || !CountFileSymbols(sheet)) return;
+    VXModalDialog(kDeleteFileSymbolsTemplate, kVXPlaceCentre, DeleteFileSymbolsDialogHandler, sheet);
+}
+
+}  // namespace plexa

@@ -1,0 +1,64 @@
+// The sheet editor's side of sheet symbols and file symbols: drawing a sheet symbol's box and
+// ports in a window, the file-symbols menu of a sheet, and the dialog that deletes file symbols.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace plexa {
+
+struct FileSymbolEntry;
+struct SheetRecord;
+struct SymbolRecord;
+struct VXWindowRecordTag;
+
+// The file-symbols menu.
+constexpr uint16_t kFileSymbolsMenuTag = 1500;
+constexpr uint16_t kFileSymbolsFirstCommand = 1501;
+constexpr uint16_t kFileSymbolsNewCommand = 1598;
+constexpr uint16_t kFileSymbolsDeleteCommand = 1599;
+// The delete dialog: 1 Delete, 2 Cancel, 3 the list of file symbols.
+constexpr uint16_t kDeleteFileSymbolsTemplate = 1045;
+constexpr int16_t kDeleteFileSymbolsList = 3;
+// The change kind recorded when file symbols are deleted.
+constexpr uint32_t kSheetFileSymbolsDeleted = 33;
+
+// Frames the box in colour 0 and, unless only the box is asked for, draws every port in its
+// colour, with node marks when asked. Draws into the window's graphics state.
+void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks);
+// One port: its outline framed and filled (its bounds grown by one erased first when asked),
+// then its pin tail, 2 wide for a buss port, with its node mark when asked.
+void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase);
+
+// Fills the menu tagged 1500 (nothing when there is none): one item per file symbol (commands
+// 1501, 1502, ...), a separator, "New..." (1598) and "Delete..." (1599); without file symbols
+// only "New..." and a disabled "Delete...".
+void BuildFileSymbolsMenu(SheetRecord* sheet);
+
+// Deletes the file symbols at the list indexes (ascending): each one's editor is closed, the
+// sheet marked modified (change kind 33), the sheets placing its symbols marked, the symbol
+// destroyed.
+void DeleteFileSymbolsAt(SheetRecord* sheet, const std::vector<int32_t>& indexes);
+// Runs the delete dialog over the sheet's file symbols.
+void AskDeleteSheetSymbolDefintions(SheetRecord* sheet);
+
+struct SheetSymbolUIHooks {
+    // Draws the node mark at the pen position for a pin tail of that orientation (1-4): the fat
+    // one for busses. Default: nothing.
+    void (*drawNodeMark)(bool fat, int32_t orientation) = nullptr;
+    // Records a change of the sheet (kind 33 for deleted file symbols). Default: the sheet's
+    // modified flag is set.
+    void (*setSheetModified)(SheetRecord* sheet, uint32_t kind) = nullptr;
+    // Marks the open sheets that place this sheet's file symbols as having dirty child symbols.
+    // Default: nothing.
+    void (*markSheetsWithChildSymbols)(SheetRecord* sheet) = nullptr;
+    // The name the menu shows for a file symbol (the symbol editor's GetFileSymbolName), into
+    // `size` bytes. Default: the item's first name, else "Unnamed Symbol".
+    void (*fileSymbolName)(const FileSymbolEntry* entry, char* name, int32_t size) = nullptr;
+    // Closes the symbol editor open on a file symbol, discarding it. Default: nothing (an entry
+    // whose editor is open is then not deleted).
+    void (*closeFileSymbolEditor)(FileSymbolEntry* entry) = nullptr;
+};
+void SetSheetSymbolUIHooks(const SheetSymbolUIHooks& hooks);
+
+}  // namespace plexa

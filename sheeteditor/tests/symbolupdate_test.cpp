@@ -1,0 +1,317 @@
+// Updating placed symbols from fixture libraries (with and without force, missing files and
+// items logged), from an open child sheet's file symbols when the child is saved, the log texts,
+// and the update dialog's opening state.
+#include "sheeteditor/symbolupdate.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/filesymbols.h"
+#include "files/sheetspec.h"
+#include "files/sheetstore.h"
+#include "files/symbolplace.h"
+#include "library/libhistory.h"
+#include "library/tests/libaccess_testing.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
+#include "model/tests/model_fixture.h"
+
+namespace plexa::test {
+namespace {
+
+// The model's start-up, as the model tests make it.
+struct ModelStart : ModelTest {
+    void TestBody() override {}
+    static void Run() { SetUpTestSuite(); }
+};
+
+struct FakeLog {
+    std::vector<ReplaceSymbolLogEntry> entries;
+    int shown = 0;
+};
+FakeLog gLog;
+std::vector<SheetRecord*> gVisible;
+std::vector<std::string> gMessages;
+SheetRecord* gChild = nullptr;
+// Sheets the store loads for a project update: each gets a stale library symbol.
+std::vector<std::string> gSaved;
+int32_t gLiveLoaded = 0;
+SheetRecord* (*gMakeStale)(ProjectRecord* project, SheetSpec* spec) = nullptr;
+
+std::string FirstLine(const ReplaceSymbolLogEntry& entry) {
+    char first[512], second[512];
+    CalcReplaceSymbolLogMessages(entry, first, second, sizeof first);
+    return first;
+}
+
+class SymbolUpdateTest : public LibraryAccessTest {
+protected:
+    void SetUp() override {
+        ModelStart::Run();
+        LibraryAccessTest::SetUp();
+        gLog = FakeLog{};
+        gVisible.clear();
+        gMessages.clear();
+        gChild = nullptr;
+        SymbolUpdateHooks hooks;
+        hooks.getLog = [](ProjectRecord*, SheetRecord*, bool) { return reinterpret_cast<LogWindowRecord*>(&gLog); };
+        hooks.appendLogEntry = [](LogWindowRecord*, const ReplaceSymbolLogEntry& e) { gLog.entries.push_back(e); };
+        hooks.countLogEntries = [](LogWindowRecord*) { return int32_t(gLog.entries.size()); };
+        hooks.showLog = [](LogWindowRecord*) { ++gLog.shown; };
+        hooks.enumVisibleSheets = [](void (*proc)(SheetRecord*, void*), void* data) {
+            for (SheetRecord* sheet : gVisible) proc(sheet, data);
+        };
+        hooks.message = [](const char* text) { gMessages.push_back(text); };
+        SetSymbolUpdateHooks(hooks);
+        SetSymbolPlaceHooks({});
+        SheetStoreHooks store;
+        store.getLoaded = [](ProjectRecord* project, SheetSpec* spec) -> SheetRecord* {
+            return gChild && gChild->project == project && gChild->sheetSpec == spec ? gChild : nullptr;
+        };
+        store.load = [](ProjectRecord* project, SheetSpec* spec, SheetRecord** out) -> OSStatus {
+            if (!gMakeStale) return -43;
+            *out = gMakeStale(project, spec);
+            ++gLiveLoaded;
+            return 0;
+        };
+        store.save = [](SheetRecord* sheet) -> OSStatus {
+            gSaved.push_back(sheet->fileSpec.name);
+            return 0;
+        };
+        store.release = [](SheetRecord* sheet) {
+            --gLiveLoaded;
+            DestroySheet(sheet);
+        };
+        SetSheetStoreHooks(store);
+        gSaved.clear();
+        gLiveLoaded = 0;
+        gMakeStale = nullptr;
+        Library("libs/PARTS.LBX", {{"R1K"}, {"C10"}});
+        AddPath("libs", kPathLibraryFiles);
+        BuildLibraryFileList(nullptr, false);
+        sheet_ = CreateDrawing();
+        ASSERT_NE(sheet_, nullptr);
+    }
+    void TearDown() override {
+        for (SheetRecord* sheet : sheets_) {
+            if (sheet->fileSymbolList) DestroyFileSymbolList(sheet->fileSymbolList);
+            sheet->fileSymbolList = nullptr;
+            DestroySheet(sheet);
+        }
+        DestroySheet(sheet_);
+        for (LibraryItem* item : items_) DestroyLibraryItem(item);
+        SetSymbolUpdateHooks({});
+        SetSheetStoreHooks({});
+        LibraryAccessTest::TearDown();
+    }
+
+    LibraryItem* Item(const std::string& name) {
+        FlatHandle flat(ItemBytes({name}));
+        LibraryItem* item = nullptr;
+        EXPECT_EQ(InflateLibraryItem(flat, &item, true), 0);
+        items_.push_back(item);
+        return item;
+    }
+
+    SymbolRecord* Place(SheetRecord* sheet, const std::string& name, const char* source, int32_t stamp,
+                        uint32_t flags = 0) {
+        SymbolRecord* symbol =
+            PlaceLibSymbolInstance(sheet, {100, 100}, flags, Item(name), 0, -1, 0, false, source, stamp, nullptr, 0);
+        EXPECT_NE(symbol, nullptr);
+        return symbol;
+    }
+
+    // The serial numbers of the sheet's symbols with their change times.
+    std::vector<std::string> Symbols(SheetRecord* sheet) {
+        std::vector<std::string> out;
+        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+            out.push_back(std::to_string(s->serial) + (s->changeTime == int32_t(kTestStamp) ? " current" : " old"));
+        return out;
+    }
+
+    std::vector<int32_t> Codes() {
+        std::vector<int32_t> codes;
+        for (const ReplaceSymbolLogEntry& e : gLog.entries) codes.push_back(e.code);
+        return codes;
+    }
+
+    SheetRecord* sheet_ = nullptr;
+    std::vector<SheetRecord*> sheets_;
+    std::vector<LibraryItem*> items_;
+};
+
+constexpr int32_t kOlder = int32_t(kTestStamp) - 5;
+
+TEST_F(SymbolUpdateTest, WithoutForceOnlySymbolsOlderThanTheirItemAreReplaced) {
+    Place(sheet_, "R1K", "PARTS.LBX", int32_t(kTestStamp));  // serial 1: current
+    Place(sheet_, "C10", "parts.lbx", kOlder);               // serial 2: older, the file named in other case
+    const int32_t count = UpdateSheetsSymbols(sheet_, nullptr, false, false, false, true, false, 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Symbols(sheet_), (std::vector<std::string>{"1 current", "3 current"}));
+    ASSERT_EQ(gLog.entries.size(), 1u);
+    EXPECT_EQ(gLog.entries[0].code, kLogSymbolUpdated);
+    EXPECT_STREQ(gLog.entries[0].symName, "C10");
+    EXPECT_STREQ(gLog.entries[0].sheetName, "Untitled");
+    EXPECT_EQ(FirstLine(gLog.entries[0]), "Updated symbol with newer version from the library.");
+}
+
+TEST_F(SymbolUpdateTest, WithForceEveryFoundSymbolIsReplaced) {
+    Place(sheet_, "R1K", "PARTS.LBX", int32_t(kTestStamp));
+    Place(sheet_, "C10", "PARTS.LBX", kOlder);
+    EXPECT_EQ(UpdateSheetsSymbols(sheet_, nullptr, true, false, false, true, false, 0), 2);
+    EXPECT_EQ(Symbols(sheet_), (std::vector<std::string>{"3 current", "4 current"}));
+}
+
+TEST_F(SymbolUpdateTest, OnlyTheSelectedSymbolsWhenAsked) {
+    Place(sheet_, "R1K", "PARTS.LBX", kOlder);
+    SymbolRecord* chosen = Place(sheet_, "C10", "PARTS.LBX", kOlder);
+    chosen->flags |= kSymbolFlagSelected;
+    EXPECT_EQ(UpdateSheetsSymbols(sheet_, nullptr, false, true, false, true, false, 0), 1);
+    EXPECT_EQ(Symbols(sheet_), (std::vector<std::string>{"1 old", "3 current"}));
+}
+
+TEST_F(SymbolUpdateTest, MissingFilesAndItemsAreLoggedUnlessQuiet) {
+    Place(sheet_, "R1K", "GONE.LBX", kOlder);
+    Place(sheet_, "R9", "PARTS.LBX", kOlder);  // the file lacks the item
+    EXPECT_EQ(UpdateSheetsSymbols(sheet_, nullptr, false, false, false, true, false, 0), 2);
+    EXPECT_EQ(Codes(), (std::vector<int32_t>{kLogSymbolFileMissing, kLogSymbolDefinitionMissing}));
+    EXPECT_TRUE(gLog.entries[0].error);
+    EXPECT_EQ(FirstLine(gLog.entries[0]), "Unable to find symbol's library file: \"GONE.LBX\"");
+    EXPECT_EQ(FirstLine(gLog.entries[1]), "Unable to find symbol definition in its referenced library.");
+    EXPECT_EQ(Symbols(sheet_), (std::vector<std::string>{"1 old", "2 old"}));
+    gLog.entries.clear();
+    EXPECT_EQ(UpdateSheetsSymbols(sheet_, nullptr, false, false, false, true, true, 0), 0);
+    EXPECT_TRUE(gLog.entries.empty());
+}
+
+TEST_F(SymbolUpdateTest, NothingToUpdateShowsTheMessage) {
+    Place(sheet_, "R1K", "PARTS.LBX", int32_t(kTestStamp));
+    EXPECT_EQ(RunUpdatePartSymbols(sheet_, nullptr, {kUpdateScopeSheet, 0, false}), 0);
+    EXPECT_EQ(gMessages, (std::vector<std::string>{kNoSymbolsUpdatedMessage}));
+    EXPECT_EQ(RunUpdatePartSymbols(sheet_, nullptr, {kUpdateScopeSheet, 0, true}), 1);
+    EXPECT_EQ(gMessages.size(), 1u);
+}
+
+TEST_F(SymbolUpdateTest, TheItemCacheSelectionIsRestoredAfterAnUpdate) {
+    int32_t fileIndex = -1, itemIndex = -1;
+    ASSERT_TRUE(LocateLibraryFileItem("PARTS.LBX", "R1K", &fileIndex, &itemIndex));
+    ASSERT_EQ(SetCachedLibraryFile(kLibFilesAll, fileIndex), 0);
+    ASSERT_EQ(SetCachedLibraryItem(itemIndex), 0);
+    Place(sheet_, "C10", "PARTS.LBX", kOlder);
+    EXPECT_EQ(UpdateSheetsSymbols(sheet_, nullptr, false, false, false, true, false, 0), 1);
+    EXPECT_EQ(CachedItem(), "R1K");
+}
+
+TEST_F(SymbolUpdateTest, SavingAChildSheetUpdatesAnOpenParentAndLogsIt) {
+    LibTestProject project(Path(""));
+    SheetSpec* topSpec = AddSheetSpecToProject(project.get(), "TOP.SHT");
+    SheetSpec* childSpec = AddSheetSpecToProject(project.get(), "CHILD.SHT");
+    SheetRecord* parent = sheet_;
+    parent->project = project.get();
+    parent->sheetSpec = topSpec;
+    SetFileSpecName(&parent->fileSpec, "TOP.SHT");
+    SheetRecord* child = CreateDrawing();
+    sheets_.push_back(child);
+    child->project = project.get();
+    child->sheetSpec = childSpec;
+    SetFileSpecName(&child->fileSpec, "CHILD.SHT");
+    FileSymbolEntry* entry = CreateFileSymbol(child);
+    ASSERT_NE(entry, nullptr);
+    const std::string bytes = ItemBytes({"BLOCK"});
+    entry->item = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
+    gChild = child;
+
+    SymbolRecord* stale = Place(parent, "BLOCK", "CHILD.SHT", kOlder, kSymbolFlagFileSymbol);
+    SymbolRecord* other = Place(parent, "R1K", "PARTS.LBX", kOlder);  // a library symbol: left alone
+    EXPECT_TRUE(DoesSheetContainChildSymbolFromSheet(parent, child));
+    EXPECT_FALSE(DoesSheetContainChildSymbolFromSheet(child, parent));
+    EXPECT_FALSE(DoesSheetContainChildSymbolFromSheet(parent, parent));
+    gVisible = {parent, child};
+    const uint32_t staleSerial = stale->serial, otherSerial = other->serial;
+    UpdateSheetsContainingChildSymbolFromSheet(child);
+    EXPECT_EQ(RetrieveSerializedSymbol(parent->symbolList, staleSerial), nullptr);
+    EXPECT_NE(RetrieveSerializedSymbol(parent->symbolList, otherSerial), nullptr);
+    auto* replacement = static_cast<SymbolRecord*>(LLLast(parent->symbolList));
+    EXPECT_TRUE(replacement->flags & kSymbolFlagFileSymbol);
+    EXPECT_EQ(replacement->changeTime, int32_t(kTestStamp));
+    char sub[kSymbolTextSize];
+    EXPECT_EQ(GetSymbolSheetName(replacement, parent->stringBlock, sub), 1);
+    EXPECT_STREQ(sub, "CHILD.SHT");
+    ASSERT_EQ(gLog.entries.size(), 1u);
+    EXPECT_TRUE(gLog.entries[0].fileSymbol);
+    EXPECT_STREQ(gLog.entries[0].sheetName, "TOP.SHT");
+    EXPECT_EQ(FirstLine(gLog.entries[0]), "Updated symbol with newer version from the child sheet.");
+    EXPECT_EQ(gLog.shown, 1);
+    // Up to date now: a second save changes nothing.
+    UpdateSheetsContainingChildSymbolFromSheet(child);
+    EXPECT_EQ(gLog.entries.size(), 1u);
+
+    // The periodic task updates only marked sheets, then clears the marks.
+    gLog.entries.clear();
+    replacement->changeTime = kOlder;
+    UpdateSheetsWithDirtyChildSymbols();
+    EXPECT_TRUE(gLog.entries.empty());
+    MarkSheetsContainingChildSymbolFromSheet(child);
+    EXPECT_TRUE(parent->modifiedFlags & kSheetModifiedChildSymbols);
+    EXPECT_FALSE(child->modifiedFlags & kSheetModifiedChildSymbols);
+    UpdateSheetsWithDirtyChildSymbols();
+    EXPECT_EQ(gLog.entries.size(), 1u);
+    EXPECT_FALSE(parent->modifiedFlags & kSheetModifiedChildSymbols);
+    EXPECT_FALSE(gSheetsHaveDirtyChildSymbols);
+    parent->project = nullptr;
+    child->project = nullptr;
+}
+
+TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes) {
+    LibTestProject project(Path(""));
+    AddSheetSpecToProject(project.get(), "B.SHT");
+    AddSheetSpecToProject(project.get(), "A.SHT");
+    static decltype(this) self = nullptr;
+    self = this;
+    gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
+        SheetRecord* sheet = CreateDrawing();
+        char name[160];
+        GetSheetSpecName(project, spec, name, sizeof name);
+        SetFileSpecName(&sheet->fileSpec, name);
+        sheet->project = project;
+        sheet->sheetSpec = spec;
+        // Only A holds a symbol older than its library item.
+        self->Place(sheet, "C10", "PARTS.LBX", name[0] == 'A' ? kOlder : int32_t(kTestStamp));
+        sheet->modifiedFlags = 0;
+        return sheet;
+    };
+    EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, false), 1);
+    EXPECT_EQ(gSaved, (std::vector<std::string>{"A.SHT"}));
+    EXPECT_EQ(gLiveLoaded, 0);
+    ASSERT_EQ(gLog.entries.size(), 1u);
+    EXPECT_STREQ(gLog.entries[0].sheetName, "A.SHT");
+    EXPECT_EQ(gLog.shown, 1);
+}
+
+TEST(SymbolUpdateDialog, OpeningStateFollowsTheWindowAndTheSelection) {
+    const struct {
+        bool fromProject, hasProject, selected, treeSelection;
+        int32_t scope;
+        bool enabled3, enabled4, enabled5;
+    } cases[] = {
+        {false, true, true, false, kUpdateScopeSelected, true, true, true},
+        {false, true, false, false, kUpdateScopeSheet, false, true, true},
+        {false, false, true, false, kUpdateScopeSelected, true, true, false},
+        {true, true, false, true, kUpdateScopeSheet, false, true, true},
+        {true, true, false, false, kUpdateScopeProject, false, false, true},
+    };
+    for (const auto& c : cases) {
+        const UpdateSymbolsDialogState s = SetupUpdateSymbolsDialog(c.fromProject, c.hasProject, c.selected,
+                                                                    c.treeSelection);
+        EXPECT_EQ(s.scope, c.scope);
+        EXPECT_EQ(s.enabled[kUpdateScopeSelected], c.enabled3);
+        EXPECT_EQ(s.enabled[kUpdateScopeSheet], c.enabled4);
+        EXPECT_EQ(s.enabled[kUpdateScopeProject], c.enabled5);
+        EXPECT_EQ(s.projectSheetsText, c.fromProject);
+    }
+}
+
+}  // namespace
+}  // namespace plexa::test
