@@ -43,6 +43,7 @@ constexpr uint16_t kElementSelected = 0x0001;
 constexpr uint16_t kElementFilled = 0x0100;
 constexpr uint16_t kElementOwnFrameColor = 0x0200;
 constexpr uint16_t kElementOwnFillColor = 0x0400;
+constexpr uint16_t kElementBackLayer = 0x0800;  // a sheet element drawn behind the symbols
 constexpr uint16_t kElementOptionalFill = 0x1000;
 constexpr uint16_t kElementHideable = 0x2000;
 

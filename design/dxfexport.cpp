@@ -1,0 +1,258 @@
+// DXF export of a sheet; see dxfexport.h.
+#include "design/dxfexport.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "foundation/datafile.h"
+#include "foundation/filespec.h"
+#include "foundation/folders.h"
+#include "foundation/ll.h"
+#include "foundation/program.h"
+#include "foundation/strings.h"
+#include "graphics/dxf.h"
+#include "graphics/grafport.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
+#include "model/sheet.h"
+#include "model/sheetdraw.h"
+#include "model/signals.h"
+#include "model/busses.h"
+#include "model/symboldraw.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+#include "model/waitcursor.h"
+#include "model/wires.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_filepanels.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+// Codes of the exported file. There are no codes on disk here; the type says "text".
+constexpr const char* kDXFFileCreator = "????";
+constexpr const char* kDXFFileType = "TEXT";
+constexpr const char* kPanelType = "????";
+constexpr const char* kUntitledName = "Untitled";
+constexpr const char* kDXFExtension = ".DXF";
+constexpr const char* kReplacedExtensions[] = {".ASC", ".PICT", ".DXF", ".SCM", ".SHX"};
+constexpr size_t kWindowTitleSize = 200;  // VXGetWindowTitle's buffer
+
+// The conversion window: an off-screen window drawing through the writer's converters.
+VXWindowRecordTag* OpenConversionWindow() {
+    VXWindowRecordTag* window = VXCreateOffScreenWindow(nullptr, 0, nullptr);
+    if (!window) return nullptr;
+    window->graf.grafProcs = DXFGetGrafProcs();
+    VXSetWindow(window);
+    return window;
+}
+
+void CloseConversionWindow(VXWindowRecordTag* window) {
+    if (!window) return;
+    window->graf.grafProcs = nullptr;
+    VXDestroyWindow(window);
+}
+
+// Texts are moved by whole 16-bit steps; a symbol's texts lie within the sheet.
+void OffsetText(TextRecord* text, Point by) { OffsetTextElement(text, by.h, by.v); }
+
+// One symbol as a block drawn at the origin, with the visible texts it owns.
+void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol,
+                      VXWindowRecordTag* window) {
+    DXFBlockBegin(dxf, int32_t(symbol->serial));
+    const Point position = symbol->position;
+    // Port markers follow the general flags, which the export clears.
+    const bool markers = gGenFlags & kGenPortMarkers;
+    if (symbol->flags & kSymbolFlagSheet) {
+        symbol->position = {0, 0};
+        DrawSymbol(sheet, symbol, sheet->imageList, window, markers);
+        symbol->position = position;
+    } else {
+        SymbolMapEntry* entry = nullptr;
+        GetSymbolInstanceInfo(sheet, symbol, &entry, nullptr, 1);
+        if (entry && entry->definition) {
+            const bool port = symbol->flags & kSymbolFlagPort;
+            const int16_t colour = (symbol->flags & kSymbolFlagBussPort) ? kColorIndexBussPort
+                                                                         : kColorIndexPort;
+            DXFEnableCenterLineAdjustment(false);
+            DrawSymbolGraphics(window, entry->definition, entry->size, sheet->imageList, {0, 0},
+                               port ? colour : kColorIndexPins,
+                               port ? colour : kColorIndexGraphics,
+                               int32_t(symbol->flags & kSymbolFlagTransform), markers && !port);
+            DXFEnableCenterLineAdjustment(true);
+        }
+    }
+    const Point back = {int16_t(-position.v), int16_t(-position.h)};
+    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text;
+         text = text->link) {
+        if ((text->flags & kTextFlagHidden) || IsTextOwnedBySymbol(text, symbol) <= 0) continue;
+        OffsetText(text, back);
+        DrawTextElement(text, sheet->stringBlock);
+        OffsetText(text, position);
+    }
+    DXFBlockEnd(dxf);
+}
+
+void DrawSheetBody(DXFPort* dxf, SheetRecord* sheet, VXWindowRecordTag* window) {
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
+         symbol = symbol->next) {
+        ModelWaitCursor();
+        WriteSymbolBlock(dxf, sheet, symbol, window);
+    }
+    VXSetWindow(window);
+    const int32_t hide = (sheet->stored.flags & kSheetFlagHideElements) ? kGrafSkipHideable : 0;
+    DrawGrafElements(sheet->elementList, nullptr, kGrafBackLayer | hide);
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
+         symbol = symbol->next) {
+        const _LPNT at = {symbol->position.v, symbol->position.h};
+        DXFBlockReference(dxf, int32_t(symbol->serial), &at);
+    }
+    for (auto buss = static_cast<BussHandle>(LLFirst(sheet->bussList)); buss;
+         buss = static_cast<BussHandle>(LLGetNext(sheet->bussList, buss)))
+        DrawWireList((*buss)->wires, nullptr, true);
+    for (auto signal = static_cast<SignalHandle>(LLFirst(sheet->signalList)); signal;
+         signal = static_cast<SignalHandle>(LLGetNext(sheet->signalList, signal))) {
+        DrawWireList((*signal)->wires, sheet->breakOutTable, true);
+        DrawSignalJunctions(signal, 0, nullptr);
+    }
+    DrawGrafElements(sheet->elementList, nullptr, kGrafFrontLayer | hide);
+    DrawSheetTextFrames(sheet, window, nullptr);
+    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text;
+         text = text->link) {
+        if ((text->flags & kTextFlagHidden) || IsTextOwnedBySymbol(text, nullptr) != 0) continue;
+        DrawTextElement(text, sheet->stringBlock);
+    }
+}
+
+bool EndsWithIgnoringCase(const std::string& name, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return name.size() > n && strcasecmp(name.c_str() + name.size() - n, suffix) == 0;
+}
+
+}  // namespace
+
+void MakeDXFExportName(const char* name, char* out, int32_t size) {
+    if (!out || size <= 0) return;
+    std::string base = name ? name : "";
+    for (const char* extension : kReplacedExtensions) {
+        if (EndsWithIgnoringCase(base, extension)) {
+            base.resize(base.size() - std::strlen(extension));
+            break;
+        }
+    }
+    const auto room = size - int32_t(std::strlen(kDXFExtension));
+    if (room <= 0) {
+        out[0] = 0;
+        return;
+    }
+    std::snprintf(out, size_t(size), "%s", base.c_str());
+    TruncateUTF8ForByteSize(out, room);
+    std::strcat(out, kDXFExtension);
+}
+
+void GetDXFExportProposal(SheetRecord* sheet, FileSpec* out) {
+    ClearFileSpec(out);
+    char name[kWindowTitleSize] = "";
+    if (sheet && !IsDirectoryInvalid(&sheet->fileSpec.directory) && sheet->fileSpec.name[0]) {
+        out->directory = sheet->fileSpec.directory;
+        std::snprintf(name, sizeof name, "%s", sheet->fileSpec.name);
+    } else {
+        if (!VXGetUserDomainDirectory(kVXFolderDocuments, nullptr, false, &out->directory)) {
+            std::string program = GetProgramPath();
+            const size_t slash = program.rfind('/');
+            if (slash != std::string::npos) program.resize(slash ? slash : 1);
+            if (program.empty() || DirectoryFromDirectoryURL(program, &out->directory) != 0)
+                ClearDirectoryRef(&out->directory);
+        }
+        char title[kWindowTitleSize] = "";
+        if (sheet && sheet->window) VXGetWindowTitle(sheet->window, title);
+        std::snprintf(name, sizeof name, "%s", title[0] ? title : kUntitledName);
+    }
+    MakeDXFExportName(name, out->name, int32_t(sizeof out->name));
+}
+
+OSStatus DXFOpenProc(DXFPort* state, int16_t operation, int32_t* value, int32_t count,
+                     void* data) {
+    if (!state) return status::kParamErr;
+    switch (operation) {
+        case kDXFOpen:
+            VXWaitUpdateWindows();
+            VXStaticMessage(0, kDXFExportMessage);
+            if (value) *value = 1;
+            return status::kNoErr;
+        case kDXFClose:
+            VXStaticMessage(0, nullptr);
+            return DXFDefaultIOProc(state, operation, value, count, data);
+        default:
+            return DXFDefaultIOProc(state, operation, value, count, data);
+    }
+}
+
+OSStatus WriteDXFSheet(SheetRecord* sheet, const FileSpec* spec) {
+    if (!sheet || !spec) return status::kParamErr;
+    LRect page;
+    page.top = sheet->sheetBounds.top;
+    page.left = sheet->sheetBounds.left;
+    page.bottom = sheet->sheetBounds.bottom;
+    page.right = sheet->sheetBounds.right;
+    const double scale = sheet->stored.resolution ? sheet->stored.resolution : kNewSheetResolution;
+    DXFPort dxf;
+    if (!DXFBegin(&page, scale, DXFOpenProc, &dxf)) {
+        // The output's own failure when it has one. Kept in the output, so that ending it (which
+        // takes the message down) writes nothing.
+        if (dxf.status == 0) dxf.status = status::kFileNotOpen;
+        const OSStatus failed = dxf.status;
+        DXFEnd(&dxf);
+        return failed;
+    }
+
+    FileSpec file = *spec;
+    DataFileRef ref = 0;
+    OSStatus result = CreateDataFile(&file, kDXFFileCreator, kDXFFileType, false);
+    if (result == 0) result = OpenDataFile(&file, false, &ref);
+    if (result == 0 && (result = SetFileEOF(ref, 0)) != 0) {
+        CloseAndOrFlushDataFile(ref, true, false);
+        ref = 0;
+    }
+    if (result == 0) {
+        dxf.fileRef = ref;
+        VXWindowRecordTag* previous = vx.currentWindow;
+        VXWindowRecordTag* window = OpenConversionWindow();
+        if (window) {
+            const uint32_t savedFlags = gGenFlags;
+            gGenFlags = (gGenFlags & ~(kGenColorDrawing | kGenPortMarkers | kGenDXFExport)) |
+                        kGenDXFExport;
+            DrawSheetBody(&dxf, sheet, window);
+            gGenFlags = savedFlags;
+            VXSetWindow(previous);
+            CloseConversionWindow(window);
+        } else {
+            result = status::kOutOfMemory;
+        }
+    }
+    // Nothing more may be written after a failure here: the output keeps it, so that ending it
+    // only closes (the file is not open, which closes nothing).
+    if (result != 0 && dxf.status == 0) dxf.status = result;
+    const OSStatus ended = DXFEnd(&dxf);
+    return result != 0 ? result : ended;
+}
+
+void ExportDXFFile(SheetRecord* sheet) {
+    if (!sheet) return;
+    FileSpec spec;
+    GetDXFExportProposal(sheet, &spec);
+    char name[kFileSpecNameCapacity];
+    std::snprintf(name, sizeof name, "%s", spec.name);
+    if (RunSaveFilesPanel(kDXFExportPrompt, name, true, kDXFFileCreator, kPanelType, &spec) != 0)
+        return;
+    VXErrorReport(WriteDXFSheet(sheet, &spec));
+}
+
+}  // namespace plexa
