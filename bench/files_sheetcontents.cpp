@@ -23,6 +23,7 @@
 #include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
+#include "bench/model_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -102,21 +103,12 @@ BENCHMARK(BM_OpenChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark:
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    static char name[] = "bench_files_sheetcontents";
-    static char* args[] = {name, nullptr};
-    plexa::PlatformEnsureApplication(1, args);
-    plexa::VXCoreInit();
-    plexa::VXInitWindows();
-    plexa::VXInitStyles();
-    plexa::SchStylesInit();
-    plexa::InitImageLists();
-    plexa::InitTextRecordPool();
-    plexa::InitSymbolPool();
-    plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
-    plexa::InstallSheetFileServices();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return plexa::RunSheetBenchmarks(argc, argv, "bench_files_sheetcontents", [] {
+        plexa::SchStylesInit();
+        plexa::InitImageLists();
+        plexa::InitTextRecordPool();
+        plexa::InitSymbolPool();
+        plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
+        plexa::InstallSheetFileServices();
+    });
 }

@@ -30,6 +30,7 @@
 #include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
+#include "bench/model_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -151,17 +152,8 @@ BENCHMARK(BM_ExpandRefDesValue)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    static char name[] = "bench_model_symboldraw";
-    static char* args[] = {name, nullptr};
-    plexa::PlatformEnsureApplication(1, args);
-    plexa::VXCoreInit();
-    plexa::VXInitWindows();
-    plexa::VXInitStyles();
-    plexa::InitTextRecordPool();
-    plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return plexa::RunSheetBenchmarks(argc, argv, "bench_model_symboldraw", [] {
+        plexa::InitTextRecordPool();
+        plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
+    });
 }

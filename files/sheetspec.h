@@ -106,8 +106,8 @@ void DestroySubSheetReferences(LinkListHeader* list);
 SubSheetReference* AddSubSheetReference(ProjectRecord* project, SheetSpec* parent,
                                         const char* childName, const char* symbolName,
                                         uint32_t serial, uint16_t flags);
-// Once per spec until invalidated. A file that is not found gives none and counts as retrieved;
-// a failed read is returned, with nothing kept, so that a later call tries again.
+// Read once for each sheet until invalidated. A file that is not found gives none and counts as
+// retrieved; a failed read is returned, with nothing kept, so that a later call tries again.
 OSStatus RetrieveSubSheetReferences(ProjectRecord* project, SheetSpec* spec);
 void InvalidateSubSheetReferences(ProjectRecord* project);
 
