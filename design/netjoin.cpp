@@ -60,27 +60,7 @@ std::unordered_map<StringSpec, uint32_t> QualifierRanks(const UnifiedDBRecord* d
     std::vector<StringSpec> distinct;
     for (const UDBNetEntry& n : db->nets)
         if (n.live) distinct.push_back(n.qualifier);
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    std::vector<std::string> texts(distinct.size());
-    char buffer[kStringSpecBufferSize];
-    for (size_t i = 0; i < distinct.size(); ++i) {
-        ExtractStringSpec(distinct[i], db->netStrings, buffer, sizeof buffer);
-        texts[i] = buffer;
-    }
-    std::vector<uint32_t> order(distinct.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
-        return r != 0 ? r < 0 : a < b;
-    });
-    std::unordered_map<StringSpec, uint32_t> ranks;
-    uint32_t r = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i && CompareUDBNames(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
-        ranks[distinct[order[i]]] = r;
-    }
-    return ranks;
+    return RankStringSpecsByName(std::move(distinct), db->netStrings);
 }
 
 // The first export spec of a sheet with a name id, or none.
@@ -283,26 +263,8 @@ void SortPinTable(UDBBuild* build) {
     std::vector<StringSpec> distinct;
     distinct.reserve(64);
     for (const UDBPinEntry& p : db->pins) distinct.push_back(p.number);
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    std::vector<std::string> texts(distinct.size());
-    char buffer[kStringSpecBufferSize];
-    for (size_t i = 0; i < distinct.size(); ++i) {
-        ExtractStringSpec(distinct[i], db->pinStrings, buffer, sizeof buffer);
-        texts[i] = buffer;
-    }
-    std::vector<uint32_t> order(distinct.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
-        return r != 0 ? r < 0 : a < b;
-    });
-    std::unordered_map<StringSpec, uint32_t> rank;
-    uint32_t r = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i && StrCmpAlphaNumeric(texts[order[i - 1]].c_str(), texts[order[i]].c_str(), false) != 0) ++r;
-        rank[distinct[order[i]]] = r;
-    }
+    const auto natural = [](const char* a, const char* b) { return StrCmpAlphaNumeric(a, b, false); };
+    std::unordered_map<StringSpec, uint32_t> rank = RankStringSpecsByName(std::move(distinct), db->pinStrings, natural);
     struct Key {
         uint64_t key;
         uint32_t index;

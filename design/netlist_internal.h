@@ -94,5 +94,10 @@ void QualifyNetNames(UDBBuild* build);
 
 // Natural, then case-blind order of two texts (the tables' name order).
 int CompareUDBNames(const char* a, const char* b);
+// The rank of each distinct spec of a block when their texts are put in name order; texts that
+// `same` finds equal share a rank (CompareUDBNames when none is given).
+std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs,
+                                                              StringBlock block,
+                                                              int (*same)(const char*, const char*) = nullptr);
 
 }  // namespace plexa

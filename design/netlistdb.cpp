@@ -68,6 +68,32 @@ int CompareUDBNames(const char* a, const char* b) {
     return StrCmpAlphaNumeric(a, b, true);
 }
 
+std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs, StringBlock block,
+                                                              int (*same)(const char*, const char*)) {
+    if (!same) same = CompareUDBNames;
+    std::sort(specs.begin(), specs.end());
+    specs.erase(std::unique(specs.begin(), specs.end()), specs.end());
+    std::vector<std::string> texts(specs.size());
+    char buffer[kStringSpecBufferSize];
+    for (size_t i = 0; i < specs.size(); ++i) {
+        ExtractStringSpec(specs[i], block, buffer, sizeof buffer);
+        texts[i] = buffer;
+    }
+    std::vector<uint32_t> order(specs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
+        return r != 0 ? r < 0 : a < b;
+    });
+    std::unordered_map<StringSpec, uint32_t> ranks;
+    uint32_t r = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i && same(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
+        ranks[specs[order[i]]] = r;
+    }
+    return ranks;
+}
+
 StringSpec UDBStringPool::Add(const char* text, OSStatus* status) {
     if (!text || !*text) return 0;
     auto it = specs_.find(text);
@@ -1131,28 +1157,7 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
 // name, flag 4, row id.
 void SortCompTable(UnifiedDBRecord* db) {
     auto rank = [](StringBlock block, const std::vector<StringSpec>& specs) {
-        std::vector<StringSpec> distinct(specs);
-        std::sort(distinct.begin(), distinct.end());
-        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-        std::vector<std::string> texts(distinct.size());
-        char buffer[kStringSpecBufferSize];
-        for (size_t i = 0; i < distinct.size(); ++i) {
-            ExtractStringSpec(distinct[i], block, buffer, sizeof buffer);
-            texts[i] = buffer;
-        }
-        std::vector<uint32_t> order(distinct.size());
-        for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
-        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
-            return r != 0 ? r < 0 : a < b;
-        });
-        std::unordered_map<StringSpec, uint32_t> ranks;
-        uint32_t r = 0;
-        for (size_t i = 0; i < order.size(); ++i) {
-            if (i && CompareUDBNames(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
-            ranks[distinct[order[i]]] = r;
-        }
-        return ranks;
+        return RankStringSpecsByName(specs, block);
     };
     std::vector<StringSpec> designators, qualifiers;
     designators.reserve(db->comps.size());
