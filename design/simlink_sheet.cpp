@@ -1,0 +1,306 @@
+// The simulator's answers on the sheets: node-value labels, "."-attributes, device names and the
+// refresh of a sheet's simulator annotation.
+#include "design/simlink_sheet.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "design/report_interp.h"
+#include "design/simlink.h"
+#include "design/simlink_netlist.h"
+#include "design/simlink_session.h"
+#include "files/hierarchy.h"
+#include "files/instances.h"
+#include "files/project.h"
+#include "files/sheetstore.h"
+#include "foundation/filespec.h"
+#include "foundation/ll.h"
+#include "model/attributes.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+
+namespace plexa {
+
+namespace {
+
+SpiceSheetHooks gSheetHooks;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = char(std::tolower(uint8_t(c)));
+    return text;
+}
+
+uint32_t InstanceId(const SheetRecord* sheet) {
+    return sheet && sheet->hierarchyContext ? sheet->hierarchyContext->id : 0;
+}
+
+// The "."-attribute names of a symbol, with the dot.
+std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol) {
+    std::vector<std::string> names;
+    if (!symbol->attributes) return names;
+    char name[kAttributeTextSize];
+    for (int32_t i = 0; i < symbol->attributeCount; ++i) {
+        GetIndexedAttribute(sheet->stringBlock, symbol->attributes, 0, i, name, nullptr, nullptr,
+                            nullptr);
+        if (name[0] == '.' && name[1] != 0) names.emplace_back(name);
+    }
+    return names;
+}
+
+void SetLabels(SheetRecord* sheet, const std::vector<TextRecord*>& labels,
+               const std::vector<SpiceNodeLabel>& values) {
+    for (size_t i = 0; i < labels.size() && i < values.size(); ++i)
+        ChangeSheetText(sheet, labels[i], values[i].value.c_str(), nullptr);
+}
+
+std::string LabelSignalName(const SheetRecord* sheet, const TextRecord* label) {
+    char name[kSignalNameSize];
+    GetSignalName(reinterpret_cast<SignalHandle>(intptr_t(label->owner)), sheet->stringBlock, name);
+    return name;
+}
+
+// Fetches the values of the labels under the text; false when the user cancelled.
+bool FetchLabelValues(SheetRecord* sheet, const std::vector<TextRecord*>& labels,
+                      const char* text) {
+    if (labels.empty()) return true;
+    std::vector<SpiceNodeLabel> values;
+    for (TextRecord* label : labels) {
+        values.push_back({LabelSignalName(sheet, label), kSpiceUnknownValue});
+        ChangeSheetText(sheet, label, kSpiceUnknownValue, nullptr);
+    }
+    SetSheetModifiedStatus(sheet, kSpiceAnnotationModified);
+    const bool ok = RetrieveSpiceNodeValues(sheet->project, InstanceId(sheet), &values, text);
+    SetLabels(sheet, labels, values);
+    if (gSheetHooks.redraw) gSheetHooks.redraw(sheet);
+    return ok;
+}
+
+// The script runner of simulator netlists: the report interpreter.
+OSStatus RunNetlistScript(ProjectRecord* project, Handle tokens, uint32_t rootInstance,
+                          bool descend, uint16_t levelLimit, const char* bundleId,
+                          std::string* output) {
+    SheetInstance* root = rootInstance ? GetInstanceWithId(project, rootInstance) : nullptr;
+    FileSpec written{};
+    const OSStatus err = ExecuteReportScript(project, root, descend, levelLimit, tokens, bundleId,
+                                             &project->netlistScript, &written);
+    output->clear();
+    char path[kSpiceCircuitPathSize];
+    uint32_t needed = 0;
+    if (written.name[0] &&
+        PathNameFromFileSpec(&written, false, path, sizeof path, &needed) == status::kNoErr &&
+        needed < sizeof path)
+        output->assign(path, needed);
+    return err;
+}
+
+}  // namespace
+
+void SetSpiceSheetHooks(const SpiceSheetHooks& hooks) { gSheetHooks = hooks; }
+const SpiceSheetHooks& GetSpiceSheetHooks() { return gSheetHooks; }
+
+void InstallSpiceSheetServices() {
+    SpiceSessionHooks session = GetSpiceSessionHooks();
+    session.refreshSheets = [](ProjectRecord* project, bool now) {
+        InvalidateProjectSpiceAnalysis(project, GetCurrentSpiceAnalysis(project), now);
+    };
+    SetSpiceSessionHooks(session);
+    SpiceLinkHooks link = GetSpiceLinkHooks();
+    link.refreshMarkedSheets = RefreshMarkedSpiceSheets;
+    if (!link.dispatch) link.dispatch = DispatchSpiceMessage;
+    if (!link.projectId) link.projectId = [](const ProjectRecord* p) { return p->projectId; };
+    SetSpiceLinkHooks(link);
+    SetSpiceScriptRunner(RunNetlistScript);
+    ReportHooks report = GetReportHooks();
+    report.closeCircuit = [](const char* path) -> OSStatus {
+        FileSpec file;
+        if (FileSpecFromPathName(nullptr, path, &file) != status::kNoErr) return status::kNoErr;
+        return CloseSpiceCircuit(&file);
+    };
+    SetReportHooks(report);
+}
+
+// ---- Device names ----
+
+std::string GetSpiceSheetQualifier(ProjectRecord* project, SheetNode* node) {
+    if (!project || !node) return {};
+    if (!project->settings.qualifyDesignators && !(project->netlistFlags & kNetlistQualifiedAllLocal))
+        return {};
+    // Below the analysed root when the node lies under it.
+    SheetNode* stop = nullptr;
+    if (project->netlistRoot) {
+        for (SheetNode* up = GetSheetNodeParent(node); up; up = GetSheetNodeParent(up))
+            if (up->instance && up->instance->id == project->netlistRoot) stop = up;
+    }
+    char path[kSpiceQualifierLimit + 1];
+    path[0] = 0;
+    if (BuildSheetInstancePath(project, node, stop, stop ? 0 : 1, path, kSpiceQualifierLimit) == 0)
+        return {};
+    return std::string(project->settings.separator) + path;
+}
+
+int32_t GetSpiceDeviceName(SheetRecord* sheet, SymbolRecord* symbol, const char* qualifier,
+                           char* text) {
+    text[0] = 0;
+    if (!sheet || !symbol) return 0;
+    ProjectRecord* project = sheet->project;
+    if (project && !project->compMap && !project->noStoredMaps) LoadProjectSpiceMaps(project);
+    char name[kSpiceDeviceNameSize] = {};
+    if (!project || !project->compMap ||
+        !GetSpiceCompMapRefDes(project->compMap, InstanceId(sheet), symbol->serial, name)) {
+        if (symbol->component) {
+            GetSymbolsDisplayDesignator(sheet, symbol, name);
+        } else {
+            GetSymbolRefName(symbol, sheet->stringBlock, name);
+        }
+    }
+    if (name[0] == 0) return 0;
+    std::string full = name;
+    if (qualifier) {
+        full += qualifier;
+    } else if (project && sheet->hierarchyContext) {
+        full += GetSpiceSheetQualifier(project,
+                                       GetSheetNodeWithInstance(project, sheet->hierarchyContext));
+    }
+    full.resize(std::min<size_t>(full.size(), kSpiceDeviceNameSize - 1));
+    std::memcpy(text, full.c_str(), full.size() + 1);
+    return 1;
+}
+
+SymbolRecord* LookupSpiceDeviceSymbol(SheetRecord* sheet, const char* qualifier, const char* name) {
+    if (!sheet || !name) return nullptr;
+    const std::string wanted = Lower(name);
+    char device[kSpiceDeviceNameSize];
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+        if (s->component && GetSpiceDeviceName(sheet, s, qualifier, device) &&
+            Lower(device) == wanted)
+            return s;
+    return nullptr;
+}
+
+// ---- Annotation ----
+
+std::vector<TextRecord*> CollectSheetNodeLabels(SheetRecord* sheet, SignalRecord** signal) {
+    std::vector<TextRecord*> labels;
+    if (!sheet) return labels;
+    for (void* item = LLFirst(sheet->textList); item; item = LLGetNext(sheet->textList, item)) {
+        auto* text = static_cast<TextRecord*>(item);
+        if (text->kind != kTextKindSignal || !(text->flags & kLabelFlagHiddenPin) || !text->owner)
+            continue;
+        if (signal && text->owner != SignalOwnerWord(signal)) continue;
+        labels.push_back(text);
+    }
+    return labels;
+}
+
+std::vector<std::string> GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* symbol) {
+    if (!sheet || !symbol) return {};
+    return DotAttributes(sheet, symbol);
+}
+
+void UpdateSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol,
+                                 const std::vector<std::pair<std::string, std::string>>& values) {
+    if (!sheet || !symbol || values.empty()) return;
+    for (const auto& [name, value] : values)
+        SetSymbolAttribute(symbol, sheet->stringBlock, name.c_str(),
+                           value.empty() ? kAttributeEmptyValue : value.c_str(), nullptr);
+    RebuildMacroizedText(sheet, symbol, nullptr);
+}
+
+void ResetSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol) {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (std::string& name : GetSpiceAnnotationAttributes(sheet, symbol))
+        values.emplace_back(std::move(name), kSpiceUnknownValue);
+    UpdateSymbolSpiceAnnotation(sheet, symbol, values);
+}
+
+void ResetSheetSpiceAnnotation(SheetRecord* sheet) {
+    if (!sheet) return;
+    for (TextRecord* label : CollectSheetNodeLabels(sheet, nullptr))
+        ChangeSheetText(sheet, label, kSpiceUnknownValue, nullptr);
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+        ResetSymbolSpiceAnnotation(sheet, s);
+}
+
+void Retrieve1SheetNodeValue(SheetRecord* sheet, SignalRecord** signal) {
+    if (!sheet || !signal) return;
+    FetchLabelValues(sheet, CollectSheetNodeLabels(sheet, signal), "Retrieving node value...");
+}
+
+bool RetrieveSheetNodeValues(SheetRecord* sheet) {
+    if (!sheet) return true;
+    return FetchLabelValues(sheet, CollectSheetNodeLabels(sheet, nullptr),
+                            "Updating node values...");
+}
+
+void RetrieveSheetDeviceParameters(SheetRecord* sheet) {
+    if (!sheet) return;
+    std::vector<SpiceDeviceParameters> request;
+    std::vector<SymbolRecord*> symbols;
+    char device[kSpiceDeviceNameSize];
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+        const std::vector<std::string> names = DotAttributes(sheet, s);
+        if (names.empty() || !GetSpiceDeviceName(sheet, s, nullptr, device)) continue;
+        SpiceDeviceParameters entry{device, {}};
+        for (const std::string& name : names) entry.values.emplace_back(name.substr(1), "");
+        request.push_back(std::move(entry));
+        symbols.push_back(s);
+    }
+    std::vector<SpiceDeviceParameters> reply;
+    std::string error;
+    if (request.empty() || !RetrieveSpiceDeviceParameters(sheet->project, request, &reply, &error))
+        return;
+    bool changed = false;
+    for (const SpiceDeviceParameters& group : reply) {
+        for (size_t i = 0; i < request.size(); ++i) {
+            if (Lower(request[i].device) != Lower(group.device)) continue;
+            std::vector<std::pair<std::string, std::string>> values;
+            for (const auto& [name, value] : group.values) values.emplace_back("." + name, value);
+            UpdateSymbolSpiceAnnotation(sheet, symbols[i], values);
+            changed = true;
+        }
+    }
+    if (changed) SetSheetModifiedStatus(sheet, kSpiceAnnotationModified);
+    if (gSheetHooks.redraw) gSheetHooks.redraw(sheet);
+}
+
+void RetrieveSheetSpiceAnnotation(SheetRecord* sheet) {
+    if (!sheet) return;
+    const uint8_t wasModified = sheet->modifiedFlags & kSheetModifiedContent;
+    ResetSheetSpiceAnnotation(sheet);
+    ProjectRecord* project = sheet->project;
+    const uint32_t root = project ? project->netlistRoot : 0;
+    const SheetInstance* instance = sheet->hierarchyContext;
+    const bool covered = root == 0 || (instance && (instance->id == root ||
+                                                    IsDescendantInstance(project, instance, root)));
+    if (GetCurrentSpiceAnalysis(project) && covered && RetrieveSheetNodeValues(sheet))
+        RetrieveSheetDeviceParameters(sheet);
+    sheet->modifiedFlags &= uint8_t(~kSheetModifiedSimulatorAnnotation);
+    if (!wasModified) sheet->modifiedFlags &= uint8_t(~kSheetModifiedContent);
+    if (gSheetHooks.redraw) gSheetHooks.redraw(sheet);
+}
+
+void InvalidateProjectSpiceAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis,
+                                    bool now) {
+    if (!project || !analysis || analysis != GetCurrentSpiceAnalysis(project)) return;
+    std::vector<SheetRecord*> sheets;
+    if (gSheetHooks.visibleSheets) sheets = gSheetHooks.visibleSheets(project);
+    SheetRecord* front = gSheetHooks.frontSheet ? gSheetHooks.frontSheet() : nullptr;
+    for (SheetRecord* sheet : sheets) {
+        if (sheet->project != project) continue;
+        if (now && sheet == front) RetrieveSheetSpiceAnnotation(sheet);
+        else sheet->modifiedFlags |= kSheetModifiedSimulatorAnnotation;
+    }
+}
+
+void RefreshMarkedSpiceSheets() {
+    if (!gSheetHooks.visibleSheets) return;
+    for (ProjectRecord* project = gProjectList; project; project = project->next)
+        for (SheetRecord* sheet : gSheetHooks.visibleSheets(project))
+            if (sheet->modifiedFlags & kSheetModifiedSimulatorAnnotation)
+                RetrieveSheetSpiceAnnotation(sheet);
+}
+
+}  // namespace plexa

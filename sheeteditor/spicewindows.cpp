@@ -1,0 +1,531 @@
+// The simulator link's windows: setup dialog, wait window and the "Spice Parameters" window.
+#include "sheeteditor/spicewindows.h"
+
+#include <arpa/inet.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "design/simlink_netlist.h"
+#include "design/simlink_session.h"
+#include "design/simlink_sheet.h"
+#include "files/project.h"
+#include "foundation/socket.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr const char* kStatusConnected =
+    "A connection with Simora has been established. Click Stop to terminate the connection.";
+constexpr const char* kStatusListening = "Waiting for Simora to request a connection. Click Stop to "
+                                         "prevent Simora from making a connection.";
+constexpr const char* kStatusOff = "The Simora Interface is currently turned off. Click Start to "
+                                   "turn on the Simora Interface.";
+constexpr const char* kStatusError = "The Simora Interface cannot be turned on due to a problem with "
+                                     "your computer's TCP/IP services (Code = %d).";
+constexpr uint16_t kSetupDialogFlags = kVXPlaceThird | kVXDialogOnFrontScreen;
+constexpr uint8_t kModelessStyle = 2;
+constexpr int32_t kAddressLength = 15;
+constexpr OSStatus kSystemCodeBit = 0x20000000;
+constexpr uint16_t kSheetWindowKind = 101;
+// The parameters window: 280 by 280 in the lower left of the usable screen.
+constexpr int16_t kParamsWindowSize = 280, kParamsWindowMargin = 8;
+constexpr const char* kParameterKinds[] = {"Device Parameters", "Model Parameters"};
+
+SpiceWindowHooks gWindowHooks;
+SpiceLinkPreferences gKeptPreferences;
+
+// ---- Setup ----
+
+// The setup dialog's record while it runs.
+struct SpiceSetupRecord {
+    SpiceCommSettings settings;
+    OSStatus lastError;
+    uint8_t differentComputer;
+    uint8_t connected;
+    uint8_t server;
+    bool running;
+    VXWindowRecordTag* dialog;
+};
+SpiceSetupRecord* gSetup = nullptr;
+
+std::string AddressText(uint32_t address) {
+    if (address == 0) return {};
+    in_addr a{htonl(address)};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
+}
+
+bool ParseAddress(const char* text, uint32_t* address) {
+    in_addr a{};
+    if (std::strlen(text) > size_t(kAddressLength) || inet_pton(AF_INET, text, &a) != 1) return false;
+    *address = ntohl(a.s_addr);
+    return true;
+}
+
+uint16_t PortOf(VXWindowRecordTag* dialog, int16_t item) {
+    VXEnforceItemIntRange(dialog, item, 0, 65535, true);
+    return uint16_t(VXGetItemInt(dialog, item));
+}
+
+bool DifferentChosen(VXWindowRecordTag* dialog) {
+    return VXGetSelectedListItem(dialog, kSpiceSetupComputerItem, -1) == 1;
+}
+
+void ReadLinkState(SpiceSetupRecord* s) {
+    OSStatus err = GetSpiceLinkStatus(false, &s->connected, &s->server);
+    if (err != status::kNoErr) s->lastError = err;
+    s->running = gSpiceSocket != nullptr;
+}
+
+// Title, enabling and status of the dialog for the record.
+void SetStartStopButtonTitle(VXWindowRecordTag* dialog, const SpiceSetupRecord& s) {
+    VXSetItemText(dialog, kSpiceSetupStartItem, s.running ? "Stop" : "Start");
+}
+
+void SetCommSettingsEnabled(VXWindowRecordTag* dialog, const SpiceSetupRecord& s) {
+    const bool off = !s.running;
+    for (int16_t item : {kSpiceSetupComputerItem, kSpiceSetupListenItem, kSpiceSetupConnectItem,
+                         kSpiceSetupDefaultsItem})
+        VXSetItemEnabled(dialog, item, off);
+    VXSetItemEnabled(dialog, kSpiceSetupAddressItem, off && DifferentChosen(dialog));
+    VXSetItemEnabled(dialog, 1, s.running);
+}
+
+void ShowSetupState(SpiceSetupRecord* s) {
+    ReadLinkState(s);
+    SetStartStopButtonTitle(s->dialog, *s);
+    SetCommSettingsEnabled(s->dialog, *s);
+    const bool listening = s->running && !s->connected;
+    VXSetItemText(s->dialog, kSpiceSetupStatusItem,
+                  CalcSpiceLinkStatusMsg(s->connected != 0, listening,
+                                         s->running ? status::kNoErr : s->lastError)
+                      .c_str());
+}
+
+void StartOrStop(SpiceSetupRecord* s) {
+    if (s->running) {
+        DisableSpiceLink();
+        s->lastError = status::kNoErr;
+    } else {
+        SpiceCommSettings settings{};
+        bool different = false;
+        if (!GetUserCommSettings(s->dialog, &settings, &different)) return;
+        s->settings = settings;
+        s->differentComputer = different;
+        s->lastError = EnableSpiceLink(&settings, different,
+                                       different ? kSpiceRemoteConnectWait : kSpiceLocalConnectWait);
+    }
+    ShowSetupState(s);
+}
+
+// On end: the choice and the settings as typed (the address is kept even for "This Computer").
+void KeepTypedSettings(SpiceSetupRecord* s) {
+    if (!VXGetItemEnabled(s->dialog, kSpiceSetupComputerItem)) return;
+    s->differentComputer = DifferentChosen(s->dialog);
+    s->settings.listenPort = PortOf(s->dialog, kSpiceSetupListenItem);
+    s->settings.connectPort = PortOf(s->dialog, kSpiceSetupConnectItem);
+    char text[256];
+    VXGetItemText(s->dialog, kSpiceSetupAddressItem, text);
+    uint32_t address = 0;
+    if (ParseAddress(text, &address) || text[0] == 0) s->settings.address = address;
+}
+
+// ---- Waiting ----
+
+struct WaitWindow {
+    int32_t id = 0;
+    bool cancelled = false;
+};
+
+// ---- The parameters window ----
+
+struct DeviceParamsRecord {
+    ProjectRecord* project = nullptr;
+    VXWindowRecordTag* window = nullptr;
+    uint16_t kind = 0;
+    std::string device;  // lower case
+    std::string message;
+    std::vector<std::pair<std::string, std::string>> rows;
+};
+DeviceParamsRecord* gDeviceParams = nullptr;
+
+std::string LowerText(std::string text) {
+    for (char& c : text) c = char(std::tolower(uint8_t(c)));
+    return text;
+}
+
+void ShowParameterRows(DeviceParamsRecord* r) {
+    VXWindowRecordTag* w = r->window;
+    for (int16_t item : {kSpiceParamsNamesItem, kSpiceParamsValuesItem}) {
+        VXRemoveListItem(w, item, 0, VXCountListItems(w, item));
+        VXSetItemVisible(w, item, r->message.empty());
+    }
+    for (const auto& [name, value] : r->rows) {
+        VXAddListItem(w, kSpiceParamsNamesItem, name.c_str(), -1);
+        VXAddListItem(w, kSpiceParamsValuesItem, value.c_str(), -1);
+    }
+    VXSetItemText(w, kSpiceParamsMessageItem, r->message.c_str());
+    VXSetItemVisible(w, kSpiceParamsMessageItem, !r->message.empty());
+}
+
+// Asks the simulator for the parameters and shows them.
+void LoadDeviceParameterData(DeviceParamsRecord* r) {
+    SpiceDeviceParameters reply;
+    r->rows.clear();
+    r->message.clear();
+    RetrieveSpiceParameterList(r->project, r->device.c_str(), r->kind, &reply, &r->message);
+    if (r->message.empty()) r->rows = std::move(reply.values);
+    if (gDeviceParams == r && r->window) ShowParameterRows(r);
+}
+
+void FreeParameterData(DeviceParamsRecord* r) {
+    r->rows.clear();
+    r->message.clear();
+}
+
+void RetitleParameters(DeviceParamsRecord* r, const char* name) {
+    const std::string title = std::string(name && name[0] ? name : "Device") + " Parameters";
+    VXSetWindowTitle(r->window, title.c_str());
+}
+
+Rect ParametersWindowRect() {
+    Rect screen{};
+    VXGetMainScreenBounds(&screen, false);
+    Rect rect{int16_t(screen.bottom - kParamsWindowSize - kParamsWindowMargin),
+              int16_t(screen.left + kParamsWindowMargin),
+              int16_t(screen.bottom - kParamsWindowMargin),
+              int16_t(screen.left + kParamsWindowMargin + kParamsWindowSize)};
+    return rect;
+}
+
+// ---- Installed hooks ----
+
+std::vector<SheetRecord*> VisibleSheets(ProjectRecord* project) {
+    std::vector<SheetRecord*> sheets;
+    for (VXWindowRecordTag* w : VXTopLevelWindows()) {
+        if (w->typeID != kSheetWindowKind || !w->refCon || !VXIsWindowVisible(w, false)) continue;
+        auto* sheet = static_cast<SheetRecord*>(w->refCon);
+        if (!project || sheet->project == project) sheets.push_back(sheet);
+    }
+    return sheets;
+}
+
+SheetRecord* FrontSheet() {
+    std::vector<VXWindowRecordTag*> windows = VXTopLevelWindows();
+    if (windows.empty() || windows.front()->typeID != kSheetWindowKind) return nullptr;
+    return static_cast<SheetRecord*>(windows.front()->refCon);
+}
+
+void RedrawSheet(SheetRecord* sheet) {
+    if (sheet && sheet->window) VXInvalidateHierarchy(sheet->window);
+}
+
+int32_t DialogAlert(const std::vector<std::string>& s) {
+    const std::string message = s[1].empty() ? s[0] : s[1];
+    return VXStandardAlert(message.c_str(), s[2].c_str(), s[3].empty() ? "OK" : s[3].c_str(),
+                           s[4].c_str());
+}
+
+}  // namespace
+
+void SetSpiceWindowHooks(const SpiceWindowHooks& hooks) { gWindowHooks = hooks; }
+
+SpiceLinkPreferences GetSpiceLinkPreferences() {
+    return gWindowHooks.preferences ? gWindowHooks.preferences() : gKeptPreferences;
+}
+
+namespace {
+void StorePreferences(const SpiceLinkPreferences& preferences) {
+    if (gWindowHooks.storePreferences) gWindowHooks.storePreferences(preferences);
+    else gKeptPreferences = preferences;
+}
+}  // namespace
+
+void InstallSpiceWindows() {
+    InstallSpiceSheetServices();
+    SpiceLinkHooks link = GetSpiceLinkHooks();
+    link.updateSetupStatus = UpdateConnectionStatusMessage;
+    link.errorReport = VXErrorReport;
+    link.openWaitWindow = OpenSpiceWaitWindow;
+    link.waitWindowIdle = SpiceWaitWindowIdle;
+    link.closeWaitWindow = CloseSpiceWaitWindow;
+    link.linkOnPreference = [] { return GetSpiceLinkPreferences().linkOn; };
+    link.setLinkOnPreference = [](bool on) {
+        SpiceLinkPreferences p = GetSpiceLinkPreferences();
+        p.linkOn = on;
+        StorePreferences(p);
+    };
+    link.differentComputer = [] { return GetSpiceLinkPreferences().differentComputer; };
+    link.linkLost = [] {
+        if (gWindowHooks.showSimulatorTools) gWindowHooks.showSimulatorTools(false);
+    };
+    SetSpiceLinkHooks(link);
+    SpiceSessionHooks session = GetSpiceSessionHooks();
+    session.updateParameters = UpdateSpiceParameters;
+    session.showMessage = VXDisplayMessage;
+    session.alert = DialogAlert;
+    SetSpiceSessionHooks(session);
+    SpiceNetlistHooks netlist;
+    netlist.alert = VXDisplayMessage;
+    netlist.errorReport = VXErrorReport;
+    netlist.confirmDiscard = [](const char* text) {
+        return VXStandardAlert(text, "", "Discard", "Cancel") == kVXAlertFirstButton;
+    };
+    SetSpiceNetlistHooks(netlist);
+    SpiceSheetHooks sheets;
+    sheets.visibleSheets = VisibleSheets;
+    sheets.frontSheet = FrontSheet;
+    sheets.redraw = RedrawSheet;
+    SetSpiceSheetHooks(sheets);
+}
+
+// ---- Setup ----
+
+std::string CalcSpiceLinkStatusMsg(bool connected, bool server, OSStatus error) {
+    if (error != status::kNoErr) {
+        if (error > 0 && (error & kSystemCodeBit)) error &= ~kSystemCodeBit;
+        char text[256];
+        std::snprintf(text, sizeof text, kStatusError, int(error));
+        return text;
+    }
+    if (connected) return kStatusConnected;
+    if (server) return kStatusListening;
+    return kStatusOff;
+}
+
+bool GetUserCommSettings(VXWindowRecordTag* dialog, SpiceCommSettings* settings,
+                         bool* differentComputer) {
+    settings->listenPort = PortOf(dialog, kSpiceSetupListenItem);
+    settings->connectPort = PortOf(dialog, kSpiceSetupConnectItem);
+    settings->address = 0;
+    *differentComputer = DifferentChosen(dialog);
+    if (!*differentComputer) return true;
+    char text[256];
+    VXGetItemText(dialog, kSpiceSetupAddressItem, text);
+    if (!ParseAddress(text, &settings->address)) {
+        VXSelectItemText(dialog, kSpiceSetupAddressItem, 0, 32767);
+        VXBeep();
+        return false;
+    }
+    return true;
+}
+
+int32_t SpiceSetupDialogHandler(VXWindowRecordTag* dialog, VXEventRecord* event) {
+    SpiceSetupRecord* s = gSetup;
+    if (!s) return 0;
+    switch (event->kind) {
+        case kVXCreateEvent:
+            s->dialog = dialog;
+            VXAddListItem(dialog, kSpiceSetupComputerItem, "This Computer", -1);
+            VXAddListItem(dialog, kSpiceSetupComputerItem, "Different Computer", -1);
+            VXSelectListItem(dialog, kSpiceSetupComputerItem, s->differentComputer ? 1 : 0, true);
+            VXSetItemText(dialog, kSpiceSetupAddressItem, AddressText(s->settings.address).c_str());
+            VXSetItemInt(dialog, kSpiceSetupListenItem, s->settings.listenPort);
+            VXSetItemInt(dialog, kSpiceSetupConnectItem, s->settings.connectPort);
+            ShowSetupState(s);
+            if (s->lastError != status::kNoErr && !s->running)
+                VXSetItemEnabled(dialog, kSpiceSetupStartItem, false);
+            return 0;
+        case kVXControlEvent:
+            switch (event->u.control.item) {
+                case kSpiceSetupStartItem:
+                    StartOrStop(s);
+                    return 1;
+                case kSpiceSetupComputerItem:
+                    SetCommSettingsEnabled(dialog, *s);
+                    return 1;
+                case kSpiceSetupDefaultsItem:
+                    VXSetItemInt(dialog, kSpiceSetupListenItem, kSpiceDefaultListenPort);
+                    VXSetItemInt(dialog, kSpiceSetupConnectItem, kSpiceDefaultConnectPort);
+                    return 1;
+                case kSpiceSetupDoneItem:
+                    VXEndDialog(dialog, kSpiceSetupDoneItem);
+                    return 1;
+                default:
+                    return 0;
+            }
+        case kVXEndModalEvent:
+            KeepTypedSettings(s);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void SpiceSetup() {
+    const SpiceLinkPreferences before = GetSpiceLinkPreferences();
+    SpiceSetupRecord record{};
+    record.settings = before.settings;
+    record.differentComputer = before.differentComputer;
+    // Starting the socket layer: a failure shows in the status and disables Start.
+    record.lastError = GetSpiceLinkStatus(true, &record.connected, &record.server);
+    SpiceSetupRecord* saved = std::exchange(gSetup, &record);
+    VXModalDialog(kSpiceSetupTemplate, kSetupDialogFlags, SpiceSetupDialogHandler, nullptr);
+    gSetup = saved;
+
+    SpiceLinkPreferences after = before;
+    after.settings = record.settings;
+    after.differentComputer = record.differentComputer != 0;
+    uint8_t connected = 0, server = 0;
+    GetSpiceLinkStatus(false, &connected, &server);
+    after.linkOn = gSpiceSocket && (gSpiceSocket->state == kSocketStateListening ||
+                                    gSpiceSocket->state == kSocketStateConnected);
+    if (std::memcmp(&after.settings, &before.settings, sizeof after.settings) != 0 ||
+        after.differentComputer != before.differentComputer || after.linkOn != before.linkOn)
+        StorePreferences(after);
+    if (gWindowHooks.showSimulatorTools) gWindowHooks.showSimulatorTools(after.linkOn);
+}
+
+void UpdateConnectionStatusMessage() {
+    if (!gSetup || !gSetup->dialog) return;
+    const uint8_t connected = gSetup->connected, running = gSetup->running;
+    ReadLinkState(gSetup);
+    if (connected != gSetup->connected || running != gSetup->running) ShowSetupState(gSetup);
+}
+
+// ---- Waiting ----
+
+int32_t WaitSpiceDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    auto* wait = static_cast<WaitWindow*>(window->refCon);
+    if (wait && event->kind == kVXControlEvent) {
+        wait->cancelled = true;
+        return 1;
+    }
+    return 0;
+}
+
+void* OpenSpiceWaitWindow(const char* title, const char* text) {
+    auto* wait = new WaitWindow;
+    VXWindowRecordTag* window = VXLoadDialogWindow(kSpiceWaitTemplate, kModelessStyle, 0,
+                                                   kVXPlaceThird, 0, WaitSpiceDialogHandler, wait);
+    if (!window) {
+        delete wait;
+        return nullptr;
+    }
+    wait->id = window->windowID;
+    VXSetWindowTitle(window, title ? title : "");
+    VXSetItemText(window, kSpiceWaitTextItem, text ? text : "");
+    VXShowWindow(window);
+    return wait;
+}
+
+bool SpiceWaitWindowIdle(void* handle) {
+    auto* wait = static_cast<WaitWindow*>(handle);
+    if (!wait) return false;
+    if (!wait->cancelled && VXGetWindowFromId(wait->id)) VXProcessPendingModalEvents();
+    return wait->cancelled;
+}
+
+void CloseSpiceWaitWindow(void* handle) {
+    auto* wait = static_cast<WaitWindow*>(handle);
+    if (!wait) return;
+    if (VXWindowRecordTag* window = VXGetWindowFromId(wait->id)) {
+        window->refCon = nullptr;
+        VXDestroyWindow(window);
+    }
+    delete wait;
+}
+
+// ---- The parameters window ----
+
+int32_t DeviceParamsViewHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    DeviceParamsRecord* r = gDeviceParams;
+    if (!r || r->window != window) return 0;
+    switch (event->kind) {
+        case kVXControlEvent:
+            if (event->u.control.item == kSpiceParamsKindItem) {
+                const int32_t kind = VXGetSelectedListItem(window, kSpiceParamsKindItem, -1);
+                if (kind >= 0 && uint16_t(kind) != r->kind) {
+                    r->kind = uint16_t(kind);
+                    LoadDeviceParameterData(r);
+                }
+                return 1;
+            }
+            return 0;
+        case kVXDestroyEvent:
+            FreeParameterData(r);
+            gDeviceParams = nullptr;
+            delete r;
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void DisplayDeviceParameters(SheetRecord* sheet, SymbolRecord* symbol) {
+    if (!sheet || !symbol || !symbol->component) return;
+    char name[kSpiceDeviceNameSize];
+    GetSpiceDeviceName(sheet, symbol, nullptr, name);
+    if (gDeviceParams && gDeviceParams->project != sheet->project)
+        CloseDeviceParametersWindow(nullptr);
+    DeviceParamsRecord* r = gDeviceParams;
+    if (!r) {
+        r = new DeviceParamsRecord;
+        r->project = sheet->project;
+        gDeviceParams = r;
+        VXWindowRecordTag* window =
+            VXLoadDialogWindow(kSpiceParametersTemplate, kModelessStyle, kVXFlagClosable,
+                               kVXPlaceKeep, 0, DeviceParamsViewHandler, nullptr);
+        if (!window) {
+            gDeviceParams = nullptr;
+            delete r;
+            return;
+        }
+        r->window = window;
+        for (const char* kind : kParameterKinds)
+            VXAddListItem(window, kSpiceParamsKindItem, kind, -1);
+        VXSelectListItem(window, kSpiceParamsKindItem, 0, true);
+        const Rect rect = ParametersWindowRect();
+        VXSetWindowPosition(window, &rect);
+        VXShowWindow(window);
+    }
+    r->device = LowerText(name);
+    RetitleParameters(r, name);
+    LoadDeviceParameterData(r);
+}
+
+void SpiceParametersSelection(SheetRecord* sheet, SymbolRecord* symbol) {
+    if (!gDeviceParams || !sheet || !symbol || !symbol->component) return;
+    char name[kSpiceDeviceNameSize];
+    if (!GetSpiceDeviceName(sheet, symbol, nullptr, name)) return;
+    if (gDeviceParams->project == sheet->project && gDeviceParams->device == LowerText(name))
+        return;
+    DisplayDeviceParameters(sheet, symbol);
+}
+
+void UpdateSpiceParameters(ProjectRecord* project) {
+    if (gDeviceParams && gDeviceParams->project == project) LoadDeviceParameterData(gDeviceParams);
+}
+
+void CloseDeviceParametersWindow(ProjectRecord* project) {
+    if (!gDeviceParams || (project && gDeviceParams->project != project)) return;
+    VXDestroyWindow(gDeviceParams->window);
+}
+
+VXWindowRecordTag* GetDeviceParametersWindow() {
+    return gDeviceParams ? gDeviceParams->window : nullptr;
+}
+
+std::vector<std::pair<std::string, std::string>> GetDeviceParameterRows(std::string* message) {
+    if (!gDeviceParams) {
+        if (message) message->clear();
+        return {};
+    }
+    if (message) *message = gDeviceParams->message;
+    return gDeviceParams->rows;
+}
+
+}  // namespace plexa

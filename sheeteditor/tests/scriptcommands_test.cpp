@@ -1,0 +1,154 @@
+// Run Script and Edit Script, driven headless: the report-scripts dialog shows and stores the run
+// settings, the script runs over the project and its output is opened; a missing script or
+// project ends with its message.
+#include "sheeteditor/scriptcommands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "design/tests/netlist_fixture.h"
+#include "files/project.h"
+#include "foundation/filespec.h"
+#include "foundation/memory.h"
+#include "platform/control_platform.h"
+#include "tests/support/testing.h"
+#include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
+#include "toolkit/vx_dialogs.h"
+
+namespace plexa::test {
+namespace {
+
+struct Seen {
+    std::string scriptPath;
+    std::string bundleId = "****";
+    std::vector<std::string> opened;  // "path|application"
+    std::vector<std::string> shown;
+};
+Seen& Saw() {
+    static Seen seen;
+    return seen;
+}
+
+std::string Item(VXWindowRecordTag* w, int16_t item) {
+    char text[256];
+    VXGetItemText(w, item, text);
+    return text;
+}
+
+// Once a dialog is up: runs the step, then types the key.
+void Answer(void (*step)(VXWindowRecordTag*), uint16_t key) {
+    static void (*gStep)(VXWindowRecordTag*);
+    static uint16_t gKey;
+    gStep = step;
+    gKey = key;
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* dialog = FrontDialog();
+        ASSERT_TRUE(dialog);
+        if (gStep) gStep(dialog);
+        QueueKey(gKey);
+    }, nullptr, 0.001);
+}
+
+class ScriptCommands : public WindowsTest {
+protected:
+    void SetUp() override {
+        WindowsTest::SetUp();
+        InitMemoryManager(-1);
+        VXInitControls();
+        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        Saw() = Seen{};
+        Saw().scriptPath = dir_.file("Parts List.SXP");
+        ScriptCommandHooks hooks;
+        hooks.getScript = [](int32_t index, FileSpec* file, char* bundleId) {
+            if (index != 0) return false;
+            std::strcpy(bundleId, Saw().bundleId.c_str());
+            return FileSpecFromPathName(nullptr, Saw().scriptPath.c_str(), file) == 0;
+        };
+        hooks.textEditorApplication = [] { return "/usr/bin/plain-editor"; };
+        hooks.openDocument = [](const char* path, const char* application) -> OSStatus {
+            Saw().opened.push_back(std::string(path) + "|" + (application ? application : ""));
+            return 0;
+        };
+        SetScriptCommandHooks(hooks);
+    }
+    void TearDown() override {
+        SetScriptCommandHooks(ScriptCommandHooks{});
+        CloseUIFiles();
+        WindowsTest::TearDown();
+        PlatformControlFlushDestroyed();
+        EXPECT_EQ(gModalWindowDepth, 0);
+    }
+    TempDir dir_;
+};
+
+TEST_F(ScriptCommands, TheTemplateHoldsTheDialogsItems) {
+    std::vector<int16_t> numbers;
+    for (const auto& [number, type] : DialogTemplateItems(kReportScriptsTemplate))
+        if (number > 0) numbers.push_back(number);
+    EXPECT_EQ(numbers, (std::vector<int16_t>{1, 2, 3, 4, 5, 6, 9}));
+}
+
+TEST_F(ScriptCommands, TheDialogStoresTheSettingsAndTheOutputIsOpened) {
+    netfix::Design design(1);
+    ProjectRecord* project = design.project;
+    const std::string output = dir_.file("parts.txt");
+    ASSERT_TRUE(WriteFile(Saw().scriptPath, "SETFILE \"" + output + "\"; WRITE \"R1\""));
+    project->reportOptions.openOutput = 1;
+    Answer([](VXWindowRecordTag* d) {
+        char title[200];
+        VXGetWindowTitle(d, title);
+        Saw().shown.push_back(title);
+        Saw().shown.push_back(VXGetItemEnabled(d, kScriptCurrentSheetItem) ? "sheet on" : "sheet off");
+        Saw().shown.push_back(VXGetItemEnabled(d, kScriptOpenOutputItem) ? "open on" : "open off");
+        PlatformControlTestClick(VXGetControl(d, kScriptDescendItem, nullptr)->platform, 4, 4);
+        VXSetItemText(d, kScriptLevelLimitItem, "12000");
+    }, 13);
+    RunScript(project, nullptr, 0);
+    EXPECT_EQ(Saw().shown, (std::vector<std::string>{"Parts List", "sheet off", "open off"}));
+    EXPECT_EQ(project->reportOptions.descend, 1);
+    EXPECT_EQ(project->reportOptions.levelLimit, 9999);
+    std::string written;
+    ASSERT_TRUE(ReadFile(output, written));
+    EXPECT_EQ(written, "R1");
+    // No target application: the user's text editor opens the output.
+    EXPECT_EQ(Saw().opened, std::vector<std::string>{output + "|/usr/bin/plain-editor"});
+
+    // Cancel runs nothing.
+    ASSERT_TRUE(WriteFile(output, "old"));
+    Answer(nullptr, 27);
+    RunScript(project, nullptr, 0);
+    ASSERT_TRUE(ReadFile(output, written));
+    EXPECT_EQ(written, "old");
+    EXPECT_EQ(Saw().opened.size(), 1u);
+}
+
+TEST_F(ScriptCommands, MissingProjectsAndScriptsEndWithTheirMessages) {
+    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(Item(d, 1)); }, 13);
+    RunScript(nullptr, nullptr, 0);
+    // The script is missing: the user is offered Browse and cancels.
+    netfix::Design design(1);
+    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(Item(d, 1)); }, 27);
+    RunScript(design.project, nullptr, 0);
+    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(Item(d, 1)); }, 13);
+    EditScriptFile(0);
+    EXPECT_EQ(Saw().shown,
+              (std::vector<std::string>{
+                  "The sheet's project file must be opened before this command can be used.",
+                  "The selected script file could not be found.",
+                  "The selected script file could not be found."}));
+    EXPECT_TRUE(Saw().opened.empty());
+}
+
+TEST_F(ScriptCommands, EditScriptOpensTheScriptInTheTextEditor) {
+    ASSERT_TRUE(WriteFile(Saw().scriptPath, "WRITE 1"));
+    EditScriptFile(0);
+    EXPECT_EQ(Saw().opened, std::vector<std::string>{Saw().scriptPath + "|/usr/bin/plain-editor"});
+}
+
+}  // namespace
+}  // namespace plexa::test
