@@ -20,6 +20,7 @@
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
+#include "model/symboltexts.h"
 #include "model/texts.h"
 
 namespace plexa {
@@ -37,15 +38,20 @@ uint32_t InstanceId(const SheetRecord* sheet) {
     return sheet && sheet->hierarchyContext ? sheet->hierarchyContext->id : 0;
 }
 
-// The "."-attribute names of a symbol, with the dot.
-std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol) {
+// The "."-attributes of a symbol: their names with the dot, and their records' indexes and name
+// specs when asked.
+std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol,
+                                       std::vector<SpiceAnnotationAttribute>* items = nullptr) {
     std::vector<std::string> names;
     if (!symbol->attributes) return names;
     char name[kAttributeTextSize];
+    AttributeRecord raw{};
     for (int32_t i = 0; i < symbol->attributeCount; ++i) {
         GetIndexedAttribute(sheet->stringBlock, symbol->attributes, 0, i, name, nullptr, nullptr,
-                            nullptr);
-        if (name[0] == '.' && name[1] != 0) names.emplace_back(name);
+                            &raw);
+        if (name[0] != '.' || name[1] == 0) continue;
+        names.emplace_back(name);
+        if (items) items->push_back({raw.name, int16_t(i), -1});
     }
     return names;
 }
@@ -120,6 +126,9 @@ void InstallSpiceSheetServices() {
         return CloseSpiceCircuit(&file);
     };
     SetReportHooks(report);
+    SymbolTextHooks texts = GetSymbolTextHooks();
+    texts.getSpiceAnnotationAttributes = GetSpiceAnnotationAttributes;
+    SetSymbolTextHooks(texts);
 }
 
 // ---- Device names ----
@@ -195,9 +204,20 @@ std::vector<TextRecord*> CollectSheetNodeLabels(SheetRecord* sheet, SignalRecord
     return labels;
 }
 
-std::vector<std::string> GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* symbol) {
-    if (!sheet || !symbol) return {};
-    return DotAttributes(sheet, symbol);
+VXChunkyBlock GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* symbol) {
+    if (!sheet || !symbol) return nullptr;
+    std::vector<SpiceAnnotationAttribute> items;
+    DotAttributes(sheet, symbol, &items);
+    if (items.empty()) return nullptr;
+    VXChunkyBlock block = VXCreateChunkyBlock(nullptr, sizeof(SpiceAnnotationAttribute), 8, 0);
+    if (!block) return nullptr;
+    for (const SpiceAnnotationAttribute& item : items) {
+        if (VXChunkyAdd(block, &item) < 0) {
+            VXDestroyChunkyBlock(block);
+            return nullptr;
+        }
+    }
+    return block;
 }
 
 void UpdateSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol,
@@ -211,7 +231,8 @@ void UpdateSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol,
 
 void ResetSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol) {
     std::vector<std::pair<std::string, std::string>> values;
-    for (std::string& name : GetSpiceAnnotationAttributes(sheet, symbol))
+    if (!sheet || !symbol) return;
+    for (std::string& name : DotAttributes(sheet, symbol))
         values.emplace_back(std::move(name), kSpiceUnknownValue);
     UpdateSymbolSpiceAnnotation(sheet, symbol, values);
 }

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/chunky.h"
 #include "foundation/types.h"
 
 namespace plexa {
@@ -45,8 +46,10 @@ struct SpiceSheetHooks {
 void SetSpiceSheetHooks(const SpiceSheetHooks& hooks);
 const SpiceSheetHooks& GetSpiceSheetHooks();
 
-// Lets the link refresh sheets through this module (the session's and the link's refresh hooks)
-// and run netlist scripts through the report interpreter. Other hooks stay as they are.
+// Lets the link refresh sheets through this module (the session's and the link's refresh hooks),
+// run netlist scripts through the report interpreter (whose circuit files are closed in the
+// simulator before they are written), and the sheets find their simulator attribute texts.
+// Other hooks stay as they are.
 void InstallSpiceSheetServices();
 
 // ---- Device names ----
@@ -68,9 +71,10 @@ SymbolRecord* LookupSpiceDeviceSymbol(SheetRecord* sheet, const char* qualifier,
 
 // The node-value labels of the sheet (of one signal when given), in list order.
 std::vector<TextRecord*> CollectSheetNodeLabels(SheetRecord* sheet, SignalRecord** signal);
-// The names (with their dot) of the symbol's "."-attributes: "." followed by at least one
-// character.
-std::vector<std::string> GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* symbol);
+// The symbol's "."-attributes ("." followed by at least one character) as a new chunky block of
+// SpiceAnnotationAttribute items (model/symboltexts.h) that the caller destroys; none when the
+// symbol has none.
+VXChunkyBlock GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* symbol);
 
 // Sets the values of the symbol's attributes (names with their dot) and rebuilds its texts.
 void UpdateSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol,

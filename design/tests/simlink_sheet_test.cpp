@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -22,6 +23,7 @@
 #include "foundation/filespec.h"
 #include "foundation/socket.h"
 #include "foundation/stringblock.h"
+#include "model/symboltexts.h"
 #include "model/texts.h"
 #include "platform/app_platform.h"
 #include "tests/support/testing.h"
@@ -218,16 +220,28 @@ TEST_F(SpiceSheet, ARefreshShowsTheReplyValuesInLabelsAndAttributes) {
     FakeSimora peer;
     ConnectTo(peer);
     AnnounceAndAnswer(peer);
-    EXPECT_EQ(GetSpiceAnnotationAttributes(sheet_, resistor_), (std::vector<std::string>{".i", ".p"}));
+    VXChunkyBlock items = GetSpiceAnnotationAttributes(sheet_, resistor_);
+    std::vector<std::string> annotated;
+    for (uint32_t i = 0; i < VXChunkyCount(items); ++i) {
+        SpiceAnnotationAttribute item{};
+        VXChunkyGet(items, i, &item);
+        char name[kStringSpecBufferSize];
+        ExtractStringSpec(item.name, sheet_->stringBlock, name, sizeof name);
+        annotated.push_back(name + std::string(" ") + std::to_string(item.attribute) + " " +
+                            std::to_string(item.node));
+    }
+    VXDestroyChunkyBlock(items);
+    EXPECT_EQ(annotated, (std::vector<std::string>{".i 0 -1", ".p 1 -1"}));
     sheet_->modifiedFlags = kSheetModifiedSimulatorAnnotation;
     RetrieveSheetSpiceAnnotation(sheet_);
 
     const std::vector<PeerFrame> values = Sent(peer, "NVal");
     ASSERT_EQ(values.size(), 1u);
     EXPECT_EQ(values[0].arguments[0], 55u);
-    ASSERT_EQ(values[0].entries.size(), 2u);  // each mapped name once
-    EXPECT_EQ(values[0].entries[0].text, "net_clk");
-    EXPECT_EQ(values[0].entries[1].text, "data");
+    std::vector<std::string> names;  // each mapped name once, in the order of the labels
+    for (const PeerEntry& e : values[0].entries) names.push_back(e.text);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"data", "net_clk"}));
     EXPECT_EQ(Text(labels_[0]), "1.5V");
     EXPECT_EQ(Text(labels_[1]), "1.5V");
     EXPECT_EQ(Text(labels_[2]), "0V");

@@ -105,7 +105,7 @@ TEST_F(ScriptCommands, TheDialogStoresTheSettingsAndTheOutputIsOpened) {
         Saw().shown.push_back(title);
         Saw().shown.push_back(VXGetItemEnabled(d, kScriptCurrentSheetItem) ? "sheet on" : "sheet off");
         Saw().shown.push_back(VXGetItemEnabled(d, kScriptOpenOutputItem) ? "open on" : "open off");
-        PlatformControlTestClick(VXGetControl(d, kScriptDescendItem, nullptr)->platform, 4, 4);
+        VXSimulateButtonClick(d, kScriptDescendItem);
         VXSetItemText(d, kScriptLevelLimitItem, "12000");
     }, 13);
     RunScript(project, nullptr, 0);

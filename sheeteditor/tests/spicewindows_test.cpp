@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "design/simlink.h"
@@ -223,11 +225,12 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     ASSERT_TRUE(peer.Listen());
     const SpiceCommSettings settings{0, 0, peer.port()};
     ASSERT_EQ(EnableSpiceLink(&settings, false, kSpiceLocalConnectWait), 0);
+    ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
     ASSERT_TRUE(peer.Send(PeerFrameBytes(FourCC("AddA"), 1, kProjectId, {5, 0, 1, 0},
                                          PeerStringList(4, {PeerEntry{"op1", 55}}))));
     for (int i = 0; i < 400 && CountSpiceAnalyses(project) == 0; ++i) {
         ServiceSpiceSocketTimer(nullptr, 0);
-        VXSleep(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ASSERT_EQ(CountSpiceAnalyses(project), 1);
     peer.SetResponder([](const PeerFrame& f) -> std::string {
@@ -280,7 +283,7 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     ASSERT_TRUE(peer.Send(PeerFrameBytes(FourCC("Cmpl"), 2, kProjectId, {5, 4, 0, 0}, "")));
     for (int i = 0; i < 400 && peer.frames().size() == asked; ++i) {
         ServiceSpiceSocketTimer(nullptr, 0);
-        VXSleep(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_GT(peer.frames().size(), asked);
     CloseDeviceParametersWindow(project);
