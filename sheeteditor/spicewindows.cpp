@@ -16,6 +16,7 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_app.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
@@ -277,10 +278,12 @@ void InstallSpiceWindows() {
     session.updateParameters = UpdateSpiceParameters;
     session.showMessage = VXDisplayMessage;
     session.alert = DialogAlert;
+    session.applicationActive = VXIsApplicationActive;
     SetSpiceSessionHooks(session);
     SpiceNetlistHooks netlist;
     netlist.alert = VXDisplayMessage;
     netlist.errorReport = VXErrorReport;
+    netlist.applicationActive = VXIsApplicationActive;
     netlist.confirmDiscard = [](const char* text) {
         return VXStandardAlert(text, "", "Discard", "Cancel") == kVXAlertFirstButton;
     };

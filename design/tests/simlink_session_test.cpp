@@ -14,6 +14,7 @@
 #include "design/simlink_netlist.h"
 #include "design/simlink_strings.h"
 #include "design/tests/fake_simora.h"
+#include "design/tests/simlink_testing.h"
 #include "files/project.h"
 #include "foundation/da.h"
 #include "foundation/filespec.h"
@@ -142,24 +143,9 @@ protected:
         gSpiceLinkSettings = {0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
     }
 
-    void ConnectTo(FakeSimora& peer) {
-        ASSERT_TRUE(peer.Listen());
-        const SpiceCommSettings settings{0, 0, peer.port()};
-        ASSERT_EQ(EnableSpiceLink(&settings, false, kSpiceLocalConnectWait), 0);
-        ASSERT_EQ(gSpiceSocket->state, kSocketStateConnected);
-        ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
-    }
+    void ConnectTo(FakeSimora& peer) { test::ConnectSpiceLinkTo(peer); }
 
-    // Runs the link's timer until the condition holds (at most five seconds).
-    static bool TickUntil(const std::function<bool()>& done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (std::chrono::steady_clock::now() < end) {
-            ServiceSpiceSocketTimer(nullptr, 0);
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
+    static bool TickUntil(const std::function<bool()>& done) { return test::TickSpiceLinkUntil(done); }
 
     // The peer announces an analysis "tran1" (id 77) with one graph "v(out)" (id 3).
     void Announce(FakeSimora& peer, const char (&type)[5] = "AddA", uint32_t stamp = 9) {

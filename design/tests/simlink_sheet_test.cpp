@@ -7,10 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "design/report_interp.h"
@@ -18,6 +16,7 @@
 #include "design/simlink_netlist.h"
 #include "design/simlink_session.h"
 #include "design/tests/fake_simora.h"
+#include "design/tests/simlink_testing.h"
 #include "design/tests/netlist_fixture.h"
 #include "foundation/da.h"
 #include "foundation/filespec.h"
@@ -141,23 +140,9 @@ protected:
         return value;
     }
 
-    void ConnectTo(FakeSimora& peer) {
-        ASSERT_TRUE(peer.Listen());
-        const SpiceCommSettings settings{0, 0, peer.port()};
-        ASSERT_EQ(EnableSpiceLink(&settings, false, kSpiceLocalConnectWait), 0);
-        ASSERT_EQ(gSpiceSocket->state, kSocketStateConnected);
-        ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
-    }
+    void ConnectTo(FakeSimora& peer) { test::ConnectSpiceLinkTo(peer); }
 
-    static bool TickUntil(const std::function<bool()>& done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (std::chrono::steady_clock::now() < end) {
-            ServiceSpiceSocketTimer(nullptr, 0);
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
+    static bool TickUntil(const std::function<bool()>& done) { return test::TickSpiceLinkUntil(done); }
 
     // The peer announces the analysis "op1" (id 55) and answers node values and parameters.
     void AnnounceAndAnswer(FakeSimora& peer) {

@@ -16,6 +16,7 @@
 
 #include "design/simlink_strings.h"
 #include "design/tests/fake_simora.h"
+#include "design/tests/simlink_testing.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/socket.h"
@@ -144,14 +145,7 @@ protected:
     }
 
     // Starts the link as a client of the peer.
-    void ConnectTo(FakeSimora& peer) {
-        ASSERT_TRUE(peer.Listen());
-        const SpiceCommSettings settings{0, 0, peer.port()};
-        ASSERT_EQ(EnableSpiceLink(&settings, false, kSpiceLocalConnectWait), 0);
-        ASSERT_NE(gSpiceSocket, nullptr);
-        ASSERT_EQ(gSpiceSocket->state, kSocketStateConnected);
-        ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
-    }
+    void ConnectTo(FakeSimora& peer) { test::ConnectSpiceLinkTo(peer); }
 
     // Starts the link with nobody to connect to; it listens at a port the system chooses.
     uint16_t ListenAlone(bool differentComputer = false, uint32_t address = 0) {

@@ -6,15 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "design/simlink.h"
 #include "design/simlink_session.h"
 #include "design/simlink_sheet.h"
 #include "design/tests/fake_simora.h"
+#include "design/tests/simlink_testing.h"
 #include "design/tests/netlist_fixture.h"
 #include "foundation/memory.h"
 #include "foundation/socket.h"
@@ -222,17 +221,10 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     AddSpiceCompMapEntry(project->compMap, 0, resistor->serial, "R1");
 
     FakeSimora peer;
-    ASSERT_TRUE(peer.Listen());
-    const SpiceCommSettings settings{0, 0, peer.port()};
-    ASSERT_EQ(EnableSpiceLink(&settings, false, kSpiceLocalConnectWait), 0);
-    ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
+    ConnectSpiceLinkTo(peer);
     ASSERT_TRUE(peer.Send(PeerFrameBytes(FourCC("AddA"), 1, kProjectId, {5, 0, 1, 0},
                                          PeerStringList(4, {PeerEntry{"op1", 55}}))));
-    for (int i = 0; i < 400 && CountSpiceAnalyses(project) == 0; ++i) {
-        ServiceSpiceSocketTimer(nullptr, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_EQ(CountSpiceAnalyses(project), 1);
+    ASSERT_TRUE(TickSpiceLinkUntil([&] { return CountSpiceAnalyses(project) == 1; }));
     peer.SetResponder([](const PeerFrame& f) -> std::string {
         if (f.type != FourCC("Plst")) return {};
         if (f.arguments[1] == 1)  // model parameters: an error
@@ -281,11 +273,7 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     // A completed analysis reloads it; closing forgets it.
     const size_t asked = peer.frames().size();
     ASSERT_TRUE(peer.Send(PeerFrameBytes(FourCC("Cmpl"), 2, kProjectId, {5, 4, 0, 0}, "")));
-    for (int i = 0; i < 400 && peer.frames().size() == asked; ++i) {
-        ServiceSpiceSocketTimer(nullptr, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_GT(peer.frames().size(), asked);
+    EXPECT_TRUE(TickSpiceLinkUntil([&] { return peer.frames().size() > asked; }));
     CloseDeviceParametersWindow(project);
     EXPECT_EQ(GetDeviceParametersWindow(), nullptr);
     DisableSpiceLink();
