@@ -1,6 +1,7 @@
 // The hierarchy tree of a fixture project on disk (a top sheet, a sheet used twice, a sheet that
 // contains itself, a missing child, a missing top-level sheet): the printed tree with names and
 // instance paths, the check's log codes; and the loader's refusal of a newer file.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,11 @@
 #include <cstring>
 
 #include "files/hierarchy.h"
+#include "files/instances.h"
+#include "files/pathspec.h"
+#include "model/annotation.h"
+#include "model/sheetsymbols.h"
+#include "model/symbols.h"
 #include "files/sheetload.h"
 #include "files/tests/files_testing.h"
 #include "files/tests/sheetfile_testing.h"
@@ -58,17 +64,45 @@ protected:
     Tree tree;
 };
 
-TEST_F(HierarchyTree, FixtureProjectTreeAndCheck) {
-    SheetWithChildren("Top.SHX", {{"Amp.SHX", "AMP10"}, {"Amp.SHX", "AMP9"}, {"Loop.SHX", "LOOP"}, {"Gone.SHX", "GONE"}});
-    SheetWithChildren("Amp.SHX", {});
-    SheetWithChildren("Loop.SHX", {{"Loop.SHX", "SELF"}});
-    TestProject project(tree.Dir("p"));
-    ASSERT_TRUE(AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false));
-    ASSERT_TRUE(AddSubSheetReference(project.get(), nullptr, "Top.SHX", "Top.SHX", 0, 0));
-    ASSERT_TRUE(AddSubSheetReference(project.get(), nullptr, "Missing.SHX", "Missing.SHX", 0, 0));
+// The fixture: Top holds Amp twice, Loop (which holds itself) and a missing Gone; a top-level
+// sheet Missing has no file. The designators come from the top sheet's instance annotation.
+class FixtureProject : public HierarchyTree {
+protected:
+    void SetUp() override {
+        HierarchyTree::SetUp();
+        SheetWithChildren("Top.SHX", {{"Amp.SHX", "A"}, {"Amp.SHX", "B"}, {"Loop.SHX", "C"}, {"Gone.SHX", "D"}});
+        SheetWithChildren("Amp.SHX", {});
+        SheetWithChildren("Loop.SHX", {{"Loop.SHX", "E"}});
+        project = std::make_unique<TestProject>(tree.Dir("p"));
+        (*project)->settings.annotationFlags = 0;  // annotation kept per instance by the project
+        ASSERT_TRUE(AddPathSpecToList((*project)->paths, tree.Dir("p"), kPathRootDefault, 14, false));
+        ASSERT_TRUE(AddSubSheetReference(P(), nullptr, "Top.SHX", "Top.SHX", 0, 0));
+        ASSERT_TRUE(AddSubSheetReference(P(), nullptr, "Missing.SHX", "Missing.SHX", 0, 0));
+        ASSERT_EQ(BuildProjectHierarchy(P(), 0), 0);
+        Annotate(P()->hierarchy->first, {{1, "AMP10"}, {2, "AMP9"}, {3, "LOOP"}, {4, "GONE"}});
+        Annotate(GetSheetNodeChildFromParentSerial(P()->hierarchy->first, 3), {{1, "SELF"}});
+    }
+    ProjectRecord* P() { return project->get(); }
+    void Annotate(SheetNode* node, const std::vector<std::pair<uint32_t, const char*>>& designators) {
+        SheetInstance* instance = RetrieveSheetInstance(P(), node, true);
+        ASSERT_TRUE(instance);
+        for (const auto& [serial, text] : designators)
+            ASSERT_TRUE(SetInstanceAnnotation(P(), instance, serial, text, 0));
+    }
+    SheetNode* Named(const char* name) {
+        for (SheetNode* n = NextSheetNode(P()->hierarchy, nullptr); n; n = NextSheetNode(P()->hierarchy, n)) {
+            char text[256];
+            GetSheetNodeName(P(), n, text, sizeof text);
+            if (std::string(text) == name) return n;
+        }
+        return nullptr;
+    }
+    std::unique_ptr<TestProject> project;
+};
 
-    EXPECT_EQ(CheckProjectHierarchy(project.get(), true, true), 0);
-    EXPECT_EQ(Print(project.get()),
+TEST_F(FixtureProject, TreeAndCheck) {
+    EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
+    EXPECT_EQ(Print(P()),
               "Top.SHX [Test.:Top]\n"
               "  AMP9 [Test.:Top:AMP9]\n"
               "  AMP10 [Test.:Top:AMP10]\n"
@@ -80,6 +114,129 @@ TEST_F(HierarchyTree, FixtureProjectTreeAndCheck) {
                         "2000003A Top-Level sheet was not found. | Sheet Name: Missing.SHX",
                         "20000034 Symbol's child sheet was not found. | \"Gone.SHX\" referenced from \"GONE\" in Sheet \"Top.SHX\"",
                         "20000039 Circular reference in the project hierarchy | \"Loop.SHX\" refernced by \"Loop.SHX\"",
+                    }));
+}
+
+TEST_F(FixtureProject, RebuildKeepsInstancesRowStatesAndNamesWithoutLoadingWhenAsked) {
+    ASSERT_TRUE(UpdateProjectHierarchy(P(), kHierarchyRebuild));
+    SheetNode* amp9 = Named("AMP9");
+    ASSERT_TRUE(amp9);
+    SheetInstance* kept = RetrieveSheetInstance(P(), amp9, true);
+    P()->hierarchy->first->expanded = 1;
+    Named("LOOP")->expanded = 1;
+    amp9->selected = 1;
+    // A new designator: a rebuild that names from the instances does not read the sheet.
+    Annotate(P()->hierarchy->first, {{2, "AMP2"}});
+    ASSERT_TRUE(UpdateProjectHierarchy(P(), kHierarchyBeforeReport));
+    ASSERT_TRUE(Named("AMP9"));
+    EXPECT_FALSE(Named("AMP2"));
+    EXPECT_EQ(RetrieveSheetInstance(P(), Named("AMP9"), false), kept);
+    ASSERT_TRUE(UpdateProjectHierarchy(P(), kHierarchyRebuild));
+    SheetNode* renamed = Named("AMP2");
+    ASSERT_TRUE(renamed);
+    EXPECT_EQ(RetrieveSheetInstance(P(), renamed, false), kept);
+    EXPECT_TRUE(renamed->selected);
+    EXPECT_TRUE(P()->hierarchy->first->expanded);
+    EXPECT_TRUE(Named("LOOP")->expanded);
+    EXPECT_FALSE(Named("AMP10")->selected);
+    // Nothing is rebuilt for a clean tree without reason bit 0.
+    EXPECT_FALSE(UpdateProjectHierarchy(P(), kHierarchyKeepNames));
+}
+
+TEST_F(FixtureProject, RemovingAMissingTopLevelSheetAsksTheRenameQuestionEvenWhenQuiet) {
+    static std::vector<std::string> asked;
+    static bool answer;
+    asked.clear();
+    HierarchyHooks hooks = GetHierarchyHooks();
+    hooks.ask = [](const char* message, const char*, const char* second) {
+        asked.push_back(std::string(message) + " / " + second);
+        return answer;
+    };
+    SetHierarchyHooks(hooks);
+    SheetNode* missing = P()->hierarchy->first->next;
+    missing->selected = 1;
+    answer = false;
+    RemoveSelectedProjectSheets(P(), true);
+    EXPECT_EQ(asked, std::vector<std::string>{"If you are removing a sheet because its name has changed, you should "
+                                              "Cancel and Rename it instead. / Remove"});
+    EXPECT_EQ(GetTopLevelSheetOrder(P(), missing->sheetSpec), 2);
+    answer = true;
+    RemoveSelectedProjectSheets(P(), true);
+    EXPECT_EQ(P()->topLevelSheets->count, 1u);
+    EXPECT_EQ(Print(P()).find("Missing"), std::string::npos);
+    // A present sheet, quiet: no question.
+    asked.clear();
+    P()->hierarchy->first->selected = 1;
+    RemoveSelectedProjectSheets(P(), true);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(P()->topLevelSheets->count, 0u);
+    EXPECT_EQ(P()->hierarchy->count, 0u);
+}
+
+TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
+    tree.Folder("q");
+    SheetWithChildren("../q/Extra.SHX", {});
+    FileSpec extra = SheetSpecOf(tree.path("q/Extra.SHX"));
+    EXPECT_TRUE(AddTopLevelSheetToProject(P(), &extra));
+    EXPECT_FALSE(AddTopLevelSheetToProject(P(), &extra));
+    // The sheet's folder joined the project's sheet paths.
+    SheetSpec* spec = GetNamedSheetSpec(P(), "Extra.SHX", nullptr);
+    FileSpec found;
+    EXPECT_TRUE(ResolveSheetSpecFile(P(), spec, &found, nullptr));
+    EXPECT_EQ(GetTopLevelSheetOrder(P(), spec), 3);
+    // Renamed to the missing file's name's replacement: the instance moves along.
+    SheetNode* top = P()->hierarchy->first;
+    SheetInstance* instance = RetrieveSheetInstance(P(), top, true);
+    EXPECT_TRUE(ChangeTopLevelSheetName(P(), top, "top.shx"));
+    EXPECT_FALSE(ChangeTopLevelSheetName(P(), P()->hierarchy->first, "Extra.SHX"));
+    EXPECT_TRUE(ChangeTopLevelSheetName(P(), P()->hierarchy->first, "Amp.SHX"));
+    char name[160];
+    GetSheetNodeName(P(), P()->hierarchy->first, name, sizeof name);
+    EXPECT_STREQ(name, "Amp.SHX");
+    EXPECT_EQ(RetrieveSheetInstance(P(), P()->hierarchy->first, false), instance);
+    EXPECT_EQ(P()->hierarchy->first->firstChild, nullptr);
+}
+
+TEST_F(FixtureProject, AFileSymbolThatItsChildDoesNotDefineIsLogged) {
+    TestSheet chip;
+    chip.FileSymbol({"DEFINED"});
+    WriteTestSheetFile(tree.path("p/Chip.SHX"), chip, nullptr);
+    const uint32_t fileSymbol = kSymbolNamesSubSheet | kSymbolFlagFileSymbol | 0x1000;
+    TestSheet top;
+    top.Symbol(fileSymbol, {{"~SUB", "Chip.SHX"}, {"~NAM", "UNDEFINED"}, {"~REF", "U1"}});
+    top.Symbol(fileSymbol, {{"~SUB", "Chip.SHX"}, {"~NAM", "defined"}, {"~REF", "U2"}});
+    WriteTestSheetFile(tree.path("p/Top.SHX"), top, nullptr);
+    gLog.clear();
+    EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
+    EXPECT_EQ(gLog, (std::vector<std::string>{
+                        "2000003A Top-Level sheet was not found. | Sheet Name: Missing.SHX",
+                        "20000038 Symbol's definition was not found in it's referenced child sheet. | "
+                        "\"UNDEFINED\" referenced from \"AMP10\" in Sheet \"Top.SHX\"",
+                    }));
+}
+
+TEST_F(FixtureProject, PortsThatDifferBetweenASymbolAndItsChildAreLogged) {
+    InstallSheetSymbolModelHooks();
+    SheetExportsTable exports = MakeExports({{"CLK", 0, 7, 0, 0}, {"D[0:1]", 0, 8, 0, kExportBussPort}, {"RST", 0, 9, 0, 0}});
+    TestSheet chip;
+    WriteTestSheetFile(tree.path("p/Chip.SHX"), chip, exports);
+    DestroySheetExportsTable(exports);
+    TestSheet top;
+    SymbolRecord* symbol = top.Symbol(kSymbolSheetSymbol);
+    symbol->sheetSymbolData = CreateSheetSymbolPorts();
+    for (const auto& [name, flags] : {std::pair{"clk", 0}, {"D[0:1]", kSheetPortBuss}, {"EN", 0}, {"", 0}})
+        ASSERT_GE(AppendSubSheetPort(symbol->sheetSymbolData, top->stringBlock, name, uint16_t(flags), kSheetPortNewSlot), 0);
+    top->sheetSpec = GetNamedSheetSpec(P(), "Top.SHX", nullptr);
+    FileSpec child = SheetSpecOf(tree.path("p/Chip.SHX"));
+    gLog.clear();
+    CheckSymbolsSubSheetConnections(P(), top.get(), nullptr, symbol, "X1", &child, AddSheetSpecToProject(P(), "Chip.SHX"),
+                                    nullptr);
+    MemFree(symbol->sheetSymbolData);
+    symbol->sheetSymbolData = nullptr;
+    SetSymbolHooks(SymbolHooks{});
+    EXPECT_EQ(gLog, (std::vector<std::string>{
+                        "20000033 Port missing from child sheet. | Port \"EN\" on Symbol \"X1\" in Sheet \"Top.SHX\"",
+                        "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
                     }));
 }
 
