@@ -253,6 +253,22 @@ struct NamingSheet {
     }
 };
 
+// Every node with children in tree order, grouped by its sheet (in the order of each sheet's first
+// node), so that a pass reads each sheet once.
+std::vector<SheetNode*> ParentsBySheet(SheetTree* tree) {
+    std::vector<SheetNode*> parents;
+    std::unordered_map<const SheetSpec*, size_t> firstSeen;
+    for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) {
+        if (!n->firstChild) continue;
+        firstSeen.emplace(n->sheetSpec, firstSeen.size());
+        parents.push_back(n);
+    }
+    std::stable_sort(parents.begin(), parents.end(), [&](const SheetNode* a, const SheetNode* b) {
+        return firstSeen[a->sheetSpec] < firstSeen[b->sheetSpec];
+    });
+    return parents;
+}
+
 // The designator that the parent's instance gives a component or sheet symbol, with the slot
 // suffix, or its default designator.
 void SymbolContextDesignator(ProjectRecord* project, SheetRecord* sheet, SheetInstance* instance,
@@ -272,17 +288,7 @@ void SymbolContextDesignator(ProjectRecord* project, SheetRecord* sheet, SheetIn
 
 OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
     if (!project || !project->hierarchy) return status::kParamErr;
-    // Every parent, grouped by its sheet so that each sheet is read once.
-    std::vector<SheetNode*> parents;
-    std::unordered_map<const SheetSpec*, size_t> firstSeen;
-    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
-        if (!n->firstChild) continue;
-        firstSeen.emplace(n->sheetSpec, firstSeen.size());
-        parents.push_back(n);
-    }
-    std::stable_sort(parents.begin(), parents.end(), [&](const SheetNode* a, const SheetNode* b) {
-        return firstSeen[a->sheetSpec] < firstSeen[b->sheetSpec];
-    });
+    const std::vector<SheetNode*> parents = ParentsBySheet(project->hierarchy);
     const bool mayLoad = !(flags & kBuildNamesFromInstances);
     NamingSheet current{project};
     OSStatus failure = status::kNoErr;
@@ -538,16 +544,7 @@ OSStatus CheckProjectHierarchy(ProjectRecord* project, bool newLog, bool quiet) 
                             SpecName(project, top->child).c_str());
     }
     // Each sheet's children are checked once, whatever number of nodes the sheet has.
-    std::vector<SheetNode*> parents;
-    std::unordered_map<const SheetSpec*, size_t> firstSeen;
-    for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) {
-        if (!n->firstChild) continue;
-        firstSeen.emplace(n->sheetSpec, firstSeen.size());
-        parents.push_back(n);
-    }
-    std::stable_sort(parents.begin(), parents.end(), [&](const SheetNode* a, const SheetNode* b) {
-        return firstSeen[a->sheetSpec] < firstSeen[b->sheetSpec];
-    });
+    const std::vector<SheetNode*> parents = ParentsBySheet(tree);
     std::set<std::pair<const SheetSpec*, uint32_t>> checked;
     NamingSheet current{project};
     const bool hierarchical = project->settings.signalScope == 1;
