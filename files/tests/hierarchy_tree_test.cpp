@@ -1,6 +1,7 @@
 // The hierarchy tree of a fixture project on disk (a top sheet, a sheet used twice, a sheet that
 // contains itself, a missing child, a missing top-level sheet): the printed tree with names and
 // instance paths, the check's log codes; and the loader's refusal of a newer file.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,18 +18,46 @@
 #include "model/symbols.h"
 #include "files/sheetload.h"
 #include "files/tests/files_testing.h"
+#include "files/sheetcontents.h"
+#include "files/tests/flat_item_testing.h"
 #include "files/tests/sheetfile_testing.h"
+#include "model/attributes.h"
+#include "model/sheet.h"
+#include "model/tests/model_fixture.h"
 
 namespace plexa::test {
 namespace {
 
 std::vector<std::string> gLog;
 
+// The model's start-up, as the model tests make it.
+struct ModelStart : ModelTest {
+    void TestBody() override {}
+    static void Run() { SetUpTestSuite(); }
+};
+
 class HierarchyTree : public SheetFileTest {
 protected:
     void SetUp() override {
+        ModelStart::Run();
         SheetFileTest::SetUp();
+        ASSERT_EQ(InitSymbolPool(), 0);
+        ASSERT_EQ(InitSheetDefaults(), 0);
         InstallSheetFileServices();
+        InstallSheetSymbolModelHooks();
+        // The saved sheets' references name the children that the symbols name.
+        SheetServices services = GetSheetServices();
+        services.symbolSubSheetName = [](SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) {
+            char name[kSymbolTextSize];
+            GetSymbolSheetName(symbol, sheet->stringBlock, name);
+            std::snprintf(out, size_t(size), "%s", name);
+        };
+        services.symbolName = [](SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) {
+            char name[kSymbolTextSize];
+            GetSymbolName(symbol, sheet->stringBlock, name);
+            std::snprintf(out, size_t(size), "%s", name);
+        };
+        SetSheetServices(services);
         gLog.clear();
         HierarchyHooks hooks;
         hooks.log = [](ProjectRecord*, const HierarchyLogEntry& e) {
@@ -41,14 +70,41 @@ protected:
     }
     void TearDown() override {
         SetHierarchyHooks(HierarchyHooks{});
+        SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
     }
-    void SheetWithChildren(const std::string& name, const std::vector<std::pair<std::string, std::string>>& children) {
-        TestSheet sheet;
-        for (const auto& [child, ref] : children)
-            sheet.Symbol(kSymbolSheetSymbol | 0x1000, {{"~SUB", child.c_str()}, {"~NAM", ref.c_str()}});
+    // A sheet file as the editor saves it, with a sheet symbol for each child (serials from 1) and
+    // what `more` places, and a file symbol of the names given.
+    void SaveSheet(const std::string& name, const std::vector<std::string>& children,
+                   const std::function<void(SheetRecord*)>& more = {}, const std::vector<std::string>& fileSymbols = {}) {
+        SheetRecord* sheet = CreateDrawing();
+        ASSERT_TRUE(sheet);
+        for (const std::string& child : children) {
+            SymbolRecord* symbol = CreateSheetSymbol();
+            ASSERT_TRUE(symbol);
+            SetSheetSymbolFileName(symbol, sheet->stringBlock, child.c_str());
+            AddSymbolToSheet(sheet, symbol);
+        }
+        if (more) more(sheet);
+        if (!fileSymbols.empty()) {
+            FileSymbolEntry* entry = CreateFileSymbol(sheet);
+            ASSERT_TRUE(entry);
+            const std::string bytes = FlatItemBytes(fileSymbols);
+            entry->item = AllocHandleWithData(gGenPool, bytes.data(), uint32_t(bytes.size()));
+        }
         tree.Folder("p");
-        WriteTestSheetFile(tree.path("p/" + name), sheet, nullptr);
+        const FileSpec spec = SheetSpecOf(tree.path("p/" + name));
+        EXPECT_EQ(WriteSheetFile(sheet, &spec), 0) << name;
+        DestroySheet(sheet);
+    }
+    // Places a symbol that names a child sheet's file symbol.
+    static void PlaceFileSymbol(SheetRecord* sheet, const char* child, const char* name) {
+        SymbolRecord* symbol = CreateSymbol();
+        ASSERT_TRUE(symbol);
+        symbol->flags = kSymbolNamesSubSheet | kSymbolFlagFileSymbol | 0x1000;
+        SetSymbolAttribute(symbol, sheet->stringBlock, kAttrSubSheetName, child, nullptr);
+        SetSymbolAttribute(symbol, sheet->stringBlock, kAttrNameName, name, nullptr);
+        AddSymbolToSheet(sheet, symbol);
     }
     static std::string Print(ProjectRecord* project) {
         std::string out;
@@ -70,9 +126,9 @@ class FixtureProject : public HierarchyTree {
 protected:
     void SetUp() override {
         HierarchyTree::SetUp();
-        SheetWithChildren("Top.SHX", {{"Amp.SHX", "A"}, {"Amp.SHX", "B"}, {"Loop.SHX", "C"}, {"Gone.SHX", "D"}});
-        SheetWithChildren("Amp.SHX", {});
-        SheetWithChildren("Loop.SHX", {{"Loop.SHX", "E"}});
+        SaveSheet("Top.SHX", {"Amp.SHX", "Amp.SHX", "Loop.SHX", "Gone.SHX"});
+        SaveSheet("Amp.SHX", {});
+        SaveSheet("Loop.SHX", {"Loop.SHX"});
         project = std::make_unique<TestProject>(tree.Dir("p"));
         (*project)->settings.annotationFlags = 0;  // annotation kept per instance by the project
         ASSERT_TRUE(AddPathSpecToList((*project)->paths, tree.Dir("p"), kPathRootDefault, 14, false));
@@ -175,7 +231,7 @@ TEST_F(FixtureProject, RemovingAMissingTopLevelSheetAsksTheRenameQuestionEvenWhe
 
 TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
     tree.Folder("q");
-    SheetWithChildren("../q/Extra.SHX", {});
+    SaveSheet("../q/Extra.SHX", {});
     FileSpec extra = SheetSpecOf(tree.path("q/Extra.SHX"));
     EXPECT_TRUE(AddTopLevelSheetToProject(P(), &extra));
     EXPECT_FALSE(AddTopLevelSheetToProject(P(), &extra));
@@ -198,14 +254,11 @@ TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
 }
 
 TEST_F(FixtureProject, AFileSymbolThatItsChildDoesNotDefineIsLogged) {
-    TestSheet chip;
-    chip.FileSymbol({"DEFINED"});
-    WriteTestSheetFile(tree.path("p/Chip.SHX"), chip, nullptr);
-    const uint32_t fileSymbol = kSymbolNamesSubSheet | kSymbolFlagFileSymbol | 0x1000;
-    TestSheet top;
-    top.Symbol(fileSymbol, {{"~SUB", "Chip.SHX"}, {"~NAM", "UNDEFINED"}, {"~REF", "U1"}});
-    top.Symbol(fileSymbol, {{"~SUB", "Chip.SHX"}, {"~NAM", "defined"}, {"~REF", "U2"}});
-    WriteTestSheetFile(tree.path("p/Top.SHX"), top, nullptr);
+    SaveSheet("Chip.SHX", {}, {}, {"DEFINED"});
+    SaveSheet("Top.SHX", {}, [](SheetRecord* sheet) {
+        PlaceFileSymbol(sheet, "Chip.SHX", "UNDEFINED");
+        PlaceFileSymbol(sheet, "Chip.SHX", "defined");
+    });
     gLog.clear();
     EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
     EXPECT_EQ(gLog, (std::vector<std::string>{
