@@ -1,63 +1,38 @@
 // The hierarchy tree of a fixture project on disk (a top sheet, a sheet used twice, a sheet that
 // contains itself, a missing child, a missing top-level sheet): the printed tree with names and
 // instance paths, the check's log codes; and the loader's refusal of a newer file.
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/pathspec.h"
+#include "files/sheetload.h"
+#include "files/tests/files_testing.h"
+#include "files/tests/hierarchy_testing.h"
+#include "files/tests/sheetfile_testing.h"
 #include "model/annotation.h"
 #include "model/sheetsymbols.h"
 #include "model/symbols.h"
-#include "files/sheetload.h"
-#include "files/tests/files_testing.h"
-#include "files/sheetcontents.h"
-#include "files/tests/flat_item_testing.h"
-#include "files/tests/sheetfile_testing.h"
-#include "model/attributes.h"
-#include "model/sheet.h"
-#include "model/tests/model_fixture.h"
+#include "model/texts.h"
 
 namespace plexa::test {
 namespace {
 
 std::vector<std::string> gLog;
 
-// The model's start-up, as the model tests make it.
-struct ModelStart : ModelTest {
-    void TestBody() override {}
-    static void Run() { SetUpTestSuite(); }
-};
-
 class HierarchyTree : public SheetFileTest {
 protected:
     void SetUp() override {
-        ModelStart::Run();
+        StartModelForSheets();
         SheetFileTest::SetUp();
-        ASSERT_EQ(InitSymbolPool(), 0);
-        ASSERT_EQ(InitSheetDefaults(), 0);
         InstallSheetFileServices();
-        InstallSheetSymbolModelHooks();
-        // The saved sheets' references name the children that the symbols name.
-        SheetServices services = GetSheetServices();
-        services.symbolSubSheetName = [](SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) {
-            char name[kSymbolTextSize];
-            GetSymbolSheetName(symbol, sheet->stringBlock, name);
-            std::snprintf(out, size_t(size), "%s", name);
-        };
-        services.symbolName = [](SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) {
-            char name[kSymbolTextSize];
-            GetSymbolName(symbol, sheet->stringBlock, name);
-            std::snprintf(out, size_t(size), "%s", name);
-        };
-        SetSheetServices(services);
+        InstallSymbolNameServices();
         gLog.clear();
         HierarchyHooks hooks;
         hooks.log = [](ProjectRecord*, const HierarchyLogEntry& e) {
@@ -73,38 +48,10 @@ protected:
         SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
     }
-    // A sheet file as the editor saves it, with a sheet symbol for each child (serials from 1) and
-    // what `more` places, and a file symbol of the names given.
     void SaveSheet(const std::string& name, const std::vector<std::string>& children,
                    const std::function<void(SheetRecord*)>& more = {}, const std::vector<std::string>& fileSymbols = {}) {
-        SheetRecord* sheet = CreateDrawing();
-        ASSERT_TRUE(sheet);
-        for (const std::string& child : children) {
-            SymbolRecord* symbol = CreateSheetSymbol();
-            ASSERT_TRUE(symbol);
-            SetSheetSymbolFileName(symbol, sheet->stringBlock, child.c_str());
-            AddSymbolToSheet(sheet, symbol);
-        }
-        if (more) more(sheet);
-        if (!fileSymbols.empty()) {
-            FileSymbolEntry* entry = CreateFileSymbol(sheet);
-            ASSERT_TRUE(entry);
-            const std::string bytes = FlatItemBytes(fileSymbols);
-            entry->item = AllocHandleWithData(gGenPool, bytes.data(), uint32_t(bytes.size()));
-        }
         tree.Folder("p");
-        const FileSpec spec = SheetSpecOf(tree.path("p/" + name));
-        EXPECT_EQ(WriteSheetFile(sheet, &spec), 0) << name;
-        DestroySheet(sheet);
-    }
-    // Places a symbol that names a child sheet's file symbol.
-    static void PlaceFileSymbol(SheetRecord* sheet, const char* child, const char* name) {
-        SymbolRecord* symbol = CreateSymbol();
-        ASSERT_TRUE(symbol);
-        symbol->flags = kSymbolNamesSubSheet | kSymbolFlagFileSymbol | 0x1000;
-        SetSymbolAttribute(symbol, sheet->stringBlock, kAttrSubSheetName, child, nullptr);
-        SetSymbolAttribute(symbol, sheet->stringBlock, kAttrNameName, name, nullptr);
-        AddSymbolToSheet(sheet, symbol);
+        SaveHierarchySheet(tree.path("p/" + name), children, more, fileSymbols);
     }
     static std::string Print(ProjectRecord* project) {
         std::string out;
@@ -256,8 +203,8 @@ TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
 TEST_F(FixtureProject, AFileSymbolThatItsChildDoesNotDefineIsLogged) {
     SaveSheet("Chip.SHX", {}, {}, {"DEFINED"});
     SaveSheet("Top.SHX", {}, [](SheetRecord* sheet) {
-        PlaceFileSymbol(sheet, "Chip.SHX", "UNDEFINED");
-        PlaceFileSymbol(sheet, "Chip.SHX", "defined");
+        PlaceFileSymbolOn(sheet, "Chip.SHX", "UNDEFINED");
+        PlaceFileSymbolOn(sheet, "Chip.SHX", "defined");
     });
     gLog.clear();
     EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
@@ -291,6 +238,39 @@ TEST_F(FixtureProject, PortsThatDifferBetweenASymbolAndItsChildAreLogged) {
                         "20000033 Port missing from child sheet. | Port \"EN\" on Symbol \"X1\" in Sheet \"Top.SHX\"",
                         "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
                     }));
+}
+
+TEST_F(FixtureProject, ASheetInContextShowsItsInstancesDesignatorsAndUpdatesItsChildrenOnce) {
+    static int updates;
+    updates = 0;
+    HierarchyHooks hooks = GetHierarchyHooks();
+    hooks.updateChildSymbols = [](SheetRecord*, bool interactive, bool) {
+        EXPECT_FALSE(interactive);
+        ++updates;
+        return OSStatus(0);
+    };
+    SetHierarchyHooks(hooks);
+    FileSpec file = SheetSpecOf(tree.path("p/Top.SHX"));
+    SheetRecord* sheet = nullptr;
+    ASSERT_EQ(LoadSchematicSheet(&file, &sheet, nullptr), 0);
+    TextRecord* text = CreateDrawingText(sheet, kTextKindCompDesignator, 0, Point{10, 10}, "X?");
+    ASSERT_TRUE(text);
+    text->owner = TextOwnerSerial(2);
+    auto shown = [&] {
+        char string[kTextStringSize];
+        ExtractStringSpec(text->text, sheet->stringBlock, string, sizeof string);
+        return std::string(string);
+    };
+    SheetInstance* instance = RetrieveSheetInstance(P(), P()->hierarchy->first, false);
+    EXPECT_EQ(SetSheetContext(sheet, P(), instance, true), 0);
+    EXPECT_EQ(shown(), "AMP9");
+    EXPECT_EQ(SetSheetContext(sheet, P(), instance, true), 0);
+    EXPECT_EQ(updates, 1);
+    // Without a context the sheet's own annotation has none: the default designator.
+    EXPECT_EQ(SetSheetContext(sheet, nullptr, nullptr, false), 0);
+    EXPECT_EQ(sheet->project, nullptr);
+    EXPECT_EQ(shown(), "X?");
+    DestroySheet(sheet);
 }
 
 TEST_F(HierarchyTree, ANewerSheetFileIsRefusedAndLeavesNothing) {

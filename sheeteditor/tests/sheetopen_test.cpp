@@ -12,6 +12,7 @@
 #include "files/instances.h"
 #include "files/pathspec.h"
 #include "files/tests/files_testing.h"
+#include "files/tests/hierarchy_testing.h"
 #include "files/tests/sheetfile_testing.h"
 #include "graphics/textstyle.h"
 #include "model/modelhooks.h"
@@ -28,6 +29,7 @@ std::vector<std::string> gCalls;
 class SheetOpen : public WindowsTest {
 protected:
     void SetUp() override {
+        StartModelForSheets();
         WindowsTest::SetUp();
         InitMemoryManager(-1);
         InitImageLists();
@@ -37,6 +39,7 @@ protected:
         ASSERT_EQ(InitSheetDefaults(), 0);
         SetSheetServices(SheetServices{});
         InstallSheetFileServices();
+        InstallSymbolNameServices();
         gCalls.clear();
         SheetOpenHooks hooks;
         hooks.report = [](OSStatus st) { gCalls.push_back("report " + std::to_string(st)); };
@@ -55,6 +58,7 @@ protected:
         SetHierarchyHooks(HierarchyHooks{});
         SetSheetServices(SheetServices{});
         SetAnnotationContextHooks(AnnotationContextHooks{});
+        SetSymbolHooks(SymbolHooks{});
         WindowsTest::TearDown();
     }
     // The sheets of the sheet windows, front to back.
@@ -65,10 +69,7 @@ protected:
         return sheets;
     }
     FileSpec Sheet(const std::string& name, const std::vector<std::string>& children = {}) {
-        TestSheet sheet;
-        for (const std::string& child : children)
-            sheet.Symbol(kSymbolSheetSymbol | 0x1000, {{"~SUB", child.c_str()}});
-        WriteTestSheetFile(tree.path("p/" + name), sheet, nullptr);
+        SaveHierarchySheet(tree.path("p/" + name), children);
         return SheetSpecOf(tree.path("p/" + name));
     }
     Tree tree;
