@@ -57,6 +57,26 @@ SheetNode* AddSheetNode(SheetTree* tree, SheetNode* parent, SheetSpec* spec, uin
     return node;
 }
 
+void RemoveSheetNode(SheetTree* tree, SheetNode* node) {
+    if (!tree || !node) return;
+    SheetNode*& first = node->parent ? node->parent->firstChild : tree->first;
+    SheetNode*& last = node->parent ? node->parent->lastChild : tree->last;
+    SheetNode* previous = nullptr;
+    for (SheetNode* n = first; n && n != node; n = n->next) previous = n;
+    if (previous) previous->next = node->next;
+    else first = node->next;
+    if (last == node) last = previous;
+    // The subtree in tree order ends where the walk leaves it.
+    std::vector<SheetNode*> doomed{node};
+    for (SheetNode* n = node->firstChild; n; n = NextSheetNode(tree, n)) {
+        if (!IsDescendantNode(n, node)) break;
+        doomed.push_back(n);
+    }
+    node->next = nullptr;
+    tree->count -= uint32_t(doomed.size());
+    for (SheetNode* n : doomed) MemFreePtr(reinterpret_cast<Ptr>(n));
+}
+
 SheetNode* GetSheetNodeParent(const SheetNode* node) { return node ? node->parent : nullptr; }
 
 SheetNode* NextSheetNode(const SheetTree* tree, const SheetNode* node) {

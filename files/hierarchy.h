@@ -9,11 +9,14 @@
 
 #include <cstdint>
 
+#include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
 
 namespace plexa {
 
+struct FileSpec;
 struct ProjectRecord;
+struct SymbolRecord;
 struct SheetRecord;
 struct SheetSpec;
 struct SheetInstance;
@@ -36,6 +39,9 @@ struct SheetNode {
     StringSpec displayName;  // in the project's string block
     uint16_t flags;
     uint32_t order;
+    // The tree view's row state: the branch is expanded, the row selected.
+    uint8_t expanded;
+    uint8_t selected;
 };
 
 struct SheetTree {
@@ -51,6 +57,8 @@ void DestroySheetTree(SheetTree* tree);
 // Appends a node under the parent (at the top level without one); none when memory runs out.
 SheetNode* AddSheetNode(SheetTree* tree, SheetNode* parent, SheetSpec* spec, uint32_t serial,
                         uint16_t flags);
+// Unlinks the node and frees it with its subtree.
+void RemoveSheetNode(SheetTree* tree, SheetNode* node);
 // None for a top-level node.
 SheetNode* GetSheetNodeParent(const SheetNode* node);
 // The node after `node` in tree order (a node, then its children, then its next sibling); the
@@ -71,9 +79,17 @@ int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNod
 // `BuildProjectHierarchy` flags.
 constexpr uint32_t kBuildKeepNames = 2;
 constexpr uint32_t kBuildNamesFromInstances = 8;
+// `UpdateTreeInstanceNames` flag: redraw the tree afterwards.
+constexpr uint32_t kNamesRedrawTree = 16;
 // `UpdateProjectHierarchy` reasons.
 constexpr uint32_t kHierarchyRebuild = 1;
+constexpr uint32_t kHierarchyKeepNames = 2;
+constexpr uint32_t kHierarchySettingsChanged = 5;
 constexpr uint32_t kHierarchyBeforeReport = 13;
+// What `MarkTreeInstances` and `RestoreMarkedInstaceStates` carry over: expanded branches,
+// selected rows.
+constexpr uint32_t kTreeStateExpanded = 1;
+constexpr uint32_t kTreeStateSelected = 8;
 
 // Hierarchy log codes.
 constexpr OSStatus kHierPortNotReferenced = 0x20000032;
@@ -108,8 +124,25 @@ struct HierarchyHooks {
     void (*report)(OSStatus status, const char* message) = nullptr;
     // A note for the user ("No problems found.").
     void (*note)(const char* message) = nullptr;
+    // Asks a question with two buttons; true for the second (the one that goes on). Without the
+    // hook the answer is the second button.
+    bool (*ask)(const char* message, const char* first, const char* second) = nullptr;
+    // The open panel of sheet files (prompt and button given): the chosen files into `files`, at
+    // most `capacity`; their count, or a negative status (-128 for a cancel).
+    int32_t (*chooseSheetFiles)(const char* prompt, const char* button, FileSpec* files,
+                                int32_t capacity) = nullptr;
+    // Updates the symbols of the sheet made from dirty child sheets (interactively when the
+    // sheet has a window); its status.
+    OSStatus (*updateChildSymbols)(SheetRecord* sheet, bool interactive, bool quiet) = nullptr;
+    // A sheet window after its context changed: its simulator tools and annotation, its macro
+    // texts, the changed area and its parent-chain popup.
+    void (*refreshSheetWindow)(SheetRecord* sheet, const Rect* changed) = nullptr;
+    // Redraws the project's tree; refreshes the texts of the project's open sheets.
+    void (*redrawTree)(ProjectRecord* project) = nullptr;
+    void (*refreshSheetTexts)(ProjectRecord* project) = nullptr;
 };
 void SetHierarchyHooks(const HierarchyHooks& hooks);
+const HierarchyHooks& GetHierarchyHooks();
 
 // Adds one message with its texts; the detail's arguments fill its "%s" fields in order.
 void LogHierarchyWarning(ProjectRecord* project, OSStatus code, SheetSpec* sheet, SheetInstance* instance,
@@ -124,10 +157,23 @@ OSStatus BuildProjectHierarchy(ProjectRecord* project, uint32_t flags);
 // Rebuilds when reason bit 0 is set or the tree is marked dirty; false when nothing was done.
 bool UpdateProjectHierarchy(ProjectRecord* project, uint32_t reasons);
 OSStatus AddSheetReferenceToTree(ProjectRecord* project, SubSheetReference* reference, SheetNode* parent);
-// Names the nodes: a child made by a component or sheet symbol (bit 14) by its symbol's reference
-// name, any other by its sheet's name; each parent's children sorted by name (numbers by value,
-// case ignored).
-void UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags);
+// Names the nodes below the top level. A child made by a component or sheet symbol (bit 14) takes
+// the designator that its parent's instance gives the symbol (the symbol's default designator
+// without one; the reference attribute of any other symbol), read from the parent sheet: the open
+// or cached one or, unless flags has 8, the file loaded for this pass. Without the parent sheet
+// the child keeps the name its instance remembers. Otherwise: the designator the parent's
+// instance holds for the child's serial, else the child's sheet name. Each parent's children are
+// sorted by name (numbers by value, case ignored). The first annotation failure is reported and
+// returned.
+OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags);
+// Before a rebuild: every node's instance (made when missing) is marked as used by the tree and
+// remembers the node's name; the other instances lose both.
+void MarkExistingTreeViewInstances(ProjectRecord* project);
+// Whether a node of the tree has an instance that the old tree did not use (made when missing).
+bool CheckForNewTreeInstances(ProjectRecord* project);
+// Keeps the rows' states in the nodes' instances (bits 0 and 3), and gives them back.
+void MarkTreeInstances(ProjectRecord* project, uint32_t what);
+void RestoreMarkedInstaceStates(ProjectRecord* project, uint32_t what);
 // The node's display name (its sheet's name when it has none) into out (size bytes).
 void GetSheetNodeName(ProjectRecord* project, const SheetNode* node, char* out, int32_t size);
 
@@ -153,14 +199,47 @@ void SortProjectHierarchy(ProjectRecord* project, bool depthFirst);
 // The first open project with a node of the sheet, and that node.
 ProjectRecord* FindSheetContext(SheetRecord* sheet, SheetNode** node);
 // Gives the sheet its project and instance (both none to clear them). With an instance its spec's
-// annotation is loaded; a failure clears the context and is returned.
-OSStatus SetSheetContext(SheetRecord* sheet, ProjectRecord* project, SheetInstance* instance);
+// annotation is loaded; a failure clears the context and is reported. Every component and sheet
+// symbol then shows its designator and slot in the context (a slot that its component no longer
+// has is dropped from the instance's annotation). When the context changed and updateChildren is
+// set, the symbols made from dirty child sheets are updated; that update's status is returned.
+OSStatus SetSheetContext(SheetRecord* sheet, ProjectRecord* project, SheetInstance* instance,
+                         bool updateChildren);
+// The symbol's pin-number texts for the slot and its designator texts (when the designator is not
+// empty); changed areas join *changed (when given).
+void SetSymbolCtxText(SheetRecord* sheet, SymbolRecord* symbol, int32_t slot, const char* designator,
+                      Rect* changed);
+// Every visible sheet window of the project whose instance has no node any more, whose node is
+// circular, or whose file cannot be found loses its context; a sheet of the project without an
+// instance loses its project.
+void ValidateSheetContexts(ProjectRecord* project);
+
+// ---- Top-level sheets ----
+
+// Adds the sheet file as a top-level sheet (its folder joins the project's sheet paths); false
+// when a top-level sheet of that name is there already or memory runs out.
+bool AddTopLevelSheetToProject(ProjectRecord* project, const FileSpec* file);
+// The "Add Project Sheets" panel; the chosen sheets are added and the tree rebuilt.
+void AddNewTopLevelSheet(ProjectRecord* project);
+// Points a top-level node at another sheet name, moving its instance and annotation along; false
+// when that name is a top-level sheet already.
+bool ChangeTopLevelSheetName(ProjectRecord* project, SheetNode* node, const char* newName);
+// Removes the selected top-level rows after asking (the rename question when a file is missing,
+// asked even when quiet).
+void RemoveSelectedProjectSheets(ProjectRecord* project, bool quiet);
+void RemoveTopLevelSheet(ProjectRecord* project, SheetNode* node);
 
 // ---- The check ----
 
 // Rebuilds, then logs: top-level sheets whose files are missing, child sheets that are not found,
-// and every circular node. Without messages the log goes and, unless quiet, "No problems found."
+// file symbols that their child sheet does not define, ports that differ between a symbol and its
+// child sheet (hierarchical signal scope), and every circular node. Without messages the log goes and, unless quiet, "No problems found."
 // is noted. The status of the build.
 OSStatus CheckProjectHierarchy(ProjectRecord* project, bool newLog, bool quiet);
+// Logs the symbol's nodes that the child's exports lack (0x20000033) and the exports that the
+// symbol lacks (0x20000032); buss names of a range count once per member.
+void CheckSymbolsSubSheetConnections(ProjectRecord* project, SheetRecord* sheet, SheetInstance* instance,
+                                     SymbolRecord* symbol, const char* designator, const FileSpec* child,
+                                     SheetSpec* childSpec, SheetNode* node);
 
 }  // namespace plexa

@@ -1,18 +1,31 @@
 // Building, naming, numbering and checking the project's hierarchy tree, and sheet contexts (see
 // hierarchy.h).
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include <cstring>
+#include <unordered_map>
+
 #include "files/hierarchy.h"
+#include "files/instances.h"
 #include "files/project.h"
+#include "files/filesymbols.h"
+#include "files/sheetexports.h"
+#include "files/sheetload.h"
 #include "files/sheetspec.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
+#include "model/annotation.h"
+#include "model/busses.h"
+#include "model/components.h"
+#include "model/pindata.h"
 #include "model/sheet.h"
+#include "model/symbols.h"
 
 namespace plexa {
 
@@ -37,6 +50,14 @@ constexpr LogText kLogTexts[] = {
     {kHierTopLevelSheetMissing, "Top-Level sheet was not found.", "Sheet Name: %s"},
 };
 
+// A sheet loaded only for one pass: destroyed without touching what the projects keep of its file
+// (the projects' annotation of the sheet stays as it is).
+void DestroyPassSheet(SheetRecord* sheet) {
+    if (!sheet) return;
+    ClearFileSpec(&sheet->fileSpec);
+    DestroySheet(sheet);
+}
+
 SubSheetReference* FirstRef(LinkListHeader* list) { return static_cast<SubSheetReference*>(LLFirst(list)); }
 
 std::string SpecName(ProjectRecord* project, const SheetSpec* spec) {
@@ -59,6 +80,7 @@ void Relink(SheetNode* parent, std::vector<SheetNode*>& children) {
 }  // namespace
 
 void SetHierarchyHooks(const HierarchyHooks& hooks) { gHooks = hooks; }
+const HierarchyHooks& GetHierarchyHooks() { return gHooks; }
 
 void LogHierarchyWarning(ProjectRecord* project, OSStatus code, SheetSpec* sheet, SheetInstance* instance,
                          uint32_t serial, const char* arg1, const char* arg2, const char* arg3) {
@@ -103,9 +125,34 @@ OSStatus AddSheetReferenceToTree(ProjectRecord* project, SubSheetReference* refe
     return status::kNoErr;
 }
 
+void MarkExistingTreeViewInstances(ProjectRecord* project) {
+    if (!project) return;
+    for (auto* i = static_cast<SheetInstance*>(LLFirst(project->instances)); i; i = i->next) {
+        i->flags &= uint16_t(~kInstanceInTree);
+        i->nodeName = 0;
+    }
+    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
+        SheetInstance* instance = RetrieveSheetInstance(project, n, true);
+        if (!instance) continue;
+        instance->flags |= kInstanceInTree;
+        instance->nodeName = n->displayName;
+    }
+}
+
+bool CheckForNewTreeInstances(ProjectRecord* project) {
+    if (!project) return false;
+    bool found = false;
+    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
+        SheetInstance* instance = RetrieveSheetInstance(project, n, true);
+        if (!instance || !(instance->flags & kInstanceInTree)) found = true;
+    }
+    return found;
+}
+
 OSStatus BuildProjectHierarchy(ProjectRecord* project, uint32_t flags) {
     if (!project) return status::kParamErr;
     if (!project->hierarchy && !(project->hierarchy = CreateSheetTree())) return status::kOutOfMemory;
+    MarkExistingTreeViewInstances(project);
     EmptySheetTree(project->hierarchy);
     for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next)
         spec->nodeCount = 0;
@@ -113,38 +160,166 @@ OSStatus BuildProjectHierarchy(ProjectRecord* project, uint32_t flags) {
     OSStatus st = status::kNoErr;
     for (SubSheetReference* top = FirstRef(project->topLevelSheets); top && !st; top = top->next)
         st = AddSheetReferenceToTree(project, top, nullptr);
-    if (!(flags & kBuildKeepNames)) UpdateTreeInstanceNames(project, flags);
+    if (!(flags & kBuildKeepNames)) {
+        uint32_t naming = 0;
+        if ((flags & kBuildNamesFromInstances) && !CheckForNewTreeInstances(project)) naming = kBuildNamesFromInstances;
+        UpdateTreeInstanceNames(project, naming);
+    }
+    ValidateSheetContexts(project);
     project->treeDirty = 0;
     return st;
 }
 
+void MarkTreeInstances(ProjectRecord* project, uint32_t what) {
+    if (!project) return;
+    const uint16_t bits = uint16_t(((what & kTreeStateExpanded) ? kInstanceExpanded : 0) |
+                                   ((what & kTreeStateSelected) ? kInstanceSelected : 0));
+    for (auto* i = static_cast<SheetInstance*>(LLFirst(project->instances)); i; i = i->next)
+        i->flags &= uint16_t(~bits);
+    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
+        const bool expanded = (what & kTreeStateExpanded) && n->expanded && n->firstChild;
+        const bool selected = (what & kTreeStateSelected) && n->selected;
+        if (!expanded && !selected) continue;
+        SheetInstance* instance = RetrieveSheetInstance(project, n, true);
+        if (!instance) continue;
+        if (expanded) instance->flags |= kInstanceExpanded;
+        if (selected) instance->flags |= kInstanceSelected;
+    }
+}
+
+void RestoreMarkedInstaceStates(ProjectRecord* project, uint32_t what) {
+    if (!project) return;
+    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
+        SheetInstance* instance = RetrieveSheetInstance(project, n, false);
+        if (!instance) continue;
+        if ((what & kTreeStateExpanded) && (instance->flags & kInstanceExpanded)) n->expanded = 1;
+        if ((what & kTreeStateSelected) && (instance->flags & kInstanceSelected)) n->selected = 1;
+    }
+}
+
+namespace {
+
+OSStatus RebuildKeepingStates(ProjectRecord* project, uint32_t reasons) {
+    const uint32_t states = kTreeStateExpanded | kTreeStateSelected;
+    MarkTreeInstances(project, states);
+    const OSStatus st = BuildProjectHierarchy(project, reasons & ~uint32_t(4));
+    RestoreMarkedInstaceStates(project, states);
+    return st;
+}
+
+}  // namespace
+
 bool UpdateProjectHierarchy(ProjectRecord* project, uint32_t reasons) {
     if (!project || (!(reasons & 1) && !project->treeDirty)) return false;
-    BuildProjectHierarchy(project, reasons & ~uint32_t(4));
+    RebuildKeepingStates(project, reasons);
     return true;
 }
 
-void UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
-    (void)flags;
-    if (!project || !project->hierarchy) return;
+namespace {
+
+// The parent sheet that a naming pass reads, and what the pass itself loaded for it.
+struct NamingSheet {
+    ProjectRecord* project = nullptr;
+    SheetSpec* spec = nullptr;
+    SheetRecord* sheet = nullptr;
+    bool loadedSheet = false;
+    bool loadedAnnotation = false;
+    bool annotationTried = false;
+
+    void Release() {
+        if (loadedSheet) DestroyPassSheet(sheet);
+        if (loadedAnnotation && spec && !IsSheetAnnotationDirty(spec, true, false, false))
+            FreeAnnotationTable(project, spec);
+        *this = NamingSheet{project};
+    }
+    void Take(SheetSpec* next, bool mayLoad) {
+        Release();
+        spec = next;
+        FileSpec file;
+        if (!next || !ResolveSheetSpecFile(project, next, &file, nullptr)) return;
+        sheet = GetLoadedSheet(&file, project, false);
+        if (sheet || !mayLoad) return;
+        loadedSheet = LoadSchematicSheet(&file, &sheet, nullptr) == status::kNoErr;
+        if (!loadedSheet) sheet = nullptr;
+    }
+    // The spec's annotation, loaded once for the parent; the failure of the load.
+    OSStatus Annotation() {
+        if (annotationTried || !spec) return status::kNoErr;
+        annotationTried = true;
+        const bool had = spec->annotationMap != nullptr;
+        const OSStatus st = LoadAnnotationTable(project, spec, 0);
+        loadedAnnotation = !st && !had && spec->annotationMap;
+        return st;
+    }
+};
+
+// Every node with children in tree order, grouped by its sheet (in the order of each sheet's first
+// node), so that a pass reads each sheet once.
+std::vector<SheetNode*> ParentsBySheet(SheetTree* tree) {
+    std::vector<SheetNode*> parents;
+    std::unordered_map<const SheetSpec*, size_t> firstSeen;
+    for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) {
+        if (!n->firstChild) continue;
+        firstSeen.emplace(n->sheetSpec, firstSeen.size());
+        parents.push_back(n);
+    }
+    std::stable_sort(parents.begin(), parents.end(), [&](const SheetNode* a, const SheetNode* b) {
+        return firstSeen[a->sheetSpec] < firstSeen[b->sheetSpec];
+    });
+    return parents;
+}
+
+// The designator that the parent's instance gives a component or sheet symbol, with the slot
+// suffix, or its default designator.
+void SymbolContextDesignator(ProjectRecord* project, SheetRecord* sheet, SheetInstance* instance,
+                             SymbolRecord* symbol, char* name) {
+    const int32_t slot = GetInstanceAnnotation(project, instance, symbol->serial, name);
+    const bool suffixes = AnnotSuffixEnabled(project);
+    if (name[0]) {
+        if (symbol->component && suffixes) AppendRefDesSuffix(symbol->component, slot, sheet->stringBlock, name);
+    } else if (symbol->component) {
+        GetDefaultCompRefDes(symbol->component, symbol->kind.comp.symbol, sheet->stringBlock, suffixes, name);
+    } else if (GetSymbolHooks().getDefaultSheetSymbolRefDes) {
+        GetSymbolHooks().getDefaultSheetSymbolRefDes(symbol, sheet->stringBlock, name);
+    }
+}
+
+}  // namespace
+
+OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
+    if (!project || !project->hierarchy) return status::kParamErr;
+    const std::vector<SheetNode*> parents = ParentsBySheet(project->hierarchy);
+    const bool mayLoad = !(flags & kBuildNamesFromInstances);
+    NamingSheet current{project};
+    OSStatus failure = status::kNoErr;
     std::vector<std::pair<std::string, SheetNode*>> named;
     std::vector<SheetNode*> ordered;
-    for (SheetNode* parent = NextSheetNode(project->hierarchy, nullptr); parent;
-         parent = NextSheetNode(project->hierarchy, parent)) {
-        if (!parent->firstChild) continue;
+    for (SheetNode* parent : parents) {
+        if (failure) break;
+        if (parent == parents.front() || parent->sheetSpec != current.spec) current.Take(parent->sheetSpec, mayLoad);
+        SheetInstance* parentInstance = RetrieveSheetInstance(project, parent, true);
         named.clear();
         for (SheetNode* child = parent->firstChild; child; child = child->next) {
-            child->displayName = 0;
+            char name[kAnnotationTextSize] = "";
             if (child->flags & kSubSheetComponentOrSheetSymbol) {
-                for (SubSheetReference* r = FirstRef(parent->sheetSpec ? parent->sheetSpec->subSheets : nullptr); r;
-                     r = r->next) {
-                    if (r->serial != child->serial) continue;
-                    if (StringSpecLength(r->name)) child->displayName = r->name;
-                    break;
+                SymbolRecord* symbol = current.sheet ? RetrieveSerializedSymbol(current.sheet->symbolList, child->serial)
+                                                     : nullptr;
+                if (symbol && !symbol->component && !(symbol->flags & kSymbolFlagSheet)) {
+                    GetSymbolRefName(symbol, current.sheet->stringBlock, name);
+                } else if (symbol) {
+                    if (OSStatus st = current.Annotation()) {
+                        failure = st;
+                        break;
+                    }
+                    SymbolContextDesignator(project, current.sheet, parentInstance, symbol, name);
+                } else if (!current.sheet) {
+                    SheetInstance* instance = RetrieveSheetInstance(project, child, false);
+                    if (instance && instance->nodeName) ExtractStringSpec(instance->nodeName, project->strings, name, sizeof name);
                 }
             }
-            char name[kStringSpecBufferSize];
-            GetSheetNodeName(project, child, name, sizeof name);
+            if (!name[0]) GetInstanceAnnotation(project, parentInstance, child->serial, name);
+            if (!name[0]) GetSheetSpecName(project, child->sheetSpec, name, std::min<int32_t>(sizeof name, 160));
+            child->displayName = OverlayStringBlock(project->strings, name, int32_t(std::strlen(name)), nullptr);
             named.emplace_back(name, child);
         }
         std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
@@ -154,6 +329,10 @@ void UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
         for (auto& entry : named) ordered.push_back(entry.second);
         Relink(parent, ordered);
     }
+    current.Release();
+    if (failure && gHooks.report) gHooks.report(failure, "");
+    if ((flags & kNamesRedrawTree) && gHooks.redrawTree) gHooks.redrawTree(project);
+    return failure;
 }
 
 SheetNode* GetSheetNodeChildFromParentSerial(const SheetNode* node, uint32_t serial) {
@@ -233,37 +412,127 @@ void SortProjectHierarchy(ProjectRecord* project, bool depthFirst) {
         n->order += shallower[size_t(n->depth)];
 }
 
-ProjectRecord* FindSheetContext(SheetRecord* sheet, SheetNode** node) {
-    if (node) *node = nullptr;
-    if (!sheet) return nullptr;
-    for (ProjectRecord* project = gProjectList; project; project = project->next) {
-        SheetSpec* spec = GetSheetSpecFromSheet(sheet, project);
-        SheetNode* found = spec ? GetSheetNodeUsingSheetSpec(project, spec) : nullptr;
-        if (!found) continue;
-        if (node) *node = found;
-        return project;
-    }
-    return nullptr;
+namespace {
+
+// One port name of either side of a symbol's port comparison.
+struct PortName {
+    std::string name;  // upper-cased
+    uint32_t serial;
+    bool struck;
+};
+
+std::string UpperCased(const char* text) {
+    std::string upper(text);
+    StrToUpper(upper.data());
+    return upper;
 }
 
-OSStatus SetSheetContext(SheetRecord* sheet, ProjectRecord* project, SheetInstance* instance) {
-    if (!sheet) return status::kParamErr;
-    sheet->project = project;
-    sheet->hierarchyContext = instance;
-    if (!project || !instance) return status::kNoErr;
-    SheetSpec* spec = GetSheetSpecFromSheet(sheet, project);
-    if (spec) sheet->sheetSpec = spec;
-    if (OSStatus st = spec ? LoadAnnotationTable(project, spec, 0) : status::kNoErr) {
-        sheet->project = nullptr;
-        sheet->hierarchyContext = nullptr;
-        return st;
+// The name, or each member's name when it is a buss range.
+void AddPortNames(std::vector<PortName>& names, const char* name, bool buss, uint32_t serial) {
+    if (!name[0]) return;
+    char base[kNetNameBaseLength + 1] = "";
+    int32_t first = 0, count = 0;
+    if (buss && GetNetNameRange(name, base, &first, &count) && count != 0) {
+        const int32_t members = std::min(std::abs(count), kBusMembersLimit);
+        for (int32_t k = 0; k < members; ++k) {
+            char member[kBusMemberNameSize + 16];
+            std::snprintf(member, sizeof member, "%s%d", base, first + (count < 0 ? -k : k));
+            names.push_back({UpperCased(member), serial, false});
+        }
+        return;
     }
-    return status::kNoErr;
+    names.push_back({UpperCased(name), serial, false});
+}
+
+// The names a symbol offers its child sheet: a sheet symbol's ports, a component symbol's pins and
+// the hidden pins of its pin set.
+std::vector<PortName> SymbolNodeNames(SheetRecord* sheet, SymbolRecord* symbol) {
+    std::vector<PortName> names;
+    char name[kSymbolTextSize];
+    const SymbolHooks& hooks = GetSymbolHooks();
+    if (symbol->flags & kSymbolFlagSheet) {
+        const int32_t ports = hooks.countSheetSymbolPorts ? hooks.countSheetSymbolPorts(symbol) : 0;
+        for (int32_t port = 0; port < ports && hooks.getSheetSymbolPortName; ++port) {
+            name[0] = 0;
+            hooks.getSheetSymbolPortName(symbol, port, sheet->stringBlock, name);
+            const bool wide = hooks.getSheetSymbolPortFlags && (hooks.getSheetSymbolPortFlags(symbol, port) & 1);
+            AddPortNames(names, name, wide, symbol->serial);
+        }
+        return names;
+    }
+    ComponentRecord* component = symbol->component;
+    if (!component) return names;
+    const int32_t pinSet = GetSymbolsPinSet(symbol);
+    const int32_t slot = std::max(GetSymbolSlotIndex(sheet, symbol), 0);
+    const int32_t pins = CountSymbolNodes(sheet, symbol);
+    char number[kCompTextSize];
+    for (int32_t pin = 0; pin < pins; ++pin) {
+        uint32_t id = 0xFFFFFFFF;
+        GetCompPinInfo(component, sheet->stringBlock, pinSet, uint16_t(slot), pin, number, &id);
+        name[0] = 0;
+        if (id != 0xFFFFFFFF) GetIndexedPinDataName(sheet->pinDataTable, int32_t(id), sheet->stringBlock, name);
+        AddPortNames(names, name, GetNodeInstanceWidth(sheet, symbol, pin) == 2, symbol->serial);
+    }
+    const int32_t hidden = CountCompSymbolPins(component, pinSet, kCompHiddenPins);
+    for (int32_t pin = 0; pin < hidden; ++pin) {
+        uint32_t id = 0xFFFFFFFF;
+        GetCompHiddenPinInfo(component, sheet->stringBlock, pinSet, pin, number, &id);
+        name[0] = 0;
+        if (id != 0xFFFFFFFF) GetIndexedPinDataName(sheet->pinDataTable, int32_t(id), sheet->stringBlock, name);
+        AddPortNames(names, name, false, symbol->serial);
+    }
+    return names;
+}
+
+// Whether the child sheet defines the file symbol: looked up in the open or cached child, else in
+// the child's file loaded for the look-up.
+bool ChildDefinesFileSymbol(ProjectRecord* project, const FileSpec* child, const char* name) {
+    SheetRecord* sheet = GetLoadedSheet(child, project, false);
+    const bool loaded = !sheet && LoadSchematicSheet(child, &sheet, nullptr) == status::kNoErr;
+    const bool found = sheet && FindNamedFileSymbol(sheet, name, nullptr);
+    if (loaded) DestroyPassSheet(sheet);
+    return found;
+}
+
+}  // namespace
+
+void CheckSymbolsSubSheetConnections(ProjectRecord* project, SheetRecord* sheet, SheetInstance* instance,
+                                     SymbolRecord* symbol, const char* designator, const FileSpec* child,
+                                     SheetSpec* childSpec, SheetNode* node) {
+    if (!project || !sheet || !symbol || !child) return;
+    SheetExportsTable table = nullptr;
+    if (LoadSheetExportsTable(child, &table) || !table) return;
+    std::vector<PortName> exports;
+    SheetExportEntry entry;
+    char name[kSymbolTextSize];
+    for (int32_t i = 0; GetSheetExportEntry(table, i, &entry, name, sizeof name); ++i)
+        AddPortNames(exports, name, entry.kind & kExportBussPort, entry.serial);
+    DestroySheetExportsTable(table);
+    std::vector<PortName> nodes = SymbolNodeNames(sheet, symbol);
+    for (PortName& parentName : nodes) {
+        for (PortName& childName : exports) {
+            if (childName.struck || childName.name != parentName.name) continue;
+            childName.struck = parentName.struck = true;
+            break;
+        }
+    }
+    const std::string sheetName = SpecName(project, sheet->sheetSpec ? sheet->sheetSpec : GetSheetSpecFromSheet(sheet, project));
+    SheetSpec* parentSpec = sheet->sheetSpec ? sheet->sheetSpec : GetSheetSpecFromSheet(sheet, project);
+    for (const PortName& n : nodes)
+        if (!n.struck)
+            LogHierarchyWarning(project, kHierPortMissing, parentSpec, instance, symbol->serial, n.name.c_str(),
+                                designator, sheetName.c_str());
+    SheetInstance* childInstance = node ? RetrieveSheetInstance(project, node, false) : nullptr;
+    const std::string childName = SpecName(project, childSpec);
+    for (const PortName& e : exports)
+        if (!e.struck)
+            LogHierarchyWarning(project, kHierPortNotReferenced, childSpec, childInstance, e.serial, e.name.c_str(),
+                                childName.c_str());
 }
 
 OSStatus CheckProjectHierarchy(ProjectRecord* project, bool newLog, bool quiet) {
     if (!project) return status::kParamErr;
-    const OSStatus st = BuildProjectHierarchy(project, 0);
+    const OSStatus st = RebuildKeepingStates(project, kHierarchyRebuild);
     ClearTreeDescentFlags(project);
     if ((newLog || !project->log) && gHooks.clearLog) gHooks.clearLog(project);
     SheetTree* tree = project->hierarchy;
@@ -274,24 +543,45 @@ OSStatus CheckProjectHierarchy(ProjectRecord* project, bool newLog, bool quiet) 
         LogHierarchyWarning(project, kHierTopLevelSheetMissing, top->child, nullptr, 0,
                             SpecName(project, top->child).c_str());
     }
-    // Each sheet is checked once, whatever number of nodes it has.
+    // Each sheet's children are checked once, whatever number of nodes the sheet has.
+    const std::vector<SheetNode*> parents = ParentsBySheet(tree);
     std::set<std::pair<const SheetSpec*, uint32_t>> checked;
-    for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) {
-        if (!n->parent || !checked.insert({n->parent->sheetSpec, n->serial}).second) continue;
-        char designator[kStringSpecBufferSize];
-        GetSheetNodeName(project, n, designator, sizeof designator);
-        const std::string child = SpecName(project, n->sheetSpec);
-        const std::string parent = SpecName(project, n->parent->sheetSpec);
-        if (n->flags & kSheetNodeCircular) {
-            LogHierarchyWarning(project, kHierCircularReference, n->parent->sheetSpec, n->parent->instance, n->serial,
-                                child.c_str(), parent.c_str());
-            continue;
+    NamingSheet current{project};
+    const bool hierarchical = project->settings.signalScope == 1;
+    for (SheetNode* parent : parents) {
+        if (parent == parents.front() || parent->sheetSpec != current.spec) current.Take(parent->sheetSpec, true);
+        const std::string parentName = SpecName(project, parent->sheetSpec);
+        for (SheetNode* n = parent->firstChild; n; n = n->next) {
+            if (!checked.insert({parent->sheetSpec, n->serial}).second) continue;
+            char designator[kStringSpecBufferSize];
+            GetSheetNodeName(project, n, designator, sizeof designator);
+            const std::string child = SpecName(project, n->sheetSpec);
+            if (n->flags & kSheetNodeCircular) {
+                LogHierarchyWarning(project, kHierCircularReference, parent->sheetSpec, parent->instance, n->serial,
+                                    child.c_str(), parentName.c_str());
+                continue;
+            }
+            FileSpec file;
+            if (!ResolveSheetSpecFile(project, n->sheetSpec, &file, nullptr)) {
+                LogHierarchyWarning(project, kHierChildSheetMissing, parent->sheetSpec, parent->instance, n->serial,
+                                    child.c_str(), designator, parentName.c_str());
+                continue;
+            }
+            SymbolRecord* symbol = current.sheet ? RetrieveSerializedSymbol(current.sheet->symbolList, n->serial) : nullptr;
+            if (!symbol) continue;
+            if (symbol->flags & kSymbolFlagFileSymbol) {
+                char name[kSymbolTextSize];
+                GetSymbolName(symbol, current.sheet->stringBlock, name);
+                if (!ChildDefinesFileSymbol(project, &file, name))
+                    LogHierarchyWarning(project, kHierSymbolDefinitionMissing, parent->sheetSpec, parent->instance,
+                                        n->serial, name, designator, parentName.c_str());
+            }
+            if (hierarchical)
+                CheckSymbolsSubSheetConnections(project, current.sheet, parent->instance, symbol, designator, &file,
+                                                n->sheetSpec, n);
         }
-        FileSpec file;
-        if (!ResolveSheetSpecFile(project, n->sheetSpec, &file, nullptr))
-            LogHierarchyWarning(project, kHierChildSheetMissing, n->parent->sheetSpec, n->parent->instance, n->serial,
-                                child.c_str(), designator, parent.c_str());
     }
+    current.Release();
     if (!gHooks.logEmpty || gHooks.logEmpty(project)) {
         if (gHooks.destroyLog) gHooks.destroyLog(project);
         if (!quiet && gHooks.note) gHooks.note("No problems found.");

@@ -69,8 +69,7 @@ constexpr uint32_t kSymbolFlagGlobalTime = 0x80000;     // the change time is in
 // ports of 8 bytes.
 constexpr uint32_t kSheetSymbolPortsHeadSize = 16;
 constexpr uint32_t kSheetSymbolPortSize = 8;
-constexpr const char* kSheetSymbolPortsHeadTemplate = "L2W4";
-constexpr const char* kSheetSymbolPortTemplate = "LW2";
+// Their swap templates are the sheet symbols' (model/sheetsymbols.h).
 
 // Bytes of the block-16 head after the frame count.
 constexpr int32_t kFramesBlockPadding = 30;

@@ -1,17 +1,25 @@
 // The hierarchy tree of a fixture project on disk (a top sheet, a sheet used twice, a sheet that
 // contains itself, a missing child, a missing top-level sheet): the printed tree with names and
 // instance paths, the check's log codes; and the loader's refusal of a newer file.
-#include <string>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "files/hierarchy.h"
+#include "files/instances.h"
+#include "files/pathspec.h"
 #include "files/sheetload.h"
 #include "files/tests/files_testing.h"
+#include "files/tests/hierarchy_testing.h"
 #include "files/tests/sheetfile_testing.h"
+#include "model/annotation.h"
+#include "model/sheetsymbols.h"
+#include "model/symbols.h"
+#include "model/texts.h"
 
 namespace plexa::test {
 namespace {
@@ -21,8 +29,10 @@ std::vector<std::string> gLog;
 class HierarchyTree : public SheetFileTest {
 protected:
     void SetUp() override {
+        StartModelForSheets();
         SheetFileTest::SetUp();
         InstallSheetFileServices();
+        InstallSymbolNameServices();
         gLog.clear();
         HierarchyHooks hooks;
         hooks.log = [](ProjectRecord*, const HierarchyLogEntry& e) {
@@ -35,14 +45,13 @@ protected:
     }
     void TearDown() override {
         SetHierarchyHooks(HierarchyHooks{});
+        SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
     }
-    void SheetWithChildren(const std::string& name, const std::vector<std::pair<std::string, std::string>>& children) {
-        TestSheet sheet;
-        for (const auto& [child, ref] : children)
-            sheet.Symbol(kSymbolSheetSymbol | 0x1000, {{"~SUB", child.c_str()}, {"~NAM", ref.c_str()}});
+    void SaveSheet(const std::string& name, const std::vector<std::string>& children,
+                   const std::function<void(SheetRecord*)>& more = {}, const std::vector<std::string>& fileSymbols = {}) {
         tree.Folder("p");
-        WriteTestSheetFile(tree.path("p/" + name), sheet, nullptr);
+        SaveHierarchySheet(tree.path("p/" + name), children, more, fileSymbols);
     }
     static std::string Print(ProjectRecord* project) {
         std::string out;
@@ -58,17 +67,45 @@ protected:
     Tree tree;
 };
 
-TEST_F(HierarchyTree, FixtureProjectTreeAndCheck) {
-    SheetWithChildren("Top.SHX", {{"Amp.SHX", "AMP10"}, {"Amp.SHX", "AMP9"}, {"Loop.SHX", "LOOP"}, {"Gone.SHX", "GONE"}});
-    SheetWithChildren("Amp.SHX", {});
-    SheetWithChildren("Loop.SHX", {{"Loop.SHX", "SELF"}});
-    TestProject project(tree.Dir("p"));
-    ASSERT_TRUE(AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, 14, false));
-    ASSERT_TRUE(AddSubSheetReference(project.get(), nullptr, "Top.SHX", "Top.SHX", 0, 0));
-    ASSERT_TRUE(AddSubSheetReference(project.get(), nullptr, "Missing.SHX", "Missing.SHX", 0, 0));
+// The fixture: Top holds Amp twice, Loop (which holds itself) and a missing Gone; a top-level
+// sheet Missing has no file. The designators come from the top sheet's instance annotation.
+class FixtureProject : public HierarchyTree {
+protected:
+    void SetUp() override {
+        HierarchyTree::SetUp();
+        SaveSheet("Top.SHX", {"Amp.SHX", "Amp.SHX", "Loop.SHX", "Gone.SHX"});
+        SaveSheet("Amp.SHX", {});
+        SaveSheet("Loop.SHX", {"Loop.SHX"});
+        project = std::make_unique<TestProject>(tree.Dir("p"));
+        (*project)->settings.annotationFlags = 0;  // annotation kept per instance by the project
+        ASSERT_TRUE(AddPathSpecToList((*project)->paths, tree.Dir("p"), kPathRootDefault, 14, false));
+        ASSERT_TRUE(AddSubSheetReference(P(), nullptr, "Top.SHX", "Top.SHX", 0, 0));
+        ASSERT_TRUE(AddSubSheetReference(P(), nullptr, "Missing.SHX", "Missing.SHX", 0, 0));
+        ASSERT_EQ(BuildProjectHierarchy(P(), 0), 0);
+        Annotate(P()->hierarchy->first, {{1, "AMP10"}, {2, "AMP9"}, {3, "LOOP"}, {4, "GONE"}});
+        Annotate(GetSheetNodeChildFromParentSerial(P()->hierarchy->first, 3), {{1, "SELF"}});
+    }
+    ProjectRecord* P() { return project->get(); }
+    void Annotate(SheetNode* node, const std::vector<std::pair<uint32_t, const char*>>& designators) {
+        SheetInstance* instance = RetrieveSheetInstance(P(), node, true);
+        ASSERT_TRUE(instance);
+        for (const auto& [serial, text] : designators)
+            ASSERT_TRUE(SetInstanceAnnotation(P(), instance, serial, text, 0));
+    }
+    SheetNode* Named(const char* name) {
+        for (SheetNode* n = NextSheetNode(P()->hierarchy, nullptr); n; n = NextSheetNode(P()->hierarchy, n)) {
+            char text[256];
+            GetSheetNodeName(P(), n, text, sizeof text);
+            if (std::string(text) == name) return n;
+        }
+        return nullptr;
+    }
+    std::unique_ptr<TestProject> project;
+};
 
-    EXPECT_EQ(CheckProjectHierarchy(project.get(), true, true), 0);
-    EXPECT_EQ(Print(project.get()),
+TEST_F(FixtureProject, TreeAndCheck) {
+    EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
+    EXPECT_EQ(Print(P()),
               "Top.SHX [Test.:Top]\n"
               "  AMP9 [Test.:Top:AMP9]\n"
               "  AMP10 [Test.:Top:AMP10]\n"
@@ -81,6 +118,159 @@ TEST_F(HierarchyTree, FixtureProjectTreeAndCheck) {
                         "20000034 Symbol's child sheet was not found. | \"Gone.SHX\" referenced from \"GONE\" in Sheet \"Top.SHX\"",
                         "20000039 Circular reference in the project hierarchy | \"Loop.SHX\" refernced by \"Loop.SHX\"",
                     }));
+}
+
+TEST_F(FixtureProject, RebuildKeepsInstancesRowStatesAndNamesWithoutLoadingWhenAsked) {
+    ASSERT_TRUE(UpdateProjectHierarchy(P(), kHierarchyRebuild));
+    SheetNode* amp9 = Named("AMP9");
+    ASSERT_TRUE(amp9);
+    SheetInstance* kept = RetrieveSheetInstance(P(), amp9, true);
+    P()->hierarchy->first->expanded = 1;
+    Named("LOOP")->expanded = 1;
+    amp9->selected = 1;
+    // A new designator: a rebuild that names from the instances does not read the sheet.
+    Annotate(P()->hierarchy->first, {{2, "AMP2"}});
+    ASSERT_TRUE(UpdateProjectHierarchy(P(), kHierarchyBeforeReport));
+    ASSERT_TRUE(Named("AMP9"));
+    EXPECT_FALSE(Named("AMP2"));
+    EXPECT_EQ(RetrieveSheetInstance(P(), Named("AMP9"), false), kept);
+    ASSERT_TRUE(UpdateProjectHierarchy(P(), kHierarchyRebuild));
+    SheetNode* renamed = Named("AMP2");
+    ASSERT_TRUE(renamed);
+    EXPECT_EQ(RetrieveSheetInstance(P(), renamed, false), kept);
+    EXPECT_TRUE(renamed->selected);
+    EXPECT_TRUE(P()->hierarchy->first->expanded);
+    EXPECT_TRUE(Named("LOOP")->expanded);
+    EXPECT_FALSE(Named("AMP10")->selected);
+    // Nothing is rebuilt for a clean tree without reason bit 0.
+    EXPECT_FALSE(UpdateProjectHierarchy(P(), kHierarchyKeepNames));
+}
+
+TEST_F(FixtureProject, RemovingAMissingTopLevelSheetAsksTheRenameQuestionEvenWhenQuiet) {
+    static std::vector<std::string> asked;
+    static bool answer;
+    asked.clear();
+    HierarchyHooks hooks = GetHierarchyHooks();
+    hooks.ask = [](const char* message, const char*, const char* second) {
+        asked.push_back(std::string(message) + " / " + second);
+        return answer;
+    };
+    SetHierarchyHooks(hooks);
+    SheetNode* missing = P()->hierarchy->first->next;
+    missing->selected = 1;
+    answer = false;
+    RemoveSelectedProjectSheets(P(), true);
+    EXPECT_EQ(asked, std::vector<std::string>{"If you are removing a sheet because its name has changed, you should "
+                                              "Cancel and Rename it instead. / Remove"});
+    EXPECT_EQ(GetTopLevelSheetOrder(P(), missing->sheetSpec), 2);
+    answer = true;
+    RemoveSelectedProjectSheets(P(), true);
+    EXPECT_EQ(P()->topLevelSheets->count, 1u);
+    EXPECT_EQ(Print(P()).find("Missing"), std::string::npos);
+    // A present sheet, quiet: no question.
+    asked.clear();
+    P()->hierarchy->first->selected = 1;
+    RemoveSelectedProjectSheets(P(), true);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(P()->topLevelSheets->count, 0u);
+    EXPECT_EQ(P()->hierarchy->count, 0u);
+}
+
+TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
+    tree.Folder("q");
+    SaveSheet("../q/Extra.SHX", {});
+    FileSpec extra = SheetSpecOf(tree.path("q/Extra.SHX"));
+    EXPECT_TRUE(AddTopLevelSheetToProject(P(), &extra));
+    EXPECT_FALSE(AddTopLevelSheetToProject(P(), &extra));
+    // The sheet's folder joined the project's sheet paths.
+    SheetSpec* spec = GetNamedSheetSpec(P(), "Extra.SHX", nullptr);
+    FileSpec found;
+    EXPECT_TRUE(ResolveSheetSpecFile(P(), spec, &found, nullptr));
+    EXPECT_EQ(GetTopLevelSheetOrder(P(), spec), 3);
+    // Renamed to the missing file's name's replacement: the instance moves along.
+    SheetNode* top = P()->hierarchy->first;
+    SheetInstance* instance = RetrieveSheetInstance(P(), top, true);
+    EXPECT_TRUE(ChangeTopLevelSheetName(P(), top, "top.shx"));
+    EXPECT_FALSE(ChangeTopLevelSheetName(P(), P()->hierarchy->first, "Extra.SHX"));
+    EXPECT_TRUE(ChangeTopLevelSheetName(P(), P()->hierarchy->first, "Amp.SHX"));
+    char name[160];
+    GetSheetNodeName(P(), P()->hierarchy->first, name, sizeof name);
+    EXPECT_STREQ(name, "Amp.SHX");
+    EXPECT_EQ(RetrieveSheetInstance(P(), P()->hierarchy->first, false), instance);
+    EXPECT_EQ(P()->hierarchy->first->firstChild, nullptr);
+}
+
+TEST_F(FixtureProject, AFileSymbolThatItsChildDoesNotDefineIsLogged) {
+    SaveSheet("Chip.SHX", {}, {}, {"DEFINED"});
+    SaveSheet("Top.SHX", {}, [](SheetRecord* sheet) {
+        PlaceFileSymbolOn(sheet, "Chip.SHX", "UNDEFINED");
+        PlaceFileSymbolOn(sheet, "Chip.SHX", "defined");
+    });
+    gLog.clear();
+    EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
+    EXPECT_EQ(gLog, (std::vector<std::string>{
+                        "2000003A Top-Level sheet was not found. | Sheet Name: Missing.SHX",
+                        "20000038 Symbol's definition was not found in it's referenced child sheet. | "
+                        "\"UNDEFINED\" referenced from \"AMP10\" in Sheet \"Top.SHX\"",
+                    }));
+}
+
+TEST_F(FixtureProject, PortsThatDifferBetweenASymbolAndItsChildAreLogged) {
+    InstallSheetSymbolModelHooks();
+    SheetExportsTable exports = MakeExports({{"CLK", 0, 7, 0, 0}, {"D[0:1]", 0, 8, 0, kExportBussPort}, {"RST", 0, 9, 0, 0}});
+    TestSheet chip;
+    WriteTestSheetFile(tree.path("p/Chip.SHX"), chip, exports);
+    DestroySheetExportsTable(exports);
+    TestSheet top;
+    SymbolRecord* symbol = top.Symbol(kSymbolSheetSymbol);
+    symbol->sheetSymbolData = CreateSheetSymbolPorts();
+    for (const auto& [name, flags] : {std::pair{"clk", 0}, {"D[0:1]", kSheetPortBuss}, {"EN", 0}, {"", 0}})
+        ASSERT_GE(AppendSubSheetPort(symbol->sheetSymbolData, top->stringBlock, name, uint16_t(flags), kSheetPortNewSlot), 0);
+    top->sheetSpec = GetNamedSheetSpec(P(), "Top.SHX", nullptr);
+    FileSpec child = SheetSpecOf(tree.path("p/Chip.SHX"));
+    gLog.clear();
+    CheckSymbolsSubSheetConnections(P(), top.get(), nullptr, symbol, "X1", &child, AddSheetSpecToProject(P(), "Chip.SHX"),
+                                    nullptr);
+    MemFree(symbol->sheetSymbolData);
+    symbol->sheetSymbolData = nullptr;
+    SetSymbolHooks(SymbolHooks{});
+    EXPECT_EQ(gLog, (std::vector<std::string>{
+                        "20000033 Port missing from child sheet. | Port \"EN\" on Symbol \"X1\" in Sheet \"Top.SHX\"",
+                        "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
+                    }));
+}
+
+TEST_F(FixtureProject, ASheetInContextShowsItsInstancesDesignatorsAndUpdatesItsChildrenOnce) {
+    static int updates;
+    updates = 0;
+    HierarchyHooks hooks = GetHierarchyHooks();
+    hooks.updateChildSymbols = [](SheetRecord*, bool interactive, bool) {
+        EXPECT_FALSE(interactive);
+        ++updates;
+        return OSStatus(0);
+    };
+    SetHierarchyHooks(hooks);
+    FileSpec file = SheetSpecOf(tree.path("p/Top.SHX"));
+    SheetRecord* sheet = nullptr;
+    ASSERT_EQ(LoadSchematicSheet(&file, &sheet, nullptr), 0);
+    TextRecord* text = CreateDrawingText(sheet, kTextKindCompDesignator, 0, Point{10, 10}, "X?");
+    ASSERT_TRUE(text);
+    text->owner = TextOwnerSerial(2);
+    auto shown = [&] {
+        char string[kTextStringSize];
+        ExtractStringSpec(text->text, sheet->stringBlock, string, sizeof string);
+        return std::string(string);
+    };
+    SheetInstance* instance = RetrieveSheetInstance(P(), P()->hierarchy->first, false);
+    EXPECT_EQ(SetSheetContext(sheet, P(), instance, true), 0);
+    EXPECT_EQ(shown(), "AMP9");
+    EXPECT_EQ(SetSheetContext(sheet, P(), instance, true), 0);
+    EXPECT_EQ(updates, 1);
+    // Without a context the sheet's own annotation has none: the default designator.
+    EXPECT_EQ(SetSheetContext(sheet, nullptr, nullptr, false), 0);
+    EXPECT_EQ(sheet->project, nullptr);
+    EXPECT_EQ(shown(), "X?");
+    DestroySheet(sheet);
 }
 
 TEST_F(HierarchyTree, ANewerSheetFileIsRefusedAndLeavesNothing) {

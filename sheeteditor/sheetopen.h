@@ -1,0 +1,75 @@
+// Opening sheets in windows: the window of a loaded sheet, opening a sheet file (or bringing the
+// window of a sheet that is open already forward), opening the sheet of a hierarchy node in its
+// context, and revealing the sheet symbol that stands for a node on its parent. Opening never loads
+// a file twice: a file that is open in a window gives that window's sheet.
+//
+// This module also installs what the headless hierarchy needs of sheet windows (see
+// InstallSheetOpenHooks).
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct FileSpec;
+struct ProjectRecord;
+struct SheetNode;
+struct SheetRecord;
+struct SheetWindowState;
+struct VXWindowRecordTag;
+
+// `OpenSchematicSheet` options.
+constexpr uint32_t kOpenShowWindow = 1;    // show and select the window, note the recent file
+constexpr uint32_t kOpenSetContext = 2;    // put the sheet into its project context
+constexpr uint32_t kOpenDetectType = 4;    // bring the file's codes into line with its content first
+constexpr uint32_t kOpenCheckSheet = 8;    // with 1: the sheet check when the preference asks for it
+// The change kind a sheet whose sub-sheet flags were put right is marked modified with.
+constexpr int32_t kSheetChangeFixedSubSheetFlags = 17;
+// Bit 7 of a signal text's flags: it shows a simulator node value.
+constexpr uint16_t kTextFlagNodeValue = 0x0080;
+
+// What opening needs of the application shell, the preferences, the simulator link and the sheet
+// editor, installed by them. Without a hook the default beside it applies.
+struct SheetOpenHooks {
+    // Brings the file's type and creator codes into line with its content. Default: nothing.
+    void (*detectFileType)(const FileSpec* file) = nullptr;
+    // Adds the file to the recent-files menu under a type. Default: nothing.
+    void (*addRecentFile)(const FileSpec* file, const char* type) = nullptr;
+    // The preference to check sheets on opening. Default: off.
+    bool (*checkOnOpen)() = nullptr;
+    // The sheet check and the report of its status. Default: nothing found, nothing shown.
+    OSStatus (*checkSheet)(SheetRecord* sheet) = nullptr;
+    void (*reportCheck)(OSStatus status) = nullptr;
+    // Reports a failure to the user. Default: VXErrorReport.
+    void (*report)(OSStatus status) = nullptr;
+    // Whether the sheet's node values are to be shown: the drawing option is on and the sheet is
+    // linked to simulator data. Default: no.
+    bool (*nodeValuesWanted)(SheetRecord* sheet) = nullptr;
+    // Selects the symbol and scrolls it into view. Default: the symbol alone selected and its
+    // top-left corner scrolled to.
+    void (*revealSymbol)(SheetRecord* sheet, uint32_t serial) = nullptr;
+};
+void SetSheetOpenHooks(const SheetOpenHooks& hooks);
+
+// Makes the sheet's window when it has none (applying the state when given) and returns it; the
+// existing window when it has one; none when the window cannot be made.
+VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowState* state);
+// Opens the file in a window, or takes the sheet already open in one. Failures are reported here;
+// the result is none then and nothing is left loaded.
+SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options);
+// Shows or hides the sheet's node-value texts.
+void SetNodeValuesVisible(SheetRecord* sheet, bool visible);
+// Opens the node's sheet (shown, its type detected, checked when asked) in the node's context;
+// none for no node, a circular one, or a sheet file that is not found or does not open.
+SheetRecord* OpenSheetContext(ProjectRecord* project, SheetNode* node, bool check);
+// Opens the parent's sheet in its context and reveals the node's sheet symbol; false when that
+// cannot be done.
+bool RevealSubSheetsParentSymbol(ProjectRecord* project, SheetNode* node);
+
+// Installs the hierarchy's sheet-window calls: the child-symbol update of a sheet whose context
+// changed and the refresh of its window.
+void InstallSheetOpenHooks();
+
+}  // namespace plexa

@@ -1,0 +1,169 @@
+// Opening sheet files in windows: a file opened twice gives its one sheet, a failed open leaves no
+// window, the open options, opening a hierarchy node's sheet in its context, revealing a node's
+// symbol on its parent, and contexts that go when the tree loses their node.
+#include "sheeteditor/sheetopen.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/hierarchy.h"
+#include "files/instances.h"
+#include "files/pathspec.h"
+#include "files/tests/files_testing.h"
+#include "files/tests/hierarchy_testing.h"
+#include "files/tests/sheetfile_testing.h"
+#include "graphics/textstyle.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
+#include "model/themes.h"
+#include "toolkit/tests/windows_fixture.h"
+
+namespace plexa::test {
+namespace {
+
+std::vector<std::string> gCalls;
+
+class SheetOpen : public WindowsTest {
+protected:
+    void SetUp() override {
+        StartModelForSheets();
+        WindowsTest::SetUp();
+        InitMemoryManager(-1);
+        InitImageLists();
+        ElementPool();
+        VXInitStyles();
+        SchStylesInit();
+        ASSERT_EQ(InitSheetDefaults(), 0);
+        SetSheetServices(SheetServices{});
+        InstallSheetFileServices();
+        InstallSymbolNameServices();
+        gCalls.clear();
+        SheetOpenHooks hooks;
+        hooks.report = [](OSStatus st) { gCalls.push_back("report " + std::to_string(st)); };
+        hooks.addRecentFile = [](const FileSpec* file, const char* type) {
+            gCalls.push_back(std::string("recent ") + file->name + " " + type);
+        };
+        hooks.checkOnOpen = [] { return true; };
+        hooks.checkSheet = [](SheetRecord*) -> OSStatus { return 7; };
+        hooks.reportCheck = [](OSStatus st) { gCalls.push_back("check " + std::to_string(st)); };
+        SetSheetOpenHooks(hooks);
+        tree.Folder("p");
+    }
+    void TearDown() override {
+        for (SheetRecord* sheet : Opened()) DestroySheet(sheet);
+        SetSheetOpenHooks(SheetOpenHooks{});
+        SetHierarchyHooks(HierarchyHooks{});
+        SetSheetServices(SheetServices{});
+        SetAnnotationContextHooks(AnnotationContextHooks{});
+        SetSymbolHooks(SymbolHooks{});
+        WindowsTest::TearDown();
+    }
+    // The sheets of the sheet windows, front to back.
+    static std::vector<SheetRecord*> Opened() {
+        std::vector<SheetRecord*> sheets;
+        for (VXWindowRecordTag* window : VXTopLevelWindows())
+            if (window->typeID == kSheetWindowKind && WindowToDrawing(window)) sheets.push_back(WindowToDrawing(window));
+        return sheets;
+    }
+    FileSpec Sheet(const std::string& name, const std::vector<std::string>& children = {}) {
+        SaveHierarchySheet(tree.path("p/" + name), children);
+        return SheetSpecOf(tree.path("p/" + name));
+    }
+    Tree tree;
+};
+
+TEST_F(SheetOpen, AFileOpenedTwiceGivesItsOneSheetInAShownWindow) {
+    FileSpec file = Sheet("Chip.SHX");
+    SheetRecord* sheet = OpenSchematicSheet(&file, kOpenShowWindow | kOpenCheckSheet);
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(sheet->window);
+    EXPECT_TRUE(VXIsWindowVisible(sheet->window, false));
+    char title[200];
+    VXGetWindowTitle(sheet->window, title);
+    EXPECT_STREQ(title, "Chip");
+    EXPECT_EQ(OpenSchematicSheet(&file, kOpenShowWindow), sheet);
+    EXPECT_EQ(Opened().size(), 1u);
+    // The check runs only when asked; the recent-files menu hears of every shown open.
+    EXPECT_EQ(gCalls, (std::vector<std::string>{"recent Chip.SHX SCH4", "check 7", "recent Chip.SHX SCH4"}));
+    EXPECT_EQ(CreteWindowForSheet(sheet, nullptr), sheet->window);
+}
+
+TEST_F(SheetOpen, AFileThatDoesNotLoadIsReportedAndLeavesNoWindow) {
+    tree.File("p/Note.SHX", "not a sheet");
+    FileSpec file = SheetSpecOf(tree.path("p/Note.SHX"));
+    const size_t windows = VXTopLevelWindows().size();
+    EXPECT_EQ(OpenSchematicSheet(&file, kOpenShowWindow), nullptr);
+    EXPECT_EQ(VXTopLevelWindows().size(), windows);
+    ASSERT_EQ(gCalls.size(), 1u);
+    EXPECT_EQ(gCalls[0].rfind("report ", 0), 0u);
+    EXPECT_NE(gCalls[0], "report 0");
+}
+
+class SheetContextOpen : public SheetOpen {
+protected:
+    void SetUp() override {
+        SheetOpen::SetUp();
+        Sheet("Top.SHX", {"Amp.SHX", "Top.SHX"});
+        amp = Sheet("Amp.SHX");
+        project = std::make_unique<TestProject>(tree.Dir("p"));
+        P()->settings.annotationFlags = 0;
+        project->List();
+        ASSERT_TRUE(AddPathSpecToList(P()->paths, tree.Dir("p"), kPathRootDefault, kPathSheetFiles, false));
+        ASSERT_TRUE(AddSubSheetReference(P(), nullptr, "Top.SHX", "Top.SHX", 0, 0));
+        ASSERT_EQ(BuildProjectHierarchy(P(), kBuildKeepNames), 0);
+        top = P()->hierarchy->first;
+        child = GetSheetNodeChildFromParentSerial(top, 1);
+        ASSERT_TRUE(child);
+    }
+    void TearDown() override {
+        for (SheetRecord* sheet : Opened()) sheet->project = nullptr, sheet->hierarchyContext = nullptr;
+        SheetOpen::TearDown();
+        project.reset();
+    }
+    ProjectRecord* P() { return project->get(); }
+    std::unique_ptr<TestProject> project;
+    FileSpec amp;
+    SheetNode* top = nullptr;
+    SheetNode* child = nullptr;
+};
+
+TEST_F(SheetContextOpen, ANodeOpensInItsContextOnce) {
+    SheetRecord* sheet = OpenSheetContext(P(), child, false);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->project, P());
+    EXPECT_EQ(sheet->hierarchyContext, RetrieveSheetInstance(P(), child, false));
+    EXPECT_EQ(OpenSheetContext(P(), child, false), sheet);
+    EXPECT_EQ(Opened().size(), 1u);
+    // A circular node and no node open nothing.
+    EXPECT_EQ(OpenSheetContext(P(), GetSheetNodeChildFromParentSerial(top, 2), false), nullptr);
+    EXPECT_EQ(OpenSheetContext(P(), nullptr, false), nullptr);
+    // The context goes when the tree no longer has the node.
+    RemoveTopLevelSheet(P(), top);
+    ValidateSheetContexts(P());
+    EXPECT_EQ(sheet->project, nullptr);
+    EXPECT_EQ(sheet->hierarchyContext, nullptr);
+}
+
+TEST_F(SheetContextOpen, OpeningWithOptionTwoFindsTheSheetsContext) {
+    SheetRecord* sheet = OpenSchematicSheet(&amp, kOpenShowWindow | kOpenSetContext);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->project, P());
+    EXPECT_EQ(sheet->hierarchyContext, RetrieveSheetInstance(P(), child, false));
+}
+
+TEST_F(SheetContextOpen, ANodesSymbolIsRevealedOnItsParent) {
+    ASSERT_TRUE(RevealSubSheetsParentSymbol(P(), child));
+    std::vector<SheetRecord*> sheets = Opened();
+    ASSERT_EQ(sheets.size(), 1u);
+    SheetRecord* parent = sheets[0];
+    EXPECT_EQ(parent->hierarchyContext, RetrieveSheetInstance(P(), top, false));
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(parent->symbolList)); s; s = s->next)
+        EXPECT_EQ((s->flags & kSymbolFlagSelected) != 0, s->serial == 1) << s->serial;
+    EXPECT_FALSE(RevealSubSheetsParentSymbol(P(), top));
+}
+
+}  // namespace
+}  // namespace plexa::test
