@@ -383,7 +383,9 @@ TEST(NetlistDB, HiddenPinSignalsExpandFieldsAndBusPinsSplitIntoMembers) {
     SetAttributeValue(s->stringBlock, s->attributes, 0, &count, "RAIL", "VDDA", nullptr);
     s->stored.attributeCount = uint16_t(count);
     ComponentRecord* ic = Design::MakeComponent(s, "IC", "U", 1, 1, {{"8", " {RAIL} "}, {"9", "Q[0..1]"}});
-    // Hidden pin 9 is a bus pin named P[0..1].
+    // Hidden pin 8 is named PWR; hidden pin 9 is a bus pin named P[0..1].
+    SetPinDataName(GetIndexedPinData(s->pinDataTable, int32_t(CompHiddenPins(ic)[0][0].pinDataId)), s->stringBlock,
+                   "PWR");
     Handle bus = GetIndexedPinData(s->pinDataTable, int32_t(CompHiddenPins(ic)[0][1].pinDataId));
     SetPinDataName(bus, s->stringBlock, "P[0..1]");
     SetPinDataType(bus, kPinBusFlag | kPinPower, true);
@@ -395,11 +397,11 @@ TEST(NetlistDB, HiddenPinSignalsExpandFieldsAndBusPinsSplitIntoMembers) {
     EXPECT_EQ(dump, R"(sheet 0 S.SHX
 comp U1 part=IC slots=1 sheet=0
 net IN scope=local sheet=0 single
-net Q0 scope=local sheet=0 single
-net Q1 scope=local sheet=0 single
-net VDDA scope=local sheet=0 single
+net Q0 scope=global sheet=0 single
+net Q1 scope=global sheet=0 single
+net VDDA scope=global sheet=0 single
 pin U1.1 name=A net=IN node=I1
-pin U1.8 name=VDDA net=VDDA node=- hidden
+pin U1.8 name=PWR net=VDDA node=- hidden
 pin U1.9P0 name=P[0..1] net=Q0 node=- hidden
 pin U1.9P1 name=P[0..1] net=Q1 node=- hidden
 )") << dump;
