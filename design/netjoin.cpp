@@ -384,7 +384,7 @@ OSStatus AddSubsequentInstNets(UDBBuild* build) {
                 pos = end;
                 continue;
             }
-            const UDBNetEntry& row = db->nets[size_t(net)];
+            const UDBNetEntry row = db->nets[size_t(net)];
             const std::vector<uint32_t>& nodes = build->tree.treeVisits[row.sheetIndex];
             if (!row.live || row.scope != kUDBScopeLocal || (row.flags & kUDBNetCopy) || nodes.size() < 2) {
                 pos = end;
