@@ -8,10 +8,12 @@
 // with and are resolved when read.
 #include <algorithm>
 #include <cstring>
+#include <strings.h>
 #include <unordered_map>
 
 #include "design/netlist_internal.h"
 #include "files/hierarchy.h"
+#include "files/instances.h"
 #include "files/project.h"
 #include "foundation/heap.h"
 #include "foundation/strings.h"
@@ -196,6 +198,10 @@ void PinListMerge(UDBBuild* build) {
         if (pin.netId != kUDBNoNet) pin.netId = int32_t(ResolveMergeId(build, uint32_t(pin.netId)));
 }
 
+void SignalMapMerge(UDBBuild* build) {
+    for (UDBSignalEntry& e : build->signalMap) e.net = ResolveMergeId(build, e.net);
+}
+
 void FlattenHierarchyNets(UDBBuild* build) {
     UnifiedDBRecord* db = build->db;
     // Per sheet: the export names of each net, resolved.
@@ -216,18 +222,17 @@ void FlattenHierarchyNets(UDBBuild* build) {
     std::vector<bool> found(db->nets.size(), false);
     std::vector<bool> port(db->nets.size(), false);
     for (size_t i = 0; i < db->nets.size(); ++i) port[i] = db->nets[i].scope == kUDBScopePort;
-    for (UDBPinEntry& pin : db->pins) {
-        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || !pin.node) continue;
-        const uint64_t key = uint64_t(pin.nodeOrder) << 32 | uint32_t(pin.netId);
+    // The highest net that a port net of an instance reaches through the imports of its parents.
+    auto resolve = [&](uint32_t start, uint32_t nodeOrder) -> uint32_t {
+        const uint64_t key = uint64_t(nodeOrder) << 32 | start;
         auto known = resolved.find(key);
         if (known != resolved.end()) {
-            if (known->second != uint32_t(pin.netId)) found[size_t(pin.netId)] = true;
-            pin.netId = int32_t(known->second);
-            continue;
+            if (known->second != start) found[start] = true;
+            return known->second;
         }
-        uint32_t net = uint32_t(pin.netId);
+        uint32_t net = start;
         uint32_t best = net;
-        SheetNode* node = pin.node;
+        SheetNode* node = nodeOrder < build->tree.nodes.size() ? build->tree.nodes[nodeOrder] : nullptr;
         bool climbing = true;
         while (climbing && node && node->parent) {
             climbing = false;
@@ -249,9 +254,15 @@ void FlattenHierarchyNets(UDBBuild* build) {
             }
         }
         resolved.emplace(key, best);
-        if (best != uint32_t(pin.netId)) found[size_t(pin.netId)] = true;
-        pin.netId = int32_t(best);
+        if (best != start) found[start] = true;
+        return best;
+    };
+    for (UDBPinEntry& pin : db->pins) {
+        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || !pin.node) continue;
+        pin.netId = int32_t(resolve(uint32_t(pin.netId), pin.nodeOrder));
     }
+    for (UDBSignalEntry& e : build->signalMap)
+        if (port[e.net]) e.net = resolve(e.net, e.nodeOrder);
     // A port net that reached no parent is local.
     for (size_t i = 0; i < db->nets.size(); ++i)
         if (port[i] && !found[i]) db->nets[i].scope = kUDBScopeLocal;
@@ -342,6 +353,9 @@ void DeadStripNets(UDBBuild* build) {
         }
         n.flags &= uint8_t(~kUDBNetMark);
     }
+    std::vector<UDBSignalEntry>& map = build->signalMap;
+    map.erase(std::remove_if(map.begin(), map.end(), [db](const UDBSignalEntry& e) { return !db->nets[e.net].live; }),
+              map.end());
 }
 
 OSStatus AddSubsequentInstNets(UDBBuild* build) {
@@ -353,42 +367,67 @@ OSStatus AddSubsequentInstNets(UDBBuild* build) {
         return status::kOutOfMemory;
     }
     const size_t netCount = db->nets.size();
-    size_t pos = 0;
-    while (pos < map.size()) {
-        const int32_t net = db->pins[map[pos]].netId;
-        size_t end = pos;
-        while (end < map.size() && db->pins[map[end]].netId == net) ++end;
-        if (net == kUDBNoNet || size_t(net) >= netCount) {
-            pos = end;
-            continue;
-        }
-        const UDBNetEntry row = db->nets[size_t(net)];
-        const std::vector<uint32_t>& nodes = build->tree.treeVisits[row.sheetIndex];
-        if (!row.live || row.scope != kUDBScopeLocal || (row.flags & kUDBNetCopy) || nodes.size() < 2) {
-            pos = end;
-            continue;
-        }
-        bool kept = false;
-        size_t at = pos;
-        for (uint32_t node : nodes) {
-            const uint32_t last = build->tree.subtreeEnd[node];
-            while (at < end && db->pins[map[at]].nodeOrder < node) ++at;
-            size_t stop = at;
-            while (stop < end && db->pins[map[stop]].nodeOrder < last) ++stop;
-            if (stop == at) continue;
-            if (!kept) {
-                kept = true;
-            } else {
-                UDBNetEntry copy = row;
-                copy.flags |= kUDBNetCopy;
-                db->nets.push_back(copy);
-                build->mergeParent.push_back(uint32_t(db->nets.size() - 1));
-                const int32_t id = int32_t(db->nets.size() - 1);
-                for (size_t k = at; k < stop; ++k) db->pins[map[k]].netId = id;
+    // The copies made, per net: {first node, end of its subtree, copy}, for the signal map.
+    struct Split {
+        uint32_t first, end, copy;
+    };
+    std::unordered_map<uint32_t, std::vector<Split>> splits;
+    // Calls split(net, row, node, end of its subtree, first pin, end pin) for every instance after
+    // the first that holds pins of a local net of a sheet used more than once.
+    auto eachFurtherInstance = [&](auto&& split) {
+        size_t pos = 0;
+        while (pos < map.size()) {
+            const int32_t net = db->pins[map[pos]].netId;
+            size_t end = pos;
+            while (end < map.size() && db->pins[map[end]].netId == net) ++end;
+            if (net == kUDBNoNet || size_t(net) >= netCount) {
+                pos = end;
+                continue;
             }
-            at = stop;
+            const UDBNetEntry row = db->nets[size_t(net)];
+            const std::vector<uint32_t>& nodes = build->tree.treeVisits[row.sheetIndex];
+            if (!row.live || row.scope != kUDBScopeLocal || (row.flags & kUDBNetCopy) || nodes.size() < 2) {
+                pos = end;
+                continue;
+            }
+            bool kept = false;
+            size_t at = pos;
+            for (uint32_t node : nodes) {
+                const uint32_t last = build->tree.subtreeEnd[node];
+                while (at < end && db->pins[map[at]].nodeOrder < node) ++at;
+                size_t stop = at;
+                while (stop < end && db->pins[map[stop]].nodeOrder < last) ++stop;
+                if (stop == at) continue;
+                if (kept) split(net, node, last, at, stop);
+                kept = true;
+                at = stop;
+            }
+            pos = end;
         }
-        pos = end;
+    };
+    // The copies are counted first so that the net table grows once, to its final size.
+    size_t copies = 0;
+    eachFurtherInstance([&](int32_t, uint32_t, uint32_t, size_t, size_t) { ++copies; });
+    try {
+        db->nets.reserve(db->nets.size() + copies);
+        build->mergeParent.reserve(build->mergeParent.size() + copies);
+    } catch (const std::bad_alloc&) {
+        return status::kOutOfMemory;
+    }
+    eachFurtherInstance([&](int32_t net, uint32_t node, uint32_t last, size_t at, size_t stop) {
+        UDBNetEntry copy = db->nets[size_t(net)];
+        copy.flags |= kUDBNetCopy;
+        db->nets.push_back(copy);
+        build->mergeParent.push_back(uint32_t(db->nets.size() - 1));
+        const int32_t id = int32_t(db->nets.size() - 1);
+        for (size_t k = at; k < stop; ++k) db->pins[map[k]].netId = id;
+        if (!build->signalMap.empty()) splits[uint32_t(net)].push_back({node, last, uint32_t(id)});
+    });
+    for (UDBSignalEntry& e : build->signalMap) {
+        auto it = splits.find(e.net);
+        if (it == splits.end()) continue;
+        for (const Split& split : it->second)
+            if (e.nodeOrder >= split.first && e.nodeOrder < split.end) e.net = split.copy;
     }
     return status::kNoErr;
 }
@@ -484,6 +523,59 @@ void QualifyNetNames(UDBBuild* build) {
         SortNetTable(db);
         FlagNetNameConflicts(db, true, false);
     }
+}
+
+SpiceSignalMap BuildSignalMapPhase2(UDBBuild* build) {
+    UnifiedDBRecord* db = build->db;
+    StringBlock strings = CreateStringBlock(nullptr, 256);
+    if (!strings) return nullptr;
+    SpiceSignalMap map = CreateSpiceSignalMap(strings, nullptr);
+    if (!map) {
+        DestroyStringBlock(strings);
+        return nullptr;
+    }
+    UDBStringPool pool(strings);
+    OSStatus st = status::kNoErr;
+    struct Mapped {
+        SpiceSignalMapEntry entry;
+        std::string name;
+    };
+    std::vector<Mapped> mapped;
+    char qualifier[kUDBTextSize];
+    for (const UDBSignalEntry& e : build->signalMap) {
+        const UDBNetEntry& net = db->nets[e.net];
+        // An entry records something only where the net is named otherwise or qualified.
+        if (!net.live || (net.nameId == e.nameId && !net.qualifier)) continue;
+        SheetNode* node = e.nodeOrder < build->tree.nodes.size() ? build->tree.nodes[e.nodeOrder] : nullptr;
+        SheetInstance* instance = node ? RetrieveSheetInstance(build->project, node, false) : nullptr;
+        ExtractStringSpec(net.qualifier, db->netStrings, qualifier, sizeof qualifier);
+        Mapped m{};
+        m.name = NameText(db, e.nameId);
+        m.entry.name = pool.Add(m.name.c_str(), &st);
+        m.entry.netName = pool.Add(NameText(db, net.nameId).c_str(), &st);
+        m.entry.qualifier = pool.Add(qualifier, &st);
+        m.entry.key = instance ? int32_t(instance->id) : 0;
+        mapped.push_back(std::move(m));
+    }
+    // In the map's order (instance id, then the name without case), each signal of an instance once.
+    std::stable_sort(mapped.begin(), mapped.end(), [](const Mapped& a, const Mapped& b) {
+        if (a.entry.key != b.entry.key) return a.entry.key < b.entry.key;
+        return strcasecmp(a.name.c_str(), b.name.c_str()) < 0;
+    });
+    mapped.erase(std::unique(mapped.begin(), mapped.end(),
+                             [](const Mapped& a, const Mapped& b) {
+                                 return a.entry.key == b.entry.key && strcasecmp(a.name.c_str(), b.name.c_str()) == 0;
+                             }),
+                 mapped.end());
+    std::vector<SpiceSignalMapEntry> entries;
+    entries.reserve(mapped.size());
+    for (const Mapped& m : mapped) entries.push_back(m.entry);
+    if (st || (!entries.empty() && DAAddItems(map, entries.data(), int32_t(entries.size())) < 0)) {
+        if (!build->status) build->status = st ? st : status::kOutOfMemory;
+        DestroySpiceSignalMap(map);
+        return nullptr;
+    }
+    return map;
 }
 
 }  // namespace plexa

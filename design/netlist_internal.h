@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "design/netlistdb.h"
+#include "files/project.h"
 
 namespace plexa {
 
@@ -45,6 +46,14 @@ private:
     std::unordered_map<std::string, StringSpec> specs_;
 };
 
+// A simulator signal map entry while the map is built: a signal of a sheet in one instance and the
+// net it stands on.
+struct UDBSignalEntry {
+    uint32_t nameId;     // the signal's name
+    uint32_t net;
+    uint32_t nodeOrder;  // the instance's node
+};
+
 // The state of one build.
 struct UDBBuild {
     UnifiedDBRecord* db = nullptr;
@@ -63,6 +72,8 @@ struct UDBBuild {
     std::vector<std::pair<uint32_t, uint32_t>> merges;
     // Qualifier specs by node order (0xFFFFFFFF: none made yet).
     std::unordered_map<uint32_t, StringSpec> qualifiers;
+    // The simulator signal map (a build with simulator maps only).
+    std::vector<UDBSignalEntry> signalMap;
     OSStatus status = 0;
 
     ~UDBBuild();
@@ -81,6 +92,7 @@ void MergeSheetNets(UDBBuild* build);
 void MergeFlatProjectNets(UDBBuild* build);
 void MergeGlobalNets(UDBBuild* build);
 void PinListMerge(UDBBuild* build);
+void SignalMapMerge(UDBBuild* build);
 void FlattenHierarchyNets(UDBBuild* build);
 void SortPinTable(UDBBuild* build);
 void CleanupMultiPinInstances(UDBBuild* build);
@@ -91,6 +103,10 @@ void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly);
 void SortNetTable(UnifiedDBRecord* db);
 void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet);
 void QualifyNetNames(UDBBuild* build);
+// The finished simulator signal map: the entries whose net is named otherwise than the signal or
+// qualified, keyed by instance id, with their texts in a string block of the map's own; none
+// when memory fails.
+SpiceSignalMap BuildSignalMapPhase2(UDBBuild* build);
 
 // Natural, then case-blind order of two texts (the tables' name order).
 int CompareUDBNames(const char* a, const char* b);

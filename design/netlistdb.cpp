@@ -15,6 +15,7 @@
 #include "files/sheet_services.h"
 #include "files/sheetspec.h"
 #include "foundation/bitarray.h"
+#include "foundation/da.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -23,6 +24,7 @@
 #include "model/attributes.h"
 #include "model/busses.h"
 #include "model/components.h"
+#include "model/fieldexpand.h"
 #include "model/modelhooks.h"
 #include "model/pindata.h"
 #include "model/sheet.h"
@@ -261,29 +263,54 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
     BuildUDBTree(project, rootNode, descend, &tree);
     const SheetServices& services = GetSheetServices();
     OSStatus st = status::kNoErr;
-    // Pass 2 gives sheets loaded outside the project the project's context; the contexts belong to
-    // the hierarchy module, and until it sets them the pass has nothing to do.
     gHeirarchyRebuilt = false;
     bool loadedAny = false;
-    for (size_t i = 0; i < tree.specs.size() && st == status::kNoErr; ++i) {
+    // The sheet of a spec the walk takes: from the open sheets, else loaded; none (and no error)
+    // when the walk skips the spec.
+    auto take = [&](size_t i, SheetRecord** sheet) -> OSStatus {
+        *sheet = nullptr;
         SheetSpec* spec = tree.specs[i];
-        if (tree.visits[i].empty()) continue;
-        if (filter && !filter(project, spec, data)) continue;
+        if (tree.visits[i].empty()) return status::kNoErr;
+        if (filter && !filter(project, spec, data)) return status::kNoErr;
         char name[kFileSpecNameCapacity];
         GetSheetSpecName(project, spec, name, sizeof name);
-        SheetRecord* sheet = services.getLoadedSheet ? services.getLoadedSheet(name, project) : nullptr;
-        if (!sheet) {
-            FileSpec file;
-            if (!ResolveSheetSpecFile(project, spec, &file, nullptr)) continue;
-            if (!services.loadSheet) {
-                st = kSheetServiceMissing;
-                break;
-            }
-            st = services.loadSheet(project, spec, &file, &sheet);
-            if (st != status::kNoErr) break;
-            loadedAny = true;
+        *sheet = services.getLoadedSheet ? services.getLoadedSheet(name, project) : nullptr;
+        if (*sheet) return status::kNoErr;
+        FileSpec file;
+        if (!ResolveSheetSpecFile(project, spec, &file, nullptr)) return status::kNoErr;
+        if (!services.loadSheet) return kSheetServiceMissing;
+        if (OSStatus loaded = services.loadSheet(project, spec, &file, sheet)) return loaded;
+        loadedAny = true;
+        return status::kNoErr;
+    };
+    // Pass 2: a sheet that does not belong to this project is given the project's context through
+    // its first instance (file-symbol warnings suppressed meanwhile). A changed context may have
+    // rebuilt the hierarchy: the root node and the tree are looked up again.
+    if (flags & kWalkTwoPasses) {
+        bool changed = false;
+        for (size_t i = 0; i < tree.specs.size() && st == status::kNoErr; ++i) {
+            SheetRecord* sheet = nullptr;
+            if ((st = take(i, &sheet)) != status::kNoErr || !sheet || sheet->project == project) continue;
+            SheetNode* first = GetSheetNodeUsingSheetSpec(project, tree.specs[i]);
+            SheetInstance* instance = first ? RetrieveSheetInstance(project, first, true) : nullptr;
+            if (!instance) continue;
+            const bool warnings = SetFileSymbolWarningsSuppressed(project, true);
+            st = SetSheetContext(sheet, project, instance);
+            SetFileSymbolWarningsSuppressed(project, warnings);
+            changed = true;
         }
-        st = proc(project, rootNode, descend, spec, sheet, data);
+        if (changed && st == status::kNoErr) {
+            gHeirarchyRebuilt = true;
+            rootNode = root ? GetSheetNodeWithInstance(project, root) : nullptr;
+            if (root && !rootNode) st = status::kNotFound;
+            tree = UDBTree{};
+            BuildUDBTree(project, rootNode, descend, &tree);
+        }
+    }
+    for (size_t i = 0; i < tree.specs.size() && st == status::kNoErr; ++i) {
+        SheetRecord* sheet = nullptr;
+        if ((st = take(i, &sheet)) != status::kNoErr || !sheet) continue;
+        st = proc(project, rootNode, descend, tree.specs[i], sheet, data);
         if (loadedAny && !(flags & kWalkKeepLoaded) && services.releaseLoadedSheets) {
             services.releaseLoadedSheets(project);
             loadedAny = false;
@@ -347,6 +374,16 @@ struct Collector {
     std::vector<uint32_t> nextPin;   // per pin row: the next pin row of its comp row
     std::unordered_map<uint32_t, uint32_t> pinDataCopies;
     SpiceCompMap compMap = nullptr;
+
+    // Frees the indexes that only the passes use, before the later phases need room.
+    void ReleaseScratch() {
+        decltype(indexOf)().swap(indexOf);
+        decltype(groups)().swap(groups);
+        std::vector<uint32_t>().swap(firstPin);
+        std::vector<uint32_t>().swap(nextPin);
+        decltype(pinDataCopies)().swap(pinDataCopies);
+        decltype(build->nameIds)().swap(build->nameIds);
+    }
 };
 
 struct SheetPass {
@@ -361,6 +398,12 @@ struct SheetPass {
     std::unordered_map<uint64_t, const AnnotationSpec*> annotations;  // serial << 32 | instance
     std::unordered_map<uint64_t, CollectedComp> collected;            // sheet comp and kind
     std::unordered_map<uint64_t, std::vector<PinPlan>> plans;         // serial << 16 | section
+    std::vector<std::pair<uint32_t, uint32_t>> signalNets;            // {name id, net} of signals with pins
+    DataContextChain* chain = nullptr;  // the sheet's data contexts, made on first use
+    ProjectRecord* project = nullptr;
+    ~SheetPass() {
+        if (chain) DestroyDataCtxChain(chain);
+    }
 };
 
 uint64_t PinKey(uint32_t serial, uint32_t node) { return uint64_t(serial) << 16 | (node & 0xFFFF); }
@@ -465,6 +508,39 @@ std::vector<std::string> RangeMembers(const char* name) {
     return members;
 }
 
+// The nets a hidden pin names, as pairs {pin member, net name}: one pair with no member for a
+// plain pin; for a bus pin whose name is a range, one per member, on the members of its signal's
+// range (on the pin's own members when the signal names no range). The signal name has its fields
+// expanded through the sheet's data contexts and is trimmed; an empty name gives no pair.
+std::vector<std::pair<std::string, std::string>> HiddenPinNets(SheetPass* pass, Handle record, StringBlock block) {
+    std::vector<std::pair<std::string, std::string>> nets;
+    char signal[kPinTextSize];
+    GetHiddenPinSignalName(record, block, true, signal);
+    if (!pass->chain) pass->chain = BuildSheetContextChain(pass->sheet, pass->project);
+    if (pass->chain) {
+        int32_t length = int32_t(std::strlen(signal));
+        ExpandDataString(signal, &length, kPinTextSize - 1, pass->chain);
+        signal[std::clamp(length, 0, kPinTextSize - 1)] = 0;
+    }
+    TrimInPlace(signal);
+    if (!signal[0]) return nets;
+    std::vector<std::string> pinMembers;
+    if (GetPinDataType(record, true) & kPinBusFlag) {
+        char pinName[kPinTextSize];
+        GetPinDataName(record, block, pinName);
+        pinMembers = RangeMembers(pinName);
+    }
+    if (pinMembers.empty()) {
+        nets.emplace_back(std::string(), signal);
+        return nets;
+    }
+    std::vector<std::string> netMembers = RangeMembers(signal);
+    if (netMembers.empty()) netMembers = pinMembers;
+    for (size_t m = 0; m < pinMembers.size() && m < netMembers.size(); ++m)
+        nets.emplace_back(pinMembers[m], netMembers[m]);
+    return nets;
+}
+
 OSStatus SignalsPass(UDBBuild* build, SheetPass* pass) {
     SheetRecord* sheet = pass->sheet;
     ProjectRecord* project = build->project;
@@ -494,6 +570,7 @@ OSStatus SignalsPass(UDBBuild* build, SheetPass* pass) {
         RegisterNamedNet(pass, nameId, int32_t(net), (flags & kUDBNetNameJoined) != 0);
         if (flags & kUDBNetNameJoined) pass->namedNets[nameId] = int32_t(net);
         const int32_t pins = (*s)->pinCount;
+        if (pins > 0) pass->signalNets.emplace_back(nameId, net);
         for (int32_t i = 0; i < pins; ++i) {
             const SignalPinEntry entry = SignalPins(s)[i];
             pass->pinNets.emplace(PinKey(entry.serial, entry.node), int32_t(net));
@@ -623,39 +700,35 @@ OSStatus HiddenPinsPass(UDBBuild* build, SheetPass* pass) {
                 GetCompHiddenPinInfo(comp, sheet->stringBlock, pinSet, h, nullptr, &pinData);
                 Handle record = GetIndexedPinData(sheet->pinDataTable, int32_t(pinData));
                 if (!record) continue;
-                char signal[kPinTextSize];
-                GetHiddenPinSignalName(record, sheet->stringBlock, true, signal);
-                TrimInPlace(signal);
-                if (!signal[0]) continue;
-                const uint32_t nameId = build->NameId(signal);
-                if (nameId == kNoName) return build->status;
-                int32_t net = kUDBNoNet;
-                auto it = pass->namedNets.find(nameId);
-                uint8_t scope = sheet->stored.scopeB;
-                if (scope == kScopeExport && !pass->inner) scope = kScopeLocal;
-                if (it != pass->namedNets.end()) {
-                    net = it->second;
-                } else {
-                    uint8_t flags = pass->shared ? kUDBNetSharedSheet : 0;
-                    net = int32_t(build->AddNet(nameId, pass->index, scope > 2 ? 0 : scope, flags));
-                    pass->namedNets.emplace(nameId, net);
-                    if (scope == kScopeExport) {
-                        char pinName[kPinTextSize];
-                        GetPinDataName(record, sheet->stringBlock, pinName);
-                        AddExport(build, pass->index, build->NameId(pinName), kUDBHiddenPinSerial,
-                                  uint32_t(net), GetPinDataType(record, false));
-                    }
-                }
-                if (!pass->hierarchical) continue;
                 char pinName[kPinTextSize];
                 GetPinDataName(record, sheet->stringBlock, pinName);
-                for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
-                     symbol = static_cast<SymbolRecord*>(LLGetNext(sheet->symbolList, symbol))) {
-                    if (symbol->component != comp) continue;
-                    const int32_t child = SubSheetIndex(build, pass, symbol);
-                    if (child >= 0)
-                        AddImport(build, pass->index, build->NameId(pinName), symbol->serial,
-                                  uint32_t(net), uint16_t(child));
+                for (const auto& [member, signal] : HiddenPinNets(pass, record, sheet->stringBlock)) {
+                    const uint32_t nameId = build->NameId(signal.c_str());
+                    if (nameId == kNoName) return build->status;
+                    const std::string portName = member.empty() ? std::string(pinName) : member;
+                    int32_t net = kUDBNoNet;
+                    auto it = pass->namedNets.find(nameId);
+                    uint8_t scope = sheet->stored.scopeB;
+                    if (scope == kScopeExport && !pass->inner) scope = kScopeLocal;
+                    if (it != pass->namedNets.end()) {
+                        net = it->second;
+                    } else {
+                        uint8_t flags = pass->shared ? kUDBNetSharedSheet : 0;
+                        net = int32_t(build->AddNet(nameId, pass->index, scope > 2 ? 0 : scope, flags));
+                        pass->namedNets.emplace(nameId, net);
+                        if (scope == kScopeExport)
+                            AddExport(build, pass->index, build->NameId(portName.c_str()), kUDBHiddenPinSerial,
+                                      uint32_t(net), GetPinDataType(record, false));
+                    }
+                    if (!pass->hierarchical) continue;
+                    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
+                         symbol = static_cast<SymbolRecord*>(LLGetNext(sheet->symbolList, symbol))) {
+                        if (symbol->component != comp) continue;
+                        const int32_t child = SubSheetIndex(build, pass, symbol);
+                        if (child >= 0)
+                            AddImport(build, pass->index, build->NameId(portName.c_str()), symbol->serial,
+                                      uint32_t(net), uint16_t(child));
+                    }
                 }
             }
         }
@@ -814,32 +887,66 @@ const std::vector<PinPlan>& PlanPins(Collector* c, SheetPass* pass, SymbolRecord
 }
 
 void AddHiddenPinDefaults(Collector* c, SheetPass* pass, const CollectedComp& cc, uint32_t row,
-                          uint32_t nodeOrder) {
+                          uint32_t nodeOrder, bool sheetSymbol) {
     UDBBuild* build = c->build;
     ComponentRecord* comp = cc.component;
     const int32_t pinSet = GetPackagePinSet(comp, cc.package);
     const int32_t hidden = CountCompSymbolPins(comp, pinSet, kCompHiddenPins);
     for (int32_t h = 0; h < hidden; ++h) {
         uint32_t pinData = kCompNoPinData;
-        const StringSpec number = GetCompHiddenPinInfo(comp, c->strings, pinSet, h, nullptr, &pinData);
+        char number[kUDBTextSize];
+        const StringSpec numberSpec = GetCompHiddenPinInfo(comp, c->strings, pinSet, h, number, &pinData);
         Handle record = GetIndexedPinData(c->pins, int32_t(pinData));
         if (!record) continue;
-        char signal[kPinTextSize];
-        GetHiddenPinSignalName(record, c->strings, true, signal);
-        TrimInPlace(signal);
-        int32_t net = kUDBNoNet;
-        if (signal[0] && !(build->flags & kUDBNoNets)) net = FindNamedNet(pass, signal, build);
         UDBPinEntry pin{};
-        pin.number = number;
+        pin.number = numberSpec;
         pin.name = reinterpret_cast<PinDataRecord*>(*record)->name;
         pin.compRow = row;
-        pin.netId = net;
         pin.pinDataId = PinDataForRow(c, pinData);
         pin.pinType = GetPinDataType(record, false);
         pin.flags = kUDBPinHiddenDefault;
         pin.nodeOrder = nodeOrder;
-        AddPinRow(c, pin);
+        std::vector<std::pair<std::string, std::string>> nets = HiddenPinNets(pass, record, c->strings);
+        if (nets.empty()) nets.emplace_back(std::string(), std::string());
+        for (const auto& [member, signal] : nets) {
+            pin.netId = kUDBNoNet;
+            if (!signal.empty() && !(build->flags & kUDBNoNets)) pin.netId = FindNamedNet(pass, signal.c_str(), build);
+            if (!member.empty()) {
+                // A bus pin's member: its name follows the pin number (stands for it on a sheet symbol).
+                const std::string memberNumber = sheetSymbol ? member : std::string(number) + member;
+                pin.number = build->pinStrings->Add(memberNumber.c_str(), &build->status);
+                if (build->status) return;
+            }
+            AddPinRow(c, pin);
+        }
     }
+}
+
+// The component of a list that is of the same kind as a sheet's component (`FindCompatibleComp`,
+// with equal reference prefixes when asked), and the package in it; when none is, a copy of the
+// component moved into the list's string block and pin data table, hashed and pushed onto it.
+OSStatus FindOrCopyIntoList(LinkListHeader* list, StringBlock strings, PinDataTable pins, SheetRecord* sheet,
+                            ComponentRecord* comp, int32_t package, int32_t nameIndex, bool samePrefix,
+                            ComponentRecord** found, int32_t* listPackage) {
+    *listPackage = -1;
+    *found = FindCompatibleComp(comp, package, nameIndex, sheet->stringBlock, sheet->pinDataTable, list, strings, pins,
+                                samePrefix, listPackage);
+    if (*found && *listPackage >= 0 && *listPackage != 0xFFFF) return status::kNoErr;
+    ComponentRecord* copy = DuplicateComponent(comp);
+    if (!copy) return status::kOutOfMemory;
+    if (OSStatus st = ChangeCompStringBlock(copy, sheet->stringBlock, strings)) {
+        FreeComponent(copy);
+        return st;
+    }
+    if (OSStatus st = TransferCompPinTable(copy, sheet->pinDataTable, pins, true)) {
+        FreeComponent(copy);
+        return st;
+    }
+    CalcCompHash(copy, strings);
+    LLPush(list, copy);
+    *found = copy;
+    *listPackage = package;
+    return status::kNoErr;
 }
 
 // The collection list's component for a symbol's component (found compatible, or copied in).
@@ -857,27 +964,12 @@ OSStatus Collect(Collector* c, SheetPass* pass, SymbolRecord* symbol, ComponentR
             return status::kNoErr;
         }
     }
-    SheetRecord* sheet = pass->sheet;
     int32_t listPackage = -1;
-    ComponentRecord* found = FindCompatibleComp(comp, package, nameIndex, sheet->stringBlock, sheet->pinDataTable,
-                                                c->list, c->strings, c->pins, false, &listPackage);
-    if (!found || listPackage < 0 || listPackage == 0xFFFF) {
-        ComponentRecord* copy = DuplicateComponent(comp);
-        if (!copy) return status::kOutOfMemory;
-        if (OSStatus st = ChangeCompStringBlock(copy, sheet->stringBlock, c->strings)) {
-            FreeComponent(copy);
-            return st;
-        }
-        if (OSStatus st = TransferCompPinTable(copy, sheet->pinDataTable, c->pins, true)) {
-            FreeComponent(copy);
-            return st;
-        }
-        CalcCompHash(copy, c->strings);
-        LLPush(c->list, copy);
-        c->indexOf.emplace(copy, c->nextIndex++);
-        found = copy;
-        listPackage = package;
-    }
+    ComponentRecord* found = nullptr;
+    if (OSStatus st = FindOrCopyIntoList(c->list, c->strings, c->pins, pass->sheet, comp, package, nameIndex, false,
+                                         &found, &listPackage))
+        return st;
+    if (c->indexOf.emplace(found, c->nextIndex).second) ++c->nextIndex;
     out->component = found;
     out->index = c->indexOf[found];
     out->package = listPackage;
@@ -977,7 +1069,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         uint32_t row = kNoOrder;
         const bool isSubSheetRow = subSheet || (symbol->flags & kSymbolFlagSheet);
         const uint32_t slotBit = uint32_t(section);
-        if (grouping && !ownRef[0]) {
+        // Only a package of two or more sections can take a further section into a row.
+        const bool groupable = grouping && cc.component->sectionCount > 1;
+        if (groupable && !ownRef[0]) {
             auto it = c->groups.find(key);
             if (it != c->groups.end()) {
                 UDBCompEntry& r = db->comps[it->second];
@@ -1007,8 +1101,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             db->comps.push_back(r);
             row = uint32_t(db->comps.size() - 1);
             c->firstPin.push_back(kNoOrder);
-            if (grouping) c->groups[key] = row;
-            if (pins && !portOnly) AddHiddenPinDefaults(c, pass, cc, row, inst.nodeOrder);
+            if (groupable) c->groups[key] = row;
+            if (pins && !portOnly)
+                AddHiddenPinDefaults(c, pass, cc, row, inst.nodeOrder, (symbol->flags & kSymbolFlagSheet) != 0);
         }
         UDBCompEntry& r = db->comps[row];
         if (grouping) {
@@ -1108,6 +1203,7 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
     pass.inner = flat || (db->rootNode ? db->rootNode->sheetSpec != spec : !build->tree.topLevel[size_t(index)]);
     const std::vector<SheetNode*>& visits = build->tree.visits[size_t(index)];
     pass.shared = visits.size() >= 2;
+    pass.project = project;
     pass.annotation = SpecAnnotation(project, spec);
     IndexAnnotation(&pass);
     for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
@@ -1127,6 +1223,10 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
         const int32_t id = instance ? int32_t(instance->id) : 0;
         instances.push_back({node, build->NodeOrder(node), id, local ? 0 : id});
     }
+    // The instance pass without a symbol: the sheet's signals in each instance.
+    if (build->flags & kUDBSimulatorMaps)
+        for (const InstanceContext& inst : instances)
+            for (const auto& [nameId, net] : pass.signalNets) build->signalMap.push_back({nameId, net, inst.nodeOrder});
     // Room for this sheet's rows at once: growing by doubling would hold up to twice the rows
     // (and both copies while moving) in the largest designs.
     size_t symbols = 0, pins = 0;
@@ -1270,7 +1370,6 @@ OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
         }
         r.packageIndex = 0;
         r.nameIndex = 0;
-        r.component = nullptr;
     }
     SortCompTable(db);
     return build->status;
@@ -1412,6 +1511,7 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
     if (flags & kUDBDescend) walkFlags |= kWalkDescend;
     OSStatus st = ProcessHierarchySheets(project, root, walkFlags, BuildSheetProc, nullptr, &walk);
     if (st) return fail(st);
+    collector.ReleaseScratch();
 
     // Conversion; the collection's pin data and strings become the database's.
     if ((st = ConvertCompTable(build.get(), &collector))) return fail(st);
@@ -1445,6 +1545,7 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
         MergeGlobalNets(build.get());
     }
     PinListMerge(build.get());
+    SignalMapMerge(build.get());
     if (hierarchical && !modular) FlattenHierarchyNets(build.get());
     SortPinTable(build.get());
     CleanupMultiPinInstances(build.get());
@@ -1464,6 +1565,12 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
         QualifyNetNames(build.get());
     }
     if (build->status) return fail(build->status);
+    if (simulator) {
+        SpiceSignalMap map = BuildSignalMapPhase2(build.get());
+        if (!map) return fail(build->status ? build->status : status::kOutOfMemory);
+        if (project->signalMap) DestroySpiceSignalMap(project->signalMap);
+        project->signalMap = map;
+    }
     if (simulator && collector.compMap) {
         if (DACount(collector.compMap) > 0) {
             if (project->compMap) DestroySpiceCompMap(project->compMap);
@@ -1476,6 +1583,107 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
         project->netlistFlags = (flags & kUDBQualifyAllLocal) ? kNetlistQualifiedAllLocal : 0;
     }
     return status::kNoErr;
+}
+
+
+// ---- The unified component list ----
+
+namespace {
+
+// Symbol flags of graphic symbols: graphic content only, and marked to count as such.
+constexpr uint32_t kSymbolFlagGraphicOnly = 0x10000;
+constexpr uint32_t kSymbolFlagGraphicMarked = 0x20000;
+
+struct CompListWalk {
+    UnifiedCompsData* data;
+    uint32_t flags;
+    UnifiedCompSheetProc sheetProc;
+    UnifiedCompSymbolProc symbolProc;
+    void* user;
+    SheetNode* root;
+    UDBTree tree;
+};
+
+OSStatus CompListSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spec, SheetRecord* sheet, void* data) {
+    auto* walk = static_cast<CompListWalk*>(data);
+    UnifiedCompsData* list = walk->data;
+    auto index = walk->tree.sheetIndex.find(spec);
+    if (index == walk->tree.sheetIndex.end()) return status::kNoErr;
+    // The instance dispatch: the sheet's nodes in visiting order, each with its instance.
+    std::vector<std::pair<SheetNode*, SheetInstance*>> instances;
+    for (SheetNode* node : walk->tree.visits[size_t(index->second)])
+        instances.emplace_back(node, RetrieveSheetInstance(project, node, node != walk->root));
+    auto dispatch = [&](SymbolRecord* symbol) -> OSStatus {
+        if (!walk->symbolProc) return status::kNoErr;
+        for (const auto& [node, instance] : instances)
+            if (OSStatus st = walk->symbolProc(list, sheet, symbol, node, instance, walk->user)) return st;
+        return status::kNoErr;
+    };
+    if (walk->sheetProc)
+        if (OSStatus st = walk->sheetProc(list, sheet, nullptr, nullptr, -1, walk->user)) return st;
+    if (OSStatus st = dispatch(nullptr)) return st;
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
+         symbol = static_cast<SymbolRecord*>(LLGetNext(sheet->symbolList, symbol))) {
+        ComponentRecord* comp = symbol->component;
+        ComponentRecord* temporary = nullptr;
+        if (!comp) {
+            if ((symbol->flags & kSymbolFlagSheet) && (walk->flags & kUCLSheetSymbols))
+                temporary = CreateCompFromSheetSymbol(sheet, symbol, sheet->stringBlock);
+            else if ((symbol->flags & kSymbolFlagGraphicOnly) ||
+                     ((symbol->flags & kSymbolFlagGraphicMarked) && (walk->flags & kUCLMarkedGraphics)))
+                temporary = CreateCompFromGraphicSymbol(sheet, symbol, sheet->stringBlock);
+            else
+                continue;
+            if (!temporary) return status::kOutOfMemory;
+            comp = temporary;
+        }
+        const bool sheetSymbol = (symbol->flags & kSymbolFlagSheet) != 0;
+        ComponentRecord* found = nullptr;
+        int32_t package = -1;
+        OSStatus st = FindOrCopyIntoList(list->list, list->strings, list->pins, sheet, comp,
+                                         sheetSymbol ? 0 : symbol->kind.comp.package,
+                                         sheetSymbol ? 0 : symbol->kind.comp.nameIndex,
+                                         (walk->flags & kUCLSamePrefix) != 0, &found, &package);
+        if (!st && walk->sheetProc) st = walk->sheetProc(list, sheet, symbol, found, package, walk->user);
+        if (!st) st = dispatch(symbol);
+        if (temporary) FreeComponent(temporary);
+        if (st) return st;
+    }
+    return status::kNoErr;
+}
+
+}  // namespace
+
+bool InitUnifiedCompsData(UnifiedCompsData* data) {
+    data->list = CreateComponentList();
+    data->strings = CreateStringBlock(nullptr, 256);
+    data->pins = data->strings ? CreatePinDataTable(data->strings) : nullptr;
+    if (data->list && data->strings && data->pins) return true;
+    FreeUnifiedCompsData(data);
+    return false;
+}
+
+void FreeUnifiedCompsData(UnifiedCompsData* data) {
+    if (data->list) DestroyCompList(data->list);
+    if (data->pins) DestroyPinDataTable(data->pins);
+    if (data->strings) DestroyStringBlock(data->strings);
+    data->list = nullptr;
+    data->pins = nullptr;
+    data->strings = nullptr;
+}
+
+OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, SheetNode* root, uint32_t flags,
+                              UnifiedCompSheetProc sheetProc, UnifiedCompSymbolProc symbolProc, void* user) {
+    if (!project || !data || !data->list) return status::kParamErr;
+    CompListWalk walk{data, flags, sheetProc, symbolProc, user, root, {}};
+    BuildUDBTree(project, root, (flags & kUCLDescend) != 0, &walk.tree);
+    uint32_t walkFlags = kWalkKeepLoaded;
+    if (flags & kUCLDescend) walkFlags |= kWalkDescend;
+    if (flags & kUCLTwoPasses) walkFlags |= kWalkTwoPasses;
+    const OSStatus st = ProcessHierarchySheets(project, root ? root->instance : nullptr, walkFlags, CompListSheetProc,
+                                               nullptr, &walk);
+    if (st) FreeUnifiedCompsData(data);
+    return st;
 }
 
 // ---- Accessors ----
@@ -1536,11 +1744,13 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
 std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
     std::vector<uint32_t> map(db->pins.size());
     for (size_t i = 0; i < map.size(); ++i) map[i] = uint32_t(i);
-    std::stable_sort(map.begin(), map.end(), [db](uint32_t a, uint32_t b) {
+    // Pins of one net and node keep the table's order (a sort on the full key needs no buffer).
+    std::sort(map.begin(), map.end(), [db](uint32_t a, uint32_t b) {
         const UDBPinEntry& x = db->pins[a];
         const UDBPinEntry& y = db->pins[b];
         if (x.netId != y.netId) return x.netId < y.netId;
-        return x.nodeOrder < y.nodeOrder;
+        if (x.nodeOrder != y.nodeOrder) return x.nodeOrder < y.nodeOrder;
+        return a < b;
     });
     return map;
 }
@@ -1561,6 +1771,40 @@ int32_t GetNetGroupedPinsRange(const UnifiedDBRecord* db, const std::vector<uint
     if (hi == lo) return -1;
     *count = int32_t(hi - lo);
     return int32_t(lo - map.begin());
+}
+
+bool GetMappedSignalName(ProjectRecord* project, uint32_t instanceId, char* text) {
+    if (!project || !text) return false;
+    if (!project->signalMap && project->file.stream && LoadProjectSpiceMaps(project) != status::kNoErr) return false;
+    SpiceSignalMap map = project->signalMap;
+    if (!map) return false;
+    // The map is ordered by instance id, then by the names without case (64 characters compared).
+    char name[65];
+    std::snprintf(name, sizeof name, "%s", text);
+    auto compare = [&](int32_t id) {
+        SpiceSignalMapEntry e{};
+        DAGet(map, id, &e);
+        if (e.key != int32_t(instanceId)) return e.key < int32_t(instanceId) ? -1 : 1;
+        char other[65];
+        ExtractSignalMapSignalName(map, e.name, other);
+        return StrCINCmp(other, name, sizeof other);
+    };
+    int32_t lo = 0, hi = DACount(map);
+    while (lo < hi) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        if (compare(mid) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo >= DACount(map) || compare(lo) != 0) return false;
+    SpiceSignalMapEntry e{};
+    DAGet(map, lo, &e);
+    char net[65], qualifier[65];
+    ExtractSignalMapSignalName(map, e.netName, net);
+    ExtractSignalMapSignalName(map, e.qualifier, qualifier);
+    std::snprintf(text, kUDBTextSize, "%s%s", net, qualifier);
+    return true;
 }
 
 uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node) {

@@ -29,6 +29,8 @@ namespace plexa {
 
 struct ComponentRecord;
 struct DAHeader;
+struct LinkListHeader;
+struct SymbolRecord;
 struct ProjectRecord;
 struct SheetInstance;
 struct SheetNode;
@@ -81,12 +83,16 @@ constexpr uint32_t kUDBHiddenPinSerial = 0xFFFFFFFF;
 constexpr int32_t kUDBTextSize = 256;
 
 struct UDBCompEntry {
-    ComponentRecord* component;  // in the collection list; none after the conversion
-    uint32_t partId;             // after the conversion: part-type index, or the name's spec
+    union {
+        ComponentRecord* component;  // in the collection list, until the conversion
+        uint32_t partId;             // after the conversion: part-type index, or the name's spec
+    };
+    union {
+        uint32_t slots;              // sections in use (fewer than 33 sections)
+        Handle slotArray;            // a bit array instead, with kUDBCompSlotArray
+    };
     StringSpec designator;       // comp string block
     StringSpec qualifier;        // net string block, 0 when unqualified
-    uint32_t slots;              // sections in use (fewer than 33 sections)
-    Handle slotArray;            // a bit array instead, with kUDBCompSlotArray
     Handle attributes;           // merged attribute records, then the instance references
     uint16_t attributeCount;
     uint16_t instanceRefCount;
@@ -216,6 +222,39 @@ using HierarchyFilterProc = bool (*)(ProjectRecord* project, SheetSpec* spec, vo
 OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uint32_t flags,
                                 HierarchySheetProc proc, HierarchyFilterProc filter, void* data);
 
+// ---- The unified component list ----
+
+// `BuildUnifiedCompList` flags.
+constexpr uint32_t kUCLDescend = 0x01;
+constexpr uint32_t kUCLMarkedGraphics = 0x02;  // symbols flagged 0x20000 count as graphic components
+constexpr uint32_t kUCLSheetSymbols = 0x04;    // sheet symbols count as components
+constexpr uint32_t kUCLSamePrefix = 0x08;      // one kind only with equal reference prefixes
+constexpr uint32_t kUCLTwoPasses = 0x10;
+
+// The components of the sheets a walk takes, each kind once: a component list with its string
+// block and pin data table.
+struct UnifiedCompsData {
+    LinkListHeader* list;
+    StringBlock strings;
+    PinDataTable pins;
+};
+// False when memory fails (nothing is left made).
+bool InitUnifiedCompsData(UnifiedCompsData* data);
+void FreeUnifiedCompsData(UnifiedCompsData* data);
+
+// Called once per sheet with no symbol, no component and package -1, then once per symbol that
+// counts as a component with the list's component and its package in it.
+using UnifiedCompSheetProc = OSStatus (*)(UnifiedCompsData* data, SheetRecord* sheet, SymbolRecord* symbol,
+                                          ComponentRecord* component, int32_t package, void* user);
+// Called for each instance of the sheet: once with no symbol, then once per symbol that counts.
+using UnifiedCompSymbolProc = OSStatus (*)(UnifiedCompsData* data, SheetRecord* sheet, SymbolRecord* symbol,
+                                           SheetNode* node, SheetInstance* instance, void* user);
+// Walks the sheets at the root node (with kUCLDescend, and below it; the top-level sheets
+// without one) and collects their components into the data. The first non-zero result of a
+// procedure ends the walk and is returned; on any failure the data is freed.
+OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, SheetNode* root, uint32_t flags,
+                              UnifiedCompSheetProc sheetProc, UnifiedCompSymbolProc symbolProc, void* user);
+
 // ---- Accessors ----
 
 // The net's name (at most 255 characters); with qualify and a qualifier, the qualifier appended
@@ -240,6 +279,11 @@ int32_t CountSheetInstanceDBComps(UnifiedDBRecord* db, SheetNode* node);
 bool IsDBCompInSheetInstance(UnifiedDBRecord* db, SheetNode* node, uint32_t compRow);
 // The first instance in tree order whose comp rows hold the row, or none.
 SheetNode* GetDBCompInstance(UnifiedDBRecord* db, uint32_t compRow);
+// Replaces a signal name (text: 256 bytes) by the net name, with its qualifier appended, that the
+// project's simulator signal map gives for that signal in that instance; the map is loaded from
+// the project file when it is not in memory. True when an entry matched; else the text is left
+// as it is.
+bool GetMappedSignalName(ProjectRecord* project, uint32_t instanceId, char* text);
 // The tree order of a node in the build, or 0xFFFFFFFF when the build does not know it.
 uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node);
 

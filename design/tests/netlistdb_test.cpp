@@ -8,7 +8,10 @@
 #include "design/netlistdb.h"
 #include "design/tests/netlist_fixture.h"
 #include "files/hierarchy.h"
+#include "model/attributes.h"
 #include "model/busses.h"
+#include "model/components.h"
+#include "model/pindata.h"
 
 namespace plexa {
 namespace {
@@ -366,6 +369,189 @@ TEST(NetlistDB, APinOnTwoNetsKeepsBothRows) {
     const std::string dump = Build(d, kUDBDescend);
     EXPECT_NE(dump.find("pin U1.1 name=A net=P node=I1 multinet"), std::string::npos) << dump;
     EXPECT_NE(dump.find("pin U1.1 name=A net=Q node=I1 multinet"), std::string::npos) << dump;
+}
+
+// Hidden pins name their nets through the sheet's fields, and a hidden bus pin over a range
+// stands for one row per member, each on the member of its signal's range.
+TEST(NetlistDB, HiddenPinSignalsExpandFieldsAndBusPinsSplitIntoMembers) {
+    Design d{2};
+    SheetRecord* s = d.AddSheet("S.SHX");
+    d.FinishSpecs();
+    SheetNode* node = d.AddNode(nullptr, "S.SHX", 0);
+    if (!s->attributes) s->attributes = AllocHandle(nullptr, 0);
+    int16_t count = int16_t(s->stored.attributeCount);
+    SetAttributeValue(s->stringBlock, s->attributes, 0, &count, "RAIL", "VDDA", nullptr);
+    s->stored.attributeCount = uint16_t(count);
+    ComponentRecord* ic = Design::MakeComponent(s, "IC", "U", 1, 1, {{"8", " {RAIL} "}, {"9", "Q[0..1]"}});
+    // Hidden pin 8 is named PWR; hidden pin 9 is a bus pin named P[0..1].
+    SetPinDataName(GetIndexedPinData(s->pinDataTable, int32_t(CompHiddenPins(ic)[0][0].pinDataId)), s->stringBlock,
+                   "PWR");
+    Handle bus = GetIndexedPinData(s->pinDataTable, int32_t(CompHiddenPins(ic)[0][1].pinDataId));
+    SetPinDataName(bus, s->stringBlock, "P[0..1]");
+    SetPinDataType(bus, kPinBusFlag | kPinPower, true);
+    CalcCompHash(ic, s->stringBlock);
+    SymbolRecord* u = Design::Place(s, ic);
+    d.Annotate("S.SHX", u, node, "U1");
+    Design::Net(s, "IN", {{u, 0}});
+    const std::string dump = Build(d, kUDBDescend);
+    EXPECT_EQ(dump, R"(sheet 0 S.SHX
+comp U1 part=IC slots=1 sheet=0
+net IN scope=local sheet=0 single
+net Q0 scope=global sheet=0 single
+net Q1 scope=global sheet=0 single
+net VDDA scope=global sheet=0 single
+pin U1.1 name=A net=IN node=I1
+pin U1.8 name=PWR net=VDDA node=- hidden
+pin U1.9P0 name=P[0..1] net=Q0 node=- hidden
+pin U1.9P1 name=P[0..1] net=Q1 node=- hidden
+)") << dump;
+}
+
+std::string ListSignalMap(ProjectRecord* project) {
+    std::string out;
+    SpiceSignalMapEntry e{};
+    for (int32_t i = 0; i < DACount(project->signalMap); ++i) {
+        if (!DAGet(project->signalMap, i, &e)) continue;
+        char name[65], net[65], qualifier[65];
+        ExtractSignalMapSignalName(project->signalMap, e.name, name);
+        ExtractSignalMapSignalName(project->signalMap, e.netName, net);
+        ExtractSignalMapSignalName(project->signalMap, e.qualifier, qualifier);
+        out += "I" + std::to_string(e.key) + " " + name + " -> " + net + qualifier + "\n";
+    }
+    return out;
+}
+
+// The simulator signal map records, per instance, the signals whose nets are named otherwise
+// (port nets named from the parent) or qualified (local nets split per instance).
+TEST(NetlistDB, SimulatorSignalMapNamesEachInstancesSignals) {
+    HierarchicalDesign h;
+    EXPECT_FALSE(Build(h.d, kUDBDescend | kUDBSimulatorMaps | kUDBQualifyAllLocal).empty());
+    ASSERT_NE(h.d.project->signalMap, nullptr);
+    EXPECT_EQ(ListSignalMap(h.d.project), R"(I2 IN -> A
+I2 MID -> MID:S1
+I2 OUT -> B
+I3 IN -> B
+I3 MID -> MID:S2
+I3 OUT -> C
+)");
+    char text[kUDBTextSize] = "mid";
+    EXPECT_TRUE(GetMappedSignalName(h.d.project, h.second->instance->id, text));
+    EXPECT_STREQ(text, "MID:S2");
+    std::snprintf(text, sizeof text, "OUT");
+    EXPECT_TRUE(GetMappedSignalName(h.d.project, h.first->instance->id, text));
+    EXPECT_STREQ(text, "B");
+    // No entry: the text stays.
+    for (uint32_t instance : {h.top->instance->id, h.first->instance->id, 99u}) {
+        std::snprintf(text, sizeof text, "GND");
+        EXPECT_FALSE(GetMappedSignalName(h.d.project, instance, text));
+        EXPECT_STREQ(text, "GND");
+    }
+    // A project without a map in memory or in a file maps nothing.
+    DestroySpiceSignalMap(h.d.project->signalMap);
+    h.d.project->signalMap = nullptr;
+    std::snprintf(text, sizeof text, "MID");
+    EXPECT_FALSE(GetMappedSignalName(h.d.project, h.second->instance->id, text));
+    EXPECT_STREQ(text, "MID");
+}
+
+std::string gCompListTrace;
+
+std::string CompName(ComponentRecord* comp, StringBlock block) {
+    char name[kStringSpecBufferSize] = "";
+    if (comp && comp->nameCount) GetCompName(comp, block, 0, name);
+    return name;
+}
+
+OSStatus TraceCompListSheet(UnifiedCompsData* data, SheetRecord*, SymbolRecord* symbol, ComponentRecord* comp,
+                            int32_t package, void*) {
+    gCompListTrace += symbol ? "symbol " + std::to_string(symbol->serial) + " " + CompName(comp, data->strings) + " " +
+                                   std::to_string(package) + "\n"
+                             : "sheet\n";
+    return 0;
+}
+
+OSStatus TraceCompListInstance(UnifiedCompsData*, SheetRecord*, SymbolRecord* symbol, SheetNode*,
+                               SheetInstance* instance, void* user) {
+    gCompListTrace += "  in I" + std::to_string(instance ? instance->id : 0u) +
+                      (symbol ? "" : " (sheet)") + "\n";
+    const uint32_t stopAt = user ? *static_cast<uint32_t*>(user) : 0;
+    return symbol && symbol->serial == stopAt ? OSStatus(-1234) : OSStatus(0);
+}
+
+// The unified component list walks the sheets once each and dispatches every instance; one kind
+// of component gathered from two sheets is one list entry.
+TEST(NetlistDB, UnifiedCompListCollectsEachKindOnce) {
+    HierarchicalDesign h;
+    UnifiedCompsData data{};
+    ASSERT_TRUE(InitUnifiedCompsData(&data));
+    gCompListTrace.clear();
+    ASSERT_EQ(BuildUnifiedCompList(h.d.project, &data, nullptr, kUCLDescend, TraceCompListSheet,
+                                   TraceCompListInstance, nullptr),
+              0);
+    EXPECT_EQ(gCompListTrace, R"(sheet
+  in I1 (sheet)
+symbol 1 RES 0
+  in I1
+symbol 2 RES 0
+  in I1
+sheet
+  in I2 (sheet)
+  in I3 (sheet)
+symbol 1 RES 0
+  in I2
+  in I3
+symbol 2 RES 0
+  in I2
+  in I3
+symbol 3 RES 0
+  in I2
+  in I3
+)");
+    EXPECT_EQ(data.list->count, 1u);
+    FreeUnifiedCompsData(&data);
+
+    // Sheet symbols count with kUCLSheetSymbols; a procedure's failure ends the walk, freeing the data.
+    ASSERT_TRUE(InitUnifiedCompsData(&data));
+    gCompListTrace.clear();
+    uint32_t stopAt = 4;
+    EXPECT_EQ(BuildUnifiedCompList(h.d.project, &data, h.top, kUCLSheetSymbols, TraceCompListSheet,
+                                   TraceCompListInstance, &stopAt),
+              -1234);
+    EXPECT_EQ(data.list, nullptr);
+    EXPECT_NE(gCompListTrace.find("symbol 3 "), std::string::npos) << gCompListTrace;
+    EXPECT_EQ(gCompListTrace.find("(sheet)\n  in I2"), std::string::npos) << gCompListTrace;
+}
+
+OSStatus NoteSheetProject(ProjectRecord* project, SheetNode*, bool, SheetSpec* spec, SheetRecord* sheet, void* data) {
+    if (spec) *static_cast<std::string*>(data) += sheet->project == project ? "mine " : "other ";
+    return 0;
+}
+
+// The walk's second pass gives sheets that belong to no project the project's context before the
+// first pass sees them.
+TEST(NetlistDB, TwoPassWalkGivesSheetsTheProjectsContext) {
+    HierarchicalDesign h;
+    h.root->project = nullptr;
+    h.child->project = nullptr;
+    std::string seen;
+    ASSERT_EQ(ProcessHierarchySheets(h.d.project, nullptr, kWalkDescend, NoteSheetProject, nullptr, &seen), 0);
+    EXPECT_EQ(seen, "other other ");
+    EXPECT_FALSE(gHeirarchyRebuilt);
+    seen.clear();
+    ASSERT_EQ(ProcessHierarchySheets(h.d.project, nullptr, kWalkDescend | kWalkTwoPasses, NoteSheetProject, nullptr,
+                                     &seen),
+              0);
+    EXPECT_EQ(seen, "mine mine ");
+    EXPECT_TRUE(gHeirarchyRebuilt);
+    EXPECT_EQ(h.child->hierarchyContext, h.first->instance);
+    // Sheets of the project already are left as they are.
+    h.child->hierarchyContext = h.second->instance;
+    seen.clear();
+    ASSERT_EQ(ProcessHierarchySheets(h.d.project, nullptr, kWalkDescend | kWalkTwoPasses, NoteSheetProject, nullptr,
+                                     &seen),
+              0);
+    EXPECT_FALSE(gHeirarchyRebuilt);
+    EXPECT_EQ(h.child->hierarchyContext, h.second->instance);
 }
 
 TEST(NetlistDB, InstancePathsFollowTheirFlags) {
