@@ -85,7 +85,7 @@ TEST_F(ProjectCommands, ACreatedProjectKeepsItsSettingsExpansionAndAnnotationWhe
     ASSERT_EQ(CloseProject(project, 0), 0);
     EXPECT_EQ(gProjectList, nullptr);
 
-    const FileSpec file = SpecAt(path);
+    const FileSpec file = SpecOf(path);
     project = OpenProject(&file);
     ASSERT_NE(project, nullptr);
     EXPECT_STREQ(project->settings.separator, ".");
@@ -122,7 +122,7 @@ TEST_F(ProjectCommands, CancellingThePanelOrTheDialogMakesNothing) {
     InDialog([](VXWindowRecordTag*) {}, 27);
     EXPECT_EQ(CreateNewProject(), nullptr);
     EXPECT_EQ(gProjectList, nullptr);
-    const FileSpec spec = SpecAt(path);
+    const FileSpec spec = SpecOf(path);
     EXPECT_FALSE(VXFileExists(&spec, nullptr));
 }
 

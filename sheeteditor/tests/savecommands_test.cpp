@@ -8,12 +8,9 @@
 #include "files/sheetfile.h"
 #include "foundation/datafile.h"
 #include "files/sheetsave.h"
-#include "graphics/textstyle.h"
-#include "model/modelhooks.h"
 #include "model/sheet.h"
-#include "model/themes.h"
-#include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/project_windows_testing.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
 
 namespace plexa::test {
 namespace {
@@ -22,30 +19,17 @@ class SaveCommands : public ProjectWindowsTest {
 protected:
     void SetUp() override {
         ProjectWindowsTest::SetUp();
-        VXInitStyles();
-        SchStylesInit();
-        ASSERT_EQ(InitSheetDefaults(), 0);
-        gUntitledDrawingCount = 0;
-        SetModelHooks(ModelHooks{});
+        InitSheetWindows();
         SetSheetSaveHooks(SheetSaveHooks{});
         InstallSheetSaveCommands();
     }
     void TearDown() override {
-        for (SheetRecord* sheet : sheets) DestroySheet(sheet);
+        sheets.DestroyAll();
         SetSheetSaveHooks(SheetSaveHooks{});
         ProjectWindowsTest::TearDown();
     }
-    SheetRecord* New() {
-        SheetRecord* sheet = NewSchematicDrawing();
-        if (sheet) sheets.push_back(sheet);
-        return sheet;
-    }
-    static std::string Title(VXWindowRecordTag* window) {
-        char title[200];
-        VXGetWindowTitle(window, title);
-        return title;
-    }
-    std::vector<SheetRecord*> sheets;
+    SheetRecord* New() { return sheets.New(); }
+    SheetWindowList sheets;
 };
 
 bool Exists(const std::string& path) {
@@ -64,7 +48,7 @@ TEST_F(SaveCommands, AnUntitledSheetIsSavedUnderTheChosenNameAndItsWindowShowsIt
     EXPECT_EQ(TestLastFilePanelRequest()->defaultName, "Untitled 1.SHX");
     EXPECT_EQ(TestLastFilePanelRequest()->title, kSaveSheetPrompt);
     EXPECT_TRUE(Exists(path));
-    EXPECT_EQ(Title(sheet->window), "Amplifier");
+    EXPECT_EQ(WindowTitle(sheet->window), "Amplifier");
     EXPECT_EQ(sheet->modifiedFlags & kSheetSaveModifiedMask, 0);
     EXPECT_FALSE(CanSaveSheet(sheet));
     // The next panel starts in the folder chosen last.
@@ -85,7 +69,7 @@ TEST_F(SaveCommands, ACopyLeavesTheSheetWithItsFileAndChanges) {
     EXPECT_EQ(TestLastFilePanelRequest()->defaultName, "Main.SHX");
     EXPECT_TRUE(Exists(copy));
     EXPECT_STREQ(sheet->fileSpec.name, "Main.SHX");
-    EXPECT_EQ(Title(sheet->window), "Main");
+    EXPECT_EQ(WindowTitle(sheet->window), "Main");
     EXPECT_EQ(sheet->modifiedFlags, kSheetModifiedContent);
     TestQueueFilePanelAnswer(false, {});
     EXPECT_EQ(SaveSheetCopyCommand(sheet), kSaveCancelled);
