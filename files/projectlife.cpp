@@ -3,10 +3,15 @@
 
 #include <utility>
 
+#include "files/hierarchy.h"
+#include "files/sheetspec.h"
 #include "foundation/datafile.h"
 #include "foundation/memory.h"
 #include "graphics/printrec.h"
 #include "model/attributes.h"
+#include "model/components.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
 
 namespace plexa {
 namespace {
@@ -19,8 +24,13 @@ void UnlinkProject(ProjectRecord* project) {
         }
 }
 
-// Replaces the dialog's paths by copies of the list's entries, their paths moved from `from`.
-bool CopyPathEntries(PathSpecList* to, const PathSpecList* list, StringBlock from, StringBlock into) {
+ProjectOpenHooks gOpenHooks;
+
+}  // namespace
+
+void SetProjectOpenHooks(const ProjectOpenHooks& hooks) { gOpenHooks = hooks; }
+
+bool CopyPathSpecEntries(PathSpecList* to, const PathSpecList* list, StringBlock from, StringBlock into) {
     LLRemoveOrFreeAll(to, true);
     for (auto* e = static_cast<PathSpec*>(LLFirst(list)); e; e = e->next) {
         PathSpec* copy = CreatePathSpec(e->flags);
@@ -32,8 +42,6 @@ bool CopyPathEntries(PathSpecList* to, const PathSpecList* list, StringBlock fro
     return true;
 }
 
-}  // namespace
-
 OSStatus OpenProjectFile(const FileSpec* spec, DynamicFileRecord* file) {
     FourCharCode type = 0;
     if (OSStatus st = IsDynamicFileEx(spec, &type, 0, nullptr, 0)) return st;
@@ -41,9 +49,12 @@ OSStatus OpenProjectFile(const FileSpec* spec, DynamicFileRecord* file) {
     return OpenDynamicFile(spec, false, file);
 }
 
-OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project) {
+OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWindowState* windowState) {
     *project = GetOpenProject(spec);
-    if (*project) return status::kNoErr;
+    if (*project) {
+        if (gOpenHooks.bringForward) gOpenHooks.bringForward(*project);
+        return status::kNoErr;
+    }
     DynamicFileRecord file{};
     if (OSStatus st = OpenProjectFile(spec, &file)) return st;
     ProjectRecord* made = CreateProjectRecord(&file);
@@ -62,6 +73,15 @@ OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project) {
     if (!st && GetProjectServices().createWindow) {
         made->window = GetProjectServices().createWindow(made);
         if (!made->window) st = status::kOutOfMemory;
+    }
+    if (!st && windowState) *windowState = window;
+    if (!st && made->window && gOpenHooks.placeWindow) gOpenHooks.placeWindow(made, &window);
+    // The hierarchy, with the states the instances kept for the tree's nodes.
+    if (!st) {
+        if (gOpenHooks.treeDrawing) gOpenHooks.treeDrawing(made, false);
+        st = BuildProjectHierarchy(made, 0);
+        if (!st && gOpenHooks.restoreTreeStates) gOpenHooks.restoreTreeStates(made);
+        if (gOpenHooks.treeDrawing) gOpenHooks.treeDrawing(made, true);
     }
     if (st) {
         CloseProject(made, kCloseProjectDiscard);
@@ -110,6 +130,7 @@ OSStatus CloseProject(ProjectRecord* project, int32_t mode, AskSaveProjectProc a
             save = answer != 0;
         }
         if (mode != kCloseProjectDiscard) {
+            UpdateProjectHierarchy(project, 2);
             OSStatus st = UpdateProjectFile(project, save);
             if (!st && save) st = UpdateProjectSheetLocalAnnotation(project);
             if (st) return st;
@@ -172,7 +193,7 @@ OSStatus ImportProjectSettings(ProjectSettingsDialog* dialog, const FileSpec* fr
                 dialog->pageSetupWord = other->pageSetupWord;
                 dialog->printImported = true;
             }
-            if (!CopyPathEntries(dialog->paths, other->paths, other->strings, project->strings))
+            if (!CopyPathSpecEntries(dialog->paths, other->paths, other->strings, project->strings))
                 st = status::kOutOfMemory;
             dialog->pathsChanged = true;
         } else if (attributes) {
@@ -210,7 +231,7 @@ OSStatus CommitProjectSettings(ProjectSettingsDialog* dialog) {
     dialog->savedDirtyFlags = project->dirtyFlags;
     OSStatus st = status::kNoErr;
     if (dialog->pathsChanged) {
-        if (!CopyPathEntries(project->paths, dialog->paths, project->strings, project->strings))
+        if (!CopyPathSpecEntries(project->paths, dialog->paths, project->strings, project->strings))
             return status::kOutOfMemory;
         project->dirtyFlags |= kProjectPathsChanged;
         st = WriteProjectPathList(project, true);
@@ -219,6 +240,22 @@ OSStatus CommitProjectSettings(ProjectSettingsDialog* dialog) {
     if (dialog->pathsChanged || dialog->annotationStorageChanged) MarkProjectTreeDirty(project);
     dialog->savedDirtyFlags = project->dirtyFlags;
     return st;
+}
+
+bool CanAutoAnnotateSymbol(SheetRecord* sheet, SymbolRecord* symbol) {
+    if (!symbol || (symbol->flags & kSymbolFlagPort)) return false;
+    if (!symbol->component && !(symbol->flags & kSymbolFlagSheet)) return true;
+    if (ProjectRecord* project = sheet ? sheet->project : nullptr) {
+        const ProjectSettings& s = project->settings;
+        if (!(s.annotationFlags & kAnnotationKeptInSheets) || !(s.flags & kProjectAutoAnnotate)) return false;
+        // Designators without a slot suffix: every symbol gets its own. Otherwise a symbol gets
+        // one as its component's section does, below.
+        if (s.annotationFlags & kAnnotationNoSlotSuffix) return true;
+    } else if (!sheet || !(sheet->stored.flags & kSheetFlagAutoAnnotate)) {
+        return false;
+    }
+    // A symbol that several sections draw waits for its slot to be chosen.
+    return !symbol->component || CountCompSectionsUsingSymbol(symbol->component, symbol->kind.comp.symbol) == 1;
 }
 
 void EndProjectSettings(ProjectSettingsDialog* dialog) {

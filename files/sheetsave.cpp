@@ -44,17 +44,6 @@ const char* KindExtension(int32_t kind) {
     }
 }
 
-// The byte length of at most `characters` whole UTF-8 characters of text.
-size_t CutCharacters(const std::string& text, int32_t characters) {
-    int32_t seen = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((uint8_t(text[i]) & 0xC0) == 0x80) continue;
-        if (seen == characters) return i;
-        ++seen;
-    }
-    return text.size();
-}
-
 // Syncs the folder that holds the spec, so that a rename in it is on disk.
 OSStatus SyncFolder(const FileSpec* spec) {
     std::string folder;
@@ -131,15 +120,26 @@ OSStatus WriteSheetFileSafely(SheetRecord* sheet, const FileSpec* target) {
     return status::kNoErr;
 }
 
+size_t Utf8PrefixLength(const char* text, int32_t characters) {
+    int32_t seen = 0;
+    size_t i = 0;
+    for (; text[i]; ++i) {
+        if ((uint8_t(text[i]) & 0xC0) == 0x80) continue;
+        if (seen == characters) return i;
+        ++seen;
+    }
+    return i;
+}
+
 void ProposedSaveName(const FileSpec* spec, int32_t kind, char* out, int32_t size) {
     if (!out || size <= 0) return;
     char name[kFileSpecNameCapacity] = {};
     if (spec) std::snprintf(name, sizeof name, "%s", spec->name);
     for (const char* extension : {".ASC", ".PICT", ".DXF", ".SHX"}) RemoveExtension(extension, name);
     std::string proposed = name[0] ? name : "Untitled";
-    proposed.resize(CutCharacters(proposed, kind == kSavePanelPicture ? kSavePictureStemLimit : kSaveNameStemLimit));
+    proposed.resize(Utf8PrefixLength(proposed.c_str(), kind == kSavePanelPicture ? kSavePictureStemLimit : kSaveNameStemLimit));
     proposed += KindExtension(kind);
-    proposed.resize(CutCharacters(proposed, kSaveNameLimit));
+    proposed.resize(Utf8PrefixLength(proposed.c_str(), kSaveNameLimit));
     std::snprintf(out, size_t(size), "%s", proposed.c_str());
 }
 

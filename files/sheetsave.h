@@ -15,6 +15,7 @@
 // modules install; without a hook its step is left out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/filespec.h"
@@ -71,6 +72,9 @@ const SheetSaveHooks& GetSheetSaveHooks();
 // Writes the sheet whole to the target, beside it first and then over it (the file-writing part
 // of a save: no dialogs, nothing changed in the sheet beyond what the writer sets).
 OSStatus WriteSheetFileSafely(SheetRecord* sheet, const FileSpec* target);
+
+// The byte length of at most `characters` whole UTF-8 characters of the text.
+size_t Utf8PrefixLength(const char* text, int32_t characters);
 
 // The proposed name of the save panel: the spec's name less ".ASC", ".PICT", ".DXF" and ".SHX"
 // ("Untitled" when empty), cut to 27 characters (26 for kind 4), with the kind's extension, the

@@ -2,6 +2,10 @@
 #include "files/projectlife.h"
 #include "files/tests/project_testing.h"
 #include "foundation/dynfile.h"
+#include "foundation/memory.h"
+#include "model/components.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
@@ -92,6 +96,69 @@ TEST(ProjectLife, ACancelledImportKeepsThePageSetup) {
     EXPECT_EQ(project->pageSetupWord, 7);
     EXPECT_EQ(project->settings.signalScope, 2);
     ASSERT_EQ(CloseProject(project, kCloseProjectDiscard), 0);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A component whose sections draw the given symbol indexes.
+ComponentRecord* ComponentDrawing(std::initializer_list<uint16_t> sectionSymbols) {
+    ComponentRecord* component = CreateComponent(1, 1, 2, int32_t(sectionSymbols.size()), 1);
+    int32_t i = 0;
+    for (uint16_t symbol : sectionSymbols) {
+        ComponentSection* section = CreateCompSection(1, 0);
+        section->symbolIndex = symbol;
+        SetCompSection(component, i++, section);
+    }
+    return component;
+}
+
+TEST(ProjectLife, WhichPlacedSymbolsAreAnnotatedAtOnce) {
+    ASSERT_EQ(InitMemoryManager(-1), 0);
+    ComponentRecord* single = ComponentDrawing({0, 1});
+    ComponentRecord* shared = ComponentDrawing({0, 0});
+    ASSERT_TRUE(single && shared);
+    ProjectRecord project{};
+    const uint8_t inSheets = kAnnotationKeptInSheets, noSuffix = kAnnotationNoSlotSuffix;
+    struct Case {
+        const char* what;
+        bool inProject;
+        uint8_t annotationFlags;
+        uint16_t projectFlags;
+        uint32_t sheetFlags;
+        uint32_t symbolFlags;
+        ComponentRecord* component;
+        bool expected;
+    } cases[] = {
+        {"excluded from annotation", false, 0, 0, kSheetFlagAutoAnnotate, kSymbolFlagPort, nullptr, false},
+        {"a graphic symbol", false, 0, 0, 0, 0, nullptr, true},
+        {"a sheet symbol, sheet setting off", false, 0, 0, 0, kSymbolFlagSheet, nullptr, false},
+        {"a sheet symbol, sheet setting on", false, 0, 0, kSheetFlagAutoAnnotate, kSymbolFlagSheet, nullptr, true},
+        {"one section draws it", false, 0, 0, kSheetFlagAutoAnnotate, 0, single, true},
+        {"two sections draw it", false, 0, 0, kSheetFlagAutoAnnotate, 0, shared, false},
+        {"project keeps annotation", true, 0, kProjectAutoAnnotate, kSheetFlagAutoAnnotate, 0, single, false},
+        {"project automatic annotation off", true, inSheets, 0, kSheetFlagAutoAnnotate, 0, single, false},
+        {"project, one section", true, inSheets, kProjectAutoAnnotate, 0, 0, single, true},
+        {"project, two sections", true, inSheets, kProjectAutoAnnotate, 0, 0, shared, false},
+        {"project, no slot suffix", true, uint8_t(inSheets | noSuffix), kProjectAutoAnnotate, 0, 0, shared, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        project.settings.annotationFlags = c.annotationFlags;
+        project.settings.flags = c.projectFlags;
+        SheetRecord sheet{};
+        sheet.project = c.inProject ? &project : nullptr;
+        sheet.stored.flags = c.sheetFlags;
+        SymbolRecord symbol{};
+        symbol.flags = c.symbolFlags;
+        symbol.component = c.component;
+        EXPECT_EQ(CanAutoAnnotateSymbol(&sheet, &symbol), c.expected);
+    }
+    FreeComponent(single);
+    FreeComponent(shared);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "foundation/memory.h"
 #include "platform/control_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/tests/dialogs_testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -67,23 +68,14 @@ void Answer(int32_t pick, int16_t click, uint16_t key) {
     }, nullptr, 0.001);
 }
 
-class AnnotationDialog : public WindowsTest {
+class AnnotationDialog : public AppDialogsTest {
 protected:
     void SetUp() override {
-        WindowsTest::SetUp();
-        InitMemoryManager(-1);
-        VXInitControls();
-        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        AppDialogsTest::SetUp();
         gShown.clear();
         settings = AnnotationSettings{};
         settings.startNumber = 1;
         settings.limitHierarchy = 1;
-    }
-    void TearDown() override {
-        CloseUIFiles();
-        WindowsTest::TearDown();
-        PlatformControlFlushDestroyed();
-        EXPECT_EQ(gModalWindowDepth, 0);
     }
     AnnotationSettings settings{};
 };

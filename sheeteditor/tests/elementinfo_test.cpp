@@ -12,6 +12,7 @@
 #include "model/elements.h"
 #include "platform/control_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/tests/dialogs_testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -95,20 +96,11 @@ void Answer(int16_t click, uint16_t key) {
     }, nullptr, 0.001);
 }
 
-class ElementInfoDialog : public WindowsTest {
+class ElementInfoDialog : public AppDialogsTest {
 protected:
     void SetUp() override {
-        WindowsTest::SetUp();
-        InitMemoryManager(-1);
-        VXInitControls();
-        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        AppDialogsTest::SetUp();
         gShown.clear();
-    }
-    void TearDown() override {
-        CloseUIFiles();
-        WindowsTest::TearDown();
-        PlatformControlFlushDestroyed();
-        EXPECT_EQ(gModalWindowDepth, 0);
     }
 };
 

@@ -14,6 +14,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_panels.h"
 
@@ -25,32 +26,20 @@ protected:
     void SetUp() override {
         WindowsTest::SetUp();
         InitMemoryManager(-1);
-        VXInitStyles();
-        SchStylesInit();
-        ASSERT_EQ(InitSheetDefaults(), 0);
-        gUntitledDrawingCount = 0;
-        SetModelHooks(ModelHooks{});
+        InitSheetWindows();
         SetSheetWindowHooks(SheetWindowHooks{});
         calls.clear();
     }
     void TearDown() override {
-        for (SheetRecord* sheet : sheets) DestroySheet(sheet);
+        sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
         SetSheetWindowHooks(SheetWindowHooks{});
         WindowsTest::TearDown();
     }
-    SheetRecord* New() {
-        SheetRecord* sheet = NewSchematicDrawing();
-        if (sheet) sheets.push_back(sheet);
-        return sheet;
-    }
-    static std::string Title(VXWindowRecordTag* window) {
-        char title[200];
-        VXGetWindowTitle(window, title);
-        return title;
-    }
+    SheetRecord* New() { return sheets.New(); }
+    static std::string Title(VXWindowRecordTag* window) { return WindowTitle(window); }
     static std::vector<std::string> calls;
-    std::vector<SheetRecord*> sheets;
+    SheetWindowList sheets;
 };
 std::vector<std::string> SheetWindow::calls;
 
@@ -85,7 +74,7 @@ TEST_F(SheetWindow, NewSheetsAreNumberedAndBoundToTheirWindows) {
     ASSERT_EQ(CreateDrawingWindow(nullptr, nullptr, &windows), 1);
     EXPECT_EQ(Title(windows.window), "Untitled");
     SheetRecord* named = CreateDrawing();
-    sheets.push_back(named);
+    sheets.Keep(named);
     TempDir folder;
     ASSERT_EQ(FileSpecFromPathName(nullptr, folder.file("Power Supply.SHX").c_str(),
                                    &named->fileSpec),
