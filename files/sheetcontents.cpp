@@ -37,6 +37,7 @@
 #include "model/imagelist.h"
 #include "model/pindata.h"
 #include "model/sheet.h"
+#include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/symboldata.h"
 #include "model/symbols.h"
