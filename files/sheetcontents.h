@@ -66,9 +66,10 @@ constexpr uint32_t kSymbolFlagsSince257 = 0x18000;      // cleared on files of o
 constexpr uint32_t kSymbolFlagGlobalTime = 0x80000;     // the change time is in global time
 
 // The port data of a sheet symbol: a 16-byte head whose i16 at 14 is the port count n, then n
-// ports of 8 bytes (their byte-swap templates are the model's, model/sheetsymbols.h).
+// ports of 8 bytes.
 constexpr uint32_t kSheetSymbolPortsHeadSize = 16;
 constexpr uint32_t kSheetSymbolPortSize = 8;
+// Their swap templates are the sheet symbols' (model/sheetsymbols.h).
 
 // Bytes of the block-16 head after the frame count.
 constexpr int32_t kFramesBlockPadding = 30;
