@@ -15,6 +15,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "design/annotate.h"
@@ -367,10 +368,26 @@ protected:
         return volts;
     }
 
+    // The name of the node as the tree shows it, which qualifies its local nets.
+    std::string NodeName(SheetNode* node) {
+        char name[kFileSpecNameCapacity] = "";
+        GetSheetNodeName(project, node, name, sizeof name);
+        std::string text = name;
+        if (text.size() > 4 && text.substr(text.size() - 4) == ".SHX") text.resize(text.size() - 4);
+        return text;
+    }
+    // The local node MID of each use of the child, by the instances' names.
+    std::pair<std::string, std::string> ChildMids() {
+        const Nodes n = FindNodes();
+        return {"MID:" + NodeName(n.first), "MID:" + NodeName(n.second)};
+    }
+
     // Step: the netlist's lines. The child's RC comes once per instance, its local node MID
     // qualified with the instance's name; the ports take the parent's nets.
     void CheckSpiceNetlist(const std::string& netlist) {
         const Nodes n = FindNodes();
+        const auto [mid1, mid2] = ChildMids();
+        EXPECT_NE(mid1, mid2);
         const std::string a = Designators(n.first), b = Designators(n.second);
         const bool firstIsThree = a.rfind("R3=", 0) == 0;
         EXPECT_EQ(b.rfind(firstIsThree ? "R4=" : "R3=", 0), 0u) << a << " / " << b;
@@ -380,10 +397,10 @@ protected:
             {"V1", "V1 VIN 0 DC 5"},
             {"R1", "R1 VIN A 1k"},
             {"R2", "R2 A 0 2k"},
-            {r1, r1 + " A MID:LP1 10k"},
-            {c1, c1 + " MID:LP1 0 100n"},
-            {r2, r2 + " VIN MID:LP2 10k"},
-            {c2, c2 + " MID:LP2 0 100n"},
+            {r1, r1 + " A " + mid1 + " 10k"},
+            {c1, c1 + " " + mid1 + " 0 100n"},
+            {r2, r2 + " VIN " + mid2 + " 10k"},
+            {c2, c2 + " " + mid2 + " 0 100n"},
         };
         std::string expected = "* amp\n";
         for (const auto& [refdes, line] : lines) expected += line + "\n";  // C1 C2 R1 ... V1: by designator
@@ -394,15 +411,20 @@ protected:
     // Step: the operating point when a simulator is installed: the divider gives A = 5 V * 2k / 3k,
     // and each instance's MID sits at its own input (no current flows into the capacitors).
     void SimulateSpiceNetlist(const std::string& netlist) {
-        const std::map<std::string, double> volts = Simulate(netlist, {"VIN", "A", "MID:LP1", "MID:LP2"});
+        const auto [mid1, mid2] = ChildMids();
+        const std::map<std::string, double> volts = Simulate(netlist, {"VIN", "A", mid1, mid2});
         if (volts.empty()) {
             std::cout << "no circuit simulator (ngspice) is installed; the simulation step is skipped\n";
             return;
         }
-        EXPECT_NEAR(volts.at("VIN"), 5.0, 1e-6);
-        EXPECT_NEAR(volts.at("A"), 10.0 / 3.0, 1e-6);
-        EXPECT_NEAR(volts.at("MID:LP1"), 10.0 / 3.0, 1e-6);
-        EXPECT_NEAR(volts.at("MID:LP2"), 5.0, 1e-6);
+        const auto at = [&](const std::string& node) {
+            const auto it = volts.find(node);
+            return it == volts.end() ? -1e9 : it->second;
+        };
+        EXPECT_NEAR(at("VIN"), 5.0, 1e-6);
+        EXPECT_NEAR(at("A"), 10.0 / 3.0, 1e-6);
+        EXPECT_NEAR(at(mid1), 10.0 / 3.0, 1e-6);
+        EXPECT_NEAR(at(mid2), 5.0, 1e-6);
     }
 
     // ---- DXF ----
