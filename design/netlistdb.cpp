@@ -1407,6 +1407,7 @@ void InitUnifiedDB(UnifiedDBRecord* db) {
     db->rootNode = nullptr;
     db->flags = 0;
     db->latestChange = 0;
+    db->qualifierFollows = true;
     db->sheets.clear();
     db->comps.clear();
     db->compOrder.clear();
@@ -1465,6 +1466,7 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
         project->settings.instanceNamePlace = 1;
         project->settings.qualifyAllLocal = (flags & kUDBQualifyAllLocal) ? 1 : 0;
     }
+    db->qualifierFollows = project->settings.instanceNamePlace == 1;
     auto build = std::make_unique<UDBBuild>();
     build->db = db;
     build->project = project;
@@ -1700,8 +1702,7 @@ bool Qualified(const UnifiedDBRecord* db, const char* base, StringSpec qualifier
     const size_t baseLength = std::min<size_t>(std::strlen(base), kUDBTextSize - 1);
     const size_t room = kUDBTextSize - 1 - baseLength;
     std::string cut(q, std::min(room, std::strlen(q)));
-    const bool suffix = !db->project || db->project->settings.instanceNamePlace == 1;
-    if (suffix)
+    if (db->qualifierFollows)
         std::snprintf(text, kUDBTextSize, "%.*s%s", int(baseLength), base, cut.c_str());
     else
         std::snprintf(text, kUDBTextSize, "%s%.*s", cut.c_str(), int(baseLength), base);

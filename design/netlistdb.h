@@ -185,6 +185,9 @@ struct UnifiedDBRecord {
     StringBlock pinStrings;
     PinDataTable pinData;
     SpiceCompMap compMap;                          // only while building with simulator maps
+    // The qualifiers follow the names: the project's setting during the build (a build with
+    // simulator maps forces it), which the names read afterwards must keep.
+    bool qualifierFollows;
     std::vector<SheetNode*> nodes;                 // the hierarchy in tree order
     // Look-up of a node's tree order (sorted by address, for searching only).
     std::vector<std::pair<const SheetNode*, uint32_t>> nodeIndex;
@@ -258,7 +261,7 @@ OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, Sh
 // ---- Accessors ----
 
 // The net's name (at most 255 characters); with qualify and a qualifier, the qualifier appended
-// when the project's qualifier follows the name, else put in front, cut to the room left.
+// when the build made qualifiers that follow the name, else put in front, cut to the room left.
 // `row` may be none; returns false for a net that does not exist.
 bool GetUDBNetName(const UnifiedDBRecord* db, int32_t netId, const UDBNetEntry* row, bool qualify,
                    char* text);

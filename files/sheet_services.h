@@ -88,7 +88,8 @@ struct SheetServices {
 
     // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"
     // attribute) and its name (its component's name, a sheet symbol's name, else its "~NAM"
-    // attribute), into buffers of `size` bytes. Default: the attributes.
+    // attribute), into buffers of `size` bytes. Default: the model's GetSymbolSheetName and
+    // GetSymbolName (sheet symbols through the symbol hooks), else the attributes.
     void (*symbolSubSheetName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
     void (*symbolName)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -63,15 +64,25 @@ void SymbolAttribute(SheetRecord* sheet, SymbolRecord* symbol, const char* name,
                       nullptr, size);
 }
 
-// A name that the sheet symbol layer gives through its hook when it is installed, else the
-// symbol's attribute.
+// A name that the sheet symbol layer gives through its hook when it is installed; else the
+// model's (a sheet symbol's own data, a component's name), else the symbol's attribute.
 using SymbolNameHook = void (*)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size);
-void NameOf(SymbolNameHook hook, const char* attribute, SheetRecord* sheet, SymbolRecord* symbol, char* out,
-            int32_t size) {
-    if (!hook) return SymbolAttribute(sheet, symbol, attribute, out, size);
+using ModelNameProc = void (*)(const SymbolRecord* symbol, StringBlock block, char* name);
+void NameOf(SymbolNameHook hook, ModelNameProc model, const char* attribute, SheetRecord* sheet,
+            SymbolRecord* symbol, char* out, int32_t size) {
     out[0] = 0;
-    hook(sheet, symbol, out, size);
-    out[size - 1] = 0;
+    if (hook) {
+        hook(sheet, symbol, out, size);
+        out[size - 1] = 0;
+        return;
+    }
+    char name[kSymbolTextSize] = "";
+    model(symbol, sheet->stringBlock, name);
+    if (name[0]) std::snprintf(out, size_t(size), "%s", name);
+    else SymbolAttribute(sheet, symbol, attribute, out, size);
+}
+void ModelSubSheetName(const SymbolRecord* symbol, StringBlock block, char* name) {
+    GetSymbolSheetName(symbol, block, name);
 }
 
 struct PendingReference {
@@ -109,12 +120,13 @@ OSStatus WriteSubSheetRefs(SheetRecord* sheet, StreamRecord* stream) {
     char name[kStringSpecBufferSize];
     for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol; symbol = symbol->next) {
         if (!(symbol->flags & kSymbolSubSheetBits) || symbol->serial == 0) continue;
-        NameOf(services.symbolSubSheetName, kAttrSubSheetName, sheet, symbol, subSheet, sizeof subSheet);
+        NameOf(services.symbolSubSheetName, ModelSubSheetName, kAttrSubSheetName, sheet, symbol, subSheet,
+               sizeof subSheet);
         if (subSheet[0] == 0) continue;
         const bool componentOrSheet = symbol->component || (symbol->flags & kSymbolSheetSymbol);
         name[0] = 0;
         if (!componentOrSheet) SymbolAttribute(sheet, symbol, kAttrRefName, name, sizeof name);
-        if (name[0] == 0) NameOf(services.symbolName, kAttrNameName, sheet, symbol, name, sizeof name);
+        if (name[0] == 0) NameOf(services.symbolName, GetSymbolName, kAttrNameName, sheet, symbol, name, sizeof name);
         const uint16_t flags = uint16_t((symbol->flags & kSubSheetSymbolBits) |
                                         (componentOrSheet ? kSubSheetComponentOrSheetSymbol : 0));
         entries.push_back({symbol->serial, ShortName(subSheet), ShortName(name), flags});

@@ -1,32 +1,43 @@
-// The design path end to end, headless: a small project built in code (a root sheet with a source
-// and two resistors with values, a child sheet used twice with a local RC), its sheets saved to
-// files and loaded back, annotated (missing designators only) in every instance, and the root sheet
-// exported as DXF.
+// The design path end to end, headless, in steps: a small project built in code (a root sheet
+// with a source and two resistors with values, a child sheet used twice with a local RC), its
+// sheets saved to files and loaded back, the project file made with the root as its top-level
+// sheet and its hierarchy read from the sheet files, annotated (missing designators only) in every
+// instance, the project file closed and opened again with the annotation in it, the SPICE netlist
+// written with the shipped script (and run through a circuit simulator when one is installed),
+// and the root sheet exported as DXF.
 //
-// Still to join this path as their parts arrive: the SPICE netlist written with the shipped
-// script (and run through a simulator when one is installed), the ECO file, back-annotation of a
-// relabelled part in a copy of the design state and its reversal with a WAS-IS list.
+// Each step is a member of the fixture, so that later steps (the ECO file, back-annotation and
+// its reversal) join the path as blocks of their own.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
 #include <map>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "design/annotate.h"
 #include "design/dxfexport.h"
+#include "design/report_interp.h"
+#include "design/tests/netlist_fixture.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/project.h"
+#include "files/projectlife.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
+#include "files/sheetsave.h"
 #include "files/sheetspec.h"
 #include "files/tests/files_testing.h"
 #include "foundation/ll.h"
 #include "model/annotation.h"
+#include "model/attributes.h"
 #include "model/components.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
+#include "model/sheetsymbols.h"
 #include "model/symboldata.h"
 #include "model/symbols.h"
 #include "model/tests/model_fixture.h"
@@ -34,11 +45,20 @@
 namespace plexa::test {
 namespace {
 
+using netfix::Design;
+
 struct Part {
-    const char* name;
     const char* prefix;
     const char* value;
     Point at;
+};
+
+// The placed symbols of the design, by role.
+struct Root {
+    SymbolRecord *source, *upper, *lower, *ground, *firstUse, *secondUse;
+};
+struct Child {
+    SymbolRecord *resistor, *capacitor, *in, *ground;
 };
 
 class DesignPathTest : public ModelTest {
@@ -49,45 +69,67 @@ protected:
         ASSERT_EQ(InitSymbolPool(), 0);
         ASSERT_EQ(InitSheetLocalAnnotation(), 0);
         InstallSheetFileServices();
+        savedSymbolHooks_ = GetSymbolHooks();
+        InstallSheetSymbolModelHooks();
         tree.Folder("amp");
-        project = std::make_unique<TestProject>(tree.Dir("amp"));
-        (*project)->settings.annotationFlags = 0;  // designators kept in the project
-        (*project)->annotationOptions.prefixFilter[0] = 0;
         current = this;
         AnnotationHooks hooks;
-        hooks.openSheet = [](ProjectRecord*, SheetSpec* spec) -> SheetRecord* {
-            auto it = current->open.find(spec);
-            return it == current->open.end() ? nullptr : it->second;
+        hooks.openSheet = [](ProjectRecord* p, SheetSpec* spec) -> SheetRecord* {
+            return current->OpenSheet(p, spec);
         };
         hooks.reportError = [](OSStatus code) { current->reported.push_back(code); };
         SetAnnotationHooks(hooks);
+        ReportHooks report;
+        report.alert = [](const char* message) { current->alerts.push_back(message); };
+        savedReportHooks_ = SetReportHooks(report);
     }
     void TearDown() override {
+        SetReportHooks(savedReportHooks_);
         SetAnnotationHooks({});
-        for (auto& [spec, sheet] : open) DestroySheet(sheet);
+        if (project) CloseProject(project, kCloseProjectDiscard);
+        project = nullptr;
+        for (auto& [name, sheet] : open) DestroySheet(sheet);
         open.clear();
-        project.reset();
+        SetSymbolHooks(savedSymbolHooks_);
         current = nullptr;
         ModelTest::TearDown();
     }
 
-    ProjectRecord* P() { return project->get(); }
     static FileSpec SpecOf(const std::string& path) {
         FileSpec spec{};
         EXPECT_EQ(FileSpecFromURL(path, &spec, false, nullptr), 0) << path;
         return spec;
     }
-    std::string Path(const char* name) { return tree.path(std::string("amp/") + name); }
+    std::string Path(const std::string& name) { return tree.path("amp/" + name); }
+    std::string NameOf(SheetSpec* spec) {
+        char name[kFileSpecNameCapacity] = "";
+        GetSheetSpecName(project, spec, name, sizeof name);
+        return name;
+    }
+    // The loaded sheet of a spec of the project, given the spec and the project as its context.
+    SheetRecord* OpenSheet(ProjectRecord* p, SheetSpec* spec) {
+        if (p != project) return nullptr;
+        auto it = open.find(NameOf(spec));
+        if (it == open.end()) return nullptr;
+        it->second->sheetSpec = spec;
+        it->second->project = p;
+        return it->second;
+    }
 
-    // A new sheet whose symbols all draw a 20 x 30 box with one pin.
+    // ---- Drawing ----
+
+    // A new sheet whose symbols all draw a 20 x 40 box with a pin at either end; power symbols
+    // make their nets global.
     SheetRecord* NewSheet() {
         SheetRecord* s = CreateDrawing();
         EXPECT_NE(s, nullptr);
         if (!s) return nullptr;
         s->stored.nextSerial = 1;
         s->stored.resolution = 100;
+        s->stored.scopeA = 2;
         LinkListHeader* elements = CreateElementList(s->imageList);
         LLAppend(elements, BuildNodeElement({10, 0}, {10, 10}, 1, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildNodeElement({10, 50}, {10, 40}, 1, 0, false, 1, false, 0, false, 0));
         LLAppend(elements, BuildCommonElement(kElementRect, {0, 10}, {20, 40}, 1, 0, 0, false, false, 0, false, 0,
                                               false));
         Handle data = ElementsToSymbolData(elements, nullptr, nullptr, s->stringBlock, false, s->imageList);
@@ -100,37 +142,65 @@ protected:
         return s;
     }
 
-    // A one-section part with its value attribute; its serial.
-    uint32_t Place(SheetRecord* s, const Part& part) {
-        ComponentRecord* c = CreateComponent(0, 1, 1, 1, 1);
-        SetCompName(c, s->stringBlock, 0, part.name);
-        SetCompRefPrefix(c, s->stringBlock, part.prefix);
+    // A two-pin part (pins numbered 1 and 2) drawn with the sheet's symbol.
+    ComponentRecord* PartType(SheetRecord* s, const char* name, const char* prefix) {
+        ComponentRecord* c = Design::MakeComponent(s, name, prefix, 1, 2);
         CompSymbols(c)[0].mapId = mapIds[s];
-        SetCompSection(c, 0, CreateCompSection(1, 0));
-        c = AddCompToList(s->componentList, s->stringBlock, c);
         CalcCompHash(c, s->stringBlock);
-        SymbolRecord* symbol = CreateSymbol();
-        symbol->component = c;
+        return c;
+    }
+    SymbolRecord* Place(SheetRecord* s, ComponentRecord* type, const Part& part) {
+        SymbolRecord* symbol = Design::Place(s, type, part.at.v, part.at.h);
         symbol->mapId = mapIds[s];
-        symbol->position = part.at;
         symbol->libraryName = kNoLibraryName;
-        AddSymbolToSheet(s, symbol);
-        SetSymbolAttribute(symbol, s->stringBlock, "Value", part.value, nullptr);
-        return symbol->serial;
+        Design::SetAttribute(s, symbol, "Value", part.value);
+        return symbol;
     }
-
-    // A sheet symbol for the child sheet; its serial.
-    uint32_t PlaceSheetSymbol(SheetRecord* s, Point at) {
-        SymbolRecord* symbol = CreateSymbol();
-        symbol->flags = kSymbolFlagSheet;
+    // A sheet symbol for RC.SHX with its input port; its name names the instance.
+    SymbolRecord* PlaceChildSheet(SheetRecord* s, const char* name, Point at) {
+        SymbolRecord* symbol = CreateSheetSymbol();
+        EXPECT_NE(symbol, nullptr);
         symbol->position = at;
-        symbol->libraryName = kNoLibraryName;
+        SetSheetSymbolFileName(symbol, s->stringBlock, "RC.SHX");
+        SetSheetSymbolName(symbol, s->stringBlock, name);
         AddSymbolToSheet(s, symbol);
-        return symbol->serial;
+        EXPECT_EQ(CreateSheetSymbolPort(s, symbol, "IN", kPortTypeInput), 0);
+        return symbol;
     }
 
-    // Saves the sheet into the project folder, frees it and loads it back as the spec's open sheet.
-    SheetRecord* SaveAndReopen(SheetRecord* s, const char* name) {
+    // The root: V1 (DC 5) from VIN to ground, the divider R1 (1k) VIN-A and R2 (2k) A-ground;
+    // the first use of the child (LP1) takes A, the second (LP2) VIN.
+    Root DrawRoot(SheetRecord* s) {
+        ComponentRecord* vsrc = PartType(s, "VSRC", "V");
+        ComponentRecord* res = PartType(s, "RES", "R");
+        Root r{};
+        r.source = Place(s, vsrc, {"V", "DC 5", {100, 50}});
+        r.upper = Place(s, res, {"R", "1k", {100, 150}});
+        r.lower = Place(s, res, {"R", "2k", {100, 250}});
+        r.ground = Design::Power(s);
+        r.firstUse = PlaceChildSheet(s, "LP1", {300, 100});
+        r.secondUse = PlaceChildSheet(s, "LP2", {300, 300});
+        Design::Net(s, "VIN", {{r.source, 0}, {r.upper, 0}, {r.secondUse, 0}});
+        Design::Net(s, "A", {{r.upper, 1}, {r.lower, 0}, {r.firstUse, 0}});
+        Design::Net(s, "GND", {{r.source, 1}, {r.lower, 1}, {r.ground, 0}});
+        return r;
+    }
+    // The child: an RC low-pass from its port IN through the local net MID to ground.
+    Child DrawChild(SheetRecord* s) {
+        Child c{};
+        c.resistor = Place(s, PartType(s, "RES", "R"), {"R", "10k", {100, 100}});
+        c.capacitor = Place(s, PartType(s, "CAP", "C"), {"C", "100n", {100, 200}});
+        c.in = Design::Port(s, "IN", kPortTypeInput);
+        c.ground = Design::Power(s);
+        Design::Net(s, "IN", {{c.in, 0}, {c.resistor, 0}});
+        Design::Net(s, "MID", {{c.resistor, 1}, {c.capacitor, 0}});
+        Design::Net(s, "GND", {{c.capacitor, 1}, {c.ground, 0}});
+        return c;
+    }
+
+    // Saves the sheet into the project folder, frees it and loads it back as the open sheet of
+    // that name.
+    SheetRecord* SaveAndReload(SheetRecord* s, const std::string& name) {
         const FileSpec spec = SpecOf(Path(name));
         EXPECT_EQ(WriteSheetFile(s, &spec), 0) << name;
         DestroySheet(s);
@@ -138,100 +208,274 @@ protected:
         EXPECT_EQ(LoadSheetFile(&spec, &back), 0) << name;
         if (!back) return nullptr;
         back->fileSpec = spec;
-        back->sheetSpec = project->Spec(name);
-        back->project = P();
-        open[back->sheetSpec] = back;
+        open[name] = back;
         return back;
     }
 
-    // "designator" of every symbol with a component of the node's sheet, in its instance, and
-    // "value" beside it.
+    // Step: both sheets drawn, saved and loaded back.
+    void DrawAndSaveSheets() {
+        SheetRecord* root = NewSheet();
+        SheetRecord* child = NewSheet();
+        ASSERT_TRUE(root && child);
+        const Root r = DrawRoot(root);
+        DrawChild(child);
+        firstUse = r.firstUse->serial;
+        secondUse = r.secondUse->serial;
+        root = SaveAndReload(root, "ROOT.SHX");
+        child = SaveAndReload(child, "RC.SHX");
+        ASSERT_TRUE(root && child);
+        EXPECT_EQ(int32_t(root->symbolList->count), 6);
+        EXPECT_EQ(int32_t(child->symbolList->count), 4);
+    }
+
+    // ---- The project ----
+
+    // The project's nodes: the root and its two uses of the child, by the sheet symbols' serials.
+    struct Nodes {
+        SheetNode *top = nullptr, *first = nullptr, *second = nullptr;
+    };
+    Nodes FindNodes() {
+        Nodes n;
+        n.top = project->hierarchy ? NextSheetNode(project->hierarchy, nullptr) : nullptr;
+        n.first = GetSheetNodeChildFromParentSerial(n.top, firstUse);
+        n.second = GetSheetNodeChildFromParentSerial(n.top, secondUse);
+        return n;
+    }
+
+    // Step: the project file made beside the sheets, keeping designators itself, with the root as
+    // its top-level sheet and the tree read from the sheet files.
+    void CreateProject() {
+        const FileSpec spec = SpecOf(Path("amp.PRX"));
+        ASSERT_EQ(CreateProjectAt(&spec, [](ProjectRecord* p) {
+                      p->settings.annotationFlags = 0;  // designators kept in the project
+                      p->annotationOptions.prefixFilter[0] = 0;
+                      int16_t count = int16_t(p->settings.attributeCount);
+                      SetAttributeValue(p->strings, p->attributes, 0, &count, "SpiceCommands", ".op", nullptr);
+                      p->settings.attributeCount = uint16_t(count);
+                      return true;
+                  }, &project),
+                  0);
+        ASSERT_NE(AddSubSheetReference(project, nullptr, "ROOT.SHX", "", 0, 0), nullptr);
+        ASSERT_EQ(WriteProjectTopSheetRefs(project, true), 0);  // as the project window does
+        ASSERT_EQ(BuildProjectHierarchy(project, 0), 0);
+        const Nodes n = FindNodes();
+        ASSERT_NE(n.top, nullptr);
+        ASSERT_NE(n.first, nullptr) << "the sheet symbols' references are read from the root's file";
+        ASSERT_NE(n.second, nullptr);
+        EXPECT_EQ(NameOf(n.first->sheetSpec), "RC.SHX");
+        EXPECT_EQ(n.first->sheetSpec, n.second->sheetSpec);
+    }
+
+    // Step: the project file written and closed, then opened again with its tree rebuilt.
+    void SaveAndReopenProject() {
+        for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next)
+            ASSERT_EQ(SaveSheetInstancesAnnotation(project, spec, OpenSheet(project, spec)), 0) << NameOf(spec);
+        for (auto& [name, sheet] : open) {
+            SetSheetContext(sheet, nullptr, nullptr);
+            sheet->sheetSpec = nullptr;
+        }
+        ASSERT_EQ(CloseProject(project, kCloseProjectAsk), 0);
+        project = nullptr;
+        ASSERT_EQ(gProjectList, nullptr);
+        const FileSpec spec = SpecOf(Path("amp.PRX"));
+        ASSERT_EQ(OpenProjectAt(&spec, &project), 0);
+        EXPECT_EQ(project->settings.annotationFlags, 0);
+        ASSERT_EQ(BuildProjectHierarchy(project, 0), 0);
+        const Nodes n = FindNodes();
+        ASSERT_NE(n.top, nullptr);
+        ASSERT_NE(n.first, nullptr);
+        ASSERT_NE(n.second, nullptr);
+    }
+
+    // ---- Annotation ----
+
+    // "designator=value" of every part of the node's sheet, as the sheet shows them in the node's
+    // instance.
     std::string Designators(SheetNode* node) {
-        SheetRecord* s = open[node->sheetSpec];
-        SheetInstance* instance = RetrieveSheetInstance(P(), node, false);
-        AnnotationMap* map = instance ? GetInstanceAnnotMap(P(), instance, false) : nullptr;
+        SheetRecord* s = OpenSheet(project, node->sheetSpec);
+        if (!s) return "no sheet";
+        SheetInstance* instance = RetrieveSheetInstance(project, node, false);
+        if (!instance) return "no instance";
+        EXPECT_EQ(SetSheetContext(s, project, instance), 0);
         std::string out;
         for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(s->symbolList)); symbol; symbol = symbol->next) {
             if (!symbol->component) continue;
             char text[kAnnotationTextSize] = "";
-            if (AnnotationSpec* spec = AnnotationMapLookup(map, GetAnnotationInstanceId(P(), instance), symbol->serial))
-                ExtractAnnotationSpec(spec, GetAnnotationMapStringBlock(map), text);
+            GetSymbolAnnotation(s, symbol->serial, text);
             char value[kSymbolTextSize] = "";
             GetSymbolAttribute(symbol, s->stringBlock, "Value", value);
             out += std::string(out.empty() ? "" : " ") + (text[0] ? text : "?") + "=" + value;
         }
         return out;
     }
+    std::string AllDesignators() {
+        const Nodes n = FindNodes();
+        return Designators(n.top) + " | " + Designators(n.first) + " | " + Designators(n.second);
+    }
+
+    // Step: missing designators given in every instance; a second run changes nothing.
+    void AnnotateMissing() {
+        ASSERT_EQ(Annotate(project, nullptr, kAnnotAssignMissing, 1, true, kAnnotUnlimitedDepth), 0);
+        EXPECT_TRUE(reported.empty());
+        const Nodes n = FindNodes();
+        EXPECT_EQ(Designators(n.top), "V1=DC 5 R1=1k R2=2k");
+        const std::string a = Designators(n.first), b = Designators(n.second);
+        EXPECT_TRUE((a == "R3=10k C1=100n" && b == "R4=10k C2=100n") ||
+                    (a == "R4=10k C2=100n" && b == "R3=10k C1=100n"))
+            << a << " / " << b;
+        const std::string all = AllDesignators();
+        ASSERT_EQ(Annotate(project, nullptr, kAnnotAssignMissing, 1, true, kAnnotUnlimitedDepth), 0);
+        EXPECT_EQ(AllDesignators(), all);
+    }
+
+    // ---- The SPICE netlist ----
+
+    // Step: the shipped script's netlist beside the project file; its text.
+    std::string WriteSpiceNetlist() {
+        FileSpec script = SpecOf(SourcePath("resources/scripts/SPICE Netlist.SXP")), output{};
+        EXPECT_EQ(RunReportScriptFile(project, nullptr, true, 9999, &script, &output), 0)
+            << (alerts.empty() ? "" : alerts[0]);
+        EXPECT_TRUE(alerts.empty()) << alerts[0];
+        EXPECT_STREQ(output.name, "amp.cir");
+        std::string text;
+        EXPECT_TRUE(ReadFile(Path("amp.cir"), text));
+        return text;
+    }
+
+    // Step: the netlist's operating point. Its node voltages ("name" -> volts), empty when no
+    // simulator is installed.
+    std::map<std::string, double> Simulate(const std::string& netlist, const std::vector<std::string>& nodes) {
+        std::map<std::string, double> volts;
+        if (std::system("command -v ngspice >/dev/null 2>&1") != 0) return volts;
+        std::string control = ".control\nop\nprint";
+        for (const std::string& node : nodes) control += " v(" + node + ")";
+        control += "\n.endc\n";
+        const size_t end = netlist.rfind(".end\n");
+        EXPECT_NE(end, std::string::npos);
+        if (end == std::string::npos) return volts;
+        WriteFile(Path("sim.cir"), netlist.substr(0, end) + control + ".end\n");
+        const std::string command = "ngspice -b \"" + Path("sim.cir") + "\" > \"" + Path("sim.log") + "\" 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::string log;
+        ReadFile(Path("sim.log"), log);
+        for (const std::string& node : nodes) {
+            std::string key = "v(" + node + ") = ";
+            for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
+            const size_t at = log.find(key);
+            EXPECT_NE(at, std::string::npos) << key << "\n" << log;
+            if (at != std::string::npos) volts[node] = std::strtod(log.c_str() + at + key.size(), nullptr);
+        }
+        return volts;
+    }
+
+    // The name of the node as the tree shows it, which qualifies its local nets.
+    std::string NodeName(SheetNode* node) {
+        char name[kFileSpecNameCapacity] = "";
+        GetSheetNodeName(project, node, name, sizeof name);
+        std::string text = name;
+        if (text.size() > 4 && text.substr(text.size() - 4) == ".SHX") text.resize(text.size() - 4);
+        return text;
+    }
+    // The local node MID of each use of the child, by the instances' names.
+    std::pair<std::string, std::string> ChildMids() {
+        const Nodes n = FindNodes();
+        return {"MID:" + NodeName(n.first), "MID:" + NodeName(n.second)};
+    }
+
+    // Step: the netlist's lines. The child's RC comes once per instance, its local node MID
+    // qualified with the instance's name; the ports take the parent's nets.
+    void CheckSpiceNetlist(const std::string& netlist) {
+        const Nodes n = FindNodes();
+        const auto [mid1, mid2] = ChildMids();
+        EXPECT_NE(mid1, mid2);
+        const std::string a = Designators(n.first), b = Designators(n.second);
+        const bool firstIsThree = a.rfind("R3=", 0) == 0;
+        EXPECT_EQ(b.rfind(firstIsThree ? "R4=" : "R3=", 0), 0u) << a << " / " << b;
+        const std::string r1 = firstIsThree ? "R3" : "R4", r2 = firstIsThree ? "R4" : "R3";
+        const std::string c1 = firstIsThree ? "C1" : "C2", c2 = firstIsThree ? "C2" : "C1";
+        std::map<std::string, std::string> lines = {
+            {"V1", "V1 VIN 0 DC 5"},
+            {"R1", "R1 VIN A 1k"},
+            {"R2", "R2 A 0 2k"},
+            {r1, r1 + " A " + mid1 + " 10k"},
+            {c1, c1 + " " + mid1 + " 0 100n"},
+            {r2, r2 + " VIN " + mid2 + " 10k"},
+            {c2, c2 + " " + mid2 + " 0 100n"},
+        };
+        std::string expected = "* amp\n";
+        for (const auto& [refdes, line] : lines) expected += line + "\n";  // C1 C2 R1 ... V1: by designator
+        expected += ".op\n.end\n";
+        EXPECT_EQ(netlist, expected);
+    }
+
+    // Step: the operating point when a simulator is installed: the divider gives A = 5 V * 2k / 3k,
+    // and each instance's MID sits at its own input (no current flows into the capacitors).
+    void SimulateSpiceNetlist(const std::string& netlist) {
+        const auto [mid1, mid2] = ChildMids();
+        const std::map<std::string, double> volts = Simulate(netlist, {"VIN", "A", mid1, mid2});
+        if (volts.empty()) {
+            std::cout << "no circuit simulator (ngspice) is installed; the simulation step is skipped\n";
+            return;
+        }
+        const auto at = [&](const std::string& node) {
+            const auto it = volts.find(node);
+            return it == volts.end() ? -1e9 : it->second;
+        };
+        EXPECT_NEAR(at("VIN"), 5.0, 1e-6);
+        EXPECT_NEAR(at("A"), 10.0 / 3.0, 1e-6);
+        EXPECT_NEAR(at(mid1), 10.0 / 3.0, 1e-6);
+        EXPECT_NEAR(at(mid2), 5.0, 1e-6);
+    }
+
+    // ---- DXF ----
+
+    // Step: the root sheet as DXF, one block and one reference per placed symbol.
+    void ExportRootAsDXF() {
+        SheetRecord* root = open["ROOT.SHX"];
+        const FileSpec dxf = SpecOf(Path("ROOT.DXF"));
+        ASSERT_EQ(WriteDXFSheet(root, &dxf), 0);
+        std::string bytes;
+        ASSERT_TRUE(ReadFile(Path("ROOT.DXF"), bytes));
+        int32_t blocks = 0, inserts = 0;
+        for (size_t at = bytes.find("\r\n2\r\nDXF_BLK_"); at != std::string::npos;
+             at = bytes.find("\r\n2\r\nDXF_BLK_", at + 1)) {
+            const size_t entity = bytes.rfind("\r\n0\r\n", at);
+            const std::string type = bytes.substr(entity + 5, bytes.find("\r\n", entity + 5) - entity - 5);
+            blocks += type == "BLOCK";
+            inserts += type == "INSERT";
+        }
+        EXPECT_EQ(blocks, int32_t(root->symbolList->count));
+        EXPECT_EQ(inserts, int32_t(root->symbolList->count));
+    }
 
     Tree tree;
-    std::unique_ptr<TestProject> project;
-    std::map<SheetSpec*, SheetRecord*> open;
+    ProjectRecord* project = nullptr;
+    std::map<std::string, SheetRecord*> open;
     std::map<SheetRecord*, int32_t> mapIds;
+    uint32_t firstUse = 0, secondUse = 0;
     std::vector<OSStatus> reported;
+    std::vector<std::string> alerts;
     static inline DesignPathTest* current = nullptr;
+
+private:
+    SymbolHooks savedSymbolHooks_;
+    ReportHooks savedReportHooks_;
 };
 
-TEST_F(DesignPathTest, BuildSaveReopenAnnotateAndExport) {
-    // The root: a source and two resistors, and the child sheet used twice.
-    SheetRecord* root = NewSheet();
-    ASSERT_NE(root, nullptr);
-    Place(root, {"VSRC", "V", "DC 5", {100, 50}});
-    Place(root, {"RES", "R", "1k", {100, 150}});
-    Place(root, {"RES", "R", "2k", {100, 250}});
-    const uint32_t firstUse = PlaceSheetSymbol(root, {300, 100});
-    const uint32_t secondUse = PlaceSheetSymbol(root, {300, 300});
-    // The child: a local RC.
-    SheetRecord* child = NewSheet();
-    ASSERT_NE(child, nullptr);
-    Place(child, {"RES", "R", "10k", {100, 100}});
-    Place(child, {"CAP", "C", "100n", {100, 200}});
+TEST_F(DesignPathTest, BuildSaveReopenAnnotateNetlistAndExport) {
+    ASSERT_NO_FATAL_FAILURE(DrawAndSaveSheets());
+    ASSERT_NO_FATAL_FAILURE(CreateProject());
+    ASSERT_NO_FATAL_FAILURE(AnnotateMissing());
+    const std::string annotated = AllDesignators();
 
-    root = SaveAndReopen(root, "ROOT.SHX");
-    child = SaveAndReopen(child, "RC.SHX");
-    ASSERT_NE(root, nullptr);
-    ASSERT_NE(child, nullptr);
-    size_t symbols = 0;
-    for (void* item = LLFirst(root->symbolList); item; item = LLGetNext(root->symbolList, item)) ++symbols;
-    EXPECT_EQ(symbols, 5u);
+    ASSERT_NO_FATAL_FAILURE(SaveAndReopenProject());
+    EXPECT_EQ(AllDesignators(), annotated) << "the designators come back from the project file";
 
-    SheetNode* top = project->Node(nullptr, "ROOT.SHX", 0);
-    SheetNode* first = project->Node(top, "RC.SHX", firstUse);
-    SheetNode* second = project->Node(top, "RC.SHX", secondUse);
-    first->flags |= kAnnotWalkFlag;
-    second->flags |= kAnnotWalkFlag;
+    const std::string netlist = WriteSpiceNetlist();
+    CheckSpiceNetlist(netlist);
+    SimulateSpiceNetlist(netlist);
 
-    // Incremental annotation: only missing designators are given, in every instance.
-    ASSERT_EQ(Annotate(P(), nullptr, kAnnotAssignMissing, 1, true, kAnnotUnlimitedDepth), 0);
-    EXPECT_TRUE(reported.empty());
-    EXPECT_EQ(Designators(top), "V1=DC 5 R1=1k R2=2k");
-    const std::string a = Designators(first), b = Designators(second);
-    EXPECT_EQ(a.substr(a.find(' ')), " C1=100n");
-    EXPECT_EQ(b.substr(b.find(' ')), " C2=100n");
-    EXPECT_NE(a, b);
-    EXPECT_TRUE((a == "R3=10k C1=100n" && b == "R4=10k C2=100n") ||
-                (a == "R4=10k C1=100n" && b == "R3=10k C2=100n"))
-        << a << " / " << b;
-
-    // Again: nothing is missing, nothing changes.
-    ASSERT_EQ(Annotate(P(), nullptr, kAnnotAssignMissing, 1, true, kAnnotUnlimitedDepth), 0);
-    EXPECT_EQ(Designators(first), a);
-    EXPECT_EQ(Designators(second), b);
-
-    // The root sheet as DXF: one block and one reference per placed symbol.
-    const FileSpec dxf = SpecOf(Path("ROOT.DXF"));
-    ASSERT_EQ(WriteDXFSheet(root, &dxf), 0);
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(Path("ROOT.DXF"), bytes));
-    size_t blocks = 0, inserts = 0;
-    for (size_t at = bytes.find("\r\n2\r\nDXF_BLK_"); at != std::string::npos;
-         at = bytes.find("\r\n2\r\nDXF_BLK_", at + 1)) {
-        const size_t entity = bytes.rfind("\r\n0\r\n", at);
-        const std::string type = bytes.substr(entity + 5, bytes.find("\r\n", entity + 5) - entity - 5);
-        blocks += type == "BLOCK";
-        inserts += type == "INSERT";
-    }
-    EXPECT_EQ(blocks, 5u);
-    EXPECT_EQ(inserts, 5u);
+    ASSERT_NO_FATAL_FAILURE(ExportRootAsDXF());
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 // hierarchical project whose child sheet is used twice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "design/netlistdb.h"
 #include "design/tests/netlist_fixture.h"
@@ -333,6 +336,34 @@ TEST(NetlistDB, SimulatorBuildRestoresTheSettingsOnEveryPath) {
     Build(h.d, kUDBDescend | kUDBSimulatorMaps, &st);
     EXPECT_EQ(st, status::kNotFound);
     EXPECT_EQ(std::memcmp(&kept, &h.d.project->settings, sizeof kept), 0);
+}
+
+// A simulator build makes its qualifiers follow the names; the names read from it afterwards keep
+// that form although the project's own setting (qualifier in front) is back.
+TEST(NetlistDB, NamesOfASimulatorBuildKeepItsQualifierForm) {
+    HierarchicalDesign h;
+    h.d.project->settings.instanceNamePlace = 0;
+    std::memcpy(h.d.project->settings.separator, ":", 2);
+    for (const uint16_t flags : {uint16_t(kUDBDescend), uint16_t(kUDBDescend | kUDBSimulatorMaps)}) {
+        UnifiedDBRecord db;
+        InitUnifiedDB(&db);
+        ASSERT_EQ(CreateUnifiedDB(h.d.project, nullptr, flags, &db), 0);
+        std::vector<std::string> names;
+        char text[kUDBTextSize];
+        for (size_t n = 0; n < db.nets.size(); ++n) {
+            if (!db.nets[n].live || !db.nets[n].qualifier) continue;
+            GetUDBNetName(&db, int32_t(n), nullptr, true, text);
+            names.push_back(text);
+            GetUDBNetName(&db, int32_t(n), nullptr, false, text);
+            EXPECT_STREQ(text, "MID");
+        }
+        DestroyUnifiedDB(&db);
+        std::sort(names.begin(), names.end());
+        if (flags & kUDBSimulatorMaps)
+            EXPECT_EQ(names, (std::vector<std::string>{"MID:S1", "MID:S2"}));
+        else
+            EXPECT_EQ(names, (std::vector<std::string>{"I2:MID", "I3:MID"}));
+    }
 }
 
 TEST(NetlistDB, BussRangesAreBounded) {
