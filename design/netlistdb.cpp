@@ -295,7 +295,7 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
             SheetInstance* instance = first ? RetrieveSheetInstance(project, first, true) : nullptr;
             if (!instance) continue;
             const bool warnings = SetFileSymbolWarningsSuppressed(project, true);
-            st = SetSheetContext(sheet, project, instance);
+            st = SetSheetContext(sheet, project, instance, false);
             SetFileSymbolWarningsSuppressed(project, warnings);
             changed = true;
         }

@@ -312,7 +312,7 @@ void UpdateProjectSheetText(ProjectRecord* project, bool resetContexts) {
         SheetRecord* sheet = WindowToDrawing(w);
         if (!sheet || sheet->project != project) continue;
         if (resetContexts) {
-            SetSheetContext(sheet, project, sheet->hierarchyContext);
+            SetSheetContext(sheet, project, sheet->hierarchyContext, true);
         } else {
             Rect area{};
             RebuildMacroizedText(sheet, nullptr, &area);

@@ -271,7 +271,7 @@ protected:
         for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next)
             ASSERT_EQ(SaveSheetInstancesAnnotation(project, spec, OpenSheet(project, spec)), 0) << NameOf(spec);
         for (auto& [name, sheet] : open) {
-            SetSheetContext(sheet, nullptr, nullptr);
+            SetSheetContext(sheet, nullptr, nullptr, false);
             sheet->sheetSpec = nullptr;
         }
         ASSERT_EQ(CloseProject(project, kCloseProjectAsk), 0);
@@ -296,7 +296,7 @@ protected:
         if (!s) return "no sheet";
         SheetInstance* instance = RetrieveSheetInstance(project, node, false);
         if (!instance) return "no instance";
-        EXPECT_EQ(SetSheetContext(s, project, instance), 0);
+        EXPECT_EQ(SetSheetContext(s, project, instance, false), 0);
         std::string out;
         for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(s->symbolList)); symbol; symbol = symbol->next) {
             if (!symbol->component) continue;
