@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "bench/model_bench_main.h"
+#include "bench/files_bench_main.h"
 #include "files/hierarchy.h"
 #include "files/pathspec.h"
 #include "files/project.h"
@@ -23,12 +23,8 @@
 #include "foundation/filespec.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
-#include "graphics/textstyle.h"
-#include "model/imagelist.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
-#include "model/texts.h"
-#include "model/themes.h"
 
 namespace plexa {
 namespace {
@@ -129,12 +125,7 @@ BENCHMARK(BM_OpenProjectAndBuildTree)->Arg(1000)->Arg(5000)->Unit(benchmark::kMi
 
 int main(int argc, char** argv) {
     return plexa::RunSheetBenchmarks(argc, argv, "bench_files_hierarchy", [] {
-        plexa::SchStylesInit();
-        plexa::InitImageLists();
-        plexa::InitTextRecordPool();
-        plexa::InitSymbolPool();
-        plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
-        plexa::InstallSheetFileServices();
+        plexa::SetUpSheetFiles();
         plexa::InstallProjectAnnotationHooks();
     });
 }
