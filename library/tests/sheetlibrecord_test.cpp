@@ -58,14 +58,14 @@ TEST_F(SheetLibraryRecord, MapsTheNamesToTheStoredPositions) {
 }
 
 TEST_F(SheetLibraryRecord, WithoutFileSymbolsTheRecordHasNoMap) {
-    for (const FileSymbolList* list : {static_cast<const FileSymbolList*>(nullptr), CreateFileSymbolList()}) {
+    for (FileSymbolList* list : {static_cast<FileSymbolList*>(nullptr), CreateFileSymbolList()}) {
         LibraryFileRecord record;
         ASSERT_EQ(BuildSheetLibraryRecord(&file_, list, &record), 0);
         EXPECT_EQ(record.flags, kLibrarySheetFile);
         EXPECT_EQ(record.map, nullptr);
         EXPECT_EQ(record.names, nullptr);
         EXPECT_EQ(record.file.fileType, file_.fileType);
-        if (list) DestroyFileSymbolList(const_cast<FileSymbolList*>(list));
+        if (list) DestroyFileSymbolList(list);
     }
     CloseAndMaybeFlushDynamicFile(&file_, false);
 }
