@@ -12,15 +12,17 @@
 
 namespace plexa {
 
+inline void SetUpSheetFiles() {
+    SchStylesInit();
+    InitImageLists();
+    InitTextRecordPool();
+    InitSymbolPool();
+    InitDefaultTextThemes(&gDefaultTextThemes);
+    InstallSheetFileServices();
+}
+
 inline int RunSheetFileBenchmarks(int argc, char** argv, const char* program) {
-    return RunSheetBenchmarks(argc, argv, program, [] {
-        SchStylesInit();
-        InitImageLists();
-        InitTextRecordPool();
-        InitSymbolPool();
-        InitDefaultTextThemes(&gDefaultTextThemes);
-        InstallSheetFileServices();
-    });
+    return RunSheetBenchmarks(argc, argv, program, SetUpSheetFiles);
 }
 
 }  // namespace plexa

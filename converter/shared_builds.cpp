@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "converter/detect.h"
+#include "files/openkinds.h"
 #include "foundation/strings.h"
 
 namespace plexa {
@@ -12,16 +13,16 @@ namespace {
 DirectoryRef gPrefDirectory{};
 uint16_t gPrefDirectoryValue = 1;
 
+// The version-3.6 kinds; the editor's own kinds are the files layer's.
 struct FilterKind {
     uint32_t flag;
     const char* type;
     const char* extension;
 };
-constexpr FilterKind kFilterKinds[] = {
-    {kFilterSheets, "SCH4", ".SHX"},       {kFilterProjects, "PRJ4", ".PRX"},
-    {kFilterLibraries, "LIB4", ".LBX"},    {kFilterDatabases, nullptr, ".ASC"},
-    {kFilterScripts, "TEXT", ".SXP"},      {kFilterV36Sheets, "QSCM", ".SCM"},
-    {kFilterV36Projects, "QSPR", ".SPR"},  {kFilterV36Libraries, "QLIB", ".SLB"},
+constexpr FilterKind kV36FilterKinds[] = {
+    {kFilterV36Sheets, "QSCM", ".SCM"},
+    {kFilterV36Projects, "QSPR", ".SPR"},
+    {kFilterV36Libraries, "QLIB", ".SLB"},
 };
 constexpr size_t kMinimumNameForExtension = 5;
 
@@ -42,13 +43,12 @@ void GetPrefDirectory(int32_t, DirectoryRef* directory, uint16_t* value) {
 bool MacOpenFilesFilter(const FileSpec* spec, void* reference) {
     if (!spec || !reference) return true;
     const uint32_t mask = *static_cast<const uint32_t*>(reference);
+    if (FileMatchesOpenKinds(spec, mask & kOpenKindsAll)) return true;
     const bool longName = std::strlen(spec->name) >= kMinimumNameForExtension;
-    for (const FilterKind& kind : kFilterKinds) {
+    for (const FilterKind& kind : kV36FilterKinds) {
         if (!(mask & kind.flag)) continue;
-        if (kind.type && CodeIs(spec->type, kind.type)) return true;
+        if (CodeIs(spec->type, kind.type)) return true;
         if (longName && NameHasExtension(spec->name, kind.extension)) return true;
-        if (kind.flag == kFilterDatabases && CodeIs(spec->creator, "QPLX") && CodeIs(spec->type, "TEXT"))
-            return true;
     }
     if (!(mask & kFilterV36Documents)) return false;
     FourCharCode type = 0;

@@ -1,0 +1,73 @@
+// The editor's open-files panel (see fileselect.h).
+#include "sheeteditor/fileselect.h"
+
+#include <map>
+
+#include "files/openkinds.h"
+#include "toolkit/vx_filepanels.h"
+
+namespace plexa {
+
+namespace {
+
+FileSelectHooks gHooks;
+
+// The run's remembered folders, while the preferences keep none.
+std::map<int32_t, DirectoryRef>& RunFolders() {
+    static std::map<int32_t, DirectoryRef> folders;
+    return folders;
+}
+
+}  // namespace
+
+void SetFileSelectHooks(const FileSelectHooks& hooks) { gHooks = hooks; }
+
+void GetPrefDirectory(int32_t index, DirectoryRef* directory) {
+    if (!directory) return;
+    if (gHooks.getPrefDirectory) {
+        gHooks.getPrefDirectory(index, directory);
+        return;
+    }
+    auto found = RunFolders().find(index);
+    if (found != RunFolders().end()) *directory = found->second;
+    else ClearDirectoryRef(directory);
+}
+
+void RecordPrefDirectory(int32_t index, const DirectoryRef* directory) {
+    if (!directory) return;
+    if (gHooks.recordPrefDirectory) gHooks.recordPrefDirectory(index, directory);
+    else RunFolders()[index] = *directory;
+}
+
+bool MacOpenFilesFilter(const FileSpec* spec, void* reference) {
+    if (!reference) return true;
+    return FileMatchesOpenKinds(spec, *static_cast<const uint32_t*>(reference));
+}
+
+OSStatus ReturnOneFileProcessor(const FileSpec* spec, int32_t, int32_t, void* result) {
+    if (!spec || !result) return status::kParamErr;
+    *static_cast<FileSpec*>(result) = *spec;
+    return status::kNoErr;
+}
+
+OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderIndex, const char* prompt,
+                               const char* typeList, FileProcessor processor, void* value,
+                               FileSpec* result) {
+    if (!processor && !result) return status::kParamErr;
+    if (gHooks.clearAsciiBatchMode) gHooks.clearAsciiBatchMode();
+    DirectoryRef folder;
+    GetPrefDirectory(folderIndex, &folder);
+    uint32_t mask = kindMask;
+    VXInstallMacOpenFilesFilter(MacOpenFilesFilter, &mask);
+    uint32_t flags = processor ? kVXPanelMultiple : 0;
+    if (!IsDirectoryInvalid(&folder)) flags |= kVXPanelStartInFolder;
+    const VXOpenFileProc proc = processor ? processor : ReturnOneFileProcessor;
+    const OSStatus st = VXAskOpenFiles(prompt, typeList ? typeList : "", flags, &folder, nullptr, prompt, proc,
+                                       processor ? value : result);
+    VXInstallMacOpenFilesFilter(nullptr, nullptr);
+    if (st != status::kNoErr && st != status::kUserCancelled) return st;
+    RecordPrefDirectory(folderIndex, &folder);
+    return st;
+}
+
+}  // namespace plexa

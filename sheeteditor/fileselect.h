@@ -1,0 +1,45 @@
+// The editor's open-files panel: the remembered folder of each kind of panel, the filter that
+// offers only the kinds of files a command takes (files/openkinds.h), and the panel that hands
+// each chosen file to a processor or returns the one file chosen.
+//
+// The remembered folders belong to the preferences; until the preferences install their store,
+// the folders are remembered for the run only.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/filespec.h"
+
+namespace plexa {
+
+// What the panel needs of the preferences, installed by them.
+struct FileSelectHooks {
+    // The folder remembered for a kind of panel (invalid when none was); records one.
+    void (*getPrefDirectory)(int32_t index, DirectoryRef* directory) = nullptr;
+    void (*recordPrefDirectory)(int32_t index, const DirectoryRef* directory) = nullptr;
+    // Ends the batch mode of ASCII database reading (files chosen by a person are read with
+    // their questions asked).
+    void (*clearAsciiBatchMode)() = nullptr;
+};
+void SetFileSelectHooks(const FileSelectHooks& hooks);
+
+void GetPrefDirectory(int32_t index, DirectoryRef* directory);
+void RecordPrefDirectory(int32_t index, const DirectoryRef* directory);
+
+// The open panel's filter: whether a file is of one of the kinds that `reference` (a uint32_t
+// kind mask) points to. Every file without a mask.
+bool MacOpenFilesFilter(const FileSpec* spec, void* reference);
+// Copies the chosen file into the FileSpec that `result` points to.
+OSStatus ReturnOneFileProcessor(const FileSpec* spec, int32_t index, int32_t count, void* result);
+
+using FileProcessor = OSStatus (*)(const FileSpec* spec, int32_t index, int32_t count, void* value);
+// Runs the open panel in the folder remembered for the index, offering the kinds of the mask and
+// the types of the list. With a processor several files may be chosen and each goes to it; without
+// one a single file is chosen and copied into *result. A failure other than a cancel is returned
+// as it is; otherwise the folder the panel ended in is remembered for the index and 0 or -128
+// (cancelled) returned.
+OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderIndex, const char* prompt,
+                               const char* typeList, FileProcessor processor, void* value,
+                               FileSpec* result);
+
+}  // namespace plexa
