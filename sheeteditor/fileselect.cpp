@@ -4,6 +4,7 @@
 #include <map>
 
 #include "files/openkinds.h"
+#include "foundation/folders.h"
 #include "toolkit/vx_filepanels.h"
 
 namespace plexa {
@@ -29,8 +30,8 @@ void GetPrefDirectory(int32_t index, DirectoryRef* directory) {
         return;
     }
     auto found = RunFolders().find(index);
-    if (found != RunFolders().end()) *directory = found->second;
-    else ClearDirectoryRef(directory);
+    if (found != RunFolders().end() && !IsDirectoryInvalid(&found->second)) *directory = found->second;
+    else if (!VXGetUserDomainDirectory(kVXFolderDocuments, nullptr, false, directory)) ClearDirectoryRef(directory);
 }
 
 void RecordPrefDirectory(int32_t index, const DirectoryRef* directory) {

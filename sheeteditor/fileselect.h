@@ -23,6 +23,9 @@ struct FileSelectHooks {
 };
 void SetFileSelectHooks(const FileSelectHooks& hooks);
 
+// Remembered folders of the file panels; index 0 is the documents' folder.
+constexpr int32_t kPrefFolderDocuments = 0;
+// The remembered folder, or the user's Documents folder when none (or an invalid one) is.
 void GetPrefDirectory(int32_t index, DirectoryRef* directory);
 void RecordPrefDirectory(int32_t index, const DirectoryRef* directory);
 

@@ -21,7 +21,6 @@
 namespace plexa {
 namespace {
 
-DirectoryRef gPrefFolders[kPrefFolderCount];
 
 const char* KindFileType(int32_t kind) {
     switch (kind) {
@@ -73,19 +72,6 @@ OSStatus Reported(OSStatus st) {
 }
 
 }  // namespace
-
-void GetPrefDirectory(int32_t index, DirectoryRef* folder) {
-    if (index >= 0 && index < kPrefFolderCount && !IsDirectoryInvalid(&gPrefFolders[index])) {
-        *folder = gPrefFolders[index];
-        return;
-    }
-    if (!VXGetUserDomainDirectory(kVXFolderDocuments, nullptr, false, folder)) ClearDirectoryRef(folder);
-}
-
-void RecordPrefDirectory(int32_t index, const DirectoryRef* folder) {
-    if (index >= 0 && index < kPrefFolderCount && folder && !IsDirectoryInvalid(folder))
-        gPrefFolders[index] = *folder;
-}
 
 SheetRecord* FindLoadedSheetWithFile(const FileSpec* spec, SheetRecord* except) {
     SheetRecord* found = nullptr;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "foundation/types.h"
+#include "sheeteditor/fileselect.h"
 
 namespace plexa {
 
@@ -23,12 +24,6 @@ constexpr uint8_t kSheetSaveModifiedMask = 13;
 constexpr const char* kSaveSheetPrompt = "Save Schematic Sheet:";
 constexpr const char* kUntitledSaveName = "Untitled";
 
-// Remembered folders of the file panels; index 0 is the documents' folder.
-constexpr int32_t kPrefFolderDocuments = 0;
-constexpr int32_t kPrefFolderCount = 4;
-// The remembered folder, or the user's Documents folder when none (or an invalid one) is.
-void GetPrefDirectory(int32_t index, DirectoryRef* folder);
-void RecordPrefDirectory(int32_t index, const DirectoryRef* folder);
 
 // Runs the save panel of the kind (files/sheetsave.h kSavePanel*) for the sheet (or none) and
 // gives the chosen file in place; false when cancelled. A file that another loaded sheet holds is
