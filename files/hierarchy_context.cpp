@@ -218,7 +218,7 @@ bool ChangeTopLevelSheetName(ProjectRecord* project, SheetNode* node, const char
     if (!to && !(to = AddSheetSpecToProject(project, newName))) return false;
     SheetInstance* instance = RetrieveSheetInstance(project, node, false);
     reference->child = to;
-    reference->name = OverlayStringBlock(project->strings, newName, int32_t(std::strlen(newName)), nullptr);
+    reference->name = AddProjectName(project, newName);
     node->sheetSpec = to;
     if (instance) {
         OSStatus st = TransferInstanceAnnotation(project, int32_t(instance->id), from, to);

@@ -219,12 +219,14 @@ namespace {
 
 // The parent sheet that a naming pass reads, and what the pass itself loaded for it.
 struct NamingSheet {
+    explicit NamingSheet(ProjectRecord* owner) : project(owner) {}
     ProjectRecord* project = nullptr;
     SheetSpec* spec = nullptr;
     SheetRecord* sheet = nullptr;
     bool loadedSheet = false;
     bool loadedAnnotation = false;
     bool annotationTried = false;
+    std::unordered_map<uint32_t, SymbolRecord*> bySerial;  // the sheet's symbols, made on first use
 
     void Release() {
         if (loadedSheet) DestroyPassSheet(sheet);
@@ -241,6 +243,15 @@ struct NamingSheet {
         if (sheet || !mayLoad) return;
         loadedSheet = LoadSchematicSheet(&file, &sheet, nullptr) == status::kNoErr;
         if (!loadedSheet) sheet = nullptr;
+    }
+    // The symbol of the serial on the sheet (the first of the list when two share one).
+    SymbolRecord* Symbol(uint32_t serial) {
+        if (!sheet) return nullptr;
+        if (bySerial.empty())
+            for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+                bySerial.emplace(s->serial, s);
+        auto found = bySerial.find(serial);
+        return found != bySerial.end() ? found->second : nullptr;
     }
     // The spec's annotation, loaded once for the parent; the failure of the load.
     OSStatus Annotation() {
@@ -302,8 +313,7 @@ OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
         for (SheetNode* child = parent->firstChild; child; child = child->next) {
             char name[kAnnotationTextSize] = "";
             if (child->flags & kSubSheetComponentOrSheetSymbol) {
-                SymbolRecord* symbol = current.sheet ? RetrieveSerializedSymbol(current.sheet->symbolList, child->serial)
-                                                     : nullptr;
+                SymbolRecord* symbol = current.Symbol(child->serial);
                 if (symbol && !symbol->component && !(symbol->flags & kSymbolFlagSheet)) {
                     GetSymbolRefName(symbol, current.sheet->stringBlock, name);
                 } else if (symbol) {
@@ -319,7 +329,7 @@ OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
             }
             if (!name[0]) GetInstanceAnnotation(project, parentInstance, child->serial, name);
             if (!name[0]) GetSheetSpecName(project, child->sheetSpec, name, std::min<int32_t>(sizeof name, 160));
-            child->displayName = OverlayStringBlock(project->strings, name, int32_t(std::strlen(name)), nullptr);
+            child->displayName = AddProjectName(project, name);
             named.emplace_back(name, child);
         }
         std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
@@ -567,7 +577,7 @@ OSStatus CheckProjectHierarchy(ProjectRecord* project, bool newLog, bool quiet) 
                                     child.c_str(), designator, parentName.c_str());
                 continue;
             }
-            SymbolRecord* symbol = current.sheet ? RetrieveSerializedSymbol(current.sheet->symbolList, n->serial) : nullptr;
+            SymbolRecord* symbol = current.Symbol(n->serial);
             if (!symbol) continue;
             if (symbol->flags & kSymbolFlagFileSymbol) {
                 char name[kSymbolTextSize];

@@ -2,7 +2,9 @@
 #include "files/instances.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +28,51 @@ SheetInstance* First(const ProjectRecord* project) {
 }
 
 void MarkChanged(ProjectRecord* project) { project->dirtyFlags |= kProjectInstancesChanged; }
+
+uint64_t InstanceKey(uint32_t parentId, uint32_t serial) { return (uint64_t(parentId) << 32) | serial; }
+
+}  // namespace
+
+// The instances by parent id and serial, each run in list order, so that finding a node's
+// instance does not walk the whole list. It stands for the list as it was at `version`; any other
+// link or unlink makes it rebuild on the next lookup, and a change of parent or serial drops it.
+struct SheetInstanceIndex {
+    const LinkListHeader* list = nullptr;
+    uint32_t version = 0;
+    std::unordered_map<uint64_t, std::vector<SheetInstance*>> byKey;
+};
+
+void DestroySheetInstanceIndex(ProjectRecord* project) {
+    if (!project) return;
+    delete project->instanceIndex;
+    project->instanceIndex = nullptr;
+}
+
+namespace {
+
+bool IndexIsCurrent(const ProjectRecord* project) {
+    const SheetInstanceIndex* index = project->instanceIndex;
+    return index && project->instances && index->list == project->instances &&
+           index->version == project->instances->version;
+}
+
+void DropInstanceIndex(ProjectRecord* project) {
+    if (project->instanceIndex) project->instanceIndex->list = nullptr;
+}
+
+// The current index, rebuilt when the list changed; none when memory runs out.
+SheetInstanceIndex* CurrentInstanceIndex(ProjectRecord* project) {
+    if (!project->instances) return nullptr;
+    if (IndexIsCurrent(project)) return project->instanceIndex;
+    if (!project->instanceIndex && !(project->instanceIndex = new (std::nothrow) SheetInstanceIndex))
+        return nullptr;
+    SheetInstanceIndex* index = project->instanceIndex;
+    index->byKey.clear();
+    for (SheetInstance* i = First(project); i; i = i->next) index->byKey[InstanceKey(i->parentId, i->serial)].push_back(i);
+    index->list = project->instances;
+    index->version = project->instances->version;
+    return index;
+}
 
 // The id for a new instance: the project's next id while it lies in the range of ids. Past the
 // range, the lowest id that no instance has; the next id then stays past the range, so that
@@ -63,7 +110,13 @@ SheetInstance* MakeInstance(ProjectRecord* project, uint32_t parentId, uint32_t 
     instance->parentId = parentId;
     instance->serial = serial;
     instance->flags = kInstanceNew;
+    const bool indexed = IndexIsCurrent(project);
     LLPush(project->instances, instance);
+    if (indexed) {
+        std::vector<SheetInstance*>& run = project->instanceIndex->byKey[InstanceKey(parentId, serial)];
+        run.insert(run.begin(), instance);
+        project->instanceIndex->version = project->instances->version;
+    }
     MarkChanged(project);
     return instance;
 }
@@ -92,8 +145,18 @@ SheetInstance* RetrieveOne(ProjectRecord* project, SheetNode* node, SheetInstanc
                            bool create) {
     const uint32_t parentId = parent ? parent->id : 0;
     SheetInstance* candidate = nullptr;
-    for (SheetInstance* i = First(project); i; i = i->next) {
-        if (i->parentId != parentId || i->serial != node->serial) continue;
+    std::vector<SheetInstance*> scanned;
+    const std::vector<SheetInstance*>* run = nullptr;
+    if (SheetInstanceIndex* index = CurrentInstanceIndex(project)) {
+        auto found = index->byKey.find(InstanceKey(parentId, node->serial));
+        static const std::vector<SheetInstance*> kNone;
+        run = found != index->byKey.end() ? &found->second : &kNone;
+    } else {
+        for (SheetInstance* i = First(project); i; i = i->next)
+            if (i->parentId == parentId && i->serial == node->serial) scanned.push_back(i);
+        run = &scanned;
+    }
+    for (SheetInstance* i : *run) {
         if (ResolveInstanceSheet(project, i) == node->sheetSpec) {
             node->instance = i;
             return i;
@@ -273,6 +336,7 @@ void CopyInstanceTree(ProjectRecord* project, SheetInstance* instance, uint32_t 
     if (instance->parentId == newParentId && instance->serial == newSerial) return;
     for (SheetInstance* i = First(project); i; i = i->next)
         if (i != instance && i->parentId == newParentId && i->serial == newSerial) {
+            DropInstanceIndex(project);
             i->parentId = kDetachedParentId;
             MarkChanged(project);
             break;

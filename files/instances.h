@@ -75,6 +75,8 @@ struct SheetInstance {
 
 LinkListHeader* CreateSheetInstanceList();
 void DestroySheetInstanceList(LinkListHeader* list);
+// Frees the project's lookup index of its instances (made again when next needed).
+void DestroySheetInstanceIndex(ProjectRecord* project);
 
 // A new instance at the head of the list with the project's next id; none when memory runs out.
 SheetInstance* CreateSheetInstance(ProjectRecord* project, SheetInstance* parent, uint32_t serial,

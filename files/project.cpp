@@ -10,7 +10,9 @@
 #include "files/project.h"
 
 #include <cstring>
+#include <new>
 #include <string>
+#include <unordered_map>
 
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -74,6 +76,28 @@ uint8_t CalcSheetSpecAnnotationBlockId(const ProjectRecord* project, const Sheet
 
 // ---- The record ----
 
+struct ProjectNameIndex {
+    std::unordered_map<std::string, StringSpec> specs;
+};
+
+StringSpec AddProjectName(ProjectRecord* project, const char* name) {
+    if (!project || !project->strings || !name || !*name) return 0;
+    if (!project->nameIndex) project->nameIndex = new (std::nothrow) ProjectNameIndex;
+    const std::string key(name);
+    if (project->nameIndex) {
+        auto found = project->nameIndex->specs.find(key);
+        if (found != project->nameIndex->specs.end()) {
+            std::string held(key.size() + 1, '\0');
+            const int16_t n = ExtractStringSpec(found->second, project->strings, held.data(), int32_t(held.size()));
+            held.resize(size_t(n));
+            if (held == key) return found->second;
+        }
+    }
+    const StringSpec spec = AppendStringBlock(project->strings, name, uint32_t(key.size()), nullptr);
+    if (spec && project->nameIndex) project->nameIndex->specs[key] = spec;
+    return spec;
+}
+
 ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file) {
     InstallProjectAnnotationHooks();
     auto* project = reinterpret_cast<ProjectRecord*>(AllocPtrClear(nullptr, sizeof(ProjectRecord)));
@@ -119,9 +143,11 @@ void DestroyProjectRecord(ProjectRecord* project) {
     if (project->sheetSpecs) LLDispose(project->sheetSpecs, true);
     DestroySubSheetReferences(project->topLevelSheets);
     DestroySheetInstanceList(project->instances);
+    DestroySheetInstanceIndex(project);
     DestroyPathSpecList(project->paths);
     DestroyDirectoryList(project->directories);
     DestroyStringBlock(project->strings);
+    delete project->nameIndex;
     if (services.destroyLibraryFiles) services.destroyLibraryFiles(project);
     if (project->analyses && services.destroyAnalyses) services.destroyAnalyses(project->analyses);
     DestroySpiceSignalMap(project->signalMap);

@@ -61,6 +61,8 @@ struct AnnotationMap;
 struct DAHeader;
 struct LinkListHeader;
 struct LogWindowRecord;
+struct ProjectNameIndex;
+struct SheetInstanceIndex;
 struct SheetRecord;
 struct SheetSpec;
 struct SheetTree;
@@ -237,6 +239,7 @@ struct ProjectRecord {
     LinkListHeader* paths;          // search paths (a PathSpecList of owner kind 102)
     LinkListHeader* sheetSpecs;     // SheetSpec list
     LinkListHeader* instances;      // SheetInstance list
+    SheetInstanceIndex* instanceIndex; // lookup of `instances` by parent and serial (instances.cpp)
     LinkListHeader* topLevelSheets; // SubSheetReference list, in order
     SpiceAnalysisList* analyses;
     DirectoryList directories;      // resolved folders, shared with the search paths
@@ -248,6 +251,7 @@ struct ProjectRecord {
     DAHeader** libraryFolders;
     StringBlock libraryFolderNames;
     StringBlock strings;            // attributes, instance and node names, search paths
+    ProjectNameIndex* nameIndex;    // the names AddProjectName put in `strings`; none until the first
     Handle attributes;              // the project attributes (count in the settings); none allowed
     VXPrintRec* printRecord;        // none allowed
     LogWindowRecord* log;
@@ -308,6 +312,11 @@ ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file);
 // Frees the record and what it owns. It does not take the record off `gProjectList`: the caller
 // does that first.
 void DestroyProjectRecord(ProjectRecord* project);
+// Puts a node, instance or reference name into the project's strings. A name added before is
+// found through the project's name index (checked against the block, so a block that was since
+// rebuilt only costs a new copy); a new one is appended, without searching the whole block, so
+// naming a large tree stays linear. 0 for an empty name or when the block cannot grow.
+StringSpec AddProjectName(ProjectRecord* project, const char* name);
 // A record on `gProjectList` with its window, its own folder as its first search path and an
 // empty attributes handle; none when memory runs out.
 ProjectRecord* AllocateNewProject(const DynamicFileRecord* file);

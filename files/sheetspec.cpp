@@ -232,9 +232,13 @@ void DestroySubSheetReferences(LinkListHeader* list) {
     if (list) LLDispose(list, true);
 }
 
-SubSheetReference* AddSubSheetReference(ProjectRecord* project, SheetSpec* parent,
-                                        const char* childName, const char* symbolName,
-                                        uint32_t serial, uint16_t flags) {
+namespace {
+
+// Adds the reference after `*tail` (at the end when there is none) and makes it the new tail, so
+// that a sheet's references are read in one pass instead of walking the list for each.
+SubSheetReference* AddReferenceAfter(ProjectRecord* project, SheetSpec* parent, const char* childName,
+                                     const char* symbolName, uint32_t serial, uint16_t flags,
+                                     SubSheetReference** tail) {
     if (!project) return nullptr;
     SheetSpec* child = AddSheetSpecToProject(project, childName);
     if (!child) return nullptr;
@@ -246,14 +250,24 @@ SubSheetReference* AddSubSheetReference(ProjectRecord* project, SheetSpec* paren
     entry->serial = serial;
     entry->flags = flags;
     if (symbolName && *symbolName) {
-        entry->name = OverlayStringBlock(project->strings, symbolName, -1, nullptr);
+        entry->name = AddProjectName(project, symbolName);
         if (entry->name == 0) {
             MemFreePtr(reinterpret_cast<Ptr>(entry));
             return nullptr;
         }
     }
-    LLAppend(list, entry);
+    if (tail && *tail) LLInsert(list, *tail, entry);
+    else LLAppend(list, entry);
+    if (tail) *tail = entry;
     return entry;
+}
+
+}  // namespace
+
+SubSheetReference* AddSubSheetReference(ProjectRecord* project, SheetSpec* parent,
+                                        const char* childName, const char* symbolName,
+                                        uint32_t serial, uint16_t flags) {
+    return AddReferenceAfter(project, parent, childName, symbolName, serial, flags, nullptr);
 }
 
 OSStatus RetrieveSubSheetReferences(ProjectRecord* project, SheetSpec* spec) {
@@ -274,9 +288,10 @@ OSStatus RetrieveSubSheetReferences(ProjectRecord* project, SheetSpec* spec) {
                                     : kSheetServiceMissing;
             if (st != status::kNoErr) return st;
         }
+        auto* tail = static_cast<SubSheetReference*>(LLLast(spec->subSheets));
         for (const PendingReference& reference : found) {
-            if (!AddSubSheetReference(project, spec, reference.child.c_str(), reference.symbol.c_str(),
-                                      reference.serial, reference.flags)) {
+            if (!AddReferenceAfter(project, spec, reference.child.c_str(), reference.symbol.c_str(),
+                                   reference.serial, reference.flags, &tail)) {
                 DestroySubSheetReferences(spec->subSheets);
                 spec->subSheets = nullptr;
                 return status::kOutOfMemory;
