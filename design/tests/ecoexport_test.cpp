@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "design/ecodiff.h"
 #include "design/ecostate.h"
+#include "design/tests/eco_testing.h"
 #include "design/tests/netlist_fixture.h"
 #include "design/wasis.h"
 #include "tests/support/testing.h"
@@ -23,16 +25,6 @@ namespace {
 using netfix::Design;
 using test::TempDir;
 using test::WriteFile;
-
-std::string SortedLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const std::string& line : lines) out += line + "\n";
-    return out;
-}
 
 std::string FileText(const std::string& path) {
     std::vector<uint8_t> bytes;
@@ -68,6 +60,14 @@ void InstallHooks(Seen* seen) {
     BackAnnotHooks back;
     back.alert = [](const char* text) { gSeen->alerts.push_back(text); };
     SetBackAnnotHooks(back);
+}
+
+void Relabel(DesignStateRecord* state, const char* from, const char* to) {
+    for (StringSpec& designator : state->designators) {
+        char text[kStringSpecBufferSize];
+        GetECOText(state, designator, text);
+        if (std::string(text) == from) designator = AppendStringBlock(state->strings, to, uint32_t(std::strlen(to)), nullptr);
+    }
 }
 
 // One sheet: U1 (a 7400, footprint attribute DIP14) and R1, R2 (package PKG) on three nets.
@@ -106,6 +106,15 @@ struct Board {
         SetBackAnnotHooks({});
         DestroyECOLog();
         gSeen = nullptr;
+    }
+    // The project's state as the layout program would write it.
+    void LayoutState(DesignStateRecord* state) {
+        ASSERT_EQ(InitDesignState(state, kStateInitTexts), 0);
+        bool problem = false;
+        CreateECOLog();
+        ASSERT_EQ(BuildDesignState(d.project, kECOExportDescentMask, state, &problem), 0);
+        DestroyECOLog();
+        SetDesignStateInfo(state, "BOARD", 0, kStateKindPCB);
     }
     std::string Designators() {
         std::string out;
@@ -198,17 +207,8 @@ TEST(ECOExport, BackAnnotationFromAnECOFileWithARelabelledPart) {
     Board b;
     // The layout program's file: R2 became R7.
     DesignStateRecord state;
-    ASSERT_EQ(InitDesignState(&state, kStateInitTexts), 0);
-    bool problem = false;
-    CreateECOLog();
-    ASSERT_EQ(BuildDesignState(b.d.project, kECOExportDescentMask, &state, &problem), 0);
-    DestroyECOLog();
-    SetDesignStateInfo(&state, "BOARD", 0, kStateKindPCB);
-    for (StringSpec& designator : state.designators) {
-        char text[kStringSpecBufferSize];
-        GetECOText(&state, designator, text);
-        if (std::string(text) == "R2") designator = AppendStringBlock(state.strings, "R7", 2, nullptr);
-    }
+    ASSERT_NO_FATAL_FAILURE(b.LayoutState(&state));
+    Relabel(&state, "R2", "R7");
     const std::string path = b.dir.file("PCB.ECO");
     ASSERT_EQ(WriteDesignStateFile(path.c_str(), &state), 0);
 
@@ -251,20 +251,14 @@ TEST(ECOExport, BackAnnotationFromAnECOFileWithARelabelledPart) {
 TEST(ECOExport, AModifiedComponentIsShownBeforeTheRenames) {
     Board b;
     DesignStateRecord state;
-    ASSERT_EQ(InitDesignState(&state, kStateInitTexts), 0);
-    bool problem = false;
-    CreateECOLog();
-    ASSERT_EQ(BuildDesignState(b.d.project, kECOExportDescentMask, &state, &problem), 0);
-    DestroyECOLog();
-    SetDesignStateInfo(&state, "BOARD", 0, kStateKindPCB);
+    ASSERT_NO_FATAL_FAILURE(b.LayoutState(&state));
     // U1 changed its footprint, R1 became R9.
     for (ECOComponent& c : state.components) {
         char text[kStringSpecBufferSize];
         GetECOCompRefDes(&state, c.id, text);
         if (std::string(text) == "U1") c.footprint = AppendStringBlock(state.strings, "SO14", 4, nullptr);
-        if (std::string(text) == "R1")
-            state.designators[c.id] = AppendStringBlock(state.strings, "R9", 2, nullptr);
     }
+    Relabel(&state, "R1", "R9");
     const std::string path = b.dir.file("PCB.ECO");
     ASSERT_EQ(WriteDesignStateFile(path.c_str(), &state), 0);
     EmptyDesignState(&state);
