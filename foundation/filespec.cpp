@@ -64,6 +64,7 @@ constexpr ExtensionKind kExtensionKinds[] = {
     {".SXP", "", "TEXT", true},      {".ASC", "", "TEXT", true},      {".TXT", "", "TEXT", true},
     {".DXF", "", "TEXT", true},      {".CSV", "", "TEXT", true},      {".NET", "", "TEXT", true},
     {".CIR", "", "TEXT", true},      {".LOG", "", "TEXT", true},
+    {".ECO", "QPLX", "QECO", false},
 };
 
 const ExtensionKind* KindOfName(const std::string& name) {

@@ -6,10 +6,12 @@
 // written with the shipped script (and run through a circuit simulator when one is installed),
 // and the root sheet exported as DXF.
 //
-// Each step is a member of the fixture, so that later steps (the ECO file, back-annotation and
-// its reversal) join the path as blocks of their own.
+// Then the ECO path: the project exported as an ECO file, a part relabelled in a copy of that
+// design state and carried back into every instance, and the rename reversed with a WAS-IS list.
+// Each step is a member of the fixture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
@@ -20,8 +22,11 @@
 
 #include "design/annotate.h"
 #include "design/dxfexport.h"
+#include "design/ecoexport.h"
+#include "design/ecostate.h"
 #include "design/report_interp.h"
 #include "design/tests/netlist_fixture.h"
+#include "design/wasis.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/project.h"
@@ -448,6 +453,63 @@ protected:
         EXPECT_EQ(inserts, int32_t(root->symbolList->count));
     }
 
+    // ---- ECO ----
+
+    // Step: the project exported as an ECO file; the layout program renames R3 (in one use of the
+    // child sheet) to R30, back-annotation carries that into the project, and a WAS-IS list
+    // carries it back.
+    void ExportECOAndBackAnnotate() {
+        struct HooksReset {
+            ~HooksReset() {
+                SetECOHooks({});
+                SetBackAnnotHooks({});
+            }
+        } hooksReset;
+        ECOHooks eco;
+        eco.reportError = [](OSStatus code) { current->reported.push_back(code); };
+        SetECOHooks(eco);
+        BackAnnotHooks back;
+        back.alert = [](const char* message) { current->alerts.push_back(message); };
+        SetBackAnnotHooks(back);
+
+        const std::string ecoPath = Path("amp.ECO");
+        ASSERT_EQ(ExportECOFile(project, ecoPath.c_str()), 0);
+        DesignStateRecord state;
+        ASSERT_EQ(ReadDesignStateFile(ecoPath.c_str(), &state, false), 0);
+        std::vector<std::string> designators;
+        int32_t relabelled = -1;
+        for (size_t i = 0; i < state.designators.size(); ++i) {
+            char text[kStringSpecBufferSize];
+            GetECOCompRefDes(&state, int32_t(i), text);
+            designators.push_back(text);
+            if (std::string(text) == "R3") relabelled = int32_t(i);
+        }
+        std::sort(designators.begin(), designators.end());
+        EXPECT_EQ(designators, (std::vector<std::string>{"C1", "C2", "R1", "R2", "R3", "R4", "V1"}));
+        EXPECT_GT(GetECOPinListSize(&state), 0);
+        ASSERT_GE(relabelled, 0);
+
+        state.designators[size_t(relabelled)] = AppendStringBlock(state.strings, "R30", 3, nullptr);
+        SetDesignStateInfo(&state, "amp", 0, kStateKindPCB);
+        const std::string pcbPath = Path("PCB.ECO");
+        ASSERT_EQ(WriteDesignStateFile(pcbPath.c_str(), &state), 0);
+        EmptyDesignState(&state);
+
+        const std::string before = AllDesignators();
+        const size_t at = before.find("R3=");
+        ASSERT_NE(at, std::string::npos);
+        const std::string after = std::string(before).replace(at, 3, "R30=");
+        ASSERT_EQ(BackAnnotateFile(project, pcbPath.c_str()), 0);
+        EXPECT_TRUE(reported.empty());
+        EXPECT_TRUE(alerts.empty()) << alerts[0];
+        EXPECT_EQ(AllDesignators(), after);
+
+        ASSERT_TRUE(WriteFile(Path("BACK.TXT"), "WAS\tIS\n\"R30\"\t\"R3\"\n"));
+        ASSERT_EQ(BackAnnotateFile(project, Path("BACK.TXT").c_str()), 0);
+        EXPECT_EQ(AllDesignators(), before);
+        EXPECT_TRUE(reported.empty());
+    }
+
     Tree tree;
     ProjectRecord* project = nullptr;
     std::map<std::string, SheetRecord*> open;
@@ -476,6 +538,8 @@ TEST_F(DesignPathTest, BuildSaveReopenAnnotateNetlistAndExport) {
     SimulateSpiceNetlist(netlist);
 
     ASSERT_NO_FATAL_FAILURE(ExportRootAsDXF());
+
+    ASSERT_NO_FATAL_FAILURE(ExportECOAndBackAnnotate());
 }
 
 }  // namespace

@@ -10,22 +10,13 @@
 #include <vector>
 
 #include "design/ecostate.h"
+#include "design/tests/eco_testing.h"
 #include "tests/support/testing.h"
 
 #include <sys/stat.h>
 
 namespace plexa {
 namespace {
-
-std::string SortedLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const std::string& line : lines) out += line + "\n";
-    return out;
-}
 
 // Two components (one on two placed symbols), two nets.
 void BuildSample(DesignStateRecord* s) {

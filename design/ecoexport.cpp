@@ -1,0 +1,340 @@
+// ECO export and back-annotation: the design state built from the netlist database, the export
+// command's run, the comparison with an ECO file and the back-annotation run.
+#include "design/ecoexport.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "design/ecodiff.h"
+#include "design/ecostate.h"
+#include "design/netlistdb.h"
+#include "design/wasis.h"
+#include "files/hierarchy.h"
+#include "files/project.h"
+#include "files/sheetspec.h"
+#include "foundation/datetime.h"
+#include "foundation/ll.h"
+#include "model/attributes.h"
+
+namespace plexa {
+
+namespace {
+
+ECOHooks gHooks;
+
+constexpr OSStatus kNoMemory = -108;
+
+void UpdateHierarchy(ProjectRecord* project, uint32_t reasons) {
+    if (gHooks.updateHierarchy) gHooks.updateHierarchy(project, reasons);
+    else UpdateProjectHierarchy(project, reasons);
+}
+
+void Alert(const char* text) {
+    if (const auto alert = GetBackAnnotHooks().alert) alert(text);
+}
+
+void ShowMessage(const char* text) {
+    if (const auto show = GetBackAnnotHooks().showMessage) show(text);
+}
+
+void Beep() {
+    if (gHooks.beep) gHooks.beep();
+}
+
+bool ShowLog(const char* path, int16_t panel, bool modal) {
+    return gHooks.showLog ? gHooks.showLog(path, panel, modal) : false;
+}
+
+// Reports a failed command's status: memory has its own message, -128 is silent.
+void Report(OSStatus status) {
+    if (!status || status == kUserCancelled) return;
+    if (status == kNoMemory) Alert(kECOMemoryMessage);
+    else if (gHooks.reportError) gHooks.reportError(status);
+}
+
+// The project's name: its file's name without ".PRX".
+std::string ProjectName(const ProjectRecord* project) {
+    std::string name = project->file.spec.name;
+    if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".PRX") == 0) name.resize(name.size() - 4);
+    return name;
+}
+
+std::string Spec(StringSpec spec, StringBlock block) {
+    char text[kStringSpecBufferSize];
+    ExtractStringSpec(spec, block, text, sizeof text);
+    return text;
+}
+
+// A footprint with at least three tab characters (empty stays empty).
+std::string PadFootprint(std::string text) {
+    if (text.empty()) return text;
+    size_t tabs = 0;
+    for (char c : text) tabs += c == '\t';
+    for (; tabs < 3; ++tabs) text += '\t';
+    return text;
+}
+
+// The value of the row's "Footprint" attribute, else the part type's footprint text (the
+// package's footprint, else its name) without the part's name in front.
+std::string RowFootprint(const UnifiedDBRecord* db, const UDBCompEntry& row, const std::string& name) {
+    if (row.attributes && row.attributeCount) {
+        char value[kAttributeTextSize];
+        GetAttributeValue(db->compStrings, row.attributes, 0, row.attributeCount, "Footprint", value, nullptr);
+        if (value[0]) return value;
+    }
+    if (row.partId >= db->partTypes.size()) return std::string();
+    std::string text = Spec(db->partTypes[row.partId].footprint, db->compStrings);
+    if (text.compare(0, name.size(), name) == 0) text.erase(0, name.size());
+    return text;
+}
+
+// Legacy portable time (local, since 1904) of a global date-time value; 0 stays 0.
+uint32_t RevisionTime(uint32_t latest) {
+    if (!latest) return 0;
+    const int32_t global = int32_t(latest);
+    return VXLocalDateTimeToLegacyPortableTime(global + GlobalTimeDifferenceAt(global));
+}
+
+// The design state's component rows: its designator, name and the database rows behind it.
+void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry& row, DesignStateRecord* state,
+                  bool* problem, std::set<std::string>* pinsLogged) {
+    char designator[kUDBTextSize];
+    GetUDBRefDes(db, rowId, &row, true, designator);
+    const std::string name = row.partId < db->partTypes.size() ? Spec(db->partTypes[row.partId].name, db->pinStrings)
+                                                               : std::string();
+    int32_t id = -1;
+    if (!*problem) {
+        id = AddECOCompText(state, designator, name.c_str());
+        if (id < 0) return;
+        const int32_t comp = AddECOComp(state, uint16_t(id), PadFootprint(RowFootprint(db, row, name)).c_str());
+        if (row.attributes) {
+            const uint8_t* refs = reinterpret_cast<const uint8_t*>(*row.attributes) +
+                                  size_t(row.attributeCount) * sizeof(AttributeRecord);
+            for (uint16_t i = 0; i < row.instanceRefCount; ++i) {
+                uint32_t ref[2];
+                std::memcpy(ref, refs + size_t(i) * 8, 8);
+                const int32_t symbol = int32_t(ref[1]);
+                AddECOCompMember(state, symbol < 0 ? 0xFFFFFFFFu : ref[0], symbol, comp);
+            }
+        }
+    }
+    for (const UDBPinEntry& pin : db->pins) {
+        if (pin.compRow != rowId) continue;
+        std::string number = Spec(pin.number, db->pinStrings);
+        if (number.empty()) number = Spec(pin.name, db->pinStrings);
+        if (pin.flags & kUDBPinMultiNet) {
+            if (pinsLogged->insert(std::string(designator) + '\n' + number).second)
+                LogDRCError(kECOPinTwiceText, (std::string(designator) + "  pin  " + number).c_str(), problem);
+            continue;
+        }
+        if (*problem || id < 0 || pin.netId == kUDBNoNet) continue;
+        char net[kUDBTextSize];
+        if (!GetUDBNetName(db, pin.netId, nullptr, true, net)) continue;
+        int32_t n = RetrieveECONet(state, net);
+        if (n < 0) n = AddECONet(state, net);
+        AddECONetMember(state, n, uint16_t(id), number.c_str());
+    }
+}
+
+}  // namespace
+
+bool gECOPreviewFlag = false;
+
+void SetECOHooks(const ECOHooks& hooks) { gHooks = hooks; }
+const ECOHooks& GetECOHooks() { return gHooks; }
+
+OSStatus BuildDesignState(ProjectRecord* project, uint16_t descentMask, DesignStateRecord* state,
+                          bool* errorFlag) {
+    bool problem = false;
+    UpdateHierarchy(project, 9);
+    ClearTreeDescentFlags(project);
+    uint16_t limit = kSheetRankUnknown;
+    if (project->settings.rankLimit >= 1 && project->settings.rankLimit <= 9998) {
+        SetupSheetSpecRanks(project);
+        limit = project->settings.rankLimit;
+    }
+    SetupTreeDescentFlags(project, descentMask, limit);
+
+    UnifiedDBRecord db;
+    InitUnifiedDB(&db);
+    const OSStatus status = CreateUnifiedDB(project, nullptr, kECOBuildFlags, &db);
+    if (status) return status;
+    state->revisionTime = RevisionTime(db.latestChange);
+
+    std::set<std::string> netsLogged;
+    for (uint32_t id : db.netOrder) {
+        const UDBNetEntry& net = db.nets[id];
+        if (!net.live || !(net.flags & kUDBNetConflict)) continue;
+        char name[kUDBTextSize];
+        GetUDBNetName(&db, int32_t(id), &net, true, name);
+        if (netsLogged.insert(name).second) LogDRCError(kECONetTwiceText, name, &problem);
+    }
+    std::set<std::string> designatorsLogged, pinsLogged;
+    for (uint32_t id : db.compOrder) {
+        const UDBCompEntry& row = db.comps[id];
+        if (row.flags & kUDBCompGenerated) {
+            const std::string name =
+                row.partId < db.partTypes.size() ? Spec(db.partTypes[row.partId].name, db.pinStrings) : "";
+            LogDRCError(kECONoRefDesText, name.c_str(), &problem);
+            continue;
+        }
+        if (row.flags & kUDBCompRepeated) {
+            char designator[kUDBTextSize];
+            GetUDBRefDes(&db, id, &row, true, designator);
+            std::string key = designator;
+            for (char& c : key) c = char(std::toupper(static_cast<unsigned char>(c)));
+            if (designatorsLogged.insert(key).second) LogDRCError(kECORefDesTwiceText, designator, &problem);
+            continue;
+        }
+        AddComponent(&db, id, row, state, &problem, &pinsLogged);
+    }
+    DestroyUnifiedDB(&db);
+    if (problem && errorFlag) *errorFlag = true;
+    return 0;
+}
+
+OSStatus ExportECOFile(ProjectRecord* project, const char* path) {
+    if (!project) {
+        Alert(kECONoProjectMessage);
+        return kUserCancelled;
+    }
+    if (gHooks.synchFileSymbols) gHooks.synchFileSymbols(project);
+    ShowMessage(kECOCreatingMessage);
+    CreateECOLog();
+    DesignStateRecord state;
+    OSStatus status = InitDesignState(&state, kStateInitTexts);
+    bool problem = false;
+    if (!status) status = BuildDesignState(project, kECOExportDescentMask, &state, &problem);
+    if (!status && problem) {
+        // Nothing is written: an existing file keeps what it holds.
+        ShowMessage("");
+        ShowLog(path, kECOPanelExportProblems, false);
+        EmptyDesignState(&state);
+        return kUserCancelled;
+    }
+    DestroyECOLog();
+    if (!status) {
+        const uint32_t revision = state.revisionTime;
+        SetDesignStateInfo(&state, ProjectName(project).c_str(), revision, kStateKindSchematic);
+        status = WriteDesignStateFile(path, &state);
+    }
+    EmptyDesignState(&state);
+    ShowMessage("");
+    Report(status);
+    return status;
+}
+
+OSStatus CreateWasIsFromECO(ProjectRecord* project, const char* ecoPath, std::string* wasIs) {
+    wasIs->clear();
+    DesignStateRecord current, file;
+    OSStatus status = InitDesignState(&current, kStateInitTexts);
+    if (!status) status = InitDesignState(&file, 0);
+    if (!status) status = ReadDesignStateFile(ecoPath, &file, true);
+    if (status) {
+        EmptyDesignState(&current);
+        EmptyDesignState(&file);
+        return status;
+    }
+    auto finish = [&](OSStatus result) {
+        EmptyDesignState(&current);
+        EmptyDesignState(&file);
+        return result;
+    };
+    if (file.flags & kStateUnsynchronised) {
+        Alert(kECOUnsynchronisedMessage);
+        return finish(kUserCancelled);
+    }
+    bool preview = gECOPreviewFlag;
+    const bool proceed = gHooks.importDialog ? gHooks.importDialog(WriteDesignStateInfo(&file), &preview) : true;
+    gECOPreviewFlag = preview;
+    if (!proceed) return finish(kUserCancelled);
+
+    CreateECOLog();
+    if (gHooks.synchFileSymbols) gHooks.synchFileSymbols(project);
+    ShowMessage(kECOComparingMessage);
+    bool problem = false;
+    status = BuildDesignState(project, kECOCompareDescentMask, &current, &problem);
+    ShowMessage("");
+    bool logShown = false;
+    auto end = [&](OSStatus result) {
+        if (!logShown) DestroyECOLog();
+        return finish(result);
+    };
+    if (status) return end(status);
+    if (problem) {
+        Beep();
+        logShown = true;
+        ShowLog(ecoPath, kECOPanelCompareProblems, false);
+        return end(kUserCancelled);
+    }
+    status = ReadDesignStateFile(ecoPath, &file, false);
+    if (status) return end(status);
+    file.flags |= kStateSynchByName | kStateSynchByFootprint;
+    DiffAnylise(&current, &file, false);
+    LogAllDifferences(&current, &file);
+    if (gECOLog.otherDifferences) {
+        if (!gECOLog.hasLabelChanges && !gECOPreviewFlag) {
+            Alert(kECONoChangesMessage);
+            return end(kUserCancelled);
+        }
+        Beep();
+        if (!ShowLog(ecoPath, kECOPanelDifferences, true)) return end(kUserCancelled);
+    }
+    if (gECOLog.hasLabelChanges) {
+        if (gECOPreviewFlag && !gECOLog.otherDifferences && !ShowLog(ecoPath, kECOPanelPreview, true))
+            return end(kUserCancelled);
+        WasIsList list;
+        CollectRelabels(&current, &list);
+        *wasIs = WriteWasIsText(list);
+        if (const auto busy = GetBackAnnotHooks().advanceBusy)
+            for (size_t i = 0; i < list.entries.size(); ++i) busy();
+        return end(0);
+    }
+    Alert(kECONoChangesMessage);
+    return end(kUserCancelled);
+}
+
+OSStatus BackAnnotateFile(ProjectRecord* project, const char* path) {
+    if (!project) {
+        Alert(kECONoProjectMessage);
+        return kUserCancelled;
+    }
+    std::string text;
+    OSStatus status = 0;
+    const bool eco = IsDesignStateFile(path) == 0;
+    if (eco) {
+        if (project->settings.annotationFlags & kAnnotationKeptInSheets) {
+            UpdateHierarchy(project, 2);
+            for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next)
+                if (spec->nodeCount >= 2) {
+                    Alert(kECOSharedAnnotationMessage);
+                    return kUserCancelled;
+                }
+        }
+        status = CreateWasIsFromECO(project, path, &text);
+    } else {
+        std::vector<uint8_t> bytes;
+        status = ReadWholeFile(path, &bytes);
+        text.assign(bytes.begin(), bytes.end());
+    }
+    WasIsList list;
+    if (!status) status = LoadWasIsFile(text.data(), text.size(), &list);
+    if (!status && !eco) {
+        UpdateHierarchy(project, 9);
+        ClearTreeDescentFlags(project);
+        SetupTreeDescentFlags(project, kSubSheetAnnotationWalk, 0);
+    }
+    if (!status) {
+        status = ApplyWasIsList(project, list);
+        UpdateHierarchy(project, 1);
+    }
+    ShowMessage("");
+    Report(status);
+    return status;
+}
+
+}  // namespace plexa
