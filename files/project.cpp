@@ -80,6 +80,13 @@ struct ProjectNameIndex {
     std::unordered_map<std::string, StringSpec> specs;
 };
 
+void ReleaseProjectIndexes(ProjectRecord* project) {
+    if (!project) return;
+    delete project->nameIndex;
+    project->nameIndex = nullptr;
+    DestroySheetInstanceIndex(project);
+}
+
 StringSpec AddProjectName(ProjectRecord* project, const char* name) {
     if (!project || !project->strings || !name || !*name) return 0;
     if (!project->nameIndex) project->nameIndex = new (std::nothrow) ProjectNameIndex;
@@ -143,11 +150,10 @@ void DestroyProjectRecord(ProjectRecord* project) {
     if (project->sheetSpecs) LLDispose(project->sheetSpecs, true);
     DestroySubSheetReferences(project->topLevelSheets);
     DestroySheetInstanceList(project->instances);
-    DestroySheetInstanceIndex(project);
     DestroyPathSpecList(project->paths);
     DestroyDirectoryList(project->directories);
     DestroyStringBlock(project->strings);
-    delete project->nameIndex;
+    ReleaseProjectIndexes(project);
     if (services.destroyLibraryFiles) services.destroyLibraryFiles(project);
     if (project->analyses && services.destroyAnalyses) services.destroyAnalyses(project->analyses);
     DestroySpiceSignalMap(project->signalMap);

@@ -312,6 +312,9 @@ ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file);
 // Frees the record and what it owns. It does not take the record off `gProjectList`: the caller
 // does that first.
 void DestroyProjectRecord(ProjectRecord* project);
+// Frees the lookup indexes the project keeps beside its lists (names, instances); they are made
+// again when next needed. DestroyProjectRecord does this; a record put together by hand calls it.
+void ReleaseProjectIndexes(ProjectRecord* project);
 // Puts a node, instance or reference name into the project's strings. A name added before is
 // found through the project's name index (checked against the block, so a block that was since
 // rebuilt only costs a new copy); a new one is appended, without searching the whole block, so

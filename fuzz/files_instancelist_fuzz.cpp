@@ -32,6 +32,7 @@ struct Project {
     }
     ~Project() {
         DestroySheetInstanceList(record.instances);
+        ReleaseProjectIndexes(&record);
         LLDispose(record.sheetSpecs, true);
         DestroyDirectoryList(record.directories);
         DestroyStringBlock(record.strings);

@@ -113,6 +113,7 @@ public:
         DestroyPathSpecList(record_.paths);
         DestroySubSheetReferences(record_.topLevelSheets);
         DestroySheetInstanceList(record_.instances);
+        ReleaseProjectIndexes(&record_);
         LLDispose(record_.sheetSpecs, true);
         DestroyDirectoryList(record_.directories);
         DestroyStringBlock(record_.strings);
