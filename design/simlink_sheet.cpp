@@ -17,6 +17,8 @@
 #include "foundation/filespec.h"
 #include "foundation/ll.h"
 #include "model/attributes.h"
+#include "model/components.h"
+#include "model/pindata.h"
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -38,6 +40,8 @@ uint32_t InstanceId(const SheetRecord* sheet) {
     return sheet && sheet->hierarchyContext ? sheet->hierarchyContext->id : 0;
 }
 
+bool IsDotName(const char* name) { return name[0] == '.' && name[1] != 0; }
+
 // The "."-attributes of a symbol: their names with the dot, and their records' indexes and name
 // specs when asked.
 std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol,
@@ -49,11 +53,101 @@ std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRec
     for (int32_t i = 0; i < symbol->attributeCount; ++i) {
         GetIndexedAttribute(sheet->stringBlock, symbol->attributes, 0, i, name, nullptr, nullptr,
                             &raw);
-        if (name[0] != '.' || name[1] == 0) continue;
+        if (!IsDotName(name)) continue;
         names.emplace_back(name);
         if (items) items->push_back({raw.name, int16_t(i), -1});
     }
     return names;
+}
+
+// The pins of a component symbol's section, and the pin data of one of them (none when the pin
+// has no data or the symbol is no component).
+int32_t CountSymbolPins(const SymbolRecord* symbol) {
+    if (!symbol->component) return 0;
+    return CountCompSymbolPins(symbol->component, GetSymbolsPinSet(symbol),
+                               symbol->kind.comp.symbol);
+}
+uint32_t SymbolPinDataId(const SymbolRecord* symbol, int32_t pin) {
+    return GetCompSymbolPinDataId(symbol->component, GetSymbolsPinSet(symbol),
+                                  symbol->kind.comp.symbol, pin);
+}
+Handle SymbolPinData(const SheetRecord* sheet, const SymbolRecord* symbol, int32_t pin) {
+    const uint32_t id = SymbolPinDataId(symbol, pin);
+    return id == kCompNoPinData ? nullptr : GetIndexedPinData(sheet->pinDataTable, int32_t(id));
+}
+
+// The "."-attributes of a pin's data, as DotAttributes.
+std::vector<std::string> PinDotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol,
+                                          int32_t pin,
+                                          std::vector<SpiceAnnotationAttribute>* items = nullptr) {
+    std::vector<std::string> names;
+    Handle record = SymbolPinData(sheet, symbol, pin);
+    if (!record || SizeOfHandle(record) < sizeof(PinDataRecord)) return names;
+    PinDataRecord head{};
+    std::memcpy(&head, *record, sizeof head);
+    char name[kAttributeTextSize];
+    AttributeRecord raw{};
+    for (int32_t i = 0; i < head.attributeCount; ++i) {
+        GetIndexedAttribute(sheet->stringBlock, record, sizeof(PinDataRecord), i, name, nullptr,
+                            nullptr, &raw);
+        if (!IsDotName(name)) continue;
+        names.emplace_back(name);
+        if (items) items->push_back({raw.name, int16_t(i), int16_t(pin)});
+    }
+    return names;
+}
+
+// Every "."-attribute name of the symbol and its pins, each once, the symbol's first.
+std::vector<std::string> AllDotNames(const SheetRecord* sheet, const SymbolRecord* symbol) {
+    std::vector<std::string> names = DotAttributes(sheet, symbol);
+    for (int32_t pin = 0; pin < CountSymbolPins(symbol); ++pin)
+        for (std::string& name : PinDotAttributes(sheet, symbol, pin))
+            if (std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(std::move(name));
+    return names;
+}
+
+// Sets the values into the pins' data that carry those names. Pin data is shared through the
+// sheet's pin table and components are shared between symbols, so the change is made on a copy
+// of the symbol's component whose changed pins refer to new pin data; the copy is installed in
+// the sheet (it becomes an identical component the sheet has, when there is one). The names the
+// pins carry are returned.
+std::vector<std::string> UpdatePinAnnotation(
+    SheetRecord* sheet, SymbolRecord* symbol,
+    const std::vector<std::pair<std::string, std::string>>& values) {
+    std::vector<std::string> pinNames;
+    const int32_t pins = CountSymbolPins(symbol);
+    ComponentRecord* copy = nullptr;
+    for (int32_t pin = 0; pin < pins; ++pin) {
+        const std::vector<std::string> names = PinDotAttributes(sheet, symbol, pin);
+        if (names.empty()) continue;
+        Handle record = nullptr;
+        for (const auto& [name, value] : values) {
+            if (std::find(names.begin(), names.end(), name) == names.end()) continue;
+            pinNames.push_back(name);
+            const std::string wanted = value.empty() ? kAttributeEmptyValue : value;
+            char current[kPinTextSize];
+            GetPinDataAttribute(record ? record : SymbolPinData(sheet, symbol, pin),
+                                sheet->stringBlock, name.c_str(), current);
+            if (wanted == current) continue;
+            if (!record) record = GetPinDataCopy(sheet->pinDataTable, int32_t(SymbolPinDataId(symbol, pin)));
+            if (!record) break;
+            SetPinDataAttribute(record, sheet->stringBlock, name.c_str(), wanted.c_str());
+        }
+        if (!record) continue;
+        const int32_t id = AddPinDataToTable(sheet->pinDataTable, record);
+        DestroyPinData(record);
+        if (id < 0) continue;
+        if (!copy) copy = DuplicateComponent(symbol->component);
+        if (!copy) break;
+        SetCompSymbolPinDataId(copy, GetSymbolsPinSet(symbol), symbol->kind.comp.symbol, pin,
+                               uint32_t(id));
+    }
+    if (copy) {
+        if (ComponentRecord* installed = InstallCompInSheet(sheet, copy)) symbol->component = installed;
+        else FreeComponent(copy);
+    }
+    return pinNames;
 }
 
 void SetLabels(SheetRecord* sheet, const std::vector<TextRecord*>& labels,
@@ -189,6 +283,15 @@ SymbolRecord* LookupSpiceDeviceSymbol(SheetRecord* sheet, const char* qualifier,
     return nullptr;
 }
 
+bool GraphSpiceCurrent(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin, bool add) {
+    if (!sheet || !symbol || !symbol->component || pin < 0 || pin >= CountSymbolPins(symbol))
+        return false;
+    const std::vector<std::string> names = PinDotAttributes(sheet, symbol, pin);
+    char device[kSpiceDeviceNameSize];
+    if (names.empty() || !GetSpiceDeviceName(sheet, symbol, nullptr, device)) return false;
+    return GraphSpicePinCurrent(sheet->project, device, names[0].c_str(), add);
+}
+
 // ---- Annotation ----
 
 std::vector<TextRecord*> CollectSheetNodeLabels(SheetRecord* sheet, SignalRecord** signal) {
@@ -208,6 +311,8 @@ VXChunkyBlock GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* sym
     if (!sheet || !symbol) return nullptr;
     std::vector<SpiceAnnotationAttribute> items;
     DotAttributes(sheet, symbol, &items);
+    for (int32_t pin = 0; pin < CountSymbolPins(symbol); ++pin)
+        PinDotAttributes(sheet, symbol, pin, &items);
     if (items.empty()) return nullptr;
     VXChunkyBlock block = VXCreateChunkyBlock(nullptr, sizeof(SpiceAnnotationAttribute), 8, 0);
     if (!block) return nullptr;
@@ -223,16 +328,23 @@ VXChunkyBlock GetSpiceAnnotationAttributes(SheetRecord* sheet, SymbolRecord* sym
 void UpdateSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol,
                                  const std::vector<std::pair<std::string, std::string>>& values) {
     if (!sheet || !symbol || values.empty()) return;
-    for (const auto& [name, value] : values)
+    const std::vector<std::string> onPins = UpdatePinAnnotation(sheet, symbol, values);
+    const std::vector<std::string> onSymbol = DotAttributes(sheet, symbol);
+    for (const auto& [name, value] : values) {
+        // A name that only pins carry stays off the symbol.
+        if (std::find(onPins.begin(), onPins.end(), name) != onPins.end() &&
+            std::find(onSymbol.begin(), onSymbol.end(), name) == onSymbol.end())
+            continue;
         SetSymbolAttribute(symbol, sheet->stringBlock, name.c_str(),
                            value.empty() ? kAttributeEmptyValue : value.c_str(), nullptr);
+    }
     RebuildMacroizedText(sheet, symbol, nullptr);
 }
 
 void ResetSymbolSpiceAnnotation(SheetRecord* sheet, SymbolRecord* symbol) {
     std::vector<std::pair<std::string, std::string>> values;
     if (!sheet || !symbol) return;
-    for (std::string& name : DotAttributes(sheet, symbol))
+    for (std::string& name : AllDotNames(sheet, symbol))
         values.emplace_back(std::move(name), kSpiceUnknownValue);
     UpdateSymbolSpiceAnnotation(sheet, symbol, values);
 }
@@ -262,7 +374,7 @@ void RetrieveSheetDeviceParameters(SheetRecord* sheet) {
     std::vector<SymbolRecord*> symbols;
     char device[kSpiceDeviceNameSize];
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        const std::vector<std::string> names = DotAttributes(sheet, s);
+        const std::vector<std::string> names = AllDotNames(sheet, s);
         if (names.empty() || !GetSpiceDeviceName(sheet, s, nullptr, device)) continue;
         SpiceDeviceParameters entry{device, {}};
         for (const std::string& name : names) entry.values.emplace_back(name.substr(1), "");

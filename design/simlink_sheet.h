@@ -67,6 +67,10 @@ int32_t GetSpiceDeviceName(SheetRecord* sheet, SymbolRecord* symbol, const char*
 // without regard to case; none when there is none.
 SymbolRecord* LookupSpiceDeviceSymbol(SheetRecord* sheet, const char* qualifier, const char* name);
 
+// Graphs the current of a component symbol's pin: its device name and the pin's first
+// "."-attribute without the dot; true when sent.
+bool GraphSpiceCurrent(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin, bool add);
+
 // ---- Annotation ----
 
 // The node-value labels of the sheet (of one signal when given), in list order.

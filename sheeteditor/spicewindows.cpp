@@ -15,7 +15,15 @@
 #include "foundation/socket.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
+#include "foundation/ll.h"
+#include "graphics/colors.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/textedit.h"
+#include "graphics/textline.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_colheader.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -126,8 +134,13 @@ void StartOrStop(SpiceSetupRecord* s) {
         if (!GetUserCommSettings(s->dialog, &settings, &different)) return;
         s->settings = settings;
         s->differentComputer = different;
+        // The progress runs in place of item 1 while the link starts.
+        VXSetItemVisible(s->dialog, 1, false);
+        VXSetItemVisible(s->dialog, kSpiceSetupProgressItem, true);
         s->lastError = EnableSpiceLink(&settings, different,
                                        different ? kSpiceRemoteConnectWait : kSpiceLocalConnectWait);
+        VXSetItemVisible(s->dialog, kSpiceSetupProgressItem, false);
+        VXSetItemVisible(s->dialog, 1, true);
     }
     ShowSetupState(s);
 }
@@ -156,6 +169,9 @@ struct WaitWindow {
 struct DeviceParamsRecord {
     ProjectRecord* project = nullptr;
     VXWindowRecordTag* window = nullptr;
+    VXWindowRecordTag* header = nullptr;  // the column header's band
+    VXWindowRecordTag* list = nullptr;    // the list view of the rows
+    VXColumnHeaderRecord columns = nullptr;
     uint16_t kind = 0;
     std::string device;  // lower case
     std::string message;
@@ -163,23 +179,106 @@ struct DeviceParamsRecord {
 };
 DeviceParamsRecord* gDeviceParams = nullptr;
 
+// The parameters window's layout below its pop-up: the column header and the rows.
+constexpr int16_t kParamsHeaderTop = 32, kParamsHeaderHeight = 17, kParamsRowHeight = 16;
+constexpr uint16_t kParamsValueColumn = 130;
+constexpr int16_t kParamsCellInset = 4, kParamsMessageInset = 8;
+constexpr VXColor kParamsMessageColor = 0x1FF0000;  // red
+constexpr uint32_t kUTF8TextEncoding = 0x08000100;
+
 std::string LowerText(std::string text) {
     for (char& c : text) c = char(std::tolower(uint8_t(c)));
     return text;
 }
 
+DeviceParamsRecord* ParamsOf(VXWindowRecordTag* window) {
+    return gDeviceParams && (window == gDeviceParams->list || window == gDeviceParams->header)
+               ? gDeviceParams
+               : nullptr;
+}
+
+void DrawCellText(const std::string& text, int16_t left, int16_t right, int16_t baseline) {
+    char shown[kVXListCellTextSize];
+    std::snprintf(shown, sizeof shown, "%s", text.c_str());
+    VXTruncString(shown, sizeof shown, right - left, 0);
+    VXMoveTo(left, baseline);
+    VXDrawTextWithEncoding(shown, int32_t(std::strlen(shown)), kUTF8TextEncoding);
+}
+
+// The rows: the name in the first column, the data in the second. With no rows, the message
+// (an error or "No information available.") is drawn in red over the list area.
+int32_t ParamListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    DeviceParamsRecord* r = ParamsOf(window);
+    if (!r) return 0;
+    if (message == kVXListDrawItem) {
+        StdDrawHiliteEditListViewItem(window, record);
+        int32_t row = -1;
+        if (record->item) std::memcpy(&row, record->item, sizeof row);
+        if (row < 0 || size_t(row) >= r->rows.size()) return 1;
+        QZSetColor(nullptr, kVXDefaultForeColor, false);
+        const Rect& cell = record->rect;
+        const int16_t baseline = int16_t(cell.bottom - 4);
+        const int16_t split = int16_t(cell.left + kParamsValueColumn);
+        DrawCellText(r->rows[size_t(row)].first, int16_t(cell.left + kParamsCellInset),
+                     int16_t(split - kParamsCellInset), baseline);
+        DrawCellText(r->rows[size_t(row)].second, int16_t(split + kParamsCellInset),
+                     int16_t(cell.right - kParamsCellInset), baseline);
+        return 1;
+    }
+    if (message == kVXListEndDraw && r->rows.empty() && !r->message.empty()) {
+        Rect area{};
+        VXGetClientRect(window, &area);
+        const LRect box{area.top + kParamsMessageInset, area.left + kParamsMessageInset,
+                        area.bottom - kParamsMessageInset, area.right - kParamsMessageInset};
+        const VXColor fore = VXGetForeColor();
+        QZSetColor(nullptr, kParamsMessageColor, false);
+        VXTETextBox(r->message.data(), int32_t(r->message.size()), &box, 0, 0, 0);
+        QZSetColor(nullptr, fore, false);
+        return 1;
+    }
+    return 0;
+}
+
+int32_t ParamHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    DeviceParamsRecord* r = ParamsOf(window);
+    if (!r || event->kind != kVXUpdateEvent) return 0;
+    VXSetWindow(window);
+    VXDrawColumnHeader(r->columns);
+    return 1;
+}
+
+// The column header and the list view below the pop-up; false when they cannot be made.
+bool CreateParameterViews(DeviceParamsRecord* r) {
+    Rect content{};
+    VXGetClientRect(r->window, &content);
+    const int16_t width = int16_t(content.right - content.left);
+    const Rect band{kParamsHeaderTop, 0, int16_t(kParamsHeaderTop + kParamsHeaderHeight), width};
+    const Rect local{0, 0, kParamsHeaderHeight, width};
+    const Rect rows{band.bottom, 0, content.bottom, width};
+    r->columns = VXCreateColumnHeader(nullptr, &local);
+    if (!r->columns || !VXAddHeaderColumnEx(r->columns, 0, "Parameter Name", 0) ||
+        !VXAddHeaderColumnEx(r->columns, kParamsValueColumn, "Parameter Data", 0))
+        return false;
+    r->header = VXCreateChildWindow(0, 0, 0, r->window, &band, r, ParamHeaderHandler);
+    r->list = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, r->window, &rows, r, nullptr);
+    if (!r->header || !r->list) return false;
+    VXInstallListView(r->list, nullptr, kParamsRowHeight, sizeof(int32_t), 0, ParamListViewHook);
+    VXShowWindow(r->header);
+    VXShowWindow(r->list);
+    return true;
+}
+
 void ShowParameterRows(DeviceParamsRecord* r) {
-    VXWindowRecordTag* w = r->window;
-    for (int16_t item : {kSpiceParamsNamesItem, kSpiceParamsValuesItem}) {
-        VXRemoveListItem(w, item, 0, VXCountListItems(w, item));
-        VXSetItemVisible(w, item, r->message.empty());
-    }
-    for (const auto& [name, value] : r->rows) {
-        VXAddListItem(w, kSpiceParamsNamesItem, name.c_str(), -1);
-        VXAddListItem(w, kSpiceParamsValuesItem, value.c_str(), -1);
-    }
-    VXSetItemText(w, kSpiceParamsMessageItem, r->message.c_str());
-    VXSetItemVisible(w, kSpiceParamsMessageItem, !r->message.empty());
+    VXWindowRecordTag* list = r->list;
+    if (!list) return;
+    VXSetListViewDrawingEnabled(list, false);
+    VXDeleteListViewItemData(list, 0, -1);
+    for (int32_t row = 0; row < int32_t(r->rows.size()); ++row)
+        VXInsertListViewItemData(list, -1, &row, 1);
+    VXSetListViewDrawingEnabled(list, true);
+    Rect area{};
+    VXGetClientRect(list, &area);
+    VXInvalRect(list, &area);
 }
 
 // Asks the simulator for the parameters and shows them.
@@ -195,6 +294,8 @@ void LoadDeviceParameterData(DeviceParamsRecord* r) {
 void FreeParameterData(DeviceParamsRecord* r) {
     r->rows.clear();
     r->message.clear();
+    if (r->columns) VXDestroyColumnHeader(r->columns);
+    r->columns = nullptr;
 }
 
 void RetitleParameters(DeviceParamsRecord* r, const char* name) {
@@ -232,6 +333,12 @@ SheetRecord* FrontSheet() {
 
 void RedrawSheet(SheetRecord* sheet) {
     if (sheet && sheet->window) VXInvalidateHierarchy(sheet->window);
+}
+
+void ClearSymbolSelection(SheetRecord* sheet) {
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+        s->flags &= ~kSymbolFlagSelected;
+    RedrawSheet(sheet);
 }
 
 int32_t DialogAlert(const std::vector<std::string>& s) {
@@ -469,7 +576,12 @@ int32_t DeviceParamsViewHandler(VXWindowRecordTag* window, VXEventRecord* event)
 }
 
 void DisplayDeviceParameters(SheetRecord* sheet, SymbolRecord* symbol) {
-    if (!sheet || !symbol || !symbol->component) return;
+    if (!sheet || !symbol) return;
+    if ((symbol->flags & kSymbolFlagSheet) && (symbol->flags & kSymbolFlagSelected)) {
+        ClearSymbolSelection(sheet);
+        return;
+    }
+    if (!symbol->component) return;
     char name[kSpiceDeviceNameSize];
     GetSpiceDeviceName(sheet, symbol, nullptr, name);
     if (gDeviceParams && gDeviceParams->project != sheet->project)
@@ -488,6 +600,10 @@ void DisplayDeviceParameters(SheetRecord* sheet, SymbolRecord* symbol) {
             return;
         }
         r->window = window;
+        if (!CreateParameterViews(r)) {
+            VXDestroyWindow(window);
+            return;
+        }
         for (const char* kind : kParameterKinds)
             VXAddListItem(window, kSpiceParamsKindItem, kind, -1);
         VXSelectListItem(window, kSpiceParamsKindItem, 0, true);
@@ -520,6 +636,10 @@ void CloseDeviceParametersWindow(ProjectRecord* project) {
 
 VXWindowRecordTag* GetDeviceParametersWindow() {
     return gDeviceParams ? gDeviceParams->window : nullptr;
+}
+
+VXWindowRecordTag* GetDeviceParametersList() {
+    return gDeviceParams ? gDeviceParams->list : nullptr;
 }
 
 std::vector<std::pair<std::string, std::string>> GetDeviceParameterRows(std::string* message) {

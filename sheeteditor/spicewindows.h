@@ -33,12 +33,11 @@ constexpr uint16_t kSpiceParametersTemplate = 2102;
 constexpr int16_t kSpiceSetupStatusItem = 2, kSpiceSetupStartItem = 4, kSpiceSetupComputerItem = 5,
                   kSpiceSetupAddressItem = 7, kSpiceSetupListenItem = 9,
                   kSpiceSetupConnectItem = 11, kSpiceSetupDoneItem = 14,
-                  kSpiceSetupDefaultsItem = 15;
+                  kSpiceSetupDefaultsItem = 15, kSpiceSetupProgressItem = 16;
 // The wait window's text.
 constexpr int16_t kSpiceWaitTextItem = 1;
-// The parameters window: the kind pop-up, the two columns and the message shown instead.
-constexpr int16_t kSpiceParamsKindItem = 10, kSpiceParamsNamesItem = 11,
-                  kSpiceParamsValuesItem = 12, kSpiceParamsMessageItem = 13;
+// The parameters window's kind pop-up; below it a column header and a list view of the rows.
+constexpr int16_t kSpiceParamsKindItem = 10;
 
 // The link's part of the preferences: the settings (bytes 92 to 99), "Different Computer" (flag
 // 0x4) and link on (flag 0x40).
@@ -84,8 +83,8 @@ int32_t WaitSpiceDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
 // ---- The "Spice Parameters" window ----
 
-// Opens (or reloads and retitles) the window for a component symbol's device; a symbol that is
-// not a component does nothing.
+// Opens (or reloads and retitles) the window for a component symbol's device; a selected sheet
+// symbol clears the sheet's symbol selection instead, any other symbol does nothing.
 void DisplayDeviceParameters(SheetRecord* sheet, SymbolRecord* symbol);
 // A selection in a sheet: the window follows the selected device of its project.
 void SpiceParametersSelection(SheetRecord* sheet, SymbolRecord* symbol);
@@ -94,8 +93,9 @@ void UpdateSpiceParameters(ProjectRecord* project);
 // Closes the window (only when it belongs to the project, when one is given).
 void CloseDeviceParametersWindow(ProjectRecord* project);
 int32_t DeviceParamsViewHandler(VXWindowRecordTag* window, VXEventRecord* event);
-// The window, none when it is closed.
+// The window and its list view of the rows, none when it is closed.
 VXWindowRecordTag* GetDeviceParametersWindow();
+VXWindowRecordTag* GetDeviceParametersList();
 // What it lists: the rows, or the message shown instead ("" when there are rows).
 std::vector<std::pair<std::string, std::string>> GetDeviceParameterRows(std::string* message);
 

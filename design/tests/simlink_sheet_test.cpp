@@ -22,6 +22,8 @@
 #include "foundation/filespec.h"
 #include "foundation/socket.h"
 #include "foundation/stringblock.h"
+#include "model/components.h"
+#include "model/pindata.h"
 #include "model/symboltexts.h"
 #include "model/texts.h"
 #include "platform/app_platform.h"
@@ -256,6 +258,102 @@ TEST_F(SpiceSheet, ARefreshShowsTheReplyValuesInLabelsAndAttributes) {
     EXPECT_EQ(Sent(peer, "NVal")[1].entries[0].text, "data");
     EXPECT_EQ(Text(labels_[2]), "0V");
     EXPECT_EQ(Text(labels_[0]), "?");
+}
+
+// Gives pin `pin` of the symbol pin data carrying the attribute (interned into the sheet's table).
+void SetPinAttribute(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin, const char* name,
+                     const char* value) {
+    const uint32_t id = GetCompSymbolPinDataId(symbol->component, 0, 0, pin);
+    Handle record = GetPinDataCopy(sheet->pinDataTable, int32_t(id));
+    ASSERT_NE(record, nullptr);
+    SetPinDataAttribute(record, sheet->stringBlock, name, value);
+    const int32_t newId = AddPinDataToTable(sheet->pinDataTable, record);
+    DestroyPinData(record);
+    ASSERT_GE(newId, 0);
+    SetCompSymbolPinDataId(symbol->component, 0, 0, pin, uint32_t(newId));
+}
+
+std::string PinAttribute(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin, const char* name) {
+    const uint32_t id = GetCompSymbolPinDataId(symbol->component, 0, 0, pin);
+    char value[kPinTextSize] = {};
+    GetPinDataAttribute(GetIndexedPinData(sheet->pinDataTable, int32_t(id)), sheet->stringBlock,
+                        name, value);
+    return value;
+}
+
+TEST_F(SpiceSheet, PinAttributesAreAskedForAndChangedOnTheSymbolsOwnCopy) {
+    // A second resistor shares the first one's component and pin data.
+    SymbolRecord* other = netfix::Design::Place(sheet_, resistor_->component);
+    AddSpiceCompMapEntry(design_.project->compMap, node_->instance->id, other->serial, "R2");
+    SetPinAttribute(sheet_, resistor_, 1, ".ib", "old");
+    SetPinAttribute(sheet_, resistor_, 1, ".p", "old");  // the symbol has ".p" too
+    ComponentRecord* shared = resistor_->component;
+    ASSERT_EQ(other->component, shared);
+    const uint32_t sharedPin = GetCompSymbolPinDataId(shared, 0, 0, 1);
+
+    VXChunkyBlock items = GetSpiceAnnotationAttributes(sheet_, resistor_);
+    std::vector<std::string> annotated;
+    for (uint32_t i = 0; i < VXChunkyCount(items); ++i) {
+        SpiceAnnotationAttribute item{};
+        VXChunkyGet(items, i, &item);
+        char name[kStringSpecBufferSize];
+        ExtractStringSpec(item.name, sheet_->stringBlock, name, sizeof name);
+        annotated.push_back(name + std::string(" ") + std::to_string(item.node));
+    }
+    VXDestroyChunkyBlock(items);
+    EXPECT_EQ(annotated, (std::vector<std::string>{".i -1", ".p -1", ".ib 1", ".p 1"}));
+
+    FakeSimora peer;
+    ConnectTo(peer);
+    AnnounceAndAnswer(peer);
+    peer.SetResponder([](const PeerFrame& f) -> std::string {
+        if (f.type != FourCC("DPar")) return {};
+        return PeerFrameBytes(f.type, f.number, f.projectId, {0, 0, 0, 0},
+                              PeerStringList(0, {{"r1", 0}, {"i", 0}, {"2mA", 0}, {"p", 0},
+                                                 {"4mW", 0}, {"ib", 0}, {"1uA", 0}, {"", 0}}));
+    });
+    RetrieveSheetDeviceParameters(sheet_);
+    const std::vector<PeerFrame> asked = Sent(peer, "DPar");
+    ASSERT_EQ(asked.size(), 1u);
+    std::vector<std::string> request;
+    for (const PeerEntry& e : asked[0].entries) request.push_back(e.text);
+    // Each name once per device; R2 has only the pin's names.
+    EXPECT_EQ(request, (std::vector<std::string>{"r1", "i", "p", "ib", "", "r2", "ib", "p", ""}));
+
+    // R1 got its own component whose pin refers to new pin data; R2 kept the shared ones.
+    ASSERT_NE(resistor_->component, shared);
+    EXPECT_EQ(other->component, shared);
+    EXPECT_EQ(GetCompSymbolPinDataId(shared, 0, 0, 1), sharedPin);
+    EXPECT_EQ(PinAttribute(sheet_, resistor_, 1, ".ib"), "1uA");
+    EXPECT_EQ(PinAttribute(sheet_, resistor_, 1, ".p"), "4mW");
+    EXPECT_EQ(PinAttribute(sheet_, other, 1, ".ib"), "old");
+    EXPECT_EQ(Attribute(".p"), "4mW");
+    // A name only the pins carry is not added to the symbol.
+    char value[kAttributeTextSize];
+    EXPECT_LT(GetAttributeValue(sheet_->stringBlock, resistor_->attributes, 0,
+                                resistor_->attributeCount, ".ib", value, nullptr),
+              0);
+
+    // Resetting shows "?" on the pins too; the same values again make no new component.
+    ResetSymbolSpiceAnnotation(sheet_, resistor_);
+    EXPECT_EQ(PinAttribute(sheet_, resistor_, 1, ".ib"), "?");
+    ComponentRecord* own = resistor_->component;
+    ResetSymbolSpiceAnnotation(sheet_, resistor_);
+    EXPECT_EQ(resistor_->component, own);
+    // Back at the shared values, R1 finds the shared component again.
+    UpdateSymbolSpiceAnnotation(sheet_, resistor_, {{".ib", "old"}, {".p", "old"}});
+    EXPECT_EQ(resistor_->component, shared);
+
+    // A pin current is graphed with the pin's first "."-attribute.
+    EXPECT_TRUE(GraphSpiceCurrent(sheet_, resistor_, 1, true));
+    EXPECT_FALSE(GraphSpiceCurrent(sheet_, resistor_, 0, true));  // the pin has none
+    EXPECT_FALSE(GraphSpiceCurrent(sheet_, resistor_, 5, true));
+    ASSERT_TRUE(TickUntil([&] { return !Sent(peer, "AGpc").empty(); }));
+    const std::vector<PeerFrame> graphs = Sent(peer, "AGpc");
+    ASSERT_EQ(graphs.size(), 1u);
+    ASSERT_EQ(graphs[0].entries.size(), 2u);
+    EXPECT_EQ(graphs[0].entries[0].text, "r1");
+    EXPECT_EQ(graphs[0].entries[1].text, "ib");
 }
 
 TEST_F(SpiceSheet, WithoutACurrentAnalysisOrLabelsNothingIsAsked) {

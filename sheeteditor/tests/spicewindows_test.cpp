@@ -17,6 +17,7 @@
 #include "design/tests/netlist_fixture.h"
 #include "foundation/memory.h"
 #include "foundation/socket.h"
+#include "model/symbols.h"
 #include "model/texts.h"
 #include "platform/control_platform.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -24,6 +25,7 @@
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_listbox.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_templates.h"
 
 namespace plexa::test {
@@ -104,9 +106,9 @@ TEST_F(SpiceWindows, TheTemplatesHoldTheItemsTheHandlersDrive) {
             if (number > 0) out.push_back(number);
         return out;
     };
-    EXPECT_EQ(numbers(kSpiceSetupTemplate), (std::vector<int16_t>{1, 2, 4, 5, 7, 9, 11, 14, 15}));
+    EXPECT_EQ(numbers(kSpiceSetupTemplate), (std::vector<int16_t>{1, 2, 4, 5, 7, 9, 11, 14, 15, 16}));
     EXPECT_EQ(numbers(kSpiceWaitTemplate), (std::vector<int16_t>{1, 2}));
-    EXPECT_EQ(numbers(kSpiceParametersTemplate), (std::vector<int16_t>{10, 11, 12, 13}));
+    EXPECT_EQ(numbers(kSpiceParametersTemplate), (std::vector<int16_t>{10}));
 }
 
 TEST_F(SpiceWindows, StatusTexts) {
@@ -149,16 +151,21 @@ TEST_F(SpiceWindows, SetupStartsTheLinkAndStoresThePreferences) {
         Saw().shown.push_back(Item(d, kSpiceSetupStartItem));
         Saw().shown.push_back(VXGetItemEnabled(d, kSpiceSetupListenItem) ? "settings on"
                                                                         : "settings off");
+        // The progress that stood in place of item 1 while the link started is gone again.
+        Saw().shown.push_back(std::string(VXGetItemVisible(d, kSpiceSetupProgressItem) ? "progress"
+                                                                                    : "no progress") +
+                              (VXGetItemVisible(d, 1) && VXGetItemEnabled(d, 1) ? ", on" : ""));
         VXInvokePushButton(d, kSpiceSetupDoneItem);
     });
     SpiceSetup();
-    ASSERT_EQ(Saw().shown.size(), 6u);
+    ASSERT_EQ(Saw().shown.size(), 7u);
     EXPECT_EQ(Saw().shown[0], CalcSpiceLinkStatusMsg(false, false, 0));
     EXPECT_EQ(Saw().shown[1], "Start");
     EXPECT_EQ(Saw().shown[2], "not started");
     EXPECT_EQ(Saw().shown[3], CalcSpiceLinkStatusMsg(true, false, 0));
     EXPECT_EQ(Saw().shown[4], "Stop");
     EXPECT_EQ(Saw().shown[5], "settings off");
+    EXPECT_EQ(Saw().shown[6], "no progress, on");
     ASSERT_NE(gSpiceSocket, nullptr);
     EXPECT_EQ(gSpiceSocket->state, kSocketStateConnected);
     ASSERT_TRUE(peer.WaitFrames(1));
@@ -245,10 +252,12 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     using Rows = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(GetDeviceParameterRows(&message), (Rows{{"tc1", "0.001"}, {"tnom", "27"}}));
     EXPECT_EQ(message, "");
-    ASSERT_EQ(VXCountListItems(window, kSpiceParamsNamesItem), 2);
-    char row[256];
-    VXGetListItem(window, kSpiceParamsValuesItem, 1, row);
-    EXPECT_STREQ(row, "27");
+    // One list view row per pair, below the column header.
+    VXWindowRecordTag* list = GetDeviceParametersList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->parent, window);
+    EXPECT_EQ(VXCountListViewItems(list), 2);
+    VXListViewUpdate(list, nullptr, 0);
     PeerFrame request = peer.frames().back();
     EXPECT_EQ(request.type, FourCC("Plst"));
     EXPECT_EQ(request.arguments[0], 55u);
@@ -266,9 +275,8 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     EXPECT_EQ(peer.frames().back().arguments[1], 1u);
     EXPECT_TRUE(GetDeviceParameterRows(&message).empty());
     EXPECT_EQ(message, "no model");
-    EXPECT_EQ(Item(window, kSpiceParamsMessageItem), "no model");
-    EXPECT_TRUE(VXGetItemVisible(window, kSpiceParamsMessageItem));
-    EXPECT_FALSE(VXGetItemVisible(window, kSpiceParamsNamesItem));
+    EXPECT_EQ(VXCountListViewItems(list), 0);
+    VXListViewUpdate(list, nullptr, 0);  // the message is drawn over the empty list
 
     // A completed analysis reloads it; closing forgets it.
     const size_t asked = peer.frames().size();
@@ -278,6 +286,26 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     EXPECT_EQ(GetDeviceParametersWindow(), nullptr);
     DisableSpiceLink();
     gProjectList = project->next;
+}
+
+TEST_F(SpiceWindows, ASelectedSheetSymbolClearsTheSelectionInstead) {
+    netfix::Design design(1);
+    SheetRecord* sheet = design.AddSheet("top");
+    sheet->project = design.project;
+    SymbolRecord* block = CreateSymbol();
+    AddSymbolToSheet(sheet, block);
+    block->flags |= kSymbolFlagSheet | kSymbolFlagSelected;
+    SymbolRecord* part = netfix::Design::Place(sheet, netfix::Design::MakeComponent(sheet, "RES", "R", 1, 2));
+    part->flags |= kSymbolFlagSelected;
+    DisplayDeviceParameters(sheet, block);
+    EXPECT_EQ(GetDeviceParametersWindow(), nullptr);
+    EXPECT_EQ(block->flags & kSymbolFlagSelected, 0u);
+    EXPECT_EQ(part->flags & kSymbolFlagSelected, 0u);
+    // Not selected: nothing happens.
+    part->flags |= kSymbolFlagSelected;
+    DisplayDeviceParameters(sheet, block);
+    EXPECT_NE(part->flags & kSymbolFlagSelected, 0u);
+    EXPECT_EQ(GetDeviceParametersWindow(), nullptr);
 }
 
 }  // namespace
