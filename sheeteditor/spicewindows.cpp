@@ -21,6 +21,7 @@
 #include "graphics/grafprocs.h"
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
+#include "graphics/textstyle.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_colheader.h"
 #include "toolkit/vx_listview.h"
@@ -185,6 +186,7 @@ constexpr uint16_t kParamsValueColumn = 130;
 constexpr int16_t kParamsCellInset = 4, kParamsMessageInset = 8;
 constexpr VXColor kParamsMessageColor = 0x1FF0000;  // red
 constexpr uint32_t kUTF8TextEncoding = 0x08000100;
+constexpr int32_t kUIFontKind = 5;
 
 std::string LowerText(std::string text) {
     for (char& c : text) c = char(std::tolower(uint8_t(c)));
@@ -262,7 +264,7 @@ bool CreateParameterViews(DeviceParamsRecord* r) {
     r->header = VXCreateChildWindow(0, 0, 0, r->window, &band, r, ParamHeaderHandler);
     r->list = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, r->window, &rows, r, nullptr);
     if (!r->header || !r->list) return false;
-    VXInstallListView(r->list, nullptr, kParamsRowHeight, sizeof(int32_t), 0, ParamListViewHook);
+    VXInstallListView(r->list, GetTempDefaultStyle(kUIFontKind), kParamsRowHeight, sizeof(int32_t), 0, ParamListViewHook);
     VXShowWindow(r->header);
     VXShowWindow(r->list);
     return true;

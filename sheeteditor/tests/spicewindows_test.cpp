@@ -20,6 +20,7 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "platform/control_platform.h"
+#include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -257,7 +258,7 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->parent, window);
     EXPECT_EQ(VXCountListViewItems(list), 2);
-    VXListViewUpdate(list, nullptr, 0);
+    EXPECT_GT(WriteScreenshot(window, "spice-parameters-rows.png").size(), 24u);
     PeerFrame request = peer.frames().back();
     EXPECT_EQ(request.type, FourCC("Plst"));
     EXPECT_EQ(request.arguments[0], 55u);
@@ -277,6 +278,7 @@ TEST_F(SpiceWindows, TheParametersWindowListsTheSimulatorsAnswer) {
     EXPECT_EQ(message, "no model");
     EXPECT_EQ(VXCountListViewItems(list), 0);
     VXListViewUpdate(list, nullptr, 0);  // the message is drawn over the empty list
+    EXPECT_GT(WriteScreenshot(window, "spice-parameters-message.png").size(), 24u);
 
     // A completed analysis reloads it; closing forgets it.
     const size_t asked = peer.frames().size();
