@@ -142,6 +142,22 @@ protected:
         return value;
     }
 
+    // The resistor's simulator attributes as "name attribute-index pin".
+    std::vector<std::string> Annotated() {
+        VXChunkyBlock items = GetSpiceAnnotationAttributes(sheet_, resistor_);
+        std::vector<std::string> annotated;
+        for (uint32_t i = 0; i < VXChunkyCount(items); ++i) {
+            SpiceAnnotationAttribute item{};
+            VXChunkyGet(items, i, &item);
+            char name[kStringSpecBufferSize];
+            ExtractStringSpec(item.name, sheet_->stringBlock, name, sizeof name);
+            annotated.push_back(name + std::string(" ") + std::to_string(item.attribute) + " " +
+                                std::to_string(item.node));
+        }
+        VXDestroyChunkyBlock(items);
+        return annotated;
+    }
+
     void ConnectTo(FakeSimora& peer) { test::ConnectSpiceLinkTo(peer); }
 
     static bool TickUntil(const std::function<bool()>& done) { return test::TickSpiceLinkUntil(done); }
@@ -207,18 +223,7 @@ TEST_F(SpiceSheet, ARefreshShowsTheReplyValuesInLabelsAndAttributes) {
     FakeSimora peer;
     ConnectTo(peer);
     AnnounceAndAnswer(peer);
-    VXChunkyBlock items = GetSpiceAnnotationAttributes(sheet_, resistor_);
-    std::vector<std::string> annotated;
-    for (uint32_t i = 0; i < VXChunkyCount(items); ++i) {
-        SpiceAnnotationAttribute item{};
-        VXChunkyGet(items, i, &item);
-        char name[kStringSpecBufferSize];
-        ExtractStringSpec(item.name, sheet_->stringBlock, name, sizeof name);
-        annotated.push_back(name + std::string(" ") + std::to_string(item.attribute) + " " +
-                            std::to_string(item.node));
-    }
-    VXDestroyChunkyBlock(items);
-    EXPECT_EQ(annotated, (std::vector<std::string>{".i 0 -1", ".p 1 -1"}));
+    EXPECT_EQ(Annotated(), (std::vector<std::string>{".i 0 -1", ".p 1 -1"}));
     sheet_->modifiedFlags = kSheetModifiedSimulatorAnnotation;
     RetrieveSheetSpiceAnnotation(sheet_);
 
@@ -291,17 +296,8 @@ TEST_F(SpiceSheet, PinAttributesAreAskedForAndChangedOnTheSymbolsOwnCopy) {
     ASSERT_EQ(other->component, shared);
     const uint32_t sharedPin = GetCompSymbolPinDataId(shared, 0, 0, 1);
 
-    VXChunkyBlock items = GetSpiceAnnotationAttributes(sheet_, resistor_);
-    std::vector<std::string> annotated;
-    for (uint32_t i = 0; i < VXChunkyCount(items); ++i) {
-        SpiceAnnotationAttribute item{};
-        VXChunkyGet(items, i, &item);
-        char name[kStringSpecBufferSize];
-        ExtractStringSpec(item.name, sheet_->stringBlock, name, sizeof name);
-        annotated.push_back(name + std::string(" ") + std::to_string(item.node));
-    }
-    VXDestroyChunkyBlock(items);
-    EXPECT_EQ(annotated, (std::vector<std::string>{".i -1", ".p -1", ".ib 1", ".p 1"}));
+    EXPECT_EQ(Annotated(),
+              (std::vector<std::string>{".i 0 -1", ".p 1 -1", ".ib 0 1", ".p 1 1"}));
 
     FakeSimora peer;
     ConnectTo(peer);
