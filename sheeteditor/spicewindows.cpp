@@ -12,23 +12,23 @@
 #include "design/simlink_session.h"
 #include "design/simlink_sheet.h"
 #include "files/project.h"
-#include "foundation/socket.h"
-#include "model/sheet.h"
-#include "model/symbols.h"
 #include "foundation/ll.h"
+#include "foundation/socket.h"
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
 #include "toolkit/vx_alerts.h"
-#include "toolkit/vx_colheader.h"
-#include "toolkit/vx_listview.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_colheader.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
@@ -264,7 +264,8 @@ bool CreateParameterViews(DeviceParamsRecord* r) {
     r->header = VXCreateChildWindow(0, 0, 0, r->window, &band, r, ParamHeaderHandler);
     r->list = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, r->window, &rows, r, nullptr);
     if (!r->header || !r->list) return false;
-    VXInstallListView(r->list, GetTempDefaultStyle(kUIFontKind), kParamsRowHeight, sizeof(int32_t), 0, ParamListViewHook);
+    VXInstallListView(r->list, GetTempDefaultStyle(kUIFontKind), kParamsRowHeight, sizeof(int32_t),
+                      0, ParamListViewHook);
     VXShowWindow(r->header);
     VXShowWindow(r->list);
     return true;
