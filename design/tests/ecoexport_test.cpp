@@ -184,6 +184,31 @@ TEST(ECOExport, TheBuiltStateWrittenAndReadBackComparesEqual) {
     EmptyDesignState(&again);
 }
 
+// A "Footprint" attribute gives the footprint with its fields expanded in its symbol's context
+// (the symbol's own attributes, its designator in the instance); without one the footprint is the
+// package's name, whatever footprint text the package holds.
+TEST(ECOExport, FootprintsAreExpandedAttributesElsePackageNames) {
+    Board b;
+    Design::SetAttribute(b.sheet, b.u1, "Pins", "14");
+    Design::SetAttribute(b.sheet, b.u1, "Footprint", "DIP{Pins}");
+    Design::SetAttribute(b.sheet, b.r1, "Footprint", "R_{RefDes}");
+    CompPackages(b.r2->component)->footprint = AppendStringBlock(b.sheet->stringBlock, "RES_0805", 8, nullptr);
+    DesignStateRecord built;
+    ASSERT_EQ(InitDesignState(&built, kStateInitTexts), 0);
+    bool problem = false;
+    CreateECOLog();
+    ASSERT_EQ(BuildDesignState(b.d.project, kECOExportDescentMask, &built, &problem), 0);
+    EXPECT_FALSE(problem);
+    std::vector<std::string> comps;
+    std::string dump = DumpDesignState(&built);
+    for (size_t at = dump.find("\ncomp "); at != std::string::npos; at = dump.find("\ncomp ", at + 1))
+        comps.push_back(dump.substr(at + 1, dump.find('\n', at + 1) - at - 1));
+    EXPECT_EQ(comps, (std::vector<std::string>{"comp 2 \"DIP14\t\t\t\"", "comp 1 \"PKG\t\t\t\"",
+                                               "comp 0 \"R_R1\t\t\t\""}))
+        << dump;
+    EmptyDesignState(&built);
+}
+
 TEST(ECOExport, DesignRuleProblemsWriteNothingAndKeepTheFile) {
     Board b;
     // A second U1, and an unannotated resistor.
