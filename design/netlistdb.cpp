@@ -329,7 +329,8 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
 namespace {
 
 struct GroupKey {
-    StringSpec designator, qualifier;
+    StringSpec designator;
+    uint32_t instance;  // the node order + 1 of the row's instance when designators are qualified, else 0
     uint32_t collection;
     uint16_t nameIndex;
     uint8_t package;
@@ -338,7 +339,7 @@ struct GroupKey {
 struct GroupKeyHash {
     size_t operator()(const GroupKey& k) const {
         uint64_t h = k.designator * 0x9E3779B97F4A7C15ull;
-        h ^= (uint64_t(k.qualifier) << 1) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+        h ^= (uint64_t(k.instance) << 1) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
         h ^= (uint64_t(k.collection) << 20 | uint64_t(k.package) << 16 | k.nameIndex) + (h << 6) + (h >> 2);
         return size_t(h);
     }
@@ -1082,12 +1083,12 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         const StringSpec designatorSpec = build->compStrings->Add(designator, &build->status);
         // Rows of one instance group together; their qualifiers are made once the collection
         // is complete (a node's path may need the designator of a sheet symbol not yet seen).
-        const uint32_t qualifierSpec = qualify ? inst.nodeOrder + 1 : 0;
+        const uint32_t instanceKey = qualify ? inst.nodeOrder + 1 : 0;
         if (build->status) return build->status;
         if (c->compMap)
             AddSpiceCompMapEntry(c->compMap, uint32_t(inst.instanceId), symbol->serial, designator);
         // The row: reused for another section of a grouped package, else new.
-        const GroupKey key{designatorSpec, qualifierSpec, cc.index, uint16_t(symbol->kind.comp.nameIndex),
+        const GroupKey key{designatorSpec, instanceKey, cc.index, uint16_t(symbol->kind.comp.nameIndex),
                            uint8_t(cc.package)};
         uint32_t row = kNoOrder;
         const bool isSubSheetRow = subSheet || (symbol->flags & kSymbolFlagSheet);
