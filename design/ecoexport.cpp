@@ -6,7 +6,9 @@
 
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "design/ecodiff.h"
@@ -14,11 +16,15 @@
 #include "design/netlistdb.h"
 #include "design/wasis.h"
 #include "files/hierarchy.h"
+#include "files/instances.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "foundation/datetime.h"
 #include "foundation/ll.h"
 #include "model/attributes.h"
+#include "model/fieldexpand.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
 
 namespace plexa {
 
@@ -27,6 +33,7 @@ namespace {
 ECOHooks gHooks;
 
 constexpr OSStatus kNoMemory = -108;
+constexpr const char* kFootprintAttribute = "Footprint";
 
 void UpdateHierarchy(ProjectRecord* project, uint32_t reasons) {
     if (gHooks.updateHierarchy) gHooks.updateHierarchy(project, reasons);
@@ -78,18 +85,90 @@ std::string PadFootprint(std::string text) {
     return text;
 }
 
-// The value of the row's "Footprint" attribute, else the part type's footprint text (the
-// package's footprint, else its name) without the part's name in front.
-std::string RowFootprint(const UnifiedDBRecord* db, const UDBCompEntry& row, const std::string& name) {
-    if (row.attributes && row.attributeCount) {
-        char value[kAttributeTextSize];
-        GetAttributeValue(db->compStrings, row.attributes, 0, row.attributeCount, "Footprint", value, nullptr);
-        if (value[0]) return value;
+// The row's i-th instance reference: the instance id and the symbol's serial.
+void InstanceReference(const UDBCompEntry& row, uint16_t i, uint32_t reference[2]) {
+    const uint8_t* refs =
+        reinterpret_cast<const uint8_t*>(*row.attributes) + size_t(row.attributeCount) * sizeof(AttributeRecord);
+    std::memcpy(reference, refs + size_t(i) * 8, 8);
+}
+
+// The row's "Footprint" attribute as written (empty without one).
+std::string FootprintAttribute(const UnifiedDBRecord* db, const UDBCompEntry& row) {
+    if (!row.attributes || !row.attributeCount) return std::string();
+    char value[kAttributeTextSize];
+    GetAttributeValue(db->compStrings, row.attributes, 0, row.attributeCount, kFootprintAttribute, value, nullptr);
+    return value;
+}
+
+// "Footprint" attributes whose fields and expressions are expanded in the context of the first
+// placed symbol of their row: that symbol's sheet in that symbol's instance.
+struct FootprintExpansion {
+    struct Wanted {
+        uint32_t row;
+        SheetInstance* instance;
+        SheetSpec* spec;
+        uint32_t serial;
+    };
+    std::vector<Wanted> wanted;
+    std::map<uint32_t, std::string> expanded;  // by comp row
+};
+
+OSStatus ExpandFootprintsOfSheet(ProjectRecord* project, SheetNode*, bool, SheetSpec* spec, SheetRecord* sheet,
+                                 void* data) {
+    auto* expansion = static_cast<FootprintExpansion*>(data);
+    if (!spec || !sheet) return status::kNoErr;
+    ProjectRecord* keptProject = sheet->project;
+    SheetInstance* keptInstance = sheet->hierarchyContext;
+    bool changed = false;
+    for (const FootprintExpansion::Wanted& w : expansion->wanted) {
+        if (w.spec != spec) continue;
+        SymbolRecord* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList));
+        while (symbol && symbol->serial != w.serial) symbol = symbol->next;
+        if (!symbol) continue;
+        if (sheet->project != project || sheet->hierarchyContext != w.instance) {
+            if (SetSheetContext(sheet, project, w.instance, false)) continue;
+            changed = true;
+        }
+        DataContextChain* chain = BuildSymbolContextChain(BuildSheetContextChain(sheet, project), sheet, symbol, false);
+        char value[kExpansionValueSize];
+        if (chain && ExpandCtxChainValue(chain, kFootprintAttribute, value, sizeof value))
+            expansion->expanded[w.row] = value;
+        if (chain) DestroyDataCtxChain(chain);
     }
-    if (row.partId >= db->partTypes.size()) return std::string();
-    std::string text = Spec(db->partTypes[row.partId].footprint, db->compStrings);
-    if (text.compare(0, name.size(), name) == 0) text.erase(0, name.size());
-    return text;
+    if (changed) SetSheetContext(sheet, keptProject, keptInstance, false);
+    return status::kNoErr;
+}
+
+// Expands the "Footprint" attributes that hold fields, expressions or escapes; rows whose value
+// is plain text keep it as it is.
+OSStatus ExpandFootprints(ProjectRecord* project, const UnifiedDBRecord* db, std::map<uint32_t, std::string>* out) {
+    FootprintExpansion expansion;
+    for (uint32_t id = 0; id < db->comps.size(); ++id) {
+        const UDBCompEntry& row = db->comps[id];
+        if (!row.instanceRefCount || FootprintAttribute(db, row).find_first_of("{`\\") == std::string::npos)
+            continue;
+        uint32_t reference[2];
+        InstanceReference(row, 0, reference);
+        SheetInstance* instance = GetInstanceWithId(project, reference[0]);
+        SheetNode* node = instance ? GetSheetNodeWithInstance(project, instance) : nullptr;
+        if (node) expansion.wanted.push_back({id, instance, node->sheetSpec, reference[1]});
+    }
+    if (expansion.wanted.empty()) return status::kNoErr;
+    const OSStatus st = ProcessHierarchySheets(project, nullptr, kWalkDescend, ExpandFootprintsOfSheet, nullptr,
+                                               &expansion);
+    *out = std::move(expansion.expanded);
+    return st;
+}
+
+// The expanded value of the row's "Footprint" attribute, else its package's name.
+std::string RowFootprint(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry& row,
+                         const std::map<uint32_t, std::string>& expanded) {
+    const auto it = expanded.find(rowId);
+    std::string text = it != expanded.end() ? it->second : FootprintAttribute(db, row);
+    if (!text.empty()) return text;
+    char package[kUDBTextSize];
+    GetUDBPackageName(db, row, package);
+    return package;
 }
 
 // Legacy portable time (local, since 1904) of a global date-time value; 0 stays 0.
@@ -100,8 +179,9 @@ uint32_t RevisionTime(uint32_t latest) {
 }
 
 // The design state's component rows: its designator, name and the database rows behind it.
-void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry& row, DesignStateRecord* state,
-                  bool* problem, std::set<std::string>* pinsLogged) {
+void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry& row,
+                  const std::map<uint32_t, std::string>& footprints, DesignStateRecord* state, bool* problem,
+                  std::set<std::string>* pinsLogged) {
     char designator[kUDBTextSize];
     GetUDBRefDes(db, rowId, &row, true, designator);
     const std::string name = row.partId < db->partTypes.size() ? Spec(db->partTypes[row.partId].name, db->pinStrings)
@@ -110,13 +190,12 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
     if (!*problem) {
         id = AddECOCompText(state, designator, name.c_str());
         if (id < 0) return;
-        const int32_t comp = AddECOComp(state, uint16_t(id), PadFootprint(RowFootprint(db, row, name)).c_str());
+        const int32_t comp =
+            AddECOComp(state, uint16_t(id), PadFootprint(RowFootprint(db, rowId, row, footprints)).c_str());
         if (row.attributes) {
-            const uint8_t* refs = reinterpret_cast<const uint8_t*>(*row.attributes) +
-                                  size_t(row.attributeCount) * sizeof(AttributeRecord);
             for (uint16_t i = 0; i < row.instanceRefCount; ++i) {
                 uint32_t ref[2];
-                std::memcpy(ref, refs + size_t(i) * 8, 8);
+                InstanceReference(row, i, ref);
                 const int32_t symbol = int32_t(ref[1]);
                 AddECOCompMember(state, symbol < 0 ? 0xFFFFFFFFu : ref[0], symbol, comp);
             }
@@ -164,6 +243,11 @@ OSStatus BuildDesignState(ProjectRecord* project, uint16_t descentMask, DesignSt
     const OSStatus status = CreateUnifiedDB(project, nullptr, kECOBuildFlags, &db);
     if (status) return status;
     state->revisionTime = RevisionTime(db.latestChange);
+    std::map<uint32_t, std::string> footprints;
+    if (const OSStatus st = ExpandFootprints(project, &db, &footprints)) {
+        DestroyUnifiedDB(&db);
+        return st;
+    }
 
     std::set<std::string> netsLogged;
     for (uint32_t id : db.netOrder) {
@@ -190,7 +274,7 @@ OSStatus BuildDesignState(ProjectRecord* project, uint16_t descentMask, DesignSt
             if (designatorsLogged.insert(key).second) LogDRCError(kECORefDesTwiceText, designator, &problem);
             continue;
         }
-        AddComponent(&db, id, row, state, &problem, &pinsLogged);
+        AddComponent(&db, id, row, footprints, state, &problem, &pinsLogged);
     }
     DestroyUnifiedDB(&db);
     if (problem && errorFlag) *errorFlag = true;

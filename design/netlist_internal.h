@@ -74,6 +74,9 @@ struct UDBBuild {
     std::unordered_map<uint32_t, StringSpec> qualifiers;
     // The simulator signal map (a build with simulator maps only).
     std::vector<UDBSignalEntry> signalMap;
+    // The simulator component map being built (a build with simulator maps only): its sheet
+    // symbols' designators stand in front of the nodes' names in instance-path qualifiers.
+    DAHeader** compMap = nullptr;
     OSStatus status = 0;
 
     ~UDBBuild();

@@ -164,7 +164,7 @@ StringSpec UDBBuild::Qualifier(SheetNode* node) {
     char text[kUDBTextSize] = "?";
     if (node) {
         if (settings.instanceNaming) {
-            BuildSheetInstancePath(project, node, db->rootNode, suffix ? 4 : 0, text, 254);
+            BuildSheetInstancePath(project, node, db->rootNode, compMap, suffix ? 4 : 0, text, 254);
         } else if (SheetInstance* instance = RetrieveSheetInstance(project, node, node != db->rootNode)) {
             std::snprintf(text, sizeof text, "I%u", instance->id);
         }
@@ -329,7 +329,8 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
 namespace {
 
 struct GroupKey {
-    StringSpec designator, qualifier;
+    StringSpec designator;
+    uint32_t instance;  // the node order + 1 of the row's instance when designators are qualified, else 0
     uint32_t collection;
     uint16_t nameIndex;
     uint8_t package;
@@ -338,7 +339,7 @@ struct GroupKey {
 struct GroupKeyHash {
     size_t operator()(const GroupKey& k) const {
         uint64_t h = k.designator * 0x9E3779B97F4A7C15ull;
-        h ^= (uint64_t(k.qualifier) << 1) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+        h ^= (uint64_t(k.instance) << 1) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
         h ^= (uint64_t(k.collection) << 20 | uint64_t(k.package) << 16 | k.nameIndex) + (h << 6) + (h >> 2);
         return size_t(h);
     }
@@ -977,12 +978,30 @@ OSStatus Collect(Collector* c, SheetPass* pass, SymbolRecord* symbol, ComponentR
     return status::kNoErr;
 }
 
+// The designator that the sheet's annotation gives the symbol in an instance into out
+// (kUDBTextSize bytes; left alone without one), and its slot; -1 without one.
+int32_t AnnotatedDesignator(SheetPass* pass, uint32_t serial, int32_t annotationId, char* out) {
+    auto it = pass->annotations.find(uint64_t(serial) << 32 | uint32_t(annotationId));
+    if (it == pass->annotations.end() || it->second->designator == kNoDesignator) return -1;
+    ExtractStringSpec(it->second->designator, GetAnnotationMapStringBlock(pass->annotation), out, kUDBTextSize);
+    return it->second->slot;
+}
+
 struct InstanceContext {
     SheetNode* node;
     uint32_t nodeOrder;
     int32_t instanceId;
     int32_t annotationId;  // 0 where the project keeps annotation in the sheets
 };
+
+// Whether a symbol naming a sub-sheet stands for no component in the instance: always a sheet
+// symbol, and a file symbol whose child is entered; in a modular build neither.
+bool SkippedAsSubSheet(const SymbolRecord* symbol, bool subSheet, bool modular, const InstanceContext& inst) {
+    if (!subSheet || modular) return false;
+    if (symbol->flags & kSymbolFlagSheet) return true;
+    const SheetNode* child = ChildOfSerial(inst.node, symbol->serial);
+    return !child || !(child->flags & (kSheetNodeCircular | kSheetNodeNoDescent));
+}
 
 OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                       const std::vector<InstanceContext>& instances) {
@@ -994,6 +1013,20 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
     SheetRecord* sheet = pass->sheet;
     const bool subSheet = IsSubSheetSymbol(symbol) && SubSheetIndex(build, pass, symbol) >= 0;
     const bool portOnly = (symbol->flags & kSymbolFlagPort) != 0;
+    // A symbol of a sub-sheet that is entered is no component, but the simulator still names the
+    // sub-sheet's instance by its designator.
+    if (c->compMap && subSheet && !modular) {
+        char ownRef[kSymbolTextSize];
+        GetSymbolRefName(symbol, sheet->stringBlock, ownRef);
+        for (const InstanceContext& inst : instances) {
+            if (!SkippedAsSubSheet(symbol, subSheet, modular, inst)) continue;
+            char designator[kUDBTextSize] = "";
+            if (ownRef[0]) std::snprintf(designator, sizeof designator, "%s", ownRef);
+            else AnnotatedDesignator(pass, symbol->serial, inst.annotationId, designator);
+            if (AddSpiceCompMapEntry(c->compMap, uint32_t(inst.instanceId), symbol->serial, designator) < 0)
+                return status::kOutOfMemory;
+        }
+    }
     ComponentRecord* comp = symbol->component;
     ComponentRecord* temporary = nullptr;
     struct TempFree {
@@ -1028,11 +1061,7 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
     if (subSheet) GetSymbolSheetName(symbol, sheet->stringBlock, subName);
 
     for (const InstanceContext& inst : instances) {
-        if (subSheet && !(symbol->flags & kSymbolFlagSheet) && !modular) {
-            SheetNode* child = ChildOfSerial(inst.node, symbol->serial);
-            if (!child || !(child->flags & (kSheetNodeCircular | kSheetNodeNoDescent))) continue;
-        }
-        if (subSheet && (symbol->flags & kSymbolFlagSheet) && !modular) continue;
+        if (SkippedAsSubSheet(symbol, subSheet, modular, inst)) continue;
         if (!collected) {
             if (OSStatus st = Collect(c, pass, symbol, comp, &cc)) return st;
             collected = true;
@@ -1043,14 +1072,7 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         if (ownRef[0]) {
             std::snprintf(designator, sizeof designator, "%s", ownRef);
         } else {
-            auto it = pass->annotations.find(uint64_t(symbol->serial) << 32 | uint32_t(inst.annotationId));
-            if (it != pass->annotations.end() && it->second->designator != kNoDesignator) {
-                ExtractStringSpec(it->second->designator, GetAnnotationMapStringBlock(pass->annotation),
-                                  designator, kUDBTextSize);
-                section = it->second->slot;
-            } else {
-                section = -1;
-            }
+            section = AnnotatedDesignator(pass, symbol->serial, inst.annotationId, designator);
             if (section < 0 || section >= cc.component->sectionCount) {
                 const int32_t first = GetFirstCompSectionUsingSymbol(cc.component, symbol->kind.comp.symbol, nullptr);
                 section = first < 0 ? 0 : first;
@@ -1059,12 +1081,14 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         if (appendSuffix && cc.component->sectionCount >= 2 && designator[0])
             AppendRefDesSuffix(cc.component, section, c->strings, designator);
         const StringSpec designatorSpec = build->compStrings->Add(designator, &build->status);
-        const StringSpec qualifierSpec = qualify ? build->Qualifier(inst.node) : 0;
+        // Rows of one instance group together; their qualifiers are made once the collection
+        // is complete (a node's path may need the designator of a sheet symbol not yet seen).
+        const uint32_t instanceKey = qualify ? inst.nodeOrder + 1 : 0;
         if (build->status) return build->status;
         if (c->compMap)
             AddSpiceCompMapEntry(c->compMap, uint32_t(inst.instanceId), symbol->serial, designator);
         // The row: reused for another section of a grouped package, else new.
-        const GroupKey key{designatorSpec, qualifierSpec, cc.index, uint16_t(symbol->kind.comp.nameIndex),
+        const GroupKey key{designatorSpec, instanceKey, cc.index, uint16_t(symbol->kind.comp.nameIndex),
                            uint8_t(cc.package)};
         uint32_t row = kNoOrder;
         const bool isSubSheetRow = subSheet || (symbol->flags & kSymbolFlagSheet);
@@ -1086,7 +1110,6 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             UDBCompEntry r{};
             r.component = cc.component;
             r.designator = designatorSpec;
-            r.qualifier = qualifierSpec;
             r.sheetIndex = pass->index;
             r.packageIndex = uint8_t(cc.package);
             r.nameIndex = uint16_t((symbol->flags & kSymbolFlagSheet) ? 0 : symbol->kind.comp.nameIndex);
@@ -1331,23 +1354,27 @@ OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
             GetCompFootprintString(comp, r.packageIndex, r.nameIndex, c->strings, footprint);
             const StringSpec name = CompNames(comp)[r.nameIndex < comp->nameCount ? r.nameIndex : 0];
             const StringSpec fp = build->compStrings->Add(footprint, &build->status);
+            char packageName[kUDBTextSize * 2] = "";
+            GetCompPackageName(comp, c->strings, r.packageIndex, packageName);
+            const StringSpec package = packageName[0] ? build->compStrings->Add(packageName, &build->status) : 0;
+            const UDBPartType type{name, r.packageIndex, fp, package};
+            const auto same = [&type](const UDBPartType& t) {
+                return t.name == type.name && t.packageId == type.packageId && t.footprint == type.footprint &&
+                       t.packageName == type.packageName;
+            };
             uint32_t found = kNoOrder;
             auto last = lastType.find(comp);
-            if (last != lastType.end()) {
-                const UDBPartType& t = db->partTypes[last->second];
-                if (t.name == name && t.packageId == r.packageIndex && t.footprint == fp) found = last->second;
-            }
+            if (last != lastType.end() && same(db->partTypes[last->second])) found = last->second;
             if (found == kNoOrder) {
                 for (size_t t = 0; t < db->partTypes.size(); ++t) {
-                    const UDBPartType& pt = db->partTypes[t];
-                    if (pt.name == name && pt.packageId == r.packageIndex && pt.footprint == fp) {
+                    if (same(db->partTypes[t])) {
                         found = uint32_t(t);
                         break;
                     }
                 }
             }
             if (found == kNoOrder) {
-                db->partTypes.push_back({name, r.packageIndex, fp});
+                db->partTypes.push_back(type);
                 found = uint32_t(db->partTypes.size() - 1);
             }
             lastType[comp] = found;
@@ -1489,6 +1516,7 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
     collector.strings = CreateStringBlock(nullptr, 256);
     collector.pins = collector.strings ? CreatePinDataTable(collector.strings) : nullptr;
     if (simulator) collector.compMap = CreateSpiceCompMap();
+    build->compMap = collector.compMap;
     if (!db->compStrings || !db->netStrings || !db->netNameStrings || !collector.list || !collector.strings ||
         !collector.pins || (simulator && !collector.compMap))
         return fail(status::kOutOfMemory);
@@ -1514,6 +1542,11 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
     OSStatus st = ProcessHierarchySheets(project, root, walkFlags, BuildSheetProc, nullptr, &walk);
     if (st) return fail(st);
     collector.ReleaseScratch();
+    if (project->settings.qualifyDesignators && !(flags & kUDBModular)) {
+        for (UDBCompEntry& r : db->comps)
+            if (r.nodeOrder < db->nodes.size()) r.qualifier = build->Qualifier(db->nodes[r.nodeOrder]);
+        if (build->status) return fail(build->status);
+    }
 
     // Conversion; the collection's pin data and strings become the database's.
     if ((st = ConvertCompTable(build.get(), &collector))) return fail(st);
@@ -1581,6 +1614,7 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
             DestroySpiceCompMap(collector.compMap);
         }
         collector.compMap = nullptr;
+        build->compMap = nullptr;
         project->netlistRoot = root ? root->id : 0;
         project->netlistFlags = (flags & kUDBQualifyAllLocal) ? kNetlistQualifiedAllLocal : 0;
     }
@@ -1732,6 +1766,14 @@ bool GetUDBRefDes(const UnifiedDBRecord* db, uint32_t compRow, const UDBCompEntr
     char designator[kUDBTextSize];
     ExtractStringSpec(row->designator, db->compStrings, designator, sizeof designator);
     return Qualified(db, designator, row->qualifier, qualify, text);
+}
+
+bool GetUDBPackageName(const UnifiedDBRecord* db, const UDBCompEntry& row, char* text) {
+    text[0] = 0;
+    if (!db || !(db->flags & kUDBPartTypes) || row.partId >= db->partTypes.size()) return false;
+    const StringSpec spec = db->partTypes[row.partId].packageName;
+    if (spec) ExtractStringSpec(spec, db->compStrings, text, kUDBTextSize);
+    return text[0] != 0;
 }
 
 bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, UDBPortSpec* spec) {

@@ -161,6 +161,7 @@ struct UDBPartType {
     StringSpec name;       // pin string block (the collection's)
     uint32_t packageId;
     StringSpec footprint;  // comp string block
+    StringSpec packageName;  // comp string block; 0 when the package has none
 };
 
 struct UnifiedDBRecord {
@@ -268,6 +269,9 @@ bool GetUDBNetName(const UnifiedDBRecord* db, int32_t netId, const UDBNetEntry* 
 // The designator, qualified the same way.
 bool GetUDBRefDes(const UnifiedDBRecord* db, uint32_t compRow, const UDBCompEntry* row,
                   bool qualify, char* text);
+// The name of the package of a comp row's part type (a build with part types) into text
+// (kUDBTextSize bytes); false when it has none.
+bool GetUDBPackageName(const UnifiedDBRecord* db, const UDBCompEntry& row, char* text);
 // The n-th export spec of a sheet (kept by a modular build); false when there is none.
 bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, UDBPortSpec* spec);
 // In a sort map of pin indices ordered by net id and then node (`BuildNetMembersSortMap`), the

@@ -96,7 +96,6 @@ struct ReportState {
     std::unordered_map<std::string, std::string> variables;
     std::FILE* output = nullptr;
     std::string outputPath;
-    const uint8_t* bytes = nullptr;  // of the running token stream
     uint32_t size = 0;
     Handle tokens = nullptr;
     uint32_t position = 0;

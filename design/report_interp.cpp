@@ -82,12 +82,16 @@ void Need(uint32_t count) {
     if (gRpt.size - gRpt.position < count || gRpt.position > gRpt.size) Signal(status::kParamErr);
 }
 
+// The token stream's bytes, read through the handle each time: the handle is not locked, so a
+// compaction of its pool during the run may move it.
+const uint8_t* StreamBytes() { return reinterpret_cast<const uint8_t*>(*gRpt.tokens); }
+
 // An operand of the stream, copied out byte-wise (operands are not aligned).
 template <typename T>
 T ReadOperand() {
     Need(sizeof(T));
     T v;
-    std::memcpy(&v, gRpt.bytes + gRpt.position, sizeof(T));
+    std::memcpy(&v, StreamBytes() + gRpt.position, sizeof(T));
     gRpt.position += uint32_t(sizeof(T));
     return v;
 }
@@ -214,7 +218,6 @@ void Copy(bool ignoreMissing) {
 // ---- Nested streams: RUN and CALL ----
 
 struct SavedStream {
-    const uint8_t* bytes;
     uint32_t size;
     Handle tokens;
     uint32_t position;
@@ -222,11 +225,10 @@ struct SavedStream {
 };
 
 SavedStream SaveStream() {
-    return {gRpt.bytes, gRpt.size, gRpt.tokens, gRpt.position, gRpt.runningPath};
+    return {gRpt.size, gRpt.tokens, gRpt.position, gRpt.runningPath};
 }
 
 void RestoreStream(const SavedStream& s) {
-    gRpt.bytes = s.bytes;
     gRpt.size = s.size;
     gRpt.tokens = s.tokens;
     gRpt.position = s.position;
@@ -238,7 +240,6 @@ void Enter(Handle tokens, uint32_t position) {
     if (gRpt.nesting >= kMaxReportNesting) Signal(kScriptNestTooDeep);
     ++gRpt.nesting;
     gRpt.tokens = tokens;
-    gRpt.bytes = reinterpret_cast<const uint8_t*>(*tokens);
     gRpt.size = uint32_t(SizeOfHandle(tokens));
     gRpt.position = position;
 }
@@ -354,7 +355,7 @@ uint16_t RptReadCode() { return ReadOperand<uint16_t>(); }
 uint16_t RptPeekCode() {
     if (gRpt.size - gRpt.position < 2 || gRpt.position > gRpt.size) return 0;
     uint16_t code;
-    std::memcpy(&code, gRpt.bytes + gRpt.position, 2);
+    std::memcpy(&code, StreamBytes() + gRpt.position, 2);
     return code;
 }
 
@@ -370,9 +371,9 @@ double RptReadF64() { return ReadOperand<double>(); }
 
 std::string RptReadString() {
     Need(1);
-    const uint8_t length = gRpt.bytes[gRpt.position++];
+    const uint8_t length = StreamBytes()[gRpt.position++];
     Need(length);
-    std::string text(reinterpret_cast<const char*>(gRpt.bytes + gRpt.position), length);
+    std::string text(reinterpret_cast<const char*>(StreamBytes() + gRpt.position), length);
     gRpt.position += length;
     if ((length & 1) == 0) {
         Need(1);

@@ -295,7 +295,7 @@ bool TreeNodeField(int64_t item, const std::string& key, std::string* value) {
     SheetNode* root = DB() ? DB()->rootNode : nullptr;
     if (key == "INSTANCEPATH") {
         char text[kUDBTextSize] = {0};
-        BuildSheetInstancePath(gRpt.project, node, root, 1, text, kUDBTextSize - 1);
+        BuildSheetInstancePath(gRpt.project, node, root, nullptr, 1, text, kUDBTextSize - 1);
         *value = text;
     } else if (key == "INSTANCEDEPTH") {
         int32_t depth = 0;

@@ -239,7 +239,7 @@ std::string GetSpiceSheetQualifier(ProjectRecord* project, SheetNode* node) {
     }
     char path[kSpiceQualifierLimit + 1];
     path[0] = 0;
-    if (BuildSheetInstancePath(project, node, stop, stop ? 0 : 1, path, kSpiceQualifierLimit) == 0)
+    if (BuildSheetInstancePath(project, node, stop, nullptr, stop ? 0 : 1, path, kSpiceQualifierLimit) == 0)
         return {};
     return std::string(project->settings.separator) + path;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "files/instances.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "foundation/memory.h"
@@ -87,9 +88,12 @@ SheetNode* NextSheetNode(const SheetTree* tree, const SheetNode* node) {
     return nullptr;
 }
 
-int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNode* stop, uint32_t flags,
-                               char* out, int32_t maxLength) {
+int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNode* stop, DAHeader** compMap,
+                               uint32_t flags, char* out, int32_t maxLength) {
     if (out && maxLength > 0) out[0] = 0;
+    char separator[sizeof project->settings.separator + 1] = {};
+    std::memcpy(separator, project->settings.separator, sizeof project->settings.separator);
+    if (!separator[0]) std::strcpy(separator, ":");
     std::vector<std::string> parts;
     if (flags & 2) {
         stop = nullptr;
@@ -107,7 +111,14 @@ int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNod
             GetSheetSpecName(project, n->sheetSpec, name, sizeof name);
         const size_t length = std::strlen(name);
         if (length >= 4 && (strcasecmp(name + length - 4, ".SHX") == 0)) name[length - 4] = 0;
-        parts.emplace_back(name);
+        char designator[256] = "";
+        SheetInstance* parentInstance = compMap && n->parent ? RetrieveSheetInstance(project, n->parent, false) : nullptr;
+        if (parentInstance && GetSpiceCompMapRefDes(compMap, parentInstance->id, n->serial, designator)) {
+            parts.emplace_back(designator);
+            if (name[0] && strcasecmp(name, designator) != 0) parts.back() += std::string(separator) + name;
+        } else {
+            parts.emplace_back(name);
+        }
     }
     if (flags & 2) {
         std::string projectName = project->file.spec.name;
@@ -117,9 +128,6 @@ int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNod
     }
     if (parts.empty()) return 0;
     if (!(flags & 4)) std::reverse(parts.begin(), parts.end());
-    char separator[sizeof project->settings.separator + 1] = {};
-    std::memcpy(separator, project->settings.separator, sizeof project->settings.separator);
-    if (!separator[0]) std::strcpy(separator, ":");
     std::string whole, written;
     for (const std::string& part : parts) {
         const std::string joined = whole.empty() ? part : whole + separator + part;

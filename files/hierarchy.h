@@ -14,6 +14,7 @@
 
 namespace plexa {
 
+struct DAHeader;
 struct FileSpec;
 struct ProjectRecord;
 struct SymbolRecord;
@@ -69,10 +70,14 @@ SheetNode* NextSheetNode(const SheetTree* tree, const SheetNode* node);
 // to the stop node, joined by the project's separator from the top down (flags 4: from the node
 // up). Without a stop node the path stops below the top-level ancestor (flags 1: includes it);
 // with a stop node it stops below it (flags 1: below its parent); flags 2 takes every node and the
-// project's name in front. A part is written only while the path with it stays below maxLength;
-// returns the whole path's length plus one (0 when there are no parts).
-int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNode* stop, uint32_t flags,
-                               char* out, int32_t maxLength);
+// project's name in front. With a simulator component map, the part of a node below the top
+// level starts with the designator that the map holds for its sheet symbol (parent's instance id,
+// node's serial), followed by the separator and the name (the name left out when it is that
+// designator), so two uses of one sheet whose symbols share a name still have paths of their own.
+// A part is written only while the path with it stays below maxLength; returns the whole path's
+// length plus one (0 when there are no parts).
+int32_t BuildSheetInstancePath(ProjectRecord* project, SheetNode* node, SheetNode* stop, DAHeader** compMap,
+                               uint32_t flags, char* out, int32_t maxLength);
 
 // ---- Building ----
 

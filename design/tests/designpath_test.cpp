@@ -413,6 +413,32 @@ protected:
         EXPECT_EQ(netlist, expected);
     }
 
+    // Step: with designators qualified and the project's qualifiers in front, every element line
+    // of the netlist still starts with its designator's element letter: the simulator's build puts
+    // the qualifiers behind the names. The child's parts carry their instance's name.
+    void CheckQualifiedDesignatorsKeepTheirLetters() {
+        const ProjectSettings kept = project->settings;
+        project->settings.qualifyDesignators = 1;
+        project->settings.instanceNamePlace = 0;
+        const std::string netlist = WriteSpiceNetlist();
+        project->settings = kept;
+        const Nodes n = FindNodes();
+        const std::string first = ":" + NodeName(n.first), second = ":" + NodeName(n.second);
+        int32_t elements = 0, qualified = 0;
+        for (size_t at = 0, end; at < netlist.size(); at = end + 1) {
+            end = netlist.find('\n', at);
+            if (end == std::string::npos) end = netlist.size();
+            const std::string line = netlist.substr(at, end - at);
+            if (line.empty() || line[0] == '*' || line[0] == '.') continue;
+            ++elements;
+            EXPECT_NE(std::string("RCV").find(line[0]), std::string::npos) << line;
+            const std::string name = line.substr(0, line.find(' '));
+            qualified += name.find(first) != std::string::npos || name.find(second) != std::string::npos;
+        }
+        EXPECT_EQ(elements, 7) << netlist;
+        EXPECT_EQ(qualified, 4) << netlist;  // R and C of each use of the child
+    }
+
     // Step: the operating point when a simulator is installed: the divider gives A = 5 V * 2k / 3k,
     // and each instance's MID sits at its own input (no current flows into the capacitors).
     void SimulateSpiceNetlist(const std::string& netlist) {
@@ -536,6 +562,7 @@ TEST_F(DesignPathTest, BuildSaveReopenAnnotateNetlistAndExport) {
     const std::string netlist = WriteSpiceNetlist();
     CheckSpiceNetlist(netlist);
     SimulateSpiceNetlist(netlist);
+    CheckQualifiedDesignatorsKeepTheirLetters();
 
     ASSERT_NO_FATAL_FAILURE(ExportRootAsDXF());
 

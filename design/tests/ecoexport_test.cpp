@@ -116,6 +116,18 @@ struct Board {
         DestroyECOLog();
         SetDesignStateInfo(state, "BOARD", 0, kStateKindPCB);
     }
+    // The project's state as the export builds it, dumped; no design-rule problem is expected.
+    std::string ExportState() {
+        DesignStateRecord built;
+        EXPECT_EQ(InitDesignState(&built, kStateInitTexts), 0);
+        bool problem = false;
+        CreateECOLog();
+        EXPECT_EQ(BuildDesignState(d.project, kECOExportDescentMask, &built, &problem), 0);
+        EXPECT_FALSE(problem);
+        const std::string dump = DumpDesignState(&built);
+        EmptyDesignState(&built);
+        return dump;
+    }
     std::string Designators() {
         std::string out;
         char text[kAnnotationTextSize];
@@ -130,15 +142,10 @@ struct Board {
 
 TEST(ECOExport, TheBuiltStateWrittenAndReadBackComparesEqual) {
     Board b;
-    DesignStateRecord built;
-    ASSERT_EQ(InitDesignState(&built, kStateInitTexts), 0);
-    bool problem = false;
-    CreateECOLog();
-    ASSERT_EQ(BuildDesignState(b.d.project, kECOExportDescentMask, &built, &problem), 0);
-    EXPECT_FALSE(problem);
+    const std::string built = b.ExportState();
     EXPECT_EQ(gECOLog.text, "");
     const std::string iid = std::to_string(b.node->instance->id);
-    EXPECT_EQ(DumpDesignState(&built),
+    EXPECT_EQ(built,
               "design \"\" time=0 kind=0 flags=0\n"
               "text 0 \"R1\" \"RES\"\n"
               "text 1 \"R2\" \"RES\"\n"
@@ -158,7 +165,7 @@ TEST(ECOExport, TheBuiltStateWrittenAndReadBackComparesEqual) {
               "member \"MID\" 1 \"2\"\n"
               "member \"IN\" 2 \"1\"\n"
               "member \"OUT\" 2 \"3\"\n");
-    EmptyDesignState(&built);
+    bool problem = false;
 
     const std::string path = b.dir.file("BOARD.ECO");
     ASSERT_EQ(ExportECOFile(b.d.project, path.c_str()), 0);
@@ -182,6 +189,24 @@ TEST(ECOExport, TheBuiltStateWrittenAndReadBackComparesEqual) {
     EXPECT_EQ(gECOLog.text, "");
     EmptyDesignState(&back);
     EmptyDesignState(&again);
+}
+
+// A "Footprint" attribute gives the footprint with its fields expanded in its symbol's context
+// (the symbol's own attributes, its designator in the instance); without one the footprint is the
+// package's name, whatever footprint text the package holds.
+TEST(ECOExport, FootprintsAreExpandedAttributesElsePackageNames) {
+    Board b;
+    Design::SetAttribute(b.sheet, b.u1, "Pins", "14");
+    Design::SetAttribute(b.sheet, b.u1, "Footprint", "DIP{Pins}");
+    Design::SetAttribute(b.sheet, b.r1, "Footprint", "R_{RefDes}");
+    CompPackages(b.r2->component)->footprint = AppendStringBlock(b.sheet->stringBlock, "RES_0805", 8, nullptr);
+    std::vector<std::string> comps;
+    const std::string dump = b.ExportState();
+    for (size_t at = dump.find("\ncomp "); at != std::string::npos; at = dump.find("\ncomp ", at + 1))
+        comps.push_back(dump.substr(at + 1, dump.find('\n', at + 1) - at - 1));
+    EXPECT_EQ(comps, (std::vector<std::string>{"comp 2 \"DIP14\t\t\t\"", "comp 1 \"PKG\t\t\t\"",
+                                               "comp 0 \"R_R1\t\t\t\""}))
+        << dump;
 }
 
 TEST(ECOExport, DesignRuleProblemsWriteNothingAndKeepTheFile) {

@@ -366,6 +366,54 @@ TEST(NetlistDB, NamesOfASimulatorBuildKeepItsQualifierForm) {
     }
 }
 
+// Two sheet symbols of one name over one child name both instances alike; in a simulator build
+// the designators of the sheet symbols (X1, X2) stand in front of that name, so the child's local
+// net MID stays two nets, and the designators of the instances' parts are qualified apart too.
+TEST(NetlistDB, SimulatorBuildTellsApartUsesOfASheetWhoseSymbolsShareAName) {
+    HierarchicalDesign h;
+    h.first->displayName = h.second->displayName = AddProjectName(h.d.project, "RC");
+    for (SheetNode* node : {h.first, h.second}) {
+        auto* symbol = static_cast<SymbolRecord*>(LLFirst(h.root->symbolList));
+        while (symbol && symbol->serial != node->serial) symbol = symbol->next;
+        ASSERT_NE(symbol, nullptr);
+        h.d.Annotate("ROOT.SHX", symbol, h.top, node == h.first ? "X1" : "X2");
+    }
+    h.d.project->settings.qualifyDesignators = 1;
+    h.d.project->settings.instanceNamePlace = 0;  // the project puts qualifiers in front
+    UnifiedDBRecord db;
+    InitUnifiedDB(&db);
+    ASSERT_EQ(CreateUnifiedDB(h.d.project, nullptr, kUDBDescend | kUDBSimulatorMaps, &db), 0);
+    std::vector<std::string> mids, designators;
+    char text[kUDBTextSize];
+    for (size_t n = 0; n < db.nets.size(); ++n) {
+        if (!db.nets[n].live || !GetUDBNetName(&db, int32_t(n), nullptr, false, text) || std::string(text) != "MID")
+            continue;
+        GetUDBNetName(&db, int32_t(n), nullptr, true, text);
+        mids.push_back(text);
+    }
+    for (uint32_t row = 0; row < db.comps.size(); ++row) {
+        GetUDBRefDes(&db, row, nullptr, true, text);
+        designators.push_back(text);
+    }
+    DestroyUnifiedDB(&db);
+    std::sort(mids.begin(), mids.end());
+    EXPECT_EQ(mids, (std::vector<std::string>{"MID:X1:RC", "MID:X2:RC"}));
+    // Each designator keeps its element letter in front.
+    std::sort(designators.begin(), designators.end());
+    EXPECT_EQ(designators, (std::vector<std::string>{"R101", "R102", "R1:X1:RC", "R2:X1:RC", "R3:X1:RC", "R4:X2:RC",
+                                                     "R5:X2:RC", "R6:X2:RC"}));
+    // The sheet symbols are in the simulator's component map under their designators.
+    ASSERT_NE(h.d.project->compMap, nullptr);
+    EXPECT_TRUE(GetSpiceCompMapRefDes(h.d.project->compMap, h.top->instance->id, h.second->serial, text));
+    EXPECT_STREQ(text, "X2");
+    // The path of an instance puts the designator that the map holds in front of the name.
+    char path[256];
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.second, nullptr, h.d.project->compMap, 1, path, sizeof path), 11);
+    EXPECT_STREQ(path, "ROOT:X2:RC");
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.second, nullptr, nullptr, 1, path, sizeof path), 8);
+    EXPECT_STREQ(path, "ROOT:RC");
+}
+
 TEST(NetlistDB, BussRangesAreBounded) {
     Design d{2};
     SheetRecord* s = d.AddSheet("S.SHX");
@@ -588,16 +636,16 @@ TEST(NetlistDB, TwoPassWalkGivesSheetsTheProjectsContext) {
 TEST(NetlistDB, InstancePathsFollowTheirFlags) {
     HierarchicalDesign h;
     char path[256];
-    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.top, nullptr, 0, path, sizeof path), 0);
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.top, nullptr, nullptr, 0, path, sizeof path), 0);
     EXPECT_STREQ(path, "");
-    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.top, nullptr, 1, path, sizeof path), 5);
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.top, nullptr, nullptr, 1, path, sizeof path), 5);
     EXPECT_STREQ(path, "ROOT");
-    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, 1, path, sizeof path), 8);
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, nullptr, 1, path, sizeof path), 8);
     EXPECT_STREQ(path, "ROOT:S1");
-    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, 5, path, sizeof path), 8);
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, nullptr, 5, path, sizeof path), 8);
     EXPECT_STREQ(path, "S1:ROOT");
     // A part that does not fit is left out; the length still counts it.
-    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, 1, path, 6), 8);
+    EXPECT_EQ(BuildSheetInstancePath(h.d.project, h.first, nullptr, nullptr, 1, path, 6), 8);
     EXPECT_STREQ(path, "ROOT");
 }
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "design/report_interp.h"
+#include "foundation/heap.h"
+#include "foundation/memory.h"
 #include "design/tests/report_test_support.h"
 
 namespace plexa::test {
@@ -173,6 +175,29 @@ TEST_F(ReportRunTest, NotifyAndAsk) {
               0);
     EXPECT_EQ(Alerts(), (std::vector<std::string>{"hello", "ask:yes?|OK|Cancel", "ask:no?|Go|Stop",
                                                   "100"}));
+}
+
+// The run's token stream lives in a handle that a compaction of its pool may move while the run
+// goes on (here: while a notice is shown); the run keeps reading the moved stream.
+TEST_F(ReportRunTest, TheTokenStreamMayMoveDuringTheRun) {
+    static Handle gap = nullptr;
+    gap = AllocHandle(gGenPool, 4096);
+    ASSERT_NE(gap, nullptr);
+    ReportHooks hooks = GetReportHooks();
+    hooks.alert = [](const char* m) {
+        Alerts().push_back(m);
+        if (gap) MemFree(gap);
+        gap = nullptr;
+        MemPoolCompact(gGenPool, 0x7FFFFFFF);
+    };
+    const ReportHooks former = SetReportHooks(hooks);
+    std::string out;
+    EXPECT_EQ(RunScript("SETFILE \"out.txt\"; NOTIFY \"moving\"; a = \"after\"; WRITE a : \" the move\"", &out), 0);
+    SetReportHooks(former);
+    EXPECT_EQ(out, "after the move");
+    if (gap) MemFree(gap);
+    gap = nullptr;
+    EXPECT_EQ(Alerts(), (std::vector<std::string>{"moving"}));
 }
 
 TEST_F(ReportRunTest, AskSaveCancelled) {

@@ -58,7 +58,7 @@ protected:
         for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
             char name[256], path[256];
             GetSheetNodeName(project, n, name, sizeof name);
-            BuildSheetInstancePath(project, n, nullptr, 2, path, sizeof path);
+            BuildSheetInstancePath(project, n, nullptr, nullptr, 2, path, sizeof path);
             out += std::string(size_t(n->depth) * 2, ' ') + name + " [" + path + "]" +
                    (n->flags & kSheetNodeCircular ? " circular" : "") + "\n";
         }
