@@ -31,6 +31,7 @@ class HierarchyTree : public SheetFileTest {
 protected:
     void SetUp() override {
         StartModelForSheets();
+        defaults.emplace();
         SheetFileTest::SetUp();
         InstallSheetFileServices();
         InstallSymbolNameServices();
@@ -48,6 +49,7 @@ protected:
         SetHierarchyHooks(HierarchyHooks{});
         SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
+        defaults.reset();
     }
     void SaveSheet(const std::string& name, const std::vector<std::string>& children,
                    const std::function<void(SheetRecord*)>& more = {}, const std::vector<std::string>& fileSymbols = {}) {
@@ -65,6 +67,7 @@ protected:
         }
         return out;
     }
+    std::optional<BuiltInDefaults> defaults;
     Tree tree;
 };
 
