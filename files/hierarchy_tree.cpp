@@ -17,6 +17,7 @@
 #include "files/filesymbols.h"
 #include "files/sheetexports.h"
 #include "files/sheetload.h"
+#include "files/sheetports.h"
 #include "files/sheetspec.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
@@ -510,8 +511,11 @@ void CheckSymbolsSubSheetConnections(ProjectRecord* project, SheetRecord* sheet,
                                      SymbolRecord* symbol, const char* designator, const FileSpec* child,
                                      SheetSpec* childSpec, SheetNode* node) {
     if (!project || !sheet || !symbol || !child) return;
+    // An open child is compared as it stands, unsaved changes included; else its saved table.
     SheetExportsTable table = nullptr;
-    if (LoadSheetExportsTable(child, &table) || !table) return;
+    if (SheetRecord* open = GetLoadedSheet(child, project, false)) table = BuildSheetExportsTable(open);
+    else if (LoadSheetExportsTable(child, &table)) return;
+    if (!table) return;
     std::vector<PortName> exports;
     SheetExportEntry entry;
     char name[kSymbolTextSize];

@@ -83,7 +83,7 @@ struct SheetServices {
     // Writes a map into a sheet file as its own annotation. Default: kSheetServiceMissing.
     OSStatus (*writeSheetAnnotation)(const FileSpec* file, AnnotationMap* map) = nullptr;
     // The exports table of a sheet being written (files/sheetexports.h), freed by the caller;
-    // none when memory fails. Default: an empty table.
+    // none when memory fails. Default: the table built from the sheet's exporting symbols.
     DAHeader** (*buildExportsTable)(SheetRecord* sheet) = nullptr;
 
     // A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB"

@@ -15,6 +15,7 @@
 #include "files/sheetblocks.h"
 #include "files/sheetexports.h"
 #include "files/sheetfile.h"
+#include "files/sheetports.h"
 #include "foundation/assert.h"
 #include "foundation/byteswap.h"
 #include "foundation/bytes.h"
@@ -959,7 +960,7 @@ OSStatus WriteSheetFile(SheetRecord* sheet, const FileSpec* spec, char* message,
                            [&](StreamRecord* s) { return WriteAnnotationMap(s, sheet->annotationMap); });
     if (!st) {
         const SheetServices& services = GetSheetServices();
-        SheetExportsTable exports = services.buildExportsTable ? services.buildExportsTable(sheet) : CreateSheetExportsTable();
+        SheetExportsTable exports = services.buildExportsTable ? services.buildExportsTable(sheet) : BuildSheetExportsTable(sheet);
         st = exports ? WriteOneBlock(&file, kSheetExportsBlock, -1,
                                      [&](StreamRecord* s) { return WriteSheetExportsTable(s, exports); })
                      : status::kOutOfMemory;

@@ -121,12 +121,19 @@ SheetRecord* GetCachedProjectSheet(ProjectRecord* project, const FileSpec* spec,
 
 SheetRecord* GetLoadedSheet(const FileSpec* spec, ProjectRecord* project, bool byName) {
     if (!spec) return nullptr;
-    for (VXWindowRecordTag* window = VXGetNextVisibleWindow(nullptr, 8, false); window;
-         window = VXGetNextVisibleWindow(window, 8, false)) {
-        if (window->typeID != kSheetWindowKind) continue;
+    auto windowSheet = [&](VXWindowRecordTag* window) -> SheetRecord* {
+        if (window->typeID != kSheetWindowKind) return nullptr;
         SheetRecord* sheet = WindowToDrawing(window);
-        if (sheet && SheetMatches(sheet, spec, byName)) return sheet;
-    }
+        return sheet && SheetMatches(sheet, spec, byName) ? sheet : nullptr;
+    };
+    for (VXWindowRecordTag* window = VXGetNextVisibleWindow(nullptr, 8, false); window;
+         window = VXGetNextVisibleWindow(window, 8, false))
+        if (SheetRecord* sheet = windowSheet(window)) return sheet;
+    // A sheet opened without showing its window is loaded all the same: finding it keeps a file
+    // from being loaded twice (two copies whose saves would overwrite each other's changes).
+    for (VXWindowRecordTag* window : VXTopLevelWindows())
+        if (!VXIsWindowVisible(window, false))
+            if (SheetRecord* sheet = windowSheet(window)) return sheet;
     return GetCachedProjectSheet(project, spec, byName);
 }
 

@@ -44,7 +44,8 @@ OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWind
 // The string-block upkeep of a freshly loaded sheet (settings version 1: always compacted).
 void MaintainSheetStringBlock(SheetRecord* sheet);
 
-// The sheet of a file open in a sheet window (front to back), else in the project's cache. By
+// The sheet of a file open in a sheet window (the visible ones front to back, then those not
+// shown), else in the project's cache. By
 // name: the file names compared without regard to case, only for sheets whose folder is valid.
 SheetRecord* GetLoadedSheet(const FileSpec* spec, ProjectRecord* project, bool byName);
 SheetRecord* GetCachedProjectSheet(ProjectRecord* project, const FileSpec* spec, bool byName);

@@ -22,7 +22,9 @@
 
 namespace plexa::test {
 
-// The model's start-up, as the model tests make it, and what saving sheets needs.
+// The model's start-up, as the model tests make it, and what saving sheets needs. The sheet
+// defaults are left as they are: a test that wants the built-in ones holds a BuiltInDefaults,
+// which gives the defaults back when it goes.
 inline void StartModelForSheets() {
     struct ModelStart : ModelTest {
         void TestBody() override {}
@@ -30,7 +32,6 @@ inline void StartModelForSheets() {
     };
     ModelStart::Run();
     ASSERT_EQ(InitSymbolPool(), 0);
-    ASSERT_EQ(InitSheetDefaults(), 0);
     InstallSheetSymbolModelHooks();
 }
 

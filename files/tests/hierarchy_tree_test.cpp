@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class HierarchyTree : public SheetFileTest {
 protected:
     void SetUp() override {
         StartModelForSheets();
+        defaults.emplace();
         SheetFileTest::SetUp();
         InstallSheetFileServices();
         InstallSymbolNameServices();
@@ -47,6 +49,7 @@ protected:
         SetHierarchyHooks(HierarchyHooks{});
         SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
+        defaults.reset();
     }
     void SaveSheet(const std::string& name, const std::vector<std::string>& children,
                    const std::function<void(SheetRecord*)>& more = {}, const std::vector<std::string>& fileSymbols = {}) {
@@ -64,6 +67,7 @@ protected:
         }
         return out;
     }
+    std::optional<BuiltInDefaults> defaults;
     Tree tree;
 };
 
@@ -215,29 +219,78 @@ TEST_F(FixtureProject, AFileSymbolThatItsChildDoesNotDefineIsLogged) {
                     }));
 }
 
-TEST_F(FixtureProject, PortsThatDifferBetweenASymbolAndItsChildAreLogged) {
-    InstallSheetSymbolModelHooks();
+// A sheet symbol on Top whose ports are compared with its child Chip.SHX.
+class PortCheck : public FixtureProject {
+protected:
+    void SetUp() override {
+        FixtureProject::SetUp();
+        InstallSheetSymbolModelHooks();
+        top.emplace();
+        symbol = top->Symbol(kSymbolSheetSymbol);
+        symbol->sheetSymbolData = CreateSheetSymbolPorts();
+        (*top)->sheetSpec = GetNamedSheetSpec(P(), "Top.SHX", nullptr);
+        chipSpec = AddSheetSpecToProject(P(), "Chip.SHX");
+    }
+    void TearDown() override {
+        ReleaseCachedProjectSheets(P());
+        MemFree(symbol->sheetSymbolData);
+        symbol->sheetSymbolData = nullptr;
+        top.reset();
+        FixtureProject::TearDown();
+    }
+    void SymbolPorts(std::initializer_list<std::pair<const char*, int>> ports) {
+        for (const auto& [name, flags] : ports)
+            ASSERT_GE(AppendSubSheetPort(symbol->sheetSymbolData, (*top)->stringBlock, name, uint16_t(flags), kSheetPortNewSlot), 0);
+    }
+    // Places the named module ports on a sheet.
+    static void PlacePorts(SheetRecord* sheet, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            SymbolRecord* port = CreateSymbol();
+            ASSERT_TRUE(port);
+            port->flags = kSymbolFlagPort | kSymbolFlagModulePort;
+            SetPortSymbolName(sheet, port, name);
+            AddSymbolToSheet(sheet, port);
+        }
+    }
+    std::vector<std::string> Check() {
+        FileSpec child = SheetSpecOf(tree.path("p/Chip.SHX"));
+        gLog.clear();
+        CheckSymbolsSubSheetConnections(P(), top->get(), nullptr, symbol, "X1", &child, chipSpec, nullptr);
+        return gLog;
+    }
+    std::optional<TestSheet> top;
+    SymbolRecord* symbol = nullptr;
+    SheetSpec* chipSpec = nullptr;
+};
+
+TEST_F(PortCheck, PortsThatDifferBetweenASymbolAndItsChildAreLogged) {
     SheetExportsTable exports = MakeExports({{"CLK", 0, 7, 0, 0}, {"D[0:1]", 0, 8, 0, kExportBussPort}, {"RST", 0, 9, 0, 0}});
     TestSheet chip;
     WriteTestSheetFile(tree.path("p/Chip.SHX"), chip, exports);
     DestroySheetExportsTable(exports);
-    TestSheet top;
-    SymbolRecord* symbol = top.Symbol(kSymbolSheetSymbol);
-    symbol->sheetSymbolData = CreateSheetSymbolPorts();
-    for (const auto& [name, flags] : {std::pair{"clk", 0}, {"D[0:1]", kSheetPortBuss}, {"EN", 0}, {"", 0}})
-        ASSERT_GE(AppendSubSheetPort(symbol->sheetSymbolData, top->stringBlock, name, uint16_t(flags), kSheetPortNewSlot), 0);
-    top->sheetSpec = GetNamedSheetSpec(P(), "Top.SHX", nullptr);
-    FileSpec child = SheetSpecOf(tree.path("p/Chip.SHX"));
-    gLog.clear();
-    CheckSymbolsSubSheetConnections(P(), top.get(), nullptr, symbol, "X1", &child, AddSheetSpecToProject(P(), "Chip.SHX"),
-                                    nullptr);
-    MemFree(symbol->sheetSymbolData);
-    symbol->sheetSymbolData = nullptr;
-    SetSymbolHooks(SymbolHooks{});
-    EXPECT_EQ(gLog, (std::vector<std::string>{
-                        "20000033 Port missing from child sheet. | Port \"EN\" on Symbol \"X1\" in Sheet \"Top.SHX\"",
-                        "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
-                    }));
+    SymbolPorts({{"clk", 0}, {"D[0:1]", kSheetPortBuss}, {"EN", 0}, {"", 0}});
+    EXPECT_EQ(Check(), (std::vector<std::string>{
+                           "20000033 Port missing from child sheet. | Port \"EN\" on Symbol \"X1\" in Sheet \"Top.SHX\"",
+                           "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
+                       }));
+}
+
+TEST_F(PortCheck, AnOpenChildIsComparedWithItsUnsavedPorts) {
+    // The save writes the child's ports into its file.
+    SaveSheet("Chip.SHX", {}, [](SheetRecord* sheet) { PlacePorts(sheet, {"CLK", "RST"}); });
+    SymbolPorts({{"clk", 0}, {"EN", 0}});
+    EXPECT_EQ(Check(), (std::vector<std::string>{
+                           "20000033 Port missing from child sheet. | Port \"EN\" on Symbol \"X1\" in Sheet \"Top.SHX\"",
+                           "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
+                       }));
+    // Open, with a port added and not saved: the open sheet is what counts.
+    FileSpec file = SheetSpecOf(tree.path("p/Chip.SHX"));
+    SheetRecord* open = nullptr;
+    ASSERT_EQ(LoadProjectCacheSheet(P(), chipSpec, &file, &open), 0);
+    PlacePorts(open, {"EN"});
+    EXPECT_EQ(Check(), (std::vector<std::string>{
+                           "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
+                       }));
 }
 
 TEST_F(FixtureProject, ASheetInContextShowsItsInstancesDesignatorsAndUpdatesItsChildrenOnce) {

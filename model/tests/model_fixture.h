@@ -131,6 +131,28 @@ protected:
     TextThemeTable themes{};
 };
 
+// The built-in defaults (InitSheetDefaults) while the object lives; afterwards the defaults are
+// as they were and the default themes back in the test font.
+class BuiltInDefaults {
+public:
+    BuiltInDefaults() : saved_(gDefSheetSettings) {
+        gDefSheetSettings.stringBlock = nullptr;
+        gDefSheetSettings.attributes = nullptr;
+        EXPECT_EQ(InitSheetDefaults(), 0);
+    }
+    ~BuiltInDefaults() {
+        DestroyStringBlock(gDefSheetSettings.stringBlock);
+        if (gDefSheetSettings.attributes) MemFree(gDefSheetSettings.attributes);
+        gDefSheetSettings = saved_;
+        for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, kTestFont);
+    }
+    BuiltInDefaults(const BuiltInDefaults&) = delete;
+    BuiltInDefaults& operator=(const BuiltInDefaults&) = delete;
+
+private:
+    SheetSettings saved_;
+};
+
 // A row of the mirror and rotation tables of texts and frames: flags and a transformation code,
 // the flags and position after it (the position before is {10, 20}, the origin {0, 0}).
 struct TransformCase {

@@ -14,28 +14,6 @@ namespace {
 
 using SheetRecordTest = NetTest;
 
-// The built-in defaults (InitSheetDefaults) while the object lives; afterwards the defaults are
-// as they were and the default themes back in the test font.
-class BuiltInDefaults {
-public:
-    BuiltInDefaults() : saved_(gDefSheetSettings) {
-        gDefSheetSettings.stringBlock = nullptr;
-        gDefSheetSettings.attributes = nullptr;
-        EXPECT_EQ(InitSheetDefaults(), 0);
-    }
-    ~BuiltInDefaults() {
-        DestroyStringBlock(gDefSheetSettings.stringBlock);
-        if (gDefSheetSettings.attributes) MemFree(gDefSheetSettings.attributes);
-        gDefSheetSettings = saved_;
-        for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, kTestFont);
-    }
-    BuiltInDefaults(const BuiltInDefaults&) = delete;
-    BuiltInDefaults& operator=(const BuiltInDefaults&) = delete;
-
-private:
-    SheetSettings saved_;
-};
-
 std::string Attribute(SheetRecord* sheet, const char* name) {
     char value[kAttributeTextSize];
     GetAttributeValue(sheet->stringBlock, sheet->attributes, 0, sheet->stored.attributeCount, name,

@@ -1,6 +1,7 @@
-// Opening sheet files in windows: a file opened twice gives its one sheet, a failed open leaves no
-// window, the open options, opening a hierarchy node's sheet in its context, revealing a node's
-// symbol on its parent, and contexts that go when the tree loses their node.
+// Opening sheet files in windows: a file opened twice gives its one sheet (its window shown or
+// not), a failed open leaves no window, the open options, opening a hierarchy node's sheet in its
+// context, revealing a node's symbol on its parent, and contexts that go when the tree loses
+// their node.
 #include "sheeteditor/sheetopen.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/pathspec.h"
+#include "files/sheetload.h"
 #include "files/tests/files_testing.h"
 #include "files/tests/hierarchy_testing.h"
 #include "files/tests/sheetfile_testing.h"
@@ -89,6 +91,20 @@ TEST_F(SheetOpen, AFileOpenedTwiceGivesItsOneSheetInAShownWindow) {
     // The check runs only when asked; the recent-files menu hears of every shown open.
     EXPECT_EQ(gCalls, (std::vector<std::string>{"recent Chip.SHX SCH4", "check 7", "recent Chip.SHX SCH4"}));
     EXPECT_EQ(CreteWindowForSheet(sheet, nullptr), sheet->window);
+}
+
+TEST_F(SheetOpen, ASheetWhoseWindowIsNotShownIsFoundAndNotLoadedAgain) {
+    FileSpec file = Sheet("Chip.SHX");
+    SheetRecord* sheet = OpenSchematicSheet(&file, 0);
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(sheet->window);
+    EXPECT_FALSE(VXIsWindowVisible(sheet->window, false));
+    EXPECT_EQ(GetLoadedSheet(&file, nullptr, false), sheet);
+    EXPECT_EQ(GetLoadedSheetByName("chip.shx", nullptr), sheet);
+    // A later open takes that sheet and shows its window: one copy of the file in memory.
+    EXPECT_EQ(OpenSchematicSheet(&file, kOpenShowWindow), sheet);
+    EXPECT_TRUE(VXIsWindowVisible(sheet->window, false));
+    EXPECT_EQ(Opened().size(), 1u);
 }
 
 TEST_F(SheetOpen, AFileThatDoesNotLoadIsReportedAndLeavesNoWindow) {
