@@ -34,12 +34,6 @@ Seen& Saw() {
     return seen;
 }
 
-std::string Item(VXWindowRecordTag* w, int16_t item) {
-    char text[256];
-    VXGetItemText(w, item, text);
-    return text;
-}
-
 // Once a dialog is up: runs the step, then types the key.
 void Answer(void (*step)(VXWindowRecordTag*), uint16_t key) {
     static void (*gStep)(VXWindowRecordTag*);
@@ -128,13 +122,13 @@ TEST_F(ScriptCommands, TheDialogStoresTheSettingsAndTheOutputIsOpened) {
 }
 
 TEST_F(ScriptCommands, MissingProjectsAndScriptsEndWithTheirMessages) {
-    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(Item(d, 1)); }, 13);
+    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(test::DialogItemText(d, 1)); }, 13);
     RunScript(nullptr, nullptr, 0);
     // The script is missing: the user is offered Browse and cancels.
     netfix::Design design(1);
-    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(Item(d, 1)); }, 27);
+    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(test::DialogItemText(d, 1)); }, 27);
     RunScript(design.project, nullptr, 0);
-    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(Item(d, 1)); }, 13);
+    Answer([](VXWindowRecordTag* d) { Saw().shown.push_back(test::DialogItemText(d, 1)); }, 13);
     EditScriptFile(0);
     EXPECT_EQ(Saw().shown,
               (std::vector<std::string>{

@@ -45,12 +45,6 @@ Seen& Saw() {
     return seen;
 }
 
-std::string Item(VXWindowRecordTag* w, int16_t item) {
-    char text[256];
-    VXGetItemText(w, item, text);
-    return text;
-}
-
 // Runs `step` on the front dialog once it is up.
 void OnDialog(void (*step)(VXWindowRecordTag*), double delay = 0.001) {
     static void (*gStep)(VXWindowRecordTag*);
@@ -135,8 +129,8 @@ TEST_F(SpiceWindows, SetupStartsTheLinkAndStoresThePreferences) {
     ASSERT_TRUE(peer.Listen());
     Saw().peerPort = peer.port();
     OnDialog([](VXWindowRecordTag* d) {
-        Saw().shown.push_back(Item(d, kSpiceSetupStatusItem));
-        Saw().shown.push_back(Item(d, kSpiceSetupStartItem));
+        Saw().shown.push_back(test::DialogItemText(d, kSpiceSetupStatusItem));
+        Saw().shown.push_back(test::DialogItemText(d, kSpiceSetupStartItem));
         // A different computer with an address that is none: nothing starts.
         VXSelectListItem(d, kSpiceSetupComputerItem, 0, false);
         VXSelectListItem(d, kSpiceSetupComputerItem, 1, true);
@@ -148,8 +142,8 @@ TEST_F(SpiceWindows, SetupStartsTheLinkAndStoresThePreferences) {
         VXSelectListItem(d, kSpiceSetupComputerItem, 0, true);
         VXSetItemInt(d, kSpiceSetupConnectItem, Saw().peerPort);
         VXInvokePushButton(d, kSpiceSetupStartItem);
-        Saw().shown.push_back(Item(d, kSpiceSetupStatusItem));
-        Saw().shown.push_back(Item(d, kSpiceSetupStartItem));
+        Saw().shown.push_back(test::DialogItemText(d, kSpiceSetupStatusItem));
+        Saw().shown.push_back(test::DialogItemText(d, kSpiceSetupStartItem));
         Saw().shown.push_back(VXGetItemEnabled(d, kSpiceSetupListenItem) ? "settings on"
                                                                         : "settings off");
         // The progress that stood in place of item 1 while the link started is gone again.
@@ -184,9 +178,9 @@ TEST_F(SpiceWindows, SetupStartsTheLinkAndStoresThePreferences) {
     Saw().shown.clear();
     OnDialog([](VXWindowRecordTag* d) {
         VXInvokePushButton(d, kSpiceSetupStartItem);
-        Saw().shown.push_back(Item(d, kSpiceSetupStatusItem));
+        Saw().shown.push_back(test::DialogItemText(d, kSpiceSetupStatusItem));
         VXInvokePushButton(d, kSpiceSetupDefaultsItem);
-        Saw().shown.push_back(Item(d, kSpiceSetupConnectItem));
+        Saw().shown.push_back(test::DialogItemText(d, kSpiceSetupConnectItem));
         VXInvokePushButton(d, kSpiceSetupDoneItem);
     });
     SpiceSetup();
@@ -207,7 +201,7 @@ TEST_F(SpiceWindows, AClickInTheWaitWindowCancels) {
     char title[200];
     VXGetWindowTitle(window, title);
     EXPECT_STREQ(title, "Querying Simora");
-    EXPECT_EQ(Item(window, kSpiceWaitTextItem), "Updating node values...");
+    EXPECT_EQ(test::DialogItemText(window, kSpiceWaitTextItem), "Updating node values...");
     EXPECT_FALSE(SpiceWaitWindowIdle(wait));
     VXInvokePushButton(window, 2);
     EXPECT_TRUE(SpiceWaitWindowIdle(wait));

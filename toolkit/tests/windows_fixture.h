@@ -9,12 +9,20 @@
 
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_templates.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
+
+// The text of a window's item (up to 255 bytes).
+inline std::string DialogItemText(VXWindowRecordTag* window, int16_t item) {
+    char text[256];
+    VXGetItemText(window, item, text);
+    return text;
+}
 
 class WindowsTest : public ToolkitTest {
 protected:
