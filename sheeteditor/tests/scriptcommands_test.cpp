@@ -14,6 +14,7 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "platform/control_platform.h"
+#include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
@@ -48,13 +49,11 @@ void Answer(void (*step)(VXWindowRecordTag*), uint16_t key) {
     }, nullptr, 0.001);
 }
 
-class ScriptCommands : public WindowsTest {
+class ScriptCommands : public test::AppDialogsTest {
 protected:
     void SetUp() override {
-        WindowsTest::SetUp();
-        InitMemoryManager(-1);
-        VXInitControls();
-        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        AppDialogsTest::SetUp();
+        if (HasFatalFailure()) return;
         Saw() = Seen{};
         Saw().scriptPath = dir_.file("Parts List.SXP");
         ScriptCommandHooks hooks;
@@ -72,10 +71,7 @@ protected:
     }
     void TearDown() override {
         SetScriptCommandHooks(ScriptCommandHooks{});
-        CloseUIFiles();
-        WindowsTest::TearDown();
-        PlatformControlFlushDestroyed();
-        EXPECT_EQ(gModalWindowDepth, 0);
+        AppDialogsTest::TearDown();
     }
     TempDir dir_;
 };
