@@ -15,6 +15,9 @@
 namespace plexa {
 
 constexpr int32_t kAttrNamesMapCount = 13;
+constexpr int32_t kAttrNameValueEntry = 0;     // the entry that names a part's value
+constexpr int32_t kAttrNameSecondEntry = 1;    // the entry of a part's second attribute text
+constexpr int32_t kAttrNameSpiceEntry = 2;     // the entry that names a part's simulator line
 constexpr int32_t kAttrNameClassIDEntry = 12;  // the entry that names a part's class id
 constexpr int32_t kAttrNameMaxBytes = 64;      // what the options dialog lets be typed
 

@@ -44,51 +44,15 @@ constexpr const char* kFootprintAttribute = "Footprint";
 constexpr uint32_t kSymbolFlag128 = 128;
 constexpr uint8_t kPlaceName = 0x1, kPlaceRefDes = 0x2;
 constexpr uint16_t kPinTextIndexMask = 0x3FFF;
-constexpr int32_t kNewStringBlockQuantum = 256;
-
-// Stored kind codes of texts, and their flag bits.
-constexpr int16_t kCodeDesignator = -1, kCodeAttribute = -2, kCodeFree = -3, kCodeName = -4,
-                  kCodeSpice = -7, kCodePartFields = -8;
-constexpr uint8_t kFlagPinNumberOrFrame = 0x40;  // flags byte A
-constexpr uint8_t kFlagSecondAttribute = 0x10;   // flags byte A
-// Map entries of the attribute names that texts take.
-constexpr int32_t kMapValue = 0, kMapSecond = 1, kMapSpice = 2;
 
 struct Pin {
     ElementRecord* element;
     uint16_t value;  // the node value that pin texts name
 };
 
-// The drawing of an item while it is built: lists, styles, strings and images, all freed with it.
-struct View {
-    ImageList* images = nullptr;
-    LinkListHeader* elements = nullptr;
-    LinkListHeader* texts = nullptr;
-    LinkListHeader* frames = nullptr;
-    TextStyleList* styles = nullptr;
-    StringBlock block = nullptr;
+// The drawing of an item while it is built, and its pins.
+struct View : V36Drawing {
     std::vector<Pin> pins;  // in the order of the element list once sorted
-
-    bool Make() {
-        images = CreateLocalImageList();
-        elements = images ? CreateElementList(images) : nullptr;
-        texts = CreateTextList();
-        frames = CreateTextFrameList();
-        styles = CreateTextStyleList(nullptr);
-        block = CreateStringBlock(nullptr, kNewStringBlockQuantum);
-        return elements && texts && frames && styles && block;
-    }
-    View() = default;
-    View(const View&) = delete;
-    View& operator=(const View&) = delete;
-    ~View() {
-        if (texts) DestroyTextList(texts);
-        if (frames) DestroyTextFrameList(frames);
-        if (elements) DestroyElementList(elements);
-        DestroyImageList(images);
-        if (styles) DestroyTextStyleList(styles);
-        DestroyStringBlock(block);
-    }
 };
 
 struct ItemHolder {
@@ -262,19 +226,6 @@ bool HasPrefixNoCase(const std::string& text, const char* prefix) {
            text.size() >= std::strlen(prefix);
 }
 
-std::string ReplaceValueMacro(const std::string& text, const std::string& with) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'V' || text[i + 1] == 'v')) {
-            out += with;
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // What building one item needs while its texts are read.
 class ItemBuilder {
 public:
@@ -290,23 +241,23 @@ public:
             (record.flagsB & kV36TextMacro) ? V36BlockText(old_.strings, record.macro) : std::string();
         if (record.kind > 0) return PinText(record, text, macro);
         switch (record.kind) {
-            case kCodeDesignator:
-                if (record.flagsA & kFlagPinNumberOrFrame) return AddFrame(record, text);
+            case kV36TextDesignator:
+                if (record.flagsA & kV36TextPinNumberOrFrame) return AddFrame(record, text);
                 return AddText(record, view_.pins.empty() ? kTextKindDesignator : kTextKindCompDesignator,
                                text, macro, nullptr);
-            case kCodeAttribute: {
-                const std::string name =
-                    GetMappedAttributeName((record.flagsA & kFlagSecondAttribute) ? kMapSecond : kMapValue);
+            case kV36TextAttribute: {
+                const std::string name = GetMappedAttributeName(
+                    (record.flagsA & kV36TextSecondAttribute) ? kAttrNameSecondEntry : kAttrNameValueEntry);
                 if (OSStatus st = SetAttribute(name, EscapeAttributeValue(text))) return st;
                 return AddFrame(record, "{" + name + "}");
             }
-            case kCodeFree: return FreeText(record, text, macro);
-            case kCodeName: return AddText(record, kTextKindSymbolName, text, macro, nullptr);
-            case kCodeSpice:
-                return SetAttribute(GetMappedAttributeName(kMapSpice),
-                                    ReplaceValueMacro(EscapeAttributeValue(text),
-                                                      "{" + GetMappedAttributeName(kMapValue) + "}"));
-            case kCodePartFields: return PartFields(text);
+            case kV36TextFree: return FreeText(record, text, macro);
+            case kV36TextName: return AddText(record, kTextKindSymbolName, text, macro, nullptr);
+            case kV36TextSpice:
+                return SetAttribute(GetMappedAttributeName(kAttrNameSpiceEntry),
+                                    V36ReplaceValueMacro(EscapeAttributeValue(text),
+                                                         "{" + GetMappedAttributeName(kAttrNameValueEntry) + "}"));
+            case kV36TextPartFields: return PartFields(text);
             default: return AddText(record, kTextKindFree, text, macro, nullptr);
         }
     }
@@ -373,7 +324,7 @@ private:
             const Pin& pin = view_.pins[i];
             if (pin.value != uint16_t(record.kind)) continue;
             uint16_t kind;
-            if (record.flagsA & kFlagPinNumberOrFrame) {
+            if (record.flagsA & kV36TextPinNumberOrFrame) {
                 if (!SetLibSectionPinNumber(section_, item_->stringBlock, 0, int32_t(i), text.c_str()) &&
                     !text.empty())
                     return status::kOutOfMemory;

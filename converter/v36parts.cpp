@@ -14,9 +14,6 @@
 namespace plexa {
 namespace {
 
-constexpr uint8_t kV36SymbolPackaged = 0x01, kV36SymbolSection = 0x10;
-constexpr int16_t kCodeDesignator = -1;
-constexpr uint8_t kFlagPinNumberOrFrame = 0x40;
 constexpr size_t kRefLinkLimit = 200;
 constexpr int32_t kMatchedFields = 6;
 
@@ -149,10 +146,12 @@ OSStatus MergeSheetParts(const V36Sheet& sheet, int32_t sheetNumber, V36ProjectD
         if (text.kind > 0) {
             for (V36PinTrait& trait : entry->traits) {
                 if (trait.node != uint16_t(text.kind)) continue;
-                ((text.flagsA & kFlagPinNumberOrFrame) ? trait.number : trait.name) = V36BlockText(sheet.labels, text.text);
+                ((text.flagsA & kV36TextPinNumberOrFrame) ? trait.number : trait.name) =
+                    V36BlockText(sheet.labels, text.text);
                 break;
             }
-        } else if (text.kind == kCodeDesignator && !(text.flagsA & kFlagPinNumberOrFrame) && entry->definition >= 0) {
+        } else if (text.kind == kV36TextDesignator && !(text.flagsA & kV36TextPinNumberOrFrame) &&
+                   entry->definition >= 0) {
             entry->refName = V36BlockText(sheet.labels, text.text);
         }
     }

@@ -135,6 +135,13 @@ constexpr uint8_t kV36NetHighPriority = 0x10;      // net flags byte
 constexpr uint8_t kV36LinkDangling = 0x10;         // link flags byte
 constexpr uint8_t kV36LinkOnBus = 0x02;
 constexpr uint8_t kV36TextMacro = 0x40;            // text flags byte B
+constexpr uint8_t kV36TextPinNumberOrFrame = 0x40;  // text flags byte A
+constexpr uint8_t kV36TextSecondAttribute = 0x10;   // text flags byte A
+// Stored kind codes of texts; a positive kind names the node of the owner's pin that it labels.
+constexpr int16_t kV36TextDesignator = -1, kV36TextAttribute = -2, kV36TextFree = -3, kV36TextName = -4,
+                  kV36TextNetLabel = -5, kV36TextBusLabel = -6, kV36TextSpice = -7, kV36TextPartFields = -8;
+
+constexpr uint8_t kV36SymbolPackaged = 0x01, kV36SymbolSection = 0x10;  // symbol flags byte
 
 #pragma pack(push, 2)
 

@@ -40,15 +40,6 @@
 namespace plexa {
 namespace {
 
-// Stored kind codes of texts and their flag bits.
-constexpr int16_t kCodeDesignator = -1, kCodeAttribute = -2, kCodeFree = -3, kCodeName = -4,
-                  kCodeNetLabel = -5, kCodeBusLabel = -6, kCodeSpice = -7, kCodePartFields = -8;
-constexpr uint8_t kFlagPinNumberOrFrame = 0x40;  // flags byte A
-constexpr uint8_t kFlagSecondAttribute = 0x10;   // flags byte A
-constexpr int32_t kMapValue = 0, kMapSecond = 1, kMapSpice = 2;
-
-// Stored symbol flags and what they become.
-constexpr uint8_t kV36SymbolPackaged = 0x01, kV36SymbolSection = 0x10;
 constexpr uint32_t kSymbolFlag128 = 0x80;
 
 constexpr uint16_t kBusSegmentWhole = 0x40;
@@ -393,8 +384,8 @@ private:
         const int64_t ownerWord = owner ? TextOwnerSerial(owner->symbol->serial) : 0;
         if (record.kind > 0) return PinText(record, text, owner);
         switch (record.kind) {
-            case kCodeDesignator: {
-                if (record.flagsA & kFlagPinNumberOrFrame) return AddFrame(record, text, 0);
+            case kV36TextDesignator: {
+                if (record.flagsA & kV36TextPinNumberOrFrame) return AddFrame(record, text, 0);
                 if (!owner) return;
                 const bool pins = !owner->traits.empty();
                 TextRecord* t = MakeText(record, pins ? kTextKindCompDesignator : kTextKindDesignator, text);
@@ -404,48 +395,41 @@ private:
                 if (!pins) SetSymbolRefName(owner->symbol, sheet_->stringBlock, text.c_str());
                 return;
             }
-            case kCodeAttribute: {
+            case kV36TextAttribute: {
                 if (!owner) return;
-                const std::string name =
-                    GetMappedAttributeName((record.flagsA & kFlagSecondAttribute) ? kMapSecond : kMapValue);
+                const std::string name = GetMappedAttributeName(
+                    (record.flagsA & kV36TextSecondAttribute) ? kAttrNameSecondEntry : kAttrNameValueEntry);
                 SymbolAttribute(owner->symbol, name, EscapeAttributeValue(text));
                 TextRecord* t = MakeText(record, kTextKindSymbolAttribute, "{" + name + "}");
                 t->owner = ownerWord;
                 AddText(t);
                 return;
             }
-            case kCodeFree: return AddFrame(record, text, 0);
-            case kCodeName: {
+            case kV36TextFree: return AddFrame(record, text, 0);
+            case kV36TextName: {
                 if (!owner) return;
                 TextRecord* t = MakeText(record, owner->duplicate ? kTextKindNetSymbol : kTextKindSymbolName, text);
                 t->owner = ownerWord;
                 AddText(t);
                 return;
             }
-            case kCodeNetLabel:
-            case kCodeBusLabel: {
-                TextRecord* t = MakeText(record, record.kind == kCodeNetLabel ? kTextKindSignal : kTextKindBuss, text);
-                labels_.push_back(Label{t, record.label, record.kind == kCodeBusLabel});
+            case kV36TextNetLabel:
+            case kV36TextBusLabel: {
+                TextRecord* t =
+                    MakeText(record, record.kind == kV36TextNetLabel ? kTextKindSignal : kTextKindBuss, text);
+                labels_.push_back(Label{t, record.label, record.kind == kV36TextBusLabel});
                 LLAppend(freeTexts_, t);
                 return;
             }
-            case kCodeSpice: {
+            case kV36TextSpice: {
                 if (!owner) return;
                 // Escaped before the value macro is put in, so the braces it brings stay braces.
-                std::string value = EscapeAttributeValue(text), out;
-                const std::string with = "{" + GetMappedAttributeName(kMapValue) + "}";
-                for (size_t k = 0; k < value.size(); ++k) {
-                    if (value[k] == '\\' && k + 1 < value.size() && (value[k + 1] == 'V' || value[k + 1] == 'v')) {
-                        out += with;
-                        ++k;
-                    } else {
-                        out += value[k];
-                    }
-                }
-                SymbolAttribute(owner->symbol, GetMappedAttributeName(kMapSpice), out);
+                SymbolAttribute(owner->symbol, GetMappedAttributeName(kAttrNameSpiceEntry),
+                                V36ReplaceValueMacro(EscapeAttributeValue(text),
+                                                     "{" + GetMappedAttributeName(kAttrNameValueEntry) + "}"));
                 return;
             }
-            case kCodePartFields: {
+            case kV36TextPartFields: {
                 if (!owner) return;
                 const StringFields fields = ExtractStringFields(text);
                 const std::string footprint = BuildFootprintString(fields);
@@ -473,7 +457,7 @@ private:
         for (size_t i = 0; i < owner->traits.size(); ++i) {
             V36PinTrait& trait = owner->traits[i];
             if (trait.node != uint16_t(record.kind)) continue;
-            const bool number = record.flagsA & kFlagPinNumberOrFrame;
+            const bool number = record.flagsA & kV36TextPinNumberOrFrame;
             (number ? trait.number : trait.name) = text;
             TextRecord* t = MakeText(record, uint16_t((number ? kTextKindPinNumber : kTextKindPinName) | i), text);
             t->owner = TextOwnerSerial(owner->symbol->serial);

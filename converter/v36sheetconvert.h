@@ -21,7 +21,7 @@
 //  - sheet elements: the stored list reversed (the last stored first);
 //  - styles: the stored list, its first style the sheet's text style and every text theme's;
 //    sizes are those of 72 units per inch and are scaled once, with the sheet;
-//  - texts by their stored kind code (converter/v36libconvert.h lists the codes): pin numbers and
+//  - texts by their stored kind code (converter/v36sheet.h lists the codes): pin numbers and
 //    names of a symbol's pins; designators (kind 17, 23 for a symbol without pins), attribute
 //    fields shown as "{name}" frames, free frames, symbol names (18; 21 for a duplicate), net labels
 //    (1) owned by the signal of the wire link whose label word they carry, bus labels (2) owned by

@@ -35,36 +35,27 @@ int32_t ScaleSymbolData(SheetRecord* sheet, int32_t mapId, SymbolMap* into, int1
                         OSStatus* st) {
     SymbolMapEntry* entry = GetSymbolMapEntryPtr(sheet->symbolMap, mapId);
     if (!entry || !entry->definition) return -1;
-    ImageList* images = CreateLocalImageList();
-    LinkListHeader* elements = images ? CreateElementList(images) : nullptr;
-    LinkListHeader* texts = CreateTextList();
-    LinkListHeader* frames = CreateTextFrameList();
-    TextStyleList* styles = CreateTextStyleList(nullptr);
-    StringBlock block = CreateStringBlock(nullptr, 256);
+    V36Drawing drawing;
     int32_t id = -1;
-    if (!elements || !texts || !frames || !styles || !block) {
+    if (!drawing.Make()) {
         *st = status::kOutOfMemory;
     } else {
         *st = SymbolDataToElements(entry->definition, entry->size, GetSymbolMapImageList(sheet->symbolMap), Point{0, 0},
-                                   elements, texts, frames, styles, block, sheet);
+                                   drawing.elements, drawing.texts, drawing.frames, drawing.styles, drawing.block,
+                                   sheet);
         if (*st == status::kNoErr) {
-            ScaleElementList(elements, to, from);
-            ScaleTextList(texts, styles, block, nullptr, to, from, false);
-            ScaleTextFrameList(frames, styles, nullptr, to, from, false);
-            Handle data = ElementsToSymbolData(elements, texts, frames, block, false, nullptr);
+            ScaleElementList(drawing.elements, to, from);
+            ScaleTextList(drawing.texts, drawing.styles, drawing.block, nullptr, to, from, false);
+            ScaleTextFrameList(drawing.frames, drawing.styles, nullptr, to, from, false);
+            Handle data = ElementsToSymbolData(drawing.elements, drawing.texts, drawing.frames, drawing.block, false,
+                                               nullptr);
             if (data) {
-                id = AddSymbolToMap(into, *data, int32_t(SizeOfHandle(data)), images);
+                id = AddSymbolToMap(into, *data, int32_t(SizeOfHandle(data)), drawing.images);
                 MemFree(data);
             }
             if (id < 0) *st = status::kOutOfMemory;
         }
     }
-    if (texts) DestroyTextList(texts);
-    if (frames) DestroyTextFrameList(frames);
-    if (elements) DestroyElementList(elements);
-    DestroyImageList(images);
-    if (styles) DestroyTextStyleList(styles);
-    DestroyStringBlock(block);
     return id;
 }
 

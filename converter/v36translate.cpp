@@ -13,12 +13,15 @@
 #include "model/elements.h"
 #include "model/imagelist.h"
 #include "model/pindata.h"
+#include "model/textframes.h"
+#include "model/texts.h"
 #include "model/themes.h"
 
 namespace plexa {
 namespace {
 
 constexpr size_t kTextLimit = 255;
+constexpr int32_t kNewStringBlockQuantum = 256;
 constexpr size_t kFootprintHead = 128;
 constexpr size_t kFootprintField = 40;
 constexpr size_t kEscapeLimit = 254;
@@ -185,6 +188,38 @@ bool V36ElementBefore(const ElementRecord* a, const ElementRecord* b, bool keepG
     const int32_t ka[4] = {ra.top, ra.left, ra.bottom - ra.top, ra.right - ra.left};
     const int32_t kb[4] = {rb.top, rb.left, rb.bottom - rb.top, rb.right - rb.left};
     return std::lexicographical_compare(ka, ka + 4, kb, kb + 4);
+}
+
+std::string V36ReplaceValueMacro(const std::string& text, const std::string& with) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'V' || text[i + 1] == 'v')) {
+            out += with;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool V36Drawing::Make() {
+    images = CreateLocalImageList();
+    elements = images ? CreateElementList(images) : nullptr;
+    texts = CreateTextList();
+    frames = CreateTextFrameList();
+    styles = CreateTextStyleList(nullptr);
+    block = CreateStringBlock(nullptr, kNewStringBlockQuantum);
+    return elements && texts && frames && styles && block;
+}
+
+V36Drawing::~V36Drawing() {
+    if (texts) DestroyTextList(texts);
+    if (frames) DestroyTextFrameList(frames);
+    if (elements) DestroyElementList(elements);
+    DestroyImageList(images);
+    if (styles) DestroyTextStyleList(styles);
+    DestroyStringBlock(block);
 }
 
 // ---- Text styles ----

@@ -64,6 +64,28 @@ std::vector<T> V36ListItems(LinkListHeader* list) {
     return items;
 }
 
+// The text with every "\\V" (either case) replaced by `with`: how a part's simulator line names
+// its value.
+std::string V36ReplaceValueMacro(const std::string& text, const std::string& with);
+
+// A drawing while it is built: its element, text and frame lists, text styles, strings and
+// images, all freed with it.
+struct V36Drawing {
+    ImageList* images = nullptr;
+    LinkListHeader* elements = nullptr;
+    LinkListHeader* texts = nullptr;
+    LinkListHeader* frames = nullptr;
+    TextStyleList* styles = nullptr;
+    StringBlock block = nullptr;
+
+    // Makes the lists, styles, string block and images; false when any could not be made.
+    bool Make();
+    V36Drawing() = default;
+    V36Drawing(const V36Drawing&) = delete;
+    V36Drawing& operator=(const V36Drawing&) = delete;
+    ~V36Drawing();
+};
+
 // ---- Text styles ----
 
 // The styles of a stored list, in their stored order, each installed in `into` (equal styles share
