@@ -411,16 +411,15 @@ void SortProjectHierarchy(ProjectRecord* project, bool depthFirst) {
         for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) n->order = ++order;
         return;
     }
+    const auto level = [](const SheetNode* n) { return size_t(std::max<int16_t>(n->depth, 0)); };
     std::vector<uint32_t> perLevel;
     for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) {
-        if (size_t(n->depth) >= perLevel.size()) perLevel.resize(size_t(n->depth) + 1, 0);
-        n->order = ++perLevel[size_t(n->depth)];
+        if (level(n) >= perLevel.size()) perLevel.resize(level(n) + 1, 0);
+        n->order = ++perLevel[level(n)];
     }
     std::vector<uint32_t> shallower(perLevel.size(), 0);
-    for (size_t level = 1; level < perLevel.size(); ++level)
-        shallower[level] = shallower[level - 1] + perLevel[level - 1];
-    for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n))
-        n->order += shallower[size_t(n->depth)];
+    for (size_t l = 1; l < perLevel.size(); ++l) shallower[l] = shallower[l - 1] + perLevel[l - 1];
+    for (SheetNode* n = NextSheetNode(tree, nullptr); n; n = NextSheetNode(tree, n)) n->order += shallower[level(n)];
 }
 
 namespace {
@@ -530,8 +529,8 @@ void CheckSymbolsSubSheetConnections(ProjectRecord* project, SheetRecord* sheet,
             break;
         }
     }
-    const std::string sheetName = SpecName(project, sheet->sheetSpec ? sheet->sheetSpec : GetSheetSpecFromSheet(sheet, project));
     SheetSpec* parentSpec = sheet->sheetSpec ? sheet->sheetSpec : GetSheetSpecFromSheet(sheet, project);
+    const std::string sheetName = SpecName(project, parentSpec);
     for (const PortName& n : nodes)
         if (!n.struck)
             LogHierarchyWarning(project, kHierPortMissing, parentSpec, instance, symbol->serial, n.name.c_str(),

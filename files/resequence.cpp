@@ -89,27 +89,6 @@ struct Work {
     }
 };
 
-// Numbers the tree's nodes: depth first 1, 2, 3... in tree order; breadth first level by level.
-void NumberHierarchyNodes(SheetTree* tree, bool depthFirst) {
-    if (!tree) return;
-    if (depthFirst) {
-        uint32_t n = 0;
-        for (SheetNode* node = NextSheetNode(tree, nullptr); node; node = NextSheetNode(tree, node))
-            node->order = ++n;
-        return;
-    }
-    std::vector<uint32_t> perLevel;
-    for (SheetNode* node = NextSheetNode(tree, nullptr); node; node = NextSheetNode(tree, node)) {
-        const size_t level = size_t(std::max<int16_t>(node->depth, 0));
-        if (perLevel.size() <= level) perLevel.resize(level + 1, 0);
-        node->order = ++perLevel[level];
-    }
-    std::vector<uint32_t> before(perLevel.size(), 0);
-    for (size_t i = 1; i < perLevel.size(); ++i) before[i] = before[i - 1] + perLevel[i - 1];
-    for (SheetNode* node = NextSheetNode(tree, nullptr); node; node = NextSheetNode(tree, node))
-        node->order += before[size_t(std::max<int16_t>(node->depth, 0))];
-}
-
 bool IsBelow(const SheetNode* node, const SheetNode* top) {
     for (const SheetNode* n = node; n; n = n->parent)
         if (n == top) return true;
@@ -163,7 +142,7 @@ void ListSheets(Work& work, SheetRecord* activeSheet, uint16_t flags, bool desce
             if (!activeOnly || spec == activeSpec) add(spec, ++n);
         return;
     }
-    NumberHierarchyNodes(tree, (flags & kResequenceDepthFirst) != 0);
+    SortProjectHierarchy(project, (flags & kResequenceDepthFirst) != 0);
     SheetNode* start = activeOnly ? GetSheetNodeUsingSheetSpec(project, activeSpec) : nullptr;
     if (activeOnly && !start) {
         add(activeSpec, 0);
@@ -398,7 +377,7 @@ OSStatus Resequence(ProjectRecord* project, SheetRecord* sheet, uint16_t flags, 
                     bool descend, int32_t depth, ResequenceSummary* summary) {
     if (summary) *summary = ResequenceSummary{};
     if (!project && sheet) project = sheet->project;
-    if (!project && !sheet) return -50;
+    if (!project && !sheet) return status::kParamErr;
     const bool resolve = !(flags & kResequenceNames);
     if (gHooks.showMessage) gHooks.showMessage(resolve ? kResolvingMessage : kResequencingMessage);
     OSStatus result = 0;
@@ -443,7 +422,7 @@ OSStatus Resequence(ProjectRecord* project, SheetRecord* sheet, uint16_t flags, 
         }
     }  // sheets loaded only for the work are released here
     if (gHooks.closeMessage) gHooks.closeMessage();
-    if (result != 0 && result != -128 && gHooks.reportError) gHooks.reportError(result);
+    if (result != 0 && result != status::kUserCancelled && gHooks.reportError) gHooks.reportError(result);
     return result;
 }
 

@@ -73,15 +73,11 @@ OSStatus FlushTemporary(const FileSpec* temporary, const FileSpec* target, bool 
     return st ? st : flushed;
 }
 
-struct Context {
-    ProjectRecord* project;
-    OSStatus status;
-};
-
+// Keeps the first failure in the OSStatus that `data` points to.
 int32_t WriteProjectAnnotationProc(ProjectRecord* project, SheetSpec* spec, SheetRecord* sheet, void* data) {
-    auto* context = static_cast<Context*>(data);
+    auto* first = static_cast<OSStatus*>(data);
     const OSStatus st = SaveSheetInstancesAnnotation(project, spec, sheet);
-    if (st && !context->status) context->status = st;
+    if (st && !*first) *first = st;
     return 0;
 }
 
@@ -192,9 +188,9 @@ OSStatus RealSaveSchematicSheet(SheetRecord* sheet, bool askName, bool asCopy) {
             if (hooks.saved) hooks.saved(sheet);
         }
         // With the sheet in place, the projects that use it take its annotation.
-        Context context{nullptr, status::kNoErr};
-        EnumSheetProjects(sheet, WriteProjectAnnotationProc, &context);
-        st = context.status;
+        OSStatus first = status::kNoErr;
+        EnumSheetProjects(sheet, WriteProjectAnnotationProc, &first);
+        st = first;
     }
     if (released && hooks.reopenCachedLibrary) hooks.reopenCachedLibrary(sheet, &target);
     if (hooks.afterSave) hooks.afterSave(sheet);

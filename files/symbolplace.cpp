@@ -238,14 +238,11 @@ void InstallSymbolsText(SheetRecord* sheet, SymbolRecord* symbol, int32_t sectio
     const int32_t transform = int32_t(symbol->flags & kSymbolFlagTransform);
     TextRecord *name = nullptr, *designator = nullptr;
     while (auto* text = static_cast<TextRecord*>(LLFirst(texts))) {
-        LLRemoveOrFree(texts, text, nullptr, false);
         const bool isName = text->kind == kTextKindSymbolName;
         const bool isDesignator = text->kind == kTextKindCompDesignator || text->kind == kTextKindDesignator;
-        if ((isName && name) || (isDesignator && designator)) {
-            LLAppend(texts, text);  // a further one: freed with the scratch list
-            LLRemoveOrFree(texts, text, nullptr, true);
-            continue;
-        }
+        const bool further = (isName && name) || (isDesignator && designator);
+        LLRemoveOrFree(texts, text, nullptr, further);  // a further one is freed
+        if (further) continue;
         if (isName) name = text;
         if (isDesignator) designator = text;
         if (transform) TransformTextElement(text, nullptr, sheet->stringBlock, symbol->position, transform);
@@ -275,9 +272,13 @@ void RestoreKeptTexts(SheetRecord* sheet, SymbolRecord* symbol, LinkListHeader* 
     if (!kept) return;
     const int32_t pins = CountSymbolNodes(sheet, symbol);
     while (auto* old = static_cast<TextRecord*>(LLFirst(kept))) {
-        LLRemoveOrFree(kept, old, nullptr, false);
         old->owner = TextOwnerSerial(symbol->serial);
-        if (TextRecord* match = GetMatchingNewText(sheet, symbol, old)) {
+        TextRecord* match = GetMatchingNewText(sheet, symbol, old);
+        // A text of a pin the new symbol lacks goes.
+        const bool lost = !match && (old->kind & 0xC000) && (old->kind & kTextKindNodeMask) >= pins;
+        LLRemoveOrFree(kept, old, nullptr, lost);
+        if (lost) continue;
+        if (match) {
             old->text = match->text;
             old->macroText = match->macroText;
             old->flags = uint16_t((old->flags & ~kTextFlagMacro) | (match->flags & kTextFlagMacro));
@@ -285,10 +286,6 @@ void RestoreKeptTexts(SheetRecord* sheet, SymbolRecord* symbol, LinkListHeader* 
             if (changed) AddToUpdateRect(changed, match->bounds);
             LLRemoveOrFree(sheet->textList, match, nullptr, true);
             CalcTextBounds(nullptr, old, sheet->stringBlock);
-        } else if ((old->kind & 0xC000) && (old->kind & kTextKindNodeMask) >= pins) {
-            LLPush(kept, old);
-            LLRemoveOrFree(kept, old, nullptr, true);  // a pin the new symbol lacks
-            continue;
         }
         LLAppend(sheet->textList, old);
         if (changed) AddToUpdateRect(changed, old->bounds);
