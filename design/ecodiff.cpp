@@ -102,9 +102,15 @@ int CompareECOComponents(const DesignStateRecord* A, const DesignStateRecord* B,
     return 0;
 }
 
+// The indexes of n items in list order (newest first).
+std::vector<int32_t> ListOrder(size_t n) {
+    std::vector<int32_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = int32_t(n - 1 - i);
+    return order;
+}
+
 std::vector<int32_t> SortECOComps(const DesignStateRecord* s) {
-    std::vector<int32_t> order(s->components.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(order.size() - 1 - i);  // list order
+    std::vector<int32_t> order = ListOrder(s->components.size());
     std::stable_sort(order.begin(), order.end(), [s](int32_t x, int32_t y) {
         return CaseCompare(RefDes(s, s->components[size_t(x)].id), RefDes(s, s->components[size_t(y)].id)) < 0;
     });
@@ -112,8 +118,7 @@ std::vector<int32_t> SortECOComps(const DesignStateRecord* s) {
 }
 
 std::vector<int32_t> SortECOCompMembers(const DesignStateRecord* s) {
-    std::vector<int32_t> order(s->members.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(order.size() - 1 - i);
+    std::vector<int32_t> order = ListOrder(s->members.size());
     std::stable_sort(order.begin(), order.end(), [s](int32_t x, int32_t y) {
         const ECOCompMember& a = s->members[size_t(x)];
         const ECOCompMember& b = s->members[size_t(y)];
@@ -145,15 +150,18 @@ void Match(DesignStateRecord* A, DesignStateRecord* B, int32_t ai, int32_t bi, b
 }
 
 // Pins of a component text index: {pin name, net name}.
-std::vector<std::pair<std::string, std::string>> CompPins(const DesignStateRecord* s, uint16_t id) {
-    std::vector<std::pair<std::string, std::string>> pins;
+using PinList = std::vector<std::pair<std::string, std::string>>;
+PinList CompPins(const DesignStateRecord* s, uint16_t id) {
+    PinList pins;
     for (const ECONetMember& m : s->netMembers)
         if (m.compIndex == id) pins.emplace_back(Text(s, m.pin), m.net >= 0 ? Text(s, s->nets[size_t(m.net)].name) : "");
     return pins;
 }
 
-int32_t PinScore(const DesignStateRecord* A, const DesignStateRecord* B, uint16_t a, uint16_t b) {
-    const auto pa = CompPins(A, a), pb = CompPins(B, b);
+// How many pins of A's component (its pins pa) B's component b has on an equally named net;
+// 32000 when neither has pins, -1 when one of them has none.
+int32_t PinScore(const PinList& pa, const DesignStateRecord* B, uint16_t b) {
+    const PinList pb = CompPins(B, b);
     if (pa.empty() && pb.empty()) return 32000;
     if (pa.empty() || pb.empty()) return -1;
     int32_t score = 0;
@@ -322,16 +330,7 @@ void DiffAnylise(DesignStateRecord* A, DesignStateRecord* B, bool serialLink) {
     // 4 designator alone (a component kept but changed: it is listed as modified).
     auto deleted = [&](int32_t ai) { return (A->components[size_t(ai)].diffFlags & kECOCompDeleted) != 0; };
     auto added = [&](int32_t bi) { return (B->components[size_t(bi)].diffFlags & kECOCompAdded) != 0; };
-    const std::vector<int32_t> la = [&] {
-        std::vector<int32_t> v;
-        for (size_t i = A->components.size(); i-- > 0;) v.push_back(int32_t(i));
-        return v;
-    }();
-    const std::vector<int32_t> lb = [&] {
-        std::vector<int32_t> v;
-        for (size_t i = B->components.size(); i-- > 0;) v.push_back(int32_t(i));
-        return v;
-    }();
+    const std::vector<int32_t> la = ListOrder(A->components.size()), lb = ListOrder(B->components.size());
     for (int pass = 1; pass <= 4; ++pass) {
         if (pass == 3 && !s.byName && !s.byFootprint) continue;
         Synch ps = s;
@@ -340,6 +339,8 @@ void DiffAnylise(DesignStateRecord* A, DesignStateRecord* B, bool serialLink) {
         for (int32_t ai : la) {
             if (!deleted(ai)) continue;
             int32_t best = -1, bestScore = 0;
+            PinList pa;  // the pins of A's component, once a candidate is scored
+            bool paKnown = false;
             for (int32_t bi : lb) {
                 if (!added(bi)) continue;
                 if (CompareECOComponents(A, B, A->components[size_t(ai)], B->components[size_t(bi)], mode, ps) != 0) continue;
@@ -348,7 +349,11 @@ void DiffAnylise(DesignStateRecord* A, DesignStateRecord* B, bool serialLink) {
                     break;
                 }
                 // A candidate must share pins on nets to win: a score of 0 or less never does.
-                const int32_t score = PinScore(A, B, A->components[size_t(ai)].id, B->components[size_t(bi)].id);
+                if (!paKnown) {
+                    pa = CompPins(A, A->components[size_t(ai)].id);
+                    paKnown = true;
+                }
+                const int32_t score = PinScore(pa, B, B->components[size_t(bi)].id);
                 if (score > bestScore) {
                     bestScore = score;
                     best = bi;

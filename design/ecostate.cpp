@@ -271,7 +271,10 @@ struct Reader {
     StringSpec Ref() {
         const uint32_t offset = Long();
         const uint16_t length = Word();
-        if (status || length == 0) return 0;
+        return status ? 0 : Spec(offset, length);
+    }
+    StringSpec Spec(uint32_t offset, uint16_t length) {
+        if (length == 0) return 0;
         if (length > kStringSpecMaxLength || offset > stringBytes || length > stringBytes - offset) {
             Fail();
             return 0;
@@ -326,13 +329,9 @@ OSStatus Inflate(const uint8_t* bytes, size_t size, DesignStateRecord* state, bo
     r.Take(*state->strings + kStringBlockHeaderSize, count);
     reinterpret_cast<StringBlockHeader*>(*state->strings)->used = count + kStringBlockHeaderSize;
     r.stringBytes = count;
-    if (nameLength) {
-        if (nameLength > kStringSpecMaxLength || nameOffset > count || nameLength > count - nameOffset)
-            return kNotKnownFileKind;
-        TextRef ref{nameOffset, nameLength};
-        state->name = TextRefToStringSpec(&ref, kStringBlockHeaderSize);
-    }
-    if (infoOnly) return 0;
+    // The name's ref comes before the strings: it is checked once they are known.
+    state->name = r.Spec(nameOffset, nameLength);
+    if (r.status || infoOnly) return r.status;
 
     bool namesPresent = false;
     if (!ReadHandle(r, &state->designators, &state->hasTextHandles, refSize)) return r.status;

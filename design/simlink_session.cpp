@@ -32,21 +32,21 @@ constexpr uint32_t kGoodbyeDelay = 800;
 constexpr int32_t kNodeValueReplyEntries = 2;
 constexpr int32_t kReplyEntries = 3;
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(uint8_t(c)));
-    return text;
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return LowerSpiceName(a) == LowerSpiceName(b);
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+// Whether the message has a well-formed string-list body.
+bool HasStringListBody(const SpiceMessageRecord* message) {
+    if (!message || !message->body || message->raw) return false;
+    return CheckSpiceStringList(reinterpret_cast<const uint8_t*>(*message->body),
+                                SizeOfHandle(message->body), false) == status::kNoErr;
+}
 
 // The entries of a string-list body; false when there is no body or it is not well formed.
 bool BodyStrings(const SpiceMessageRecord* message, std::vector<std::string>* strings) {
     strings->clear();
-    if (!message || !message->body || message->raw) return false;
-    const uint32_t size = SizeOfHandle(message->body);
-    if (CheckSpiceStringList(reinterpret_cast<const uint8_t*>(*message->body), size, false) !=
-        status::kNoErr)
-        return false;
+    if (!HasStringListBody(message)) return false;
     const int32_t count = CountSpiceStringListItems(message->body);
     char text[kSpiceStringTextSize];
     for (int32_t i = 0; i < count; ++i) {
@@ -98,12 +98,6 @@ void Refresh(ProjectRecord* project, bool now) {
 }
 void UpdateToolbar(ProjectRecord* project) {
     if (gSessionHooks.updateToolbar) gSessionHooks.updateToolbar(project);
-}
-
-SpiceAnalysisRecord* Item(const ProjectRecord* project, int32_t index) {
-    if (!project || !project->analyses || index < 0) return nullptr;
-    return static_cast<SpiceAnalysisRecord*>(
-        LLGetIndexedLink(project->analyses->list, uint32_t(index)));
 }
 
 void HandleCompleted(ProjectRecord* project, const SpiceMessageRecord* message) {
@@ -160,6 +154,11 @@ void HandleGoodbye() {
 }
 
 }  // namespace
+
+std::string LowerSpiceName(std::string name) {
+    for (char& c : name) c = char(std::tolower(uint8_t(c)));
+    return name;
+}
 
 void SetSpiceSessionHooks(const SpiceSessionHooks& hooks) { gSessionHooks = hooks; }
 const SpiceSessionHooks& GetSpiceSessionHooks() { return gSessionHooks; }
@@ -241,7 +240,9 @@ int32_t CountSpiceAnalyses(const ProjectRecord* project) {
 }
 
 SpiceAnalysisRecord* GetSpiceAnalysis(const ProjectRecord* project, int32_t index) {
-    return Item(project, index);
+    if (!project || !project->analyses || index < 0) return nullptr;
+    return static_cast<SpiceAnalysisRecord*>(
+        LLGetIndexedLink(project->analyses->list, uint32_t(index)));
 }
 
 SpiceAnalysisRecord* FindSpiceAnalysis(const ProjectRecord* project, uint32_t key) {
@@ -255,7 +256,8 @@ SpiceAnalysisRecord* FindSpiceAnalysis(const ProjectRecord* project, uint32_t ke
 }
 
 SpiceAnalysisRecord* GetCurrentSpiceAnalysis(const ProjectRecord* project) {
-    return project && project->analyses ? Item(project, project->analyses->current) : nullptr;
+    return project && project->analyses ? GetSpiceAnalysis(project, project->analyses->current)
+                                        : nullptr;
 }
 
 void SetCurrentSpiceAnalysis(ProjectRecord* project, int32_t index) {
@@ -264,10 +266,7 @@ void SetCurrentSpiceAnalysis(ProjectRecord* project, int32_t index) {
 }
 
 int32_t AddOrUpdateAnalysis(ProjectRecord* project, const SpiceMessageRecord* message) {
-    if (!project || !project->analyses || !message || !message->body || message->raw) return -1;
-    const uint32_t size = SizeOfHandle(message->body);
-    if (CheckSpiceStringList(reinterpret_cast<const uint8_t*>(*message->body), size, false) !=
-            status::kNoErr ||
+    if (!project || !project->analyses || !HasStringListBody(message) ||
         GetSpiceStringListEntryDataSize(message->body) != 4 ||
         CountSpiceStringListItems(message->body) < 1)
         return -1;
@@ -390,7 +389,7 @@ std::string MapSpiceSignalName(const ProjectRecord* project, uint32_t instanceId
             break;
         }
     }
-    return Lower(name);
+    return LowerSpiceName(name);
 }
 
 bool RetrieveSpiceNodeValues(ProjectRecord* project, uint32_t instanceId,
@@ -435,8 +434,8 @@ bool RetrieveSpiceDeviceParameters(ProjectRecord* project,
     error->clear();
     std::vector<std::string> strings;
     for (const SpiceDeviceParameters& device : request) {
-        strings.push_back(Lower(device.device));
-        for (const auto& value : device.values) strings.push_back(Lower(value.first));
+        strings.push_back(LowerSpiceName(device.device));
+        for (const auto& value : device.values) strings.push_back(LowerSpiceName(value.first));
         strings.emplace_back();
     }
     if (strings.size() <= 2) return true;
@@ -474,7 +473,7 @@ bool RetrieveSpiceParameterList(ProjectRecord* project, const char* device, uint
     SpiceMessageRecord* answer =
         SpiceRequest(kSpiceParameterList, project,
                      GetSpiceAnalysisId(GetCurrentSpiceAnalysis(project)), kind,
-                     {Lower(reply->device)}, "Requesting device parameters...", &ok);
+                     {LowerSpiceName(reply->device)}, "Requesting device parameters...", &ok);
     if (!answer) {
         *error = kSpiceNoInformation;
         return ok != 0;
@@ -506,7 +505,8 @@ bool SendGraph(ProjectRecord* project, FourCharCode type, const std::vector<std:
 }  // namespace
 
 bool GraphSpiceSignal(ProjectRecord* project, const char* mappedName, bool add) {
-    return SendGraph(project, add ? kSpiceAddGraph : kSpiceReplaceGraph, {Lower(mappedName)});
+    return SendGraph(project, add ? kSpiceAddGraph : kSpiceReplaceGraph,
+                     {LowerSpiceName(mappedName)});
 }
 
 bool GraphSpicePinCurrent(ProjectRecord* project, const char* device, const char* attribute,
@@ -514,7 +514,7 @@ bool GraphSpicePinCurrent(ProjectRecord* project, const char* device, const char
     std::string name = attribute ? attribute : "";
     if (!name.empty() && name[0] == '.') name.erase(0, 1);
     return SendGraph(project, add ? kSpiceAddCurrentGraph : kSpiceReplaceCurrentGraph,
-                     {Lower(device ? device : ""), Lower(name)});
+                     {LowerSpiceName(device ? device : ""), LowerSpiceName(name)});
 }
 
 }  // namespace plexa

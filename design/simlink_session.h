@@ -134,6 +134,9 @@ SpiceMessageRecord* SpiceRequest(FourCharCode type, const ProjectRecord* project
                                  const std::vector<std::string>& strings, const char* text,
                                  int32_t* ok);
 
+// The simulator matches names without regard to case: the editor sends them in lower case.
+std::string LowerSpiceName(std::string name);
+
 // The name the simulator knows a sheet's signal by: the net of the project's simulator signal map
 // for the instance (the signal's own name when the map has none), in lower case.
 std::string MapSpiceSignalName(const ProjectRecord* project, uint32_t instanceId,

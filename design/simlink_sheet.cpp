@@ -3,7 +3,6 @@
 #include "design/simlink_sheet.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "design/report_interp.h"
@@ -31,33 +30,35 @@ namespace {
 
 SpiceSheetHooks gSheetHooks;
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(uint8_t(c)));
-    return text;
-}
-
 uint32_t InstanceId(const SheetRecord* sheet) {
     return sheet && sheet->hierarchyContext ? sheet->hierarchyContext->id : 0;
 }
 
 bool IsDotName(const char* name) { return name[0] == '.' && name[1] != 0; }
 
-// The "."-attributes of a symbol: their names with the dot, and their records' indexes and name
+// The "."-attributes of a run of attribute records (at `offset` in the handle) of the symbol
+// (pin -1) or one of its pins: their names with the dot, and their records' indexes and name
 // specs when asked.
-std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol,
-                                       std::vector<SpiceAnnotationAttribute>* items = nullptr) {
+std::vector<std::string> DotNames(const SheetRecord* sheet, Handle records, uint32_t offset,
+                                  int32_t count, int16_t pin,
+                                  std::vector<SpiceAnnotationAttribute>* items) {
     std::vector<std::string> names;
-    if (!symbol->attributes) return names;
     char name[kAttributeTextSize];
     AttributeRecord raw{};
-    for (int32_t i = 0; i < symbol->attributeCount; ++i) {
-        GetIndexedAttribute(sheet->stringBlock, symbol->attributes, 0, i, name, nullptr, nullptr,
-                            &raw);
+    for (int32_t i = 0; i < count; ++i) {
+        GetIndexedAttribute(sheet->stringBlock, records, offset, i, name, nullptr, nullptr, &raw);
         if (!IsDotName(name)) continue;
         names.emplace_back(name);
-        if (items) items->push_back({raw.name, int16_t(i), -1});
+        if (items) items->push_back({raw.name, int16_t(i), pin});
     }
     return names;
+}
+
+// The "."-attributes of a symbol, as DotNames.
+std::vector<std::string> DotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol,
+                                       std::vector<SpiceAnnotationAttribute>* items = nullptr) {
+    if (!symbol->attributes) return {};
+    return DotNames(sheet, symbol->attributes, 0, symbol->attributeCount, -1, items);
 }
 
 // The pins of a component symbol's section, and the pin data of one of them (none when the pin
@@ -76,25 +77,15 @@ Handle SymbolPinData(const SheetRecord* sheet, const SymbolRecord* symbol, int32
     return id == kCompNoPinData ? nullptr : GetIndexedPinData(sheet->pinDataTable, int32_t(id));
 }
 
-// The "."-attributes of a pin's data, as DotAttributes.
+// The "."-attributes of a pin's data, as DotNames.
 std::vector<std::string> PinDotAttributes(const SheetRecord* sheet, const SymbolRecord* symbol,
                                           int32_t pin,
                                           std::vector<SpiceAnnotationAttribute>* items = nullptr) {
-    std::vector<std::string> names;
     Handle record = SymbolPinData(sheet, symbol, pin);
-    if (!record || SizeOfHandle(record) < sizeof(PinDataRecord)) return names;
+    if (!record || SizeOfHandle(record) < sizeof(PinDataRecord)) return {};
     PinDataRecord head{};
     std::memcpy(&head, *record, sizeof head);
-    char name[kAttributeTextSize];
-    AttributeRecord raw{};
-    for (int32_t i = 0; i < head.attributeCount; ++i) {
-        GetIndexedAttribute(sheet->stringBlock, record, sizeof(PinDataRecord), i, name, nullptr,
-                            nullptr, &raw);
-        if (!IsDotName(name)) continue;
-        names.emplace_back(name);
-        if (items) items->push_back({raw.name, int16_t(i), int16_t(pin)});
-    }
-    return names;
+    return DotNames(sheet, record, sizeof(PinDataRecord), head.attributeCount, int16_t(pin), items);
 }
 
 // Every "."-attribute name of the symbol and its pins, each once, the symbol's first.
@@ -274,11 +265,11 @@ int32_t GetSpiceDeviceName(SheetRecord* sheet, SymbolRecord* symbol, const char*
 
 SymbolRecord* LookupSpiceDeviceSymbol(SheetRecord* sheet, const char* qualifier, const char* name) {
     if (!sheet || !name) return nullptr;
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerSpiceName(name);
     char device[kSpiceDeviceNameSize];
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
         if (s->component && GetSpiceDeviceName(sheet, s, qualifier, device) &&
-            Lower(device) == wanted)
+            LowerSpiceName(device) == wanted)
             return s;
     return nullptr;
 }
@@ -388,7 +379,7 @@ void RetrieveSheetDeviceParameters(SheetRecord* sheet) {
     bool changed = false;
     for (const SpiceDeviceParameters& group : reply) {
         for (size_t i = 0; i < request.size(); ++i) {
-            if (Lower(request[i].device) != Lower(group.device)) continue;
+            if (LowerSpiceName(request[i].device) != LowerSpiceName(group.device)) continue;
             std::vector<std::pair<std::string, std::string>> values;
             for (const auto& [name, value] : group.values) values.emplace_back("." + name, value);
             UpdateSymbolSpiceAnnotation(sheet, symbols[i], values);

@@ -74,10 +74,7 @@ uint32_t Type(const char (&code)[5]) { return FourCC(code); }
 class SpiceSession : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static char name[] = "design_tests";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-        VXCoreInit();
+        test::StartSpiceTestApplication();
     }
 
     void SetUp() override {

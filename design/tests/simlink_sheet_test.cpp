@@ -57,10 +57,8 @@ std::vector<uint32_t>& Reschedules() {
 class SpiceSheet : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static char name[] = "design_tests";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-        VXCoreInit();
+        test::StartSpiceTestApplication();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(InitTextRecordPool(), 0);
     }
 

@@ -111,10 +111,7 @@ uint32_t Queued() { return gSpiceInputQueue ? gSpiceInputQueue->count : 0; }
 class SpiceLink : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static char name[] = "design_tests";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-        VXCoreInit();
+        test::StartSpiceTestApplication();
     }
 
     void SetUp() override {

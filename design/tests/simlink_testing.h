@@ -1,5 +1,5 @@
-// What the simulator link's tests share: starting the link as a client of a fake simulator, and
-// running the link's timer until something has happened.
+// What the simulator link's tests share: starting the application the link runs in, starting the
+// link as a client of a fake simulator, and running the link's timer until something has happened.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,8 +11,18 @@
 #include "design/simlink.h"
 #include "design/tests/fake_simora.h"
 #include "foundation/socket.h"
+#include "platform/app_platform.h"
+#include "toolkit/vx_app.h"
 
 namespace plexa::test {
+
+// The application and the toolkit's core, once per test suite.
+inline void StartSpiceTestApplication() {
+    static char name[] = "design_tests";
+    static char* argv[] = {name, nullptr};
+    ASSERT_TRUE(PlatformEnsureApplication(1, argv));
+    VXCoreInit();
+}
 
 // Starts the link as a client of the peer and waits for its "AllA".
 inline void ConnectSpiceLinkTo(FakeSimora& peer) {
