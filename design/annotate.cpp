@@ -350,15 +350,18 @@ void CollectSymbol(AnnotationRun& run, SheetRecord* sheet, SymbolRecord* symbol,
     }
 }
 
-struct LoadedSheet {
-    SheetSpec* spec;
-    SheetRecord* sheet;
-    bool loaded;
-};
+SheetRecord* OpenSheetOf(ProjectRecord* project, SheetSpec* spec) {
+    return gHooks.openSheet ? gHooks.openSheet(project, spec) : GetOpenSheetFromSheetSpec(project, spec);
+}
+
+// Lets every sheet spec's annotation table go.
+void FreeAnnotationTables(ProjectRecord* project) {
+    for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next)
+        FreeAnnotationTable(project, spec);
+}
 
 void CollectSheet(AnnotationRun& run, const SheetVisit& visit, SeenSet* seen) {
-    SheetRecord* sheet = gHooks.openSheet ? gHooks.openSheet(run.project, visit.spec)
-                                          : GetOpenSheetFromSheetSpec(run.project, visit.spec);
+    SheetRecord* sheet = OpenSheetOf(run.project, visit.spec);
     bool loaded = false;
     if (!sheet) {
         OSStatus st = kSheetServiceMissing;
@@ -797,10 +800,6 @@ OSStatus ApplyAnnotationToProject(AnnotationRun& run, std::vector<UndoRecord>* u
         });
 }
 
-SheetRecord* OpenSheetOf(ProjectRecord* project, SheetSpec* spec) {
-    return gHooks.openSheet ? gHooks.openSheet(project, spec) : GetOpenSheetFromSheetSpec(project, spec);
-}
-
 // After the apply: open sheets keep their changes pending and show them; the others commit (or,
 // after a failure, drop) theirs; sheets the run did not change let their tables go.
 void FinishApply(AnnotationRun& run, OSStatus applied, const std::vector<UndoRecord>& undo) {
@@ -912,8 +911,7 @@ OSStatus Annotate(ProjectRecord* project, SheetRecord* sheet, uint16_t mask, int
                 root = GetSheetNodeWithInstance(project, sheet->hierarchyContext);
             result = CatchSignals([&] { Collect(run, RunNodes(project, root, limitHierarchy)); });
             if (result) {
-                for (auto* s = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); s; s = s->next)
-                    FreeAnnotationTable(project, s);
+                FreeAnnotationTables(project);
             } else {
                 std::vector<UndoRecord> undo;
                 OSStatus applied = status::kNoErr;
@@ -942,8 +940,7 @@ OSStatus Annotate(ProjectRecord* project, SheetRecord* sheet, uint16_t mask, int
                 });
                 if (result && applied == status::kNoErr && undo.empty()) {
                     // A failure before the apply: no map was touched.
-                    for (auto* s = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); s; s = s->next)
-                        FreeAnnotationTable(project, s);
+                    FreeAnnotationTables(project);
                 }
             }
         }

@@ -14,8 +14,7 @@ void SelectAnnotationOperation(AnnotationChoices* choices, uint8_t index, uint16
     choices->clearing = (mask & kAnnotClearAll) ? 2 : (mask & kAnnotClearConflicting) ? 1 : 0;
     choices->resequence = (mask & kAnnotResequence) != 0;
     choices->assign = (mask & kAnnotAssignMissing) != 0;
-    uint16_t detected = 0;
-    choices->operationIndex = DetectAnnotationOperation(*choices, &detected);
+    choices->operationIndex = DetectAnnotationOperation(*choices, nullptr);
 }
 
 uint8_t DetectAnnotationOperation(const AnnotationChoices& choices, uint16_t* mask) {

@@ -1,8 +1,6 @@
 // DXF export of a sheet; see dxfexport.h.
 #include "design/dxfexport.h"
 
-#include <strings.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -131,18 +129,13 @@ void DrawSheetBody(DXFPort* dxf, SheetRecord* sheet, VXWindowRecordTag* window) 
     }
 }
 
-bool EndsWithIgnoringCase(const std::string& name, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    return name.size() > n && strcasecmp(name.c_str() + name.size() - n, suffix) == 0;
-}
-
 }  // namespace
 
 void MakeDXFExportName(const char* name, char* out, int32_t size) {
     if (!out || size <= 0) return;
     std::string base = name ? name : "";
     for (const char* extension : kReplacedExtensions) {
-        if (EndsWithIgnoringCase(base, extension)) {
+        if (NameHasExtension(base.c_str(), extension)) {
             base.resize(base.size() - std::strlen(extension));
             break;
         }

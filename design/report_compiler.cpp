@@ -119,9 +119,6 @@ ScriptPathListSearch SetScriptPathListSearch(ScriptPathListSearch search) {
     return former;
 }
 
-ScriptPathListSearch GetScriptPathListSearch() { return gPathListSearch; }
-
-
 std::string FormatScriptError(const ScriptErrorReport& r) {
     std::string message;
     if (r.kind == ScriptErrorKind::kStatus) {

@@ -93,7 +93,6 @@ std::string FormatScriptError(const ScriptErrorReport& report);
 // project) that step of the search is left out.
 using ScriptPathListSearch = bool (*)(ProjectRecord* project, const char* name, FileSpec* found);
 ScriptPathListSearch SetScriptPathListSearch(ScriptPathListSearch search);
-ScriptPathListSearch GetScriptPathListSearch();
 
 // The path of a script file (an include file, a script to RUN, a file to COPY) named in a script;
 // empty when not found. A name holding ":", "/" or "\\" is a path: absolute as it stands, else

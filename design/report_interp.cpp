@@ -149,14 +149,9 @@ std::string ResolveOutputPath(const std::string& name) {
     return path;
 }
 
-bool EndsWithNoCase(const std::string& text, const char* end) {
-    const size_t n = std::strlen(end);
-    return text.size() >= n && RptUpper(text.substr(text.size() - n)) == end;
-}
-
 void OpenOutput(bool append) {
     const std::string path = ResolveOutputPath(RptEvaluateString(kPathLimit));
-    if (EndsWithNoCase(path, ".CIR") || gRpt.targetBundleId == kSimulatorBundleId) {
+    if (NameHasExtension(path.c_str(), ".CIR") || gRpt.targetBundleId == kSimulatorBundleId) {
         if (gHooks.closeCircuit) Signal(gHooks.closeCircuit(path.c_str()));
     }
     std::FILE* file = std::fopen(path.c_str(), append ? "ab" : "wb");
@@ -167,8 +162,14 @@ void OpenOutput(bool append) {
     gRpt.linePos = 0;
 }
 
+// The line position follows the text written.
+void AdvanceLinePos(const char* text, size_t size) {
+    for (size_t i = 0; i < size; ++i)
+        gRpt.linePos = (text[i] == '\r' || text[i] == '\n') ? 0 : gRpt.linePos + 1;
+}
+
 void Write(const std::string& text) {
-    for (const char c : text) gRpt.linePos = (c == '\r' || c == '\n') ? 0 : gRpt.linePos + 1;
+    AdvanceLinePos(text.data(), text.size());
     if (gRpt.output && !text.empty() &&
         std::fwrite(text.data(), 1, text.size(), gRpt.output) != text.size()) {
         Signal(StatusFromErrno(errno));
@@ -206,10 +207,7 @@ void Copy(bool ignoreMissing) {
             st = StatusFromErrno(errno);
             break;
         }
-        // The line position follows the copied text.
-        for (size_t i = 0; i < n; ++i) {
-            gRpt.linePos = (buffer[i] == '\r' || buffer[i] == '\n') ? 0 : gRpt.linePos + 1;
-        }
+        AdvanceLinePos(buffer, n);
     }
     std::fclose(in);
     Signal(st);

@@ -485,7 +485,7 @@ struct Nest {
     ~Nest() { gRpt.nestBits = saved; }
 };
 
-void ComponentsLoop(uint32_t hole) {
+void ComponentsLoop() {
     Nest nest(kNestComponents);
     ReadSortKeys();
     const uint32_t body = gRpt.position;
@@ -503,7 +503,6 @@ void ComponentsLoop(uint32_t hole) {
         if (node && !IsDBCompInSheetInstance(db, node, row)) continue;
         if (Visit(body, [&] { PushComponent(row, node == nullptr); })) break;
     }
-    (void)hole;
 }
 
 void NetsLoop() {
@@ -568,12 +567,14 @@ void PinsLoop() {
         }
     }
     const bool insideNets = gRpt.insideNets;
-    rows = SortRows(rows, [&](uint32_t row) {
+    // A pin with its component inside a net loop, else with its net.
+    const auto push = [&](uint32_t row) {
         const UDBPinEntry& p = db->pins[row];
         if (insideNets) PushComponent(p.compRow, false);
         else if (p.netId != kUDBNoNet) PushNet(uint32_t(p.netId), false);
         PushPin(row);
-    });
+    };
+    rows = SortRows(rows, push);
     for (uint32_t row : rows) {
         const UDBPinEntry& p = db->pins[row];
         // A pin of another instance is left out; a hidden-pin default counts where its
@@ -582,12 +583,7 @@ void PinsLoop() {
             !(p.node == nullptr && IsDBCompInSheetInstance(db, node, p.compRow))) {
             continue;
         }
-        const bool stop = Visit(body, [&] {
-            if (insideNets) PushComponent(p.compRow, false);
-            else if (p.netId != kUDBNoNet) PushNet(uint32_t(p.netId), false);
-            PushPin(row);
-        });
-        if (stop) break;
+        if (Visit(body, [&] { push(row); })) break;
     }
 }
 
@@ -634,7 +630,7 @@ std::vector<SheetNode*> BuildTraversalMap(uint16_t kind, uint16_t order) {
     return walk;
 }
 
-void HierarchyLoop(uint32_t hole) {
+void HierarchyLoop() {
     Nest nest(kNestHierarchy);
     const uint16_t kind = RptReadU16();
     const uint16_t order = RptReadU16();
@@ -644,10 +640,7 @@ void HierarchyLoop(uint32_t hole) {
         BuildDatabase();
     }
     UnifiedDBRecord* db = DB();
-    if (!(db->flags & kFlagsModular) || !gRpt.project->hierarchy || !gRpt.project->hierarchy->first) {
-        gRpt.position = hole;
-        return;
-    }
+    if (!(db->flags & kFlagsModular) || !gRpt.project->hierarchy || !gRpt.project->hierarchy->first) return;
     const std::vector<SheetNode*> nodes = BuildTraversalMap(kind, order);
     const OSStatus st = CatchSignals([&] {
         for (SheetNode* n : nodes) {
@@ -762,7 +755,7 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
     });
 }
 
-void DescentRules(uint32_t hole) {
+void DescentRules() {
     Nest nest(kNestDescentRules);
     const uint32_t body = gRpt.position;
     if (!gRpt.db && gRpt.project && gRpt.project->hierarchy) {
@@ -770,7 +763,6 @@ void DescentRules(uint32_t hole) {
         const uint32_t flags = (gRpt.baseFlags & kUDBDescend) ? kWalkDescend : 0;
         Signal(ProcessHierarchySheets(gRpt.project, gRpt.rootInstance, flags, DescentSheet, nullptr, &walk));
     }
-    gRpt.position = hole;
 }
 
 bool SymbolField(const std::string& key, std::string* value) {
@@ -829,13 +821,13 @@ bool RptContextValue(const RptContext& context, const std::string& name, std::st
 void RptRunLoop(uint16_t code) {
     const uint32_t hole = RptReadU32();
     switch (code) {
-        case kRptComponents: ComponentsLoop(hole); break;
+        case kRptComponents: ComponentsLoop(); break;
         case kRptNets: NetsLoop(); break;
         case kRptPins: PinsLoop(); break;
         case kRptPorts: PortsLoop(); break;
-        case kRptHierarchy: HierarchyLoop(hole); break;
+        case kRptHierarchy: HierarchyLoop(); break;
         case kRptAttributes: AttributesLoop(); break;
-        case kRptDescentRules: DescentRules(hole); break;
+        case kRptDescentRules: DescentRules(); break;
         default: Signal(status::kParamErr);
     }
     gRpt.position = hole;

@@ -435,13 +435,15 @@ TEST_F(AnnotateTest, ADepthLimitStopsAtSheetsOfAHigherRank) {
     SheetNode* child = Child(top, "Child.SHX", 5);
     SheetNode* grandchild = Child(child, "Leaf.SHX", 2);
     for (const char* sheet : {"Top.SHX", "Child.SHX", "Leaf.SHX"}) Place(sheet, kResistor, 0, 0);
+    const SheetServices former = GetSheetServices();
     SheetServices services;
     services.openSheetRank = [](SheetRecord*) -> uint16_t { return 0; };
     services.fileSheetRank = nullptr;
     SetSheetServices(services);
     // Without rank information every sheet is of rank 9999: a limit of 1 keeps the run at the top.
-    ASSERT_EQ(Run(5, 1, nullptr, true, 1), 0);
-    SetSheetServices({});
+    const OSStatus run = Run(5, 1, nullptr, true, 1);
+    SetSheetServices(former);
+    ASSERT_EQ(run, 0);
     EXPECT_EQ(Of(top), "1=R1");
     EXPECT_EQ(Of(child), "1=-");
     EXPECT_EQ(Of(grandchild), "1=-");
