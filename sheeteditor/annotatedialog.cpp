@@ -120,10 +120,7 @@ int32_t AnnotationDialogHandler(VXWindowRecordTag* window, VXEventRecord* event)
                 }
                 return 0;
             }
-            if (item >= kAnnotNoClearingItem && item <= kAnnotAssignItem) {
-                ReadChoices(window, &s->choices);
-                ShowEnables(window, *s);
-            } else if (item == kAnnotLimitItem) {
+            if ((item >= kAnnotNoClearingItem && item <= kAnnotAssignItem) || item == kAnnotLimitItem) {
                 ReadChoices(window, &s->choices);
                 ShowEnables(window, *s);
             }

@@ -44,6 +44,14 @@ bool IsProjectList(const PathListEditor* editor) {
 int32_t SelectedCount(PathListEditor* editor) { return editor->rows ? VXCountListViewSelections(editor->rows) : 0; }
 int32_t FirstSelected(PathListEditor* editor) { return editor->rows ? VXGetListViewSelection(editor->rows, 0) : -1; }
 
+// The whole list view is drawn again.
+void InvalRows(PathListEditor* editor) {
+    if (!editor->rows) return;
+    Rect r;
+    VXGetClientRect(editor->rows, &r);
+    VXInvalRect(editor->rows, &r);
+}
+
 // The rows again from the list, with the entry `selected` (none: no row) selected and revealed.
 void ReloadRows(PathListEditor* editor, PathSpec* selected) {
     VXWindowRecordTag* rows = editor->rows;
@@ -60,9 +68,7 @@ void ReloadRows(PathListEditor* editor, PathSpec* selected) {
         VXSetListViewItemSelected(rows, chosen, true);
         VXRevealListViewItem(rows, chosen, false);
     }
-    Rect r;
-    VXGetClientRect(rows, &r);
-    VXInvalRect(rows, &r);
+    InvalRows(editor);
     PathEditorSelectionChanged(editor);
 }
 
@@ -282,11 +288,7 @@ void ValidatePathEditorPaths(PathListEditor* editor) {
         e->directory = -1;
         ResolvePathSpec(editor->list, e, nullptr);
     }
-    if (editor->rows) {
-        Rect r;
-        VXGetClientRect(editor->rows, &r);
-        VXInvalRect(editor->rows, &r);
-    }
+    InvalRows(editor);
 }
 
 void PathEditorSelectionChanged(PathListEditor* editor) {

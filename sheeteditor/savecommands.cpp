@@ -21,7 +21,6 @@
 namespace plexa {
 namespace {
 
-
 const char* KindFileType(int32_t kind) {
     switch (kind) {
         case kSavePanelSheet: return kSheetFileTypeName;
@@ -42,10 +41,6 @@ bool ForEachWindowSheet(bool visibleOnly, Visit visit) {
     }
     return true;
 }
-
-void ShowAlert(const char* message) { VXDisplayMessage(message); }
-
-bool AskFileHook(SheetRecord* sheet, int32_t kind, FileSpec* spec) { return AskSaveSheetFile(sheet, kind, spec); }
 
 // After a save that was not a copy: the window shows the file.
 void SavedHook(SheetRecord* sheet) {
@@ -130,9 +125,9 @@ OSStatus SaveSheetCopyCommand(SheetRecord* sheet) { return Reported(RealSaveSche
 
 void InstallSheetSaveCommands() {
     SheetSaveHooks hooks = GetSheetSaveHooks();
-    hooks.askFile = AskFileHook;
+    hooks.askFile = AskSaveSheetFile;
     hooks.loadedSheetWithFile = FindLoadedSheetWithFile;
-    hooks.alert = ShowAlert;
+    hooks.alert = VXDisplayMessage;
     hooks.saved = SavedHook;
     SetSheetSaveHooks(hooks);
 }

@@ -329,7 +329,6 @@ int32_t UpdateSheetsSymbols(SheetRecord* sheet, ProjectRecord* project, bool for
     if (!sheet) return 0;
     LogWindowRecord* ownLog = !project && sheet->window ? GetLog(nullptr, sheet, true) : nullptr;
     int32_t count = 0;
-    StringBlock block = sheet->stringBlock;
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
         s->flags &= ~(kSymbolFlagHandled | kSymbolFlagMarked);
         char source[kSymbolTextSize];
@@ -387,7 +386,6 @@ int32_t UpdateSheetsSymbols(SheetRecord* sheet, ProjectRecord* project, bool for
     DeleteSelection(sheet);
     if (!project && ownLog) FinishLog(ownLog);
     if (childSymbolsOnly) sheet->modifiedFlags &= ~kSheetModifiedChildSymbols;
-    (void)block;
     return count;
 }
 
@@ -473,7 +471,7 @@ void UpdateSheetsWithDirtyChildSymbols() {
 }
 
 OSStatus UpdateDirtyChildSymbolsInSheet(SheetRecord* sheet, bool logUpdates, bool quiet) {
-    if (!sheet) return -50;
+    if (!sheet) return status::kParamErr;
     bool hasChildSymbols = false;
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s && !hasChildSymbols; s = s->next)
         hasChildSymbols = s->flags & kSymbolFlagFileSymbol;

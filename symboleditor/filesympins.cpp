@@ -45,21 +45,6 @@ int32_t Grid(const SymbolEditorRecord* editor) { return std::max<int32_t>(1, edi
 
 NodeElement* AsNode(ElementRecord* e) { return ElementAs<NodeElement>(e); }
 
-std::vector<ElementRecord*> ViewPins(LinkListHeader* elements) {
-    std::vector<ElementRecord*> pins;
-    for (auto* e = static_cast<ElementRecord*>(LLFirst(elements)); e; e = e->next)
-        if (e->kind == kElementNode) pins.push_back(e);
-    return pins;
-}
-
-std::vector<TextRecord*> TextsOfPin(LinkListHeader* texts, const ElementRecord* pin, uint16_t mark) {
-    std::vector<TextRecord*> found;
-    for (auto* text = static_cast<TextRecord*>(LLFirst(texts)); text; text = text->link)
-        if (text->owner == reinterpret_cast<intptr_t>(pin) && (mark ? (text->kind & 0xC000) == mark : text->kind >= kTextKindPinNumber))
-            found.push_back(text);
-    return found;
-}
-
 void Join(Rect* area, const Rect& r) {
     if (area) AddToUpdateRect(area, r);
 }
@@ -153,8 +138,10 @@ void CountSides(SheetExportsTable table, const std::vector<int32_t>& order, PinS
     }
 }
 
-void SetBox(PortPinBox* box, int32_t grid, const PinSideCounts& counts) {
+// The box for the pin counts, at least `minWidth` grid steps wide.
+void SetBox(PortPinBox* box, int32_t grid, const PinSideCounts& counts, int32_t minWidth = 0) {
     CalcMinFileSymbolWidthHeight(grid, counts, &box->width, &box->height);
+    box->width = std::max(box->width, minWidth);
     box->topMargin = CalcPinCentringMargin(box->width, counts.top);
     box->bottomMargin = CalcPinCentringMargin(box->width, counts.bottom);
 }
@@ -169,11 +156,11 @@ void DeletePins(SymbolEditorRecord* editor, const std::vector<ElementRecord*>& p
         if (ElementRecord* companion = GetCompanionNode(editor, pin, kSymbolViewPrimary)) {
             AsNode(companion)->pinData = nullptr;
             AsNode(companion)->pinNumbers = nullptr;
-            for (TextRecord* text : TextsOfPin(editor->textLists[kSymbolViewAlternate], companion, 0))
+            for (TextRecord* text : PinTexts(editor->textLists[kSymbolViewAlternate], companion))
                 LLRemoveOrFree(editor->textLists[kSymbolViewAlternate], text, nullptr, true);
             LLRemoveOrFree(editor->elementLists[kSymbolViewAlternate], companion, nullptr, true);
         }
-        for (TextRecord* text : TextsOfPin(editor->textLists[kSymbolViewPrimary], pin, 0)) {
+        for (TextRecord* text : PinTexts(editor->textLists[kSymbolViewPrimary], pin)) {
             Join(changed, text->bounds);
             LLRemoveOrFree(editor->textLists[kSymbolViewPrimary], text, nullptr, true);
         }
@@ -215,7 +202,7 @@ bool UpdatePin(SymbolEditorRecord* editor, ElementRecord* pin, SheetExportsTable
         for (int32_t view = 0; view < 2; ++view) {
             ElementRecord* owner = view == kSymbolViewPrimary ? pin : companion;
             if (!owner) continue;
-            for (TextRecord* text : TextsOfPin(editor->textLists[view], owner, kTextKindPinName))
+            for (TextRecord* text : PinTexts(editor->textLists[view], owner, kTextKindPinName))
                 SetupTheText(text, editor->stringBlock, gMinusOnePoint, editor->window, name);
         }
         changed = true;
@@ -477,19 +464,14 @@ bool UpdateFileSymbolPinsFromSheet(SymbolEditorRecord* editor) {
         const int32_t g = Grid(editor);
         PinSideCounts counts;
         CountSides(table, order, &counts, &slots);
-        PortPinBox box;
-        SetBox(&box, g, counts);
         Rect bounds;
         CalcSymbolViewBounds(editor, &bounds);
         if (VXEmptyRect(&bounds)) bounds = Rect{kStandardBoxOrigin, kStandardBoxOrigin, kStandardBoxOrigin, kStandardBoxOrigin};
+        // The new pins' box spans the symbol drawn so far.
+        PortPinBox box;
+        SetBox(&box, g, counts, (bounds.right - bounds.left + g - 1) / g);
         box.anchor = Point{int16_t(bounds.bottom + 3 * g), bounds.left};
         SnapPointToGrid(&box.anchor, g);
-        const int32_t coverSteps = (bounds.right - bounds.left + g - 1) / g;
-        if (box.width < coverSteps) {
-            box.width = coverSteps;
-            box.topMargin = CalcPinCentringMargin(box.width, counts.top);
-            box.bottomMargin = CalcPinCentringMargin(box.width, counts.bottom);
-        }
         for (DeletedPinSlot& slot : slots) slot.reserved = 0;
         counts = PinSideCounts{};
         BitArray numbers = nullptr;

@@ -24,25 +24,6 @@ namespace {
 
 NodeElement* AsNode(ElementRecord* e) { return ElementAs<NodeElement>(e); }
 
-// The leading pins of a view, in list order.
-std::vector<ElementRecord*> Pins(LinkListHeader* elements) {
-    std::vector<ElementRecord*> pins;
-    for (auto* e = static_cast<ElementRecord*>(LLFirst(elements)); e; e = e->next)
-        if (e->kind == kElementNode) pins.push_back(e);
-    return pins;
-}
-
-// The pin texts of a pin in a text list.
-std::vector<TextRecord*> PinTexts(LinkListHeader* texts, const ElementRecord* pin) {
-    std::vector<TextRecord*> found;
-    for (void* item = LLFirst(texts); item; item = LLGetNext(texts, item)) {
-        auto* text = static_cast<TextRecord*>(item);
-        if (text->kind >= kTextKindPinNumber && text->owner == reinterpret_cast<intptr_t>(pin))
-            found.push_back(text);
-    }
-    return found;
-}
-
 bool UsesCurrentSymbol(const SymbolEditorRecord* editor, const LibSection* section) {
     return editor->symbol >= 0 && section->symbolIndex == editor->symbol;
 }
@@ -61,7 +42,7 @@ bool WalkPinNumbers(SymbolEditorRecord* editor, int32_t pinSet, const ElementRec
          section = section->next) {
         if (UsesCurrentSymbol(editor, section)) {
             const bool current = section == editor->section && pinSet == editor->pinSet;
-            for (ElementRecord* node : Pins(editor->elementLists[kSymbolViewPrimary])) {
+            for (ElementRecord* node : ViewPins(editor->elementLists[kSymbolViewPrimary])) {
                 if (current && node == pin) break;
                 char number[kPinTextSize];
                 const StringSpec spec = GetNodesPinNumber(&context, AsNode(node)->pinNumbers,
@@ -82,8 +63,8 @@ bool WalkPinNumbers(SymbolEditorRecord* editor, int32_t pinSet, const ElementRec
 template <class Make>
 void ReplaceSharedReferences(SymbolEditorRecord* editor, Handle NodeElement::*field, void (*destroy)(Handle),
                              Make make) {
-    const std::vector<ElementRecord*> primary = Pins(editor->elementLists[kSymbolViewPrimary]);
-    const std::vector<ElementRecord*> alternate = Pins(editor->elementLists[kSymbolViewAlternate]);
+    const std::vector<ElementRecord*> primary = ViewPins(editor->elementLists[kSymbolViewPrimary]);
+    const std::vector<ElementRecord*> alternate = ViewPins(editor->elementLists[kSymbolViewAlternate]);
     for (ElementRecord* pin : alternate) AsNode(pin)->*field = nullptr;
     for (size_t i = 0; i < primary.size(); ++i) {
         Handle& owned = AsNode(primary[i])->*field;
@@ -94,6 +75,22 @@ void ReplaceSharedReferences(SymbolEditorRecord* editor, Handle NodeElement::*fi
 }
 
 }  // namespace
+
+std::vector<ElementRecord*> ViewPins(LinkListHeader* elements) {
+    std::vector<ElementRecord*> pins;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(elements)); e; e = e->next)
+        if (e->kind == kElementNode) pins.push_back(e);
+    return pins;
+}
+
+std::vector<TextRecord*> PinTexts(LinkListHeader* texts, const ElementRecord* pin, uint16_t kind) {
+    std::vector<TextRecord*> found;
+    for (auto* text = static_cast<TextRecord*>(LLFirst(texts)); text; text = text->link)
+        if (text->owner == reinterpret_cast<intptr_t>(pin) &&
+            (kind ? (text->kind & 0xC000) == kind : text->kind >= kTextKindPinNumber))
+            found.push_back(text);
+    return found;
+}
 
 NodePinEditor SymbolEditorPinContext(const SymbolEditorRecord* editor) {
     NodePinEditor context{};
@@ -110,7 +107,7 @@ void AssignAlternateNodeLinks(SymbolEditorRecord* editor) {
     int32_t most = 0;
     for (LinkListHeader* list : editor->elementLists) {
         uint16_t link = 0;
-        for (ElementRecord* pin : Pins(list)) AsNode(pin)->serial = link++;
+        for (ElementRecord* pin : ViewPins(list)) AsNode(pin)->serial = link++;
         most = std::max<int32_t>(most, link);
     }
     editor->linkedPinCount = int16_t(most);
@@ -121,7 +118,7 @@ ElementRecord* GetCompanionNode(SymbolEditorRecord* editor, const ElementRecord*
     const int32_t other = viewOfPin == kCurrentSymbolView ? editor->viewContext : 1 - viewOfPin;
     if (other < 0 || other > 1) return nullptr;
     const uint16_t link = ElementAs<NodeElement>(pin)->serial;
-    for (ElementRecord* candidate : Pins(editor->elementLists[other]))
+    for (ElementRecord* candidate : ViewPins(editor->elementLists[other]))
         if (candidate != pin && AsNode(candidate)->serial == link) return candidate;
     return nullptr;
 }
@@ -133,11 +130,11 @@ bool HasAltSymbol(LinkListHeader* const elements[2]) {
 }
 
 int32_t CountSymbolEditorNodes(const SymbolEditorRecord* editor) {
-    return int32_t(Pins(editor->elementLists[editor->viewContext]).size());
+    return int32_t(ViewPins(editor->elementLists[editor->viewContext]).size());
 }
 
 void DetachAlternatePins(SymbolEditorRecord* editor) {
-    for (ElementRecord* pin : Pins(editor->elementLists[kSymbolViewAlternate])) {
+    for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewAlternate])) {
         AsNode(pin)->pinData = nullptr;
         AsNode(pin)->pinNumbers = nullptr;
     }
@@ -152,7 +149,7 @@ void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView) {
     ImageList* images = GetElementListImageList(otherElements);
     bool changed = false;
     std::vector<ElementRecord*> companions;
-    for (ElementRecord* pin : Pins(editor->elementLists[fromView])) {
+    for (ElementRecord* pin : ViewPins(editor->elementLists[fromView])) {
         NodeElement* from = AsNode(pin);
         ElementRecord* companion = GetCompanionNode(editor, pin, fromView);
         if (!companion) {
@@ -182,7 +179,7 @@ void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView) {
         CalcElementBounds(companion);
         companions.push_back(companion);
     }
-    for (ElementRecord* pin : Pins(otherElements)) {
+    for (ElementRecord* pin : ViewPins(otherElements)) {
         if (std::find(companions.begin(), companions.end(), pin) != companions.end()) continue;
         for (TextRecord* text : PinTexts(otherTexts, pin)) LLRemoveOrFree(otherTexts, text, nullptr, true);
         if (fromView == kSymbolViewPrimary) {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "foundation/stringblock.h"
 #include "foundation/types.h"
@@ -41,6 +42,12 @@ constexpr int32_t kSectionDesignatorCount = 26 + 25 * 26;
 NodePinEditor SymbolEditorPinContext(const SymbolEditorRecord* editor);
 
 // ---- Pins of the two views ----
+
+// The pins of an element list (a view), in list order.
+std::vector<ElementRecord*> ViewPins(LinkListHeader* elements);
+// The pin texts of a pin in a text list: its numbers and names, or only those of `kind`
+// (kTextKindPinNumber or kTextKindPinName) when it is given.
+std::vector<TextRecord*> PinTexts(LinkListHeader* texts, const ElementRecord* pin, uint16_t kind = 0);
 
 // Gives the i-th pin of each view the link index i (the longer view's extra pins the following
 // ones); the linked pin count becomes the larger pin count.
