@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -19,6 +20,7 @@
 #include "files/instances.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
+#include "foundation/assert.h"
 #include "foundation/datetime.h"
 #include "foundation/ll.h"
 #include "model/attributes.h"
@@ -178,14 +180,18 @@ uint32_t RevisionTime(uint32_t latest) {
     return VXLocalDateTimeToLegacyPortableTime(global + GlobalTimeDifferenceAt(global));
 }
 
+// The name of a comp row's part type (empty without one).
+std::string PartName(const UnifiedDBRecord* db, const UDBCompEntry& row) {
+    return row.partId < db->partTypes.size() ? Spec(db->partTypes[row.partId].name, db->pinStrings) : std::string();
+}
+
 // The design state's component rows: its designator, name and the database rows behind it.
 void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry& row,
                   const std::map<uint32_t, std::string>& footprints, DesignStateRecord* state, bool* problem,
                   std::set<std::string>* pinsLogged) {
     char designator[kUDBTextSize];
     GetUDBRefDes(db, rowId, &row, true, designator);
-    const std::string name = row.partId < db->partTypes.size() ? Spec(db->partTypes[row.partId].name, db->pinStrings)
-                                                               : std::string();
+    const std::string name = PartName(db, row);
     int32_t id = -1;
     if (!*problem) {
         id = AddECOCompText(state, designator, name.c_str());
@@ -201,8 +207,13 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
             }
         }
     }
-    for (const UDBPinEntry& pin : db->pins) {
-        if (pin.compRow != rowId) continue;
+    // The pin table is in comp row order: the row's pins stand together.
+    const auto first = std::partition_point(db->pins.begin(), db->pins.end(),
+                                            [rowId](const UDBPinEntry& p) { return p.compRow < rowId; });
+    const auto last =
+        std::partition_point(first, db->pins.end(), [rowId](const UDBPinEntry& p) { return p.compRow == rowId; });
+    for (auto at = first; at != last; ++at) {
+        const UDBPinEntry& pin = *at;
         std::string number = Spec(pin.number, db->pinStrings);
         if (number.empty()) number = Spec(pin.name, db->pinStrings);
         if (pin.flags & kUDBPinMultiNet) {
@@ -242,6 +253,8 @@ OSStatus BuildDesignState(ProjectRecord* project, uint16_t descentMask, DesignSt
     InitUnifiedDB(&db);
     const OSStatus status = CreateUnifiedDB(project, nullptr, kECOBuildFlags, &db);
     if (status) return status;
+    PLEXA_ASSERT(std::is_sorted(db.pins.begin(), db.pins.end(),
+                                [](const UDBPinEntry& a, const UDBPinEntry& b) { return a.compRow < b.compRow; }));
     state->revisionTime = RevisionTime(db.latestChange);
     std::map<uint32_t, std::string> footprints;
     if (const OSStatus st = ExpandFootprints(project, &db, &footprints)) {
@@ -261,9 +274,7 @@ OSStatus BuildDesignState(ProjectRecord* project, uint16_t descentMask, DesignSt
     for (uint32_t id : db.compOrder) {
         const UDBCompEntry& row = db.comps[id];
         if (row.flags & kUDBCompGenerated) {
-            const std::string name =
-                row.partId < db.partTypes.size() ? Spec(db.partTypes[row.partId].name, db.pinStrings) : "";
-            LogDRCError(kECONoRefDesText, name.c_str(), &problem);
+            LogDRCError(kECONoRefDesText, PartName(&db, row).c_str(), &problem);
             continue;
         }
         if (row.flags & kUDBCompRepeated) {
@@ -315,19 +326,15 @@ OSStatus ExportECOFile(ProjectRecord* project, const char* path) {
 OSStatus CreateWasIsFromECO(ProjectRecord* project, const char* ecoPath, std::string* wasIs) {
     wasIs->clear();
     DesignStateRecord current, file;
-    OSStatus status = InitDesignState(&current, kStateInitTexts);
-    if (!status) status = InitDesignState(&file, 0);
-    if (!status) status = ReadDesignStateFile(ecoPath, &file, true);
-    if (status) {
-        EmptyDesignState(&current);
-        EmptyDesignState(&file);
-        return status;
-    }
     auto finish = [&](OSStatus result) {
         EmptyDesignState(&current);
         EmptyDesignState(&file);
         return result;
     };
+    OSStatus status = InitDesignState(&current, kStateInitTexts);
+    if (!status) status = InitDesignState(&file, 0);
+    if (!status) status = ReadDesignStateFile(ecoPath, &file, true);
+    if (status) return finish(status);
     if (file.flags & kStateUnsynchronised) {
         Alert(kECOUnsynchronisedMessage);
         return finish(kUserCancelled);

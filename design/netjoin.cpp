@@ -32,23 +32,12 @@ std::string NameText(const UnifiedDBRecord* db, uint32_t nameId) {
     return text;
 }
 
-// Ranks of the name ids in name order (equal names, told apart only by case, share a rank).
+// Ranks of the name ids in name order (equal names share a rank).
 std::vector<uint32_t> ComputeNameRanks(const UnifiedDBRecord* db) {
-    const size_t n = db->netNames.size();
-    std::vector<std::string> texts(n);
-    for (size_t i = 0; i < n; ++i) texts[i] = NameText(db, uint32_t(i));
-    std::vector<uint32_t> order(n);
-    for (size_t i = 0; i < n; ++i) order[i] = uint32_t(i);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
-        return r != 0 ? r < 0 : a < b;
-    });
-    std::vector<uint32_t> rank(n);
-    uint32_t r = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (i && CompareUDBNames(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
-        rank[order[i]] = r;
-    }
+    const std::unordered_map<StringSpec, uint32_t> bySpec = RankStringSpecsByName(db->netNames, db->netNameStrings);
+    std::vector<uint32_t> rank;
+    rank.reserve(db->netNames.size());
+    for (StringSpec spec : db->netNames) rank.push_back(bySpec.at(spec));
     return rank;
 }
 

@@ -360,8 +360,6 @@ struct PinPlan {
     uint8_t type;
 };
 
-struct SheetPass;
-
 // The collection data and the per-build indexes of the passes.
 struct Collector {
     UDBBuild* build;
@@ -450,8 +448,7 @@ void AddExport(UDBBuild* build, uint16_t sheet, uint32_t nameId, uint32_t serial
 }
 
 // The name of a sheet symbol's port, or of a file symbol's pin.
-void SubSheetPortName(SheetPass* pass, SymbolRecord* symbol, uint32_t node, Collector* c,
-                      char* name) {
+void SubSheetPortName(SheetPass* pass, SymbolRecord* symbol, uint32_t node, char* name) {
     name[0] = 0;
     if (symbol->flags & kSymbolFlagSheet) {
         const SymbolHooks& hooks = GetSymbolHooks();
@@ -464,7 +461,6 @@ void SubSheetPortName(SheetPass* pass, SymbolRecord* symbol, uint32_t node, Coll
                                                    int32_t(node));
         GetIndexedPinDataName(pass->sheet->pinDataTable, int32_t(id), pass->sheet->stringBlock, name);
     }
-    (void)c;
 }
 
 // The index of the sub-sheet that a symbol names, -1 when it names none the project knows.
@@ -477,13 +473,10 @@ int32_t SubSheetIndex(UDBBuild* build, SheetPass* pass, SymbolRecord* symbol) {
     return index;
 }
 
-int32_t RegisterNamedNet(SheetPass* pass, uint32_t nameId, int32_t net, bool nameJoined) {
+// The first net of a name answers name look-ups, unless a name-joined one comes later.
+void RegisterNamedNet(SheetPass* pass, uint32_t nameId, int32_t net, bool nameJoined) {
     auto [it, added] = pass->namedNets.emplace(nameId, net);
-    if (!added && nameJoined) {
-        // Name-joined rows are preferred by name look-ups.
-        (void)it;
-    }
-    return it->second;
+    if (!added && nameJoined) it->second = net;
 }
 
 int32_t FindNamedNet(SheetPass* pass, const char* name, UDBBuild* build) {
@@ -569,7 +562,6 @@ OSStatus SignalsPass(UDBBuild* build, SheetPass* pass) {
             row.attributeCount = uint16_t(count);
         }
         RegisterNamedNet(pass, nameId, int32_t(net), (flags & kUDBNetNameJoined) != 0);
-        if (flags & kUDBNetNameJoined) pass->namedNets[nameId] = int32_t(net);
         const int32_t pins = (*s)->pinCount;
         if (pins > 0) pass->signalNets.emplace_back(nameId, net);
         for (int32_t i = 0; i < pins; ++i) {
@@ -582,7 +574,7 @@ OSStatus SignalsPass(UDBBuild* build, SheetPass* pass) {
                 const int32_t child = SubSheetIndex(build, pass, symbol);
                 if (child >= 0) {
                     char port[kSymbolTextSize];
-                    SubSheetPortName(pass, symbol, entry.node, nullptr, port);
+                    SubSheetPortName(pass, symbol, entry.node, port);
                     if (port[0])
                         AddImport(build, pass->index, build->NameId(port), symbol->serial, net, uint16_t(child));
                     continue;
@@ -651,7 +643,7 @@ OSStatus BussesPass(UDBBuild* build, SheetPass* pass) {
             if (child < 0 && !exporting) continue;
             char pinName[kSymbolTextSize];
             if (child >= 0)
-                SubSheetPortName(pass, symbol, terminal.node, nullptr, pinName);
+                SubSheetPortName(pass, symbol, terminal.node, pinName);
             else
                 GetPortSymbolName(sheet, symbol, b, pinName);
             GetBussTerminalName(b, t, sheet->stringBlock, name);
@@ -1180,10 +1172,7 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                 pin.pinDataId = p.pinData;
                 pin.pinType = p.type;
                 pin.nodeOrder = inst.nodeOrder;
-                if (newRow)
-                    AddPinRow(c, pin);
-                else
-                    AddPinRow(c, pin);
+                AddPinRow(c, pin);
             }
         }
     }
@@ -1279,17 +1268,15 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
 // Order of the comp table: designator, qualifier, component (by collection order), package,
 // name, flag 4, row id.
 void SortCompTable(UnifiedDBRecord* db) {
-    auto rank = [](StringBlock block, const std::vector<StringSpec>& specs) {
-        return RankStringSpecsByName(specs, block);
-    };
     std::vector<StringSpec> designators, qualifiers;
     designators.reserve(db->comps.size());
+    qualifiers.reserve(db->comps.size());
     for (const UDBCompEntry& r : db->comps) {
         designators.push_back(r.designator);
         qualifiers.push_back(r.qualifier);
     }
-    auto dRank = rank(db->compStrings, designators);
-    auto qRank = rank(db->netStrings, qualifiers);
+    auto dRank = RankStringSpecsByName(std::move(designators), db->compStrings);
+    auto qRank = RankStringSpecsByName(std::move(qualifiers), db->netStrings);
     struct Key {
         uint32_t d, q, comp;
         uint16_t name;

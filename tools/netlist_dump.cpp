@@ -9,18 +9,12 @@
 // is no project file, or sheets that cannot be loaded yet (no loader is installed). Sheets whose
 // files are not found along the project's paths are left out, each named on standard error.
 #include <cstdio>
-#include <cstring>
-#include <string>
 
 #include "design/netlistdb.h"
-#include "files/hierarchy.h"
-#include "files/instances.h"
 #include "files/project.h"
 #include "files/sheet_services.h"
 #include "files/sheetspec.h"
-#include "foundation/dynfile.h"
 #include "foundation/filespec.h"
-#include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "tools/tool_project.h"
 
