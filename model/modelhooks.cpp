@@ -1,9 +1,6 @@
 // The model's window and hooks; see modelhooks.h.
 #include "model/modelhooks.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "foundation/geometry.h"
 #include "graphics/colors.h"
 #include "graphics/grafprocs.h"
@@ -20,6 +17,7 @@ constexpr int16_t kSheetViewHandleSize = 4;
 }  // namespace
 
 VXWindowRecordTag* gOffScreenWindow = nullptr;
+int32_t gOffScreenWindowID = 0;  // window ids are never reused
 
 void SetModelHooks(const ModelHooks& hooks) { gHooks = hooks; }
 const ModelHooks& GetModelHooks() { return gHooks; }
@@ -64,13 +62,11 @@ void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* bre
 
 VXWindowRecordTag* GetOffScreenWindow() {
     // A window list that was torn down whole (the toolkit's tests do) took the window with it.
-    if (gOffScreenWindow) {
-        const std::vector<VXWindowRecordTag*> live = VXTopLevelWindows();
-        if (std::find(live.begin(), live.end(), gOffScreenWindow) == live.end()) gOffScreenWindow = nullptr;
-    }
+    if (gOffScreenWindow && VXGetWindowFromId(gOffScreenWindowID) != gOffScreenWindow) gOffScreenWindow = nullptr;
     if (!gOffScreenWindow) {
         VXWindowRecordTag* previous = vx.currentWindow;
         gOffScreenWindow = VXCreateOffScreenWindow(nullptr, 0, nullptr);
+        gOffScreenWindowID = gOffScreenWindow ? gOffScreenWindow->windowID : 0;
         VXSetWindow(previous);
     }
     return gOffScreenWindow;

@@ -3,7 +3,6 @@
 
 #include <arpa/inet.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -187,11 +186,6 @@ constexpr int16_t kParamsCellInset = 4, kParamsMessageInset = 8;
 constexpr VXColor kParamsMessageColor = 0x1FF0000;  // red
 constexpr uint32_t kUTF8TextEncoding = 0x08000100;
 constexpr int32_t kUIFontKind = 5;
-
-std::string LowerText(std::string text) {
-    for (char& c : text) c = char(std::tolower(uint8_t(c)));
-    return text;
-}
 
 DeviceParamsRecord* ParamsOf(VXWindowRecordTag* window) {
     return gDeviceParams && (window == gDeviceParams->list || window == gDeviceParams->header)
@@ -614,7 +608,7 @@ void DisplayDeviceParameters(SheetRecord* sheet, SymbolRecord* symbol) {
         VXSetWindowPosition(window, &rect);
         VXShowWindow(window);
     }
-    r->device = LowerText(name);
+    r->device = LowerSpiceName(name);
     RetitleParameters(r, name);
     LoadDeviceParameterData(r);
 }
@@ -623,7 +617,7 @@ void SpiceParametersSelection(SheetRecord* sheet, SymbolRecord* symbol) {
     if (!gDeviceParams || !sheet || !symbol || !symbol->component) return;
     char name[kSpiceDeviceNameSize];
     if (!GetSpiceDeviceName(sheet, symbol, nullptr, name)) return;
-    if (gDeviceParams->project == sheet->project && gDeviceParams->device == LowerText(name))
+    if (gDeviceParams->project == sheet->project && gDeviceParams->device == LowerSpiceName(name))
         return;
     DisplayDeviceParameters(sheet, symbol);
 }
