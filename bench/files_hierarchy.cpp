@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/root.h"
 #include "bench/sheetfile_bench_main.h"
 #include "files/hierarchy.h"
 #include "files/pathspec.h"
@@ -129,6 +130,6 @@ BENCHMARK(BM_OpenProjectAndBuildTree)->Arg(1000)->Arg(5000)->Unit(benchmark::kMi
 int main(int argc, char** argv) {
     return plexa::RunSheetBenchmarks(argc, argv, "bench_files_hierarchy", [] {
         plexa::SetUpSheetFiles();
-        plexa::InstallProjectAnnotationHooks();
+        plexa::InstallCoreHooks();
     });
 }

@@ -3,6 +3,7 @@
 // and sheet-file services that reading and writing sheet files use.
 #pragma once
 
+#include "app/root.h"
 #include "bench/model_bench_main.h"
 #include "files/sheetfile.h"
 #include "model/imagelist.h"
@@ -18,7 +19,7 @@ inline void SetUpSheetFiles() {
     InitTextRecordPool();
     InitSymbolPool();
     InitDefaultTextThemes(&gDefaultTextThemes);
-    InstallSheetFileServices();
+    InstallCoreHooks();
 }
 
 inline int RunSheetFileBenchmarks(int argc, char** argv, const char* program) {

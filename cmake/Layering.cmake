@@ -6,7 +6,7 @@
 #            < sheeteditor, symboleditor < app
 # converter may include model, files, library, toolkit and what lies below them; tests/support,
 # tools, bench and fuzz may include anything. A folder's tests/ belong to the folder and may also
-# include tests/support. Qt headers appear only under platform/.
+# include tests/support and the composition root (app/). Qt headers appear only under platform/.
 #
 # An include names a folder by its first path component ("graphics/render.h"); includes without a
 # folder (generated tables, system headers) are not checked.
@@ -58,10 +58,11 @@ function(plexa_layering_breaches root out)
          ${root}/${folder}/*.h ${root}/${folder}/*.hpp ${root}/${folder}/*.cpp
          ${root}/${folder}/*.cc ${root}/${folder}/*.y)
     foreach(source IN LISTS sources)
-      # A folder's tests may also use the shared test helpers.
+      # A folder's tests may also use the shared test helpers and start the program's layers
+      # through the composition root.
       set(permitted ${allowed})
       if(source MATCHES "^[^/]+/tests/")
-        list(APPEND permitted tests)
+        list(APPEND permitted tests app)
       endif()
       file(STRINGS ${root}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
       foreach(line IN LISTS lines)

@@ -153,6 +153,7 @@ SpiceScriptRunner SetSpiceScriptRunner(SpiceScriptRunner runner) {
 }
 
 void SetSpiceNetlistHooks(const SpiceNetlistHooks& hooks) { gNetlistHooks = hooks; }
+const SpiceNetlistHooks& GetSpiceNetlistHooks() { return gNetlistHooks; }
 
 uint16_t ScriptRunLevelLimit(uint16_t stored, bool descend) {
     return stored == 0 || !descend ? kScriptNoLevelLimit : stored;

@@ -64,6 +64,7 @@ struct SpiceNetlistHooks {
     bool (*confirmDiscard)(const char* text) = nullptr;
 };
 void SetSpiceNetlistHooks(const SpiceNetlistHooks& hooks);
+const SpiceNetlistHooks& GetSpiceNetlistHooks();
 
 // The level limit a run uses: the stored one, or kScriptNoLevelLimit when it is 0 or descent is
 // off.

@@ -193,11 +193,9 @@ void FreeSpiceAnalysis(LinkListHeader*, void* item, void*, uint32_t) {
     }
 }
 
-void InstallSpiceAnalysisServices() {
-    ProjectServices services = GetProjectServices();
+void AddSpiceAnalysisServices(ProjectServices& services) {
     services.createAnalyses = CreateSpiceAnalysisList;
     services.destroyAnalyses = DestroySpiceAnalysisList;
-    SetProjectServices(services);
 }
 
 void GetSpiceAnalysisName(const SpiceAnalysisRecord* analysis, char* text) {

@@ -20,6 +20,7 @@ namespace plexa {
 
 struct LinkListHeader;
 struct ProjectRecord;
+struct ProjectServices;
 struct SpiceMessageRecord;
 
 // Message types of the exchange.
@@ -65,7 +66,7 @@ void DestroySpiceAnalysisList(SpiceAnalysisList* analyses);
 // The list's free procedure: frees the analysis's string list.
 void FreeSpiceAnalysis(LinkListHeader* list, void* item, void* previous, uint32_t flag);
 // Makes the project records create and free their analysis lists here.
-void InstallSpiceAnalysisServices();
+void AddSpiceAnalysisServices(ProjectServices& services);
 
 // The name (kSpiceStringTextSize bytes) of entry 0; empty for none.
 void GetSpiceAnalysisName(const SpiceAnalysisRecord* analysis, char* text);

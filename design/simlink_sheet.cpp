@@ -192,28 +192,21 @@ OSStatus RunNetlistScript(ProjectRecord* project, Handle tokens, uint32_t rootIn
 void SetSpiceSheetHooks(const SpiceSheetHooks& hooks) { gSheetHooks = hooks; }
 const SpiceSheetHooks& GetSpiceSheetHooks() { return gSheetHooks; }
 
-void InstallSpiceSheetServices() {
-    SpiceSessionHooks session = GetSpiceSessionHooks();
+void AddSpiceSheetServices(SpiceSessionHooks& session, SpiceLinkHooks& link, ReportHooks& report,
+                           SymbolTextHooks& texts) {
     session.refreshSheets = [](ProjectRecord* project, bool now) {
         InvalidateProjectSpiceAnalysis(project, GetCurrentSpiceAnalysis(project), now);
     };
-    SetSpiceSessionHooks(session);
-    SpiceLinkHooks link = GetSpiceLinkHooks();
     link.refreshMarkedSheets = RefreshMarkedSpiceSheets;
-    if (!link.dispatch) link.dispatch = DispatchSpiceMessage;
-    if (!link.projectId) link.projectId = [](const ProjectRecord* p) { return p->projectId; };
-    SetSpiceLinkHooks(link);
+    link.dispatch = DispatchSpiceMessage;
+    link.projectId = [](const ProjectRecord* p) { return p->projectId; };
     SetSpiceScriptRunner(RunNetlistScript);
-    ReportHooks report = GetReportHooks();
     report.closeCircuit = [](const char* path) -> OSStatus {
         FileSpec file;
         if (FileSpecFromPathName(nullptr, path, &file) != status::kNoErr) return status::kNoErr;
         return CloseSpiceCircuit(&file);
     };
-    SetReportHooks(report);
-    SymbolTextHooks texts = GetSymbolTextHooks();
     texts.getSpiceAnnotationAttributes = GetSpiceAnnotationAttributes;
-    SetSymbolTextHooks(texts);
 }
 
 // ---- Device names ----

@@ -25,6 +25,10 @@ struct SignalRecord;
 struct SpiceAnalysisRecord;
 struct SymbolRecord;
 struct TextRecord;
+struct SpiceSessionHooks;
+struct SpiceLinkHooks;
+struct ReportHooks;
+struct SymbolTextHooks;
 
 // The reason a sheet is marked when its simulator annotation changes.
 constexpr int32_t kSpiceAnnotationModified = 40;
@@ -50,7 +54,8 @@ const SpiceSheetHooks& GetSpiceSheetHooks();
 // run netlist scripts through the report interpreter (whose circuit files are closed in the
 // simulator before they are written), and the sheets find their simulator attribute texts.
 // Other hooks stay as they are.
-void InstallSpiceSheetServices();
+void AddSpiceSheetServices(SpiceSessionHooks& session, SpiceLinkHooks& link, ReportHooks& report,
+                           SymbolTextHooks& texts);
 
 // ---- Device names ----
 

@@ -106,7 +106,6 @@ StringSpec AddProjectName(ProjectRecord* project, const char* name) {
 }
 
 ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file) {
-    InstallProjectAnnotationHooks();
     auto* project = reinterpret_cast<ProjectRecord*>(AllocPtrClear(nullptr, sizeof(ProjectRecord)));
     if (!project) return nullptr;
     if (file) project->file = *file;

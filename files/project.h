@@ -57,6 +57,7 @@
 
 namespace plexa {
 
+struct AnnotationContextHooks;
 struct AnnotationMap;
 struct DAHeader;
 struct LinkListHeader;
@@ -375,9 +376,8 @@ OSStatus FindProjectSheetAnnotationMap(ProjectRecord* project, const SheetSpec* 
 OSStatus LoadAnnotationTable(ProjectRecord* project, SheetSpec* spec, uint32_t flags);
 void FreeAnnotationTable(ProjectRecord* project, SheetSpec* spec);
 // Gives the annotation maps of the model what they need of projects, sheet specs and instances
-// (their flags, maps, files and tables); the sheet-file parts are left as they are. Every new
-// project record does it.
-void InstallProjectAnnotationHooks();
+// (their flags, maps, files and tables); the sheet-file parts are left as they are.
+void AddProjectAnnotationHooks(AnnotationContextHooks& hooks);
 
 // ---- The file as a whole ----
 

@@ -52,8 +52,7 @@ SheetSpec* FirstSpec(ProjectRecord* project) { return static_cast<SheetSpec*>(LL
 static_assert(kAnnotationNoSlotSuffix == kAnnotNoSlotSuffix && kAnnotationKeptInSheets == kAnnotSheetLocal,
               "the annotation maps read the project's annotation flags");
 
-void InstallProjectAnnotationHooks() {
-    AnnotationContextHooks hooks = GetAnnotationContextHooks();
+void AddProjectAnnotationHooks(AnnotationContextHooks& hooks) {
     hooks.projectFlags = [](ProjectRecord* project) { return project->settings.annotationFlags; };
     hooks.setProjectFlags = [](ProjectRecord* project, uint8_t flags) { project->settings.annotationFlags = flags; };
     hooks.instanceId = [](SheetInstance* instance) { return int32_t(instance->id); };
@@ -71,7 +70,6 @@ void InstallProjectAnnotationHooks() {
     hooks.freeAnnotationTable = FreeAnnotationTable;
     hooks.openSheetOfSpec = GetOpenSheetFromSheetSpec;
     hooks.enumSheetProjects = EnumSheetProjects;
-    SetAnnotationContextHooks(hooks);
 }
 
 // ---- Names ----

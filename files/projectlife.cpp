@@ -29,6 +29,7 @@ ProjectOpenHooks gOpenHooks;
 }  // namespace
 
 void SetProjectOpenHooks(const ProjectOpenHooks& hooks) { gOpenHooks = hooks; }
+const ProjectOpenHooks& GetProjectOpenHooks() { return gOpenHooks; }
 
 bool CopyPathSpecEntries(PathSpecList* to, const PathSpecList* list, StringBlock from, StringBlock into) {
     LLRemoveOrFreeAll(to, true);

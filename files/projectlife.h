@@ -32,6 +32,7 @@ struct ProjectOpenHooks {
     void (*restoreTreeStates)(ProjectRecord* project) = nullptr;
 };
 void SetProjectOpenHooks(const ProjectOpenHooks& hooks);
+const ProjectOpenHooks& GetProjectOpenHooks();
 
 // Opens the project at the spec or finds it open (*project then the open one, brought
 // forward); loads blocks 1, 2, 8 or 5, 4 and 3 (the stored window position into windowState

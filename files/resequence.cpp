@@ -372,6 +372,7 @@ void SheetName(const SheetEntry& entry, char* name, size_t size) {
 }  // namespace
 
 void SetResequenceHooks(const ResequenceHooks& hooks) { gHooks = hooks; }
+const ResequenceHooks& GetResequenceHooks() { return gHooks; }
 
 OSStatus Resequence(ProjectRecord* project, SheetRecord* sheet, uint16_t flags, int32_t firstNumber,
                     bool descend, int32_t depth, ResequenceSummary* summary) {

@@ -45,6 +45,7 @@ struct ResequenceHooks {
     void (*keepUnsaved)(SheetRecord* sheet) = nullptr;
 };
 void SetResequenceHooks(const ResequenceHooks& hooks);
+const ResequenceHooks& GetResequenceHooks();
 
 // What the work did, for the caller that wants to know.
 struct ResequenceSummary {

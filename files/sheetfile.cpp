@@ -272,21 +272,15 @@ OSStatus ReadSheetAnnotation(const FileSpec* spec, AnnotationMap** map) {
     }, map);
 }
 
-void InstallSheetFileServices() {
-    SheetServices services = GetSheetServices();
+void AddSheetFileServices(SheetServices& services, AnnotationContextHooks& hooks, ModelHooks& model) {
     services.enumFileSubSheets = EnumSheetFileSubSheets;
     services.fileSheetRank = ReadSheetFileRank;
     services.writeSheetAnnotation = WriteSheetAnnotation;
     services.openSheetRank = [](SheetRecord* sheet) -> uint16_t { return sheet->fileHeader.rank; };
-    SetSheetServices(services);
-    AnnotationContextHooks hooks = GetAnnotationContextHooks();
     hooks.readSheetFileAnnotation = ReadSheetAnnotation;
-    SetAnnotationContextHooks(hooks);
     // Sheet records keep their file symbols in this layer's list.
-    ModelHooks model = GetModelHooks();
     model.createFileSymbolList = CreateFileSymbolList;
     model.destroyFileSymbolList = DestroyFileSymbolList;
-    SetModelHooks(model);
 }
 
 }  // namespace plexa

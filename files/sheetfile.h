@@ -49,6 +49,9 @@ struct DynamicFileRecord;
 struct SheetFileHeader;
 struct SheetRecord;
 struct StreamRecord;
+struct SheetServices;
+struct AnnotationContextHooks;
+struct ModelHooks;
 
 constexpr FourCharCode kSheetFileType = FourCC("SCH4");
 constexpr const char* kSheetFileTypeName = "SCH4";
@@ -189,9 +192,10 @@ OSStatus WriteSheetAnnotation(const FileSpec* spec, AnnotationMap* map);
 // such block (0 then), and on failure.
 OSStatus ReadSheetAnnotation(const FileSpec* spec, AnnotationMap** map);
 
-// Installs the sheet-file readers and writers that sheet specs and projects use (the references
-// of a sheet file, its rank, its annotation block) into the sheet services and the annotation
-// maps' hooks, and the making and freeing of a sheet record's file-symbol list into the model's.
-void InstallSheetFileServices();
+// Puts the sheet-file readers and writers that sheet specs and projects use (the references of a
+// sheet file, its rank, its annotation block) in the sheet services and the annotation maps'
+// hooks, and the making and freeing of a sheet record's file-symbol list in the model's.
+void AddSheetFileServices(SheetServices& services, AnnotationContextHooks& annotation,
+                          ModelHooks& model);
 
 }  // namespace plexa

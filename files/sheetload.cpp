@@ -67,6 +67,7 @@ OSStatus AdoptSheetLocalAnnotation(SheetRecord* sheet) {
 }  // namespace
 
 void SetSheetLoadHooks(const SheetLoadHooks& hooks) { gLoadHooks = hooks; }
+const SheetLoadHooks& GetSheetLoadHooks() { return gLoadHooks; }
 
 void MaintainSheetStringBlock(SheetRecord* sheet) {
     if (!sheet) return;

@@ -33,6 +33,7 @@ struct SheetLoadHooks {
     void (*compactStringBlock)(SheetRecord* sheet) = nullptr;
 };
 void SetSheetLoadHooks(const SheetLoadHooks& hooks);
+const SheetLoadHooks& GetSheetLoadHooks();
 
 // Loads a sheet file into a new sheet record without a window. With `state`, the window state of
 // the file's application header is read into it (an empty state when the file has none).

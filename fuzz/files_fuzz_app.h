@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "app/root.h"
 #include "files/sheetfile.h"
 #include "foundation/memory.h"
 #include "fuzz/model_fuzz_app.h"
@@ -22,7 +23,7 @@ inline void StartSheetFileFuzzing() {
     StartModelFuzzApplication();
     InitImageLists();
     if (InitTextRecordPool() || InitSymbolPool()) std::abort();
-    InstallSheetFileServices();
+    InstallCoreHooks();
 }
 
 }  // namespace plexa

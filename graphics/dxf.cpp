@@ -528,6 +528,7 @@ int32_t DXFFormatReal(double value, int32_t decimals, char* buffer, int32_t size
 // ---- Output ----
 
 void DXFSetHooks(const DXFHooks* hooks) { gHooks = hooks ? *hooks : DXFHooks{}; }
+const DXFHooks& DXFGetHooks() { return gHooks; }
 
 DXFPort* DXFGetCurrent() { return gCurrentDXF; }
 

@@ -158,6 +158,7 @@ struct DXFHooks {
                             FileSpec* out) = nullptr;
 };
 void DXFSetHooks(const DXFHooks* hooks);  // null removes them
+const DXFHooks& DXFGetHooks();
 
 // Starts an output: clears the state, unit = 1 / scale (a scale that is not above 0 counts as
 // 1), opens it through the IO procedure (null: DXFDefaultIOProc) and makes it current with

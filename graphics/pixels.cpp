@@ -137,6 +137,7 @@ void Detach(VXPixels* image) {
 }  // namespace
 
 void VXSetPixelsHooks(const VXPixelsHooks& hooks) { gHooks = hooks; }
+const VXPixelsHooks& VXGetPixelsHooks() { return gHooks; }
 
 VXGrafState* VXCreateOffScreenGrafState(VXPixels* image, uint32_t flags, void* refCon) {
     return gHooks.createOffScreenWindow ? gHooks.createOffScreenWindow(image, flags, refCon)

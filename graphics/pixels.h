@@ -50,6 +50,7 @@ struct VXPixelsHooks {
     void (*writeImageToClipboard)(const DrawImage& picture) = nullptr;
 };
 void VXSetPixelsHooks(const VXPixelsHooks& hooks);
+const VXPixelsHooks& VXGetPixelsHooks();
 // An off-screen window made by the window owner (its `VXCreateOffScreenWindow`) through the
 // hook, as its graphics state; null without a hook.
 VXGrafState* VXCreateOffScreenGrafState(VXPixels* image, uint32_t flags, void* refCon);

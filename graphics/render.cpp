@@ -134,6 +134,7 @@ void AddPointsPath(DrawContext* ctx, const _LPNT* points, const int32_t* radii, 
 }  // namespace
 
 void QZSetWindowHooks(const QZWindowHooks& hooks) { gHooks = hooks; }
+const QZWindowHooks& QZGetWindowHooks() { return gHooks; }
 void QZSetCurrentPort(QZPort* port) { gCurrentPort = port; }
 QZPort* QZGetCurrentPort() { return gCurrentPort; }
 

@@ -44,6 +44,7 @@ struct QZWindowHooks {
     void (*scaleRects)(void* window, LRect* rects, uint32_t count) = nullptr;
 };
 void QZSetWindowHooks(const QZWindowHooks& hooks);
+const QZWindowHooks& QZGetWindowHooks();
 
 struct QZPort {
     DrawContext* context;

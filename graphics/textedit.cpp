@@ -922,6 +922,7 @@ void VXTEScroll(int32_t dh, int32_t dv, VXTERecord* te) {
 void VXTEInit() { TEClearScrap(); }
 
 void VXTESetHooks(const VXTEHooks& hooks) { gTEHooks = hooks; }
+const VXTEHooks& VXTEGetHooks() { return gTEHooks; }
 
 void VXTECalcStyleMetrics(txStyle* style, int16_t* lineHeight, int16_t* ascent, int16_t* descent) {
     StyleMetrics m{};

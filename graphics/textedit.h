@@ -102,6 +102,7 @@ struct VXTEHooks {
     uint32_t (*caretTicks)() = nullptr;        // default: 30
 };
 void VXTESetHooks(const VXTEHooks& hooks);
+const VXTEHooks& VXTEGetHooks();
 
 // ---- Record, layout and drawing ----
 

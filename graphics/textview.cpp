@@ -64,6 +64,7 @@ int32_t RoundDiv(int32_t a, int32_t b) {
 }  // namespace
 
 void TextViewSetHooks(const TextViewHooks& hooks) { gHooks = hooks; }
+const TextViewHooks& TextViewGetHooks() { return gHooks; }
 
 int32_t TextDisplayLineStart(const TextDisplayRecord* view, int32_t line) {
     const uint32_t count = EntryCount(view);

@@ -36,6 +36,7 @@ struct TextViewHooks {
     void (*scrollPixels)(VXGrafState* window, int32_t dv) = nullptr;
 };
 void TextViewSetHooks(const TextViewHooks& hooks);
+const TextViewHooks& TextViewGetHooks();
 
 constexpr int32_t kTextViewFollowEnd = 0x7FFFFFFF;
 

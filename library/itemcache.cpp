@@ -84,6 +84,7 @@ void SetPinTexts(VXWindowRecordTag* view, bool measure) {
 }  // namespace
 
 void SetItemCacheHooks(const ItemCacheHooks& hooks) { gHooks = hooks; }
+const ItemCacheHooks& GetItemCacheHooks() { return gHooks; }
 
 OSStatus InitItemCache() {
     DisposeItemCache();

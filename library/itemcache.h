@@ -90,6 +90,7 @@ struct ItemCacheHooks {
     void (*resetPlaceTransformation)() = nullptr;
 };
 void SetItemCacheHooks(const ItemCacheHooks& hooks);
+const ItemCacheHooks& GetItemCacheHooks();
 
 // Clears the record (freeing what an earlier one held), makes its lists and string block and sets
 // the initial selection (counter 1, no file, no item).

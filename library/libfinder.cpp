@@ -133,6 +133,7 @@ bool SearchFile(Search* search, int32_t fileIndex, const FileSpec* spec, bool is
 }  // namespace
 
 void SetLibFinderHooks(const LibFinderHooks& hooks) { gHooks = hooks; }
+const LibFinderHooks& GetLibFinderHooks() { return gHooks; }
 
 void ReleaseLibFinderMaps() {
     for (KeptMap& kept : gKeptMaps) FreeKeptMap(&kept);

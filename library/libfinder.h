@@ -51,6 +51,7 @@ struct LibFinderHooks {
     void (*waitCursor)() = nullptr;
 };
 void SetLibFinderHooks(const LibFinderHooks& hooks);
+const LibFinderHooks& GetLibFinderHooks();
 
 // Makes the entries and the names block; -108 (nothing made) when memory fails.
 OSStatus CreateFoundItems(FoundItems* found);

@@ -88,6 +88,7 @@ bool HasLibraryFile(const char* fileName) {
 }  // namespace
 
 void SetLibHistoryHooks(const LibHistoryHooks& hooks) { gHooks = hooks; }
+const LibHistoryHooks& GetLibHistoryHooks() { return gHooks; }
 
 LibHistoryEntry* RecordLibHistoryItem() {
     char fileName[kCachedFileNameSize];

@@ -32,6 +32,7 @@ struct LibHistoryHooks {
     void (*message)(const char* text) = nullptr;
 };
 void SetLibHistoryHooks(const LibHistoryHooks& hooks);
+const LibHistoryHooks& GetLibHistoryHooks();
 
 // Records the cached file and item at the front of the history: an entry of the same two names
 // (ignoring case) moves to the front; a ninth entry pushes out the oldest. Nothing (none) when no

@@ -372,6 +372,7 @@ void MergeLibFilesProject(ProjectRecord* project, bool force) {
 }  // namespace
 
 void SetLibraryAccessHooks(const LibraryAccessHooks& hooks) { gHooks = hooks; }
+const LibraryAccessHooks& GetLibraryAccessHooks() { return gHooks; }
 
 // ---- The library access state ----
 

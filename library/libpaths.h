@@ -88,6 +88,7 @@ struct LibraryAccessHooks {
     void (*folderChoiceChanged)(LibDirChoice choice) = nullptr;
 };
 void SetLibraryAccessHooks(const LibraryAccessHooks& hooks);
+const LibraryAccessHooks& GetLibraryAccessHooks();
 
 // ---- The library access state ----
 

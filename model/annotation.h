@@ -141,7 +141,7 @@ void UnlinkAnnotationSpec(AnnotationSpec** list, AnnotationSpec* spec);
 // ---- Context rules ----
 
 // What the context rules need of projects, sheet specs and instances (files/) and of sheet files;
-// the files layer installs them (InstallProjectAnnotationHooks, with every project record) and
+// the composition root installs them (files/project.h, AddProjectAnnotationHooks) and
 // the sheet-file module the sheet-file reader. Without a hook: no project flags, no spec maps, no
 // instances, and no sheet file can be read.
 using AnnotationProjectProc = int32_t (*)(ProjectRecord* project, SheetSpec* spec,

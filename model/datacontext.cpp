@@ -289,6 +289,7 @@ bool ResolveName(DataContextChain* chain, const char* name, char* out, int32_t s
 }  // namespace
 
 void SetDataContextHooks(const DataContextHooks& hooks) { gHooks = hooks; }
+const DataContextHooks& GetDataContextHooks() { return gHooks; }
 
 bool InitBuiltInContexts() {
     if (gBuiltInCtxStringBlock) return true;

@@ -14,6 +14,7 @@ SheetColorHooks gHooks;
 }  // namespace
 
 void SetSheetColorHooks(const SheetColorHooks& hooks) { gHooks = hooks; }
+const SheetColorHooks& GetSheetColorHooks() { return gHooks; }
 
 void Set_Fore_Color(int16_t index) {
     if (gHooks.setForeColor) return gHooks.setForeColor(index);

@@ -32,6 +32,7 @@ struct SheetColorHooks {
     bool (*colorPreferred)() = nullptr;
 };
 void SetSheetColorHooks(const SheetColorHooks& hooks);
+const SheetColorHooks& GetSheetColorHooks();
 
 void Set_Fore_Color(int16_t index);
 void Set_Bak_Color();

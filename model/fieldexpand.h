@@ -106,6 +106,7 @@ struct DataContextHooks {
 // Without a hook the fields it serves are empty, and no project attributes or tree node are
 // pushed.
 void SetDataContextHooks(const DataContextHooks& hooks);
+const DataContextHooks& GetDataContextHooks();
 
 // ---- Built-in fields ----
 

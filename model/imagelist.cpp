@@ -419,6 +419,7 @@ OSStatus InflateImageList(StreamRecord* stream, ImageList** out) {
 // ---- Compaction ----
 
 void SetImageListSheetHooks(const ImageListSheetHooks& hooks) { gSheetHooks = hooks; }
+const ImageListSheetHooks& GetImageListSheetHooks() { return gSheetHooks; }
 
 void CompactSheetsImageList(SheetRecord* sheet) {
     if (!sheet) return;

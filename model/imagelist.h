@@ -79,6 +79,7 @@ struct ImageListSheetHooks {
     void (*clearUndoAction)(SheetRecord* sheet) = nullptr;
 };
 void SetImageListSheetHooks(const ImageListSheetHooks& hooks);
+const ImageListSheetHooks& GetImageListSheetHooks();
 
 // Before saving: replaces the sheet's list by a new one that holds exactly the images its symbol
 // definitions and image elements refer to, with dense ids from 0, and rewrites those references.

@@ -181,8 +181,7 @@ void HookPortName(const SymbolRecord* s, int32_t port, StringBlock b, char* out)
 void SetSheetSymbolHooks(const SheetSymbolHooks& hooks) { gHooks = hooks; }
 const SheetSymbolHooks& GetSheetSymbolHooks() { return gHooks; }
 
-void InstallSheetSymbolModelHooks() {
-    SymbolHooks hooks = GetSymbolHooks();
+void AddSheetSymbolModelHooks(SymbolHooks& hooks) {
     hooks.getSheetSymbolName = HookGetName;
     hooks.setSheetSymbolName = HookSetName;
     hooks.getSheetSymbolFileName = HookGetFile;
@@ -194,7 +193,6 @@ void InstallSheetSymbolModelHooks() {
     hooks.getSheetSymbolPortPinPos = GetSheetSymbolPortPinPos;
     hooks.getSheetSymbolPortName = HookPortName;
     hooks.changeSheetSymbolStringBlock = ChangeSheetSymbolStringBlock;
-    SetSymbolHooks(hooks);
 }
 
 // ---- The port data ----

@@ -27,6 +27,7 @@ namespace plexa {
 
 struct SheetRecord;
 struct SymbolRecord;
+struct SymbolHooks;
 struct TextRecord;
 using BitArray = Handle;
 
@@ -200,7 +201,7 @@ struct SheetSymbolHooks {
 void SetSheetSymbolHooks(const SheetSymbolHooks& hooks);
 const SheetSymbolHooks& GetSheetSymbolHooks();
 
-// Installs this module's calls in the placed symbols' hooks (model/symbols.h), keeping the others.
-void InstallSheetSymbolModelHooks();
+// Puts this module's calls in the placed symbols' hooks (model/symbols.h), keeping the others.
+void AddSheetSymbolModelHooks(SymbolHooks& hooks);
 
 }  // namespace plexa

@@ -334,6 +334,7 @@ bool DrawComment(int16_t kind, void* data, int32_t length, bool swapped, void*) 
 }  // namespace
 
 void SetSymbolDrawHooks(const SymbolDrawHooks& hooks) { gSymbolDrawHooks = hooks; }
+const SymbolDrawHooks& GetSymbolDrawHooks() { return gSymbolDrawHooks; }
 
 int32_t DrawSymbolGraphics(VXWindowRecordTag* window, const void* data, uint32_t size,
                            ImageList* images, Point playPoint, int16_t pinColor, int16_t bodyColor,

@@ -46,5 +46,6 @@ struct SymbolDrawHooks {
 };
 // Without the hook a sheet symbol draws nothing.
 void SetSymbolDrawHooks(const SymbolDrawHooks& hooks);
+const SymbolDrawHooks& GetSymbolDrawHooks();
 
 }  // namespace plexa

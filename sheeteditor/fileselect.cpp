@@ -22,6 +22,7 @@ std::map<int32_t, DirectoryRef>& RunFolders() {
 }  // namespace
 
 void SetFileSelectHooks(const FileSelectHooks& hooks) { gHooks = hooks; }
+const FileSelectHooks& GetFileSelectHooks() { return gHooks; }
 
 void GetPrefDirectory(int32_t index, DirectoryRef* directory) {
     if (!directory) return;

@@ -22,6 +22,7 @@ struct FileSelectHooks {
     void (*clearAsciiBatchMode)() = nullptr;
 };
 void SetFileSelectHooks(const FileSelectHooks& hooks);
+const FileSelectHooks& GetFileSelectHooks();
 
 // Remembered folders of the file panels; index 0 is the documents' folder.
 constexpr int32_t kPrefFolderDocuments = 0;

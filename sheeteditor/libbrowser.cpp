@@ -414,6 +414,7 @@ int16_t WidthOf(VXWindowRecordTag* window) {
 }  // namespace
 
 void SetLibBrowserHooks(const LibBrowserHooks& hooks) { gHooks = hooks; }
+const LibBrowserHooks& GetLibBrowserHooks() { return gHooks; }
 
 void DrawListCaption(const Rect& band, const char* title, bool highlighted) {
     QZSetColor(nullptr, 0x00E8E8E8, false);

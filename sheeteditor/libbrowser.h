@@ -83,6 +83,7 @@ struct LibBrowserHooks {
     void (*reportError)(OSStatus status) = nullptr;
 };
 void SetLibBrowserHooks(const LibBrowserHooks& hooks);
+const LibBrowserHooks& GetLibBrowserHooks();
 
 // Makes the browser's panes in the host (rectangles in the host's content; each list's caption
 // band takes the top 17 points of its rectangle) and synchronises with the cache. In a sheet

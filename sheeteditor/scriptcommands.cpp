@@ -123,6 +123,7 @@ void ReadOptions(VXWindowRecordTag* dialog, ScriptsDialogState* s) {
 }  // namespace
 
 void SetScriptCommandHooks(const ScriptCommandHooks& hooks) { gScriptHooks = hooks; }
+const ScriptCommandHooks& GetScriptCommandHooks() { return gScriptHooks; }
 
 int32_t ReportScriptsDialogHandler(VXWindowRecordTag* dialog, VXEventRecord* event) {
     ScriptsDialogState* s = gScriptsDialog;

@@ -44,6 +44,7 @@ struct ScriptCommandHooks {
     void (*synchronizeFileSymbols)(ProjectRecord* project) = nullptr;
 };
 void SetScriptCommandHooks(const ScriptCommandHooks& hooks);
+const ScriptCommandHooks& GetScriptCommandHooks();
 
 // The report-scripts dialog over the project's run settings; true (and the settings stored) when
 // it ended with OK.

@@ -63,6 +63,7 @@ void OpenInContext(SheetRecord* sheet) {
 }  // namespace
 
 void SetSheetOpenHooks(const SheetOpenHooks& hooks) { gHooks = hooks; }
+const SheetOpenHooks& GetSheetOpenHooks() { return gHooks; }
 
 VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowState* state) {
     if (!sheet) return nullptr;

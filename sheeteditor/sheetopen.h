@@ -52,6 +52,7 @@ struct SheetOpenHooks {
     void (*revealSymbol)(SheetRecord* sheet, uint32_t serial) = nullptr;
 };
 void SetSheetOpenHooks(const SheetOpenHooks& hooks);
+const SheetOpenHooks& GetSheetOpenHooks();
 
 // Makes the sheet's window when it has none (applying the state when given) and returns it; the
 // existing window when it has one; none when the window cannot be made.

@@ -62,6 +62,7 @@ int32_t DeleteFileSymbolsDialogHandler(VXWindowRecordTag* window, VXEventRecord*
 }  // namespace
 
 void SetSheetSymbolUIHooks(const SheetSymbolUIHooks& hooks) { gHooks = hooks; }
+const SheetSymbolUIHooks& GetSheetSymbolUIHooks() { return gHooks; }
 
 void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks) {
     if (!window || !symbol || !SheetSymbolPortsHeadOf(SheetSymbolPortsOf(symbol))) return;

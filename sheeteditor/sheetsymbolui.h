@@ -60,5 +60,6 @@ struct SheetSymbolUIHooks {
     void (*closeFileSymbolEditor)(FileSymbolEntry* entry) = nullptr;
 };
 void SetSheetSymbolUIHooks(const SheetSymbolUIHooks& hooks);
+const SheetSymbolUIHooks& GetSheetSymbolUIHooks();
 
 }  // namespace plexa

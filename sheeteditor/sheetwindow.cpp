@@ -35,6 +35,7 @@ SheetRecord* SheetOf(VXWindowRecordTag* window) {
 }  // namespace
 
 void SetSheetWindowHooks(const SheetWindowHooks& hooks) { gHooks = hooks; }
+const SheetWindowHooks& GetSheetWindowHooks() { return gHooks; }
 
 int32_t CreateDrawingWindow(const char* title, void* refCon, SheetWindows* windows) {
     *windows = SheetWindows{};

@@ -49,6 +49,7 @@ struct SheetWindowHooks {
     void (*setSymbolEditorRulers)(VXWindowRecordTag* window, bool show) = nullptr;
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);
+const SheetWindowHooks& GetSheetWindowHooks();
 
 extern int32_t gUntitledDrawingCount;
 

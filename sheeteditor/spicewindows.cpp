@@ -347,6 +347,7 @@ int32_t DialogAlert(const std::vector<std::string>& s) {
 }  // namespace
 
 void SetSpiceWindowHooks(const SpiceWindowHooks& hooks) { gWindowHooks = hooks; }
+const SpiceWindowHooks& GetSpiceWindowHooks() { return gWindowHooks; }
 
 SpiceLinkPreferences GetSpiceLinkPreferences() {
     return gWindowHooks.preferences ? gWindowHooks.preferences() : gKeptPreferences;
@@ -360,7 +361,6 @@ void StorePreferences(const SpiceLinkPreferences& preferences) {
 }  // namespace
 
 void InstallSpiceWindows() {
-    InstallSpiceSheetServices();
     SpiceLinkHooks link = GetSpiceLinkHooks();
     link.updateSetupStatus = UpdateConnectionStatusMessage;
     link.errorReport = VXErrorReport;

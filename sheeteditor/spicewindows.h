@@ -54,6 +54,7 @@ struct SpiceWindowHooks {
     void (*showSimulatorTools)(bool show) = nullptr;
 };
 void SetSpiceWindowHooks(const SpiceWindowHooks& hooks);
+const SpiceWindowHooks& GetSpiceWindowHooks();
 SpiceLinkPreferences GetSpiceLinkPreferences();
 
 // Installs the windows into the link's, the exchange's, the netlists' and the sheets' hooks.

@@ -227,6 +227,7 @@ void ChildUpdateOfOpenSheet(SheetRecord* sheet) {
 }  // namespace
 
 void SetSymbolUpdateHooks(const SymbolUpdateHooks& hooks) { gHooks = hooks; }
+const SymbolUpdateHooks& GetSymbolUpdateHooks() { return gHooks; }
 
 void InstallItemCacheSelection() {
     SymbolPlaceHooks hooks = GetSymbolPlaceHooks();

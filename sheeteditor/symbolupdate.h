@@ -68,6 +68,7 @@ struct SymbolUpdateHooks {
     void (*message)(const char* text) = nullptr;
 };
 void SetSymbolUpdateHooks(const SymbolUpdateHooks& hooks);
+const SymbolUpdateHooks& GetSymbolUpdateHooks();
 
 // Installs the item cache's selection as the placing layer's current selection.
 void InstallItemCacheSelection();

@@ -255,6 +255,7 @@ bool UpdateHiddenPins(LibraryItem* item, SheetExportsTable table, std::vector<bo
 }  // namespace
 
 void SetFileSymbolPinHooks(const FileSymbolPinHooks& hooks) { gPinHooks = hooks; }
+const FileSymbolPinHooks& GetFileSymbolPinHooks() { return gPinHooks; }
 
 int32_t CalcNewPortPinOrient(SheetExportsTable exports, const SheetExportEntry& entry, PinSideCounts* counts,
                              DeletedPinSlots* slots, int32_t* slotIndex) {

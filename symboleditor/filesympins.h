@@ -101,6 +101,7 @@ struct FileSymbolPinHooks {
     void (*redrawPinLists)(SymbolEditorRecord* editor) = nullptr;
 };
 void SetFileSymbolPinHooks(const FileSymbolPinHooks& hooks);
+const FileSymbolPinHooks& GetFileSymbolPinHooks();
 
 // Installs the build and update of file symbols in the symbol editor's hooks, keeping the others.
 void InstallFileSymbolEditorHooks();

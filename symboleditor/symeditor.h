@@ -23,6 +23,7 @@
 #include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
 #include "foundation/types.h"
+#include "library/itemcache.h"
 #include "model/modelhooks.h"
 
 namespace plexa {
@@ -90,9 +91,6 @@ constexpr const char* kInvalidSymbolMessage =
     "The symbol is not valid. It must have at least one graphic element other than a pin.";
 constexpr const char* kInvalidSymbolEditButton = "Edit";
 constexpr const char* kInvalidSymbolCloseButton = "Close Anyway";
-constexpr const char* kNewerItemMessage =
-    "Unable to access the selected item. It has been modified in a newer version of the "
-    "application.";
 constexpr const char* kUnnamedItemTitle = "Unnamed Item";
 
 struct SymbolEditorRecord {

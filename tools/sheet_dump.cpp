@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/root.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
 #include "files/sheetfile_dump.h"
@@ -49,7 +50,7 @@ bool StartModel(char* program) {
     SchStylesInit();
     InitImageLists();
     if (InitTextRecordPool() || InitSymbolPool() || InitSheetDefaults()) return false;
-    InstallSheetFileServices();
+    InstallCoreHooks();
     return true;
 }
 

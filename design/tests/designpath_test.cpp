@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/root.h"
 #include "design/annotate.h"
 #include "design/dxfexport.h"
 #include "design/ecoexport.h"
@@ -73,9 +74,9 @@ protected:
         InitImageLists();
         ASSERT_EQ(InitSymbolPool(), 0);
         ASSERT_EQ(InitSheetLocalAnnotation(), 0);
-        InstallSheetFileServices();
+        InstallCoreHooks();
         savedSymbolHooks_ = GetSymbolHooks();
-        InstallSheetSymbolModelHooks();
+        InstallCoreHooks();
         tree.Folder("amp");
         current = this;
         AnnotationHooks hooks;

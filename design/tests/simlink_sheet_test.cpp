@@ -2,6 +2,7 @@
 // node-value labels and "."-attributes show the reply values, device names come from the
 // component map, refreshes follow the current analysis, a goodbye from the simulator closes the
 // link, and a stale netlist is written again by the report interpreter.
+#include "app/root.h"
 #include "design/simlink_sheet.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +76,7 @@ protected:
         sheets.visibleSheets = [](ProjectRecord*) { return Visible(); };
         sheets.frontSheet = [] { return Front(); };
         SetSpiceSheetHooks(sheets);
-        InstallSpiceSheetServices();
+        InstallCoreHooks();
 
         // Sheet "top" of instance `node`: R1 with the parameters .i and .p, the signals CLK
         // (mapped to the net NET_CLK, two value labels) and DATA (one value label).

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/root.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/pathspec.h"
@@ -103,7 +104,7 @@ public:
         record_.hierarchy = withTree ? CreateSheetTree() : nullptr;
         record_.nextInstanceId = 1;
         record_.settings.annotationFlags = 2;
-        InstallProjectAnnotationHooks();
+        InstallCoreHooks();
         MoveTo(folder);
         EXPECT_TRUE(record_.paths);
     }

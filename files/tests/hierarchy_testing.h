@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "files/filesymbols.h"
 #include "files/sheet_services.h"
 #include "files/sheetcontents.h"
@@ -32,7 +33,7 @@ inline void StartModelForSheets() {
     };
     ModelStart::Run();
     ASSERT_EQ(InitSymbolPool(), 0);
-    InstallSheetSymbolModelHooks();
+    InstallCoreHooks();
 }
 
 // Saved sheets' references name the children and symbols that the symbols name.

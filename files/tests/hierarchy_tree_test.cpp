@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/pathspec.h"
@@ -33,7 +34,7 @@ protected:
         StartModelForSheets();
         defaults.emplace();
         SheetFileTest::SetUp();
-        InstallSheetFileServices();
+        InstallCoreHooks();
         InstallSymbolNameServices();
         gLog.clear();
         HierarchyHooks hooks;
@@ -224,7 +225,7 @@ class PortCheck : public FixtureProject {
 protected:
     void SetUp() override {
         FixtureProject::SetUp();
-        InstallSheetSymbolModelHooks();
+        InstallCoreHooks();
         top.emplace();
         symbol = top->Symbol(kSymbolSheetSymbol);
         symbol->sheetSymbolData = CreateSheetSymbolPorts();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "files/filesymbols.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
@@ -45,7 +46,7 @@ protected:
         NetTest::SetUp();
         InitImageLists();
         ASSERT_EQ(InitSymbolPool(), 0);
-        InstallSheetFileServices();
+        InstallCoreHooks();
         path = dir.path() + "/sheet.SHX";
         spec = SheetSpecAt(path);
     }

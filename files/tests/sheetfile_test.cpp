@@ -1,6 +1,7 @@
 // The sheet file container: the header block, the application header, telling a sheet file, the
 // string block and text theme blocks, the in-place rewrites, a whole sheet written in the save's
 // order and listed, and damaged files.
+#include "app/root.h"
 #include "files/sheetfile.h"
 
 #include <gtest/gtest.h>
@@ -517,7 +518,7 @@ TEST_F(SheetFile, ProjectsReadReferencesAndRanksThroughTheInstalledReaders) {
     Tree tree;
     tree.Folder("p");
     WriteTestSheetFile(tree.path("p/Top.SHX"), sheet, nullptr);
-    InstallSheetFileServices();
+    InstallCoreHooks();
     TestProject project(tree.Dir("p"), false);
     ASSERT_TRUE(AddPathSpecToList(project->paths, tree.Dir("p"), kPathRootDefault, kPathSheetFiles, false));
     SheetSpec* top = project.Spec("Top.SHX");

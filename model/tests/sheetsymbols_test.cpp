@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "foundation/bytes.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -24,7 +25,7 @@ protected:
         NetTest::SetUp();
         SetSymbolHooks({});
         SetSheetSymbolHooks({});
-        InstallSheetSymbolModelHooks();
+        InstallCoreHooks();
     }
     void TearDown() override {
         SetSymbolHooks({});

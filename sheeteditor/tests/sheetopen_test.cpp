@@ -2,6 +2,7 @@
 // not), a failed open leaves no window, the open options, opening a hierarchy node's sheet in its
 // context, revealing a node's symbol on its parent, and contexts that go when the tree loses
 // their node.
+#include "app/root.h"
 #include "sheeteditor/sheetopen.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +41,7 @@ protected:
         SchStylesInit();
         ASSERT_EQ(InitSheetDefaults(), 0);
         SetSheetServices(SheetServices{});
-        InstallSheetFileServices();
+        InstallCoreHooks();
         InstallSymbolNameServices();
         gCalls.clear();
         SheetOpenHooks hooks;

@@ -2,6 +2,7 @@
 // the loopback interface: the setup dialog starts and stops the link and stores the preferences,
 // the wait window cancels a wait, and the "Spice Parameters" window lists what the simulator
 // answers.
+#include "app/root.h"
 #include "sheeteditor/spicewindows.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +76,7 @@ protected:
         SetSpiceWindowHooks(hooks);
         InstallSpiceWindows();
         services_ = GetProjectServices();
-        InstallSpiceAnalysisServices();
+        InstallCoreHooks();
     }
     void TearDown() override {
         DisableSpiceLink();

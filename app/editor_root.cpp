@@ -1,0 +1,31 @@
+// The editor's entry point of the composition root: the core's tables composed as for every
+// program, then the editors' windows and dialogs put in the place of the quiet answers, then the
+// editors' own tables; each table is set once.
+#include "app/editor_root.h"
+#include "app/editor_tables.h"
+
+namespace plexa {
+
+void SetEditorHooks(const EditorHookTables& t) {
+    SetSheetWindowHooks(t.sheetWindow);
+    SetSheetOpenHooks(t.sheetOpen);
+    SetFileSelectHooks(t.fileSelect);
+    SetScriptCommandHooks(t.scriptCommands);
+    SetSheetSymbolUIHooks(t.sheetSymbolUI);
+    SetSymbolUpdateHooks(t.symbolUpdate);
+    SetLibBrowserHooks(t.libBrowser);
+    SetSpiceWindowHooks(t.spiceWindows);
+    SetSymbolEditorHooks(t.symbolEditor);
+    SetFileSymbolPinHooks(t.fileSymbolPins);
+}
+
+void InstallEditorHooks() {
+    CoreHookTables core = ComposeCoreHooks();
+    EditorHookTables editor;
+    ComposeSheetEditor(core, editor);
+    ComposeSymbolEditor(core, editor);
+    SetCoreHooks(core);
+    SetEditorHooks(editor);
+}
+
+}  // namespace plexa

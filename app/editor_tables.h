@@ -1,0 +1,42 @@
+// The editor's hook tables: the toolkit's and the editors' own, beside the core's
+// (app/root_tables.h). Only app/ and its tests include this.
+#pragma once
+
+#include "app/root_tables.h"
+#include "sheeteditor/fileselect.h"
+#include "sheeteditor/libbrowser.h"
+#include "sheeteditor/scriptcommands.h"
+#include "sheeteditor/sheetopen.h"
+#include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/spicewindows.h"
+#include "sheeteditor/symbolupdate.h"
+#include "symboleditor/filesympins.h"
+#include "symboleditor/symeditor.h"
+
+namespace plexa {
+
+struct EditorHookTables {
+    // sheeteditor/
+    SheetWindowHooks sheetWindow;
+    SheetOpenHooks sheetOpen;
+    FileSelectHooks fileSelect;
+    ScriptCommandHooks scriptCommands;
+    SheetSymbolUIHooks sheetSymbolUI;
+    SymbolUpdateHooks symbolUpdate;
+    LibBrowserHooks libBrowser;
+    SpiceWindowHooks spiceWindows;
+    // symboleditor/
+    SymbolEditorHooks symbolEditor;
+    FileSymbolPinHooks fileSymbolPins;
+};
+
+// Each editor's part of the composition, in app/editor_<folder>.cpp: its own tables, and its
+// windows and dialogs in the core's tables where the core answers quietly.
+void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor);
+void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor);
+
+// Sets every table of `t` in its layer.
+void SetEditorHooks(const EditorHookTables& t);
+
+}  // namespace plexa

@@ -1,0 +1,105 @@
+// The core's entry point of the composition root: start-up of a program without windows, and the
+// core's hook tables, built layer by layer from the bottom and set once.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/root.h"
+#include "app/root_tables.h"
+#include "foundation/signals.h"
+#include "foundation/memory.h"
+#include "graphics/textedit.h"
+#include "graphics/textstyle.h"
+#include "model/imagelist.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+#include "model/themes.h"
+#include "platform/app_platform.h"
+
+namespace plexa {
+
+CoreHookTables ComposeCoreHooks() {
+    CoreHookTables t;
+    ComposeGraphicsForCore(t);
+    ComposeModelForCore(t);
+    ComposeFilesForCore(t);
+    ComposeLibraryForCore(t);
+    ComposeDesignForCore(t);
+    return t;
+}
+
+void SetCoreHooks(const CoreHookTables& t) {
+    DXFSetHooks(&t.dxf);
+
+    SetModelHooks(t.model);
+    SetSymbolHooks(t.symbols);
+    SetSheetSymbolHooks(t.sheetSymbols);
+    SetSymbolDrawHooks(t.symbolDraw);
+    SetSymbolTextHooks(t.symbolTexts);
+    SetDataContextHooks(t.dataContext);
+    SetImageListSheetHooks(t.imageLists);
+    SetSheetColorHooks(t.sheetColors);
+    SetAnnotationContextHooks(t.annotationContext);
+
+    SetSheetServices(t.sheets);
+    SetSheetPortServices(t.sheetPorts);
+    SetSheetStoreHooks(t.sheetStore);
+    SetSheetLoadHooks(t.sheetLoad);
+    SetSheetSaveHooks(t.sheetSave);
+    SetPathSearchHooks(t.pathSearch);
+    SetProjectServices(t.projects);
+    SetProjectOpenHooks(t.projectOpen);
+    SetHierarchyHooks(t.hierarchy);
+    SetResequenceHooks(t.resequence);
+    SetSymbolPlaceHooks(t.symbolPlace);
+
+    SetLibraryAccessHooks(t.libraryAccess);
+    SetItemCacheHooks(t.itemCache);
+    SetLibHistoryHooks(t.libHistory);
+    SetLibFinderHooks(t.libFinder);
+    SetLibEditorHooks(t.libEditor);
+
+    SetAnnotationHooks(t.annotation);
+    SetReportHooks(t.reports);
+    SetECOHooks(t.eco);
+    SetBackAnnotHooks(t.backAnnotation);
+    SetSpiceLinkHooks(t.spiceLink);
+    SetSpiceSessionHooks(t.spiceSession);
+    SetSpiceNetlistHooks(t.spiceNetlist);
+    SetSpiceSheetHooks(t.spiceSheets);
+}
+
+void InstallCoreHooks() { SetCoreHooks(ComposeCoreHooks()); }
+
+int32_t StartCore(const char* program) {
+    static bool started = false;
+    static int32_t result = 0;
+    if (started) return result;
+    started = true;
+    InitMemoryManager(-1);
+    InitSignals();
+    // Text is measured with the platform's fonts; without a display the offscreen platform serves.
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    static char name[256];
+    std::snprintf(name, sizeof name, "%s", program ? program : "plexa");
+    static char* argv[] = {name, nullptr};
+    if (!PlatformEnsureApplication(1, argv)) {
+        std::fprintf(stderr, "%s: the fonts for measuring text could not be set up\n", name);
+        return result = -1;
+    }
+    VXInitStyles();
+    VXTEInit();
+    SchStylesInit();
+    InitImageLists();
+    if (InitTextRecordPool() != 0 || InitSymbolPool() != 0) {
+        std::fprintf(stderr, "%s: out of memory\n", name);
+        return result = -108;
+    }
+    InitDefaultTextThemes(&gDefaultTextThemes);
+    InstallCoreHooks();
+    return result;
+}
+
+}  // namespace plexa

@@ -1,0 +1,12 @@
+// The core composition: the sheet-file, project and hierarchy tables.
+#include "app/root_tables.h"
+#include "files/sheetfile.h"
+
+namespace plexa {
+
+void ComposeFilesForCore(CoreHookTables& t) {
+    AddSheetFileServices(t.sheets, t.annotationContext, t.model);
+    AddProjectAnnotationHooks(t.annotationContext);
+}
+
+}  // namespace plexa
