@@ -1,11 +1,167 @@
-// The editor composition: the sheet editor's tables, and its windows and dialogs in the core's.
+// The editor composition: the sheet editor's tables, and its windows and dialogs in the core's
+// where the core answers quietly: alerts and error reports, questions, file panels, the message
+// window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
+// windows.
+#include <cstdio>
+
 #include "app/editor_tables.h"
+#include "files/filesymbols.h"
+#include "files/sheetfile.h"
+#include "foundation/strings.h"
+#include "library/libeditor.h"
+#include "model/sheet.h"
+#include "sheeteditor/annotatedialog.h"
+#include "sheeteditor/ecowindows.h"
+#include "sheeteditor/projectcommands.h"
+#include "sheeteditor/projectsettings.h"
+#include "sheeteditor/savecommands.h"
+#include "sheeteditor/sheetsymbolui.h"
+#include "symboleditor/filesympins.h"
+#include "symboleditor/symeditor.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_filepanels.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa {
 
+namespace {
+
+// The message window: a text shows it, an empty or missing one takes it down.
+void ShowStaticMessage(const char* text) { VXStaticMessage(kVXPlaceCentre, text ? text : ""); }
+void CloseStaticMessage() { VXStaticMessage(kVXPlaceCentre, ""); }
+
+// A question with two buttons; true for the first.
+bool AskFirst(const char* message, const char* first, const char* second) {
+    return VXStandardAlert(message, "", first, second) == kVXAlertFirstButton;
+}
+bool AskSecond(const char* message, const char* first, const char* second) {
+    return VXStandardAlert(message, "", first, second) == kVXAlertSecondButton;
+}
+
+// A failure with the line that names what failed above the status's own message.
+void ReportWithMessage(OSStatus status, const char* message) {
+    if (!status || status == status::kUserCancelled) return;
+    if (!message || !*message) {
+        VXErrorReport(status);
+        return;
+    }
+    char text[256];
+    if (!VXGetErrorString(status, text)) std::snprintf(text, sizeof text, "Error:  #%d", int(status));
+    VXStandardAlert(message, text, "OK", "");
+}
+
+OSStatus AskSaveFile(const char* prompt, const char* creator, const char* type, FileSpec* out) {
+    return RunSaveFilesPanel(prompt, "", false, creator, type, out);
+}
+
+// The report scripts' save panel, starting in the folder: the full path of the chosen file.
+bool AskSaveReportFile(const char* prompt, const char* defaultName, const char* folder, char* path, int32_t size) {
+    FileSpec spec{};
+    const bool inFolder =
+        folder && *folder && DirectoryFromPathName(nullptr, folder, &spec.directory) == status::kNoErr;
+    if (RunSaveFilesPanel(prompt, defaultName ? defaultName : "", inFolder, "", "TEXT", &spec) != status::kNoErr)
+        return false;
+    return PathNameFromFileSpec(&spec, false, path, size_t(size), nullptr) == status::kNoErr;
+}
+
+void ShowSheetInWindow(SheetRecord* sheet) {
+    if (VXWindowRecordTag* window = CreteWindowForSheet(sheet, nullptr)) VXShowWindow(window);
+}
+
+void ReportSaveFailure(const char* sheetName, OSStatus status) {
+    char line[300];
+    std::snprintf(line, sizeof line, "The sheet \"%s\" could not be saved.", sheetName ? sheetName : "");
+    ReportWithMessage(status, line);
+}
+
+// The core's slots that the sheet editor's windows answer.
+void ComposeSheetEditorForCore(CoreHookTables& t) {
+    t.dxf.displayMessage = VXDisplayMessage;
+    t.dxf.errorReport = VXErrorReport;
+    t.dxf.askSaveFile = AskSaveFile;
+
+    t.model.invalSheetView = InvalSheetWindowArea;
+    t.symbols.invalSheetView = InvalSheetWindowArea;
+    t.symbols.showMessage = VXDisplayMessage;
+    t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) { return OpenLibBrowserFile(window); };
+    t.symbols.invalidateActiveBrowser = InvalidateActiveBrowser;
+    t.symbolDraw.drawSheetSymbol = [](VXWindowRecordTag* window, SymbolRecord* symbol, bool portMarkers) {
+        DrawSheetSymbol(window, symbol, false, portMarkers);
+    };
+
+    t.sheetPorts.openSheetContext = [](ProjectRecord* project, SheetNode* node) {
+        return OpenSheetContext(project, node, false);
+    };
+    t.sheetPorts.openSheetFile = OpenSchematicSheet;
+    AddSheetSaveCommands(t.sheetSave);
+    t.pathSearch.showMessage = ShowStaticMessage;
+    t.pathSearch.cancelKey = VXTestCancelKey;
+    AddProjectCommands(t.projectOpen);
+    AddSheetOpenHierarchyHooks(t.hierarchy);
+    t.hierarchy.report = ReportWithMessage;
+    t.hierarchy.note = VXDisplayMessage;
+    t.hierarchy.ask = AskSecond;
+    t.hierarchy.chooseSheetFiles = ChooseSheetFiles;
+    t.hierarchy.refreshSheetTexts = [](ProjectRecord* project) { UpdateProjectSheetText(project, false); };
+    t.resequence.showMessage = ShowStaticMessage;
+    t.resequence.closeMessage = CloseStaticMessage;
+    t.resequence.reportError = VXErrorReport;
+    t.resequence.saveFailed = ReportSaveFailure;
+    t.resequence.keepUnsaved = ShowSheetInWindow;
+    AddItemCacheSelection(t.symbolPlace);
+
+    t.itemCache.message = VXDisplayMessage;
+    t.itemCache.reportError = VXErrorReport;
+    t.libHistory.message = VXDisplayMessage;
+    t.libFinder.message = VXDisplayMessage;
+    t.libFinder.status = [](const char* text) { ShowStaticMessage(text); };
+    t.libEditor.confirm = [](const char* message, const char* button) { return AskFirst(message, button, "Cancel"); };
+    t.libEditor.message = VXDisplayMessage;
+    t.libEditor.reportError = VXErrorReport;
+    t.libEditor.beep = VXBeep;
+
+    AddAnnotationDialogHooks(t.annotation);
+    t.reports.alert = VXDisplayMessage;
+    t.reports.ask = AskFirst;
+    t.reports.askSave = AskSaveReportFile;
+    t.reports.cancelKey = VXTestCancelKey;
+    AddECOWindowHooks(t.eco, t.backAnnotation);
+    t.eco.synchFileSymbols = SynchronizeProjectFileSymbols;
+    AddSpiceWindows(t.spiceLink, t.spiceSession, t.spiceNetlist, t.spiceSheets);
+}
+
+}  // namespace
+
 void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
-    (void)core;
-    (void)editor;
+    ComposeSheetEditorForCore(core);
+
+    editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
+
+    editor.sheetOpen.report = VXErrorReport;
+
+    editor.scriptCommands.openDocument = [](const char* path, const char* application) {
+        return VXLaunchDocument(path, application && *application ? application : nullptr, true, false);
+    };
+    editor.scriptCommands.synchronizeFileSymbols = SynchronizeProjectFileSymbols;
+
+    editor.sheetSymbolUI.setSheetModified = [](SheetRecord* sheet, uint32_t kind) {
+        SetSheetModifiedStatus(sheet, int32_t(kind));
+    };
+    editor.sheetSymbolUI.markSheetsWithChildSymbols = MarkSheetsContainingChildSymbolFromSheet;
+    editor.sheetSymbolUI.fileSymbolName = GetFileSymbolName;
+    editor.sheetSymbolUI.closeFileSymbolEditor = [](FileSymbolEntry* entry) {
+        if (entry && entry->editor) CloseSheetSymbolEditor(entry->editor, true);
+    };
+
+    editor.symbolUpdate.enumVisibleSheets = EnumVisibleSheetWindows;
+    editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
+    editor.symbolUpdate.message = VXDisplayMessage;
+
+    editor.libBrowser.frontSheetWindow = FrontSheetWindow;
+    editor.libBrowser.openCachedFile = OpenCachedFileWindow;
+    editor.libBrowser.reportError = VXErrorReport;
 }
 
 }  // namespace plexa

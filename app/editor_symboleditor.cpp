@@ -1,11 +1,75 @@
-// The editor composition: the symbol editor's tables, and its windows in the core's.
+// The editor composition: the symbol editor's tables, its link with the library editor, and its
+// questions and windows in the core's tables.
 #include "app/editor_tables.h"
+#include "files/sheetstore.h"
+#include "library/itemcache.h"
+#include "library/libeditor.h"
+#include "model/modelhooks.h"
+#include "symboleditor/libeditorlink.h"
+#include "toolkit/vx_alerts.h"
 
 namespace plexa {
 
+namespace {
+
+bool FindAndSelectLibEditorItemNamed(VXWindowRecordTag* window, const char* name) {
+    LibEditorRecord* editor = WindowToLibEditor(window);
+    return editor && FindAndSelectLibEditorItem(editor, -1, name, kLibFindWhole, false, true);
+}
+
+void EditSelectedItemsOfWindow(VXWindowRecordTag* window) {
+    if (LibEditorRecord* editor = WindowToLibEditor(window)) EditSelectedLibItems(editor);
+}
+
+bool OpenFileSymbolEditorNamed(SheetRecord* sheet, const char* name) {
+    const OSStatus st = OpenSheetFileSymbolEditor(sheet, name, -1, true, nullptr);
+    return st == status::kNoErr || st == kFileSymbolEditorWasOpen;
+}
+
+// The cached item opened for editing in the window that opening the cached file gave: a sheet's
+// file symbol of that name in the symbol editor, a library's item in the library editor.
+bool OpenCachedItemInWindow(VXWindowRecordTag* window, int32_t kind) {
+    char name[kStringSpecBufferSize];
+    GetCachedLibraryItemName(name);
+    if (!*name) return false;
+    if (kind == kOpenedAsSheet) return OpenFileSymbolEditorNamed(WindowToDrawing(window), name);
+    if (kind != kOpenedInLibraryEditor || !FindAndSelectLibEditorItemNamed(window, name)) return false;
+    EditSelectedItemsOfWindow(window);
+    return true;
+}
+
+InvalidSymbolAnswer AskInvalidSymbol(SymbolEditorRecord*) {
+    return VXStandardAlert(kInvalidSymbolMessage, "", kInvalidSymbolEditButton, kInvalidSymbolCloseButton) ==
+                   kVXAlertFirstButton
+               ? InvalidSymbolAnswer::kEdit
+               : InvalidSymbolAnswer::kCloseAnyway;
+}
+
+void ReportSymbolEditorError(OSStatus status, const char* message) {
+    if (message && *message) VXDisplayMessage(message);
+    else VXErrorReport(status);
+}
+
+}  // namespace
+
 void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
-    (void)core;
-    (void)editor;
+    AddFileSymbolEditorHooks(editor.symbolEditor);
+    AddLibEditorLinks(editor.symbolEditor, core.libEditor);
+    editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
+    editor.symbolEditor.reportError = ReportSymbolEditorError;
+    editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {
+        SetSheetModifiedStatus(sheet, int32_t(reasons));
+    };
+    editor.symbolEditor.markSheetsWithChildSymbols = MarkSheetsContainingChildSymbolFromSheet;
+
+    editor.fileSymbolPins.updateSheetsWithDirtyChildSymbols = [](ProjectRecord*) {
+        UpdateSheetsWithDirtyChildSymbols();
+    };
+
+    editor.libBrowser.openCachedItem = OpenCachedItemInWindow;
+    core.symbols.findAndSelectLibEditorItem = FindAndSelectLibEditorItemNamed;
+    core.symbols.editSelectedLibItems = EditSelectedItemsOfWindow;
+    core.symbols.openSheetFileSymbolEditor = OpenFileSymbolEditorNamed;
 }
 
 }  // namespace plexa

@@ -1,7 +1,9 @@
 // The editor's program: hands the command line, the application's UI template file and the
 // start-up hook to the toolkit, which runs the whole life of the application. One editor runs per
-// user: a second start hands its documents to it and ends. Until the shell's own tables exist,
-// the start-up opens one empty document window under a small menu bar.
+// user: a second start hands its documents to it and ends. The start-up puts the layers together
+// through the composition root; until the shell's own tables exist, it then opens one empty
+// document window under a small menu bar.
+#include "app/editor_root.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
@@ -31,6 +33,7 @@ const VXMenuBarDef kMenuBar = {1, kBarMenus};
 int32_t AppStartup() {
     // A second start hands its documents to the running editor and ends.
     if (VXEnforceSingleAppInstance() == 0) return 0;
+    InstallEditorHooks();
     VXMenuBar* bar = VXBuildMenuBar(&kMenuBar);
     VXSetCurrentMenuBar(bar);
     VXDestroyMenuBar(bar);

@@ -166,11 +166,9 @@ void AutoAnnotate(ProjectRecord* project, SheetRecord* sheet, uint32_t) {
     if (const auto names = GetAnnotationHooks().updateTreeInstanceNames) names(project, 16);
 }
 
-void InstallAnnotationDialogHooks() {
-    AnnotationHooks hooks = GetAnnotationHooks();
+void AddAnnotationDialogHooks(AnnotationHooks& hooks) {
     hooks.showMessage = [](const char* message) { VXStaticMessage(kVXPlaceCentre, message ? message : ""); };
     hooks.reportError = [](OSStatus code) { VXErrorReport(code); };
-    SetAnnotationHooks(hooks);
 }
 
 }  // namespace plexa

@@ -7,6 +7,7 @@
 
 namespace plexa {
 
+struct AnnotationHooks;
 struct AnnotationSettings;
 struct ProjectRecord;
 struct SheetRecord;
@@ -32,6 +33,6 @@ bool RunAnnotationDialog(AnnotationSettings* settings, bool haveSheet, bool have
 void AutoAnnotate(ProjectRecord* project, SheetRecord* sheet, uint32_t flags);
 
 // Lets annotation runs show their message and report their failures through the toolkit.
-void InstallAnnotationDialogHooks();
+void AddAnnotationDialogHooks(AnnotationHooks& hooks);
 
 }  // namespace plexa

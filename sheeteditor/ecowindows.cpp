@@ -234,17 +234,13 @@ void BackAnnotate(ProjectRecord* project) {
     BackAnnotateFile(project, path.c_str());
 }
 
-void InstallECOWindowHooks() {
-    ECOHooks hooks = GetECOHooks();
+void AddECOWindowHooks(ECOHooks& hooks, BackAnnotHooks& back) {
     hooks.beep = [] { VXBeep(); };
     hooks.showLog = ShowECOLog;
     hooks.importDialog = RunECOImportDialog;
     hooks.reportError = [](OSStatus status) { VXErrorReport(status); };
-    SetECOHooks(hooks);
-    BackAnnotHooks back = GetBackAnnotHooks();
     back.alert = [](const char* text) { VXDisplayMessage(text); };
     back.showMessage = [](const char* text) { VXStaticMessage(kVXPlaceCentre, text ? text : ""); };
-    SetBackAnnotHooks(back);
 }
 
 }  // namespace plexa

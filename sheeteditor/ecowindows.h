@@ -11,6 +11,8 @@
 
 namespace plexa {
 
+struct BackAnnotHooks;
+struct ECOHooks;
 struct ProjectRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
@@ -50,7 +52,8 @@ bool RunECOImportDialog(const std::string& description, bool* preview);
 void ExportECO(ProjectRecord* project);
 void BackAnnotate(ProjectRecord* project);
 
-// Installs the hooks through which the ECO runs show their windows, messages and errors.
-void InstallECOWindowHooks();
+// Puts the windows, messages and error reports of the ECO runs and of back-annotation in their
+// tables.
+void AddECOWindowHooks(ECOHooks& eco, BackAnnotHooks& backAnnotation);
 
 }  // namespace plexa

@@ -72,4 +72,30 @@ OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderIndex, const cha
     return st;
 }
 
+int32_t ChooseSheetFiles(const char* prompt, const char* button, FileSpec* files, int32_t capacity) {
+    struct Chosen {
+        FileSpec* files;
+        int32_t capacity;
+        int32_t count;
+    } chosen{files, capacity, 0};
+    DirectoryRef folder;
+    GetPrefDirectory(kPrefFolderDocuments, &folder);
+    uint32_t mask = kOpenKindSheets;
+    VXInstallMacOpenFilesFilter(MacOpenFilesFilter, &mask);
+    const uint32_t flags = kVXPanelMultiple | (IsDirectoryInvalid(&folder) ? 0 : kVXPanelStartInFolder);
+    const OSStatus st = VXAskOpenFiles(
+        prompt, "", flags, &folder, nullptr, button,
+        [](const FileSpec* spec, int32_t, int32_t, void* data) -> OSStatus {
+            auto* c = static_cast<Chosen*>(data);
+            if (c->count < c->capacity) c->files[c->count++] = *spec;
+            return status::kNoErr;
+        },
+        &chosen);
+    VXInstallMacOpenFilesFilter(nullptr, nullptr);
+    // The count leaves no room for a positive status: such a failure is a bad request here.
+    if (st != status::kNoErr) return st < 0 ? st : status::kParamErr;
+    RecordPrefDirectory(kPrefFolderDocuments, &folder);
+    return chosen.count;
+}
+
 }  // namespace plexa

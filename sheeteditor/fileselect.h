@@ -45,5 +45,9 @@ using FileProcessor = OSStatus (*)(const FileSpec* spec, int32_t index, int32_t 
 OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderIndex, const char* prompt,
                                const char* typeList, FileProcessor processor, void* value,
                                FileSpec* result);
+// The open panel of sheet files in the documents' folder, with the prompt as its title and the
+// button's name: the chosen files into `files`, at most `capacity` of them. Their count, or a
+// negative status (-128 when cancelled).
+int32_t ChooseSheetFiles(const char* prompt, const char* button, FileSpec* files, int32_t capacity);
 
 }  // namespace plexa

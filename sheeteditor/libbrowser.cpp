@@ -7,6 +7,7 @@
 #include <string>
 
 #include "files/item_map.h"
+#include "files/sheetfile.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
@@ -16,10 +17,14 @@
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
 #include "library/itemcache.h"
+#include "library/libeditor.h"
+#include "library/libfile.h"
 #include "library/libhistory.h"
 #include "library/libpaths.h"
 #include "model/libitem.h"
+#include "model/sheet.h"
 #include "model/symboldata.h"
+#include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -801,6 +806,23 @@ int32_t OpenLibBrowserFile(VXWindowRecordTag** outWindow) {
     }
     if (!GetCachedLibraryFile() || !gHooks.openCachedFile) return 0;
     return gHooks.openCachedFile(outWindow);
+}
+
+int32_t OpenCachedFileWindow(VXWindowRecordTag** outWindow) {
+    *outWindow = nullptr;
+    LibraryFileRecord* file = GetCachedLibraryFile();
+    if (!file) return 0;
+    const FileSpec spec = file->file.spec;
+    if (IsSheetFile(&spec) == status::kNoErr) {
+        SheetRecord* sheet = OpenSchematicSheet(&spec, kOpenShowWindow | kOpenSetContext | kOpenDetectType);
+        if (!sheet || !sheet->window) return 0;
+        *outWindow = sheet->window;
+        return kOpenedAsSheet;
+    }
+    LibEditorRecord* editor = OpenLibraryEditor(&spec);
+    if (!editor || !editor->window) return 0;
+    *outWindow = editor->window;
+    return kOpenedInLibraryEditor;
 }
 
 void OpenCachedLibraryItemEditor() {

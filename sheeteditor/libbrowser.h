@@ -158,5 +158,9 @@ void DrawCachedSymbolView(VXWindowRecordTag* view);
 int32_t OpenLibBrowserFile(VXWindowRecordTag** outWindow);
 // Opens the cached item for editing; beeps when nothing opens.
 void OpenCachedLibraryItemEditor();
+// Opens the cached file: a sheet used as a library as a sheet (kOpenedAsSheet), a library file in
+// the library editor (kOpenedInLibraryEditor), with the window in *outWindow; 0 when nothing
+// opened (no cached file, or it failed to open, which is reported).
+int32_t OpenCachedFileWindow(VXWindowRecordTag** outWindow);
 
 }  // namespace plexa

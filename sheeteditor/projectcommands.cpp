@@ -95,11 +95,9 @@ ProjectRecord* CreateNewProject() {
     return project;
 }
 
-void InstallProjectCommands() {
-    ProjectOpenHooks hooks;
+void AddProjectCommands(ProjectOpenHooks& hooks) {
     hooks.bringForward = BringForward;
     hooks.placeWindow = PlaceProjectWindow;
-    SetProjectOpenHooks(hooks);
 }
 
 }  // namespace plexa

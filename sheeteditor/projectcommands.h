@@ -11,6 +11,7 @@
 namespace plexa {
 
 struct FileSpec;
+struct ProjectOpenHooks;
 struct ProjectRecord;
 struct ProjectWindowState;
 struct VXWindowRecordTag;
@@ -35,7 +36,8 @@ void ResolveSheetContexts(ProjectRecord* project);
 
 // Places a project window from its stored position when that lies on a screen.
 void PlaceProjectWindow(ProjectRecord* project, const ProjectWindowState* state);
-// Installs the project-opening hooks (window placement and bringing an open project forward).
-void InstallProjectCommands();
+// Puts the project window's placement and bringing an open project forward in the project
+// opening's table.
+void AddProjectCommands(ProjectOpenHooks& hooks);
 
 }  // namespace plexa

@@ -123,13 +123,11 @@ OSStatus SaveSheetCommand(SheetRecord* sheet, bool shift) {
 OSStatus SaveSheetAsCommand(SheetRecord* sheet) { return Reported(RealSaveSchematicSheet(sheet, true, false)); }
 OSStatus SaveSheetCopyCommand(SheetRecord* sheet) { return Reported(RealSaveSchematicSheet(sheet, true, true)); }
 
-void InstallSheetSaveCommands() {
-    SheetSaveHooks hooks = GetSheetSaveHooks();
+void AddSheetSaveCommands(SheetSaveHooks& hooks) {
     hooks.askFile = AskSaveSheetFile;
     hooks.loadedSheetWithFile = FindLoadedSheetWithFile;
     hooks.alert = VXDisplayMessage;
     hooks.saved = SavedHook;
-    SetSheetSaveHooks(hooks);
 }
 
 }  // namespace plexa

@@ -13,6 +13,7 @@ namespace plexa {
 
 struct DirectoryRef;
 struct FileSpec;
+struct SheetSaveHooks;
 struct SheetRecord;
 
 // The File menu's command ids.
@@ -45,8 +46,8 @@ OSStatus SaveSheetCopyCommand(SheetRecord* sheet);
 // Whether Save is enabled for the sheet: unsaved changes, or no valid folder.
 bool CanSaveSheet(const SheetRecord* sheet);
 
-// Installs the save panel, the in-use check, the message and the window updates as the hooks of
-// the sheet save, keeping the hooks that another module installed.
-void InstallSheetSaveCommands();
+// Puts the save panel, the in-use check, the message and the window updates in the sheet save's
+// table, leaving its other slots as they are.
+void AddSheetSaveCommands(SheetSaveHooks& hooks);
 
 }  // namespace plexa

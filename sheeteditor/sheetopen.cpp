@@ -143,8 +143,7 @@ bool RevealSubSheetsParentSymbol(ProjectRecord* project, SheetNode* node) {
     return true;
 }
 
-void InstallSheetOpenHooks() {
-    HierarchyHooks hooks = GetHierarchyHooks();
+void AddSheetOpenHierarchyHooks(HierarchyHooks& hooks) {
     hooks.updateChildSymbols = [](SheetRecord* sheet, bool interactive, bool quiet) {
         return UpdateDirtyChildSymbolsInSheet(sheet, interactive, quiet);
     };
@@ -154,7 +153,6 @@ void InstallSheetOpenHooks() {
         RebuildMacroizedText(sheet, nullptr, &area);
         if (GetSymbolHooks().invalSheetView && !VXEmptyRect(&area)) GetSymbolHooks().invalSheetView(sheet, &area);
     };
-    SetHierarchyHooks(hooks);
 }
 
 }  // namespace plexa

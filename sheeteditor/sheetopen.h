@@ -3,8 +3,8 @@
 // context, and revealing the sheet symbol that stands for a node on its parent. Opening never loads
 // a file twice: a file that is open in a window gives that window's sheet.
 //
-// This module also installs what the headless hierarchy needs of sheet windows (see
-// InstallSheetOpenHooks).
+// This module also gives the headless hierarchy what it needs of sheet windows (see
+// AddSheetOpenHierarchyHooks).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 namespace plexa {
 
 struct FileSpec;
+struct HierarchyHooks;
 struct ProjectRecord;
 struct SheetNode;
 struct SheetRecord;
@@ -69,8 +70,8 @@ SheetRecord* OpenSheetContext(ProjectRecord* project, SheetNode* node, bool chec
 // cannot be done.
 bool RevealSubSheetsParentSymbol(ProjectRecord* project, SheetNode* node);
 
-// Installs the hierarchy's sheet-window calls: the child-symbol update of a sheet whose context
-// changed and the refresh of its window.
-void InstallSheetOpenHooks();
+// Puts the hierarchy's sheet-window calls in its table: the child-symbol update of a sheet whose
+// context changed and the refresh of its window.
+void AddSheetOpenHierarchyHooks(HierarchyHooks& hooks);
 
 }  // namespace plexa

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "files/sheetfile.h"
 #include "foundation/datetime.h"
@@ -167,6 +168,24 @@ int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) 
 
 int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     return VXDefaultEventHandler(window, event);
+}
+
+void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area) {
+    if (!sheet || !area || !sheet->window) return;
+    constexpr int16_t kHandleSize = 4;
+    Rect grown = *area;
+    VXInsetRect(&grown, -kHandleSize, -kHandleSize);
+    VXInvalRect(sheet->window, &grown);
+}
+
+void RedrawSheetWindow(SheetRecord* sheet) {
+    if (sheet && sheet->window) VXInvalidateHierarchy(sheet->window);
+}
+
+VXWindowRecordTag* FrontSheetWindow() {
+    const std::vector<VXWindowRecordTag*> windows = VXTopLevelWindows();
+    if (windows.empty() || windows.front()->typeID != kSheetWindowKind) return nullptr;
+    return windows.front();
 }
 
 void CreateSheetWindowToolTips(SheetRecord*) {}

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "foundation/rectmath.h"
+
 namespace plexa {
 
 struct LogWindowRecord;
@@ -70,6 +72,13 @@ SheetRecord* NewSchematicDrawing();
 void HideShowRulers(VXWindowRecordTag* window, bool show);
 // Retitles the windows the sheet owns after its file name changed.
 void UpdateSheetOwnedWindowNames(SheetRecord* sheet);
+// Invalidates an area of the sheet's window, grown by the size of the selection handles so that
+// handles drawn at its edge go with it; nothing for a sheet without a window.
+void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area);
+// Redraws the whole of the sheet's window.
+void RedrawSheetWindow(SheetRecord* sheet);
+// The front window when it is a sheet's, else none.
+VXWindowRecordTag* FrontSheetWindow();
 
 // ---- The sheet editor's parts, as far as the window needs them now ----
 

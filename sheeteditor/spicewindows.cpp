@@ -21,6 +21,7 @@
 #include "graphics/textstyle.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_colheader.h"
@@ -323,19 +324,14 @@ std::vector<SheetRecord*> VisibleSheets(ProjectRecord* project) {
 }
 
 SheetRecord* FrontSheet() {
-    std::vector<VXWindowRecordTag*> windows = VXTopLevelWindows();
-    if (windows.empty() || windows.front()->typeID != kSheetWindowKind) return nullptr;
-    return static_cast<SheetRecord*>(windows.front()->refCon);
-}
-
-void RedrawSheet(SheetRecord* sheet) {
-    if (sheet && sheet->window) VXInvalidateHierarchy(sheet->window);
+    VXWindowRecordTag* window = FrontSheetWindow();
+    return window ? static_cast<SheetRecord*>(window->refCon) : nullptr;
 }
 
 void ClearSymbolSelection(SheetRecord* sheet) {
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
         s->flags &= ~kSymbolFlagSelected;
-    RedrawSheet(sheet);
+    RedrawSheetWindow(sheet);
 }
 
 int32_t DialogAlert(const std::vector<std::string>& s) {
@@ -360,8 +356,8 @@ void StorePreferences(const SpiceLinkPreferences& preferences) {
 }
 }  // namespace
 
-void InstallSpiceWindows() {
-    SpiceLinkHooks link = GetSpiceLinkHooks();
+void AddSpiceWindows(SpiceLinkHooks& link, SpiceSessionHooks& session, SpiceNetlistHooks& netlist,
+                     SpiceSheetHooks& sheets) {
     link.updateSetupStatus = UpdateConnectionStatusMessage;
     link.errorReport = VXErrorReport;
     link.openWaitWindow = OpenSpiceWaitWindow;
@@ -377,26 +373,19 @@ void InstallSpiceWindows() {
     link.linkLost = [] {
         if (gWindowHooks.showSimulatorTools) gWindowHooks.showSimulatorTools(false);
     };
-    SetSpiceLinkHooks(link);
-    SpiceSessionHooks session = GetSpiceSessionHooks();
     session.updateParameters = UpdateSpiceParameters;
     session.showMessage = VXDisplayMessage;
     session.alert = DialogAlert;
     session.applicationActive = VXIsApplicationActive;
-    SetSpiceSessionHooks(session);
-    SpiceNetlistHooks netlist;
     netlist.alert = VXDisplayMessage;
     netlist.errorReport = VXErrorReport;
     netlist.applicationActive = VXIsApplicationActive;
     netlist.confirmDiscard = [](const char* text) {
         return VXStandardAlert(text, "", "Discard", "Cancel") == kVXAlertFirstButton;
     };
-    SetSpiceNetlistHooks(netlist);
-    SpiceSheetHooks sheets;
     sheets.visibleSheets = VisibleSheets;
     sheets.frontSheet = FrontSheet;
-    sheets.redraw = RedrawSheet;
-    SetSpiceSheetHooks(sheets);
+    sheets.redraw = RedrawSheetWindow;
 }
 
 // ---- Setup ----

@@ -1,7 +1,7 @@
 // The simulator link's windows: the setup dialog (UI template 1025) that starts and stops the
 // link, the wait window (template 1026) shown while a reply is long in coming, and the single
 // "Spice Parameters" window that lists a device's or its model's parameters (its pop-up panel is
-// template 2102). InstallSpiceWindows gives the link, the exchange and the sheet side of the
+// template 2102). AddSpiceWindows gives the link, the exchange and the sheet side of the
 // simulator their windows: alerts, the wait window, the setup dialog's status, the parameters
 // window's reload and the visible sheets.
 //
@@ -21,6 +21,9 @@ namespace plexa {
 
 struct ProjectRecord;
 struct SheetRecord;
+struct SpiceNetlistHooks;
+struct SpiceSessionHooks;
+struct SpiceSheetHooks;
 struct SymbolRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
@@ -57,8 +60,10 @@ void SetSpiceWindowHooks(const SpiceWindowHooks& hooks);
 const SpiceWindowHooks& GetSpiceWindowHooks();
 SpiceLinkPreferences GetSpiceLinkPreferences();
 
-// Installs the windows into the link's, the exchange's, the netlists' and the sheets' hooks.
-void InstallSpiceWindows();
+// Puts the windows in the link's, the exchange's, the netlists' and the sheets' tables, leaving
+// their other slots (the core's) as they are.
+void AddSpiceWindows(SpiceLinkHooks& link, SpiceSessionHooks& session, SpiceNetlistHooks& netlist,
+                     SpiceSheetHooks& sheets);
 
 // ---- Setup ----
 

@@ -95,13 +95,8 @@ void ClearSelection(SheetRecord* sheet) {
 }
 
 void EnumVisibleSheets(void (*proc)(SheetRecord* sheet, void* data), void* data) {
-    if (gHooks.enumVisibleSheets) {
-        gHooks.enumVisibleSheets(proc, data);
-        return;
-    }
-    for (VXWindowRecordTag* window : VXTopLevelWindows())
-        if (VXIsWindowVisible(window, false))
-            if (SheetRecord* sheet = WindowToDrawing(window)) proc(sheet, data);
+    if (gHooks.enumVisibleSheets) gHooks.enumVisibleSheets(proc, data);
+    else EnumVisibleSheetWindows(proc, data);
 }
 
 std::vector<SheetRecord*> VisibleSheets() {
@@ -227,13 +222,15 @@ void ChildUpdateOfOpenSheet(SheetRecord* sheet) {
 }  // namespace
 
 void SetSymbolUpdateHooks(const SymbolUpdateHooks& hooks) { gHooks = hooks; }
+
+void EnumVisibleSheetWindows(void (*proc)(SheetRecord* sheet, void* data), void* data) {
+    for (VXWindowRecordTag* window : VXTopLevelWindows())
+        if (VXIsWindowVisible(window, false))
+            if (SheetRecord* sheet = WindowToDrawing(window)) proc(sheet, data);
+}
 const SymbolUpdateHooks& GetSymbolUpdateHooks() { return gHooks; }
 
-void InstallItemCacheSelection() {
-    SymbolPlaceHooks hooks = GetSymbolPlaceHooks();
-    hooks.currentSelection = ItemCacheSelection;
-    SetSymbolPlaceHooks(hooks);
-}
+void AddItemCacheSelection(SymbolPlaceHooks& hooks) { hooks.currentSelection = ItemCacheSelection; }
 
 void CalcReplaceSymbolLogMessages(const ReplaceSymbolLogEntry& entry, char* first, char* second, int32_t size) {
     const char* kind = entry.fileSymbol ? "child sheet" : "library";

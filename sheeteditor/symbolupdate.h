@@ -23,6 +23,7 @@ struct ProjectRecord;
 struct SheetRecord;
 struct SymbolRecord;
 struct SheetNode;
+struct SymbolPlaceHooks;
 
 // Codes of the update's log entries.
 constexpr int32_t kLogSymbolUpdated = 0;
@@ -70,8 +71,11 @@ struct SymbolUpdateHooks {
 void SetSymbolUpdateHooks(const SymbolUpdateHooks& hooks);
 const SymbolUpdateHooks& GetSymbolUpdateHooks();
 
-// Installs the item cache's selection as the placing layer's current selection.
-void InstallItemCacheSelection();
+// The sheet of every visible sheet window, front to back.
+void EnumVisibleSheetWindows(void (*proc)(SheetRecord* sheet, void* data), void* data);
+
+// Makes the item cache's selection the placing layer's current selection.
+void AddItemCacheSelection(SymbolPlaceHooks& hooks);
 
 // Appends an entry for the symbol to the project's log (else the sheet's); nothing without a log
 // or when the sheet has no spec in the project.

@@ -547,11 +547,16 @@ void GetFileSymbolName(const FileSymbolEntry* entry, char* name, int32_t size) {
     std::snprintf(name, size_t(size), "%s", kUnnamedFileSymbol);
 }
 
-void InstallFileSymbolEditorHooks() {
-    SymbolEditorHooks hooks = GetSymbolEditorHooks();
+void UpdateFileSymbolEditorTitles(SheetRecord* sheet) {
+    const int32_t count = CountFileSymbols(sheet);
+    for (int32_t i = 0; i < count; ++i)
+        if (FileSymbolEntry* entry = GetIndexedFileSymbol(sheet, i))
+            if (entry->editor) UpdateSymbolEditorTitle(entry->editor);
+}
+
+void AddFileSymbolEditorHooks(SymbolEditorHooks& hooks) {
     hooks.buildStandardFileSymbol = BuildStandardFileSymbolFromSheet;
     hooks.updateFileSymbolPins = UpdateFileSymbolPinsFromSheet;
-    SetSymbolEditorHooks(hooks);
 }
 
 }  // namespace plexa

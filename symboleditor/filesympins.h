@@ -26,6 +26,7 @@ struct FileSymbolEntry;
 struct ProjectRecord;
 struct SheetRecord;
 struct SymbolEditorRecord;
+struct SymbolEditorHooks;
 struct TextRecord;
 using BitArray = Handle;
 
@@ -88,6 +89,8 @@ void SynchronizeProjectFileSymbols(ProjectRecord* project);
 // The name the menu shows: the open editor's title after its first " : ", else the item's first
 // name, else kUnnamedFileSymbol; into `size` bytes.
 void GetFileSymbolName(const FileSymbolEntry* entry, char* name, int32_t size);
+// Retitles the editors open on the sheet's file symbols (after the sheet's name changed).
+void UpdateFileSymbolEditorTitles(SheetRecord* sheet);
 
 struct FileSymbolPinHooks {
     // Places a new pin's name or number text (kind 0x8000 or 0x4000) beside its pin. Default: the
@@ -103,7 +106,7 @@ struct FileSymbolPinHooks {
 void SetFileSymbolPinHooks(const FileSymbolPinHooks& hooks);
 const FileSymbolPinHooks& GetFileSymbolPinHooks();
 
-// Installs the build and update of file symbols in the symbol editor's hooks, keeping the others.
-void InstallFileSymbolEditorHooks();
+// Puts the build and update of file symbols in the symbol editor's table, leaving its other slots.
+void AddFileSymbolEditorHooks(SymbolEditorHooks& hooks);
 
 }  // namespace plexa

@@ -7,8 +7,7 @@
 
 namespace plexa {
 
-void InstallLibEditorLinks() {
-    SymbolEditorHooks symbol = GetSymbolEditorHooks();
+void AddLibEditorLinks(SymbolEditorHooks& symbol, LibEditorHooks& library) {
     symbol.getLibItemData = GetLibEditorItemData;
     symbol.releaseLibItemData = ReleaseLibEditorItemData;
     symbol.setLibItemEditor = [](LibEditorItemRef* ref, SymbolEditorRecord* editor) {
@@ -20,9 +19,7 @@ void InstallLibEditorLinks() {
         if (select) SelectLibEditorItem(libEditor, ref, true);
     };
     symbol.libEditorWindow = [](LibEditorRecord* libEditor) { return libEditor->window; };
-    SetSymbolEditorHooks(symbol);
 
-    LibEditorHooks library = GetLibEditorHooks();
     library.openItemEditor = OpenLibSymbolEditor;
     library.closeItemEditor = [](SymbolEditorRecord* editor, bool save, bool ask) {
         return CloseLibrarySymbolEditor(editor, save, ask);
@@ -41,7 +38,6 @@ void InstallLibEditorLinks() {
         if (editor->symbol >= 0)
             SetLibSymbolFlags(editor->item, editor->symbol, GetLibSymbolFlags(editor->item, editor->symbol) | flags);
     };
-    SetLibEditorHooks(library);
 }
 
 }  // namespace plexa

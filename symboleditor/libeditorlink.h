@@ -1,11 +1,14 @@
 // The link between the library editor (library/libeditor.h) and the symbol editors that edit its
-// items: installs the library editor's hooks into the symbol editor and the symbol editor's into
-// the library editor. The application calls it once at start-up, after the symbol editor's window
-// layer has installed its own hooks (the ones set here are added to those).
+// items: the library editor's calls in the symbol editor's table and the symbol editor's in the
+// library editor's. The composition root puts them there once at start-up, beside the slots the
+// symbol editor's window layer fills.
 #pragma once
 
 namespace plexa {
 
-void InstallLibEditorLinks();
+struct LibEditorHooks;
+struct SymbolEditorHooks;
+
+void AddLibEditorLinks(SymbolEditorHooks& symbol, LibEditorHooks& library);
 
 }  // namespace plexa

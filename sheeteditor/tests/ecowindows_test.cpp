@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "design/ecodiff.h"
 #include "design/ecoexport.h"
 #include "design/ecostate.h"
@@ -79,14 +81,13 @@ protected:
         VXInitControls();
         VXInstallTextViewHooks();
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
-        InstallECOWindowHooks();
+        InstallEditorHooks();
         gShown.clear();
         gECOPreviewFlag = false;
     }
     void TearDown() override {
-        SetECOHooks({});
-        SetBackAnnotHooks({});
         DestroyECOLog();
+        InstallCoreHooks();
         CloseUIFiles();
         WindowsTest::TearDown();
         PlatformControlFlushDestroyed();

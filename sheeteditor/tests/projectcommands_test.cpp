@@ -3,6 +3,8 @@
 // goes back where it was, and an open project is only brought forward.
 #include "sheeteditor/projectcommands.h"
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/sheetspec.h"
@@ -18,7 +20,9 @@ class ProjectCommands : public ProjectWindowsTest {
 protected:
     void SetUp() override {
         ProjectWindowsTest::SetUp();
-        ProjectServices services;
+        InstallEditorHooks();
+        // A plain window stands for the project window.
+        ProjectServices services = GetProjectServices();
         services.createWindow = [](ProjectRecord*) {
             Rect content = {80, 80, 380, 380};
             return VXCreateWindow(kVXWindowDocument, 0, kVXFlagResizable | kVXFlagClosable, 102, 0, 0, &content,
@@ -34,12 +38,10 @@ protected:
             return true;
         };
         SetProjectServices(services);
-        InstallProjectCommands();
     }
     void TearDown() override {
         ProjectWindowsTest::TearDown();
-        SetProjectServices(ProjectServices());
-        SetProjectOpenHooks(ProjectOpenHooks());
+        InstallCoreHooks();
     }
 };
 

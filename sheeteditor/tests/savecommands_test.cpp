@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "files/sheetfile.h"
 #include "foundation/datafile.h"
 #include "files/sheetsave.h"
@@ -20,12 +22,11 @@ protected:
     void SetUp() override {
         ProjectWindowsTest::SetUp();
         InitSheetWindows();
-        SetSheetSaveHooks(SheetSaveHooks{});
-        InstallSheetSaveCommands();
+        InstallEditorHooks();
     }
     void TearDown() override {
         sheets.DestroyAll();
-        SetSheetSaveHooks(SheetSaveHooks{});
+        InstallCoreHooks();
         ProjectWindowsTest::TearDown();
     }
     SheetRecord* New() { return sheets.New(); }

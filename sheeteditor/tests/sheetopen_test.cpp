@@ -2,7 +2,6 @@
 // not), a failed open leaves no window, the open options, opening a hierarchy node's sheet in its
 // context, revealing a node's symbol on its parent, and contexts that go when the tree loses
 // their node.
-#include "app/root.h"
 #include "sheeteditor/sheetopen.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/pathspec.h"
@@ -40,8 +41,7 @@ protected:
         VXInitStyles();
         SchStylesInit();
         ASSERT_EQ(InitSheetDefaults(), 0);
-        SetSheetServices(SheetServices{});
-        InstallCoreHooks();
+        InstallEditorHooks();
         InstallSymbolNameServices();
         gCalls.clear();
         SheetOpenHooks hooks;
@@ -58,10 +58,7 @@ protected:
     void TearDown() override {
         for (SheetRecord* sheet : Opened()) DestroySheet(sheet);
         SetSheetOpenHooks(SheetOpenHooks{});
-        SetHierarchyHooks(HierarchyHooks{});
-        SetSheetServices(SheetServices{});
-        SetAnnotationContextHooks(AnnotationContextHooks{});
-        SetSymbolHooks(SymbolHooks{});
+        InstallCoreHooks();
         WindowsTest::TearDown();
     }
     // The sheets of the sheet windows, front to back.

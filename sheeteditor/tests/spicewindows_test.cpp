@@ -2,7 +2,6 @@
 // the loopback interface: the setup dialog starts and stops the link and stores the preferences,
 // the wait window cancels a wait, and the "Spice Parameters" window lists what the simulator
 // answers.
-#include "app/root.h"
 #include "sheeteditor/spicewindows.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "design/simlink.h"
 #include "design/simlink_session.h"
 #include "design/simlink_sheet.h"
@@ -67,6 +68,9 @@ protected:
         ASSERT_EQ(InitTextRecordPool(), 0);
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
         Saw() = Seen{};
+        InstallEditorHooks();
+        // The preferences and the simulator tool bars are the shell's and the sheet editor's:
+        // faked here to see what the windows store and show.
         SpiceWindowHooks hooks;
         hooks.preferences = [] {
             return Saw().stored.empty() ? SpiceLinkPreferences{} : Saw().stored.back();
@@ -74,25 +78,18 @@ protected:
         hooks.storePreferences = [](const SpiceLinkPreferences& p) { Saw().stored.push_back(p); };
         hooks.showSimulatorTools = [](bool show) { Saw().tools.push_back(show); };
         SetSpiceWindowHooks(hooks);
-        InstallSpiceWindows();
-        services_ = GetProjectServices();
-        InstallCoreHooks();
     }
     void TearDown() override {
         DisableSpiceLink();
         CloseDeviceParametersWindow(nullptr);
-        SetProjectServices(services_);
         SetSpiceWindowHooks(SpiceWindowHooks{});
-        SetSpiceLinkHooks(SpiceLinkHooks{});
-        SetSpiceSessionHooks(SpiceSessionHooks{});
-        SetSpiceSheetHooks(SpiceSheetHooks{});
+        InstallCoreHooks();
         gSpiceLinkSettings = {0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
         CloseUIFiles();
         WindowsTest::TearDown();
         PlatformControlFlushDestroyed();
         EXPECT_EQ(gModalWindowDepth, 0);
     }
-    ProjectServices services_;
 };
 
 TEST_F(SpiceWindows, TheTemplatesHoldTheItemsTheHandlersDrive) {

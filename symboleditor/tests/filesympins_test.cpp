@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "files/sheetports.h"
 #include "model/sheetsymbols.h"
 #include "symboleditor/tests/symeditor_testing.h"
@@ -20,10 +22,15 @@ class FileSymPins : public SymEditTest {
 protected:
     void SetUp() override {
         SymEditTest::SetUp();
-        InstallFileSymbolEditorHooks();
+        InstallEditorHooks();
+        // No open sheets to update and no pin lists to redraw.
         SetFileSymbolPinHooks(FileSymbolPinHooks{});
         std::snprintf(sheet.fileSpec.name, sizeof sheet.fileSpec.name, "amp.shx");
         sheet.stored.nextSerial = 1;
+    }
+    void TearDown() override {
+        InstallCoreHooks();
+        SymEditTest::TearDown();
     }
 
     SymbolRecord* AddPort(const char* name, uint32_t type, bool buss = false) {

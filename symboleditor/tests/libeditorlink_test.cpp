@@ -3,6 +3,8 @@
 // out of the save, and closing a library with its symbol editors.
 #include <gtest/gtest.h>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "library/libeditor.h"
 #include "library/tests/library_testing.h"
 #include "symboleditor/libeditorlink.h"
@@ -20,8 +22,8 @@ protected:
     void SetUp() override {
         SymEditTest::SetUp();
         VXInitControls();
-        SetLibEditorHooks(LibEditorHooks{});
-        InstallLibEditorLinks();
+        InstallEditorHooks();
+        // The save question and the error reports answer without a person.
         LibEditorHooks hooks = GetLibEditorHooks();
         hooks.askSave = [](LibEditorRecord*, const char*) { return LibSaveAnswer::kSave; };
         hooks.reportError = [](OSStatus) {};
@@ -29,7 +31,7 @@ protected:
     }
     void TearDown() override {
         DisposeLibraryEditors();
-        SetLibEditorHooks(LibEditorHooks{});
+        InstallCoreHooks();
         SymEditTest::TearDown();
     }
     LibEditorRecord* Open(const std::string& name) {
