@@ -1,10 +1,13 @@
-// The editor composition: the symbol editor's tables, its link with the library editor, and its
-// questions and windows in the core's tables.
+// The editor composition: the symbol editor's tables, its link with the library editor, its
+// questions and windows in the core's tables, and what a sheet save does to the file symbols and
+// to the sheets made from them.
 #include "app/editor_tables.h"
 #include "files/sheetstore.h"
 #include "library/itemcache.h"
 #include "library/libeditor.h"
+#include "library/libpaths.h"
 #include "model/modelhooks.h"
+#include "model/sheet.h"
 #include "symboleditor/libeditorlink.h"
 #include "toolkit/vx_alerts.h"
 
@@ -50,6 +53,27 @@ void ReportSymbolEditorError(OSStatus status, const char* message) {
     else VXErrorReport(status);
 }
 
+// What the core's composition put in the save's tidy and after-save slots, run after the
+// editors' part.
+void (*gCoreTidy)(SheetRecord* sheet) = nullptr;
+void (*gCoreAfterSave)(SheetRecord* sheet) = nullptr;
+
+// Before a sheet is written: its file symbols follow the sheet, and symbols made from dirty child
+// sheets are brought up to date.
+void TidySheetForSave(SheetRecord* sheet) {
+    SynchronizeSheetsFileSymbols(sheet, true);
+    if (sheet->modifiedFlags & kSheetModifiedChildSymbols) UpdateDirtyChildSymbolsInSheet(sheet, false, false);
+    if (gCoreTidy) gCoreTidy(sheet);
+}
+
+// After a save: the other open sheets take the new file symbols, and the projects' library lists
+// take the sheet.
+void AfterSheetSave(SheetRecord* sheet) {
+    UpdateSheetsContainingChildSymbolFromSheet(sheet);
+    UpdateProjectLibraryListsForSheet(sheet);
+    if (gCoreAfterSave) gCoreAfterSave(sheet);
+}
+
 }  // namespace
 
 void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
@@ -70,6 +94,10 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.symbols.findAndSelectLibEditorItem = FindAndSelectLibEditorItemNamed;
     core.symbols.editSelectedLibItems = EditSelectedItemsOfWindow;
     core.symbols.openSheetFileSymbolEditor = OpenFileSymbolEditorNamed;
+    gCoreTidy = core.sheetSave.tidy;
+    gCoreAfterSave = core.sheetSave.afterSave;
+    core.sheetSave.tidy = TidySheetForSave;
+    core.sheetSave.afterSave = AfterSheetSave;
 }
 
 }  // namespace plexa

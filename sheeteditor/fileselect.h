@@ -14,11 +14,13 @@ namespace plexa {
 
 // What the panel needs of the preferences, installed by them.
 struct FileSelectHooks {
-    // The folder remembered for a kind of panel (invalid when none was); records one.
+    // The folder remembered for a kind of panel (invalid when none was); records one. Optional:
+    // the preferences are not built yet; until then the folders are remembered for the run.
     void (*getPrefDirectory)(int32_t index, DirectoryRef* directory) = nullptr;
     void (*recordPrefDirectory)(int32_t index, const DirectoryRef* directory) = nullptr;
     // Ends the batch mode of ASCII database reading (files chosen by a person are read with
-    // their questions asked).
+    // their questions asked). Optional: the ASCII database reader has no batch mode yet, so there
+    // is nothing to end.
     void (*clearAsciiBatchMode)() = nullptr;
 };
 void SetFileSelectHooks(const FileSelectHooks& hooks);

@@ -30,7 +30,10 @@ constexpr int32_t kScriptLevelLimitMax = 9999;
 
 struct ScriptCommandHooks {
     // Entry `index` of the scripts list: its file and its target application's bundle id (at
-    // most 255 bytes; "****" for none). False when there is no such entry.
+    // most 255 bytes; "****" for none). False when there is no such entry. Optional, with
+    // replaceScript and textEditorApplication: the scripts list and the text editor's choice are
+    // the preferences', which are not built yet; until then the list is empty (a run says the
+    // script is not found) and documents open with the desktop's choice.
     bool (*getScript)(int32_t index, FileSpec* file, char* bundleId) = nullptr;
     // The file chosen for a missing entry replaces it (or, when another entry already has that
     // name, that entry is used); the Scripts menu is rebuilt and the preferences marked changed.

@@ -35,21 +35,28 @@ constexpr uint16_t kTextFlagNodeValue = 0x0080;
 // editor, installed by them. Without a hook the default beside it applies.
 struct SheetOpenHooks {
     // Brings the file's type and creator codes into line with its content. Default: nothing.
+    // Optional: the shell's file-type detection is not built yet; on this platform a file's kind
+    // comes from its content and extension, so nothing is lost meanwhile.
     void (*detectFileType)(const FileSpec* file) = nullptr;
-    // Adds the file to the recent-files menu under a type. Default: nothing.
+    // Adds the file to the recent-files menu under a type. Default: nothing. Optional: the
+    // shell's recent-files menu is not built yet.
     void (*addRecentFile)(const FileSpec* file, const char* type) = nullptr;
-    // The preference to check sheets on opening. Default: off.
+    // The preference to check sheets on opening. Default: off. Optional: the preferences are not
+    // built yet, and off is their default.
     bool (*checkOnOpen)() = nullptr;
     // The sheet check and the report of its status. Default: nothing found, nothing shown.
+    // Optional: the sheet check is not built yet and is only asked for with checkOnOpen.
     OSStatus (*checkSheet)(SheetRecord* sheet) = nullptr;
     void (*reportCheck)(OSStatus status) = nullptr;
     // Reports a failure to the user. Default: VXErrorReport.
     void (*report)(OSStatus status) = nullptr;
     // Whether the sheet's node values are to be shown: the drawing option is on and the sheet is
-    // linked to simulator data. Default: no.
+    // linked to simulator data. Default: no. Optional: the drawing option belongs to the
+    // simulator tool bar, which is not built yet; until then node values stay hidden.
     bool (*nodeValuesWanted)(SheetRecord* sheet) = nullptr;
     // Selects the symbol and scrolls it into view. Default: the symbol alone selected and its
-    // top-left corner scrolled to.
+    // top-left corner scrolled to. Optional: the sheet editor's selection is not built yet and the
+    // default does what it will do.
     void (*revealSymbol)(SheetRecord* sheet, uint32_t serial) = nullptr;
 };
 void SetSheetOpenHooks(const SheetOpenHooks& hooks);

@@ -44,7 +44,8 @@ void AskDeleteSheetSymbolDefintions(SheetRecord* sheet);
 
 struct SheetSymbolUIHooks {
     // Draws the node mark at the pen position for a pin tail of that orientation (1-4): the fat
-    // one for busses. Default: nothing.
+    // one for busses. Default: nothing. Optional: node marks belong to the drawing of sheet
+    // content, which is not built yet; until then sheet symbols are drawn without them.
     void (*drawNodeMark)(bool fat, int32_t orientation) = nullptr;
     // Records a change of the sheet (kind 33 for deleted file symbols). Default: the sheet's
     // modified flag is set.

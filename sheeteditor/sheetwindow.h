@@ -46,8 +46,11 @@ struct SheetWindows {
 struct SheetWindowHooks {
     // Retitles the symbol editors open on the sheet's file symbols.
     void (*updateFileSymbolEditorTitles)(SheetRecord* sheet) = nullptr;
+    // Retitles the sheet's log window. Optional: the log windows are the application shell's,
+    // which is not built yet; until then a sheet has no log window to retitle.
     void (*updateLogWindowTitle)(LogWindowRecord* log) = nullptr;
-    // Keeps the rulers flag of a symbol-editor window.
+    // Keeps the rulers flag of a symbol-editor window. Optional: the symbol editor's window is not
+    // built yet; until then there is no such flag to keep.
     void (*setSymbolEditorRulers)(VXWindowRecordTag* window, bool show) = nullptr;
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);

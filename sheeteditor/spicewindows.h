@@ -51,9 +51,12 @@ struct SpiceLinkPreferences {
 };
 struct SpiceWindowHooks {
     // The preferences' record of the link, and storing it (the preferences then changed).
+    // Optional: the preferences are not built yet; until then this module keeps the record for
+    // the run.
     SpiceLinkPreferences (*preferences)() = nullptr;
     void (*storePreferences)(const SpiceLinkPreferences& preferences) = nullptr;
-    // Shows or hides the simulator tool bars of the sheet windows.
+    // Shows or hides the simulator tool bars of the sheet windows. Optional: the simulator tool
+    // bar is not built yet.
     void (*showSimulatorTools)(bool show) = nullptr;
 };
 void SetSpiceWindowHooks(const SpiceWindowHooks& hooks);

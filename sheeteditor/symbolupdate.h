@@ -51,7 +51,8 @@ void CalcReplaceSymbolLogMessages(const ReplaceSymbolLogEntry& entry, char* firs
 
 struct SymbolUpdateHooks {
     // The project's log (without a project the sheet's), made when asked. Default: none, and
-    // nothing is logged.
+    // nothing is logged. Optional, with the four log calls below: the log windows are the
+    // application shell's, which is not built yet.
     LogWindowRecord* (*getLog)(ProjectRecord* project, SheetRecord* sheet, bool create) = nullptr;
     void (*appendLogEntry)(LogWindowRecord* log, const ReplaceSymbolLogEntry& entry) = nullptr;
     int32_t (*countLogEntries)(LogWindowRecord* log) = nullptr;
@@ -60,7 +61,8 @@ struct SymbolUpdateHooks {
     void (*destroyLog)(LogWindowRecord* log) = nullptr;
     // Every visible sheet window's sheet. Default: the visible top-level windows of sheet kind.
     void (*enumVisibleSheets)(void (*proc)(SheetRecord* sheet, void* data), void* data) = nullptr;
-    // Deletes the sheet's selection. Default: the selected symbols with their texts.
+    // Deletes the sheet's selection. Default: the selected symbols with their texts. Optional:
+    // the sheet editor's delete (with its undo) is not built yet; the default is its plain part.
     void (*deleteSelection)(SheetRecord* sheet) = nullptr;
     // Shows a sheet that a project update loaded and changed in a window of its own, taking it
     // over. Default: the sheet is saved to its file and released.

@@ -94,11 +94,13 @@ void UpdateFileSymbolEditorTitles(SheetRecord* sheet);
 
 struct FileSymbolPinHooks {
     // Places a new pin's name or number text (kind 0x8000 or 0x4000) beside its pin. Default: the
-    // name inside the box at the pin's body end, the number over the pin's tail.
+    // name inside the box at the pin's body end, the number over the pin's tail. Optional: the
+    // symbol editor's own placing of pin texts comes with its pin tools, not built yet.
     void (*positionPinText)(SymbolEditorRecord* editor, TextRecord* text, ElementRecord* pin, int32_t side) = nullptr;
     // Updates the open sheets whose child symbols are dirty. Default: nothing.
     void (*updateSheetsWithDirtyChildSymbols)(ProjectRecord* project) = nullptr;
-    // Suspends (false) and resumes (true) an editor's list drawing. Default: nothing.
+    // Suspends (false) and resumes (true) an editor's list drawing. Default: nothing. Optional,
+    // with redrawPinLists: the symbol editor's list views are not built yet.
     void (*setListDrawing)(SymbolEditorRecord* editor, bool on) = nullptr;
     // Redraws the editor's pin lists (tabs 5 and 6). Default: nothing.
     void (*redrawPinLists)(SymbolEditorRecord* editor) = nullptr;

@@ -155,6 +155,9 @@ extern SymbolEditorRecord* CurrEdit;
 
 struct SymbolEditorHooks {
     // -- The window (the symbol editor's window layer) --
+    // Optional, every slot of this group: the symbol editor's window, its tools, lists and undo
+    // are not built yet; until then an editor lives without a window as the defaults say, which
+    // is how the sheet files and the converter use it.
     // Makes the window (kind 111, its tab pane, tool bars and their tips) and, for a component,
     // the attribute editor and, when the item has symbol definitions, the parts tree; false
     // when they cannot be made (the editor is then not made). Default: no window, true.
@@ -184,6 +187,7 @@ struct SymbolEditorHooks {
     // -- Questions and reports --
     // Asks for a file symbol's name in a buffer of kFileSymbolNameLength + 1 bytes that holds
     // the proposal; true with the name, false when cancelled. Default: the proposal is taken.
+    // Optional: the name dialog belongs to the symbol editor's dialogs, which are not built yet.
     bool (*askFileSymbolName)(char* name) = nullptr;
     // Asks kInvalidSymbolMessage with the buttons kInvalidSymbolEditButton and
     // kInvalidSymbolCloseButton. Default: kCloseAnyway (nothing is lost without a window to edit in).
