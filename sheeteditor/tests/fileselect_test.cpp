@@ -135,5 +135,25 @@ TEST_F(FileSelect, AProcessorGetsEveryChosenFileAndItsFailureEndsThePanel) {
     EXPECT_EQ(SelectAndProcessFiles(kOpenKindSheets, 103, "Add", "", nullptr, nullptr, nullptr), status::kParamErr);
 }
 
+TEST_F(FileSelect, TheSheetChooserGivesTheChosenSheetsUpToItsCapacity) {
+    FileSpec files[2] = {Named("untouched"), Named("untouched")};
+    Answer(true, {"A.SHX", "C.TXT", "Fails.SHX"});
+    EXPECT_EQ(ChooseSheetFiles("Add Project Sheets", "Add", files, 2), 2);
+    EXPECT_EQ(TestLastFilePanelRequest()->title, "Add Project Sheets");
+    EXPECT_EQ(TestLastFilePanelRequest()->prompt, "Add");
+    EXPECT_TRUE(TestLastFilePanelRequest()->multiple);
+    EXPECT_STREQ(files[0].name, "A.SHX");
+    EXPECT_STREQ(files[1].name, "Fails.SHX") << "the text file is not offered";
+
+    // More files than room: the first ones are kept; a cancel gives its status.
+    Answer(true, {"Fails.SHX", "A.SHX"});
+    EXPECT_EQ(ChooseSheetFiles("Add Project Sheets", "Add", files, 1), 1);
+    EXPECT_STREQ(files[0].name, "Fails.SHX");
+    EXPECT_STREQ(files[1].name, "Fails.SHX");
+    Answer(false, {});
+    EXPECT_EQ(ChooseSheetFiles("Add Project Sheets", "Add", files, 2), status::kUserCancelled);
+    EXPECT_EQ(TestLastFilePanelRequest()->folder.rfind(dir_.path(), 0), 0u) << "the documents' folder is remembered";
+}
+
 }  // namespace
 }  // namespace plexa::test
