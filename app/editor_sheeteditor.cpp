@@ -47,8 +47,10 @@ void ReportWithMessage(OSStatus status, const char* message) {
         VXErrorReport(status);
         return;
     }
-    char text[256];
-    if (!VXGetErrorString(status, text)) std::snprintf(text, sizeof text, "Error:  #%d", int(status));
+    // Below the line, the status as the error report words it.
+    char reason[256], text[300];
+    if (VXGetErrorString(status, reason)) std::snprintf(text, sizeof text, "Error:  %s", reason);
+    else std::snprintf(text, sizeof text, "Error:  #%d", int(status < 1 ? status : (status & 0x1FFFFFF)));
     VXStandardAlert(message, text, "OK", "");
 }
 
@@ -60,7 +62,7 @@ OSStatus AskSaveFile(const char* prompt, const char* creator, const char* type, 
 bool AskSaveReportFile(const char* prompt, const char* defaultName, const char* folder, char* path, int32_t size) {
     FileSpec spec{};
     const bool inFolder =
-        folder && *folder && DirectoryFromPathName(nullptr, folder, &spec.directory) == status::kNoErr;
+        folder && *folder && DirectoryFromDirectoryURL(folder, &spec.directory) == status::kNoErr;
     if (RunSaveFilesPanel(prompt, defaultName ? defaultName : "", inFolder, "", "TEXT", &spec) != status::kNoErr)
         return false;
     return PathNameFromFileSpec(&spec, false, path, size_t(size), nullptr) == status::kNoErr;
@@ -68,12 +70,6 @@ bool AskSaveReportFile(const char* prompt, const char* defaultName, const char* 
 
 void ShowSheetInWindow(SheetRecord* sheet) {
     if (VXWindowRecordTag* window = CreteWindowForSheet(sheet, nullptr)) VXShowWindow(window);
-}
-
-void ReportSaveFailure(const char* sheetName, OSStatus status) {
-    char line[300];
-    std::snprintf(line, sizeof line, "The sheet \"%s\" could not be saved.", sheetName ? sheetName : "");
-    ReportWithMessage(status, line);
 }
 
 // The core's slots that the sheet editor's windows answer.
@@ -84,7 +80,10 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
 
     t.model.invalSheetView = InvalSheetWindowArea;
     t.symbols.invalSheetView = InvalSheetWindowArea;
-    t.symbols.showMessage = VXDisplayMessage;
+    t.symbols.showMessage = [](const char* message) {
+        VXWaitUpdateWindows();
+        VXDisplayMessage(message);
+    };
     t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) { return OpenLibBrowserFile(window); };
     t.symbols.invalidateActiveBrowser = InvalidateActiveBrowser;
     t.symbolDraw.drawSheetSymbol = [](VXWindowRecordTag* window, SymbolRecord* symbol, bool portMarkers) {
@@ -108,7 +107,6 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.resequence.showMessage = ShowStaticMessage;
     t.resequence.closeMessage = CloseStaticMessage;
     t.resequence.reportError = VXErrorReport;
-    t.resequence.saveFailed = ReportSaveFailure;
     t.resequence.keepUnsaved = ShowSheetInWindow;
     AddItemCacheSelection(t.symbolPlace);
 
@@ -117,7 +115,6 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.libHistory.message = VXDisplayMessage;
     t.libFinder.message = VXDisplayMessage;
     t.libFinder.status = [](const char* text) { ShowStaticMessage(text); };
-    t.libEditor.confirm = [](const char* message, const char* button) { return AskFirst(message, button, "Cancel"); };
     t.libEditor.message = VXDisplayMessage;
     t.libEditor.reportError = VXErrorReport;
     t.libEditor.beep = VXBeep;
