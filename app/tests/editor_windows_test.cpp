@@ -11,14 +11,9 @@
 #include "app/root.h"
 #include "design/report_interp.h"
 #include "files/hierarchy.h"
-#include "foundation/memory.h"
-#include "platform/control_platform.h"
 #include "platform/panel_platform.h"
+#include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/testing.h"
-#include "toolkit/tests/windows_fixture.h"
-#include "toolkit/vx_controls.h"
-#include "toolkit/vx_dialogs.h"
-#include "toolkit/vx_templates.h"
 
 namespace plexa::test {
 namespace {
@@ -37,13 +32,10 @@ void AnswerAlert(uint16_t key) {
     }, nullptr, 0.001);
 }
 
-class EditorWindows : public WindowsTest {
+class EditorWindows : public AppDialogsTest {
 protected:
     void SetUp() override {
-        WindowsTest::SetUp();
-        InitMemoryManager(-1);
-        VXInitControls();
-        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        AppDialogsTest::SetUp();
         TestResetFilePanels();
         gAlert.clear();
         InstallEditorHooks();
@@ -51,10 +43,7 @@ protected:
     void TearDown() override {
         InstallCoreHooks();
         TestResetFilePanels();
-        CloseUIFiles();
-        WindowsTest::TearDown();
-        PlatformControlFlushDestroyed();
-        EXPECT_EQ(gModalWindowDepth, 0);
+        AppDialogsTest::TearDown();
     }
     TempDir dir;
 };
