@@ -12,6 +12,7 @@
 #include "app/editor_root.h"
 #include "app/root.h"
 #include "files/sheetports.h"
+#include "files/sheetsave.h"
 #include "model/sheetsymbols.h"
 #include "symboleditor/tests/symeditor_testing.h"
 
@@ -280,6 +281,12 @@ TEST_F(FileSymPins, SynchronisingASheetSavesItsFileSymbolsBack) {
     ASSERT_NE(entry, nullptr);
     const std::string dump = Reread(entry->item);
     EXPECT_NE(dump.find("ENABLE"), std::string::npos) << dump;
+
+    // Saving the sheet does the same before it writes.
+    SetPortSymbolName(&sheet, a, "RESET");
+    GetSheetSaveHooks().tidy(&sheet);
+    EXPECT_EQ(CountSymbolEditors(), 0);
+    EXPECT_NE(Reread(GetIndexedFileSymbol(&sheet, 0)->item).find("RESET"), std::string::npos);
 
     // An editor that was open stays open.
     ASSERT_EQ(OpenSheetFileSymbolEditor(&sheet, nullptr, 0, false, &editor), 0);
