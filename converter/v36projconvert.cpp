@@ -50,10 +50,13 @@ OSStatus ReadSheetFile(const FileSpec* spec, V36Sheet** sheet) {
 // The output project: its file written under a pending name until it is complete.
 class OutputProject {
 public:
-    ~OutputProject() { Close(false); }
+    ~OutputProject() {
+        Close(false);
+        if (createdFolder_) RemoveEmptyOutputFolder(&folder_);
+    }
 
     OSStatus Create(const FileSpec* source, bool isProject) {
-        if (OSStatus st = OutputProjectFolder(source, isProject, true, &folder_)) return st;
+        if (OSStatus st = OutputProjectFolder(source, isProject, true, &folder_, &createdFolder_)) return st;
         FileSpec target;
         if (OSStatus st = OutputFileSpec(&folder_, OutputProjectFileName(source->name, isProject), &target)) return st;
         if (OSStatus st = BeginOutputFile(&target, &output_)) return st;
@@ -126,6 +129,7 @@ private:
     }
 
     FileSpec folder_{};
+    bool createdFolder_ = false;  // removed again when nothing was written into it
     OutputFile output_;
     ProjectRecord* project_ = nullptr;
 };

@@ -485,6 +485,22 @@ private:
         }
     }
 
+    // Whether the stored end of segment `s` lies on another segment of the bus (on its line or at
+    // one of its ends).
+    static bool MeetsOtherSegment(const V36Bus& bus, uint16_t s) {
+        const Point p = bus.segments[s].end;
+        for (uint16_t o = 0; o < bus.record.segmentCount; ++o) {
+            if (o == s) continue;
+            const Point a = bus.segments[o].start, b = bus.segments[o].end;
+            const int64_t cross = int64_t(b.h - a.h) * (p.v - a.v) - int64_t(b.v - a.v) * (p.h - a.h);
+            if (cross != 0) continue;
+            if (p.h >= std::min(a.h, b.h) && p.h <= std::max(a.h, b.h) && p.v >= std::min(a.v, b.v) &&
+                p.v <= std::max(a.v, b.v))
+                return true;
+        }
+        return false;
+    }
+
     void Busses() {
         for (uint16_t i = 0; i < old_.busCount; ++i) {
             const V36Bus& stored = old_.busses[i];
@@ -495,7 +511,9 @@ private:
             for (uint16_t s = 0; s < stored.record.segmentCount; ++s) {
                 const V36BusSegment& segment = stored.segments[s];
                 Point end = segment.end;
-                if (!(segment.flags & kBusSegmentWhole)) {
+                // An end where another segment of the bus meets this one stays where it is, so
+                // that the bus stays whole there (an L-shaped bus is one bus).
+                if (!(segment.flags & kBusSegmentWhole) && !MeetsOtherSegment(stored, s)) {
                     if (end.h - segment.start.h > 4) {
                         end.h = int16_t(end.h - 1);
                         end.v = int16_t(end.v - 2);

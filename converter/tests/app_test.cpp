@@ -94,13 +94,29 @@ std::string ResistorSheet() {
     return WriteV36SheetDesc(desc);
 }
 
-// The lines the driver logs.
+// The lines the driver logs (outcomes go where the program sends them).
 std::vector<std::string> gLogged;
 void CaptureTheLog() {
-    ConverterReportProcs procs;
+    ConverterReportProcs procs = SetConverterReportProcs({});
     procs.log = [](const char* line) { gLogged.push_back(line); };
     procs.error = SchError;
+    procs.outcome = ShowConversionOutcome;
     SetConverterReportProcs(procs);
+}
+
+// Dismisses every alert that comes up later in the test, noting its message and informative text.
+void NoteAndDismissAlerts() {
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* alert = FrontDialog();
+        if (!alert || std::find(gDismissed.begin(), gDismissed.end(), alert->windowID) != gDismissed.end())
+            return;
+        gDismissed.push_back(alert->windowID);
+        char message[256], informative[512];
+        VXGetItemText(alert, 1, message);
+        VXGetItemText(alert, 2, informative);
+        gSeen.push_back(std::string(message) + " | " + informative);
+        QueueKey(13);
+    }, nullptr, 0.001);
 }
 
 class ConverterApp : public WindowsTest {
@@ -428,38 +444,56 @@ TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
     }
 }
 
-TEST_F(ConverterApp, OpenRequestsAreSilentForWhatIsNotConvertible) {
+// What reaches the user from open requests: a file whose name or content makes no claim to be a
+// version-3.6 document passes with a line on the standard error only; one that claims to be one
+// (its extension, an empty file, a library of another version) and every failure come up in an
+// alert that names the file and says why, also while the converter is not in front.
+TEST_F(ConverterApp, OpenRequestsTellWhatWasSkippedAndWhatFailed) {
     std::vector<std::string> log;
     static std::vector<std::string>* gLog;
     gLog = &log;
     ConverterReportProcs procs;
     procs.log = [](const char* line) { gLog->push_back(line); };
     procs.error = SchError;
+    procs.outcome = ShowConversionOutcome;
     SetConverterReportProcs(procs);
-    for (const std::string& path : {Write("Notes.TXT", TextFile()), Write("New.SCM", CurrentSheetLeader()),
-                                    Write("Old.SLB", BigEndianLibrary(863, 1))}) {
-        DismissAlerts();
-        EXPECT_EQ(ShellOpenFileHandler(path.c_str(), 0, 1), 1);
-        EXPECT_EQ(ShellDroppedFileHandler(path.c_str(), 0, 1), 1);
+    struct Case {
+        std::string name, bytes, alert;  // alert "": none
+    };
+    const Case cases[] = {
+        {"Notes.TXT", TextFile(), ""},
+        {"Renamed.SCM", TextFile(), "\"Renamed.SCM\" was not converted. | The file is not a version-3.6 sheet, project or library."},
+        {"New.SCM", CurrentSheetLeader(), "\"New.SCM\" was not converted. | The file is a document of another kind, not a version-3.6 one."},
+        {"Old.SLB", BigEndianLibrary(863, 1), "\"Old.SLB\" was not converted. | The file was written by a version too old to be converted."},
+        {"Nothing.SCM", "", "\"Nothing.SCM\" was not converted. | The file is empty."},
+        {"Cut.SCM", OverlongLeader(), "\"Cut.SCM\" could not be converted. | The end of the file was reached unexpectedly."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Write(c.name, c.bytes);
+        for (bool active : {true, false}) {
+            TestSetApplicationActive(active);
+            gSeen.clear();
+            NoteAndDismissAlerts();
+            EXPECT_EQ(ShellOpenFileHandler(path.c_str(), 0, 1), 1);
+            EXPECT_EQ(gSeen, c.alert.empty() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{c.alert + "\n\n" + path});
+        }
+        TestSetApplicationActive(true);
     }
-    EXPECT_TRUE(gSeen.empty());
+    // A folder handed in is no file.
+    gSeen.clear();
+    NoteAndDismissAlerts();
+    ShellOpenFileHandler(dir_.path().c_str(), 0, 1);
+    const size_t slash = dir_.path().rfind('/');
+    EXPECT_EQ(gSeen, std::vector<std::string>{"\"" + dir_.path().substr(slash + 1) +
+                                              "\" was not converted. | It is a folder, not a file.\n\n" + dir_.path()});
     EXPECT_TRUE(log.empty());
     const std::string sheet = Write("Amplifier.SCM", ResistorSheet());
     EXPECT_EQ(ShellOpenFileHandler(sheet.c_str(), 0, 1), 1);
     EXPECT_EQ(log.size(), 2u);
     EXPECT_EQ(ShellPrintFileHandler(sheet.c_str(), 0, 1), 1);
     EXPECT_EQ(log.size(), 2u);
-    // A damaged sheet is reported, but not while the converter is in the background.
-    const std::string damaged = Write("Cut.SCM", OverlongLeader());
-    DismissAlerts();
-    ShellOpenFileHandler(damaged.c_str(), 0, 1);
-    EXPECT_EQ(gSeen, std::vector<std::string>{"alert"});
-    TestSetApplicationActive(false);
-    gSeen.clear();
-    DismissAlerts();
-    ShellOpenFileHandler(damaged.c_str(), 0, 1);
-    EXPECT_TRUE(gSeen.empty());
-    TestSetApplicationActive(true);
     EXPECT_TRUE(ShownWindows().empty());
 }
 

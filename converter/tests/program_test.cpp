@@ -67,9 +67,12 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
     const int status = program.Wait();
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Lines for the sheet, none for the text file: the sheet file and then its project are written.
+    // A line for the text file, which is skipped (no alert: its name makes no claim), then the
+    // sheet file and its project are written.
     EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))),
-              "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
+              "plexa-convert: \"" + dir.file("Notes.TXT") +
+                  "\": skipped: The file is not a version-3.6 sheet, project or library.\n"
+                  "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
                   dir.file("Amplifier (Plexa)/Amplifier.SHX") + "\"\n"
                   "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
                   dir.file("Amplifier (Plexa)/Amplifier.PRX") + "\" for 1 sheets\n");

@@ -469,13 +469,14 @@ TEST_F(V36SheetConvertTest, ASingleSheetMakesAProjectOfItsOwn) {
     EXPECT_NE(gLog[0].find("wrote"), std::string::npos);
 }
 
-TEST_F(V36SheetConvertTest, ADamagedProjectIsToldAndCancelled) {
+TEST_F(V36SheetConvertTest, ADamagedProjectIsReportedOnceWithItsMessage) {
     FileSpec spec = Spec("Broken.SPR");
     ASSERT_EQ(CreateDynamicFile(&spec, "QPLX", "QSPR", "QSPR", 0), 0);
     ConvertV36Project(&spec);
-    EXPECT_TRUE(gErrors.empty());
-    ASSERT_EQ(gLog.size(), 1u);
-    EXPECT_EQ(gLog[0], kV36ProjectDamagedMessage);
+    EXPECT_EQ(gErrors, std::vector<OSStatus>{kV36ProjectDamaged});
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(ConversionFailureText(kV36ProjectDamaged), "The project file is damaged and cannot be converted.");
+    EXPECT_FALSE(FileExists(dir_.file("Broken (Plexa)")));
 }
 
 TEST_F(V36SheetConvertTest, DamagedSheetListsEndWithStatus) {
@@ -485,7 +486,7 @@ TEST_F(V36SheetConvertTest, DamagedSheetListsEndWithStatus) {
     std::string header(24, '\0');
     header[2] = 0x10;
     header += std::string("\x00\x00\x02\x00", 4);  // an alias longer than any
-    EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), status::kParamErr);
+    EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), kV36DamagedFile);
     header.resize(10);
     EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), status::kEndOfFile);
 }
