@@ -20,6 +20,7 @@ struct OwnText {
 const OwnText kOwnTexts[] = {
     {kV36DamagedFile, "The file is damaged: it holds a record that no version-3.6 writer makes."},
     {kV36ProjectDamaged, "The project file is damaged and cannot be converted."},
+    {kV36SheetNotFound, "A sheet of the project could not be found."},
     {kV36VersionTooOld, "The file was written by a version too old to be converted."},
     {status::kUnknownFileKind, "The file is not a version-3.6 sheet, project or library."},
 };

@@ -18,6 +18,8 @@ namespace plexa {
 constexpr OSStatus kV36DamagedFile = 0x20002D51;
 // A version-3.6 project without its header or sheet list.
 constexpr OSStatus kV36ProjectDamaged = 0x20002D52;
+// A sheet of a version-3.6 project that is nowhere to be found (and nobody can be asked).
+constexpr OSStatus kV36SheetNotFound = 0x20002D53;
 
 // What became of one file handed to the converter.
 enum class ConversionOutcome : uint8_t {

@@ -13,6 +13,7 @@
 #include "converter/v36project.h"
 #include "converter/v36sheet.h"
 #include "converter/v36sheetconvert.h"
+#include "files/pathspec.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "foundation/dynfile.h"
@@ -82,9 +83,14 @@ public:
         return status::kNoErr;
     }
 
-    OSStatus AddSheets(const std::vector<std::string>& names) {
+    // The sheets in order under their output names; the folders the old sheets were found in
+    // join the project's search paths for sheet files.
+    OSStatus AddSheets(const std::vector<std::string>& names, const std::vector<FileSpec>& sources) {
         for (const std::string& name : names)
             if (!AddSubSheetReference(project_, nullptr, name.c_str(), "", 0, 0)) return status::kOutOfMemory;
+        for (const FileSpec& source : sources)
+            AddPathSpecToList(project_->paths, &source.directory, kPathRootDefault, kPathSheetFiles, false);
+        if (OSStatus st = WriteProjectPathList(project_, false)) return st;
         if (OSStatus st = WriteProjectTopSheetRefs(project_, false)) return st;
         int16_t count = int16_t(project_->settings.attributeCount);
         const std::string value = std::to_string(names.size());
@@ -195,7 +201,7 @@ OSStatus Convert(const FileSpec* source, const std::vector<FileSpec>& sheets, co
     if (OSStatus st = project.Create(source, isProject)) return st;
     const std::vector<std::string> names = UniqueSheetOutputNames(sourceNames);
     if (result) result->sheetNames = names;
-    if (OSStatus st = project.AddSheets(names)) return st;
+    if (OSStatus st = project.AddSheets(names, sheets)) return st;
     const OSStatus converted = ConvertSheets(sheets, names, analysis, project, result);
     if (converted != status::kNoErr) return converted;
     std::string path;
