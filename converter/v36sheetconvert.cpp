@@ -501,6 +501,37 @@ private:
         return false;
     }
 
+    // Where a bus wire's end meets another wire of the bus, both become junction ends there (the
+    // other wire is split first when the end meets it between its corners), so that the bus's
+    // clean-up joins them and its groups hold together.
+    static void JoinMeetingBusWires(WireList list) {
+        const auto same = [](Point a, Point b) { return a.v == b.v && a.h == b.h; };
+        std::vector<WireHandle> wires;
+        for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) wires.push_back(w);
+        for (WireHandle w : wires)
+            for (int end = 0; end < 2; ++end) {
+                const Point p = end ? WireCorners(w)[(*w)->cornerCount - 1] : WireCorners(w)[0];
+                bool met = false;
+                for (WireHandle o = FirstWire(list); o; o = NextWire(list, o)) {
+                    if (o == w || (*o)->cornerCount < 2) continue;
+                    const Point first = WireCorners(o)[0], last = WireCorners(o)[(*o)->cornerCount - 1];
+                    if (same(first, p)) {
+                        (*o)->end0 = kWireEndJunction;
+                        met = true;
+                    } else if (same(last, p)) {
+                        (*o)->end1 = kWireEndJunction;
+                        met = true;
+                    } else if (const int32_t n = HitTestWire(o, p, 0, nullptr, false); n >= 0) {
+                        WireHandle piece = SplitWire(o, n, p, false);
+                        if (!piece) FailureSignal(status::kOutOfMemory);
+                        LLPush(list, piece);
+                        met = true;
+                    }
+                }
+                if (met) (end ? (*w)->end1 : (*w)->end0) = kWireEndJunction;
+            }
+    }
+
     void Busses() {
         for (uint16_t i = 0; i < old_.busCount; ++i) {
             const V36Bus& stored = old_.busses[i];
@@ -530,6 +561,7 @@ private:
                 // The segment's label word is the only field that holds the bus's label number.
                 GiveLabels(true, segment.label, BussOwnerWord(buss), kTextKindBuss);
             }
+            JoinMeetingBusWires((*buss)->wires);
             CleanupBussWires(buss, nullptr);
             CalcBussBounds(buss);
         }
