@@ -33,6 +33,9 @@ bool IsSet(const char* name) {
     return value && value[0];
 }
 
+// The command line of a run with the window.
+ConverterCommandLine gWindowLine;
+
 // The sheet a batch run could not find, for the failure's words.
 std::string gMissingSheet;
 
@@ -193,9 +196,21 @@ int ConverterMain(int argc, char** argv) {
     }
     if (line.batch || (!line.files.empty() && !ConverterHasDisplay())) {
         StartCore(argc, argv);
-        return RunConverterBatch(line, stdout, stderr);
+        const int status = RunConverterBatch(line, stdout, stderr);
+        PlatformEndApplication();
+        return status;
     }
-    return VXApplicationMain(argc, argv, "converter.gui", AppStartup);
+    // The window: the application sees the program and the files only, and the options given
+    // hold for this run.
+    gWindowLine = line;
+    std::vector<char*> arguments = {argv[0], const_cast<char*>("--")};
+    for (const std::string& file : gWindowLine.files) arguments.push_back(const_cast<char*>(file.c_str()));
+    arguments.push_back(nullptr);
+    return VXApplicationMain(int(arguments.size() - 1), arguments.data(), "converter.gui", [] {
+        const int32_t started = AppStartup();
+        ApplyCommandLineOptions(gWindowLine);
+        return started;
+    });
 }
 
 }  // namespace plexa
