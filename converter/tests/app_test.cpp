@@ -16,6 +16,7 @@
 #include "converter/report.h"
 #include "converter/shared_builds.h"
 #include "converter/tests/converter_fixtures.h"
+#include "converter/tests/v36_library_fixture.h"
 #include "converter/tests/v36_sheet_builder.h"
 #include "foundation/filespec.h"
 #include "foundation/localized.h"
@@ -407,6 +408,32 @@ TEST_F(ConverterApp, ConvertFilesOffersTheOldKindsAndHandsThemToTheShell) {
     EXPECT_EQ(DoCommand(nullptr, &convert), 1);
     EXPECT_EQ(VXCountShellRequests(), 2);
     EXPECT_TRUE(VXTopLevelWindows().empty());
+}
+
+// Three names typed into the Convert Files panel, quoted, convert three files.
+TEST_F(ConverterApp, ThreeNamesTypedIntoTheConvertPanelConvertThreeFiles) {
+    ASSERT_EQ(AppStartup(), 1);
+    CaptureTheLog();
+    Write("First.SCM", ResistorSheet());
+    Write("Second Sheet.SCM", ResistorSheet());
+    Write("Parts.SLB", WriteV36Library().bytes);
+    TestQueueFilePanelTypedAnswer("\"First.SCM\" \"Second Sheet.SCM\" \"Parts.SLB\"", dir_.path());
+    VXMenuRecord* file = VXGetMenuWithTag(kCommandFileMenu);
+    ASSERT_NE(file, nullptr);
+    TestOpenMenu(file->menu);
+    TestChooseMenuItem(file->menu, VXCommandToMenuIndex(file, kCommandConvert) - 1);
+    TestClockAdvance(500'000);
+    std::vector<std::string> written;
+    for (const std::string& line : gLogged)
+        if (line.find("\": wrote \"") != std::string::npos && line.find(".SHX\"") == std::string::npos)
+            written.push_back(line.substr(0, line.find("\": wrote")));
+    EXPECT_EQ(written, (std::vector<std::string>{"\"" + dir_.file("First.SCM"), "\"" + dir_.file("Second Sheet.SCM"),
+                                                 "\"" + dir_.file("Parts.SLB")}));
+    for (const char* output : {"First (Plexa)/First.PRX", "Second Sheet (Plexa)/Second Sheet.PRX",
+                               "Converted Libraries (Plexa)/Parts.LBX"}) {
+        std::string bytes;
+        EXPECT_TRUE(ReadFile(dir_.file(output), bytes)) << output;
+    }
 }
 
 TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
