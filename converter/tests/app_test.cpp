@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "converter/shared_builds.h"
 #include "converter/tests/converter_fixtures.h"
 #include "converter/tests/v36_library_fixture.h"
+#include "converter/tests/v36_project_builder.h"
 #include "converter/tests/v36_sheet_builder.h"
 #include "foundation/filespec.h"
 #include "foundation/localized.h"
@@ -60,19 +62,7 @@ void NoteAndClick(std::vector<int16_t> items) {
     }, nullptr, 0.001);
 }
 
-// Dismisses a modal alert that comes up later in the test, noting that it came. Several of these
-// may wait for the same alert: each alert is noted and dismissed once.
-std::vector<int32_t> gDismissed;
-void DismissAlerts() {
-    VXPostDeferredAction([](void*) {
-        VXWindowRecordTag* alert = FrontDialog();
-        if (!alert || std::find(gDismissed.begin(), gDismissed.end(), alert->windowID) != gDismissed.end())
-            return;
-        gDismissed.push_back(alert->windowID);
-        gSeen.push_back("alert");
-        QueueKey(13);
-    }, nullptr, 0.001);
-}
+std::vector<int32_t> gDismissed;  // the alerts dismissed, each once
 
 // Once a modal window is up: notes the front dialog's title, then types the character.
 void NoteTitleAndType(uint16_t character) {
@@ -105,7 +95,8 @@ void CaptureTheLog() {
     SetConverterReportProcs(procs);
 }
 
-// Dismisses every alert that comes up later in the test, noting its message and informative text.
+// Dismisses an alert that comes up later in the test, noting its message and informative text.
+// Several of these may wait for the same alert: each alert is noted and dismissed once.
 void NoteAndDismissAlerts() {
     VXPostDeferredAction([](void*) {
         VXWindowRecordTag* alert = FrontDialog();
@@ -229,7 +220,7 @@ TEST_F(ConverterApp, TheWindowCarriesTheMenuBarAndTakesDroppedFiles) {
     // Dropped files go the way of open requests: the sheet is converted, the text file and the
     // folder pass without a word.
     const std::string notes = Write("Notes.TXT", TextFile());
-    DismissAlerts();
+    NoteAndDismissAlerts();
     EXPECT_TRUE(TestDropFiles(window->platformWindow, {notes, sheet, dir_.path()}));
     TestClockAdvance(200'000);
     ASSERT_EQ(gLogged.size(), 5u);  // again, and the older project file's replacement
@@ -434,6 +425,39 @@ TEST_F(ConverterApp, ThreeNamesTypedIntoTheConvertPanelConvertThreeFiles) {
         std::string bytes;
         EXPECT_TRUE(ReadFile(dir_.file(output), bytes)) << output;
     }
+}
+
+// The program asks for a sheet of a project that is not where the project says: an open panel
+// titled with the prompt that offers only version-3.6 sheets of that name. Cancelling it ends the
+// conversion without a word and without output; a sheet found converts the project.
+TEST_F(ConverterApp, TheProgramAsksForAMissingSheetOfAProject) {
+    ASSERT_EQ(AppStartup(), 1);
+    CaptureTheLog();
+    FileSpec project;
+    ASSERT_EQ(FileSpecFromURL(dir_.file("Lost.SPR"), &project, true, nullptr), 0);
+    WriteV36Project(&project, {"Gone.SCM"});
+    ASSERT_EQ(::mkdir(dir_.file("elsewhere").c_str(), 0755), 0);
+    const std::string found = Write("elsewhere/Gone.SCM", ResistorSheet());
+    const std::string other = Write("elsewhere/Other.SCM", ResistorSheet());
+    gSeen.clear();
+    NoteAndDismissAlerts();
+    TestQueueFilePanelAnswer(false, {});
+    EXPECT_EQ(ShellOpenFileHandler(dir_.file("Lost.SPR").c_str(), 0, 1), 1);
+    const PlatformFilePanelRequest* request = TestLastFilePanelRequest();
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(request->title, "Please find \"Gone.SCM\"");
+    EXPECT_TRUE(gSeen.empty());
+    EXPECT_TRUE(gLogged.empty());
+    struct stat info {};
+    EXPECT_NE(::stat(dir_.file("Lost (Plexa)").c_str(), &info), 0);
+
+    // The panel offers the sheet of that name only: the other one cannot be chosen.
+    TestQueueFilePanelAnswer(true, {other, found});
+    EXPECT_EQ(ShellOpenFileHandler(dir_.file("Lost.SPR").c_str(), 0, 1), 1);
+    EXPECT_EQ(::stat(dir_.file("Lost (Plexa)/Lost.PRX").c_str(), &info), 0);
+    EXPECT_EQ(::stat(dir_.file("Lost (Plexa)/Gone.SHX").c_str(), &info), 0);
+    EXPECT_NE(::stat(dir_.file("Lost (Plexa)/Other.SHX").c_str(), &info), 0);
+    EXPECT_TRUE(gSeen.empty());
 }
 
 TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
