@@ -107,6 +107,8 @@ void NoteAndDismissAlerts() {
         VXGetItemText(alert, 1, message);
         VXGetItemText(alert, 2, informative);
         gSeen.push_back(std::string(message) + " | " + informative);
+        if (std::string(message).find("could not be converted") != std::string::npos)
+            WriteScreenshot(alert, "converter_failure_alert.png");
         QueueKey(13);
     }, nullptr, 0.001);
 }
