@@ -462,6 +462,29 @@ TEST_F(ConverterApp, TheProgramAsksForAMissingSheetOfAProject) {
     EXPECT_TRUE(gSeen.empty());
 }
 
+// A failure reported while an alert is up waits for it: it comes up in an alert of its own once
+// the first is dismissed, and the report returns at once.
+TEST_F(ConverterApp, AFailureWhileAnAlertIsUpWaitsForIt) {
+    CaptureTheLog();
+    static std::string gSecond;
+    const std::string first = Write("Cut.SCM", OverlongLeader());
+    gSecond = Write("Cut Again.SCM", OverlongLeader());
+    VXPostDeferredAction([](void*) {
+        ASSERT_NE(FrontDialog(), nullptr);
+        gSeen.push_back("first up");
+        EXPECT_EQ(ShellOpenFileHandler(gSecond.c_str(), 0, 1), 1);
+        gSeen.push_back("reported");
+        NoteAndDismissAlerts();
+        QueueKey(13);  // the first alert goes
+    }, nullptr, 0.001);
+    EXPECT_EQ(ShellOpenFileHandler(first.c_str(), 0, 1), 1);
+    EXPECT_EQ(gSeen, (std::vector<std::string>{
+                         "first up", "reported",
+                         "\"Cut Again.SCM\" could not be converted. | The end of the file was reached unexpectedly.\n\n" +
+                             gSecond}));
+    EXPECT_EQ(gModalWindowDepth, 0);
+}
+
 TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
     const std::string files[][2] = {
         {"a.SHX", "x"},        {"b.PRX", "x"},       {"c.LBX", "x"},
