@@ -1,10 +1,15 @@
 // The converter's start-up, menus, commands and shell requests.
 #include "converter/app.h"
 
+#include <cstdio>
+#include <deque>
+#include <string>
+
 #include "converter/driver.h"
 #include "converter/options.h"
 #include "converter/report.h"
 #include "converter/shared_builds.h"
+#include "converter/v36project.h"
 #include "foundation/filespec.h"
 #include "foundation/localized.h"
 #include "model/drawglobals.h"
@@ -44,6 +49,42 @@ const VXMenuBarDef gDefaultMenuBarDef = {1, kBarMenus};
 constexpr int32_t kConvertPanelFolder = 3;
 constexpr uint16_t kDroppedApplicationItems[] = {103, 104};
 
+// Alerts waiting until one can be shown: while another of them is up, or while a termination
+// signal waits for the quit (modal runs then end at once).
+struct PendingAlert {
+    std::string message, informative;
+};
+std::deque<PendingAlert> gPendingAlerts;
+bool gShowingAlerts = false;
+bool gRetryPosted = false;
+constexpr double kAlertRetrySeconds = 0.2;
+
+void ShowPendingAlerts() {
+    if (gShowingAlerts) return;  // the loop below shows it
+    if (VXTerminationSignalPending()) {
+        if (!gRetryPosted && !gPendingAlerts.empty()) {
+            gRetryPosted = true;
+            VXPostDeferredAction([](void*) {
+                gRetryPosted = false;
+                ShowPendingAlerts();
+            }, nullptr, kAlertRetrySeconds);
+        }
+        return;
+    }
+    gShowingAlerts = true;
+    while (!gPendingAlerts.empty()) {
+        const PendingAlert alert = gPendingAlerts.front();
+        gPendingAlerts.pop_front();
+        VXStandardAlert(alert.message.c_str(), alert.informative.c_str(), "OK", nullptr);
+    }
+    gShowingAlerts = false;
+}
+
+void TellUser(const std::string& message, const std::string& informative) {
+    gPendingAlerts.push_back({message, informative});
+    ShowPendingAlerts();
+}
+
 void ConvertFiles() {
     char prompt[256];
     VXLoadStringEx(kStrConvertFiles, 0, prompt, sizeof prompt);
@@ -69,7 +110,9 @@ int32_t AppStartup() {
     gGenFlags |= kGenColorDrawing | kGenPortMarkers;
     ConverterReportProcs report;
     report.error = SchError;
+    report.outcome = ShowConversionOutcome;
     SetConverterReportProcs(report);
+    SetFindSheetPanel(FindSheetWithPanel, nullptr);
     LoadConversionOptions();
     CreateConverterWindow();
     return 1;
@@ -121,11 +164,7 @@ int32_t QuitHandler() { return VXCloseAllWindows() ? 1 : 0; }
 void ShellApplicationLaunchedHandler() { ShowAboutDialog(); }
 
 int32_t ShellOpenFileHandler(const char* path, int16_t, int16_t) {
-    FileSpec spec;
-    OSStatus st = FileSpecFromURL(path ? path : "", &spec, true, nullptr);
-    if (st == status::kNoErr) st = ConvertFileProcessor(&spec);
-    // A file that is not a version-3.6 document is passed over without a word.
-    if (st != status::kUnknownFileKind) SchError(st);
+    ReportConversion(ConvertDocument(path ? path : ""));
     return 1;
 }
 
@@ -140,9 +179,23 @@ int32_t ShellQuitHandler() {
     return 1;
 }
 
+// Written files are in the log already.
+void ShowConversionOutcome(const ConversionReport& report) {
+    const bool failed = report.outcome == ConversionOutcome::kFailed;
+    if (!failed && report.outcome != ConversionOutcome::kSkipped) return;
+    std::fprintf(stderr, "plexa-convert: %s\n", FormatConversionReport(report).c_str());
+    if (!failed && !report.claimed) return;
+    const size_t slash = report.source.rfind('/');
+    const std::string name = slash == std::string::npos ? report.source : report.source.substr(slash + 1);
+    TellUser("\"" + name + (failed ? "\" could not be converted." : "\" was not converted."),
+             report.reason + "\n\n" + report.source);
+}
+
 void SchError(OSStatus code) {
-    if (code == status::kNoErr || code == status::kUserCancelled || !VXIsApplicationActive()) return;
-    VXErrorReport(code);
+    if (code == status::kNoErr || code == status::kUserCancelled) return;
+    const std::string text = ConversionFailureText(code);
+    std::fprintf(stderr, "plexa-convert: Error: %s\n", text.c_str());
+    TellUser("Error:  " + text, "");
 }
 
 }  // namespace plexa

@@ -12,6 +12,7 @@
 
 namespace plexa {
 
+struct ConversionReport;
 struct Rect;
 struct VXEventRecord;
 struct VXPrepCommandRecord;
@@ -70,9 +71,14 @@ int32_t ShellDroppedFileHandler(const char* path, int16_t index, int16_t count);
 int32_t ShellPrintFileHandler(const char* path, int16_t index, int16_t count);
 int32_t ShellQuitHandler();
 
-// A failure for the user: nothing for 0, cancel (-128) or while the application is not active,
-// else the toolkit's error alert.
+// A failure for the user: nothing for 0 and cancel (-128); else an alert with the code's message,
+// also while the application is not in front (queued while an alert is up or a termination
+// signal waits), and a line on the standard error.
 void SchError(OSStatus code);
+// A file's outcome for the user (the report procedure the program installs): a failure, or a
+// skipped file that claimed to be a version-3.6 document, in an alert that names the file and
+// gives the reason, and as a line on the standard error; another skipped file as that line only.
+void ShowConversionOutcome(const ConversionReport& report);
 
 // The converter's window, made and shown once (made at start-up); none when it cannot be made.
 VXWindowRecordTag* CreateConverterWindow();

@@ -1,6 +1,8 @@
 // Output names, output folders and the replacement of older output files.
 #include "converter/output.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -31,6 +33,13 @@ bool StripExtension(std::string* name, const char* extension) {
 }
 
 bool IsContinuationByte(char c) { return (uint8_t(c) & 0xC0) == 0x80; }
+
+OSStatus CreateOutputFolder(const FileSpec* folder, bool* created) {
+    FileSpec made = *folder;
+    const OSStatus st = VXCreateDirectory(&made);
+    if (created) *created = st == status::kNoErr;
+    return st;
+}
 
 }  // namespace
 
@@ -72,7 +81,9 @@ std::string OutputLibraryFileName(const char* sourceName) {
     return name + kLibraryExtension;
 }
 
-OSStatus OutputProjectFolder(const FileSpec* source, bool isProject, bool create, FileSpec* folder) {
+OSStatus OutputProjectFolder(const FileSpec* source, bool isProject, bool create, FileSpec* folder,
+                             bool* created) {
+    if (created) *created = false;
     if (!source || !folder) return status::kParamErr;
     ClearFileSpec(folder);
     folder->directory = source->directory;
@@ -81,11 +92,11 @@ OSStatus OutputProjectFolder(const FileSpec* source, bool isProject, bool create
     const bool exists = VXFileExists(folder, &isFolder);
     if (exists && !isFolder) return status::kDuplicateName;
     if (exists || !create) return status::kNoErr;
-    FileSpec made = *folder;
-    return VXCreateDirectory(&made);
+    return CreateOutputFolder(folder, created);
 }
 
-OSStatus OutputLibraryFolder(const FileSpec* source, bool create, FileSpec* folder) {
+OSStatus OutputLibraryFolder(const FileSpec* source, bool create, FileSpec* folder, bool* created) {
+    if (created) *created = false;
     if (!source || !folder) return status::kParamErr;
     ClearFileSpec(folder);
     folder->directory = source->directory;
@@ -100,8 +111,7 @@ OSStatus OutputLibraryFolder(const FileSpec* source, bool create, FileSpec* fold
         const bool exists = VXFileExists(folder, &isFolder);
         if (exists && !isFolder) continue;
         if (exists || !create) return status::kNoErr;
-        FileSpec made = *folder;
-        return VXCreateDirectory(&made);
+        return CreateOutputFolder(folder, created);
     }
     return status::kDuplicateName;
 }
@@ -114,6 +124,11 @@ OSStatus OutputFileSpec(const FileSpec* folder, const std::string& name, FileSpe
     file->directory = directory;
     SetFileSpecName(file, name.c_str());
     return status::kNoErr;
+}
+
+void RemoveEmptyOutputFolder(const FileSpec* folder) {
+    const std::string path = OutputPath(folder);
+    if (!path.empty()) ::rmdir(path.c_str());  // fails, and keeps the folder, when it holds anything
 }
 
 std::string OutputPath(const FileSpec* spec) {

@@ -39,11 +39,15 @@ std::string OutputLibraryFileName(const char* sourceName);
 
 // The output folder of a project or sheet as a spec of its parent and its name. With create it is
 // made when missing (an existing folder is used); -48 when a file that is not a folder has the
-// name.
-OSStatus OutputProjectFolder(const FileSpec* source, bool isProject, bool create, FileSpec* folder);
+// name. *created, when asked, tells whether it was made now.
+OSStatus OutputProjectFolder(const FileSpec* source, bool isProject, bool create, FileSpec* folder,
+                             bool* created = nullptr);
 // The libraries folder as a spec of its parent and its name: the first of the names above that
 // is free or a folder. With create it is made when missing.
-OSStatus OutputLibraryFolder(const FileSpec* source, bool create, FileSpec* folder);
+OSStatus OutputLibraryFolder(const FileSpec* source, bool create, FileSpec* folder, bool* created = nullptr);
+// Removes a folder (given as above) made for output that holds nothing, so that a conversion that
+// wrote nothing leaves nothing behind.
+void RemoveEmptyOutputFolder(const FileSpec* folder);
 // A file of that name inside a folder given as above (the folder must exist).
 OSStatus OutputFileSpec(const FileSpec* folder, const std::string& name, FileSpec* file);
 // The absolute path of a spec (a folder spec names the folder); empty when it has none.

@@ -33,6 +33,8 @@ int32_t ProgressEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     return 0;
 }
 
+bool gProgressShown = true;
+
 VXWindowRecordTag* OpenProgressWindow(uint16_t templateID, int16_t iconItem, int32_t steps,
                                       const char* message) {
     VXWindowRecordTag* window = VXLoadDialogWindow(templateID, kModelessDialogStyle, 0, kVXPlaceThird,
@@ -54,8 +56,10 @@ void Close(VXWindowRecordTag*& window) {
 
 }  // namespace
 
+void SetProgressWindowsShown(bool shown) { gProgressShown = shown; }
+
 void CreateLibProgressWindow(int32_t steps, const char* message, uint32_t) {
-    if (gLibProgressWindow) return;
+    if (gLibProgressWindow || !gProgressShown) return;
     gLibProgressWindow =
         OpenProgressWindow(kLibraryProgressTemplate, kLibraryProgressIconItem, steps, message);
 }
@@ -71,7 +75,7 @@ void StepLibProgressBar() {
 void DestroyLibProgressWindow() { Close(gLibProgressWindow); }
 
 void CreateProgressWindow(int32_t sheets, const char* message) {
-    if (gPrjProgressWindow) return;
+    if (gPrjProgressWindow || !gProgressShown) return;
     const int32_t perSheet = kProgressStepsPerSheet + (gConvert96DPI ? 1 : 0);
     gPrjProgressWindow = OpenProgressWindow(kProjectProgressTemplate, kProjectProgressIconItem,
                                             sheets * perSheet, message);

@@ -21,6 +21,9 @@ constexpr int32_t kProgressStepsPerSheet = 5;  // one more when sheets are scale
 extern VXWindowRecordTag* gLibProgressWindow;
 extern VXWindowRecordTag* gPrjProgressWindow;
 
+// Whether conversions show their progress windows (not in batch runs); shown at first.
+void SetProgressWindowsShown(bool shown);
+
 // Does nothing when the window exists already.
 void CreateLibProgressWindow(int32_t steps, const char* message, uint32_t flags);
 void SetProgressMessage(const char* text);

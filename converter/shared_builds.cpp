@@ -2,6 +2,7 @@
 #include "converter/shared_builds.h"
 
 #include <cstring>
+#include <string>
 
 #include "converter/detect.h"
 #include "files/openkinds.h"
@@ -72,6 +73,37 @@ OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderKind, const char
     if (st != status::kNoErr && st != status::kUserCancelled) return st;
     RecordPrefDirectory(folderKind, &folder, 0);
     return st;
+}
+
+bool FindSheetPanelOffers(const FileSpec* spec, const char* name) {
+    if (!spec || !name) return false;
+    const std::string wanted = name;
+    const std::string given = spec->name;
+    const bool exact = given == wanted;
+    const bool withExtension = wanted.find('.') == std::string::npos && given.size() == wanted.size() + 4 &&
+                               given.compare(0, wanted.size(), wanted) == 0 && NameHasExtension(given.c_str(), ".SCM");
+    if (!exact && !withExtension) return false;
+    if (CodeIs(spec->type, "QSCM") || NameHasExtension(given.c_str(), ".SCM")) return true;
+    FourCharCode type = 0;
+    return AutoDetectConversionFileType(spec, &type) == status::kNoErr && type == kV36SheetType;
+}
+
+OSStatus FindSheetWithPanel(const char* prompt, const char* name, FileSpec* chosen, void*) {
+    if (!chosen) return status::kParamErr;
+    std::string wanted = name ? name : "";
+    VXInstallMacOpenFilesFilter(
+        [](const FileSpec* spec, void* reference) {
+            return FindSheetPanelOffers(spec, static_cast<const std::string*>(reference)->c_str());
+        },
+        &wanted);
+    FileSpec spec{};
+    GetPrefDirectory(0, &spec.directory, nullptr);
+    const uint32_t flags = IsDirectoryInvalid(&spec.directory) ? 0 : kVXPanelStartInFolder;
+    const bool found = VXAskFileOpen(prompt, "", flags, &spec, nullptr);
+    VXInstallMacOpenFilesFilter(nullptr, nullptr);
+    if (!found) return status::kUserCancelled;
+    *chosen = spec;
+    return status::kNoErr;
 }
 
 }  // namespace plexa

@@ -40,4 +40,12 @@ bool MacOpenFilesFilter(const FileSpec* spec, void* reference);
 OSStatus SelectAndProcessFiles(uint32_t kindMask, int32_t folderKind, const char* prompt,
                                const char* typeList, VXOpenFileProc processor, void* value);
 
+// The panel that asks the user to find a sheet of a project (the program installs it with
+// SetFindSheetPanel): an open panel titled with the prompt that offers only version-3.6 sheets
+// ("QSCM" by content, or a name ending in ".SCM") named exactly `name`, or `name` plus ".scm" when
+// the name has no dot. 0 with the chosen file, -128 when cancelled.
+OSStatus FindSheetWithPanel(const char* prompt, const char* name, FileSpec* chosen, void* refCon);
+// Whether the find panel offers a file for a sheet of that name.
+bool FindSheetPanelOffers(const FileSpec* spec, const char* name);
+
 }  // namespace plexa

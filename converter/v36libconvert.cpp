@@ -404,9 +404,10 @@ OSStatus BuildItem(const V36LibItem& old, const V36LibraryEntry& entry, LibraryI
     if (gConvert96DPI) ScaleElementList(view.elements, kConvertedResolution, kV36Resolution);
     SortView(view);
 
-    // The styles the texts name; an item's sizes of the other byte order are from 72 units.
+    // The styles the texts name. Their sizes are of 72 units per inch in either byte order and are
+    // scaled once, with the drawing.
     std::vector<txStyle*> styles;
-    if (!BuildV36TextStyles(old.styles, old.swapped, view.styles, &styles)) return status::kOutOfMemory;
+    if (!BuildV36TextStyles(old.styles, false, view.styles, &styles)) return status::kOutOfMemory;
     txStyle* fallback = styles.empty() ? nullptr : styles.front();
     if (!fallback) {
         txStyle* standard = CreateTextStyle(nullptr, gDefaultStyle);
@@ -499,8 +500,10 @@ OSStatus TranslateLibraryItem(StreamRecord* stream, MemPool pool, const V36Libra
     return WriteLibraryFileItem(library, flat.handle, true, &block);
 }
 
-OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written) {
+OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written, uint32_t* items, std::string* output) {
     if (written) *written = 0;
+    if (items) *items = 0;
+    if (output) output->clear();
     if (!source) return status::kParamErr;
     std::string path;
     if (OSStatus st = CreateURLFromFileSpec(source, false, &path)) return st;
@@ -509,28 +512,33 @@ OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written) {
     struct Closer {
         StreamRecord* stream;
         V36Library library{};
+        FileSpec folder{};
+        bool created = false;  // the libraries folder was made for this library
+        bool written = false;
         ~Closer() {
             FreeV36Library(&library);
             CloseAndMaybeFlushFileStream(stream, false);
             DestroyLibProgressWindow();
+            if (created && !written) RemoveEmptyOutputFolder(&folder);
         }
     } open{stream};
     if (OSStatus st = ReadV36Library(stream, nullptr, &open.library)) return st;
     const uint16_t count = open.library.header.itemCount;
-    if (count == 0) return status::kNoErr;  // nothing to write, nothing to say
+    if (items) *items = count;
+    if (count == 0) return status::kNoErr;  // nothing to write
 
     const std::string message = std::string("Converting: ") + source->name;
     CreateLibProgressWindow(count, message.c_str(), 0);
-    FileSpec folder, target;
-    if (OSStatus st = OutputLibraryFolder(source, true, &folder)) return st;
-    if (OSStatus st = OutputFileSpec(&folder, OutputLibraryFileName(source->name), &target)) return st;
-    OutputFile output;
-    if (OSStatus st = BeginOutputFile(&target, &output)) return st;
+    FileSpec target;
+    if (OSStatus st = OutputLibraryFolder(source, true, &open.folder, &open.created)) return st;
+    if (OSStatus st = OutputFileSpec(&open.folder, OutputLibraryFileName(source->name), &target)) return st;
+    OutputFile out;
+    if (OSStatus st = BeginOutputFile(&target, &out)) return st;
     LibraryFileRecord library{};
-    OSStatus st = CreateLibraryFile(&output.pending);
-    if (st == status::kNoErr) st = OpenLibraryFile(&output.pending, &library, kLibraryOpenLoadMap);
+    OSStatus st = CreateLibraryFile(&out.pending);
+    if (st == status::kNoErr) st = OpenLibraryFile(&out.pending, &library, kLibraryOpenLoadMap);
     if (st) {
-        AbandonOutputFile(&output);
+        AbandonOutputFile(&out);
         return st;
     }
     uint32_t done = 0;
@@ -543,13 +551,15 @@ OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written) {
     const OSStatus closed = CloseLibraryFile(&library);
     if (st == status::kNoErr) st = closed;
     if (closed != status::kNoErr || done == 0) {
-        AbandonOutputFile(&output);
+        AbandonOutputFile(&out);
         return st;
     }
-    if (OSStatus committed = CommitOutputFile(&output)) return st ? st : committed;
+    if (OSStatus committed = CommitOutputFile(&out)) return st ? st : committed;
+    open.written = true;
     ConverterLog("\"%s\": wrote \"%s\" with %u of %u items", path.c_str(), OutputPath(&target).c_str(),
                  unsigned(done), unsigned(count));
     if (written) *written = done;
+    if (output) *output = OutputPath(&target);
     return st;
 }
 

@@ -34,12 +34,13 @@
 // for) and then the styles its texts name. A text's style index counts the list as stored, the
 // first style included: index 1 is the second stored style and the last index the last one; an
 // index the list does not hold takes the first style (and an empty list the default style). The
-// sizes of a big-endian item are taken from 72 to 96 units per inch (AdjustStyleSizes), and with
-// the 96 dpi option every text and frame is scaled with the drawing.
+// sizes are of 72 units per inch in items of either byte order; with the 96 dpi option every text
+// and frame, and its style's size, is scaled once with the drawing.
 // A non-zero class id becomes, with that option, the attribute named by map entry 12.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/heap.h"
 #include "foundation/types.h"
@@ -65,8 +66,11 @@ OSStatus TranslateLibraryItem(StreamRecord* stream, MemPool pool, const V36Libra
 // Converts the library file: 0 with nothing made for a library of no items; else the new library
 // is written under a pending name and takes its name when complete (output.h), its items in
 // directory order. A failing item ends the conversion: the items written before it are kept (the
-// new library takes its name when it holds any), and the failure is returned. *written, when
-// asked, counts the items written.
-OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written);
+// new library takes its name when it holds any), and the failure is returned. When asked:
+// *written counts the items written, *items the items the library holds, *output is the path of
+// the library file written (empty when none). A libraries folder made for a library that was not
+// written is removed again.
+OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written, uint32_t* items = nullptr,
+                               std::string* output = nullptr);
 
 }  // namespace plexa

@@ -13,6 +13,7 @@
 #include "converter/v36project.h"
 #include "converter/v36sheet.h"
 #include "converter/v36sheetconvert.h"
+#include "files/pathspec.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "foundation/dynfile.h"
@@ -50,10 +51,13 @@ OSStatus ReadSheetFile(const FileSpec* spec, V36Sheet** sheet) {
 // The output project: its file written under a pending name until it is complete.
 class OutputProject {
 public:
-    ~OutputProject() { Close(false); }
+    ~OutputProject() {
+        Close(false);
+        if (createdFolder_) RemoveEmptyOutputFolder(&folder_);
+    }
 
     OSStatus Create(const FileSpec* source, bool isProject) {
-        if (OSStatus st = OutputProjectFolder(source, isProject, true, &folder_)) return st;
+        if (OSStatus st = OutputProjectFolder(source, isProject, true, &folder_, &createdFolder_)) return st;
         FileSpec target;
         if (OSStatus st = OutputFileSpec(&folder_, OutputProjectFileName(source->name, isProject), &target)) return st;
         if (OSStatus st = BeginOutputFile(&target, &output_)) return st;
@@ -79,9 +83,14 @@ public:
         return status::kNoErr;
     }
 
-    OSStatus AddSheets(const std::vector<std::string>& names) {
+    // The sheets in order under their output names; the folders the old sheets were found in
+    // join the project's search paths for sheet files.
+    OSStatus AddSheets(const std::vector<std::string>& names, const std::vector<FileSpec>& sources) {
         for (const std::string& name : names)
             if (!AddSubSheetReference(project_, nullptr, name.c_str(), "", 0, 0)) return status::kOutOfMemory;
+        for (const FileSpec& source : sources)
+            AddPathSpecToList(project_->paths, &source.directory, kPathRootDefault, kPathSheetFiles, false);
+        if (OSStatus st = WriteProjectPathList(project_, false)) return st;
         if (OSStatus st = WriteProjectTopSheetRefs(project_, false)) return st;
         int16_t count = int16_t(project_->settings.attributeCount);
         const std::string value = std::to_string(names.size());
@@ -126,6 +135,7 @@ private:
     }
 
     FileSpec folder_{};
+    bool createdFolder_ = false;  // removed again when nothing was written into it
     OutputFile output_;
     ProjectRecord* project_ = nullptr;
 };
@@ -191,7 +201,7 @@ OSStatus Convert(const FileSpec* source, const std::vector<FileSpec>& sheets, co
     if (OSStatus st = project.Create(source, isProject)) return st;
     const std::vector<std::string> names = UniqueSheetOutputNames(sourceNames);
     if (result) result->sheetNames = names;
-    if (OSStatus st = project.AddSheets(names)) return st;
+    if (OSStatus st = project.AddSheets(names, sheets)) return st;
     const OSStatus converted = ConvertSheets(sheets, names, analysis, project, result);
     if (converted != status::kNoErr) return converted;
     std::string path;

@@ -47,7 +47,7 @@ OSStatus ReadLength(StreamRecord* stream, bool swapped, uint32_t* length) {
     uint32_t value = 0;
     if (OSStatus st = v36::ReadBytes(stream, &value, 4)) return st;
     if (swapped) ByteSwapLong(&value);
-    if (value > kV36MaxFolderAliasLength) return status::kParamErr;
+    if (value > kV36MaxFolderAliasLength) return kV36DamagedFile;
     *length = value;
     return status::kNoErr;
 }
@@ -85,18 +85,18 @@ OSStatus ParseV36ProjectSheets(const void* bytes, uint32_t length, V36ProjectFil
         const auto* r = reinterpret_cast<const uint8_t*>(record);
         std::string name;
         if (project->version < kV36CStringNameVersion) {
-            if (uint32_t(itemSize) <= kOldNameOffset) return status::kParamErr;
+            if (uint32_t(itemSize) <= kOldNameOffset) return kV36DamagedFile;
             const uint32_t count = r[kOldNameOffset];
-            if (kOldNameOffset + 1 + count > uint32_t(itemSize) || count > kV36SheetNameLimit) return status::kParamErr;
+            if (kOldNameOffset + 1 + count > uint32_t(itemSize) || count > kV36SheetNameLimit) return kV36DamagedFile;
             name = V36Text(r + kOldNameOffset + 1, count);
         } else {
             const uint32_t held = std::min<uint32_t>(uint32_t(itemSize), kV36SheetNameLimit + 1);
             const void* end = std::memchr(r, 0, held);
-            if (!end) return status::kParamErr;
+            if (!end) return kV36DamagedFile;
             name = V36Text(r, size_t(static_cast<const uint8_t*>(end) - r));
         }
         if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
-            return status::kParamErr;
+            return kV36DamagedFile;
         names.push_back(name);
     }
     // The folder aliases, one per record.
@@ -134,7 +134,6 @@ OSStatus OpenV36ProjectFile(const FileSpec* spec, V36ProjectFile* project) {
         if (bytes) MemFree(bytes);
         if (st) break;
     }
-    if (st == kV36ProjectDamaged) ConverterLog("%s", kV36ProjectDamagedMessage);
     return st;
 }
 

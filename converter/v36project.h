@@ -14,7 +14,8 @@
 // them, so every sheet is looked for in the project's own folder (as when a project was moved).
 //
 // Failures: kV36ProjectDamaged for a file without block 1 or block 3, -39 for a block that ends
-// early, -50 for a record without a name or a name longer than 70 bytes, 0x20002712 for a file
+// early, kV36DamagedFile for a record without a name or a name longer than 70 bytes (or a folder
+// alias longer than any), 0x20002712 for a file
 // that is not a "QSPR" dynamic file.
 #pragma once
 
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/report.h"
 #include "foundation/filespec.h"
 #include "foundation/types.h"
 
@@ -31,9 +33,6 @@ constexpr FourCharCode kV36ProjectFileType = FourCC("QSPR");
 constexpr uint16_t kV36CStringNameVersion = 864;
 constexpr uint32_t kV36SheetNameLimit = 70;
 constexpr uint32_t kV36MaxFolderAliasLength = 0x10000;
-// A project without its sheet list: the user is told, then the conversion ends as cancelled.
-constexpr OSStatus kV36ProjectDamaged = status::kUserCancelled;
-constexpr const char* kV36ProjectDamagedMessage = "The project file is damaged and cannot be converted.";
 
 struct V36ProjectFile {
     uint16_t version = 0;
@@ -44,7 +43,7 @@ struct V36ProjectFile {
 // Block 1 and block 3 from their bytes.
 OSStatus ParseV36ProjectHeader(const void* bytes, uint32_t length, V36ProjectFile* project);
 OSStatus ParseV36ProjectSheets(const void* bytes, uint32_t length, V36ProjectFile* project);
-// Reads the file's two blocks. Damage is told through the converter's report as it is found.
+// Reads the file's two blocks.
 OSStatus OpenV36ProjectFile(const FileSpec* spec, V36ProjectFile* project);
 
 // Whether the file is a version-3.6 sheet (a "QSCM" leader).

@@ -200,6 +200,15 @@ OSStatus ReadPart(StreamRecord* stream, V36Sheet* sheet, V36Part* part) {
         if (OSStatus st = ReadSized(stream, &part->sections[i], kV36PartSectionSize,
                                     kV36PartSectionSize, kV36PartSectionTemplate, swap))
             return st;
+        // A section placed on this sheet names the symbol that shows it: one of this sheet's, of
+        // the section's symbol id. Anything else is damage (sections laid out otherwise than here
+        // read as such in either byte order).
+        const V36PartSection& section = part->sections[i];
+        const uint16_t placed = uint16_t(section.placement & 0xFFFF);
+        if (placed != kV36NotPlaced) {
+            const int32_t symbol = FindV36Symbol(sheet, placed);
+            if (symbol < 0 || sheet->symbols[symbol].record.id != section.symbolId) return kV36BadRecord;
+        }
         if (OSStatus st = SkipCounted(stream)) return st;
     }
     return status::kNoErr;

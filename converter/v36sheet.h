@@ -25,7 +25,8 @@
 //   parts       per part: the record (stored size, its first two words swapped), i32 length +
 //               fields (tab-separated texts), i32 length + a bit array of pin-record ids, then
 //               per section a 14-byte entry ("L2", 6 bytes raw) followed by its own u32 length of
-//               skipped data.
+//               skipped data. A section placed on the sheet (low 16 bits of its placement not
+//               0xFFFF) must name a symbol of the sheet whose id is the section's symbol id.
 //   pins        per pin: u32 length + the record; its first word (the id) swapped. The rest of
 //               the record is this converter's reading: a counted name (a length byte, then the
 //               bytes) at 2, then the pin's fields, tab-separated and numbered from 1, to the end.
@@ -53,8 +54,8 @@
 //
 // Failures: -39 for whatever reaches past the end of the file or of its record (truncation, an
 // oversized length or count), kV36BadRecord for a value that no writer makes (a string spec
-// outside the labels block, a link's node index that names no node of its net, an odd polygon
-// coordinate count, an element length below 4, a length above its sane maximum, a bus name longer
+// outside the labels block, a part section placed on a symbol the sheet lacks or on one of another
+// id, a link's node index that names no node of its net, an odd polygon coordinate count, an element length below 4, a length above its sane maximum, a bus name longer
 // than its field, a style list header below 16 bytes), 0x20002712 for a file without a "QSCM"
 // leader, -108 when memory fails. References into other sections whose absence the translation
 // gives a meaning (a node's symbol, a text's owner and style, an element's image) are not
@@ -66,6 +67,7 @@
 #include <string>
 
 #include "converter/leader.h"
+#include "converter/report.h"
 #include "foundation/heap.h"
 #include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
@@ -77,7 +79,7 @@ struct FileSpec;
 struct ImageList;
 struct StreamRecord;
 
-constexpr OSStatus kV36BadRecord = status::kParamErr;
+constexpr OSStatus kV36BadRecord = kV36DamagedFile;
 
 constexpr uint16_t kV36FirstElementVersion = 912;  // sheet graphics, image list, long heads
 
@@ -237,6 +239,8 @@ struct V36PartRecord {
     uint16_t sectionCount;  // 2
     uint8_t rest[28];       // raw
 };
+
+constexpr uint16_t kV36NotPlaced = 0xFFFF;  // the placed symbol number of a section placed elsewhere
 
 struct V36PartSection {
     uint32_t placement;     // low 16 bits: the placed symbol's number, 0xFFFF not placed

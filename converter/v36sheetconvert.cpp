@@ -485,6 +485,53 @@ private:
         }
     }
 
+    // Whether the stored end of segment `s` lies on another segment of the bus (on its line or at
+    // one of its ends).
+    static bool MeetsOtherSegment(const V36Bus& bus, uint16_t s) {
+        const Point p = bus.segments[s].end;
+        for (uint16_t o = 0; o < bus.record.segmentCount; ++o) {
+            if (o == s) continue;
+            const Point a = bus.segments[o].start, b = bus.segments[o].end;
+            const int64_t cross = int64_t(b.h - a.h) * (p.v - a.v) - int64_t(b.v - a.v) * (p.h - a.h);
+            if (cross != 0) continue;
+            if (p.h >= std::min(a.h, b.h) && p.h <= std::max(a.h, b.h) && p.v >= std::min(a.v, b.v) &&
+                p.v <= std::max(a.v, b.v))
+                return true;
+        }
+        return false;
+    }
+
+    // Where a bus wire's end meets another wire of the bus, both become junction ends there (the
+    // other wire is split first when the end meets it between its corners), so that the bus's
+    // clean-up joins them and its groups hold together.
+    static void JoinMeetingBusWires(WireList list) {
+        const auto same = [](Point a, Point b) { return a.v == b.v && a.h == b.h; };
+        std::vector<WireHandle> wires;
+        for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) wires.push_back(w);
+        for (WireHandle w : wires)
+            for (int end = 0; end < 2; ++end) {
+                const Point p = end ? WireCorners(w)[(*w)->cornerCount - 1] : WireCorners(w)[0];
+                bool met = false;
+                for (WireHandle o = FirstWire(list); o; o = NextWire(list, o)) {
+                    if (o == w || (*o)->cornerCount < 2) continue;
+                    const Point first = WireCorners(o)[0], last = WireCorners(o)[(*o)->cornerCount - 1];
+                    if (same(first, p)) {
+                        (*o)->end0 = kWireEndJunction;
+                        met = true;
+                    } else if (same(last, p)) {
+                        (*o)->end1 = kWireEndJunction;
+                        met = true;
+                    } else if (const int32_t n = HitTestWire(o, p, 0, nullptr, false); n >= 0) {
+                        WireHandle piece = SplitWire(o, n, p, false);
+                        if (!piece) FailureSignal(status::kOutOfMemory);
+                        LLPush(list, piece);
+                        met = true;
+                    }
+                }
+                if (met) (end ? (*w)->end1 : (*w)->end0) = kWireEndJunction;
+            }
+    }
+
     void Busses() {
         for (uint16_t i = 0; i < old_.busCount; ++i) {
             const V36Bus& stored = old_.busses[i];
@@ -495,7 +542,9 @@ private:
             for (uint16_t s = 0; s < stored.record.segmentCount; ++s) {
                 const V36BusSegment& segment = stored.segments[s];
                 Point end = segment.end;
-                if (!(segment.flags & kBusSegmentWhole)) {
+                // An end where another segment of the bus meets this one stays where it is, so
+                // that the bus stays whole there (an L-shaped bus is one bus).
+                if (!(segment.flags & kBusSegmentWhole) && !MeetsOtherSegment(stored, s)) {
                     if (end.h - segment.start.h > 4) {
                         end.h = int16_t(end.h - 1);
                         end.v = int16_t(end.v - 2);
@@ -512,6 +561,7 @@ private:
                 // The segment's label word is the only field that holds the bus's label number.
                 GiveLabels(true, segment.label, BussOwnerWord(buss), kTextKindBuss);
             }
+            JoinMeetingBusWires((*buss)->wires);
             CleanupBussWires(buss, nullptr);
             CalcBussBounds(buss);
         }

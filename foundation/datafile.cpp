@@ -467,7 +467,10 @@ OSStatus VXCreateDirectory(FileSpec* spec) {
     std::string path;
     if (OSStatus st = CreateURLFromFileSpec(spec, true, &path)) return st;
     if (::mkdir(path.c_str(), 0777) != 0) {
-        if (errno != EEXIST) return status::kFolderNotFound;
+        // Only a missing folder on the way is "not found"; a refusal says what it was.
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) return status::kFolderNotFound;
+        if (error != EEXIST) return StatusFromErrno(error);
         if (!IsDirectoryURL(path)) return status::kDuplicateName;
     }
     DirectoryRef folder;

@@ -71,6 +71,8 @@ bool EqualDirectories(const DirectoryRef* a, const DirectoryRef* b);
 // when both name the same existing item, as on a file system that ignores case.
 bool EqualFileSpecs(const FileSpec* a, const FileSpec* b);
 
+// Makes the folder that the spec names (an existing folder is fine): -48 when a file has the name,
+// -120 when a folder on the way is missing, -54 when making it is refused.
 OSStatus VXCreateDirectory(FileSpec* spec);
 constexpr uint32_t kDeleteFolder = 1;
 constexpr uint32_t kDeleteContent = 2;

@@ -310,6 +310,12 @@ bool PlatformEnsureApplication(int argc, char** argv) {
     return true;
 }
 
+void PlatformEndApplication() {
+    if (!AppHolder()) return;
+    PlatformStopInstanceListener();
+    DeleteApplication();
+}
+
 std::vector<std::string> PlatformDocumentArguments(const std::vector<std::string>& arguments) {
     std::vector<std::string> paths;
     bool options = true;

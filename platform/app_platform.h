@@ -50,6 +50,10 @@ struct PlatformAppDelegate {
 // it itself). Returns false when the platform cannot start.
 bool PlatformEnsureApplication(int argc, char** argv);
 
+// Deletes the application object that PlatformEnsureApplication made, for a run that ends without
+// the main loop (a program's work without windows); nothing when there is none.
+void PlatformEndApplication();
+
 // The whole run: makes the application object, tells the delegate that launching begins, hands
 // in the documents named on the command line, tells it that launching is done, and runs the main
 // loop until a termination request is granted. Returns the process exit status (0).

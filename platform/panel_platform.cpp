@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
 
@@ -19,6 +20,7 @@ struct Answer {
     bool accept;
     std::vector<std::string> paths;
     std::string folder;
+    std::optional<std::string> typed;  // text typed into the name field
 };
 
 std::deque<Answer> gAnswers;
@@ -69,6 +71,13 @@ PlatformFilePanelResult Scripted(const PlatformFilePanelRequest& request) {
     if (!answer.folder.empty()) result.folder = answer.folder;
     else if (!answer.paths.empty()) result.folder = ParentFolder(answer.paths.front());
     if (!answer.accept) return result;
+    if (answer.typed) {
+        if (request.kind == PlatformPanelKind::kOpen) {
+            result.paths = PlatformOpenPanelPaths(request, {}, *answer.typed, result.folder);
+            if (!request.multiple && result.paths.size() > 1) result.paths.resize(1);
+        }
+        return result;
+    }
     for (const std::string& path : answer.paths) {
         const bool isFolder = QFileInfo(QString::fromStdString(path)).isDir();
         if (request.kind == PlatformPanelKind::kOpen &&
@@ -87,6 +96,58 @@ bool PlatformFilePanelAllows(const PlatformFilePanelRequest& request, const std:
     const bool isFolder = QFileInfo(QString::fromStdString(path)).isDir();
     if (!isFolder && !NameMatches(request.nameFilters, path)) return false;
     return !request.enable || request.enable(path, isFolder, request.enableRefcon);
+}
+
+std::vector<std::string> PlatformTypedPanelNames(const std::string& text, const std::string& folder) {
+    std::vector<std::string> names;
+    const QDir base(QString::fromStdString(folder));
+    const auto add = [&](const QString& name) {
+        const QString trimmed = name.trimmed();
+        if (trimmed.isEmpty()) return;
+        names.push_back(QDir::cleanPath(base.absoluteFilePath(trimmed)).toStdString());
+    };
+    const QString typed = QString::fromStdString(text);
+    if (!typed.contains(u'"')) {
+        add(typed);
+        return names;
+    }
+    // Quoted names; the text between them is ignored.
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype open = typed.indexOf(u'"', at);
+        if (open < 0) break;
+        const qsizetype close = typed.indexOf(u'"', open + 1);
+        if (close < 0) {
+            add(typed.mid(open + 1));  // the last one left open
+            break;
+        }
+        add(typed.mid(open + 1, close - open - 1));
+        at = close + 1;
+    }
+    return names;
+}
+
+std::vector<std::string> PlatformOpenPanelPaths(const PlatformFilePanelRequest& request,
+                                                const std::vector<std::string>& chosen,
+                                                const std::string& typed, const std::string& folder) {
+    std::vector<std::string> paths;
+    const auto add = [&](const std::string& path) {
+        const QFileInfo info(QString::fromStdString(path));
+        if (!info.isFile() || !PlatformFilePanelAllows(request, path)) return;
+        const std::string absolute = QDir::cleanPath(info.absoluteFilePath()).toStdString();
+        for (const std::string& known : paths)
+            if (known == absolute) return;
+        paths.push_back(absolute);
+    };
+    const std::vector<std::string> names = PlatformTypedPanelNames(typed, folder);
+    if (names.size() > 1) {
+        for (const std::string& name : names) add(name);
+        for (const std::string& path : chosen) add(path);
+    } else {
+        for (const std::string& path : chosen) add(path);
+        for (const std::string& name : names) add(name);
+    }
+    return paths;
 }
 
 PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& request) {
@@ -132,15 +193,30 @@ PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& req
     PlatformFilePanelResult result;
     result.accepted = dialog.exec() == QDialog::Accepted;
     result.folder = dialog.directory().absolutePath().toStdString();
-    if (result.accepted)
-        for (const QString& file : dialog.selectedFiles()) result.paths.push_back(file.toStdString());
+    if (!result.accepted) return result;
+    std::vector<std::string> chosen;
+    for (const QString& file : dialog.selectedFiles()) chosen.push_back(file.toStdString());
+    // The dialog's own reading of typed names depends on its file list being loaded; every
+    // name typed counts.
+    const auto* nameField = dialog.findChild<QLineEdit*>("fileNameEdit");
+    if (request.kind == PlatformPanelKind::kOpen && nameField) {
+        result.paths = PlatformOpenPanelPaths(request, chosen, nameField->text().toStdString(), result.folder);
+        if (!request.multiple && result.paths.size() > 1) result.paths.resize(1);
+    } else {
+        result.paths = chosen;
+    }
     return result;
 }
 
 void TestQueueFilePanelAnswer(bool accept, const std::vector<std::string>& paths,
                               const std::string& folder) {
     gScripted = true;
-    gAnswers.push_back({accept, paths, folder});
+    gAnswers.push_back({accept, paths, folder, std::nullopt});
+}
+
+void TestQueueFilePanelTypedAnswer(const std::string& typed, const std::string& folder) {
+    gScripted = true;
+    gAnswers.push_back({true, {}, folder, typed});
 }
 
 int TestQueuedFilePanelAnswers() { return int(gAnswers.size()); }

@@ -42,10 +42,24 @@ PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& req
 // Whether the request's name filters and enable procedure let a file be chosen.
 bool PlatformFilePanelAllows(const PlatformFilePanelRequest& request, const std::string& path);
 
+// The names typed into a panel's name field, as absolute paths: each name in double quotes when
+// the text holds any ("a.SCM" "b c.SCM"), else the text as one name; a name that is not absolute
+// lies in the folder. Empty names are left out.
+std::vector<std::string> PlatformTypedPanelNames(const std::string& text, const std::string& folder);
+// What an accepted open panel returns: the files chosen in its list and every existing file that
+// the request allows among the names typed (several typed names in the order typed, then the
+// chosen ones not typed), each once.
+std::vector<std::string> PlatformOpenPanelPaths(const PlatformFilePanelRequest& request,
+                                                const std::vector<std::string>& chosen,
+                                                const std::string& typed, const std::string& folder);
+
 // ---- Test seam ----
 // Queues an answer; an empty folder is taken from the first path (its folder) or the request.
 void TestQueueFilePanelAnswer(bool accept, const std::vector<std::string>& paths,
                               const std::string& folder = std::string());
+// Queues an answer typed into the panel's name field in the folder (as a person types several
+// quoted names); it goes through what the panel makes of typed names.
+void TestQueueFilePanelTypedAnswer(const std::string& typed, const std::string& folder);
 int TestQueuedFilePanelAnswers();
 // The last request a panel was run with (null before the first).
 const PlatformFilePanelRequest* TestLastFilePanelRequest();

@@ -1,13 +1,12 @@
-// The converter's program: names the application, its strings table and its UI template file,
-// and hands its start-up hook to the toolkit, which runs the whole life of the application.
-#include "converter/app.h"
+// The converter's program: names the application and its strings table, then runs the command
+// line (converter/batch.h): a batch run, a printed answer, or the application on the toolkit.
+#include "converter/batch.h"
 #include "foundation/localized.h"
 #include "platform/services_platform.h"
-#include "toolkit/vx_app.h"
 
 int main(int argc, char** argv) {
     plexa::PlatformSetApplicationIdentity("PlexaConverter", "Plexa Document Converter",
                                           "com.orvix.PlexaConverter");
     plexa::SetAppStringsTableName("Converter");
-    return plexa::VXApplicationMain(argc, argv, "converter.gui", plexa::AppStartup);
+    return plexa::ConverterMain(argc, argv);
 }

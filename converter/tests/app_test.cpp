@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,6 +17,8 @@
 #include "converter/report.h"
 #include "converter/shared_builds.h"
 #include "converter/tests/converter_fixtures.h"
+#include "converter/tests/v36_library_fixture.h"
+#include "converter/tests/v36_project_builder.h"
 #include "converter/tests/v36_sheet_builder.h"
 #include "foundation/filespec.h"
 #include "foundation/localized.h"
@@ -59,19 +62,7 @@ void NoteAndClick(std::vector<int16_t> items) {
     }, nullptr, 0.001);
 }
 
-// Dismisses a modal alert that comes up later in the test, noting that it came. Several of these
-// may wait for the same alert: each alert is noted and dismissed once.
-std::vector<int32_t> gDismissed;
-void DismissAlerts() {
-    VXPostDeferredAction([](void*) {
-        VXWindowRecordTag* alert = FrontDialog();
-        if (!alert || std::find(gDismissed.begin(), gDismissed.end(), alert->windowID) != gDismissed.end())
-            return;
-        gDismissed.push_back(alert->windowID);
-        gSeen.push_back("alert");
-        QueueKey(13);
-    }, nullptr, 0.001);
-}
+std::vector<int32_t> gDismissed;  // the alerts dismissed, each once
 
 // Once a modal window is up: notes the front dialog's title, then types the character.
 void NoteTitleAndType(uint16_t character) {
@@ -94,13 +85,32 @@ std::string ResistorSheet() {
     return WriteV36SheetDesc(desc);
 }
 
-// The lines the driver logs.
+// The lines the driver logs (outcomes go where the program sends them).
 std::vector<std::string> gLogged;
 void CaptureTheLog() {
-    ConverterReportProcs procs;
+    ConverterReportProcs procs = SetConverterReportProcs({});
     procs.log = [](const char* line) { gLogged.push_back(line); };
     procs.error = SchError;
+    procs.outcome = ShowConversionOutcome;
     SetConverterReportProcs(procs);
+}
+
+// Dismisses an alert that comes up later in the test, noting its message and informative text.
+// Several of these may wait for the same alert: each alert is noted and dismissed once.
+void NoteAndDismissAlerts() {
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* alert = FrontDialog();
+        if (!alert || std::find(gDismissed.begin(), gDismissed.end(), alert->windowID) != gDismissed.end())
+            return;
+        gDismissed.push_back(alert->windowID);
+        char message[256], informative[512];
+        VXGetItemText(alert, 1, message);
+        VXGetItemText(alert, 2, informative);
+        gSeen.push_back(std::string(message) + " | " + informative);
+        if (std::string(message).find("could not be converted") != std::string::npos)
+            WriteScreenshot(alert, "converter_failure_alert.png");
+        QueueKey(13);
+    }, nullptr, 0.001);
 }
 
 class ConverterApp : public WindowsTest {
@@ -212,7 +222,7 @@ TEST_F(ConverterApp, TheWindowCarriesTheMenuBarAndTakesDroppedFiles) {
     // Dropped files go the way of open requests: the sheet is converted, the text file and the
     // folder pass without a word.
     const std::string notes = Write("Notes.TXT", TextFile());
-    DismissAlerts();
+    NoteAndDismissAlerts();
     EXPECT_TRUE(TestDropFiles(window->platformWindow, {notes, sheet, dir_.path()}));
     TestClockAdvance(200'000);
     ASSERT_EQ(gLogged.size(), 5u);  // again, and the older project file's replacement
@@ -393,6 +403,88 @@ TEST_F(ConverterApp, ConvertFilesOffersTheOldKindsAndHandsThemToTheShell) {
     EXPECT_TRUE(VXTopLevelWindows().empty());
 }
 
+// Three names typed into the Convert Files panel, quoted, convert three files.
+TEST_F(ConverterApp, ThreeNamesTypedIntoTheConvertPanelConvertThreeFiles) {
+    ASSERT_EQ(AppStartup(), 1);
+    CaptureTheLog();
+    Write("First.SCM", ResistorSheet());
+    Write("Second Sheet.SCM", ResistorSheet());
+    Write("Parts.SLB", WriteV36Library().bytes);
+    TestQueueFilePanelTypedAnswer("\"First.SCM\" \"Second Sheet.SCM\" \"Parts.SLB\"", dir_.path());
+    VXMenuRecord* file = VXGetMenuWithTag(kCommandFileMenu);
+    ASSERT_NE(file, nullptr);
+    TestOpenMenu(file->menu);
+    TestChooseMenuItem(file->menu, VXCommandToMenuIndex(file, kCommandConvert) - 1);
+    TestClockAdvance(500'000);
+    std::vector<std::string> written;
+    for (const std::string& line : gLogged)
+        if (line.find("\": wrote \"") != std::string::npos && line.find(".SHX\"") == std::string::npos)
+            written.push_back(line.substr(0, line.find("\": wrote")));
+    EXPECT_EQ(written, (std::vector<std::string>{"\"" + dir_.file("First.SCM"), "\"" + dir_.file("Second Sheet.SCM"),
+                                                 "\"" + dir_.file("Parts.SLB")}));
+    for (const char* output : {"First (Plexa)/First.PRX", "Second Sheet (Plexa)/Second Sheet.PRX",
+                               "Converted Libraries (Plexa)/Parts.LBX"}) {
+        std::string bytes;
+        EXPECT_TRUE(ReadFile(dir_.file(output), bytes)) << output;
+    }
+}
+
+// The program asks for a sheet of a project that is not where the project says: an open panel
+// titled with the prompt that offers only version-3.6 sheets of that name. Cancelling it ends the
+// conversion without a word and without output; a sheet found converts the project.
+TEST_F(ConverterApp, TheProgramAsksForAMissingSheetOfAProject) {
+    ASSERT_EQ(AppStartup(), 1);
+    CaptureTheLog();
+    FileSpec project;
+    ASSERT_EQ(FileSpecFromURL(dir_.file("Lost.SPR"), &project, true, nullptr), 0);
+    WriteV36Project(&project, {"Gone.SCM"});
+    ASSERT_EQ(::mkdir(dir_.file("elsewhere").c_str(), 0755), 0);
+    const std::string found = Write("elsewhere/Gone.SCM", ResistorSheet());
+    const std::string other = Write("elsewhere/Other.SCM", ResistorSheet());
+    gSeen.clear();
+    NoteAndDismissAlerts();
+    TestQueueFilePanelAnswer(false, {});
+    EXPECT_EQ(ShellOpenFileHandler(dir_.file("Lost.SPR").c_str(), 0, 1), 1);
+    const PlatformFilePanelRequest* request = TestLastFilePanelRequest();
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(request->title, "Please find \"Gone.SCM\"");
+    EXPECT_TRUE(gSeen.empty());
+    EXPECT_TRUE(gLogged.empty());
+    struct stat info {};
+    EXPECT_NE(::stat(dir_.file("Lost (Plexa)").c_str(), &info), 0);
+
+    // The panel offers the sheet of that name only: the other one cannot be chosen.
+    TestQueueFilePanelAnswer(true, {other, found});
+    EXPECT_EQ(ShellOpenFileHandler(dir_.file("Lost.SPR").c_str(), 0, 1), 1);
+    EXPECT_EQ(::stat(dir_.file("Lost (Plexa)/Lost.PRX").c_str(), &info), 0);
+    EXPECT_EQ(::stat(dir_.file("Lost (Plexa)/Gone.SHX").c_str(), &info), 0);
+    EXPECT_NE(::stat(dir_.file("Lost (Plexa)/Other.SHX").c_str(), &info), 0);
+    EXPECT_TRUE(gSeen.empty());
+}
+
+// A failure reported while an alert is up waits for it: it comes up in an alert of its own once
+// the first is dismissed, and the report returns at once.
+TEST_F(ConverterApp, AFailureWhileAnAlertIsUpWaitsForIt) {
+    CaptureTheLog();
+    static std::string gSecond;
+    const std::string first = Write("Cut.SCM", OverlongLeader());
+    gSecond = Write("Cut Again.SCM", OverlongLeader());
+    VXPostDeferredAction([](void*) {
+        ASSERT_NE(FrontDialog(), nullptr);
+        gSeen.push_back("first up");
+        EXPECT_EQ(ShellOpenFileHandler(gSecond.c_str(), 0, 1), 1);
+        gSeen.push_back("reported");
+        NoteAndDismissAlerts();
+        QueueKey(13);  // the first alert goes
+    }, nullptr, 0.001);
+    EXPECT_EQ(ShellOpenFileHandler(first.c_str(), 0, 1), 1);
+    EXPECT_EQ(gSeen, (std::vector<std::string>{
+                         "first up", "reported",
+                         "\"Cut Again.SCM\" could not be converted. | The end of the file was reached unexpectedly.\n\n" +
+                             gSecond}));
+    EXPECT_EQ(gModalWindowDepth, 0);
+}
+
 TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
     const std::string files[][2] = {
         {"a.SHX", "x"},        {"b.PRX", "x"},       {"c.LBX", "x"},
@@ -428,38 +520,56 @@ TEST_F(ConverterApp, OpenFilesFilterByKindNameAndContent) {
     }
 }
 
-TEST_F(ConverterApp, OpenRequestsAreSilentForWhatIsNotConvertible) {
+// What reaches the user from open requests: a file whose name or content makes no claim to be a
+// version-3.6 document passes with a line on the standard error only; one that claims to be one
+// (its extension, an empty file, a library of another version) and every failure come up in an
+// alert that names the file and says why, also while the converter is not in front.
+TEST_F(ConverterApp, OpenRequestsTellWhatWasSkippedAndWhatFailed) {
     std::vector<std::string> log;
     static std::vector<std::string>* gLog;
     gLog = &log;
     ConverterReportProcs procs;
     procs.log = [](const char* line) { gLog->push_back(line); };
     procs.error = SchError;
+    procs.outcome = ShowConversionOutcome;
     SetConverterReportProcs(procs);
-    for (const std::string& path : {Write("Notes.TXT", TextFile()), Write("New.SCM", CurrentSheetLeader()),
-                                    Write("Old.SLB", BigEndianLibrary(863, 1))}) {
-        DismissAlerts();
-        EXPECT_EQ(ShellOpenFileHandler(path.c_str(), 0, 1), 1);
-        EXPECT_EQ(ShellDroppedFileHandler(path.c_str(), 0, 1), 1);
+    struct Case {
+        std::string name, bytes, alert;  // alert "": none
+    };
+    const Case cases[] = {
+        {"Notes.TXT", TextFile(), ""},
+        {"Renamed.SCM", TextFile(), "\"Renamed.SCM\" was not converted. | The file is not a version-3.6 sheet, project or library."},
+        {"New.SCM", CurrentSheetLeader(), "\"New.SCM\" was not converted. | The file is a document of another kind, not a version-3.6 one."},
+        {"Old.SLB", BigEndianLibrary(863, 1), "\"Old.SLB\" was not converted. | The file was written by a version too old to be converted."},
+        {"Nothing.SCM", "", "\"Nothing.SCM\" was not converted. | The file is empty."},
+        {"Cut.SCM", OverlongLeader(), "\"Cut.SCM\" could not be converted. | The end of the file was reached unexpectedly."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Write(c.name, c.bytes);
+        for (bool active : {true, false}) {
+            TestSetApplicationActive(active);
+            gSeen.clear();
+            NoteAndDismissAlerts();
+            EXPECT_EQ(ShellOpenFileHandler(path.c_str(), 0, 1), 1);
+            EXPECT_EQ(gSeen, c.alert.empty() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{c.alert + "\n\n" + path});
+        }
+        TestSetApplicationActive(true);
     }
-    EXPECT_TRUE(gSeen.empty());
+    // A folder handed in is no file.
+    gSeen.clear();
+    NoteAndDismissAlerts();
+    ShellOpenFileHandler(dir_.path().c_str(), 0, 1);
+    const size_t slash = dir_.path().rfind('/');
+    EXPECT_EQ(gSeen, std::vector<std::string>{"\"" + dir_.path().substr(slash + 1) +
+                                              "\" was not converted. | It is a folder, not a file.\n\n" + dir_.path()});
     EXPECT_TRUE(log.empty());
     const std::string sheet = Write("Amplifier.SCM", ResistorSheet());
     EXPECT_EQ(ShellOpenFileHandler(sheet.c_str(), 0, 1), 1);
     EXPECT_EQ(log.size(), 2u);
     EXPECT_EQ(ShellPrintFileHandler(sheet.c_str(), 0, 1), 1);
     EXPECT_EQ(log.size(), 2u);
-    // A damaged sheet is reported, but not while the converter is in the background.
-    const std::string damaged = Write("Cut.SCM", OverlongLeader());
-    DismissAlerts();
-    ShellOpenFileHandler(damaged.c_str(), 0, 1);
-    EXPECT_EQ(gSeen, std::vector<std::string>{"alert"});
-    TestSetApplicationActive(false);
-    gSeen.clear();
-    DismissAlerts();
-    ShellOpenFileHandler(damaged.c_str(), 0, 1);
-    EXPECT_TRUE(gSeen.empty());
-    TestSetApplicationActive(true);
     EXPECT_TRUE(ShownWindows().empty());
 }
 

@@ -7,7 +7,14 @@
 #include <sys/wait.h>
 #include <sys/stat.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <vector>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -67,9 +74,12 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
     const int status = program.Wait();
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Lines for the sheet, none for the text file: the sheet file and then its project are written.
+    // A line for the text file, which is skipped (no alert: its name makes no claim), then the
+    // sheet file and its project are written.
     EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))),
-              "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
+              "plexa-convert: \"" + dir.file("Notes.TXT") +
+                  "\": skipped: The file is not a version-3.6 sheet, project or library.\n"
+                  "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
                   dir.file("Amplifier (Plexa)/Amplifier.SHX") + "\"\n"
                   "plexa-convert: \"" + dir.file("Amplifier.SCM") + "\": wrote \"" +
                   dir.file("Amplifier (Plexa)/Amplifier.PRX") + "\" for 1 sheets\n");
@@ -113,6 +123,169 @@ TEST(Program, WithoutFilesQuitsPromptlyOnATerminationRequest) {
     ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << Slurp(dir.file("errors"));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))), "");
+}
+
+// The bytes of a file, or "" when there is none.
+std::string Contents(const std::string& path) { return Slurp(path); }
+
+// What a folder holds, names sorted, folders marked with "/" and walked into.
+std::string Listing(const std::string& dir, const std::string& prefix = "") {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (const std::string& name : names) {
+        struct stat info {};
+        const std::string path = dir + "/" + name;
+        if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            out += prefix + name + "/\n" + Listing(path, prefix + name + "/");
+        } else {
+            out += prefix + name + "\n";
+        }
+    }
+    return out;
+}
+
+// A folder in which this user cannot make a file: the kernel's own tree refuses everyone (the
+// tests run as root in CI); otherwise a folder without write permission. Empty when neither.
+std::string UnwritableFolder(const TempDir& dir) {
+    const std::string probe = "/sys/plexa-convert-probe";
+    const int fd = ::open(probe.c_str(), O_CREAT | O_WRONLY, 0644);
+    if (fd < 0) return "/sys";
+    ::close(fd);
+    ::unlink(probe.c_str());
+    const std::string locked = dir.file("locked");
+    if (::mkdir(locked.c_str(), 0555) != 0) return {};
+    const int again = ::open((locked + "/probe").c_str(), O_CREAT | O_WRONLY, 0644);
+    if (again < 0) return locked;
+    ::close(again);
+    return {};
+}
+
+// A run of the program with its standard output into a file.
+int RunToFile(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+              const std::string& out, const std::string& err) {
+    std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" > '" + out + "'", PLEXA_CONVERT_PROGRAM};
+    shell.insert(shell.end(), arguments.begin(), arguments.end());
+    ChildProcess program("/bin/sh", shell, environment, err);
+    if (program.pid() <= 0) return -1;
+    const int status = program.Wait(std::chrono::seconds(60));
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A batch run over good, skipped, damaged, unreadable and unwritable files: one line per file on
+// the standard output in the order given, the failures also on the standard error, exit status 1;
+// nothing half-written is left, and the good files are converted. Over the good files alone the
+// status is 0; and a start with files but without a display is a batch run too.
+TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) {
+    TempDir dir, config, work;
+    V36SheetDesc sheet;
+    sheet.symbols = {{"RES", 96, 96, 1, 0x01, 5, 0, {V36Pin(0, 0, 0, 12, 1), V36Pin(0, 48, 0, 36, 2), V36Box(-6, 12, 6, 36)}}};
+    sheet.parts = {{"RES\tR7", {}, {{1, 5}}}};
+    ASSERT_TRUE(WriteFile(dir.file("Good.SCM"), WriteV36SheetDesc(sheet)));
+    V36SheetDesc big = sheet;
+    big.bigEndian = true;
+    big.platform = FourCC("PMac");
+    ASSERT_TRUE(WriteFile(dir.file("Big.SCM"), WriteV36SheetDesc(big)));
+    ASSERT_TRUE(WriteFile(dir.file("Parts.SLB"), WriteV36Library().bytes));
+    ASSERT_TRUE(WriteFile(dir.file("Renamed.SCM"), TextFile()));
+    ASSERT_TRUE(WriteFile(dir.file("Empty.SCM"), ""));
+    ASSERT_TRUE(WriteFile(dir.file("Cut.SCM"), OverlongLeader()));
+    V36SheetDesc oneLength = big;  // both sections on the resistor, one length behind them
+    oneLength.parts = {{"RES\tR7", {}, {{1, 5}, {1, 5}}}};
+    oneLength.pins = {{1, "VCC", "VCC\t+5V"}};
+    oneLength.oneLengthSections = true;
+    ASSERT_TRUE(WriteFile(dir.file("OneLength.SCM"), WriteV36SheetDesc(oneLength)));
+    ASSERT_EQ(::mkdir(dir.file("Folder").c_str(), 0755), 0);
+    // Unreadable: permissions stop everyone but root, whom nothing stops from reading a file.
+    const bool root = geteuid() == 0;
+    ASSERT_TRUE(WriteFile(dir.file("Locked.SCM"), WriteV36SheetDesc(sheet)));
+    ASSERT_EQ(::chmod(dir.file("Locked.SCM").c_str(), 0), 0);
+    // Unwritable: the sheet's output folder is one where no file can be made.
+    const std::string unwritable = UnwritableFolder(work);
+    ASSERT_FALSE(unwritable.empty());
+    ASSERT_EQ(::mkdir(dir.file("ro").c_str(), 0755), 0);
+    ASSERT_TRUE(WriteFile(dir.file("ro/Blocked.SCM"), WriteV36SheetDesc(sheet)));
+    ASSERT_EQ(::symlink(unwritable.c_str(), dir.file("ro/Blocked (Plexa)").c_str()), 0);
+    const std::string before = Listing(dir.path());
+
+    const std::vector<std::string> files = {"Good.SCM", "Big.SCM",  "Parts.SLB", "Renamed.SCM", "Empty.SCM",
+                                            "Cut.SCM",  "OneLength.SCM", "Folder", "Locked.SCM",
+                                            "ro/Blocked.SCM", "Missing.SCM"};
+    std::vector<std::string> arguments = {"--batch", "--dpi", "72"};
+    for (const std::string& f : files) arguments.push_back(dir.file(f));
+    const std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + config.path()};
+    EXPECT_EQ(RunToFile(arguments, environment, work.file("out"), work.file("err")), 1);
+    const std::string damaged = "failed: The file is damaged: it holds a record that no version-3.6 writer makes.";
+    const auto line = [&](const std::string& f, const std::string& what) { return "\"" + dir.file(f) + "\": " + what + "\n"; };
+    const std::string expected =
+        line("Good.SCM", "written \"" + dir.file("Good (Plexa)/Good.PRX") + "\"") +
+        line("Big.SCM", "written \"" + dir.file("Big (Plexa)/Big.PRX") + "\"") +
+        line("Parts.SLB", "written \"" + dir.file("Converted Libraries (Plexa)/Parts.LBX") + "\"") +
+        line("Renamed.SCM", "skipped: The file is not a version-3.6 sheet, project or library.") +
+        line("Empty.SCM", "skipped: The file is empty.") +
+        line("Cut.SCM", "failed: The end of the file was reached unexpectedly.") +
+        line("OneLength.SCM", damaged) +
+        line("Folder", "skipped: It is a folder, not a file.") +
+        (root ? line("Locked.SCM", "written \"" + dir.file("Locked (Plexa)/Locked.PRX") + "\"")
+              : line("Locked.SCM", "failed: You do not have permission to read the file.")) +
+        line("ro/Blocked.SCM", "failed: You do not have permission to do that.") +
+        line("Missing.SCM", "failed: The file could not be found.");
+    EXPECT_EQ(Contents(work.file("out")), expected) << Contents(work.file("err"));
+    // Each failure is a line on the standard error too.
+    const std::string errors = OwnLines(Contents(work.file("err")));
+    for (const char* f : {"Cut.SCM", "OneLength.SCM", "ro/Blocked.SCM", "Missing.SCM"})
+        EXPECT_NE(errors.find("plexa-convert: \"" + dir.file(f) + "\": "), std::string::npos) << f << "\n" << errors;
+    // What was written: the good files' outputs, whole; nothing for the others, no pending file.
+    std::string after = before + "Big (Plexa)/\nBig (Plexa)/Big.PRX\nBig (Plexa)/Big.SHX\n" +
+                        "Converted Libraries (Plexa)/\nConverted Libraries (Plexa)/Parts.LBX\n" +
+                        "Good (Plexa)/\nGood (Plexa)/Good.PRX\nGood (Plexa)/Good.SHX\n" +
+                        (root ? "Locked (Plexa)/\nLocked (Plexa)/Locked.PRX\nLocked (Plexa)/Locked.SHX\n" : "");
+    std::vector<std::string> sorted;
+    std::istringstream lines(after);
+    for (std::string l; std::getline(lines, l);) sorted.push_back(l);
+    std::sort(sorted.begin(), sorted.end());
+    std::string expectedListing;
+    for (const std::string& l : sorted) expectedListing += l + "\n";
+    EXPECT_EQ(Listing(dir.path()), expectedListing);
+
+    // The good ones alone: status 0. Files and no display: a batch run as well.
+    const std::vector<std::string> noDisplay = {"XDG_CONFIG_HOME=" + config.path(), "DISPLAY=", "WAYLAND_DISPLAY=",
+                                                "QT_QPA_PLATFORM="};
+    EXPECT_EQ(RunToFile({dir.file("Good.SCM"), dir.file("Parts.SLB")}, noDisplay, work.file("out2"), work.file("err2")), 0)
+        << Contents(work.file("err2"));
+    EXPECT_EQ(Contents(work.file("out2")),
+              line("Good.SCM", "written \"" + dir.file("Good (Plexa)/Good.PRX") + "\"") +
+                  line("Parts.SLB", "written \"" + dir.file("Converted Libraries (Plexa)/Parts.LBX") + "\""));
+    ::chmod(dir.file("Locked.SCM").c_str(), 0644);
+}
+
+TEST(Program, HelpVersionAndCommandLinesItDoesNotTake) {
+    TempDir work, config;
+    const std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + config.path(), "DISPLAY=", "QT_QPA_PLATFORM="};
+    EXPECT_EQ(RunToFile({"--help"}, environment, work.file("help"), work.file("e1")), 0);
+    EXPECT_EQ(Contents(work.file("help")).rfind("Usage: plexa-convert [FILE...]\n", 0), 0u);
+    EXPECT_EQ(RunToFile({"--version"}, environment, work.file("version"), work.file("e2")), 0);
+    EXPECT_EQ(Contents(work.file("version")).rfind("plexa-convert (Plexa Document Converter) ", 0), 0u);
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"--bogus", "a.SCM"}, "plexa-convert: unknown option \"--bogus\"\n"},
+        {{"--batch"}, "plexa-convert: --batch needs files\n"},
+        {{"--batch", "--dpi", "80", "a.SCM"}, "plexa-convert: --dpi takes 72 or 96, not \"80\"\n"},
+        {{"--batch", "--attribute", "14=X", "a.SCM"}, "plexa-convert: --attribute takes N=NAME with N from 1 to 13, not \"14=X\"\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunToFile(c.arguments, environment, work.file("out"), work.file("err")), 2);
+        EXPECT_EQ(Contents(work.file("err")).rfind(c.error, 0), 0u) << Contents(work.file("err"));
+        EXPECT_EQ(Contents(work.file("out")), "");
+    }
 }
 
 #endif

@@ -84,6 +84,9 @@ struct V36SheetDesc {
     std::vector<V36BusDesc> busses;
     std::vector<V36NetDesc> nets;
     std::string settingsText = "Sheet";
+    // Part sections written one after another with one length behind them all, instead of each
+    // followed by its own length: the layout of another reading of the part records.
+    bool oneLengthSections = false;
 };
 
 inline std::string WriteV36SheetDesc(const V36SheetDesc& d) {
@@ -230,8 +233,9 @@ inline std::string WriteV36SheetDesc(const V36SheetDesc& d) {
             w.U32(s.placement);
             w.U32(s.symbolId);
             w.Zeros(6);
-            w.U32(0);
+            if (!d.oneLengthSections) w.U32(0);
         }
+        if (d.oneLengthSections) w.U32(0);
     }
 
     here(kPins);

@@ -228,24 +228,23 @@ TEST_F(V36LibraryTest, EveryByteOrderReadsAlike) {
 // inch, designators shown, names not, class ids dropped). Pins are ordered by their place (top,
 // then left: pin 1 of "µA741" is its output at the right, of node value 3); texts by font, size
 // and face, then the longer string first, then by place; pin texts record "#" (number) and "$" (name); frames that hold a field
-// reference are recorded as field-reference texts (kind 0x16). Item "RES" is big-endian: its
-// sizes are taken from 72 to 96 units first (Geneva 9 -> 12, Helvetica 10 -> 12, Times 12 -> 14),
-// then scaled with the drawing (12 -> 14, 14 -> 18). Item "µA741" is little-endian: its sizes are
-// only scaled (Geneva 9 -> 12, Courier 10 -> 12). "lost" names style 7 of two: it takes the first.
+// reference are recorded as field-reference texts (kind 0x16). Item "RES" is big-endian, item
+// "µA741" little-endian: the sizes of either are scaled once, with the drawing (Geneva 9 -> 12,
+// Helvetica and Courier 10 -> 12, Times 12 -> 14). "lost" names style 7 of two: it takes the first.
 constexpr const char* kListing = R"(RES
   prefix "R"
   attribute "Value" = "10k"
   symbol "Part 1" flags 0x80 placement 2
     pin 0 "A" type 7
     pin 1 "B" type 2
-    text 0x0016 "{SheetModified}" Geneva 14
-    text 0x0016 "{RefDes}" Geneva 14
-    text 0x4000 "#" Geneva 14
-    text 0x4001 "#" Geneva 14
-    text 0x8000 "$" Geneva 14
-    text 0x8001 "$" Geneva 14
-    text 0x0016 "{Value}" Helvetica 14 face 1
-    frame "Tol ±" Times 18 face 6
+    text 0x0016 "{SheetModified}" Geneva 12
+    text 0x0016 "{RefDes}" Geneva 12
+    text 0x4000 "#" Geneva 12
+    text 0x4001 "#" Geneva 12
+    text 0x8000 "$" Geneva 12
+    text 0x8001 "$" Geneva 12
+    text 0x0016 "{Value}" Helvetica 12 face 1
+    frame "Tol ±" Times 14 face 6
   section "A" symbol 0 pins "1" "2"
 µA741
   prefix "U"
@@ -319,9 +318,8 @@ TEST_F(V36LibraryTest, ConvertsIntoALibraryFileThatTheLibraryToolLists) {
     EXPECT_EQ(files, std::vector<std::string>{library});
 }
 
-// The options at 72 units per inch: nothing scaled, so "RES" keeps its adjusted sizes (a text of
-// style 1 takes the second stored style, Helvetica; the last index the last style, Times) and
-// "µA741" its stored ones. Without names and designators shown by default, only what the texts
+// The options at 72 units per inch: nothing scaled, so either item keeps its stored sizes (a text
+// of style 1 takes the second stored style, Helvetica; the last index the last style, Times). Without names and designators shown by default, only what the texts
 // ask for is set: "\LR" shows the designator, "\n" the name. Class ids become attributes.
 TEST_F(V36LibraryTest, OptionsAndTheTextsThatAskToShowNamesAndDesignators) {
     gConvert96DPI = 0;
@@ -340,8 +338,8 @@ TEST_F(V36LibraryTest, OptionsAndTheTextsThatAskToShowNamesAndDesignators) {
             picked += line + "\n";
     EXPECT_EQ(picked, R"(  attribute "ClassID" = "42"
   symbol "Part 1" flags 0x80 placement 2
-    text 0x0016 "{Value}" Helvetica 12 face 1
-    frame "Tol ±" Times 14 face 6
+    text 0x0016 "{Value}" Helvetica 10 face 1
+    frame "Tol ±" Times 12 face 6
   attribute "Spice" = "X{Value}"
   symbol "Part 1" flags 0x0 placement 1
     text 0x0016 "{Name}" Geneva 9
@@ -461,24 +459,24 @@ text -3 flags 00 00 style 0 bounds (-12,10,-2,30) "\LQ" ""
     const FileSpec source = Write("Switch.SLB", bytes);
     ASSERT_EQ(ConvertFileProcessor(&source), 0);
     EXPECT_TRUE(gErrors.empty());
-    // Big-endian: size 9 is taken from 72 to 96 units (12), then scaled with the drawing (14).
+    // Size 9 at 72 units is scaled once, with the drawing, to 12 at 96 (in either byte order).
     EXPECT_EQ(LibTool({"list", "-l", Converted("Switch.LBX")}), R"(Ø1
   prefix "Q"
   symbol "Part 1" flags 0x0 placement 2
     pin 0 "" type 2
-    text 0x0016 "{RefDes}" Geneva 14 face 1
-    text 0x4000 "#" Geneva 14 face 1
+    text 0x0016 "{RefDes}" Geneva 12 face 1
+    text 0x4000 "#" Geneva 12 face 1
   section "A" symbol 0 pins "1"
 )");
 }
 
-TEST_F(V36LibraryTest, ALibraryOfNoItemsMakesNothingAndSaysNothing) {
+TEST_F(V36LibraryTest, ALibraryOfNoItemsMakesNothingAndSaysWhy) {
     V36Fixture fixture = WriteV36Library();
     fixture.bytes[fixture.at["item count"] + 1] = 0;  // the low byte of a big-endian count
     const FileSpec source = Write("Empty.SLB", fixture.bytes);
     ASSERT_EQ(ConvertFileProcessor(&source), 0);
     EXPECT_TRUE(gErrors.empty());
-    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(gLog, std::vector<std::string>{"\"" + dir_.file("Empty.SLB") + "\": skipped: The library holds no items."});
     bool isFolder = false;
     FileSpec folder;
     ASSERT_EQ(OutputLibraryFolder(&source, false, &folder), 0);

@@ -14,6 +14,8 @@
 #include "converter/options.h"
 #include "converter/report.h"
 #include "converter/driver.h"
+#include "converter/output.h"
+#include "converter/tests/v36_project_builder.h"
 #include "converter/tests/v36_sheet_builder.h"
 #include "converter/v36parts.h"
 #include "converter/v36projconvert.h"
@@ -21,6 +23,8 @@
 #include "converter/v36sheet.h"
 #include "converter/v36sheetconvert.h"
 #include "files/project.h"
+#include "files/project_dump.h"
+#include "files/sheetfile.h"
 #include "files/sheetcontents.h"
 #include "foundation/da.h"
 #include "foundation/da_stream.h"
@@ -109,34 +113,6 @@ V36SheetDesc Amplifier(bool bigEndian) {
     return d;
 }
 
-// Block 1 of a version-3.6 project in this machine's order: version 864, the order flag, 20 bytes
-// not used, an empty folder alias.
-std::string ProjectHeaderBlock() {
-    std::string header;
-    header += char(0x60);        // version 864, little-endian
-    header += char(0x03);
-    header += char(0x10);        // flags: this machine's order
-    header += char(0);
-    header.append(20, '\0');     // not used
-    header.append(4, '\0');      // the project's folder alias: none
-    return header;
-}
-
-// Block 3: the sheet list (72-byte records, the name first) and an empty folder alias per sheet.
-std::string ProjectSheetListBlock(const std::vector<std::string>& sheets) {
-    DAArray array = DACreate(nullptr, 72, 0, 0);
-    for (const std::string& sheet : sheets) {
-        char record[72] = {};
-        std::memcpy(record, sheet.data(), sheet.size());
-        DAAdd(array, record);
-    }
-    HandleStream out;
-    EXPECT_EQ(DAWrite(array, out.stream, nullptr), 0);
-    for (size_t i = 0; i < sheets.size(); ++i) StreamWriteLong(out.stream, 0);
-    DADispose(array);
-    return out.bytes();
-}
-
 class V36SheetConvertTest : public ModelTest {
 protected:
     void SetUp() override {
@@ -192,15 +168,7 @@ protected:
     // A version-3.6 project listing the sheets, in this machine's order, folder aliases empty.
     FileSpec WriteProject(const std::string& name, const std::vector<std::string>& sheets) {
         FileSpec spec = Spec(name);
-        EXPECT_EQ(CreateDynamicFile(&spec, "QPLX", "QSPR", "QSPR", 0), 0);
-        DynamicFileRecord file{};
-        EXPECT_EQ(OpenDynamicFile(&spec, false, &file), 0);
-        const std::string header = ProjectHeaderBlock();
-        uint32_t offset = 0;
-        EXPECT_EQ(WriteFileBlock(&file, 1, uint32_t(header.size()), header.data(), &offset), 0);
-        const std::string list = ProjectSheetListBlock(sheets);
-        EXPECT_EQ(WriteFileBlock(&file, 3, uint32_t(list.size()), list.data(), &offset), 0);
-        EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&file, true), 0);
+        WriteV36Project(&spec, sheets);
         return spec;
     }
 
@@ -416,6 +384,153 @@ TEST_F(V36SheetConvertTest, APartOnTwoSheetsBecomesOneComponent) {
     EXPECT_NE(gLog[0].find("wrote"), std::string::npos);
 }
 
+// ---- The fixture set: sheets, a project and damaged twins, in both byte orders ----
+
+// An L-shaped bus: a horizontal segment and a vertical one that meet at (192,300), each with its
+// end pulled back where it meets nothing; its label on the first segment, and a wire from the
+// resistor that breaks out onto the second.
+V36SheetDesc LBus(bool bigEndian) {
+    V36SheetDesc d;
+    d.bigEndian = bigEndian;
+    d.platform = bigEndian ? FourCC("M68K") : FourCC("IMac");
+    d.styles = {{kTestFont, 10}};
+    d.symbols = {{"RES", 96, 96, 1, 0x01, 5, 0,
+                  {V36Pin(0, 0, 0, 12, 1), V36Pin(0, 48, 0, 36, 2), V36Box(-6, 12, 6, 36)}}};
+    d.texts = {{78, 96, 90, 120, "R1", "", -1, 0, 0, 1},
+               {180, 60, 190, 110, "D[0..7]", "", -6, 0, 0, 0, 7}};
+    d.parts = {{"RES\tR7\tAXIAL", {}, {{1, 5}}}};
+    d.busses = {{"D[0..7]", {{192, 48, 192, 300, 0, 7}, {192, 300, 400, 300, 0, 0}}}};
+    d.nets = {{"", 0, 0, {{96, 144, -1, 1}, {312, 300, 1, 2}},
+               {{96, 144, 312, 300, 1, 2, 0x02, 0, {{96, 288}, {300, 288}}}}}};
+    return d;
+}
+
+std::vector<BussHandle> Busses(SheetRecord* sheet) {
+    std::vector<BussHandle> busses;
+    for (void* item = LLFirst(sheet->bussList); item; item = LLGetNext(sheet->bussList, item))
+        busses.push_back(static_cast<BussHandle>(item));
+    return busses;
+}
+
+TEST_F(V36SheetConvertTest, AnLShapedBusStaysOneBusWithItsLabelAndBreakOut) {
+    gConvert96DPI = 0;
+    for (bool big : {false, true}) {
+        SCOPED_TRACE(big ? "big-endian" : "little-endian");
+        SheetRecord* sheet = Translate(WriteV36SheetDesc(LBus(big)));
+        ASSERT_NE(sheet, nullptr);
+        const std::vector<BussHandle> busses = Busses(sheet);
+        ASSERT_EQ(busses.size(), 1u) << DumpSheet(sheet);
+        // Both segments are the bus's, joined where they meet.
+        int segments = 0;
+        for (WireHandle w = FirstWire((*busses[0])->wires); w; w = NextWire((*busses[0])->wires, w))
+            segments += (*w)->cornerCount - 1;
+        EXPECT_EQ(segments, 2);
+        int labels = 0;
+        for (void* item = LLFirst(sheet->textList); item; item = LLGetNext(sheet->textList, item)) {
+            auto* t = static_cast<TextRecord*>(item);
+            if (t->kind != kTextKindBuss) continue;
+            EXPECT_EQ(reinterpret_cast<BussHandle>(intptr_t(t->owner)), busses[0]);
+            ++labels;
+        }
+        EXPECT_EQ(labels, 1);
+        BreakOutRow row{};
+        ASSERT_TRUE(GetBreakOutRow(sheet->breakOutTable, 0, &row));
+        EXPECT_EQ(row.buss, busses[0]);
+        DestroySheet(sheet);
+    }
+}
+
+// The fixtures, converted as the user converts them (written files read back with the editor's
+// reader): a sheet gives the same sheet in either byte order.
+TEST_F(V36SheetConvertTest, TheFixtureSetConvertsAlikeInEitherByteOrder) {
+    struct Fixture {
+        const char* name;
+        V36SheetDesc (*desc)(bool bigEndian);
+    };
+    const Fixture fixtures[] = {{"Amplifier", Amplifier}, {"LBus", LBus}};
+    for (const Fixture& f : fixtures) {
+        SCOPED_TRACE(f.name);
+        std::string dumps[2];
+        for (int big = 0; big < 2; ++big) {
+            const std::string name = std::string(f.name) + (big ? "BE" : "LE");
+            Write(name + ".SCM", WriteV36SheetDesc(f.desc(big != 0)));
+            const ConversionReport report = ConvertDocument(dir_.file(name + ".SCM"));
+            ASSERT_EQ(report.outcome, ConversionOutcome::kWritten) << FormatConversionReport(report);
+            EXPECT_EQ(report.output, dir_.file(name + " (Plexa)/" + name + ".PRX"));
+            const FileSpec written = Spec(name + " (Plexa)/" + name + ".SHX");
+            SheetRecord* sheet = nullptr;
+            ASSERT_EQ(LoadSheetFile(&written, &sheet), 0);
+            dumps[big] = DumpSheet(sheet);
+            DestroySheet(sheet);
+        }
+        EXPECT_EQ(dumps[0], dumps[1]);
+        std::string lower = f.name;
+        for (char& c : lower) c = char(std::tolower(uint8_t(c)));
+        ExpectConvertedDump(dumps[0], lower + "_96.dump");
+    }
+}
+
+// A project whose sheets the user found in another folder: that folder becomes one of the new
+// project's search paths for sheet files, beside the project's own folder.
+TEST_F(V36SheetConvertTest, TheOldSheetFoldersBecomeSearchPathsOfTheProject) {
+    ASSERT_EQ(std::system(("mkdir -p '" + dir_.file("Old Sheets") + "'").c_str()), 0);
+    Write("Old Sheets/A.SCM", WriteV36SheetDesc(GateSheet(true)));
+    Write("Old Sheets/B.SCM", WriteV36SheetDesc(GateSheet(false)));
+    const FileSpec project = WriteProject("Logic.SPR", {"A.SCM", "B.SCM"});
+    static FileSpec chosen;
+    chosen = Spec("Old Sheets/A.SCM");
+    SetFindSheetPanel([](const char*, const char*, FileSpec* out, void*) -> OSStatus {
+        *out = chosen;
+        return status::kNoErr;
+    }, nullptr);
+    const ConversionReport report = ConvertDocument(dir_.file("Logic.SPR"));
+    ASSERT_EQ(report.outcome, ConversionOutcome::kWritten) << FormatConversionReport(report);
+    std::string out, err;
+    const std::string prx = report.output;
+    const char* argv[] = {"project-dump", prx.c_str()};
+    EXPECT_EQ(RunProjectDump(2, argv, &out, &err), 0) << err;
+    EXPECT_NE(out.find("path kind 0 flags 0x9E \"./\"\n    path kind 0 flags 0x92 \"../Old Sheets/\"\n"),
+              std::string::npos) << out;
+    (void)project;
+}
+
+// Part sections laid out otherwise (one length behind all of them): the sections read then name
+// symbols the sheet lacks, which is damage in either byte order, reported with the file's name. A
+// section of the usual layout that names a symbol the sheet lacks is damage as well.
+TEST_F(V36SheetConvertTest, PartSectionsThatNameNoSymbolAreDamageInEitherByteOrder) {
+    for (bool big : {false, true}) {
+        SCOPED_TRACE(big ? "big-endian" : "little-endian");
+        V36SheetDesc d = GateSheet(true);
+        d.bigEndian = big;
+        d.platform = big ? FourCC("PMac") : FourCC("IW32");
+        const std::string good = std::string("Good") + (big ? "BE" : "LE") + ".SCM";
+        Write(good, WriteV36SheetDesc(d));
+        EXPECT_EQ(ConvertDocument(dir_.file(good)).outcome, ConversionOutcome::kWritten);
+        // Both sections placed here: read with a length behind each, the second one's placement
+        // is taken for a length and what follows lands inside the file, naming symbol 0.
+        d.parts[0].sections = {{1, 0x101}, {2, 0x102}};
+        d.oneLengthSections = true;
+        const std::string name = std::string("OneLength") + (big ? "BE" : "LE") + ".SCM";
+        Write(name, WriteV36SheetDesc(d));
+        const ConversionReport report = ConvertDocument(dir_.file(name));
+        EXPECT_EQ(report.outcome, ConversionOutcome::kFailed);
+        EXPECT_EQ(report.status, kV36DamagedFile);
+        EXPECT_EQ(FormatConversionReport(report),
+                  "\"" + dir_.file(name) +
+                      "\": failed: The file is damaged: it holds a record that no version-3.6 writer makes.");
+        EXPECT_FALSE(FileExists(dir_.file(OutputProjectFolderName(name.c_str(), false))));
+    }
+    V36SheetDesc d = GateSheet(true);
+    d.parts[0].sections[1].placement = 9;  // no symbol 9 on the sheet
+    HandleStream in(WriteV36SheetDesc(d));
+    V36Sheet* old = nullptr;
+    EXPECT_EQ(ReadV36Sheet(in.stream, nullptr, &old), kV36BadRecord);
+    d = GateSheet(true);
+    d.parts[0].sections[1].symbolId = 0x999;  // symbol 2 is of another id
+    HandleStream other(WriteV36SheetDesc(d));
+    EXPECT_EQ(ReadV36Sheet(other.stream, nullptr, &old), kV36BadRecord);
+}
+
 TEST_F(V36SheetConvertTest, AMissingSheetIsAskedForOnceAndCancelStopsSilently) {
     Write("A.SCM", WriteV36SheetDesc(GateSheet(true)));
     const FileSpec project = WriteProject("Lost.SPR", {"A.SCM", "Gone.SCM"});
@@ -469,13 +584,14 @@ TEST_F(V36SheetConvertTest, ASingleSheetMakesAProjectOfItsOwn) {
     EXPECT_NE(gLog[0].find("wrote"), std::string::npos);
 }
 
-TEST_F(V36SheetConvertTest, ADamagedProjectIsToldAndCancelled) {
+TEST_F(V36SheetConvertTest, ADamagedProjectIsReportedOnceWithItsMessage) {
     FileSpec spec = Spec("Broken.SPR");
     ASSERT_EQ(CreateDynamicFile(&spec, "QPLX", "QSPR", "QSPR", 0), 0);
     ConvertV36Project(&spec);
-    EXPECT_TRUE(gErrors.empty());
-    ASSERT_EQ(gLog.size(), 1u);
-    EXPECT_EQ(gLog[0], kV36ProjectDamagedMessage);
+    EXPECT_EQ(gErrors, std::vector<OSStatus>{kV36ProjectDamaged});
+    EXPECT_TRUE(gLog.empty());
+    EXPECT_EQ(ConversionFailureText(kV36ProjectDamaged), "The project file is damaged and cannot be converted.");
+    EXPECT_FALSE(FileExists(dir_.file("Broken (Plexa)")));
 }
 
 TEST_F(V36SheetConvertTest, DamagedSheetListsEndWithStatus) {
@@ -485,7 +601,7 @@ TEST_F(V36SheetConvertTest, DamagedSheetListsEndWithStatus) {
     std::string header(24, '\0');
     header[2] = 0x10;
     header += std::string("\x00\x00\x02\x00", 4);  // an alias longer than any
-    EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), status::kParamErr);
+    EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), kV36DamagedFile);
     header.resize(10);
     EXPECT_EQ(ParseV36ProjectHeader(header.data(), uint32_t(header.size()), &project), status::kEndOfFile);
 }

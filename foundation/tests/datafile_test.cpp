@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -197,6 +199,29 @@ TEST_F(Files, ReplacingNeverLosesTheOldFile) {
     EXPECT_EQ(Content("old"), "replacement");
     EXPECT_EQ(VXReplaceFile(&to, &replacement), status::kNotFound);
     EXPECT_EQ(Names(), (std::vector<std::string>{"old"}));
+}
+
+// A folder that may not be made is refused as such, not "not found"; one whose parent is missing
+// is "folder not found". The refusal comes from a read-only folder, or, for a user whom no
+// permission stops, from the kernel's own tree.
+TEST_F(Files, CreateDirectorySaysWhyItFailed) {
+    ASSERT_EQ(::mkdir(dir_.file("gone").c_str(), 0755), 0);
+    FileSpec missing{};
+    ASSERT_EQ(FileSpecFromURL(dir_.file("gone/x"), &missing, false, nullptr), 0);
+    ASSERT_EQ(::rmdir(dir_.file("gone").c_str()), 0);
+    EXPECT_EQ(VXCreateDirectory(&missing), status::kFolderNotFound);
+    std::string parent = dir_.file("locked");
+    ASSERT_EQ(::mkdir(parent.c_str(), 0555), 0);
+    if (::mkdir((parent + "/probe").c_str(), 0777) == 0) {
+        ::rmdir((parent + "/probe").c_str());
+        parent = "/sys";  // permissions do not stop this user
+        if (::mkdir((parent + "/plexa-probe").c_str(), 0777) == 0 || (errno != EPERM && errno != EACCES && errno != EROFS))
+            GTEST_SKIP() << "no folder here refuses this user";
+    }
+    FileSpec refused{};
+    ASSERT_EQ(FileSpecFromURL(parent + "/made", &refused, false, nullptr), 0);
+    EXPECT_EQ(VXCreateDirectory(&refused), status::kPermission);
+    ::chmod(dir_.file("locked").c_str(), 0755);
 }
 
 TEST_F(Files, RenameDeleteAndFolders) {
