@@ -85,6 +85,11 @@ struct AnnotationHooks {
 };
 void SetAnnotationHooks(const AnnotationHooks& hooks);
 const AnnotationHooks& GetAnnotationHooks();
+// Puts in what a run needs of the layers below: the hierarchy tree (rebuilt, its instances
+// named), sheets through the sheet store (loaded ones, loading and releasing the others, marking
+// them modified with reason 1) and the sheet contexts; the messages, the cursor and the error
+// report stay as they are.
+void AddAnnotationServices(AnnotationHooks& hooks);
 
 // One annotation run (see the top of this file). With kAnnotCurrentSheet and a sheet, the run
 // starts at the sheet's context node, else it takes the whole project; with limitHierarchy it
