@@ -74,12 +74,13 @@ void ComposeDesignForCore(CoreHookTables& t) {
     t.spiceLink.waitWindowIdle = QuietDecline<void*>;
     t.spiceLink.closeWaitWindow = QuietIgnore<void*>;
     t.spiceSession.updateParameters = QuietIgnore<ProjectRecord*>;
-    t.spiceSession.applicationActive = QuietDecline<>;
+    // A program without windows acts in the foreground for whoever started it.
+    t.spiceSession.applicationActive = QuietProceed<>;
     t.spiceSession.showMessage = QuietMessage;
     t.spiceSession.alert = QuietSimulatorDialog;
     t.spiceNetlist.alert = QuietMessage;
     t.spiceNetlist.errorReport = QuietErrorReport;
-    t.spiceNetlist.applicationActive = QuietDecline<>;
+    t.spiceNetlist.applicationActive = QuietProceed<>;
     t.spiceNetlist.confirmDiscard = QuietDecline<const char*>;
     // No sheet is shown in a window.
     t.spiceSheets.visibleSheets = [](ProjectRecord*) { return std::vector<SheetRecord*>(); };

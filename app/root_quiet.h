@@ -28,13 +28,12 @@ void QuietErrorReport(OSStatus status);
 // Progress, wait cursors, status texts, redraws, sounds: nothing.
 template <class... Args>
 void QuietIgnore(Args...) {}
-// A question's second button (Cancel, No, Leave as is), a key that is not pressed, an
-// application that is not the active one: false.
+// A question's second button (Cancel, No, Leave as is), a key that is not pressed: false.
 template <class... Args>
 bool QuietDecline(Args...) {
     return false;
 }
-// A step that goes on unless a person stops it: true.
+// A step that goes on unless a person stops it, a dialog's default button: true.
 template <class... Args>
 bool QuietProceed(Args...) {
     return true;
