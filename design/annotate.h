@@ -58,9 +58,9 @@ constexpr uint16_t kAnnotWalkFlag = 0x1000;
 constexpr const char* kAnnotatingMessage = "Annotating...";
 constexpr const char* kRemovingAnnotationMessage = "Removing annotation...";
 
-// What a run needs of the layers above it (the hierarchy tree, sheet windows, the sheet loader)
-// and of the user interface. The sheet editor installs them; where a call is missing, the default
-// beside it applies.
+// What a run needs of the layers below it (the hierarchy tree, the sheet loader; see
+// AddAnnotationServices) and of the user interface (the editor's messages and sheet windows).
+// Where a call is missing, the default beside it applies.
 struct AnnotationHooks {
     // Rebuilds the project's hierarchy tree (reason 3 before a run). Default: the tree as it is.
     void (*updateHierarchy)(ProjectRecord* project, uint32_t reasons) = nullptr;
