@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "design/ecodiff.h"
 #include "design/annotate.h"
+#include "design/ecodiff.h"
 #include "design/ecostate.h"
 #include "design/netlistdb.h"
 #include "design/wasis.h"
