@@ -16,6 +16,7 @@
 #include "files/project.h"
 #include "files/sheet_services.h"
 #include "files/sheetspec.h"
+#include "files/sheetstore.h"
 #include "foundation/ll.h"
 #include "foundation/signals.h"
 #include "foundation/stringblock.h"
@@ -858,6 +859,18 @@ void BuildFilter(AnnotationRun& run, const char* text) {
 
 void SetAnnotationHooks(const AnnotationHooks& hooks) { gHooks = hooks; }
 const AnnotationHooks& GetAnnotationHooks() { return gHooks; }
+
+void AddAnnotationServices(AnnotationHooks& hooks) {
+    hooks.updateHierarchy = [](ProjectRecord* project, uint32_t reasons) { UpdateProjectHierarchy(project, reasons); };
+    hooks.updateTreeInstanceNames = [](ProjectRecord* project, uint32_t flags) { UpdateTreeInstanceNames(project, flags); };
+    hooks.setSheetContext = [](SheetRecord* sheet, ProjectRecord* project, SheetInstance* instance, uint32_t flags) {
+        SetSheetContext(sheet, project, instance, flags != 0);
+    };
+    hooks.openSheet = StoreGetLoadedSheet;
+    hooks.loadSheet = StoreLoadSheet;
+    hooks.releaseSheet = [](ProjectRecord*, SheetSpec*, SheetRecord* sheet) { StoreReleaseSheet(sheet); };
+    hooks.setSheetModified = [](SheetRecord* sheet) { SetSheetModifiedStatus(sheet, kSheetChangeContent); };
+}
 
 int64_t AnnotationLocationKey(SheetRecord* sheet, const SymbolRecord* symbol) {
     Rect bounds;

@@ -58,9 +58,9 @@ constexpr uint16_t kAnnotWalkFlag = 0x1000;
 constexpr const char* kAnnotatingMessage = "Annotating...";
 constexpr const char* kRemovingAnnotationMessage = "Removing annotation...";
 
-// What a run needs of the layers above it (the hierarchy tree, sheet windows, the sheet loader)
-// and of the user interface. The sheet editor installs them; where a call is missing, the default
-// beside it applies.
+// What a run needs of the layers below it (the hierarchy tree, the sheet loader; see
+// AddAnnotationServices) and of the user interface (the editor's messages and sheet windows).
+// Where a call is missing, the default beside it applies.
 struct AnnotationHooks {
     // Rebuilds the project's hierarchy tree (reason 3 before a run). Default: the tree as it is.
     void (*updateHierarchy)(ProjectRecord* project, uint32_t reasons) = nullptr;
@@ -85,6 +85,11 @@ struct AnnotationHooks {
 };
 void SetAnnotationHooks(const AnnotationHooks& hooks);
 const AnnotationHooks& GetAnnotationHooks();
+// Puts in what a run needs of the layers below: the hierarchy tree (rebuilt, its instances
+// named), sheets through the sheet store (loaded ones, loading and releasing the others, marking
+// them modified with reason 1) and the sheet contexts; the messages, the cursor and the error
+// report stay as they are.
+void AddAnnotationServices(AnnotationHooks& hooks);
 
 // One annotation run (see the top of this file). With kAnnotCurrentSheet and a sheet, the run
 // starts at the sheet's context node, else it takes the whole project; with limitHierarchy it

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "design/annotate.h"
 #include "design/ecodiff.h"
 #include "design/ecostate.h"
 #include "design/netlistdb.h"
@@ -20,6 +21,7 @@
 #include "files/instances.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
+#include "files/sheetstore.h"
 #include "foundation/assert.h"
 #include "foundation/datetime.h"
 #include "foundation/ll.h"
@@ -236,6 +238,14 @@ bool gECOPreviewFlag = false;
 
 void SetECOHooks(const ECOHooks& hooks) { gHooks = hooks; }
 const ECOHooks& GetECOHooks() { return gHooks; }
+
+void AddECOServices(ECOHooks& eco, BackAnnotHooks& back) {
+    eco.updateHierarchy = [](ProjectRecord* project, uint32_t reasons) { UpdateProjectHierarchy(project, reasons); };
+    back.resetOpenSheet = [](ProjectRecord* project, void* sheetSpec) {
+        if (SheetRecord* sheet = StoreGetLoadedSheet(project, static_cast<SheetSpec*>(sheetSpec)))
+            ResetSheetContext(project, sheet, 0);
+    };
+}
 
 OSStatus BuildDesignState(ProjectRecord* project, uint16_t descentMask, DesignStateRecord* state,
                           bool* errorFlag) {

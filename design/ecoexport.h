@@ -13,6 +13,7 @@
 
 namespace plexa {
 
+struct BackAnnotHooks;
 struct DesignStateRecord;
 struct ProjectRecord;
 
@@ -64,6 +65,10 @@ struct ECOHooks {
 };
 void SetECOHooks(const ECOHooks& hooks);
 const ECOHooks& GetECOHooks();
+// Puts in what the ECO commands need of the layers below: the hierarchy's rebuild, and the reset
+// of an open sheet's context after back-annotation changed its annotation. The windows, the
+// dialogs and the file symbols' synchronisation stay as they are.
+void AddECOServices(ECOHooks& eco, BackAnnotHooks& back);
 
 // The preview choice of the import dialog, kept between runs.
 extern bool gECOPreviewFlag;

@@ -5,8 +5,9 @@
 // readable as variables, and runs other scripts (RUN) and blocks (CALL).
 //
 // One run at a time: its state is the global `gRpt` (design/report_internal.h). Questions to the
-// user, alerts and the simulator's "close this circuit" step go through hooks that the editor
-// installs; tests and tools install their own.
+// user, alerts and the simulator's "close this circuit" step go through hooks that the
+// composition root installs: in a program without windows messages go to standard error and a
+// question takes its second button; the editor puts its dialogs there.
 #pragma once
 
 #include <cstdint>

@@ -419,6 +419,10 @@ OSStatus GetSpiceLinkStatus(bool begin, uint8_t* connected, uint8_t* server) {
     return status::kNoErr;
 }
 
+void RescheduleSpiceLinkTimer(uint32_t milliseconds) {
+    if (gSpiceSocketTimer) VXSetTimerNextFires(gSpiceSocketTimer, milliseconds);
+}
+
 void ServiceSpiceSocketTimer(sVXTimerRecord*, uint64_t) {
     // The timer may be gone once the link is polled: nothing here uses it afterwards. While a
     // wait or a connect runs (and this tick comes from its sleep) nothing is done: the refresh

@@ -149,5 +149,7 @@ OSStatus GetSpiceLinkStatus(bool begin, uint8_t* connected, uint8_t* server);
 
 // One tick of the link's timer.
 void ServiceSpiceSocketTimer(sVXTimerRecord* timer, uint64_t refcon);
+// Lets the link's timer (when there is one) fire next after that many milliseconds.
+void RescheduleSpiceLinkTimer(uint32_t milliseconds);
 
 }  // namespace plexa

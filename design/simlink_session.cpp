@@ -163,6 +163,21 @@ std::string LowerSpiceName(std::string name) {
 void SetSpiceSessionHooks(const SpiceSessionHooks& hooks) { gSessionHooks = hooks; }
 const SpiceSessionHooks& GetSpiceSessionHooks() { return gSessionHooks; }
 
+void SpiceLinkStopped() {
+    if (gSessionHooks.setRunning) gSessionHooks.setRunning(nullptr, 0, false, false);
+    for (ProjectRecord* project = gProjectList; project; project = project->next) {
+        if (!project->analyses) continue;
+        LLRemoveOrFreeAll(project->analyses->list, true);
+        project->analyses->current = -1;
+        UpdateToolbar(project);
+    }
+}
+
+void AddSpiceLinkServices(SpiceLinkHooks& link, SpiceSessionHooks& session) {
+    link.linkStopped = SpiceLinkStopped;
+    session.rescheduleTimer = RescheduleSpiceLinkTimer;
+}
+
 // ---- Analyses ----
 
 SpiceAnalysisList* CreateSpiceAnalysisList() {

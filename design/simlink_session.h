@@ -21,6 +21,7 @@ namespace plexa {
 struct LinkListHeader;
 struct ProjectRecord;
 struct ProjectServices;
+struct SpiceLinkHooks;
 struct SpiceMessageRecord;
 
 // Message types of the exchange.
@@ -98,10 +99,14 @@ struct SpiceSessionHooks {
     // Refreshes the simulator annotation of the project's sheets (InvalidateProjectSpiceAnalysis).
     void (*refreshSheets)(ProjectRecord* project, bool now) = nullptr;
     // The simulator tools of the project's front sheet show the analyses again.
+    // Optional: only the sheet windows' simulator tool bar shows them; without it there is
+    // nothing to update.
     void (*updateToolbar)(ProjectRecord* project) = nullptr;
     // The device-parameters window of the project reloads.
     void (*updateParameters)(ProjectRecord* project) = nullptr;
-    // The running analysis of the tool bar: running, paused.
+    // The running analysis of the tool bar: running, paused (project none: none runs).
+    // Optional: the sheet windows' simulator tool bar keeps the running analysis; without it
+    // nothing is kept.
     void (*setRunning)(ProjectRecord* project, uint32_t key, bool running, bool paused) = nullptr;
     // Whether the application is the active one.
     bool (*applicationActive)() = nullptr;
@@ -116,6 +121,13 @@ struct SpiceSessionHooks {
 };
 void SetSpiceSessionHooks(const SpiceSessionHooks& hooks);
 const SpiceSessionHooks& GetSpiceSessionHooks();
+
+// After the link stopped: the running analysis is cleared, and every open project's analyses are
+// dropped with its simulator tools updated.
+void SpiceLinkStopped();
+// Lets the link's stop and the simulator's goodbye reach this module and the link's timer (the
+// link's `linkStopped`, the session's `rescheduleTimer`). Other hooks stay as they are.
+void AddSpiceLinkServices(SpiceLinkHooks& link, SpiceSessionHooks& session);
 
 // Handles one received message; messages of other types, and messages about a project that is
 // not open, are ignored. The caller keeps the message.

@@ -1,5 +1,5 @@
 // Localized strings: the application's texts, looked up by number in the project's own strings
-// tables, and the folder of the project's resources.
+// tables, the messages of status codes, and the folder of the project's resources.
 //
 // A strings table is the text file resources/strings/<table>.strings, UTF-8, one entry a line:
 //     KEY = TEXT
@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/types.h"
+
 namespace plexa {
 
 // The resources folder, empty when none exists.
@@ -30,6 +32,15 @@ bool SetAppStringsTableName(const char* name);
 // not 0, else "STR_<id>". It is looked up in the application's table, then in "Framework". A key
 // found in neither (or whose text is the key itself) leaves the buffer empty. Never fails.
 char* VXLoadStringEx(int32_t id, int32_t index, char* buffer, uint32_t size);
+
+// The strings table of the status codes' messages.
+constexpr int32_t kStatusStringTable = 8000;
+// The message of a status code from its strings table, in a 256-byte buffer; none for 0 and -128,
+// for a code without a message, or when the message is empty.
+char* GetStatusString(OSStatus code, char* buffer);
+// The text of an error report of a status: "Error:  " and its message (none: "Error:  #<n>", n the
+// code when below 1, else its low 25 bits).
+std::string StatusReportText(OSStatus code, const char* message);
 
 // Forgets the tables read and the resources folder found, so that they are looked up again.
 void ReloadStringsTables();

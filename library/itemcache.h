@@ -87,6 +87,8 @@ struct ItemCacheHooks {
     // Reports a failure (the toolkit's error report). Default: nothing.
     void (*reportError)(OSStatus status) = nullptr;
     // Resets the placing tool's transformation. Default: nothing.
+    // Optional: only the sheet editor's library-part tool keeps a placement transformation;
+    // without that tool there is none to reset.
     void (*resetPlaceTransformation)() = nullptr;
 };
 void SetItemCacheHooks(const ItemCacheHooks& hooks);

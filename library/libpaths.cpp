@@ -34,6 +34,11 @@ constexpr int32_t kFolderNamesQuantum = 512;
 constexpr int32_t kWalkCancelled = int32_t(FourCC("cncl"));
 constexpr const char* kSheetExtension = ".SHX";
 constexpr const char* kEssentialLibrariesFolder = "Libraries";
+// Where the essentials are: <base>/Essentials/Plexa/ (or Plexa+/), the base being the program's
+// folder or the maker's folder in the Applications folder.
+constexpr const char* kEssentialsFolder = "Essentials";
+constexpr const char* kEssentialsProgramFolders[] = {"Plexa", "Plexa+"};
+constexpr const char* kEssentialsMakerFolder = "Orvix";
 constexpr const char* kSeparatorTitle = "-";
 
 struct LibraryAccess {
@@ -373,6 +378,36 @@ void MergeLibFilesProject(ProjectRecord* project, bool force) {
 
 void SetLibraryAccessHooks(const LibraryAccessHooks& hooks) { gHooks = hooks; }
 const LibraryAccessHooks& GetLibraryAccessHooks() { return gHooks; }
+
+// ---- The essentials folder ----
+
+OSStatus FindEssentialsFolderIn(const char* base, DirectoryRef* folder) {
+    ClearDirectoryRef(folder);
+    DirectoryRef essentials;
+    if (!base || FindOrCreateSubFolder(base, kEssentialsFolder, false, &essentials) != status::kNoErr)
+        return status::kFolderNotFound;
+    std::string location;
+    if (CreateDirectoryURLFromDirectory(&essentials, &location) != status::kNoErr)
+        return status::kFolderNotFound;
+    for (const char* name : kEssentialsProgramFolders)
+        if (FindOrCreateSubFolder(location.c_str(), name, false, folder) == status::kNoErr)
+            return status::kNoErr;
+    ClearDirectoryRef(folder);
+    return status::kFolderNotFound;
+}
+
+OSStatus FindEssentialsFolder(DirectoryRef* folder) {
+    DirectoryRef base;
+    std::string location;
+    if (GetApplicationFolder(&base) && CreateDirectoryURLFromDirectory(&base, &location) == status::kNoErr &&
+        FindEssentialsFolderIn(location.c_str(), folder) == status::kNoErr)
+        return status::kNoErr;
+    if (VXGetApplicationsDirectory(kEssentialsMakerFolder, &base) &&
+        CreateDirectoryURLFromDirectory(&base, &location) == status::kNoErr)
+        return FindEssentialsFolderIn(location.c_str(), folder);
+    ClearDirectoryRef(folder);
+    return status::kFolderNotFound;
+}
 
 // ---- The library access state ----
 

@@ -81,14 +81,27 @@ constexpr uint8_t kLibraryPathDefaultFlags = 6;
 // What the library lists need of the layers above. The walk's message, cancel key and clock are
 // the path searches' own (files/pathspec.h, SetPathSearchHooks).
 struct LibraryAccessHooks {
-    // The program's essentials folder. Default: none (no "Libraries" folder is added).
+    // The program's essentials folder (FindEssentialsFolder). Default: none (no "Libraries" folder
+    // is added).
     bool (*essentialsFolder)(DirectoryRef* folder) = nullptr;
     // The folder choice was made again: the browser rebuilds its menu or popup list box from
     // `GetLibDirMenuItem`. Default: nothing.
+    // Optional: only the library browser's folder menu listens; without it there is nothing to
+    // rebuild.
     void (*folderChoiceChanged)(LibDirChoice choice) = nullptr;
 };
 void SetLibraryAccessHooks(const LibraryAccessHooks& hooks);
 const LibraryAccessHooks& GetLibraryAccessHooks();
+
+// ---- The essentials folder ----
+
+// The folder of the program's essentials (default libraries, report scripts, templates): the
+// folder "Essentials/Plexa/", else "Essentials/Plexa+/", in the program's own folder, else in the
+// "Orvix" folder of the Applications folder. 0, or -120 when none of them exists.
+OSStatus FindEssentialsFolder(DirectoryRef* folder);
+// The same search from one base folder (given by its path): "Essentials/Plexa/", then
+// "Essentials/Plexa+/".
+OSStatus FindEssentialsFolderIn(const char* base, DirectoryRef* folder);
 
 // ---- The library access state ----
 

@@ -18,30 +18,6 @@ VXErrorTextProc gVXErrorTextProc = nullptr;
 
 namespace {
 
-struct ErrorString {
-    OSStatus code;
-    int16_t number;
-};
-
-// Status codes with a message: the number of the message in string table 8000.
-constexpr ErrorString kErrorStrings[] = {
-    {-35, 1},          {-54, 2},          {-39, 3},          {-40, 4},          {-120, 5},
-    {-43, 6},          {-48, 7},          {-38, 8},          {-49, 9},          {-47, 10},
-    {-34, 11},         {-50, 12},         {-108, 13},        {0x20002710, 14},  {0x20002711, 15},
-    {0x20002712, 16},  {0x20002713, 17},  {0x20002714, 18},  {0x20002716, 19},  {0x20002AF8, 20},
-    {0x20002B5C, 21},  {0x20002C24, 22},  {0x20002C25, 23},  {-30870, 24},      {-46, 41},
-    {0x20002717, 42},  {0x20002718, 43},  {0x20002719, 44},
-};
-constexpr OSStatus kFirstNetworkCode = 0x20002C88;  // to 0x20002C97: strings 25 to 40
-
-int16_t ErrorStringNumber(OSStatus code) {
-    if (code >= kFirstNetworkCode && code <= kFirstNetworkCode + 15)
-        return int16_t(25 + (code - kFirstNetworkCode));
-    for (const ErrorString& entry : kErrorStrings)
-        if (entry.code == code) return entry.number;
-    return 0;
-}
-
 struct AlertState {
     const char* message;
     const char* informative;
@@ -115,22 +91,13 @@ char* VXGetErrorString(OSStatus code, char* buffer) {
         buffer[255] = 0;
         return buffer[0] ? buffer : nullptr;
     }
-    const int16_t number = ErrorStringNumber(code);
-    if (!number) return nullptr;
-    VXLoadStringEx(kVXErrorStringTable, number, buffer, 256);
-    return buffer[0] ? buffer : nullptr;
+    return GetStatusString(code, buffer);
 }
 
 void VXErrorReport(OSStatus code) {
     if (code == 0 || code == -128) return;
     char text[256];
-    char message[300];
-    if (VXGetErrorString(code, text))
-        std::snprintf(message, sizeof message, "Error:  %s", text);
-    else
-        std::snprintf(message, sizeof message, "Error:  #%d",
-                      int(code < 1 ? code : (code & 0x1FFFFFF)));
-    VXDisplayMessage(message);
+    VXDisplayMessage(StatusReportText(code, VXGetErrorString(code, text)).c_str());
 }
 
 }  // namespace plexa

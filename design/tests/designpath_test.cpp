@@ -75,28 +75,24 @@ protected:
         ASSERT_EQ(InitSymbolPool(), 0);
         ASSERT_EQ(InitSheetLocalAnnotation(), 0);
         InstallCoreHooks();
-        savedSymbolHooks_ = GetSymbolHooks();
-        InstallCoreHooks();
         tree.Folder("amp");
         current = this;
-        AnnotationHooks hooks;
+        AnnotationHooks hooks = GetAnnotationHooks();
         hooks.openSheet = [](ProjectRecord* p, SheetSpec* spec) -> SheetRecord* {
             return current->OpenSheet(p, spec);
         };
         hooks.reportError = [](OSStatus code) { current->reported.push_back(code); };
         SetAnnotationHooks(hooks);
-        ReportHooks report;
+        ReportHooks report = GetReportHooks();
         report.alert = [](const char* message) { current->alerts.push_back(message); };
-        savedReportHooks_ = SetReportHooks(report);
+        SetReportHooks(report);
     }
     void TearDown() override {
-        SetReportHooks(savedReportHooks_);
-        SetAnnotationHooks({});
         if (project) CloseProject(project, kCloseProjectDiscard);
         project = nullptr;
         for (auto& [name, sheet] : open) DestroySheet(sheet);
         open.clear();
-        SetSymbolHooks(savedSymbolHooks_);
+        InstallCoreHooks();
         current = nullptr;
         ModelTest::TearDown();
     }
@@ -486,16 +482,10 @@ protected:
     // child sheet) to R30, back-annotation carries that into the project, and a WAS-IS list
     // carries it back.
     void ExportECOAndBackAnnotate() {
-        struct HooksReset {
-            ~HooksReset() {
-                SetECOHooks({});
-                SetBackAnnotHooks({});
-            }
-        } hooksReset;
-        ECOHooks eco;
+        ECOHooks eco = GetECOHooks();
         eco.reportError = [](OSStatus code) { current->reported.push_back(code); };
         SetECOHooks(eco);
-        BackAnnotHooks back;
+        BackAnnotHooks back = GetBackAnnotHooks();
         back.alert = [](const char* message) { current->alerts.push_back(message); };
         SetBackAnnotHooks(back);
 
@@ -545,10 +535,6 @@ protected:
     std::vector<OSStatus> reported;
     std::vector<std::string> alerts;
     static inline DesignPathTest* current = nullptr;
-
-private:
-    SymbolHooks savedSymbolHooks_;
-    ReportHooks savedReportHooks_;
 };
 
 TEST_F(DesignPathTest, BuildSaveReopenAnnotateNetlistAndExport) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "design/ecodiff.h"
 #include "design/ecostate.h"
 #include "design/tests/eco_testing.h"
@@ -42,9 +43,10 @@ struct Seen {
 };
 Seen* gSeen = nullptr;
 
+// The core's hooks with the windows, the dialog and the alerts answered here.
 void InstallHooks(Seen* seen) {
     gSeen = seen;
-    ECOHooks hooks;
+    ECOHooks hooks = GetECOHooks();
     hooks.updateHierarchy = [](ProjectRecord*, uint32_t) {};  // the tree is built in memory
     hooks.showLog = [](const char*, int16_t panel, bool modal) {
         gSeen->logs.push_back(std::to_string(panel) + (modal ? " modal\n" : "\n") + gECOLog.text);
@@ -57,7 +59,7 @@ void InstallHooks(Seen* seen) {
     };
     hooks.reportError = [](OSStatus status) { gSeen->alerts.push_back("error " + std::to_string(status)); };
     SetECOHooks(hooks);
-    BackAnnotHooks back;
+    BackAnnotHooks back = GetBackAnnotHooks();
     back.alert = [](const char* text) { gSeen->alerts.push_back(text); };
     SetBackAnnotHooks(back);
 }
@@ -102,8 +104,7 @@ struct Board {
         gECOPreviewFlag = false;
     }
     ~Board() {
-        SetECOHooks({});
-        SetBackAnnotHooks({});
+        InstallCoreHooks();
         DestroyECOLog();
         gSeen = nullptr;
     }

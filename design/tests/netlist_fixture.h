@@ -1,11 +1,8 @@
 // Designs built in memory for the netlist database's tests and benchmark: a project record
 // without a file, sheets made with the model, components, placed symbols, signals, ports, sheet
-// symbols, the hierarchy tree with its instances, and annotation. The sheets reach the build
-// through the sheet services' look-up of loaded sheets, which the design installs.
-//
-// Sheet symbols keep their port data in the sheet-symbol layout (u32 name, u32 file name, u16
-// height, u16 width, u16 spacing, i16 count, then {u32 name, u16 flags, u16 slot} per port); the
-// design installs symbol hooks that read it where no other module has installed them.
+// symbols, the hierarchy tree with its instances, and annotation. The program's hooks are the
+// caller's (a test starts the core's through the composition root first); the design replaces
+// only the sheet services' look-up of loaded sheets, through which its sheets reach the build.
 #pragma once
 
 #include <cstdint>
@@ -26,48 +23,12 @@
 #include "model/attributes.h"
 #include "model/components.h"
 #include "model/pindata.h"
+#include "model/sheetsymbols.h"
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 
 namespace plexa::netfix {
-
-struct SheetSymbolHead {
-    StringSpec name;
-    StringSpec fileName;
-    uint16_t height, width, spacing;
-    int16_t count;
-};
-struct SheetSymbolPort {
-    StringSpec name;
-    uint16_t flags;
-    uint16_t slot;
-};
-
-inline const SheetSymbolHead* PortHead(const SymbolRecord* symbol) {
-    return symbol->sheetSymbolData ? reinterpret_cast<const SheetSymbolHead*>(*symbol->sheetSymbolData) : nullptr;
-}
-
-inline void InstallSheetSymbolHooks() {
-    SymbolHooks hooks = GetSymbolHooks();
-    if (hooks.getSheetSymbolPortName) return;
-    hooks.getSheetSymbolFileName = [](const SymbolRecord* symbol, StringBlock block, char* name) {
-        name[0] = 0;
-        if (const SheetSymbolHead* head = PortHead(symbol)) ExtractStringSpec(head->fileName, block, name, 256);
-    };
-    hooks.countSheetSymbolPorts = [](const SymbolRecord* symbol) -> int32_t {
-        const SheetSymbolHead* head = PortHead(symbol);
-        return head ? head->count : 0;
-    };
-    hooks.getSheetSymbolPortName = [](const SymbolRecord* symbol, int32_t port, StringBlock block, char* name) {
-        name[0] = 0;
-        const SheetSymbolHead* head = PortHead(symbol);
-        if (!head || port < 0 || port >= head->count) return;
-        const auto* ports = reinterpret_cast<const SheetSymbolPort*>(head + 1);
-        ExtractStringSpec(ports[port].name, block, name, 256);
-    };
-    SetSymbolHooks(hooks);
-}
 
 // The design the services find sheets in.
 struct Design;
@@ -96,7 +57,13 @@ struct Design {
         project->settings.annotationFlags = 0;
         project->hierarchy = CreateSheetTree();
         savedServices = GetSheetServices();
-        SheetServices services = savedServices;
+        FindSheetsHere();
+        CurrentDesign() = this;
+    }
+    // Makes the sheet services' look-up of loaded sheets find this design's sheets (again, after
+    // the program's hooks were installed anew).
+    static void FindSheetsHere() {
+        SheetServices services = GetSheetServices();
         services.getLoadedSheet = [](const char* name, ProjectRecord*) -> SheetRecord* {
             Design* d = CurrentDesign();
             if (!d) return nullptr;
@@ -104,8 +71,6 @@ struct Design {
             return it == d->sheets.end() ? nullptr : it->second;
         };
         SetSheetServices(services);
-        InstallSheetSymbolHooks();
-        CurrentDesign() = this;
     }
     ~Design() {
         CurrentDesign() = nullptr;
@@ -218,22 +183,10 @@ struct Design {
     }
 
     static SymbolRecord* SheetSymbol(SheetRecord* sheet, const char* child, const std::vector<std::string>& ports) {
-        SymbolRecord* symbol = CreateSymbol();
-        symbol->mapId = -1;
-        symbol->flags = 0x3400;
-        const size_t size = sizeof(SheetSymbolHead) + ports.size() * sizeof(SheetSymbolPort);
-        symbol->sheetSymbolData = AllocHandleClear(nullptr, uint32_t(size));
-        auto* head = reinterpret_cast<SheetSymbolHead*>(*symbol->sheetSymbolData);
-        head->fileName = AppendStringBlock(sheet->stringBlock, child, uint32_t(std::strlen(child)), nullptr);
-        head->height = 54;
-        head->width = 162;
-        head->spacing = 9;
-        head->count = int16_t(ports.size());
-        auto* port = reinterpret_cast<SheetSymbolPort*>(head + 1);
-        for (size_t i = 0; i < ports.size(); ++i) {
-            port[i].name = AppendStringBlock(sheet->stringBlock, ports[i].c_str(), uint32_t(ports[i].size()), nullptr);
-            port[i].slot = uint16_t(i + 1);
-        }
+        SymbolRecord* symbol = CreateSheetSymbol();
+        SetSheetSymbolFileName(symbol, sheet->stringBlock, child);
+        for (size_t i = 0; i < ports.size(); ++i)
+            AppendSubSheetPort(symbol->sheetSymbolData, sheet->stringBlock, ports[i].c_str(), 0, uint16_t(i + 1));
         AddSymbolToSheet(sheet, symbol);
         return symbol;
     }

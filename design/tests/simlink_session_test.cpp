@@ -190,6 +190,27 @@ TEST_F(SpiceSession, AnAnalysisFromThePeerFillsTheAnalysisList) {
     EXPECT_EQ(GetCurrentSpiceAnalysis(project_), nullptr);
 }
 
+// Stopping the link leaves no analysis behind: every open project's list is emptied with its
+// tools updated, and none runs any more.
+TEST_F(SpiceSession, StoppingTheLinkDropsEveryProjectsAnalyses) {
+    SpiceLinkHooks link = GetSpiceLinkHooks();
+    SpiceSessionHooks session = GetSpiceSessionHooks();
+    AddSpiceLinkServices(link, session);
+    SetSpiceLinkHooks(link);
+    SetSpiceSessionHooks(session);
+    FakeSimora peer;
+    ConnectTo(peer);
+    Announce(peer, "AllA");
+    ASSERT_EQ(CountSpiceAnalyses(project_), 1);
+    Saw().running = true;
+    const int toolbars = Saw().toolbars;
+    DisableSpiceLink();
+    EXPECT_EQ(CountSpiceAnalyses(project_), 0);
+    EXPECT_EQ(GetCurrentSpiceAnalysis(project_), nullptr);
+    EXPECT_EQ(Saw().toolbars, toolbars + 1);
+    EXPECT_FALSE(Saw().running);
+}
+
 TEST_F(SpiceSession, AStaleNetlistIsWrittenAgainOpenedAndAnswered) {
     FakeSimora peer;
     ConnectTo(peer);

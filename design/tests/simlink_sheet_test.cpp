@@ -68,15 +68,16 @@ protected:
         Front() = nullptr;
         Reschedules().clear();
         formerRunner_ = SetSpiceScriptRunner(nullptr);
-        formerReport_ = GetReportHooks();
-        SpiceSessionHooks session;
+        // The core's hooks, the design's sheets, and the windows and the link's timer faked.
+        InstallCoreHooks();
+        netfix::Design::FindSheetsHere();
+        SpiceSessionHooks session = GetSpiceSessionHooks();
         session.rescheduleTimer = [](uint32_t ms) { Reschedules().push_back(ms); };
         SetSpiceSessionHooks(session);
-        SpiceSheetHooks sheets;
+        SpiceSheetHooks sheets = GetSpiceSheetHooks();
         sheets.visibleSheets = [](ProjectRecord*) { return Visible(); };
         sheets.frontSheet = [] { return Front(); };
         SetSpiceSheetHooks(sheets);
-        InstallCoreHooks();
 
         // Sheet "top" of instance `node`: R1 with the parameters .i and .p, the signals CLK
         // (mapped to the net NET_CLK, two value labels) and DATA (one value label).
@@ -116,10 +117,7 @@ protected:
         DestroySpiceAnalysisList(design_.project->analyses);
         design_.project->analyses = nullptr;
         SetSpiceScriptRunner(formerRunner_);
-        SetReportHooks(formerReport_);
-        SetSpiceLinkHooks(SpiceLinkHooks{});
-        SetSpiceSessionHooks(SpiceSessionHooks{});
-        SetSpiceSheetHooks(SpiceSheetHooks{});
+        InstallCoreHooks();
         gSpiceLinkSettings = {0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
     }
 
@@ -193,7 +191,6 @@ protected:
     SignalHandle clk_ = nullptr, data_ = nullptr;
     std::vector<TextRecord*> labels_;
     SpiceScriptRunner formerRunner_ = nullptr;
-    ReportHooks formerReport_;
     test::TempDir dir_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/root.h"
 #include "design/tests/netlist_fixture.h"
 #include "design/wasis.h"
 
@@ -14,14 +15,15 @@ using netfix::Design;
 
 std::string gAlert;
 
+// The core's hooks with the alert kept.
 struct Hooks {
     Hooks() {
         gAlert.clear();
-        BackAnnotHooks hooks;
+        BackAnnotHooks hooks = GetBackAnnotHooks();
         hooks.alert = [](const char* text) { gAlert = text; };
         SetBackAnnotHooks(hooks);
     }
-    ~Hooks() { SetBackAnnotHooks({}); }
+    ~Hooks() { InstallCoreHooks(); }
 };
 
 std::string Entries(const WasIsList& list) {

@@ -232,6 +232,29 @@ TEST_F(LibraryLists, TheEssentialsFolderGivesTheFirstPath) {
     EXPECT_EQ(Files(), (Lines{"Basic.LBX in essentials/Libraries"}));
 }
 
+// The essentials are the base folder's "Essentials/Plexa/", else its "Essentials/Plexa+/".
+TEST_F(LibraryLists, TheEssentialsFolderIsPlexaElsePlexaPlusInItsBase) {
+    const auto found = [&](const std::string& base) -> std::string {
+        DirectoryRef folder;
+        const OSStatus st = FindEssentialsFolderIn(Path(base).c_str(), &folder);
+        if (st != 0) return std::to_string(st);
+        char path[1024];
+        EXPECT_EQ(PathNameFromDirectory(&folder, path, sizeof path, nullptr), 0);
+        return std::string(path).substr(Path(base).size());
+    };
+    EXPECT_EQ(found("base"), "-120");
+    Folder("base/Essentials");
+    EXPECT_EQ(found("base"), "-120");
+    Folder("base/Essentials/Plexa+");
+    EXPECT_EQ(found("base"), "/Essentials/Plexa+/");
+    Folder("base/Essentials/Plexa");
+    EXPECT_EQ(found("base"), "/Essentials/Plexa/");
+    // A file of that name is no folder.
+    Folder("other");
+    ASSERT_TRUE(WriteFile(Path("other/Essentials"), "not a folder"));
+    EXPECT_EQ(found("other"), "-120");
+}
+
 class ProjectLibraries : public LibraryAccessTest {
 protected:
     void SetUp() override {

@@ -1,0 +1,49 @@
+// The quiet answers of a program without windows (see root_quiet.h).
+#include "app/root_quiet.h"
+
+#include <cstdio>
+
+#include "foundation/localized.h"
+
+namespace plexa {
+
+namespace {
+std::string& ProgramName() {
+    static std::string name = "plexa";
+    return name;
+}
+}  // namespace
+
+void SetQuietProgramName(const char* program) {
+    if (program && *program) ProgramName() = program;
+}
+
+const char* GetQuietProgramName() { return ProgramName().c_str(); }
+
+std::string QuietMessageLine(const char* text) {
+    std::string line;
+    bool broken = false;
+    for (const char* c = text ? text : ""; *c; ++c) {
+        if (*c == '\r' || *c == '\n') {
+            broken = true;
+            continue;
+        }
+        if (broken && !line.empty()) line += ' ';
+        broken = false;
+        line += *c;
+    }
+    return line.empty() ? line : ProgramName() + ": " + line;
+}
+
+void QuietMessage(const char* text) {
+    const std::string line = QuietMessageLine(text);
+    if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void QuietErrorReport(OSStatus status) {
+    if (status == 0 || status == -128) return;
+    char message[256];
+    QuietMessage(StatusReportText(status, GetStatusString(status, message)).c_str());
+}
+
+}  // namespace plexa
