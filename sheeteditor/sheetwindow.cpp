@@ -37,6 +37,30 @@ SheetRecord* SheetOf(VXWindowRecordTag* window) {
 void SetSheetWindowHooks(const SheetWindowHooks& hooks) { gHooks = hooks; }
 const SheetWindowHooks& GetSheetWindowHooks() { return gHooks; }
 
+std::vector<SheetRecord*> SheetWindowSheets(bool visible) {
+    std::vector<SheetRecord*> sheets;
+    const auto add = [&](VXWindowRecordTag* window) {
+        if (window->typeID != kSheetWindowKind) return;
+        if (SheetRecord* sheet = WindowToDrawing(window)) sheets.push_back(sheet);
+    };
+    if (visible) {
+        for (VXWindowRecordTag* window = VXGetNextVisibleWindow(nullptr, 8, false); window;
+             window = VXGetNextVisibleWindow(window, 8, false))
+            add(window);
+    } else {
+        for (VXWindowRecordTag* window : VXTopLevelWindows())
+            if (!VXIsWindowVisible(window, false)) add(window);
+    }
+    return sheets;
+}
+
+bool SheetWindowPlace(SheetRecord* sheet, Rect* position, Rect* view) {
+    if (!sheet || !sheet->window) return false;
+    VXGetWindowPosition(sheet->window, position);
+    VXGetViewRect(sheet->window, view);
+    return true;
+}
+
 int32_t CreateDrawingWindow(const char* title, void* refCon, SheetWindows* windows) {
     *windows = SheetWindows{};
     Rect content;

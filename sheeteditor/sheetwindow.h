@@ -11,10 +11,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace plexa {
 
 struct LogWindowRecord;
+struct Rect;
 struct SheetRecord;
 struct SheetWindowState;
 struct VXEventRecord;
@@ -50,6 +52,13 @@ struct SheetWindowHooks {
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);
 const SheetWindowHooks& GetSheetWindowHooks();
+
+// What the files layer asks of the sheet windows (its SheetLoadHooks::openSheets and
+// SheetSaveHooks::windowPlace): the sheets of the visible sheet windows front to back, else those
+// of the sheet windows not shown; the position of a sheet's window and its view rectangle (false
+// without a window).
+std::vector<SheetRecord*> SheetWindowSheets(bool visible);
+bool SheetWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
 
 extern int32_t gUntitledDrawingCount;
 

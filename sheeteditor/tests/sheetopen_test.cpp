@@ -22,6 +22,7 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/themes.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/tests/windows_fixture.h"
 
 namespace plexa::test {
@@ -43,6 +44,7 @@ protected:
         SetSheetServices(SheetServices{});
         InstallCoreHooks();
         InstallSymbolNameServices();
+        FindSheetsInWindows();
         gCalls.clear();
         SheetOpenHooks hooks;
         hooks.report = [](OSStatus st) { gCalls.push_back("report " + std::to_string(st)); };
@@ -54,6 +56,12 @@ protected:
         hooks.reportCheck = [](OSStatus st) { gCalls.push_back("check " + std::to_string(st)); };
         SetSheetOpenHooks(hooks);
         tree.Folder("p");
+    }
+    // The sheets of the sheet windows are found as the editor finds them.
+    static void FindSheetsInWindows() {
+        SheetLoadHooks load = GetSheetLoadHooks();
+        load.openSheets = SheetWindowSheets;
+        SetSheetLoadHooks(load);
     }
     void TearDown() override {
         for (SheetRecord* sheet : Opened()) DestroySheet(sheet);
@@ -126,6 +134,7 @@ protected:
         Sheet("Top.SHX", {"Amp.SHX", "Top.SHX"});
         amp = Sheet("Amp.SHX");
         project = std::make_unique<TestProject>(tree.Dir("p"));
+        FindSheetsInWindows();
         P()->settings.annotationFlags = 0;
         project->List();
         ASSERT_TRUE(AddPathSpecToList(P()->paths, tree.Dir("p"), kPathRootDefault, kPathSheetFiles, false));

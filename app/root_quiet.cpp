@@ -1,0 +1,9 @@
+// The core's quiet answers; see root_quiet.h.
+#include "app/root_quiet.h"
+
+namespace plexa {
+
+std::vector<SheetRecord*> QuietOpenSheets(bool) { return {}; }
+bool QuietWindowPlace(SheetRecord*, Rect*, Rect*) { return false; }
+
+}  // namespace plexa
