@@ -5,5 +5,9 @@ namespace plexa {
 
 std::vector<SheetRecord*> QuietOpenSheets(bool) { return {}; }
 bool QuietWindowPlace(SheetRecord*, Rect*, Rect*) { return false; }
+SheetRecord* QuietWindowSheet(VXWindowRecordTag*) { return nullptr; }
+void QuietDetachSheetWindows(SheetRecord*) {}
+void QuietBeep() {}
+void QuietProgressMessage(const char*) {}
 
 }  // namespace plexa

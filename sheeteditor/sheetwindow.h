@@ -58,6 +58,11 @@ const SheetWindowHooks& GetSheetWindowHooks();
 // of the sheet windows not shown; the position of a sheet's window and its view rectangle (false
 // without a window).
 std::vector<SheetRecord*> SheetWindowSheets(bool visible);
+// The sheet of the sheet window that is the window's top parent, or null (the model's
+// ModelHooks::windowSheet).
+SheetRecord* SheetOfWindow(VXWindowRecordTag* window);
+// Lets the sheet's windows go of the sheet being destroyed (ModelHooks::detachSheetWindows).
+void DetachSheetWindows(SheetRecord* sheet);
 bool SheetWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
 
 extern int32_t gUntitledDrawingCount;

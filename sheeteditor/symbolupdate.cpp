@@ -25,6 +25,7 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -101,7 +102,7 @@ void EnumVisibleSheets(void (*proc)(SheetRecord* sheet, void* data), void* data)
     }
     for (VXWindowRecordTag* window : VXTopLevelWindows())
         if (VXIsWindowVisible(window, false))
-            if (SheetRecord* sheet = WindowToDrawing(window)) proc(sheet, data);
+            if (SheetRecord* sheet = SheetOfWindow(window)) proc(sheet, data);
 }
 
 std::vector<SheetRecord*> VisibleSheets() {

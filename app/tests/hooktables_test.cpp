@@ -70,7 +70,6 @@ std::vector<TableCase> Tables() {
         PLEXA_TABLE(true, ItemCacheHooks, GetItemCacheHooks),
         PLEXA_TABLE(true, LibHistoryHooks, GetLibHistoryHooks),
         PLEXA_TABLE(true, LibFinderHooks, GetLibFinderHooks),
-        PLEXA_TABLE(true, LibEditorHooks, GetLibEditorHooks),
         PLEXA_TABLE(true, AnnotationHooks, GetAnnotationHooks),
         PLEXA_TABLE(true, ReportHooks, GetReportHooks),
         PLEXA_TABLE(true, ECOHooks, GetECOHooks),
@@ -79,6 +78,7 @@ std::vector<TableCase> Tables() {
         PLEXA_TABLE(true, SpiceSessionHooks, GetSpiceSessionHooks),
         PLEXA_TABLE(true, SpiceNetlistHooks, GetSpiceNetlistHooks),
         PLEXA_TABLE(true, SpiceSheetHooks, GetSpiceSheetHooks),
+        PLEXA_TABLE(true, DXFExportHooks, GetDXFExportHooks),
         PLEXA_TABLE(false, SheetWindowHooks, GetSheetWindowHooks),
         PLEXA_TABLE(false, SheetOpenHooks, GetSheetOpenHooks),
         PLEXA_TABLE(false, FileSelectHooks, GetFileSelectHooks),
@@ -89,6 +89,7 @@ std::vector<TableCase> Tables() {
         PLEXA_TABLE(false, SpiceWindowHooks, GetSpiceWindowHooks),
         PLEXA_TABLE(false, SymbolEditorHooks, GetSymbolEditorHooks),
         PLEXA_TABLE(false, FileSymbolPinHooks, GetFileSymbolPinHooks),
+        PLEXA_TABLE(false, LibEditorHooks, GetLibEditorHooks),
     };
 }
 

@@ -57,11 +57,16 @@ protected:
         SetSheetOpenHooks(hooks);
         tree.Folder("p");
     }
-    // The sheets of the sheet windows are found as the editor finds them.
+    // The sheets of the sheet windows are found, and a sheet lets its windows go, as in the
+    // editor.
     static void FindSheetsInWindows() {
         SheetLoadHooks load = GetSheetLoadHooks();
         load.openSheets = SheetWindowSheets;
         SetSheetLoadHooks(load);
+        ModelHooks model = GetModelHooks();
+        model.windowSheet = SheetOfWindow;
+        model.detachSheetWindows = DetachSheetWindows;
+        SetModelHooks(model);
     }
     void TearDown() override {
         for (SheetRecord* sheet : Opened()) DestroySheet(sheet);
@@ -76,7 +81,7 @@ protected:
     static std::vector<SheetRecord*> Opened() {
         std::vector<SheetRecord*> sheets;
         for (VXWindowRecordTag* window : VXTopLevelWindows())
-            if (window->typeID == kSheetWindowKind && WindowToDrawing(window)) sheets.push_back(WindowToDrawing(window));
+            if (window->typeID == kSheetWindowKind && SheetOfWindow(window)) sheets.push_back(SheetOfWindow(window));
         return sheets;
     }
     FileSpec Sheet(const std::string& name, const std::vector<std::string>& children = {}) {

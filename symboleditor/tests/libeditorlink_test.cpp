@@ -3,7 +3,7 @@
 // out of the save, and closing a library with its symbol editors.
 #include <gtest/gtest.h>
 
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 #include "library/tests/library_testing.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/tests/symeditor_testing.h"

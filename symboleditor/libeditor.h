@@ -20,9 +20,9 @@
 // The names of the references live in the editor's own string block (the item map's block may be
 // replaced when the map is rebuilt).
 //
-// The symbol editors that edit the items sit above this folder: what the library editor needs of
-// them goes through `LibEditorHooks`, which the symbol editor layer installs
-// (symboleditor/libeditorlink.h); without them no item is taken as open in a symbol editor.
+// What the library editor needs of the symbol editors that edit the items goes through
+// `LibEditorHooks`, which the symbol editor installs (symboleditor/libeditorlink.h); without them
+// no item is taken as open in a symbol editor.
 #pragma once
 
 #include <cstdint>
