@@ -93,7 +93,7 @@ protected:
         return symbol;
     }
 
-    // A text of the sheet's list, its bounds computed in the off-screen window.
+    // A text of the sheet's list, its bounds computed in the measuring state.
     TextRecord* AddText(const char* string, uint16_t kind = 0, uint16_t flags = 0,
                         Point position = {100, 200}, uint16_t size = 12) {
         TextRecord* text = CreateTextElement();
