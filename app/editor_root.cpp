@@ -17,6 +17,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSpiceWindowHooks(t.spiceWindows);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
+    SetLibEditorHooks(t.libEditor);
 }
 
 void InstallEditorHooks() {

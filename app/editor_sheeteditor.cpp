@@ -8,7 +8,7 @@
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/strings.h"
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 #include "model/sheet.h"
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
@@ -23,6 +23,8 @@
 #include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
+#include "sheeteditor/dxfexportui.h"
+#include "sheeteditor/sheetwindow.h"
 
 namespace plexa {
 
@@ -86,9 +88,6 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     };
     t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) { return OpenLibBrowserFile(window); };
     t.symbols.invalidateActiveBrowser = InvalidateActiveBrowser;
-    t.symbolDraw.drawSheetSymbol = [](VXWindowRecordTag* window, SymbolRecord* symbol, bool portMarkers) {
-        DrawSheetSymbol(window, symbol, false, portMarkers);
-    };
 
     t.sheetPorts.openSheetContext = [](ProjectRecord* project, SheetNode* node) {
         return OpenSheetContext(project, node, false);
@@ -115,9 +114,6 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.libHistory.message = VXDisplayMessage;
     t.libFinder.message = VXDisplayMessage;
     t.libFinder.status = [](const char* text) { ShowStaticMessage(text); };
-    t.libEditor.message = VXDisplayMessage;
-    t.libEditor.reportError = VXErrorReport;
-    t.libEditor.beep = VXBeep;
 
     AddAnnotationDialogHooks(t.annotation);
     t.reports.alert = VXDisplayMessage;
@@ -159,6 +155,12 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;
+    core.sheetLoad.openSheets = SheetWindowSheets;
+    core.sheetSave.windowPlace = SheetWindowPlace;
+    core.model.windowSheet = SheetOfWindow;
+    core.model.detachSheetWindows = DetachSheetWindows;
+    core.spiceSession.beep = VXBeep;
+    core.dxfExport.progressMessage = ShowDXFExportProgress;
 }
 
 }  // namespace plexa

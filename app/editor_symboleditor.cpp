@@ -4,12 +4,13 @@
 #include "app/editor_tables.h"
 #include "files/sheetstore.h"
 #include "library/itemcache.h"
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 #include "library/libpaths.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "symboleditor/libeditorlink.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_services.h"
 
 namespace plexa {
 
@@ -78,7 +79,12 @@ void AfterSheetSave(SheetRecord* sheet) {
 
 void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     AddFileSymbolEditorHooks(editor.symbolEditor);
-    AddLibEditorLinks(editor.symbolEditor, core.libEditor);
+    // The library editor: its items open in symbol editors; its messages are alerts.
+    AddLibEditorLinks(editor.symbolEditor, editor.libEditor);
+    editor.libEditor.message = VXDisplayMessage;
+    editor.libEditor.reportError = VXErrorReport;
+    editor.libEditor.beep = VXBeep;
+    editor.libEditor.preferencesChanged = ChangedPreferences;
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
     editor.symbolEditor.reportError = ReportSymbolEditorError;
     editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {

@@ -12,6 +12,7 @@
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/symbolupdate.h"
 #include "symboleditor/filesympins.h"
+#include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
 
 namespace plexa {
@@ -29,6 +30,7 @@ struct EditorHookTables {
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;
+    LibEditorHooks libEditor;
 };
 
 // Each editor's part of the composition, in app/editor_<folder>.cpp: its own tables, and its

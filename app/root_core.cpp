@@ -8,6 +8,7 @@
 #include "app/root_tables.h"
 #include "foundation/signals.h"
 #include "foundation/memory.h"
+#include "graphics/grafprocs.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
 #include "model/imagelist.h"
@@ -57,7 +58,6 @@ void SetCoreHooks(const CoreHookTables& t) {
     SetItemCacheHooks(t.itemCache);
     SetLibHistoryHooks(t.libHistory);
     SetLibFinderHooks(t.libFinder);
-    SetLibEditorHooks(t.libEditor);
 
     SetAnnotationHooks(t.annotation);
     SetReportHooks(t.reports);
@@ -67,6 +67,7 @@ void SetCoreHooks(const CoreHookTables& t) {
     SetSpiceSessionHooks(t.spiceSession);
     SetSpiceNetlistHooks(t.spiceNetlist);
     SetSpiceSheetHooks(t.spiceSheets);
+    SetDXFExportHooks(t.dxfExport);
 }
 
 void InstallCoreHooks() { SetCoreHooks(ComposeCoreHooks()); }
@@ -91,6 +92,7 @@ int32_t StartCore(const char* program) {
         std::fprintf(stderr, "%s: the fonts for measuring text could not be set up\n", name);
         return result = -1;
     }
+    VXInitGraf();
     VXInitStyles();
     VXTEInit();
     SchStylesInit();

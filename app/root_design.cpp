@@ -86,6 +86,8 @@ void ComposeDesignForCore(CoreHookTables& t) {
     t.spiceSheets.visibleSheets = [](ProjectRecord*) { return std::vector<SheetRecord*>(); };
     t.spiceSheets.frontSheet = []() -> SheetRecord* { return nullptr; };
     t.spiceSheets.redraw = QuietIgnore<SheetRecord*>;
+    t.spiceSession.beep = QuietBeep;
+    t.dxfExport.progressMessage = QuietProgressMessage;
 }
 
 }  // namespace plexa

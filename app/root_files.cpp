@@ -1,4 +1,5 @@
 // The core composition: the sheet-file, project and hierarchy tables.
+#include "app/root_quiet.h"
 #include "app/root_tables.h"
 #include "files/sheetfile.h"
 
@@ -7,6 +8,8 @@ namespace plexa {
 void ComposeFilesForCore(CoreHookTables& t) {
     AddSheetFileServices(t.sheets, t.annotationContext, t.model);
     AddProjectAnnotationHooks(t.annotationContext);
+    t.sheetLoad.openSheets = QuietOpenSheets;
+    t.sheetSave.windowPlace = QuietWindowPlace;
 }
 
 }  // namespace plexa

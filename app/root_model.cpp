@@ -1,10 +1,13 @@
 // The core composition: the model's tables.
+#include "app/root_quiet.h"
 #include "app/root_tables.h"
 
 namespace plexa {
 
 void ComposeModelForCore(CoreHookTables& t) {
     AddSheetSymbolModelHooks(t.symbols);
+    t.model.windowSheet = QuietWindowSheet;
+    t.model.detachSheetWindows = QuietDetachSheetWindows;
 }
 
 }  // namespace plexa

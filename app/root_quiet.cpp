@@ -46,4 +46,11 @@ void QuietErrorReport(OSStatus status) {
     QuietMessage(StatusReportText(status, GetStatusString(status, message)).c_str());
 }
 
+std::vector<SheetRecord*> QuietOpenSheets(bool) { return {}; }
+bool QuietWindowPlace(SheetRecord*, Rect*, Rect*) { return false; }
+SheetRecord* QuietWindowSheet(VXWindowRecordTag*) { return nullptr; }
+void QuietDetachSheetWindows(SheetRecord*) {}
+void QuietBeep() {}
+void QuietProgressMessage(const char*) {}
+
 }  // namespace plexa

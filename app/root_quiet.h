@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/types.h"
 
@@ -43,5 +44,18 @@ template <class... Args>
 OSStatus QuietChooseNothing(Args...) {
     return -128;
 }
+
+struct Rect;
+struct SheetRecord;
+struct VXWindowRecordTag;
+
+// No sheet windows: no open sheets, no window place.
+std::vector<SheetRecord*> QuietOpenSheets(bool visible);
+bool QuietWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
+SheetRecord* QuietWindowSheet(VXWindowRecordTag* window);
+void QuietDetachSheetWindows(SheetRecord* sheet);
+// No sound, no progress window.
+void QuietBeep();
+void QuietProgressMessage(const char* message);
 
 }  // namespace plexa

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "design/annotate.h"
+#include "design/dxfexport.h"
 #include "design/ecoexport.h"
 #include "design/report_interp.h"
 #include "design/simlink.h"
@@ -23,7 +24,6 @@
 #include "files/symbolplace.h"
 #include "graphics/dxf.h"
 #include "library/itemcache.h"
-#include "library/libeditor.h"
 #include "library/libfinder.h"
 #include "library/libhistory.h"
 #include "library/libpaths.h"
@@ -70,7 +70,6 @@ struct CoreHookTables {
     ItemCacheHooks itemCache;
     LibHistoryHooks libHistory;
     LibFinderHooks libFinder;
-    LibEditorHooks libEditor;
     // design/
     AnnotationHooks annotation;
     ReportHooks reports;
@@ -80,6 +79,7 @@ struct CoreHookTables {
     SpiceSessionHooks spiceSession;
     SpiceNetlistHooks spiceNetlist;
     SpiceSheetHooks spiceSheets;
+    DXFExportHooks dxfExport;
 };
 
 // Each layer's part of the core composition, in app/root_<layer>.cpp: fills the tables that the

@@ -21,8 +21,6 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 #include "bench/sheetfile_bench_main.h"
 
 namespace plexa {

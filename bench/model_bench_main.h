@@ -1,16 +1,17 @@
-// The main program of the benchmarks that build sheets: the platform's application object, the
-// toolkit and its windows and styles are set up, then what the benchmarks' own layer needs (the
-// `setUp` procedure), before the run.
+// The main program of the benchmarks that build sheets: the platform's application object (for
+// fonts), memory, failure signals, the drawing procedures and styles are set up, then what the
+// benchmarks' own layer needs (the `setUp` procedure), before the run.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 
-#include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
+#include "foundation/memory.h"
+#include "foundation/signals.h"
+#include "graphics/grafprocs.h"
 #include "graphics/textstyle.h"
+#include "platform/app_platform.h"
 
 namespace plexa {
 
@@ -19,8 +20,9 @@ inline int RunSheetBenchmarks(int argc, char** argv, const char* program, void (
     snprintf(name, sizeof name, "%s", program);
     static char* args[] = {name, nullptr};
     PlatformEnsureApplication(1, args);
-    VXCoreInit();
-    VXInitWindows();
+    InitMemoryManager(-1);
+    InitSignals();
+    VXInitGraf();
     VXInitStyles();
     if (setUp) setUp();
     benchmark::Initialize(&argc, argv);

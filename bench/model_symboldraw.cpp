@@ -1,4 +1,4 @@
-// A sheet of 5,000 placed symbols redrawn into a 1920x1080 off-screen window image, as the sheet
+// A sheet of 5,000 placed symbols redrawn into a 1920x1080 off-screen image, as the sheet
 // view draws its symbols: each symbol a body frame, an inversion bubble, four pins and two texts
 // (the texts are the sheet's and stop the play), played from the sheet's symbol map at its
 // position. At 100 % the symbols are packed over the image; at 25 % they are spread over a sheet
@@ -16,6 +16,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/windowgeometry.h"
+#include "graphics/offscreen.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
 #include "model/elements.h"
@@ -28,8 +29,6 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 #include "bench/model_bench_main.h"
 
 namespace plexa {
@@ -69,17 +68,15 @@ std::vector<uint8_t> Definition(SheetRecord* sheet) {
 struct Scene {
     std::vector<uint32_t> pixels = std::vector<uint32_t>(size_t(kWidth) * kHeight, 0xFFFFFFFF);
     QZBitmap bitmap{};
-    VXWindowRecordTag* window = nullptr;
+    VXGrafState* graf = nullptr;
     SheetRecord* sheet = nullptr;
 
     // Symbols in rows of 100, dh and dv apart.
     Scene(int dh, int dv) {
         bitmap = {reinterpret_cast<uint8_t*>(pixels.data()), kWidth, kHeight, kWidth * 4,
                   DrawPixelFormat::kARGB32};
-        VXWindowRecordTag* previous = vx.currentWindow;
-        window = VXCreateOffScreenWindow(&bitmap, 0, nullptr);
-        if (QZInstallContext(window->graf.port)) QZSetFocus(window->graf.port, -1);
-        VXSetWindow(previous);
+        graf = VXNewOffScreenState(&bitmap);
+        if (graf && QZInstallContext(graf->port)) QZSetFocus(graf->port, -1);
         sheet = CreateDrawing();
         const std::vector<uint8_t> bytes = Definition(sheet);
         const int32_t id = AddSymbolToMap(sheet->symbolMap, bytes.data(), int32_t(bytes.size()),
@@ -94,12 +91,12 @@ struct Scene {
     }
     ~Scene() {
         DestroySheet(sheet);
-        VXDestroyWindow(window);
+        VXDisposeOffScreenState(graf);
     }
     void Draw() {
         std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFF);
         for (void* item = LLFirst(sheet->symbolList); item; item = LLGetNext(sheet->symbolList, item))
-            DrawSymbol(sheet, static_cast<SymbolRecord*>(item), sheet->imageList, window, false);
+            DrawSymbol(sheet, static_cast<SymbolRecord*>(item), sheet->imageList, graf, false);
     }
 };
 
@@ -107,7 +104,7 @@ struct Scene {
 void BM_DrawSymbols(benchmark::State& state) {
     const bool quarter = state.range(0) == 25;
     Scene scene(quarter ? 76 : 19, quarter ? 86 : 21);
-    if (quarter) SetWindowScaleFactors(&scene.window->graf.geometry, kFixed24One / 4, kFixed24One / 4);
+    if (quarter) SetWindowScaleFactors(&scene.graf->geometry, kFixed24One / 4, kFixed24One / 4);
     for (auto _ : state) scene.Draw();
     state.SetItemsProcessed(state.iterations() * kSymbols);
 }

@@ -7,12 +7,11 @@
 
 #include "foundation/datafile.h"
 #include "foundation/filespec.h"
-#include "foundation/folders.h"
 #include "foundation/ll.h"
-#include "foundation/program.h"
 #include "foundation/strings.h"
 #include "graphics/dxf.h"
 #include "graphics/grafport.h"
+#include "graphics/offscreen.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/sheet.h"
@@ -24,53 +23,47 @@
 #include "model/texts.h"
 #include "model/waitcursor.h"
 #include "model/wires.h"
-#include "toolkit/vx_alerts.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_dialogs.h"
-#include "toolkit/vx_filepanels.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
 namespace {
 
-// Codes of the exported file. There are no codes on disk here; the type says "text".
-constexpr const char* kDXFFileCreator = "????";
-constexpr const char* kDXFFileType = "TEXT";
-constexpr const char* kPanelType = "????";
-constexpr const char* kUntitledName = "Untitled";
+DXFExportHooks gHooks;
+
 constexpr const char* kDXFExtension = ".DXF";
 constexpr const char* kReplacedExtensions[] = {".ASC", ".PICT", ".DXF", ".SCM", ".SHX"};
-constexpr size_t kWindowTitleSize = 200;  // VXGetWindowTitle's buffer
 
-// The conversion window: an off-screen window drawing through the writer's converters.
-VXWindowRecordTag* OpenConversionWindow() {
-    VXWindowRecordTag* window = VXCreateOffScreenWindow(nullptr, 0, nullptr);
-    if (!window) return nullptr;
-    window->graf.grafProcs = DXFGetGrafProcs();
-    VXSetWindow(window);
-    return window;
+void ProgressMessage(const char* message) {
+    if (gHooks.progressMessage) gHooks.progressMessage(message);
 }
 
-void CloseConversionWindow(VXWindowRecordTag* window) {
-    if (!window) return;
-    window->graf.grafProcs = nullptr;
-    VXDestroyWindow(window);
+// The conversion state: an off-screen state drawing through the writer's converters.
+VXGrafState* OpenConversionState() {
+    VXGrafState* graf = VXNewOffScreenState(nullptr);
+    if (!graf) return nullptr;
+    graf->grafProcs = DXFGetGrafProcs();
+    VXSetCurrentGrafState(graf);
+    return graf;
+}
+
+void CloseConversionState(VXGrafState* graf) {
+    if (!graf) return;
+    graf->grafProcs = nullptr;
+    VXDisposeOffScreenState(graf);
 }
 
 // Texts are moved by whole 16-bit steps; a symbol's texts lie within the sheet.
 void OffsetText(TextRecord* text, Point by) { OffsetTextElement(text, by.h, by.v); }
 
 // One symbol as a block drawn at the origin, with the visible texts it owns.
-void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol,
-                      VXWindowRecordTag* window) {
+void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol, VXGrafState* graf) {
     DXFBlockBegin(dxf, int32_t(symbol->serial));
     const Point position = symbol->position;
     // Port markers follow the general flags, which the export clears.
     const bool markers = gGenFlags & kGenPortMarkers;
     if (symbol->flags & kSymbolFlagSheet) {
         symbol->position = {0, 0};
-        DrawSymbol(sheet, symbol, sheet->imageList, window, markers);
+        DrawSymbol(sheet, symbol, sheet->imageList, graf, markers);
         symbol->position = position;
     } else {
         SymbolMapEntry* entry = nullptr;
@@ -80,7 +73,7 @@ void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol,
             const int16_t colour = (symbol->flags & kSymbolFlagBussPort) ? kColorIndexBussPort
                                                                          : kColorIndexPort;
             DXFEnableCenterLineAdjustment(false);
-            DrawSymbolGraphics(window, entry->definition, entry->size, sheet->imageList, {0, 0},
+            DrawSymbolGraphics(graf, entry->definition, entry->size, sheet->imageList, {0, 0},
                                port ? colour : kColorIndexPins,
                                port ? colour : kColorIndexGraphics,
                                int32_t(symbol->flags & kSymbolFlagTransform), markers && !port);
@@ -98,13 +91,13 @@ void WriteSymbolBlock(DXFPort* dxf, SheetRecord* sheet, SymbolRecord* symbol,
     DXFBlockEnd(dxf);
 }
 
-void DrawSheetBody(DXFPort* dxf, SheetRecord* sheet, VXWindowRecordTag* window) {
+void DrawSheetBody(DXFPort* dxf, SheetRecord* sheet, VXGrafState* graf) {
     for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
          symbol = symbol->next) {
         ModelWaitCursor();
-        WriteSymbolBlock(dxf, sheet, symbol, window);
+        WriteSymbolBlock(dxf, sheet, symbol, graf);
     }
-    VXSetWindow(window);
+    VXSetCurrentGrafState(graf);
     const int32_t hide = (sheet->stored.flags & kSheetFlagHideElements) ? kGrafSkipHideable : 0;
     DrawGrafElements(sheet->elementList, nullptr, kGrafBackLayer | hide);
     for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
@@ -121,7 +114,7 @@ void DrawSheetBody(DXFPort* dxf, SheetRecord* sheet, VXWindowRecordTag* window) 
         DrawSignalJunctions(signal, 0, nullptr);
     }
     DrawGrafElements(sheet->elementList, nullptr, kGrafFrontLayer | hide);
-    DrawSheetTextFrames(sheet, window, nullptr);
+    DrawSheetTextFrames(sheet, graf, nullptr);
     for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text;
          text = text->link) {
         if ((text->flags & kTextFlagHidden) || IsTextOwnedBySymbol(text, nullptr) != 0) continue;
@@ -130,6 +123,9 @@ void DrawSheetBody(DXFPort* dxf, SheetRecord* sheet, VXWindowRecordTag* window) 
 }
 
 }  // namespace
+
+void SetDXFExportHooks(const DXFExportHooks& hooks) { gHooks = hooks; }
+const DXFExportHooks& GetDXFExportHooks() { return gHooks; }
 
 void MakeDXFExportName(const char* name, char* out, int32_t size) {
     if (!out || size <= 0) return;
@@ -150,38 +146,16 @@ void MakeDXFExportName(const char* name, char* out, int32_t size) {
     std::strcat(out, kDXFExtension);
 }
 
-void GetDXFExportProposal(SheetRecord* sheet, FileSpec* out) {
-    ClearFileSpec(out);
-    char name[kWindowTitleSize] = "";
-    if (sheet && !IsDirectoryInvalid(&sheet->fileSpec.directory) && sheet->fileSpec.name[0]) {
-        out->directory = sheet->fileSpec.directory;
-        std::snprintf(name, sizeof name, "%s", sheet->fileSpec.name);
-    } else {
-        if (!VXGetUserDomainDirectory(kVXFolderDocuments, nullptr, false, &out->directory)) {
-            std::string program = GetProgramPath();
-            const size_t slash = program.rfind('/');
-            if (slash != std::string::npos) program.resize(slash ? slash : 1);
-            if (program.empty() || DirectoryFromDirectoryURL(program, &out->directory) != 0)
-                ClearDirectoryRef(&out->directory);
-        }
-        char title[kWindowTitleSize] = "";
-        if (sheet && sheet->window) VXGetWindowTitle(sheet->window, title);
-        std::snprintf(name, sizeof name, "%s", title[0] ? title : kUntitledName);
-    }
-    MakeDXFExportName(name, out->name, int32_t(sizeof out->name));
-}
-
 OSStatus DXFOpenProc(DXFPort* state, int16_t operation, int32_t* value, int32_t count,
                      void* data) {
     if (!state) return status::kParamErr;
     switch (operation) {
         case kDXFOpen:
-            VXWaitUpdateWindows();
-            VXStaticMessage(0, kDXFExportMessage);
+            ProgressMessage(kDXFExportMessage);
             if (value) *value = 1;
             return status::kNoErr;
         case kDXFClose:
-            VXStaticMessage(0, nullptr);
+            ProgressMessage(nullptr);
             return DXFDefaultIOProc(state, operation, value, count, data);
         default:
             return DXFDefaultIOProc(state, operation, value, count, data);
@@ -216,16 +190,16 @@ OSStatus WriteDXFSheet(SheetRecord* sheet, const FileSpec* spec) {
     }
     if (result == 0) {
         dxf.fileRef = ref;
-        VXWindowRecordTag* previous = vx.currentWindow;
-        VXWindowRecordTag* window = OpenConversionWindow();
-        if (window) {
+        VXGrafState* previous = VXGetCurrentGrafState();
+        VXGrafState* graf = OpenConversionState();
+        if (graf) {
             const uint32_t savedFlags = gGenFlags;
             gGenFlags = (gGenFlags & ~(kGenColorDrawing | kGenPortMarkers | kGenDXFExport)) |
                         kGenDXFExport;
-            DrawSheetBody(&dxf, sheet, window);
+            DrawSheetBody(&dxf, sheet, graf);
             gGenFlags = savedFlags;
-            VXSetWindow(previous);
-            CloseConversionWindow(window);
+            VXSetCurrentGrafState(previous);
+            CloseConversionState(graf);
         } else {
             result = status::kOutOfMemory;
         }
@@ -235,17 +209,6 @@ OSStatus WriteDXFSheet(SheetRecord* sheet, const FileSpec* spec) {
     if (result != 0 && dxf.status == 0) dxf.status = result;
     const OSStatus ended = DXFEnd(&dxf);
     return result != 0 ? result : ended;
-}
-
-void ExportDXFFile(SheetRecord* sheet) {
-    if (!sheet) return;
-    FileSpec spec;
-    GetDXFExportProposal(sheet, &spec);
-    char name[kFileSpecNameCapacity];
-    std::snprintf(name, sizeof name, "%s", spec.name);
-    if (RunSaveFilesPanel(kDXFExportPrompt, name, true, kDXFFileCreator, kPanelType, &spec) != 0)
-        return;
-    VXErrorReport(WriteDXFSheet(sheet, &spec));
 }
 
 }  // namespace plexa

@@ -12,8 +12,7 @@
 #include "foundation/memory.h"
 #include "foundation/socket.h"
 #include "foundation/strings.h"
-#include "toolkit/vx_services.h"
-#include "toolkit/vx_timers.h"
+#include "foundation/timers.h"
 
 namespace plexa {
 
@@ -54,7 +53,7 @@ void ReportError(OSStatus code) {
     else std::fprintf(stderr, "simulator link: error %d\n", code);
 }
 
-void SleepTicks(uint32_t ticks) { VXSleep(ticks); }
+void SleepTicks(uint32_t ticks) { WaitTicks(ticks); }
 
 OSStatus WaitSpiceStartupHook(SocketRecord*, uint32_t) {
     SleepTicks(kIdleTicks);
@@ -72,10 +71,10 @@ void NoteLinkOn(bool on) {
 
 void UpdateTimer() {
     if (gSpiceSocket && !gSpiceSocketTimer) {
-        VXInstallTimerEx(kSpiceTimerInterval, kVXTimerWhenInactive | kVXTimerInModal,
-                         ServiceSpiceSocketTimer, 0, &gSpiceSocketTimer);
+        gSpiceSocketTimer = StartTimer(kSpiceTimerInterval, kTimerWhenInactive | kTimerInModal,
+                                       ServiceSpiceSocketTimer, 0);
     } else if (!gSpiceSocket && gSpiceSocketTimer) {
-        VXKillTimer(gSpiceSocketTimer);
+        KillTimer(gSpiceSocketTimer);
         gSpiceSocketTimer = nullptr;
     }
 }
@@ -420,7 +419,7 @@ OSStatus GetSpiceLinkStatus(bool begin, uint8_t* connected, uint8_t* server) {
 }
 
 void RescheduleSpiceLinkTimer(uint32_t milliseconds) {
-    if (gSpiceSocketTimer) VXSetTimerNextFires(gSpiceSocketTimer, milliseconds);
+    if (gSpiceSocketTimer) SetTimerNextFires(gSpiceSocketTimer, milliseconds);
 }
 
 void ServiceSpiceSocketTimer(sVXTimerRecord*, uint64_t) {

@@ -15,7 +15,6 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/socket.h"
-#include "toolkit/vx_services.h"
 
 namespace plexa {
 
@@ -116,8 +115,8 @@ void HandleCompleted(ProjectRecord* project, const SpiceMessageRecord* message) 
         std::vector<std::string> strings;
         if (BodyStrings(message, &strings) && !strings.empty() && gSessionHooks.showMessage)
             gSessionHooks.showMessage(strings[0].c_str());
-        else
-            VXBeep();
+        else if (gSessionHooks.beep)
+            gSessionHooks.beep();
     }
     UpdateToolbar(project);
 }

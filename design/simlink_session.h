@@ -112,6 +112,8 @@ struct SpiceSessionHooks {
     bool (*applicationActive)() = nullptr;
     // A message of the simulator shown to the user; none: a beep.
     void (*showMessage)(const char* text) = nullptr;
+    // Sounds the alert beep. A program without windows stays quiet.
+    void (*beep)() = nullptr;
     // The standard alert of a "Dlog" (title, message, explanation, two buttons); returns the
     // alert's answer.
     int32_t (*alert)(const std::vector<std::string>& strings) = nullptr;

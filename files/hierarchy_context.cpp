@@ -19,7 +19,6 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/texts.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -62,13 +61,8 @@ void ClearContext(SheetRecord* sheet) {
 
 // The visible sheet windows' sheets, front to back.
 std::vector<SheetRecord*> VisibleSheets() {
-    std::vector<SheetRecord*> sheets;
-    for (VXWindowRecordTag* window = VXGetNextVisibleWindow(nullptr, 8, false); window;
-         window = VXGetNextVisibleWindow(window, 8, false)) {
-        if (window->typeID != kSheetWindowKind) continue;
-        if (SheetRecord* sheet = WindowToDrawing(window)) sheets.push_back(sheet);
-    }
-    return sheets;
+    const auto openSheets = GetSheetLoadHooks().openSheets;
+    return openSheets ? openSheets(true) : std::vector<SheetRecord*>{};
 }
 
 SubSheetReference* TopReferenceOf(ProjectRecord* project, const SheetNode* node) {

@@ -6,6 +6,7 @@
 #include "files/filesymbols.h"
 #include "files/sheet_services.h"
 #include "files/sheetblocks.h"
+#include "files/sheetsave.h"
 #include "files/sheetspec.h"
 #include "foundation/byteswap.h"
 #include "foundation/bytes.h"
@@ -17,7 +18,6 @@
 #include "model/annotation.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -166,11 +166,11 @@ OSStatus WriteSheetWindowState(const FileSpec* spec, DynamicFileRecord* file, Sh
 OSStatus SaveSheetWindowState(SheetRecord* sheet, DynamicFileRecord* file) {
     if (!sheet || !sheet->window) return status::kNoErr;
     SheetWindowState state{};
+    Rect view{};
+    const auto windowPlace = GetSheetSaveHooks().windowPlace;
+    if (!windowPlace || !windowPlace(sheet, &state.position, &view)) return status::kNoErr;
     state.scale = sheet->viewScale;
     state.toolsExpanded = sheet->topToolsExpanded ? 1 : 0;
-    VXGetWindowPosition(sheet->window, &state.position);
-    Rect view;
-    VXGetViewRect(sheet->window, &view);
     state.viewTop = view.top;
     state.viewLeft = view.left;
     state.paneWidths[0] = sheet->topToolPaneWidths[0];

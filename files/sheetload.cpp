@@ -21,7 +21,6 @@
 #include "model/annotation.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -122,19 +121,12 @@ SheetRecord* GetCachedProjectSheet(ProjectRecord* project, const FileSpec* spec,
 
 SheetRecord* GetLoadedSheet(const FileSpec* spec, ProjectRecord* project, bool byName) {
     if (!spec) return nullptr;
-    auto windowSheet = [&](VXWindowRecordTag* window) -> SheetRecord* {
-        if (window->typeID != kSheetWindowKind) return nullptr;
-        SheetRecord* sheet = WindowToDrawing(window);
-        return sheet && SheetMatches(sheet, spec, byName) ? sheet : nullptr;
-    };
-    for (VXWindowRecordTag* window = VXGetNextVisibleWindow(nullptr, 8, false); window;
-         window = VXGetNextVisibleWindow(window, 8, false))
-        if (SheetRecord* sheet = windowSheet(window)) return sheet;
     // A sheet opened without showing its window is loaded all the same: finding it keeps a file
     // from being loaded twice (two copies whose saves would overwrite each other's changes).
-    for (VXWindowRecordTag* window : VXTopLevelWindows())
-        if (!VXIsWindowVisible(window, false))
-            if (SheetRecord* sheet = windowSheet(window)) return sheet;
+    if (gLoadHooks.openSheets)
+        for (bool visible : {true, false})
+            for (SheetRecord* sheet : gLoadHooks.openSheets(visible))
+                if (sheet && SheetMatches(sheet, spec, byName)) return sheet;
     return GetCachedProjectSheet(project, spec, byName);
 }
 

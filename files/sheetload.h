@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "foundation/filespec.h"
 #include "foundation/types.h"
@@ -27,10 +28,14 @@ constexpr size_t kAsciiDatabaseProbeSize = 1024;
 // threshold is the new used size plus this.
 constexpr uint32_t kSheetStringCompactionSlack = 2048;
 
-// What the loader needs of the model's string-block upkeep, installed by its owner. Without the
-// hook the threshold and version are brought up to date and the strings are left where they are.
+// What the loader needs of the model's string-block upkeep and of the sheet editor, installed by
+// their owners. Without compactStringBlock the threshold and version are brought up to date and
+// the strings are left where they are.
 struct SheetLoadHooks {
     void (*compactStringBlock)(SheetRecord* sheet) = nullptr;
+    // The sheets shown in sheet windows: the visible windows' front to back (visible), else those
+    // of the windows not shown. A program without windows has none.
+    std::vector<SheetRecord*> (*openSheets)(bool visible) = nullptr;
 };
 void SetSheetLoadHooks(const SheetLoadHooks& hooks);
 const SheetLoadHooks& GetSheetLoadHooks();

@@ -24,6 +24,7 @@
 namespace plexa {
 
 struct ProjectRecord;
+struct Rect;
 struct SheetRecord;
 struct SheetSpec;
 
@@ -44,6 +45,9 @@ using SheetSaveFaultHook = OSStatus (*)(SheetSaveStep step);
 void SetSheetSaveFaultHook(SheetSaveFaultHook hook);
 
 struct SheetSaveHooks {
+    // The position of the sheet's window and the visible part of the sheet (its view rectangle):
+    // false when the sheet has no window. A program without windows has none.
+    bool (*windowPlace)(SheetRecord* sheet, Rect* position, Rect* view) = nullptr;
     // Ends text editing, clears the selection and drops the undo action.
     void (*prepare)(SheetRecord* sheet) = nullptr;
     // Brings the file symbols and dirty child symbols up to date and tidies the sheet's lists.

@@ -15,6 +15,7 @@
 #include "graphics/pixels.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
+#include "graphics/offscreen.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
 #include "model/modelhooks.h"
@@ -22,8 +23,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 using namespace plexa;
 
@@ -36,7 +35,7 @@ struct Setup {
         InitImageLists();
         InitDefaultTextThemes(&gDefaultTextThemes);
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, "DejaVu Sans");
-        GetOffScreenWindow();
+        VXGetMeasuringState();
         images = CreateLocalImageList();
         for (int i = 0; i < 2; ++i) AddImageToImageList(images, VXCreateEmptyPixelImage(3 + i, 2, i));
         styles = CreateTextStyleList(gGenPool);

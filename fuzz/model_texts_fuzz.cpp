@@ -16,6 +16,7 @@
 #include "foundation/stringblock.h"
 #include "foundation/strings.h"
 #include "fuzz/model_fuzz_app.h"
+#include "graphics/offscreen.h"
 #include "graphics/render.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
@@ -23,8 +24,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 using namespace plexa;
 
@@ -38,15 +37,14 @@ struct Setup {
         SetStyleSize(style, 12);
         pixels.assign(size_t(kSide) * kSide, 0xFF);
         bitmap = {pixels.data(), kSide, kSide, kSide, DrawPixelFormat::kGrey8};
-        canvas = VXCreateOffScreenWindow(&bitmap, 0, nullptr);
-        if (QZInstallContext(canvas->graf.port)) QZSetFocus(canvas->graf.port, -1);
-        VXSetWindow(nullptr);
+        canvas = VXNewOffScreenState(&bitmap);
+        if (canvas && QZInstallContext(canvas->port)) QZSetFocus(canvas->port, -1);
     }
     static constexpr int kSide = 64;
     txStyle* style = nullptr;
     std::vector<uint8_t> pixels;
     QZBitmap bitmap{};
-    VXWindowRecordTag* canvas = nullptr;
+    VXGrafState* canvas = nullptr;
 };
 
 void Element(const Setup& setup, const uint8_t* data, size_t size) {
@@ -96,9 +94,9 @@ void Frame(const Setup& setup, const uint8_t* data, size_t size) {
     if (!SetHandleContent((*frame)->lineStarts, starts, uint32_t(startBytes))) std::abort();
     for (int pass = 0; pass < 2; pass++) {
         CalcTextFrameBounds(nullptr, frame, pass == 1, 200);
-        VXWindowRecordTag* previous = VXSetWindow(setup.canvas);
+        VXGrafState* previous = VXSetCurrentGrafState(setup.canvas);
         DrawTextFrame(frame, pass == 0);
-        VXSetWindow(previous);
+        VXSetCurrentGrafState(previous);
         char out[64];
         GetTextFrameTextAsString(frame, true, sizeof out, out);
         Handle roman = GetTextFrameTextAsHandle(frame, kEncodingMacRoman, true, true);

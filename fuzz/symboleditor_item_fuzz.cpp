@@ -16,6 +16,7 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/model_fuzz_app.h"
 #include "graphics/textstyle.h"
+#include "graphics/offscreen.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
 #include "model/libitem.h"
@@ -37,7 +38,7 @@ bool Ready() {
         InitImageLists();
         InitDefaultTextThemes(&gDefaultTextThemes);
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, "DejaVu Sans");
-        return GetOffScreenWindow() != nullptr && gGlobalImageList != nullptr;
+        return VXGetMeasuringState() != nullptr && gGlobalImageList != nullptr;
     }();
     return ready;
 }

@@ -56,6 +56,11 @@ struct VXGrafHooks {
     void (*currentChanged)(VXGrafState* state) = nullptr;
     // Moves the panel contents after the port origin of an on-screen window changed.
     void (*translatePanelOrigin)(VXGrafState* state, int32_t dh, int32_t dv) = nullptr;
+    // The state of one of the owner's drawing targets (a window), from the pointer that a lower
+    // layer keeps without knowing the owner's record.
+    VXGrafState* (*ownerState)(void* target) = nullptr;
+    // Invalidates an area (document coordinates) of such a target.
+    void (*invalRect)(void* target, const LRect* area) = nullptr;
 };
 void VXSetGrafHooks(const VXGrafHooks& hooks);
 // The hooks installed now (an owner adds its own to what another part installed).

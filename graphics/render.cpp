@@ -98,7 +98,10 @@ void RecomputePen(QZPort* port) {
     port->strokeOffset = (port->penSize & 1) ? 0.5 : 0.0;
 }
 
-int32_t WindowKind(const QZPort* port) { return gHooks.kind ? gHooks.kind(port->owner) : -1; }
+int32_t WindowKind(const QZPort* port) {
+    if (!port->owner) return port->bitmap.pixels ? kQZWindowOffScreen : -1;
+    return gHooks.kind ? gHooks.kind(port->owner) : -1;
+}
 
 // The context to draw with, or null when none is installed.
 DrawContext* Ctx(QZPort* port) { return port ? GetRenderingContext(port) : nullptr; }
@@ -185,8 +188,8 @@ DrawContext* QZInstallContext(QZPort* port) {
     const int32_t kind = WindowKind(port);
     DrawContext* ctx = nullptr;
     if (kind == kQZWindowOffScreen) {
-        QZBitmap bitmap{};
-        if (!gHooks.image || !gHooks.image(port->owner, &bitmap)) return nullptr;
+        QZBitmap bitmap = port->bitmap;
+        if (port->owner && (!gHooks.image || !gHooks.image(port->owner, &bitmap))) return nullptr;
         port->ownContext = DrawContext::ForPixels(bitmap.pixels, bitmap.width, bitmap.height,
                                                   bitmap.rowBytes, bitmap.format);
         ctx = port->ownContext.get();
@@ -446,7 +449,7 @@ void ApplyClipRgnToCtx(QZPort* port, bool reset) {
                                          port->clip->added >= kClipOptimizeThreshold);
     std::vector<LRect> rects(count);
     VXGetRgnRects(port->clip, false, rects.data(), count, false);
-    if (gHooks.scaleRects) gHooks.scaleRects(port->owner, rects.data(), count);
+    if (gHooks.scaleRects && port->owner) gHooks.scaleRects(port->owner, rects.data(), count);
     std::vector<DrawRectF> out;
     out.reserve(count);
     for (const LRect& r : rects)

@@ -68,6 +68,9 @@ struct QZPort {
     std::unique_ptr<DrawContext> ownContext;
     int32_t installedKind;
     _LPNT focusOrigin;
+    // A port without an owner belongs to the graphics layer's off-screen state (offscreen.h): it
+    // draws into these pixels, or nowhere when they are null; no window hook is asked about it.
+    QZBitmap bitmap;
 };
 
 // The port of the window that is current for drawing (installed by the window owner).

@@ -15,7 +15,6 @@
 #include "model/symboldata.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -243,7 +242,7 @@ void GetCachedLibraryItemName(char* name) {
     if (gItemCache.item) GetLibraryItemNameInfo(gItemCache.item, gItemCache.selection.nameIndex, name);
 }
 
-void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform) {
+void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform, bool measure) {
     ItemCache& c = gItemCache;
     if (!c.item || !c.symbolData) return;
     ResetDisplayTexts();
@@ -251,7 +250,6 @@ void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform) {
     if (SymbolDataToElements(c.symbolData, SizeOfPtr(c.symbolData), c.item->imageList, Point{0, 0}, nullptr, c.texts,
                              c.frames, c.styles, c.strings, nullptr) != status::kNoErr)
         return;
-    const bool measure = !view || view->typeID != kUnmeasuredWindowKind;
     if (measure) CalcTextListBounds(view, c.frames, c.texts, c.strings);
     SetPinTexts(view, measure);
     for (auto* text = static_cast<TextRecord*>(LLFirst(c.texts)); text; text = text->link) {

@@ -126,11 +126,12 @@ void GetCachedLibraryFileName(char* name);
 // The name of the selected entry; empty when none.
 void GetCachedLibraryItemName(char* name);
 
-// Builds the display texts of the selected symbol for a view (none: the off-screen window): pin
+// Builds the display texts of the selected symbol for a view (none: the measuring state): pin
 // texts show the pin numbers of the first section that uses the part (in the pin set of the
 // selected name's package, else the default pin set) and the pin names; then every text is turned
-// by transform bits 0-1 and mirrored by bit 2.
-void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform);
+// by transform bits 0-1 and mirrored by bit 2. Without `measure` (a view of the kind
+// kUnmeasuredWindowKind) the texts' bounds are left as they are.
+void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform, bool measure = true);
 
 // After a library file was written: its digest record is rewritten, and when it is the selected
 // file it is opened again and the item of the same name selected (the first item when it went).

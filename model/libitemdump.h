@@ -2,7 +2,7 @@
 // its head, names, attributes, symbol definitions with their pins and their drawings read back
 // into elements, texts and frames, packages, sections with their pin numbers, hidden pins and
 // images. Points are written (h,v), horizontal first, as the sheet dump writes them; flags in
-// hexadecimal and left out when zero. Drawings are played at (0, 0) through the off-screen window;
+// hexadecimal and left out when zero. Drawings are played at (0, 0) through the measuring state;
 // a drawing that does not play reads "unreadable".
 #pragma once
 

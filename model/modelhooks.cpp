@@ -4,9 +4,8 @@
 #include "foundation/geometry.h"
 #include "graphics/colors.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "model/sheet.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -15,9 +14,6 @@ ModelHooks gHooks;
 // What an invalidated sheet area is grown by: the size of a selection handle.
 constexpr int16_t kSheetViewHandleSize = 4;
 }  // namespace
-
-VXWindowRecordTag* gOffScreenWindow = nullptr;
-int32_t gOffScreenWindowID = 0;  // window ids are never reused
 
 void SetModelHooks(const ModelHooks& hooks) { gHooks = hooks; }
 const ModelHooks& GetModelHooks() { return gHooks; }
@@ -49,7 +45,7 @@ void InvalSheetView(SheetRecord* sheet, const Rect* area) {
     if (!sheet->window) return;
     Rect grown = *area;
     VXInsetRect(&grown, -kSheetViewHandleSize, -kSheetViewHandleSize);
-    VXInvalRect(sheet->window, &grown);
+    VXInvalTargetRect(sheet->window, &grown);
 }
 
 void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* breakOutsGlobal) {
@@ -60,31 +56,12 @@ void GetProjectSignalScope(ProjectRecord* project, int32_t* portLevel, bool* bre
     if (breakOutsGlobal) *breakOutsGlobal = global;
 }
 
-VXWindowRecordTag* GetOffScreenWindow() {
-    // A window list that was torn down whole (the toolkit's tests do) took the window with it.
-    if (gOffScreenWindow && VXGetWindowFromId(gOffScreenWindowID) != gOffScreenWindow) gOffScreenWindow = nullptr;
-    if (!gOffScreenWindow) {
-        VXWindowRecordTag* previous = vx.currentWindow;
-        gOffScreenWindow = VXCreateOffScreenWindow(nullptr, 0, nullptr);
-        gOffScreenWindowID = gOffScreenWindow ? gOffScreenWindow->windowID : 0;
-        VXSetWindow(previous);
-    }
-    return gOffScreenWindow;
-}
-
 SheetRecord* WindowToDrawing(VXWindowRecordTag* window) {
-    VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
-    if (!top || top->typeID != kSheetWindowKind) return nullptr;
-    return static_cast<SheetRecord*>(top->refCon);
+    return window && gHooks.windowSheet ? gHooks.windowSheet(window) : nullptr;
 }
 
-ModelWindowScope::ModelWindowScope(VXWindowRecordTag* window)
-    : window_(window ? window : GetOffScreenWindow()), previous_(vx.currentWindow) {
-    if (window_) VXSetWindow(window_);
-}
-
-ModelWindowScope::~ModelWindowScope() {
-    if (window_) VXSetWindow(previous_);
+VXGrafState* WindowGrafState(VXWindowRecordTag* window) {
+    return window ? VXGrafStateOfTarget(window) : VXGetMeasuringState();
 }
 
 }  // namespace plexa

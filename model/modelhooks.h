@@ -1,8 +1,9 @@
 // What the sheet model measures and draws with, and what it needs of the layers above it.
 //
-// The model measures text outside any visible window in `gOffScreenWindow` (made at start-up by
-// the application, or here on first use), finds the sheet shown in a window, and reaches the
-// sheet editor and the application shell only through the hooks that those layers install:
+// The model measures text in the graphics state of the window it is given (a sheet's), else in
+// the graphics layer's measuring state (graphics/offscreen.h): fonts, not windows. It finds the
+// sheet shown in a window, and reaches the sheet editor and the application shell only through
+// the hooks that those layers install:
 // the record of changed preference blocks, the undo collection of text
 // owners, the Other Fonts dialog, a sheet's file-symbol list and the sheet editor's parts of a
 // sheet. Without a hook the model does the plain thing: black text, nothing recorded, no font
@@ -16,6 +17,7 @@ namespace plexa {
 struct LinkListHeader;
 struct SheetRecord;
 struct TextRecord;
+struct VXGrafState;
 struct VXWindowRecordTag;
 struct ProjectRecord;
 struct Point;
@@ -43,6 +45,12 @@ struct ModelHooks {
     // Frees what the sheet editor made on demand in a sheet being destroyed (log window, text
     // editor, item modifiers, split-wire list, undo action) and clears those fields.
     void (*releaseSheetEditorParts)(SheetRecord* sheet) = nullptr;
+    // The sheet of the sheet window that is the window's top parent, or null. A program without
+    // windows has none.
+    SheetRecord* (*windowSheet)(VXWindowRecordTag* window) = nullptr;
+    // Lets the sheet's windows (its window, tool palette and top tool bar) go of the sheet being
+    // destroyed. A program without windows has none.
+    void (*detachSheetWindows)(SheetRecord* sheet) = nullptr;
 };
 void SetModelHooks(const ModelHooks& hooks);
 const ModelHooks& GetModelHooks();
@@ -62,27 +70,11 @@ constexpr int16_t kSheetWindowKind = 101;
 constexpr int16_t kLibEditorWindowKind = 110;
 constexpr int16_t kSymbolEditorWindowKind = 111;
 
-extern VXWindowRecordTag* gOffScreenWindow;
-// gOffScreenWindow, made on first use when the application has not made it; null when it
-// cannot be made.
-VXWindowRecordTag* GetOffScreenWindow();
-
-// The sheet of the sheet window that is the window's top parent, or null.
+// The sheet of the sheet window that is the window's top parent (through the hook), or null.
 SheetRecord* WindowToDrawing(VXWindowRecordTag* window);
 
-// Makes a window (null: the off-screen window) current for the scope and restores the former
-// current window afterwards.
-class ModelWindowScope {
-public:
-    explicit ModelWindowScope(VXWindowRecordTag* window);
-    ~ModelWindowScope();
-    ModelWindowScope(const ModelWindowScope&) = delete;
-    ModelWindowScope& operator=(const ModelWindowScope&) = delete;
-    VXWindowRecordTag* window() const { return window_; }
-
-private:
-    VXWindowRecordTag* window_;
-    VXWindowRecordTag* previous_;
-};
+// The graphics state a text is measured or drawn in: the window's, or without a window the
+// graphics layer's measuring state; null when there is none.
+VXGrafState* WindowGrafState(VXWindowRecordTag* window);
 
 }  // namespace plexa

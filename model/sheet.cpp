@@ -8,6 +8,7 @@
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "foundation/timers.h"
 #include "graphics/printrec.h"
 #include "graphics/regions.h"
 #include "graphics/textstyle.h"
@@ -24,8 +25,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "toolkit/vx_timers.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -190,8 +189,8 @@ void DestroySheet(SheetRecord* sheet) {
     sheet->hierarchyContext = nullptr;
     ReleaseSheetAnnotation(sheet);
     if (const auto release = GetModelHooks().releaseSheetEditorParts) release(sheet);
-    if (sheet->idleTimer) VXKillTimer(sheet->idleTimer);
-    if (sheet->flashTimer) VXKillTimer(sheet->flashTimer);
+    KillTimer(sheet->idleTimer);
+    KillTimer(sheet->flashTimer);
     sheet->idleTimer = nullptr;
     sheet->flashTimer = nullptr;
     if (sheet->selectionRegion) VXDestroyRgn(sheet->selectionRegion);
@@ -219,8 +218,7 @@ void DestroySheet(SheetRecord* sheet) {
         if (const auto destroy = GetModelHooks().destroyFileSymbolList) destroy(sheet->fileSymbolList);
     }
     VXDestroyPrintRecord(sheet->printRecord);
-    for (VXWindowRecordTag* window : {sheet->window, sheet->toolPalette, sheet->topToolBar})
-        if (window) window->refCon = nullptr;
+    if (const auto detach = GetModelHooks().detachSheetWindows) detach(sheet);
     MemFreePtr(reinterpret_cast<Ptr>(sheet));
 }
 

@@ -10,6 +10,7 @@
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
 #include "model/drawglobals.h"
@@ -63,11 +64,11 @@ void DrawGrafElements(LinkListHeader* list, const Rect* area, int32_t mode) {
     LLReverse(list);
 }
 
-void DrawSheetTextFrames(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area) {
+void DrawSheetTextFrames(SheetRecord* sheet, VXGrafState* graf, const Rect* area) {
     if (!sheet || !sheet->textFrameList) return;
     if (area && VXEmptyRect(area)) return;
-    if (window) {
-        ModelWindowScope scope(window);
+    if (graf) {
+        VXGrafStateScope scope(graf);
         DrawSheetTextFrames(sheet, nullptr, area);
         return;
     }

@@ -14,7 +14,7 @@ namespace plexa {
 struct LinkListHeader;
 struct SheetRecord;
 struct TextRecord;
-struct VXWindowRecordTag;
+struct VXGrafState;
 
 // Modes of DrawGrafElements.
 constexpr int32_t kGrafSelectedOnly = 0x01;
@@ -28,8 +28,8 @@ constexpr int32_t kGrafSelectedOutline = 0x20;   // selected elements are drawn 
 // order), each element that the mode admits and whose bounds meet `area` (every one without).
 void DrawGrafElements(LinkListHeader* list, const Rect* area, int32_t mode);
 // Draws every text frame of the sheet whose bounds grown by 2 meet `area` (all without one); an
-// empty area draws nothing. The window, when given, becomes current for the drawing.
-void DrawSheetTextFrames(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area);
+// empty area draws nothing. The graphics state, when given, becomes current for the drawing.
+void DrawSheetTextFrames(SheetRecord* sheet, VXGrafState* graf, const Rect* area);
 // Draws one text in its style, rotation and colour; a hidden value label only erases its box.
 void DrawTextElement(TextRecord* text, StringBlock block);
 // The pen position of a text turned by `degrees` (90, 180 or 270).

@@ -12,6 +12,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "foundation/timers.h"
 #include "model/attributes.h"
 #include "model/busses.h"
 #include "model/modelhooks.h"
@@ -20,7 +21,6 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/wireintegrate.h"
-#include "toolkit/vx_timers.h"
 
 namespace plexa {
 
@@ -1030,13 +1030,12 @@ void SetupFlashingSignal(SheetRecord* sheet, SignalHandle signal, BussHandle bus
     if (sheet->flashingSignal == signal && sheet->flashingBuss == buss) return;
     InvalidateFlashing(sheet);
     if (signal || buss) {
-        if (!sheet->flashTimer &&
-            VXInstallTimerEx(kFlashIntervalMs, 0, FlashSignalTimerProc,
-                             reinterpret_cast<uintptr_t>(sheet), &sheet->flashTimer) != 0)
-            sheet->flashTimer = nullptr;
-        if (sheet->flashTimer) VXSetTimerNextFires(sheet->flashTimer, 0);
+        if (!sheet->flashTimer)
+            sheet->flashTimer = StartTimer(kFlashIntervalMs, 0, FlashSignalTimerProc,
+                                           reinterpret_cast<uintptr_t>(sheet));
+        SetTimerNextFires(sheet->flashTimer, 0);
     } else if (sheet->flashTimer) {
-        VXKillTimer(sheet->flashTimer);
+        KillTimer(sheet->flashTimer);
         sheet->flashTimer = nullptr;
     }
     sheet->modifiedFlags &= uint8_t(~kSheetFlashPhase);

@@ -1,7 +1,7 @@
 // Symbol display data; the stored form is described in symboldata.h.
 //
-// The writer draws the lists through a capture on the off-screen window; the reader and the pin
-// walkers play the list into that window through the null drawing procedures with some slots
+// The writer draws the lists through a capture on the measuring state; the reader and the pin
+// walkers play the list into that state through the null drawing procedures with some slots
 // replaced, and the image walkers only walk its comments. A reading runs in one context object
 // that its drawing procedures find through `gReader` while the list plays.
 #include "model/symboldata.h"
@@ -23,6 +23,7 @@
 #include "graphics/displaylist.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/pixels.h"
 #include "graphics/textstyle.h"
 #include "model/attributes.h"
@@ -33,7 +34,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -741,9 +741,9 @@ uint8_t* ListOf(const void* data, uint32_t size) {
     return const_cast<uint8_t*>(static_cast<const uint8_t*>(data)) + kSymbolDataHeadSize;
 }
 
-// Plays the list of some data into the off-screen window through the null procedures with the
+// Plays the list of some data into the measuring state through the null procedures with the
 // given ones in their place (tracking the pen); false for a list that is not whole, or when
-// there is no window.
+// there is no such state.
 bool PlaySymbolData(const void* data, uint32_t size, Point point, const VXGrafProcsRecord& procs,
                     DLCommentProc commentProc, void* refCon, OSStatus* status) {
     uint8_t* list = ListOf(data, size);
@@ -751,12 +751,11 @@ bool PlaySymbolData(const void* data, uint32_t size, Point point, const VXGrafPr
         *status = kSymbolDataCorrupt;
         return false;
     }
-    VXWindowRecordTag* window = GetOffScreenWindow();
-    if (!window) {
+    VXGrafState* graf = VXGetMeasuringState();
+    if (!graf) {
         *status = status::kOutOfMemory;
         return false;
     }
-    VXGrafState* graf = &window->graf;
     const VXGrafProcsRecord* saved = std::exchange(graf->grafProcs, &procs);
     const int32_t valid = VXPlayDisplayListBytes(graf, list, size - kSymbolDataHeadSize, point,
                                                  kDLPlayTrackPen, commentProc, refCon);
@@ -891,10 +890,9 @@ bool SwapComment(int16_t kind, void* data, int32_t length, bool, void*) {
 Handle ElementsToSymbolData(LinkListHeader* elements, LinkListHeader* texts,
                             LinkListHeader* frames, StringBlock block, bool noPinGroup,
                             ImageList* destination) {
-    VXWindowRecordTag* window = GetOffScreenWindow();
-    if (!window || window->graf.displayList) return nullptr;
-    ModelWindowScope scope(window);
-    VXGrafState* graf = &window->graf;
+    VXGrafState* graf = VXGetMeasuringState();
+    if (!graf || graf->displayList) return nullptr;
+    VXGrafStateScope scope(graf);
     const VXGrafProcsRecord* savedProcs = std::exchange(graf->grafProcs, nullptr);
     txStyle* savedStyle = VXPreserveTextStyle();
     const int32_t savedPen = VXGetPenWidth();

@@ -15,6 +15,7 @@
 #include "graphics/displaylist.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/pixels.h"
 #include "graphics/regions.h"
 #include "model/drawglobals.h"
@@ -23,7 +24,6 @@
 #include "model/modelhooks.h"
 #include "model/symboldata.h"
 #include "model/symbols.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -336,10 +336,10 @@ bool DrawComment(int16_t kind, void* data, int32_t length, bool swapped, void*) 
 void SetSymbolDrawHooks(const SymbolDrawHooks& hooks) { gSymbolDrawHooks = hooks; }
 const SymbolDrawHooks& GetSymbolDrawHooks() { return gSymbolDrawHooks; }
 
-int32_t DrawSymbolGraphics(VXWindowRecordTag* window, const void* data, uint32_t size,
+int32_t DrawSymbolGraphics(VXGrafState* graf, const void* data, uint32_t size,
                            ImageList* images, Point playPoint, int16_t pinColor, int16_t bodyColor,
                            int32_t transform, bool portMarkers) {
-    if (!window || !data || size <= kSymbolDataHeadSize) return 0;
+    if (!graf || !data || size <= kSymbolDataHeadSize) return 0;
     DrawDLState& s = gDrawDL;
     if (!s.procsBuilt) {
         VXSetCenterGrafProcs(&s.centre);
@@ -362,8 +362,7 @@ int32_t DrawSymbolGraphics(VXWindowRecordTag* window, const void* data, uint32_t
     s.transform = transform & 7;
     s.portMarkers = portMarkers;
 
-    ModelWindowScope scope(window);
-    VXGrafState* graf = &window->graf;
+    VXGrafStateScope scope(graf);
     s.graf = graf;
     const VXGrafProcsRecord* saved = graf->grafProcs;
     s.inner = (gGenFlags & kGenDXFExport) ? (saved ? saved : VXGetStdGrafProcs()) : &s.centre;
@@ -383,12 +382,12 @@ int32_t DrawSymbolGraphics(VXWindowRecordTag* window, const void* data, uint32_t
     return result;
 }
 
-void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images,
-                VXWindowRecordTag* window, bool portMarkers) {
-    if (!symbol || !window) return;
+void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images, VXGrafState* graf,
+                bool portMarkers) {
+    if (!symbol || !graf) return;
     if (symbol->flags & kSymbolFlagSheet) {
         if (gSymbolDrawHooks.drawSheetSymbol)
-            gSymbolDrawHooks.drawSheetSymbol(window, symbol, portMarkers);
+            gSymbolDrawHooks.drawSheetSymbol(graf, symbol, portMarkers);
         return;
     }
     SymbolMapEntry* entry = nullptr;
@@ -399,7 +398,7 @@ void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images,
         pins = body = (symbol->flags & kSymbolFlagBussPort) ? kColorIndexBussPort : kColorIndexPort;
         portMarkers = false;
     }
-    DrawSymbolGraphics(window, entry->definition, entry->size, images, symbol->position, pins, body,
+    DrawSymbolGraphics(graf, entry->definition, entry->size, images, symbol->position, pins, body,
                        int32_t(symbol->flags & kSymbolFlagTransform), portMarkers);
 }
 

@@ -17,18 +17,19 @@ namespace plexa {
 struct ImageList;
 struct SheetRecord;
 struct SymbolRecord;
-struct VXWindowRecordTag;
+struct VXGrafState;
 
 // Preference colour indices of port symbols.
 constexpr int16_t kColorIndexPort = 3;
 constexpr int16_t kColorIndexBussPort = 4;
 
-// Plays `size` bytes of symbol display data into the window at the play point, turned by
+// Plays `size` bytes of symbol display data into the graphics state (a window's, or an off-screen
+// one) at the play point, turned by
 // `transform` (& 7): pins in the colour of `pinColor`, the rest in that of `bodyColor`, images from
-// `images`, and port markers at the pins' connection ends when asked. The window's drawing
+// `images`, and port markers at the pins' connection ends when asked. The state's drawing
 // procedures are replaced only for the duration. Returns the play's result: 1 for whole data, else
 // 0 (nothing, or what came before the damage, is drawn).
-int32_t DrawSymbolGraphics(VXWindowRecordTag* window, const void* data, uint32_t size,
+int32_t DrawSymbolGraphics(VXGrafState* graf, const void* data, uint32_t size,
                            ImageList* images, Point playPoint, int16_t pinColor, int16_t bodyColor,
                            int32_t transform, bool portMarkers);
 
@@ -36,13 +37,12 @@ int32_t DrawSymbolGraphics(VXWindowRecordTag* window, const void* data, uint32_t
 // the sheet's symbol map at its position and transform. A port symbol draws pins and body in the
 // port colour (the buss-port colour for a buss port) without port markers; any other draws its
 // pins in the pin colour, its body in the graphics colour, with the caller's port-marker choice.
-void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images,
-                VXWindowRecordTag* window, bool portMarkers);
+void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images, VXGrafState* graf,
+                bool portMarkers);
 
 struct SymbolDrawHooks {
-    // Draws a placed sheet symbol (its box and ports) in the current window.
-    void (*drawSheetSymbol)(VXWindowRecordTag* window, SymbolRecord* symbol,
-                            bool portMarkers) = nullptr;
+    // Draws a placed sheet symbol (its box and ports) in the graphics state.
+    void (*drawSheetSymbol)(VXGrafState* graf, SymbolRecord* symbol, bool portMarkers) = nullptr;
 };
 // Without the hook a sheet symbol draws nothing.
 void SetSymbolDrawHooks(const SymbolDrawHooks& hooks);

@@ -12,6 +12,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
+#include "graphics/offscreen.h"
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
@@ -24,8 +25,6 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "toolkit/vx_textedit.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -76,7 +75,8 @@ uint32_t TrimmedCount(const std::u16string& text, uint32_t start, uint32_t end) 
 
 // The size of a modifier handle box in the window.
 Point ModifierBoxSize(VXWindowRecordTag* window) {
-    const int16_t size = CalcModiferBoxSize(window ? &window->graf.geometry : nullptr);
+    const VXGrafState* graf = VXGrafStateOfTarget(window);
+    const int16_t size = CalcModiferBoxSize(graf ? &graf->geometry : nullptr);
     return {size, size};
 }
 
@@ -226,8 +226,8 @@ void ModifyTextFrameStyle(VXWindowRecordTag* window, TextFrameHandle frame, cons
 }
 
 void CalcTextFrameLineBreaks(VXWindowRecordTag* window, TextFrameHandle frame, int32_t width) {
-    ModelWindowScope scope(window);
-    if (!frame || !scope.window()) return;
+    VXGrafStateScope scope(WindowGrafState(window));
+    if (!frame || !scope.state()) return;
     if ((*frame)->style) VXSetTextStyle((*frame)->style);
     const std::u16string text = FrameText(frame, true);
     const auto length = uint32_t(text.size());
@@ -260,7 +260,7 @@ void CalcTextFrameLineBreaks(VXWindowRecordTag* window, TextFrameHandle frame, i
 void CalcTextFrameBounds(VXWindowRecordTag* window, TextFrameHandle frame, bool reBreak,
                          int32_t width) {
     if (!frame) return;
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(WindowGrafState(window));
     if (reBreak) {
         const Rect& b = (*frame)->bounds;
         if (width >= 0) {
@@ -272,7 +272,7 @@ void CalcTextFrameBounds(VXWindowRecordTag* window, TextFrameHandle frame, bool 
         } else {
             width = kFrameDefaultWrapWidth;
         }
-        CalcTextFrameLineBreaks(scope.window(), frame, width);
+        CalcTextFrameLineBreaks(window, frame, width);
     }
     txStyle* style = (*frame)->style;
     if (style) VXSetTextStyle(style);
@@ -406,12 +406,12 @@ bool EvaluateTextFrameText(SheetRecord* sheet, TextFrameHandle frame, DataContex
 TextFrameHandle CreateTextFrameFromTE(VXTERecord* te, SheetRecord* sheet, TextFrameHandle replaced,
                                       TextStyleList* list) {
     if (!te) return nullptr;
-    VXWindowRecordTag* window = VXWindowFromGrafState(te->window);
+    auto* window = static_cast<VXWindowRecordTag*>(VXTargetOfGrafState(te->window));
     if (window) {
         const Point box = ModifierBoxSize(window);
         LRect view = te->viewRect;
         InsetRect32(&view, -box.h, -box.v);
-        VXLInvalRect(window, &view);
+        VXInvalTargetRect(window, &view);
     }
     if (te->length == 0 || !te->text) return nullptr;
     const std::u16string text(reinterpret_cast<const char16_t*>(*te->text), te->length);
@@ -428,7 +428,7 @@ TextFrameHandle CreateTextFrameFromTE(VXTERecord* te, SheetRecord* sheet, TextFr
     if (replaced) (*frame)->owner = (*replaced)->owner;
     if (sheet) EvaluateTextFrameText(sheet, frame, nullptr);
     CalcTextFrameBounds(window, frame, true, te->viewRect.right - te->viewRect.left - 1);
-    if (window) VXInvalRect(window, &(*frame)->bounds);
+    if (window) VXInvalTargetRect(window, &(*frame)->bounds);
     return frame;
 }
 

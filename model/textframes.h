@@ -122,7 +122,7 @@ void InstallStyleInFrame(TextFrameHandle frame, const txStyle* style, uint32_t m
                          TextStyleList* list);
 void ModifyTextFrameStyle(VXWindowRecordTag* window, TextFrameHandle frame, const txStyle* style,
                           uint32_t mask, TextStyleList* list);
-// window null: the off-screen window.
+// window null: the measuring state (graphics/offscreen.h).
 void CalcTextFrameLineBreaks(VXWindowRecordTag* window, TextFrameHandle frame, int32_t width);
 // width negative: keep the current width.
 void CalcTextFrameBounds(VXWindowRecordTag* window, TextFrameHandle frame, bool reBreak,

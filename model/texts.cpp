@@ -12,6 +12,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
+#include "graphics/offscreen.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
 #include "model/fieldexpand.h"
@@ -20,8 +21,6 @@
 #include "model/symbols.h"
 #include "model/textframes.h"
 #include "model/themes.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -102,11 +101,11 @@ void OffsetTextList(LinkListHeader* list, uint32_t delta) {
 
 void CalcTextListBounds(VXWindowRecordTag* window, LinkListHeader* frameList,
                         LinkListHeader* textList, StringBlock block) {
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(WindowGrafState(window));
     for (void* item = LLFirst(textList); item; item = LLGetNext(textList, item))
-        CalcTextBounds(scope.window(), static_cast<TextRecord*>(item), block);
+        CalcTextBounds(window, static_cast<TextRecord*>(item), block);
     for (void* item = LLFirst(frameList); item; item = LLGetNext(frameList, item))
-        CalcTextFrameBounds(scope.window(), static_cast<TextFrameHandle>(item), true, -1);
+        CalcTextFrameBounds(window, static_cast<TextFrameHandle>(item), true, -1);
 }
 
 // ---- Strings ----
@@ -346,7 +345,7 @@ void RebuildMacroizedText(SheetRecord* sheet, SymbolRecord* symbol, Rect* area) 
 
 void CalcTextBounds(VXWindowRecordTag* window, TextRecord* text, StringBlock block) {
     if (!text) return;
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(WindowGrafState(window));
     if (text->style) VXSetTextStyle(text->style);
     StyleMetrics metrics{};
     GetStyleMetrics(text->style, &metrics);
@@ -424,7 +423,7 @@ bool SetTextVisibility(TextRecord* text, bool invalidate, bool visible) {
     const bool wasVisible = !(text->flags & kTextFlagHidden);
     if (wasVisible != visible) {
         text->flags ^= kTextFlagHidden;
-        if (invalidate && vx.currentWindow) VXInvalRect(vx.currentWindow, &text->bounds);
+        if (invalidate) VXInvalTargetRect(VXTargetOfGrafState(VXGetCurrentGrafState()), &text->bounds);
     }
     return wasVisible;
 }

@@ -165,7 +165,7 @@ void RebuildMacroizedText(SheetRecord* sheet, SymbolRecord* symbol, Rect* area);
 
 // ---- Geometry ----
 
-// window null: the off-screen window.
+// window null: the measuring state (graphics/offscreen.h).
 void CalcTextBounds(VXWindowRecordTag* window, TextRecord* text, StringBlock block);
 Point GetTextElementPosition(const TextRecord* text);
 void SetTextElementPosition(TextRecord* text, Point position);

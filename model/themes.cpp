@@ -17,6 +17,7 @@
 #include "graphics/fonts.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/pixels.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
@@ -26,8 +27,6 @@
 #include "model/symboltexts.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -306,19 +305,17 @@ bool AdjustStyleSizes(LinkListHeader*, void* item, void*) {
 int16_t AutoCalcOverscoreAscent(txStyle* style) {
     static VXPixels* image = VXCreateEmptyPixelImage(32, 64, 0);
     static QZBitmap bitmap{};
-    static VXWindowRecordTag* window = nullptr;
+    static VXGrafState* graf = nullptr;
     StyleMetrics metrics{};
     GetStyleMetrics(style, &metrics);
     const int32_t ascent = metrics.ascent;
     int32_t height = ascent - 32;
-    if (image && !window && VXGetPixelImageBitmap(image, &bitmap)) {
-        VXWindowRecordTag* previous = vx.currentWindow;
-        window = VXCreateOffScreenWindow(&bitmap, 0, nullptr);
-        if (window && QZInstallContext(window->graf.port)) QZSetFocus(window->graf.port, -1);
-        VXSetWindow(previous);
+    if (image && !graf && VXGetPixelImageBitmap(image, &bitmap)) {
+        graf = VXNewOffScreenState(&bitmap);
+        if (graf && QZInstallContext(graf->port)) QZSetFocus(graf->port, -1);
     }
-    if (window && style) {
-        VXWindowRecordTag* previous = VXSetWindow(window);
+    if (graf && style) {
+        VXGrafState* previous = VXSetCurrentGrafState(graf);
         std::memset(image->bits, 0xFF, size_t(image->rowBytes) * image->height);
         const bool antialias = VXAntialiasGraphics(false);
         VXSetTextMode(0);
@@ -326,9 +323,9 @@ int16_t AutoCalcOverscoreAscent(txStyle* style) {
         QZSetColor(nullptr, kVXDefaultForeColor, false);
         VXMoveTo(0, ascent + 32);
         VXDrawTextWithEncoding("lE", 2, kEncodingUTF8);
-        VXFlushGraphics(&window->graf);
+        VXFlushGraphics(graf);
         VXAntialiasGraphics(antialias);
-        VXSetWindow(previous);
+        VXSetCurrentGrafState(previous);
         for (int32_t row = 0; row < image->height; row++) {
             const uint8_t* bits = image->bits + size_t(row) * image->rowBytes;
             if (std::any_of(bits, bits + image->width, [](uint8_t b) { return b != 0xFF; })) {

@@ -17,7 +17,7 @@
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
 #include "library/itemcache.h"
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 #include "library/libfile.h"
 #include "library/libhistory.h"
 #include "library/libpaths.h"

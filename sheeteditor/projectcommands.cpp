@@ -12,6 +12,7 @@
 #include "model/sheet.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/savecommands.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_window.h"
@@ -50,7 +51,7 @@ void ResolveSheetContexts(ProjectRecord* project) {
     if (!project) return;
     for (VXWindowRecordTag* w : VXTopLevelWindows()) {
         if (w->typeID != kSheetWindowKind || !VXIsWindowVisible(w, false)) continue;
-        SheetRecord* sheet = WindowToDrawing(w);
+        SheetRecord* sheet = SheetOfWindow(w);
         if (!sheet || sheet->project) continue;
         SheetSpec* spec = GetSheetSpecFromSheet(sheet, project);
         SheetNode* node = spec ? GetSheetNodeUsingSheetSpec(project, spec) : nullptr;

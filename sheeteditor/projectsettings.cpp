@@ -20,6 +20,7 @@
 #include "platform/input_platform.h"
 #include "sheeteditor/pathlisteditor.h"
 #include "sheeteditor/savecommands.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -309,7 +310,7 @@ int32_t ProjectSettingsDialogHandler(VXWindowRecordTag* window, VXEventRecord* e
 
 void UpdateProjectSheetText(ProjectRecord* project, bool resetContexts) {
     for (VXWindowRecordTag* w = VXGetNextVisibleWindow(nullptr, 8, false); w; w = VXGetNextVisibleWindow(w, 8, false)) {
-        SheetRecord* sheet = WindowToDrawing(w);
+        SheetRecord* sheet = SheetOfWindow(w);
         if (!sheet || sheet->project != project) continue;
         if (resetContexts) {
             SetSheetContext(sheet, project, sheet->hierarchyContext, true);

@@ -36,7 +36,7 @@ bool ForEachWindowSheet(bool visibleOnly, Visit visit) {
     for (VXWindowRecordTag* w : VXTopLevelWindows()) {
         if (visibleOnly && !VXIsWindowVisible(w, false)) continue;
         if (w->typeID != kSheetWindowKind) continue;
-        if (SheetRecord* sheet = WindowToDrawing(w))
+        if (SheetRecord* sheet = SheetOfWindow(w))
             if (!visit(sheet)) return false;
     }
     return true;

@@ -30,13 +30,49 @@ SheetWindowHooks gHooks;
 
 // The sheet of a window of the sheet's, or null.
 SheetRecord* SheetOf(VXWindowRecordTag* window) {
-    return window ? WindowToDrawing(window) : nullptr;
+    return window ? SheetOfWindow(window) : nullptr;
 }
 
 }  // namespace
 
 void SetSheetWindowHooks(const SheetWindowHooks& hooks) { gHooks = hooks; }
 const SheetWindowHooks& GetSheetWindowHooks() { return gHooks; }
+
+SheetRecord* SheetOfWindow(VXWindowRecordTag* window) {
+    VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
+    if (!top || top->typeID != kSheetWindowKind) return nullptr;
+    return static_cast<SheetRecord*>(top->refCon);
+}
+
+void DetachSheetWindows(SheetRecord* sheet) {
+    if (!sheet) return;
+    for (VXWindowRecordTag* window : {sheet->window, sheet->toolPalette, sheet->topToolBar})
+        if (window) window->refCon = nullptr;
+}
+
+std::vector<SheetRecord*> SheetWindowSheets(bool visible) {
+    std::vector<SheetRecord*> sheets;
+    const auto add = [&](VXWindowRecordTag* window) {
+        if (window->typeID != kSheetWindowKind) return;
+        if (SheetRecord* sheet = SheetOfWindow(window)) sheets.push_back(sheet);
+    };
+    if (visible) {
+        for (VXWindowRecordTag* window = VXGetNextVisibleWindow(nullptr, 8, false); window;
+             window = VXGetNextVisibleWindow(window, 8, false))
+            add(window);
+    } else {
+        for (VXWindowRecordTag* window : VXTopLevelWindows())
+            if (!VXIsWindowVisible(window, false)) add(window);
+    }
+    return sheets;
+}
+
+bool SheetWindowPlace(SheetRecord* sheet, Rect* position, Rect* view) {
+    if (!sheet || !sheet->window) return false;
+    VXGetWindowPosition(sheet->window, position);
+    VXGetViewRect(sheet->window, view);
+    return true;
+}
 
 int32_t CreateDrawingWindow(const char* title, void* refCon, SheetWindows* windows) {
     *windows = SheetWindows{};

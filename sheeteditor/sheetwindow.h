@@ -11,12 +11,14 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "foundation/rectmath.h"
 
 namespace plexa {
 
 struct LogWindowRecord;
+struct Rect;
 struct SheetRecord;
 struct SheetWindowState;
 struct VXEventRecord;
@@ -55,6 +57,18 @@ struct SheetWindowHooks {
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);
 const SheetWindowHooks& GetSheetWindowHooks();
+
+// What the files layer asks of the sheet windows (its SheetLoadHooks::openSheets and
+// SheetSaveHooks::windowPlace): the sheets of the visible sheet windows front to back, else those
+// of the sheet windows not shown; the position of a sheet's window and its view rectangle (false
+// without a window).
+std::vector<SheetRecord*> SheetWindowSheets(bool visible);
+// The sheet of the sheet window that is the window's top parent, or null (the model's
+// ModelHooks::windowSheet).
+SheetRecord* SheetOfWindow(VXWindowRecordTag* window);
+// Lets the sheet's windows go of the sheet being destroyed (ModelHooks::detachSheetWindows).
+void DetachSheetWindows(SheetRecord* sheet);
+bool SheetWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
 
 extern int32_t gUntitledDrawingCount;
 

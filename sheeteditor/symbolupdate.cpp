@@ -25,6 +25,7 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {

@@ -1,7 +1,7 @@
 // The library editor's and the symbol editor's hooks into each other (see libeditorlink.h).
 #include "symboleditor/libeditorlink.h"
 
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 #include "model/libitem.h"
 #include "symboleditor/symeditor.h"
 

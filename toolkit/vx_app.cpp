@@ -23,6 +23,7 @@
 #include "foundation/signals.h"
 #include "foundation/socket.h"
 #include "foundation/tempfiles.h"
+#include "foundation/timers.h"
 #include "graphics/pixels.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
@@ -38,6 +39,7 @@
 #include "toolkit/vx_templates.h"
 #include "toolkit/vx_textedit.h"
 #include "toolkit/vx_textview.h"
+#include "toolkit/vx_timers.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -260,6 +262,16 @@ void VXCoreInit() {
     vx.startDate = PlatformNowMicros();
     SetTempFilesBundleIdentifier(PlatformApplicationIdentifier());
     SetSocketTicksHook(VXGetTicks);
+    TimerHooks timers;
+    timers.start = [](uint32_t intervalMs, uint32_t flags, TimerProc proc,
+                      uint64_t refCon) -> sVXTimerRecord* {
+        sVXTimerRecord* timer = nullptr;
+        return VXInstallTimerEx(intervalMs, flags, proc, refCon, &timer) == 0 ? timer : nullptr;
+    };
+    timers.setNextFires = VXSetTimerNextFires;
+    timers.kill = VXKillTimer;
+    timers.wait = VXSleep;
+    SetTimerHooks(timers);
 }
 
 void VXSetAppStringsFileName(const char* name) {

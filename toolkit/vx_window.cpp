@@ -376,6 +376,12 @@ void VXInitWindows() {
     VXInitGraf();
     VXGrafHooks grafHooks;
     grafHooks.currentChanged = OnGrafStateChanged;
+    grafHooks.ownerState = [](void* window) -> VXGrafState* {
+        return &static_cast<VXWindowRecordTag*>(window)->graf;
+    };
+    grafHooks.invalRect = [](void* window, const LRect* area) {
+        VXLInvalRect(static_cast<VXWindowRecordTag*>(window), area);
+    };
     VXSetGrafHooks(grafHooks);
     PlatformWindowCallbacks callbacks;
     callbacks.closeRequested = OnCloseRequested;

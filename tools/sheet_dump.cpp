@@ -18,6 +18,8 @@
 #include "files/sheetfile_dump.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
+#include "foundation/signals.h"
+#include "graphics/grafprocs.h"
 #include "graphics/textstyle.h"
 #include "model/imagelist.h"
 #include "model/sheet.h"
@@ -26,8 +28,6 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 using namespace plexa;
 
@@ -38,14 +38,16 @@ int Usage(const char* program) {
     return 2;
 }
 
-// The start-up that loading a sheet needs: the platform without a screen, the toolkit's windows
-// and styles (texts are measured), the model's pools and defaults, the sheet file's hooks.
+// The start-up that loading a sheet needs: the platform without a screen (fonts: texts are
+// measured), memory, the drawing procedures and styles, the model's pools and defaults, the sheet
+// file's hooks.
 bool StartModel(char* program) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static char* argv[] = {program, nullptr};
     if (!PlatformEnsureApplication(1, argv)) return false;
-    VXCoreInit();
-    VXInitWindows();
+    InitMemoryManager(-1);
+    InitSignals();
+    VXInitGraf();
     VXInitStyles();
     SchStylesInit();
     InitImageLists();

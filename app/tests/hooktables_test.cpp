@@ -72,7 +72,6 @@ std::vector<TableCase> Tables() {
                     OPTIONAL(ItemCacheHooks, resetPlaceTransformation)),
         PLEXA_TABLE(true, LibHistoryHooks, GetLibHistoryHooks),
         PLEXA_TABLE(true, LibFinderHooks, GetLibFinderHooks),
-        PLEXA_TABLE(true, LibEditorHooks, GetLibEditorHooks),
         PLEXA_TABLE(true, AnnotationHooks, GetAnnotationHooks),
         PLEXA_TABLE(true, ReportHooks, GetReportHooks),
         PLEXA_TABLE(true, ECOHooks, GetECOHooks),
@@ -82,6 +81,7 @@ std::vector<TableCase> Tables() {
                     OPTIONAL(SpiceSessionHooks, updateToolbar), OPTIONAL(SpiceSessionHooks, setRunning)),
         PLEXA_TABLE(true, SpiceNetlistHooks, GetSpiceNetlistHooks),
         PLEXA_TABLE(true, SpiceSheetHooks, GetSpiceSheetHooks),
+        PLEXA_TABLE(true, DXFExportHooks, GetDXFExportHooks),
         PLEXA_TABLE(false, SheetWindowHooks, GetSheetWindowHooks,
                     OPTIONAL(SheetWindowHooks, updateLogWindowTitle),
                     OPTIONAL(SheetWindowHooks, setSymbolEditorRulers)),
@@ -131,6 +131,9 @@ std::vector<TableCase> Tables() {
                     OPTIONAL(FileSymbolPinHooks, positionPinText),
                     OPTIONAL(FileSymbolPinHooks, setListDrawing),
                     OPTIONAL(FileSymbolPinHooks, redrawPinLists)),
+        PLEXA_TABLE(false, LibEditorHooks, GetLibEditorHooks, OPTIONAL(LibEditorHooks, askSave),
+                    OPTIONAL(LibEditorHooks, confirm), OPTIONAL(LibEditorHooks, askNewItem),
+                    OPTIONAL(LibEditorHooks, askFind)),
     };
 }
 

@@ -25,6 +25,8 @@
 #include "foundation/signals.h"
 #include "foundation/stream.h"
 #include "foundation/strings.h"
+#include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
 #include "library/lib_tool.h"
@@ -37,8 +39,6 @@
 #include "platform/app_platform.h"
 #include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 namespace {
@@ -52,17 +52,18 @@ protected:
         static char name[] = "converter_tests";
         static char* argv[] = {name, nullptr};
         ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-        VXCoreInit();
-        VXInitWindows();
+        InitMemoryManager(-1);
+        InitSignals();
+        VXInitGraf();
         VXInitStyles();
         VXTEInit();
         SchStylesInit();
         ASSERT_EQ(InitTextRecordPool(), 0);
         InitImageLists();
         InitSignals();
-        // Texts are measured in the off-screen window: made here, it outlives the pools that
-        // tests open (and free) while items are translated.
-        ASSERT_NE(GetOffScreenWindow(), nullptr);
+        // Texts are measured in the graphics layer's measuring state: made here, it outlives the
+        // pools that tests open (and free) while items are translated.
+        ASSERT_NE(VXGetMeasuringState(), nullptr);
     }
 
     void SetUp() override {

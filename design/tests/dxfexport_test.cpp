@@ -1,7 +1,7 @@
 // DXF export of a sheet: a small sheet written to a file and read back as group-code pairs (one
 // block per symbol, one reference per symbol at its position with y flipped, hidden texts left
-// out), the proposed file name, the command through a scripted save panel, the failures, and a DXF
-// reader's audit when one is installed.
+// out), the progress message, the file name, the failures, and a DXF reader's audit when one is
+// installed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,16 +15,12 @@
 
 #include "design/dxfexport.h"
 #include "foundation/filespec.h"
-#include "foundation/program.h"
 #include "graphics/dxf.h"
 #include "graphics/grafprocs.h"
 #include "model/elements.h"
 #include "model/symboldata.h"
 #include "model/symboldraw.h"
 #include "model/tests/net_fixture.h"
-#include "platform/panel_platform.h"
-#include "toolkit/vx_dialogs.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 namespace {
@@ -88,11 +84,15 @@ protected:
         hooks.errorReport = [](OSStatus code) { Reported().push_back(code); };
         DXFSetHooks(&hooks);
         Reported().clear();
-        TestResetFilePanels();
+        Messages().clear();
+        saved_ = GetDXFExportHooks();
+        DXFExportHooks progress;
+        progress.progressMessage = [](const char* message) { Messages().push_back(message ? message : "-"); };
+        SetDXFExportHooks(progress);
     }
     void TearDown() override {
         DXFSetHooks(nullptr);
-        TestResetFilePanels();
+        SetDXFExportHooks(saved_);
         NetTest::TearDown();
     }
 
@@ -100,6 +100,12 @@ protected:
         static std::vector<OSStatus> codes;
         return codes;
     }
+    // The progress messages shown, "-" for taking it down.
+    static std::vector<std::string>& Messages() {
+        static std::vector<std::string> messages;
+        return messages;
+    }
+    DXFExportHooks saved_;
 
     // A symbol definition: one pin from (10, 0) to (10, 10) and a 20 x 30 frame.
     int32_t Definition() {
@@ -182,7 +188,7 @@ TEST_F(DXFExportTest, BlocksPerSymbolInsertsAtTheirPositionsAndNoHiddenText) {
     const FileSpec spec = Spec(path);
     ASSERT_EQ(WriteDXFSheet(drawing, &spec), 0);
     EXPECT_TRUE(Reported().empty());
-    EXPECT_EQ(VXGetStaticMessageWindow(), nullptr);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{kDXFExportMessage, "-"}));
 
     const Pairs pairs = ReadPairs(path);
     ASSERT_FALSE(pairs.empty());
@@ -262,7 +268,7 @@ std::vector<SheetSymbolDrawn>& SheetSymbolsDrawn() {
 
 TEST_F(DXFExportTest, ASheetSymbolIsDrawnAtTheOriginAndKeepsItsPosition) {
     SymbolDrawHooks hooks;
-    hooks.drawSheetSymbol = [](VXWindowRecordTag*, SymbolRecord* symbol, bool markers) {
+    hooks.drawSheetSymbol = [](VXGrafState*, SymbolRecord* symbol, bool markers) {
         SheetSymbolsDrawn().push_back({symbol->position, markers});
         const Rect box = {symbol->position.v, symbol->position.h, int16_t(symbol->position.v + 20),
                           int16_t(symbol->position.h + 30)};
@@ -330,7 +336,8 @@ TEST_F(DXFExportTest, AFileThatCannotBeMadeEndsTheOutputWithoutASecondError) {
     // The default procedure found no file to write or close, so it reported nothing; the
     // message is down and nothing was made.
     EXPECT_TRUE(Reported().empty());
-    EXPECT_EQ(VXGetStaticMessageWindow(), nullptr);
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(), "-");
     EXPECT_FALSE(std::filesystem::exists(dir_.file("missing")));
     EXPECT_EQ(DXFGetCurrent(), nullptr);
 
@@ -375,57 +382,6 @@ TEST(DXFExportName, ListedExtensionsAreReplacedInAnyCase) {
     char tiny[4];
     MakeDXFExportName("AMP", tiny, int32_t(sizeof tiny));
     EXPECT_STREQ(tiny, "");
-}
-
-TEST_F(DXFExportTest, TheProposalFollowsTheSheetFileOrTheWindowTitle) {
-    // A saved sheet: its folder, its name with the extension replaced.
-    FileSpec saved = Spec(dir_.file("AMP.SHX"));
-    drawing->fileSpec = saved;
-    FileSpec proposal;
-    GetDXFExportProposal(drawing, &proposal);
-    EXPECT_STREQ(proposal.name, "AMP.DXF");
-    EXPECT_EQ(std::string(proposal.directory.bytes, proposal.directory.length), dir_.path());
-
-    // An untitled sheet: the window title in the Documents folder.
-    ClearFileSpec(&drawing->fileSpec);
-    EnvScope home("HOME", dir_.path());
-    std::filesystem::create_directories(dir_.file("Documents"));
-    VXWindowRecordTag* previous = vx.currentWindow;
-    const Rect content = {100, 100, 300, 400};
-    drawing->window = VXCreateWindow(kVXWindowDocument, 0, 0, kSheetWindowKind, 0, 0, &content, "Untitled 2", 0,
-                                     nullptr, nullptr);
-    VXSetWindow(previous);
-    ASSERT_NE(drawing->window, nullptr);
-    GetDXFExportProposal(drawing, &proposal);
-    EXPECT_STREQ(proposal.name, "Untitled 2.DXF");
-    EXPECT_EQ(std::string(proposal.directory.bytes, proposal.directory.length), dir_.file("Documents"));
-
-    // No Documents folder: the program's folder.
-    std::filesystem::remove(dir_.file("Documents"));
-    GetDXFExportProposal(drawing, &proposal);
-    std::string program = GetProgramPath();
-    program.resize(program.rfind('/'));
-    EXPECT_EQ(std::string(proposal.directory.bytes, proposal.directory.length), program);
-    VXDestroyWindow(drawing->window);
-    drawing->window = nullptr;
-}
-
-TEST_F(DXFExportTest, TheCommandWritesTheChosenFileAndCancelWritesNothing) {
-    BuildFixture();
-    drawing->fileSpec = Spec(dir_.file("AMP.SHX"));
-    TestQueueFilePanelAnswer(true, {dir_.file("chosen.DXF")});
-    ExportDXFFile(drawing);
-    const PlatformFilePanelRequest* request = TestLastFilePanelRequest();
-    ASSERT_NE(request, nullptr);
-    EXPECT_EQ(request->defaultName, "AMP.DXF");
-    EXPECT_EQ(request->folder, dir_.path());
-    EXPECT_EQ(request->title, "Export DXF File:");
-    EXPECT_TRUE(std::filesystem::exists(dir_.file("chosen.DXF")));
-    EXPECT_EQ(VXGetStaticMessageWindow(), nullptr);
-
-    TestQueueFilePanelAnswer(false, {});
-    ExportDXFFile(drawing);
-    EXPECT_FALSE(std::filesystem::exists(dir_.file("AMP.DXF")));
 }
 
 // A DXF reader's audit of the fixture's file (python3-ezdxf), when one is installed.

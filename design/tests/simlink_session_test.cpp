@@ -24,7 +24,6 @@
 #include "foundation/stringblock.h"
 #include "platform/app_platform.h"
 #include "tests/support/testing.h"
-#include "toolkit/vx_app.h"
 
 namespace plexa {
 namespace {

@@ -29,7 +29,6 @@
 #include "model/texts.h"
 #include "platform/app_platform.h"
 #include "tests/support/testing.h"
-#include "toolkit/vx_app.h"
 
 namespace plexa {
 namespace {

@@ -21,8 +21,6 @@
 #include "foundation/memory.h"
 #include "foundation/socket.h"
 #include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_services.h"
 
 namespace plexa {
 namespace {
@@ -212,9 +210,9 @@ TEST_F(SpiceLink, FallsBackToListeningOnTheLoopbackInterface) {
     EXPECT_EQ(gSpiceSocket->state, kSocketStateConnected);
     EXPECT_TRUE(Hooks().linkOn);
     // Stopping says goodbye to a simulator that connected to the editor.
-    const uint32_t start = VXGetTicks();
+    const uint32_t start = GetSocketTicks();
     DisableSpiceLink();
-    EXPECT_LT(VXGetTicks() - start, 90u);  // it closed at once
+    EXPECT_LT(GetSocketTicks() - start, 90u);  // it closed at once
     ASSERT_TRUE(peer.WaitFrames(1));
     EXPECT_EQ(peer.frames()[0].type, FourCC("ECon"));
     EXPECT_EQ(Hooks().stops, 1);
@@ -371,10 +369,10 @@ TEST_F(SpiceLink, QueuedMessagesWaitInArrivalOrder) {
 TEST_F(SpiceLink, AWaitEndsAtItsTimeLimit) {
     FakeSimora peer;
     ConnectTo(peer);
-    const uint32_t start = VXGetTicks();
+    const uint32_t start = GetSocketTicks();
     int32_t ok = 0;
     EXPECT_EQ(WaitReceiveSpiceMessage(FourCC("NVal"), 0, 12, "Retrieving node value...", &ok), nullptr);
-    EXPECT_GE(VXGetTicks() - start, 12u);
+    EXPECT_GE(GetSocketTicks() - start, 12u);
     EXPECT_EQ(ok, 1);
     EXPECT_EQ(gInWaitSpiceMessage, 0);
     EXPECT_EQ(Hooks().windowsOpen, 0);  // too short for the wait window
@@ -385,10 +383,10 @@ TEST_F(SpiceLink, TheUserCancelsALongWaitInTheWaitWindow) {
     ConnectTo(peer);
     Hooks().cancelInWindow = true;
     int32_t ok = 1;
-    const uint32_t start = VXGetTicks();
+    const uint32_t start = GetSocketTicks();
     EXPECT_EQ(WaitReceiveSpiceMessage(FourCC("Plst"), 0, 0, "Requesting device parameters...", &ok),
               nullptr);
-    EXPECT_GE(VXGetTicks() - start, 89u);
+    EXPECT_GE(GetSocketTicks() - start, 89u);
     EXPECT_EQ(ok, 0);
     EXPECT_EQ(Hooks().waitTitle, "Querying Simora");
     EXPECT_EQ(Hooks().waitText, "Requesting device parameters...");
@@ -513,7 +511,7 @@ TEST_F(SpiceLink, TheTimerDispatchesOneMessagePerTick) {
     ASSERT_TRUE(peer.Send(PeerFrameBytes(FourCC("AddA"), 1, 0, {0, 0, 0, 0}, "") +
                           PeerFrameBytes(FourCC("DelA"), 2, 0, {0, 0, 0, 0}, "")));
     ASSERT_TRUE(PollUntil([] { return Queued() == 2; }));
-    lastSpiceRefresh = VXGetTicks() - kSpiceRefreshTicks;
+    lastSpiceRefresh = GetSocketTicks() - kSpiceRefreshTicks;
     ServiceSpiceSocketTimer(gSpiceSocketTimer, 0);
     EXPECT_EQ(Hooks().dispatched, (std::vector<uint32_t>{FourCC("AddA")}));
     EXPECT_EQ(Hooks().setupUpdates, 1);
@@ -526,10 +524,13 @@ TEST_F(SpiceLink, TheTimerDispatchesOneMessagePerTick) {
     ServiceSpiceSocketTimer(gSpiceSocketTimer, 0);
     EXPECT_EQ(Hooks().dispatched, (std::vector<uint32_t>{FourCC("AddA"), FourCC("DelA")}));
     EXPECT_EQ(Hooks().refreshes, 1);
-    // The installed timer runs by itself in the run loop.
+    // The installed timer runs by itself in the run loop, also while inactive and in modal loops.
+    ASSERT_EQ(test::TestTimers().count(reinterpret_cast<uintptr_t>(gSpiceSocketTimer)), 1u);
+    EXPECT_EQ(test::TestTimers()[reinterpret_cast<uintptr_t>(gSpiceSocketTimer)].flags,
+              kTimerWhenInactive | kTimerInModal);
     ASSERT_TRUE(peer.Send(PeerFrameBytes(FourCC("Cmpl"), 3, 0, {0, 0, 0, 0}, "")));
-    const uint32_t start = VXGetTicks();
-    while (Hooks().dispatched.size() < 3 && VXGetTicks() - start < 300) VXSleep(3);
+    const uint32_t start = GetSocketTicks();
+    while (Hooks().dispatched.size() < 3 && GetSocketTicks() - start < 300) WaitTicks(3);
     EXPECT_EQ(Hooks().dispatched.back(), FourCC("Cmpl"));
 }
 

@@ -1,27 +1,59 @@
-// What the simulator link's tests share: starting the application the link runs in, starting the
-// link as a client of a fake simulator, and running the link's timer until something has happened.
+// What the simulator link's tests share: starting the core the link runs in with a run loop of the
+// test's own (its timers fire on every wait, as the editor's run loop fires them while the link
+// waits), starting the link as a client of a fake simulator, and running the link's timer until
+// something has happened.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "design/simlink.h"
 #include "design/tests/fake_simora.h"
+#include "app/root.h"
 #include "foundation/socket.h"
-#include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
+#include "foundation/timers.h"
 
 namespace plexa::test {
 
-// The application and the toolkit's core, once per test suite.
+// The run loop's timers as the test runs them: each wait sleeps, then fires every running timer.
+struct TestTimer {
+    TimerProc proc;
+    uint64_t refCon;
+    uint32_t flags;
+};
+inline std::map<uintptr_t, TestTimer>& TestTimers() {
+    static std::map<uintptr_t, TestTimer> timers;
+    return timers;
+}
+
+inline void InstallTestRunLoop() {
+    TimerHooks hooks;
+    hooks.start = [](uint32_t, uint32_t flags, TimerProc proc, uint64_t refCon) {
+        static uintptr_t next = 0x1000;
+        next += 0x10;
+        TestTimers()[next] = {proc, refCon, flags};
+        return reinterpret_cast<sVXTimerRecord*>(next);
+    };
+    hooks.setNextFires = [](sVXTimerRecord*, uint32_t) {};
+    hooks.kill = [](sVXTimerRecord* timer) { TestTimers().erase(reinterpret_cast<uintptr_t>(timer)); };
+    hooks.wait = [](uint32_t ticks) {
+        std::this_thread::sleep_for(std::chrono::microseconds(uint64_t(ticks) * 1000000 / 60));
+        const std::map<uintptr_t, TestTimer> running = TestTimers();
+        for (const auto& [id, timer] : running)
+            if (TestTimers().count(id)) timer.proc(reinterpret_cast<sVXTimerRecord*>(id), timer.refCon);
+    };
+    SetTimerHooks(hooks);
+}
+
+// The core and the test's run loop, once per test suite.
 inline void StartSpiceTestApplication() {
-    static char name[] = "design_tests";
-    static char* argv[] = {name, nullptr};
-    ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-    VXCoreInit();
+    ASSERT_EQ(StartCore("design_tests"), 0);
+    InstallTestRunLoop();
 }
 
 // Starts the link as a client of the peer and waits for its "AllA".

@@ -134,7 +134,7 @@ protected:
     }
     void TearDown() override {
         for (auto& [name, sheet] : store_.open) DestroySheet(sheet);
-        for (VXWindowRecordTag* window : windows_) VXDestroyWindow(window);
+        for (VXWindowRecordTag* window : windows_) DestroySheetWindow(window);
         if (project_.hierarchy) DestroySheetTree(project_.hierarchy);
         if (project_.sheetSpecs) LLDispose(project_.sheetSpecs, true);
         if (project_.strings) DestroyStringBlock(project_.strings);

@@ -19,9 +19,7 @@
 #include "foundation/datetime.h"
 #include "foundation/geometry.h"
 #include "model/annotation.h"
-#include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
+#include "files/sheetsave.h"
 
 namespace plexa::test {
 namespace {
@@ -306,16 +304,9 @@ TEST_F(SheetFile, UpdatingTheWindowStateOfAClosedFileKeepsItsModificationTime) {
     EXPECT_EQ(Bytes("c.SHX"), before);
 }
 
+// The window's place comes from the sheet editor's hook; a window the hook does not know is left
+// out of the file.
 TEST_F(SheetFile, ASheetWindowsStateGoesIntoItsClosedFile) {
-    static const bool started = [] {
-        static char name[] = "files_tests";
-        static char* argv[] = {name, nullptr};
-        if (!PlatformEnsureApplication(1, argv)) return false;
-        VXCoreInit();
-        VXInitWindows();
-        return true;
-    }();
-    ASSERT_TRUE(started);
     MakeSheetFile(Path("win.SHX"), [](DynamicFileRecord* file) { WriteRawBlock(file, kSheetHeaderBlock, kLittleHeader); });
     TestSheet sheet;
     sheet->fileSpec = Spec("win.SHX");
@@ -323,15 +314,27 @@ TEST_F(SheetFile, ASheetWindowsStateGoesIntoItsClosedFile) {
     sheet->topToolsExpanded = 1;
     sheet->topToolPaneWidths[0] = 150;
     sheet->topToolPaneWidths[1] = 160;
-    Rect content{100, 120, 400, 520};
-    sheet->window = VXCreateWindow(kVXWindowDocument, 0, 0, 101, 0, 0, &content, "Sheet", 0, nullptr, nullptr);
-    ASSERT_NE(sheet->window, nullptr);
-    ASSERT_EQ(SaveSheetWindowState(sheet.get(), nullptr), 0);
-    Rect position, view;
-    VXGetWindowPosition(sheet->window, &position);
-    VXGetViewRect(sheet->window, &view);
-    VXDestroyWindow(sheet->window);
+    alignas(16) char window[16] = {};  // stands for the sheet's window, never looked into
+    sheet->window = reinterpret_cast<VXWindowRecordTag*>(window);
+    const SheetSaveHooks saved = GetSheetSaveHooks();
+    SheetSaveHooks hooks = saved;
+    hooks.windowPlace = [](SheetRecord*, Rect*, Rect*) { return false; };
+    SetSheetSaveHooks(hooks);
+    const std::string before = Bytes("win.SHX");
+    const OSStatus unknown = SaveSheetWindowState(sheet.get(), nullptr);
+    const std::string afterUnknown = Bytes("win.SHX");
+    hooks.windowPlace = [](SheetRecord*, Rect* position, Rect* view) {
+        *position = {100, 120, 400, 520};
+        *view = {-30, 40, 270, 440};
+        return true;
+    };
+    SetSheetSaveHooks(hooks);
+    const OSStatus st = SaveSheetWindowState(sheet.get(), nullptr);
+    SetSheetSaveHooks(saved);
     sheet->window = nullptr;
+    EXPECT_EQ(unknown, 0);
+    EXPECT_EQ(afterUnknown, before);
+    ASSERT_EQ(st, 0);
 
     FileSpec spec = Spec("win.SHX");
     DynamicFileRecord file;
@@ -341,9 +344,10 @@ TEST_F(SheetFile, ASheetWindowsStateGoesIntoItsClosedFile) {
     CloseAndMaybeFlushDynamicFile(&file, false);
     EXPECT_EQ(state.scale, 200);
     EXPECT_EQ(state.toolsExpanded, 1);
+    const Rect position{100, 120, 400, 520};
     EXPECT_TRUE(VXEqualRect(&state.position, &position));
-    EXPECT_EQ(state.viewTop, view.top);
-    EXPECT_EQ(state.viewLeft, view.left);
+    EXPECT_EQ(state.viewTop, -30);
+    EXPECT_EQ(state.viewLeft, 40);
     EXPECT_EQ(state.paneWidths[0], 150);
     EXPECT_EQ(state.paneWidths[1], 160);
 }

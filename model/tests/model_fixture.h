@@ -1,6 +1,6 @@
-// What the tests of texts, frames and themes share: the program's start-up as far as the sheet
-// model needs it (platform, memory, windows, styles, the text pool), a small sheet with the lists
-// that texts and frames live in, and styles in a fixed, named font so that metrics are stable.
+// What the tests of texts, frames and themes share: the core's start-up (the composition root:
+// platform fonts, memory, styles, the text pool), a small sheet with the lists that texts and
+// frames live in, and styles in a fixed, named font so that metrics are stable.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/stringblock.h"
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
+#include "graphics/offscreen.h"
 #include "graphics/render.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
@@ -27,9 +29,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
-#include "platform/app_platform.h"
-#include "toolkit/vx_app.h"
-#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 
@@ -42,17 +41,8 @@ protected:
         static bool started = false;
         if (started) return;
         started = true;
-        static char name[] = "model_tests";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-        VXCoreInit();
-        VXInitWindows();
-        VXInitStyles();
-        VXTEInit();
-        SchStylesInit();
-        ASSERT_EQ(InitTextRecordPool(), 0);
-        ASSERT_NE(GetOffScreenWindow(), nullptr);
-        ASSERT_TRUE(InitDefaultTextThemes(&gDefaultTextThemes));
+        ASSERT_EQ(StartCore("model_tests"), 0);
+        ASSERT_NE(VXGetMeasuringState(), nullptr);
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, kTestFont);
         SetStyleFont(gDefaultStyle, kTestFont);
         SetStyleSize(gDefaultStyle, 12);
@@ -103,7 +93,7 @@ protected:
         return symbol;
     }
 
-    // A text of the sheet's list, its bounds computed in the off-screen window.
+    // A text of the sheet's list, its bounds computed in the measuring state.
     TextRecord* AddText(const char* string, uint16_t kind = 0, uint16_t flags = 0,
                         Point position = {100, 200}, uint16_t size = 12) {
         TextRecord* text = CreateTextElement();
@@ -162,21 +152,19 @@ struct TransformCase {
     Point positionAfter;
 };
 
-// An off-screen window drawing into a white grey image that the test owns.
+// An off-screen graphics state drawing into a white grey image that the test owns.
 class Canvas {
 public:
     Canvas(int width, int height) : pixels_(size_t(width * height), 0xFF) {
         bitmap_ = {pixels_.data(), width, height, width, DrawPixelFormat::kGrey8};
-        VXWindowRecordTag* previous = vx.currentWindow;
-        window_ = VXCreateOffScreenWindow(&bitmap_, 0, nullptr);
-        if (QZInstallContext(window_->graf.port)) QZSetFocus(window_->graf.port, -1);
-        VXSetWindow(previous);
+        state_ = VXNewOffScreenState(&bitmap_);
+        if (state_ && QZInstallContext(state_->port)) QZSetFocus(state_->port, -1);
     }
-    ~Canvas() { VXDestroyWindow(window_); }
+    ~Canvas() { VXDisposeOffScreenState(state_); }
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    VXWindowRecordTag* window() const { return window_; }
+    VXGrafState* state() const { return state_; }
     void Clear() { std::fill(pixels_.begin(), pixels_.end(), 0xFF); }
     const std::vector<uint8_t>& pixels() const { return pixels_; }
     // The box of the ink: left, top, right, bottom (exclusive); all -1 when there is none.
@@ -195,16 +183,45 @@ public:
 private:
     std::vector<uint8_t> pixels_;
     QZBitmap bitmap_{};
-    VXWindowRecordTag* window_ = nullptr;
+    VXGrafState* state_ = nullptr;
 };
 
-// A window that shows the sheet: an off-screen window of the sheet window's kind.
+// A stand-in for the window that shows the sheet, as the sheet editor's would be seen from the
+// model: its graphics state is an off-screen one, its sheet is found through the model's hook, and
+// the sheet lets it go when destroyed (refCon cleared). The hooks are installed here (over what
+// the test installed); DestroySheetWindow frees it.
+struct SheetWindowStandIn {
+    VXGrafState* state;
+    SheetRecord* refCon;
+};
+
 inline VXWindowRecordTag* MakeSheetWindow(SheetRecord* sheet) {
-    VXWindowRecordTag* previous = vx.currentWindow;
-    VXWindowRecordTag* window = VXCreateOffScreenWindow(nullptr, 0, sheet);
-    window->typeID = kSheetWindowKind;
-    VXSetWindow(previous);
-    return window;
+    auto* window = new SheetWindowStandIn{VXNewOffScreenState(nullptr), sheet};
+    VXGrafHooks graf = VXGetGrafHooks();
+    graf.ownerState = [](void* target) { return static_cast<SheetWindowStandIn*>(target)->state; };
+    VXSetGrafHooks(graf);
+    ModelHooks model = GetModelHooks();
+    model.windowSheet = [](VXWindowRecordTag* w) {
+        return reinterpret_cast<SheetWindowStandIn*>(w)->refCon;
+    };
+    model.detachSheetWindows = [](SheetRecord* sheet) {
+        if (sheet->window) reinterpret_cast<SheetWindowStandIn*>(sheet->window)->refCon = nullptr;
+    };
+    SetModelHooks(model);
+    return reinterpret_cast<VXWindowRecordTag*>(window);
+}
+
+inline SheetWindowStandIn* StandIn(VXWindowRecordTag* window) {
+    return reinterpret_cast<SheetWindowStandIn*>(window);
+}
+
+inline void DestroySheetWindow(VXWindowRecordTag* window) {
+    if (!window) return;
+    VXDisposeOffScreenState(StandIn(window)->state);
+    delete StandIn(window);
+    VXGrafHooks graf = VXGetGrafHooks();
+    graf.ownerState = nullptr;
+    VXSetGrafHooks(graf);
 }
 
 }  // namespace plexa::test

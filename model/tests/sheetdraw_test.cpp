@@ -33,8 +33,8 @@ protected:
     template <typename Draw>
     std::string Recorded(Draw draw) {
         Canvas canvas(200, 200);
-        VXGrafState* graf = &canvas.window()->graf;
-        ModelWindowScope scope(canvas.window());
+        VXGrafState* graf = canvas.state();
+        VXGrafStateScope scope(canvas.state());
         EXPECT_TRUE(VXOpenDisplayList(graf, gGenPool, {0, 0}, 0));
         draw();
         DisplayList list = VXCloseDisplayList(graf);

@@ -2,6 +2,7 @@
 // labels along wires, hit testing and flashing.
 #include <cstring>
 
+#include "foundation/timers.h"
 #include "model/tests/net_fixture.h"
 
 namespace plexa::test {
@@ -533,11 +534,26 @@ TEST_F(SignalTest, TransformingMovesWiresAndDots) {
 }
 
 TEST_F(SignalTest, FlashingRunsATimerWhileSomethingFlashes) {
-    static int invalidated = 0;
+    static int invalidated = 0, running = 0;
     invalidated = 0;
     ModelHooks hooks;
     hooks.invalSheetView = [](SheetRecord*, const Rect*) { ++invalidated; };
     SetModelHooks(hooks);
+    // The run loop's timers, counted: one record stands for every timer.
+    static sVXTimerRecord* const kTimer = reinterpret_cast<sVXTimerRecord*>(uintptr_t(0x7100));
+    TimerHooks timers;
+    timers.start = [](uint32_t interval, uint32_t, TimerProc proc, uint64_t) {
+        EXPECT_EQ(interval, kFlashIntervalMs);
+        EXPECT_EQ(proc, &FlashSignalTimerProc);
+        ++running;
+        return kTimer;
+    };
+    timers.setNextFires = [](sVXTimerRecord*, uint32_t) {};
+    timers.kill = [](sVXTimerRecord* timer) {
+        EXPECT_EQ(timer, kTimer);
+        --running;
+    };
+    SetTimerHooks(timers);
     SignalHandle signal = Draw({P(0, 0), P(40, 0)});
     SetupFlashingSignal(drawing, signal, nullptr);  // no window: nothing
     EXPECT_EQ(drawing->flashTimer, nullptr);
@@ -558,12 +574,15 @@ TEST_F(SignalTest, FlashingRunsATimerWhileSomethingFlashes) {
     EXPECT_EQ(drawing->flashingSignal, nullptr);
     EXPECT_EQ(invalidated, 3);
     SetupFlashingSignal(drawing, signal, nullptr);  // left running: the sheet stops it
+    EXPECT_EQ(running, 1);
     VXWindowRecordTag* window = drawing->window;
     DestroySheet(drawing);
     drawing = CreateDrawing();
     driver = std::make_unique<WireDriver>(drawing);
-    EXPECT_EQ(window->refCon, nullptr);
-    VXDestroyWindow(window);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(StandIn(window)->refCon, nullptr);
+    DestroySheetWindow(window);
+    SetTimerHooks(TimerHooks{});
 }
 
 }  // namespace

@@ -38,9 +38,9 @@ protected:
     // The symbol's drawing as recorded, one record a line.
     std::string Recorded(SymbolRecord* symbol, bool portMarkers) {
         Canvas canvas(120, 120);
-        VXGrafState* graf = &canvas.window()->graf;
+        VXGrafState* graf = canvas.state();
         EXPECT_TRUE(VXOpenDisplayList(graf, gGenPool, {0, 0}, 0));
-        DrawSymbol(&sheet, symbol, sheet.imageList, canvas.window(), portMarkers);
+        DrawSymbol(&sheet, symbol, sheet.imageList, canvas.state(), portMarkers);
         DisplayList list = VXCloseDisplayList(graf);
         EXPECT_NE(list, nullptr);
         if (!list) return {};
@@ -225,7 +225,7 @@ TEST_F(SymbolDrawing, SheetSymbolsGoToTheirHook) {
     static SymbolRecord* drawn = nullptr;
     static bool markers = false;
     SymbolDrawHooks hooks;
-    hooks.drawSheetSymbol = [](VXWindowRecordTag*, SymbolRecord* symbol, bool portMarkers) {
+    hooks.drawSheetSymbol = [](VXGrafState*, SymbolRecord* symbol, bool portMarkers) {
         drawn = symbol;
         markers = portMarkers;
     };

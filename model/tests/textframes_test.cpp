@@ -40,7 +40,7 @@ protected:
     }
 
     static int32_t Width(txStyle* style, const char* utf8) {
-        ModelWindowScope scope(nullptr);
+        VXGrafStateScope scope(nullptr);
         VXSetTextStyle(style);
         return int32_t(VXMeasureTextBytes(utf8, int32_t(std::strlen(utf8)), kEncodingUTF8, false));
     }
@@ -149,7 +149,7 @@ TEST_F(Frames, WrapWidths) {
     CalcTextFrameBounds(sheet.window, frame, true, -1);
     EXPECT_EQ(Starts(frame), kept);
     EXPECT_EQ(Starts(frame), broken(width - 6));
-    VXDestroyWindow(sheet.window);
+    DestroySheetWindow(sheet.window);
     sheet.window = nullptr;
 }
 
@@ -189,7 +189,7 @@ TEST_F(Frames, BoundsFollowLinesAlignmentAndTurns) {
     std::vector<uint8_t> drawn[2];
     for (int i = 0; i < 2; i++) {
         canvas.Clear();
-        ModelWindowScope scope(canvas.window());
+        VXGrafStateScope scope(canvas.state());
         DrawTextFrame(i ? blanks : bare, true);
         VXFlushGraphics(nullptr);
         drawn[i] = canvas.pixels();
@@ -361,7 +361,7 @@ TEST_F(Frames, FieldReferenceNamesTable) {
 
 TEST_F(Frames, FromAnEditRecord) {
     Canvas canvas(300, 200);
-    ModelWindowScope scope(canvas.window());
+    VXGrafStateScope scope(canvas.state());
     VXSetTextStyle(Style(12));
     const LRect view = {20, 10, 80, 210};
     VXTERecord* te = VXTENewUsingStyle(&view, &view, kTEStyleCurrent);
@@ -403,7 +403,7 @@ TEST_F(Frames, DrawingLinesTurnsAndColours) {
     auto draw = [&](uint16_t flags, bool plain) {
         canvas.Clear();
         (*frame)->flags = flags;
-        ModelWindowScope scope(canvas.window());
+        VXGrafStateScope scope(canvas.state());
         DrawTextFrame(frame, plain);
         VXFlushGraphics(nullptr);
         return canvas.Ink();
@@ -432,7 +432,7 @@ TEST_F(Frames, DrawingLinesTurnsAndColours) {
     TextFrameHandle unbroken = Frame("HH", {40, 100});
     canvas.Clear();
     {
-        ModelWindowScope scope(canvas.window());
+        VXGrafStateScope scope(canvas.state());
         DrawTextFrame(unbroken, true);
     }
     EXPECT_EQ(canvas.Ink()[0], -1);
@@ -454,7 +454,7 @@ TEST_F(Frames, DamagedHeadsAndLineTablesStayInsideTheText) {
     (*frame)->expandedLength = 70;
     EXPECT_EQ(FrameSource(frame, true), u"ab\ncd");
     {
-        ModelWindowScope scope(canvas.window());
+        VXGrafStateScope scope(canvas.state());
         DrawTextFrame(frame, true);
     }
     char out[64];

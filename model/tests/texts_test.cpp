@@ -130,7 +130,7 @@ TEST_F(Texts, LineBreakEscapesKeepOneLineAndFitTheBuffer) {
     char plain[kTextPlainSize];
     ExtractDrawSpecialText(text, sheet.stringBlock, plain, sizeof plain, nullptr, 0);
     EXPECT_STREQ(plain, "line1\xC2\xAB\xE2\x88\x86line2");
-    ModelWindowScope scope(nullptr);
+    VXGrafStateScope scope(nullptr);
     VXSetTextStyle(text->style);
     EXPECT_GT(MeasureDrawSpecialText(text, sheet.stringBlock),
               int32_t(VXMeasureTextBytes("line1line2", 10, kEncodingUTF8, false)));
@@ -153,7 +153,7 @@ TEST_F(Texts, BoundsFollowMetricsAlignmentBoxItalicAndTurns) {
     GetStyleMetrics(style, &m);
     int32_t w = 0;
     {
-        ModelWindowScope scope(nullptr);
+        VXGrafStateScope scope(nullptr);
         VXSetTextStyle(style);
         w = int32_t(VXMeasureTextBytes("Hello", 5, kEncodingUTF8, false));
     }
@@ -203,7 +203,7 @@ TEST_F(Texts, BoundsFollowMetricsAlignmentBoxItalicAndTurns) {
     CalcTextBounds(nullptr, italic, sheet.stringBlock);
     int32_t wi = 0, i = 0;
     {
-        ModelWindowScope scope(nullptr);
+        VXGrafStateScope scope(nullptr);
         VXSetTextStyle(italic->style);
         wi = int32_t(VXMeasureTextBytes("Hello", 5, kEncodingUTF8, false));
         i = int32_t(VXMeasureTextBytes(u"i", 2, kEncodingUTF16LE, false));
@@ -410,7 +410,7 @@ TEST_F(Texts, ChangeSheetTextReportsAndCoversChanges) {
     EXPECT_TRUE(VXEqualRect(&area, &empty));
 
     // Without a window only the string changes.
-    VXDestroyWindow(sheet.window);
+    DestroySheetWindow(sheet.window);
     sheet.window = nullptr;
     const Rect kept = text->bounds;
     EXPECT_EQ(ChangeSheetText(&sheet, text, "R20000", &area), 1);
@@ -436,7 +436,7 @@ TEST_F(Texts, CreationTakesTheThemeOfItsKind) {
     TextRecord* value = CreateDrawingText(&sheet, kTextKindSignal, kTextFlagBoxed, {0, 0}, "1.2V");
     EXPECT_EQ(value->style->size, 10);
     EXPECT_TRUE(StyleFieldsMatch(value->style, themes.styles[kThemeSpiceNodeValues], 7));
-    VXDestroyWindow(sheet.window);
+    DestroySheetWindow(sheet.window);
     sheet.window = nullptr;
 
     // The symbol editor's texts take the default table.

@@ -357,7 +357,7 @@ TEST_F(WiresTest, DrawingPicksPenAndColourByTheWire) {
     EXPECT_EQ(colours, (std::vector<int16_t>{4, 7, 3, 7, 5}));
     colours.clear();
     Canvas canvas(64, 64);
-    ModelWindowScope scope(canvas.window());
+    VXGrafStateScope scope(canvas.state());
     WireList list = CreateWireList(nullptr, 0);
     LLPush(list, MakeWire({P(10, 40), P(50, 40)}));
     LLPush(list, MakeWire({P(10, 10), P(50, 10)}, kWireEndFree, kWireEndFree, kWireFlagSelected));

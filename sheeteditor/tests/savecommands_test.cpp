@@ -2,6 +2,7 @@
 // sheet holds is refused and that sheet keeps its window and changes, Save As and Save a Copy,
 // saving every modified sheet, and the window showing the saved file.
 #include "sheeteditor/savecommands.h"
+#include "sheeteditor/sheetwindow.h"
 
 #include <sys/stat.h>
 
@@ -92,7 +93,7 @@ TEST_F(SaveCommands, AFileThatAnotherWindowShowsIsNotReplaced) {
     QueueKey(13);  // dismisses the message
     EXPECT_EQ(SaveSheetAsCommand(sheet), kSaveCancelled);
     EXPECT_EQ(TestQueuedInputCount(), 0) << "the message was shown";
-    EXPECT_EQ(WindowToDrawing(shown->window), shown);
+    EXPECT_EQ(SheetOfWindow(shown->window), shown);
     EXPECT_TRUE(VXIsWindowVisible(shown->window, false));
     EXPECT_EQ(shown->modifiedFlags, kSheetModifiedContent);
     EXPECT_EQ(FindLoadedSheetWithFile(&shown->fileSpec, sheet), shown);

@@ -22,7 +22,11 @@ inline void InitSheetWindows() {
     SchStylesInit();
     ASSERT_EQ(InitSheetDefaults(), 0);
     gUntitledDrawingCount = 0;
-    SetModelHooks(ModelHooks{});
+    // The model finds the sheets of windows, and a sheet lets its windows go, as in the editor.
+    ModelHooks hooks;
+    hooks.windowSheet = SheetOfWindow;
+    hooks.detachSheetWindows = DetachSheetWindows;
+    SetModelHooks(hooks);
 }
 
 inline std::string WindowTitle(VXWindowRecordTag* window) {

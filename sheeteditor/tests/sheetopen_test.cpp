@@ -23,6 +23,7 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/themes.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/tests/windows_fixture.h"
 
 namespace plexa::test {
@@ -43,6 +44,7 @@ protected:
         ASSERT_EQ(InitSheetDefaults(), 0);
         InstallEditorHooks();
         InstallSymbolNameServices();
+        FindSheetsInWindows();
         gCalls.clear();
         SheetOpenHooks hooks;
         hooks.report = [](OSStatus st) { gCalls.push_back("report " + std::to_string(st)); };
@@ -55,6 +57,17 @@ protected:
         SetSheetOpenHooks(hooks);
         tree.Folder("p");
     }
+    // The sheets of the sheet windows are found, and a sheet lets its windows go, as in the
+    // editor.
+    static void FindSheetsInWindows() {
+        SheetLoadHooks load = GetSheetLoadHooks();
+        load.openSheets = SheetWindowSheets;
+        SetSheetLoadHooks(load);
+        ModelHooks model = GetModelHooks();
+        model.windowSheet = SheetOfWindow;
+        model.detachSheetWindows = DetachSheetWindows;
+        SetModelHooks(model);
+    }
     void TearDown() override {
         for (SheetRecord* sheet : Opened()) DestroySheet(sheet);
         SetSheetOpenHooks(SheetOpenHooks{});
@@ -65,7 +78,7 @@ protected:
     static std::vector<SheetRecord*> Opened() {
         std::vector<SheetRecord*> sheets;
         for (VXWindowRecordTag* window : VXTopLevelWindows())
-            if (window->typeID == kSheetWindowKind && WindowToDrawing(window)) sheets.push_back(WindowToDrawing(window));
+            if (window->typeID == kSheetWindowKind && SheetOfWindow(window)) sheets.push_back(SheetOfWindow(window));
         return sheets;
     }
     FileSpec Sheet(const std::string& name, const std::vector<std::string>& children = {}) {
@@ -123,6 +136,7 @@ protected:
         Sheet("Top.SHX", {"Amp.SHX", "Top.SHX"});
         amp = Sheet("Amp.SHX");
         project = std::make_unique<TestProject>(tree.Dir("p"));
+        FindSheetsInWindows();
         P()->settings.annotationFlags = 0;
         project->List();
         ASSERT_TRUE(AddPathSpecToList(P()->paths, tree.Dir("p"), kPathRootDefault, kPathSheetFiles, false));

@@ -52,7 +52,7 @@ TEST_F(SheetWindow, NewSheetsAreNumberedAndBoundToTheirWindows) {
     EXPECT_STREQ(first->fileSpec.name, "Untitled 1");  // an untitled sheet is named by its window
     for (VXWindowRecordTag* window : {first->window, first->toolPalette, first->topToolBar}) {
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(WindowToDrawing(window), first);
+        EXPECT_EQ(SheetOfWindow(window), first);
     }
     VXWindowRecordTag* window = first->window;
     EXPECT_EQ(window->typeID, kSheetWindowKind);

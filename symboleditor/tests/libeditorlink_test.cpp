@@ -5,7 +5,7 @@
 
 #include "app/editor_root.h"
 #include "app/root.h"
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 #include "library/tests/library_testing.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/tests/symeditor_testing.h"

@@ -20,9 +20,9 @@
 // The names of the references live in the editor's own string block (the item map's block may be
 // replaced when the map is rebuilt).
 //
-// The symbol editors that edit the items sit above this folder: what the library editor needs of
-// them goes through `LibEditorHooks`, which the symbol editor layer installs
-// (symboleditor/libeditorlink.h); without them no item is taken as open in a symbol editor.
+// What the library editor needs of the symbol editors that edit the items goes through
+// `LibEditorHooks`, which the symbol editor installs (symboleditor/libeditorlink.h); without them
+// no item is taken as open in a symbol editor.
 #pragma once
 
 #include <cstdint>
@@ -141,6 +141,8 @@ struct LibEditorHooks {
 
     // -- Questions and reports --
     // The save question with the file name. Default: kSave (nothing is lost without a user).
+    // Optional: the library editor's own dialogs come with its window's commands; until then the
+    // defaults of these four questions stand.
     LibSaveAnswer (*askSave)(LibEditorRecord* editor, const char* fileName) = nullptr;
     // A question with one action button; true for the action. Default: the toolkit's standard
     // alert with the button and "Cancel" (for the library path question "Leave as is").

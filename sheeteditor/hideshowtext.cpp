@@ -1,5 +1,5 @@
 // The Hide/Show Text command; see hideshowtext.h.
-#include "model/hideshowtext.h"
+#include "sheeteditor/hideshowtext.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +19,7 @@
 #include "model/symboltexts.h"
 #include "model/texts.h"
 #include "model/waitcursor.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
@@ -386,7 +387,7 @@ void HideShowText(VXWindowRecordTag* window) {
              element = element->next)
             if (ElementIsSelectedNode(element)) state.hasSelectedOwners = 1;
     } else {
-        sheet = WindowToDrawing(window);
+        sheet = SheetOfWindow(window);
         if (!sheet) return;
         state.windowKind = kHideShowSheetWindow;
         for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text; text = text->link)

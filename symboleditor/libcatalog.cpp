@@ -1,5 +1,5 @@
 // Catalogue printing of a library (see libcatalog.h).
-#include "library/libcatalog.h"
+#include "symboleditor/libcatalog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,8 +19,8 @@
 #include "graphics/printrec.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
-#include "library/libeditor.h"
-#include "library/libeditor_internal.h"
+#include "symboleditor/libeditor.h"
+#include "symboleditor/libeditor_internal.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/libitem.h"

@@ -2,8 +2,8 @@
 // sheet or of the symbol editor's current view, chosen by kind and scope in dialog 1012, and
 // makes the texts that are missing when showing.
 //
-// The symbol editor lives above the model: it provides its view's lists and pin strings through
-// HideShowEditorAccess (installed with SetHideShowEditorProc).
+// The symbol editor provides its view's lists and pin strings through HideShowEditorAccess
+// (installed with SetHideShowEditorProc).
 #pragma once
 
 #include <cstdint>

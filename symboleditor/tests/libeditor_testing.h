@@ -10,8 +10,8 @@
 
 #include "foundation/ll.h"
 #include "foundation/memory.h"
-#include "library/libcatalog.h"
-#include "library/libeditor.h"
+#include "symboleditor/libcatalog.h"
+#include "symboleditor/libeditor.h"
 #include "library/tests/library_testing.h"
 #include "model/elements.h"
 #include "model/imagelist.h"

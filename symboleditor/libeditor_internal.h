@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 
 namespace plexa {
 

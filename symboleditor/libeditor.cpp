@@ -1,6 +1,6 @@
 // The library editor's records, item references, item data, saving, editing commands and closing
 // (see libeditor.h). The window, its rows and its commands are in libeditorwin.cpp.
-#include "library/libeditor.h"
+#include "symboleditor/libeditor.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +17,7 @@
 #include "files/pathspec.h"
 #include "library/itemcache.h"
 #include "library/libpaths.h"
-#include "library/libeditor_internal.h"
+#include "symboleditor/libeditor_internal.h"
 #include "model/libitem.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_services.h"

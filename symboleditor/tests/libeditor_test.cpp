@@ -3,12 +3,12 @@
 // written, what is kept, what is dropped, and failures that keep the editor dirty and open),
 // deletions released once, and cut, copy, paste, clear, duplicate and revert driven by clicks,
 // keys and commands.
-#include "library/tests/libeditor_testing.h"
+#include "symboleditor/tests/libeditor_testing.h"
 
 #include <cstring>
 
 #include "foundation/dynfile.h"
-#include "library/libeditor_internal.h"
+#include "symboleditor/libeditor_internal.h"
 #include "toolkit/vx_commands.h"
 
 namespace plexa::test {

@@ -1,7 +1,7 @@
 // Catalogue printing: the tile grid and first-fit placing, the whole-percent scale of a box, the
 // packing of items onto pages (an item that fits on no page is left out alone), the name lines
 // below a box, and a fixture library printed into a PDF file.
-#include "library/tests/libeditor_testing.h"
+#include "symboleditor/tests/libeditor_testing.h"
 
 #include <set>
 

@@ -1,5 +1,5 @@
 // In-place editing of text frames; see textframeedit.h.
-#include "model/textframeedit.h"
+#include "sheeteditor/textframeedit.h"
 
 #include <algorithm>
 
@@ -8,6 +8,7 @@
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/textedit.h"
 #include "model/elements.h"
 #include "model/modelhooks.h"
@@ -61,7 +62,7 @@ VXTERecord* CreateTextFrameEditor(VXWindowRecordTag* window, TextFrameHandle fra
     if ((*frame)->lineCount <= 1 && !((*frame)->flags & kFrameFlagRightAligned)) dest.right = 32767;
     view.right += 3;
 
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(&window->graf);
     txStyle* saved = VXPreserveTextStyle();
     VXSetTextStyle((*frame)->style);
     VXTERecord* te = VXTENewUsingStyle(&dest, &view, kTEStyleCurrent);
@@ -121,7 +122,7 @@ void FrameEditTE(VXTERecord* te) {
     if (!te) return;
     VXWindowRecordTag* window = VXWindowFromGrafState(te->window);
     if (!window) return;
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(&window->graf);
     LRect frame, handle;
     CalcTEDisplayFrame(te, &frame);
     FrameTextEditBoundsRect(&frame);
@@ -145,7 +146,7 @@ void ApplyTEKey(VXTERecord* te, uint16_t key) {
     if (te->selStart != te->selEnd || te->length < length) return;
 
     VXWindowRecordTag* window = VXWindowFromGrafState(te->window);
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(&window->graf);
     txStyle* saved = VXPreserveTextStyle();
     VXSetTextStyle(te->style);
     LRect box = te->destRect;
@@ -215,7 +216,7 @@ bool TrackTEGrowBox(VXTERecord* te, const VXEventRecord* mouseDown) {
     te->destRect = inner;
     const LRect newArea = Grown(drag.frame, 6);
     VXLInvalRect(window, &newArea);
-    ModelWindowScope scope(window);
+    VXGrafStateScope scope(&window->graf);
     VXTECalText(te);
     return true;
 }

@@ -5,16 +5,19 @@
 
 #include <string>
 
+#include "graphics/offscreen.h"
 #include "graphics/textedit.h"
 #include "model/elements.h"
 #include "model/modelhooks.h"
-#include "model/textframeedit.h"
 #include "model/tests/model_fixture.h"
+#include "sheeteditor/textframeedit.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_app.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_textedit.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 namespace {
@@ -26,9 +29,25 @@ std::string LRectText(const LRect& r) {
 
 class FrameEdit : public ModelTest {
 protected:
+    // The toolkit's core and windows over the core's start-up, and an off-screen window that the
+    // editors are made in.
+    void SetUp() override {
+        ModelTest::SetUp();
+        static const bool started = [] {
+            VXCoreInit();
+            VXInitWindows();
+            return true;
+        }();
+        ASSERT_TRUE(started);
+        VXWindowRecordTag* previous = vx.currentWindow;
+        window = VXCreateOffScreenWindow(nullptr, 0, nullptr);
+        VXSetWindow(previous);
+        ASSERT_NE(window, nullptr);
+    }
     void TearDown() override {
         if (te) VXTEDispose(te);
         if (frame) DestroyTextFrame(frame);
+        VXDestroyWindow(window);
         ModelTest::TearDown();
     }
 
@@ -40,7 +59,7 @@ protected:
         (*frame)->flags = flags;
         (*frame)->position = {100, 200};
         CalcTextFrameBounds(nullptr, frame, true, 300);
-        te = CreateTextFrameEditor(GetOffScreenWindow(), frame);
+        te = CreateTextFrameEditor(window, frame);
         EXPECT_TRUE(te);
         return te;
     }
@@ -51,6 +70,7 @@ protected:
 
     TextFrameHandle frame = nullptr;
     VXTERecord* te = nullptr;
+    VXWindowRecordTag* window = nullptr;
 };
 
 TEST_F(FrameEdit, TheRecordLiesOverTheFrame) {
@@ -141,7 +161,7 @@ TEST_F(FrameEdit, AGrowDragNeverMakesTheFrameSmallerThanNineByNine) {
 
 TEST_F(FrameEdit, DrawingTheFrameKeepsThePen) {
     Edit("Hello");
-    ModelWindowScope scope(GetOffScreenWindow());
+    VXGrafStateScope scope(&window->graf);
     VXSetPenWidth(3);
     VXPenState before{}, after{};
     VXGetPenState(&before);
