@@ -5,6 +5,9 @@ namespace plexa {
 
 void ComposeModelForCore(CoreHookTables& t) {
     AddSheetSymbolModelHooks(t.symbols);
+    t.symbolDraw.drawSheetSymbol = [](VXWindowRecordTag* window, SymbolRecord* symbol, bool portMarkers) {
+        DrawSheetSymbol(window, symbol, false, portMarkers);
+    };
 }
 
 }  // namespace plexa

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "foundation/localized.h"
+#include "foundation/statustext.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
@@ -17,30 +17,6 @@ namespace plexa {
 VXErrorTextProc gVXErrorTextProc = nullptr;
 
 namespace {
-
-struct ErrorString {
-    OSStatus code;
-    int16_t number;
-};
-
-// Status codes with a message: the number of the message in string table 8000.
-constexpr ErrorString kErrorStrings[] = {
-    {-35, 1},          {-54, 2},          {-39, 3},          {-40, 4},          {-120, 5},
-    {-43, 6},          {-48, 7},          {-38, 8},          {-49, 9},          {-47, 10},
-    {-34, 11},         {-50, 12},         {-108, 13},        {0x20002710, 14},  {0x20002711, 15},
-    {0x20002712, 16},  {0x20002713, 17},  {0x20002714, 18},  {0x20002716, 19},  {0x20002AF8, 20},
-    {0x20002B5C, 21},  {0x20002C24, 22},  {0x20002C25, 23},  {-30870, 24},      {-46, 41},
-    {0x20002717, 42},  {0x20002718, 43},  {0x20002719, 44},
-};
-constexpr OSStatus kFirstNetworkCode = 0x20002C88;  // to 0x20002C97: strings 25 to 40
-
-int16_t ErrorStringNumber(OSStatus code) {
-    if (code >= kFirstNetworkCode && code <= kFirstNetworkCode + 15)
-        return int16_t(25 + (code - kFirstNetworkCode));
-    for (const ErrorString& entry : kErrorStrings)
-        if (entry.code == code) return entry.number;
-    return 0;
-}
 
 struct AlertState {
     const char* message;
@@ -115,10 +91,7 @@ char* VXGetErrorString(OSStatus code, char* buffer) {
         buffer[255] = 0;
         return buffer[0] ? buffer : nullptr;
     }
-    const int16_t number = ErrorStringNumber(code);
-    if (!number) return nullptr;
-    VXLoadStringEx(kVXErrorStringTable, number, buffer, 256);
-    return buffer[0] ? buffer : nullptr;
+    return GetStatusMessage(code, buffer, 256);
 }
 
 void VXErrorReport(OSStatus code) {
