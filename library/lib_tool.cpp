@@ -1,6 +1,7 @@
 // The commands of lib-tool (see lib_tool.h).
 #include "library/lib_tool.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "foundation/statustext.h"
 #include "graphics/displaylist.h"
 #include "graphics/textstyle.h"
 #include "library/libfile.h"
@@ -85,14 +87,14 @@ OSStatus Open(const char* path, uint32_t mode, LibraryFileRecord* record, std::s
     FileSpec spec;
     if (!SpecOf(path, &spec, err)) return status::kParamErr;
     const OSStatus st = OpenLibraryFile(&spec, record, mode);
-    if (st) Print(err, "lib-tool: cannot open %s as a library (status %d / 0x%X)\n", path, st, uint32_t(st));
+    if (st) Print(err, "lib-tool: cannot open %s as a library: %s\n", path, DescribeStatus(st).c_str());
     return st;
 }
 
 int Finish(LibraryFileRecord* record, const char* path, int result, std::string* err) {
     const OSStatus st = CloseLibraryFile(record);
     if (st) {
-        Print(err, "lib-tool: cannot save %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: cannot save %s: %s\n", path, DescribeStatus(st).c_str());
         return kFailed;
     }
     return result;
@@ -103,7 +105,7 @@ int Create(const char* path, std::string* err) {
     if (!SpecOf(path, &spec, err)) return kFailed;
     const OSStatus st = CreateLibraryFile(&spec);
     if (st) {
-        Print(err, "lib-tool: cannot create %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: cannot create %s: %s\n", path, DescribeStatus(st).c_str());
         return kFailed;
     }
     return kDone;
@@ -284,6 +286,7 @@ int List(const char* path, bool details, std::string* out, std::string* err) {
         if (flat) MemFree(flat);
         if (st) {
             Print(out, "  unreadable (status %d / 0x%X)\n", st, uint32_t(st));
+            Print(err, "lib-tool: %s: an item cannot be read: %s\n", path, DescribeStatus(st).c_str());
             result = kFailed;
             continue;
         }
@@ -337,7 +340,7 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
         if (st == status::kNoErr && old != 0) st = DeleteLibraryFileItem(&to, old, true);
         if (item) MemFree(item);
         if (st) {
-            Print(err, "lib-tool: cannot add %s (status %d / 0x%X)\n", name.c_str(), st, uint32_t(st));
+            Print(err, "lib-tool: cannot add %s: %s\n", name.c_str(), DescribeStatus(st).c_str());
             result = kFailed;
             break;
         }
@@ -357,15 +360,19 @@ int Extract(const char* path, const std::string& name, const char* outPath, std:
         Print(err, "lib-tool: %s has no item named %s\n", path, name.c_str());
         result = kFailed;
     } else if (OSStatus st = LoadLibraryFileItem(&record, block, &item)) {
-        Print(err, "lib-tool: cannot read %s (status %d / 0x%X)\n", name.c_str(), st, uint32_t(st));
+        Print(err, "lib-tool: cannot read %s: %s\n", name.c_str(), DescribeStatus(st).c_str());
         result = kFailed;
     } else {
         std::FILE* file = std::fopen(outPath, "wb");
         const size_t size = SizeOfHandle(item);
         const bool written = file && std::fwrite(*item, 1, size, file) == size;
-        if (file && std::fclose(file) != 0) result = kFailed;
+        int error = errno;
+        if (file && std::fclose(file) != 0) {
+            error = errno;
+            result = kFailed;
+        }
         if (!written || result != kDone) {
-            Print(err, "lib-tool: cannot write %s\n", outPath);
+            Print(err, "lib-tool: cannot write %s: %s\n", outPath, DescribeStatus(StatusFromErrno(error)).c_str());
             result = kFailed;
         }
         MemFree(item);
@@ -389,7 +396,7 @@ int Delete(const char* path, const std::vector<std::string>& names, std::string*
     for (size_t i = 0; result == kDone && i < blocks.size(); ++i) {
         if (FindLibItemMapBlock(record.map, blocks[i]) < 0) continue;  // named twice
         if (OSStatus st = DeleteLibraryFileItem(&record, blocks[i], true)) {
-            Print(err, "lib-tool: cannot delete %s (status %d / 0x%X)\n", names[i].c_str(), st, uint32_t(st));
+            Print(err, "lib-tool: cannot delete %s: %s\n", names[i].c_str(), DescribeStatus(st).c_str());
             result = kFailed;
         } else {
             Print(out, "deleted %s\n", names[i].c_str());
@@ -512,14 +519,14 @@ int Check(const char* path, std::string* out, std::string* err) {
     DynamicFileRecord file;
     OSStatus st = OpenDynamicFile(&spec, true, &file);
     if (st) {
-        Print(err, "lib-tool: cannot open %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: cannot open %s: %s\n", path, DescribeStatus(st).c_str());
         return kUsage;
     }
     LibraryFileHeader header;
     st = file.fileType == StringToFourChar(kLibraryFileType) ? ReadLibraryFileHeader(&file, &header)
                                                             : status::kUnknownFileKind;
     if (st) {
-        Print(err, "lib-tool: %s is not a library file (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: %s is not a library file: %s\n", path, DescribeStatus(st).c_str());
         CloseAndMaybeFlushDynamicFile(&file, false);
         return kUsage;
     }
