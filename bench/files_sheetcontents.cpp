@@ -23,7 +23,7 @@
 #include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
-#include "bench/sheetfile_bench_main.h"
+#include "bench/core_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -103,5 +103,5 @@ BENCHMARK(BM_OpenChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark:
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetFileBenchmarks(argc, argv, "bench_files_sheetcontents");
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_files_sheetcontents");
 }

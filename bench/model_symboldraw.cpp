@@ -30,7 +30,7 @@
 #include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
-#include "bench/model_bench_main.h"
+#include "bench/core_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -152,8 +152,9 @@ BENCHMARK(BM_ExpandRefDesValue)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetBenchmarks(argc, argv, "bench_model_symboldraw", [] {
-        plexa::InitTextRecordPool();
-        plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
+    // The symbols are drawn into an off-screen window of the toolkit.
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_model_symboldraw", [] {
+        plexa::VXCoreInit();
+        plexa::VXInitWindows();
     });
 }
