@@ -32,9 +32,6 @@ namespace {
 struct Setup {
     Setup() {
         StartModelFuzzApplication();
-        InitTextRecordPool();
-        InitImageLists();
-        InitDefaultTextThemes(&gDefaultTextThemes);
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, "DejaVu Sans");
         GetOffScreenWindow();
         images = CreateLocalImageList();
