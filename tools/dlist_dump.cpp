@@ -38,5 +38,6 @@ int main(int argc, char** argv) {
     const plexa::DLCheckResult check = plexa::DLCheckDisplayList(bytes.data(), size);
     if (check.whole && check.validHeader) return 0;
     return tools::Fail("dlist-dump", argv[1],
-                       check.validHeader ? "the display list is damaged" : "the file does not begin with a display list's header");
+                       check.validHeader ? "the display list is damaged"
+                                         : "the file does not begin with a display list's header");
 }

@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     const LRect page = {0, 0, 500, 700};
     DXFPort dxf;
     if (!DXFBeginToFile(&page, 100.0, &spec, &dxf))
-        return tools::Fail(kProgram, argv[1], "the output file cannot be made", dxf.status ? dxf.status : status::kParamErr);
+        return tools::Fail(kProgram, argv[1], "the output file cannot be made",
+                           dxf.status ? dxf.status : status::kParamErr);
     VXGrafState* port = DXFOpenPort(&dxf);
     if (port) {
         DXFBlockBegin(&dxf, 1);
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     const OSStatus st = DXFEnd(&dxf);
     QZFlushTextCache();
     if (st != status::kNoErr) return tools::Fail(kProgram, argv[1], "the drawing could not be written", st);
-    if (!port) return tools::Fail(kProgram, argv[1], "the conversion port could not be opened", status::kOutOfMemory);
+    if (!port)
+        return tools::Fail(kProgram, argv[1], "the conversion port could not be opened", status::kOutOfMemory);
     return 0;
 }

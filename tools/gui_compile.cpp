@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     }
     if (StartCore("gui-compile") != 0) return tools::kFailed;
     std::ifstream in(argv[1], std::ios::binary);
-    if (!in) return tools::Fail("gui-compile", argv[1], "the template text cannot be read", StatusFromErrno(errno));
+    if (!in)
+        return tools::Fail("gui-compile", argv[1], "the template text cannot be read", StatusFromErrno(errno));
     std::stringstream text;
     text << in.rdbuf();
     std::vector<plexa::UITextView> views;

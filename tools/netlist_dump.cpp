@@ -39,7 +39,8 @@ int DumpProject(const char* path) {
             if (sheet.walked) continue;
             char name[kFileSpecNameCapacity];
             GetSheetSpecName(project, sheet.spec, name, sizeof name);
-            const std::string what = std::string("the sheet ") + name + " was not read, so the netlist would leave it out";
+            const std::string what =
+                std::string("the sheet ") + name + " was not read, so the netlist would leave it out";
             result = tools::Fail(kProgram, path, what.c_str());
         }
         if (result == 0) std::fputs(DumpUnifiedDB(&db).c_str(), stdout);

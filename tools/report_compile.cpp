@@ -22,12 +22,14 @@ int main(int argc, char** argv) {
         return tools::Fail(kProgram, argv[1], "the script cannot be named", st);
     Handle tokens = nullptr;
     const OSStatus st = TokenizeScript(nullptr, &spec, &tokens);
-    if (st == status::kUserCancelled) return tools::Fail(kProgram, argv[1], "the script cannot be compiled (see above)");
+    if (st == status::kUserCancelled)
+        return tools::Fail(kProgram, argv[1], "the script cannot be compiled (see above)");
     if (st != status::kNoErr) return tools::Fail(kProgram, argv[1], "the script cannot be read", st);
     std::string listing;
     const OSStatus listed = DisassembleTokenStream(*tokens, SizeOfHandle(tokens), &listing);
     MemFree(tokens);
     std::fputs(listing.c_str(), stdout);
-    if (listed != status::kNoErr) return tools::Fail(kProgram, argv[1], "the compiled script is not well formed", listed);
+    if (listed != status::kNoErr)
+        return tools::Fail(kProgram, argv[1], "the compiled script is not well formed", listed);
     return 0;
 }

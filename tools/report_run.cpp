@@ -42,7 +42,8 @@ int RunOverProject(const char* projectPath, const char* scriptPath) {
     bool writable = false;
     ProjectRecord* project = tools::OpenToolProject(kProgram, projectPath, writable);
     if (!project) return tools::kFailed;
-    if (!tools::CheckProjectSheets(kProgram, projectPath, project)) return CloseToolProject(project, projectPath, writable, tools::kFailed);
+    if (!tools::CheckProjectSheets(kProgram, projectPath, project))
+        return CloseToolProject(project, projectPath, writable, tools::kFailed);
     Handle tokens = nullptr;
     OSStatus st = TokenizeScript(project, &script, &tokens);
     if (st == status::kUserCancelled)
@@ -71,7 +72,8 @@ int RunOverProject(const char* projectPath, const char* scriptPath) {
     if (st == status::kUserCancelled)
         result = tools::Fail(kProgram, scriptPath, "the script stopped with an error (see above)");
     else if (st != status::kNoErr && !GetReportOutputFailure().empty())
-        result = tools::Fail(kProgram, GetReportOutputFailure().c_str(), "the script's output file cannot be written", st);
+        result = tools::Fail(kProgram, GetReportOutputFailure().c_str(), "the script's output file cannot be written",
+                             st);
     else if (st != status::kNoErr)
         result = tools::Fail(kProgram, scriptPath, "the script failed", st);
     std::string written;

@@ -54,7 +54,8 @@ protected:
 
     // Runs a tool of the build in the project folder.
     ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments) const {
-        std::string command = "cd " + Quoted(dir_.path()) + " && " + Quoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
+        std::string command =
+            "cd " + Quoted(dir_.path()) + " && " + Quoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
         for (const std::string& argument : arguments) command += " " + Quoted(argument);
         command += " >" + Quoted(Path("run.out")) + " 2>" + Quoted(Path("run.err"));
         ToolRun run;
