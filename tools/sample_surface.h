@@ -38,8 +38,11 @@ inline int DrawSampleToPNG(const char* tool, int w, int h, void (*draw)(QZPort*)
     hooks.image = SampleImage;
     QZSetWindowHooks(hooks);
     QZPort* port = QZPortAlloc(&window);
-    if (!port || !QZInstallContext(port))
+    if (!port || !QZInstallContext(port)) {
+        if (port) QZPortFree(port);
+        std::remove(path);
         return Fail(tool, path, "no drawing context for the image", status::kOutOfMemory);
+    }
     QZSetFocus(port, -1);
     draw(port);
     QZReleaseContext(port);
