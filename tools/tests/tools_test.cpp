@@ -211,9 +211,16 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         {"render-sample", {"plain/out.png"}, "plain/out.png", "the image file cannot be made"},
         {"text-sample", {"plain/out.png"}, "plain/out.png", "the image file cannot be made"},
         {"report-compile", {"missing.SXP"}, "missing.SXP", fileNotFound},
+        {"lib-tool", {"list", "missing.LBX"}, "missing.LBX", fileNotFound},
+        {"lib-tool", {"list", "ROOT.SHX"}, "ROOT.SHX", "The file is not of a known kind."},
+        {"lib-tool", {"create", "plain/new.LBX"}, "plain/new.LBX", "The folder could not be found."},
+        {"gui-compile", {SourcePath("resources/gui/views.txt"), "plain/views.gui"}, "plain/views.gui",
+         "The folder could not be found."},
+        {"v36-dump", {"missing.SCM"}, "missing.SCM", fileNotFound},
+        {"dlist-dump", {"ROOT.SHX"}, "ROOT.SHX", "display list"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.tool) + " " + c.arguments[0]);
+        SCOPED_TRACE(std::string(c.tool) + " " + c.arguments.back());
         const ToolRun run = Tool(c.tool, c.arguments);
         EXPECT_NE(run.exit, 0);
         const std::vector<std::string> said = run.Messages(c.tool);
