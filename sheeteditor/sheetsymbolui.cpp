@@ -5,10 +5,6 @@
 #include <vector>
 
 #include "files/filesymbols.h"
-#include "foundation/geometry.h"
-#include "graphics/grafport.h"
-#include "graphics/grafprocs.h"
-#include "model/drawglobals.h"
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "model/sheetsymbols.h"
