@@ -12,6 +12,7 @@
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
 #include "model/imagelist.h"
+#include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/themes.h"
@@ -101,7 +102,11 @@ int32_t StartCore(const char* program) {
         std::fprintf(stderr, "%s: out of memory\n", name);
         return result = -108;
     }
-    InitDefaultTextThemes(&gDefaultTextThemes);
+    // The default text themes and the settings and attributes a new sheet starts with.
+    if (InitSheetDefaults() != 0) {
+        std::fprintf(stderr, "%s: out of memory\n", name);
+        return result = -108;
+    }
     InstallCoreHooks();
     return result;
 }

@@ -2,6 +2,7 @@
 #include "app/root_quiet.h"
 #include "app/root_tables.h"
 #include "files/sheetfile.h"
+#include "files/sheetload.h"
 
 namespace plexa {
 
@@ -10,6 +11,9 @@ void ComposeFilesForCore(CoreHookTables& t) {
     AddProjectAnnotationHooks(t.annotationContext);
     t.sheetLoad.openSheets = QuietOpenSheets;
     t.sheetSave.windowPlace = QuietWindowPlace;
+    t.sheets.getLoadedSheet = GetLoadedSheetByName;
+    t.sheets.loadSheet = LoadProjectCacheSheet;
+    t.sheets.releaseLoadedSheets = ReleaseCachedProjectSheets;
 }
 
 }  // namespace plexa

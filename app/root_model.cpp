@@ -8,6 +8,9 @@ void ComposeModelForCore(CoreHookTables& t) {
     AddSheetSymbolModelHooks(t.symbols);
     t.model.windowSheet = QuietWindowSheet;
     t.model.detachSheetWindows = QuietDetachSheetWindows;
+    t.symbolDraw.drawSheetSymbol = [](VXGrafState* graf, SymbolRecord* symbol, bool portMarkers) {
+        DrawSheetSymbol(graf, symbol, false, portMarkers);
+    };
 }
 
 }  // namespace plexa

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "foundation/localized.h"
+#include "foundation/statustext.h"
 
 namespace plexa {
 
@@ -43,7 +43,7 @@ void QuietMessage(const char* text) {
 void QuietErrorReport(OSStatus status) {
     if (status == 0 || status == -128) return;
     char message[256];
-    QuietMessage(StatusReportText(status, GetStatusString(status, message)).c_str());
+    QuietMessage(StatusReportText(status, GetStatusMessage(status, message, sizeof message)).c_str());
 }
 
 std::vector<SheetRecord*> QuietOpenSheets(bool) { return {}; }

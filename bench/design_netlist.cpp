@@ -26,7 +26,7 @@
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
 #include "foundation/filespec.h"
-#include "bench/sheetfile_bench_main.h"
+#include "bench/core_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -234,5 +234,5 @@ BENCHMARK(BM_NetlistHierarchical)
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetFileBenchmarks(argc, argv, "bench_design_netlist");
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_design_netlist");
 }

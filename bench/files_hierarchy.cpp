@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/root.h"
-#include "bench/sheetfile_bench_main.h"
+#include "bench/core_bench_main.h"
 #include "files/hierarchy.h"
 #include "files/pathspec.h"
 #include "files/project.h"
@@ -128,8 +128,5 @@ BENCHMARK(BM_OpenProjectAndBuildTree)->Arg(1000)->Arg(5000)->Unit(benchmark::kMi
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetBenchmarks(argc, argv, "bench_files_hierarchy", [] {
-        plexa::SetUpSheetFiles();
-        plexa::InstallCoreHooks();
-    });
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_files_hierarchy");
 }

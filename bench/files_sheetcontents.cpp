@@ -21,7 +21,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
-#include "bench/sheetfile_bench_main.h"
+#include "bench/core_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -101,5 +101,5 @@ BENCHMARK(BM_OpenChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark:
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetFileBenchmarks(argc, argv, "bench_files_sheetcontents");
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_files_sheetcontents");
 }

@@ -2,6 +2,8 @@
 // quarter turns.
 #include <benchmark/benchmark.h>
 
+#include "bench/core_bench_main.h"
+
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "graphics/bmp.h"
@@ -17,7 +19,6 @@ VXPixels* Picture(int32_t side, int32_t colour) {
 }
 
 void BM_WriteReadBMP(benchmark::State& state) {
-    InitMemoryManager(-1);
     VXPixels* image = Picture(int32_t(state.range(0)), int32_t(state.range(1)));
     for (auto _ : state) {
         Handle h = AllocHandle(nullptr, 0);
@@ -37,7 +38,6 @@ void BM_WriteReadBMP(benchmark::State& state) {
 BENCHMARK(BM_WriteReadBMP)->Args({32, 0})->Args({32, 1})->Args({1024, 0})->Args({1024, 1});
 
 void BM_RotateRight(benchmark::State& state) {
-    InitMemoryManager(-1);
     VXPixels* image = Picture(int32_t(state.range(0)), 1);
     for (auto _ : state) {
         VXPixels* turned = VXRotatePixelImageRight(image);
@@ -51,4 +51,4 @@ BENCHMARK(BM_RotateRight)->Arg(64)->Arg(1024);
 }  // namespace
 }  // namespace plexa
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return plexa::RunCoreBenchmarks(argc, argv, "bench_graphics_pixels"); }

@@ -5,6 +5,8 @@
 // with the lazy band merge.
 #include <benchmark/benchmark.h>
 
+#include "bench/core_bench_main.h"
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -180,4 +182,4 @@ BENCHMARK(BM_DragUpdateBaseline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmar
 
 }  // namespace
 }  // namespace plexa
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return plexa::RunCoreBenchmarks(argc, argv, "bench_graphics_regions"); }

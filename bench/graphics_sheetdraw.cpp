@@ -6,7 +6,7 @@
 // the visible part of the sheet are skipped by both, by their bounds, as an editor skips them.
 #include <benchmark/benchmark.h>
 
-#include "bench/graphics_bench_main.h"
+#include "bench/core_bench_main.h"
 
 #include <cstdio>
 #include <random>
@@ -314,4 +314,4 @@ BENCHMARK(BM_SheetBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseR
 
 }  // namespace
 
-int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }
+int main(int argc, char** argv) { return plexa::RunCoreBenchmarks(argc, argv, "bench_graphics_sheetdraw", plexa::VXInitGraf); }

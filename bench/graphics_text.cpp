@@ -2,13 +2,14 @@
 // style metrics, and drawing a short text into an off-screen bitmap.
 #include <benchmark/benchmark.h>
 
-#include "bench/graphics_bench_main.h"
+#include "bench/core_bench_main.h"
 
 #include <string>
 #include <vector>
 
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "graphics/grafprocs.h"
 #include "graphics/render.h"
 #include "graphics/render_text.h"
 #include "graphics/textstyle.h"
@@ -83,4 +84,4 @@ BENCHMARK(BM_DrawText)->Arg(0)->Arg(90)->Arg(30);
 
 }  // namespace
 
-int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }
+int main(int argc, char** argv) { return plexa::RunCoreBenchmarks(argc, argv, "bench_graphics_text", plexa::VXInitGraf); }

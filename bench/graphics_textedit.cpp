@@ -5,7 +5,7 @@
 // in 200 words is the baseline of typing in longer paragraphs.
 #include <benchmark/benchmark.h>
 
-#include "bench/graphics_bench_main.h"
+#include "bench/core_bench_main.h"
 
 #include <string>
 
@@ -116,4 +116,4 @@ BENCHMARK(BM_AppendToATextView);
 
 }  // namespace
 
-int main(int argc, char** argv) { return RunGraphicsBenchmarks(argc, argv); }
+int main(int argc, char** argv) { return plexa::RunCoreBenchmarks(argc, argv, "bench_graphics_textedit", plexa::VXInitGraf); }

@@ -4,6 +4,8 @@
 // by the first query are kept, as they are while the finder is open.
 #include <benchmark/benchmark.h>
 
+#include "bench/core_bench_main.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -38,8 +40,6 @@ public:
         setenv("HOME", (root_ + "/home").c_str(), 1);
         setenv("XDG_DATA_HOME", (root_ + "/data").c_str(), 1);
         ::mkdir((root_ + "/libs").c_str(), 0777);
-        InitMemoryManager(-1);
-        InitImageLists();
         InitLibraryAccess();
         static const char* const kShapes[] = {"RES%d", "CAP%d", "74HC%d", "LM%d", "CONN%d_X",
                                               "DIODE%d", "OPAMP%d", "MOSFET%d", "XTAL%d", "IC%d"};
@@ -109,4 +109,4 @@ BENCHMARK_CAPTURE(BM_FinderQuery, digits, "7777")->Unit(benchmark::kMillisecond)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return plexa::RunCoreBenchmarks(argc, argv, "bench_library_finder"); }

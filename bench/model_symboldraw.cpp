@@ -29,7 +29,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
-#include "bench/model_bench_main.h"
+#include "bench/core_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -149,8 +149,5 @@ BENCHMARK(BM_ExpandRefDesValue)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetBenchmarks(argc, argv, "bench_model_symboldraw", [] {
-        plexa::InitTextRecordPool();
-        plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
-    });
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_model_symboldraw");
 }

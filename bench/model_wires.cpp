@@ -15,7 +15,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
-#include "bench/model_bench_main.h"
+#include "bench/core_bench_main.h"
 
 namespace plexa {
 namespace {
@@ -101,8 +101,5 @@ BENCHMARK(BM_JoinAndSplitNamedNets)->Arg(1000)->Arg(10000)->Arg(30000)
 }  // namespace plexa
 
 int main(int argc, char** argv) {
-    return plexa::RunSheetBenchmarks(argc, argv, "bench_model_wires", [] {
-        plexa::InitTextRecordPool();
-        plexa::InitDefaultTextThemes(&plexa::gDefaultTextThemes);
-    });
+    return plexa::RunCoreBenchmarks(argc, argv, "bench_model_wires");
 }

@@ -130,6 +130,9 @@ void Assign(const std::string& name, uint16_t op) {
 
 // ---- Output ----
 
+// The output file the last run could not open or write (see GetReportOutputFailure).
+std::string gOutputFailure;
+
 std::string ResolveOutputPath(const std::string& name) {
     std::string path = name;
     if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos &&
@@ -142,6 +145,7 @@ std::string ResolveOutputPath(const std::string& name) {
         if (gRpt.baseFolder.empty()) Signal(status::kFolderNotFound);
         path = NormalizePath(path, gRpt.baseFolder);
     }
+    gOutputFailure = path;
     const size_t slash = path.rfind('/');
     const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
     struct stat info;
@@ -150,12 +154,15 @@ std::string ResolveOutputPath(const std::string& name) {
 }
 
 void OpenOutput(bool append) {
-    const std::string path = ResolveOutputPath(RptEvaluateString(kPathLimit));
+    const std::string name = RptEvaluateString(kPathLimit);
+    gOutputFailure = name;
+    const std::string path = ResolveOutputPath(name);
     if (NameHasExtension(path.c_str(), ".CIR") || gRpt.targetBundleId == kSimulatorBundleId) {
         if (gHooks.closeCircuit) Signal(gHooks.closeCircuit(path.c_str()));
     }
     std::FILE* file = std::fopen(path.c_str(), append ? "ab" : "wb");
     if (!file) Signal(StatusFromErrno(errno));
+    gOutputFailure.clear();
     if (gRpt.output) std::fclose(gRpt.output);
     gRpt.output = file;
     gRpt.outputPath = path;
@@ -172,6 +179,7 @@ void Write(const std::string& text) {
     AdvanceLinePos(text.data(), text.size());
     if (gRpt.output && !text.empty() &&
         std::fwrite(text.data(), 1, text.size(), gRpt.output) != text.size()) {
+        gOutputFailure = gRpt.outputPath;
         Signal(StatusFromErrno(errno));
     }
 }
@@ -587,6 +595,7 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
                              uint16_t levelLimit, Handle tokens, const char* targetBundleId,
                              const FileSpec* script, FileSpec* output) {
     if (output) ClearFileSpec(output);
+    gOutputFailure.clear();
     if (!tokens || !*tokens) return status::kParamErr;
     ClearState();
     gRpt.project = project;
@@ -634,7 +643,10 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
     if (output && !gRpt.outputPath.empty()) FileSpecFromURL(gRpt.outputPath, output, false, nullptr);
     const std::string missing = gRpt.missingFile;
     if (gRpt.output) {
-        if (std::fclose(gRpt.output) != 0 && st == status::kNoErr) st = StatusFromErrno(errno);
+        if (std::fclose(gRpt.output) != 0 && st == status::kNoErr) {
+            st = StatusFromErrno(errno);
+            gOutputFailure = gRpt.outputPath;
+        }
         gRpt.output = nullptr;
     }
     RptFreeDatabase();
@@ -659,5 +671,7 @@ OSStatus RunReportScriptFile(ProjectRecord* project, SheetInstance* root, bool d
     MemFree(tokens);
     return st;
 }
+
+const std::string& GetReportOutputFailure() { return gOutputFailure; }
 
 }  // namespace plexa

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/types.h"
 
@@ -56,6 +57,10 @@ const ReportHooks& GetReportHooks();
 OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool descend,
                              uint16_t levelLimit, Handle tokens, const char* targetBundleId,
                              const FileSpec* script, FileSpec* output);
+
+// The output file (as the script named it, or its full path once resolved) that the last run
+// could not open, write or close; empty when the last run had no such failure.
+const std::string& GetReportOutputFailure();
 
 // Compiles and runs a script file; the same results (a compile error already shown is -128).
 OSStatus RunReportScriptFile(ProjectRecord* project, SheetInstance* root, bool descend,

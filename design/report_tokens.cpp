@@ -114,6 +114,10 @@ public:
         return status::kNoErr;
     }
 
+    bool HasOption(uint16_t option) const {
+        return std::find(options_.begin(), options_.end(), option) != options_.end();
+    }
+
 private:
     bool Fail(uint32_t at, const char* reason) {
         if (!failed_) {
@@ -361,7 +365,10 @@ private:
                     break;
                 case kRptDatabase:
                     Line(at, text);
-                    for (uint16_t option; Peek(&option) && IsDatabaseOption(option);) Optional(option);
+                    for (uint16_t option; Peek(&option) && IsDatabaseOption(option);) {
+                        Optional(option);
+                        options_.push_back(option);
+                    }
                     break;
                 case kRptName:
                 case kRptComputedName: {
@@ -405,6 +412,7 @@ private:
     int32_t indent_ = 0;
     std::vector<uint32_t> statements_;  // offsets in increasing order
     std::vector<std::pair<uint32_t, uint32_t>> holes_;
+    std::vector<uint16_t> options_;  // of every DATABASE statement
     bool failed_ = false;
     uint32_t failedAt_ = 0;
     std::string failure_;
@@ -418,6 +426,13 @@ OSStatus DisassembleTokenStream(const void* bytes, uint32_t size, std::string* l
     static const uint8_t kEmpty = 0;
     Disassembler d(bytes ? static_cast<const uint8_t*>(bytes) : &kEmpty, size, listing);
     return d.Run();
+}
+
+bool TokenStreamHasDatabaseOption(const void* bytes, uint32_t size, uint16_t option) {
+    if (!bytes) return false;
+    std::string listing;
+    Disassembler d(static_cast<const uint8_t*>(bytes), size, &listing);
+    return d.Run() == status::kNoErr && d.HasOption(option);
 }
 
 }  // namespace plexa

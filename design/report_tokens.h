@@ -113,5 +113,8 @@ constexpr uint16_t kRptProjectAttributes = 5;
 // a stream that is not well formed gives -50 and a listing that ends with a line
 // "error at <offset>: <reason>". Expressions may nest at most 1000 deep.
 OSStatus DisassembleTokenStream(const void* bytes, uint32_t size, std::string* listing);
+// Whether a well-formed stream has a DATABASE statement with the option (kRptCrossRef: the run
+// stores the simulator's maps in the project file, which must then be open for writing).
+bool TokenStreamHasDatabaseOption(const void* bytes, uint32_t size, uint16_t option);
 
 }  // namespace plexa

@@ -12,6 +12,7 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "foundation/statustext.h"
 #include "graphics/printrec.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
@@ -218,11 +219,13 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
     OSStatus st = FileSpecFromURL(NormalizePath(argv[1]), &spec, false, nullptr);
     if (st == status::kNoErr) st = OpenDynamicFile(&spec, true, &file);
     if (st != status::kNoErr) {
-        AppendFormat(err, "project-dump: %s cannot be opened as a dynamic file (status %d)\n", argv[1], st);
+        AppendFormat(err, "project-dump: %s: cannot be opened as a project file: %s\n", argv[1],
+                     DescribeStatus(st).c_str());
         return kUsage;
     }
     if (file.fileType != kProjectFileType) {
-        AppendFormat(err, "project-dump: %s is no project file\n", argv[1]);
+        AppendFormat(err, "project-dump: %s: cannot be opened as a project file: it is not a project file.\n",
+                     argv[1]);
         CloseAndMaybeFlushDynamicFile(&file, false);
         return kUsage;
     }
@@ -271,6 +274,8 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
     }
     AppendFormat(out, "%u blocks, %u free bytes\n", blocks, freeBytes);
     CloseAndMaybeFlushDynamicFile(&file, false);
+    if (result != kDone)
+        AppendFormat(err, "project-dump: %s: the project file is damaged (the listing says where).\n", argv[1]);
     return result;
 }
 

@@ -43,21 +43,22 @@ bool CopyPathSpecEntries(PathSpecList* to, const PathSpecList* list, StringBlock
     return true;
 }
 
-OSStatus OpenProjectFile(const FileSpec* spec, DynamicFileRecord* file) {
+OSStatus OpenProjectFile(const FileSpec* spec, DynamicFileRecord* file, bool readOnly) {
     FourCharCode type = 0;
     if (OSStatus st = IsDynamicFileEx(spec, &type, 0, nullptr, 0)) return st;
     if (type != kProjectFileType) return status::kUnknownFileKind;
-    return OpenDynamicFile(spec, false, file);
+    return OpenDynamicFile(spec, readOnly, file);
 }
 
-OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWindowState* windowState) {
+OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWindowState* windowState,
+                       bool readOnly) {
     *project = GetOpenProject(spec);
     if (*project) {
         if (gOpenHooks.bringForward) gOpenHooks.bringForward(*project);
         return status::kNoErr;
     }
     DynamicFileRecord file{};
-    if (OSStatus st = OpenProjectFile(spec, &file)) return st;
+    if (OSStatus st = OpenProjectFile(spec, &file, readOnly)) return st;
     ProjectRecord* made = CreateProjectRecord(&file);
     if (!made) {
         CloseAndMaybeFlushDynamicFile(&file, false);

@@ -17,8 +17,9 @@ struct SymbolRecord;
 
 constexpr const char* kProjectSelfImportMessage = "You can only import settings from a different project file.";
 
-// Opens the project file read-write: kUnknownFileKind (and the file closed) unless it is "PRJ4".
-OSStatus OpenProjectFile(const FileSpec* spec, DynamicFileRecord* file);
+// Opens the project file read-write (read-only when asked): kUnknownFileKind (and the file
+// closed) unless it is "PRJ4".
+OSStatus OpenProjectFile(const FileSpec* spec, DynamicFileRecord* file, bool readOnly = false);
 // What opening a project needs of the project window, installed by its module; without a hook
 // its step is left out.
 struct ProjectOpenHooks {
@@ -37,8 +38,10 @@ const ProjectOpenHooks& GetProjectOpenHooks();
 // Opens the project at the spec or finds it open (*project then the open one, brought
 // forward); loads blocks 1, 2, 8 or 5, 4 and 3 (the stored window position into windowState
 // when given), makes and places the window and builds the hierarchy. On failure nothing stays
-// open.
-OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWindowState* windowState = nullptr);
+// open. A project opened read-only (a tool that only reads it) is closed with
+// kCloseProjectDiscard.
+OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWindowState* windowState = nullptr,
+                       bool readOnly = false);
 // Creates the project file (type "PRJ4", no application header) and its record with the
 // attribute "ProjectTitle" = "{ProjectFile}"; the settings are written once `edit` (when given)
 // accepts them. On failure or cancel (kUserCancelled) the file is deleted.

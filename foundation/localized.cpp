@@ -87,30 +87,6 @@ const std::string* Lookup(const std::string& tableName, const std::string& key) 
     return &entry->second;
 }
 
-struct StatusString {
-    OSStatus code;
-    int16_t number;
-};
-
-// Status codes with a message: the number of the message in the status strings table.
-constexpr StatusString kStatusStrings[] = {
-    {-35, 1},          {-54, 2},          {-39, 3},          {-40, 4},          {-120, 5},
-    {-43, 6},          {-48, 7},          {-38, 8},          {-49, 9},          {-47, 10},
-    {-34, 11},         {-50, 12},         {-108, 13},        {0x20002710, 14},  {0x20002711, 15},
-    {0x20002712, 16},  {0x20002713, 17},  {0x20002714, 18},  {0x20002716, 19},  {0x20002AF8, 20},
-    {0x20002B5C, 21},  {0x20002C24, 22},  {0x20002C25, 23},  {-30870, 24},      {-46, 41},
-    {0x20002717, 42},  {0x20002718, 43},  {0x20002719, 44},
-};
-constexpr OSStatus kFirstNetworkCode = 0x20002C88;  // to 0x20002C97: strings 25 to 40
-
-int16_t StatusStringNumber(OSStatus code) {
-    if (code >= kFirstNetworkCode && code <= kFirstNetworkCode + 15)
-        return int16_t(25 + (code - kFirstNetworkCode));
-    for (const StatusString& entry : kStatusStrings)
-        if (entry.code == code) return entry.number;
-    return 0;
-}
-
 }  // namespace
 
 std::string GetResourceDirectory() {
@@ -141,20 +117,6 @@ char* VXLoadStringEx(int32_t id, int32_t index, char* buffer, uint32_t size) {
     TruncateUTF8ForByteSize(copy.data(), int32_t(std::min<uint32_t>(size, INT32_MAX)));
     std::memcpy(buffer, copy.data(), std::strlen(copy.data()) + 1);
     return buffer;
-}
-
-char* GetStatusString(OSStatus code, char* buffer) {
-    if (!buffer) return nullptr;
-    buffer[0] = 0;
-    const int16_t number = code == 0 || code == -128 ? 0 : StatusStringNumber(code);
-    if (!number) return nullptr;
-    VXLoadStringEx(kStatusStringTable, number, buffer, 256);
-    return buffer[0] ? buffer : nullptr;
-}
-
-std::string StatusReportText(OSStatus code, const char* message) {
-    if (message && *message) return std::string("Error:  ") + message;
-    return "Error:  #" + std::to_string(int(code < 1 ? code : (code & 0x1FFFFFF)));
 }
 
 void ReloadStringsTables() {

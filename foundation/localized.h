@@ -33,15 +33,6 @@ bool SetAppStringsTableName(const char* name);
 // found in neither (or whose text is the key itself) leaves the buffer empty. Never fails.
 char* VXLoadStringEx(int32_t id, int32_t index, char* buffer, uint32_t size);
 
-// The strings table of the status codes' messages.
-constexpr int32_t kStatusStringTable = 8000;
-// The message of a status code from its strings table, in a 256-byte buffer; none for 0 and -128,
-// for a code without a message, or when the message is empty.
-char* GetStatusString(OSStatus code, char* buffer);
-// The text of an error report of a status: "Error:  " and its message (none: "Error:  #<n>", n the
-// code when below 1, else its low 25 bits).
-std::string StatusReportText(OSStatus code, const char* message);
-
 // Forgets the tables read and the resources folder found, so that they are looked up again.
 void ReloadStringsTables();
 

@@ -9,11 +9,12 @@
 #include "converter/leader.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     Handle input = AllocHandleWithData(nullptr, data, uint32_t(size));
     if (!input) return 0;
     StreamRecord* stream = nullptr;

@@ -29,9 +29,6 @@ void Check(bool holds) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool started = [] {
         StartModelFuzzApplication();
-        InitTextRecordPool();
-        InitImageLists();
-        InitSignals();
         SetDefaultConversionOptions();
         return true;
     }();

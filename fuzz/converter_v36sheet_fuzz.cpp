@@ -54,9 +54,6 @@ void CheckSpec(const V36Sheet* sheet, StringSpec spec) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool started = [] {
         StartModelFuzzApplication();
-        InitTextRecordPool();
-        InitImageLists();
-        InitSignals();
         SetDefaultConversionOptions();
         return true;
     }();

@@ -14,6 +14,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -62,7 +63,7 @@ OSStatus Read(Handle bytes, bool swap, ProjectRecord* project) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     if (size < 1) return 0;
     Project project;
     SheetInstance* kept = CreateSheetInstance(&project.record, nullptr, 0, nullptr);

@@ -11,6 +11,7 @@
 #include "files/pathspec.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -45,7 +46,7 @@ OSStatus Read(Handle bytes, bool swap, bool convert, PathSpecList* list) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     if (size < 1) return 0;
     const bool swap = data[0] & 1, convert = data[0] & 2;
     Handle input = AllocHandleWithData(nullptr, data + 1, uint32_t(size - 1));

@@ -15,6 +15,7 @@
 #include "files/sheetspec.h"
 #include "foundation/memory.h"
 #include "fuzz_support.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -84,7 +85,7 @@ bool Rewrite(const std::string& from, const std::string& to) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     const std::string input = fuzz::ScratchPath("input.PRX");
     FileSpec spec;
     if (!fuzz::WriteScratchFile(input, data, size, &spec)) return 0;

@@ -19,6 +19,7 @@
 #include "foundation/stream.h"
 #include "fuzz/fuzz_sheet.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -115,7 +116,7 @@ void FileSymbols(StreamRecord* stream) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     if (size < 1) return 0;
     const bool swap = data[0] & 0x10;
     fuzz::InputStream input(data + 1, size - 1);

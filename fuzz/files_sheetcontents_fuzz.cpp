@@ -10,7 +10,7 @@
 #include "files/sheetfile.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
-#include "fuzz/files_fuzz_app.h"
+#include "fuzz/model_fuzz_app.h"
 #include "model/imagelist.h"
 #include "model/sheet.h"
 #include "model/sheetdump.h"
@@ -52,7 +52,7 @@ SheetRecord* Read(const std::string& bytes, uint16_t version, bool swap) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    StartSheetFileFuzzing();
+    StartModelFuzzApplication();
     if (size < 1) return 0;
     const bool swap = data[0] & 1;
     const uint16_t version = (data[0] & 2) ? 256 : kSheetFileVersion;

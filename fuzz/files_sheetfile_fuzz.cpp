@@ -23,6 +23,7 @@
 #include "fuzz/fuzz_sheet.h"
 #include "fuzz/fuzz_support.h"
 #include "model/sheet.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -69,8 +70,7 @@ void ReadOpenFile(DynamicFileRecord* file, const SheetFileHeader& header) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
-    InitImageLists();
+    fuzz::StartFuzzCore();
     static const std::string path = fuzz::ScratchPath("sheet.SHX");
     FileSpec spec;
     if (!fuzz::WriteScratchFile(path, data, size, &spec)) return 0;

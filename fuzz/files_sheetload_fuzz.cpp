@@ -14,7 +14,7 @@
 #include "files/sheetspec.h"
 #include "foundation/memory.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/files_fuzz_app.h"
+#include "fuzz/model_fuzz_app.h"
 #include "model/imagelist.h"
 #include "model/sheet.h"
 #include "model/sheetdump.h"
@@ -45,7 +45,7 @@ std::string Saved(SheetRecord* sheet) {
 }  // namespace
 
 std::vector<std::string> FuzzSeeds() {
-    StartSheetFileFuzzing();
+    StartModelFuzzApplication();
     std::vector<std::string> seeds;
     seeds.push_back(Saved(CreateDrawing()));
     // Two components, a sheet symbol naming a child sheet, and a designator text.
@@ -68,7 +68,7 @@ std::vector<std::string> FuzzSeeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    StartSheetFileFuzzing();
+    StartModelFuzzApplication();
     static const std::string path = fuzz::ScratchPath("load.SHX");
     static const std::string copyPath = fuzz::ScratchPath("copy.SHX");
     FileSpec spec;

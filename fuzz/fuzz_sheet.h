@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "files/filesymbols.h"
+#include "fuzz/fuzz_core.h"
 #include "foundation/memory.h"
 #include "foundation/stringblock.h"
 #include "model/elements.h"
@@ -17,8 +18,7 @@ namespace plexa::fuzz {
 class FuzzSheet {
 public:
     FuzzSheet() {
-        InitMemoryManager(-1);
-        InitImageLists();
+        StartFuzzCore();
         sheet_.stringBlock = CreateStringBlock(nullptr, 4096);
         sheet_.imageList = CreateLocalImageList();
         sheet_.elementList = CreateElementList(sheet_.imageList);

@@ -1,6 +1,6 @@
 // An off-screen window for the graphics fuzz targets: a small white ARGB bitmap with its port and
 // graphics state, current while the surface lives, so that what a reader gives can be drawn. The
-// platform's application object is made first (headless), since fonts and images need it.
+// core is started first (fuzz/fuzz_core.h), since fonts and images need the platform.
 #pragma once
 
 #include <cstdlib>
@@ -10,18 +10,14 @@
 #include "graphics/grafprocs.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
-#include "platform/app_platform.h"
+#include "fuzz/fuzz_core.h"
 
 namespace plexa::fuzz {
 
 inline void EnsureGraphics() {
     static const bool ready = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static char name[] = "fuzz";
-        static char* argv[] = {name, nullptr};
-        PlatformEnsureApplication(1, argv);
+        StartFuzzCore();
         VXInitGraf();
-        VXInitStyles();
         return true;
     }();
     (void)ready;

@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_support.h"
 #include "library/libdigest.h"
 #include "library/libfile.h"
+#include "fuzz/fuzz_core.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ Scratch& Setup() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     Scratch& s = Setup();
     FileSpec digestFile;
     if (!fuzz::WriteScratchFile(s.digestPath, data, size, &digestFile)) return 0;

@@ -17,6 +17,7 @@
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -26,8 +27,7 @@ struct Setup {
     VXGrafState window;
     ImageList* images = nullptr;
     Setup() {
-        InitMemoryManager(-1);
-        InitImageLists();
+        fuzz::StartFuzzCore();
         VXInitGraf();
         VXSetPixelsDrawer([](VXGrafState*, VXPixels*, const Rect*, const Rect*, int16_t) {});
         window.port = QZPortAlloc(nullptr);

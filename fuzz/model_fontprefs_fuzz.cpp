@@ -8,6 +8,7 @@
 #include "foundation/stream.h"
 #include "foundation/stringblock.h"
 #include "model/themes.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -23,7 +24,7 @@ StreamRecord* OpenStream(Handle handle, bool swap) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     if (size < 1) return 0;
     Handle input = AllocHandleWithData(gGenPool, data + 1, uint32_t(size - 1));
     StreamRecord* stream = OpenStream(input, data[0] & 1);

@@ -1,28 +1,11 @@
-// What the model's fuzz targets that measure and draw text start first: the application (headless
-// under QT_QPA_PLATFORM=offscreen) for fonts, memory, the drawing procedures, text styles and
-// editing, and the model's standard styles.
+// What the fuzz targets that measure and draw text start first: the core (fuzz/fuzz_core.h), whose
+// start-up sets up the fonts, the drawing procedures, styles, pools and themes.
 #pragma once
 
-#include "foundation/memory.h"
-#include "foundation/signals.h"
-#include "graphics/grafprocs.h"
-#include "graphics/textedit.h"
-#include "graphics/textstyle.h"
-#include "model/themes.h"
-#include "platform/app_platform.h"
+#include "fuzz/fuzz_core.h"
 
 namespace plexa {
 
-inline void StartModelFuzzApplication() {
-    static char name[] = "model_fuzz";
-    static char* argv[] = {name, nullptr};
-    PlatformEnsureApplication(1, argv);
-    InitMemoryManager(-1);
-    InitSignals();
-    VXInitGraf();
-    VXInitStyles();
-    VXTEInit();
-    SchStylesInit();
-}
+inline void StartModelFuzzApplication() { fuzz::StartFuzzCore(); }
 
 }  // namespace plexa

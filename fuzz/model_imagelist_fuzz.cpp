@@ -8,6 +8,7 @@
 #include "foundation/stream.h"
 #include "graphics/pixels.h"
 #include "model/imagelist.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -25,8 +26,7 @@ ImageList* Read(Handle bytes, OSStatus* status) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
-    InitImageLists();
+    fuzz::StartFuzzCore();
     const int32_t globalBefore = DACount(gGlobalImageList->entries);
     Handle input = AllocHandleWithData(nullptr, data, uint32_t(size));
     if (!input) return 0;

@@ -16,6 +16,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/symboldata.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -71,8 +72,7 @@ bool SameBytes(Handle a, Handle b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
-        if (InitMemoryManager(-1) != 0) return false;
-        InitImageLists();
+        fuzz::StartFuzzCore();
         return gGlobalImageList != nullptr;
     }();
     if (!ready || size > (1u << 20)) return 0;

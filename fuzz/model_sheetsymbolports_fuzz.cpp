@@ -13,6 +13,7 @@
 #include "fuzz/fuzz_support.h"
 #include "model/sheetsymbols.h"
 #include "model/symbols.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
@@ -48,7 +49,7 @@ void Exercise(Handle ports) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (InitMemoryManager(-1) != 0) return 0;
+    fuzz::StartFuzzCore();
     Handle ports = AllocHandleWithData(nullptr, data, uint32_t(size));
     if (!ports) return 0;
     if (IsValidSheetSymbolPorts(ports) || (ByteSwapSheetSymbolPorts(ports, false) && IsValidSheetSymbolPorts(ports)))
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 std::vector<std::string> FuzzSeeds() {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     std::vector<std::string> seeds;
     Handle ports = CreateSheetSymbolPorts();
     if (!ports) return seeds;

@@ -31,9 +31,6 @@ namespace {
 struct Setup {
     Setup() {
         StartModelFuzzApplication();
-        InitTextRecordPool();
-        InitImageLists();
-        InitDefaultTextThemes(&gDefaultTextThemes);
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, "DejaVu Sans");
         VXGetMeasuringState();
         images = CreateLocalImageList();

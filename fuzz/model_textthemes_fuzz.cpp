@@ -7,11 +7,12 @@
 #include "foundation/stream.h"
 #include "graphics/textstyle.h"
 #include "model/themes.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    InitMemoryManager(-1);
+    fuzz::StartFuzzCore();
     Handle input = AllocHandleWithData(gGenPool, data, uint32_t(size));
     StreamRecord* stream = nullptr;
     if (CreateStream(kStreamHandle, StreamTarget::OfHandle(input), &stream) != 0) std::abort();

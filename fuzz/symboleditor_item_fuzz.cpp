@@ -34,9 +34,6 @@ namespace {
 bool Ready() {
     static const bool ready = [] {
         StartModelFuzzApplication();
-        if (InitTextRecordPool() != 0) return false;
-        InitImageLists();
-        InitDefaultTextThemes(&gDefaultTextThemes);
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, "DejaVu Sans");
         return VXGetMeasuringState() != nullptr && gGlobalImageList != nullptr;
     }();

@@ -6,15 +6,14 @@
 #include "platform/app_platform.h"
 #include "platform/cursor_platform.h"
 #include "toolkit/vx_tracking.h"
+#include "fuzz/fuzz_core.h"
 
 using namespace plexa;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static char name[] = "fuzz";
-        static char* argv[] = {name, nullptr};
-        return PlatformEnsureApplication(1, argv);
+        fuzz::StartFuzzCore();
+        return true;
     }();
     if (!ready) return 0;
     PlatformCursor* cursor = VXCursorFromCurFile(data, size);

@@ -1,6 +1,7 @@
 // The commands of lib-tool (see lib_tool.h).
 #include "library/lib_tool.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "foundation/statustext.h"
 #include "graphics/displaylist.h"
 #include "graphics/textstyle.h"
 #include "library/libfile.h"
@@ -48,8 +50,9 @@ __attribute__((format(printf, 2, 3))) void Print(std::string* to, const char* fo
 }
 
 bool SpecOf(const char* path, FileSpec* spec, std::string* err) {
-    if (FileSpecFromURL(NormalizePath(path), spec, false, nullptr) == status::kNoErr) return true;
-    Print(err, "lib-tool: cannot name %s\n", path);
+    const OSStatus st = FileSpecFromURL(NormalizePath(path), spec, false, nullptr);
+    if (st == status::kNoErr) return true;
+    Print(err, "lib-tool: %s: the file cannot be named: %s\n", path, DescribeStatus(st).c_str());
     return false;
 }
 
@@ -85,14 +88,14 @@ OSStatus Open(const char* path, uint32_t mode, LibraryFileRecord* record, std::s
     FileSpec spec;
     if (!SpecOf(path, &spec, err)) return status::kParamErr;
     const OSStatus st = OpenLibraryFile(&spec, record, mode);
-    if (st) Print(err, "lib-tool: cannot open %s as a library (status %d / 0x%X)\n", path, st, uint32_t(st));
+    if (st) Print(err, "lib-tool: %s: cannot be opened as a library: %s\n", path, DescribeStatus(st).c_str());
     return st;
 }
 
 int Finish(LibraryFileRecord* record, const char* path, int result, std::string* err) {
     const OSStatus st = CloseLibraryFile(record);
     if (st) {
-        Print(err, "lib-tool: cannot save %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: %s: the library cannot be saved: %s\n", path, DescribeStatus(st).c_str());
         return kFailed;
     }
     return result;
@@ -103,7 +106,7 @@ int Create(const char* path, std::string* err) {
     if (!SpecOf(path, &spec, err)) return kFailed;
     const OSStatus st = CreateLibraryFile(&spec);
     if (st) {
-        Print(err, "lib-tool: cannot create %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: %s: the library cannot be created: %s\n", path, DescribeStatus(st).c_str());
         return kFailed;
     }
     return kDone;
@@ -284,6 +287,7 @@ int List(const char* path, bool details, std::string* out, std::string* err) {
         if (flat) MemFree(flat);
         if (st) {
             Print(out, "  unreadable (status %d / 0x%X)\n", st, uint32_t(st));
+            Print(err, "lib-tool: %s: an item cannot be read: %s\n", path, DescribeStatus(st).c_str());
             result = kFailed;
             continue;
         }
@@ -301,7 +305,7 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
     CreateURLFromFileSpec(&target, false, &a);
     CreateURLFromFileSpec(&source, false, &b);
     if (CompareURLs(a, b) == 0) {
-        Print(err, "lib-tool: %s is the library itself\n", sourcePath);
+        Print(err, "lib-tool: %s: is the library itself.\n", sourcePath);
         return kFailed;
     }
     LibraryFileRecord from;
@@ -312,7 +316,7 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
     for (const std::string& name : names) {
         const uint32_t block = FindItem(from.map, name);
         if (block == 0) {
-            Print(err, "lib-tool: %s has no item named %s\n", sourcePath, name.c_str());
+            Print(err, "lib-tool: %s: has no item named %s.\n", sourcePath, name.c_str());
             result = kFailed;
         }
         chosen.insert(block);
@@ -337,7 +341,7 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
         if (st == status::kNoErr && old != 0) st = DeleteLibraryFileItem(&to, old, true);
         if (item) MemFree(item);
         if (st) {
-            Print(err, "lib-tool: cannot add %s (status %d / 0x%X)\n", name.c_str(), st, uint32_t(st));
+            Print(err, "lib-tool: %s: %s cannot be added: %s\n", path, name.c_str(), DescribeStatus(st).c_str());
             result = kFailed;
             break;
         }
@@ -354,18 +358,22 @@ int Extract(const char* path, const std::string& name, const char* outPath, std:
     int result = kDone;
     Handle item = nullptr;
     if (block == 0) {
-        Print(err, "lib-tool: %s has no item named %s\n", path, name.c_str());
+        Print(err, "lib-tool: %s: has no item named %s.\n", path, name.c_str());
         result = kFailed;
     } else if (OSStatus st = LoadLibraryFileItem(&record, block, &item)) {
-        Print(err, "lib-tool: cannot read %s (status %d / 0x%X)\n", name.c_str(), st, uint32_t(st));
+        Print(err, "lib-tool: %s: %s cannot be read: %s\n", path, name.c_str(), DescribeStatus(st).c_str());
         result = kFailed;
     } else {
         std::FILE* file = std::fopen(outPath, "wb");
         const size_t size = SizeOfHandle(item);
         const bool written = file && std::fwrite(*item, 1, size, file) == size;
-        if (file && std::fclose(file) != 0) result = kFailed;
+        int error = errno;
+        if (file && std::fclose(file) != 0) {
+            error = errno;
+            result = kFailed;
+        }
         if (!written || result != kDone) {
-            Print(err, "lib-tool: cannot write %s\n", outPath);
+            Print(err, "lib-tool: %s: cannot be written: %s\n", outPath, DescribeStatus(StatusFromErrno(error)).c_str());
             result = kFailed;
         }
         MemFree(item);
@@ -381,7 +389,7 @@ int Delete(const char* path, const std::vector<std::string>& names, std::string*
     for (const std::string& name : names) {
         const uint32_t block = FindItem(record.map, name);
         if (block == 0) {
-            Print(err, "lib-tool: %s has no item named %s\n", path, name.c_str());
+            Print(err, "lib-tool: %s: has no item named %s.\n", path, name.c_str());
             result = kFailed;
         }
         blocks.push_back(block);
@@ -389,7 +397,7 @@ int Delete(const char* path, const std::vector<std::string>& names, std::string*
     for (size_t i = 0; result == kDone && i < blocks.size(); ++i) {
         if (FindLibItemMapBlock(record.map, blocks[i]) < 0) continue;  // named twice
         if (OSStatus st = DeleteLibraryFileItem(&record, blocks[i], true)) {
-            Print(err, "lib-tool: cannot delete %s (status %d / 0x%X)\n", names[i].c_str(), st, uint32_t(st));
+            Print(err, "lib-tool: %s: %s cannot be deleted: %s\n", path, names[i].c_str(), DescribeStatus(st).c_str());
             result = kFailed;
         } else {
             Print(out, "deleted %s\n", names[i].c_str());
@@ -512,14 +520,14 @@ int Check(const char* path, std::string* out, std::string* err) {
     DynamicFileRecord file;
     OSStatus st = OpenDynamicFile(&spec, true, &file);
     if (st) {
-        Print(err, "lib-tool: cannot open %s (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: %s: cannot be opened: %s\n", path, DescribeStatus(st).c_str());
         return kUsage;
     }
     LibraryFileHeader header;
     st = file.fileType == StringToFourChar(kLibraryFileType) ? ReadLibraryFileHeader(&file, &header)
                                                             : status::kUnknownFileKind;
     if (st) {
-        Print(err, "lib-tool: %s is not a library file (status %d / 0x%X)\n", path, st, uint32_t(st));
+        Print(err, "lib-tool: %s: is not a library file: %s\n", path, DescribeStatus(st).c_str());
         CloseAndMaybeFlushDynamicFile(&file, false);
         return kUsage;
     }

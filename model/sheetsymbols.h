@@ -29,6 +29,8 @@ struct SheetRecord;
 struct SymbolRecord;
 struct SymbolHooks;
 struct TextRecord;
+struct VXWindowRecordTag;
+struct VXGrafState;
 using BitArray = Handle;
 
 #pragma pack(push, 2)
@@ -152,6 +154,17 @@ void GetMinimumSheetSymbolSize(const SymbolRecord* symbol, int16_t* width, int16
 // *changed when given.
 bool SetSheetSymbolSize(SheetRecord* sheet, SymbolRecord* symbol, int16_t width, int16_t height,
                         Rect* changed);
+
+// ---- Drawing ----
+
+// Frames the box in colour 0 and, unless only the box is asked for, draws every port in its
+// colour, with node marks when asked. Draws into the current graphics state (the window's, or a
+// conversion port's such as the DXF export's); nothing without a state or port data.
+void DrawSheetSymbol(VXGrafState* graf, SymbolRecord* symbol, bool boxOnly, bool nodeMarks);
+// One port: its outline framed and filled (its bounds grown by one erased first when asked),
+// then its pin tail, 2 wide for a buss port, with its node mark (the fat one for a buss) when
+// asked.
+void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase);
 
 // ---- Port rows ----
 

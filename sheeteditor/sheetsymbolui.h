@@ -1,5 +1,5 @@
-// The sheet editor's side of sheet symbols and file symbols: drawing a sheet symbol's box and
-// ports in a window, the file-symbols menu of a sheet, and the dialog that deletes file symbols.
+// The sheet editor's side of sheet symbols and file symbols: the file-symbols menu of a sheet and
+// the dialog that deletes file symbols. Drawing a sheet symbol is the model's (model/sheetsymbols.h).
 #pragma once
 
 #include <cstdint>
@@ -23,13 +23,6 @@ constexpr int16_t kDeleteFileSymbolsList = 3;
 // The change kind recorded when file symbols are deleted.
 constexpr uint32_t kSheetFileSymbolsDeleted = 33;
 
-// Frames the box in colour 0 and, unless only the box is asked for, draws every port in its
-// colour, with node marks when asked. Draws into the window's graphics state.
-void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks);
-// One port: its outline framed and filled (its bounds grown by one erased first when asked),
-// then its pin tail, 2 wide for a buss port, with its node mark when asked.
-void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase);
-
 // Fills the menu tagged 1500 (nothing when there is none): one item per file symbol (commands
 // 1501, 1502, ...), a separator, "New..." (1598) and "Delete..." (1599); without file symbols
 // only "New..." and a disabled "Delete...".
@@ -43,10 +36,6 @@ void DeleteFileSymbolsAt(SheetRecord* sheet, const std::vector<int32_t>& indexes
 void AskDeleteSheetSymbolDefintions(SheetRecord* sheet);
 
 struct SheetSymbolUIHooks {
-    // Draws the node mark at the pen position for a pin tail of that orientation (1-4): the fat
-    // one for busses. Default: nothing. Optional: node marks belong to the drawing of sheet
-    // content, which is not built yet; until then sheet symbols are drawn without them.
-    void (*drawNodeMark)(bool fat, int32_t orientation) = nullptr;
     // Records a change of the sheet (kind 33 for deleted file symbols). Default: the sheet's
     // modified flag is set.
     void (*setSheetModified)(SheetRecord* sheet, uint32_t kind) = nullptr;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "foundation/localized.h"
+#include "foundation/statustext.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
@@ -91,7 +91,7 @@ char* VXGetErrorString(OSStatus code, char* buffer) {
         buffer[255] = 0;
         return buffer[0] ? buffer : nullptr;
     }
-    return GetStatusString(code, buffer);
+    return GetStatusMessage(code, buffer, 256);
 }
 
 void VXErrorReport(OSStatus code) {

@@ -9,13 +9,13 @@
 
 #include <cstdint>
 
-#include "foundation/localized.h"
+#include "foundation/statustext.h"
 #include "foundation/types.h"
 
 namespace plexa {
 
 constexpr uint16_t kVXAlertTemplate = 8010;
-constexpr int32_t kVXErrorStringTable = kStatusStringTable;
+constexpr int32_t kVXErrorStringTable = kErrorStringTable;
 
 // Answers of `VXStandardAlert`: the button that ended the alert.
 constexpr int16_t kVXAlertFirstButton = 1;

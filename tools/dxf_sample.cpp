@@ -4,20 +4,18 @@
 // person to open in a CAD program.
 #include <cstdio>
 
-#include "foundation/filespec.h"
-#include "foundation/memory.h"
 #include "graphics/dxf.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/render_text.h"
 #include "graphics/textstyle.h"
+#include "tools/tool_support.h"
 
 using namespace plexa;
 
 namespace {
 
-void ReportError(OSStatus status) { std::fprintf(stderr, "dxf-sample: error %d\n", status); }
-void ShowMessage(const char* message) { std::fprintf(stderr, "dxf-sample: %s\n", message); }
+constexpr const char* kProgram = "dxf-sample";
 
 void DrawSymbol() {
     const Rect body = {0, 0, 40, 60};
@@ -70,23 +68,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: dxf-sample <out.dxf>\n");
         return 2;
     }
-    TextPlatformSession session;
-    InitMemoryManager(-1);
-    VXInitStyles();
+    if (StartCore(kProgram) != 0) return tools::kFailed;
     VXInitGraf();
-    DXFHooks hooks;
-    hooks.displayMessage = ShowMessage;
-    hooks.errorReport = ReportError;
-    DXFSetHooks(&hooks);
-
     FileSpec spec{};
-    if (FileSpecFromURL(NormalizePath(argv[1]), &spec, false, nullptr) != 0) {
-        std::fprintf(stderr, "dxf-sample: bad path %s\n", argv[1]);
-        return 1;
-    }
+    if (const OSStatus st = tools::ToolFileSpec(argv[1], &spec))
+        return tools::Fail(kProgram, argv[1], "the output file cannot be named", st);
     const LRect page = {0, 0, 500, 700};
     DXFPort dxf;
-    if (!DXFBeginToFile(&page, 100.0, &spec, &dxf)) return 1;
+    if (!DXFBeginToFile(&page, 100.0, &spec, &dxf))
+        return tools::Fail(kProgram, argv[1], "the output file cannot be made",
+                           dxf.status ? dxf.status : status::kParamErr);
     VXGrafState* port = DXFOpenPort(&dxf);
     if (port) {
         DXFBlockBegin(&dxf, 1);
@@ -98,7 +89,10 @@ int main(int argc, char** argv) {
         DXFBlockReference(&dxf, 1, &at2);
         DXFClosePort(&dxf, port);
     }
-    const OSStatus status = DXFEnd(&dxf);
+    const OSStatus st = DXFEnd(&dxf);
     QZFlushTextCache();
-    return status == 0 && port ? 0 : 1;
+    if (st != status::kNoErr) return tools::Fail(kProgram, argv[1], "the drawing could not be written", st);
+    if (!port)
+        return tools::Fail(kProgram, argv[1], "the conversion port could not be opened", status::kOutOfMemory);
+    return 0;
 }

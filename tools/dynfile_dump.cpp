@@ -11,6 +11,7 @@
 #include "foundation/byteswap.h"
 #include "foundation/dynfile.h"
 #include "foundation/filespec.h"
+#include "tools/tool_support.h"
 
 using namespace plexa;
 
@@ -41,13 +42,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
         return 2;
     }
+    if (StartCore("dynfile-dump") != 0) return tools::kFailed;
     FileSpec spec;
     OSStatus st = FileSpecFromPathName(nullptr, argv[1], &spec);
     DynamicFileRecord file;
     if (st == status::kNoErr) st = OpenDynamicFile(&spec, true, &file);
     if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: cannot be opened as a dynamic file (status %d / 0x%X)\n", argv[1], st,
-                     uint32_t(st));
+        tools::Fail("dynfile-dump", argv[1], "cannot be opened as a dynamic file", st);
         return 2;
     }
     char type[5];
@@ -79,6 +80,10 @@ int main(int argc, char** argv) {
     std::printf("%u blocks, %u free\n", blocks, freeBlocks);
     const OSStatus check = CheckDynamicFile(&file, PrintProblem, nullptr);
     CloseAndMaybeFlushDynamicFile(&file, false);
-    if (st != status::kNoErr) std::printf("the block walk stopped with status %d\n", st);
-    return st != status::kNoErr || check != status::kNoErr ? 1 : 0;
+    if (st != status::kNoErr) {
+        std::printf("the block walk stopped with status %d\n", st);
+        return tools::Fail("dynfile-dump", argv[1], "the block walk stopped", st);
+    }
+    if (check != status::kNoErr) return tools::Fail("dynfile-dump", argv[1], "the file is damaged", check);
+    return 0;
 }

@@ -1,5 +1,6 @@
 // gui-compile: compiles a UI template file from its text form into the stored form.
 //   gui-compile <in.txt> <out.gui>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -7,29 +8,27 @@
 #include <vector>
 
 #include "toolkit/vx_templates_text.h"
+#include "tools/tool_support.h"
 
 int main(int argc, char** argv) {
+    using namespace plexa;
     if (argc != 3) {
         std::fprintf(stderr, "usage: gui-compile <in.txt> <out.gui>\n");
         return 2;
     }
+    if (StartCore("gui-compile") != 0) return tools::kFailed;
     std::ifstream in(argv[1], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "gui-compile: cannot read %s\n", argv[1]);
-        return 1;
-    }
+    if (!in)
+        return tools::Fail("gui-compile", argv[1], "the template text cannot be read", StatusFromErrno(errno));
     std::stringstream text;
     text << in.rdbuf();
     std::vector<plexa::UITextView> views;
     std::string error;
-    if (!plexa::ParseUITemplateText(text.str(), &views, &error)) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
-        return 1;
-    }
-    if (const plexa::OSStatus status = plexa::WriteUITemplateFile(argv[2], views)) {
-        std::fprintf(stderr, "gui-compile: cannot write %s (status %d)\n", argv[2], int(status));
+    if (!ParseUITemplateText(text.str(), &views, &error))
+        return tools::Fail("gui-compile", argv[1], ("the template text is not valid: " + error).c_str());
+    if (const OSStatus st = WriteUITemplateFile(argv[2], views)) {
         std::remove(argv[2]);
-        return 1;
+        return tools::Fail("gui-compile", argv[2], "the templates cannot be written", st);
     }
     return 0;
 }

@@ -3,63 +3,62 @@
 //
 //   netlist-dump PROJECT
 //
-// The project's top-level sheets, instances, search paths and settings are read from its file;
-// every top-level sheet stands at the top of the hierarchy. The sheets are loaded through the
-// sheet services' loader. Exit status: 0 printed, 1 the build failed, 2 wrong usage, a file that
-// is no project file, or sheets that cannot be loaded yet (no loader is installed). Sheets whose
-// files are not found along the project's paths are left out, each named on standard error.
+// The project is opened read-only as the editor opens it: its hierarchy is built from the sheet
+// files found along its paths, and the netlist descends into every instance of every sheet, so a
+// child sheet used twice gives its parts and its local nets once per instance. Exit status: 0
+// printed, 1 failed (the project cannot be read, the netlist cannot be built, or a sheet of the
+// design was not found: each named on standard error, nothing printed), 2 wrong usage.
 #include <cstdio>
+#include <string>
 
 #include "design/netlistdb.h"
-#include "files/project.h"
-#include "files/sheet_services.h"
 #include "files/sheetspec.h"
-#include "foundation/filespec.h"
-#include "foundation/memory.h"
-#include "tools/tool_project.h"
+#include "tools/tool_support.h"
 
 using namespace plexa;
 
 namespace {
 
-int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s PROJECT\n", program);
-    return 2;
-}
+constexpr const char* kProgram = "netlist-dump";
 
 int DumpProject(const char* path) {
-    ProjectRecord* project = OpenToolProject(path);
-    if (!project) return 2;
-    int result = 0;
-    {
-        UnifiedDBRecord db;
-        InitUnifiedDB(&db);
-        const OSStatus st = CreateUnifiedDB(project, nullptr, kUDBDescend, &db);
-        if (st == kSheetServiceMissing) {
-            std::fprintf(stderr, "%s: sheet loading is not available yet\n", path);
-            result = 2;
-        } else if (st != status::kNoErr) {
-            std::fprintf(stderr, "%s: the netlist could not be built (status %d)\n", path, st);
-            result = 1;
-        } else {
-            std::fputs(DumpUnifiedDB(&db).c_str(), stdout);
-            for (const UDBSheetEntry& sheet : db.sheets) {
-                if (sheet.walked) continue;
-                char name[kFileSpecNameCapacity];
-                GetSheetSpecName(project, sheet.spec, name, sizeof name);
-                std::fprintf(stderr, "%s: sheet %s was not found and is left out\n", path, name);
-            }
-        }
-        DestroyUnifiedDB(&db);
+    ProjectRecord* project = tools::OpenToolProject(kProgram, path, false);
+    if (!project) return tools::kFailed;
+    if (!tools::CheckProjectSheets(kProgram, path, project)) {
+        CloseProject(project, kCloseProjectDiscard);
+        return tools::kFailed;
     }
-    CloseToolProject(project);
+    int result = 0;
+    UnifiedDBRecord db;
+    InitUnifiedDB(&db);
+    const OSStatus st = CreateUnifiedDB(project, nullptr, kUDBDescend, &db);
+    if (st != status::kNoErr) {
+        result = tools::Fail(kProgram, path, "the netlist could not be built", st);
+    } else {
+        for (const UDBSheetEntry& sheet : db.sheets) {
+            if (sheet.walked) continue;
+            char name[kFileSpecNameCapacity];
+            GetSheetSpecName(project, sheet.spec, name, sizeof name);
+            const std::string what =
+                std::string("the sheet ") + name + " was not read, so the netlist would leave it out";
+            result = tools::Fail(kProgram, path, what.c_str());
+        }
+        if (result == 0) std::fputs(DumpUnifiedDB(&db).c_str(), stdout);
+    }
+    DestroyUnifiedDB(&db);
+    CloseProject(project, kCloseProjectDiscard);
+    if (result == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+        result = tools::Fail(kProgram, "standard output", "the netlist could not be written");
     return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    InitMemoryManager(-1);
-    if (argc == 2 && argv[1][0] != '-') return DumpProject(argv[1]);
-    return Usage(argv[0]);
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: %s PROJECT\n", kProgram);
+        return 2;
+    }
+    if (StartCore(kProgram) != 0) return tools::kFailed;
+    return DumpProject(argv[1]);
 }

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <string>
 
+#include "app/root.h"
 #include "files/project_dump.h"
 
 int main(int argc, char** argv) {
+    if (plexa::StartCore("project-dump") != 0) return 1;
     std::string out, err;
     const int result = plexa::RunProjectDump(argc, argv, &out, &err);
     std::fputs(out.c_str(), stdout);

@@ -138,6 +138,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: render-sample <out.png>\n");
         return 2;
     }
-    int status = tools::DrawSampleToPNG("render-sample", 640, 400, Draw, argv[1]);
-    return status;
+    if (StartCore("render-sample") != 0) return tools::kFailed;
+    return tools::DrawSampleToPNG("render-sample", 640, 400, Draw, argv[1]);
 }

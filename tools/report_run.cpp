@@ -2,64 +2,93 @@
 //
 //   report-run PROJECT SCRIPT
 //
-// The project's top-level sheets, instances, search paths and settings are read from its file;
-// the script runs over the whole project, descending into sub-sheets without a level limit. Its
-// output files go where the script says (relative names beside the project file); the last one
-// opened is named on standard output. Messages the script shows (NOTIFY, runtime errors) go to
-// standard error; questions it asks are answered with the second button. Exit status: 0 the
-// script ran, 1 it failed, 2 wrong usage, a project or script that cannot be read, or sheets that
-// cannot be loaded yet (no loader is installed).
+// The project is opened as the editor opens it (its hierarchy built from the sheet files along its
+// paths) and the script runs over the whole design, descending into every instance without a
+// level limit. The project is opened read-only, unless the script stores the simulator's
+// cross-references in it (DATABASE (CROSSREF), as the SPICE netlist script does): then it is
+// opened for writing, which is said on standard error. The script's output files go where it says
+// (relative names beside the project file); the last one opened is named on standard output.
+// Messages the script shows (NOTIFY, compile and runtime errors) go to standard error; questions
+// it asks take their default answer. Exit status: 0 the script ran, 1 it failed or the project or
+// script cannot be read (said on standard error), 2 wrong usage.
 #include <cstdio>
 #include <string>
 
+#include "design/report_compiler.h"
 #include "design/report_interp.h"
-#include "files/sheet_services.h"
-#include "foundation/filespec.h"
+#include "design/report_tokens.h"
 #include "foundation/memory.h"
-#include "tools/tool_project.h"
+#include "tools/tool_support.h"
 
 using namespace plexa;
 
 namespace {
 
-int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s PROJECT SCRIPT\n", program);
-    return 2;
+constexpr const char* kProgram = "report-run";
+
+// Closes the project; for one opened for writing, a failure to bring its file up to date.
+int CloseToolProject(ProjectRecord* project, const char* path, bool writable, int result) {
+    const OSStatus closed = writable ? CloseProjectFile(project) : status::kNoErr;
+    CloseProject(project, kCloseProjectDiscard);
+    if (closed != status::kNoErr && result == 0)
+        return tools::Fail(kProgram, path, "the project file could not be brought up to date", closed);
+    return result;
 }
 
 int RunOverProject(const char* projectPath, const char* scriptPath) {
     FileSpec script;
-    const OSStatus found = FileSpecFromPathName(nullptr, scriptPath, &script);
-    if (found != status::kNoErr) {
-        std::fprintf(stderr, "%s: cannot be found (status %d)\n", scriptPath, found);
-        return 2;
+    if (const OSStatus st = tools::ToolFileSpec(scriptPath, &script))
+        return tools::Fail(kProgram, scriptPath, "the script cannot be found", st);
+    bool writable = false;
+    ProjectRecord* project = tools::OpenToolProject(kProgram, projectPath, writable);
+    if (!project) return tools::kFailed;
+    if (!tools::CheckProjectSheets(kProgram, projectPath, project))
+        return CloseToolProject(project, projectPath, writable, tools::kFailed);
+    Handle tokens = nullptr;
+    OSStatus st = TokenizeScript(project, &script, &tokens);
+    if (st == status::kUserCancelled)
+        return CloseToolProject(project, projectPath, writable,
+                                tools::Fail(kProgram, scriptPath, "the script cannot be compiled (see above)"));
+    if (st != status::kNoErr)
+        return CloseToolProject(project, projectPath, writable,
+                                tools::Fail(kProgram, scriptPath, "the script cannot be read", st));
+    if (TokenStreamHasDatabaseOption(*tokens, uint32_t(SizeOfHandle(tokens)), kRptCrossRef)) {
+        std::fprintf(stderr,
+                     "%s: %s: the script stores the simulator's cross-references in the project, so the "
+                     "project is opened for writing.\n",
+                     kProgram, projectPath);
+        CloseProject(project, kCloseProjectDiscard);
+        writable = true;
+        project = tools::OpenToolProject(kProgram, projectPath, writable);
+        if (!project) {
+            MemFree(tokens);
+            return tools::kFailed;
+        }
     }
-    ProjectRecord* project = OpenToolProject(projectPath);
-    if (!project) return 2;
+    FileSpec output{};
+    st = ExecuteReportScript(project, nullptr, true, 9999, tokens, nullptr, &script, &output);
+    MemFree(tokens);
     int result = 0;
-    FileSpec output;
-    const OSStatus st = RunReportScriptFile(project, nullptr, true, 9999, &script, &output);
-    if (st == status::kUserCancelled) {
-        result = 1;  // the message was shown
-    } else if (st == kSheetServiceMissing) {
-        std::fprintf(stderr, "%s: sheet loading is not available yet\n", projectPath);
-        result = 2;
-    } else if (st != status::kNoErr) {
-        std::fprintf(stderr, "%s: the script failed (status %d)\n", scriptPath, st);
-        result = 1;
-    }
+    if (st == status::kUserCancelled)
+        result = tools::Fail(kProgram, scriptPath, "the script stopped with an error (see above)");
+    else if (st != status::kNoErr && !GetReportOutputFailure().empty())
+        result = tools::Fail(kProgram, GetReportOutputFailure().c_str(), "the script's output file cannot be written",
+                             st);
+    else if (st != status::kNoErr)
+        result = tools::Fail(kProgram, scriptPath, "the script failed", st);
     std::string written;
-    if (output.name[0] && CreateURLFromFileSpec(&output, false, &written) == status::kNoErr) {
+    if (result == 0 && output.name[0] && CreateURLFromFileSpec(&output, false, &written) == status::kNoErr)
         std::printf("%s\n", written.c_str());
-    }
-    CloseToolProject(project);
-    return result;
+    return CloseToolProject(project, projectPath, writable, result);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    InitMemoryManager(-1);
-    if (argc == 3 && argv[1][0] != '-') return RunOverProject(argv[1], argv[2]);
-    return Usage(argv[0]);
+    if (argc != 3 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: %s PROJECT SCRIPT\n", kProgram);
+        return 2;
+    }
+    if (StartCore(kProgram) != 0) return tools::kFailed;
+    return RunOverProject(argv[1], argv[2]);
 }

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "graphics/render.h"
 #include "tools/sample_surface.h"
@@ -96,10 +95,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: text-sample <out.png>\n");
         return 2;
     }
-    TextPlatformSession session;
-    InitMemoryManager(-1);
-    VXInitStyles();
-    int status = tools::DrawSampleToPNG("text-sample", 640, 480, Draw, argv[1]);
+    if (StartCore("text-sample") != 0) return tools::kFailed;
+    const int status = tools::DrawSampleToPNG("text-sample", 640, 480, Draw, argv[1]);
     QZFlushTextCache();
     return status;
 }

@@ -10,9 +10,8 @@
 #include <cstdio>
 
 #include "converter/v36sheet.h"
-#include "foundation/filespec.h"
-#include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "tools/tool_support.h"
 
 using namespace plexa;
 
@@ -21,19 +20,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: v36-dump FILE\n");
         return 2;
     }
-    InitMemoryManager(-1);
+    if (StartCore("v36-dump") != 0) return tools::kFailed;
     StreamRecord* stream = nullptr;
     if (OSStatus st = OpenFileStream(argv[1], true, &stream)) {
-        std::fprintf(stderr, "v36-dump: cannot open %s (status %d)\n", argv[1], st);
+        tools::Fail("v36-dump", argv[1], "the file cannot be opened", st);
         return 2;
     }
     V36Sheet* sheet = nullptr;
     const OSStatus st = ReadV36Sheet(stream, nullptr, &sheet);
     CloseAndMaybeFlushFileStream(stream, false);
     if (st != status::kNoErr) {
-        std::fprintf(stderr, "v36-dump: %s is not a readable version-3.6 sheet (status %d / 0x%X)\n",
-                     argv[1], st, uint32_t(st));
-        return 1;
+        return tools::Fail("v36-dump", argv[1], "the file is not a readable version-3.6 sheet", st);
     }
     std::fputs(FormatV36Sheet(sheet).c_str(), stdout);
     DisposeV36Sheet(sheet);

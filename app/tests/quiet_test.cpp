@@ -7,6 +7,7 @@
 
 #include "app/root.h"
 #include "app/root_quiet.h"
+#include "foundation/statustext.h"
 #include "design/ecodiff.h"
 #include "design/ecoexport.h"
 #include "design/report_interp.h"
@@ -41,7 +42,7 @@ TEST_F(CoreAnswers, AMessageOrAFailureIsOneLineNamingTheProgram) {
     for (const auto& [text, line] : messages) EXPECT_EQ(QuietMessageLine(text), line);
 
     char message[256];
-    ASSERT_NE(GetStatusString(-43, message), nullptr);
+    ASSERT_NE(GetStatusMessage(-43, message, sizeof message), nullptr);
     const std::pair<OSStatus, std::string> failures[] = {
         {-43, std::string("app_tests: Error:  ") + message + "\n"},
         {0x20002715, "app_tests: Error:  #10005\n"},

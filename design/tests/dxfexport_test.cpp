@@ -13,11 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/root.h"
 #include "design/dxfexport.h"
 #include "foundation/filespec.h"
 #include "graphics/dxf.h"
 #include "graphics/grafprocs.h"
 #include "model/elements.h"
+#include "model/sheetsymbols.h"
 #include "model/symboldata.h"
 #include "model/symboldraw.h"
 #include "model/tests/net_fixture.h"
@@ -307,6 +309,61 @@ TEST_F(DXFExportTest, ASheetSymbolIsDrawnAtTheOriginAndKeepsItsPosition) {
         EXPECT_EQ(e.Value(2), "DXF_BLK_9");
         EXPECT_DOUBLE_EQ(Real(e.Value(10)), 2.5);
         EXPECT_DOUBLE_EQ(Real(e.Value(20)), 7.0);
+    }
+}
+
+// With the hooks the core's entry point installs, a sheet symbol's block holds its box and, per
+// port, the port's outline and pin tail, drawn at the origin.
+TEST_F(DXFExportTest, TheCoresHooksDrawASheetSymbolsBoxAndPorts) {
+    InstallCoreHooks();
+    SymbolRecord* child = CreateSheetSymbol();
+    ASSERT_NE(child, nullptr);
+    child->position = P(250, 300);
+    AddSymbolToSheet(drawing, child);
+    ASSERT_EQ(CreateSheetSymbolPort(drawing, child, "IN", kPortTypeInput), 0);
+    ASSERT_EQ(CreateSheetSymbolPort(drawing, child, "OUT", kPortTypeOutput), 1);
+    Rect box;
+    child->position = P(0, 0);
+    GetSymbolInstanceBounds(nullptr, child, 0, &box);
+    Point outline[2][7], tail[2][2];
+    int32_t corners[2];
+    for (int32_t port = 0; port < 2; ++port) {
+        corners[port] = BuildSheetSymbolPortPoly(child, port, outline[port]);
+        BuildSheetSymbolPortPinTail(child, port, tail[port]);
+    }
+    child->position = P(250, 300);
+    const std::string path = dir_.file("sheetports.dxf");
+    const FileSpec spec = Spec(path);
+    const OSStatus result = WriteDXFSheet(drawing, &spec);
+    SetSymbolDrawHooks({});
+    ASSERT_EQ(result, 0);
+
+    // Every vertex and line end of the symbol's block, in drawing units (y flipped).
+    const std::string block = "DXF_BLK_" + std::to_string(child->serial);
+    std::vector<std::pair<double, double>> points;
+    bool inBlock = false;
+    for (const Entity& e : Section(ReadPairs(path), "BLOCKS")) {
+        if (e.type == "BLOCK") inBlock = e.Value(2) == block;
+        if (!inBlock) continue;
+        if (e.type == "VERTEX" || e.type == "LINE") points.push_back({Real(e.Value(10)), -Real(e.Value(20))});
+        if (e.type == "LINE") points.push_back({Real(e.Value(11)), -Real(e.Value(21))});
+    }
+    ASSERT_FALSE(points.empty()) << "the sheet symbol was left out";
+    const auto near = [&](Point p, int slack) {
+        for (const auto& [x, y] : points)
+            if (std::abs(x * 100 - p.h) <= slack && std::abs(y * 100 - p.v) <= slack) return true;
+        return false;
+    };
+    // The box: its four corners (a frame's strokes lie inside it by one unit).
+    for (const Point corner : {P(box.left, box.top), P(box.right, box.top), P(box.left, box.bottom),
+                               P(box.right, box.bottom)})
+        EXPECT_TRUE(near(corner, 1)) << corner.h << "," << corner.v;
+    // Each port: its outline's corners and its pin tail's far end.
+    for (int32_t port = 0; port < 2; ++port) {
+        ASSERT_GT(corners[port], 0);
+        for (int32_t i = 0; i < corners[port]; ++i)
+            EXPECT_TRUE(near(outline[port][i], 1)) << "port " << port << " corner " << i;
+        EXPECT_TRUE(near(tail[port][1], 1)) << "port " << port << " tail";
     }
 }
 

@@ -83,6 +83,28 @@ TEST_F(ReportScriptTest, EveryCutOfAStreamIsRefused) {
     }
 }
 
+// Whether a run must write the project: a DATABASE option anywhere in the script, not a name or
+// a string that reads like one, nor a stream that is not well formed.
+TEST_F(ReportScriptTest, DatabaseOptionsAreFoundInTheStream) {
+    const struct {
+        const char* script;
+        bool crossRef;
+    } cases[] = {
+        {kFullScript, true},
+        {"DATABASE (NOPINS);\nWRITE \"CROSSREF\"", false},
+        {"IF 1 { DATABASE (CROSSREF) }", true},
+        {"CROSSREFX = 1", false},
+    };
+    for (const auto& c : cases) {
+        const test::CompileResult r = Compile(c.script);
+        ASSERT_EQ(r.status, 0) << c.script;
+        EXPECT_EQ(TokenStreamHasDatabaseOption(r.bytes.data(), uint32_t(r.bytes.size()), kRptCrossRef), c.crossRef)
+            << c.script;
+    }
+    const test::CompileResult r = Compile(kFullScript);
+    EXPECT_FALSE(TokenStreamHasDatabaseOption(r.bytes.data(), uint32_t(r.bytes.size() - 2), kRptCrossRef));
+}
+
 TEST_F(ReportScriptTest, ChangedStreamsEndWithAStatus) {
     const test::CompileResult r = Compile(kFullScript);
     ASSERT_EQ(r.status, 0);

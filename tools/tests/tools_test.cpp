@@ -1,0 +1,238 @@
+// The command-line tools run as second processes, as a person runs them.
+//
+// The fixture project (tools/tests/fixtures/amp, written by the project's own sheet and project
+// writers and annotated) is a divider on its root sheet ROOT.SHX (V1, R1, R2) feeding two uses of
+// the child sheet RC.SHX (an RC low-pass, local net MID); each sheet holds a free text. netlist-dump
+// and report-run must see the whole design: the parts and the local nets of both instances. The
+// shipped SPICE script's netlist is simulated with ngspice. Failures - a missing file, a damaged
+// one, an output that cannot be written - must each end non-zero with one line on standard error
+// naming the file and saying what the status means.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct ToolRun {
+    int exit = -1;
+    std::string out, err;
+    // The lines of standard error that the tool wrote itself.
+    std::vector<std::string> Messages(const std::string& tool) const {
+        std::vector<std::string> lines;
+        std::istringstream in(err);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(tool + ": ", 0) == 0) lines.push_back(line);
+        return lines;
+    }
+};
+
+class ToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"ROOT.SHX", "RC.SHX", "amp.PRX"})
+            fs::copy_file(SourcePath(std::string("tools/tests/fixtures/amp/") + name), Path(name));
+    }
+
+    std::string Path(const std::string& name) const { return dir_.file(name); }
+
+    // Runs a tool of the build in the project folder.
+    ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments) const {
+        std::string command =
+            "cd " + Quoted(dir_.path()) + " && " + Quoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
+        for (const std::string& argument : arguments) command += " " + Quoted(argument);
+        command += " >" + Quoted(Path("run.out")) + " 2>" + Quoted(Path("run.err"));
+        ToolRun run;
+        const int status = std::system(command.c_str());
+        run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ReadFile(Path("run.out"), run.out);
+        ReadFile(Path("run.err"), run.err);
+        fs::remove(Path("run.out"));
+        fs::remove(Path("run.err"));
+        return run;
+    }
+
+    std::string Bytes(const std::string& name) const {
+        std::string bytes;
+        EXPECT_TRUE(ReadFile(Path(name), bytes)) << name;
+        return bytes;
+    }
+
+    TempDir dir_;
+};
+
+// Both uses of the child give their parts (R3 C1 in one, R4 C2 in the other), each its own MID
+// net, and the ports take the parent's nets: A for one use, VIN for the other.
+constexpr const char* kWholeNetlist =
+    "sheet 0 RC.SHX\n"
+    "sheet 1 ROOT.SHX\n"
+    "comp C1 part=CAP slots=1 sheet=0 attrs=Value=100n\n"
+    "comp C2 part=CAP slots=1 sheet=0 attrs=Value=100n\n"
+    "comp R1 part=RES slots=1 sheet=1 attrs=Value=1k\n"
+    "comp R2 part=RES slots=1 sheet=1 attrs=Value=2k\n"
+    "comp R3 part=RES slots=1 sheet=0 attrs=Value=10k\n"
+    "comp R4 part=RES slots=1 sheet=0 attrs=Value=10k\n"
+    "comp V1 part=VSRC slots=1 sheet=1 attrs=Value=DC 5\n"
+    "net A scope=local sheet=1\n"
+    "net GND scope=global sheet=0 shared\n"
+    "net I2:MID scope=local sheet=0 copy shared\n"
+    "net I3:MID scope=local sheet=0 shared\n"
+    "net VIN scope=local sheet=1\n"
+    "pin R4.1 name=A net=A node=I3\n"
+    "pin R4.2 name=B net=I3:MID node=I3\n"
+    "pin R3.1 name=A net=VIN node=I2\n"
+    "pin R3.2 name=B net=I2:MID node=I2\n"
+    "pin C2.1 name=A net=I3:MID node=I3\n"
+    "pin C2.2 name=B net=GND node=I3\n"
+    "pin C1.1 name=A net=I2:MID node=I2\n"
+    "pin C1.2 name=B net=GND node=I2\n"
+    "pin V1.1 name=A net=VIN node=I1\n"
+    "pin V1.2 name=B net=GND node=I1\n"
+    "pin R1.1 name=A net=VIN node=I1\n"
+    "pin R1.2 name=B net=A node=I1\n"
+    "pin R2.1 name=A net=A node=I1\n"
+    "pin R2.2 name=B net=GND node=I1\n";
+
+TEST_F(ToolsTest, NetlistDumpListsEveryInstanceAndLeavesTheProjectAsItWas) {
+    const std::string before = Bytes("amp.PRX");
+    const ToolRun run = Tool("netlist-dump", {"amp.PRX"});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(run.out, kWholeNetlist);
+    EXPECT_TRUE(run.Messages("netlist-dump").empty()) << run.err;
+    EXPECT_EQ(Bytes("amp.PRX"), before);
+}
+
+// The shipped SPICE script stores the simulator's cross-references in the project, so report-run
+// opens it for writing and says so; the netlist it writes has every instance and simulates: the
+// divider gives A = 5 V * 2k / 3k, and each instance's MID sits at its own input.
+TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
+    const ToolRun run = Tool("report-run", {"amp.PRX", SourcePath("resources/scripts/SPICE Netlist.SXP")});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(run.out, Path("amp.cir") + "\n");
+    const std::vector<std::string> said = run.Messages("report-run");
+    ASSERT_EQ(said.size(), 1u) << run.err;
+    EXPECT_NE(said[0].find("opened for writing"), std::string::npos) << said[0];
+    const std::string netlist = Bytes("amp.cir");
+    EXPECT_EQ(netlist,
+              "* amp\n"
+              "C1 MID:X2 0 100n\n"
+              "C2 MID:X1 0 100n\n"
+              "R1 VIN A 1k\n"
+              "R2 A 0 2k\n"
+              "R3 VIN MID:X2 10k\n"
+              "R4 A MID:X1 10k\n"
+              "V1 VIN 0 DC 5\n"
+              ".op\n"
+              ".end\n");
+
+    // The project written with the cross-references still reads whole.
+    EXPECT_EQ(Tool("netlist-dump", {"amp.PRX"}).out, kWholeNetlist);
+    EXPECT_EQ(Tool("project-dump", {"amp.PRX"}).exit, 0);
+
+    ASSERT_EQ(std::system("command -v ngspice >/dev/null 2>&1"), 0)
+        << "ngspice is not installed (scripts/setup installs it)";
+    const size_t end = netlist.rfind(".end\n");
+    ASSERT_NE(end, std::string::npos);
+    ASSERT_TRUE(WriteFile(Path("sim.cir"), netlist.substr(0, end) +
+                                               ".control\nop\nprint v(vin) v(a) v(mid:x1) v(mid:x2)\n.endc\n.end\n"));
+    const std::string command =
+        "cd " + Quoted(dir_.path()) + " && ngspice -b sim.cir >sim.log 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << Bytes("sim.log");
+    const std::string log = Bytes("sim.log");
+    const std::map<std::string, double> expected = {
+        {"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}};
+    for (const auto& [node, volts] : expected) {
+        const std::string key = "v(" + node + ") = ";
+        const size_t at = log.find(key);
+        ASSERT_NE(at, std::string::npos) << key << "\n" << log;
+        EXPECT_NEAR(std::strtod(log.c_str() + at + key.size(), nullptr), volts, 1e-6) << node;
+    }
+}
+
+// A script that only reads leaves the project file as it was and says nothing of writing.
+TEST_F(ToolsTest, ReportRunKeepsTheProjectReadOnlyForAScriptThatOnlyReads) {
+    const std::string before = Bytes("amp.PRX");
+    const ToolRun run = Tool("report-run", {"amp.PRX", SourcePath("resources/scripts/Bill of Materials.SXP")});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_TRUE(run.Messages("report-run").empty()) << run.err;
+    EXPECT_EQ(Bytes("amp.PRX"), before);
+}
+
+// Every failure: a non-zero exit and one line "<tool>: <file>: <what failed>: <the status's
+// message>" (or, without a status, what failed), never a bare status number.
+TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
+    // A project whose file is cut short, a project without its child sheet, a file that is no
+    // project, a script that does not compile, one that writes under a plain file.
+    const std::string project = Bytes("amp.PRX");
+    ASSERT_TRUE(WriteFile(Path("cut.PRX"), project.substr(0, project.size() / 2)));
+    fs::create_directory(Path("lost"));
+    fs::copy_file(Path("amp.PRX"), Path("lost/amp.PRX"));
+    fs::copy_file(Path("ROOT.SHX"), Path("lost/ROOT.SHX"));
+    ASSERT_TRUE(WriteFile(Path("plain"), "not a folder\n"));
+    ASSERT_TRUE(WriteFile(Path("bad.SXP"), "WRITE (\n"));
+    ASSERT_TRUE(WriteFile(Path("under.SXP"), "SETFILE \"plain/out.txt\";\nWRITE \"x\";\n"));
+    const std::string fileNotFound = "The file could not be found.";
+    const struct {
+        const char* tool;
+        std::vector<std::string> arguments;
+        std::string file;     // named in the message
+        std::string meaning;  // the status's message, or what failed
+    } cases[] = {
+        {"netlist-dump", {"missing.PRX"}, "missing.PRX", fileNotFound},
+        {"netlist-dump", {"cut.PRX"}, "cut.PRX", "The end of the file was reached unexpectedly."},
+        {"netlist-dump", {"ROOT.SHX"}, "ROOT.SHX", "it is not a project file"},
+        {"netlist-dump", {"lost/amp.PRX"}, "lost/amp.PRX", "the sheet RC.SHX was not found"},
+        {"report-run", {"missing.PRX", "bad.SXP"}, "missing.PRX", fileNotFound},
+        {"report-run", {"amp.PRX", "missing.SXP"}, "missing.SXP", fileNotFound},
+        {"report-run", {"amp.PRX", "bad.SXP"}, "bad.SXP", "cannot be compiled"},
+        {"report-run", {"lost/amp.PRX", "under.SXP"}, "lost/amp.PRX", "the sheet RC.SHX was not found"},
+        {"report-run", {"amp.PRX", "under.SXP"}, Path("plain/out.txt"), "The folder could not be found."},
+        {"sheet-dump", {"missing.SHX"}, "missing.SHX", fileNotFound},
+        {"sheet-dump", {"amp.PRX"}, "amp.PRX", "The file is not of a known kind."},
+        {"project-dump", {"missing.PRX"}, "missing.PRX", fileNotFound},
+        {"dynfile-dump", {"plain"}, "plain", "The file is not a document of this program."},
+        {"dxf-sample", {"plain/out.dxf"}, "plain/out.dxf", "The folder could not be found."},
+        {"render-sample", {"plain/out.png"}, "plain/out.png", "the image file cannot be made"},
+        {"text-sample", {"plain/out.png"}, "plain/out.png", "the image file cannot be made"},
+        {"report-compile", {"missing.SXP"}, "missing.SXP", fileNotFound},
+        {"lib-tool", {"list", "missing.LBX"}, "missing.LBX", fileNotFound},
+        {"lib-tool", {"list", "ROOT.SHX"}, "ROOT.SHX", "The file is not of a known kind."},
+        {"lib-tool", {"create", "plain/new.LBX"}, "plain/new.LBX", "The folder could not be found."},
+        {"gui-compile", {SourcePath("resources/gui/views.txt"), "plain/views.gui"}, "plain/views.gui",
+         "The folder could not be found."},
+        {"v36-dump", {"missing.SCM"}, "missing.SCM", fileNotFound},
+        {"dlist-dump", {"ROOT.SHX"}, "ROOT.SHX", "display list"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.tool) + " " + c.arguments.back());
+        const ToolRun run = Tool(c.tool, c.arguments);
+        EXPECT_NE(run.exit, 0);
+        const std::vector<std::string> said = run.Messages(c.tool);
+        ASSERT_FALSE(said.empty()) << run.err;
+        const std::string& line = said.back();
+        EXPECT_EQ(line.rfind(std::string(c.tool) + ": " + c.file + ": ", 0), 0u) << line;
+        EXPECT_NE(line.find(c.meaning), std::string::npos) << line;
+        EXPECT_EQ(line.back(), '.') << line;
+        EXPECT_EQ(run.err.find("status"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Bytes("amp.PRX"), project);
+}
+
+}  // namespace
+}  // namespace plexa::test
