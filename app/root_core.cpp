@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/root.h"
+#include "app/root_quiet.h"
 #include "app/root_tables.h"
 #include "foundation/signals.h"
 #include "foundation/memory.h"
@@ -84,6 +85,7 @@ int32_t StartCore(const char* program) {
     }
     static char name[256];
     std::snprintf(name, sizeof name, "%s", program ? program : "plexa");
+    SetQuietProgramName(name);
     static char* argv[] = {name, nullptr};
     if (!PlatformEnsureApplication(1, argv)) {
         std::fprintf(stderr, "%s: the fonts for measuring text could not be set up\n", name);

@@ -30,6 +30,9 @@ constexpr uint32_t kSheetStringCompactionSlack = 2048;
 // What the loader needs of the model's string-block upkeep, installed by its owner. Without the
 // hook the threshold and version are brought up to date and the strings are left where they are.
 struct SheetLoadHooks {
+    // Moves the sheet's live strings into a fresh string block when it grew past its threshold.
+    // Optional: the application's compaction; without it the block keeps its dead strings and
+    // the threshold moves on.
     void (*compactStringBlock)(SheetRecord* sheet) = nullptr;
 };
 void SetSheetLoadHooks(const SheetLoadHooks& hooks);

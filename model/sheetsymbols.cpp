@@ -12,7 +12,11 @@
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
 #include "model/busses.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/signalindex.h"
@@ -24,6 +28,8 @@
 namespace plexa {
 
 namespace {
+
+constexpr int8_t kVerbFrame = 0, kVerbPaint = 1;
 
 SheetSymbolHooks gHooks;
 
@@ -181,6 +187,11 @@ void HookPortName(const SymbolRecord* s, int32_t port, StringBlock b, char* out)
 void SetSheetSymbolHooks(const SheetSymbolHooks& hooks) { gHooks = hooks; }
 const SheetSymbolHooks& GetSheetSymbolHooks() { return gHooks; }
 
+void AddSheetSymbolPortHooks(SheetSymbolHooks& hooks) {
+    hooks.positionPortText = PlacePortTextPlainly;
+    hooks.deletePortWire = RemovePortWire;
+}
+
 void AddSheetSymbolModelHooks(SymbolHooks& hooks) {
     hooks.getSheetSymbolName = HookGetName;
     hooks.setSheetSymbolName = HookSetName;
@@ -193,6 +204,56 @@ void AddSheetSymbolModelHooks(SymbolHooks& hooks) {
     hooks.getSheetSymbolPortPinPos = GetSheetSymbolPortPinPos;
     hooks.getSheetSymbolPortName = HookPortName;
     hooks.changeSheetSymbolStringBlock = ChangeSheetSymbolStringBlock;
+}
+
+// ---- Drawing ----
+
+void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks) {
+    if (!window || !symbol || !SheetSymbolPortsHeadOf(SheetSymbolPortsOf(symbol))) return;
+    VXPenNormal();
+    Set_Fore_Color(kColorIndexGraphics);
+    Rect box;
+    GetSymbolInstanceBounds(nullptr, symbol, 0, &box);
+    VXFrameRect(&box);
+    if (boxOnly) return;
+    for (int32_t port = 0; port < CountSheetSymbolPorts(symbol); ++port)
+        DrawSheetSymbolPort(symbol, port, nodeMarks, false);
+    VXPenNormal();
+}
+
+void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase) {
+    Point outline[7];
+    const int32_t count = BuildSheetSymbolPortPoly(symbol, port, outline);
+    if (!count) return;
+    if (erase) {
+        Rect bounds;
+        VXGetPointsBounds(outline, count, &bounds);
+        VXInsetRect(&bounds, -1, -1);
+        VXEraseRect(&bounds);
+    }
+    Set_Fore_Color(GetSheetSymbolPortColor(symbol, port));
+    VXPenNormal();
+    VXPolyDispatch(outline, int16_t(count), kVerbPaint);
+    VXPolyDispatch(outline, int16_t(count), kVerbFrame);
+    Point tail[2];
+    BuildSheetSymbolPortPinTail(symbol, port, tail);
+    const bool buss = GetSheetSymbolPortFlags(symbol, port) & kSheetPortBuss;
+    if (buss) {
+        VXSetPenWidth(2);
+        VXMoveTo(tail[0].h - 1, tail[0].v - 1);
+        VXLineTo(int16_t(tail[1].h - 1), int16_t(tail[1].v - 1));
+    } else {
+        VXSetPenWidth(1);
+        VXMoveTo(tail[0].h, tail[0].v);
+        VXLineTo(tail[1].h, tail[1].v);
+    }
+    if (nodeMarks) {
+        int32_t side = kSheetPortSideLeft;
+        Point edge;
+        GetSheetSymbolPortPos(symbol, port, &edge, &side);
+        DrawPinPortMarker(buss ? 2 : 1, TransformNodeOrient(side, int32_t(symbol->flags & kSymbolFlagTransform)));
+    }
+    VXPenNormal();
 }
 
 // ---- The port data ----

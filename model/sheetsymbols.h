@@ -29,6 +29,7 @@ struct SheetRecord;
 struct SymbolRecord;
 struct SymbolHooks;
 struct TextRecord;
+struct VXWindowRecordTag;
 using BitArray = Handle;
 
 #pragma pack(push, 2)
@@ -203,5 +204,18 @@ const SheetSymbolHooks& GetSheetSymbolHooks();
 
 // Puts this module's calls in the placed symbols' hooks (model/symbols.h), keeping the others.
 void AddSheetSymbolModelHooks(SymbolHooks& hooks);
+// Puts the plain placing of a port's name text and removal of its wire (the defaults above) in
+// the hooks, for a program without the sheet editor.
+void AddSheetSymbolPortHooks(SheetSymbolHooks& hooks);
+
+// ---- Drawing ----
+
+// Frames the box in colour 0 and, unless only the box is asked for, draws every port in its
+// colour, with node marks when asked. Draws into the window's graphics state.
+void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks);
+// One port: its outline framed and filled (its bounds grown by one erased first when asked),
+// then its pin tail, 2 wide for a buss port, with its node mark (a pin's port marker, the fat one
+// for a buss port) when asked.
+void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase);
 
 }  // namespace plexa

@@ -26,7 +26,6 @@ namespace {
 
 SheetSymbolUIHooks gHooks;
 
-constexpr int8_t kVerbFrame = 0, kVerbPaint = 1;
 constexpr int32_t kMenuNameSize = 128;
 
 void FileSymbolName(const FileSymbolEntry* entry, char* name, int32_t size) {
@@ -63,54 +62,6 @@ int32_t DeleteFileSymbolsDialogHandler(VXWindowRecordTag* window, VXEventRecord*
 
 void SetSheetSymbolUIHooks(const SheetSymbolUIHooks& hooks) { gHooks = hooks; }
 const SheetSymbolUIHooks& GetSheetSymbolUIHooks() { return gHooks; }
-
-void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks) {
-    if (!window || !symbol || !SheetSymbolPortsHeadOf(SheetSymbolPortsOf(symbol))) return;
-    VXPenNormal();
-    Set_Fore_Color(0);
-    Rect box;
-    GetSymbolInstanceBounds(nullptr, symbol, 0, &box);
-    VXFrameRect(&box);
-    if (boxOnly) return;
-    for (int32_t port = 0; port < CountSheetSymbolPorts(symbol); ++port)
-        DrawSheetSymbolPort(symbol, port, nodeMarks, false);
-    VXPenNormal();
-}
-
-void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase) {
-    Point outline[7];
-    const int32_t count = BuildSheetSymbolPortPoly(symbol, port, outline);
-    if (!count) return;
-    if (erase) {
-        Rect bounds;
-        VXGetPointsBounds(outline, count, &bounds);
-        VXInsetRect(&bounds, -1, -1);
-        VXEraseRect(&bounds);
-    }
-    Set_Fore_Color(GetSheetSymbolPortColor(symbol, port));
-    VXPenNormal();
-    VXPolyDispatch(outline, int16_t(count), kVerbPaint);
-    VXPolyDispatch(outline, int16_t(count), kVerbFrame);
-    Point tail[2];
-    BuildSheetSymbolPortPinTail(symbol, port, tail);
-    const bool buss = GetSheetSymbolPortFlags(symbol, port) & kSheetPortBuss;
-    if (buss) {
-        VXSetPenWidth(2);
-        VXMoveTo(tail[0].h - 1, tail[0].v - 1);
-        VXLineTo(int16_t(tail[1].h - 1), int16_t(tail[1].v - 1));
-    } else {
-        VXSetPenWidth(1);
-        VXMoveTo(tail[0].h, tail[0].v);
-        VXLineTo(tail[1].h, tail[1].v);
-    }
-    if (nodeMarks && gHooks.drawNodeMark) {
-        int32_t side = kSheetPortSideLeft;
-        Point edge;
-        GetSheetSymbolPortPos(symbol, port, &edge, &side);
-        gHooks.drawNodeMark(buss, TransformNodeOrient(side, int32_t(symbol->flags & kSymbolFlagTransform)));
-    }
-    VXPenNormal();
-}
 
 void BuildFileSymbolsMenu(SheetRecord* sheet) {
     VXMenuRecord* menu = VXGetMenuWithTag(kFileSymbolsMenuTag);

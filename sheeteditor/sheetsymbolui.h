@@ -1,5 +1,5 @@
-// The sheet editor's side of sheet symbols and file symbols: drawing a sheet symbol's box and
-// ports in a window, the file-symbols menu of a sheet, and the dialog that deletes file symbols.
+// The sheet editor's side of sheet symbols and file symbols: the file-symbols menu of a sheet and
+// the dialog that deletes file symbols (a sheet symbol is drawn by the model's DrawSheetSymbol).
 #pragma once
 
 #include <cstdint>
@@ -22,13 +22,6 @@ constexpr uint16_t kDeleteFileSymbolsTemplate = 1045;
 constexpr int16_t kDeleteFileSymbolsList = 3;
 // The change kind recorded when file symbols are deleted.
 constexpr uint32_t kSheetFileSymbolsDeleted = 33;
-
-// Frames the box in colour 0 and, unless only the box is asked for, draws every port in its
-// colour, with node marks when asked. Draws into the window's graphics state.
-void DrawSheetSymbol(VXWindowRecordTag* window, SymbolRecord* symbol, bool boxOnly, bool nodeMarks);
-// One port: its outline framed and filled (its bounds grown by one erased first when asked),
-// then its pin tail, 2 wide for a buss port, with its node mark when asked.
-void DrawSheetSymbolPort(SymbolRecord* symbol, int32_t port, bool nodeMarks, bool erase);
 
 // Fills the menu tagged 1500 (nothing when there is none): one item per file symbol (commands
 // 1501, 1502, ...), a separator, "New..." (1598) and "Delete..." (1599); without file symbols

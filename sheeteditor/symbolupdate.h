@@ -70,9 +70,6 @@ struct SymbolUpdateHooks {
 void SetSymbolUpdateHooks(const SymbolUpdateHooks& hooks);
 const SymbolUpdateHooks& GetSymbolUpdateHooks();
 
-// Installs the item cache's selection as the placing layer's current selection.
-void InstallItemCacheSelection();
-
 // Appends an entry for the symbol to the project's log (else the sheet's); nothing without a log
 // or when the sheet has no spec in the project.
 void AddReplaceSymbolLogEntry(ProjectRecord* project, SheetRecord* sheet, SymbolRecord* symbol, int32_t code);
