@@ -49,7 +49,6 @@ void SheetStoreForCore(SheetStoreHooks& store, SheetLoadHooks&, SheetSaveHooks& 
 }
 
 void ProjectsForCore(ProjectServices& projects, ProjectOpenHooks& open) {
-    projects.createWindow = [](ProjectRecord*) -> VXWindowRecordTag* { return nullptr; };
     projects.destroyWindow = [](ProjectRecord*) {};
     projects.windowBounds = [](ProjectRecord*, Rect*) { return false; };
     projects.destroyLog = QuietClearLog;

@@ -286,7 +286,8 @@ extern ProjectRecord* gProjectList;
 // What the project needs of the modules that own its window, log, analyses and library files.
 // They install these calls at start-up; where a call is missing, the default beside it applies.
 struct ProjectServices {
-    // The project window with its hierarchy tree view. Default: none.
+    // The project window with its hierarchy tree view. Default: none. Optional: a program
+    // without windows opens projects without one (a hook that answers none fails the open).
     VXWindowRecordTag* (*createWindow)(ProjectRecord* project) = nullptr;
     // Frees the project window. Default: nothing.
     void (*destroyWindow)(ProjectRecord* project) = nullptr;

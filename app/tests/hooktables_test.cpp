@@ -72,6 +72,7 @@ std::vector<TableCase> Tables() {
                     OPTIONAL(SheetSaveHooks, prepare)),
         PLEXA_TABLE(true, PathSearchHooks, GetPathSearchHooks),
         PLEXA_TABLE(true, ProjectServices, GetProjectServices,
+                    OPTIONAL(ProjectServices, createWindow),
                     OPTIONAL(ProjectServices, signalMapBuildKey)),
         PLEXA_TABLE(true, ProjectOpenHooks, GetProjectOpenHooks),
         PLEXA_TABLE(true, HierarchyHooks, GetHierarchyHooks),

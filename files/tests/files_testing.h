@@ -104,7 +104,6 @@ public:
         record_.hierarchy = withTree ? CreateSheetTree() : nullptr;
         record_.nextInstanceId = 1;
         record_.settings.annotationFlags = 2;
-        InstallCoreHooks();
         MoveTo(folder);
         EXPECT_TRUE(record_.paths);
     }

@@ -34,10 +34,8 @@ protected:
         StartModelForSheets();
         defaults.emplace();
         SheetFileTest::SetUp();
-        InstallCoreHooks();
-        InstallSymbolNameServices();
         gLog.clear();
-        HierarchyHooks hooks;
+        HierarchyHooks hooks = GetHierarchyHooks();
         hooks.log = [](ProjectRecord*, const HierarchyLogEntry& e) {
             char code[16];
             std::snprintf(code, sizeof code, "%08X", unsigned(e.code));
@@ -47,8 +45,6 @@ protected:
         SetHierarchyHooks(hooks);
     }
     void TearDown() override {
-        SetHierarchyHooks(HierarchyHooks{});
-        SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
         defaults.reset();
     }
@@ -225,7 +221,6 @@ class PortCheck : public FixtureProject {
 protected:
     void SetUp() override {
         FixtureProject::SetUp();
-        InstallCoreHooks();
         top.emplace();
         symbol = top->Symbol(kSymbolSheetSymbol);
         symbol->sheetSymbolData = CreateSheetSymbolPorts();

@@ -1,6 +1,6 @@
-// What the tests of texts, frames and themes share: the program's start-up as far as the sheet
-// model needs it (platform, memory, windows, styles, the text pool), a small sheet with the lists
-// that texts and frames live in, and styles in a fixed, named font so that metrics are stable.
+// What the tests of texts, frames and themes share: the program's start-up through the core's
+// entry point and the toolkit's windows, a small sheet with the lists that texts and frames live
+// in, and styles in a fixed, named font so that metrics are stable.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/root.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -42,25 +43,18 @@ protected:
         static bool started = false;
         if (started) return;
         started = true;
-        static char name[] = "model_tests";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(PlatformEnsureApplication(1, argv));
+        ASSERT_EQ(StartCore("model_tests"), 0);
+        // The toolkit's part, for the tests that draw into windows.
         VXCoreInit();
         VXInitWindows();
-        VXInitStyles();
-        VXTEInit();
-        SchStylesInit();
-        ASSERT_EQ(InitTextRecordPool(), 0);
         ASSERT_NE(GetOffScreenWindow(), nullptr);
-        ASSERT_TRUE(InitDefaultTextThemes(&gDefaultTextThemes));
         for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, kTestFont);
         SetStyleFont(gDefaultStyle, kTestFont);
         SetStyleSize(gDefaultStyle, 12);
     }
 
     void SetUp() override {
-        SetModelHooks(ModelHooks{});
-        SetSheetColorHooks(SheetColorHooks{});
+        InstallCoreHooks();
         sheet.stringBlock = CreateStringBlock(gGenPool, 4096);
         sheet.textList = CreateTextList();
         sheet.textFrameList = CreateTextFrameList();
@@ -79,8 +73,7 @@ protected:
         LLDispose(sheet.symbolList, true);
         DestroyStringBlock(sheet.stringBlock);
         FreeTextThemeTable(&themes);
-        SetModelHooks(ModelHooks{});
-        SetSheetColorHooks(SheetColorHooks{});
+        InstallCoreHooks();
     }
 
     // A style in the test font, owned by the test's style list.
