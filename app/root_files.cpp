@@ -2,6 +2,8 @@
 // and writers, the sheet store and the project cache of sheets loaded without windows, the
 // library layer's parts of saving and of projects, and the quiet answers where the editors would
 // open a window or ask.
+#include <string>
+
 #include "app/root_quiet.h"
 #include "app/root_tables.h"
 #include "files/filesymbols.h"

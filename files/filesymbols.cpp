@@ -219,10 +219,17 @@ FileSymbolEntry* FindNamedFileSymbol(SheetRecord* sheet, const char* name, int32
     return nullptr;
 }
 
+namespace {
+// Block 12 of an open sheet file; kNoFileSymbolsErr when the file has none.
+OSStatus OpenFileSymbolsBlock(DynamicFileRecord* file, SheetBlockStream* block) {
+    const OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, block);
+    return st == status::kNoErr && !block->stream ? kNoFileSymbolsErr : st;
+}
+}  // namespace
+
 OSStatus EnumSheetFileSymbols(DynamicFileRecord* file, FileSymbolProc proc, void* data) {
     SheetBlockStream block;
-    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
-    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
+    OSStatus st = OpenFileSymbolsBlock(file, &block);
     FileSymbolList* list = nullptr;
     if (st == status::kNoErr) {
         list = CreateFileSymbolList();
@@ -241,8 +248,7 @@ OSStatus EnumSheetFileSymbols(DynamicFileRecord* file, FileSymbolProc proc, void
 OSStatus ReadSheetFileSymbol(DynamicFileRecord* file, uint32_t position, Handle* outItem) {
     *outItem = nullptr;
     SheetBlockStream block;
-    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
-    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
+    OSStatus st = OpenFileSymbolsBlock(file, &block);
     FileSymbolEntry* entry = nullptr;
     if (st == status::kNoErr) st = ReadOneFileSymbol(block.stream, position, &entry);
     CloseSheetBlockStream(&block);
