@@ -13,12 +13,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/root.h"
 #include "design/dxfexport.h"
 #include "foundation/filespec.h"
 #include "foundation/program.h"
 #include "graphics/dxf.h"
 #include "graphics/grafprocs.h"
 #include "model/elements.h"
+#include "model/sheetsymbols.h"
 #include "model/symboldata.h"
 #include "model/symboldraw.h"
 #include "model/tests/net_fixture.h"
@@ -302,6 +304,31 @@ TEST_F(DXFExportTest, ASheetSymbolIsDrawnAtTheOriginAndKeepsItsPosition) {
         EXPECT_DOUBLE_EQ(Real(e.Value(10)), 2.5);
         EXPECT_DOUBLE_EQ(Real(e.Value(20)), 7.0);
     }
+}
+
+// As the core starts, a sheet symbol is drawn by the model whatever started the export: its box
+// and, in the block, each port's outline and pin tail.
+TEST_F(DXFExportTest, AsTheCoreStartsItASheetSymbolDrawsItsBoxAndPorts) {
+    InstallCoreHooks();
+    SymbolRecord* child = Place(-1, 9, P(250, 300), kSymbolFlagSheet);
+    child->sheetSymbolData = CreateSheetSymbolPorts();
+    ASSERT_GE(AppendSubSheetPort(child->sheetSymbolData, drawing->stringBlock, "IN", 0, 1), 0);
+    ASSERT_GE(AppendSubSheetPort(child->sheetSymbolData, drawing->stringBlock, "OUT", kSheetPortRight, 2), 0);
+    SetSheetSymbolSize(nullptr, child, 60, 40, nullptr);
+    const std::string path = dir_.file("core.dxf");
+    const FileSpec spec = Spec(path);
+    ASSERT_EQ(WriteDXFSheet(drawing, &spec), 0);
+    size_t vertices = 0, lines = 0;
+    bool inBlock = false;
+    for (const Entity& e : Section(ReadPairs(path), "BLOCKS")) {
+        if (e.type == "BLOCK") inBlock = e.Value(2) == "DXF_BLK_9";
+        if (!inBlock) continue;
+        vertices += e.type == "VERTEX";
+        lines += e.type == "LINE";
+    }
+    EXPECT_GT(vertices, 4u) << "the box and the ports' outlines";
+    EXPECT_GE(lines, 2u) << "a pin tail for each port";
+    EXPECT_TRUE(Reported().empty());
 }
 
 TEST_F(DXFExportTest, ASheetWithoutSymbolsWritesNoBlocksAndNoReferences) {
