@@ -196,11 +196,9 @@ public:
         };
         SetAnnotationContextHooks(hooks);
     }
+    // The core's services and hooks come back.
     ~FakeServices() {
-        AnnotationContextHooks hooks = GetAnnotationContextHooks();
-        hooks.readSheetFileAnnotation = nullptr;
-        SetAnnotationContextHooks(hooks);
-        SetSheetServices(SheetServices{});
+        InstallCoreHooks();
         active_ = nullptr;
     }
     FakeServices(const FakeServices&) = delete;
