@@ -107,7 +107,6 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.resequence.closeMessage = CloseStaticMessage;
     t.resequence.reportError = VXErrorReport;
     t.resequence.keepUnsaved = ShowSheetInWindow;
-    AddItemCacheSelection(t.symbolPlace);
 
     t.itemCache.message = VXDisplayMessage;
     t.itemCache.reportError = VXErrorReport;

@@ -61,7 +61,7 @@ void (*gCoreAfterSave)(SheetRecord* sheet) = nullptr;
 
 // Before a sheet is written: its file symbols follow the sheet, and symbols made from dirty child
 // sheets are brought up to date.
-void TidySheetForSave(SheetRecord* sheet) {
+void TidyEditedSheetForSave(SheetRecord* sheet) {
     SynchronizeSheetsFileSymbols(sheet, true);
     if (sheet->modifiedFlags & kSheetModifiedChildSymbols) UpdateDirtyChildSymbolsInSheet(sheet, false, false);
     if (gCoreTidy) gCoreTidy(sheet);
@@ -102,7 +102,7 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.symbols.openSheetFileSymbolEditor = OpenFileSymbolEditorNamed;
     gCoreTidy = core.sheetSave.tidy;
     gCoreAfterSave = core.sheetSave.afterSave;
-    core.sheetSave.tidy = TidySheetForSave;
+    core.sheetSave.tidy = TidyEditedSheetForSave;
     core.sheetSave.afterSave = AfterSheetSave;
 }
 

@@ -1,16 +1,64 @@
-// The core composition: the model's tables.
+// The core composition: the model's tables. The model's own drawing defaults, the sheet symbols'
+// calls, what the model reads of projects (files/), of the item cache (library/), and the quiet
+// answers where the editors would open a window.
 #include "app/root_quiet.h"
 #include "app/root_tables.h"
+#include "files/hierarchy.h"
+#include "files/project.h"
+#include "files/sheetports.h"
+#include "files/sheetstore.h"
+#include "library/itemcache.h"
+#include "library/libhistory.h"
 
 namespace plexa {
 
 void ComposeModelForCore(CoreHookTables& t) {
-    AddSheetSymbolModelHooks(t.symbols);
-    t.model.windowSheet = QuietWindowSheet;
-    t.model.detachSheetWindows = QuietDetachSheetWindows;
+    // The model's drawing: junction dots, sheet symbols and the plain colours of a program without
+    // preferences.
+    t.model.drawJunctionDot = DrawSquareJunctionDot;
     t.symbolDraw.drawSheetSymbol = [](VXGrafState* graf, SymbolRecord* symbol, bool portMarkers) {
         DrawSheetSymbol(graf, symbol, false, portMarkers);
     };
+    t.sheetColors.setForeColor = SetDefaultForeColor;
+    t.sheetColors.setBackColor = SetDefaultBackColor;
+    t.sheetColors.colorPreferred = DefaultColorPreferred;
+
+    // Sheet symbols: their names, ports and geometry for placed symbols and symbol texts.
+    AddSheetSymbolModelHooks(t.symbols);
+    AddSheetSymbolPortHooks(t.sheetSymbols);
+    t.symbolTexts.getSheetSymbolPortPos = GetSheetSymbolPortPos;
+
+    // Projects and hierarchy (files/).
+    AddProjectModelHooks(t.model, t.symbols, t.dataContext);
+    t.symbols.enterSubSheet = EnterSubSheet;
+    t.symbolTexts.setSheetModifiedStatus = [](SheetRecord* sheet, uint32_t reason) {
+        SetSheetModifiedStatus(sheet, int32_t(reason));
+    };
+
+    // Where a symbol came from: the library file and item that the item cache selects.
+    t.symbols.locateLibraryFileItem = [](const char* library, const char* item, int32_t* fileIndex,
+                                         int32_t* itemIndex) {
+        if (!LocateLibraryFileItem(library, item, fileIndex, itemIndex)) *fileIndex = *itemIndex = -1;
+    };
+    t.symbols.setCachedLibraryFile = [](int32_t fileIndex) { SetCachedLibraryFile(0, fileIndex); };
+    t.symbols.setCachedLibraryItem = [](int32_t itemIndex) { SetCachedLibraryItem(itemIndex); };
+
+    // Windows and dialogs of the editors: answered quietly.
+    t.model.selectOtherFont = [](char*) { return false; };
+    t.model.invalSheetView = [](SheetRecord*, const Rect*) {};
+    t.symbols.invalSheetView = [](SheetRecord*, const Rect*) {};
+    t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) -> int32_t {
+        *window = nullptr;
+        return 0;
+    };
+    t.symbols.findAndSelectLibEditorItem = [](VXWindowRecordTag*, const char*) { return false; };
+    t.symbols.editSelectedLibItems = [](VXWindowRecordTag*) {};
+    t.symbols.openSheetFileSymbolEditor = [](SheetRecord*, const char*) { return false; };
+    t.symbols.invalidateActiveBrowser = [] {};
+    t.symbols.showMessage = QuietMessage;
+    t.symbolTexts.setRulerGuidePositions = [](VXWindowRecordTag*, int32_t, int32_t) {};
+    t.model.windowSheet = QuietWindowSheet;
+    t.model.detachSheetWindows = QuietDetachSheetWindows;
 }
 
 }  // namespace plexa

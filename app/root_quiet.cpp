@@ -2,7 +2,9 @@
 #include "app/root_quiet.h"
 
 #include <cstdio>
+#include <map>
 
+#include "files/hierarchy.h"
 #include "foundation/statustext.h"
 
 namespace plexa {
@@ -12,6 +14,13 @@ std::string& ProgramName() {
     static std::string name = "plexa";
     return name;
 }
+
+// The entries each project's log holds since it was last cleared.
+std::map<ProjectRecord*, int32_t>& LogCounts() {
+    static std::map<ProjectRecord*, int32_t> counts;
+    return counts;
+}
+
 }  // namespace
 
 void SetQuietProgramName(const char* program) {
@@ -45,6 +54,31 @@ void QuietErrorReport(OSStatus status) {
     char message[256];
     QuietMessage(StatusReportText(status, GetStatusMessage(status, message, sizeof message)).c_str());
 }
+
+void QuietReport(OSStatus status, const char* text) {
+    if (status == 0 || status == -128) return;
+    if (!text || !*text) {
+        QuietErrorReport(status);
+        return;
+    }
+    QuietMessage((std::string(text) + ": " + DescribeStatus(status)).c_str());
+}
+
+void QuietLogHierarchy(ProjectRecord* project, const HierarchyLogEntry& entry) {
+    ++LogCounts()[project];
+    std::string line = entry.text ? entry.text : "";
+    if (entry.detail && *entry.detail) line += std::string(" ") + entry.detail;
+    QuietMessage(line.c_str());
+}
+
+void QuietClearLog(ProjectRecord* project) { LogCounts().erase(project); }
+
+bool QuietLogEmpty(ProjectRecord* project) {
+    auto found = LogCounts().find(project);
+    return found == LogCounts().end() || found->second == 0;
+}
+
+bool QuietAskSecond(const char*, const char*, const char*) { return true; }
 
 std::vector<SheetRecord*> QuietOpenSheets(bool) { return {}; }
 bool QuietWindowPlace(SheetRecord*, Rect*, Rect*) { return false; }

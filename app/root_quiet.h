@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/filespec.h"
 #include "foundation/types.h"
 
 namespace plexa {
@@ -45,6 +46,8 @@ OSStatus QuietChooseNothing(Args...) {
     return -128;
 }
 
+struct HierarchyLogEntry;
+struct ProjectRecord;
 struct Rect;
 struct SheetRecord;
 struct VXWindowRecordTag;
@@ -54,6 +57,16 @@ std::vector<SheetRecord*> QuietOpenSheets(bool visible);
 bool QuietWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
 SheetRecord* QuietWindowSheet(VXWindowRecordTag* window);
 void QuietDetachSheetWindows(SheetRecord* sheet);
+// A failure with the line that names what failed: "<text>: <the status's message>".
+void QuietReport(OSStatus status, const char* text);
+// The hierarchy's project log: each entry one line; the log of a project counts its entries so
+// that a check that logged nothing says so.
+void QuietLogHierarchy(ProjectRecord* project, const HierarchyLogEntry& entry);
+void QuietClearLog(ProjectRecord* project);
+bool QuietLogEmpty(ProjectRecord* project);
+// A question with two buttons takes the second (what the caller does without anyone to ask).
+bool QuietAskSecond(const char* message, const char* first, const char* second);
+
 // No sound, no progress window.
 void QuietBeep();
 void QuietProgressMessage(const char* message);

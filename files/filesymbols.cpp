@@ -219,4 +219,44 @@ FileSymbolEntry* FindNamedFileSymbol(SheetRecord* sheet, const char* name, int32
     return nullptr;
 }
 
+namespace {
+// Block 12 of an open sheet file; kNoFileSymbolsErr when the file has none.
+OSStatus OpenFileSymbolsBlock(DynamicFileRecord* file, SheetBlockStream* block) {
+    const OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, block);
+    return st == status::kNoErr && !block->stream ? kNoFileSymbolsErr : st;
+}
+}  // namespace
+
+OSStatus EnumSheetFileSymbols(DynamicFileRecord* file, FileSymbolProc proc, void* data) {
+    SheetBlockStream block;
+    OSStatus st = OpenFileSymbolsBlock(file, &block);
+    FileSymbolList* list = nullptr;
+    if (st == status::kNoErr) {
+        list = CreateFileSymbolList();
+        st = list ? ReadFileSymbols(block.stream, list, true) : status::kOutOfMemory;
+    }
+    CloseSheetBlockStream(&block);
+    if (st == status::kNoErr && CountFileSymbols(list) == 0) st = kNoFileSymbolsErr;
+    for (auto* entry = static_cast<FileSymbolEntry*>(LLFirst(list)); st == status::kNoErr && entry;
+         entry = entry->next) {
+        st = proc(entry->position, entry->item, data);
+    }
+    if (list) DestroyFileSymbolList(list);
+    return st;
+}
+
+OSStatus ReadSheetFileSymbol(DynamicFileRecord* file, uint32_t position, Handle* outItem) {
+    *outItem = nullptr;
+    SheetBlockStream block;
+    OSStatus st = OpenFileSymbolsBlock(file, &block);
+    FileSymbolEntry* entry = nullptr;
+    if (st == status::kNoErr) st = ReadOneFileSymbol(block.stream, position, &entry);
+    CloseSheetBlockStream(&block);
+    if (st != status::kNoErr) return st;
+    *outItem = entry->item;
+    entry->item = nullptr;
+    DestroyFileSymbolEntry(entry);
+    return status::kNoErr;
+}
+
 }  // namespace plexa

@@ -19,11 +19,13 @@
 #include <cstdint>
 
 #include "files/names_digest.h"
+#include "files/sheet_services.h"
 #include "foundation/filespec.h"
 #include "foundation/types.h"
 
 namespace plexa {
 
+struct DynamicFileRecord;
 struct LinkListHeader;
 struct StreamRecord;
 struct SheetRecord;
@@ -76,5 +78,11 @@ OSStatus ReadOneFileSymbol(StreamRecord* stream, uint32_t position, FileSymbolEn
 // Opens the file read-only and appends the entries of its block 12; nothing (and 0) when the file
 // has no such block.
 OSStatus LoadSheetFileSymbols(const FileSpec* spec, FileSymbolList* list);
+// The sheet file's own readers of block 12 for the sheet services: every file symbol of an open
+// sheet file in file order (kNoFileSymbolsErr when it has none; a non-zero answer of the
+// procedure ends the walk and is returned), and the one at a stream position of the block, its
+// flattened item in a new handle.
+OSStatus EnumSheetFileSymbols(DynamicFileRecord* file, FileSymbolProc proc, void* data);
+OSStatus ReadSheetFileSymbol(DynamicFileRecord* file, uint32_t position, Handle* outItem);
 
 }  // namespace plexa

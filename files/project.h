@@ -58,6 +58,9 @@
 namespace plexa {
 
 struct AnnotationContextHooks;
+struct DataContextHooks;
+struct ModelHooks;
+struct SymbolHooks;
 struct AnnotationMap;
 struct DAHeader;
 struct LinkListHeader;
@@ -283,7 +286,8 @@ extern ProjectRecord* gProjectList;
 // What the project needs of the modules that own its window, log, analyses and library files.
 // They install these calls at start-up; where a call is missing, the default beside it applies.
 struct ProjectServices {
-    // The project window with its hierarchy tree view. Default: none.
+    // The project window with its hierarchy tree view. Default: none. Optional: a program
+    // without windows opens projects without one (a hook that answers none fails the open).
     VXWindowRecordTag* (*createWindow)(ProjectRecord* project) = nullptr;
     // Frees the project window. Default: nothing.
     void (*destroyWindow)(ProjectRecord* project) = nullptr;
@@ -301,6 +305,8 @@ struct ProjectServices {
     // Stores the tree view's states in the instances before they are written. Default: nothing.
     void (*markTreeInstances)(ProjectRecord* project) = nullptr;
     // The order key of a signal-map entry that is being built. Default: the entry's key.
+    // Optional: the netlist build keeps its signal map apart and stores finished keys, so no
+    // entry of a project's map is in the building state.
     int32_t (*signalMapBuildKey)(const SpiceSignalMapEntry* entry) = nullptr;
 };
 void SetProjectServices(const ProjectServices& services);
@@ -378,6 +384,10 @@ void FreeAnnotationTable(ProjectRecord* project, SheetSpec* spec);
 // Gives the annotation maps of the model what they need of projects, sheet specs and instances
 // (their flags, maps, files and tables); the sheet-file parts are left as they are.
 void AddProjectAnnotationHooks(AnnotationContextHooks& hooks);
+// Gives the sheet model what it reads of projects: the signal scope settings, the slot-suffix
+// option, the annotation of a sheet's hierarchy context and its designator texts, and the
+// built-in fields of projects ("ProjectFile", ...) and hierarchy tree nodes ("InstancePath", ...).
+void AddProjectModelHooks(ModelHooks& model, SymbolHooks& symbols, DataContextHooks& fields);
 
 // ---- The file as a whole ----
 

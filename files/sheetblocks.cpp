@@ -64,33 +64,57 @@ void SymbolAttribute(SheetRecord* sheet, SymbolRecord* symbol, const char* name,
                       nullptr, size);
 }
 
-// A name that the sheet symbol layer gives through its hook when it is installed; else the
+// A name that an installed service gives (tests stand in for the sheet symbol layer); else the
 // model's (a sheet symbol's own data, a component's name), else the symbol's attribute.
 using SymbolNameHook = void (*)(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size);
 using ModelNameProc = void (*)(const SymbolRecord* symbol, StringBlock block, char* name);
-void NameOf(SymbolNameHook hook, ModelNameProc model, const char* attribute, SheetRecord* sheet,
-            SymbolRecord* symbol, char* out, int32_t size) {
+void ModelNameOrAttribute(ModelNameProc model, const char* attribute, SheetRecord* sheet, SymbolRecord* symbol,
+                          char* out, int32_t size) {
     out[0] = 0;
-    if (hook) {
-        hook(sheet, symbol, out, size);
-        out[size - 1] = 0;
-        return;
-    }
     char name[kSymbolTextSize] = "";
     model(symbol, sheet->stringBlock, name);
     if (name[0]) std::snprintf(out, size_t(size), "%s", name);
     else SymbolAttribute(sheet, symbol, attribute, out, size);
 }
+void NameOf(SymbolNameHook hook, SymbolNameHook plain, SheetRecord* sheet, SymbolRecord* symbol, char* out,
+            int32_t size) {
+    out[0] = 0;
+    (hook ? hook : plain)(sheet, symbol, out, size);
+    out[size - 1] = 0;
+}
 void ModelSubSheetName(const SymbolRecord* symbol, StringBlock block, char* name) {
     GetSymbolSheetName(symbol, block, name);
 }
 
-struct PendingReference {
+// One symbol of the sheet's sub-sheet map, as block 3 stores it.
+struct SubSheetSymbol {
     uint32_t serial;
     std::string subSheetName;
-    std::string symbolName;
-    uint16_t flags;
+    std::string referenceName;
+    uint32_t symbolFlags;
+    bool componentOrSheetSymbol;
 };
+
+// The sheet's sub-sheet map in its order: each new symbol first, so the symbol list backwards.
+std::vector<SubSheetSymbol> SubSheetMap(SheetRecord* sheet) {
+    const SheetServices& services = GetSheetServices();
+    std::vector<SubSheetSymbol> entries;
+    // Room for any stored string, cut to the block's limit when written.
+    char subSheet[kStringSpecBufferSize];
+    char name[kStringSpecBufferSize];
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol; symbol = symbol->next) {
+        if (!(symbol->flags & kSymbolSubSheetBits) || symbol->serial == 0) continue;
+        NameOf(services.symbolSubSheetName, GetSymbolSubSheetFileName, sheet, symbol, subSheet, sizeof subSheet);
+        if (subSheet[0] == 0) continue;
+        const bool componentOrSheet = symbol->component || (symbol->flags & kSymbolSheetSymbol);
+        name[0] = 0;
+        if (!componentOrSheet) SymbolAttribute(sheet, symbol, kAttrRefName, name, sizeof name);
+        if (name[0] == 0) NameOf(services.symbolName, GetSymbolSubSheetSymbolName, sheet, symbol, name, sizeof name);
+        entries.push_back({symbol->serial, ShortName(subSheet), ShortName(name), symbol->flags, componentOrSheet});
+    }
+    std::reverse(entries.begin(), entries.end());
+    return entries;
+}
 
 StringBlock ReferenceStrings(LinkListHeader* list) {
     return list ? static_cast<StringBlock>(list->owner) : nullptr;
@@ -112,31 +136,31 @@ OSStatus ReadShortName(StreamRecord* stream, StringBlock strings, StringSpec* sp
 
 // ---- Block 3 ----
 
-OSStatus WriteSubSheetRefs(SheetRecord* sheet, StreamRecord* stream) {
-    const SheetServices& services = GetSheetServices();
-    std::vector<PendingReference> entries;
-    // Room for any stored string, cut to the block's limit when written.
-    char subSheet[kStringSpecBufferSize];
-    char name[kStringSpecBufferSize];
-    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol; symbol = symbol->next) {
-        if (!(symbol->flags & kSymbolSubSheetBits) || symbol->serial == 0) continue;
-        NameOf(services.symbolSubSheetName, ModelSubSheetName, kAttrSubSheetName, sheet, symbol, subSheet,
-               sizeof subSheet);
-        if (subSheet[0] == 0) continue;
-        const bool componentOrSheet = symbol->component || (symbol->flags & kSymbolSheetSymbol);
-        name[0] = 0;
-        if (!componentOrSheet) SymbolAttribute(sheet, symbol, kAttrRefName, name, sizeof name);
-        if (name[0] == 0) NameOf(services.symbolName, GetSymbolName, kAttrNameName, sheet, symbol, name, sizeof name);
-        const uint16_t flags = uint16_t((symbol->flags & kSubSheetSymbolBits) |
-                                        (componentOrSheet ? kSubSheetComponentOrSheetSymbol : 0));
-        entries.push_back({symbol->serial, ShortName(subSheet), ShortName(name), flags});
+void GetSymbolSubSheetFileName(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) {
+    ModelNameOrAttribute(ModelSubSheetName, kAttrSubSheetName, sheet, symbol, out, size);
+}
+
+void GetSymbolSubSheetSymbolName(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size) {
+    ModelNameOrAttribute(GetSymbolName, kAttrNameName, sheet, symbol, out, size);
+}
+
+void EnumOpenSheetSubSheets(SheetRecord* sheet, OpenSubSheetProc proc, void* data) {
+    if (!sheet) return;
+    for (const SubSheetSymbol& entry : SubSheetMap(sheet)) {
+        proc(OpenSubSheetEntry{entry.subSheetName.c_str(), entry.referenceName.c_str(), entry.serial,
+                               entry.symbolFlags, entry.componentOrSheetSymbol},
+             data);
     }
-    // The sheet's sub-sheet map puts each new symbol first.
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        if (OSStatus st = StreamWriteLong(stream, entry->serial)) return st;
-        if (OSStatus st = WriteShortString(stream, entry->subSheetName)) return st;
-        if (OSStatus st = WriteShortString(stream, entry->symbolName)) return st;
-        if (OSStatus st = StreamWriteWord(stream, entry->flags)) return st;
+}
+
+OSStatus WriteSubSheetRefs(SheetRecord* sheet, StreamRecord* stream) {
+    for (const SubSheetSymbol& entry : SubSheetMap(sheet)) {
+        const uint16_t flags = uint16_t((entry.symbolFlags & kSubSheetSymbolBits) |
+                                        (entry.componentOrSheetSymbol ? kSubSheetComponentOrSheetSymbol : 0));
+        if (OSStatus st = StreamWriteLong(stream, entry.serial)) return st;
+        if (OSStatus st = WriteShortString(stream, entry.subSheetName)) return st;
+        if (OSStatus st = WriteShortString(stream, entry.referenceName)) return st;
+        if (OSStatus st = StreamWriteWord(stream, flags)) return st;
     }
     return StreamWriteLong(stream, 0);
 }

@@ -34,6 +34,7 @@ namespace plexa {
 struct LinkListHeader;
 struct SheetRecord;
 struct StreamRecord;
+struct SymbolRecord;
 
 // ---- Block 3 ----
 
@@ -51,6 +52,14 @@ struct SheetFileReference {
 };
 
 OSStatus WriteSubSheetRefs(SheetRecord* sheet, StreamRecord* stream);
+// A placed symbol's sub-sheet file name (a sheet symbol's file name, else its "~SUB" attribute)
+// and its name (its component's name, a sheet symbol's name, else its "~NAM" attribute), into
+// buffers of `size` bytes: what the sheet services give unless a test stands in.
+void GetSymbolSubSheetFileName(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size);
+void GetSymbolSubSheetSymbolName(SheetRecord* sheet, SymbolRecord* symbol, char* out, int32_t size);
+// Every entry of the open sheet's sub-sheet map in the map's order (the references that block 3
+// would store for it).
+void EnumOpenSheetSubSheets(SheetRecord* sheet, OpenSubSheetProc proc, void* data);
 // Reads the block's content into a new list in file order; none (and 0) for a block with no
 // entries. On failure nothing is kept.
 OSStatus ReadSheetFileReferences(StreamRecord* stream, bool swap, LinkListHeader** list);

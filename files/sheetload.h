@@ -32,6 +32,9 @@ constexpr uint32_t kSheetStringCompactionSlack = 2048;
 // their owners. Without compactStringBlock the threshold and version are brought up to date and
 // the strings are left where they are.
 struct SheetLoadHooks {
+    // Moves the sheet's live strings into a fresh string block when it grew past its threshold.
+    // Optional: the application's compaction; without it the block keeps its dead strings and
+    // the threshold moves on.
     void (*compactStringBlock)(SheetRecord* sheet) = nullptr;
     // The sheets shown in sheet windows: the visible windows' front to back (visible), else those
     // of the windows not shown. A program without windows has none.

@@ -19,7 +19,13 @@
 #include "foundation/strings.h"
 #include "foundation/tempfiles.h"
 #include "model/annotation.h"
+#include "model/busses.h"
+#include "model/components.h"
+#include "model/imagelist.h"
+#include "model/pindata.h"
 #include "model/sheet.h"
+#include "model/symbols.h"
+#include "model/themes.h"
 
 namespace plexa {
 namespace {
@@ -198,5 +204,15 @@ OSStatus RealSaveSchematicSheet(SheetRecord* sheet, bool askName, bool asCopy) {
 }
 
 OSStatus SaveSchematicSheet(SheetRecord* sheet) { return RealSaveSchematicSheet(sheet, false, false); }
+
+void TidySheetForSave(SheetRecord* sheet) {
+    if (!sheet) return;
+    PurgeStyleList(sheet->styleList, sheet->textList, sheet->textFrameList);
+    CompactBreakOutTable(sheet->breakOutTable, sheet->signalList);
+    PurgeComponentList(sheet->componentList, sheet->symbolList);
+    PurgeSymbolMap(sheet);
+    CompactSheetsImageList(sheet);
+    PurgeSheetPinTable(sheet);
+}
 
 }  // namespace plexa

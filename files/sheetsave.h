@@ -48,7 +48,8 @@ struct SheetSaveHooks {
     // The position of the sheet's window and the visible part of the sheet (its view rectangle):
     // false when the sheet has no window. A program without windows has none.
     bool (*windowPlace)(SheetRecord* sheet, Rect* position, Rect* view) = nullptr;
-    // Ends text editing, clears the selection and drops the undo action.
+    // Ends text editing, clears the selection and drops the undo action. Optional: without the
+    // sheet editor there is none of them.
     void (*prepare)(SheetRecord* sheet) = nullptr;
     // Brings the file symbols and dirty child symbols up to date and tidies the sheet's lists.
     void (*tidy)(SheetRecord* sheet) = nullptr;
@@ -89,6 +90,10 @@ void ProposedSaveName(const FileSpec* spec, int32_t kind, char* out, int32_t siz
 OSStatus RealSaveSchematicSheet(SheetRecord* sheet, bool askName, bool asCopy);
 // The sheet store's save: RealSaveSchematicSheet(sheet, false, false).
 OSStatus SaveSchematicSheet(SheetRecord* sheet);
+// The sheet's lists tidied before a save: unused text styles, components, symbol definitions,
+// images and pin data dropped, the break-out table compacted (the save's tidying without the
+// editors' file symbols and child symbols).
+void TidySheetForSave(SheetRecord* sheet);
 // Writes one project's annotation of the sheet when it is dirty: applies the pending changes,
 // purges missing symbols and instances, writes the project's block.
 OSStatus SaveSheetInstancesAnnotation(ProjectRecord* project, SheetSpec* spec, SheetRecord* sheet);

@@ -47,7 +47,11 @@ void StoreReleaseSheet(SheetRecord* sheet) {
 void SetSheetModifiedStatus(SheetRecord* sheet, int32_t reason) {
     if (!sheet) return;
     if (gStoreHooks.setModified) gStoreHooks.setModified(sheet, reason);
-    else sheet->modifiedFlags |= kSheetModifiedContent;
+    else MarkSheetModified(sheet, reason);
+}
+
+void MarkSheetModified(SheetRecord* sheet, int32_t) {
+    if (sheet) sheet->modifiedFlags |= kSheetModifiedContent;
 }
 
 }  // namespace plexa

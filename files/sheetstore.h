@@ -43,5 +43,8 @@ OSStatus StoreLoadSheet(ProjectRecord* project, SheetSpec* spec, SheetRecord** s
 OSStatus StoreSaveSheet(SheetRecord* sheet);
 void StoreReleaseSheet(SheetRecord* sheet);
 void SetSheetModifiedStatus(SheetRecord* sheet, int32_t reason);
+// The plain mark of a change whatever its reason, for a sheet without the sheet editor: the
+// content bit of its modified flags.
+void MarkSheetModified(SheetRecord* sheet, int32_t reason);
 
 }  // namespace plexa

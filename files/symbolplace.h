@@ -53,7 +53,8 @@ struct SymbolPlaceHooks {
     // Brings the project's hierarchy up to date. Default: nothing.
     void (*updateProjectHierarchy)(ProjectRecord* project, int32_t reason) = nullptr;
     // Places the symbol's name and designator texts (either may be none) and makes the missing
-    // ones. Default: the texts stay where the definition put them.
+    // ones. Default: the texts stay where the definition put them. Optional: the sheet editor's
+    // choice of the texts that a placed symbol shows; without it the definition's texts stand.
     void (*createSymbolTextItems)(SheetRecord* sheet, SymbolRecord* symbol, TextRecord* name,
                                   TextRecord* designator, Rect* area) = nullptr;
 };

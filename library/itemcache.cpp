@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "files/symbolplace.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
@@ -12,6 +13,7 @@
 #include "library/sheetlib.h"
 #include "model/libitem.h"
 #include "model/pindata.h"
+#include "model/sheet.h"
 #include "model/symboldata.h"
 #include "model/textframes.h"
 #include "model/texts.h"
@@ -327,6 +329,47 @@ int32_t LibraryItemLookup(LibraryItemMap map, StringBlock names, const char* nam
         if (StrCINCmp(found, name, kStringSpecBufferSize) == 0) return i;
     }
     return -1;
+}
+
+bool ItemCacheSelection(SymbolSelection* out) {
+    CachedLibData data{};
+    GetCachedLibData(&data);
+    if (!data.item) return false;
+    LibSelection selection{};
+    GetCachedLibSelection(&selection);
+    static char fileName[kCachedFileNameSize];
+    GetCachedLibraryFileName(fileName);
+    out->item = data.item;
+    out->nameIndex = selection.nameIndex;
+    out->symbolIndex = selection.part;
+    out->alternate = selection.alternate != 0;
+    out->sourceName = fileName;
+    out->timeStamp = int32_t(data.timeStamp);
+    return true;
+}
+
+namespace {
+// The cached item's name while a save holds its file released.
+char gReleasedItemName[kLibItemTextSize];
+}  // namespace
+
+bool ReleaseCachedLibraryForSave(const FileSpec* target) {
+    const int32_t index = GetLibFileIndex(kLibFilesAll, target);
+    if (index < 0 || index != gItemCache.selection.fileIndex) return false;
+    GetCachedLibraryItemName(gReleasedItemName);
+    SetCachedLibraryFile(kLibFilesAll, -1);
+    return true;
+}
+
+void ReopenCachedLibraryAfterSave(SheetRecord* sheet, const FileSpec* target) {
+    char name[kLibItemTextSize];
+    std::memcpy(name, gReleasedItemName, sizeof name);
+    gReleasedItemName[0] = 0;
+    if (!sheet || !sheet->fileSymbolList || sheet->fileSymbolList->count == 0) return;
+    const int32_t index = GetLibFileIndex(kLibFilesAll, target);
+    if (index < 0 || SetCachedLibraryFile(kLibFilesAll, index) != status::kNoErr) return;
+    const int32_t item = name[0] ? LibraryItemLookup(GetCachedLibraryFileItemMap(), GetCachedLibraryNamesData(), name) : 0;
+    SetCachedLibraryItem(item >= 0 ? item : 0);
 }
 
 }  // namespace plexa

@@ -19,6 +19,8 @@ namespace plexa {
 
 struct LibraryItem;
 struct LinkListHeader;
+struct SheetRecord;
+struct SymbolSelection;
 struct VXWindowRecordTag;
 using TextStyleList = LinkListHeader;
 
@@ -125,6 +127,10 @@ LibraryFileRecord* GetCachedLibraryFile();
 void GetCachedLibraryFileName(char* name);
 // The name of the selected entry; empty when none.
 void GetCachedLibraryItemName(char* name);
+// The selection as the placing of symbols takes it (files/symbolplace.h): the cached item, the
+// selected name, part and alternate, the file's name (kept until the next call) and the item's
+// time stamp; false when no item is selected.
+bool ItemCacheSelection(SymbolSelection* out);
 
 // Builds the display texts of the selected symbol for a view (none: the measuring state): pin
 // texts show the pin numbers of the first section that uses the part (in the pin set of the
@@ -136,6 +142,12 @@ void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform, bool measu
 // After a library file was written: its digest record is rewritten, and when it is the selected
 // file it is opened again and the item of the same name selected (the first item when it went).
 void LibraryFileChanged(const FileSpec* spec);
+// A sheet save over the selected library file: lets go of the file (remembering the selected
+// item's name) and answers true; false when the target is not the selected file.
+bool ReleaseCachedLibraryForSave(const FileSpec* target);
+// After that save: when the sheet has file symbols, the saved file is the selected library again
+// with the remembered item selected (the first one when it went or none was selected).
+void ReopenCachedLibraryAfterSave(SheetRecord* sheet, const FileSpec* target);
 
 void ClearCacheData(bool destroyItem);
 void UpdateCacheData();

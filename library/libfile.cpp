@@ -483,25 +483,13 @@ OSStatus LoadLibraryItemFromSheet(DynamicFileRecord* file, uint32_t position, Ha
     if (file->fileType != kSheetFileType) return status::kUnknownFileKind;
     // An installed reader (tests) stands in for the sheet file's own.
     const SheetServices& services = GetSheetServices();
-    if (services.readOneFileSymbol) {
-        const OSStatus st = services.readOneFileSymbol(file, position, outItem);
-        if (st != status::kNoErr && *outItem) {
-            MemFree(*outItem);
-            *outItem = nullptr;
-        }
-        return st;
+    const OSStatus st = services.readOneFileSymbol ? services.readOneFileSymbol(file, position, outItem)
+                                                   : ReadSheetFileSymbol(file, position, outItem);
+    if (st != status::kNoErr && *outItem) {
+        MemFree(*outItem);
+        *outItem = nullptr;
     }
-    SheetBlockStream block;
-    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
-    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
-    FileSymbolEntry* entry = nullptr;
-    if (st == status::kNoErr) st = ReadOneFileSymbol(block.stream, position, &entry);
-    CloseSheetBlockStream(&block);
-    if (st != status::kNoErr) return st;
-    *outItem = entry->item;
-    entry->item = nullptr;
-    DestroyFileSymbolEntry(entry);
-    return status::kNoErr;
+    return st;
 }
 
 }  // namespace plexa

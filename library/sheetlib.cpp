@@ -20,27 +20,12 @@ constexpr int32_t kSheetNamesQuantum = 64;
 // What the walk answers to stop at the first file symbol.
 constexpr OSStatus kFoundOne = 1;
 
-// The sheet's file symbols in their block's order; an installed reader (tests) stands in for the
-// sheet file's own.
+// The sheet's file symbols in their block's order, through the sheet services (tests stand in
+// for the sheet file's own reader there).
 OSStatus EnumFileSymbols(DynamicFileRecord* file, FileSymbolProc proc, void* data) {
     const SheetServices& services = GetSheetServices();
-    if (services.enumFileSymbols) return services.enumFileSymbols(file, proc, data);
-    SheetBlockStream block;
-    OSStatus st = OpenSheetBlockStream(file, kSheetFileSymbolsBlock, false, &block);
-    if (st == status::kNoErr && !block.stream) st = kNoFileSymbolsErr;
-    FileSymbolList* list = nullptr;
-    if (st == status::kNoErr) {
-        list = CreateFileSymbolList();
-        st = list ? ReadFileSymbols(block.stream, list, true) : status::kOutOfMemory;
-    }
-    CloseSheetBlockStream(&block);
-    if (st == status::kNoErr && CountFileSymbols(list) == 0) st = kNoFileSymbolsErr;
-    for (auto* entry = static_cast<FileSymbolEntry*>(LLFirst(list)); st == status::kNoErr && entry;
-         entry = entry->next) {
-        st = proc(entry->position, entry->item, data);
-    }
-    if (list) DestroyFileSymbolList(list);
-    return st;
+    return services.enumFileSymbols ? services.enumFileSymbols(file, proc, data)
+                                    : EnumSheetFileSymbols(file, proc, data);
 }
 
 // A file symbol whose bytes are not an item with names is passed over, as a library's rebuild

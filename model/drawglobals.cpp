@@ -17,16 +17,23 @@ void SetSheetColorHooks(const SheetColorHooks& hooks) { gHooks = hooks; }
 const SheetColorHooks& GetSheetColorHooks() { return gHooks; }
 
 void Set_Fore_Color(int16_t index) {
-    if (gHooks.setForeColor) return gHooks.setForeColor(index);
-    QZSetColor(nullptr, index == kColorIndexBackground ? kVXDefaultBackColor : kVXDefaultForeColor,
-               false);
+    if (gHooks.setForeColor) gHooks.setForeColor(index);
+    else SetDefaultForeColor(index);
 }
 
 void Set_Bak_Color() {
-    if (gHooks.setBackColor) return gHooks.setBackColor();
-    QZSetColor(nullptr, kVXDefaultBackColor, true);
+    if (gHooks.setBackColor) gHooks.setBackColor();
+    else SetDefaultBackColor();
 }
 
-bool PrefsColorDrawing() { return gHooks.colorPreferred ? gHooks.colorPreferred() : true; }
+bool PrefsColorDrawing() { return gHooks.colorPreferred ? gHooks.colorPreferred() : DefaultColorPreferred(); }
+
+void SetDefaultForeColor(int16_t index) {
+    QZSetColor(nullptr, index == kColorIndexBackground ? kVXDefaultBackColor : kVXDefaultForeColor, false);
+}
+
+void SetDefaultBackColor() { QZSetColor(nullptr, kVXDefaultBackColor, true); }
+
+bool DefaultColorPreferred() { return true; }
 
 }  // namespace plexa

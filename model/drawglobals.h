@@ -38,4 +38,9 @@ void Set_Fore_Color(int16_t index);
 void Set_Bak_Color();
 bool PrefsColorDrawing();
 
+// The plain set-up of a program without preferences: black on white, drawn in colour.
+void SetDefaultForeColor(int16_t index);
+void SetDefaultBackColor();
+bool DefaultColorPreferred();
+
 }  // namespace plexa

@@ -100,6 +100,8 @@ struct DataContextHooks {
     void (*treeNodeField)(ProjectRecord* project, uint64_t node, uint64_t root, uint32_t code,
                           char* out, int32_t size) = nullptr;
     // Any field of a context bound to a netlist-database item (flag kCtxNetlist) into out.
+    // Optional: no netlist database binds a data context here (the report interpreter reads its
+    // items' fields itself); without it such a context's fields are empty.
     void (*netlistField)(const DataContext* context, uint32_t code, char* out,
                          int32_t size) = nullptr;
 };

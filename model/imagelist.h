@@ -76,6 +76,7 @@ OSStatus InflateImageListImage(StreamRecord* stream, ImageList* list, int32_t* i
 // installs it at start-up.
 struct ImageListSheetHooks {
     // Drops the sheet's undoable action (which may hold elements that refer to images).
+    // Optional: without the sheet editor's undo there is no such action.
     void (*clearUndoAction)(SheetRecord* sheet) = nullptr;
 };
 void SetImageListSheetHooks(const ImageListSheetHooks& hooks);

@@ -27,10 +27,11 @@ void CollectUndoSheetTextAltRef(SheetRecord* sheet, TextRecord* text, int64_t ol
 }
 
 void DrawJunctionDot(Point pt, int32_t mode) {
-    if (gHooks.drawJunctionDot) {
-        gHooks.drawJunctionDot(pt, mode);
-        return;
-    }
+    if (gHooks.drawJunctionDot) gHooks.drawJunctionDot(pt, mode);
+    else DrawSquareJunctionDot(pt, mode);
+}
+
+void DrawSquareJunctionDot(Point pt, int32_t) {
     Rect dot;
     VXSetRect(&dot, int16_t(pt.h - 2), int16_t(pt.v - 2), int16_t(pt.h + 3), int16_t(pt.v + 3));
     VXRectDispatch(&dot, 1);

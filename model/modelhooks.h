@@ -24,9 +24,11 @@ struct Point;
 struct Rect;
 
 struct ModelHooks {
-    // Adds bits to the mask of changed preference blocks (0x100: the excluded fonts).
+    // Adds bits to the mask of changed preference blocks (0x100: the excluded fonts). Optional:
+    // the application's preferences file; a program without it has no blocks to write again.
     void (*changedPreferences)(uint32_t mask) = nullptr;
-    // Records in the collecting undo action that a text's owner changed from oldOwner.
+    // Records in the collecting undo action that a text's owner changed from oldOwner. Optional:
+    // the sheet editor's undo; without it there is no action to record in.
     void (*collectTextOwnerChange)(SheetRecord* sheet, TextRecord* text, int64_t oldOwner) =
         nullptr;
     // Runs the Other Fonts dialog over name[256]: true with the chosen family in name.
@@ -43,7 +45,8 @@ struct ModelHooks {
     LinkListHeader* (*createFileSymbolList)() = nullptr;
     void (*destroyFileSymbolList)(LinkListHeader* list) = nullptr;
     // Frees what the sheet editor made on demand in a sheet being destroyed (log window, text
-    // editor, item modifiers, split-wire list, undo action) and clears those fields.
+    // editor, item modifiers, split-wire list, undo action) and clears those fields. Optional:
+    // without the sheet editor nothing of it was made.
     void (*releaseSheetEditorParts)(SheetRecord* sheet) = nullptr;
     // The sheet of the sheet window that is the window's top parent, or null. A program without
     // windows has none.
@@ -58,8 +61,9 @@ const ModelHooks& GetModelHooks();
 // The hooks' calls, as the model's modules make them.
 void ChangedPreferences(uint32_t mask);
 void CollectUndoSheetTextAltRef(SheetRecord* sheet, TextRecord* text, int64_t oldOwner);
-// Without a hook: a filled 5 x 5 square in the current window.
+// Without a hook: a filled 5 x 5 square in the current window (DrawSquareJunctionDot).
 void DrawJunctionDot(Point pt, int32_t mode);
+void DrawSquareJunctionDot(Point pt, int32_t mode);
 // Without a hook: the area grown by the handle size, invalidated in the sheet's window.
 void InvalSheetView(SheetRecord* sheet, const Rect* area);
 // Without a hook or a project: port level 1, break-outs not global.

@@ -187,6 +187,11 @@ void HookPortName(const SymbolRecord* s, int32_t port, StringBlock b, char* out)
 void SetSheetSymbolHooks(const SheetSymbolHooks& hooks) { gHooks = hooks; }
 const SheetSymbolHooks& GetSheetSymbolHooks() { return gHooks; }
 
+void AddSheetSymbolPortHooks(SheetSymbolHooks& hooks) {
+    hooks.positionPortText = PlacePortTextPlainly;
+    hooks.deletePortWire = RemovePortWire;
+}
+
 void AddSheetSymbolModelHooks(SymbolHooks& hooks) {
     hooks.getSheetSymbolName = HookGetName;
     hooks.setSheetSymbolName = HookSetName;

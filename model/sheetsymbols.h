@@ -216,5 +216,9 @@ const SheetSymbolHooks& GetSheetSymbolHooks();
 
 // Puts this module's calls in the placed symbols' hooks (model/symbols.h), keeping the others.
 void AddSheetSymbolModelHooks(SymbolHooks& hooks);
+// Puts the plain placing of a port's name text and removal of its wire (the defaults above) in
+// the hooks, for a program without the sheet editor.
+void AddSheetSymbolPortHooks(SheetSymbolHooks& hooks);
+
 
 }  // namespace plexa

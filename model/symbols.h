@@ -310,7 +310,8 @@ struct SymbolHooks {
     void (*loadContextAnnotation)(SheetRecord* sheet) = nullptr;
     void (*setSymbolCtxText)(SheetRecord* sheet, SymbolRecord* symbol, int32_t slot,
                              const char* designator, Rect* area) = nullptr;
-    // The sheet editor.
+    // The sheet editor. Optional (clearSheetUndoAction): without the sheet editor's undo there is
+    // no action to drop.
     void (*clearSheetUndoAction)(SheetRecord* sheet) = nullptr;
     void (*invalSheetView)(SheetRecord* sheet, const Rect* area) = nullptr;
     // Opening what a symbol came from (the library browser and the editors).

@@ -59,7 +59,8 @@ struct SpiceAnnotationAttribute {
 static_assert(sizeof(SpiceAnnotationAttribute) == 8);
 
 struct SymbolTextHooks {
-    // The preferences' text offsets, or null when no preferences record is loaded.
+    // The preferences' text offsets, or null when no preferences record is loaded. Optional: a
+    // program without the application's preferences takes the default offsets.
     const SymbolTextOffsets* (*preferences)() = nullptr;
     // A sheet-symbol port's position relative to the symbol's origin and its side (1 right edge,
     // 3 left edge).
@@ -68,7 +69,8 @@ struct SymbolTextHooks {
     // A new chunky block of SpiceAnnotationAttribute items (the caller destroys it), or null.
     VXChunkyBlock (*getSpiceAnnotationAttributes)(SheetRecord* sheet, SymbolRecord* symbol) =
         nullptr;
-    // The sheet editor: rebuild the selection region; mark the sheet changed for a reason.
+    // The sheet editor: rebuild the selection region (optional: without the sheet editor nothing
+    // is selected); mark the sheet changed for a reason.
     void (*buildDrawingSelectRgn)(SheetRecord* sheet) = nullptr;
     void (*setSheetModifiedStatus)(SheetRecord* sheet, uint32_t reason) = nullptr;
     // Moves the ruler guide marks while a frame is dragged.

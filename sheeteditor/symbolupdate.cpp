@@ -134,23 +134,6 @@ private:
     static inline int32_t depth_ = 0;
 };
 
-bool ItemCacheSelection(SymbolSelection* out) {
-    CachedLibData data{};
-    GetCachedLibData(&data);
-    if (!data.item) return false;
-    LibSelection selection{};
-    GetCachedLibSelection(&selection);
-    static char fileName[kCachedFileNameSize];
-    GetCachedLibraryFileName(fileName);
-    out->item = data.item;
-    out->nameIndex = selection.nameIndex;
-    out->symbolIndex = selection.part;
-    out->alternate = selection.alternate != 0;
-    out->sourceName = fileName;
-    out->timeStamp = int32_t(data.timeStamp);
-    return true;
-}
-
 // Replaces the symbol from the current selection, selecting the old one; true when replaced.
 bool ReplaceFromSelection(SheetRecord* sheet, ProjectRecord* project, SymbolRecord* symbol,
                           const SymbolSelection& selection, bool logUpdates, uint32_t options, Rect* changed,
@@ -230,8 +213,6 @@ void EnumVisibleSheetWindows(void (*proc)(SheetRecord* sheet, void* data), void*
             if (SheetRecord* sheet = WindowToDrawing(window)) proc(sheet, data);
 }
 const SymbolUpdateHooks& GetSymbolUpdateHooks() { return gHooks; }
-
-void AddItemCacheSelection(SymbolPlaceHooks& hooks) { hooks.currentSelection = ItemCacheSelection; }
 
 void CalcReplaceSymbolLogMessages(const ReplaceSymbolLogEntry& entry, char* first, char* second, int32_t size) {
     const char* kind = entry.fileSymbol ? "child sheet" : "library";

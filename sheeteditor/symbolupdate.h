@@ -76,9 +76,6 @@ const SymbolUpdateHooks& GetSymbolUpdateHooks();
 // The sheet of every visible sheet window, front to back.
 void EnumVisibleSheetWindows(void (*proc)(SheetRecord* sheet, void* data), void* data);
 
-// Makes the item cache's selection the placing layer's current selection.
-void AddItemCacheSelection(SymbolPlaceHooks& hooks);
-
 // Appends an entry for the symbol to the project's log (else the sheet's); nothing without a log
 // or when the sheet has no spec in the project.
 void AddReplaceSymbolLogEntry(ProjectRecord* project, SheetRecord* sheet, SymbolRecord* symbol, int32_t code);

@@ -114,7 +114,7 @@ net IN scope=local sheet=0
 net LOOSE scope=local sheet=0 single
 net MID scope=local sheet=0
 net N2 scope=local sheet=0
-net OUT scope=port sheet=0
+net OUT scope=global sheet=0
 net VCC scope=global sheet=0 single
 pin U1.1 name=A net=IN node=I1
 pin U1.2 name=B net=MID node=I1

@@ -104,7 +104,6 @@ public:
         record_.hierarchy = withTree ? CreateSheetTree() : nullptr;
         record_.nextInstanceId = 1;
         record_.settings.annotationFlags = 2;
-        InstallCoreHooks();
         MoveTo(folder);
         EXPECT_TRUE(record_.paths);
     }
@@ -197,11 +196,9 @@ public:
         };
         SetAnnotationContextHooks(hooks);
     }
+    // The core's services and hooks come back.
     ~FakeServices() {
-        AnnotationContextHooks hooks = GetAnnotationContextHooks();
-        hooks.readSheetFileAnnotation = nullptr;
-        SetAnnotationContextHooks(hooks);
-        SetSheetServices(SheetServices{});
+        InstallCoreHooks();
         active_ = nullptr;
     }
     FakeServices(const FakeServices&) = delete;

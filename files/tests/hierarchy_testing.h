@@ -32,7 +32,6 @@ inline void StartModelForSheets() {
         static void Run() { SetUpTestSuite(); }
     };
     ModelStart::Run();
-    ASSERT_EQ(InitSymbolPool(), 0);
     InstallCoreHooks();
 }
 

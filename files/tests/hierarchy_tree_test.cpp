@@ -19,6 +19,7 @@
 #include "files/tests/hierarchy_testing.h"
 #include "files/tests/sheetfile_testing.h"
 #include "model/annotation.h"
+#include "model/fieldexpand.h"
 #include "model/sheetsymbols.h"
 #include "model/symbols.h"
 #include "model/texts.h"
@@ -34,10 +35,8 @@ protected:
         StartModelForSheets();
         defaults.emplace();
         SheetFileTest::SetUp();
-        InstallCoreHooks();
-        InstallSymbolNameServices();
         gLog.clear();
-        HierarchyHooks hooks;
+        HierarchyHooks hooks = GetHierarchyHooks();
         hooks.log = [](ProjectRecord*, const HierarchyLogEntry& e) {
             char code[16];
             std::snprintf(code, sizeof code, "%08X", unsigned(e.code));
@@ -47,8 +46,6 @@ protected:
         SetHierarchyHooks(hooks);
     }
     void TearDown() override {
-        SetHierarchyHooks(HierarchyHooks{});
-        SetSymbolHooks(SymbolHooks{});
         SheetFileTest::TearDown();
         defaults.reset();
     }
@@ -225,7 +222,6 @@ class PortCheck : public FixtureProject {
 protected:
     void SetUp() override {
         FixtureProject::SetUp();
-        InstallCoreHooks();
         top.emplace();
         symbol = top->Symbol(kSymbolSheetSymbol);
         symbol->sheetSymbolData = CreateSheetSymbolPorts();
@@ -292,6 +288,38 @@ TEST_F(PortCheck, AnOpenChildIsComparedWithItsUnsavedPorts) {
     EXPECT_EQ(Check(), (std::vector<std::string>{
                            "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
                        }));
+}
+
+// A sheet's fields in its context: the project's and those of its instance's tree node.
+TEST_F(FixtureProject, TheFieldsOfTheProjectAndOfTheTreeNodeOfASheetsInstance) {
+    FileSpec file = SheetSpecOf(tree.path("p/Amp.SHX"));
+    SheetRecord* sheet = nullptr;
+    ASSERT_EQ(LoadSchematicSheet(&file, &sheet, nullptr), 0);
+    ASSERT_EQ(CheckProjectHierarchy(P(), true, true), 0);  // the nodes take their designators' names
+    SheetNode* top = P()->hierarchy->first;
+    for (SheetNode* node : {Named("AMP10"), top}) {
+        ASSERT_NE(node, nullptr);
+        sheet->project = P();
+        sheet->hierarchyContext = RetrieveSheetInstance(P(), node, true);
+        DataContextChain* chain = BuildSheetContextChain(sheet, P());
+        ASSERT_NE(chain, nullptr);
+        std::string values;
+        for (const char* name : {"ProjectFile", "ProjectFolder", "TopCount", "InstancePath", "InstanceDepth",
+                                 "SheetOrder"}) {
+            char value[kFieldValueSize];
+            ExpandCtxChainValue(chain, name, value, sizeof value);
+            values += std::string(name) + "=" + value + ";";
+        }
+        DestroyDataCtxChain(chain);
+        const std::string folder = tree.path("p") + "/";  // a folder path ends in its delimiter
+        EXPECT_EQ(values, node == top ? "ProjectFile=Test.PRX;ProjectFolder=" + folder +
+                                            ";TopCount=2;InstancePath=Top;InstanceDepth=0;SheetOrder=1;"
+                                      : "ProjectFile=Test.PRX;ProjectFolder=" + folder +
+                                            ";TopCount=2;InstancePath=Top:AMP10;InstanceDepth=1;SheetOrder=;");
+    }
+    sheet->project = nullptr;
+    sheet->hierarchyContext = nullptr;
+    DestroySheet(sheet);
 }
 
 TEST_F(FixtureProject, ASheetInContextShowsItsInstancesDesignatorsAndUpdatesItsChildrenOnce) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/root.h"
 #include "files/tests/files_testing.h"
 #include "foundation/byteswap.h"
 #include "model/annotation.h"
@@ -19,7 +20,10 @@ namespace {
 
 class Instances : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override {
+        ASSERT_EQ(StartCore("files_tests"), 0);
+        InstallCoreHooks();
+    }
 
     // "id parent serial flags miss name" per instance, in list order.
     static std::vector<std::string> Dump(ProjectRecord* project) {

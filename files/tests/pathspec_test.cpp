@@ -14,8 +14,11 @@ namespace {
 
 class PathSpecs : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
-    void TearDown() override { SetPathSearchHooks(PathSearchHooks{}); }
+    void SetUp() override {
+        ASSERT_EQ(StartCore("files_tests"), 0);
+        InstallCoreHooks();
+    }
+    void TearDown() override { InstallCoreHooks(); }
 
     static std::string Path(PathSpecList* list, PathSpec* entry) {
         char path[kStringSpecBufferSize];

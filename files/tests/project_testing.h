@@ -512,17 +512,18 @@ inline std::string OtherOrder(uint8_t type, std::string bytes) {
 
 // ---- A fixture ----
 
-// A scratch folder "p" with an empty project file "p/Test.PRX"; the project services are put back
+// A scratch folder "p" with an empty project file "p/Test.PRX"; the core's hooks are put back
 // after each test.
 class ProjectFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        ASSERT_EQ(StartCore("files_tests"), 0);
+        InstallCoreHooks();
         tree.Folder("p");
         path = tree.path("p/Test.PRX");
         ASSERT_EQ(CreateProjectFile(path), 0);
     }
-    void TearDown() override { SetProjectServices(ProjectServices{}); }
+    void TearDown() override { InstallCoreHooks(); }
 
     Tree tree;
     std::string path;

@@ -109,6 +109,27 @@ TEST_F(SheetBlocks, WhichSymbolsMakeReferencesAndWhichNameTheyCarry) {
     EXPECT_EQ(list, nullptr);
 }
 
+// The sub-sheet map of an open sheet names the references that its block 3 would store, in the
+// block's order, with each symbol's own flags.
+TEST_F(SheetBlocks, AnOpenSheetsMapGivesTheReferencesItsBlockWouldStore) {
+    TestSheet sheet;
+    sheet.Symbol(kSymbolSheetSymbol, {{"~SUB", "Left.SHX"}, {"~NAM", "LEFT"}});
+    sheet.Symbol(0, {{"~SUB", "Ignored.SHX"}});
+    sheet.Symbol(kSymbolNamesSubSheet | 0x1000, {{"~SUB", "Right.SHX"}, {"~REF", "U7"}, {"~NAM", "RIGHT"}});
+    std::vector<std::string> open;
+    EnumOpenSheetSubSheets(sheet.get(), [](const OpenSubSheetEntry& e, void* data) {
+        char line[3 * kSheetFileReferenceNameSize];
+        std::snprintf(line, sizeof line, "%u %s %s %04X%s", e.serial, e.subSheetName, e.referenceName,
+                      unsigned(e.symbolFlags & 0xFFFF), e.componentOrSheetSymbol ? " component or sheet" : "");
+        static_cast<std::vector<std::string>*>(data)->push_back(line);
+    }, &open);
+    EXPECT_EQ(open, (std::vector<std::string>{"3 Right.SHX U7 1800", "1 Left.SHX LEFT 0400 component or sheet"}));
+    std::vector<std::string> stored;
+    ASSERT_EQ(ReadReferences(Written([&](StreamRecord* s) { return WriteSubSheetRefs(sheet.get(), s); }), false,
+                             &stored), 0);
+    EXPECT_EQ(stored, (std::vector<std::string>{"3 Right.SHX U7 1000", "1 Left.SHX LEFT 4000"}));
+}
+
 TEST_F(SheetBlocks, NamesUpToTheStoredLimitAreKeptWhole) {
     // 300 bytes of two-byte characters are cut to 127 whole characters; 255 single bytes stay.
     std::string accented;

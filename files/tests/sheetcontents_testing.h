@@ -44,9 +44,6 @@ class SheetContentsTest : public NetTest {
 protected:
     void SetUp() override {
         NetTest::SetUp();
-        InitImageLists();
-        ASSERT_EQ(InitSymbolPool(), 0);
-        InstallCoreHooks();
         path = dir.path() + "/sheet.SHX";
         spec = SheetSpecAt(path);
     }

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/root.h"
 #include "files/filesymbols.h"
 #include "files/sheetblocks.h"
 #include "files/sheetexports.h"
@@ -270,20 +271,17 @@ inline void WriteRichSheetFile(const std::string& path, TestSheet& sheet) {
     DestroySheetExportsTable(exports);
 }
 
-// What the tests of sheet files share: memory and the image lists made once (outside the capped
-// pools of the damage tests), the sheet services cleared around each test, a scratch folder.
+// What the tests of sheet files share: the core started once (its image lists and pools outside
+// the capped pools of the damage tests), its hooks installed afresh around each test so that a
+// test replaces only what it fakes, a scratch folder.
 class SheetFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
-        InitImageLists();
+        ASSERT_EQ(StartCore("files_tests"), 0);
+        InstallCoreHooks();
         ElementPool();
-        SetSheetServices(SheetServices{});
     }
-    void TearDown() override {
-        SetSheetServices(SheetServices{});
-        SetAnnotationContextHooks(AnnotationContextHooks{});
-    }
+    void TearDown() override { InstallCoreHooks(); }
     TempDir dir_;
 };
 

@@ -49,8 +49,7 @@ protected:
     }
 
     void SetUp() override {
-        SetModelHooks(ModelHooks{});
-        SetSheetColorHooks(SheetColorHooks{});
+        InstallCoreHooks();
         sheet.stringBlock = CreateStringBlock(gGenPool, 4096);
         sheet.textList = CreateTextList();
         sheet.textFrameList = CreateTextFrameList();
@@ -69,8 +68,7 @@ protected:
         LLDispose(sheet.symbolList, true);
         DestroyStringBlock(sheet.stringBlock);
         FreeTextThemeTable(&themes);
-        SetModelHooks(ModelHooks{});
-        SetSheetColorHooks(SheetColorHooks{});
+        InstallCoreHooks();
     }
 
     // A style in the test font, owned by the test's style list.
