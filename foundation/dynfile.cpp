@@ -636,6 +636,35 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
     return st;
 }
 
+OSStatus CutShortLastFileBlock(const FileSpec* spec, uint32_t* cut) {
+    *cut = 0;
+    DynamicFileRecord f{};
+    if (OSStatus st = OpenDynamicFile(spec, true, &f)) return st;
+    // The end of the last whole block: where the walk meets a block it cannot read whole.
+    const int64_t end = FileEnd(&f);
+    int64_t whole = end;
+    OSStatus st = status::kNoErr;
+    for (int64_t offset = FirstBlock(&f); offset - int64_t(kFileBlockHeadSize) < end;) {
+        FileBlockHead head;
+        if (offset > end || (st = ReadBlockHeader(&f, offset, &head)) == status::kEndOfFile) {
+            whole = offset - kFileBlockHeadSize;
+            st = status::kNoErr;
+            break;
+        }
+        if (st) break;
+        offset = NextBlock(offset, head);
+    }
+    CloseAndMaybeFlushDynamicFile(&f, false);
+    if (st || whole >= end) return st;
+    StreamRecord* stream = nullptr;
+    if ((st = OpenSpecStream(spec, false, kFileStreamBuffer, &stream))) return st;
+    st = SetStreamEnd(stream, int32_t(whole));
+    const OSStatus cs = CloseStream(&stream, true);
+    if (!st) st = cs;
+    if (!st) *cut = uint32_t(end - whole);
+    return st;
+}
+
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* f, bool flush) {
     if (!f->stream) return status::kFileNotOpen;
     OSStatus st = status::kNoErr;

@@ -5,6 +5,8 @@
 // keys and commands.
 #include "library/tests/libeditor_testing.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "foundation/dynfile.h"
@@ -332,6 +334,53 @@ TEST_F(LibEditorTest, AltWhileOpeningRebuildsTheItemMap) {
     EXPECT_EQ(editor->library.header.mapInvalid, 1);  // written again at the next flush
     EXPECT_EQ(Items(editor), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(CountLibEditorItemNames(Ref(editor, "B")), 2);
+}
+
+// A crash while the last item was written: the file ends inside that block. The editor cuts the
+// lost block off, says what was recovered and opens the library for changes.
+TEST_F(LibEditorTest, ALibraryCutShortByACrashOpensForChangesAfterSayingWhatWasRecovered) {
+    const std::string path = dir_.file("crash.LBX");
+    FileSpec spec = Library("crash.LBX", {{"A"}, {"B"}});
+    {
+        OpenLibrary library(path, kLibraryOpenLoadMap);
+        // Too big for the free space the first map left: the item goes at the end of the file.
+        std::vector<std::string> names{"LOST"};
+        for (int i = 0; i < 40; ++i) names.push_back("LOST-ALIAS-" + std::string(40, char('A' + i % 26)) + std::to_string(i));
+        Handle flat = BoxItem(names);
+        uint32_t id = 0;
+        EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+        MemFree(flat);
+        uint32_t size = 0;
+        uint32_t next = id;
+        uint8_t type = 0;
+        ASSERT_EQ(ScanFileBlocks(&library.record.file, &next, &size, &type), 0);
+        ASSERT_EQ(next, 0u);  // the last block of the file
+        // The program stops: nothing more reaches the file, and its last block loses its tail.
+        EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&library.record.file, true), 0);
+        DestroyLibraryItemMap(library.record.map, library.record.names);
+        std::memset(static_cast<void*>(&library.record), 0, sizeof library.record);
+        ASSERT_EQ(::truncate(path.c_str(), off_t(id) + 4), 0);
+    }
+    {
+        OpenLibrary writable(path, kLibraryOpenLoadMap);
+        EXPECT_EQ(writable.status, status::kEndOfFile);  // without recovery: refused
+    }
+    LibEditorRecord* editor = OpenLibraryEditor(&spec);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(Script().asked.size(), 1u);
+    EXPECT_NE(Script().asked[0].find("crash.LBX"), std::string::npos) << Script().asked[0];
+    EXPECT_NE(Script().asked[0].find("2 items were recovered"), std::string::npos) << Script().asked[0];
+    EXPECT_EQ(Items(editor), (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(editor->library.file.flags & kDynamicFileReadOnly);
+    // Changes reach the file, which is sound again.
+    LibEditorItemRef* added = CreateLibEditorItemRef(editor, nullptr, BoxItem({"C"}), 0, 0);
+    AddItemToLibEditor(editor, added);
+    EXPECT_EQ(SaveLibEditorChanges(editor), 0);
+    EXPECT_TRUE(CloseLibEditor(editor, false));
+    OpenLibrary reopened(path, kLibraryOpenLoadMap);
+    EXPECT_EQ(reopened.status, 0);
+    EXPECT_EQ(reopened.Names(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(CheckDynamicFile(&reopened.record.file, nullptr, nullptr), 0);
 }
 
 FileSpec gPrompted;
