@@ -36,6 +36,8 @@ constexpr OSStatus kScriptBadAttributesScope = 0x20000015;
 // RUN and CALL nested beyond the interpreter's limit (a script that runs itself, a block that
 // calls itself).
 constexpr OSStatus kScriptNestTooDeep = 0x20000016;
+// A string literal longer than the 250 characters a compiled string holds.
+constexpr OSStatus kScriptStringTooLong = 0x20000017;
 
 // The message of a script error code with its period appended (the file name, cut to 63 bytes,
 // goes into the message of kScriptFileNotFound, which has no period), at most size - 1 bytes;
