@@ -838,9 +838,34 @@ OSStatus AllocateNewFileBlock(DynamicFileRecord* f, uint32_t size, uint8_t type,
     return AppendNewBlock(f, size, type, offset);
 }
 
+namespace {
+
+// Whether a block of the chain starts at the offset: bytes inside a block may read as a head,
+// and releasing them would make a free block of the middle of another.
+bool StartsChainBlock(DynamicFileRecord* f, int64_t offset) {
+    int64_t at = FirstBlock(f);
+    while (at < offset) {
+        FileBlockHead head;
+        if (ReadBlockHeader(f, at, &head) != status::kNoErr) return false;
+        at = NextBlock(at, head);
+    }
+    return at == offset;
+}
+
+OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset);
+
+}  // namespace
+
 OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
     if (!f->stream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;
+    if (!StartsChainBlock(f, offset)) return status::kBadPosition;
+    return ReleaseChainBlock(f, offset);
+}
+
+namespace {
+
+OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset) {
     FileBlockHead head;
     if (OSStatus st = ReadBlockHeader(f, offset, &head)) return st;
     if (head.type == kFreeBlockType) return status::kNoErr;
@@ -853,6 +878,8 @@ OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
         return st;
     return AddFreeBlockList(f, offset, size);
 }
+
+}  // namespace
 
 OSStatus SetFileBlockType(DynamicFileRecord* f, uint32_t offset, uint8_t type) {
     if (!f->stream) return status::kFileNotOpen;
@@ -874,7 +901,7 @@ OSStatus DeleteTypedFileBlocks(DynamicFileRecord* f, uint8_t type) {
         if (OSStatus st = ScanFileBlocks(f, &offset, &size, &found)) return st;
         if (offset == 0) return status::kNoErr;
         if (IsOldLayout(f) && offset == f->headerOffset) continue;
-        if (OSStatus st = ReleaseFileBlock(f, offset)) return st;
+        if (OSStatus st = ReleaseChainBlock(f, offset)) return st;  // found by the walk
     }
 }
 

@@ -204,6 +204,7 @@ OSStatus AllocateFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t type,
 // Always at the end of the file.
 OSStatus AllocateNewFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t type, uint32_t* offset);
 // Turns a used block into a free block at the head of the free list; a free block is left alone.
+// The offset must start a block of the chain (-40 otherwise: nothing changes).
 OSStatus ReleaseFileBlock(DynamicFileRecord* file, uint32_t offset);
 // Changes the type of a used block in place (one byte of its head), so that an owner can write a
 // block under a type of its own and give it its real type once all its bytes are written. Both types
