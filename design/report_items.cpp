@@ -28,6 +28,7 @@
 #include "foundation/filespec.h"
 #include "foundation/signals.h"
 #include "foundation/strings.h"
+#include "model/annotation.h"
 #include "model/attributes.h"
 #include "model/components.h"
 #include "model/pindata.h"
@@ -731,6 +732,7 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
                 if (!below) continue;
             }
             gRpt.currentInstance = node->instance;
+            gRpt.descentSpec = spec;
             for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
                  symbol = symbol->next) {
                 if (!IsSubSheetSymbol(symbol)) continue;
@@ -752,6 +754,7 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
             }
         }
         gRpt.currentInstance = nullptr;
+        gRpt.descentSpec = nullptr;
     });
 }
 
@@ -770,6 +773,29 @@ bool SymbolField(const std::string& key, std::string* value) {
     if (!symbol) return false;
     if (key == "$$SERIALNUMBER$$") {
         *value = Number(symbol->serial);
+        return true;
+    }
+    if (key == "SHEETFILE" && gRpt.descentSpec) {
+        char name[160] = {0};
+        GetSheetSpecName(gRpt.project, gRpt.descentSpec, name, sizeof name);
+        *value = name[0] ? name : "Untitled";
+        return true;
+    }
+    if (key == "REFDES" || key == "REFDESNQ" || key == "REFDESPREFIX") {
+        // As on its sheet, in the context of the instance being walked.
+        char text[kAttributeTextSize] = {0};
+        if (symbol->component || (symbol->flags & kSymbolFlagSheet))
+            GetInstanceAnnotation(gRpt.project, gRpt.currentInstance, symbol->serial, text);
+        else
+            GetSymbolRefName(symbol, gRpt.descentSheet->stringBlock, text);
+        if (key == "REFDESPREFIX") RefDesToPrefix(text);
+        *value = text;
+        return true;
+    }
+    if (key == "COMPNAME") {
+        char text[kAttributeTextSize] = {0};
+        GetSymbolName(symbol, gRpt.descentSheet->stringBlock, text);
+        *value = text;
         return true;
     }
     if (key == "SUBSHEETFILE") {

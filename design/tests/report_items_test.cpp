@@ -277,6 +277,8 @@ struct Hierarchy {
         second = d.AddNode(top, "CHILD.SHX", s2->serial, "S2");
         Design::SetAttribute(root, s2, "Skip", "1");
         d.Annotate("ROOT.SHX", r101, top, "R101");
+        d.Annotate("ROOT.SHX", s1, top, "S1");
+        d.Annotate("ROOT.SHX", s2, top, "SB2");
         d.Annotate("CHILD.SHX", c1, first, "R1");
         d.Annotate("CHILD.SHX", c1, second, "R2");
     }
@@ -305,6 +307,19 @@ TEST_F(ReportItemsTest, DescentRulesKeepMarkedInstancesOut) {
     // The marks last for the run only.
     EXPECT_EQ(h.second->flags & kSheetNodeNoDescent, 0);
     EXPECT_EQ(Output(h.d, "ITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }"), "R1 R2 R101 ");
+}
+
+// Inside the descent rules a sheet symbol answers its fields as on its sheet, in the context of
+// the instance being walked: a rule that names a sheet symbol by designator matches.
+TEST_F(ReportItemsTest, DescentRulesSeeTheSheetSymbolsFields) {
+    Hierarchy h;
+    PlaceProject(h.d, "h.PRX");
+    EXPECT_EQ(Output(h.d, "DESCENTRULES { WRITE RefDes : \",\" : RefDesNQ : \",\" : RefDesPrefix : \",\" : "
+                          "CompName : \",\" : SheetFile : \",\" : SubSheetFile : \";\" }"),
+              "S1,S1,S,,ROOT.SHX,CHILD.SHX;SB2,SB2,SB,,ROOT.SHX,CHILD.SHX;");
+    EXPECT_EQ(Output(h.d, "DESCENTRULES { IF RefDes == \"SB2\" NODESCENT = 1 }; "
+                          "ITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }"),
+              "R1 R101 ");
 }
 
 }  // namespace
