@@ -236,9 +236,11 @@ bool ComponentField(int64_t row, const std::string& key, std::string* value) {
         *value = partType ? Spec(db->partTypes[r.partId].name, db->pinStrings)
                           : Spec(r.partId, db->pinStrings);
     } else if (key == "FOOTPRINT" || key == "PACKAGE") {
-        // The database keeps a part's footprint text (the package's name where it has no
-        // footprint of its own).
-        *value = partType ? Spec(db->partTypes[r.partId].footprint, db->compStrings) : std::string();
+        // The package's footprint (else its name) and the package's name.
+        const UDBPartType* type = partType ? &db->partTypes[r.partId] : nullptr;
+        const StringSpec footprint = type && type->packageFootprint ? type->packageFootprint : type ? type->packageName : 0;
+        const StringSpec spec = key == "PACKAGE" ? (type ? type->packageName : 0) : footprint;
+        *value = spec ? Spec(spec, db->compStrings) : std::string();
     } else if (key == "SLOT") {
         *value = std::string();
     } else if (key == "$$SERIALNUMBER$$") {
