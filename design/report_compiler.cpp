@@ -52,6 +52,8 @@ constexpr ScriptMessage kScriptMessages[] = {
     {kScriptBadAttributesScope, "Invalid scope for an ATTRIBUTES iterator"},
     {kScriptNestTooDeep, "Scripts run by RUN or blocks run by CALL nest too deep"},
     {kScriptStringTooLong, "A string literal is longer than 250 characters"},
+    {kScriptStopped, "The script was stopped before its end"},
+    {kScriptTimeLimit, "The script ran longer than its time limit and was stopped"},
 };
 
 ScriptErrorHook gErrorHook = nullptr;

@@ -1,7 +1,9 @@
 // report-run: runs a report script over a project and writes its outputs.
 //
-//   report-run PROJECT SCRIPT
+//   report-run [--time-limit SECONDS] PROJECT SCRIPT
 //
+// With --time-limit a script still running after that many seconds (a loop that never ends) is
+// stopped with a message, and the exit status is 1.
 // The project's top-level sheets, instances, search paths and settings are read from its file;
 // the script runs over the whole project, descending into sub-sheets without a level limit. Its
 // output files go where the script says (relative names beside the project file); the last one
@@ -10,6 +12,8 @@
 // script ran, 1 it failed, 2 wrong usage, a project or script that cannot be read, or sheets that
 // cannot be loaded yet (no loader is installed).
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "design/report_interp.h"
@@ -23,7 +27,7 @@ using namespace plexa;
 namespace {
 
 int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s PROJECT SCRIPT\n", program);
+    std::fprintf(stderr, "usage: %s [--time-limit SECONDS] PROJECT SCRIPT\n", program);
     return 2;
 }
 
@@ -56,10 +60,25 @@ int RunOverProject(const char* projectPath, const char* scriptPath) {
     return result;
 }
 
+// "--time-limit SECONDS" in front of the arguments: the run's limit; false for a bad value.
+bool TakeTimeLimit(int* argc, char*** argv) {
+    if (*argc < 3 || std::strcmp((*argv)[1], "--time-limit") != 0) return true;
+    char* end = nullptr;
+    const unsigned long seconds = std::strtoul((*argv)[2], &end, 10);
+    if (!*(*argv)[2] || *end || (*argv)[2][0] == '-' || seconds == 0 || seconds > 86400) return false;
+    SetReportRunTimeLimit(uint32_t(seconds * 1000));
+    (*argv)[2] = (*argv)[0];
+    *argv += 2;
+    *argc -= 2;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     InitMemoryManager(-1);
+    const char* program = argv[0];
+    if (!TakeTimeLimit(&argc, &argv)) return Usage(program);
     if (argc == 3 && argv[1][0] != '-') return RunOverProject(argv[1], argv[2]);
-    return Usage(argv[0]);
+    return Usage(program);
 }
