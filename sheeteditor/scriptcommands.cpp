@@ -183,9 +183,20 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
     SheetInstance* root =
         options.startAtFrontSheet && sheet ? sheet->hierarchyContext : nullptr;
     FileSpec output{};
+    // While it runs the script can be stopped with the interrupt key (Escape, or Ctrl and period):
+    // the interpreter asks between the rounds of its loops.
+    ReportHooks hooks = GetReportHooks();
+    hooks.cancelKey = [] {
+        VXProcessPendingModalEvents();
+        return VXTestCancelKey();
+    };
+    const ReportHooks former = SetReportHooks(hooks);
+    VXStaticMessage(kVXPlaceCentre, kScriptRunningMessage);
     err = ExecuteReportScript(project, root, options.descend != 0,
                               ScriptRunLevelLimit(options.levelLimit, options.descend != 0),
                               tokens, bundleId, &script, &output);
+    VXStaticMessage(kVXPlaceCentre, "");
+    SetReportHooks(former);
     MemFree(tokens);
     if (err != status::kNoErr) {
         VXErrorReport(err);

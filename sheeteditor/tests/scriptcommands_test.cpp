@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "design/report_interp.h"
 #include "design/tests/netlist_fixture.h"
 #include "files/project.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "platform/control_platform.h"
+#include "platform/input_platform.h"
+#include "platform/testseam_platform.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -115,6 +118,27 @@ TEST_F(ScriptCommands, TheDialogStoresTheSettingsAndTheOutputIsOpened) {
     ASSERT_TRUE(ReadFile(output, written));
     EXPECT_EQ(written, "old");
     EXPECT_EQ(Saw().opened.size(), 1u);
+}
+
+// A script that never ends stops at the interrupt key, with its message, and the editor is free
+// again: the message window is gone and the interpreter's hooks are as before.
+TEST_F(ScriptCommands, TheInterruptKeyStopsAScriptThatNeverEnds) {
+    netfix::Design design(1);
+    static std::vector<std::string> alerts;
+    alerts.clear();
+    ReportHooks hooks = GetReportHooks();
+    hooks.alert = [](const char* message) { alerts.push_back(message); };
+    const ReportHooks former = SetReportHooks(hooks);
+    ASSERT_TRUE(WriteFile(Saw().scriptPath, "WHILE 1 {}"));
+    TestSetKeyDown(kScriptOptionKey, true);  // no dialog
+    TestSetKeyDown(kPlatformKeyEscape, true);
+    RunScript(design.project, nullptr, 0);
+    TestSetKeyDown(kPlatformKeyEscape, false);
+    TestSetKeyDown(kScriptOptionKey, false);
+    EXPECT_EQ(alerts, std::vector<std::string>{"Script Runtime Error:\r\r  The script was stopped before its end."});
+    EXPECT_EQ(VXGetStaticMessageWindow(), nullptr);
+    EXPECT_EQ(GetReportHooks().cancelKey, nullptr);
+    SetReportHooks(former);
 }
 
 TEST_F(ScriptCommands, MissingProjectsAndScriptsEndWithTheirMessages) {
