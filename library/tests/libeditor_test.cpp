@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "foundation/dynfile.h"
+#include "model/libitemdump.h"
+#include "model/texts.h"
 #include "library/libeditor_internal.h"
 #include "toolkit/vx_commands.h"
 
@@ -381,6 +383,63 @@ TEST_F(LibEditorTest, ALibraryCutShortByACrashOpensForChangesAfterSayingWhatWasR
     EXPECT_EQ(reopened.status, 0);
     EXPECT_EQ(reopened.Names(), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(CheckDynamicFile(&reopened.record.file, nullptr, nullptr), 0);
+}
+
+// What the model once lost on the way through a library: bold and italic symbol texts without a
+// theme, an image's optional-fill flag, pins, and a definition not drawn yet (an item being edited).
+// Written, reopened and inflated, the item dumps the same, with each of them in the dump.
+TEST_F(LibEditorTest, FacesFlagsPinsAndUndrawnDefinitionsComeBackFromTheLibrary) {
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    SetLibraryItemNameInfo(item, kLibAppendName, "KEPT", 0);
+    LinkListHeader* elements = CreateElementList(item->imageList);
+    LinkListHeader* texts = CreateTextList();
+    LLAppend(elements, BuildNodeElement({10, 40}, {10, 0}, 1, 0, false, 0, false, 0, false, 0));
+    ElementRecord* image = BuildImageElement(item->imageList, GreyImage(4, 4, 2), 0, {0, 60}, 4, 4, 72, 72, true,
+                                             false, 0, false, 0);
+    image->flags |= kElementOptionalFill;
+    LLAppend(elements, image);
+    TextRecord* text = CreateTextElement();
+    text->kind = kTextKindFree;
+    text->style = Style(12, kFaceBold | kFaceItalic);
+    SetupTheText(text, sheet.stringBlock, {-10, 0}, nullptr, "Note");
+    LLAppend(texts, text);
+    Handle drawing = ElementsToSymbolData(elements, texts, nullptr, sheet.stringBlock, false, item->imageList);
+    ASSERT_NE(drawing, nullptr);
+    Ptr main = AllocPtrWithData(nullptr, *drawing, SizeOfHandle(drawing));
+    MemFree(drawing);
+    DestroyElementList(elements);
+    DestroyTextList(texts);
+    ASSERT_EQ(AddLibSymbolDef(item, "Drawn", main, nullptr, item->imageList, Ids({uint16_t(AddPin(item, "A", kPinInput))})), 0);
+    AddSection(item, "", 0, {{"1"}});
+    ASSERT_EQ(AddLibSymbolDef(item, "Not drawn yet", nullptr, nullptr, item->imageList, nullptr), 1);
+    SetLibSymbolFlags(item, 1, 0x30);
+    OSStatus st = 0;
+    Handle flat = FlattenLibraryItem(item, true, 1, &st);
+    ASSERT_EQ(st, 0);
+    const std::string dump = DumpLibraryItem(item);
+    DestroyLibraryItem(item);
+    EXPECT_NE(dump.find("\"Note\" face 3"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("image (60,0)-(63,3) pen 1 flags 0x1100"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("node "), std::string::npos) << dump;
+    EXPECT_NE(dump.find("\"Not drawn yet\" flags 0x30"), std::string::npos) << dump;
+
+    const std::string path = dir_.file("kept.LBX");
+    MakeLibrary(path);
+    {
+        OpenLibrary library(path, kLibraryOpenLoadMap);
+        uint32_t id = 0;
+        EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+    }
+    MemFree(flat);
+    OpenLibrary reopened(path, kLibraryOpenLoadMap);
+    ASSERT_EQ(reopened.status, 0);
+    const uint32_t block = reopened.Block("KEPT");
+    ASSERT_NE(block, 0u);
+    FlatHandle stored(reopened.Load(block));
+    LibraryItem* back = nullptr;
+    ASSERT_EQ(InflateLibraryItem(stored, &back, true), 0);
+    EXPECT_EQ(DumpLibraryItem(back), dump);
+    DestroyLibraryItem(back);
 }
 
 FileSpec gPrompted;
