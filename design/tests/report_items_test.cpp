@@ -331,13 +331,8 @@ TEST_F(ReportItemsTest, DescentRulesKeepMarkedInstancesOut) {
     // The marks last for the run only.
     EXPECT_EQ(h.second->flags & kSheetNodeNoDescent, 0);
     EXPECT_EQ(Output(h.d, "ITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }"), "R1 R2 R101 ");
-}
-
-// Inside the descent rules a sheet symbol answers its fields as on its sheet, in the context of
-// the instance being walked: a rule that names a sheet symbol by designator matches.
-TEST_F(ReportItemsTest, DescentRulesSeeTheSheetSymbolsFields) {
-    Hierarchy h;
-    PlaceProject(h.d, "h.PRX");
+    // A sheet symbol answers its fields as on its sheet, in the context of the instance being
+    // walked: a rule that names a sheet symbol by designator matches.
     EXPECT_EQ(Output(h.d, "DESCENTRULES { WRITE RefDes : \",\" : RefDesNQ : \",\" : RefDesPrefix : \",\" : "
                           "CompName : \",\" : SheetFile : \",\" : SubSheetFile : \";\" }"),
               "S1,S1,S,,ROOT.SHX,CHILD.SHX;SB2,SB2,SB,,ROOT.SHX,CHILD.SHX;");
@@ -345,6 +340,7 @@ TEST_F(ReportItemsTest, DescentRulesSeeTheSheetSymbolsFields) {
                           "ITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }"),
               "R1 R101 ");
 }
+
 
 }  // namespace
 }  // namespace plexa::test
