@@ -341,6 +341,5 @@ TEST_F(ReportItemsTest, DescentRulesKeepMarkedInstancesOut) {
               "R1 R101 ");
 }
 
-
 }  // namespace
 }  // namespace plexa::test
