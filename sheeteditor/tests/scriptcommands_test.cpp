@@ -17,6 +17,7 @@
 #include "platform/control_platform.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/spicewindows.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -120,9 +121,9 @@ TEST_F(ScriptCommands, TheDialogStoresTheSettingsAndTheOutputIsOpened) {
     EXPECT_EQ(Saw().opened.size(), 1u);
 }
 
-// A script that never ends stops at the interrupt key, with its message, and the editor is free
-// again: the message window is gone and the interpreter's hooks are as before.
-TEST_F(ScriptCommands, TheInterruptKeyStopsAScriptThatNeverEnds) {
+// A script that never ends stops at the interrupt key or the running window's Stop button, with
+// its message, and the editor is free again: the window is gone and the hooks are as before.
+TEST_F(ScriptCommands, TheInterruptKeyOrStopEndsAScriptThatNeverEnds) {
     netfix::Design design(1);
     static std::vector<std::string> alerts;
     alerts.clear();
@@ -136,8 +137,28 @@ TEST_F(ScriptCommands, TheInterruptKeyStopsAScriptThatNeverEnds) {
     TestSetKeyDown(kPlatformKeyEscape, false);
     TestSetKeyDown(kScriptOptionKey, false);
     EXPECT_EQ(alerts, std::vector<std::string>{"Script Runtime Error:\r\r  The script was stopped before its end."});
-    EXPECT_EQ(VXGetStaticMessageWindow(), nullptr);
+    EXPECT_EQ(FrontDialog(), nullptr);
     EXPECT_EQ(GetReportHooks().cancelKey, nullptr);
+
+    // The running window's Stop button does the same.
+    alerts.clear();
+    static std::vector<std::string> shown;
+    shown.clear();
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* window = FrontDialog();
+        ASSERT_TRUE(window);
+        char title[200];
+        VXGetWindowTitle(window, title);
+        shown.push_back(title);
+        shown.push_back(test::DialogItemText(window, kSpiceWaitTextItem));
+        VXInvokePushButton(window, 2);
+    }, nullptr, 0);
+    TestSetKeyDown(kScriptOptionKey, true);
+    RunScript(design.project, nullptr, 0);
+    TestSetKeyDown(kScriptOptionKey, false);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Parts List", kScriptRunningMessage}));
+    EXPECT_EQ(alerts, std::vector<std::string>{"Script Runtime Error:\r\r  The script was stopped before its end."});
+    EXPECT_EQ(FrontDialog(), nullptr);
     SetReportHooks(former);
 }
 
