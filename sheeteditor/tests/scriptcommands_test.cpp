@@ -151,6 +151,7 @@ TEST_F(ScriptCommands, TheInterruptKeyOrStopEndsAScriptThatNeverEnds) {
         VXGetWindowTitle(window, title);
         shown.push_back(title);
         shown.push_back(test::DialogItemText(window, kSpiceWaitTextItem));
+        WriteScreenshot(window, "script_running.png");
         VXInvokePushButton(window, 2);
     }, nullptr, 0);
     TestSetKeyDown(kScriptOptionKey, true);
