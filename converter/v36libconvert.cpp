@@ -494,6 +494,9 @@ OSStatus TranslateLibraryItem(StreamRecord* stream, MemPool pool, const V36Libra
     if (OSStatus st = TranslateV36LibItem(read.item, entry, &item.item)) return st;
     OSStatus st = status::kNoErr;
     HandleHolder flat;
+    // A converted item is finished: definitions without a drawing or a section are dropped (an
+    // item being edited keeps them through the flatten).
+    PurgeEmptyUnusedParts(item.item);
     flat.handle = FlattenLibraryItem(item.item, true, 0, &st);
     if (!flat.handle) return st;
     uint32_t block = 0;

@@ -563,8 +563,9 @@ void DefragmentizeDesignators(AnnotationRun& run) {
         for (size_t k = i; k < j; ++k) held = held || (run.entries[size_t(run.table[k])].flags & kEntryReserved);
         if (old && !held) {
             char prefix[kAnnotationTextSize];
+            char suffix[kAnnotationTextSize] = {0};
             std::snprintf(prefix, sizeof prefix, "%s", run.Text(old).c_str());
-            const int32_t number = SplitAlphaNumericString(prefix, true, nullptr, nullptr, 0);
+            const int32_t number = SplitAlphaNumericString(prefix, true, nullptr, suffix, int32_t(sizeof suffix));
             auto it = number >= 0 ? run.prefixes.find(Upper(prefix)) : run.prefixes.end();
             if (it != run.prefixes.end()) {
                 PrefixEntry& p = it->second;
@@ -573,8 +574,9 @@ void DefragmentizeDesignators(AnnotationRun& run) {
                 if (next <= INT32_MAX) {
                     p.highest = int32_t(next);
                     if (next != number) {
-                        char text[kAnnotationTextSize + 16];
-                        std::snprintf(text, sizeof text, "%s%d", prefix, int32_t(next));
+                        // The text after the old number stays behind the new one (R5X -> R1X).
+                        char text[2 * kAnnotationTextSize + 16];
+                        std::snprintf(text, sizeof text, "%s%d%s", prefix, int32_t(next), suffix);
                         text[kAnnotationTextSize - 1] = 0;
                         const StringSpec renamed = run.Label(text);
                         for (size_t k = i; k < j; ++k) {

@@ -183,10 +183,19 @@ void AddNetPartner(ECONet& net, int32_t other) {
     net.partners.push_back({other, 1});
 }
 
-void ChooseBest(ECONet& net) {
+// The partner with the most hits; on a tie the one of the net's own name, else the first.
+void ChooseBest(ECONet& net, const std::string& name, const DesignStateRecord* other) {
     int32_t best = -1;
-    for (size_t i = 0; i < net.partners.size(); ++i)
-        if (best < 0 || net.partners[i].hits > net.partners[size_t(best)].hits) best = int32_t(i);
+    bool bestSameName = false;
+    for (size_t i = 0; i < net.partners.size(); ++i) {
+        const bool sameName = Text(other, other->nets[size_t(net.partners[i].net)].name) == name;
+        const int32_t hits = net.partners[i].hits;
+        if (best < 0 || hits > net.partners[size_t(best)].hits ||
+            (hits == net.partners[size_t(best)].hits && sameName && !bestSameName)) {
+            best = int32_t(i);
+            bestSameName = sameName;
+        }
+    }
     net.best = best;
 }
 
@@ -416,7 +425,7 @@ void DiffAnylise(DesignStateRecord* A, DesignStateRecord* B, bool serialLink) {
             for (const ECONetPartner& p : n.partners)
                 n.flags |= Text(other, other->nets[size_t(p.net)].name) == name ? kECONetSameName : kECONetOtherName;
             if (n.partners.size() > 1) n.flags |= kECONetSplit;
-            ChooseBest(n);
+            ChooseBest(n, name, other);
         }
     }
     for (size_t i = A->nets.size(); i-- > 0;) {
@@ -539,6 +548,7 @@ void LogRegroupedPins(const DesignStateRecord* a, const DesignStateRecord* b) {
         if (!(n.flags & kECONetRegrouped) || n.best < 0) continue;
         const int32_t to = b->netMembers[size_t(m.partner)].net;
         if (to == n.partners[size_t(n.best)].net) continue;
+        if (NetName(b, to) == Text(a, n.name)) continue;  // still on a signal of its name: no move
         lines.push_back(RefDes(a, m.compIndex) + "  pin  " + Text(a, m.pin) + "  from  " + Text(a, n.name) + "  to  " +
                         NetName(b, to));
     }
@@ -584,8 +594,13 @@ void LogAllDifferences(const DesignStateRecord* a, const DesignStateRecord* b) {
 }
 
 void CollectRelabels(const DesignStateRecord* a, WasIsList* list) {
-    for (size_t i = a->components.size(); i-- > 0;) {
-        const ECOComponent& c = a->components[i];
+    // In the order of the comparison: by the (old) designators, ignoring case.
+    std::vector<int32_t> order = ListOrder(a->components.size());
+    std::stable_sort(order.begin(), order.end(), [a](int32_t x, int32_t y) {
+        return CaseCompare(GetOriginalRefDes(a, a->components[size_t(x)]), GetOriginalRefDes(a, a->components[size_t(y)])) < 0;
+    });
+    for (const int32_t i : order) {
+        const ECOComponent& c = a->components[size_t(i)];
         if (!(c.diffFlags & kECOCompRelabelled)) continue;
         const std::string was = GetOriginalRefDes(a, c), is = RefDes(a, c.id);
         if (was != is) list->entries.emplace_back(was, is);

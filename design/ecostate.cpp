@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -352,7 +353,8 @@ OSStatus Inflate(const uint8_t* bytes, size_t size, DesignStateRecord* state, bo
     }
     // Serial members name their component by id: the first of that id in list order.
     std::vector<int32_t> byId(texts, -1);
-    for (size_t i = 0; i < state->components.size(); ++i) byId[state->components[i].id] = int32_t(i);
+    for (size_t i = 0; i < state->components.size(); ++i)
+        if (byId[state->components[i].id] < 0) byId[state->components[i].id] = int32_t(i);
     for (;;) {
         const uint16_t id = r.Word();
         if (r.status) return r.status;
@@ -372,7 +374,7 @@ OSStatus Inflate(const uint8_t* bytes, size_t size, DesignStateRecord* state, bo
         net.index = index;
         net.name = r.Ref();
         if (netByIndex.size() <= index) netByIndex.resize(size_t(index) + 1, -1);
-        netByIndex[index] = int32_t(state->nets.size());
+        if (netByIndex[index] < 0) netByIndex[index] = int32_t(state->nets.size());
         state->nets.push_back(std::move(net));
     }
     const uint32_t last = r.Long();
@@ -394,6 +396,17 @@ OSStatus Inflate(const uint8_t* bytes, size_t size, DesignStateRecord* state, bo
             state->netMembers.push_back(member);
         }
     }
+    if (r.status) return r.status;
+    // The file lists newest first, the state keeps the newest last: read back, a state holds its
+    // lists in the order of the state that was written.
+    const auto reversed = [](int32_t index, size_t count) {
+        return index < 0 ? index : int32_t(count) - 1 - index;
+    };
+    std::reverse(state->components.begin(), state->components.end());
+    std::reverse(state->members.begin(), state->members.end());
+    std::reverse(state->nets.begin(), state->nets.end());
+    for (ECOCompMember& m : state->members) m.component = reversed(m.component, state->components.size());
+    for (ECONetMember& m : state->netMembers) m.net = reversed(m.net, state->nets.size());
     return r.status;
 }
 

@@ -1344,7 +1344,12 @@ OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
             char packageName[kUDBTextSize * 2] = "";
             GetCompPackageName(comp, c->strings, r.packageIndex, packageName);
             const StringSpec package = packageName[0] ? build->compStrings->Add(packageName, &build->status) : 0;
-            const UDBPartType type{name, r.packageIndex, fp, package};
+            char packageFootprint[kUDBTextSize * 2] = "";
+            GetCompPackageFootprint(comp, c->strings, r.packageIndex, packageFootprint);
+            const StringSpec ownFootprint =
+                packageFootprint[0] ? build->compStrings->Add(packageFootprint, &build->status) : 0;
+            // The joined footprint string only keys the part type.
+            const UDBPartType type{name, r.packageIndex, fp, package, ownFootprint};
             const auto same = [&type](const UDBPartType& t) {
                 return t.name == type.name && t.packageId == type.packageId && t.footprint == type.footprint &&
                        t.packageName == type.packageName;

@@ -162,6 +162,7 @@ struct UDBPartType {
     uint32_t packageId;
     StringSpec footprint;  // comp string block
     StringSpec packageName;  // comp string block; 0 when the package has none
+    StringSpec packageFootprint;  // comp string block; 0 when the package has none
 };
 
 struct UnifiedDBRecord {

@@ -51,6 +51,9 @@ constexpr ScriptMessage kScriptMessages[] = {
     {kScriptNullName, "A null variable name has been produced by an expression"},
     {kScriptBadAttributesScope, "Invalid scope for an ATTRIBUTES iterator"},
     {kScriptNestTooDeep, "Scripts run by RUN or blocks run by CALL nest too deep"},
+    {kScriptStringTooLong, "A string literal is longer than 250 characters"},
+    {kScriptStopped, "The script was stopped before its end"},
+    {kScriptTimeLimit, "The script ran longer than its time limit and was stopped"},
 };
 
 ScriptErrorHook gErrorHook = nullptr;
@@ -397,7 +400,13 @@ int32_t LexQuoted(Compiler* c, VXLexRecord* lex, uint8_t quote, int64_t* value) 
                 }
             }
         }
-        if (length < kTokenTextLimit) c->text[length++] = char(ch);
+        if (length < kTokenTextLimit) {
+            c->text[length++] = char(ch);
+        } else if (quote == '"') {
+            // Never cut without a word: the literal is refused where it starts.
+            SetError(c, kScriptStringTooLong);
+            return 0;
+        }
     }
     return CachedToken(c, quote == '"' ? g::T_STRING : g::T_NAME, length, value);
 }

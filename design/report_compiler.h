@@ -36,6 +36,11 @@ constexpr OSStatus kScriptBadAttributesScope = 0x20000015;
 // RUN and CALL nested beyond the interpreter's limit (a script that runs itself, a block that
 // calls itself).
 constexpr OSStatus kScriptNestTooDeep = 0x20000016;
+// A string literal longer than the 250 characters a compiled string holds.
+constexpr OSStatus kScriptStringTooLong = 0x20000017;
+// A run stopped by the user (the cancel hook), or by the run-time limit.
+constexpr OSStatus kScriptStopped = 0x20000018;
+constexpr OSStatus kScriptTimeLimit = 0x20000019;
 
 // The message of a script error code with its period appended (the file name, cut to 63 bytes,
 // goes into the message of kScriptFileNotFound, which has no period), at most size - 1 bytes;

@@ -18,6 +18,7 @@ struct FileSpec;
 struct ProjectRecord;
 struct SheetInstance;
 struct SheetNode;
+struct SheetSpec;
 struct SheetRecord;
 struct SymbolRecord;
 struct UnifiedDBRecord;
@@ -114,6 +115,7 @@ struct ReportState {
     // The sheet symbol visited by the descent rules.
     SheetRecord* descentSheet = nullptr;
     SymbolRecord* descentSymbol = nullptr;
+    SheetSpec* descentSpec = nullptr;  // the spec of the descent's sheet
     // The hierarchy nodes' flags as the run found them.
     std::vector<std::pair<SheetNode*, uint16_t>> nodeFlags;
     DataContextChain* chain = nullptr;  // handed to variable terms; names resolve through gRpt

@@ -4,6 +4,7 @@
 #include "design/report_interp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -36,6 +37,13 @@ constexpr int32_t kBlockNameLimit = 63;
 constexpr int32_t kNotifyLimit = 255;
 
 ReportHooks gHooks;
+
+// When the running script started, the limit on its time, and the loop rounds since the start.
+struct RunStop {
+    std::chrono::steady_clock::time_point start;
+    std::chrono::milliseconds limit{0};
+    uint32_t rounds = 0;
+} gRunStop;
 
 std::string Cut(std::string text, int32_t limit) {
     if (int32_t(text.size()) > limit) text.resize(size_t(limit));
@@ -309,13 +317,21 @@ void BlockDef() {
     gRpt.position = hole;
 }
 
+// Stops the run when the user asks or its time is up; looked at every few rounds of a loop.
+void CheckStop() {
+    if (++gRunStop.rounds % kReportStopCheckStep != 0) return;
+    if (gRunStop.limit.count() > 0 && std::chrono::steady_clock::now() - gRunStop.start >= gRunStop.limit)
+        Signal(kScriptTimeLimit);
+    if (gHooks.cancelKey && gHooks.cancelKey()) Signal(kScriptStopped);
+}
+
 void While() {
     const uint32_t hole = RptReadU32();
     const uint32_t condition = gRpt.position;
     for (;;) {
         gRpt.position = condition;
         if (!RptEvaluateTruth()) break;
-        if (gHooks.cancelKey && gHooks.cancelKey()) Signal(status::kUserCancelled);
+        CheckStop();
         if (ProcessStatementBlock() == 1) break;
     }
     gRpt.position = hole;
@@ -591,6 +607,12 @@ ReportHooks SetReportHooks(const ReportHooks& hooks) {
 
 const ReportHooks& GetReportHooks() { return gHooks; }
 
+uint32_t SetReportRunTimeLimit(uint32_t milliseconds) {
+    const auto former = uint32_t(gRunStop.limit.count());
+    gRunStop.limit = std::chrono::milliseconds(milliseconds);
+    return former;
+}
+
 OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool descend,
                              uint16_t levelLimit, Handle tokens, const char* targetBundleId,
                              const FileSpec* script, FileSpec* output) {
@@ -598,6 +620,8 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
     gOutputFailure.clear();
     if (!tokens || !*tokens) return status::kParamErr;
     ClearState();
+    gRunStop.start = std::chrono::steady_clock::now();
+    gRunStop.rounds = 0;
     gRpt.project = project;
     gRpt.rootInstance = root;
     gRpt.levelLimit = levelLimit;

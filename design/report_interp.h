@@ -41,9 +41,17 @@ struct ReportHooks {
     // Asks the simulator to close a circuit before its file is overwritten; 0, or -128 when the
     // user declined. Default: 0.
     OSStatus (*closeCircuit)(const char* path) = nullptr;
-    // The cancel key is down (checked by WHILE loops). Default: false.
+    // The user asks the run to stop (a progress window's Cancel, the interrupt key); asked by
+    // WHILE loops every kReportStopCheckStep rounds. The run then ends with kScriptStopped and its
+    // message. Default: false.
     bool (*cancelKey)() = nullptr;
 };
+constexpr uint32_t kReportStopCheckStep = 64;
+// A limit on the time a run may take, in milliseconds (0, the default: none). A run still going
+// past it (a WHILE that never ends) stops with kScriptTimeLimit and its message. Returns the
+// former limit.
+uint32_t SetReportRunTimeLimit(uint32_t milliseconds);
+
 // Installs the hooks; returns the former ones.
 ReportHooks SetReportHooks(const ReportHooks& hooks);
 const ReportHooks& GetReportHooks();

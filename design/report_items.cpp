@@ -28,6 +28,7 @@
 #include "foundation/filespec.h"
 #include "foundation/signals.h"
 #include "foundation/strings.h"
+#include "model/annotation.h"
 #include "model/attributes.h"
 #include "model/components.h"
 #include "model/pindata.h"
@@ -235,9 +236,11 @@ bool ComponentField(int64_t row, const std::string& key, std::string* value) {
         *value = partType ? Spec(db->partTypes[r.partId].name, db->pinStrings)
                           : Spec(r.partId, db->pinStrings);
     } else if (key == "FOOTPRINT" || key == "PACKAGE") {
-        // The database keeps a part's footprint text (the package's name where it has no
-        // footprint of its own).
-        *value = partType ? Spec(db->partTypes[r.partId].footprint, db->compStrings) : std::string();
+        // The package's footprint (else its name) and the package's name.
+        const UDBPartType* type = partType ? &db->partTypes[r.partId] : nullptr;
+        const StringSpec footprint = type && type->packageFootprint ? type->packageFootprint : type ? type->packageName : 0;
+        const StringSpec spec = key == "PACKAGE" ? (type ? type->packageName : 0) : footprint;
+        *value = spec ? Spec(spec, db->compStrings) : std::string();
     } else if (key == "SLOT") {
         *value = std::string();
     } else if (key == "$$SERIALNUMBER$$") {
@@ -731,6 +734,7 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
                 if (!below) continue;
             }
             gRpt.currentInstance = node->instance;
+            gRpt.descentSpec = spec;
             for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
                  symbol = symbol->next) {
                 if (!IsSubSheetSymbol(symbol)) continue;
@@ -752,6 +756,7 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
             }
         }
         gRpt.currentInstance = nullptr;
+        gRpt.descentSpec = nullptr;
     });
 }
 
@@ -770,6 +775,29 @@ bool SymbolField(const std::string& key, std::string* value) {
     if (!symbol) return false;
     if (key == "$$SERIALNUMBER$$") {
         *value = Number(symbol->serial);
+        return true;
+    }
+    if (key == "SHEETFILE" && gRpt.descentSpec) {
+        char name[160] = {0};
+        GetSheetSpecName(gRpt.project, gRpt.descentSpec, name, sizeof name);
+        *value = name[0] ? name : "Untitled";
+        return true;
+    }
+    if (key == "REFDES" || key == "REFDESNQ" || key == "REFDESPREFIX") {
+        // As on its sheet, in the context of the instance being walked.
+        char text[kAttributeTextSize] = {0};
+        if (symbol->component || (symbol->flags & kSymbolFlagSheet))
+            GetInstanceAnnotation(gRpt.project, gRpt.currentInstance, symbol->serial, text);
+        else
+            GetSymbolRefName(symbol, gRpt.descentSheet->stringBlock, text);
+        if (key == "REFDESPREFIX") RefDesToPrefix(text);
+        *value = text;
+        return true;
+    }
+    if (key == "COMPNAME") {
+        char text[kAttributeTextSize] = {0};
+        GetSymbolName(symbol, gRpt.descentSheet->stringBlock, text);
+        *value = text;
         return true;
     }
     if (key == "SUBSHEETFILE") {

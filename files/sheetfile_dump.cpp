@@ -149,9 +149,10 @@ void DumpElements(StreamRecord* stream, bool swap, std::string* out) {
         const int32_t tail = int32_t(GetNative32(word, swap));
         if (tail < 0) break;
         if (headMark < 4) return Failed(out, status::kUnknownFileKind);
-        n = int32_t(headMark - 4) + tail;
+        // In 64 bits before anything adds: a head and a tail may pass 2^31 together.
         if (int64_t(headMark - 4) + tail > GetStreamEnd(stream) - GetStreamPosition(stream))
             return Failed(out, status::kEndOfFile);
+        n = int32_t(headMark - 4) + tail;
         if (OSStatus st = StreamRead(stream, nullptr, &n)) return Failed(out, st);
         ++count;
     }

@@ -636,6 +636,35 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
     return st;
 }
 
+OSStatus CutShortLastFileBlock(const FileSpec* spec, uint32_t* cut) {
+    *cut = 0;
+    DynamicFileRecord f{};
+    if (OSStatus st = OpenDynamicFile(spec, true, &f)) return st;
+    // The end of the last whole block: where the walk meets a block it cannot read whole.
+    const int64_t end = FileEnd(&f);
+    int64_t whole = end;
+    OSStatus st = status::kNoErr;
+    for (int64_t offset = FirstBlock(&f); offset - int64_t(kFileBlockHeadSize) < end;) {
+        FileBlockHead head;
+        if (offset > end || (st = ReadBlockHeader(&f, offset, &head)) == status::kEndOfFile) {
+            whole = offset - kFileBlockHeadSize;
+            st = status::kNoErr;
+            break;
+        }
+        if (st) break;
+        offset = NextBlock(offset, head);
+    }
+    CloseAndMaybeFlushDynamicFile(&f, false);
+    if (st || whole >= end) return st;
+    StreamRecord* stream = nullptr;
+    if ((st = OpenSpecStream(spec, false, kFileStreamBuffer, &stream))) return st;
+    st = SetStreamEnd(stream, int32_t(whole));
+    const OSStatus cs = CloseStream(&stream, true);
+    if (!st) st = cs;
+    if (!st) *cut = uint32_t(end - whole);
+    return st;
+}
+
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* f, bool flush) {
     if (!f->stream) return status::kFileNotOpen;
     OSStatus st = status::kNoErr;
@@ -809,9 +838,34 @@ OSStatus AllocateNewFileBlock(DynamicFileRecord* f, uint32_t size, uint8_t type,
     return AppendNewBlock(f, size, type, offset);
 }
 
+namespace {
+
+// Whether a block of the chain starts at the offset: bytes inside a block may read as a head,
+// and releasing them would make a free block of the middle of another.
+bool StartsChainBlock(DynamicFileRecord* f, int64_t offset) {
+    int64_t at = FirstBlock(f);
+    while (at < offset) {
+        FileBlockHead head;
+        if (ReadBlockHeader(f, at, &head) != status::kNoErr) return false;
+        at = NextBlock(at, head);
+    }
+    return at == offset;
+}
+
+OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset);
+
+}  // namespace
+
 OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
     if (!f->stream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;
+    if (!StartsChainBlock(f, offset)) return status::kBadPosition;
+    return ReleaseChainBlock(f, offset);
+}
+
+namespace {
+
+OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset) {
     FileBlockHead head;
     if (OSStatus st = ReadBlockHeader(f, offset, &head)) return st;
     if (head.type == kFreeBlockType) return status::kNoErr;
@@ -824,6 +878,8 @@ OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
         return st;
     return AddFreeBlockList(f, offset, size);
 }
+
+}  // namespace
 
 OSStatus SetFileBlockType(DynamicFileRecord* f, uint32_t offset, uint8_t type) {
     if (!f->stream) return status::kFileNotOpen;
@@ -845,7 +901,7 @@ OSStatus DeleteTypedFileBlocks(DynamicFileRecord* f, uint8_t type) {
         if (OSStatus st = ScanFileBlocks(f, &offset, &size, &found)) return st;
         if (offset == 0) return status::kNoErr;
         if (IsOldLayout(f) && offset == f->headerOffset) continue;
-        if (OSStatus st = ReleaseFileBlock(f, offset)) return st;
+        if (OSStatus st = ReleaseChainBlock(f, offset)) return st;  // found by the walk
     }
 }
 

@@ -159,6 +159,11 @@ OSStatus IsDynamicFileEx(const FileSpec* spec, FourCharCode* fileType, int32_t o
 // the damage); so does a read-write open of an old-layout file without its header block (-40).
 // On failure the record holds no stream.
 OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord* file);
+// A file whose writer stopped in the middle of its last block (a partial head, or a block reaching
+// past the end of the file) is cut back to the end of its last whole block, so that it can be
+// opened for writing again; *cut gets the bytes dropped (0, nothing changed, when the chain is
+// whole). A damaged chain (-40) is left as it is and its status returned.
+OSStatus CutShortLastFileBlock(const FileSpec* spec, uint32_t* cut);
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* file, bool flush);
 // Writes a changed first-free (after the blocks have reached the file) and flushes the stream.
 OSStatus FlushDynamicFile(DynamicFileRecord* file, bool flushToDisk);
@@ -199,6 +204,7 @@ OSStatus AllocateFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t type,
 // Always at the end of the file.
 OSStatus AllocateNewFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t type, uint32_t* offset);
 // Turns a used block into a free block at the head of the free list; a free block is left alone.
+// The offset must start a block of the chain (-40 otherwise: nothing changes).
 OSStatus ReleaseFileBlock(DynamicFileRecord* file, uint32_t offset);
 // Changes the type of a used block in place (one byte of its head), so that an owner can write a
 // block under a type of its own and give it its real type once all its bytes are written. Both types

@@ -81,6 +81,9 @@ constexpr uint32_t kDLSymbolCapture = 0x07000000;
 constexpr uint32_t kDLPlayOrientationMask = 0x07;
 constexpr uint32_t kDLPlayTrackPen = 0x08;
 constexpr uint32_t kDLPlayExactGeometry = 0x10;
+// Face records (0x28) are skipped on play unless this is set; readers that take texts back out
+// of a list (symbol data) set it so that bold and italic come back with the texts.
+constexpr uint32_t kDLPlayTextFace = 0x20;
 
 // ---- Recording ----
 
@@ -135,6 +138,7 @@ struct DLParseState {
     bool swapped;            // the header's mark read 0x3412
     bool exactGeometry;
     bool trackPen;
+    bool textFace;           // apply face records (kDLPlayTextFace)
     int32_t validHeader;
     int32_t payloadSize;     // bytes of the current record after its two head bytes
     bool parameterWord;      // the parameter came from a word at the start of the payload

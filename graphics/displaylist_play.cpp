@@ -189,6 +189,7 @@ int32_t VXParseDisplayListBytes(uint8_t* bytes, uint32_t size, const DLParseHand
     st.orientation = uint16_t(flags & kDLPlayOrientationMask);
     st.exactGeometry = flags & kDLPlayExactGeometry;
     st.trackPen = flags & kDLPlayTrackPen;
+    st.textFace = flags & kDLPlayTextFace;
     uint32_t pos = 0;
     do {
         if (size - pos < 2) return 0;
@@ -440,7 +441,12 @@ int32_t Play6(uint8_t* payload, DLParseState* st) {
 }
 
 int32_t Play8(uint8_t* payload, DLParseState* st) {
-    if (st->opcode == 0x28) return st->payloadSize;
+    if (st->opcode == 0x28) {
+        const VXGrafState* s = VXGetCurrentGrafState();
+        if (st->textFace && s && st->payloadSize >= 2)
+            SetStyleFace(s->textStyle, GetNative16(payload, st->swapped));
+        return st->payloadSize;
+    }
     const Point d = Turn(st, {int8_t(payload[0]), int8_t(payload[1])});
     switch (st->opcode) {
         case 0x08: VXMove(d.h, d.v); break;

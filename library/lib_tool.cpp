@@ -446,6 +446,13 @@ void CheckBlocks(DynamicFileRecord* file, const LibraryFileHeader& header, Check
                 CheckFlattenedLibraryItemNames(item, &count) != status::kNoErr) {
                 check.Problem("block %u is not a library item with names", offset);
             } else {
+                // The names alone do not make an item: it must inflate, as a user of it does.
+                LibraryItem* inflated = nullptr;
+                const OSStatus st = InflateLibraryItem(item, &inflated, true);
+                if (st != status::kNoErr)
+                    check.Problem("block %u holds an item that cannot be read (status %d / 0x%X)", offset, st,
+                                  uint32_t(st));
+                DestroyLibraryItem(inflated);
                 ItemNames& found = (*items)[offset];
                 found.kind = GetFlattenedLibraryItemKind(item) & kItemMapKindMask;
                 char name[kFlatItemNameBufferSize];

@@ -190,6 +190,14 @@ OSStatus CreateLibraryFile(FileSpec* spec) {
 OSStatus OpenLibraryFile(const FileSpec* spec, LibraryFileRecord* record, uint32_t mode) {
     std::memset(static_cast<void*>(record), 0, sizeof *record);
     OSStatus st = OpenDynamicFile(spec, (mode & kLibraryOpenReadOnly) != 0, &record->file);
+    uint32_t cut = 0;
+    if (st == status::kEndOfFile && (mode & kLibraryOpenRecoverCut) && !(mode & kLibraryOpenReadOnly) &&
+        IsLibraryFile(spec) == status::kNoErr && CutShortLastFileBlock(spec, &cut) == status::kNoErr &&
+        cut > 0) {
+        // The items before the lost block are what the map is rebuilt from.
+        st = OpenDynamicFile(spec, false, &record->file);
+        mode |= kLibraryOpenRebuildMap;
+    }
     if (st) {
         std::memset(static_cast<void*>(record), 0, sizeof *record);
         return st;
@@ -209,6 +217,9 @@ OSStatus OpenLibraryFile(const FileSpec* spec, LibraryFileRecord* record, uint32
         CloseAndMaybeFlushDynamicFile(&record->file, false);
         DestroyLibraryItemMap(record->map, record->names);
         std::memset(static_cast<void*>(record), 0, sizeof *record);
+    } else if (cut > 0) {
+        record->flags |= kLibraryCutShort;
+        record->cutBytes = cut;
     }
     return st;
 }

@@ -61,11 +61,15 @@ constexpr const char* kLibraryExtension = ".LBX";
 constexpr uint32_t kLibraryOpenReadOnly = 0x1;
 constexpr uint32_t kLibraryOpenLoadMap = 0x2;
 constexpr uint32_t kLibraryOpenRebuildMap = 0x4;
+// A writable open of a file cut short by a crash (its last block lost) cuts it back to its last
+// whole block and rebuilds the map from the items left; the record then has kLibraryCutShort.
+constexpr uint32_t kLibraryOpenRecoverCut = 0x8;
 
 // `LibraryFileRecord::flags` (in memory only).
 constexpr uint32_t kLibraryRebuildMap = 0x1;    // rebuild the item map before it is written
 constexpr uint32_t kLibraryItemDeleted = 0x2;   // an item block was deleted
 constexpr uint32_t kLibrarySheetFile = 0x4;     // a sheet opened as a library of its file symbols
+constexpr uint32_t kLibraryCutShort = 0x8;      // opened after its lost last block was cut off
 
 // The application header as held in memory: the map's block id in native order.
 struct LibraryFileHeader {
@@ -85,6 +89,7 @@ struct LibraryFileRecord {
     LibraryItemMap map;   // none until read or built
     StringBlock names;    // the map's names
     uint32_t flags;
+    uint32_t cutBytes;    // with kLibraryCutShort: the bytes of the lost block that were cut off
 };
 
 // A procedure called once per item while a map is rebuilt (the wait cursor); none by default.

@@ -137,9 +137,11 @@ void SymbolField(DataContext* context, uint32_t code, char* out) {
     char text[kSymbolTextSize] = {};
     switch (code) {
         case Code("FOOT"):
-            if (component)
-                GetCompFootprintString(component, symbol->kind.comp.package,
-                                       symbol->kind.comp.nameIndex, block, text);
+            // The package's footprint, else its name (never the component's name in front).
+            if (component) {
+                GetCompPackageFootprint(component, block, symbol->kind.comp.package, text);
+                if (!text[0]) GetCompPackageName(component, block, symbol->kind.comp.package, text);
+            }
             break;
         case Code("PAKG"):
             if (component) GetCompPackageName(component, block, symbol->kind.comp.package, text);

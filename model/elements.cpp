@@ -638,6 +638,9 @@ ElementRecord* BuildElement(ElementParamRecord* param) {
         default: return nullptr;
     }
     if (e) e->flags |= param->flags;
+    // The image builder takes no optional-fill argument; an image keeps the flag all the same
+    // (symbol data and the information dialog carry it).
+    if (e && optionalFill && e->kind == kElementImage) e->flags |= kElementOptionalFill;
     return e;
 }
 

@@ -831,7 +831,9 @@ Handle FlattenLibraryItem(LibraryItem* item, bool allowEmpty, uint32_t timeStamp
     const OSStatus err = CatchSignals(
         [&] {
             if (!item) FailureSignal(status::kParamErr);
-            PurgeEmptyUnusedParts(item);
+            // An item being edited (empty allowed) keeps the definitions not drawn or not given
+            // a section yet, with their flags; they are no part of its validity.
+            if (!allowEmpty) PurgeEmptyUnusedParts(item);
             Signal(PurgeUnusedPinSets(item));
             Signal(CompactLibItemImageList(item));
             Signal(CompactLibItemPinTable(item));
@@ -886,7 +888,8 @@ OSStatus InflateLibraryItem(Handle flat, LibraryItem** item, bool makePinTable) 
 bool IsLibraryItemValid(const LibraryItem* item) {
     if (!item || !item->names || (*item->names)[0] == 0 || item->head.symbolCount == 0) return false;
     for (const LibSection* s = FirstSection(item); s; s = s->next)
-        if (s->symbolIndex < item->head.symbolCount) return true;
+        if (s->symbolIndex < item->head.symbolCount && SymbolAt(item, s->symbolIndex)->mainData)
+            return true;
     return false;
 }
 

@@ -36,6 +36,8 @@ std::string Span(Point a, Point b) { return At(a) + "-" + At(b); }
 std::string Box(const Rect& r) { return Span({r.top, r.left}, {r.bottom, r.right}); }
 std::string FlagText(uint32_t flags) { return flags ? Format(" flags 0x%X", flags) : std::string(); }
 std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
+// " face F" for a bold or italic style; nothing for a plain one.
+std::string FaceText(const txStyle* style) { return style && style->face ? Format(" face %u", style->face) : std::string(); }
 
 const char* KindName(uint8_t kind) {
     static const char* const kNames[] = {"?",   "line", "arrow", "rect", "oval",
@@ -69,6 +71,7 @@ std::string ElementLine(const ElementRecord* e) {
         case kElementNode:
             if (const uint8_t radius = ElementAs<NodeElement>(e)->bubbleRadius)
                 s += Format(" bubble %d", radius);
+            if (const uint16_t serial = ElementAs<NodeElement>(e)->serial) s += Format(" serial %u", serial);
             break;
         case kElementImage: {
             const auto* image = ElementAs<ImageElement>(e);
@@ -107,7 +110,7 @@ std::string DrawingText(LibraryItem* item, const char* label, Ptr data) {
             char string[kTextStringSize];
             GetTextRecordString(text, block, string, sizeof string);
             s += Format("    T%d kind 0x%04X at ", ++n, text->kind) + At(text->position) +
-                 FlagText(text->flags) + " " + Quoted(string) + "\n";
+                 FlagText(text->flags) + " " + Quoted(string) + FaceText(text->style) + "\n";
         }
         n = 0;
         for (void* f = LLFirst(frames); f; f = LLGetNext(frames, f)) {
@@ -115,7 +118,7 @@ std::string DrawingText(LibraryItem* item, const char* label, Ptr data) {
             char string[kTextStringSize];
             GetTextFrameTextAsString(frame, false, sizeof string, string);
             s += Format("    F%d at ", ++n) + At((*frame)->position) + FlagText((*frame)->flags) +
-                 Format(" lines %d ", (*frame)->lineCount) + Quoted(string) + "\n";
+                 Format(" lines %d ", (*frame)->lineCount) + Quoted(string) + FaceText((*frame)->style) + "\n";
         }
     }
     DestroyElementList(elements);

@@ -10,6 +10,7 @@
 #include "foundation/da.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "graphics/textstyle.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
 #include "model/busses.h"
@@ -388,6 +389,7 @@ private:
                                    Flags(text->flags, 4), " at ", Pt(text->position), ' ',
                                    Quoted(text->text));
             if (text->flags & kTextFlagMacro) line.append(Cat(" macro ", Quoted(text->macroText)));
+            if (text->style && text->style->face) line.append(Cat(" face ", text->style->face));
             Line(1, line);
         }
     }
@@ -412,8 +414,12 @@ private:
     static std::string Geometry(ElementRecord* e) {
         switch (e->kind) {
             case kElementLine:
-            case kElementNode:
                 return Cat(' ', Pt(e->points.point1), '-', Pt(e->points.point2));
+            case kElementNode: {
+                std::string text = Cat(' ', Pt(e->points.point1), '-', Pt(e->points.point2));
+                if (const uint16_t serial = ElementAs<NodeElement>(e)->serial) text.append(Cat(" serial ", serial));
+                return text;
+            }
             case kElementArrow: {
                 const auto* a = ElementAs<ArrowElement>(e);
                 return Cat(' ', Pt(e->points.point1), '-', Pt(e->points.point2), " head ",

@@ -758,7 +758,8 @@ bool PlaySymbolData(const void* data, uint32_t size, Point point, const VXGrafPr
     }
     const VXGrafProcsRecord* saved = std::exchange(graf->grafProcs, &procs);
     const int32_t valid = VXPlayDisplayListBytes(graf, list, size - kSymbolDataHeadSize, point,
-                                                 kDLPlayTrackPen, commentProc, refCon);
+                                                 kDLPlayTrackPen | kDLPlayTextFace, commentProc,
+                                                 refCon);
     graf->grafProcs = saved;
     if (!valid) *status = kSymbolDataCorrupt;
     return valid;

@@ -239,10 +239,10 @@ int32_t HitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolR
 
 // ---- Ranks and the sub-sheets map ----
 
-uint16_t GetSymbolLocationRank(SheetRecord* sheet, const SymbolRecord* symbol) {
+int32_t GetSymbolLocationRank(SheetRecord* sheet, const SymbolRecord* symbol) {
     Rect bounds;
     GetSymbolInstanceBounds(sheet, symbol, 0, &bounds);
-    return uint16_t((int32_t(bounds.top) >> 5) * 256 + (int32_t(bounds.left) / 18) % 256);
+    return (int32_t(bounds.top) >> 5) * 256 + (int32_t(bounds.left) / 18) % 256;
 }
 
 DAHeader** BuildSubSheetsMap(SheetRecord* sheet) {
@@ -253,7 +253,7 @@ DAHeader** BuildSubSheetsMap(SheetRecord* sheet) {
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
         if (!(s->flags & (kSymbolFlagSheet | kSymbolFlagSubSheet))) continue;
         if (!GetSymbolSheetName(s, sheet->stringBlock, nullptr)) continue;
-        const SubSheetsMapItem item{GetSymbolLocationRank(sheet, s), s};
+        const SubSheetsMapItem item{uint32_t(GetSymbolLocationRank(sheet, s)), s};
         if (DAAdd(map, &item) < 0) {
             DADispose(map);
             return nullptr;

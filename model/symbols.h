@@ -196,11 +196,12 @@ int32_t HitTestPortPins(const SymbolRecord* symbol, Point* point, int32_t tolera
 int32_t HitTestSymbolPin(SheetRecord* sheet, const SymbolRecord* symbol, Point* point, int32_t tolerance);
 int32_t HitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolRecord** symbol);
 
-// ((top >> 5) x 256 + (left / 18 mod 256)) of the placed bounds without pins, in 16 bits.
-uint16_t GetSymbolLocationRank(SheetRecord* sheet, const SymbolRecord* symbol);
+// ((top >> 5) x 256 + (left / 18 mod 256)) of the placed bounds without pins. Not cut to 16 bits:
+// symbols further down than row band 255 (a top of 8192) keep ranking after those above them.
+int32_t GetSymbolLocationRank(SheetRecord* sheet, const SymbolRecord* symbol);
 #pragma pack(push, 4)
 struct SubSheetsMapItem {
-    uint32_t key;  // GetSymbolLocationRank
+    uint32_t key;  // GetSymbolLocationRank, compared as a signed 32-bit value
     SymbolRecord* symbol;
 };
 #pragma pack(pop)

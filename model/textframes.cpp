@@ -337,6 +337,12 @@ void TransformTextFrame(TextFrameHandle frame, VXWindowRecordTag* window, Point 
                         int32_t code) {
     if (!frame) return;
     code &= 7;
+    if (code == 5 || code == 7) {
+        // A turn and a mirror: the turn first, then the mirror, so that the frame keeps both.
+        TransformTextFrame(frame, window, origin, code & 3);
+        TransformTextFrame(frame, window, origin, 4);
+        return;
+    }
     uint16_t flags = (*frame)->flags;
     const bool odd = flags & 1;
     if (code == 4) {

@@ -399,6 +399,12 @@ void TransformTextElement(TextRecord* text, VXWindowRecordTag* window, StringBlo
                           Point origin, int32_t code) {
     if (!text) return;
     code &= 7;
+    if (code == 5 || code == 7) {
+        // A turn and a mirror: the turn first, then the mirror, so that the text keeps both.
+        TransformTextElement(text, window, block, origin, code & 3);
+        TransformTextElement(text, window, block, origin, 4);
+        return;
+    }
     Point p = {int16_t(text->position.v - origin.v), int16_t(text->position.h - origin.h)};
     Point shifted = origin;
     if (code == 4 || code == 6) {

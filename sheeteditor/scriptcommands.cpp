@@ -13,6 +13,7 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "model/sheet.h"
+#include "sheeteditor/spicewindows.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -184,9 +185,20 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
     SheetInstance* root =
         options.startAtFrontSheet && sheet ? sheet->hierarchyContext : nullptr;
     FileSpec output{};
+    // While it runs, a window with a Stop button (the simulator's wait window) and the interrupt
+    // key (Escape, or Ctrl and period) stop the script: the interpreter asks between the rounds of
+    // its loops.
+    static void* sRunWindow = nullptr;
+    sRunWindow = OpenSpiceWaitWindow(ScriptTitle(script).c_str(), kScriptRunningMessage);
+    ReportHooks hooks = GetReportHooks();
+    hooks.cancelKey = [] { return SpiceWaitWindowIdle(sRunWindow) || VXTestCancelKey(); };
+    const ReportHooks former = SetReportHooks(hooks);
     err = ExecuteReportScript(project, root, options.descend != 0,
                               ScriptRunLevelLimit(options.levelLimit, options.descend != 0),
                               tokens, bundleId, &script, &output);
+    SetReportHooks(former);
+    CloseSpiceWaitWindow(sRunWindow);
+    sRunWindow = nullptr;
     MemFree(tokens);
     if (err != status::kNoErr) {
         VXErrorReport(err);

@@ -25,6 +25,8 @@ constexpr int16_t kScriptWholeProjectItem = 3, kScriptCurrentSheetItem = 4,
                   kScriptDescendItem = 5, kScriptLevelLimitItem = 6, kScriptOpenOutputItem = 9;
 // Held while a script is chosen, it runs at once with the stored settings.
 constexpr uint16_t kScriptOptionKey = 58;
+// Shown while a script runs, in a window whose Stop button (or Escape) stops it.
+constexpr const char* kScriptRunningMessage = "Running the report script...";
 // The largest level limit.
 constexpr int32_t kScriptLevelLimitMax = 9999;
 

@@ -206,7 +206,8 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
     rebuildMap = rebuildMap || VXTestKey(kLibRebuildMapKey);
     LibraryFileRecord library{};
     OSStatus status = OpenLibraryFile(spec, &library,
-                                      kLibraryOpenLoadMap | (rebuildMap ? kLibraryOpenRebuildMap : 0));
+                                      kLibraryOpenLoadMap | kLibraryOpenRecoverCut |
+                                          (rebuildMap ? kLibraryOpenRebuildMap : 0));
     if (status != 0) {
         LibEditorReport(status);
         return nullptr;
@@ -257,6 +258,13 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
         std::vector<std::string> names;
         for (auto& entry : item.names) names.push_back(std::move(entry.second));
         SetRefNames(editor, item.ref, names);
+    }
+    if (editor->library.flags & kLibraryCutShort) {
+        char message[512];
+        std::snprintf(message, sizeof message, kLibraryCutShortMessage, editor->library.file.spec.name,
+                      unsigned(editor->library.cutBytes), int(editor->items->count));
+        LibEditorMessage(message);
+        LibraryFileChanged(&editor->library.file.spec);
     }
     if (show) DisplayLibEditor(editor);
     return editor;

@@ -68,6 +68,11 @@ constexpr int32_t kLibOpenAskCount = 8, kLibOpenRefuseCount = 25, kLibOpenCountL
 constexpr uint32_t kNewItemLocalWireSymbol = 0x100;
 
 constexpr const char* kTooManyWindowsMessage = "You cannot open that many windows!";
+// Told before a library cut short by a crash opens for changes: the file name, the bytes of the
+// lost last block, the items recovered.
+constexpr const char* kLibraryCutShortMessage =
+    "The library \"%s\" was cut short: its last block (%u bytes) was lost and has been removed. "
+    "%d items were recovered; the library opens for changes.";
 constexpr const char* kOpenWindowsQuestion = "Are you sure you want to open %d windows?";
 constexpr const char* kRemoveItemsQuestion =
     "Are you sure you want to remove the selected item(s) from the library?";

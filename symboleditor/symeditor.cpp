@@ -712,7 +712,11 @@ bool FlushSymbolEditor(SymbolEditorRecord* editor, bool listFlag) {
 Handle FlattenSymbolEditorItem(SymbolEditorRecord* editor, OSStatus* status) {
     LibraryItem* item = editor->item;
     const int32_t loaded = editor->symbol;
+    // A library item being edited keeps every definition, the loaded one included; a sheet's
+    // file symbol is stored without the definitions not drawn or not used.
+    if (!(editor->state & kSymEditFileSymbol)) return FlattenLibraryItem(item, true, 0, status);
     const int32_t kept = loaded >= 0 ? IndexAfterPurge(item, loaded) : -1;
+    PurgeEmptyUnusedParts(item);
     Handle flat = FlattenLibraryItem(item, true, 0, status);
     if (loaded < 0) return flat;
     if (kept >= 0) {

@@ -1,6 +1,6 @@
 // report-run: runs a report script over a project and writes its outputs.
 //
-//   report-run PROJECT SCRIPT
+//   report-run [--time-limit SECONDS] PROJECT SCRIPT
 //
 // The project is opened as the editor opens it (its hierarchy built from the sheet files along its
 // paths) and the script runs over the whole design, descending into every instance without a
@@ -11,7 +11,11 @@
 // Messages the script shows (NOTIFY, compile and runtime errors) go to standard error; questions
 // it asks take their default answer. Exit status: 0 the script ran, 1 it failed or the project or
 // script cannot be read (said on standard error), 2 wrong usage.
+// With --time-limit SECONDS a script still running after that many seconds (a loop that never
+// ends) is stopped with a message, and the exit status is 1.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "design/report_compiler.h"
@@ -82,11 +86,24 @@ int RunOverProject(const char* projectPath, const char* scriptPath) {
     return CloseToolProject(project, projectPath, writable, result);
 }
 
+// "--time-limit SECONDS" in front of the arguments: the run's limit; false for a bad value.
+bool TakeTimeLimit(int* argc, char*** argv) {
+    if (*argc < 3 || std::strcmp((*argv)[1], "--time-limit") != 0) return true;
+    char* end = nullptr;
+    const unsigned long seconds = std::strtoul((*argv)[2], &end, 10);
+    if (!*(*argv)[2] || *end || (*argv)[2][0] == '-' || seconds == 0 || seconds > 86400) return false;
+    SetReportRunTimeLimit(uint32_t(seconds * 1000));
+    (*argv)[2] = (*argv)[0];
+    *argv += 2;
+    *argc -= 2;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: %s PROJECT SCRIPT\n", kProgram);
+    if (!TakeTimeLimit(&argc, &argv) || argc != 3 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: %s [--time-limit SECONDS] PROJECT SCRIPT\n", kProgram);
         return 2;
     }
     if (StartCore(kProgram) != 0) return tools::kFailed;

@@ -25,6 +25,7 @@
 #include "design/dxfexport.h"
 #include "design/ecoexport.h"
 #include "design/ecostate.h"
+#include "design/netlistdb.h"
 #include "design/report_interp.h"
 #include "design/tests/netlist_fixture.h"
 #include "design/wasis.h"
@@ -410,6 +411,52 @@ protected:
         EXPECT_EQ(netlist, expected);
     }
 
+    // The database's dump for the build flags.
+    std::string DatabaseDump(uint16_t flags) {
+        UnifiedDBRecord db;
+        InitUnifiedDB(&db);
+        EXPECT_EQ(CreateUnifiedDB(project, nullptr, flags, &db), 0);
+        std::string dump = DumpUnifiedDB(&db);
+        DestroyUnifiedDB(&db);
+        return dump;
+    }
+
+    // Step: a plain build keeps the child's local net apart per use, one qualified net each; a
+    // modular build keeps one net per sheet and gives the sheet-symbol rows their names as parts.
+    void CheckPlainAndModularNetlists() {
+        const std::string plain = DatabaseDump(kUDBDescend);
+        std::vector<std::string> mids;
+        for (size_t at = plain.find("\nnet "); at != std::string::npos; at = plain.find("\nnet ", at + 1)) {
+            const std::string line = plain.substr(at + 1, plain.find('\n', at + 1) - at - 1);
+            if (line.find("MID scope=local") != std::string::npos) mids.push_back(line.substr(4, line.find(' ', 4) - 4));
+        }
+        ASSERT_EQ(mids.size(), 2u) << plain;
+        EXPECT_NE(mids[0], mids[1]);
+        for (const std::string& mid : mids) EXPECT_NE(mid, "MID") << plain;
+        const std::string modular = DatabaseDump(kUDBDescend | kUDBModular);
+        EXPECT_NE(modular.find("part=LP1 slots=1 sheet=1 subsheet attrs=~SUB=RC.SHX"), std::string::npos) << modular;
+        EXPECT_NE(modular.find("part=LP2 slots=1 sheet=1 subsheet attrs=~SUB=RC.SHX"), std::string::npos) << modular;
+        EXPECT_NE(modular.find("net MID scope=local sheet=0 shared\n"), std::string::npos) << modular;
+    }
+
+    // Step: the shipped bill of materials over both uses of the child: the child's parts once per
+    // use, footprints from the packages (which have no footprint of their own: their names).
+    void CheckBillOfMaterials() {
+        FileSpec script = SpecOf(SourcePath("resources/scripts/Bill of Materials.SXP")), output{};
+        ASSERT_EQ(RunReportScriptFile(project, nullptr, true, 9999, &script, &output), 0)
+            << (alerts.empty() ? "" : alerts[0]);
+        std::string text;
+        ASSERT_TRUE(ReadFile(Path("amp BOM.txt"), text));
+        EXPECT_EQ(text,
+                  "Bill of Materials for amp.PRX\n"
+                  "Qty\tValue\tPart\tFootprint\tDesignators\n"
+                  "2\t100n\tCAP\tPKG\tC1, C2\n"
+                  "1\t1k\tRES\tPKG\tR1\n"
+                  "1\t2k\tRES\tPKG\tR2\n"
+                  "2\t10k\tRES\tPKG\tR3, R4\n"
+                  "1\tDC 5\tVSRC\tPKG\tV1\n");
+    }
+
     // Step: with designators qualified and the project's qualifiers in front, every element line
     // of the netlist still starts with its designator's element letter: the simulator's build puts
     // the qualifiers behind the names. The child's parts carry their instance's name.
@@ -548,6 +595,8 @@ TEST_F(DesignPathTest, BuildSaveReopenAnnotateNetlistAndExport) {
 
     const std::string netlist = WriteSpiceNetlist();
     CheckSpiceNetlist(netlist);
+    CheckPlainAndModularNetlists();
+    CheckBillOfMaterials();
     SimulateSpiceNetlist(netlist);
     CheckQualifiedDesignatorsKeepTheirLetters();
 

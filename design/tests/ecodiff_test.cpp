@@ -98,6 +98,46 @@ TEST(ECODiff, LogsEveryCategory) {
     EmptyDesignState(&b);
 }
 
+// A net whose pins went to two nets of equal weight keeps the one of its own name as its partner:
+// only the pin that left is listed, and never as moving from a signal to one of the same name.
+TEST(ECODiff, ATieGoesToThePartnerOfTheSameName) {
+    DesignStateRecord a, b;
+    Build(&a, {{"U1", "7400", "DIP14", {{"1", "VIN"}, {"2", "VIN"}}}}, 0);
+    Build(&b, {{"U1", "7400", "DIP14", {{"1", "VCC"}, {"2", "VIN"}}}}, kStateSynchByName | kStateSynchByFootprint);
+    CreateECOLog();
+    DiffAnylise(&a, &b, false);
+    LogAllDifferences(&a, &b);
+    EXPECT_NE(gECOLog.text.find("Pins connected to Different Signals:\n    U1  pin  1  from  VIN  to  VCC\n\n"),
+              std::string::npos)
+        << gECOLog.text;
+    EXPECT_EQ(gECOLog.text.find("from  VIN  to  VIN"), std::string::npos) << gECOLog.text;
+    EXPECT_EQ(gECOLog.text.find("Renamed Signals:"), std::string::npos) << gECOLog.text;
+    DestroyECOLog();
+    EmptyDesignState(&a);
+    EmptyDesignState(&b);
+}
+
+// The WAS-IS text lists the relabelled parts by their old designators, ignoring case.
+TEST(ECODiff, WasIsListsTheDesignatorsInOrder) {
+    DesignStateRecord a, b;
+    Build(&a,
+          {{"r10", "RES", "R0805", {{"1", "N10"}}},
+           {"R2", "RES", "R0805", {{"1", "N2"}}},
+           {"C5", "CAP", "C0805", {{"1", "N5"}}}},
+          0);
+    Build(&b,
+          {{"R20", "RES", "R0805", {{"1", "N10"}}},
+           {"R7", "RES", "R0805", {{"1", "N2"}}},
+           {"C6", "CAP", "C0805", {{"1", "N5"}}}},
+          kStateSynchByName | kStateSynchByFootprint);
+    DiffAnylise(&a, &b, false);
+    WasIsList list;
+    CollectRelabels(&a, &list);
+    EXPECT_EQ(WriteWasIsText(list), "WAS\tIS\n\"C5\"\t\"C6\"\n\"r10\"\t\"R20\"\n\"R2\"\t\"R7\"\n");
+    EmptyDesignState(&a);
+    EmptyDesignState(&b);
+}
+
 TEST(ECODiff, AZeroScoreNeverRelabels) {
     // R2 and R7 share footprint and name but no pin on a like-named net: R2 is deleted and R7
     // added, never R2 renamed to R7.

@@ -266,10 +266,22 @@ TEST_F(ReportScriptTest, StringEscapes) {
 TEST_F(ReportScriptTest, StringsEndAtTheLineEndAndKeep250Characters) {
     EXPECT_EQ(ShapeOf("WRITE \"abc\n; WRITE 'x\n"),
               R"("WR" | " $" "abc" | ". " | "WR" | " %" "x" | ". " | "} ")");
-    const test::CompileResult r = Compile("WRITE \"" + std::string(300, 'z') + "\"");
+    const test::CompileResult r = Compile("WRITE \"" + std::string(250, 'z') + "\"");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(uint8_t(r.bytes[4]), 250);
     EXPECT_EQ(r.bytes.substr(5, 250), std::string(250, 'z'));
+}
+
+// A longer literal is refused where it starts, never cut without a word.
+TEST_F(ReportScriptTest, AStringLiteralLongerThan250CharactersIsRefusedWithItsPlace) {
+    for (const size_t length : {251u, 300u, 1000u}) {
+        SCOPED_TRACE(length);
+        const ShownError e = ErrorOf("WRITE 1;\n  WRITE \"" + std::string(length, 'z') + "\"");
+        EXPECT_EQ(e.code, kScriptStringTooLong);
+        EXPECT_EQ(e.message, "A string literal is longer than 250 characters.");
+        EXPECT_EQ(e.line, 2);
+        EXPECT_EQ(e.column, 8);
+    }
 }
 
 TEST_F(ReportScriptTest, NumbersWithAPointAreFloats) {

@@ -70,6 +70,36 @@ TEST_F(ReportRunTest, IfElseAndWhileWithBreak) {
               "11122122");
 }
 
+// A script that never ends stops when the user asks (the cancel hook: a progress window's Cancel
+// or the interrupt key) or when its time is up, with a message and what it wrote so far kept.
+TEST_F(ReportRunTest, AScriptThatNeverEndsCanBeStopped) {
+    static int32_t asked = 0;
+    asked = 0;
+    ReportHooks hooks = GetReportHooks();
+    hooks.cancelKey = [] { return ++asked == 3; };
+    const ReportHooks former = SetReportHooks(hooks);
+    std::string out;
+    EXPECT_EQ(RunScript("SETFILE \"out.txt\"; WRITE \"start\"; i = 0; WHILE 1 { i += 1 }", &out),
+              status::kUserCancelled);
+    EXPECT_EQ(asked, 3);
+    ASSERT_EQ(Alerts().size(), 1u);
+    EXPECT_EQ(Alerts()[0], "Script Runtime Error:\r\r  The script was stopped before its end.");
+    EXPECT_EQ(out, "start");
+    SetReportHooks(former);
+
+    Alerts().clear();
+    const uint32_t formerLimit = SetReportRunTimeLimit(1);
+    EXPECT_EQ(RunScript("WHILE 1 {}"), status::kUserCancelled);
+    ASSERT_EQ(Alerts().size(), 1u);
+    EXPECT_EQ(Alerts()[0],
+              "Script Runtime Error:\r\r  The script ran longer than its time limit and was stopped.");
+    // A script that ends in time is not touched by the limit.
+    EXPECT_EQ(SetReportRunTimeLimit(60000), 1u);
+    Alerts().clear();
+    EXPECT_EQ(Output("i = 0; WHILE i < 1000 { i += 1 }; WRITE i"), "1000");
+    SetReportRunTimeLimit(formerLimit);
+}
+
 TEST_F(ReportRunTest, ExitEndsTheRunAndKeepsStatus) {
     std::string out;
     EXPECT_EQ(RunScript("SETFILE \"out.txt\"; i = 0; WHILE 1 { i += 1; IF i == 3 { EXIT 42 }; "

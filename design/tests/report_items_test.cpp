@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -111,11 +112,34 @@ TEST_F(ReportItemsTest, ShippedBillOfMaterials) {
     EXPECT_EQ(out,
               "Bill of Materials for divider.PRX\n"
               "Qty\tValue\tPart\tFootprint\tDesignators\n"
-              "1\t100n\tCAP\tCAPPKG\tC1\n"
-              "1\t1k\tRES\tRESPKG\tR1\n"
-              "1\t3k\tRES\tRESPKG\tR2\n"
-              "3\t10k\tRES\tRESPKG\tR3, R10, R11\n"
-              "1\tDC 12\tVSOURCE\tVSOURCEPKG\tV1\n");
+              "1\t100n\tCAP\tPKG\tC1\n"
+              "1\t1k\tRES\tPKG\tR1\n"
+              "1\t3k\tRES\tPKG\tR2\n"
+              "3\t10k\tRES\tPKG\tR3, R10, R11\n"
+              "1\tDC 12\tVSOURCE\tPKG\tV1\n");
+}
+
+// Footprint is the package's footprint, else the package's name; Package is the package's name.
+// The component's name is no part of either.
+TEST_F(ReportItemsTest, FootprintAndPackageAreThePackages) {
+    struct Case {
+        const char* footprint;  // of the package, none for nullptr
+        const char* expected;
+    };
+    for (const Case& c : {Case{nullptr, "PKG|PKG"}, Case{"SMD0805", "SMD0805|PKG"}}) {
+        SCOPED_TRACE(c.footprint ? c.footprint : "no footprint");
+        DividerDesign f;
+        PlaceProject(f.d);
+        if (c.footprint) {
+            for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(f.s->symbolList)); symbol; symbol = symbol->next)
+                if (symbol->component)
+                    CompPackages(symbol->component)->footprint =
+                        AppendStringBlock(f.s->stringBlock, c.footprint, uint32_t(std::strlen(c.footprint)), nullptr);
+        }
+        EXPECT_EQ(Output(f.d, "ITERATE COMPONENTS BY RefDes { IF RefDes == \"R1\" "
+                              "WRITE Footprint : \"|\" : Package }"),
+                  c.expected);
+    }
 }
 
 TEST_F(ReportItemsTest, ShippedSpiceNetlist) {
@@ -277,6 +301,8 @@ struct Hierarchy {
         second = d.AddNode(top, "CHILD.SHX", s2->serial, "S2");
         Design::SetAttribute(root, s2, "Skip", "1");
         d.Annotate("ROOT.SHX", r101, top, "R101");
+        d.Annotate("ROOT.SHX", s1, top, "S1");
+        d.Annotate("ROOT.SHX", s2, top, "SB2");
         d.Annotate("CHILD.SHX", c1, first, "R1");
         d.Annotate("CHILD.SHX", c1, second, "R2");
     }
@@ -305,6 +331,14 @@ TEST_F(ReportItemsTest, DescentRulesKeepMarkedInstancesOut) {
     // The marks last for the run only.
     EXPECT_EQ(h.second->flags & kSheetNodeNoDescent, 0);
     EXPECT_EQ(Output(h.d, "ITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }"), "R1 R2 R101 ");
+    // A sheet symbol answers its fields as on its sheet, in the context of the instance being
+    // walked: a rule that names a sheet symbol by designator matches.
+    EXPECT_EQ(Output(h.d, "DESCENTRULES { WRITE RefDes : \",\" : RefDesNQ : \",\" : RefDesPrefix : \",\" : "
+                          "CompName : \",\" : SheetFile : \",\" : SubSheetFile : \";\" }"),
+              "S1,S1,S,,ROOT.SHX,CHILD.SHX;SB2,SB2,SB,,ROOT.SHX,CHILD.SHX;");
+    EXPECT_EQ(Output(h.d, "DESCENTRULES { IF RefDes == \"SB2\" NODESCENT = 1 }; "
+                          "ITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }"),
+              "R1 R101 ");
 }
 
 }  // namespace

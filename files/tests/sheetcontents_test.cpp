@@ -94,6 +94,33 @@ TEST_F(SheetContentsTest, ASheetWithEveryKindOfRecordSavesLoadsAndSavesTheSame) 
     EXPECT_EQ(SizeOfHandle(child->sheetSymbolData), kSheetSymbolPortsHeadSize + 2 * kSheetSymbolPortSize);
 }
 
+// What the model once lost on the way through a file: bold and italic texts, a text turned and
+// mirrored by one code, an image's optional-fill flag and a pin's serial. Saved and reopened, the
+// sheet dumps the same, with each of them in the dump.
+TEST_F(SheetContentsTest, FacesTurnsFlagsAndSerialsComeBackFromTheFile) {
+    SheetRecord* d = drawing;
+    TextRecord* styled = DrawingText(kTextKindFree, 0, P(10, 10), "Bold italic", 12);
+    txStyle* scratch = CreateTextStyle(gGenPool, styled->style);
+    SetStyleFace(scratch, kFaceBold | kFaceItalic);
+    styled->style = InstallStyleInList(scratch, d->styleList);
+    DestroyTextStyle(scratch);
+    TextRecord* turned = DrawingText(kTextKindFree, 0, P(80, 40), "Turned", 12);
+    TransformTextElement(turned, nullptr, d->stringBlock, P(60, 60), 5);
+    ElementRecord* image = BuildImageElement(d->imageList, GreyImage(6, 6, 3), 0, P(100, 400), 6, 6, 72, 72,
+                                             true, false, 0, false, 0);
+    image->flags |= kElementOptionalFill;
+    LLAppend(d->elementList, image);
+    LLAppend(d->elementList, BuildNodeElement(P(0, 300), P(20, 300), 1, 0, false, 7, false, 0, false, 0));
+    const std::string dump = DumpSheet(d);
+    EXPECT_NE(dump.find("\"Bold italic\" face 3"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("flags 0x0007 at (40,79) \"Turned\""), std::string::npos) << dump;  // turn 3, right-aligned
+    EXPECT_NE(dump.find("kind 9 flags 0x1100"), std::string::npos) << dump;
+    EXPECT_NE(dump.find(" serial 7"), std::string::npos) << dump;
+    SheetRecord* back = SaveAndLoad(d, path);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(DumpSheet(back), dump);
+}
+
 // Block 5 keeps the frames for older readers in Mac OS Roman: a file without block 16 gives
 // each character the encoding cannot hold as "?", one per UTF-16 unit.
 TEST_F(SheetContentsTest, FramesOfBlockFiveKeepOneByteForEachUnit) {

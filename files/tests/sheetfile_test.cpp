@@ -594,6 +594,23 @@ void ReadEverything(const std::string& path) {
     ListSheetFileBlocks(&spec, &listing);
 }
 
+// The listing checks the lengths of an element in 64 bits before it adds them: a head and a tail
+// whose sum passes 2^31 are a damaged block, not an overflow.
+TEST_F(SheetFile, AnElementLengthPast31BitsListsAsDamaged) {
+    const std::string hex =
+        "4f5244460102534348340000002e00000000000000000000006f6d702000004d696e6728666f722049534f31"
+        "3036343629222200000b000000000000000000000b0600000008636f6d7020302022";
+    std::string bytes;
+    for (size_t i = 0; i < hex.size(); i += 2) bytes.push_back(char(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    ASSERT_EQ(bytes.size(), 78u);
+    ASSERT_TRUE(WriteFile(Path("overflow.SHX"), bytes));
+    FileSpec spec = Spec("overflow.SHX");
+    std::string listing;
+    ListSheetFileBlocks(&spec, &listing);
+    EXPECT_NE(listing.find("block 11 graphic elements at 70, 8 bytes: damaged (status -39)"), std::string::npos)
+        << listing;
+}
+
 TEST_F(SheetFile, TruncatedAndMutatedFilesEndWithAStatus) {
     TestSheet sheet;
     WriteRichSheetFile(Path("whole.SHX"), sheet);

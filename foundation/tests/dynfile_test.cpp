@@ -1,6 +1,7 @@
 #include "foundation/dynfile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -364,6 +365,50 @@ TEST_F(DynFile, EdgeCases) {
              EXPECT_EQ(count, 0u);
              EXPECT_EQ(Load(a), b20);
              EXPECT_EQ(headLength(a), 16);
+         }},
+        {"releasing an offset that starts no block of the chain is refused and changes nothing", 0,
+         [&] {
+             // Bytes inside a block that read as a block head (type 1, head length 6, size 8).
+             std::string inner(40, 'x');
+             inner.replace(2, 6, std::string("\x01\x06\x00\x00\x00\x08", 6));
+             uint32_t a = Write(1, inner);
+             Write(2, b20);
+             ASSERT_EQ(FlushDynamicFile(&file_, false), 0);
+             const std::string before = Bytes("edge");
+             uint32_t size;
+             uint8_t type;
+             ASSERT_EQ(GetFileBlockInfo(&file_, a + 8, &size, &type), 0);
+             ASSERT_EQ(type, 1);
+             for (uint32_t inside : {a + 8, a + 1, a + 40 + 6 + 3})
+                 EXPECT_EQ(ReleaseFileBlock(&file_, inside), status::kBadPosition) << inside;
+             ASSERT_EQ(FlushDynamicFile(&file_, false), 0);
+             EXPECT_EQ(Bytes("edge"), before);
+             EXPECT_EQ(CheckDynamicFile(&file_, nullptr, nullptr), 0);
+         }},
+        {"a file cut inside its last block is cut back to its whole blocks and opens for writing", 0,
+         [&] {
+             uint32_t a = Write(1, b20);
+             uint32_t b = Write(2, b40);
+             Close();
+             const std::string path = dir_.file("edge");
+             ASSERT_EQ(::truncate(path.c_str(), off_t(b) + 10), 0);
+             FileSpec spec;
+             ASSERT_EQ(FileSpecFromURL(path, &spec, false, nullptr), 0);
+             uint32_t cut = 1;
+             DynamicFileRecord f{};
+             EXPECT_EQ(OpenDynamicFile(&spec, false, &f), status::kEndOfFile);
+             ASSERT_EQ(CutShortLastFileBlock(&spec, &cut), 0);
+             EXPECT_EQ(cut, 16u);
+             ASSERT_EQ(OpenDynamicFile(&spec, false, &f), 0);
+             EXPECT_EQ(CheckDynamicFile(&f, nullptr, nullptr), 0);
+             Handle h = nullptr;
+             ASSERT_EQ(LoadFileBlock(&f, a, &h), 0);
+             EXPECT_EQ(std::string(*h, SizeOfHandle(h)), b20);
+             MemFree(h);
+             ASSERT_EQ(CloseAndMaybeFlushDynamicFile(&f, true), 0);
+             // A whole file is left alone.
+             ASSERT_EQ(CutShortLastFileBlock(&spec, &cut), 0);
+             EXPECT_EQ(cut, 0u);
          }},
         {"releasing a block twice changes nothing the second time", 0,
          [&] {

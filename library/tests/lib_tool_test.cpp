@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
 #include "library/libfile.h"
+#include "model/libitem.h"
 #include "library/tests/library_testing.h"
 
 namespace plexa {
@@ -18,6 +20,21 @@ using test::OpenLibrary;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
+
+// A real item (it inflates) with the names, told apart by its reference prefix.
+std::string ItemBytes(const std::vector<std::string>& names) {
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    EXPECT_NE(item, nullptr);
+    for (const std::string& name : names) SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 0);
+    SetLibraryItemRefPrefix(item, names[0].c_str());
+    OSStatus st = 0;
+    Handle flat = FlattenLibraryItem(item, true, 1, &st);
+    DestroyLibraryItem(item);
+    EXPECT_EQ(st, 0);
+    std::string bytes(*flat, SizeOfHandle(flat));
+    MemFree(flat);
+    return bytes;
+}
 
 class LibTool : public ::testing::Test {
 protected:
@@ -36,7 +53,7 @@ protected:
         const std::string path = dir_.file(name);
         EXPECT_EQ(Run({"create", path}), 0) << err_;
         OpenLibrary lib(path, kLibraryOpenLoadMap);
-        for (const auto& names : items) lib.Write(FlatItemBytes(names, kLibItemComponent, names[0] + " body"));
+        for (const auto& names : items) lib.Write(ItemBytes(names));
         return path;
     }
 };
@@ -61,7 +78,7 @@ TEST_F(LibTool, AddFromAnotherLibrary) {
     ASSERT_EQ(Run({"extract", target, "U1", extracted}), 0) << err_;
     std::string bytes;
     ASSERT_TRUE(ReadFile(extracted, bytes));
-    EXPECT_EQ(bytes, FlatItemBytes({"U1"}, kLibItemComponent, "U1 body"));
+    EXPECT_EQ(bytes, ItemBytes({"U1"}));
     // Everything at once; an unknown name changes nothing.
     ASSERT_EQ(Run({"add", target, source}), 0) << err_;
     EXPECT_EQ(out_, "replaced C1\nadded R1\nreplaced U1\n");
@@ -82,7 +99,7 @@ TEST_F(LibTool, ExtractAndDelete) {
     ASSERT_EQ(Run({"extract", lib, "CAP", dir_.file("cap.bin")}), 0) << err_;
     std::string bytes;
     ASSERT_TRUE(ReadFile(dir_.file("cap.bin"), bytes));
-    EXPECT_EQ(bytes, FlatItemBytes({"C1", "CAP"}, kLibItemComponent, "C1 body"));
+    EXPECT_EQ(bytes, ItemBytes({"C1", "CAP"}));
     EXPECT_EQ(Run({"delete", lib, "R1", "NOPE"}), 1);
     ASSERT_EQ(Run({"list", lib}), 0);
     EXPECT_EQ(out_, "C1\nCAP (alias of C1)\nR1\nU1\n");
@@ -127,6 +144,19 @@ TEST_F(LibTool, CheckTellsSoundFromDamaged) {
     ASSERT_TRUE(WriteFile(dir_.file("broken.LBX"), bytes));
     EXPECT_EQ(Run({"list", dir_.file("broken.LBX")}), 1);
     EXPECT_EQ(Run({"check", dir_.file("broken.LBX")}), 1);
+
+    // Items whose names read but which do not inflate are no sound items.
+    const std::string fake = dir_.file("fake.LBX");
+    ASSERT_EQ(Run({"create", fake}), 0) << err_;
+    {
+        OpenLibrary unreadable(fake, kLibraryOpenLoadMap);
+        unreadable.Write(FlatItemBytes({"R1"}, kLibItemComponent, "R1 body"));
+        unreadable.Write(FlatItemBytes({"C1"}));
+    }
+    EXPECT_EQ(Run({"list", fake}), 0);  // the names alone list
+    EXPECT_EQ(Run({"check", fake}), 1) << out_;
+    EXPECT_NE(out_.find("holds an item that cannot be read"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("damaged"), std::string::npos) << out_;
 
     // Not a library at all.
     ASSERT_TRUE(WriteFile(dir_.file("text.LBX"), "text"));

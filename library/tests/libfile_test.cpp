@@ -411,6 +411,32 @@ TEST_F(LibraryFile, ASheetsFileSymbolIsReadAtItsPosition) {
     CloseAndMaybeFlushDynamicFile(&f, false);
 }
 
+// A damaged map that names an offset inside an item block, where the item's bytes read as a block
+// head: deleting it is refused, and the file stays sound with its items.
+TEST_F(LibraryFile, DeletingAnOffsetInsideAnItemBlockIsRefused) {
+    const std::string head("\x01\x06\x00\x00\x00\x08", 6);
+    uint32_t item = 0, inner = 0;
+    {
+        OpenLibrary lib(path_, kLibraryOpenLoadMap);
+        item = lib.Write(FlatItemBytes({"HOST"}, kLibItemComponent, std::string(8, 'x') + head + std::string(16, 'y')));
+        const std::string data = lib.Load(item);
+        const size_t at = data.find(head);
+        ASSERT_NE(at, std::string::npos);
+        inner = item + uint32_t(at) + 6;
+        ASSERT_EQ(FlushLibraryFile(&lib.record), 0);
+        EXPECT_EQ(DeleteLibraryFileItem(&lib.record, inner, true), status::kBadPosition);
+        EXPECT_EQ(lib.Names(), std::vector<std::string>{"HOST"});
+    }
+    FileSpec spec = SpecOf(path_);
+    DynamicFileRecord file{};
+    ASSERT_EQ(OpenDynamicFile(&spec, true, &file), 0);
+    EXPECT_EQ(CheckDynamicFile(&file, nullptr, nullptr), 0);
+    CloseAndMaybeFlushDynamicFile(&file, false);
+    OpenLibrary again(path_, kReadMap);
+    EXPECT_EQ(again.Names(), std::vector<std::string>{"HOST"});
+    EXPECT_EQ(again.Load(item).find(head) != std::string::npos, true);
+}
+
 TEST_F(LibraryFile, ReadOnlyOpenOfACutFileKeepsTheItemsBeforeTheCut) {
     {
         OpenLibrary lib(path_, kLibraryOpenLoadMap);

@@ -9,6 +9,7 @@
 #include "foundation/ll.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
+#include "model/components.h"
 #include "model/fieldexpand.h"
 #include "model/tests/symbol_testing.h"
 
@@ -160,6 +161,25 @@ TEST_F(FieldExpansion, BuiltInFieldsAndTheirCodes) {
     char out[kExpansionValueSize];
     EXPECT_FALSE(ExpandCtxChainValue(chain, "RefDesConflict", out, sizeof out));
     EXPECT_STREQ(out, "");
+}
+
+// A symbol's "Footprint" is its package's footprint, else the package's name; "Package" is the
+// package's name; the component's name is in neither.
+TEST_F(FieldExpansion, FootprintAndPackageAreThePackages) {
+    ComponentRecord* comp = CreateComponent(1, 1, 1, 1, 1);
+    ASSERT_NE(comp, nullptr);
+    SetCompName(comp, sheet.stringBlock, 0, "RES");
+    CompPackage* package = CompPackages(comp);
+    package->name = AppendStringBlock(sheet.stringBlock, "PKG", 3, nullptr);
+    symbol->component = comp;
+    symbol->kind.comp.package = 0;
+    EXPECT_EQ(Value("Footprint"), "PKG");
+    EXPECT_EQ(Value("Package"), "PKG");
+    package->footprint = AppendStringBlock(sheet.stringBlock, "SMD0805", 7, nullptr);
+    EXPECT_EQ(Value("Footprint"), "SMD0805");
+    EXPECT_EQ(Value("Package"), "PKG");
+    symbol->component = nullptr;
+    FreeComponent(comp);
 }
 
 TEST_F(FieldExpansion, GlobalContextsAskTheirValueProcedureFirst) {

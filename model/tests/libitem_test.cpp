@@ -335,7 +335,7 @@ TEST_F(LibItem, SymbolPinsTakeSixteenBitIds) {
 
 // ---- The purges ----
 
-TEST_F(LibItem, SymbolDefinitionsWithoutADrawingOrASectionDoNotSurviveAFlatten) {
+TEST_F(LibItem, SymbolDefinitionsWithoutADrawingOrASectionArePurgedOnlyByAFinalFlatten) {
     LibraryItem* item = Own(CreateLibraryItem(kLibItemComponent));
     SetLibraryItemNameInfo(item, 0, "X", 0);
     AddLibSymbolDef(item, "no drawing", nullptr, Drawing(1), item->imageList, nullptr);
@@ -350,12 +350,37 @@ TEST_F(LibItem, SymbolDefinitionsWithoutADrawingOrASectionDoNotSurviveAFlatten) 
     GetLibSymbolName(item, 0, name);
     EXPECT_STREQ(name, "kept");
     EXPECT_EQ(item->head.symbolCount, 1);
-    // The flatten runs the same purge on the item itself.
+    // The flatten of an item being edited (empty allowed) keeps a definition not drawn or not
+    // given a section yet, with its flags; a final flatten runs the purge on the item itself.
     AddLibSymbolDef(item, "new", Drawing(4), nullptr, item->imageList, nullptr);
-    LibraryItem* read = Inflate(Flatten(item));
-    EXPECT_EQ(item->head.symbolCount, 1);
-    EXPECT_EQ(read->head.symbolCount, 1);
-    EXPECT_TRUE(IsLibraryItemValid(read));
+    AddLibSymbolDef(item, "not drawn", nullptr, nullptr, item->imageList, nullptr);
+    SetLibSymbolFlags(item, 2, 0x30);
+    AddSection(item, "D", 2, {}, false);
+    for (const bool allowEmpty : {true, false}) {
+        SCOPED_TRACE(allowEmpty ? "editing" : "final");
+        LibraryItem* read = Inflate(Flatten(item, kTestStamp, allowEmpty));
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(item->head.symbolCount, allowEmpty ? 3 : 1);
+        EXPECT_EQ(read->head.symbolCount, allowEmpty ? 3 : 1);
+        if (allowEmpty) {
+            EXPECT_EQ(GetLibSymbolFlags(read, 2), 0x30u);
+        }
+        EXPECT_TRUE(IsLibraryItemValid(read));
+    }
+}
+
+// Validity asks for a section that draws with a definition holding a drawing.
+TEST_F(LibItem, AnItemWhoseOnlyUsedDefinitionIsNotDrawnIsNotValid) {
+    LibraryItem* item = Own(CreateLibraryItem(kLibItemComponent));
+    SetLibraryItemNameInfo(item, 0, "X", 0);
+    AddLibSymbolDef(item, "not drawn", nullptr, nullptr, item->imageList, nullptr);
+    AddSection(item, "A", 0, {}, false);
+    EXPECT_FALSE(IsLibraryItemValid(item));
+    const std::string flat = Flatten(item);
+    EXPECT_EQ(flat[6], 0);  // the valid byte
+    EXPECT_EQ(Inflate(flat)->head.symbolCount, 1);
+    SetLibSymbolData(item, 0, 0, Drawing(1), item->imageList);
+    EXPECT_TRUE(IsLibraryItemValid(item));
 }
 
 // Pin sets of every section and hidden-pin table, and each package's set: "s0:01 s1:0 h:1 p:0".

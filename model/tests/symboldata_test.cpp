@@ -606,6 +606,45 @@ TEST_F(SymbolData, AThemedTextDoesNotLendItsStyleToTheTextAfterIt) {
     EXPECT_EQ(read[1], TextDump(texts)[1]);
 }
 
+// Unthemed texts and frames keep their face: the list records it and reading takes it back.
+TEST_F(SymbolData, BoldAndItalicOfUnthemedTextsComeBack) {
+    const uint16_t faces[] = {kFaceBold, kFaceItalic, kFaceBold | kFaceItalic, 0};
+    int16_t v = 0;
+    for (const uint16_t face : faces) {
+        TextRecord* text = Text("face", kTextKindFree, 0, {v, 0});
+        text->style = Style(12, face);
+        CalcTextBounds(nullptr, text, sheet.stringBlock);
+        TextFrameHandle frame = Frame("frame", 0, {int16_t(v + 100), 0});
+        (*frame)->style = Style(12, face);
+        v = int16_t(v + 20);
+    }
+    const Bytes data = Write();
+    const Bytes other = OtherOrder(data);
+    for (const Bytes* input : {&data, &other}) {
+        Lists* back = Read(*input);
+        std::vector<uint16_t> textFaces, frameFaces;
+        for (void* t = LLFirst(back->texts); t; t = LLGetNext(back->texts, t))
+            textFaces.push_back(static_cast<TextRecord*>(t)->style->face);
+        for (void* f = LLFirst(back->frames); f; f = LLGetNext(back->frames, f))
+            frameFaces.push_back((*static_cast<TextFrameHandle>(f))->style->face);
+        const std::vector<uint16_t> expected(std::begin(faces), std::end(faces));
+        EXPECT_EQ(textFaces, expected);
+        EXPECT_EQ(frameFaces, expected);
+    }
+}
+
+TEST_F(SymbolData, AnImageKeepsItsOptionalFillFlag) {
+    ElementRecord* image = Add(BuildImageElement(editImages, GreyImage(3, 3, 1), 0, {0, 0}, 3, 3,
+                                                 72, 72, true, false, 0, false, 0));
+    image->flags |= kElementOptionalFill;
+    const Bytes data = Write(false);
+    Lists* back = Read(data);
+    ASSERT_EQ(back->elements->count, 1u);
+    const auto* read = static_cast<ElementRecord*>(LLFirst(back->elements));
+    EXPECT_EQ(read->flags & (kElementFilled | kElementOptionalFill),
+              kElementFilled | kElementOptionalFill);
+}
+
 TEST_F(SymbolData, ImagesOutsideTheListAreLeftOutByTheWriterAndTheReader) {
     ElementRecord* kept = Add(BuildImageElement(editImages, GreyImage(3, 3, 2), 0, {0, 0}, 3, 3,
                                                 72, 72, false, false, 0, false, 0));

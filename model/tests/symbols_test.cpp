@@ -447,6 +447,12 @@ TEST_F(PlacedSymbols, LocationRanksAndTheSubSheetsMapListTheSameWayEveryTime) {
         keys.push_back(item.key);
     }
     EXPECT_EQ(serials, (std::vector<uint32_t>{2, 4, 1, 3}));
+    // Past row band 255 (a top of 8192 and more) the ranks keep counting instead of wrapping at 16
+    // bits: a symbol further down ranks after one further up.
+    const SymbolRecord* far = Place(mapId, {20000, 10});
+    const SymbolRecord* below = Place(mapId, {8192, 10});
+    EXPECT_GT(GetSymbolLocationRank(&sheet, far), GetSymbolLocationRank(&sheet, below));
+    EXPECT_GT(GetSymbolLocationRank(&sheet, below), GetSymbolLocationRank(&sheet, placed[0]));
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
     DADispose(map);
 }

@@ -258,6 +258,29 @@ TEST_F(Frames, MirrorAndRotationTable) {
     DestroyTextFrameList(list);
 }
 
+// A code that turns and mirrors (5, 7) is the turn and then the mirror; any code followed by its
+// inverse gives the frame back.
+TEST_F(Frames, TurnedAndMirroredCodesKeepBothAndRoundTrip) {
+    TextFrameHandle frame = Frame("Turn");
+    TextFrameHandle steps = Frame("Turn");
+    for (uint16_t flags = 0; flags < 8; flags++)
+        for (int32_t code = 0; code < 8; code++) {
+            SCOPED_TRACE(testing::Message() << "flags " << flags << " code " << code);
+            (*frame)->flags = (*steps)->flags = flags;
+            (*frame)->position = (*steps)->position = {37, -12};
+            TransformTextFrame(frame, nullptr, {5, 9}, code);
+            TransformTextFrame(steps, nullptr, {5, 9}, code & 3);
+            if (code & 4) TransformTextFrame(steps, nullptr, {5, 9}, 4);
+            EXPECT_EQ((*frame)->flags, (*steps)->flags);
+            EXPECT_EQ((*frame)->position.v, (*steps)->position.v);
+            EXPECT_EQ((*frame)->position.h, (*steps)->position.h);
+            TransformTextFrame(frame, nullptr, {5, 9}, VXInverseTransformation(code));
+            EXPECT_EQ((*frame)->flags, flags);
+            EXPECT_EQ((*frame)->position.v, 37);
+            EXPECT_EQ((*frame)->position.h, -12);
+        }
+}
+
 TEST_F(Frames, CopiesAndOwners) {
     TextFrameHandle frame = Frame("one\ntwo");
     CalcTextFrameBounds(nullptr, frame, true, 1000);

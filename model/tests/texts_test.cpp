@@ -266,6 +266,30 @@ TEST_F(Texts, MirrorAndRotationTable) {
         }
 }
 
+// A code that turns and mirrors (5, 7) is the turn and then the mirror; any code followed by its
+// inverse gives the text back.
+TEST_F(Texts, TurnedAndMirroredCodesKeepBothAndRoundTrip) {
+    TextRecord* text = AddText("T");
+    TextRecord* steps = AddText("T");
+    for (uint16_t flags = 0; flags < 8; flags++)
+        for (int32_t code = 0; code < 8; code++) {
+            SCOPED_TRACE(testing::Message() << "flags " << flags << " code " << code);
+            text->flags = steps->flags = flags;
+            text->position = steps->position = {37, -12};
+            TransformTextElement(text, nullptr, sheet.stringBlock, {5, 9}, code);
+            TransformTextElement(steps, nullptr, sheet.stringBlock, {5, 9}, code & 3);
+            if (code & 4) TransformTextElement(steps, nullptr, sheet.stringBlock, {5, 9}, 4);
+            EXPECT_EQ(text->flags, steps->flags);
+            EXPECT_EQ(text->position.v, steps->position.v);
+            EXPECT_EQ(text->position.h, steps->position.h);
+            TransformTextElement(text, nullptr, sheet.stringBlock, {5, 9},
+                                 VXInverseTransformation(code));
+            EXPECT_EQ(text->flags, flags);
+            EXPECT_EQ(text->position.v, 37);
+            EXPECT_EQ(text->position.h, -12);
+        }
+}
+
 TEST_F(Texts, MovesCopiesAndListWalks) {
     TextRecord* a = AddText("A", 0, kTextFlagMarked, {10, 10});
     TextRecord* b = AddText("B", 0, kTextFlagMarked | kTextFlagSelected, {20, 30});

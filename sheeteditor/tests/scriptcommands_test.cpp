@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "design/report_interp.h"
 #include "design/tests/netlist_fixture.h"
 #include "files/project.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "platform/control_platform.h"
+#include "platform/input_platform.h"
+#include "platform/testseam_platform.h"
+#include "sheeteditor/spicewindows.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -115,6 +119,48 @@ TEST_F(ScriptCommands, TheDialogStoresTheSettingsAndTheOutputIsOpened) {
     ASSERT_TRUE(ReadFile(output, written));
     EXPECT_EQ(written, "old");
     EXPECT_EQ(Saw().opened.size(), 1u);
+}
+
+// A script that never ends stops at the interrupt key or the running window's Stop button, with
+// its message, and the editor is free again: the window is gone and the hooks are as before.
+TEST_F(ScriptCommands, TheInterruptKeyOrStopEndsAScriptThatNeverEnds) {
+    netfix::Design design(1);
+    static std::vector<std::string> alerts;
+    alerts.clear();
+    ReportHooks hooks = GetReportHooks();
+    hooks.alert = [](const char* message) { alerts.push_back(message); };
+    const ReportHooks former = SetReportHooks(hooks);
+    ASSERT_TRUE(WriteFile(Saw().scriptPath, "WHILE 1 {}"));
+    TestSetKeyDown(kScriptOptionKey, true);  // no dialog
+    TestSetKeyDown(kPlatformKeyEscape, true);
+    RunScript(design.project, nullptr, 0);
+    TestSetKeyDown(kPlatformKeyEscape, false);
+    TestSetKeyDown(kScriptOptionKey, false);
+    EXPECT_EQ(alerts, std::vector<std::string>{"Script Runtime Error:\r\r  The script was stopped before its end."});
+    EXPECT_EQ(FrontDialog(), nullptr);
+    EXPECT_EQ(GetReportHooks().cancelKey, nullptr);
+
+    // The running window's Stop button does the same.
+    alerts.clear();
+    static std::vector<std::string> shown;
+    shown.clear();
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* window = FrontDialog();
+        ASSERT_TRUE(window);
+        char title[200];
+        VXGetWindowTitle(window, title);
+        shown.push_back(title);
+        shown.push_back(test::DialogItemText(window, kSpiceWaitTextItem));
+        WriteScreenshot(window, "script_running.png");
+        VXInvokePushButton(window, 2);
+    }, nullptr, 0);
+    TestSetKeyDown(kScriptOptionKey, true);
+    RunScript(design.project, nullptr, 0);
+    TestSetKeyDown(kScriptOptionKey, false);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Parts List", kScriptRunningMessage}));
+    EXPECT_EQ(alerts, std::vector<std::string>{"Script Runtime Error:\r\r  The script was stopped before its end."});
+    EXPECT_EQ(FrontDialog(), nullptr);
+    SetReportHooks(former);
 }
 
 TEST_F(ScriptCommands, MissingProjectsAndScriptsEndWithTheirMessages) {

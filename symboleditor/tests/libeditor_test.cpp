@@ -5,9 +5,13 @@
 // keys and commands.
 #include "symboleditor/tests/libeditor_testing.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "foundation/dynfile.h"
+#include "model/libitemdump.h"
+#include "model/texts.h"
 #include "symboleditor/libeditor_internal.h"
 #include "toolkit/vx_commands.h"
 
@@ -332,6 +336,110 @@ TEST_F(LibEditorTest, AltWhileOpeningRebuildsTheItemMap) {
     EXPECT_EQ(editor->library.header.mapInvalid, 1);  // written again at the next flush
     EXPECT_EQ(Items(editor), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(CountLibEditorItemNames(Ref(editor, "B")), 2);
+}
+
+// A crash while the last item was written: the file ends inside that block. The editor cuts the
+// lost block off, says what was recovered and opens the library for changes.
+TEST_F(LibEditorTest, ALibraryCutShortByACrashOpensForChangesAfterSayingWhatWasRecovered) {
+    const std::string path = dir_.file("crash.LBX");
+    FileSpec spec = Library("crash.LBX", {{"A"}, {"B"}});
+    {
+        OpenLibrary library(path, kLibraryOpenLoadMap);
+        // Too big for the free space the first map left: the item goes at the end of the file.
+        std::vector<std::string> names{"LOST"};
+        for (int i = 0; i < 40; ++i) names.push_back("LOST-ALIAS-" + std::string(40, char('A' + i % 26)) + std::to_string(i));
+        Handle flat = BoxItem(names);
+        uint32_t id = 0;
+        EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+        MemFree(flat);
+        uint32_t size = 0;
+        uint32_t next = id;
+        uint8_t type = 0;
+        ASSERT_EQ(ScanFileBlocks(&library.record.file, &next, &size, &type), 0);
+        ASSERT_EQ(next, 0u);  // the last block of the file
+        // The program stops: nothing more reaches the file, and its last block loses its tail.
+        EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&library.record.file, true), 0);
+        DestroyLibraryItemMap(library.record.map, library.record.names);
+        std::memset(static_cast<void*>(&library.record), 0, sizeof library.record);
+        ASSERT_EQ(::truncate(path.c_str(), off_t(id) + 4), 0);
+    }
+    {
+        OpenLibrary writable(path, kLibraryOpenLoadMap);
+        EXPECT_EQ(writable.status, status::kEndOfFile);  // without recovery: refused
+    }
+    LibEditorRecord* editor = OpenLibraryEditor(&spec);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(Script().asked.size(), 1u);
+    EXPECT_NE(Script().asked[0].find("crash.LBX"), std::string::npos) << Script().asked[0];
+    EXPECT_NE(Script().asked[0].find("2 items were recovered"), std::string::npos) << Script().asked[0];
+    EXPECT_EQ(Items(editor), (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(editor->library.file.flags & kDynamicFileReadOnly);
+    // Changes reach the file, which is sound again.
+    LibEditorItemRef* added = CreateLibEditorItemRef(editor, nullptr, BoxItem({"C"}), 0, 0);
+    AddItemToLibEditor(editor, added);
+    EXPECT_EQ(SaveLibEditorChanges(editor), 0);
+    EXPECT_TRUE(CloseLibEditor(editor, false));
+    OpenLibrary reopened(path, kLibraryOpenLoadMap);
+    EXPECT_EQ(reopened.status, 0);
+    EXPECT_EQ(reopened.Names(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(CheckDynamicFile(&reopened.record.file, nullptr, nullptr), 0);
+}
+
+// What the model once lost on the way through a library: bold and italic symbol texts without a
+// theme, an image's optional-fill flag, pins, and a definition not drawn yet (an item being edited).
+// Written, reopened and inflated, the item dumps the same, with each of them in the dump.
+TEST_F(LibEditorTest, FacesFlagsPinsAndUndrawnDefinitionsComeBackFromTheLibrary) {
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    SetLibraryItemNameInfo(item, kLibAppendName, "KEPT", 0);
+    LinkListHeader* elements = CreateElementList(item->imageList);
+    LinkListHeader* texts = CreateTextList();
+    LLAppend(elements, BuildNodeElement({10, 40}, {10, 0}, 1, 0, false, 0, false, 0, false, 0));
+    ElementRecord* image = BuildImageElement(item->imageList, GreyImage(4, 4, 2), 0, {0, 60}, 4, 4, 72, 72, true,
+                                             false, 0, false, 0);
+    image->flags |= kElementOptionalFill;
+    LLAppend(elements, image);
+    TextRecord* text = CreateTextElement();
+    text->kind = kTextKindFree;
+    text->style = Style(12, kFaceBold | kFaceItalic);
+    SetupTheText(text, sheet.stringBlock, {-10, 0}, nullptr, "Note");
+    LLAppend(texts, text);
+    Handle drawing = ElementsToSymbolData(elements, texts, nullptr, sheet.stringBlock, false, item->imageList);
+    ASSERT_NE(drawing, nullptr);
+    Ptr main = AllocPtrWithData(nullptr, *drawing, SizeOfHandle(drawing));
+    MemFree(drawing);
+    DestroyElementList(elements);
+    DestroyTextList(texts);
+    ASSERT_EQ(AddLibSymbolDef(item, "Drawn", main, nullptr, item->imageList, Ids({uint16_t(AddPin(item, "A", kPinInput))})), 0);
+    AddSection(item, "", 0, {{"1"}});
+    ASSERT_EQ(AddLibSymbolDef(item, "Not drawn yet", nullptr, nullptr, item->imageList, nullptr), 1);
+    SetLibSymbolFlags(item, 1, 0x30);
+    OSStatus st = 0;
+    Handle flat = FlattenLibraryItem(item, true, 1, &st);
+    ASSERT_EQ(st, 0);
+    const std::string dump = DumpLibraryItem(item);
+    DestroyLibraryItem(item);
+    EXPECT_NE(dump.find("\"Note\" face 3"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("image (60,0)-(63,3) pen 1 flags 0x1100"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("node "), std::string::npos) << dump;
+    EXPECT_NE(dump.find("\"Not drawn yet\" flags 0x30"), std::string::npos) << dump;
+
+    const std::string path = dir_.file("kept.LBX");
+    MakeLibrary(path);
+    {
+        OpenLibrary library(path, kLibraryOpenLoadMap);
+        uint32_t id = 0;
+        EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+    }
+    MemFree(flat);
+    OpenLibrary reopened(path, kLibraryOpenLoadMap);
+    ASSERT_EQ(reopened.status, 0);
+    const uint32_t block = reopened.Block("KEPT");
+    ASSERT_NE(block, 0u);
+    FlatHandle stored(reopened.Load(block));
+    LibraryItem* back = nullptr;
+    ASSERT_EQ(InflateLibraryItem(stored, &back, true), 0);
+    EXPECT_EQ(DumpLibraryItem(back), dump);
+    DestroyLibraryItem(back);
 }
 
 FileSpec gPrompted;

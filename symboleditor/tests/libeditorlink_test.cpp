@@ -78,6 +78,44 @@ TEST_F(LibEditorLink, ANewItemOpensInASymbolEditorAndIsSavedOnceValid) {
     EXPECT_FALSE(IsLibEditorDirty(editor));
 }
 
+// The options of the new-item dialog become symbol flags that the save writes into the item.
+TEST_F(LibEditorLink, TheNewItemDialogsFlagsReachTheFile) {
+    struct Case {
+        const char* name;
+        uint8_t kind;
+        uint32_t flags;
+    };
+    const Case cases[] = {{"LOCAL", kLibItemWireSymbol, 0x100},
+                          {"IN", kLibItemPort, 0x10},
+                          {"BIDI", kLibItemPort, 0x30}};
+    const std::string path = dir_.file("flags.LBX");
+    LibEditorRecord* editor = Open("flags.LBX");
+    ASSERT_NE(editor, nullptr);
+    for (const Case& c : cases) {
+        LibEditorItemRef* ref = NewLibraryItem(editor, c.name, c.kind, c.flags);
+        ASSERT_NE(ref, nullptr);
+        ASSERT_NE(ref->symbolEditor, nullptr);
+        // Closed before anything is drawn, and opened again: the flags are still the symbol's.
+        ASSERT_TRUE(CloseLibrarySymbolEditor(ref->symbolEditor, true, false));
+        ASSERT_NE(OpenLibSymbolEditor(editor, ref), nullptr);
+        AddRect(ref->symbolEditor, Point{0, 0}, Point{20, 40});
+    }
+    EXPECT_EQ(SaveLibEditorChanges(editor), 0);
+    EXPECT_TRUE(CloseLibEditor(editor, false));
+    OpenLibrary reopened(path, kLibraryOpenLoadMap);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint32_t block = reopened.Block(c.name);
+        ASSERT_NE(block, 0u);
+        FlatHandle flat(reopened.Load(block));
+        LibraryItem* item = nullptr;
+        ASSERT_EQ(InflateLibraryItem(flat, &item, true), 0);
+        ASSERT_EQ(item->head.symbolCount, 1);
+        EXPECT_EQ(GetLibSymbolFlags(item, 0) & c.flags, c.flags);
+        DestroyLibraryItem(item);
+    }
+}
+
 TEST_F(LibEditorLink, AnItemClosedWithoutASymbolIsDroppedAtTheSave) {
     LibEditorRecord* editor = Open("drop.LBX");
     LibEditorItemRef* ref = NewLibraryItem(editor, "EMPTY", kLibItemComponent, 0);
