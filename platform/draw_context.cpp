@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/draw_context_qt.h"
@@ -132,6 +133,66 @@ QRegion RegionOf(std::vector<QRect>& rects) {
     return parts.empty() ? region : parts.front();
 }
 
+// A stroked whole ellipse in device pixels: the half-axes and half pen in user units, the
+// transform's scales, the centre's place inside its pixel, the colour and the anti-aliasing.
+struct EllipseKey {
+    double a, b, h, sx, sy, fx, fy;
+    quint64 color;  // QRgba64
+    bool antialias;
+    bool operator==(const EllipseKey&) const = default;
+};
+
+struct EllipseKeyHash {
+    size_t operator()(const EllipseKey& k) const {
+        size_t seed = size_t(k.color) * 2 + k.antialias;
+        for (double v : {k.a, k.b, k.h, k.sx, k.sy, k.fx, k.fy}) {
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            seed ^= size_t(bits) + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2);
+        }
+        return seed;
+    }
+};
+
+// The ring of the stroke in device pixels, centred at the key's place inside pixel (0, 0): the
+// points of the ellipse moved by half the pen along their normals, about one pixel apart.
+QPainterPath RingPath(const EllipseKey& k) {
+    const double a = k.a, b = k.b, h = k.h;
+    const bool solid = h >= std::min(a, b);
+    const double scale = std::max(std::fabs(k.sx), std::fabs(k.sy));
+    const int n = int(std::clamp(std::ceil(kTwoPi * (std::max(a, b) + h) * scale), 24.0, 4096.0));
+    QPolygonF outer(n), inner(n);
+    for (int i = 0; i < n; i++) {
+        const double t = kTwoPi * i / n, c = std::cos(t), s = std::sin(t);
+        const QPointF p(a * c, b * s);
+        const QPointF normal(b * c, a * s);
+        const QPointF d = normal * (h / std::hypot(normal.x(), normal.y()));
+        const QPointF o = p + d, in = p - d;
+        outer[i] = QPointF(k.fx + k.sx * o.x(), k.fy + k.sy * o.y());
+        inner[n - 1 - i] = QPointF(k.fx + k.sx * in.x(), k.fy + k.sy * in.y());
+    }
+    QPainterPath ring;
+    ring.setFillRule(Qt::WindingFill);
+    ring.addPolygon(outer);
+    ring.closeSubpath();
+    if (!solid) {
+        ring.addPolygon(inner);
+        ring.closeSubpath();
+    }
+    return ring;
+}
+
+// A ring drawn once in its colour over transparent pixels, and where its pixel (0, 0) lies from
+// the centre's pixel. Laid down with source-over it gives each pixel what filling the ring there
+// gives: the colour times the coverage, over the rest of the pixel.
+struct RingStamp {
+    QImage image;
+    QPoint origin;
+};
+
+constexpr int kStampMostPixels = 96 * 96;
+constexpr size_t kStampsKept = 512;
+
 }  // namespace
 
 struct DrawContext::Impl {
@@ -144,6 +205,42 @@ struct DrawContext::Impl {
     QPainterPath path;
     bool hasCurrent = false;
     PainterState applied;  // of the device's painter
+    std::unordered_map<EllipseKey, RingStamp, EllipseKeyHash> stamps;
+
+    // True when the target takes premultiplied pixels and an image laid down at a whole pixel
+    // blends as a fill would: no mask, the normal blend at full alpha, and at most one clip
+    // rectangle.
+    bool Stampable(const GState& s) const {
+        if (s.mask || s.blend != DrawBlend::kNormal || s.alpha != 1.0) return false;
+        if (s.hasClip && (!s.clipIsRegion || s.clipRegion.rectCount() > 1)) return false;
+        if (!layers.empty()) return true;
+        return device->devType() == QInternal::Image &&
+               static_cast<const QImage*>(device)->format() == QImage::Format_ARGB32_Premultiplied;
+    }
+
+    // The stamp of a ring, drawn on first use; none when the ring cannot be stamped exactly here
+    // or is too large to keep.
+    const RingStamp* StampFor(const EllipseKey& key) {
+        if (!Stampable(gs)) return nullptr;
+        auto found = stamps.find(key);
+        if (found != stamps.end()) return &found->second;
+        const QPainterPath ring = RingPath(key);
+        const QRectF bounds = ring.controlPointRect();
+        const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
+        const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
+                         int(std::ceil(bounds.bottom())) + 2 - origin.y());
+        if (size.width() * size.height() > kStampMostPixels) return nullptr;
+        if (stamps.size() >= kStampsKept) stamps.clear();
+        RingStamp stamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
+        stamp.image.fill(Qt::transparent);
+        {
+            QPainter p(&stamp.image);
+            p.setRenderHint(QPainter::Antialiasing, key.antialias);
+            p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
+            p.fillPath(ring, QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))));
+        }
+        return &stamps.emplace(key, std::move(stamp)).first->second;
+    }
 
     QSize size() const { return QSize(device->width(), device->height()); }
     QPainter& target() { return layers.empty() ? *painter : *layers.back()->painter; }
@@ -555,30 +652,28 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     const bool solid = h >= std::min(a, b);
     if (!(std::min(a, b) > 0) || (!solid && h * std::max(a, b) >= std::min(a, b) * std::min(a, b)))
         return false;
-    // The two edges of the stroke: the points of the ellipse moved by half the pen along their
-    // normals, about one device pixel apart.
-    const double scale = std::max(std::fabs(gs.ctm.m11()), std::fabs(gs.ctm.m22()));
-    const int n = int(std::clamp(std::ceil(kTwoPi * (std::max(a, b) + h) * scale), 24.0, 4096.0));
-    QPolygonF outer(n), inner(n);
-    const QPointF centre = rect.center();
-    for (int i = 0; i < n; i++) {
-        const double t = kTwoPi * i / n, c = std::cos(t), s = std::sin(t);
-        const QPointF p(centre.x() + a * c, centre.y() + b * s);
-        const QPointF normal(b * c, a * s);
-        const QPointF d = normal * (h / std::hypot(normal.x(), normal.y()));
-        outer[i] = p + d;
-        inner[n - 1 - i] = p - d;
+    // The ring is laid out in device pixels around the centre's place inside its pixel, and
+    // moved to that pixel by whole pixels: so a ring drawn once (a stamp) lands on exactly the
+    // pixels that drawing it anew would cover, wherever the same ring falls at the same place
+    // inside a pixel.
+    const QPointF centre = gs.ctm.map(rect.center());
+    const QPointF pixel(std::floor(centre.x()), std::floor(centre.y()));
+    const QPointF inside = centre - pixel;
+    if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return false;
+    const EllipseKey key{a, b, h, gs.ctm.m11(), gs.ctm.m22(), inside.x(), inside.y(), quint64(gs.stroke.rgba64()),
+                         gs.antialias};
+    if (const RingStamp* stamp = impl_->StampFor(key)) {
+        GState at = gs;
+        at.ctm = QTransform();
+        const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
+        impl_->Paint(at, [&](QPainter& p) { p.drawImage(to, stamp->image); });
+        return true;
     }
-    QPainterPath ring;
-    ring.setFillRule(Qt::WindingFill);
-    ring.addPolygon(outer);
-    ring.closeSubpath();
-    if (!solid) {
-        ring.addPolygon(inner);
-        ring.closeSubpath();
-    }
+    const QPainterPath ring = RingPath(key);
+    GState at = gs;
+    at.ctm = QTransform::fromTranslate(pixel.x(), pixel.y());
     const QBrush brush(gs.stroke);
-    impl_->Paint(gs, [&](QPainter& p) { p.fillPath(ring, brush); });
+    impl_->Paint(at, [&](QPainter& p) { p.fillPath(ring, brush); });
     return true;
 }
 

@@ -182,6 +182,48 @@ TEST(DrawContext, StrokesFilledAsRectanglesMatchTheStroker) {
     }
 }
 
+// Whole stroked ellipses are drawn once per size, pen, scale, colour and place inside a pixel,
+// and laid down as stamps after that. A clip of two rectangles (which stamps do not serve) draws
+// every ellipse anew: both give the same pixels, byte for byte, for ellipses at whole and
+// fractional places at 100 % and at other scales, in opaque and translucent colours, over one
+// another and over a background.
+TEST(DrawContext, StampedEllipsesMatchEllipsesDrawnAnew) {
+    constexpr int kW = 160, kH = 120;
+    struct Case {
+        double scale, pen;
+        DrawColor color;
+    };
+    const Case cases[] = {
+        {1.0, 1, kBlack}, {1.0, 2, DrawColor{0.8, 0.1, 0.2, 1}}, {0.25, 1, kBlack},
+        {0.5, 3, DrawColor{0.1, 0.3, 0.9, 0.6}}, {4.0, 1, DrawColor{0.2, 0.6, 0.1, 1}},
+        {1.0 / 3, 1, DrawColor{0.5, 0.5, 0.5, 0.3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " pen " << c.pen);
+        std::vector<uint32_t> stamped(size_t(kW * kH)), drawn(size_t(kW * kH));
+        for (auto* px : {&stamped, &drawn}) {
+            for (size_t i = 0; i < px->size(); i++) (*px)[i] = i % 7 ? 0xFFFFFFFFu : 0xFF40A060u;
+            auto ctx = DrawContext::ForPixels(reinterpret_cast<uint8_t*>(px->data()), kW, kH, kW * 4,
+                                              DrawPixelFormat::kARGB32);
+            if (px == &drawn) {
+                const DrawRectF halves[2] = {{0, 0, kW / 2.0, kH}, {kW / 2.0, 0, kW / 2.0, kH}};
+                ctx->ClipToRects(halves, 2);
+            }
+            ctx->Scale(c.scale, c.scale);
+            ctx->SetStrokeColor(c.color);
+            ctx->SetLineWidth(c.pen);
+            for (int i = 0; i < 60; i++) {
+                const double x = (i % 10) * 13 / c.scale + (i % 4) * 0.25, y = (i / 10) * 17 / c.scale + (i % 3) * 0.5;
+                const DrawRectF box = i % 2 ? DrawRectF{x, y, 6, 6} : DrawRectF{x, y, 14, 9};
+                ASSERT_TRUE(ctx->StrokeEllipse(box));
+            }
+        }
+        size_t differing = 0;
+        for (size_t i = 0; i < stamped.size(); i++) differing += stamped[i] != drawn[i];
+        EXPECT_EQ(differing, 0u);
+    }
+}
+
 // A round end of a one-pixel line covers its end pixel's half and the cap's half disc.
 TEST(DrawContext, RoundEndsCoverTheirArea) {
     Grey s(20, 20);
