@@ -6,6 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <vector>
+
+#include "bench/side_by_side.h"
 
 #include "platform/app_platform.h"
 #include "toolkit/vx_app.h"
@@ -14,7 +17,9 @@
 
 namespace plexa {
 
-inline int RunSheetBenchmarks(int argc, char** argv, const char* program, void (*setUp)()) {
+// With rows, the run ends with the side-by-side table of them (bench/side_by_side.h).
+inline int RunSheetBenchmarks(int argc, char** argv, const char* program, void (*setUp)(),
+                              const std::vector<::bench::Row>& rows = {}, const char* title = "") {
     static char name[64];
     snprintf(name, sizeof name, "%s", program);
     static char* args[] = {name, nullptr};
@@ -25,7 +30,13 @@ inline int RunSheetBenchmarks(int argc, char** argv, const char* program, void (
     if (setUp) setUp();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    if (rows.empty()) {
+        benchmark::RunSpecifiedBenchmarks();
+    } else {
+        ::bench::SideBySide reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.Table(title, rows);
+    }
     benchmark::Shutdown();
     return 0;
 }
