@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QRegion>
+#include <QRgba64>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
@@ -131,6 +132,17 @@ QRegion RegionOf(std::vector<QRect>& rects) {
         parts.swap(next);
     }
     return parts.empty() ? region : parts.front();
+}
+
+// The painter's product of the four channels of a premultiplied pixel by an alpha 0..255.
+uint32_t ByteMul(uint32_t x, uint32_t a) {
+    uint32_t t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
 }
 
 // A stroked whole ellipse in device pixels: the half-axes and half pen in user units, the
@@ -338,8 +350,56 @@ struct DrawContext::Impl {
         return gs.lineWidth * std::fabs(m.m11());
     }
 
+    // The premultiplied pixels the operations land in.
+    QImage& TargetImage() { return layers.empty() ? *static_cast<QImage*>(device) : layers.back()->image; }
+
+    // Fills device rectangles in the stroke colour straight into the target's pixels, with the
+    // painter's own arithmetic: a rectangle on whole pixels is filled, or blended source-over,
+    // exactly as the painter fills it. A rectangle thinner than a pixel (a pen of a view scaled
+    // down, which no drawing at 100 % has) covers each pixel by the part of it that it covers.
+    // False, with nothing drawn, for any other (the painter then fills them).
+    bool FillDeviceRectsDirect(const QRectF* rects, int count) {
+        if (!Stampable(gs)) return false;
+        for (int i = 0; i < count; i++) {
+            const QRectF& r = rects[i];
+            const bool whole = Integral(r.x()) && Integral(r.y()) && Integral(r.width()) && Integral(r.height());
+            const bool hairline = std::min(std::fabs(r.width()), std::fabs(r.height())) < 1;
+            if (!whole && (!hairline || !gs.antialias)) return false;
+            if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
+                return false;
+        }
+        const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
+        if (qAlpha(color) == 0) return true;
+        QImage& image = TargetImage();
+        QRect clip = image.rect();
+        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        if (clip.isEmpty()) return true;
+        auto* bits = const_cast<uchar*>(image.constBits());
+        const qsizetype stride = image.bytesPerLine();
+        for (int i = 0; i < count; i++) {
+            const QRectF r = rects[i].normalized();
+            const int x0 = std::max(int(std::floor(r.left())), clip.left());
+            const int x1 = std::min(int(std::ceil(r.right())), clip.right() + 1);
+            const int y0 = std::max(int(std::floor(r.top())), clip.top());
+            const int y1 = std::min(int(std::ceil(r.bottom())), clip.bottom() + 1);
+            for (int y = y0; y < y1; y++) {
+                const double cy = std::min(r.bottom(), y + 1.0) - std::max(r.top(), double(y));
+                auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
+                for (int x = x0; x < x1; x++) {
+                    const double cx = std::min(r.right(), x + 1.0) - std::max(r.left(), double(x));
+                    const int coverage = int(std::lround(std::clamp(cx * cy, 0.0, 1.0) * 255));
+                    if (coverage == 0) continue;
+                    const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
+                    row[x] = qAlpha(c) == 255 ? c : c + ByteMul(row[x], 255 - uint32_t(qAlpha(c)));
+                }
+            }
+        }
+        return true;
+    }
+
     // Fills device rectangles in the stroke colour, as one operation.
     void FillDeviceRects(const QRectF* rects, int count) {
+        if (FillDeviceRectsDirect(rects, count)) return;
         bool invertible = false;
         const QTransform inv = gs.ctm.inverted(&invertible);
         if (!invertible) return;
