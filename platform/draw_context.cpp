@@ -355,39 +355,56 @@ struct DrawContext::Impl {
 
     // Fills device rectangles in the stroke colour straight into the target's pixels, with the
     // painter's own arithmetic: a rectangle on whole pixels is filled, or blended source-over,
-    // exactly as the painter fills it. A rectangle thinner than a pixel (a pen of a view scaled
-    // down, which no drawing at 100 % has) covers each pixel by the part of it that it covers.
-    // False, with nothing drawn, for any other (the painter then fills them).
+    // exactly as the painter fills it. A bar whose sides lie on the pixel grid and whose ends do
+    // not (a stroke with round ends) takes for each end pixel the coverage the painter gives an
+    // end at that place inside its pixel, learnt once from the painter. False, with nothing
+    // drawn, for any other rectangle (the painter then fills them).
     bool FillDeviceRectsDirect(const QRectF* rects, int count) {
         if (!Stampable(gs)) return false;
+        struct Bar {
+            QRect pixels;           // whole pixels covered by the bar, ends included
+            int startCover = 255;   // coverage of the first and the last pixel along the bar
+            int endCover = 255;
+            bool vertical = false;
+        };
+        Bar bars[8];
+        if (count > 8) return false;
         for (int i = 0; i < count; i++) {
-            const QRectF& r = rects[i];
-            const bool whole = Integral(r.x()) && Integral(r.y()) && Integral(r.width()) && Integral(r.height());
-            const bool hairline = std::min(std::fabs(r.width()), std::fabs(r.height())) < 1;
-            if (!whole && (!hairline || !gs.antialias)) return false;
+            const QRectF r = rects[i].normalized();
             if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
                 return false;
+            const bool wholeX = Integral(r.left()) && Integral(r.right());
+            const bool wholeY = Integral(r.top()) && Integral(r.bottom());
+            Bar& b = bars[i];
+            if (!wholeX && !wholeY) return false;
+            if (!(wholeX && wholeY)) {
+                if (!gs.antialias) return false;
+                b.vertical = wholeX;
+                const double lo = b.vertical ? r.top() : r.left(), hi = b.vertical ? r.bottom() : r.right();
+                if (std::ceil(lo) > std::floor(hi)) return false;  // both ends in one pixel
+                if (!Integral(lo)) b.startCover = EndCoverage(b.vertical, false, lo - std::floor(lo));
+                if (!Integral(hi)) b.endCover = EndCoverage(b.vertical, true, hi - std::floor(hi));
+            }
+            b.pixels = QRect(QPoint(int(std::floor(r.left())), int(std::floor(r.top()))),
+                             QPoint(int(std::ceil(r.right())) - 1, int(std::ceil(r.bottom())) - 1));
         }
         const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
         if (qAlpha(color) == 0) return true;
         QImage& image = TargetImage();
         QRect clip = image.rect();
         if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
-        if (clip.isEmpty()) return true;
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
         for (int i = 0; i < count; i++) {
-            const QRectF r = rects[i].normalized();
-            const int x0 = std::max(int(std::floor(r.left())), clip.left());
-            const int x1 = std::min(int(std::ceil(r.right())), clip.right() + 1);
-            const int y0 = std::max(int(std::floor(r.top())), clip.top());
-            const int y1 = std::min(int(std::ceil(r.bottom())), clip.bottom() + 1);
-            for (int y = y0; y < y1; y++) {
-                const double cy = std::min(r.bottom(), y + 1.0) - std::max(r.top(), double(y));
+            const Bar& b = bars[i];
+            const QRect area = b.pixels & clip;
+            for (int y = area.top(); y <= area.bottom(); y++) {
                 auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
-                for (int x = x0; x < x1; x++) {
-                    const double cx = std::min(r.right(), x + 1.0) - std::max(r.left(), double(x));
-                    const int coverage = int(std::lround(std::clamp(cx * cy, 0.0, 1.0) * 255));
+                for (int x = area.left(); x <= area.right(); x++) {
+                    const int along = b.vertical ? y : x;
+                    const int first = b.vertical ? b.pixels.top() : b.pixels.left();
+                    const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
+                    const int coverage = along == first ? b.startCover : along == last ? b.endCover : 255;
                     if (coverage == 0) continue;
                     const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
                     row[x] = qAlpha(c) == 255 ? c : c + ByteMul(row[x], 255 - uint32_t(qAlpha(c)));
@@ -395,6 +412,28 @@ struct DrawContext::Impl {
             }
         }
         return true;
+    }
+
+    // The coverage the painter gives the end pixel of a one-pixel bar whose end lies `inside`
+    // (0..1) into that pixel: learnt by filling such a bar once.
+    static int EndCoverage(bool vertical, bool end, double inside) {
+        static auto* learnt = new std::unordered_map<uint64_t, int>;
+        uint64_t key;
+        std::memcpy(&key, &inside, sizeof key);
+        key = key * 4 + uint64_t(vertical) * 2 + uint64_t(end);
+        if (auto found = learnt->find(key); found != learnt->end()) return found->second;
+        QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
+        probe.fill(Qt::transparent);
+        {
+            QPainter p(&probe);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            const double lo = end ? 0.0 : 1 + inside, hi = end ? 2 + inside : 4.0;
+            p.fillRect(vertical ? QRectF(1, lo, 1, hi - lo) : QRectF(lo, 1, hi - lo, 1), QColor(0, 0, 0));
+        }
+        const int at = end ? 2 : 1;
+        const int coverage = qAlpha(vertical ? probe.pixel(1, at) : probe.pixel(at, 1));
+        learnt->emplace(key, coverage);
+        return coverage;
     }
 
     // Fills device rectangles in the stroke colour, as one operation.

@@ -225,8 +225,9 @@ TEST(DrawContext, StampedEllipsesMatchEllipsesDrawnAnew) {
 }
 
 // Strokes filled as rectangles go straight into the pixels where the target allows it; a clip of
-// two rectangles makes the painter fill them. On whole pixels at 100 % both give the same pixels,
-// byte for byte, in opaque and translucent colours, for lines, frames and rounded line ends.
+// two rectangles makes the painter fill them. Both give the same pixels, byte for byte, in opaque
+// and translucent colours, for lines and frames on whole pixels and for round line ends anywhere
+// inside a pixel.
 TEST(DrawContext, RectangleStrokesInThePixelsMatchThePainter) {
     constexpr int kW = 96, kH = 64;
     for (const DrawColor& color : {kBlack, DrawColor{0.9, 0.2, 0.1, 1}, DrawColor{0.1, 0.4, 0.8, 0.45}}) {
@@ -251,6 +252,18 @@ TEST(DrawContext, RectangleStrokesInThePixelsMatchThePainter) {
                 ctx->LineTo(90 + off, 4 + i * 5 + off);
                 ctx->DrawPath(DrawPathMode::kStroke);
                 ctx->StrokeRect({10 + i * 6 + pen / 2, 30 + pen / 2, 20 - pen, 12 + i - pen});
+            }
+            // Round ends at every quarter of a pixel along bars on the grid.
+            ctx->SetLineCap(DrawCap::kRound);
+            ctx->SetLineWidth(1);
+            for (int i = 0; i < 16; i++) {
+                const double q = i * 0.25;
+                ctx->MoveTo(40 + q, 44.5 + (i % 8) * 2);
+                ctx->LineTo(46 + q + (i / 8) * 3.75, 44.5 + (i % 8) * 2);
+                ctx->DrawPath(DrawPathMode::kStroke);
+                ctx->MoveTo(60.5 + i * 2, 40 + q);
+                ctx->LineTo(60.5 + i * 2, 47 + q * 1.5);
+                ctx->DrawPath(DrawPathMode::kStroke);
             }
         }
         size_t differing = 0;
