@@ -402,6 +402,8 @@ void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, d
 struct TextGlyphs::Impl {
     QList<QGlyphRun> runs;
     double baseline = 0, width = 0;
+    QRectF bounds;              // of the runs, from the point they are drawn at
+    mutable TextStamps stamps;  // the glyphs drawn in scaled views
 };
 
 TextGlyphs::TextGlyphs(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -409,7 +411,11 @@ TextGlyphs::~TextGlyphs() = default;
 double TextGlyphs::width() const { return impl_->width; }
 
 void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
-    DrawRuns(ctx, impl_->runs, impl_->baseline, x, y);
+    if (impl_->runs.isEmpty()) return;
+    const QPointF origin(x, y - impl_->baseline);
+    DrawContextPaintTextStamped(ctx, impl_->stamps, origin, impl_->bounds, [&](QPainter& p) {
+        for (const QGlyphRun& run : impl_->runs) p.drawGlyphRun(origin, run);
+    });
 }
 
 void TextLine::Draw(DrawContext& ctx, double x, double y) const {
@@ -421,6 +427,7 @@ std::shared_ptr<const TextGlyphs> TextLine::Glyphs() const {
     glyphs->runs = impl_->Runs();
     glyphs->baseline = impl_->line.isValid() ? impl_->Baseline() : 0.0;
     glyphs->width = width();
+    for (const QGlyphRun& run : glyphs->runs) glyphs->bounds |= run.boundingRect();
     return std::shared_ptr<const TextGlyphs>(new TextGlyphs(std::move(glyphs)));
 }
 

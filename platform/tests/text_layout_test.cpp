@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/draw_context.h"
@@ -42,6 +44,46 @@ TEST(TextLayout, FontsMadeAlikeShareTheirIdentity) {
     EXPECT_EQ(TextFontIdentity(a.font), TextFontIdentity(b.font));
     for (const FontRef* f : {&bigger, &bold, &other}) EXPECT_NE(TextFontIdentity(f->font), TextFontIdentity(a.font));
     EXPECT_EQ(TextFontIdentity(nullptr), 0u);
+}
+
+// Placed glyphs drawn in a scaled view are drawn once and laid down as a picture after that: what
+// lands in the pixels is the text drawn anew (a clip of two rectangles, which pictures do not
+// serve, draws it anew each time) up to the rounding of blending, wherever the text falls inside
+// a pixel. At 100 % the glyphs are always drawn anew: the pixels are the same, byte for byte.
+TEST(TextLayout, GlyphsOfScaledViewsAreLaidDownAsTheyWereDrawn) {
+    FontRef f(TextFontCreate("DejaVu Sans", 10, false, false));
+    const auto glyphs = TextLine::Create(f.font, u"U4711 74HC04")->Glyphs();
+    constexpr int kW = 200, kH = 80;
+    for (const double scale : {1.0, 0.25, 0.5, 2.0}) {
+        SCOPED_TRACE(scale);
+        std::vector<uint32_t> stamped(size_t(kW * kH)), drawn(size_t(kW * kH));
+        for (auto* px : {&stamped, &drawn}) {
+            for (size_t i = 0; i < px->size(); i++) (*px)[i] = i % 3 ? 0xFFFFFFFFu : 0xFFC0E0F0u;
+            auto ctx = DrawContext::ForPixels(reinterpret_cast<uint8_t*>(px->data()), kW, kH, kW * 4,
+                                              DrawPixelFormat::kARGB32);
+            if (px == &drawn) {
+                const DrawRectF halves[2] = {{0, 0, kW / 2.0, kH}, {kW / 2.0, 0, kW / 2.0, kH}};
+                ctx->ClipToRects(halves, 2);
+            }
+            ctx->SetFillColor({0.1, 0.2, 0.6, 1});
+            for (int i = 0; i < 12; i++) {
+                ctx->SaveState();
+                ctx->Translate(4 + (i % 3) * 60 + (i % 4) * 0.25, 14 + (i / 3) * 16);
+                ctx->Scale(scale, scale);
+                glyphs->Draw(*ctx, 0, 0);
+                ctx->RestoreState();
+            }
+        }
+        int worst = 0;
+        size_t inked = 0;
+        for (size_t i = 0; i < drawn.size(); i++) {
+            for (int shift = 0; shift < 32; shift += 8)
+                worst = std::max(worst, std::abs(int((stamped[i] >> shift) & 255) - int((drawn[i] >> shift) & 255)));
+            inked += drawn[i] != 0xFFFFFFFFu && drawn[i] != 0xFFC0E0F0u;
+        }
+        EXPECT_GT(inked, 100u);
+        EXPECT_LE(worst, scale == 1.0 ? 0 : 2);
+    }
 }
 
 // The test font's own metrics (2048 units to the em) at two sizes.
