@@ -395,20 +395,43 @@ struct DrawContext::Impl {
         if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
+        // A run of pixels at one coverage.
+        auto blend = [color](uint32_t* p, int n, int coverage) {
+            if (coverage == 0 || n <= 0) return;
+            const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
+            const uint32_t rest = 255 - uint32_t(qAlpha(c));
+            if (rest == 0) {
+                std::fill(p, p + n, c);
+            } else {
+                for (int i = 0; i < n; i++) p[i] = c + ByteMul(p[i], rest);
+            }
+        };
         for (int i = 0; i < count; i++) {
             const Bar& b = bars[i];
             const QRect area = b.pixels & clip;
+            if (area.isEmpty()) continue;
+            const int first = b.vertical ? b.pixels.top() : b.pixels.left();
+            const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
+            // A bar of one pixel has at most one end inside it.
+            const int single = b.startCover != 255 ? b.startCover : b.endCover;
+            auto coverOf = [&](int along) {
+                return first == last ? single : along == first ? b.startCover : along == last ? b.endCover : 255;
+            };
             for (int y = area.top(); y <= area.bottom(); y++) {
                 auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
-                for (int x = area.left(); x <= area.right(); x++) {
-                    const int along = b.vertical ? y : x;
-                    const int first = b.vertical ? b.pixels.top() : b.pixels.left();
-                    const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
-                    const int coverage = along == first ? b.startCover : along == last ? b.endCover : 255;
-                    if (coverage == 0) continue;
-                    const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
-                    row[x] = qAlpha(c) == 255 ? c : c + ByteMul(row[x], 255 - uint32_t(qAlpha(c)));
+                if (b.vertical) {
+                    blend(row + area.left(), area.width(), coverOf(y));
+                    continue;
                 }
+                int x = area.left();
+                const int end = area.right() + 1;
+                if (x == first) blend(row + x++, 1, coverOf(first));
+                const int middleEnd = std::min(end, last);
+                if (middleEnd > x) {
+                    blend(row + x, middleEnd - x, 255);
+                    x = middleEnd;
+                }
+                if (x < end) blend(row + x, end - x, coverOf(x));
             }
         }
         return true;

@@ -265,6 +265,17 @@ TEST(DrawContext, RectangleStrokesInThePixelsMatchThePainter) {
                 ctx->LineTo(60.5 + i * 2, 47 + q * 1.5);
                 ctx->DrawPath(DrawPathMode::kStroke);
             }
+            // Flat ends of bars of one pixel and less, one end on the grid.
+            ctx->SetLineCap(DrawCap::kButt);
+            for (int i = 0; i < 8; i++) {
+                const double length = 0.3 + i * 0.2;
+                ctx->MoveTo(3 + i * 4, 60.5);
+                ctx->LineTo(3 + i * 4 + length, 60.5);
+                ctx->DrawPath(DrawPathMode::kStroke);
+                ctx->MoveTo(40.5 + i * 3, 58);
+                ctx->LineTo(40.5 + i * 3, 58 + length);
+                ctx->DrawPath(DrawPathMode::kStroke);
+            }
         }
         size_t differing = 0;
         for (size_t i = 0; i < direct.size(); i++) differing += direct[i] != painter[i];
