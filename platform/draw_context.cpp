@@ -341,6 +341,15 @@ struct DrawContext::Impl {
         targetState().valid = false;
     }
 
+    // Paint with the current state under another transform.
+    template <class F>
+    void PaintUnder(const QTransform& ctm, F&& draw) {
+        const QTransform kept = gs.ctm;
+        gs.ctm = ctm;
+        Paint(gs, std::forward<F>(draw));
+        gs.ctm = kept;
+    }
+
     // The pen's width in device pixels when the transform keeps the axes and scales both alike
     // and the pen is solid; 0 otherwise.
     double AxisPenWidth() const {
@@ -785,17 +794,13 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     const EllipseKey key{a, b, h, gs.ctm.m11(), gs.ctm.m22(), inside.x(), inside.y(), quint64(gs.stroke.rgba64()),
                          gs.antialias};
     if (const RingStamp* stamp = impl_->StampFor(key)) {
-        GState at = gs;
-        at.ctm = QTransform();
         const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
-        impl_->Paint(at, [&](QPainter& p) { p.drawImage(to, stamp->image); });
+        impl_->PaintUnder(QTransform(), [&](QPainter& p) { p.drawImage(to, stamp->image); });
         return true;
     }
     const QPainterPath ring = RingPath(key);
-    GState at = gs;
-    at.ctm = QTransform::fromTranslate(pixel.x(), pixel.y());
     const QBrush brush(gs.stroke);
-    impl_->Paint(at, [&](QPainter& p) { p.fillPath(ring, brush); });
+    impl_->PaintUnder(QTransform::fromTranslate(pixel.x(), pixel.y()), [&](QPainter& p) { p.fillPath(ring, brush); });
     return true;
 }
 
@@ -966,10 +971,8 @@ void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPo
         if (stamps.kept.size() >= kTextStampsKept) stamps.kept.erase(stamps.kept.begin());
         stamps.kept.push_back(stamp);
     }
-    GState plain = gs;
-    plain.ctm = QTransform();
     const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
-    impl.Paint(plain, [&](QPainter& p) { p.drawImage(to, stamp->image); });
+    impl.PaintUnder(QTransform(), [&](QPainter& p) { p.drawImage(to, stamp->image); });
 }
 
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {
