@@ -341,6 +341,27 @@ struct DrawContext::Impl {
         targetState().valid = false;
     }
 
+    // Lays a premultiplied stamp down at a whole pixel, source over, as the painter lays an
+    // image down there (the target must be stampable).
+    void BlitStamp(const QImage& stamp, QPoint to) {
+        QImage& image = TargetImage();
+        QRect clip = image.rect();
+        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        const QRect area = QRect(to, stamp.size()) & clip;
+        if (area.isEmpty()) return;
+        auto* bits = const_cast<uchar*>(image.constBits());
+        const qsizetype stride = image.bytesPerLine();
+        for (int y = area.top(); y <= area.bottom(); y++) {
+            auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
+            const auto* from = reinterpret_cast<const uint32_t*>(stamp.constScanLine(y - to.y()));
+            for (int x = area.left(); x <= area.right(); x++) {
+                const uint32_t pixel = from[x - to.x()];
+                if (pixel >= 0xff000000u) row[x] = pixel;
+                else if (pixel != 0) row[x] = pixel + ByteMul(row[x], qAlpha(~pixel));
+            }
+        }
+    }
+
     // Paint with the current state under another transform.
     template <class F>
     void PaintUnder(const QTransform& ctm, F&& draw) {
@@ -795,7 +816,7 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
                          gs.antialias};
     if (const RingStamp* stamp = impl_->StampFor(key)) {
         const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
-        impl_->PaintUnder(QTransform(), [&](QPainter& p) { p.drawImage(to, stamp->image); });
+        impl_->BlitStamp(stamp->image, to);
         return true;
     }
     const QPainterPath ring = RingPath(key);
@@ -972,7 +993,7 @@ void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPo
         stamps.kept.push_back(stamp);
     }
     const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
-    impl.PaintUnder(QTransform(), [&](QPainter& p) { p.drawImage(to, stamp->image); });
+    impl.BlitStamp(stamp->image, to);
 }
 
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {
