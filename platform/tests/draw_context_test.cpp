@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/draw_context_qt.h"
+#include "platform/tests/twin_surfaces.h"
 
 namespace plexa {
 namespace {
@@ -188,7 +189,6 @@ TEST(DrawContext, StrokesFilledAsRectanglesMatchTheStroker) {
 // fractional places at 100 % and at other scales, in opaque and translucent colours, over one
 // another and over a background.
 TEST(DrawContext, StampedEllipsesMatchEllipsesDrawnAnew) {
-    constexpr int kW = 160, kH = 120;
     struct Case {
         double scale, pen;
         DrawColor color;
@@ -200,27 +200,18 @@ TEST(DrawContext, StampedEllipsesMatchEllipsesDrawnAnew) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "scale " << c.scale << " pen " << c.pen);
-        std::vector<uint32_t> stamped(size_t(kW * kH)), drawn(size_t(kW * kH));
-        for (auto* px : {&stamped, &drawn}) {
-            for (size_t i = 0; i < px->size(); i++) (*px)[i] = i % 7 ? 0xFFFFFFFFu : 0xFF40A060u;
-            auto ctx = DrawContext::ForPixels(reinterpret_cast<uint8_t*>(px->data()), kW, kH, kW * 4,
-                                              DrawPixelFormat::kARGB32);
-            if (px == &drawn) {
-                const DrawRectF halves[2] = {{0, 0, kW / 2.0, kH}, {kW / 2.0, 0, kW / 2.0, kH}};
-                ctx->ClipToRects(halves, 2);
-            }
-            ctx->Scale(c.scale, c.scale);
-            ctx->SetStrokeColor(c.color);
-            ctx->SetLineWidth(c.pen);
+        test::TwinSurfaces twins(160, 120, 0xFFFFFFFFu, 0xFF40A060u, 7);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.Scale(c.scale, c.scale);
+            ctx.SetStrokeColor(c.color);
+            ctx.SetLineWidth(c.pen);
             for (int i = 0; i < 60; i++) {
                 const double x = (i % 10) * 13 / c.scale + (i % 4) * 0.25, y = (i / 10) * 17 / c.scale + (i % 3) * 0.5;
                 const DrawRectF box = i % 2 ? DrawRectF{x, y, 6, 6} : DrawRectF{x, y, 14, 9};
-                ASSERT_TRUE(ctx->StrokeEllipse(box));
+                ASSERT_TRUE(ctx.StrokeEllipse(box));
             }
-        }
-        size_t differing = 0;
-        for (size_t i = 0; i < stamped.size(); i++) differing += stamped[i] != drawn[i];
-        EXPECT_EQ(differing, 0u);
+        });
+        EXPECT_EQ(twins.Differing(), 0u);
     }
 }
 
@@ -229,57 +220,47 @@ TEST(DrawContext, StampedEllipsesMatchEllipsesDrawnAnew) {
 // and translucent colours, for lines and frames on whole pixels and for round line ends anywhere
 // inside a pixel.
 TEST(DrawContext, RectangleStrokesInThePixelsMatchThePainter) {
-    constexpr int kW = 96, kH = 64;
     for (const DrawColor& color : {kBlack, DrawColor{0.9, 0.2, 0.1, 1}, DrawColor{0.1, 0.4, 0.8, 0.45}}) {
-        std::vector<uint32_t> direct(size_t(kW * kH)), painter(size_t(kW * kH));
-        for (auto* px : {&direct, &painter}) {
-            for (size_t i = 0; i < px->size(); i++) (*px)[i] = i % 5 ? 0xFFFFFFFFu : 0x80206040u;
-            auto ctx = DrawContext::ForPixels(reinterpret_cast<uint8_t*>(px->data()), kW, kH, kW * 4,
-                                              DrawPixelFormat::kARGB32);
-            if (px == &painter) {
-                const DrawRectF halves[2] = {{0, 0, kW / 2.0, kH}, {kW / 2.0, 0, kW / 2.0, kH}};
-                ctx->ClipToRects(halves, 2);
-            }
-            ctx->SetStrokeColor(color);
+        test::TwinSurfaces twins(96, 64, 0xFFFFFFFFu, 0x80206040u, 5);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetStrokeColor(color);
             for (int i = 0; i < 12; i++) {
                 const double pen = 1 + i % 3, off = std::fmod(pen, 2) == 1 ? 0.5 : 0.0;
-                ctx->SetLineWidth(pen);
-                ctx->SetLineCap(i % 4 == 3 ? DrawCap::kRound : DrawCap::kButt);
-                ctx->MoveTo(3 + i * 7 + off, 2 + off);
-                ctx->LineTo(3 + i * 7 + off, 40 + off);
-                ctx->DrawPath(DrawPathMode::kStroke);
-                ctx->MoveTo(1 + off, 4 + i * 5 + off);
-                ctx->LineTo(90 + off, 4 + i * 5 + off);
-                ctx->DrawPath(DrawPathMode::kStroke);
-                ctx->StrokeRect({10 + i * 6 + pen / 2, 30 + pen / 2, 20 - pen, 12 + i - pen});
+                ctx.SetLineWidth(pen);
+                ctx.SetLineCap(i % 4 == 3 ? DrawCap::kRound : DrawCap::kButt);
+                ctx.MoveTo(3 + i * 7 + off, 2 + off);
+                ctx.LineTo(3 + i * 7 + off, 40 + off);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(1 + off, 4 + i * 5 + off);
+                ctx.LineTo(90 + off, 4 + i * 5 + off);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.StrokeRect({10 + i * 6 + pen / 2, 30 + pen / 2, 20 - pen, 12 + i - pen});
             }
             // Round ends at every quarter of a pixel along bars on the grid.
-            ctx->SetLineCap(DrawCap::kRound);
-            ctx->SetLineWidth(1);
+            ctx.SetLineCap(DrawCap::kRound);
+            ctx.SetLineWidth(1);
             for (int i = 0; i < 16; i++) {
                 const double q = i * 0.25;
-                ctx->MoveTo(40 + q, 44.5 + (i % 8) * 2);
-                ctx->LineTo(46 + q + (i / 8) * 3.75, 44.5 + (i % 8) * 2);
-                ctx->DrawPath(DrawPathMode::kStroke);
-                ctx->MoveTo(60.5 + i * 2, 40 + q);
-                ctx->LineTo(60.5 + i * 2, 47 + q * 1.5);
-                ctx->DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(40 + q, 44.5 + (i % 8) * 2);
+                ctx.LineTo(46 + q + (i / 8) * 3.75, 44.5 + (i % 8) * 2);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(60.5 + i * 2, 40 + q);
+                ctx.LineTo(60.5 + i * 2, 47 + q * 1.5);
+                ctx.DrawPath(DrawPathMode::kStroke);
             }
             // Flat ends of bars of one pixel and less, one end on the grid.
-            ctx->SetLineCap(DrawCap::kButt);
+            ctx.SetLineCap(DrawCap::kButt);
             for (int i = 0; i < 8; i++) {
                 const double length = 0.3 + i * 0.2;
-                ctx->MoveTo(3 + i * 4, 60.5);
-                ctx->LineTo(3 + i * 4 + length, 60.5);
-                ctx->DrawPath(DrawPathMode::kStroke);
-                ctx->MoveTo(40.5 + i * 3, 58);
-                ctx->LineTo(40.5 + i * 3, 58 + length);
-                ctx->DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(3 + i * 4, 60.5);
+                ctx.LineTo(3 + i * 4 + length, 60.5);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(40.5 + i * 3, 58);
+                ctx.LineTo(40.5 + i * 3, 58 + length);
+                ctx.DrawPath(DrawPathMode::kStroke);
             }
-        }
-        size_t differing = 0;
-        for (size_t i = 0; i < direct.size(); i++) differing += direct[i] != painter[i];
-        EXPECT_EQ(differing, 0u) << "colour " << color.red << ' ' << color.alpha;
+        });
+        EXPECT_EQ(twins.Differing(), 0u) << "colour " << color.red << ' ' << color.alpha;
     }
 }
 

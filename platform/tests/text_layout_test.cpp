@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/draw_context.h"
+#include "platform/tests/twin_surfaces.h"
 
 namespace plexa {
 namespace {
@@ -53,36 +54,23 @@ TEST(TextLayout, FontsMadeAlikeShareTheirIdentity) {
 TEST(TextLayout, GlyphsOfScaledViewsAreLaidDownAsTheyWereDrawn) {
     FontRef f(TextFontCreate("DejaVu Sans", 10, false, false));
     const auto glyphs = TextLine::Create(f.font, u"U4711 74HC04")->Glyphs();
-    constexpr int kW = 200, kH = 80;
     for (const double scale : {1.0, 0.25, 0.5, 2.0}) {
         SCOPED_TRACE(scale);
-        std::vector<uint32_t> stamped(size_t(kW * kH)), drawn(size_t(kW * kH));
-        for (auto* px : {&stamped, &drawn}) {
-            for (size_t i = 0; i < px->size(); i++) (*px)[i] = i % 3 ? 0xFFFFFFFFu : 0xFFC0E0F0u;
-            auto ctx = DrawContext::ForPixels(reinterpret_cast<uint8_t*>(px->data()), kW, kH, kW * 4,
-                                              DrawPixelFormat::kARGB32);
-            if (px == &drawn) {
-                const DrawRectF halves[2] = {{0, 0, kW / 2.0, kH}, {kW / 2.0, 0, kW / 2.0, kH}};
-                ctx->ClipToRects(halves, 2);
-            }
-            ctx->SetFillColor({0.1, 0.2, 0.6, 1});
+        test::TwinSurfaces twins(200, 80, 0xFFFFFFFFu, 0xFFC0E0F0u, 3);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetFillColor({0.1, 0.2, 0.6, 1});
             for (int i = 0; i < 12; i++) {
-                ctx->SaveState();
-                ctx->Translate(4 + (i % 3) * 60 + (i % 4) * 0.25, 14 + (i / 3) * 16);
-                ctx->Scale(scale, scale);
-                glyphs->Draw(*ctx, 0, 0);
-                ctx->RestoreState();
+                ctx.SaveState();
+                ctx.Translate(4 + (i % 3) * 60 + (i % 4) * 0.25, 14 + (i / 3) * 16);
+                ctx.Scale(scale, scale);
+                glyphs->Draw(ctx, 0, 0);
+                ctx.RestoreState();
             }
-        }
-        int worst = 0;
+        });
         size_t inked = 0;
-        for (size_t i = 0; i < drawn.size(); i++) {
-            for (int shift = 0; shift < 32; shift += 8)
-                worst = std::max(worst, std::abs(int((stamped[i] >> shift) & 255) - int((drawn[i] >> shift) & 255)));
-            inked += drawn[i] != 0xFFFFFFFFu && drawn[i] != 0xFFC0E0F0u;
-        }
+        for (uint32_t px : twins.painter) inked += px != 0xFFFFFFFFu && px != 0xFFC0E0F0u;
         EXPECT_GT(inked, 100u);
-        EXPECT_LE(worst, scale == 1.0 ? 0 : 2);
+        EXPECT_LE(twins.Worst(), scale == 1.0 ? 0 : 2);
     }
 }
 
