@@ -4,11 +4,16 @@
 // segments) at fit and at 4x zoom. Each case has a baseline in the same run: the backing
 // library's painter drawing the same primitives at the same device positions. Items outside
 // the visible part of the sheet are skipped by both, by their bounds, as an editor skips them.
+// Scrolling at 4x zoom moves the pixels that stay and draws only the strip that comes into view,
+// its items found through buckets of the sheet.
 #include <benchmark/benchmark.h>
 
 #include "bench/core_bench_main.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -311,6 +316,144 @@ void BM_SheetBaseline(benchmark::State& state) {
     state.SetLabel(state.range(0) ? "4x zoom" : "fit");
 }
 BENCHMARK(BM_SheetBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- Scrolling at 4x zoom: the pixels that stay are moved, only the strip that comes into view
+// is drawn, and its items are found through buckets of the sheet (cells of 256 by 256 units), so
+// that a scroll costs in proportion to the strip, not to the sheet.
+
+constexpr int kCell = 256;
+
+struct Buckets {
+    int cols = kSheetWidth / kCell + 2, rows = kSheetHeight / kCell + 2;
+    std::vector<std::vector<int>> cells = std::vector<std::vector<int>>(size_t(cols * rows));
+    std::vector<uint32_t> seen;
+    uint32_t query = 0;
+
+    void Add(int item, int top, int left, int bottom, int right) {
+        for (int r = std::max(0, top / kCell); r <= std::min(rows - 1, bottom / kCell); r++)
+            for (int c = std::max(0, left / kCell); c <= std::min(cols - 1, right / kCell); c++)
+                cells[size_t(r * cols + c)].push_back(item);
+        if (seen.size() <= size_t(item)) seen.resize(size_t(item) + 1, 0);
+    }
+    // The items in the cells that meet the rectangle, each once, in item order.
+    void Find(const LRect& a, std::vector<int>* out) {
+        out->clear();
+        ++query;
+        for (int r = std::max(0, a.top / kCell); r <= std::min(rows - 1, a.bottom / kCell); r++)
+            for (int c = std::max(0, a.left / kCell); c <= std::min(cols - 1, a.right / kCell); c++)
+                for (int item : cells[size_t(r * cols + c)])
+                    if (seen[size_t(item)] != query) {
+                        seen[size_t(item)] = query;
+                        out->push_back(item);
+                    }
+        std::sort(out->begin(), out->end());
+    }
+};
+
+// The sheet's items in buckets: symbols first (their index), then wires (kSymbols + index).
+Buckets& SheetBuckets() {
+    static Buckets* buckets = [] {
+        auto* b = new Buckets;
+        const Scene& scene = Sheet();
+        for (size_t i = 0; i < scene.symbols.size(); i++) {
+            const Point at = scene.symbols[i].at;
+            b->Add(int(i), at.v + kBounds.top, at.h + kBounds.left, at.v + kBounds.bottom, at.h + kBounds.right);
+        }
+        for (size_t i = 0; i < scene.wires.size(); i++) {
+            const Wire& w = scene.wires[i];
+            b->Add(int(scene.symbols.size() + i), std::min(w.v1, w.v2), std::min(w.h1, w.h2),
+                   std::max(w.v1, w.v2) + 1, std::max(w.h1, w.h2) + 1);
+        }
+        return b;
+    }();
+    return *buckets;
+}
+
+// Moves the image's rows by dy (positive: the content moves up) and whitens the strip that came
+// into view; returns the strip in device rows [top, bottom).
+std::pair<int, int> ScrollPixels(Image& image, int dy) {
+    const size_t row = kWidth, rows = size_t(kHeight - std::abs(dy));
+    uint32_t* p = image.pixels.data();
+    if (dy > 0) std::memmove(p, p + size_t(dy) * row, rows * row * 4);
+    else std::memmove(p + size_t(-dy) * row, p, rows * row * 4);
+    const int top = dy > 0 ? kHeight - dy : 0, bottom = dy > 0 ? kHeight : -dy;
+    std::fill(p + size_t(top) * row, p + size_t(bottom) * row, 0xFFFFFFFFu);
+    return {top, bottom};
+}
+
+// Argument: the rows scrolled by (135: an eighth of the view, 540: half, 1080: a whole screen),
+// down and up again in turn, at 4x zoom in the middle of the sheet.
+void BM_SheetScroll(benchmark::State& state) {
+    Scene& scene = Sheet();
+    Buckets& buckets = SheetBuckets();
+    const int step = int(state.range(0));
+    const SheetView view = ViewOf(1);
+    int v = view.v;
+    scene.SetView(view.scale, view.h, v);
+    scene.image.Clear();
+    DrawOurs(scene, Visible(1, view.h, v));
+    std::vector<int> items;
+    bool down = true;
+    for (auto _ : state) {
+        const int dy = down ? step : -step;
+        down = !down;
+        v += dy;
+        scene.SetView(view.scale, view.h, v);
+        const auto [top, bottom] = ScrollPixels(scene.image, dy);
+        const XRect strip{0, double(top), double(kWidth), double(bottom - top)};
+        QZSetClipRect(scene.window.port, &strip);
+        const LRect area{v + top, view.h, v + bottom + 1, view.h + kWidth + 1};
+        buckets.Find(area, &items);
+        VXGrafState* previous = VXSetCurrentGrafState(&scene.window);
+        VXSetPenWidth(1);
+        int drawn = 0;
+        for (int item : items) {
+            if (item < kSymbols) {
+                const Point at = scene.symbols[size_t(item)].at;
+                if (!Meets(area, at.v + kBounds.top, at.h + kBounds.left, at.v + kBounds.bottom,
+                           at.h + kBounds.right))
+                    continue;
+                ++drawn;
+                VXPlayDisplayList(&scene.window, scene.lists[size_t(item)], scene.symbols[size_t(item)].at, 0,
+                                  nullptr, nullptr);
+            } else {
+                const Wire& w = scene.wires[size_t(item - kSymbols)];
+                if (!Meets(area, std::min(w.v1, w.v2), std::min(w.h1, w.h2), std::max(w.v1, w.v2) + 1,
+                           std::max(w.h1, w.h2) + 1))
+                    continue;
+                ++drawn;
+                VXMoveTo(w.h1, w.v1);
+                VXLineTo(w.h2, w.v2);
+            }
+        }
+        VXSetCurrentGrafState(previous);
+        QZSetClipRgn(scene.window.port, nullptr);
+        state.counters["items"] = double(drawn);
+    }
+    scene.SetView(kFixed24One, 0, 0);
+}
+BENCHMARK(BM_SheetScroll)->Arg(135)->Arg(540)->Arg(1080)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same scroll drawn by the backing library's painter: the pixels moved, and the primitives
+// of the items that meet the strip (found by their bounds) drawn.
+void BM_SheetScrollBaseline(benchmark::State& state) {
+    Scene& scene = Sheet();
+    const int step = int(state.range(0));
+    const SheetView view = ViewOf(1);
+    int v = view.v;
+    bool down = true;
+    for (auto _ : state) {
+        const int dy = down ? step : -step;
+        down = !down;
+        v += dy;
+        const auto [top, bottom] = ScrollPixels(scene.image, dy);
+        const LRect area{v + top, view.h, v + bottom + 1, view.h + kWidth + 1};
+        const std::vector<BaselineShape> shapes = BaselineShapes(scene, area, view.scale, view.h, v);
+        BaselineDrawShapes(scene.image.bytes(), kWidth, kHeight, kWidth * 4, shapes.data(), shapes.size(),
+                           kFamily, kTextSize, 1.0);
+    }
+}
+BENCHMARK(BM_SheetScrollBaseline)->Arg(135)->Arg(540)->Arg(1080)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

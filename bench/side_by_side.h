@@ -1,7 +1,8 @@
 // A console reporter for the benchmark programs that also keeps the CPU time of every run (the
 // median when runs are repeated) and, after the runs, prints a closing table: each measured path
 // beside its baseline at every size, as the ratio of their times (above 1: slower than the
-// baseline), with the growth of the path's own time from one size to the next.
+// baseline), with the growth of the path's own time from one size to the next (sizes taken in
+// numeric order, whatever order they ran in).
 //
 // A benchmark is named "<function>/<size>"; a table row names the function of the path and the
 // function of its baseline. Times can also come from another process (a baseline run on its own):
@@ -10,7 +11,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <string>
@@ -61,7 +64,7 @@ public:
             if (path == times_.end()) continue;
             auto base = times_.find(row.baseline);
             double previous = 0;
-            for (const std::string& size : sizes_.at(row.path)) {
+            for (const std::string& size : BySize(sizes_.at(row.path))) {
                 const double ns = path->second.at(size);
                 std::printf("%-44s %10s %12.0f", row.what.c_str(), size.c_str(), ns);
                 if (base != times_.end() && base->second.count(size)) {
@@ -78,6 +81,19 @@ public:
     }
 
 private:
+    // Sizes in numeric order (the order they ran in is random when runs are interleaved), so that
+    // the growth compares each size's median with the next smaller size's.
+    static std::vector<std::string> BySize(std::vector<std::string> sizes) {
+        auto number = [](const std::string& s) {
+            char* end = nullptr;
+            const double v = std::strtod(s.c_str(), &end);
+            return end == s.c_str() ? 1e300 : v;
+        };
+        std::stable_sort(sizes.begin(), sizes.end(),
+                         [&](const std::string& a, const std::string& b) { return number(a) < number(b); });
+        return sizes;
+    }
+
     void Keep(const std::string& name, const std::string& size, double ns) {
         if (!times_[name].count(size)) sizes_[name].push_back(size);
         times_[name][size] = ns;

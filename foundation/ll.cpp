@@ -26,6 +26,30 @@ void*& Link(const LinkListHeader* list, const void* item) {
     return *static_cast<void**>(data);
 }
 
+// The last item of recently appended lists, so that appending one item after another does not
+// walk the list each time. An entry holds while the list's version is the one it was taken at
+// and its item still ends the list; any other link, unlink or reorder changes the version. The
+// table is direct-mapped by the header's address; a header's entry goes when it is made or freed,
+// since a new header may reuse the address.
+struct TailEntry {
+    const LinkListHeader* list;
+    void* tail;
+    uint32_t version;
+};
+TailEntry gTails[256];
+
+TailEntry& TailOf(const LinkListHeader* list) {
+    const auto address = reinterpret_cast<uintptr_t>(list);
+    return gTails[(address >> 4 ^ address >> 12) & 255];
+}
+
+void ForgetTail(const LinkListHeader* list) {
+    TailEntry& entry = TailOf(list);
+    if (entry.list == list) entry = TailEntry{};
+}
+
+void KeepTail(const LinkListHeader* list, void* tail) { TailOf(list) = TailEntry{list, tail, list->version}; }
+
 void FreeItem(const LinkListHeader* list, void* item) {
     if (list->flags & kLLHandles) {
         MemFree(static_cast<Handle>(item));
@@ -42,6 +66,7 @@ LinkListHeader* LLCreate(MemPool pool, uint32_t itemSize, uint32_t flags) {
                                        : (HeaderPool() ? AllocFSPtrClear(HeaderPool()) : nullptr);
     if (!block) return nullptr;
     auto* list = static_cast<LinkListHeader*>(block);
+    ForgetTail(list);
     list->pool = pool ? pool : gCurrentPool;
     list->flags = flags;
     list->itemSize = itemSize;
@@ -67,6 +92,7 @@ void* LLInsert(LinkListHeader* list, void* after, void* item) {
     }
     ++list->count;
     ++list->version;
+    if (!Link(list, item)) KeepTail(list, item);
     return item;
 }
 
@@ -104,7 +130,11 @@ int32_t LLGetLinkPosition(const LinkListHeader* list, const void* item) {
 void* LLLast(const LinkListHeader* list) {
     void* item = LLFirst(list);
     if (!item) return nullptr;
+    const TailEntry& entry = TailOf(list);
+    if (entry.list == list && entry.version == list->version && entry.tail && !Link(list, entry.tail))
+        return entry.tail;
     while (void* next = Link(list, item)) item = next;
+    KeepTail(list, item);
     return item;
 }
 
@@ -156,6 +186,7 @@ void LLRemoveOrFreeAll(LinkListHeader* list, bool freeItem) {
 void LLDispose(LinkListHeader* list, bool freeItem) {
     if (!list) return;
     LLRemoveOrFreeAll(list, freeItem);
+    ForgetTail(list);
     MemFreePtr(reinterpret_cast<Ptr>(list));
 }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "foundation/byteswap.h"
 #include "foundation/memory.h"
@@ -118,14 +120,143 @@ StringSpec Append(StringBlock block, const void* bytes, uint64_t length, StringR
     return PlaceString(block, source.bytes, source.length, Header(block)->used, 0, out);
 }
 
+// ---- The overlay index ----
+//
+// An overlay add looks for its string in all the packed bytes of the block, so filling a large
+// block one string at a time would cost the square of its size. Blocks above kIndexFrom bytes get
+// an index of the positions of their 4-byte grams, kept beside the block (keyed by its handle)
+// and brought up to date with the bytes appended since the last add. A search walks the positions
+// of the rarest gram of the string in ascending order and compares the bytes there, so it finds
+// the same first occurrence as a scan. The index only ever learns appended bytes: a block that is
+// emptied, shrunk, read into or freed drops its index, and an index whose first or last indexed
+// bytes no longer agree with the block is built again.
+constexpr uint32_t kIndexFrom = 2048;
+constexpr uint32_t kGram = 4;
+constexpr uint32_t kNoPosition = 0xFFFFFFFFu;
+constexpr uint32_t kCheckBytes = 16;
+constexpr size_t kMostIndexes = 64;
+
+struct OverlayIndex {
+    uint32_t bits = 0;     // of the bucket count, which grows with the block (the index is then built anew)
+    uint32_t indexed = 0;  // packed bytes whose grams are indexed (every gram that fits in them)
+    uint64_t check = 0;    // of the first and the last kCheckBytes of those bytes
+    std::vector<uint32_t> head, tail, count;  // per bucket: first and last position, positions
+    std::vector<uint32_t> next;               // per position: the next one of its bucket
+};
+
+std::unordered_map<StringBlock, OverlayIndex>& Indexes() {
+    static std::unordered_map<StringBlock, OverlayIndex> indexes;
+    return indexes;
+}
+
+void ForgetIndex(StringBlock block) {
+    if (!Indexes().empty()) Indexes().erase(block);
+}
+
+uint32_t Bucket(const OverlayIndex& index, const unsigned char* gram) {
+    uint32_t value;
+    std::memcpy(&value, gram, kGram);
+    return (value * 2654435761u) >> (32 - index.bits);
+}
+
+// Bucket bits for a block of this many packed bytes: about one bucket for every 4 bytes.
+uint32_t BucketBits(uint32_t packed) {
+    uint32_t bits = 10;
+    while (bits < 20 && (uint32_t(1) << (bits + 2)) < packed) ++bits;
+    return bits;
+}
+
+uint64_t CheckOf(const unsigned char* text, uint32_t length) {
+    const uint32_t n = std::min(length, kCheckBytes);
+    uint64_t hash = 1469598103934665603ull ^ length;
+    for (uint32_t i = 0; i < n; ++i) hash = (hash ^ text[i]) * 1099511628211ull;
+    for (uint32_t i = length - n; i < length; ++i) hash = (hash ^ text[i]) * 1099511628211ull;
+    return hash;
+}
+
+// The index of the block's packed bytes, brought up to date.
+OverlayIndex& IndexOf(StringBlock block, const unsigned char* text, uint32_t packed) {
+    auto& indexes = Indexes();
+    if (indexes.size() >= kMostIndexes && !indexes.count(block)) indexes.clear();
+    OverlayIndex& index = indexes[block];
+    if (index.indexed > packed || (index.indexed && index.check != CheckOf(text, index.indexed)) ||
+        BucketBits(packed) > index.bits + 1) {
+        index = OverlayIndex{};
+    }
+    if (index.head.empty()) {
+        index.bits = BucketBits(packed) + 1;
+        index.head.assign(size_t(1) << index.bits, kNoPosition);
+        index.tail.assign(size_t(1) << index.bits, kNoPosition);
+        index.count.assign(size_t(1) << index.bits, 0);
+    }
+    // Grams that now fit: those starting from indexed - 3 (they ended past the old end).
+    const uint32_t from = index.indexed >= kGram - 1 ? index.indexed - (kGram - 1) : 0;
+    if (packed >= kGram) {
+        index.next.resize(packed - (kGram - 1), kNoPosition);
+        for (uint32_t p = from; p + kGram <= packed; ++p) {
+            const uint32_t b = Bucket(index, text + p);
+            if (index.tail[b] == kNoPosition) {
+                index.head[b] = p;
+            } else {
+                index.next[index.tail[b]] = p;
+            }
+            index.tail[b] = p;
+            ++index.count[b];
+        }
+    }
+    index.indexed = packed;
+    index.check = CheckOf(text, packed);
+    return index;
+}
+
+// The first offset of the pattern in the packed bytes, -1 when none: as QMemSearch finds it.
+int32_t IndexedSearch(StringBlock block, const unsigned char* pattern, uint32_t length, uint32_t packed) {
+    const auto* text = reinterpret_cast<const unsigned char*>(*block + kStringBlockHeaderSize);
+    OverlayIndex& index = IndexOf(block, text, packed);
+    if (length > packed) return -1;
+    uint32_t best = 0, fewest = kNoPosition;
+    for (uint32_t j = 0; j + kGram <= length; ++j) {
+        const uint32_t n = index.count[Bucket(index, pattern + j)];
+        if (n < fewest) {
+            fewest = n;
+            best = j;
+        }
+    }
+    // A pattern made of common grams is as quick to find by a scan.
+    if (fewest > packed / 16) return QMemSearch(pattern, length, text, packed);
+    for (uint32_t p = index.head[Bucket(index, pattern + best)]; p != kNoPosition; p = index.next[p]) {
+        if (p < best) continue;
+        const uint32_t start = p - best;
+        if (uint64_t(start) + length > packed) break;
+        if (std::memcmp(text + start, pattern, length) == 0) return int32_t(start);
+    }
+    return -1;
+}
+
+// Where an overlay add puts a string: as QMemFindOverlayPos, through the index on large blocks.
+uint32_t OverlayPosition(StringBlock block, const char* bytes, uint32_t length, uint32_t packed, bool* full) {
+    const char* text = *block + kStringBlockHeaderSize;
+    if (packed < kIndexFrom || length < kGram) return QMemFindOverlayPos(bytes, length, text, packed, full);
+    const int32_t found = IndexedSearch(block, reinterpret_cast<const unsigned char*>(bytes), length, packed);
+    if (found >= 0) {
+        *full = true;
+        return uint32_t(found);
+    }
+    // Not whole anywhere: only a head of it may end the block, within its last length - 1 bytes.
+    const uint32_t tail = length - 1;
+    bool whole = false;
+    const uint32_t at = QMemFindOverlayPos(bytes, length, text + packed - tail, tail, &whole);
+    *full = false;
+    return packed - tail + at;
+}
+
 StringSpec Overlay(StringBlock block, const void* bytes, uint64_t length, StringRef* out) {
     AddSource source;
     if (!PrepareAdd(block, bytes, length, source, out)) return 0;
     const uint32_t packed = Header(block)->used - kStringBlockHeaderSize;
     if (packed == 0) return PlaceString(block, source.bytes, source.length, kStringBlockHeaderSize, 0, out);
     bool full = false;
-    const uint32_t at = QMemFindOverlayPos(source.bytes, source.length, *block + kStringBlockHeaderSize,
-                                           packed, &full);
+    const uint32_t at = OverlayPosition(block, source.bytes, source.length, packed, &full);
     const uint32_t shared = full ? source.length : packed - at;
     return PlaceString(block, source.bytes, source.length, at + kStringBlockHeaderSize, shared, out);
 }
@@ -148,12 +279,14 @@ StringBlock CreateStringBlock(MemPool pool, int32_t quantum) {
     if (quantum < int32_t(kStringBlockMinQuantum) || q < kStringBlockMinQuantum) q = kStringBlockMinQuantum;
     StringBlock block = AllocHandleClear(pool, q);
     if (!block) return nullptr;
+    ForgetIndex(block);
     *Header(block) = StringBlockHeader{kStringBlockMagic, q, kStringBlockHeaderSize, uint16_t(q), 0};
     return block;
 }
 
 void EmptyStringBlock(StringBlock block, bool shrink) {
     if (!ValidBlock(block)) return;
+    ForgetIndex(block);
     Header(block)->used = kStringBlockHeaderSize;
     if (!shrink || !ResizeStringBlock(block, Header(block)->quantum)) {
         StringBlockHeader* h = Header(block);
@@ -162,7 +295,9 @@ void EmptyStringBlock(StringBlock block, bool shrink) {
 }
 
 void DestroyStringBlock(StringBlock block) {
-    if (block) MemFree(block);
+    if (!block) return;
+    ForgetIndex(block);
+    MemFree(block);
 }
 
 bool ResizeStringBlock(StringBlock block, uint32_t size) {
@@ -174,7 +309,10 @@ bool ResizeStringBlock(StringBlock block, uint32_t size) {
     if (allocated != SizeOfHandle(block) && !ResizeHandle(block, allocated)) return false;
     StringBlockHeader* h = Header(block);
     h->allocated = allocated;
-    if (h->used > allocated) h->used = allocated;
+    if (h->used > allocated) {
+        h->used = allocated;
+        ForgetIndex(block);
+    }
     std::memset(*block + h->used, 0, allocated - h->used);
     return true;
 }
@@ -335,6 +473,7 @@ OSStatus ReadStringBlockEx(StreamRecord* stream, MemPool pool, StringBlock* bloc
     std::memcpy(*target + kStringBlockHeaderSize, *read + kStringBlockHeaderSize, bytes);
     std::memset(*target + h.used, 0, h.allocated - h.used);
     *Header(target) = h;
+    ForgetIndex(target);
     MemFree(read);
     return status::kNoErr;
 }
@@ -358,6 +497,7 @@ bool AdoptStoredStringBlock(StringBlock block) {
     if (header->used < kStringBlockHeaderSize || header->used > size ||
         header->quantum < kStringBlockMinQuantum || size > kStringBlockMaxAllocated)
         return false;
+    ForgetIndex(block);
     header->allocated = size;
     header->zero = 0;
     std::memset(*block + header->used, 0, size - header->used);

@@ -55,7 +55,7 @@ public:
     void Clear() { map_.clear(); }
 
 private:
-    static constexpr size_t kLimit = 20000;
+    static constexpr size_t kLimit = 65536;  // a sheet holds at most 65,535 symbols
     // Attributes of the same font and colour rule draw alike, whenever they were made.
     void MakeKey(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count) {
         const uint32_t head[3] = {TextFontIdentity(a.dict->font), uint32_t(a.dict->colorFromContext), encoding};

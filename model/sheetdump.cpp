@@ -4,8 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "foundation/da.h"
 #include "foundation/geometry.h"
@@ -134,11 +138,24 @@ private:
         }
     }
 
+    // The texts of one kind and owner in the order of the text list; the list is walked once for
+    // all owners.
+    const std::vector<TextRecord*>& TextsOf(uint16_t kind, int64_t owner) {
+        if (!textsByOwner_) {
+            textsByOwner_.emplace();
+            LinkListHeader* list = sheet_->textList;
+            for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
+                auto* text = static_cast<TextRecord*>(item);
+                (*textsByOwner_)[{text->kind, text->owner}].push_back(text);
+            }
+        }
+        static const std::vector<TextRecord*> kNone;
+        auto found = textsByOwner_->find({kind, owner});
+        return found == textsByOwner_->end() ? kNone : found->second;
+    }
+
     void Labels(uint16_t kind, int64_t owner, const std::unordered_map<const void*, int32_t>& wires) {
-        LinkListHeader* list = sheet_->textList;
-        for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
-            auto* text = static_cast<TextRecord*>(item);
-            if (text->kind != kind || text->owner != owner) continue;
+        for (TextRecord* text : TextsOf(kind, owner)) {
             std::string line = Cat("label ", texts_.Of(text), ' ', Quoted(text->text));
             int32_t segment = -1;
             if (WireHandle w = GetWireFromWireLabel(text, &segment)) {
@@ -463,6 +480,7 @@ private:
 
     SheetRecord* sheet_;
     ListIds components_, signals_, busses_, texts_;
+    std::optional<std::map<std::pair<uint16_t, int64_t>, std::vector<TextRecord*>>> textsByOwner_;
     std::string out_;
 };
 

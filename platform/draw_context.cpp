@@ -9,10 +9,12 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <QRegion>
+#include <QRgba64>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/draw_context_qt.h"
@@ -132,6 +134,77 @@ QRegion RegionOf(std::vector<QRect>& rects) {
     return parts.empty() ? region : parts.front();
 }
 
+// The painter's product of the four channels of a premultiplied pixel by an alpha 0..255.
+uint32_t ByteMul(uint32_t x, uint32_t a) {
+    uint32_t t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+// A stroked whole ellipse in device pixels: the half-axes and half pen in user units, the
+// transform's scales, the centre's place inside its pixel, the colour and the anti-aliasing.
+struct EllipseKey {
+    double a, b, h, sx, sy, fx, fy;
+    quint64 color;  // QRgba64
+    bool antialias;
+    bool operator==(const EllipseKey&) const = default;
+};
+
+struct EllipseKeyHash {
+    size_t operator()(const EllipseKey& k) const {
+        size_t seed = size_t(k.color) * 2 + k.antialias;
+        for (double v : {k.a, k.b, k.h, k.sx, k.sy, k.fx, k.fy}) {
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            seed ^= size_t(bits) + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2);
+        }
+        return seed;
+    }
+};
+
+// The ring of the stroke in device pixels, centred at the key's place inside pixel (0, 0): the
+// points of the ellipse moved by half the pen along their normals, about one pixel apart.
+QPainterPath RingPath(const EllipseKey& k) {
+    const double a = k.a, b = k.b, h = k.h;
+    const bool solid = h >= std::min(a, b);
+    const double scale = std::max(std::fabs(k.sx), std::fabs(k.sy));
+    const int n = int(std::clamp(std::ceil(kTwoPi * (std::max(a, b) + h) * scale), 24.0, 4096.0));
+    QPolygonF outer(n), inner(n);
+    for (int i = 0; i < n; i++) {
+        const double t = kTwoPi * i / n, c = std::cos(t), s = std::sin(t);
+        const QPointF p(a * c, b * s);
+        const QPointF normal(b * c, a * s);
+        const QPointF d = normal * (h / std::hypot(normal.x(), normal.y()));
+        const QPointF o = p + d, in = p - d;
+        outer[i] = QPointF(k.fx + k.sx * o.x(), k.fy + k.sy * o.y());
+        inner[n - 1 - i] = QPointF(k.fx + k.sx * in.x(), k.fy + k.sy * in.y());
+    }
+    QPainterPath ring;
+    ring.setFillRule(Qt::WindingFill);
+    ring.addPolygon(outer);
+    ring.closeSubpath();
+    if (!solid) {
+        ring.addPolygon(inner);
+        ring.closeSubpath();
+    }
+    return ring;
+}
+
+// A ring drawn once in its colour over transparent pixels, and where its pixel (0, 0) lies from
+// the centre's pixel. Laid down with source-over it gives each pixel what filling the ring there
+// gives: the colour times the coverage, over the rest of the pixel.
+struct RingStamp {
+    QImage image;
+    QPoint origin;
+};
+
+constexpr int kStampMostPixels = 96 * 96;
+constexpr size_t kStampsKept = 512;
+
 }  // namespace
 
 struct DrawContext::Impl {
@@ -144,6 +217,42 @@ struct DrawContext::Impl {
     QPainterPath path;
     bool hasCurrent = false;
     PainterState applied;  // of the device's painter
+    std::unordered_map<EllipseKey, RingStamp, EllipseKeyHash> stamps;
+
+    // True when the target takes premultiplied pixels and an image laid down at a whole pixel
+    // blends as a fill would: no mask, the normal blend at full alpha, and at most one clip
+    // rectangle.
+    bool Stampable(const GState& s) const {
+        if (s.mask || s.blend != DrawBlend::kNormal || s.alpha != 1.0) return false;
+        if (s.hasClip && (!s.clipIsRegion || s.clipRegion.rectCount() > 1)) return false;
+        if (!layers.empty()) return true;
+        return device->devType() == QInternal::Image &&
+               static_cast<const QImage*>(device)->format() == QImage::Format_ARGB32_Premultiplied;
+    }
+
+    // The stamp of a ring, drawn on first use; none when the ring cannot be stamped exactly here
+    // or is too large to keep.
+    const RingStamp* StampFor(const EllipseKey& key) {
+        if (!Stampable(gs)) return nullptr;
+        auto found = stamps.find(key);
+        if (found != stamps.end()) return &found->second;
+        const QPainterPath ring = RingPath(key);
+        const QRectF bounds = ring.controlPointRect();
+        const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
+        const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
+                         int(std::ceil(bounds.bottom())) + 2 - origin.y());
+        if (size.width() * size.height() > kStampMostPixels) return nullptr;
+        if (stamps.size() >= kStampsKept) stamps.clear();
+        RingStamp stamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
+        stamp.image.fill(Qt::transparent);
+        {
+            QPainter p(&stamp.image);
+            p.setRenderHint(QPainter::Antialiasing, key.antialias);
+            p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
+            p.fillPath(ring, QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))));
+        }
+        return &stamps.emplace(key, std::move(stamp)).first->second;
+    }
 
     QSize size() const { return QSize(device->width(), device->height()); }
     QPainter& target() { return layers.empty() ? *painter : *layers.back()->painter; }
@@ -232,6 +341,36 @@ struct DrawContext::Impl {
         targetState().valid = false;
     }
 
+    // Lays a premultiplied stamp down at a whole pixel, source over, as the painter lays an
+    // image down there (the target must be stampable).
+    void BlitStamp(const QImage& stamp, QPoint to) {
+        QImage& image = TargetImage();
+        QRect clip = image.rect();
+        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        const QRect area = QRect(to, stamp.size()) & clip;
+        if (area.isEmpty()) return;
+        auto* bits = const_cast<uchar*>(image.constBits());
+        const qsizetype stride = image.bytesPerLine();
+        for (int y = area.top(); y <= area.bottom(); y++) {
+            auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
+            const auto* from = reinterpret_cast<const uint32_t*>(stamp.constScanLine(y - to.y()));
+            for (int x = area.left(); x <= area.right(); x++) {
+                const uint32_t pixel = from[x - to.x()];
+                if (pixel >= 0xff000000u) row[x] = pixel;
+                else if (pixel != 0) row[x] = pixel + ByteMul(row[x], qAlpha(~pixel));
+            }
+        }
+    }
+
+    // Paint with the current state under another transform.
+    template <class F>
+    void PaintUnder(const QTransform& ctm, F&& draw) {
+        const QTransform kept = gs.ctm;
+        gs.ctm = ctm;
+        Paint(gs, std::forward<F>(draw));
+        gs.ctm = kept;
+    }
+
     // The pen's width in device pixels when the transform keeps the axes and scales both alike
     // and the pen is solid; 0 otherwise.
     double AxisPenWidth() const {
@@ -241,8 +380,118 @@ struct DrawContext::Impl {
         return gs.lineWidth * std::fabs(m.m11());
     }
 
+    // The premultiplied pixels the operations land in.
+    QImage& TargetImage() { return layers.empty() ? *static_cast<QImage*>(device) : layers.back()->image; }
+
+    // Fills device rectangles in the stroke colour straight into the target's pixels, with the
+    // painter's own arithmetic: a rectangle on whole pixels is filled, or blended source-over,
+    // exactly as the painter fills it. A bar whose sides lie on the pixel grid and whose ends do
+    // not (a stroke with round ends) takes for each end pixel the coverage the painter gives an
+    // end at that place inside its pixel, learnt once from the painter. False, with nothing
+    // drawn, for any other rectangle (the painter then fills them).
+    bool FillDeviceRectsDirect(const QRectF* rects, int count) {
+        if (!Stampable(gs)) return false;
+        struct Bar {
+            QRect pixels;           // whole pixels covered by the bar, ends included
+            int startCover = 255;   // coverage of the first and the last pixel along the bar
+            int endCover = 255;
+            bool vertical = false;
+        };
+        Bar bars[8];
+        if (count > 8) return false;
+        for (int i = 0; i < count; i++) {
+            const QRectF r = rects[i].normalized();
+            if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
+                return false;
+            const bool wholeX = Integral(r.left()) && Integral(r.right());
+            const bool wholeY = Integral(r.top()) && Integral(r.bottom());
+            Bar& b = bars[i];
+            if (!wholeX && !wholeY) return false;
+            if (!(wholeX && wholeY)) {
+                if (!gs.antialias) return false;
+                b.vertical = wholeX;
+                const double lo = b.vertical ? r.top() : r.left(), hi = b.vertical ? r.bottom() : r.right();
+                if (std::ceil(lo) > std::floor(hi)) return false;  // both ends in one pixel
+                if (!Integral(lo)) b.startCover = EndCoverage(b.vertical, false, lo - std::floor(lo));
+                if (!Integral(hi)) b.endCover = EndCoverage(b.vertical, true, hi - std::floor(hi));
+            }
+            b.pixels = QRect(QPoint(int(std::floor(r.left())), int(std::floor(r.top()))),
+                             QPoint(int(std::ceil(r.right())) - 1, int(std::ceil(r.bottom())) - 1));
+        }
+        const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
+        if (qAlpha(color) == 0) return true;
+        QImage& image = TargetImage();
+        QRect clip = image.rect();
+        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        auto* bits = const_cast<uchar*>(image.constBits());
+        const qsizetype stride = image.bytesPerLine();
+        // A run of pixels at one coverage.
+        auto blend = [color](uint32_t* p, int n, int coverage) {
+            if (coverage == 0 || n <= 0) return;
+            const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
+            const uint32_t rest = 255 - uint32_t(qAlpha(c));
+            if (rest == 0) {
+                std::fill(p, p + n, c);
+            } else {
+                for (int i = 0; i < n; i++) p[i] = c + ByteMul(p[i], rest);
+            }
+        };
+        for (int i = 0; i < count; i++) {
+            const Bar& b = bars[i];
+            const QRect area = b.pixels & clip;
+            if (area.isEmpty()) continue;
+            const int first = b.vertical ? b.pixels.top() : b.pixels.left();
+            const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
+            // A bar of one pixel has at most one end inside it.
+            const int single = b.startCover != 255 ? b.startCover : b.endCover;
+            auto coverOf = [&](int along) {
+                return first == last ? single : along == first ? b.startCover : along == last ? b.endCover : 255;
+            };
+            for (int y = area.top(); y <= area.bottom(); y++) {
+                auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
+                if (b.vertical) {
+                    blend(row + area.left(), area.width(), coverOf(y));
+                    continue;
+                }
+                int x = area.left();
+                const int end = area.right() + 1;
+                if (x == first) blend(row + x++, 1, coverOf(first));
+                const int middleEnd = std::min(end, last);
+                if (middleEnd > x) {
+                    blend(row + x, middleEnd - x, 255);
+                    x = middleEnd;
+                }
+                if (x < end) blend(row + x, end - x, coverOf(x));
+            }
+        }
+        return true;
+    }
+
+    // The coverage the painter gives the end pixel of a one-pixel bar whose end lies `inside`
+    // (0..1) into that pixel: learnt by filling such a bar once.
+    static int EndCoverage(bool vertical, bool end, double inside) {
+        static auto* learnt = new std::unordered_map<uint64_t, int>;
+        uint64_t key;
+        std::memcpy(&key, &inside, sizeof key);
+        key = key * 4 + uint64_t(vertical) * 2 + uint64_t(end);
+        if (auto found = learnt->find(key); found != learnt->end()) return found->second;
+        QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
+        probe.fill(Qt::transparent);
+        {
+            QPainter p(&probe);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            const double lo = end ? 0.0 : 1 + inside, hi = end ? 2 + inside : 4.0;
+            p.fillRect(vertical ? QRectF(1, lo, 1, hi - lo) : QRectF(lo, 1, hi - lo, 1), QColor(0, 0, 0));
+        }
+        const int at = end ? 2 : 1;
+        const int coverage = qAlpha(vertical ? probe.pixel(1, at) : probe.pixel(at, 1));
+        learnt->emplace(key, coverage);
+        return coverage;
+    }
+
     // Fills device rectangles in the stroke colour, as one operation.
     void FillDeviceRects(const QRectF* rects, int count) {
+        if (FillDeviceRectsDirect(rects, count)) return;
         bool invertible = false;
         const QTransform inv = gs.ctm.inverted(&invertible);
         if (!invertible) return;
@@ -555,30 +804,24 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     const bool solid = h >= std::min(a, b);
     if (!(std::min(a, b) > 0) || (!solid && h * std::max(a, b) >= std::min(a, b) * std::min(a, b)))
         return false;
-    // The two edges of the stroke: the points of the ellipse moved by half the pen along their
-    // normals, about one device pixel apart.
-    const double scale = std::max(std::fabs(gs.ctm.m11()), std::fabs(gs.ctm.m22()));
-    const int n = int(std::clamp(std::ceil(kTwoPi * (std::max(a, b) + h) * scale), 24.0, 4096.0));
-    QPolygonF outer(n), inner(n);
-    const QPointF centre = rect.center();
-    for (int i = 0; i < n; i++) {
-        const double t = kTwoPi * i / n, c = std::cos(t), s = std::sin(t);
-        const QPointF p(centre.x() + a * c, centre.y() + b * s);
-        const QPointF normal(b * c, a * s);
-        const QPointF d = normal * (h / std::hypot(normal.x(), normal.y()));
-        outer[i] = p + d;
-        inner[n - 1 - i] = p - d;
+    // The ring is laid out in device pixels around the centre's place inside its pixel, and
+    // moved to that pixel by whole pixels: so a ring drawn once (a stamp) lands on exactly the
+    // pixels that drawing it anew would cover, wherever the same ring falls at the same place
+    // inside a pixel.
+    const QPointF centre = gs.ctm.map(rect.center());
+    const QPointF pixel(std::floor(centre.x()), std::floor(centre.y()));
+    const QPointF inside = centre - pixel;
+    if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return false;
+    const EllipseKey key{a, b, h, gs.ctm.m11(), gs.ctm.m22(), inside.x(), inside.y(), quint64(gs.stroke.rgba64()),
+                         gs.antialias};
+    if (const RingStamp* stamp = impl_->StampFor(key)) {
+        const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
+        impl_->BlitStamp(stamp->image, to);
+        return true;
     }
-    QPainterPath ring;
-    ring.setFillRule(Qt::WindingFill);
-    ring.addPolygon(outer);
-    ring.closeSubpath();
-    if (!solid) {
-        ring.addPolygon(inner);
-        ring.closeSubpath();
-    }
+    const QPainterPath ring = RingPath(key);
     const QBrush brush(gs.stroke);
-    impl_->Paint(gs, [&](QPainter& p) { p.fillPath(ring, brush); });
+    impl_->PaintUnder(QTransform::fromTranslate(pixel.x(), pixel.y()), [&](QPainter& p) { p.fillPath(ring, brush); });
     return true;
 }
 
@@ -692,6 +935,66 @@ bool DrawImage::WritePNG(const std::string& path) const {
 }
 
 const QImage& DrawImageQImage(const DrawImage& image) { return image.impl().image; }
+
+struct TextStamps::Stamp {
+    double sx, sy, fx, fy;
+    quint64 color;
+    bool antialias;
+    QImage image;
+    QPoint origin;  // of the image's pixel (0, 0) from the pixel of the text's origin
+};
+
+namespace {
+constexpr size_t kTextStampsKept = 4;
+constexpr int kTextStampMostPixels = 160 * 48;
+}  // namespace
+
+void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPointF& origin,
+                                 const QRectF& bounds, const std::function<void(QPainter&)>& draw) {
+    DrawContext::Impl& impl = DrawContextImpl(ctx);
+    const GState& gs = impl.gs;
+    const QTransform& m = gs.ctm;
+    const bool scaled = std::fabs(m.m11()) != 1 || std::fabs(m.m22()) != 1;
+    if (!scaled || m.type() > QTransform::TxScale || !impl.Stampable(gs)) return DrawContextPaintText(ctx, draw);
+    const QPointF at = m.map(origin);
+    const QPointF pixel(std::floor(at.x()), std::floor(at.y()));
+    if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return DrawContextPaintText(ctx, draw);
+    const QPointF inside = at - pixel;
+    const quint64 color = quint64(gs.fill.rgba64());
+    std::shared_ptr<TextStamps::Stamp> stamp;
+    for (const auto& s : stamps.kept)
+        if (s->sx == m.m11() && s->sy == m.m22() && s->fx == inside.x() && s->fy == inside.y() &&
+            s->color == color && s->antialias == gs.antialias) {
+            stamp = s;
+            break;
+        }
+    if (!stamp) {
+        // The text in device pixels from its origin's place inside its pixel.
+        const QTransform local(m.m11(), 0, 0, m.m22(), inside.x() - m.m11() * origin.x(),
+                               inside.y() - m.m22() * origin.y());
+        const QRectF device = local.mapRect(bounds.translated(origin));
+        const QPoint corner(int(std::floor(device.left())) - 2, int(std::floor(device.top())) - 2);
+        const QSize size(int(std::ceil(device.right())) + 2 - corner.x(), int(std::ceil(device.bottom())) + 2 - corner.y());
+        if (!(device.width() < 1e5 && device.height() < 1e5) || size.width() * size.height() > kTextStampMostPixels)
+            return DrawContextPaintText(ctx, draw);
+        stamp = std::make_shared<TextStamps::Stamp>(TextStamps::Stamp{
+            m.m11(), m.m22(), inside.x(), inside.y(), color, gs.antialias,
+            QImage(size, QImage::Format_ARGB32_Premultiplied), corner});
+        stamp->image.fill(Qt::transparent);
+        {
+            QPainter p(&stamp->image);
+            p.setRenderHint(QPainter::Antialiasing, gs.antialias);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, gs.antialias);
+            p.setWorldTransform(local * QTransform::fromTranslate(-corner.x(), -corner.y()));
+            p.setPen(gs.fill);
+            draw(p);
+        }
+        if (stamps.kept.size() >= kTextStampsKept) stamps.kept.erase(stamps.kept.begin());
+        stamps.kept.push_back(stamp);
+    }
+    const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
+    impl.BlitStamp(stamp->image, to);
+}
 
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {
     DrawContext::Impl& impl = DrawContextImpl(ctx);

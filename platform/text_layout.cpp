@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "platform/app_platform.h"
 #include "platform/draw_context.h"
@@ -140,7 +141,51 @@ uint32_t FontIdentity(const TextFont& f) {
 
 }  // namespace
 
+namespace {
+
+// Fonts made, by family, size and traits: a view that sets its style's font for every text it
+// draws takes the same font again instead of resolving it anew. Each kept font holds one
+// reference; past the limit the cache lets go of all of them. Never destroyed (fonts must not
+// outlive the application object at exit).
+struct FontKey {
+    std::string family;
+    double size;
+    bool bold, italic;
+    bool operator==(const FontKey&) const = default;
+};
+struct FontKeyHash {
+    size_t operator()(const FontKey& k) const {
+        return std::hash<std::string>()(k.family) ^ (std::hash<double>()(k.size) << 2) ^ (k.bold ? 0x55 : 0) ^
+               (k.italic ? 0xAA00 : 0);
+    }
+};
+constexpr size_t kFontsKept = 256;
+
+std::unordered_map<FontKey, TextFont*, FontKeyHash>& MadeFonts() {
+    static auto* fonts = new std::unordered_map<FontKey, TextFont*, FontKeyHash>;
+    return *fonts;
+}
+
+TextFont* MakeFont(std::string_view family, double size, bool bold, bool italic);
+
+}  // namespace
+
 TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool italic) {
+    auto& fonts = MadeFonts();
+    FontKey key{std::string(family), size, bold, italic};
+    if (auto found = fonts.find(key); found != fonts.end()) return TextFontRetain(found->second);
+    if (fonts.size() >= kFontsKept) {
+        for (auto& [k, font] : fonts) TextFontRelease(font);
+        fonts.clear();
+    }
+    TextFont* font = MakeFont(family, size, bold, italic);
+    fonts.emplace(std::move(key), TextFontRetain(font));
+    return font;
+}
+
+namespace {
+
+TextFont* MakeFont(std::string_view family, double size, bool bold, bool italic) {
     auto* f = new TextFont;
     f->family = std::string(family);
     f->size = std::isfinite(size) && size >= 1 ? size : 1;
@@ -159,6 +204,8 @@ TextFont* TextFontCreate(std::string_view family, double size, bool bold, bool i
     f->identity = FontIdentity(*f);
     return f;
 }
+
+}  // namespace
 
 uint32_t TextFontIdentity(const TextFont* font) { return font ? font->identity : 0; }
 
@@ -355,6 +402,8 @@ void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, d
 struct TextGlyphs::Impl {
     QList<QGlyphRun> runs;
     double baseline = 0, width = 0;
+    QRectF bounds;              // of the runs, from the point they are drawn at
+    mutable TextStamps stamps;  // the glyphs drawn in scaled views
 };
 
 TextGlyphs::TextGlyphs(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -362,7 +411,11 @@ TextGlyphs::~TextGlyphs() = default;
 double TextGlyphs::width() const { return impl_->width; }
 
 void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
-    DrawRuns(ctx, impl_->runs, impl_->baseline, x, y);
+    if (impl_->runs.isEmpty()) return;
+    const QPointF origin(x, y - impl_->baseline);
+    DrawContextPaintTextStamped(ctx, impl_->stamps, origin, impl_->bounds, [&](QPainter& p) {
+        for (const QGlyphRun& run : impl_->runs) p.drawGlyphRun(origin, run);
+    });
 }
 
 void TextLine::Draw(DrawContext& ctx, double x, double y) const {
@@ -374,6 +427,7 @@ std::shared_ptr<const TextGlyphs> TextLine::Glyphs() const {
     glyphs->runs = impl_->Runs();
     glyphs->baseline = impl_->line.isValid() ? impl_->Baseline() : 0.0;
     glyphs->width = width();
+    for (const QGlyphRun& run : glyphs->runs) glyphs->bounds |= run.boundingRect();
     return std::shared_ptr<const TextGlyphs>(new TextGlyphs(std::move(glyphs)));
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 #include <vector>
@@ -114,6 +115,58 @@ TEST_P(LLTest, RemoveAndFree) {
     LLRemoveOrFreeAll(list_, true);
     EXPECT_EQ(gFreed, (std::vector<int32_t>{3, 2, 9, 1}));
     EXPECT_EQ(list_->count, 0u);
+}
+
+// Appends go to the end however the list changed since the last one: its last item removed,
+// the list reversed, emptied, pushed to or inserted into, and another list appended to between.
+TEST_P(LLTest, AppendsFollowEveryChangeOfTheEnd) {
+    LinkListHeader* other = LLCreate(pool_, kItemSize, GetParam().flags);
+    ASSERT_NE(other, nullptr);
+    std::vector<int32_t> model;
+    int32_t next = 0;
+    uint32_t others = 0;
+    auto append = [&] {
+        LLAppend(list_, Make(next));
+        model.push_back(next++);
+    };
+    for (int step = 0; step < 400; step++) {
+        append();
+        switch (step % 9) {
+            case 1:
+                LLRemoveOrFree(list_, LLLast(list_), nullptr, true);
+                model.pop_back();
+                break;
+            case 3:
+                LLReverse(list_);
+                std::reverse(model.begin(), model.end());
+                break;
+            case 4:
+                LLPush(list_, Make(next));
+                model.insert(model.begin(), next++);
+                break;
+            case 5: {
+                void* item = LLAlloc(other);
+                Value(other, item) = -1;
+                LLAppend(other, item);
+                ++others;
+                break;
+            }
+            case 6:
+                LLInsertAt(list_, int32_t(model.size() / 2), Make(next));
+                model.insert(model.begin() + ptrdiff_t(model.size() / 2), next++);
+                break;
+            case 7:
+                if (step % 63 == 7) {
+                    LLRemoveOrFreeAll(list_, true);
+                    model.clear();
+                }
+                break;
+            default: break;
+        }
+        ASSERT_EQ(Values(list_), model) << "step " << step;
+    }
+    EXPECT_EQ(other->count, others);
+    LLDispose(other, true);
 }
 
 TEST_P(LLTest, EnumStopsWhenAsked) {

@@ -237,6 +237,56 @@ TEST_F(StringBlockTest, ReadIntoAGivenBlockKeepsALargerAllocation) {
     EXPECT_EQ(AppendStringBlock(target.block, "x", 1, nullptr), (19u << 10) | 1);
 }
 
+// Where an overlay add must put a string: the first whole occurrence in the packed bytes, else the
+// longest head of it that ends them, else the end (the plain scan every block once used).
+StringSpec ExpectedOverlay(StringBlock block, const std::string& s) {
+    const auto& h = *reinterpret_cast<const StringBlockHeader*>(*block);
+    const uint32_t packed = h.used - kStringBlockHeaderSize;
+    if (packed == 0) return (kStringBlockHeaderSize << 10) | uint32_t(s.size());
+    bool full = false;
+    const uint32_t at = QMemFindOverlayPos(s.data(), uint32_t(s.size()), *block + kStringBlockHeaderSize,
+                                           packed, &full);
+    return ((at + kStringBlockHeaderSize) << 10) | uint32_t(s.size());
+}
+
+// Large blocks find their overlay places through an index of the bytes added so far: every add
+// lands where the plain scan puts it, also after the block was emptied, read into or freed and
+// its handle reused with other contents.
+TEST_F(StringBlockTest, OverlayOnLargeBlocksLandsWhereTheScanDoes) {
+    std::mt19937 rng(11);
+    auto name = [&rng](uint32_t n) {
+        const char* const prefixes[] = {"SIG", "N", "NET_", "VCC", "A"};
+        std::string s = prefixes[rng() % 5];
+        s += std::to_string(rng() % n);
+        if (rng() % 7 == 0) s += "_" + std::to_string(rng() % 50);  // shares heads with others
+        return s;
+    };
+    auto fill = [&](StringBlock block, int count, uint32_t spread) {
+        for (int i = 0; i < count; ++i) {
+            const std::string s = name(spread);
+            const StringSpec expected = ExpectedOverlay(block, s);
+            const StringSpec spec = OverlayStringBlock(block, s.data(), int32_t(s.size()), nullptr);
+            ASSERT_EQ(spec, expected) << "add " << i << ": " << s;
+            ASSERT_EQ(Text(spec, block), s);
+        }
+    };
+    {
+        Block block;
+        fill(block.block, 20000, 40000);
+        EmptyStringBlock(block.block, false);
+        fill(block.block, 3000, 900);
+        // Read into the same handle: other bytes of the same length.
+        Block other;
+        fill(other.block, 3000, 700);
+        HandleStream in(Stored(other.block));
+        ASSERT_EQ(ReadStringBlockEx(in.stream, nullptr, &block.block), 0);
+        fill(block.block, 3000, 5000);
+    }
+    // A freed block's handle taken again by a block filled otherwise.
+    Block again;
+    fill(again.block, 5000, 3000);
+}
+
 // A read that fails after the header was checked (here a file cut short under an open stream)
 // leaves the given block as it was.
 TEST_F(StringBlockTest, AFailedReadLeavesTheGivenBlockAlone) {

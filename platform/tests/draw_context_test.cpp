@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/draw_context_qt.h"
+#include "platform/tests/twin_surfaces.h"
 
 namespace plexa {
 namespace {
@@ -179,6 +180,87 @@ TEST(DrawContext, StrokesFilledAsRectanglesMatchTheStroker) {
             // On the pixel grid a frame is whole pixels.
             for (uint8_t v : grid.px) ASSERT_TRUE(v == 0 || v == 255) << int(v);
         }
+    }
+}
+
+// Whole stroked ellipses are drawn once per size, pen, scale, colour and place inside a pixel,
+// and laid down as stamps after that. A clip of two rectangles (which stamps do not serve) draws
+// every ellipse anew: both give the same pixels, byte for byte, for ellipses at whole and
+// fractional places at 100 % and at other scales, in opaque and translucent colours, over one
+// another and over a background.
+TEST(DrawContext, StampedEllipsesMatchEllipsesDrawnAnew) {
+    struct Case {
+        double scale, pen;
+        DrawColor color;
+    };
+    const Case cases[] = {
+        {1.0, 1, kBlack}, {1.0, 2, DrawColor{0.8, 0.1, 0.2, 1}}, {0.25, 1, kBlack},
+        {0.5, 3, DrawColor{0.1, 0.3, 0.9, 0.6}}, {4.0, 1, DrawColor{0.2, 0.6, 0.1, 1}},
+        {1.0 / 3, 1, DrawColor{0.5, 0.5, 0.5, 0.3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " pen " << c.pen);
+        test::TwinSurfaces twins(160, 120, 0xFFFFFFFFu, 0xFF40A060u, 7);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.Scale(c.scale, c.scale);
+            ctx.SetStrokeColor(c.color);
+            ctx.SetLineWidth(c.pen);
+            for (int i = 0; i < 60; i++) {
+                const double x = (i % 10) * 13 / c.scale + (i % 4) * 0.25, y = (i / 10) * 17 / c.scale + (i % 3) * 0.5;
+                const DrawRectF box = i % 2 ? DrawRectF{x, y, 6, 6} : DrawRectF{x, y, 14, 9};
+                ASSERT_TRUE(ctx.StrokeEllipse(box));
+            }
+        });
+        EXPECT_EQ(twins.Differing(), 0u);
+    }
+}
+
+// Strokes filled as rectangles go straight into the pixels where the target allows it; a clip of
+// two rectangles makes the painter fill them. Both give the same pixels, byte for byte, in opaque
+// and translucent colours, for lines and frames on whole pixels and for round line ends anywhere
+// inside a pixel.
+TEST(DrawContext, RectangleStrokesInThePixelsMatchThePainter) {
+    for (const DrawColor& color : {kBlack, DrawColor{0.9, 0.2, 0.1, 1}, DrawColor{0.1, 0.4, 0.8, 0.45}}) {
+        test::TwinSurfaces twins(96, 64, 0xFFFFFFFFu, 0x80206040u, 5);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetStrokeColor(color);
+            for (int i = 0; i < 12; i++) {
+                const double pen = 1 + i % 3, off = std::fmod(pen, 2) == 1 ? 0.5 : 0.0;
+                ctx.SetLineWidth(pen);
+                ctx.SetLineCap(i % 4 == 3 ? DrawCap::kRound : DrawCap::kButt);
+                ctx.MoveTo(3 + i * 7 + off, 2 + off);
+                ctx.LineTo(3 + i * 7 + off, 40 + off);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(1 + off, 4 + i * 5 + off);
+                ctx.LineTo(90 + off, 4 + i * 5 + off);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.StrokeRect({10 + i * 6 + pen / 2, 30 + pen / 2, 20 - pen, 12 + i - pen});
+            }
+            // Round ends at every quarter of a pixel along bars on the grid.
+            ctx.SetLineCap(DrawCap::kRound);
+            ctx.SetLineWidth(1);
+            for (int i = 0; i < 16; i++) {
+                const double q = i * 0.25;
+                ctx.MoveTo(40 + q, 44.5 + (i % 8) * 2);
+                ctx.LineTo(46 + q + (i / 8) * 3.75, 44.5 + (i % 8) * 2);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(60.5 + i * 2, 40 + q);
+                ctx.LineTo(60.5 + i * 2, 47 + q * 1.5);
+                ctx.DrawPath(DrawPathMode::kStroke);
+            }
+            // Flat ends of bars of one pixel and less, one end on the grid.
+            ctx.SetLineCap(DrawCap::kButt);
+            for (int i = 0; i < 8; i++) {
+                const double length = 0.3 + i * 0.2;
+                ctx.MoveTo(3 + i * 4, 60.5);
+                ctx.LineTo(3 + i * 4 + length, 60.5);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(40.5 + i * 3, 58);
+                ctx.LineTo(40.5 + i * 3, 58 + length);
+                ctx.DrawPath(DrawPathMode::kStroke);
+            }
+        });
+        EXPECT_EQ(twins.Differing(), 0u) << "colour " << color.red << ' ' << color.alpha;
     }
 }
 

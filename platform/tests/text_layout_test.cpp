@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/draw_context.h"
+#include "platform/tests/twin_surfaces.h"
 
 namespace plexa {
 namespace {
@@ -42,6 +45,33 @@ TEST(TextLayout, FontsMadeAlikeShareTheirIdentity) {
     EXPECT_EQ(TextFontIdentity(a.font), TextFontIdentity(b.font));
     for (const FontRef* f : {&bigger, &bold, &other}) EXPECT_NE(TextFontIdentity(f->font), TextFontIdentity(a.font));
     EXPECT_EQ(TextFontIdentity(nullptr), 0u);
+}
+
+// Placed glyphs drawn in a scaled view are drawn once and laid down as a picture after that: what
+// lands in the pixels is the text drawn anew (a clip of two rectangles, which pictures do not
+// serve, draws it anew each time) up to the rounding of blending, wherever the text falls inside
+// a pixel. At 100 % the glyphs are always drawn anew: the pixels are the same, byte for byte.
+TEST(TextLayout, GlyphsOfScaledViewsAreLaidDownAsTheyWereDrawn) {
+    FontRef f(TextFontCreate("DejaVu Sans", 10, false, false));
+    const auto glyphs = TextLine::Create(f.font, u"U4711 74HC04")->Glyphs();
+    for (const double scale : {1.0, 0.25, 0.5, 2.0}) {
+        SCOPED_TRACE(scale);
+        test::TwinSurfaces twins(200, 80, 0xFFFFFFFFu, 0xFFC0E0F0u, 3);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetFillColor({0.1, 0.2, 0.6, 1});
+            for (int i = 0; i < 12; i++) {
+                ctx.SaveState();
+                ctx.Translate(4 + (i % 3) * 60 + (i % 4) * 0.25, 14 + (i / 3) * 16);
+                ctx.Scale(scale, scale);
+                glyphs->Draw(ctx, 0, 0);
+                ctx.RestoreState();
+            }
+        });
+        size_t inked = 0;
+        for (uint32_t px : twins.painter) inked += px != 0xFFFFFFFFu && px != 0xFFC0E0F0u;
+        EXPECT_GT(inked, 100u);
+        EXPECT_LE(twins.Worst(), scale == 1.0 ? 0 : 2);
+    }
 }
 
 // The test font's own metrics (2048 units to the em) at two sizes.
