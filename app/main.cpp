@@ -4,6 +4,7 @@
 // through the composition root; until the shell's own tables exist, it then opens one empty
 // document window under a small menu bar.
 #include "app/editor_root.h"
+#include "app/root.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
@@ -33,6 +34,9 @@ const VXMenuBarDef kMenuBar = {1, kBarMenus};
 int32_t AppStartup() {
     // A second start hands its documents to the running editor and ends.
     if (VXEnforceSingleAppInstance() == 0) return 0;
+    // The core's start (pools, image lists, styles, themes, sheet defaults), then every layer's
+    // hooks with the editors' windows and dialogs.
+    if (StartCore("plexa") != 0) return 0;
     InstallEditorHooks();
     VXMenuBar* bar = VXBuildMenuBar(&kMenuBar);
     VXSetCurrentMenuBar(bar);

@@ -7,7 +7,8 @@
 #            < sheeteditor, symboleditor < app
 # The toolkit sits beside the core (model, files, library, design), not under it: the core opens
 # no window, and the toolkit knows nothing of sheets. converter may include the toolkit, the core
-# and what lies below them; only the editors, app and converter include both. tests/support,
+# and what lies below them, and starts through the composition root (app/); only the editors, app
+# and converter include both. tests/support,
 # tools, bench and fuzz may include anything. A folder's tests/ belong to the folder and may also
 # include tests/support and the composition root (app/). Qt headers appear only under platform/.
 #
@@ -49,7 +50,7 @@ function(plexa_allowed_folders folder out)
   plexa_take_chain(${PLEXA_CORE_LAYERS})
   set(both ${base} toolkit ${PLEXA_CORE_LAYERS})
   if(folder STREQUAL "converter")
-    set(${out} ${both} converter PARENT_SCOPE)
+    set(${out} ${both} app converter PARENT_SCOPE)
   elseif(folder IN_LIST PLEXA_EDITOR_LAYERS)
     set(${out} ${both} ${PLEXA_EDITOR_LAYERS} PARENT_SCOPE)
   elseif(folder STREQUAL "app")

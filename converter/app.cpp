@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 
+#include "app/root.h"
 #include "converter/driver.h"
 #include "converter/options.h"
 #include "converter/report.h"
@@ -104,9 +105,7 @@ int32_t AppStartup() {
     VXSetPrepCommandProc(nullptr, PrepCommand);
     VXSetGlobalCommandProc(DoCommand);
     for (uint16_t item : kDroppedApplicationItems) VXDeleteApplicationMenuItem(item);
-    InitImageLists();
-    SchStylesInit();
-    InitTextRecordPool();
+    if (StartCore("plexa-convert") != 0) return 0;
     gGenFlags |= kGenColorDrawing | kGenPortMarkers;
     ConverterReportProcs report;
     report.error = SchError;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/root.h"
 #include "converter/app.h"
 #include "converter/driver.h"
 #include "converter/options.h"
@@ -52,20 +53,17 @@ bool ParseSwitch(const std::string& arg, const char* name, int* value) {
     return true;
 }
 
-// The window-less start of what a conversion needs: the platform's application object (off screen
-// without a display), the core, the drawing and text state and the sheet model's globals.
-void StartCore(int argc, char** argv) {
+// The window-less start of what a conversion needs: the core through its entry point (off screen
+// without a display), then the toolkit's application state and windows that the conversion's
+// progress and messages use.
+bool StartBatch() {
     if (!ConverterHasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    PlatformEnsureApplication(argc, argv);
+    if (StartCore("plexa-convert") != 0) return false;
     VXCoreInit();
-    VXInitStyles();
     VXInitWindows();
-    VXTEInit();
-    InitImageLists();
-    SchStylesInit();
-    InitTextRecordPool();
     gGenFlags |= kGenColorDrawing | kGenPortMarkers;
     LoadConversionOptions();
+    return true;
 }
 
 }  // namespace
@@ -195,7 +193,7 @@ int ConverterMain(int argc, char** argv) {
         return kExitConverted;
     }
     if (line.batch || (!line.files.empty() && !ConverterHasDisplay())) {
-        StartCore(argc, argv);
+        if (!StartBatch()) return kExitNotAllConverted;
         const int status = RunConverterBatch(line, stdout, stderr);
         PlatformEndApplication();
         return status;
