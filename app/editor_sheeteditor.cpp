@@ -15,6 +15,7 @@
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/savecommands.h"
+#include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
@@ -118,7 +119,7 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.reports.alert = VXDisplayMessage;
     t.reports.ask = AskFirst;
     t.reports.askSave = AskSaveReportFile;
-    t.reports.cancelKey = VXTestCancelKey;
+    t.reports.cancelKey = ScriptCancelKey;
     AddECOWindowHooks(t.eco, t.backAnnotation);
     t.eco.synchFileSymbols = SynchronizeProjectFileSymbols;
     AddSpiceWindows(t.spiceLink, t.spiceSession, t.spiceNetlist, t.spiceSheets);

@@ -160,6 +160,15 @@ bool RunReportScriptsDialog(const char* title, ProjectReportOptions* options, bo
     return true;
 }
 
+namespace {
+// The window of the script that runs, with its Stop button; none between runs.
+void* gScriptRunWindow = nullptr;
+}  // namespace
+
+bool ScriptCancelKey() {
+    return (gScriptRunWindow && SpiceWaitWindowIdle(gScriptRunWindow)) || VXTestCancelKey();
+}
+
 void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
     if (!project && sheet) project = sheet->project;
     if (!project) {
@@ -188,17 +197,12 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
     // While it runs, a window with a Stop button (the simulator's wait window) and the interrupt
     // key (Escape, or Ctrl and period) stop the script: the interpreter asks between the rounds of
     // its loops.
-    static void* sRunWindow = nullptr;
-    sRunWindow = OpenSpiceWaitWindow(ScriptTitle(script).c_str(), kScriptRunningMessage);
-    ReportHooks hooks = GetReportHooks();
-    hooks.cancelKey = [] { return SpiceWaitWindowIdle(sRunWindow) || VXTestCancelKey(); };
-    const ReportHooks former = SetReportHooks(hooks);
+    gScriptRunWindow = OpenSpiceWaitWindow(ScriptTitle(script).c_str(), kScriptRunningMessage);
     err = ExecuteReportScript(project, root, options.descend != 0,
                               ScriptRunLevelLimit(options.levelLimit, options.descend != 0),
                               tokens, bundleId, &script, &output);
-    SetReportHooks(former);
-    CloseSpiceWaitWindow(sRunWindow);
-    sRunWindow = nullptr;
+    CloseSpiceWaitWindow(gScriptRunWindow);
+    gScriptRunWindow = nullptr;
     MemFree(tokens);
     if (err != status::kNoErr) {
         VXErrorReport(err);

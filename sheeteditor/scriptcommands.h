@@ -59,6 +59,9 @@ int32_t ReportScriptsDialogHandler(VXWindowRecordTag* dialog, VXEventRecord* eve
 
 // The Run Script command over the project (else the sheet's project) with entry `index`.
 void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index);
+// The report interpreter's stop question while a script runs from the editor: the running
+// script's Stop button, or the interrupt key (Escape, or Ctrl and period).
+bool ScriptCancelKey();
 // The Edit Script command with entry `index`.
 void EditScriptFile(int32_t index);
 
