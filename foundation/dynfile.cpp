@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -556,6 +557,42 @@ void SyncFolder(const DirectoryRef* directory) {
     ::close(fd);
 }
 
+// The file that changes go to: the save's copy during a save, else the file itself.
+const FileSpec& WorkingSpec(const DynamicFileRecord* f);
+
+// Ends a save without committing it: the copy is closed and deleted and the record is again as it
+// was when the save began (the block stream, which belongs to no file, stays as it is now).
+void AbandonSave(DynamicFileRecord* f);
+
+}  // namespace
+
+struct DynamicFileSave {
+    DynamicFileRecord before;  // the record at the outermost Begin, its stream on the file
+    FileSpec copy;             // the copy that takes the changes
+    int32_t depth = 0;
+    OSStatus failure = status::kNoErr;  // the first failure inside the save
+};
+
+namespace {
+
+const FileSpec& WorkingSpec(const DynamicFileRecord* f) { return f->save ? f->save->copy : f->spec; }
+
+void AbandonSave(DynamicFileRecord* f) {
+    DynamicFileSave* save = f->save;
+    if (!save) return;
+    CloseStream(&f->stream, false);
+    VXDeleteFile(&save->copy);
+    StreamRecord* blockStream = f->blockStream;
+    FileSpec* blockSpec = f->blockSpec;
+    const DynamicFileIdleProc idle = f->idleProc;
+    *f = save->before;
+    f->blockStream = blockStream;
+    f->blockSpec = blockSpec;
+    f->idleProc = idle;
+    f->save = nullptr;
+    delete save;
+}
+
 }  // namespace
 
 // ---- Files ----
@@ -637,6 +674,7 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
 }
 
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* f, bool flush) {
+    AbandonSave(f);
     if (!f->stream) return status::kFileNotOpen;
     OSStatus st = status::kNoErr;
     if (!IsReadOnly(f)) st = EndFileUpdates(f, flush);
@@ -910,7 +948,9 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
     // The original is made consistent on disk first: it is what stays when anything below fails.
     if (OSStatus st = FlushDynamicFile(f, true)) return st;
 
-    FileSpec temporary = f->spec;
+    // In a save the copy is compacted; the file itself stays as it is until the save commits.
+    const FileSpec working = WorkingSpec(f);
+    FileSpec temporary = working;
     bool created = false, replaced = false;
     DynamicFileRecord out;
     std::memset(static_cast<void*>(&out), 0, sizeof out);
@@ -954,7 +994,7 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
             if (::fstat(f->stream->target.fd, &info) == 0)
                 ::fchmod(out.stream->target.fd, info.st_mode & 07777);
             Signal(CloseStream(&out.stream, true));
-            Signal(VXReplaceFile(&f->spec, &temporary));
+            Signal(VXReplaceFile(&working, &temporary));
             replaced = true;
         },
         [&] {
@@ -965,13 +1005,16 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
     if (st) return st;
     SyncFolder(&f->spec.directory);
 
-    // The record follows the file to its new content; the block stream stays.
+    // The record follows the file to its new content; the block stream and the save stay.
     const FileSpec spec = f->spec;
     const DynamicFileIdleProc idle = f->idleProc;
     StreamRecord* blockStream = f->blockStream;
     FileSpec* blockSpec = f->blockSpec;
+    DynamicFileSave* save = f->save;
     CloseStream(&f->stream, false);
-    st = OpenDynamicFile(&spec, false, f);
+    st = OpenDynamicFile(&working, false, f);
+    f->spec = spec;
+    f->save = save;
     f->idleProc = idle;
     f->blockStream = blockStream;
     f->blockSpec = blockSpec;
@@ -1016,6 +1059,8 @@ OSStatus EndFileBlockWrite(DynamicFileRecord* f, uint32_t flags, uint8_t type, u
     if (!f->stream || !f->blockStream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;
     if (type == kFreeBlockType) return status::kParamErr;
+    // Bytes that never reached the block stream's file would leave a block with a hole.
+    if (OSStatus st = GetStreamWriteError(f->blockStream)) return st;
     const int32_t length = GetStreamEnd(f->blockStream);
     if (flags & kBlockWriteReleaseFirst) {
         uint32_t old = 0, size;
@@ -1046,6 +1091,64 @@ OSStatus EndFileUpdates(DynamicFileRecord* f, bool flush) {
     if (!f->stream) return status::kFileNotOpen;
     CloseBlockStream(f);
     return FlushDynamicFile(f, flush);
+}
+
+// ---- Saves ----
+
+OSStatus BeginDynamicFileSave(DynamicFileRecord* f) {
+    if (!f->stream) return status::kFileNotOpen;
+    if (IsReadOnly(f)) return status::kPermission;
+    if (f->save) {
+        ++f->save->depth;
+        return status::kNoErr;
+    }
+    // What the record holds and the file does not yet is written first: the copy starts from it.
+    if (OSStatus st = FlushDynamicFile(f, false)) return st;
+    auto* save = new DynamicFileSave{};
+    save->copy = f->spec;
+    StreamRecord* stream = nullptr;
+    bool copied = false;
+    OSStatus st = MakeTemporaryFileSpec("DFS", true, &save->copy);
+    if (st == status::kNoErr) st = VXCopyFile(&f->spec, &save->copy, 0);
+    copied = st == status::kNoErr;
+    if (st == status::kNoErr) st = OpenSpecStream(&save->copy, false, kFileStreamBuffer, &stream);
+    if (st) {
+        if (copied) VXDeleteFile(&save->copy);
+        delete save;
+        return st;
+    }
+    save->before = *f;
+    save->depth = 1;
+    f->stream = stream;
+    f->save = save;
+    return status::kNoErr;
+}
+
+OSStatus EndDynamicFileSave(DynamicFileRecord* f, OSStatus result) {
+    DynamicFileSave* save = f->save;
+    if (!save) return result ? result : status::kFileNotOpen;
+    if (result && !save->failure) save->failure = result;
+    if (--save->depth > 0) return result;
+    OSStatus st = save->failure;
+    if (st == status::kNoErr && !f->stream) st = status::kFileNotOpen;
+    if (st == status::kNoErr) st = FlushDynamicFile(f, true);
+    if (st == status::kNoErr) {
+        // The copy takes the permissions the file has now.
+        struct stat info {};
+        if (::fstat(save->before.stream->target.fd, &info) != 0 ||
+            ::fchmod(f->stream->target.fd, info.st_mode & 07777) != 0)
+            st = StatusFromErrno(errno);
+    }
+    if (st == status::kNoErr) st = VXReplaceFile(&f->spec, &save->copy);
+    if (st) {
+        AbandonSave(f);
+        return st;
+    }
+    SyncFolder(&f->spec.directory);
+    CloseStream(&save->before.stream, false);
+    f->save = nullptr;
+    delete save;
+    return status::kNoErr;
 }
 
 // ---- Checking ----
