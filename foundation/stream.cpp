@@ -28,14 +28,15 @@ namespace {
 // the fault was last set.
 struct FileWriteFault {
     int64_t bytesLeft = -1;
+    int32_t failuresLeft = -1;  // writes that fail once the bytes are used up, -1 for all
     int64_t bytesWritten = 0;
 };
 FileWriteFault gFileWriteFault;
 
 }  // namespace
 
-void SetFileWriteFault(int64_t bytesLeft) {
-    gFileWriteFault = FileWriteFault{bytesLeft < 0 ? -1 : bytesLeft, 0};
+void SetFileWriteFault(int64_t bytesLeft, int32_t failures) {
+    gFileWriteFault = FileWriteFault{bytesLeft < 0 ? -1 : bytesLeft, failures < 0 ? -1 : failures, 0};
 }
 
 int64_t GetFileBytesWritten() { return gFileWriteFault.bytesWritten; }
@@ -44,6 +45,7 @@ ssize_t WriteFileBytes(int fd, const void* bytes, size_t count) {
     FileWriteFault& fault = gFileWriteFault;
     if (fault.bytesLeft >= 0 && count > 0) {
         if (fault.bytesLeft == 0) {
+            if (fault.failuresLeft > 0 && --fault.failuresLeft == 0) fault.bytesLeft = -1;  // room again
             errno = ENOSPC;
             return -1;
         }

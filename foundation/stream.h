@@ -159,10 +159,12 @@ OSStatus StreamToStream(StreamRecord* source, StreamRecord* destination, int32_t
 //
 // Every write of bytes to a file in this process (file streams, data files, file copies) goes
 // through WriteFileBytes. After SetFileWriteFault(n) the next n bytes are written and every write
-// after them fails as on a full disk (ENOSPC: -47 from streams and data files, -34 from copies); a
-// negative n lets every write through again. GetFileBytesWritten counts the bytes written since the
-// last SetFileWriteFault, so that a test can measure a save first and then fail it at each byte.
-void SetFileWriteFault(int64_t bytesLeft);
+// after them fails as on a full disk (ENOSPC: -47 from streams and data files, -34 from copies);
+// with a count of failures, only that many writes fail and the disk then has room again (another
+// program freed some). A negative n lets every write through again. GetFileBytesWritten counts the
+// bytes written since the last SetFileWriteFault, so that a test can measure a save first and then
+// fail it at each byte.
+void SetFileWriteFault(int64_t bytesLeft, int32_t failures = -1);
 int64_t GetFileBytesWritten();
 // write(2) under the fault above: a short count, then -1 with errno ENOSPC.
 ssize_t WriteFileBytes(int fd, const void* bytes, size_t count);

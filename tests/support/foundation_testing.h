@@ -111,9 +111,10 @@ private:
 };
 
 // A disk that fills up after `bytes` more bytes, for as long as the record lives (the file-write
-// fault of the stream layer).
+// fault of the stream layer); with a count of failures, it has room again after that many writes
+// failed.
 struct FullDisk {
-    explicit FullDisk(int64_t bytes) { SetFileWriteFault(bytes); }
+    explicit FullDisk(int64_t bytes, int32_t failures = -1) { SetFileWriteFault(bytes, failures); }
     ~FullDisk() { SetFileWriteFault(-1); }
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
