@@ -191,7 +191,8 @@ OSStatus ArmCrashGuard(DynamicFileRecord* f) {
     if (IsReadOnly(f)) return status::kPermission;
     if (f->flags & kDynamicFileHeaderChanged) return status::kNoErr;
     OSStatus st = WriteFileHeader(f, kFirstFreeChanging);
-    if (st == status::kNoErr && f->headerOffset != 0) st = FlushStreamBuffer(f->stream, true);
+    // A save's copy needs no guard on disk: it becomes the file only once it is whole.
+    if (st == status::kNoErr && f->headerOffset != 0) st = FlushStreamBuffer(f->stream, !f->save);
     if (st == status::kNoErr) f->flags |= kDynamicFileHeaderChanged;
     return st;
 }

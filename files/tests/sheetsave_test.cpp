@@ -1,6 +1,5 @@
 // Saving sheets: the target survives a failure at every step, a killed save leaves the old or
 // the new file, the save's choices and the names it proposes.
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,17 +15,6 @@
 
 namespace plexa::test {
 namespace {
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 constexpr OSStatus kInjected = -34;
 SheetSaveStep gFailAt;
