@@ -25,6 +25,7 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
+using test::FullDisk;
 
 struct Block {
     uint32_t offset;
@@ -786,7 +787,7 @@ TEST_F(DynFile, ASaveReplacesTheFileWholeOrNotAtAll) {
     int64_t total = 0;
     {
         // Measured on a copy of the record's file, abandoned.
-        test::FullDisk measure(-1);
+        FullDisk measure(-1);
         ASSERT_EQ(BeginDynamicFileSave(&file_), 0);
         EXPECT_EQ(changes(), 0);
         total = GetFileBytesWritten();
@@ -799,7 +800,7 @@ TEST_F(DynFile, ASaveReplacesTheFileWholeOrNotAtAll) {
         SCOPED_TRACE(testing::Message() << "room " << room << " of " << total);
         OSStatus st;
         {
-            test::FullDisk disk(room);
+            FullDisk disk(room);
             st = changes();
         }
         EXPECT_NE(st, 0);
@@ -819,6 +820,29 @@ TEST_F(DynFile, ASaveReplacesTheFileWholeOrNotAtAll) {
     ASSERT_EQ(Open("saved", true), 0);
     EXPECT_EQ(Blocks().size(), oldBlocks.size() - 6 + 2);
     EXPECT_EQ(Blocks().back().bytes.size(), 20000u);
+}
+
+// A block whose stream lost bytes on their way to its temporary file (the disk was full for a
+// moment) is refused, not written with a hole; the next block starts clean.
+TEST_F(DynFile, ABlockThatLostBytesIsRefused) {
+    Create("lost", 0);
+    ASSERT_EQ(Open("lost", false), 0);
+    const int64_t end = End();
+    StreamRecord* stream = nullptr;
+    ASSERT_EQ(BeginFileBlockWrite(&file_, 512, &stream), 0);
+    const std::string bytes(2000, 'q');
+    {
+        FullDisk moment(0, 1);
+        for (size_t at = 0; at < bytes.size(); at += 100) StreamWrite(stream, bytes.data() + at, 100);  // unchecked
+    }
+    uint32_t offset = 1;
+    EXPECT_EQ(EndFileBlockWrite(&file_, 0, 7, &offset), status::kBusy);
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(End(), end);
+    ASSERT_EQ(BeginFileBlockWrite(&file_, 512, &stream), 0);
+    ASSERT_EQ(StreamWrite(stream, bytes.data(), int32_t(bytes.size())), 0);
+    ASSERT_EQ(EndFileBlockWrite(&file_, 0, 7, &offset), 0);
+    EXPECT_TRUE(Load(offset) == bytes);
 }
 
 // Damaged files open with a status or are repaired; nothing hangs, nothing crashes, and no block
