@@ -540,6 +540,8 @@ OSStatus CopyThroughBuffers(StreamRecord* source, StreamRecord* destination, int
 }
 
 void CloseBlockStream(DynamicFileRecord* f) {
+    // What the block stream still buffers went into blocks already: its file is deleted unwritten.
+    if (f->blockStream) RestartStream(f->blockStream);
     CloseStream(&f->blockStream, false);
     if (f->blockSpec) {
         VXDeleteFile(f->blockSpec);
