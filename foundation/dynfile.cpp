@@ -580,6 +580,31 @@ namespace {
 
 const FileSpec& WorkingSpec(const DynamicFileRecord* f) { return f->save ? f->save->copy : f->spec; }
 
+// Makes a new file of a unique name (prefix) in the folder of the file and copies the first
+// `count` bytes of the record's stream into it; the stream over the new file in *out. On failure
+// nothing is left (*made tells whether the file was made, for the caller's clean-up of later
+// steps: it is deleted here when this fails).
+OSStatus MakeCopyBeside(DynamicFileRecord* f, const char* prefix, int32_t count, FileSpec* copy, StreamRecord** out,
+                        bool* made) {
+    *out = nullptr;
+    *made = false;
+    *copy = WorkingSpec(f);
+    OSStatus st = MakeTemporaryFileSpec(prefix, true, copy);
+    if (st == status::kNoErr) st = CreateNewDataFile(copy, f->spec.creator, f->spec.type);
+    *made = st == status::kNoErr;
+    if (st == status::kNoErr) st = OpenSpecStream(copy, false, kFileStreamBuffer, out);
+    if (st == status::kNoErr) st = SetStreamPosition(f->stream, 0);
+    int32_t copied = count;
+    if (st == status::kNoErr) st = StreamToStream(f->stream, *out, &copied);
+    if (st == status::kNoErr && copied != count) st = status::kEndOfFile;
+    if (st) {
+        CloseStream(out, false);
+        if (*made) VXDeleteFile(copy);
+        *made = false;
+    }
+    return st;
+}
+
 void AbandonSave(DynamicFileRecord* f) {
     DynamicFileSave* save = f->save;
     if (!save) return;
@@ -959,9 +984,8 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
     std::memset(static_cast<void*>(&out), 0, sizeof out);
     OSStatus st = CatchSignals(
         [&] {
-            Signal(MakeTemporaryFileSpec("DFC", true, &temporary));
-            Signal(CreateNewDataFile(&temporary, f->spec.creator, f->spec.type));
-            created = true;
+            // Head, header record and application header as they are; then an empty list.
+            Signal(MakeCopyBeside(f, "DFC", int32_t(f->blocksStart), &temporary, &out.stream, &created));
             out.spec = temporary;
             out.headerOffset = IsOldLayout(f) ? 0 : f->headerOffset;  // the old layout's comes anew
             out.headerSize = f->headerSize;
@@ -970,12 +994,6 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
             out.blocksStart = f->blocksStart;
             out.fileType = f->fileType;
             out.header = f->header;
-            Signal(OpenSpecStream(&temporary, false, kFileStreamBuffer, &out.stream));
-            // Head, header record and application header as they are; then an empty list.
-            int32_t prefix = int32_t(f->blocksStart);
-            Signal(SetStreamPosition(f->stream, 0));
-            Signal(StreamToStream(f->stream, out.stream, &prefix));
-            if (prefix != int32_t(f->blocksStart)) Signal(status::kEndOfFile);
             Signal(EmptyDynamicFile(&out));
             std::vector<char> buffer;
             for (uint32_t offset = 0;;) {
@@ -1107,16 +1125,11 @@ OSStatus BeginDynamicFileSave(DynamicFileRecord* f) {
     }
     // What the record holds and the file does not yet is written first: the copy starts from it.
     if (OSStatus st = FlushDynamicFile(f, false)) return st;
+    // The copy is made from the open file, which is what the record stands for.
     auto* save = new DynamicFileSave{};
-    save->copy = f->spec;
     StreamRecord* stream = nullptr;
-    bool copied = false;
-    OSStatus st = MakeTemporaryFileSpec("DFS", true, &save->copy);
-    if (st == status::kNoErr) st = VXCopyFile(&f->spec, &save->copy, 0);
-    copied = st == status::kNoErr;
-    if (st == status::kNoErr) st = OpenSpecStream(&save->copy, false, kFileStreamBuffer, &stream);
-    if (st) {
-        if (copied) VXDeleteFile(&save->copy);
+    bool made = false;
+    if (OSStatus st = MakeCopyBeside(f, "DFS", int32_t(FileEnd(f)), &save->copy, &stream, &made)) {
         delete save;
         return st;
     }
