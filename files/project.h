@@ -341,7 +341,8 @@ uint8_t CalcSheetSpecAnnotationBlockId(const ProjectRecord* project, const Sheet
 
 // Pads the block stream, commits it under the type, then releases the older blocks: with
 // `replace` every older block of the type, else the one block `previous` (0 for none). With
-// flush the file's head is written.
+// flush the file's head is written. All of it is one save of the file (foundation/dynfile.h): a
+// failure anywhere, a full disk included, leaves the file byte for byte.
 OSStatus FinishWriteProjectBlock(ProjectRecord* project, StreamRecord* stream, uint8_t type,
                                  bool replace, bool flush, uint32_t previous = 0);
 // The zero bytes that pad a block of n bytes.
@@ -391,6 +392,8 @@ void AddProjectModelHooks(ModelHooks& model, SymbolHooks& symbols, DataContextHo
 
 // ---- The file as a whole ----
 
+// One save of the file: on failure the file is as it was byte for byte and what the update was
+// to write (its dirty marks) stays marked.
 OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation);
 OSStatus ReleaseDeadAnnotationMaps(ProjectRecord* project);
 OSStatus UpdateProjectSheetLocalAnnotation(ProjectRecord* project);

@@ -183,9 +183,11 @@ OSStatus WriteProjectSheetAnnotationMap(ProjectRecord* project, SheetSpec* spec,
     return st;
 }
 
-OSStatus ReleaseDeadAnnotationMaps(ProjectRecord* project) {
-    if (!project) return status::kParamErr;
-    if (!project->file.stream) return status::kFileNotOpen;
+namespace {
+
+// Counts one more session for each stored map whose sheet is no longer in the project and
+// releases those that reached the limit.
+OSStatus CountDeadAnnotationMaps(ProjectRecord* project) {
     PurgeUnusedSheetSpecs(project);
     DynamicFileRecord* file = &project->file;
     std::vector<uint32_t> dead;
@@ -213,14 +215,20 @@ OSStatus ReleaseDeadAnnotationMaps(ProjectRecord* project) {
     return status::kNoErr;
 }
 
-OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation) {
+}  // namespace
+
+OSStatus ReleaseDeadAnnotationMaps(ProjectRecord* project) {
     if (!project) return status::kParamErr;
     if (!project->file.stream) return status::kFileNotOpen;
-    const ProjectServices& projectServices = GetProjectServices();
-    if (project->window) {
-        PurgeUnusedInstances(project, writeAnnotation);
-        if (projectServices.markTreeInstances) projectServices.markTreeInstances(project);
-    }
+    if (OSStatus st = BeginDynamicFileSave(&project->file)) return st;
+    return EndDynamicFileSave(&project->file, CountDeadAnnotationMaps(project));
+}
+
+namespace {
+
+// The body of UpdateProjectFile, run in one save of the file; the specs whose maps it wrote are
+// added to *written.
+OSStatus WriteProjectUpdate(ProjectRecord* project, bool writeAnnotation, std::vector<SheetSpec*>* written) {
     if (OSStatus st = WriteProjectInstanceList(project, false)) return st;
     if (OSStatus st = WriteProjectPathList(project, false)) return st;
     if (project->window) {
@@ -236,6 +244,7 @@ OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation) {
                     PurgeMissingSymbolsFromAnnotMap(open, spec->annotationMap);
             }
             PurgeMissingInstancesFromAnnotMap(project, spec);
+            written->push_back(spec);
             if (OSStatus st = WriteProjectSheetAnnotationMap(project, spec, false)) return st;
         }
     }
@@ -246,6 +255,29 @@ OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation) {
         if (OSStatus st = CompactFileBlocks(&project->file)) return st;
     }
     return FlushDynamicFile(&project->file, false);
+}
+
+}  // namespace
+
+OSStatus UpdateProjectFile(ProjectRecord* project, bool writeAnnotation) {
+    if (!project) return status::kParamErr;
+    if (!project->file.stream) return status::kFileNotOpen;
+    const ProjectServices& projectServices = GetProjectServices();
+    if (project->window) {
+        PurgeUnusedInstances(project, writeAnnotation);
+        if (projectServices.markTreeInstances) projectServices.markTreeInstances(project);
+    }
+    // One save: the file takes the whole update or stays as it was, and then what the update
+    // wrote is still marked to be written.
+    const uint16_t dirty = project->dirtyFlags;
+    std::vector<SheetSpec*> written;
+    if (OSStatus st = BeginDynamicFileSave(&project->file)) return st;
+    const OSStatus st = EndDynamicFileSave(&project->file, WriteProjectUpdate(project, writeAnnotation, &written));
+    if (st) {
+        project->dirtyFlags |= dirty;
+        for (SheetSpec* spec : written) spec->flags |= kSheetSpecAnnotationDirty;
+    }
+    return st;
 }
 
 OSStatus UpdateProjectSheetLocalAnnotation(ProjectRecord* project) {

@@ -61,7 +61,9 @@ OSStatus FinishWriteProjectBlock(ProjectRecord* project, StreamRecord* stream, u
                                  bool replace, bool flush, uint32_t previous) {
     if (!project || !stream) return status::kParamErr;
     DynamicFileRecord* file = &project->file;
-    return CatchSignals([&] {
+    // The block replaces the old ones in a save: the file takes all of it or stays as it was.
+    if (OSStatus st = BeginDynamicFileSave(file)) return st;
+    return EndDynamicFileSave(file, CatchSignals([&] {
         static const char kZeros[kProjectBlockUnit] = {};
         const int32_t end = GetStreamEnd(stream);
         Signal(SetStreamPosition(stream, end));
@@ -83,7 +85,7 @@ OSStatus FinishWriteProjectBlock(ProjectRecord* project, StreamRecord* stream, u
         for (uint32_t offset : older)
             if (offset != committed) Signal(ReleaseFileBlock(file, offset));
         if (flush) Signal(FlushDynamicFile(file, false));
-    });
+    }));
 }
 
 // ---- Block 1: top-level sheets ----

@@ -257,10 +257,16 @@ OSStatus WriteSheetAnnotation(const FileSpec* spec, AnnotationMap* map) {
     if (!map) return status::kParamErr;
     DynamicFileRecord file;
     if (OSStatus st = OpenSheetFile(spec, false, &file, nullptr)) return st;
-    StreamRecord* stream = nullptr;
-    OSStatus st = BeginFileBlockWrite(&file, -1, &stream);
-    if (st == status::kNoErr) st = WriteAnnotationMap(stream, map);
-    if (st == status::kNoErr) st = EndFileBlockWrite(&file, kBlockWriteReleaseFirst, kSheetAnnotationBlock, nullptr);
+    // One save of the sheet file: the new block replaces the old one, or the file stays as it was.
+    OSStatus st = BeginDynamicFileSave(&file);
+    if (st == status::kNoErr) {
+        StreamRecord* stream = nullptr;
+        OSStatus written = BeginFileBlockWrite(&file, -1, &stream);
+        if (written == status::kNoErr) written = WriteAnnotationMap(stream, map);
+        if (written == status::kNoErr)
+            written = EndFileBlockWrite(&file, kBlockWriteReleaseFirst, kSheetAnnotationBlock, nullptr);
+        st = EndDynamicFileSave(&file, written);
+    }
     const OSStatus closed = CloseAndMaybeFlushDynamicFile(&file, true);
     return st != status::kNoErr ? st : closed;
 }

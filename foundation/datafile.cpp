@@ -15,6 +15,7 @@
 
 #include "foundation/datetime.h"
 #include "foundation/program.h"
+#include "foundation/stream.h"
 #include "foundation/strings.h"
 #include "foundation/tempfiles.h"
 
@@ -118,7 +119,7 @@ OSStatus RenameNoReplace(const std::string& from, const std::string& to) {
 
 OSStatus WriteAll(int fd, const char* bytes, size_t count) {
     while (count > 0) {
-        const ssize_t n = ::write(fd, bytes, count);
+        const ssize_t n = WriteFileBytes(fd, bytes, count);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return n < 0 ? StatusFromErrno(errno) : status::kBusy;
         bytes += n;
@@ -244,7 +245,7 @@ OSStatus WriteToFile(DataFileRef reference, const void* buffer, int32_t* count) 
     if (want < 0 || (want > 0 && !buffer)) return status::kParamErr;
     int32_t done = 0;
     while (done < want) {
-        const ssize_t n = ::write(fd, static_cast<const char*>(buffer) + done, size_t(want - done));
+        const ssize_t n = WriteFileBytes(fd, static_cast<const char*>(buffer) + done, size_t(want - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (done == 0 && n < 0) return status::kParamErr;

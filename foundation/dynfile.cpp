@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -190,7 +191,8 @@ OSStatus ArmCrashGuard(DynamicFileRecord* f) {
     if (IsReadOnly(f)) return status::kPermission;
     if (f->flags & kDynamicFileHeaderChanged) return status::kNoErr;
     OSStatus st = WriteFileHeader(f, kFirstFreeChanging);
-    if (st == status::kNoErr && f->headerOffset != 0) st = FlushStreamBuffer(f->stream, true);
+    // A save's copy needs no guard on disk: it becomes the file only once it is whole.
+    if (st == status::kNoErr && f->headerOffset != 0) st = FlushStreamBuffer(f->stream, !f->save);
     if (st == status::kNoErr) f->flags |= kDynamicFileHeaderChanged;
     return st;
 }
@@ -538,6 +540,8 @@ OSStatus CopyThroughBuffers(StreamRecord* source, StreamRecord* destination, int
 }
 
 void CloseBlockStream(DynamicFileRecord* f) {
+    // What the block stream still buffers went into blocks already: its file is deleted unwritten.
+    if (f->blockStream) RestartStream(f->blockStream);
     CloseStream(&f->blockStream, false);
     if (f->blockSpec) {
         VXDeleteFile(f->blockSpec);
@@ -554,6 +558,67 @@ void SyncFolder(const DirectoryRef* directory) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// The file that changes go to: the save's copy during a save, else the file itself.
+const FileSpec& WorkingSpec(const DynamicFileRecord* f);
+
+// Ends a save without committing it: the copy is closed and deleted and the record is again as it
+// was when the save began (the block stream, which belongs to no file, stays as it is now).
+void AbandonSave(DynamicFileRecord* f);
+
+}  // namespace
+
+struct DynamicFileSave {
+    DynamicFileRecord before;  // the record at the outermost Begin, its stream on the file
+    FileSpec copy;             // the copy that takes the changes
+    int32_t depth = 0;
+    OSStatus failure = status::kNoErr;  // the first failure inside the save
+};
+
+namespace {
+
+const FileSpec& WorkingSpec(const DynamicFileRecord* f) { return f->save ? f->save->copy : f->spec; }
+
+// Makes a new file of a unique name (prefix) in the folder of the file and copies the first
+// `count` bytes of the record's stream into it; the stream over the new file in *out. On failure
+// nothing is left (*made tells whether the file was made, for the caller's clean-up of later
+// steps: it is deleted here when this fails).
+OSStatus MakeCopyBeside(DynamicFileRecord* f, const char* prefix, int32_t count, FileSpec* copy, StreamRecord** out,
+                        bool* made) {
+    *out = nullptr;
+    *made = false;
+    *copy = WorkingSpec(f);
+    OSStatus st = MakeTemporaryFileSpec(prefix, true, copy);
+    if (st == status::kNoErr) st = CreateNewDataFile(copy, f->spec.creator, f->spec.type);
+    *made = st == status::kNoErr;
+    if (st == status::kNoErr) st = OpenSpecStream(copy, false, kFileStreamBuffer, out);
+    if (st == status::kNoErr) st = SetStreamPosition(f->stream, 0);
+    int32_t copied = count;
+    if (st == status::kNoErr) st = StreamToStream(f->stream, *out, &copied);
+    if (st == status::kNoErr && copied != count) st = status::kEndOfFile;
+    if (st) {
+        CloseStream(out, false);
+        if (*made) VXDeleteFile(copy);
+        *made = false;
+    }
+    return st;
+}
+
+void AbandonSave(DynamicFileRecord* f) {
+    DynamicFileSave* save = f->save;
+    if (!save) return;
+    CloseStream(&f->stream, false);
+    VXDeleteFile(&save->copy);
+    StreamRecord* blockStream = f->blockStream;
+    FileSpec* blockSpec = f->blockSpec;
+    const DynamicFileIdleProc idle = f->idleProc;
+    *f = save->before;
+    f->blockStream = blockStream;
+    f->blockSpec = blockSpec;
+    f->idleProc = idle;
+    f->save = nullptr;
+    delete save;
 }
 
 }  // namespace
@@ -666,6 +731,7 @@ OSStatus CutShortLastFileBlock(const FileSpec* spec, uint32_t* cut) {
 }
 
 OSStatus CloseAndMaybeFlushDynamicFile(DynamicFileRecord* f, bool flush) {
+    AbandonSave(f);
     if (!f->stream) return status::kFileNotOpen;
     OSStatus st = status::kNoErr;
     if (!IsReadOnly(f)) st = EndFileUpdates(f, flush);
@@ -966,15 +1032,16 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
     // The original is made consistent on disk first: it is what stays when anything below fails.
     if (OSStatus st = FlushDynamicFile(f, true)) return st;
 
-    FileSpec temporary = f->spec;
+    // In a save the copy is compacted; the file itself stays as it is until the save commits.
+    const FileSpec working = WorkingSpec(f);
+    FileSpec temporary = working;
     bool created = false, replaced = false;
     DynamicFileRecord out;
     std::memset(static_cast<void*>(&out), 0, sizeof out);
     OSStatus st = CatchSignals(
         [&] {
-            Signal(MakeTemporaryFileSpec("DFC", true, &temporary));
-            Signal(CreateNewDataFile(&temporary, f->spec.creator, f->spec.type));
-            created = true;
+            // Head, header record and application header as they are; then an empty list.
+            Signal(MakeCopyBeside(f, "DFC", int32_t(f->blocksStart), &temporary, &out.stream, &created));
             out.spec = temporary;
             out.headerOffset = IsOldLayout(f) ? 0 : f->headerOffset;  // the old layout's comes anew
             out.headerSize = f->headerSize;
@@ -983,12 +1050,6 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
             out.blocksStart = f->blocksStart;
             out.fileType = f->fileType;
             out.header = f->header;
-            Signal(OpenSpecStream(&temporary, false, kFileStreamBuffer, &out.stream));
-            // Head, header record and application header as they are; then an empty list.
-            int32_t prefix = int32_t(f->blocksStart);
-            Signal(SetStreamPosition(f->stream, 0));
-            Signal(StreamToStream(f->stream, out.stream, &prefix));
-            if (prefix != int32_t(f->blocksStart)) Signal(status::kEndOfFile);
             Signal(EmptyDynamicFile(&out));
             std::vector<char> buffer;
             for (uint32_t offset = 0;;) {
@@ -1010,7 +1071,7 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
             if (::fstat(f->stream->target.fd, &info) == 0)
                 ::fchmod(out.stream->target.fd, info.st_mode & 07777);
             Signal(CloseStream(&out.stream, true));
-            Signal(VXReplaceFile(&f->spec, &temporary));
+            Signal(VXReplaceFile(&working, &temporary));
             replaced = true;
         },
         [&] {
@@ -1021,13 +1082,16 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
     if (st) return st;
     SyncFolder(&f->spec.directory);
 
-    // The record follows the file to its new content; the block stream stays.
+    // The record follows the file to its new content; the block stream and the save stay.
     const FileSpec spec = f->spec;
     const DynamicFileIdleProc idle = f->idleProc;
     StreamRecord* blockStream = f->blockStream;
     FileSpec* blockSpec = f->blockSpec;
+    DynamicFileSave* save = f->save;
     CloseStream(&f->stream, false);
-    st = OpenDynamicFile(&spec, false, f);
+    st = OpenDynamicFile(&working, false, f);
+    f->spec = spec;
+    f->save = save;
     f->idleProc = idle;
     f->blockStream = blockStream;
     f->blockSpec = blockSpec;
@@ -1072,6 +1136,8 @@ OSStatus EndFileBlockWrite(DynamicFileRecord* f, uint32_t flags, uint8_t type, u
     if (!f->stream || !f->blockStream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;
     if (type == kFreeBlockType) return status::kParamErr;
+    // Bytes that never reached the block stream's file would leave a block with a hole.
+    if (OSStatus st = GetStreamWriteError(f->blockStream)) return st;
     const int32_t length = GetStreamEnd(f->blockStream);
     if (flags & kBlockWriteReleaseFirst) {
         uint32_t old = 0, size;
@@ -1102,6 +1168,59 @@ OSStatus EndFileUpdates(DynamicFileRecord* f, bool flush) {
     if (!f->stream) return status::kFileNotOpen;
     CloseBlockStream(f);
     return FlushDynamicFile(f, flush);
+}
+
+// ---- Saves ----
+
+OSStatus BeginDynamicFileSave(DynamicFileRecord* f) {
+    if (!f->stream) return status::kFileNotOpen;
+    if (IsReadOnly(f)) return status::kPermission;
+    if (f->save) {
+        ++f->save->depth;
+        return status::kNoErr;
+    }
+    // What the record holds and the file does not yet is written first: the copy starts from it.
+    if (OSStatus st = FlushDynamicFile(f, false)) return st;
+    // The copy is made from the open file, which is what the record stands for.
+    auto* save = new DynamicFileSave{};
+    StreamRecord* stream = nullptr;
+    bool made = false;
+    if (OSStatus st = MakeCopyBeside(f, "DFS", int32_t(FileEnd(f)), &save->copy, &stream, &made)) {
+        delete save;
+        return st;
+    }
+    save->before = *f;
+    save->depth = 1;
+    f->stream = stream;
+    f->save = save;
+    return status::kNoErr;
+}
+
+OSStatus EndDynamicFileSave(DynamicFileRecord* f, OSStatus result) {
+    DynamicFileSave* save = f->save;
+    if (!save) return result ? result : status::kFileNotOpen;
+    if (result && !save->failure) save->failure = result;
+    if (--save->depth > 0) return result;
+    OSStatus st = save->failure;
+    if (st == status::kNoErr && !f->stream) st = status::kFileNotOpen;
+    if (st == status::kNoErr) st = FlushDynamicFile(f, true);
+    if (st == status::kNoErr) {
+        // The copy takes the permissions the file has now.
+        struct stat info {};
+        if (::fstat(save->before.stream->target.fd, &info) != 0 ||
+            ::fchmod(f->stream->target.fd, info.st_mode & 07777) != 0)
+            st = StatusFromErrno(errno);
+    }
+    if (st == status::kNoErr) st = VXReplaceFile(&f->spec, &save->copy);
+    if (st) {
+        AbandonSave(f);
+        return st;
+    }
+    SyncFolder(&f->spec.directory);
+    CloseStream(&save->before.stream, false);
+    f->save = nullptr;
+    delete save;
+    return status::kNoErr;
 }
 
 // ---- Checking ----

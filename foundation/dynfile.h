@@ -123,6 +123,8 @@ struct DynamicFileHeader {
 
 using DynamicFileIdleProc = void (*)();
 
+struct DynamicFileSave;  // a save in progress (see BeginDynamicFileSave)
+
 // An open dynamic file. The owner embeds it in its own record; it is valid from a successful
 // `OpenDynamicFile` until `CloseAndMaybeFlushDynamicFile`.
 struct DynamicFileRecord {
@@ -140,6 +142,7 @@ struct DynamicFileRecord {
     uint16_t flags;
     FileSpec spec;
     DynamicFileHeader header;
+    DynamicFileSave* save;  // the save in progress, none outside one
 };
 
 // ---- Files ----
@@ -232,6 +235,21 @@ OSStatus BeginFileBlockWrite(DynamicFileRecord* file, int32_t bufferSize, Stream
 OSStatus EndFileBlockWrite(DynamicFileRecord* file, uint32_t flags, uint8_t type, uint32_t* offset);
 // Closes and deletes the block stream's file, and flushes the file.
 OSStatus EndFileUpdates(DynamicFileRecord* file, bool flush);
+
+// ---- Saves: changes that replace the file whole or not at all ----
+//
+// Between BeginDynamicFileSave and EndDynamicFileSave the record works on a copy of its file made
+// in the same folder: every change (blocks, application header, free list, compaction) goes to
+// the copy, and the file itself is not touched. EndDynamicFileSave with a result of 0 writes the
+// first-free, syncs the copy to disk, gives it the file's permissions and renames it over the
+// file; with a failure (or when any of that fails) it deletes the copy and the record is again as
+// it was at BeginDynamicFileSave, on the old file, which is then as it was byte for byte. Saves
+// nest: only the outermost End commits, and a failure anywhere inside makes it abandon. The
+// record's spec stays that of the file throughout. Closing a record in a save abandons it.
+OSStatus BeginDynamicFileSave(DynamicFileRecord* file);
+// Returns the save's result: `result`, the first failure inside the save, or the commit's failure.
+OSStatus EndDynamicFileSave(DynamicFileRecord* file, OSStatus result);
+inline bool InDynamicFileSave(const DynamicFileRecord* file) { return file->save != nullptr; }
 
 // ---- Checking ----
 

@@ -20,6 +20,45 @@
 
 namespace plexa {
 
+// ---- the test seam of file writes ----
+
+namespace {
+
+// The full-disk fault of tests: bytes still allowed (negative: no fault) and bytes written since
+// the fault was last set.
+struct FileWriteFault {
+    int64_t bytesLeft = -1;
+    int32_t failuresLeft = -1;  // writes that fail once the bytes are used up, -1 for all
+    int64_t bytesWritten = 0;
+};
+FileWriteFault gFileWriteFault;
+
+}  // namespace
+
+void SetFileWriteFault(int64_t bytesLeft, int32_t failures) {
+    gFileWriteFault = FileWriteFault{bytesLeft < 0 ? -1 : bytesLeft, failures < 0 ? -1 : failures, 0};
+}
+
+int64_t GetFileBytesWritten() { return gFileWriteFault.bytesWritten; }
+
+ssize_t WriteFileBytes(int fd, const void* bytes, size_t count) {
+    FileWriteFault& fault = gFileWriteFault;
+    if (fault.bytesLeft >= 0 && count > 0) {
+        if (fault.bytesLeft == 0) {
+            if (fault.failuresLeft > 0 && --fault.failuresLeft == 0) fault.bytesLeft = -1;  // room again
+            errno = ENOSPC;
+            return -1;
+        }
+        count = size_t(std::min<int64_t>(int64_t(count), fault.bytesLeft));
+    }
+    const ssize_t n = ::write(fd, bytes, count);
+    if (n > 0) {
+        fault.bytesWritten += n;
+        if (fault.bytesLeft >= 0) fault.bytesLeft -= n;
+    }
+    return n;
+}
+
 namespace {
 
 constexpr int32_t kMaxStreamSize = 0x7FFFFFFF;
@@ -64,7 +103,7 @@ OSStatus WriteAtMark(int32_t fd, const void* bytes, int32_t count, int32_t* done
     *done = 0;
     auto* p = static_cast<const char*>(bytes);
     while (*done < count) {
-        ssize_t n = ::write(fd, p + *done, size_t(count - *done));
+        ssize_t n = WriteFileBytes(fd, p + *done, size_t(count - *done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno == ENOSPC ? status::kBusy : status::kParamErr;
@@ -77,15 +116,23 @@ OSStatus WriteAtMark(int32_t fd, const void* bytes, int32_t count, int32_t* done
 
 char* BufferBytes(StreamRecord* s) { return *s->buffer; }
 
-// Writes the dirty range of a file stream's window at its file positions.
+// Keeps the first failure of a write to the file (see stream.h) and returns it.
+OSStatus WriteFailed(StreamRecord* s, OSStatus st) {
+    if (st && !s->writeError) s->writeError = st;
+    return s->writeError ? s->writeError : st;
+}
+
+// Writes the dirty range of a file stream's window at its file positions. A stream whose write
+// failed before writes nothing more.
 OSStatus WriteDirtyRange(StreamRecord* s) {
+    if (s->writeError) return s->writeError;
     if (s->dirtyStart >= s->dirtyEnd) return status::kNoErr;
     OSStatus st = SetMark(s->target.fd, s->dirtyStart);
-    if (st) return st;
+    if (st) return WriteFailed(s, st);
     int32_t done;
     st = WriteAtMark(s->target.fd, BufferBytes(s) + (s->dirtyStart - s->windowStart),
                      s->dirtyEnd - s->dirtyStart, &done);
-    if (st) return st;
+    if (st) return WriteFailed(s, st);
     s->dirtyStart = kCleanDirtyStart;
     s->dirtyEnd = 0;
     return status::kNoErr;
@@ -176,9 +223,10 @@ OSStatus StreamFromFile(StreamRecord* s, void* bytes, int32_t* count) {
 }
 
 OSStatus StreamToFile(StreamRecord* s, const void* bytes, int32_t count) {
+    if (s->writeError) return s->writeError;
     if (!IsBuffered(s)) {
         int32_t done;
-        return WriteAtMark(s->target.fd, bytes, count, &done);
+        return WriteFailed(s, WriteAtMark(s->target.fd, bytes, count, &done));
     }
     auto* in = static_cast<const char*>(bytes);
     int32_t p = s->position;
@@ -223,6 +271,7 @@ OSStatus UpdateFileSize(StreamRecord* s, int32_t newEnd) {
 }
 
 OSStatus FlushFileBuffer(StreamRecord* s, bool) {
+    if (s->writeError) return s->writeError;
     if (!IsBuffered(s)) return status::kNoErr;
     OSStatus st = WriteDirtyRange(s);
     if (st == status::kNoErr) ResetWindow(s);
@@ -412,6 +461,7 @@ OSStatus SetStreamEnd(StreamRecord* s, int32_t end) {
 
 OSStatus RestartStream(StreamRecord* s) {
     ResetWindow(s);
+    s->writeError = status::kNoErr;  // what failed to reach the file is dropped with the rest
     s->end = 0;
     s->position = 0;
     return RunPositionProc(s);
@@ -456,7 +506,8 @@ OSStatus FlushStreamBuffer(StreamRecord* s, bool flushToDisk) {
     OSStatus st = s->closeProc ? s->closeProc(s, flushToDisk) : status::kNoErr;
     if (st == status::kNoErr && flushToDisk && s->kind == kStreamFile &&
         fsync(s->target.fd) != 0) {
-        st = status::kParamErr;
+        // What the system held for the file may be lost: as a failed write.
+        st = WriteFailed(s, status::kParamErr);
     }
     if (st == status::kNoErr) ResetWindow(s);
     return st;
@@ -502,6 +553,7 @@ OSStatus StreamReadSwap(StreamRecord* s, void* buffer, int32_t* count, StreamSwa
 }
 
 OSStatus StreamWrite(StreamRecord* s, const void* bytes, int32_t count) {
+    if (s->writeError) return s->writeError;
     if (count < 0) return status::kParamErr;
     if (count == 0) return status::kNoErr;
     const int64_t newPosition = int64_t(s->position) + count;

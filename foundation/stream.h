@@ -8,8 +8,17 @@
 // A stream owns its record and its buffer; it never owns its target (the descriptor, the handle,
 // the caller's object), except that CloseAndMaybeFlushFileStream closes the descriptor.
 // Positions and ends are i32: a file of 2 GiB or more is refused with -50.
+//
+// A failed file write is never lost: the first failure of a write to the file (a write straight
+// to it, or buffered bytes on their way to it) is kept in the stream as its write error, and from
+// then on every write, flush and close of the stream returns it, so that a caller who checks only
+// the final flush or close still learns that bytes it wrote did not reach the file. Only
+// `InitStream` and `RestartStream` (which drop what was written) clear it.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/heap.h"
@@ -72,6 +81,7 @@ struct StreamRecord {
     StreamSizeProc sizeProc;
     StreamCloseProc closeProc;
     StreamRecalculateProc recalculateProc;
+    OSStatus writeError;    // the first failed file write, 0 while none failed (see above)
 };
 
 // Creation and disposal. On failure *stream is null and nothing is left allocated.
@@ -90,6 +100,9 @@ OSStatus OpenFileStream(const char* path, bool readOnly, StreamRecord** stream);
 // File streams only (else -38): writes the dirty range; on failure returns it and the stream stays
 // open; otherwise disposes the stream and closes the descriptor (synced to disk when asked).
 OSStatus CloseAndMaybeFlushFileStream(StreamRecord* stream, bool flush);
+
+// The first failure of a write to the stream's file, 0 when none failed.
+inline OSStatus GetStreamWriteError(const StreamRecord* stream) { return stream->writeError; }
 
 // Procedures by kind, installed by InitStream.
 OSStatus StreamFromFile(StreamRecord* stream, void* bytes, int32_t* count);
@@ -141,5 +154,19 @@ OSStatus StreamReadHandle(StreamRecord* stream, MemPool pool, Handle* handle);
 // Copies up to *count bytes from the source's position to the destination's; *count becomes the
 // number of bytes copied. -39 when the source ran out first.
 OSStatus StreamToStream(StreamRecord* source, StreamRecord* destination, int32_t* count);
+
+// ---- Test seam: a file system that fills up ----
+//
+// Every write of bytes to a file in this process (file streams, data files, file copies) goes
+// through WriteFileBytes. After SetFileWriteFault(n) the next n bytes are written and every write
+// after them fails as on a full disk (ENOSPC: -47 from streams and data files, -34 from copies);
+// with a count of failures, only that many writes fail and the disk then has room again (another
+// program freed some). A negative n lets every write through again. GetFileBytesWritten counts the
+// bytes written since the last SetFileWriteFault, so that a test can measure a save first and then
+// fail it at each byte.
+void SetFileWriteFault(int64_t bytesLeft, int32_t failures = -1);
+int64_t GetFileBytesWritten();
+// write(2) under the fault above: a short count, then -1 with errno ENOSPC.
+ssize_t WriteFileBytes(int fd, const void* bytes, size_t count);
 
 }  // namespace plexa

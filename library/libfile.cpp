@@ -241,6 +241,34 @@ OSStatus FlushLibraryFile(LibraryFileRecord* record) {
     return FlushDynamicFile(&record->file, true);
 }
 
+OSStatus BeginLibrarySave(LibraryFileRecord* record) {
+    if (!record->file.stream) return status::kFileNotOpen;
+    if (!IsWritable(record)) return status::kPermission;
+    return BeginDynamicFileSave(&record->file);
+}
+
+OSStatus EndLibrarySave(LibraryFileRecord* record, OSStatus result) {
+    const OSStatus st = EndDynamicFileSave(&record->file, result);
+    if (st == status::kNoErr || InDynamicFileSave(&record->file) || !record->file.stream) return st;
+    // Abandoned: the record follows the old file again. Its map is marked invalid on disk only
+    // when it was so before, so reading it back writes nothing.
+    record->flags &= kLibrarySheetFile;
+    LibraryFileHeader header;
+    if (ReadLibraryFileHeader(&record->file, &header) != status::kNoErr) return st;
+    record->header = header;
+    if (record->map) {
+        DestroyLibraryItemMap(record->map, record->names);
+        record->map = nullptr;
+        record->names = nullptr;
+        if (header.mapBlockId == 0 || header.mapInvalid) {
+            BuildLibraryItemMap(record);
+        } else if (ReadItemMap(&record->file, &header, &record->map, &record->names) != status::kNoErr) {
+            record->flags |= kLibraryRebuildMap;
+        }
+    }
+    return st;
+}
+
 OSStatus WriteLibraryItemMap(LibraryFileRecord* record) {
     if (!record->file.stream) return status::kFileNotOpen;
     if (!IsWritable(record)) return status::kNoErr;

@@ -121,6 +121,12 @@ OSStatus OpenLibraryFile(const FileSpec* spec, LibraryFileRecord* record, uint32
 OSStatus CloseLibraryFile(LibraryFileRecord* record);
 // Writes the item map when it changed and flushes the file (nothing for a read-only file).
 OSStatus FlushLibraryFile(LibraryFileRecord* record);
+// A library save: the changes between the two (items written and deleted, the flush) reach the
+// file whole or not at all (a dynamic-file save, see foundation/dynfile.h). When the save ends
+// without committing, the file is as it was byte for byte and the record's header and map are
+// read from it again; EndLibrarySave returns the save's failure then. -54 for a read-only file.
+OSStatus BeginLibrarySave(LibraryFileRecord* record);
+OSStatus EndLibrarySave(LibraryFileRecord* record, OSStatus result);
 // When the map is marked invalid: rebuilds it first when asked (flag bit 0), writes it as a new
 // type-2 block (the old ones released), then writes the header with the mark cleared.
 OSStatus WriteLibraryItemMap(LibraryFileRecord* record);

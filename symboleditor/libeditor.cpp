@@ -441,7 +441,18 @@ void KillLibEditorItemData(LibEditorItemRef* ref) {
     ref->flags &= uint8_t(~kLibItemRefModified);
 }
 
-OSStatus FlushLibEditorItemData(LibEditorRecord* editor, LibEditorItemRef* ref) {
+namespace {
+
+// An item written by a library save, with what it was before: the save puts it back when the
+// file does not take the save.
+struct WrittenItem {
+    LibEditorItemRef* ref;
+    uint32_t oldBlock;
+};
+
+// FlushLibEditorItemData; with `written`, the item's data stays (the save may still be abandoned)
+// and a written item is added to it.
+OSStatus FlushItem(LibEditorRecord* editor, LibEditorItemRef* ref, std::vector<WrittenItem>* written) {
     if (!(ref->flags & kLibItemRefModified)) return 0;
     if (!ref->data) {
         ref->flags &= uint8_t(~kLibItemRefModified);
@@ -471,12 +482,20 @@ OSStatus FlushLibEditorItemData(LibEditorRecord* editor, LibEditorItemRef* ref) 
     const uint32_t oldBlock = ref->blockId;
     ref->blockId = newBlock;
     ref->flags &= uint8_t(~kLibItemRefModified);
-    if (ref->useCount == 0) {
+    if (written) {
+        written->push_back({ref, oldBlock});
+    } else if (ref->useCount == 0) {
         MemFree(ref->data);
         ref->data = nullptr;
     }
     if (oldBlock) status = DeleteLibraryFileItem(library, oldBlock, true);
     return status;
+}
+
+}  // namespace
+
+OSStatus FlushLibEditorItemData(LibEditorRecord* editor, LibEditorItemRef* ref) {
+    return FlushItem(editor, ref, nullptr);
 }
 
 // ---- References ----
@@ -581,41 +600,60 @@ OSStatus SaveLibEditorChanges(LibEditorRecord* editor) {
     auto note = [&failure](OSStatus status) {
         if (status != 0 && failure == 0) failure = status;
     };
-    const OSStatus caught = CatchSignals([&] {
-        LibraryFileRecord* library = FileOf(editor);
-        if (!library) {
-            note(status::kFileNotOpen);
-            return;
-        }
-        // 1. Each deleted block is released once: its reference leaves the list at once. A block
-        // that is not there any more has nothing left to release.
-        for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->deletions)); ref;) {
-            auto* next = ref->next;
-            const OSStatus status = DeleteLibraryFileItem(library, ref->blockId, true);
-            if (status == 0 || status == status::kBadPosition) LLRemoveOrFree(editor->deletions, ref, nullptr, true);
-            else note(status);
-            ref = next;
-        }
-        // 2. Every item in list order.
-        for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->items)); ref;) {
-            auto* next = ref->next;
-            if (SymbolEditorRecord* symbolEditor = ref->symbolEditor) {
-                if (gHooks.itemEditorValid && !gHooks.itemEditorValid(symbolEditor)) {
-                    if (gHooks.itemEditorChanged && gHooks.itemEditorChanged(symbolEditor))
-                        ref->flags |= kLibItemRefModified;
-                    ref = next;
-                    continue;
-                }
-                if (!gHooks.flushItemEditor || gHooks.flushItemEditor(symbolEditor))
-                    SyncLibItemRefWithSymbolEditor(editor, ref);
+    // One library save: the file takes all of it or stays as it was. Until it has taken it, the
+    // editor keeps what it would drop (the data of written items, the released deletions).
+    LibraryFileRecord* library = FileOf(editor);
+    std::vector<WrittenItem> written;
+    std::vector<LibEditorItemRef*> released;
+    const OSStatus begun = library ? BeginLibrarySave(library) : status::kFileNotOpen;
+    note(begun);
+    if (begun == 0) {
+        note(CatchSignals([&] {
+            // 1. Each deleted block is released once. A block that is not there any more has
+            // nothing left to release.
+            for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->deletions)); ref; ref = ref->next) {
+                const OSStatus status = DeleteLibraryFileItem(library, ref->blockId, true);
+                if (status == 0 || status == status::kBadPosition) released.push_back(ref);
+                else note(status);
             }
-            note(FlushLibEditorItemData(editor, ref));
-            ref = next;
+            // 2. Every item in list order.
+            for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->items)); ref;) {
+                auto* next = ref->next;
+                if (SymbolEditorRecord* symbolEditor = ref->symbolEditor) {
+                    if (gHooks.itemEditorValid && !gHooks.itemEditorValid(symbolEditor)) {
+                        if (gHooks.itemEditorChanged && gHooks.itemEditorChanged(symbolEditor))
+                            ref->flags |= kLibItemRefModified;
+                        ref = next;
+                        continue;
+                    }
+                    if (!gHooks.flushItemEditor || gHooks.flushItemEditor(symbolEditor))
+                        SyncLibItemRefWithSymbolEditor(editor, ref);
+                }
+                note(FlushItem(editor, ref, &written));
+                ref = next;
+            }
+            // 3.
+            note(FlushLibraryFile(library));
+        }));
+        note(EndLibrarySave(library, failure));
+        if (failure == 0) {
+            // The file has it all: the released deletions leave the list, and the stored blocks
+            // are the truth of the written items.
+            for (LibEditorItemRef* ref : released) LLRemoveOrFree(editor->deletions, ref, nullptr, true);
+            for (const WrittenItem& item : written) {
+                if (item.ref->useCount == 0 && item.ref->data) {
+                    MemFree(item.ref->data);
+                    item.ref->data = nullptr;
+                }
+            }
+        } else {
+            // The file is as it was: so are the items written for it, still to be saved.
+            for (const WrittenItem& item : written) {
+                item.ref->blockId = item.oldBlock;
+                item.ref->flags |= kLibItemRefModified;
+            }
         }
-        // 3.
-        note(FlushLibraryFile(library));
-    });
-    note(caught);
+    }
     LibraryFileChanged(&editor->library.file.spec);
     InvalLibEditorWindow(editor);
     LibEditorReport(failure);

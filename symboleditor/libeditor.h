@@ -196,7 +196,8 @@ void DestroyLibEditor(LibEditorRecord* editor);
 // file list is rebuilt). None when cancelled or failed.
 LibEditorRecord* CreateNewLibrary();
 
-// 0 when everything was written; else the first failure (reported), the editor still dirty.
+// One library save (library/libfile.h): 0 when everything was written; else the first failure
+// (reported), the file as it was byte for byte and the editor still dirty with every change.
 OSStatus SaveLibEditorChanges(LibEditorRecord* editor);
 bool IsLibEditorDirty(const LibEditorRecord* editor);
 bool IsLibItemDirty(const LibEditorItemRef* ref);

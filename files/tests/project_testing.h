@@ -529,37 +529,4 @@ protected:
     std::string path;
 };
 
-// ---- Writes that fail ----
-
-// Makes the n-th write through a file stream from now fail with -34 (the disk is full); later
-// writes go through again. The stream writes unbuffered from then on, so that every write that
-// succeeds is in the file, as a failing disk leaves it.
-class FailingWrites {
-public:
-    FailingWrites(StreamRecord* stream, int n) : stream_(stream) {
-        EXPECT_EQ(SetStreamBufferSize(stream, 0), 0);
-        original_ = stream->writeProc;
-        countdown_ = n;
-        hit_ = false;
-        stream->writeProc = Proc;
-    }
-    ~FailingWrites() { stream_->writeProc = original_; }
-    FailingWrites(const FailingWrites&) = delete;
-    FailingWrites& operator=(const FailingWrites&) = delete;
-    static bool hit() { return hit_; }
-
-private:
-    static OSStatus Proc(StreamRecord* s, const void* bytes, int32_t count) {
-        if (countdown_ > 0 && --countdown_ == 0) {
-            hit_ = true;
-            return -34;
-        }
-        return original_(s, bytes, count);
-    }
-    StreamRecord* stream_;
-    static inline StreamWriteProc original_ = nullptr;
-    static inline int countdown_ = 0;
-    static inline bool hit_ = false;
-};
-
 }  // namespace plexa::test

@@ -256,64 +256,95 @@ const Change kChanges[] = {
      [](ProjectRecord* p) { return WriteProjectSheetAnnotationMap(p, GetNamedSheetSpec(p, "Top0.SHX", nullptr), true); }},
 };
 
-TEST_F(ProjectUpdate, AFailureInAnyWriteOfACommitLeavesThePreviousBlock) {
+// A full disk at any byte of a block's commit, for good or for one write (room comes back after
+// it): a commit that lost bytes reports it and leaves the file byte for byte; one that reports
+// success wrote the new state whole.
+TEST_F(ProjectUpdate, AFullDiskInACommitLeavesTheFileAsItWas) {
     tree.Folder("p/sub");
     const DirectoryRef* sub = tree.Dir("p/sub");
     for (const Change& c : kChanges) {
+        SCOPED_TRACE(c.what);
         std::remove(path.c_str());
         ASSERT_EQ(CreateProjectFile(path), 0);
         const std::string previous = WriteFilled();
         std::string previousBytes;
         ASSERT_TRUE(ReadFile(path, previousBytes));
-        std::vector<std::string> outcomes;
-        for (int n = 1;; ++n) {
-            ASSERT_TRUE(WriteFile(path, previousBytes));  // every try starts from the same file
+        // The whole commit, measured.
+        int64_t total = 0;
+        std::string changed;
+        {
             ProjectRecord* project = Open();
             c.change(project, sub);
-            OSStatus st;
-            {
-                FailingWrites failing(project->file.stream, n);
-                st = c.write(project);
-                if (!FailingWrites::hit()) {
-                    EXPECT_EQ(st, 0) << c.what;
-                } else {
-                    EXPECT_NE(st, 0) << c.what << " write " << n;
-                }
-            }
+            FullDisk measure(-1);
+            ASSERT_EQ(c.write(project), 0);
+            total = GetFileBytesWritten();
             CloseRecord(project);
-            outcomes.push_back(SnapshotOfFile(path));
-            if (st == 0) break;
-            ASSERT_LT(n, 100) << c.what;
+            changed = SnapshotOfFile(path);
         }
-        // The write that went through gives the new state; every failed one leaves the previous
-        // state or, when only the release of the old block failed, the new one; a failure in the
-        // block's own writes always leaves the previous one.
-        const std::string changed = outcomes.back();
-        EXPECT_NE(changed, previous) << c.what;
-        ASSERT_GE(outcomes.size(), 2u) << c.what;
-        EXPECT_EQ(outcomes[0], previous) << c.what;
-        for (size_t i = 0; i + 1 < outcomes.size(); ++i)
-            EXPECT_TRUE(outcomes[i] == previous || outcomes[i] == changed) << c.what << " write " << i + 1;
+        ASSERT_NE(changed, previous);
+        int failed = 0;
+        for (int32_t failures : {-1, 1}) {
+            for (int64_t room : FullDiskPoints(total, 16)) {
+                SCOPED_TRACE(testing::Message() << "room " << room << " of " << total << ", failures " << failures);
+                ASSERT_TRUE(WriteFile(path, previousBytes));  // every try starts from the same file
+                ProjectRecord* project = Open();
+                c.change(project, sub);
+                OSStatus st;
+                {
+                    FullDisk disk(room, failures);
+                    st = c.write(project);
+                }
+                if (st) {
+                    ++failed;
+                    std::string bytes;
+                    ASSERT_TRUE(ReadFile(path, bytes));
+                    EXPECT_TRUE(bytes == previousBytes);
+                } else {
+                    EXPECT_EQ(failures, 1);
+                }
+                CloseRecord(project);
+                EXPECT_EQ(SnapshotOfFile(path), st ? previous : changed);
+                EXPECT_EQ(FolderNames(tree.path("p")), (std::vector<std::string>{"Test.PRX", "sub"}));
+            }
+        }
+        EXPECT_GT(failed, 16);
         // The file stays sound for writing.
         ProjectRecord* project = OpenRecord(path);
         ASSERT_TRUE(project);
-        EXPECT_EQ(CheckDynamicFile(&project->file, nullptr, nullptr), 0) << c.what;
+        EXPECT_EQ(CheckDynamicFile(&project->file, nullptr, nullptr), 0);
         CloseRecord(project);
     }
 }
 
-TEST_F(ProjectUpdate, AFailedUpdateStopsAtTheFirstFailure) {
+// A project save (the update at its close) that meets a full disk reports it and leaves the old
+// file byte for byte; what it was to write stays marked and reaches the file at the next update.
+TEST_F(ProjectUpdate, AFullDiskInAnUpdateLeavesTheFileAndTheChangesToWrite) {
     WriteFilled();
+    std::string before;
+    ASSERT_TRUE(ReadFile(path, before));
     ProjectRecord* project = Open();
+    SheetSpec* top = SpecNamed(project, "Top0.SHX");
     project->dirtyFlags |= kProjectInstancesChanged | kProjectPathsChanged;
-    {
-        FailingWrites failing(project->file.stream, 1);
-        EXPECT_NE(UpdateProjectFile(project, true), 0);
+    SetAnnotation(top->annotationMap, 9, 1, "U4", 1);
+    for (int64_t room : {0, 100, 1000, 3000}) {
+        SCOPED_TRACE(room);
+        {
+            FullDisk disk(room);
+            EXPECT_NE(UpdateProjectFile(project, true), 0);
+        }
+        std::string bytes;
+        ASSERT_TRUE(ReadFile(path, bytes));
+        EXPECT_TRUE(bytes == before);
+        EXPECT_EQ(project->dirtyFlags & (kProjectInstancesChanged | kProjectPathsChanged),
+                  kProjectInstancesChanged | kProjectPathsChanged);
+        EXPECT_TRUE(IsProjectAnnotationDirty(project, false));
     }
-    EXPECT_TRUE(project->dirtyFlags & kProjectPathsChanged);  // not reached
-    EXPECT_TRUE(project->dirtyFlags & kProjectInstancesChanged);
     ASSERT_EQ(UpdateProjectFile(project, true), 0);
     EXPECT_EQ(project->dirtyFlags & (kProjectInstancesChanged | kProjectPathsChanged), 0);
+    EXPECT_FALSE(IsProjectAnnotationDirty(project, false));
+    CloseRecord(project);
+    project = Open(true);
+    EXPECT_EQ(MapSnapshot(SpecNamed(project, "Top0.SHX")->annotationMap), " 5:[1 R1 0][2 R0 1] 9:[1 U4 1]");
     CloseRecord(project);
 }
 

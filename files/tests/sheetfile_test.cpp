@@ -364,6 +364,26 @@ TEST_F(SheetFile, TheAnnotationBlockIsRewrittenInPlaceAndReadBack) {
     ASSERT_TRUE(SetAnnotation(map, 7, 3, "U12", 1));
     ASSERT_TRUE(SetAnnotation(map, 9, 3, "R4", -1));
     ApplyAnnotationMapChanges(map, nullptr);
+    // A full disk at any byte of the rewrite leaves the file byte for byte.
+    std::string old;
+    ASSERT_TRUE(ReadFile(Path("a.SHX"), old));
+    int64_t total = 0;
+    {
+        FullDisk measure(-1);
+        ASSERT_EQ(WriteSheetAnnotation(&spec, map), 0);
+        total = GetFileBytesWritten();
+        ASSERT_TRUE(WriteFile(Path("a.SHX"), old));
+    }
+    for (int64_t room : FullDiskPoints(total, 12)) {
+        SCOPED_TRACE(room);
+        {
+            FullDisk disk(room);
+            EXPECT_NE(WriteSheetAnnotation(&spec, map), 0);
+        }
+        std::string bytes;
+        ASSERT_TRUE(ReadFile(Path("a.SHX"), bytes));
+        EXPECT_TRUE(bytes == old);
+    }
     ASSERT_EQ(WriteSheetAnnotation(&spec, map), 0);
     FileBlocks after = ReadBlocks(Path("a.SHX"));
     EXPECT_EQ(after.content[kSheetAnnotationBlock],

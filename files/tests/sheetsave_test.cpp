@@ -1,6 +1,5 @@
 // Saving sheets: the target survives a failure at every step, a killed save leaves the old or
 // the new file, the save's choices and the names it proposes.
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,17 +15,6 @@
 
 namespace plexa::test {
 namespace {
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 constexpr OSStatus kInjected = -34;
 SheetSaveStep gFailAt;
@@ -106,6 +94,52 @@ TEST_F(SheetSaveTest, AFailureAtAnyStepLeavesTheTargetAsItWasAndNoTemporaryFile)
     SheetRecord* back = Load(path);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(int32_t(back->symbolList->count), int32_t(drawing->symbolList->count));
+}
+
+// A disk that fills up at any byte of a save, for good or for one write (another program then
+// frees room): a save that lost bytes reports it, the old file stays byte for byte, no temporary
+// file is left beside it and the sheet stays modified; a save that reports success wrote the whole
+// sheet (a write that failed only for a temporary file's bytes that were no longer needed).
+TEST_F(SheetSaveTest, AFullDiskAtAnyByteLeavesTheTargetAsItWas) {
+    ASSERT_EQ(WriteSheetFile(drawing, &spec), 0);
+    const std::string before = Bytes(path);
+    BuildRichSheet();
+    drawing->fileSpec = spec;
+    const std::string whole = dir.path() + "/whole.SHX";
+    int64_t total = 0;
+    {
+        FullDisk measure(-1);
+        const FileSpec wholeSpec = SheetSpecAt(whole);
+        ASSERT_EQ(WriteSheetFileSafely(drawing, &wholeSpec), 0);
+        total = GetFileBytesWritten();
+    }
+    const std::vector<std::string> names = FolderNames(dir.path());
+    ASSERT_GT(total, 1000);
+    int failed = 0;
+    for (int32_t failures : {-1, 1}) {
+        for (int64_t room : FullDiskPoints(total)) {
+            SCOPED_TRACE(testing::Message() << "room " << room << " of " << total << ", failures " << failures);
+            drawing->modifiedFlags = kSheetModifiedContent;
+            OSStatus st;
+            {
+                FullDisk disk(room, failures);
+                st = RealSaveSchematicSheet(drawing, false, false);
+            }
+            EXPECT_EQ(FolderNames(dir.path()), names);
+            if (failures < 0) {
+                EXPECT_NE(st, 0);
+            }
+            if (st == 0) {
+                EXPECT_TRUE(BytesWithoutCounter(path) == BytesWithoutCounter(whole));
+                ASSERT_TRUE(WriteFile(path, before));
+                continue;
+            }
+            ++failed;
+            EXPECT_TRUE(Bytes(path) == before);
+            EXPECT_EQ(drawing->modifiedFlags, kSheetModifiedContent);
+        }
+    }
+    EXPECT_GT(failed, int(FullDiskPoints(total).size()));
 }
 
 TEST_F(SheetSaveTest, AWriteThatTheWriterRefusesLeavesNothingBehind) {

@@ -17,6 +17,7 @@
 #include "foundation/memory.h"
 #include "foundation/signals.h"
 #include "foundation/stream.h"
+#include "tests/support/foundation_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa {
@@ -25,6 +26,7 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
+using test::FullDisk;
 
 struct Block {
     uint32_t offset;
@@ -792,6 +794,100 @@ TEST_F(DynFile, CompactionFailureLeavesTheFile) {
     ASSERT_EQ(Open("keep", true), 0);
     EXPECT_EQ(Load(offset), "after");
     EXPECT_EQ(Blocks().size(), before.size() + 1);
+}
+
+// A save changes the file whole or not at all. Blocks written (straight and through the block
+// stream), released and compacted in a save reach the file only when it ends well; a full disk
+// at any byte of it, or a failure handed to its end, leaves the file byte for byte with the record
+// back on it. Saves nest, and the file keeps its permissions.
+TEST_F(DynFile, ASaveReplacesTheFileWholeOrNotAtAll) {
+    Create("saved", 8);
+    ASSERT_EQ(Open("saved", false), 0);
+    std::vector<uint32_t> offsets;
+    for (int i = 0; i < 12; ++i) offsets.push_back(Write(uint8_t(1 + i), std::string(300 + size_t(i) * 50, char('a' + i))));
+    ASSERT_EQ(Close(), 0);
+    ASSERT_EQ(::chmod(dir_.file("saved").c_str(), 0640), 0);
+    const std::string old = Bytes("saved");
+    ASSERT_EQ(Open("saved", false), 0);
+    const std::vector<Block> oldBlocks = Blocks();
+
+    // The changes of one save; its status (the first failure).
+    auto changes = [&]() -> OSStatus {
+        if (OSStatus st = BeginDynamicFileSave(&file_)) return st;
+        OSStatus st = BeginDynamicFileSave(&file_);  // nested
+        uint32_t offset = 0;
+        const std::string big(30000, 'x');
+        if (!st) st = WriteFileBlock(&file_, 40, uint32_t(big.size()), big.data(), &offset);
+        for (size_t i = 0; i < offsets.size() && !st; i += 2) st = ReleaseFileBlock(&file_, offsets[i]);
+        StreamRecord* stream = nullptr;
+        if (!st) st = BeginFileBlockWrite(&file_, -1, &stream);
+        for (int i = 0; i < 2000 && !st; ++i) StreamWrite(stream, "0123456789", 10);  // checked at the end
+        if (!st) st = EndFileBlockWrite(&file_, 0, 41, &offset);
+        int32_t length = 4;
+        if (!st) st = WriteDynamicFileHeader(&file_, 2, "head", &length);
+        st = EndDynamicFileSave(&file_, st);
+        if (!st) st = CompactFileBlocks(&file_);
+        return EndDynamicFileSave(&file_, st);
+    };
+    int64_t total = 0;
+    {
+        // Measured on a copy of the record's file, abandoned.
+        FullDisk measure(-1);
+        ASSERT_EQ(BeginDynamicFileSave(&file_), 0);
+        EXPECT_EQ(changes(), 0);
+        total = GetFileBytesWritten();
+        EXPECT_EQ(EndDynamicFileSave(&file_, status::kUserCancelled), status::kUserCancelled);
+        EXPECT_EQ(Bytes("saved"), old);
+        EXPECT_TRUE(SameBlocks(Blocks(), oldBlocks));
+    }
+    ASSERT_GT(total, 60000);
+    for (int64_t room : test::FullDiskPoints(total)) {
+        SCOPED_TRACE(testing::Message() << "room " << room << " of " << total);
+        OSStatus st;
+        {
+            FullDisk disk(room);
+            st = changes();
+        }
+        EXPECT_NE(st, 0);
+        EXPECT_FALSE(InDynamicFileSave(&file_));
+        EXPECT_EQ(Bytes("saved"), old);
+        EXPECT_EQ(FolderNames(), std::vector<std::string>{"saved"});
+        EXPECT_TRUE(SameBlocks(Blocks(), oldBlocks));
+    }
+    ASSERT_EQ(changes(), 0);
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"saved"});
+    EXPECT_NE(Bytes("saved"), old);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir_.file("saved").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(Blocks().size(), oldBlocks.size() - 6 + 2);
+    ASSERT_EQ(Close(), 0);
+    ASSERT_EQ(Open("saved", true), 0);
+    EXPECT_EQ(Blocks().size(), oldBlocks.size() - 6 + 2);
+    EXPECT_EQ(Blocks().back().bytes.size(), 20000u);
+}
+
+// A block whose stream lost bytes on their way to its temporary file (the disk was full for a
+// moment) is refused, not written with a hole; the next block starts clean.
+TEST_F(DynFile, ABlockThatLostBytesIsRefused) {
+    Create("lost", 0);
+    ASSERT_EQ(Open("lost", false), 0);
+    const int64_t end = End();
+    StreamRecord* stream = nullptr;
+    ASSERT_EQ(BeginFileBlockWrite(&file_, 512, &stream), 0);
+    const std::string bytes(2000, 'q');
+    {
+        FullDisk moment(0, 1);
+        for (size_t at = 0; at < bytes.size(); at += 100) StreamWrite(stream, bytes.data() + at, 100);  // unchecked
+    }
+    uint32_t offset = 1;
+    EXPECT_EQ(EndFileBlockWrite(&file_, 0, 7, &offset), status::kBusy);
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(End(), end);
+    ASSERT_EQ(BeginFileBlockWrite(&file_, 512, &stream), 0);
+    ASSERT_EQ(StreamWrite(stream, bytes.data(), int32_t(bytes.size())), 0);
+    ASSERT_EQ(EndFileBlockWrite(&file_, 0, 7, &offset), 0);
+    EXPECT_TRUE(Load(offset) == bytes);
 }
 
 // Damaged files open with a status or are repaired; nothing hangs, nothing crashes, and no block

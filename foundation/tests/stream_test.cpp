@@ -402,22 +402,88 @@ TEST_F(StreamTest, FailedFileWritesReportAndRecalculate) {
             EXPECT_EQ(StreamWrite(s, "XYZWVU", 6), status::kParamErr);
             EXPECT_EQ(GetStreamEnd(s), 6);
             EXPECT_EQ(GetStreamPosition(s), 2);
-            EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), 0);
         } else {
             EXPECT_EQ(StreamWrite(s, "XYZWVU", 6), 0);
             EXPECT_EQ(GetStreamEnd(s), 8);
             EXPECT_EQ(FlushStreamBuffer(s, false), status::kParamErr);
-            EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), status::kParamErr);
             ASSERT_EQ(RecalculateStream(s), 0);
             EXPECT_EQ(GetStreamEnd(s), 6);
-            const int fd = s->target.fd;
-            DisposeStream(s);
-            ::close(fd);
         }
+        // The failure stays with the stream: the close reports it too and leaves it open.
+        EXPECT_EQ(GetStreamWriteError(s), status::kParamErr);
+        EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), status::kParamErr);
+        const int fd = s->target.fd;
+        DisposeStream(s);
+        ::close(fd);
         std::string file;
         ASSERT_TRUE(test::ReadFile(dir.file("ro"), file));
         EXPECT_EQ(file, "abcdef");
     }
+}
+
+// A full disk in the middle of writes: the bytes that did not reach the file are never reported
+// as written. Once a write failed, every later write, flush and close of the stream returns the
+// failure, also after the disk has room again, so that a caller who only checks the final flush
+// or close learns of it; a stream emptied for writing afresh starts clean.
+TEST_F(StreamTest, AFullDiskIsReportedByEveryLaterWriteFlushAndClose) {
+    test::TempDir dir;
+    const std::string data = [] {
+        std::string d;
+        for (int i = 0; i < 3000; ++i) d.push_back(char('a' + i % 26));
+        return d;
+    }();
+    struct Case {
+        int32_t bufferSize;
+        int32_t chunk;  // the caller's writes
+        int64_t room;   // bytes the disk takes
+    };
+    const Case cases[] = {
+        {0, 100, 0},      {0, 100, 250},   {0, 3000, 1000},  {512, 100, 0},  {512, 100, 512},
+        {512, 700, 600},  {512, 3000, 0},  {512, 300, 2999}, {4096, 100, 0}, {4096, 3000, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "buffer " << c.bufferSize << " chunk " << c.chunk << " room " << c.room);
+        const std::string path = dir.file("full");
+        ASSERT_TRUE(test::WriteFile(path, ""));
+        StreamRecord* s = nullptr;
+        ASSERT_EQ(OpenFileStream(path.c_str(), false, &s), 0);
+        ASSERT_EQ(SetStreamBufferSize(s, c.bufferSize), 0);
+        {
+            test::FullDisk disk(c.room);
+            // A careless caller: it goes on writing after a failure and checks only the flush.
+            for (size_t at = 0; at < data.size(); at += size_t(c.chunk)) {
+                const OSStatus st =
+                    StreamWrite(s, data.data() + at, int32_t(std::min(data.size() - at, size_t(c.chunk))));
+                EXPECT_TRUE(st == 0 || st == status::kBusy) << st;
+            }
+            EXPECT_EQ(FlushStreamBuffer(s, false), status::kBusy);
+        }
+        // The disk has room again: what was lost stays reported.
+        EXPECT_EQ(StreamWrite(s, "more", 4), status::kBusy);
+        EXPECT_EQ(FlushStreamBuffer(s, true), status::kBusy);
+        EXPECT_EQ(SetStreamBufferSize(s, 0), status::kBusy);
+        EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), status::kBusy);
+        // Emptied for writing afresh, the stream works again.
+        ASSERT_EQ(RestartStream(s), 0);
+        ASSERT_EQ(StreamWrite(s, "fresh", 5), 0);
+        EXPECT_EQ(CloseAndMaybeFlushFileStream(s, true), 0);
+        std::string file;
+        ASSERT_TRUE(test::ReadFile(path, file));
+        EXPECT_EQ(file.substr(0, 5), "fresh");
+    }
+    // With room for everything nothing fails, and the counter sees every byte.
+    const std::string path = dir.file("room");
+    ASSERT_TRUE(test::WriteFile(path, ""));
+    StreamRecord* s = nullptr;
+    ASSERT_EQ(OpenFileStream(path.c_str(), false, &s), 0);
+    ASSERT_EQ(SetStreamBufferSize(s, 512), 0);
+    test::FullDisk disk(int64_t(data.size()));
+    ASSERT_EQ(StreamWrite(s, data.data(), int32_t(data.size())), 0);
+    EXPECT_EQ(CloseAndMaybeFlushFileStream(s, false), 0);
+    EXPECT_EQ(GetFileBytesWritten(), int64_t(data.size()));
+    std::string file;
+    ASSERT_TRUE(test::ReadFile(path, file));
+    EXPECT_TRUE(file == data);
 }
 
 TEST_F(StreamTest, CloseOfAnotherKindIsRefused) {

@@ -13,6 +13,7 @@
 #include "model/libitemdump.h"
 #include "model/texts.h"
 #include "symboleditor/libeditor_internal.h"
+#include "tests/support/foundation_testing.h"
 #include "toolkit/vx_commands.h"
 
 namespace plexa::test {
@@ -184,6 +185,73 @@ TEST_F(LibEditorTest, AFailedSaveKeepsTheEditorDirtyAndTheWindowOpen) {
     EXPECT_EQ(VXGetWindowFromId(windowID), nullptr);
     OpenLibrary reopened(dir_.file("fail.LBX"), kLibraryOpenLoadMap);
     EXPECT_EQ(reopened.Names(), (std::vector<std::string>{"C1", "R2"}));
+}
+
+// A library save that meets a full disk at any byte, for good or for one write (room comes back
+// after it): a save that lost bytes reports it, the file stays byte for byte and the editor keeps
+// every change to save again; a save that reports success wrote all of them.
+TEST_F(LibEditorTest, AFullDiskAtAnyByteOfASaveLeavesTheLibraryAsItWas) {
+    const FileSpec spec = Library("full.LBX", {{"A"}, {"B"}, {"C"}});
+    std::string before;
+    ASSERT_TRUE(ReadFile(dir_.file("full.LBX"), before));
+    const std::vector<std::string> saved = {"B", "B2", "C", "N"};
+    // Opens the library as it was and makes the changes: one deleted, one changed, one new.
+    auto changed = [&] {
+        EXPECT_TRUE(WriteFile(dir_.file("full.LBX"), before));
+        FileSpec at = spec;
+        LibEditorRecord* editor = OpenLibraryEditor(&at);
+        EXPECT_NE(editor, nullptr);
+        DeleteLibraryItem(editor, Ref(editor, "A"));
+        LibEditorItemRef* b = Ref(editor, "B");
+        SetLibEditorItemData(editor, b, BoxItem({"B", "B2"}));
+        SetupLibEditorItemNames(editor, b);
+        ReleaseLibEditorItemData(b);
+        AddItemToLibEditor(editor, CreateLibEditorItemRef(editor, nullptr, BoxItem({"N"}), 0, 0));
+        return editor;
+    };
+    auto close = [&](LibEditorRecord* editor) {
+        Script().save = LibSaveAnswer::kDontSave;
+        EXPECT_TRUE(CloseLibEditor(editor, false));
+    };
+    int64_t total = 0;
+    {
+        LibEditorRecord* editor = changed();
+        FullDisk measure(-1);
+        ASSERT_EQ(SaveLibEditorChanges(editor), 0);
+        total = GetFileBytesWritten();
+        close(editor);
+    }
+    const std::vector<std::string> names = FolderNames(dir_.path());
+    int failed = 0;
+    for (int32_t failures : {-1, 1}) {
+        for (int64_t room : FullDiskPoints(total, 24)) {
+            SCOPED_TRACE(testing::Message() << "room " << room << " of " << total << ", failures " << failures);
+            LibEditorRecord* editor = changed();
+            OSStatus st;
+            {
+                FullDisk disk(room, failures);
+                st = SaveLibEditorChanges(editor);
+            }
+            EXPECT_EQ(FolderNames(dir_.path()), names);
+            if (st == 0) {
+                EXPECT_EQ(failures, 1);
+                EXPECT_FALSE(IsLibEditorDirty(editor));
+            } else {
+                ++failed;
+                std::string bytes;
+                ASSERT_TRUE(ReadFile(dir_.file("full.LBX"), bytes));
+                EXPECT_TRUE(bytes == before);
+                EXPECT_TRUE(IsLibEditorDirty(editor));
+                EXPECT_EQ(MapNames(editor->library.map), (std::vector<std::string>{"A", "B", "C"}));
+                // With room again, the same editor saves every change.
+                EXPECT_EQ(SaveLibEditorChanges(editor), 0);
+            }
+            close(editor);
+            OpenLibrary reopened(dir_.file("full.LBX"), kLibraryOpenLoadMap);
+            EXPECT_EQ(reopened.Names(), saved);
+        }
+    }
+    EXPECT_GT(failed, 24);
 }
 
 TEST_F(LibEditorTest, CancelOrDontSaveAtClose) {

@@ -3,8 +3,11 @@
 // input. Header-only: the test programs that include it link the foundation.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -106,5 +109,24 @@ private:
     CappedPool* outer_ = nullptr;
     int hits_ = 0;
 };
+
+// A disk that fills up after `bytes` more bytes, for as long as the record lives (the file-write
+// fault of the stream layer); with a count of failures, it has room again after that many writes
+// failed.
+struct FullDisk {
+    explicit FullDisk(int64_t bytes, int32_t failures = -1) { SetFileWriteFault(bytes, failures); }
+    ~FullDisk() { SetFileWriteFault(-1); }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+};
+
+// The bytes after which a full disk is tried for a save that writes `total` bytes: each of the
+// first few, an even spread over the rest, and the last byte.
+inline std::vector<int64_t> FullDiskPoints(int64_t total, int64_t spread = 40) {
+    std::vector<int64_t> points;
+    for (int64_t n = 0; n < std::min<int64_t>(total, 8); ++n) points.push_back(n);
+    for (int64_t i = 1; i <= spread && total > 8; ++i) points.push_back(8 + (total - 9) * i / spread);
+    return points;
+}
 
 }  // namespace plexa::test

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plexa::test {
 
@@ -55,6 +56,8 @@ std::string OutputPath(const std::string& name);
 // Reads or writes a whole file; ReadFile returns false when the file cannot be read.
 bool ReadFile(const std::string& path, std::string& out);
 bool WriteFile(const std::string& path, const std::string& bytes);
+// The names in a folder (one level, without "." and ".."), sorted; empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // A kept fuzzing input, fuzz/corpus/<stem>/<file>, made by the project's own writer: the check
 // fails when the file no longer holds what the writer makes now; with PLEXA_WRITE_SEEDS set the
