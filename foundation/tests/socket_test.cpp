@@ -483,9 +483,25 @@ TEST_F(Sockets, CountingAndFlushingPendingBytes) {
     EXPECT_EQ(count, 0);
 }
 
+// A clock that moves half a second each time it is read, so that a wait for its time-out ends
+// after a few polls rather than after the time itself. Installed for the object's life.
+class SteppingClock {
+public:
+    SteppingClock() : former_(SetSocketTicksHook(Read)) {}
+    ~SteppingClock() { SetSocketTicksHook(former_); }
+    SteppingClock(const SteppingClock&) = delete;
+    SteppingClock& operator=(const SteppingClock&) = delete;
+
+private:
+    static uint32_t Read() { return now_ += 30; }
+    static inline uint32_t now_ = 0;
+    SocketTicksHook former_;
+};
+
 TEST_F(Sockets, WaitingForDataTimesOut) {
     SocketRecord *client, *server;
     Connect(&client, &server);
+    SteppingClock clock;
     uint8_t buffer[8];
     int32_t count = sizeof buffer;
     const uint32_t start = GetSocketTicks();
