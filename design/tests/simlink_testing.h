@@ -12,6 +12,7 @@
 #include "design/tests/fake_simora.h"
 #include "foundation/socket.h"
 #include "platform/app_platform.h"
+#include "platform/testseam_platform.h"
 #include "toolkit/vx_app.h"
 
 namespace plexa::test {
@@ -33,6 +34,17 @@ inline void ConnectSpiceLinkTo(FakeSimora& peer) {
     ASSERT_EQ(gSpiceSocket->state, kSocketStateConnected);
     ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
 }
+
+// Puts the link's clock on the platform's test clock, going on from the present, for the object's
+// life: a wait that only runs out its time (for a wait window, for the rest of a frame that never
+// comes) moves the clock as it sleeps and ends after its passes, not after the time itself.
+class SpiceTestClock {
+public:
+    SpiceTestClock() { TestClockEnable(PlatformNowMicros()); }
+    ~SpiceTestClock() { TestClockDisable(); }
+    SpiceTestClock(const SpiceTestClock&) = delete;
+    SpiceTestClock& operator=(const SpiceTestClock&) = delete;
+};
 
 // Runs the link's timer until the condition holds (at most five seconds).
 inline bool TickSpiceLinkUntil(const std::function<bool()>& done) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/strings.h"
+#include "tests/support/socket_clock.h"
 
 namespace plexa {
 namespace {
@@ -241,23 +242,8 @@ TEST_F(Sockets, ConnectingToNobodyIsRefusedAndMayBeTriedAgain) {
     EXPECT_EQ(client->state, kSocketStateConnected);
 }
 
-// A clock that moves half a second each time it is read, so that a wait for its time-out ends
-// after a few polls rather than after the time itself. Installed for the object's life.
-class SteppingClock {
-public:
-    SteppingClock() : former_(SetSocketTicksHook(Read)) {}
-    ~SteppingClock() { SetSocketTicksHook(former_); }
-    SteppingClock(const SteppingClock&) = delete;
-    SteppingClock& operator=(const SteppingClock&) = delete;
-
-private:
-    static uint32_t Read() { return now_ += 30; }
-    static inline uint32_t now_ = 0;
-    SocketTicksHook former_;
-};
-
 TEST_F(Sockets, ConnectThatNobodyAnswersTimesOut) {
-    SteppingClock clock;
+    test::SteppingSocketClock clock;
     // A listener that never accepts: once its queue is full, further connects stay in progress.
     SocketRecord* listener = NewListener();
     const uint16_t port = BoundPort(listener);
@@ -502,7 +488,7 @@ TEST_F(Sockets, CountingAndFlushingPendingBytes) {
 TEST_F(Sockets, WaitingForDataTimesOut) {
     SocketRecord *client, *server;
     Connect(&client, &server);
-    SteppingClock clock;
+    test::SteppingSocketClock clock;
     uint8_t buffer[8];
     int32_t count = sizeof buffer;
     const uint32_t start = GetSocketTicks();
