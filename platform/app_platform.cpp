@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -458,11 +459,26 @@ void PlatformTimerDestroy(uint64_t timer) {
         S().entries.erase(it);
 }
 
+// For a test that runs the program as a process of its own: with the variable kTestLoopLogVariable names set, each
+// loop entered appends "loop MODE DEPTH" to that file, so the test waits for the state it needs
+// (a modal dialog up) rather than for time.
+namespace {
+void ReportLoopEntered(uint32_t mode, size_t depth) {
+    const char* path = std::getenv(kTestLoopLogVariable);
+    if (!path || !path[0]) return;
+    if (FILE* file = std::fopen(path, "a")) {
+        std::fprintf(file, "loop %u %zu\n", unsigned(mode), depth);
+        std::fclose(file);
+    }
+}
+}  // namespace
+
 int PlatformRunLoop(uint32_t mode, int64_t deadlineMicros) {
     State& s = S();
     if (!AppHolder()) return kPlatformLoopStalled;
     s.levels.push_back(Level{mode, false, 0, deadlineMicros});
     const size_t index = s.levels.size() - 1;
+    ReportLoopEntered(mode, index + 1);
     int code = 0;
     for (;;) {
         if (s.levels[index].leave) break;
@@ -637,6 +653,15 @@ void TestResetPlatform() {
     State& s = S();
     s.entries.clear();
     s.input.clear();
+    if (s.wake) s.wake->stop();
+    // What the window system still holds from the last test (the application's activation as its
+    // windows went, say) arrives now, not in the middle of the next test.
+    if (AppHolder()) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        s.entries.clear();
+        s.input.clear();
+    }
     s.keys.reset();
     s.levels.clear();
     s.terminatePending = false;

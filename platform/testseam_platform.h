@@ -43,6 +43,11 @@ void TestSetApplicationActive(bool active);
 // Runs the deferred calls and timers of the current loop mode that are due now.
 void TestRunDueWork();
 
+// A program run by a test as a process of its own reports each run loop it enters as a line
+// "loop MODE DEPTH" (MODE one of the kPlatformMode... values, DEPTH 1 for the outermost loop) in
+// the file named by this environment variable, when it is set.
+constexpr const char* kTestLoopLogVariable = "PLEXA_TEST_LOOP_LOG";
+
 // Forgets every deferred call, timer, queued input, key state and loop state (between tests).
 void TestResetPlatform();
 

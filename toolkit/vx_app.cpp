@@ -29,6 +29,9 @@
 #include "graphics/textstyle.h"
 #include "platform/app_platform.h"
 #include "platform/services_platform.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_listbox.h"
 #include "toolkit/vx_events.h"
@@ -55,25 +58,29 @@ struct VXShellRequest {
     int32_t kind = 0;
 };
 
-VXStartupHook gStartupHook = nullptr;
-std::string gUIFileName;
-bool gShellQueueExists = false;
-std::deque<VXShellRequest> gQueuedShellRequests;
-uint8_t gShellRequestsOnHold = 0;
-bool gShellRequestActionPending = false;
-VXTerminationProc gTerminationHook = nullptr;
-bool gTerminateCalled = false;
-bool gTerminationSignalled = false;  // a termination signal waits for the quit procedure
-VXShellFailureProc gShellFailureProc = nullptr;
-void (*gCrashCleanup)() = nullptr;
+// What the application's life keeps between calls, beside `vx`.
+struct AppLife {
+    VXStartupHook startupHook = nullptr;
+    std::string uiFileName;
+    bool shellQueueExists = false;
+    std::deque<VXShellRequest> queuedShellRequests;
+    uint8_t shellRequestsOnHold = 0;
+    bool shellRequestActionPending = false;
+    VXTerminationProc terminationHook = nullptr;
+    bool terminateCalled = false;
+    bool terminationSignalled = false;  // a termination signal waits for the quit procedure
+    VXShellFailureProc shellFailureProc = nullptr;
+    void (*crashCleanup)() = nullptr;
+};
+AppLife gLife;
 
 void CopyName(char (&field)[64], const char* text) {
     std::snprintf(field, sizeof field, "%s", text ? text : "");
 }
 
 void ReportShellFailure(const std::string& path, OSStatus status) {
-    if (gShellFailureProc) {
-        gShellFailureProc(path.c_str(), status);
+    if (gLife.shellFailureProc) {
+        gLife.shellFailureProc(path.c_str(), status);
         return;
     }
     std::fprintf(stderr, "%s: cannot open \"%s\" (%s, error %d)\n",
@@ -98,19 +105,19 @@ OSStatus ShellPathStatus(const std::string& path) {
 void VXDeferredShellRequestAction(void*);
 
 void PostShellRunnerIfNeeded() {
-    if (gShellRequestsOnHold == 0 && !gQueuedShellRequests.empty() && !gShellRequestActionPending) {
-        gShellRequestActionPending = true;
+    if (gLife.shellRequestsOnHold == 0 && !gLife.queuedShellRequests.empty() && !gLife.shellRequestActionPending) {
+        gLife.shellRequestActionPending = true;
         VXPostDeferredAction(VXDeferredShellRequestAction, nullptr, 0.1);
     }
 }
 
 void VXDeferredShellRequestAction(void*) {
-    gShellRequestActionPending = false;
-    while (!gQueuedShellRequests.empty() && !VXIsModalWindowActive() && !gTerminationSignalled) {
+    gLife.shellRequestActionPending = false;
+    while (!gLife.queuedShellRequests.empty() && !VXIsModalWindowActive() && !gLife.terminationSignalled) {
         // The node leaves the queue before its procedure runs, so that a runner posted while the
         // procedure runs a modal loop cannot run it twice.
-        VXShellRequest request = std::move(gQueuedShellRequests.front());
-        gQueuedShellRequests.pop_front();
+        VXShellRequest request = std::move(gLife.queuedShellRequests.front());
+        gLife.queuedShellRequests.pop_front();
         if (!request.path.empty()) {
             OSStatus status = ShellPathStatus(request.path);
             if (status != status::kNoErr) {
@@ -134,14 +141,14 @@ void LoopEnded(uint32_t mode) {
 
 void VXTerminationGlue() {
     // The session's temporary folder belongs to the file layer, which removes it itself.
-    if (!gTerminateCalled) {
-        gTerminateCalled = true;
-        if (gTerminationHook) gTerminationHook();
+    if (!gLife.terminateCalled) {
+        gLife.terminateCalled = true;
+        if (gLife.terminationHook) gLife.terminationHook();
     }
 }
 
 void CrashCleanup() {
-    if (gCrashCleanup) gCrashCleanup();
+    if (gLife.crashCleanup) gLife.crashCleanup();
 }
 
 // The application delegate.
@@ -170,18 +177,18 @@ void WillFinishLaunching(void*) {
     VXTEFromScrap();
     SelectUIFile(VXGetUIFileName());
     VXInstallDefaultMenuBar();
-    gQueuedShellRequests.clear();
-    gShellQueueExists = true;
-    if (gStartupHook && gStartupHook() == 0) {
+    gLife.queuedShellRequests.clear();
+    gLife.shellQueueExists = true;
+    if (gLife.startupHook && gLife.startupHook() == 0) {
         // A start-up that fails (or that handed its documents to the running instance) takes no
         // documents: the application only quits.
-        gShellQueueExists = false;
+        gLife.shellQueueExists = false;
         VXQuitApplication();
     }
 }
 
 void OpenFiles(void*, const std::vector<std::string>& paths) {
-    if (!gShellQueueExists) return;
+    if (!gLife.shellQueueExists) return;
     const int16_t count = int16_t(std::min<size_t>(paths.size(), INT16_MAX));
     for (int16_t index = 0; index < count; ++index)
         VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);
@@ -193,7 +200,7 @@ void OpenFiles(void*, const std::vector<std::string>& paths) {
 void DidBecomeActive(void*) { VXTEFromScrap(); }
 
 void DidFinishLaunching(void*) {
-    for (const VXShellRequest& request : gQueuedShellRequests)
+    for (const VXShellRequest& request : gLife.queuedShellRequests)
         if (request.kind >= kVXShellOpenFile && request.kind <= kVXShellLaunched) return;
     VXPostShellRequestAction(kVXShellLaunched, nullptr, 0, 0);
 }
@@ -201,7 +208,7 @@ void DidFinishLaunching(void*) {
 int32_t ShouldTerminate(void*) {
     if (vx.terminationInProgress) return 0;
     // The quit procedure's own questions are dialogs like any other.
-    gTerminationSignalled = false;
+    gLife.terminationSignalled = false;
     vx.terminationInProgress = 1;
     int32_t result = vx.quitProc ? vx.quitProc() : (VXCloseAllWindows() ? 1 : 0);
     vx.terminationInProgress = 0;
@@ -215,7 +222,7 @@ void WillTerminate(void*) { CloseUIFiles(); }
 // The quit runs in the main loop: the modal loops end (each run then ends as cancelled when
 // control comes back to it) and the platform's panels are dismissed.
 void TerminationSignal(void*, int) {
-    gTerminationSignalled = true;
+    gLife.terminationSignalled = true;
     PlatformDismissNativePanels();
     PlatformLeaveLoops(kPlatformModeModalPanel, 0);
     VXQuitApplication();
@@ -224,8 +231,8 @@ void TerminationSignal(void*, int) {
 }  // namespace
 
 int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHook startupHook) {
-    gStartupHook = startupHook;
-    gUIFileName = uiFileName ? uiFileName : "";
+    gLife.startupHook = startupHook;
+    gLife.uiFileName = uiFileName ? uiFileName : "";
     VXSetAppStringsFileName("Application");
     VXCoreInit();
     PlatformInstallSignalHandlers(CrashCleanup);
@@ -244,11 +251,11 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
     delegate.willTerminate = WillTerminate;
     delegate.terminationSignal = TerminationSignal;
     int result = PlatformApplicationMain(argc, argv, delegate);
-    gShellQueueExists = false;
-    gQueuedShellRequests.clear();
-    gShellRequestsOnHold = 0;
-    gShellRequestActionPending = false;
-    gTerminationSignalled = false;
+    gLife.shellQueueExists = false;
+    gLife.queuedShellRequests.clear();
+    gLife.shellRequestsOnHold = 0;
+    gLife.shellRequestActionPending = false;
+    gLife.terminationSignalled = false;
     return result;
 }
 
@@ -278,18 +285,18 @@ void VXSetAppStringsFileName(const char* name) {
     std::snprintf(vx.stringsFileName, sizeof vx.stringsFileName, "%s", name ? name : "");
 }
 
-void VXSetTerminationProc(VXTerminationProc proc) { gTerminationHook = proc; }
+void VXSetTerminationProc(VXTerminationProc proc) { gLife.terminationHook = proc; }
 
 void VXQuitApplication() { PlatformRequestTerminate(); }
 
 bool VXIsApplicationActive() { return PlatformIsActive(); }
 
-bool VXTerminationSignalPending() { return gTerminationSignalled; }
+bool VXTerminationSignalPending() { return gLife.terminationSignalled; }
 
 // This platform has no application sandbox.
 bool VXIsApplicationSandboxed() { return false; }
 
-const char* VXGetUIFileName() { return gUIFileName.c_str(); }
+const char* VXGetUIFileName() { return gLife.uiFileName.c_str(); }
 
 uint64_t VXPostDeferredAction(VXDeferredProc proc, void* refcon, double delaySeconds) {
     int64_t micros = delaySeconds > 0 ? int64_t(delaySeconds * 1e6 + 0.5) : 0;
@@ -297,7 +304,7 @@ uint64_t VXPostDeferredAction(VXDeferredProc proc, void* refcon, double delaySec
 }
 
 OSStatus VXPostShellRequestAction(int32_t kind, const char* path, int16_t index, int16_t count) {
-    if (!gShellQueueExists) return status::kParamErr;
+    if (!gLife.shellQueueExists) return status::kParamErr;
     OSStatus result = status::kNoErr;
     if (kind != 0) {
         VXShellRequest request;
@@ -309,7 +316,7 @@ OSStatus VXPostShellRequestAction(int32_t kind, const char* path, int16_t index,
             request.count = count;
         }
         if (result == status::kNoErr)
-            gQueuedShellRequests.push_back(std::move(request));
+            gLife.queuedShellRequests.push_back(std::move(request));
         else
             ReportShellFailure(request.path, result);
     }
@@ -319,10 +326,10 @@ OSStatus VXPostShellRequestAction(int32_t kind, const char* path, int16_t index,
 
 void VXSetShellRequestsOnHold(bool hold) {
     if (hold) {
-        if (gShellRequestsOnHold < UINT8_MAX) ++gShellRequestsOnHold;
+        if (gLife.shellRequestsOnHold < UINT8_MAX) ++gLife.shellRequestsOnHold;
         return;
     }
-    if (gShellRequestsOnHold > 0) --gShellRequestsOnHold;
+    if (gLife.shellRequestsOnHold > 0) --gLife.shellRequestsOnHold;
     PostShellRunnerIfNeeded();
 }
 
@@ -334,19 +341,29 @@ void VXSetShellMessageProcs(VXShellLaunchedProc launched, VXShellFileProc open,
     vx.shellQuitProc = quit;
 }
 
-void VXSetShellRequestFailureProc(VXShellFailureProc proc) { gShellFailureProc = proc; }
-void VXSetCrashCleanupProc(void (*proc)()) { gCrashCleanup = proc; }
+void VXSetShellRequestFailureProc(VXShellFailureProc proc) { gLife.shellFailureProc = proc; }
+void VXSetCrashCleanupProc(void (*proc)()) { gLife.crashCleanup = proc; }
 
-int VXCountShellRequests() { return int(gQueuedShellRequests.size()); }
-uint8_t VXShellRequestsHoldCount() { return gShellRequestsOnHold; }
-bool VXShellRequestRunnerPending() { return gShellRequestActionPending; }
+int VXCountShellRequests() { return int(gLife.queuedShellRequests.size()); }
+uint8_t VXShellRequestsHoldCount() { return gLife.shellRequestsOnHold; }
+bool VXShellRequestRunnerPending() { return gLife.shellRequestActionPending; }
 
 void VXResetShellRequestsForTesting(bool queueExists) {
-    gTerminationSignalled = false;
-    gQueuedShellRequests.clear();
-    gShellQueueExists = queueExists;
-    gShellRequestsOnHold = 0;
-    gShellRequestActionPending = false;
+    gLife.terminationSignalled = false;
+    gLife.queuedShellRequests.clear();
+    gLife.shellQueueExists = queueExists;
+    gLife.shellRequestsOnHold = 0;
+    gLife.shellRequestActionPending = false;
+}
+
+void VXResetToolkitForTesting() {
+    vx = VXGlobals{};
+    gLife = AppLife{};
+    gVXWindowDefaultHooks = VXWindowDefaultHooks{};
+    gVXListBoxHooks = VXListBoxHooks{};
+    gVXListItemHooks = VXListItemHooks{};
+    gVXCommandHooks = VXCommandHooks{};
+    gVXErrorTextProc = nullptr;
 }
 
 }  // namespace plexa

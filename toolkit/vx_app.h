@@ -102,5 +102,10 @@ bool VXShellRequestRunnerPending();
 // Empties the request queue and the hold counter and forgets a pending termination signal; with
 // true the queue exists as after launch.
 void VXResetShellRequestsForTesting(bool queueExists);
+// Puts the toolkit's state back as before launch: the global record `vx`, the life of the
+// application (its procedures, the request queue, a pending termination) and the hook tables that
+// the toolkit's modules install into each other at launch. Windows are not touched: close them
+// first.
+void VXResetToolkitForTesting();
 
 }  // namespace plexa

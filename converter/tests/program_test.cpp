@@ -21,6 +21,8 @@
 #include <thread>
 
 #include "converter/tests/converter_fixtures.h"
+#include "platform/app_platform.h"
+#include "platform/testseam_platform.h"
 #include "converter/tests/v36_library_fixture.h"
 #include "converter/tests/v36_sheet_builder.h"
 #include "tests/support/child_process.h"
@@ -111,12 +113,16 @@ TEST(Program, ConvertsALibraryOfTheCommandLine) {
 
 TEST(Program, WithoutFilesQuitsPromptlyOnATerminationRequest) {
     TempDir dir, config;
-    ChildProcess program(PLEXA_CONVERT_PROGRAM, {}, {"XDG_CONFIG_HOME=" + config.path()},
+    ChildProcess program(PLEXA_CONVERT_PROGRAM, {},
+                         {"XDG_CONFIG_HOME=" + config.path(),
+                          std::string(kTestLoopLogVariable) + "=" + dir.file("loops")},
                          dir.file("errors"));
     ASSERT_GT(program.pid(), 0);
     ASSERT_TRUE(program.WaitUntilCatches(SIGTERM));
-    // Time for the window and the About box (a modal dialog) to come up.
-    std::this_thread::sleep_for(1s);
+    // The window and the About box up: the program runs the About box's modal loop.
+    const std::string modalLoop = "loop " + std::to_string(kPlatformModeModalPanel) + " 2\n";
+    ASSERT_TRUE(WaitFor([&] { return Slurp(dir.file("loops")).find(modalLoop) != std::string::npos; }))
+        << Slurp(dir.file("loops")) << Slurp(dir.file("errors"));
     ASSERT_TRUE(program.Running()) << Slurp(dir.file("errors"));
     kill(program.pid(), SIGTERM);
     const int status = program.Wait(5s);

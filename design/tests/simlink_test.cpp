@@ -17,6 +17,7 @@
 #include "design/simlink_strings.h"
 #include "design/tests/fake_simora.h"
 #include "design/tests/simlink_testing.h"
+#include "tests/support/socket_clock.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/socket.h"
@@ -102,6 +103,12 @@ bool PollUntil(const std::function<bool()>& done) {
 bool SeesPeerClose() {
     pollfd p{gSpiceSocket ? gSpiceSocket->descriptor : -1, POLLIN | POLLRDHUP, 0};
     return poll(&p, 1, 5000) == 1 && (p.revents & (POLLRDHUP | POLLHUP)) != 0;
+}
+
+// Waits (at most five seconds) until bytes for the link's socket have come, without reading.
+bool HasBytes() {
+    pollfd p{gSpiceSocket ? gSpiceSocket->descriptor : -1, POLLIN, 0};
+    return poll(&p, 1, 5000) == 1 && (p.revents & POLLIN) != 0;
 }
 
 uint32_t Queued() { return gSpiceInputQueue ? gSpiceInputQueue->count : 0; }
@@ -383,6 +390,7 @@ TEST_F(SpiceLink, TheUserCancelsALongWaitInTheWaitWindow) {
     ConnectTo(peer);
     Hooks().cancelInWindow = true;
     int32_t ok = 1;
+    test::SteppingSocketClock clock;
     const uint32_t start = GetSocketTicks();
     EXPECT_EQ(WaitReceiveSpiceMessage(FourCC("Plst"), 0, 0, "Requesting device parameters...", &ok),
               nullptr);
@@ -494,8 +502,11 @@ TEST_F(SpiceLink, AFrameThatStopsComingIsLostQuietly) {
     ConnectTo(peer);
     const std::string frame = PeerFrameBytes(FourCC("NVal"), 1, 0, {0, 0, 0, 0}, "");
     ASSERT_TRUE(peer.Send(frame.substr(0, 20)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    PollSpiceMessages();  // waits a second for the rest, then gives the frame up
+    ASSERT_TRUE(HasBytes());
+    {
+        test::SteppingSocketClock clock;
+        PollSpiceMessages();  // waits a second for the rest, then gives the frame up
+    }
     EXPECT_EQ(Queued(), 0u);
     EXPECT_TRUE(Hooks().errors.empty());
     ASSERT_FALSE(Hooks().problems.empty());

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/strings.h"
+#include "tests/support/socket_clock.h"
 
 namespace plexa {
 namespace {
@@ -242,6 +243,7 @@ TEST_F(Sockets, ConnectingToNobodyIsRefusedAndMayBeTriedAgain) {
 }
 
 TEST_F(Sockets, ConnectThatNobodyAnswersTimesOut) {
+    test::SteppingSocketClock clock;
     // A listener that never accepts: once its queue is full, further connects stay in progress.
     SocketRecord* listener = NewListener();
     const uint16_t port = BoundPort(listener);
@@ -486,6 +488,7 @@ TEST_F(Sockets, CountingAndFlushingPendingBytes) {
 TEST_F(Sockets, WaitingForDataTimesOut) {
     SocketRecord *client, *server;
     Connect(&client, &server);
+    test::SteppingSocketClock clock;
     uint8_t buffer[8];
     int32_t count = sizeof buffer;
     const uint32_t start = GetSocketTicks();

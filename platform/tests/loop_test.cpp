@@ -225,11 +225,17 @@ TEST_F(Loop, ScriptedInputComesBeforeTimeAndKeysChangeTheKeyState) {
     EXPECT_FALSE(PlatformIsKeyDown(kPlatformKeyEscape));
 }
 
+// The timer's second firing posts the call that leaves the loop: nothing but the real clock
+// wakes the loop for either. The far call only ends a loop that was never woken.
+void CountThenPostLeave(void*) {
+    if (++gFirings == 2) PlatformPostDeferred(Leave, Code(4), 5'000);
+}
+
 TEST_F(Loop, RealClockWakesTheLoopForDeferredCallsAndTimers) {
     TestClockDisable();
     gFirings = 0;
-    uint64_t timer = PlatformTimerCreate(5'000, kPlatformModeDefault, Count, nullptr);
-    PlatformPostDeferred(Leave, Code(4), 40'000);
+    uint64_t timer = PlatformTimerCreate(5'000, kPlatformModeDefault, CountThenPostLeave, nullptr);
+    PlatformPostDeferred(Leave, Code(9), 600'000'000);
     EXPECT_EQ(PlatformRunLoop(kPlatformModeDefault), 4);
     EXPECT_GE(gFirings, 2);
     PlatformTimerDestroy(timer);

@@ -34,9 +34,7 @@ protected:
     static void Clean() {
         for (VXWindowRecordTag* window : VXTopLevelWindows()) VXDestroyWindow(window);
         TestResetPlatform();
-        VXResetShellRequestsForTesting(false);
-        vx = VXGlobals{};
-        gVXWindowDefaultHooks = VXWindowDefaultHooks{};
+        VXResetToolkitForTesting();
     }
 };
 

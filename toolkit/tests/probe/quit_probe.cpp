@@ -1,6 +1,7 @@
 // A small program on the toolkit for the termination tests. It writes "running" to $PROBE_LOG once
 // its run loop runs, "quit" each time its quit procedure is asked (it refuses while the file
-// $PROBE_REFUSE exists), and "terminated" from its termination procedure. With $PROBE_ABORT set it
+// $PROBE_REFUSE exists, and writes "still running" from the run loop's next pass after a refusal),
+// and "terminated" from its termination procedure. With $PROBE_ABORT set it
 // aborts once running.
 #include <unistd.h>
 
@@ -23,7 +24,9 @@ void Log(const char* line) {
 int32_t Quit() {
     Log("quit");
     const char* refuse = std::getenv("PROBE_REFUSE");
-    return refuse && access(refuse, F_OK) == 0 ? 0 : 1;
+    if (!refuse || access(refuse, F_OK) != 0) return 1;
+    plexa::VXPostDeferredAction([](void*) { Log("still running"); }, nullptr, 0);
+    return 0;
 }
 
 void Terminated() { Log("terminated"); }
