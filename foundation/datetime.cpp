@@ -72,6 +72,8 @@ int32_t VXGetGlobalTimeDifference() {
     return gOffsetCache.offset;
 }
 
+void VXForgetGlobalTimeDifference() { gOffsetCache.valid = false; }
+
 int32_t VXGetCurrentDateTime(int32_t local) {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);

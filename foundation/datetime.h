@@ -26,6 +26,9 @@ int32_t VXGetCurrentDateTime(int32_t local);
 // Seconds from GMT of the default time zone at the current moment; the value is cached and
 // reused while fewer than 61 ticks (1/60 s) have passed since it was computed.
 int32_t VXGetGlobalTimeDifference();
+// Forgets the remembered difference, so that the next call reads the time zone again (after the
+// zone was changed, as tests do).
+void VXForgetGlobalTimeDifference();
 
 // Seconds from GMT of the default time zone at the given global date-time value.
 int32_t GlobalTimeDifferenceAt(int32_t globalValue);

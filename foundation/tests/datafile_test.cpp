@@ -394,6 +394,7 @@ TEST_F(Files, FileTimesUnderUTC) {
     const std::string saved = oldZone ? oldZone : "";
     setenv("TZ", "UTC", 1);
     tzset();
+    VXForgetGlobalTimeDifference();
     ASSERT_TRUE(WriteFile(dir_.file("timed"), "t"));
     const FileSpec spec = Spec("timed"), missing = Spec("missing");
     // 2020-02-29 12:00:00 and 1999-12-31 23:59:59 (before 2001: negative).
@@ -430,6 +431,7 @@ TEST_F(Files, FileTimesUnderUTC) {
     if (oldZone) setenv("TZ", saved.c_str(), 1);
     else unsetenv("TZ");
     tzset();
+    VXForgetGlobalTimeDifference();
 }
 
 // ---- Temporary files ----
