@@ -121,6 +121,18 @@ TEST_F(ToolsTest, NetlistDumpListsEveryInstanceAndLeavesTheProjectAsItWas) {
 // The shipped SPICE script stores the simulator's cross-references in the project, so report-run
 // opens it for writing and says so; the netlist it writes has every instance and simulates: the
 // divider gives A = 5 V * 2k / 3k, and each instance's MID sits at its own input.
+// A script that never ends is stopped at the run-time limit with its message, and the run fails;
+// a limit that is no number of seconds is wrong usage.
+TEST_F(ToolsTest, ReportRunStopsAScriptThatNeverEndsAtItsTimeLimit) {
+    ASSERT_TRUE(WriteFile(Path("forever.SXP"), "WHILE 1 {}"));
+    const ToolRun run = Tool("report-run", {"--time-limit", "1", "amp.PRX", "forever.SXP"});
+    EXPECT_EQ(run.exit, 1) << run.err;
+    EXPECT_NE(run.err.find("time limit"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const char* limit : {"0", "-3", "ten", ""})
+        EXPECT_EQ(Tool("report-run", {"--time-limit", limit, "amp.PRX", "forever.SXP"}).exit, 2) << limit;
+}
+
 TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
     const ToolRun run = Tool("report-run", {"amp.PRX", SourcePath("resources/scripts/SPICE Netlist.SXP")});
     ASSERT_EQ(run.exit, 0) << run.err;
