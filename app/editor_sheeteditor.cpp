@@ -2,11 +2,10 @@
 // where the core answers quietly: alerts and error reports, questions, file panels, the message
 // window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
 // windows.
-#include <cstdio>
-
 #include "app/editor_tables.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
+#include "foundation/statustext.h"
 #include "foundation/strings.h"
 #include "symboleditor/libeditor.h"
 #include "model/sheet.h"
@@ -51,10 +50,8 @@ void ReportWithMessage(OSStatus status, const char* message) {
         return;
     }
     // Below the line, the status as the error report words it.
-    char reason[256], text[300];
-    if (VXGetErrorString(status, reason)) std::snprintf(text, sizeof text, "Error:  %s", reason);
-    else std::snprintf(text, sizeof text, "Error:  #%d", int(status < 1 ? status : (status & 0x1FFFFFF)));
-    VXStandardAlert(message, text, "OK", "");
+    char reason[256];
+    VXStandardAlert(message, StatusReportText(status, VXGetErrorString(status, reason)).c_str(), "OK", "");
 }
 
 OSStatus AskSaveFile(const char* prompt, const char* creator, const char* type, FileSpec* out) {

@@ -2,12 +2,13 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+#include "files/sheetsave.h"
 #include "files/sheetstore.h"
 #include "library/itemcache.h"
-#include "symboleditor/libeditor.h"
 #include "library/libpaths.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "symboleditor/libeditor.h"
 #include "symboleditor/libeditorlink.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_services.h"
@@ -54,17 +55,12 @@ void ReportSymbolEditorError(OSStatus status, const char* message) {
     else VXErrorReport(status);
 }
 
-// What the core's composition put in the save's tidy and after-save slots, run after the
-// editors' part.
-void (*gCoreTidy)(SheetRecord* sheet) = nullptr;
-void (*gCoreAfterSave)(SheetRecord* sheet) = nullptr;
-
 // Before a sheet is written: its file symbols follow the sheet, and symbols made from dirty child
-// sheets are brought up to date.
+// sheets are brought up to date; then the model's tidying.
 void TidyEditedSheetForSave(SheetRecord* sheet) {
     SynchronizeSheetsFileSymbols(sheet, true);
     if (sheet->modifiedFlags & kSheetModifiedChildSymbols) UpdateDirtyChildSymbolsInSheet(sheet, false, false);
-    if (gCoreTidy) gCoreTidy(sheet);
+    TidySheetForSave(sheet);
 }
 
 // After a save: the other open sheets take the new file symbols, and the projects' library lists
@@ -72,7 +68,6 @@ void TidyEditedSheetForSave(SheetRecord* sheet) {
 void AfterSheetSave(SheetRecord* sheet) {
     UpdateSheetsContainingChildSymbolFromSheet(sheet);
     UpdateProjectLibraryListsForSheet(sheet);
-    if (gCoreAfterSave) gCoreAfterSave(sheet);
 }
 
 }  // namespace
@@ -100,8 +95,6 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.symbols.findAndSelectLibEditorItem = FindAndSelectLibEditorItemNamed;
     core.symbols.editSelectedLibItems = EditSelectedItemsOfWindow;
     core.symbols.openSheetFileSymbolEditor = OpenFileSymbolEditorNamed;
-    gCoreTidy = core.sheetSave.tidy;
-    gCoreAfterSave = core.sheetSave.afterSave;
     core.sheetSave.tidy = TidyEditedSheetForSave;
     core.sheetSave.afterSave = AfterSheetSave;
 }

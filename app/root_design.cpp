@@ -86,8 +86,8 @@ void ComposeDesignForCore(CoreHookTables& t) {
     t.spiceSheets.visibleSheets = [](ProjectRecord*) { return std::vector<SheetRecord*>(); };
     t.spiceSheets.frontSheet = []() -> SheetRecord* { return nullptr; };
     t.spiceSheets.redraw = QuietIgnore<SheetRecord*>;
-    t.spiceSession.beep = QuietBeep;
-    t.dxfExport.progressMessage = QuietProgressMessage;
+    t.spiceSession.beep = QuietIgnore<>;
+    t.dxfExport.progressMessage = QuietIgnore<const char*>;
 }
 
 }  // namespace plexa

@@ -42,26 +42,26 @@ void SheetStoreForCore(SheetStoreHooks& store, SheetLoadHooks&, SheetSaveHooks& 
 
     save.tidy = TidySheetForSave;
     // Without windows there is no panel to name a file: a sheet without a home is not saved.
-    save.askFile = [](SheetRecord*, int32_t, FileSpec*) { return false; };
+    save.askFile = QuietDecline<SheetRecord*, int32_t, FileSpec*>;
     save.loadedSheetWithFile = [](const FileSpec*, SheetRecord*) -> SheetRecord* { return nullptr; };
     save.alert = QuietMessage;
-    save.saved = [](SheetRecord*) {};
+    save.saved = QuietIgnore<SheetRecord*>;
     save.releaseCachedLibrary = ReleaseCachedLibraryForSave;
     save.reopenCachedLibrary = ReopenCachedLibraryAfterSave;
     save.afterSave = [](SheetRecord* sheet) { UpdateProjectLibraryListsForSheet(sheet); };
 }
 
 void ProjectsForCore(ProjectServices& projects, ProjectOpenHooks& open) {
-    projects.destroyWindow = [](ProjectRecord*) {};
-    projects.windowBounds = [](ProjectRecord*, Rect*) { return false; };
+    projects.destroyWindow = QuietIgnore<ProjectRecord*>;
+    projects.windowBounds = QuietDecline<ProjectRecord*, Rect*>;
     projects.destroyLog = QuietClearLog;
     projects.destroyLibraryFiles = DisposeProjectLibraryFiles;
-    projects.markTreeInstances = [](ProjectRecord*) {};
+    projects.markTreeInstances = QuietIgnore<ProjectRecord*>;
 
-    open.bringForward = [](ProjectRecord*) {};
-    open.placeWindow = [](ProjectRecord*, const ProjectWindowState*) {};
-    open.treeDrawing = [](ProjectRecord*, bool) {};
-    open.restoreTreeStates = [](ProjectRecord*) {};
+    open.bringForward = QuietIgnore<ProjectRecord*>;
+    open.placeWindow = QuietIgnore<ProjectRecord*, const ProjectWindowState*>;
+    open.treeDrawing = QuietIgnore<ProjectRecord*, bool>;
+    open.restoreTreeStates = QuietIgnore<ProjectRecord*>;
 }
 
 void HierarchyForCore(HierarchyHooks& h, SheetPortServices& ports, SymbolPlaceHooks& place) {
@@ -75,9 +75,9 @@ void HierarchyForCore(HierarchyHooks& h, SheetPortServices& ports, SymbolPlaceHo
     h.chooseSheetFiles = QuietChooseNothing<const char*, const char*, FileSpec*, int32_t>;
     // Child symbols are updated by the sheet editor; a sheet without it keeps them as they are.
     h.updateChildSymbols = [](SheetRecord*, bool, bool) -> OSStatus { return status::kNoErr; };
-    h.refreshSheetWindow = [](SheetRecord*, const Rect*) {};
-    h.redrawTree = [](ProjectRecord*) {};
-    h.refreshSheetTexts = [](ProjectRecord*) {};
+    h.refreshSheetWindow = QuietIgnore<SheetRecord*, const Rect*>;
+    h.redrawTree = QuietIgnore<ProjectRecord*>;
+    h.refreshSheetTexts = QuietIgnore<ProjectRecord*>;
 
     ports.openSheetContext = [](ProjectRecord*, SheetNode*) -> SheetRecord* { return nullptr; };
     ports.updateProjectHierarchy = [](ProjectRecord* project, int32_t reasons) {
@@ -115,7 +115,7 @@ void ComposeFilesForCore(CoreHookTables& t) {
         QuietReport(status, (std::string("The new names of \"") + sheetName + "\" could not be saved.").c_str());
     };
     t.sheetLoad.openSheets = QuietOpenSheets;
-    t.sheetSave.windowPlace = QuietWindowPlace;
+    t.sheetSave.windowPlace = QuietDecline<SheetRecord*, Rect*, Rect*>;
 }
 
 }  // namespace plexa

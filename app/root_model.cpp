@@ -44,21 +44,21 @@ void ComposeModelForCore(CoreHookTables& t) {
     t.symbols.setCachedLibraryItem = [](int32_t itemIndex) { SetCachedLibraryItem(itemIndex); };
 
     // Windows and dialogs of the editors: answered quietly.
-    t.model.selectOtherFont = [](char*) { return false; };
-    t.model.invalSheetView = [](SheetRecord*, const Rect*) {};
-    t.symbols.invalSheetView = [](SheetRecord*, const Rect*) {};
+    t.model.selectOtherFont = QuietDecline<char*>;
+    t.model.invalSheetView = QuietIgnore<SheetRecord*, const Rect*>;
+    t.symbols.invalSheetView = QuietIgnore<SheetRecord*, const Rect*>;
     t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) -> int32_t {
         *window = nullptr;
         return 0;
     };
-    t.symbols.findAndSelectLibEditorItem = [](VXWindowRecordTag*, const char*) { return false; };
-    t.symbols.editSelectedLibItems = [](VXWindowRecordTag*) {};
-    t.symbols.openSheetFileSymbolEditor = [](SheetRecord*, const char*) { return false; };
+    t.symbols.findAndSelectLibEditorItem = QuietDecline<VXWindowRecordTag*, const char*>;
+    t.symbols.editSelectedLibItems = QuietIgnore<VXWindowRecordTag*>;
+    t.symbols.openSheetFileSymbolEditor = QuietDecline<SheetRecord*, const char*>;
     t.symbols.invalidateActiveBrowser = [] {};
     t.symbols.showMessage = QuietMessage;
-    t.symbolTexts.setRulerGuidePositions = [](VXWindowRecordTag*, int32_t, int32_t) {};
+    t.symbolTexts.setRulerGuidePositions = QuietIgnore<VXWindowRecordTag*, int32_t, int32_t>;
     t.model.windowSheet = QuietWindowSheet;
-    t.model.detachSheetWindows = QuietDetachSheetWindows;
+    t.model.detachSheetWindows = QuietIgnore<SheetRecord*>;
 }
 
 }  // namespace plexa

@@ -81,10 +81,6 @@ bool QuietLogEmpty(ProjectRecord* project) {
 bool QuietAskSecond(const char*, const char*, const char*) { return true; }
 
 std::vector<SheetRecord*> QuietOpenSheets(bool) { return {}; }
-bool QuietWindowPlace(SheetRecord*, Rect*, Rect*) { return false; }
 SheetRecord* QuietWindowSheet(VXWindowRecordTag*) { return nullptr; }
-void QuietDetachSheetWindows(SheetRecord*) {}
-void QuietBeep() {}
-void QuietProgressMessage(const char*) {}
 
 }  // namespace plexa

@@ -48,15 +48,12 @@ OSStatus QuietChooseNothing(Args...) {
 
 struct HierarchyLogEntry;
 struct ProjectRecord;
-struct Rect;
 struct SheetRecord;
 struct VXWindowRecordTag;
 
-// No sheet windows: no open sheets, no window place.
+// No sheet windows: no open sheets, no sheet in a window.
 std::vector<SheetRecord*> QuietOpenSheets(bool visible);
-bool QuietWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
 SheetRecord* QuietWindowSheet(VXWindowRecordTag* window);
-void QuietDetachSheetWindows(SheetRecord* sheet);
 // A failure with the line that names what failed: "<text>: <the status's message>".
 void QuietReport(OSStatus status, const char* text);
 // The hierarchy's project log: each entry one line; the log of a project counts its entries so
@@ -66,9 +63,5 @@ void QuietClearLog(ProjectRecord* project);
 bool QuietLogEmpty(ProjectRecord* project);
 // A question with two buttons takes the second (what the caller does without anyone to ask).
 bool QuietAskSecond(const char* message, const char* first, const char* second);
-
-// No sound, no progress window.
-void QuietBeep();
-void QuietProgressMessage(const char* message);
 
 }  // namespace plexa
