@@ -216,7 +216,7 @@ void FillWindowMenu(VXMenuRecord* menu, VXWindowRecordTag* frontWindow, bool ena
     int32_t position = 0;
     auto setItem = [&](const char* text, uint16_t tag) {
         ++position;
-        if (position > VXCountMenuItems(menu)) VXInsertMenuItem(menu, true, position - 1, tag, text);
+        if (position > VXCountMenuItems(menu)) VXInsertMenuItem(menu, true, position, tag, text);
         VXSetMenuItemText(menu, true, position, text);
         VXSetMenuItemTag(menu, true, position, tag);
     };
