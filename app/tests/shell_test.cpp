@@ -217,7 +217,12 @@ TEST_F(Shell, NoDocumentWindow) {
 
 TEST_F(Shell, ModalDialogInFront) {
     std::string states;
-    InDialog([&](VXWindowRecordTag*) { states = MenuStates(); }, kEscape);
+    InDialog(
+        [&](VXWindowRecordTag* dialog) {
+            states = MenuStates();
+            EXPECT_FALSE(WriteScreenshot(dialog, "save-question.png").empty());
+        },
+        kEscape);
     bool save = true;
     EXPECT_FALSE(AskSaveDialog("A.SHX", kSheetKind, &save));
     EXPECT_EQ(states, "App: -101 -102 -105\n"
