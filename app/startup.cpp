@@ -157,8 +157,8 @@ int32_t InitEditorServices() {
     InitGlobals();
     InitPredefinedMacros();
     InitLibraryAccess();
-    // The preferences file comes with the preferences; until then the run starts from their
-    // defaults, with tool tips on.
+    // The run starts from the preferences' defaults until the preferences file exists. The
+    // colour popups, the font and recent-files menus and search join here as they are built.
     BuildLibraryFileList(nullptr, false);
     InitLibraryEditors();
     InitSheetLocalAnnotation();
@@ -207,6 +207,8 @@ void InitGlobals() {
     gMaxViewScale = 1250;
     gSurfaceRect = {0, 0, 3456, 4416};
     if (!gOffScreenWindow) gOffScreenWindow = VXCreateOffScreenWindow(nullptr, 0, nullptr);
+    // The private clipboard, the property-name lists and the shortcut groups join here with the
+    // sheet clipboard, the attribute editor and the shortcut groups.
 }
 
 void DisposeShellGlobals() {

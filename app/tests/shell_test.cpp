@@ -100,12 +100,13 @@ std::vector<std::string> WindowMenuTexts() {
 
 // ---- Answering the dialogs that come up ----
 
-// Each dialog that comes up, in turn, gets the next key; the message (item 4 of the save
-// question) of each is kept. The answers wait for each dialog to be up.
+// Each dialog that comes up, in turn, gets the next key; the message of each (item 4 of the
+// save question, item 1 of an alert) is kept. The answers wait for each dialog to be up.
 struct Answers {
     std::vector<uint16_t> keys;
     std::vector<std::string> messages;
     int32_t lastDialog = 0;
+    int16_t messageItem = 4;
 };
 Answers gAnswers;
 
@@ -113,14 +114,14 @@ void AnswerNext(void*) {
     VXWindowRecordTag* dialog = FrontDialog();
     if (dialog && dialog->windowID != gAnswers.lastDialog && gAnswers.messages.size() < gAnswers.keys.size()) {
         gAnswers.lastDialog = dialog->windowID;
-        gAnswers.messages.push_back(DialogItemText(dialog, 4));
+        gAnswers.messages.push_back(DialogItemText(dialog, gAnswers.messageItem));
         QueueKey(gAnswers.keys[gAnswers.messages.size() - 1]);
     }
     if (gAnswers.messages.size() < gAnswers.keys.size()) VXPostDeferredAction(AnswerNext, nullptr, 0.001);
 }
 
-void AnswerDialogs(std::vector<uint16_t> keys) {
-    gAnswers = Answers{std::move(keys), {}, 0};
+void AnswerDialogs(std::vector<uint16_t> keys, int16_t messageItem = 4) {
+    gAnswers = Answers{std::move(keys), {}, 0, messageItem};
     VXPostDeferredAction(AnswerNext, nullptr, 0.001);
 }
 
@@ -204,7 +205,7 @@ protected:
 TEST_F(Shell, NoDocumentWindow) {
     // No document window.
     EXPECT_EQ(MenuStates(),
-              "App: 101 102 105\n"
+              "App: -101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] -203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] "
@@ -238,7 +239,7 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     SelectNewWire(sheet);
-    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
+    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
               "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
@@ -252,7 +253,7 @@ TEST_F(Shell, SheetWithATextBeingEdited) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     EditText(sheet);
-    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
+    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
               "Edit: -301 302 303 304 305 -311 306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504! -505 506\n"
@@ -269,7 +270,7 @@ TEST_F(Shell, SymbolEditorInFront) {
     DoSymbolEditorActivate(editor);
     EXPECT_EQ(gCurrMenuBar, gSymbolEditMenuBar);
     editor->grid = 12;
-    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
+    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "Text: -501! -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
@@ -284,7 +285,7 @@ TEST_F(Shell, ProjectWindowInFront) {
     TestProject project(tree.Dir("p"));
     project.List();
     project->window = KindWindow(kProjectKind, "Test.PRX");
-    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
+    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 220[ 221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] -504 -505 -506\n"
@@ -495,6 +496,21 @@ TEST_F(Shell, ADocumentHandedInAtLaunchOpensOnceTheEditorsServicesAreUp) {
     EXPECT_EQ(gCurrMenuBar, gStandardMenuBar);
     EXPECT_EQ(VXCountShellRequests(), 0);
     EXPECT_EQ(VXShellRequestsHoldCount(), 0);
+}
+
+// ---- Edit > synchronising a file symbol with its sheet ----
+
+TEST_F(Shell, AFileSymbolThatFollowsItsSheetAlreadySaysNoChangesWereRequired) {
+    SheetRecord* sheet = NewSheet();
+    ASSERT_NE(sheet, nullptr);
+    SymbolEditorRecord* editor = NewSymbolEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->sheet = sheet;
+    editor->state |= kSymEditFileSymbol;
+    AnswerDialogs({13}, 1);
+    EXPECT_EQ(DispatchCommand(nullptr, 316, false, false, false), 1);
+    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"No changes were required."});
+    editor->sheet = nullptr;
 }
 
 }  // namespace
