@@ -2,7 +2,9 @@
 // windows made by the functions that make them, the menus prepared through the toolkit's
 // preparation chain, commands sent through its dispatch, and dialogs answered with keys.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "model/wires.h"
 #include "platform/app_platform.h"
 #include "platform/clipboard_platform.h"
+#include "platform/panel_platform.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
@@ -141,6 +144,7 @@ protected:
         InstallMenuBar(gStandardMenuBar);
         gGenFlags &= ~kGenMenusOff;
         ResetScrap(kScrapForeign);
+        TestResetFilePanels();
     }
     void TearDown() override {
         for (VXTERecord* te : edits_) VXTEDispose(te);
@@ -149,6 +153,7 @@ protected:
         for (SheetRecord* sheet : SheetWindowSheets(true)) DestroySheet(sheet);
         for (SheetRecord* sheet : SheetWindowSheets(false)) DestroySheet(sheet);
         DisposeShellGlobals();
+        TestResetFilePanels();
         InstallCoreHooks();
         AppDialogsTest::TearDown();
     }
@@ -195,7 +200,17 @@ protected:
         if (editor) editor->window = KindWindow(kSymbolEditorKind, "Resistor");
         return editor;
     }
-    // Sets the style size of the front sheet's current style for the Text menu.
+    // An empty sheet's file in the test's folder; its path.
+    std::string SheetFile(const char* name) {
+        const std::string path = dir.file(name);
+        SheetRecord* sheet = CreateDrawing();
+        EXPECT_NE(sheet, nullptr);
+        FileSpec spec{};
+        EXPECT_EQ(FileSpecFromPathName(nullptr, path.c_str(), &spec), 0);
+        EXPECT_EQ(WriteSheetFile(sheet, &spec), 0);
+        DestroySheet(sheet);
+        return path;
+    }
     TempDir dir;
     std::vector<VXTERecord*> edits_;
 };
@@ -471,15 +486,7 @@ TEST_F(Shell, ShiftCloseClosesEverySheetAskingForEachModifiedOne) {
 // ---- Start-up ----
 
 TEST_F(Shell, ADocumentHandedInAtLaunchOpensOnceTheEditorsServicesAreUp) {
-    const std::string path = dir.file("Amp.SHX");
-    {
-        SheetRecord* sheet = CreateDrawing();
-        ASSERT_NE(sheet, nullptr);
-        FileSpec spec{};
-        ASSERT_EQ(FileSpecFromPathName(nullptr, path.c_str(), &spec), 0);
-        ASSERT_EQ(WriteSheetFile(sheet, &spec), 0);
-        DestroySheet(sheet);
-    }
+    const std::string path = SheetFile("Amp.SHX");
     DisposeShellGlobals();
     VXResetShellRequestsForTesting(true);
     StartShell();
@@ -511,6 +518,36 @@ TEST_F(Shell, AFileSymbolThatFollowsItsSheetAlreadySaysNoChangesWereRequired) {
     EXPECT_EQ(DispatchCommand(nullptr, 316, false, false, false), 1);
     EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"No changes were required."});
     editor->sheet = nullptr;
+}
+
+// ---- File > Open ----
+
+TEST_F(Shell, OpenOpensEverySheetChosenInThePanel) {
+    const std::string amp = SheetFile("Amp.SHX"), bias = SheetFile("Bias.SHX");
+    TestQueueFilePanelAnswer(true, {amp, bias});
+    EXPECT_EQ(DispatchCommand(nullptr, 202, false, false, false), 1);
+    std::vector<std::string> titles;
+    for (SheetRecord* sheet : SheetWindowSheets(true)) titles.push_back(WindowTitle(sheet->window));
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{"Amp", "Bias"}));
+    ASSERT_NE(TestLastFilePanelRequest(), nullptr);
+    // A cancelled panel opens nothing and says nothing.
+    TestQueueFilePanelAnswer(false, {});
+    EXPECT_EQ(DispatchCommand(nullptr, 202, false, false, false), 1);
+    EXPECT_EQ(SheetWindowSheets(true).size(), 2u);
+}
+
+TEST_F(Shell, SaveInTheQuestionWritesTheSheetBeforeItsWindowGoes) {
+    SheetRecord* sheet = NewSheet();
+    ASSERT_NE(sheet, nullptr);
+    SetSheetModifiedStatus(sheet, kSheetModifiedContent);
+    const std::string path = dir.file("Kept.SHX");
+    TestQueueFilePanelAnswer(true, {path});
+    AnswerDialogs({'s'});
+    EXPECT_TRUE(VXSendGoAway(sheet->window));
+    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"Save changes to \"Untitled 1\" before closing?"});
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
 
 }  // namespace
