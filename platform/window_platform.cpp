@@ -115,6 +115,7 @@ public:
 
     QImage image;
     QRegion dirty;
+    bool painted = false;
 
     // The window is gone; the widget only waits for its deletion.
     void Detach() { owner_ = nullptr; }
@@ -164,6 +165,7 @@ protected:
         }
         QPainter painter(this);
         if (!image.isNull()) painter.drawImage(0, 0, image);
+        painted = true;
     }
     void resizeEvent(QResizeEvent*) override {
         if (!owner_) return;
@@ -663,6 +665,18 @@ QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create) {
         static_cast<QVBoxLayout*>(window->host->layout())->insertWidget(0, window->menuBar);
     }
     return window->menuBar;
+}
+
+std::vector<PlatformWindow*> PlatformTopLevelWindows() {
+    std::vector<PlatformWindow*> windows;
+    for (int visible = 1; visible >= 0; --visible)
+        for (PlatformWindow* window : gOrder)
+            if (window->host->isVisible() == bool(visible)) windows.push_back(window);
+    return windows;
+}
+
+bool PlatformWindowPainted(const PlatformWindow* window) {
+    return window && window->view && window->view->painted;
 }
 
 void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID) {
