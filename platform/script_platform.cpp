@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -51,7 +52,7 @@ namespace {
 enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kRelease, kMenu, kChoose,
     kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu, kLog,
-    kLogWindows, kLogMenu, kLogTime,
+    kLogWindows, kLogMenu, kLogTime, kLogMenuBar, kLogOpenMenu, kLogGeometry,
 };
 
 struct Step {
@@ -231,6 +232,9 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
         else if (verb == "log-menu") { need(!rest.empty()); step.verb = Verb::kLogMenu; }
         else if (verb == "log-time") { need(!rest.empty()); step.verb = Verb::kLogTime; }
+        else if (verb == "log-menubar") step.verb = Verb::kLogMenuBar;
+        else if (verb == "log-open-menu") step.verb = Verb::kLogOpenMenu;
+        else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
         else Fail(line, "unknown step \"" + verb + "\"");
         steps.push_back(step);
     }
@@ -549,7 +553,7 @@ bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel:
-        case Verb::kPopup:
+        case Verb::kPopup: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
             return false;
         default:
             return true;
@@ -595,6 +599,34 @@ void Play(const Step& step) {
             return;
         }
         case Verb::kLogMenu: PlayLogMenu(step); return;
+        case Verb::kLogMenuBar: {
+            std::string line = "menubar:";
+            if (QMenuBar* bar = PlatformWindowMenuBarWidget(StepWindow(step, step.text), false))
+                if (!bar->isHidden())
+                    for (QAction* action : bar->actions())
+                        if (action->isVisible()) line += " " + Plain(action->text()).toStdString();
+            WriteLog(line);
+            return;
+        }
+        case Verb::kLogOpenMenu: {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            WriteLog("open menu " + (menu ? Plain(menu->title()).toStdString() : std::string("none")));
+            return;
+        }
+        case Verb::kLogGeometry: {
+            QWidget* host = PlatformWindowHostWidget(StepWindow(step, step.text));
+            const QRect frame = host->frameGeometry();
+            QScreen* screen = host->screen();
+            const QRect area = screen ? screen->availableGeometry() : QRect();
+            auto rect = [](const QRect& r) {
+                return std::to_string(r.x()) + " " + std::to_string(r.y()) + " " +
+                       std::to_string(r.width()) + " " + std::to_string(r.height());
+            };
+            std::ostringstream ratio;
+            ratio << (screen ? screen->devicePixelRatio() : 1.0);
+            WriteLog("geometry " + rect(frame) + " in " + rect(area) + " ratio " + ratio.str());
+            return;
+        }
         case Verb::kLogTime: {
             const auto now = std::chrono::steady_clock::now().time_since_epoch();
             WriteLog(step.text + " " +

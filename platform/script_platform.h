@@ -36,6 +36,12 @@
 //   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or
 //                              "disabled", "checked" when checked ("-" a separator), sub-menus'
 //                              items indented below theirs
+//   log-menubar [TITLE]        writes "menubar: TITLE TITLE ..." (the window's menus; "menubar:"
+//                              alone without a bar)
+//   log-open-menu              writes "open menu TITLE" for the popup menu that is open, or
+//                              "open menu none"
+//   log-geometry [TITLE]       writes "geometry X Y W H in X Y W H ratio R": the window's frame,
+//                              the usable area of its screen and the screen's device pixel ratio
 //   log-time LABEL             writes "LABEL NANOSECONDS" on the system's monotonic clock
 //
 // Steps that wait are tried again on every pass of any loop (modal, tracking and popup loops
