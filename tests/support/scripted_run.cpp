@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <sstream>
+#include <thread>
 
 #include "tests/support/child_process.h"
 
@@ -44,24 +45,51 @@ std::vector<std::string> ScriptedRun::Environment() const {
     return entries;
 }
 
+ScriptedRun::~ScriptedRun() = default;
+
+bool ScriptedRun::Start(const std::string& script, const std::vector<std::string>& arguments,
+                        const std::string& workingFolder) {
+    child_.reset();
+    std::remove(dir_.file("script.log").c_str());
+    if (!WriteFile(dir_.file("script"), script)) return false;
+    child_ = std::make_unique<ChildProcess>(program_, arguments, Environment(), dir_.file("errors"),
+                                            workingFolder.empty() ? dir_.path() : workingFolder);
+    return child_->pid() > 0;
+}
+
+std::vector<std::string> ScriptedRun::Log() const {
+    std::string text;
+    ReadFile(dir_.file("script.log"), text);
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool ScriptedRun::WaitForLog(const std::string& line) {
+    for (int i = 0; i < 6000 && child_ && child_->Running(); ++i) {
+        for (const std::string& l : Log())
+            if (l == line) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+ScriptedRunResult ScriptedRun::Finish(std::chrono::seconds limit) {
+    ScriptedRunResult result;
+    if (!child_ || child_->pid() <= 0) return result;
+    result.status = child_->Wait(limit);
+    child_.reset();
+    result.log = Log();
+    ReadFile(dir_.file("errors"), result.errors);
+    return result;
+}
+
 ScriptedRunResult ScriptedRun::Run(const std::string& script,
                                    const std::vector<std::string>& arguments,
                                    const std::string& workingFolder, std::chrono::seconds limit) {
-    ScriptedRunResult result;
-    std::remove(dir_.file("script.log").c_str());
-    if (!WriteFile(dir_.file("script"), script)) return result;
-    {
-        ChildProcess child(program_, arguments, Environment(), dir_.file("errors"),
-                           workingFolder.empty() ? dir_.path() : workingFolder);
-        if (child.pid() <= 0) return result;
-        result.status = child.Wait(limit);
-    }
-    std::string log;
-    ReadFile(dir_.file("script.log"), log);
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) result.log.push_back(line);
-    ReadFile(dir_.file("errors"), result.errors);
-    return result;
+    if (!Start(script, arguments, workingFolder)) return {};
+    return Finish(limit);
 }
 
 }  // namespace plexa::test

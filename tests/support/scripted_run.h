@@ -4,12 +4,15 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/testing.h"
 
 namespace plexa::test {
+
+class ChildProcess;
 
 struct ScriptedRunResult {
     int status = -1;                // the wait status; -1 when the program did not end in time
@@ -23,6 +26,7 @@ struct ScriptedRunResult {
 class ScriptedRun {
 public:
     explicit ScriptedRun(std::string program);
+    ~ScriptedRun();
 
     // The scratch folder (home, user folders, the script, its log).
     const TempDir& dir() const { return dir_; }
@@ -35,9 +39,19 @@ public:
     ScriptedRunResult Run(const std::string& script, const std::vector<std::string>& arguments = {},
                           const std::string& workingFolder = {},
                           std::chrono::seconds limit = std::chrono::seconds(150));
+    // The same in two halves, for a test that does something meanwhile: Start is false when the
+    // program could not be started; WaitForLog waits (at most 60 s, while the program runs)
+    // until the log holds the line.
+    bool Start(const std::string& script, const std::vector<std::string>& arguments = {},
+               const std::string& workingFolder = {});
+    bool WaitForLog(const std::string& line);
+    ScriptedRunResult Finish(std::chrono::seconds limit = std::chrono::seconds(150));
 
 private:
+    std::vector<std::string> Log() const;
+
     std::string program_;
+    std::unique_ptr<ChildProcess> child_;
     TempDir dir_;
     std::vector<std::string> extra_;
 };
