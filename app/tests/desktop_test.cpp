@@ -1,13 +1,22 @@
 // The program as a person on a Linux desktop meets it, driven through scripted runs: every
 // document window carries the menu bar, its menus open from the keyboard (F10, Alt with the
 // menu's letter), closing the last document window quits, and windows fit the screen at any
-// device pixel ratio.
+// device pixel ratio. The desktop set-up installs what makes the desktop open documents in it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -116,6 +125,115 @@ TEST(Desktop, WindowsFitTheScreenAtAnyPixelRatio) {
 }
 
 #endif
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+std::string Read(const std::string& path) {
+    std::string text;
+    ReadFile(path, text);
+    return text;
+}
+
+bool HaveTool(const std::string& tool) {
+    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// What a run of the desktop set-up leaves: the files it installs, byte for byte, and the link.
+std::string Installed(const TempDir& dir) {
+    std::string link(256, '\0');
+    const ssize_t n = readlink(dir.file("home/.local/bin/plexa").c_str(), link.data(), link.size());
+    link.resize(n > 0 ? size_t(n) : 0);
+    return Read(dir.file("data/applications/plexa.desktop")) + "\n--\n" +
+           Read(dir.file("data/mime/packages/plexa.xml")) + "\n--\n" + link;
+}
+
+const char* const kTypes[] = {"application/x-plexa-sheet", "application/x-plexa-project",
+                              "application/x-plexa-library"};
+
+// The entry as the desktop reads it: one group, keys with values, the keys the desktop needs.
+void CheckDesktopEntry(const std::string& text) {
+    std::istringstream in(text);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line, "[Desktop Entry]");
+    std::map<std::string, std::string> keys;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const size_t eq = line.find('=');
+        ASSERT_NE(eq, std::string::npos) << line;
+        const std::string key = line.substr(0, eq);
+        ASSERT_FALSE(key.empty());
+        for (char c : key) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '-') << line;
+        EXPECT_TRUE(keys.emplace(key, line.substr(eq + 1)).second) << "twice: " << key;
+    }
+    EXPECT_EQ(keys["Type"], "Application");
+    EXPECT_FALSE(keys["Name"].empty());
+    EXPECT_EQ(keys["Exec"], "plexa %F");
+    EXPECT_EQ(keys["Terminal"], "false");
+    for (const char* type : kTypes)
+        EXPECT_NE(keys["MimeType"].find(std::string(type) + ";"), std::string::npos) << type;
+    EXPECT_EQ(keys["Categories"].back(), ';');
+}
+
+// Each type with its extension and its magic: "ORDF", then the file type at offset 6.
+void CheckMimeTypes(const std::string& text) {
+    const struct {
+        const char* type;
+        const char* glob;
+        const char* code;
+    } expected[] = {{kTypes[0], "*.shx", "SCH4"}, {kTypes[1], "*.prx", "PRJ4"},
+                    {kTypes[2], "*.lbx", "LIB4"}};
+    for (const auto& e : expected) {
+        const size_t begin = text.find(std::string("<mime-type type=\"") + e.type + "\">");
+        ASSERT_NE(begin, std::string::npos) << e.type;
+        const size_t end = text.find("</mime-type>", begin);
+        ASSERT_NE(end, std::string::npos);
+        const std::string block = text.substr(begin, end - begin);
+        EXPECT_NE(block.find(std::string("<glob pattern=\"") + e.glob + "\"/>"), std::string::npos);
+        EXPECT_NE(block.find("<match type=\"string\" offset=\"0\" value=\"ORDF\">"), std::string::npos);
+        EXPECT_NE(block.find(std::string("<match type=\"string\" offset=\"6\" value=\"") + e.code + "\"/>"),
+                  std::string::npos);
+    }
+}
+
+TEST(DesktopSetup, InstallsAValidEntryAndTheDocumentTypesAndASecondRunChangesNothing) {
+    TempDir dir;
+    mkdir(dir.file("home").c_str(), 0700);
+    const std::vector<std::string> environment = {"HOME=" + dir.file("home"),
+                                                  "XDG_DATA_HOME=" + dir.file("data")};
+    const std::string program = dir.file("bin/plexa");
+    auto setup = [&] {
+        ChildProcess child("/bin/bash", {SourcePath("scripts/setup-desktop"), program}, environment,
+                           dir.file("setup.err"));
+        const int status = child.Wait(std::chrono::seconds(120));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << Read(dir.file("setup.err"));
+    };
+    setup();
+    const std::string first = Installed(dir);
+    const std::string entry = Read(dir.file("data/applications/plexa.desktop"));
+    const std::string mime = Read(dir.file("data/mime/packages/plexa.xml"));
+    CheckDesktopEntry(entry);
+    CheckMimeTypes(mime);
+    EXPECT_EQ(first.substr(first.rfind("\n--\n") + 4), program);
+    if (HaveTool("desktop-file-validate")) {
+        EXPECT_EQ(std::system(("desktop-file-validate '" + dir.file("data/applications/plexa.desktop") + "'").c_str()), 0);
+    }
+    if (HaveTool("xmllint")) {
+        EXPECT_EQ(std::system(("xmllint --noout '" + dir.file("data/mime/packages/plexa.xml") + "'").c_str()), 0);
+    }
+    // The desktop's own database took the types in.
+    if (HaveTool("update-mime-database")) {
+        EXPECT_NE(Read(dir.file("data/mime/application/x-plexa-sheet.xml")).find("x-plexa-sheet"),
+                  std::string::npos);
+        EXPECT_NE(Read(dir.file("data/mime/globs2")).find("*.shx"), std::string::npos);
+    }
+    setup();
+    EXPECT_EQ(Installed(dir), first);
+}
 
 }  // namespace
 }  // namespace plexa::test
