@@ -51,7 +51,8 @@ namespace {
 
 enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kRelease, kMenu, kChoose,
-    kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu, kLog,
+    kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
+    kScreenshotMenus, kLog,
     kLogWindows, kLogMenu, kLogTime, kLogMenuBar, kLogOpenMenu, kLogGeometry,
 };
 
@@ -228,6 +229,9 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             step.verb = verb == "screenshot" ? Verb::kScreenshot : Verb::kScreenshotMenu;
             step.text = words[0];
             step.second = Trim(rest.substr(words[0].size()));
+        } else if (verb == "screenshot-menus") {
+            need(!rest.empty());
+            step.verb = Verb::kScreenshotMenus;
         } else if (verb == "log") step.verb = Verb::kLog;
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
         else if (verb == "log-menu") { need(!rest.empty()); step.verb = Verb::kLogMenu; }
@@ -472,9 +476,9 @@ void PlayLogMenu(const Step& step) {
 }
 
 // The key window with one of its menus open, as one picture.
-void PlayScreenshotMenu(const Step& step) {
+void ShootMenu(const Step& step, const std::string& title, const std::string& path) {
     PlatformWindow* window = StepWindow(step, {});
-    QMenu* menu = OpenBarMenu(step, step.second);
+    QMenu* menu = OpenBarMenu(step, title);
     QWidget* host = PlatformWindowHostWidget(window);
     const QPixmap back = host->grab();
     const QPixmap front = menu->grab();
@@ -489,8 +493,18 @@ void PlayScreenshotMenu(const Step& step) {
         painter.drawPixmap(menuRect.topLeft() - all.topLeft(), front);
     }
     CloseMenus();
-    if (!image.save(QString::fromStdString(step.text), "PNG"))
-        Fail(step.line, "cannot write \"" + step.text + "\"");
+    if (!image.save(QString::fromStdString(path), "PNG"))
+        Fail(step.line, "cannot write \"" + path + "\"");
+}
+
+void PlayScreenshotMenus(const Step& step) {
+    for (QAction* action : Bar(step)->actions()) {
+        if (!action->menu() || !action->isVisible()) continue;
+        const std::string title = Plain(action->text()).toStdString();
+        const std::string path = step.text + title + ".png";
+        ShootMenu(step, title, path);
+        WriteLog("screenshot " + path);
+    }
 }
 
 // ---- Buttons ----
@@ -586,7 +600,8 @@ void Play(const Step& step) {
             if (!PlatformWindowGrabPNG(StepWindow(step, step.second), step.text))
                 Fail(step.line, "cannot write \"" + step.text + "\"");
             return;
-        case Verb::kScreenshotMenu: PlayScreenshotMenu(step); return;
+        case Verb::kScreenshotMenu: ShootMenu(step, step.second, step.text); return;
+        case Verb::kScreenshotMenus: PlayScreenshotMenus(step); return;
         case Verb::kLog: WriteLog(step.text); return;
         case Verb::kLogWindows: {
             std::string line = "windows:";

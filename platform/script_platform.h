@@ -31,6 +31,8 @@
 //   quit                       the application's quit request (as from the desktop)
 //   screenshot FILE [TITLE]    the window with its menu bar, into a PNG file
 //   screenshot-menu FILE MENU  the key window with its menu MENU open, into a PNG file
+//   screenshot-menus PREFIX    the same for every menu of the key window's menu bar, each into
+//                              PREFIX + the menu's title + ".png"; logs "screenshot FILE" each
 //   log TEXT                   writes the text
 //   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
 //   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or
