@@ -53,7 +53,7 @@ enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kRelease, kMenu, kChoose,
     kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kLog,
-    kLogWindows, kLogMenu, kLogTime, kLogMenuBar, kLogOpenMenu, kLogGeometry,
+    kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
 };
 
 struct Step {
@@ -236,7 +236,12 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
         else if (verb == "log-menu") { need(!rest.empty()); step.verb = Verb::kLogMenu; }
         else if (verb == "log-time") { need(!rest.empty()); step.verb = Verb::kLogTime; }
-        else if (verb == "log-menubar") step.verb = Verb::kLogMenuBar;
+        else if (verb == "log-drawn") {
+            need(!words.empty());
+            step.verb = Verb::kLogDrawn;
+            step.text = words[0];
+            step.second = Trim(rest.substr(words[0].size()));
+        } else if (verb == "log-menubar") step.verb = Verb::kLogMenuBar;
         else if (verb == "log-open-menu") step.verb = Verb::kLogOpenMenu;
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
         else Fail(line, "unknown step \"" + verb + "\"");
@@ -555,7 +560,7 @@ bool Ready(const Step& step) {
         case Verb::kWaitNoWindow: return WindowTitled(step.text) == nullptr;
         case Verb::kWaitDrawn: {
             PlatformWindow* window = step.text.empty() ? KeyWindow() : WindowTitled(step.text);
-            return window && PlatformWindowPainted(window) && !PlatformWindowNeedsDisplay(window);
+            return window && PlatformWindowFirstPaint(window) && !PlatformWindowNeedsDisplay(window);
         }
         case Verb::kButton: return FindButton(step.text) != nullptr;
         default: return true;
@@ -567,7 +572,7 @@ bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel:
-        case Verb::kPopup: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
+        case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
             return false;
         default:
             return true;
@@ -614,6 +619,12 @@ void Play(const Step& step) {
             return;
         }
         case Verb::kLogMenu: PlayLogMenu(step); return;
+        case Verb::kLogDrawn: {
+            const int64_t at = PlatformWindowFirstPaint(StepWindow(step, step.second));
+            if (!at) Fail(step.line, "the window has not been drawn yet");
+            WriteLog(step.text + " " + std::to_string(at));
+            return;
+        }
         case Verb::kLogMenuBar: {
             std::string line = "menubar:";
             if (QMenuBar* bar = PlatformWindowMenuBarWidget(StepWindow(step, step.text), false))

@@ -44,6 +44,8 @@
 //                              "open menu none"
 //   log-geometry [TITLE]       writes "geometry X Y W H in X Y W H ratio R": the window's frame,
 //                              the usable area of its screen and the screen's device pixel ratio
+//   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
+//                              screen, on the system's monotonic clock (after wait-drawn)
 //   log-time LABEL             writes "LABEL NANOSECONDS" on the system's monotonic clock
 //
 // Steps that wait are tried again on every pass of any loop (modal, tracking and popup loops

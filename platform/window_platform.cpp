@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "platform/draw_context_qt.h"
@@ -116,7 +117,7 @@ public:
 
     QImage image;
     QRegion dirty;
-    bool painted = false;
+    int64_t paintedAt = 0;  // the end of the first paint, nanoseconds of the steady clock
 
     // The window is gone; the widget only waits for its deletion.
     void Detach() { owner_ = nullptr; }
@@ -166,7 +167,10 @@ protected:
         }
         QPainter painter(this);
         if (!image.isNull()) painter.drawImage(0, 0, image);
-        painted = true;
+        if (!paintedAt)
+            paintedAt = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
     }
     void resizeEvent(QResizeEvent*) override {
         if (!owner_) return;
@@ -726,8 +730,8 @@ std::vector<PlatformWindow*> PlatformTopLevelWindows() {
     return windows;
 }
 
-bool PlatformWindowPainted(const PlatformWindow* window) {
-    return window && window->view && window->view->painted;
+int64_t PlatformWindowFirstPaint(const PlatformWindow* window) {
+    return window && window->view ? window->view->paintedAt : 0;
 }
 
 void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID) {

@@ -22,8 +22,9 @@ QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create);
 
 // The top-level windows in the platform's order: the visible ones front to back, then the hidden.
 std::vector<PlatformWindow*> PlatformTopLevelWindows();
-// Whether the window's content has been painted on screen since it was made.
-bool PlatformWindowPainted(const PlatformWindow* window);
+// When the window's content was first painted on screen (the steady clock's nanoseconds, the
+// system's monotonic clock), 0 before.
+int64_t PlatformWindowFirstPaint(const PlatformWindow* window);
 
 // Routes mouse-downs on a native control through the pre-dispatch hook first, and keys typed
 // with Command through the key-equivalent hook.
