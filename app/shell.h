@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "foundation/filespec.h"
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
 
@@ -73,7 +74,7 @@ extern const int16_t gGridSizeTable72[7];
 extern const int16_t gGridSizeTable96[7];
 extern Rect gSurfaceRect;
 extern VXWindowRecordTag* gOffScreenWindow;
-extern char gApplPath[1024];
+extern FileSpec gApplSpec;  // the program's own file
 // The front sheet (the sheet of the front visible sheet window), as the last preparation or
 // dispatch found it.
 extern SheetRecord* CurrDraw;
@@ -219,7 +220,6 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front);
 int32_t DoGridCommand(uint16_t id, const FrontDocument& front);
 
 // Opens a document by its kind: a project, a library in its editor, else a sheet in its window.
-struct FileSpec;
 OSStatus OpenDocumentFile(const FileSpec* spec);
 
 // The project that the front document stands in: the project window's, or the front sheet's.

@@ -61,7 +61,7 @@ const int16_t gGridSizeTable72[7] = {6, 9, 12, 18, 24, 36, 72};
 const int16_t gGridSizeTable96[7] = {8, 12, 16, 24, 32, 48, 96};
 Rect gSurfaceRect{0, 0, 0, 0};
 VXWindowRecordTag* gOffScreenWindow = nullptr;
-char gApplPath[1024] = "";
+FileSpec gApplSpec{};
 
 namespace {
 
@@ -183,8 +183,10 @@ void InitGlobals() {
     gNarrowHorzPat = 0x00FF00FF00FF00FFull;
     gGenFlags |= 3;
     // The program's own file.
-    const ssize_t n = readlink("/proc/self/exe", gApplPath, sizeof gApplPath - 1);
-    gApplPath[n > 0 ? n : 0] = 0;
+    char self[1024];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    self[n > 0 ? n : 0] = 0;
+    if (n <= 0 || FileSpecFromPathName(nullptr, self, &gApplSpec) != status::kNoErr) gApplSpec = FileSpec{};
     if (!gStandardMenuBar) {
         gStandardMenuBar = VXBuildMenuBar(&gDefaultMenuBarDef);
         gSymbolEditMenuBar = VXBuildMenuBar(&gGridMenuBarDef);
