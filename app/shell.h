@@ -114,13 +114,8 @@ int32_t AttemptAppClosure(bool quitting);
 // 1 when no sheet window is left, 0 when a close was refused.
 int32_t CloseAllSheets();
 
-// What the quit path writes once every window is closed; the preferences and the access points
-// until the preferences file exists (a test counts the calls through it).
-struct ShellQuitSteps {
-    void (*savePreferences)() = nullptr;
-};
-void SetShellQuitSteps(const ShellQuitSteps& steps);
-// How many times the preferences were written in this run.
+// How many times the quit path wrote the preferences and the access points in this run (only
+// once every window is closed).
 int32_t PreferencesWriteCount();
 
 // ---- Closing sheets ----

@@ -70,7 +70,6 @@ constexpr int32_t kArrowCursor = 0x7FFFFF00;
 constexpr uint32_t kPeriodicTaskMs = 200;
 constexpr double kEditorServicesDelay = 0.01;
 
-ShellQuitSteps gQuitSteps;
 int32_t gPreferencesWrites = 0;
 sVXTimerRecord* gPeriodicTimer = nullptr;
 
@@ -101,15 +100,14 @@ void RunEditorServices(void*) {
     VXSetShellRequestsOnHold(false);
 }
 
+// The preferences file joins the access points here when it exists.
 void SavePreferencesAndAccessPoints() {
     ++gPreferencesWrites;
-    if (gQuitSteps.savePreferences) gQuitSteps.savePreferences();
     VXSaveAccessPoints(true);
 }
 
 }  // namespace
 
-void SetShellQuitSteps(const ShellQuitSteps& steps) { gQuitSteps = steps; }
 int32_t PreferencesWriteCount() { return gPreferencesWrites; }
 
 int32_t AppStartup() {
