@@ -438,27 +438,24 @@ void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly) {
 void SortNetTable(UnifiedDBRecord* db) {
     const std::vector<uint32_t>& names = NameRanks(db);
     const auto qualifiers = QualifierRanks(db);
+    // Name and qualifier rank in one word, sheet and row id in the other.
     struct Key {
-        uint32_t name, qualifier;
-        uint16_t sheet;
-        uint32_t id;
+        uint64_t first, second;
     };
     std::vector<Key> keys;
     keys.reserve(db->nets.size());
     for (size_t i = 0; i < db->nets.size(); ++i) {
         const UDBNetEntry& n = db->nets[i];
         if (!n.live) continue;
-        keys.push_back({names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex, uint32_t(i)});
+        keys.push_back({uint64_t(names[n.nameId]) << 32 | qualifiers.at(n.qualifier),
+                        uint64_t(n.sheetIndex) << 32 | uint32_t(i)});
     }
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.name != b.name) return a.name < b.name;
-        if (a.qualifier != b.qualifier) return a.qualifier < b.qualifier;
-        if (a.sheet != b.sheet) return a.sheet < b.sheet;
-        return a.id < b.id;
+        return a.first != b.first ? a.first < b.first : a.second < b.second;
     });
     db->netOrder.clear();
     db->netOrder.reserve(keys.size());
-    for (const Key& k : keys) db->netOrder.push_back(k.id);
+    for (const Key& k : keys) db->netOrder.push_back(uint32_t(k.second));
 }
 
 void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet) {

@@ -75,22 +75,28 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
     if (!same) same = CompareUDBNames;
     std::sort(specs.begin(), specs.end());
     specs.erase(std::unique(specs.begin(), specs.end()), specs.end());
-    std::vector<std::string> texts(specs.size());
+    // The texts one after another, each terminated, in one buffer.
+    std::vector<char> texts;
+    std::vector<size_t> at(specs.size());
     char buffer[kStringSpecBufferSize];
     for (size_t i = 0; i < specs.size(); ++i) {
-        ExtractStringSpec(specs[i], block, buffer, sizeof buffer);
-        texts[i] = buffer;
+        const int32_t length = ExtractStringSpec(specs[i], block, buffer, sizeof buffer);
+        at[i] = texts.size();
+        texts.insert(texts.end(), buffer, buffer + std::max<int32_t>(length, 0));
+        texts.push_back(0);
     }
+    auto text = [&](uint32_t i) { return texts.data() + at[i]; };
     std::vector<uint32_t> order(specs.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
+        const int r = CompareUDBNames(text(a), text(b));
         return r != 0 ? r < 0 : a < b;
     });
     std::unordered_map<StringSpec, uint32_t> ranks;
+    ranks.reserve(order.size());
     uint32_t r = 0;
     for (size_t i = 0; i < order.size(); ++i) {
-        if (i && same(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
+        if (i && same(text(order[i - 1]), text(order[i])) != 0) ++r;
         ranks[specs[order[i]]] = r;
     }
     return ranks;
@@ -1051,6 +1057,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
     const bool attributes = !(flags & kUDBNoCompAttributes);
     char subName[kSymbolTextSize] = "";
     if (subSheet) GetSymbolSheetName(symbol, sheet->stringBlock, subName);
+    // The symbol's attributes as merged into a new row (count -1 until the first such row).
+    std::vector<char> freshRun;
+    int16_t freshCount = -1;
 
     for (const InstanceContext& inst : instances) {
         if (SkippedAsSubSheet(symbol, subSheet, modular, inst)) continue;
@@ -1134,12 +1143,26 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                 BitArraySet(bits, int32_t(row));
             }
             if (symbol->attributes && symbol->attributeCount) {
-                if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                if (!r.attributes) return status::kOutOfMemory;
-                int16_t count = int16_t(r.attributeCount);
-                MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount, db->compStrings,
-                                r.attributes, 0, &count, kMergeEmptyValues);
-                r.attributeCount = uint16_t(count);
+                // Merged into a new row, the symbol's attributes come out the same in every
+                // instance: merged once, then copied.
+                const bool fresh = !r.attributes && r.attributeCount == 0;
+                if (fresh && freshCount >= 0) {
+                    r.attributes = AllocHandle(nullptr, uint32_t(freshRun.size()));
+                    if (!r.attributes) return status::kOutOfMemory;
+                    if (!freshRun.empty()) std::memcpy(*r.attributes, freshRun.data(), freshRun.size());
+                    r.attributeCount = uint16_t(freshCount);
+                } else {
+                    if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
+                    if (!r.attributes) return status::kOutOfMemory;
+                    int16_t count = int16_t(r.attributeCount);
+                    MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
+                                    db->compStrings, r.attributes, 0, &count, kMergeEmptyValues);
+                    r.attributeCount = uint16_t(count);
+                    if (fresh) {
+                        freshRun.assign(*r.attributes, *r.attributes + SizeOfHandle(r.attributes));
+                        freshCount = count;
+                    }
+                }
             }
             if (subName[0]) {
                 if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
@@ -1277,26 +1300,24 @@ void SortCompTable(UnifiedDBRecord* db) {
     }
     auto dRank = RankStringSpecsByName(std::move(designators), db->compStrings);
     auto qRank = RankStringSpecsByName(std::move(qualifiers), db->netStrings);
+    // The fields of the order packed into words compared in turn: designator and qualifier;
+    // component, package, name and flag; row id.
     struct Key {
-        uint32_t d, q, comp;
-        uint16_t name;
-        uint8_t package, sub;
+        uint64_t first, second;
         uint32_t id;
     };
     std::vector<Key> keys;
     keys.reserve(db->comps.size());
     for (size_t i = 0; i < db->comps.size(); ++i) {
         const UDBCompEntry& r = db->comps[i];
-        keys.push_back({dRank[r.designator], qRank[r.qualifier], r.collectionIndex, r.nameIndex, r.packageIndex,
-                        uint8_t(r.flags & kUDBCompSubSheet), uint32_t(i)});
+        keys.push_back({uint64_t(dRank[r.designator]) << 32 | qRank[r.qualifier],
+                        uint64_t(r.collectionIndex) << 32 | uint64_t(r.packageIndex) << 24 |
+                            uint64_t(r.nameIndex) << 8 | uint64_t(r.flags & kUDBCompSubSheet),
+                        uint32_t(i)});
     }
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.d != b.d) return a.d < b.d;
-        if (a.q != b.q) return a.q < b.q;
-        if (a.comp != b.comp) return a.comp < b.comp;
-        if (a.package != b.package) return a.package < b.package;
-        if (a.name != b.name) return a.name < b.name;
-        if (a.sub != b.sub) return a.sub < b.sub;
+        if (a.first != b.first) return a.first < b.first;
+        if (a.second != b.second) return a.second < b.second;
         return a.id < b.id;
     });
     db->compOrder.clear();
@@ -1777,16 +1798,22 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
 }
 
 std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
-    std::vector<uint32_t> map(db->pins.size());
-    for (size_t i = 0; i < map.size(); ++i) map[i] = uint32_t(i);
     // Pins of one net and node keep the table's order (a sort on the full key needs no buffer).
-    std::sort(map.begin(), map.end(), [db](uint32_t a, uint32_t b) {
-        const UDBPinEntry& x = db->pins[a];
-        const UDBPinEntry& y = db->pins[b];
-        if (x.netId != y.netId) return x.netId < y.netId;
-        if (x.nodeOrder != y.nodeOrder) return x.nodeOrder < y.nodeOrder;
-        return a < b;
-    });
+    // The keys are gathered first, so that the sort does not reach into the pin rows: the net
+    // (its sign flipped, so that no net comes first) and the node's order in one word.
+    struct Key {
+        uint64_t key;
+        uint32_t pin;
+    };
+    std::vector<Key> keys(db->pins.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const UDBPinEntry& p = db->pins[i];
+        keys[i] = {uint64_t(uint32_t(p.netId) ^ 0x80000000u) << 32 | p.nodeOrder, uint32_t(i)};
+    }
+    std::sort(keys.begin(), keys.end(),
+              [](const Key& a, const Key& b) { return a.key != b.key ? a.key < b.key : a.pin < b.pin; });
+    std::vector<uint32_t> map(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) map[i] = keys[i].pin;
     return map;
 }
 

@@ -239,6 +239,22 @@ pin R6.2 name=B net=GND node=I3
 )") << dump;
 }
 
+// A symbol of a sheet used twice: each use makes a row of its own with the symbol's attributes.
+TEST(NetlistDB, EveryUseOfASheetGivesItsRowTheSymbolsAttributes) {
+    HierarchicalDesign h;
+    auto* c1 = static_cast<SymbolRecord*>(LLFirst(h.child->symbolList));
+    ASSERT_TRUE(c1 && c1->component);
+    Design::SetAttribute(h.child, c1, "Value", "1k");
+    Design::SetAttribute(h.child, c1, "Tolerance", "5%");
+    OSStatus st = -1;
+    const std::string dump = Build(h.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    for (const char* line : {"comp R1 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5%\n",
+                             "comp R4 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5%\n",
+                             "comp R2 part=RES slots=1 sheet=1\n", "comp R5 part=RES slots=1 sheet=1\n"})
+        EXPECT_NE(dump.find(line), std::string::npos) << line << dump;
+}
+
 TEST(NetlistDB, ModularBuildKeepsSheetsApart) {
     HierarchicalDesign h;
     OSStatus st = -1;
