@@ -1001,6 +1001,17 @@ bool SkippedAsSubSheet(const SymbolRecord* symbol, bool subSheet, bool modular, 
     return !child || !(child->flags & (kSheetNodeCircular | kSheetNodeNoDescent));
 }
 
+// Gives the row an attributes handle of its own to change: a new empty one, or a copy of the
+// shared run it reads. False when memory fails.
+bool OwnAttributes(UDBCompEntry& r) {
+    if (r.attributes && !(r.flags & kUDBCompSharedAttributes)) return true;
+    Handle own = r.attributes ? CloneHandle(nullptr, r.attributes) : AllocHandle(nullptr, 0);
+    if (!own) return false;
+    r.attributes = own;
+    r.flags &= uint8_t(~kUDBCompSharedAttributes);
+    return true;
+}
+
 OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                       const std::vector<InstanceContext>& instances) {
     UDBBuild* build = c->build;
@@ -1057,9 +1068,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
     const bool attributes = !(flags & kUDBNoCompAttributes);
     char subName[kSymbolTextSize] = "";
     if (subSheet) GetSymbolSheetName(symbol, sheet->stringBlock, subName);
-    // The symbol's attributes as merged into a new row (count -1 until the first such row).
-    std::vector<char> freshRun;
-    int16_t freshCount = -1;
+    // The symbol's attributes as merged into a new row, made at the first such row.
+    Handle freshRun = nullptr;
+    int16_t freshCount = 0;
 
     for (const InstanceContext& inst : instances) {
         if (SkippedAsSubSheet(symbol, subSheet, modular, inst)) continue;
@@ -1144,36 +1155,35 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             }
             if (symbol->attributes && symbol->attributeCount) {
                 // Merged into a new row, the symbol's attributes come out the same in every
-                // instance: merged once, then copied.
+                // instance: merged once into a run that the new rows of the symbol share.
                 const bool fresh = !r.attributes && r.attributeCount == 0;
-                if (fresh && freshCount >= 0) {
-                    r.attributes = AllocHandle(nullptr, uint32_t(freshRun.size()));
-                    if (!r.attributes) return status::kOutOfMemory;
-                    if (!freshRun.empty()) std::memcpy(*r.attributes, freshRun.data(), freshRun.size());
+                if (fresh && !freshRun) {
+                    freshRun = AllocHandle(nullptr, 0);
+                    if (!freshRun) return status::kOutOfMemory;
+                    db->sharedAttributes.push_back(freshRun);
+                    MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
+                                    db->compStrings, freshRun, 0, &freshCount, kMergeEmptyValues);
+                }
+                if (fresh) {
+                    r.attributes = freshRun;
                     r.attributeCount = uint16_t(freshCount);
+                    r.flags |= kUDBCompSharedAttributes;
                 } else {
-                    if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                    if (!r.attributes) return status::kOutOfMemory;
+                    if (!OwnAttributes(r)) return status::kOutOfMemory;
                     int16_t count = int16_t(r.attributeCount);
                     MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
                                     db->compStrings, r.attributes, 0, &count, kMergeEmptyValues);
                     r.attributeCount = uint16_t(count);
-                    if (fresh) {
-                        freshRun.assign(*r.attributes, *r.attributes + SizeOfHandle(r.attributes));
-                        freshCount = count;
-                    }
                 }
             }
             if (subName[0]) {
-                if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                if (!r.attributes) return status::kOutOfMemory;
+                if (!OwnAttributes(r)) return status::kOutOfMemory;
                 int16_t count = int16_t(r.attributeCount);
                 SetAttributeValue(db->compStrings, r.attributes, 0, &count, kAttrSubSheetName, subName, nullptr);
                 r.attributeCount = uint16_t(count);
             }
             if (flags & kUDBInstanceRefs) {
-                if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                if (!r.attributes) return status::kOutOfMemory;
+                if (!OwnAttributes(r)) return status::kOutOfMemory;
                 const uint32_t reference[2] = {uint32_t(inst.instanceId), symbol->serial};
                 const int32_t at = int32_t(r.attributeCount) * int32_t(sizeof(AttributeRecord)) +
                                    int32_t(r.instanceRefCount) * 8;
@@ -1434,7 +1444,7 @@ private:
 };
 
 void FreeCompRow(UDBCompEntry& r) {
-    if (r.attributes) MemFree(r.attributes);
+    if (r.attributes && !(r.flags & kUDBCompSharedAttributes)) MemFree(r.attributes);
     if ((r.flags & kUDBCompSlotArray) && r.slotArray) DisposeBitArray(r.slotArray);
     r.attributes = nullptr;
     r.slotArray = nullptr;
@@ -1456,6 +1466,7 @@ void InitUnifiedDB(UnifiedDBRecord* db) {
     db->netOrder.clear();
     db->pins.clear();
     db->instanceComps.clear();
+    db->sharedAttributes.clear();
     db->sheetPorts.clear();
     db->netNames.clear();
     db->nameRanks.clear();
@@ -1475,6 +1486,8 @@ void DestroyUnifiedDB(UnifiedDBRecord* db) {
         if (s.attributes) MemFree(s.attributes);
     for (UDBInstanceComps& i : db->instanceComps)
         if (i.rows) DisposeBitArray(i.rows);
+    for (Handle run : db->sharedAttributes) MemFree(run);
+    std::vector<Handle>().swap(db->sharedAttributes);
     if (db->compMap) DestroySpiceCompMap(db->compMap);
     if (db->pinData) DestroyPinDataTable(db->pinData);
     for (StringBlock b : {db->netNameStrings, db->compStrings, db->netStrings, db->pinStrings})

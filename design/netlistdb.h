@@ -57,6 +57,9 @@ constexpr uint8_t kUDBCompGenerated = 0x01;  // the designator was generated (no
 constexpr uint8_t kUDBCompRepeated = 0x02;   // another row has the same designator and qualifier
 constexpr uint8_t kUDBCompSubSheet = 0x04;   // a sub-sheet symbol (modular build)
 constexpr uint8_t kUDBCompSlotArray = 0x08;  // the slots are a bit array owned by the row
+// The attributes handle is one of the database's shared runs (`sharedAttributes`), read by other
+// rows too: the row does not own it, and a change to the row's attributes copies it first.
+constexpr uint8_t kUDBCompSharedAttributes = 0x10;
 
 // `UDBNetEntry::scope`.
 constexpr uint8_t kUDBScopeLocal = 0, kUDBScopePort = 1, kUDBScopeGlobal = 2;
@@ -178,6 +181,7 @@ struct UnifiedDBRecord {
     std::vector<uint32_t> netOrder;
     std::vector<UDBPinEntry> pins;
     std::vector<UDBInstanceComps> instanceComps;  // in tree order of the nodes
+    std::vector<Handle> sharedAttributes;         // attribute runs that rows share (owned here)
     std::vector<UDBSheetPorts> sheetPorts;        // kept only by a modular build (exports)
     std::vector<StringSpec> netNames;             // the net name table: name id -> spec
     std::vector<uint32_t> nameRanks;              // name id -> place in name order (made on demand)

@@ -253,6 +253,12 @@ TEST(NetlistDB, EveryUseOfASheetGivesItsRowTheSymbolsAttributes) {
                              "comp R4 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5%\n",
                              "comp R2 part=RES slots=1 sheet=1\n", "comp R5 part=RES slots=1 sheet=1\n"})
         EXPECT_NE(dump.find(line), std::string::npos) << line << dump;
+    // With instance references each row's run gets its own reference after the attributes.
+    const std::string refs = Build(h.d, kUDBDescend | kUDBInstanceRefs, &st);
+    ASSERT_EQ(st, 0);
+    for (const char* line : {"comp R1 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5% refs=1\n",
+                             "comp R4 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5% refs=1\n"})
+        EXPECT_NE(refs.find(line), std::string::npos) << line << refs;
 }
 
 TEST(NetlistDB, ModularBuildKeepsSheetsApart) {
