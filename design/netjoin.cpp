@@ -247,7 +247,7 @@ void FlattenHierarchyNets(UDBBuild* build) {
         return best;
     };
     for (UDBPinEntry& pin : db->pins) {
-        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || !pin.node) continue;
+        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || (pin.flags & kUDBPinHiddenDefault)) continue;
         pin.netId = int32_t(resolve(uint32_t(pin.netId), pin.nodeOrder));
     }
     for (UDBSignalEntry& e : build->signalMap)
@@ -494,9 +494,9 @@ void QualifyNetNames(UDBBuild* build) {
         const bool qualify = settings.qualifyAllLocal || (settings.qualifyConflicting && (n.flags & kUDBNetConflict)) ||
                              (settings.qualifyShared && (n.flags & kUDBNetSharedSheet));
         if (!qualify) continue;
-        // The instance: the pin's node, or the nearest ancestor whose sheet is the net's.
-        SheetNode* node = pin.node;
-        if (!node && pin.nodeOrder < build->tree.nodes.size()) node = build->tree.nodes[pin.nodeOrder];
+        // The instance: the pin's node (a hidden-pin default's comp row's), or the nearest
+        // ancestor whose sheet is the net's.
+        SheetNode* node = pin.nodeOrder < build->tree.nodes.size() ? build->tree.nodes[pin.nodeOrder] : nullptr;
         while (node && build->tree.sheetIndex[node->sheetSpec] != n.sheetIndex) node = node->parent;
         const StringSpec q = build->Qualifier(node);
         if (q != n.qualifier) {

@@ -793,7 +793,7 @@ void AddPinRow(Collector* c, const UDBPinEntry& pin) {
             c->nextPin[p] = next;
             return;
         }
-        if (modular && old.node != pin.node && (pin.netId == kUDBNoNet || pin.netId == old.netId)) {
+        if (modular && old.nodeOrder != pin.nodeOrder && (pin.netId == kUDBNoNet || pin.netId == old.netId)) {
             old.flags |= kUDBPinMultiInstance;
             UDBPinEntry copy = pin;
             copy.flags |= kUDBPinMultiInstance;
@@ -1199,7 +1199,6 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                 UDBPinEntry pin{};
                 pin.number = p.number;
                 pin.name = p.name;
-                pin.node = inst.node;
                 pin.compRow = row;
                 pin.netId = p.net;
                 pin.pinDataId = p.pinData;
@@ -1813,20 +1812,40 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
 std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
     // Pins of one net and node keep the table's order (a sort on the full key needs no buffer).
     // The keys are gathered first, so that the sort does not reach into the pin rows: the net
-    // (its sign flipped, so that no net comes first) and the node's order in one word.
+    // (one more, so that no net comes first), the node's order and the row, each in as many bits
+    // as its largest value needs, in one word when they fit.
+    const size_t n = db->pins.size();
+    uint64_t netMax = 0, orderMax = 0;
+    for (const UDBPinEntry& p : db->pins) {
+        netMax = std::max<uint64_t>(netMax, uint64_t(int64_t(p.netId) + 1));
+        orderMax = std::max<uint64_t>(orderMax, p.nodeOrder);
+    }
+    auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
+    const int rowBits = bits(n), orderBits = bits(orderMax);
+    std::vector<uint32_t> map(n);
+    if (bits(netMax) + orderBits + rowBits <= 64) {
+        std::vector<uint64_t> keys(n);
+        for (size_t i = 0; i < n; ++i) {
+            const UDBPinEntry& p = db->pins[i];
+            keys[i] = (uint64_t(int64_t(p.netId) + 1) << orderBits | p.nodeOrder) << rowBits | i;
+        }
+        std::sort(keys.begin(), keys.end());
+        const uint64_t rowMask = rowBits ? ~uint64_t(0) >> (64 - rowBits) : 0;
+        for (size_t i = 0; i < n; ++i) map[i] = uint32_t(keys[i] & rowMask);
+        return map;
+    }
     struct Key {
         uint64_t key;
         uint32_t pin;
     };
-    std::vector<Key> keys(db->pins.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
+    std::vector<Key> keys(n);
+    for (size_t i = 0; i < n; ++i) {
         const UDBPinEntry& p = db->pins[i];
         keys[i] = {uint64_t(uint32_t(p.netId) ^ 0x80000000u) << 32 | p.nodeOrder, uint32_t(i)};
     }
     std::sort(keys.begin(), keys.end(),
               [](const Key& a, const Key& b) { return a.key != b.key ? a.key < b.key : a.pin < b.pin; });
-    std::vector<uint32_t> map(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) map[i] = keys[i].pin;
+    for (size_t i = 0; i < n; ++i) map[i] = keys[i].pin;
     return map;
 }
 
@@ -1889,6 +1908,11 @@ uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node) {
                                    return std::less<const SheetNode*>()(e.first, n);
                                });
     return it != db->nodeIndex.end() && it->first == node ? it->second : kNoOrder;
+}
+
+SheetNode* GetUDBPinNode(const UnifiedDBRecord* db, const UDBPinEntry& pin) {
+    if (!db || (pin.flags & kUDBPinHiddenDefault) || pin.nodeOrder >= db->nodes.size()) return nullptr;
+    return db->nodes[pin.nodeOrder];
 }
 
 Handle GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create) {

@@ -121,13 +121,13 @@ struct UDBNetEntry {
 struct UDBPinEntry {
     StringSpec number;   // pin string block
     StringSpec name;     // pin string block
-    SheetNode* node;     // the instance the pin stands in; none for a hidden-pin default
     uint32_t compRow;    // physical id in the comp table
     int32_t netId;       // kUDBNoNet when unconnected
     uint32_t pinDataId;  // in the database's pin data table, kUDBNoPinData when none
     uint8_t pinType;
     uint8_t flags;
-    uint32_t nodeOrder;  // tree order of the instance (a hidden-pin default: of its comp row's)
+    uint32_t nodeOrder;  // tree order of the instance the pin stands in (a hidden-pin default,
+                         // which stands in none: of its comp row's instance); see GetUDBPinNode
 };
 
 struct UDBSheetEntry {
@@ -298,6 +298,8 @@ SheetNode* GetDBCompInstance(UnifiedDBRecord* db, uint32_t compRow);
 bool GetMappedSignalName(ProjectRecord* project, uint32_t instanceId, char* text);
 // The tree order of a node in the build, or 0xFFFFFFFF when the build does not know it.
 uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node);
+// The instance a pin row stands in: the node of its tree order; none for a hidden-pin default.
+SheetNode* GetUDBPinNode(const UnifiedDBRecord* db, const UDBPinEntry& pin);
 
 // ---- The text dump ----
 
