@@ -438,29 +438,25 @@ void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly) {
 void SortNetTable(UnifiedDBRecord* db) {
     const std::vector<uint32_t>& names = NameRanks(db);
     const auto qualifiers = QualifierRanks(db);
-    // Name and qualifier rank in one word, sheet and row id in the other.
-    struct Key {
-        uint64_t first, second;
-    };
-    std::vector<Key> keys;
-    keys.reserve(db->nets.size());
+    std::vector<uint32_t> rows;
+    std::array<uint64_t, 3> maxima = {0, qualifiers.size(), 0};
+    for (uint32_t rank : names) maxima[0] = std::max<uint64_t>(maxima[0], rank);
     for (size_t i = 0; i < db->nets.size(); ++i) {
         const UDBNetEntry& n = db->nets[i];
         if (!n.live) continue;
-        keys.push_back({uint64_t(names[n.nameId]) << 32 | qualifiers.at(n.qualifier),
-                        uint64_t(n.sheetIndex) << 32 | uint32_t(i)});
+        rows.push_back(uint32_t(i));
+        maxima[2] = std::max<uint64_t>(maxima[2], n.sheetIndex);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return a.first != b.first ? a.first < b.first : a.second < b.second;
+    db->netOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+        const UDBNetEntry& n = db->nets[id];
+        return std::array<uint64_t, 3>{names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex};
     });
-    db->netOrder.clear();
-    db->netOrder.reserve(keys.size());
-    for (const Key& k : keys) db->netOrder.push_back(uint32_t(k.second));
 }
 
 void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet) {
     const std::vector<uint32_t>& names = NameRanks(db);
-    const auto qualifiers = QualifierRanks(db);
+    // Ranking the qualifiers sorts their texts: only when they are compared.
+    const auto qualifiers = compareQualifiers ? QualifierRanks(db) : std::unordered_map<StringSpec, uint32_t>();
     const UDBNetEntry* previous = nullptr;
     for (uint32_t id : db->netOrder) {
         UDBNetEntry& n = db->nets[id];

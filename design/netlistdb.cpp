@@ -1309,29 +1309,20 @@ void SortCompTable(UnifiedDBRecord* db) {
     }
     auto dRank = RankStringSpecsByName(std::move(designators), db->compStrings);
     auto qRank = RankStringSpecsByName(std::move(qualifiers), db->netStrings);
-    // The fields of the order packed into words compared in turn: designator and qualifier;
-    // component, package, name and flag; row id.
-    struct Key {
-        uint64_t first, second;
-        uint32_t id;
-    };
-    std::vector<Key> keys;
-    keys.reserve(db->comps.size());
-    for (size_t i = 0; i < db->comps.size(); ++i) {
+    std::vector<uint32_t> rows(db->comps.size());
+    std::array<uint64_t, 6> maxima = {dRank.size(), qRank.size(), 0, 0, 0, kUDBCompSubSheet};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = uint32_t(i);
         const UDBCompEntry& r = db->comps[i];
-        keys.push_back({uint64_t(dRank[r.designator]) << 32 | qRank[r.qualifier],
-                        uint64_t(r.collectionIndex) << 32 | uint64_t(r.packageIndex) << 24 |
-                            uint64_t(r.nameIndex) << 8 | uint64_t(r.flags & kUDBCompSubSheet),
-                        uint32_t(i)});
+        maxima[2] = std::max<uint64_t>(maxima[2], r.collectionIndex);
+        maxima[3] = std::max<uint64_t>(maxima[3], r.packageIndex);
+        maxima[4] = std::max<uint64_t>(maxima[4], r.nameIndex);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.first != b.first) return a.first < b.first;
-        if (a.second != b.second) return a.second < b.second;
-        return a.id < b.id;
+    db->compOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+        const UDBCompEntry& r = db->comps[id];
+        return std::array<uint64_t, 6>{dRank[r.designator], qRank[r.qualifier], r.collectionIndex, r.packageIndex,
+                                       r.nameIndex, uint64_t(r.flags & kUDBCompSubSheet)};
     });
-    db->compOrder.clear();
-    db->compOrder.reserve(keys.size());
-    for (const Key& k : keys) db->compOrder.push_back(k.id);
 }
 
 OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
