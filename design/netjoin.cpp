@@ -47,12 +47,16 @@ const std::vector<uint32_t>& NameRanks(UnifiedDBRecord* db) {
     return db->nameRanks;
 }
 
-std::unordered_map<StringSpec, uint32_t> QualifierRanks(const UnifiedDBRecord* db) {
+}  // namespace
+
+QualifierRankMap QualifierRanks(const UnifiedDBRecord* db) {
     std::vector<StringSpec> distinct;
     for (const UDBNetEntry& n : db->nets)
         if (n.live) distinct.push_back(n.qualifier);
     return RankStringSpecsByName(std::move(distinct), db->netStrings);
 }
+
+namespace {
 
 // The first export spec of a sheet with a name id, or none.
 const UDBPortSpec* FirstExport(const UDBSheetPorts& ports, uint32_t nameId) {
@@ -435,9 +439,10 @@ void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly) {
     for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
 }
 
-void SortNetTable(UnifiedDBRecord* db) {
+void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks) {
     const std::vector<uint32_t>& names = NameRanks(db);
-    const auto qualifiers = QualifierRanks(db);
+    const QualifierRankMap made = ranks ? QualifierRankMap() : QualifierRanks(db);
+    const QualifierRankMap& qualifiers = ranks ? *ranks : made;
     std::vector<uint32_t> rows;
     std::array<uint64_t, 3> maxima = {0, qualifiers.size(), 0};
     for (uint32_t rank : names) maxima[0] = std::max<uint64_t>(maxima[0], rank);
@@ -453,10 +458,11 @@ void SortNetTable(UnifiedDBRecord* db) {
     });
 }
 
-void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet) {
+void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet, const QualifierRankMap* ranks) {
     const std::vector<uint32_t>& names = NameRanks(db);
     // Ranking the qualifiers sorts their texts: only when they are compared.
-    const auto qualifiers = compareQualifiers ? QualifierRanks(db) : std::unordered_map<StringSpec, uint32_t>();
+    const QualifierRankMap made = compareQualifiers && !ranks ? QualifierRanks(db) : QualifierRankMap();
+    const QualifierRankMap& qualifiers = ranks ? *ranks : made;
     const UDBNetEntry* previous = nullptr;
     for (uint32_t id : db->netOrder) {
         UDBNetEntry& n = db->nets[id];
@@ -502,8 +508,9 @@ void QualifyNetNames(UDBBuild* build) {
     }
     for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
     if (changed) {
-        SortNetTable(db);
-        FlagNetNameConflicts(db, true, false);
+        const QualifierRankMap ranks = QualifierRanks(db);
+        SortNetTable(db, &ranks);
+        FlagNetNameConflicts(db, true, false, &ranks);
     }
 }
 

@@ -105,8 +105,14 @@ void DeadStripNets(UDBBuild* build);
 OSStatus AddSubsequentInstNets(UDBBuild* build);
 void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly);
 // Sorts the net table (live rows) by name, qualifier, sheet and id.
-void SortNetTable(UnifiedDBRecord* db);
-void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet);
+// The rank of each live net's qualifier in name order.
+using QualifierRankMap = std::unordered_map<StringSpec, uint32_t>;
+QualifierRankMap QualifierRanks(const UnifiedDBRecord* db);
+// Both take the qualifier ranks when the caller has them for the table as it stands, else
+// make them.
+void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks = nullptr);
+void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet,
+                          const QualifierRankMap* ranks = nullptr);
 void QualifyNetNames(UDBBuild* build);
 // The finished simulator signal map: the entries whose net is named otherwise than the signal or
 // qualified, keyed by instance id, with their texts in a string block of the map's own; none

@@ -1607,8 +1607,9 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
             db->sheetPorts[i].exports = std::move(build->ports[i].exports);
             for (UDBPortSpec& e : db->sheetPorts[i].exports) e.netId = ResolveMergeId(build.get(), e.netId);
         }
-        SortNetTable(db);
-        FlagNetNameConflicts(db, true, true);
+        const QualifierRankMap ranks = QualifierRanks(db);
+        SortNetTable(db, &ranks);
+        FlagNetNameConflicts(db, true, true, &ranks);
         FlagSinglePinNets(db, true);
     } else {
         if ((st = AddSubsequentInstNets(build.get()))) return fail(st);
