@@ -2,6 +2,7 @@
 // content (its backing image) and print pages. The device must outlive the context.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -11,6 +12,7 @@
 class QPaintDevice;
 class QImage;
 class QPainter;
+class QPoint;
 class QPointF;
 class QRectF;
 
@@ -37,6 +39,32 @@ struct TextStamps {
 // `stamps` and the stamp is laid down at whole pixels after that.
 void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPointF& origin,
                                  const QRectF& bounds, const std::function<void(QPainter&)>& draw);
+
+// The coverage of one glyph (0..255 a pixel, rows of `width`) as the painter's glyph cache lays
+// it down, and where its pixel (0, 0) lies from the pixel its glyph is placed in.
+struct GlyphCoverage {
+    int width = 0, height = 0;
+    int left = 0, top = 0;
+    std::vector<uint8_t> cover;
+};
+
+// A glyph of a line at its place: its coverage and the whole pixels from the pixel of the
+// line's origin to the pixel its glyph is placed in.
+struct PlacedCoverage {
+    std::shared_ptr<const GlyphCoverage> glyph;
+    int h, v;
+};
+
+// True when text drawn now lands where the painter puts it by whole pixels only: the transform
+// moves by whole pixels and neither scales, turns nor mirrors, and the target takes glyphs
+// laid down straight into its pixels. Then *pixel is where the transform moves (0, 0) to, and
+// *antialias the anti-aliasing in force.
+bool DrawContextTextAtWholePixels(DrawContext& ctx, QPoint* pixel, bool* antialias);
+
+// Lays glyph coverages down in the fill colour at `pixel` plus their places, one glyph after the
+// other with the painter's own arithmetic, so that the pixels are those the painter draws. Only
+// after DrawContextTextAtWholePixels said yes.
+void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<PlacedCoverage>& glyphs);
 
 // The image a DrawImage holds.
 const QImage& DrawImageQImage(const DrawImage& image);

@@ -14,6 +14,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QTextLayout>
@@ -399,11 +400,131 @@ void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, d
 
 }  // namespace
 
+namespace {
+
+// Glyph coverages by font, glyph, place inside a pixel and anti-aliasing, each learnt once from
+// the painter by drawing the glyph alone. A line at whole pixels draws the same glyphs at the
+// same places inside their pixels again and again. Never destroyed, as the outlines.
+struct CoverageKey {
+    GlyphFontKey font;
+    quint32 glyph;
+    double fx, fy;
+    bool antialias;
+    bool operator==(const CoverageKey& o) const {
+        return glyph == o.glyph && fx == o.fx && fy == o.fy && antialias == o.antialias && font == o.font;
+    }
+};
+size_t qHash(const CoverageKey& k, size_t seed = 0) {
+    return qHashMulti(seed, k.font, k.glyph, k.fx, k.fy, k.antialias);
+}
+
+// Fonts larger than this (in pixels) are left to the painter.
+constexpr double kCoverageMostPixels = 160;
+
+class GlyphCoverages {
+public:
+    // The coverage of the glyph placed at (fx, fy), both in [0, 1), from the pixel (0, 0).
+    std::shared_ptr<const GlyphCoverage> Of(const QRawFont& font, const GlyphFontKey& fontKey, quint32 glyph,
+                                            double fx, double fy, bool antialias) {
+        const CoverageKey key{fontKey, glyph, fx, fy, antialias};
+        if (auto it = known_.find(key); it != known_.end()) return *it;
+        if (known_.size() > kGlyphCacheLimit) known_.clear();
+        return *known_.insert(key, Learn(font, glyph, fx, fy, antialias));
+    }
+
+private:
+    static std::shared_ptr<const GlyphCoverage> Learn(const QRawFont& font, quint32 glyph, double fx, double fy,
+                                                      bool antialias) {
+        const int margin = int(std::ceil(font.pixelSize())) * 2 + 8;
+        QImage scratch(2 * margin, 2 * margin, QImage::Format_ARGB32_Premultiplied);
+        scratch.fill(Qt::transparent);
+        {
+            QGlyphRun alone;
+            alone.setRawFont(font);
+            alone.setGlyphIndexes({glyph});
+            alone.setPositions({QPointF(0, 0)});
+            QPainter p(&scratch);
+            p.setRenderHint(QPainter::Antialiasing, antialias);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, antialias);
+            p.setPen(QColor(0, 0, 0));
+            p.drawGlyphRun(QPointF(margin + fx, margin + fy), alone);
+        }
+        int left = scratch.width(), top = scratch.height(), right = -1, bottom = -1;
+        for (int y = 0; y < scratch.height(); y++) {
+            const auto* row = reinterpret_cast<const uint32_t*>(scratch.constScanLine(y));
+            for (int x = 0; x < scratch.width(); x++)
+                if (row[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        }
+        auto out = std::make_shared<GlyphCoverage>();
+        if (right < 0) return out;
+        out->width = right - left + 1;
+        out->height = bottom - top + 1;
+        out->left = left - margin;
+        out->top = top - margin;
+        out->cover.resize(size_t(out->width) * size_t(out->height));
+        for (int y = top; y <= bottom; y++) {
+            const auto* row = reinterpret_cast<const uint32_t*>(scratch.constScanLine(y));
+            for (int x = left; x <= right; x++)
+                out->cover[size_t(y - top) * size_t(out->width) + size_t(x - left)] = uint8_t(qAlpha(row[x]));
+        }
+        return out;
+    }
+
+    QHash<CoverageKey, std::shared_ptr<const GlyphCoverage>> known_;
+};
+
+GlyphCoverages& Coverages() {
+    static GlyphCoverages* coverages = new GlyphCoverages;
+    return *coverages;
+}
+
+}  // namespace
+
 struct TextGlyphs::Impl {
     QList<QGlyphRun> runs;
     double baseline = 0, width = 0;
     QRectF bounds;              // of the runs, from the point they are drawn at
     mutable TextStamps stamps;  // the glyphs drawn in scaled views
+    // The glyphs at whole pixels: their coverages and places, made for one origin and
+    // anti-aliasing at the first such drawing; `whole` false when the runs cannot be drawn so.
+    mutable bool placed = false, whole = false, placedAntialias = false;
+    mutable QPointF placedOrigin;
+    mutable std::vector<PlacedCoverage> coverages;
+
+    // The glyph coverages and places of the runs drawn from `origin`: a glyph the painter places
+    // at p (origin plus its position) lands in the pixel floor(p), at p's place inside it.
+    void Place(const QPointF& origin, bool antialias) const {
+        placed = true;
+        placedOrigin = origin;
+        placedAntialias = antialias;
+        coverages.clear();
+        whole = false;
+        GlyphCoverages& known = Coverages();
+        for (const QGlyphRun& run : runs) {
+            const QRawFont raw = run.rawFont();
+            if (run.overline() || run.underline() || run.strikeOut() || !raw.isValid() ||
+                !(raw.pixelSize() <= kCoverageMostPixels))
+                return;
+            const GlyphFontKey font{raw.familyName(), raw.styleName(), raw.pixelSize(), raw.weight(),
+                                    int(raw.style())};
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            if (glyphs.size() != positions.size()) return;
+            for (qsizetype i = 0; i < glyphs.size(); i++) {
+                const QPointF p = origin + positions[i];
+                if (!(p.x() >= 0 && p.y() >= 0 && p.x() < 1e6 && p.y() < 1e6)) return;
+                const double h = std::floor(p.x()), v = std::floor(p.y());
+                auto coverage = known.Of(raw, font, glyphs[i], p.x() - h, p.y() - v, antialias);
+                if (coverage->width > 0) coverages.push_back({std::move(coverage), int(h), int(v)});
+            }
+        }
+        whole = true;
+    }
 };
 
 TextGlyphs::TextGlyphs(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -413,6 +534,14 @@ double TextGlyphs::width() const { return impl_->width; }
 void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
     if (impl_->runs.isEmpty()) return;
     const QPointF origin(x, y - impl_->baseline);
+    QPoint pixel;
+    bool antialias = false;
+    if (DrawContextTextAtWholePixels(ctx, &pixel, &antialias)) {
+        if (!impl_->placed || impl_->placedOrigin.x() != origin.x() ||
+            impl_->placedOrigin.y() != origin.y() || impl_->placedAntialias != antialias)
+            impl_->Place(origin, antialias);
+        if (impl_->whole) return DrawContextBlendCoverage(ctx, pixel, impl_->coverages);
+    }
     DrawContextPaintTextStamped(ctx, impl_->stamps, origin, impl_->bounds, [&](QPainter& p) {
         for (const QGlyphRun& run : impl_->runs) p.drawGlyphRun(origin, run);
     });

@@ -74,6 +74,46 @@ TEST(TextLayout, GlyphsOfScaledViewsAreLaidDownAsTheyWereDrawn) {
     }
 }
 
+// At whole pixels the glyphs are laid down from coverages learnt once per glyph and place inside
+// a pixel: byte for byte what the painter draws, for glyphs whose ink overlaps, in opaque and
+// translucent colours, over a background of two colours, in several fonts and sizes.
+TEST(TextLayout, GlyphsAtWholePixelsAreThePaintersPixels) {
+    struct Case {
+        const char* family;
+        double size;
+        bool bold, italic;
+        const char16_t* text;
+        DrawColor color;
+    };
+    const Case cases[] = {
+        {"DejaVu Sans", 10, false, false, u"U4711 74HC04", {0.1, 0.2, 0.6, 1}},
+        {"DejaVu Sans", 13, false, false, u"AVAWAY fj Tf ff", {0, 0, 0, 1}},
+        {"DejaVu Sans", 9, true, false, u"R12 10k\u00b5 \u00c5", {0.8, 0.1, 0.1, 0.6}},
+        {"DejaVu Serif", 17, false, true, u"Wave /|\\ 0.5pF", {0.2, 0.7, 0.3, 1}},
+        {"DejaVu Sans", 40, false, false, u"Qg", {0.3, 0.3, 0.3, 0.8}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        FontRef f(TextFontCreate(c.family, c.size, c.bold, c.italic));
+        const auto glyphs = TextLine::Create(f.font, c.text)->Glyphs();
+        test::TwinSurfaces twins(260, 160, 0xFFFFFFFFu, 0xFF203040u, 7);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetFillColor(c.color);
+            for (int i = 0; i < 6; i++) {
+                ctx.SaveState();
+                ctx.Translate(3 + (i % 2) * 97, 12 + i * 24);
+                glyphs->Draw(ctx, 0, 0);
+                glyphs->Draw(ctx, 1, 0.5);  // the same text again over it, half a pixel lower
+                ctx.RestoreState();
+            }
+        });
+        size_t inked = 0;
+        for (uint32_t px : twins.painter) inked += px != 0xFFFFFFFFu && px != 0xFF203040u;
+        EXPECT_GT(inked, 100u);
+        EXPECT_EQ(twins.Differing(), 0u);
+    }
+}
+
 // The test font's own metrics (2048 units to the em) at two sizes.
 TEST(TextLayout, MetricsOfTheTestFontAreStable) {
     struct Case {
