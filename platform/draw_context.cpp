@@ -996,74 +996,14 @@ bool DrawImage::WritePNG(const std::string& path) const {
 
 const QImage& DrawImageQImage(const DrawImage& image) { return image.impl().image; }
 
-struct TextStamps::Stamp {
-    double sx, sy, fx, fy;
-    quint64 color;
-    bool antialias;
-    QImage image;
-    QPoint origin;  // of the image's pixel (0, 0) from the pixel of the text's origin
-};
-
-namespace {
-constexpr size_t kTextStampsKept = 4;
-constexpr int kTextStampMostPixels = 160 * 48;
-}  // namespace
-
-void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPointF& origin,
-                                 const QRectF& bounds, const std::function<void(QPainter&)>& draw) {
-    DrawContext::Impl& impl = DrawContextImpl(ctx);
-    const GState& gs = impl.gs;
-    const QTransform& m = gs.ctm;
-    const bool scaled = std::fabs(m.m11()) != 1 || std::fabs(m.m22()) != 1;
-    if (!scaled || m.type() > QTransform::TxScale || !impl.Stampable(gs)) return DrawContextPaintText(ctx, draw);
-    const QPointF at = m.map(origin);
-    const QPointF pixel(std::floor(at.x()), std::floor(at.y()));
-    if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return DrawContextPaintText(ctx, draw);
-    const QPointF inside = at - pixel;
-    const quint64 color = quint64(gs.fill.rgba64());
-    std::shared_ptr<TextStamps::Stamp> stamp;
-    for (const auto& s : stamps.kept)
-        if (s->sx == m.m11() && s->sy == m.m22() && s->fx == inside.x() && s->fy == inside.y() &&
-            s->color == color && s->antialias == gs.antialias) {
-            stamp = s;
-            break;
-        }
-    if (!stamp) {
-        // The text in device pixels from its origin's place inside its pixel.
-        const QTransform local(m.m11(), 0, 0, m.m22(), inside.x() - m.m11() * origin.x(),
-                               inside.y() - m.m22() * origin.y());
-        const QRectF device = local.mapRect(bounds.translated(origin));
-        const QPoint corner(int(std::floor(device.left())) - 2, int(std::floor(device.top())) - 2);
-        const QSize size(int(std::ceil(device.right())) + 2 - corner.x(), int(std::ceil(device.bottom())) + 2 - corner.y());
-        if (!(device.width() < 1e5 && device.height() < 1e5) || size.width() * size.height() > kTextStampMostPixels)
-            return DrawContextPaintText(ctx, draw);
-        stamp = std::make_shared<TextStamps::Stamp>(TextStamps::Stamp{
-            m.m11(), m.m22(), inside.x(), inside.y(), color, gs.antialias,
-            QImage(size, QImage::Format_ARGB32_Premultiplied), corner});
-        stamp->image.fill(Qt::transparent);
-        {
-            QPainter p(&stamp->image);
-            p.setRenderHint(QPainter::Antialiasing, gs.antialias);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, gs.antialias);
-            p.setWorldTransform(local * QTransform::fromTranslate(-corner.x(), -corner.y()));
-            p.setPen(gs.fill);
-            draw(p);
-        }
-        if (stamps.kept.size() >= kTextStampsKept) stamps.kept.erase(stamps.kept.begin());
-        stamps.kept.push_back(stamp);
-    }
-    const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
-    impl.BlitStamp(stamp->image, to);
-}
-
-bool DrawContextTextAtWholePixels(DrawContext& ctx, QPoint* pixel, bool* antialias) {
+bool DrawContextTextPlacement(DrawContext& ctx, TextPlacement* placement) {
     DrawContext::Impl& impl = DrawContextImpl(ctx);
     const QTransform& m = impl.gs.ctm;
-    if (m.type() > QTransform::TxTranslate || !Integral(m.dx()) || !Integral(m.dy()) ||
+    if (m.type() > QTransform::TxScale || !(m.m11() > 0 && m.m22() > 0) ||
         !(std::fabs(m.dx()) < 1e7 && std::fabs(m.dy()) < 1e7) || !impl.Stampable(impl.gs))
         return false;
-    *pixel = QPoint(int(m.dx()), int(m.dy()));
-    *antialias = impl.gs.antialias;
+    const double h = std::floor(m.dx()), v = std::floor(m.dy());
+    *placement = {m.m11(), m.m22(), m.dx() - h, m.dy() - v, QPoint(int(h), int(v)), impl.gs.antialias};
     return true;
 }
 

@@ -402,52 +402,53 @@ void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, d
 
 namespace {
 
-// Glyph coverages by font, glyph, place inside a pixel and anti-aliasing, each learnt once from
-// the painter by drawing the glyph alone. A line at whole pixels draws the same glyphs at the
-// same places inside their pixels again and again. Never destroyed, as the outlines.
+// Glyph coverages by font, glyph, scales, place inside a pixel and anti-aliasing, each learnt
+// once from the painter by drawing the glyph alone. A line drawn at the same scale and place
+// inside a pixel draws the same glyphs at the same places again and again. Never destroyed, as
+// the outlines.
 struct CoverageKey {
     GlyphFontKey font;
     quint32 glyph;
-    double fx, fy;
+    double sx, sy, fx, fy;
     bool antialias;
     bool operator==(const CoverageKey& o) const {
-        return glyph == o.glyph && fx == o.fx && fy == o.fy && antialias == o.antialias && font == o.font;
+        return glyph == o.glyph && sx == o.sx && sy == o.sy && fx == o.fx && fy == o.fy &&
+               antialias == o.antialias && font == o.font;
     }
 };
 size_t qHash(const CoverageKey& k, size_t seed = 0) {
-    return qHashMulti(seed, k.font, k.glyph, k.fx, k.fy, k.antialias);
+    return qHashMulti(seed, k.font, k.glyph, k.sx, k.sy, k.fx, k.fy, k.antialias);
 }
 
-// Fonts larger than this (in pixels) are left to the painter.
+// Glyphs larger than this (in device pixels) are left to the painter.
 constexpr double kCoverageMostPixels = 160;
 
 class GlyphCoverages {
 public:
-    // The coverage of the glyph placed at (fx, fy), both in [0, 1), from the pixel (0, 0).
-    std::shared_ptr<const GlyphCoverage> Of(const QRawFont& font, const GlyphFontKey& fontKey, quint32 glyph,
-                                            double fx, double fy, bool antialias) {
-        const CoverageKey key{fontKey, glyph, fx, fy, antialias};
+    // The coverage of the glyph scaled by (sx, sy) and placed at (fx, fy), both in [0, 1), from
+    // the pixel (0, 0).
+    std::shared_ptr<const GlyphCoverage> Of(const QRawFont& font, const CoverageKey& key) {
         if (auto it = known_.find(key); it != known_.end()) return *it;
         if (known_.size() > kGlyphCacheLimit) known_.clear();
-        return *known_.insert(key, Learn(font, glyph, fx, fy, antialias));
+        return *known_.insert(key, Learn(font, key));
     }
 
 private:
-    static std::shared_ptr<const GlyphCoverage> Learn(const QRawFont& font, quint32 glyph, double fx, double fy,
-                                                      bool antialias) {
-        const int margin = int(std::ceil(font.pixelSize())) * 2 + 8;
+    static std::shared_ptr<const GlyphCoverage> Learn(const QRawFont& font, const CoverageKey& k) {
+        const int margin = int(std::ceil(font.pixelSize() * std::max(k.sx, k.sy))) * 2 + 8;
         QImage scratch(2 * margin, 2 * margin, QImage::Format_ARGB32_Premultiplied);
         scratch.fill(Qt::transparent);
         {
             QGlyphRun alone;
             alone.setRawFont(font);
-            alone.setGlyphIndexes({glyph});
+            alone.setGlyphIndexes({k.glyph});
             alone.setPositions({QPointF(0, 0)});
             QPainter p(&scratch);
-            p.setRenderHint(QPainter::Antialiasing, antialias);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, antialias);
+            p.setRenderHint(QPainter::Antialiasing, k.antialias);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, k.antialias);
+            p.setWorldTransform(QTransform(k.sx, 0, 0, k.sy, margin + k.fx, margin + k.fy));
             p.setPen(QColor(0, 0, 0));
-            p.drawGlyphRun(QPointF(margin + fx, margin + fy), alone);
+            p.drawGlyphRun(QPointF(0, 0), alone);
         }
         int left = scratch.width(), top = scratch.height(), right = -1, bottom = -1;
         for (int y = 0; y < scratch.height(); y++) {
@@ -488,42 +489,48 @@ GlyphCoverages& Coverages() {
 struct TextGlyphs::Impl {
     QList<QGlyphRun> runs;
     double baseline = 0, width = 0;
-    QRectF bounds;              // of the runs, from the point they are drawn at
-    mutable TextStamps stamps;  // the glyphs drawn in scaled views
-    // The glyphs at whole pixels: their coverages and places, made for one origin and
-    // anti-aliasing at the first such drawing; `whole` false when the runs cannot be drawn so.
-    mutable bool placed = false, whole = false, placedAntialias = false;
+    // The glyphs laid down straight into the pixels: their coverages and places, made for one
+    // origin and placement at the first such drawing; `direct` false when the runs cannot be
+    // drawn so.
+    mutable bool placed = false, direct = false;
     mutable QPointF placedOrigin;
+    mutable TextPlacement placement;
     mutable std::vector<PlacedCoverage> coverages;
 
-    // The glyph coverages and places of the runs drawn from `origin`: a glyph the painter places
-    // at p (origin plus its position) lands in the pixel floor(p), at p's place inside it.
-    void Place(const QPointF& origin, bool antialias) const {
+    // The glyph coverages and places of the runs drawn from `origin`: a glyph that the placement
+    // puts at p lands in the pixel floor(p), at p's place inside it.
+    void Place(const QPointF& origin, const TextPlacement& where) const {
         placed = true;
         placedOrigin = origin;
-        placedAntialias = antialias;
+        placement = where;
         coverages.clear();
-        whole = false;
+        direct = false;
+        const QTransform local(where.sx, 0, 0, where.sy, where.fx, where.fy);
         GlyphCoverages& known = Coverages();
         for (const QGlyphRun& run : runs) {
             const QRawFont raw = run.rawFont();
             if (run.overline() || run.underline() || run.strikeOut() || !raw.isValid() ||
-                !(raw.pixelSize() <= kCoverageMostPixels))
+                !(raw.pixelSize() * std::max(where.sx, where.sy) <= kCoverageMostPixels))
                 return;
-            const GlyphFontKey font{raw.familyName(), raw.styleName(), raw.pixelSize(), raw.weight(),
-                                    int(raw.style())};
+            CoverageKey key{{raw.familyName(), raw.styleName(), raw.pixelSize(), raw.weight(), int(raw.style())},
+                            0, where.sx, where.sy, 0, 0, where.antialias};
             const QList<quint32> glyphs = run.glyphIndexes();
             const QList<QPointF> positions = run.positions();
             if (glyphs.size() != positions.size()) return;
             for (qsizetype i = 0; i < glyphs.size(); i++) {
-                const QPointF p = origin + positions[i];
-                if (!(p.x() >= 0 && p.y() >= 0 && p.x() < 1e6 && p.y() < 1e6)) return;
+                const QPointF user = origin + positions[i];
+                if (!(user.x() >= 0 && user.y() >= 0)) return;  // the painter rounds these toward 0
+                const QPointF p = local.map(user);
+                if (!(p.x() < 1e6 && p.y() < 1e6)) return;
                 const double h = std::floor(p.x()), v = std::floor(p.y());
-                auto coverage = known.Of(raw, font, glyphs[i], p.x() - h, p.y() - v, antialias);
+                key.glyph = glyphs[i];
+                key.fx = p.x() - h;
+                key.fy = p.y() - v;
+                auto coverage = known.Of(raw, key);
                 if (coverage->width > 0) coverages.push_back({std::move(coverage), int(h), int(v)});
             }
         }
-        whole = true;
+        direct = true;
     }
 };
 
@@ -534,15 +541,14 @@ double TextGlyphs::width() const { return impl_->width; }
 void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
     if (impl_->runs.isEmpty()) return;
     const QPointF origin(x, y - impl_->baseline);
-    QPoint pixel;
-    bool antialias = false;
-    if (DrawContextTextAtWholePixels(ctx, &pixel, &antialias)) {
-        if (!impl_->placed || impl_->placedOrigin.x() != origin.x() ||
-            impl_->placedOrigin.y() != origin.y() || impl_->placedAntialias != antialias)
-            impl_->Place(origin, antialias);
-        if (impl_->whole) return DrawContextBlendCoverage(ctx, pixel, impl_->coverages);
+    TextPlacement where;
+    if (DrawContextTextPlacement(ctx, &where)) {
+        if (!impl_->placed || impl_->placedOrigin.x() != origin.x() || impl_->placedOrigin.y() != origin.y() ||
+            !(impl_->placement == where))
+            impl_->Place(origin, where);
+        if (impl_->direct) return DrawContextBlendCoverage(ctx, where.pixel, impl_->coverages);
     }
-    DrawContextPaintTextStamped(ctx, impl_->stamps, origin, impl_->bounds, [&](QPainter& p) {
+    DrawContextPaintText(ctx, [&](QPainter& p) {
         for (const QGlyphRun& run : impl_->runs) p.drawGlyphRun(origin, run);
     });
 }
@@ -556,7 +562,6 @@ std::shared_ptr<const TextGlyphs> TextLine::Glyphs() const {
     glyphs->runs = impl_->Runs();
     glyphs->baseline = impl_->line.isValid() ? impl_->Baseline() : 0.0;
     glyphs->width = width();
-    for (const QGlyphRun& run : glyphs->runs) glyphs->bounds |= run.boundingRect();
     return std::shared_ptr<const TextGlyphs>(new TextGlyphs(std::move(glyphs)));
 }
 
