@@ -5,7 +5,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,33 +40,60 @@ LineCache& Cache() {
     return *cache;
 }
 
-// Placed glyphs of texts drawn, by font, encoding and bytes. Past the limit it starts again.
-// Never destroyed, as the line cache.
+// Placed glyphs of texts drawn, by font, colour rule, encoding and bytes. Past the limit it
+// starts again. Never destroyed, as the line cache. The texts of each font, colour rule and
+// encoding are kept apart, so that the key of a label's text is its bytes alone, which a short
+// label keeps inside the key itself.
 class DrawnTexts {
 public:
     std::shared_ptr<const TextGlyphs> Find(const QZTextAttributes& a, uint32_t encoding,
                                            const uint8_t* bytes, int32_t count) {
-        MakeKey(a, encoding, bytes, count);
-        const auto it = map_.find(key_);
-        return it == map_.end() ? nullptr : it->second;
+        Texts* texts = TextsOf(a, encoding, false);
+        if (!texts) return nullptr;
+        const auto it = texts->find(std::string_view(reinterpret_cast<const char*>(bytes), size_t(count)));
+        return it == texts->end() ? nullptr : it->second;
     }
-    // Keeps glyphs under the key of the last Find.
-    void Add(std::shared_ptr<const TextGlyphs> glyphs) {
-        if (map_.size() >= kLimit) map_.clear();
-        map_.emplace(key_, std::move(glyphs));
+    void Add(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count,
+             std::shared_ptr<const TextGlyphs> glyphs) {
+        if (kept_ >= kLimit || families_.size() >= kFamilies) Clear();
+        Texts& texts = *TextsOf(a, encoding, true);
+        if (texts.emplace(std::string(reinterpret_cast<const char*>(bytes), size_t(count)), std::move(glyphs)).second)
+            kept_++;
     }
-    void Clear() { map_.clear(); }
+    void Clear() {
+        families_.clear();
+        last_ = 0;
+        kept_ = 0;
+    }
 
 private:
     static constexpr size_t kLimit = 65536;  // a sheet holds at most 65,535 symbols
+    static constexpr size_t kFamilies = 256;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    using Texts = std::unordered_map<std::string, std::shared_ptr<const TextGlyphs>, Hash, std::equal_to<>>;
     // Attributes of the same font and colour rule draw alike, whenever they were made.
-    void MakeKey(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count) {
-        const uint32_t head[3] = {TextFontIdentity(a.dict->font), uint32_t(a.dict->colorFromContext), encoding};
-        key_.assign(reinterpret_cast<const char*>(head), sizeof head);
-        key_.append(reinterpret_cast<const char*>(bytes), size_t(count));
+    struct Family {
+        uint32_t font, colorFromContext, encoding;
+        Texts texts;
+    };
+    // The texts of the attributes' font and colour rule in the encoding; null when there are
+    // none and `make` is false.
+    Texts* TextsOf(const QZTextAttributes& a, uint32_t encoding, bool make) {
+        const uint32_t font = TextFontIdentity(a.dict->font), color = uint32_t(a.dict->colorFromContext);
+        auto same = [&](const Family& f) { return f.font == font && f.colorFromContext == color && f.encoding == encoding; };
+        if (last_ < families_.size() && same(families_[last_])) return &families_[last_].texts;
+        for (size_t i = 0; i < families_.size(); i++)
+            if (same(families_[i])) return &families_[last_ = i].texts;
+        if (!make) return nullptr;
+        families_.push_back({font, color, encoding, {}});
+        last_ = families_.size() - 1;
+        return &families_.back().texts;
     }
-    std::string key_;
-    std::unordered_map<std::string, std::shared_ptr<const TextGlyphs>> map_;
+    std::deque<Family> families_;
+    size_t last_ = 0, kept_ = 0;
 };
 
 DrawnTexts& Drawn() {
@@ -188,7 +218,7 @@ std::shared_ptr<const TextGlyphs> GlyphsOf(const void* text, int32_t count, uint
     const CTLineRef line = CTLineFromText(text, count, encoding, attributes);
     if (!line) return nullptr;
     auto glyphs = line->Glyphs();
-    drawn.Add(glyphs);
+    drawn.Add(attributes, encoding, bytes, count, glyphs);
     return glyphs;
 }
 

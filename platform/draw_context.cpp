@@ -1021,10 +1021,12 @@ void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<
         const QPoint to(pixel.x() + placed.h + g.left, pixel.y() + placed.v + g.top);
         const QRect area = QRect(to, QSize(g.width, g.height)) & clip;
         if (area.isEmpty()) continue;
+        // Whole rows of the coverage, padding included, where they fit inside the clip.
+        const int n = area.left() == to.x() && to.x() + g.stride <= clip.right() + 1 ? g.stride : area.width();
         for (int y = area.top(); y <= area.bottom(); y++) {
             auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
-            const uint8_t* from = g.cover.data() + size_t(y - to.y()) * size_t(g.width) + (area.left() - to.x());
-            BlendCoverageRow(row + area.left(), from, area.width(), color);
+            const uint8_t* from = g.cover.data() + size_t(y - to.y()) * size_t(g.stride) + (area.left() - to.x());
+            BlendCoverageRow(row + area.left(), from, n, color);
         }
     }
 }

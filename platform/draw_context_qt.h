@@ -23,10 +23,11 @@ std::unique_ptr<DrawContext> DrawContextForPaintDevice(QPaintDevice* device);
 // colour as its pen, as text is drawn.
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw);
 
-// The coverage of one glyph (0..255 a pixel, rows of `width`) as the painter's glyph cache lays
-// it down, and where its pixel (0, 0) lies from the pixel its glyph is placed in.
+// The coverage of one glyph (0..255 a pixel) as the painter's glyph cache lays it down, and
+// where its pixel (0, 0) lies from the pixel its glyph is placed in. Rows are `stride` apart: the
+// width rounded up to a multiple of four, the rest of each row 0.
 struct GlyphCoverage {
-    int width = 0, height = 0;
+    int width = 0, height = 0, stride = 0;
     int left = 0, top = 0;
     std::vector<uint8_t> cover;
 };

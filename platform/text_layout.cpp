@@ -467,11 +467,12 @@ private:
         out->height = bottom - top + 1;
         out->left = left - margin;
         out->top = top - margin;
-        out->cover.resize(size_t(out->width) * size_t(out->height));
+        out->stride = (out->width + 3) / 4 * 4;
+        out->cover.assign(size_t(out->stride) * size_t(out->height), 0);
         for (int y = top; y <= bottom; y++) {
             const auto* row = reinterpret_cast<const uint32_t*>(scratch.constScanLine(y));
             for (int x = left; x <= right; x++)
-                out->cover[size_t(y - top) * size_t(out->width) + size_t(x - left)] = uint8_t(qAlpha(row[x]));
+                out->cover[size_t(y - top) * size_t(out->stride) + size_t(x - left)] = uint8_t(qAlpha(row[x]));
         }
         return out;
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "platform/draw_context.h"
@@ -104,6 +105,13 @@ TEST(TextLayout, GlyphsAtWholePixelsAreThePaintersPixels) {
                 ctx.Translate(3 + (i % 2) * 97, 12 + i * 24);
                 glyphs->Draw(ctx, 0, 0);
                 glyphs->Draw(ctx, 1, 0.5);  // the same text again over it, half a pixel lower
+                ctx.RestoreState();
+            }
+            // Across the edges of the surface.
+            for (const auto& [h, v] : {std::pair{-9, 4}, std::pair{255, 150}, std::pair{130, 166}, std::pair{-3, 171}}) {
+                ctx.SaveState();
+                ctx.Translate(h, v);
+                glyphs->Draw(ctx, 0, 0);
                 ctx.RestoreState();
             }
         });
