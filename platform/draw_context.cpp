@@ -19,6 +19,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "platform/draw_context_qt.h"
 
@@ -208,6 +211,39 @@ void BlendCoverageRow(uint32_t* d, const uint8_t* cover, int n, uint32_t color) 
         d[i] = s + ByteMul(d[i], qAlpha(~s));
     }
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// BlendCoverageRow eight pixels at a time, for processors with the wider vector unit.
+#define PLEXA_WIDE_BLEND 1
+__attribute__((target("avx2"))) inline __m256i MulRound8(__m256i x, __m256i a) {
+    const __m256i t = _mm256_mullo_epi16(x, a);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), _mm256_set1_epi16(0x80)), 8);
+}
+__attribute__((target("avx2"))) inline __m256i Over8(__m256i s, __m256i d) {
+    const __m256i alpha =
+        _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm256_add_epi16(s, MulRound8(d, _mm256_sub_epi16(_mm256_set1_epi16(255), alpha)));
+}
+__attribute__((target("avx2"))) void BlendCoverageRowWide(uint32_t* d, const uint8_t* cover, int n, uint32_t color) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i c16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, cover + i, 8);
+        if (eight == 0) continue;
+        __m128i c = _mm_cvtsi64_si128(int64_t(eight));
+        c = _mm_unpacklo_epi8(c, c);
+        // Each coverage in the four bytes of its pixel: pixels 0-3 in the low half, 4-7 in the high.
+        const __m256i cover8 = _mm256_set_m128i(_mm_unpackhi_epi16(c, c), _mm_unpacklo_epi16(c, c));
+        const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        const __m256i lo = Over8(MulRound8(c16, _mm256_unpacklo_epi8(cover8, zero)), _mm256_unpacklo_epi8(dst, zero));
+        const __m256i hi = Over8(MulRound8(c16, _mm256_unpackhi_epi8(cover8, zero)), _mm256_unpackhi_epi8(dst, zero));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(lo, hi));
+    }
+    if (i < n) BlendCoverageRow(d + i, cover + i, n - i, color);
+}
+#endif
 
 // A stroked whole ellipse in device pixels: the half-axes and half pen in user units, the
 // transform's scales, the centre's place inside its pixel, the colour and the anti-aliasing.
@@ -457,8 +493,8 @@ struct DrawContext::Impl {
             int endCover = 255;
             bool vertical = false;
         };
-        Bar bars[8];
         if (count > 8) return false;
+        Bar bars[8];
         for (int i = 0; i < count; i++) {
             const QRectF r = rects[i].normalized();
             if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
@@ -763,7 +799,7 @@ void DrawContext::SetStrokeColor(const DrawColor& color) { impl_->gs.stroke = To
 void DrawContext::SetFillColor(const DrawColor& color) { impl_->gs.fill = ToQColor(color); }
 
 void DrawContext::BeginPath() {
-    impl_->path = QPainterPath();
+    impl_->path.clear();  // keeps the path's storage for the next one
     impl_->hasCurrent = false;
 }
 
@@ -1016,6 +1052,11 @@ void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<
     if (impl.gs.hasClip) clip &= impl.gs.clipRegion.boundingRect();
     auto* bits = const_cast<uchar*>(image.constBits());
     const qsizetype stride = image.bytesPerLine();
+#if defined(PLEXA_WIDE_BLEND)
+    static const auto blendRow = __builtin_cpu_supports("avx2") ? BlendCoverageRowWide : BlendCoverageRow;
+#else
+    constexpr auto blendRow = BlendCoverageRow;
+#endif
     for (const PlacedCoverage& placed : glyphs) {
         const GlyphCoverage& g = *placed.glyph;
         const QPoint to(pixel.x() + placed.h + g.left, pixel.y() + placed.v + g.top);
@@ -1026,7 +1067,7 @@ void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<
         for (int y = area.top(); y <= area.bottom(); y++) {
             auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
             const uint8_t* from = g.cover.data() + size_t(y - to.y()) * size_t(g.stride) + (area.left() - to.x());
-            BlendCoverageRow(row + area.left(), from, n, color);
+            blendRow(row + area.left(), from, n, color);
         }
     }
 }
