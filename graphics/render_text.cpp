@@ -46,19 +46,22 @@ LineCache& Cache() {
 // label keeps inside the key itself.
 class DrawnTexts {
 public:
-    std::shared_ptr<const TextGlyphs> Find(const QZTextAttributes& a, uint32_t encoding,
-                                           const uint8_t* bytes, int32_t count) {
+    // The glyphs kept for the text, valid until the next Add or Clear; null when none are.
+    const TextGlyphs* Find(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count) {
         Texts* texts = TextsOf(a, encoding, false);
         if (!texts) return nullptr;
         const auto it = texts->find(std::string_view(reinterpret_cast<const char*>(bytes), size_t(count)));
-        return it == texts->end() ? nullptr : it->second;
+        return it == texts->end() ? nullptr : it->second.get();
     }
-    void Add(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count,
-             std::shared_ptr<const TextGlyphs> glyphs) {
+    // Keeps the glyphs for the text and returns them, valid as Find's.
+    const TextGlyphs* Add(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count,
+                          std::shared_ptr<const TextGlyphs> glyphs) {
         if (kept_ >= kLimit || families_.size() >= kFamilies) Clear();
         Texts& texts = *TextsOf(a, encoding, true);
-        if (texts.emplace(std::string(reinterpret_cast<const char*>(bytes), size_t(count)), std::move(glyphs)).second)
-            kept_++;
+        const auto [it, added] =
+            texts.emplace(std::string(reinterpret_cast<const char*>(bytes), size_t(count)), std::move(glyphs));
+        kept_ += added;
+        return it->second.get();
     }
     void Clear() {
         families_.clear();
@@ -205,10 +208,9 @@ int32_t ScaledWidth(double width, int32_t numerator, int32_t denominator) {
     return std::isfinite(w) && std::fabs(w) < 2e9 ? int32_t(std::lround(w)) : 0;
 }
 
-// The placed glyphs of a text, kept from an earlier drawing or laid out now; null for an empty
-// text or attributes without a dictionary.
-std::shared_ptr<const TextGlyphs> GlyphsOf(const void* text, int32_t count, uint32_t encoding,
-                                           const QZTextAttributes& attributes) {
+// The placed glyphs of a text, kept from an earlier drawing or laid out now, valid until texts
+// are laid out again; null for an empty text or attributes without a dictionary.
+const TextGlyphs* GlyphsOf(const void* text, int32_t count, uint32_t encoding, const QZTextAttributes& attributes) {
     const auto* bytes = static_cast<const uint8_t*>(text);
     if (!bytes) count = 0;
     else if (count < 0) count = TerminatedLength(bytes, encoding);
@@ -217,9 +219,7 @@ std::shared_ptr<const TextGlyphs> GlyphsOf(const void* text, int32_t count, uint
     if (auto glyphs = drawn.Find(attributes, encoding, bytes, count)) return glyphs;
     const CTLineRef line = CTLineFromText(text, count, encoding, attributes);
     if (!line) return nullptr;
-    auto glyphs = line->Glyphs();
-    drawn.Add(attributes, encoding, bytes, count, glyphs);
-    return glyphs;
+    return drawn.Add(attributes, encoding, bytes, count, line->Glyphs());
 }
 
 }  // namespace
@@ -241,8 +241,7 @@ void QZDrawText(QZPort* port, const QZTextAttributes& attributes, uint32_t encod
     if (!ctx) return;
     // Text that is neither turned nor mirrored goes through the glyph cache, the rest as outlines.
     const bool flat = rotation == 0 && !mirror;
-    const std::shared_ptr<const TextGlyphs> glyphs =
-        flat ? GlyphsOf(text, count, encoding, attributes) : nullptr;
+    const TextGlyphs* glyphs = flat ? GlyphsOf(text, count, encoding, attributes) : nullptr;
     const CTLineRef line = flat ? nullptr : CTLineFromText(text, count, encoding, attributes);
     if (!glyphs && !line) return;
 

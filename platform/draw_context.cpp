@@ -1053,21 +1053,27 @@ void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<
     auto* bits = const_cast<uchar*>(image.constBits());
     const qsizetype stride = image.bytesPerLine();
 #if defined(PLEXA_WIDE_BLEND)
-    static const auto blendRow = __builtin_cpu_supports("avx2") ? BlendCoverageRowWide : BlendCoverageRow;
-#else
-    constexpr auto blendRow = BlendCoverageRow;
+    static const bool wide = __builtin_cpu_supports("avx2");
 #endif
+    const int clipLeft = clip.left(), clipTop = clip.top(), clipRight = clip.right() + 1, clipBottom = clip.bottom() + 1;
     for (const PlacedCoverage& placed : glyphs) {
         const GlyphCoverage& g = *placed.glyph;
-        const QPoint to(pixel.x() + placed.h + g.left, pixel.y() + placed.v + g.top);
-        const QRect area = QRect(to, QSize(g.width, g.height)) & clip;
-        if (area.isEmpty()) continue;
+        const int h = pixel.x() + placed.h + g.left, v = pixel.y() + placed.v + g.top;
+        const int left = std::max(h, clipLeft), top = std::max(v, clipTop);
+        const int right = std::min(h + g.width, clipRight), bottom = std::min(v + g.height, clipBottom);
+        if (left >= right || top >= bottom) continue;
         // Whole rows of the coverage, padding included, where they fit inside the clip.
-        const int n = area.left() == to.x() && to.x() + g.stride <= clip.right() + 1 ? g.stride : area.width();
-        for (int y = area.top(); y <= area.bottom(); y++) {
-            auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
-            const uint8_t* from = g.cover.data() + size_t(y - to.y()) * size_t(g.stride) + (area.left() - to.x());
-            blendRow(row + area.left(), from, n, color);
+        const int n = left == h && h + g.stride <= clipRight ? g.stride : right - left;
+        const uint8_t* from = g.cover.data() + size_t(top - v) * size_t(g.stride) + size_t(left - h);
+        auto* row = reinterpret_cast<uint32_t*>(bits + top * stride) + left;
+        for (int y = top; y < bottom; y++, from += g.stride, row += stride / 4) {
+#if defined(PLEXA_WIDE_BLEND)
+            if (wide && n >= 8) {
+                BlendCoverageRowWide(row, from, n, color);
+                continue;
+            }
+#endif
+            BlendCoverageRow(row, from, n, color);
         }
     }
 }
