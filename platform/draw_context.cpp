@@ -521,17 +521,27 @@ struct DrawContext::Impl {
         if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
+        // The colour at a coverage, and what of the pixel under it stays.
+        struct Ink {
+            uint32_t c = 0, rest = 255;
+        };
+        auto inkOf = [color](int coverage) {
+            Ink ink;
+            if (coverage == 0) return ink;
+            ink.c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
+            ink.rest = 255 - uint32_t(qAlpha(ink.c));
+            return ink;
+        };
         // A run of pixels at one coverage.
-        auto blend = [color](uint32_t* p, int n, int coverage) {
-            if (coverage == 0 || n <= 0) return;
-            const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
-            const uint32_t rest = 255 - uint32_t(qAlpha(c));
-            if (rest == 0) {
-                std::fill(p, p + n, c);
+        auto blend = [](uint32_t* p, int n, const Ink& ink) {
+            if (ink.c == 0 && ink.rest == 255) return;
+            if (ink.rest == 0) {
+                for (int i = 0; i < n; i++) p[i] = ink.c;
             } else {
-                for (int i = 0; i < n; i++) p[i] = c + ByteMul(p[i], rest);
+                for (int i = 0; i < n; i++) p[i] = ink.c + ByteMul(p[i], ink.rest);
             }
         };
+        const Ink full = inkOf(255);
         for (int i = 0; i < count; i++) {
             const Bar& b = bars[i];
             const QRect area = b.pixels & clip;
@@ -539,25 +549,29 @@ struct DrawContext::Impl {
             const int first = b.vertical ? b.pixels.top() : b.pixels.left();
             const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
             // A bar of one pixel has at most one end inside it.
-            const int single = b.startCover != 255 ? b.startCover : b.endCover;
-            auto coverOf = [&](int along) {
-                return first == last ? single : along == first ? b.startCover : along == last ? b.endCover : 255;
-            };
-            for (int y = area.top(); y <= area.bottom(); y++) {
-                auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
-                if (b.vertical) {
-                    blend(row + area.left(), area.width(), coverOf(y));
-                    continue;
+            const Ink start = inkOf(first == last && b.startCover == 255 ? b.endCover : b.startCover);
+            const Ink end = first == last ? start : inkOf(b.endCover);
+            auto inkAt = [&](int along) -> const Ink& { return along == first ? start : along == last ? end : full; };
+            const int left = area.left(), width = area.width();
+            auto* row = reinterpret_cast<uint32_t*>(bits + area.top() * stride);
+            if (b.vertical) {
+                for (int y = area.top(); y <= area.bottom(); y++, row = reinterpret_cast<uint32_t*>(reinterpret_cast<uchar*>(row) + stride)) {
+                    const Ink& ink = inkAt(y);
+                    if (width == 1 && ink.rest == 0) row[left] = ink.c;
+                    else blend(row + left, width, ink);
                 }
-                int x = area.left();
-                const int end = area.right() + 1;
-                if (x == first) blend(row + x++, 1, coverOf(first));
-                const int middleEnd = std::min(end, last);
+                continue;
+            }
+            for (int y = area.top(); y <= area.bottom(); y++, row = reinterpret_cast<uint32_t*>(reinterpret_cast<uchar*>(row) + stride)) {
+                int x = left;
+                const int stop = area.right() + 1;
+                if (x == first) blend(row + x++, 1, start);
+                const int middleEnd = std::min(stop, last);
                 if (middleEnd > x) {
-                    blend(row + x, middleEnd - x, 255);
+                    blend(row + x, middleEnd - x, full);
                     x = middleEnd;
                 }
-                if (x < end) blend(row + x, end - x, coverOf(x));
+                if (x < stop) blend(row + x, stop - x, inkAt(x));
             }
         }
         return true;
@@ -567,10 +581,21 @@ struct DrawContext::Impl {
     // (0..1) into that pixel: learnt by filling such a bar once.
     static int EndCoverage(bool vertical, bool end, double inside) {
         static auto* learnt = new std::unordered_map<uint64_t, int>;
+        // The last answers, by a few bits of their key, in front of the map.
+        struct Recent {
+            uint64_t key = ~uint64_t(0);
+            int coverage = 0;
+        };
+        static Recent recent[64];
         uint64_t key;
         std::memcpy(&key, &inside, sizeof key);
         key = key * 4 + uint64_t(vertical) * 2 + uint64_t(end);
-        if (auto found = learnt->find(key); found != learnt->end()) return found->second;
+        Recent& slot = recent[(key ^ (key >> 29) ^ (key >> 41)) & 63];
+        if (slot.key == key) return slot.coverage;
+        if (auto found = learnt->find(key); found != learnt->end()) {
+            slot = {key, found->second};
+            return found->second;
+        }
         QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
         probe.fill(Qt::transparent);
         {
@@ -610,11 +635,13 @@ struct DrawContext::Impl {
     // rows are whole (pens of 1 and 2 on the pixel grid). False when the stroke is no such
     // segment.
     bool StrokeSegmentAsRect() {
+        if (path.elementCount() != 2 || !path.elementAt(0).isMoveTo() || !path.elementAt(1).isLineTo()) return false;
+        return StrokeSegmentAsRect(path.elementAt(0), path.elementAt(1));
+    }
+    // The same for the segment from a to b in device space.
+    bool StrokeSegmentAsRect(const QPointF& a, const QPointF& b) {
         const double w = AxisPenWidth();
-        if (w <= 0 || path.elementCount() != 2 || !path.elementAt(0).isMoveTo() ||
-            !path.elementAt(1).isLineTo())
-            return false;
-        const QPointF a = path.elementAt(0), b = path.elementAt(1);
+        if (w <= 0) return false;
         const bool horizontal = a.y() == b.y();
         if (a == b || (!horizontal && a.x() != b.x())) return false;
         // Along the segment: from, to; across: the centre line.
@@ -857,6 +884,19 @@ void DrawContext::AddRect(const DrawRectF& r) {
 
 void DrawContext::ClosePath() {
     if (impl_->path.elementCount()) impl_->path.closeSubpath();
+}
+
+void DrawContext::StrokeLine(double x1, double y1, double x2, double y2) {
+    const QPointF a = impl_->gs.ctm.map(QPointF(x1, y1)), b = impl_->gs.ctm.map(QPointF(x2, y2));
+    if (impl_->StrokeSegmentAsRect(a, b)) {
+        if (impl_->hasCurrent) BeginPath();
+        return;
+    }
+    BeginPath();
+    impl_->path.moveTo(a);
+    impl_->path.lineTo(b);
+    impl_->hasCurrent = true;
+    DrawPath(DrawPathMode::kStroke);
 }
 
 void DrawContext::DrawPath(DrawPathMode mode) {
