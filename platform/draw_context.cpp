@@ -90,7 +90,19 @@ QPainter::CompositionMode ModeOf(DrawBlend blend) {
     }
 }
 
-bool Integral(double v) { return std::floor(v) == v && std::fabs(v) < 1e9; }
+// floor and ceil without a call into the maths library where the value fits a whole number.
+inline double Floor(double v) {
+    if (!(std::fabs(v) < 1e15)) return std::floor(v);
+    const double t = double(int64_t(v));
+    return t > v ? t - 1 : t;
+}
+inline double Ceil(double v) {
+    if (!(std::fabs(v) < 1e15)) return std::ceil(v);
+    const double t = double(int64_t(v));
+    return t < v ? t + 1 : t;
+}
+
+bool Integral(double v) { return std::fabs(v) < 1e9 && double(int64_t(v)) == v; }
 
 // A grey image as coverage: its bytes become alpha.
 QImage CoverageOf(const QImage& image) {
@@ -496,7 +508,7 @@ struct DrawContext::Impl {
         if (count > 8) return false;
         Bar bars[8];
         for (int i = 0; i < count; i++) {
-            const QRectF r = rects[i].normalized();
+            const QRectF r = rects[i].width() < 0 || rects[i].height() < 0 ? rects[i].normalized() : rects[i];
             if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
                 return false;
             const bool wholeX = Integral(r.left()) && Integral(r.right());
@@ -507,12 +519,12 @@ struct DrawContext::Impl {
                 if (!gs.antialias) return false;
                 b.vertical = wholeX;
                 const double lo = b.vertical ? r.top() : r.left(), hi = b.vertical ? r.bottom() : r.right();
-                if (std::ceil(lo) > std::floor(hi)) return false;  // both ends in one pixel
-                if (!Integral(lo)) b.startCover = EndCoverage(b.vertical, false, lo - std::floor(lo));
-                if (!Integral(hi)) b.endCover = EndCoverage(b.vertical, true, hi - std::floor(hi));
+                if (Ceil(lo) > Floor(hi)) return false;  // both ends in one pixel
+                if (!Integral(lo)) b.startCover = EndCoverage(b.vertical, false, lo - Floor(lo));
+                if (!Integral(hi)) b.endCover = EndCoverage(b.vertical, true, hi - Floor(hi));
             }
-            b.pixels = QRect(QPoint(int(std::floor(r.left())), int(std::floor(r.top()))),
-                             QPoint(int(std::ceil(r.right())) - 1, int(std::ceil(r.bottom())) - 1));
+            b.pixels = QRect(QPoint(int(Floor(r.left())), int(Floor(r.top()))),
+                             QPoint(int(Ceil(r.right())) - 1, int(Ceil(r.bottom())) - 1));
         }
         const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
         if (qAlpha(color) == 0) return true;
@@ -654,7 +666,7 @@ struct DrawContext::Impl {
             cap = h;
         } else if (gs.cap == Qt::RoundCap) {
             const bool wholeRows = Integral(centre - h) && Integral(centre + h);
-            const bool oneColumn = to + h <= std::floor(to) + 1 && from - h >= std::ceil(from) - 1;
+            const bool oneColumn = to + h <= Floor(to) + 1 && from - h >= Ceil(from) - 1;
             if ((w != 1 && w != 2) || !wholeRows || !oneColumn || !gs.antialias) return false;
             cap = kPi * w / 8;
         }
@@ -945,7 +957,7 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     // pixels that drawing it anew would cover, wherever the same ring falls at the same place
     // inside a pixel.
     const QPointF centre = gs.ctm.map(rect.center());
-    const QPointF pixel(std::floor(centre.x()), std::floor(centre.y()));
+    const QPointF pixel(Floor(centre.x()), Floor(centre.y()));
     const QPointF inside = centre - pixel;
     if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return false;
     const EllipseKey key{a, b, h, gs.ctm.m11(), gs.ctm.m22(), inside.x(), inside.y(), quint64(gs.stroke.rgba64()),
@@ -1078,7 +1090,7 @@ bool DrawContextTextPlacement(DrawContext& ctx, TextPlacement* placement) {
     if (m.type() > QTransform::TxScale || !(m.m11() > 0 && m.m22() > 0) ||
         !(std::fabs(m.dx()) < 1e7 && std::fabs(m.dy()) < 1e7) || !impl.Stampable(impl.gs))
         return false;
-    const double h = std::floor(m.dx()), v = std::floor(m.dy());
+    const double h = Floor(m.dx()), v = Floor(m.dy());
     *placement = {m.m11(), m.m22(), m.dx() - h, m.dy() - v, QPoint(int(h), int(v)), impl.gs.antialias};
     return true;
 }
