@@ -463,10 +463,7 @@ void QZLineTo(QZPort* port, int32_t h, int32_t v) {
     if (DrawContext* ctx = Ctx(port)) {
         const double off = port->strokeOffset;
         QZSelectColor(port, kSelectStroke);
-        ctx->BeginPath();
-        ctx->MoveTo(port->pen.h + off, port->pen.v + off);
-        ctx->LineTo(h + off, v + off);
-        ctx->DrawPath(DrawPathMode::kStroke);
+        ctx->StrokeLine(port->pen.h + off, port->pen.v + off, h + off, v + off);
     }
     port->pen = {v, h};
 }
@@ -476,10 +473,7 @@ void QZLineToQD(QZPort* port, int32_t h, int32_t v) {
     if (DrawContext* ctx = Ctx(port)) {
         const double off = InsetOf(port);
         QZSelectColor(port, kSelectStroke);
-        ctx->BeginPath();
-        ctx->MoveTo(port->pen.h + off, port->pen.v + off);
-        ctx->LineTo(h + off, v + off);
-        ctx->DrawPath(DrawPathMode::kStroke);
+        ctx->StrokeLine(port->pen.h + off, port->pen.v + off, h + off, v + off);
     }
     port->pen = {v, h};
 }

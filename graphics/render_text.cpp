@@ -5,7 +5,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,33 +40,63 @@ LineCache& Cache() {
     return *cache;
 }
 
-// Placed glyphs of texts drawn, by font, encoding and bytes. Past the limit it starts again.
-// Never destroyed, as the line cache.
+// Placed glyphs of texts drawn, by font, colour rule, encoding and bytes. Past the limit it
+// starts again. Never destroyed, as the line cache. The texts of each font, colour rule and
+// encoding are kept apart, so that the key of a label's text is its bytes alone, which a short
+// label keeps inside the key itself.
 class DrawnTexts {
 public:
-    std::shared_ptr<const TextGlyphs> Find(const QZTextAttributes& a, uint32_t encoding,
-                                           const uint8_t* bytes, int32_t count) {
-        MakeKey(a, encoding, bytes, count);
-        const auto it = map_.find(key_);
-        return it == map_.end() ? nullptr : it->second;
+    // The glyphs kept for the text, valid until the next Add or Clear; null when none are.
+    const TextGlyphs* Find(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count) {
+        Texts* texts = TextsOf(a, encoding, false);
+        if (!texts) return nullptr;
+        const auto it = texts->find(std::string_view(reinterpret_cast<const char*>(bytes), size_t(count)));
+        return it == texts->end() ? nullptr : it->second.get();
     }
-    // Keeps glyphs under the key of the last Find.
-    void Add(std::shared_ptr<const TextGlyphs> glyphs) {
-        if (map_.size() >= kLimit) map_.clear();
-        map_.emplace(key_, std::move(glyphs));
+    // Keeps the glyphs for the text and returns them, valid as Find's.
+    const TextGlyphs* Add(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count,
+                          std::shared_ptr<const TextGlyphs> glyphs) {
+        if (kept_ >= kLimit || families_.size() >= kFamilies) Clear();
+        Texts& texts = *TextsOf(a, encoding, true);
+        const auto [it, added] =
+            texts.emplace(std::string(reinterpret_cast<const char*>(bytes), size_t(count)), std::move(glyphs));
+        kept_ += added;
+        return it->second.get();
     }
-    void Clear() { map_.clear(); }
+    void Clear() {
+        families_.clear();
+        last_ = 0;
+        kept_ = 0;
+    }
 
 private:
     static constexpr size_t kLimit = 65536;  // a sheet holds at most 65,535 symbols
+    static constexpr size_t kFamilies = 256;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    using Texts = std::unordered_map<std::string, std::shared_ptr<const TextGlyphs>, Hash, std::equal_to<>>;
     // Attributes of the same font and colour rule draw alike, whenever they were made.
-    void MakeKey(const QZTextAttributes& a, uint32_t encoding, const uint8_t* bytes, int32_t count) {
-        const uint32_t head[3] = {TextFontIdentity(a.dict->font), uint32_t(a.dict->colorFromContext), encoding};
-        key_.assign(reinterpret_cast<const char*>(head), sizeof head);
-        key_.append(reinterpret_cast<const char*>(bytes), size_t(count));
+    struct Family {
+        uint32_t font, colorFromContext, encoding;
+        Texts texts;
+    };
+    // The texts of the attributes' font and colour rule in the encoding; null when there are
+    // none and `make` is false.
+    Texts* TextsOf(const QZTextAttributes& a, uint32_t encoding, bool make) {
+        const uint32_t font = TextFontIdentity(a.dict->font), color = uint32_t(a.dict->colorFromContext);
+        auto same = [&](const Family& f) { return f.font == font && f.colorFromContext == color && f.encoding == encoding; };
+        if (last_ < families_.size() && same(families_[last_])) return &families_[last_].texts;
+        for (size_t i = 0; i < families_.size(); i++)
+            if (same(families_[i])) return &families_[last_ = i].texts;
+        if (!make) return nullptr;
+        families_.push_back({font, color, encoding, {}});
+        last_ = families_.size() - 1;
+        return &families_.back().texts;
     }
-    std::string key_;
-    std::unordered_map<std::string, std::shared_ptr<const TextGlyphs>> map_;
+    std::deque<Family> families_;
+    size_t last_ = 0, kept_ = 0;
 };
 
 DrawnTexts& Drawn() {
@@ -175,10 +208,9 @@ int32_t ScaledWidth(double width, int32_t numerator, int32_t denominator) {
     return std::isfinite(w) && std::fabs(w) < 2e9 ? int32_t(std::lround(w)) : 0;
 }
 
-// The placed glyphs of a text, kept from an earlier drawing or laid out now; null for an empty
-// text or attributes without a dictionary.
-std::shared_ptr<const TextGlyphs> GlyphsOf(const void* text, int32_t count, uint32_t encoding,
-                                           const QZTextAttributes& attributes) {
+// The placed glyphs of a text, kept from an earlier drawing or laid out now, valid until texts
+// are laid out again; null for an empty text or attributes without a dictionary.
+const TextGlyphs* GlyphsOf(const void* text, int32_t count, uint32_t encoding, const QZTextAttributes& attributes) {
     const auto* bytes = static_cast<const uint8_t*>(text);
     if (!bytes) count = 0;
     else if (count < 0) count = TerminatedLength(bytes, encoding);
@@ -187,9 +219,7 @@ std::shared_ptr<const TextGlyphs> GlyphsOf(const void* text, int32_t count, uint
     if (auto glyphs = drawn.Find(attributes, encoding, bytes, count)) return glyphs;
     const CTLineRef line = CTLineFromText(text, count, encoding, attributes);
     if (!line) return nullptr;
-    auto glyphs = line->Glyphs();
-    drawn.Add(glyphs);
-    return glyphs;
+    return drawn.Add(attributes, encoding, bytes, count, line->Glyphs());
 }
 
 }  // namespace
@@ -211,8 +241,7 @@ void QZDrawText(QZPort* port, const QZTextAttributes& attributes, uint32_t encod
     if (!ctx) return;
     // Text that is neither turned nor mirrored goes through the glyph cache, the rest as outlines.
     const bool flat = rotation == 0 && !mirror;
-    const std::shared_ptr<const TextGlyphs> glyphs =
-        flat ? GlyphsOf(text, count, encoding, attributes) : nullptr;
+    const TextGlyphs* glyphs = flat ? GlyphsOf(text, count, encoding, attributes) : nullptr;
     const CTLineRef line = flat ? nullptr : CTLineFromText(text, count, encoding, attributes);
     if (!glyphs && !line) return;
 

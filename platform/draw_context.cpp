@@ -16,6 +16,12 @@
 #include <cstring>
 #include <unordered_map>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "platform/draw_context_qt.h"
 
@@ -84,7 +90,19 @@ QPainter::CompositionMode ModeOf(DrawBlend blend) {
     }
 }
 
-bool Integral(double v) { return std::floor(v) == v && std::fabs(v) < 1e9; }
+// floor and ceil without a call into the maths library where the value fits a whole number.
+inline double Floor(double v) {
+    if (!(std::fabs(v) < 1e15)) return std::floor(v);
+    const double t = double(int64_t(v));
+    return t > v ? t - 1 : t;
+}
+inline double Ceil(double v) {
+    if (!(std::fabs(v) < 1e15)) return std::ceil(v);
+    const double t = double(int64_t(v));
+    return t < v ? t + 1 : t;
+}
+
+bool Integral(double v) { return std::fabs(v) < 1e9 && double(int64_t(v)) == v; }
 
 // A grey image as coverage: its bytes become alpha.
 QImage CoverageOf(const QImage& image) {
@@ -144,6 +162,100 @@ uint32_t ByteMul(uint32_t x, uint32_t a) {
     x &= 0xff00ff00;
     return x | t;
 }
+
+// Premultiplied pixels laid source-over onto a row: d = s + d * (255 - alpha of s), each product
+// rounded as ByteMul rounds it. With coverages, each source pixel is the colour times its
+// coverage first. Four pixels at a time where the processor has the vector unit.
+#if defined(__SSE2__)
+// Each 16-bit lane of x times the lane of a, rounded as ByteMul rounds it (both at most 255).
+inline __m128i MulRound(__m128i x, __m128i a) {
+    const __m128i t = _mm_mullo_epi16(x, a);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), _mm_set1_epi16(0x80)), 8);
+}
+// Two pixels of s (16-bit lanes) over two of d.
+inline __m128i Over(__m128i s, __m128i d) {
+    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm_add_epi16(s, MulRound(d, _mm_sub_epi16(_mm_set1_epi16(255), alpha)));
+}
+#endif
+
+void BlendRow(uint32_t* d, const uint32_t* s, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= n; i += 4) {
+        const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(src, zero)) == 0xFFFF) continue;
+        const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i lo = Over(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(dst, zero));
+        const __m128i hi = Over(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(dst, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < n; i++) {
+        const uint32_t pixel = s[i];
+        if (pixel >= 0xff000000u) d[i] = pixel;
+        else if (pixel != 0) d[i] = pixel + ByteMul(d[i], qAlpha(~pixel));
+    }
+}
+
+void BlendCoverageRow(uint32_t* d, const uint8_t* cover, int n, uint32_t color) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), zero);
+    for (; i + 4 <= n; i += 4) {
+        uint32_t four;
+        std::memcpy(&four, cover + i, 4);
+        if (four == 0) continue;
+        __m128i c = _mm_cvtsi32_si128(int(four));
+        c = _mm_unpacklo_epi8(c, c);
+        c = _mm_unpacklo_epi16(c, c);  // each coverage in the four bytes of its pixel
+        const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i lo = Over(MulRound(c16, _mm_unpacklo_epi8(c, zero)), _mm_unpacklo_epi8(dst, zero));
+        const __m128i hi = Over(MulRound(c16, _mm_unpackhi_epi8(c, zero)), _mm_unpackhi_epi8(dst, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < n; i++) {
+        if (cover[i] == 0) continue;
+        const uint32_t s = cover[i] == 255 ? color : ByteMul(color, cover[i]);
+        d[i] = s + ByteMul(d[i], qAlpha(~s));
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// BlendCoverageRow eight pixels at a time, for processors with the wider vector unit.
+#define PLEXA_WIDE_BLEND 1
+__attribute__((target("avx2"))) inline __m256i MulRound8(__m256i x, __m256i a) {
+    const __m256i t = _mm256_mullo_epi16(x, a);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), _mm256_set1_epi16(0x80)), 8);
+}
+__attribute__((target("avx2"))) inline __m256i Over8(__m256i s, __m256i d) {
+    const __m256i alpha =
+        _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm256_add_epi16(s, MulRound8(d, _mm256_sub_epi16(_mm256_set1_epi16(255), alpha)));
+}
+__attribute__((target("avx2"))) void BlendCoverageRowWide(uint32_t* d, const uint8_t* cover, int n, uint32_t color) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i c16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, cover + i, 8);
+        if (eight == 0) continue;
+        __m128i c = _mm_cvtsi64_si128(int64_t(eight));
+        c = _mm_unpacklo_epi8(c, c);
+        // Each coverage in the four bytes of its pixel: pixels 0-3 in the low half, 4-7 in the high.
+        const __m256i cover8 = _mm256_set_m128i(_mm_unpackhi_epi16(c, c), _mm_unpacklo_epi16(c, c));
+        const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        const __m256i lo = Over8(MulRound8(c16, _mm256_unpacklo_epi8(cover8, zero)), _mm256_unpacklo_epi8(dst, zero));
+        const __m256i hi = Over8(MulRound8(c16, _mm256_unpackhi_epi8(cover8, zero)), _mm256_unpackhi_epi8(dst, zero));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(lo, hi));
+    }
+    if (i < n) BlendCoverageRow(d + i, cover + i, n - i, color);
+}
+#endif
 
 // A stroked whole ellipse in device pixels: the half-axes and half pen in user units, the
 // transform's scales, the centre's place inside its pixel, the colour and the anti-aliasing.
@@ -354,11 +466,7 @@ struct DrawContext::Impl {
         for (int y = area.top(); y <= area.bottom(); y++) {
             auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
             const auto* from = reinterpret_cast<const uint32_t*>(stamp.constScanLine(y - to.y()));
-            for (int x = area.left(); x <= area.right(); x++) {
-                const uint32_t pixel = from[x - to.x()];
-                if (pixel >= 0xff000000u) row[x] = pixel;
-                else if (pixel != 0) row[x] = pixel + ByteMul(row[x], qAlpha(~pixel));
-            }
+            BlendRow(row + area.left(), from + (area.left() - to.x()), area.width());
         }
     }
 
@@ -397,10 +505,10 @@ struct DrawContext::Impl {
             int endCover = 255;
             bool vertical = false;
         };
-        Bar bars[8];
         if (count > 8) return false;
+        Bar bars[8];
         for (int i = 0; i < count; i++) {
-            const QRectF r = rects[i].normalized();
+            const QRectF r = rects[i].width() < 0 || rects[i].height() < 0 ? rects[i].normalized() : rects[i];
             if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
                 return false;
             const bool wholeX = Integral(r.left()) && Integral(r.right());
@@ -411,12 +519,12 @@ struct DrawContext::Impl {
                 if (!gs.antialias) return false;
                 b.vertical = wholeX;
                 const double lo = b.vertical ? r.top() : r.left(), hi = b.vertical ? r.bottom() : r.right();
-                if (std::ceil(lo) > std::floor(hi)) return false;  // both ends in one pixel
-                if (!Integral(lo)) b.startCover = EndCoverage(b.vertical, false, lo - std::floor(lo));
-                if (!Integral(hi)) b.endCover = EndCoverage(b.vertical, true, hi - std::floor(hi));
+                if (Ceil(lo) > Floor(hi)) return false;  // both ends in one pixel
+                if (!Integral(lo)) b.startCover = EndCoverage(b.vertical, false, lo - Floor(lo));
+                if (!Integral(hi)) b.endCover = EndCoverage(b.vertical, true, hi - Floor(hi));
             }
-            b.pixels = QRect(QPoint(int(std::floor(r.left())), int(std::floor(r.top()))),
-                             QPoint(int(std::ceil(r.right())) - 1, int(std::ceil(r.bottom())) - 1));
+            b.pixels = QRect(QPoint(int(Floor(r.left())), int(Floor(r.top()))),
+                             QPoint(int(Ceil(r.right())) - 1, int(Ceil(r.bottom())) - 1));
         }
         const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
         if (qAlpha(color) == 0) return true;
@@ -425,17 +533,27 @@ struct DrawContext::Impl {
         if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
+        // The colour at a coverage, and what of the pixel under it stays.
+        struct Ink {
+            uint32_t c = 0, rest = 255;
+        };
+        auto inkOf = [color](int coverage) {
+            Ink ink;
+            if (coverage == 0) return ink;
+            ink.c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
+            ink.rest = 255 - uint32_t(qAlpha(ink.c));
+            return ink;
+        };
         // A run of pixels at one coverage.
-        auto blend = [color](uint32_t* p, int n, int coverage) {
-            if (coverage == 0 || n <= 0) return;
-            const uint32_t c = coverage == 255 ? color : ByteMul(color, uint32_t(coverage));
-            const uint32_t rest = 255 - uint32_t(qAlpha(c));
-            if (rest == 0) {
-                std::fill(p, p + n, c);
+        auto blend = [](uint32_t* p, int n, const Ink& ink) {
+            if (ink.c == 0 && ink.rest == 255) return;
+            if (ink.rest == 0) {
+                for (int i = 0; i < n; i++) p[i] = ink.c;
             } else {
-                for (int i = 0; i < n; i++) p[i] = c + ByteMul(p[i], rest);
+                for (int i = 0; i < n; i++) p[i] = ink.c + ByteMul(p[i], ink.rest);
             }
         };
+        const Ink full = inkOf(255);
         for (int i = 0; i < count; i++) {
             const Bar& b = bars[i];
             const QRect area = b.pixels & clip;
@@ -443,25 +561,29 @@ struct DrawContext::Impl {
             const int first = b.vertical ? b.pixels.top() : b.pixels.left();
             const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
             // A bar of one pixel has at most one end inside it.
-            const int single = b.startCover != 255 ? b.startCover : b.endCover;
-            auto coverOf = [&](int along) {
-                return first == last ? single : along == first ? b.startCover : along == last ? b.endCover : 255;
-            };
-            for (int y = area.top(); y <= area.bottom(); y++) {
-                auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
-                if (b.vertical) {
-                    blend(row + area.left(), area.width(), coverOf(y));
-                    continue;
+            const Ink start = inkOf(first == last && b.startCover == 255 ? b.endCover : b.startCover);
+            const Ink end = first == last ? start : inkOf(b.endCover);
+            auto inkAt = [&](int along) -> const Ink& { return along == first ? start : along == last ? end : full; };
+            const int left = area.left(), width = area.width();
+            auto* row = reinterpret_cast<uint32_t*>(bits + area.top() * stride);
+            if (b.vertical) {
+                for (int y = area.top(); y <= area.bottom(); y++, row = reinterpret_cast<uint32_t*>(reinterpret_cast<uchar*>(row) + stride)) {
+                    const Ink& ink = inkAt(y);
+                    if (width == 1 && ink.rest == 0) row[left] = ink.c;
+                    else blend(row + left, width, ink);
                 }
-                int x = area.left();
-                const int end = area.right() + 1;
-                if (x == first) blend(row + x++, 1, coverOf(first));
-                const int middleEnd = std::min(end, last);
+                continue;
+            }
+            for (int y = area.top(); y <= area.bottom(); y++, row = reinterpret_cast<uint32_t*>(reinterpret_cast<uchar*>(row) + stride)) {
+                int x = left;
+                const int stop = area.right() + 1;
+                if (x == first) blend(row + x++, 1, start);
+                const int middleEnd = std::min(stop, last);
                 if (middleEnd > x) {
-                    blend(row + x, middleEnd - x, 255);
+                    blend(row + x, middleEnd - x, full);
                     x = middleEnd;
                 }
-                if (x < end) blend(row + x, end - x, coverOf(x));
+                if (x < stop) blend(row + x, stop - x, inkAt(x));
             }
         }
         return true;
@@ -471,10 +593,21 @@ struct DrawContext::Impl {
     // (0..1) into that pixel: learnt by filling such a bar once.
     static int EndCoverage(bool vertical, bool end, double inside) {
         static auto* learnt = new std::unordered_map<uint64_t, int>;
+        // The last answers, by a few bits of their key, in front of the map.
+        struct Recent {
+            uint64_t key = ~uint64_t(0);
+            int coverage = 0;
+        };
+        static Recent recent[64];
         uint64_t key;
         std::memcpy(&key, &inside, sizeof key);
         key = key * 4 + uint64_t(vertical) * 2 + uint64_t(end);
-        if (auto found = learnt->find(key); found != learnt->end()) return found->second;
+        Recent& slot = recent[(key ^ (key >> 29) ^ (key >> 41)) & 63];
+        if (slot.key == key) return slot.coverage;
+        if (auto found = learnt->find(key); found != learnt->end()) {
+            slot = {key, found->second};
+            return found->second;
+        }
         QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
         probe.fill(Qt::transparent);
         {
@@ -514,11 +647,13 @@ struct DrawContext::Impl {
     // rows are whole (pens of 1 and 2 on the pixel grid). False when the stroke is no such
     // segment.
     bool StrokeSegmentAsRect() {
+        if (path.elementCount() != 2 || !path.elementAt(0).isMoveTo() || !path.elementAt(1).isLineTo()) return false;
+        return StrokeSegmentAsRect(path.elementAt(0), path.elementAt(1));
+    }
+    // The same for the segment from a to b in device space.
+    bool StrokeSegmentAsRect(const QPointF& a, const QPointF& b) {
         const double w = AxisPenWidth();
-        if (w <= 0 || path.elementCount() != 2 || !path.elementAt(0).isMoveTo() ||
-            !path.elementAt(1).isLineTo())
-            return false;
-        const QPointF a = path.elementAt(0), b = path.elementAt(1);
+        if (w <= 0) return false;
         const bool horizontal = a.y() == b.y();
         if (a == b || (!horizontal && a.x() != b.x())) return false;
         // Along the segment: from, to; across: the centre line.
@@ -531,7 +666,7 @@ struct DrawContext::Impl {
             cap = h;
         } else if (gs.cap == Qt::RoundCap) {
             const bool wholeRows = Integral(centre - h) && Integral(centre + h);
-            const bool oneColumn = to + h <= std::floor(to) + 1 && from - h >= std::ceil(from) - 1;
+            const bool oneColumn = to + h <= Floor(to) + 1 && from - h >= Ceil(from) - 1;
             if ((w != 1 && w != 2) || !wholeRows || !oneColumn || !gs.antialias) return false;
             cap = kPi * w / 8;
         }
@@ -703,7 +838,7 @@ void DrawContext::SetStrokeColor(const DrawColor& color) { impl_->gs.stroke = To
 void DrawContext::SetFillColor(const DrawColor& color) { impl_->gs.fill = ToQColor(color); }
 
 void DrawContext::BeginPath() {
-    impl_->path = QPainterPath();
+    impl_->path.clear();  // keeps the path's storage for the next one
     impl_->hasCurrent = false;
 }
 
@@ -763,6 +898,19 @@ void DrawContext::ClosePath() {
     if (impl_->path.elementCount()) impl_->path.closeSubpath();
 }
 
+void DrawContext::StrokeLine(double x1, double y1, double x2, double y2) {
+    const QPointF a = impl_->gs.ctm.map(QPointF(x1, y1)), b = impl_->gs.ctm.map(QPointF(x2, y2));
+    if (impl_->StrokeSegmentAsRect(a, b)) {
+        if (impl_->hasCurrent) BeginPath();
+        return;
+    }
+    BeginPath();
+    impl_->path.moveTo(a);
+    impl_->path.lineTo(b);
+    impl_->hasCurrent = true;
+    DrawPath(DrawPathMode::kStroke);
+}
+
 void DrawContext::DrawPath(DrawPathMode mode) {
     if (mode == DrawPathMode::kStroke && impl_->StrokeSegmentAsRect()) return BeginPath();
     bool invertible = false;
@@ -809,7 +957,7 @@ bool DrawContext::StrokeEllipse(const DrawRectF& r) {
     // pixels that drawing it anew would cover, wherever the same ring falls at the same place
     // inside a pixel.
     const QPointF centre = gs.ctm.map(rect.center());
-    const QPointF pixel(std::floor(centre.x()), std::floor(centre.y()));
+    const QPointF pixel(Floor(centre.x()), Floor(centre.y()));
     const QPointF inside = centre - pixel;
     if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return false;
     const EllipseKey key{a, b, h, gs.ctm.m11(), gs.ctm.m22(), inside.x(), inside.y(), quint64(gs.stroke.rgba64()),
@@ -936,64 +1084,50 @@ bool DrawImage::WritePNG(const std::string& path) const {
 
 const QImage& DrawImageQImage(const DrawImage& image) { return image.impl().image; }
 
-struct TextStamps::Stamp {
-    double sx, sy, fx, fy;
-    quint64 color;
-    bool antialias;
-    QImage image;
-    QPoint origin;  // of the image's pixel (0, 0) from the pixel of the text's origin
-};
-
-namespace {
-constexpr size_t kTextStampsKept = 4;
-constexpr int kTextStampMostPixels = 160 * 48;
-}  // namespace
-
-void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPointF& origin,
-                                 const QRectF& bounds, const std::function<void(QPainter&)>& draw) {
+bool DrawContextTextPlacement(DrawContext& ctx, TextPlacement* placement) {
     DrawContext::Impl& impl = DrawContextImpl(ctx);
-    const GState& gs = impl.gs;
-    const QTransform& m = gs.ctm;
-    const bool scaled = std::fabs(m.m11()) != 1 || std::fabs(m.m22()) != 1;
-    if (!scaled || m.type() > QTransform::TxScale || !impl.Stampable(gs)) return DrawContextPaintText(ctx, draw);
-    const QPointF at = m.map(origin);
-    const QPointF pixel(std::floor(at.x()), std::floor(at.y()));
-    if (!(std::fabs(pixel.x()) < 1e7 && std::fabs(pixel.y()) < 1e7)) return DrawContextPaintText(ctx, draw);
-    const QPointF inside = at - pixel;
-    const quint64 color = quint64(gs.fill.rgba64());
-    std::shared_ptr<TextStamps::Stamp> stamp;
-    for (const auto& s : stamps.kept)
-        if (s->sx == m.m11() && s->sy == m.m22() && s->fx == inside.x() && s->fy == inside.y() &&
-            s->color == color && s->antialias == gs.antialias) {
-            stamp = s;
-            break;
+    const QTransform& m = impl.gs.ctm;
+    if (m.type() > QTransform::TxScale || !(m.m11() > 0 && m.m22() > 0) ||
+        !(std::fabs(m.dx()) < 1e7 && std::fabs(m.dy()) < 1e7) || !impl.Stampable(impl.gs))
+        return false;
+    const double h = Floor(m.dx()), v = Floor(m.dy());
+    *placement = {m.m11(), m.m22(), m.dx() - h, m.dy() - v, QPoint(int(h), int(v)), impl.gs.antialias};
+    return true;
+}
+
+void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<PlacedCoverage>& glyphs) {
+    DrawContext::Impl& impl = DrawContextImpl(ctx);
+    const uint32_t color = qPremultiply(impl.gs.fill.rgba64()).toArgb32();
+    if (color == 0) return;
+    QImage& image = impl.TargetImage();
+    QRect clip = image.rect();
+    if (impl.gs.hasClip) clip &= impl.gs.clipRegion.boundingRect();
+    auto* bits = const_cast<uchar*>(image.constBits());
+    const qsizetype stride = image.bytesPerLine();
+#if defined(PLEXA_WIDE_BLEND)
+    static const bool wide = __builtin_cpu_supports("avx2");
+#endif
+    const int clipLeft = clip.left(), clipTop = clip.top(), clipRight = clip.right() + 1, clipBottom = clip.bottom() + 1;
+    for (const PlacedCoverage& placed : glyphs) {
+        const GlyphCoverage& g = *placed.glyph;
+        const int h = pixel.x() + placed.h + g.left, v = pixel.y() + placed.v + g.top;
+        const int left = std::max(h, clipLeft), top = std::max(v, clipTop);
+        const int right = std::min(h + g.width, clipRight), bottom = std::min(v + g.height, clipBottom);
+        if (left >= right || top >= bottom) continue;
+        // Whole rows of the coverage, padding included, where they fit inside the clip.
+        const int n = left == h && h + g.stride <= clipRight ? g.stride : right - left;
+        const uint8_t* from = g.cover.data() + size_t(top - v) * size_t(g.stride) + size_t(left - h);
+        auto* row = reinterpret_cast<uint32_t*>(bits + top * stride) + left;
+        for (int y = top; y < bottom; y++, from += g.stride, row += stride / 4) {
+#if defined(PLEXA_WIDE_BLEND)
+            if (wide && n >= 8) {
+                BlendCoverageRowWide(row, from, n, color);
+                continue;
+            }
+#endif
+            BlendCoverageRow(row, from, n, color);
         }
-    if (!stamp) {
-        // The text in device pixels from its origin's place inside its pixel.
-        const QTransform local(m.m11(), 0, 0, m.m22(), inside.x() - m.m11() * origin.x(),
-                               inside.y() - m.m22() * origin.y());
-        const QRectF device = local.mapRect(bounds.translated(origin));
-        const QPoint corner(int(std::floor(device.left())) - 2, int(std::floor(device.top())) - 2);
-        const QSize size(int(std::ceil(device.right())) + 2 - corner.x(), int(std::ceil(device.bottom())) + 2 - corner.y());
-        if (!(device.width() < 1e5 && device.height() < 1e5) || size.width() * size.height() > kTextStampMostPixels)
-            return DrawContextPaintText(ctx, draw);
-        stamp = std::make_shared<TextStamps::Stamp>(TextStamps::Stamp{
-            m.m11(), m.m22(), inside.x(), inside.y(), color, gs.antialias,
-            QImage(size, QImage::Format_ARGB32_Premultiplied), corner});
-        stamp->image.fill(Qt::transparent);
-        {
-            QPainter p(&stamp->image);
-            p.setRenderHint(QPainter::Antialiasing, gs.antialias);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, gs.antialias);
-            p.setWorldTransform(local * QTransform::fromTranslate(-corner.x(), -corner.y()));
-            p.setPen(gs.fill);
-            draw(p);
-        }
-        if (stamps.kept.size() >= kTextStampsKept) stamps.kept.erase(stamps.kept.begin());
-        stamps.kept.push_back(stamp);
     }
-    const QPoint to(int(pixel.x()) + stamp->origin.x(), int(pixel.y()) + stamp->origin.y());
-    impl.BlitStamp(stamp->image, to);
 }
 
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {

@@ -92,6 +92,8 @@ public:
     void AddRect(const DrawRectF& rect);
     void ClosePath();
     void DrawPath(DrawPathMode mode);  // fill (non-zero winding) and/or stroke
+    // Strokes the one segment as a path of just it would be stroked; the current path is emptied.
+    void StrokeLine(double x1, double y1, double x2, double y2);
 
     void FillRect(const DrawRectF& rect);
     void StrokeRect(const DrawRectF& rect);

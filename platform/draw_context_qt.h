@@ -2,6 +2,8 @@
 // content (its backing image) and print pages. The device must outlive the context.
 #pragma once
 
+#include <QPoint>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -11,8 +13,6 @@
 class QPaintDevice;
 class QImage;
 class QPainter;
-class QPointF;
-class QRectF;
 
 namespace plexa {
 
@@ -23,20 +23,41 @@ std::unique_ptr<DrawContext> DrawContextForPaintDevice(QPaintDevice* device);
 // colour as its pen, as text is drawn.
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw);
 
-// Text drawn once and laid down again as a picture: for each transform scale, place inside a
-// pixel, colour and anti-aliasing, the pixels of the text over transparent ones. Kept by the
-// owner of the text's glyphs; at most a few.
-struct TextStamps {
-    struct Stamp;
-    std::vector<std::shared_ptr<Stamp>> kept;
+// The coverage of one glyph (0..255 a pixel) as the painter's glyph cache lays it down, and
+// where its pixel (0, 0) lies from the pixel its glyph is placed in. Rows are `stride` apart: the
+// width rounded up to a multiple of four, the rest of each row 0.
+struct GlyphCoverage {
+    int width = 0, height = 0, stride = 0;
+    int left = 0, top = 0;
+    std::vector<uint8_t> cover;
 };
 
-// As DrawContextPaintText, for text that draw draws at `origin`, within `bounds` taken from the
-// origin. Where the view is scaled (drawings at 100 % are never stamped, so they stay exactly
-// what the painter draws) and the target allows it, the text is drawn once into a stamp of
-// `stamps` and the stamp is laid down at whole pixels after that.
-void DrawContextPaintTextStamped(DrawContext& ctx, TextStamps& stamps, const QPointF& origin,
-                                 const QRectF& bounds, const std::function<void(QPainter&)>& draw);
+// A glyph of a line at its place: its coverage and the whole pixels from the pixel of the
+// line's origin to the pixel its glyph is placed in.
+struct PlacedCoverage {
+    std::shared_ptr<const GlyphCoverage> glyph;
+    int h, v;
+};
+
+// Where text drawn now lands: the transform's scales, the place inside a pixel of where it moves
+// (0, 0) to, that pixel, and the anti-aliasing in force.
+struct TextPlacement {
+    double sx = 1, sy = 1, fx = 0, fy = 0;
+    QPoint pixel;
+    bool antialias = true;
+    bool operator==(const TextPlacement& o) const {
+        return sx == o.sx && sy == o.sy && fx == o.fx && fy == o.fy && antialias == o.antialias;
+    }
+};
+
+// True, with the placement, when glyphs can be laid down straight into the target's pixels: the
+// transform neither turns nor mirrors, and the target takes glyphs laid down so.
+bool DrawContextTextPlacement(DrawContext& ctx, TextPlacement* placement);
+
+// Lays glyph coverages down in the fill colour at `pixel` plus their places, one glyph after the
+// other with the painter's own arithmetic, so that the pixels are those the painter draws. Only
+// after DrawContextTextPlacement said yes.
+void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<PlacedCoverage>& glyphs);
 
 // The image a DrawImage holds.
 const QImage& DrawImageQImage(const DrawImage& image);

@@ -14,6 +14,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QTextLayout>
@@ -399,11 +400,139 @@ void DrawRuns(DrawContext& ctx, const QList<QGlyphRun>& runs, double baseline, d
 
 }  // namespace
 
+namespace {
+
+// Glyph coverages by font, glyph, scales, place inside a pixel and anti-aliasing, each learnt
+// once from the painter by drawing the glyph alone. A line drawn at the same scale and place
+// inside a pixel draws the same glyphs at the same places again and again. Never destroyed, as
+// the outlines.
+struct CoverageKey {
+    GlyphFontKey font;
+    quint32 glyph;
+    double sx, sy, fx, fy;
+    bool antialias;
+    bool operator==(const CoverageKey& o) const {
+        return glyph == o.glyph && sx == o.sx && sy == o.sy && fx == o.fx && fy == o.fy &&
+               antialias == o.antialias && font == o.font;
+    }
+};
+size_t qHash(const CoverageKey& k, size_t seed = 0) {
+    return qHashMulti(seed, k.font, k.glyph, k.sx, k.sy, k.fx, k.fy, k.antialias);
+}
+
+// Glyphs larger than this (in device pixels) are left to the painter.
+constexpr double kCoverageMostPixels = 160;
+
+class GlyphCoverages {
+public:
+    // The coverage of the glyph scaled by (sx, sy) and placed at (fx, fy), both in [0, 1), from
+    // the pixel (0, 0).
+    std::shared_ptr<const GlyphCoverage> Of(const QRawFont& font, const CoverageKey& key) {
+        if (auto it = known_.find(key); it != known_.end()) return *it;
+        if (known_.size() > kGlyphCacheLimit) known_.clear();
+        return *known_.insert(key, Learn(font, key));
+    }
+
+private:
+    static std::shared_ptr<const GlyphCoverage> Learn(const QRawFont& font, const CoverageKey& k) {
+        const int margin = int(std::ceil(font.pixelSize() * std::max(k.sx, k.sy))) * 2 + 8;
+        QImage scratch(2 * margin, 2 * margin, QImage::Format_ARGB32_Premultiplied);
+        scratch.fill(Qt::transparent);
+        {
+            QGlyphRun alone;
+            alone.setRawFont(font);
+            alone.setGlyphIndexes({k.glyph});
+            alone.setPositions({QPointF(0, 0)});
+            QPainter p(&scratch);
+            p.setRenderHint(QPainter::Antialiasing, k.antialias);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, k.antialias);
+            p.setWorldTransform(QTransform(k.sx, 0, 0, k.sy, margin + k.fx, margin + k.fy));
+            p.setPen(QColor(0, 0, 0));
+            p.drawGlyphRun(QPointF(0, 0), alone);
+        }
+        int left = scratch.width(), top = scratch.height(), right = -1, bottom = -1;
+        for (int y = 0; y < scratch.height(); y++) {
+            const auto* row = reinterpret_cast<const uint32_t*>(scratch.constScanLine(y));
+            for (int x = 0; x < scratch.width(); x++)
+                if (row[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        }
+        auto out = std::make_shared<GlyphCoverage>();
+        if (right < 0) return out;
+        out->width = right - left + 1;
+        out->height = bottom - top + 1;
+        out->left = left - margin;
+        out->top = top - margin;
+        out->stride = (out->width + 3) / 4 * 4;
+        out->cover.assign(size_t(out->stride) * size_t(out->height), 0);
+        for (int y = top; y <= bottom; y++) {
+            const auto* row = reinterpret_cast<const uint32_t*>(scratch.constScanLine(y));
+            for (int x = left; x <= right; x++)
+                out->cover[size_t(y - top) * size_t(out->stride) + size_t(x - left)] = uint8_t(qAlpha(row[x]));
+        }
+        return out;
+    }
+
+    QHash<CoverageKey, std::shared_ptr<const GlyphCoverage>> known_;
+};
+
+GlyphCoverages& Coverages() {
+    static GlyphCoverages* coverages = new GlyphCoverages;
+    return *coverages;
+}
+
+}  // namespace
+
 struct TextGlyphs::Impl {
     QList<QGlyphRun> runs;
     double baseline = 0, width = 0;
-    QRectF bounds;              // of the runs, from the point they are drawn at
-    mutable TextStamps stamps;  // the glyphs drawn in scaled views
+    // The glyphs laid down straight into the pixels: their coverages and places, made for one
+    // origin and placement at the first such drawing; `direct` false when the runs cannot be
+    // drawn so.
+    mutable bool placed = false, direct = false;
+    mutable QPointF placedOrigin;
+    mutable TextPlacement placement;
+    mutable std::vector<PlacedCoverage> coverages;
+
+    // The glyph coverages and places of the runs drawn from `origin`: a glyph that the placement
+    // puts at p lands in the pixel floor(p), at p's place inside it.
+    void Place(const QPointF& origin, const TextPlacement& where) const {
+        placed = true;
+        placedOrigin = origin;
+        placement = where;
+        coverages.clear();
+        direct = false;
+        const QTransform local(where.sx, 0, 0, where.sy, where.fx, where.fy);
+        GlyphCoverages& known = Coverages();
+        for (const QGlyphRun& run : runs) {
+            const QRawFont raw = run.rawFont();
+            if (run.overline() || run.underline() || run.strikeOut() || !raw.isValid() ||
+                !(raw.pixelSize() * std::max(where.sx, where.sy) <= kCoverageMostPixels))
+                return;
+            CoverageKey key{{raw.familyName(), raw.styleName(), raw.pixelSize(), raw.weight(), int(raw.style())},
+                            0, where.sx, where.sy, 0, 0, where.antialias};
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            if (glyphs.size() != positions.size()) return;
+            for (qsizetype i = 0; i < glyphs.size(); i++) {
+                const QPointF user = origin + positions[i];
+                if (!(user.x() >= 0 && user.y() >= 0)) return;  // the painter rounds these toward 0
+                const QPointF p = local.map(user);
+                if (!(p.x() < 1e6 && p.y() < 1e6)) return;
+                const double h = std::floor(p.x()), v = std::floor(p.y());
+                key.glyph = glyphs[i];
+                key.fx = p.x() - h;
+                key.fy = p.y() - v;
+                auto coverage = known.Of(raw, key);
+                if (coverage->width > 0) coverages.push_back({std::move(coverage), int(h), int(v)});
+            }
+        }
+        direct = true;
+    }
 };
 
 TextGlyphs::TextGlyphs(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -413,7 +542,14 @@ double TextGlyphs::width() const { return impl_->width; }
 void TextGlyphs::Draw(DrawContext& ctx, double x, double y) const {
     if (impl_->runs.isEmpty()) return;
     const QPointF origin(x, y - impl_->baseline);
-    DrawContextPaintTextStamped(ctx, impl_->stamps, origin, impl_->bounds, [&](QPainter& p) {
+    TextPlacement where;
+    if (DrawContextTextPlacement(ctx, &where)) {
+        if (!impl_->placed || impl_->placedOrigin.x() != origin.x() || impl_->placedOrigin.y() != origin.y() ||
+            !(impl_->placement == where))
+            impl_->Place(origin, where);
+        if (impl_->direct) return DrawContextBlendCoverage(ctx, where.pixel, impl_->coverages);
+    }
+    DrawContextPaintText(ctx, [&](QPainter& p) {
         for (const QGlyphRun& run : impl_->runs) p.drawGlyphRun(origin, run);
     });
 }
@@ -427,7 +563,6 @@ std::shared_ptr<const TextGlyphs> TextLine::Glyphs() const {
     glyphs->runs = impl_->Runs();
     glyphs->baseline = impl_->line.isValid() ? impl_->Baseline() : 0.0;
     glyphs->width = width();
-    for (const QGlyphRun& run : glyphs->runs) glyphs->bounds |= run.boundingRect();
     return std::shared_ptr<const TextGlyphs>(new TextGlyphs(std::move(glyphs)));
 }
 
