@@ -4,6 +4,7 @@
 // or a wait that never ends, fails the run.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,29 @@ TEST(ScriptedRun, PlaysItsStepsOnTheRunningProgram) {
     EXPECT_EQ(png.substr(1, 3), "PNG");
     ASSERT_TRUE(ReadFile(menuShot, png));
     EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+// A file panel's answer given before the command that runs the panel, and a dialog's button.
+TEST(ScriptedRun, AnswersAFilePanelAndPressesADialogsButton) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string sheet = run.dir().file("RC.SHX");
+    ASSERT_EQ(std::system(("cp '" + SourcePath("tools/tests/fixtures/amp/RC.SHX") + "' '" + sheet + "'").c_str()), 0);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled*\n"
+        "panel " + sheet + "\n"
+        "menu File > Open...\n"
+        "wait-window RC\n"
+        "menu Tools > Simora Setup...\n"
+        "wait-window Simora*\n"
+        "log-windows\n"
+        "button Done\n"
+        "wait-no-window Simora*\n"
+        "log-windows\n"
+        "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows: "),
+              (std::vector<std::string>{"windows: Simora Interface | RC | Untitled 1",
+                                        "windows: RC | Untitled 1"}));
 }
 
 // A step a person could not take, and a wait whose state never comes, end the run with status 3
