@@ -1,10 +1,8 @@
 // The File menu: new documents, opening, closing, saving, exporting, the report scripts, page
 // set-up and printing; each command's rule for the front document and its action.
-#include <cctype>
-#include <cstring>
-
 #include "app/shell.h"
 #include "files/hierarchy.h"
+#include "files/openkinds.h"
 #include "files/project.h"
 #include "files/sheetports.h"
 #include "foundation/filespec.h"
@@ -29,16 +27,8 @@ namespace plexa {
 
 namespace {
 
-constexpr uint32_t kOpenKinds = 7;  // sheets, projects and libraries
+constexpr uint32_t kOpenKinds = kOpenKindSheets | kOpenKindProjects | kOpenKindLibraries;
 constexpr int32_t kOpenFolder = 3;
-
-bool NameEndsWith(const char* name, const char* extension) {
-    const size_t n = std::strlen(name), e = std::strlen(extension);
-    if (n < e) return false;
-    for (size_t i = 0; i < e; ++i)
-        if (std::tolower(static_cast<unsigned char>(name[n - e + i])) != extension[i]) return false;
-    return true;
-}
 
 OSStatus OpenFileProcessor(const FileSpec* spec, int32_t, int32_t, void*) { return OpenDocumentFile(spec); }
 
@@ -67,8 +57,9 @@ void CloseAllWindowsOfKind(int16_t kind) {
 }  // namespace
 
 OSStatus OpenDocumentFile(const FileSpec* spec) {
-    if (NameEndsWith(spec->name, ".prx")) return OpenProject(spec) ? status::kNoErr : status::kUserCancelled;
-    if (NameEndsWith(spec->name, ".lbx")) return OpenLibraryEditor(spec) ? status::kNoErr : status::kUserCancelled;
+    if (FileMatchesOpenKinds(spec, kOpenKindProjects)) return OpenProject(spec) ? status::kNoErr : status::kUserCancelled;
+    if (FileMatchesOpenKinds(spec, kOpenKindLibraries))
+        return OpenLibraryEditor(spec) ? status::kNoErr : status::kUserCancelled;
     // Failures are reported where they happen.
     return OpenSchematicSheet(spec, kOpenShowWindow | kOpenSetContext | kOpenDetectType | kOpenCheckSheet)
                ? status::kNoErr

@@ -25,6 +25,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/ecowindows.h"
+#include "sheeteditor/sheetwindow.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_commands.h"
@@ -216,7 +217,7 @@ void FillWindowMenu(VXMenuRecord* menu, VXWindowRecordTag* frontWindow, bool ena
     int32_t position = 0;
     auto setItem = [&](const char* text, uint16_t tag) {
         ++position;
-        if (position > VXCountMenuItems(menu)) VXInsertMenuItem(menu, true, position - 1, tag, text);
+        if (position > VXCountMenuItems(menu)) VXInsertMenuItem(menu, true, position, tag, text);
         VXSetMenuItemText(menu, true, position, text);
         VXSetMenuItemTag(menu, true, position, tag);
     };
@@ -285,7 +286,13 @@ FrontDocument CurrentFront() {
     FrontDocument front{};
     front.kind = GetFrontWindowsDataRecord(&front.sheet, &front.editor, &front.project, &front.window);
     front.modal = front.kind == kModalInFrontKind;
-    if (front.sheet) CurrDraw = front.sheet;
+    // The front sheet: the sheet of the front visible sheet window, in front or not.
+    if (front.sheet) {
+        CurrDraw = front.sheet;
+    } else {
+        const std::vector<SheetRecord*> sheets = SheetWindowSheets(true);
+        CurrDraw = sheets.empty() ? nullptr : sheets.front();
+    }
     if (front.editor) CurrEdit = front.editor;
     return front;
 }
@@ -388,7 +395,11 @@ int32_t PrepCommand(VXPrepCommandRecord* record) {
         }
         break;
     case 1000: record->enabled = front.kind == kLibEditorKind; break;
-    case 100: record->enabled = id >= 101 && id <= 105 && !front.modal; break;
+    case 100:
+        // The About box and the preferences dialog are disabled until they exist; quitting is
+        // the toolkit's.
+        record->enabled = (id == 103 || id == 105) && !front.modal;
+        break;
     default: break;
     }
     return 1;
@@ -410,8 +421,8 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     case 101:
     case 102:
     case 104:
-        // The About box, the preferences dialog and the accessible locations come with the
-        // shell's utilities and preferences; until then the toolkit's own answer stands.
+        // Disabled while the About box and the preferences dialog do not exist; the accessible
+        // locations are the toolkit's (every location is open here).
         return 0;
     case kVXFontItemTag: DoTextCommand(id, front); return 0;
     default: break;

@@ -130,6 +130,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) { CloseSheetWindow(window, kCloseAsking); };
+    editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
 
     editor.sheetOpen.report = VXErrorReport;
 

@@ -95,11 +95,17 @@ constexpr int32_t kMaxWindowMenuEntries = 80;
 // ---- Start-up and shutdown ----
 
 int32_t AppStartup();
+// The shell's part of the start-up, once the layers are put together: the core services, the
+// quit hook, and the editor's services deferred while documents handed in wait.
+void StartShell();
 void InitCoreServices();
 OSStatus InitPools();
 int32_t InitEditorServices();
 void InitGlobals();
 void InstallMenuBar(VXMenuBar* bar);
+// Lets go of the menu bars, the off-screen window and the periodic timer (the menus themselves
+// go with the toolkit's); for the end of a test.
+void DisposeShellGlobals();
 void AppPeriodicTask();
 int32_t QuitHandler();
 // 1 when the application may end, 0 when a sheet or window refused to close.

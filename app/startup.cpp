@@ -118,11 +118,16 @@ int32_t AppStartup() {
     // The layers are put together through the composition root before any of them is used.
     if (StartCore("plexa") != 0) return 0;
     InstallEditorHooks();
+    StartShell();
+    return 1;
+}
+
+void StartShell() {
     InitCoreServices();
     vx.quitProc = QuitHandler;
+    // Documents handed in at launch wait until the editor's services are up.
     VXSetShellRequestsOnHold(true);
     VXPostDeferredAction(RunEditorServices, nullptr, kEditorServicesDelay);
-    return 1;
 }
 
 void InitCoreServices() {
@@ -152,8 +157,8 @@ int32_t InitEditorServices() {
     InitGlobals();
     InitPredefinedMacros();
     InitLibraryAccess();
-    // The preferences file comes with the preferences; until then the run starts from their
-    // defaults, with tool tips on.
+    // The run starts from the preferences' defaults until the preferences file exists. The
+    // colour popups, the font and recent-files menus and search join here as they are built.
     BuildLibraryFileList(nullptr, false);
     InitLibraryEditors();
     InitSheetLocalAnnotation();
@@ -202,6 +207,20 @@ void InitGlobals() {
     gMaxViewScale = 1250;
     gSurfaceRect = {0, 0, 3456, 4416};
     if (!gOffScreenWindow) gOffScreenWindow = VXCreateOffScreenWindow(nullptr, 0, nullptr);
+    // The private clipboard, the property-name lists and the shortcut groups join here with the
+    // sheet clipboard, the attribute editor and the shortcut groups.
+}
+
+void DisposeShellGlobals() {
+    for (VXMenuBar** bar : {&gStandardMenuBar, &gSymbolEditMenuBar, &gLibEditMenuBar}) {
+        VXDestroyMenuBar(*bar);
+        *bar = nullptr;
+    }
+    gCurrMenuBar = nullptr;
+    if (gOffScreenWindow) VXDestroyWindow(gOffScreenWindow);
+    gOffScreenWindow = nullptr;
+    if (gPeriodicTimer) VXKillTimer(gPeriodicTimer);
+    gPeriodicTimer = nullptr;
 }
 
 void InstallMenuBar(VXMenuBar* bar) {
