@@ -22,6 +22,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -494,7 +495,10 @@ void ShootMenu(const Step& step, const std::string& title, const std::string& pa
     const QRect hostRect(host->mapToGlobal(QPoint(0, 0)), back.deviceIndependentSize().toSize());
     const QRect menuRect(menu->mapToGlobal(QPoint(0, 0)), front.deviceIndependentSize().toSize());
     const QRect all = hostRect.united(menuRect);
-    QImage image(all.size(), QImage::Format_ARGB32_Premultiplied);
+    // At the screen's own resolution, so that nothing is lost at a device pixel ratio above 1.
+    const qreal ratio = std::max(back.devicePixelRatio(), front.devicePixelRatio());
+    QImage image(all.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
