@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,16 +18,13 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-// A copy of the small project of the tools' tests: amp.PRX with ROOT.SHX, which uses RC.SHX.
-std::string CopyFixture(const TempDir& dir) {
-    const std::string folder = dir.file("amp");
-    EXPECT_EQ(system(("cp -r '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
-    return folder;
-}
+// The small project of the tools' tests: amp.PRX with ROOT.SHX, which uses RC.SHX.
+constexpr const char* kAmp = "tools/tests/fixtures/amp";
 
 TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string folder = CopyFixture(run.dir());
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
     ASSERT_TRUE(run.Start("wait-window ROOT\n"
                           "wait-drawn ROOT\n"
                           "log ready\n"
@@ -59,7 +55,8 @@ TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
 // A name that names nothing is reported with the whole path it was taken for.
 TEST(CommandLine, AMissingDocumentIsReportedByItsWholePath) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string folder = CopyFixture(run.dir());
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
     const ScriptedRunResult result =
         run.Run("wait-window ROOT\nwait-drawn ROOT\nlog-windows\nquit\n",
                 {"missing.SHX", "ROOT.SHX"}, folder);

@@ -4,7 +4,6 @@
 // or a wait that never ends, fails the run.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -67,8 +66,8 @@ TEST(ScriptedRun, PlaysItsStepsOnTheRunningProgram) {
 // A file panel's answer given before the command that runs the panel, and a dialog's button.
 TEST(ScriptedRun, AnswersAFilePanelAndPressesADialogsButton) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string sheet = run.dir().file("RC.SHX");
-    ASSERT_EQ(std::system(("cp '" + SourcePath("tools/tests/fixtures/amp/RC.SHX") + "' '" + sheet + "'").c_str()), 0);
+    const std::string sheet = run.CopyFixture("tools/tests/fixtures/amp/RC.SHX");
+    ASSERT_FALSE(sheet.empty());
     const ScriptedRunResult result = run.Run(
         "wait-window Untitled*\n"
         "panel " + sheet + "\n"
