@@ -540,7 +540,9 @@ void CheckDocumentWindowsLater(const VXWindowRecordTag* window) {
     if (!window || !IsTopLevel(window) || window->windowClass != kVXWindowDocument ||
         !PlatformIsRunning())
         return;
-    VXPostDeferredAction(QuitWithoutDocumentWindows, nullptr, 0);
+    // In the main loop only: a window that goes while a modal or tracking loop runs (a progress
+    // window before the document's own comes up) is judged once that loop is over.
+    PlatformPostDeferred(QuitWithoutDocumentWindows, nullptr, 0, kPlatformModeDefault);
 }
 
 }  // namespace
