@@ -164,7 +164,6 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         return 1;
     case 317:
         if (!front.sheet) return 0;
-        GetCurrentSelectionInfo(false);
         if (SymbolRecord* symbol = SelectedLibrarySymbol()) OpenSymbolSourceItem(front.sheet, symbol);
         return 1;
     case 319:

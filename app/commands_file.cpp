@@ -122,7 +122,6 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
         return 1;
     case 211:
         if (front.sheet) {
-            GetCurrentSelectionInfo(false);
             SymbolRecord* symbol = SelectedSheetSymbol();
             if (!symbol || !EnterSubSheet(front.sheet, symbol)) VXBeep();
             return 1;

@@ -368,9 +368,9 @@ int32_t PrepCommand(VXPrepCommandRecord* record) {
         return 1;
     }
     const FrontDocument front = CurrentFront();
-    // The selection is gathered once per menu: at the File menu (the first of the bar) or at the
-    // head of any menu prepared on its own.
-    if (record->command == 200 || record->itemIndex == 0) GetCurrentSelectionInfo(true);
+    // The selection is gathered once per menu: at the File menu (the first of the bar) and at the
+    // head of every menu; an item prepared on its own (a key equivalent) gathers it for itself.
+    if (record->command == 200 || record->itemIndex == 0 || record->onDemand) GetCurrentSelectionInfo(true);
     const uint16_t id = record->command;
     if (id >= 8000) {
         record->enabled = 1;
@@ -413,6 +413,8 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     const uint16_t id = event->u.command.command;
     const bool shift = event->u.command.shift != 0, option = event->u.command.option != 0;
     const FrontDocument front = CurrentFront();
+    // The actions act on the selection as it is now, not as the menu last saw it.
+    GetCurrentSelectionInfo(false);
     // The front document's window is the current drawing port of the action.
     if (front.editor && front.editor->window) VXSetWindow(front.editor->window);
     else if (front.sheet && front.sheet->window) VXSetWindow(front.sheet->window);

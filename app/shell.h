@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "foundation/filespec.h"
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
 
@@ -73,7 +74,7 @@ extern const int16_t gGridSizeTable72[7];
 extern const int16_t gGridSizeTable96[7];
 extern Rect gSurfaceRect;
 extern VXWindowRecordTag* gOffScreenWindow;
-extern char gApplPath[1024];
+extern FileSpec gApplSpec;  // the program's own file
 // The front sheet (the sheet of the front visible sheet window), as the last preparation or
 // dispatch found it.
 extern SheetRecord* CurrDraw;
@@ -113,13 +114,8 @@ int32_t AttemptAppClosure(bool quitting);
 // 1 when no sheet window is left, 0 when a close was refused.
 int32_t CloseAllSheets();
 
-// What the quit path writes once every window is closed; the preferences and the access points
-// until the preferences file exists (a test counts the calls through it).
-struct ShellQuitSteps {
-    void (*savePreferences)() = nullptr;
-};
-void SetShellQuitSteps(const ShellQuitSteps& steps);
-// How many times the preferences were written in this run.
+// How many times the quit path wrote the preferences and the access points in this run (only
+// once every window is closed).
 int32_t PreferencesWriteCount();
 
 // ---- Closing sheets ----
@@ -219,7 +215,6 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front);
 int32_t DoGridCommand(uint16_t id, const FrontDocument& front);
 
 // Opens a document by its kind: a project, a library in its editor, else a sheet in its window.
-struct FileSpec;
 OSStatus OpenDocumentFile(const FileSpec* spec);
 
 // The project that the front document stands in: the project window's, or the front sheet's.

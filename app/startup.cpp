@@ -61,7 +61,7 @@ const int16_t gGridSizeTable72[7] = {6, 9, 12, 18, 24, 36, 72};
 const int16_t gGridSizeTable96[7] = {8, 12, 16, 24, 32, 48, 96};
 Rect gSurfaceRect{0, 0, 0, 0};
 VXWindowRecordTag* gOffScreenWindow = nullptr;
-char gApplPath[1024] = "";
+FileSpec gApplSpec{};
 
 namespace {
 
@@ -70,7 +70,6 @@ constexpr int32_t kArrowCursor = 0x7FFFFF00;
 constexpr uint32_t kPeriodicTaskMs = 200;
 constexpr double kEditorServicesDelay = 0.01;
 
-ShellQuitSteps gQuitSteps;
 int32_t gPreferencesWrites = 0;
 sVXTimerRecord* gPeriodicTimer = nullptr;
 
@@ -101,15 +100,14 @@ void RunEditorServices(void*) {
     VXSetShellRequestsOnHold(false);
 }
 
+// The preferences file joins the access points here when it exists.
 void SavePreferencesAndAccessPoints() {
     ++gPreferencesWrites;
-    if (gQuitSteps.savePreferences) gQuitSteps.savePreferences();
     VXSaveAccessPoints(true);
 }
 
 }  // namespace
 
-void SetShellQuitSteps(const ShellQuitSteps& steps) { gQuitSteps = steps; }
 int32_t PreferencesWriteCount() { return gPreferencesWrites; }
 
 int32_t AppStartup() {
@@ -183,8 +181,10 @@ void InitGlobals() {
     gNarrowHorzPat = 0x00FF00FF00FF00FFull;
     gGenFlags |= 3;
     // The program's own file.
-    const ssize_t n = readlink("/proc/self/exe", gApplPath, sizeof gApplPath - 1);
-    gApplPath[n > 0 ? n : 0] = 0;
+    char self[1024];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    self[n > 0 ? n : 0] = 0;
+    if (n <= 0 || FileSpecFromPathName(nullptr, self, &gApplSpec) != status::kNoErr) gApplSpec = FileSpec{};
     if (!gStandardMenuBar) {
         gStandardMenuBar = VXBuildMenuBar(&gDefaultMenuBarDef);
         gSymbolEditMenuBar = VXBuildMenuBar(&gGridMenuBarDef);

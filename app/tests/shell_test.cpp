@@ -215,7 +215,7 @@ protected:
     std::vector<VXTERecord*> edits_;
 };
 
-// ---- Must show: every command's state for each kind of front document ----
+// ---- Every command's state for each kind of front document ----
 
 TEST_F(Shell, NoDocumentWindow) {
     // No document window.
@@ -438,7 +438,7 @@ TEST_F(Shell, InstallingTheCurrentBarAgainDoesNothing) {
     EXPECT_EQ(gCurrMenuBar, gSymbolEditMenuBar);
 }
 
-// ---- Must show: quitting ----
+// ---- Quitting ----
 
 TEST_F(Shell, CancelAtTheSecondModifiedSheetStopsTheQuitAndWritesNothing) {
     SheetRecord* first = NewSheet();
