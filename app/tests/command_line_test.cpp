@@ -1,6 +1,6 @@
 // Documents named on the command line, relative names taken from the folder the program starts
-// in: each opens in its window, at launch and when a second start hands them to the running
-// program.
+// in: sheets and libraries each open in their window, at launch and when a second start hands
+// them to the running program.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -50,6 +50,19 @@ TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
     EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: RC | ROOT"})
         << result.errors;
+}
+
+// A library opens in the library editor, whose window carries the library editor's menu bar.
+TEST(CommandLine, ALibraryOpensInItsEditor) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string library = run.CopyFixture("fuzz/corpus/library_file/items.LBX");
+    ASSERT_FALSE(library.empty());
+    const ScriptedRunResult result =
+        run.Run("wait-window items\nwait-drawn items\nlog-windows\nlog-menubar\nquit\n", {"items.LBX"});
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: items"});
+    ASSERT_EQ(result.Lines("menubar:").size(), 1u);
+    EXPECT_NE(result.Lines("menubar:")[0].find(" Library "), std::string::npos) << result.Lines("menubar:")[0];
 }
 
 // A name that names nothing is reported with the whole path it was taken for.
