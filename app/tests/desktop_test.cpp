@@ -70,6 +70,20 @@ TEST(Desktop, ClosingTheLastDocumentWindowQuits) {
     EXPECT_EQ(result.log, std::vector<std::string>{"end"});
 }
 
+// The only document named at launch cannot be read: its alert, titled with the program's name,
+// is the last window, and answering it ends the program rather than leaving it without a window.
+TEST(Desktop, TheAlertOfAFailedOnlyDocumentIsTitledAndItsAnswerQuits) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=60");
+    // A dynamic file's magic followed by a version no program has written.
+    ASSERT_TRUE(WriteFile(run.dir().file("bad.SHX"), std::string("ORDF\x7f\x7f", 6) + std::string(80, '\0')));
+    const std::string shot = OutputPath("desktop-alert.png");
+    const ScriptedRunResult result = run.Run(
+        "wait-window Plexa\nlog-windows\nscreenshot " + shot + " Plexa\nbutton OK\n", {"bad.SHX"});
+    EXPECT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.log, (std::vector<std::string>{"windows: Plexa", "end"})) << result.errors;
+}
+
 struct Box {
     int x = 0, y = 0, w = 0, h = 0;
 };
