@@ -47,12 +47,16 @@ const std::vector<uint32_t>& NameRanks(UnifiedDBRecord* db) {
     return db->nameRanks;
 }
 
-std::unordered_map<StringSpec, uint32_t> QualifierRanks(const UnifiedDBRecord* db) {
+}  // namespace
+
+QualifierRankMap QualifierRanks(const UnifiedDBRecord* db) {
     std::vector<StringSpec> distinct;
     for (const UDBNetEntry& n : db->nets)
         if (n.live) distinct.push_back(n.qualifier);
     return RankStringSpecsByName(std::move(distinct), db->netStrings);
 }
+
+namespace {
 
 // The first export spec of a sheet with a name id, or none.
 const UDBPortSpec* FirstExport(const UDBSheetPorts& ports, uint32_t nameId) {
@@ -247,7 +251,7 @@ void FlattenHierarchyNets(UDBBuild* build) {
         return best;
     };
     for (UDBPinEntry& pin : db->pins) {
-        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || !pin.node) continue;
+        if (pin.netId == kUDBNoNet || !port[size_t(pin.netId)] || (pin.flags & kUDBPinHiddenDefault)) continue;
         pin.netId = int32_t(resolve(uint32_t(pin.netId), pin.nodeOrder));
     }
     for (UDBSignalEntry& e : build->signalMap)
@@ -435,35 +439,30 @@ void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly) {
     for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
 }
 
-void SortNetTable(UnifiedDBRecord* db) {
+void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks) {
     const std::vector<uint32_t>& names = NameRanks(db);
-    const auto qualifiers = QualifierRanks(db);
-    struct Key {
-        uint32_t name, qualifier;
-        uint16_t sheet;
-        uint32_t id;
-    };
-    std::vector<Key> keys;
-    keys.reserve(db->nets.size());
+    const QualifierRankMap made = ranks ? QualifierRankMap() : QualifierRanks(db);
+    const QualifierRankMap& qualifiers = ranks ? *ranks : made;
+    std::vector<uint32_t> rows;
+    std::array<uint64_t, 3> maxima = {0, qualifiers.size(), 0};
+    for (uint32_t rank : names) maxima[0] = std::max<uint64_t>(maxima[0], rank);
     for (size_t i = 0; i < db->nets.size(); ++i) {
         const UDBNetEntry& n = db->nets[i];
         if (!n.live) continue;
-        keys.push_back({names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex, uint32_t(i)});
+        rows.push_back(uint32_t(i));
+        maxima[2] = std::max<uint64_t>(maxima[2], n.sheetIndex);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.name != b.name) return a.name < b.name;
-        if (a.qualifier != b.qualifier) return a.qualifier < b.qualifier;
-        if (a.sheet != b.sheet) return a.sheet < b.sheet;
-        return a.id < b.id;
+    db->netOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+        const UDBNetEntry& n = db->nets[id];
+        return std::array<uint64_t, 3>{names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex};
     });
-    db->netOrder.clear();
-    db->netOrder.reserve(keys.size());
-    for (const Key& k : keys) db->netOrder.push_back(k.id);
 }
 
-void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet) {
+void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet, const QualifierRankMap* ranks) {
     const std::vector<uint32_t>& names = NameRanks(db);
-    const auto qualifiers = QualifierRanks(db);
+    // Ranking the qualifiers sorts their texts: only when they are compared.
+    const QualifierRankMap made = compareQualifiers && !ranks ? QualifierRanks(db) : QualifierRankMap();
+    const QualifierRankMap& qualifiers = ranks ? *ranks : made;
     const UDBNetEntry* previous = nullptr;
     for (uint32_t id : db->netOrder) {
         UDBNetEntry& n = db->nets[id];
@@ -497,9 +496,9 @@ void QualifyNetNames(UDBBuild* build) {
         const bool qualify = settings.qualifyAllLocal || (settings.qualifyConflicting && (n.flags & kUDBNetConflict)) ||
                              (settings.qualifyShared && (n.flags & kUDBNetSharedSheet));
         if (!qualify) continue;
-        // The instance: the pin's node, or the nearest ancestor whose sheet is the net's.
-        SheetNode* node = pin.node;
-        if (!node && pin.nodeOrder < build->tree.nodes.size()) node = build->tree.nodes[pin.nodeOrder];
+        // The instance: the pin's node (a hidden-pin default's comp row's), or the nearest
+        // ancestor whose sheet is the net's.
+        SheetNode* node = pin.nodeOrder < build->tree.nodes.size() ? build->tree.nodes[pin.nodeOrder] : nullptr;
         while (node && build->tree.sheetIndex[node->sheetSpec] != n.sheetIndex) node = node->parent;
         const StringSpec q = build->Qualifier(node);
         if (q != n.qualifier) {
@@ -509,8 +508,9 @@ void QualifyNetNames(UDBBuild* build) {
     }
     for (UDBNetEntry& n : db->nets) n.flags &= uint8_t(~kUDBNetMark);
     if (changed) {
-        SortNetTable(db);
-        FlagNetNameConflicts(db, true, false);
+        const QualifierRankMap ranks = QualifierRanks(db);
+        SortNetTable(db, &ranks);
+        FlagNetNameConflicts(db, true, false, &ranks);
     }
 }
 

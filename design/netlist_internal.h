@@ -3,6 +3,8 @@
 // name nets (netjoin.cpp). Nothing here outlives a build.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -103,8 +105,14 @@ void DeadStripNets(UDBBuild* build);
 OSStatus AddSubsequentInstNets(UDBBuild* build);
 void FlagSinglePinNets(UnifiedDBRecord* db, bool localOnly);
 // Sorts the net table (live rows) by name, qualifier, sheet and id.
-void SortNetTable(UnifiedDBRecord* db);
-void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet);
+// The rank of each live net's qualifier in name order.
+using QualifierRankMap = std::unordered_map<StringSpec, uint32_t>;
+QualifierRankMap QualifierRanks(const UnifiedDBRecord* db);
+// Both take the qualifier ranks when the caller has them for the table as it stands, else
+// make them.
+void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks = nullptr);
+void FlagNetNameConflicts(UnifiedDBRecord* db, bool compareQualifiers, bool perSheet,
+                          const QualifierRankMap* ranks = nullptr);
 void QualifyNetNames(UDBBuild* build);
 // The finished simulator signal map: the entries whose net is named otherwise than the signal or
 // qualified, keyed by instance id, with their texts in a string block of the map's own; none
@@ -118,5 +126,44 @@ int CompareUDBNames(const char* a, const char* b);
 std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs,
                                                               StringBlock block,
                                                               int (*same)(const char*, const char*) = nullptr);
+
+// The rows (ids in ascending order) sorted by fields compared in turn, then by id. `fieldsOf(id)`
+// gives a row's fields, each at most its entry of `maxima`. When the fields and the row's place
+// fit one 64-bit word together they are packed into it, so that the sort moves single words;
+// else the sort compares the fields one by one.
+template <size_t N, class FieldsOf>
+std::vector<uint32_t> SortRowsByFields(const std::vector<uint32_t>& rows, const std::array<uint64_t, N>& maxima,
+                                       FieldsOf fieldsOf) {
+    auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
+    std::array<int, N> widths{};
+    int total = bits(rows.size());
+    for (size_t f = 0; f < N; ++f) total += widths[f] = bits(maxima[f]);
+    std::vector<uint32_t> sorted(rows.size());
+    if (total <= 64) {
+        const int placeBits = bits(rows.size());
+        std::vector<uint64_t> keys(rows.size());
+        for (size_t k = 0; k < rows.size(); ++k) {
+            const std::array<uint64_t, N> fields = fieldsOf(rows[k]);
+            uint64_t key = 0;
+            for (size_t f = 0; f < N; ++f) key = widths[f] ? key << widths[f] | fields[f] : key;
+            keys[k] = key << placeBits | k;
+        }
+        std::sort(keys.begin(), keys.end());
+        const uint64_t mask = placeBits ? ~uint64_t(0) >> (64 - placeBits) : 0;
+        for (size_t k = 0; k < keys.size(); ++k) sorted[k] = rows[size_t(keys[k] & mask)];
+        return sorted;
+    }
+    struct Key {
+        std::array<uint64_t, N> fields;
+        uint32_t id;
+    };
+    std::vector<Key> keys(rows.size());
+    for (size_t k = 0; k < rows.size(); ++k) keys[k] = {fieldsOf(rows[k]), rows[k]};
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.fields != b.fields ? a.fields < b.fields : a.id < b.id;
+    });
+    for (size_t k = 0; k < keys.size(); ++k) sorted[k] = keys[k].id;
+    return sorted;
+}
 
 }  // namespace plexa

@@ -75,22 +75,28 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
     if (!same) same = CompareUDBNames;
     std::sort(specs.begin(), specs.end());
     specs.erase(std::unique(specs.begin(), specs.end()), specs.end());
-    std::vector<std::string> texts(specs.size());
+    // The texts one after another, each terminated, in one buffer.
+    std::vector<char> texts;
+    std::vector<size_t> at(specs.size());
     char buffer[kStringSpecBufferSize];
     for (size_t i = 0; i < specs.size(); ++i) {
-        ExtractStringSpec(specs[i], block, buffer, sizeof buffer);
-        texts[i] = buffer;
+        const int32_t length = ExtractStringSpec(specs[i], block, buffer, sizeof buffer);
+        at[i] = texts.size();
+        texts.insert(texts.end(), buffer, buffer + std::max<int32_t>(length, 0));
+        texts.push_back(0);
     }
+    auto text = [&](uint32_t i) { return texts.data() + at[i]; };
     std::vector<uint32_t> order(specs.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int r = CompareUDBNames(texts[a].c_str(), texts[b].c_str());
+        const int r = CompareUDBNames(text(a), text(b));
         return r != 0 ? r < 0 : a < b;
     });
     std::unordered_map<StringSpec, uint32_t> ranks;
+    ranks.reserve(order.size());
     uint32_t r = 0;
     for (size_t i = 0; i < order.size(); ++i) {
-        if (i && same(texts[order[i - 1]].c_str(), texts[order[i]].c_str()) != 0) ++r;
+        if (i && same(text(order[i - 1]), text(order[i])) != 0) ++r;
         ranks[specs[order[i]]] = r;
     }
     return ranks;
@@ -787,7 +793,7 @@ void AddPinRow(Collector* c, const UDBPinEntry& pin) {
             c->nextPin[p] = next;
             return;
         }
-        if (modular && old.node != pin.node && (pin.netId == kUDBNoNet || pin.netId == old.netId)) {
+        if (modular && old.nodeOrder != pin.nodeOrder && (pin.netId == kUDBNoNet || pin.netId == old.netId)) {
             old.flags |= kUDBPinMultiInstance;
             UDBPinEntry copy = pin;
             copy.flags |= kUDBPinMultiInstance;
@@ -995,6 +1001,17 @@ bool SkippedAsSubSheet(const SymbolRecord* symbol, bool subSheet, bool modular, 
     return !child || !(child->flags & (kSheetNodeCircular | kSheetNodeNoDescent));
 }
 
+// Gives the row an attributes handle of its own to change: a new empty one, or a copy of the
+// shared run it reads. False when memory fails.
+bool OwnAttributes(UDBCompEntry& r) {
+    if (r.attributes && !(r.flags & kUDBCompSharedAttributes)) return true;
+    Handle own = r.attributes ? CloneHandle(nullptr, r.attributes) : AllocHandle(nullptr, 0);
+    if (!own) return false;
+    r.attributes = own;
+    r.flags &= uint8_t(~kUDBCompSharedAttributes);
+    return true;
+}
+
 OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                       const std::vector<InstanceContext>& instances) {
     UDBBuild* build = c->build;
@@ -1051,6 +1068,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
     const bool attributes = !(flags & kUDBNoCompAttributes);
     char subName[kSymbolTextSize] = "";
     if (subSheet) GetSymbolSheetName(symbol, sheet->stringBlock, subName);
+    // The symbol's attributes as merged into a new row, made at the first such row.
+    Handle freshRun = nullptr;
+    int16_t freshCount = 0;
 
     for (const InstanceContext& inst : instances) {
         if (SkippedAsSubSheet(symbol, subSheet, modular, inst)) continue;
@@ -1134,23 +1154,36 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                 BitArraySet(bits, int32_t(row));
             }
             if (symbol->attributes && symbol->attributeCount) {
-                if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                if (!r.attributes) return status::kOutOfMemory;
-                int16_t count = int16_t(r.attributeCount);
-                MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount, db->compStrings,
-                                r.attributes, 0, &count, kMergeEmptyValues);
-                r.attributeCount = uint16_t(count);
+                // Merged into a new row, the symbol's attributes come out the same in every
+                // instance: merged once into a run that the new rows of the symbol share.
+                const bool fresh = !r.attributes && r.attributeCount == 0;
+                if (fresh && !freshRun) {
+                    freshRun = AllocHandle(nullptr, 0);
+                    if (!freshRun) return status::kOutOfMemory;
+                    db->sharedAttributes.push_back(freshRun);
+                    MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
+                                    db->compStrings, freshRun, 0, &freshCount, kMergeEmptyValues);
+                }
+                if (fresh) {
+                    r.attributes = freshRun;
+                    r.attributeCount = uint16_t(freshCount);
+                    r.flags |= kUDBCompSharedAttributes;
+                } else {
+                    if (!OwnAttributes(r)) return status::kOutOfMemory;
+                    int16_t count = int16_t(r.attributeCount);
+                    MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
+                                    db->compStrings, r.attributes, 0, &count, kMergeEmptyValues);
+                    r.attributeCount = uint16_t(count);
+                }
             }
             if (subName[0]) {
-                if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                if (!r.attributes) return status::kOutOfMemory;
+                if (!OwnAttributes(r)) return status::kOutOfMemory;
                 int16_t count = int16_t(r.attributeCount);
                 SetAttributeValue(db->compStrings, r.attributes, 0, &count, kAttrSubSheetName, subName, nullptr);
                 r.attributeCount = uint16_t(count);
             }
             if (flags & kUDBInstanceRefs) {
-                if (!r.attributes) r.attributes = AllocHandle(nullptr, 0);
-                if (!r.attributes) return status::kOutOfMemory;
+                if (!OwnAttributes(r)) return status::kOutOfMemory;
                 const uint32_t reference[2] = {uint32_t(inst.instanceId), symbol->serial};
                 const int32_t at = int32_t(r.attributeCount) * int32_t(sizeof(AttributeRecord)) +
                                    int32_t(r.instanceRefCount) * 8;
@@ -1166,7 +1199,6 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
                 UDBPinEntry pin{};
                 pin.number = p.number;
                 pin.name = p.name;
-                pin.node = inst.node;
                 pin.compRow = row;
                 pin.netId = p.net;
                 pin.pinDataId = p.pinData;
@@ -1277,31 +1309,20 @@ void SortCompTable(UnifiedDBRecord* db) {
     }
     auto dRank = RankStringSpecsByName(std::move(designators), db->compStrings);
     auto qRank = RankStringSpecsByName(std::move(qualifiers), db->netStrings);
-    struct Key {
-        uint32_t d, q, comp;
-        uint16_t name;
-        uint8_t package, sub;
-        uint32_t id;
-    };
-    std::vector<Key> keys;
-    keys.reserve(db->comps.size());
-    for (size_t i = 0; i < db->comps.size(); ++i) {
+    std::vector<uint32_t> rows(db->comps.size());
+    std::array<uint64_t, 6> maxima = {dRank.size(), qRank.size(), 0, 0, 0, kUDBCompSubSheet};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = uint32_t(i);
         const UDBCompEntry& r = db->comps[i];
-        keys.push_back({dRank[r.designator], qRank[r.qualifier], r.collectionIndex, r.nameIndex, r.packageIndex,
-                        uint8_t(r.flags & kUDBCompSubSheet), uint32_t(i)});
+        maxima[2] = std::max<uint64_t>(maxima[2], r.collectionIndex);
+        maxima[3] = std::max<uint64_t>(maxima[3], r.packageIndex);
+        maxima[4] = std::max<uint64_t>(maxima[4], r.nameIndex);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.d != b.d) return a.d < b.d;
-        if (a.q != b.q) return a.q < b.q;
-        if (a.comp != b.comp) return a.comp < b.comp;
-        if (a.package != b.package) return a.package < b.package;
-        if (a.name != b.name) return a.name < b.name;
-        if (a.sub != b.sub) return a.sub < b.sub;
-        return a.id < b.id;
+    db->compOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+        const UDBCompEntry& r = db->comps[id];
+        return std::array<uint64_t, 6>{dRank[r.designator], qRank[r.qualifier], r.collectionIndex, r.packageIndex,
+                                       r.nameIndex, uint64_t(r.flags & kUDBCompSubSheet)};
     });
-    db->compOrder.clear();
-    db->compOrder.reserve(keys.size());
-    for (const Key& k : keys) db->compOrder.push_back(k.id);
 }
 
 OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
@@ -1413,7 +1434,7 @@ private:
 };
 
 void FreeCompRow(UDBCompEntry& r) {
-    if (r.attributes) MemFree(r.attributes);
+    if (r.attributes && !(r.flags & kUDBCompSharedAttributes)) MemFree(r.attributes);
     if ((r.flags & kUDBCompSlotArray) && r.slotArray) DisposeBitArray(r.slotArray);
     r.attributes = nullptr;
     r.slotArray = nullptr;
@@ -1435,6 +1456,7 @@ void InitUnifiedDB(UnifiedDBRecord* db) {
     db->netOrder.clear();
     db->pins.clear();
     db->instanceComps.clear();
+    db->sharedAttributes.clear();
     db->sheetPorts.clear();
     db->netNames.clear();
     db->nameRanks.clear();
@@ -1454,6 +1476,8 @@ void DestroyUnifiedDB(UnifiedDBRecord* db) {
         if (s.attributes) MemFree(s.attributes);
     for (UDBInstanceComps& i : db->instanceComps)
         if (i.rows) DisposeBitArray(i.rows);
+    for (Handle run : db->sharedAttributes) MemFree(run);
+    std::vector<Handle>().swap(db->sharedAttributes);
     if (db->compMap) DestroySpiceCompMap(db->compMap);
     if (db->pinData) DestroyPinDataTable(db->pinData);
     for (StringBlock b : {db->netNameStrings, db->compStrings, db->netStrings, db->pinStrings})
@@ -1583,8 +1607,9 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
             db->sheetPorts[i].exports = std::move(build->ports[i].exports);
             for (UDBPortSpec& e : db->sheetPorts[i].exports) e.netId = ResolveMergeId(build.get(), e.netId);
         }
-        SortNetTable(db);
-        FlagNetNameConflicts(db, true, true);
+        const QualifierRankMap ranks = QualifierRanks(db);
+        SortNetTable(db, &ranks);
+        FlagNetNameConflicts(db, true, true, &ranks);
         FlagSinglePinNets(db, true);
     } else {
         if ((st = AddSubsequentInstNets(build.get()))) return fail(st);
@@ -1777,16 +1802,42 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
 }
 
 std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
-    std::vector<uint32_t> map(db->pins.size());
-    for (size_t i = 0; i < map.size(); ++i) map[i] = uint32_t(i);
     // Pins of one net and node keep the table's order (a sort on the full key needs no buffer).
-    std::sort(map.begin(), map.end(), [db](uint32_t a, uint32_t b) {
-        const UDBPinEntry& x = db->pins[a];
-        const UDBPinEntry& y = db->pins[b];
-        if (x.netId != y.netId) return x.netId < y.netId;
-        if (x.nodeOrder != y.nodeOrder) return x.nodeOrder < y.nodeOrder;
-        return a < b;
-    });
+    // The keys are gathered first, so that the sort does not reach into the pin rows: the net
+    // (one more, so that no net comes first), the node's order and the row, each in as many bits
+    // as its largest value needs, in one word when they fit.
+    const size_t n = db->pins.size();
+    uint64_t netMax = 0, orderMax = 0;
+    for (const UDBPinEntry& p : db->pins) {
+        netMax = std::max<uint64_t>(netMax, uint64_t(int64_t(p.netId) + 1));
+        orderMax = std::max<uint64_t>(orderMax, p.nodeOrder);
+    }
+    auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
+    const int rowBits = bits(n), orderBits = bits(orderMax);
+    std::vector<uint32_t> map(n);
+    if (bits(netMax) + orderBits + rowBits <= 64) {
+        std::vector<uint64_t> keys(n);
+        for (size_t i = 0; i < n; ++i) {
+            const UDBPinEntry& p = db->pins[i];
+            keys[i] = (uint64_t(int64_t(p.netId) + 1) << orderBits | p.nodeOrder) << rowBits | i;
+        }
+        std::sort(keys.begin(), keys.end());
+        const uint64_t rowMask = rowBits ? ~uint64_t(0) >> (64 - rowBits) : 0;
+        for (size_t i = 0; i < n; ++i) map[i] = uint32_t(keys[i] & rowMask);
+        return map;
+    }
+    struct Key {
+        uint64_t key;
+        uint32_t pin;
+    };
+    std::vector<Key> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        const UDBPinEntry& p = db->pins[i];
+        keys[i] = {uint64_t(uint32_t(p.netId) ^ 0x80000000u) << 32 | p.nodeOrder, uint32_t(i)};
+    }
+    std::sort(keys.begin(), keys.end(),
+              [](const Key& a, const Key& b) { return a.key != b.key ? a.key < b.key : a.pin < b.pin; });
+    for (size_t i = 0; i < n; ++i) map[i] = keys[i].pin;
     return map;
 }
 
@@ -1849,6 +1900,11 @@ uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node) {
                                    return std::less<const SheetNode*>()(e.first, n);
                                });
     return it != db->nodeIndex.end() && it->first == node ? it->second : kNoOrder;
+}
+
+SheetNode* GetUDBPinNode(const UnifiedDBRecord* db, const UDBPinEntry& pin) {
+    if (!db || (pin.flags & kUDBPinHiddenDefault) || pin.nodeOrder >= db->nodes.size()) return nullptr;
+    return db->nodes[pin.nodeOrder];
 }
 
 Handle GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create) {

@@ -57,6 +57,9 @@ constexpr uint8_t kUDBCompGenerated = 0x01;  // the designator was generated (no
 constexpr uint8_t kUDBCompRepeated = 0x02;   // another row has the same designator and qualifier
 constexpr uint8_t kUDBCompSubSheet = 0x04;   // a sub-sheet symbol (modular build)
 constexpr uint8_t kUDBCompSlotArray = 0x08;  // the slots are a bit array owned by the row
+// The attributes handle is one of the database's shared runs (`sharedAttributes`), read by other
+// rows too: the row does not own it, and a change to the row's attributes copies it first.
+constexpr uint8_t kUDBCompSharedAttributes = 0x10;
 
 // `UDBNetEntry::scope`.
 constexpr uint8_t kUDBScopeLocal = 0, kUDBScopePort = 1, kUDBScopeGlobal = 2;
@@ -118,13 +121,13 @@ struct UDBNetEntry {
 struct UDBPinEntry {
     StringSpec number;   // pin string block
     StringSpec name;     // pin string block
-    SheetNode* node;     // the instance the pin stands in; none for a hidden-pin default
     uint32_t compRow;    // physical id in the comp table
     int32_t netId;       // kUDBNoNet when unconnected
     uint32_t pinDataId;  // in the database's pin data table, kUDBNoPinData when none
     uint8_t pinType;
     uint8_t flags;
-    uint32_t nodeOrder;  // tree order of the instance (a hidden-pin default: of its comp row's)
+    uint32_t nodeOrder;  // tree order of the instance the pin stands in (a hidden-pin default,
+                         // which stands in none: of its comp row's instance); see GetUDBPinNode
 };
 
 struct UDBSheetEntry {
@@ -178,6 +181,7 @@ struct UnifiedDBRecord {
     std::vector<uint32_t> netOrder;
     std::vector<UDBPinEntry> pins;
     std::vector<UDBInstanceComps> instanceComps;  // in tree order of the nodes
+    std::vector<Handle> sharedAttributes;         // attribute runs that rows share (owned here)
     std::vector<UDBSheetPorts> sheetPorts;        // kept only by a modular build (exports)
     std::vector<StringSpec> netNames;             // the net name table: name id -> spec
     std::vector<uint32_t> nameRanks;              // name id -> place in name order (made on demand)
@@ -294,6 +298,8 @@ SheetNode* GetDBCompInstance(UnifiedDBRecord* db, uint32_t compRow);
 bool GetMappedSignalName(ProjectRecord* project, uint32_t instanceId, char* text);
 // The tree order of a node in the build, or 0xFFFFFFFF when the build does not know it.
 uint32_t GetUDBNodeOrder(const UnifiedDBRecord* db, const SheetNode* node);
+// The instance a pin row stands in: the node of its tree order; none for a hidden-pin default.
+SheetNode* GetUDBPinNode(const UnifiedDBRecord* db, const UDBPinEntry& pin);
 
 // ---- The text dump ----
 

@@ -116,7 +116,7 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         ExtractStringSpec(p.name, db->pinStrings, text, kUDBTextSize);
         out += " name=";
         out += text;
-        out += " net=" + NetText(db, p.netId) + " node=" + NodeText(p.node);
+        out += " net=" + NetText(db, p.netId) + " node=" + NodeText(GetUDBPinNode(db, p));
         Flag(&out, p.flags & kUDBPinMultiNet, "multinet");
         Flag(&out, p.flags & kUDBPinMultiInstance, "multiinstance");
         Flag(&out, p.flags & kUDBPinHiddenDefault, "hidden");

@@ -561,7 +561,7 @@ void PinsLoop() {
         for (int32_t i = 0; first >= 0 && i < count; ++i) {
             const uint32_t row = gRpt.pinsByNet[size_t(first + i)];
             // Under a current node, only the pins of that instance (hidden-pin defaults have none).
-            if (node && db->pins[row].node != node) continue;
+            if (node && GetUDBPinNode(db, db->pins[row]) != node) continue;
             rows.push_back(row);
         }
     } else if (comp) {
@@ -582,8 +582,9 @@ void PinsLoop() {
         const UDBPinEntry& p = db->pins[row];
         // A pin of another instance is left out; a hidden-pin default counts where its
         // component stands in the instance.
-        if (node && !insideNets && p.node != node &&
-            !(p.node == nullptr && IsDBCompInSheetInstance(db, node, p.compRow))) {
+        const SheetNode* pinNode = node ? GetUDBPinNode(db, p) : nullptr;
+        if (node && !insideNets && pinNode != node &&
+            !(pinNode == nullptr && IsDBCompInSheetInstance(db, node, p.compRow))) {
             continue;
         }
         if (Visit(body, [&] { push(row); })) break;

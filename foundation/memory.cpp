@@ -61,13 +61,15 @@ void MarkEmpty(Handle handle) {
     std::memcpy(data + 8, kEmptyTag, sizeof kEmptyTag);
 }
 
-bool IsEmpty(Handle handle) {
-    if (MemSizeRequested(handle) != kEmptyHandleSize) return false;
+// The data of a handle of the empty size holds the empty mark.
+bool HoldsEmptyMark(Handle handle) {
     const char* data = *handle;
     Handle self;
     std::memcpy(&self, data, sizeof self);
     return self == handle && std::memcmp(data + 8, kEmptyTag, sizeof kEmptyTag) == 0;
 }
+
+bool IsEmpty(Handle handle) { return MemSizeRequested(handle) == kEmptyHandleSize && HoldsEmptyMark(handle); }
 
 // Bytes that are about to be copied into a handle may lie in the handle itself, whose data moves
 // when it is resized: such a source is copied aside first.
@@ -235,7 +237,9 @@ Handle CloneHandle(MemPool pool, Handle handle) {
 
 uint32_t SizeOfHandle(Handle handle) {
     if (!handle) return 0;
-    return IsEmpty(handle) ? 0 : MemSizeRequested(handle);
+    // The size is looked up once: the look-up validates the handle, which is not free.
+    const uint32_t size = MemSizeRequested(handle);
+    return size == kEmptyHandleSize && HoldsEmptyMark(handle) ? 0 : size;
 }
 
 bool ResizeHandleEx(Handle handle, uint32_t size, uint32_t flags) {

@@ -33,10 +33,12 @@ uint32_t RoundUp(uint64_t size, uint32_t quantum) {
 
 // True when the header of an in-memory block agrees with itself and with its handle.
 bool ValidBlock(StringBlock block) {
-    if (!block || !*block || SizeOfHandle(block) < kStringBlockHeaderSize) return false;
+    if (!block || !*block) return false;
+    const uint32_t size = SizeOfHandle(block);
+    if (size < kStringBlockHeaderSize) return false;
     const StringBlockHeader* h = Header(block);
     return h->magic == kStringBlockMagic && h->used >= kStringBlockHeaderSize &&
-           h->used <= h->allocated && h->allocated <= SizeOfHandle(block) &&
+           h->used <= h->allocated && h->allocated <= size &&
            h->quantum >= kStringBlockMinQuantum;
 }
 
@@ -53,13 +55,31 @@ const char* ResolveSpec(StringSpec spec, StringBlock block, uint32_t* length) {
 
 // Makes room for `length` more bytes after the used size; false (and the add status) when the
 // block cannot grow.
+//
+// The handle grows by a quarter of its size at least, so that adding string after string moves
+// the bytes a logarithmic number of times; the header's allocated size stays the quantum
+// multiple that covers what is used, as the stored header has it.
 bool EnsureRoom(StringBlock block, uint32_t length) {
     const uint64_t needed = uint64_t(Header(block)->used) + length;
     if (needed <= Header(block)->allocated) return true;
-    if (!ResizeStringBlock(block, uint32_t(needed))) {
+    const uint32_t quantum = Header(block)->quantum;
+    if (needed > kStringBlockMaxAllocated) {
         gAddStatus = status::kOutOfMemory;
         return false;
     }
+    const uint32_t allocated = RoundUp(needed, quantum);
+    const uint32_t have = SizeOfHandle(block);
+    if (allocated > have) {
+        const uint64_t grown = std::min<uint64_t>(RoundUp(std::max<uint64_t>(allocated, have + have / 4), quantum),
+                                                  kStringBlockMaxAllocated);
+        if (!ResizeHandle(block, uint32_t(std::max<uint64_t>(grown, allocated)))) {
+            gAddStatus = status::kOutOfMemory;
+            return false;
+        }
+    }
+    StringBlockHeader* h = Header(block);
+    std::memset(*block + h->used, 0, allocated - h->used);
+    h->allocated = allocated;
     return true;
 }
 

@@ -336,10 +336,32 @@ void TakeBands(VXRgn* rgn, Rects& bands, const LRect& bounds) {
     rgn->bounds = bounds;
 }
 
+// Unites the rectangles of src with the region's list in one sweep (the region in y-x bands).
+void UniteInBands(VXRgn* rgn, const LRect* src, size_t count) {
+    Scratch& s = Scratches();
+    const LRect bounds = BuildBands(src, count, s.b);
+    if (s.b.empty()) return;
+    if (rgn->rects.empty()) return TakeBands(rgn, s.b, bounds);
+    const LRect united = BandOperation(Banded(rgn), s.b, kRgnUnion, s.out);
+    TakeBands(rgn, s.out, united);
+}
+
+// Joins the pending additions to the list; the area and the bounds stay. Every call that reads
+// or changes the list, other than a single addition, settles the region first.
+const VXRgn* Settled(const VXRgn* region) {
+    if (!region || region->pending.empty()) return region;
+    auto* rgn = const_cast<VXRgn*>(region);
+    Rects pending;
+    pending.swap(rgn->pending);
+    UniteInBands(rgn, pending.data(), pending.size());
+    return rgn;
+}
+VXRgn* Settled(VXRgn* rgn) { return const_cast<VXRgn*>(Settled(static_cast<const VXRgn*>(rgn))); }
+
 }  // namespace
 
 VXRgn* VXCreateRgn(const LRect* rect) {
-    auto* rgn = new VXRgn{{}, kEmptyBounds, 0, true};
+    auto* rgn = new VXRgn{{}, kEmptyBounds, 0, true, {}};
     if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
     return rgn;
 }
@@ -349,6 +371,7 @@ void VXDestroyRgn(VXRgn* rgn) { delete rgn; }
 void VXSetEmptyRgn(VXRgn* rgn) {
     if (!rgn) return;
     rgn->rects.clear();
+    rgn->pending.clear();
     rgn->bounds = kEmptyBounds;
     rgn->added = 0;
     rgn->banded = true;
@@ -359,6 +382,7 @@ VXRgn* VXCopyRgn(const VXRgn* src, VXRgn* dst) {
     if (src == dst) return dst;
     VXSetEmptyRgn(dst);
     if (!src) return dst;
+    Settled(src);
     if (src->banded) {
         // Already as compact as a sweep leaves it: taken as it is.
         dst->rects = src->rects;
@@ -370,7 +394,7 @@ VXRgn* VXCopyRgn(const VXRgn* src, VXRgn* dst) {
     return dst;
 }
 
-bool VXIsEmptyRgn(const VXRgn* rgn) { return !rgn || rgn->rects.empty(); }
+bool VXIsEmptyRgn(const VXRgn* rgn) { return !rgn || (rgn->rects.empty() && rgn->pending.empty()); }
 
 void VXSetRectRgn(VXRgn* rgn, const LRect* rect) {
     if (!rgn) return;
@@ -380,6 +404,14 @@ void VXSetRectRgn(VXRgn* rgn, const LRect* rect) {
 
 void VXAddRectToRgn(VXRgn* rgn, const LRect* rect) {
     if (!rgn || !rect || RectEmpty(*rect)) return;
+    if (!rgn->pending.empty() || rgn->rects.size() >= kRgnPendingFrom) {
+        // Joined in one sweep once there are as many as the list holds: each addition then
+        // costs a logarithmic share of the sweeps.
+        rgn->pending.push_back(*rect);
+        UnionInto(rgn->bounds, *rect);
+        if (rgn->pending.size() >= rgn->rects.size()) Settled(rgn);
+        return;
+    }
     OptimizeIfDue(rgn, kRgnOptimizeThreshold);
     if (RectsOverlap(rgn->bounds, *rect)) Subtract(rgn, *rect);
     AddOne(rgn, *rect);
@@ -387,29 +419,25 @@ void VXAddRectToRgn(VXRgn* rgn, const LRect* rect) {
 
 void VXAddRectsToRgn(VXRgn* rgn, const LRect* rects, size_t count) {
     if (!rgn || !rects || count == 0) return;
-    Scratch& s = Scratches();
-    const LRect bounds = BuildBands(rects, count, s.b);
-    if (s.b.empty()) return;
-    if (rgn->rects.empty()) return TakeBands(rgn, s.b, bounds);
-    const LRect united = BandOperation(Banded(rgn), s.b, kRgnUnion, s.out);
-    TakeBands(rgn, s.out, united);
+    UniteInBands(Settled(rgn), rects, count);
 }
 
 void VXSubtractRectFromRgn(VXRgn* rgn, const LRect* rect) {
     if (!rgn || !rect || RectEmpty(*rect)) return;
+    Settled(rgn);
     OptimizeIfDue(rgn, kRgnOptimizeThreshold);
     if (RectsOverlap(rgn->bounds, *rect)) Subtract(rgn, *rect);
 }
 
 void VXOffsetRgn(VXRgn* rgn, int32_t dh, int32_t dv) {
-    if (!rgn || rgn->rects.empty()) return;
+    if (!Settled(rgn) || rgn->rects.empty()) return;
     auto move = [dh, dv](LRect& r) { r = {r.top + dv, r.left + dh, r.bottom + dv, r.right + dh}; };
     move(rgn->bounds);
     for (LRect& r : rgn->rects) move(r);
 }
 
 void VXEnumRgnRects(VXRgn* rgn, bool optimise, VXRgnEnumProc proc, void* refcon) {
-    if (!rgn || !proc) return;
+    if (!Settled(rgn) || !proc) return;
     if (optimise || rgn->added >= kRgnOptimizeThreshold) VXOptimizeRgn(rgn);
     // The procedure receives a copy so that it cannot break the invariants.
     std::vector<LRect> list(rgn->rects.rbegin(), rgn->rects.rend());
@@ -417,7 +445,7 @@ void VXEnumRgnRects(VXRgn* rgn, bool optimise, VXRgnEnumProc proc, void* refcon)
 }
 
 uint32_t VXGetRgnRects(VXRgn* rgn, bool asCGRects, void* buffer, uint32_t max, bool optimise) {
-    if (!rgn) return 0;
+    if (!Settled(rgn)) return 0;
     if (optimise || rgn->added >= kRgnOptimizeThreshold) VXOptimizeRgn(rgn);
     const auto count = uint32_t(rgn->rects.size());
     if (!buffer || max == 0) return count;
@@ -437,6 +465,8 @@ uint32_t VXGetRgnRects(VXRgn* rgn, bool asCGRects, void* buffer, uint32_t max, b
 
 VXRgn* RgnOperation(const VXRgn* a, const VXRgn* b, VXRgn* result, int32_t op) {
     if (!result) result = VXCreateRgn(nullptr);
+    Settled(a);
+    Settled(b);
     if (VXIsEmptyRgn(a)) {
         if (op == kRgnUnion || op == kRgnXor) VXCopyRgn(b, result);
         else VXSetEmptyRgn(result);
@@ -472,6 +502,8 @@ bool VXSectRgn(const VXRgn* a, const VXRgn* b, VXRgn* result) {
     }
     if (VXIsEmptyRgn(a) || VXIsEmptyRgn(b)) return false;
     if (!RectsOverlap(a->bounds, b->bounds)) return false;
+    Settled(a);
+    Settled(b);
     if (a->rects.size() * b->rects.size() <= kPairwiseLimit) {
         for (const LRect& ra : a->rects)
             for (const LRect& rb : b->rects)
@@ -488,7 +520,7 @@ bool VXSectRgn(const VXRgn* a, const VXRgn* b, VXRgn* result) {
 }
 
 bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
-    if (!rgn) return false;
+    if (!Settled(rgn)) return false;
     if (!rect || RectEmpty(*rect)) {
         VXSetEmptyRgn(rgn);
         return false;
@@ -510,7 +542,7 @@ bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
 }
 
 bool VXPointInRgn(int32_t h, int32_t v, const VXRgn* rgn) {
-    if (VXIsEmptyRgn(rgn)) return false;
+    if (VXIsEmptyRgn(Settled(rgn))) return false;
     auto inside = [h, v](const LRect& r) {
         return v >= r.top && v < r.bottom && h >= r.left && h < r.right;
     };
@@ -529,7 +561,7 @@ bool VXPointInRgn(int32_t h, int32_t v, const VXRgn* rgn) {
     return span != first && h < std::prev(span)->right;
 }
 void VXOptimizeRgn(VXRgn* rgn) {
-    if (!rgn) return;
+    if (!Settled(rgn)) return;
     if (rgn->rects.size() <= 1) {
         rgn->added = 0;
         return;

@@ -1,6 +1,9 @@
 // Regions: areas made of non-overlapping 32-bit rectangles. A region is a plain list of
 // rectangles with its bounding box; an optimisation step cuts the rectangles into horizontal
 // bands and merges neighbours, run lazily once enough rectangles were added since the last one.
+// A large region takes single additions into a pending list, joined to it in one sweep once the
+// pending list is as long as the region's, so that adding one rectangle at a time stays
+// n log n; every reading or changing call joins them first.
 // The set operations sweep the two areas in y-x bands and leave their result in that form;
 // many rectangles gathered at once (an update area) are built into a region in one sweep.
 // Regions serve as clip areas of drawing ports and for any computation of covered areas.
@@ -25,6 +28,9 @@ struct VXRgn {
     // Derived from the list: it is in y-x bands, sorted by top then left in vector order,
     // each band's rectangles sharing top and bottom, neither overlapping nor touching.
     bool banded;
+    // Additions not yet joined to the list (they may overlap it and each other); their bounds
+    // are already in bounds. Only a region of kRgnPendingFrom rectangles or more has any.
+    std::vector<LRect> pending;
 };
 
 // Operation codes of RgnOperation.
@@ -32,6 +38,8 @@ enum : int32_t { kRgnDiff = 0, kRgnUnion = 1, kRgnSect = 2, kRgnXor = 3 };
 
 // Additions since the last optimisation that trigger an optimisation before the next change.
 constexpr uint32_t kRgnOptimizeThreshold = 17;
+// The list length from which single additions are gathered in the pending list.
+constexpr size_t kRgnPendingFrom = 1024;
 
 using VXRgnEnumProc = void (*)(VXRgn* rgn, LRect* rect, void* refcon);
 

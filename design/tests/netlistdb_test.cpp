@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "design/netlist_internal.h"
 #include "design/netlistdb.h"
 #include "design/tests/netlist_fixture.h"
 #include "files/hierarchy.h"
@@ -15,6 +18,7 @@
 #include "model/busses.h"
 #include "model/components.h"
 #include "model/pindata.h"
+#include "tests/support/testing.h"
 
 namespace plexa {
 namespace {
@@ -237,6 +241,56 @@ pin R3.2 name=B net=GND node=I2
 pin R6.1 name=A net=I3:MID node=I3
 pin R6.2 name=B net=GND node=I3
 )") << dump;
+}
+
+// A symbol of a sheet used twice: each use makes a row of its own with the symbol's attributes.
+TEST(NetlistDB, EveryUseOfASheetGivesItsRowTheSymbolsAttributes) {
+    HierarchicalDesign h;
+    auto* c1 = static_cast<SymbolRecord*>(LLFirst(h.child->symbolList));
+    ASSERT_TRUE(c1 && c1->component);
+    Design::SetAttribute(h.child, c1, "Value", "1k");
+    Design::SetAttribute(h.child, c1, "Tolerance", "5%");
+    OSStatus st = -1;
+    const std::string dump = Build(h.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    for (const char* line : {"comp R1 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5%\n",
+                             "comp R4 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5%\n",
+                             "comp R2 part=RES slots=1 sheet=1\n", "comp R5 part=RES slots=1 sheet=1\n"})
+        EXPECT_NE(dump.find(line), std::string::npos) << line << dump;
+    // With instance references each row's run gets its own reference after the attributes.
+    const std::string refs = Build(h.d, kUDBDescend | kUDBInstanceRefs, &st);
+    ASSERT_EQ(st, 0);
+    for (const char* line : {"comp R1 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5% refs=1\n",
+                             "comp R4 part=RES slots=1 sheet=1 attrs=Value=1k,Tolerance=5% refs=1\n"})
+        EXPECT_NE(refs.find(line), std::string::npos) << line << refs;
+}
+
+// Sorting rows by fields: packed into one word when the widths fit, compared field by field
+// when they do not; both give the order of a stable sort on the fields.
+TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
+    std::mt19937 rng(test::TestSeed());
+    SCOPED_TRACE(testing::Message() << "seed " << test::TestSeed());
+    struct Case {
+        const char* what;
+        std::array<uint64_t, 3> maxima;
+    };
+    const Case cases[] = {{"narrow", {3, 40, 1}}, {"one word exactly", {(1u << 20) - 1, (1u << 30) - 1, 1}},
+                          {"too wide", {0xFFFFFFFF, 0xFFFFFFFF, 7}}, {"zero widths", {0, 5, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::array<uint64_t, 3>> fields(5000);
+        std::vector<uint32_t> rows;
+        for (uint32_t id = 0; id < fields.size(); ++id) {
+            for (size_t f = 0; f < 3; ++f) fields[id][f] = c.maxima[f] ? rng() % (c.maxima[f] + 1) : 0;
+            if (id % 3) rows.push_back(id);  // not every row takes part
+        }
+        std::vector<uint32_t> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](uint32_t a, uint32_t b) { return fields[a] < fields[b]; });
+        EXPECT_EQ(SortRowsByFields(rows, c.maxima, [&](uint32_t id) { return fields[id]; }), expected);
+    }
+    EXPECT_TRUE(SortRowsByFields(std::vector<uint32_t>{}, std::array<uint64_t, 1>{9},
+                                 [](uint32_t) { return std::array<uint64_t, 1>{0}; }).empty());
 }
 
 TEST(NetlistDB, ModularBuildKeepsSheetsApart) {

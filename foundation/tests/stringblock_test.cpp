@@ -87,6 +87,30 @@ TEST_F(StringBlockTest, AddsAndOverlaysAsDocumented) {
     EXPECT_EQ(g.header().allocated, 64u);
 }
 
+// Adding string after string: the handle grows ahead of the strings, while the stored header
+// keeps the quantum multiple that covers the used bytes, so the stored form is what it was.
+TEST_F(StringBlockTest, GrowingStringByStringKeepsTheStoredHeader) {
+    Block b(64);
+    std::vector<StringSpec> specs;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string text = "N" + std::to_string(i * 7919);
+        specs.push_back(AppendStringBlock(b.block, text.data(), uint32_t(text.size()), nullptr));
+        ASSERT_NE(specs.back(), 0u);
+        const StringBlockHeader& h = b.header();
+        ASSERT_EQ(h.allocated, (h.used + 63) / 64 * 64) << i;
+        ASSERT_GE(SizeOfHandle(b.block), h.allocated);
+    }
+    for (int i = 0; i < 5000; i += 499) EXPECT_EQ(Text(specs[size_t(i)], b.block), "N" + std::to_string(i * 7919));
+    // Written and read back, the block stores the same bytes.
+    const std::string stored = Stored(b.block);
+    HandleStream in(stored);
+    StringBlock read = nullptr;
+    ASSERT_EQ(ReadStringBlockEx(in.stream, nullptr, &read), 0);
+    Block back(read);
+    EXPECT_EQ(Stored(back.block), stored);
+    EXPECT_EQ(back.header().allocated, b.header().allocated);
+}
+
 TEST_F(StringBlockTest, ExtractionClipsUppercasesAndRefusesBadSpecs) {
     Block b;
     const StringSpec ten = AppendStringBlock(b.block, "0123456789", 10, nullptr);

@@ -194,6 +194,73 @@ TEST(Regions, GatheredRectanglesAreBuiltInOneSweep) {
     EXPECT_EQ(fresh->rects, (std::vector<LRect>{{0, 0, 5, 20}, {0, 25, 5, 30}}));
 }
 
+// A large region takes single additions into its pending list: every reading and changing call
+// must see them, and the area must stay what the additions and subtractions made it.
+TEST(Regions, LargeRegionAddedOneAtATimeKeepsItsArea) {
+    constexpr int kSide = 96;
+    std::mt19937 rng(test::TestSeed());
+    SCOPED_TRACE(testing::Message() << "seed " << test::TestSeed());
+    std::vector<std::array<bool, kSide>> grid(kSide);
+    RgnPtr rgn(VXCreateRgn(nullptr));
+    auto paint = [&](const LRect& r, bool on) {
+        for (int v = r.top; v < r.bottom; v++)
+            for (int h = r.left; h < r.right; h++) grid[size_t(v)][size_t(h)] = on;
+    };
+    auto check = [&](int step) {
+        SCOPED_TRACE(testing::Message() << "step " << step);
+        for (int k = 0; k < 64; k++) {
+            const int h = int(rng() % kSide), v = int(rng() % kSide);
+            ASSERT_EQ(VXPointInRgn(h, v, rgn.get()), grid[size_t(v)][size_t(h)]) << h << "," << v;
+        }
+        std::vector<std::array<int, kSide>> count(kSide);
+        LRect bbox = kEmpty;
+        for (const LRect& r : Rects(rgn.get(), false)) {
+            bbox = {std::min(bbox.top, r.top), std::min(bbox.left, r.left),
+                    std::max(bbox.bottom, r.bottom), std::max(bbox.right, r.right)};
+            for (int v = r.top; v < r.bottom; v++)
+                for (int h = r.left; h < r.right; h++) count[size_t(v)][size_t(h)]++;
+        }
+        for (int v = 0; v < kSide; v++)
+            for (int h = 0; h < kSide; h++)
+                ASSERT_EQ(count[size_t(v)][size_t(h)], grid[size_t(v)][size_t(h)] ? 1 : 0) << h << "," << v;
+        ASSERT_EQ(rgn->bounds, bbox);
+        CheckBands(rgn.get());
+    };
+    // Isolated cells first, so that the list grows past the length where additions wait.
+    std::vector<LRect> cells;
+    for (int v = 0; v < kSide; v += 2)
+        for (int h = 0; h < kSide; h += 2) cells.push_back({v, h, v + 1, h + 1});
+    std::shuffle(cells.begin(), cells.end(), rng);
+    for (const LRect& r : cells) {
+        VXAddRectToRgn(rgn.get(), &r);
+        paint(r, true);
+    }
+    EXPECT_FALSE(rgn->pending.empty());
+    check(0);
+    for (int step = 1; step <= 3000; step++) {
+        const int top = int(rng() % (kSide - 3)), left = int(rng() % (kSide - 3));
+        const LRect r = {top, left, top + 1 + int(rng() % 3), left + 1 + int(rng() % 3)};
+        if (step % 10 == 0) {
+            VXSubtractRectFromRgn(rgn.get(), &r);
+            paint(r, false);
+        } else {
+            VXAddRectToRgn(rgn.get(), &r);
+            paint(r, true);
+        }
+        if (step % 250 == 0) check(step);
+    }
+    // A copy, and an operation with a region that still has pending additions.
+    for (int k = 0; k < 1100; k++) {
+        const LRect r = {k % kSide, 0, k % kSide + 1, 1};
+        VXAddRectToRgn(rgn.get(), &r);
+        paint(r, true);
+    }
+    RgnPtr copy(VXCopyRgn(rgn.get(), nullptr));
+    RgnPtr diff(RgnOperation(rgn.get(), copy.get(), nullptr, kRgnXor));
+    EXPECT_TRUE(VXIsEmptyRgn(diff.get()));
+    check(-1);
+}
+
 // Regions of many small boxes take the sweeping paths of intersection tests and point tests.
 TEST(Regions, ManyBoxesAgreeWithACellGrid) {
     constexpr int kSide = 64;
