@@ -22,6 +22,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -301,9 +302,11 @@ void SendKey(QWidget* target, int key, Qt::KeyboardModifiers mods, const QString
     QWidget* popup = QApplication::activePopupWidget();
     QWindow* handle = Handle(popup ? popup : target);
     if (!handle) Fail(line, "the window cannot take keys");
+    // The press may close the window (a key equivalent of Close): the release then goes nowhere.
+    const QPointer<QWidget> alive(target);
     qt_handleKeyEvent(handle, QEvent::KeyPress, key, mods, text, false, 1);
-    if (QWindow* after = Handle(QApplication::activePopupWidget() ? QApplication::activePopupWidget()
-                                                                  : target))
+    popup = QApplication::activePopupWidget();
+    if (QWindow* after = popup ? Handle(popup) : alive ? Handle(alive) : nullptr)
         qt_handleKeyEvent(after, QEvent::KeyRelease, key, mods, text, false, 1);
 }
 
@@ -338,11 +341,11 @@ void PlayKey(const Step& step) {
 }
 
 void PlayType(const Step& step) {
-    QWidget* host = PlatformWindowHostWidget(StepWindow(step, {}));
     for (QChar c : QString::fromStdString(step.text)) {
         const bool upper = c.isUpper();
         const int key = c.toUpper().unicode();
-        SendKey(host, key, upper ? Qt::ShiftModifier : Qt::NoModifier, QString(c), step.line);
+        // A typed key may close the window or bring up another one.
+        SendKey(PlatformWindowHostWidget(StepWindow(step, {})), key, upper ? Qt::ShiftModifier : Qt::NoModifier, QString(c), step.line);
     }
 }
 
@@ -436,7 +439,9 @@ void PlayMenu(const Step& step) {
                 CloseMenus();
                 Fail(step.line, "the item " + where + " has no sub-menu");
             }
-            SendKey(menu, Qt::Key_Right, Qt::NoModifier, {}, step.line);
+            // Highlighting the item may have opened its sub-menu already.
+            if (!action->menu()->isVisible())
+                SendKey(menu, Qt::Key_Right, Qt::NoModifier, {}, step.line);
             menu = action->menu();
             if (!menu->isVisible()) Fail(step.line, "the sub-menu " + where + " does not open");
         } else {
@@ -490,7 +495,10 @@ void ShootMenu(const Step& step, const std::string& title, const std::string& pa
     const QRect hostRect(host->mapToGlobal(QPoint(0, 0)), back.deviceIndependentSize().toSize());
     const QRect menuRect(menu->mapToGlobal(QPoint(0, 0)), front.deviceIndependentSize().toSize());
     const QRect all = hostRect.united(menuRect);
-    QImage image(all.size(), QImage::Format_ARGB32_Premultiplied);
+    // At the screen's own resolution, so that nothing is lost at a device pixel ratio above 1.
+    const qreal ratio = std::max(back.devicePixelRatio(), front.devicePixelRatio());
+    QImage image(all.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
@@ -534,15 +542,15 @@ QAbstractButton* FindButton(const std::string& text) {
 void PlayButton(const Step& step) {
     if (QAbstractButton* button = FindButton(step.text)) {
         QWidget* host = button->window();
-        QWindow* handle = Handle(host);
+        const QPointer<QWindow> handle = Handle(host);
         const QPoint local = button->mapTo(host, button->rect().center());
         const QPoint global = host->mapToGlobal(local);
         Player& p = *gPlayer;
         p.timestamp += 5000;
         qt_handleMouseEvent(handle, QPointF(local), QPointF(global), Qt::LeftButton, Qt::LeftButton,
                             QEvent::MouseButtonPress, Qt::NoModifier, p.timestamp);
-        // The press may have closed the window (a button that acts on press): release where it was.
-        if (QPointer<QWidget>(host)) {
+        // The press may have closed the window (a button that acts on press).
+        if (handle) {
             p.timestamp += 10;
             qt_handleMouseEvent(handle, QPointF(local), QPointF(global), Qt::NoButton,
                                 Qt::LeftButton, QEvent::MouseButtonRelease, Qt::NoModifier,
@@ -705,7 +713,7 @@ void PlatformStartTestScript() {
     Parse(text.str(), p.steps);
     p.start = std::chrono::steady_clock::now();
     std::snprintf(gAlarmText, sizeof gAlarmText,
-                  "script failed: the program stopped playing its script for %d s\n",
+                  "script failed: the program still ran %d s after its start\n",
                   p.limitSeconds + 10);
     signal(SIGALRM, ScriptAlarm);
     alarm(unsigned(p.limitSeconds + 10));

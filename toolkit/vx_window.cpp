@@ -527,6 +527,9 @@ namespace {
 // application quits then, through its quit procedure (which may still refuse).
 void QuitWithoutDocumentWindows(void*) {
     if (!PlatformIsRunning() || vx.terminationInProgress) return;
+    // Documents still to be opened will bring their windows.
+    if (VXCountShellRequests() > 0 || VXShellRequestsHoldCount() > 0 || VXShellRequestRunnerPending())
+        return;
     for (VXWindowRecordTag* window : VXTopLevelWindows())
         if (window->windowClass == kVXWindowDocument && IsOnScreen(window) &&
             window->platformWindow && PlatformWindowIsVisible(window->platformWindow))
@@ -535,12 +538,15 @@ void QuitWithoutDocumentWindows(void*) {
 }
 
 // Checked once the current work is done: a window closed and another opened in its place in
-// one go leaves the application running.
+// one go leaves the application running. Any titled window counts: the alert that reports why
+// the only document named at launch did not open leaves no window behind it either.
 void CheckDocumentWindowsLater(const VXWindowRecordTag* window) {
-    if (!window || !IsTopLevel(window) || window->windowClass != kVXWindowDocument ||
+    if (!window || !IsTopLevel(window) || window->windowClass == kVXWindowPopup ||
         !PlatformIsRunning())
         return;
-    VXPostDeferredAction(QuitWithoutDocumentWindows, nullptr, 0);
+    // In the main loop only: a window that goes while a modal or tracking loop runs (a progress
+    // window before the document's own comes up) is judged once that loop is over.
+    PlatformPostDeferred(QuitWithoutDocumentWindows, nullptr, 0, kPlatformModeDefault);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
 // Documents named on the command line, relative names taken from the folder the program starts
-// in: each opens in its window, at launch and when a second start hands them to the running
-// program.
+// in: sheets and libraries each open in their window, at launch and when a second start hands
+// them to the running program.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,16 +18,13 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-// A copy of the small project of the tools' tests: amp.PRX with ROOT.SHX, which uses RC.SHX.
-std::string CopyFixture(const TempDir& dir) {
-    const std::string folder = dir.file("amp");
-    EXPECT_EQ(system(("cp -r '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
-    return folder;
-}
+// The small project of the tools' tests: amp.PRX with ROOT.SHX, which uses RC.SHX.
+constexpr const char* kAmp = "tools/tests/fixtures/amp";
 
 TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string folder = CopyFixture(run.dir());
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
     ASSERT_TRUE(run.Start("wait-window ROOT\n"
                           "wait-drawn ROOT\n"
                           "log ready\n"
@@ -56,10 +52,24 @@ TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
         << result.errors;
 }
 
+// A library opens in the library editor, whose window carries the library editor's menu bar.
+TEST(CommandLine, ALibraryOpensInItsEditor) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string library = run.CopyFixture("fuzz/corpus/library_file/items.LBX");
+    ASSERT_FALSE(library.empty());
+    const ScriptedRunResult result =
+        run.Run("wait-window items\nwait-drawn items\nlog-windows\nlog-menubar\nquit\n", {"items.LBX"});
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: items"});
+    ASSERT_EQ(result.Lines("menubar:").size(), 1u);
+    EXPECT_NE(result.Lines("menubar:")[0].find(" Library "), std::string::npos) << result.Lines("menubar:")[0];
+}
+
 // A name that names nothing is reported with the whole path it was taken for.
 TEST(CommandLine, AMissingDocumentIsReportedByItsWholePath) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string folder = CopyFixture(run.dir());
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
     const ScriptedRunResult result =
         run.Run("wait-window ROOT\nwait-drawn ROOT\nlog-windows\nquit\n",
                 {"missing.SHX", "ROOT.SHX"}, folder);

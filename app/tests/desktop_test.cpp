@@ -45,14 +45,19 @@ TEST(Desktop, TheWindowCarriesTheMenuBarAndItsMenusOpenFromTheKeyboard) {
         "log-open-menu\n"
         "key Escape\n"
         "key Escape\n"
+        "# a second document window carries the same bar\n"
+        "menu File > New > Schematic Sheet\n"
+        "wait-window Untitled 2\n"
+        "log-menubar Untitled 2\n"
         "quit\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
-    ASSERT_FALSE(result.log.empty());
+    ASSERT_EQ(result.log.size(), 7u) << result.errors;
     EXPECT_EQ(result.log[0].rfind("menubar: Plexa File Edit", 0), 0u) << result.log[0];
-    const std::vector<std::string> rest(result.log.begin() + 1, result.log.end());
+    EXPECT_EQ(result.log[5], result.log[0]);
+    const std::vector<std::string> opened(result.log.begin() + 1, result.log.begin() + 5);
     const std::vector<std::string> expected = {"open menu Plexa", "open menu none",
-                                               "open menu Edit", "open menu File", "end"};
-    EXPECT_EQ(rest, expected) << result.errors;
+                                               "open menu Edit", "open menu File"};
+    EXPECT_EQ(opened, expected) << result.errors;
 }
 
 // Closing the last document window quits: a program left running without a window would have no
@@ -63,6 +68,20 @@ TEST(Desktop, ClosingTheLastDocumentWindowQuits) {
     const ScriptedRunResult result = run.Run("wait-window Untitled*\nwait-drawn\nclose\n");
     EXPECT_TRUE(result.Exited(0)) << result.status << result.errors;
     EXPECT_EQ(result.log, std::vector<std::string>{"end"});
+}
+
+// The only document named at launch cannot be read: its alert, titled with the program's name,
+// is the last window, and answering it ends the program rather than leaving it without a window.
+TEST(Desktop, TheAlertOfAFailedOnlyDocumentIsTitledAndItsAnswerQuits) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=60");
+    // A dynamic file's magic followed by a version no program has written.
+    ASSERT_TRUE(WriteFile(run.dir().file("bad.SHX"), std::string("ORDF\x7f\x7f", 6) + std::string(80, '\0')));
+    const std::string shot = OutputPath("desktop-alert.png");
+    const ScriptedRunResult result = run.Run(
+        "wait-window Plexa\nlog-windows\nscreenshot " + shot + " Plexa\nbutton OK\n", {"bad.SHX"});
+    EXPECT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.log, (std::vector<std::string>{"windows: Plexa", "end"})) << result.errors;
 }
 
 struct Box {

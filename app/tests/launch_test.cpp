@@ -3,7 +3,6 @@
 // pictures under <build>/test-output/ for a person to look at.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,15 +14,10 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-std::string CopyAmp(const TempDir& dir) {
-    const std::string folder = dir.file("amp");
-    EXPECT_EQ(std::system(("cp -r '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
-    return folder;
-}
-
 TEST(Launch, EveryMenuOfASheetWindowOpen) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string folder = CopyAmp(run.dir());
+    const std::string folder = run.CopyFixture("tools/tests/fixtures/amp");
+    ASSERT_FALSE(folder.empty());
     const std::string prefix = OutputPath("launch-sheet-menu-");
     const ScriptedRunResult result = run.Run(
         "wait-window ROOT\nwait-drawn ROOT\nlog-menubar\nscreenshot-menus " + prefix + "\nquit\n",

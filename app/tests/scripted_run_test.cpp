@@ -1,6 +1,7 @@
 // The scripted run itself: the program started with a script shows its window, the script's steps
-// reach it through the window system (its menu bar, keys, the close box), what it logs and shoots
-// lands where it says, and a step that cannot be played, or a wait that never ends, fails the run.
+// reach it through the window system (its menu bar and sub-menus, key equivalents), what it logs
+// and shoots lands where it says, and a step a person could not take (a disabled or missing item),
+// or a wait that never ends, fails the run.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,11 +36,21 @@ TEST(ScriptedRun, PlaysItsStepsOnTheRunningProgram) {
         "log-menu Edit\n"
         "screenshot " + shot + "\n"
         "screenshot-menu " + menuShot + " Edit\n"
+        "# a sub-menu's item, then the key equivalent of Close\n"
+        "menu File > New > Schematic Sheet\n"
+        "wait-window Untitled 2\n"
+        "log-windows\n"
+        "key Ctrl+W\n"
+        "wait-no-window Untitled 2\n"
+        "log-windows\n"
         "log done\n"
         "quit\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     ASSERT_EQ(result.Lines("drawn ").size(), 1u);
-    EXPECT_EQ(result.Lines("windows: Untitled").size(), 1u) << result.errors;
+    EXPECT_EQ(result.Lines("windows: "),
+              (std::vector<std::string>{"windows: Untitled 1", "windows: Untitled 2 | Untitled 1",
+                                        "windows: Untitled 1"}))
+        << result.errors;
     EXPECT_TRUE(Contains(result.log, "menu Edit"));
     EXPECT_TRUE(Contains(result.log, "  -"));
     EXPECT_EQ(result.Lines("  Cut\t").size(), 1u);
@@ -52,25 +63,51 @@ TEST(ScriptedRun, PlaysItsStepsOnTheRunningProgram) {
     EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 
+// A file panel's answer given before the command that runs the panel, and a dialog's button.
+TEST(ScriptedRun, AnswersAFilePanelAndPressesADialogsButton) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string sheet = run.CopyFixture("tools/tests/fixtures/amp/RC.SHX");
+    ASSERT_FALSE(sheet.empty());
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled*\n"
+        "panel " + sheet + "\n"
+        "menu File > Open...\n"
+        "wait-window RC\n"
+        "menu Tools > Simora Setup...\n"
+        "wait-window Simora*\n"
+        "log-windows\n"
+        "button Done\n"
+        "wait-no-window Simora*\n"
+        "log-windows\n"
+        "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows: "),
+              (std::vector<std::string>{"windows: Simora Interface | RC | Untitled 1",
+                                        "windows: RC | Untitled 1"}));
+}
+
 // A step a person could not take, and a wait whose state never comes, end the run with status 3
 // and the line and reason in the log.
 TEST(ScriptedRun, AStepThatCannotBePlayedFailsTheRun) {
     struct Case {
         const char* script;
         const char* reason;
+        const char* limit;  // seconds
     };
     const Case cases[] = {
         {"wait-window Untitled*\nmenu Edit > Nothing Here\nquit\n",
-         "script failed: line 2: no item \"Edit > Nothing Here\""},
+         "script failed: line 2: no item \"Edit > Nothing Here\"", "60"},
+        {"wait-window Untitled*\nmenu Edit > Cut\nquit\n",
+         "script failed: line 2: the item \"Edit > Cut\" is disabled", "60"},
         {"wait-window Untitled*\nmenu Nowhere > Anything\nquit\n",
-         "script failed: line 2: the menu bar has no menu \"Nowhere\""},
+         "script failed: line 2: the menu bar has no menu \"Nowhere\"", "60"},
         {"wait-window A Window That Never Comes\nquit\n",
-         "script failed: line 1: the run passed its limit of 3 s"},
-        {"fly away\n", "script failed: line 1: unknown step \"fly\""},
+         "script failed: line 1: the run passed its limit of 3 s", "3"},
+        {"fly away\n", "script failed: line 1: unknown step \"fly\"", "60"},
     };
     for (const Case& c : cases) {
         ScriptedRun run(PLEXA_PROGRAM);
-        run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=3");
+        run.SetEnvironment(std::string("PLEXA_TEST_SCRIPT_LIMIT=") + c.limit);
         const ScriptedRunResult result = run.Run(c.script);
         EXPECT_TRUE(result.Exited(3)) << c.script << result.status;
         EXPECT_TRUE(Contains(result.log, c.reason)) << c.script << result.errors;

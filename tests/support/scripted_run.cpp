@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -46,6 +47,14 @@ std::vector<std::string> ScriptedRun::Environment() const {
 }
 
 ScriptedRun::~ScriptedRun() = default;
+
+std::string ScriptedRun::CopyFixture(const std::string& relative) const {
+    const std::string source = SourcePath(relative);
+    const std::string target = dir_.file(source.substr(source.find_last_of('/') + 1));
+    std::error_code error;
+    std::filesystem::copy(source, target, std::filesystem::copy_options::recursive, error);
+    return error ? std::string() : target;
+}
 
 bool ScriptedRun::Start(const std::string& script, const std::vector<std::string>& arguments,
                         const std::string& workingFolder) {

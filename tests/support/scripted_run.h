@@ -34,6 +34,9 @@ public:
     // ("NAME=VALUE", replacing the run's own of that name).
     std::vector<std::string> Environment() const;
     void SetEnvironment(const std::string& entry) { extra_.push_back(entry); }
+    // Copies a file or folder of the source tree (a fixture) into the scratch folder; returns the
+    // copy's path, empty when the copy failed.
+    std::string CopyFixture(const std::string& relative) const;
     // Writes the script, runs the program with the arguments in the working folder (default: the
     // scratch folder) and waits until it ends, at most `limit`.
     ScriptedRunResult Run(const std::string& script, const std::vector<std::string>& arguments = {},
