@@ -95,8 +95,9 @@ SheetRecord* NewSchematicDrawing();
 void HideShowRulers(VXWindowRecordTag* window, bool show);
 // Retitles the windows the sheet owns after its file name changed.
 void UpdateSheetOwnedWindowNames(SheetRecord* sheet);
-// Invalidates an area of the sheet's window, grown by the size of the selection handles so that
-// handles drawn at its edge go with it; nothing for a sheet without a window.
+// Invalidates an area of the sheet's window (the model's InvalSheetView), grown by 2 and the size
+// of the selection handles so that handles drawn at its edge go with it; nothing for an empty
+// area or a sheet without a window.
 void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area);
 // Redraws the whole of the sheet's window.
 void RedrawSheetWindow(SheetRecord* sheet);
