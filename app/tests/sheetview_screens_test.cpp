@@ -8,9 +8,7 @@
 #include <vector>
 
 #include "files/sheetfile.h"
-#include "foundation/heap.h"
-#include "model/symboldata.h"
-#include "model/symbols.h"
+#include "model/tests/gate_symbol.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -22,26 +20,10 @@ namespace {
 
 class SheetViewScreens : public SheetContentsTest {
 protected:
-    // Two gates drawn from a definition of the sheet's symbol map (a body, an output bubble and
-    // four pins), named by free texts and joined by a wire.
+    // Two gates drawn from the sheet's symbol map, named by free texts and joined by a wire.
     void AddGates() {
-        LinkListHeader* elements = CreateElementList(drawing->imageList);
-        const Point pins[4][2] = {{{8, 0}, {8, 10}}, {{22, 0}, {22, 10}}, {{15, 66}, {15, 56}}};
-        for (int i = 0; i < 3; ++i)
-            LLAppend(elements, BuildNodeElement(pins[i][0], pins[i][1], 1, 0, false, 0, false, 0, false, 0));
-        LLAppend(elements, BuildCommonElement(kElementRect, {0, 10}, {30, 50}, 1, 0, 0, false, false, 0,
-                                              false, 0, false));
-        LLAppend(elements, BuildCommonElement(kElementOval, {12, 50}, {18, 56}, 1, 0, 0, false, false, 0,
-                                              false, 0, false));
-        LinkListHeader* texts = CreateTextList();
-        Handle data = ElementsToSymbolData(elements, texts, nullptr, drawing->stringBlock, false,
-                                           drawing->imageList);
-        ASSERT_NE(data, nullptr);
-        const int32_t id = AddSymbolToMap(drawing->symbolMap, *data, int32_t(SizeOfHandle(data)),
-                                          drawing->imageList);
-        MemFree(data);
-        DestroyTextList(texts);
-        DestroyElementList(elements);
+        const int32_t id = AddGateSymbolDefinition(drawing);
+        ASSERT_GE(id, 0);
         for (int16_t i = 0; i < 2; ++i) {
             SymbolRecord* gate = driver->AddSymbol(uint32_t(40 + i));
             gate->mapId = id;
