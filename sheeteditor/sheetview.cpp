@@ -3,6 +3,7 @@
 #include "sheeteditor/sheetview.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -14,6 +15,7 @@
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/printrec.h"
 #include "graphics/regions.h"
 #include "graphics/textedit.h"
 #include "model/annotation.h"
@@ -40,6 +42,8 @@ namespace plexa {
 namespace {
 
 SheetViewHooks gViewHooks;
+
+constexpr int16_t kColorIndexGrid = 6;
 
 constexpr uint16_t kTextTool = 2007, kWireTool = 2024, kBussTool = 2027, kLibraryPartTool = 2029,
                    kSubSheetTool = 2031;
@@ -117,6 +121,53 @@ int32_t IsSheetModified(const SheetRecord* sheet, uint32_t mask) {
 
 // ---- Drawing ----
 
+int32_t CalcPrinterPageSize(const VXPrintRec* record, int32_t scalePercent, Point* size) {
+    *size = Point{0, 0};
+    VXPrintingMetrics metrics{};
+    if (!record || !VXGetPrintingMetrics(record, &metrics) || metrics.pageWidth <= 0 ||
+        metrics.pageHeight <= 0)
+        return 0;
+    const double f = 100.0 / (scalePercent == 0 ? 100 : scalePercent);
+    size->v = int16_t(std::floor(metrics.pageHeight * f + 0.5));
+    size->h = int16_t(std::floor(metrics.pageWidth * f + 0.5));
+    return 1;
+}
+
+void DrawPageBreaks(SheetRecord* sheet) {
+    if (!sheet || !sheet->window || sheet->stored.printScale < 0) return;
+    Rect& cached = sheet->cachedPageSize;
+    if (cached.bottom <= 0 || cached.right <= 0) {
+        if (!sheet->printRecord) VXCreatePrintRecordEx(&sheet->printRecord, sheet->stored.resolution);
+        Point size{};
+        if (!sheet->printRecord ||
+            !CalcPrinterPageSize(sheet->printRecord, sheet->stored.printScale, &size) ||
+            size.v <= 0 || size.h <= 0) {
+            // A printer that gives no page has no breaks to show.
+            sheet->view.showPageBreaks = 0;
+            return;
+        }
+        cached = Rect{0, 0, size.v, size.h};
+    }
+    VXWindowRecordTag* previous = VXSetWindow(sheet->window);
+    VXPenNormal();
+    VXSetPenWidth(2);
+    const bool scaling = VXSetPenWidthScalingEnabled(sheet->viewScale < 100);
+    VXSetLineDashInterval(5, 3, 0);
+    Set_Fore_Color(kColorIndexGrid);
+    const Rect& area = sheet->sheetBounds;
+    for (int32_t x = cached.right + 1; x <= area.right; x += cached.right) {
+        const Rect edge{-10, -10, int16_t(area.bottom + 10), int16_t(x)};
+        VXFrameRect(&edge);
+    }
+    for (int32_t y = cached.bottom + 1; y <= area.bottom; y += cached.bottom) {
+        const Rect edge{-10, -10, int16_t(y), int16_t(area.right + 10)};
+        VXFrameRect(&edge);
+    }
+    VXSetPenWidthScalingEnabled(scaling);
+    VXPenNormal();
+    if (previous) VXSetWindow(previous);
+}
+
 void PaintSheetSelectionRects(SheetRecord* sheet) {
     if (!sheet || !sheet->window || !sheet->selectionRegion) return;
     QZSetColor(nullptr, kSelectionHighlightColor, false);
@@ -146,6 +197,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
             gDrawElmtSelRgn = sheet->selectionRegion;
         }
         if (sheet->view.showGrid && gViewHooks.drawGrid) gViewHooks.drawGrid(sheet, &grown);
+        if (sheet->view.showPageBreaks) DrawPageBreaks(sheet);
     }
     int32_t mode = kGrafSelectedOutline;
     if (sheet->stored.flags & kSheetFlagHideElements) mode |= kGrafSkipHideable;

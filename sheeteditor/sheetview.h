@@ -12,6 +12,7 @@
 namespace plexa {
 
 struct SheetRecord;
+struct VXPrintRec;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
@@ -65,6 +66,12 @@ int32_t IsSheetModified(const SheetRecord* sheet, uint32_t mask);
 void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area);
 // The update of the sheet pane: the content, the tool's own feedback, then the draw hook.
 void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event);
+// The printer's page in sheet units at the print scale (0 counts as 100 %): 1, or 0 with a zero
+// size when the record gives no page.
+int32_t CalcPrinterPageSize(const VXPrintRec* record, int32_t scalePercent, Point* size);
+// Draws the page breaks of the sheet in its window (dashed, in the grid colour); a sheet whose
+// printer gives no page size has its page-break display turned off instead.
+void DrawPageBreaks(SheetRecord* sheet);
 // Paints the selection region of a sheet in its window.
 void PaintSheetSelectionRects(SheetRecord* sheet);
 

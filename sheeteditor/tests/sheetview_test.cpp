@@ -180,6 +180,25 @@ TEST_F(SheetView, AnUpdateDrawsTheLayersInOrderWithoutHiddenTexts) {
               "text \"Shown\"\n");
 }
 
+TEST_F(SheetView, PageBreaksComeBeforeTheElements) {
+    BuildLayers();
+    sheet->view.showPageBreaks = 1;
+    sheet->stored.printScale = 100;
+    Update();
+    ASSERT_EQ(sheet->view.showPageBreaks, 1) << "the printer gives a page";
+    const std::string trace = Trace();
+    EXPECT_EQ(trace.rfind("colour 6\nrect\n", 0), 0u) << trace;
+    EXPECT_GT(sheet->cachedPageSize.right, 0);
+    EXPECT_GT(sheet->cachedPageSize.bottom, 0);
+}
+
+TEST_F(SheetView, NoPrinterPageNoPageBreaks) {
+    Point size{1, 1};
+    EXPECT_EQ(CalcPrinterPageSize(nullptr, 100, &size), 0);
+    EXPECT_EQ(size.v, 0);
+    EXPECT_EQ(size.h, 0);
+}
+
 TEST_F(SheetView, ValueLabelsAppearOnlyWithTheSimulatorToolBar) {
     BuildLayers();
     sheet->simulatorTools = sheet->toolPalette;  // any child window stands for the tool bar
