@@ -56,6 +56,13 @@ bool Meets(const Rect& bounds, int16_t grow, const Rect& area) {
     return VXRectsOverlap(&grown, &area);
 }
 
+// A spec's change time moves to the sheet's, never back.
+int32_t StampSpec(ProjectRecord*, SheetSpec* spec, SheetRecord* sheet, void*) {
+    const uint32_t latest = std::max(spec->changeTime, sheet->modificationTime);
+    SetSheetSpecDirtyTime(spec, &latest);
+    return 0;
+}
+
 int32_t MarkTree(ProjectRecord* project, SheetSpec*, SheetRecord*, void*) {
     MarkProjectTreeDirty(project);
     return 0;
@@ -89,7 +96,7 @@ void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons) {
         // local clock stands behind it; the time itself never moves back.
         const auto now = uint32_t(VXGetCurrentDateTime(1));
         sheet->modificationTime = std::max(sheet->modificationTime, now);
-        SetSheetSpecsDirty(sheet);
+        EnumSheetProjects(sheet, StampSpec, nullptr);
         if (gViewHooks.fileSymbolEditorsStale) gViewHooks.fileSymbolEditorsStale(sheet);
     } else if (!drawing && (reasons & kSheetReasonSaved)) {
         sheet->modifiedFlags &= uint8_t(~kModifiedMarks);
