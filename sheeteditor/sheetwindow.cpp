@@ -15,7 +15,10 @@
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/sheet.h"
+#include "model/signals.h"
+#include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetview.h"
+#include "sheeteditor/spicewindows.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -226,10 +229,16 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 if (gHooks.activated) gHooks.activated(window);
                 if (auto* te = static_cast<VXTERecord*>(sheet->drawingTE)) VXTEActivate(te);
                 CalcSheetIdleInterval(sheet);
-            } else if (VXIsModalWindowActive()) {
-                if (auto* te = static_cast<VXTERecord*>(sheet->drawingTE)) VXTEDeactivate(te);
+                if (!sheet->project) CloseDeviceParametersWindow(nullptr);
+                BuildFileSymbolsMenu(sheet);
             } else {
-                DestroyDrawingTE(sheet);
+                SetupFlashingSignal(sheet, nullptr, nullptr);
+                if (VXIsModalWindowActive()) {
+                    // A dialog over the sheet keeps the text being typed and the selection.
+                    if (auto* te = static_cast<VXTERecord*>(sheet->drawingTE)) VXTEDeactivate(te);
+                } else {
+                    DestroyDrawingTE(sheet);
+                }
             }
             sheet->zoomMode = 0;
             return VXDefaultEventHandler(window, event);

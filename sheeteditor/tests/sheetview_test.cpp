@@ -321,5 +321,25 @@ TEST_F(SheetView, EndingAnEmptiedEditDropsTheEditedFrame) {
     EXPECT_EQ(sheet->editedTextFrame, nullptr);
 }
 
+TEST_F(SheetView, DeactivatingTheWindowCommitsTheTextBeingTyped) {
+    TextFrameHandle edited = CreateTextFrame("Typed", -1, kEncodingUTF8);
+    (*edited)->style = sheet->currentTextStyle;
+    VXSetWindow(sheet->window);
+    VXTERecord* te = CreateTextFrameEditor(sheet->window, edited);
+    ASSERT_NE(te, nullptr);
+    sheet->drawingTE = te;
+    sheet->editedTextFrame = edited;
+    sheet->selectedTool = 2007;
+    VXEventRecord event = VXClearedEvent(kVXActivateEvent);
+    event.u.activate.activated = 0;
+    SheetViewEventHandler(sheet->window, &event);
+    EXPECT_EQ(sheet->drawingTE, nullptr);
+    ASSERT_EQ(sheet->textFrameList->count, 1u);
+    uint32_t length = 0;
+    const char16_t* text =
+        GetTextFrameUnicodeText(static_cast<TextFrameHandle>(LLFirst(sheet->textFrameList)), false, &length);
+    EXPECT_EQ(std::u16string(text, length), u"Typed");
+}
+
 }  // namespace
 }  // namespace plexa::test
