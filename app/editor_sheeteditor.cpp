@@ -25,6 +25,7 @@
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 #include "sheeteditor/dxfexportui.h"
+#include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 
 namespace plexa {
@@ -155,6 +156,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;
+    core.sheetStore.setModified = SheetEditorModifiedStatus;
     core.sheetLoad.openSheets = SheetWindowSheets;
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;

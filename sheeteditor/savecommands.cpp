@@ -13,6 +13,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/texts.h"
+#include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_filepanels.h"
@@ -98,7 +99,8 @@ bool AskSaveSheetFile(SheetRecord* sheet, int32_t kind, FileSpec* spec) {
 }
 
 bool IsSheetModifiedForSave(const SheetRecord* sheet) {
-    return sheet && (sheet->modifiedFlags & kSheetSaveModifiedMask) != 0;
+    // The mask asks of content, annotation and drawing changes, not of the flag bits themselves.
+    return IsSheetModified(sheet, kSheetSaveModifiedMask) != 0;
 }
 
 bool CanSaveSheet(const SheetRecord* sheet) {

@@ -11,7 +11,14 @@
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
 #include "model/modelhooks.h"
+#include "graphics/textedit.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
 #include "model/sheet.h"
+#include "model/signals.h"
+#include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheetview.h"
+#include "sheeteditor/spicewindows.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -189,18 +196,69 @@ void UpdateSheetOwnedWindowNames(SheetRecord* sheet) {
 // ---- The sheet editor's parts ----
 
 int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
-    if (event->kind == kVXActivateEvent && event->u.activate.activated && gHooks.activated) gHooks.activated(window);
-    if (event->kind == kVXCloseEvent && gHooks.closeSheetWindow && SheetOf(window)) {
-        gHooks.closeSheetWindow(window);
-        return 1;
+    switch (event->kind) {
+        case kVXCreateEvent:
+            Set_Bak_Color();
+            return VXDefaultEventHandler(window, event);
+        case kVXCloseEvent:
+            if (gHooks.closeSheetWindow && SheetOf(window)) {
+                gHooks.closeSheetWindow(window);
+                return 1;
+            }
+            return VXDefaultEventHandler(window, event);
+        case kVXDestroyEvent:
+            // The sheet outlives its window only without it.
+            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window)
+                sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
+            return VXDefaultEventHandler(window, event);
+        default:
+            break;
     }
-    if (event->kind == kVXDestroyEvent) {
-        // The sheet outlives its window only without it.
-        if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
-            sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
+    SheetRecord* sheet = SheetOf(window);
+    if (!sheet) return 1;
+    switch (event->kind) {
+        case kVXIdleEvent:
+            if (!sheet->topToolBar || !(sheet->topToolBar->status() & kVXStatusControlsInactive))
+                DoIdleTasks(sheet);
+            return 1;
+        case kVXActivateEvent:
+            for (VXWindowRecordTag* tools : {sheet->toolPalette, sheet->topToolBar, sheet->simulatorTools})
+                if (tools) DispatchEvent(tools, event);
+            VXSetWindow(window);
+            if (event->u.activate.activated) {
+                if (gHooks.activated) gHooks.activated(window);
+                if (auto* te = static_cast<VXTERecord*>(sheet->drawingTE)) VXTEActivate(te);
+                CalcSheetIdleInterval(sheet);
+                if (!sheet->project) CloseDeviceParametersWindow(nullptr);
+                BuildFileSymbolsMenu(sheet);
+            } else {
+                SetupFlashingSignal(sheet, nullptr, nullptr);
+                if (VXIsModalWindowActive()) {
+                    // A dialog over the sheet keeps the text being typed and the selection.
+                    if (auto* te = static_cast<VXTERecord*>(sheet->drawingTE)) VXTEDeactivate(te);
+                } else {
+                    DestroyDrawingTE(sheet);
+                }
+            }
+            sheet->zoomMode = 0;
+            return VXDefaultEventHandler(window, event);
+        case kVXSizeEvent:
+            return 1;
+        case kVXUpdateEvent: {
+            const uint32_t saved = gGenFlags;
+            gGenFlags = (gGenFlags | kGenColorDrawing) & ~kGenPrinting;
+            UpdateSheetView(sheet, event);
+            gGenFlags = saved;
+            return 1;
         }
+        case kVXMouseMovedEvent:
+            UpdateViewCursor(sheet, event);
+            return 1;
+        case kVXWheelEvent:
+            return 0;
+        default:
+            return VXDefaultEventHandler(window, event);
     }
-    return VXDefaultEventHandler(window, event);
 }
 
 int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) {
@@ -212,10 +270,10 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
 }
 
 void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area) {
-    if (!sheet || !area || !sheet->window) return;
-    constexpr int16_t kHandleSize = 4;
+    if (!sheet || !area || !sheet->window || VXEmptyRect(area)) return;
+    const auto grow = int16_t(2 + CalcModiferBoxSize(&sheet->window->graf.geometry));
     Rect grown = *area;
-    VXInsetRect(&grown, -kHandleSize, -kHandleSize);
+    VXInsetRect(&grown, int16_t(-grow), int16_t(-grow));
     VXInvalRect(sheet->window, &grown);
 }
 

@@ -2,10 +2,11 @@
 // a sheet record to it, restoring its saved state, making a new untitled sheet, the rulers, and
 // retitling the windows a sheet owns. This module owns the window count of untitled sheets.
 //
-// The windows' own event handling (drawing, tools, the tool bars' controls) comes with the sheet
-// editor: until then the three handlers below give events the toolkit's default handling (a
-// destroyed sheet window first lets go of its sheet), and the tool-bar operations that need
-// those controls do only the part that needs none.
+// The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h), gives it its idle
+// work and cursors, and follows activation; clicks, keys and the tool bars' controls come with
+// the rest of the sheet editor: until then those events, and the two tool bars' handlers, get
+// the toolkit's default handling (a destroyed sheet window first lets go of its sheet), and the
+// tool-bar operations that need those controls do only the part that needs none.
 //
 // The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once
@@ -95,8 +96,9 @@ SheetRecord* NewSchematicDrawing();
 void HideShowRulers(VXWindowRecordTag* window, bool show);
 // Retitles the windows the sheet owns after its file name changed.
 void UpdateSheetOwnedWindowNames(SheetRecord* sheet);
-// Invalidates an area of the sheet's window, grown by the size of the selection handles so that
-// handles drawn at its edge go with it; nothing for a sheet without a window.
+// Invalidates an area of the sheet's window (the model's InvalSheetView), grown by 2 and the size
+// of the selection handles so that handles drawn at its edge go with it; nothing for an empty
+// area or a sheet without a window.
 void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area);
 // Redraws the whole of the sheet's window.
 void RedrawSheetWindow(SheetRecord* sheet);

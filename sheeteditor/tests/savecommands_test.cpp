@@ -116,7 +116,7 @@ TEST_F(SaveCommands, SaveAllSavesEveryModifiedSheetWindow) {
     struct stat before {};
     ASSERT_EQ(::stat(dir.file("B.SHX").c_str(), &before), 0);
     a->modifiedFlags = kSheetModifiedContent;
-    c->modifiedFlags = kSheetModifiedFrameOption;
+    c->modifiedFlags = kSheetModifiedDrawing;  // a change of the drawing only is saved too
     ASSERT_EQ(::unlink(dir.file("A.SHX").c_str()), 0);
     ASSERT_EQ(::unlink(dir.file("C.SHX").c_str()), 0);
     EXPECT_EQ(SaveSheetCommand(b, true), 0);

@@ -1,0 +1,158 @@
+// The sheet window redrawing a sheet of 5,000 symbols (a body, an output bubble and three pins,
+// drawn from the sheet's symbol map) and 5,000 wires of four segments each (20,000 segments) in
+// a 1920x1080 window, through the window's own update path: the whole view invalidated and
+// drawn, at fit (the whole sheet in the window) and at 100 %, and at 100 % the view scrolled on
+// by one screen. The baseline draws the same primitives at the same device positions straight
+// with the backing library's painter (at fit: every symbol and wire; at 100 %: those in view).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "bench/core_bench_main.h"
+#include "foundation/heap.h"
+#include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "model/elements.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symboldata.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+#include "model/themes.h"
+#include "model/wires.h"
+#include "model/tests/gate_symbol.h"
+#include "platform/app_platform.h"
+#include "platform/baseline_platform.h"
+#include "sheeteditor/sheetwindow.h"
+#include "toolkit/vx_controls.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+constexpr int kSymbols = 5000, kColumns = 50;
+constexpr int16_t kPitchH = 88, kPitchV = 33;  // 50 x 100 symbols over 4,400 x 3,300 units
+
+SheetRecord* gSheet = nullptr;
+
+Point At(int i) { return Point{int16_t(20 + (i / kColumns) * kPitchV), int16_t(20 + (i % kColumns) * kPitchH)}; }
+
+// The corners of the wire from symbol i's output: right, down, right and up again, 4 segments.
+std::vector<Point> WireCorners(int i) {
+    const Point p = At(i);
+    const auto v = int16_t(p.v + 15), h = int16_t(p.h + 66);
+    return {{v, h}, {v, int16_t(h + 6)}, {int16_t(v + 10), int16_t(h + 6)},
+            {int16_t(v + 10), int16_t(h + 14)}, {v, int16_t(h + 14)}};
+}
+
+void Build() {
+    const int32_t id = test::AddGateSymbolDefinition(gSheet);
+    for (int i = 0; i < kSymbols; ++i) {
+        SymbolRecord* symbol = CreateSymbol();
+        symbol->mapId = id;
+        symbol->libraryName = kNoLibraryName;
+        symbol->position = At(i);
+        AddSymbolToSheet(gSheet, symbol);
+        SignalHandle signal = CreateSignal(gSheet->signalList);
+        WireHandle wire = CreateWire(nullptr);
+        for (Point corner : WireCorners(i)) InsertWireCorner(wire, corner, -1);
+        CalcWireBounds(wire);
+        LLPush((*signal)->wires, wire);
+        CalcSignalBounds(signal);
+    }
+}
+
+void SetUp() {
+    static char name[] = "bench_sheeteditor_view";
+    static char* argv[] = {name, nullptr};
+    if (!PlatformEnsureApplication(1, argv)) std::abort();
+    VXInitWindows();
+    VXInitPanels();
+    VXInitControls();
+    VXInitMenus();
+    if (InitSheetDefaults() != 0) std::abort();
+    gSheet = NewSchematicDrawing();
+    if (!gSheet) std::abort();
+    // The sheet pane 1920 x 1080 beside the tool palette, below the top tool bar.
+    const Rect frame{40, 0, int16_t(40 + kHeight + kTopToolBarCollapsed), int16_t(kWidth + kToolPaletteWidth)};
+    VXSetWindowPosition(gSheet->window, &frame);
+    Build();
+    VXWaitUpdateWindows();
+    Rect view{};
+    VXGetViewRect(gSheet->window, &view);
+    std::fprintf(stderr, "sheet pane %d x %d\n", view.right - view.left, view.bottom - view.top);
+}
+
+void Redraw() {
+    RedrawSheetWindow(gSheet);
+    VXWaitUpdateWindows();
+}
+
+void SheetWindowRedraw(benchmark::State& state) {
+    const int percent = int(state.range(0));
+    VXSetScalePercent(gSheet->window, percent, percent);
+    VXScrollTo(gSheet->window, 0, 0);
+    Redraw();
+    for (auto _ : state) Redraw();
+}
+BENCHMARK(SheetWindowRedraw)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void SheetWindowScroll(benchmark::State& state) {
+    const int percent = int(state.range(0));
+    VXSetScalePercent(gSheet->window, percent, percent);
+    int screen = 0;
+    for (auto _ : state) {
+        // Down by one screen, back to the top after the sheet's end.
+        screen = (screen + 1) % 3;
+        VXScrollTo(gSheet->window, 0, screen * kHeight * 100 / percent);
+        VXWaitUpdateWindows();
+    }
+}
+BENCHMARK(SheetWindowScroll)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// The painter drawing the same primitives (frames, ovals and lines) in device pixels.
+void PainterRedraw(benchmark::State& state) {
+    const double scale = double(state.range(0)) / 100;
+    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight, 0xFFFFFFFF);
+    std::vector<BaselineShape> shapes;
+    const auto px = [&](int units) { return int32_t(units * scale); };
+    const auto add = [&](BaselineShape::Kind kind, int h1, int v1, int h2, int v2) {
+        const BaselineShape s{kind, px(h1), px(v1), px(h2), px(v2), nullptr};
+        if (s.x2 < 0 || s.y2 < 0 || s.x1 >= kWidth || s.y1 >= kHeight) return;
+        shapes.push_back(s);
+    };
+    for (int i = 0; i < kSymbols; ++i) {
+        const Point p = At(i);
+        add(BaselineShape::kFrame, p.h + 10, p.v, p.h + 50, p.v + 30);
+        add(BaselineShape::kOval, p.h + 50, p.v + 12, p.h + 56, p.v + 18);
+        add(BaselineShape::kLine, p.h, p.v + 8, p.h + 10, p.v + 8);
+        add(BaselineShape::kLine, p.h, p.v + 22, p.h + 10, p.v + 22);
+        add(BaselineShape::kLine, p.h + 56, p.v + 15, p.h + 66, p.v + 15);
+        const std::vector<Point> corners = WireCorners(i);
+        for (size_t c = 1; c < corners.size(); ++c)
+            add(BaselineShape::kLine, corners[c - 1].h, corners[c - 1].v, corners[c].h, corners[c].v);
+    }
+    for (auto _ : state) {
+        std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFF);
+        BaselineDrawShapes(reinterpret_cast<uint8_t*>(pixels.data()), kWidth, kHeight, kWidth * 4,
+                           shapes.data(), shapes.size(), "DejaVu Sans", 10, 1.0);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(PainterRedraw)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace plexa
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
+                                    {{"sheet window redraw", "SheetWindowRedraw", "PainterRedraw"},
+                                     {"scroll by one screen", "SheetWindowScroll", ""}},
+                                    "The sheet window against the painter");
+}

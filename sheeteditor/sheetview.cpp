@@ -1,0 +1,333 @@
+// The sheet pane: drawing, modified status, invalidation, text editing's end, idle work and
+// cursors; see sheetview.h.
+#include "sheeteditor/sheetview.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "files/hierarchy.h"
+#include "files/instances.h"
+#include "files/project.h"
+#include "files/sheetspec.h"
+#include "foundation/datetime.h"
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "graphics/colors.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/printrec.h"
+#include "graphics/regions.h"
+#include "graphics/textedit.h"
+#include "model/annotation.h"
+#include "model/busses.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
+#include "model/sheet.h"
+#include "model/sheetdraw.h"
+#include "model/signals.h"
+#include "model/symboldraw.h"
+#include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/textframeedit.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_timers.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+SheetViewHooks gViewHooks;
+
+constexpr int16_t kColorIndexGrid = 6;
+
+constexpr uint16_t kTextTool = 2007, kWireTool = 2024, kBussTool = 2027, kLibraryPartTool = 2029,
+                   kSubSheetTool = 2031;
+constexpr uint32_t kCaretInterval = 0xFFFFFFFE;
+constexpr uint8_t kModifiedMarks = kSheetModifiedContent | kSheetModifiedDrawing;
+
+bool Meets(const Rect& bounds, int16_t grow, const Rect& area) {
+    Rect grown = bounds;
+    VXInsetRect(&grown, int16_t(-grow), int16_t(-grow));
+    return VXRectsOverlap(&grown, &area);
+}
+
+// A spec's change time moves to the sheet's, never back.
+int32_t StampSpec(ProjectRecord*, SheetSpec* spec, SheetRecord* sheet, void*) {
+    const uint32_t latest = std::max(spec->changeTime, sheet->modificationTime);
+    SetSheetSpecDirtyTime(spec, &latest);
+    return 0;
+}
+
+int32_t MarkTree(ProjectRecord* project, SheetSpec*, SheetRecord*, void*) {
+    MarkProjectTreeDirty(project);
+    return 0;
+}
+
+VXTERecord* EditorOf(const SheetRecord* sheet) { return static_cast<VXTERecord*>(sheet->drawingTE); }
+
+bool ControlsActive(const SheetRecord* sheet) {
+    return sheet->topToolBar == nullptr ||
+           !(sheet->topToolBar->status() & kVXStatusControlsInactive);
+}
+
+}  // namespace
+
+void SetSheetViewHooks(const SheetViewHooks& hooks) { gViewHooks = hooks; }
+const SheetViewHooks& GetSheetViewHooks() { return gViewHooks; }
+
+// ---- Modified status ----
+
+void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons) {
+    if (!sheet) return;
+    const bool content = reasons & kSheetReasonContent, drawing = reasons & kSheetReasonDrawing;
+    if (content || drawing) {
+        if (!(sheet->modifiedFlags & kModifiedMarks) && sheet->window)
+            VXSetWindowModified(sheet->window, true);
+        if (drawing) sheet->modifiedFlags |= kSheetModifiedDrawing;
+    }
+    if (content) {
+        sheet->modifiedFlags |= kSheetModifiedContent;
+        // Every change tells the projects, also one in the same second as the last or while the
+        // local clock stands behind it; the time itself never moves back.
+        const auto now = uint32_t(VXGetCurrentDateTime(1));
+        sheet->modificationTime = std::max(sheet->modificationTime, now);
+        EnumSheetProjects(sheet, StampSpec, nullptr);
+        if (gViewHooks.fileSymbolEditorsStale) gViewHooks.fileSymbolEditorsStale(sheet);
+    } else if (!drawing && (reasons & kSheetReasonSaved)) {
+        sheet->modifiedFlags &= uint8_t(~kModifiedMarks);
+        if (sheet->window) VXSetWindowModified(sheet->window, false);
+    }
+    if (reasons & kSheetReasonProjectTree) EnumSheetProjects(sheet, MarkTree, nullptr);
+    if ((reasons & kSheetReasonForgetUndo) && gViewHooks.clearUndo) gViewHooks.clearUndo(sheet);
+    if ((reasons & kSheetReasonForgetSearch) && gViewHooks.resetFind) gViewHooks.resetFind(sheet);
+}
+
+int32_t IsSheetModified(const SheetRecord* sheet, uint32_t mask) {
+    if (!sheet) return 0;
+    if ((mask & kSheetAskDrawing) && (sheet->modifiedFlags & kSheetModifiedDrawing)) return 1;
+    if ((mask & kSheetAskContent) &&
+        (sheet->modifiedFlags & (kSheetModifiedContent | kSheetModifiedChildSymbols)))
+        return 1;
+    if ((mask & kSheetAskProject) && sheet->project && sheet->project->dirtyFlags) return 1;
+    if (mask & kSheetAskAnnotation) {
+        if (sheet->project && sheet->hierarchyContext) {
+            const SheetSpec* spec = ResolveInstanceSheet(sheet->project, sheet->hierarchyContext);
+            if (spec && IsSheetAnnotationDirty(spec, true, true, true)) return 1;
+        } else {
+            if (sheet->sheetSpec && IsSheetAnnotationDirty(sheet->sheetSpec, true, true, true)) return 1;
+            if (AnnotationMapHasChanges(sheet->annotationMap)) return 1;
+        }
+    }
+    return 0;
+}
+
+// ---- Drawing ----
+
+int32_t CalcPrinterPageSize(const VXPrintRec* record, int32_t scalePercent, Point* size) {
+    *size = Point{0, 0};
+    VXPrintingMetrics metrics{};
+    if (!record || !VXGetPrintingMetrics(record, &metrics) || metrics.pageWidth <= 0 ||
+        metrics.pageHeight <= 0)
+        return 0;
+    const double f = 100.0 / (scalePercent == 0 ? 100 : scalePercent);
+    size->v = int16_t(std::floor(metrics.pageHeight * f + 0.5));
+    size->h = int16_t(std::floor(metrics.pageWidth * f + 0.5));
+    return 1;
+}
+
+void DrawPageBreaks(SheetRecord* sheet) {
+    if (!sheet || !sheet->window || sheet->stored.printScale < 0) return;
+    Rect& cached = sheet->cachedPageSize;
+    if (cached.bottom <= 0 || cached.right <= 0) {
+        if (!sheet->printRecord) VXCreatePrintRecordEx(&sheet->printRecord, sheet->stored.resolution);
+        Point size{};
+        if (!sheet->printRecord ||
+            !CalcPrinterPageSize(sheet->printRecord, sheet->stored.printScale, &size) ||
+            size.v <= 0 || size.h <= 0) {
+            // A printer that gives no page has no breaks to show.
+            sheet->view.showPageBreaks = 0;
+            return;
+        }
+        cached = Rect{0, 0, size.v, size.h};
+    }
+    VXWindowRecordTag* previous = VXSetWindow(sheet->window);
+    VXPenNormal();
+    VXSetPenWidth(2);
+    const bool scaling = VXSetPenWidthScalingEnabled(sheet->viewScale < 100);
+    VXSetLineDashInterval(5, 3, 0);
+    Set_Fore_Color(kColorIndexGrid);
+    const Rect& area = sheet->sheetBounds;
+    for (int32_t x = cached.right + 1; x <= area.right; x += cached.right) {
+        const Rect edge{-10, -10, int16_t(area.bottom + 10), int16_t(x)};
+        VXFrameRect(&edge);
+    }
+    for (int32_t y = cached.bottom + 1; y <= area.bottom; y += cached.bottom) {
+        const Rect edge{-10, -10, int16_t(y), int16_t(area.right + 10)};
+        VXFrameRect(&edge);
+    }
+    VXSetPenWidthScalingEnabled(scaling);
+    VXPenNormal();
+    if (previous) VXSetWindow(previous);
+}
+
+void PaintSheetSelectionRects(SheetRecord* sheet) {
+    if (!sheet || !sheet->window || !sheet->selectionRegion) return;
+    QZSetColor(nullptr, kSelectionHighlightColor, false);
+    for (const LRect& r : sheet->selectionRegion->rects) {
+        const Rect box{int16_t(r.top), int16_t(r.left), int16_t(r.bottom), int16_t(r.right)};
+        VXRectDispatch(&box, 1);
+    }
+    QZSetColor(nullptr, 0x07000000, false);
+}
+
+void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area) {
+    if (!sheet || !window || !area || VXEmptyRect(area)) return;
+    VXSetWindow(window);
+    VXPenNormal();
+    VXSetOpacity(1.0);
+    VXGrafState* graf = &window->graf;
+    Rect grown = *area;
+    bool clipped = false;
+    const bool ownWindow = window == sheet->window;
+    if (ownWindow) {
+        VXInsetRect(&grown, -3, -3);
+        if (!VXSectRect(&grown, &sheet->sheetBounds, &grown)) return;
+        VXSectClipRect(graf, &grown, true);
+        clipped = true;
+        if (sheet->selectedTool == kSelectTool && ControlsActive(sheet)) {
+            PaintSheetSelectionRects(sheet);
+            gDrawElmtSelRgn = sheet->selectionRegion;
+        }
+        if (sheet->view.showGrid && gViewHooks.drawGrid) gViewHooks.drawGrid(sheet, &grown);
+        if (sheet->view.showPageBreaks) DrawPageBreaks(sheet);
+    }
+    int32_t mode = kGrafSelectedOutline;
+    if (sheet->stored.flags & kSheetFlagHideElements) mode |= kGrafSkipHideable;
+    DrawGrafElements(sheet->elementList, area, mode | kGrafBackLayer);
+
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
+         symbol = symbol->next) {
+        Rect bounds;
+        GetSymbolInstanceInfo(sheet, symbol, nullptr, &bounds, 1);
+        if (!(symbol->flags & kSymbolFlagSheet) && !Meets(bounds, 3, *area)) continue;
+        DrawSymbol(sheet, symbol, sheet->imageList, graf, !(symbol->flags & kSymbolFlagPort));
+    }
+    for (auto buss = static_cast<BussHandle>(LLFirst(sheet->bussList)); buss;
+         buss = static_cast<BussHandle>(LLGetNext(sheet->bussList, buss))) {
+        if (!Meets((*buss)->bounds, 2, grown)) continue;
+        DrawWireList((*buss)->wires, nullptr, true);
+    }
+    const bool darkPhase = sheet->modifiedFlags & kSheetFlashPhase;
+    for (auto signal = static_cast<SignalHandle>(LLFirst(sheet->signalList)); signal;
+         signal = static_cast<SignalHandle>(LLGetNext(sheet->signalList, signal))) {
+        if (!Meets((*signal)->bounds, 4, grown)) continue;
+        if (signal == sheet->flashingSignal && darkPhase && !sheet->flashingWire) continue;
+        DrawWireList((*signal)->wires, sheet->breakOutTable, true);
+        DrawSignalJunctions(signal, 0, area);
+    }
+    DrawGrafElements(sheet->elementList, area, mode | kGrafFrontLayer);
+    DrawSheetTextFrames(sheet, nullptr, area);
+    const bool simulator = sheet->simulatorTools != nullptr;
+    for (int pass = 0; pass < (simulator ? 2 : 1); ++pass) {
+        for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text;
+             text = text->link) {
+            const uint16_t f = text->flags & (kTextFlagHidden | kTextFlagBoxed);
+            if (f != (pass == 0 ? 0 : kTextFlagBoxed)) continue;
+            if (!VXRectsOverlap(&text->bounds, area)) continue;
+            DrawTextElement(text, sheet->stringBlock);
+        }
+    }
+    if (clipped) VXPopClip(graf);
+    gDrawElmtSelRgn = nullptr;
+}
+
+void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event) {
+    if (!sheet || !event || !sheet->window) return;
+    const VXEventRect16& u = event->u.update.rect;
+    const Rect area{u.top, u.left, u.bottom, u.right};
+    DrawSheetContent(sheet, sheet->window, &area);
+    VXSetWindow(sheet->window);
+    if (sheet->selectedTool == 7 && sheet->elementInCreation) {
+        DrawElement(sheet->elementInCreation, nullptr, true, false);
+    } else if (sheet->selectedTool == kTextTool && EditorOf(sheet)) {
+        VXPenNormal();
+        const LRect longArea{area.top, area.left, area.bottom, area.right};
+        VXLTEUpdate(&longArea, EditorOf(sheet));
+        if (!sheet->growTracking) FrameEditTE(EditorOf(sheet));
+    }
+    if (sheet->drawHook) sheet->drawHook(sheet, sheet->drawHookRefCon);
+}
+
+// ---- Text editing ----
+
+void DestroyDrawingTE(SheetRecord* sheet) {
+    VXTERecord* te = sheet ? EditorOf(sheet) : nullptr;
+    if (!te) return;
+    TextFrameHandle edited = sheet->editedTextFrame;
+    TextFrameHandle frame = CreateTextFrameFromTE(te, sheet, edited, sheet->styleList);
+    if (frame) {
+        LLPush(sheet->textFrameList, frame);
+        if (sheet->modifiedFlags & kSheetModifiedFrameOption) (*frame)->flags |= kFrameFlagThemed;
+        else (*frame)->flags &= uint16_t(~kFrameFlagThemed);
+    }
+    if (edited) {
+        // Only an emptied text lets its frame go: a text that could not become a frame keeps
+        // the frame it was edited from.
+        if (frame || te->length == 0) DestroyTextFrame(edited);
+        else LLPush(sheet->textFrameList, edited);
+        sheet->editedTextFrame = nullptr;
+    }
+    LRect grow;
+    CalcTEGrowHandle(te, &grow);
+    const Rect box{int16_t(grow.top), int16_t(grow.left), int16_t(grow.bottom), int16_t(grow.right)};
+    InvalSheetWindowArea(sheet, &box);
+    VXTEDispose(te);
+    sheet->drawingTE = nullptr;
+}
+
+// ---- Idle work and cursors ----
+
+void DoIdleTasks(SheetRecord* sheet) {
+    if (!sheet) return;
+    if (sheet->selectedTool == kTextTool && EditorOf(sheet)) VXTEIdle(EditorOf(sheet));
+    if ((sheet->selectedTool == kSelectTool || sheet->selectedTool == kSubSheetTool) && sheet->project)
+        UpdateProjectHierarchy(sheet->project, 8);
+}
+
+void CalcSheetIdleInterval(SheetRecord* sheet) {
+    if (sheet && sheet->window) VXSetWindowIdleInterval(sheet->window, kCaretInterval, 0);
+}
+
+void UpdateViewCursor(SheetRecord* sheet, const VXEventRecord* event) {
+    if (!sheet || !event || !sheet->window) return;
+    const int16_t h = event->u.mouse.h, v = event->u.mouse.v;
+    if (!sheet->zoomMode) {
+        if (sheet->selectedTool == kSelectTool) {
+            VXSetWindowCursor(sheet->window, kSheetCursorArrow);
+        } else if (sheet->selectedTool == kTextTool) {
+            VXTERecord* te = EditorOf(sheet);
+            int32_t cursor = kSheetCursorIBeam;
+            if (te) {
+                LRect grow, display;
+                CalcTEGrowHandle(te, &grow);
+                InsetRect32(&grow, -1, -1);
+                CalcTEDisplayFrame(te, &display);
+                InsetRect32(&display, -3, -3);
+                const auto inside = [&](const LRect& r) {
+                    return v >= r.top && v < r.bottom && h >= r.left && h < r.right;
+                };
+                cursor = inside(grow) ? kSheetCursorCross
+                                      : inside(display) ? kSheetCursorIBeam : kSheetCursorArrow;
+            }
+            VXSetWindowCursor(sheet->window, cursor);
+        }
+    }
+    sheet->pathToggleRequest = 0;
+}
+
+}  // namespace plexa
