@@ -126,6 +126,9 @@ int32_t PreferencesWriteCount();
 OSStatus CloseSheetWindowOfShell(VXWindowRecordTag* window, int32_t mode);
 // The shell's error report: nothing for 0, a cancel or while the application is inactive.
 OSStatus SchError(OSStatus code);
+// Closes every open project that has no window, asking about unsaved annotation (the project
+// window closes its own); 1 when all are closed, 0 when one was kept (cancelled or failed).
+int32_t CloseProjectsWithoutWindows();
 // The kind of window that a Shift-Close closes; 0 when none.
 extern int16_t gCloseAllWindowsKind;
 

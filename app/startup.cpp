@@ -241,6 +241,7 @@ int32_t QuitHandler() { return AttemptAppClosure(true); }
 int32_t AttemptAppClosure(bool quitting) {
     if (!CloseAllSheets()) return 0;
     if (!VXCloseAllWindows()) return 0;
+    if (!CloseProjectsWithoutWindows()) return 0;
     SetCachedLibraryFile(0, -1);
     InvalidateLibDigestFile();
     SavePreferencesAndAccessPoints();
