@@ -19,6 +19,7 @@
 #include "app/editor_root.h"
 #include "app/root.h"
 #include "app/shell.h"
+#include "files/project.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
 #include "files/sheetload.h"
@@ -827,6 +828,16 @@ TEST_F(ClosingSheets, ASaveThatFailsKeepsTheWindowTheChangesAndTheOldFile) {
     VXSendGoAway(sheet->window);
     EXPECT_TRUE(SheetWindowSheets(true).empty());
     EXPECT_NE(ReadBytes(path), before);
+}
+
+TEST_F(Shell, AProjectOpenedFromAFileClosesWhenTheApplicationDoes) {
+    const std::string folder = dir.file("amp");
+    std::filesystem::copy(SourcePath("tools/tests/fixtures/amp"), folder, std::filesystem::copy_options::recursive);
+    EXPECT_TRUE(OpenHandedIn(folder + "/amp.PRX").empty());
+    ASSERT_NE(gProjectList, nullptr);
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    EXPECT_EQ(AttemptAppClosure(false), 1);
+    EXPECT_EQ(gProjectList, nullptr);
 }
 
 }  // namespace
