@@ -30,7 +30,12 @@ namespace {
 constexpr uint32_t kOpenKinds = kOpenKindSheets | kOpenKindProjects | kOpenKindLibraries;
 constexpr int32_t kOpenFolder = 3;
 
-OSStatus OpenFileProcessor(const FileSpec* spec, int32_t, int32_t, void*) { return OpenDocumentFile(spec); }
+// Each file chosen in the open panel: a failure is told with the file's name, and the next file
+// is opened all the same.
+OSStatus OpenChosenFile(const FileSpec* spec, int32_t, int32_t, void*) {
+    ReportOpenFailure(spec, OpenFileProcessor(spec));
+    return status::kNoErr;
+}
 
 // The single selected symbol when it stands for a sheet (a sheet symbol or a file symbol).
 SymbolRecord* SelectedSheetSymbol() {
@@ -55,16 +60,6 @@ void CloseAllWindowsOfKind(int16_t kind) {
 }
 
 }  // namespace
-
-OSStatus OpenDocumentFile(const FileSpec* spec) {
-    if (FileMatchesOpenKinds(spec, kOpenKindProjects)) return OpenProject(spec) ? status::kNoErr : status::kUserCancelled;
-    if (FileMatchesOpenKinds(spec, kOpenKindLibraries))
-        return OpenLibraryEditor(spec) ? status::kNoErr : status::kUserCancelled;
-    // Failures are reported where they happen.
-    return OpenSchematicSheet(spec, kOpenShowWindow | kOpenSetContext | kOpenDetectType | kOpenCheckSheet)
-               ? status::kNoErr
-               : status::kUserCancelled;
-}
 
 void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     const bool modal = front.modal;
@@ -117,7 +112,7 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
     case kCmdNewProject: CreateNewProject(); return 1;
     case kCmdNewLibrary: CreateNewLibrary(); return 1;
     case 202:
-        SchError(SelectAndProcessFiles(kOpenKinds, kOpenFolder, "Open Files", "", OpenFileProcessor, nullptr,
+        SchError(SelectAndProcessFiles(kOpenKinds, kOpenFolder, "Open Files", "", OpenChosenFile, nullptr,
                                        nullptr));
         return 1;
     case 211:

@@ -130,10 +130,12 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     ComposeSheetEditorForCore(core);
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
-    editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) { CloseSheetWindow(window, kCloseAsking); };
+    editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
+        CloseSheetWindowOfShell(window, kCloseAsking);
+    };
     editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
 
-    editor.sheetOpen.report = VXErrorReport;
+    editor.sheetOpen.report = [](OSStatus status, const FileSpec* file) { VXOpenErrorReport(file->name, status); };
 
     editor.scriptCommands.openDocument = [](const char* path, const char* application) {
         return VXLaunchDocument(path, application && *application ? application : nullptr, true, false);

@@ -79,6 +79,7 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     AddLibEditorLinks(editor.symbolEditor, editor.libEditor);
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
+    editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };
     editor.libEditor.beep = VXBeep;
     editor.libEditor.preferencesChanged = ChangedPreferences;
     editor.libEditor.activated = [](LibEditorRecord*) { InstallMenuBar(gLibEditMenuBar); };

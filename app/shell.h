@@ -7,7 +7,8 @@
 //   dispatch.cpp     PrepCommand, DoCommand, the front document, the selection info, the Window
 //                    menu and the clipboard kind
 //   commands_*.cpp   the rules and actions of each menu
-//   closing.cpp      closing a sheet window with its save question
+//   opening.cpp      telling a file's kind from its content and opening it by its kind
+//   closing.cpp      the error report, and the front sheet kept in step when a sheet closes
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "foundation/filespec.h"
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
+#include "sheeteditor/sheetclose.h"
 
 namespace plexa {
 
@@ -120,15 +122,13 @@ int32_t PreferencesWriteCount();
 
 // ---- Closing sheets ----
 
-constexpr int32_t kCloseAsking = 1, kCloseDiscarding = 4;
-// Closes a sheet window, asking to save a modified sheet in mode 1; 0 when the window is gone,
-// -128 when the person cancelled, or a save failure (the window then stays).
-OSStatus CloseSheetWindow(VXWindowRecordTag* window, int32_t mode);
-// The save question of template 1042: true with *save set (Save) or clear (Don't Save); false
-// for Cancel.
-bool AskSaveDialog(const char* name, int16_t kind, bool* save);
+// Closes a sheet window (sheetclose.h: CloseSheetWindow) and makes the front sheet current again.
+OSStatus CloseSheetWindowOfShell(VXWindowRecordTag* window, int32_t mode);
 // The shell's error report: nothing for 0, a cancel or while the application is inactive.
 OSStatus SchError(OSStatus code);
+// Closes every open project that has no window, asking about unsaved annotation (the project
+// window closes its own); 1 when all are closed, 0 when one was kept (cancelled or failed).
+int32_t CloseProjectsWithoutWindows();
 // The kind of window that a Shift-Close closes; 0 when none.
 extern int16_t gCloseAllWindowsKind;
 
@@ -214,8 +214,36 @@ int32_t DoTextCommand(uint16_t id, const FrontDocument& front);
 int32_t DoViewCommand(uint16_t id, const FrontDocument& front);
 int32_t DoGridCommand(uint16_t id, const FrontDocument& front);
 
-// Opens a document by its kind: a project, a library in its editor, else a sheet in its window.
-OSStatus OpenDocumentFile(const FileSpec* spec);
+// ---- Opening documents (opening.cpp) ----
+
+// What a file holds, as its content tells.
+enum class DocumentKind : uint8_t {
+    kNone,              // nothing the editor knows: no dynamic file and no text
+    kSheet,             // a dynamic file of type "SCH4"
+    kProject,           // "PRJ4"
+    kLibrary,           // "LIB4"
+    kOtherDynamicFile,  // a dynamic file of another type (the preferences file among them)
+    kOldSheet,          // a version-3.6 sheet (its leader's type "QSCM")
+    kOldProject,        // a version-3.6 project (a dynamic file of type "QSPR")
+    kOldLibrary,        // a version-3.6 library (its header's type "QLIB")
+    kDatabase,          // an ASCII database file
+    kLibraryDatabase,   // an ASCII database file of a library
+    kReportScript,      // text named ".SXP"
+    kText,              // any other text
+};
+// Tells the file's kind from its content; reads only. 0 with the type ("SCH4", "PRJ4", "LIB4",
+// "QSCM", "QSPR", "QLIB", or "TEXT" for a database or a report script); 0x20002712 for another
+// dynamic file (type empty); -128 for plain text (type "TEXT"); 0x20002AF8 for a file that is
+// neither; a read failure as it came. Every output may be absent.
+OSStatus AutoDetectFileType(const FileSpec* spec, FourCharCode* type, bool* isLibrary,
+                            DocumentKind* kind = nullptr);
+// Opens the file by its kind: a sheet in its window, a project, a library in its editor. What is
+// not opened is said to the user (a version-3.6 document points at the converter). 0 when done,
+// -128 when nothing was opened (the user has been told), or the detection's failure.
+OSStatus OpenFileProcessor(const FileSpec* spec);
+// Reports a failure of OpenFileProcessor naming the file, unless it is a cancel or a file of
+// another kind (passed over in silence) or the application is in the background; returns it.
+OSStatus ReportOpenFailure(const FileSpec* spec, OSStatus st);
 
 // The project that the front document stands in: the project window's, or the front sheet's.
 ProjectRecord* FrontProject(const FrontDocument& front);

@@ -78,17 +78,22 @@ sVXTimerRecord* gPeriodicTimer = nullptr;
 // Launched without documents: a new untitled sheet.
 void ShellApplicationLaunchedHandler() { NewSchematicDrawing(); }
 
-// A document handed in, by its kind.
+// A document handed in, by its kind; a failure is told naming the file. The request is taken.
 int32_t ShellOpenFileHandler(const char* path, int16_t, int16_t) {
     FileSpec spec{};
-    if (OSStatus st = FileSpecFromPathName(nullptr, path, &spec)) return SchError(st);
-    return OpenDocumentFile(&spec);
+    if (OSStatus st = FileSpecFromPathName(nullptr, path, &spec)) {
+        // The name as it came, for a file that is not there.
+        std::snprintf(spec.name, sizeof spec.name, "%s", path ? path : "");
+        ReportOpenFailure(&spec, st);
+        return 1;
+    }
+    ReportOpenFailure(&spec, OpenFileProcessor(&spec));
+    return 1;
 }
 
-// Printing a document from the desktop waits for the printing of sheets: it opens the document.
-int32_t ShellPrintFileHandler(const char* path, int16_t index, int16_t count) {
-    return ShellOpenFileHandler(path, index, count);
-}
+// Printing from the desktop and drops on the application are taken and do nothing.
+int32_t ShellPrintFileHandler(const char*, int16_t, int16_t) { return 1; }
+int32_t ShellDroppedFileHandler(const char*, int16_t, int16_t) { return 1; }
 
 int32_t ShellQuitHandler() { return QuitHandler(); }
 
@@ -135,7 +140,7 @@ void InitCoreServices() {
     VXSetPrepCommandProc(nullptr, PrepCommand);
     VXSetGlobalCommandProc(DoCommand);
     VXSetShellMessageProcs(ShellApplicationLaunchedHandler, ShellOpenFileHandler, ShellPrintFileHandler,
-                           ShellQuitHandler, ShellOpenFileHandler);
+                           ShellQuitHandler, ShellDroppedFileHandler);
     if (!VXIsApplicationSandboxed()) VXDeleteApplicationMenuItem(kVXCommandAccessibleLocations);
 }
 
@@ -236,6 +241,7 @@ int32_t QuitHandler() { return AttemptAppClosure(true); }
 int32_t AttemptAppClosure(bool quitting) {
     if (!CloseAllSheets()) return 0;
     if (!VXCloseAllWindows()) return 0;
+    if (!CloseProjectsWithoutWindows()) return 0;
     SetCachedLibraryFile(0, -1);
     InvalidateLibDigestFile();
     SavePreferencesAndAccessPoints();

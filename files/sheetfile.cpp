@@ -2,6 +2,8 @@
 #include "files/sheetfile.h"
 
 #include <cstring>
+#include <string>
+#include <unistd.h>
 
 #include "files/filesymbols.h"
 #include "files/sheet_services.h"
@@ -12,6 +14,7 @@
 #include "foundation/bytes.h"
 #include "foundation/datetime.h"
 #include "foundation/dynfile.h"
+#include "foundation/filespec.h"
 #include "foundation/geometry.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
@@ -37,6 +40,15 @@ bool IsRecognisedPlatform(FourCharCode code) {
 bool IsWritableSheetSpec(const FileSpec* spec) {
     return spec && spec->name[0] != 0 && !IsDirectoryInvalid(&spec->directory) &&
            IsSheetFile(spec) == status::kNoErr;
+}
+
+// Whether the file and its folder may be written: a file is replaced by a copy made beside it.
+bool IsReplaceableFile(const FileSpec* spec) {
+    std::string path;
+    if (CreateURLFromFileSpec(spec, false, &path) != status::kNoErr) return false;
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return ::access(path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0;
 }
 
 // The header block as read: swapped into native order, the mark replaced by the swap flag.
@@ -151,12 +163,15 @@ OSStatus WriteSheetWindowState(const FileSpec* spec, DynamicFileRecord* file, Sh
     state->mark = kSheetFileMark;
     int32_t length = sizeof *state;
     if (file) return WriteDynamicFileHeader(file, kSheetWindowStateOffset, state, &length);
-    if (!IsWritableSheetSpec(spec)) return status::kNoErr;
+    if (!IsWritableSheetSpec(spec) || !IsReplaceableFile(spec)) return status::kNoErr;
     VXFileTimes times;
     const bool haveTimes = VXGetGlobalFileTimes(spec, &times) == status::kNoErr;
     DynamicFileRecord open;
     if (OSStatus st = OpenSheetFile(spec, false, &open, nullptr)) return st;
-    OSStatus st = WriteDynamicFileHeader(&open, kSheetWindowStateOffset, state, &length);
+    // One save of the file: the copy with the new state replaces it, or the file stays as it was.
+    OSStatus st = BeginDynamicFileSave(&open);
+    if (st == status::kNoErr)
+        st = EndDynamicFileSave(&open, WriteDynamicFileHeader(&open, kSheetWindowStateOffset, state, &length));
     const OSStatus closed = CloseAndMaybeFlushDynamicFile(&open, true);
     if (st == status::kNoErr) st = closed;
     if (haveTimes) VXSetGlobalFileTimes(spec, &times, kFileTimeModification);

@@ -148,9 +148,10 @@ OSStatus ReadSheetFileRank(const FileSpec* spec, uint16_t* rank);
 // swapped and its rectangle made empty again. The status of the read (0x20002AF9 for a file
 // without the room).
 OSStatus ReadSheetWindowState(DynamicFileRecord* file, SheetWindowState* state);
-// Sets the mark and writes the state. Without an open file, it opens the named file for writing
-// when the spec has a name, a valid folder and is a sheet file (else 0 and nothing happens), and
-// puts the file's modification time back afterwards.
+// Sets the mark and writes the state. Without an open file, it writes the named file when the
+// spec has a name, a valid folder, is a sheet file and both the file and its folder may be written
+// (else 0 and nothing happens): a copy with the new state replaces the file in one step, so that
+// either the old file or the whole new one is there, with its modification time put back.
 OSStatus WriteSheetWindowState(const FileSpec* spec, DynamicFileRecord* file, SheetWindowState* state);
 // Nothing for a sheet without a window; else the window's state into the open file, or into the
 // sheet's own file.

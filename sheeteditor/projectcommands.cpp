@@ -64,7 +64,7 @@ ProjectRecord* OpenProject(const FileSpec* spec) {
     ProjectRecord* project = nullptr;
     const bool wasOpen = GetOpenProject(spec) != nullptr;
     if (OSStatus st = OpenProjectAt(spec, &project)) {
-        VXErrorReport(st);
+        VXOpenErrorReport(spec->name, st);
         return nullptr;
     }
     if (!wasOpen) FinishOpen(project);

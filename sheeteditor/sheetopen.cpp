@@ -28,10 +28,10 @@ namespace {
 
 SheetOpenHooks gHooks;
 
-void Report(OSStatus st) {
+void Report(OSStatus st, const FileSpec* file) {
     if (!st || st == status::kUserCancelled) return;
-    if (gHooks.report) gHooks.report(st);
-    else VXErrorReport(st);
+    if (gHooks.report) gHooks.report(st, file);
+    else VXOpenErrorReport(file->name, st);
 }
 
 void RevealSymbol(SheetRecord* sheet, uint32_t serial) {
@@ -105,7 +105,7 @@ SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options) {
             if (options & kOpenSetContext) OpenInContext(sheet);
             if (fixed) SetSheetModifiedStatus(sheet, kSheetChangeFixedSubSheetFlags);
         }
-        Report(st);
+        Report(st, file);
         if (!sheet) return nullptr;
     }
     SetNodeValuesVisible(sheet, gHooks.nodeValuesWanted && gHooks.nodeValuesWanted(sheet));

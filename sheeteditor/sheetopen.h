@@ -48,8 +48,8 @@ struct SheetOpenHooks {
     // Optional: the sheet check is not built yet and is only asked for with checkOnOpen.
     OSStatus (*checkSheet)(SheetRecord* sheet) = nullptr;
     void (*reportCheck)(OSStatus status) = nullptr;
-    // Reports a failure to the user. Default: VXErrorReport.
-    void (*report)(OSStatus status) = nullptr;
+    // Reports a failure to open the file, naming it. Default: VXOpenErrorReport.
+    void (*report)(OSStatus status, const FileSpec* file) = nullptr;
     // Whether the sheet's node values are to be shown: the drawing option is on and the sheet is
     // linked to simulator data. Default: no. Optional: the drawing option belongs to the
     // simulator tool bar, which is not built yet; until then node values stay hidden.

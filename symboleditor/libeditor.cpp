@@ -209,7 +209,9 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
                                       kLibraryOpenLoadMap | kLibraryOpenRecoverCut |
                                           (rebuildMap ? kLibraryOpenRebuildMap : 0));
     if (status != 0) {
-        LibEditorReport(status);
+        if (status == status::kUserCancelled) return nullptr;
+        if (gHooks.reportOpenError) gHooks.reportOpenError(status, spec->name);
+        else VXOpenErrorReport(spec->name, status);
         return nullptr;
     }
     if (rebuildMap) LibraryFileChanged(&library.file.spec);

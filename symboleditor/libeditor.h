@@ -163,6 +163,8 @@ struct LibEditorHooks {
     void (*preferencesChanged)(uint32_t change) = nullptr;
     // Reports a failure. Default: the toolkit's error report.
     void (*reportError)(OSStatus status) = nullptr;
+    // Reports a failure to open a library file, naming it. Default: VXOpenErrorReport.
+    void (*reportOpenError)(OSStatus status, const char* fileName) = nullptr;
     // The alert sound. Default: nothing.
     void (*beep)() = nullptr;
     // The window came to the front: the application puts up the library editor's menu bar.

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "foundation/statustext.h"
 #include "toolkit/vx_control_items.h"
@@ -98,6 +99,14 @@ void VXErrorReport(OSStatus code) {
     if (code == 0 || code == -128) return;
     char text[256];
     VXDisplayMessage(StatusReportText(code, VXGetErrorString(code, text)).c_str());
+}
+
+void VXOpenErrorReport(const char* fileName, OSStatus code) {
+    if (code == 0 || code == -128) return;
+    char text[256];
+    const std::string message =
+        std::string("The document \"") + (fileName ? fileName : "") + "\" could not be opened.";
+    VXStandardAlert(message.c_str(), StatusReportText(code, VXGetErrorString(code, text)).c_str(), "OK", nullptr);
 }
 
 }  // namespace plexa

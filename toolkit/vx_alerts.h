@@ -38,5 +38,8 @@ char* VXGetErrorString(OSStatus code, char* buffer);
 // Shows "Error:  " and the code's message, else "Error:  #<n>" (n the code when below 1, else its
 // low 25 bits); nothing for 0 and -128.
 void VXErrorReport(OSStatus code);
+// The failure to open a document: "The document "NAME" could not be opened." above the report of
+// the code as VXErrorReport words it; nothing for 0 and -128.
+void VXOpenErrorReport(const char* fileName, OSStatus code);
 
 }  // namespace plexa

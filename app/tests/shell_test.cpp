@@ -2,17 +2,28 @@
 // windows made by the functions that make them, the menus prepared through the toolkit's
 // preparation chain, commands sent through its dispatch, and dialogs answered with keys.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/editor_root.h"
 #include "app/root.h"
 #include "app/shell.h"
+#include "files/project.h"
 #include "files/sheetcontents.h"
+#include "files/sheetfile.h"
+#include "files/sheetload.h"
+#include "foundation/dynfile.h"
 #include "files/sheetstore.h"
 #include "foundation/filespec.h"
 #include "files/tests/files_testing.h"
@@ -548,6 +559,285 @@ TEST_F(Shell, SaveInTheQuestionWritesTheSheetBeforeItsWindowGoes) {
     EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"Save changes to \"Untitled 1\" before closing?"});
     EXPECT_TRUE(SheetWindowSheets(true).empty());
     EXPECT_EQ(access(path.c_str(), F_OK), 0);
+}
+
+// ---- Telling a file's kind and opening it ----
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+std::string Copy(const std::string& from, const std::string& to) {
+    WriteBytes(to, ReadBytes(from));
+    return to;
+}
+FileSpec SpecOf(const std::string& path) {
+    FileSpec spec{};
+    EXPECT_EQ(FileSpecFromPathName(nullptr, path.c_str(), &spec), 0) << path;
+    return spec;
+}
+std::vector<std::string> FolderListing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// While alive, this thread works without the super-user's power over file permissions, so that a
+// read-only file or folder refuses writes when the tests run as root too.
+class WithoutPermissionOverride {
+public:
+    WithoutPermissionOverride() {
+        if (syscall(SYS_capget, &header_, saved_) != 0) return;
+        __user_cap_data_struct lowered[2];
+        std::memcpy(lowered, saved_, sizeof lowered);
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        lowered_ = syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~WithoutPermissionOverride() {
+        if (lowered_) syscall(SYS_capset, &header_, saved_);
+    }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
+};
+
+std::string FourCCText(FourCharCode code) {
+    std::string text;
+    for (int shift = 24; code && shift >= 0; shift -= 8) text += char((code >> shift) & 0xFF);
+    return text;
+}
+
+TEST_F(Shell, EachKindOfFileIsToldByItsContentAndNothingIsWrittenIntoIt) {
+    const std::string amp = SourcePath("tools/tests/fixtures/amp/"), corpus = SourcePath("fuzz/corpus/");
+    FileSpec folder = SpecOf(dir.path());
+    // Dynamic files of other kinds, made as their writers make them.
+    const auto dynamicFile = [&](const char* name, const char* type) {
+        FileSpec spec = SpecOf(dir.file(name));
+        EXPECT_EQ(CreateDynamicFile(&spec, "QPLX", type, type, 0), 0);
+        return dir.file(name);
+    };
+    (void)folder;
+    WriteBytes(dir.file("Notes.txt"), "Parts to order:\n\tR1 10k\n");
+    WriteBytes(dir.file("Junk.bin"), std::string("\x01\x02\x00\x7F", 4));
+    WriteBytes(dir.file("Empty.SHX"), "");
+    struct Case {
+        std::string path;
+        OSStatus status;
+        const char* type;
+        DocumentKind kind;
+        bool library;
+    };
+    const Case cases[] = {
+        {amp + "RC.SHX", 0, "SCH4", DocumentKind::kSheet, false},
+        // The name does not decide: a sheet under another name is a sheet.
+        {Copy(amp + "RC.SHX", dir.file("rc sheet.dat")), 0, "SCH4", DocumentKind::kSheet, false},
+        {amp + "amp.PRX", 0, "PRJ4", DocumentKind::kProject, false},
+        {corpus + "library_file/items.LBX", 0, "LIB4", DocumentKind::kLibrary, false},
+        {dynamicFile("Plexa 6.0 Preferences", "pref"), status::kUnknownFileKind, "", DocumentKind::kOtherDynamicFile,
+         false},
+        {dynamicFile("Old.SPR", "QSPR"), 0, "QSPR", DocumentKind::kOldProject, false},
+        {corpus + "converter_v36sheet/amplifier", 0, "QSCM", DocumentKind::kOldSheet, false},
+        {corpus + "converter_v36sheet/little", 0, "QSCM", DocumentKind::kOldSheet, false},
+        {corpus + "converter_v36library/big", 0, "QLIB", DocumentKind::kOldLibrary, false},
+        {corpus + "converter_v36library/little", 0, "QLIB", DocumentKind::kOldLibrary, false},
+        {corpus + "files_sheetload/ascii-library", 0, "TEXT", DocumentKind::kLibraryDatabase, true},
+        {SourcePath("resources/scripts/Netlist.SXP"), 0, "TEXT", DocumentKind::kReportScript, false},
+        {dir.file("Notes.txt"), status::kUserCancelled, "TEXT", DocumentKind::kText, false},
+        // Text named as a sheet is still text.
+        {Copy(dir.file("Notes.txt"), dir.file("Notes.SHX")), status::kUserCancelled, "TEXT", DocumentKind::kText,
+         false},
+        {dir.file("Junk.bin"), status::kNotDynamicFile, "", DocumentKind::kNone, false},
+        {dir.file("Empty.SHX"), status::kUserCancelled, "TEXT", DocumentKind::kText, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string before = ReadBytes(c.path);
+        struct stat was {};
+        ASSERT_EQ(stat(c.path.c_str(), &was), 0);
+        const FileSpec spec = SpecOf(c.path);
+        FourCharCode type = 1;
+        bool library = !c.library;
+        DocumentKind kind = DocumentKind::kNone;
+        EXPECT_EQ(AutoDetectFileType(&spec, &type, &library, &kind), c.status);
+        EXPECT_EQ(FourCCText(type), c.type);
+        EXPECT_EQ(kind, c.kind);
+        EXPECT_EQ(library, c.library);
+        struct stat now {};
+        ASSERT_EQ(stat(c.path.c_str(), &now), 0);
+        EXPECT_EQ(ReadBytes(c.path), before);
+        EXPECT_EQ(now.st_mtim.tv_sec, was.st_mtim.tv_sec);
+        EXPECT_EQ(now.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
+    }
+    // A file that is not there.
+    FileSpec missing = SpecOf(dir.path());
+    std::snprintf(missing.name, sizeof missing.name, "%s", "Gone.SHX");
+    EXPECT_EQ(AutoDetectFileType(&missing, nullptr, nullptr), status::kNotFound);
+}
+
+// Opens the file as the desktop hands it in, answering every alert with Return; the alerts' texts.
+std::vector<std::string> OpenHandedIn(const std::string& path) {
+    AnswerDialogs({13, 13}, 1);
+    const FileSpec spec = SpecOf(path);
+    ReportOpenFailure(&spec, OpenFileProcessor(&spec));
+    std::vector<std::string> shown = gAnswers.messages;
+    gAnswers = Answers{};
+    return shown;
+}
+
+TEST_F(Shell, WhatCannotBeOpenedIsToldWithTheFilesNameAndNothingStaysHalfOpen) {
+    const std::string amp = SourcePath("tools/tests/fixtures/amp/");
+    // Half a sheet: its blocks end before their records do.
+    const std::string whole = ReadBytes(amp + "RC.SHX");
+    WriteBytes(dir.file("Damaged.SHX"), whole.substr(0, whole.size() * 2 / 3));
+    WriteBytes(dir.file("Notes.txt"), "plain text\n");
+    FileSpec pref = SpecOf(dir.file("Plexa 6.0 Preferences"));
+    ASSERT_EQ(CreateDynamicFile(&pref, "QPLX", "pref", "pref", 0), 0);
+
+    EXPECT_EQ(OpenHandedIn(dir.file("Damaged.SHX")),
+              std::vector<std::string>{"The document \"Damaged.SHX\" could not be opened."});
+    const auto old = OpenHandedIn(SourcePath("fuzz/corpus/converter_v36sheet/amplifier"));
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_EQ(old[0].rfind("\"amplifier\" is a version-3.6 sheet.", 0), 0u) << old[0];
+    EXPECT_NE(old[0].find("plexa-convert"), std::string::npos) << old[0];
+    const auto database = OpenHandedIn(SourcePath("fuzz/corpus/files_sheetload/ascii-library"));
+    ASSERT_EQ(database.size(), 1u);
+    EXPECT_EQ(database[0].rfind("\"ascii-library\" is an ASCII database file.", 0), 0u) << database[0];
+    // The preferences file and plain text: nothing opens and nothing is said.
+    EXPECT_TRUE(OpenHandedIn(dir.file("Plexa 6.0 Preferences")).empty());
+    EXPECT_TRUE(OpenHandedIn(dir.file("Notes.txt")).empty());
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    EXPECT_TRUE(SheetWindowSheets(false).empty());
+    // A sheet opens in its window.
+    EXPECT_TRUE(OpenHandedIn(Copy(amp + "RC.SHX", dir.file("RC.SHX"))).empty());
+    ASSERT_EQ(SheetWindowSheets(true).size(), 1u);
+    EXPECT_EQ(WindowTitle(SheetWindowSheets(true)[0]->window), "RC");
+}
+
+// ---- Closing a sheet that has a file ----
+
+class ClosingSheets : public Shell {
+protected:
+    // A copy of the fixture sheet open in its window, in a folder of its own.
+    SheetRecord* OpenCopy() {
+        std::filesystem::create_directory(folder);
+        path = Copy(SourcePath("tools/tests/fixtures/amp/RC.SHX"), folder + "/RC.SHX");
+        const FileSpec spec = SpecOf(path);
+        EXPECT_EQ(OpenFileProcessor(&spec), 0);
+        EXPECT_EQ(SheetWindowSheets(true).size(), 1u);
+        return SheetWindowSheets(true).empty() ? nullptr : SheetWindowSheets(true)[0];
+    }
+    uint16_t StoredScale() {
+        const FileSpec spec = SpecOf(path);
+        SheetRecord* sheet = nullptr;
+        SheetWindowState state{};
+        bool fixed = false;
+        EXPECT_EQ(LoadSchematicSheet(&spec, &sheet, &state, &fixed), 0);
+        DestroySheet(sheet);
+        return state.scale;
+    }
+    void TearDown() override {
+        chmod(folder.c_str(), 0755);
+        Shell::TearDown();
+    }
+    std::string folder = dir.file("sheets"), path;
+};
+
+TEST_F(ClosingSheets, AnUnchangedSheetAsksNothingAndKeepsItsWindowStateInItsFileReplacedInOneStep) {
+    SheetRecord* sheet = OpenCopy();
+    ASSERT_NE(sheet, nullptr);
+    sheet->viewScale = 200;
+    struct stat was {};
+    ASSERT_EQ(stat(path.c_str(), &was), 0);
+    EXPECT_TRUE(VXSendGoAway(sheet->window));
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    // Written to a copy that took the file's place: nothing beside it is left over.
+    struct stat now {};
+    ASSERT_EQ(stat(path.c_str(), &now), 0);
+    EXPECT_NE(now.st_ino, was.st_ino);
+    EXPECT_EQ(now.st_mtim.tv_sec, was.st_mtim.tv_sec);
+    EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"RC.SHX"});
+    EXPECT_EQ(StoredScale(), 200);
+}
+
+TEST_F(ClosingSheets, AReadOnlySheetOrFolderIsLeftAsItWas) {
+    for (const bool lockFolder : {false, true}) {
+        SCOPED_TRACE(lockFolder ? "read-only folder" : "read-only file");
+        SheetRecord* sheet = OpenCopy();
+        ASSERT_NE(sheet, nullptr);
+        sheet->viewScale = 300;
+        const std::string before = ReadBytes(path);
+        ASSERT_EQ(chmod((lockFolder ? folder : path).c_str(), lockFolder ? 0555 : 0444), 0);
+        {
+            WithoutPermissionOverride locked;
+            EXPECT_TRUE(VXSendGoAway(sheet->window));
+        }
+        EXPECT_TRUE(SheetWindowSheets(true).empty());
+        EXPECT_EQ(ReadBytes(path), before);
+        EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"RC.SHX"});
+        ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+        std::filesystem::remove(path);
+    }
+}
+
+TEST_F(ClosingSheets, DontSaveLeavesTheFileUntouchedAndCancelKeepsTheSheet) {
+    SheetRecord* sheet = OpenCopy();
+    ASSERT_NE(sheet, nullptr);
+    const std::string before = ReadBytes(path);
+    sheet->viewScale = 200;
+    SetSheetModifiedStatus(sheet, kSheetModifiedContent);
+    AnswerDialogs({kEscape});
+    EXPECT_FALSE(VXSendGoAway(sheet->window) && SheetWindowSheets(true).empty());
+    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"Save changes to \"RC\" before closing?"});
+    ASSERT_EQ(SheetWindowSheets(true), std::vector<SheetRecord*>{sheet});
+    EXPECT_TRUE(IsSheetModifiedForSave(sheet));
+    AnswerDialogs({'D'});
+    VXSendGoAway(sheet->window);
+    EXPECT_EQ(gAnswers.messages.size(), 1u);
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"RC.SHX"});
+}
+
+TEST_F(ClosingSheets, ASaveThatFailsKeepsTheWindowTheChangesAndTheOldFile) {
+    SheetRecord* sheet = OpenCopy();
+    ASSERT_NE(sheet, nullptr);
+    const std::string before = ReadBytes(path);
+    SetSheetModifiedStatus(sheet, kSheetModifiedContent);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    // Save in the question, then the failure's alert.
+    AnswerDialogs({'s', 13});
+    {
+        WithoutPermissionOverride locked;
+        VXSendGoAway(sheet->window);
+    }
+    EXPECT_EQ(gAnswers.messages.size(), 2u);
+    ASSERT_EQ(SheetWindowSheets(true), std::vector<SheetRecord*>{sheet});
+    EXPECT_TRUE(IsSheetModifiedForSave(sheet));
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"RC.SHX"});
+    // Once the folder may be written, the same close saves and goes.
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+    AnswerDialogs({'s'});
+    VXSendGoAway(sheet->window);
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    EXPECT_NE(ReadBytes(path), before);
+}
+
+TEST_F(Shell, AProjectOpenedFromAFileClosesWhenTheApplicationDoes) {
+    const std::string folder = dir.file("amp");
+    std::filesystem::copy(SourcePath("tools/tests/fixtures/amp"), folder, std::filesystem::copy_options::recursive);
+    EXPECT_TRUE(OpenHandedIn(folder + "/amp.PRX").empty());
+    ASSERT_NE(gProjectList, nullptr);
+    EXPECT_TRUE(SheetWindowSheets(true).empty());
+    EXPECT_EQ(AttemptAppClosure(false), 1);
+    EXPECT_EQ(gProjectList, nullptr);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ protected:
         FindSheetsInWindows();
         gCalls.clear();
         SheetOpenHooks hooks;
-        hooks.report = [](OSStatus st) { gCalls.push_back("report " + std::to_string(st)); };
+        hooks.report = [](OSStatus st, const FileSpec*) { gCalls.push_back("report " + std::to_string(st)); };
         hooks.addRecentFile = [](const FileSpec* file, const char* type) {
             gCalls.push_back(std::string("recent ") + file->name + " " + type);
         };
