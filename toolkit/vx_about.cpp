@@ -3,6 +3,7 @@
 
 #include <iterator>
 
+#include "foundation/localized.h"
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
@@ -40,6 +41,21 @@ Point OnGrid(const Rect& area, int16_t v, int16_t h) {
 }
 
 }  // namespace
+
+std::string AboutText(int32_t stringId, const char* value) {
+    char loaded[256];
+    VXLoadStringEx(stringId, 0, loaded, sizeof loaded);
+    std::string text = loaded;
+    const size_t at = value ? text.find("%s") : std::string::npos;
+    if (at != std::string::npos) text.replace(at, 2, value);
+    return text;
+}
+
+std::string AboutVersionLine(int32_t formatId, int32_t suffixId) {
+    char version[32];
+    GetApplicationVersionString(version);
+    return AboutText(formatId, version) + AboutText(suffixId);
+}
 
 void ShowAboutBox(uint16_t templateId, const AboutBoxContent& content) {
     AboutBoxContent copy = content;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/rectmath.h"
 
@@ -28,6 +29,11 @@ struct AboutBoxContent {
     const char* iconName;  // an image of the program's resources
     const char* iconType;
 };
+
+// The string of the program's strings table, its first "%s" replaced by the value when one is given.
+std::string AboutText(int32_t stringId, const char* value = nullptr);
+// "Version %s"-style line of the application's version followed by the platform suffix.
+std::string AboutVersionLine(int32_t formatId, int32_t suffixId);
 
 // Runs the About box of the template until a click anywhere, a control or a key ends it.
 void ShowAboutBox(uint16_t templateId, const AboutBoxContent& content);
