@@ -3,6 +3,7 @@
 // window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
 // windows.
 #include "app/editor_tables.h"
+#include "app/shell.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
@@ -128,6 +129,8 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     ComposeSheetEditorForCore(core);
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
+    editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) { CloseSheetWindow(window, kCloseAsking); };
+    editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
 
     editor.sheetOpen.report = VXErrorReport;
 

@@ -2,6 +2,7 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+#include "app/shell.h"
 #include "files/sheetsave.h"
 #include "files/sheetstore.h"
 #include "library/itemcache.h"
@@ -80,6 +81,8 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.beep = VXBeep;
     editor.libEditor.preferencesChanged = ChangedPreferences;
+    editor.libEditor.activated = [](LibEditorRecord*) { InstallMenuBar(gLibEditMenuBar); };
+    editor.symbolEditor.activated = [](SymbolEditorRecord*) { InstallMenuBar(gSymbolEditMenuBar); };
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
     editor.symbolEditor.reportError = ReportSymbolEditorError;
     editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {

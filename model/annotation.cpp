@@ -291,16 +291,20 @@ void FreeOneAnnotMapEntry(DAArray, int32_t, DALoopRecord* loop) {
     std::memcpy(loop->address, &entry, sizeof entry);
 }
 
-AnnotationSpec* CreateAnnotationSpec() {
-    if (!gAnnotationSpecPool) {
-        MemPool pool = CreatePool(kSpecPoolPageSize);
-        if (!pool) return nullptr;
-        if (!MemPoolSetBlockSizeFS(pool, sizeof(AnnotationSpec))) {
-            MemPoolFree(pool);
-            return nullptr;
-        }
-        gAnnotationSpecPool = pool;
+OSStatus InitAnnotationSpecPool() {
+    if (gAnnotationSpecPool) return status::kNoErr;
+    MemPool pool = CreatePool(kSpecPoolPageSize);
+    if (!pool) return status::kOutOfMemory;
+    if (!MemPoolSetBlockSizeFS(pool, sizeof(AnnotationSpec))) {
+        MemPoolFree(pool);
+        return status::kOutOfMemory;
     }
+    gAnnotationSpecPool = pool;
+    return status::kNoErr;
+}
+
+AnnotationSpec* CreateAnnotationSpec() {
+    if (InitAnnotationSpecPool() != status::kNoErr) return nullptr;
     auto* spec = reinterpret_cast<AnnotationSpec*>(AllocFSPtrClear(gAnnotationSpecPool));
     if (!spec) return nullptr;
     spec->designator = kNoDesignator;

@@ -102,6 +102,8 @@ void FreeOneAnnotMapEntry(DAHeader** array, int32_t id, DALoopRecord* loop);
 
 // The fixed-size block pool of the specs, made on first use.
 extern MemPoolRecord* gAnnotationSpecPool;
+// Makes the annotation specs' pool (blocks of their record's size) once.
+OSStatus InitAnnotationSpecPool();
 
 // A cleared spec from the spec pool (slot -1, no designator); null when memory fails.
 AnnotationSpec* CreateAnnotationSpec();

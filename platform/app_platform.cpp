@@ -31,6 +31,7 @@
 #include "platform/cursor_platform.h"
 #include "platform/input_platform.h"
 #include "platform/instance_platform.h"
+#include "platform/script_platform.h"
 #include "platform/testseam_platform.h"
 #include "platform/tooltip_platform.h"
 
@@ -340,6 +341,8 @@ int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& de
         std::fprintf(stderr, "plexa: the platform's application object cannot be made\n");
         return 1;
     }
+    // A scripted run (a test driving the program) starts playing with the launch.
+    PlatformStartTestScript();
     State& s = S();
     s.delegate = delegate;
     s.running = true;

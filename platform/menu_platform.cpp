@@ -29,6 +29,15 @@ constexpr const char* kKeyModsProperty = "plexaKeyMods";
 // The item's text. A separator shows none (the style would draw it as a label in the line), and
 // shows it again once it stops being a separator.
 constexpr const char* kTextProperty = "plexaText";
+// The menu's title as given; the title Qt shows may carry the mnemonic of a menu bar.
+constexpr const char* kTitleProperty = "plexaTitle";
+
+// A title shown as it stands: a '&' would otherwise mark a mnemonic.
+QString Literal(const QString& title) {
+    QString shown = title;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return shown;
+}
 
 uint32_t CurrentModifiers() {
     const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
@@ -82,7 +91,9 @@ void PlatformSetMenuCallbacks(const PlatformMenuCallbacks& callbacks) { gCallbac
 
 PlatformMenu* PlatformMenuCreate(const char* title, void* owner) {
     auto* menu = new PlatformMenu;
-    menu->menu = new QMenu(QString::fromUtf8(title ? title : ""));
+    const QString text = QString::fromUtf8(title ? title : "");
+    menu->menu = new QMenu(Literal(text));
+    menu->menu->setProperty(kTitleProperty, text);
     menu->owner = owner;
     QObject::connect(menu->menu, &QMenu::aboutToShow, menu->menu, [menu] {
         if (gCallbacks.aboutToShow) gCallbacks.aboutToShow(menu, menu->owner);
@@ -99,11 +110,14 @@ void PlatformMenuDestroy(PlatformMenu* menu) {
 void* PlatformMenuOwner(const PlatformMenu* menu) { return menu ? menu->owner : nullptr; }
 
 void PlatformMenuSetTitle(PlatformMenu* menu, const char* title) {
-    if (menu) menu->menu->setTitle(QString::fromUtf8(title ? title : ""));
+    if (!menu) return;
+    const QString text = QString::fromUtf8(title ? title : "");
+    menu->menu->setProperty(kTitleProperty, text);
+    menu->menu->setTitle(Literal(text));
 }
 
 std::string PlatformMenuTitle(const PlatformMenu* menu) {
-    return menu ? menu->menu->title().toStdString() : std::string();
+    return menu ? menu->menu->property(kTitleProperty).toString().toStdString() : std::string();
 }
 
 int32_t PlatformMenuCount(const PlatformMenu* menu) {
@@ -274,12 +288,36 @@ void PlatformMenuSetFont(PlatformMenu* menu, const char* family, double pointSiz
     menu->menu->setFont(font);
 }
 
+namespace {
+
+// Gives the menus of a bar their keys: Alt with a letter of the title opens the menu, the
+// first letter not taken by a menu to its left (else the menu has none).
+void GiveMnemonics(const std::vector<PlatformMenu*>& menus) {
+    QString taken;
+    for (PlatformMenu* menu : menus) {
+        if (!menu) continue;
+        const QString title = menu->menu->property(kTitleProperty).toString();
+        QString shown = Literal(title);
+        for (int i = 0; i < title.size(); ++i) {
+            const QChar c = title.at(i).toLower();
+            if (!c.isLetterOrNumber() || taken.contains(c)) continue;
+            taken += c;
+            shown = Literal(title.left(i)) + QLatin1Char('&') + Literal(title.mid(i));
+            break;
+        }
+        if (menu->menu->title() != shown) menu->menu->setTitle(shown);
+    }
+}
+
+}  // namespace
+
 void PlatformWindowSetMenus(PlatformWindow* window, const std::vector<PlatformMenu*>& menus) {
     // The content keeps its size and place: the window grows or shrinks by the bar.
     const PlatformRect content = PlatformWindowContentRect(window);
     QMenuBar* bar = PlatformWindowMenuBarWidget(window, !menus.empty());
     if (!bar) return;
     bar->clear();
+    GiveMnemonics(menus);
     for (PlatformMenu* menu : menus)
         if (menu) bar->addMenu(menu->menu);
     PlatformWindowSetContentRect(window, content);
@@ -288,7 +326,11 @@ void PlatformWindowSetMenus(PlatformWindow* window, const std::vector<PlatformMe
 std::vector<std::string> PlatformWindowMenuTitles(PlatformWindow* window) {
     std::vector<std::string> titles;
     if (QMenuBar* bar = PlatformWindowMenuBarWidget(window, false))
-        for (QAction* action : bar->actions()) titles.push_back(action->text().toStdString());
+        for (QAction* action : bar->actions()) {
+            const QMenu* menu = action->menu();
+            titles.push_back(menu ? menu->property(kTitleProperty).toString().toStdString()
+                                  : action->text().toStdString());
+        }
     return titles;
 }
 

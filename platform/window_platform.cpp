@@ -14,10 +14,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "platform/draw_context_qt.h"
@@ -115,6 +117,7 @@ public:
 
     QImage image;
     QRegion dirty;
+    int64_t paintedAt = 0;  // the end of the first paint, nanoseconds of the steady clock
 
     // The window is gone; the widget only waits for its deletion.
     void Detach() { owner_ = nullptr; }
@@ -164,6 +167,10 @@ protected:
         }
         QPainter painter(this);
         if (!image.isNull()) painter.drawImage(0, 0, image);
+        if (!paintedAt)
+            paintedAt = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
     }
     void resizeEvent(QResizeEvent*) override {
         if (!owner_) return;
@@ -423,13 +430,52 @@ void PlatformWindowDestroy(PlatformWindow* window) {
 int32_t PlatformWindowID(const PlatformWindow* window) { return window ? window->id : 0; }
 bool PlatformWindowIsChild(const PlatformWindow* window) { return window && window->parent; }
 
+namespace {
+
+// Keeps a titled window within the usable area of its screen, in the screen's own units (so at
+// any device pixel ratio): a resizable window shrinks to fit, then any window moves inside.
+void FitToScreen(PlatformWindow* window) {
+    if (window->kind == PlatformWindowKind::kBorderless) return;
+    QWidget* host = window->host;
+    const QRect geometry = host->geometry();
+    QScreen* screen = QGuiApplication::screenAt(geometry.center());
+    if (!screen) screen = host->screen() ? host->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The decorations the window system adds around the window, when it tells them.
+    const QRect frame = host->frameGeometry();
+    const int left = geometry.x() - frame.x(), top = geometry.y() - frame.y();
+    const int right = frame.right() - geometry.right(), bottom = frame.bottom() - geometry.bottom();
+    QRect fitted = geometry;
+    const bool resizable = window->view->minimumSize() != window->view->maximumSize();
+    if (resizable) {
+        const int bar = MenuBarHeight(window);
+        const QSize least = window->view->minimumSize() + QSize(0, bar);
+        fitted.setWidth(std::max(std::min(fitted.width(), area.width() - left - right), least.width()));
+        fitted.setHeight(
+            std::max(std::min(fitted.height(), area.height() - top - bottom), least.height()));
+    }
+    const int x = std::max(std::min(fitted.x(), area.right() + 1 - right - fitted.width()),
+                           area.x() + left);
+    const int y = std::max(std::min(fitted.y(), area.bottom() + 1 - bottom - fitted.height()),
+                           area.y() + top);
+    fitted.moveTo(x, y);
+    if (fitted == geometry) return;
+    host->setGeometry(fitted);
+    window->view->resize(fitted.width(), fitted.height() - MenuBarHeight(window));
+}
+
+}  // namespace
+
 void PlatformWindowShow(PlatformWindow* window, bool activate) {
     if (!window) return;
     if (!window->host) {
         window->view->show();
         return;
     }
+    FitToScreen(window);
     window->host->show();
+    FitToScreen(window);  // the decorations are known once the window is up
     window->host->raise();
     MoveToFront(window);
     if (activate) PlatformWindowActivate(window);
@@ -661,8 +707,31 @@ QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create) {
         window->menuBar = new QMenuBar(window->host);
         window->menuBar->setNativeMenuBar(false);
         static_cast<QVBoxLayout*>(window->host->layout())->insertWidget(0, window->menuBar);
+        // F10 opens the bar's first menu (Alt with a menu's letter opens that menu).
+        auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), window->host);
+        f10->setContext(Qt::WindowShortcut);
+        QMenuBar* bar = window->menuBar;
+        QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+            for (QAction* action : bar->actions())
+                if (action->menu() && action->isVisible() && action->isEnabled()) {
+                    bar->setActiveAction(action);
+                    break;
+                }
+        });
     }
     return window->menuBar;
+}
+
+std::vector<PlatformWindow*> PlatformTopLevelWindows() {
+    std::vector<PlatformWindow*> windows;
+    for (int visible = 1; visible >= 0; --visible)
+        for (PlatformWindow* window : gOrder)
+            if (window->host->isVisible() == bool(visible)) windows.push_back(window);
+    return windows;
+}
+
+int64_t PlatformWindowFirstPaint(const PlatformWindow* window) {
+    return window && window->view ? window->view->paintedAt : 0;
 }
 
 void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID) {

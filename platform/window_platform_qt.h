@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class QWidget;
 class QMenuBar;
@@ -18,6 +19,12 @@ QWidget* PlatformWindowContentWidget(PlatformWindow* window);
 // The top-level window's menu bar, made on first use when `create`; null for child views and
 // for windows that have none.
 QMenuBar* PlatformWindowMenuBarWidget(PlatformWindow* window, bool create);
+
+// The top-level windows in the platform's order: the visible ones front to back, then the hidden.
+std::vector<PlatformWindow*> PlatformTopLevelWindows();
+// When the window's content was first painted on screen (the steady clock's nanoseconds, the
+// system's monotonic clock), 0 before.
+int64_t PlatformWindowFirstPaint(const PlatformWindow* window);
 
 // Routes mouse-downs on a native control through the pre-dispatch hook first, and keys typed
 // with Command through the key-equivalent hook.

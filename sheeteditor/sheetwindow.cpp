@@ -189,6 +189,11 @@ void UpdateSheetOwnedWindowNames(SheetRecord* sheet) {
 // ---- The sheet editor's parts ----
 
 int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind == kVXActivateEvent && event->u.activate.activated && gHooks.activated) gHooks.activated(window);
+    if (event->kind == kVXCloseEvent && gHooks.closeSheetWindow && SheetOf(window)) {
+        gHooks.closeSheetWindow(window);
+        return 1;
+    }
     if (event->kind == kVXDestroyEvent) {
         // The sheet outlives its window only without it.
         if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {

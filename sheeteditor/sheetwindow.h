@@ -54,6 +54,12 @@ struct SheetWindowHooks {
     // Keeps the rulers flag of a symbol-editor window. Optional: the symbol editor's window is not
     // built yet; until then there is no such flag to keep.
     void (*setSymbolEditorRulers)(VXWindowRecordTag* window, bool show) = nullptr;
+    // A close request on the sheet window: closes it (asking to save a modified sheet), or keeps
+    // it when the person cancels. Without it the window goes and the sheet stays loaded.
+    void (*closeSheetWindow)(VXWindowRecordTag* window) = nullptr;
+    // The sheet window came to the front: the application puts up the sheets' menu bar.
+    // Default: nothing.
+    void (*activated)(VXWindowRecordTag* window) = nullptr;
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);
 const SheetWindowHooks& GetSheetWindowHooks();

@@ -165,6 +165,9 @@ struct LibEditorHooks {
     void (*reportError)(OSStatus status) = nullptr;
     // The alert sound. Default: nothing.
     void (*beep)() = nullptr;
+    // The window came to the front: the application puts up the library editor's menu bar.
+    // Default: nothing.
+    void (*activated)(LibEditorRecord* editor) = nullptr;
 };
 void SetLibEditorHooks(const LibEditorHooks& hooks);
 const LibEditorHooks& GetLibEditorHooks();

@@ -517,6 +517,7 @@ int32_t LibEditorWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* ev
             editor->window = nullptr;
             return 0;
         case kVXActivateEvent:
+            if (event->u.activate.activated && GetLibEditorHooks().activated) GetLibEditorHooks().activated(editor);
             if (!event->u.activate.activated && !ModalWindowUp()) ClearLibEditorSelection(editor);
             return 0;
         case kVXCharEvent: {

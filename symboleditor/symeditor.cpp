@@ -475,6 +475,7 @@ OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t
 
 void DoSymbolEditorActivate(SymbolEditorRecord* editor) {
     CurrEdit = editor;
+    if (gHooks.activated) gHooks.activated(editor);
     UpdateLibItemRow(editor, true);
     if (editor->sheet && (editor->state & kSymEditSheetPortsChanged)) {
         editor->state &= uint16_t(~kSymEditSheetPortsChanged);

@@ -221,6 +221,9 @@ struct SymbolEditorHooks {
     void (*updateLibItemRow)(LibEditorRecord* libEditor, LibEditorItemRef* ref, bool select) = nullptr;
     // The library editor's window, or none. Default: none.
     VXWindowRecordTag* (*libEditorWindow)(LibEditorRecord* libEditor) = nullptr;
+    // The editor became the current one: the application puts up the symbol editor's menu bar.
+    // Default: nothing.
+    void (*activated)(SymbolEditorRecord* editor) = nullptr;
 };
 void SetSymbolEditorHooks(const SymbolEditorHooks& hooks);
 const SymbolEditorHooks& GetSymbolEditorHooks();

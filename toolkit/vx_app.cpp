@@ -296,6 +296,11 @@ bool VXTerminationSignalPending() { return gLife.terminationSignalled; }
 // This platform has no application sandbox.
 bool VXIsApplicationSandboxed() { return false; }
 
+const char* VXGetAppDisplayName() {
+    if (vx.appDisplayName[0]) return vx.appDisplayName;
+    return vx.appName[0] ? vx.appName : "Plexa";
+}
+
 const char* VXGetUIFileName() { return gLife.uiFileName.c_str(); }
 
 uint64_t VXPostDeferredAction(VXDeferredProc proc, void* refcon, double delaySeconds) {

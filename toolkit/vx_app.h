@@ -73,6 +73,9 @@ bool VXIsApplicationActive();
 bool VXTerminationSignalPending();
 // Always false: this platform has no application sandbox.
 bool VXIsApplicationSandboxed();
+// The name the application shows (menus, the titles of alerts): its display name, else its name,
+// else "Plexa".
+const char* VXGetAppDisplayName();
 // The UI template file named at launch ("" when none).
 const char* VXGetUIFileName();
 

@@ -7,6 +7,7 @@
 // back in it, and one that begins then ends so without being shown.
 #include "toolkit/vx_dialogs.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -137,6 +138,9 @@ VXWindowRecordTag* VXLoadDialogWindow(uint16_t templateID, uint8_t style, uint32
     VXCalcDialogRect(style, dialogFlags, &rect);
     char title[256];
     VXGetTemplateString(view, view->title, title, sizeof title);
+    // A titled dialog without a title of its own (an alert) carries the application's name, so
+    // the window list of the desktop says whose it is.
+    if (!title[0] && style != 2) std::snprintf(title, sizeof title, "%s", VXGetAppDisplayName());
     VXWindowRecordTag* window = VXCreateWindow(kVXWindowDialog, style, creationFlags, 1, status, 0,
                                                &rect, title, templateID, userData,
                                                DialogCreationHandler);

@@ -48,7 +48,7 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
         text.replace(at, what.size(), with);
 }
 
-std::string AppName() { return vx.appDisplayName[0] ? vx.appDisplayName : "Plexa"; }
+std::string AppName() { return VXGetAppDisplayName(); }
 
 // Items whose titles may hold "$AppName": the application commands and item 7901 of menu 7900.
 bool NamesTheApplication(uint16_t menuID, uint16_t tag) {

@@ -521,8 +521,33 @@ VXWindowRecordTag* VXCreateBareWindow(uint8_t windowClass, uint8_t style, VXWind
     return window;
 }
 
+namespace {
+
+// No global menu bar is left to quit from once the last document window has gone: the
+// application quits then, through its quit procedure (which may still refuse).
+void QuitWithoutDocumentWindows(void*) {
+    if (!PlatformIsRunning() || vx.terminationInProgress) return;
+    for (VXWindowRecordTag* window : VXTopLevelWindows())
+        if (window->windowClass == kVXWindowDocument && IsOnScreen(window) &&
+            window->platformWindow && PlatformWindowIsVisible(window->platformWindow))
+            return;
+    VXQuitApplication();
+}
+
+// Checked once the current work is done: a window closed and another opened in its place in
+// one go leaves the application running.
+void CheckDocumentWindowsLater(const VXWindowRecordTag* window) {
+    if (!window || !IsTopLevel(window) || window->windowClass != kVXWindowDocument ||
+        !PlatformIsRunning())
+        return;
+    VXPostDeferredAction(QuitWithoutDocumentWindows, nullptr, 0);
+}
+
+}  // namespace
+
 void VXDestroyWindow(VXWindowRecordTag* window) {
     if (!window || VXGetWindowFromId(window->windowID) != window) return;
+    CheckDocumentWindowsLater(window);
     if (window->status() & kVXStatusBeingReleased) return;
     window->status() |= kVXStatusBeingReleased;
     const int32_t id = window->windowID;
@@ -672,6 +697,7 @@ void VXHideWindow(VXWindowRecordTag* window) {
     window->visible = 0;
     if (!window->platformWindow) return;
     PlatformWindowHide(window->platformWindow);
+    CheckDocumentWindowsLater(window);
     if (window->parent) {
         VXInvalidateHierarchy(window->parent);
     } else if (gKeyWindowID == window->windowID) {

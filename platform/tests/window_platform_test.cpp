@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <vector>
 
 #include "platform/tests/platform_fixture.h"
@@ -98,6 +100,49 @@ TEST_F(PlatformWindows, AWindowDestroyedByItsOwnDrawingGoesAfterwards) {
     PlatformWindowDisplay(gDoomed);
     for (int32_t id : PlatformWindowOrder()) EXPECT_NE(id, 8);
     PlatformSetWindowCallbacks({});
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A window asked for larger than the screen, or partly off it, is kept within the screen's usable
+// area once shown: a resizable one shrinks, a fixed one only moves.
+TEST_F(PlatformWindows, ShownWindowsFitTheScreen) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect area = screen->availableGeometry();
+    struct Case {
+        uint32_t options;
+        PlatformRect content;
+        bool keepsSize;
+    };
+    const Case cases[] = {
+        {kPlatformWindowResizable, {area.x() + 40, area.y() + 30, area.width() + 300, area.height() + 200}, false},
+        {0, {area.right() - 100, area.bottom() - 50, 300, 200}, true},
+        {kPlatformWindowResizable, {area.x() - 500, area.y() - 400, 200, 100}, true},
+    };
+    for (const Case& c : cases) {
+        PlatformWindow* window =
+            PlatformWindowCreate(9, PlatformWindowKind::kDocument, c.options, "fit", c.content);
+        ASSERT_NE(window, nullptr);
+        PlatformWindowShow(window, false);
+        const PlatformRect frame = PlatformWindowFrameRect(window);
+        EXPECT_GE(frame.x, area.x());
+        EXPECT_GE(frame.y, area.y());
+        EXPECT_LE(frame.x + frame.width, area.x() + area.width());
+        EXPECT_LE(frame.y + frame.height, area.y() + area.height());
+        const PlatformRect content = PlatformWindowContentRect(window);
+        if (c.keepsSize) {
+            EXPECT_EQ(content.width, c.content.width);
+            EXPECT_EQ(content.height, c.content.height);
+        } else {
+            EXPECT_LT(content.width, c.content.width);
+        }
+        PlatformWindowDestroy(window);
+    }
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ extern char** environ;
 namespace plexa::test {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment, const std::string& errorsFile) {
+                           const std::vector<std::string>& environment, const std::string& errorsFile,
+                           const std::string& workingFolder) {
     std::vector<std::string> env(environment);
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -35,6 +36,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     if (!errorsFile.empty())
         posix_spawn_file_actions_addopen(&actions, 2, errorsFile.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
     if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
         pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);

@@ -1,6 +1,6 @@
 // A program run by a test in a process of its own: its arguments, extra environment entries
 // (which replace inherited ones of the same name) and, when asked, its standard error into a
-// file. A child still running when the object goes is killed.
+// file, and a working folder of its own when one is given. A child still running when the object goes is killed.
 #pragma once
 
 #include <sys/types.h>
@@ -14,7 +14,8 @@ namespace plexa::test {
 class ChildProcess {
 public:
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::string>& environment, const std::string& errorsFile = {});
+                 const std::vector<std::string>& environment, const std::string& errorsFile = {},
+                 const std::string& workingFolder = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -2,6 +2,7 @@
 // standard dialogs and the error reports.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -21,12 +22,17 @@ namespace {
 
 // What the front dialog's items 1 to 4 showed when an answer was given ("item:text").
 std::vector<std::string> gSeen;
+std::string gSeenTitle;  // the title of the dialog that was answered
 
 // Once the dialog is up: notes what its items show, then types the key.
 void Answer(uint16_t character) {
     VXPostDeferredAction([](void* key) {
         gSeen.clear();
+        gSeenTitle.clear();
         if (VXWindowRecordTag* dialog = FrontDialog()) {
+            char title[200];
+            VXGetWindowTitle(dialog, title);
+            gSeenTitle = title;
             for (int16_t item = 1; item <= 4; ++item) {
                 if (!VXGetControl(dialog, item, nullptr)) continue;
                 char text[256];
@@ -312,6 +318,20 @@ TEST_F(Dialogs, StandardAlertAnswersByButton) {
     Answer(27);  // one button: Escape presses it
     EXPECT_EQ(VXStandardAlert("Done", nullptr, nullptr, nullptr), kVXAlertFirstButton);
     EXPECT_EQ(gSeen, (std::vector<std::string>{"1:Done", "3:OK"}));
+}
+
+// A desktop lists windows by their titles: an alert, whose template has none, carries the
+// application's name.
+TEST_F(Dialogs, AlertsCarryTheApplicationsName) {
+    std::snprintf(vx.appDisplayName, sizeof vx.appDisplayName, "%s", "Plexa Test");
+    Answer(13);
+    VXDisplayMessage("Done");
+    EXPECT_EQ(gSeenTitle, "Plexa Test");
+    vx.appDisplayName[0] = 0;
+    vx.appName[0] = 0;
+    Answer(13);
+    VXStandardAlert("Continue?", nullptr, "Go", "Stop");
+    EXPECT_EQ(gSeenTitle, "Plexa");
 }
 
 TEST_F(Dialogs, ModelessDialogTakesEventsDuringALongOperation) {

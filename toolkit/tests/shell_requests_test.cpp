@@ -11,6 +11,7 @@
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 namespace {
@@ -25,7 +26,8 @@ std::vector<Opened> gOpened;
 int gLaunched = 0;
 int gQuitAsked = 0;
 int32_t gQuitAnswer = 1;
-int gLastDocumentQuits = 1;   // the open procedure quits after the last document
+int gLastDocumentQuits = 1;
+int32_t gOpenedWindowA = 0, gOpenedWindowB = 0;   // the open procedure quits after the last document
 std::vector<std::string> gFailures;
 
 int32_t OpenProc(const char* path, int16_t index, int16_t count) {
@@ -201,6 +203,56 @@ int32_t StartupRefusingOnce() {
 TEST_F(ShellRequests, RefusedQuitKeepsRunningAndAnyNonZeroAnswerQuits) {
     gRefusals = 0;
     EXPECT_EQ(Launch({"plexa"}, StartupRefusingOnce), 0);
+    EXPECT_EQ(gQuitAsked, 2);
+}
+
+// Two document windows: closing the first leaves the application running, closing the last asks
+// the quit procedure, which may refuse (the application runs on, with no window).
+int gLastWindowSteps = 0;
+
+VXWindowRecordTag* DocumentWindow(const char* title) {
+    const Rect content = {60, 60, 260, 360};
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kVXFlagClosable, 101, 0, -1,
+                                               &content, title, 0, nullptr, nullptr);
+    if (window) VXShowWindow(window);
+    return window;
+}
+
+void CloseWindowsStep(void*) {
+    ++gLastWindowSteps;
+    switch (gLastWindowSteps) {
+        case 1:
+            VXSendGoAway(VXGetWindowFromId(gOpenedWindowA));
+            break;
+        case 2:
+            EXPECT_EQ(gQuitAsked, 0) << "a document window is still open";
+            VXSendGoAway(VXGetWindowFromId(gOpenedWindowB));
+            break;
+        case 3:
+            EXPECT_EQ(gQuitAsked, 1) << "closing the last document window asks to quit";
+            gQuitAnswer = 1;
+            VXQuitApplication();
+            return;
+    }
+    VXPostDeferredAction(CloseWindowsStep, nullptr, 0.2);
+}
+
+int32_t StartupWithTwoWindows() {
+    vx.quitProc = QuitProc;
+    gQuitAnswer = 0;
+    VXWindowRecordTag* a = DocumentWindow("A");
+    VXWindowRecordTag* b = DocumentWindow("B");
+    if (!a || !b) return 0;
+    gOpenedWindowA = a->windowID;
+    gOpenedWindowB = b->windowID;
+    VXPostDeferredAction(CloseWindowsStep, nullptr, 0.2);
+    return 1;
+}
+
+TEST_F(ShellRequests, ClosingTheLastDocumentWindowAsksToQuit) {
+    gLastWindowSteps = 0;
+    EXPECT_EQ(Launch({"plexa"}, StartupWithTwoWindows), 0);
+    EXPECT_EQ(gLastWindowSteps, 3);
     EXPECT_EQ(gQuitAsked, 2);
 }
 

@@ -1,0 +1,188 @@
+// The Edit menu: undo, the clipboard commands, select all, the stacking order, the sheet's file
+// symbols, the library item of a symbol, and the settings dialogs; each command's rule for the
+// front document and its action.
+#include "app/shell.h"
+#include "graphics/textedit.h"
+#include "model/sheet.h"
+#include "model/symbols.h"
+#include "sheeteditor/projectsettings.h"
+#include "sheeteditor/sheetsymbolui.h"
+#include "symboleditor/filesympins.h"
+#include "symboleditor/symeditor.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr uint16_t kSheetTextTool = 2007;
+constexpr uint16_t kSymbolEditorTextTool = 128;
+constexpr uint32_t kNoLibrarySource = 0xFFFFFFFF;
+
+// The text being edited in the front document when its tool is the text tool, else none.
+VXTERecord* EditedText(const FrontDocument& front) {
+    if (front.sheet && front.sheet->selectedTool == kSheetTextTool)
+        return static_cast<VXTERecord*>(front.sheet->drawingTE);
+    if (front.editor && front.editor->tool == kSymbolEditorTextTool) return front.editor->textEdit;
+    return nullptr;
+}
+
+bool HasTextSelection(const VXTERecord* te) { return te && te->selStart != te->selEnd; }
+
+// The focused edit field's selection, when a field has the focus.
+bool FocusedFieldSelection(const VXPrepCommandRecord* r, bool* selection) {
+    *selection = false;
+    return r->focusedControl && gVXCommandHooks.isEditText &&
+           gVXCommandHooks.isEditText(r->window, r->focusedControl, selection);
+}
+
+// The single selected symbol that comes from a library: neither a sheet symbol nor a file symbol,
+// with a library source.
+SymbolRecord* SelectedLibrarySymbol() {
+    auto* symbol = static_cast<SymbolRecord*>(gSelSymbol);
+    if (!symbol || (symbol->flags & (kSymbolFlagSheet | kSymbolFlagFileSymbol))) return nullptr;
+    return symbol->libraryName != 0 && symbol->libraryName != kNoLibrarySource ? symbol : nullptr;
+}
+
+// Cut, Copy, Clear and Duplicate.
+bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
+    const uint16_t id = r->command;
+    bool fieldSelection = false;
+    if (front.modal) return id != 311 && FocusedFieldSelection(r, &fieldSelection) && fieldSelection;
+    if (VXTERecord* te = EditedText(front)) return id != 311 && HasTextSelection(te);
+    if (front.sheet) {
+        // The sheet's own clipboard, deletion and duplication come with the sheet clipboard
+        // (the rule is gathered here, the action is not there yet).
+        return false;
+    }
+    if (front.editor) {
+        if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
+        // Disabled until the symbol editor's clipboard exists.
+        return false;
+    }
+    // The project window's tree selection comes with the project window.
+    return false;
+}
+
+bool FileSymbolEditor(const FrontDocument& front) {
+    return front.editor && (front.editor->state & kSymEditFileSymbol) && front.editor->sheet;
+}
+
+}  // namespace
+
+void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
+    const uint16_t id = r->command;
+    switch (id) {
+    case 300: r->enabled = 1; break;
+    case 301:
+        // Disabled until sheet and symbol-editor undo exist: no document records an action.
+        r->enabled = 0;
+        break;
+    case 302:
+    case 303:
+    case 305:
+    case 311: r->enabled = SelectionRule(r, front); break;
+    case 304: {
+        const int16_t kind = GetScrapType();
+        bool selection = false;
+        if (front.modal) r->enabled = FocusedFieldSelection(r, &selection) && (kind == kScrapForeign || kind == kScrapText);
+        else if (EditedText(front)) r->enabled = kind == kScrapForeign || kind == kScrapText;
+        // With another application's content the command takes note of it; pasting the private
+        // clip into a sheet or a symbol editor comes with their clipboards.
+        else if (front.sheet || front.editor) r->enabled = kind == kScrapForeign;
+        else r->enabled = 0;
+        break;
+    }
+    case 306:
+        // Selecting every item of a document comes with the select-all of the sheet and the
+        // symbol editor; a text being edited selects its whole text.
+        r->enabled = EditedText(front) != nullptr;
+        break;
+    case 312:
+    case 313:
+    case 314:
+    case 315:
+        // Disabled until the stacking order of elements can be changed.
+        r->enabled = 0;
+        break;
+    case 1500:
+    case 1598:
+    case 1599:
+        r->enabled = !front.modal && (front.sheet || FileSymbolEditor(front));
+        if (id == 1500 && r->enabled && r->itemIndex == 0) BuildFileSymbolsMenu(FrontSheetOf(front));
+        break;
+    case 316: r->enabled = FileSymbolEditor(front); break;
+    case 317: r->enabled = front.sheet && SelectedLibrarySymbol(); break;
+    case 318:
+        // Disabled until the sheet settings dialog exists.
+        r->enabled = 0;
+        break;
+    case 319: r->enabled = front.project || (front.sheet && front.sheet->project); break;
+    default:
+        if (id >= 1501 && id <= 1597) r->enabled = !front.modal && (front.sheet || FileSymbolEditor(front));
+        break;
+    }
+}
+
+int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, bool shift) {
+    (void)fromKey;
+    (void)shift;
+    VXTERecord* te = EditedText(front);
+    switch (id) {
+    case 302:
+    case 303:
+        if (!te) return 0;
+        ResetScrap(kScrapText);
+        if (id == 302) VXTECut(te);
+        else VXTECopy(te);
+        VXTEToScrap();
+        RecordCurrentScrapRef();
+        return 1;
+    case 304:
+        if (te) {
+            VXTEPaste(te);
+            return 1;
+        }
+        if (!front.sheet && !front.editor) return 0;
+        if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
+        return 1;
+    case 305:
+        if (!te) return 0;
+        VXTEDelete(te);
+        return 1;
+    case 306:
+        if (!te) return 0;
+        VXTESetSelect(0, int32_t(te->length), te);
+        return 1;
+    case 316:
+        if (!FileSymbolEditor(front)) return 0;
+        VXDisplayMessage(UpdateFileSymbolPinsFromSheet(front.editor)
+                             ? "The symbol is now synchronized with the ports in the sheet."
+                             : "No changes were required.");
+        return 1;
+    case 317:
+        if (!front.sheet) return 0;
+        if (SymbolRecord* symbol = SelectedLibrarySymbol()) OpenSymbolSourceItem(front.sheet, symbol);
+        return 1;
+    case 319:
+        if (ProjectRecord* project = FrontProject(front)) EditProjectSettings(project, false);
+        return 1;
+    case 1598:
+        if (SheetRecord* sheet = FrontSheetOf(front)) OpenSheetFileSymbolEditor(sheet, nullptr, -1, true, nullptr);
+        return 1;
+    case 1599:
+        if (SheetRecord* sheet = FrontSheetOf(front)) AskDeleteSheetSymbolDefintions(sheet);
+        return 1;
+    default:
+        if (id >= 1501 && id <= 1597) {
+            if (SheetRecord* sheet = FrontSheetOf(front))
+                OpenSheetFileSymbolEditor(sheet, nullptr, id - 1501, true, nullptr);
+            return 1;
+        }
+        return 0;
+    }
+}
+
+}  // namespace plexa

@@ -1,0 +1,198 @@
+// The Text, View and Grid menus: the text style of the selection, zoom and the view's options,
+// and the symbol editor's grid; each command's rule for the front document and its action.
+#include <cstring>
+
+#include "app/shell.h"
+#include "files/sheetstore.h"
+#include "foundation/ll.h"
+#include "graphics/textstyle.h"
+#include "model/elements.h"
+#include "model/sheet.h"
+#include "sheeteditor/hideshowtext.h"
+#include "sheeteditor/sheetwindow.h"
+#include "symboleditor/symeditor.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr int16_t kFontSizes[9] = {7, 8, 9, 10, 12, 14, 18, 24, 36};
+// A view change: the drawing changed, and the sheet's undo is forgotten.
+constexpr int32_t kViewChanged = 40;
+
+bool StyledDocument(const FrontDocument& front) {
+    return front.kind == kSheetKind || front.kind == kSymbolEditorKind;
+}
+
+void SetTitle(VXPrepCommandRecord* r, const char* text) { std::strncpy(r->title, text, 255); }
+
+const int16_t* GridTable(const SymbolEditorRecord* editor) {
+    return editor->resolution == 72 ? gGridSizeTable72 : gGridSizeTable96;
+}
+
+// Hiding a sheet's graphics also lets go of the selected ones.
+void DeselectElements(SheetRecord* sheet) {
+    if (!sheet->elementList) return;
+    for (void* item = LLFirst(sheet->elementList); item; item = LLGetNext(sheet->elementList, item))
+        static_cast<ElementRecord*>(item)->flags &= uint16_t(~kElementSelected);
+}
+
+}  // namespace
+
+// ---- Text ----
+
+void PrepFontSizeCommand(VXPrepCommandRecord* r) {
+    static bool matched = false;
+    if (r->command == 521) matched = false;
+    if (r->command >= 521 && r->command <= 529) {
+        const int16_t size = kFontSizes[r->command - 521];
+        r->checked = gSelectionStyle && gSelectionStyle->size != 0 && gSelectionStyle->size == size;
+        if (r->checked) matched = true;
+    } else if (r->command == 530) {
+        r->checked = !matched;
+    }
+}
+
+void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
+    const bool styled = StyledDocument(front);
+    const txStyle* style = gSelectionStyle;
+    // The style commands change the selection's text style, which comes with the text style
+    // commands of the view: until then they are disabled, and their marks show the selection's
+    // style.
+    r->enabled = 0;
+    switch (r->command) {
+    case 500:
+    case 506: r->enabled = styled; break;
+    case 501: r->checked = style && gIsDefaultStyle; break;
+    case 541: r->checked = style && style->face == 0; break;
+    case 542: r->checked = style && (style->face & kFaceBold); break;
+    case 543: r->checked = style && (style->face & kFaceItalic); break;
+    case 504:
+    case 505: {
+        const bool applies = styled && (gIsTESelection || gSelTextCount || gSelFrameCount);
+        r->checked = applies && style && (r->command == 505) == gTextAlignedRight;
+        break;
+    }
+    default:
+        if (r->command >= 521 && r->command <= 530) PrepFontSizeCommand(r);
+        break;
+    }
+}
+
+int32_t DoTextCommand(uint16_t id, const FrontDocument& front) {
+    if (id == 506 && front.window) {
+        HideShowText(front.window);
+        return 1;
+    }
+    return 0;
+}
+
+// ---- View ----
+
+void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
+    const bool viewed = front.kind == kSheetKind || front.kind == kSymbolEditorKind;
+    SheetRecord* sheet = front.sheet;
+    SymbolEditorRecord* editor = front.editor;
+    r->enabled = viewed;
+    switch (r->command) {
+    case 601:
+        // The zoom commands come with the view scale commands.
+        r->checked = viewed && gCurrentScale == 100;
+        r->enabled = 0;
+        break;
+    case 602:
+    case 603:
+    case 604:
+    case 605: r->enabled = 0; break;
+    case 606:
+        r->enabled = sheet != nullptr;
+        SetTitle(r, sheet && (sheet->stored.flags & kSheetFlagHideElements) ? "Show Graphics" : "Hide Graphics");
+        break;
+    case 607: {
+        const bool shown = sheet ? sheet->view.showGrid : editor ? editor->gridVisible : false;
+        SetTitle(r, shown ? "Hide Grid" : "Show Grid");
+        break;
+    }
+    case 608:
+        // The symbol editor's window has no rulers yet.
+        r->enabled = sheet != nullptr;
+        SetTitle(r, sheet && sheet->view.showRulers ? "Hide rulers" : "Show rulers");
+        break;
+    case 609: {
+        const bool pages = sheet && sheet->stored.printScale > 0;
+        r->enabled = pages;
+        SetTitle(r, pages && sheet->view.showPageBreaks ? "Hide page breaks" : "Show page breaks");
+        break;
+    }
+    default: break;
+    }
+}
+
+int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
+    SheetRecord* sheet = front.sheet;
+    SymbolEditorRecord* editor = front.editor;
+    switch (id) {
+    case 606:
+        if (!sheet) return 0;
+        sheet->stored.flags ^= kSheetFlagHideElements;
+        if (sheet->stored.flags & kSheetFlagHideElements) DeselectElements(sheet);
+        RedrawSheetWindow(sheet);
+        SetSheetModifiedStatus(sheet, kViewChanged);
+        return 1;
+    case 607:
+        if (sheet) {
+            sheet->view.showGrid = !sheet->view.showGrid;
+            RedrawSheetWindow(sheet);
+            SetSheetModifiedStatus(sheet, kViewChanged);
+        } else if (editor) {
+            editor->gridVisible = !editor->gridVisible;
+            if (editor->window) VXInvalidateHierarchy(editor->window);
+        }
+        return 1;
+    case 608:
+        if (!sheet) return 0;
+        HideShowRulers(sheet->window, !sheet->view.showRulers);
+        SetSheetModifiedStatus(sheet, kViewChanged);
+        return 1;
+    case 609:
+        if (!sheet) return 0;
+        sheet->view.showPageBreaks = !sheet->view.showPageBreaks;
+        RedrawSheetWindow(sheet);
+        SetSheetModifiedStatus(sheet, kViewChanged);
+        return 1;
+    case 610:
+        if (front.window) VXInvalidateHierarchy(front.window);
+        return 1;
+    default: return 0;
+    }
+}
+
+// ---- Grid ----
+
+void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
+    SymbolEditorRecord* editor = front.kind == kSymbolEditorKind ? front.editor : nullptr;
+    if (r->command == 700) {
+        r->enabled = editor != nullptr;
+        return;
+    }
+    // Setting the grid comes with the view scale commands; the marks show the current grid.
+    r->enabled = 0;
+    if (!editor) {
+        r->checked = 0;
+        return;
+    }
+    const int16_t* table = GridTable(editor);
+    if (r->command >= 701 && r->command <= 707) {
+        r->checked = editor->grid == table[r->command - 701];
+    } else if (r->command == 708) {
+        bool any = false;
+        for (int i = 0; i < 7; ++i) any = any || editor->grid == table[i];
+        r->checked = !any;
+    }
+}
+
+int32_t DoGridCommand(uint16_t, const FrontDocument&) { return 0; }
+
+}  // namespace plexa

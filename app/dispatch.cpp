@@ -1,0 +1,503 @@
+// Preparation and dispatch of menu commands: the application's end of the toolkit's preparation
+// chain (PrepCommand) and its global command procedure (DoCommand), both routing by the hundreds
+// of the command id to the rules and actions of each menu; what the front document is and what
+// is selected in it; the Window menu; and what the clipboard holds.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "app/shell.h"
+#include "files/project.h"
+#include "foundation/ll.h"
+#include "foundation/strings.h"
+#include "graphics/textedit.h"
+#include "graphics/textstyle.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/busses.h"
+#include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "sheeteditor/ecowindows.h"
+#include "sheeteditor/sheetwindow.h"
+#include "symboleditor/libeditor.h"
+#include "symboleditor/symeditor.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
+#include "toolkit/vx_timers.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+SheetRecord* CurrDraw = nullptr;
+
+void* gSelSymbol = nullptr;
+int32_t gSelSymbolCount = 0;
+void* gSelText = nullptr;
+int32_t gSelTextCount = 0;
+void* gSelFrame = nullptr;
+int32_t gSelFrameCount = 0;
+int32_t gSelElmtCount = 0;
+int32_t gSignalSelection = 0, gBussSelection = 0;
+const txStyle* gSelectionStyle = nullptr;
+bool gIsDefaultStyle = false;
+bool gTextAlignedRight = false;
+bool gIsTESelection = false;
+int32_t gCurrentScale = 100, gCurrentGrid = 0;
+
+int16_t gCurrScrapType = kScrapForeign;
+int64_t gLastPrivateScrap = -1;
+uint32_t gCurrClipFlags = 0;
+
+namespace {
+
+// Style flag bits of a text or frame that the Text menu reads.
+constexpr uint16_t kStyleDefaultTheme = 0x20;
+constexpr uint16_t kStyleRightAligned = 0x04;
+
+std::vector<WindowMenuEntry> gWindowMenuTable;
+
+bool IsDocumentWindow(VXWindowRecordTag* window) {
+    return window && window->windowClass == kVXWindowDocument && VXIsWindowVisible(window, false);
+}
+
+// ---- Counting what is selected ----
+
+template <class Proc>
+void ForEach(LinkListHeader* list, Proc proc) {
+    if (!list) return;
+    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) proc(item);
+}
+
+// The highlighted wires over a list of signals or busses, counting up to 2.
+int32_t CountHiliteWires(LinkListHeader* owners) {
+    int32_t count = 0;
+    ForEach(owners, [&](void* item) {
+        auto owner = static_cast<SignalHandle>(item);
+        WireList wires = (*owner)->wires;
+        for (WireHandle w = FirstWire(wires); w && count < 2; w = NextWire(wires, w))
+            if ((*w)->flags & kWireFlagSelected) ++count;
+    });
+    return count;
+}
+
+void CountTextsAndFrames(LinkListHeader* texts, LinkListHeader* frames, LinkListHeader* elements) {
+    ForEach(texts, [](void* item) {
+        auto* text = static_cast<TextRecord*>(item);
+        if (!(text->flags & kTextFlagSelected)) return;
+        if (!gSelTextCount++) gSelText = text;
+    });
+    ForEach(frames, [](void* item) {
+        auto frame = static_cast<TextFrameHandle>(item);
+        if (!((*frame)->flags & kFrameFlagSelected)) return;
+        if (!gSelFrameCount++) gSelFrame = frame;
+    });
+    ForEach(elements, [](void* item) {
+        if (static_cast<ElementRecord*>(item)->flags & kElementSelected) ++gSelElmtCount;
+    });
+}
+
+void GetSheetSelection(SheetRecord* sheet) {
+    SymbolRecord* single = nullptr;
+    ForEach(sheet->symbolList, [&](void* item) {
+        auto* symbol = static_cast<SymbolRecord*>(item);
+        if (!(symbol->flags & kSymbolFlagSelected)) return;
+        if (!gSelSymbolCount++) single = symbol;
+    });
+    gSelSymbol = gSelSymbolCount == 1 ? single : nullptr;
+    CountTextsAndFrames(sheet->textList, sheet->textFrameList, sheet->elementList);
+}
+
+void ClearSelectionCounts() {
+    gSelSymbol = gSelText = gSelFrame = nullptr;
+    gSelSymbolCount = gSelTextCount = gSelFrameCount = gSelElmtCount = 0;
+    gSignalSelection = gBussSelection = 0;
+}
+
+// The style, default flag and alignment of one selected text or frame.
+void TakeStyleOf(const txStyle* style, uint16_t styleFlags) {
+    gSelectionStyle = style;
+    gIsDefaultStyle = (styleFlags & kStyleDefaultTheme) != 0;
+    gTextAlignedRight = (styleFlags & kStyleRightAligned) != 0;
+}
+const TextRecord* SelText() { return static_cast<const TextRecord*>(gSelText); }
+const TextFrameRecord* SelFrame() { return gSelFrame ? *static_cast<TextFrameHandle>(gSelFrame) : nullptr; }
+
+// ---- The Window menu ----
+
+void AddWindowEntry(VXWindowRecordTag* window) {
+    WindowMenuEntry entry{};
+    entry.window = window;
+    VXGetWindowTitle(window, entry.title);
+    switch (window->typeID) {
+    case kProjectKind:
+        entry.own = WindowToProject(window);
+        entry.icon = kProjectIcon;
+        entry.group = 1;
+        break;
+    case kSheetKind: {
+        SheetRecord* sheet = WindowToDrawing(window);
+        // A sheet is its message log's parent.
+        entry.own = sheet;
+        entry.parent = sheet ? sheet->project : nullptr;
+        entry.icon = kSheetIcon;
+        entry.group = 2;
+        break;
+    }
+    case kLibEditorKind:
+        entry.own = WindowToLibEditor(window);
+        entry.icon = kLibEditorIcon;
+        entry.group = 3;
+        break;
+    case kSymbolEditorKind:
+    case kSymbolEditorListKind: {
+        SymbolEditorRecord* editor = WindowToSymbolEditor(window);
+        entry.parent = editor ? editor->libEditor : nullptr;
+        entry.icon = editor ? GetSymbolWindowIconId(editor) : 0;
+        entry.group = 4;
+        break;
+    }
+    case kECOLogKind:
+        entry.icon = kECOLogIcon;
+        entry.group = 5;
+        break;
+    case kMessageLogKind:
+        if (LogWindowRecord* log = WindowToLog(window)) entry.parent = log->owner;
+        entry.icon = kMessageLogIcon;
+        entry.group = 10;
+        break;
+    default:
+        entry.group = 6;
+        break;
+    }
+    gWindowMenuTable.push_back(entry);
+}
+
+// The order of the menu: each top-level entry followed by the entries it owns, two blanks deeper
+// each level. An entry whose parent is not in the menu (a project without its window) stands at
+// the top level, so that every window can be reached.
+void OrderWindowMenu(std::vector<std::pair<int32_t, int32_t>>* rows) {
+    const int32_t n = int32_t(gWindowMenuTable.size());
+    auto isListed = [&](const void* record) {
+        if (!record) return false;
+        for (const WindowMenuEntry& e : gWindowMenuTable)
+            if (e.own == record) return true;
+        return false;
+    };
+    std::vector<bool> placed(size_t(n), false);
+    std::function<void(int32_t, int32_t)> place = [&](int32_t index, int32_t depth) {
+        placed[size_t(index)] = true;
+        rows->push_back({index, depth});
+        const void* own = gWindowMenuTable[size_t(index)].own;
+        if (!own || depth > 2) return;
+        for (int32_t j = 0; j < n; ++j)
+            if (!placed[size_t(j)] && gWindowMenuTable[size_t(j)].parent == own) place(j, depth + 1);
+    };
+    for (int32_t i = 0; i < n; ++i)
+        if (!placed[size_t(i)] && !isListed(gWindowMenuTable[size_t(i)].parent)) place(i, 0);
+}
+
+VXMenuRecord* CurrentWindowMenu() {
+    if (gCurrMenuBar)
+        for (uint32_t i = 0; i < gCurrMenuBar->count; ++i)
+            if (gCurrMenuBar->menus[i]->menuID == kWindowMenuTag) return gCurrMenuBar->menus[i];
+    return VXGetMenuWithTag(kWindowMenuTag);
+}
+
+void FillWindowMenu(VXMenuRecord* menu, VXWindowRecordTag* frontWindow, bool enable) {
+    std::vector<std::pair<int32_t, int32_t>> rows;
+    OrderWindowMenu(&rows);
+    int32_t position = 0;
+    auto setItem = [&](const char* text, uint16_t tag) {
+        ++position;
+        if (position > VXCountMenuItems(menu)) VXInsertMenuItem(menu, true, position, tag, text);
+        VXSetMenuItemText(menu, true, position, text);
+        VXSetMenuItemTag(menu, true, position, tag);
+    };
+    for (const auto& [index, depth] : rows) {
+        const WindowMenuEntry& entry = gWindowMenuTable[size_t(index)];
+        char text[256];
+        std::snprintf(text, sizeof text, "%*s%s", int(depth * 2), "", entry.title);
+        setItem(text, uint16_t(kWindowMenuFirstItem + index));
+        VXSetMenuItemIcon(menu, true, position, entry.icon);
+        VXSetMenuItemChecked(menu, true, position, entry.window == frontWindow);
+        VXSetMenuItemEnabled(menu, true, position, enable);
+    }
+    if (rows.empty()) {
+        setItem("None", kWindowMenuFirstItem);
+        VXSetMenuItemIcon(menu, true, position, 0);
+        VXSetMenuItemChecked(menu, true, position, false);
+        VXSetMenuItemEnabled(menu, true, position, false);
+    }
+    while (VXCountMenuItems(menu) > position) VXDeleteMenuItem(menu, true, VXCountMenuItems(menu));
+}
+
+}  // namespace
+
+// ---- The front document ----
+
+ProjectRecord* WindowToProject(VXWindowRecordTag* window) {
+    if (!window) return nullptr;
+    VXWindowRecordTag* top = VXGetTopParent(window);
+    for (ProjectRecord* project = gProjectList; project; project = project->next)
+        if (project->window && (project->window == window || project->window == top)) return project;
+    return nullptr;
+}
+
+LogWindowRecord* WindowToLog(VXWindowRecordTag* window) {
+    if (!window) return nullptr;
+    VXWindowRecordTag* top = VXGetTopParent(window);
+    return top->typeID == kMessageLogKind ? static_cast<LogWindowRecord*>(top->refCon) : nullptr;
+}
+
+int16_t GetFrontWindowsDataRecord(SheetRecord** sheet, SymbolEditorRecord** editor, ProjectRecord** project,
+                                  VXWindowRecordTag** window) {
+    *sheet = nullptr;
+    *editor = nullptr;
+    *project = nullptr;
+    if (window) *window = nullptr;
+    if (VXIsModalWindowActive()) return kModalInFrontKind;
+    VXWindowRecordTag* front = nullptr;
+    for (VXWindowRecordTag* w : VXTopLevelWindows())
+        if (IsDocumentWindow(w)) {
+            front = w;
+            break;
+        }
+    if (!front) return kNoDocumentKind;
+    if (window) *window = front;
+    switch (front->typeID) {
+    case kSymbolEditorKind:
+    case kSymbolEditorListKind: *editor = WindowToSymbolEditor(front); break;
+    case kProjectKind: *project = WindowToProject(front); break;
+    case kSheetKind: *sheet = WindowToDrawing(front); break;
+    default: break;
+    }
+    return front->typeID;
+}
+
+FrontDocument CurrentFront() {
+    FrontDocument front{};
+    front.kind = GetFrontWindowsDataRecord(&front.sheet, &front.editor, &front.project, &front.window);
+    front.modal = front.kind == kModalInFrontKind;
+    // The front sheet: the sheet of the front visible sheet window, in front or not.
+    if (front.sheet) {
+        CurrDraw = front.sheet;
+    } else {
+        const std::vector<SheetRecord*> sheets = SheetWindowSheets(true);
+        CurrDraw = sheets.empty() ? nullptr : sheets.front();
+    }
+    if (front.editor) CurrEdit = front.editor;
+    return front;
+}
+
+ProjectRecord* FrontProject(const FrontDocument& front) {
+    if (front.project) return front.project;
+    return front.sheet ? front.sheet->project : nullptr;
+}
+
+SheetRecord* FrontSheetOf(const FrontDocument& front) {
+    if (front.sheet) return front.sheet;
+    return front.editor && (front.editor->state & kSymEditFileSymbol) ? front.editor->sheet : nullptr;
+}
+
+void GetCurrentSelectionInfo(bool full) {
+    gSelectionStyle = nullptr;
+    gIsDefaultStyle = false;
+    gTextAlignedRight = false;
+    ClearSelectionCounts();
+    SheetRecord* sheet;
+    SymbolEditorRecord* editor;
+    ProjectRecord* project;
+    GetFrontWindowsDataRecord(&sheet, &editor, &project);
+    VXTERecord* te = nullptr;
+    if (sheet) {
+        GetSheetSelection(sheet);
+        gCurrentScale = sheet->viewScale;
+        gCurrentGrid = sheet->view.gridSpacing;
+        gSelectionStyle = sheet->currentTextStyle;
+        if (gSelTextCount || gSelFrameCount) {
+            gSelectionStyle = nullptr;
+            if (full && (gSelTextCount == 1) != (gSelFrameCount == 1) && gSelTextCount + gSelFrameCount == 1) {
+                if (const TextRecord* text = SelText()) TakeStyleOf(text->style, text->flags);
+                else if (const TextFrameRecord* frame = SelFrame()) TakeStyleOf(frame->style, frame->flags);
+            }
+        }
+        gSignalSelection = CountHiliteWires(sheet->signalList);
+        gBussSelection = CountHiliteWires(sheet->bussList);
+        te = static_cast<VXTERecord*>(sheet->drawingTE);
+    } else if (editor) {
+        CountTextsAndFrames(editor->texts, editor->frames, editor->elements);
+        gCurrentScale = editor->scale;
+        gCurrentGrid = editor->grid;
+        gSelectionStyle = editor->defaultStyle;
+        gIsDefaultStyle = (editor->state & kSymEditThemedText) != 0;
+        if (gSelTextCount || gSelFrameCount) {
+            gSelectionStyle = nullptr;
+            gIsDefaultStyle = false;
+            if (full) {
+                if (const TextFrameRecord* frame = SelFrame()) TakeStyleOf(frame->style, frame->flags);
+                else if (gSelTextCount == 1) TakeStyleOf(SelText()->style, SelText()->flags);
+            }
+        }
+        te = editor->textEdit;
+    } else {
+        gIsTESelection = false;
+        return;
+    }
+    gIsTESelection = te != nullptr;
+    if (te) {
+        gSelectionStyle = te->style;
+        gTextAlignedRight = te->just == kTEJustRight;
+        gIsDefaultStyle = editor ? (editor->state & kSymEditEditedThemed) != 0 : false;
+    }
+}
+
+// ---- Preparation ----
+
+int32_t PrepCommand(VXPrepCommandRecord* record) {
+    if (gGenFlags & kGenMenusOff) {
+        record->enabled = 0;
+        record->checked = 0;
+        return 1;
+    }
+    const FrontDocument front = CurrentFront();
+    // The selection is gathered once per menu: at the File menu (the first of the bar) and at the
+    // head of every menu; an item prepared on its own (a key equivalent) gathers it for itself.
+    if (record->command == 200 || record->itemIndex == 0 || record->onDemand) GetCurrentSelectionInfo(true);
+    const uint16_t id = record->command;
+    if (id >= 8000) {
+        record->enabled = 1;
+        return 1;
+    }
+    switch (id / 100 * 100) {
+    case 200:
+    case 800:
+    case 1400: PrepFileCommand(record, front); break;
+    case 300:
+    case 1500: PrepEditCommand(record, front); break;
+    case 400: PrepToolsCommand(record, front); break;
+    case 500: PrepTextCommand(record, front); break;
+    case 600: PrepViewCommand(record, front); break;
+    case 700: PrepGridCommand(record, front); break;
+    case 900:
+        if (id == kWindowMenuTag) {
+            PrepWindowMenu(front.window, !front.modal);
+            record->enabled = front.modal ? 0 : 1;
+        } else {
+            record->enabled = !front.modal && id - kWindowMenuFirstItem < CountWindowMenuEntries();
+        }
+        break;
+    case 1000: record->enabled = front.kind == kLibEditorKind; break;
+    case 100:
+        // The About box and the preferences dialog are disabled until they exist; quitting is
+        // the toolkit's.
+        record->enabled = (id == 103 || id == 105) && !front.modal;
+        break;
+    default: break;
+    }
+    return 1;
+}
+
+// ---- Dispatch ----
+
+int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
+    (void)window;
+    if (!event || event->kind != kVXCommandEvent) return 0;
+    const uint16_t id = event->u.command.command;
+    const bool shift = event->u.command.shift != 0, option = event->u.command.option != 0;
+    const FrontDocument front = CurrentFront();
+    // The actions act on the selection as it is now, not as the menu last saw it.
+    GetCurrentSelectionInfo(false);
+    // The front document's window is the current drawing port of the action.
+    if (front.editor && front.editor->window) VXSetWindow(front.editor->window);
+    else if (front.sheet && front.sheet->window) VXSetWindow(front.sheet->window);
+    else if (front.window) VXSetWindow(front.window);
+    switch (id) {
+    case 101:
+    case 102:
+    case 104:
+        // Disabled while the About box and the preferences dialog do not exist; the accessible
+        // locations are the toolkit's (every location is open here).
+        return 0;
+    case kVXFontItemTag: DoTextCommand(id, front); return 0;
+    default: break;
+    }
+    switch (id / 100 * 100) {
+    case 200:
+    case 800:
+    case 1400: return DoFileCommand(id, front, shift, option);
+    case 300:
+    case 1500: return DoEditCommand(id, front, event->u.command.fromKey != 0, shift);
+    case 400: return DoToolsCommand(id, front, option);
+    case 500: return DoTextCommand(id, front);
+    case 600: return DoViewCommand(id, front);
+    case 700: return DoGridCommand(id, front);
+    case 900: DoWindowMenuCommand(id); return 1;
+    default: return 0;
+    }
+}
+
+// ---- The Window menu ----
+
+void PrepWindowMenu(VXWindowRecordTag* frontWindow, bool enable) {
+    gWindowMenuTable.clear();
+    for (VXWindowRecordTag* w : VXTopLevelWindows()) {
+        if (int32_t(gWindowMenuTable.size()) >= kMaxWindowMenuEntries) break;
+        if (IsDocumentWindow(w)) AddWindowEntry(w);
+    }
+    std::stable_sort(gWindowMenuTable.begin(), gWindowMenuTable.end(),
+                     [](const WindowMenuEntry& a, const WindowMenuEntry& b) {
+                         if (a.group != b.group) return a.group < b.group;
+                         return StrCmpAlphaNumeric(a.title, b.title, false) < 0;
+                     });
+    if (VXMenuRecord* menu = CurrentWindowMenu()) FillWindowMenu(menu, frontWindow, enable);
+}
+
+void DoWindowMenuCommand(uint16_t id) {
+    const int32_t index = int32_t(id) - kWindowMenuFirstItem;
+    if (index < 0 || index >= CountWindowMenuEntries()) return;
+    VXWindowRecordTag* window = gWindowMenuTable[size_t(index)].window;
+    // The window may have gone since the menu was prepared.
+    for (VXWindowRecordTag* w : VXTopLevelWindows())
+        if (w == window) {
+            VXSelectWindow(window);
+            return;
+        }
+}
+
+int32_t CountWindowMenuEntries() { return int32_t(gWindowMenuTable.size()); }
+const WindowMenuEntry* GetWindowMenuEntry(int32_t index) {
+    return index >= 0 && index < CountWindowMenuEntries() ? &gWindowMenuTable[size_t(index)] : nullptr;
+}
+
+// ---- The clipboard kind ----
+
+void RecordCurrentScrapRef() {
+    uint32_t count = 0;
+    VXGetCurrentScrap(&count);
+    gLastPrivateScrap = count;
+}
+
+void ResetScrap(int16_t kind) {
+    VXClearScrap(nullptr);
+    VXTESetScrap(nullptr, 0, 0);
+    RecordCurrentScrapRef();
+    gCurrScrapType = kind;
+}
+
+int16_t GetScrapType() {
+    uint32_t count = 0;
+    VXGetCurrentScrap(&count);
+    if (int64_t(count) != gLastPrivateScrap) return kScrapForeign;
+    if (gCurrScrapType == kScrapPrivateClip && (gCurrClipFlags & kClipFlagReported)) return kScrapPrivateClipFlagged;
+    return gCurrScrapType;
+}
+
+}  // namespace plexa

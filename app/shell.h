@@ -1,0 +1,226 @@
+// The application shell: the editor's start-up and shutdown, its three menu bars and command
+// table, and the preparation and dispatch of every menu command to the front document. Only app/
+// and its tests include this.
+//
+//   startup.cpp      main's start-up hook, the initialisers, the globals, the quit path
+//   menus.cpp        the menu definition tables
+//   dispatch.cpp     PrepCommand, DoCommand, the front document, the selection info, the Window
+//                    menu and the clipboard kind
+//   commands_*.cpp   the rules and actions of each menu
+//   closing.cpp      closing a sheet window with its save question
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/filespec.h"
+#include "foundation/rectmath.h"
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct LinkListHeader;
+struct ProjectRecord;
+struct SheetRecord;
+struct SymbolEditorRecord;
+struct LibEditorRecord;
+struct txStyle;
+struct VXEventRecord;
+struct VXMenuBar;
+struct VXMenuBarDef;
+struct VXMenuDef;
+struct VXPrepCommandRecord;
+struct VXWindowRecordTag;
+
+// ---- Window kinds (the window record's typeID) ----
+
+constexpr int16_t kNoDocumentKind = 0;
+constexpr int16_t kModalInFrontKind = 1;
+constexpr int16_t kSheetKind = 101;
+constexpr int16_t kProjectKind = 102;
+constexpr int16_t kLibEditorKind = 110;
+constexpr int16_t kSymbolEditorKind = 111;
+constexpr int16_t kSymbolEditorListKind = 112;
+constexpr int16_t kECOLogKind = 120;
+constexpr int16_t kMessageLogKind = 121;
+
+// Window-menu icons.
+constexpr int32_t kSheetIcon = 1001, kLibEditorIcon = 1002, kProjectIcon = 1003, kECOLogIcon = 261,
+                  kMessageLogIcon = 2102;
+
+// The message log window's record: the window, its owner (a sheet or a project) and the owner's
+// kind (101 or 102). The owner links back to it (SheetRecord::logWindow, ProjectRecord::log).
+struct LogWindowRecord {
+    VXWindowRecordTag* window;
+    void* owner;
+    int16_t ownerKind;
+    uint8_t keep;
+};
+
+// ---- Globals of the application ----
+
+// Bit 0 of the second byte of gGenFlags: every menu item is disabled.
+constexpr uint32_t kGenMenusOff = 0x100;
+
+extern VXMenuBar* gStandardMenuBar;
+extern VXMenuBar* gSymbolEditMenuBar;
+extern VXMenuBar* gLibEditMenuBar;
+extern VXMenuBar* gCurrMenuBar;
+extern uint64_t gPageBreakPat, gNarrowVertPat, gNarrowHorzPat;
+// The point with both coordinates -1 is the model's gMinusOnePoint.
+extern Point gZeroPoint;
+extern Rect gZeroRect;
+extern int16_t gMaxViewScale;
+extern const int16_t gGridSizeTable72[7];
+extern const int16_t gGridSizeTable96[7];
+extern Rect gSurfaceRect;
+extern VXWindowRecordTag* gOffScreenWindow;
+extern FileSpec gApplSpec;  // the program's own file
+// The front sheet (the sheet of the front visible sheet window), as the last preparation or
+// dispatch found it.
+extern SheetRecord* CurrDraw;
+
+// The menu tables.
+extern const VXMenuBarDef gDefaultMenuBarDef;
+extern const VXMenuBarDef gGridMenuBarDef;
+extern const VXMenuBarDef gLibEditMenuBarDef;
+extern const VXMenuDef gNewFileMenuDef;
+extern const VXMenuDef gColorsPopupMenuDef;
+
+// Command ids that the shell's code names.
+constexpr uint16_t kCmdNewMenu = 212, kCmdNewSheet = 201, kCmdNewProject = 214, kCmdNewLibrary = 215,
+                   kCmdExportMenu = 220, kCmdASCIIDatabase = 222, kCmdExportDXF = 225;
+constexpr uint16_t kWindowMenuTag = 900, kWindowMenuFirstItem = 901;
+constexpr uint16_t kFontSizeMenuTag = 520;
+constexpr int32_t kMaxWindowMenuEntries = 80;
+
+// ---- Start-up and shutdown ----
+
+int32_t AppStartup();
+// The shell's part of the start-up, once the layers are put together: the core services, the
+// quit hook, and the editor's services deferred while documents handed in wait.
+void StartShell();
+void InitCoreServices();
+OSStatus InitPools();
+int32_t InitEditorServices();
+void InitGlobals();
+void InstallMenuBar(VXMenuBar* bar);
+// Lets go of the menu bars, the off-screen window and the periodic timer (the menus themselves
+// go with the toolkit's); for the end of a test.
+void DisposeShellGlobals();
+void AppPeriodicTask();
+int32_t QuitHandler();
+// 1 when the application may end, 0 when a sheet or window refused to close.
+int32_t AttemptAppClosure(bool quitting);
+// 1 when no sheet window is left, 0 when a close was refused.
+int32_t CloseAllSheets();
+
+// How many times the quit path wrote the preferences and the access points in this run (only
+// once every window is closed).
+int32_t PreferencesWriteCount();
+
+// ---- Closing sheets ----
+
+constexpr int32_t kCloseAsking = 1, kCloseDiscarding = 4;
+// Closes a sheet window, asking to save a modified sheet in mode 1; 0 when the window is gone,
+// -128 when the person cancelled, or a save failure (the window then stays).
+OSStatus CloseSheetWindow(VXWindowRecordTag* window, int32_t mode);
+// The save question of template 1042: true with *save set (Save) or clear (Don't Save); false
+// for Cancel.
+bool AskSaveDialog(const char* name, int16_t kind, bool* save);
+// The shell's error report: nothing for 0, a cancel or while the application is inactive.
+OSStatus SchError(OSStatus code);
+// The kind of window that a Shift-Close closes; 0 when none.
+extern int16_t gCloseAllWindowsKind;
+
+// ---- Preparation and dispatch ----
+
+int32_t PrepCommand(VXPrepCommandRecord* record);
+int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event);
+// The front document's kind, with its record: 0 none, 1 a modal window, else the window's kind.
+int16_t GetFrontWindowsDataRecord(SheetRecord** sheet, SymbolEditorRecord** editor,
+                                  ProjectRecord** project, VXWindowRecordTag** window = nullptr);
+void GetCurrentSelectionInfo(bool full);
+// The project whose window this is (or whose window is its top parent), else none.
+ProjectRecord* WindowToProject(VXWindowRecordTag* window);
+// The message log of a window of kind 121, else none.
+LogWindowRecord* WindowToLog(VXWindowRecordTag* window);
+
+// The selection info.
+extern void* gSelSymbol;
+extern int32_t gSelSymbolCount;
+extern void* gSelText;
+extern int32_t gSelTextCount;
+extern void* gSelFrame;
+extern int32_t gSelFrameCount;
+extern int32_t gSelElmtCount;
+extern int32_t gSignalSelection, gBussSelection;
+extern const txStyle* gSelectionStyle;
+extern bool gIsDefaultStyle;
+extern bool gTextAlignedRight;
+extern bool gIsTESelection;
+extern int32_t gCurrentScale, gCurrentGrid;
+
+// The Window menu.
+struct WindowMenuEntry {
+    VXWindowRecordTag* window;
+    void* own;
+    void* parent;
+    char title[200];
+    int32_t icon;
+    int32_t group;
+};
+void PrepWindowMenu(VXWindowRecordTag* frontWindow, bool enable);
+void DoWindowMenuCommand(uint16_t id);
+int32_t CountWindowMenuEntries();
+const WindowMenuEntry* GetWindowMenuEntry(int32_t index);
+
+// The clipboard kind.
+constexpr int16_t kScrapForeign = 0, kScrapPrivateClip = 1, kScrapText = 2, kScrapAttributes = 3,
+                  kScrapLibItems = 4, kScrapPrivateClipFlagged = 5;
+constexpr uint32_t kClipFlagReported = 0x40;
+extern int16_t gCurrScrapType;
+extern int64_t gLastPrivateScrap;
+// The private clipboard's flags (its record comes with the sheet clipboard).
+extern uint32_t gCurrClipFlags;
+void ResetScrap(int16_t kind);
+void RecordCurrentScrapRef();
+int16_t GetScrapType();
+
+// ---- The per-menu rules and actions (commands_*.cpp) ----
+
+// What the rules see of the front document.
+struct FrontDocument {
+    int16_t kind;
+    VXWindowRecordTag* window;
+    SheetRecord* sheet;
+    SymbolEditorRecord* editor;
+    ProjectRecord* project;
+    bool modal;
+};
+FrontDocument CurrentFront();
+
+void PrepFileCommand(VXPrepCommandRecord* record, const FrontDocument& front);
+void PrepEditCommand(VXPrepCommandRecord* record, const FrontDocument& front);
+void PrepToolsCommand(VXPrepCommandRecord* record, const FrontDocument& front);
+void PrepTextCommand(VXPrepCommandRecord* record, const FrontDocument& front);
+void PrepViewCommand(VXPrepCommandRecord* record, const FrontDocument& front);
+void PrepGridCommand(VXPrepCommandRecord* record, const FrontDocument& front);
+void PrepFontSizeCommand(VXPrepCommandRecord* record);
+
+int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool option);
+int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, bool shift);
+int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option);
+int32_t DoTextCommand(uint16_t id, const FrontDocument& front);
+int32_t DoViewCommand(uint16_t id, const FrontDocument& front);
+int32_t DoGridCommand(uint16_t id, const FrontDocument& front);
+
+// Opens a document by its kind: a project, a library in its editor, else a sheet in its window.
+OSStatus OpenDocumentFile(const FileSpec* spec);
+
+// The project that the front document stands in: the project window's, or the front sheet's.
+ProjectRecord* FrontProject(const FrontDocument& front);
+// The sheet that the front document works on: the sheet, or the sheet of a symbol editor that
+// edits one of its file symbols.
+SheetRecord* FrontSheetOf(const FrontDocument& front);
+
+}  // namespace plexa

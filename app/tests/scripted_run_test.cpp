@@ -1,0 +1,84 @@
+// The scripted run itself: the program started with a script shows its window, the script's steps
+// reach it through the window system (its menu bar, keys, the close box), what it logs and shoots
+// lands where it says, and a step that cannot be played, or a wait that never ends, fails the run.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    for (const std::string& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+TEST(ScriptedRun, PlaysItsStepsOnTheRunningProgram) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string shot = OutputPath("scripted-window.png");
+    const std::string menuShot = OutputPath("scripted-menu-open.png");
+    std::remove(shot.c_str());
+    std::remove(menuShot.c_str());
+    const ScriptedRunResult result = run.Run(
+        "# the first window, drawn\n"
+        "wait-window Untitled*\n"
+        "wait-drawn\n"
+        "log-time drawn\n"
+        "log-windows\n"
+        "log-menu Edit\n"
+        "screenshot " + shot + "\n"
+        "screenshot-menu " + menuShot + " Edit\n"
+        "log done\n"
+        "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    ASSERT_EQ(result.Lines("drawn ").size(), 1u);
+    EXPECT_EQ(result.Lines("windows: Untitled").size(), 1u) << result.errors;
+    EXPECT_TRUE(Contains(result.log, "menu Edit"));
+    EXPECT_TRUE(Contains(result.log, "  -"));
+    EXPECT_EQ(result.Lines("  Cut\t").size(), 1u);
+    EXPECT_TRUE(Contains(result.log, "done"));
+    EXPECT_EQ(result.log.back(), "end");
+    std::string png;
+    ASSERT_TRUE(ReadFile(shot, png));
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    ASSERT_TRUE(ReadFile(menuShot, png));
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+// A step a person could not take, and a wait whose state never comes, end the run with status 3
+// and the line and reason in the log.
+TEST(ScriptedRun, AStepThatCannotBePlayedFailsTheRun) {
+    struct Case {
+        const char* script;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"wait-window Untitled*\nmenu Edit > Nothing Here\nquit\n",
+         "script failed: line 2: no item \"Edit > Nothing Here\""},
+        {"wait-window Untitled*\nmenu Nowhere > Anything\nquit\n",
+         "script failed: line 2: the menu bar has no menu \"Nowhere\""},
+        {"wait-window A Window That Never Comes\nquit\n",
+         "script failed: line 1: the run passed its limit of 3 s"},
+        {"fly away\n", "script failed: line 1: unknown step \"fly\""},
+    };
+    for (const Case& c : cases) {
+        ScriptedRun run(PLEXA_PROGRAM);
+        run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=3");
+        const ScriptedRunResult result = run.Run(c.script);
+        EXPECT_TRUE(result.Exited(3)) << c.script << result.status;
+        EXPECT_TRUE(Contains(result.log, c.reason)) << c.script << result.errors;
+        EXPECT_NE(result.errors.find(c.reason), std::string::npos) << result.errors;
+    }
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test

@@ -1,0 +1,73 @@
+// Scripted runs: a test starts the real program as a process of its own with the environment
+// variable PLEXA_TEST_SCRIPT naming a script, and the platform plays it the way a person would
+// work the program: keys and clicks reach the windows through the window system's own event path
+// (shortcuts, focus, mouse grabs, popups and menu bars included), menus are opened from their
+// window's menu bar, file panels take queued answers. Without the variable nothing changes.
+//
+// The script is text, one step a line; blank lines and lines starting with '#' are skipped. A
+// step's words are separated by spaces; TITLE and TEXT arguments are the rest of the line. Window
+// coordinates are those of the window's content (y downwards, below its menu bar). Unless a
+// step names a window, it goes to the key window (a modal window when one is up).
+//
+//   wait-window TITLE          waits until a visible window has the title (a trailing '*'
+//                              matches any ending)
+//   wait-no-window TITLE       waits until no visible window has the title
+//   wait-drawn [TITLE]         waits until the window is visible and has been drawn on screen
+//   key KEYS                   a key pressed and released: "Ctrl+S", "F10", "Alt+F", "Return",
+//                              "Escape", "Shift+Tab", "a"
+//   type TEXT                  types the characters
+//   click X Y [MODS...]        press and release; MODS among Shift Ctrl Alt Meta right double
+//   drag X1 Y1 X2 Y2 [MODS...] press, moves, release
+//   menu MENU > ITEM [> ITEM]  opens MENU from the key window's menu bar and chooses the item
+//                              (through sub-menus); a missing or disabled item fails the run
+//   choose TEXT                chooses the item of the open popup menu
+//   button TEXT                waits until a button with the text is up (front window first) and
+//                              clicks it: the answer to an alert, a save question, a dialog
+//   panel PATH [| PATH...]     the next file panel accepts the files (a save panel the first)
+//   panel-cancel               the next file panel is cancelled
+//   popup INDEX                the next popup menu run by the program answers with the item
+//                              (from 0; -1 dismissed)
+//   close [TITLE]              the window's close box
+//   quit                       the application's quit request (as from the desktop)
+//   screenshot FILE [TITLE]    the window with its menu bar, into a PNG file
+//   screenshot-menu FILE MENU  the key window with its menu MENU open, into a PNG file
+//   screenshot-menus PREFIX    the same for every menu of the key window's menu bar, each into
+//                              PREFIX + the menu's title + ".png"; logs "screenshot FILE" each
+//   log TEXT                   writes the text
+//   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
+//   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or
+//                              "disabled", "checked" when checked ("-" a separator), sub-menus'
+//                              items indented below theirs
+//   log-menubar [TITLE]        writes "menubar: TITLE TITLE ..." (the window's menus; "menubar:"
+//                              alone without a bar)
+//   log-open-menu              writes "open menu TITLE" for the popup menu that is open, or
+//                              "open menu none"
+//   log-geometry [TITLE]       writes "geometry X Y W H in X Y W H ratio R": the window's frame,
+//                              the usable area of its screen and the screen's device pixel ratio
+//   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
+//                              screen, on the system's monotonic clock (after wait-drawn)
+//   log-time LABEL             writes "LABEL NANOSECONDS" on the system's monotonic clock
+//
+// Steps that wait are tried again on every pass of any loop (modal, tracking and popup loops
+// included) until their state holds. The whole run has a limit, PLEXA_TEST_SCRIPT_LIMIT seconds
+// (120 by default): a run that passes it, or a step that cannot be played, writes
+// "script failed: line N: REASON" to the log and the standard error and ends the process with
+// status 3. After the last step the log gets "end"; the program runs on (a script ends with
+// `quit` or a close when the run should end).
+//
+// The log is the file PLEXA_TEST_SCRIPT_LOG, else the script's path with ".log" added; each line
+// is written and flushed at once.
+#pragma once
+
+namespace plexa {
+
+constexpr const char* kTestScriptVariable = "PLEXA_TEST_SCRIPT";
+constexpr const char* kTestScriptLogVariable = "PLEXA_TEST_SCRIPT_LOG";
+constexpr const char* kTestScriptLimitVariable = "PLEXA_TEST_SCRIPT_LIMIT";
+constexpr int kTestScriptFailureStatus = 3;
+
+// Reads the script named by the environment and starts playing it on the running application
+// object (nothing without the variable). A script that cannot be read fails the run.
+void PlatformStartTestScript();
+
+}  // namespace plexa
