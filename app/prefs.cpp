@@ -623,7 +623,7 @@ OSStatus LoadPreferences() {
 }
 
 OSStatus SavePreferences() {
-    if (!gDirtyPrefs) return status::kNoErr;
+    if (!gDirtyPrefs || !gPrefs) return status::kNoErr;
     DynamicFileRecord file{};
     if (!OpenPreferencesFile(true, true, nullptr, nullptr, &file)) return status::kFileNotOpen;
     OSStatus st = BeginDynamicFileSave(&file);
