@@ -301,10 +301,12 @@ void SendKey(QWidget* target, int key, Qt::KeyboardModifiers mods, const QString
     QWidget* popup = QApplication::activePopupWidget();
     QWindow* handle = Handle(popup ? popup : target);
     if (!handle) Fail(line, "the window cannot take keys");
+    // The press may end the target's window (a key that closes a dialog): the release then goes
+    // to the window that takes keys now, never to the one that is gone.
+    const QPointer<QWidget> guard(target);
     qt_handleKeyEvent(handle, QEvent::KeyPress, key, mods, text, false, 1);
-    if (QWindow* after = Handle(QApplication::activePopupWidget() ? QApplication::activePopupWidget()
-                                                                  : target))
-        qt_handleKeyEvent(after, QEvent::KeyRelease, key, mods, text, false, 1);
+    QWidget* next = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : guard.data();
+    if (QWindow* after = Handle(next)) qt_handleKeyEvent(after, QEvent::KeyRelease, key, mods, text, false, 1);
 }
 
 // The text a key types, for keys that type one.
