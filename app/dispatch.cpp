@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "app/shellutil.h"
 #include "files/project.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
@@ -396,9 +397,8 @@ int32_t PrepCommand(VXPrepCommandRecord* record) {
         break;
     case 1000: record->enabled = front.kind == kLibEditorKind; break;
     case 100:
-        // The About box and the preferences dialog are disabled until they exist; quitting is
-        // the toolkit's.
-        record->enabled = (id == 103 || id == 105) && !front.modal;
+        // The preferences dialog is disabled until it exists; quitting is the toolkit's.
+        record->enabled = (id == 101 || id == 103 || id == 105) && !front.modal;
         break;
     default: break;
     }
@@ -420,11 +420,11 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     else if (front.sheet && front.sheet->window) VXSetWindow(front.sheet->window);
     else if (front.window) VXSetWindow(front.window);
     switch (id) {
-    case 101:
+    case 101: ShowAboutDialog(); return 1;
     case 102:
     case 104:
-        // Disabled while the About box and the preferences dialog do not exist; the accessible
-        // locations are the toolkit's (every location is open here).
+        // Disabled while the preferences dialog does not exist; the accessible locations are
+        // the toolkit's (every location is open here).
         return 0;
     case kVXFontItemTag: DoTextCommand(id, front); return 0;
     default: break;

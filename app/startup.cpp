@@ -10,6 +10,8 @@
 #include <string>
 
 #include "app/editor_root.h"
+#include "app/prefs.h"
+#include "app/shellutil.h"
 #include "app/root.h"
 #include "app/shell.h"
 #include "files/project.h"
@@ -105,9 +107,10 @@ void RunEditorServices(void*) {
     VXSetShellRequestsOnHold(false);
 }
 
-// The preferences file joins the access points here when it exists.
+// The changed blocks of the preferences file, then the access points.
 void SavePreferencesAndAccessPoints() {
     ++gPreferencesWrites;
+    SavePreferences();
     VXSaveAccessPoints(true);
 }
 
@@ -136,7 +139,7 @@ void StartShell() {
 void InitCoreServices() {
     VXSetCursor(kWaitCursor);
     InitPools();
-    // No click sound: a click makes no noise on this platform.
+    PrepClickSound();
     VXSetPrepCommandProc(nullptr, PrepCommand);
     VXSetGlobalCommandProc(DoCommand);
     VXSetShellMessageProcs(ShellApplicationLaunchedHandler, ShellOpenFileHandler, ShellPrintFileHandler,
@@ -160,8 +163,10 @@ int32_t InitEditorServices() {
     InitGlobals();
     InitPredefinedMacros();
     InitLibraryAccess();
-    // The run starts from the preferences' defaults until the preferences file exists. The
-    // colour popups, the font and recent-files menus and search join here as they are built.
+    // The preferences, then what reads them; the colour popups, the font and recent-files menus
+    // and search join here as they are built.
+    LoadPreferences();
+    InstallPreferenceHooks();
     BuildLibraryFileList(nullptr, false);
     InitLibraryEditors();
     InitSheetLocalAnnotation();

@@ -42,10 +42,7 @@ constexpr int16_t kOptionsShowNameItem = 32;
 // The window's items: what to do, the converter's icon.
 constexpr int16_t kConverterWindowTextItem = 1;
 constexpr int16_t kConverterWindowIconItem = 2;
-// About box items.
-constexpr int16_t kAboutLogoItem = 1;
-constexpr int16_t kAboutNameItem = 2;
-constexpr int16_t kAboutVersionItem = 3;
+// The About box's icon item (its other items: toolkit/vx_about.h).
 constexpr int16_t kAboutIconItem = 6;
 
 // The converter's icon among the program's images.
@@ -86,10 +83,8 @@ VXWindowRecordTag* CreateConverterWindow();
 VXWindowRecordTag* ConverterWindow();
 int32_t ConverterWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
+// The maker's About box (toolkit/vx_about.h) with the converter's name, version and icon.
 void ShowAboutDialog();
-int32_t AboutAppDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
-// The maker's logo in the rectangle of the current window.
-void DrawLogo(VXWindowRecordTag* window, const Rect* area);
 // The options dialog: edits the options in place and saves them when it ends with OK.
 void ShowOptionsDialog();
 int32_t OptionsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);

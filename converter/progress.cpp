@@ -3,6 +3,7 @@
 
 #include "converter/app.h"
 #include "converter/options.h"
+#include "toolkit/vx_about.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
@@ -18,12 +19,6 @@ VXWindowRecordTag* gPrjProgressWindow = nullptr;
 namespace {
 
 constexpr uint8_t kModelessDialogStyle = 2;
-constexpr int32_t kFirstWaitCursor = 2001, kLastWaitCursor = 2004;
-constexpr uint32_t kWaitCursorTicks = 10;
-
-int32_t gWaitCursor = 2000;
-uint32_t gWaitCursorTick = 0;
-
 // A window that goes, by whatever way, is forgotten.
 int32_t ProgressEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     if (event->kind == kVXDestroyEvent) {
@@ -98,15 +93,5 @@ void IdleProgressBar() {
 }
 
 void DestroyProgressWindow() { Close(gPrjProgressWindow); }
-
-void WaitCursor() {
-    const uint32_t now = VXGetTicks();
-    if (gWaitCursor >= kFirstWaitCursor && ElapsedTicksBetween(gWaitCursorTick, now) < kWaitCursorTicks)
-        return;
-    gWaitCursor = gWaitCursor >= kFirstWaitCursor && gWaitCursor < kLastWaitCursor ? gWaitCursor + 1
-                                                                                   : kFirstWaitCursor;
-    gWaitCursorTick = now;
-    VXSetCursor(gWaitCursor);
-}
 
 }  // namespace plexa

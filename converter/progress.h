@@ -37,7 +37,6 @@ void StepProjectProgressBar();
 void IdleProgressBar();
 void DestroyProgressWindow();
 
-// The busy cursor: the next of the cursors 2001 to 2004, at most every 10 ticks.
-void WaitCursor();
+// The busy cursor (WaitCursor) is the toolkit's (toolkit/vx_about.h).
 
 }  // namespace plexa

@@ -402,6 +402,11 @@ OSStatus FindEssentialsFolder(DirectoryRef* folder) {
     if (GetApplicationFolder(&base) && CreateDirectoryURLFromDirectory(&base, &location) == status::kNoErr &&
         FindEssentialsFolderIn(location.c_str(), folder) == status::kNoErr)
         return status::kNoErr;
+    // The program's resources folder: <build>/resources in a build tree, <prefix>/share/plexa in
+    // an installed one.
+    if (VXGetBundleResourcesDirectory(&base) && CreateDirectoryURLFromDirectory(&base, &location) == status::kNoErr &&
+        FindEssentialsFolderIn(location.c_str(), folder) == status::kNoErr)
+        return status::kNoErr;
     if (VXGetApplicationsDirectory(kEssentialsMakerFolder, &base) &&
         CreateDirectoryURLFromDirectory(&base, &location) == status::kNoErr)
         return FindEssentialsFolderIn(location.c_str(), folder);

@@ -96,8 +96,9 @@ const LibraryAccessHooks& GetLibraryAccessHooks();
 // ---- The essentials folder ----
 
 // The folder of the program's essentials (default libraries, report scripts, templates): the
-// folder "Essentials/Plexa/", else "Essentials/Plexa+/", in the program's own folder, else in the
-// "Orvix" folder of the Applications folder. 0, or -120 when none of them exists.
+// folder "Essentials/Plexa/", else "Essentials/Plexa+/", in the program's own folder, else in its
+// resources folder (foundation/program.h: the build's resources, or <prefix>/share/plexa), else in
+// the "Orvix" folder of the Applications folder. 0, or -120 when none of them exists.
 OSStatus FindEssentialsFolder(DirectoryRef* folder);
 // The same search from one base folder (given by its path): "Essentials/Plexa/", then
 // "Essentials/Plexa+/".

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/editor_root.h"
+#include "app/prefs.h"
 #include "app/root.h"
 #include "app/shell.h"
 #include "files/project.h"
@@ -164,10 +165,15 @@ protected:
         for (SheetRecord* sheet : SheetWindowSheets(true)) DestroySheet(sheet);
         for (SheetRecord* sheet : SheetWindowSheets(false)) DestroySheet(sheet);
         DisposeShellGlobals();
+        DisposePreferences();
+        SetPreferencesHooks({});
         TestResetFilePanels();
         InstallCoreHooks();
         AppDialogsTest::TearDown();
     }
+    // The start-up reads and the quit writes the preferences of a folder of the test's own.
+    TempDir configHome_;
+    test::EnvScope configEnv_{"XDG_CONFIG_HOME", configHome_.path()};
 
     SheetRecord* NewSheet() {
         SheetRecord* sheet = NewSchematicDrawing();
@@ -231,7 +237,7 @@ protected:
 TEST_F(Shell, NoDocumentWindow) {
     // No document window.
     EXPECT_EQ(MenuStates(),
-              "App: -101 -102 105\n"
+              "App: 101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] -203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] "
@@ -265,7 +271,7 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     SelectNewWire(sheet);
-    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
               "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
@@ -279,7 +285,7 @@ TEST_F(Shell, SheetWithATextBeingEdited) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     EditText(sheet);
-    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
               "Edit: -301 302 303 304 305 -311 306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504! -505 506\n"
@@ -296,7 +302,7 @@ TEST_F(Shell, SymbolEditorInFront) {
     DoSymbolEditorActivate(editor);
     EXPECT_EQ(gCurrMenuBar, gSymbolEditMenuBar);
     editor->grid = 12;
-    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "Text: -501! -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
@@ -311,7 +317,7 @@ TEST_F(Shell, ProjectWindowInFront) {
     TestProject project(tree.Dir("p"));
     project.List();
     project->window = KindWindow(kProjectKind, "Test.PRX");
-    EXPECT_EQ(MenuStates(), "App: -101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 220[ 221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] -504 -505 -506\n"

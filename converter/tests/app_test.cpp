@@ -30,6 +30,7 @@
 #include "platform/testseam_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_about.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"

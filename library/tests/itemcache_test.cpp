@@ -2,6 +2,7 @@
 // to the change counter, parts and alternates, items the cache cannot take, sheets used as
 // libraries, a library written while selected, and the display texts of the selected symbol.
 #include "library/itemcache.h"
+#include "library/libpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -214,12 +215,20 @@ protected:
     void SetUp() override {
         ModelTest::SetUp();
         InitImageLists();
+        // Only the test's own library is listed: the program's essentials (its default library)
+        // stay out.
+        saved_ = GetLibraryAccessHooks();
+        LibraryAccessHooks hooks = saved_;
+        hooks.essentialsFolder = nullptr;
+        SetLibraryAccessHooks(hooks);
         InitLibraryAccess();
     }
     void TearDown() override {
         DisposeLibraryAccess();
+        SetLibraryAccessHooks(saved_);
         ModelTest::TearDown();
     }
+    LibraryAccessHooks saved_;
     TempDir dir_;
     EnvScope home_{"HOME", dir_.file("home")};
     EnvScope data_{"XDG_DATA_HOME", dir_.file("data")};

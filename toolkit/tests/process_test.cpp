@@ -81,7 +81,11 @@ TEST(Termination, AbortEndsByTheSignalWithoutTheTerminationProcedure) {
 #ifdef PLEXA_PROGRAM
 // Each test's editor has a runtime folder of its own, so that editors of tests running side by
 // side (or the user's own) never take each other's documents.
-std::string RuntimeFolder(const TempDir& dir) { return "XDG_RUNTIME_DIR=" + dir.path(); }
+// The program's runtime folder (its instance socket) and its configuration folder (its
+// preferences) in the test's scratch folder.
+std::vector<std::string> ScratchFolders(const TempDir& dir) {
+    return {"XDG_RUNTIME_DIR=" + dir.path(), "XDG_CONFIG_HOME=" + dir.path()};
+}
 
 bool Connect(const std::string& path) {
     sockaddr_un address{};
@@ -121,11 +125,11 @@ TEST(SingleInstance, ASecondPlexaHandsItsDocumentsToTheRunningOneAndEnds) {
         ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         close(fd);
     }
-    ChildProcess first(PLEXA_PROGRAM, {}, {RuntimeFolder(runtime)}, dir.file("first.err"));
+    ChildProcess first(PLEXA_PROGRAM, {}, ScratchFolders(runtime), dir.file("first.err"));
     ASSERT_TRUE(WaitForListener(socketPath, first));
     // The document does not exist, so the running editor says so on its standard error.
     const std::string document = dir.file("missing.sch");
-    ChildProcess second(PLEXA_PROGRAM, {document}, {RuntimeFolder(runtime)}, dir.file("second.err"));
+    ChildProcess second(PLEXA_PROGRAM, {document}, ScratchFolders(runtime), dir.file("second.err"));
     const int status = second.Wait();
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -142,7 +146,7 @@ TEST(SingleInstance, ASecondPlexaHandsItsDocumentsToTheRunningOneAndEnds) {
 
 TEST(Termination, PlexaQuitsOnSigterm) {
     TempDir runtime;
-    ChildProcess child(PLEXA_PROGRAM, {}, {RuntimeFolder(runtime)});
+    ChildProcess child(PLEXA_PROGRAM, {}, ScratchFolders(runtime));
     ASSERT_TRUE(child.WaitUntilCatches(SIGTERM));
     kill(child.pid(), SIGTERM);
     int status = child.Wait();
@@ -152,7 +156,7 @@ TEST(Termination, PlexaQuitsOnSigterm) {
 
 TEST(Termination, PlexaEndsBySigsegvNotWithZero) {
     TempDir runtime;
-    ChildProcess child(PLEXA_PROGRAM, {}, {RuntimeFolder(runtime)});
+    ChildProcess child(PLEXA_PROGRAM, {}, ScratchFolders(runtime));
     // SIGABRT's handler comes last (the sanitizers catch SIGSEGV from the start).
     ASSERT_TRUE(child.WaitUntilCatches(SIGABRT));
     kill(child.pid(), SIGSEGV);

@@ -1,0 +1,244 @@
+// lib-make TEXT LIBRARY: writes a library file from its readable description (the format is
+// described at the top of resources/libraries/Basic Parts.txt) through the library's own writer.
+// Items are written in the description's order with a fixed time stamp, so that the same text
+// always gives the same items. Exit status 0, 1 when the text or the library fails, 2 for wrong
+// usage.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/datafile.h"
+#include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "library/libfile.h"
+#include "model/attributes.h"
+#include "model/elements.h"
+#include "model/imagelist.h"
+#include "model/libitem.h"
+#include "model/pindata.h"
+#include "model/symboldata.h"
+#include "tools/tool_support.h"
+
+namespace plexa {
+namespace {
+
+constexpr const char* kProgram = "lib-make";
+constexpr uint32_t kFixedStamp = 0x2E000000;  // the items' time stamp, 2025
+
+struct Pin {
+    std::string number, name, signal;
+    uint8_t type;
+    Point connection, body;
+};
+
+struct ItemText {
+    int line = 0;
+    uint8_t kind = kLibItemComponent;
+    std::vector<std::string> names;
+    std::string prefix;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::vector<std::pair<std::string, std::string>> packages;
+    std::vector<Pin> pins;
+    std::vector<std::pair<std::string, std::vector<int16_t>>> shapes;
+};
+
+std::string Rest(std::istringstream& words) {
+    std::string rest;
+    std::getline(words >> std::ws, rest);
+    return rest;
+}
+
+bool PinType(const std::string& word, uint8_t* type) {
+    const std::pair<const char*, uint8_t> types[] = {{"passive", kPinPassive}, {"input", kPinInput},
+                                                     {"output", kPinOutput}, {"bidirectional", kPinBidirectional},
+                                                     {"power", kPinPower}};
+    for (const auto& [name, value] : types)
+        if (word == name) return *type = value, true;
+    return false;
+}
+
+// The description's items; false with the line and the reason in *error.
+bool Parse(std::istream& in, std::vector<ItemText>* items, std::string* error) {
+    std::string text;
+    ItemText* current = nullptr;
+    for (int line = 1; std::getline(in, text); ++line) {
+        std::istringstream words(text);
+        std::string word;
+        if (!(words >> word) || word[0] == '#') continue;
+        auto fail = [&](const std::string& why) {
+            *error = "line " + std::to_string(line) + ": " + why;
+            return false;
+        };
+        if (word == "item" || word == "wire-symbol") {
+            if (current) return fail("the item before has no \"end\"");
+            items->push_back({});
+            current = &items->back();
+            current->line = line;
+            if (word == "wire-symbol") current->kind = kLibItemWireSymbol;
+            std::string names = Rest(words), name;
+            for (size_t at = 0; at <= names.size();) {
+                size_t bar = names.find(" | ", at);
+                if (bar == std::string::npos) bar = names.size();
+                if (bar > at) current->names.push_back(names.substr(at, bar - at));
+                at = bar + 3;
+            }
+            if (current->names.empty()) return fail("an item without a name");
+            continue;
+        }
+        if (!current) return fail("\"" + word + "\" outside an item");
+        if (word == "end") {
+            if (current->pins.empty()) return fail("an item without pins");
+            current = nullptr;
+        } else if (word == "prefix") {
+            words >> current->prefix;
+        } else if (word == "attribute") {
+            std::string name;
+            words >> name;
+            current->attributes.push_back({name, Rest(words)});
+        } else if (word == "package") {
+            std::string name, footprint;
+            if (!(words >> name >> footprint)) return fail("a package needs a name and a footprint");
+            current->packages.push_back({name, footprint});
+        } else if (word == "pin") {
+            Pin pin;
+            std::string type;
+            if (!(words >> pin.number >> pin.name >> type >> pin.connection.v >> pin.connection.h >> pin.body.v >>
+                  pin.body.h))
+                return fail("a pin needs a number, a name, a type and two points");
+            if (!PinType(type, &pin.type)) return fail("no pin type \"" + type + "\"");
+            words >> pin.signal;
+            current->pins.push_back(pin);
+        } else if (word == "line" || word == "rect" || word == "oval" || word == "poly") {
+            std::vector<int16_t> values;
+            for (int16_t v; words >> v;) values.push_back(v);
+            if (!words.eof()) return fail("a coordinate that is not a number");
+            const bool poly = word == "poly";
+            if ((!poly && values.size() != 4) || (poly && (values.size() < 6 || values.size() % 2)))
+                return fail("\"" + word + "\" with " + std::to_string(values.size()) + " coordinates");
+            current->shapes.push_back({word, values});
+        } else {
+            return fail("unknown word \"" + word + "\"");
+        }
+    }
+    if (current) {
+        *error = "line " + std::to_string(current->line) + ": an item without \"end\"";
+        return false;
+    }
+    return true;
+}
+
+// The symbol's drawing: the pins first, in their order, then the graphics.
+Ptr Drawing(const ItemText& text, StringBlock block) {
+    ImageList* images = CreateLocalImageList();
+    LinkListHeader* elements = CreateElementList(images);
+    for (const Pin& pin : text.pins)
+        LLAppend(elements, BuildNodeElement(pin.connection, pin.body, 1, 0, false, 0, false, 0, false, 0));
+    for (const auto& [kind, v] : text.shapes) {
+        if (kind == "poly") {
+            const int16_t count = int16_t(v.size() / 2);
+            Handle points = AllocHandleWithData(gGenPool, v.data(), uint32_t(v.size() * sizeof(int16_t)));
+            LLAppend(elements, BuildPolyElement(count, points, 1, false, false, 0, false, 0, false));
+            MemFree(points);
+        } else {
+            const uint8_t element = kind == "line" ? kElementLine : kind == "rect" ? kElementRect : kElementOval;
+            LLAppend(elements, BuildCommonElement(element, {v[0], v[1]}, {v[2], v[3]}, 1, 0, 0, false, false, 0,
+                                                  false, 0, false));
+        }
+    }
+    Handle data = ElementsToSymbolData(elements, nullptr, nullptr, block, false, nullptr);
+    Ptr drawing = data ? AllocPtrWithData(nullptr, *data, SizeOfHandle(data)) : nullptr;
+    if (data) MemFree(data);
+    DestroyElementList(elements);
+    DestroyImageList(images);
+    return drawing;
+}
+
+LibraryItem* BuildItem(const ItemText& text) {
+    LibraryItem* item = CreateLibraryItem(text.kind);
+    if (!item) return nullptr;
+    for (size_t i = 0; i < text.names.size(); ++i)
+        SetLibraryItemNameInfo(item, kLibAppendName, text.names[i].c_str(), uint8_t(i));
+    if (!text.prefix.empty()) SetLibraryItemRefPrefix(item, text.prefix.c_str());
+    for (const auto& [name, value] : text.attributes)
+        SetAttributeValue(item->stringBlock, item->attributes, 0, &item->head.attributeCount, name.c_str(),
+                          value.c_str(), nullptr);
+    std::vector<uint16_t> ids;
+    for (const Pin& pin : text.pins) {
+        Handle record = CreateNewPinData();
+        SetPinDataName(record, item->stringBlock, pin.name.c_str());
+        SetPinDataType(record, pin.type, false);
+        if (!pin.signal.empty()) SetHiddenPinSignalName(record, item->stringBlock, pin.signal.c_str());
+        ids.push_back(uint16_t(AddPinDataToTable(item->pinTable, record)));
+        DestroyPinData(record);
+    }
+    auto* pinIds = reinterpret_cast<uint16_t*>(AllocPtrWithData(nullptr, ids.data(), uint32_t(ids.size() * 2)));
+    if (AddLibSymbolDef(item, text.names[0].c_str(), Drawing(text, item->stringBlock), nullptr, item->imageList,
+                        pinIds) != 0) {
+        DestroyLibraryItem(item);
+        return nullptr;
+    }
+    for (size_t i = 0; i < text.packages.size(); ++i) {
+        const int32_t index = AddNewPackageToLibItem(item, 0);
+        SetLibPackageName(item, index, text.packages[i].first.c_str());
+        SetLibPackageFootprint(item, index, text.packages[i].second.c_str());
+    }
+    LibSection* section = CreateLibSection();
+    SetLibSectionSuffix(section, item->stringBlock, "");
+    section->symbolIndex = 0;
+    SetLibSectionPinCount(section, int32_t(text.pins.size()));
+    CreateLibSectionPinSet(section, 0, -1);
+    for (size_t pin = 0; pin < text.pins.size(); ++pin)
+        SetLibSectionPinNumber(section, item->stringBlock, 0, int32_t(pin), text.pins[pin].number.c_str());
+    AddSectionToLibItem(item, section, true);
+    return item;
+}
+
+int Run(const char* textPath, const char* libraryPath) {
+    std::ifstream in(textPath);
+    if (!in) return tools::Fail(kProgram, textPath, "cannot be read");
+    std::vector<ItemText> items;
+    std::string error;
+    if (!Parse(in, &items, &error)) return tools::Fail(kProgram, textPath, error.c_str());
+    FileSpec spec;
+    if (OSStatus st = tools::ToolFileSpec(libraryPath, &spec))
+        return tools::Fail(kProgram, libraryPath, "names no file", st);
+    VXDeleteFile(&spec);
+    if (OSStatus st = CreateLibraryFile(&spec)) return tools::Fail(kProgram, libraryPath, "cannot be made", st);
+    LibraryFileRecord record;
+    if (OSStatus st = OpenLibraryFile(&spec, &record, kLibraryOpenLoadMap))
+        return tools::Fail(kProgram, libraryPath, "cannot be opened", st);
+    OSStatus st = status::kNoErr;
+    for (const ItemText& text : items) {
+        LibraryItem* item = BuildItem(text);
+        Handle flat = item ? FlattenLibraryItem(item, false, kFixedStamp, &st) : nullptr;
+        if (item) DestroyLibraryItem(item);
+        uint32_t block = 0;
+        if (!flat && !st) st = status::kOutOfMemory;
+        if (!st) st = WriteLibraryFileItem(&record, flat, true, &block);
+        if (flat) MemFree(flat);
+        if (st) {
+            CloseLibraryFile(&record);
+            VXDeleteFile(&spec);
+            return tools::Fail(kProgram, libraryPath, (text.names[0] + " cannot be written").c_str(), st);
+        }
+    }
+    if ((st = CloseLibraryFile(&record))) {
+        VXDeleteFile(&spec);
+        return tools::Fail(kProgram, libraryPath, "cannot be saved", st);
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace plexa
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: lib-make TEXT LIBRARY\n");
+        return 2;
+    }
+    if (plexa::StartCore("lib-make") != 0) return 1;
+    return plexa::Run(argv[1], argv[2]);
+}
