@@ -83,7 +83,7 @@ int32_t AboutAppDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
 }
 
 void DrawLogo(VXWindowRecordTag* window, const Rect* area) {
-    if (!window || !area || area->bottom <= area->top || area->right <= area->left) return;
+    if (!window || !area || RectIsEmpty(*area)) return;
     VXSetWindow(window);
     VXGrafState* state = &window->graf;
     Rect clip = *area;

@@ -426,7 +426,7 @@ bool GetGrafState(GrafState* out, int8_t verb) {
 // A shape entity of the rectangle, moved onto the centre line of the pen; false for an
 // empty rectangle.
 bool SetupEntity(DXFEntityRecord* e, const GrafState& g, uint16_t kind, const Rect* r) {
-    if (!r || r->bottom <= r->top || r->right <= r->left) return false;
+    if (!r || RectIsEmpty(*r)) return false;
     e->kind = kind;
     e->filled = g.filled;
     e->lineWidth = g.width;

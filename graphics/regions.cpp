@@ -22,7 +22,6 @@ constexpr size_t kPairwiseLimit = 4096;
 
 using Rects = std::vector<LRect>;
 
-bool RectEmpty(const LRect& r) { return r.bottom <= r.top || r.right <= r.left; }
 
 bool RectsOverlap(const LRect& a, const LRect& b) {
     return a.right > b.left && b.right > a.left && a.bottom > b.top && b.bottom > a.top;
@@ -279,7 +278,7 @@ LRect BuildBands(const LRect* rects, size_t n, Rects& out) {
     s.edges.clear();
     s.order.clear();
     for (size_t i = 0; i < n; i++) {
-        if (RectEmpty(rects[i])) continue;
+        if (RectIsEmpty(rects[i])) continue;
         s.edges.push_back(rects[i].top);
         s.edges.push_back(rects[i].bottom);
         s.order.push_back(uint32_t(i));
@@ -340,7 +339,7 @@ void TakeBands(VXRgn* rgn, Rects& bands, const LRect& bounds) {
 
 VXRgn* VXCreateRgn(const LRect* rect) {
     auto* rgn = new VXRgn{{}, kEmptyBounds, 0, true};
-    if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
+    if (rect && !RectIsEmpty(*rect)) AddOne(rgn, *rect);
     return rgn;
 }
 
@@ -375,11 +374,11 @@ bool VXIsEmptyRgn(const VXRgn* rgn) { return !rgn || rgn->rects.empty(); }
 void VXSetRectRgn(VXRgn* rgn, const LRect* rect) {
     if (!rgn) return;
     VXSetEmptyRgn(rgn);
-    if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
+    if (rect && !RectIsEmpty(*rect)) AddOne(rgn, *rect);
 }
 
 void VXAddRectToRgn(VXRgn* rgn, const LRect* rect) {
-    if (!rgn || !rect || RectEmpty(*rect)) return;
+    if (!rgn || !rect || RectIsEmpty(*rect)) return;
     OptimizeIfDue(rgn, kRgnOptimizeThreshold);
     if (RectsOverlap(rgn->bounds, *rect)) Subtract(rgn, *rect);
     AddOne(rgn, *rect);
@@ -396,7 +395,7 @@ void VXAddRectsToRgn(VXRgn* rgn, const LRect* rects, size_t count) {
 }
 
 void VXSubtractRectFromRgn(VXRgn* rgn, const LRect* rect) {
-    if (!rgn || !rect || RectEmpty(*rect)) return;
+    if (!rgn || !rect || RectIsEmpty(*rect)) return;
     OptimizeIfDue(rgn, kRgnOptimizeThreshold);
     if (RectsOverlap(rgn->bounds, *rect)) Subtract(rgn, *rect);
 }
@@ -489,7 +488,7 @@ bool VXSectRgn(const VXRgn* a, const VXRgn* b, VXRgn* result) {
 
 bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
     if (!rgn) return false;
-    if (!rect || RectEmpty(*rect)) {
+    if (!rect || RectIsEmpty(*rect)) {
         VXSetEmptyRgn(rgn);
         return false;
     }
@@ -499,7 +498,7 @@ bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
     for (const LRect& p : rgn->rects) {
         const LRect c = {std::max(p.top, rect->top), std::max(p.left, rect->left),
                          std::min(p.bottom, rect->bottom), std::min(p.right, rect->right)};
-        if (RectEmpty(c)) continue;
+        if (RectIsEmpty(c)) continue;
         rgn->rects[kept++] = c;
         UnionInto(bounds, c);
     }
@@ -597,7 +596,7 @@ VXRgn* VXGetScratchRgn(const LRect* rect) {
         rgn = pool.back().release();
         pool.pop_back();
     }
-    if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
+    if (rect && !RectIsEmpty(*rect)) AddOne(rgn, *rect);
     return rgn;
 }
 
