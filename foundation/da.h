@@ -28,6 +28,7 @@
 
 #include <cstring>
 
+#include "foundation/assert.h"
 #include "foundation/memory.h"
 
 namespace plexa {
@@ -147,6 +148,8 @@ bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 // The slot of an id below the fast limit (live or free).
 [[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, uint32_t id) {
     const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * id) >> 64);
+    // The fast limit never reaches past the full clusters in front.
+    PLEXA_ASSERT(q < uint32_t(h->clusterCount) && h->Clusters()[q].data != nullptr);
     return *h->Clusters()[q].data + size_t(id - q * uint32_t(h->itemsPerCluster)) * h->stride;
 }
 [[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, const char* slot) {

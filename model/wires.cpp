@@ -469,7 +469,7 @@ JunctionTable CollectWireListJunctions(WireList list) {
         auto found = rows.find(PointKey(pt));
         JunctionRow* row = nullptr;
         if (found != rows.end()) {
-            row = static_cast<JunctionRow*>(VXChunkyItemPtr(table, uint32_t(found->second)));
+            row = VXChunkyItemAs<JunctionRow>(table, uint32_t(found->second));
         } else if ((row = AppendJunctionRow(table, pt))) {
             rows.emplace(PointKey(pt), row->index);
         }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
 #include "graphics/displaylist.h"
@@ -1235,8 +1236,11 @@ void VXSetWindowClassInfo(VXWindowRecordTag* window, WindowClassInfoTag* record,
 }
 
 WindowClassInfoTag* VXGetWindowClassInfo(VXWindowRecordTag* window, uint32_t code) {
-    for (WindowClassInfoTag* info = window ? window->classInfo : nullptr; info; info = info->next)
+    for (WindowClassInfoTag* info = window ? window->classInfo : nullptr; info; info = info->next) {
+        // A record in a window's chain belongs to that window (a stale pointer shows here).
+        PLEXA_ASSERT(info->window == window);
         if (info->code == code) return info;
+    }
     return nullptr;
 }
 
