@@ -1,5 +1,6 @@
 // The expression evaluator; see expression.h.
 #include "model/expression.h"
+#include "model/modelstate.h"
 
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -44,7 +45,7 @@ constexpr int32_t kMaxNesting = 32;
 constexpr int32_t kLexFailed = 0x7FFF;
 
 ExpressionNameResolver gResolver = nullptr;
-int32_t gNesting = 0;
+int32_t& gNesting = gModelState.expressionNesting;
 
 // ---- Term texts ----
 

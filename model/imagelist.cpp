@@ -33,13 +33,14 @@
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "model/elements.h"
+#include "model/modelstate.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 
 namespace plexa {
 
 ImageList* gGlobalImageList = nullptr;
-int32_t gMissingImageId = -1;
+int32_t& gMissingImageId = gModelState.missingImageId;
 
 namespace {
 

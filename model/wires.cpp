@@ -18,6 +18,7 @@
 #include "graphics/grafprocs.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
+#include "model/modelstate.h"
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -26,7 +27,7 @@
 namespace plexa {
 
 MemPool gWiresPool = nullptr;
-WireHandle gReferenceWire = nullptr;
+WireHandle& gReferenceWire = gModelState.referenceWire;
 
 namespace {
 
