@@ -3,6 +3,7 @@
 
 #include <bit>
 
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/stream.h"
 
@@ -51,8 +52,7 @@ OSStatus ReadFileLeader(StreamRecord* stream, FileLeaderInfo* info) {
         uint8_t bytes[4];
         count = 4;
         if (OSStatus st = StreamRead(stream, bytes, &count)) return st;
-        platform = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 |
-                   bytes[3];
+        platform = GetBE32(bytes);
     }
     // The rest of a longer leader is skipped by its length, which the end bounds.
     if (OSStatus st = SetStreamPosition(stream, int32_t(leader.length))) return st;

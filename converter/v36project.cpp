@@ -9,6 +9,7 @@
 #include "converter/report.h"
 #include "converter/v36read.h"
 #include "converter/v36translate.h"
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/da.h"
 #include "foundation/da_stream.h"
@@ -58,7 +59,7 @@ OSStatus ParseV36ProjectHeader(const void* bytes, uint32_t length, V36ProjectFil
     if (length < kHeaderFixedSize + 4) return status::kEndOfFile;
     const auto* b = static_cast<const uint8_t*>(bytes);
     project->swapped = !(b[2] & kNativeOrderFlag);
-    project->version = project->swapped ? uint16_t(b[0] << 8 | b[1]) : uint16_t(b[1] << 8 | b[0]);
+    project->version = project->swapped ? GetBE16(b) : GetLE16(b);
     BytesStream in;
     if (OSStatus st = in.Open(bytes, length)) return st;
     if (OSStatus st = v36::Seek(in.stream, kHeaderFixedSize)) return st;

@@ -9,6 +9,7 @@
 
 #include "converter/detect.h"
 #include "converter/v36read.h"
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
@@ -69,10 +70,6 @@ OSStatus SkipCounted(StreamRecord* stream) {
     uint32_t length = 0;
     if (OSStatus st = StreamReadLong(stream, &length)) return st;
     return Skip(stream, length);
-}
-
-uint32_t BigEndian32(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
 }
 
 bool SpecInLabels(const V36Sheet* sheet, StringSpec spec) {
@@ -649,15 +646,15 @@ OSStatus ReadV36StyleList(StreamRecord* stream, MemPool pool, bool swap, V36Styl
     uint8_t values[kStyleHeaderMinimum];
     if (OSStatus st = ReadBytes(stream, values, sizeof values)) return st;
     V36StyleList list{};
-    list.headerLength = BigEndian32(values) & 0xFFF;
-    list.recordSize = BigEndian32(values + 4);
-    const uint32_t count = BigEndian32(values + 8);
-    list.flags = BigEndian32(values + 12);
+    list.headerLength = GetBE32(values) & 0xFFF;
+    list.recordSize = GetBE32(values + 4);
+    const uint32_t count = GetBE32(values + 8);
+    list.flags = GetBE32(values + 12);
     if (list.headerLength < kStyleHeaderMinimum) return kV36BadRecord;
     if (list.headerLength >= kStyleHeaderWithExtra) {
         uint8_t extra[4];
         if (OSStatus st = ReadBytes(stream, extra, sizeof extra)) return st;
-        list.extra = BigEndian32(extra);
+        list.extra = GetBE32(extra);
         if (OSStatus st = Skip(stream, list.headerLength - kStyleHeaderWithExtra)) return st;
     } else if (OSStatus st = Skip(stream, list.headerLength - kStyleHeaderMinimum)) {
         return st;

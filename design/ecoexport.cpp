@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "design/annotate.h"
+#include "design/designstate.h"
 #include "design/ecodiff.h"
 #include "design/ecostate.h"
 #include "design/netlistdb.h"
@@ -234,7 +235,7 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
 
 }  // namespace
 
-bool gECOPreviewFlag = false;
+bool& gECOPreviewFlag = gDesignState.ecoPreview;
 
 void SetECOHooks(const ECOHooks& hooks) { gHooks = hooks; }
 const ECOHooks& GetECOHooks() { return gHooks; }

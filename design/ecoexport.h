@@ -71,7 +71,7 @@ const ECOHooks& GetECOHooks();
 void AddECOServices(ECOHooks& eco, BackAnnotHooks& back);
 
 // The preview choice of the import dialog, kept between runs.
-extern bool gECOPreviewFlag;
+extern bool& gECOPreviewFlag;  // a member of design processing's state record
 
 // Fills a state (made with InitDesignState mode 1) from the project and logs the design-rule
 // problems into the ECO log; *errorFlag is set when there was one. The status of the netlist

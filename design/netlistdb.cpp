@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <memory>
 
+#include "design/designstate.h"
 #include "design/netlist_internal.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -33,9 +34,9 @@
 
 namespace plexa {
 
-UnifiedDBRecord* gCurrentDB = nullptr;
-SheetInstance* gDBRootInstance = nullptr;
-bool gHeirarchyRebuilt = false;
+UnifiedDBRecord*& gCurrentDB = gDesignState.currentDB;
+SheetInstance*& gDBRootInstance = gDesignState.dbRootInstance;
+bool& gHeirarchyRebuilt = gDesignState.hierarchyRebuilt;
 
 namespace {
 

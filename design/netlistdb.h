@@ -201,9 +201,10 @@ struct UnifiedDBRecord {
 
 // The database being built or last built (its compare procedures read through it), the root
 // instance of that build, and whether a sheet context had to be re-established during the walk.
-extern UnifiedDBRecord* gCurrentDB;
-extern SheetInstance* gDBRootInstance;
-extern bool gHeirarchyRebuilt;
+// Members of design processing's state record.
+extern UnifiedDBRecord*& gCurrentDB;
+extern SheetInstance*& gDBRootInstance;
+extern bool& gHeirarchyRebuilt;
 
 void InitUnifiedDB(UnifiedDBRecord* db);
 // Builds into a caller-owned record; 0 or a status, the record freed again on failure. The

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "design/designstate.h"
 #include "design/report_compiler.h"
 #include "design/report_internal.h"
 #include "design/report_tokens.h"
@@ -139,7 +140,7 @@ void Assign(const std::string& name, uint16_t op) {
 // ---- Output ----
 
 // The output file the last run could not open or write (see GetReportOutputFailure).
-std::string gOutputFailure;
+std::string& gOutputFailure = gDesignState.reportOutputFailure;
 
 std::string ResolveOutputPath(const std::string& name) {
     std::string path = name;

@@ -16,16 +16,17 @@
 
 namespace plexa {
 
-SpiceCommSettings gSpiceLinkSettings = {0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
-SocketRecord* gSpiceSocket = nullptr;
-int32_t gSpiceSocketId = 0;
-uint8_t gServerMode = 0;
-uint8_t gInAcceptOrConnect = 0;
-uint8_t gInWaitSpiceMessage = 0;
-LinkListHeader* gSpiceInputQueue = nullptr;
-sVXTimerRecord* gSpiceSocketTimer = nullptr;
-uint32_t gNextSpiceMsgNumber = 0;
-uint32_t lastSpiceRefresh = 0;
+SpiceLinkState gSpiceLink;
+SpiceCommSettings& gSpiceLinkSettings = gSpiceLink.settings;
+SocketRecord*& gSpiceSocket = gSpiceLink.socket;
+int32_t& gSpiceSocketId = gSpiceLink.socketId;
+uint8_t& gServerMode = gSpiceLink.serverMode;
+uint8_t& gInAcceptOrConnect = gSpiceLink.inAcceptOrConnect;
+uint8_t& gInWaitSpiceMessage = gSpiceLink.inWaitMessage;
+LinkListHeader*& gSpiceInputQueue = gSpiceLink.inputQueue;
+sVXTimerRecord*& gSpiceSocketTimer = gSpiceLink.socketTimer;
+uint32_t& gNextSpiceMsgNumber = gSpiceLink.nextMessageNumber;
+uint32_t& lastSpiceRefresh = gSpiceLink.lastRefresh;
 
 namespace {
 
@@ -44,9 +45,8 @@ constexpr int32_t kSendRetries = 2;
 constexpr int32_t kFrameStartBytes = 5;
 
 SpiceLinkHooks gHooks;
-// Set while the link is being stopped: nothing may start it again meanwhile.
-int32_t gStoppingLink = 0;
-bool gSendingAllAnalyses = false;
+int32_t& gStoppingLink = gSpiceLink.stopping;
+bool& gSendingAllAnalyses = gSpiceLink.sendingAllAnalyses;
 
 void ReportError(OSStatus code) {
     if (gHooks.errorReport) gHooks.errorReport(code);
@@ -438,6 +438,12 @@ void ServiceSpiceSocketTimer(sVXTimerRecord*, uint64_t) {
         if (gHooks.refreshMarkedSheets) gHooks.refreshMarkedSheets();
         lastSpiceRefresh = now;
     }
+}
+
+void ResetSpiceLinkForTesting() {
+    DisableSpiceLink();
+    LLDispose(gSpiceInputQueue, true);  // messages queued while no socket was open
+    gSpiceLink = SpiceLinkState{};
 }
 
 }  // namespace plexa

@@ -50,19 +50,41 @@ constexpr FourCharCode kSpiceEndConnection = FourCC("ECon");
 
 // ---- Link state ----
 
-extern SpiceCommSettings gSpiceLinkSettings;
-extern SocketRecord* gSpiceSocket;
+// The link's process-wide state in one record; the names below are its members.
+struct SpiceLinkState {
+    SpiceCommSettings settings = {0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
+    SocketRecord* socket = nullptr;
+    int32_t socketId = 0;
+    uint8_t serverMode = 0;
+    uint8_t inAcceptOrConnect = 0;
+    uint8_t inWaitMessage = 0;
+    LinkListHeader* inputQueue = nullptr;
+    sVXTimerRecord* socketTimer = nullptr;
+    uint32_t nextMessageNumber = 0;
+    uint32_t lastRefresh = 0;
+    // Set while the link is being stopped: nothing may start it again meanwhile.
+    int32_t stopping = 0;
+    bool sendingAllAnalyses = false;
+};
+extern SpiceLinkState gSpiceLink;
+
+extern SpiceCommSettings& gSpiceLinkSettings;
+extern SocketRecord*& gSpiceSocket;
 // Made positive and raised for each new socket, negated when the link is closed.
-extern int32_t gSpiceSocketId;
-extern uint8_t gServerMode;
-extern uint8_t gInAcceptOrConnect;
-extern uint8_t gInWaitSpiceMessage;
+extern int32_t& gSpiceSocketId;
+extern uint8_t& gServerMode;
+extern uint8_t& gInAcceptOrConnect;
+extern uint8_t& gInWaitSpiceMessage;
 // Received messages, oldest first; made with the first one.
-extern LinkListHeader* gSpiceInputQueue;
+extern LinkListHeader*& gSpiceInputQueue;
 // Present exactly while a socket exists.
-extern sVXTimerRecord* gSpiceSocketTimer;
-extern uint32_t gNextSpiceMsgNumber;
-extern uint32_t lastSpiceRefresh;
+extern sVXTimerRecord*& gSpiceSocketTimer;
+extern uint32_t& gNextSpiceMsgNumber;
+extern uint32_t& lastSpiceRefresh;
+
+// Turns the link off (its socket, timer and received messages go) and puts every value of the
+// record back to its start.
+void ResetSpiceLinkForTesting();
 
 // ---- What the link needs of the layers above ----
 

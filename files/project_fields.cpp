@@ -17,11 +17,6 @@ namespace plexa {
 
 namespace {
 
-constexpr uint32_t Code(const char (&c)[5]) {
-    return uint32_t(uint8_t(c[0])) << 24 | uint32_t(uint8_t(c[1])) << 16 | uint32_t(uint8_t(c[2])) << 8 |
-           uint32_t(uint8_t(c[3]));
-}
-
 // "InstancePath" in the form the project asks for: the instance name after the sheet name.
 constexpr uint32_t kInstancePathForm = 1;
 constexpr uint32_t kInstancePathFormFollowing = 5;
@@ -42,20 +37,20 @@ void ProjectField(ProjectRecord* project, uint32_t code, char* out, int32_t size
     out[0] = 0;
     const auto n = size_t(size);
     switch (code) {
-        case Code("PRNM"): std::snprintf(out, n, "%s", project->file.spec.name); break;
-        case Code("PDIR"):
+        case FourCC("PRNM"): std::snprintf(out, n, "%s", project->file.spec.name); break;
+        case FourCC("PDIR"):
             if (IsDirectoryInvalid(&project->file.spec.directory) ||
                 PathNameFromDirectory(&project->file.spec.directory, out, n, nullptr) != 0)
                 out[0] = 0;
             break;
-        case Code("PDLM"): {
+        case FourCC("PDLM"): {
             char separator[sizeof project->settings.separator + 1] = {};
             std::memcpy(separator, project->settings.separator, sizeof project->settings.separator);
             std::snprintf(out, n, "%s", separator);
             break;
         }
-        case Code("PRID"): std::snprintf(out, n, "%d", int32_t(project->projectId)); break;
-        case Code("TOPC"):
+        case FourCC("PRID"): std::snprintf(out, n, "%d", int32_t(project->projectId)); break;
+        case FourCC("TOPC"):
             std::snprintf(out, n, "%d", project->topLevelSheets ? int32_t(project->topLevelSheets->count) : 0);
             break;
         default: break;
@@ -82,19 +77,19 @@ void TreeNodeField(ProjectRecord* project, uint64_t nodeId, uint64_t rootId, uin
     if (!node) return;
     const auto n = size_t(size);
     switch (code) {
-        case Code("PATH"): {
+        case FourCC("PATH"): {
             const uint32_t form =
                 project->settings.instanceNamePlace == 1 ? kInstancePathFormFollowing : kInstancePathForm;
             BuildSheetInstancePath(project, node, root, nullptr, form, out, size < 256 ? size : 256);
             break;
         }
-        case Code("DEEP"): {
+        case FourCC("DEEP"): {
             int32_t depth = 0;
             for (SheetNode* n = node; n->parent && n != root; n = n->parent) ++depth;
             std::snprintf(out, n, "%d", depth);
             break;
         }
-        case Code("ORDR"): {
+        case FourCC("ORDR"): {
             const int32_t order = GetTopLevelSheetOrder(project, node->sheetSpec);
             if (order > 0) std::snprintf(out, n, "%d", order);
             break;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "foundation/assert.h"
 #include "foundation/heap.h"
 #include "foundation/types.h"
 
@@ -55,6 +56,12 @@ void VXChunkySetRefCon(VXChunkyBlock block, void* value);
 
 // The item in place, null at or beyond the count.
 void* VXChunkyItemPtr(VXChunkyBlock block, uint32_t index);
+// The same as a record of the block's item type (the block was made with its size).
+template <class T>
+T* VXChunkyItemAs(VXChunkyBlock block, uint32_t index) {
+    PLEXA_ASSERT(!block || VXChunkyHeader(block)->itemSize == sizeof(T));
+    return static_cast<T*>(VXChunkyItemPtr(block, index));
+}
 // The item after *index (start with -1), null at the end; *index becomes its index.
 void* VXChunkyNext(VXChunkyBlock block, int32_t* index);
 // Copies an item out (zeros for an index at or beyond the count) or in (nothing beyond the count).

@@ -17,11 +17,14 @@ namespace plexa {
 
 namespace {
 
+using da_detail::RunOf;
+using da_detail::SetRun;
+using da_detail::StrideFor;
+
 int32_t gInsertHint = -1;
 bool gDidAdd = false;
 char* gQuickAddress = nullptr;
 
-constexpr int32_t kMaxRun = 32767;
 constexpr int32_t kMapQuantum = 64;
 constexpr uint32_t kGrowBytes = 512;
 constexpr int32_t kUnlimited = 0x3FFFFFFF;
@@ -42,12 +45,6 @@ bool Logical(const DAHeader* h) { return (h->flags & (kDALogicalIds | kDAPacked)
 bool Sorted(const DAHeader* h) { return h->flags & kDASorted; }
 int32_t* Map(const DAHeader* h) { return reinterpret_cast<int32_t*>(*h->map); }
 int32_t ClusterLimit(const DAHeader* h) { return h->itemsPerCluster > 0 ? h->itemsPerCluster : kUnlimited; }
-
-uint32_t StrideFor(uint32_t itemSize, uint32_t flags) {
-    const uint32_t round = (flags & kDAStride2) ? 2 : 4;
-    const uint32_t body = (flags & kDAPacked) ? itemSize : std::max(itemSize, 8u) + 1;
-    return (body + round - 1) / round * round;
-}
 
 uint32_t HeaderBytes(int32_t clusters) { return uint32_t(sizeof(DAHeader) + clusters * sizeof(DACluster)); }
 
@@ -93,15 +90,6 @@ int32_t NextOf(const char* slot) {
     return v;
 }
 void SetNext(char* slot, int32_t next) { std::memcpy(slot, &next, 4); }
-int32_t RunOf(const char* slot) {
-    int16_t v;
-    std::memcpy(&v, slot + 4, 2);
-    return v;
-}
-void SetRun(char* slot, int32_t run) {
-    const int16_t v = int16_t(std::min(run, kMaxRun));
-    std::memcpy(slot + 4, &v, 2);
-}
 [[gnu::always_inline]] inline uint8_t& StatusOf(const DAHeader* h, char* slot) { return reinterpret_cast<uint8_t&>(slot[h->stride - 1]); }
 
 // Cluster and index of a physical id without a hardware division: q = (M * n) >> 64 with
@@ -149,7 +137,7 @@ struct Place {
     }
 }
 
-[[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, char* slot) { return !Packed(h) && (StatusOf(h, slot) & kDASlotFree); }
+[[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, char* slot) { return da_detail::SlotIsFree(h->flags, h->stride, slot); }
 
 [[gnu::always_inline]] inline char* LiveSlot(const DAHeader* h, int32_t phys) {
     char* slot = CheckedSlot(h, phys);

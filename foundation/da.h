@@ -28,6 +28,7 @@
 
 #include <cstring>
 
+#include "foundation/assert.h"
 #include "foundation/memory.h"
 
 namespace plexa {
@@ -147,10 +148,39 @@ bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 // The slot of an id below the fast limit (live or free).
 [[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, uint32_t id) {
     const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * id) >> 64);
+    // The fast limit never reaches past the full clusters in front.
+    PLEXA_ASSERT(q < uint32_t(h->clusterCount) && h->Clusters()[q].data != nullptr);
     return *h->Clusters()[q].data + size_t(id - q * uint32_t(h->itemsPerCluster)) * h->stride;
 }
 [[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, const char* slot) {
     return (slot + h->stride)[-1] & kDASlotFree;
+}
+// Whether a slot is free in an array of these flags and stride (a packed array has no free slots).
+inline bool SlotIsFree(uint32_t flags, uint32_t stride, const char* slot) {
+    return !(flags & kDAPacked) && (uint8_t(slot[stride - 1]) & kDASlotFree);
+}
+
+// The stride an array of this item size and these flags is created with: the item (at least 8
+// bytes, the free-slot fields) and a status byte unless packed, rounded to 4 bytes (2 with
+// kDAStride2). A size whose stride does not fit 32 bits gives 0xFFFFFFFF, which no check accepts.
+inline uint32_t StrideFor(uint32_t itemSize, uint32_t flags) {
+    const uint64_t round = (flags & kDAStride2) ? 2 : 4;
+    const uint64_t body = (flags & kDAPacked) ? uint64_t(itemSize) : uint64_t(itemSize < 8 ? 8 : itemSize) + 1;
+    const uint64_t stride = (body + round - 1) / round * round;
+    return stride > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(stride);
+}
+
+// The run field of a free slot: how many free slots follow from it in its cluster, this one
+// counted, capped at kMaxRun.
+constexpr int32_t kMaxRun = 32767;
+inline int32_t RunOf(const char* slot) {
+    int16_t v;
+    std::memcpy(&v, slot + 4, 2);
+    return v;
+}
+inline void SetRun(char* slot, int32_t run) {
+    const int16_t v = int16_t(run < kMaxRun ? run : kMaxRun);
+    std::memcpy(slot + 4, &v, 2);
 }
 // Reading by id is the hottest use of an array, so the ids of the fast range are placed inline.
 [[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {

@@ -18,7 +18,6 @@ constexpr int32_t kMark = -2;
 constexpr uint32_t kHeaderBytes = 72;
 constexpr uint32_t kOldHeaderBytes = 48;
 constexpr int kHeaderWords = 18;
-constexpr int32_t kMaxRun = 32767;
 // Slots whose bytes the stored form does not carry (free runs, the used runs of kDANoBodies, the
 // unused part of fixed clusters) may take at most this many bytes of memory for each byte of the
 // stored form read so far. A free cluster of the default size (at most 65400 bytes) costs 8 stored
@@ -46,22 +45,6 @@ uint32_t ReadBE(StreamRecord* stream) {
     int32_t n = 4;
     Signal(StreamRead(stream, &v, &n));
     return BigEndianOrder(v);
-}
-
-// The stride an array of this item size and these flags is created with.
-uint32_t BaseStride(uint32_t itemSize, uint32_t flags) {
-    const uint32_t round = (flags & kDAStride2) ? 2 : 4;
-    const uint64_t body = (flags & kDAPacked) ? itemSize : std::max(itemSize, 8u) + uint64_t(1);
-    return uint32_t(std::min<uint64_t>((body + round - 1) / round * round, 0xFFFFFFFF));
-}
-
-bool SlotIsFree(uint32_t flags, uint32_t stride, const char* slot) {
-    return !(flags & kDAPacked) && (uint8_t(slot[stride - 1]) & kDASlotFree);
-}
-
-void SetRunLength(char* slot, int32_t run) {
-    const int16_t v = int16_t(std::min(run, kMaxRun));
-    std::memcpy(slot + 4, &v, 2);
 }
 
 // Writes r (negated for a free run) and, for a used run with bodies, its slots.
@@ -114,7 +97,7 @@ void WriteBody(DAArray array, StreamRecord* stream, DALoopProc itemProc) {
         for (int32_t i = 0; i < slots; ++i) {
             h = *array;
             const char* slot = *h->Clusters()[c].data + size_t(i) * h->stride;
-            const bool used = !SlotIsFree(h->flags, h->stride, slot);
+            const bool used = !da_detail::SlotIsFree(h->flags, h->stride, slot);
             if (i == 0) {
                 runUsed = used;
             } else if (used != runUsed) {
@@ -156,7 +139,7 @@ ReadHeader CheckHeader(const uint32_t* words, bool oldForm) {
     // Old files may hold slots narrower than 9 bytes (an item and its status byte); they are
     // widened to the current layout once read.
     const bool narrow = oldForm && !packed && r.stride < 9 && r.stride > r.itemSize;
-    Check((narrow || r.stride >= BaseStride(r.itemSize, r.flags)) &&
+    Check((narrow || r.stride >= da_detail::StrideFor(r.itemSize, r.flags)) &&
           r.stride <= kDAMaxStride && r.stride % round == 0);
     Check(r.clusters >= 0 && r.clusters <= kDAMaxClusters);
     Check(r.count >= 0 && r.idLimit >= 0 && r.count <= r.idLimit);
@@ -225,7 +208,7 @@ void ReadCluster(DAArray array, int32_t c, int32_t slots, StreamRecord* stream) 
                 char* slot = first + size_t(k) * stride;
                 slot[stride - 1] = char(kDASlotFree);
                 // Narrow slots have no room for it: the free list is rebuilt after widening.
-                if (stride >= 9) SetRunLength(slot, int32_t(length - k));
+                if (stride >= 9) da_detail::SetRun(slot, int32_t(length - k));
             }
             const int32_t base = c * h->itemsPerCluster + i;
             h->lowFreed = std::min(h->lowFreed, base);
@@ -244,7 +227,7 @@ void CheckContents(DAArray array) {
         const DACluster& cluster = h->Clusters()[c];
         if (cluster.slotCount > 0) limit = (packed ? 0 : c * h->itemsPerCluster) + cluster.slotCount;
         for (int32_t i = 0; i < cluster.slotCount; ++i) {
-            if (!SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride)) ++live;
+            if (!da_detail::SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride)) ++live;
         }
     }
     Check(h->count == live && h->idLimit == limit);
@@ -257,7 +240,7 @@ void CheckContents(DAArray array) {
         Check(c < h->clusterCount);
         const DACluster& cluster = h->Clusters()[c];
         Check(i < cluster.slotCount &&
-              !SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride));
+              !da_detail::SlotIsFree(h->flags, h->stride, *cluster.data + size_t(i) * h->stride));
     }
     std::sort(ids.begin(), ids.end());
     Check(std::adjacent_find(ids.begin(), ids.end()) == ids.end());

@@ -449,7 +449,7 @@ OSStatus ReadFileHeader(DynamicFileRecord* f) {
     OSStatus st = StreamRead(f->stream, bytes, &n);
     if (st && st != status::kEndOfFile) return st;
     if (n < 6 || Get32(bytes) != kDynamicFileMagic) return status::kNotDynamicFile;
-    const uint16_t version = uint16_t((bytes[4] << 8) | bytes[5]);
+    const uint16_t version = GetBE16(bytes + 4);
     if (version > kDynamicFileVersion) return status::kVersionTooNew;
     if (version < kDynamicFileOldestCurrentVersion) {
         f->fileType = FourCC("????");

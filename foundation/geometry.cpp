@@ -87,7 +87,7 @@ void RectNoEmptyScale(const WindowGeometry* w, R* r) {
     int32_t fv, fh;
     bool anyFixed = false;
     if (!ActiveFactors(w, &fv, &fh, &anyFixed)) return;
-    if (r->bottom <= r->top || r->right <= r->left) return;
+    if (RectIsEmpty(*r)) return;
     int32_t top = r->top, left = r->left, bottom = r->bottom, right = r->right;
     NoEmptyAxis(top, bottom, fv, anyFixed ? 1 : w->wholeScaleV);
     NoEmptyAxis(left, right, fh, anyFixed ? 1 : w->wholeScaleH);
@@ -241,7 +241,7 @@ void VXSetEmptyRect(Rect* r) { *r = Rect{32767, 32767, -32767, -32767}; }
 
 void VXLSetEmptyRect(LRect* r) { *r = LRect{0x7FFFFFFF, 0x7FFFFFFF, -0x7FFFFFFF, -0x7FFFFFFF}; }
 
-bool VXEmptyRect(const Rect* r) { return r->bottom <= r->top || r->right <= r->left; }
+bool VXEmptyRect(const Rect* r) { return RectIsEmpty(*r); }
 
 bool VXEqualRect(const Rect* a, const Rect* b) {
     return a->top == b->top && a->left == b->left && a->bottom == b->bottom &&

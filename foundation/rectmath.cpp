@@ -116,7 +116,7 @@ bool EqualRect32(const LRect* a, const LRect* b) {
            a->right == b->right;
 }
 
-bool EmptyRect32(const LRect* r) { return r->bottom <= r->top || r->right <= r->left; }
+bool EmptyRect32(const LRect* r) { return RectIsEmpty(*r); }
 
 void Pt2Rect32(const _LPNT* p1, const _LPNT* p2, LRect* out) {
     out->top = std::min(p1->v, p2->v);

@@ -76,6 +76,12 @@ bool SectRect32(const LRect* a, const LRect* b, LRect* out);
 void PinRect32(_LPNT* p, const LRect* r, bool inset);
 bool EqualRect32(const LRect* a, const LRect* b);
 bool EmptyRect32(const LRect* r);
+// Whether a rectangle of any of the record forms (Rect, LRect, a window's long rectangle) holds no
+// point: its bottom is not below its top or its right not beyond its left.
+template <class R>
+constexpr bool RectIsEmpty(const R& r) {
+    return r.bottom <= r.top || r.right <= r.left;
+}
 // The rectangle spanned by the two points, with no extra pixel.
 void Pt2Rect32(const _LPNT* p1, const _LPNT* p2, LRect* out);
 bool PtInRect32(int32_t h, int32_t v, const LRect* r);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/assert.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
 #include "foundation/strings.h"
@@ -48,10 +49,14 @@ struct DLRecordState {
 };
 
 DLRecordState* CaptureOf(const VXGrafState* window) {
-    return window ? static_cast<DLRecordState*>(window->displayList) : nullptr;
+    auto* rs = window ? static_cast<DLRecordState*>(window->displayList) : nullptr;
+    // A capture always has its stream until it is closed or dropped.
+    PLEXA_ASSERT(!rs || rs->stream != nullptr);
+    return rs;
 }
 
 void Put(DLRecordState* rs, const void* bytes, int32_t count) {
+    PLEXA_ASSERT(rs != nullptr && rs->stream != nullptr);
     if (rs->status != status::kNoErr || count <= 0) return;
     rs->status = StreamWrite(rs->stream, bytes, count);
 }
@@ -60,14 +65,16 @@ void Put(DLRecordState* rs, const void* bytes, int32_t count) {
 class Rec {
 public:
     Rec(uint8_t opcode, uint8_t parameter) { b_[0] = opcode, b_[1] = parameter; }
-    Rec& u8(uint8_t x) { b_[n_++] = x; return *this; }
+    Rec& u8(uint8_t x) { Room(1); b_[n_++] = x; return *this; }
     Rec& i8(int32_t x) { return u8(uint8_t(int8_t(x))); }
-    Rec& u16(uint16_t x) { std::memcpy(b_ + n_, &x, 2); n_ += 2; return *this; }
-    Rec& u32(uint32_t x) { std::memcpy(b_ + n_, &x, 4); n_ += 4; return *this; }
+    Rec& u16(uint16_t x) { Room(2); std::memcpy(b_ + n_, &x, 2); n_ += 2; return *this; }
+    Rec& u32(uint32_t x) { Room(4); std::memcpy(b_ + n_, &x, 4); n_ += 4; return *this; }
     Rec& point(Point p) { return u16(uint16_t(p.v)).u16(uint16_t(p.h)); }
     void put(DLRecordState* rs) const { Put(rs, b_, n_); }
 
 private:
+    // The fixed part of every record fits the buffer; a longer one is a slip in this file.
+    void Room([[maybe_unused]] int32_t bytes) const { PLEXA_ASSERT(n_ + bytes <= int32_t(sizeof b_)); }
     uint8_t b_[24];
     int32_t n_ = 2;
 };

@@ -187,7 +187,7 @@ void AddToRect(LRect* r, int32_t h, int32_t v) {
 DXFBlockRecord* OpenBlock(DXFPort* d) {
     if (!(d->flags & kDXFBlockOpen)) return nullptr;
     const uint32_t n = VXChunkyCount(d->blocks);
-    return n ? static_cast<DXFBlockRecord*>(VXChunkyItemPtr(d->blocks, n - 1)) : nullptr;
+    return n ? VXChunkyItemAs<DXFBlockRecord>(d->blocks, n - 1) : nullptr;
 }
 
 void ExtentPoint(DXFPort* d, int32_t h, int32_t v) {
@@ -372,7 +372,7 @@ int32_t FindBlock(const DXFPort* d, const char* name, int32_t number) {
     const uint32_t n = VXChunkyCount(d->blocks);
     char buffer[kStringSpecBufferSize];
     for (uint32_t i = 0; i < n; ++i) {
-        const auto* b = static_cast<const DXFBlockRecord*>(VXChunkyItemPtr(d->blocks, i));
+        const auto* b = VXChunkyItemAs<DXFBlockRecord>(d->blocks, i);
         if (int64_t(b->number) != int64_t(number)) continue;
         ExtractStringSpec(b->name, d->blockNames, buffer, sizeof buffer);
         if (StrCINCmp(buffer, name, kStringSpecBufferSize) == 0) return int32_t(i);
@@ -390,7 +390,7 @@ void WriteBlockReference(DXFPort* d, const DXFEntityRecord* e, Lines& out) {
 
     const int32_t index = FindBlock(d, name, e->number);
     if (index < 0) return;
-    auto* b = static_cast<DXFBlockRecord*>(VXChunkyItemPtr(d->blocks, uint32_t(index)));
+    auto* b = VXChunkyItemAs<DXFBlockRecord>(d->blocks, uint32_t(index));
     b->used = 1;
     const LRect bounds = b->bounds;
     if (IsEmptyExtent(&bounds)) return ExtentPoint(d, e->first.h, e->first.v);
@@ -426,7 +426,7 @@ bool GetGrafState(GrafState* out, int8_t verb) {
 // A shape entity of the rectangle, moved onto the centre line of the pen; false for an
 // empty rectangle.
 bool SetupEntity(DXFEntityRecord* e, const GrafState& g, uint16_t kind, const Rect* r) {
-    if (!r || r->bottom <= r->top || r->right <= r->left) return false;
+    if (!r || RectIsEmpty(*r)) return false;
     e->kind = kind;
     e->filled = g.filled;
     e->lineWidth = g.width;
@@ -874,7 +874,7 @@ OSStatus DXFEnd(DXFPort* state) {
     // Every block never referenced is referenced once at the origin.
     const uint32_t blocks = VXChunkyCount(state->blocks);
     for (uint32_t i = 0; i < blocks; ++i) {
-        const auto* b = static_cast<const DXFBlockRecord*>(VXChunkyItemPtr(state->blocks, i));
+        const auto* b = VXChunkyItemAs<DXFBlockRecord>(state->blocks, i);
         if (b->used) continue;
         char name[kStringSpecBufferSize];
         ExtractStringSpec(b->name, state->blockNames, name, sizeof name);

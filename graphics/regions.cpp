@@ -22,7 +22,6 @@ constexpr size_t kPairwiseLimit = 4096;
 
 using Rects = std::vector<LRect>;
 
-bool RectEmpty(const LRect& r) { return r.bottom <= r.top || r.right <= r.left; }
 
 bool RectsOverlap(const LRect& a, const LRect& b) {
     return a.right > b.left && b.right > a.left && a.bottom > b.top && b.bottom > a.top;
@@ -279,7 +278,7 @@ LRect BuildBands(const LRect* rects, size_t n, Rects& out) {
     s.edges.clear();
     s.order.clear();
     for (size_t i = 0; i < n; i++) {
-        if (RectEmpty(rects[i])) continue;
+        if (RectIsEmpty(rects[i])) continue;
         s.edges.push_back(rects[i].top);
         s.edges.push_back(rects[i].bottom);
         s.order.push_back(uint32_t(i));
@@ -362,7 +361,7 @@ VXRgn* Settled(VXRgn* rgn) { return const_cast<VXRgn*>(Settled(static_cast<const
 
 VXRgn* VXCreateRgn(const LRect* rect) {
     auto* rgn = new VXRgn{{}, kEmptyBounds, 0, true, {}};
-    if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
+    if (rect && !RectIsEmpty(*rect)) AddOne(rgn, *rect);
     return rgn;
 }
 
@@ -399,11 +398,11 @@ bool VXIsEmptyRgn(const VXRgn* rgn) { return !rgn || (rgn->rects.empty() && rgn-
 void VXSetRectRgn(VXRgn* rgn, const LRect* rect) {
     if (!rgn) return;
     VXSetEmptyRgn(rgn);
-    if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
+    if (rect && !RectIsEmpty(*rect)) AddOne(rgn, *rect);
 }
 
 void VXAddRectToRgn(VXRgn* rgn, const LRect* rect) {
-    if (!rgn || !rect || RectEmpty(*rect)) return;
+    if (!rgn || !rect || RectIsEmpty(*rect)) return;
     if (!rgn->pending.empty() || rgn->rects.size() >= kRgnPendingFrom) {
         // Joined in one sweep once there are as many as the list holds: each addition then
         // costs a logarithmic share of the sweeps.
@@ -423,7 +422,7 @@ void VXAddRectsToRgn(VXRgn* rgn, const LRect* rects, size_t count) {
 }
 
 void VXSubtractRectFromRgn(VXRgn* rgn, const LRect* rect) {
-    if (!rgn || !rect || RectEmpty(*rect)) return;
+    if (!rgn || !rect || RectIsEmpty(*rect)) return;
     Settled(rgn);
     OptimizeIfDue(rgn, kRgnOptimizeThreshold);
     if (RectsOverlap(rgn->bounds, *rect)) Subtract(rgn, *rect);
@@ -521,7 +520,7 @@ bool VXSectRgn(const VXRgn* a, const VXRgn* b, VXRgn* result) {
 
 bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
     if (!Settled(rgn)) return false;
-    if (!rect || RectEmpty(*rect)) {
+    if (!rect || RectIsEmpty(*rect)) {
         VXSetEmptyRgn(rgn);
         return false;
     }
@@ -531,7 +530,7 @@ bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
     for (const LRect& p : rgn->rects) {
         const LRect c = {std::max(p.top, rect->top), std::max(p.left, rect->left),
                          std::min(p.bottom, rect->bottom), std::min(p.right, rect->right)};
-        if (RectEmpty(c)) continue;
+        if (RectIsEmpty(c)) continue;
         rgn->rects[kept++] = c;
         UnionInto(bounds, c);
     }
@@ -629,7 +628,7 @@ VXRgn* VXGetScratchRgn(const LRect* rect) {
         rgn = pool.back().release();
         pool.pop_back();
     }
-    if (rect && !RectEmpty(*rect)) AddOne(rgn, *rect);
+    if (rect && !RectIsEmpty(*rect)) AddOne(rgn, *rect);
     return rgn;
 }
 

@@ -724,7 +724,7 @@ void QZDrawEllipse(QZPort* port, int32_t h, int32_t v, int32_t width, int32_t he
 
 void QZDrawImage(QZPort* port, const DrawImage* image, const Rect* source, const Rect& dest) {
     DrawContext* ctx = Ctx(port);
-    if (!ctx || !image || dest.right <= dest.left || dest.bottom <= dest.top) return;
+    if (!ctx || !image || RectIsEmpty(dest)) return;
     ctx->SaveState();
     ctx->SetBlend(DrawBlend::kNormal);
     const DrawRectF src = source ? RectOf(*source) : DrawRectF{};
@@ -734,7 +734,7 @@ void QZDrawImage(QZPort* port, const DrawImage* image, const Rect* source, const
 
 void QZDrawMask(QZPort* port, const DrawImage* mask, const Rect* source, const Rect& dest, bool eraseFirst) {
     DrawContext* ctx = Ctx(port);
-    if (!ctx || !mask || dest.right <= dest.left || dest.bottom <= dest.top) return;
+    if (!ctx || !mask || RectIsEmpty(dest)) return;
     const DrawRectF target = RectOf(dest);
     if (eraseFirst) {
         QZSelectColor(port, kSelectFill | kSelectBack);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/datetime.h"
 #include "foundation/geometry.h"
 #include "foundation/memory.h"
@@ -57,10 +58,16 @@ char16_t TEUnitAt(VXTERecord* te, int32_t i) {
     return i >= 0 && uint32_t(i) < te->length ? TEUnits(te)[i] : 0;
 }
 uint32_t* TEStarts(VXTERecord* te) { return reinterpret_cast<uint32_t*>(*te->lineStarts); }
+// Whether the line-start table holds entry `entry` (callers ask only for lines that exist).
+[[maybe_unused]] static bool HasLineStart(VXTERecord* te, int32_t entry) {
+    return entry >= 0 && SizeOfHandle(te->lineStarts) >= (uint64_t(entry) + 1) * 4;
+}
 int32_t TELineStart(VXTERecord* te, int32_t line) {
+    PLEXA_ASSERT(HasLineStart(te, line));
     return int32_t(std::min(TEStarts(te)[line], te->length));
 }
 int32_t TELineEnd(VXTERecord* te, int32_t line) {
+    PLEXA_ASSERT(HasLineStart(te, line + 1));
     return int32_t(std::min(TEStarts(te)[line + 1], te->length));
 }
 bool TEEndsWithCR(VXTERecord* te) { return te->length > 0 && TEUnits(te)[te->length - 1] == kTECR; }

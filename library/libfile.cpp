@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "files/filesymbols.h"
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/da.h"
 #include "foundation/da_stream.h"
@@ -41,9 +42,7 @@ void EncodeHeader(const LibraryFileHeader& header, uint8_t bytes[kLibraryHeaderS
 void DecodeHeader(const uint8_t bytes[kLibraryHeaderSize], LibraryFileHeader* header) {
     std::memcpy(header, bytes, kLibraryHeaderSize);
     const uint8_t* id = bytes + kHeaderMapIdOffset;
-    header->mapBlockId = header->writtenHere == 1
-                             ? uint32_t(id[0]) | uint32_t(id[1]) << 8 | uint32_t(id[2]) << 16 | uint32_t(id[3]) << 24
-                             : uint32_t(id[0]) << 24 | uint32_t(id[1]) << 16 | uint32_t(id[2]) << 8 | uint32_t(id[3]);
+    header->mapBlockId = header->writtenHere == 1 ? GetLE32(id) : GetBE32(id);
 }
 
 // -40 unless the id names a block of the type.
@@ -54,22 +53,18 @@ OSStatus CheckBlockType(DynamicFileRecord* file, uint32_t id, uint8_t wanted) {
     return type == wanted ? status::kNoErr : status::kBadPosition;
 }
 
-uint32_t ReadBE32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 // The stored DA array may ask for slots that carry no bytes (free runs); a map array is refused
 // when the slots its header asks for would take more than 16 times the bytes left plus 1 MiB.
 bool StoredArrayFits(const uint8_t* bytes, uint32_t left) {
     uint32_t at = 0;
     if (left < 8) return false;
-    if (int32_t(ReadBE32(bytes)) < 0) at = 8;  // the mark and the header size
+    if (int32_t(GetBE32(bytes)) < 0) at = 8;  // the mark and the header size
     if (left < at + 4 * 9) return false;
     const uint8_t* words = bytes + at;
-    const uint64_t stride = ReadBE32(words + 4 * 1);
-    const uint64_t perCluster = ReadBE32(words + 4 * 4);
-    const uint64_t clusters = ReadBE32(words + 4 * 5);
-    const uint32_t flags = ReadBE32(words + 4 * 8);
+    const uint64_t stride = GetBE32(words + 4 * 1);
+    const uint64_t perCluster = GetBE32(words + 4 * 4);
+    const uint64_t clusters = GetBE32(words + 4 * 5);
+    const uint32_t flags = GetBE32(words + 4 * 8);
     if (flags & kDAPacked) return true;  // every slot of a packed array carries its bytes
     return clusters * perCluster * stride <= 16 * uint64_t(left) + (uint64_t(1) << 20);
 }

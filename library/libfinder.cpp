@@ -8,6 +8,7 @@
 
 #include "files/item_map.h"
 #include "files/names_digest.h"
+#include "foundation/assert.h"
 #include "foundation/da.h"
 #include "foundation/filespec.h"
 #include "foundation/strings.h"
@@ -168,7 +169,10 @@ void ClearFoundItems(FoundItems* found) {
 int32_t CountFoundItems(const FoundItems* found) { return DACount(found->entries); }
 
 bool GetFoundItem(const FoundItems* found, int32_t index, FoundItemEntry* entry, char* name) {
-    if (index < 0 || index >= CountFoundItems(found) || !DAGet(found->entries, index, entry)) return false;
+    if (index < 0 || index >= CountFoundItems(found)) return false;
+    const bool live = DAGet(found->entries, index, entry);
+    PLEXA_ASSERT(live);  // every index below the count holds an entry
+    if (!live) return false;
     if (name) ExtractStringSpec(entry->name, found->names, name, kStringSpecBufferSize);
     return true;
 }

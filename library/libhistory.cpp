@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/assert.h"
 #include "foundation/filespec.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -154,7 +155,9 @@ int32_t CountLibHistory() { return gLibItemHistory ? int32_t(gLibItemHistory->co
 
 const LibHistoryEntry* GetLibHistoryEntry(int32_t index) {
     if (!gLibItemHistory || index < 0) return nullptr;
-    return static_cast<const LibHistoryEntry*>(LLGetIndexedLink(gLibItemHistory, uint32_t(index)));
+    const auto* entry = static_cast<const LibHistoryEntry*>(LLGetIndexedLink(gLibItemHistory, uint32_t(index)));
+    PLEXA_ASSERT(entry || uint32_t(index) >= gLibItemHistory->count);
+    return entry;
 }
 
 void DisposeLibHistory() {

@@ -10,6 +10,7 @@
 #include "files/pathspec.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
+#include "foundation/assert.h"
 #include "foundation/bitarray.h"
 #include "foundation/byteswap.h"
 #include "foundation/da.h"
@@ -104,7 +105,9 @@ bool AddFolderEntry(LibraryFolderTable table, const char* name, int32_t director
 
 bool GetFolderEntry(LibraryFolderTable table, int32_t index, LibraryFolderEntry* entry) {
     if (!table || index < 0 || index >= DACount(table)) return false;
-    return DAGet(table, index, entry);
+    const bool live = DAGet(table, index, entry);
+    PLEXA_ASSERT(live);  // every index below the count holds an entry
+    return live;
 }
 
 bool TableHasFolder(LibraryFolderTable table, int32_t directory) {
@@ -135,7 +138,9 @@ void SortFileList(LinkListHeader* list, StringBlock strings) {
 LibraryFileEntry* IndexedEntry(int32_t which, int32_t index) {
     LinkListHeader* list = GetLibFilesList(which);
     if (!list || index < 0) return nullptr;
-    return static_cast<LibraryFileEntry*>(LLGetIndexedLink(list, uint32_t(index)));
+    auto* entry = static_cast<LibraryFileEntry*>(LLGetIndexedLink(list, uint32_t(index)));
+    PLEXA_ASSERT(entry || uint32_t(index) >= list->count);
+    return entry;
 }
 
 void DropActiveList() {

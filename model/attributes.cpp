@@ -1,5 +1,6 @@
 // Attribute lists: runs of 12-byte records in a handle, texts in the owner's string block.
 #include "model/attributes.h"
+#include "model/modelstate.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +18,7 @@
 
 namespace plexa {
 
-bool gDontOverwriteExistingAttrs = false;
+bool& gDontOverwriteExistingAttrs = gModelState.dontOverwriteExistingAttrs;
 Handle gPredefinedMacros = nullptr;
 int16_t gPredefinedMacroCount = 0;
 StringBlock gPredefinedMacroLabels = nullptr;

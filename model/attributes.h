@@ -70,7 +70,7 @@ constexpr int32_t kTrackForce = 2;
 
 // While set, SetAttributeValue leaves existing attributes alone (MergeAttributes without
 // overwriting sets it for its duration).
-extern bool gDontOverwriteExistingAttrs;
+extern bool& gDontOverwriteExistingAttrs;  // a member of the model's state record
 
 // h = h x 13 + c over the name's bytes upper-cased (ASCII letters); the low 16 bits (0 for an
 // empty name).

@@ -25,11 +25,6 @@ constexpr uint32_t kDataContextSize = sizeof(DataContext);
 constexpr uint32_t kMaxSpareContexts = 16;
 constexpr int32_t kFieldChars = kFieldValueSize - 1;
 
-constexpr uint32_t Code(const char (&c)[5]) {
-    return uint32_t(uint8_t(c[0])) << 24 | uint32_t(uint8_t(c[1])) << 16 |
-           uint32_t(uint8_t(c[2])) << 8 | uint32_t(uint8_t(c[3]));
-}
-
 struct BuiltInField {
     const char* name;
     const char (&code)[5];
@@ -118,11 +113,11 @@ bool GlobalField(DataContext* context, uint32_t code, char* out) {
     if (proc && proc(context, code, out)) return true;
     Clear(out);
     switch (code) {
-        case Code("DATE"): DateText(VXGetCurrentDateTime(1), 0, out); break;
-        case Code("DATX"): DateText(VXGetCurrentDateTime(1), 2, out); break;
-        case Code("TIME"): TimeText(VXGetCurrentDateTime(1), out); break;
-        case Code("TRUE"): Flag(out, true); break;
-        case Code("FALS"): Flag(out, false); break;
+        case FourCC("DATE"): DateText(VXGetCurrentDateTime(1), 0, out); break;
+        case FourCC("DATX"): DateText(VXGetCurrentDateTime(1), 2, out); break;
+        case FourCC("TIME"): TimeText(VXGetCurrentDateTime(1), out); break;
+        case FourCC("TRUE"): Flag(out, true); break;
+        case FourCC("FALS"): Flag(out, false); break;
         default: break;
     }
     return true;
@@ -136,31 +131,31 @@ void SymbolField(DataContext* context, uint32_t code, char* out) {
     ComponentRecord* component = symbol->component;
     char text[kSymbolTextSize] = {};
     switch (code) {
-        case Code("FOOT"):
+        case FourCC("FOOT"):
             // The package's footprint, else its name (never the component's name in front).
             if (component) {
                 GetCompPackageFootprint(component, block, symbol->kind.comp.package, text);
                 if (!text[0]) GetCompPackageName(component, block, symbol->kind.comp.package, text);
             }
             break;
-        case Code("PAKG"):
+        case FourCC("PAKG"):
             if (component) GetCompPackageName(component, block, symbol->kind.comp.package, text);
             break;
-        case Code("RDES"):
-        case Code("RDNQ"):
-        case Code("RPFX"):
+        case FourCC("RDES"):
+        case FourCC("RDNQ"):
+        case FourCC("RPFX"):
             if (component || (symbol->flags & kSymbolFlagSheet))
                 GetSymbolAnnotation(sheet, symbol->serial, text);
             else
                 GetSymbolRefName(symbol, block, text);
-            if (code == Code("RPFX")) RefDesToPrefix(text);
+            if (code == FourCC("RPFX")) RefDesToPrefix(text);
             break;
-        case Code("SBNM"): GetSymbolSheetName(symbol, block, text); break;
-        case Code("SLOT"):
+        case FourCC("SBNM"): GetSymbolSheetName(symbol, block, text); break;
+        case FourCC("SLOT"):
             if (component) GetCompSlotSuffix(component, GetSymbolSlotIndex(sheet, symbol), block, text);
             break;
-        case Code("SRNO"): Number(text, symbol->serial); break;
-        case Code("SYNM"): GetSymbolName(symbol, block, text); break;
+        case FourCC("SRNO"): Number(text, symbol->serial); break;
+        case FourCC("SYNM"): GetSymbolName(symbol, block, text); break;
         default: break;  // RefDesConflict, RefDesMissing and Descend belong to netlists
     }
     Copy(out, text);
@@ -168,7 +163,7 @@ void SymbolField(DataContext* context, uint32_t code, char* out) {
 
 void SignalField(DataContext* context, uint32_t code, char* out) {
     if (!context->sheet || !context->object) return;
-    if (code == Code("SGNM") || code == Code("SNNQ"))
+    if (code == FourCC("SGNM") || code == FourCC("SNNQ"))
         GetSignalName(static_cast<SignalHandle>(context->object), context->sheet->stringBlock, out,
                       kFieldValueSize);
 }
@@ -181,16 +176,16 @@ void PinField(DataContext* context, uint32_t code, char* out) {
     const auto pin = int32_t(context->index);
     const int32_t pinSet = GetSymbolsPinSet(symbol);
     char text[kCompTextSize] = {};
-    if (code == Code("PNUM")) {
+    if (code == FourCC("PNUM")) {
         const int32_t section = GetSymbolSlotIndex(sheet, symbol);
         if (section >= 0)
             GetCompPinInfo(component, sheet->stringBlock, pinSet, uint16_t(section), pin, text,
                            nullptr);
-    } else if (code == Code("PNAM") || code == Code("PTYP")) {
+    } else if (code == FourCC("PNAM") || code == FourCC("PTYP")) {
         const uint32_t id = GetCompSymbolPinDataId(component, pinSet, symbol->kind.comp.symbol, pin);
         Handle record = id == kCompNoPinData ? nullptr : GetIndexedPinData(sheet->pinDataTable, int32_t(id));
         if (!record) return;
-        if (code == Code("PNAM"))
+        if (code == FourCC("PNAM"))
             GetPinDataName(record, sheet->stringBlock, text);
         else
             GetPinTypeString(GetPinDataType(record, false), text);
@@ -205,22 +200,22 @@ void SheetField(DataContext* context, uint32_t code, char* out) {
     auto modified = int32_t(sheet->fileTimes[1]);
     if (modified == 0) modified = VXGetCurrentDateTime(1);
     switch (code) {
-        case Code("SHNM"):
+        case FourCC("SHNM"):
             GetFileSpecName(&sheet->fileSpec, out, size_t(kFieldValueSize));
             if (!out[0]) Copy(out, "Untitled");
             break;
-        case Code("SDIR"):
+        case FourCC("SDIR"):
             if (!IsDirectoryInvalid(&sheet->fileSpec.directory) &&
                 PathNameFromDirectory(&sheet->fileSpec.directory, out, size_t(kFieldValueSize),
                                       nullptr) != 0)
                 Clear(out);
             break;
-        case Code("SHCD"): DateText(created, 0, out); break;
-        case Code("SHCX"): DateText(created, 2, out); break;
-        case Code("SHCT"): TimeText(created, out); break;
-        case Code("SHMD"): DateText(modified, 0, out); break;
-        case Code("SHMX"): DateText(modified, 2, out); break;
-        case Code("SHMT"): TimeText(modified, out); break;
+        case FourCC("SHCD"): DateText(created, 0, out); break;
+        case FourCC("SHCX"): DateText(created, 2, out); break;
+        case FourCC("SHCT"): TimeText(created, out); break;
+        case FourCC("SHMD"): DateText(modified, 0, out); break;
+        case FourCC("SHMX"): DateText(modified, 2, out); break;
+        case FourCC("SHMT"): TimeText(modified, out); break;
         default: break;
     }
 }

@@ -1,11 +1,12 @@
 // The application's flag word and the colour set-up procedures of sheet drawing.
 #include "model/drawglobals.h"
+#include "model/modelstate.h"
 
 #include "graphics/colors.h"
 
 namespace plexa {
 
-uint32_t gGenFlags = kGenColorDrawing;
+uint32_t& gGenFlags = gModelState.genFlags;
 
 namespace {
 

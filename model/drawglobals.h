@@ -9,7 +9,7 @@
 namespace plexa {
 
 // The application's flag word; its bits steer drawing.
-extern uint32_t gGenFlags;
+extern uint32_t& gGenFlags;  // a member of the model's state record
 constexpr uint32_t kGenColorDrawing = 0x1;     // colours of their own are drawn
 constexpr uint32_t kGenPortMarkers = 0x2;      // pins show port markers
 constexpr uint32_t kGenPrinting = 0x4;

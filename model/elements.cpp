@@ -43,12 +43,13 @@
 #include "graphics/regions.h"
 #include "model/drawglobals.h"
 #include "model/imagelist.h"
+#include "model/modelstate.h"
 
 namespace plexa {
 
 MemPoolRecord* gElementPool = nullptr;
 VXRgn* gDrawElmtSelRgn = nullptr;
-uint32_t gDefaultColor = kVXDefaultForeColor;
+uint32_t& gDefaultColor = gModelState.defaultColor;
 
 namespace {
 

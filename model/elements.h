@@ -149,7 +149,7 @@ MemPoolRecord* ElementPool();
 // Drawing state: the region whose elements draw highlighted (none: none), and the colour of the
 // element being drawn when it has none of its own.
 extern VXRgn* gDrawElmtSelRgn;
-extern uint32_t gDefaultColor;
+extern uint32_t& gDefaultColor;  // a member of the model's state record
 // The brush that selected parts are painted again in.
 constexpr uint32_t kElementSelectionBrush = 0x12000000;
 // Pixel drawing modes of one-bit images: on the back colour, and transparently.

@@ -1,5 +1,6 @@
 // The expression evaluator; see expression.h.
 #include "model/expression.h"
+#include "model/modelstate.h"
 
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
+#include <type_traits>
 
 namespace plexa {
 
@@ -43,7 +45,7 @@ constexpr int32_t kMaxNesting = 32;
 constexpr int32_t kLexFailed = 0x7FFF;
 
 ExpressionNameResolver gResolver = nullptr;
-int32_t gNesting = 0;
+int32_t& gNesting = gModelState.expressionNesting;
 
 // ---- Term texts ----
 
@@ -457,6 +459,35 @@ int32_t ExtractVariableName(ExpressionTerm* term, int32_t depth, char* out, int3
     return CopyCut(out, size, *term->text, TermLength(term));
 }
 
+namespace {
+
+// A number term's value as a double.
+double RealOf(const ExpressionTerm* t) { return t->type == kExprFloat ? t->value.real : double(t->value.integer); }
+
+// One binary arithmetic operator over integers (64 bits, so that no 32-bit operands overflow) or
+// doubles. A zero divisor of / or % gives 0 and sets the divide-by-zero error bit.
+template <class T>
+T Arithmetic(uint16_t op, T a, T b, uint8_t* error) {
+    switch (op) {
+        case kOpAdd: return a + b;
+        case kOpSubtract: return a - b;
+        case kOpMultiply: return a * b;
+        default: break;
+    }
+    if (b == T(0)) {
+        *error |= kExprDivideByZero;
+        return T(0);
+    }
+    if (op == kOpDivide) return a / b;
+    if constexpr (std::is_floating_point_v<T>) {
+        return std::fmod(a, b);
+    } else {
+        return a % b;
+    }
+}
+
+}  // namespace
+
 OSStatus MathOperator(uint16_t op) {
     switch (op) {
         case kOpAddAssign: op = kOpAdd; break;
@@ -487,45 +518,14 @@ OSStatus MathOperator(uint16_t op) {
         uint8_t error = l->error | r->error;
         if (l->type == kExprInteger && r->type == kExprInteger) {
             // Exact in 64 bits; a result outside 32 bits becomes a float rather than wrapping.
-            const int64_t a = l->value.integer;
-            const int64_t b = r->value.integer;
-            int64_t v = 0;
-            switch (op) {
-                case kOpAdd: v = a + b; break;
-                case kOpSubtract: v = a - b; break;
-                case kOpMultiply: v = a * b; break;
-                case kOpDivide:
-                case kOpRemainder:
-                    if (b == 0) {
-                        error |= kExprDivideByZero;
-                    } else {
-                        v = op == kOpDivide ? a / b : a % b;
-                    }
-                    break;
-            }
+            const int64_t v = Arithmetic<int64_t>(op, l->value.integer, r->value.integer, &error);
             if (v < INT32_MIN || v > INT32_MAX) {
                 SetFloat(l, double(v));
             } else {
                 SetInteger(l, int32_t(v));
             }
         } else {
-            const double a = l->type == kExprFloat ? l->value.real : double(l->value.integer);
-            const double b = r->type == kExprFloat ? r->value.real : double(r->value.integer);
-            double v = 0;
-            switch (op) {
-                case kOpAdd: v = a + b; break;
-                case kOpSubtract: v = a - b; break;
-                case kOpMultiply: v = a * b; break;
-                case kOpDivide:
-                case kOpRemainder:
-                    if (b == 0.0) {
-                        error |= kExprDivideByZero;
-                    } else {
-                        v = op == kOpDivide ? a / b : std::fmod(a, b);
-                    }
-                    break;
-            }
-            SetFloat(l, v);
+            SetFloat(l, Arithmetic<double>(op, RealOf(l), RealOf(r), &error));
         }
         PushResult(popped, l, error);
     });
@@ -547,8 +547,8 @@ OSStatus RelationalOperator(uint16_t op) {
             TerminateTermText(r);
             order = StrCmpAlphaNumeric(*l->text, *r->text, false);
         } else if (l->type == kExprFloat || r->type == kExprFloat) {
-            const double a = l->type == kExprFloat ? l->value.real : double(l->value.integer);
-            const double b = r->type == kExprFloat ? r->value.real : double(r->value.integer);
+            const double a = RealOf(l);
+            const double b = RealOf(r);
             // NaN is neither less nor greater nor equal: only != holds.
             order = a < b ? -1 : a > b ? 1 : a == b ? 0 : 2;
             if (order == 2) {

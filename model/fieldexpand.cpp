@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "model/fieldexpand.h"
+#include "model/modelstate.h"
 
 namespace plexa {
 
@@ -20,8 +21,8 @@ constexpr char kOpenExpression = 3;
 constexpr char kCloseExpression = 4;
 constexpr int32_t kMaxReferenceBytes = 255;
 
-int16_t gRecursionDepth = 0;
-uint16_t gErrorFlag = 0;
+int16_t& gRecursionDepth = gModelState.expansionDepth;
+uint16_t& gErrorFlag = gModelState.expansionErrors;
 
 bool IsMarker(char c) { return c >= kOpenField && c <= kCloseExpression; }
 

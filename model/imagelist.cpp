@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "foundation/assert.h"
+#include "foundation/bytes.h"
 #include "foundation/da.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -32,13 +33,14 @@
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "model/elements.h"
+#include "model/modelstate.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 
 namespace plexa {
 
 ImageList* gGlobalImageList = nullptr;
-int32_t gMissingImageId = -1;
+int32_t& gMissingImageId = gModelState.missingImageId;
 
 namespace {
 
@@ -135,10 +137,6 @@ uint32_t Remaining(const StreamRecord* stream) {
     return left > 0 ? uint32_t(left) : 0;
 }
 
-uint32_t BigEndian32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 // A handle stream over a new empty handle, or over the given bytes; both freed by the holder.
 struct ScratchStream {
     Handle handle = nullptr;
@@ -159,7 +157,7 @@ struct ScratchStream {
 OSStatus ExpandFailure(const char* packed, uint32_t length) {
     constexpr uint64_t kMostExpansion = 1032;  // deflate's largest ratio
     if (length < 4) return status::kUnknownFileKind;
-    const uint32_t declared = BigEndian32(reinterpret_cast<const uint8_t*>(packed));
+    const uint32_t declared = GetBE32(reinterpret_cast<const uint8_t*>(packed));
     if (declared == 0 || declared > (length - 4) * kMostExpansion) return status::kUnknownFileKind;
     Handle probe = AllocHandle(nullptr, declared);
     if (!probe) return status::kOutOfMemory;
@@ -176,8 +174,8 @@ OSStatus ReadStoredImage(StreamRecord* stream, VXPixels** image, uint32_t* store
     int32_t count = kImageHeadSize;
     if (OSStatus status = StreamRead(stream, head, &count)) return status;
     const bool compressed = head[1] != 0;
-    *storedId = uint32_t(head[2]) << 8 | head[3];
-    const uint32_t length = BigEndian32(head + 4);
+    *storedId = GetBE16(head + 2);
+    const uint32_t length = GetBE32(head + 4);
     if (length > Remaining(stream)) return status::kEndOfFile;
     Handle data = AllocHandle(nullptr, length);
     if (!data) return status::kOutOfMemory;
@@ -363,7 +361,7 @@ OSStatus InflateImageList(StreamRecord* stream, ImageList** out) {
     uint8_t bytes[4];
     int32_t length = 4;
     if (OSStatus status = StreamRead(stream, bytes, &length)) return status;
-    count = BigEndian32(bytes);
+    count = GetBE32(bytes);
     if (count > Remaining(stream) / kImageHeadSize) return status::kEndOfFile;
     ImageList* list = CreateLocalImageList();
     if (!list) return status::kOutOfMemory;

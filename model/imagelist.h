@@ -33,7 +33,7 @@ struct ImageList {
 };
 
 extern ImageList* gGlobalImageList;
-extern int32_t gMissingImageId;
+extern int32_t& gMissingImageId;  // a member of the model's state record
 
 // Makes the global list once (later calls do nothing); local lists call it when it is missing.
 void InitImageLists();

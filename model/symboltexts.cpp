@@ -353,7 +353,7 @@ void AutoPositionPinText(TextRecord* text, StringBlock block, Point tailPoint,
     for (uint32_t moves = 0; moves <= count;) {
         bool moved = false;
         for (uint32_t i = 0; i < count && !moved; ++i) {
-            auto* item = static_cast<PinTextCollectionItem*>(VXChunkyItemPtr(collection, i));
+            auto* item = VXChunkyItemAs<PinTextCollectionItem>(collection, i);
             const TextRecord* other = item ? item->text : nullptr;
             if (!other || other == text) continue;
             Rect overlap;

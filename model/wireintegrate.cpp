@@ -77,7 +77,7 @@ int32_t CountWireSegmentsBlock(WireSegmentsBlock block) { return int32_t(VXChunk
 
 WireSegment* WireSegmentAt(WireSegmentsBlock block, int32_t i) {
     if (i < 0) return nullptr;
-    return static_cast<WireSegment*>(VXChunkyItemPtr(block, uint32_t(i)));
+    return VXChunkyItemAs<WireSegment>(block, uint32_t(i));
 }
 
 bool AddWireSegmentsBlockSegment(WireSegmentsBlock block, Point p0, Point p1) {

@@ -18,6 +18,7 @@
 #include "graphics/grafprocs.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
+#include "model/modelstate.h"
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -26,7 +27,7 @@
 namespace plexa {
 
 MemPool gWiresPool = nullptr;
-WireHandle gReferenceWire = nullptr;
+WireHandle& gReferenceWire = gModelState.referenceWire;
 
 namespace {
 
@@ -469,7 +470,7 @@ JunctionTable CollectWireListJunctions(WireList list) {
         auto found = rows.find(PointKey(pt));
         JunctionRow* row = nullptr;
         if (found != rows.end()) {
-            row = static_cast<JunctionRow*>(VXChunkyItemPtr(table, uint32_t(found->second)));
+            row = VXChunkyItemAs<JunctionRow>(table, uint32_t(found->second));
         } else if ((row = AppendJunctionRow(table, pt))) {
             rows.emplace(PointKey(pt), row->index);
         }

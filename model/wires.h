@@ -191,7 +191,7 @@ void UpdateJunctionTable(JunctionRow* rows, int32_t count, WireHandle oldWire,
                          WireHandle newWire);
 
 // The wire that the running clean-up keeps as the caller's reference.
-extern WireHandle gReferenceWire;
+extern WireHandle& gReferenceWire;  // a member of the model's state record
 void RemoveExtraWires(WireList list, Rect* rect);
 void RemoveExtraJunctions(WireList list, Rect* rect);
 // Returns the reference wire, re-pointed when the clean-up merged it into another wire, or null

@@ -30,6 +30,9 @@
 
 #include "platform/cursor_platform.h"
 #include "platform/input_platform.h"
+#include "platform/menu_platform.h"
+#include "platform/panel_platform.h"
+#include "platform/print_platform.h"
 #include "platform/instance_platform.h"
 #include "platform/script_platform.h"
 #include "platform/testseam_platform.h"
@@ -675,6 +678,9 @@ void TestResetPlatform() {
     s.sink = nullptr;
     PlatformForgetMouseState();
     PlatformToolTipReset();
+    TestResetFilePanels();
+    TestResetMenus();
+    TestResetPrinting();
     if (s.wake) s.wake->stop();
 }
 

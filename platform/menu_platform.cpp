@@ -352,6 +352,7 @@ int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x,
 }
 
 void TestScriptPopupChoice(int32_t index) { gScriptedChoices.push_back(index); }
+void TestResetMenus() { gScriptedChoices.clear(); }
 
 void TestOpenMenu(PlatformMenu* menu) {
     if (menu) emit menu->menu->aboutToShow();

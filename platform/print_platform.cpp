@@ -445,4 +445,10 @@ void TestSetPrintPanelAnswer(PlatformPanelAnswer answer, void* refcon) {
     gPrintPanelRefcon = refcon;
 }
 
+void TestResetPrinting() {
+    TestSetPrinterInsets(nullptr);
+    TestSetPageLayoutAnswer(nullptr, nullptr);
+    TestSetPrintPanelAnswer(nullptr, nullptr);
+}
+
 }  // namespace plexa

@@ -95,5 +95,7 @@ using PlatformPanelAnswer = bool (*)(PlatformPrintSettings* settings, void* refc
 void TestSetPageLayoutAnswer(PlatformPanelAnswer answer, void* refcon);
 // Answers the print panel the same way (it may set an output file).
 void TestSetPrintPanelAnswer(PlatformPanelAnswer answer, void* refcon);
+// The printers' own insets and the real panels again (between tests).
+void TestResetPrinting();
 
 }  // namespace plexa

@@ -48,7 +48,8 @@ void TestRunDueWork();
 // the file named by this environment variable, when it is set.
 constexpr const char* kTestLoopLogVariable = "PLEXA_TEST_LOOP_LOG";
 
-// Forgets every deferred call, timer, queued input, key state and loop state (between tests).
+// Forgets every deferred call, timer, queued input, key state and loop state, and the answers
+// queued or set for file panels, popups and print panels (between tests).
 void TestResetPlatform();
 
 }  // namespace plexa

@@ -42,7 +42,7 @@ void PlaceProjectWindow(ProjectRecord* project, const ProjectWindowState* state)
     VXWindowRecordTag* window = project ? project->window : nullptr;
     if (!window || !state) return;
     const Rect& r = state->bounds;
-    if (r.bottom <= r.top || r.right <= r.left) return;
+    if (RectIsEmpty(r)) return;
     if (VXWindowRectOnScreen(window->windowClass, window->style, window->creationFlags, &r) == 0) return;
     VXSetWindowPosition(window, &r);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/sheetfile.h"
+#include "foundation/assert.h"
 #include "foundation/datetime.h"
 #include "foundation/filespec.h"
 #include "foundation/geometry.h"
@@ -48,7 +49,10 @@ const SheetWindowHooks& GetSheetWindowHooks() { return gHooks; }
 SheetRecord* SheetOfWindow(VXWindowRecordTag* window) {
     VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
     if (!top || top->typeID != kSheetWindowKind) return nullptr;
-    return static_cast<SheetRecord*>(top->refCon);
+    auto* sheet = static_cast<SheetRecord*>(top->refCon);
+    // A sheet window points at its sheet only while the sheet points back at the window.
+    PLEXA_ASSERT(!sheet || sheet->window == top || sheet->toolPalette == top || sheet->topToolBar == top);
+    return sheet;
 }
 
 void DetachSheetWindows(SheetRecord* sheet) {

@@ -9,6 +9,7 @@
 
 #include <strings.h>
 
+#include "foundation/assert.h"
 #include "foundation/filespec.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
@@ -208,8 +209,11 @@ int32_t RowClick(VXWindowRecordTag* window, VXListViewHookRecord* record) {
 LibEditorRecord* WindowToLibEditor(VXWindowRecordTag* window) {
     VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
     if (!top || top->typeID != kLibEditorWindowKind) return nullptr;
-    for (LibEditorRecord* editor = gLibraryEditors; editor; editor = editor->next)
-        if (editor->window == top) return editor;
+    for (LibEditorRecord* editor = gLibraryEditors; editor; editor = editor->next) {
+        if (editor->window != top) continue;
+        PLEXA_ASSERT(!top->refCon || top->refCon == editor);
+        return editor;
+    }
     return nullptr;
 }
 

@@ -68,7 +68,7 @@ Rect OriginRect(const ElementRecord* e) {
     if (e->kind == kElementArc) GetMinimumArcBounds(e, &r);
     else if (e->kind == kElementPoly) r = e->rect;
     else VXPt2Rect(e->points.point1, e->points.point2, &r);
-    if (r.bottom <= r.top || r.right <= r.left) {
+    if (RectIsEmpty(r)) {
         r.bottom = int16_t(r.top + 1);
         r.right = int16_t(r.left + 1);
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/filesymbols.h"
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -276,14 +277,19 @@ const SymbolEditorHooks& GetSymbolEditorHooks() { return gHooks; }
 int32_t CountSymbolEditors() { return int32_t(Editors().size()); }
 
 SymbolEditorRecord* GetIndexedSymbolEditor(int32_t index) {
-    return index >= 0 && index < CountSymbolEditors() ? Editors()[size_t(index)] : nullptr;
+    if (index < 0 || index >= CountSymbolEditors()) return nullptr;
+    SymbolEditorRecord* editor = Editors()[size_t(index)];
+    PLEXA_ASSERT(editor != nullptr);  // the list holds open editors only
+    return editor;
 }
 
 SymbolEditorRecord* WindowToSymbolEditor(VXWindowRecordTag* window) {
     if (!window) return nullptr;
     VXWindowRecordTag* top = VXGetTopParent(window);
-    for (SymbolEditorRecord* editor : Editors())
+    for (SymbolEditorRecord* editor : Editors()) {
+        PLEXA_ASSERT(editor != nullptr);
         if (editor->window && (editor->window == window || editor->window == top)) return editor;
+    }
     return nullptr;
 }
 

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "graphics/textedit.h"
 #include "platform/control_platform.h"
 #include "platform/window_platform.h"
@@ -174,6 +175,13 @@ int32_t IconSideForHeight(int32_t height) {
 
 VXControlRecordTag* Record(void* owner) { return static_cast<VXControlRecordTag*>(owner); }
 
+// The control record behind a platform control; the two always point at each other.
+VXControlRecordTag* RecordOf(PlatformControl* platform) {
+    auto* c = static_cast<VXControlRecordTag*>(PlatformControlOwner(platform));
+    PLEXA_ASSERT(!c || c->platform == platform);
+    return c;
+}
+
 // Runs the user-drawn controls' procedures after the window's own drawing.
 void DrawUserItems(VXWindowRecordTag* window, void*) {
     const int32_t id = window->windowID;
@@ -309,7 +317,7 @@ void OnTrackingEnd(void* owner, uint16_t button, uint32_t modifiers) {
 // Clicks on controls of the intercepted types go to the window's handler first.
 bool PreDispatch(int32_t, void* native, const PlatformInputEvent& input) {
     PlatformControl* platform = PlatformControlFromNative(native);
-    VXControlRecordTag* c = platform ? Record(PlatformControlOwner(platform)) : nullptr;
+    VXControlRecordTag* c = platform ? RecordOf(platform) : nullptr;
     if (!c || (c->flags & kVXCtlItemDisabled) || ClickGoesToPlatform(c->type)) return false;
     if (c->type == kVXSegmented) {
         c->typeData.value = uint32_t(PlatformControlSelected(c->platform));
@@ -537,6 +545,7 @@ VXControlRecordTag* VXGetFirstControl(VXWindowRecordTag* window) {
 VXControlRecordTag* VXGetControl(VXWindowRecordTag* window, int16_t item, uint8_t* type) {
     for (VXControlRecordTag* c = VXGetFirstControl(window); c; c = c->next) {
         if (c->item != item) continue;
+        PLEXA_ASSERT(c->window == window);
         if (type) *type = c->type;
         return c;
     }
@@ -553,7 +562,7 @@ uint8_t VXGetControlType(VXWindowRecordTag* window, int16_t item) {
 VXControlRecordTag* VXGetControlRefFromNSControl(const void* view) {
     if (!view) return nullptr;
     PlatformControl* platform = PlatformControlFromNative(view);
-    return platform ? Record(PlatformControlOwner(platform)) : nullptr;
+    return platform ? RecordOf(platform) : nullptr;
 }
 
 int32_t VXCountControls(VXWindowRecordTag* window) {
@@ -806,7 +815,7 @@ namespace {
 VXControlRecordTag* FocusedControl(VXWindowRecordTag* window, bool deep) {
     if (!window || !window->platformWindow) return nullptr;
     if (PlatformControl* focused = PlatformControlFocused(window->platformWindow))
-        return Record(PlatformControlOwner(focused));
+        return RecordOf(focused);
     for (VXControlRecordTag* c = VXGetFirstControl(window); c; c = c->next)
         if (c->type == kVXListBox && ListWindow(c) && c->listWindow->platformWindow &&
             PlatformControlViewHasFocus(c->listWindow->platformWindow))

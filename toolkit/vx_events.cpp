@@ -20,7 +20,6 @@ bool Overlaps(const VXLongRect& a, const VXLongRect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-bool EmptyRect(const VXLongRect& r) { return r.bottom <= r.top || r.right <= r.left; }
 
 // Runs the update blocks of one phase; false when the window went away.
 bool RunUpdateBlocks(int32_t id, uint8_t phase, const VXEventRecord& event) {
@@ -30,7 +29,7 @@ bool RunUpdateBlocks(int32_t id, uint8_t phase, const VXEventRecord& event) {
         if (i >= window->updateBlocks.size()) return true;
         VXUpdateBlock block = window->updateBlocks[i];
         if (block.phase != phase || !block.block) continue;
-        if (!EmptyRect(block.rect) && !Overlaps(block.rect, event.u.update.longRect)) continue;
+        if (!RectIsEmpty(block.rect) && !Overlaps(block.rect, event.u.update.longRect)) continue;
         VXSetWindow(window);
         block.block(window, block.refcon);
     }

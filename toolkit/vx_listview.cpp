@@ -377,7 +377,7 @@ int32_t SendListHook(VXWindowRecordTag* window, VXListViewRecord* list, int32_t 
 }
 
 void InvalListRect(VXWindowRecordTag* window, const Rect& rect) {
-    if (rect.bottom <= rect.top || rect.right <= rect.left) return;
+    if (RectIsEmpty(rect)) return;
     VXInvalRect(window, &rect);
 }
 

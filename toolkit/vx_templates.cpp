@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/bytes.h"
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/heap.h"
@@ -44,7 +45,7 @@ public:
     }
     bool BigWord(uint16_t* value) {
         if (!Need(2)) return false;
-        *value = uint16_t(data_[pos_] << 8 | data_[pos_ + 1]);
+        *value = GetBE16(data_ + pos_);
         pos_ += 2;
         return true;
     }
@@ -305,7 +306,7 @@ VXUIFileRecord* OpenUIFile(const FileSpec* spec, int32_t listCluster, int32_t) {
                 return nullptr;
             }
             ref->blockID = offset;
-            ref->viewID = uint16_t(HandleBytes(data)[2] << 8 | HandleBytes(data)[3]);
+            ref->viewID = GetBE16(HandleBytes(data) + 2);
             ScanViewNames(record, data);
         }
         MemFree(data);

@@ -84,7 +84,7 @@ void Register(VXWindowRecordTag* window, ToolTipRecord& record) {
     PlatformToolTipRemove(record.platformTag);
     record.platformTag = 0;
     const LRect& r = record.rect;
-    if (r.bottom <= r.top || r.right <= r.left) return;
+    if (RectIsEmpty(r)) return;
     PlatformSetToolTipTextProc(TextFor);
     VXWindowRecordTag* owner = window;
     if (record.kind == kVXControlToolTip)

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
 #include "graphics/displaylist.h"
@@ -108,7 +109,6 @@ bool Announce(VXWindowRecordTag* window) {
 // Document windows carry a menu bar above their content; its height before the window exists.
 int16_t DocumentMenuBar(uint8_t windowClass) { return windowClass == kVXWindowDocument ? 24 : 0; }
 
-bool RectEmpty(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
 
 int32_t Area(const Rect& a, const Rect& b) {
     const int32_t h = std::min(a.right, b.right) - std::max(a.left, b.left);
@@ -428,7 +428,7 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
     if (flags & kVXFlagNoFullScreen) options |= kPlatformWindowNoFullScreen;
     if (status & kVXStatusNoKeyOrMain) options |= kPlatformWindowNoActivate;
     Rect content = contentRect ? *contentRect : Rect{40, 40, 440, 640};
-    if (RectEmpty(content)) content = {content.top, content.left, int16_t(content.top + 1),
+    if (RectIsEmpty(content)) content = {content.top, content.left, int16_t(content.top + 1),
                                        int16_t(content.left + 1)};
     window->platformWindow = PlatformWindowCreate(window->windowID, kind, options, title,
                                                   ToPlatformRect(content));
@@ -807,7 +807,7 @@ void VXGetWindowPosition(VXWindowRecordTag* window, Rect* rect) {
 
 void VXSetWindowPosition(VXWindowRecordTag* window, const Rect* rect) {
     if (!window || !rect || !window->platformWindow ||
-        window->windowClass == kVXWindowDividedChild || RectEmpty(*rect))
+        window->windowClass == kVXWindowDividedChild || RectIsEmpty(*rect))
         return;
     Rect current;
     VXGetWindowPosition(window, &current);
@@ -1142,7 +1142,7 @@ void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
         PlatformWindowInvalidate(window->platformWindow, {});
         return;
     }
-    if (rect->bottom <= rect->top || rect->right <= rect->left) return;
+    if (RectIsEmpty(*rect)) return;
     // Document coordinates to the view: scaled, grown to whole pixels.
     const auto scale = [](int32_t v, int32_t factor, bool up) {
         const int64_t product = int64_t(v) * factor;
@@ -1268,8 +1268,11 @@ void VXSetWindowClassInfo(VXWindowRecordTag* window, WindowClassInfoTag* record,
 }
 
 WindowClassInfoTag* VXGetWindowClassInfo(VXWindowRecordTag* window, uint32_t code) {
-    for (WindowClassInfoTag* info = window ? window->classInfo : nullptr; info; info = info->next)
+    for (WindowClassInfoTag* info = window ? window->classInfo : nullptr; info; info = info->next) {
+        // A record in a window's chain belongs to that window (a stale pointer shows here).
+        PLEXA_ASSERT(info->window == window);
         if (info->code == code) return info;
+    }
     return nullptr;
 }
 

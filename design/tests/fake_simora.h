@@ -142,6 +142,53 @@ inline bool TakePeerFrames(std::string* bytes, std::vector<PeerFrame>* frames) {
     }
 }
 
+// What the fake simulators' threads report to a test waiting on them, process-wide: a count of
+// rounds in which a thread took something in (a connection, bytes, a close) and a count of rounds
+// in which one found nothing to take in. A test that has sent something waits for the next
+// round of either kind: after a round that found nothing, what was sent before has been read.
+struct PeerBoard {
+    std::mutex mutex;
+    std::condition_variable changed;
+    uint64_t busyRounds = 0;
+    uint64_t idleRounds = 0;
+    int running = 0;  // peer threads alive
+};
+inline PeerBoard& ThePeerBoard() {
+    static PeerBoard board;
+    return board;
+}
+struct PeerRounds {
+    uint64_t busy = 0;
+    uint64_t idle = 0;
+};
+inline PeerRounds PeerRoundsNow() {
+    PeerBoard& board = ThePeerBoard();
+    std::lock_guard<std::mutex> lock(board.mutex);
+    return {board.busyRounds, board.idleRounds};
+}
+// Waits until a peer thread has finished a round after `since`: true at once when a round took
+// something in since; with `untilIdle`, only an idle round ends the wait (every peer has taken in
+// all that was sent to it before). No thread running: nothing can change, false at once. The
+// limit only ends a test whose peer thread is stuck.
+inline bool WaitPeerRound(PeerRounds since, bool untilIdle,
+                          std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    PeerBoard& board = ThePeerBoard();
+    std::unique_lock<std::mutex> lock(board.mutex);
+    return board.changed.wait_for(lock, limit, [&] {
+        if (board.running == 0) return true;
+        return board.idleRounds > since.idle || (!untilIdle && board.busyRounds > since.busy);
+    }) && board.running > 0;
+}
+inline void NotePeerRound(bool busy, int runningChange = 0) {
+    PeerBoard& board = ThePeerBoard();
+    {
+        std::lock_guard<std::mutex> lock(board.mutex);
+        ++(busy ? board.busyRounds : board.idleRounds);
+        board.running += runningChange;
+    }
+    board.changed.notify_all();
+}
+
 class FakeSimora {
 public:
     // What the peer sends back for a frame it received (empty: nothing). It runs on the peer's
@@ -260,6 +307,12 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, limit, [&] { return connections_ >= count; });
     }
+    // Waits until this peer's thread has gone round once finding nothing to read: whatever the
+    // editor had sent before the call has been taken in (for a "nothing more came" check).
+    bool WaitQuiet() {
+        const PeerRounds since = PeerRoundsNow();
+        return WaitPeerRound(since, true);
+    }
     // Waits until the editor's side of the connection has closed.
     bool WaitPeerClosed(std::chrono::milliseconds limit = std::chrono::seconds(5)) {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -286,7 +339,10 @@ public:
 
     void Stop() {
         stop_ = true;
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable()) {
+            thread_.join();
+            NotePeerRound(true, -1);
+        }
         std::lock_guard<std::mutex> lock(mutex_);
         CloseLocked(false);
         if (listener_ >= 0) close(listener_);
@@ -297,7 +353,9 @@ public:
 
 private:
     void Start() {
-        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+        if (thread_.joinable()) return;
+        NotePeerRound(true, 1);
+        thread_ = std::thread([this] { Run(); });
     }
 
     bool SendLocked(const std::string& bytes) {
@@ -332,18 +390,23 @@ private:
                 if (listener_ >= 0) fds[n++] = {listener_, POLLIN, 0};
                 if (connection_ >= 0) fds[n++] = {connection_, POLLIN, 0};
             }
-            if (n == 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            // Nothing to watch: the round waits on no socket (a listener or connection made
+            // meanwhile is watched from the next round).
+            if (n == 0 || poll(fds, nfds_t(n), 10) <= 0) {
+                if (n == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                NotePeerRound(false);
                 continue;
             }
-            if (poll(fds, nfds_t(n), 10) <= 0) continue;
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (int i = 0; i < n; ++i) {
-                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                if (fds[i].fd == listener_) Accept();
-                else if (fds[i].fd == connection_) Read();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                for (int i = 0; i < n; ++i) {
+                    if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                    if (fds[i].fd == listener_) Accept();
+                    else if (fds[i].fd == connection_) Read();
+                }
+                changed_.notify_all();
             }
-            changed_.notify_all();
+            NotePeerRound(true);
         }
     }
 

@@ -322,7 +322,7 @@ TEST_F(SpiceSession, ClosingAModifiedCircuitGoesThroughTheDiscardQuestion) {
     Saw().discard = false;
     EXPECT_EQ(CloseSpiceCircuit(&circuit), status::kUserCancelled);
     ASSERT_TRUE(peer.WaitFrames(4));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(peer.WaitQuiet());
     EXPECT_EQ(peer.frames().size(), 4u);
 
     // An unmodified circuit asks nothing.

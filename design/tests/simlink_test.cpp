@@ -88,16 +88,8 @@ uint16_t BoundPort(int fd, uint32_t* address = nullptr) {
     return ntohs(where.sin_port);
 }
 
-// Polls the link until the condition holds (at most five seconds).
-bool PollUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-        PollSpiceMessages();
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
+// Polls the link until the condition holds.
+bool PollUntil(const std::function<bool()>& done) { return test::StepSpiceLinkUntil(PollSpiceMessages, done); }
 
 // Waits (at most five seconds) until the link's socket has seen the peer close, without reading.
 bool SeesPeerClose() {
@@ -251,7 +243,7 @@ TEST_F(SpiceLink, AWaitOfZeroGoesStraightToListening) {
     const SpiceCommSettings settings{0, 0, peer.port()};
     ASSERT_EQ(EnableSpiceLink(&settings, false, 0), 0);
     EXPECT_EQ(gSpiceSocket->state, kSocketStateListening);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(peer.WaitQuiet());
     EXPECT_EQ(peer.connections(), 0);
 }
 

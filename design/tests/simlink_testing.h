@@ -12,6 +12,8 @@
 #include <map>
 #include <thread>
 
+#include <poll.h>
+
 #include "design/simlink.h"
 #include "design/tests/fake_simora.h"
 #include "app/root.h"
@@ -66,15 +68,44 @@ inline void ConnectSpiceLinkTo(FakeSimora& peer) {
     ASSERT_TRUE(peer.WaitFrames(1));  // "AllA"
 }
 
-// Runs the link's timer until the condition holds (at most five seconds).
-inline bool TickSpiceLinkUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-        ServiceSpiceSocketTimer(nullptr, 0);
+// Whether the link's socket has something to take in (bytes, a connection, a close).
+inline bool SpiceLinkReadable() {
+    if (!gSpiceSocket || gSpiceSocket->descriptor < 0) return false;
+    pollfd watched{gSpiceSocket->descriptor, POLLIN, 0};
+    return ::poll(&watched, 1, 0) > 0;
+}
+
+// Runs `step` (a poll or a tick of the link) until the condition holds. Between rounds it waits
+// for what can change the answer: bytes for the link, or a fake simulator's thread having taken
+// in what the link sent (and answered it). It gives up when nothing is left to come: the link has
+// nothing to read, the peers have gone round idle twice in a row, and the link's clock has passed
+// two refresh periods since anything moved (the periodic refresh would have come).
+inline bool StepSpiceLinkUntil(void (*step)(), const std::function<bool()>& done) {
+    uint32_t movedAt = GetSocketTicks();
+    int idleRounds = 0;
+    for (;;) {
+        const PeerRounds since = PeerRoundsNow();
+        step();
         if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (SpiceLinkReadable()) {
+            movedAt = GetSocketTicks();
+            idleRounds = 0;
+            continue;
+        }
+        if (WaitPeerRound(since, false) && PeerRoundsNow().busy > since.busy) {
+            movedAt = GetSocketTicks();
+            idleRounds = 0;
+            continue;
+        }
+        ++idleRounds;
+        std::this_thread::yield();
+        if (idleRounds >= 2 && GetSocketTicks() - movedAt > 2 * kSpiceRefreshTicks) return false;
     }
-    return false;
+}
+
+// Runs the link's timer until the condition holds.
+inline bool TickSpiceLinkUntil(const std::function<bool()>& done) {
+    return StepSpiceLinkUntil([] { ServiceSpiceSocketTimer(nullptr, 0); }, done);
 }
 
 }  // namespace plexa::test

@@ -55,6 +55,12 @@ std::vector<int32_t> Keys(DAArray a) {
 TEST(DATest, CreateShapes) {
     EXPECT_EQ(DACreate(nullptr, 0, 0, 0), nullptr);
     EXPECT_EQ(DACreate(nullptr, 70000, 0, 0), nullptr);
+    // Item sizes whose stride would wrap around 32 bits are refused like any other too large.
+    for (uint32_t flags : {0u, uint32_t(kDAPacked), uint32_t(kDAStride2)}) {
+        for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFF8u}) {
+            EXPECT_EQ(DACreate(nullptr, size, 0, flags), nullptr) << size << " " << flags;
+        }
+    }
     const struct {
         uint32_t itemSize, flags;
         int32_t perCluster;

@@ -388,10 +388,12 @@ protected:
         window = VXCreateWindow(kVXWindowDocument, 0, kVXFlagClosable, kSheetWindowKind, 0, 0, &content,
                                 "sheet", 0, &sheet, PlainWindow);
         ASSERT_TRUE(window);
+        sheet.window = window;  // a sheet window and its sheet point at each other
         gShown.clear();
     }
     void TearDown() override {
         if (window) VXDestroyWindow(window);
+        sheet.window = nullptr;
         CloseUIFiles();
         PlatformControlFlushDestroyed();
         EXPECT_EQ(gModalWindowDepth, 0);

@@ -1,0 +1,14 @@
+// Forgetting what library access collected during a run; see librarystate.h.
+#include "library/librarystate.h"
+
+#include "library/libfinder.h"
+#include "library/libhistory.h"
+
+namespace plexa {
+
+void ResetLibraryForTesting() {
+    ReleaseLibFinderMaps();
+    DisposeLibHistory();
+}
+
+}  // namespace plexa

@@ -1,0 +1,10 @@
+// Every test of this program ends with the model's process-wide values put back and what library
+// access collected forgotten.
+#include "library/librarystate.h"
+#include "model/modelstate.h"
+#include "tests/support/state_reset.h"
+
+namespace {
+const bool kResets =
+    plexa::test::ResetAfterEachTest({plexa::ResetLibraryForTesting, plexa::ResetModelForTesting});
+}  // namespace
