@@ -49,7 +49,7 @@ void PlatformBeep();
 // Opens documents with an application: a desktop file or a program's path. With no documents,
 // starts the application alone. False when it cannot be started.
 [[nodiscard]] bool PlatformOpenWithApplication(const std::string& application,
-                                 const std::vector<std::string>& documents);
+                                               const std::vector<std::string>& documents);
 // The desktop file of an application id, searched in the XDG data folders; empty when none.
 std::string PlatformFindApplication(const std::string& identifier);
 // The desktop file of the default application for a MIME type; empty when none.

@@ -308,6 +308,27 @@ TEST_F(SymEdit, AListTabThatRefusesItsEditsKeepsTheEditorOpen) {
     EXPECT_EQ(ref.syncs, 0);
 }
 
+// Switching to another symbol, or copying the open one, stores the open symbol first; while its
+// list tab refuses the edits, the symbol stays open with them and no copy of the stale drawing is made.
+TEST_F(SymEdit, AListTabThatRefusesItsEditsKeepsItsSymbolOpen) {
+    SymbolEditorHooks hooks;
+    hooks.flushList = [](SymbolEditorRecord*, bool) { return false; };
+    SymbolEditorRecord* editor = OpenInLibrary("Amp", hooks);
+    ASSERT_NE(editor, nullptr);
+    AddRect(editor, {0, 0}, {10, 10});
+    const int32_t other = AddLibSymbolDef(editor->item, "B", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_GT(other, editor->symbol);
+    const int32_t symbol = editor->symbol;
+    const int32_t symbols = editor->item->head.symbolCount;
+    editor->currentTab = kSymEditTabPins;
+    EXPECT_EQ(NewLibItemSymbol(editor, symbol, "Copy"), -1);
+    EXPECT_EQ(editor->item->head.symbolCount, symbols);
+    SetSymbolEditorSymbol(editor, other, nullptr);
+    EXPECT_EQ(editor->symbol, symbol);
+    EXPECT_EQ(Elements(editor->elementLists[kSymbolViewPrimary]).size(), 1u);
+    EXPECT_TRUE(CloseLibrarySymbolEditor(editor, false, false));
+}
+
 TEST_F(SymEdit, AnItemFromANewerVersionIsRefusedWithItsMessage) {
     static OSStatus reported = 0;
     static std::string message;
