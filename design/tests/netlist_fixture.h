@@ -50,7 +50,7 @@ struct Design {
 
     // signalScope: 1 hierarchical, 2 flat.
     explicit Design(uint8_t signalScope) {
-        InitSymbolPool();
+        EXPECT_EQ(status::kNoErr, InitSymbolPool());
         DynamicFileRecord file{};
         project = CreateProjectRecord(&file);
         project->settings.signalScope = signalScope;

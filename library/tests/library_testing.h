@@ -33,7 +33,9 @@ struct OpenLibrary {
         status = OpenLibraryFile(&spec, &record, mode);
     }
     ~OpenLibrary() {
-        if (record.file.stream) CloseLibraryFile(&record);
+        if (record.file.stream) {
+            EXPECT_EQ(status::kNoErr, CloseLibraryFile(&record));
+        }
     }
     OpenLibrary(const OpenLibrary&) = delete;
     OpenLibrary& operator=(const OpenLibrary&) = delete;

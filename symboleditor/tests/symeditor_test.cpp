@@ -222,7 +222,7 @@ TEST_F(SymEdit, TitleAndIcon) {
     char title[64];
     GetSymbolEditorTitle(editor, title, sizeof title);
     EXPECT_STREQ(title, "Unnamed Item");
-    SetLibraryItemNameInfo(editor->item, kLibAppendName, "  Amp ", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(editor->item, kLibAppendName, "  Amp ", 0));
     GetSymbolEditorTitle(editor, title, sizeof title);
     EXPECT_STREQ(title, "Amp");
     GetSymbolEditorTitle(editor, title, 3);
