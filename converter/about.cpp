@@ -58,7 +58,7 @@ int32_t AboutAppDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     switch (event->kind) {
         case kVXCreateEvent: {
             char version[32];
-            GetApplicationVersionString(version);
+            (void)GetApplicationVersionString(version);  // an unknown version shows empty
             const std::string text =
                 Formatted(LoadedString(kStrVersion).c_str(), version) + LoadedString(kStrPlatform);
             VXSetItemText(window, kAboutVersionItem, text.c_str());

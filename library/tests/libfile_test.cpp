@@ -489,8 +489,9 @@ void Exercise(const TempDir& dir, const std::string& bytes) {
             uint32_t id;
             const bool written = WriteLibraryFileItem(&lib.record, item, true, &id) == 0;
             LibraryItemMapEntry first;
-            if (GetLibItemMapEntry(lib.record.map, 0, &first) && first.blockId != id)
+            if (GetLibItemMapEntry(lib.record.map, 0, &first) && first.blockId != id) {
                 EXPECT_EQ(status::kNoErr, DeleteLibraryFileItem(&lib.record, first.blockId, true));
+            }
             if (lib.Close() == 0 && written) {
                 OpenLibrary again(path, kReadMap);
                 EXPECT_EQ(again.status, 0);
