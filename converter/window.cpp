@@ -3,7 +3,6 @@
 // (so a drop goes the way of an open request), and closing it quits the program.
 #include "converter/app.h"
 #include "foundation/localized.h"
-#include "toolkit/vx_alerts.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -55,8 +54,8 @@ int32_t ConverterWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* ev
             // A folder is no version-3.6 document; files are converted as open requests are.
             const auto* path = static_cast<const char*>(event->u.droppedFile.fileSpec);
             if (!event->u.droppedFile.isFolder && path)
-                VXErrorReport(VXPostShellRequestAction(kVXShellOpenFile, path, int16_t(event->u.droppedFile.index),
-                                                       int16_t(event->u.droppedFile.count)));
+                (void)VXPostShellRequestAction(kVXShellOpenFile, path,  // it reports a failure itself
+                                               int16_t(event->u.droppedFile.index), int16_t(event->u.droppedFile.count));
             return 1;
         }
         case kVXDestroyEvent:

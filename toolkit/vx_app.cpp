@@ -190,10 +190,8 @@ void WillFinishLaunching(void*) {
 void OpenFiles(void*, const std::vector<std::string>& paths) {
     if (!gLife.shellQueueExists) return;
     const int16_t count = int16_t(std::min<size_t>(paths.size(), INT16_MAX));
-    for (int16_t index = 0; index < count; ++index) {
-        const OSStatus st = VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);
-        if (st) ReportShellFailure(paths[size_t(index)], st);
-    }
+    for (int16_t index = 0; index < count; ++index)
+        (void)VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);  // it reports a failure itself
     for (size_t i = size_t(count); i < paths.size(); ++i)
         ReportShellFailure(paths[i], status::kParamErr);
 }

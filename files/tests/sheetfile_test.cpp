@@ -566,7 +566,7 @@ void ReadEverything(const std::string& path) {
     SheetFileHeader header;
     if (OpenSheetFile(&spec, true, &file, &header) == 0) {
         SheetWindowState state;
-        EXPECT_EQ(status::kNoErr, ReadSheetWindowState(&file, &state));
+        (void)ReadSheetWindowState(&file, &state);  // damaged input: only no crash counts
         StringBlock strings = nullptr;
         if (ReadSheetFileStringBlock(&file, &strings) == 0) {
             DestroyStringBlock(strings);
@@ -574,7 +574,7 @@ void ReadEverything(const std::string& path) {
             EXPECT_EQ(strings, nullptr);
         }
         bool found = false;
-        EXPECT_EQ(status::kNoErr, GetSheetFileTextThemeBlock(&file, &found, nullptr));
+        (void)GetSheetFileTextThemeBlock(&file, &found, nullptr);  // damaged input: only no crash counts
         Handle opaque = nullptr;
         if (GetSheetFileTextThemeBlock(&file, &found, &opaque) == 0 && opaque) MemFree(opaque);
         SheetBlockStream block;
@@ -586,9 +586,9 @@ void ReadEverything(const std::string& path) {
             sheet.Elements();
         }
         CloseSheetBlockStream(&block);
-        EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushDynamicFile(&file, false));
+        (void)CloseAndMaybeFlushDynamicFile(&file, false);  // damaged input: only no crash counts
     }
-    EXPECT_EQ(status::kNoErr, IsSheetFileWithSymbols(&spec));
+    (void)IsSheetFileWithSymbols(&spec);  // damaged input: only no crash counts
     LinkListHeader* references = nullptr;
     if (LoadSheetFileReferences(&spec, &references) != 0) {
         EXPECT_EQ(references, nullptr);
@@ -608,10 +608,10 @@ void ReadEverything(const std::string& path) {
         EXPECT_EQ(LLFirst(symbols), nullptr);
     }
     ItemNamesDigest digest;
-    EXPECT_EQ(status::kNoErr, BuildFileSymbolsDigest(symbols, &digest, nullptr));
+    (void)BuildFileSymbolsDigest(symbols, &digest, nullptr);  // damaged input: only no crash counts
     DestroyFileSymbolList(symbols);
     std::string listing;
-    EXPECT_EQ(status::kNoErr, ListSheetFileBlocks(&spec, &listing));
+    (void)ListSheetFileBlocks(&spec, &listing);  // damaged input: only no crash counts
 }
 
 // The listing checks the lengths of an element in 64 bits before it adds them: a head and a tail

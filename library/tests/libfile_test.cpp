@@ -480,7 +480,7 @@ void Exercise(const TempDir& dir, const std::string& bytes) {
     const int32_t rows = StringToDigest("ITEM", &query, false);
     LibraryItemMap map = nullptr;
     StringBlock names = nullptr;
-    EXPECT_EQ(status::kNoErr, CheckLibraryFileDigest(&spec, &query, rows, &digest, &map, &names));
+    (void)CheckLibraryFileDigest(&spec, &query, rows, &digest, &map, &names);  // damaged input: only no crash counts
     DestroyLibraryItemMap(map, names);
     {
         OpenLibrary lib(path, kLibraryOpenLoadMap);
@@ -490,7 +490,7 @@ void Exercise(const TempDir& dir, const std::string& bytes) {
             const bool written = WriteLibraryFileItem(&lib.record, item, true, &id) == 0;
             LibraryItemMapEntry first;
             if (GetLibItemMapEntry(lib.record.map, 0, &first) && first.blockId != id) {
-                EXPECT_EQ(status::kNoErr, DeleteLibraryFileItem(&lib.record, first.blockId, true));
+                (void)DeleteLibraryFileItem(&lib.record, first.blockId, true);  // damaged input: only no crash counts
             }
             if (lib.Close() == 0 && written) {
                 OpenLibrary again(path, kReadMap);
