@@ -588,9 +588,13 @@ OSStatus MakeCopyBeside(DynamicFileRecord* f, const char* prefix, int32_t count,
                         bool* made) {
     *out = nullptr;
     *made = false;
-    *copy = WorkingSpec(f);
-    OSStatus st = MakeTemporaryFileSpec(prefix, true, copy);
-    if (st == status::kNoErr) st = CreateNewDataFile(copy, f->spec.creator, f->spec.type);
+    // A name found free may be taken by another process before the file is made: then another.
+    OSStatus st = status::kDuplicateName;
+    for (int attempt = 0; attempt < 64 && st == status::kDuplicateName; ++attempt) {
+        *copy = WorkingSpec(f);
+        st = MakeTemporaryFileSpec(prefix, true, copy);
+        if (st == status::kNoErr) st = CreateNewDataFile(copy, f->spec.creator, f->spec.type);
+    }
     *made = st == status::kNoErr;
     if (st == status::kNoErr) st = OpenSpecStream(copy, false, kFileStreamBuffer, out);
     if (st == status::kNoErr) st = SetStreamPosition(f->stream, 0);
