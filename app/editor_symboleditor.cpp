@@ -60,7 +60,7 @@ void ReportSymbolEditorError(OSStatus status, const char* message) {
 // sheets are brought up to date; then the model's tidying.
 void TidyEditedSheetForSave(SheetRecord* sheet) {
     SynchronizeSheetsFileSymbols(sheet, true);
-    if (sheet->modifiedFlags & kSheetModifiedChildSymbols) UpdateDirtyChildSymbolsInSheet(sheet, false, false);
+    if (sheet->modifiedFlags & kSheetModifiedChildSymbols) VXErrorReport(UpdateDirtyChildSymbolsInSheet(sheet, false, false));
     TidySheetForSave(sheet);
 }
 

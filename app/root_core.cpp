@@ -78,7 +78,7 @@ int32_t StartCore(const char* program) {
     static int32_t result = 0;
     if (started) return result;
     started = true;
-    InitMemoryManager(-1);
+    (void)InitMemoryManager(-1);  // allocations report a missing pool
     InitSignals();
     // Text is measured with the platform's fonts; without a display the offscreen platform serves.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&

@@ -72,7 +72,7 @@ void HierarchyForCore(HierarchyHooks& h, SheetPortServices& ports, SymbolPlaceHo
     h.report = QuietReport;
     h.note = QuietMessage;
     h.ask = QuietAskSecond;
-    h.chooseSheetFiles = QuietChooseNothing<const char*, const char*, FileSpec*, int32_t>;
+    h.chooseSheetFiles = [](const char*, const char*, FileSpec*, int32_t) -> int32_t { return status::kUserCancelled; };
     // Child symbols are updated by the sheet editor; a sheet without it keeps them as they are.
     h.updateChildSymbols = [](SheetRecord*, bool, bool) -> OSStatus { return status::kNoErr; };
     h.refreshSheetWindow = QuietIgnore<SheetRecord*, const Rect*>;

@@ -40,8 +40,8 @@ void ComposeModelForCore(CoreHookTables& t) {
                                          int32_t* itemIndex) {
         if (!LocateLibraryFileItem(library, item, fileIndex, itemIndex)) *fileIndex = *itemIndex = -1;
     };
-    t.symbols.setCachedLibraryFile = [](int32_t fileIndex) { SetCachedLibraryFile(0, fileIndex); };
-    t.symbols.setCachedLibraryItem = [](int32_t itemIndex) { SetCachedLibraryItem(itemIndex); };
+    t.symbols.setCachedLibraryFile = [](int32_t fileIndex) { (void)SetCachedLibraryFile(0, fileIndex); };  // a library that does not open leaves nothing selected
+    t.symbols.setCachedLibraryItem = [](int32_t itemIndex) { (void)SetCachedLibraryItem(itemIndex); };  // a failed load leaves nothing selected
 
     // Windows and dialogs of the editors: answered quietly.
     t.model.selectOtherFont = QuietDecline<char*>;

@@ -91,7 +91,7 @@ struct SavedDesign {
     }
     FileSpec Spec(const std::string& name) const {
         FileSpec spec;
-        FileSpecFromURL(folder + "/" + name, &spec, false, nullptr);
+        (void)FileSpecFromURL(folder + "/" + name, &spec, false, nullptr);  // a bad path shows when the file is opened
         return spec;
     }
     OSStatus Open() {

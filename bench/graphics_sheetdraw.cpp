@@ -135,7 +135,7 @@ struct Scene {
     void Record(bool labels) {
         VXGrafState* previous = VXSetCurrentGrafState(&window);
         for (const Symbol& s : symbols) {
-            VXOpenDisplayList(&window, nullptr, {0, 0}, 0);
+            (void)VXOpenDisplayList(&window, nullptr, {0, 0}, 0);  // fails only out of memory
             VXFrameRect(&kBody);
             for (const Pin& p : kPins) {
                 VXMoveTo(p.h1, p.v);

@@ -48,7 +48,7 @@ bool ConverterHasDisplay();
 // Applies the command line's options to the loaded ones.
 void ApplyCommandLineOptions(const ConverterCommandLine& line);
 // Converts the files without a window and prints their lines; the exit status.
-int RunConverterBatch(const ConverterCommandLine& line, std::FILE* out, std::FILE* err);
+[[nodiscard]] int RunConverterBatch(const ConverterCommandLine& line, std::FILE* out, std::FILE* err);
 
 // The program: decides between printing, a batch run and the window, and runs it; the exit
 // status. `identity` is run first (the program's name and strings table).

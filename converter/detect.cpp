@@ -76,7 +76,7 @@ OSStatus AutoDetectConversionFileType(const FileSpec* spec, FourCharCode* type) 
         else
             askDynamicFile = result == status::kUnknownFileKind || result == kV36VersionTooOld;
     }
-    CloseAndMaybeFlushFileStream(stream, false);
+    (void)CloseAndMaybeFlushFileStream(stream, false);  // read only: nothing to flush
 
     if (askDynamicFile) {
         // Neither a sheet nor a library: a project is a dynamic file of the current layout.

@@ -97,7 +97,7 @@ bool IsTooOldLibrary(const std::string& path) {
     if (OpenFileStream(path.c_str(), true, &stream)) return false;
     V36LibraryHeader header;
     const bool old = ReadV36LibraryHeader(stream, &header) == kV36VersionTooOld;
-    CloseAndMaybeFlushFileStream(stream, false);
+    (void)CloseAndMaybeFlushFileStream(stream, false);  // read only: nothing to flush
     return old;
 }
 

@@ -166,7 +166,7 @@ OSStatus CommitOutputFile(OutputFile* file) {
 
 void AbandonOutputFile(OutputFile* file) {
     if (!file || !file->open) return;
-    VXDeleteFile(&file->pending);
+    (void)VXDeleteFile(&file->pending);  // best effort: the pending file is not kept
     file->open = false;
 }
 

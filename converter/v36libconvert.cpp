@@ -520,7 +520,7 @@ OSStatus ConvertV36LibraryFile(const FileSpec* source, uint32_t* written, uint32
         bool written = false;
         ~Closer() {
             FreeV36Library(&library);
-            CloseAndMaybeFlushFileStream(stream, false);
+            (void)CloseAndMaybeFlushFileStream(stream, false);  // read only: nothing to flush
             DestroyLibProgressWindow();
             if (created && !written) RemoveEmptyOutputFolder(&folder);
         }

@@ -103,7 +103,7 @@ struct V36ProjectData {
 };
 
 // The data of a new analysis (its image list made); false when memory fails. Free frees it.
-bool AllocProjectWideData(V36ProjectData* data);
+[[nodiscard]] bool AllocProjectWideData(V36ProjectData* data);
 void FreeProjectWideData(V36ProjectData* data);
 
 // The section suffix of a position: 0 "A" .. 25 "Z", 26 "AA", 27 "AB", ...

@@ -44,7 +44,7 @@ OSStatus ReadSheetFile(const FileSpec* spec, V36Sheet** sheet) {
     if (OSStatus st = OpenV36SheetFile(spec, &stream, &start)) return st;
     OSStatus st = SetStreamPosition(stream, 0);
     if (st == status::kNoErr) st = ReadV36Sheet(stream, nullptr, sheet);
-    CloseAndMaybeFlushFileStream(stream, false);
+    (void)CloseAndMaybeFlushFileStream(stream, false);  // read only: nothing to flush
     return st;
 }
 
@@ -52,7 +52,7 @@ OSStatus ReadSheetFile(const FileSpec* spec, V36Sheet** sheet) {
 class OutputProject {
 public:
     ~OutputProject() {
-        Close(false);
+        (void)Close(false);  // abandoned: the conversion status is the one reported
         if (createdFolder_) RemoveEmptyOutputFolder(&folder_);
     }
 
@@ -71,7 +71,7 @@ public:
         }
         project_ = AllocateNewProject(&file);
         if (!project_) {
-            CloseAndMaybeFlushDynamicFile(&file, false);
+            (void)CloseAndMaybeFlushDynamicFile(&file, false);  // out of memory is the status reported
             AbandonOutputFile(&output_);
             return status::kOutOfMemory;
         }

@@ -116,7 +116,7 @@ OSStatus OpenV36ProjectFile(const FileSpec* spec, V36ProjectFile* project) {
     if (OSStatus st = OpenDynamicFile(spec, true, &file)) return st;
     struct Closer {
         DynamicFileRecord* file;
-        ~Closer() { CloseAndMaybeFlushDynamicFile(file, false); }
+        ~Closer() { (void)CloseAndMaybeFlushDynamicFile(file, false); }  // read only: nothing to flush
     } closer{&file};
     if (file.fileType != kV36ProjectFileType) return status::kUnknownFileKind;
     auto load = [&file](uint8_t type, Handle* bytes) -> OSStatus {
@@ -147,7 +147,7 @@ bool IsV36SheetFile(const FileSpec* spec) {
     if (OpenFileStream(path.c_str(), true, &stream)) return false;
     FileLeaderInfo leader{};
     const bool sheet = ReadFileLeader(stream, &leader) == status::kNoErr && leader.type == FourCC("QSCM");
-    CloseAndMaybeFlushFileStream(stream, false);
+    (void)CloseAndMaybeFlushFileStream(stream, false);  // read only: nothing to flush
     return sheet;
 }
 

@@ -392,7 +392,7 @@ OSStatus OpenV36SheetFile(const FileSpec* spec, StreamRecord** stream, V36SheetS
     StreamRecord* opened = nullptr;
     if (OSStatus st = OpenFileStream(path.c_str(), true, &opened)) return st;
     if (OSStatus st = ReadV36SheetStart(opened, start)) {
-        CloseAndMaybeFlushFileStream(opened, false);
+        (void)CloseAndMaybeFlushFileStream(opened, false);  // the read status is the one reported
         return st;
     }
     *stream = opened;

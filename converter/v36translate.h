@@ -110,7 +110,7 @@ Point CalcTextBaseLineFromV6Bounds(const Rect& bounds, int16_t ascent, uint16_t 
 // "\DATS" {SheetModified}, "\DATL" {SheetModifiedEx}, "\SHT#" {SheetNumber}, "\TOT#" {SheetCount},
 // "\FILE" {SheetFile}, "\PROJ" {ProjectFile}; the result is cut to 255 bytes at a character
 // boundary. True when something was rewritten.
-bool ConvertMacroString(const std::string& text, std::string* out);
+[[nodiscard]] bool ConvertMacroString(const std::string& text, std::string* out);
 
 // An attribute value as it is stored: "{", the back-quote and "!" get a backslash before them;
 // a text of more than 254 bytes has them replaced instead, by "(", "'" and "~".

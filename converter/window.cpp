@@ -54,8 +54,8 @@ int32_t ConverterWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* ev
             // A folder is no version-3.6 document; files are converted as open requests are.
             const auto* path = static_cast<const char*>(event->u.droppedFile.fileSpec);
             if (!event->u.droppedFile.isFolder && path)
-                VXPostShellRequestAction(kVXShellOpenFile, path, int16_t(event->u.droppedFile.index),
-                                         int16_t(event->u.droppedFile.count));
+                (void)VXPostShellRequestAction(kVXShellOpenFile, path,  // it reports a failure itself
+                                               int16_t(event->u.droppedFile.index), int16_t(event->u.droppedFile.count));
             return 1;
         }
         case kVXDestroyEvent:

@@ -862,11 +862,22 @@ void BuildFilter(AnnotationRun& run, const char* text) {
 void SetAnnotationHooks(const AnnotationHooks& hooks) { gHooks = hooks; }
 const AnnotationHooks& GetAnnotationHooks() { return gHooks; }
 
+namespace {
+
+// A failure is reported once, user cancel never.
+void ReportFailure(OSStatus st) {
+    if (st && st != status::kUserCancelled && gHooks.reportError) gHooks.reportError(st);
+}
+
+}  // namespace
+
 void AddAnnotationServices(AnnotationHooks& hooks) {
     hooks.updateHierarchy = [](ProjectRecord* project, uint32_t reasons) { UpdateProjectHierarchy(project, reasons); };
-    hooks.updateTreeInstanceNames = [](ProjectRecord* project, uint32_t flags) { UpdateTreeInstanceNames(project, flags); };
+    hooks.updateTreeInstanceNames = [](ProjectRecord* project, uint32_t flags) {
+        ReportFailure(UpdateTreeInstanceNames(project, flags));
+    };
     hooks.setSheetContext = [](SheetRecord* sheet, ProjectRecord* project, SheetInstance* instance, uint32_t flags) {
-        SetSheetContext(sheet, project, instance, flags != 0);
+        ReportFailure(SetSheetContext(sheet, project, instance, flags != 0));
     };
     hooks.openSheet = StoreGetLoadedSheet;
     hooks.loadSheet = StoreLoadSheet;
@@ -961,7 +972,7 @@ OSStatus Annotate(ProjectRecord* project, SheetRecord* sheet, uint16_t mask, int
         }
     }
     if (gHooks.showMessage) gHooks.showMessage(nullptr);
-    if (result && result != status::kUserCancelled && gHooks.reportError) gHooks.reportError(result);
+    ReportFailure(result);
     return result;
 }
 

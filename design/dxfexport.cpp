@@ -176,7 +176,7 @@ OSStatus WriteDXFSheet(SheetRecord* sheet, const FileSpec* spec) {
         // takes the message down) writes nothing.
         if (dxf.status == 0) dxf.status = status::kFileNotOpen;
         const OSStatus failed = dxf.status;
-        DXFEnd(&dxf);
+        (void)DXFEnd(&dxf);  // the output's failure is the one reported
         return failed;
     }
 
@@ -185,7 +185,7 @@ OSStatus WriteDXFSheet(SheetRecord* sheet, const FileSpec* spec) {
     OSStatus result = CreateDataFile(&file, kDXFFileCreator, kDXFFileType, false);
     if (result == 0) result = OpenDataFile(&file, false, &ref);
     if (result == 0 && (result = SetFileEOF(ref, 0)) != 0) {
-        CloseAndOrFlushDataFile(ref, true, false);
+        (void)CloseAndOrFlushDataFile(ref, true, false);  // the truncation status is the one reported
         ref = 0;
     }
     if (result == 0) {

@@ -140,7 +140,7 @@ OSStatus ExpandFootprintsOfSheet(ProjectRecord* project, SheetNode*, bool, Sheet
             expansion->expanded[w.row] = value;
         if (chain) DestroyDataCtxChain(chain);
     }
-    if (changed) SetSheetContext(sheet, keptProject, keptInstance, false);
+    if (changed) return SetSheetContext(sheet, keptProject, keptInstance, false);
     return status::kNoErr;
 }
 

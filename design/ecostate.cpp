@@ -501,7 +501,7 @@ OSStatus IsDesignStateFile(const char* path) {
     std::fclose(file);
     if (n < sizeof head) return kNotKnownFileKind;
     const bool swap = (GetNative32(head + 2, false) & kDesignStateMarker) == 0;
-    return GetNative16(head, swap) == kDesignStateVersion ? 0 : kNotKnownFileKind;
+    return GetNative16(head, swap) == kDesignStateVersion ? status::kNoErr : kNotKnownFileKind;
 }
 
 OSStatus ReadDesignStateFile(const char* path, DesignStateRecord* state, bool infoOnly) {

@@ -249,7 +249,7 @@ struct UnifiedCompsData {
     PinDataTable pins;
 };
 // False when memory fails (nothing is left made).
-bool InitUnifiedCompsData(UnifiedCompsData* data);
+[[nodiscard]] bool InitUnifiedCompsData(UnifiedCompsData* data);
 void FreeUnifiedCompsData(UnifiedCompsData* data);
 
 // Called once per sheet with no symbol, no component and package -1, then once per symbol that

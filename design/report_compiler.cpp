@@ -598,7 +598,7 @@ int32_t AddSource(Compiler* c, const std::string& name, const std::string& path)
 void CloseLevel(SourceLevel* level) {
     VXDestroyLex(level->lex);
     level->lex = nullptr;
-    if (level->ownsStream && level->stream) CloseAndMaybeFlushFileStream(level->stream, false);
+    if (level->ownsStream && level->stream) (void)CloseAndMaybeFlushFileStream(level->stream, false);  // read only: nothing to flush
     level->stream = nullptr;
 }
 
@@ -1165,7 +1165,7 @@ OSStatus TokenizeScript(ProjectRecord* project, const FileSpec* script, Handle* 
     StreamRecord* source = nullptr;
     if (OSStatus st = OpenFileStream(path.c_str(), true, &source)) return st;
     const OSStatus st = TokenizeAt(project, script, path, source, tokens);
-    CloseAndMaybeFlushFileStream(source, false);
+    (void)CloseAndMaybeFlushFileStream(source, false);  // read only: nothing to flush
     return st;
 }
 

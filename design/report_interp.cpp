@@ -627,7 +627,7 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
     gRpt.rootInstance = root;
     gRpt.levelLimit = levelLimit;
     gRpt.targetBundleId = targetBundleId ? targetBundleId : kNoTargetBundleId;
-    if (script) CreateURLFromFileSpec(script, false, &gRpt.scriptPath);
+    if (script) (void)CreateURLFromFileSpec(script, false, &gRpt.scriptPath);  // a script without a path has no folder of its own
     gRpt.runningPath = gRpt.scriptPath;
     gRpt.baseFolder = project ? ProjectFolder(project) : FolderOf(gRpt.scriptPath);
     gRpt.baseFlags = descend ? 0x21 : 0x20;
@@ -636,7 +636,7 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
 
     // The model installs its own resolver when it first makes its built-in tables (which a sheet
     // loaded by the run may do): make them now, so that the run's resolver stays in place.
-    InitBuiltInContexts();
+    (void)InitBuiltInContexts();  // without them the built-in fields expand to nothing
     const ExpressionNameResolver formerResolver = SetExpressionNameResolver(ResolveReportName);
     OSStatus st = CatchSignals([&] {
         gRpt.chain = CreateDataCtxChain();
@@ -665,7 +665,7 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
         }
     }
 
-    if (output && !gRpt.outputPath.empty()) FileSpecFromURL(gRpt.outputPath, output, false, nullptr);
+    if (output && !gRpt.outputPath.empty()) (void)FileSpecFromURL(gRpt.outputPath, output, false, nullptr);  // a path that names no file leaves the spec empty
     const std::string missing = gRpt.missingFile;
     if (gRpt.output) {
         if (std::fclose(gRpt.output) != 0 && st == status::kNoErr) {

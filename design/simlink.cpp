@@ -50,7 +50,7 @@ bool& gSendingAllAnalyses = gSpiceLink.sendingAllAnalyses;
 
 void ReportError(OSStatus code) {
     if (gHooks.errorReport) gHooks.errorReport(code);
-    else std::fprintf(stderr, "simulator link: error %d\n", code);
+    else std::fprintf(stderr, "simulator link: error %d\n", int(code));
 }
 
 void SleepTicks(uint32_t ticks) { WaitTicks(ticks); }
@@ -284,7 +284,7 @@ void PollSpiceMessages() {
         return;
     }
     OSStatus err = status::kNoErr;
-    if (LinkState() < kSocketStateListening) ResetSpiceLink(1);
+    if (LinkState() < kSocketStateListening) (void)ResetSpiceLink(1);  // it fails only without a socket
     bool read = true;
     if (LinkState() == kSocketStateListening) {
         gInAcceptOrConnect = 1;
@@ -293,7 +293,7 @@ void PollSpiceMessages() {
         if (err == status::kSocketNothingYet) {
             err = status::kNoErr;
         } else if (err == status::kSocketTimeout) {
-            ResetSpiceLink(0);
+            (void)ResetSpiceLink(0);  // it fails only without a socket
             err = status::kNoErr;
             read = false;
         }
@@ -311,7 +311,7 @@ void PollSpiceMessages() {
     if (err != status::kNoErr && err != status::kUserCancelled && err != status::kSocketTimeout &&
         err != status::kSocketNothingYet) {
         ReportError(err);
-        ResetSpiceLink(1);
+        (void)ResetSpiceLink(1);  // it fails only without a socket
     }
     const uint8_t state = LinkState();
     NoteLinkOn(state == kSocketStateListening || state == kSocketStateConnected);
@@ -360,7 +360,7 @@ void DisableSpiceLink() {
         ++gStoppingLink;
         uint8_t connected = 0;
         uint8_t server = 0;
-        GetSpiceLinkStatus(false, &connected, &server);
+        (void)GetSpiceLinkStatus(false, &connected, &server);  // without begin it cannot fail
         if (connected && server) {
             if (SpiceMessageRecord* goodbye = BuildSpiceMessage(kSpiceEndConnection, nullptr, 0, 0,
                                                                 0, 0, false, nullptr, 0)) {
@@ -379,7 +379,7 @@ void DisableSpiceLink() {
         }
         if (gSpiceSocket) {
             gSpiceSocketId = -std::abs(gSpiceSocketId);
-            SocketClose(gSpiceSocket, kSocketCloseBoth);
+            (void)SocketClose(gSpiceSocket, kSocketCloseBoth);  // the socket goes anyway
             DestroySocket(gSpiceSocket);
             gSpiceSocket = nullptr;
         }
@@ -402,7 +402,7 @@ OSStatus ResetSpiceLink(int32_t wait) {
 
 void RestartSpiceLink(int32_t wait) {
     const bool differentComputer = gHooks.differentComputer && gHooks.differentComputer();
-    EnableSpiceLink(nullptr, differentComputer, wait);
+    (void)EnableSpiceLink(nullptr, differentComputer, wait);  // a link that does not come back is reported lost below
     if (!gSpiceSocket && gHooks.linkLost) gHooks.linkLost();
 }
 

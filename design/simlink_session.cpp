@@ -49,7 +49,7 @@ bool BodyStrings(const SpiceMessageRecord* message, std::vector<std::string>* st
     const int32_t count = CountSpiceStringListItems(message->body);
     char text[kSpiceStringTextSize];
     for (int32_t i = 0; i < count; ++i) {
-        GetSpiceStringListEntry(message->body, i, text, nullptr);
+        (void)GetSpiceStringListEntry(message->body, i, text, nullptr);  // a missing entry reads as empty
         strings->emplace_back(text);
     }
     return true;
@@ -145,8 +145,8 @@ void HandleDialog(const SpiceMessageRecord* message, ProjectRecord* project) {
 void HandleGoodbye() {
     if (!gSpiceSocket || gServerMode || gSpiceSocket->state != kSocketStateConnected) return;
     // Unread input is dropped with the socket; the timer then resets the link.
-    SocketFlushReceive(gSpiceSocket, nullptr);
-    SocketClose(gSpiceSocket, kSocketCloseBoth);
+    (void)SocketFlushReceive(gSpiceSocket, nullptr);  // the socket goes anyway
+    (void)SocketClose(gSpiceSocket, kSocketCloseBoth);  // the socket goes anyway
     LLDispose(gSpiceInputQueue, true);
     gSpiceInputQueue = nullptr;
     if (gSessionHooks.rescheduleTimer) gSessionHooks.rescheduleTimer(kGoodbyeDelay);
@@ -214,7 +214,7 @@ void AddSpiceAnalysisServices(ProjectServices& services) {
 
 void GetSpiceAnalysisName(const SpiceAnalysisRecord* analysis, char* text) {
     text[0] = 0;
-    if (analysis) GetSpiceStringListEntry(analysis->strings, 0, text, nullptr);
+    if (analysis) (void)GetSpiceStringListEntry(analysis->strings, 0, text, nullptr);  // a missing entry reads as empty
 }
 
 uint32_t GetSpiceAnalysisId(const SpiceAnalysisRecord* analysis) {
@@ -231,7 +231,7 @@ int32_t CountSpiceAnalysisGraphs(const SpiceAnalysisRecord* analysis) {
 void GetSpiceAnalysisGraphName(const SpiceAnalysisRecord* analysis, int32_t index, char* text) {
     text[0] = 0;
     if (analysis && index >= 0 && index < CountSpiceAnalysisGraphs(analysis))
-        GetSpiceStringListEntry(analysis->strings, index + 1, text, nullptr);
+        (void)GetSpiceStringListEntry(analysis->strings, index + 1, text, nullptr);  // a missing entry reads as empty
 }
 
 uint32_t GetSpiceAnalysisGraphId(const SpiceAnalysisRecord* analysis, int32_t index) {

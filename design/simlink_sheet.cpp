@@ -233,7 +233,7 @@ int32_t GetSpiceDeviceName(SheetRecord* sheet, SymbolRecord* symbol, const char*
     text[0] = 0;
     if (!sheet || !symbol) return 0;
     ProjectRecord* project = sheet->project;
-    if (project && !project->compMap && !project->noStoredMaps) LoadProjectSpiceMaps(project);
+    if (project && !project->compMap && !project->noStoredMaps) (void)LoadProjectSpiceMaps(project);  // without the maps no device name is found
     char name[kSpiceDeviceNameSize] = {};
     if (!project || !project->compMap ||
         !GetSpiceCompMapRefDes(project->compMap, InstanceId(sheet), symbol->serial, name)) {

@@ -91,7 +91,7 @@ OSStatus LoadWasIsFile(const char* text, size_t size, WasIsList* list) {
         list->entries.emplace_back(was, is);
         if (gHooks.advanceBusy) gHooks.advanceBusy();
     }
-    return list->entries.empty() ? kUserCancelled : 0;
+    return list->entries.empty() ? kUserCancelled : status::kNoErr;
 }
 
 std::string WriteWasIsText(const WasIsList& list) {

@@ -155,7 +155,7 @@ void ValidateSheetContexts(ProjectRecord* project) {
             keep = node && !(node->flags & kSheetNodeCircular) && node->sheetSpec &&
                    ResolveSheetSpecFile(project, node->sheetSpec, &file, nullptr);
         }
-        if (!keep) SetSheetContext(sheet, nullptr, nullptr, false);
+        if (!keep) Report(SetSheetContext(sheet, nullptr, nullptr, false));
     }
 }
 
@@ -173,12 +173,12 @@ bool AddTopLevelSheetToProject(ProjectRecord* project, const FileSpec* file) {
     SubSheetReference* reference = AddSubSheetReference(project, nullptr, file->name, file->name, 0, 0);
     if (!reference) return false;
     if (!project->hierarchy && !(project->hierarchy = CreateSheetTree())) return false;
-    AddSheetReferenceToTree(project, reference, nullptr);
+    Report(AddSheetReferenceToTree(project, reference, nullptr));
     Report(MarkSpiceProjectDirty(project, true));
     SheetRecord* sheet = GetLoadedSheet(file, nullptr, false);
     if (sheet && !sheet->project) {
         if (SheetNode* node = GetSheetNodeUsingSheetSpec(project, reference->child))
-            SetSheetContext(sheet, project, RetrieveSheetInstance(project, node, true), false);
+            Report(SetSheetContext(sheet, project, RetrieveSheetInstance(project, node, true), false));
     }
     if (Hooks().refreshSheetTexts) Hooks().refreshSheetTexts(project);
     return true;

@@ -164,7 +164,7 @@ OSStatus BuildProjectHierarchy(ProjectRecord* project, uint32_t flags) {
     if (!(flags & kBuildKeepNames)) {
         uint32_t naming = 0;
         if ((flags & kBuildNamesFromInstances) && !CheckForNewTreeInstances(project)) naming = kBuildNamesFromInstances;
-        UpdateTreeInstanceNames(project, naming);
+        if (const OSStatus named = UpdateTreeInstanceNames(project, naming); !st) st = named;
     }
     ValidateSheetContexts(project);
     project->treeDirty = 0;
@@ -212,7 +212,8 @@ OSStatus RebuildKeepingStates(ProjectRecord* project, uint32_t reasons) {
 
 bool UpdateProjectHierarchy(ProjectRecord* project, uint32_t reasons) {
     if (!project || (!(reasons & 1) && !project->treeDirty)) return false;
-    RebuildKeepingStates(project, reasons);
+    const OSStatus st = RebuildKeepingStates(project, reasons);
+    if (st && st != status::kUserCancelled && gHooks.report) gHooks.report(st, "");
     return true;
 }
 

@@ -183,7 +183,7 @@ void CopyAnnotation(ProjectRecord* project, SheetSpec* spec, uint32_t fromId, ui
     const uint8_t saved = project->settings.annotationFlags;
     project->settings.annotationFlags &= uint8_t(~kAnnotationKeptInSheets);
     if (LoadAnnotationTable(project, spec, 0) == status::kNoErr) {
-        CopyInstanceAnnotation(spec, int32_t(fromId), int32_t(toId));
+        (void)CopyInstanceAnnotation(spec, int32_t(fromId), int32_t(toId));  // out of memory: the copy keeps no annotation
         FreeAnnotationTable(project, spec);
     }
     project->settings.annotationFlags = saved;

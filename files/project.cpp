@@ -56,7 +56,7 @@ uint32_t ProjectId(const FileSpec* file) {
         name.resize(name.size() - extension);
     const uint32_t h1 = HashMem(kProjectIdSeed, name.data(), uint32_t(name.size()));
     uint32_t needed = 0;
-    PathNameFromFileSpec(file, true, nullptr, 0, &needed);
+    (void)PathNameFromFileSpec(file, true, nullptr, 0, &needed);  // a failure shows in the call below
     std::string folder(size_t(needed) + 1, '\0');
     if (PathNameFromFileSpec(file, true, folder.data(), folder.size(), nullptr) != status::kNoErr)
         folder.clear();

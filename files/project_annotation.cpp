@@ -171,7 +171,7 @@ OSStatus WriteProjectSheetAnnotationMap(ProjectRecord* project, SheetSpec* spec,
     const StringBlock strings = GetAnnotationMapStringBlock(map);
     if (strings && CountAnnotationMapChars(map) + kProjectBlockUnit <
                        reinterpret_cast<const StringBlockHeader*>(*strings)->used)
-        PurgeAnnotationMapStringBlock(map);
+        (void)PurgeAnnotationMapStringBlock(map);  // compacting only: the map stays whole
     uint32_t previous = 0;
     if (OSStatus st = FindProjectSheetAnnotationMap(project, spec, 0, &previous)) return st;
     const OSStatus st = WriteProjectBlock(project, CalcSheetSpecAnnotationBlockId(project, spec), false,

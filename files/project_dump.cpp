@@ -200,7 +200,7 @@ int32_t ReadOneBlock(DynamicFileRecord* file, uint8_t type, Handle bytes, std::s
         DumpBlock(p, type, &decoded);
         out->append(decoded);
     } else {
-        AppendFormat(out, "    does not read: status %d (0x%X)\n", st, uint32_t(st));
+        AppendFormat(out, "    does not read: status %d (0x%X)\n", int(st), uint32_t(st));
     }
     DestroyProjectRecord(p);
     DisposeStream(stream);
@@ -226,7 +226,7 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
     if (file.fileType != kProjectFileType) {
         AppendFormat(err, "project-dump: %s: cannot be opened as a project file: it is not a project file.\n",
                      argv[1]);
-        CloseAndMaybeFlushDynamicFile(&file, false);
+        (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
         return kUsage;
     }
     AppendFormat(out, "project file   %s\n", argv[1]);
@@ -237,7 +237,7 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
         uint8_t type = 0;  // any type
         st = ScanFileBlocks(&file, &offset, &size, &type);
         if (st != status::kNoErr) {
-            AppendFormat(out, "the block chain is damaged: status %d\n", st);
+            AppendFormat(out, "the block chain is damaged: status %d\n", int(st));
             result = kFailed;
             break;
         }
@@ -273,7 +273,7 @@ int RunProjectDump(int argc, const char* const* argv, std::string* out, std::str
         MemFree(bytes);
     }
     AppendFormat(out, "%u blocks, %u free bytes\n", blocks, freeBytes);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     if (result != kDone)
         AppendFormat(err, "project-dump: %s: the project file is damaged (the listing says where).\n", argv[1]);
     return result;

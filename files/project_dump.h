@@ -13,6 +13,6 @@
 
 namespace plexa {
 
-int RunProjectDump(int argc, const char* const* argv, std::string* out, std::string* err);
+[[nodiscard]] int RunProjectDump(int argc, const char* const* argv, std::string* out, std::string* err);
 
 }  // namespace plexa

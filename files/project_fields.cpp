@@ -30,7 +30,7 @@ void LoadContextAnnotation(SheetRecord* sheet) {
     ProjectRecord* project = sheet->project;
     SheetSpec* spec = project && sheet->hierarchyContext ? ResolveInstanceSheet(project, sheet->hierarchyContext)
                                                          : nullptr;
-    if (spec) LoadAnnotationTable(project, spec, 0);
+    if (spec) (void)LoadAnnotationTable(project, spec, 0);  // without the table the fields show no annotation
 }
 
 void ProjectField(ProjectRecord* project, uint32_t code, char* out, int32_t size) {

@@ -61,7 +61,7 @@ OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWin
     if (OSStatus st = OpenProjectFile(spec, &file, readOnly)) return st;
     ProjectRecord* made = CreateProjectRecord(&file);
     if (!made) {
-        CloseAndMaybeFlushDynamicFile(&file, false);
+        (void)CloseAndMaybeFlushDynamicFile(&file, false);  // the first failure is the one reported
         return status::kOutOfMemory;
     }
     made->next = gProjectList;
@@ -86,7 +86,7 @@ OSStatus OpenProjectAt(const FileSpec* spec, ProjectRecord** project, ProjectWin
         if (gOpenHooks.treeDrawing) gOpenHooks.treeDrawing(made, true);
     }
     if (st) {
-        CloseProject(made, kCloseProjectDiscard);
+        (void)CloseProject(made, kCloseProjectDiscard);  // the first failure is the one reported
         return st;
     }
     *project = made;
@@ -102,7 +102,7 @@ OSStatus CreateProjectAt(const FileSpec* spec, bool (*edit)(ProjectRecord* proje
     OSStatus st = OpenDynamicFile(&target, false, &file);
     ProjectRecord* made = st ? nullptr : AllocateNewProject(&file);
     if (!st && !made) {
-        CloseAndMaybeFlushDynamicFile(&file, false);
+        (void)CloseAndMaybeFlushDynamicFile(&file, false);  // the first failure is the one reported
         st = status::kOutOfMemory;
     }
     if (!st) {
@@ -114,8 +114,8 @@ OSStatus CreateProjectAt(const FileSpec* spec, bool (*edit)(ProjectRecord* proje
     if (!st) st = WriteProjectSettings(made, true);
     if (!st) st = UpdateProjectFile(made, false);
     if (st) {
-        if (made) CloseProject(made, kCloseProjectDiscard);
-        VXDeleteFile(&target);
+        if (made) (void)CloseProject(made, kCloseProjectDiscard);  // the first failure is the one reported
+        (void)VXDeleteFile(&target);  // best effort: the new file is not kept
         return st;
     }
     *project = made;
@@ -206,7 +206,7 @@ OSStatus ImportProjectSettings(ProjectSettingsDialog* dialog, const FileSpec* fr
         other->file = DynamicFileRecord{};
         DestroyProjectRecord(other);
     }
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     return st;
 }
 

@@ -812,14 +812,14 @@ OSStatus CheckSheetContentsLimits(SheetRecord* sheet, char* message, int32_t siz
 OSStatus WriteSheetContents(SheetRecord* sheet, StreamRecord* stream) {
     if (!sheet || !stream) return status::kParamErr;
     if (OSStatus st = CheckSheetContentsLimits(sheet, nullptr, 0)) return st;
-    SetStreamBufferSize(stream, kContentsBufferSize);
+    (void)SetStreamBufferSize(stream, kContentsBufferSize);  // a smaller buffer only slows the write
     return CatchSignals([&] { WriteContents(sheet, stream); });
 }
 
 OSStatus WriteTextFrames(SheetRecord* sheet, StreamRecord* stream, bool block16) {
     if (!sheet || !stream) return status::kParamErr;
     if (OSStatus st = CheckSheetContentsLimits(sheet, nullptr, 0)) return st;
-    SetStreamBufferSize(stream, kContentsBufferSize);
+    (void)SetStreamBufferSize(stream, kContentsBufferSize);  // a smaller buffer only slows the write
     return CatchSignals([&] { WriteFrames(sheet, stream, block16); });
 }
 
@@ -941,13 +941,13 @@ OSStatus WriteSheetFile(SheetRecord* sheet, const FileSpec* spec, char* message,
     if (!sheet || !spec) return status::kParamErr;
     if (OSStatus st = CheckSheetContentsLimits(sheet, message, messageSize)) return st;
     FileSpec target = *spec;
-    VXDeleteFile(&target);
+    (void)VXDeleteFile(&target);  // there may be no old file
     if (OSStatus st = CreateDynamicFile(&target, kSheetFileCreator, kSheetFileTypeName, kSheetFileTypeName,
                                         kSheetAppHeaderSize))
         return st;
     DynamicFileRecord file;
     if (OSStatus st = OpenSheetFile(&target, false, &file, nullptr)) {
-        VXDeleteFile(&target);
+        (void)VXDeleteFile(&target);  // the open status is the one reported
         return st;
     }
     const bool fileSymbols = sheet->fileSymbolList && CountFileSymbols(sheet->fileSymbolList) > 0;
@@ -984,7 +984,7 @@ OSStatus WriteSheetFile(SheetRecord* sheet, const FileSpec* spec, char* message,
     if (!st) st = WriteOneBlock(&file, kSheetImageListBlock, kContentsBufferSize, [&](StreamRecord* s) { return FlattenImageList(s, sheet->imageList); });
     const OSStatus closed = CloseAndMaybeFlushDynamicFile(&file, st == status::kNoErr);
     if (!st) st = closed;
-    if (st) VXDeleteFile(&target);
+    if (st) (void)VXDeleteFile(&target);  // best effort: the save status is the one reported
     return st;
 }
 
@@ -1015,7 +1015,7 @@ OSStatus LoadSheetFile(const FileSpec* spec, SheetRecord** sheet, bool* subSheet
             }
         }
     }
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     if (st) {
         DestroySheet(made);
         if (subSheetFlagsFixed) *subSheetFlagsFixed = false;

@@ -83,7 +83,7 @@ OSStatus OpenSheetFile(const FileSpec* spec, bool readOnly, DynamicFileRecord* f
     OSStatus st = file->fileType == kSheetFileType ? status::kNoErr : status::kUnknownFileKind;
     if (st == status::kNoErr && header) st = ReadHeaderBlock(file, header);
     if (st != status::kNoErr) {
-        CloseAndMaybeFlushDynamicFile(file, false);
+        (void)CloseAndMaybeFlushDynamicFile(file, false);  // the open status is the one reported
         if (header) std::memset(header, 0, sizeof *header);
     }
     return st;
@@ -138,7 +138,7 @@ OSStatus ReadSheetFileRank(const FileSpec* spec, uint16_t* rank) {
     SheetFileHeader header;
     if (OSStatus st = OpenSheetFile(spec, true, &file, &header)) return st;
     *rank = header.rank;
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     return status::kNoErr;
 }
 
@@ -174,7 +174,7 @@ OSStatus WriteSheetWindowState(const FileSpec* spec, DynamicFileRecord* file, Sh
         st = EndDynamicFileSave(&open, WriteDynamicFileHeader(&open, kSheetWindowStateOffset, state, &length));
     const OSStatus closed = CloseAndMaybeFlushDynamicFile(&open, true);
     if (st == status::kNoErr) st = closed;
-    if (haveTimes) VXSetGlobalFileTimes(spec, &times, kFileTimeModification);
+    if (haveTimes) (void)VXSetGlobalFileTimes(spec, &times, kFileTimeModification);  // best effort: the old date is kept when possible
     return st;
 }
 
@@ -229,7 +229,7 @@ OSStatus ReadSheetFileBlockAlone(const FileSpec* spec, uint8_t type, SheetBlockR
     OSStatus st = OpenSheetBlockStream(&file, type, header.swapped != 0, &block);
     if (st == status::kNoErr && block.stream) st = read(block.stream, header.swapped != 0, data);
     CloseSheetBlockStream(&block);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     return st;
 }
 

@@ -227,7 +227,7 @@ OSStatus ListSheetFileBlocks(const FileSpec* spec, std::string* out) {
     }
     uint8_t flag[2] = {};
     int32_t length = sizeof flag;
-    ReadDynamicFileHeader(&file, kSheetFileSymbolsFlagOffset, flag, &length);
+    (void)ReadDynamicFileHeader(&file, kSheetFileSymbolsFlagOffset, flag, &length);  // a missing flag reads as zero
     Add(out, "file symbols flag: 0x%02X%02X\n", flag[0], flag[1]);
     // The header block decides the order of the others.
     bool swap = false;
@@ -244,8 +244,8 @@ OSStatus ListSheetFileBlocks(const FileSpec* spec, std::string* out) {
         if (st != status::kNoErr || offset == 0) break;
         DumpBlock(&file, offset, size, type, swap, out);
     }
-    if (st != status::kNoErr) Add(out, "the blocks end damaged (status %d)\n", st);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    if (st != status::kNoErr) Add(out, "the blocks end damaged (status %d)\n", int(st));
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     return st;
 }
 

@@ -91,7 +91,7 @@ OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWind
         DynamicFileRecord file;
         if (OpenDynamicFile(spec, true, &file) == status::kNoErr) {
             if (ReadSheetWindowState(&file, state) != status::kNoErr) std::memset(state, 0, sizeof *state);
-            CloseAndMaybeFlushDynamicFile(&file, false);
+            (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
         }
     }
     st = AdoptSheetLocalAnnotation(made);
@@ -205,7 +205,7 @@ bool IsASCIIDatabaseFile(const FileSpec* spec, bool* isLibrary, OSStatus* status
     if (!st) {
         st = ReadFromFile(file, buffer, &count);
         if (st == status::kEndOfFile) st = status::kNoErr;  // a short file is no failure
-        CloseAndOrFlushDataFile(file, true, false);
+        (void)CloseAndOrFlushDataFile(file, true, false);  // read only: nothing to flush
     }
     if (st) {
         if (status && st != status::kUserCancelled) *status = st;

@@ -104,7 +104,7 @@ OSStatus WriteSheetFileSafely(SheetRecord* sheet, const FileSpec* target) {
     if (exists) {
         DataFileRef ref = 0;
         if (OSStatus st = OpenDataFile(target, false, &ref)) return st;
-        CloseAndOrFlushDataFile(ref, true, false);
+        (void)CloseAndOrFlushDataFile(ref, true, false);  // opened only to see that it can be written
     }
     FileSpec temporary = *target;
     if (OSStatus st = MakeTemporaryFileSpec(kSheetSaveTempPrefix, true, &temporary)) return st;
@@ -114,11 +114,11 @@ OSStatus WriteSheetFileSafely(SheetRecord* sheet, const FileSpec* target) {
     if (!st) st = Fault(SheetSaveStep::kRename);
     if (!st) st = VXReplaceFile(target, &temporary);
     if (st) {
-        VXDeleteFile(&temporary);
+        (void)VXDeleteFile(&temporary);  // best effort: the save status is the one reported
         return st;
     }
     // The new file is in place; a folder that cannot be synced leaves it there all the same.
-    SyncFolder(target);
+    (void)SyncFolder(target);  // the new file is in place regardless
     return status::kNoErr;
 }
 

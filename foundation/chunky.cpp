@@ -154,7 +154,7 @@ void VXChunkyDelete(VXChunkyBlock block, uint32_t index, int32_t n, bool shrink)
         std::memmove(at, at + uint64_t(remove) * h->itemSize, uint64_t(h->count - index - remove) * h->itemSize);
         h->count -= remove;
     }
-    if (shrink) ResizeChunkyBlock(block, -1);
+    if (shrink) (void)ResizeChunkyBlock(block, -1);  // shrinking only: the items are in place
 }
 
 int32_t VXChunkySearch(VXChunkyBlock block, const void* key, int32_t keySize, VXChunkyCompareProc compare,

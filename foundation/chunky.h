@@ -70,7 +70,7 @@ void VXChunkyPut(VXChunkyBlock block, uint32_t index, const void* source);
 
 // Capacity = count (the current count when negative) rounded up to the growth, never below the
 // current count; resizes only when the capacity changes. False when the handle cannot be resized.
-bool ResizeChunkyBlock(VXChunkyBlock block, int32_t count);
+[[nodiscard]] bool ResizeChunkyBlock(VXChunkyBlock block, int32_t count);
 // n new items at the end, not initialised: the address of the first and its index, or null and
 // -1 when the block cannot grow.
 void* VXChunkyAlloc(VXChunkyBlock block, uint32_t n, int32_t* firstIndex);

@@ -738,7 +738,8 @@ DAArray DACreate(MemPool pool, uint32_t itemSize, int32_t itemsPerCluster, uint3
     else if (itemsPerCluster == 0) perCluster = int32_t(65400 / stride);
     else perCluster = int32_t(std::max<int64_t>(stride, -int64_t(itemsPerCluster)) / stride);
 
-    pool = pool ? pool : (gCurrentPool ? gCurrentPool : (InitMemoryManager(-1), gCurrentPool));
+    if (!pool && !gCurrentPool) (void)InitMemoryManager(-1);  // without a pool the allocation below fails
+    pool = pool ? pool : gCurrentPool;
     auto array = reinterpret_cast<DAArray>(AllocHandleClear(pool, HeaderBytes(0)));
     if (!array) return nullptr;
     DAHeader* h = *array;

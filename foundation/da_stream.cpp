@@ -349,7 +349,7 @@ OSStatus DAReadEx(MemPool pool, DAArray* array, int32_t itemSize, StreamRecord* 
     *array = nullptr;
     if (!stream) return status::kParamErr;
     if (!pool) {
-        if (!gCurrentPool) InitMemoryManager(-1);
+        if (!gCurrentPool) (void)InitMemoryManager(-1);  // without a pool the reads below fail
         pool = gCurrentPool;
     }
     const uint16_t flags = stream->flags;

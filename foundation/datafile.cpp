@@ -324,10 +324,10 @@ OSStatus CreateDataFile(FileSpec* spec, const char* creator, const char* type, b
     OSStatus st = CreateNewDataFile(spec, creator, type);
     if (st != status::kDuplicateName) return st;
     std::string path;
-    CreateURLFromFileSpec(spec, false, &path);
+    if ((st = CreateURLFromFileSpec(spec, false, &path)) != status::kNoErr) return st;
     if (IsDirectoryURL(path)) return status::kDuplicateName;
     char ownCreator[5], ownType[5];
-    GetLegacyCreatorAndTypeForURL(path, ownCreator, ownType);
+    (void)GetLegacyCreatorAndTypeForURL(path, ownCreator, ownType);  // codes stay empty when unknown
     const bool typeMatches = spec->type[0] == 0 || std::strncmp(ownType, spec->type, 4) == 0;
     const bool creatorMatches =
         spec->creator[0] == 0 || keepOtherCreator || std::strncmp(ownCreator, spec->creator, 4) == 0;
@@ -336,7 +336,7 @@ OSStatus CreateDataFile(FileSpec* spec, const char* creator, const char* type, b
     const bool haveTimes = VXGetGlobalFileTimes(spec, &times) == status::kNoErr;
     if ((st = VXDeleteFile(spec)) != status::kNoErr) return st;
     if ((st = CreateExclusive(path)) != status::kNoErr) return st;
-    if (haveTimes) VXSetGlobalFileTimes(spec, &times, kFileTimeCreation | kFileTimeModification);
+    if (haveTimes) (void)VXSetGlobalFileTimes(spec, &times, kFileTimeCreation | kFileTimeModification);  // best effort: the dates are kept when possible
     return status::kNoErr;
 }
 
@@ -417,7 +417,7 @@ OSStatus CopyOrMoveFile(const FileSpec* source, const FileSpec* destination, uin
         FileSpec temporary = *destination;
         if ((st = MakeTemporaryFileSpec("Cpy", true, &temporary)) != status::kNoErr) return st;
         std::string staged;
-        CreateURLFromFileSpec(&temporary, false, &staged);
+        if ((st = CreateURLFromFileSpec(&temporary, false, &staged)) != status::kNoErr) return st;
         if ((st = CopyContents(from, staged)) != status::kNoErr) return st;
         st = exists ? (::rename(staged.c_str(), to.c_str()) == 0 ? status::kNoErr : StatusFromErrno(errno))
                     : RenameNoReplace(staged, to);
@@ -428,7 +428,7 @@ OSStatus CopyOrMoveFile(const FileSpec* source, const FileSpec* destination, uin
         if (move) st = DeleteItemAtURL(from);
     }
     if (st == status::kNoErr && keepDates)
-        VXSetGlobalFileTimes(destination, &times, kFileTimeCreation | kFileTimeModification);
+        (void)VXSetGlobalFileTimes(destination, &times, kFileTimeCreation | kFileTimeModification);  // best effort: the copy is whole without its dates
     return st;
 }
 

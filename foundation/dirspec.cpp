@@ -178,7 +178,7 @@ OSStatus DirectoryToDirSpec(const DirectoryRef* directory, Handle dirSpec) {
 
 Handle CreateDirSpec(const DirectoryRef* directory) {
     Handle h = AllocHandleClear(gGenPool, 5);
-    if (h && directory) DirectoryToDirSpec(directory, h);
+    if (h && directory) (void)DirectoryToDirSpec(directory, h);  // the handle stays cleared on failure
     return h;
 }
 

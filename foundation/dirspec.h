@@ -47,7 +47,7 @@ DirectoryList CreateDirectoryList();
 void DestroyDirectoryList(DirectoryList list);
 // Adds the handle unless an equal entry is there; returns whether it was added and gives the
 // entry's physical id (-1 on failure). The list takes the handle only when it was added.
-bool AddDirSpecToList(DirectoryList list, Handle dirSpec, int32_t* index);
+[[nodiscard]] bool AddDirSpecToList(DirectoryList list, Handle dirSpec, int32_t* index);
 // The index of the folder's entry, adding one when absent; -1 when the folder gives no
 // bookmark dir spec (empty, unreachable) or memory runs out.
 int32_t AddDirectoryToList(DirectoryList list, const DirectoryRef* directory);

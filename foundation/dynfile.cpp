@@ -97,7 +97,7 @@ OSStatus OpenSpecStream(const FileSpec* spec, bool readOnly, int32_t bufferSize,
     if (OSStatus st = CreateURLFromFileSpec(spec, false, &path)) return st;
     if (OSStatus st = OpenFileStream(path.c_str(), readOnly, stream)) return st;
     if (OSStatus st = SetStreamBufferSize(*stream, bufferSize)) {
-        CloseStream(stream, false);
+        (void)CloseStream(stream, false);  // the open status is the one reported
         return st;
     }
     return status::kNoErr;
@@ -359,7 +359,7 @@ OSStatus AppendNewBlock(DynamicFileRecord* f, uint32_t size, uint8_t type, uint3
     if (st == status::kNoErr && type == kFreeBlockType) st = AddFreeBlockList(f, data, size);
     if (st == status::kNoErr) st = SetStreamPosition(f->stream, int32_t(data));
     if (st) {
-        SetStreamEnd(f->stream, int32_t(oldEnd));
+        (void)SetStreamEnd(f->stream, int32_t(oldEnd));  // undoing: the first status is the one reported
         return st;
     }
     *offset = uint32_t(data);
@@ -436,9 +436,9 @@ OSStatus AllocateFileBlockEx(DynamicFileRecord* f, uint32_t size, uint8_t type, 
 void UndoBlock(DynamicFileRecord* f, uint32_t offset, bool appended) {
     if (offset == 0) return;
     if (appended) {
-        SetStreamEnd(f->stream, int32_t(offset - kFileBlockHeadSize));
+        (void)SetStreamEnd(f->stream, int32_t(offset - kFileBlockHeadSize));  // undoing: best effort
     } else {
-        ReleaseFileBlock(f, offset);
+        (void)ReleaseFileBlock(f, offset);  // undoing: best effort
     }
 }
 
@@ -541,10 +541,10 @@ OSStatus CopyThroughBuffers(StreamRecord* source, StreamRecord* destination, int
 
 void CloseBlockStream(DynamicFileRecord* f) {
     // What the block stream still buffers went into blocks already: its file is deleted unwritten.
-    if (f->blockStream) RestartStream(f->blockStream);
-    CloseStream(&f->blockStream, false);
+    if (f->blockStream) (void)RestartStream(f->blockStream);  // the buffered bytes are dropped on purpose
+    (void)CloseStream(&f->blockStream, false);  // its file is deleted unwritten
     if (f->blockSpec) {
-        VXDeleteFile(f->blockSpec);
+        (void)VXDeleteFile(f->blockSpec);  // best effort: a temporary file
         MemFreePtr(reinterpret_cast<Ptr>(f->blockSpec));
         f->blockSpec = nullptr;
     }
@@ -588,9 +588,13 @@ OSStatus MakeCopyBeside(DynamicFileRecord* f, const char* prefix, int32_t count,
                         bool* made) {
     *out = nullptr;
     *made = false;
-    *copy = WorkingSpec(f);
-    OSStatus st = MakeTemporaryFileSpec(prefix, true, copy);
-    if (st == status::kNoErr) st = CreateNewDataFile(copy, f->spec.creator, f->spec.type);
+    // A name found free may be taken by another process before the file is made: then another.
+    OSStatus st = status::kDuplicateName;
+    for (int attempt = 0; attempt < 64 && st == status::kDuplicateName; ++attempt) {
+        *copy = WorkingSpec(f);
+        st = MakeTemporaryFileSpec(prefix, true, copy);
+        if (st == status::kNoErr) st = CreateNewDataFile(copy, f->spec.creator, f->spec.type);
+    }
     *made = st == status::kNoErr;
     if (st == status::kNoErr) st = OpenSpecStream(copy, false, kFileStreamBuffer, out);
     if (st == status::kNoErr) st = SetStreamPosition(f->stream, 0);
@@ -598,8 +602,8 @@ OSStatus MakeCopyBeside(DynamicFileRecord* f, const char* prefix, int32_t count,
     if (st == status::kNoErr) st = StreamToStream(f->stream, *out, &copied);
     if (st == status::kNoErr && copied != count) st = status::kEndOfFile;
     if (st) {
-        CloseStream(out, false);
-        if (*made) VXDeleteFile(copy);
+        (void)CloseStream(out, false);  // the copy failed already
+        if (*made) (void)VXDeleteFile(copy);  // best effort: a partial copy
         *made = false;
     }
     return st;
@@ -608,8 +612,8 @@ OSStatus MakeCopyBeside(DynamicFileRecord* f, const char* prefix, int32_t count,
 void AbandonSave(DynamicFileRecord* f) {
     DynamicFileSave* save = f->save;
     if (!save) return;
-    CloseStream(&f->stream, false);
-    VXDeleteFile(&save->copy);
+    (void)CloseStream(&f->stream, false);  // abandoned: nothing is kept
+    (void)VXDeleteFile(&save->copy);  // best effort: an abandoned copy
     StreamRecord* blockStream = f->blockStream;
     FileSpec* blockSpec = f->blockSpec;
     const DynamicFileIdleProc idle = f->idleProc;
@@ -661,7 +665,7 @@ OSStatus IsDynamicFileEx(const FileSpec* spec, FourCharCode* fileType, int32_t o
     }
     if (fileType) *fileType = file.fileType;
     if (buffer && length) st = ReadDynamicFileHeader(&file, offset, buffer, length);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     return st;
 }
 
@@ -697,7 +701,7 @@ OSStatus OpenDynamicFile(const FileSpec* spec, bool readOnly, DynamicFileRecord*
         if (st == status::kNoErr && !CheckFreeListAgainstChain(f, f->header.firstFree, freeBlocks, quiet))
             st = RebuildFreeList(f);
     }
-    if (st) CloseStream(&f->stream, false);
+    if (st) (void)CloseStream(&f->stream, false);  // the open status is the one reported
     return st;
 }
 
@@ -719,7 +723,7 @@ OSStatus CutShortLastFileBlock(const FileSpec* spec, uint32_t* cut) {
         if (st) break;
         offset = NextBlock(offset, head);
     }
-    CloseAndMaybeFlushDynamicFile(&f, false);
+    (void)CloseAndMaybeFlushDynamicFile(&f, false);  // read only: nothing to flush
     if (st || whole >= end) return st;
     StreamRecord* stream = nullptr;
     if ((st = OpenSpecStream(spec, false, kFileStreamBuffer, &stream))) return st;
@@ -754,7 +758,7 @@ OSStatus FlushDynamicFile(DynamicFileRecord* f, bool flushToDisk) {
             const auto print = [](const char* message, void*) { std::fprintf(stderr, "%s\n", message); };
             const int32_t position = GetStreamPosition(f->stream);
             PLEXA_ASSERT(CheckDynamicFile(f, print, nullptr) == status::kNoErr);
-            SetStreamPosition(f->stream, position);
+            (void)SetStreamPosition(f->stream, position);  // debug check: restores a position read just before
         }
 #endif
         return st;
@@ -1076,8 +1080,8 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
         },
         [&] {
             gNoPreallocation = false;
-            CloseStream(&out.stream, false);
-            if (created && !replaced) VXDeleteFile(&temporary);
+            (void)CloseStream(&out.stream, false);  // the save status is the one reported
+            if (created && !replaced) (void)VXDeleteFile(&temporary);  // best effort: an unused temporary file
         });
     if (st) return st;
     SyncFolder(&f->spec.directory);
@@ -1088,7 +1092,7 @@ OSStatus CompactFileBlocks(DynamicFileRecord* f) {
     StreamRecord* blockStream = f->blockStream;
     FileSpec* blockSpec = f->blockSpec;
     DynamicFileSave* save = f->save;
-    CloseStream(&f->stream, false);
+    (void)CloseStream(&f->stream, false);  // the file was replaced; it is opened again below
     st = OpenDynamicFile(&working, false, f);
     f->spec = spec;
     f->save = save;
@@ -1217,7 +1221,7 @@ OSStatus EndDynamicFileSave(DynamicFileRecord* f, OSStatus result) {
         return st;
     }
     SyncFolder(&f->spec.directory);
-    CloseStream(&save->before.stream, false);
+    (void)CloseStream(&save->before.stream, false);  // the kept original is no longer needed
     f->save = nullptr;
     delete save;
     return status::kNoErr;
@@ -1229,7 +1233,7 @@ OSStatus CheckDynamicFile(DynamicFileRecord* f, DynamicFileProblemProc proc, voi
     if (!f->stream) return status::kFileNotOpen;
     Reporter report{proc, context, 0};
     std::vector<uint32_t> freeBlocks;
-    WalkChain(f, &freeBlocks, report);
+    (void)WalkChain(f, &freeBlocks, report);  // damage is counted by the reporter
     uint8_t stored[4];
     if (f->headerOffset == 0) {
         report("the file has no header record (no block of type 254)");

@@ -268,7 +268,7 @@ OSStatus FileSpecFromURL(const std::string& location, FileSpec* spec, bool withC
     }
     std::memcpy(spec->name, name.c_str(), name.size() + 1);
     if (isFolder) *isFolder = IsFolderPath(path);
-    if (withCodes) GetLegacyCreatorAndTypeForURL(path, spec->creator, spec->type);
+    if (withCodes) (void)GetLegacyCreatorAndTypeForURL(path, spec->creator, spec->type);  // codes stay empty when unknown
     return status::kNoErr;
 }
 

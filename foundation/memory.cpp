@@ -40,7 +40,7 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 
 MemPool PoolOrCurrent(MemPool pool) {
     if (pool) return pool;
-    if (!gCurrentPool) InitMemoryManager(-1);
+    if (!gCurrentPool) (void)InitMemoryManager(-1);  // without it the allocation below fails
     return gCurrentPool;
 }
 
@@ -116,7 +116,7 @@ OSStatus InitMemoryManager(int32_t handleCount) {
 }
 
 MemPool CreatePool(uint32_t pageSize) {
-    if (!gGenPool) InitMemoryManager(-1);
+    if (!gGenPool) (void)InitMemoryManager(-1);  // without it the pool below is not made
     MemPool pool = MemPoolInit(kMemPoolStandardFlags);
     if (pool) MemPoolSetPageSize(pool, pageSize);
     return pool;

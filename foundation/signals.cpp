@@ -70,7 +70,7 @@ OSStatus ReleaseSignalCatcher() {
 }
 
 OSStatus GetSignal() {
-    return gSignalDepth > 0 ? gTopSignal->code : 0;
+    return gSignalDepth > 0 ? gTopSignal->code : status::kNoErr;
 }
 
 void SetSignal(OSStatus code) {

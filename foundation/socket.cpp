@@ -121,12 +121,12 @@ void PauseForInput(const SocketRecord* socket) {
 // descriptor; a reset alone leaves state created as it is.
 void RenewDescriptor(SocketRecord* socket) {
     socket->state = kSocketStateNone;
-    SocketReset(socket, true);
+    (void)SocketReset(socket, true);  // the descriptor is renewed regardless
 }
 
 OSStatus ForcedResetAfterPeerReset(SocketRecord* socket) {
     socket->flags |= kSocketPeerReset;
-    SocketReset(socket, true);
+    (void)SocketReset(socket, true);  // the peer reset is the status reported
     return status::kSocketReceiveClosed;
 }
 
@@ -311,7 +311,7 @@ OSStatus SocketAcceptConnection(SocketRecord* listener, SocketRecord** socket, i
         if (error == EINTR) continue;
         if (error == EAGAIN || error == EWOULDBLOCK || IsTransientAcceptError(error))
             return status::kSocketNothingYet;
-        SocketReset(listener, true);
+        (void)SocketReset(listener, true);  // the accept error is the status reported
         return error;
     }
 
@@ -430,7 +430,7 @@ OSStatus SocketSend(SocketRecord* socket, const void* bytes, int32_t* count,
             if (!IsBrokenConnection(error) || !InList(socket)) return error;
         }
         if (IsBrokenConnection(error)) {
-            SocketReset(socket, true);
+            (void)SocketReset(socket, true);  // the closed connection is the status reported
             return status::kSocketSendClosed;
         }
         return error;

@@ -45,12 +45,12 @@ char* GetStatusMessage(OSStatus code, char* buffer, uint32_t size) {
 std::string DescribeStatus(OSStatus code) {
     char text[256];
     if (GetStatusMessage(code, text, sizeof text)) return text;
-    return "error " + std::to_string(code < 1 ? code : (code & 0x1FFFFFF));
+    return "error " + std::to_string(code < 1 ? int32_t(code) : (code & 0x1FFFFFF));
 }
 
 std::string StatusReportText(OSStatus code, const char* message) {
     if (message && *message) return std::string("Error:  ") + message;
-    return "Error:  #" + std::to_string(int(code < 1 ? code : (code & 0x1FFFFFF)));
+    return "Error:  #" + std::to_string(code < 1 ? int32_t(code) : (code & 0x1FFFFFF));
 }
 
 }  // namespace plexa

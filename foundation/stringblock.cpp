@@ -463,7 +463,7 @@ OSStatus ReadStringBlockEx(StreamRecord* stream, MemPool pool, StringBlock* bloc
         return status::kParamErr;
     const uint32_t bytes = h.used - kStringBlockHeaderSize;
     if (int64_t(bytes) > int64_t(GetStreamEnd(stream)) - GetStreamPosition(stream)) {
-        OffsetStreamPosition(stream, GetStreamEnd(stream) - GetStreamPosition(stream));
+        (void)OffsetStreamPosition(stream, GetStreamEnd(stream) - GetStreamPosition(stream));  // skips to the end: the short block is reported
         return status::kEndOfFile;
     }
 

@@ -162,7 +162,7 @@ void ByteSwapStringBlockHeader(StringBlockHeader* header);
 // the handle's, the bytes past the used size zero). False when the header cannot be a block's:
 // a magic in neither order, a used size below 16 or beyond the handle, a quantum below 64, a
 // handle larger than kStringBlockMaxAllocated.
-bool AdoptStoredStringBlock(StringBlock block);
+[[nodiscard]] bool AdoptStoredStringBlock(StringBlock block);
 
 // ---- Plain strings ----
 

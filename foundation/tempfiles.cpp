@@ -61,7 +61,7 @@ void VXRemoveSessionTempDirectory() {
     if (gTempFolder.empty() || gTempFolderOwner != ::getpid()) return;
     DirectoryRef folder;
     if (DirectoryFromDirectoryURL(gTempFolder, &folder) == status::kNoErr)
-        VXDeleteDirectory(&folder, kDeleteFolder | kDeleteContent);
+        (void)VXDeleteDirectory(&folder, kDeleteFolder | kDeleteContent);  // best effort at exit
     gTempFolder.clear();
     gTempFolderOwner = 0;
 }

@@ -7,8 +7,16 @@
 namespace plexa {
 
 // Result of most operations: 0 success, negative system-style codes, or the program's own
-// codes of the form 0x2000xxxx.
-using OSStatus = int32_t;
+// codes of the form 0x2000xxxx. It is an int32_t in every respect (size, value, comparisons,
+// switch), except that the compiler refuses to let a caller drop one without a word: a status
+// the caller means to ignore is written `(void)Call(...);  // reason`.
+struct [[nodiscard]] OSStatus {
+    int32_t value = 0;
+    constexpr OSStatus() = default;
+    constexpr OSStatus(int32_t code) : value(code) {}
+    constexpr operator int32_t() const { return value; }
+};
+static_assert(sizeof(OSStatus) == sizeof(int32_t));
 
 // A heap block reached directly, and a relocatable block reached through its master pointer.
 using Ptr = char*;

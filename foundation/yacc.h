@@ -56,7 +56,7 @@ void InitYaccEngineContext(YaccEngineContext* context, uint32_t initialDepth, ui
 
 // 0 when the input is accepted, 1 when the parse is aborted (syntax error without recovery,
 // "yacc stack overflow").
-int32_t RunYaccEngine(YaccEngineContext* context, YaccLexProc lexer, YaccErrorProc error,
+[[nodiscard]] int32_t RunYaccEngine(YaccEngineContext* context, YaccLexProc lexer, YaccErrorProc error,
                       YaccActionProc action, void* userData);
 
 // Grows both stacks to twice their capacity (at most the context's maximum depth): 0, or -2

@@ -92,7 +92,7 @@ inline std::string ScratchPath(const char* name) {
 }
 
 // Writes the bytes to the scratch file and gives its spec; false when it cannot be written.
-inline bool WriteScratchFile(const std::string& path, const void* data, size_t size, FileSpec* spec) {
+[[nodiscard]] inline bool WriteScratchFile(const std::string& path, const void* data, size_t size, FileSpec* spec) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;

@@ -45,7 +45,7 @@ void Exercise(StringBlock block, Handle run, int16_t count) {
     fuzz::FuzzStream out;
     if (fresh && out && ChangeAttributesStringBlock(run, 0, count, block, fresh) == 0 &&
         WriteAttributeRun(out.stream, run, count) == 0) {
-        SetStreamPosition(out.stream, 0);
+        (void)SetStreamPosition(out.stream, 0);  // fuzzing: only no crash counts
         Handle back = nullptr;
         if (ReadAttributeRun(out.stream, nullptr, count, &back) != 0) std::abort();
         if (Bytes(back) != Bytes(run).substr(0, size_t(count) * kAttributeSize)) std::abort();

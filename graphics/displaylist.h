@@ -89,7 +89,7 @@ constexpr uint32_t kDLPlayTextFace = 0x20;
 
 // Starts a capture on the window into a new handle of the pool; false (nothing left made)
 // when the handle, its stream or the capture cannot be made.
-bool VXOpenDisplayList(VXGrafState* window, MemPool pool, Point origin, uint32_t flags);
+[[nodiscard]] bool VXOpenDisplayList(VXGrafState* window, MemPool pool, Point origin, uint32_t flags);
 // Starts a capture into a caller's stream: kDLAlreadyCapturing, -108, or the status of writing
 // the header (the window is then left without a capture).
 OSStatus VXCaptureDisplayListStream(VXGrafState* window, Point origin, uint32_t flags,

@@ -283,7 +283,7 @@ void VXDropDisplayList(VXGrafState* window) {
     if (rs->ownStream)
         MemFree(VXCloseDisplayList(window));
     else
-        VXEndCaptureDisplayList(window);
+        (void)VXEndCaptureDisplayList(window);  // dropped: what was recorded is not wanted
 }
 
 OSStatus VXCaptureDisplayListStream(VXGrafState* window, Point origin, uint32_t flags,

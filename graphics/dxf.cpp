@@ -592,7 +592,7 @@ OSStatus DXFDefaultIOProc(DXFPort* state, int16_t operation, int32_t* value, int
             DataFileRef ref = 0;
             if (st == 0) st = OpenDataFile(&spec, false, &ref);
             if (st == 0 && (st = SetFileEOF(ref, 0)) != 0)
-                CloseAndOrFlushDataFile(ref, true, false);
+                (void)CloseAndOrFlushDataFile(ref, true, false);  // the truncation status is the one reported
             if (st == 0) {
                 state->fileRef = ref;
                 if (value) *value = 1;

@@ -163,9 +163,9 @@ const DXFHooks& DXFGetHooks();
 // Starts an output: clears the state, unit = 1 / scale (a scale that is not above 0 counts as
 // 1), opens it through the IO procedure (null: DXFDefaultIOProc) and makes it current with
 // centre-line adjustment on. True when the output was opened.
-bool DXFBegin(const LRect* page, double scale, DXFIOProc io, DXFPort* state);
+[[nodiscard]] bool DXFBegin(const LRect* page, double scale, DXFIOProc io, DXFPort* state);
 // DXFBegin with the default IO procedure writing the given file (no save panel).
-bool DXFBeginToFile(const LRect* page, double scale, const FileSpec* spec, DXFPort* state);
+[[nodiscard]] bool DXFBeginToFile(const LRect* page, double scale, const FileSpec* spec, DXFPort* state);
 // Opens: creates the state's output file ("R*ch"/"TEXT"), opens and empties it; close flushes
 // and closes it; read, write and size work on it. Failures are reported and returned.
 OSStatus DXFDefaultIOProc(DXFPort* state, int16_t operation, int32_t* value, int32_t count,

@@ -1135,7 +1135,10 @@ bool VXTECalcBoxWithStyle(const void* text, int32_t byteCount, uint32_t encoding
                           int32_t* widestLength, int32_t* lineCount) {
     VXTERecord* te = BoxRecord(rect, styleKind, tab);
     if (!te) return false;
-    VXTESetText(text, byteCount, encoding, te);
+    if (!VXTESetText(text, byteCount, encoding, te)) {
+        VXTEDispose(te);
+        return false;
+    }
     VXTECalText(te);
     int32_t width, line;
     VXTEGetWidestLine(&width, &line);

@@ -113,7 +113,7 @@ VXTERecord* VXTENewUsingStyle(const LRect* dest, const LRect* view, int32_t styl
 void VXTEDispose(VXTERecord* te);
 void VXTESetStyle(const txStyle* style, uint32_t mask, VXTERecord* te);
 // Replaces the text; false (record unchanged) when it cannot be decoded or memory runs out.
-bool VXTESetText(const void* bytes, int32_t byteCount, uint32_t encoding, VXTERecord* te);
+[[nodiscard]] bool VXTESetText(const void* bytes, int32_t byteCount, uint32_t encoding, VXTERecord* te);
 // A new handle with the characters [start, end) encoded; end -1 or past the length means the
 // length; null when end < start.
 Handle VXTEGetTextDataForRange(VXTERecord* te, int32_t start, int32_t end, uint32_t encoding);
@@ -162,7 +162,7 @@ void VXTESetSelect(int32_t a, int32_t b, VXTERecord* te);
 void VXTESelView(VXTERecord* te);
 void VXTEDelete(VXTERecord* te);
 // False (text unchanged) when the text cannot be decoded or memory runs out.
-bool VXTEInsert(const void* bytes, int32_t byteCount, uint32_t encoding, VXTERecord* te);
+[[nodiscard]] bool VXTEInsert(const void* bytes, int32_t byteCount, uint32_t encoding, VXTERecord* te);
 void VXTECut(VXTERecord* te);
 void VXTECopy(VXTERecord* te);
 void VXTEPaste(VXTERecord* te);
@@ -177,6 +177,6 @@ void VXTEFromScrap();
 void VXTEToScrap();
 int32_t VXTECountScrapCharacters();
 // Replaces the system clipboard's contents with one string; false when it cannot.
-bool VXWriteTextToClipboard(const void* bytes, int32_t byteCount, uint32_t encoding);
+[[nodiscard]] bool VXWriteTextToClipboard(const void* bytes, int32_t byteCount, uint32_t encoding);
 
 }  // namespace plexa

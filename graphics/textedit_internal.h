@@ -65,11 +65,11 @@ struct TEFit {
 TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width);
 int32_t TEMeasureRange(VXTERecord* te, int32_t from, int32_t to);
 
-bool TEDecode(const void* bytes, int32_t byteCount, uint32_t encoding, std::u16string* out);
+[[nodiscard]] bool TEDecode(const void* bytes, int32_t byteCount, uint32_t encoding, std::u16string* out);
 // Every LF that does not follow a CR becomes CR.
 void TEApplyLFRule(std::u16string* text);
-bool TEEnsureTextRoom(VXTERecord* te, uint64_t units);
-bool TEEnsureLineRoom(VXTERecord* te, uint32_t count);
+[[nodiscard]] bool TEEnsureTextRoom(VXTERecord* te, uint64_t units);
+[[nodiscard]] bool TEEnsureLineRoom(VXTERecord* te, uint32_t count);
 void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, int32_t at,
                        int32_t removed, int32_t inserted);
 void TEClearScrap();

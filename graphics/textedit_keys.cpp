@@ -555,7 +555,7 @@ void VXTEToScrap() {
         if (units[i] == kTELF && i > 0 && units[i - 1] == kTECR) continue;
         text.push_back(units[i] == kTECR ? kTELF : units[i]);
     }
-    VXWriteTextToClipboard(text.data(), int32_t(text.size() * 2), kEncodingUTF16LE);
+    (void)VXWriteTextToClipboard(text.data(), int32_t(text.size() * 2), kEncodingUTF16LE);  // the clipboard keeps what it had
 }
 
 int32_t VXTECountScrapCharacters() { return gScrap ? gScrapCount : 0; }

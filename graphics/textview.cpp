@@ -156,7 +156,7 @@ void RecalcLineStarts(TextDisplayRecord* view, int32_t fromLine) {
             char c = 0;
             afterCR = StreamRead(view->stream, &c, &one) == status::kNoErr && one == 1 && c == '\r';
         }
-        SetStreamPosition(view->stream, offset);
+        (void)SetStreamPosition(view->stream, offset);  // a position inside the stream
         while (offset < end) {
             int32_t n = std::min(kScanBufferSize, end - offset);
             if (StreamRead(view->stream, gScanBuffer, &n) != status::kNoErr || n <= 0) break;
@@ -174,7 +174,7 @@ void RecalcLineStarts(TextDisplayRecord* view, int32_t fromLine) {
             }
             offset += n;
         }
-        SetStreamPosition(view->stream, saved);
+        (void)SetStreamPosition(view->stream, saved);  // restores a position read just before
     }
     AddLineStart(view, uint32_t(std::max(end, int32_t(Entries(view)[EntryCount(view) - 1]))));
     view->lineCount = int32_t(EntryCount(view)) - 2;
@@ -186,10 +186,10 @@ OSStatus TextDisplayAppend(TextDisplayRecord* view, const void* bytes, int32_t c
     OSStatus status = SetStreamPosition(stream, GetStreamEnd(stream));
     if (status == status::kNoErr) status = StreamWrite(stream, bytes, count);
     if (status != status::kNoErr) {
-        SetStreamPosition(stream, std::min(saved, GetStreamEnd(stream)));
+        (void)SetStreamPosition(stream, std::min(saved, GetStreamEnd(stream)));  // the write status is the one reported
         return status;
     }
-    SetStreamPosition(stream, saved);
+    (void)SetStreamPosition(stream, saved);  // restores a position read just before
     const int32_t oldCount = view->lineCount;
     // The cache may hold the old end of the stream.
     view->cacheEnd = std::min(view->cacheEnd, TextDisplayLineStart(view, std::max(oldCount - 1, 0)));
@@ -259,7 +259,7 @@ bool BufferRange(TextDisplayRecord* view, int32_t firstLine, int32_t lastLine) {
         view->cacheSize = size;
         ok = read(from, to - from, *view->cache);
     }
-    SetStreamPosition(view->stream, saved);
+    (void)SetStreamPosition(view->stream, saved);  // restores a position read just before
     if (!ok) {
         view->cacheStart = view->cacheEnd = 0;
         return false;

@@ -100,7 +100,7 @@ OSStatus InitItemCache() {
 void DisposeItemCache() {
     ItemCache& c = gItemCache;
     if (c.item) DestroyLibraryItem(c.item);
-    if (c.file.file.stream) CloseLibraryFile(&c.file);
+    if (c.file.file.stream) (void)CloseLibraryFile(&c.file);  // disposal: the cache is read only
     if (c.texts) DestroyTextList(c.texts);
     if (c.frames) DestroyTextFrameList(c.frames);
     if (c.styles) DestroyTextStyleList(c.styles);
@@ -267,10 +267,10 @@ void LibraryFileChanged(const FileSpec* spec) {
     if (index != gItemCache.selection.fileIndex) return;
     char name[kLibItemTextSize];
     GetCachedLibraryItemName(name);
-    SetCachedLibraryFile(kLibFilesAll, -1);
+    (void)SetCachedLibraryFile(kLibFilesAll, -1);  // clearing reports a failed close itself
     if (SetCachedLibraryFile(kLibFilesAll, index) != status::kNoErr) return;
     const int32_t item = LibraryItemLookup(GetCachedLibraryFileItemMap(), GetCachedLibraryNamesData(), name);
-    SetCachedLibraryItem(item >= 0 ? item : 0);
+    ReportError(SetCachedLibraryItem(item >= 0 ? item : 0));
 }
 
 void ClearCacheData(bool destroyItem) {
@@ -357,7 +357,7 @@ bool ReleaseCachedLibraryForSave(const FileSpec* target) {
     const int32_t index = GetLibFileIndex(kLibFilesAll, target);
     if (index < 0 || index != gItemCache.selection.fileIndex) return false;
     GetCachedLibraryItemName(gReleasedItemName);
-    SetCachedLibraryFile(kLibFilesAll, -1);
+    (void)SetCachedLibraryFile(kLibFilesAll, -1);  // clearing reports a failed close itself
     return true;
 }
 
@@ -369,7 +369,7 @@ void ReopenCachedLibraryAfterSave(SheetRecord* sheet, const FileSpec* target) {
     const int32_t index = GetLibFileIndex(kLibFilesAll, target);
     if (index < 0 || SetCachedLibraryFile(kLibFilesAll, index) != status::kNoErr) return;
     const int32_t item = name[0] ? LibraryItemLookup(GetCachedLibraryFileItemMap(), GetCachedLibraryNamesData(), name) : 0;
-    SetCachedLibraryItem(item >= 0 ? item : 0);
+    ReportError(SetCachedLibraryItem(item >= 0 ? item : 0));
 }
 
 }  // namespace plexa

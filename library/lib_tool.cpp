@@ -286,7 +286,7 @@ int List(const char* path, bool details, std::string* out, std::string* err) {
         if (st == status::kNoErr) st = InflateLibraryItem(flat, &item, true);
         if (flat) MemFree(flat);
         if (st) {
-            Print(out, "  unreadable (status %d / 0x%X)\n", st, uint32_t(st));
+            Print(out, "  unreadable (status %d / 0x%X)\n", int(st), uint32_t(st));
             Print(err, "lib-tool: %s: an item cannot be read: %s\n", path, DescribeStatus(st).c_str());
             result = kFailed;
             continue;
@@ -302,8 +302,8 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
     FileSpec target, source;
     if (!SpecOf(path, &target, err) || !SpecOf(sourcePath, &source, err)) return kFailed;
     std::string a, b;
-    CreateURLFromFileSpec(&target, false, &a);
-    CreateURLFromFileSpec(&source, false, &b);
+    (void)CreateURLFromFileSpec(&target, false, &a);  // a spec made from a path has one
+    (void)CreateURLFromFileSpec(&source, false, &b);  // a spec made from a path has one
     if (CompareURLs(a, b) == 0) {
         Print(err, "lib-tool: %s: is the library itself.\n", sourcePath);
         return kFailed;
@@ -328,7 +328,7 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
     }
     LibraryFileRecord to;
     if (result != kDone || Open(path, kLibraryOpenLoadMap, &to, err)) {
-        CloseLibraryFile(&from);
+        (void)CloseLibraryFile(&from);  // read only: the copy status is the one reported
         return kFailed;
     }
     for (const auto& [block, name] : picked) {
@@ -347,7 +347,7 @@ int Add(const char* path, const char* sourcePath, const std::vector<std::string>
         }
         Print(out, "%s %s\n", old ? "replaced" : "added", name.c_str());
     }
-    CloseLibraryFile(&from);
+    (void)CloseLibraryFile(&from);  // read only: the copy status is the one reported
     return Finish(&to, path, result, err);
 }
 
@@ -450,7 +450,7 @@ void CheckBlocks(DynamicFileRecord* file, const LibraryFileHeader& header, Check
                 LibraryItem* inflated = nullptr;
                 const OSStatus st = InflateLibraryItem(item, &inflated, true);
                 if (st != status::kNoErr)
-                    check.Problem("block %u holds an item that cannot be read (status %d / 0x%X)", offset, st,
+                    check.Problem("block %u holds an item that cannot be read (status %d / 0x%X)", offset, int(st),
                                   uint32_t(st));
                 DestroyLibraryItem(inflated);
                 ItemNames& found = (*items)[offset];
@@ -486,7 +486,7 @@ void CheckMap(DynamicFileRecord* file, const LibraryFileHeader& header, const st
     LibraryItemMap map = nullptr;
     StringBlock names = nullptr;
     if (OSStatus st = ReadItemMap(file, &header, &map, &names)) {
-        check.Problem("the item map cannot be read (status %d / 0x%X)", st, uint32_t(st));
+        check.Problem("the item map cannot be read (status %d / 0x%X)", int(st), uint32_t(st));
         return;
     }
     const std::vector<LibraryItemMapEntry> entries = Entries(map);
@@ -535,15 +535,15 @@ int Check(const char* path, std::string* out, std::string* err) {
                                                             : status::kUnknownFileKind;
     if (st) {
         Print(err, "lib-tool: %s: is not a library file: %s\n", path, DescribeStatus(st).c_str());
-        CloseAndMaybeFlushDynamicFile(&file, false);
+        (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
         return kUsage;
     }
     Checker check{out};
-    CheckDynamicFile(&file, ReportStructure, &check);
+    (void)CheckDynamicFile(&file, ReportStructure, &check);  // the problems are printed as found
     std::map<uint32_t, ItemNames> items;
     CheckBlocks(&file, header, check, &items);
     CheckMap(&file, header, items, check);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     size_t names = 0;
     for (const auto& item : items) names += item.second.names.size();
     Print(out, "%zu items, %zu names: %s\n", items.size(), names, check.problems ? "damaged" : "sound");

@@ -22,6 +22,6 @@
 
 namespace plexa {
 
-int RunLibTool(int argc, const char* const* argv, std::string* out, std::string* err);
+[[nodiscard]] int RunLibTool(int argc, const char* const* argv, std::string* out, std::string* err);
 
 }  // namespace plexa

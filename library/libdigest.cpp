@@ -193,15 +193,15 @@ OSStatus OpenLibDigestFile() {
             gDigestFile.rebuild = made;
         },
         [&] {
-            if (file) CloseAndOrFlushDataFile(file, true, false);
-            if (spec.name[0]) VXDeleteFile(&spec);
+            if (file) (void)CloseAndOrFlushDataFile(file, true, false);  // the first failure is the one reported
+            if (spec.name[0]) (void)VXDeleteFile(&spec);  // best effort: a digest file made in vain
             gDigestFile = DigestFileState{};
         });
     return st;
 }
 
 void CloseLibDigestFile() {
-    if (gDigestFile.file) CloseAndOrFlushDataFile(gDigestFile.file, true, true);
+    if (gDigestFile.file) (void)CloseAndOrFlushDataFile(gDigestFile.file, true, true);  // a cache: it is made again when it does not read
     gDigestFile.file = 0;
     gDigestFile.swapped = false;
 }
@@ -212,7 +212,7 @@ void InvalidateLibDigestFile() {
     CloseLibDigestFile();
     gDigestFile.rebuild = false;
     FileSpec spec;
-    if (GetLibDigestFileSpec(&spec) == status::kNoErr && VXFileExists(&spec, nullptr)) VXDeleteFile(&spec);
+    if (GetLibDigestFileSpec(&spec) == status::kNoErr && VXFileExists(&spec, nullptr)) (void)VXDeleteFile(&spec);  // a cache: a stale one is replaced when it does not match
 }
 
 bool LibDigestNeedsRebuild() { return gDigestFile.file && gDigestFile.rebuild; }
@@ -227,7 +227,7 @@ OSStatus DigestRecord(int32_t fileIndex, const FileSpec* file, ItemNamesDigest* 
     if (!gDigestFile.file) return status::kFileNotOpen;
     if (fileIndex < 0 || !file) return status::kParamErr;
     LibDigestRecord record;
-    GetLibFileIdentity(file, &record.identity);
+    (void)GetLibFileIdentity(file, &record.identity);  // an unknown identity never matches a stored one
     if (useStored) {
         uint8_t bytes[kLibDigestRecordSize];
         int32_t length = sizeof bytes;
@@ -240,7 +240,7 @@ OSStatus DigestRecord(int32_t fileIndex, const FileSpec* file, ItemNamesDigest* 
         }
     }
     // The identity was taken before the digest, so a change while it is computed shows next time.
-    CheckLibraryFileDigest(file, nullptr, 0, &record.digest, nullptr, nullptr);
+    (void)CheckLibraryFileDigest(file, nullptr, 0, &record.digest, nullptr, nullptr);  // an unreadable file has the all-zero digest
     *digest = record.digest;
     record.flags = kLibDigestWritten;
     uint8_t bytes[kLibDigestRecordSize];

@@ -175,10 +175,10 @@ OSStatus CreateLibraryFile(FileSpec* spec) {
             Signal(CloseLibraryFile(&record));
         },
         [&] {
-            if (record.file.stream) CloseAndMaybeFlushDynamicFile(&record.file, false);
+            if (record.file.stream) (void)CloseAndMaybeFlushDynamicFile(&record.file, false);  // the first failure is the one reported
             DestroyLibraryItemMap(record.map, record.names);
             std::memset(static_cast<void*>(&record), 0, sizeof record);
-            if (made) VXDeleteFile(spec);
+            if (made) (void)VXDeleteFile(spec);  // best effort: the file made in vain
         });
 }
 
@@ -209,7 +209,7 @@ OSStatus OpenLibraryFile(const FileSpec* spec, LibraryFileRecord* record, uint32
         }
     }
     if (st) {
-        CloseAndMaybeFlushDynamicFile(&record->file, false);
+        (void)CloseAndMaybeFlushDynamicFile(&record->file, false);  // the open status is the one reported
         DestroyLibraryItemMap(record->map, record->names);
         std::memset(static_cast<void*>(record), 0, sizeof *record);
     } else if (cut > 0) {
@@ -256,7 +256,7 @@ OSStatus EndLibrarySave(LibraryFileRecord* record, OSStatus result) {
         record->map = nullptr;
         record->names = nullptr;
         if (header.mapBlockId == 0 || header.mapInvalid) {
-            BuildLibraryItemMap(record);
+            if (BuildLibraryItemMap(record) != status::kNoErr) record->flags |= kLibraryRebuildMap;
         } else if (ReadItemMap(&record->file, &header, &record->map, &record->names) != status::kNoErr) {
             record->flags |= kLibraryRebuildMap;
         }
@@ -396,7 +396,7 @@ OSStatus LoadLibraryFileItemMap(const FileSpec* spec, LibraryItemMap* outMap, St
     LibraryFileRecord record;
     if (OSStatus st = OpenLibraryFile(spec, &record, kLibraryOpenReadOnly)) return st;
     const OSStatus st = ReadItemMap(&record.file, &record.header, outMap, outNames);
-    CloseLibraryFile(&record);
+    (void)CloseLibraryFile(&record);  // read only: the map status is the one reported
     return st;
 }
 
@@ -455,7 +455,7 @@ OSStatus CheckLibraryFileDigest(const FileSpec* spec, const ItemNamesDigest* que
         st = file.fileType == StringToFourChar(kLibraryFileType) ? ReadItemMap(&file, &header, outMap, outNames)
                                                                  : kNoFileSymbolsErr;
     }
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     if (!haveDigest) std::memset(outDigest, 0, sizeof *outDigest);
     return st;
 }
@@ -475,7 +475,7 @@ OSStatus WriteLibraryFileItem(LibraryFileRecord* record, Handle flatItem, bool a
     st = FlushStreamBuffer(record->file.stream, false);
     if (st == status::kNoErr) st = SetFileBlockType(&record->file, id, kLibraryItemBlockType);
     if (st) {
-        ReleaseFileBlock(&record->file, id);
+        (void)ReleaseFileBlock(&record->file, id);  // undoing: the write status is the one reported
         return st;
     }
     *outBlockId = id;

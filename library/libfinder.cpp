@@ -120,7 +120,7 @@ bool SearchFile(Search* search, int32_t fileIndex, const FileSpec* spec, bool is
         // The map outlives the record: the record is read-only and is not flushed.
         kept.map = std::exchange(record.map, nullptr);
         kept.names = std::exchange(record.names, nullptr);
-        CloseLibraryFile(&record);
+        (void)CloseLibraryFile(&record);  // read only: nothing to flush
         if (!known) {
             const bool goOn = AddMatchingItems(search, kept.map, kept.names, fileIndex);
             FreeKeptMap(&kept);

@@ -67,7 +67,7 @@ bool LocateIn(const char* fileName, const char* itemName, int32_t* fileIndex, in
             LibraryFileRecord record{};
             if (OpenLibraryForReading(&spec, isSheet, &record) != 0) continue;
             found = LibraryItemLookup(record.map, record.names, itemName);
-            CloseLibraryFile(&record);
+            (void)CloseLibraryFile(&record);  // read only: nothing to flush
         }
         if (found >= 0) {
             *fileIndex = i;

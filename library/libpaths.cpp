@@ -223,11 +223,11 @@ int32_t AddLibFileEnumProc(const FileSpec* constFile, PathSpec* entry, bool, voi
     if (lookedAt && (entry->flags & kPathLibraryFiles) && !IsType(&file, kSheetFileTypeName) &&
         IsLibraryFile(&file) == status::kNoErr) {
         accepted = true;
-        if (!IsType(&file, kLibraryFileType)) SetFileCreatorAndType(&file, kLibraryCreator, kLibraryFileType);
+        if (!IsType(&file, kLibraryFileType)) (void)SetFileCreatorAndType(&file, kLibraryCreator, kLibraryFileType);  // the kind is known from the content here
     } else if (lookedAt && (entry->flags & kPathSheetFiles) && !IsType(&file, kLibraryFileType) &&
                IsSheetWithFileSymbols(&file)) {
         accepted = isSheet = true;
-        if (!IsType(&file, kSheetFileTypeName)) SetFileCreatorAndType(&file, kLibraryCreator, kSheetFileTypeName);
+        if (!IsType(&file, kSheetFileTypeName)) (void)SetFileCreatorAndType(&file, kLibraryCreator, kSheetFileTypeName);  // the kind is known from the content here
     }
     if (!accepted) {
         if (++walk->skipped % kLibSearchCancelStep == 0 && hooks.cancelKey && hooks.cancelKey())
@@ -286,7 +286,7 @@ LibraryFolderTable WalkLibraryPaths(PathSpecList* paths, LinkListHeader* list, S
 
 void SelectFirstFileAndItem() {
     if (CountLibraryFiles(kLibFilesAll) > 0 && SetCachedLibraryFile(kLibFilesActive, 0) == status::kNoErr)
-        SetCachedLibraryItem(0);
+        (void)SetCachedLibraryItem(0);  // a failed load leaves nothing selected
 }
 
 void MergeLibFilesProject(ProjectRecord* project, bool force) {
@@ -300,7 +300,7 @@ void MergeLibFilesProject(ProjectRecord* project, bool force) {
         hadFile = GetIndexedLibFileSpec(kLibFilesAll, gItemCache.selection.fileIndex, &selectedFile, &isSheet);
         GetCachedLibraryItemName(selectedItem);
     }
-    if (!SetActiveLibFiles(-1)) SetCachedLibraryFile(kLibFilesAll, -1);
+    if (!SetActiveLibFiles(-1)) (void)SetCachedLibraryFile(kLibFilesAll, -1);  // clearing reports a failed close itself
     gLib.project = project;
 
     // 2. Out with the merged entries.
@@ -369,12 +369,12 @@ void MergeLibFilesProject(ProjectRecord* project, bool force) {
     if (previousFolder >= 0 && TableHasFolder(gLib.folders, previousFolder)) SetActiveLibFiles(previousFolder);
     if (hadFile) {
         const int32_t index = GetLibFileIndex(kLibFilesAll, &selectedFile);
-        if (index >= 0) SetCachedLibraryFile(kLibFilesAll, index);
-        else SetCachedLibraryFile(kLibFilesActive, 0);
+        if (index >= 0) (void)SetCachedLibraryFile(kLibFilesAll, index);  // a library that does not open leaves nothing selected
+        else (void)SetCachedLibraryFile(kLibFilesActive, 0);  // a library that does not open leaves nothing selected
         if (gItemCache.selection.fileIndex >= 0) {
             const int32_t item =
                 LibraryItemLookup(GetCachedLibraryFileItemMap(), GetCachedLibraryNamesData(), selectedItem);
-            SetCachedLibraryItem(item >= 0 ? item : 0);
+            (void)SetCachedLibraryItem(item >= 0 ? item : 0);  // a failed load leaves nothing selected
         }
     }
 }
@@ -426,7 +426,7 @@ void InitLibraryAccess() {
     gLib.paths = CreatePathSpecList(nullptr, 0);
     gLib.files = CreateFileList();
     gLib.folders = CreateFolderTable();
-    InitItemCache();
+    (void)InitItemCache();  // out of memory shows when the cache is used
     DirectoryRef essentials, libraries;
     if (gLib.paths && gHooks.essentialsFolder && gHooks.essentialsFolder(&essentials)) {
         std::string location;
@@ -458,7 +458,7 @@ PathSpecList* GetLibFilesPathList() { return gLib.paths; }
 void BuildLibraryFileList(ProjectRecord* project, bool checkAllFiles) {
     if (!gLib.paths) return;
     if (!project) {
-        SetCachedLibraryFile(kLibFilesAll, -1);
+        (void)SetCachedLibraryFile(kLibFilesAll, -1);  // clearing reports a failed close itself
         InvalidateLibDigestFile();
         LLRemoveOrFreeAll(gLib.files, true);
         DropActiveList();
@@ -555,7 +555,7 @@ bool UpdateProjectLibraryListsForSheet(SheetRecord* sheet) {
 bool SetActiveLibFiles(int32_t directory) {
     if (directory < 0) directory = -1;
     if (directory == gLib.activeFolder) return false;
-    SetCachedLibraryFile(kLibFilesAll, -1);
+    (void)SetCachedLibraryFile(kLibFilesAll, -1);  // clearing reports a failed close itself
     DropActiveList();
     if (directory < 0) return true;
     gLib.active = CreateFileList();

@@ -43,7 +43,7 @@ bool IsSheetWithFileSymbols(const FileSpec* spec) {
     bool found = false;
     if (file.fileType == kSheetFileType)
         found = EnumFileSymbols(&file, [](uint32_t, Handle, void*) { return kFoundOne; }, nullptr) == kFoundOne;
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     return found;
 }
 
@@ -67,7 +67,7 @@ OSStatus OpenSheetAsLibrary(const FileSpec* spec, LibraryFileRecord* record) {
         SortLibItemMap(record->map);
         return status::kNoErr;
     }
-    CloseAndMaybeFlushDynamicFile(&record->file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&record->file, false);  // the open status is the one reported
     DestroyLibraryItemMap(record->map, record->names);
     std::memset(static_cast<void*>(record), 0, sizeof *record);
     return st;

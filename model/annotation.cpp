@@ -111,7 +111,7 @@ SheetSpec* InstanceSpec(ProjectRecord* project, SheetInstance* instance) {
                                                 : nullptr;
 }
 OSStatus LoadTable(ProjectRecord* project, SheetSpec* spec, uint32_t flags) {
-    return gHooks.loadAnnotationTable ? gHooks.loadAnnotationTable(project, spec, flags) : 0;
+    return gHooks.loadAnnotationTable ? gHooks.loadAnnotationTable(project, spec, flags) : status::kNoErr;
 }
 void FreeTable(ProjectRecord* project, SheetSpec* spec) {
     if (gHooks.freeAnnotationTable) gHooks.freeAnnotationTable(project, spec);

@@ -135,7 +135,7 @@ bool SetAnnotation(AnnotationMap* map, uint32_t symbolId, int32_t instanceId, co
                    int32_t slot);
 // Moves the designator into another block unless the spec has none; false when the move failed
 // (the spec then keeps its old designator).
-bool ChangeAnnotInfoStringBlock(AnnotationSpec* spec, StringBlock from, StringBlock to);
+[[nodiscard]] bool ChangeAnnotInfoStringBlock(AnnotationSpec* spec, StringBlock from, StringBlock to);
 bool AnnotationMapHasChanges(const AnnotationMap* map);
 // Unlinks the spec from the list when it is there.
 void UnlinkAnnotationSpec(AnnotationSpec** list, AnnotationSpec* spec);

@@ -172,7 +172,7 @@ void SetPredefinedMacroAtribute(const char* name, int32_t number);
 // `text` (up to its NUL or `length`, whichever comes first), beginning with "{" and ending with
 // "}", a name that is not empty and holds none of space, "~", "{" and "}". True with the name in a
 // buffer of nameSize bytes; else false and the name emptied.
-bool ParseAttrTextName(const char* text, int32_t length, char* name, int32_t nameSize, bool* at);
+[[nodiscard]] bool ParseAttrTextName(const char* text, int32_t length, char* name, int32_t nameSize, bool* at);
 
 // ---- Stored form ----
 

@@ -104,7 +104,7 @@ void TermFreeProc(LinkListHeader*, void* item, void*, uint32_t) {
 }
 
 void ResetTerm(ExpressionTerm* t) {
-    SetStreamPosition(t->stream, 0);
+    (void)SetStreamPosition(t->stream, 0);  // the start is always a valid position
     t->value.real = 0;
     t->type = kExprString;
     t->error = 0;
@@ -771,15 +771,15 @@ void Reduce(ExpressionRun* run, int32_t rule, const int64_t* top, int64_t* value
                                           kOpGreaterEqual, kOpNotEqual};
     char text[kValueSize] = {0};
     switch (rule) {
-        case 2: CatenateTerms(); break;
-        case 3: case 4: case 5: case 6: case 7: MathOperator(kMath[rule - 3]); break;
+        case 2: (void)CatenateTerms(); break;  // a failure signals
+        case 3: case 4: case 5: case 6: case 7: (void)MathOperator(kMath[rule - 3]); break;  // a failure signals
         case 8: case 9: case 10: case 11: case 12: case 13:
-            RelationalOperator(kRelations[rule - 8]);
+            (void)RelationalOperator(kRelations[rule - 8]);  // a failure signals
             break;
-        case 14: LogicalOperator(kOpAnd); break;
-        case 15: LogicalOperator(kOpOr); break;
-        case 16: LogicalOperator(kOpNot); break;
-        case 17: MathOperator(kOpNegate); break;
+        case 14: (void)LogicalOperator(kOpAnd); break;  // a failure signals
+        case 15: (void)LogicalOperator(kOpOr); break;  // a failure signals
+        case 16: (void)LogicalOperator(kOpNot); break;  // a failure signals
+        case 17: (void)MathOperator(kOpNegate); break;  // a failure signals
         case 19:
             CacheString(run, top[0], text);
             PushStringTerm(text);

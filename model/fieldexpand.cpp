@@ -167,7 +167,7 @@ int32_t ExpandDataString(char* buffer, int32_t* length, int32_t capacity, DataCo
         gErrorFlag |= kExpandDepthExceeded;
         return 0;
     }
-    InitBuiltInContexts();
+    (void)InitBuiltInContexts();  // without them the built-in fields expand to nothing
     DepthScope depth(buffer, length);
     if (!PreprocessDataString(buffer, *length, length)) {
         depth.Done();

@@ -113,7 +113,7 @@ const DataContextHooks& GetDataContextHooks();
 // ---- Built-in fields ----
 
 // Makes the nine built-in tables on first use; false when memory fails.
-bool InitBuiltInContexts();
+[[nodiscard]] bool InitBuiltInContexts();
 // The code of a built-in field of the kind's table, 0 when the table has no such name.
 uint32_t BuiltInFieldCode(uint8_t kind, const char* name);
 

@@ -250,7 +250,7 @@ bool HasAnyPins(const LibraryItem* item) {
 void FreeDrawing(LibraryItem* item, Ptr data) {
     if (!data) return;
     if (item->imageList)
-        AdjustImageReferenceCountsFromSymbolData(data, SizeOfPtr(data), item->imageList,
+        (void)AdjustImageReferenceCountsFromSymbolData(data, SizeOfPtr(data), item->imageList,  // corrupt data changes no counts
                                                  kImageReferenceRelease);
     MemFreePtr(data);
 }
@@ -1431,9 +1431,9 @@ void DeleteLibItemPackage(LibraryItem* item, int32_t index) {
     for (int32_t i = 0, n = CountLibraryItemNames(item); i < n; ++i) {
         const uint8_t info = GetLibraryItemNameInfo(item, i, nullptr);
         if (info == index) {
-            SetLibraryItemNameInfo(item, i, nullptr, 0);
+            (void)SetLibraryItemNameInfo(item, i, nullptr, 0);  // the index is in range
         } else if (info > index && info < oldCount) {
-            SetLibraryItemNameInfo(item, i, nullptr, uint8_t(info - 1));
+            (void)SetLibraryItemNameInfo(item, i, nullptr, uint8_t(info - 1));  // the index is in range
         }
     }
 }

@@ -265,7 +265,7 @@ uint8_t GetLibraryItemNameInfo(const LibraryItem* item, int32_t index, char* nam
 // name (kLibAppendName), with the info byte; a name longer than 255 bytes is cut at a character
 // boundary. An empty name is refused (it would end the list). Without a name only the info byte
 // of an existing name is set. False when nothing was done or memory failed.
-bool SetLibraryItemNameInfo(LibraryItem* item, int32_t index, const char* name, uint8_t info);
+[[nodiscard]] bool SetLibraryItemNameInfo(LibraryItem* item, int32_t index, const char* name, uint8_t info);
 // Removes the name; an index outside 0 .. count - 1 does nothing.
 void DeleteLibraryItemNameInfo(LibraryItem* item, int32_t index);
 
@@ -360,13 +360,13 @@ bool SetLibSectionPinCount(LibSection* section, int32_t count);
 
 // Gives the section the pin set: a copy of the source set when that is 0 or more and present,
 // else zeros. Nothing when set equals source. False when memory fails.
-bool CreateLibSectionPinSet(LibSection* section, int32_t pinSet, int32_t sourceSet);
+[[nodiscard]] bool CreateLibSectionPinSet(LibSection* section, int32_t pinSet, int32_t sourceSet);
 void DestroyLibSectionPinSet(LibSection* section, int32_t pinSet);
 bool IsLibPinSetAllocated(const LibraryItem* item, int32_t pinSet);
 // The lowest allocated pin set, -1 when none is.
 int32_t GetDefaultLibItemPinSet(const LibraryItem* item);
 // CreateLibSectionPinSet in every section that lacks the set; false when memory fails.
-bool AllocateLibItemPinSet(LibraryItem* item, int32_t pinSet, int32_t sourceSet);
+[[nodiscard]] bool AllocateLibItemPinSet(LibraryItem* item, int32_t pinSet, int32_t sourceSet);
 
 // ---- Packages ----
 

@@ -552,7 +552,7 @@ void SetNodesPinNumber(const NodePinEditor* editor, Handle* numbers, uint64_t ke
     for (int32_t set = 0; given && set < kPinSetCount; ++set) {
         if (set != pinSet && (specs[set] == 0 || !editor->pinSetUsed[set])) specs[set] = spec;
     }
-    SetNodesPinNumberSet(numbers, key, specs, editor->block, editor->block);
+    (void)SetNodesPinNumberSet(numbers, key, specs, editor->block, editor->block);  // out of memory keeps the old numbers
 }
 
 void DeleteNodesPinNumber(const NodePinEditor* editor, Handle numbers, uint64_t key) {

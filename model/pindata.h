@@ -208,7 +208,7 @@ int32_t FindNodePinNumbersSection(Handle numbers, uint64_t key);
 int32_t GetNodesPinNumberSet(Handle numbers, uint64_t key, StringSpec specs[4]);
 // Replaces the key's entry or appends one, making the table when *numbers is null; when the two
 // blocks differ the numbers are moved first. False when memory fails (nothing changed).
-bool SetNodesPinNumberSet(Handle* numbers, uint64_t key, const StringSpec specs[4],
+[[nodiscard]] bool SetNodesPinNumberSet(Handle* numbers, uint64_t key, const StringSpec specs[4],
                           StringBlock from, StringBlock to);
 // Moves 4 pin numbers into another block.
 void ChangePinNumberSetStringBlock(StringSpec specs[4], StringBlock from, StringBlock to);

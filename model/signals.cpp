@@ -199,7 +199,7 @@ int16_t SetSignalAttribute(SignalHandle signal, StringBlock block, const char* n
 
 void ChangeSignalStringBlock(SignalHandle signal, StringBlock from, StringBlock to) {
     if (!signal) return;
-    ChangeAttributesStringBlock((*signal)->attributes, 0, (*signal)->attributeCount, from, to);
+    (void)ChangeAttributesStringBlock((*signal)->attributes, 0, (*signal)->attributeCount, from, to);  // out of memory leaves the run unchanged
     (*signal)->name = TransferStringSpec((*signal)->name, from, to, true);
     NoteSignalChange(signal, kSignalChangedName);
 }

@@ -229,7 +229,7 @@ int32_t AddSymbolToMap(SymbolMap* map, const void* definition, int32_t size, Ima
         return -1;
     }
     const auto undo = [&] {
-        if (mapped) AdjustImageReferenceCountsFromSymbolData(copy, n, own, kImageReferenceRelease);
+        if (mapped) (void)AdjustImageReferenceCountsFromSymbolData(copy, n, own, kImageReferenceRelease);  // corrupt data changes no counts
         MemFreePtr(copy);
     };
     SymbolMapEntry entry{copy, nullptr, n, CalcSymbolHash(copy, int32_t(n))};
@@ -267,7 +267,7 @@ void EmptySymbolMapEntry(SymbolMapEntry* entry, ImageList* images) {
     SymbolMapEntry e = LoadEntry(entry);
     if (e.nodeMap) MemFreePtr(e.nodeMap);
     if (e.definition) {
-        if (images) AdjustImageReferenceCountsFromSymbolData(e.definition, e.size, images, kImageReferenceRelease);
+        if (images) (void)AdjustImageReferenceCountsFromSymbolData(e.definition, e.size, images, kImageReferenceRelease);  // corrupt data changes no counts
         MemFreePtr(e.definition);
     }
     std::memset(static_cast<void*>(entry), 0, sizeof *entry);

@@ -50,14 +50,14 @@ extern TextThemeTable gDefaultTextThemes;
 
 // Makes the nine styles (general pool, default kind 29); false when one could not be made (those
 // made are kept).
-bool AllocTextThemeTable(TextThemeTable* table);
+[[nodiscard]] bool AllocTextThemeTable(TextThemeTable* table);
 // Destroys the styles present.
 void FreeTextThemeTable(TextThemeTable* table);
 // Font, size and face of each style present on both sides.
 void CopyTextThemeTable(const TextThemeTable* from, TextThemeTable* to);
 // The built-in default themes: every style in "Times", sizes 12, 12, 12, 10, 10, 12, 10, 12, 10;
 // missing styles are made first. False when a style could not be made.
-bool InitDefaultTextThemes(TextThemeTable* table);
+[[nodiscard]] bool InitDefaultTextThemes(TextThemeTable* table);
 
 OSStatus WriteTextThemes(StreamRecord* stream, const TextThemeTable* table);
 // Moves up to nine styles of the stored list into the table in order, destroying those they

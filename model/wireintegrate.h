@@ -42,7 +42,7 @@ int32_t CountWireSegmentsBlock(WireSegmentsBlock block);
 // Segment i, valid until the block grows or shrinks; null outside the block.
 WireSegment* WireSegmentAt(WireSegmentsBlock block, int32_t i);
 // Appends the segment normalised; false when memory fails.
-bool AddWireSegmentsBlockSegment(WireSegmentsBlock block, Point p0, Point p1);
+[[nodiscard]] bool AddWireSegmentsBlockSegment(WireSegmentsBlock block, Point p0, Point p1);
 // Appends the wire's non-null segments whose rectangles meet the clip rectangle (when given);
 // the bounds (when asked for) become the union of the rectangles taken.
 void CollectWireSegments(WireHandle wire, WireSegmentsBlock block, const Rect* clipRect,

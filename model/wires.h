@@ -129,7 +129,7 @@ SymbolRecord* GetWireTerminalPin(WireHandle wire, void* owner, int32_t end,
 Point* GetWireCorner(WireHandle wire, int32_t n, Point* pt);
 bool SetWireCorner(WireHandle wire, int32_t n, Point pt);
 // Before corner n; a negative n or one beyond the count appends. False when memory fails.
-bool InsertWireCorner(WireHandle wire, Point pt, int32_t n);
+[[nodiscard]] bool InsertWireCorner(WireHandle wire, Point pt, int32_t n);
 // Removes min(count, corners - first) corners from first; nothing for first outside the wire.
 void RemoveWireCorners(WireHandle wire, int32_t first, int32_t count);
 int32_t CountWireSegments(WireHandle wire);
@@ -273,7 +273,7 @@ WireHandle FirstWireAtTerminal(WireList list, int32_t index);
 // The union of the wires' bounds (the empty rectangle for none).
 void CalcWireListBounds(WireList list, Rect* bounds);
 // Appends copies of the wires of from to to, in order; false when memory fails.
-bool CopyWireList(WireList from, WireList to);
+[[nodiscard]] bool CopyWireList(WireList from, WireList to);
 // The rectangle in which a label of an orthogonal segment is looked for: the segment's shrunk by
 // 1 along it and grown by 3 across it; false for a slanted, null or missing segment.
 bool SegmentLabelRect(WireHandle wire, int32_t segment, Rect* r);

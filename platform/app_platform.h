@@ -48,7 +48,7 @@ struct PlatformAppDelegate {
 
 // Makes the process's application object if there is none yet (tests call it; the launch does
 // it itself). Returns false when the platform cannot start.
-bool PlatformEnsureApplication(int argc, char** argv);
+[[nodiscard]] bool PlatformEnsureApplication(int argc, char** argv);
 
 // Deletes the application object that PlatformEnsureApplication made, for a run that ends without
 // the main loop (a program's work without windows); nothing when there is none.

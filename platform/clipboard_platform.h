@@ -8,8 +8,8 @@
 namespace plexa {
 
 // Replaces the clipboard's contents with one string; false without an application object.
-bool PlatformClipboardSetText(std::u16string_view text);
+[[nodiscard]] bool PlatformClipboardSetText(std::u16string_view text);
 // The clipboard's string into out; false (out emptied) when there is none or no application.
-bool PlatformClipboardGetText(std::u16string* out);
+[[nodiscard]] bool PlatformClipboardGetText(std::u16string* out);
 
 }  // namespace plexa

@@ -36,7 +36,7 @@ public:
     int height() const;
     DrawPixelFormat format() const;
     // Writes the image as a PNG file; false when it cannot be written.
-    bool WritePNG(const std::string& path) const;
+    [[nodiscard]] bool WritePNG(const std::string& path) const;
 
     struct Impl;
     const Impl& impl() const { return *impl_; }

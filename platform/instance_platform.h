@@ -24,7 +24,7 @@ namespace plexa {
 // process should end). Otherwise makes this process the one that listens and returns false; also
 // false, without listening, when there is no usable runtime folder, no application object, or a
 // running instance that does not answer within 5 seconds.
-bool PlatformHandToRunningInstance(const std::vector<std::string>& documents);
+[[nodiscard]] bool PlatformHandToRunningInstance(const std::vector<std::string>& documents);
 // Stops listening and removes the socket file (at the end of the run).
 void PlatformStopInstanceListener();
 // The socket's path for this user; empty when no safe runtime folder can be had.

@@ -21,6 +21,6 @@ struct PlatformDecodedImage {
 
 // Reads the picture of a file (the first one of a file holding several); false when the file
 // cannot be read or decoded. Pictures above 65535 pixels on a side are refused.
-bool PlatformDecodeImageFile(const std::string& path, PlatformDecodedImage* out);
+[[nodiscard]] bool PlatformDecodeImageFile(const std::string& path, PlatformDecodedImage* out);
 
 }  // namespace plexa

@@ -42,14 +42,14 @@ std::string PlatformApplicationVersion();
 // The system beep.
 void PlatformBeep();
 // Plays a sound file without waiting; false when no player could be started.
-bool PlatformPlaySoundFile(const std::string& path);
+[[nodiscard]] bool PlatformPlaySoundFile(const std::string& path);
 
 // Opens a URL (or a file path) the way the desktop does (xdg-open); false when refused.
-bool PlatformOpenURL(const std::string& url);
+[[nodiscard]] bool PlatformOpenURL(const std::string& url);
 // Opens documents with an application: a desktop file or a program's path. With no documents,
 // starts the application alone. False when it cannot be started.
-bool PlatformOpenWithApplication(const std::string& application,
-                                 const std::vector<std::string>& documents);
+[[nodiscard]] bool PlatformOpenWithApplication(const std::string& application,
+                                               const std::vector<std::string>& documents);
 // The desktop file of an application id, searched in the XDG data folders; empty when none.
 std::string PlatformFindApplication(const std::string& identifier);
 // The desktop file of the default application for a MIME type; empty when none.

@@ -112,7 +112,7 @@ TextPlatformSession::TextPlatformSession() : impl_(std::make_unique<Impl>()) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static char name[] = "plexa";
     static char* argv[] = {name, nullptr};
-    PlatformEnsureApplication(1, argv);
+    (void)PlatformEnsureApplication(1, argv);  // only another application object refuses
 }
 
 TextPlatformSession::~TextPlatformSession() = default;

@@ -118,7 +118,7 @@ void PlatformWindowEndOverlay(PlatformWindow* window);
 bool PlatformWindowHasOverlay(const PlatformWindow* window);
 
 // Renders the top-level window holding this one, with its menu bar, to a PNG file.
-bool PlatformWindowGrabPNG(PlatformWindow* window, const std::string& path);
+[[nodiscard]] bool PlatformWindowGrabPNG(PlatformWindow* window, const std::string& path);
 
 // Screens: the main screen's bounds, every screen's bounds (main first) and the colour depth.
 PlatformRect PlatformMainScreenBounds();

@@ -161,7 +161,7 @@ void AutoAnnotate(ProjectRecord* project, SheetRecord* sheet, uint32_t) {
     AnnotationSettings settings = project->annotationOptions;
     if (!RunAnnotationDialog(&settings, sheet != nullptr, selection)) return;
     project->annotationOptions = settings;
-    Annotate(project, sheet, settings.operationMask, settings.startNumber, settings.limitHierarchy != 0,
+    (void)Annotate(project, sheet, settings.operationMask, settings.startNumber, settings.limitHierarchy != 0,  // it reports its own failure
              AnnotationRunDepth(settings));
     if (const auto names = GetAnnotationHooks().updateTreeInstanceNames) names(project, 16);
 }

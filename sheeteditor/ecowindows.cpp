@@ -61,7 +61,7 @@ std::string FileName(const std::string& path) {
 void ShowNewLogText(ECOLogWindowRecord* log) {
     VXWindowRecordTag* text = VXGetWindowFromId(log->textID);
     if (!text || gECOLog.text.size() <= log->shown) return;
-    AppendTextDisplayData(text, gECOLog.text.data() + log->shown, int32_t(gECOLog.text.size() - log->shown), false);
+    (void)AppendTextDisplayData(text, gECOLog.text.data() + log->shown, int32_t(gECOLog.text.size() - log->shown), false);  // out of memory leaves the log text unshown
     log->shown = gECOLog.text.size();
 }
 
@@ -215,7 +215,7 @@ void ExportECO(ProjectRecord* project) {
         VXErrorReport(-43);
         return;
     }
-    ExportECOFile(project, path.c_str());
+    (void)ExportECOFile(project, path.c_str());  // it reports its own failure
 }
 
 void BackAnnotate(ProjectRecord* project) {
@@ -231,7 +231,7 @@ void BackAnnotate(ProjectRecord* project) {
         VXErrorReport(-43);
         return;
     }
-    BackAnnotateFile(project, path.c_str());
+    (void)BackAnnotateFile(project, path.c_str());  // it reports its own failure
 }
 
 void AddECOWindowHooks(ECOHooks& hooks, BackAnnotHooks& back) {

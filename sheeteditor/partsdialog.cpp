@@ -454,7 +454,7 @@ bool BrowsePartsDialog(const char* title, bool withAttributeOption, int32_t pane
     gLastBrowserPanel = state.panel;
     bool chosen = result == 1 && state.chosenItems.size() > 0;
     if (chosen) {
-        SetCachedLibraryItem(state.chosenItems.front());
+        VXErrorReport(SetCachedLibraryItem(state.chosenItems.front()));
         if (outItemSet) *outItemSet = state.chosenItems;
         if (withAttributeOption) attrOptionPrefs = state.attributeOption;
     }

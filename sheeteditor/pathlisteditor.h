@@ -46,7 +46,7 @@ PathListEditor* CreatePathListEditor(VXWindowRecordTag* window, const Rect* rect
                                      int16_t upItem, int16_t downItem);
 void DestroyPathListEditor(PathListEditor* editor);
 // Replaces the list's entries by copies of the editor's, in order; false when memory runs out.
-bool SavePathListEditorPaths(PathListEditor* editor, PathSpecList* list);
+[[nodiscard]] bool SavePathListEditorPaths(PathListEditor* editor, PathSpecList* list);
 
 // Resolves every entry afresh, so that missing folders show in red.
 void ValidatePathEditorPaths(PathListEditor* editor);

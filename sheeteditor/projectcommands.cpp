@@ -56,7 +56,7 @@ void ResolveSheetContexts(ProjectRecord* project) {
         SheetSpec* spec = GetSheetSpecFromSheet(sheet, project);
         SheetNode* node = spec ? GetSheetNodeUsingSheetSpec(project, spec) : nullptr;
         if (SheetInstance* instance = node ? RetrieveSheetInstance(project, node, true) : nullptr)
-            SetSheetContext(sheet, project, instance, true);
+            VXErrorReport(SetSheetContext(sheet, project, instance, true));
     }
 }
 

@@ -313,7 +313,7 @@ void UpdateProjectSheetText(ProjectRecord* project, bool resetContexts) {
         SheetRecord* sheet = SheetOfWindow(w);
         if (!sheet || sheet->project != project) continue;
         if (resetContexts) {
-            SetSheetContext(sheet, project, sheet->hierarchyContext, true);
+            VXErrorReport(SetSheetContext(sheet, project, sheet->hierarchyContext, true));
         } else {
             Rect area{};
             RebuildMacroizedText(sheet, nullptr, &area);
@@ -342,7 +342,7 @@ bool EditProjectSettings(ProjectRecord* project, bool isNew) {
         if (state.data.pathsChanged || storage) UpdateProjectHierarchy(project, 5);
         if (attributes || storage || naming) {
             UpdateProjectSheetText(project, storage);
-            MarkSpiceProjectDirty(project, false);
+            if (const OSStatus marked = MarkSpiceProjectDirty(project, false); !st) st = marked;
         }
         if (st) VXErrorReport(st);
     }

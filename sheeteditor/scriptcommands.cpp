@@ -215,7 +215,7 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
     } else if (const char* editor = TextEditor()) {
         application = editor;
     }
-    OpenDocument(PathOf(output), application.empty() ? nullptr : application.c_str());
+    VXErrorReport(OpenDocument(PathOf(output), application.empty() ? nullptr : application.c_str()));
 }
 
 void EditScriptFile(int32_t index) {
@@ -235,7 +235,7 @@ void EditScriptFile(int32_t index) {
             return;
         application = PathOf(chosen);
     }
-    OpenDocument(PathOf(script), application.c_str());
+    VXErrorReport(OpenDocument(PathOf(script), application.c_str()));
 }
 
 }  // namespace plexa

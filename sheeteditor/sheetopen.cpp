@@ -57,7 +57,7 @@ void OpenInContext(SheetRecord* sheet) {
     ProjectRecord* project = FindSheetContext(sheet, &node);
     if (!project) return;
     SheetInstance* instance = RetrieveSheetInstance(project, node, true);
-    SetSheetContext(sheet, instance ? project : nullptr, instance, true);
+    VXErrorReport(SetSheetContext(sheet, instance ? project : nullptr, instance, true));
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ SheetRecord* OpenSheetContext(ProjectRecord* project, SheetNode* node, bool chec
     if (!sheet) return nullptr;
     SheetInstance* instance = RetrieveSheetInstance(project, node, true);
     if (sheet->project != project || sheet->hierarchyContext != instance)
-        SetSheetContext(sheet, project, instance, true);
+        VXErrorReport(SetSheetContext(sheet, project, instance, true));
     return sheet;
 }
 

@@ -392,7 +392,7 @@ void AddSpiceWindows(SpiceLinkHooks& link, SpiceSessionHooks& session, SpiceNetl
 
 std::string CalcSpiceLinkStatusMsg(bool connected, bool server, OSStatus error) {
     if (error != status::kNoErr) {
-        if (error > 0 && (error & kSystemCodeBit)) error &= ~kSystemCodeBit;
+        if (error > 0 && (error & kSystemCodeBit)) error = error & ~kSystemCodeBit;
         char text[256];
         std::snprintf(text, sizeof text, kStatusError, int(error));
         return text;
@@ -476,7 +476,7 @@ void SpiceSetup() {
     after.settings = record.settings;
     after.differentComputer = record.differentComputer != 0;
     uint8_t connected = 0, server = 0;
-    GetSpiceLinkStatus(false, &connected, &server);
+    (void)GetSpiceLinkStatus(false, &connected, &server);  // without begin it cannot fail
     after.linkOn = gSpiceSocket && (gSpiceSocket->state == kSocketStateListening ||
                                     gSpiceSocket->state == kSocketStateConnected);
     if (std::memcmp(&after.settings, &before.settings, sizeof after.settings) != 0 ||

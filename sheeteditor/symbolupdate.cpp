@@ -26,6 +26,7 @@
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/sheetwindow.h"
+#include "toolkit/vx_alerts.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -117,9 +118,9 @@ public:
     }
     ~CacheSelectionScope() {
         if (--depth_ > 0) return;
-        SetCachedLibraryFile(kLibFilesAll, saved_.fileIndex);
+        (void)SetCachedLibraryFile(kLibFilesAll, saved_.fileIndex);  // restoring the browser's choice: best effort
         if (saved_.fileIndex >= 0) {
-            SetCachedLibraryItem(saved_.itemIndex);
+            (void)SetCachedLibraryItem(saved_.itemIndex);  // restoring the browser's choice: best effort
             if (saved_.itemIndex >= 0) {
                 SetCachedLibItemPart(saved_.part);
                 SetCachedLibItemAlt(saved_.alternate);
@@ -394,7 +395,8 @@ int32_t UpdateProjectsLibrarySymbols(ProjectRecord* project, bool force, uint32_
             gHooks.showChangedSheet(sheet);
             continue;
         }
-        if (modified) StoreSaveSheet(sheet);
+        // A sheet that was not open is saved here; a failed save is told, not dropped with it.
+        if (modified) VXErrorReport(StoreSaveSheet(sheet));
         StoreReleaseSheet(sheet);
     }
     FinishLog(log);

@@ -508,11 +508,12 @@ void SynchronizeSheetsFileSymbols(SheetRecord* sheet, bool closeUnchanged) {
         if (!editor) continue;
         const bool listDrawing = editor->currentTab != kSymEditTabDrawing;
         if (listDrawing && gPinHooks.setListDrawing) gPinHooks.setListDrawing(editor, false);
-        FlushSymbolEditor(editor, false);
+        (void)FlushSymbolEditor(editor, false);  // the save below flushes again and reports
         UpdateFileSymbolPinsFromSheet(editor);
-        SaveSheetSymbolEditor(editor, false);
+        const bool saved = SaveSheetSymbolEditor(editor, false);
         if (listDrawing && gPinHooks.setListDrawing) gPinHooks.setListDrawing(editor, true);
-        if (status == status::kNoErr && closeUnchanged) CloseSheetSymbolEditor(editor, false);
+        // An editor whose store failed (reported) stays open with its edits.
+        if (status == status::kNoErr && closeUnchanged && saved) CloseSheetSymbolEditor(editor, false);
     }
 }
 

@@ -67,7 +67,7 @@ LibraryItem* InflateRef(LibEditorRecord* editor, LibEditorItemRef* ref) {
     Handle data = GetLibEditorItemData(editor, ref);
     if (!data) return nullptr;
     LibraryItem* item = nullptr;
-    InflateLibraryItem(data, &item, true);
+    (void)InflateLibraryItem(data, &item, true);  // the item stays none when it cannot be read
     ReleaseLibEditorItemData(ref);
     return item;
 }
@@ -422,7 +422,7 @@ OSStatus PrintLibrary(LibEditorRecord* editor, uint32_t options) {
             VXSetApplicationPrintDPI(printRecord, kCatalogueResolution);
             status = VXRunPrintOperation(printRecord, nullptr, options, PrintLibraryHook, &record);
         }
-        VXClosePrinter();
+        (void)VXClosePrinter();  // the print status is the one reported
     }
     DisposeCatalogueRecord(&record);
     LibEditorReport(status);

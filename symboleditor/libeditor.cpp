@@ -217,7 +217,7 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
     if (rebuildMap) LibraryFileChanged(&library.file.spec);
     LibEditorRecord* editor = NewLibEditor(&library);
     if (!editor) {
-        CloseLibraryFile(&library);
+        (void)CloseLibraryFile(&library);  // out of memory is the status reported
         LibEditorReport(status::kOutOfMemory);
         return nullptr;
     }
@@ -282,7 +282,7 @@ void DestroyLibEditor(LibEditorRecord* editor) {
     if (editor->deletions) LLDispose(editor->deletions, true);
     if (editor->library.file.stream) {
         editor->library.file.flags |= kDynamicFileReadOnly;
-        CloseLibraryFile(&editor->library);
+        (void)CloseLibraryFile(&editor->library);  // marked read only: nothing is written
     }
     DestroyStringBlock(editor->names);
     if (editor == gLibEditorClip) gLibEditorClip = nullptr;

@@ -475,9 +475,9 @@ int32_t LibEditorPrepCommand(VXPrepCommandRecord* record) {
 int32_t LibEditorDoCommand(LibEditorRecord* editor, VXEventRecord* event) {
     const LibEditorHooks& hooks = GetLibEditorHooks();
     switch (event->u.command.command) {
-        case kCmdLibSave: SaveLibEditorChanges(editor); return 1;
+        case kCmdLibSave: (void)SaveLibEditorChanges(editor); return 1;  // it reports its own failure
         case kCmdLibPageSetup: LibraryPageSetup(); return 1;
-        case kCmdLibPrint: PrintLibrary(editor); return 1;
+        case kCmdLibPrint: (void)PrintLibrary(editor); return 1;  // it reports its own failure
         case kCmdLibOpenSelection: EditSelectedLibItems(editor); return 1;
         case kCmdLibCut:
             CopySelectedItems(editor);

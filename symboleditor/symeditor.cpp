@@ -214,12 +214,12 @@ void StoreView(SymbolEditorRecord* editor, int32_t view) {
     if (data) {
         block = AllocPtrWithData(nullptr, *data, SizeOfHandle(data));
         if (!block)  // give back the references the data took
-            AdjustImageReferenceCountsFromSymbolData(*data, SizeOfHandle(data), item->imageList,
+            (void)AdjustImageReferenceCountsFromSymbolData(*data, SizeOfHandle(data), item->imageList,  // corrupt data changes no counts
                                                      kImageReferenceRelease);
         MemFree(data);
         if (!block) return;
     }
-    SetLibSymbolData(item, editor->symbol, view, block, nullptr);
+    Report(SetLibSymbolData(item, editor->symbol, view, block, nullptr), nullptr);
 }
 
 void DestroyRecord(SymbolEditorRecord* editor) {
@@ -251,7 +251,7 @@ void SetupPinSets(SymbolEditorRecord* editor) {
     }
     editor->pinSet = int16_t(lowest);
     for (int32_t set = 0; set < kLibPinSetCount; ++set)
-        if (editor->pinSets[set]) AllocateLibItemPinSet(item, set, lowest);
+        if (editor->pinSets[set]) (void)AllocateLibItemPinSet(item, set, lowest);  // out of memory leaves the set unallocated
 }
 
 // The index a definition will have after the flatten's purge, -1 when the purge removes it.
@@ -447,7 +447,7 @@ OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t
     if (!fresh) {
         status = InflateLibraryItem(entry->item, &item, true);
     } else if ((item = CreateLibraryItem(kLibItemComponent))) {
-        if (*itemName) SetLibraryItemNameInfo(item, kLibAppendName, itemName, 0);
+        if (*itemName) (void)SetLibraryItemNameInfo(item, kLibAppendName, itemName, 0);  // out of memory leaves the new item unnamed
         SetLibraryItemRefPrefix(item, "U");
     } else {
         status = status::kOutOfMemory;
@@ -602,7 +602,7 @@ void SetSymbolEditorSymbol(SymbolEditorRecord* editor, int32_t symbol, LibSectio
     LibraryItem* item = editor->item;
     if (symbol == editor->symbol || symbol < 0 || symbol >= item->head.symbolCount) return;
     if (editor->symbol >= 0) {
-        FlushSymbolEditor(editor, false);
+        if (!FlushSymbolEditor(editor, false)) return;  // the edits stay until they can be stored
         EmptySymbolEditor(editor);
     }
     SetSymbolViewContext(editor, kSymbolViewPrimary);
@@ -617,7 +617,7 @@ void SetSymbolEditorSymbol(SymbolEditorRecord* editor, int32_t symbol, LibSectio
     for (int32_t view = 0; view < 2; ++view) {
         const Ptr data = GetLibSymbolData(item, symbol, view);
         if (!data) continue;
-        SymbolDataToElements(data, SizeOfPtr(data), item->imageList, offset, editor->elementLists[view],
+        (void)SymbolDataToElements(data, SizeOfPtr(data), item->imageList, offset, editor->elementLists[view],  // a drawing that does not play shows nothing
                              editor->textLists[view], editor->frameLists[view], editor->styleList,
                              editor->stringBlock, nullptr);
         ReviseLoadedTexts(editor, view);
@@ -654,7 +654,7 @@ void FlushNodeDataToLibItem(SymbolEditorRecord* editor) {
         if (section->symbolIndex != editor->symbol) continue;
         if (!SetLibSectionPinCount(section, count)) continue;
         for (int32_t set = 0; set < kLibPinSetCount; ++set)
-            if (editor->pinSets[set] && !section->pinNumbers[set]) CreateLibSectionPinSet(section, set, -1);
+            if (editor->pinSets[set] && !section->pinNumbers[set]) (void)CreateLibSectionPinSet(section, set, -1);  // out of memory leaves the set unallocated
         const uint64_t key = uint64_t(reinterpret_cast<uintptr_t>(section));
         for (size_t i = 0; i < pins.size(); ++i) {
             StringSpec specs[kLibPinSetCount];

@@ -292,7 +292,7 @@ void CalcSymbolLoadOffset(SymbolEditorRecord* editor, int32_t symbol, Point* off
 // Empties the six lists and the string block and forgets the section.
 void EmptySymbolEditor(SymbolEditorRecord* editor);
 // Writes the editor's lists into its item; false only when a list tab refuses its edits.
-bool FlushSymbolEditor(SymbolEditorRecord* editor, bool listFlag);
+[[nodiscard]] bool FlushSymbolEditor(SymbolEditorRecord* editor, bool listFlag);
 // Writes the pins' numbers and pin data into the item's sections and symbol (components).
 void FlushNodeDataToLibItem(SymbolEditorRecord* editor);
 
@@ -309,10 +309,10 @@ Handle FlattenSymbolEditorItem(SymbolEditorRecord* editor, OSStatus* status);
 // is there.
 bool CloseLibrarySymbolEditor(SymbolEditorRecord* editor, bool flush, bool validate);
 bool CloseSheetSymbolEditor(SymbolEditorRecord* editor, bool discard);
-bool SaveSheetSymbolEditor(SymbolEditorRecord* editor, bool listFlag);
+[[nodiscard]] bool SaveSheetSymbolEditor(SymbolEditorRecord* editor, bool listFlag);
 // Flattens the item into the editor's file-symbol entry; false when the entry is gone or the
 // item cannot be flattened (the entry then keeps what it held).
-bool StoreSheetSymbolEditorData(SymbolEditorRecord* editor);
+[[nodiscard]] bool StoreSheetSymbolEditorData(SymbolEditorRecord* editor);
 void DestroySymbolEditor(SymbolEditorRecord* editor);
 
 // Rebuilds the theme-styled texts of every visible component editor from the default themes.

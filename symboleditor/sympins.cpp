@@ -222,7 +222,7 @@ void InstallPinNumbersInNodes(SymbolEditorRecord* editor) {
             if (!UsesCurrentSymbol(editor, section)) continue;
             StringSpec specs[kLibPinSetCount];
             GetLibSectionPinNumberSet(section, pin, specs);
-            SetNodesPinNumberSet(&numbers, SectionKey(section), specs, item->stringBlock, editor->stringBlock);
+            (void)SetNodesPinNumberSet(&numbers, SectionKey(section), specs, item->stringBlock, editor->stringBlock);  // out of memory keeps the old numbers
         }
         return numbers;
     });
@@ -400,7 +400,8 @@ int32_t NewLibItemSymbol(SymbolEditorRecord* editor, int32_t source, const char*
         if (editor->partsTree) GetUniquePartSymbolName(item, unique);
         name = unique;
     }
-    if (source >= 0 && source == editor->symbol) FlushSymbolEditor(editor, false);
+    // A copy of the open symbol is made from its stored drawing, so the edits are stored first.
+    if (source >= 0 && source == editor->symbol && !FlushSymbolEditor(editor, false)) return -1;
     int32_t index = -1;
     if (source >= 0 && source < item->head.symbolCount) {
         const Ptr main = GetLibSymbolData(item, source, 0);

@@ -175,7 +175,7 @@ void WillFinishLaunching(void*) {
     VXInstallTextEditHooks();
     VXInstallTextViewHooks();
     VXTEFromScrap();
-    SelectUIFile(VXGetUIFileName());
+    (void)SelectUIFile(VXGetUIFileName());  // a missing file shows when a view is asked for
     VXInstallDefaultMenuBar();
     gLife.queuedShellRequests.clear();
     gLife.shellQueueExists = true;
@@ -191,7 +191,7 @@ void OpenFiles(void*, const std::vector<std::string>& paths) {
     if (!gLife.shellQueueExists) return;
     const int16_t count = int16_t(std::min<size_t>(paths.size(), INT16_MAX));
     for (int16_t index = 0; index < count; ++index)
-        VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);
+        (void)VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);  // it reports a failure itself
     for (size_t i = size_t(count); i < paths.size(); ++i)
         ReportShellFailure(paths[i], status::kParamErr);
 }
@@ -202,7 +202,7 @@ void DidBecomeActive(void*) { VXTEFromScrap(); }
 void DidFinishLaunching(void*) {
     for (const VXShellRequest& request : gLife.queuedShellRequests)
         if (request.kind >= kVXShellOpenFile && request.kind <= kVXShellLaunched) return;
-    VXPostShellRequestAction(kVXShellLaunched, nullptr, 0, 0);
+    (void)VXPostShellRequestAction(kVXShellLaunched, nullptr, 0, 0);  // no queue: nothing to announce
 }
 
 int32_t ShouldTerminate(void*) {
@@ -264,7 +264,7 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
 // The memory manager and the failure signals come before anything else allocates; the file
 // layer's temporary files are named after the application, and sockets count the toolkit's ticks.
 void VXCoreInit() {
-    InitMemoryManager(-1);
+    (void)InitMemoryManager(-1);  // allocations report a missing pool
     InitSignals();
     vx.startDate = PlatformNowMicros();
     SetTempFilesBundleIdentifier(PlatformApplicationIdentifier());

@@ -87,7 +87,7 @@ void SetEditorText(VXWindowRecordTag* window, VXListViewRecord* list, char* text
     TrimPartialUTF8(text);
     VXSetWindow(window);
     if (!VXTESetText(text, int32_t(std::strlen(text)), kEncodingUTF8, list->editTE))
-        VXTESetText("", 0, kEncodingUTF8, list->editTE);
+        (void)VXTESetText("", 0, kEncodingUTF8, list->editTE);  // an empty text always fits
 }
 
 void SendTextChanged(VXWindowRecordTag* window, VXListViewRecord* list, char* text, bool command,

@@ -219,7 +219,7 @@ int16_t VXRunModalWindow(VXWindowRecordTag* window) {
                 VXDestroyWindowClassInfo(w, kModalRunCode);
             }
             --gModalWindowDepth;
-            VXPostShellRequestAction(0, nullptr, 0, 0);
+            (void)VXPostShellRequestAction(0, nullptr, 0, 0);  // a wake-up only
             // An outer run whose window went while this one ran ends now.
             if (!gRuns.empty() && gRuns.back()->destroyed && gRuns.back()->looping)
                 PlatformLeaveLoop(0);

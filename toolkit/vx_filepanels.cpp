@@ -66,7 +66,7 @@ bool OpenPanelEnable(const std::string& path, bool isFolder, void* refcon) {
     if (types && types->applications && !IsApplication(path)) return false;
     if (types && !types->codes.empty()) {
         char creator[5], type[5];
-        GetLegacyCreatorAndTypeForURL(path, creator, type);
+        (void)GetLegacyCreatorAndTypeForURL(path, creator, type);  // codes stay empty when unknown
         bool offered = false;
         for (const std::string& code : types->codes) offered = offered || code == type;
         if (!offered) return false;

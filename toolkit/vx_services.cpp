@@ -131,13 +131,13 @@ OSStatus VXLaunchDocument(const char* documentPath, const char* applicationPath,
     if (!document.empty() && !FileExists(document)) return status::kNotFound;
     if (!application.empty() && !FileExists(application)) return status::kNotFound;
     if (document.empty() && application.empty()) return status::kParamErr;
-    if (application.empty())
-        PlatformOpenURL(document);
-    else
-        PlatformOpenWithApplication(application,
-                                    document.empty() ? std::vector<std::string>{}
-                                                     : std::vector<std::string>{document});
-    return status::kNoErr;
+    // A document or application the desktop refuses to start is a failure to report.
+    const bool started =
+        application.empty()
+            ? PlatformOpenURL(document)
+            : PlatformOpenWithApplication(application, document.empty() ? std::vector<std::string>{}
+                                                                        : std::vector<std::string>{document});
+    return started ? status::kNoErr : status::kParamErr;
 }
 
 OSStatus VXLaunchURL(const char* urlText) {

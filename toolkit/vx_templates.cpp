@@ -247,7 +247,7 @@ void ScanViewNames(VXUIFileRecord* record, Handle data) {
     ParsedHead head;
     std::string trailer;
     bool hasTrailer = false;
-    ParseView(HandleBytes(data), SizeOfHandle(data), &head, &trailer, &hasTrailer,
+    (void)ParseView(HandleBytes(data), SizeOfHandle(data), &head, &trailer, &hasTrailer,  // a damaged view adds no names
               [record](const ParsedItem& item) -> OSStatus {
                   if (!item.name.empty() && item.name[0] != '#')
                       VXNameTableAdd(record->names, item.name.c_str(),
@@ -265,7 +265,7 @@ VXUIViewRef* FindViewRef(VXUIFileRecord* record, uint16_t viewID) {
 StringSpec AddString(StringBlock block, const std::string& text, OSStatus* status) {
     if (text.empty()) return 0;
     const StringSpec spec = AppendStringBlock(block, text.data(), uint32_t(text.size()), nullptr);
-    if (!spec && !*status) *status = StringBlockAddStatus() ? StringBlockAddStatus() : -108;
+    if (!spec && !*status) *status = StringBlockAddStatus() ? StringBlockAddStatus() : OSStatus(-108);
     return spec;
 }
 
@@ -316,7 +316,7 @@ VXUIFileRecord* OpenUIFile(const FileSpec* spec, int32_t listCluster, int32_t) {
 
 void CloseUIFile(VXUIFileRecord* record) {
     if (!record) return;
-    if (record->file.stream) CloseAndMaybeFlushDynamicFile(&record->file, false);
+    if (record->file.stream) (void)CloseAndMaybeFlushDynamicFile(&record->file, false);  // read only: nothing to flush
     if (record->views) LLDispose(record->views, true);
     if (record->names) VXDestroyNameTable(record->names);
     MemFreePtr(record);
@@ -396,7 +396,7 @@ OSStatus SelectUIFile(const char* name) {
     gMainUIFile = nullptr;
     if (!name || !*name) return kUIViewNotFound;
     gMainUIFile = OpenBundledUIFile(name);
-    return gMainUIFile ? 0 : kUIViewNotFound;
+    return gMainUIFile ? status::kNoErr : kUIViewNotFound;
 }
 
 void CloseUIFiles() {
@@ -407,7 +407,7 @@ void CloseUIFiles() {
 }
 
 VXViewTemplate* VXLoadDialogTemplate(uint16_t viewID) {
-    if (!gUIFilesSelected && !gMainUIFile && !gSystemUIFile) SelectUIFile(VXGetUIFileName());
+    if (!gUIFilesSelected && !gMainUIFile && !gSystemUIFile) (void)SelectUIFile(VXGetUIFileName());  // a missing file shows when a view is asked for
     VXViewTemplate view;
     OSStatus status = LoadUIViewTemplate(gMainUIFile, viewID, &view);
     if (status == kUIViewNotFound) status = LoadUIViewTemplate(gSystemUIFile, viewID, &view);

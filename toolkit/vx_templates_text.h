@@ -56,7 +56,7 @@ struct UITextView {
 };
 
 // Parses the text form; false with a message naming the line when it is not valid.
-bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views,
+[[nodiscard]] bool ParseUITemplateText(const std::string& text, std::vector<UITextView>* views,
                          std::string* error);
 // The stored view block of one view.
 std::string EncodeUIViewBlock(const UITextView& view);

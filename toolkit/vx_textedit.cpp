@@ -59,7 +59,7 @@ void SetActive(VXGrafState* state, VXTERecord* te) {
     }
     info->te = te;
     if (!info->caretTimer)
-        VXInstallTimerEx(kVXCaretInterval, kVXTimerInModal, CaretTimerFired, uint64_t(window->windowID),
+        (void)VXInstallTimerEx(kVXCaretInterval, kVXTimerInModal, CaretTimerFired, uint64_t(window->windowID),  // without a timer the caret does not blink
                          &info->caretTimer);
 }
 

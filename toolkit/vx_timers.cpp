@@ -69,7 +69,7 @@ void VXSetWindowIdleInterval(VXWindowRecordTag* window, uint32_t intervalMs, uin
     if (!window) return;
     VXKillTimer(window->idleTimer);
     window->idleTimer = nullptr;
-    VXInstallTimerEx(intervalMs, flags, WindowIdleTimerFired, uint64_t(window->windowID),
+    (void)VXInstallTimerEx(intervalMs, flags, WindowIdleTimerFired, uint64_t(window->windowID),  // without a timer the window gets no idle calls
                      &window->idleTimer);
 }
 

@@ -79,9 +79,9 @@ int main(int argc, char** argv) {
     }
     std::printf("%u blocks, %u free\n", blocks, freeBlocks);
     const OSStatus check = CheckDynamicFile(&file, PrintProblem, nullptr);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     if (st != status::kNoErr) {
-        std::printf("the block walk stopped with status %d\n", st);
+        std::printf("the block walk stopped with status %d\n", int(st));
         return tools::Fail("dynfile-dump", argv[1], "the block walk stopped", st);
     }
     if (check != status::kNoErr) return tools::Fail("dynfile-dump", argv[1], "the file is damaged", check);

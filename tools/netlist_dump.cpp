@@ -25,7 +25,7 @@ int DumpProject(const char* path) {
     ProjectRecord* project = tools::OpenToolProject(kProgram, path, false);
     if (!project) return tools::kFailed;
     if (!tools::CheckProjectSheets(kProgram, path, project)) {
-        CloseProject(project, kCloseProjectDiscard);
+        (void)CloseProject(project, kCloseProjectDiscard);  // discarded: nothing is written
         return tools::kFailed;
     }
     int result = 0;
@@ -46,7 +46,7 @@ int DumpProject(const char* path) {
         if (result == 0) std::fputs(DumpUnifiedDB(&db).c_str(), stdout);
     }
     DestroyUnifiedDB(&db);
-    CloseProject(project, kCloseProjectDiscard);
+    (void)CloseProject(project, kCloseProjectDiscard);  // discarded: nothing is written
     if (result == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout)))
         result = tools::Fail(kProgram, "standard output", "the netlist could not be written");
     return result;

@@ -33,7 +33,7 @@ constexpr const char* kProgram = "report-run";
 // Closes the project; for one opened for writing, a failure to bring its file up to date.
 int CloseToolProject(ProjectRecord* project, const char* path, bool writable, int result) {
     const OSStatus closed = writable ? CloseProjectFile(project) : status::kNoErr;
-    CloseProject(project, kCloseProjectDiscard);
+    (void)CloseProject(project, kCloseProjectDiscard);  // discarded: nothing is written
     if (closed != status::kNoErr && result == 0)
         return tools::Fail(kProgram, path, "the project file could not be brought up to date", closed);
     return result;
@@ -61,7 +61,7 @@ int RunOverProject(const char* projectPath, const char* scriptPath) {
                      "%s: %s: the script stores the simulator's cross-references in the project, so the "
                      "project is opened for writing.\n",
                      kProgram, projectPath);
-        CloseProject(project, kCloseProjectDiscard);
+        (void)CloseProject(project, kCloseProjectDiscard);  // discarded: nothing is written
         writable = true;
         project = tools::OpenToolProject(kProgram, projectPath, writable);
         if (!project) {

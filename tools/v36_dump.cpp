@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     }
     V36Sheet* sheet = nullptr;
     const OSStatus st = ReadV36Sheet(stream, nullptr, &sheet);
-    CloseAndMaybeFlushFileStream(stream, false);
+    (void)CloseAndMaybeFlushFileStream(stream, false);  // read only: nothing to flush
     if (st != status::kNoErr) {
         return tools::Fail("v36-dump", argv[1], "the file is not a readable version-3.6 sheet", st);
     }

@@ -118,7 +118,7 @@ class ConverterApp : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         VXInitControls();
         setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
         DefaultsReload();

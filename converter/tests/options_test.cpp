@@ -56,7 +56,7 @@ private:
 
 class Options : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { EXPECT_EQ(status::kNoErr, InitMemoryManager(-1)); }
     OptionsStore store_;
 };
 
@@ -154,7 +154,7 @@ class OptionsDialog : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         VXInitControls();
         ASSERT_EQ(SelectUIFile("converter.gui"), 0);
         gShown.clear();

@@ -22,7 +22,7 @@ std::vector<std::string> gLog;
 class Output : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         gLog.clear();
         ConverterReportProcs procs;
         procs.log = [](const char* line) { gLog.push_back(line); };

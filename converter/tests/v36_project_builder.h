@@ -40,7 +40,7 @@ inline std::string ProjectSheetListBlock(const std::vector<std::string>& sheets)
     }
     HandleStream out;
     EXPECT_EQ(DAWrite(array, out.stream, nullptr), 0);
-    for (size_t i = 0; i < sheets.size(); ++i) StreamWriteLong(out.stream, 0);
+    for (size_t i = 0; i < sheets.size(); ++i) EXPECT_EQ(status::kNoErr, StreamWriteLong(out.stream, 0));
     DADispose(array);
     return out.bytes();
 }

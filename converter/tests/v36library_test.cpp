@@ -52,7 +52,7 @@ protected:
         static char name[] = "converter_tests";
         static char* argv[] = {name, nullptr};
         ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSignals();
         VXInitGraf();
         VXInitStyles();
@@ -67,7 +67,7 @@ protected:
     }
 
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         SetDefaultConversionOptions();
         gLog.clear();
         gErrors.clear();
@@ -309,13 +309,13 @@ TEST_F(V36LibraryTest, ConvertsIntoALibraryFileThatTheLibraryToolLists) {
     std::vector<std::string> files;
     DirectoryRef folder;
     ASSERT_EQ(DirectoryFromDirectoryURL(dir_.file(kConvertedLibrariesFolder), &folder), 0);
-    EnumFiles(
+    EXPECT_EQ(status::kNoErr, EnumFiles(
         &folder,
         [](const FileSpec*, bool, bool, const std::string& path, void* out) {
             static_cast<std::vector<std::string>*>(out)->push_back(path);
             return true;
         },
-        false, &files);
+        false, &files));
     EXPECT_EQ(files, std::vector<std::string>{library});
 }
 

@@ -408,7 +408,7 @@ TEST_F(V36SheetTest, OnlySheetsAreRead) {
     EXPECT_EQ(start.header.version, 912);
     EXPECT_EQ(start.settings.textCount, 4);
     EXPECT_EQ(GetStreamPosition(stream), int32_t(start.contentPosition));
-    CloseAndMaybeFlushFileStream(stream, false);
+    EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushFileStream(stream, false));
     ASSERT_TRUE(WriteFile(dir.file("Text.SCM"), "not a sheet"));
     ASSERT_EQ(FileSpecFromURL(dir.file("Text.SCM"), &spec, true, nullptr), 0);
     EXPECT_EQ(OpenV36SheetFile(&spec, &stream, &start), status::kUnknownFileKind);

@@ -89,7 +89,9 @@ protected:
         SetReportHooks(report);
     }
     void TearDown() override {
-        if (project) CloseProject(project, kCloseProjectDiscard);
+        if (project) {
+            EXPECT_EQ(status::kNoErr, CloseProject(project, kCloseProjectDiscard));
+        }
         project = nullptr;
         for (auto& [name, sheet] : open) DestroySheet(sheet);
         open.clear();
@@ -274,7 +276,7 @@ protected:
         for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec; spec = spec->next)
             ASSERT_EQ(SaveSheetInstancesAnnotation(project, spec, OpenSheet(project, spec)), 0) << NameOf(spec);
         for (auto& [name, sheet] : open) {
-            SetSheetContext(sheet, nullptr, nullptr, false);
+            EXPECT_EQ(status::kNoErr, SetSheetContext(sheet, nullptr, nullptr, false));
             sheet->sheetSpec = nullptr;
         }
         ASSERT_EQ(CloseProject(project, kCloseProjectAsk), 0);

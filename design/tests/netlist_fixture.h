@@ -50,7 +50,7 @@ struct Design {
 
     // signalScope: 1 hierarchical, 2 flat.
     explicit Design(uint8_t signalScope) {
-        InitSymbolPool();
+        (void)InitSymbolPool();  // fails only out of memory, which the build then reports
         DynamicFileRecord file{};
         project = CreateProjectRecord(&file);
         project->settings.signalScope = signalScope;

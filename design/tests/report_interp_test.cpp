@@ -183,7 +183,7 @@ TEST_F(ReportRunTest, CircuitFilesAreClosedInTheSimulatorFirst) {
     ReportHooks hooks = GetReportHooks();
     hooks.closeCircuit = [](const char* path) -> OSStatus {
         Alerts().push_back(std::string("close ") + std::filesystem::path(path).filename().string());
-        return std::string(path).find("keep") != std::string::npos ? status::kUserCancelled : 0;
+        return std::string(path).find("keep") != std::string::npos ? status::kUserCancelled : status::kNoErr;
     };
     SetReportHooks(hooks);
     EXPECT_EQ(RunScript("SETFILE \"a.txt\"; SETFILE \"net.cir\"; WRITE \"x\""), 0);

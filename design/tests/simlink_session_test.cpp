@@ -382,7 +382,7 @@ TEST_F(SpiceSession, CompletionStatusesSetTheRunningAnalysis) {
 TEST_F(SpiceSession, RepliesWithTooFewEntriesOrMalformedListsHaveNoInformation) {
     auto reply = [](uint32_t error, std::vector<const char*> strings) {
         Handle list = CreateSpiceStringList(0);
-        for (const char* s : strings) AddSpiceStringListEntry(list, s, nullptr);
+        for (const char* s : strings) EXPECT_EQ(status::kNoErr, AddSpiceStringListEntry(list, s, nullptr));
         SpiceMessageRecord* m =
             BuildSpiceMessage(FourCC("Plst"), nullptr, 0, error, 0, 0, false, *list,
                               SizeOfHandle(list));

@@ -177,7 +177,7 @@ public:
             const std::string name = file->name;
             for (const FileSubSheetEntry& e : active_->fileEntries[name]) proc(e, data);
             auto failure = active_->fileFailures.find(name);
-            return failure == active_->fileFailures.end() ? 0 : failure->second;
+            return failure == active_->fileFailures.end() ? status::kNoErr : failure->second;
         };
         s.openSheetRank = [](SheetRecord*) -> uint16_t { return active_->openRank; };
         s.fileSheetRank = [](const FileSpec* file, uint16_t* rank) -> OSStatus {

@@ -17,7 +17,7 @@ namespace {
 
 Handle FlatItem(const std::vector<const char*>& names) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    for (const char* name : names) SetLibraryItemNameInfo(item, kLibAppendName, name, 0);
+    for (const char* name : names) EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 0));
     Handle flat = FlattenLibraryItem(item, true, 1, nullptr);
     DestroyLibraryItem(item);
     EXPECT_NE(flat, nullptr);
@@ -27,7 +27,7 @@ Handle FlatItem(const std::vector<const char*>& names) {
 class SheetFileSymbols : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitImageLists();
     }
     void TearDown() override { DestroyFileSymbolList(sheet.fileSymbolList); }

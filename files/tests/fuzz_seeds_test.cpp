@@ -13,7 +13,7 @@ namespace plexa::test {
 namespace {
 
 TEST(FuzzSeeds, PathLists) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     Tree tree;
     tree.Folder("p/sheets");
     TestProject project(tree.Dir("p"));
@@ -39,7 +39,7 @@ TEST(FuzzSeeds, PathLists) {
 }
 
 TEST(FuzzSeeds, InstanceLists) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     Tree tree;
     tree.Folder("p");
     TestProject project(tree.Dir("p"));
@@ -64,7 +64,7 @@ TEST(FuzzSeeds, InstanceLists) {
 }
 
 TEST(FuzzSeeds, ProjectFiles) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     Tree tree;
     tree.Folder("p");
     // Nothing of this machine in it: no absolute paths, no print settings, no script folder.
@@ -101,7 +101,7 @@ TEST(FuzzSeeds, ProjectFiles) {
 }
 
 TEST(FuzzSeeds, SheetFiles) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     InitImageLists();
     TempDir dir;
     TestSheet rich;

@@ -66,7 +66,7 @@ const std::vector<Entry> kFixtureEntries = {
 };
 
 TEST(PathListStored, HandWrittenFixtureInBothByteOrders) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     std::vector<Entry> entries;
     EXPECT_EQ(Read(kFixture, &entries), 0);
     EXPECT_EQ(entries, kFixtureEntries);
@@ -78,7 +78,7 @@ TEST(PathListStored, HandWrittenFixtureInBothByteOrders) {
 }
 
 TEST(PathListStored, RoundTripAndTheEmptyList) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     PathSpecList* list = CreatePathSpecList(nullptr, 0);
     HandleStream empty;
     ASSERT_EQ(WritePathSpecList(empty.stream, list), 0);
@@ -99,7 +99,7 @@ TEST(PathListStored, RoundTripAndTheEmptyList) {
 }
 
 TEST(PathListStored, ColonSeparatedPathsOfOlderFiles) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     auto one = [](uint8_t kind, uint8_t flags, const std::string& path) {
         std::string bytes = Hex("01000000");
         bytes += char(kind);
@@ -129,7 +129,7 @@ TEST(PathListStored, ColonSeparatedPathsOfOlderFiles) {
 }
 
 TEST(PathListStored, DamagedInputEndsWithAStatus) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     struct Case {
         const char* what;
         std::string bytes;
@@ -165,7 +165,7 @@ TEST(PathListStored, DamagedInputEndsWithAStatus) {
 }
 
 TEST(PathListStored, MutatedInputReadsOrFailsWhole) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     std::mt19937 random(TestSeed());
     const uint64_t rounds = StressCount(2000);
     for (uint64_t round = 0; round < rounds; ++round) {

@@ -161,7 +161,7 @@ TEST_F(ProjectFile, APrintRecordWithAnEmptyArchiveDoesNotCostTheBlock) {
     old += std::string(120, '\0');
     std::string damaged = SettingsWithEmptyArchive();
     damaged.replace(kProjectSettingsSize + 12, 4, "ABCD");  // an unknown tag
-    for (const auto& [bytes, status] : {std::pair{old, 0}, std::pair{damaged, kPrintRecordBadTag}}) {
+    for (const auto& [bytes, status] : {std::pair{old, OSStatus(status::kNoErr)}, std::pair{damaged, OSStatus(kPrintRecordBadTag)}}) {
         const std::string other = tree.path("p/Other.PRX");
         std::remove(other.c_str());
         WriteProjectFileOf(other, {{kProjectSettingsBlock, bytes}});
@@ -366,7 +366,7 @@ TEST_F(ProjectFile, SimulatorMaps) {
 }
 
 TEST(ProjectIds, IgnoreTheCaseOfNamesAndExtensions) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     Tree tree;
     tree.Folder("one");
     tree.Folder("two");

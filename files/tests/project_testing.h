@@ -46,13 +46,15 @@ inline ProjectRecord* OpenRecord(const std::string& path, bool readOnly = false,
     if (status) *status = st;
     if (st) return nullptr;
     ProjectRecord* project = CreateProjectRecord(&file);
-    if (!project) CloseAndMaybeFlushDynamicFile(&file, false);
+    if (!project) (void)CloseAndMaybeFlushDynamicFile(&file, false);  // the missing record is the failure
     return project;
 }
 
 inline void CloseRecord(ProjectRecord*& project) {
     if (!project) return;
-    if (project->file.stream) CloseProjectFile(project);
+    if (project->file.stream) {
+        EXPECT_EQ(status::kNoErr, CloseProjectFile(project));
+    }
     DestroyProjectRecord(project);
     project = nullptr;
 }
@@ -252,7 +254,7 @@ inline void Fill(ProjectRecord* p, const DirectoryRef* folder, int variant = 0) 
     SetAttributeValue(p->strings, p->attributes, 0, &count, "Maker", "Orvix", nullptr);
     s.attributeCount = uint16_t(count);
     VXDestroyPrintRecord(p->printRecord);
-    VXCreatePrintRecordEx(&p->printRecord, uint32_t(144 + variant));
+    EXPECT_EQ(status::kNoErr, VXCreatePrintRecordEx(&p->printRecord, uint32_t(144 + variant)));
     VXSet72DpiPrintMargins(p->printRecord, 10, 20 + variant, 30, 40);
     p->pageSetupWord = uint16_t(0x0102 + variant);
     // Simulator maps: two signals, one component, the script that made the netlist.
@@ -315,7 +317,7 @@ inline std::vector<Block> BlocksOf(const std::string& path) {
         blocks.emplace_back(type, std::string(*h, size));
         MemFree(h);
     }
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushDynamicFile(&file, false));
     return blocks;
 }
 

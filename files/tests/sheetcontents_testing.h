@@ -85,7 +85,7 @@ protected:
         EXPECT_EQ(OpenSheetFile(&from, true, &file, nullptr), 0);
         uint32_t offset = 0, size = 0;
         EXPECT_EQ(FindFileBlock(&file, kSheetHeaderBlock, &offset, &size, true), 0);
-        CloseAndMaybeFlushDynamicFile(&file, false);
+        EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushDynamicFile(&file, false));
         EXPECT_LT(offset + 12, bytes.size());
         if (offset + 12 <= bytes.size()) bytes.replace(offset + 8, 4, 4, '\0');
         return bytes;

@@ -17,7 +17,7 @@ namespace {
 
 class SheetExports : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { EXPECT_EQ(status::kNoErr, InitMemoryManager(-1)); }
     TempDir dir_;
 };
 
@@ -161,7 +161,7 @@ TEST_F(SheetExports, DamagedTablesEndWithAStatus) {
         std::string bytes = whole;
         for (int i = 0, flips = 1 + int(random() % 4); i < flips; ++i) bytes[random() % bytes.size()] = char(random());
         CappedPool pool(8u << 20);
-        Read(bytes, random() % 2, &lines);
+        (void)Read(bytes, random() % 2, &lines);  // damaged input: only no crash counts
         EXPECT_FALSE(pool.hitCeiling()) << round;
     }
 }

@@ -44,7 +44,7 @@ using Attributes = std::vector<std::pair<std::string, std::string>>;
 class TestSheet {
 public:
     TestSheet() {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         sheet_.stringBlock = CreateStringBlock(gGenPool, 4096);
         sheet_.attributes = AllocHandle(gGenPool, 0);
         sheet_.symbolList = LLCreate(gGenPool, sizeof(SymbolRecord), 0);
@@ -306,7 +306,7 @@ inline FileBlocks ReadBlocks(const std::string& path) {
         blocks.order.push_back(type);
         blocks.content.emplace(type, bytes);
     }
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushDynamicFile(&file, false));
     return blocks;
 }
 

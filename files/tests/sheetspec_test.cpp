@@ -18,7 +18,7 @@ namespace {
 
 class SheetSpecs : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { EXPECT_EQ(status::kNoErr, InitMemoryManager(-1)); }
 
     static std::string Resolved(ProjectRecord* project, SheetSpec* spec) {
         FileSpec file;

@@ -47,7 +47,7 @@ protected:
     LibraryItem* Part(const char* name, const std::vector<Pin>& pins, const char* attribute = nullptr) {
         LibraryItem* item = CreateLibraryItem(kLibItemComponent);
         items_.push_back(item);
-        SetLibraryItemNameInfo(item, 0, name, 255);
+        EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, name, 255));
         SetLibraryItemRefPrefix(item, "R");
         LinkListHeader* elements = CreateElementList(drawing->imageList);
         std::vector<uint16_t> ids;

@@ -62,7 +62,7 @@ void LoopVisit(DAArray array, int32_t id, DALoopRecord* loop) {
     if (plan->seen.size() == plan->signalAfter) Signal(plan->signalCode);
     if (plan->seen.size() == plan->stopAfter) {
         if (plan->nestedStop) {
-            CatchSignals([&] { DAStopLoop(loop, plan->stopValue); });
+            (void)CatchSignals([&] { DAStopLoop(loop, plan->stopValue); });  // the loop stop leaves through the catcher
         }
         DAStopLoop(loop, plan->stopValue);
     }

@@ -104,7 +104,7 @@ void ExpectSameArray(DAArray a, DAArray b) {
 
 class DAStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { ASSERT_EQ(status::kNoErr, InitMemoryManager(-1)); }
 };
 
 int ComparePartsByA(const void* a, const void* b) {

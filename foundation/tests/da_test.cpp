@@ -245,8 +245,8 @@ void Visit(DAArray array, int32_t id, DALoopRecord* loop) {
     if (key == c->removeKey) DARemove(array, id);
     if (key == c->signalAt) FailureSignal(-43);
     if (key == c->stopAt) {
-        CatchSignals([&] {
-            CatchSignals([&] {
+        (void)CatchSignals([&] {  // the loop stop leaves through both catchers
+            (void)CatchSignals([&] {  // the loop stop leaves through both catchers
                 c->depthInLoop = GetSignalDepth();
                 DAStopLoop(loop, 7);
             });

@@ -49,11 +49,11 @@ protected:
     std::vector<std::string> Names() {
         std::vector<std::string> names;
         DirectoryRef root = Folder("");
-        EnumFiles(&root, [](const FileSpec* spec, bool isFolder, bool, const std::string& location, void* data) {
+        EXPECT_EQ(status::kNoErr, EnumFiles(&root, [](const FileSpec* spec, bool isFolder, bool, const std::string& location, void* data) {
             auto* out = static_cast<std::vector<std::string>*>(data);
             out->push_back(location.substr(location.rfind('/') + 1) + (isFolder ? "/" : ""));
             return spec != nullptr;
-        }, false, &names);
+        }, false, &names));
         return names;
     }
     TempDir dir_;

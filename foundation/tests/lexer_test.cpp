@@ -14,7 +14,7 @@ namespace {
 
 class LexerTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { ASSERT_EQ(status::kNoErr, InitMemoryManager(-1)); }
     void TearDown() override { Close(); }
     void Close() {
         VXDestroyLex(lex_);

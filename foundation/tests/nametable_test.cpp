@@ -19,7 +19,7 @@ namespace {
 
 class ChunkyTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { ASSERT_EQ(status::kNoErr, InitMemoryManager(-1)); }
 };
 using NameTableTest = ChunkyTest;
 

@@ -16,7 +16,7 @@ namespace {
 class SignalsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        ASSERT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSignals();
         ASSERT_EQ(GetSignalDepth(), 0);
     }
@@ -101,10 +101,10 @@ TEST_F(SignalsTest, ReleasedFrameIsReusedFirst) {
     ASSERT_TRUE(a && b);
     EXPECT_EQ(ReleaseSignalCatcher(), 0);
     EXPECT_EQ(signal_detail::Open(), b);
-    ReleaseSignalCatcher();
-    ReleaseSignalCatcher();
+    EXPECT_EQ(status::kNoErr, ReleaseSignalCatcher());
+    EXPECT_EQ(status::kNoErr, ReleaseSignalCatcher());
     EXPECT_EQ(signal_detail::Open(), a);
-    ReleaseSignalCatcher();
+    EXPECT_EQ(status::kNoErr, ReleaseSignalCatcher());
 }
 
 TEST_F(SignalsTest, SetSignalDepthPopsDownOnly) {
@@ -125,7 +125,7 @@ TEST_F(SignalsTest, SignalAfterDepthRestoreReachesOuterCatcher) {
     const OSStatus result = CatchSignals(
         [&] {
             const int32_t depth = GetSignalDepth();
-            CatchSignals(
+            (void)CatchSignals(  // the signal leaves through the outer catcher
                 [&] {
                     SetSignalDepth(depth);
                     Signal(-5);
@@ -152,7 +152,7 @@ TEST_F(SignalsTest, SignalInsideCleanupIsAbsorbed) {
 
 TEST_F(SignalsTest, OtherExceptionsPassThroughAndReleaseTheFrame) {
     int cleanups = 0;
-    EXPECT_THROW(CatchSignals([&] { CatchSignals([] { throw std::runtime_error("x"); }); },
+    EXPECT_THROW((void)CatchSignals([&] { (void)CatchSignals([] { throw std::runtime_error("x"); }); },  // throws through both catchers
                               [&] { ++cleanups; }),
                  std::runtime_error);
     EXPECT_EQ(cleanups, 1);
@@ -214,8 +214,8 @@ TEST_F(SignalsTest, FailureClimbsTwentyNestedCatchers) {
             const bool reached = level <= n.failAt;
             SCOPED_TRACE(testing::Message() << "failAt " << n.failAt << " level " << level);
             EXPECT_EQ(n.cleanups[level], reached ? 1 : 0);
-            EXPECT_EQ(n.codeInCleanup[level], reached ? status::kOutOfMemory : 0);
-            EXPECT_EQ(n.returned[level], reached ? status::kOutOfMemory : 0);
+            EXPECT_EQ(n.codeInCleanup[level], reached ? status::kOutOfMemory : status::kNoErr);
+            EXPECT_EQ(n.returned[level], reached ? status::kOutOfMemory : status::kNoErr);
         }
         // Innermost clean-up first, then level by level outwards.
         ASSERT_EQ(int(n.order.size()), n.failAt + 1);

@@ -224,7 +224,7 @@ TEST_F(Sockets, FramedExchangeThroughIdleWaits) {
 // Ends a wait after a few calls with the user's cancel.
 OSStatus CancelOnThirdCall(SocketRecord* socket, uint32_t) {
     auto* calls = static_cast<int*>(socket->userData);
-    return ++*calls >= 3 ? status::kUserCancelled : 0;
+    return ++*calls >= 3 ? status::kUserCancelled : status::kNoErr;
 }
 
 TEST_F(Sockets, ConnectingToNobodyIsRefusedAndMayBeTriedAgain) {
@@ -343,7 +343,7 @@ TEST_F(Sockets, StatusOfEachOperationByState) {
         OSStatus expected;
     };
     const Case cases[] = {
-        {"state of none", [&] { uint8_t s = 9; OSStatus e = GetSocketState(nullptr, &s); return s == 0 ? e : -1; },
+        {"state of none", [&] { uint8_t s = 9; OSStatus e = GetSocketState(nullptr, &s); return s == 0 ? e : OSStatus(-1); },
          status::kSocketNone},
         {"send on none", [&] { count = 1; return SocketSend(nullptr, &byte, &count, 1); }, status::kSocketNone},
         {"receive on none", [&] { count = 1; return SocketReceive(nullptr, &byte, &count); }, status::kSocketNone},

@@ -23,7 +23,7 @@ namespace {
 
 class StreamTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { ASSERT_EQ(status::kNoErr, InitMemoryManager(-1)); }
 };
 
 using test::HandleStream;
@@ -71,7 +71,7 @@ TEST_F(StreamTest, RandomFileStreamEqualsModel) {
                     const bool skip = rand(4) == 0;
                     OSStatus st = StreamRead(s, skip ? nullptr : got.data(), &count);
                     int32_t expect = std::min(want, size - pos);
-                    ASSERT_EQ(st, want > size - pos ? status::kEndOfFile : 0);
+                    ASSERT_EQ(st, want > size - pos ? status::kEndOfFile : status::kNoErr);
                     ASSERT_EQ(count, expect);
                     if (!skip) {
                         ASSERT_EQ(got.substr(0, size_t(count)), model.substr(size_t(pos), size_t(count)));

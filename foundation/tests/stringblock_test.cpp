@@ -23,7 +23,7 @@ namespace {
 
 class StringBlockTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { ASSERT_EQ(status::kNoErr, InitMemoryManager(-1)); }
 };
 
 // Frees a block at the end of a test.

@@ -134,7 +134,7 @@ protected:
     }
     void TearDown() override {
         Close();
-        if (open_) DXFEnd(&dxf_);
+        if (open_) (void)DXFEnd(&dxf_);  // teardown
         VXSetCurrentGrafState(previous_);
         VXSetTextHooks(previousText_);
         DXFSetHooks(nullptr);

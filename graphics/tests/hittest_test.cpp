@@ -18,7 +18,7 @@ namespace {
 class HitTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         plexa::test::InstallTestOffScreenWindows();
         saved_ = VXGetCurrentGrafState();
     }

@@ -81,7 +81,7 @@ OSStatus Read(const std::string& bytes, bool fileHeader, Image* image, Point* re
 
 class PixelsTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitMemoryManager(-1); }
+    void SetUp() override { ASSERT_EQ(status::kNoErr, InitMemoryManager(-1)); }
 };
 
 TEST_F(PixelsTest, NewImagesAndRowBytes) {

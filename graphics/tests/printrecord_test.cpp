@@ -36,7 +36,7 @@ std::string Swapped(uint32_t value) {
 class PrintRecordTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         const double none[4] = {0, 0, 0, 0};
         TestSetPrinterInsets(none);  // whatever printers this machine has
     }
@@ -205,7 +205,7 @@ TEST_F(PrintRecordTest, TruncatedAndMutatedRecordsNeverCrash) {
             mutated[random() % mutated.size()] = char(random());
         HandleStream in(mutated);
         Record read;
-        VXReadPrintRecord(in.stream, &read.p);
+        (void)VXReadPrintRecord(in.stream, &read.p);  // a mutated record may be refused; the record read stands
         ASSERT_NE(read.p, nullptr);
         EXPECT_TRUE(std::isfinite(read.p->scale) && read.p->scale > 0);
         EXPECT_LE(GetStreamPosition(in.stream), GetStreamEnd(in.stream));

@@ -201,7 +201,7 @@ TEST_F(TextEditTest, RewrapAfterEditsMatchesAFreshLayout) {
                 const int n = int(rng() % 6) + 1;
                 std::u16string s;
                 for (int k = 0; k < n; k++) s.push_back(alphabet[rng() % letters]);
-                VXTEInsert(s.data(), int32_t(s.size() * 2), kEncodingUTF16LE, te);
+                EXPECT_EQ(true, VXTEInsert(s.data(), int32_t(s.size() * 2), kEncodingUTF16LE, te));
             }
             ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
             ASSERT_EQ(Starts(te), Starts(fresh))

@@ -93,7 +93,7 @@ TEST_F(TextViewTest, LineStartsAcrossAppends) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetStreamEnd(stream_, 0);
+        EXPECT_EQ(status::kNoErr, SetStreamEnd(stream_, 0));
         if (view_) DestroyTextViewStructures(view_);
         view_ = nullptr;
         Make();

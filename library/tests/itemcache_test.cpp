@@ -238,8 +238,8 @@ TEST_F(CacheDisplayTexts, PinTextsShowTheSelectedPackagesNumbersAndThePinNames) 
     // A symbol whose drawing holds a pin-number text of pin 0, a pin-name text of pin 1 and a free
     // text; two pin sets, the second selected by the package of the name "CHIP-SO".
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(item, kLibAppendName, "CHIP", 0);
-    SetLibraryItemNameInfo(item, kLibAppendName, "CHIP-SO", 1);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "CHIP", 0));
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "CHIP-SO", 1));
     const auto a = uint16_t(AddPin(item, "IN"));
     const auto b = uint16_t(AddPin(item, "OUT"));
     LinkListHeader* elements = CreateElementList(item->imageList);

@@ -25,7 +25,7 @@ using test::WriteFile;
 std::string ItemBytes(const std::vector<std::string>& names) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
     EXPECT_NE(item, nullptr);
-    for (const std::string& name : names) SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 0);
+    for (const std::string& name : names) EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 0));
     SetLibraryItemRefPrefix(item, names[0].c_str());
     OSStatus st = 0;
     Handle flat = FlattenLibraryItem(item, true, 1, &st);

@@ -36,7 +36,7 @@ namespace plexa::test {
 // alternate drawing when asked.
 inline std::string ItemBytes(const std::vector<std::string>& names, int parts = 1, bool alternate = false) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    for (const std::string& name : names) SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 255);
+    for (const std::string& name : names) EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 255));
     for (int part = 0; part < parts; ++part) {
         const std::string symbol = "Part" + std::to_string(part);
         EXPECT_EQ(AddLibSymbolDef(item, symbol.c_str(), Drawing(uint8_t(part + 1)),
@@ -141,7 +141,7 @@ private:
 class LibraryAccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitImageLists();
         InitLibraryAccess();
     }

@@ -33,7 +33,7 @@ struct OpenLibrary {
         status = OpenLibraryFile(&spec, &record, mode);
     }
     ~OpenLibrary() {
-        if (record.file.stream) CloseLibraryFile(&record);
+        if (record.file.stream) (void)CloseLibraryFile(&record);  // a damaged file may not close cleanly; Close() is checked where it counts
     }
     OpenLibrary(const OpenLibrary&) = delete;
     OpenLibrary& operator=(const OpenLibrary&) = delete;

@@ -22,7 +22,7 @@ FileSpec Spec(const std::string& path) {
 }
 
 TEST(SheetAsLibrary, ReadsTheSheetsOwnFileSymbols) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     InitImageLists();
     SetSheetServices(SheetServices{});
     TempDir dir;
@@ -49,7 +49,7 @@ TEST(SheetAsLibrary, ReadsTheSheetsOwnFileSymbols) {
         EXPECT_NE(item, nullptr);
         if (item) MemFree(item);
     }
-    CloseLibraryFile(&record);
+    EXPECT_EQ(status::kNoErr, CloseLibraryFile(&record));
     EXPECT_EQ(OpenSheetAsLibrary(&plain, &record), kNoFileSymbolsErr);
 }
 

@@ -21,7 +21,7 @@ namespace {
 class SheetLibraryRecord : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitImageLists();
         SetSheetServices(SheetServices{});
         TestSheet rich;
@@ -67,7 +67,7 @@ TEST_F(SheetLibraryRecord, WithoutFileSymbolsTheRecordHasNoMap) {
         EXPECT_EQ(record.file.fileType, file_.fileType);
         if (list) DestroyFileSymbolList(list);
     }
-    CloseAndMaybeFlushDynamicFile(&file_, false);
+    EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushDynamicFile(&file_, false));
 }
 
 }  // namespace

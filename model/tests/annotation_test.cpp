@@ -188,7 +188,7 @@ const char* kFixtureSaved = "4: 7 \"U2A\" 1 0 \"R1\" 0;9: 0 -;";
 class Annotation : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         SetAnnotationContextHooks(FakeHooks());
         gSheetFiles.clear();
         gSheetProjects.clear();
@@ -814,7 +814,7 @@ OSStatus ReadInto(const std::string& bytes, AnnotationMap** map, bool swapping =
 }
 
 TEST(AnnotationMaps, PendingChangesShadowTheSavedOnesUntilApplied) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     AnnotationMap* map = CreateAnnotationMap(true);
     char text[kAnnotationTextSize];
     EXPECT_TRUE(SetAnnotation(map, 7, 1, "R1", 0));
@@ -845,7 +845,7 @@ TEST(AnnotationMaps, PendingChangesShadowTheSavedOnesUntilApplied) {
 }
 
 TEST(AnnotationMaps, CompactingTheStringBlockKeepsEveryDesignator) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     AnnotationMap* map = CreateAnnotationMap(true);
     for (int i = 0; i < 50; ++i) {
         SetAnnotation(map, 1, 1, ("U" + std::to_string(i)).c_str(), 0);
@@ -865,7 +865,7 @@ TEST(AnnotationMaps, CompactingTheStringBlockKeepsEveryDesignator) {
 }
 
 TEST(AnnotationMaps, EntriesOfSymbolsTheSheetLacksGo) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     SheetRecord sheet{};
     sheet.symbolList = LLCreate(nullptr, sizeof(SymbolRecord), 0);
     auto* symbol = static_cast<SymbolRecord*>(LLAppend(sheet.symbolList, nullptr));
@@ -903,7 +903,7 @@ const std::string kTwoEntriesBig = Hex(
     "00000000");
 
 TEST(AnnotationMaps, HandWrittenFixtureInBothByteOrders) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     for (const std::string& bytes : {kTwoEntries, kTwoEntriesBig}) {
         for (const bool swapping : {false, true}) {
             AnnotationMap* map = nullptr;
@@ -927,7 +927,7 @@ TEST(AnnotationMaps, HandWrittenFixtureInBothByteOrders) {
 }
 
 TEST(AnnotationMaps, TheDeadSessionsCountRisesInPlaceInTheMapsOwnOrder) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     for (const std::string& bytes : {kTwoEntries, kTwoEntriesBig}) {
         HandleStream stream(bytes);
         uint16_t count = 0;
@@ -945,7 +945,7 @@ TEST(AnnotationMaps, TheDeadSessionsCountRisesInPlaceInTheMapsOwnOrder) {
 }
 
 TEST(AnnotationMaps, DamagedInputEndsWithAStatusAndNoMap) {
-    InitMemoryManager(-1);
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     struct Case {
         const char* what;
         std::string bytes;

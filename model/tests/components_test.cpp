@@ -44,7 +44,7 @@ class Components : public SheetTest {
 protected:
     LibraryItem* Build(const GateSpec& spec) {
         LibraryItem* item = Item();
-        for (size_t i = 0; i < spec.names.size(); ++i) SetLibraryItemNameInfo(item, int32_t(i), spec.names[i], 0);
+        for (size_t i = 0; i < spec.names.size(); ++i) EXPECT_TRUE(SetLibraryItemNameInfo(item, int32_t(i), spec.names[i], 0));
         if (spec.prefix) SetLibraryItemRefPrefix(item, spec.prefix);
         const auto a = uint16_t(AddPin(item, "A", kPinInput)), b = uint16_t(AddPin(item, "B", kPinInput));
         const auto y = uint16_t(AddPin(item, "Y", kPinOutput));
@@ -254,7 +254,7 @@ TEST_F(Components, GraphicSymbolsTakeTheirPrefixFromTheirDesignator) {
 // installed, and the sheet's list stays as it was.
 TEST_F(Components, AComponentWhoseSectionCannotBeMadeIsNotInstalled) {
     LibraryItem* item = Item();
-    SetLibraryItemNameInfo(item, 0, "BIG", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "BIG", 0));
     ItemSymbol(item, {{{0, -10}, {0, 0}}}, {});
     std::vector<const char*> numbers(8000, "1");
     ItemSection(item, "A", 0, {numbers, numbers, numbers, numbers});

@@ -82,7 +82,7 @@ TEST_F(LibItemFlat, AHandWrittenItemReadsAndIsWhatTheWriterWrites) {
     EXPECT_EQ(Flatten(read), Hex(kHandItem));
 
     LibraryItem* item = Own(CreateLibraryItem(kLibItemComponent));
-    SetLibraryItemNameInfo(item, 0, "RES", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "RES", 0));
     SetLibraryItemRefPrefix(item, "R");
     AddNewPackageToLibItem(item, 0);
     SetLibPackageName(item, 0, "AXIAL");
@@ -222,7 +222,7 @@ TEST_F(LibItemFlat, IdenticalPinDataRecordsDoNotShiftThePinsAfterThem) {
 
 TEST_F(LibItemFlat, APinTableIsMadeOnRequestAndBlankRecordsServeIdsWithoutOne) {
     LibraryItem* item = Own(CreateLibraryItem(kLibItemComponent));
-    SetLibraryItemNameInfo(item, 0, "X", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "X", 0));
     AddLibSymbolDef(item, "S", Drawing(1), nullptr, item->imageList, Ids({5, 6}));
     AddSection(item, "", 0, {{"1", "2"}});
     DestroyPinDataTable(item->pinTable);  // an item that has no pin data at all
@@ -267,7 +267,7 @@ TEST_F(LibItemFlat, ItemsWithPinDataStoreTheSymbolFlagsWithBits16And17Clear) {
 
 TEST_F(LibItemFlat, ANewItemWithOnlyANameFlattensWhenEmptyIsAllowed) {
     LibraryItem* item = Own(CreateLibraryItem(kLibItemPort));
-    SetLibraryItemNameInfo(item, kLibAppendName, "IN", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "IN", 0));
     OSStatus status = 0;
     EXPECT_EQ(Flatten(item, kTestStamp, false, &status), "");
     EXPECT_EQ(status, status::kUserCancelled);
@@ -285,7 +285,7 @@ TEST_F(LibItemFlat, ANewItemWithOnlyANameFlattensWhenEmptyIsAllowed) {
 
 TEST_F(LibItemFlat, AnItemOfMacRomanStringsIsRecodedAndMarkedUTF8WhenFlattenedAgain) {
     LibraryItem* item = Own(RichItem(false));
-    SetLibraryItemNameInfo(item, 0, "B\x8Ar", 0);   // Mac Roman a-umlaut
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "B\x8Ar", 0));   // Mac Roman a-umlaut
     SetLibraryItemRefPrefix(item, "\xB5");           // Mac Roman micro sign
     SetLibPackageName(item, 0, "\xA5");              // Mac Roman bullet
     std::string bytes = Flatten(item);
@@ -481,7 +481,7 @@ TEST_F(LibItemFlat, FuzzSeedsAreWhatTheWriterWrites) {
     CheckFuzzSeed("model_libitem", "version_1", Rewrite(Flatten(plain), old));
     CheckFuzzSeed("model_libitem", "hand", Hex(kHandItem));
     LibraryItem* port = Own(CreateLibraryItem(kLibItemPort));
-    SetLibraryItemNameInfo(port, 0, "IN", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(port, 0, "IN", 0));
     CheckFuzzSeed("model_libitem", "name_only", Flatten(port));
 }
 

@@ -272,7 +272,7 @@ TEST_F(LibItem, DeletingAPackageRenumbersTheNamesThatSelectPackages) {
         const char* name;
         uint8_t info;
     } names[] = {{"P0", 0}, {"P1", 1}, {"P2", 2}, {"NONE", 3}, {"FAR", 200}};
-    for (const auto& n : names) SetLibraryItemNameInfo(item, kLibAppendName, n.name, n.info);
+    for (const auto& n : names) EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, n.name, n.info));
     DeleteLibItemPackage(item, 1);
     EXPECT_EQ(Names(item), "P0/0 P1/0 P2/1 NONE/3 FAR/200");
     EXPECT_EQ(item->head.packageCount, 2);
@@ -337,7 +337,7 @@ TEST_F(LibItem, SymbolPinsTakeSixteenBitIds) {
 
 TEST_F(LibItem, SymbolDefinitionsWithoutADrawingOrASectionArePurgedOnlyByAFinalFlatten) {
     LibraryItem* item = Own(CreateLibraryItem(kLibItemComponent));
-    SetLibraryItemNameInfo(item, 0, "X", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "X", 0));
     AddLibSymbolDef(item, "no drawing", nullptr, Drawing(1), item->imageList, nullptr);
     AddLibSymbolDef(item, "unassigned", Drawing(2), nullptr, item->imageList, nullptr);
     AddLibSymbolDef(item, "kept", Drawing(3), nullptr, item->imageList, nullptr);
@@ -372,14 +372,14 @@ TEST_F(LibItem, SymbolDefinitionsWithoutADrawingOrASectionArePurgedOnlyByAFinalF
 // Validity asks for a section that draws with a definition holding a drawing.
 TEST_F(LibItem, AnItemWhoseOnlyUsedDefinitionIsNotDrawnIsNotValid) {
     LibraryItem* item = Own(CreateLibraryItem(kLibItemComponent));
-    SetLibraryItemNameInfo(item, 0, "X", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "X", 0));
     AddLibSymbolDef(item, "not drawn", nullptr, nullptr, item->imageList, nullptr);
     AddSection(item, "A", 0, {}, false);
     EXPECT_FALSE(IsLibraryItemValid(item));
     const std::string flat = Flatten(item);
     EXPECT_EQ(flat[6], 0);  // the valid byte
     EXPECT_EQ(Inflate(flat)->head.symbolCount, 1);
-    SetLibSymbolData(item, 0, 0, Drawing(1), item->imageList);
+    EXPECT_EQ(status::kNoErr, SetLibSymbolData(item, 0, 0, Drawing(1), item->imageList));
     EXPECT_TRUE(IsLibraryItemValid(item));
 }
 
@@ -435,7 +435,7 @@ TEST_F(LibItem, UnusedPinSetsAreDroppedAndPackagesMovedToSetsThatExist) {
             LibSection* section = CreateLibSection();
             section->symbolIndex = 0;
             SetLibSectionPinCount(section, c.pins ? 2 : 0);
-            for (int set : sets) CreateLibSectionPinSet(section, set, -1);
+            for (int set : sets) EXPECT_TRUE(CreateLibSectionPinSet(section, set, -1));
             AddSectionToLibItem(item, section, false);
         }
         // The hidden pin of pin set 2 is told apart by its number.

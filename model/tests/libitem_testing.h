@@ -106,9 +106,9 @@ inline LibSection* AddSection(LibraryItem* item, const char* suffix, uint8_t sym
 // image, the gate's main drawing shows one of the item's list.
 inline LibraryItem* RichItem(bool withImage) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(item, kLibAppendName, "7400", 0);
-    SetLibraryItemNameInfo(item, kLibAppendName, "SN7400", 1);
-    SetLibraryItemNameInfo(item, kLibAppendName, "74HC00", 255);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "7400", 0));
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "SN7400", 1));
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "74HC00", 255));
     SetLibraryItemRefPrefix(item, "U");
     SetAttributeValue(item->stringBlock, item->attributes, 0, &item->head.attributeCount, "Value", "7400", nullptr);
     SetAttributeValue(item->stringBlock, item->attributes, 0, &item->head.attributeCount, "Maker", "Plexa", nullptr);

@@ -59,8 +59,8 @@ protected:
 
 TEST_F(LibItemDump, EveryPartOfAnItem) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(item, kLibAppendName, "Amp", 0);
-    SetLibraryItemNameInfo(item, kLibAppendName, "Amplifier", 1);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "Amp", 0));
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "Amplifier", 1));
     SetLibraryItemRefPrefix(item, "U");
     SetAttributeValue(item->stringBlock, item->attributes, 0, &item->head.attributeCount, "Value", "10k", nullptr);
     Handle record = CreateNewPinData();

@@ -64,7 +64,7 @@ private:
 class ExhaustedPool {
 public:
     ExhaustedPool() {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         pool_ = CreatePool(4096);
         MemPoolInfoRecord info{};
         MemPoolInfo(pool_, nullptr, &info);
@@ -171,7 +171,7 @@ inline int32_t GlobalImageCount() { return gGlobalImageList ? DACount(gGlobalIma
 class ImageListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitImageLists();
         globalBefore_ = GlobalImageCount();
     }

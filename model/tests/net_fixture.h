@@ -25,7 +25,7 @@ namespace plexa::test {
 inline WireHandle MakeWire(const std::vector<Point>& corners, uint16_t end0 = kWireEndFree,
                            uint16_t end1 = kWireEndFree, uint16_t flags = 0) {
     WireHandle wire = CreateWire(nullptr);
-    for (Point p : corners) InsertWireCorner(wire, p, -1);
+    for (Point p : corners) EXPECT_TRUE(InsertWireCorner(wire, p, -1));
     (*wire)->end0 = end0;
     (*wire)->end1 = end1;
     (*wire)->flags = flags;

@@ -54,8 +54,8 @@ protected:
         SignalHandle signal = CreateSignal(drawing->signalList);
         const int32_t terminal = AddPinToSignal(signal, symbol, uint16_t(port));
         WireHandle wire = CreateWire((*signal)->wires);
-        InsertWireCorner(wire, start, -1);
-        for (Point p : more) InsertWireCorner(wire, p, -1);
+        EXPECT_TRUE(InsertWireCorner(wire, start, -1));
+        for (Point p : more) EXPECT_TRUE(InsertWireCorner(wire, p, -1));
         (*wire)->end0 = uint16_t(terminal);
         CalcWireBounds(wire);
         CalcSignalBounds(signal);

@@ -152,8 +152,8 @@ protected:
     // and a hidden power pin per set.
     LibraryItem* Gates() {
         LibraryItem* item = Item();
-        SetLibraryItemNameInfo(item, 0, "7400", 0);
-        SetLibraryItemNameInfo(item, 1, "74LS00", 1);
+        EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, "7400", 0));
+        EXPECT_TRUE(SetLibraryItemNameInfo(item, 1, "74LS00", 1));
         SetLibraryItemRefPrefix(item, "U");
         const auto a = uint16_t(AddPin(item, "A", kPinInput)), b = uint16_t(AddPin(item, "B", kPinInput));
         const auto y = uint16_t(AddPin(item, "Y", kPinOutput)), vcc = uint16_t(AddPin(item, "VCC", kPinPower));

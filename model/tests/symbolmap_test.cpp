@@ -100,7 +100,7 @@ TEST_F(SymbolMaps, ADefinitionFromAnotherListTakesOneReferencePerImageUnlessItIs
     DestroySymbolMap(sheet.symbolMap);
     sheet.symbolMap = CreateSymbolMap(sheet.imageList);
     EXPECT_EQ(DACount(sheet.imageList->entries), 0);
-    AdjustImageReferenceCountsFromSymbolData(data.data(), uint32_t(data.size()), itemImages, kImageReferenceRelease);
+    EXPECT_EQ(status::kNoErr, AdjustImageReferenceCountsFromSymbolData(data.data(), uint32_t(data.size()), itemImages, kImageReferenceRelease));
     DestroyImageList(itemImages);
 }
 
@@ -125,7 +125,7 @@ TEST_F(SymbolMaps, RebindingTheImageListRewritesEveryDefinition) {
     ReleaseImageListImage(fresh, 0);
     EXPECT_EQ(DACount(fresh->entries), 0);
     DestroyImageList(fresh);
-    AdjustImageReferenceCountsFromSymbolData(data.data(), uint32_t(data.size()), itemImages, kImageReferenceRelease);
+    EXPECT_EQ(status::kNoErr, AdjustImageReferenceCountsFromSymbolData(data.data(), uint32_t(data.size()), itemImages, kImageReferenceRelease));
     DestroyImageList(itemImages);
 }
 
@@ -152,7 +152,7 @@ TEST_F(SymbolMaps, CompactingTheSheetsImagesCarriesTheDefinitionsAlong) {
               0);
     EXPECT_EQ(GetImageListReferenceCount(sheet.imageList, 0), 2u);
     ReleaseImageListImage(sheet.imageList, 0);
-    AdjustImageReferenceCountsFromSymbolData(data.data(), uint32_t(data.size()), itemImages, kImageReferenceRelease);
+    EXPECT_EQ(status::kNoErr, AdjustImageReferenceCountsFromSymbolData(data.data(), uint32_t(data.size()), itemImages, kImageReferenceRelease));
     DestroyImageList(itemImages);
 }
 

@@ -40,7 +40,7 @@ protected:
     struct Input {
         Input(const std::string& bytes, bool swap) {
             handle = AllocHandleWithData(gGenPool, bytes.data(), uint32_t(bytes.size()));
-            CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream);
+            EXPECT_EQ(status::kNoErr, CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream));
             EnableStreamReadByteSwap(stream, swap);
         }
         ~Input() {
@@ -56,7 +56,7 @@ protected:
     static std::string Written(Write write) {
         Handle handle = AllocHandle(gGenPool, 0);
         StreamRecord* stream = nullptr;
-        CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream);
+        EXPECT_EQ(status::kNoErr, CreateStream(kStreamHandle, StreamTarget::OfHandle(handle), &stream));
         EXPECT_EQ(write(stream), 0);
         std::string bytes(*handle, SizeOfHandle(handle));
         DisposeStream(stream);

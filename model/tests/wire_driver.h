@@ -68,7 +68,7 @@ public:
             }
         }
         WireHandle wire = CreateWire(nullptr);
-        for (Point p : corners) InsertWireCorner(wire, p, -1);
+        for (Point p : corners) (void)InsertWireCorner(wire, p, -1);  // fails only out of memory
         if (start.pin) (*wire)->end0 = uint16_t(AddPinToSignal(signal, start.pin->symbol, start.pin->node));
         if (end.pin) (*wire)->end1 = uint16_t(AddPinToSignal(signal, end.pin->symbol, end.pin->node));
         Rect area;

@@ -7,7 +7,7 @@ namespace {
 
 WireSegment Seg(Point p0, Point p1) {
     WireSegmentsBlock block = CreateWireSegmentsBlock(1);
-    AddWireSegmentsBlockSegment(block, p0, p1);
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, p0, p1));
     const WireSegment s = *WireSegmentAt(block, 0);
     DestroyWireSegmentsBlock(block);
     return s;
@@ -92,13 +92,13 @@ TEST(WireSegmentTest, Difference) {
 
 TEST(WireSegmentTest, MinimisingMergesLinesAndDropsDuplicates) {
     WireSegmentsBlock block = CreateWireSegmentsBlock(4);
-    AddWireSegmentsBlockSegment(block, P(0, 0), P(10, 0));
-    AddWireSegmentsBlockSegment(block, P(30, 0), P(10, 0));
-    AddWireSegmentsBlockSegment(block, P(0, 5), P(10, 5));
-    AddWireSegmentsBlockSegment(block, P(10, 5), P(0, 5));
-    AddWireSegmentsBlockSegment(block, P(0, 0), P(10, 4));
-    AddWireSegmentsBlockSegment(block, P(10, 4), P(20, 8));
-    AddWireSegmentsBlockSegment(block, P(40, 0), P(50, 0));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(0, 0), P(10, 0)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(30, 0), P(10, 0)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(0, 5), P(10, 5)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(10, 5), P(0, 5)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(0, 0), P(10, 4)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(10, 4), P(20, 8)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(40, 0), P(50, 0)));
     MinimizeSegmentList(block);
     EXPECT_EQ(Text(block),
               "(0,5) (10,5) 2; (0,0) (10,4) 11; (10,4) (20,8) 11; (40,0) (50,0) 2; "
@@ -108,11 +108,11 @@ TEST(WireSegmentTest, MinimisingMergesLinesAndDropsDuplicates) {
 
 TEST(WireSegmentTest, SegmentsBecomeWires) {
     WireSegmentsBlock block = CreateWireSegmentsBlock(4);
-    AddWireSegmentsBlockSegment(block, P(10, 0), P(10, 10));
-    AddWireSegmentsBlockSegment(block, P(0, 0), P(10, 0));
-    AddWireSegmentsBlockSegment(block, P(40, 0), P(50, 0));
-    AddWireSegmentsBlockSegment(block, P(50, 0), P(50, 10));
-    AddWireSegmentsBlockSegment(block, P(50, 10), P(40, 0));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(10, 0), P(10, 10)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(0, 0), P(10, 0)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(40, 0), P(50, 0)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(50, 0), P(50, 10)));
+    EXPECT_TRUE(AddWireSegmentsBlockSegment(block, P(50, 10), P(40, 0)));
     WireList list = SegmentsToWires(block, kWireFlagSelected | kWireFlagBuss);
     EXPECT_EQ(CountWireSegmentsBlock(block), 0);
     ASSERT_EQ(list->count, 2u);

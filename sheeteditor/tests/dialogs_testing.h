@@ -63,7 +63,7 @@ class AppDialogsTest : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         VXInitControls();
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
     }

@@ -26,7 +26,7 @@ class DXFExportCommand : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         TestResetFilePanels();
         saved_ = GetDXFExportHooks();

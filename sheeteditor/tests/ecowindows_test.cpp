@@ -76,7 +76,7 @@ class ECOWindows : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         VXInitStyles();
         VXInitControls();
         VXInstallTextViewHooks();
@@ -179,7 +179,7 @@ struct Board {
     explicit Board(const std::string& folder) {
         SheetRecord* sheet = d.AddSheet("MAIN.SHX");
         d.FinishSpecs();
-        FileSpecFromURL(folder + "/BOARD.PRX", &d.project->file.spec, false, nullptr);
+        EXPECT_EQ(status::kNoErr, FileSpecFromURL(folder + "/BOARD.PRX", &d.project->file.spec, false, nullptr));
         node = d.AddNode(nullptr, "MAIN.SHX", 0);
         ComponentRecord* res = Design::MakeComponent(sheet, "RES", "R", 1, 2);
         r1 = Design::Place(sheet, res);

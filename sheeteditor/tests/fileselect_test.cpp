@@ -90,7 +90,9 @@ protected:
         DirectoryRef folder;
         GetPrefDirectory(index, &folder);
         std::string path;
-        if (!IsDirectoryInvalid(&folder)) CreateDirectoryURLFromDirectory(&folder, &path);
+        if (!IsDirectoryInvalid(&folder)) {
+            EXPECT_EQ(status::kNoErr, CreateDirectoryURLFromDirectory(&folder, &path));
+        }
         return path;
     }
     TempDir dir_;

@@ -207,7 +207,7 @@ std::string BoxItem(const char* name) {
     const int16_t bounds[8] = {0, 0, 30, 20, 0, 0, 30, 20};
     drawing.replace(0, 16, reinterpret_cast<const char*>(bounds), 16);
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(item, kLibAppendName, name, 255);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 255));
     EXPECT_EQ(AddLibSymbolDef(item, "Box", Block(drawing), nullptr, item->imageList, nullptr), 0);
     AddSection(item, "A", 0, {});
     OSStatus st = 0;

@@ -20,7 +20,7 @@ protected:
         TestResetFilePanels();
     }
     void TearDown() override {
-        while (gProjectList) CloseProject(gProjectList, kCloseProjectDiscard);
+        while (gProjectList) EXPECT_EQ(status::kNoErr, CloseProject(gProjectList, kCloseProjectDiscard));
         TestResetFilePanels();
         AppDialogsTest::TearDown();
     }

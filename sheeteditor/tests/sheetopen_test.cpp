@@ -36,7 +36,7 @@ protected:
     void SetUp() override {
         StartModelForSheets();
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitImageLists();
         ElementPool();
         VXInitStyles();

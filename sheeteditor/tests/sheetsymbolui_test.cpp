@@ -27,7 +27,7 @@ class SheetSymbolUI : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         sheet_.fileSymbolList = CreateFileSymbolList();
         SetSheetSymbolUIHooks(SheetSymbolUIHooks{});
     }

@@ -25,7 +25,7 @@ class SheetWindow : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         SetSheetWindowHooks(SheetWindowHooks{});
         calls.clear();

@@ -62,7 +62,7 @@ class SpiceWindows : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         VXInitControls();
         VXInitListBoxes();
         ASSERT_EQ(InitTextRecordPool(), 0);

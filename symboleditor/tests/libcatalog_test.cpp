@@ -184,7 +184,7 @@ TEST_F(Catalogue, AFixtureLibraryPrintsIntoAPdfFile) {
     // A drawing far larger than a page, and an item without a symbol (not printed).
     AddItemToLibEditor(editor, CreateLibEditorItemRef(editor, nullptr, BoxItem({"HUGE"}, 3000, 3000), 0, 0));
     LibraryItem* empty = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(empty, kLibAppendName, "EMPTY", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(empty, kLibAppendName, "EMPTY", 0));
     AddItemToLibEditor(editor, CreateLibEditorItemRef(editor, nullptr, FlattenLibraryItem(empty, true, 1), 0, 0));
     DestroyLibraryItem(empty);
 
@@ -227,7 +227,7 @@ TEST_F(Catalogue, ALibraryWithoutSymbolsPrintsNothing) {
     FileSpec spec = Library("none.LBX", {});
     LibEditorRecord* editor = OpenLibraryEditor(&spec, false, false);
     LibraryItem* empty = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(empty, kLibAppendName, "EMPTY", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(empty, kLibAppendName, "EMPTY", 0));
     AddItemToLibEditor(editor, CreateLibEditorItemRef(editor, nullptr, FlattenLibraryItem(empty, true, 1), 0, 0));
     DestroyLibraryItem(empty);
     const std::string path = dir_.file("none.pdf");

@@ -458,7 +458,7 @@ TEST_F(LibEditorTest, ALibraryCutShortByACrashOpensForChangesAfterSayingWhatWasR
 // Written, reopened and inflated, the item dumps the same, with each of them in the dump.
 TEST_F(LibEditorTest, FacesFlagsPinsAndUndrawnDefinitionsComeBackFromTheLibrary) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    SetLibraryItemNameInfo(item, kLibAppendName, "KEPT", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "KEPT", 0));
     LinkListHeader* elements = CreateElementList(item->imageList);
     LinkListHeader* texts = CreateTextList();
     LLAppend(elements, BuildNodeElement({10, 40}, {10, 0}, 1, 0, false, 0, false, 0, false, 0));

@@ -60,7 +60,7 @@ inline void InstallScriptedAnswers() {
 // A flattened component with the names and a symbol whose drawing is a height x width box.
 inline Handle BoxItem(const std::vector<std::string>& names, int16_t height = 40, int16_t width = 60) {
     LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    for (const std::string& name : names) SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 0);
+    for (const std::string& name : names) EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name.c_str(), 0));
     LinkListHeader* list = CreateElementList(nullptr);
     LLAppend(list, BuildCommonElement(kElementRect, Point{0, 0}, Point{height, width}, 1, 0, 0, false, false,
                                       0, false, 0, false));
@@ -165,7 +165,7 @@ protected:
         Handle flat = nullptr;
         if (LoadLibraryFileItem(&editor->library, blockId, &flat) != 0) return {};
         int32_t count = 0;
-        CheckFlattenedLibraryItemNames(flat, &count);
+        EXPECT_EQ(status::kNoErr, CheckFlattenedLibraryItemNames(flat, &count));
         std::vector<std::string> names;
         for (int32_t i = 0; i < count; ++i) {
             char name[kFlatItemNameBufferSize];

@@ -64,7 +64,7 @@ TEST_F(LibEditorLink, ANewItemOpensInASymbolEditorAndIsSavedOnceValid) {
     EXPECT_TRUE(IsLibEditorDirty(editor));
     // A drawing and an alias: the save writes both, and the alias gets its row.
     AddRect(symbolEditor, Point{0, 0}, Point{20, 40});
-    SetLibraryItemNameInfo(symbolEditor->item, kLibAppendName, "R-ALIAS", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(symbolEditor->item, kLibAppendName, "R-ALIAS", 0));
     SetSymbolLibItemModified(symbolEditor);
     EXPECT_EQ(SaveLibEditorChanges(editor), 0);
     EXPECT_NE(ref->blockId, 0u);

@@ -222,7 +222,7 @@ TEST_F(SymEdit, TitleAndIcon) {
     char title[64];
     GetSymbolEditorTitle(editor, title, sizeof title);
     EXPECT_STREQ(title, "Unnamed Item");
-    SetLibraryItemNameInfo(editor->item, kLibAppendName, "  Amp ", 0);
+    EXPECT_TRUE(SetLibraryItemNameInfo(editor->item, kLibAppendName, "  Amp ", 0));
     GetSymbolEditorTitle(editor, title, sizeof title);
     EXPECT_STREQ(title, "Amp");
     GetSymbolEditorTitle(editor, title, 3);
@@ -306,6 +306,27 @@ TEST_F(SymEdit, AListTabThatRefusesItsEditsKeepsTheEditorOpen) {
     // Closing without flushing closes.
     EXPECT_TRUE(CloseLibrarySymbolEditor(editor, false, false));
     EXPECT_EQ(ref.syncs, 0);
+}
+
+// Switching to another symbol, or copying the open one, stores the open symbol first; while its
+// list tab refuses the edits, the symbol stays open with them and no copy of the stale drawing is made.
+TEST_F(SymEdit, AListTabThatRefusesItsEditsKeepsItsSymbolOpen) {
+    SymbolEditorHooks hooks;
+    hooks.flushList = [](SymbolEditorRecord*, bool) { return false; };
+    SymbolEditorRecord* editor = OpenInLibrary("Amp", hooks);
+    ASSERT_NE(editor, nullptr);
+    AddRect(editor, {0, 0}, {10, 10});
+    const int32_t other = AddLibSymbolDef(editor->item, "B", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_GT(other, editor->symbol);
+    const int32_t symbol = editor->symbol;
+    const int32_t symbols = editor->item->head.symbolCount;
+    editor->currentTab = kSymEditTabPins;
+    EXPECT_EQ(NewLibItemSymbol(editor, symbol, "Copy"), -1);
+    EXPECT_EQ(editor->item->head.symbolCount, symbols);
+    SetSymbolEditorSymbol(editor, other, nullptr);
+    EXPECT_EQ(editor->symbol, symbol);
+    EXPECT_EQ(Elements(editor->elementLists[kSymbolViewPrimary]).size(), 1u);
+    EXPECT_TRUE(CloseLibrarySymbolEditor(editor, false, false));
 }
 
 TEST_F(SymEdit, AnItemFromANewerVersionIsRefusedWithItsMessage) {

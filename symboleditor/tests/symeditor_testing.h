@@ -53,7 +53,7 @@ protected:
     }
     static LibraryItem* NewItem(uint8_t kind, std::vector<const char*> names = {}) {
         LibraryItem* item = CreateLibraryItem(kind);
-        for (const char* name : names) SetLibraryItemNameInfo(item, kLibAppendName, name, 0);
+        for (const char* name : names) EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 0));
         return item;
     }
     // The item's stored form (the item is purged as flattening does).

@@ -69,7 +69,7 @@ struct FlatHandle {
 class CappedPool {
 public:
     explicit CappedPool(uint32_t ceiling = 1u << 20) {
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         pool_ = CreatePool(4096);
         EXPECT_NE(pool_, nullptr);
         MemPoolSetCeiling(pool_, ceiling);

@@ -26,7 +26,7 @@ class TextTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         session_ = std::make_unique<TextPlatformSession>();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         VXInitStyles();
         VXInitGraf();
     }

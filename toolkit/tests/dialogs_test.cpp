@@ -48,7 +48,9 @@ class Dialogs : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        if (!gGenPool) InitMemoryManager(-1);
+        if (!gGenPool) {
+            EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
+        }
         VXInitControls();
         gSeen.clear();
         gVXErrorTextProc = nullptr;

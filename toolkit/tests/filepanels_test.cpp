@@ -31,7 +31,7 @@ OSStatus Collect(const FileSpec* spec, int32_t index, int32_t count, void* userD
 
 std::string Path(const DirectoryRef& directory) {
     std::string path;
-    CreateDirectoryURLFromDirectory(&directory, &path);
+    EXPECT_EQ(status::kNoErr, CreateDirectoryURLFromDirectory(&directory, &path));
     return path;
 }
 

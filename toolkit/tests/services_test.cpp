@@ -63,6 +63,8 @@ TEST_F(Services, ApplicationIdentifiersAndResources) {
     EXPECT_EQ(VXGetBundleIdentifier(dir.file("tool").c_str(), id), status::kUnknownFileKind);
     EXPECT_EQ(VXGetBundleIdentifier(dir.file("none").c_str(), id), status::kNotFound);
     EXPECT_EQ(VXLaunchDocument(dir.file("none").c_str(), nullptr, true, false), status::kNotFound);
+    // An application that cannot be started (neither a program nor a desktop file) fails the launch.
+    EXPECT_EQ(VXLaunchDocument(dir.file("tool").c_str(), dir.file("tool").c_str(), true, false), status::kParamErr);
     EXPECT_EQ(VXLaunchURL("not a url"), status::kParamErr);
     char version[32];
     OSStatus status = GetApplicationVersionString(version);

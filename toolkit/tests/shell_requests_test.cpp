@@ -139,7 +139,7 @@ TEST_F(ShellRequests, HoldAndReleaseTable) {
     }
     EXPECT_EQ(gOpened.size(), 1u);
     // Releasing at 0 with a request waiting still posts a runner.
-    VXPostShellRequestAction(kVXShellOpenFile, dir.file("doc").c_str(), 0, 1);
+    EXPECT_EQ(status::kNoErr, VXPostShellRequestAction(kVXShellOpenFile, dir.file("doc").c_str(), 0, 1));
     VXSetShellRequestsOnHold(true);
     VXSetShellRequestsOnHold(false);
     VXSetShellRequestsOnHold(false);
@@ -155,7 +155,7 @@ TEST_F(ShellRequests, ManyRequestsPostOneRunner) {
     TempDir dir;
     ASSERT_TRUE(WriteFile(dir.file("doc"), "x"));
     for (int16_t i = 0; i < 5; ++i)
-        VXPostShellRequestAction(kVXShellOpenFile, dir.file("doc").c_str(), i, 5);
+        EXPECT_EQ(status::kNoErr, VXPostShellRequestAction(kVXShellOpenFile, dir.file("doc").c_str(), i, 5));
     EXPECT_TRUE(VXShellRequestRunnerPending());
     EXPECT_EQ(VXCountShellRequests(), 5);
     TestClockAdvance(100'000);

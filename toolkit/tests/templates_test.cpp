@@ -25,7 +25,9 @@ class Templates : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        if (!gGenPool) InitMemoryManager(-1);
+        if (!gGenPool) {
+            EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
+        }
     }
     void TearDown() override {
         for (VXUIFileRecord* record : opened_) CloseUIFile(record);
@@ -51,7 +53,7 @@ protected:
             uint32_t offset = 0;
             EXPECT_EQ(WriteFileBlock(&file, 1, uint32_t(block.size()), block.data(), &offset), 0);
         }
-        CloseAndMaybeFlushDynamicFile(&file, true);
+        EXPECT_EQ(status::kNoErr, CloseAndMaybeFlushDynamicFile(&file, true));
         return Open(name);
     }
     VXUIFileRecord* Open(const std::string& name) {

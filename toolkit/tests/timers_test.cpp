@@ -150,7 +150,7 @@ TEST_F(Timers, ClearingTheScrapChangesItsCount) {
     EXPECT_EQ(VXClearScrap(&after), after);
     EXPECT_NE(after, before);
     uint32_t now = 0;
-    VXGetCurrentScrap(&now);
+    EXPECT_EQ(status::kNoErr, VXGetCurrentScrap(&now));
     EXPECT_EQ(now, after);
 }
 

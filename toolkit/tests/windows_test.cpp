@@ -91,7 +91,7 @@ TEST_F(Windows, AHandlerThatDestroysItsWindowWhileDrawingIsSafe) {
         if (path == 1) VXWaitUpdateWindows();
         if (path == 2) {
             const TempDir dir;
-            PlatformWindowGrabPNG(window->platformWindow, dir.path() + "/grab.png");
+            EXPECT_TRUE(PlatformWindowGrabPNG(window->platformWindow, dir.path() + "/grab.png"));
         }
         EXPECT_EQ(VXGetWindowFromId(id), nullptr) << path;
         EXPECT_EQ(vx.updateWaitDepth, 0);
