@@ -78,6 +78,14 @@ SheetNode* RowNode(VXWindowRecordTag* window, int32_t row) {
     return static_cast<SheetNode*>(node->userData);
 }
 
+// The nodes of the selected rows, top to bottom.
+std::vector<SheetNode*> SelectedNodes(VXWindowRecordTag* window) {
+    std::vector<SheetNode*> nodes;
+    for (int32_t row = VXGetListViewSelection(window, 0); row >= 0; row = VXGetListViewSelection(window, row + 1))
+        if (SheetNode* node = RowNode(window, row)) nodes.push_back(node);
+    return nodes;
+}
+
 // The nodes keep the rows' expansion and selection.
 void StoreRowStates(ProjectRecord* project) {
     VXWindowRecordTag* window = project->window;
@@ -325,10 +333,8 @@ bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved) {
     if (!record || !record->project) return false;
     CatchUp(record->project);
     bool any = false;
-    for (int32_t row = VXGetListViewSelection(record->project->window, -1); row >= 0;
-         row = VXGetListViewSelection(record->project->window, row)) {
-        SheetNode* node = RowNode(window, row);
-        if (!node || node->parent) continue;
+    for (SheetNode* node : SelectedNodes(record->project->window)) {
+        if (node->parent) continue;
         any = true;
         if (unresolved && !SheetFileFound(record->project, node)) *unresolved = true;
     }
@@ -339,10 +345,7 @@ void OpenSelectedSheets(ProjectRecord* project) {
     if (!project || !project->window) return;
     CatchUp(project);
     StoreRowStates(project);
-    std::vector<SheetNode*> chosen;
-    for (int32_t row = VXGetListViewSelection(project->window, -1); row >= 0;
-         row = VXGetListViewSelection(project->window, row))
-        if (SheetNode* node = RowNode(project->window, row)) chosen.push_back(node);
+    const std::vector<SheetNode*> chosen = SelectedNodes(project->window);
     bool failed = false;
     // Opening a sheet may rebuild the hierarchy: the nodes are looked up again after each.
     for (size_t i = 0; i < chosen.size(); ++i) {
