@@ -402,6 +402,8 @@ void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, Hi
     services.destroyWindow = DestroyWindowOf;
     services.windowBounds = WindowBounds;
     services.markTreeInstances = [](ProjectRecord* project) {
+        // Without the tree the instances keep what they hold.
+        if (!RecordOf(project->window)) return;
         StoreRowStates(project);
         MarkTreeInstances(project, kTreeStateExpanded);
     };
