@@ -1,5 +1,5 @@
 // A project named on the command line shows its window with the tree of its sheets; a row opens
-// its sheet through File > Open Selection, and closing the project window, the last window,
+// its sheet through File > Open Selection or a double click, and closing the project window, the last window,
 // ends the program.
 #include <gtest/gtest.h>
 
@@ -35,6 +35,11 @@ TEST(ProjectWindow, AProjectOnTheCommandLineShowsItsTreeAndOpensASheetFromIt) {
                                              "close ROOT\n"
                                              "wait-no-window ROOT\n"
                                              "log-windows\n"
+                                             // A double click on the row opens it too.
+                                             "click 60 9 double\n"
+                                             "wait-window ROOT\n"
+                                             "close ROOT\n"
+                                             "wait-no-window ROOT\n"
                                              // The last window: the program ends.
                                              "close amp\n",
                                              {"amp.PRX"}, folder);

@@ -345,6 +345,9 @@ TEST_F(Shell, ProjectWindowRowsEnableOpenClearAndSelectAll) {
     DispatchCommand(project->window, 306, false, false, false);
     EXPECT_EQ(CountSelectedProjectRows(project.get()), 1);
     EXPECT_EQ(states({211, 305, 306}), " 211 305 306");
+    // The window's ideal height: a few rows take 115 pixels, more their rows.
+    EXPECT_EQ(ProjectWindowIdealHeight(3), 115);
+    EXPECT_EQ(ProjectWindowIdealHeight(10), 229);
     VXDestroyWindow(project->window);
     EXPECT_EQ(project->window, nullptr);
 }
