@@ -17,6 +17,7 @@
 #include "foundation/filespec.h"
 #include "foundation/strings.h"
 #include "graphics/colors.h"
+#include "library/libpaths.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
@@ -37,6 +38,7 @@ namespace {
 constexpr int32_t kRowStyle = 4;
 constexpr int16_t kIconX = 26, kTextX = 46;
 constexpr int16_t kInitialHeight = 227;
+constexpr uint32_t kActivationReasons = 8;
 constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVerticalScroller;
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
 constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
@@ -371,8 +373,11 @@ int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* even
         return 0;
     case kVXActivateEvent:
         if (event->u.activate.activated) {
-            UpdateProjectHierarchy(project, kTreeStateSelected);
+            // Rebuilt only when the tree was marked out of date; the project's library list
+            // becomes the current one.
+            UpdateProjectHierarchy(project, kActivationReasons);
             CatchUp(project);
+            SetLibFilesProject(project, false);
         } else if (!VXIsModalWindowActive()) {
             VXSetListViewItemSelected(window, -1, false);
             StoreRowStates(project);
