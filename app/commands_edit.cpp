@@ -6,6 +6,9 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "sheeteditor/projectsettings.h"
+#include "sheeteditor/projectwindow.h"
+#include "files/hierarchy.h"
+#include "files/project.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
@@ -62,7 +65,8 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
         // Disabled until the symbol editor's clipboard exists.
         return false;
     }
-    // The project window's tree selection comes with the project window.
+    // The project window removes its selected rows.
+    if (front.kind == kProjectKind) return id == 305 && CountSelectedProjectRows(front.project) > 0;
     return false;
 }
 
@@ -97,8 +101,11 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     }
     case 306:
         // Selecting every item of a document comes with the select-all of the sheet and the
-        // symbol editor; a text being edited selects its whole text.
-        r->enabled = EditedText(front) != nullptr;
+        // symbol editor; a text being edited selects its whole text; the project window selects
+        // its rows.
+        r->enabled = EditedText(front) != nullptr ||
+                     (front.kind == kProjectKind && front.project && front.project->hierarchy &&
+                      front.project->hierarchy->first);
         break;
     case 312:
     case 313:

@@ -12,6 +12,7 @@
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/sheetopen.h"
@@ -72,8 +73,9 @@ void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case kCmdNewLibrary:
     case 202: r->enabled = !modal; break;
     case 211:
-        // The project window's tree selection comes with the project window.
-        r->enabled = front.sheet && SelectedSheetSymbol();
+        // The project window opens its selected rows itself.
+        r->enabled = front.kind == kProjectKind ? CountSelectedProjectRows(front.project) > 0
+                                                : front.sheet && SelectedSheetSymbol();
         break;
     case 219:
     case 899:

@@ -14,6 +14,7 @@
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/projectsettings.h"
+#include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/sheetsymbolui.h"
@@ -97,6 +98,13 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.pathSearch.showMessage = ShowStaticMessage;
     t.pathSearch.cancelKey = VXTestCancelKey;
     AddProjectCommands(t.projectOpen);
+    AddProjectWindowHooks(t.projects, t.projectOpen, t.hierarchy, [](ProjectRecord* project) -> int32_t {
+        char title[200];
+        VXGetWindowTitle(project->window, title);
+        bool save = false;
+        if (!AskSaveDialog(title, kProjectKind, &save)) return status::kUserCancelled;
+        return save ? 1 : 0;
+    });
     AddSheetOpenHierarchyHooks(t.hierarchy);
     t.hierarchy.report = ReportWithMessage;
     t.hierarchy.note = VXDisplayMessage;

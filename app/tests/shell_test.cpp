@@ -37,6 +37,7 @@
 #include "platform/app_platform.h"
 #include "platform/clipboard_platform.h"
 #include "platform/panel_platform.h"
+#include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
@@ -325,6 +326,47 @@ TEST_F(Shell, ProjectWindowInFront) {
               "Tools: -401 -402 -403 -404 405 406 -407 -408 -409 410 411 413 -414\n"
               "Window: \"Test.PRX\"!\n");
     project->window = nullptr;
+}
+
+// The real project window: Open Selection and Clear need a selected row, Select All a top-level
+// sheet in the tree.
+TEST_F(Shell, ProjectWindowRowsEnableOpenClearAndSelectAll) {
+    Tree tree;
+    tree.Folder("p");
+    TestProject project(tree.Dir("p"));
+    project.List();
+    ASSERT_NE(CreateProjectWindow(project.get()), nullptr);
+    VXShowWindow(project->window);
+    VXSelectWindow(project->window);
+    const auto states = [&](std::initializer_list<uint16_t> ids) {
+        const std::string all = MenuStates();
+        std::string text;
+        for (uint16_t id : ids) {
+            // The item as the table writes it: " ID" enabled, " -ID" disabled.
+            const std::string digits = std::to_string(id);
+            for (size_t at = all.find(digits); at != std::string::npos; at = all.find(digits, at + 1)) {
+                const char after = at + digits.size() < all.size() ? all[at + digits.size()] : '\n';
+                if (std::isdigit(uint8_t(after)) || at == 0 || std::isdigit(uint8_t(all[at - 1]))) continue;
+                text += all[at - 1] == '-' ? " -" + digits : " " + digits;
+                break;
+            }
+        }
+        return text;
+    };
+    EXPECT_EQ(states({211, 305, 306}), " -211 -305 -306") << "an empty tree";
+    SheetNode* top = AddSheetNode(project->hierarchy, nullptr, nullptr, 0, 0);
+    ASSERT_NE(AddSheetNode(project->hierarchy, top, nullptr, 1, 0), nullptr);
+    SyncProjectTree(project.get());
+    EXPECT_EQ(CountProjectRows(project.get()), 1) << "the sub-sheet's branch starts closed";
+    EXPECT_EQ(states({211, 305, 306}), " -211 -305 306");
+    DispatchCommand(project->window, 306, false, false, false);
+    EXPECT_EQ(CountSelectedProjectRows(project.get()), 1);
+    EXPECT_EQ(states({211, 305, 306}), " 211 305 306");
+    // The window's ideal height: a few rows take 115 pixels, more their rows.
+    EXPECT_EQ(ProjectWindowIdealHeight(3), 115);
+    EXPECT_EQ(ProjectWindowIdealHeight(10), 229);
+    VXDestroyWindow(project->window);
+    EXPECT_EQ(project->window, nullptr);
 }
 
 // ---- The Window menu ----

@@ -1,0 +1,421 @@
+// The project window (see projectwindow.h).
+#include "sheeteditor/projectwindow.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include <strings.h>
+
+#include "files/hierarchy.h"
+#include "files/project.h"
+#include "files/projectlife.h"
+#include "files/sheetspec.h"
+#include "foundation/filespec.h"
+#include "foundation/strings.h"
+#include "graphics/colors.h"
+#include "library/libpaths.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/textline.h"
+#include "graphics/textstyle.h"
+#include "sheeteditor/sheetopen.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_listview.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_treeview.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+namespace {
+
+constexpr int32_t kRowStyle = 4;
+constexpr int16_t kIconX = 26, kTextX = 46;
+constexpr int16_t kInitialHeight = 227;
+constexpr uint32_t kActivationReasons = 8;
+constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVerticalScroller;
+constexpr uint32_t kRowLine = 0x0BFFFFFF;
+constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
+constexpr uint16_t kCmdOpenSelection = 211, kCmdOpenRow = 1301, kCmdClear = 305, kCmdRemoveRow = 1303,
+                   kCmdSelectAll = 306;
+// The window's record: the project, the project's close question, and the nodes the rows were made
+// from in tree order (a rebuild of the hierarchy replaces the nodes: the rows are then made again).
+constexpr uint32_t kProjectWindowCode = 0x70726A77;  // 'prjw'
+
+AskSaveProjectOnClose gAsk = nullptr;
+int16_t gProjVwWidth = 0;
+int16_t gBaseLineOffset = 0;
+
+struct ProjectWindowRecord : WindowClassInfoTag {
+    ProjectRecord* project = nullptr;
+    std::vector<const SheetNode*> shown;
+    std::unordered_set<const SheetNode*> known;
+};
+
+ProjectWindowRecord* RecordOf(VXWindowRecordTag* window) {
+    VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
+    if (!top || top->typeID != kProjectWindowKind) return nullptr;
+    return static_cast<ProjectWindowRecord*>(VXGetWindowClassInfo(top, kProjectWindowCode));
+}
+
+std::vector<const SheetNode*> TreeOrder(const ProjectRecord* project) {
+    std::vector<const SheetNode*> nodes;
+    if (!project->hierarchy) return nodes;
+    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n))
+        nodes.push_back(n);
+    return nodes;
+}
+
+// The node of a row, none when the row's node is gone.
+SheetNode* RowNode(VXWindowRecordTag* window, int32_t row) {
+    ProjectWindowRecord* record = RecordOf(window);
+    VXTreeNode* node = record ? VXGetIndexedTreeViewNode(record->project->window, row) : nullptr;
+    if (!node || !record->known.count(static_cast<const SheetNode*>(node->userData))) return nullptr;
+    return static_cast<SheetNode*>(node->userData);
+}
+
+// The nodes of the selected rows, top to bottom.
+std::vector<SheetNode*> SelectedNodes(VXWindowRecordTag* window) {
+    std::vector<SheetNode*> nodes;
+    for (int32_t row = VXGetListViewSelection(window, 0); row >= 0; row = VXGetListViewSelection(window, row + 1))
+        if (SheetNode* node = RowNode(window, row)) nodes.push_back(node);
+    return nodes;
+}
+
+// The nodes keep the rows' expansion and selection.
+void StoreRowStates(ProjectRecord* project) {
+    VXWindowRecordTag* window = project->window;
+    ProjectWindowRecord* record = RecordOf(window);
+    if (!record || record->shown != TreeOrder(project)) return;
+    for (const SheetNode* n : record->shown) const_cast<SheetNode*>(n)->selected = 0;
+    const int32_t rows = VXCountListViewItems(window);
+    for (int32_t row = 0; row < rows; ++row) {
+        VXTreeNode* view = VXGetIndexedTreeViewNode(window, row);
+        auto* node = view ? static_cast<SheetNode*>(view->userData) : nullptr;
+        if (!node) continue;
+        node->selected = VXGetListViewItemSelected(window, row) ? 1 : 0;
+        if (view->children) node->expanded = view->children->expanded;
+    }
+}
+
+// The rows again when the hierarchy was rebuilt since they were made.
+void CatchUp(ProjectRecord* project) {
+    ProjectWindowRecord* record = RecordOf(project->window);
+    if (record && record->shown != TreeOrder(project)) SyncProjectTree(project);
+}
+
+std::string RowName(ProjectRecord* project, const SheetNode* node) {
+    char name[kFileSpecNameCapacity] = "";
+    GetSheetNodeName(project, node, name, sizeof name);
+    const size_t length = std::strlen(name);
+    if (length >= 4 && strcasecmp(name + length - 4, ".SHX") == 0) name[length - 4] = 0;
+    return name;
+}
+
+int32_t TextWidth(const std::string& text) {
+    return int32_t(VXMeasureTextBytes(text.data(), int32_t(text.size()), kEncodingUTF8, false));
+}
+
+bool SheetFileFound(ProjectRecord* project, SheetNode* node) {
+    FileSpec file;
+    return node->sheetSpec && ResolveSheetSpecFile(project, node->sheetSpec, &file, nullptr);
+}
+
+void DrawRow(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    StdDrawHiliteEditListViewItem(window, record);
+    ProjectWindowRecord* owner = RecordOf(window);
+    if (!owner || !record->item) return;
+    VXTreeNode* view = *static_cast<VXTreeNode**>(record->item);
+    auto* node = static_cast<SheetNode*>(view->userData);
+    if (!owner->known.count(node)) return;
+    ProjectRecord* project = owner->project;
+    const Rect& row = record->rect;
+    const int16_t indent = int16_t(view->depth * kProjectIndent);
+    const int16_t iconTop = int16_t(row.top + (row.bottom - row.top - 16) / 2);
+    const Rect icon = {iconTop, int16_t(row.left + indent + kIconX), int16_t(iconTop + 16),
+                       int16_t(row.left + indent + kIconX + 16)};
+    const int32_t iconId = !SheetFileFound(project, node)          ? kMissingIcon
+                           : (node->flags & kSheetNodeCircular) ? kCircularIcon
+                                                                 : kSheetIcon;
+    VXDrawIcon(iconId, &icon, 0);
+    const std::string name = RowName(project, node);
+    VXMoveTo(int16_t(row.left + indent + kTextX), int16_t(row.bottom - gBaseLineOffset));
+    VXDrawTextWithEncoding(name.data(), int32_t(name.size()), kEncodingUTF8);
+    const VXColor before = VXGetForeColor();
+    QZSetColor(nullptr, kRowLine, false);
+    VXMoveTo(row.left, int16_t(row.bottom - 1));
+    VXLineTo(row.right, int16_t(row.bottom - 1));
+    QZSetColor(nullptr, before, false);
+}
+
+// A click outside a row's icon and name clears the selection; a double click opens the selection.
+int32_t RowClick(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    ProjectWindowRecord* owner = RecordOf(window);
+    if (!owner || record->index < 0 || !record->event) return 0;
+    const int16_t kind = int16_t(record->event->kind);
+    if (kind != kVXMouseDownEvent && kind != kVXDoubleClickEvent) return 0;
+    SheetNode* node = RowNode(window, record->index);
+    if (!node) return 0;
+    Rect row{};
+    VXGetListViewItemRect(window, record->index, &row);
+    VXSetTextStyle(VXGetListViewRecord(window)->textStyle);
+    const int16_t indent = int16_t(node->depth * kProjectIndent);
+    const int32_t left = row.left + indent + kIconX - 3;
+    const int32_t right = row.left + indent + kTextX + 2 + TextWidth(RowName(owner->project, node)) + 3;
+    const Point at = {record->event->u.mouse.v, record->event->u.mouse.h};
+    if (at.h >= left && at.h < right && at.v >= row.top - 1 && at.v < row.bottom + 1)
+        return kind == kVXDoubleClickEvent ? kVXListClickSelectToo | kVXListClickAction : 0;
+    VXSetListViewItemSelected(window, -1, false);
+    return kVXListClickHandled;
+}
+
+int32_t ProjectTreeViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    switch (message) {
+    case kVXListDrawItem: DrawRow(window, record); return 0;
+    case kVXListMouseDown: return RowClick(window, record);
+    default: return 0;
+    }
+}
+
+void SelectAllRows(VXWindowRecordTag* window) {
+    const int32_t rows = VXCountListViewItems(window);
+    for (int32_t row = 0; row < rows; ++row) VXSetListViewItemSelected(window, row, true);
+}
+
+void CloseProjectWindow(ProjectRecord* project) {
+    StoreRowStates(project);
+    const OSStatus st = CloseProject(project, kCloseProjectAsk, gAsk);
+    if (st == status::kUserCancelled) VXAbortCloseAll();
+    else if (st) VXErrorReport(st);
+}
+
+int32_t DoProjectCommand(ProjectRecord* project, VXEventRecord* event) {
+    VXWindowRecordTag* window = project->window;
+    switch (event->u.command.command) {
+    case kCmdOpenSelection:
+    case kCmdOpenRow: OpenSelectedSheets(project); return 1;
+    case kCmdClear:
+    case kCmdRemoveRow:
+        StoreRowStates(project);
+        RemoveSelectedProjectSheets(project, event->u.command.shift != 0);
+        SyncProjectTree(project);
+        return 1;
+    case kCmdSelectAll: SelectAllRows(window); return 1;
+    default: return 0;
+    }
+}
+
+void DestroyWindowOf(ProjectRecord* project) {
+    VXWindowRecordTag* window = project->window;
+    if (!window) return;
+    project->window = nullptr;
+    if (ProjectWindowRecord* record = RecordOf(window)) record->project = nullptr;
+    VXDestroyWindow(window);
+}
+
+bool WindowBounds(ProjectRecord* project, Rect* bounds) {
+    if (!project->window) return false;
+    StoreRowStates(project);
+    VXGetWindowPosition(project->window, bounds);
+    return true;
+}
+
+void TreeDrawing(ProjectRecord* project, bool on) {
+    if (!project->window) return;
+    if (on) SyncProjectTree(project);
+    VXSetListViewDrawingEnabled(project->window, on);
+}
+
+}  // namespace
+
+int16_t ProjectWindowIdealHeight(int32_t rows) {
+    return rows < 4 ? int16_t(115) : int16_t(std::min<int32_t>(rows * kProjectRowHeight + 39, 0x7FFF));
+}
+
+ProjectRecord* ProjectOfWindow(VXWindowRecordTag* window) {
+    ProjectWindowRecord* record = RecordOf(window);
+    return record ? record->project : nullptr;
+}
+
+SheetNode* GetTopLevelAncestor(SheetNode* node) {
+    while (node && node->parent) node = node->parent;
+    return node;
+}
+
+VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project) {
+    if (!project) return nullptr;
+    if (project->window) return project->window;
+    txStyle* style = GetTempDefaultStyle(kRowStyle);
+    VXSetTextStyle(style);
+    gProjVwWidth = int16_t(TextWidth("123456789012345678901234567890") + 50);
+    StyleMetrics metrics{};
+    GetStyleMetrics(style, &metrics);
+    gBaseLineOffset = int16_t(std::max(0, (kProjectRowHeight - metrics.ascent - metrics.descent) / 2 +
+                                              metrics.descent));
+    // At the right edge of the largest window rectangle.
+    Rect largest{};
+    VXCalcMaxWindowRect(kVXWindowDocument, 0, kWindowFlags, nullptr, &largest);
+    const Rect content = {largest.top, int16_t(largest.right - gProjVwWidth), int16_t(largest.top + kInitialHeight),
+                          largest.right};
+    char name[kFileSpecNameCapacity];
+    GetFileSpecName(&project->file.spec, name, sizeof name);
+    std::string title = name;
+    if (title.size() > 4 && strcasecmp(title.c_str() + title.size() - 4, kProjectExtension) == 0)
+        title.resize(title.size() - 4);
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kProjectWindowKind, 0, 0,
+                                               &content, title.c_str(), 0, project, ProjectWindowEventHandler);
+    if (!window) return nullptr;
+    auto* record = new ProjectWindowRecord;
+    record->project = project;
+    VXSetWindowClassInfo(window, record, kProjectWindowCode);
+    VXInstallTreeView(window, style, kProjectRowHeight, kVXListMultiSelect | kVXListExtendSelect, 0,
+                      ProjectTreeViewHook);
+    const Rect limits = {95, gProjVwWidth, 5000, 800};
+    VXSetMinMaxRect(window, &limits);
+    std::string path;
+    if (CreateURLFromFileSpec(&project->file.spec, false, &path) == 0)
+        VXSetWindowFileProxy(window, path.c_str(), kProjectFileType);
+    window->idealWidth = gProjVwWidth;
+    window->idealHeight = ProjectWindowIdealHeight(0);
+    project->window = window;
+    return window;
+}
+
+void SyncProjectTree(ProjectRecord* project) {
+    VXWindowRecordTag* window = project ? project->window : nullptr;
+    ProjectWindowRecord* record = RecordOf(window);
+    if (!record) return;
+    VXSetListViewDrawingEnabled(window, false);
+    VXEmptyTreeView(window);
+    record->shown = TreeOrder(project);
+    record->known = std::unordered_set<const SheetNode*>(record->shown.begin(), record->shown.end());
+    // Parents come before their children in tree order.
+    std::unordered_map<const SheetNode*, VXTreeNode*> views;
+    for (const SheetNode* n : record->shown) {
+        VXTreeNode* parent = n->parent ? views[n->parent] : nullptr;
+        if (n->parent && !parent) continue;
+        if (VXTreeNode* view = VXInsertNewTreeNode(window, parent, -1, const_cast<SheetNode*>(n))) views[n] = view;
+    }
+    // Branches open as the nodes remember them, then the selection (rows exist only when shown).
+    for (const SheetNode* n : record->shown)
+        if (n->expanded && n->firstChild && views[n]) VXExposeTreeViewBranch(window, views[n]);
+    for (const SheetNode* n : record->shown) {
+        if (!n->selected || !views[n]) continue;
+        const int32_t row = VXGetTreeNodeListViewIndex(views[n]);
+        if (row >= 0) VXSetListViewItemSelected(window, row, true);
+    }
+    window->idealHeight = ProjectWindowIdealHeight(VXCountListViewItems(window));
+    VXSetListViewDrawingEnabled(window, true);
+    Rect all{};
+    VXGetClientRect(window, &all);
+    VXInvalRect(window, &all);
+}
+
+int32_t CountProjectRows(ProjectRecord* project) {
+    if (!project || !project->window) return 0;
+    CatchUp(project);
+    return VXCountListViewItems(project->window);
+}
+
+int32_t CountSelectedProjectRows(ProjectRecord* project) {
+    if (!project || !project->window) return 0;
+    CatchUp(project);
+    return VXCountListViewSelections(project->window);
+}
+
+bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved) {
+    if (unresolved) *unresolved = false;
+    ProjectWindowRecord* record = RecordOf(window);
+    if (!record || !record->project) return false;
+    CatchUp(record->project);
+    bool any = false;
+    for (SheetNode* node : SelectedNodes(record->project->window)) {
+        if (node->parent) continue;
+        any = true;
+        if (unresolved && !SheetFileFound(record->project, node)) *unresolved = true;
+    }
+    return any;
+}
+
+void OpenSelectedSheets(ProjectRecord* project) {
+    if (!project || !project->window) return;
+    CatchUp(project);
+    StoreRowStates(project);
+    const std::vector<SheetNode*> chosen = SelectedNodes(project->window);
+    bool failed = false;
+    // Opening a sheet may rebuild the hierarchy: the nodes are looked up again after each.
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        if (!RecordOf(project->window) || !RecordOf(project->window)->known.count(chosen[i])) break;
+        if (!OpenSheetContext(project, chosen[i], true)) failed = true;
+        if (TreeOrder(project) != RecordOf(project->window)->shown) break;
+    }
+    if (failed) VXBeep();
+}
+
+int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    ProjectWindowRecord* record = RecordOf(window);
+    ProjectRecord* project = record ? record->project : nullptr;
+    if (!project) return 0;
+    switch (event->kind) {
+    case kVXCreateEvent: return 0;
+    case kVXCloseEvent:
+        CloseProjectWindow(project);
+        return 1;
+    case kVXDestroyEvent:
+        project->window = nullptr;
+        record->project = nullptr;
+        return 0;
+    case kVXActivateEvent:
+        if (event->u.activate.activated) {
+            // Rebuilt only when the tree was marked out of date; the project's library list
+            // becomes the current one.
+            UpdateProjectHierarchy(project, kActivationReasons);
+            CatchUp(project);
+            SetLibFilesProject(project, false);
+        } else if (!VXIsModalWindowActive()) {
+            VXSetListViewItemSelected(window, -1, false);
+            StoreRowStates(project);
+        }
+        return 0;
+    case kVXCharEvent:
+        if (VXIsDeletionChar(event->u.character.character) && VXCountListViewSelections(window) > 0) {
+            DispatchCommand(window, kCmdClear, true, event->u.character.shift != 0, event->u.character.option != 0);
+            return 1;
+        }
+        return 0;
+    case kVXControlEvent:
+        if (event->u.control.controlType == 7 && event->u.control.values.listBox.second) {
+            OpenSelectedSheets(project);
+            return 1;
+        }
+        return 0;
+    case kVXCommandEvent: CatchUp(project); return DoProjectCommand(project, event);
+    default: return 0;
+    }
+}
+
+void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, HierarchyHooks& hierarchy,
+                           AskSaveProjectOnClose ask) {
+    gAsk = ask;
+    services.createWindow = CreateProjectWindow;
+    services.destroyWindow = DestroyWindowOf;
+    services.windowBounds = WindowBounds;
+    services.markTreeInstances = [](ProjectRecord* project) {
+        // Without the tree the instances keep what they hold.
+        if (!RecordOf(project->window)) return;
+        StoreRowStates(project);
+        MarkTreeInstances(project, kTreeStateExpanded);
+    };
+    open.treeDrawing = TreeDrawing;
+    // Opening gives back the branches the file keeps open.
+    open.restoreTreeStates = [](ProjectRecord* project) { RestoreMarkedInstaceStates(project, kTreeStateExpanded); };
+    hierarchy.redrawTree = SyncProjectTree;
+}
+
+}  // namespace plexa

@@ -1,0 +1,53 @@
+// The project window: a narrow window with the tree of the project's sheets (top-level sheets, and
+// below each sheet its sub-sheet instances). From it the user opens sheets in their hierarchy
+// context, removes top-level sheets and selects rows. The tree view shows the project's
+// hierarchy (`ProjectRecord::hierarchy`); its rows carry the hierarchy's nodes and the nodes keep
+// the rows' states (expanded, selected), so that a rebuild of the hierarchy keeps them.
+#pragma once
+
+#include <cstdint>
+
+namespace plexa {
+
+struct HierarchyHooks;
+struct ProjectOpenHooks;
+struct ProjectRecord;
+struct ProjectServices;
+struct SheetNode;
+struct VXEventRecord;
+struct VXWindowRecordTag;
+
+constexpr int16_t kProjectWindowKind = 102;
+constexpr int16_t kProjectRowHeight = 19;
+constexpr int16_t kProjectIndent = 18;
+
+// The project's window, made when it has none (hidden until opening the project shows it); none
+// when it cannot be made.
+VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project);
+// The project of a project window (or of one of its panes), none for any other window.
+ProjectRecord* ProjectOfWindow(VXWindowRecordTag* window);
+// Rebuilds the rows from the project's hierarchy, keeping the nodes' states.
+void SyncProjectTree(ProjectRecord* project);
+// Opens every selected row's sheet in its context; beeps once when any failed.
+void OpenSelectedSheets(ProjectRecord* project);
+// Whether a selected row is a top-level row; *unresolved when such a row's sheet file is missing.
+bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved);
+// The number of rows, and of selected rows.
+int32_t CountProjectRows(ProjectRecord* project);
+int32_t CountSelectedProjectRows(ProjectRecord* project);
+// The node's outermost ancestor (the node itself at the top level).
+SheetNode* GetTopLevelAncestor(SheetNode* node);
+// The ideal height of a window of that many rows.
+int16_t ProjectWindowIdealHeight(int32_t rows);
+
+int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
+
+// Answers the question whether to save a project's annotation changes on closing: 1 save, 0
+// don't, kUserCancelled.
+using AskSaveProjectOnClose = int32_t (*)(ProjectRecord* project);
+// Puts the project window in the project's tables: making, freeing and measuring it, the tree's
+// drawing around a build and its redraw. The close question is the shell's.
+void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, HierarchyHooks& hierarchy,
+                           AskSaveProjectOnClose ask);
+
+}  // namespace plexa
