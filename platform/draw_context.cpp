@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 #if defined(__SSE2__)
@@ -117,11 +118,56 @@ QImage CoverageOf(const QImage& image) {
 
 // Strokes by filling the outline of the stroke, so that every pen width (also 1, which the
 // painter would otherwise draw with its own thin-line rules) covers exactly its geometry.
+// Small shapes repeat all over a sheet (pin markers, symbol bodies) at other places: their
+// outlines are kept by shape and pen, relative to their first point, and moved into place.
+struct OutlineKey {
+    std::vector<double> shape;  // element type and coordinates less the first point
+    double width, miter;
+    int cap, join;
+    bool operator==(const OutlineKey&) const = default;
+};
+
+struct OutlineKeyHash {
+    size_t operator()(const OutlineKey& k) const {
+        size_t h = std::hash<double>()(k.width) ^ (size_t(k.cap) << 8) ^ (size_t(k.join) << 12);
+        for (double v : k.shape) h = h * 1000003u ^ std::hash<double>()(v);
+        return h;
+    }
+};
+
+constexpr int kOutlineCacheShapeElements = 16;
+constexpr size_t kOutlineCacheEntries = 512;
+
+QPainterPath StrokedOutline(const QPainterPath& path, const QPen& pen) {
+    const int count = path.elementCount();
+    const QPainterPath::Element first = count ? path.elementAt(0) : QPainterPath::Element{};
+    const double dx = std::floor(first.x), dy = std::floor(first.y);
+    if (count == 0 || count > kOutlineCacheShapeElements || !Integral(dx) || !Integral(dy) ||
+        pen.isCosmetic()) {
+        QPainterPath outline = QPainterPathStroker(pen).createStroke(path);
+        outline.setFillRule(Qt::WindingFill);
+        return outline;
+    }
+    // Moved by whole units only, the shape keeps its place within the pixel.
+    static thread_local std::unordered_map<OutlineKey, QPainterPath, OutlineKeyHash> cache;
+    OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle())};
+    key.shape.reserve(size_t(count) * 3);
+    for (int i = 0; i < count; i++) {
+        const QPainterPath::Element e = path.elementAt(i);
+        key.shape.insert(key.shape.end(), {double(e.type), e.x - dx, e.y - dy});
+    }
+    auto found = cache.find(key);
+    if (found == cache.end()) {
+        if (cache.size() >= kOutlineCacheEntries) cache.clear();
+        QPainterPath outline = QPainterPathStroker(pen).createStroke(path.translated(-dx, -dy));
+        outline.setFillRule(Qt::WindingFill);
+        found = cache.emplace(std::move(key), std::move(outline)).first;
+    }
+    return found->second.translated(dx, dy);
+}
+
 void StrokeOutline(QPainter& p, const QPainterPath& path, const QPen& pen) {
-    QPainterPathStroker stroker(pen);
-    QPainterPath outline = stroker.createStroke(path);
-    outline.setFillRule(Qt::WindingFill);
-    p.fillPath(outline, pen.brush());
+    p.fillPath(StrokedOutline(path, pen), pen.brush());
 }
 
 // A region of non-overlapping rectangles. Y-X banded lists are taken as they are; others are
