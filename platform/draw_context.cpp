@@ -124,12 +124,15 @@ struct OutlineKey {
     std::vector<double> shape;  // element type and coordinates less the first point
     double width, miter;
     int cap, join;
+    quint64 color = 0;  // QRgba64, for a stamp
+    bool antialias = false;
     bool operator==(const OutlineKey&) const = default;
 };
 
 struct OutlineKeyHash {
     size_t operator()(const OutlineKey& k) const {
-        size_t h = std::hash<double>()(k.width) ^ (size_t(k.cap) << 8) ^ (size_t(k.join) << 12);
+        size_t h = std::hash<double>()(k.width) ^ (size_t(k.cap) << 8) ^ (size_t(k.join) << 12) ^
+                   size_t(k.color) * 2 ^ size_t(k.antialias);
         for (double v : k.shape) h = h * 1000003u ^ std::hash<double>()(v);
         return h;
     }
@@ -376,6 +379,7 @@ struct DrawContext::Impl {
     bool hasCurrent = false;
     PainterState applied;  // of the device's painter
     std::unordered_map<EllipseKey, RingStamp, EllipseKeyHash> stamps;
+    std::unordered_map<OutlineKey, RingStamp, OutlineKeyHash> strokeStamps;
 
     // True when the target takes premultiplied pixels and an image laid down at a whole pixel
     // blends as a fill would: no mask, the normal blend at full alpha, and at most one clip
@@ -410,6 +414,48 @@ struct DrawContext::Impl {
             p.fillPath(ring, QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))));
         }
         return &stamps.emplace(key, std::move(stamp)).first->second;
+    }
+
+    // Strokes a small solid path in device pixels through a stamp of its outline, drawn once for
+    // each shape at each place inside a pixel, pen and colour; false, with nothing drawn, when
+    // the path cannot be stamped (the painter then strokes it, to the same pixels).
+    bool StrokeStamped() {
+        if (!gs.ctm.isIdentity() || !gs.dash.isEmpty() || !(gs.lineWidth > 0) || !Stampable(gs)) return false;
+        const int count = path.elementCount();
+        // Single segments stay with the painter: their stamps were found off by a few pixels.
+        if (count < 3 || count > kOutlineCacheShapeElements) return false;
+        const QPainterPath::Element first = path.elementAt(0);
+        const double px = std::floor(first.x), py = std::floor(first.y);
+        if (!(std::fabs(px) < 1e7 && std::fabs(py) < 1e7)) return false;
+        const QPen pen = Pen();
+        OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle()),
+                       quint64(gs.stroke.rgba64()), gs.antialias};
+        key.shape.reserve(size_t(count) * 3);
+        for (int i = 0; i < count; i++) {
+            const QPainterPath::Element e = path.elementAt(i);
+            key.shape.insert(key.shape.end(), {double(e.type), e.x - px, e.y - py});
+        }
+        auto found = strokeStamps.find(key);
+        if (found == strokeStamps.end()) {
+            const QPainterPath outline = StrokedOutline(path, pen).translated(-px, -py);
+            const QRectF bounds = outline.controlPointRect();
+            const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
+            const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
+                             int(std::ceil(bounds.bottom())) + 2 - origin.y());
+            if (size.width() * size.height() > kStampMostPixels) return false;
+            if (strokeStamps.size() >= kStampsKept) strokeStamps.clear();
+            RingStamp stamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
+            stamp.image.fill(Qt::transparent);
+            {
+                QPainter p(&stamp.image);
+                p.setRenderHint(QPainter::Antialiasing, gs.antialias);
+                p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
+                p.fillPath(outline, pen.brush());
+            }
+            found = strokeStamps.emplace(std::move(key), std::move(stamp)).first;
+        }
+        BlitStamp(found->second.image, QPoint(int(px) + found->second.origin.x(), int(py) + found->second.origin.y()));
+        return true;
     }
 
     QSize size() const { return QSize(device->width(), device->height()); }
@@ -958,7 +1004,8 @@ void DrawContext::StrokeLine(double x1, double y1, double x2, double y2) {
 }
 
 void DrawContext::DrawPath(DrawPathMode mode) {
-    if (mode == DrawPathMode::kStroke && impl_->StrokeSegmentAsRect()) return BeginPath();
+    if (mode == DrawPathMode::kStroke && (impl_->StrokeSegmentAsRect() || impl_->StrokeStamped()))
+        return BeginPath();
     bool invertible = false;
     const QTransform inv = impl_->gs.ctm.inverted(&invertible);
     if (invertible && !impl_->path.isEmpty()) {
