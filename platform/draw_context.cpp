@@ -420,11 +420,15 @@ struct DrawContext::Impl {
     // each shape at each place inside a pixel, pen and colour; false, with nothing drawn, when
     // the path cannot be stamped (the painter then strokes it, to the same pixels).
     bool StrokeStamped() {
-        if (!gs.ctm.isIdentity() || !gs.dash.isEmpty() || !(gs.lineWidth > 0) || !Stampable(gs)) return false;
+        const QTransform& m = gs.ctm;
+        if (m.type() > QTransform::TxTranslate || !Integral(m.dx()) || !Integral(m.dy())) return false;
+        if (!gs.dash.isEmpty() || !(gs.lineWidth > 0) || !Stampable(gs)) return false;
         const int count = path.elementCount();
         // Single segments stay with the painter: their stamps were found off by a few pixels.
         if (count < 3 || count > kOutlineCacheShapeElements) return false;
-        const QPainterPath::Element first = path.elementAt(0);
+        // Laid out in user space as the painter strokes it, moved by the whole-pixel transform.
+        const QPainterPath user = path.translated(-m.dx(), -m.dy());
+        const QPainterPath::Element first = user.elementAt(0);
         const double px = std::floor(first.x), py = std::floor(first.y);
         if (!(std::fabs(px) < 1e7 && std::fabs(py) < 1e7)) return false;
         const QPen pen = Pen();
@@ -432,12 +436,12 @@ struct DrawContext::Impl {
                        quint64(gs.stroke.rgba64()), gs.antialias};
         key.shape.reserve(size_t(count) * 3);
         for (int i = 0; i < count; i++) {
-            const QPainterPath::Element e = path.elementAt(i);
+            const QPainterPath::Element e = user.elementAt(i);
             key.shape.insert(key.shape.end(), {double(e.type), e.x - px, e.y - py});
         }
         auto found = strokeStamps.find(key);
         if (found == strokeStamps.end()) {
-            const QPainterPath outline = StrokedOutline(path, pen).translated(-px, -py);
+            const QPainterPath outline = StrokedOutline(user, pen).translated(-px, -py);
             const QRectF bounds = outline.controlPointRect();
             const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
             const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
@@ -454,7 +458,8 @@ struct DrawContext::Impl {
             }
             found = strokeStamps.emplace(std::move(key), std::move(stamp)).first;
         }
-        BlitStamp(found->second.image, QPoint(int(px) + found->second.origin.x(), int(py) + found->second.origin.y()));
+        const QPoint at(int(px + m.dx()) + found->second.origin.x(), int(py + m.dy()) + found->second.origin.y());
+        BlitStamp(found->second.image, at);
         return true;
     }
 

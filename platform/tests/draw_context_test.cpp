@@ -272,6 +272,7 @@ TEST(DrawContext, RepeatedSmallOutlinesMatchThePainter) {
         twins.Both([&](DrawContext& ctx) {
             ctx.SetStrokeColor(color);
             for (int i = 0; i < 40; i++) {
+                if (i == 20) ctx.Translate(3, 2);
                 const double pen = 1 + i % 3, q = (i % 5) * 0.25;
                 ctx.SetLineWidth(pen);
                 ctx.SetLineCap(i % 2 ? DrawCap::kRound : DrawCap::kButt);
