@@ -145,12 +145,13 @@ QPainterPath StrokedOutline(const QPainterPath& path, const QPen& pen) {
     const int count = path.elementCount();
     const QPainterPath::Element first = count ? path.elementAt(0) : QPainterPath::Element{};
     const double dx = std::floor(first.x), dy = std::floor(first.y);
-    if (count == 0 || count > kOutlineCacheShapeElements || !Integral(dx) || !Integral(dy) ||
-        pen.isCosmetic()) {
-        QPainterPath outline = QPainterPathStroker(pen).createStroke(path);
+    auto stroke = [&pen](const QPainterPath& shape) {
+        QPainterPath outline = QPainterPathStroker(pen).createStroke(shape);
         outline.setFillRule(Qt::WindingFill);
         return outline;
-    }
+    };
+    if (count == 0 || count > kOutlineCacheShapeElements || !Integral(dx) || !Integral(dy) || pen.isCosmetic())
+        return stroke(path);
     // Moved by whole units only, the shape keeps its place within the pixel.
     static thread_local std::unordered_map<OutlineKey, QPainterPath, OutlineKeyHash> cache;
     OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle())};
@@ -162,9 +163,7 @@ QPainterPath StrokedOutline(const QPainterPath& path, const QPen& pen) {
     auto found = cache.find(key);
     if (found == cache.end()) {
         if (cache.size() >= kOutlineCacheEntries) cache.clear();
-        QPainterPath outline = QPainterPathStroker(pen).createStroke(path.translated(-dx, -dy));
-        outline.setFillRule(Qt::WindingFill);
-        found = cache.emplace(std::move(key), std::move(outline)).first;
+        found = cache.emplace(std::move(key), stroke(path.translated(-dx, -dy))).first;
     }
     return found->second.translated(dx, dy);
 }
@@ -366,6 +365,22 @@ struct RingStamp {
 constexpr int kStampMostPixels = 96 * 96;
 constexpr size_t kStampsKept = 512;
 
+// The stamp of a shape filled with the brush around pixel (0, 0); false when it is too large to
+// keep.
+bool MakeStamp(const QPainterPath& shape, const QBrush& brush, bool antialias, RingStamp* stamp) {
+    const QRectF bounds = shape.controlPointRect();
+    const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
+    const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(), int(std::ceil(bounds.bottom())) + 2 - origin.y());
+    if (size.width() * size.height() > kStampMostPixels) return false;
+    *stamp = RingStamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
+    stamp->image.fill(Qt::transparent);
+    QPainter p(&stamp->image);
+    p.setRenderHint(QPainter::Antialiasing, antialias);
+    p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
+    p.fillPath(shape, brush);
+    return true;
+}
+
 }  // namespace
 
 struct DrawContext::Impl {
@@ -398,21 +413,11 @@ struct DrawContext::Impl {
         if (!Stampable(gs)) return nullptr;
         auto found = stamps.find(key);
         if (found != stamps.end()) return &found->second;
-        const QPainterPath ring = RingPath(key);
-        const QRectF bounds = ring.controlPointRect();
-        const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
-        const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
-                         int(std::ceil(bounds.bottom())) + 2 - origin.y());
-        if (size.width() * size.height() > kStampMostPixels) return nullptr;
+        RingStamp stamp;
+        if (!MakeStamp(RingPath(key), QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))), key.antialias,
+                       &stamp))
+            return nullptr;
         if (stamps.size() >= kStampsKept) stamps.clear();
-        RingStamp stamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
-        stamp.image.fill(Qt::transparent);
-        {
-            QPainter p(&stamp.image);
-            p.setRenderHint(QPainter::Antialiasing, key.antialias);
-            p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
-            p.fillPath(ring, QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))));
-        }
         return &stamps.emplace(key, std::move(stamp)).first->second;
     }
 
@@ -441,21 +446,10 @@ struct DrawContext::Impl {
         }
         auto found = strokeStamps.find(key);
         if (found == strokeStamps.end()) {
-            const QPainterPath outline = StrokedOutline(user, pen).translated(-px, -py);
-            const QRectF bounds = outline.controlPointRect();
-            const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
-            const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
-                             int(std::ceil(bounds.bottom())) + 2 - origin.y());
-            if (size.width() * size.height() > kStampMostPixels) return false;
+            RingStamp stamp;
+            if (!MakeStamp(StrokedOutline(user, pen).translated(-px, -py), pen.brush(), gs.antialias, &stamp))
+                return false;
             if (strokeStamps.size() >= kStampsKept) strokeStamps.clear();
-            RingStamp stamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
-            stamp.image.fill(Qt::transparent);
-            {
-                QPainter p(&stamp.image);
-                p.setRenderHint(QPainter::Antialiasing, gs.antialias);
-                p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
-                p.fillPath(outline, pen.brush());
-            }
             found = strokeStamps.emplace(std::move(key), std::move(stamp)).first;
         }
         const QPoint at(int(px + m.dx()) + found->second.origin.x(), int(py + m.dy()) + found->second.origin.y());
