@@ -131,9 +131,15 @@ struct OutlineKey {
 
 struct OutlineKeyHash {
     size_t operator()(const OutlineKey& k) const {
-        size_t h = std::hash<double>()(k.width) ^ (size_t(k.cap) << 8) ^ (size_t(k.join) << 12) ^
-                   size_t(k.color) * 2 ^ size_t(k.antialias);
-        for (double v : k.shape) h = h * 1000003u ^ std::hash<double>()(v);
+        size_t h = size_t(k.color) * 2 ^ size_t(k.antialias) ^ (size_t(k.cap) << 8) ^ (size_t(k.join) << 12);
+        auto mix = [&h](double v) {
+            v += 0.0;  // -0 and 0 are one key
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            h ^= size_t(bits) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+        };
+        mix(k.width);
+        for (double v : k.shape) mix(v);
         return h;
     }
 };
