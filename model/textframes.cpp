@@ -261,8 +261,11 @@ void CalcTextFrameBounds(VXWindowRecordTag* window, TextFrameHandle frame, bool 
                          int32_t width) {
     if (!frame) return;
     VXGrafStateScope scope(WindowGrafState(window));
-    if (reBreak) {
-        const Rect& b = (*frame)->bounds;
+    // A frame read from a file carries its line starts but no bounds yet: with no width to keep,
+    // its stored lines stand as they are.
+    const Rect& b = (*frame)->bounds;
+    const bool noWidthKnown = width < 0 && (*frame)->lineCount > 1 && b.right <= b.left;
+    if (reBreak && !noWidthKnown) {
         if (width >= 0) {
             width = std::max(width, 3);
         } else if ((*frame)->lineCount > 1) {

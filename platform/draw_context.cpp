@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 #if defined(__SSE2__)
@@ -117,11 +118,64 @@ QImage CoverageOf(const QImage& image) {
 
 // Strokes by filling the outline of the stroke, so that every pen width (also 1, which the
 // painter would otherwise draw with its own thin-line rules) covers exactly its geometry.
+// Small shapes repeat all over a sheet (pin markers, symbol bodies) at other places: their
+// outlines are kept by shape and pen, relative to their first point, and moved into place.
+struct OutlineKey {
+    std::vector<double> shape;  // element type and coordinates less the first point
+    double width, miter;
+    int cap, join;
+    quint64 color = 0;  // QRgba64, for a stamp
+    bool antialias = false;
+    bool operator==(const OutlineKey&) const = default;
+};
+
+struct OutlineKeyHash {
+    size_t operator()(const OutlineKey& k) const {
+        size_t h = size_t(k.color) * 2 ^ size_t(k.antialias) ^ (size_t(k.cap) << 8) ^ (size_t(k.join) << 12);
+        auto mix = [&h](double v) {
+            v += 0.0;  // -0 and 0 are one key
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            h ^= size_t(bits) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+        };
+        mix(k.width);
+        for (double v : k.shape) mix(v);
+        return h;
+    }
+};
+
+constexpr int kOutlineCacheShapeElements = 16;
+constexpr size_t kOutlineCacheEntries = 512;
+
+QPainterPath StrokedOutline(const QPainterPath& path, const QPen& pen) {
+    const int count = path.elementCount();
+    const QPainterPath::Element first = count ? path.elementAt(0) : QPainterPath::Element{};
+    const double dx = std::floor(first.x), dy = std::floor(first.y);
+    auto stroke = [&pen](const QPainterPath& shape) {
+        QPainterPath outline = QPainterPathStroker(pen).createStroke(shape);
+        outline.setFillRule(Qt::WindingFill);
+        return outline;
+    };
+    if (count == 0 || count > kOutlineCacheShapeElements || !Integral(dx) || !Integral(dy) || pen.isCosmetic())
+        return stroke(path);
+    // Moved by whole units only, the shape keeps its place within the pixel.
+    static thread_local std::unordered_map<OutlineKey, QPainterPath, OutlineKeyHash> cache;
+    OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle())};
+    key.shape.reserve(size_t(count) * 3);
+    for (int i = 0; i < count; i++) {
+        const QPainterPath::Element e = path.elementAt(i);
+        key.shape.insert(key.shape.end(), {double(e.type), e.x - dx, e.y - dy});
+    }
+    auto found = cache.find(key);
+    if (found == cache.end()) {
+        if (cache.size() >= kOutlineCacheEntries) cache.clear();
+        found = cache.emplace(std::move(key), stroke(path.translated(-dx, -dy))).first;
+    }
+    return found->second.translated(dx, dy);
+}
+
 void StrokeOutline(QPainter& p, const QPainterPath& path, const QPen& pen) {
-    QPainterPathStroker stroker(pen);
-    QPainterPath outline = stroker.createStroke(path);
-    outline.setFillRule(Qt::WindingFill);
-    p.fillPath(outline, pen.brush());
+    p.fillPath(StrokedOutline(path, pen), pen.brush());
 }
 
 // A region of non-overlapping rectangles. Y-X banded lists are taken as they are; others are
@@ -317,6 +371,22 @@ struct RingStamp {
 constexpr int kStampMostPixels = 96 * 96;
 constexpr size_t kStampsKept = 512;
 
+// The stamp of a shape filled with the brush around pixel (0, 0); false when it is too large to
+// keep.
+bool MakeStamp(const QPainterPath& shape, const QBrush& brush, bool antialias, RingStamp* stamp) {
+    const QRectF bounds = shape.controlPointRect();
+    const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
+    const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(), int(std::ceil(bounds.bottom())) + 2 - origin.y());
+    if (size.width() * size.height() > kStampMostPixels) return false;
+    *stamp = RingStamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
+    stamp->image.fill(Qt::transparent);
+    QPainter p(&stamp->image);
+    p.setRenderHint(QPainter::Antialiasing, antialias);
+    p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
+    p.fillPath(shape, brush);
+    return true;
+}
+
 }  // namespace
 
 struct DrawContext::Impl {
@@ -330,6 +400,7 @@ struct DrawContext::Impl {
     bool hasCurrent = false;
     PainterState applied;  // of the device's painter
     std::unordered_map<EllipseKey, RingStamp, EllipseKeyHash> stamps;
+    std::unordered_map<OutlineKey, RingStamp, OutlineKeyHash> strokeStamps;
 
     // True when the target takes premultiplied pixels and an image laid down at a whole pixel
     // blends as a fill would: no mask, the normal blend at full alpha, and at most one clip
@@ -348,22 +419,48 @@ struct DrawContext::Impl {
         if (!Stampable(gs)) return nullptr;
         auto found = stamps.find(key);
         if (found != stamps.end()) return &found->second;
-        const QPainterPath ring = RingPath(key);
-        const QRectF bounds = ring.controlPointRect();
-        const QPoint origin(int(std::floor(bounds.left())) - 1, int(std::floor(bounds.top())) - 1);
-        const QSize size(int(std::ceil(bounds.right())) + 2 - origin.x(),
-                         int(std::ceil(bounds.bottom())) + 2 - origin.y());
-        if (size.width() * size.height() > kStampMostPixels) return nullptr;
+        RingStamp stamp;
+        if (!MakeStamp(RingPath(key), QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))), key.antialias,
+                       &stamp))
+            return nullptr;
         if (stamps.size() >= kStampsKept) stamps.clear();
-        RingStamp stamp{QImage(size, QImage::Format_ARGB32_Premultiplied), origin};
-        stamp.image.fill(Qt::transparent);
-        {
-            QPainter p(&stamp.image);
-            p.setRenderHint(QPainter::Antialiasing, key.antialias);
-            p.setTransform(QTransform::fromTranslate(-origin.x(), -origin.y()));
-            p.fillPath(ring, QBrush(QColor::fromRgba64(QRgba64::fromRgba64(key.color))));
-        }
         return &stamps.emplace(key, std::move(stamp)).first->second;
+    }
+
+    // Strokes a small solid path in device pixels through a stamp of its outline, drawn once for
+    // each shape at each place inside a pixel, pen and colour; false, with nothing drawn, when
+    // the path cannot be stamped (the painter then strokes it, to the same pixels).
+    bool StrokeStamped() {
+        const QTransform& m = gs.ctm;
+        if (m.type() > QTransform::TxTranslate || !Integral(m.dx()) || !Integral(m.dy())) return false;
+        if (!gs.dash.isEmpty() || !(gs.lineWidth > 0) || !Stampable(gs)) return false;
+        const int count = path.elementCount();
+        // Single segments stay with the painter: their stamps were found off by a few pixels.
+        if (count < 3 || count > kOutlineCacheShapeElements) return false;
+        // Laid out in user space as the painter strokes it, moved by the whole-pixel transform.
+        const QPainterPath user = path.translated(-m.dx(), -m.dy());
+        const QPainterPath::Element first = user.elementAt(0);
+        const double px = std::floor(first.x), py = std::floor(first.y);
+        if (!(std::fabs(px) < 1e7 && std::fabs(py) < 1e7)) return false;
+        const QPen pen = Pen();
+        OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle()),
+                       quint64(gs.stroke.rgba64()), gs.antialias};
+        key.shape.reserve(size_t(count) * 3);
+        for (int i = 0; i < count; i++) {
+            const QPainterPath::Element e = user.elementAt(i);
+            key.shape.insert(key.shape.end(), {double(e.type), e.x - px, e.y - py});
+        }
+        auto found = strokeStamps.find(key);
+        if (found == strokeStamps.end()) {
+            RingStamp stamp;
+            if (!MakeStamp(StrokedOutline(user, pen).translated(-px, -py), pen.brush(), gs.antialias, &stamp))
+                return false;
+            if (strokeStamps.size() >= kStampsKept) strokeStamps.clear();
+            found = strokeStamps.emplace(std::move(key), std::move(stamp)).first;
+        }
+        const QPoint at(int(px + m.dx()) + found->second.origin.x(), int(py + m.dy()) + found->second.origin.y());
+        BlitStamp(found->second.image, at);
+        return true;
     }
 
     QSize size() const { return QSize(device->width(), device->height()); }
@@ -912,7 +1009,8 @@ void DrawContext::StrokeLine(double x1, double y1, double x2, double y2) {
 }
 
 void DrawContext::DrawPath(DrawPathMode mode) {
-    if (mode == DrawPathMode::kStroke && impl_->StrokeSegmentAsRect()) return BeginPath();
+    if (mode == DrawPathMode::kStroke && (impl_->StrokeSegmentAsRect() || impl_->StrokeStamped()))
+        return BeginPath();
     bool invertible = false;
     const QTransform inv = impl_->gs.ctm.inverted(&invertible);
     if (invertible && !impl_->path.isEmpty()) {

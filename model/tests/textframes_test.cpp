@@ -149,6 +149,21 @@ TEST_F(Frames, WrapWidths) {
     CalcTextFrameBounds(sheet.window, frame, true, -1);
     EXPECT_EQ(Starts(frame), kept);
     EXPECT_EQ(Starts(frame), broken(width - 6));
+    // A frame of several lines whose bounds were never measured (as read from a file) keeps its
+    // lines rather than breaking after every character.
+    for (VXWindowRecordTag* window : {static_cast<VXWindowRecordTag*>(nullptr), sheet.window}) {
+        TextFrameHandle read = Frame("one two three four five six");
+        CalcTextFrameLineBreaks(nullptr, read, 40);
+        const std::vector<uint32_t> stored = Starts(read);
+        ASSERT_GT(stored.size(), 3u);
+        (*read)->bounds = {};
+        CalcTextFrameBounds(window, read, true, -1);
+        EXPECT_EQ(Starts(read), stored);
+        EXPECT_GT((*read)->bounds.right - (*read)->bounds.left, 6);
+        // Measured once, the same call keeps the width and so the lines.
+        CalcTextFrameBounds(window, read, true, -1);
+        EXPECT_EQ(Starts(read), stored);
+    }
     DestroySheetWindow(sheet.window);
     sheet.window = nullptr;
 }

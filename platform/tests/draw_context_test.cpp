@@ -264,6 +264,36 @@ TEST(DrawContext, RectangleStrokesInThePixelsMatchThePainter) {
     }
 }
 
+// Small outlines repeat at other places (the same shape at the same place inside a pixel, and
+// at others): each lands on the pixels the painter gives it there.
+TEST(DrawContext, RepeatedSmallOutlinesMatchThePainter) {
+    for (const DrawColor& color : {kBlack, DrawColor{0.1, 0.4, 0.8, 0.45}}) {
+        test::TwinSurfaces twins(120, 80, 0xFFFFFFFFu, 0x80206040u, 5);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetStrokeColor(color);
+            for (int i = 0; i < 40; i++) {
+                if (i == 20) ctx.Translate(3, 2);
+                const double pen = 1 + i % 3, q = (i % 5) * 0.25;
+                ctx.SetLineWidth(pen);
+                ctx.SetLineCap(i % 2 ? DrawCap::kRound : DrawCap::kButt);
+                const double x = 6 + (i % 10) * 11 + q, y = 6 + (i / 10) * 18 + q;
+                // A diamond, closed by its first point, and an open zigzag.
+                ctx.MoveTo(x + 2, y);
+                ctx.LineTo(x, y + 2);
+                ctx.LineTo(x - 2, y);
+                ctx.LineTo(x, y - 2);
+                ctx.LineTo(x + 2, y);
+                ctx.DrawPath(DrawPathMode::kStroke);
+                ctx.MoveTo(x - 3, y + 9);
+                ctx.LineTo(x, y + 5);
+                ctx.LineTo(x + 3, y + 9);
+                ctx.DrawPath(DrawPathMode::kStroke);
+            }
+        });
+        EXPECT_EQ(twins.Differing(), 0u) << "colour " << color.red << ' ' << color.alpha;
+    }
+}
+
 // A round end of a one-pixel line covers its end pixel's half and the cap's half disc.
 TEST(DrawContext, RoundEndsCoverTheirArea) {
     Grey s(20, 20);
