@@ -13,9 +13,8 @@ namespace plexa {
 
 int16_t gCloseAllWindowsKind = 0;
 
-OSStatus SchError(OSStatus code) {
+void SchError(OSStatus code) {
     if (code && code != status::kUserCancelled && VXIsApplicationActive()) VXErrorReport(code);
-    return code;
 }
 
 namespace {
@@ -35,7 +34,10 @@ int32_t CloseProjectsWithoutWindows() {
         for (ProjectRecord* project = gProjectList; project; project = project->next) {
             if (project->window) continue;
             // A cancel or a failure (reported) keeps the project open and the application running.
-            if (SchError(CloseProject(project, kCloseProjectAsk, AskSaveProjectAnnotation))) return 0;
+            if (OSStatus err = CloseProject(project, kCloseProjectAsk, AskSaveProjectAnnotation)) {
+                SchError(err);
+                return 0;
+            }
             again = true;
             break;
         }

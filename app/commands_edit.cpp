@@ -14,6 +14,7 @@
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -72,6 +73,14 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
 
 bool FileSymbolEditor(const FrontDocument& front) {
     return front.editor && (front.editor->state & kSymEditFileSymbol) && front.editor->sheet;
+}
+
+// A file symbol's editor asked for from the menu: a full list is told here (a failing read was
+// told where it failed), an entry the sheet no longer has beeps.
+void OpenFileSymbolEditorFromMenu(SheetRecord* sheet, int32_t index) {
+    const OSStatus st = OpenSheetFileSymbolEditor(sheet, nullptr, index, true, nullptr);
+    if (st == kFileSymbolListFull) SchError(st);
+    else if (st == status::kNotFound) VXBeep();
 }
 
 }  // namespace
@@ -177,15 +186,14 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         if (ProjectRecord* project = FrontProject(front)) EditProjectSettings(project, false);
         return 1;
     case 1598:
-        if (SheetRecord* sheet = FrontSheetOf(front)) OpenSheetFileSymbolEditor(sheet, nullptr, -1, true, nullptr);
+        if (SheetRecord* sheet = FrontSheetOf(front)) OpenFileSymbolEditorFromMenu(sheet, -1);
         return 1;
     case 1599:
         if (SheetRecord* sheet = FrontSheetOf(front)) AskDeleteSheetSymbolDefintions(sheet);
         return 1;
     default:
         if (id >= 1501 && id <= 1597) {
-            if (SheetRecord* sheet = FrontSheetOf(front))
-                OpenSheetFileSymbolEditor(sheet, nullptr, id - 1501, true, nullptr);
+            if (SheetRecord* sheet = FrontSheetOf(front)) OpenFileSymbolEditorFromMenu(sheet, id - 1501);
             return 1;
         }
         return 0;

@@ -136,7 +136,7 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
         return 0;
     case 204:
         if (sheet) {
-            SaveSheetCommand(sheet, shift);
+            (void)SaveSheetCommand(sheet, shift);  // a failure was reported inside
         } else if (front.editor && front.editor->libEditor) {
             SchError(SaveLibEditorChanges(front.editor->libEditor));
         } else if (front.project) {
@@ -146,7 +146,7 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
         }
         return 1;
     case 205:
-        if (sheet) SaveSheetCopyCommand(sheet);
+        if (sheet) (void)SaveSheetCopyCommand(sheet);  // a failure was reported inside
         else if (front.kind == kECOLogKind) SchError(SaveECOLogWindow(front.window));
         return 1;
     case 221: ExportECO(FrontProject(front)); return 1;

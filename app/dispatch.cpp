@@ -481,7 +481,7 @@ const WindowMenuEntry* GetWindowMenuEntry(int32_t index) {
 
 void RecordCurrentScrapRef() {
     uint32_t count = 0;
-    VXGetCurrentScrap(&count);
+    (void)VXGetCurrentScrap(&count);  // never fails: it only reads the change count
     gLastPrivateScrap = count;
 }
 
@@ -494,7 +494,7 @@ void ResetScrap(int16_t kind) {
 
 int16_t GetScrapType() {
     uint32_t count = 0;
-    VXGetCurrentScrap(&count);
+    (void)VXGetCurrentScrap(&count);  // never fails: it only reads the change count
     if (int64_t(count) != gLastPrivateScrap) return kScrapForeign;
     if (gCurrScrapType == kScrapPrivateClip && (gCurrClipFlags & kClipFlagReported)) return kScrapPrivateClipFlagged;
     return gCurrScrapType;

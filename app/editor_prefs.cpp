@@ -63,7 +63,7 @@ void InstallPreferenceHooks() {
     panels.getPrefDirectory = [](int32_t index, DirectoryRef* directory) {
         ClearDirectoryRef(directory);
         if (index >= 0 && index < kPrefDirCount && gDirectoryPrefs[index].dirSpec)
-            DirSpecToDirectory(gDirectoryPrefs[index].dirSpec, directory);
+            (void)DirSpecToDirectory(gDirectoryPrefs[index].dirSpec, directory);  // cleared: the panel's default
     };
     panels.recordPrefDirectory = [](int32_t index, const DirectoryRef* directory) {
         RecordPrefDirectory(index, directory, 0);
@@ -80,7 +80,7 @@ void InstallPreferenceHooks() {
         const ScriptFileEntry& entry = gScriptFilesList[size_t(index)];
         DirectoryRef folder;
         ClearDirectoryRef(&folder);
-        if (entry.dirSpec) DirSpecToDirectory(entry.dirSpec, &folder);
+        if (entry.dirSpec) (void)DirSpecToDirectory(entry.dirSpec, &folder);  // gone: the run asks for the file
         ClearFileSpec(file);
         file->directory = folder;
         SetFileSpecName(file, entry.name.c_str());

@@ -139,7 +139,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
-        CloseSheetWindowOfShell(window, kCloseAsking);
+        (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
     };
     editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
 

@@ -75,7 +75,7 @@ bool ReadProbe(const FileSpec* spec, uint8_t* buffer, size_t* size, OSStatus* st
     int32_t count = int32_t(kProbeSize);
     *st = ReadFromFile(file, buffer, &count);
     if (*st == status::kEndOfFile) *st = status::kNoErr;
-    CloseAndOrFlushDataFile(file, true, false);
+    (void)CloseAndOrFlushDataFile(file, true, false);  // read only: nothing to flush
     if (*st) return false;
     *size = size_t(count > 0 ? count : 0);
     return true;
@@ -164,10 +164,9 @@ OSStatus OpenFileProcessor(const FileSpec* spec) {
     return status::kUserCancelled;
 }
 
-OSStatus ReportOpenFailure(const FileSpec* spec, OSStatus st) {
+void ReportOpenFailure(const FileSpec* spec, OSStatus st) {
     // Other kinds of files, and plain text, are passed over in silence.
     if (st != status::kUnknownFileKind && VXIsApplicationActive()) VXOpenErrorReport(spec ? spec->name : "", st);
-    return st;
 }
 
 }  // namespace plexa

@@ -340,10 +340,10 @@ template <class Make>
 OSStatus MakeFileInPlace(const FileSpec& current, Make&& make) {
     FileSpec temp = current;
     SetFileSpecName(&temp, kPrefsTempName);
-    VXDeleteFile(&temp);
+    (void)VXDeleteFile(&temp);  // a leftover from an interrupted write; usually none
     OSStatus st = make(temp);
     if (!st) st = FileRename(&temp, current.name);
-    if (st) VXDeleteFile(&temp);
+    if (st) (void)VXDeleteFile(&temp);  // the make's or the rename's failure is the one returned
     return st;
 }
 
@@ -387,7 +387,7 @@ void GetPrefDirectory(int32_t kind, DirectoryRef* directory, int32_t* value) {
     ClearDirectoryRef(directory);
     if (value) *value = 1;
     if (kind >= 0 && kind < kPrefDirCount && gDirectoryPrefs[kind].dirSpec) {
-        DirSpecToDirectory(gDirectoryPrefs[kind].dirSpec, directory);
+        (void)DirSpecToDirectory(gDirectoryPrefs[kind].dirSpec, directory);  // cleared: the application folder
         if (value && gDirectoryPrefs[kind].value) *value = gDirectoryPrefs[kind].value;
     }
     if (IsDirectoryInvalid(directory)) GetApplicationFolder(directory);
@@ -414,7 +414,7 @@ void SetDefaultPreferences() {
     gPrefs->connectPort = 32001;
     std::memcpy(gGrafColors, kDefaultGrafColors, sizeof gGrafColors);
 
-    InitSheetDefaults();
+    if (OSStatus st = InitSheetDefaults()) ReportError(st);
     InitRecentFiles();
 
     DirectoryRef essentials;
@@ -481,9 +481,11 @@ OSStatus GetPreferencesFileSpec(FileSpec* spec, int32_t index, uint16_t* version
     return status::kNoErr;
 }
 
-void DeleteOldVersionPrefs(DynamicFileRecord* file, uint16_t version) {
-    if (version > 0x051F) return;
-    for (uint8_t type : {kLibraryPathsBlock, kScriptsBlock, kFoldersBlock}) DeleteTypedFileBlocks(file, type);
+OSStatus DeleteOldVersionPrefs(DynamicFileRecord* file, uint16_t version) {
+    if (version > 0x051F) return status::kNoErr;
+    for (uint8_t type : {kLibraryPathsBlock, kScriptsBlock, kFoldersBlock})
+        if (OSStatus st = DeleteTypedFileBlocks(file, type)) return st;
+    return status::kNoErr;
 }
 
 int32_t OpenPreferencesFile(bool report, bool writable, bool* swap, uint16_t* version, DynamicFileRecord* file) {
@@ -513,8 +515,10 @@ int32_t OpenPreferencesFile(bool report, bool writable, bool* swap, uint16_t* ve
             DynamicFileRecord copy{};
             made = OpenDynamicFile(&temp, false, &copy);
             if (made) return made;
-            DeleteOldVersionPrefs(&copy, oldVersion);
-            return CloseAndMaybeFlushDynamicFile(&copy, true);
+            // A copy that keeps the old blocks would be read the new way: it is not put in place.
+            made = DeleteOldVersionPrefs(&copy, oldVersion);
+            const OSStatus closed = CloseAndMaybeFlushDynamicFile(&copy, made == status::kNoErr);
+            return made ? made : closed;
         });
         if (!st) RecordChangedPreferences(kPrefsAllBlocks);
     } else if (!st && found < 0) {
@@ -540,7 +544,7 @@ int32_t OpenPreferencesFile(bool report, bool writable, bool* swap, uint16_t* ve
     }
     if (version) *version = foundVersion;
     if (st) {
-        if (file->stream) CloseAndMaybeFlushDynamicFile(file, false);
+        if (file->stream) (void)CloseAndMaybeFlushDynamicFile(file, false);  // the open's failure is the one told
         if (report && st != status::kUserCancelled) ReportOpenFailure(st);
         return 0;
     }
@@ -617,7 +621,7 @@ OSStatus LoadPreferences() {
     next(kTextThemesBlock, [](StreamRecord* s) { return ReadTextThemes(s, &gDefaultTextThemes); });
     if (!st) st = ReadColorTable(&file, swap);
     if (st) ReportError(st);
-    CloseAndMaybeFlushDynamicFile(&file, false);
+    (void)CloseAndMaybeFlushDynamicFile(&file, false);  // read only: nothing to flush
     if (swap) RecordChangedPreferences(kPrefsAllBlocks);
     return st;
 }

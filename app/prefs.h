@@ -169,7 +169,8 @@ OSStatus GetPreferencesFileSpec(FileSpec* spec, int32_t index, uint16_t* version
 int32_t OpenPreferencesFile(bool report, bool writable, bool* swap, uint16_t* version, DynamicFileRecord* file);
 OSStatus WritePreferences(DynamicFileRecord* file, uint32_t mask);
 void ClosePreferencesFile(DynamicFileRecord* file);
-void DeleteOldVersionPrefs(DynamicFileRecord* file, uint16_t version);
+// Drops the blocks an older file (up to version 0x051F) keeps differently; the first failure.
+OSStatus DeleteOldVersionPrefs(DynamicFileRecord* file, uint16_t version);
 int32_t GetPlatformByteOrder(uint32_t code);
 // The platform tag of this machine's byte order.
 uint32_t NativePlatformTag();

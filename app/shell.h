@@ -125,7 +125,7 @@ int32_t PreferencesWriteCount();
 // Closes a sheet window (sheetclose.h: CloseSheetWindow) and makes the front sheet current again.
 OSStatus CloseSheetWindowOfShell(VXWindowRecordTag* window, int32_t mode);
 // The shell's error report: nothing for 0, a cancel or while the application is inactive.
-OSStatus SchError(OSStatus code);
+void SchError(OSStatus code);
 // Closes every open project that has no window, asking about unsaved annotation (the project
 // window closes its own); 1 when all are closed, 0 when one was kept (cancelled or failed).
 int32_t CloseProjectsWithoutWindows();
@@ -242,8 +242,8 @@ OSStatus AutoDetectFileType(const FileSpec* spec, FourCharCode* type, bool* isLi
 // -128 when nothing was opened (the user has been told), or the detection's failure.
 OSStatus OpenFileProcessor(const FileSpec* spec);
 // Reports a failure of OpenFileProcessor naming the file, unless it is a cancel or a file of
-// another kind (passed over in silence) or the application is in the background; returns it.
-OSStatus ReportOpenFailure(const FileSpec* spec, OSStatus st);
+// another kind (passed over in silence) or the application is in the background.
+void ReportOpenFailure(const FileSpec* spec, OSStatus st);
 
 // The project that the front document stands in: the project window's, or the front sheet's.
 ProjectRecord* FrontProject(const FrontDocument& front);

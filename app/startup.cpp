@@ -110,7 +110,7 @@ void RunEditorServices(void*) {
 // The changed blocks of the preferences file, then the access points.
 void SavePreferencesAndAccessPoints() {
     ++gPreferencesWrites;
-    SavePreferences();
+    (void)SavePreferences();  // a failure was told where it happened
     VXSaveAccessPoints(true);
 }
 
@@ -138,7 +138,7 @@ void StartShell() {
 
 void InitCoreServices() {
     VXSetCursor(kWaitCursor);
-    InitPools();
+    SchError(InitPools());
     PrepClickSound();
     VXSetPrepCommandProc(nullptr, PrepCommand);
     VXSetGlobalCommandProc(DoCommand);
@@ -165,21 +165,21 @@ int32_t InitEditorServices() {
     InitLibraryAccess();
     // The preferences, then what reads them; the colour popups, the font and recent-files menus
     // and search join here as they are built.
-    LoadPreferences();
+    (void)LoadPreferences();  // a failure was told where it happened; the defaults stand
     InstallPreferenceHooks();
     BuildLibraryFileList(nullptr, false);
     InitLibraryEditors();
-    InitSheetLocalAnnotation();
+    SchError(InitSheetLocalAnnotation());
     const SpiceLinkPreferences link = GetSpiceLinkPreferences();
     if (link.linkOn) {
         VXStaticMessage(kVXPlaceCentre, "Starting Simora Connection");
         SpiceCommSettings settings = link.settings;
         if (!link.differentComputer) settings.address = 0;
-        EnableSpiceLink(&settings, link.differentComputer, link.differentComputer ? 3 : 1);
+        SchError(EnableSpiceLink(&settings, link.differentComputer, link.differentComputer ? 3 : 1));
         VXStaticMessage(kVXPlaceCentre, nullptr);
     }
     gLastPrivateScrap = -1;
-    if (!gPeriodicTimer) VXInstallTimerEx(kPeriodicTaskMs, 0, PeriodicTimerFired, 0, &gPeriodicTimer);
+    if (!gPeriodicTimer) SchError(VXInstallTimerEx(kPeriodicTaskMs, 0, PeriodicTimerFired, 0, &gPeriodicTimer));
     InstallMenuBar(gStandardMenuBar);
     VXSetCursor(kArrowCursor);
     return 1;
@@ -247,7 +247,7 @@ int32_t AttemptAppClosure(bool quitting) {
     if (!CloseAllSheets()) return 0;
     if (!VXCloseAllWindows()) return 0;
     if (!CloseProjectsWithoutWindows()) return 0;
-    SetCachedLibraryFile(0, -1);
+    (void)SetCachedLibraryFile(0, -1);  // deselecting: a failed close is reported inside
     InvalidateLibDigestFile();
     SavePreferencesAndAccessPoints();
     DisableSpiceLink();

@@ -60,7 +60,7 @@ void Build() {
         AddSymbolToSheet(gSheet, symbol);
         SignalHandle signal = CreateSignal(gSheet->signalList);
         WireHandle wire = CreateWire(nullptr);
-        for (Point corner : WireCorners(i)) InsertWireCorner(wire, corner, -1);
+        for (Point corner : WireCorners(i)) (void)InsertWireCorner(wire, corner, -1);  // fails only out of memory
         CalcWireBounds(wire);
         LLPush((*signal)->wires, wire);
         CalcSignalBounds(signal);

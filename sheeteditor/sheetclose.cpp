@@ -95,8 +95,8 @@ OSStatus DestroySheet(SheetRecord* sheet, int32_t mode) {
         }
         savedOrDiscarded = true;
     }
-    // A failure to keep the window's place is no reason to keep the sheet.
-    if (sheet->window && !savedOrDiscarded) (void)SaveSheetWindowState(sheet, nullptr);
+    if (sheet->window && !savedOrDiscarded)
+        (void)SaveSheetWindowState(sheet, nullptr);  // failing to keep the window's place keeps no sheet
     DestroySheet(sheet);
     return status::kNoErr;
 }

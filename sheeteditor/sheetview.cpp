@@ -144,7 +144,8 @@ void DrawPageBreaks(SheetRecord* sheet) {
     if (!sheet || !sheet->window || sheet->stored.printScale < 0) return;
     Rect& cached = sheet->cachedPageSize;
     if (cached.bottom <= 0 || cached.right <= 0) {
-        if (!sheet->printRecord) VXCreatePrintRecordEx(&sheet->printRecord, sheet->stored.resolution);
+        if (!sheet->printRecord)
+            (void)VXCreatePrintRecordEx(&sheet->printRecord, sheet->stored.resolution);  // none: no breaks below
         Point size{};
         if (!sheet->printRecord ||
             !CalcPrinterPageSize(sheet->printRecord, sheet->stored.printScale, &size) ||

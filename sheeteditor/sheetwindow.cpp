@@ -50,8 +50,11 @@ SheetRecord* SheetOfWindow(VXWindowRecordTag* window) {
     VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
     if (!top || top->typeID != kSheetWindowKind) return nullptr;
     auto* sheet = static_cast<SheetRecord*>(top->refCon);
-    // A sheet window points at its sheet only while the sheet points back at the window.
-    PLEXA_ASSERT(!sheet || sheet->window == top || sheet->toolPalette == top || sheet->topToolBar == top);
+    // A sheet window points at its sheet only while the sheet points back at the window, or
+    // while the window is still being made (its create and size events come before the sheet
+    // takes it).
+    PLEXA_ASSERT(!sheet || !sheet->window || sheet->window == top || sheet->toolPalette == top ||
+                 sheet->topToolBar == top);
     return sheet;
 }
 

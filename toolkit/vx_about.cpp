@@ -53,7 +53,7 @@ std::string AboutText(int32_t stringId, const char* value) {
 
 std::string AboutVersionLine(int32_t formatId, int32_t suffixId) {
     char version[32];
-    GetApplicationVersionString(version);
+    (void)GetApplicationVersionString(version);  // an empty text when there is none
     return AboutText(formatId, version) + AboutText(suffixId);
 }
 

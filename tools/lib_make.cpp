@@ -158,8 +158,12 @@ Ptr Drawing(const ItemText& text, StringBlock block) {
 LibraryItem* BuildItem(const ItemText& text) {
     LibraryItem* item = CreateLibraryItem(text.kind);
     if (!item) return nullptr;
+    // An item short of a name would be written all the same: memory failing fails the item.
     for (size_t i = 0; i < text.names.size(); ++i)
-        SetLibraryItemNameInfo(item, kLibAppendName, text.names[i].c_str(), uint8_t(i));
+        if (!SetLibraryItemNameInfo(item, kLibAppendName, text.names[i].c_str(), uint8_t(i))) {
+            DestroyLibraryItem(item);
+            return nullptr;
+        }
     if (!text.prefix.empty()) SetLibraryItemRefPrefix(item, text.prefix.c_str());
     for (const auto& [name, value] : text.attributes)
         SetAttributeValue(item->stringBlock, item->attributes, 0, &item->head.attributeCount, name.c_str(),
@@ -185,10 +189,18 @@ LibraryItem* BuildItem(const ItemText& text) {
         SetLibPackageFootprint(item, index, text.packages[i].second.c_str());
     }
     LibSection* section = CreateLibSection();
+    if (!section) {
+        DestroyLibraryItem(item);
+        return nullptr;
+    }
     SetLibSectionSuffix(section, item->stringBlock, "");
     section->symbolIndex = 0;
     SetLibSectionPinCount(section, int32_t(text.pins.size()));
-    CreateLibSectionPinSet(section, 0, -1);
+    if (!CreateLibSectionPinSet(section, 0, -1)) {
+        DestroyLibSection(section);
+        DestroyLibraryItem(item);
+        return nullptr;
+    }
     for (size_t pin = 0; pin < text.pins.size(); ++pin)
         SetLibSectionPinNumber(section, item->stringBlock, 0, int32_t(pin), text.pins[pin].number.c_str());
     AddSectionToLibItem(item, section, true);
@@ -204,7 +216,7 @@ int Run(const char* textPath, const char* libraryPath) {
     FileSpec spec;
     if (OSStatus st = tools::ToolFileSpec(libraryPath, &spec))
         return tools::Fail(kProgram, libraryPath, "names no file", st);
-    VXDeleteFile(&spec);
+    (void)VXDeleteFile(&spec);  // usually there is none; the making says what stands in the way
     if (OSStatus st = CreateLibraryFile(&spec)) return tools::Fail(kProgram, libraryPath, "cannot be made", st);
     LibraryFileRecord record;
     if (OSStatus st = OpenLibraryFile(&spec, &record, kLibraryOpenLoadMap))
@@ -219,13 +231,13 @@ int Run(const char* textPath, const char* libraryPath) {
         if (!st) st = WriteLibraryFileItem(&record, flat, true, &block);
         if (flat) MemFree(flat);
         if (st) {
-            CloseLibraryFile(&record);
-            VXDeleteFile(&spec);
+            (void)CloseLibraryFile(&record);  // the file goes; the write's failure is the one told
+            (void)VXDeleteFile(&spec);        // a half-written library is not left behind
             return tools::Fail(kProgram, libraryPath, (text.names[0] + " cannot be written").c_str(), st);
         }
     }
     if ((st = CloseLibraryFile(&record))) {
-        VXDeleteFile(&spec);
+        (void)VXDeleteFile(&spec);  // a half-saved library is not left behind
         return tools::Fail(kProgram, libraryPath, "cannot be saved", st);
     }
     return 0;

@@ -20,7 +20,7 @@ std::string EssentialsPath() {
     DirectoryRef folder;
     if (FindEssentialsFolder(&folder) != 0) return {};
     std::string location;
-    CreateDirectoryURLFromDirectory(&folder, &location);
+    if (CreateDirectoryURLFromDirectory(&folder, &location) != 0) return {};
     return location;
 }
 

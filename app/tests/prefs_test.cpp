@@ -44,7 +44,7 @@ std::string Hex(const void* bytes, size_t size) {
 std::string FolderText(Handle dirSpec) {
     if (!dirSpec) return "-";
     std::string location;
-    DirSpecToDirectoryURL(dirSpec, &location);
+    EXPECT_EQ(status::kNoErr, DirSpecToDirectoryURL(dirSpec, &location));
     return location;
 }
 

@@ -194,7 +194,7 @@ protected:
         const LRect rect = {10, 10, 40, 200};
         VXTERecord* te = VXTENewUsingStyle(&rect, &rect, kTEStyleCurrent);
         EXPECT_NE(te, nullptr);
-        VXTESetText("Label", 5, 0, te);
+        EXPECT_TRUE(VXTESetText("Label", 5, 0, te));
         VXTESetSelect(1, 4, te);
         edits_.push_back(te);
         sheet->selectedTool = 2007;

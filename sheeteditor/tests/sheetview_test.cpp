@@ -68,7 +68,7 @@ class SheetView : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        InitMemoryManager(-1);
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         gTrace.clear();
         SheetColorHooks colours;
