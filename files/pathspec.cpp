@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files/filesstate.h"
 #include "files/project.h"
 #include "foundation/datafile.h"
 #include "foundation/datetime.h"
@@ -31,7 +32,7 @@ constexpr uint32_t kCancelTestFiles = 32;
 constexpr int32_t kStoredEntryMinimum = 6;
 
 PathSearchHooks gSearchHooks;
-bool gSearchMessageUp = false;
+bool& gSearchMessageUp = gFilesState.searchMessageUp;
 
 ProjectRecord* ProjectOf(const PathListInfo* info) {
     return info && info->ownerKind == kProjectOwnerKind ? static_cast<ProjectRecord*>(info->owner)

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/filesstate.h"
 #include "files/project.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
@@ -29,10 +30,7 @@ namespace {
 SheetLoadHooks gLoadHooks;
 
 // The sheets each project loaded without windows, in load order.
-std::unordered_map<ProjectRecord*, std::vector<SheetRecord*>>& Caches() {
-    static std::unordered_map<ProjectRecord*, std::vector<SheetRecord*>> caches;
-    return caches;
-}
+std::unordered_map<ProjectRecord*, std::vector<SheetRecord*>>& Caches() { return gFilesState.projectSheets; }
 
 bool SheetMatches(SheetRecord* sheet, const FileSpec* spec, bool byName) {
     if (!byName) return EqualFileSpecs(&sheet->fileSpec, spec);

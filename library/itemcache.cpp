@@ -10,6 +10,7 @@
 #include "graphics/textstyle.h"
 #include "library/libdigest.h"
 #include "library/libpaths.h"
+#include "library/librarystate.h"
 #include "library/sheetlib.h"
 #include "model/libitem.h"
 #include "model/pindata.h"
@@ -337,7 +338,7 @@ bool ItemCacheSelection(SymbolSelection* out) {
     if (!data.item) return false;
     LibSelection selection{};
     GetCachedLibSelection(&selection);
-    static char fileName[kCachedFileNameSize];
+    char* fileName = gLibraryState.selectionFileName;
     GetCachedLibraryFileName(fileName);
     out->item = data.item;
     out->nameIndex = selection.nameIndex;
@@ -350,7 +351,7 @@ bool ItemCacheSelection(SymbolSelection* out) {
 
 namespace {
 // The cached item's name while a save holds its file released.
-char gReleasedItemName[kLibItemTextSize];
+char (&gReleasedItemName)[kLibItemTextSize] = gLibraryState.releasedItemName;
 }  // namespace
 
 bool ReleaseCachedLibraryForSave(const FileSpec* target) {

@@ -12,11 +12,12 @@
 #include "foundation/strings.h"
 #include "library/itemcache.h"
 #include "library/libpaths.h"
+#include "library/librarystate.h"
 #include "library/sheetlib.h"
 
 namespace plexa {
 
-LinkListHeader* gLibItemHistory = nullptr;
+LinkListHeader*& gLibItemHistory = gLibraryState.itemHistory;
 
 namespace {
 

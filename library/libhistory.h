@@ -21,7 +21,7 @@ struct LibHistoryEntry {
     char* itemName;
 };
 
-extern LinkListHeader* gLibItemHistory;
+extern LinkListHeader*& gLibItemHistory;
 
 constexpr const char* kMissingLibFileMessage = "Could not find a library file named \"%s\".";
 constexpr const char* kMissingLibItemMessage = "Could not find a library item named \"%s\".";

@@ -6,9 +6,12 @@
 
 namespace plexa {
 
+LibraryState gLibraryState;
+
 void ResetLibraryForTesting() {
     ReleaseLibFinderMaps();
     DisposeLibHistory();
+    gLibraryState = LibraryState{};
 }
 
 }  // namespace plexa

@@ -16,6 +16,7 @@
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "sheeteditor/sheeteditorstate.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -28,7 +29,7 @@
 
 namespace plexa {
 
-bool gECOProceed = false;
+bool& gECOProceed = gSheetEditorState.ecoProceed;
 
 namespace {
 

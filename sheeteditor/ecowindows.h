@@ -31,7 +31,7 @@ constexpr const char* kECOBackAnnotatePrompt = "Select Back-Annotation File";
 constexpr const char* kECOSaveLogPrompt = "Save ECO Log File:";
 
 // Whether the user chose to continue in the last modal log window.
-extern bool gECOProceed;
+extern bool& gECOProceed;
 
 // Shows the ECO log (none when no log is open or a log window is up already), titled with the
 // file's name and ".LOG" and with the panel; a modeless window answers true at once, a modal one

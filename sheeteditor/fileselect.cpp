@@ -5,6 +5,7 @@
 
 #include "files/openkinds.h"
 #include "foundation/folders.h"
+#include "sheeteditor/sheeteditorstate.h"
 #include "toolkit/vx_filepanels.h"
 
 namespace plexa {
@@ -14,10 +15,7 @@ namespace {
 FileSelectHooks gHooks;
 
 // The run's remembered folders, while the preferences keep none.
-std::map<int32_t, DirectoryRef>& RunFolders() {
-    static std::map<int32_t, DirectoryRef> folders;
-    return folders;
-}
+std::map<int32_t, DirectoryRef>& RunFolders() { return gSheetEditorState.runFolders; }
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "library/libhistory.h"
 #include "library/libpaths.h"
 #include "sheeteditor/libbrowser.h"
+#include "sheeteditor/sheeteditorstate.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -30,8 +31,8 @@
 
 namespace plexa {
 
-int32_t gLastBrowserPanel = kBrowserPanel;
-int32_t attrOptionPrefs = 1;
+int32_t& gLastBrowserPanel = gSheetEditorState.lastBrowserPanel;
+int32_t& attrOptionPrefs = gSheetEditorState.attrOptionPrefs;
 
 namespace {
 

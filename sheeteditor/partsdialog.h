@@ -65,7 +65,7 @@ bool BrowsePartsDialog(const char* title, bool withAttributeOption, int32_t pane
 LibBrowserRecord* GetPartsDialogBrowser();
 LibFinderRecord* GetPartsDialogFinder();
 // The tab the dialog showed last, and the last attribute option chosen.
-extern int32_t gLastBrowserPanel;
-extern int32_t attrOptionPrefs;
+extern int32_t& gLastBrowserPanel;
+extern int32_t& attrOptionPrefs;
 
 }  // namespace plexa

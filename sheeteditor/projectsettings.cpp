@@ -20,6 +20,7 @@
 #include "platform/input_platform.h"
 #include "sheeteditor/pathlisteditor.h"
 #include "sheeteditor/savecommands.h"
+#include "sheeteditor/sheeteditorstate.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
@@ -33,7 +34,7 @@
 
 namespace plexa {
 
-int32_t gLastProjInfoTab = kProjectNamesPanel;
+int32_t& gLastProjInfoTab = gSheetEditorState.lastProjInfoTab;
 
 namespace {
 

@@ -40,7 +40,7 @@ constexpr const char* kImportSettingsTitle = "Import Project Settings";
 constexpr const char* kImportSettingsPrompt = "Project file";
 
 // The panel shown when the dialog last ended.
-extern int32_t gLastProjInfoTab;
+extern int32_t& gLastProjInfoTab;
 
 // Runs the dialog; true when it ended with OK (the project then has the dialog's settings; the
 // caller writes block 4). A new project's dialog starts on panel 0.

@@ -21,6 +21,7 @@
 #include "graphics/textstyle.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
+#include "sheeteditor/sheeteditorstate.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_app.h"
@@ -54,7 +55,7 @@ constexpr int16_t kParamsWindowSize = 280, kParamsWindowMargin = 8;
 constexpr const char* kParameterKinds[] = {"Device Parameters", "Model Parameters"};
 
 SpiceWindowHooks gWindowHooks;
-SpiceLinkPreferences gKeptPreferences;
+SpiceLinkPreferences& gKeptPreferences = gSheetEditorState.keptSpicePreferences;
 
 // ---- Setup ----
 

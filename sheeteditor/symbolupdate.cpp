@@ -25,13 +25,14 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/sheeteditorstate.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
 
-bool gSheetsHaveDirtyChildSymbols = false;
+bool& gSheetsHaveDirtyChildSymbols = gSheetEditorState.sheetsHaveDirtyChildSymbols;
 
 namespace {
 

@@ -98,7 +98,7 @@ void UpdateSheetsContainingChildSymbolFromSheet(SheetRecord* child);
 void UpdateSheetsWithDirtyChildSymbols();
 OSStatus UpdateDirtyChildSymbolsInSheet(SheetRecord* sheet, bool logUpdates, bool quiet);
 // At least one sheet is marked as having dirty child symbols.
-extern bool gSheetsHaveDirtyChildSymbols;
+extern bool& gSheetsHaveDirtyChildSymbols;
 
 // Replaces the selected symbols (not sheet or net symbols) by a part chosen in the parts dialog.
 void ReplaceSelectedSymbols(SheetRecord* sheet);

@@ -21,6 +21,7 @@
 #include "graphics/textstyle.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/libeditor_internal.h"
+#include "symboleditor/symboleditorstate.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/libitem.h"
@@ -36,7 +37,7 @@ namespace plexa {
 
 namespace {
 
-VXPrintRec* gLibPrintRec = nullptr;
+VXPrintRec*& gLibPrintRec = gSymbolEditorState.libPrintRec;
 
 constexpr uint32_t kGenDrawModeMask = 0x7;
 

@@ -18,6 +18,7 @@
 #include "library/itemcache.h"
 #include "library/libpaths.h"
 #include "symboleditor/libeditor_internal.h"
+#include "symboleditor/symboleditorstate.h"
 #include "model/libitem.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_services.h"
@@ -26,7 +27,7 @@
 namespace plexa {
 
 LibEditorRecord* gLibraryEditors = nullptr;
-LibEditorRecord* gLibEditorClip = nullptr;
+LibEditorRecord*& gLibEditorClip = gSymbolEditorState.libEditorClip;
 
 namespace {
 

@@ -116,7 +116,7 @@ struct LibEditorRecord {
 
 // The open editors, and the library clipboard (none until the first copy).
 extern LibEditorRecord* gLibraryEditors;
-extern LibEditorRecord* gLibEditorClip;
+extern LibEditorRecord*& gLibEditorClip;
 
 // Save question answers.
 enum class LibSaveAnswer { kSave, kDontSave, kCancel };

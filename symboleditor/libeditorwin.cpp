@@ -22,6 +22,7 @@
 #include "symboleditor/libcatalog.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/libeditor_internal.h"
+#include "symboleditor/symboleditorstate.h"
 #include "model/libitem.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
@@ -33,12 +34,12 @@
 namespace plexa {
 
 // Row layout, set when a window is made.
-int16_t gLibVwWidth = 0;
-int16_t gLibVwBaseLineOffset = 0;
-int16_t gStrikeOutOffset = 0;
+int16_t& gLibVwWidth = gSymbolEditorState.libVwWidth;
+int16_t& gLibVwBaseLineOffset = gSymbolEditorState.libVwBaseLineOffset;
+int16_t& gStrikeOutOffset = gSymbolEditorState.strikeOutOffset;
 // The last find.
-char gFindItemString[64] = "";
-bool gFindPartials = true;
+char (&gFindItemString)[64] = gSymbolEditorState.findItemString;
+bool& gFindPartials = gSymbolEditorState.findPartials;
 
 namespace {
 

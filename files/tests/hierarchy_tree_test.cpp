@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/root.h"
+#include "files/filesstate.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/pathspec.h"
@@ -288,6 +289,18 @@ TEST_F(PortCheck, AnOpenChildIsComparedWithItsUnsavedPorts) {
     EXPECT_EQ(Check(), (std::vector<std::string>{
                            "20000032 Port is not referenced from parent sheet. | Port \"RST\" in Sheet \"Chip.SHX\"",
                        }));
+}
+
+// Resetting the file layer frees the sheets a project loaded without windows: a later project at
+// the same address must not find them.
+TEST_F(PortCheck, ResettingTheFileLayerFreesTheSheetsAProjectCached) {
+    SaveSheet("Chip.SHX", {});
+    FileSpec file = SheetSpecOf(tree.path("p/Chip.SHX"));
+    SheetRecord* cached = nullptr;
+    ASSERT_EQ(LoadProjectCacheSheet(P(), chipSpec, &file, &cached), 0);
+    EXPECT_EQ(GetCachedProjectSheet(P(), &file, false), cached);
+    ResetFilesForTesting();
+    EXPECT_EQ(GetCachedProjectSheet(P(), &file, false), nullptr);
 }
 
 // A sheet's fields in its context: the project's and those of its instance's tree node.
