@@ -1,6 +1,6 @@
 // Opening and closing documents in the running editor as a person does, through a script played
 // on the program: File > Open of a sheet, of a damaged sheet (its alert names the file and
-// nothing opens) and of a project with one of its sheets, each closed again.
+// nothing opens) and of a project (its window) with one of its sheets, each closed again.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -57,12 +57,16 @@ TEST(OpeningDocuments, SheetDamagedSheetAndProjectOpenedFromTheFileMenuAndClosed
         "close ROOT\n"
         "wait-no-window ROOT\n"
         "log-windows\n"
-        "# the last window closes the program, and the project with it\n"
-        "close Untitled 1\n");
+        "close Untitled 1\n"
+        "wait-no-window Untitled 1\n"
+        "log-windows\n"
+        "# the project window is the last: closing it closes the project and the program\n"
+        "close amp\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("windows: "),
               (std::vector<std::string>{"windows: Filter | Untitled 1", "windows: Untitled 1",
-                                        "windows: ROOT | Untitled 1", "windows: Untitled 1"}));
+                                        "windows: ROOT | amp | Untitled 1", "windows: amp | Untitled 1",
+                                        "windows: amp"}));
     EXPECT_TRUE(std::filesystem::exists(shot));
     // Opening and closing left the sheets that were only looked at as files, the damaged one as it was.
     std::string damaged;

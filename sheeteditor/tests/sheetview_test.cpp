@@ -66,6 +66,17 @@ const VXGrafProcsRecord kRecorder = {RecText,  RecLine,  RecRect,  RecOval,  Rec
 
 class SheetView : public WindowsTest {
 protected:
+    // Opens a text editor on the frame in the sheet's window, as typing into it does; null when
+    // no editor could be made.
+    VXTERecord* StartEditing(TextFrameHandle edited) {
+        VXSetWindow(sheet->window);
+        VXTERecord* te = CreateTextFrameEditor(sheet->window, edited);
+        if (te) {
+            sheet->drawingTE = te;
+            sheet->editedTextFrame = edited;
+        }
+        return te;
+    }
     void SetUp() override {
         WindowsTest::SetUp();
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
@@ -290,11 +301,8 @@ TEST_F(SheetView, EndingAnEditThatYieldsNoFrameKeepsTheEditedFrame) {
     TextFrameHandle edited = CreateTextFrame("Kept text", -1, kEncodingUTF8);
     (*edited)->position = {100, 100};
     (*edited)->style = sheet->currentTextStyle;
-    VXSetWindow(sheet->window);
-    VXTERecord* te = CreateTextFrameEditor(sheet->window, edited);
+    VXTERecord* te = StartEditing(edited);
     ASSERT_NE(te, nullptr);
-    sheet->drawingTE = te;
-    sheet->editedTextFrame = edited;
     // The edit's text cannot become a frame (its text storage is gone), though it is not empty.
     Handle text = te->text;
     te->text = nullptr;
@@ -309,13 +317,10 @@ TEST_F(SheetView, EndingAnEditThatYieldsNoFrameKeepsTheEditedFrame) {
 TEST_F(SheetView, EndingAnEmptiedEditDropsTheEditedFrame) {
     TextFrameHandle edited = CreateTextFrame("x", -1, kEncodingUTF8);
     (*edited)->style = sheet->currentTextStyle;
-    VXSetWindow(sheet->window);
-    VXTERecord* te = CreateTextFrameEditor(sheet->window, edited);
+    VXTERecord* te = StartEditing(edited);
     ASSERT_NE(te, nullptr);
     VXTESetSelect(0, te->length, te);
     VXTEDelete(te);
-    sheet->drawingTE = te;
-    sheet->editedTextFrame = edited;
     DestroyDrawingTE(sheet);
     EXPECT_EQ(sheet->textFrameList->count, 0);
     EXPECT_EQ(sheet->editedTextFrame, nullptr);
@@ -324,11 +329,8 @@ TEST_F(SheetView, EndingAnEmptiedEditDropsTheEditedFrame) {
 TEST_F(SheetView, DeactivatingTheWindowCommitsTheTextBeingTyped) {
     TextFrameHandle edited = CreateTextFrame("Typed", -1, kEncodingUTF8);
     (*edited)->style = sheet->currentTextStyle;
-    VXSetWindow(sheet->window);
-    VXTERecord* te = CreateTextFrameEditor(sheet->window, edited);
+    VXTERecord* te = StartEditing(edited);
     ASSERT_NE(te, nullptr);
-    sheet->drawingTE = te;
-    sheet->editedTextFrame = edited;
     sheet->selectedTool = 2007;
     VXEventRecord event = VXClearedEvent(kVXActivateEvent);
     event.u.activate.activated = 0;
