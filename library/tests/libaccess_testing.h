@@ -143,6 +143,9 @@ protected:
     void SetUp() override {
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitImageLists();
+        // Only the test's own folders are listed, whatever hooks an earlier test of the program
+        // installed (the composition root's essentials folder brings the default library).
+        SetLibraryAccessHooks(LibraryAccessHooks{});
         InitLibraryAccess();
     }
     void TearDown() override {
