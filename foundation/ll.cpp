@@ -12,10 +12,7 @@ MemPool gLLHeaderPool = nullptr;
 
 // The header pool shared by lists created without kLLOwnPool.
 MemPool HeaderPool() {
-    if (!gLLHeaderPool) {
-        MemPool pool = CreatePool(4096);
-        if (pool && MemPoolSetBlockSizeFS(pool, kHeaderSize)) gLLHeaderPool = pool;
-    }
+    (void)InitFixedBlockPool(&gLLHeaderPool, 4096, kHeaderSize);  // none: the caller's allocation fails
     return gLLHeaderPool;
 }
 

@@ -122,6 +122,18 @@ MemPool CreatePool(uint32_t pageSize) {
     return pool;
 }
 
+OSStatus InitFixedBlockPool(MemPool* pool, uint32_t pageSize, uint32_t blockSize) {
+    if (*pool) return status::kNoErr;
+    MemPool made = CreatePool(pageSize);
+    if (!made) return status::kOutOfMemory;
+    if (!MemPoolSetBlockSizeFS(made, blockSize)) {
+        (void)MemPoolFree(made);  // the pool was never handed out
+        return status::kOutOfMemory;
+    }
+    *pool = made;
+    return status::kNoErr;
+}
+
 MemPool GetPtrPool(const void* pointer) {
     if (!pointer) return nullptr;
     MemPoolInfoRecord info{};

@@ -30,6 +30,9 @@ OSStatus InitMemoryManager(int32_t handleCount);
 
 // A new pool with the standard flags and the given page size (rounded by the heap); null on failure.
 MemPool CreatePool(uint32_t pageSize);
+// Makes `*pool` once, a pool of fixed blocks of `blockSize` bytes; nothing when it exists already.
+// On failure `*pool` stays null and nothing is kept.
+OSStatus InitFixedBlockPool(MemPool* pool, uint32_t pageSize, uint32_t blockSize);
 // The pool that owns a pointer, null for an invalid one.
 MemPool GetPtrPool(const void* pointer);
 

@@ -292,15 +292,7 @@ void FreeOneAnnotMapEntry(DAArray, int32_t, DALoopRecord* loop) {
 }
 
 OSStatus InitAnnotationSpecPool() {
-    if (gAnnotationSpecPool) return status::kNoErr;
-    MemPool pool = CreatePool(kSpecPoolPageSize);
-    if (!pool) return status::kOutOfMemory;
-    if (!MemPoolSetBlockSizeFS(pool, sizeof(AnnotationSpec))) {
-        MemPoolFree(pool);
-        return status::kOutOfMemory;
-    }
-    gAnnotationSpecPool = pool;
-    return status::kNoErr;
+    return InitFixedBlockPool(&gAnnotationSpecPool, kSpecPoolPageSize, sizeof(AnnotationSpec));
 }
 
 AnnotationSpec* CreateAnnotationSpec() {

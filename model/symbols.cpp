@@ -96,15 +96,7 @@ const SymbolHooks& GetSymbolHooks() { return gHooks; }
 // ---- Records and lists ----
 
 OSStatus InitSymbolPool() {
-    if (gSymbolPool) return status::kNoErr;
-    MemPool pool = CreatePool(kSymbolPoolPageSize);
-    if (!pool) return status::kOutOfMemory;
-    if (!MemPoolSetBlockSizeFS(pool, sizeof(SymbolRecord))) {
-        MemPoolFree(pool);
-        return status::kOutOfMemory;
-    }
-    gSymbolPool = pool;
-    return status::kNoErr;
+    return InitFixedBlockPool(&gSymbolPool, kSymbolPoolPageSize, sizeof(SymbolRecord));
 }
 
 SymbolRecord* CreateSymbol() {

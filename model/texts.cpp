@@ -57,15 +57,7 @@ void RecheckSpecialChars(TextRecord* text, StringBlock block) {
 }  // namespace
 
 OSStatus InitTextRecordPool() {
-    if (gTextRecordPool) return status::kNoErr;
-    MemPool pool = CreatePool(kTextPoolPageSize);
-    if (!pool) return status::kOutOfMemory;
-    if (!MemPoolSetBlockSizeFS(pool, sizeof(TextRecord))) {
-        MemPoolFree(pool);
-        return status::kOutOfMemory;
-    }
-    gTextRecordPool = pool;
-    return status::kNoErr;
+    return InitFixedBlockPool(&gTextRecordPool, kTextPoolPageSize, sizeof(TextRecord));
 }
 
 // ---- Lists and records ----

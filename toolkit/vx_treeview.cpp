@@ -31,13 +31,9 @@ constexpr VXColor kTriangleColor = 0x08444444;
 MemPool gTreeNodePool = nullptr;
 
 MemPool NodePool() {
-    if (!gTreeNodePool) {
-        gTreeNodePool = CreatePool(4096);
-        if (gTreeNodePool &&
-            !MemPoolSetBlockSizeFS(gTreeNodePool,
-                                   uint32_t(std::max(sizeof(VXTreeNode), sizeof(VXTreeChildList)))))
-            gTreeNodePool = nullptr;
-    }
+    // None: the caller's allocation fails.
+    (void)InitFixedBlockPool(&gTreeNodePool, 4096,
+                             uint32_t(std::max(sizeof(VXTreeNode), sizeof(VXTreeChildList))));
     return gTreeNodePool;
 }
 
