@@ -12,6 +12,7 @@
 #include <QRgba64>
 #include <QTransform>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -120,12 +121,24 @@ QImage CoverageOf(const QImage& image) {
 // painter would otherwise draw with its own thin-line rules) covers exactly its geometry.
 // Small shapes repeat all over a sheet (pin markers, symbol bodies) at other places: their
 // outlines are kept by shape and pen, relative to their first point, and moved into place.
+constexpr int kOutlineCacheShapeElements = 16;
+constexpr double kPenMiterLimit = 5.0;
+
+// A small path's shape as a key: element type and coordinates less the first point, kept inline
+// so that looking a shape up takes no allocation.
 struct OutlineKey {
-    std::vector<double> shape;  // element type and coordinates less the first point
-    double width, miter;
-    int cap, join;
+    std::array<double, 3 * kOutlineCacheShapeElements> shape{};
+    int count = 0;  // values used in shape
+    double width = 0, miter = 0;
+    int cap = 0, join = 0;
     quint64 color = 0;  // QRgba64, for a stamp
     bool antialias = false;
+    void Add(double type, double x, double y) {
+        shape[size_t(count)] = type;
+        shape[size_t(count) + 1] = x;
+        shape[size_t(count) + 2] = y;
+        count += 3;
+    }
     bool operator==(const OutlineKey&) const = default;
 };
 
@@ -139,12 +152,11 @@ struct OutlineKeyHash {
             h ^= size_t(bits) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
         };
         mix(k.width);
-        for (double v : k.shape) mix(v);
+        for (int i = 0; i < k.count; i++) mix(k.shape[size_t(i)]);
         return h;
     }
 };
 
-constexpr int kOutlineCacheShapeElements = 16;
 constexpr size_t kOutlineCacheEntries = 512;
 
 QPainterPath StrokedOutline(const QPainterPath& path, const QPen& pen) {
@@ -160,11 +172,14 @@ QPainterPath StrokedOutline(const QPainterPath& path, const QPen& pen) {
         return stroke(path);
     // Moved by whole units only, the shape keeps its place within the pixel.
     static thread_local std::unordered_map<OutlineKey, QPainterPath, OutlineKeyHash> cache;
-    OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle())};
-    key.shape.reserve(size_t(count) * 3);
+    OutlineKey key;
+    key.width = pen.widthF();
+    key.miter = pen.miterLimit();
+    key.cap = int(pen.capStyle());
+    key.join = int(pen.joinStyle());
     for (int i = 0; i < count; i++) {
         const QPainterPath::Element e = path.elementAt(i);
-        key.shape.insert(key.shape.end(), {double(e.type), e.x - dx, e.y - dy});
+        key.Add(double(e.type), e.x - dx, e.y - dy);
     }
     auto found = cache.find(key);
     if (found == cache.end()) {
@@ -438,25 +453,31 @@ struct DrawContext::Impl {
         // Single segments stay with the painter: their stamps were found off by a few pixels.
         if (count < 3 || count > kOutlineCacheShapeElements) return false;
         // Laid out in user space as the painter strokes it, moved by the whole-pixel transform.
-        const QPainterPath user = path.translated(-m.dx(), -m.dy());
-        const QPainterPath::Element first = user.elementAt(0);
-        const double px = std::floor(first.x), py = std::floor(first.y);
+        const double mx = m.dx(), my = m.dy();
+        const QPainterPath::Element first = path.elementAt(0);
+        const double px = std::floor(first.x - mx), py = std::floor(first.y - my);
         if (!(std::fabs(px) < 1e7 && std::fabs(py) < 1e7)) return false;
-        const QPen pen = Pen();
-        OutlineKey key{{}, pen.widthF(), pen.miterLimit(), int(pen.capStyle()), int(pen.joinStyle()),
-                       quint64(gs.stroke.rgba64()), gs.antialias};
-        key.shape.reserve(size_t(count) * 3);
+        // The pen as Pen() makes it: solid here, so width, mitre limit, cap and join are all.
+        OutlineKey key;
+        key.width = gs.lineWidth;
+        key.miter = kPenMiterLimit;
+        key.cap = int(gs.cap);
+        key.join = int(gs.join);
+        key.color = quint64(gs.stroke.rgba64());
+        key.antialias = gs.antialias;
         for (int i = 0; i < count; i++) {
-            const QPainterPath::Element e = user.elementAt(i);
-            key.shape.insert(key.shape.end(), {double(e.type), e.x - px, e.y - py});
+            const QPainterPath::Element e = path.elementAt(i);
+            key.Add(double(e.type), (e.x - mx) - px, (e.y - my) - py);
         }
         auto found = strokeStamps.find(key);
         if (found == strokeStamps.end()) {
+            const QPen pen = Pen();
+            const QPainterPath user = path.translated(-mx, -my);
             RingStamp stamp;
             if (!MakeStamp(StrokedOutline(user, pen).translated(-px, -py), pen.brush(), gs.antialias, &stamp))
                 return false;
             if (strokeStamps.size() >= kStampsKept) strokeStamps.clear();
-            found = strokeStamps.emplace(std::move(key), std::move(stamp)).first;
+            found = strokeStamps.emplace(key, std::move(stamp)).first;
         }
         const QPoint at(int(px + m.dx()) + found->second.origin.x(), int(py + m.dy()) + found->second.origin.y());
         BlitStamp(found->second.image, at);
@@ -469,7 +490,7 @@ struct DrawContext::Impl {
 
     QPen Pen() const {
         QPen pen(QBrush(gs.stroke), gs.lineWidth, Qt::SolidLine, gs.cap, gs.join);
-        pen.setMiterLimit(5.0);
+        pen.setMiterLimit(kPenMiterLimit);
         if (!gs.dash.isEmpty()) {
             const double unit = gs.lineWidth > 0 ? gs.lineWidth : 1.0;
             QList<qreal> pattern;
