@@ -215,10 +215,10 @@ VXMenuRecord* BuildShortcutMenu(uint16_t tool) {
     for (int32_t n = 0; n < count; ++n) {
         char name[256] = "";
         if (gHooks.shortcutName) gHooks.shortcutName(group, n, name, sizeof name);
-        VXInsertMenuItem(menu, true, -1, uint16_t(kFirstShortcutCommand + n), name);
+        VXInsertMenuItem(menu, true, n + 1, uint16_t(kFirstShortcutCommand + n), name);
     }
     if (count <= 0) {
-        VXInsertMenuItem(menu, true, -1, kFirstShortcutCommand, "Empty");
+        VXInsertMenuItem(menu, true, 1, kFirstShortcutCommand, "Empty");
         VXSetMenuItemEnabled(menu, true, 1, false);
     }
     return menu;

@@ -117,7 +117,7 @@ int32_t TrackLibFoldersPopup(VXWindowRecordTag* window, int16_t button) {
         char title[256] = "";
         bool enabled = true;
         GetLibDirMenuItem(item, title, sizeof title, &enabled);
-        VXInsertMenuItem(menu, true, -1, uint16_t(item), title);
+        VXInsertMenuItem(menu, true, item, uint16_t(item), title);
         if (!enabled) VXSetMenuItemEnabled(menu, true, item, false);
     }
     VXSetMenuItemChecked(menu, true, GetActiveLibDirSelectionIndex(), true);
