@@ -355,7 +355,7 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
         SetBackColor(window);
         VXSetWindowControlsActive(window, false);
         CreatePaletteButtons(window);
-        return 1;
+        return 0;
     }
     SheetRecord* sheet = SheetOfWindow(window);
     if (!sheet) return VXDefaultEventHandler(window, event);
@@ -470,7 +470,7 @@ int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) 
         VXSetDefaultControlSize(window, true);
         VXSetWindowControlsActive(window, false);
         CreateTopDrawingToolControls(window);
-        return 1;
+        return 0;
     }
     SheetRecord* sheet = SheetOfWindow(window);
     if (event->kind == kVXDestroyEvent) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
+#include "toolkit/vx_events.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_tooltips.h"
 #include "toolkit/vx_tracking.h"
@@ -224,6 +226,28 @@ TEST_F(ToolBars, ShortcutMenusListTheirGroupOrSayEmpty) {
     VXGetMenuItemText(components, true, 1, text);
     EXPECT_STREQ(text, "Empty");
     VXDestroyMenuEx(components, true);
+
+    // Choosing the second port makes it the library selection and takes the library-part tool;
+    // an entry that cannot be selected leaves the tool alone.
+    static std::vector<std::string> chosen;
+    chosen.clear();
+    hooks.selectShortcut = [](int32_t group, int32_t index) {
+        chosen.push_back(std::to_string(group) + ":" + std::to_string(index));
+        return index == 1;
+    };
+    SetSheetToolsHooks(hooks);
+    SheetRecord* sheet = sheets.New();
+    ASSERT_TRUE(sheet);
+    gShortcutTool = kDrawToolPortShortcuts;
+    VXEventRecord command = VXClearedEvent(kVXCommandEvent);
+    command.u.command.command = kFirstShortcutCommand;
+    DispatchEvent(sheet->toolPalette, &command);
+    EXPECT_EQ(sheet->selectedTool, kDrawToolSelect);
+    command.u.command.command = uint16_t(kFirstShortcutCommand + 1);
+    DispatchEvent(sheet->toolPalette, &command);
+    EXPECT_EQ(sheet->selectedTool, kDrawToolLibraryPart);
+    EXPECT_EQ(VXGetButtonState(sheet->toolPalette, kDrawToolLibraryPart), 1);
+    EXPECT_EQ(chosen, (std::vector<std::string>{"1:0", "1:1"}));
 }
 
 TEST_F(ToolBars, RotatingWithThePlacingToolTurnsTheSymbolBeingPlaced) {
