@@ -1,7 +1,7 @@
 // The sheet window's tool bars in the running editor: a click on each button of the tool palette
 // chooses its tool (the button stays pressed, the one before comes up; the shortcut tools only
-// open their menu), and pictures of the expanded and the collapsed top bar under
-// <build>/test-output/ for a person to look at.
+// open their menu), "Zoom Area" stays pressed in zoom mode, and pictures of the expanded and the
+// collapsed top bar under <build>/test-output/ for a person to look at.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -78,7 +78,11 @@ TEST(ToolBarScreens, EachPaletteButtonChoosesItsTool) {
         shots.push_back(OutputPath(std::string("toolbars-tool-") + kPalette[n].name + ".png"));
         script += "screenshot " + shots.back() + " Untitled*\n";
     }
-    script += "click 17 19\n"
+    // "Zoom Area" in the expanded bar (its button at {76, 4, 105, 33}) stays pressed in zoom mode.
+    const std::string zoom = OutputPath("toolbars-zoom-area.png");
+    script += "click 18 90\n"
+              "screenshot " + zoom + " Untitled*\n"
+              "click 17 19\n"
               "screenshot " + collapsed + " Untitled*\n"
               "quit\n";
     ScriptedRun run(PLEXA_PROGRAM);
@@ -97,6 +101,13 @@ TEST(ToolBarScreens, EachPaletteButtonChoosesItsTool) {
         // A tool button stays pressed alone; a shortcut tool leaves the tool as it was.
         if (!kPalette[n].shortcutMenu) current = n;
         EXPECT_EQ(picture.Pressed(), std::vector<int>{current}) << kPalette[n].name;
+    }
+    {
+        Picture before(expanded), after(zoom);
+        ASSERT_TRUE(after.ok());
+        const int zoomRow = before.Divider() - 110 + 76 + 10;
+        EXPECT_GT(before.Grey(7, zoomRow), 235);
+        EXPECT_LT(after.Grey(7, zoomRow), 230);
     }
     // Collapsed, the palette moves up to just under the 37-point bar.
     Picture small(collapsed);
