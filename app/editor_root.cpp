@@ -14,6 +14,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSheetSymbolUIHooks(t.sheetSymbolUI);
     SetSymbolUpdateHooks(t.symbolUpdate);
     SetLibBrowserHooks(t.libBrowser);
+    SetSheetToolsHooks(t.sheetTools);
     SetSpiceWindowHooks(t.spiceWindows);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);

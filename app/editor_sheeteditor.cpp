@@ -3,11 +3,15 @@
 // window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
 // windows.
 #include "app/editor_tables.h"
+#include "app/pending.h"
+#include "app/prefs.h"
 #include "app/shell.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
 #include "foundation/strings.h"
+#include "library/itemcache.h"
+#include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
 #include "model/sheet.h"
 #include "sheeteditor/annotatedialog.h"
@@ -17,7 +21,10 @@
 #include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/scriptcommands.h"
+#include "sheeteditor/pending.h"
 #include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheettools.h"
+#include "sheeteditor/toolbars.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
@@ -164,6 +171,42 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.message = VXDisplayMessage;
 
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
+    editor.libBrowser.sheetBrowser = SheetLibraryPane;
+    editor.libBrowser.chooseTool = [](VXWindowRecordTag* window, int32_t tool) {
+        SetDrawingTool(SheetOfWindow(window), uint16_t(tool));
+    };
+    editor.libBrowser.wireInProgress = [](VXWindowRecordTag*) { return IsWireCreationInProgress(); };
+    editor.libBrowser.endWire = [](VXWindowRecordTag* window, bool cancel) {
+        CancelWireCreation(SheetOfWindow(window), cancel);
+    };
+    editor.libBrowser.placingLibraryPart = [](VXWindowRecordTag* window) {
+        SheetRecord* sheet = SheetOfWindow(window);
+        return sheet && sheet->selectedTool == kDrawToolLibraryPart;
+    };
+    editor.libBrowser.composePlaceTransformation = [](VXWindowRecordTag* window, int32_t code) {
+        TransformSelection(SheetOfWindow(window), code);  // turns the symbol being placed
+    };
+    core.itemCache.resetPlaceTransformation = [] { gPlaceTransformation = 0; };
+
+    editor.sheetTools.shortcutCount = [](int32_t group) {
+        return group >= 0 && group < kShortcutGroupCount ? int32_t(gLibShortcuts[group].size()) : 0;
+    };
+    editor.sheetTools.shortcutName = [](int32_t group, int32_t index, char* name, int32_t size) {
+        if (size > 0) name[0] = 0;
+        if (group < 0 || group >= kShortcutGroupCount || index < 0 || size_t(index) >= gLibShortcuts[group].size())
+            return;
+        std::snprintf(name, size_t(size), "%s", gLibShortcuts[group][size_t(index)].item.c_str());
+    };
+    editor.sheetTools.selectShortcut = [](int32_t group, int32_t index) {
+        if (group < 0 || group >= kShortcutGroupCount || index < 0 || size_t(index) >= gLibShortcuts[group].size())
+            return false;
+        const Shortcut& entry = gLibShortcuts[group][size_t(index)];
+        return SelectShortcutItem(entry.library.c_str(), entry.item.c_str());
+    };
+    editor.sheetTools.subSheetTool = [] { return gPrefs && (gPrefs->options & kPrefsHierarchicalDesign) != 0; };
+    editor.sheetTools.editPrefs = EditPrefsDialog;
+    editor.sheetTools.setScaledViewPosition = SetScaledViewPostion;
+
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;
     core.sheetStore.setModified = SheetEditorModifiedStatus;

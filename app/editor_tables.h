@@ -8,6 +8,7 @@
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/symbolupdate.h"
@@ -26,6 +27,7 @@ struct EditorHookTables {
     SheetSymbolUIHooks sheetSymbolUI;
     SymbolUpdateHooks symbolUpdate;
     LibBrowserHooks libBrowser;
+    SheetToolsHooks sheetTools;
     SpiceWindowHooks spiceWindows;
     // symboleditor/
     SymbolEditorHooks symbolEditor;

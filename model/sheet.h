@@ -27,6 +27,7 @@ struct VXRgn;
 struct VXPrintRec;
 struct VXWindowRecordTag;
 struct sVXTimerRecord;
+struct LibBrowserRecord;
 
 struct AnnotationMap;
 struct SheetLocalAnnotationEntry;
@@ -179,7 +180,7 @@ struct SheetRecord {
     void* drawingTE;
     void* splitWireList;
     VXWindowRecordTag* simulatorTools;  // child window of the simulator tools
-    VXWindowRecordTag* libraryPane;
+    LibBrowserRecord* libraryPane;      // the top tool bar's library pane while it is expanded
     SheetSpec* sheetSpec;               // the project's spec of this sheet
     ElementRecord* selectedElement;
     ElementRecord* elementInCreation;

@@ -471,7 +471,7 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
     auto* browser = reinterpret_cast<LibBrowserRecord*>(AllocPtrClear(nullptr, sizeof(LibBrowserRecord)));
     if (!browser) return nullptr;
     browser->host = host;
-    browser->inSheet = host->typeID == kSheetWindowKind;
+    browser->inSheet = VXGetTopParent(host)->typeID == kSheetWindowKind;
     browser->partsControl = partsControl;
     browser->altControl = altControl;
     browser->pathControl = pathControl;

@@ -63,10 +63,7 @@ struct LibBrowserRecord {
 struct LibBrowserHooks {
     // The front sheet window, none when there is none.
     VXWindowRecordTag* (*frontSheetWindow)() = nullptr;
-    // The browser of a sheet window, none when its library pane is closed. Optional, with the
-    // five tool and wire calls below: the sheet window's library pane, its tools and wire drawing
-    // are not built yet; until then a sheet window has no browser, no tool to choose and no wire
-    // in progress.
+    // The browser of a sheet window, none when its library pane is closed.
     LibBrowserRecord* (*sheetBrowser)(VXWindowRecordTag* sheetWindow) = nullptr;
     void (*chooseTool)(VXWindowRecordTag* sheetWindow, int32_t tool) = nullptr;
     // Whether a wire or bus is being drawn in the sheet, and ending it (kept or cancelled).

@@ -16,6 +16,7 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/texts.h"
+#include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolupdate.h"
 #include "toolkit/vx_alerts.h"
@@ -149,6 +150,7 @@ void AddSheetOpenHierarchyHooks(HierarchyHooks& hooks) {
     };
     hooks.refreshSheetWindow = [](SheetRecord* sheet, const Rect* changed) {
         HideShowSpiceTools(sheet);
+        BuildParentChainList(sheet);
         Rect area = changed ? *changed : Rect{};
         RebuildMacroizedText(sheet, nullptr, &area);
         if (GetSymbolHooks().invalSheetView && !VXEmptyRect(&area)) GetSymbolHooks().invalSheetView(sheet, &area);

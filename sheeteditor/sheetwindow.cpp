@@ -17,9 +17,11 @@
 #include "model/elements.h"
 #include "model/sheet.h"
 #include "model/signals.h"
+#include "sheeteditor/libbrowser.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"
+#include "sheeteditor/toolbars.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -60,6 +62,9 @@ SheetRecord* SheetOfWindow(VXWindowRecordTag* window) {
 
 void DetachSheetWindows(SheetRecord* sheet) {
     if (!sheet) return;
+    // The library pane belongs to the top tool bar: it goes with the sheet it shows.
+    if (sheet->libraryPane) DestroyLibBrowser(sheet->libraryPane);
+    sheet->libraryPane = nullptr;
     for (VXWindowRecordTag* window : {sheet->window, sheet->toolPalette, sheet->topToolBar})
         if (window) window->refCon = nullptr;
 }
@@ -268,14 +273,6 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     }
 }
 
-int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) {
-    return VXDefaultEventHandler(window, event);
-}
-
-int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
-    return VXDefaultEventHandler(window, event);
-}
-
 void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area) {
     if (!sheet || !area || !sheet->window || VXEmptyRect(area)) return;
     const auto grow = int16_t(2 + CalcModiferBoxSize(&sheet->window->graf.geometry));
@@ -294,16 +291,6 @@ VXWindowRecordTag* FrontSheetWindow() {
     return windows.front();
 }
 
-void CreateSheetWindowToolTips(SheetRecord*) {}
-
 void HideShowSpiceTools(SheetRecord*) {}
-
-void SetupDrawingTools(SheetRecord*) {}
-
-void ExpandCollapseTopDrawTools(VXWindowRecordTag* topToolBar, bool expand) {
-    if (!topToolBar) return;
-    if (SheetRecord* sheet = SheetOf(topToolBar)) sheet->topToolsExpanded = expand ? 1 : 0;
-    VXResizeDividedChildWindow(topToolBar, expand ? kTopToolBarExpanded : kTopToolBarCollapsed);
-}
 
 }  // namespace plexa

@@ -4,9 +4,8 @@
 //
 // The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h), gives it its idle
 // work and cursors, and follows activation; clicks, keys and the tool bars' controls come with
-// the rest of the sheet editor: until then those events, and the two tool bars' handlers, get
-// the toolkit's default handling (a destroyed sheet window first lets go of its sheet), and the
-// tool-bar operations that need those controls do only the part that needs none.
+// the rest of the sheet editor: until then those events get the toolkit's default handling (a
+// destroyed sheet window first lets go of its sheet). The tool bars are sheeteditor/toolbars.h.
 //
 // The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once
@@ -107,17 +106,9 @@ VXWindowRecordTag* FrontSheetWindow();
 
 // ---- The sheet editor's parts, as far as the window needs them now ----
 
+// The tool bars' handlers, tool tips and set-up are in sheeteditor/toolbars.h.
 int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
-int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);
-int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
-// Tool tips of the tool bars' buttons: none until the tool bars have their buttons.
-void CreateSheetWindowToolTips(SheetRecord* sheet);
 // The simulator tool bar: none until the simulator link exists.
 void HideShowSpiceTools(SheetRecord* sheet);
-// Presses the sheet's selected tool in the palette and sets the snap tool (2017) to the sheet's
-// snap setting: nothing until the palette has its buttons.
-void SetupDrawingTools(SheetRecord* sheet);
-// The sheet's expanded flag takes the state and the bar is resized (110 expanded, 37 collapsed).
-void ExpandCollapseTopDrawTools(VXWindowRecordTag* topToolBar, bool expand);
 
 }  // namespace plexa

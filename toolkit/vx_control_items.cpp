@@ -380,6 +380,11 @@ void VXSetButtonState(VXWindowRecordTag* window, int16_t item, int32_t state) {
     if (PlatformControlIsEnabled(c->platform)) PlatformControlSetHighlight(c->platform, state == 2);
 }
 
+int32_t VXGetButtonState(VXWindowRecordTag* window, int16_t item) {
+    VXControlRecordTag* c = FindEither(window, item, kVXPushButton, kVXIconButton);
+    return c ? PlatformControlState(c->platform) : 0;
+}
+
 int32_t VXSimulateButtonClick(VXWindowRecordTag* window, int16_t item) {
     VXControlRecordTag* c = FindEither(window, item, kVXPushButton, kVXIconButton);
     if (!c || (c->flags & kVXCtlItemDisabled) || !PlatformControlIsEnabled(c->platform) ||

@@ -45,6 +45,8 @@ void VXGetItemPosition(VXWindowRecordTag* window, int16_t item, Rect* rect);
 
 // Buttons, check boxes, radio buttons, disclosure.
 void VXSetButtonState(VXWindowRecordTag* window, int16_t item, int32_t state);
+// 1 while a button is pressed (a toggling icon button on), else 0.
+int32_t VXGetButtonState(VXWindowRecordTag* window, int16_t item);
 int32_t VXSimulateButtonClick(VXWindowRecordTag* window, int16_t item);
 void VXSetItemChecked(VXWindowRecordTag* window, int16_t item, int32_t state);
 int32_t VXGetItemChecked(VXWindowRecordTag* window, int16_t item);

@@ -23,8 +23,10 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/themes.h"
+#include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_control_items.h"
 
 namespace plexa::test {
 namespace {
@@ -173,6 +175,28 @@ TEST_F(SheetContextOpen, ANodeOpensInItsContextOnce) {
     ValidateSheetContexts(P());
     EXPECT_EQ(sheet->project, nullptr);
     EXPECT_EQ(sheet->hierarchyContext, nullptr);
+}
+
+TEST_F(SheetContextOpen, TheProjectContextPopupListsTheNodeItsParentsAndTheProject) {
+    SheetRecord* sheet = OpenSheetContext(P(), child, false);
+    ASSERT_TRUE(sheet);
+    VXWindowRecordTag* bar = sheet->topToolBar;
+    std::vector<std::string> items;
+    for (int32_t i = 0; i < VXCountListItems(bar, kTopToolProjectContext); ++i) {
+        char text[256];
+        VXGetListItem(bar, kTopToolProjectContext, i, text);
+        items.push_back(text);
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"Amp.SHX", "Top.SHX", "Test"}));
+    EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 1);
+    EXPECT_EQ(VXGetSelectedListItem(bar, kTopToolProjectContext, -1), 2);
+    // Without its context the sheet has none to show.
+    EXPECT_EQ(SetSheetContext(sheet, nullptr, nullptr, false), 0);
+    char text[256];
+    ASSERT_EQ(VXCountListItems(bar, kTopToolProjectContext), 1);
+    VXGetListItem(bar, kTopToolProjectContext, 0, text);
+    EXPECT_STREQ(text, "No Project Context");
+    EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 0);
 }
 
 TEST_F(SheetContextOpen, OpeningWithOptionTwoFindsTheSheetsContext) {
