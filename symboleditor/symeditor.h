@@ -37,6 +37,7 @@ struct LibraryItem;
 struct LibSection;
 struct LinkListHeader;
 struct SheetRecord;
+struct SymUndoRecord;
 struct TextFrameRecord;
 struct VXTERecord;
 struct VXWindowRecordTag;
@@ -146,6 +147,8 @@ struct SymbolEditorRecord {
     uint8_t dragState;
     bool zoomMode;
     uint8_t placementOptions;        // the current symbol's
+    SymUndoRecord* undo;             // the committed undo action, or none
+    SymUndoRecord* undoCollect;      // the action being collected, or none
 };
 
 // The current symbol editor (the one most recently activated), or none.
@@ -179,8 +182,12 @@ struct SymbolEditorHooks {
     // Writes the list of tabs 2 to 6 into the item (updating its rows with listFlag); false when
     // the list's edits are invalid. Default: true.
     bool (*flushList)(SymbolEditorRecord* editor, bool listFlag) = nullptr;
-    // Drops the editor's undo action. Default: nothing.
+    // Told after the editor's undo action was dropped. Default: nothing.
     void (*clearUndo)(SymbolEditorRecord* editor) = nullptr;
+    // The information dialog of a graphic element; whether it changed the element. Default: none.
+    bool (*editElementInfo)(ElementRecord* element) = nullptr;
+    // Inverts the cut-undone flag of the private clip when its id is `clipId`. Default: nothing.
+    void (*toggleCutClip)(uint32_t clipId) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
 
