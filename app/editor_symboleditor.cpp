@@ -10,7 +10,9 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "symboleditor/libeditor.h"
+#include "sheeteditor/elementinfo.h"
 #include "symboleditor/libeditorlink.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_services.h"
 
@@ -77,6 +79,9 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     AddFileSymbolEditorHooks(editor.symbolEditor);
     // The library editor: its items open in symbol editors; its messages are alerts.
     AddLibEditorLinks(editor.symbolEditor, editor.libEditor);
+    // The symbol editor's window and its dialogs.
+    AddSymbolEditorWindowHooks(editor.symbolEditor);
+    editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };

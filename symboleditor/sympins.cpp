@@ -43,7 +43,7 @@ bool WalkPinNumbers(SymbolEditorRecord* editor, int32_t pinSet, const ElementRec
         if (UsesCurrentSymbol(editor, section)) {
             const bool current = section == editor->section && pinSet == editor->pinSet;
             for (ElementRecord* node : ViewPins(editor->elementLists[kSymbolViewPrimary])) {
-                if (current && node == pin) break;
+                if (current && node == pin) continue;  // every other pin counts, before or after it
                 char number[kPinTextSize];
                 const StringSpec spec = GetNodesPinNumber(&context, AsNode(node)->pinNumbers,
                                                           SectionKey(section), pinSet, number);

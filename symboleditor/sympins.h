@@ -81,8 +81,8 @@ void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section);
 
 // ---- Pin numbers ----
 
-// Whether no hidden pin of the set and no pin of any section has the number (exact text); in the
-// current section and pin set the pins from `pin` on are not compared.
+// Whether no hidden pin of the set and no pin of any section has the number (exact text); `pin`
+// itself (in the current section and pin set) is not compared.
 bool IsPinNumberUnique(SymbolEditorRecord* editor, int32_t pinSet, const char* number,
                        const ElementRecord* pin);
 // The table of the numbers taken in the pin set (the same walk); none when memory fails.

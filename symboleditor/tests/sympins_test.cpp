@@ -50,7 +50,7 @@ TEST_F(SymPins, UniquenessIsExactTextAndTheUsedTableReadsDecimalNumbers) {
     SymbolEditorRecord* editor = Editor();
     ASSERT_NE(editor, nullptr);
     LibraryItem* item = editor->item;
-    AddPin(editor, {0, -24}, {0, 0}, "P1", "1");
+    ElementRecord* p1 = AddPin(editor, {0, -24}, {0, 0}, "P1", "1");
     ElementRecord* p2 = AddPin(editor, {12, -24}, {12, 0}, "P2", "01");
     ElementRecord* p3 = AddPin(editor, {24, -24}, {24, 0}, "P3", "4");
     AddPin(editor, {36, -24}, {36, 0}, "P4", "A1");
@@ -71,6 +71,8 @@ TEST_F(SymPins, UniquenessIsExactTextAndTheUsedTableReadsDecimalNumbers) {
         {"01", nullptr, false}, {"1", nullptr, false}, {"001", nullptr, true}, {"2", nullptr, false},
         {"6", nullptr, false},  {"3", nullptr, true},  {"4", p3, true},        {"1", p2, false},
         {"01", p2, true},       {"1000", nullptr, false},
+        // The pins after the one being edited count too.
+        {"4", p1, false},       {"01", p1, false},      {"1", p1, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsPinNumberUnique(editor, 0, c.number, c.pin), c.unique) << c.number;
