@@ -22,6 +22,7 @@ bool TrackEditorSelectionRect(SymbolEditorRecord*, const VXEventRecord*, Rect*) 
 void DoEditorAreaSelection(SymbolEditorRecord*, const Rect&, bool, bool) {}  // selects in the area
 bool MoveEditorSelection(SymbolEditorRecord*, int16_t, int16_t) { return false; }  // moves the selection
 
+void ToggleCutClipFlag(uint32_t) {}  // the clip's cut-undone flag
 void DeleteSymbolEditorSelection(SymbolEditorRecord*, bool, uint16_t) {}  // deletes the selection
 
 void SetSymbolEditorTool(SymbolEditorRecord*, uint16_t) {}  // chooses a tool

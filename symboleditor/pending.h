@@ -48,6 +48,8 @@ void DoEditorAreaSelection(SymbolEditorRecord* editor, const Rect& area, bool sh
 bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv);
 
 // ---- Clipboard ----
+// Inverts the private clip's cut-undone flag when its id is `clipId`.
+void ToggleCutClipFlag(uint32_t clipId);
 void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool cut, uint16_t undoKind);
 
 // ---- Tools, dialogs ----

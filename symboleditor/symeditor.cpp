@@ -66,7 +66,6 @@ void ClearSelection(SymbolEditorRecord* editor) {
 }
 void ClearUndo(SymbolEditorRecord* editor) {
     ClearSymbolEditorUndoAction(editor);
-    if (gHooks.clearUndo) gHooks.clearUndo(editor);
 }
 void ShowWindow(SymbolEditorRecord* editor, bool frontOnly) {
     if (gHooks.showWindow) gHooks.showWindow(editor, frontOnly);

@@ -157,10 +157,9 @@ extern SymbolEditorRecord* CurrEdit;
 // ---- Hooks ----
 
 struct SymbolEditorHooks {
-    // -- The window (the symbol editor's window layer) --
-    // Optional, every slot of this group: the symbol editor's window, its tools, lists and undo
-    // are not built yet; until then an editor lives without a window as the defaults say, which
-    // is how the sheet files and the converter use it.
+    // -- The window (the symbol editor's window layer, symboleditor/symwindow.h) --
+    // Without them an editor lives without a window as the defaults say, which is how the sheet
+    // files and the converter use it.
     // Makes the window (kind 111, its tab pane, tool bars and their tips) and, for a component,
     // the attribute editor and, when the item has symbol definitions, the parts tree; false
     // when they cannot be made (the editor is then not made). Default: no window, true.
@@ -180,14 +179,11 @@ struct SymbolEditorHooks {
     // Clears the selection of the current view. Default: nothing.
     void (*clearSelection)(SymbolEditorRecord* editor) = nullptr;
     // Writes the list of tabs 2 to 6 into the item (updating its rows with listFlag); false when
-    // the list's edits are invalid. Default: true.
+    // the list's edits are invalid. Default: true. Optional: the list tabs are not built yet.
     bool (*flushList)(SymbolEditorRecord* editor, bool listFlag) = nullptr;
-    // Told after the editor's undo action was dropped. Default: nothing.
-    void (*clearUndo)(SymbolEditorRecord* editor) = nullptr;
-    // The information dialog of a graphic element; whether it changed the element. Default: none.
+    // The information dialog of a graphic element; whether it changed the element. Default:
+    // nothing changes.
     bool (*editElementInfo)(ElementRecord* element) = nullptr;
-    // Inverts the cut-undone flag of the private clip when its id is `clipId`. Default: nothing.
-    void (*toggleCutClip)(uint32_t clipId) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
 

@@ -10,6 +10,7 @@
 #include "model/elements.h"
 #include "model/textframes.h"
 #include "model/texts.h"
+#include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
@@ -356,8 +357,7 @@ void UndoSymbolEditorAction(SymbolEditorRecord* editor) {
             case kOpInvalRect: add(op->rect); break;
             case kOpSetView: std::swap(editor->scale, op->scale); break;
             case kOpCutSource:
-                if (record->kind == kSymUndoCut && GetSymbolEditorHooks().toggleCutClip)
-                    GetSymbolEditorHooks().toggleCutClip(record->clipId);
+                if (record->kind == kSymUndoCut) ToggleCutClipFlag(record->clipId);
                 break;
             case kOpCustom:
                 if (op->proc) op->proc(editor, op, false);

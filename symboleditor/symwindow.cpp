@@ -628,7 +628,8 @@ void DoUpdateEvent(SymbolEditorRecord* editor, const VXEventRecord* event) {
 // ---- Events ----
 
 int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
-    auto* editor = static_cast<SymbolEditorRecord*>(window->refCon);
+    // The open editor of the window (a window whose editor is gone has none).
+    SymbolEditorRecord* editor = WindowToSymbolEditor(window);
     if (event->kind == kVXDestroyEvent) {
         if (editor && editor->window == window) editor->window = nullptr;
         return VXDefaultEventHandler(window, event);
