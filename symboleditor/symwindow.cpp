@@ -82,8 +82,7 @@ TextRecord* CompanionText(SymbolEditorRecord* editor, const TextRecord* text) {
     auto* pin = reinterpret_cast<ElementRecord*>(text->owner);
     ElementRecord* companion = GetCompanionNode(editor, pin, editor->viewContext);
     if (!companion) return nullptr;
-    const int32_t other = 1 - editor->viewContext;
-    for (TextRecord* candidate : PinTexts(editor->textLists[other], companion))
+    for (TextRecord* candidate : PinTexts(editor->textLists[1 - editor->viewContext], companion))
         if ((candidate->kind & 0xC000) == (text->kind & 0xC000)) return candidate;
     return nullptr;
 }
@@ -389,7 +388,6 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
     SetEditModified(editor, false);
     StartSymbolEditorUndoCollection(editor, kSymUndoTransformation);
     Rect area = before;
-    const int32_t other = 1 - editor->viewContext;
     for (ElementRecord* e : elements) {
         ModelWaitCursor();
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemElement, e, centre, int16_t(code));
@@ -407,7 +405,6 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
         if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
         AddRect(&area, t->bounds);
     }
-    (void)other;
     for (TextFrameHandle f : frames) {
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemFrame, f, centre, int16_t(code));
         TransformTextFrame(f, editor->window, centre, code);
