@@ -2,6 +2,9 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+
+#include <cstdio>
+
 #include "app/shell.h"
 #include "files/sheetsave.h"
 #include "files/sheetstore.h"
@@ -90,6 +93,11 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libEditor.activated = [](LibEditorRecord*) { InstallMenuBar(gLibEditMenuBar); };
     editor.symbolEditor.activated = [](SymbolEditorRecord*) { InstallMenuBar(gSymbolEditMenuBar); };
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
+    editor.symbolEditor.askCreatePinSet = [](int32_t pinSet) {
+        char message[128];
+        std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));
+        return VXStandardAlert(message, "", kCreatePinSetButton, "Cancel") == kVXAlertFirstButton;
+    };
     editor.symbolEditor.reportError = ReportSymbolEditorError;
     editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {
         SetSheetModifiedStatus(sheet, int32_t(reasons));

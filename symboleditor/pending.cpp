@@ -25,6 +25,7 @@ bool MoveEditorSelection(SymbolEditorRecord*, int16_t, int16_t) { return false; 
 void ToggleCutClipFlag(uint32_t) {}  // the clip's cut-undone flag
 void DeleteSymbolEditorSelection(SymbolEditorRecord*, bool, uint16_t) {}  // deletes the selection
 
+void SetSymbolEditorView(SymbolEditorRecord*, uint16_t, int32_t) {}  // shows a list tab
 void SetSymbolEditorTool(SymbolEditorRecord*, uint16_t) {}  // chooses a tool
 bool EditSymbolEditorPinInfo(SymbolEditorRecord*, ElementRecord*, TextRecord*, int32_t) { return false; }  // pin dialog
 bool NetSymbolInfoDialog(SymbolEditorRecord*) { return false; }          // net symbol dialog

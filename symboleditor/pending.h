@@ -52,7 +52,9 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv);
 void ToggleCutClipFlag(uint32_t clipId);
 void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool cut, uint16_t undoKind);
 
-// ---- Tools, dialogs ----
+// ---- Tools, tabs, dialogs ----
+// Shows a list tab for the pin set.
+void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t tab, int32_t pinSet);
 void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
 // The pin dialog; whether it changed the pin.
 bool EditSymbolEditorPinInfo(SymbolEditorRecord* editor, ElementRecord* pin, TextRecord* text, int32_t item);

@@ -93,6 +93,8 @@ constexpr const char* kInvalidSymbolMessage =
 constexpr const char* kInvalidSymbolEditButton = "Edit";
 constexpr const char* kInvalidSymbolCloseButton = "Close Anyway";
 constexpr const char* kUnnamedItemTitle = "Unnamed Item";
+constexpr const char* kCreatePinSetMessage = "Pin Set %d does not exist. Would you like to create it?";
+constexpr const char* kCreatePinSetButton = "Create";
 
 struct SymbolEditorRecord {
     VXWindowRecordTag* window;       // kind 111, none for an editor without a window
@@ -192,6 +194,9 @@ struct SymbolEditorHooks {
     // the proposal; true with the name, false when cancelled. Default: the proposal is taken.
     // Optional: the name dialog belongs to the symbol editor's dialogs, which are not built yet.
     bool (*askFileSymbolName)(char* name) = nullptr;
+    // Asks kCreatePinSetMessage (with the set's number from 1) with the button
+    // kCreatePinSetButton; whether the user agreed. Default: false (nothing is made unasked).
+    bool (*askCreatePinSet)(int32_t pinSet) = nullptr;
     // Asks kInvalidSymbolMessage with the buttons kInvalidSymbolEditButton and
     // kInvalidSymbolCloseButton. Default: kCloseAnyway (nothing is lost without a window to edit in).
     InvalidSymbolAnswer (*askInvalidSymbol)(SymbolEditorRecord* editor) = nullptr;

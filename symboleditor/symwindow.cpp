@@ -76,17 +76,6 @@ std::vector<TextRecord*> SelectedTexts(SymbolEditorRecord* editor) {
     return texts;
 }
 
-// The pin text of the companion pin in the other view that stands for `text`, or none.
-TextRecord* CompanionText(SymbolEditorRecord* editor, const TextRecord* text) {
-    if (text->kind < kTextKindPinNumber || !text->owner) return nullptr;
-    auto* pin = reinterpret_cast<ElementRecord*>(text->owner);
-    ElementRecord* companion = GetCompanionNode(editor, pin, editor->viewContext);
-    if (!companion) return nullptr;
-    for (TextRecord* candidate : PinTexts(editor->textLists[1 - editor->viewContext], companion))
-        if ((candidate->kind & 0xC000) == (text->kind & 0xC000)) return candidate;
-    return nullptr;
-}
-
 Rect TransformedBounds(Rect r, Point centre, int32_t code) {
     Point points[2] = {{int16_t(r.top - centre.v), int16_t(r.left - centre.h)},
                        {int16_t(r.bottom - centre.v), int16_t(r.right - centre.h)}};
@@ -400,7 +389,7 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
     }
     for (TextRecord* t : texts) {
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemText, t, centre, int16_t(code));
-        TextRecord* companion = CompanionText(editor, t);
+        TextRecord* companion = GetCompanionText(editor, t, editor->viewContext);
         TransformTextElement(t, editor->window, editor->stringBlock, centre, code);
         if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
         AddRect(&area, t->bounds);
