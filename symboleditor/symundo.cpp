@@ -14,6 +14,8 @@
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -244,6 +246,10 @@ void ReplayExistence(SymbolEditorRecord* editor, SymUndoOp* op) {
     op->present = !op->present;
 }
 
+void InvalViewAll(SymbolEditorRecord* editor) {
+    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+}
+
 }  // namespace
 
 // ---- Collection ----
@@ -294,7 +300,10 @@ void CollectUndoInvalSymbolEditorRect(SymbolEditorRecord* editor, const Rect& re
 }
 
 void CollectUndoSetSymbolEditorView(SymbolEditorRecord* editor) {
-    if (SymUndoOp* op = NewOp(editor, kOpSetView, 0, nullptr)) op->scale = editor->scale;
+    SymUndoOp* op = NewOp(editor, kOpSetView, 0, nullptr);
+    if (!op) return;
+    op->scale = editor->scale;
+    if (editor->window) VXGetViewRect(editor->window, &op->rect);
 }
 
 void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor) {
@@ -355,7 +364,16 @@ void UndoSymbolEditorAction(SymbolEditorRecord* editor) {
             case kOpSwap: ReplaySwap(editor, record, op); break;
             case kOpExistence: ReplayExistence(editor, op); break;
             case kOpInvalRect: add(op->rect); break;
-            case kOpSetView: std::swap(editor->scale, op->scale); break;
+            case kOpSetView: {
+                // Back to the stored view; the view shown now is stored for the next replay.
+                Rect shown{};
+                if (editor->window) VXGetViewRect(editor->window, &shown);
+                std::swap(editor->scale, op->scale);
+                if (editor->window) VXScrollTo(editor->window, op->rect.left, op->rect.top);
+                op->rect = shown;
+                InvalViewAll(editor);
+                break;
+            }
             case kOpCutSource:
                 if (record->kind == kSymUndoCut) ToggleCutClipFlag(record->clipId);
                 break;

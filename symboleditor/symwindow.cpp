@@ -598,6 +598,17 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
     if (selecting && (editor->selectedElement || editor->selectedFrame)) DrawElementModifiers(editor);
     if (own && editor->tool == kSymEditToolPoly && editor->constructed)
         DrawElement(editor->constructed, images, true, false);
+    // The single element being dragged shows as a dashed frame; the drag draws the element.
+    if (own && editor->tool == kSymEditToolSelect && (editor->dragState & 1) && editor->selectedElement) {
+        const ElementRecord* dragged = editor->selectedElement;
+        const int16_t by = int16_t(2 + (dragged->kind == kElementRect ? dragged->penWidth / 2 : 0));
+        const Rect frame = Grown(dragged->bounds, by);
+        VXPenNormal();
+        VXSetPenWidth(2);
+        VXSetLineDashInterval(2, 3, 0);
+        VXFrameRect(&frame);
+        VXPenNormal();
+    }
 }
 
 void DoUpdateEvent(SymbolEditorRecord* editor, const VXEventRecord* event) {
