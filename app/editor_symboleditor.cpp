@@ -14,6 +14,7 @@
 #include "model/sheet.h"
 #include "symboleditor/libeditor.h"
 #include "sheeteditor/elementinfo.h"
+#include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
@@ -84,6 +85,10 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     AddLibEditorLinks(editor.symbolEditor, editor.libEditor);
     // The symbol editor's window and its dialogs.
     AddSymbolEditorWindowHooks(editor.symbolEditor);
+    editor.symbolEditor.createFrameEditor = CreateTextFrameEditor;
+    editor.symbolEditor.frameEditorGrowHandle = CalcTEGrowHandle;
+    editor.symbolEditor.drawFrameEditor = FrameEditTE;
+    editor.symbolEditor.frameEditorKey = ApplyTEKey;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;

@@ -186,6 +186,14 @@ struct SymbolEditorHooks {
     // The information dialog of a graphic element; whether it changed the element. Default:
     // nothing changes.
     bool (*editElementInfo)(ElementRecord* element) = nullptr;
+    // Typing into a text frame (the editor of text frames): a new active text-edit record laid
+    // over the frame's text in the window, none when it cannot be made; the grow handle of a
+    // record; drawing its dashed frame and handle; a key passed to it, its box growing with the
+    // text. Default: no typing into frames.
+    VXTERecord* (*createFrameEditor)(VXWindowRecordTag* window, TextFrameHandle frame) = nullptr;
+    void (*frameEditorGrowHandle)(const VXTERecord* te, LRect* handle) = nullptr;
+    void (*drawFrameEditor)(VXTERecord* te) = nullptr;
+    void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
 

@@ -5,11 +5,14 @@
 
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "foundation/strings.h"
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/regions.h"
 #include "graphics/textedit.h"
+#include "graphics/textline.h"
+#include "graphics/textstyle.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/libitem.h"
@@ -440,7 +443,8 @@ bool DoSymbolEditorKey(SymbolEditorRecord* editor, const VXEventRecord* event) {
     }
     if (editor->textEdit) {
         SetEditModified(editor, true);
-        VXTEKey(key, editor->textEdit);
+        if (const auto typed = GetSymbolEditorHooks().frameEditorKey) typed(editor->textEdit, key);
+        else VXTEKey(key, editor->textEdit);
         return true;
     }
     if (VXIsDeletionChar(key)) {
@@ -465,6 +469,76 @@ bool DoSymbolEditorKey(SymbolEditorRecord* editor, const VXEventRecord* event) {
     }
     if (key >= '0' && key <= '9') UpdateElements(editor, kUpdatePinValue, 0, uint8_t(key - '0'), false);
     return true;
+}
+
+// ---- Typing texts ----
+
+namespace {
+
+bool InLongRect(const LRect& r, Point p) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
+
+LRect GrownLong(LRect r, int32_t by) { return LRect{r.top - by, r.left - by, r.bottom + by, r.right + by}; }
+
+void PassClick(VXTERecord* te, const VXEventRecord* event) {
+    const _LPNT where{event->u.mouse.v, event->u.mouse.h};
+    VXTEClick(&where, int16_t(event->u.mouse.button), event->u.mouse.shift != 0, te);
+}
+
+// A new text at the click: the default style's box eight "W"s wide on the grid point's row.
+void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    editor->state = uint16_t((editor->state & kSymEditThemedText) ? editor->state | kSymEditEditedThemed
+                                                                  : editor->state & ~kSymEditEditedThemed);
+    Point at = ClickPoint(event);
+    GetSymbolEditorGridPoint(editor, &at);
+    VXSetWindow(editor->window);
+    txStyle* saved = VXPreserveTextStyle();
+    VXSetTextStyle(editor->defaultStyle);
+    int16_t lineHeight = 0, ascent = 0, descent = 0;
+    VXTECalcStyleMetrics(editor->defaultStyle, &lineHeight, &ascent, &descent);
+    const int32_t leading = std::max(0, lineHeight - ascent - descent);
+    const LRect box{at.v - ascent, at.h, at.v + descent + leading, at.h + int32_t(VXMeasureTextBytes("WWWWWWWW", 8, kEncodingUTF8, false))};
+    VXTERecord* te = VXTENewUsingStyle(&box, &box, kTEStyleCurrent);
+    if (saved) VXRestoreTextStyle(saved);
+    if (!te) return;
+    VXTESetTabWidth(0, kFrameTabWidth, te);
+    editor->textEdit = te;
+    InvalEditorView(editor, Grown(Rect{int16_t(box.top), int16_t(box.left), int16_t(box.bottom), int16_t(box.right)}, 2));
+    VXTEActivate(te);
+}
+
+}  // namespace
+
+void StartFrameEditing(SymbolEditorRecord* editor, TextFrameHandle frame, const VXEventRecord* event) {
+    const auto create = GetSymbolEditorHooks().createFrameEditor;
+    if (!create || !editor->window || ((*frame)->flags & 3)) return;
+    VXTERecord* te = create(editor->window, frame);
+    if (!te) return;
+    (void)LLRemoveOrFree(editor->frames, frame, nullptr, false);  // held as the edited frame
+    editor->editedFrame = frame;
+    editor->state = uint16_t(((*frame)->flags & kFrameFlagThemed) ? editor->state | kSymEditEditedThemed
+                                                                 : editor->state & ~kSymEditEditedThemed);
+    editor->textEdit = te;
+    if (event) PassClick(te, event);
+}
+
+void DoTextToolClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    const Point point = ClickPoint(event);
+    const bool wasEditing = editor->textEdit != nullptr;
+    if (VXTERecord* te = editor->textEdit) {
+        LRect handle{};
+        if (const auto grow = GetSymbolEditorHooks().frameEditorGrowHandle) grow(te, &handle);
+        if (InLongRect(GrownLong(handle, 1), point)) return;  // sizing the box comes with its tracking
+        if (InLongRect(GrownLong(te->viewRect, 2 + 3), point)) {
+            PassClick(te, event);
+            return;
+        }
+        DestroySymbolEditorTE(editor);
+    }
+    if (TextFrameHandle frame = HitTestEditorTextFrames(editor, point)) {
+        StartFrameEditing(editor, frame, event);
+        return;
+    }
+    if (!wasEditing) StartNewText(editor, event);
 }
 
 // ---- Clicks ----
@@ -521,14 +595,14 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
             if (TrackEditorSelectionRect(editor, event, &area)) DoEditorAreaSelection(editor, area, mouse.shift, mouse.option);
             return;
         }
-        case kSymEditToolText: return;  // typing into frames comes with the text tool
+        case kSymEditToolText: DoTextToolClick(editor, event); return;
         case kSymEditToolPoly: CreatePolyClick(editor, event); return;
         case kSymEditToolPin: DoCreateNode(editor, event); return;
         default: DoCreateElement(editor, event); return;
     }
 }
 
-void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord*, ElementRecord* element, TextRecord* text,
+void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, ElementRecord* element, TextRecord* text,
                    TextFrameHandle frame) {
     const SymbolEditorHooks& hooks = GetSymbolEditorHooks();
     if (element && element->kind != kElementNode) {
@@ -553,7 +627,12 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord*, ElementReco
         if (EditSymbolEditorPinInfo(editor, pin, nullptr, 0)) SetEditModified(editor, true);
         return;
     }
-    if (frame && !((*frame)->flags & 3)) return;  // typing into frames comes with the text tool
+    if (frame && !((*frame)->flags & 3)) {
+        SetSymbolEditorTool(editor, kSymEditToolText);
+        editor->tool = kSymEditToolText;
+        StartFrameEditing(editor, frame, event);
+        return;
+    }
     (void)PartSymbolDialog(editor, editor->symbol);
 }
 
@@ -619,6 +698,7 @@ void DoUpdateEvent(SymbolEditorRecord* editor, const VXEventRecord* event) {
         VXPenNormal();
         const LRect longArea{area.top, area.left, area.bottom, area.right};
         VXLTEUpdate(&longArea, editor->textEdit);
+        if (const auto frame = GetSymbolEditorHooks().drawFrameEditor) frame(editor->textEdit);
     }
 }
 

@@ -78,5 +78,10 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
 
 // Ends the typing of a text: it becomes a frame of the view.
 void DestroySymbolEditorTE(SymbolEditorRecord* editor);
+// The text tool's click: into the text being typed, else onto a frame to type into, else a new
+// text at the grid point.
+void DoTextToolClick(SymbolEditorRecord* editor, const VXEventRecord* event);
+// Starts typing into an unlocked frame of the view (the click, when given, goes to it).
+void StartFrameEditing(SymbolEditorRecord* editor, TextFrameHandle frame, const VXEventRecord* event);
 
 }  // namespace plexa

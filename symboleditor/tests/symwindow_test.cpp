@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/editor_root.h"
+#include "app/root.h"
 #include "foundation/ll.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
@@ -200,6 +202,32 @@ TEST_F(SymWindow, AnActionWithoutOperationsIsNotKeptAndRemovedItemsComeBack) {
     EXPECT_TRUE(box->flags & kElementSelected);
     UndoSymbolEditorAction(editor);
     EXPECT_EQ(editor->elements->count, 0u);  // held by the action, freed with it
+}
+
+TEST_F(SymWindow, TheTextToolTypesANewTextThatBecomesAFrame) {
+    InstallEditorHooks();  // the editor of text frames comes with the composition
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    VXShowWindow(editor->window);
+    editor->tool = kSymEditToolText;
+    PlatformInputEvent down = MouseInput(PlatformInputKind::kMouseDown, editor->window, 200, 150);
+    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, editor->window, 200, 150));
+    PlatformDeliverInput(down);
+    ASSERT_NE(editor->textEdit, nullptr);
+    editor->state &= uint16_t(~kSymEditEdited);
+    for (char c : std::string("Hi")) Type(editor, uint16_t(c));
+    EXPECT_TRUE(editor->state & kSymEditEdited);
+    EXPECT_EQ(editor->frames->count, 0u);
+    VXUpdateWindow(editor->window);  // the text being typed is drawn with its frame
+    DestroySymbolEditorTE(editor);
+    EXPECT_EQ(editor->textEdit, nullptr);
+    ASSERT_EQ(editor->frames->count, 1u);
+    auto frame = static_cast<TextFrameHandle>(LLFirst(editor->frames));
+    uint32_t length = 0;
+    const char16_t* text = GetTextFrameUnicodeText(frame, false, &length);
+    EXPECT_EQ(std::u16string(text, length), u"Hi");
+    EXPECT_TRUE((*frame)->flags & kFrameFlagThemed);  // new texts take the theme style
+    InstallCoreHooks();
 }
 
 TEST_F(SymWindow, TheWindowDrawsTheView) {
