@@ -506,6 +506,15 @@ void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
     VXTEActivate(te);
 }
 
+uint32_t TextToolCursor(SymbolEditorRecord* editor, Point point) {
+    VXTERecord* te = editor->textEdit;
+    if (!te) return kCursorText;
+    LRect handle{};
+    if (const auto grow = GetSymbolEditorHooks().frameEditorGrowHandle) grow(te, &handle);
+    if (InLongRect(GrownLong(handle, 1), point)) return kCursorGrow;
+    return InLongRect(GrownLong(te->viewRect, 2 + 3), point) ? kCursorText : kCursorArrow;
+}
+
 }  // namespace
 
 void StartFrameEditing(SymbolEditorRecord* editor, TextFrameHandle frame, const VXEventRecord* event) {
@@ -758,7 +767,7 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
             const Point point = ClickPoint(event);
             uint32_t cursor = kCursorArrow;
             if (editor->tool == kSymEditToolPoly) ShowPolyCreation(editor, point);
-            else if (editor->tool == kSymEditToolText) cursor = kCursorText;
+            else if (editor->tool == kSymEditToolText) cursor = TextToolCursor(editor, point);
             else if (editor->tool == kSymEditToolSelect && HitTestElementModifier(editor, point) >= 0) cursor = kCursorGrow;
             if (!editor->zoomMode) VXSetCursor(cursor);
             return 1;
