@@ -218,7 +218,9 @@ TEST_F(SymWindow, TheTextToolTypesANewTextThatBecomesAFrame) {
     for (char c : std::string("Hi")) Type(editor, uint16_t(c));
     EXPECT_TRUE(editor->state & kSymEditEdited);
     EXPECT_EQ(editor->frames->count, 0u);
+    GetSymbolEditorHooks().invalView(editor, nullptr);
     VXUpdateWindow(editor->window);  // the text being typed is drawn with its frame
+    EXPECT_GT(WriteScreenshot(editor->window, "symwindow-typing.png").size(), 500u);
     DestroySymbolEditorTE(editor);
     EXPECT_EQ(editor->textEdit, nullptr);
     ASSERT_EQ(editor->frames->count, 1u);
