@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 #include <string>
 
 #include "app/editor_root.h"
 #include "app/root.h"
+#include "foundation/geometry.h"
+#include "foundation/heap.h"
 #include "foundation/ll.h"
+#include "foundation/memory.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "symboleditor/symundo.h"
@@ -138,6 +142,35 @@ TEST_F(SymWindow, UndoOfARotationTurnsBackAboutTheSamePointAndRedoTurnsAgain) {
     EXPECT_NE(std::memcmp(&box->rect, &boxBefore, sizeof boxBefore), 0);
     GetSymbolEditorUndoMenuText(editor, text, sizeof text);
     EXPECT_STREQ(text, "Undo Transformation");
+}
+
+TEST_F(SymWindow, EveryKindTurnedAndTurnedBackIsAsItWas) {
+    const Point centre{100, 100};
+    std::vector<ElementRecord*> elements = {
+        BuildCommonElement(kElementLine, {60, 70}, {90, 150}, 1, 0, 0, false, false, 0, false, 0, false),
+        BuildCommonElement(kElementRect, {60, 70}, {90, 150}, 2, 0, 0, true, false, 0, false, 0, false),
+        BuildCommonElement(kElementRoundRect, {60, 70}, {90, 150}, 1, 12, 6, false, false, 0, false, 0, false),
+        BuildCommonElement(kElementArc, {60, 70}, {90, 150}, 1, 30, 120, false, false, 0, false, 0, false),
+        BuildNodeElement({60, 70}, {60, 90}, 1, 0, false, 0, false, 0, false, 0),
+    };
+    const Point poly[3] = {{60, 70}, {90, 150}, {60, 150}};
+    Handle points = AllocHandle(nullptr, sizeof poly);
+    std::memcpy(*points, poly, sizeof poly);
+    elements.push_back(BuildPolyElement(3, points, 1, false, false, 0, false, 0, false));
+    MemFree(points);
+    for (ElementRecord* e : elements) {
+        ASSERT_NE(e, nullptr);
+        std::vector<char> before(reinterpret_cast<char*>(e), reinterpret_cast<char*>(e) + ElementSize(e));
+        for (int32_t code : {1, 3, 2, 4, 6}) {
+            TransformElement(e, centre, code);
+            if (code == 1 && e->kind == kElementRoundRect) {  // a quarter turn swaps the corner sizes
+                EXPECT_EQ(ElementAs<RoundRectElement>(e)->ovalWidth, 6);
+            }
+            TransformElement(e, centre, VXInverseTransformation(code));
+            EXPECT_EQ(std::memcmp(e, before.data(), before.size()), 0) << int(e->kind) << " code " << code;
+        }
+        DestroyElement(e, nullptr);
+    }
 }
 
 TEST_F(SymWindow, UndoAndRedoOfAPinSwapKeepThePinTextsOnThePinInTheView) {
