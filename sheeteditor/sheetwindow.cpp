@@ -20,6 +20,7 @@
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -215,8 +216,10 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return VXDefaultEventHandler(window, event);
         case kVXDestroyEvent:
             // The sheet outlives its window only without it.
-            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window)
+            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
+                if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
                 sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
+            }
             return VXDefaultEventHandler(window, event);
         default:
             break;
@@ -259,6 +262,7 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 1;
         }
         case kVXMouseMovedEvent:
+            TrackSheetMouseEvent(sheet, event->u.mouse.longH, event->u.mouse.longV);
             UpdateViewCursor(sheet, event);
             return 1;
         case kVXWheelEvent:
