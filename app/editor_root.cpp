@@ -15,6 +15,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSymbolUpdateHooks(t.symbolUpdate);
     SetLibBrowserHooks(t.libBrowser);
     SetSpiceWindowHooks(t.spiceWindows);
+    SetWireTrackingHooks(t.wireTracking);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

@@ -3,7 +3,9 @@
 // window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
 // windows.
 #include "app/editor_tables.h"
+#include "app/prefs.h"
 #include "app/shell.h"
+#include "app/shellutil.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
@@ -166,6 +168,10 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;
+
+    editor.wireTracking.showTerminalMark = [] { return gPrefs && (gPrefs->options & kPrefsHighlightTerminals); };
+    editor.wireTracking.connectSound = ConnectBeep;
+    editor.wireTracking.askNewSignalName = [] { return !gPrefs || !(gPrefs->silentNewSignal & 1); };
     core.sheetStore.setModified = SheetEditorModifiedStatus;
     core.sheetLoad.openSheets = SheetWindowSheets;
     core.sheetSave.windowPlace = SheetWindowPlace;

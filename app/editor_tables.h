@@ -11,6 +11,7 @@
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/symbolupdate.h"
+#include "sheeteditor/wiretracking.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
@@ -27,6 +28,7 @@ struct EditorHookTables {
     SymbolUpdateHooks symbolUpdate;
     LibBrowserHooks libBrowser;
     SpiceWindowHooks spiceWindows;
+    WireTrackingHooks wireTracking;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

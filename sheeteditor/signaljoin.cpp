@@ -152,8 +152,12 @@ void ChangeAttachedSignalName(SheetRecord* sheet, SignalHandle signal, const cha
 bool GetNewSignalName(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* showFlag) {
     GetUniqueSignalName(sheet, nullptr, name, kSignalNameSize);
     char symbolName[kSignalNameSize];
-    if (GetCachedNetSymbolSignalName(sheet, symbolName)) CopyName(name, symbolName);
-    return SignalInfoDialog(sheet, signal, name, showFlag, nullptr, 1, nullptr) != 0;
+    bool wanted = GetWireTrackingHooks().askNewSignalName && GetWireTrackingHooks().askNewSignalName();
+    if (sheet->selectedTool == kPlaceLibraryTool && gItemCache.item) {
+        wanted = wanted || (gItemCache.symbolFlags & 8);
+        if (GetCachedNetSymbolSignalName(sheet, symbolName)) CopyName(name, symbolName);
+    }
+    return !wanted || SignalInfoDialog(sheet, signal, name, showFlag, nullptr, 1, nullptr) != 0;
 }
 
 bool RetrievePinName(SheetRecord* sheet, const SymbolRecord* symbol, uint16_t node, char* name) {

@@ -116,11 +116,16 @@ void UpdateWireCreation(SheetRecord* sheet);
 // Whether a terminal's signal, buss, wire or symbol is still on the sheet.
 bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& terminal);
 
-// What the tracking needs of the application. Optional: without a hook there is no circle mark
-// and no connection sound.
+// What drawing wires needs of the application's preferences and sounds. Without a hook there is
+// no circle mark, no connection sound, and a new signal takes its generated name without the
+// name dialog.
 struct WireTrackingHooks {
-    bool (*showTerminalMark)() = nullptr;  // the preference that marks terminals
+    // The preference that marks the terminal under the pointer.
+    bool (*showTerminalMark)() = nullptr;
+    // The connection click.
     void (*connectSound)() = nullptr;
+    // The preference that a new signal's name is offered for editing.
+    bool (*askNewSignalName)() = nullptr;
 };
 void SetWireTrackingHooks(const WireTrackingHooks& hooks);
 const WireTrackingHooks& GetWireTrackingHooks();
