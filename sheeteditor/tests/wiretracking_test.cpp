@@ -30,6 +30,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/input_platform.h"
+#include "platform/window_platform.h"
 #include "sheeteditor/signaljoin.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/dialogs_testing.h"
@@ -45,6 +46,7 @@ namespace {
 
 // Points are written {h, v}, as the dump writes them.
 Point At(int16_t h, int16_t v) { return Point{v, h}; }
+std::string PointText(Point p) { return "(" + std::to_string(p.v) + "," + std::to_string(p.h) + ")"; }
 
 class WireTracking : public WindowsTest {
 protected:
@@ -187,6 +189,34 @@ TEST_F(WireTracking, PinToPinThroughATwoLegPointInBothLegOrders) {
     }
 }
 
+// The overlay follows the pointer: the legs a click would add and the mark of the terminal.
+TEST_F(WireTracking, TheOverlayShowsTheProposedLegsAndTheTerminal) {
+    WireTrackingHooks hooks;
+    hooks.showTerminalMark = [] { return true; };
+    SetWireTrackingHooks(hooks);
+    Place(At(240, 180));
+    Move(At(108, 96));
+    EXPECT_TRUE(SheetHasOverlay(sheet));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
+    Click();
+    EXPECT_FALSE(SheetHasOverlay(sheet));  // a mouse-down closes it
+    Move(At(242, 190));                    // near pin B: the legs end on it
+    EXPECT_TRUE(SheetHasOverlay(sheet));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
+    EXPECT_EQ(gCurrentMouseTrack.legs, 2);
+    EXPECT_EQ(PointText(gCurrentMouseTrack.path[2]), "(192,240)");
+    // The same grid point again is no new state.
+    const MouseTrackRecord before = gCurrentMouseTrack;
+    Move(At(241, 191));
+    EXPECT_FALSE(IsNewTrackingState(&before));
+    RedrawSheetWindow(sheet);
+    VXWaitUpdateWindows();
+    ASSERT_TRUE(PlatformWindowGrabPNG(sheet->window->platformWindow, OutputPath("wire-tracking.png")));
+    // Leaving the pane closes the overlay.
+    TrackSheetMouseMovement(sheet, At(200, 200), 0, 0);
+    EXPECT_FALSE(SheetHasOverlay(sheet));
+}
+
 TEST_F(WireTracking, ABusEndsExactlyOnABusPinAtAnAngle) {
     sheet->selectedTool = kBussLineTool;
     Place(At(180, 132), true);  // bus pins at (180, 144) and (228, 144)
@@ -254,6 +284,25 @@ TEST_F(WireTracking, AClickOnATerminalThatWentStartsNothing) {
     DestroySignal(signal);
     Click();
     EXPECT_FALSE(IsWireCreationInProgress());
+}
+
+// A stale start: the signal the wire started on goes while the wire is drawn; the wire ends as one
+// that started on nothing.
+TEST_F(WireTracking, AStartSignalThatWentIsNotJoined) {
+    Place(At(60, 84));
+    Place(At(240, 180));
+    SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
+    ASSERT_NE(signal, nullptr);
+    MoveClick(At(144, 96));
+    ASSERT_TRUE(IsWireCreationInProgress());
+    RemoveSignalFromList(sheet->signalList, signal);
+    DestroySignal(signal);
+    MoveClick(At(240, 192));
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"SIG001\" flags 0x0001 bounds (144,96)-(241,193)\n"
+                      "    pin 0: serial 4 node 0 flags 0x02\n"
+                      "    W1 pin 0 - free: (240,192) (144,192) (144,96)\n");
 }
 
 // ---- The end of a signal wire ----
