@@ -194,6 +194,7 @@ TEST_F(WireTracking, TheOverlayShowsTheProposedLegsAndTheTerminal) {
     WireTrackingHooks hooks;
     hooks.showTerminalMark = [] { return true; };
     SetWireTrackingHooks(hooks);
+    Place(At(60, 84));
     Place(At(240, 180));
     Move(At(108, 96));
     EXPECT_TRUE(SheetHasOverlay(sheet));
