@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/core_bench_main.h"
+#include "bench/sheet_windows.h"
 #include "foundation/ll.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
@@ -86,13 +87,7 @@ BENCHMARK(TrackWire)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicroseco
 
 void SetUp() {
     static char name[] = "bench_sheeteditor_wiretracking";
-    static char* argv[] = {name, nullptr};
-    if (!PlatformEnsureApplication(1, argv)) std::abort();
-    VXInitWindows();
-    VXInitPanels();
-    VXInitControls();
-    VXInitMenus();
-    if (InitSheetDefaults() != 0) std::abort();
+    StartSheetWindows(name);
     // A sheet lets its window go when it is destroyed, as in the editor.
     ModelHooks model = GetModelHooks();
     model.windowSheet = SheetOfWindow;

@@ -99,6 +99,15 @@ uint16_t BussWireTerminal(SheetRecord* sheet, TrackTerminal* t, uint16_t hitMask
     return t->kind;
 }
 
+// A pin that a wire of its net already ends on: the terminal is that end of the wire.
+void TakePinWire(TrackTerminal* t, void* net, WireHandle wire, Point pin) {
+    Point first{};
+    GetWireCorner(wire, 0, &first);
+    t->object = net;
+    t->wire = wire;
+    t->segment = int16_t(Same(first, pin) ? 0 : CountWireSegments(wire) - 1);
+}
+
 void AppendPath(WireHandle wire, const MouseTrackRecord& record) {
     for (int32_t i = 1; i <= record.legs; ++i)
         if (!InsertWireCorner(wire, record.path[i], -1)) break;  // out of memory: the legs so far
@@ -345,11 +354,7 @@ uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask, Mous
                 WireHandle pinWire = nullptr;
                 if (SignalHandle signal = GetConnectedSignal(sheet->signalList, symbol, t.node, &pinWire, nullptr);
                     signal && pinWire) {
-                    Point first;
-                    GetWireCorner(pinWire, 0, &first);
-                    t.object = signal;
-                    t.wire = pinWire;
-                    t.segment = int16_t(Same(first, at) ? 0 : CountWireSegments(pinWire) - 1);
+                    TakePinWire(&t, signal, pinWire, at);
                     SnapWireSegmentPointToGrid(sheet, pinWire, &t.segment, &t.point);
                     return SignalWireTerminal(&t);
                 }
@@ -361,11 +366,7 @@ uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask, Mous
                 WireHandle pinWire = nullptr;
                 if (BussHandle buss = GetConnectedBuss(sheet->bussList, symbol, t.node, &pinWire, nullptr);
                     buss && pinWire) {
-                    Point first;
-                    GetWireCorner(pinWire, 0, &first);
-                    t.object = buss;
-                    t.wire = pinWire;
-                    t.segment = int16_t(Same(first, at) ? 0 : CountWireSegments(pinWire) - 1);
+                    TakePinWire(&t, buss, pinWire, at);
                     if (BussWireTerminal(sheet, &t, hitMask)) return t.kind;
                     t = TrackTerminal{};
                     t.point = SnapToSheetGrid(sheet, point);
@@ -551,6 +552,24 @@ bool StartWire(const TrackTerminal& t, uint16_t flags) {
     return true;
 }
 
+// The click state when it stands for a terminal still on the sheet (the sheet may have changed
+// since the mouse was tracked: a terminal gone is not used).
+bool ClickTerminal(SheetRecord* sheet, MouseTrackRecord* click) {
+    *click = gMouseClickTrackState;
+    return sheet && !Same(click->terminal.point, kNoPoint) && IsTrackTerminalOnSheet(sheet, click->terminal);
+}
+
+// Places a net symbol at the point; the terminal becomes its pin. False when none was placed.
+bool PlaceNetSymbol(SheetRecord* sheet, Point at, uint16_t kind, TrackTerminal* t) {
+    SymbolRecord* symbol = CreateNetSymbolInstance(sheet, at);
+    if (!symbol) return false;
+    t->kind = kind;
+    t->node = 0;
+    t->object = symbol;
+    t->netSymbol = 1;
+    return true;
+}
+
 bool IsStartPin(const TrackTerminal& t) {
     return t.object == gStartTerminal.object && t.node == gStartTerminal.node &&
            (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin);
@@ -559,12 +578,9 @@ bool IsStartPin(const TrackTerminal& t) {
 }  // namespace
 
 void CreateSignalClick(SheetRecord* sheet) {
-    if (!sheet) return;
-    const MouseTrackRecord click = gMouseClickTrackState;
-    if (Same(click.terminal.point, kNoPoint)) return;
+    MouseTrackRecord click;
+    if (!ClickTerminal(sheet, &click)) return;
     TrackTerminal t = click.terminal;
-    // The sheet may have changed since the mouse was tracked: a terminal gone is not used.
-    if (!IsTrackTerminalOnSheet(sheet, t)) return;
     const int32_t placement = NetSymbolPlacement(sheet);
     char name[kSignalNameSize];
     if (!gCreateWire) {
@@ -585,17 +601,11 @@ void CreateSignalClick(SheetRecord* sheet) {
                     !AskChangeAttachedSignalName(sheet, nullptr, name, false))
                     return;
                 break;
-            case kTermNone: {
-                if (placement != 1) return;
-                SymbolRecord* symbol = CreateNetSymbolInstance(sheet, t.point);
-                if (!symbol) return;
-                t.kind = kTermSignalPin;
-                t.node = 0;
-                t.object = symbol;
-                t.netSymbol = 1;
-                gCreateWirePathOption = uint16_t(~GetNodeInstanceOrient(sheet, symbol, 0) & 1);
+            case kTermNone:
+                if (placement != 1 || !PlaceNetSymbol(sheet, t.point, kTermSignalPin, &t)) return;
+                gCreateWirePathOption =
+                    uint16_t(~GetNodeInstanceOrient(sheet, static_cast<SymbolRecord*>(t.object), 0) & 1);
                 break;
-            }
             default:
                 return;
         }
@@ -605,6 +615,7 @@ void CreateSignalClick(SheetRecord* sheet) {
     if (click.legs <= 0 || IsBussWire(gCreateWire)) return;
     switch (t.kind) {
         case kTermNone:
+            if (placement == 1 && !PlaceNetSymbol(sheet, click.path[click.legs], kTermSignalPin, &t)) return;
             break;
         case kTermSignalPin:
             if (IsStartPin(t)) return;
@@ -638,11 +649,9 @@ void CreateSignalClick(SheetRecord* sheet) {
 }
 
 void CreateBussClick(SheetRecord* sheet) {
-    if (!sheet) return;
-    const MouseTrackRecord click = gMouseClickTrackState;
-    if (Same(click.terminal.point, kNoPoint)) return;
+    MouseTrackRecord click;
+    if (!ClickTerminal(sheet, &click)) return;
     TrackTerminal t = click.terminal;
-    if (!IsTrackTerminalOnSheet(sheet, t)) return;
     const int32_t placement = NetSymbolPlacement(sheet);
     if (!gCreateWire) {
         BeginCreation(sheet, true);
@@ -652,14 +661,8 @@ void CreateBussClick(SheetRecord* sheet) {
                 Sound();
                 break;
             case kTermNone:
-                if (sheet->selectedTool == kPlaceLibraryTool) {
-                    SymbolRecord* symbol = CreateNetSymbolInstance(sheet, t.point);
-                    if (!symbol) return;
-                    t.kind = kTermBussPin;
-                    t.node = 0;
-                    t.object = symbol;
-                    t.netSymbol = 1;
-                }
+                if (sheet->selectedTool == kPlaceLibraryTool && !PlaceNetSymbol(sheet, t.point, kTermBussPin, &t))
+                    return;
                 break;  // a bus may start on an empty spot of the sheet
             default:
                 return;
@@ -670,14 +673,7 @@ void CreateBussClick(SheetRecord* sheet) {
     if (click.legs <= 0 || !IsBussWire(gCreateWire)) return;
     switch (t.kind) {
         case kTermNone:
-            if (placement == 1) {
-                SymbolRecord* symbol = CreateNetSymbolInstance(sheet, click.path[click.legs]);
-                if (!symbol) return;
-                t.kind = kTermBussPin;
-                t.node = 0;
-                t.object = symbol;
-                t.netSymbol = 1;
-            }
+            if (placement == 1 && !PlaceNetSymbol(sheet, click.path[click.legs], kTermBussPin, &t)) return;
             break;
         case kTermBussWire:
             Sound();
