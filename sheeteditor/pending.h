@@ -14,6 +14,8 @@ struct SheetRecord;
 int32_t IsBussLineMode(SheetRecord* sheet);
 // 1 for the wire tool, or the library part tool with a signal wire symbol.
 int32_t IsSignalWireMode(SheetRecord* sheet);
+// Makes the tool current.
+void SetDrawingTool(SheetRecord* sheet, int32_t tool);
 // The signal information dialog; nonzero when accepted.
 int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
                          uint8_t* secondOption, int32_t showItem2, void* validationProc);

@@ -734,6 +734,70 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     ClearMouseTrackingState();
 }
 
+bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt) {
+    if (!sheet || !sheet->flashingWire || !sheet->flashingSignal) return false;
+    WireHandle wire = sheet->flashingWire;
+    WireList list = (*sheet->flashingSignal)->wires;
+    if (!InList(list, wire) || (*wire)->cornerCount == 0) return false;
+    const int32_t end = GetFloatingWireEnd(wire, 0, nullptr);
+    Point at{};
+    GetWireCorner(wire, end ? -1 : 0, &at);
+    // The wire itself is out of its list while the point is tested, then back in its place.
+    void* previous = nullptr;
+    for (void* link = LLFirst(list); link && link != wire; link = LLGetNext(list, link)) previous = link;
+    LLRemoveOrFree(list, wire, previous, false);
+    MouseTrackRecord record;
+    const uint16_t kind = HitTestTerminal(sheet, at, kTermSignalPin | kTermSignalWire, &record);
+    if (previous) LLInsert(list, previous, wire);
+    else LLPush(list, wire);
+    if (!kind) return false;
+    if (adopt) {
+        record.hitMask = kTermSignalPin | kTermSignalWire;
+        record.path[0] = at;
+        gCurrentMouseTrack = record;
+    }
+    return true;
+}
+
+void ConnectFloatingWire(SheetRecord* sheet) {
+    if (gCreateWire || !CanConnectFloatingWire(sheet, true)) return;
+    RecordMouseClickTrackingState();
+    const TrackTerminal t = gMouseClickTrackState.terminal;
+    WireHandle wire = sheet->flashingWire;
+    SetDrawingTool(sheet, kSelectTool);
+    if (const auto& view = GetSheetViewHooks(); view.clearUndo) view.clearUndo(sheet);
+    const int32_t end = GetFloatingWireEnd(wire, 0, nullptr);
+    Point at{};
+    GetWireCorner(wire, end ? -1 : 0, &at);
+    if (end) (*wire)->end1 = kWireEndJunction;
+    else (*wire)->end0 = kWireEndJunction;
+    TrackTerminal start;
+    start.kind = kTermSignalWire;
+    start.point = at;
+    start.object = sheet->flashingSignal;
+    start.wire = wire;
+    start.segment = int16_t(end ? CountWireSegments(wire) - 1 : 0);
+    WireHandle link = CreateWire(nullptr);
+    if (!link) return;
+    if (!InsertWireCorner(link, at, -1) || !InsertWireCorner(link, t.point, -1)) {
+        DestroyWire(link);
+        return;
+    }
+    (*link)->end0 = kWireEndJunction;
+    if (t.kind == kTermSignalWire) {
+        (*link)->end1 = kWireEndJunction;
+        if (t.junction) InvalJunctionDot(sheet, t.point);
+    }
+    CalcWireBounds(link);
+    gStartTerminal = start;
+    gCreateWire = link;
+    Sound();
+    if (!FinishSignalCreation(sheet, &t) && gCreateWire) {
+        DestroyWire(gCreateWire);
+        gCreateWire = nullptr;
+    }
+}
+
 bool IsWireCreationInProgress() { return gCreateWire != nullptr; }
 
 void CancelWireCreation(SheetRecord* sheet) {

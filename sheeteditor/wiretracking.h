@@ -113,6 +113,11 @@ void CancelWireCreation(SheetRecord* sheet);
 // During the sheet pane's update: the wire under construction and its start's junction dot.
 void UpdateWireCreation(SheetRecord* sheet);
 
+// The command that connects the free end of the sheet's flashing wire to what lies under it:
+// whether there is such a terminal (with adopt it becomes the tracked state), and the connection.
+bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt);
+void ConnectFloatingWire(SheetRecord* sheet);
+
 // Whether a terminal's signal, buss, wire or symbol is still on the sheet.
 bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& terminal);
 

@@ -306,6 +306,29 @@ TEST_F(WireTracking, AStartSignalThatWentIsNotJoined) {
                       "    W1 pin 0 - free: (240,192) (144,192) (144,96)\n");
 }
 
+// A wire whose free end lies on a pin it is not attached to is connected there.
+TEST_F(WireTracking, AFloatingWireEndIsConnectedToThePinUnderIt) {
+    Place(At(60, 84));
+    SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
+    ASSERT_NE(signal, nullptr);
+    EXPECT_FALSE(CanConnectFloatingWire(sheet, false));  // no flashing wire
+    sheet->flashingSignal = signal;
+    sheet->flashingWire = FirstWire((*signal)->wires);
+    EXPECT_FALSE(CanConnectFloatingWire(sheet, false));  // nothing under its end
+    Place(At(168, 84));                                  // a pin at (168, 96)
+    EXPECT_TRUE(CanConnectFloatingWire(sheet, false));
+    ConnectFloatingWire(sheet);
+    sheet->flashingSignal = nullptr;
+    sheet->flashingWire = nullptr;
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(sheet->selectedTool, kSelectTool);
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"CLK\" flags 0x0001 bounds (108,96)-(169,97)\n"
+                      "    pin 0: serial 2 node 1 flags 0x02\n"
+                      "    pin 1: serial 4 node 0 flags 0x02\n"
+                      "    W1 pin 1 - pin 0: (168,96) (108,96)\n");
+}
+
 // ---- The end of a signal wire ----
 
 class SignalJoin : public WireTracking {
