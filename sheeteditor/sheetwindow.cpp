@@ -217,7 +217,7 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         case kVXDestroyEvent:
             // The sheet outlives its window only without it.
             if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
-                if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
+                ReleaseSheetWireTracking(sheet);
                 sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
             }
             return VXDefaultEventHandler(window, event);

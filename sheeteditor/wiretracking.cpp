@@ -35,6 +35,8 @@ namespace {
 
 WireTrackingHooks gHooks;
 bool gSymbolImageStale = true;
+// The sheet the wire under construction is drawn on (compared, never followed: it may be gone).
+SheetRecord* gCreateWireSheet = nullptr;
 
 constexpr Point kNoPoint{-1, -1};
 constexpr uint32_t kSheetPaneOverlay = 0x100000;
@@ -538,7 +540,7 @@ void BeginCreation(SheetRecord* sheet, bool buss) {
     InvalArea(sheet, area);
 }
 
-bool StartWire(const TrackTerminal& t, uint16_t flags) {
+bool StartWire(SheetRecord* sheet, const TrackTerminal& t, uint16_t flags) {
     WireHandle wire = CreateWire(nullptr);
     if (!wire) return false;
     if (!InsertWireCorner(wire, t.point, -1)) {
@@ -549,7 +551,29 @@ bool StartWire(const TrackTerminal& t, uint16_t flags) {
     CalcWireBounds(wire);
     gStartTerminal = t;
     gCreateWire = wire;
+    gCreateWireSheet = sheet;
     return true;
+}
+
+bool IsOpenSheet(SheetRecord* sheet) {
+    for (bool visible : {true, false})
+        for (SheetRecord* open : SheetWindowSheets(visible))
+            if (open == sheet) return true;
+    return false;
+}
+
+// A click on another sheet than the one the wire is drawn on ends that wire there first (kept
+// with a free end while its sheet is open, else dropped), so that no wire runs across sheets.
+void EndWireOfOtherSheet(SheetRecord* sheet) {
+    if (!gCreateWire || gCreateWireSheet == sheet) return;
+    if (gCreateWireSheet && IsOpenSheet(gCreateWireSheet)) {
+        CancelWireCreation(gCreateWireSheet);
+        return;
+    }
+    DestroyWire(gCreateWire);
+    gCreateWire = nullptr;
+    gCreateWireSheet = nullptr;
+    ClearMouseTrackingState();
 }
 
 // The click state when it stands for a terminal still on the sheet (the sheet may have changed
@@ -580,6 +604,7 @@ bool IsStartPin(const TrackTerminal& t) {
 void CreateSignalClick(SheetRecord* sheet) {
     MouseTrackRecord click;
     if (!ClickTerminal(sheet, &click)) return;
+    EndWireOfOtherSheet(sheet);
     TrackTerminal t = click.terminal;
     const int32_t placement = NetSymbolPlacement(sheet);
     char name[kSignalNameSize];
@@ -609,7 +634,7 @@ void CreateSignalClick(SheetRecord* sheet) {
             default:
                 return;
         }
-        (void)StartWire(t, kWireFlagCreating);  // out of memory: nothing starts
+        (void)StartWire(sheet, t, kWireFlagCreating);  // out of memory: nothing starts
         return;
     }
     if (click.legs <= 0 || IsBussWire(gCreateWire)) return;
@@ -651,6 +676,7 @@ void CreateSignalClick(SheetRecord* sheet) {
 void CreateBussClick(SheetRecord* sheet) {
     MouseTrackRecord click;
     if (!ClickTerminal(sheet, &click)) return;
+    EndWireOfOtherSheet(sheet);
     TrackTerminal t = click.terminal;
     const int32_t placement = NetSymbolPlacement(sheet);
     if (!gCreateWire) {
@@ -667,7 +693,7 @@ void CreateBussClick(SheetRecord* sheet) {
             default:
                 return;
         }
-        (void)StartWire(t, kWireFlagCreating | kWireFlagBuss);  // out of memory: nothing starts
+        (void)StartWire(sheet, t, kWireFlagCreating | kWireFlagBuss);  // out of memory: nothing starts
         return;
     }
     if (click.legs <= 0 || !IsBussWire(gCreateWire)) return;
@@ -830,7 +856,14 @@ void UpdateWireCreation(SheetRecord* sheet) {
     }
 }
 
+void ReleaseSheetWireTracking(SheetRecord* sheet) {
+    if (!sheet) return;
+    if (gCreateWire && gCreateWireSheet == sheet) CancelWireCreation(sheet);
+    if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
+}
+
 void ResetWireTrackingForTesting() {
+    gCreateWireSheet = nullptr;
     CloseTrackingOverlay();
     if (gCreateWire) DestroyWire(gCreateWire);
     gCreateWire = nullptr;

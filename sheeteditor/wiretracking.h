@@ -118,6 +118,10 @@ void UpdateWireCreation(SheetRecord* sheet);
 bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt);
 void ConnectFloatingWire(SheetRecord* sheet);
 
+// The sheet's window goes: a wire drawn on the sheet is cancelled (kept with a free end) and the
+// overlay closed.
+void ReleaseSheetWireTracking(SheetRecord* sheet);
+
 // Whether a terminal's signal, buss, wire or symbol is still on the sheet.
 bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& terminal);
 

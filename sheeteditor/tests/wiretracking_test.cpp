@@ -306,6 +306,33 @@ TEST_F(WireTracking, AStartSignalThatWentIsNotJoined) {
                       "    W1 pin 0 - free: (240,192) (144,192) (144,96)\n");
 }
 
+// One wire is drawn at a time: a click on another sheet ends the first sheet's wire there, and
+// closing a sheet's window ends the wire drawn on it.
+TEST_F(WireTracking, AWireStaysOnTheSheetItWasStartedOn) {
+    SheetRecord* first = sheet;
+    Place(At(60, 84));
+    MoveClick(At(108, 96));
+    MoveClick(At(168, 144));
+    sheet = sheets.New();
+    ASSERT_NE(sheet, nullptr);
+    sheet->selectedTool = kSignalWireTool;
+    Place(At(60, 84));
+    MoveClick(At(108, 96));
+    EXPECT_TRUE(IsWireCreationInProgress());
+    EXPECT_EQ(DumpSheet(first, kDumpSignals), "signals 1\n"
+                                              "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(169,145)\n"
+                                              "    pin 0: serial 2 node 1 flags 0x02\n"
+                                              "    W1 pin 0 - free: (108,96) (168,96) (168,144)\n");
+    EXPECT_EQ(Nets(), "");
+    MoveClick(At(108, 144));
+    VXDestroyWindow(sheet->window);
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(109,145)\n"
+                      "    pin 0: serial 2 node 1 flags 0x02\n"
+                      "    W1 pin 0 - free: (108,96) (108,144)\n");
+}
+
 // A wire whose free end lies on a pin it is not attached to is connected there.
 TEST_F(WireTracking, AFloatingWireEndIsConnectedToThePinUnderIt) {
     Place(At(60, 84));
