@@ -458,9 +458,24 @@ TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
     CancelWireCreation(sheet);
     auto* buss = static_cast<BussHandle>(LLFirst(sheet->bussList));
     ASSERT_NE(buss, nullptr);
-    SetBreakoutSequence(sheet, buss, "D0");
     sheet->selectedTool = kSignalWireTool;
     MoveClick(At(108, 96));
+    // Straight down onto the bus there is no corner to leave it from: the bus is no terminal.
+    Move(At(108, 300));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermNone);
+    // Without a naming sequence the member name is asked for; no name given, nothing changes and
+    // the wire goes on as before the click.
+    Move(At(252, 300));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermBreakOut);
+    VXPostDeferredAction([](void*) {
+        if (FrontDialog()) QueueKey(27);  // the member-name chooser, cancelled
+    }, nullptr, 0.001);
+    Click();
+    EXPECT_TRUE(IsWireCreationInProgress());
+    EXPECT_EQ(CountWireSegments(gCreateWire), 0);
+    EXPECT_EQ(LLFirst(sheet->signalList), nullptr);
+    SetBreakoutSequence(sheet, buss, "D0");
+    Move(At(250, 290));
     Move(At(252, 300));
     EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermBreakOut);
     Click();
