@@ -194,21 +194,21 @@ TEST_F(WireTracking, TheOverlayShowsTheProposedLegsAndTheTerminal) {
     WireTrackingHooks hooks;
     hooks.showTerminalMark = [] { return true; };
     SetWireTrackingHooks(hooks);
-    Place(At(60, 84));
-    Place(At(240, 180));
-    Move(At(108, 96));
+    Place(At(60, 204));
+    Place(At(240, 300));
+    Move(At(108, 216));
     EXPECT_TRUE(SheetHasOverlay(sheet));
     EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
     Click();
     EXPECT_FALSE(SheetHasOverlay(sheet));  // a mouse-down closes it
-    Move(At(242, 190));                    // near pin B: the legs end on it
+    Move(At(242, 310));                    // near pin B: the legs end on it
     EXPECT_TRUE(SheetHasOverlay(sheet));
     EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
     EXPECT_EQ(gCurrentMouseTrack.legs, 2);
-    EXPECT_EQ(PointText(gCurrentMouseTrack.path[2]), "(192,240)");
+    EXPECT_EQ(PointText(gCurrentMouseTrack.path[2]), "(312,240)");
     // The same grid point again is no new state.
     const MouseTrackRecord before = gCurrentMouseTrack;
-    Move(At(241, 191));
+    Move(At(241, 311));
     EXPECT_FALSE(IsNewTrackingState(&before));
     RedrawSheetWindow(sheet);
     VXWaitUpdateWindows();
