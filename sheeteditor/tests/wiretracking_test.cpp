@@ -450,6 +450,62 @@ TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
     }
 }
 
+// A name given to a signal by a net symbol: a chosen name is renamed only when the person agrees,
+// an automatic one silently; a name that a plain signal has already asks before connecting.
+TEST_F(SignalJoin, ANetSymbolsNameAsksAboutChosenNamesAndConflicts) {
+    struct Case {
+        const char* old;        // the signal's name (none: no signal)
+        const char* named;      // the name given
+        const char* other;      // another signal of the sheet
+        int16_t button;         // the question's answer (0: no question)
+        const char* question;
+        int32_t answer;
+        const char* names;      // the sheet's names after
+    } const cases[] = {
+        {"SIG005", "VCC", nullptr, 0, "", 1, "VCC"},
+        {"vcc", "VCC", nullptr, 0, "", 1, "vcc"},
+        {"DATA", "VCC", nullptr, 1, "Rename \"DATA\" to \"VCC\"?|Rename", 1, "VCC"},
+        {"DATA", "VCC", nullptr, 2, "Rename \"DATA\" to \"VCC\"?|Rename", 0, "DATA"},
+        {nullptr, "CLK", "CLK", 1, "The symbol name conflicts with an existing signal.  Connect anyway?|Connect", 1,
+         "CLK"},
+        {nullptr, "CLK", "CLK", 2, "The symbol name conflicts with an existing signal.  Connect anyway?|Connect", 0,
+         "CLK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.old ? c.old : "-") + " " + std::to_string(c.button));
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kSignalWireTool;
+        Place(At(60, 84));
+        SignalHandle signal = NamedWire(At(108, 96), At(168, 96), c.old ? c.old : c.other);
+        ASSERT_NE(signal, nullptr);
+        if (!c.old) {
+            // A plain signal of that name: its pin's symbol does not count as a net symbol.
+            (*signal)->flags = 0;
+            signal = nullptr;
+        }
+        static std::string gAsked;
+        static int16_t gButton;
+        gAsked.clear();
+        gButton = c.button;
+        VXPostDeferredAction([](void*) {
+            VXWindowRecordTag* dialog = FrontDialog();
+            if (!dialog) return;
+            char text[512];
+            VXGetItemText(dialog, 3, text);
+            gAsked = text;
+            VXGetItemText(dialog, 1, text);
+            gAsked += std::string("|") + text;
+            ClickItem(dialog, gButton);
+        }, nullptr, 0.001);
+        EXPECT_EQ(AskChangeAttachedSignalName(sheet, signal, c.named, true), c.answer);
+        EXPECT_EQ(gAsked, c.question);
+        EXPECT_EQ(Names(), c.names);
+    }
+}
+
 TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
     Place(At(60, 84));
     sheet->selectedTool = kBussLineTool;
