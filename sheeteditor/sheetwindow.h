@@ -3,7 +3,8 @@
 // retitling the windows a sheet owns. This module owns the window count of untitled sheets.
 //
 // The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h), gives it its idle
-// work and cursors, and follows activation; clicks, keys and the tool bars' controls come with
+// work and cursors, follows the pointer for drawing wires (sheeteditor/wiretracking.h), and
+// follows activation; clicks, keys and the tool bars' controls come with
 // the rest of the sheet editor: until then those events, and the two tool bars' handlers, get
 // the toolkit's default handling (a destroyed sheet window first lets go of its sheet), and the
 // tool-bar operations that need those controls do only the part that needs none.
