@@ -10,6 +10,7 @@
 #include "graphics/grafprocs.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
+#include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -849,11 +850,7 @@ void CancelWireCreation(SheetRecord* sheet) {
 void UpdateWireCreation(SheetRecord* sheet) {
     if (!sheet || !gCreateWire) return;
     if (CountWireSegments(gCreateWire) > 0) DrawWire(gCreateWire, sheet->breakOutTable, 0);
-    if (gStartTerminal.kind == kTermSignalWire && gStartTerminal.junction) {
-        const Point p = gStartTerminal.point;
-        const Rect dot{int16_t(p.v - 2), int16_t(p.h - 2), int16_t(p.v + 3), int16_t(p.h + 3)};
-        VXFrameOval(&dot);
-    }
+    if (gStartTerminal.kind == kTermSignalWire && gStartTerminal.junction) DrawJunctionDot(gStartTerminal.point, 0);
 }
 
 void ReleaseSheetWireTracking(SheetRecord* sheet) {

@@ -242,9 +242,12 @@ TEST_F(WireTracking, CancelAfterOneClickLeavesTheSheetAsItWas) {
     CancelWireCreation(sheet);
     EXPECT_FALSE(IsWireCreationInProgress());
     EXPECT_EQ(DumpSheet(sheet), before);
-    // Cancelling after two clicks keeps the legs as a wire with a free end.
+    // Cancelling after two clicks keeps the legs (drawn while they are drawn) as a wire with a
+    // free end.
     MoveClick(At(108, 96));
     MoveClick(At(168, 144));
+    RedrawSheetWindow(sheet);
+    VXWaitUpdateWindows();
     CancelWireCreation(sheet);
     EXPECT_EQ(Nets(), "signals 1\n"
                       "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(169,145)\n"
@@ -444,8 +447,11 @@ TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
         EXPECT_EQ(Names(), c.names);
         EXPECT_EQ(IsWireCreationInProgress(), c.drawing);
         if (c.drawing) {
-            // The wire under construction is as it was before the refused click.
+            // The wire under construction is as it was before the refused click, its start
+            // drawn with the junction dot it will make.
             EXPECT_EQ(CountWireSegments(gCreateWire), 0);
+            RedrawSheetWindow(sheet);
+            VXWaitUpdateWindows();
         }
     }
 }
