@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/core_bench_main.h"
+#include "bench/sheet_windows.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -69,13 +70,7 @@ void Build() {
 
 void SetUp() {
     static char name[] = "bench_sheeteditor_view";
-    static char* argv[] = {name, nullptr};
-    if (!PlatformEnsureApplication(1, argv)) std::abort();
-    VXInitWindows();
-    VXInitPanels();
-    VXInitControls();
-    VXInitMenus();
-    if (InitSheetDefaults() != 0) std::abort();
+    StartSheetWindows(name);
     gSheet = NewSchematicDrawing();
     if (!gSheet) std::abort();
     // The sheet pane 1920 x 1080 beside the tool palette, below the top tool bar.

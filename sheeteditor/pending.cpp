@@ -3,12 +3,6 @@
 
 namespace plexa {
 
-void CloseTrackingOverlay() {}                               // closes the tracking overlay
-bool IsWireCreationInProgress() { return false; }            // a wire or bus is being drawn
-void CancelWireCreation(SheetRecord*, bool) {}               // ends the wire being drawn
-void InvalidateMouseTrackingImage(SheetRecord*) {}           // rebuilds the placing picture
-void InvalidateTrackingSymbolImage() {}                      // drops the placing picture
-int32_t NetSymbolPlacement(SheetRecord*) { return 0; }       // kind of net-symbol placement
 void ClearDrawingSelection(SheetRecord*) {}                  // unselects everything
 void TransformDrawingSelection(SheetRecord*, Point, int32_t) {}  // turns the selection
 void FinishCreateSheetPoly(SheetRecord*, bool) {}            // finishes the polygon being drawn
@@ -18,5 +12,13 @@ void TrackLineWidthPopup(VXWindowRecordTag*, int16_t, const VXEventRecord*, int3
 void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
 void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
 void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
+
+// Will show the signal's name for editing; until then the name is accepted as offered.
+int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, int32_t, void*) {
+    return 1;
+}
+
+// Will let the person choose a member name of the buss; until then nothing is chosen.
+int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
 
 }  // namespace plexa

@@ -5,25 +5,13 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "model/signals.h"
 
 namespace plexa {
 
 struct SheetRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
-
-// Mouse tracking and wire creation.
-// Closes the overlay that follows the mouse over a sheet pane.
-void CloseTrackingOverlay();
-// Whether a wire or bus is being drawn.
-bool IsWireCreationInProgress();
-// Ends the wire or bus being drawn, keeping what was drawn with a free end.
-void CancelWireCreation(SheetRecord* sheet, bool toolChanged);
-// Marks the picture of the symbol about to be placed for rebuilding.
-void InvalidateMouseTrackingImage(SheetRecord* sheet);
-void InvalidateTrackingSymbolImage();
-// 0 for an ordinary part, 1 a net symbol placed by the wire tool, 2 one being placed at a pin.
-int32_t NetSymbolPlacement(SheetRecord* sheet);
 
 // Selection and transformation.
 // Unselects everything on the sheet.
@@ -48,5 +36,12 @@ void TrackLineWidthPopup(VXWindowRecordTag* window, int16_t button, const VXEven
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
 void CollectUndoSetSheetView(SheetRecord* sheet);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
+
+// Signal and bus dialogs.
+// The signal information dialog; nonzero when accepted.
+int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
+                         uint8_t* secondOption, int32_t showItem2, void* validationProc);
+// Chooses a member name of the buss (256-byte buffer, in and out); nonzero when accepted.
+int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
 
 }  // namespace plexa

@@ -32,6 +32,7 @@
 #include "model/wires.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -260,6 +261,8 @@ void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event) {
         const LRect longArea{area.top, area.left, area.bottom, area.right};
         VXLTEUpdate(&longArea, EditorOf(sheet));
         if (!sheet->growTracking) FrameEditTE(EditorOf(sheet));
+    } else if (IsWireCreationInProgress()) {
+        UpdateWireCreation(sheet);
     }
     if (sheet->drawHook) sheet->drawHook(sheet, sheet->drawHookRefCon);
 }

@@ -99,6 +99,7 @@ std::vector<TableCase> Tables() {
         PLEXA_TABLE(false, SheetWindowHooks, GetSheetWindowHooks,
                     OPTIONAL(SheetWindowHooks, updateLogWindowTitle),
                     OPTIONAL(SheetWindowHooks, setSymbolEditorRulers)),
+        PLEXA_TABLE(false, WireTrackingHooks, GetWireTrackingHooks),
         PLEXA_TABLE(false, SheetOpenHooks, GetSheetOpenHooks,
                     OPTIONAL(SheetOpenHooks, detectFileType),
                     OPTIONAL(SheetOpenHooks, addRecentFile), OPTIONAL(SheetOpenHooks, checkOnOpen),
