@@ -332,6 +332,9 @@ void ClearSheetModifiers(SheetRecord* sheet) {
     delete Store(sheet);
     sheet->modifiers = nullptr;
     sheet->modifierCount = 0;
+    // The resize globals name items by their handles: they go with them.
+    gResizeTextFrame = nullptr;
+    gResizeSheetSymbol = nullptr;
 }
 
 int32_t CountSheetModifiers(const SheetRecord* sheet) { return sheet->modifiers ? sheet->modifierCount : 0; }
@@ -546,12 +549,6 @@ TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point) {
     }
     if (testing) StopPixelHitTest();
     return hit;
-}
-
-TextRecord* RetrieveSymbolText(SheetRecord* sheet, const SymbolRecord* symbol, uint16_t ownerKind) {
-    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
-        if (t->kind == ownerKind && IsTextOwnedBySymbol(t, symbol) > 0) return t;
-    return nullptr;
 }
 
 TextRecord* GetSheetPinText(SheetRecord* sheet, const SymbolRecord* symbol, int32_t pin,

@@ -83,7 +83,7 @@ void CalcSheetElementModifiers(SheetRecord* sheet, ElementRecord* element);
 void CalcBusLineModifiers(SheetRecord* sheet, WireHandle wire);
 void SetupModifier(SheetRecord* sheet, int32_t id, int32_t h, int32_t v);
 // Frees the store (also the sheet editor's release of a sheet being destroyed) and forgets the
-// resize globals that named this sheet's items.
+// text frame and sheet symbol to resize.
 void ClearSheetModifiers(SheetRecord* sheet);
 int32_t CountSheetModifiers(const SheetRecord* sheet);
 const ItemModifier* SheetModifiers(const SheetRecord* sheet);
@@ -101,8 +101,6 @@ SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t tolerance);
 int32_t HitTestSheetSymbolPort(const SymbolRecord* symbol, Point point);
 TextRecord* HitTestText(LinkListHeader* textList, Point point);
 TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point);
-// The first text of the sheet with that owner kind that the symbol owns, or none.
-TextRecord* RetrieveSymbolText(SheetRecord* sheet, const SymbolRecord* symbol, uint16_t ownerKind);
 // The first pin text of the symbol with the kind bits (0x4000 number, 0x8000 name) for the pin;
 // its string, trimmed, into `string` (256 bytes) when given.
 TextRecord* GetSheetPinText(SheetRecord* sheet, const SymbolRecord* symbol, int32_t pin,
