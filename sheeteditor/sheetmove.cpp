@@ -259,23 +259,27 @@ bool CalcTransformationOrigin(const Rect* bounds, int32_t code, const Rect* page
         VXBeep();
         return false;
     }
+    // The shift is half the overshoot, taken up to whole grid steps: the centre stays on the
+    // grid, and snapping it to the nearest grid point afterwards cannot undo part of the shift.
+    const int32_t step = grid > 0 ? grid : 1;
+    auto half = [step](int32_t overshoot) { return ((overshoot + 1) / 2 + step - 1) / step * step; };
     const bool bit1 = code & 2;
     int32_t v = centre.v, h = centre.h;
     if (turned.top < 0) {
-        const int32_t x = (-turned.top + 1) / 2;
+        const int32_t x = half(-turned.top);
         v += x;
         h += bit1 ? x : -x;
     } else if (turned.bottom > page->bottom) {
-        const int32_t x = (turned.bottom - page->bottom + 1) / 2;
+        const int32_t x = half(turned.bottom - page->bottom);
         v -= x;
         h += bit1 ? -x : x;
     }
     if (turned.left < 0) {
-        const int32_t x = (-turned.left + 1) / 2;
+        const int32_t x = half(-turned.left);
         h += x;
         v += bit1 ? -x : x;
     } else if (turned.right > page->right) {
-        const int32_t x = (turned.right - page->right + 1) / 2;
+        const int32_t x = half(turned.right - page->right);
         h -= x;
         v += bit1 ? x : -x;
     }
