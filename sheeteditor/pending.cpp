@@ -22,4 +22,7 @@ void MoveMarkedBreakOuts(SheetRecord*, Point, int32_t, Rect*) {}
 // Will clear the busses' undo-copy marks.
 void ClearBussUndoFlags(SheetRecord*) {}
 
+// Will run the symbol information dialog.
+void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+
 }  // namespace plexa

@@ -7,6 +7,8 @@
 namespace plexa {
 
 struct SheetRecord;
+struct SymbolRecord;
+struct TextRecord;
 
 // ---- Sheet undo ----
 // Starts collecting the operations of an action of the kind (1 "Move", 2 "Transformation",
@@ -30,5 +32,10 @@ void MoveBussWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
 void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
 // Clears the busses' undo-copy marks.
 void ClearBussUndoFlags(SheetRecord* sheet);
+
+// ---- Symbol information ----
+// Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
+// clicked text or none.
+void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
 
 }  // namespace plexa
