@@ -35,19 +35,19 @@ protected:
     // offset, found from the pad points of two content points).
     _LPNT ContentOf(Point p) {
         _LPNT a{}, b{}, panel{};
-        VXWindowPointToPanelContent(sheet->window, 0, 0, &panel);
+        // Two points well inside the sheet pane (clear of the rulers and the tool palette).
+        VXWindowPointToPanelContent(sheet->window, 300, 300, &panel);
         PanelContentPointToPanesPad(sheet->window, panel.h, panel.v, &a);
-        VXWindowPointToPanelContent(sheet->window, 100, 100, &panel);
+        VXWindowPointToPanelContent(sheet->window, 400, 400, &panel);
         PanelContentPointToPanesPad(sheet->window, panel.h, panel.v, &b);
         EXPECT_EQ(b.h - a.h, 100);
         EXPECT_EQ(b.v - a.v, 100);
-        return _LPNT{p.v - a.v, p.h - a.h};
+        return _LPNT{p.v - a.v + 300, p.h - a.h + 300};
     }
-    // Presses the button at the first point and queues a drag through the others, released at
-    // the last; the mouse-down event of the first point.
+    // Queues a drag from the first point through the others, released at the last; the
+    // mouse-down event of the first point, as the window hands it to the select tool.
     VXEventRecord Gesture(const std::vector<Point>& points, uint32_t modifiers = 0) {
-        const _LPNT first = ContentOf(points.front());
-        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, sheet->window, first.h, first.v, modifiers));
+        VXWaitUpdateWindows();  // the window laid out as it is shown
         for (Point p : points) {
             const _LPNT c = ContentOf(p);
             TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, sheet->window, c.h, c.v, modifiers));
