@@ -14,7 +14,10 @@
 #include "model/sheet.h"
 #include "model/textframes.h"
 #include "model/texts.h"
+#include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/sheetselect_testing.h"
+#include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 namespace {
@@ -116,6 +119,15 @@ TEST_F(SheetSelect, OnlyASingleResizableItemShowsHandles) {
     EXPECT_EQ(CountSheetModifiers(sheet), 0);
     EXPECT_EQ(gResizeTextFrame, nullptr);
     EXPECT_FALSE((*frame)->flags & kFrameFlagSelected);
+}
+
+TEST_F(SheetSelect, HandlesAreDrawnOverTheSelectedItem) {
+    AddRect({200, 100, 260, 240}, kElementSelected);
+    CalcSheetSelection(sheet, nullptr);
+    BuildDrawingSelectRgn(sheet);
+    RedrawSheetWindow(sheet);
+    VXWaitUpdateWindows();
+    EXPECT_FALSE(WriteScreenshot(sheet->window, "sheetselect_handles.png").empty());
 }
 
 TEST_F(SheetSelect, HitTestingHandles) {
