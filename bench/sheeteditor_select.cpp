@@ -143,6 +143,10 @@ void DragMouseMove(benchmark::State& state) {
     for (auto _ : state) {
         step = (step + 1) % 50;
         drag.offset = Point{int16_t(step), int16_t(2 * step)};
+        // The outlines drawn into the window, then the overlay asked to show them.
+        VXWindowRecordTag* previous = VXSetWindow(sheet->window);
+        FrameSheetSelectionRects(sheet, drag.offset);
+        if (previous) VXSetWindow(previous);
         VXUpdateOverlay(sheet->window);
         VXWaitUpdateWindows();
     }
