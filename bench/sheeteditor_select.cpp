@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/core_bench_main.h"
+#include "bench/gate_grid.h"
 #include "foundation/ll.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -28,7 +29,7 @@ namespace plexa {
 namespace {
 
 constexpr int kColumns = 250;
-constexpr int16_t kPitchH = 88, kPitchV = 33;
+constexpr int16_t kPitchH = bench::kGatePitchH, kPitchV = bench::kGatePitchV;
 constexpr int kSizes[] = {5000, 20000, 50000};
 
 struct Sheet {
@@ -37,30 +38,13 @@ struct Sheet {
 };
 std::vector<Sheet> gSheets;
 
-Point At(int i) { return Point{int16_t(20 + (i / kColumns) * kPitchV), int16_t(20 + (i % kColumns) * kPitchH)}; }
+Point At(int i) { return bench::GateGridPoint(i, kColumns); }
 
 SheetRecord* Build(int count) {
     SheetRecord* sheet = NewSchematicDrawing();
     if (!sheet) std::abort();
     sheet->sheetBounds = Rect{0, 0, 32000, 32000};
-    const int32_t id = test::AddGateSymbolDefinition(sheet);
-    for (int i = 0; i < count; ++i) {
-        SymbolRecord* symbol = CreateSymbol();
-        symbol->mapId = id;
-        symbol->libraryName = kNoLibraryName;
-        symbol->position = At(i);
-        AddSymbolToSheet(sheet, symbol);
-        SignalHandle signal = CreateSignal(sheet->signalList);
-        WireHandle wire = CreateWire(nullptr);
-        const Point p = At(i);
-        const auto v = int16_t(p.v + 15), h = int16_t(p.h + 66);
-        for (Point corner : {Point{v, h}, Point{v, int16_t(h + 6)}, Point{int16_t(v + 10), int16_t(h + 6)},
-                             Point{int16_t(v + 10), int16_t(h + 14)}, Point{v, int16_t(h + 14)}})
-            (void)InsertWireCorner(wire, corner, -1);  // fails only out of memory
-        CalcWireBounds(wire);
-        LLPush((*signal)->wires, wire);
-        CalcSignalBounds(signal);
-    }
+    bench::BuildGateGrid(sheet, count, kColumns);
     return sheet;
 }
 

@@ -204,49 +204,33 @@ Point SnapPointToSheetView(const SheetRecord* sheet, Point point) {
 }
 
 void FrameSheetSelectionRects(SheetRecord* sheet, Point offset) {
-    auto frame = [&](Rect r) {
-        if (VXEmptyRect(&r)) return;
-        VXOffsetRect(&r, offset.h, offset.v);
-        VXFrameRect(&r);
-    };
     VXPenNormal();
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
-        if (s->flags & kSymbolFlagSelected) {
-            Rect r;
-            GetSelectedSymbolBounds(sheet, s, &r);
-            frame(r);
-        }
-    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next)
-        if (e->flags & kElementSelected) frame(e->bounds);
-    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
-        if (t->flags & kTextFlagSelected) frame(t->bounds);
-    for (void* f = LLFirst(sheet->textFrameList); f; f = LLGetNext(sheet->textFrameList, f))
-        if ((*static_cast<TextFrameHandle>(f))->flags & kFrameFlagSelected)
-            frame((*static_cast<TextFrameHandle>(f))->bounds);
+    EnumSheetSelectionRects(
+        sheet,
+        [](SheetRecord*, const Rect* bounds, void* data) {
+            if (VXEmptyRect(bounds)) return;
+            const Point* by = static_cast<const Point*>(data);
+            Rect r = *bounds;
+            VXOffsetRect(&r, by->h, by->v);
+            VXFrameRect(&r);
+        },
+        &offset);
 }
 
 void DoSymbolSelection(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRecord* event) {
-    ClickItem item{sheet};
-    item.symbol = symbol;
-    DoClickSelection(item, event);
+    DoClickSelection(ClickItem{sheet, symbol}, event);
 }
 
 void DoTextSelection(SheetRecord* sheet, TextRecord* text, const VXEventRecord* event) {
-    ClickItem item{sheet};
-    item.text = text;
-    DoClickSelection(item, event);
+    DoClickSelection(ClickItem{sheet, nullptr, text}, event);
 }
 
 void DoTextFrameSelection(SheetRecord* sheet, TextFrameHandle frame, const VXEventRecord* event) {
-    ClickItem item{sheet};
-    item.frame = frame;
-    DoClickSelection(item, event);
+    DoClickSelection(ClickItem{sheet, nullptr, nullptr, frame}, event);
 }
 
 void DoElementSelection(SheetRecord* sheet, ElementRecord* element, const VXEventRecord* event) {
-    ClickItem item{sheet};
-    item.element = element;
-    DoClickSelection(item, event);
+    DoClickSelection(ClickItem{sheet, nullptr, nullptr, nullptr, element}, event);
 }
 
 void DragSelection(SheetRecord* sheet, SymbolRecord* clicked, const VXEventRecord* event) {

@@ -88,6 +88,22 @@ bool Contains(const Rect& r, Point p) {
 
 bool Inside(const Rect& r, Point p) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
 
+// What is selected, counted by kind, with the single item of each kind.
+struct SelectionSummary {
+    SymbolRecord* symbol;
+    TextRecord* text;
+    TextFrameHandle frame;
+    ElementRecord* element;
+    int32_t symbols, texts, frames, elements;
+};
+
+SelectionSummary Summarize(SheetRecord* sheet) {
+    SelectionSummary m;
+    GetSheetSelection(sheet, &m.symbol, &m.symbols, &m.text, &m.texts, &m.frame, &m.frames, &m.element,
+                      &m.elements);
+    return m;
+}
+
 }  // namespace
 
 bool IsElementModifierId(int32_t id) { return id < kModTextFrameSize || id > kModSheetSymbolSize; }
@@ -175,12 +191,11 @@ void CalcSheetSelection(SheetRecord* sheet, Rect* rect) {
     sheet->selectedElement = nullptr;
     if (rect) VXSetEmptyRect(rect);
     if (GetSelectedBussLine(sheet, nullptr) || GetSelectedSignalWire(sheet, nullptr)) return;
-    SymbolRecord* symbol;
-    TextRecord* text;
-    TextFrameHandle frame;
-    ElementRecord* element;
-    int32_t symbols, texts, frames, elements;
-    GetSheetSelection(sheet, &symbol, &symbols, &text, &texts, &frame, &frames, &element, &elements);
+    const SelectionSummary m = Summarize(sheet);
+    SymbolRecord* symbol = m.symbol;
+    TextFrameHandle frame = m.frame;
+    ElementRecord* element = m.element;
+    const int32_t symbols = m.symbols, texts = m.texts, frames = m.frames, elements = m.elements;
     Rect r;
     VXSetEmptyRect(&r);
     if (symbols == 1 && texts + frames + elements == 0 && (symbol->flags & kSymbolFlagSheet)) {
@@ -210,15 +225,10 @@ void CalcSheetSelection(SheetRecord* sheet, Rect* rect) {
 
 int32_t SetupSymbolResize(SheetRecord* sheet, SymbolRecord* symbol) {
     if (!symbol) {
-        SymbolRecord* s;
-        TextRecord* t;
-        TextFrameHandle f;
-        ElementRecord* e;
-        int32_t symbols, texts, frames, elements;
-        GetSheetSelection(sheet, &s, &symbols, &t, &texts, &f, &frames, &e, &elements);
-        if (texts + frames + elements || symbols != 1 || !(s->flags & kSymbolFlagSheet)) return 0;
+        const SelectionSummary m = Summarize(sheet);
+        if (m.texts + m.frames + m.elements || m.symbols != 1 || !(m.symbol->flags & kSymbolFlagSheet)) return 0;
         if (GetSelectedBussLine(sheet, nullptr) || GetSelectedSignalWire(sheet, nullptr)) return 0;
-        symbol = s;
+        symbol = m.symbol;
     }
     if (!(symbol->flags & kSymbolFlagSheet)) return 0;
     ClearSheetModifiers(sheet);
@@ -231,14 +241,9 @@ int32_t SetupSymbolResize(SheetRecord* sheet, SymbolRecord* symbol) {
 
 int32_t SetupTextFrameResize(SheetRecord* sheet, TextFrameHandle frame) {
     if (!frame) {
-        SymbolRecord* s;
-        TextRecord* t;
-        TextFrameHandle f;
-        ElementRecord* e;
-        int32_t symbols, texts, frames, elements;
-        GetSheetSelection(sheet, &s, &symbols, &t, &texts, &f, &frames, &e, &elements);
-        if (symbols + texts + elements || frames != 1) return 0;
-        frame = f;
+        const SelectionSummary m = Summarize(sheet);
+        if (m.symbols + m.texts + m.elements || m.frames != 1) return 0;
+        frame = m.frame;
     }
     ClearSheetModifiers(sheet);
     Point corner;
@@ -250,12 +255,9 @@ int32_t SetupTextFrameResize(SheetRecord* sheet, TextFrameHandle frame) {
 
 int32_t SetupElementResize(SheetRecord* sheet, ElementRecord* element) {
     if (!element) {
-        SymbolRecord* s;
-        TextRecord* t;
-        TextFrameHandle f;
-        int32_t symbols, texts, frames, elements;
-        GetSheetSelection(sheet, &s, &symbols, &t, &texts, &f, &frames, &element, &elements);
-        if (symbols + texts + frames) return 0;
+        const SelectionSummary m = Summarize(sheet);
+        if (m.symbols + m.texts + m.frames) return 0;
+        element = m.element;
         if (!element) {
             sheet->selectedElement = nullptr;
             ClearSheetModifiers(sheet);
@@ -283,7 +285,6 @@ void SelectionRgnRemove(VXRgn* region, const Rect* rect) {
 
 namespace {
 
-// Every selected item's bounds, in the order symbols, elements, texts, frames.
 template <class F>
 void EnumSelectedBounds(SheetRecord* sheet, F&& f) {
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
@@ -301,7 +302,12 @@ void EnumSelectedBounds(SheetRecord* sheet, F&& f) {
     });
 }
 
+// Every selected item's bounds, in the order symbols, elements, texts, frames.
 }  // namespace
+
+void EnumSheetSelectionRects(SheetRecord* sheet, SelectionRectProc proc, void* data) {
+    EnumSelectedBounds(sheet, [&](const Rect& r) { proc(sheet, &r, data); });
+}
 
 int32_t CalcSheetHiliteBounds(SheetRecord* sheet, Rect* rect) {
     VXSetEmptyRect(rect);

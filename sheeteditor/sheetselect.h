@@ -71,6 +71,10 @@ int32_t SetupTextFrameResize(SheetRecord* sheet, TextFrameHandle frame);
 // ---- The selection region and highlight bounds ----
 // 1 when anything is selected; rect gets the union of the selected items' bounds.
 int32_t CalcSheetHiliteBounds(SheetRecord* sheet, Rect* rect);
+// Calls proc with the bounds of every selected item: symbols (without texts), elements, texts,
+// text frames.
+using SelectionRectProc = void (*)(SheetRecord* sheet, const Rect* bounds, void* data);
+void EnumSheetSelectionRects(SheetRecord* sheet, SelectionRectProc proc, void* data);
 // The region emptied and the bounds of every selected item added.
 void BuildDrawingSelectRgn(SheetRecord* sheet);
 void SelectionRgnAdd(VXRgn* region, const Rect* rect);
