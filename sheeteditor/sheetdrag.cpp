@@ -444,7 +444,7 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
     // A spacing of 0 (from a sheet without a grid) would divide by zero.
     const int32_t spacing = std::max<int32_t>(1, head.spacing);
     SheetSymbolPort* entry = SheetSymbolPortAt(ports, port);
-    const uint16_t oldFlags = entry->flags, oldSlot = entry->slot;
+    const uint16_t oldFlags = entry->flags;
     auto taken = [&](int32_t slot, bool right) {
         return table && BitArrayTest(table, slot - 1 + (right ? rows : 0));
     };
@@ -480,8 +480,31 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
     Rect area;
     GetSelectedSymbolBounds(sheet, symbol, &area);
     ClearBussUndoFlags(sheet);
-    if (oldFlags & kSheetPortBuss) MoveBussWires(sheet, movement, 0, &area);
+    // The terminal at the port is marked as moving while the wires attached to it stretch.
+    const bool buss = oldFlags & kSheetPortBuss;
+    LinkListHeader* nets = buss ? sheet->bussList : sheet->signalList;
+    auto markTerminals = [&](bool on) {
+        for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net)) {
+            auto mark = [&](uint8_t& flags) {
+                flags = uint8_t(on ? flags | kPinEntrySelected : flags & ~kPinEntrySelected);
+            };
+            if (buss) {
+                auto b = static_cast<BussHandle>(net);
+                for (int32_t i = 0; i < (*b)->terminalCount; ++i)
+                    if (BussTerminals(b)[i].serial == symbol->serial && BussTerminals(b)[i].node == port)
+                        mark(BussTerminals(b)[i].flags);
+            } else {
+                auto sg = static_cast<SignalHandle>(net);
+                for (int32_t i = 0; i < (*sg)->pinCount; ++i)
+                    if (SignalPins(sg)[i].serial == symbol->serial && SignalPins(sg)[i].node == port)
+                        mark(SignalPins(sg)[i].flags);
+            }
+        }
+    };
+    markTerminals(true);
+    if (buss) MoveBussWires(sheet, movement, 0, &area);
     else MoveSignalWires(sheet, movement, 0, &area);
+    markTerminals(false);
     const bool sameEdge = (oldFlags & kSheetPortRight) == (SheetSymbolPortAt(ports, port)->flags & kSheetPortRight);
     for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link) {
         if (t->owner != TextOwnerSerial(symbol->serial) || (t->kind & 0xC000) != kTextKindPinName ||
@@ -492,7 +515,6 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
         else AutoPositionSheetPortText(t, sheet, symbol);
         Unite(&area, t->bounds);
     }
-    (void)oldSlot;
     Redraw(sheet, area, int16_t(2 + spacing));
 }
 

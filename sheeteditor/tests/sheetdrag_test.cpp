@@ -4,6 +4,7 @@
 #include "sheeteditor/sheetdrag.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,20 @@ TEST_F(SheetDrag, AClickedSymbolIsDraggedOntoTheGrid) {
     EXPECT_EQ(At(symbol->position), "(160,140)");
 }
 
+TEST_F(SheetDrag, ADragStopsThreeUnitsBeyondThePageEdge) {
+    sheet->view.snap = 0;
+    const int32_t id = Definition();
+    SymbolRecord* symbol = Place(id, 60, 40);
+    Rect bounds;
+    GetSymbolInstanceBounds(sheet, symbol, 0, &bounds);
+    const Point at{int16_t(bounds.top + 5), int16_t(bounds.left + 5)};
+    VXEventRecord down = Gesture({at, {int16_t(at.v - 30), int16_t(at.h - 30)}, {int16_t(at.v - 200), int16_t(at.h - 200)}});
+    DoSymbolSelection(sheet, symbol, &down);
+    GetSymbolInstanceBounds(sheet, symbol, 0, &bounds);
+    EXPECT_EQ(bounds.top, -kDragPageSlack);
+    EXPECT_EQ(bounds.left, -kDragPageSlack);
+}
+
 TEST_F(SheetDrag, ATextFrameCannotBeResizedBelowItsSmallestSize) {
     TextFrameHandle frame = AddFrame("a frame of text", {200, 100}, 200);
     (*frame)->flags |= kFrameFlagSelected;
@@ -161,6 +176,72 @@ TEST_F(SheetDrag, ATextFrameCannotBeResizedBelowItsSmallestSize) {
     EXPECT_LT((*frame)->bounds.right, old.right);
     EXPECT_TRUE((*frame)->flags & kFrameFlagSelected);
     EXPECT_EQ(gResizeTextFrame, frame);
+}
+
+// A sheet symbol at (100, 100) with two ports on its left edge.
+class SheetSymbolDrag : public SheetDrag {
+protected:
+    void SetUp() override {
+        SheetDrag::SetUp();
+        symbol = CreateSheetSymbol();
+        ASSERT_NE(symbol, nullptr);
+        symbol->position = {100, 100};
+        AddSymbolToSheet(sheet, symbol);
+        ASSERT_EQ(CreateSheetSymbolPort(sheet, symbol, "A", 0), 0);
+        ASSERT_EQ(CreateSheetSymbolPort(sheet, symbol, "B", 0), 1);
+        // Both on the left edge of a box of 10 rows, far apart.
+        Head()->height = 100;
+        Port(0)->slot = 7;
+        Port(1)->slot = 1;
+        Port(0)->flags &= uint16_t(~kSheetPortRight);
+        Port(1)->flags &= uint16_t(~kSheetPortRight);
+    }
+    SheetSymbolPort* Port(int32_t n) { return SheetSymbolPortAt(symbol->sheetSymbolData, n); }
+    SheetSymbolPortsHead* Head() { return SheetSymbolPortsHeadOf(symbol->sheetSymbolData); }
+    // Drags port 0 to the row of the given slot on the left edge.
+    void DragPortToSlot(int32_t slot) {
+        const int32_t spacing = std::max<int32_t>(1, Head()->spacing);
+        const Point from{int16_t(100 + Port(0)->slot * spacing), 100};
+        const Point to{int16_t(100 + slot * spacing), 102};
+        VXEventRecord down = Gesture({from, {int16_t(from.v + 1), 101}, to});
+        DragSheetSymbolPort(sheet, symbol, 0, &down);
+    }
+    SymbolRecord* symbol = nullptr;
+};
+
+TEST_F(SheetSymbolDrag, APortIsNotDroppedOnAnOccupiedSlot) {
+    DragPortToSlot(1);
+    EXPECT_EQ(Port(0)->slot, 7);
+    DragPortToSlot(9);
+    EXPECT_EQ(Port(0)->slot, 9);
+    EXPECT_FALSE(Port(0)->flags & kSheetPortRight);
+}
+
+TEST_F(SheetSymbolDrag, APortOfASymbolWithoutPortSpacingIsDraggedWithoutFault) {
+    Head()->spacing = 0;  // made on a sheet without a grid
+    DragPortToSlot(30);
+    EXPECT_GE(Port(0)->slot, 1);
+}
+
+TEST_F(SheetSymbolDrag, ASheetSymbolIsNotResizedBelowWhatItsPortsNeed) {
+    sheet->view.snap = 0;
+    symbol->flags |= kSymbolFlagSelected;
+    ASSERT_EQ(SetupSymbolResize(sheet, nullptr), 1);
+    int16_t width = 0, height = 0;
+    GetMinimumSheetSymbolSize(symbol, &width, &height);
+    Point corner;
+    GetSheetSymbolSizePoint(symbol, &corner);
+    VXEventRecord down = Gesture({corner, {int16_t(corner.v - 5), int16_t(corner.h - 5)}, {102, 102}});
+    ResizeSheetSymbol(sheet, symbol, &down);
+    EXPECT_GE(Head()->width, width);
+    EXPECT_GE(Head()->height, height);
+    EXPECT_EQ(gResizeSheetSymbol, symbol);
+    // Grown: the box follows the corner.
+    GetSheetSymbolSizePoint(symbol, &corner);
+    down = Gesture({corner, {int16_t(corner.v + 20), int16_t(corner.h + 40)}, {int16_t(100 + 120), int16_t(100 + 300)}});
+    ResizeSheetSymbol(sheet, symbol, &down);
+    EXPECT_EQ(Head()->width, 300);
+    EXPECT_EQ(Head()->height, 120);
 }
 
 TEST_F(SheetDrag, ASubSheetBoxOfLessThanFiveUnitsIsDiscarded) {
