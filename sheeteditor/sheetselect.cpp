@@ -10,6 +10,7 @@
 #include "graphics/hittest.h"
 #include "graphics/regions.h"
 #include "model/busses.h"
+#include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
@@ -20,6 +21,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "graphics/colors.h"
+#include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "toolkit/vx_window.h"
 
@@ -534,9 +536,30 @@ TextRecord* HitTestText(LinkListHeader* textList, Point point) {
     return nullptr;
 }
 
+namespace {
+// The flag words saved by the pixel hit tests in progress.
+std::vector<uint32_t> gSavedGenFlags;
+}  // namespace
+
+bool SchStartPixelHitTest(SheetRecord* sheet, Point point) {
+    gSavedGenFlags.push_back(gGenFlags);
+    gGenFlags &= ~kGenColorDrawing;
+    VXGrafState* before = VXGetCurrentGrafState();
+    StartPixelHitTestEx(sheet && sheet->window ? &sheet->window->graf : nullptr, _LPNT{point.v, point.h});
+    // A running test makes its own off-screen window current.
+    return VXGetCurrentGrafState() != before;
+}
+
+void SchStopPixelHitTest() {
+    StopPixelHitTest();
+    if (gSavedGenFlags.empty()) return;
+    gGenFlags = gSavedGenFlags.back();
+    gSavedGenFlags.pop_back();
+}
+
 TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point) {
     TextFrameHandle hit = nullptr;
-    bool testing = false;
+    bool testing = false, pixels = false;
     for (void* item = LLFirst(sheet->textFrameList); item && !hit; item = LLGetNext(sheet->textFrameList, item)) {
         auto frame = static_cast<TextFrameHandle>(item);
         if (!Inside((*frame)->bounds, point)) continue;
@@ -545,15 +568,20 @@ TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point) {
             break;
         }
         if (!testing) {
-            StartPixelHitTestEx(&sheet->window->graf, _LPNT{point.v, point.h});
+            pixels = SchStartPixelHitTest(sheet, point);
             testing = true;
         } else {
             ResetPixelHitTest();
         }
+        // Without a pixel test (no off-screen image could be made) the bounds decide.
+        if (!pixels) {
+            hit = frame;
+            break;
+        }
         DrawTextFrame(frame, true);
         if (HitTestPixels(7, 7)) hit = frame;
     }
-    if (testing) StopPixelHitTest();
+    if (testing) SchStopPixelHitTest();
     return hit;
 }
 

@@ -104,7 +104,12 @@ int32_t HitTestItemModifiers(SheetRecord* sheet, Point point);
 SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t tolerance);
 int32_t HitTestSheetSymbolPort(const SymbolRecord* symbol, Point point);
 TextRecord* HitTestText(LinkListHeader* textList, Point point);
+// Frames of two lines or more are hit only where their text is drawn near the point.
 TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point);
+// Brackets a pixel hit test at the point in the sheet's window: drawing without colours of their
+// own until the test stops. False when no test could start (every hit test then finds nothing).
+bool SchStartPixelHitTest(SheetRecord* sheet, Point point);
+void SchStopPixelHitTest();
 // The first pin text of the symbol with the kind bits (0x4000 number, 0x8000 name) for the pin;
 // its string, trimmed, into `string` (256 bytes) when given.
 TextRecord* GetSheetPinText(SheetRecord* sheet, const SymbolRecord* symbol, int32_t pin,

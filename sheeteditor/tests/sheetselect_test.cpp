@@ -162,6 +162,25 @@ TEST_F(SheetSelect, ATextWhoseShrunkBoundsHoldThePointWinsOverAGrownNeighbour) {
     EXPECT_EQ(HitTestText(sheet->textList, {95, 60}), nullptr);
 }
 
+TEST_F(SheetSelect, AFrameOfSeveralLinesIsHitOnlyNearItsText) {
+    TextFrameHandle frame = CreateTextFrame("WW\rWWWWWWWWWWWWWWWWWWWW", -1, kEncodingUTF8);
+    ASSERT_NE(frame, nullptr);
+    LLPush(sheet->textFrameList, frame);
+    InstallStyleInFrame(frame, sheet->currentTextStyle, 0xFFFFFFFF, sheet->styleList);
+    (*frame)->position = {200, 100};
+    CalcTextFrameBounds(sheet->window, frame, true, 400);
+    ASSERT_GE((*frame)->lineCount, 2);
+    const Rect& b = (*frame)->bounds;
+    const int16_t firstLine = int16_t(b.top + (b.bottom - b.top) / 4);
+    EXPECT_EQ(HitTestTextFrame(sheet, {firstLine, int16_t(b.left + 6)}), frame);
+    const bool pixels = SchStartPixelHitTest(sheet, {firstLine, int16_t(b.left + 6)});
+    SchStopPixelHitTest();
+    if (pixels) {
+        EXPECT_EQ(HitTestTextFrame(sheet, {firstLine, int16_t(b.right - 8)}), nullptr);  // blank after "WW"
+    }
+    EXPECT_EQ(HitTestTextFrame(sheet, {int16_t(b.bottom + 5), int16_t(b.left + 6)}), nullptr);
+}
+
 TEST_F(SheetSelect, SymbolsAreHitOnTheirBoundsGrownByTwo) {
     const int32_t id = Definition();
     SymbolRecord* a = Place(id, 100, 100);
