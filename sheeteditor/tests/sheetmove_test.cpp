@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/geometry.h"
+#include "graphics/regions.h"
 #include "model/sheetdump.h"
 #include "model/signals.h"
 #include "model/texts.h"
@@ -78,6 +79,31 @@ TEST_F(SheetMove, AMoveCarriesTheNetSymbolAndItsTexts) {
     EXPECT_EQ(Placement(ground), "(120,150) t0");
     EXPECT_EQ(Placement(other), "(300,300) t0");
     EXPECT_EQ(At(label->position), "(140,80)");
+}
+
+TEST_F(SheetMove, HandlesAndTheSelectionRegionGoWithAMovedOrTurnedElement) {
+    ElementRecord* box = AddRect({100, 100, 140, 200}, kElementSelected);
+    CalcSheetSelection(sheet, nullptr);
+    BuildDrawingSelectRgn(sheet);
+    MoveDrawingSelection(sheet, 10, 20);
+    EXPECT_EQ(At({box->rect.top, box->rect.left}), "(110,120)");
+    EXPECT_EQ(At({box->rect.bottom, box->rect.right}), "(210,160)");
+    const ItemModifier* m = SheetModifiers(sheet);
+    ASSERT_EQ(CountSheetModifiers(sheet), 8);
+    EXPECT_EQ(At({m[0].v, m[0].h}), "(110,120)");
+    EXPECT_TRUE(VXPointInRgn(115, 125, sheet->selectionRegion));
+    EXPECT_FALSE(VXPointInRgn(105, 105, sheet->selectionRegion));
+
+    // A quarter turn about the box's top-left corner: 100 wide and 40 high becomes 40 wide and
+    // 100 high, and the handles are set up again on the turned box.
+    TransformDrawingSelection(sheet, {120, 110}, kTransformRotateRight);
+    EXPECT_EQ(box->rect.right - box->rect.left, 40);
+    EXPECT_EQ(box->rect.bottom - box->rect.top, 100);
+    m = SheetModifiers(sheet);
+    ASSERT_EQ(CountSheetModifiers(sheet), 8);
+    EXPECT_EQ(At({m[0].v, m[0].h}), At({box->rect.top, box->rect.left}));
+    Rect inside = box->rect;
+    EXPECT_TRUE(VXPointInRgn(inside.left + 5, inside.top + 5, sheet->selectionRegion));
 }
 
 TEST_F(SheetMove, AnOversizeTurnBeepsAndChangesNothing) {
