@@ -18,6 +18,7 @@
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
@@ -221,6 +222,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
+    core.model.releaseSheetEditorParts = ClearSheetModifiers;
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

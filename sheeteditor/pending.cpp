@@ -3,8 +3,6 @@
 
 namespace plexa {
 
-void ClearDrawingSelection(SheetRecord*) {}                  // unselects everything
-void TransformDrawingSelection(SheetRecord*, Point, int32_t) {}  // turns the selection
 void FinishCreateSheetPoly(SheetRecord*, bool) {}            // finishes the polygon being drawn
 void CleanupSplitWireList(SheetRecord*) {}                   // drops the wire split markers
 void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
@@ -20,5 +18,24 @@ int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, 
 
 // Will let the person choose a member name of the buss; until then nothing is chosen.
 int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
+
+// Will record a move op for the replay.
+void CollectUndoMoveSheetItem(SheetRecord*, int32_t, void*, Point, int32_t) {}
+// Will record a copy of the item for the replay.
+void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}
+// Will record an area to redraw on the replay.
+void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
+// Will stretch or move the signal wires attached to what moves.
+void MoveSignalWires(SheetRecord*, Point, int32_t, Rect*) {}
+// Will stretch or move the bus lines attached to what moves.
+void MoveBussWires(SheetRecord*, Point, int32_t, Rect*) {}
+// Will move the break-outs marked as moving.
+void MoveMarkedBreakOuts(SheetRecord*, Point, int32_t, Rect*) {}
+// Will clear the busses' undo-copy marks.
+void ClearBussUndoFlags(SheetRecord*) {}
+
+// Will run the symbol information dialog.
+void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+
 
 }  // namespace plexa

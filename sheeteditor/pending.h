@@ -10,15 +10,10 @@
 namespace plexa {
 
 struct SheetRecord;
+struct SymbolRecord;
+struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
-
-// Selection and transformation.
-// Unselects everything on the sheet.
-void ClearDrawingSelection(SheetRecord* sheet);
-// Rotates or mirrors the selection about the centre (both -32768: its own centre) as one undoable
-// step.
-void TransformDrawingSelection(SheetRecord* sheet, Point centre, int32_t transformation);
 
 // Graphic elements.
 // Finishes the polygon being drawn; with select the select tool is chosen after.
@@ -43,5 +38,28 @@ int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, ui
                          uint8_t* secondOption, int32_t showItem2, void* validationProc);
 // Chooses a member name of the buss (256-byte buffer, in and out); nonzero when accepted.
 int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
+
+// ---- Sheet undo ----
+// A move op: the item (of item kind 1 symbol, 2 text, 7 element, 8 text frame) moved by the
+// offset (code 0) or transformed about the point.
+void CollectUndoMoveSheetItem(SheetRecord* sheet, int32_t itemKind, void* item, Point point, int32_t code);
+// A swap op: a copy of the item as it is now.
+void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
+// An invalidate op of an area to redraw on replay.
+void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
+
+// ---- Stretching attached wires ----
+// The wires and bus lines attached to what moves follow it; what changed joins the area.
+void MoveSignalWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
+void MoveBussWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
+// The break-outs marked as moving move or transform with the selection.
+void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
+// Clears the busses' undo-copy marks.
+void ClearBussUndoFlags(SheetRecord* sheet);
+
+// ---- Symbol information ----
+// Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
+// clicked text or none.
+void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
 
 }  // namespace plexa

@@ -23,6 +23,8 @@
 #include "model/texts.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetmove.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetview.h"
 #include "toolkit/vx_commands.h"

@@ -30,6 +30,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "sheeteditor/wiretracking.h"
@@ -244,6 +245,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
             DrawTextElement(text, sheet->stringBlock);
         }
     }
+    if (ownWindow && sheet->selectedTool == kSelectTool) InvalPaintItemModifiers(sheet, 1);
     if (clipped) VXPopClip(graf);
     gDrawElmtSelRgn = nullptr;
 }
