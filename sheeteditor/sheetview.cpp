@@ -1,6 +1,7 @@
 // The sheet pane: drawing, modified status, invalidation, text editing's end, idle work and
 // cursors; see sheetview.h.
 #include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetgrid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -204,7 +205,12 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
             PaintSheetSelectionRects(sheet);
             gDrawElmtSelRgn = sheet->selectionRegion;
         }
-        if (sheet->view.showGrid && gViewHooks.drawGrid) gViewHooks.drawGrid(sheet, &grown);
+        if (sheet->view.showGrid) {
+            if (gViewHooks.drawGrid)
+                gViewHooks.drawGrid(sheet, &grown);
+            else
+                DrawGrid(window, sheet->view.gridSpacing, &grown);
+        }
         if (sheet->view.showPageBreaks) DrawPageBreaks(sheet);
     }
     int32_t mode = kGrafSelectedOutline;
@@ -307,6 +313,7 @@ void CalcSheetIdleInterval(SheetRecord* sheet) {
 void UpdateViewCursor(SheetRecord* sheet, const VXEventRecord* event) {
     if (!sheet || !event || !sheet->window) return;
     const int16_t h = event->u.mouse.h, v = event->u.mouse.v;
+    SetRulerGuidePositions(sheet->window, h, v);
     if (!sheet->zoomMode) {
         if (sheet->selectedTool == kSelectTool) {
             VXSetWindowCursor(sheet->window, kSheetCursorArrow);

@@ -1,5 +1,7 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetkeys.h"
 
 #include <cstdio>
 #include <cstring>
@@ -255,9 +257,16 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             const uint32_t saved = gGenFlags;
             gGenFlags = (gGenFlags | kGenColorDrawing) & ~kGenPrinting;
             UpdateSheetView(sheet, event);
+            DrawWindowRulers(window);
             gGenFlags = saved;
             return 1;
         }
+        case kVXMouseDownEvent:
+        case kVXDoubleClickEvent:
+            DoMouseClick(sheet, event);
+            return 1;
+        case kVXCharEvent:
+            return DoKey(sheet, event);
         case kVXMouseMovedEvent:
             UpdateViewCursor(sheet, event);
             return 1;
