@@ -15,6 +15,8 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSymbolUpdateHooks(t.symbolUpdate);
     SetLibBrowserHooks(t.libBrowser);
     SetSpiceWindowHooks(t.spiceWindows);
+    SetSheetGridHooks(t.sheetGrid);
+    SetColorPopupHooks(t.colorPopups);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

@@ -3,6 +3,7 @@
 // window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
 // windows.
 #include "app/editor_tables.h"
+#include "app/prefs.h"
 #include "app/shell.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
@@ -162,6 +163,15 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.enumVisibleSheets = EnumVisibleSheetWindows;
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
+
+    editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
+        if (!CurrEdit || CurrEdit->window != window) return false;
+        *grid = CurrEdit->grid;
+        *snap = CurrEdit->gridLock;
+        return true;
+    };
+    editor.colorPopups.getColor = [](int32_t index) { return GetIndexedGrafColor(index); };
+    editor.colorPopups.setColor = [](int32_t index, uint32_t color) { SetIndexedGrafColor(index, color); };
 
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/root_tables.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/scriptcommands.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetwindow.h"
@@ -27,6 +29,8 @@ struct EditorHookTables {
     SymbolUpdateHooks symbolUpdate;
     LibBrowserHooks libBrowser;
     SpiceWindowHooks spiceWindows;
+    SheetGridHooks sheetGrid;
+    ColorPopupHooks colorPopups;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

@@ -80,6 +80,7 @@ void Paint(const Rect& r, uint32_t color) {
 }  // namespace
 
 void SetColorPopupHooks(const ColorPopupHooks& hooks) { gHooks = hooks; }
+const ColorPopupHooks& GetColorPopupHooks() { return gHooks; }
 
 uint32_t GetPaletteColor(int32_t index) {
     index &= kPaletteSize - 1;

@@ -481,10 +481,11 @@ TEST(ColorPopups, ChoicesChangeTheDefaultsWhenNothingIsSelected) {
 }
 
 VXWindowRecordTag* gShotPopup = nullptr;
-VXWindowRecordTag* gShotSheet = nullptr;
-std::string gPopupShot, gSheetShot;
+std::string gPopupShot;
 
-TEST_F(SheetKeys, TheRealWindowWithRulersGridAndAnOpenColourPopup) {
+// The fill popup opened over a sheet window, pictured while it is open (the sheet window with its
+// rulers and grid is pictured by the running program: app/tests/sheetrulers_screens_test.cpp).
+TEST_F(SheetKeys, AnOpenColourPopupOverASheetWindow) {
     HideShowRulers(sheet->window, true);
     sheet->view.showGrid = 1;
     sheet->view.gridSpacing = 16;
@@ -497,14 +498,11 @@ TEST_F(SheetKeys, TheRealWindowWithRulersGridAndAnOpenColourPopup) {
     EXPECT_EQ(CalcColorBoxFromIndex(GetColorPopup(false), kColorChoiceEmpty, &box), 0);
     EXPECT_EQ(HitTestColorBox(popup, Point{10, 10}), 0);
     gShotPopup = popup;
-    gShotSheet = sheet->window;
     PlatformPostDeferred(
         [](void*) {
             SetColorPopupHighlight(gShotPopup, 10);
             VXUpdateWindow(gShotPopup);
-            VXUpdateWindow(gShotSheet);
             gPopupShot = WriteScreenshot(gShotPopup, "colour-popup.png");
-            gSheetShot = WriteScreenshot(gShotSheet, "sheet-rulers-grid.png");
             PlatformInputEvent escape;
             escape.kind = PlatformInputKind::kKeyDown;
             escape.keyCode = kPlatformKeyEscape;
@@ -514,7 +512,6 @@ TEST_F(SheetKeys, TheRealWindowWithRulersGridAndAnOpenColourPopup) {
     const Rect button{100, 200, 120, 220};
     TrackColorPopup(sheet->window, &button, true);
     ASSERT_GT(gPopupShot.size(), 24u);
-    ASSERT_GT(gSheetShot.size(), 24u);
     // A cancelled popup changes nothing.
     EXPECT_EQ(GetSheetElementDefaults(sheet).flags, 0);
 }
