@@ -96,13 +96,12 @@ void DrawNumber(int32_t value, int32_t h, int32_t v) {
 // The pen width and number offset of a ruler at scale p.
 int32_t RulerPenWidth(int32_t p) { return p >= 101 ? std::max(p / 100, 1) : 1; }
 
-void InvalGuideStrip(VXWindowRecordTag* window, int32_t pane, int32_t at) {
+// A guide's strip of its ruler: the whole ruler pane is marked for display (a ruler is thin, and
+// the pane is found as the panel has it, whatever its scroll).
+void InvalGuideStrip(VXWindowRecordTag* window, int32_t pane, int32_t) {
     if (!VXHasAltView(window, pane)) return;
-    VXSetAltView(window, pane);
-    const Rect strip = pane == 0 ? Rect{0, int16_t(at - 1), kRulerGuideDepth, int16_t(at + 1)}
-                                 : Rect{int16_t(at - 1), 0, int16_t(at + 1), kRulerGuideDepth};
-    VXInvalRect(window, &strip);
-    VXSetAltView(window, -1);
+    if (VXPanelRecordTag* panel = VXGetWindowPanel(window))
+        VXPanelSetNeedsDisplay(panel, GetPaneBounds(panel, pane, false));
 }
 
 }  // namespace
