@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "graphics/pixels.h"
 #include "tests/support/scripted_run.h"
@@ -46,6 +47,24 @@ TEST(SheetRulersScreens, GridAndRulersShownFromTheViewMenu) {
         }
     EXPECT_GT(corner, 100);  // the grey corner where the rulers meet
     VXDestroyPixelImage(shot);
+}
+
+// An arrow key in the sheet pane nudges the selection and so marks the sheet changed: closing it
+// then asks about saving (the key reached the sheet's key handling, not the default one).
+TEST(SheetRulersScreens, AnArrowKeyInThePaneMarksTheSheetChanged) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "key Up\n"
+        "close Untitled 1\n"
+        "log-windows\n"
+        "button Don't Save\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // Unchanged, the sheet would have gone at the close, and the program with it.
+    const std::vector<std::string> windows = result.Lines("windows: ");
+    ASSERT_EQ(windows.size(), 1u) << result.errors;
+    EXPECT_NE(windows[0].find("Untitled 1"), std::string::npos) << windows[0];
 }
 
 #endif
