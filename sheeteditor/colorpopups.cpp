@@ -448,10 +448,9 @@ void TrackLineWidthPopup(VXWindowRecordTag* window, const Rect* button, VXEventR
         if (width == currentWidth) VXSetMenuItemChecked(menu, true, width, true);
     }
     const Point at{int16_t(button->bottom + 1), button->left};
-    VXPopupResult result{};
-    (void)VXPopupMenuClickEx(window, at, 0, false, menu, true, 0, &result);  // the result says
-    if (result.itemIndex >= 1 && result.itemIndex <= 4)
-        SetSelectionFromChoice(window, kChoiceWidth, result.itemIndex);
+    // Each item's tag is its width; 0 when nothing was chosen.
+    const uint16_t width = VXPopupMenuClick(window, at, 0, false, menu, true, 0);
+    if (width >= 1 && width <= 4) SetSelectionFromChoice(window, kChoiceWidth, width);
     VXDestroyMenuEx(menu, true);
 }
 

@@ -11,12 +11,14 @@
 
 #include "foundation/geometry.h"
 #include "foundation/memory.h"
+#include "graphics/textedit.h"
 #include "model/elements.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "platform/input_platform.h"
+#include "platform/menu_platform.h"
 #include "platform/testseam_platform.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
@@ -514,6 +516,80 @@ TEST_F(SheetKeys, AnOpenColourPopupOverASheetWindow) {
     ASSERT_GT(gPopupShot.size(), 24u);
     // A cancelled popup changes nothing.
     EXPECT_EQ(GetSheetElementDefaults(sheet).flags, 0);
+}
+
+// A text tool click on empty sheet space starts a new text at the grid point under it; a second
+// click elsewhere only ends it (an empty text leaves nothing behind), and a key typed while it is
+// open marks the sheet's drawing changed.
+TEST_F(SheetKeys, TheTextToolStartsAndEndsANewText) {
+    SetSheetDispatchSeam({Record, nullptr});
+    sheet->selectedTool = 2007;
+    sheet->view.snap = 1;
+    sheet->view.gridSpacing = 8;
+    VXEventRecord e = Click(kVXMouseDownEvent, 0, false, false);
+    e.u.mouse.v = 203;
+    e.u.mouse.h = 301;
+    DoMouseClick(sheet, &e);
+    auto* te = static_cast<VXTERecord*>(sheet->drawingTE);
+    ASSERT_NE(te, nullptr);
+    EXPECT_EQ(te->viewRect.left, 304);
+    EXPECT_EQ(te->destRect.right, 32767);
+    VXEventRecord key = VXClearedEvent(kVXCharEvent);
+    key.u.character.character = 'a';
+    EXPECT_EQ(DoKey(sheet, &key), 1);
+    EXPECT_NE(sheet->modifiedFlags & (kSheetModifiedContent | kSheetModifiedDrawing), 0);
+    gRan.clear();
+    VXEventRecord away = Click(kVXMouseDownEvent, 0, false, false);
+    away.u.mouse.v = away.u.mouse.longV = 600;
+    DoMouseClick(sheet, &away);
+    EXPECT_EQ(Ran(), "DestroyDrawingTE");
+    EXPECT_EQ(sheet->drawingTE, nullptr);
+}
+
+PlatformInputEvent Input(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x, int32_t y) {
+    PlatformInputEvent event;
+    event.kind = kind;
+    event.windowID = window->windowID;
+    event.x = x;
+    event.y = y;
+    event.clickCount = kind == PlatformInputKind::kMouseDown ? 1 : 0;
+    return event;
+}
+
+// With nothing selected, choices go to the sheet's defaults for new elements; choosing what is
+// already current changes nothing.
+TEST_F(SheetKeys, PopupChoicesBecomeTheDefaultsOfNewElements) {
+    ColorPopupHooks hooks;
+    hooks.getColor = [](int32_t index) { return uint32_t(index * 0x030201); };
+    SetColorPopupHooks(hooks);
+    const Rect button{100, 200, 120, 220};
+    TestScriptPopupChoice(2);  // "3"
+    TrackLineWidthPopup(sheet->window, &button, nullptr, 1);
+    EXPECT_EQ(GetSheetElementDefaults(sheet).penWidth, 3);
+
+    VXWindowRecordTag* popup = GetColorPopup(true);
+    ASSERT_NE(popup, nullptr);
+    Rect box;
+    ASSERT_EQ(CalcColorBoxFromIndex(popup, 9, &box), 1);
+    const auto choose = [&](const Rect& at) {
+        PlatformDeliverInput(Input(PlatformInputKind::kMouseDown, sheet->window, 210, 110));
+        TestQueueInput(Input(PlatformInputKind::kMouseUp, sheet->window, 210, 110));
+        const int x = (at.left + at.right) / 2, y = (at.top + at.bottom) / 2;
+        TestQueueInput(Input(PlatformInputKind::kMouseMoved, popup, x, y));
+        TestQueueInput(Input(PlatformInputKind::kMouseDown, popup, x, y));
+        TestQueueInput(Input(PlatformInputKind::kMouseUp, popup, x, y));
+        TrackColorPopup(sheet->window, &button, true);
+    };
+    choose(box);
+    ElementDefaults d = GetSheetElementDefaults(sheet);
+    EXPECT_EQ(d.flags, kElementFilled | kElementOwnFillColor);
+    EXPECT_EQ(d.fillColor, 9u * 0x030201);
+    ASSERT_EQ(CalcColorBoxFromIndex(popup, kColorChoiceEmpty, &box), 1);
+    choose(box);  // "Empty": no fill, the fill colour kept
+    d = GetSheetElementDefaults(sheet);
+    EXPECT_EQ(d.flags, kElementOwnFillColor);
+    EXPECT_EQ(d.fillColor, 9u * 0x030201);
+    SetColorPopupHooks({});
 }
 
 }  // namespace
