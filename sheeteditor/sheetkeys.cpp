@@ -644,7 +644,7 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
     if (!sheet || !event) return 0;
     Point point = ClickPoint(event);
     if (sheet->viewScale <= 200) point.v = int16_t(point.v - 2);
-    const bool shift = event->u.mouse.shift != 0, option = event->u.mouse.option != 0;
+    const bool option = event->u.mouse.option != 0;
     const int32_t mode = (sheet->stored.flags & kSheetFlagHideElements) ? 2 : 0;
     bool insideFill = false;
     ElementRecord* element = HitElement(sheet, point, mode, false, &insideFill);
@@ -757,7 +757,6 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
         }
         lockedFrame = true;
     }
-    (void)shift;
     ElementRecord* back = HitElement(sheet, point, mode, true, nullptr);
     if (back) return ElementDoubleClick(sheet, back, false);
     return lockedFrame ? 1 : 0;

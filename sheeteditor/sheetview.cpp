@@ -1,7 +1,6 @@
 // The sheet pane: drawing, modified status, invalidation, text editing's end, idle work and
 // cursors; see sheetview.h.
 #include "sheeteditor/sheetview.h"
-#include "sheeteditor/sheetgrid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +30,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "toolkit/vx_events.h"

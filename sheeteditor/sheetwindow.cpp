@@ -1,7 +1,5 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
-#include "sheeteditor/sheetgrid.h"
-#include "sheeteditor/sheetkeys.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,6 +17,8 @@
 #include "model/elements.h"
 #include "model/sheet.h"
 #include "model/signals.h"
+#include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetkeys.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"

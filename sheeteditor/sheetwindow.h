@@ -2,11 +2,12 @@
 // a sheet record to it, restoring its saved state, making a new untitled sheet, the rulers, and
 // retitling the windows a sheet owns. This module owns the window count of untitled sheets.
 //
-// The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h), gives it its idle
-// work and cursors, and follows activation; clicks, keys and the tool bars' controls come with
-// the rest of the sheet editor: until then those events, and the two tool bars' handlers, get
-// the toolkit's default handling (a destroyed sheet window first lets go of its sheet), and the
-// tool-bar operations that need those controls do only the part that needs none.
+// The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h) and its rulers
+// (sheeteditor/sheetgrid.h), gives it its idle work and cursors, follows activation, and sends
+// keys and clicks to the sheet's dispatch (sheeteditor/sheetkeys.h); the tool bars' controls come
+// with the rest of the sheet editor: until then the two tool bars' handlers get the toolkit's
+// default handling (a destroyed sheet window first lets go of its sheet), and the tool-bar
+// operations that need those controls do only the part that needs none.
 //
 // The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once
