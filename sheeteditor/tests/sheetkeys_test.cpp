@@ -332,13 +332,8 @@ TEST_F(SheetKeys, KeysAndClicksReachTheDispatchThroughTheWindow) {
     PlatformDeliverInput(key);
     EXPECT_EQ(Ran(), "SetDrawingTool 2024");
     gRan.clear();
-    PlatformInputEvent down;
-    down.kind = PlatformInputKind::kMouseDown;
-    down.windowID = sheet->window->windowID;
-    down.x = 300;
-    down.y = 300;
+    PlatformInputEvent down = MouseInput(PlatformInputKind::kMouseDown, sheet->window, 300, 300);
     down.button = 2;
-    down.clickCount = 1;
     PlatformDeliverInput(down);
     down.kind = PlatformInputKind::kMouseUp;
     PlatformDeliverInput(down);
@@ -546,16 +541,6 @@ TEST_F(SheetKeys, TheTextToolStartsAndEndsANewText) {
     EXPECT_EQ(sheet->drawingTE, nullptr);
 }
 
-PlatformInputEvent Input(PlatformInputKind kind, VXWindowRecordTag* window, int32_t x, int32_t y) {
-    PlatformInputEvent event;
-    event.kind = kind;
-    event.windowID = window->windowID;
-    event.x = x;
-    event.y = y;
-    event.clickCount = kind == PlatformInputKind::kMouseDown ? 1 : 0;
-    return event;
-}
-
 // With nothing selected, choices go to the sheet's defaults for new elements; choosing what is
 // already current changes nothing.
 TEST_F(SheetKeys, PopupChoicesBecomeTheDefaultsOfNewElements) {
@@ -572,12 +557,12 @@ TEST_F(SheetKeys, PopupChoicesBecomeTheDefaultsOfNewElements) {
     Rect box;
     ASSERT_EQ(CalcColorBoxFromIndex(popup, 9, &box), 1);
     const auto choose = [&](const Rect& at) {
-        PlatformDeliverInput(Input(PlatformInputKind::kMouseDown, sheet->window, 210, 110));
-        TestQueueInput(Input(PlatformInputKind::kMouseUp, sheet->window, 210, 110));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, sheet->window, 210, 110));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, sheet->window, 210, 110));
         const int x = (at.left + at.right) / 2, y = (at.top + at.bottom) / 2;
-        TestQueueInput(Input(PlatformInputKind::kMouseMoved, popup, x, y));
-        TestQueueInput(Input(PlatformInputKind::kMouseDown, popup, x, y));
-        TestQueueInput(Input(PlatformInputKind::kMouseUp, popup, x, y));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseMoved, popup, x, y));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDown, popup, x, y));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, popup, x, y));
         TrackColorPopup(sheet->window, &button, true);
     };
     choose(box);
