@@ -173,6 +173,15 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
 
+    editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
+        if (!CurrEdit || CurrEdit->window != window) return false;
+        *grid = CurrEdit->grid;
+        *snap = CurrEdit->gridLock;
+        return true;
+    };
+    editor.colorPopups.getColor = [](int32_t index) { return GetIndexedGrafColor(index); };
+    editor.colorPopups.setColor = [](int32_t index, uint32_t color) { SetIndexedGrafColor(index, color); };
+
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.sheetBrowser = SheetLibraryPane;
     editor.libBrowser.chooseTool = [](VXWindowRecordTag* window, int32_t tool) {

@@ -38,4 +38,33 @@ void ClearBussUndoFlags(SheetRecord*) {}
 void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 
 
+ElementRecord* HitTestGrafElements(LinkListHeader*, Point, int32_t, int32_t, bool* insideFill) {
+    if (insideFill) *insideFill = false;
+    return nullptr;                                     // will find the element at the point
+}
+void DragCreateElement(SheetRecord*, VXEventRecord*) {}  // will drag a new element
+void CreateSheetPolyClick(SheetRecord*, Point) {}        // will add a polygon vertex
+void ResizeSheetElement(SheetRecord*, int32_t, VXEventRecord*) {}  // will drag an element handle
+int32_t UpdateSelectedSheetElements(SheetRecord*, int32_t, uint32_t) { return 0; }  // will restyle
+
+int32_t DragClickedWire(SheetRecord*, VXEventRecord*) { return 0; }   // will drag a wire part
+int32_t DragBussBreakOut(SheetRecord*, VXEventRecord*) { return 0; }  // will drag a break-out
+void DragBussWireEnd(SheetRecord*, int32_t, VXEventRecord*) {}        // will drag a bus end
+
+void DeleteSheetSelection(SheetRecord*, int32_t, int32_t, bool) {}    // will delete the selection
+void SetClipPastePosition(Point) {}                     // will set the clip's paste point
+
+void InstantiateLibraryItem(SheetRecord*, Point) {}     // will place the library item
+void EditSignalInfo(SheetRecord*, SignalRecord**, WireRecord**, int32_t, SymbolRecord*) {}
+void EditBussInfo(SheetRecord*, BussRecord**, WireRecord**, int32_t, Point) {}
+void EditSignalPortInfo(SheetRecord*, SymbolRecord*, SignalRecord**, WireRecord**) {}
+void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
+void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
+
+void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
+int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
+void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
+bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
+
 }  // namespace plexa

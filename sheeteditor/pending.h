@@ -9,7 +9,12 @@
 
 namespace plexa {
 
+struct BussRecord;
+struct ElementRecord;
+struct LinkListHeader;
 struct SheetRecord;
+struct SignalRecord;
+struct WireRecord;
 struct SymbolRecord;
 struct TextRecord;
 struct VXEventRecord;
@@ -61,5 +66,44 @@ void ClearBussUndoFlags(SheetRecord* sheet);
 // Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
 // clicked text or none.
 void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
+
+// Graphic element tools.
+ElementRecord* HitTestGrafElements(LinkListHeader* elementList, Point point, int32_t tolerance,
+                                   int32_t mode, bool* insideFill);
+void DragCreateElement(SheetRecord* sheet, VXEventRecord* event);
+void CreateSheetPolyClick(SheetRecord* sheet, Point point);
+void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event);
+// Changes the selected graphic elements of the sheet (what: 1 width, 4 fill, 8 frame colour,
+// 16 fill colour); the number changed.
+int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t value);
+
+// Wire and bus drags.
+int32_t DragClickedWire(SheetRecord* sheet, VXEventRecord* event);
+int32_t DragBussBreakOut(SheetRecord* sheet, VXEventRecord* event);
+void DragBussWireEnd(SheetRecord* sheet, int32_t end, VXEventRecord* event);
+
+// Clipboard.
+void DeleteSheetSelection(SheetRecord* sheet, int32_t what, int32_t undoable, bool shift);
+// The clipboard record remembers where the next paste goes.
+void SetClipPastePosition(Point point);
+
+// Information dialogs.
+void InstantiateLibraryItem(SheetRecord* sheet, Point point);
+void EditSignalInfo(SheetRecord* sheet, SignalRecord** signal, WireRecord** wire, int32_t segment,
+                    SymbolRecord* symbol);
+void EditBussInfo(SheetRecord* sheet, BussRecord** buss, WireRecord** wire, int32_t segment,
+                  Point point);
+void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalRecord** signal,
+                        WireRecord** wire);
+void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** buss);
+void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
+                           TextRecord* text);
+void EditSheetSettings(SheetRecord* sheet);
+
+// View, library pane and simulator.
+void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
+int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);
+void ClearBrowserKeySelection(SheetRecord* sheet);
+bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
 
 }  // namespace plexa
