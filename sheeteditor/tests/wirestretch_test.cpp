@@ -1,0 +1,60 @@
+// Wires attached to moving symbols: stretched with a dog-leg at the snapped middle when orthogonal
+// rubber-banding is on, slanted when it is off, and translated when both ends move.
+#include "sheeteditor/wirestretch.h"
+
+#include <gtest/gtest.h>
+
+#include "sheeteditor/tests/wire_drags_testing.h"
+
+namespace plexa::test {
+namespace {
+
+bool gOrthogonal = false;
+
+class WireStretch : public WireDragTest {
+protected:
+    void TearDown() override {
+        SetWireStretchHooks(WireStretchHooks{});
+        WireDragTest::TearDown();
+    }
+};
+
+TEST_F(WireStretch, AttachedWiresFollowMovingSymbols) {
+    struct Case {
+        const char* what;
+        bool orthogonal;
+        bool bothMove;
+        const char* wires;
+    };
+    const Case cases[] = {
+        {"dog-leg", true, false, "S0: (110,120) (150,120) (150,100) (200,100)\n"},
+        {"slant", false, false, "S0: (110,120) (200,100)\n"},
+        {"translated", true, true, "S0: (110,120) (210,120)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        sheet->view.gridSpacing = 10;
+        sheet->view.snap = 1;
+        driver = std::make_unique<WireDriver>(sheet);
+        SymbolRecord* moving = driver->AddSymbol(7);
+        SymbolRecord* fixed = driver->AddSymbol(8);
+        driver->AddPin({100, 100}, moving, 1);
+        driver->AddPin({100, 200}, fixed, 1);
+        driver->Draw({{100, 100}, {100, 200}});
+        moving->flags |= kSymbolFlagSelected;
+        if (c.bothMove) fixed->flags |= kSymbolFlagSelected;
+        gOrthogonal = c.orthogonal;
+        WireStretchHooks hooks;
+        hooks.orthogonalRubberband = [] { return gOrthogonal; };
+        SetWireStretchHooks(hooks);
+        Rect area{0, 0, 0, 0};
+        MoveSignalWires(sheet, Point{20, 10}, 0, &area);
+        EXPECT_EQ(Wires(), c.wires);
+        EXPECT_GT(area.bottom, area.top);
+    }
+}
+
+}  // namespace
+}  // namespace plexa::test
