@@ -28,6 +28,7 @@
 #include "sheeteditor/dxfexportui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
@@ -171,6 +172,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
+    core.model.releaseSheetEditorParts = ReleaseWireSplitState;
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

@@ -969,6 +969,12 @@ void CleanupSplitWireList(SheetRecord* sheet) {
     CleanupOwnerWires(owner, kind);
 }
 
+void ReleaseWireSplitState(SheetRecord* sheet) {
+    if (!sheet) return;
+    delete GetSplitState(sheet);
+    sheet->splitWireList = nullptr;
+}
+
 WireList GetSplitWireList(const SheetRecord* sheet) {
     const SplitState* state = sheet ? GetSplitState(sheet) : nullptr;
     return state ? state->list : nullptr;

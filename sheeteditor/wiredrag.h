@@ -87,6 +87,8 @@ void DrawWireSplitMarkers(SheetRecord* sheet);
 void InvalWireSplitMarkers(SheetRecord* sheet);
 // Removes the markers and joins the split wires again.
 void CleanupSplitWireList(SheetRecord* sheet);
+// Forgets the split state of a sheet being destroyed, leaving its wires as they are.
+void ReleaseWireSplitState(SheetRecord* sheet);
 // The wire list that was split, or null.
 WireList GetSplitWireList(const SheetRecord* sheet);
 int32_t CountWireSplitMarkers(const SheetRecord* sheet);

@@ -116,5 +116,25 @@ TEST_F(BussDrag, ABreakOutFlipsIntoEachOfItsFourQuadrants) {
     EXPECT_EQ(DragBussBreakOut(sheet, &away), 0);
 }
 
+TEST_F(BussDrag, AWireLeavingABussDragsItsBreakOutAlongTheBuss) {
+    // A vertical buss, a break-out on it and a wire from the elbow to a pin on the right.
+    buss = CreateBuss(sheet->bussList);
+    LLPush((*buss)->wires, MakeWire({{100, 100}, {300, 100}}, kWireEndFree, kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    row = AddBussBreakout(sheet->breakOutTable, buss, Point{200, 100}, Point{191, 109});
+    signal = CreateSignal(sheet->signalList);
+    Pin({191, 300});
+    const int32_t pin = AddPinToSignal(signal, symbol, 1);
+    LLPush((*signal)->wires, MakeWire({{191, 109}, {191, 300}}, uint16_t(kWireEndBreakOut | row), uint16_t(pin)));
+    CalcSignalBounds(signal);
+    const std::string net = Netlist();
+    VXEventRecord click = Drag({191, 200}, {{200, 200}, {219, 201}});
+    EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+    EXPECT_EQ(Row(), "buss (100,229) elbow (109,220)");
+    EXPECT_EQ(Wires(), "S0: (109,220) (300,220) (300,191)\nB0: (100,100) (100,300)\n");
+    EXPECT_TRUE(OnBuss());
+    EXPECT_EQ(Netlist(), net);
+}
+
 }  // namespace
 }  // namespace plexa::test

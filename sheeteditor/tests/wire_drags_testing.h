@@ -41,11 +41,13 @@ protected:
         sheet->view.snap = 1;
         driver = std::make_unique<WireDriver>(sheet);
         symbol = driver->AddSymbol(7);
-        // Where the sheet's pad lies in the window: probe the middle of the content.
+        // Where the sheet's pad lies in the window: a click that the tracking reads back.
         const int32_t x = 300, y = 300;
-        _LPNT content{}, pad{};
-        VXWindowPointToPanelContent(sheet->window, x, y, &content);
-        PanelContentPointToPanesPad(sheet->window, content.h, content.v, &pad);
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, sheet->window, x, y));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, sheet->window, x, y));
+        _LPNT pad{};
+        int16_t pane = 0;
+        (void)VXTrackMouseState(sheet->window, kVXTrackLeft, 0, nullptr, nullptr, &pad, &pane, -1);
         dx = pad.h - x;
         dy = pad.v - y;
     }
