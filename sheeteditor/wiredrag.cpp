@@ -562,11 +562,10 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         }
         VXInsetRect(&area, -4, -4);
     } else if (offset.h || offset.v) {
+        // The break-outs on the dragged segment go with it and their wires stretch.
         auto buss = static_cast<BussHandle>(owner);
-        Point ab[2];
-        if (GetWireSegment(record.work, segment - record.first, ab))
-            (void)MoveSegmentBreakouts(sheet, buss, ab, offset, &area);
-        MoveSignalWires(sheet, offset, 0, &area);
+        if (MoveSegmentBreakouts(sheet, buss, record.segment, offset, &area))
+            MoveSignalWires(sheet, offset, 0, &area);
         ClearBreakOutMovedFlags(sheet);
     }
     AddWireArea(record.work, &area);

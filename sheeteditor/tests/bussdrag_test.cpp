@@ -116,6 +116,17 @@ TEST_F(BussDrag, ABreakOutFlipsIntoEachOfItsFourQuadrants) {
     EXPECT_EQ(DragBussBreakOut(sheet, &away), 0);
 }
 
+TEST_F(BussDrag, ABussPieceWithBreakOutsMovesAcrossItselfAndTheirWiresFollow) {
+    Build(200);
+    // Dragged down and to the right: the break-out holds the piece to moves across itself.
+    VXEventRecord click = Drag({100, 150}, {{110, 160}, {131, 172}});
+    EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+    EXPECT_EQ(Row(), "buss (200,130) elbow (191,121)");
+    // A wire with a free far end is carried whole.
+    EXPECT_EQ(Wires(), "S0: (191,121) (191,70)\nB0: (300,130) (100,130)\n");
+    EXPECT_TRUE(OnBuss());
+}
+
 TEST_F(BussDrag, AWireLeavingABussDragsItsBreakOutAlongTheBuss) {
     // A vertical buss, a break-out on it and a wire from the elbow to a pin on the right.
     buss = CreateBuss(sheet->bussList);
