@@ -39,16 +39,6 @@ constexpr int32_t kRangeNone = 32000;
 bool SamePt(Point a, Point b) { return a.h == b.h && a.v == b.v; }
 Point Offset(Point p, Point d) { return Point{int16_t(p.v + d.v), int16_t(p.h + d.h)}; }
 
-// Every live row of the table with its id.
-void ForEachBreakOut(BreakOutTable table, const std::function<void(int32_t, BreakOutRow&)>& fn) {
-    int32_t id = -1;
-    char* address = nullptr;
-    while (DANextAddress(table, &id, &address)) {
-        BreakOutRow row;
-        std::memcpy(&row, address, sizeof row);
-        fn(id, row);
-    }
-}
 void PutBreakOut(BreakOutTable table, int32_t id, const BreakOutRow& row) {
     (void)DAPut(table, id, &row);  // the row exists: it was just read
 }
@@ -63,6 +53,25 @@ void AddSpan(Rect* area, Point a, Point b, int16_t grow) {
 }
 
 bool IsOrthogonal(int32_t d) { return IsOrientHorizontal(d) || IsOrientVertical(d); }
+
+// An orthogonal segment as its line and its extent along the line.
+struct SegmentSpan {
+    explicit SegmentSpan(const Point segment[2])
+        : direction(CalcLineOrient(segment[0], segment[1])),
+          orthogonal(IsOrthogonal(direction)),
+          horizontal(IsOrientHorizontal(direction)),
+          fixed(horizontal ? segment[0].v : segment[0].h),
+          from(horizontal ? std::min(segment[0].h, segment[1].h) : std::min(segment[0].v, segment[1].v)),
+          to(horizontal ? std::max(segment[0].h, segment[1].h) : std::max(segment[0].v, segment[1].v)) {}
+    // The point lies on the segment; along: its coordinate along the line.
+    bool Holds(Point p, int32_t* along) const {
+        *along = horizontal ? p.h : p.v;
+        return (horizontal ? p.v : p.h) == fixed && *along >= from && *along <= to;
+    }
+    int32_t direction;
+    bool orthogonal, horizontal;
+    int32_t fixed, from, to;
+};
 
 // The direction of the signal wire's end segment at the break-out, or 8.
 int32_t BreakOutWireEndOrient(SheetRecord* sheet, int32_t row) {
@@ -136,25 +145,19 @@ int32_t CalcSegBreakOutRange(SheetRecord* sheet, BussHandle buss, const Point se
                              Point exceptPoint, int32_t* low, int32_t* high) {
     *low = kRangeNone;
     *high = -kRangeNone;
-    const int32_t d = CalcLineOrient(segment[0], segment[1]);
-    if (!IsOrthogonal(d)) return d;
-    const bool horizontal = IsOrientHorizontal(d);
-    const int32_t fixed = horizontal ? segment[0].v : segment[0].h;
-    const int32_t from = horizontal ? std::min(segment[0].h, segment[1].h) : std::min(segment[0].v, segment[1].v);
-    const int32_t to = horizontal ? std::max(segment[0].h, segment[1].h) : std::max(segment[0].v, segment[1].v);
-    ForEachBreakOut(sheet->breakOutTable, [&](int32_t id, BreakOutRow& row) {
-        if (row.buss != buss) return;
-        const int32_t rowFixed = horizontal ? row.first.v : row.first.h;
-        const int32_t along = horizontal ? row.first.h : row.first.v;
-        if (rowFixed != fixed || along < from || along > to) return;
+    const SegmentSpan span(segment);
+    if (!span.orthogonal) return span.direction;
+    ForEachBreakOutRow(sheet->breakOutTable, [&](int32_t id, BreakOutRow& row) {
+        int32_t along = 0;
+        if (row.buss != buss || !span.Holds(row.first, &along)) return;
         if (SamePt(row.first, exceptPoint)) {
             const int32_t e = BreakOutWireEndOrient(sheet, id);
-            if (e == kOrientNull || IsOrientHorizontal(e) == horizontal) return;
+            if (e == kOrientNull || IsOrientHorizontal(e) == span.horizontal) return;
         }
         *low = std::min(*low, along);
         *high = std::max(*high, along);
     });
-    return d;
+    return span.direction;
 }
 
 int32_t CalcBreakOutRange(SheetRecord* sheet, BussHandle buss, WireHandle wire,
@@ -170,7 +173,7 @@ int32_t CalcBreakOutRange(SheetRecord* sheet, BussHandle buss, WireHandle wire,
 
 int32_t BreakOutFromPoint(BreakOutTable table, BussHandle buss, Point pt) {
     int32_t found = -1;
-    ForEachBreakOut(table, [&](int32_t id, BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t id, BreakOutRow& row) {
         if (found < 0 && row.buss == buss && SamePt(row.first, pt)) found = id;
     });
     return found;
@@ -263,7 +266,7 @@ bool SplitBussLineAtBreakouts(SheetRecord* sheet, BussHandle buss, WireHandle wi
 
 void ClearBreakOutMovedFlags(SheetRecord* sheet) {
     BreakOutTable table = sheet->breakOutTable;
-    ForEachBreakOut(table, [&](int32_t id, BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t id, BreakOutRow& row) {
         if (!(row.flags & kBreakOutMoved)) return;
         row.flags = uint16_t(row.flags & ~kBreakOutMoved);
         PutBreakOut(table, id, row);
@@ -272,7 +275,7 @@ void ClearBreakOutMovedFlags(SheetRecord* sheet) {
 
 void MarkMovingBreakOuts(SheetRecord* sheet, BussHandle buss, WireList list) {
     BreakOutTable table = sheet->breakOutTable;
-    ForEachBreakOut(table, [&](int32_t id, BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t id, BreakOutRow& row) {
         if (row.buss != buss) return;
         if (list) {
             int32_t segment = -1;
@@ -297,7 +300,7 @@ void MoveOneBreakOut(SheetRecord* sheet, int32_t id, Point offset, int32_t trans
 
 void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t transform, Rect* area) {
     std::vector<int32_t> moving;
-    ForEachBreakOut(sheet->breakOutTable, [&](int32_t id, BreakOutRow& row) {
+    ForEachBreakOutRow(sheet->breakOutTable, [&](int32_t id, BreakOutRow& row) {
         if (row.flags & kBreakOutMoved) moving.push_back(id);
     });
     for (int32_t id : moving) {
@@ -311,23 +314,17 @@ bool MoveSegmentBreakouts(SheetRecord* sheet, BussHandle buss, const Point segme
                           Point offset, Rect* area) {
     ClearBreakOutMovedFlags(sheet);
     std::vector<int32_t> moving;
-    const int32_t d = CalcLineOrient(segment[0], segment[1]);
-    if (!IsOrthogonal(d)) return false;
-    const bool horizontal = IsOrientHorizontal(d);
-    const int32_t fixed = horizontal ? segment[0].v : segment[0].h;
-    const int32_t from = horizontal ? std::min(segment[0].h, segment[1].h) : std::min(segment[0].v, segment[1].v);
-    const int32_t to = horizontal ? std::max(segment[0].h, segment[1].h) : std::max(segment[0].v, segment[1].v);
-    ForEachBreakOut(sheet->breakOutTable, [&](int32_t id, BreakOutRow& row) {
-        if (row.buss != buss) return;
-        const int32_t rowFixed = horizontal ? row.first.v : row.first.h;
-        const int32_t along = horizontal ? row.first.h : row.first.v;
-        if (rowFixed != fixed || along < from || along > to) return;
-        if (along == from || along == to) {
+    const SegmentSpan span(segment);
+    if (!span.orthogonal) return false;
+    ForEachBreakOutRow(sheet->breakOutTable, [&](int32_t id, BreakOutRow& row) {
+        int32_t along = 0;
+        if (row.buss != buss || !span.Holds(row.first, &along)) return;
+        if (along == span.from || along == span.to) {
             // At a segment end: stays when its wire leaves along the buss and the buss still
             // passes there.
             const int32_t e = BreakOutWireEndOrient(sheet, id);
             int32_t seg = -1;
-            if (IsOrthogonal(e) && IsOrientHorizontal(e) == horizontal &&
+            if (IsOrthogonal(e) && IsOrientHorizontal(e) == span.horizontal &&
                 HitTestWireList((*buss)->wires, row.first, 0, false, &seg, nullptr))
                 return;
         }
@@ -369,7 +366,7 @@ void MoveWiresBreakOut(SheetRecord* sheet, SignalHandle signal, WireHandle wire,
     if (!GetBreakOutRow(sheet->breakOutTable, id, &row)) return;
     const Point newFirst = Offset(row.first, offset);
     int32_t other = -1;
-    ForEachBreakOut(sheet->breakOutTable, [&](int32_t i, BreakOutRow& r) {
+    ForEachBreakOutRow(sheet->breakOutTable, [&](int32_t i, BreakOutRow& r) {
         if (other < 0 && i != id && r.buss == row.buss && SamePt(r.first, newFirst)) other = i;
     });
     if (other >= 0 && IsBreakoutForSignal(sheet, other, signal)) {

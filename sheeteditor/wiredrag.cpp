@@ -80,33 +80,6 @@ void RestoreListOrder(WireList list, const std::vector<WireHandle>& order) {
 }
 void TakeWireOut(WireList list, WireHandle wire) { LLRemoveOrFree(list, wire, nullptr, false); }
 
-// The labels of the owner lying on the wire, out of the sheet's text list (the wire still in its
-// list).
-std::vector<TextRecord*> TakeWireLabels(SheetRecord* sheet, void* owner, int32_t kind,
-                                        WireHandle wire, Rect* area) {
-    std::vector<TextRecord*> labels;
-    const uint16_t textKind = kind == kWireOwnerBuss ? kTextKindBuss : kTextKindSignal;
-    void* previous = nullptr;
-    for (void* item = LLFirst(sheet->textList); item;) {
-        void* next = LLGetNext(sheet->textList, item);
-        auto* text = static_cast<TextRecord*>(item);
-        int32_t segment = -1;
-        if (text->kind == textKind && text->owner == reinterpret_cast<intptr_t>(owner) &&
-            GetWireFromWireLabel(text, &segment) == wire) {
-            AddToUpdateRect(area, text->bounds);
-            LLRemoveOrFree(sheet->textList, text, previous, false);
-            labels.push_back(text);
-        } else {
-            previous = item;
-        }
-        item = next;
-    }
-    return labels;
-}
-void PutLabelsBack(SheetRecord* sheet, const std::vector<TextRecord*>& labels) {
-    for (auto it = labels.rbegin(); it != labels.rend(); ++it) LLPush(sheet->textList, *it);
-}
-
 // Tracks a drag of the button that went down: nothing until the mouse has moved past the
 // threshold, then the step for each point until the button goes up. False when the drag never
 // began.
@@ -232,6 +205,31 @@ bool IsOrthogonalOrient(int32_t d) { return IsOrientHorizontal(d) || IsOrientVer
 }  // namespace
 
 // ---- Shared ----
+
+std::vector<TextRecord*> TakeWireLabels(SheetRecord* sheet, void* owner, int32_t kind,
+                                        WireHandle wire, Rect* area) {
+    std::vector<TextRecord*> labels;
+    const uint16_t textKind = kind == kWireOwnerBuss ? kTextKindBuss : kTextKindSignal;
+    void* previous = nullptr;
+    for (void* item = LLFirst(sheet->textList); item;) {
+        void* next = LLGetNext(sheet->textList, item);
+        auto* text = static_cast<TextRecord*>(item);
+        int32_t segment = -1;
+        if (text->kind == textKind && text->owner == reinterpret_cast<intptr_t>(owner) &&
+            (!wire || GetWireFromWireLabel(text, &segment) == wire)) {
+            AddToUpdateRect(area, text->bounds);
+            LLRemoveOrFree(sheet->textList, text, previous, false);
+            labels.push_back(text);
+        } else {
+            previous = item;
+        }
+        item = next;
+    }
+    return labels;
+}
+void PutWireLabelsBack(SheetRecord* sheet, const std::vector<TextRecord*>& labels) {
+    for (auto it = labels.rbegin(); it != labels.rend(); ++it) LLPush(sheet->textList, *it);
+}
 
 Point PinSheetPoint(SheetRecord* sheet, Point pt, bool snap) {
     const Rect& b = sheet->sheetBounds;
@@ -513,7 +511,7 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
     WireDragRecord record;
     BuildDragWire(sheet, list, wire, segment, pt, event, false, &record);
     if (!record.work) {
-        PutLabelsBack(sheet, labels);
+        PutWireLabelsBack(sheet, labels);
         AbortSheetUndoCollection(sheet);
         return false;
     }
@@ -545,7 +543,7 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         (*wire)->flags |= kWireFlagSelected;
         AddWireArea(wire, &area);
         InvalSheetArea(sheet, area, 4);
-        PutLabelsBack(sheet, labels);
+        PutWireLabelsBack(sheet, labels);
         return builtChange;
     }
 
@@ -592,7 +590,7 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         if (WireHandle selected = GetSelectedBussLine(sheet, &b)) CalcBusLineModifiers(sheet, selected);
     }
     AcceptSheetUndoCollection(sheet);
-    PutLabelsBack(sheet, labels);
+    PutWireLabelsBack(sheet, labels);
     InvalSheetArea(sheet, area, 4);
     return true;
 }
@@ -768,7 +766,7 @@ bool DragJunction(SheetRecord* sheet, WireList list, Point junction, const VXEve
         }
         AbortSheetUndoCollection(sheet);
     }
-    for (JunctionDragEntry& e : entries) PutLabelsBack(sheet, e.labels);
+    for (JunctionDragEntry& e : entries) PutWireLabelsBack(sheet, e.labels);
     if (moved) {
         for (WireHandle w : wires) IntegrateWire(w, list, kIntegrateRecalcBounds, sheet, &area);
     } else {

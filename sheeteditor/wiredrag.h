@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "foundation/rectmath.h"
 #include "model/wires.h"
@@ -18,6 +19,7 @@
 namespace plexa {
 
 struct SheetRecord;
+struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
@@ -95,6 +97,11 @@ int32_t CountWireSplitMarkers(const SheetRecord* sheet);
 
 // ---- Shared by the wire and buss drags ----
 
+// The labels of the owner lying on the wire (every label of the owner without a wire; the wire
+// still in its list), taken out of the sheet's text list; their bounds go into the area.
+std::vector<TextRecord*> TakeWireLabels(SheetRecord* sheet, void* owner, int32_t kind,
+                                        WireHandle wire, Rect* area);
+void PutWireLabelsBack(SheetRecord* sheet, const std::vector<TextRecord*>& labels);
 // The tracked pad point pinned to the sheet's bounds and snapped to its grid.
 Point PinSheetPoint(SheetRecord* sheet, Point pt, bool snap);
 // Redraws the area (grown by `grow`) of the sheet's window.

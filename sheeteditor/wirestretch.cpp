@@ -55,32 +55,6 @@ bool IsStraightAtBreakOut(WireHandle wire) {
     return IsStraightWire(wire) && IsWireEndBreakOut((*wire)->end1);
 }
 
-// The labels of the owner on the wire (still in its list), out of the sheet's text list.
-std::vector<TextRecord*> TakeLabels(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
-                                    int32_t segment) {
-    std::vector<TextRecord*> labels;
-    const uint16_t textKind = kind == kWireOwnerBuss ? kTextKindBuss : kTextKindSignal;
-    void* previous = nullptr;
-    for (void* item = LLFirst(sheet->textList); item;) {
-        void* next = LLGetNext(sheet->textList, item);
-        auto* text = static_cast<TextRecord*>(item);
-        int32_t on = -1;
-        if (text->kind == textKind && text->owner == reinterpret_cast<intptr_t>(owner) &&
-            (!wire || (GetWireFromWireLabel(text, &on) == wire && (segment < 0 || on == segment)))) {
-            LLRemoveOrFree(sheet->textList, text, previous, false);
-            labels.push_back(text);
-        } else {
-            previous = item;
-        }
-        item = next;
-    }
-    return labels;
-}
-
-void PutBack(SheetRecord* sheet, const std::vector<TextRecord*>& labels) {
-    for (auto it = labels.rbegin(); it != labels.rend(); ++it) LLPush(sheet->textList, *it);
-}
-
 void CleanupAfterMove(void* owner, int32_t kind, WireList list) {
     CleanupOwnerWires(owner, kind);
     if (RemoveUndesiredFloats(list)) CleanupOwnerWires(owner, kind);
@@ -103,9 +77,9 @@ void MoveOwnerWires(SheetRecord* sheet, void* owner, int32_t kind, int32_t marke
             CollectUndoMoveSheetItem(sheet, undoKind, owner, offset, transform);
             TransformSignal(static_cast<SignalHandle>(owner), offset, transform);
         }
-        std::vector<TextRecord*> labels = TakeLabels(sheet, owner, kind, nullptr, -1);
+        std::vector<TextRecord*> labels = TakeWireLabels(sheet, owner, kind, nullptr, nullptr);
         for (TextRecord* label : labels) MoveWireLabel(sheet, label, offset.h, offset.v, transform, area);
-        PutBack(sheet, labels);
+        PutWireLabelsBack(sheet, labels);
         CalcWireListBounds(list, &before);
         AccumulateUpdate(before, area, 2);
         return;
@@ -120,10 +94,10 @@ void MoveOwnerWires(SheetRecord* sheet, void* owner, int32_t kind, int32_t marke
         if ((*w)->flags & kStretchOneSide) {
             oneSided.push_back(w);
             // The wire was reversed when marked: its labels are found by their segment again.
-            oneSidedLabels.push_back(TakeLabels(sheet, owner, kind, w, -1));
+            oneSidedLabels.push_back(TakeWireLabels(sheet, owner, kind, w, nullptr));
         } else {
             whole.push_back(w);
-            std::vector<TextRecord*> labels = TakeLabels(sheet, owner, kind, w, -1);
+            std::vector<TextRecord*> labels = TakeWireLabels(sheet, owner, kind, w, nullptr);
             wholeLabels.insert(wholeLabels.end(), labels.begin(), labels.end());
         }
     }
@@ -135,11 +109,11 @@ void MoveOwnerWires(SheetRecord* sheet, void* owner, int32_t kind, int32_t marke
         RemoveExtraWireCorners(w, area);
         CalcWireBounds(w);
         IntegrateWire(w, list, kIntegrateRecalcBounds, sheet, area);
-        PutBack(sheet, oneSidedLabels[i]);
+        PutWireLabelsBack(sheet, oneSidedLabels[i]);
     }
     for (WireHandle w : whole) MoveWholeWire(sheet, list, w, offset, transform, area);
     for (TextRecord* label : wholeLabels) MoveWireLabel(sheet, label, offset.h, offset.v, transform, area);
-    PutBack(sheet, wholeLabels);
+    PutWireLabelsBack(sheet, wholeLabels);
     CleanupAfterMove(owner, kind, list);
 }
 
