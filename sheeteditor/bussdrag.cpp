@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "files/sheetstore.h"
 #include "foundation/da.h"
@@ -53,6 +54,29 @@ void AddSpan(Rect* area, Point a, Point b, int16_t grow) {
 }
 
 bool IsOrthogonal(int32_t d) { return IsOrientHorizontal(d) || IsOrientVertical(d); }
+
+// The corners, end words and flags of two wires exchanged; their places in lists stay.
+void ExchangeWireContents(WireHandle a, WireHandle b) {
+    struct Content {
+        std::vector<Point> corners;
+        uint16_t end0, end1, flags;
+    };
+    auto take = [](WireHandle w) {
+        return Content{std::vector<Point>(WireCorners(w), WireCorners(w) + (*w)->cornerCount),
+                       (*w)->end0, (*w)->end1, (*w)->flags};
+    };
+    auto put = [](WireHandle w, const Content& c) {
+        RemoveWireCorners(w, 0, (*w)->cornerCount);
+        for (Point p : c.corners) (void)InsertWireCorner(w, p, -1);  // room was there before
+        (*w)->end0 = c.end0;
+        (*w)->end1 = c.end1;
+        (*w)->flags = c.flags;
+        CalcWireBounds(w);
+    };
+    const Content ca = take(a), cb = take(b);
+    put(a, cb);
+    put(b, ca);
+}
 
 // An orthogonal segment as its line and its extent along the line.
 struct SegmentSpan {
@@ -225,8 +249,7 @@ bool SplitSegmentAtBreakOut(SheetRecord* sheet, BussHandle buss, WireHandle wire
     if (LLGetLinkPosition(list, wire) >= 0) LLInsert(list, wire, second);
     if (direction < 0) {
         // The caller keeps the moving part, which is the second half.
-        std::swap(*wire, *second);
-        std::swap((*wire)->link, (*second)->link);
+        ExchangeWireContents(wire, second);
     }
     if (newWire) *newWire = second;
     return true;

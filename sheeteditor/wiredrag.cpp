@@ -329,8 +329,19 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
     bool orthogonalise = (slanted && !exact45) || (exact45 && (!buss || RightOrCommand(event)));
 
     if (buss && IsOrthogonalOrient(d) && !RightOrCommand(event) && !forJunction) {
-        const int32_t corner = GetChamferCorner(sheet, wire, pt);
+        int32_t corner = GetChamferCorner(sheet, wire, pt);
         if (corner >= 0) {
+            // Break-outs on the two arms stay on pieces of their own, so that the chamfer never
+            // takes the buss from under them.
+            auto buss = static_cast<BussHandle>(record->owner);
+            const Point c = WireCorners(wire)[corner];
+            WireHandle piece = nullptr;
+            record->split |= SplitSegmentAtBreakOut(sheet, buss, wire, corner, 1, 0, false, &piece);
+            if (SplitSegmentAtBreakOut(sheet, buss, wire, corner - 1, -1, 0, false, &piece)) {
+                record->split = true;
+                for (corner = 0; corner < (*wire)->cornerCount && !SamePt(WireCorners(wire)[corner], c);)
+                    ++corner;
+            }
             InsertChamfer(record, corner);
             if (SetupChamferWork(record, corner)) CalcWireBounds(record->work);
             return;
@@ -507,9 +518,9 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
     Rect area;
     VXSetEmptyRect(&area);
     std::vector<TextRecord*> labels = TakeWireLabels(sheet, owner, kind, wire, &area);
-    const std::vector<WireHandle> order = ListOrder(list);
     WireDragRecord record;
     BuildDragWire(sheet, list, wire, segment, pt, event, false, &record);
+    const std::vector<WireHandle> order = ListOrder(list);
     if (!record.work) {
         PutWireLabelsBack(sheet, labels);
         AbortSheetUndoCollection(sheet);
@@ -543,6 +554,7 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         (*wire)->flags |= kWireFlagSelected;
         AddWireArea(wire, &area);
         InvalSheetArea(sheet, area, 4);
+        if (builtChange) CleanupOwnerWires(owner, kind);
         PutWireLabelsBack(sheet, labels);
         return builtChange;
     }

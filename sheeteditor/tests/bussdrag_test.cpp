@@ -127,6 +127,17 @@ TEST_F(BussDrag, ABussPieceWithBreakOutsMovesAcrossItselfAndTheirWiresFollow) {
     EXPECT_TRUE(OnBuss());
 }
 
+TEST_F(BussDrag, AChamferStopsAtABreakOutOnItsArm) {
+    buss = CreateBuss(sheet->bussList);
+    LLPush((*buss)->wires, MakeWire({{100, 100}, {100, 200}, {160, 200}}, kWireEndFree, kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    row = AddBussBreakout(sheet->breakOutTable, buss, Point{100, 185}, Point{91, 176});
+    VXEventRecord click = Drag({101, 200}, {{105, 196}, {140, 160}});
+    EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+    EXPECT_EQ(Wires(), "B0: (200,160) (200,115) (185,100) (100,100)\n");
+    EXPECT_TRUE(OnBuss());
+}
+
 TEST_F(BussDrag, AWireLeavingABussDragsItsBreakOutAlongTheBuss) {
     // A vertical buss, a break-out on it and a wire from the elbow to a pin on the right.
     buss = CreateBuss(sheet->bussList);
