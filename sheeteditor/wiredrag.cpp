@@ -347,16 +347,26 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
             return;
         }
     }
-    // An existing chamfer of a buss: a 45-degree segment between two orthogonal arms at right
-    // angles changes its size.
+    // A 45-degree buss segment: between two orthogonal neighbours at right angles with the
+    // diagonal between them it is a chamfer and changes its size; between parallel or opposite
+    // neighbours (or beside one) it moves as it is, along their axis; else it is made orthogonal.
     if (buss && exact45 && !orthogonalise) {
-        const int32_t p = GetWireSegOrient(wire, segment - 1, false);
-        const int32_t n = GetWireSegOrient(wire, segment + 1, false);
-        if (IsOrthogonalOrient(p) && IsOrthogonalOrient(n) && (p & 2) != (n & 2) &&
-            SetupChamferWork(record, segment)) {
-            record->chamfer = uint8_t(kChamferDrag | ((d & 2) ? 1 : 0) | ((n & 2) ? 2 : 0));
-            CalcWireBounds(record->work);
-            return;
+        int32_t p = GetWireSegOrient(wire, segment - 1, false);
+        int32_t n = GetWireSegOrient(wire, segment + 1, false);
+        if (!IsOrthogonalOrient(p)) p = kOrientNull;
+        if (!IsOrthogonalOrient(n)) n = kOrientNull;
+        const int32_t spread = std::abs(n - p);
+        const bool between = (spread == 6 && d == 7) ||
+                             (spread == 2 && std::abs(d - p) == 1 && std::abs(d - n) == 1);
+        if (p != kOrientNull && n != kOrientNull && (p & 2) != (n & 2)) {
+            if (between && SetupChamferWork(record, segment)) {
+                record->chamfer = uint8_t(kChamferDrag | ((d & 2) ? 1 : 0) | ((n & 2) ? 2 : 0));
+                CalcWireBounds(record->work);
+                return;
+            }
+            orthogonalise = true;
+        } else if (p != kOrientNull || n != kOrientNull) {
+            record->axis = IsOrientHorizontal(p != kOrientNull ? p : n) ? 1 : 0;
         }
     }
 
@@ -431,6 +441,14 @@ bool DragRubberband(WireDragRecord* record, const VXEventRecord* event, DragOver
     int32_t current = record->orthogonalised ? -9999
                       : IsOrthogonalOrient(record->direction) ? AxisOf(record->segment[0], axis)
                                                                : AxisOf(record->click, axis);
+    if (!record->orthogonalised && IsOrientExact(record->direction) &&
+        IsOrientSlanted(record->direction)) {
+        // Where the grid point of the click, moved along the axis, meets the segment.
+        const Point g = SnapToSheetGrid(sheet, record->click);
+        const Point a = record->segment[0], b = record->segment[1];
+        const int32_t sh = b.h > a.h ? 1 : -1, sv = b.v > a.v ? 1 : -1;
+        current = axis ? a.h + (g.v - a.v) * sv * sh : a.v + (g.h - a.h) * sh * sv;
+    }
     VXSetCursor(axis ? kCursorSegmentMovesH : kCursorSegmentMovesV);
     OverlayScope scope(sheet, overlay);
     bool moved = false;

@@ -138,6 +138,16 @@ TEST_F(BussDrag, AChamferStopsAtABreakOutOnItsArm) {
     EXPECT_TRUE(OnBuss());
 }
 
+TEST_F(BussDrag, ADiagonalMovesAlongItsParallelNeighbours) {
+    buss = CreateBuss(sheet->bussList);
+    LLPush((*buss)->wires, MakeWire({{100, 100}, {100, 150}, {130, 180}, {130, 250}}, kWireEndFree,
+                                    kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    VXEventRecord click = Drag({115, 165}, {{117, 172}, {116, 186}});
+    EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+    EXPECT_EQ(Wires(), "B0: (250,130) (200,130) (170,100) (100,100)\n");
+}
+
 TEST_F(BussDrag, AWireLeavingABussDragsItsBreakOutAlongTheBuss) {
     // A vertical buss, a break-out on it and a wire from the elbow to a pin on the right.
     buss = CreateBuss(sheet->bussList);
