@@ -296,17 +296,28 @@ void ClearBreakOutMovedFlags(SheetRecord* sheet) {
     });
 }
 
-void MarkMovingBreakOuts(SheetRecord* sheet, BussHandle buss, WireList list) {
+namespace {
+
+void MarkBreakOuts(SheetRecord* sheet, BussHandle buss, const std::function<bool(Point)>& lies) {
     BreakOutTable table = sheet->breakOutTable;
     ForEachBreakOutRow(table, [&](int32_t id, BreakOutRow& row) {
-        if (row.buss != buss) return;
-        if (list) {
-            int32_t segment = -1;
-            if (!HitTestWireList(list, row.first, 0, false, &segment, nullptr)) return;
-        }
+        if (row.buss != buss || !lies(row.first)) return;
         row.flags |= kBreakOutMoved;
         PutBreakOut(table, id, row);
     });
+}
+
+}  // namespace
+
+void MarkMovingBreakOuts(SheetRecord* sheet, BussHandle buss, WireList list) {
+    MarkBreakOuts(sheet, buss, [&](Point p) {
+        int32_t segment = -1;
+        return !list || HitTestWireList(list, p, 0, false, &segment, nullptr) != nullptr;
+    });
+}
+
+void MarkBreakOutsOnWire(SheetRecord* sheet, BussHandle buss, WireHandle wire) {
+    MarkBreakOuts(sheet, buss, [&](Point p) { return HitTestOneWire(wire, p, 0, false, nullptr) >= 0; });
 }
 
 void MoveOneBreakOut(SheetRecord* sheet, int32_t id, Point offset, int32_t transform, Rect* area) {

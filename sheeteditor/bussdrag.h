@@ -74,6 +74,7 @@ void ClearBreakOutMovedFlags(SheetRecord* sheet);
 // Marks the buss's break-outs lying on the wires of the list (every one of the buss without a
 // list) as moving.
 void MarkMovingBreakOuts(SheetRecord* sheet, BussHandle buss, WireList list);
+void MarkBreakOutsOnWire(SheetRecord* sheet, BussHandle buss, WireHandle wire);
 // Every break-out of the buss inside the segment moves with it; whether any moved.
 bool MoveSegmentBreakouts(SheetRecord* sheet, BussHandle buss, const Point segment[2],
                           Point offset, Rect* area);

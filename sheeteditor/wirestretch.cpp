@@ -105,13 +105,27 @@ void MoveOwnerWires(SheetRecord* sheet, void* owner, int32_t kind, int32_t marke
     for (WireHandle w : whole) LLRemoveOrFree(list, w, nullptr, false);
     for (size_t i = 0; i < oneSided.size(); ++i) {
         WireHandle w = oneSided[i];
+        if (kind == kWireOwnerBuss) {
+            // The moving part carries no break-outs: the wire is split beside the first ones.
+            auto buss = static_cast<BussHandle>(owner);
+            const int32_t segments = std::min(3, CountWireSegments(w));
+            for (int32_t n = 0; n < segments; ++n) {
+                WireHandle piece = nullptr;
+                if (!SplitSegmentAtBreakOut(sheet, buss, w, n, 1, 0, false, &piece)) continue;
+                if (piece) IntegrateWire(piece, list, kIntegrateRecalcBounds, sheet, area);
+                break;
+            }
+        }
         MoveOneSide(sheet, owner, kind, w, oneSidedLabels[i], requests, offset, transform, area);
         RemoveExtraWireCorners(w, area);
         CalcWireBounds(w);
         IntegrateWire(w, list, kIntegrateRecalcBounds, sheet, area);
         PutWireLabelsBack(sheet, oneSidedLabels[i]);
     }
-    for (WireHandle w : whole) MoveWholeWire(sheet, list, w, offset, transform, area);
+    for (WireHandle w : whole) {
+        if (kind == kWireOwnerBuss) MarkBreakOutsOnWire(sheet, static_cast<BussHandle>(owner), w);
+        MoveWholeWire(sheet, list, w, offset, transform, area);
+    }
     for (TextRecord* label : wholeLabels) MoveWireLabel(sheet, label, offset.h, offset.v, transform, area);
     PutWireLabelsBack(sheet, wholeLabels);
     CleanupAfterMove(owner, kind, list);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/tests/net_fixture.h"
 #include "sheeteditor/tests/wire_drags_testing.h"
 
 namespace plexa::test {
@@ -54,6 +55,23 @@ TEST_F(WireStretch, AttachedWiresFollowMovingSymbols) {
         EXPECT_EQ(Wires(), c.wires);
         EXPECT_GT(area.bottom, area.top);
     }
+}
+
+TEST_F(WireStretch, ABussStretchedAtAMovingPinLeavesItsBreakOutsOnAFixedPiece) {
+    BussHandle buss = CreateBuss(sheet->bussList);
+    const int32_t terminal = AddPinToBuss(buss, symbol, 1, 0);
+    ASSERT_GE(terminal, 0);
+    LLPush((*buss)->wires, MakeWire({{100, 100}, {100, 300}}, uint16_t(terminal), kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    const int32_t row = AddBussBreakout(sheet->breakOutTable, buss, Point{100, 250}, Point{91, 241});
+    symbol->flags |= kSymbolFlagSelected;
+    Rect area{0, 0, 0, 0};
+    MoveBussWires(sheet, Point{20, 0}, 0, &area);
+    EXPECT_EQ(Wires(), "B0: (100,120) (250,100) (300,100)\n");
+    BreakOutRow r{};
+    ASSERT_TRUE(GetBreakOutRow(sheet->breakOutTable, row, &r));
+    int32_t segment = -1;
+    EXPECT_NE(HitTestWireList((*buss)->wires, r.first, 0, false, &segment, nullptr), nullptr);
 }
 
 }  // namespace
