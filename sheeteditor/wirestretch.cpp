@@ -308,9 +308,18 @@ void MoveOneSide(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
     Point reduced = offset;
     if (IsOrientHorizontal(d)) reduced.h = 0;
     else reduced.v = 0;
+    // A buss diagonal after the first leg keeps its 45 degrees: a short leg takes up the move.
+    const int32_t second = GetWireSegOrient(wire, 1, false);
+    const bool keepDiagonal = kind == kWireOwnerBuss && CountWireSegments(wire) >= 2 &&
+                              IsOrientExact(second) && IsOrientSlanted(second) &&
+                              (CountWireSegments(wire) > 2 || !IsWireEndFree((*wire)->end1));
     Point* c1 = &WireCorners(wire)[1];
     c1->h = int16_t(c1->h + reduced.h);
     c1->v = int16_t(c1->v + reduced.v);
+    if (keepDiagonal) {
+        const Point c2 = WireCorners(wire)[2];
+        (void)InsertWireCorner(wire, Point{int16_t(c2.v + reduced.v), int16_t(c2.h + reduced.h)}, 2);
+    }
     for (TextRecord* label : labels) MoveWireLabel(sheet, label, reduced.h, reduced.v, 0, area);
     if (straightAtBreakOut && kind == kWireOwnerSignal)
         MoveWiresBreakOut(sheet, static_cast<SignalHandle>(owner), wire, nullptr, 1, requests,

@@ -74,5 +74,21 @@ TEST_F(WireStretch, ABussStretchedAtAMovingPinLeavesItsBreakOutsOnAFixedPiece) {
     EXPECT_NE(HitTestWireList((*buss)->wires, r.first, 0, false, &segment, nullptr), nullptr);
 }
 
+TEST_F(WireStretch, ABussDiagonalKeepsItsFortyFiveDegrees) {
+    BussHandle buss = CreateBuss(sheet->bussList);
+    const int32_t terminal = AddPinToBuss(buss, symbol, 1, 0);
+    LLPush((*buss)->wires, MakeWire({{100, 100}, {100, 150}, {130, 180}, {130, 250}}, uint16_t(terminal),
+                                    kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    symbol->flags |= kSymbolFlagSelected;
+    gOrthogonal = true;
+    WireStretchHooks hooks;
+    hooks.orthogonalRubberband = [] { return gOrthogonal; };
+    SetWireStretchHooks(hooks);
+    Rect area{0, 0, 0, 0};
+    MoveBussWires(sheet, Point{20, 0}, 0, &area);
+    EXPECT_EQ(Wires(), "B0: (100,120) (150,120) (180,150) (180,130) (250,130)\n");
+}
+
 }  // namespace
 }  // namespace plexa::test
