@@ -148,6 +148,22 @@ TEST_F(BussDrag, ADiagonalMovesAlongItsParallelNeighbours) {
     EXPECT_EQ(Wires(), "B0: (250,130) (200,130) (170,100) (100,100)\n");
 }
 
+TEST_F(BussDrag, AJunctionDragLeavesTheBreakOutsNearItOnTheBuss) {
+    buss = CreateBuss(sheet->bussList);
+    LLPush((*buss)->wires, MakeWire({{100, 100}, {100, 200}}, kWireEndFree, kWireEndJunction, kWireFlagBuss));
+    LLPush((*buss)->wires, MakeWire({{100, 200}, {100, 300}}, kWireEndJunction, kWireEndFree, kWireFlagBuss));
+    LLPush((*buss)->wires, MakeWire({{100, 200}, {200, 200}}, kWireEndJunction, kWireEndFree, kWireFlagBuss));
+    CalcBussBounds(buss);
+    row = AddBussBreakout(sheet->breakOutTable, buss, Point{100, 150}, Point{91, 141});
+    VXEventRecord click = Drag({100, 200}, {{104, 200}, {119, 201}});
+    EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+    EXPECT_EQ(sheet->window->overlayProc, nullptr);
+    EXPECT_TRUE(OnBuss());
+    // The piece beside the break-out gains a leg; the wires with free far ends move whole.
+    EXPECT_EQ(Wires(), "B0: (200,120) (150,120) (150,100) (100,100)\nB0: (300,120) (200,120)\n"
+                       "B0: (200,220) (200,120)\n");
+}
+
 TEST_F(BussDrag, AWireLeavingABussDragsItsBreakOutAlongTheBuss) {
     // A vertical buss, a break-out on it and a wire from the elbow to a pin on the right.
     buss = CreateBuss(sheet->bussList);

@@ -129,6 +129,7 @@ TEST_F(WireDrag, ADragBelowTheThresholdChangesNothing) {
         VXEventRecord click = Drag(c.from, {c.to});
         EXPECT_EQ(DragClickedWire(sheet, &click), 1);
         EXPECT_EQ(IsSheetModified(sheet, kSheetAskContent | kSheetAskDrawing), 0);
+        EXPECT_EQ(sheet->window->overlayProc, nullptr);
     }
     // Nothing moved; a plain click on a wire selects it.
     std::string after = DumpSheet(sheet);
