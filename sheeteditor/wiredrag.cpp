@@ -290,11 +290,9 @@ int32_t GetChamferCorner(SheetRecord* sheet, WireHandle wire, Point pt) {
         const int32_t d2 = GetWireSegOrient(wire, i, false);
         if (!IsOrthogonalOrient(d1) || !IsOrthogonalOrient(d2) || (d1 & 2) == (d2 & 2)) continue;
         bool onBreakOut = false;
-        const int32_t rows = sheet->breakOutTable ? DACount(sheet->breakOutTable) : 0;
-        for (int32_t r = 0; r < rows && !onBreakOut; ++r) {
-            BreakOutRow row{};
-            if (GetBreakOutRow(sheet->breakOutTable, r, &row) && SamePt(row.first, c)) onBreakOut = true;
-        }
+        ForEachBreakOutRow(sheet->breakOutTable, [&](int32_t, const BreakOutRow& row) {
+            onBreakOut |= SamePt(row.first, c);
+        });
         if (onBreakOut) continue;
         best = i;
         bestDistance = distance;
