@@ -19,6 +19,8 @@ void CollectUndoSheetItemExistance(SheetRecord*, int32_t, void*, int32_t) {}
 void CollectUndoAltBOTable(SheetRecord*) {}
 // Will record an area to redraw on undo.
 void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
+// Will show the buss dialog and store what was confirmed; until then, as if cancelled.
+int32_t BusInfoDialog(SheetRecord*, BussRecord**, char*, int32_t*, bool) { return 0; }
 // Will unselect every item of the sheet.
 void ClearDrawingSelection(SheetRecord*) {}
 // Will place the handles on the free ends of the selected buss wire.

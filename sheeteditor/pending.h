@@ -9,6 +9,7 @@
 
 namespace plexa {
 
+struct BussRecord;
 struct SheetRecord;
 
 // ---- Sheet undo ----
@@ -27,6 +28,13 @@ void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* i
                                    int32_t present);
 void CollectUndoAltBOTable(SheetRecord* sheet);
 void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
+
+// ---- Dialogs ----
+
+// The buss dialog on the name (in/out, 256 bytes) and the option (in/out, or none); nonzero
+// when accepted.
+int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t* option,
+                      bool showItem2);
 
 // ---- Selection ----
 

@@ -902,8 +902,17 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     TextRecord* label = kind == kWireOwnerBuss
                             ? ShowBussWireSegLabel(sheet, static_cast<BussHandle>(owner), wire, segment, pt)
                             : ShowSignalWireSegLabel(sheet, signal, wire, segment, pt, false);
+    if (!label && kind == kWireOwnerBuss) {
+        // A buss without a name is asked for one first.
+        auto buss = static_cast<BussHandle>(owner);
+        char name[256];
+        (void)GetBussName(buss, sheet->stringBlock, name, sizeof name);
+        if (!BusInfoDialog(sheet, buss, name, nullptr, false) || !name[0]) return 1;
+        (void)SetBussName(buss, sheet->stringBlock, name);
+        label = ShowBussWireSegLabel(sheet, buss, wire, segment, pt);
+    }
     if (!label) {
-        VXBeep();
+        if (kind == kWireOwnerSignal) VXBeep();
         return 1;
     }
     SetSheetModifiedStatus(sheet, kModifiedLabel);

@@ -157,5 +157,17 @@ TEST_F(WireDrag, OptionShiftClickSplitsAWireUntilTheNextClickElsewhere) {
     EXPECT_EQ(Wires(), "S0: (100,400) (300,400)\nS1: (100,100) (300,100)\n");
 }
 
+TEST_F(WireDrag, OptionClickShowsTheSegmentsNameLabel) {
+    Pin({100, 100});
+    Pin({100, 300});
+    driver->Draw({{100, 100}, {100, 300}});
+    VXEventRecord click = Click({100, 200}, kVXModOption);
+    EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+    const std::string texts = DumpSheet(sheet, kDumpTexts);
+    EXPECT_NE(texts.find("SIG001"), std::string::npos) << texts;
+    EXPECT_NE(IsSheetModified(sheet, kSheetAskContent), 0);
+    EXPECT_EQ(Wires(), "S0: (100,100) (300,100)\n");
+}
+
 }  // namespace
 }  // namespace plexa::test
