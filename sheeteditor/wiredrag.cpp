@@ -17,6 +17,7 @@
 #include "model/drawglobals.h"
 #include "model/sheet.h"
 #include "model/signals.h"
+#include "model/symbols.h"
 #include "model/texts.h"
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
@@ -260,6 +261,18 @@ void CleanupOwnerWires(void* owner, int32_t kind) {
         CacheSignalJunctionDots(signal);
         CalcSignalBounds(signal);
     }
+}
+
+int32_t GetTerminalPinOrient(SheetRecord* sheet, void* owner, WireHandle wire, int32_t end) {
+    // Node orientation 0 none, 1 right, 2 up, 3 left, 4 down, as wire directions.
+    static constexpr int32_t kNodeToWireOrient[5] = {kOrientNull, 2, 0, 6, 4};
+    uint16_t node = 0;
+    SymbolRecord* symbol = GetWireTerminalPin(wire, owner, end, sheet->symbolList, &node);
+    if (!symbol) return kOrientNull;
+    const int32_t orient = GetNodeInstanceOrient(sheet, symbol, node) & 7;
+    if (orient < 1 || orient > 4) return kOrientNull;
+    const int32_t d = kNodeToWireOrient[orient];
+    return end ? (d ^ 4) : d;
 }
 
 bool IsStraightWire(WireHandle wire) {

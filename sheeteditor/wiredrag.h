@@ -74,6 +74,9 @@ int32_t GetChamferCorner(SheetRecord* sheet, WireHandle wire, Point pt);
 // Corners first..last + 1 of the source replaced by the corners of the working wire.
 [[nodiscard]] bool ReplaceWirePortion(WireHandle source, WireHandle working, int32_t first,
                                       int32_t last);
+// The direction a wire leaves the pin at its end (toward the pin at the last end), or 8 when
+// the end is no pin or the pin has no direction.
+int32_t GetTerminalPinOrient(SheetRecord* sheet, void* owner, WireHandle wire, int32_t end);
 // One horizontal or vertical segment.
 bool IsStraightWire(WireHandle wire);
 // The axis coordinate snapped to the grid, or an anchored end's coordinate when that is nearer.

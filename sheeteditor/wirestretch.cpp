@@ -282,6 +282,11 @@ void MoveOneSide(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
         (void)InsertWireCorner(wire, c0, 1);
     } else if (IsOrthogonal(first)) {
         d = first;
+    } else if (IsWireEndTerminal((*wire)->end0) &&
+               GetTerminalPinOrient(sheet, owner, wire, 0) != kOrientNull) {
+        // The first leg leaves the pin the way the pin points.
+        d = GetTerminalPinOrient(sheet, owner, wire, 0);
+        (void)InsertWireCorner(wire, c0, 1);
     } else if (straightAtBreakOut) {
         d = byOffset;
     } else {
