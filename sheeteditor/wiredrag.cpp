@@ -364,6 +364,11 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
     if (buss && exact45 && !orthogonalise) {
         int32_t p = GetWireSegOrient(wire, segment - 1, false);
         int32_t n = GetWireSegOrient(wire, segment + 1, false);
+        // At a pin end the pin's own direction stands for the missing neighbour.
+        if (segment == 0 && IsWireEndTerminal((*wire)->end0))
+            p = GetTerminalPinOrient(sheet, record->owner, wire, 0);
+        if (segment == CountWireSegments(wire) - 1 && IsWireEndTerminal((*wire)->end1))
+            n = GetTerminalPinOrient(sheet, record->owner, wire, 1);
         if (!IsOrthogonalOrient(p)) p = kOrientNull;
         if (!IsOrthogonalOrient(n)) n = kOrientNull;
         const int32_t spread = std::abs(n - p);
@@ -375,7 +380,8 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
                 CalcWireBounds(record->work);
                 return;
             }
-            orthogonalise = true;
+            // A chamfer with no arm on one side (a pin end) moves as it is.
+            orthogonalise = !between;
         } else if (p != kOrientNull || n != kOrientNull) {
             record->axis = IsOrientHorizontal(p != kOrientNull ? p : n) ? 1 : 0;
         }
