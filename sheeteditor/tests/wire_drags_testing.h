@@ -35,12 +35,8 @@ protected:
         WindowsTest::SetUp();
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
-        sheet = sheets.New();
+        NewSheet();
         ASSERT_NE(sheet, nullptr);
-        sheet->view.gridSpacing = 10;
-        sheet->view.snap = 1;
-        driver = std::make_unique<WireDriver>(sheet);
-        symbol = driver->AddSymbol(7);
         // Where the sheet's pad lies in the window: a click that the tracking reads back.
         const int32_t x = 300, y = 300;
         TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, sheet->window, x, y));
@@ -57,6 +53,19 @@ protected:
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
         WindowsTest::TearDown();
+    }
+
+    // A fresh sheet (the one before goes) on a grid of 10 with snapping, with the test symbol.
+    void NewSheet() {
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        if (!sheet) return;
+        sheet->view.gridSpacing = 10;
+        sheet->view.snap = 1;
+        driver = std::make_unique<WireDriver>(sheet);
+        symbol = driver->AddSymbol(7);
+        pinPoints.clear();
+        nextNode = 1;
     }
 
     // A pin of the test symbol at the point.

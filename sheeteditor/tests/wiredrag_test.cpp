@@ -40,14 +40,7 @@ TEST_F(WireDrag, AnEndSegmentHeldByAPinGainsALegAndAFreeOneSimplyMoves) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pinned ? "pinned" : "free");
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        sheet->view.gridSpacing = 10;
-        sheet->view.snap = 1;
-        driver = std::make_unique<WireDriver>(sheet);
-        symbol = driver->AddSymbol(7);
-        pinPoints.clear();
-        nextNode = 1;
+        NewSheet();
         if (c.pinned) Pin({100, 100});
         Pin({200, 200});
         driver->Draw({{100, 100}, {100, 200}, {200, 200}});

@@ -34,12 +34,8 @@ TEST_F(WireStretch, AttachedWiresFollowMovingSymbols) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        sheet->view.gridSpacing = 10;
-        sheet->view.snap = 1;
-        driver = std::make_unique<WireDriver>(sheet);
-        SymbolRecord* moving = driver->AddSymbol(7);
+        NewSheet();
+        SymbolRecord* moving = symbol;
         SymbolRecord* fixed = driver->AddSymbol(8);
         driver->AddPin({100, 100}, moving, 1);
         driver->AddPin({100, 200}, fixed, 1);
