@@ -38,6 +38,7 @@
 #include "sheeteditor/dxfexportui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
@@ -231,7 +232,10 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
-    core.model.releaseSheetEditorParts = ClearSheetModifiers;
+    core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
+        ClearSheetModifiers(sheet);
+        ReleaseWireSplitState(sheet);
+    };
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

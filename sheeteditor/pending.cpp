@@ -3,9 +3,7 @@
 
 namespace plexa {
 
-void FinishCreateSheetPoly(SheetRecord*, bool) {}            // finishes the polygon being drawn
-void CleanupSplitWireList(SheetRecord*) {}                   // drops the wire split markers
-void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
+void FinishCreateSheetPoly(SheetRecord*, bool) {}            void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
 void TrackLineWidthPopup(VXWindowRecordTag*, int16_t, const VXEventRecord*, int32_t) {}  // widths
 void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
 void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
@@ -25,14 +23,6 @@ void CollectUndoMoveSheetItem(SheetRecord*, int32_t, void*, Point, int32_t) {}
 void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}
 // Will record an area to redraw on the replay.
 void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
-// Will stretch or move the signal wires attached to what moves.
-void MoveSignalWires(SheetRecord*, Point, int32_t, Rect*) {}
-// Will stretch or move the bus lines attached to what moves.
-void MoveBussWires(SheetRecord*, Point, int32_t, Rect*) {}
-// Will move the break-outs marked as moving.
-void MoveMarkedBreakOuts(SheetRecord*, Point, int32_t, Rect*) {}
-// Will clear the busses' undo-copy marks.
-void ClearBussUndoFlags(SheetRecord*) {}
 
 // Will run the symbol information dialog.
 void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
@@ -47,9 +37,6 @@ void CreateSheetPolyClick(SheetRecord*, Point) {}        // will add a polygon v
 void ResizeSheetElement(SheetRecord*, int32_t, VXEventRecord*) {}  // will drag an element handle
 int32_t UpdateSelectedSheetElements(SheetRecord*, int32_t, uint32_t) { return 0; }  // will restyle
 
-int32_t DragClickedWire(SheetRecord*, VXEventRecord*) { return 0; }   // will drag a wire part
-int32_t DragBussBreakOut(SheetRecord*, VXEventRecord*) { return 0; }  // will drag a break-out
-void DragBussWireEnd(SheetRecord*, int32_t, VXEventRecord*) {}        // will drag a bus end
 
 void DeleteSheetSelection(SheetRecord*, int32_t, int32_t, bool) {}    // will delete the selection
 void SetClipPastePosition(Point) {}                     // will set the clip's paste point
@@ -66,5 +53,14 @@ void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by 
 int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
 void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
 bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
+
+// Will free the collecting record.
+void AbortSheetUndoCollection(SheetRecord*) {}
+// Will record the item's coming or going.
+void CollectUndoSheetItemExistance(SheetRecord*, int32_t, void*, int32_t) {}
+// Will record a copy of the break-out table, once per action.
+void CollectUndoAltBOTable(SheetRecord*) {}
+// Will show the buss dialog and store what was confirmed; until then, as if cancelled.
+int32_t BusInfoDialog(SheetRecord*, BussRecord**, char*, int32_t*, bool) { return 0; }
 
 }  // namespace plexa

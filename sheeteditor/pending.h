@@ -24,8 +24,6 @@ struct VXWindowRecordTag;
 // Finishes the polygon being drawn; with select the select tool is chosen after.
 void FinishCreateSheetPoly(SheetRecord* sheet, bool select);
 
-// Wire dragging: drops the split markers of the sheet.
-void CleanupSplitWireList(SheetRecord* sheet);
 
 // Colour and line-width popups of the top tool bar.
 void TrackColorPopup(VXWindowRecordTag* window, int16_t button, bool fill);
@@ -53,14 +51,6 @@ void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
 // An invalidate op of an area to redraw on replay.
 void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
 
-// ---- Stretching attached wires ----
-// The wires and bus lines attached to what moves follow it; what changed joins the area.
-void MoveSignalWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
-void MoveBussWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
-// The break-outs marked as moving move or transform with the selection.
-void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
-// Clears the busses' undo-copy marks.
-void ClearBussUndoFlags(SheetRecord* sheet);
 
 // ---- Symbol information ----
 // Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
@@ -77,10 +67,6 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event);
 // 16 fill colour); the number changed.
 int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t value);
 
-// Wire and bus drags.
-int32_t DragClickedWire(SheetRecord* sheet, VXEventRecord* event);
-int32_t DragBussBreakOut(SheetRecord* sheet, VXEventRecord* event);
-void DragBussWireEnd(SheetRecord* sheet, int32_t end, VXEventRecord* event);
 
 // Clipboard.
 void DeleteSheetSelection(SheetRecord* sheet, int32_t what, int32_t undoable, bool shift);
@@ -105,5 +91,19 @@ void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);
 void ClearBrowserKeySelection(SheetRecord* sheet);
 bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
+
+// More of sheet undo.
+// Drops the action being collected.
+void AbortSheetUndoCollection(SheetRecord* sheet);
+// Item kinds: 1 symbol, 2 text, 3 signal, 4 buss, 5 break-out row, 6 break-out table.
+void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* item,
+                                   int32_t present);
+// A copy of the break-out table, once per action.
+void CollectUndoAltBOTable(SheetRecord* sheet);
+
+// The buss dialog on the name (in/out, 256 bytes) and the option (in/out, or none); nonzero
+// when accepted.
+int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t* option,
+                      bool showItem2);
 
 }  // namespace plexa

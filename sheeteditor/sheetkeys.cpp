@@ -29,6 +29,8 @@
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/bussdrag.h"
+#include "sheeteditor/wiredrag.h"
 #include "sheeteditor/sheetdrag.h"
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"

@@ -36,6 +36,7 @@
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "sheeteditor/wiretracking.h"
+#include "sheeteditor/wiredrag.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -263,6 +264,8 @@ void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event) {
     VXSetWindow(sheet->window);
     if (sheet->selectedTool == 7 && sheet->elementInCreation) {
         DrawElement(sheet->elementInCreation, nullptr, true, false);
+    } else if (sheet->selectedTool == kSelectTool) {
+        DrawWireSplitMarkers(sheet);
     } else if (sheet->selectedTool == kDrawToolText && EditorOf(sheet)) {
         VXPenNormal();
         const LRect longArea{area.top, area.left, area.bottom, area.right};
