@@ -21,6 +21,7 @@
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiredrag.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_events.h"
@@ -52,6 +53,7 @@ protected:
     }
     void TearDown() override {
         CleanupSplitWireList(sheet);
+        ClearSheetModifiers(sheet);  // the handles a bus-end drag left (the editor frees them with the sheet)
         driver.reset();
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
