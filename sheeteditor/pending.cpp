@@ -3,9 +3,7 @@
 
 namespace plexa {
 
-void FinishCreateSheetPoly(SheetRecord*, bool) {}            void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
-void TrackLineWidthPopup(VXWindowRecordTag*, int16_t, const VXEventRecord*, int32_t) {}  // widths
-void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
+void FinishCreateSheetPoly(SheetRecord*, bool) {}            void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
 void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
 void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
 

@@ -25,10 +25,6 @@ struct VXWindowRecordTag;
 void FinishCreateSheetPoly(SheetRecord* sheet, bool select);
 
 
-// Colour and line-width popups of the top tool bar.
-void TrackColorPopup(VXWindowRecordTag* window, int16_t button, bool fill);
-void TrackLineWidthPopup(VXWindowRecordTag* window, int16_t button, const VXEventRecord* event,
-                         int32_t width);
 
 // Sheet undo.
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
