@@ -18,6 +18,7 @@
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheetundo.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
@@ -171,6 +172,13 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
+    core.model.releaseSheetEditorParts = ReleaseSheetUndo;
+    core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
+    core.symbols.clearSheetUndoAction = ClearSheetUndoAction;
+    core.imageLists.clearUndoAction = ClearSheetUndoAction;
+    SheetViewHooks view = GetSheetViewHooks();
+    view.clearUndo = ClearSheetUndoAction;
+    SetSheetViewHooks(view);
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

@@ -1,0 +1,312 @@
+// Copying objects between sheet records for the clipboard.
+#include "sheeteditor/sheetclipcopy.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/heap.h"
+#include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "foundation/stringblock.h"
+#include "foundation/strings.h"
+#include "graphics/textstyle.h"
+#include "model/annotation.h"
+#include "model/busses.h"
+#include "model/components.h"
+#include "model/elements.h"
+#include "model/pindata.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr uint32_t kSymbolFlagMarked = 0x2000000;
+constexpr uint16_t kSignalFlagHasMarked = 0x0008;
+constexpr uint8_t kBussFlagMarked = 0x01;
+
+template <class T>
+T* Next(LinkListHeader* list, T* item) {
+    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
+}
+
+}  // namespace
+
+SheetRecord* CreateClipContent(SheetRecord* source) {
+    SheetRecord* clip = CreateDrawing();
+    if (!clip) return nullptr;
+    if (source && source->stringBlock) {
+        StringBlock copy = CloneHandle(gGenPool, source->stringBlock);
+        if (copy) {
+            DestroyStringBlock(clip->stringBlock);
+            clip->stringBlock = copy;
+            SetupPinDataTable(clip->pinDataTable, copy);
+        }
+    }
+    if (source) {
+        clip->view.gridSpacing = source->view.gridSpacing;
+        clip->stored.resolution = source->stored.resolution;
+    }
+    return clip;
+}
+
+bool ClipHasContent(SheetRecord* content) {
+    return content && (LLFirst(content->symbolList) || LLFirst(content->elementList) || LLFirst(content->textList) ||
+                       LLFirst(content->textFrameList) || LLFirst(content->bussList));
+}
+
+int32_t SheetItemCopier::MapId(int32_t id) {
+    if (id < 0) return id;
+    SymbolMapEntry* entry = GetSymbolMapEntryPtr(from->symbolMap, id);
+    if (!entry || !entry->definition) return -1;
+    return AddSymbolToMap(to->symbolMap, entry->definition, int32_t(entry->size), from->imageList);
+}
+
+ComponentRecord* SheetItemCopier::Component(ComponentRecord* component) {
+    if (!component) return nullptr;
+    auto found = components.find(component);
+    if (found != components.end()) return found->second;
+    ComponentRecord* copy = DuplicateComponent(component);
+    if (!copy) return nullptr;
+    CompSymbolEntry* slots = CompSymbols(copy);
+    for (int32_t i = 0; i < copy->symbolCount; ++i) {
+        slots[i].mapId = MapId(slots[i].mapId);
+        slots[i].secondMapId = MapId(slots[i].secondMapId);
+    }
+    if (moveStrings) (void)ChangeCompStringBlock(copy, from->stringBlock, to->stringBlock);  // kept as copied on failure
+    (void)TransferCompPinTable(copy, from->pinDataTable, to->pinDataTable, true);  // ids kept on failure
+    ComponentRecord* installed = AddCompToList(to->componentList, to->stringBlock, copy);
+    components[component] = installed;
+    return installed;
+}
+
+SymbolRecord* SheetItemCopier::Symbol(const SymbolRecord* symbol) {
+    SymbolRecord* copy = DuplicateSymbol(symbol);
+    if (!copy) return nullptr;
+    copy->next = nullptr;
+    copy->flags &= ~(kSymbolFlagSelected | kSymbolFlagMarked);
+    if (moveStrings) (void)ChangeSymbolStringBlock(copy, from->stringBlock, to->stringBlock);  // kept on failure
+    copy->mapId = MapId(symbol->mapId);
+    copy->secondMapId = MapId(symbol->secondMapId);
+    copy->component = Component(symbol->component);
+    return copy;
+}
+
+TextRecord* SheetItemCopier::Text(const TextRecord* text) {
+    TextRecord* copy = DuplicateText2(text);
+    if (!copy) return nullptr;
+    if (text->style) copy->style = InstallStyleInList(text->style, to->styleList);
+    if (moveStrings) ChangeTextElementStringBlock(copy, from->stringBlock, to->stringBlock);
+    return copy;
+}
+
+TextFrameRecord** SheetItemCopier::Frame(TextFrameRecord** frame) {
+    TextFrameHandle copy = DuplicateTextFrame(frame);
+    if (!copy) return nullptr;
+    if ((*frame)->style) (*copy)->style = InstallStyleInList((*frame)->style, to->styleList);
+    return copy;
+}
+
+ElementRecord* SheetItemCopier::Element(const ElementRecord* element) {
+    ElementRecord* copy = DuplicateElement(element, true, from->imageList, to->imageList);
+    if (copy) copy->next = nullptr;
+    return copy;
+}
+
+namespace {
+
+// A wire end in the clip: a pin of a copied symbol becomes a pin entry of the clip's net, any
+// other pin a free end; a break-out end is not kept (the clip keeps no break-out table).
+template <class AddPin>
+uint16_t CopyWireEnd(SheetRecord* sheet, void* owner, WireHandle wire, int32_t end, AddPin addPin) {
+    const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
+    if (IsWireEndJunction(word)) return word;
+    if (IsWireEndTerminal(word)) {
+        uint16_t node = 0;
+        SymbolRecord* symbol = GetWireTerminalPin(wire, owner, end, sheet->symbolList, &node);
+        if (symbol && (symbol->flags & kSymbolFlagMarked)) {
+            const int32_t index = addPin(symbol, node);
+            if (index >= 0) return uint16_t(index);
+        }
+        return kWireEndFree;
+    }
+    if (IsWireEndBreakOut(word)) return kWireEndFree;
+    return word;
+}
+
+void CopySignals(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
+    for (auto n = Next<void>(sheet->signalList, nullptr); n; n = Next(sheet->signalList, n)) {
+        auto signal = static_cast<SignalHandle>(n);
+        if (!((*signal)->flags & kSignalFlagHasMarked)) continue;
+        SignalHandle copy = CreateSignal(nullptr);
+        if (!copy) continue;
+        LLAppend(clip->signalList, copy);
+        (*copy)->name = (*signal)->name;
+        WireList wires = (*signal)->wires;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
+            if (!((*w)->flags & kWireFlagMarked)) continue;
+            WireHandle wire = DuplicateWire(w);
+            if (!wire) continue;
+            (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
+            auto addPin = [&](SymbolRecord* symbol, uint16_t node) { return AddPinToSignal(copy, symbol, node); };
+            (*wire)->end0 = CopyWireEnd(sheet, signal, w, 0, addPin);
+            (*wire)->end1 = CopyWireEnd(sheet, signal, w, 1, addPin);
+            OffsetWire(wire, offset.h, offset.v);
+            LLAppend((*copy)->wires, wire);
+        }
+        // The scope bits of the copied pins.
+        for (int32_t i = 0; i < (*copy)->pinCount; ++i) {
+            SignalPinEntry* pin = &SignalPins(copy)[i];
+            for (int32_t j = 0; j < (*signal)->pinCount; ++j) {
+                const SignalPinEntry& old = SignalPins(signal)[j];
+                if (old.serial != pin->serial || old.node != pin->node) continue;
+                pin->flags = old.flags;
+                if (old.flags & kPinEntryPort) (*copy)->flags |= kSignalFlagPort;
+                if (old.flags & kPinEntryModulePort) (*copy)->flags |= kSignalFlagModulePort;
+            }
+            pin->flags &= uint8_t(~kPinEntrySelected);
+        }
+        CacheSignalJunctionDots(copy);
+        CalcSignalBounds(copy);
+        owners->emplace_back(SignalOwnerWord(signal), SignalOwnerWord(copy));
+    }
+}
+
+void CopyBusses(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
+    for (auto n = Next<void>(sheet->bussList, nullptr); n; n = Next(sheet->bussList, n)) {
+        auto buss = static_cast<BussHandle>(n);
+        if (!((*buss)->flags & kBussFlagMarked)) continue;
+        BussHandle copy = CreateBuss(nullptr);
+        if (!copy) continue;
+        LLAppend(clip->bussList, copy);
+        (*copy)->name = (*buss)->name;
+        WireList wires = (*buss)->wires;
+        int32_t copied = 0, total = 0;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w), ++total) {
+            if (!((*w)->flags & kWireFlagMarked)) continue;
+            WireHandle wire = DuplicateWire(w);
+            if (!wire) continue;
+            ++copied;
+            (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
+            auto addPin = [&](SymbolRecord* symbol, uint16_t node) {
+                // The clip's strings are a copy of the sheet's: the terminal's name spec holds.
+                StringSpec name = 0;
+                for (int32_t i = 0; i < (*buss)->terminalCount; ++i) {
+                    const BussTerminal& t = BussTerminals(buss)[i];
+                    if (t.serial == symbol->serial && t.node == node) name = t.name;
+                }
+                return AddPinToBuss(copy, symbol, node, name);
+            };
+            (*wire)->end0 = CopyWireEnd(sheet, buss, w, 0, addPin);
+            (*wire)->end1 = CopyWireEnd(sheet, buss, w, 1, addPin);
+            OffsetWire(wire, offset.h, offset.v);
+            LLAppend((*copy)->wires, wire);
+        }
+        CalcBussBounds(copy);
+        owners->emplace_back(BussOwnerWord(buss), BussOwnerWord(copy));
+        (void)copied;
+        (void)total;
+    }
+}
+
+bool IsWireMarked(const TextRecord* label) {
+    int32_t segment = 0;
+    WireHandle wire = GetWireFromWireLabel(label, &segment);
+    return wire && ((*wire)->flags & kWireFlagMarked);
+}
+
+}  // namespace
+
+void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
+    SheetItemCopier copier{sheet, clip, false, {}};
+    // Elements, in the sheet's order.
+    for (auto* e = Next<ElementRecord>(sheet->elementList, nullptr); e; e = Next(sheet->elementList, e)) {
+        if (!(e->flags & kElementSelected)) continue;
+        if (ElementRecord* copy = copier.Element(e)) {
+            copy->flags &= uint16_t(~kElementSelected);
+            OffsetElement(copy, offset);
+            LLAppend(clip->elementList, copy);
+        }
+    }
+    // Symbols, with their components and their designators in the sheet's context.
+    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
+        if (!(s->flags & kSymbolFlagMarked)) continue;
+        SymbolRecord* copy = copier.Symbol(s);
+        if (!copy) continue;
+        copy->position.h = int16_t(copy->position.h + offset.h);
+        copy->position.v = int16_t(copy->position.v + offset.v);
+        LLAppend(clip->symbolList, copy);
+        char designator[kAnnotationTextSize] = {};
+        const int32_t slot = GetSymbolAnnotation(sheet, s->serial, designator);
+        if (designator[0]) SetSymbolAnnotation(clip, s->serial, designator, slot);
+    }
+    // Nets (the labels are re-pointed below).
+    std::vector<std::pair<int64_t, int64_t>> owners;
+    CopySignals(sheet, clip, offset, &owners);
+    CopyBusses(sheet, clip, offset, &owners);
+    auto newOwner = [&](int64_t owner) -> int64_t {
+        for (auto [from, to] : owners)
+            if (from == owner) return to;
+        return 0;
+    };
+    // Texts: labels of copied wires, texts of copied symbols, selected texts; a selected text whose
+    // owner stays behind arrives as a frame.
+    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t)) {
+        bool go = false, orphan = false;
+        if (t->kind == kTextKindSignal || t->kind == kTextKindBuss) {
+            go = t->owner && IsWireMarked(t);
+            orphan = !go && (t->flags & kTextFlagSelected);
+        } else if (t->kind & kTextKindSymbolOwned) {
+            SymbolRecord* owner = RetrieveSerializedSymbol(sheet->symbolList, uint32_t(t->owner));
+            go = owner && (owner->flags & kSymbolFlagMarked);
+            orphan = !go && (t->flags & kTextFlagSelected);
+        } else {
+            go = (t->flags & kTextFlagSelected) != 0;
+        }
+        if (orphan) {
+            char text[kTextStringSize];
+            GetTextRecordString(t, sheet->stringBlock, text, sizeof text);
+            if (TextFrameHandle frame = CreateTextFrame(text, -1, kEncodingUTF8)) {
+                if (t->style) (*frame)->style = InstallStyleInList(t->style, clip->styleList);
+                (*frame)->position = t->position;
+                (*frame)->flags = uint16_t(t->flags & kFrameFlagsShared & ~kFrameFlagSelected);
+                (*frame)->bounds = t->bounds;
+                OffsetTextFrame(frame, offset.h, offset.v);
+                LLAppend(clip->textFrameList, frame);
+            }
+            continue;
+        }
+        if (!go) continue;
+        TextRecord* copy = copier.Text(t);
+        if (!copy) continue;
+        copy->flags &= uint16_t(~kTextFlagSelected);
+        if (t->kind == kTextKindSignal || t->kind == kTextKindBuss) copy->owner = newOwner(t->owner);
+        OffsetTextElement(copy, offset.h, offset.v);
+        LLAppend(clip->textList, copy);
+    }
+    // Frames of copied symbols and selected frames.
+    for (auto f = Next<void>(sheet->textFrameList, nullptr); f; f = Next(sheet->textFrameList, f)) {
+        auto frame = static_cast<TextFrameHandle>(f);
+        const uint32_t ownerSerial = (*frame)->owner;
+        SymbolRecord* owner = ownerSerial ? RetrieveSerializedSymbol(sheet->symbolList, ownerSerial) : nullptr;
+        const bool ownerGoes = owner && (owner->flags & kSymbolFlagMarked);
+        const bool selected = ((*frame)->flags & kFrameFlagSelected) != 0;
+        if (!ownerGoes && !selected) continue;
+        TextFrameHandle copy = copier.Frame(frame);
+        if (!copy) continue;
+        (*copy)->flags &= uint16_t(~kFrameFlagSelected);
+        if (!ownerGoes) (*copy)->owner = 0;
+        OffsetTextFrame(copy, offset.h, offset.v);
+        LLAppend(clip->textFrameList, copy);
+    }
+    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s))
+        s->flags &= ~kSymbolFlagMarked;
+}
+
+}  // namespace plexa

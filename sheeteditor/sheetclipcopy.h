@@ -1,0 +1,46 @@
+// Copying sheet objects from one sheet record to another, as the clipboard's Copy (sheet to clip)
+// and Paste (clip to sheet) both need it: placed symbols with their components, symbol-map entries
+// and pin data; texts and frames with their styles; elements with their images; and the strings
+// of all of them when the two records keep different string blocks.
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "foundation/rectmath.h"
+
+namespace plexa {
+
+struct SheetRecord;
+struct SymbolRecord;
+struct ComponentRecord;
+struct TextRecord;
+struct TextFrameRecord;
+struct ElementRecord;
+
+// A clip's record: a sheet whose string block is a byte copy of the source's (so that the copied
+// string specs stay valid). Null when memory fails.
+SheetRecord* CreateClipContent(SheetRecord* source);
+// True when the record holds a symbol, element, text, frame or buss.
+bool ClipHasContent(SheetRecord* content);
+
+// One copy of objects from one record to another.
+struct SheetItemCopier {
+    SheetRecord* from;
+    SheetRecord* to;
+    bool moveStrings;  // the records keep different strings
+    std::map<ComponentRecord*, ComponentRecord*> components;
+
+    ComponentRecord* Component(ComponentRecord* component);
+    // A copy of the symbol for the destination (not linked, deselected), or null.
+    SymbolRecord* Symbol(const SymbolRecord* symbol);
+    TextRecord* Text(const TextRecord* text);
+    TextFrameRecord** Frame(TextFrameRecord** frame);
+    ElementRecord* Element(const ElementRecord* element);
+    int32_t MapId(int32_t id);
+};
+
+// Copies the marked and selected objects of the sheet into the clip record, moved by offset.
+void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset);
+
+}  // namespace plexa

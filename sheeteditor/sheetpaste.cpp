@@ -1,0 +1,408 @@
+// Pasting the sheet clipboard and duplicating the selection.
+#include "sheeteditor/sheetpaste.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "foundation/stringblock.h"
+#include "model/annotation.h"
+#include "model/busses.h"
+#include "model/components.h"
+#include "model/elements.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "sheeteditor/pending.h"
+#include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheetclipcopy.h"
+#include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetview.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr int32_t kSheetReasonSubSheets = 16;
+constexpr int32_t kSheetReasonContentChanged = 0x41;  // content and search, the undo kept
+constexpr uint16_t kScopeMergeFlags = kSignalFlagPort | kSignalFlagBreakOut;
+
+template <class T>
+T* Next(LinkListHeader* list, T* item) {
+    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
+}
+
+int32_t SnapToGrid(int32_t v, int32_t grid) {
+    if (grid <= 1) return v;
+    const int32_t q = v >= 0 ? (v + grid / 2) / grid : -((-v + grid / 2) / grid);
+    return q * grid;
+}
+
+// The serial numbers the clip's symbols take in the sheet. A Cut from this very sheet that has not
+// been pasted yet keeps them; otherwise numbers free in the sheet (at or above its next serial)
+// are kept and the others take new ones.
+std::map<uint32_t, uint32_t> CalcNewSymbolNumbers(SheetRecord* sheet, const ClipboardRecord* clip) {
+    std::map<uint32_t, uint32_t> serials;
+    SheetRecord* content = clip->content;
+    const bool ownCut = clip->clipId == sheet->lastCopiedClipId && (clip->flags & (kClipFromCut | kClipPasted)) == kClipFromCut;
+    uint32_t highest = 0;
+    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s)) {
+        if (ownCut || s->serial >= sheet->stored.nextSerial) {
+            serials[s->serial] = s->serial;
+            highest = std::max(highest, s->serial);
+        }
+    }
+    if (!ownCut && highest >= sheet->stored.nextSerial) sheet->stored.nextSerial = highest + 1;
+    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s))
+        if (!serials.count(s->serial)) serials[s->serial] = sheet->stored.nextSerial++;
+    return serials;
+}
+
+bool SymbolNeedsDesignator(const SymbolRecord* s) { return s->component || (s->flags & kSymbolFlagSheet); }
+
+bool OtherHasDesignator(SheetRecord* sheet, const SymbolRecord* skip, const char* designator) {
+    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
+        if (s == skip || !SymbolNeedsDesignator(s)) continue;
+        char text[kAnnotationTextSize] = {};
+        (void)GetSymbolAnnotation(sheet, s->serial, text);
+        if (text[0] && std::strcmp(text, designator) == 0) return true;
+    }
+    return false;
+}
+
+struct PasteRun {
+    SheetRecord* sheet;
+    ClipboardRecord* clip;
+    Point p;
+    std::map<uint32_t, uint32_t> serials;
+    std::vector<SymbolRecord*> symbols;  // pasted, with their serial in the clip
+    std::vector<uint32_t> clipSerials;
+    std::map<int64_t, SignalHandle> signalOwners;
+    std::map<int64_t, BussHandle> bussOwners;
+    Rect area;
+    bool undoable = true;
+};
+
+void PasteAnnotation(PasteRun& run) {
+    SheetRecord* sheet = run.sheet;
+    const bool ownCut = run.clip->clipId == sheet->lastCopiedClipId &&
+                        (run.clip->flags & (kClipFromCut | kClipPasted)) == kClipFromCut;
+    std::map<std::string, std::string> renamed;  // of multi-section components
+    for (size_t i = 0; i < run.symbols.size(); ++i) {
+        SymbolRecord* s = run.symbols[i];
+        if (!SymbolNeedsDesignator(s)) continue;
+        char designator[kAnnotationTextSize] = {};
+        const int32_t slot = GetSymbolAnnotation(run.clip->content, run.clipSerials[i], designator);
+        if (!designator[0]) continue;
+        if (sheet->project && !ownCut) {
+            (void)SetSymbolAnnotation(sheet, s->serial, nullptr, -1);
+            continue;
+        }
+        if (ownCut || !OtherHasDesignator(sheet, s, designator)) {
+            (void)SetSymbolAnnotation(sheet, s->serial, designator, slot);
+            continue;
+        }
+        const bool sections = s->component && s->component->sectionCount >= 2;
+        auto found = sections ? renamed.find(designator) : renamed.end();
+        char fresh[kSymbolTextSize] = {};
+        if (found != renamed.end()) {
+            std::strncpy(fresh, found->second.c_str(), sizeof fresh - 1);
+        } else {
+            std::strncpy(fresh, designator, sizeof fresh - 1);
+            RefDesToPrefix(fresh);
+            GetUniqueSheetRefDes(sheet, s, fresh, nullptr);
+            if (sections) renamed[designator] = fresh;
+        }
+        (void)SetSymbolAnnotation(sheet, s->serial, fresh, slot);
+    }
+    // Designators of other symbols that are taken already.
+    for (SymbolRecord* s : run.symbols) {
+        if (s->component || (s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
+        char designator[kSymbolTextSize] = {};
+        GetSymbolRefName(s, sheet->stringBlock, designator);
+        if (!designator[0] || !DoesRefDesExistInSheet(sheet, s, designator)) continue;
+        RefDesToPrefix(designator);
+        GetUniqueSheetRefDes(sheet, s, designator, nullptr);
+        SetSymbolRefName(s, sheet->stringBlock, designator);
+    }
+    // Designator texts show the new designators.
+    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t)) {
+        if (t->kind != kTextKindCompDesignator && t->kind != kTextKindDesignator) continue;
+        for (SymbolRecord* s : run.symbols) {
+            if (uint32_t(t->owner) != s->serial) continue;
+            char designator[kSymbolTextSize] = {};
+            GetSymbolsDisplayDesignator(sheet, s, designator);
+            SetTextRecordString(t, sheet->stringBlock, designator);
+        }
+    }
+}
+
+uint16_t PastedWireEnd(PasteRun& run, SheetRecord* content, void* clipOwner, WireHandle wire, int32_t end,
+                       SignalHandle signal, BussHandle buss) {
+    const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
+    if (!IsWireEndTerminal(word)) return IsWireEndBreakOut(word) ? kWireEndFree : word;
+    uint16_t node = 0;
+    SymbolRecord* old = GetWireTerminalPin(wire, clipOwner, end, content->symbolList, &node);
+    if (!old) return kWireEndFree;
+    SymbolRecord* symbol = RetrieveSerializedSymbol(run.sheet->symbolList, run.serials[old->serial]);
+    if (!symbol) return kWireEndFree;
+    int32_t index = -1;
+    if (signal) {
+        index = AddPinToSignal(signal, symbol, node);
+    } else {
+        StringSpec name = 0;
+        auto clipBuss = static_cast<BussHandle>(clipOwner);
+        for (int32_t i = 0; i < (*clipBuss)->terminalCount; ++i) {
+            const BussTerminal& t = BussTerminals(clipBuss)[i];
+            if (t.serial == old->serial && t.node == node && t.name) {
+                char text[kStringSpecBufferSize];
+                ExtractStringSpec(t.name, content->stringBlock, text, sizeof text);
+                name = AppendStringBlock(run.sheet->stringBlock, text, uint32_t(std::strlen(text)), nullptr);
+            }
+        }
+        index = AddPinToBuss(buss, symbol, node, name);
+    }
+    return index < 0 ? kWireEndFree : uint16_t(index);
+}
+
+void PasteSignals(PasteRun& run) {
+    SheetRecord* sheet = run.sheet;
+    SheetRecord* content = run.clip->content;
+    for (auto n = Next<void>(content->signalList, nullptr); n; n = Next(content->signalList, n)) {
+        auto clipSignal = static_cast<SignalHandle>(n);
+        char name[kSignalNameSize] = {};
+        ExtractStringSpec((*clipSignal)->name, content->stringBlock, name, sizeof name);
+        const uint16_t scope = (*clipSignal)->flags & kScopeMergeFlags;
+        SignalHandle target = nullptr;
+        bool taken = false;
+        for (auto s = Next<void>(sheet->signalList, nullptr); s && name[0];) {
+            auto next = Next(sheet->signalList, s);
+            auto signal = static_cast<SignalHandle>(s);
+            char other[kSignalNameSize];
+            GetSignalName(signal, sheet->stringBlock, other, sizeof other);
+            if (strcasecmp(other, name) == 0) {
+                taken = true;
+                if ((*signal)->flags & scope) {
+                    if (!target) {
+                        target = signal;
+                        CollectUndoSwapSheetItem(sheet, kUndoItemSignal, target);
+                    } else {
+                        // A second merge target: its record goes for good.
+                        run.undoable = false;
+                        CombineSignals(sheet, signal, target);
+                    }
+                }
+            }
+            s = next;
+        }
+        bool fresh = false;
+        if (!target) {
+            target = CreateSignal(nullptr);
+            if (!target) continue;
+            LLAppend(sheet->signalList, target);
+            fresh = true;
+            if (taken && !scope) {
+                GetUniqueSignalName(sheet, nullptr, name, sizeof name);
+                for (auto* t = Next<TextRecord>(content->textList, nullptr); t; t = Next(content->textList, t))
+                    if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(clipSignal) && !(t->flags & kLabelFlagOwnText))
+                        SetTextRecordString(t, content->stringBlock, name);
+            }
+            if (name[0]) SetSignalName(target, sheet->stringBlock, name);
+        }
+        run.signalOwners[SignalOwnerWord(clipSignal)] = target;
+        WireList wires = (*clipSignal)->wires;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
+            WireHandle wire = DuplicateWire(w);
+            if (!wire) continue;
+            (*wire)->end0 = PastedWireEnd(run, content, clipSignal, w, 0, target, nullptr);
+            (*wire)->end1 = PastedWireEnd(run, content, clipSignal, w, 1, target, nullptr);
+            OffsetWire(wire, run.p.h, run.p.v);
+            (*wire)->flags |= kWireFlagSelected;
+            LLAppend((*target)->wires, wire);
+        }
+        CalcSignalScopeFlags(target);
+        (*target)->dotCount = kSignalDotsStale;
+        CalcSignalBounds(target);
+        if (fresh) CollectUndoSheetItemExistance(sheet, kUndoItemSignal, target, 1);
+        AddToUpdateRect(&run.area, (*target)->bounds);
+    }
+}
+
+void PasteBussLines(PasteRun& run) {
+    SheetRecord* sheet = run.sheet;
+    SheetRecord* content = run.clip->content;
+    for (auto n = Next<void>(content->bussList, nullptr); n; n = Next(content->bussList, n)) {
+        auto clipBuss = static_cast<BussHandle>(n);
+        BussHandle buss = CreateBuss(nullptr);
+        if (!buss) continue;
+        LLAppend(sheet->bussList, buss);
+        char name[kStringSpecBufferSize];
+        ExtractStringSpec((*clipBuss)->name, content->stringBlock, name, sizeof name);
+        if (name[0]) SetBussName(buss, sheet->stringBlock, name);
+        run.bussOwners[BussOwnerWord(clipBuss)] = buss;
+        WireList wires = (*clipBuss)->wires;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
+            WireHandle wire = DuplicateWire(w);
+            if (!wire) continue;
+            (*wire)->end0 = PastedWireEnd(run, content, clipBuss, w, 0, nullptr, buss);
+            (*wire)->end1 = PastedWireEnd(run, content, clipBuss, w, 1, nullptr, buss);
+            OffsetWire(wire, run.p.h, run.p.v);
+            (*wire)->flags |= kWireFlagSelected;
+            LLAppend((*buss)->wires, wire);
+        }
+        CalcBussBounds(buss);
+        CollectUndoSheetItemExistance(sheet, kUndoItemBuss, buss, 1);
+        AddToUpdateRect(&run.area, (*buss)->bounds);
+    }
+}
+
+}  // namespace
+
+int32_t PasteStep(int32_t grid) {
+    const int32_t g = std::max(grid, 1);
+    int32_t step = g;
+    while (step < 36) step += g;
+    return step;
+}
+
+void PasteIntoSheet(SheetRecord* sheet) {
+    ClipboardRecord* clip = CurrClip;
+    if (!sheet || !clip || !clip->content || !(clip->flags & kClipHasObjects) || !clip->hasContent) return;
+    SheetRecord* content = clip->content;
+    CloseTrackingOverlay();
+    const int32_t step = PasteStep(sheet->view.gridSpacing);
+    const bool freshCut = (clip->flags & (kClipFromCut | kClipPasted)) == kClipFromCut;
+    if (!clip->pasteAtClick && !freshCut) {
+        clip->pastePoint.h = int16_t(clip->pastePoint.h + step);
+        clip->pastePoint.v = int16_t(clip->pastePoint.v + step);
+    }
+    clip->pasteAtClick = 0;
+    Point p = clip->pastePoint;
+    Rect placed = clip->bounds;
+    VXOffsetRect(&placed, p.h, p.v);
+    Rect meet;
+    if (!VXSectRect(&placed, &sheet->sheetBounds, &meet)) {
+        const int32_t width = clip->bounds.right - clip->bounds.left, height = clip->bounds.bottom - clip->bounds.top;
+        const Rect& page = sheet->sheetBounds;
+        p.h = int16_t((page.left + page.right - width) / 2 - clip->bounds.left);
+        p.v = int16_t((page.top + page.bottom - height) / 2 - clip->bounds.top);
+        clip->pastePoint = p;
+    }
+    p.h = int16_t(SnapToGrid(p.h, sheet->view.gridSpacing));
+    p.v = int16_t(SnapToGrid(p.v, sheet->view.gridSpacing));
+    SheetEditorModifiedStatus(sheet, kSheetReasonContentChanged);
+    ClearDrawingSelection(sheet);
+    ClearSheetUndoAction(sheet);
+    if (!IsCollectingSheetUndo(sheet)) StartSheetUndoCollection(sheet, kUndoActionPaste);
+
+    PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, true};
+    VXSetEmptyRect(&run.area);
+    SheetItemCopier copier{content, sheet, true, {}};
+    // Symbols, appended in clip order.
+    if (clip->sourceKind == kClipSourceSheet) run.serials = CalcNewSymbolNumbers(sheet, clip);
+    bool subSheet = false;
+    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s)) {
+        SymbolRecord* copy = copier.Symbol(s);
+        if (!copy) continue;
+        copy->serial = run.serials[s->serial];
+        copy->flags |= kSymbolFlagSelected;
+        copy->position.h = int16_t(copy->position.h + p.h);
+        copy->position.v = int16_t(copy->position.v + p.v);
+        LLAppend(sheet->symbolList, copy);
+        if (!subSheet && (copy->flags & (kSymbolFlagSheet | kSymbolFlagSubSheet))) {
+            subSheet = true;
+            SheetEditorModifiedStatus(sheet, kSheetReasonSubSheets);
+        }
+        Rect r;
+        GetSymbolInstanceBounds(sheet, copy, 1, &r);
+        AddToUpdateRect(&run.area, r);
+        run.symbols.push_back(copy);
+        run.clipSerials.push_back(s->serial);
+        CollectUndoSheetItemExistance(sheet, kUndoItemSymbol, copy, 1);
+    }
+    // Elements at the head of the sheet's list, keeping their stacking order among themselves.
+    if (!(clip->flags & kClipConverted)) {
+        int32_t at = 0;
+        for (auto* e = Next<ElementRecord>(content->elementList, nullptr); e; e = Next(content->elementList, e)) {
+            ElementRecord* copy = copier.Element(e);
+            if (!copy) continue;
+            copy->flags |= kElementSelected;
+            OffsetElement(copy, p);
+            LLInsertAt(sheet->elementList, at++, copy);
+            AddToUpdateRect(&run.area, copy->bounds);
+            CollectUndoSheetItemExistance(sheet, kUndoItemElement, copy, 1);
+        }
+    }
+    // Frames, the same way.
+    int32_t at = 0;
+    for (auto f = Next<void>(content->textFrameList, nullptr); f; f = Next(content->textFrameList, f)) {
+        TextFrameHandle copy = copier.Frame(static_cast<TextFrameHandle>(f));
+        if (!copy) continue;
+        if ((*copy)->owner) (*copy)->owner = run.serials[(*copy)->owner];
+        OffsetTextFrame(copy, p.h, p.v);
+        LLInsertAt(sheet->textFrameList, at++, copy);
+        AddToUpdateRect(&run.area, (*copy)->bounds);
+        CollectUndoSheetItemExistance(sheet, kUndoItemFrame, copy, 1);
+    }
+    PasteAnnotation(run);
+    PasteSignals(run);
+    PasteBussLines(run);
+    // Texts, appended; labels follow their nets, symbol texts their symbols.
+    for (auto* t = Next<TextRecord>(content->textList, nullptr); t; t = Next(content->textList, t)) {
+        TextRecord* copy = copier.Text(t);
+        if (!copy) continue;
+        if (t->kind == kTextKindSignal) {
+            auto found = run.signalOwners.find(t->owner);
+            copy->owner = found != run.signalOwners.end() ? SignalOwnerWord(found->second) : 0;
+        } else if (t->kind == kTextKindBuss) {
+            auto found = run.bussOwners.find(t->owner);
+            copy->owner = found != run.bussOwners.end() ? BussOwnerWord(found->second) : 0;
+        } else if (t->kind & kTextKindSymbolOwned) {
+            copy->owner = TextOwnerSerial(run.serials[uint32_t(t->owner)]);
+        }
+        OffsetTextElement(copy, p.h, p.v);
+        LLAppend(sheet->textList, copy);
+        if (!(copy->flags & kTextFlagHidden)) AddToUpdateRect(&run.area, copy->bounds);
+        CollectUndoSheetItemExistance(sheet, kUndoItemText, copy, 1);
+    }
+    for (auto& [owner, signal] : run.signalOwners) {
+        (void)owner;
+        FixSnippedSignal(sheet, signal, &run.area);
+    }
+    clip->flags |= kClipPasted;
+    if (!VXEmptyRect(&run.area)) {
+        VXInsetRect(&run.area, -9, -9);
+        InvalSheetView(sheet, &run.area);
+        CollectUndoInvalSheetRect(sheet, &run.area);
+    }
+    CalcSheetSelection(sheet, nullptr);
+    if (run.undoable && sheet->window) AcceptSheetUndoCollection(sheet);
+    else AbortSheetUndoCollection(sheet);
+}
+
+void DuplicateSheetSelection(SheetRecord* sheet, bool shift) {
+    if (!sheet) return;
+    ClipboardRecord* user = CurrClip;
+    ClipboardRecord temporary;
+    CurrClip = &temporary;
+    const uint32_t lastCopied = sheet->lastCopiedClipId;
+    CopySheetSelection(sheet, shift);
+    ClearSheetUndoAction(sheet);
+    StartSheetUndoCollection(sheet, kUndoActionDuplicate);
+    PasteIntoSheet(sheet);
+    AbortSheetUndoCollection(sheet);
+    ReleaseClipboard();
+    CurrClip = user;
+    // The user's clip (a pending Cut of this sheet, say) is still the sheet's last copy.
+    sheet->lastCopiedClipId = lastCopied;
+}
+
+}  // namespace plexa
