@@ -40,6 +40,15 @@ T* Next(LinkListHeader* list, T* item) {
     return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
 }
 
+// Undo of a paste gives the sheet back its next serial number (data: the number to restore).
+void SwapNextSerial(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
+    if (discard || ownerKind != kUndoOwnerSheet) return;
+    auto* sheet = static_cast<SheetRecord*>(owner);
+    const uint32_t current = sheet->stored.nextSerial;
+    sheet->stored.nextSerial = uint32_t(op->data);
+    op->data = current;
+}
+
 int32_t SnapToGrid(int32_t v, int32_t grid) {
     if (grid <= 1) return v;
     const int32_t q = v >= 0 ? (v + grid / 2) / grid : -((-v + grid / 2) / grid);
@@ -229,7 +238,7 @@ void PasteSignals(PasteRun& run) {
             LLAppend((*target)->wires, wire);
         }
         CalcSignalScopeFlags(target);
-        (*target)->dotCount = kSignalDotsStale;
+        CacheSignalJunctionDots(target);
         CalcSignalBounds(target);
         if (fresh) CollectUndoSheetItemExistance(sheet, kUndoItemSignal, target, 1);
         AddToUpdateRect(&run.area, (*target)->bounds);
@@ -302,6 +311,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     ClearDrawingSelection(sheet);
     ClearSheetUndoAction(sheet);
     if (!IsCollectingSheetUndo(sheet)) StartSheetUndoCollection(sheet, kUndoActionPaste);
+    CollectUndoCustomSheetAction(sheet, 0, SwapNextSerial, sheet->stored.nextSerial, 0);
 
     PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, true};
     VXSetEmptyRect(&run.area);
