@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,7 @@ struct PasteRun {
     std::vector<uint32_t> clipSerials;
     std::map<int64_t, SignalHandle> signalOwners;
     std::map<int64_t, BussHandle> bussOwners;
+    std::set<SignalHandle> fresh;  // signals this paste made
     Rect area;
     bool undoable = true;
 };
@@ -202,7 +204,8 @@ void PasteSignals(PasteRun& run) {
                 if ((*signal)->flags & scope) {
                     if (!target) {
                         target = signal;
-                        CollectUndoSwapSheetItem(sheet, kUndoItemSignal, target);
+                        // A signal this paste made is taken out whole by undo: no copy of it.
+                        if (!run.fresh.count(target)) CollectUndoSwapSheetItem(sheet, kUndoItemSignal, target);
                     } else {
                         // A second merge target: its record goes for good.
                         run.undoable = false;
@@ -218,6 +221,7 @@ void PasteSignals(PasteRun& run) {
             if (!target) continue;
             LLAppend(sheet->signalList, target);
             fresh = true;
+            run.fresh.insert(target);
             if (taken && !scope) {
                 GetUniqueSignalName(sheet, nullptr, name, sizeof name);
                 for (auto* t = Next<TextRecord>(content->textList, nullptr); t; t = Next(content->textList, t))
@@ -313,7 +317,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     if (!IsCollectingSheetUndo(sheet)) StartSheetUndoCollection(sheet, kUndoActionPaste);
     CollectUndoCustomSheetAction(sheet, 0, SwapNextSerial, sheet->stored.nextSerial, 0);
 
-    PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, true};
+    PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, {}, true};
     VXSetEmptyRect(&run.area);
     SheetItemCopier copier{content, sheet, true, {}};
     // Symbols, appended in clip order.

@@ -1,0 +1,135 @@
+// Sheet undo: the menu texts, commit rules, the order of replay, and seeded runs of edits each
+// undone and redone against the sheet dump.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "sheeteditor/sheetpaste.h"
+#include "sheeteditor/tests/sheetclip_testing.h"
+
+namespace plexa::test {
+namespace {
+
+using SheetUndo = SheetClipTest;
+
+TEST(SheetUndoText, MenuTextsByKindAndDirection) {
+    const struct {
+        uint16_t kind;
+        uint8_t redo;
+        const char* text;
+    } cases[] = {{kUndoActionMove, 0, "Undo Move"},
+                 {kUndoActionMove, 1, "Redo Move"},
+                 {kUndoActionTransformation, 0, "Undo Transformation"},
+                 {kUndoActionWireChange, 1, "Redo Wire Change"},
+                 {kUndoActionCut, 0, "Undo Cut"},
+                 {kUndoActionDelete, 0, "Undo Delete"},
+                 {kUndoActionPaste, 1, "Redo Paste"},
+                 {kUndoActionDuplicate, 0, "Undo Duplicate"},
+                 {kUndoActionSignalModification, 0, "Undo Signal Modification"},
+                 {0, 0, "Undo "},
+                 {12, 1, "Redo "}};
+    for (const auto& c : cases) {
+        UndoRecord record;
+        record.actionKind = c.kind;
+        record.redo = c.redo;
+        char text[64];
+        GetUndoMenuItemText(&record, text);
+        EXPECT_STREQ(text, c.text) << c.kind;
+    }
+}
+
+TEST_F(SheetUndo, AnActionWithoutOperationsIsNotCommittedAndTheOldOneIsGone) {
+    SymbolRecord* r = Part("R1", At(0, 0), {});
+    StartSheetUndoCollection(sheet, kUndoActionMove);
+    CollectUndoMoveSheetItem(sheet, kUndoItemSymbol, r, At(10, 0), 0);
+    r->position.h = 10;
+    AcceptSheetUndoCollection(sheet);
+    EXPECT_EQ(UndoText(), "Undo Move");
+    StartSheetUndoCollection(sheet, kUndoActionDelete);
+    AcceptSheetUndoCollection(sheet);
+    EXPECT_EQ(GetSheetUndoRecord(sheet)->actionKind, kUndoActionNone);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(r->position.h, 10);
+}
+
+TEST_F(SheetUndo, RedoReplaysTheOperationsInTheOrderTheyWereMade) {
+    SymbolRecord* r = Part("R1", At(40, 20), {});
+    const std::string before = Dump();
+    // A quarter turn about (0, 0), then a move to the right: the two do not commute.
+    StartSheetUndoCollection(sheet, kUndoActionTransformation);
+    TransformSymbolInstance(r, At(0, 0), 1);
+    CollectUndoMoveSheetItem(sheet, kUndoItemSymbol, r, At(0, 0), 1);
+    r->position.h = int16_t(r->position.h + 12);
+    CollectUndoMoveSheetItem(sheet, kUndoItemSymbol, r, At(12, 0), 0);
+    AcceptSheetUndoCollection(sheet);
+    const std::string after = Dump();
+    ASSERT_NE(after, before);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(UndoText(), "Redo Transformation");
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), after);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), before);
+}
+
+// A chain of parts with grounds, wired pin to pin.
+class SeededEdits : public SheetClipTest, public ::testing::WithParamInterface<uint32_t> {
+protected:
+    void Build() {
+        for (int16_t i = 0; i < 6; ++i) {
+            const int16_t x = int16_t(96 + i * 96);
+            Part(("R" + std::to_string(i + 1)).c_str(), At(x, 96), {At(x, 96), At(int16_t(x + 48), 96)});
+            Part(nullptr, At(x, 192), {At(x, 192)}, kSymbolFlagPort);
+            Wire({At(x, 96), At(x, 192)});
+            if (i) Wire({At(int16_t(x - 48), 96), At(x, 96)});
+        }
+    }
+    // Selects each symbol and wire with a chance of one in four.
+    void SelectSome(std::mt19937& random) {
+        Unselect(sheet);
+        for (void* i = LLFirst(sheet->symbolList); i; i = LLGetNext(sheet->symbolList, i))
+            if (random() % 4 == 0) static_cast<SymbolRecord*>(i)->flags |= kSymbolFlagSelected;
+        for (void* n = LLFirst(sheet->signalList); n; n = LLGetNext(sheet->signalList, n)) {
+            WireList wires = (*static_cast<SignalHandle>(n))->wires;
+            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+                if (random() % 4 == 0) (*w)->flags |= kWireFlagSelected;
+        }
+    }
+};
+
+TEST_P(SeededEdits, EachEditUndoesToTheDumpBeforeAndRedoesToTheDumpAfter) {
+    Build();
+    std::mt19937 random(GetParam());
+    const char* names[] = {"delete", "cut", "paste", "duplicate"};
+    for (int32_t step = 0; step < 12; ++step) {
+        const uint32_t kind = random() % 4;
+        SelectSome(random);
+        if (kind == 2) {
+            CopySheetSelection(sheet, random() % 2 == 0);
+            Unselect(sheet);
+        }
+        const std::string before = Dump();
+        switch (kind) {
+        case 0: ASSERT_TRUE(DeleteSheetSelection(sheet, kUndoActionDelete, false, random() % 3 == 0)); break;
+        case 1: CutSheetSelection(sheet, false); break;
+        case 2: PasteIntoSheet(sheet); break;
+        default: DuplicateSheetSelection(sheet, false); break;
+        }
+        const std::string after = Dump();
+        // An edit that found nothing to do leaves the sheet and its last action alone.
+        if (after == before) continue;
+        const UndoRecord* record = GetSheetUndoRecord(sheet);
+        ASSERT_TRUE(record && record->actionKind != kUndoActionNone && !record->redo)
+            << names[kind] << " at step " << step << " changed the sheet with no undo";
+        UndoSheetAction(sheet);
+        ASSERT_EQ(Dump(), before) << "undo of " << names[kind] << " at step " << step;
+        UndoSheetAction(sheet);
+        ASSERT_EQ(Dump(), after) << "redo of " << names[kind] << " at step " << step;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, SeededEdits, ::testing::Values(1u, 2u, 3u, 7u, 42u, 1234u, 99991u));
+
+}  // namespace
+}  // namespace plexa::test
