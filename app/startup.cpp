@@ -35,6 +35,7 @@
 #include "model/wires.h"
 #include "design/simlink.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
@@ -251,7 +252,10 @@ int32_t AttemptAppClosure(bool quitting) {
     InvalidateLibDigestFile();
     SavePreferencesAndAccessPoints();
     DisableSpiceLink();
-    if (quitting) EndSockets();
+    if (quitting) {
+        EndSockets();
+        ReleaseClipboard();
+    }
     return 1;
 }
 
