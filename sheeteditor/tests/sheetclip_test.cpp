@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/da.h"
+#include "platform/clipboard_platform.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheetclip_testing.h"
 
@@ -166,6 +167,23 @@ TEST_F(SheetClip, DeleteWithoutUndoFreesAtOnce) {
               "    pin 1: serial 2 node 0 flags 0x02\n"
               "    W1 pin 0 - pin 1: (100,100) (100,160)\n");
     EXPECT_EQ(GetSheetUndoRecord(sheet) ? GetSheetUndoRecord(sheet)->actionKind : 0, 0);
+}
+
+TEST_F(SheetClip, TheSystemClipboardGetsAPictureAndTheText) {
+    ResistorWithGround();
+    Select(r1);
+    CopySheetSelection(sheet, false);
+    EXPECT_EQ(ClipPlainText(), "R1\n");
+    ASSERT_TRUE(PutClipOnSystemClipboard());
+    std::string png, svg;
+    std::u16string text;
+    ASSERT_TRUE(PlatformClipboardGetPicture(&png, &svg, &text));
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("<line x1=\"8\" y1=\"12\" x2=\"8\" y2=\"72\"/>"), std::string::npos) << svg;
+    EXPECT_NE(svg.find(">R1</text>"), std::string::npos) << svg;
+    EXPECT_EQ(text, u"R1\n");
 }
 
 }  // namespace
