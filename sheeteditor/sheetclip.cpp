@@ -51,9 +51,9 @@ T* Next(LinkListHeader* list, T* item) {
     return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
 }
 
-SymbolRecord* SymbolOfWireEnd(SheetRecord* sheet, void* owner, WireHandle wire, int32_t end) {
+SymbolRecord* SymbolOfWireEnd(const SymbolIndex& symbols, void* owner, WireHandle wire, int32_t end) {
     uint16_t node = 0;
-    return GetWireTerminalPin(wire, owner, end, sheet->symbolList, &node);
+    return symbols.WireEnd(wire, owner, end, &node);
 }
 
 bool IsMarked(const SymbolRecord* s) { return s && (s->flags & kSymbolFlagMarked); }
@@ -109,6 +109,7 @@ void ReleaseClipboard() {
 // ---- Marking ----
 
 void MarkAffectedSymbols(SheetRecord* sheet, bool shift) {
+    const SymbolIndex symbols(sheet->symbolList);
     for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
         s->flags &= ~kSymbolFlagMarked;
         const bool net = (s->flags & kSymbolFlagPort) != 0;
@@ -125,7 +126,7 @@ void MarkAffectedSymbols(SheetRecord* sheet, bool shift) {
         bool mark = ((*wire)->flags & kWireFlagSelected) != 0;
         if (!mark) {
             const int32_t other = (*wire)->end0 == index ? 1 : 0;
-            SymbolRecord* o = SymbolOfWireEnd(sheet, signal, wire, other);
+            SymbolRecord* o = SymbolOfWireEnd(symbols, signal, wire, other);
             mark = o && (o->flags & kSymbolFlagSelected);
         }
         if (mark) s->flags |= kSymbolFlagMarked;
@@ -133,6 +134,7 @@ void MarkAffectedSymbols(SheetRecord* sheet, bool shift) {
 }
 
 void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift) {
+    const SymbolIndex symbols(sheet->symbolList);
     for (auto b = Next<void>(sheet->bussList, nullptr); b; b = Next(sheet->bussList, b)) {
         auto buss = static_cast<BussHandle>(b);
         (*buss)->flags &= uint8_t(~kBussFlagMarked);
@@ -141,7 +143,7 @@ void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift) {
             const bool selected = ((*w)->flags & kWireFlagSelected) != 0;
             if (copying) {
                 (*w)->flags &= uint16_t(~kWireFlagMarked);
-                const bool pin = IsMarked(SymbolOfWireEnd(sheet, buss, w, 1)) || IsMarked(SymbolOfWireEnd(sheet, buss, w, 0));
+                const bool pin = IsMarked(SymbolOfWireEnd(symbols, buss, w, 1)) || IsMarked(SymbolOfWireEnd(symbols, buss, w, 0));
                 if (selected || pin) {
                     (*w)->flags |= kWireFlagMarked;
                     (*buss)->flags |= kBussFlagMarked;
@@ -159,7 +161,7 @@ void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift) {
             (*w)->flags &= uint16_t(~kWireFlagMarked);
             bool mark = ((*w)->flags & kWireFlagSelected) != 0;
             if (!mark && !shift) {
-                mark = IsMarked(SymbolOfWireEnd(sheet, signal, w, 0)) || IsMarked(SymbolOfWireEnd(sheet, signal, w, 1)) ||
+                mark = IsMarked(SymbolOfWireEnd(symbols, signal, w, 0)) || IsMarked(SymbolOfWireEnd(symbols, signal, w, 1)) ||
                        (!copying && (BreakOutRowMarked(sheet, (*w)->end0) || BreakOutRowMarked(sheet, (*w)->end1)));
             }
             if (mark) {
@@ -188,7 +190,7 @@ void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift) {
             if ((*w)->flags & kWireFlagMarked) continue;
             for (int32_t end = 0; end < 2; ++end) {
                 const uint16_t word = end ? (*w)->end1 : (*w)->end0;
-                if (IsWireEndTerminal(word) && !IsMarked(SymbolOfWireEnd(sheet, signal, w, end)))
+                if (IsWireEndTerminal(word) && !IsMarked(SymbolOfWireEnd(symbols, signal, w, end)))
                     (*signal)->flags &= uint16_t(~kSignalFlagWhole);
             }
         }

@@ -38,6 +38,41 @@ T* Next(LinkListHeader* list, T* item) {
 
 }  // namespace
 
+SymbolIndex::SymbolIndex(LinkListHeader* symbols) {
+    for (auto* s = Next<SymbolRecord>(symbols, nullptr); s; s = Next(symbols, s)) bySerial_.emplace(s->serial, s);
+}
+
+SymbolRecord* SymbolIndex::Find(uint32_t serial) const {
+    auto found = bySerial_.find(serial);
+    return found == bySerial_.end() ? nullptr : found->second;
+}
+
+void SymbolIndex::Add(SymbolRecord* symbol) { bySerial_[symbol->serial] = symbol; }
+
+SymbolRecord* SymbolIndex::WireEnd(WireHandle wire, void* owner, int32_t end, uint16_t* node, uint32_t* serial) const {
+    if (node) *node = 0xFFFF;
+    if (!wire || !owner) return nullptr;
+    const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
+    if (!IsWireEndTerminal(word)) return nullptr;
+    uint32_t number = 0;
+    uint16_t pin = 0;
+    if ((*wire)->flags & kWireFlagBuss) {
+        BussTerminal terminal;
+        if (!GetBussPinTerminal(static_cast<BussHandle>(owner), word, &terminal)) return nullptr;
+        number = terminal.serial;
+        pin = terminal.node;
+    } else {
+        SignalPinEntry entry;
+        if (!GetSignalPinTerminal(static_cast<SignalHandle>(owner), word, &entry)) return nullptr;
+        number = entry.serial;
+        pin = entry.node;
+    }
+    if (serial) *serial = number;
+    SymbolRecord* symbol = Find(number);
+    if (symbol && node) *node = pin;
+    return symbol;
+}
+
 SheetRecord* CreateClipContent(SheetRecord* source) {
     SheetRecord* clip = CreateDrawing();
     if (!clip) return nullptr;
@@ -124,12 +159,12 @@ namespace {
 // A wire end in the clip: a pin of a copied symbol becomes a pin entry of the clip's net, any
 // other pin a free end; a break-out end is not kept (the clip keeps no break-out table).
 template <class AddPin>
-uint16_t CopyWireEnd(SheetRecord* sheet, void* owner, WireHandle wire, int32_t end, AddPin addPin) {
+uint16_t CopyWireEnd(const SymbolIndex& symbols, void* owner, WireHandle wire, int32_t end, AddPin addPin) {
     const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
     if (IsWireEndJunction(word)) return word;
     if (IsWireEndTerminal(word)) {
         uint16_t node = 0;
-        SymbolRecord* symbol = GetWireTerminalPin(wire, owner, end, sheet->symbolList, &node);
+        SymbolRecord* symbol = symbols.WireEnd(wire, owner, end, &node);
         if (symbol && (symbol->flags & kSymbolFlagMarked)) {
             const int32_t index = addPin(symbol, node);
             if (index >= 0) return uint16_t(index);
@@ -140,7 +175,7 @@ uint16_t CopyWireEnd(SheetRecord* sheet, void* owner, WireHandle wire, int32_t e
     return word;
 }
 
-void CopySignals(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
+void CopySignals(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
     for (auto n = Next<void>(sheet->signalList, nullptr); n; n = Next(sheet->signalList, n)) {
         auto signal = static_cast<SignalHandle>(n);
         if (!((*signal)->flags & kSignalFlagHasMarked)) continue;
@@ -155,8 +190,8 @@ void CopySignals(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vecto
             if (!wire) continue;
             (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
             auto addPin = [&](SymbolRecord* symbol, uint16_t node) { return AddPinToSignal(copy, symbol, node); };
-            (*wire)->end0 = CopyWireEnd(sheet, signal, w, 0, addPin);
-            (*wire)->end1 = CopyWireEnd(sheet, signal, w, 1, addPin);
+            (*wire)->end0 = CopyWireEnd(symbols, signal, w, 0, addPin);
+            (*wire)->end1 = CopyWireEnd(symbols, signal, w, 1, addPin);
             OffsetWire(wire, offset.h, offset.v);
             LLAppend((*copy)->wires, wire);
         }
@@ -178,7 +213,7 @@ void CopySignals(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vecto
     }
 }
 
-void CopyBusses(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
+void CopyBusses(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
     for (auto n = Next<void>(sheet->bussList, nullptr); n; n = Next(sheet->bussList, n)) {
         auto buss = static_cast<BussHandle>(n);
         if (!((*buss)->flags & kBussFlagMarked)) continue;
@@ -203,8 +238,8 @@ void CopyBusses(SheetRecord* sheet, SheetRecord* clip, Point offset, std::vector
                 }
                 return AddPinToBuss(copy, symbol, node, name);
             };
-            (*wire)->end0 = CopyWireEnd(sheet, buss, w, 0, addPin);
-            (*wire)->end1 = CopyWireEnd(sheet, buss, w, 1, addPin);
+            (*wire)->end0 = CopyWireEnd(symbols, buss, w, 0, addPin);
+            (*wire)->end1 = CopyWireEnd(symbols, buss, w, 1, addPin);
             OffsetWire(wire, offset.h, offset.v);
             LLAppend((*copy)->wires, wire);
         }
@@ -248,8 +283,9 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
     }
     // Nets (the labels are re-pointed below).
     std::vector<std::pair<int64_t, int64_t>> owners;
-    CopySignals(sheet, clip, offset, &owners);
-    CopyBusses(sheet, clip, offset, &owners);
+    const SymbolIndex symbols(sheet->symbolList);
+    CopySignals(sheet, symbols, clip, offset, &owners);
+    CopyBusses(sheet, symbols, clip, offset, &owners);
     auto newOwner = [&](int64_t owner) -> int64_t {
         for (auto [from, to] : owners)
             if (from == owner) return to;
@@ -263,7 +299,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
             go = t->owner && IsWireMarked(t);
             orphan = !go && (t->flags & kTextFlagSelected);
         } else if (t->kind & kTextKindSymbolOwned) {
-            SymbolRecord* owner = RetrieveSerializedSymbol(sheet->symbolList, uint32_t(t->owner));
+            SymbolRecord* owner = symbols.Find(uint32_t(t->owner));
             go = owner && (owner->flags & kSymbolFlagMarked);
             orphan = !go && (t->flags & kTextFlagSelected);
         } else {
@@ -294,7 +330,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
     for (auto f = Next<void>(sheet->textFrameList, nullptr); f; f = Next(sheet->textFrameList, f)) {
         auto frame = static_cast<TextFrameHandle>(f);
         const uint32_t ownerSerial = (*frame)->owner;
-        SymbolRecord* owner = ownerSerial ? RetrieveSerializedSymbol(sheet->symbolList, ownerSerial) : nullptr;
+        SymbolRecord* owner = ownerSerial ? symbols.Find(ownerSerial) : nullptr;
         const bool ownerGoes = owner && (owner->flags & kSymbolFlagMarked);
         const bool selected = ((*frame)->flags & kFrameFlagSelected) != 0;
         if (!ownerGoes && !selected) continue;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <unordered_map>
 
 #include "foundation/rectmath.h"
 
@@ -17,12 +18,30 @@ struct ComponentRecord;
 struct TextRecord;
 struct TextFrameRecord;
 struct ElementRecord;
+struct LinkListHeader;
+struct WireRecord;
+using WireHandle = WireRecord**;
 
 // A clip's record: a sheet whose string block is a byte copy of the source's (so that the copied
 // string specs stay valid). Null when memory fails.
 SheetRecord* CreateClipContent(SheetRecord* source);
 // True when the record holds a symbol, element, text, frame or buss.
 bool ClipHasContent(SheetRecord* content);
+
+// The symbols of a list by serial number, for lookups that would otherwise walk the list once
+// per wire end.
+class SymbolIndex {
+public:
+    explicit SymbolIndex(LinkListHeader* symbols);
+    SymbolRecord* Find(uint32_t serial) const;
+    void Add(SymbolRecord* symbol);
+    // The symbol and node of a wire end that is a terminal of its owner (a signal, or a buss for a
+    // buss wire); null otherwise.
+    SymbolRecord* WireEnd(WireHandle wire, void* owner, int32_t end, uint16_t* node, uint32_t* serial = nullptr) const;
+
+private:
+    std::unordered_map<uint32_t, SymbolRecord*> bySerial_;
+};
 
 // One copy of objects from one record to another.
 struct SheetItemCopier {

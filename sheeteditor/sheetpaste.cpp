@@ -98,6 +98,8 @@ struct PasteRun {
     std::map<int64_t, SignalHandle> signalOwners;
     std::map<int64_t, BussHandle> bussOwners;
     std::set<SignalHandle> fresh;  // signals this paste made
+    SymbolIndex clipSymbols{nullptr};
+    SymbolIndex pasted{nullptr};  // by their new serial numbers
     Rect area;
     bool undoable = true;
 };
@@ -147,12 +149,11 @@ void PasteAnnotation(PasteRun& run) {
     // Designator texts show the new designators.
     for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t)) {
         if (t->kind != kTextKindCompDesignator && t->kind != kTextKindDesignator) continue;
-        for (SymbolRecord* s : run.symbols) {
-            if (uint32_t(t->owner) != s->serial) continue;
-            char designator[kSymbolTextSize] = {};
-            GetSymbolsDisplayDesignator(sheet, s, designator);
-            SetTextRecordString(t, sheet->stringBlock, designator);
-        }
+        SymbolRecord* s = run.pasted.Find(uint32_t(t->owner));
+        if (!s) continue;
+        char designator[kSymbolTextSize] = {};
+        GetSymbolsDisplayDesignator(sheet, s, designator);
+        SetTextRecordString(t, sheet->stringBlock, designator);
     }
 }
 
@@ -161,9 +162,9 @@ uint16_t PastedWireEnd(PasteRun& run, SheetRecord* content, void* clipOwner, Wir
     const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
     if (!IsWireEndTerminal(word)) return IsWireEndBreakOut(word) ? kWireEndFree : word;
     uint16_t node = 0;
-    SymbolRecord* old = GetWireTerminalPin(wire, clipOwner, end, content->symbolList, &node);
+    SymbolRecord* old = run.clipSymbols.WireEnd(wire, clipOwner, end, &node);
     if (!old) return kWireEndFree;
-    SymbolRecord* symbol = RetrieveSerializedSymbol(run.sheet->symbolList, run.serials[old->serial]);
+    SymbolRecord* symbol = run.pasted.Find(run.serials[old->serial]);
     if (!symbol) return kWireEndFree;
     int32_t index = -1;
     if (signal) {
@@ -317,7 +318,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     if (!IsCollectingSheetUndo(sheet)) StartSheetUndoCollection(sheet, kUndoActionPaste);
     CollectUndoCustomSheetAction(sheet, 0, SwapNextSerial, sheet->stored.nextSerial, 0);
 
-    PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, {}, true};
+    PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, SymbolIndex(content->symbolList), SymbolIndex(nullptr), {}, true};
     VXSetEmptyRect(&run.area);
     SheetItemCopier copier{content, sheet, true, {}};
     // Symbols, appended in clip order.
@@ -340,29 +341,30 @@ void PasteIntoSheet(SheetRecord* sheet) {
         AddToUpdateRect(&run.area, r);
         run.symbols.push_back(copy);
         run.clipSerials.push_back(s->serial);
+        run.pasted.Add(copy);
         CollectUndoSheetItemExistance(sheet, kUndoItemSymbol, copy, 1);
     }
     // Elements at the head of the sheet's list, keeping their stacking order among themselves.
     if (!(clip->flags & kClipConverted)) {
-        int32_t at = 0;
+        ElementRecord* previous = nullptr;
         for (auto* e = Next<ElementRecord>(content->elementList, nullptr); e; e = Next(content->elementList, e)) {
             ElementRecord* copy = copier.Element(e);
             if (!copy) continue;
             copy->flags |= kElementSelected;
             OffsetElement(copy, p);
-            LLInsertAt(sheet->elementList, at++, copy);
+            previous = static_cast<ElementRecord*>(LLInsert(sheet->elementList, previous, copy));
             AddToUpdateRect(&run.area, copy->bounds);
             CollectUndoSheetItemExistance(sheet, kUndoItemElement, copy, 1);
         }
     }
     // Frames, the same way.
-    int32_t at = 0;
+    void* previousFrame = nullptr;
     for (auto f = Next<void>(content->textFrameList, nullptr); f; f = Next(content->textFrameList, f)) {
         TextFrameHandle copy = copier.Frame(static_cast<TextFrameHandle>(f));
         if (!copy) continue;
         if ((*copy)->owner) (*copy)->owner = run.serials[(*copy)->owner];
         OffsetTextFrame(copy, p.h, p.v);
-        LLInsertAt(sheet->textFrameList, at++, copy);
+        previousFrame = LLInsert(sheet->textFrameList, previousFrame, copy);
         AddToUpdateRect(&run.area, (*copy)->bounds);
         CollectUndoSheetItemExistance(sheet, kUndoItemFrame, copy, 1);
     }

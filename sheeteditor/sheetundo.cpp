@@ -482,7 +482,8 @@ void CollectUndoSheetItemExistanceAt(SheetRecord* sheet, int32_t itemKind, void*
 
 void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* item,
                                    int32_t present) {
-    LinkListHeader* list = sheet ? ItemList(sheet, itemKind) : nullptr;
+    // An inserted item's place is taken when undo removes it.
+    LinkListHeader* list = sheet && !present && IsCollectingSheetUndo(sheet) ? ItemList(sheet, itemKind) : nullptr;
     const int32_t position = list ? LLGetLinkPosition(list, item) : -1;
     CollectUndoSheetItemExistanceAt(sheet, itemKind, item, present, position < 0 ? 0 : position);
 }
