@@ -59,7 +59,8 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     bool fieldSelection = false;
     if (front.modal) return id != 311 && FocusedFieldSelection(r, &fieldSelection) && fieldSelection;
     if (VXTERecord* te = EditedText(front)) return id != 311 && HasTextSelection(te);
-    if (front.sheet) return SheetHasSelection(front.sheet);
+    // Signal wires alone can be cleared, not cut, copied or duplicated.
+    if (front.sheet) return SheetHasSelection(front.sheet) || (id == 305 && SheetHasSelection(front.sheet, true));
     if (front.editor) {
         if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
         // Disabled until the symbol editor's clipboard exists.

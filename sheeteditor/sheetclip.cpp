@@ -652,15 +652,15 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
 
 }  // namespace
 
-bool SheetHasSelection(SheetRecord* sheet) {
+bool SheetHasSelection(SheetRecord* sheet, bool signalWires) {
     if (!sheet) return false;
-    if (AnyItemSelected(sheet)) return true;
-    for (LinkListHeader* nets : {sheet->signalList, sheet->bussList})
-        for (auto n = Next<void>(nets, nullptr); n; n = Next(nets, n)) {
-            WireList wires = static_cast<NetRecordHead**>(n)[0]->wires;
-            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
-                if ((*w)->flags & kWireFlagSelected) return true;
-        }
+    if (!signalWires && AnyItemSelected(sheet)) return true;
+    LinkListHeader* nets = signalWires ? sheet->signalList : sheet->bussList;
+    for (auto n = Next<void>(nets, nullptr); n; n = Next(nets, n)) {
+        WireList wires = static_cast<NetRecordHead**>(n)[0]->wires;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+            if ((*w)->flags & kWireFlagSelected) return true;
+    }
     return false;
 }
 

@@ -64,8 +64,9 @@ bool DeleteSheetSelection(SheetRecord* sheet, int32_t undoKind, bool ask, bool s
 // set (relative to the reference point).
 void CalcSheetSelectionBounds(SheetRecord* sheet, Point* negatedReference, Rect* bounds);
 
-// True when any symbol, text, frame, element or wire of the sheet is selected.
-bool SheetHasSelection(SheetRecord* sheet);
+// True when a symbol, text, frame, element or bus wire of the sheet is selected (signalWires:
+// when a signal wire is).
+bool SheetHasSelection(SheetRecord* sheet, bool signalWires = false);
 
 // The marking rules (exposed for the clipboard's own tests and for paste).
 void MarkAffectedSymbols(SheetRecord* sheet, bool shift);
