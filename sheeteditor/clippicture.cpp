@@ -17,17 +17,13 @@
 #include "model/wires.h"
 #include "platform/clipboard_platform.h"
 #include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheetclipcopy.h"
 
 namespace plexa {
 
 namespace {
 
 constexpr int kMargin = 8;
-
-template <class T>
-T* Next(LinkListHeader* list, T* item) {
-    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
-}
 
 std::u16string Wide(const char* utf8) { return TempCFStringUsing(utf8, kEncodingUTF8); }
 
@@ -48,17 +44,17 @@ std::string Escaped(const char* text) {
 // The texts of the clip's objects, one a line: designators, texts and frames.
 void ForEachClipText(SheetRecord* content, void (*each)(const char* text, Point at, void* data), void* data) {
     char text[kTextPlainSize];
-    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(content->symbolList, nullptr); s; s = ListNext(content->symbolList, s)) {
         char designator[kSymbolTextSize] = {};
         GetSymbolsDisplayDesignator(content, s, designator);
         if (designator[0] && designator[0] != '?') each(designator, s->position, data);
     }
-    for (auto* t = Next<TextRecord>(content->textList, nullptr); t; t = Next(content->textList, t)) {
+    for (auto* t = ListNext<TextRecord>(content->textList, nullptr); t; t = ListNext(content->textList, t)) {
         if (t->flags & kTextFlagHidden) continue;
         GetTextRecordString(t, content->stringBlock, text, sizeof text);
         if (text[0]) each(text, t->position, data);
     }
-    for (auto f = Next<void>(content->textFrameList, nullptr); f; f = Next(content->textFrameList, f)) {
+    for (auto f = ListNext<void>(content->textFrameList, nullptr); f; f = ListNext(content->textFrameList, f)) {
         auto frame = static_cast<TextFrameHandle>(f);
         GetTextFrameTextAsString(frame, true, int32_t(sizeof text), text);
         if (text[0]) each(text, (*frame)->position, data);
@@ -127,14 +123,14 @@ bool PutClipOnSystemClipboard() {
                   "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" stroke=\"black\">\n",
                   b.picture.width, b.picture.height);
     b.svg = head;
-    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(content->symbolList, nullptr); s; s = ListNext(content->symbolList, s)) {
         Rect r;
         GetSymbolInstanceBounds(content, s, 1, &r);
         if (VXEmptyRect(&r)) r = Rect{s->position.v, s->position.h, int16_t(s->position.v + 4), int16_t(s->position.h + 4)};
         AddBox(b, r);
     }
-    for (auto* e = Next<ElementRecord>(content->elementList, nullptr); e; e = Next(content->elementList, e)) AddBox(b, e->bounds);
-    for (auto n = Next<void>(content->signalList, nullptr); n; n = Next(content->signalList, n)) {
+    for (auto* e = ListNext<ElementRecord>(content->elementList, nullptr); e; e = ListNext(content->elementList, e)) AddBox(b, e->bounds);
+    for (auto n = ListNext<void>(content->signalList, nullptr); n; n = ListNext(content->signalList, n)) {
         auto signal = static_cast<SignalHandle>(n);
         AddNet(b, (*signal)->wires);
         CacheSignalJunctionDots(signal);
@@ -142,7 +138,7 @@ bool PutClipOnSystemClipboard() {
             for (int32_t i = 0; i < (*signal)->dotCount; ++i)
                 b.picture.dots.push_back({X(b, SignalDots(signal)[i].h), Y(b, SignalDots(signal)[i].v)});
     }
-    for (auto n = Next<void>(content->bussList, nullptr); n; n = Next(content->bussList, n))
+    for (auto n = ListNext<void>(content->bussList, nullptr); n; n = ListNext(content->bussList, n))
         AddNet(b, (*static_cast<BussHandle>(n))->wires);
     ForEachClipText(
         content,

@@ -35,21 +35,11 @@ namespace plexa {
 
 namespace {
 
-constexpr uint32_t kSymbolFlagMarked = 0x2000000;
-constexpr uint16_t kSignalFlagHasMarked = 0x0008;
-constexpr uint16_t kSignalFlagWhole = 0x0010;
-constexpr uint8_t kBussFlagMarked = 0x01;
-constexpr uint16_t kBreakOutMarked = 0x0004;
 constexpr int32_t kSheetReasonSubSheets = 16;
 constexpr int32_t kSheetReasonRemoved = 97;
 
 ClipboardRecord gUserClip;
 uint32_t gLastClipId = 0;
-
-template <class T>
-T* Next(LinkListHeader* list, T* item) {
-    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
-}
 
 SymbolRecord* SymbolOfWireEnd(const SymbolIndex& symbols, void* owner, WireHandle wire, int32_t end) {
     uint16_t node = 0;
@@ -62,12 +52,6 @@ bool BreakOutRowMarked(SheetRecord* sheet, uint16_t word) {
     if (!IsWireEndBreakOut(word)) return false;
     BreakOutRow row{};
     return GetBreakOutRow(sheet->breakOutTable, word & kWireEndIndexMask, &row) && (row.flags & kBreakOutMarked);
-}
-
-int32_t SnapToGrid(int32_t v, int32_t grid) {
-    if (grid <= 1) return v;
-    const int32_t q = v >= 0 ? (v + grid / 2) / grid : -((-v + grid / 2) / grid);
-    return q * grid;
 }
 
 }  // namespace
@@ -110,7 +94,7 @@ void ReleaseClipboard() {
 
 void MarkAffectedSymbols(SheetRecord* sheet, bool shift) {
     const SymbolIndex symbols(sheet->symbolList);
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s)) {
         s->flags &= ~kSymbolFlagMarked;
         const bool net = (s->flags & kSymbolFlagPort) != 0;
         if (s->flags & kSymbolFlagSelected) {
@@ -135,7 +119,7 @@ void MarkAffectedSymbols(SheetRecord* sheet, bool shift) {
 
 void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift) {
     const SymbolIndex symbols(sheet->symbolList);
-    for (auto b = Next<void>(sheet->bussList, nullptr); b; b = Next(sheet->bussList, b)) {
+    for (auto b = ListNext<void>(sheet->bussList, nullptr); b; b = ListNext(sheet->bussList, b)) {
         auto buss = static_cast<BussHandle>(b);
         (*buss)->flags &= uint8_t(~kBussFlagMarked);
         WireList wires = (*buss)->wires;
@@ -153,7 +137,7 @@ void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift) {
             }
         }
     }
-    for (auto s = Next<void>(sheet->signalList, nullptr); s; s = Next(sheet->signalList, s)) {
+    for (auto s = ListNext<void>(sheet->signalList, nullptr); s; s = ListNext(sheet->signalList, s)) {
         auto signal = static_cast<SignalHandle>(s);
         (*signal)->flags &= uint16_t(~(kSignalFlagHasMarked | kSignalFlagWhole));
         WireList wires = (*signal)->wires;
@@ -201,15 +185,15 @@ namespace {
 
 // Takes the marks of the marking rules off every symbol, net and wire.
 void ClearSheetMarks(SheetRecord* sheet) {
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s))
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s))
         s->flags &= ~kSymbolFlagMarked;
-    for (auto n = Next<void>(sheet->signalList, nullptr); n; n = Next(sheet->signalList, n)) {
+    for (auto n = ListNext<void>(sheet->signalList, nullptr); n; n = ListNext(sheet->signalList, n)) {
         auto signal = static_cast<SignalHandle>(n);
         (*signal)->flags &= uint16_t(~(kSignalFlagHasMarked | kSignalFlagWhole));
         for (WireHandle w = FirstWire((*signal)->wires); w; w = NextWire((*signal)->wires, w))
             (*w)->flags &= uint16_t(~kWireFlagMarked);
     }
-    for (auto n = Next<void>(sheet->bussList, nullptr); n; n = Next(sheet->bussList, n)) {
+    for (auto n = ListNext<void>(sheet->bussList, nullptr); n; n = ListNext(sheet->bussList, n)) {
         auto buss = static_cast<BussHandle>(n);
         (*buss)->flags &= uint8_t(~kBussFlagMarked);
         for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w))
@@ -224,23 +208,23 @@ void ClearSheetMarks(SheetRecord* sheet) {
 void CalcSheetSelectionBounds(SheetRecord* sheet, Point* negatedReference, Rect* bounds) {
     Rect area;
     VXSetEmptyRect(&area);
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s)) {
         if (!(s->flags & (kSymbolFlagSelected | kSymbolFlagMarked))) continue;
         Rect r;
         GetSymbolInstanceBounds(sheet, s, 1, &r);
         if (VXEmptyRect(&r)) r = Rect{s->position.v, s->position.h, int16_t(s->position.v + 1), int16_t(s->position.h + 1)};
         AddToUpdateRect(&area, r);
     }
-    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t))
+    for (auto* t = ListNext<TextRecord>(sheet->textList, nullptr); t; t = ListNext(sheet->textList, t))
         if (t->flags & kTextFlagSelected) AddToUpdateRect(&area, t->bounds);
-    for (auto f = Next<void>(sheet->textFrameList, nullptr); f; f = Next(sheet->textFrameList, f)) {
+    for (auto f = ListNext<void>(sheet->textFrameList, nullptr); f; f = ListNext(sheet->textFrameList, f)) {
         TextFrameRecord* frame = *static_cast<TextFrameHandle>(f);
         if (frame->flags & kFrameFlagSelected) AddToUpdateRect(&area, frame->bounds);
     }
-    for (auto* e = Next<ElementRecord>(sheet->elementList, nullptr); e; e = Next(sheet->elementList, e))
+    for (auto* e = ListNext<ElementRecord>(sheet->elementList, nullptr); e; e = ListNext(sheet->elementList, e))
         if (e->flags & kElementSelected) AddToUpdateRect(&area, e->bounds);
     for (LinkListHeader* nets : {sheet->signalList, sheet->bussList}) {
-        for (auto n = Next<void>(nets, nullptr); n; n = Next(nets, n)) {
+        for (auto n = ListNext<void>(nets, nullptr); n; n = ListNext(nets, n)) {
             WireList wires = static_cast<NetRecordHead**>(n)[0]->wires;
             for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
                 if ((*w)->flags & (kWireFlagSelected | kWireFlagMarked)) AddToUpdateRect(&area, (*w)->bounds);
@@ -340,7 +324,7 @@ bool IsLabelOfNet(const TextRecord* t, int64_t owner, uint16_t kind) { return t-
 std::vector<std::pair<TextRecord*, int32_t>> NetLabels(SheetRecord* sheet, int64_t owner, uint16_t kind) {
     std::vector<std::pair<TextRecord*, int32_t>> labels;
     int32_t at = 0;
-    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t), ++at)
+    for (auto* t = ListNext<TextRecord>(sheet->textList, nullptr); t; t = ListNext(sheet->textList, t), ++at)
         if (IsLabelOfNet(t, owner, kind)) labels.emplace_back(t, at);
     return labels;
 }
@@ -366,7 +350,7 @@ void DeletePartialSignal(DeleteRun& run, SignalHandle signal) {
     const int32_t position = LLGetLinkPosition(sheet->signalList, signal);
     const auto labels = NetLabels(sheet, SignalOwnerWord(signal), kTextKindSignal);
     std::vector<void*> before;
-    for (auto s = Next<void>(sheet->signalList, nullptr); s; s = Next(sheet->signalList, s))
+    for (auto s = ListNext<void>(sheet->signalList, nullptr); s; s = ListNext(sheet->signalList, s))
         if (s != signal) before.push_back(s);
     // The copy's wires are in the order of the original's, so the marks carry over.
     ClearNetMarks((*signal)->wires);
@@ -398,7 +382,7 @@ void DeletePartialSignal(DeleteRun& run, SignalHandle signal) {
     }
     DestroyTextList(discarded);
     // The signals that remain come in.
-    for (auto s = Next<void>(sheet->signalList, nullptr); s; s = Next(sheet->signalList, s)) {
+    for (auto s = ListNext<void>(sheet->signalList, nullptr); s; s = ListNext(sheet->signalList, s)) {
         if (std::find(before.begin(), before.end(), s) != before.end()) continue;
         AddToUpdateRect(&run.area, (*static_cast<SignalHandle>(s))->bounds);
         CollectUndoSheetItemExistance(sheet, kUndoItemSignal, s, 1);
@@ -462,7 +446,7 @@ bool MarkBusBreakouts(SheetRecord* sheet, bool ask) {
     BussHandle lineBuss = nullptr;
     WireHandle line = nullptr;
     int32_t lines = 0;
-    for (auto b = Next<void>(sheet->bussList, nullptr); b; b = Next(sheet->bussList, b)) {
+    for (auto b = ListNext<void>(sheet->bussList, nullptr); b; b = ListNext(sheet->bussList, b)) {
         WireList wires = (*static_cast<BussHandle>(b))->wires;
         for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
             if ((*w)->flags & kWireFlagSelected) {
@@ -490,13 +474,13 @@ bool MarkBusBreakouts(SheetRecord* sheet, bool ask) {
 }
 
 bool AnyItemSelected(SheetRecord* sheet) {
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s))
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s))
         if (s->flags & kSymbolFlagSelected) return true;
-    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t))
+    for (auto* t = ListNext<TextRecord>(sheet->textList, nullptr); t; t = ListNext(sheet->textList, t))
         if (t->flags & kTextFlagSelected) return true;
-    for (auto f = Next<void>(sheet->textFrameList, nullptr); f; f = Next(sheet->textFrameList, f))
+    for (auto f = ListNext<void>(sheet->textFrameList, nullptr); f; f = ListNext(sheet->textFrameList, f))
         if ((*static_cast<TextFrameHandle>(f))->flags & kFrameFlagSelected) return true;
-    for (auto* e = Next<ElementRecord>(sheet->elementList, nullptr); e; e = Next(sheet->elementList, e))
+    for (auto* e = ListNext<ElementRecord>(sheet->elementList, nullptr); e; e = ListNext(sheet->elementList, e))
         if (e->flags & kElementSelected) return true;
     return false;
 }
@@ -537,8 +521,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
 
     // Texts of symbols that go, selected texts (hidden when their symbol stays), free texts and
     // labels of nets that keep all their wires.
-    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t;) {
-        auto* next = Next(sheet->textList, t);
+    for (auto* t = ListNext<TextRecord>(sheet->textList, nullptr); t;) {
+        auto* next = ListNext(sheet->textList, t);
         if (t->kind & kTextKindSymbolOwned) {
             SymbolRecord* owner = SymbolOfText(sheet, t);
             if (IsMarked(owner)) {
@@ -562,8 +546,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
         t = next;
     }
     // Frames of symbols that go, and selected free frames.
-    for (auto f = Next<void>(sheet->textFrameList, nullptr); f;) {
-        auto next = Next(sheet->textFrameList, f);
+    for (auto f = ListNext<void>(sheet->textFrameList, nullptr); f;) {
+        auto next = ListNext(sheet->textFrameList, f);
         auto frame = static_cast<TextFrameHandle>(f);
         const uint32_t owner = (*frame)->owner;
         const bool go = owner ? IsMarked(RetrieveSerializedSymbol(sheet->symbolList, owner))
@@ -577,8 +561,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
     }
     // Symbols.
     bool subSheet = false;
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s;) {
-        auto* next = Next(sheet->symbolList, s);
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s;) {
+        auto* next = ListNext(sheet->symbolList, s);
         if (IsMarked(s)) {
             if (!subSheet && (s->flags & (kSymbolFlagSheet | kSymbolFlagSubSheet))) {
                 subSheet = true;
@@ -594,8 +578,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
     }
     // Signals, whole or in part.
     bool breakOuts = false;
-    for (auto n = Next<void>(sheet->signalList, nullptr); n;) {
-        auto next = Next(sheet->signalList, n);
+    for (auto n = ListNext<void>(sheet->signalList, nullptr); n;) {
+        auto next = ListNext(sheet->signalList, n);
         auto signal = static_cast<SignalHandle>(n);
         const uint16_t flags = (*signal)->flags;
         if (flags & kSignalFlagHasMarked) {
@@ -612,8 +596,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
     if (breakOuts) PurgeUnusedBreakOuts(sheet->breakOutTable, sheet->signalList);
     RemoveConfirmedBreakOuts(sheet, confirmed);
     // Busses.
-    for (auto n = Next<void>(sheet->bussList, nullptr); n;) {
-        auto next = Next(sheet->bussList, n);
+    for (auto n = ListNext<void>(sheet->bussList, nullptr); n;) {
+        auto next = ListNext(sheet->bussList, n);
         auto buss = static_cast<BussHandle>(n);
         if ((*buss)->flags & kBussFlagMarked) {
             (*buss)->flags &= uint8_t(~kBussFlagMarked);
@@ -622,8 +606,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
         n = next;
     }
     // Elements.
-    for (auto* e = Next<ElementRecord>(sheet->elementList, nullptr); e;) {
-        auto* next = Next(sheet->elementList, e);
+    for (auto* e = ListNext<ElementRecord>(sheet->elementList, nullptr); e;) {
+        auto* next = ListNext(sheet->elementList, e);
         if (e->flags & kElementSelected) {
             AddToUpdateRect(&run.area, e->bounds);
             RemoveItem(run, kUndoItemElement, e, sheet->elementList,
@@ -656,7 +640,7 @@ bool SheetHasSelection(SheetRecord* sheet, bool signalWires) {
     if (!sheet) return false;
     if (!signalWires && AnyItemSelected(sheet)) return true;
     LinkListHeader* nets = signalWires ? sheet->signalList : sheet->bussList;
-    for (auto n = Next<void>(nets, nullptr); n; n = Next(nets, n)) {
+    for (auto n = ListNext<void>(nets, nullptr); n; n = ListNext(nets, n)) {
         WireList wires = static_cast<NetRecordHead**>(n)[0]->wires;
         for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
             if ((*w)->flags & kWireFlagSelected) return true;

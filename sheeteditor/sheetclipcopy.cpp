@@ -25,21 +25,14 @@
 
 namespace plexa {
 
-namespace {
-
-constexpr uint32_t kSymbolFlagMarked = 0x2000000;
-constexpr uint16_t kSignalFlagHasMarked = 0x0008;
-constexpr uint8_t kBussFlagMarked = 0x01;
-
-template <class T>
-T* Next(LinkListHeader* list, T* item) {
-    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
+int32_t SnapToGrid(int32_t v, int32_t grid) {
+    if (grid <= 1) return v;
+    const int32_t q = v >= 0 ? (v + grid / 2) / grid : -((-v + grid / 2) / grid);
+    return q * grid;
 }
 
-}  // namespace
-
 SymbolIndex::SymbolIndex(LinkListHeader* symbols) {
-    for (auto* s = Next<SymbolRecord>(symbols, nullptr); s; s = Next(symbols, s)) bySerial_.emplace(s->serial, s);
+    for (auto* s = ListNext<SymbolRecord>(symbols, nullptr); s; s = ListNext(symbols, s)) bySerial_.emplace(s->serial, s);
 }
 
 SymbolRecord* SymbolIndex::Find(uint32_t serial) const {
@@ -51,22 +44,9 @@ void SymbolIndex::Add(SymbolRecord* symbol) { bySerial_[symbol->serial] = symbol
 
 SymbolRecord* SymbolIndex::WireEnd(WireHandle wire, void* owner, int32_t end, uint16_t* node, uint32_t* serial) const {
     if (node) *node = 0xFFFF;
-    if (!wire || !owner) return nullptr;
-    const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
-    if (!IsWireEndTerminal(word)) return nullptr;
     uint32_t number = 0;
     uint16_t pin = 0;
-    if ((*wire)->flags & kWireFlagBuss) {
-        BussTerminal terminal;
-        if (!GetBussPinTerminal(static_cast<BussHandle>(owner), word, &terminal)) return nullptr;
-        number = terminal.serial;
-        pin = terminal.node;
-    } else {
-        SignalPinEntry entry;
-        if (!GetSignalPinTerminal(static_cast<SignalHandle>(owner), word, &entry)) return nullptr;
-        number = entry.serial;
-        pin = entry.node;
-    }
+    if (!GetWireTerminalEntry(wire, owner, end, &number, &pin)) return nullptr;
     if (serial) *serial = number;
     SymbolRecord* symbol = Find(number);
     if (symbol && node) *node = pin;
@@ -175,26 +155,31 @@ uint16_t CopyWireEnd(const SymbolIndex& symbols, void* owner, WireHandle wire, i
     return word;
 }
 
+// The marked wires of a net, unmarked, unselected and moved, into the clip net's list.
+template <class AddPin>
+void CopyMarkedWires(const SymbolIndex& symbols, void* owner, WireList from, WireList to, Point offset, AddPin addPin) {
+    for (WireHandle w = FirstWire(from); w; w = NextWire(from, w)) {
+        if (!((*w)->flags & kWireFlagMarked)) continue;
+        WireHandle wire = DuplicateWire(w);
+        if (!wire) continue;
+        (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
+        (*wire)->end0 = CopyWireEnd(symbols, owner, w, 0, addPin);
+        (*wire)->end1 = CopyWireEnd(symbols, owner, w, 1, addPin);
+        OffsetWire(wire, offset.h, offset.v);
+        LLAppend(to, wire);
+    }
+}
+
 void CopySignals(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
-    for (auto n = Next<void>(sheet->signalList, nullptr); n; n = Next(sheet->signalList, n)) {
+    for (auto n = ListNext<void>(sheet->signalList, nullptr); n; n = ListNext(sheet->signalList, n)) {
         auto signal = static_cast<SignalHandle>(n);
         if (!((*signal)->flags & kSignalFlagHasMarked)) continue;
         SignalHandle copy = CreateSignal(nullptr);
         if (!copy) continue;
         LLAppend(clip->signalList, copy);
         (*copy)->name = (*signal)->name;
-        WireList wires = (*signal)->wires;
-        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
-            if (!((*w)->flags & kWireFlagMarked)) continue;
-            WireHandle wire = DuplicateWire(w);
-            if (!wire) continue;
-            (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
-            auto addPin = [&](SymbolRecord* symbol, uint16_t node) { return AddPinToSignal(copy, symbol, node); };
-            (*wire)->end0 = CopyWireEnd(symbols, signal, w, 0, addPin);
-            (*wire)->end1 = CopyWireEnd(symbols, signal, w, 1, addPin);
-            OffsetWire(wire, offset.h, offset.v);
-            LLAppend((*copy)->wires, wire);
-        }
+        CopyMarkedWires(symbols, signal, (*signal)->wires, (*copy)->wires, offset,
+                        [&](SymbolRecord* symbol, uint16_t node) { return AddPinToSignal(copy, symbol, node); });
         // The scope bits of the copied pins.
         for (int32_t i = 0; i < (*copy)->pinCount; ++i) {
             SignalPinEntry* pin = &SignalPins(copy)[i];
@@ -214,39 +199,24 @@ void CopySignals(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* cl
 }
 
 void CopyBusses(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* clip, Point offset, std::vector<std::pair<int64_t, int64_t>>* owners) {
-    for (auto n = Next<void>(sheet->bussList, nullptr); n; n = Next(sheet->bussList, n)) {
+    for (auto n = ListNext<void>(sheet->bussList, nullptr); n; n = ListNext(sheet->bussList, n)) {
         auto buss = static_cast<BussHandle>(n);
         if (!((*buss)->flags & kBussFlagMarked)) continue;
         BussHandle copy = CreateBuss(nullptr);
         if (!copy) continue;
         LLAppend(clip->bussList, copy);
         (*copy)->name = (*buss)->name;
-        WireList wires = (*buss)->wires;
-        int32_t copied = 0, total = 0;
-        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w), ++total) {
-            if (!((*w)->flags & kWireFlagMarked)) continue;
-            WireHandle wire = DuplicateWire(w);
-            if (!wire) continue;
-            ++copied;
-            (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
-            auto addPin = [&](SymbolRecord* symbol, uint16_t node) {
-                // The clip's strings are a copy of the sheet's: the terminal's name spec holds.
-                StringSpec name = 0;
-                for (int32_t i = 0; i < (*buss)->terminalCount; ++i) {
-                    const BussTerminal& t = BussTerminals(buss)[i];
-                    if (t.serial == symbol->serial && t.node == node) name = t.name;
-                }
-                return AddPinToBuss(copy, symbol, node, name);
-            };
-            (*wire)->end0 = CopyWireEnd(symbols, buss, w, 0, addPin);
-            (*wire)->end1 = CopyWireEnd(symbols, buss, w, 1, addPin);
-            OffsetWire(wire, offset.h, offset.v);
-            LLAppend((*copy)->wires, wire);
-        }
+        CopyMarkedWires(symbols, buss, (*buss)->wires, (*copy)->wires, offset, [&](SymbolRecord* symbol, uint16_t node) {
+            // The clip's strings are a copy of the sheet's: the terminal's name spec holds.
+            StringSpec name = 0;
+            for (int32_t i = 0; i < (*buss)->terminalCount; ++i) {
+                const BussTerminal& t = BussTerminals(buss)[i];
+                if (t.serial == symbol->serial && t.node == node) name = t.name;
+            }
+            return AddPinToBuss(copy, symbol, node, name);
+        });
         CalcBussBounds(copy);
         owners->emplace_back(BussOwnerWord(buss), BussOwnerWord(copy));
-        (void)copied;
-        (void)total;
     }
 }
 
@@ -261,7 +231,7 @@ bool IsWireMarked(const TextRecord* label) {
 void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
     SheetItemCopier copier{sheet, clip, false, {}};
     // Elements, in the sheet's order.
-    for (auto* e = Next<ElementRecord>(sheet->elementList, nullptr); e; e = Next(sheet->elementList, e)) {
+    for (auto* e = ListNext<ElementRecord>(sheet->elementList, nullptr); e; e = ListNext(sheet->elementList, e)) {
         if (!(e->flags & kElementSelected)) continue;
         if (ElementRecord* copy = copier.Element(e)) {
             copy->flags &= uint16_t(~kElementSelected);
@@ -270,7 +240,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
         }
     }
     // Symbols, with their components and their designators in the sheet's context.
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s)) {
         if (!(s->flags & kSymbolFlagMarked)) continue;
         SymbolRecord* copy = copier.Symbol(s);
         if (!copy) continue;
@@ -293,7 +263,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
     };
     // Texts: labels of copied wires, texts of copied symbols, selected texts; a selected text whose
     // owner stays behind arrives as a frame.
-    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t)) {
+    for (auto* t = ListNext<TextRecord>(sheet->textList, nullptr); t; t = ListNext(sheet->textList, t)) {
         bool go = false, orphan = false;
         if (t->kind == kTextKindSignal || t->kind == kTextKindBuss) {
             go = t->owner && IsWireMarked(t);
@@ -327,7 +297,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
         LLAppend(clip->textList, copy);
     }
     // Frames of copied symbols and selected frames.
-    for (auto f = Next<void>(sheet->textFrameList, nullptr); f; f = Next(sheet->textFrameList, f)) {
+    for (auto f = ListNext<void>(sheet->textFrameList, nullptr); f; f = ListNext(sheet->textFrameList, f)) {
         auto frame = static_cast<TextFrameHandle>(f);
         const uint32_t ownerSerial = (*frame)->owner;
         SymbolRecord* owner = ownerSerial ? symbols.Find(ownerSerial) : nullptr;
@@ -341,7 +311,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
         OffsetTextFrame(copy, offset.h, offset.v);
         LLAppend(clip->textFrameList, copy);
     }
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s))
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s))
         s->flags &= ~kSymbolFlagMarked;
 }
 

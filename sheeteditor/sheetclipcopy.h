@@ -8,6 +8,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "foundation/ll.h"
 #include "foundation/rectmath.h"
 
 namespace plexa {
@@ -21,6 +22,22 @@ struct ElementRecord;
 struct LinkListHeader;
 struct WireRecord;
 using WireHandle = WireRecord**;
+
+// The marks of the clipboard's marking rules on a sheet's objects.
+constexpr uint32_t kSymbolFlagMarked = 0x2000000;
+constexpr uint16_t kSignalFlagHasMarked = 0x0008;  // some wires marked
+constexpr uint16_t kSignalFlagWhole = 0x0010;      // marked as a whole
+constexpr uint8_t kBussFlagMarked = 0x01;
+constexpr uint16_t kBreakOutMarked = 0x0004;
+
+// The item after `item` of a list, or its first item for none.
+template <class T>
+T* ListNext(LinkListHeader* list, T* item) {
+    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
+}
+
+// The coordinate on the nearest grid line (grids below 2 leave it as it is).
+int32_t SnapToGrid(int32_t v, int32_t grid);
 
 // A clip's record: a sheet whose string block is a byte copy of the source's (so that the copied
 // string specs stay valid). Null when memory fails.

@@ -36,11 +36,6 @@ constexpr int32_t kSheetReasonSubSheets = 16;
 constexpr int32_t kSheetReasonContentChanged = 0x41;  // content and search, the undo kept
 constexpr uint16_t kScopeMergeFlags = kSignalFlagPort | kSignalFlagBreakOut;
 
-template <class T>
-T* Next(LinkListHeader* list, T* item) {
-    return static_cast<T*>(item ? LLGetNext(list, item) : LLFirst(list));
-}
-
 // Undo of a paste gives the sheet back its next serial number (data: the number to restore).
 void SwapNextSerial(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
     if (discard || ownerKind != kUndoOwnerSheet) return;
@@ -48,12 +43,6 @@ void SwapNextSerial(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard
     const uint32_t current = sheet->stored.nextSerial;
     sheet->stored.nextSerial = uint32_t(op->data);
     op->data = current;
-}
-
-int32_t SnapToGrid(int32_t v, int32_t grid) {
-    if (grid <= 1) return v;
-    const int32_t q = v >= 0 ? (v + grid / 2) / grid : -((-v + grid / 2) / grid);
-    return q * grid;
 }
 
 // The serial numbers the clip's symbols take in the sheet. A Cut from this very sheet that has not
@@ -64,14 +53,14 @@ std::map<uint32_t, uint32_t> CalcNewSymbolNumbers(SheetRecord* sheet, const Clip
     SheetRecord* content = clip->content;
     const bool ownCut = clip->clipId == sheet->lastCopiedClipId && (clip->flags & (kClipFromCut | kClipPasted)) == kClipFromCut;
     uint32_t highest = 0;
-    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(content->symbolList, nullptr); s; s = ListNext(content->symbolList, s)) {
         if (ownCut || s->serial >= sheet->stored.nextSerial) {
             serials[s->serial] = s->serial;
             highest = std::max(highest, s->serial);
         }
     }
     if (!ownCut && highest >= sheet->stored.nextSerial) sheet->stored.nextSerial = highest + 1;
-    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s))
+    for (auto* s = ListNext<SymbolRecord>(content->symbolList, nullptr); s; s = ListNext(content->symbolList, s))
         if (!serials.count(s->serial)) serials[s->serial] = sheet->stored.nextSerial++;
     return serials;
 }
@@ -79,7 +68,7 @@ std::map<uint32_t, uint32_t> CalcNewSymbolNumbers(SheetRecord* sheet, const Clip
 bool SymbolNeedsDesignator(const SymbolRecord* s) { return s->component || (s->flags & kSymbolFlagSheet); }
 
 bool OtherHasDesignator(SheetRecord* sheet, const SymbolRecord* skip, const char* designator) {
-    for (auto* s = Next<SymbolRecord>(sheet->symbolList, nullptr); s; s = Next(sheet->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s)) {
         if (s == skip || !SymbolNeedsDesignator(s)) continue;
         char text[kAnnotationTextSize] = {};
         (void)GetSymbolAnnotation(sheet, s->serial, text);
@@ -147,7 +136,7 @@ void PasteAnnotation(PasteRun& run) {
         SetSymbolRefName(s, sheet->stringBlock, designator);
     }
     // Designator texts show the new designators.
-    for (auto* t = Next<TextRecord>(sheet->textList, nullptr); t; t = Next(sheet->textList, t)) {
+    for (auto* t = ListNext<TextRecord>(sheet->textList, nullptr); t; t = ListNext(sheet->textList, t)) {
         if (t->kind != kTextKindCompDesignator && t->kind != kTextKindDesignator) continue;
         SymbolRecord* s = run.pasted.Find(uint32_t(t->owner));
         if (!s) continue;
@@ -185,18 +174,31 @@ uint16_t PastedWireEnd(PasteRun& run, SheetRecord* content, void* clipOwner, Wir
     return index < 0 ? kWireEndFree : uint16_t(index);
 }
 
+// The clip net's wires, moved and selected, into the sheet net's list (pins re-attached).
+void PasteWires(PasteRun& run, void* clipOwner, WireList from, SignalHandle signal, BussHandle buss, WireList to) {
+    for (WireHandle w = FirstWire(from); w; w = NextWire(from, w)) {
+        WireHandle wire = DuplicateWire(w);
+        if (!wire) continue;
+        (*wire)->end0 = PastedWireEnd(run, run.clip->content, clipOwner, w, 0, signal, buss);
+        (*wire)->end1 = PastedWireEnd(run, run.clip->content, clipOwner, w, 1, signal, buss);
+        OffsetWire(wire, run.p.h, run.p.v);
+        (*wire)->flags |= kWireFlagSelected;
+        LLAppend(to, wire);
+    }
+}
+
 void PasteSignals(PasteRun& run) {
     SheetRecord* sheet = run.sheet;
     SheetRecord* content = run.clip->content;
-    for (auto n = Next<void>(content->signalList, nullptr); n; n = Next(content->signalList, n)) {
+    for (auto n = ListNext<void>(content->signalList, nullptr); n; n = ListNext(content->signalList, n)) {
         auto clipSignal = static_cast<SignalHandle>(n);
         char name[kSignalNameSize] = {};
         ExtractStringSpec((*clipSignal)->name, content->stringBlock, name, sizeof name);
         const uint16_t scope = (*clipSignal)->flags & kScopeMergeFlags;
         SignalHandle target = nullptr;
         bool taken = false;
-        for (auto s = Next<void>(sheet->signalList, nullptr); s && name[0];) {
-            auto next = Next(sheet->signalList, s);
+        for (auto s = ListNext<void>(sheet->signalList, nullptr); s && name[0];) {
+            auto next = ListNext(sheet->signalList, s);
             auto signal = static_cast<SignalHandle>(s);
             char other[kSignalNameSize];
             GetSignalName(signal, sheet->stringBlock, other, sizeof other);
@@ -225,23 +227,14 @@ void PasteSignals(PasteRun& run) {
             run.fresh.insert(target);
             if (taken && !scope) {
                 GetUniqueSignalName(sheet, nullptr, name, sizeof name);
-                for (auto* t = Next<TextRecord>(content->textList, nullptr); t; t = Next(content->textList, t))
+                for (auto* t = ListNext<TextRecord>(content->textList, nullptr); t; t = ListNext(content->textList, t))
                     if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(clipSignal) && !(t->flags & kLabelFlagOwnText))
                         SetTextRecordString(t, content->stringBlock, name);
             }
             if (name[0]) SetSignalName(target, sheet->stringBlock, name);
         }
         run.signalOwners[SignalOwnerWord(clipSignal)] = target;
-        WireList wires = (*clipSignal)->wires;
-        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
-            WireHandle wire = DuplicateWire(w);
-            if (!wire) continue;
-            (*wire)->end0 = PastedWireEnd(run, content, clipSignal, w, 0, target, nullptr);
-            (*wire)->end1 = PastedWireEnd(run, content, clipSignal, w, 1, target, nullptr);
-            OffsetWire(wire, run.p.h, run.p.v);
-            (*wire)->flags |= kWireFlagSelected;
-            LLAppend((*target)->wires, wire);
-        }
+        PasteWires(run, clipSignal, (*clipSignal)->wires, target, nullptr, (*target)->wires);
         CalcSignalScopeFlags(target);
         CacheSignalJunctionDots(target);
         CalcSignalBounds(target);
@@ -253,7 +246,7 @@ void PasteSignals(PasteRun& run) {
 void PasteBussLines(PasteRun& run) {
     SheetRecord* sheet = run.sheet;
     SheetRecord* content = run.clip->content;
-    for (auto n = Next<void>(content->bussList, nullptr); n; n = Next(content->bussList, n)) {
+    for (auto n = ListNext<void>(content->bussList, nullptr); n; n = ListNext(content->bussList, n)) {
         auto clipBuss = static_cast<BussHandle>(n);
         BussHandle buss = CreateBuss(nullptr);
         if (!buss) continue;
@@ -262,16 +255,7 @@ void PasteBussLines(PasteRun& run) {
         ExtractStringSpec((*clipBuss)->name, content->stringBlock, name, sizeof name);
         if (name[0]) SetBussName(buss, sheet->stringBlock, name);
         run.bussOwners[BussOwnerWord(clipBuss)] = buss;
-        WireList wires = (*clipBuss)->wires;
-        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
-            WireHandle wire = DuplicateWire(w);
-            if (!wire) continue;
-            (*wire)->end0 = PastedWireEnd(run, content, clipBuss, w, 0, nullptr, buss);
-            (*wire)->end1 = PastedWireEnd(run, content, clipBuss, w, 1, nullptr, buss);
-            OffsetWire(wire, run.p.h, run.p.v);
-            (*wire)->flags |= kWireFlagSelected;
-            LLAppend((*buss)->wires, wire);
-        }
+        PasteWires(run, clipBuss, (*clipBuss)->wires, nullptr, buss, (*buss)->wires);
         CalcBussBounds(buss);
         CollectUndoSheetItemExistance(sheet, kUndoItemBuss, buss, 1);
         AddToUpdateRect(&run.area, (*buss)->bounds);
@@ -324,7 +308,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     // Symbols, appended in clip order.
     if (clip->sourceKind == kClipSourceSheet) run.serials = CalcNewSymbolNumbers(sheet, clip);
     bool subSheet = false;
-    for (auto* s = Next<SymbolRecord>(content->symbolList, nullptr); s; s = Next(content->symbolList, s)) {
+    for (auto* s = ListNext<SymbolRecord>(content->symbolList, nullptr); s; s = ListNext(content->symbolList, s)) {
         SymbolRecord* copy = copier.Symbol(s);
         if (!copy) continue;
         copy->serial = run.serials[s->serial];
@@ -347,7 +331,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     // Elements at the head of the sheet's list, keeping their stacking order among themselves.
     if (!(clip->flags & kClipConverted)) {
         ElementRecord* previous = nullptr;
-        for (auto* e = Next<ElementRecord>(content->elementList, nullptr); e; e = Next(content->elementList, e)) {
+        for (auto* e = ListNext<ElementRecord>(content->elementList, nullptr); e; e = ListNext(content->elementList, e)) {
             ElementRecord* copy = copier.Element(e);
             if (!copy) continue;
             copy->flags |= kElementSelected;
@@ -359,7 +343,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     }
     // Frames, the same way.
     void* previousFrame = nullptr;
-    for (auto f = Next<void>(content->textFrameList, nullptr); f; f = Next(content->textFrameList, f)) {
+    for (auto f = ListNext<void>(content->textFrameList, nullptr); f; f = ListNext(content->textFrameList, f)) {
         TextFrameHandle copy = copier.Frame(static_cast<TextFrameHandle>(f));
         if (!copy) continue;
         if ((*copy)->owner) (*copy)->owner = run.serials[(*copy)->owner];
@@ -372,7 +356,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     PasteSignals(run);
     PasteBussLines(run);
     // Texts, appended; labels follow their nets, symbol texts their symbols.
-    for (auto* t = Next<TextRecord>(content->textList, nullptr); t; t = Next(content->textList, t)) {
+    for (auto* t = ListNext<TextRecord>(content->textList, nullptr); t; t = ListNext(content->textList, t)) {
         TextRecord* copy = copier.Text(t);
         if (!copy) continue;
         if (t->kind == kTextKindSignal) {
