@@ -6,6 +6,7 @@
 #include "foundation/filespec.h"
 #include "model/annotation.h"
 #include "model/components.h"
+#include "model/elements.h"
 #include "sheeteditor/sheetpaste.h"
 #include "sheeteditor/tests/sheetclip_testing.h"
 #include "tests/support/testing.h"
@@ -178,6 +179,26 @@ TEST_F(SheetPaste, DuplicateLeavesTheClipboardAsItWas) {
               "  #2 serial 4 at (336,132) map -1 attributes 1 designator \"R1\"\n"
               "  #3 serial 1 at (96,96) flags 0x01000000 map -1 attributes 1 designator \"R3\"\n"
               "  #4 serial 2 at (96,160) flags 0x01000200 map -1\n");
+}
+
+TEST_F(SheetPaste, OverlappingElementsKeepTheirStackingOrder) {
+    // A filled rectangle over an oval, at the head of the list (drawn last, on top).
+    ElementRecord* oval = BuildCommonElement(kElementOval, At(100, 100), At(160, 140), 1, 0, 0, false, false, 0, false, 0, false);
+    ElementRecord* box = BuildCommonElement(kElementRect, At(120, 110), At(180, 150), 2, 0, 0, true, false, 0, false, 0, false);
+    ASSERT_TRUE(oval && box);
+    LLPush(sheet->elementList, oval);
+    LLPush(sheet->elementList, box);
+    oval->flags |= kElementSelected;
+    box->flags |= kElementSelected;
+    CopySheetSelection(sheet, false);
+    SheetRecord* other = NewSheet();
+    ASSERT_NE(other, nullptr);
+    PasteIntoSheet(other);
+    const std::string pasted = Dump(other, kDumpElements);
+    const size_t rect = pasted.find("kind 3"), ellipse = pasted.find("kind 4");
+    ASSERT_NE(rect, std::string::npos);
+    ASSERT_NE(ellipse, std::string::npos);
+    EXPECT_LT(rect, ellipse) << pasted;
 }
 
 TEST_F(SheetPaste, APastedSheetSavedAndReopenedDumpsTheSame) {
