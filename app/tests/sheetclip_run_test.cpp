@@ -106,6 +106,46 @@ TEST_F(SheetClipboardRun, CopyPutsThePictureAndTheTextWhereAnotherProgramReadsTh
     EXPECT_NE(found.find(" PNG\n"), std::string::npos) << found;
 }
 
+TEST_F(SheetClipboardRun, ClearUndoAndRedoFromTheEditMenuThenSave) {
+    SymbolRecord* r1 = driver->AddSymbol(1, kSymbolFlagSelected);
+    r1->position = P(96, 96);
+    SetSymbolRefName(r1, drawing->stringBlock, "R1");
+    SymbolRecord* r2 = driver->AddSymbol(2);
+    r2->position = P(196, 96);
+    SetSymbolRefName(r2, drawing->stringBlock, "R2");
+    driver->AddPin(P(136, 100), r1, 1);
+    driver->AddPin(P(196, 100), r2, 0);
+    Draw({P(136, 100), P(196, 100)});
+    drawing->stored.nextSerial = 3;
+    const std::string file = dir.path() + "/Undo.SHX";
+    const FileSpec spec = SheetSpecAt(file);
+    ASSERT_EQ(WriteSheetFile(drawing, &spec), 0);
+    const std::string before = DumpSheet(drawing, kDumpAll & ~kDumpSheet);
+
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Undo\n"
+        "wait-drawn Undo\n"
+        "menu Edit > Clear\n"
+        "log-menu Edit\n"
+        "menu Edit > Undo Delete\n"
+        "log-menu Edit\n"
+        "menu Edit > Redo Delete\n"
+        "menu Edit > Undo Delete\n"
+        "key Ctrl+S\n"
+        "close Undo\n",
+        {file});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    std::vector<std::string> undoItems;
+    for (const std::string& line : result.log)
+        if (line.find("Undo ") != std::string::npos || line.find("Redo ") != std::string::npos) undoItems.push_back(line);
+    EXPECT_EQ(undoItems, (std::vector<std::string>{"  Undo Delete\tenabled", "  Redo Delete\tenabled"}));
+    SheetRecord* read = nullptr;
+    ASSERT_EQ(LoadSheetFile(&spec, &read), 0);
+    EXPECT_EQ(DumpSheet(read, kDumpAll & ~kDumpSheet), before);
+    DestroySheet(read);
+}
+
 #endif
 
 }  // namespace
