@@ -181,6 +181,25 @@ TEST_F(SheetPaste, DuplicateLeavesTheClipboardAsItWas) {
               "  #4 serial 2 at (96,160) flags 0x01000200 map -1\n");
 }
 
+TEST_F(SheetPaste, APasteThatWouldMissThePageIsCentredOnIt) {
+    SymbolRecord* r = Part("R1", At(180, 180), {});
+    Select(r);
+    CopySheetSelection(sheet, false);
+    CurrClip->pastePoint = At(-3000, -3000);
+    Unselect(sheet);
+    PasteIntoSheet(sheet);
+    auto* pasted = static_cast<SymbolRecord*>(LLLast(sheet->symbolList));
+    const Rect& page = sheet->sheetBounds;
+    EXPECT_NEAR(pasted->position.h, (page.left + page.right) / 2, 12);
+    EXPECT_NEAR(pasted->position.v, (page.top + page.bottom) / 2, 12);
+    // The next paste goes on from there.
+    const Point first = pasted->position;
+    PasteIntoSheet(sheet);
+    pasted = static_cast<SymbolRecord*>(LLLast(sheet->symbolList));
+    EXPECT_EQ(pasted->position.h, first.h + 36);
+    EXPECT_EQ(pasted->position.v, first.v + 36);
+}
+
 TEST_F(SheetPaste, OverlappingElementsKeepTheirStackingOrder) {
     // A filled rectangle over an oval, at the head of the list (drawn last, on top).
     ElementRecord* oval = BuildCommonElement(kElementOval, At(100, 100), At(160, 140), 1, 0, 0, false, false, 0, false, 0, false);
