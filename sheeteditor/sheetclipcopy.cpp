@@ -2,9 +2,11 @@
 #include "sheeteditor/sheetclipcopy.h"
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "foundation/da.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -137,9 +139,11 @@ ElementRecord* SheetItemCopier::Element(const ElementRecord* element) {
 namespace {
 
 // A wire end in the clip: a pin of a copied symbol becomes a pin entry of the clip's net, any
-// other pin a free end; a break-out end is not kept (the clip keeps no break-out table).
+// other pin a free end; a break-out end stays when its buss goes along (the clip's break-out
+// table keeps the row's id), else it becomes free.
 template <class AddPin>
-uint16_t CopyWireEnd(const SymbolIndex& symbols, void* owner, WireHandle wire, int32_t end, AddPin addPin) {
+uint16_t CopyWireEnd(const SymbolIndex& symbols, BreakOutTable table, void* owner, WireHandle wire, int32_t end,
+                     AddPin addPin) {
     const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
     if (IsWireEndJunction(word)) return word;
     if (IsWireEndTerminal(word)) {
@@ -151,20 +155,26 @@ uint16_t CopyWireEnd(const SymbolIndex& symbols, void* owner, WireHandle wire, i
         }
         return kWireEndFree;
     }
-    if (IsWireEndBreakOut(word)) return kWireEndFree;
+    if (IsWireEndBreakOut(word)) {
+        BreakOutRow row{};
+        const bool kept = GetBreakOutRow(table, word & kWireEndIndexMask, &row) && row.buss &&
+                          ((*row.buss)->flags & kBussFlagMarked);
+        return kept ? word : kWireEndFree;
+    }
     return word;
 }
 
 // The marked wires of a net, unmarked, unselected and moved, into the clip net's list.
 template <class AddPin>
-void CopyMarkedWires(const SymbolIndex& symbols, void* owner, WireList from, WireList to, Point offset, AddPin addPin) {
+void CopyMarkedWires(const SymbolIndex& symbols, BreakOutTable table, void* owner, WireList from, WireList to,
+                     Point offset, AddPin addPin) {
     for (WireHandle w = FirstWire(from); w; w = NextWire(from, w)) {
         if (!((*w)->flags & kWireFlagMarked)) continue;
         WireHandle wire = DuplicateWire(w);
         if (!wire) continue;
         (*wire)->flags &= uint16_t(~(kWireFlagMarked | kWireFlagSelected));
-        (*wire)->end0 = CopyWireEnd(symbols, owner, w, 0, addPin);
-        (*wire)->end1 = CopyWireEnd(symbols, owner, w, 1, addPin);
+        (*wire)->end0 = CopyWireEnd(symbols, table, owner, w, 0, addPin);
+        (*wire)->end1 = CopyWireEnd(symbols, table, owner, w, 1, addPin);
         OffsetWire(wire, offset.h, offset.v);
         LLAppend(to, wire);
     }
@@ -178,7 +188,7 @@ void CopySignals(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* cl
         if (!copy) continue;
         LLAppend(clip->signalList, copy);
         (*copy)->name = (*signal)->name;
-        CopyMarkedWires(symbols, signal, (*signal)->wires, (*copy)->wires, offset,
+        CopyMarkedWires(symbols, sheet->breakOutTable, signal, (*signal)->wires, (*copy)->wires, offset,
                         [&](SymbolRecord* symbol, uint16_t node) { return AddPinToSignal(copy, symbol, node); });
         // The scope bits of the copied pins.
         for (int32_t i = 0; i < (*copy)->pinCount; ++i) {
@@ -192,6 +202,8 @@ void CopySignals(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* cl
             }
             pin->flags &= uint8_t(~kPinEntrySelected);
         }
+        for (WireHandle w = FirstWire((*copy)->wires); w; w = NextWire((*copy)->wires, w))
+            if (IsWireEndBreakOut((*w)->end0) || IsWireEndBreakOut((*w)->end1)) (*copy)->flags |= kSignalFlagBreakOut;
         CacheSignalJunctionDots(copy);
         CalcSignalBounds(copy);
         owners->emplace_back(SignalOwnerWord(signal), SignalOwnerWord(copy));
@@ -206,7 +218,7 @@ void CopyBusses(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* cli
         if (!copy) continue;
         LLAppend(clip->bussList, copy);
         (*copy)->name = (*buss)->name;
-        CopyMarkedWires(symbols, buss, (*buss)->wires, (*copy)->wires, offset, [&](SymbolRecord* symbol, uint16_t node) {
+        CopyMarkedWires(symbols, sheet->breakOutTable, buss, (*buss)->wires, (*copy)->wires, offset, [&](SymbolRecord* symbol, uint16_t node) {
             // The clip's strings are a copy of the sheet's: the terminal's name spec holds.
             StringSpec name = 0;
             for (int32_t i = 0; i < (*buss)->terminalCount; ++i) {
@@ -218,6 +230,37 @@ void CopyBusses(SheetRecord* sheet, const SymbolIndex& symbols, SheetRecord* cli
         CalcBussBounds(copy);
         owners->emplace_back(BussOwnerWord(buss), BussOwnerWord(copy));
     }
+}
+
+// The clip's break-out table: the sheet's rows that the clip's signal wires end on, re-pointed
+// to the clip's busses and moved (row ids are kept, so the wire ends stay as they are).
+void CopyBreakOuts(SheetRecord* sheet, SheetRecord* clip, Point offset,
+                   const std::vector<std::pair<int64_t, int64_t>>& owners) {
+    std::set<int32_t> used;
+    for (auto n = ListNext<void>(clip->signalList, nullptr); n; n = ListNext(clip->signalList, n)) {
+        WireList wires = (*static_cast<SignalHandle>(n))->wires;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+            for (uint16_t word : {(*w)->end0, (*w)->end1})
+                if (IsWireEndBreakOut(word)) used.insert(word & kWireEndIndexMask);
+    }
+    if (used.empty() || !sheet->breakOutTable) return;
+    BreakOutTable table = DADuplicate(gGenPool, sheet->breakOutTable);
+    if (!table) return;
+    std::vector<int32_t> unused;
+    int32_t id = -1;
+    char* address = nullptr;
+    while (DANextAddress(table, &id, &address)) {
+        auto* row = reinterpret_cast<BreakOutRow*>(address);
+        int64_t to = 0;
+        for (auto [from, copy] : owners)
+            if (from == BussOwnerWord(row->buss)) to = copy;
+        if (!used.count(id) || !to) unused.push_back(id);
+        else row->buss = reinterpret_cast<BussHandle>(to);
+    }
+    for (int32_t row : unused) DAFree(table, row);
+    OffsetBreakOutTable(table, offset.h, offset.v);
+    DestroyBreakOutTable(clip->breakOutTable);
+    clip->breakOutTable = table;
 }
 
 bool IsWireMarked(const TextRecord* label) {
@@ -256,6 +299,7 @@ void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
     const SymbolIndex symbols(sheet->symbolList);
     CopySignals(sheet, symbols, clip, offset, &owners);
     CopyBusses(sheet, symbols, clip, offset, &owners);
+    CopyBreakOuts(sheet, clip, offset, owners);
     auto newOwner = [&](int64_t owner) -> int64_t {
         for (auto [from, to] : owners)
             if (from == owner) return to;

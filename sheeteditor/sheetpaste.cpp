@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/da.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/stringblock.h"
@@ -78,6 +79,10 @@ bool OtherHasDesignator(SheetRecord* sheet, const SymbolRecord* skip, const char
 }
 
 struct PasteRun {
+    PasteRun(SheetRecord* into, ClipboardRecord* from, Point at)
+        : sheet(into), clip(from), p(at), clipSymbols(from->content->symbolList) {
+        VXSetEmptyRect(&area);
+    }
     SheetRecord* sheet;
     ClipboardRecord* clip;
     Point p;
@@ -89,7 +94,8 @@ struct PasteRun {
     std::set<SignalHandle> fresh;  // signals this paste made
     SymbolIndex clipSymbols{nullptr};
     SymbolIndex pasted{nullptr};  // by their new serial numbers
-    Rect area;
+    std::map<int32_t, int32_t> rows;  // the clip's break-out rows in the sheet's table
+    Rect area{};
     bool undoable = true;
 };
 
@@ -149,7 +155,11 @@ void PasteAnnotation(PasteRun& run) {
 uint16_t PastedWireEnd(PasteRun& run, SheetRecord* content, void* clipOwner, WireHandle wire, int32_t end,
                        SignalHandle signal, BussHandle buss) {
     const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
-    if (!IsWireEndTerminal(word)) return IsWireEndBreakOut(word) ? kWireEndFree : word;
+    if (IsWireEndBreakOut(word)) {
+        auto found = run.rows.find(word & kWireEndIndexMask);
+        return found == run.rows.end() ? kWireEndFree : uint16_t(kWireEndBreakOut | found->second);
+    }
+    if (!IsWireEndTerminal(word)) return word;
     uint16_t node = 0;
     SymbolRecord* old = run.clipSymbols.WireEnd(wire, clipOwner, end, &node);
     if (!old) return kWireEndFree;
@@ -187,9 +197,28 @@ void PasteWires(PasteRun& run, void* clipOwner, WireList from, SignalHandle sign
     }
 }
 
+// The clip's break-out rows join the sheet's table, moved; they point at the clip's busses until
+// those are pasted.
+void PasteBreakOuts(PasteRun& run) {
+    SheetRecord* sheet = run.sheet;
+    BreakOutTable table = run.clip->content->breakOutTable;
+    if (!DACount(table) || !sheet->breakOutTable) return;
+    CollectUndoAltBOTable(sheet);
+    int32_t id = -1;
+    char* address = nullptr;
+    while (DANextAddress(table, &id, &address)) {
+        const auto* row = reinterpret_cast<const BreakOutRow*>(address);
+        const Point first{int16_t(row->first.v + run.p.v), int16_t(row->first.h + run.p.h)};
+        const Point second{int16_t(row->second.v + run.p.v), int16_t(row->second.h + run.p.h)};
+        const int32_t added = AddBussBreakout(sheet->breakOutTable, row->buss, first, second);
+        if (added >= 0) run.rows[id] = added;
+    }
+}
+
 void PasteSignals(PasteRun& run) {
     SheetRecord* sheet = run.sheet;
     SheetRecord* content = run.clip->content;
+    PasteBreakOuts(run);
     for (auto n = ListNext<void>(content->signalList, nullptr); n; n = ListNext(content->signalList, n)) {
         auto clipSignal = static_cast<SignalHandle>(n);
         char name[kSignalNameSize] = {};
@@ -256,6 +285,12 @@ void PasteBussLines(PasteRun& run) {
         if (name[0]) SetBussName(buss, sheet->stringBlock, name);
         run.bussOwners[BussOwnerWord(clipBuss)] = buss;
         PasteWires(run, clipBuss, (*clipBuss)->wires, nullptr, buss, (*buss)->wires);
+        int32_t id = -1;
+        char* address = nullptr;
+        while (DANextAddress(sheet->breakOutTable, &id, &address)) {
+            auto* row = reinterpret_cast<BreakOutRow*>(address);
+            if (row->buss == clipBuss) row->buss = buss;
+        }
         CalcBussBounds(buss);
         CollectUndoSheetItemExistance(sheet, kUndoItemBuss, buss, 1);
         AddToUpdateRect(&run.area, (*buss)->bounds);
@@ -302,8 +337,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
     if (!IsCollectingSheetUndo(sheet)) StartSheetUndoCollection(sheet, kUndoActionPaste);
     CollectUndoCustomSheetAction(sheet, 0, SwapNextSerial, sheet->stored.nextSerial, 0);
 
-    PasteRun run{sheet, clip, p, {}, {}, {}, {}, {}, {}, SymbolIndex(content->symbolList), SymbolIndex(nullptr), {}, true};
-    VXSetEmptyRect(&run.area);
+    PasteRun run(sheet, clip, p);
     SheetItemCopier copier{content, sheet, true, {}};
     // Symbols, appended in clip order.
     if (clip->sourceKind == kClipSourceSheet) run.serials = CalcNewSymbolNumbers(sheet, clip);

@@ -200,6 +200,59 @@ TEST_F(SheetPaste, APasteThatWouldMissThePageIsCentredOnIt) {
     EXPECT_EQ(pasted->position.v, first.v + 36);
 }
 
+TEST_F(SheetPaste, ABussWithABreakOutAndItsSignalComeAlong) {
+    BussHandle buss = CreateBuss(sheet->bussList);
+    SetBussName(buss, sheet->stringBlock, "D[0:3]");
+    WireHandle line = CreateWire((*buss)->wires);
+    ASSERT_TRUE(InsertWireCorner(line, At(96, 48), -1));
+    ASSERT_TRUE(InsertWireCorner(line, At(300, 48), -1));
+    (*line)->flags = kWireFlagBuss | kWireFlagSelected;
+    CalcWireBounds(line);
+    CalcBussBounds(buss);
+    const int32_t row = AddBussBreakout(sheet->breakOutTable, buss, At(120, 48), At(132, 60));
+    ASSERT_GE(row, 0);
+    SymbolRecord* r = Part("R1", At(132, 96), {At(132, 96)});
+    SignalHandle signal = CreateSignal(sheet->signalList);
+    SetSignalName(signal, sheet->stringBlock, "D0");
+    WireHandle wire = CreateWire((*signal)->wires);
+    ASSERT_TRUE(InsertWireCorner(wire, At(132, 60), -1));
+    ASSERT_TRUE(InsertWireCorner(wire, At(132, 96), -1));
+    (*wire)->end0 = uint16_t(kWireEndBreakOut | row);
+    (*wire)->end1 = uint16_t(AddPinToSignal(signal, r, 0));
+    CalcWireBounds(wire);
+    CalcSignalScopeFlags(signal);
+    CalcSignalBounds(signal);
+    Select(r);
+    CopySheetSelection(sheet, false);
+    EXPECT_EQ(ClipDump(kDumpSignals | kDumpBusses),
+              "signals 1\n"
+              "  S1 \"D0\" flags 0x0004 bounds (27,3)-(45,49)\n"
+              "    pin 0: serial 1 node 0\n"
+              "    W1 breakout 0 - pin 0: (36,12) (36,48)\n"
+              "busses 1\n"
+              "  B1 \"D[0:3]\" bounds (-1,-1)-(206,2)\n"
+              "    W1 free - free flags 0x0002: (0,0) (204,0)\n"
+              "breakouts 1\n"
+              "  row 0: (24,0)-(36,12) buss B1\n");
+    SheetRecord* other = NewSheet();
+    ASSERT_NE(other, nullptr);
+    const std::string empty = Dump(other);
+    PasteIntoSheet(other);
+    // The row points at the pasted buss; the signal's end at the row.
+    EXPECT_EQ(Dump(other, kDumpSignals | kDumpBusses),
+              "signals 1\n"
+              "  S1 \"D0\" flags 0x0004 bounds (159,87)-(177,133)\n"
+              "    pin 0: serial 1 node 0\n"
+              "    W1 breakout 0 - pin 0 flags 0x0001: (168,96) (168,132)\n"
+              "busses 1\n"
+              "  B1 \"D[0:3]\" bounds (131,83)-(338,86)\n"
+              "    W1 free - free flags 0x0003: (132,84) (336,84)\n"
+              "breakouts 1\n"
+              "  row 0: (156,84)-(168,96) buss B1\n");
+    UndoSheetAction(other);
+    EXPECT_EQ(Dump(other), empty);
+}
+
 TEST_F(SheetPaste, OverlappingElementsKeepTheirStackingOrder) {
     // A filled rectangle over an oval, at the head of the list (drawn last, on top).
     ElementRecord* oval = BuildCommonElement(kElementOval, At(100, 100), At(160, 140), 1, 0, 0, false, false, 0, false, 0, false);
