@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "foundation/da.h"
@@ -318,6 +319,43 @@ void RemoveConfirmedBreakOuts(SheetRecord* sheet, const std::vector<int32_t>& ro
     for (int32_t row : rows) DAFree(sheet->breakOutTable, row);
 }
 
+// Break-out rows left on no line of their buss (the buss or the lines went) go, and the signal
+// wires that ended on them get free ends.
+void RemoveOrphanedBreakOuts(DeleteRun& run) {
+    SheetRecord* sheet = run.sheet;
+    std::set<int32_t> orphans;
+    int32_t id = -1;
+    char* address = nullptr;
+    while (DANextAddress(sheet->breakOutTable, &id, &address)) {
+        const auto* row = reinterpret_cast<const BreakOutRow*>(address);
+        bool onLine = false;
+        if (row->buss && LLGetLinkPosition(sheet->bussList, row->buss) >= 0) {
+            WireList wires = (*row->buss)->wires;
+            for (WireHandle w = FirstWire(wires); w && !onLine; w = NextWire(wires, w))
+                onLine = HitTestWire(w, row->first, 0, nullptr, false) >= 0;
+        }
+        if (!onLine) orphans.insert(id);
+    }
+    if (orphans.empty()) return;
+    auto ends = [&](uint16_t word) { return IsWireEndBreakOut(word) && orphans.count(word & kWireEndIndexMask); };
+    for (auto n = ListNext<void>(sheet->signalList, nullptr); n; n = ListNext(sheet->signalList, n)) {
+        auto signal = static_cast<SignalHandle>(n);
+        bool touched = false;
+        for (WireHandle w = FirstWire((*signal)->wires); w && !touched; w = NextWire((*signal)->wires, w))
+            touched = ends((*w)->end0) || ends((*w)->end1);
+        if (!touched) continue;
+        CollectUndoSwapSheetItem(sheet, kUndoItemSignal, signal);
+        for (WireHandle w = FirstWire((*signal)->wires); w; w = NextWire((*signal)->wires, w)) {
+            if (ends((*w)->end0)) (*w)->end0 = kWireEndFree;
+            if (ends((*w)->end1)) (*w)->end1 = kWireEndFree;
+        }
+        CalcSignalScopeFlags(signal);
+    }
+    CollectUndoAltBOTable(sheet);
+    for (int32_t row : orphans) DAFree(sheet->breakOutTable, row);
+    run.removed = true;
+}
+
 bool IsLabelOfNet(const TextRecord* t, int64_t owner, uint16_t kind) { return t->kind == kind && t->owner == owner; }
 
 // The labels of a net, with their places in the text list.
@@ -421,9 +459,15 @@ void DeleteBuss(DeleteRun& run, BussHandle buss) {
     }
     // Some lines go: the buss as it was is kept for undo.
     CollectUndoAltBOTable(sheet);
-    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) (*w)->flags ^= kWireFlagMarked;
+    // The copy kept for undo carries no marks.
+    std::vector<WireHandle> lines;
+    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+        if ((*w)->flags & kWireFlagMarked) {
+            lines.push_back(w);
+            (*w)->flags &= uint16_t(~kWireFlagMarked);
+        }
     CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
-    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) (*w)->flags ^= kWireFlagMarked;
+    for (WireHandle w : lines) (*w)->flags |= kWireFlagMarked;
     AddToUpdateRect(&run.area, (*buss)->bounds);
     for (WireHandle w = FirstWire(wires); w;) {
         WireHandle next = NextWire(wires, w);
@@ -605,6 +649,7 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
         }
         n = next;
     }
+    RemoveOrphanedBreakOuts(run);
     // Elements.
     for (auto* e = ListNext<ElementRecord>(sheet->elementList, nullptr); e;) {
         auto* next = ListNext(sheet->elementList, e);

@@ -251,10 +251,10 @@ void RepointTexts(SheetRecord* sheet, UndoRecord* record, int64_t from, int64_t 
     }
 }
 
-void RepointBreakOuts(SheetRecord* sheet, BussHandle from, BussHandle to) {
+void RepointBreakOuts(BreakOutTable table, BussHandle from, BussHandle to) {
     int32_t id = -1;
     char* address = nullptr;
-    while (DANextAddress(sheet->breakOutTable, &id, &address)) {
+    while (DANextAddress(table, &id, &address)) {
         auto* row = reinterpret_cast<BreakOutRow*>(address);
         if (row->buss == from) row->buss = to;
     }
@@ -275,10 +275,15 @@ void SwapItem(SheetRecord* sheet, UndoRecord* record, UndoOp* op) {
                      SignalOwnerWord(static_cast<SignalHandle>(op->stored)));
         break;
     case kUndoItemBuss:
-        RepointBreakOuts(sheet, static_cast<BussHandle>(op->item), static_cast<BussHandle>(op->stored));
+        RepointBreakOuts(sheet->breakOutTable, static_cast<BussHandle>(op->item), static_cast<BussHandle>(op->stored));
+        for (UndoOp& other : record->ops)
+            if (other.opKind == kUndoOpBreakOutTable)
+                RepointBreakOuts(static_cast<BreakOutTable>(other.stored), static_cast<BussHandle>(op->item),
+                                 static_cast<BussHandle>(op->stored));
         RepointTexts(sheet, record, BussOwnerWord(static_cast<BussHandle>(op->item)),
                      BussOwnerWord(static_cast<BussHandle>(op->stored)));
-        ClearWireListHilites(NetWires(op->itemKind, op->stored));
+        RestoreWireSelection(NetWires(op->itemKind, op->stored), op->wireHilites);
+        SaveWireSelection(NetWires(op->itemKind, op->item), &op->wireHilites);
         break;
     case kUndoItemElement:
     case kUndoItemFrame:
@@ -443,13 +448,10 @@ void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item) 
         copy = DuplicateSignal(static_cast<SignalHandle>(item));
         SaveWireSelection(NetWires(itemKind, item), &hilites);
         break;
-    case kUndoItemBuss: {
-        auto buss = static_cast<BussHandle>(item);
-        (*buss)->flags |= kBussFlagUndoCollected;
-        copy = DuplicateBuss(buss);
-        if (copy) ClearWireListHilites(NetWires(itemKind, copy));
+    case kUndoItemBuss:
+        copy = DuplicateBuss(static_cast<BussHandle>(item));
+        SaveWireSelection(NetWires(itemKind, item), &hilites);
         break;
-    }
     case kUndoItemElement:
         copy = DuplicateElement(static_cast<ElementRecord*>(item), true, sheet->imageList, sheet->imageList);
         bit = SelectionBit(itemKind, item);

@@ -84,17 +84,39 @@ protected:
             Wire({At(x, 96), At(x, 192)});
             if (i) Wire({At(int16_t(x - 48), 96), At(x, 96)});
         }
+        // A buss of two lines above the chain, with a break-out wired down to R1's right pin.
+        BussHandle buss = CreateBuss(sheet->bussList);
+        SetBussName(buss, sheet->stringBlock, "D[0:7]");
+        for (int16_t x : {96, 336}) {
+            WireHandle line = CreateWire((*buss)->wires);
+            (void)InsertWireCorner(line, At(x, 24), -1);  // fails only out of memory
+            (void)InsertWireCorner(line, At(int16_t(x + 240), 24), -1);
+            (*line)->flags = kWireFlagBuss;
+            CalcWireBounds(line);
+        }
+        CalcBussBounds(buss);
+        const int32_t row = AddBussBreakout(sheet->breakOutTable, buss, At(144, 24), At(144, 36));
+        SignalHandle signal = CreateSignal(sheet->signalList);
+        SetSignalName(signal, sheet->stringBlock, "D0");
+        WireHandle wire = CreateWire((*signal)->wires);
+        (void)InsertWireCorner(wire, At(144, 36), -1);
+        (void)InsertWireCorner(wire, At(144, 96), -1);
+        (*wire)->end0 = uint16_t(kWireEndBreakOut | row);
+        CalcWireBounds(wire);
+        CalcSignalScopeFlags(signal);
+        CalcSignalBounds(signal);
     }
     // Selects each symbol and wire with a chance of one in four.
     void SelectSome(std::mt19937& random) {
         Unselect(sheet);
         for (void* i = LLFirst(sheet->symbolList); i; i = LLGetNext(sheet->symbolList, i))
             if (random() % 4 == 0) static_cast<SymbolRecord*>(i)->flags |= kSymbolFlagSelected;
-        for (void* n = LLFirst(sheet->signalList); n; n = LLGetNext(sheet->signalList, n)) {
-            WireList wires = (*static_cast<SignalHandle>(n))->wires;
-            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
-                if (random() % 4 == 0) (*w)->flags |= kWireFlagSelected;
-        }
+        for (LinkListHeader* nets : {sheet->signalList, sheet->bussList})
+            for (void* n = LLFirst(nets); n; n = LLGetNext(nets, n)) {
+                WireList wires = static_cast<NetRecordHead**>(n)[0]->wires;
+                for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+                    if (random() % 4 == 0) (*w)->flags |= kWireFlagSelected;
+            }
     }
 };
 
