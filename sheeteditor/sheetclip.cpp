@@ -356,6 +356,14 @@ void RemoveOrphanedBreakOuts(DeleteRun& run) {
     run.removed = true;
 }
 
+// True when an entry of the terminal table names a symbol the sheet no longer has.
+template <class Entry>
+bool LostPins(const SymbolIndex& symbols, const Entry* entries, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        if (!symbols.Find(entries[i].serial)) return true;
+    return false;
+}
+
 bool IsLabelOfNet(const TextRecord* t, int64_t owner, uint16_t kind) { return t->kind == kind && t->owner == owner; }
 
 // The labels of a net, with their places in the text list.
@@ -621,6 +629,7 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
         s = next;
     }
     // Signals, whole or in part.
+    const SymbolIndex symbols(sheet->symbolList);
     bool breakOuts = false;
     for (auto n = ListNext<void>(sheet->signalList, nullptr); n;) {
         auto next = ListNext(sheet->signalList, n);
@@ -634,18 +643,35 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
             (*signal)->flags &= uint16_t(~(kSignalFlagHasMarked | kSignalFlagWhole));
             if (flags & kSignalFlagWhole) RemoveWholeSignal(run, signal);
             else DeletePartialSignal(run, signal);
+        } else if (LostPins(symbols, SignalPins(signal), (*signal)->pinCount)) {
+            // With Shift the wires stay; the pins of the symbols that went do not.
+            bool kept = false;
+            for (int32_t i = 0; i < (*signal)->pinCount && !kept; ++i) kept = symbols.Find(SignalPins(signal)[i].serial);
+            if (!kept) {
+                RemoveWholeSignal(run, signal);
+            } else {
+                CollectUndoSwapSheetItem(sheet, kUndoItemSignal, signal);
+                PurgeMissingSignalPins(signal, sheet->symbolList);
+                CalcSignalScopeFlags(signal);
+                run.removed = true;
+            }
         }
         n = next;
     }
     if (breakOuts) PurgeUnusedBreakOuts(sheet->breakOutTable, sheet->signalList);
     RemoveConfirmedBreakOuts(sheet, confirmed);
-    // Busses.
+    // Busses; any other buss loses the terminals of the symbols that went.
     for (auto n = ListNext<void>(sheet->bussList, nullptr); n;) {
         auto next = ListNext(sheet->bussList, n);
         auto buss = static_cast<BussHandle>(n);
         if ((*buss)->flags & kBussFlagMarked) {
             (*buss)->flags &= uint8_t(~kBussFlagMarked);
             DeleteBuss(run, buss);
+        } else if (LostPins(symbols, BussTerminals(buss), (*buss)->terminalCount)) {
+            CollectUndoAltBOTable(sheet);
+            CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
+            PurgeMissingBussPins(buss, sheet->symbolList);
+            run.removed = true;
         }
         n = next;
     }

@@ -169,6 +169,27 @@ TEST_F(SheetClip, DeleteWithoutUndoFreesAtOnce) {
     EXPECT_EQ(GetSheetUndoRecord(sheet) ? GetSheetUndoRecord(sheet)->actionKind : 0, 0);
 }
 
+TEST_F(SheetClip, DeleteWithShiftKeepsTheWiresAndDropsThePinsOfTheSymbolsThatWent) {
+    ResistorWithGround();
+    Select(r2);
+    const std::string selected = Dump();
+    ASSERT_TRUE(DeleteSheetSelection(sheet, kUndoActionDelete, true, true));
+    EXPECT_EQ(Dump(sheet, kDumpSymbols | kDumpSignals),
+              "symbols 2\n"
+              "  #1 serial 1 at (100,96) map -1 attributes 1 designator \"R1\"\n"
+              "  #2 serial 2 at (100,160) flags 0x00000200 map -1\n"
+              "signals 2\n"
+              "  S1 \"SIG002\" bounds (140,100)-(201,101)\n"
+              "    pin 0: serial 1 node 1\n"
+              "    W1 pin 0 - free: (140,100) (200,100)\n"
+              "  S2 \"SIG001\" flags 0x0001 bounds (100,100)-(101,161)\n"
+              "    pin 0: serial 1 node 0\n"
+              "    pin 1: serial 2 node 0 flags 0x02\n"
+              "    W1 pin 0 - pin 1: (100,100) (100,160)\n");
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), selected);
+}
+
 TEST_F(SheetClip, TheSystemClipboardGetsAPictureAndTheText) {
     ResistorWithGround();
     Select(r1);
