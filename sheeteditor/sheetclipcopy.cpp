@@ -99,6 +99,7 @@ ComponentRecord* SheetItemCopier::Component(ComponentRecord* component) {
     if (moveStrings) (void)ChangeCompStringBlock(copy, from->stringBlock, to->stringBlock);  // kept as copied on failure
     (void)TransferCompPinTable(copy, from->pinDataTable, to->pinDataTable, true);  // ids kept on failure
     ComponentRecord* installed = AddCompToList(to->componentList, to->stringBlock, copy);
+    if (installed == copy) added.push_back(installed);
     components[component] = installed;
     return installed;
 }
@@ -272,7 +273,7 @@ bool IsWireMarked(const TextRecord* label) {
 }  // namespace
 
 void CopyMarkedItems(SheetRecord* sheet, SheetRecord* clip, Point offset) {
-    SheetItemCopier copier{sheet, clip, false, {}};
+    SheetItemCopier copier{sheet, clip, false, {}, {}};
     // Elements, in the sheet's order.
     for (auto* e = ListNext<ElementRecord>(sheet->elementList, nullptr); e; e = ListNext(sheet->elementList, e)) {
         if (!(e->flags & kElementSelected)) continue;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 #include <unordered_map>
 
 #include "foundation/ll.h"
@@ -66,6 +67,7 @@ struct SheetItemCopier {
     SheetRecord* to;
     bool moveStrings;  // the records keep different strings
     std::map<ComponentRecord*, ComponentRecord*> components;
+    std::vector<ComponentRecord*> added;  // the components new to the destination, in order
 
     ComponentRecord* Component(ComponentRecord* component);
     // A copy of the symbol for the destination (not linked, deselected), or null.

@@ -93,7 +93,9 @@ TEST_F(SheetPaste, ATwoSectionComponentGetsOneNewDesignator) {
     ASSERT_TRUE(SetSymbolAnnotation(sheet, b->serial, "U1", 1));
     CopySheetSelection(sheet, false);
     Unselect(sheet);
+    const std::string before = Dump();
     PasteIntoSheet(sheet);
+    const std::string after = Dump();
     char text[kAnnotationTextSize];
     auto* first = static_cast<SymbolRecord*>(LLGetIndexedLink(sheet->symbolList, 2));
     auto* second = static_cast<SymbolRecord*>(LLGetIndexedLink(sheet->symbolList, 3));
@@ -102,6 +104,15 @@ TEST_F(SheetPaste, ATwoSectionComponentGetsOneNewDesignator) {
     EXPECT_EQ(GetSymbolAnnotation(sheet, second->serial, text), 1);
     EXPECT_STREQ(text, "U2");
     EXPECT_EQ(first->component, second->component);
+    // Undo takes the new designators away with the symbols; redo brings both back.
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), before);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), after);
+    // Undone and then forgotten, the paste's component goes for good.
+    UndoSheetAction(sheet);
+    ClearSheetUndoAction(sheet);
+    EXPECT_EQ(Dump(), before);
 }
 
 TEST_F(SheetPaste, APlainNetWithATakenNameIsRenamedAndAPortNetJoins) {
