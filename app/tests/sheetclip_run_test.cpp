@@ -132,6 +132,13 @@ TEST_F(SheetClipboardRun, ClearUndoAndRedoFromTheEditMenuThenSave) {
         "log-menu Edit\n"
         "menu Edit > Redo Delete\n"
         "menu Edit > Undo Delete\n"
+        "# an undone Cut cannot be pasted; redone, it can\n"
+        "menu Edit > Cut\n"
+        "menu Edit > Undo Cut\n"
+        "log-menu Edit\n"
+        "menu Edit > Redo Cut\n"
+        "log-menu Edit\n"
+        "menu Edit > Undo Cut\n"
         "key Ctrl+S\n"
         "close Undo\n",
         {file});
@@ -139,7 +146,10 @@ TEST_F(SheetClipboardRun, ClearUndoAndRedoFromTheEditMenuThenSave) {
     std::vector<std::string> undoItems;
     for (const std::string& line : result.log)
         if (line.find("Undo ") != std::string::npos || line.find("Redo ") != std::string::npos) undoItems.push_back(line);
-    EXPECT_EQ(undoItems, (std::vector<std::string>{"  Undo Delete\tenabled", "  Redo Delete\tenabled"}));
+    EXPECT_EQ(undoItems, (std::vector<std::string>{"  Undo Delete\tenabled", "  Redo Delete\tenabled",
+                                                   "  Redo Cut\tenabled", "  Undo Cut\tenabled"}));
+    EXPECT_EQ(result.Lines("  Paste"), (std::vector<std::string>{"  Paste\tenabled", "  Paste\tenabled",
+                                                                  "  Paste\tdisabled", "  Paste\tenabled"}));
     SheetRecord* read = nullptr;
     ASSERT_EQ(LoadSheetFile(&spec, &read), 0);
     EXPECT_EQ(DumpSheet(read, kDumpAll & ~kDumpSheet), before);
