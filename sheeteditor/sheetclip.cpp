@@ -5,6 +5,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
 #include "foundation/da.h"
@@ -375,6 +376,54 @@ std::vector<std::pair<TextRecord*, int32_t>> NetLabels(SheetRecord* sheet, int64
     return labels;
 }
 
+// The order of a sheet's text list before and after a change that moved texts within it.
+struct TextOrder {
+    std::vector<void*> before;
+    std::vector<void*> after;
+    bool undone = false;
+};
+
+// Relinks the list in the order given (items not in the list are skipped, items not named stay
+// at the end in their order).
+void ReorderList(LinkListHeader* list, const std::vector<void*>& order) {
+    std::vector<void*> present;
+    for (void* i = LLFirst(list); i; i = LLGetNext(list, i)) present.push_back(i);
+    std::unordered_set<void*> in(present.begin(), present.end()), placed;
+    std::vector<void*> result;
+    for (void* i : order)
+        if (in.count(i) && placed.insert(i).second) result.push_back(i);
+    for (void* i : present)
+        if (!placed.count(i)) result.push_back(i);
+    LLRemoveOrFreeAll(list, false);
+    void* last = nullptr;
+    for (void* i : result) last = LLInsert(list, last, i);
+}
+
+void ReplayTextOrder(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
+    auto* order = reinterpret_cast<TextOrder*>(op->data);
+    if (discard) {
+        delete order;
+        op->data = 0;
+        return;
+    }
+    if (ownerKind != kUndoOwnerSheet) return;
+    auto* sheet = static_cast<SheetRecord*>(owner);
+    ReorderList(sheet->textList, order->undone ? order->after : order->before);
+    order->undone = !order->undone;
+}
+
+void CollectTextOrder(SheetRecord* sheet, std::vector<void*> before) {
+    if (!IsCollectingSheetUndo(sheet)) return;
+    auto* order = new TextOrder;
+    order->before = std::move(before);
+    for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) order->after.push_back(t);
+    if (order->after == order->before) {
+        delete order;
+        return;
+    }
+    CollectUndoCustomSheetAction(sheet, 2, ReplayTextOrder, reinterpret_cast<uint64_t>(order), 0);
+}
+
 void RemoveWholeSignal(DeleteRun& run, SignalHandle signal) {
     SheetRecord* sheet = run.sheet;
     for (auto [label, at] : NetLabels(sheet, SignalOwnerWord(signal), kTextKindSignal)) {
@@ -412,6 +461,8 @@ void DeletePartialSignal(DeleteRun& run, SignalHandle signal) {
     }
     PurgeMissingSignalPins(work, sheet->symbolList);
     FixSnippedSignal(sheet, work, &run.area);
+    std::vector<void*> textOrder;
+    for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) textOrder.push_back(t);
     LinkListHeader* discarded = CreateTextList();
     RegroupSignal(work, sheet->signalList, sheet->textList, discarded, sheet, &run.area);
     // The record as it was leaves the sheet.
@@ -427,6 +478,8 @@ void DeletePartialSignal(DeleteRun& run, SignalHandle signal) {
         if (!IsCollectingSheetUndo(sheet)) MemFreePtr(reinterpret_cast<Ptr>(label));
     }
     DestroyTextList(discarded);
+    // Regrouping moves labels within the text list; undo puts the list back in its order.
+    CollectTextOrder(sheet, std::move(textOrder));
     // The signals that remain come in.
     for (auto s = ListNext<void>(sheet->signalList, nullptr); s; s = ListNext(sheet->signalList, s)) {
         if (std::find(before.begin(), before.end(), s) != before.end()) continue;
@@ -580,6 +633,11 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
             if (IsMarked(owner)) {
                 RemoveText(run, t);
             } else if ((t->flags & kTextFlagSelected) && owner) {
+                // A hidden text stays as it is (the hide operation inverts the flag).
+                if (t->flags & kTextFlagHidden) {
+                    t = next;
+                    continue;
+                }
                 CollectUndoHideSheetText(sheet, t);
                 t->flags = uint16_t((t->flags | kTextFlagHidden) & ~kTextFlagSelected);
                 AddToUpdateRect(&run.area, t->bounds);

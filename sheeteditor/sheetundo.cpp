@@ -361,6 +361,9 @@ void ReplayOp(SheetRecord* sheet, UndoRecord* record, UndoOp* op, Rect* area,
     case kUndoOpHideText: {
         auto* text = static_cast<TextRecord*>(op->item);
         text->flags ^= kTextFlagHidden;
+        // Shown again it is selected as it was when hidden; hidden it is not selected.
+        const bool selected = !(text->flags & kTextFlagHidden) && op->savedSelection;
+        text->flags = uint16_t(selected ? (text->flags | kTextFlagSelected) : (text->flags & ~kTextFlagSelected));
         AddToUpdateRect(area, text->bounds);
         break;
     }

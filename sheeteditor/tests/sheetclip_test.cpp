@@ -190,6 +190,22 @@ TEST_F(SheetClip, DeleteWithShiftKeepsTheWiresAndDropsThePinsOfTheSymbolsThatWen
     EXPECT_EQ(Dump(), selected);
 }
 
+TEST_F(SheetClip, DeletingASelectedSymbolTextHidesItAndUndoShowsItSelected) {
+    ResistorWithGround();
+    TextRecord* text = CreateDrawingText(sheet, kTextKindDesignator, 0, At(100, 88), "R1");
+    ASSERT_NE(text, nullptr);
+    text->owner = TextOwnerSerial(r1->serial);
+    text->flags |= kTextFlagSelected;
+    const std::string selected = Dump();
+    ASSERT_TRUE(DeleteSheetSelection(sheet, kUndoActionDelete, true, false));
+    EXPECT_EQ(text->flags & (kTextFlagHidden | kTextFlagSelected), kTextFlagHidden);
+    const std::string after = Dump();
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), selected);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), after);
+}
+
 TEST_F(SheetClip, TheSystemClipboardGetsAPictureAndTheText) {
     ResistorWithGround();
     Select(r1);

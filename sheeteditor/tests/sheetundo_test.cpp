@@ -105,6 +105,26 @@ protected:
         CalcWireBounds(wire);
         CalcSignalScopeFlags(signal);
         CalcSignalBounds(signal);
+        // Labels on the first wire of every other signal, a designator text of each part and a
+        // free note.
+        int32_t n = 0;
+        for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s), ++n)
+            if (n % 2 == 0) {
+                auto net = static_cast<SignalHandle>(s);
+                (void)CreateSignalWireLabel(sheet, net, FirstWire((*net)->wires), 0, false);  // placed on its wire
+            }
+        for (void* i = LLFirst(sheet->symbolList); i; i = LLGetNext(sheet->symbolList, i)) {
+            auto* part = static_cast<SymbolRecord*>(i);
+            if (part->flags & kSymbolFlagPort) continue;
+            TextRecord* text = CreateDrawingText(sheet, kTextKindDesignator, 0, At(part->position.h, int16_t(part->position.v - 8)), "R");
+            if (text) text->owner = TextOwnerSerial(part->serial);
+        }
+        (void)CreateDrawingText(sheet, kTextKindFree, 0, At(300, 300), "note");  // kept by the sheet
+    }
+    // Texts too are chosen one in four.
+    void SelectTexts(std::mt19937& random) {
+        for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t))
+            if (random() % 4 == 0) static_cast<TextRecord*>(t)->flags |= kTextFlagSelected;
     }
     // Selects each symbol and wire with a chance of one in four.
     void SelectSome(std::mt19937& random) {
@@ -127,6 +147,7 @@ TEST_P(SeededEdits, EachEditUndoesToTheDumpBeforeAndRedoesToTheDumpAfter) {
     for (int32_t step = 0; step < 12; ++step) {
         const uint32_t kind = random() % 4;
         SelectSome(random);
+        SelectTexts(random);
         if (kind == 2) {
             CopySheetSelection(sheet, random() % 2 == 0);
             Unselect(sheet);
