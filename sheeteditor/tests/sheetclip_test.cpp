@@ -107,14 +107,7 @@ TEST_F(SheetClip, DeletingTheMiddleWireLeavesTwoSignalsAndUndoGivesOneBack) {
 }
 
 TEST_F(SheetClip, NoToTheBusLineQuestionChangesNothing) {
-    BussHandle buss = CreateBuss(sheet->bussList);
-    SetBussName(buss, sheet->stringBlock, "D[0:3]");
-    WireHandle line = CreateWire((*buss)->wires);
-    ASSERT_TRUE(InsertWireCorner(line, At(0, 100), -1));
-    ASSERT_TRUE(InsertWireCorner(line, At(200, 100), -1));
-    (*line)->flags = kWireFlagBuss | kWireFlagSelected;
-    CalcWireBounds(line);
-    CalcBussBounds(buss);
+    BussHandle buss = Buss("D[0:3]", {{At(0, 100), At(200, 100)}}, kWireFlagSelected);
     ASSERT_GE(AddBussBreakout(sheet->breakOutTable, buss, At(50, 100), At(55, 95)), 0);
     const std::string before = Dump();
     InDialog([](VXWindowRecordTag*) {}, 27);

@@ -87,6 +87,32 @@ protected:
     SignalHandle Wire(const std::vector<Point>& corners, SheetRecord* on = nullptr) {
         return DriverOf(on ? on : sheet).Draw(corners);
     }
+    // A buss of straight lines (each from, to) on the sheet, with the lines' flags.
+    BussHandle Buss(const char* name, const std::vector<std::pair<Point, Point>>& lines, uint16_t flags = 0) {
+        BussHandle buss = CreateBuss(sheet->bussList);
+        SetBussName(buss, sheet->stringBlock, name);
+        for (const auto& [from, to] : lines) {
+            WireHandle line = CreateWire((*buss)->wires);
+            EXPECT_TRUE(InsertWireCorner(line, from, -1) && InsertWireCorner(line, to, -1));
+            (*line)->flags = uint16_t(kWireFlagBuss | flags);
+            CalcWireBounds(line);
+        }
+        CalcBussBounds(buss);
+        return buss;
+    }
+    // A signal of one wire from a row of the break-out table to another point.
+    SignalHandle BreakOutWire(const char* name, int32_t row, Point from, Point to) {
+        SignalHandle signal = CreateSignal(sheet->signalList);
+        SetSignalName(signal, sheet->stringBlock, name);
+        WireHandle wire = CreateWire((*signal)->wires);
+        EXPECT_TRUE(InsertWireCorner(wire, from, -1) && InsertWireCorner(wire, to, -1));
+        (*wire)->end0 = uint16_t(kWireEndBreakOut | row);
+        CalcWireBounds(wire);
+        CalcSignalScopeFlags(signal);
+        CalcSignalBounds(signal);
+        return signal;
+    }
+
     std::string Dump(SheetRecord* s = nullptr, uint32_t sections = kDumpAll) { return DumpSheet(s ? s : sheet, sections); }
     std::string ClipDump(uint32_t sections = kDumpAll & ~kDumpSheet) {
         return CurrClip->content ? DumpSheet(CurrClip->content, sections) : std::string("no clip");

@@ -212,27 +212,14 @@ TEST_F(SheetPaste, APasteThatWouldMissThePageIsCentredOnIt) {
 }
 
 TEST_F(SheetPaste, ABussWithABreakOutAndItsSignalComeAlong) {
-    BussHandle buss = CreateBuss(sheet->bussList);
-    SetBussName(buss, sheet->stringBlock, "D[0:3]");
-    WireHandle line = CreateWire((*buss)->wires);
-    ASSERT_TRUE(InsertWireCorner(line, At(96, 48), -1));
-    ASSERT_TRUE(InsertWireCorner(line, At(300, 48), -1));
-    (*line)->flags = kWireFlagBuss | kWireFlagSelected;
-    CalcWireBounds(line);
-    CalcBussBounds(buss);
+    BussHandle buss = Buss("D[0:3]", {{At(96, 48), At(300, 48)}}, kWireFlagSelected);
     const int32_t row = AddBussBreakout(sheet->breakOutTable, buss, At(120, 48), At(132, 60));
     ASSERT_GE(row, 0);
     SymbolRecord* r = Part("R1", At(132, 96), {At(132, 96)});
-    SignalHandle signal = CreateSignal(sheet->signalList);
-    SetSignalName(signal, sheet->stringBlock, "D0");
-    WireHandle wire = CreateWire((*signal)->wires);
-    ASSERT_TRUE(InsertWireCorner(wire, At(132, 60), -1));
-    ASSERT_TRUE(InsertWireCorner(wire, At(132, 96), -1));
-    (*wire)->end0 = uint16_t(kWireEndBreakOut | row);
+    SignalHandle signal = BreakOutWire("D0", row, At(132, 60), At(132, 96));
+    WireHandle wire = FirstWire((*signal)->wires);
     (*wire)->end1 = uint16_t(AddPinToSignal(signal, r, 0));
-    CalcWireBounds(wire);
     CalcSignalScopeFlags(signal);
-    CalcSignalBounds(signal);
     Select(r);
     CopySheetSelection(sheet, false);
     EXPECT_EQ(ClipDump(kDumpSignals | kDumpBusses),

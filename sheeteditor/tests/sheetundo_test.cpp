@@ -85,26 +85,9 @@ protected:
             if (i) Wire({At(int16_t(x - 48), 96), At(x, 96)});
         }
         // A buss of two lines above the chain, with a break-out wired down to R1's right pin.
-        BussHandle buss = CreateBuss(sheet->bussList);
-        SetBussName(buss, sheet->stringBlock, "D[0:7]");
-        for (int16_t x : {96, 336}) {
-            WireHandle line = CreateWire((*buss)->wires);
-            (void)InsertWireCorner(line, At(x, 24), -1);  // fails only out of memory
-            (void)InsertWireCorner(line, At(int16_t(x + 240), 24), -1);
-            (*line)->flags = kWireFlagBuss;
-            CalcWireBounds(line);
-        }
-        CalcBussBounds(buss);
-        const int32_t row = AddBussBreakout(sheet->breakOutTable, buss, At(144, 24), At(144, 36));
-        SignalHandle signal = CreateSignal(sheet->signalList);
-        SetSignalName(signal, sheet->stringBlock, "D0");
-        WireHandle wire = CreateWire((*signal)->wires);
-        (void)InsertWireCorner(wire, At(144, 36), -1);
-        (void)InsertWireCorner(wire, At(144, 96), -1);
-        (*wire)->end0 = uint16_t(kWireEndBreakOut | row);
-        CalcWireBounds(wire);
-        CalcSignalScopeFlags(signal);
-        CalcSignalBounds(signal);
+        BussHandle buss = Buss("D[0:7]", {{At(96, 24), At(336, 24)}, {At(336, 24), At(576, 24)}});
+        BreakOutWire("D0", AddBussBreakout(sheet->breakOutTable, buss, At(144, 24), At(144, 36)), At(144, 36),
+                     At(144, 96));
         // Labels on the first wire of every other signal, a designator text of each part and a
         // free note.
         int32_t n = 0;
