@@ -73,6 +73,30 @@ TEST_F(SheetUndo, RedoReplaysTheOperationsInTheOrderTheyWereMade) {
     EXPECT_EQ(Dump(), before);
 }
 
+TEST_F(SheetUndo, ASignalModificationOfManySignalsRenamesEveryOneBack) {
+    // Six signals, each with a label showing its name, renamed in one action.
+    std::vector<SignalHandle> signals;
+    for (int16_t i = 0; i < 6; ++i) {
+        SignalHandle signal = Wire({At(int16_t(i * 60), 0), At(int16_t(i * 60 + 40), 0)});
+        ASSERT_NE(CreateSignalWireLabel(sheet, signal, FirstWire((*signal)->wires), 0, false), nullptr);
+        signals.push_back(signal);
+    }
+    const std::string before = Dump();
+    StartSheetUndoCollection(sheet, kUndoActionSignalModification);
+    for (size_t i = 0; i < signals.size(); ++i) {
+        CollectUndoSheetChangeItemString(sheet, kUndoItemSignal, signals[i], (*signals[i])->name, 3);
+        SetSignalName(signals[i], sheet->stringBlock, ("NET" + std::to_string(i)).c_str());
+        UpdateSignalNames(sheet, signals[i], nullptr);
+    }
+    AcceptSheetUndoCollection(sheet);
+    const std::string after = Dump();
+    EXPECT_NE(after.find("\"NET5\""), std::string::npos);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), before);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), after);
+}
+
 // A chain of parts with grounds, wired pin to pin.
 class SeededEdits : public SheetClipTest, public ::testing::WithParamInterface<uint32_t> {
 protected:
