@@ -16,6 +16,7 @@
 #include "model/signals.h"
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/wirestretch.h"
@@ -31,9 +32,6 @@ constexpr int32_t kBreakOutSlop = 2;
 constexpr int32_t kFlipDistance = 3;
 constexpr int32_t kBussThreshold = 3;
 constexpr int32_t kAnchorDistance = 4;
-constexpr int32_t kUndoWireChange = 3;
-constexpr int32_t kUndoItemBuss = 4;
-constexpr int32_t kUndoItemBreakOut = 5;
 constexpr int32_t kModifiedDrawing = 8;
 constexpr int32_t kModifiedFlip = 40;
 constexpr int32_t kRangeNone = 32000;
@@ -339,7 +337,7 @@ void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t transform, Re
         if (row.flags & kBreakOutMoved) moving.push_back(id);
     });
     for (int32_t id : moving) {
-        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOut, reinterpret_cast<void*>(intptr_t(id)),
+        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOutRow, reinterpret_cast<void*>(intptr_t(id)),
                                  offset, transform);
         MoveOneBreakOut(sheet, id, offset, transform, area);
     }
@@ -366,7 +364,7 @@ bool MoveSegmentBreakouts(SheetRecord* sheet, BussHandle buss, const Point segme
         moving.push_back(id);
     });
     for (int32_t id : moving) {
-        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOut, reinterpret_cast<void*>(intptr_t(id)),
+        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOutRow, reinterpret_cast<void*>(intptr_t(id)),
                                  offset, 0);
         MoveOneBreakOut(sheet, id, offset, 0, area);
         BreakOutRow row{};
@@ -416,7 +414,7 @@ void MoveWiresBreakOut(SheetRecord* sheet, SignalHandle signal, WireHandle wire,
         DAFree(sheet->breakOutTable, id);
         return;
     }
-    CollectUndoMoveSheetItem(sheet, kUndoItemBreakOut, reinterpret_cast<void*>(intptr_t(id)), offset, 0);
+    CollectUndoMoveSheetItem(sheet, kUndoItemBreakOutRow, reinterpret_cast<void*>(intptr_t(id)), offset, 0);
     MoveOneBreakOut(sheet, id, offset, 0, area);
     if (requests) requests->push_back({row.buss, row.first, newFirst});
     else AddBussSegment(sheet, row.buss, row.first, newFirst, area);
@@ -429,7 +427,7 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
     WireHandle wire = GetSelectedBussLine(sheet, &buss);
     if (!wire || !buss) return;
     ClearDrawingSelection(sheet);
-    StartSheetUndoCollection(sheet, kUndoWireChange);
+    StartSheetUndoCollection(sheet, kUndoActionWireChange);
     CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
     WireList list = (*buss)->wires;
     std::vector<WireHandle> order;

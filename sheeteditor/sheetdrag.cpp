@@ -26,6 +26,7 @@
 #include "model/wires.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wirestretch.h"
 #include "sheeteditor/sheetmove.h"
@@ -44,8 +45,6 @@ constexpr int32_t kModifiedResize = 40;
 constexpr int32_t kModifiedNewSheetSymbol = 97;
 constexpr int32_t kModifiedDrag = 104;
 // Undo.
-constexpr int32_t kUndoResize = 8;
-constexpr int32_t kUndoItemFrame = 8;
 // Element flag bit 1: the element shows its shape handles.
 constexpr uint16_t kElementReshape = 0x0002;
 // Symbol flag bit 31: taken by a rectangle only when wholly inside it.
@@ -357,7 +356,7 @@ void ResizeTextFrame(SheetRecord* sheet, TextFrameHandle frame, const VXEventRec
     (*frame)->flags |= kFrameFlagSelected;
     if (band.shown && !VXEqualRect(&band.frame, &old)) {
         SetSheetModifiedStatus(sheet, kModifiedResize);
-        StartSheetUndoCollection(sheet, kUndoResize);
+        StartSheetUndoCollection(sheet, kUndoActionResize);
         CollectUndoSwapSheetItem(sheet, kUndoItemFrame, frame);
         Rect inner = band.frame;
         VXInsetRect(&inner, 2, 2);

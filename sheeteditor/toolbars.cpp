@@ -17,6 +17,7 @@
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetopen.h"

@@ -22,6 +22,7 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wirestretch.h"
 #include "toolkit/vx_events.h"
@@ -39,11 +40,6 @@ constexpr int32_t kJunctionCornerDistance = 3;
 constexpr int32_t kChamferCornerDistance = 2;
 constexpr int16_t kSplitMarkerHalf = 6;
 constexpr int16_t kSplitMarkerColour = 7;
-constexpr int32_t kUndoWireChange = 3;
-constexpr int32_t kUndoSignalModification = 11;
-constexpr int32_t kUndoItemText = 2;
-constexpr int32_t kUndoItemSignal = 3;
-constexpr int32_t kUndoItemBuss = 4;
 constexpr int32_t kModifiedWireDrag = 72;
 constexpr int32_t kModifiedLabel = 40;
 
@@ -898,7 +894,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     if (GetSplitWireList(sheet) != list) CleanupSplitWireList(sheet);
     ClearDrawingSelection(sheet);
     if (!mouse.option) {
-        StartSheetUndoCollection(sheet, kUndoWireChange);
+        StartSheetUndoCollection(sheet, kUndoActionWireChange);
         CollectUndoSwapSheetItem(sheet, kind == kWireOwnerBuss ? kUndoItemBuss : kUndoItemSignal, owner);
         if (DragDispatch(sheet, list, wire, segment, pt, event)) {
             // Drawn last from now on; only a changed sheet changes its order.
@@ -937,7 +933,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     }
     SetSheetModifiedStatus(sheet, kModifiedLabel);
     if (label->flags & kTextFlagHidden) {
-        StartSheetUndoCollection(sheet, kUndoSignalModification);
+        StartSheetUndoCollection(sheet, kUndoActionSignalModification);
         CollectUndoSheetItemExistance(sheet, kUndoItemText, label, 1);
         CollectUndoInvalSheetRect(sheet, &label->bounds);
         label->flags = uint16_t(label->flags & ~kTextFlagHidden);

@@ -13,15 +13,13 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
 namespace {
 
-constexpr int32_t kUndoItemText = 2;
-constexpr int32_t kUndoItemSignal = 3;
-constexpr int32_t kUndoItemBuss = 4;
 constexpr uint16_t kStretchMarks = 0x00FC;
 
 WireStretchHooks gHooks;
