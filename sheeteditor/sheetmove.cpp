@@ -342,7 +342,7 @@ void TransformDrawingSelection(SheetRecord* sheet, Point centre, int32_t code) {
         MoveAttachedWires(sheet, centre, code, &area);
     }
     if (!SetupSymbolResize(sheet, nullptr) && !SetupTextFrameResize(sheet, nullptr))
-        (void)SetupElementResize(sheet, nullptr);
+        (void)SetupElementResize(sheet, nullptr);  // the handles of a lone element, if that is the selection
     if (!VXEmptyRect(&area)) {
         VXInsetRect(&area, -4, -4);
         InvalSheetView(sheet, &area);
