@@ -370,7 +370,7 @@ void ResizeTextFrame(SheetRecord* sheet, TextFrameHandle frame, const VXEventRec
         CollectUndoInvalSheetRect(sheet, &area);
         AcceptSheetUndoCollection(sheet);
     }
-    (void)SetupTextFrameResize(sheet, frame);
+    (void)SetupTextFrameResize(sheet, frame);  // a handle only for a lone frame
     Redraw(sheet, HandleArea(sheet));
 }
 
@@ -423,14 +423,14 @@ void ResizeSheetSymbol(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRe
         const auto width = int16_t(std::abs(size.h)), height = int16_t(std::abs(size.v));
         Rect changed;
         VXSetEmptyRect(&changed);
-        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);
+        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);  // a refused size keeps the old one
         for (uint16_t kind : {kTextKindSymbolName, kTextKindCompDesignator})
             if (TextRecord* text = RetrieveSymbolText(sheet, symbol, kind))
                 AutoPositionSymbolText(sheet, symbol, text, false);
-        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);
+        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);  // a refused size keeps the old one
         Redraw(sheet, changed, 2);
     }
-    (void)SetupSymbolResize(sheet, symbol);
+    (void)SetupSymbolResize(sheet, symbol);  // a handle only for a lone sheet symbol
     Redraw(sheet, HandleArea(sheet));
 }
 

@@ -602,7 +602,7 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
             int32_t segment = 0;
             if (SignalHandle signal = HitSignal(sheet, point, &wire, &segment)) {
                 Note("GraphSpiceNode");
-                (void)GraphSpiceNode(sheet, signal, event->u.mouse.shift != 0);
+                (void)GraphSpiceNode(sheet, signal, event->u.mouse.shift != 0);  // an unknown signal is not graphed
             }
             return;
         }

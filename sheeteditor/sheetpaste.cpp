@@ -110,7 +110,7 @@ bool OtherHasDesignator(SheetRecord* sheet, const SymbolRecord* skip, const char
     for (auto* s = ListNext<SymbolRecord>(sheet->symbolList, nullptr); s; s = ListNext(sheet->symbolList, s)) {
         if (s == skip || !SymbolNeedsDesignator(s)) continue;
         char text[kAnnotationTextSize] = {};
-        (void)GetSymbolAnnotation(sheet, s->serial, text);
+        (void)GetSymbolAnnotation(sheet, s->serial, text);  // "" without one
         if (text[0] && std::strcmp(text, designator) == 0) return true;
     }
     return false;
@@ -149,11 +149,11 @@ void PasteAnnotation(PasteRun& run) {
         const int32_t slot = GetSymbolAnnotation(run.clip->content, run.clipSerials[i], designator);
         if (!designator[0]) continue;
         if (sheet->project && !ownCut) {
-            (void)SetSymbolAnnotation(sheet, s->serial, nullptr, -1);
+            (void)SetSymbolAnnotation(sheet, s->serial, nullptr, -1);  // none without an entry
             continue;
         }
         if (ownCut || !OtherHasDesignator(sheet, s, designator)) {
-            (void)SetSymbolAnnotation(sheet, s->serial, designator, slot);
+            (void)SetSymbolAnnotation(sheet, s->serial, designator, slot);  // none without an entry
             continue;
         }
         const bool sections = s->component && s->component->sectionCount >= 2;
@@ -167,7 +167,7 @@ void PasteAnnotation(PasteRun& run) {
             GetUniqueSheetRefDes(sheet, s, fresh, nullptr);
             if (sections) renamed[designator] = fresh;
         }
-        (void)SetSymbolAnnotation(sheet, s->serial, fresh, slot);
+        (void)SetSymbolAnnotation(sheet, s->serial, fresh, slot);  // none without an entry
     }
     // Designators of other symbols that are taken already.
     for (SymbolRecord* s : run.symbols) {

@@ -539,7 +539,7 @@ void CollectUndoSheetCutSourceId(SheetRecord* sheet) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state || state->collecting.actionKind != kUndoActionCut) return;
     state->collecting.clipId = sheet->lastCopiedClipId;
-    (void)NewOp(sheet, kUndoOpCutSource, 0, nullptr);
+    (void)NewOp(sheet, kUndoOpCutSource, 0, nullptr);  // the marker op has no fields
 }
 
 void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, UndoCustomProc proc,

@@ -391,9 +391,9 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
     if (orthogonalise) {
         RemoveWireCorners(work, 0, 0xFFFF);
         (void)InsertWireCorner(work, ab[0], -1);  // a wire of four corners fits its block
-        (void)InsertWireCorner(work, ab[0], -1);
-        (void)InsertWireCorner(work, ab[1], -1);
-        (void)InsertWireCorner(work, ab[1], -1);
+        (void)InsertWireCorner(work, ab[0], -1);  // fails only out of memory
+        (void)InsertWireCorner(work, ab[1], -1);  // fails only out of memory
+        (void)InsertWireCorner(work, ab[1], -1);  // fails only out of memory
         record->orthogonalised = true;
         CalcWireBounds(work);
         return;
@@ -424,8 +424,8 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
     if (anchorFirst && record->kind == kWireOwnerSignal && !forJunction &&
         ShouldDragBreakoutWithWire(record, 0))
         anchorFirst = false;
-    if (anchorLast) (void)InsertWireCorner(work, WireCorners(work)[(*work)->cornerCount - 1], -1);
-    if (anchorFirst) (void)InsertWireCorner(work, WireCorners(work)[0], 0);
+    if (anchorLast) (void)InsertWireCorner(work, WireCorners(work)[(*work)->cornerCount - 1], -1);  // fails only out of memory
+    if (anchorFirst) (void)InsertWireCorner(work, WireCorners(work)[0], 0);  // fails only out of memory
     CalcWireBounds(work);
 }
 
@@ -617,9 +617,9 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         // The whole wire moved.
         RemoveWireCorners(wire, 0, 0xFFFF);
         for (int32_t i = 0; i < (*record.work)->cornerCount; ++i)
-            (void)InsertWireCorner(wire, WireCorners(record.work)[i], -1);
+            (void)InsertWireCorner(wire, WireCorners(record.work)[i], -1);  // fails only out of memory
     } else {
-        (void)ReplaceWirePortion(wire, record.work, record.first, record.last);
+        (void)ReplaceWirePortion(wire, record.work, record.first, record.last);  // fails only out of memory
     }
     FreeDragRecord(&record);
     RemoveExtraWireCorners(wire, &area);
@@ -787,7 +787,7 @@ bool DragJunction(SheetRecord* sheet, WireList list, Point junction, const VXEve
         if (kind == kWireOwnerSignal) VXInsetRect(&area, -4, -4);
         for (JunctionDragEntry& e : entries) {
             if (e.source) {
-                (void)ReplaceWirePortion(e.source, e.work, e.first, e.last);
+                (void)ReplaceWirePortion(e.source, e.work, e.first, e.last);  // fails only out of memory
                 DestroyWire(e.work);
                 e.work = nullptr;
             }
@@ -911,7 +911,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
         return 1;
     }
     if (mouse.shift) {
-        (void)InsertWireSplit(sheet, list, wire, segment, pt);
+        (void)InsertWireSplit(sheet, list, wire, segment, pt);  // else the wire stays whole
         return 1;
     }
     // Option alone: the segment's name label.
@@ -922,9 +922,9 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
         // A buss without a name is asked for one first.
         auto buss = static_cast<BussHandle>(owner);
         char name[256];
-        (void)GetBussName(buss, sheet->stringBlock, name, sizeof name);
+        (void)GetBussName(buss, sheet->stringBlock, name, sizeof name);  // written into the buffer
         if (!BusInfoDialog(sheet, buss, name, nullptr, false) || !name[0]) return 1;
-        (void)SetBussName(buss, sheet->stringBlock, name);
+        (void)SetBussName(buss, sheet->stringBlock, name);  // kept in the string block
         label = ShowBussWireSegLabel(sheet, buss, wire, segment, pt);
     }
     if (!label) {

@@ -309,7 +309,7 @@ void CollectUndoSetSymbolEditorView(SymbolEditorRecord* editor) {
 void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor) {
     if (!editor->undoCollect || editor->undoCollect->kind != kSymUndoCut) return;
     editor->undoCollect->clipId = editor->lastClipId;
-    (void)NewOp(editor, kOpCutSource, 0, nullptr);
+    (void)NewOp(editor, kOpCutSource, 0, nullptr);  // the marker op has no fields
 }
 
 void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t subKind, SymUndoCustomProc proc,

@@ -642,7 +642,7 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         StartFrameEditing(editor, frame, event);
         return;
     }
-    (void)PartSymbolDialog(editor, editor->symbol);
+    (void)PartSymbolDialog(editor, editor->symbol);  // cancelled changes nothing
 }
 
 // ---- Drawing ----
