@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/shell.h"
+#include "app/viewcommands.h"
 #include "files/sheetstore.h"
 #include "foundation/ll.h"
 #include "graphics/textstyle.h"
@@ -97,14 +98,11 @@ void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     SymbolEditorRecord* editor = front.editor;
     r->enabled = viewed;
     switch (r->command) {
-    case 601:
-        // The zoom commands come with the view scale commands.
-        r->checked = viewed && gCurrentScale == 100;
-        r->enabled = 0;
-        break;
-    case 602:
-    case 603:
-    case 604:
+    case 601: r->checked = viewed && gCurrentScale == 100; break;
+    case 602: break;
+    case 603: r->enabled = viewed && gCurrentScale < gMaxViewScale; break;
+    case 604: r->enabled = viewed && gCurrentScale >= 13; break;
+    // The zoom percent dialog is not built yet.
     case 605: r->enabled = 0; break;
     case 606:
         r->enabled = sheet != nullptr;
@@ -134,6 +132,10 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
     SheetRecord* sheet = front.sheet;
     SymbolEditorRecord* editor = front.editor;
     switch (id) {
+    case 601: (void)SetViewScale(100, front.kind); return 1;  // an unchanged scale leaves the view
+    case 602: (void)SetViewScale(-1, front.kind); return 1;
+    case 603: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, 1), front.kind); return 1;
+    case 604: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, -1), front.kind); return 1;
     case 606:
         if (!sheet) return 0;
         sheet->stored.flags ^= kSheetFlagHideElements;
@@ -177,8 +179,8 @@ void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         r->enabled = editor != nullptr;
         return;
     }
-    // Setting the grid comes with the view scale commands; the marks show the current grid.
-    r->enabled = 0;
+    // "Other..." asks for a size in a dialog that is not built yet.
+    r->enabled = editor != nullptr && r->command != 708;
     if (!editor) {
         r->checked = 0;
         return;
@@ -193,6 +195,10 @@ void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     }
 }
 
-int32_t DoGridCommand(uint16_t, const FrontDocument&) { return 0; }
+int32_t DoGridCommand(uint16_t id, const FrontDocument& front) {
+    if (front.kind != kSymbolEditorKind || !front.editor || id < 701 || id > 707) return 0;
+    SetGridScale(GridTable(front.editor)[id - 701], front.kind);
+    return 1;
+}
 
 }  // namespace plexa

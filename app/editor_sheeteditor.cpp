@@ -4,6 +4,7 @@
 // windows.
 #include "app/editor_tables.h"
 #include "app/shell.h"
+#include "app/viewcommands.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
@@ -142,6 +143,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
     };
     editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
+    editor.sheetWindow.zoomGesture = [](VXWindowRecordTag* window, const VXEventRecord* event) {
+        return SheetZoomGestureHook(window, event);
+    };
 
     editor.sheetOpen.report = [](OSStatus status, const FileSpec* file) { VXOpenErrorReport(file->name, status); };
 
