@@ -268,7 +268,8 @@ int32_t SheetZoomGestureHook(VXWindowRecordTag* window, const void* data) {
         AdjustViewScale(window, event->u.wheel.deltaV);
         return 1;
     }
-    if (event->kind == kVXWheelEvent && (event->u.wheel.mouse.modifiers & kVXModControl)) {
+    // Ctrl is the platform's Command key here.
+    if (event->kind == kVXWheelEvent && (event->u.wheel.mouse.modifiers & (kVXModControl | kVXModCommand))) {
         AdjustViewScale(window, event->u.wheel.deltaV);
         return 1;
     }
