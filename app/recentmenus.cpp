@@ -29,7 +29,7 @@ std::vector<uint16_t> gFontMenuTable;
 uint16_t gCheckedFontItem = 0;
 
 VXMenuRecord* RecentMenu() {
-    VXMenuRecord* menu = VXGetMenuWithTag(kRecentFilesMenuTag);
+    VXMenuRecord* menu = VXBuildMenu(&gRecentFilesMenuDef);
     return menu;
 }
 
@@ -154,7 +154,7 @@ void ClearRecentFilesHistory() {
 // ---- Fonts ----
 
 void BuildFontMenu() {
-    VXMenuRecord* menu = VXGetMenuWithTag(kFontMenuTag);
+    VXMenuRecord* menu = VXBuildMenu(&gFontMenuDef);
     if (!menu) return;
     VXDeleteAllMenuItems(menu);
     VXAppendFontNamesToMenu(menu, true);

@@ -30,19 +30,26 @@ std::string ScriptMenuName(const std::string& fileName) {
 }
 
 void RebuildScriptsMenu() {
-    VXMenuRecord* menu = VXGetMenuWithTag(kCmdExportMenu);
+    VXMenuRecord* menu = VXBuildMenu(&gExportMenuDef);
     if (!menu) return;
     const int32_t dxf = VXCommandToMenuIndex(menu, kCmdExportDXF);
     if (dxf <= 0) return;
     while (VXCountMenuItems(menu) > dxf) VXDeleteMenuItem(menu, true, VXCountMenuItems(menu));
     if (gScriptFilesList.empty()) return;
     VXInsertMenuItem(menu, true, VXCountMenuItems(menu) + 1, 0, "-");
+    for (const auto& [command, name] : ScriptMenuItems())
+        VXInsertMenuItem(menu, true, VXCountMenuItems(menu) + 1, command, name.c_str());
+}
+
+std::vector<std::pair<uint16_t, std::string>> ScriptMenuItems() {
+    std::vector<std::pair<uint16_t, std::string>> items;
     const int32_t count = std::min<int32_t>(int32_t(gScriptFilesList.size()), kMaxScriptMenuItems);
     for (int32_t i = 0; i < count; ++i) {
-        const std::string name = ScriptMenuName(gScriptFilesList[size_t(i)].name);
-        if (name.empty()) continue;
-        VXInsertMenuItem(menu, true, VXCountMenuItems(menu) + 1, uint16_t(kFirstScriptCommand + i), name.c_str());
+        std::string name = ScriptMenuName(gScriptFilesList[size_t(i)].name);
+        // The command keeps the script's index in the list, whatever was skipped before it.
+        if (!name.empty()) items.emplace_back(uint16_t(kFirstScriptCommand + i), std::move(name));
     }
+    return items;
 }
 
 int32_t FindExistingScript(const std::vector<ScriptFileEntry>& list, const FileSpec* spec) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/prefs.h"
@@ -20,6 +21,8 @@ std::string ScriptMenuName(const std::string& fileName);
 // script, the command 1400 + the script's index in the list (a script with no name is skipped,
 // and the ones after it keep their own index).
 void RebuildScriptsMenu();
+// The items RebuildScriptsMenu puts in: each command with its name, in list order.
+std::vector<std::pair<uint16_t, std::string>> ScriptMenuItems();
 
 // The entry of the same file name (the folder is not compared), -1 when none.
 int32_t FindExistingScript(const std::vector<ScriptFileEntry>& list, const FileSpec* spec);
