@@ -122,10 +122,17 @@ std::vector<int32_t> SelectedRows(VXWindowRecordTag* w, int16_t item) {
     return rows;
 }
 
+void EnableListButtons(VXWindowRecordTag* w, int16_t list, int16_t change, int16_t remove, int16_t up, int16_t down);
+
+// Selects the rows (the last revealed) and enables the list's buttons for them.
 void SelectRows(VXWindowRecordTag* w, int16_t item, const std::vector<int32_t>& rows) {
     for (int32_t i : SelectedRows(w, item)) VXSelectListItem(w, item, i, false);
     for (int32_t i : rows) VXSelectListItem(w, item, i, true);
     if (!rows.empty()) VXRevealListItem(w, item, rows.back(), 0);
+    if (item == kShortcutListItem)
+        EnableListButtons(w, item, kChangeShortcutItem, kRemoveShortcutItem, kShortcutUpItem, kShortcutDownItem);
+    else if (item == kScriptListItem)
+        EnableListButtons(w, item, kModifyScriptItem, kRemoveScriptItem, kScriptUpItem, kScriptDownItem);
 }
 
 // The move buttons of a list: up and down with one row selected that can move that way.
@@ -346,7 +353,12 @@ void FlushPrefsPanel(PrefsDialogState* s) {
                                             : s->prefs.options & ~kPrefsColorDisplay);
             break;
         case kPathsTab:
-            if (s->paths && s->paths->changed) s->pathsChanged = true;
+            if (s->paths) {
+                if (s->paths->changed) s->pathsChanged = true;
+                // Its windows are children of the panels, not of the tab's layer.
+                VXHideWindow(s->paths->header);
+                VXHideWindow(s->paths->rows);
+            }
             break;
         default: break;
     }
@@ -375,7 +387,6 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
                     VXAddListItem(w, kNamesPopupItem, kNamesKinds[k], k);
                 }
                 s->namesCopied = true;
-                VXSetListBoxFeatures(w, kNamesListItem, kVXListBoxMultiple);
             }
             for (int32_t k = 0; k < kPropertyNamesKinds; ++k) VXSelectListItem(w, kNamesPopupItem, k, k == s->namesList);
             ShowNames(s);
@@ -384,7 +395,6 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
             if (first) {
                 for (int32_t g = 0; g < kShortcutGroupCount; ++g) s->groups[size_t(g)] = gLibShortcuts[g];
                 s->groupsCopied = true;
-                VXSetListBoxFeatures(w, kShortcutListItem, kVXListBoxMultiple);
             }
             ShowShortcuts(s);
             break;
@@ -405,13 +415,16 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
                                                 kDeletePathItem, kPathUpItem, kPathDownItem);
                 if (s->paths) ValidatePathEditorPaths(s->paths);
             }
-            if (s->paths) PathEditorSelectionChanged(s->paths);
+            if (s->paths) {
+                VXShowWindow(s->paths->header);
+                VXShowWindow(s->paths->rows);
+                PathEditorSelectionChanged(s->paths);
+            }
             break;
         case kScriptsTab:
             if (first) {
                 s->scripts = CopyScriptFilesList(gScriptFilesList);
                 s->scriptsCopied = true;
-                VXSetListBoxFeatures(w, kScriptListItem, kVXListBoxMultiple);
             }
             ShowScripts(s);
             break;
@@ -559,7 +572,8 @@ int32_t PrefsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 SetPrefsDialogPanel(s, int16_t(event->u.control.values.pair.second));
                 return 1;
             }
-            return 0;
+            // A list box of a panel reports to the dialog.
+            return PrefsPanelsHandler(window, event);
         case kVXEndModalEvent:
             gLastPrefsTab = s->tab;
             if (event->u.endModal.item == 1) {
