@@ -146,16 +146,6 @@ void EnableListButtons(VXWindowRecordTag* w, int16_t list, int16_t change, int16
     VXSetItemEnabled(w, down, one && rows[0] < count - 1);
 }
 
-template <class T>
-int32_t MoveEntry(std::vector<T>& list, int32_t index, int32_t direction, bool toTheEnd) {
-    if (index < 0 || index >= int32_t(list.size())) return index;
-    const int32_t last = int32_t(list.size()) - 1;
-    const int32_t to = toTheEnd ? (direction < 0 ? 0 : last) : std::clamp(index + direction, 0, last);
-    T moved = std::move(list[size_t(index)]);
-    list.erase(list.begin() + index);
-    list.insert(list.begin() + to, std::move(moved));
-    return to;
-}
 
 // ---- General ----
 
@@ -534,7 +524,7 @@ int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
         case kScriptDownItem: {
             const std::vector<int32_t> rows = SelectedRows(w, kScriptListItem);
             if (rows.size() != 1) return 1;
-            const int32_t to = MoveEntry(s->scripts, rows[0], item == kScriptUpItem ? -1 : 1, Shift());
+            const int32_t to = MoveListEntry(s->scripts, rows[0], item == kScriptUpItem ? -1 : 1, Shift());
             s->scriptsChanged = true;
             ShowScripts(s);
             SelectRows(w, kScriptListItem, {to});

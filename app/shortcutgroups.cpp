@@ -1,8 +1,6 @@
 // Entries of a shortcut group by index.
 #include "app/shortcutgroups.h"
 
-#include <algorithm>
-
 namespace plexa {
 
 namespace {
@@ -37,16 +35,6 @@ void SetIndexedShortcut(ShortcutGroup& group, int32_t index, const char* itemNam
 
 void RemoveShortcutFromGroup(ShortcutGroup& group, int32_t index) {
     if (InRange(group, index)) group.erase(group.begin() + index);
-}
-
-int32_t MoveShortcut(ShortcutGroup& group, int32_t index, int32_t direction, bool toTheEnd) {
-    if (!InRange(group, index)) return index;
-    const int32_t last = int32_t(group.size()) - 1;
-    const int32_t to = toTheEnd ? (direction < 0 ? 0 : last) : std::clamp(index + direction, 0, last);
-    Shortcut moved = std::move(group[size_t(index)]);
-    group.erase(group.begin() + index);
-    group.insert(group.begin() + to, std::move(moved));
-    return to;
 }
 
 }  // namespace plexa

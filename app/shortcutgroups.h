@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/prefs.h"
@@ -22,8 +23,21 @@ bool GetShortcutInfo(const ShortcutGroup& group, int32_t index, std::string* ite
 // Replaces the names given (a null name keeps the old one).
 void SetIndexedShortcut(ShortcutGroup& group, int32_t index, const char* itemName, const char* libraryName);
 void RemoveShortcutFromGroup(ShortcutGroup& group, int32_t index);
-// Moves the entry one place (direction -1 or +1), or to the first or last place; returns where
-// it went.
-int32_t MoveShortcut(ShortcutGroup& group, int32_t index, int32_t direction, bool toTheEnd);
+// Moves an entry of a list one place (direction -1 or +1), or to the first or last place;
+// returns where it went (an index out of range stays as it is).
+template <class T>
+int32_t MoveListEntry(std::vector<T>& list, int32_t index, int32_t direction, bool toTheEnd) {
+    if (index < 0 || index >= int32_t(list.size())) return index;
+    const int32_t last = int32_t(list.size()) - 1;
+    int32_t to = toTheEnd ? (direction < 0 ? 0 : last) : index + direction;
+    to = to < 0 ? 0 : to > last ? last : to;
+    T moved = std::move(list[size_t(index)]);
+    list.erase(list.begin() + index);
+    list.insert(list.begin() + to, std::move(moved));
+    return to;
+}
+inline int32_t MoveShortcut(ShortcutGroup& group, int32_t index, int32_t direction, bool toTheEnd) {
+    return MoveListEntry(group, index, direction, toTheEnd);
+}
 
 }  // namespace plexa

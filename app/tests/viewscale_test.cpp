@@ -69,16 +69,7 @@ TEST(ViewScale, ZoomToolRectangles) {
 
 class ViewScaleRun : public SheetContentsTest {
 protected:
-    std::string WriteSheet(const std::string& name, uint16_t scale) {
-        const std::string at = dir.path() + "/" + name + ".SHX";
-        const FileSpec to = SheetSpecAt(at);
-        EXPECT_EQ(WriteSheetFile(drawing, &to), 0);
-        SheetWindowState state{};
-        state.position = {40, 20, 640, 900};
-        state.scale = scale;
-        EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
-        return at;
-    }
+    std::string WriteSheet(const std::string& name, uint16_t scale) { return WriteSheetAtScale(name + ".SHX", scale); }
     int32_t StoredScale(const std::string& at) {
         const FileSpec spec = SheetSpecAt(at);
         std::string blocks;
