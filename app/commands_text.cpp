@@ -2,6 +2,7 @@
 // and the symbol editor's grid; each command's rule for the front document and its action.
 #include <cstring>
 
+#include "app/recentmenus.h"
 #include "app/shell.h"
 #include "app/viewcommands.h"
 #include "files/sheetstore.h"
@@ -13,6 +14,7 @@
 #include "sheeteditor/sheetwindow.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -67,6 +69,10 @@ void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 500:
     case 506: r->enabled = styled; break;
     case 501: r->checked = style && gIsDefaultStyle; break;
+    case kFontMenuTag:
+        // The Font submenu's check mark follows the selection's font.
+        (void)MarkFontMenuItem(VXBuildMenu(&gFontMenuDef), style);  // the item checked is not needed here
+        break;
     case 541: r->checked = style && style->face == 0; break;
     case 542: r->checked = style && (style->face & kFaceBold); break;
     case 543: r->checked = style && (style->face & kFaceItalic); break;
