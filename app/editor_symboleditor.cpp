@@ -2,6 +2,7 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+#include "app/viewcommands.h"
 
 #include <cstdio>
 
@@ -89,6 +90,7 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.frameEditorGrowHandle = CalcTEGrowHandle;
     editor.symbolEditor.drawFrameEditor = FrameEditTE;
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
+    editor.symbolEditor.adjustViewScale = AdjustViewScale;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;

@@ -35,6 +35,5 @@ bool PartSymbolDialog(SymbolEditorRecord*, int32_t) { return false; }    // part
 void DrawGrid(VXWindowRecordTag*, int16_t, const Rect*) {}                 // draws the grid
 void PanDrag(VXWindowRecordTag*, const VXEventRecord*) {}                  // pans the view
 bool TrackZoomRect(VXWindowRecordTag*, const VXEventRecord*) { return false; }  // zoom rectangle
-void AdjustViewScale(VXWindowRecordTag*, int32_t) {}                       // wheel zoom
 
 }  // namespace plexa

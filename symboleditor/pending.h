@@ -68,6 +68,5 @@ void DrawGrid(VXWindowRecordTag* window, int16_t step, const Rect* area);
 void PanDrag(VXWindowRecordTag* window, const VXEventRecord* event);
 // Tracks a zoom rectangle; whether one was drawn.
 bool TrackZoomRect(VXWindowRecordTag* window, const VXEventRecord* event);
-void AdjustViewScale(VXWindowRecordTag* window, int32_t amount);
 
 }  // namespace plexa

@@ -196,6 +196,9 @@ struct SymbolEditorHooks {
     void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
+    // Zooms the window's view by a wheel turn of the amount (the shell's view scale). Default:
+    // nothing.
+    void (*adjustViewScale)(VXWindowRecordTag* window, int32_t amount) = nullptr;
 
     // -- Questions and reports --
     // Asks for a file symbol's name in a buffer of kFileSymbolNameLength + 1 bytes that holds

@@ -774,7 +774,8 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
         }
         case kVXWheelEvent:
             if (event->u.wheel.mouse.modifiers & kVXModCommand) {
-                AdjustViewScale(window, event->u.wheel.deltaV);
+                if (const auto& hooks = GetSymbolEditorHooks(); hooks.adjustViewScale)
+                    hooks.adjustViewScale(window, event->u.wheel.deltaV);
                 return 1;
             }
             return 0;
