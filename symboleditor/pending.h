@@ -15,40 +15,30 @@ struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-// ---- Element and pin tools, handles ----
-// Rebuilds the handles of the single selected element or frame.
+// ---- Element and pin tools, handles (symboleditor/symcreate.cpp) ----
 void PrepEditorModifiers(SymbolEditorRecord* editor);
-// Draws the handles of the single selected element or frame.
 void DrawElementModifiers(SymbolEditorRecord* editor);
-// The handle under the point, -1 for none.
+// The handle under the point, kNoModifier (symcreate.h) for none.
 int32_t HitTestElementModifier(SymbolEditorRecord* editor, Point point);
-// Resize the single selected element or text frame by a handle.
 void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32_t handle);
 void ResizeSymbolEditTextFrame(SymbolEditorRecord* editor, const VXEventRecord* event, int32_t handle);
-// The polygon tool's click, the rubber band that follows the mouse, and finishing the polygon.
 void CreatePolyClick(SymbolEditorRecord* editor, const VXEventRecord* event);
 void ShowPolyCreation(SymbolEditorRecord* editor, Point mouse);
-// The pin tool's and the other element tools' clicks.
 void DoCreateNode(SymbolEditorRecord* editor, const VXEventRecord* event);
 void DoCreateElement(SymbolEditorRecord* editor, const VXEventRecord* event);
 
-// ---- Selection by click and area, dragging, moving ----
-// The element, text or frame of the current view under the point, or none.
+// ---- Selection by click and area, dragging, moving (symboleditor/symselect.cpp) ----
 ElementRecord* HitTestEditorElements(SymbolEditorRecord* editor, Point point);
 TextRecord* HitTestEditorTextLabels(SymbolEditorRecord* editor, Point point);
 TextFrameHandle HitTestEditorTextFrames(SymbolEditorRecord* editor, Point point);
-// Select (and drag) what was clicked.
 void DoEditorElementSelection(SymbolEditorRecord* editor, const VXEventRecord* event, ElementRecord* element);
 void DoEditorTextLabelSelection(SymbolEditorRecord* editor, const VXEventRecord* event, TextRecord* text);
 void DoEditorTextFrameSelection(SymbolEditorRecord* editor, const VXEventRecord* event, TextFrameHandle frame);
-// Tracks a selection rectangle from the click; false when none was drawn.
 bool TrackEditorSelectionRect(SymbolEditorRecord* editor, const VXEventRecord* event, Rect* area);
 void DoEditorAreaSelection(SymbolEditorRecord* editor, const Rect& area, bool shift, bool option);
-// Moves the selection by (dh, dv); whether anything moved.
 bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv);
 
-// ---- Clipboard ----
-// Inverts the private clip's cut-undone flag when its id is `clipId`.
+// ---- Clipboard (symboleditor/symclip.cpp) ----
 void ToggleCutClipFlag(uint32_t clipId);
 void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool cut, uint16_t undoKind);
 

@@ -21,6 +21,7 @@
 #include "model/texts.h"
 #include "model/waitcursor.h"
 #include "symboleditor/pending.h"
+#include "symboleditor/symcreate.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
@@ -572,7 +573,7 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
     switch (editor->tool) {
         case kSymEditToolSelect: {
             const int32_t handle = HitTestElementModifier(editor, point);
-            if (handle >= 0 && (editor->selectedElement || editor->selectedFrame)) {
+            if (handle != kNoModifier && (editor->selectedElement || editor->selectedFrame)) {
                 if (handle == 14 && editor->selectedFrame) ResizeSymbolEditTextFrame(editor, event, handle);
                 else ResizeElement(editor, event, handle);
                 return;
@@ -768,7 +769,7 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
             uint32_t cursor = kCursorArrow;
             if (editor->tool == kSymEditToolPoly) ShowPolyCreation(editor, point);
             else if (editor->tool == kSymEditToolText) cursor = TextToolCursor(editor, point);
-            else if (editor->tool == kSymEditToolSelect && HitTestElementModifier(editor, point) >= 0) cursor = kCursorGrow;
+            else if (editor->tool == kSymEditToolSelect && HitTestElementModifier(editor, point) != kNoModifier) cursor = kCursorGrow;
             if (!editor->zoomMode) VXSetCursor(cursor);
             return 1;
         }
