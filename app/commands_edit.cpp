@@ -14,8 +14,10 @@
 #include "files/project.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "symboleditor/filesympins.h"
+#include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symundo.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_services.h"
@@ -55,6 +57,28 @@ SymbolRecord* SelectedLibrarySymbol() {
 }
 
 // Cut, Copy, Clear and Duplicate.
+// Something of the symbol editor's drawing is selected.
+bool SymbolEditorHasSelection(SymbolEditorRecord* editor) {
+    if (editor->currentTab != kSymEditTabDrawing) return false;
+    int32_t elements = 0, texts = 0, frames = 0;
+    CountSymbolEditorSelection(editor, &elements, nullptr, &texts, nullptr, &frames, nullptr);
+    return elements + texts + frames > 0;
+}
+
+// Cut, Copy, Paste, Clear and Duplicate in the symbol editor's drawing.
+int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
+    if (editor->currentTab != kSymEditTabDrawing) return 0;
+    switch (id) {
+        case 302: CutSymbolEditorSelection(editor); break;
+        case 303: (void)CopySymbolEditorSelection(editor); break;
+        case 304: PasteIntoSymbolEditor(editor, kSymUndoPaste); break;
+        case 305: DeleteSymbolEditorSelection(editor, false, kSymUndoDelete); break;
+        case 311: DuplicateSymbolEditorSelection(editor); break;
+        default: return 0;
+    }
+    return 1;
+}
+
 bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     const uint16_t id = r->command;
     bool fieldSelection = false;
@@ -67,8 +91,7 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     }
     if (front.editor) {
         if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
-        // Disabled until the symbol editor's clipboard exists.
-        return false;
+        return SymbolEditorHasSelection(front.editor);
     }
     // The project window removes its selected rows.
     if (front.kind == kProjectKind) return id == 305 && CountSelectedProjectRows(front.project) > 0;
@@ -116,6 +139,7 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         else if (EditedText(front)) r->enabled = kind == kScrapForeign || kind == kScrapText;
         // With another application's content the command takes note of it; pasting the private
         // clip into a sheet or a symbol editor comes with their clipboards.
+        else if (front.editor && SymbolClipHoldsItems()) r->enabled = front.editor->currentTab == kSymEditTabDrawing;
         else if (front.sheet || front.editor) r->enabled = kind == kScrapForeign;
         else r->enabled = 0;
         break;
@@ -165,7 +189,14 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         return 1;
     case 302:
     case 303:
-        if (!te) return 0;
+    case 305:
+    case 311:
+        if (!te && front.editor) return DoSymbolEditorEditCommand(front.editor, id);
+        if (!te || id == 311) return 0;
+        if (id == 305) {
+            VXTEDelete(te);
+            return 1;
+        }
         ResetScrap(kScrapText);
         if (id == 302) VXTECut(te);
         else VXTECopy(te);
@@ -177,12 +208,9 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
             VXTEPaste(te);
             return 1;
         }
+        if (front.editor && SymbolClipHoldsItems()) return DoSymbolEditorEditCommand(front.editor, id);
         if (!front.sheet && !front.editor) return 0;
         if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
-        return 1;
-    case 305:
-        if (!te) return 0;
-        VXTEDelete(te);
         return 1;
     case 306:
         if (!te) return 0;

@@ -10,9 +10,11 @@
 namespace plexa {
 
 struct ElementRecord;
+struct LibSection;
 struct SymbolEditorRecord;
 struct TextRecord;
 struct VXEventRecord;
+struct VXListViewHookRecord;
 struct VXWindowRecordTag;
 
 // ---- Element and pin tools, handles (symboleditor/symcreate.cpp) ----
@@ -43,9 +45,21 @@ void ToggleCutClipFlag(uint32_t clipId);
 void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool cut, uint16_t undoKind);
 
 // ---- Tools, tabs, dialogs ----
-// Shows a list tab for the pin set.
+// Tabs and tools (symboleditor/symtools.cpp).
 void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t tab, int32_t pinSet);
 void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
+// The list tabs: the content pane's handler and row hook while a list is shown; writing a list's
+// pending edits into the item (false when they are invalid); the Pins tab's rows (their count);
+// the list's preparation after its rows are in; the hidden pins' attributes.
+int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* event);
+int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record);
+bool FlushSymbolEditorList(SymbolEditorRecord* editor, bool listFlag);
+int32_t BuildPinListEditArray(SymbolEditorRecord* editor);
+void PrepareSymbolEditorList(SymbolEditorRecord* editor);
+void EditHiddenPinAttributes(SymbolEditorRecord* editor);
+// The part dialogs: a new part (section) and a definition's or section's name.
+void NewPartSlotDialog(SymbolEditorRecord* editor);
+void PartNameDialog(SymbolEditorRecord* editor, LibSection* section);
 // The pin dialog; whether it changed the pin.
 bool EditSymbolEditorPinInfo(SymbolEditorRecord* editor, ElementRecord* pin, TextRecord* text, int32_t item);
 // The net symbol, port and part symbol dialogs; whether they changed something.

@@ -22,6 +22,7 @@
 #include "model/waitcursor.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symcreate.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
@@ -106,7 +107,7 @@ void TransformAbout(Point* points, int32_t count, Point centre, int32_t code) {
 
 bool CreateEditorWindow(SymbolEditorRecord* editor) {
     const bool component = editor->kind == kLibItemComponent;
-    const Rect content{50, 50, int16_t(component ? 470 : 390), int16_t(component ? 635 : 425)};
+    const Rect content{50, 50, int16_t(component ? 560 : 390), int16_t(component ? 635 : 425)};
     VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kSymbolEditorWindowKind, 0, 0,
                                                &content, "", 0, editor, SymbolEditEventHandler);
     if (!window) return false;
@@ -114,13 +115,14 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
     VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
     const Rect limits{140, 200, 5000, 5000};
     VXSetMinMaxRect(window, &limits);
-    return true;
+    return CreateSymbolEditorPanes(editor);
 }
 
 void DestroyEditorWindow(SymbolEditorRecord* editor) {
     VXWindowRecordTag* window = editor->window;
     if (!window) return;
     editor->window = nullptr;
+    ForgetSymbolEditorPanes(editor);
     window->refCon = nullptr;
     VXDestroyWindow(window);
 }
@@ -142,6 +144,8 @@ void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
         char title[256];
         GetSymbolEditorTitle(editor, title, sizeof title);
         VXSetWindowTitle(editor->window, title);
+        BuildPartsTree(editor);
+        SetPartViewSelection(editor, editor->section, true);
         VXShowWindow(editor->window);
     }
     VXSelectWindow(editor->window);
