@@ -110,7 +110,7 @@ Point EditorDragPoint(const SymbolEditorRecord* editor, Point point) {
 
 bool TrackEditorDrag(SymbolEditorRecord* editor, const VXEventRecord* event, int32_t slop, double timeout,
                      EditorDragProc moved, void* data, Point* end) {
-    const Point press = EditorDragPoint(editor, Point{event->u.mouse.v, event->u.mouse.h});
+    const Point press = EditorDragPoint(editor, EditorEventPoint(editor, event));
     *end = press;
     VXWindowRecordTag* window = editor->window;
     if (!window) return false;
@@ -623,7 +623,7 @@ void MoveCreate(Point p, void* data) {
 
 void DoCreateElement(SymbolEditorRecord* editor, const VXEventRecord* event) {
     if (!editor->window) return;
-    CreateState s{editor, editor->tool, EditorDragPoint(editor, Point{event->u.mouse.v, event->u.mouse.h}), {}, nullptr};
+    CreateState s{editor, editor->tool, EditorDragPoint(editor, EditorEventPoint(editor, event)), {}, nullptr};
     s.point = s.press;
     s.element = CalcElementFromMouse(editor, s.tool, s.press, s.press);
     VXBeginOverlayForPanes(editor->window, kVXOverlayMainPane, DrawCreateFeedback, &s);
@@ -700,7 +700,7 @@ void ShowPolyCreation(SymbolEditorRecord* editor, Point mouse) {
 }
 
 void CreatePolyClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
-    Point p{event->u.mouse.v, event->u.mouse.h};
+    Point p = EditorEventPoint(editor, event);
     if (!VXPtInRect(p, &kSymbolEditorSurface)) return;
     GetSymbolEditorGridPoint(editor, &p);
     ElementRecord* poly = editor->constructed;
@@ -876,7 +876,7 @@ void DoCreateNode(SymbolEditorRecord* editor, const VXEventRecord* event) {
     const bool row = event->u.mouse.option && editor->grid >= 6;
     const bool savedLock = editor->gridLock;
     if (row) editor->gridLock = true;
-    NodeFeedback f{editor, EditorDragPoint(editor, Point{event->u.mouse.v, event->u.mouse.h}), {}, row};
+    NodeFeedback f{editor, EditorDragPoint(editor, EditorEventPoint(editor, event)), {}, row};
     f.end = f.start;
     VXBeginOverlayForPanes(editor->window, kVXOverlayMainPane, DrawNodeFeedback, &f);
     Point end{};

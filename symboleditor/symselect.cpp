@@ -62,7 +62,7 @@ bool PickedForReshape(const VXEventRecord* event) {
 struct PixelTest {
     uint32_t saved;
     PixelTest(SymbolEditorRecord* editor, Point point) : saved(gGenFlags) {
-        gGenFlags = (gGenFlags & ~1u) | 0x400u;
+        gGenFlags &= ~1u;
         StartPixelHitTestEx(editor->window ? &editor->window->graf : nullptr, _LPNT{point.v, point.h});
     }
     ~PixelTest() {
@@ -272,7 +272,7 @@ void MoveSelectionDrag(Point p, void* data) {
 
 void DragEditorSelection(SymbolEditorRecord* editor, const VXEventRecord* event) {
     if (!editor->window) return;
-    SelectionDrag d{editor, nullptr, EditorDragPoint(editor, Point{event->u.mouse.v, event->u.mouse.h}), {}, {}};
+    SelectionDrag d{editor, nullptr, EditorDragPoint(editor, EditorEventPoint(editor, event)), {}, {}};
     int32_t elements = 0, texts = 0, frames = 0;
     ElementRecord* single = nullptr;
     CountSymbolEditorSelection(editor, &elements, &single, &texts, nullptr, &frames, nullptr);

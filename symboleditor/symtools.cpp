@@ -772,7 +772,7 @@ int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event
                 SetSymbolEditorTool(editor, kSymEditToolSelect);
                 return 1;
             }
-            if (key == 8 || key == 127) {
+            if (VXIsDeletionChar(key)) {
                 const int32_t row = VXGetListViewSelection(window, -1);
                 VXTreeNode* node = row >= 0 ? VXGetIndexedTreeViewNode(window, row) : nullptr;
                 if (!node) return 1;

@@ -28,6 +28,7 @@
 #include "symboleditor/sympins.h"
 #include "symboleditor/symundo.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_textedit.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -71,7 +72,6 @@ Rect Grown(Rect r, int16_t by) {
     return r;
 }
 
-Point ClickPoint(const VXEventRecord* event) { return Point{event->u.mouse.v, event->u.mouse.h}; }
 
 // The texts of the current view that are selected, a pin text counting with its pin.
 std::vector<TextRecord*> SelectedTexts(SymbolEditorRecord* editor) {
@@ -180,6 +180,15 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
 }
 
 // ---- Selection ----
+
+Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    const VXMouseFields& mouse = event->u.mouse;
+    if (!editor->window) return Point{mouse.v, mouse.h};
+    _LPNT content{}, pad{};
+    VXWindowPointToPanelContent(editor->window, mouse.longH, mouse.longV, &content);
+    TranslateMousePt(editor->window, &content, &pad);
+    return Point{int16_t(std::clamp<int32_t>(pad.v, -32767, 32767)), int16_t(std::clamp<int32_t>(pad.h, -32767, 32767))};
+}
 
 bool IsEditorTextSelected(const TextRecord* text) {
     if (text->flags & kTextFlagSelected) return true;
@@ -485,7 +494,11 @@ bool InLongRect(const LRect& r, Point p) { return p.v >= r.top && p.v < r.bottom
 LRect GrownLong(LRect r, int32_t by) { return LRect{r.top - by, r.left - by, r.bottom + by, r.right + by}; }
 
 void PassClick(VXTERecord* te, const VXEventRecord* event) {
-    const _LPNT where{event->u.mouse.v, event->u.mouse.h};
+    _LPNT where{};
+    if (SymbolEditorRecord* editor = WindowToSymbolEditor(VXWindowFromGrafState(te->window))) {
+        const Point at = EditorEventPoint(editor, event);
+        where = _LPNT{at.v, at.h};
+    }
     VXTEClick(&where, int16_t(event->u.mouse.button), event->u.mouse.shift != 0, te);
 }
 
@@ -493,7 +506,7 @@ void PassClick(VXTERecord* te, const VXEventRecord* event) {
 void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
     editor->state = uint16_t((editor->state & kSymEditThemedText) ? editor->state | kSymEditEditedThemed
                                                                   : editor->state & ~kSymEditEditedThemed);
-    Point at = ClickPoint(event);
+    Point at = EditorEventPoint(editor, event);
     GetSymbolEditorGridPoint(editor, &at);
     VXSetWindow(editor->window);
     txStyle* saved = VXPreserveTextStyle();
@@ -536,7 +549,7 @@ void StartFrameEditing(SymbolEditorRecord* editor, TextFrameHandle frame, const 
 }
 
 void DoTextToolClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
-    const Point point = ClickPoint(event);
+    const Point point = EditorEventPoint(editor, event);
     const bool wasEditing = editor->textEdit != nullptr;
     if (VXTERecord* te = editor->textEdit) {
         LRect handle{};
@@ -572,7 +585,7 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
         SetSymbolEditorTool(editor, kSymEditToolSelect);
         editor->tool = kSymEditToolSelect;
     }
-    const Point point = ClickPoint(event);
+    const Point point = EditorEventPoint(editor, event);
     const bool doubleClick = event->kind == kVXDoubleClickEvent;
     switch (editor->tool) {
         case kSymEditToolSelect: {
@@ -769,7 +782,7 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
         case kVXDoubleClickEvent: DoMouseClick(editor, event); return 1;
         case kVXCharEvent: return DoSymbolEditorKey(editor, event) ? 1 : 0;
         case kVXMouseMovedEvent: {
-            const Point point = ClickPoint(event);
+            const Point point = EditorEventPoint(editor, event);
             uint32_t cursor = kCursorArrow;
             if (editor->tool == kSymEditToolPoly) ShowPolyCreation(editor, point);
             else if (editor->tool == kSymEditToolText) cursor = TextToolCursor(editor, point);

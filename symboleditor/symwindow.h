@@ -50,6 +50,9 @@ void DoUpdateEvent(SymbolEditorRecord* editor, const VXEventRecord* event);
 void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, bool noSelection,
                          const Rect* area);
 
+// The drawing's point of a mouse event (events come in window coordinates).
+Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event);
+
 // ---- Selection ----
 // Any output may be absent; a single-item output is set only when its count is 1, else cleared.
 void CountSymbolEditorSelection(SymbolEditorRecord* editor, int32_t* elements, ElementRecord** element,
