@@ -74,6 +74,14 @@ protected:
     ScriptedRunResult result_;
 };
 
+// Window content coordinates: the drawing's point (h, v) and the tool buttons.
+std::string At(int h, int v) { return std::to_string(178 + h) + " " + std::to_string(74 + v); }
+std::string Tool(int button) { return "click 158 " + std::to_string(129 + 31 * button) + "\n"; }
+std::string Drag(int h1, int v1, int h2, int v2, const std::string& mods = "") {
+    return "drag " + At(h1, v1) + " " + At(h2, v2) + (mods.empty() ? "" : " " + mods) + "\n";
+}
+constexpr int kSelect = 0, kPin = 2, kRect = 4, kTriangle = 8;
+
 TEST_F(SymToolsRun, TheWindowWithEachTab) {
     std::string steps;
     struct Tab {
@@ -87,17 +95,13 @@ TEST_F(SymToolsRun, TheWindowWithEachTab) {
         steps += "click " + std::to_string(tab.x) + " 16\nwait-drawn Parts : Gate\nscreenshot " + picture + " Parts : Gate\n";
     }
     // The box selected by an area shows its handles, the middle ones too (it is 60 by 40).
-    const std::string dump = Run(Drag(40, 40, 116, 96) + steps);
+    const std::string selected = OutputPath("symtools-handles.png");
+    std::remove(selected.c_str());
+    const std::string dump = Run(Drag(40, 40, 116, 96) + "wait-drawn Parts : Gate\nscreenshot " + selected +
+                                 " Parts : Gate\n" + steps);
     EXPECT_NE(dump.find("Gate"), std::string::npos) << dump;
 }
 
-// Window content coordinates: the drawing's point (h, v) and the tool buttons.
-std::string At(int h, int v) { return std::to_string(178 + h) + " " + std::to_string(74 + v); }
-std::string Tool(int button) { return "click 158 " + std::to_string(129 + 31 * button) + "\n"; }
-std::string Drag(int h1, int v1, int h2, int v2, const std::string& mods = "") {
-    return "drag " + At(h1, v1) + " " + At(h2, v2) + (mods.empty() ? "" : " " + mods) + "\n";
-}
-constexpr int kSelect = 0, kPin = 2, kRect = 4, kTriangle = 8;
 
 // The lines of a dump that start with the text (after the indent).
 std::vector<std::string> Lines(const std::string& dump, const std::string& start) {
