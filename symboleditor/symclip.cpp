@@ -51,23 +51,10 @@ namespace {
 
 uint32_t gLastClipId = 0;
 
-template <class T>
-std::vector<T> Items(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
-    return items;
-}
-
 NodeElement* AsNode(ElementRecord* e) { return ElementAs<NodeElement>(e); }
 ElementRecord* OwnerPin(const TextRecord* t) { return reinterpret_cast<ElementRecord*>(t->owner); }
 bool IsPinText(const TextRecord* t) { return t->kind >= kTextKindPinNumber; }
 bool IsSelected(const ElementRecord* e) { return e->flags & kElementSelected; }
-
-void AddArea(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
-}
 
 uint64_t KeyOf(const LibSection* section) { return uint64_t(reinterpret_cast<uintptr_t>(section)); }
 
@@ -81,7 +68,7 @@ std::vector<LibSection*> SymbolSections(SymbolEditorRecord* editor) {
 
 void EmptyClip(SymbolClip* clip) {
     if (clip->elements) {
-        for (ElementRecord* e : Items<ElementRecord*>(clip->elements)) {
+        for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements)) {
             (void)LLRemoveOrFree(clip->elements, e, nullptr, false);
             if (e->kind == kElementNode && AsNode(e)->pinNumbers) {
                 MemFree(AsNode(e)->pinNumbers);
@@ -153,29 +140,29 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool withPins, uint
     const bool pinsGo = withPins || (editor->viewContext == kSymbolViewPrimary && editor->kind == kLibItemComponent);
     Rect area{};
     bool removed = false;
-    for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
         const bool selected = t->flags & kTextFlagSelected;
         const bool ofPin = pinsGo && IsPinText(t) && t->owner && IsSelected(OwnerPin(t));
         if (!selected && !ofPin) continue;
         (void)LLRemoveOrFree(editor->texts, t, nullptr, false);
-        if (!(t->flags & kTextFlagHidden)) AddArea(&area, t->bounds);
+        if (!(t->flags & kTextFlagHidden)) AddEditorArea(&area, t->bounds);
         t->flags &= uint16_t(~kTextFlagSelected);
         CollectUndoSymbolEditorItemExistance(editor, kUndoItemText, t, false);
         removed = true;
     }
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!IsSelected(e) || (e->kind == kElementNode && !pinsGo)) continue;
         (void)LLRemoveOrFree(editor->elements, e, nullptr, false);
-        AddArea(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         e->flags &= uint16_t(~3u);
         if (e == editor->selectedElement) editor->selectedElement = nullptr;
         CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, e, false);
         removed = true;
     }
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!((*f)->flags & kFrameFlagSelected)) continue;
         (void)LLRemoveOrFree(editor->frames, f, nullptr, false);
-        AddArea(&area, (*f)->bounds);
+        AddEditorArea(&area, (*f)->bounds);
         (*f)->flags &= uint16_t(~kFrameFlagSelected);
         if (f == editor->selectedFrame) editor->selectedFrame = nullptr;
         CollectUndoSymbolEditorItemExistance(editor, kUndoItemFrame, f, false);
@@ -198,7 +185,7 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool withPins, uint
 
 void CalcEditorSelectionReferencePoint(SymbolEditorRecord* editor, Point* offset) {
     bool anyElement = false;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) anyElement |= IsSelected(e);
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) anyElement |= IsSelected(e);
     Point reference{};
     if (anyElement) {
         LinkListHeader* const lists[2] = {editor->elements, editor->elements};
@@ -207,7 +194,7 @@ void CalcEditorSelectionReferencePoint(SymbolEditorRecord* editor, Point* offset
         const auto distance = [](Point p) { return std::lround(std::sqrt(double(p.v) * p.v + double(p.h) * p.h)); };
         bool found = false;
         long best = 0;
-        for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+        for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
             if (!(t->flags & kTextFlagSelected)) continue;
             const Point p = GetTextElementPosition(t);
             if (!found || distance(p) < best) {
@@ -216,7 +203,7 @@ void CalcEditorSelectionReferencePoint(SymbolEditorRecord* editor, Point* offset
                 reference = p;
             }
         }
-        for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+        for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
             if (!((*f)->flags & kFrameFlagSelected)) continue;
             Point anchor{};
             GetTextFrameAnchorPoint(f, false, &anchor);
@@ -259,7 +246,7 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
     clip->bounds = bounds;
 
     // Texts: pin texts of copied pins stay pin texts; a lone pin text becomes a frame.
-    for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
         const bool pinSelected = IsPinText(t) && t->owner && IsSelected(OwnerPin(t));
         if (!pinSelected && !(t->flags & kTextFlagSelected)) continue;
         if (IsPinText(t) && !pinSelected) {
@@ -279,7 +266,7 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
     // Elements, with their pins' data and numbers.
     ImageList* images = GetElementListImageList(editor->elements);
     const std::vector<LibSection*> sections = SymbolSections(editor);
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!IsSelected(e)) continue;
         ElementRecord* copy = DuplicateElement(e, true, images ? images : editor->images, clip->images);
         if (!copy) continue;
@@ -294,7 +281,7 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
                 (void)GetNodesPinNumberSet(AsNode(e)->pinNumbers, KeyOf(sections[i]), specs);
                 (void)SetNodesPinNumberSet(&node->pinNumbers, uint64_t(i + 1), specs, clip->strings, clip->strings);
             }
-            for (TextRecord* t : Items<TextRecord*>(clip->texts))
+            for (TextRecord* t : EditorListItems<TextRecord*>(clip->texts))
                 if (IsPinText(t) && OwnerPin(t) == e) t->owner = reinterpret_cast<intptr_t>(copy);
         }
         LLPush(clip->elements, copy);
@@ -305,7 +292,7 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
         std::vector<std::pair<std::string, ElementRecord*>> pins;
         const NodePinEditor context = SymbolEditorPinContext(editor);
         const int32_t index = int32_t(std::find(sections.begin(), sections.end(), editor->section) - sections.begin());
-        for (ElementRecord* e : Items<ElementRecord*>(clip->elements)) {
+        for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements)) {
             if (e->kind != kElementNode) continue;
             StringSpec specs[4]{};
             (void)GetNodesPinNumberSet(AsNode(e)->pinNumbers, uint64_t(index + 1), specs);
@@ -320,7 +307,7 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
         });
         for (auto& [number, e] : pins) LLPush(clip->elements, e);
     }
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!((*f)->flags & kFrameFlagSelected)) continue;
         TextFrameHandle copy = DuplicateTextFrame(f);
         if (!copy) continue;
@@ -360,7 +347,7 @@ void ConvertNodeDataFromClip(SymbolEditorRecord* editor, const SymbolClip* clip,
 
 void PasteTextElements(SymbolEditorRecord* editor, const SymbolClip* clip, ElementRecord* clipPin,
                        ElementRecord* pin, Point reference, Rect* area) {
-    for (TextRecord* t : Items<TextRecord*>(clip->texts)) {
+    for (TextRecord* t : EditorListItems<TextRecord*>(clip->texts)) {
         if (clipPin) {
             if (!IsPinText(t) || OwnerPin(t) != clipPin) continue;
             TextRecord* text = CreateTextElement();
@@ -382,7 +369,7 @@ void PasteTextElements(SymbolEditorRecord* editor, const SymbolClip* clip, Eleme
             OffsetTextElement(text, reference.h, reference.v);
             CalcTextBounds(editor->window, text, editor->stringBlock);
             LLAppend(editor->texts, text);
-            if (!(text->flags & kTextFlagHidden) && (text->kind & 0xC000) != kTextKindPinNumber) AddArea(area, text->bounds);
+            if (!(text->flags & kTextFlagHidden) && (text->kind & 0xC000) != kTextKindPinNumber) AddEditorArea(area, text->bounds);
             CollectUndoSymbolEditorItemExistance(editor, kUndoItemText, text, true);
             continue;
         }
@@ -392,7 +379,7 @@ void PasteTextElements(SymbolEditorRecord* editor, const SymbolClip* clip, Eleme
         (*f)->flags |= kFrameFlagSelected;
         OffsetTextFrame(f, reference.h, reference.v);
         LLAppend(editor->frames, f);
-        AddArea(area, (*f)->bounds);
+        AddEditorArea(area, (*f)->bounds);
         CollectUndoSymbolEditorItemExistance(editor, kUndoItemFrame, f, true);
     }
 }
@@ -451,9 +438,9 @@ void SetUniquePinNumbers(SymbolEditorRecord* editor, const std::vector<ElementRe
     editor->pinSet = currentSet;
     if (skipCurrent) return;  // the numbers shown are those of the current section
     SetCtxPinText(editor, kTextKindPinNumber);
-    for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
         if ((t->kind & 0xC000) != kTextKindPinNumber || (t->flags & kTextFlagHidden)) continue;
-        if (std::find(pins.begin(), pins.end(), OwnerPin(t)) != pins.end() && bounds) AddArea(bounds, t->bounds);
+        if (std::find(pins.begin(), pins.end(), OwnerPin(t)) != pins.end() && bounds) AddEditorArea(bounds, t->bounds);
     }
 }
 
@@ -485,20 +472,20 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
     // Wire symbols and ports have exactly one pin.
     const bool onePin = editor->kind == kLibItemWireSymbol || editor->kind == kLibItemPort;
     bool clipHasPin = false;
-    for (ElementRecord* e : Items<ElementRecord*>(clip->elements)) clipHasPin |= e->kind == kElementNode;
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements)) clipHasPin |= e->kind == kElementNode;
     Rect area{};
     ClearSymbolEditorSelection(editor);
     if (onePin && clipHasPin) {
-        for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+        for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
             if (e->kind != kElementNode) continue;
             (void)LLRemoveOrFree(editor->elements, e, nullptr, false);
-            AddArea(&area, e->bounds);
+            AddEditorArea(&area, e->bounds);
             CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, e, false);
             break;
         }
     }
     // Frames first, in the clip's order.
-    for (TextFrameHandle f : Items<TextFrameHandle>(clip->frames)) {
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(clip->frames)) {
         TextFrameHandle copy = DuplicateTextFrame(f);
         if (!copy) continue;
         (*copy)->style = ((*copy)->flags & kFrameFlagThemed) && editor->defaultStyle
@@ -506,18 +493,18 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
                              : InstallStyleInList((*f)->style, editor->styleList);
         OffsetTextFrame(copy, reference.h, reference.v);
         LLAppend(editor->frames, copy);
-        AddArea(&area, (*copy)->bounds);
+        AddEditorArea(&area, (*copy)->bounds);
         CollectUndoSymbolEditorItemExistance(editor, kUndoItemFrame, copy, true);
     }
     // Elements before the existing ones, back-layer ones after the others.
-    const std::vector<ElementRecord*> before = Items<ElementRecord*>(editor->elements);
+    const std::vector<ElementRecord*> before = EditorListItems<ElementRecord*>(editor->elements);
     ElementRecord* const firstExisting = before.empty() ? nullptr : before.front();
     ImageList* images = GetElementListImageList(editor->elements);
     std::vector<ElementRecord*> pastedPins;
     std::vector<ElementRecord*> order;
-    for (ElementRecord* e : Items<ElementRecord*>(clip->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements))
         if (!(e->flags & kElementBackLayer)) order.push_back(e);
-    for (ElementRecord* e : Items<ElementRecord*>(clip->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements))
         if (e->flags & kElementBackLayer) order.push_back(e);
     ElementRecord* after = nullptr;
     bool pinKept = false;
@@ -533,7 +520,7 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
         if (after) LLInsert(editor->elements, after, e);
         else LLPush(editor->elements, e);
         after = e;
-        AddArea(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, e, true);
         if (pin) {
             pinKept = true;

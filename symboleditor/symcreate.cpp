@@ -42,17 +42,6 @@ Rect Spanned(Point a, Point b) {
     return Rect{std::min(a.v, b.v), std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h)};
 }
 
-void AddArea(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
-}
-
-Rect Grown(Rect r, int16_t by) {
-    VXInsetRect(&r, int16_t(-by), int16_t(-by));
-    return r;
-}
-
 Point Offset(Point p, int32_t dv, int32_t dh) { return Point{int16_t(p.v + dv), int16_t(p.h + dh)}; }
 
 // Degrees about a centre: 0 at the top, clockwise.
@@ -242,7 +231,7 @@ void PrepEditorModifiers(SymbolEditorRecord* editor) {
     const int16_t size = CalcModiferBoxSize(&editor->window->graf.geometry);
     Rect area{}, box{};
     for (int32_t id = -int32_t(m.points.size()); id < kFixedModifierCount; ++id)
-        if (CalcElementModifierRect(m, id, size, &box)) AddArea(&area, box);
+        if (CalcElementModifierRect(m, id, size, &box)) AddEditorArea(&area, box);
     InvalEditorView(editor, area);
 }
 
@@ -441,9 +430,9 @@ void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32
             AbortSymbolEditorUndoCollection(editor);
         } else {
             Rect area = before;
-            AddArea(&area, e->bounds);
-            area = Grown(area, handle == 12 || handle == 13 ? 25 : 4);
-            AddArea(&area, s.work);
+            AddEditorArea(&area, e->bounds);
+            area = GrownEditorRect(area, handle == 12 || handle == 13 ? 25 : 4);
+            AddEditorArea(&area, s.work);
             InvalEditorView(editor, area);
             CollectUndoInvalSymbolEditorRect(editor, area);
             AcceptSymbolEditorUndoCollection(editor);
@@ -451,7 +440,7 @@ void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32
     } else {
         AbortSymbolEditorUndoCollection(editor);
     }
-    InvalEditorView(editor, Grown(before, 4));
+    InvalEditorView(editor, GrownEditorRect(before, 4));
     DestroyElement(copy, images);
     editor->constructed = nullptr;
     editor->dragState &= uint8_t(~2u);
@@ -521,7 +510,7 @@ void ResizeSymbolEditTextFrame(SymbolEditorRecord* editor, const VXEventRecord* 
         const int32_t width = (turned ? f.box.bottom - f.box.top : f.box.right - f.box.left) - 4;
         CalcTextFrameBounds(editor->window, frame, true, int16_t(std::max(width, 1)));
         Rect area = before;
-        AddArea(&area, (*frame)->bounds);
+        AddEditorArea(&area, (*frame)->bounds);
         InvalEditorView(editor, area);
         CollectUndoInvalSymbolEditorRect(editor, area);
         AcceptSymbolEditorUndoCollection(editor);
@@ -724,7 +713,7 @@ void CreatePolyClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
         return;
     }
     CalcElementBounds(grown);
-    InvalEditorView(editor, Grown(grown->bounds, 2));
+    InvalEditorView(editor, GrownEditorRect(grown->bounds, 2));
 }
 
 void FinishCreatePoly(SymbolEditorRecord* editor, bool select) {
@@ -746,7 +735,7 @@ void FinishCreatePoly(SymbolEditorRecord* editor, bool select) {
     if (!result) return;
     CalcElementBounds(result);
     LLPush(editor->elements, result);
-    InvalEditorView(editor, Grown(result->bounds, 2));
+    InvalEditorView(editor, GrownEditorRect(result->bounds, 2));
     if (select) {
         SetSymbolEditorTool(editor, kSymEditToolSelect);
         editor->tool = kSymEditToolSelect;
@@ -778,7 +767,7 @@ void InstallOneNode(SymbolEditorRecord* editor, ElementRecord* pin, Rect* area) 
     LLAppend(editor->elements, pin);
     SetEditModified(editor, true);
     CalcElementBounds(pin);
-    AddArea(area, pin->bounds);
+    AddEditorArea(area, pin->bounds);
 }
 
 // Every pin number of the other sections made unique.
@@ -863,7 +852,7 @@ void FinishCreateNode(SymbolEditorRecord* editor, Point start, Point end, bool r
                                                       editor->window, kTextKindPinNumber, a, number)) {
             text->owner = reinterpret_cast<intptr_t>(pin);
             AutoPositionPinText(text, editor->stringBlock, pin->points.point2, Node_Orient(pin), nullptr, editor->window);
-            AddArea(&area, text->bounds);
+            AddEditorArea(&area, text->bounds);
         }
     }
     if (cache) MemFree(cache);

@@ -32,26 +32,8 @@ namespace {
 constexpr uint16_t kOptionKeyCode = 58;
 constexpr int32_t kElementHitTolerance = 3;
 
-template <class T>
-std::vector<T> Items(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
-    return items;
-}
-
 bool Contains(const Rect& outer, const Rect& inner) {
     return inner.top >= outer.top && inner.left >= outer.left && inner.bottom <= outer.bottom && inner.right <= outer.right;
-}
-
-Rect Grown(Rect r, int16_t by) {
-    VXInsetRect(&r, int16_t(-by), int16_t(-by));
-    return r;
-}
-
-void AddArea(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
 }
 
 bool PickedForReshape(const VXEventRecord* event) {
@@ -76,7 +58,7 @@ struct PixelTest {
 // ---- Hit tests ----
 
 ElementRecord* HitTestEditorElements(SymbolEditorRecord* editor, Point point) {
-    const std::vector<ElementRecord*> elements = Items<ElementRecord*>(editor->elements);
+    const std::vector<ElementRecord*> elements = EditorListItems<ElementRecord*>(editor->elements);
     ImageList* images = GetElementListImageList(editor->elements);
     PixelTest test(editor, point);
     size_t front = elements.size();  // elements before the one found lie in front of it
@@ -84,7 +66,7 @@ ElementRecord* HitTestEditorElements(SymbolEditorRecord* editor, Point point) {
     for (int16_t t = 0; t <= kElementHitTolerance; ++t) {
         for (size_t i = 0; i < front; ++i) {
             ElementRecord* e = elements[i];
-            const Rect bounds = Grown(e->bounds, t);
+            const Rect bounds = GrownEditorRect(e->bounds, t);
             if (!VXPtInRect(point, &bounds)) continue;
             if (e->kind == kElementImage && (e->flags & kElementFilled)) {
                 found = e;
@@ -105,9 +87,9 @@ ElementRecord* HitTestEditorElements(SymbolEditorRecord* editor, Point point) {
 
 TextRecord* HitTestEditorTextLabels(SymbolEditorRecord* editor, Point point) {
     for (int16_t grow : {int16_t(-1), int16_t(0), int16_t(1)})
-        for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+        for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
             if (t->flags & kTextFlagHidden) continue;
-            const Rect r = Grown(t->bounds, grow);
+            const Rect r = GrownEditorRect(t->bounds, grow);
             if (VXPtInRect(point, &r)) return t;
         }
     return nullptr;
@@ -117,7 +99,7 @@ TextFrameHandle HitTestEditorTextFrames(SymbolEditorRecord* editor, Point point)
     const uint32_t saved = gGenFlags;
     gGenFlags &= ~1u;
     TextFrameHandle hit = nullptr;
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!VXPtInRect(point, &(*f)->bounds)) continue;
         if ((*f)->lineCount < 2) {
             hit = f;
@@ -211,20 +193,20 @@ bool TrackEditorSelectionRect(SymbolEditorRecord* editor, const VXEventRecord* e
 
 void DoEditorAreaSelection(SymbolEditorRecord* editor, const Rect& area, bool shift, bool option) {
     if (option) {
-        for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+        for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
             if (!Contains(area, t->bounds)) continue;
             if (shift && (t->flags & kTextFlagSelected)) t->flags &= uint16_t(~kTextFlagSelected);
             else if (!(t->flags & (kTextFlagHidden | kTextFlagSelected))) t->flags |= kTextFlagSelected;
         }
     } else {
-        for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+        for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
             if (!Contains(area, e->bounds)) continue;
             if (shift) e->flags ^= kElementSelected;
             else e->flags |= kElementSelected;
             e->flags &= uint16_t(~2u);
         }
     }
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!Contains(area, (*f)->bounds)) continue;
         if (!((*f)->flags & kFrameFlagSelected)) (*f)->flags |= kFrameFlagSelected;
         else if (shift) (*f)->flags &= uint16_t(~kFrameFlagSelected);
@@ -313,27 +295,27 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
     Rect area{};
     bool moved = false;
     const int32_t other = kCurrentSymbolView;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!(e->flags & kElementSelected)) continue;
-        AddArea(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemElement, e, by, 0);
         OffsetElement(e, by);
-        AddArea(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         moved = true;
         if (e->kind == kElementNode)
             if (ElementRecord* companion = GetCompanionNode(editor, e, editor->viewContext)) OffsetElement(companion, by);
     }
     (void)other;
     std::vector<TextRecord*> movedTexts;
-    for (TextRecord* t : Items<TextRecord*>(editor->texts)) {
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
         if (!IsEditorTextSelected(t)) continue;
         const bool hidden = t->flags & kTextFlagHidden;
-        if (!hidden) AddArea(&area, t->bounds);
+        if (!hidden) AddEditorArea(&area, t->bounds);
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemText, t, by, 0);
         TextRecord* companion = t->kind >= kTextKindPinNumber ? GetCompanionText(editor, t, editor->viewContext) : nullptr;
         OffsetTextElement(t, dh, dv);
         if (companion) OffsetTextElement(companion, dh, dv);
-        if (!hidden) AddArea(&area, t->bounds);
+        if (!hidden) AddEditorArea(&area, t->bounds);
         if (t->flags & kTextFlagSelected) movedTexts.push_back(t);
         moved = true;
     }
@@ -355,19 +337,19 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
             }
         }
     }
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!((*f)->flags & kFrameFlagSelected)) continue;
-        AddArea(&area, (*f)->bounds);
+        AddEditorArea(&area, (*f)->bounds);
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemFrame, f, by, 0);
         OffsetTextFrame(f, dh, dv);
-        AddArea(&area, (*f)->bounds);
+        AddEditorArea(&area, (*f)->bounds);
         moved = true;
     }
     if (!moved) {
         AbortSymbolEditorUndoCollection(editor);
         return false;
     }
-    area = Grown(area, 4);
+    area = GrownEditorRect(area, 4);
     InvalEditorView(editor, area);
     CollectUndoInvalSymbolEditorRect(editor, area);
     AcceptSymbolEditorUndoCollection(editor);

@@ -133,6 +133,13 @@ void CreateToolButtons(SymbolEditorRecord* editor, VXWindowRecordTag* pane) {
 
 int32_t PartsTreeHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record);
 
+// A pin-set selector, unmarked; a file symbol's editor keeps the pin set it has.
+void CreatePinSetSelector(SymbolEditorRecord* editor, VXWindowRecordTag* pane, int16_t id, const Rect& rect) {
+    VXCreateControl(pane, kVXPopup, &rect, "", id, 0x20000);
+    BuildPinSetSelector(nullptr, pane, id, editor->pinSet, false);
+    if (editor->state & kSymEditFileSymbol) VXSetItemEnabled(pane, id, false);
+}
+
 void CreateComponentControls(SymbolEditorRecord* editor, VXWindowRecordTag* pane) {
     Rect client{};
     VXGetClientRect(pane, &client);
@@ -141,10 +148,7 @@ void CreateComponentControls(SymbolEditorRecord* editor, VXWindowRecordTag* pane
     char text[kLibRefPrefixSize];
     GetLibraryItemRefPrefix(editor->item, text);
     VXSetItemText(pane, kSymPrefixItem, text);
-    const Rect pinSet{6, 66, 30, 134};
-    VXCreateControl(pane, kVXPopup, &pinSet, "", kSymPinSetItem, 0x20000);
-    BuildPinSetSelector(nullptr, pane, kSymPinSetItem, editor->pinSet, false);
-    if (editor->state & kSymEditFileSymbol) VXSetItemEnabled(pane, kSymPinSetItem, false);
+    CreatePinSetSelector(editor, pane, kSymPinSetItem, Rect{6, 66, 30, 134});
     const Rect newPart{44, 6, 66, 134};
     VXCreateControl(pane, kVXPushButton, &newPart, "New Part", kSymNewPartItem, 0);
     const Rect tree{72, 4, int16_t(std::max<int>(client.bottom - 4, 120)), 134};
@@ -723,10 +727,7 @@ int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event)
     switch (event->kind) {
         case kVXCreateEvent: {
             SetBack(window);
-            const Rect pinSet{6, 8, 30, 76};
-            VXCreateControl(window, kVXPopup, &pinSet, "", kSymPkgPinSetItem, 0x20000);
-            BuildPinSetSelector(nullptr, window, kSymPkgPinSetItem, editor->pinSet, false);
-            if (editor->state & kSymEditFileSymbol) VXSetItemEnabled(window, kSymPkgPinSetItem, false);
+            CreatePinSetSelector(editor, window, kSymPkgPinSetItem, Rect{6, 8, 30, 76});
             const Rect attributes{6, 86, 30, 236};
             VXCreateControl(window, kVXPushButton, &attributes, "Pin Attributes...", kSymPkgAttributesItem, 0);
             VXSetItemEnabled(window, kSymPkgAttributesItem, false);

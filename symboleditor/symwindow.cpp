@@ -51,32 +51,14 @@ VXRgn* SelectionRegion() {
     return gSelRgn;
 }
 
-template <class T>
-std::vector<T> Items(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
-    return items;
-}
-
 bool IsSelected(const ElementRecord* e) { return e->flags & kElementSelected; }
 bool IsSelected(TextFrameHandle frame) { return (*frame)->flags & kFrameFlagSelected; }
-
-void AddRect(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
-}
-
-Rect Grown(Rect r, int16_t by) {
-    VXInsetRect(&r, int16_t(-by), int16_t(-by));
-    return r;
-}
 
 
 // The texts of the current view that are selected, a pin text counting with its pin.
 std::vector<TextRecord*> SelectedTexts(SymbolEditorRecord* editor) {
     std::vector<TextRecord*> texts;
-    for (TextRecord* text : Items<TextRecord*>(editor->texts))
+    for (TextRecord* text : EditorListItems<TextRecord*>(editor->texts))
         if (IsEditorTextSelected(text)) texts.push_back(text);
     return texts;
 }
@@ -181,6 +163,17 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
 
 // ---- Selection ----
 
+void AddEditorArea(Rect* to, const Rect& r) {
+    if (VXEmptyRect(&r)) return;
+    if (VXEmptyRect(to)) *to = r;
+    else VXUnionRect(to, &r, to);
+}
+
+Rect GrownEditorRect(Rect r, int16_t by) {
+    VXInsetRect(&r, int16_t(-by), int16_t(-by));
+    return r;
+}
+
 Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event) {
     const VXMouseFields& mouse = event->u.mouse;
     if (!editor->window) return Point{mouse.v, mouse.h};
@@ -203,11 +196,11 @@ void CountSymbolEditorSelection(SymbolEditorRecord* editor, int32_t* elements, E
     ElementRecord* lastElement = nullptr;
     TextRecord* lastText = nullptr;
     TextFrameHandle lastFrame = nullptr;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
         if (IsSelected(e)) ++ne, lastElement = e;
-    for (TextRecord* t : Items<TextRecord*>(editor->texts))
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts))
         if (t->flags & kTextFlagSelected) ++nt, lastText = t;
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
         if (IsSelected(f)) ++nf, lastFrame = f;
     if (elements) *elements = ne;
     if (element) *element = ne == 1 ? lastElement : nullptr;
@@ -232,9 +225,9 @@ void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
     Rect bounds{};
     GetEditorHiliteBounds(editor, &bounds);
     if (editor->tool == kSymEditToolPoly && editor->constructed) FinishToolHook(editor);
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) e->flags &= uint16_t(~3u);
-    for (TextRecord* t : Items<TextRecord*>(editor->texts)) t->flags &= uint16_t(~kTextFlagSelected);
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) (*f)->flags &= uint16_t(~kFrameFlagSelected);
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) e->flags &= uint16_t(~3u);
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) t->flags &= uint16_t(~kTextFlagSelected);
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) (*f)->flags &= uint16_t(~kFrameFlagSelected);
     editor->selectedElement = nullptr;
     editor->selectedFrame = nullptr;
     PrepEditorModifiers(editor);
@@ -243,21 +236,21 @@ void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
 }
 
 void EnumEditorSelectionRects(SymbolEditorRecord* editor, EditorRectProc proc, void* data) {
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
         if (IsSelected(e)) proc(e->bounds, data);
     for (TextRecord* t : SelectedTexts(editor)) proc(t->bounds, data);
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
         if (IsSelected(f)) proc((*f)->bounds, data);
 }
 
 void GetEditorHiliteBounds(SymbolEditorRecord* editor, Rect* bounds) {
     *bounds = Rect{};
-    EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddRect(static_cast<Rect*>(data), r); }, bounds);
+    EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddEditorArea(static_cast<Rect*>(data), r); }, bounds);
 }
 
 void InvalEditorView(SymbolEditorRecord* editor, const Rect& area) {
     if (!editor->window || VXEmptyRect(&area)) return;
-    Rect grown = Grown(area, CalcModiferBoxSize(&editor->window->graf.geometry));
+    Rect grown = GrownEditorRect(area, CalcModiferBoxSize(&editor->window->graf.geometry));
     VXInvalRect(editor->window, &grown);
 }
 
@@ -297,7 +290,7 @@ void PaintEditorSelectionRects(SymbolEditorRecord* editor) {
 
 void UpdateElements(SymbolEditorRecord* editor, uint16_t what, int16_t penWidth, uint8_t pinValue, bool fill) {
     bool changed = false;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!IsSelected(e)) continue;
         const Rect before = e->bounds;
         const uint16_t flags = e->flags;
@@ -324,7 +317,7 @@ void UpdateElements(SymbolEditorRecord* editor, uint16_t what, int16_t penWidth,
         SetEditModified(editor, true);
         changed = true;
         Rect area = before;
-        AddRect(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         InvalEditorView(editor, area);
     }
     if (changed) PrepSymbolEditorSelection(editor);
@@ -365,16 +358,16 @@ void TransformElement(ElementRecord* e, Point centre, int32_t code) {
 
 bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, int32_t code) {
     std::vector<ElementRecord*> elements;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
         if (IsSelected(e)) elements.push_back(e);
     const std::vector<TextRecord*> texts = SelectedTexts(editor);
     std::vector<TextFrameHandle> frames;
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
         if (IsSelected(f)) frames.push_back(f);
     Rect before{};
-    for (ElementRecord* e : elements) AddRect(&before, e->bounds);
-    for (TextRecord* t : texts) AddRect(&before, t->bounds);
-    for (TextFrameHandle f : frames) AddRect(&before, (*f)->bounds);
+    for (ElementRecord* e : elements) AddEditorArea(&before, e->bounds);
+    for (TextRecord* t : texts) AddEditorArea(&before, t->bounds);
+    for (TextFrameHandle f : frames) AddEditorArea(&before, (*f)->bounds);
     if (VXEmptyRect(&before)) {
         VXBeep();
         return false;
@@ -398,7 +391,7 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
         ModelWaitCursor();
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemElement, e, centre, int16_t(code));
         TransformElement(e, centre, code);
-        AddRect(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         if (e->kind == kElementNode)
             if (ElementRecord* companion = GetCompanionNode(editor, e, editor->viewContext)) {
                 TransformElement(companion, centre, code);
@@ -409,14 +402,14 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
         TextRecord* companion = GetCompanionText(editor, t, editor->viewContext);
         TransformTextElement(t, editor->window, editor->stringBlock, centre, code);
         if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
-        AddRect(&area, t->bounds);
+        AddEditorArea(&area, t->bounds);
     }
     for (TextFrameHandle f : frames) {
         CollectUndoMoveSymbolEditorItem(editor, kUndoItemFrame, f, centre, int16_t(code));
         TransformTextFrame(f, editor->window, centre, code);
-        AddRect(&area, (*f)->bounds);
+        AddEditorArea(&area, (*f)->bounds);
     }
-    area = Grown(area, 4);
+    area = GrownEditorRect(area, 4);
     InvalEditorView(editor, area);
     CollectUndoInvalSymbolEditorRect(editor, area);
     AcceptSymbolEditorUndoCollection(editor);
@@ -520,7 +513,7 @@ void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
     if (!te) return;
     VXTESetTabWidth(0, kFrameTabWidth, te);
     editor->textEdit = te;
-    InvalEditorView(editor, Grown(Rect{int16_t(box.top), int16_t(box.left), int16_t(box.bottom), int16_t(box.right)}, 2));
+    InvalEditorView(editor, GrownEditorRect(Rect{int16_t(box.top), int16_t(box.left), int16_t(box.bottom), int16_t(box.right)}, 2));
     VXTEActivate(te);
 }
 
@@ -637,7 +630,7 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         if (hooks.editElementInfo && hooks.editElementInfo(element)) {
             SetEditModified(editor, true);
             Rect area = before;
-            AddRect(&area, element->bounds);
+            AddEditorArea(&area, element->bounds);
             InvalEditorView(editor, area);
         }
         return;
@@ -686,7 +679,7 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
     }
     if (own && editor->gridVisible) DrawGrid(window, editor->grid, area);
     ImageList* images = GetElementListImageList(editor->elements);
-    const std::vector<ElementRecord*> elements = Items<ElementRecord*>(editor->elements);
+    const std::vector<ElementRecord*> elements = EditorListItems<ElementRecord*>(editor->elements);
     for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
         ElementRecord* e = *it;
         if (e == editor->constructed) continue;
@@ -694,10 +687,10 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
         if (!VXRectsOverlap(&e->bounds, area)) continue;
         DrawElement(e, images ? images : editor->images, false, false);
     }
-    for (TextRecord* t : Items<TextRecord*>(editor->texts))
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts))
         if (!(t->flags & kTextFlagHidden) && VXRectsOverlap(&t->bounds, area)) DrawTextElement(t, editor->stringBlock);
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
-        const Rect grown = Grown((*f)->bounds, 2);
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
+        const Rect grown = GrownEditorRect((*f)->bounds, 2);
         if (VXRectsOverlap(&grown, area)) DrawTextFrame(f, false);
     }
     gDrawElmtSelRgn = nullptr;
@@ -708,7 +701,7 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
     if (own && editor->tool == kSymEditToolSelect && (editor->dragState & 1) && editor->selectedElement) {
         const ElementRecord* dragged = editor->selectedElement;
         const int16_t by = int16_t(2 + (dragged->kind == kElementRect ? dragged->penWidth / 2 : 0));
-        const Rect frame = Grown(dragged->bounds, by);
+        const Rect frame = GrownEditorRect(dragged->bounds, by);
         VXPenNormal();
         VXSetPenWidth(2);
         VXSetLineDashInterval(2, 3, 0);

@@ -16,7 +16,7 @@
 #include "symboleditor/symclip.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"
-#include "symboleditor/tests/symeditor_testing.h"
+#include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -25,21 +25,11 @@
 namespace plexa::test {
 namespace {
 
-class SymCreate : public SymEditTest {
+class SymCreate : public SymWindowTest {
 protected:
-    void SetUp() override {
-        SymEditTest::SetUp();
-        VXInitWindows();
-        VXInitControls();
-        VXInstallInputSink();
-        SymbolEditorHooks hooks;
-        AddSymbolEditorWindowHooks(hooks);
-        SetSymbolEditorHooks(hooks);
-    }
     void TearDown() override {
         KillSymbolEditorClip(true);
-        SymEditTest::TearDown();
-        TestResetPlatform();
+        SymWindowTest::TearDown();
     }
     SymbolEditorRecord* Editor() {
         SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"Gate"}), 0);

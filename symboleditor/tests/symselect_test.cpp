@@ -11,7 +11,7 @@
 #include "platform/testseam_platform.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symwindow.h"
-#include "symboleditor/tests/symeditor_testing.h"
+#include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -20,21 +20,8 @@
 namespace plexa::test {
 namespace {
 
-class SymSelect : public SymEditTest {
+class SymSelect : public SymWindowTest {
 protected:
-    void SetUp() override {
-        SymEditTest::SetUp();
-        VXInitWindows();
-        VXInitControls();
-        VXInstallInputSink();
-        SymbolEditorHooks hooks;
-        AddSymbolEditorWindowHooks(hooks);
-        SetSymbolEditorHooks(hooks);
-    }
-    void TearDown() override {
-        SymEditTest::TearDown();
-        TestResetPlatform();
-    }
     SymbolEditorRecord* Editor() {
         SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"Gate"}), 0);
         EXPECT_NE(editor, nullptr);
