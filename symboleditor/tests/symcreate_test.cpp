@@ -214,3 +214,26 @@ TEST_F(SymCreate, APinDragCancelledInThePinDialogLeavesTheSymbol) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(SymCreate, TheArcsEndDraggedOntoItsStartMakesAWholeTurn) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    ElementRecord* arc = BuildCommonElement(kElementArc, {96, 96}, {192, 192}, 1, 0, 90, false, false, 0, false, 0, false);
+    LLAppend(editor->elements, arc);
+    arc->flags |= kElementSelected | 2;  // picked for reshaping: the angle handles
+    PrepSymbolEditorSelection(editor);
+    EditorModifiers m;
+    CalcEditorModifiers(editor, &m);
+    const Point start = m.fixed[12], end = m.fixed[13];
+    ASSERT_NE(start.v, -32768);
+    editor->gridLock = false;
+    Press(editor, end, {Point{int16_t((start.v + end.v) / 2), int16_t((start.h + end.h) / 2)}, start});
+    EXPECT_EQ(ElementAs<ArcElement>(arc)->startAngle, 0);
+    EXPECT_EQ(ElementAs<ArcElement>(arc)->arcAngle, 360);
+}
+
+}  // namespace
+}  // namespace plexa::test
