@@ -49,7 +49,7 @@ namespace {
 constexpr uint32_t kToolBarBackColor = 0x0C000000;
 constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorIBeam = 0x7FFFFF01, kCursorCross = 0x7FFFFF02;
 constexpr int16_t kToolButtonSize = 29, kToolButtonStep = 31;
-constexpr int16_t kTreeCaptionHeight = 17, kTreeRowHeight = 16;
+constexpr int16_t kTreeTop = 72, kTreeCaptionHeight = 17, kTreeRowHeight = 16;
 constexpr uint16_t kListWindowKind = kSymbolEditorChildKind;
 
 // What the panes keep of an editor besides its record.
@@ -151,7 +151,7 @@ void CreateComponentControls(SymbolEditorRecord* editor, VXWindowRecordTag* pane
     CreatePinSetSelector(editor, pane, kSymPinSetItem, Rect{6, 66, 30, 134});
     const Rect newPart{44, 6, 66, 134};
     VXCreateControl(pane, kVXPushButton, &newPart, "New Part", kSymNewPartItem, 0);
-    const Rect tree{72, 4, int16_t(std::max<int>(client.bottom - 4, 120)), 134};
+    const Rect tree{int16_t(kTreeTop + kTreeCaptionHeight), 4, int16_t(std::max<int>(client.bottom - 4, 120)), 134};
     VXWindowRecordTag* list = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, pane, &tree, editor, InstanceListEventHandler);
     editor->partsTree = list;
     if (!list) return;
@@ -585,6 +585,10 @@ int32_t SymbolEditToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) 
                 VXLineTo(int16_t(r.right - 39), r.bottom);
                 VXMoveTo(0, 37);
                 VXLineTo(200, 37);
+                if (editor->partsTree) {
+                    const Rect caption{kTreeTop, 4, int16_t(kTreeTop + kTreeCaptionHeight), 134};
+                    VXDrawCaptionHeader(&caption, "Parts", GetTempDefaultStyle(28));
+                }
                 if (previous && previous != window) VXSetWindow(previous);
             }
             return 0;

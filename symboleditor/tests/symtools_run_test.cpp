@@ -119,12 +119,18 @@ std::vector<std::string> Lines(const std::string& dump, const std::string& start
 }
 
 TEST_F(SymToolsRun, DragsMakeElementsTrianglesAndARowOfPins) {
+    const std::string picture = OutputPath("symtools-drawn.png");
+    std::remove(picture.c_str());
     // A drag that ends where it began makes nothing; the triangle's corners follow the drag's
     // direction: down, right, down-right, up-right, and mostly right (taken as right).
     const std::string dump = Run(Tool(kRect) + Drag(120, 120, 120, 120) + Drag(120, 120, 168, 144) + Tool(kTriangle) +
                                  Drag(240, 120, 240, 144) + Drag(300, 120, 324, 120) + Drag(360, 120, 384, 144) +
                                  Drag(120, 240, 144, 216) + Drag(240, 240, 312, 252) + Tool(kPin) +
-                                 Drag(288, 288, 336, 336, "Alt") + Tool(kSelect));
+                                 Drag(288, 288, 336, 336, "Alt") + Tool(kSelect) +
+                                 // The new rectangle (48 by 24) selected: middle handles only on
+                                 // its 48-unit sides.
+                                 Drag(112, 112, 176, 152) + "wait-drawn Parts : Gate\nscreenshot " + picture +
+                                 " Parts : Gate\n");
     // Points are (h, v) from the first pin at (288, 288), in the stored order.
     const std::vector<std::string> rects = Lines(dump, "E");
     std::string shapes;
@@ -153,9 +159,9 @@ TEST_F(SymToolsRun, TabsKeepThePinsAndTheLastSectionCannotGo) {
                                  "click 434 16\nwait-drawn Parts : Gate\nclick 149 16\nclick 54 16\n"
                                  "wait-drawn Parts : Gate\n"
                                  // The only section of the symbol is not deleted.
-                                 "click 60 169\nkey Delete\n"
+                                 "click 60 182\nkey Delete\n"
                                  // A second one made at once with Option, then deleted without asking.
-                                 "click 70 126 Alt\nclick 60 185\nkey Shift+Delete\n"
+                                 "click 70 126 Alt\nclick 60 198\nkey Shift+Delete\n"
                                  // Another one that stays.
                                  "click 70 126 Alt\n");
     const std::vector<std::string> sections = Lines(dump, "section");
