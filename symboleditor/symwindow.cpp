@@ -21,6 +21,7 @@
 #include "model/texts.h"
 #include "model/waitcursor.h"
 #include "symboleditor/pending.h"
+#include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symtools.h"
 #include "symboleditor/symbolview.h"
@@ -582,6 +583,10 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
     const bool doubleClick = event->kind == kVXDoubleClickEvent;
     switch (editor->tool) {
         case kSymEditToolSelect: {
+            // The next paste goes where the select tool last clicked.
+            Point pastePoint = point;
+            GetSymbolEditorGridPoint(editor, &pastePoint);
+            SetSymbolClipPastePoint(pastePoint);
             const int32_t handle = HitTestElementModifier(editor, point);
             if (handle != kNoModifier && (editor->selectedElement || editor->selectedFrame)) {
                 if (handle == 14 && editor->selectedFrame) ResizeSymbolEditTextFrame(editor, event, handle);

@@ -237,3 +237,22 @@ TEST_F(SymCreate, TheArcsEndDraggedOntoItsStartMakesAWholeTurn) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(SymCreate, AClickWithTheSelectToolIsWhereTheNextPasteGoes) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    ElementRecord* box = AddRect(editor, {96, 96}, {120, 144});
+    box->flags |= kElementSelected;
+    ASSERT_TRUE(CopySymbolEditorSelection(editor));
+    Press(editor, {301, 250});  // (v, h) on nothing: the point snapped to the grid of 12
+    PasteIntoSymbolEditor(editor, kSymUndoPaste);
+    ASSERT_EQ(All(editor).size(), 2u);
+    EXPECT_EQ(All(editor)[0]->rect.top, 300);
+    EXPECT_EQ(All(editor)[0]->rect.left, 252);
+}
+
+}  // namespace
+}  // namespace plexa::test

@@ -181,19 +181,20 @@ TEST_F(SymToolsRun, APastedPinWhoseNumberIsTakenGetsTheNextFreeOne) {
 }
 
 TEST_F(SymToolsRun, APasteMovesByTheSmallestMultipleOfTheGridOf36OrMore) {
-    // The box selected by an area around it, copied and pasted, in items whose symbols keep the
-    // grids 8, 12 and 16.
+    // The box selected by an area around it, copied and pasted twice: each paste a step further
+    // down and right. In items whose symbols keep the grids 8, 12 and 16.
     struct Case {
         int grid;
         const char* pasted;
     };
-    for (const Case& c : {Case{8, "rect (40,40)-(100,80)"}, Case{12, "rect (36,36)-(96,76)"},
-                          Case{16, "rect (48,48)-(108,88)"}}) {
-        const std::string dump = Run(Drag(40, 40, 116, 96) + "key Ctrl+C\nkey Ctrl+V\n", c.grid);
+    for (const Case& c : {Case{8, "rect (40,40)-(100,80)\nrect (80,80)-(140,120)\n"},
+                          Case{12, "rect (36,36)-(96,76)\nrect (72,72)-(132,112)\n"},
+                          Case{16, "rect (48,48)-(108,88)\nrect (96,96)-(156,136)\n"}}) {
+        const std::string dump = Run(Drag(40, 40, 116, 96) + "key Ctrl+C\nkey Ctrl+V\nkey Ctrl+V\n", c.grid);
         std::string rects;
         for (const std::string& line : Lines(dump, "E"))
             if (line.find(" rect ") != std::string::npos) rects += line.substr(line.find("rect"), line.find(" pen") - line.find("rect")) + "\n";
-        EXPECT_EQ(rects, "rect (0,0)-(60,40)\n" + std::string(c.pasted) + "\n") << c.grid << "\n" << dump;
+        EXPECT_EQ(rects, "rect (0,0)-(60,40)\n" + std::string(c.pasted)) << c.grid << "\n" << dump;
     }
 }
 
