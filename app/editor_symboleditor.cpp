@@ -14,6 +14,7 @@
 #include "model/sheet.h"
 #include "symboleditor/libeditor.h"
 #include "sheeteditor/elementinfo.h"
+#include "sheeteditor/pending.h"
 #include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/symwindow.h"
@@ -90,6 +91,8 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.drawFrameEditor = FrameEditTE;
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
+    editor.symbolEditor.trackColorPopup = TrackColorPopup;
+    editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };

@@ -13,6 +13,7 @@
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/textstyle.h"
+#include "model/elements.h"
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "symboleditor/pending.h"
@@ -275,6 +276,14 @@ void SetEditViewCursor(SymbolEditorRecord* editor) {
         else if (editor->tool != kSymEditToolText) cursor = kCursorCross;
     }
     VXSetWindowCursor(editor->window, cursor);
+}
+
+int32_t SymbolEditorMarkedLineWidth(SymbolEditorRecord* editor) {
+    int32_t elements = 0;
+    ElementRecord* single = nullptr;
+    CountSymbolEditorSelection(editor, &elements, &single, nullptr, nullptr, nullptr, nullptr);
+    if (elements == 0) return editor->penWidth;
+    return elements == 1 && single ? single->penWidth : 0;
 }
 
 // ---- Tools ----
@@ -682,6 +691,21 @@ int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* even
         case kVXActivateEvent:
             VXSetWindowControlsActive(window, event->u.activate.activated != 0);
             return 1;
+        case kVXTrackControlEvent: {
+            const auto item = int16_t(event->u.track.item);
+            const SymbolEditorHooks& hooks = GetSymbolEditorHooks();
+            if ((item == kSymTopOutlineColor || item == kSymTopFillColor) && hooks.trackColorPopup) {
+                VXSetButtonState(window, item, 1);
+                hooks.trackColorPopup(window, item, item == kSymTopFillColor);
+                VXSetButtonState(window, item, 0);
+                return 1;
+            }
+            if (item == kSymTopLineWidth && hooks.trackLineWidthPopup) {
+                hooks.trackLineWidthPopup(window, item, event, SymbolEditorMarkedLineWidth(editor));
+                return 1;
+            }
+            return 0;
+        }
         case kVXControlEvent: {
             const auto item = int16_t(event->u.control.item);
             switch (item) {

@@ -51,6 +51,9 @@ int16_t CreateSymbolEditorTools(SymbolEditorRecord* editor, bool show);
 int16_t CreateSymbolEditorTopTools(SymbolEditorRecord* editor, bool show);
 void CreateSymbolEditorToolTips(SymbolEditorRecord* editor);
 void SetEditViewCursor(SymbolEditorRecord* editor);
+// The width the line-width popup marks: the single selected element's, the editor's own with
+// nothing selected, none (0) when several elements are.
+int32_t SymbolEditorMarkedLineWidth(SymbolEditorRecord* editor);
 void SetSymbolEditorFocus(SymbolEditorRecord* editor);
 // Fills the pin-set selector with "1 " to "4 ", the current one chosen; with an item, the pin sets
 // that its packages use are marked.

@@ -99,3 +99,23 @@ TEST_F(SymTools, TheLastSectionOfASymbolIsNotDeleted) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(SymTools, TheLineWidthPopupMarksOneElementsWidthOrNoneForSeveral) {
+    SymbolEditorRecord* editor = Editor(kLibItemComponent);
+    ASSERT_NE(editor, nullptr);
+    editor->penWidth = 3;
+    EXPECT_EQ(SymbolEditorMarkedLineWidth(editor), 3);
+    ElementRecord* a = AddRect(editor, {96, 96}, {120, 144});
+    ElementRecord* b = AddRect(editor, {196, 96}, {220, 144});
+    a->penWidth = 2;
+    a->flags |= kElementSelected;
+    EXPECT_EQ(SymbolEditorMarkedLineWidth(editor), 2);
+    b->flags |= kElementSelected;
+    EXPECT_EQ(SymbolEditorMarkedLineWidth(editor), 0);
+}
+
+}  // namespace
+}  // namespace plexa::test
