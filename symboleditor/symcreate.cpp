@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
@@ -423,9 +424,17 @@ void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32
         SetEditModified(editor, true);
         CalcElementBounds(e);
         if (IsDegenerate(e)) {
+            // The shape as it was; a pin keeps its own pin data and numbers (the copy has none).
+            const bool pin = e->kind == kElementNode;
+            const Handle data = pin ? ElementAs<NodeElement>(e)->pinData : nullptr;
+            const Handle numbers = pin ? ElementAs<NodeElement>(e)->pinNumbers : nullptr;
             std::memcpy(reinterpret_cast<char*>(e) + sizeof(ElementRecord*),
                         reinterpret_cast<const char*>(copy) + sizeof(ElementRecord*),
                         ElementSize(copy) - sizeof(ElementRecord*));
+            if (pin) {
+                ElementAs<NodeElement>(e)->pinData = data;
+                ElementAs<NodeElement>(e)->pinNumbers = numbers;
+            }
             VXBeep();
             AbortSymbolEditorUndoCollection(editor);
         } else {
@@ -813,7 +822,7 @@ void FinishCreateNode(SymbolEditorRecord* editor, Point start, Point end, bool r
         ElementRecord* pin = BuildOneNode(editor, start, end, &cache, number);
         if (cache) MemFree(cache);
         if (!pin) return;
-        if (!EditSymbolEditorPinInfo(editor, pin, nullptr, -1)) {
+        if (!EditSymbolEditorPinInfo(editor, pin, nullptr, 1)) {  // as a new pin
             // Cancelled: the link index goes back with the pin.
             --editor->linkedPinCount;
             DestroyElement(pin, nullptr);

@@ -135,6 +135,18 @@ TEST_F(SymCreate, AResizedLineWhoseEndsMeetIsRestored) {
     EXPECT_EQ(GetSymbolEditorUndoKind(editor), kSymUndoReshape);
 }
 
+TEST_F(SymCreate, APinResizedToNothingKeepsItsNumberAndName) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    ElementRecord* pin = AddPin(editor, {96, 96}, {96, 144}, "IN", "3");
+    pin->flags |= kElementSelected;
+    PrepSymbolEditorSelection(editor);
+    Press(editor, {96, 144}, {{96, 120}, {96, 96}});
+    EXPECT_EQ(pin->points.point2.h, 144);
+    EXPECT_EQ(PinNumber(editor, pin), "3");
+    EXPECT_EQ(PinName(editor, pin), "IN");
+}
+
 TEST_F(SymCreate, CutThenPasteGoesBackThenOneStepOn) {
     SymbolEditorRecord* editor = Editor();
     ASSERT_NE(editor, nullptr);
