@@ -268,3 +268,28 @@ TEST_F(SymCreate, AClickWithTheSelectToolIsWhereTheNextPasteGoes) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(SymCreate, APinDeletedWhileItsCompanionIsInTheOtherDrawingLeavesNothingBehind) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    AddRect(editor, {96, 96}, {120, 144});
+    ElementRecord* pin = AddPin(editor, {108, 72}, {108, 96}, "IN", "1");
+    SetSymbolViewContext(editor, 1);  // an alternate drawing: it gets the pin's companion
+    AddRect(editor, {96, 96}, {130, 150});
+    SetSymbolViewContext(editor, 0);
+    SetSymbolViewContext(editor, 1);
+    ASSERT_EQ(CountSymbolEditorNodes(editor), 1);
+    SetSymbolViewContext(editor, 0);
+    pin->flags |= kElementSelected;
+    DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
+    SetEditModified(editor, true);  // the undo action goes, and the pin with it
+    SetSymbolViewContext(editor, 1);
+    EXPECT_EQ(CountSymbolEditorNodes(editor), 0);
+    EXPECT_TRUE(FlushSymbolEditor(editor, false));
+}
+
+}  // namespace
+}  // namespace plexa::test
