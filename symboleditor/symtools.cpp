@@ -623,10 +623,13 @@ int32_t SymbolEditToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) 
             return 0;
         }
         case kVXTrackControlEvent:
-            if (event->u.track.item == uint16_t(kSymPinSetItem)) {
+            // While its menu is open the selector marks the pin sets the packages use.
+            if (event->u.track.item == uint16_t(kSymPinSetItem))
                 BuildPinSetSelector(editor->item, window, kSymPinSetItem, editor->pinSet, false);
-                return 0;
-            }
+            return 0;
+        case kVXTrackingEndEvent:
+            if (event->u.trackingEnd.item == uint16_t(kSymPinSetItem))
+                BuildPinSetSelector(nullptr, window, kSymPinSetItem, editor->pinSet, true);
             return 0;
         case kVXControlEvent: {
             const auto item = int16_t(event->u.control.item);
@@ -766,6 +769,10 @@ int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event)
         case kVXTrackControlEvent:
             if (event->u.track.item == uint16_t(kSymPkgPinSetItem))
                 BuildPinSetSelector(editor->item, window, kSymPkgPinSetItem, editor->pinSet, false);
+            return 0;
+        case kVXTrackingEndEvent:
+            if (event->u.trackingEnd.item == uint16_t(kSymPkgPinSetItem))
+                BuildPinSetSelector(nullptr, window, kSymPkgPinSetItem, editor->pinSet, true);
             return 0;
         case kVXControlEvent: {
             const auto item = int16_t(event->u.control.item);
