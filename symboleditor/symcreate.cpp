@@ -22,6 +22,8 @@
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symselect.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_events.h"

@@ -49,6 +49,21 @@ bool TrackEditorDrag(SymbolEditorRecord* editor, const VXEventRecord* event, int
 // A point of the drawing pinned to the surface and snapped to the editor's grid.
 Point EditorDragPoint(const SymbolEditorRecord* editor, Point point);
 
+// The handles of the single selected element or frame: their area redrawn, drawn, and the one
+// under a point (kNoModifier for none).
+void PrepEditorModifiers(SymbolEditorRecord* editor);
+void DrawElementModifiers(SymbolEditorRecord* editor);
+int32_t HitTestElementModifier(SymbolEditorRecord* editor, Point point);
+// Resizing the single selected element, or text frame, by dragging a handle.
+void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32_t handle);
+void ResizeSymbolEditTextFrame(SymbolEditorRecord* editor, const VXEventRecord* event, int32_t handle);
+// The polygon tool's click and the rubber band that follows the mouse.
+void CreatePolyClick(SymbolEditorRecord* editor, const VXEventRecord* event);
+void ShowPolyCreation(SymbolEditorRecord* editor, Point mouse);
+// The pin tool's press (with Option a row of pins) and the other drawing tools' press.
+void DoCreateNode(SymbolEditorRecord* editor, const VXEventRecord* event);
+void DoCreateElement(SymbolEditorRecord* editor, const VXEventRecord* event);
+
 // The element that a drag from `press` to `point` makes with the tool (a new element, none when
 // memory fails); the arc, triangle and rectangle rules of the drawing tools.
 ElementRecord* CalcElementFromMouse(const SymbolEditorRecord* editor, uint16_t tool, Point press, Point point);

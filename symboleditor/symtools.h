@@ -40,6 +40,12 @@ constexpr int32_t kMaxSections = 250;
 constexpr const char* kNoMorePartsMessage = "No more parts can be added.";
 constexpr const char* kDeletePartsQuestion = "Are you sure you want to delete the selected part(s)";
 
+// Switches the content pane to a tab (1 the drawing, 2 to 6 the lists); a pin set of 0 or more
+// keeps the list tab and shows it for that pin set.
+void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinSet);
+// Chooses a drawing tool (only while the drawing is shown).
+void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
+
 // Makes the tab bar, tools pane, top tool bar and their tips of a new editor window.
 bool CreateSymbolEditorPanes(SymbolEditorRecord* editor);
 // Forgets what the panes keep of an editor whose window goes.

@@ -14,6 +14,7 @@
 #include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
+#include "symboleditor/symselect.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"
 #include "symboleditor/tests/symwindow_testing.h"
