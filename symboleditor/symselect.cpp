@@ -252,6 +252,24 @@ void MoveSelectionDrag(Point p, void* data) {
     if (d->editor->window) VXUpdateOverlay(d->editor->window);
 }
 
+// A pin number or name text's offset from its pin's end becomes the preferences' offset for that
+// kind of text and that pin orientation.
+void RecordPinTextOffset(const TextRecord* t) {
+    const uint16_t mark = t->kind & 0xC000;
+    const auto* pin = reinterpret_cast<const ElementRecord*>(t->owner);
+    if ((mark != kTextKindPinNumber && mark != kTextKindPinName) || !pin || pin->kind != kElementNode) return;
+    // The preferences' own record (the built-in defaults are never written).
+    const auto preferences = GetSymbolTextHooks().preferences;
+    const SymbolTextOffsets* record = preferences ? preferences() : nullptr;
+    const int32_t orientation = Node_Orient(pin);
+    if (!record || orientation < 1 || orientation > 4) return;
+    auto& offsets = const_cast<SymbolTextOffsets&>(*record);
+    const Point position = GetTextElementPosition(t);
+    const Point offset{int16_t(position.v - pin->points.point2.v), int16_t(position.h - pin->points.point2.h)};
+    (mark == kTextKindPinNumber ? offsets.pinNumber : offsets.pinName)[orientation - 1] = offset;
+    ChangedPreferences(1);
+}
+
 }  // namespace
 
 void DragEditorSelection(SymbolEditorRecord* editor, const VXEventRecord* event) {
@@ -296,7 +314,6 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
     StartSymbolEditorUndoCollection(editor, kSymUndoMove);
     Rect area{};
     bool moved = false;
-    const int32_t other = kCurrentSymbolView;
     for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!(e->flags & kElementSelected)) continue;
         AddEditorArea(&area, e->bounds);
@@ -307,7 +324,6 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
         if (e->kind == kElementNode)
             if (ElementRecord* companion = GetCompanionNode(editor, e, editor->viewContext)) OffsetElement(companion, by);
     }
-    (void)other;
     std::vector<TextRecord*> movedTexts;
     for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) {
         if (!IsEditorTextSelected(t)) continue;
@@ -324,21 +340,7 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
     // Option held over one pin text: its place beside the pin becomes the default for new pins.
     int32_t selectedTexts = 0;
     CountSymbolEditorSelection(editor, nullptr, nullptr, &selectedTexts, nullptr, nullptr, nullptr);
-    if (VXTestKey(kOptionKeyCode) && selectedTexts == 1 && movedTexts.size() == 1) {
-        TextRecord* t = movedTexts[0];
-        const uint16_t mark = t->kind & 0xC000;
-        const auto* pin = reinterpret_cast<const ElementRecord*>(t->owner);
-        if ((mark == kTextKindPinNumber || mark == kTextKindPinName) && pin && pin->kind == kElementNode) {
-            const int32_t orientation = Node_Orient(pin);
-            auto& offsets = const_cast<SymbolTextOffsets&>(CurrentSymbolTextOffsets());
-            const Point position = GetTextElementPosition(t);
-            const Point offset{int16_t(position.v - pin->points.point2.v), int16_t(position.h - pin->points.point2.h)};
-            if (orientation >= 1 && orientation <= 4) {
-                (mark == kTextKindPinNumber ? offsets.pinNumber : offsets.pinName)[orientation - 1] = offset;
-                ChangedPreferences(1);
-            }
-        }
-    }
+    if (VXTestKey(kOptionKeyCode) && selectedTexts == 1 && movedTexts.size() == 1) RecordPinTextOffset(movedTexts[0]);
     for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!((*f)->flags & kFrameFlagSelected)) continue;
         AddEditorArea(&area, (*f)->bounds);

@@ -7,6 +7,8 @@
 #include "graphics/grafprocs.h"
 #include "graphics/pixels.h"
 #include "model/elements.h"
+#include "model/symboltexts.h"
+#include "model/texts.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "symboleditor/pending.h"
@@ -37,6 +39,36 @@ TEST_F(SymSelect, AClickNearAnOutlineHitsItsElement) {
     for (int16_t v : {46, 48, 51}) EXPECT_EQ(HitTestEditorElements(editor, Point{v, 78}), box) << v;
     EXPECT_EQ(HitTestEditorElements(editor, Point{68, 78}), nullptr);  // inside an unfilled box
     EXPECT_EQ(HitTestEditorElements(editor, Point{40, 78}), nullptr);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+SymbolTextOffsets gOffsets{};
+
+TEST_F(SymSelect, OptionMovingOnePinNameTextSetsTheOffsetOfItsOrientationOnly) {
+    SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"Gate"}), 0);
+    ASSERT_NE(editor, nullptr);
+    SymbolTextHooks hooks = GetSymbolTextHooks();
+    const SymbolTextHooks saved = hooks;
+    hooks.preferences = [] { return static_cast<const SymbolTextOffsets*>(&gOffsets); };
+    SetSymbolTextHooks(hooks);
+    ElementRecord* pin = AddPin(editor, {100, 50}, {100, 98}, "IN", "1");  // its end on the left
+    ASSERT_EQ(Node_Orient(pin), 3);
+    TextRecord* name = AddPinText(editor, pin, kTextKindPinName, {96, 102});
+    name->flags |= kTextFlagSelected;
+    TestSetKeyDown(58, true);
+    EXPECT_TRUE(MoveEditorSelection(editor, 4, -2));
+    TestSetKeyDown(58, false);
+    const Point at = GetTextElementPosition(name);
+    EXPECT_EQ(gOffsets.pinName[2].v, at.v - 100);
+    EXPECT_EQ(gOffsets.pinName[2].h, at.h - 98);
+    for (int i : {0, 1, 3}) EXPECT_EQ(gOffsets.pinName[i].h, 0) << i;
+    for (const Point& p : gOffsets.pinNumber) EXPECT_EQ(p.h, 0);
+    SetSymbolTextHooks(saved);
 }
 
 }  // namespace
