@@ -38,23 +38,6 @@ protected:
         if (editor) VXShowWindow(editor->window);
         return editor;
     }
-    // The window point of a point of the drawing.
-    static Point WindowPoint(SymbolEditorRecord* editor, Point p) {
-        VXEventRecord probe{};
-        probe.u.mouse.longH = probe.u.mouse.longV = 0;
-        const Point origin = EditorEventPoint(editor, &probe);
-        return Point{int16_t(p.v - origin.v), int16_t(p.h - origin.h)};
-    }
-    static void Press(SymbolEditorRecord* editor, Point at, const std::vector<Point>& moves = {}) {
-        const Point w = WindowPoint(editor, at);
-        for (Point m : moves) {
-            const Point mw = WindowPoint(editor, m);
-            TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, editor->window, mw.h, mw.v));
-        }
-        const Point last = moves.empty() ? w : WindowPoint(editor, moves.back());
-        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, editor->window, last.h, last.v));
-        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, editor->window, w.h, w.v));
-    }
     static std::vector<ElementRecord*> All(SymbolEditorRecord* editor) { return Elements(editor->elements); }
 };
 

@@ -73,3 +73,32 @@ TEST_F(SymSelect, OptionMovingOnePinNameTextSetsTheOffsetOfItsOrientationOnly) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(SymSelect, AShiftClickOnASelectedElementDeselectsItAndAClickInPlaceChangesNothing) {
+    SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"Gate"}), 0);
+    ASSERT_NE(editor, nullptr);
+    VXShowWindow(editor->window);
+    ElementRecord* box = AddRect(editor, {96, 96}, {120, 144});
+    ElementRecord* other = AddRect(editor, {196, 96}, {220, 144});
+    editor->state &= uint16_t(~kSymEditEdited);
+    VXEventRecord click = ClickAt(editor, {96, 120}, false);
+    DoEditorElementSelection(editor, &click, box);  // selected, and a drag that goes nowhere
+    EXPECT_TRUE(box->flags & kElementSelected);
+    EXPECT_EQ(box->rect.top, 96);
+    EXPECT_FALSE(editor->state & kSymEditEdited);
+    VXEventRecord extend = ClickAt(editor, {196, 120}, true);
+    DoEditorElementSelection(editor, &extend, other);
+    EXPECT_TRUE(box->flags & kElementSelected);
+    EXPECT_TRUE(other->flags & kElementSelected);
+    VXEventRecord toggle = ClickAt(editor, {96, 120}, true);
+    DoEditorElementSelection(editor, &toggle, box);
+    EXPECT_FALSE(box->flags & kElementSelected);
+    EXPECT_EQ(TestQueuedInputCount(), 1);  // no drag took the release
+    TestResetPlatform();
+}
+
+}  // namespace
+}  // namespace plexa::test
