@@ -277,3 +277,29 @@ TEST_F(SymCreate, APinDeletedWhileItsCompanionIsInTheOtherDrawingLeavesNothingBe
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+TEST_F(SymCreate, AFramesSizeHandleRewrapsItAsOneUndoableStep) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    TextFrameHandle frame = AddFrame(editor, "One two three four", {120, 96});
+    (*frame)->flags |= kFrameFlagSelected;
+    PrepSymbolEditorSelection(editor);
+    ASSERT_EQ(editor->selectedFrame, frame);
+    const Rect before = (*frame)->bounds;
+    EditorModifiers m;
+    CalcEditorModifiers(editor, &m);
+    const Point size = m.fixed[kFrameSizeModifier];
+    ASSERT_NE(size.v, -32768);
+    editor->gridLock = false;
+    Press(editor, size, {Point{size.v, int16_t(size.h - 20)}, Point{size.v, int16_t(size.h - 70)}});
+    EXPECT_EQ(GetSymbolEditorUndoKind(editor), kSymUndoResize);
+    EXPECT_LT((*frame)->bounds.right, before.right);  // narrower, on more lines
+    EXPECT_GT((*frame)->bounds.bottom, before.bottom);
+    EXPECT_TRUE((*frame)->flags & kFrameFlagSelected);
+}
+
+}  // namespace
+}  // namespace plexa::test
