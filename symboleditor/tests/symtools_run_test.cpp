@@ -24,12 +24,30 @@ protected:
     // Opens the library's first item, plays the steps in its window, closes it back into the
     // library, saves and quits; the dump of the stored first item.
     // With a grid, the item's symbol keeps that grid (the editor takes it).
-    std::string Run(const std::string& steps, int grid = 0) {
+    std::string Run(const std::string& steps, int grid = 0, bool wireSymbol = false) {
         path_ = dir_.file("Parts.LBX");
         std::remove(path_.c_str());
         MakeLibrary(path_);
         {
             Handle flat = BoxItem({"Gate"});
+            if (wireSymbol) {
+                MemFree(flat);
+                // A wire symbol: a pin and a bar.
+                LibraryItem* item = CreateLibraryItem(kLibItemWireSymbol);
+                EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "Gate", 0));
+                LinkListHeader* list = CreateElementList(nullptr);
+                LLAppend(list, BuildNodeElement(Point{0, 0}, Point{24, 0}, 1, 0, false, 0, false, 0, false, 0));
+                LLAppend(list, BuildCommonElement(kElementLine, Point{24, -12}, Point{24, 12}, 1, 0, 0, false, false, 0,
+                                                  false, 0, false));
+                Handle drawing = ElementsToSymbolData(list, nullptr, nullptr, 0, false, nullptr);
+                DestroyElementList(list);
+                Ptr main = AllocPtrWithData(nullptr, *drawing, SizeOfHandle(drawing));
+                MemFree(drawing);
+                EXPECT_EQ(AddLibSymbolDef(item, "", main, nullptr, nullptr, nullptr), 0);
+                AddSection(item, "", 0, {});
+                flat = FlattenLibraryItem(item, false, 1, nullptr);
+                DestroyLibraryItem(item);
+            }
             if (grid) {
                 LibraryItem* item = nullptr;
                 EXPECT_EQ(InflateLibraryItem(flat, &item, true), 0);
@@ -116,6 +134,15 @@ std::vector<std::string> Lines(const std::string& dump, const std::string& start
         at = end + 1;
     }
     return lines;
+}
+
+TEST_F(SymToolsRun, AWireSymbolsWindowHasTheTwoTabsAndTheNarrowToolBar) {
+    const std::string picture = OutputPath("symtools-wire-symbol-window.png");
+    std::remove(picture.c_str());
+    const std::string dump = Run("screenshot " + picture + " Parts : Gate\n", 0, true);
+    EXPECT_EQ(Lines(dump, "item").at(0).rfind("item kind 1", 0), 0u) << dump;
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
 }
 
 TEST_F(SymToolsRun, DragsMakeElementsTrianglesAndARowOfPins) {
