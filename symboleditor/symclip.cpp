@@ -516,7 +516,10 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
         if (pin && onePin && (pinKept || !clipHasPin)) continue;
         ElementRecord* e = DuplicateElement(source, pin && !onePin, clip->images, images ? images : editor->images);
         if (!e) continue;
-        if (pin) AsNode(e)->pinNumbers = nullptr;
+        if (pin && AsNode(e)->pinNumbers) {  // the clip's numbers are given out below
+            MemFree(AsNode(e)->pinNumbers);
+            AsNode(e)->pinNumbers = nullptr;
+        }
         e->flags &= uint16_t(~(0x1u | 0x2u | 0x800u | 0x2000u));
         e->flags |= kElementSelected;
         OffsetElement(e, reference);
