@@ -16,6 +16,7 @@
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
@@ -72,7 +73,11 @@ int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
         case 302: CutSymbolEditorSelection(editor); break;
         case 303: (void)CopySymbolEditorSelection(editor); break;
         case 304: PasteIntoSymbolEditor(editor, kSymUndoPaste); break;
-        case 305: DeleteSymbolEditorSelection(editor, false, kSymUndoDelete); break;
+        case 305:
+            // In the parts tree Clear deletes its selected part.
+            if (PartsTreeHasFocus(editor)) (void)DeleteSelectedPart(editor);
+            else DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
+            break;
         case 311: DuplicateSymbolEditorSelection(editor); break;
         default: return 0;
     }
@@ -91,6 +96,7 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     }
     if (front.editor) {
         if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
+        if (id == 305 && PartsTreeHasFocus(front.editor)) return true;
         return SymbolEditorHasSelection(front.editor);
     }
     // The project window removes its selected rows.

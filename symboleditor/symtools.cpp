@@ -511,8 +511,27 @@ void DeletePartSymbol(SymbolEditorRecord* editor, VXTreeNode* node) {
     SetSymbolLibItemModified(editor);
 }
 
+bool DeleteSelectedPart(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    const int32_t row = tree ? VXGetListViewSelection(tree, -1) : -1;
+    VXTreeNode* node = row >= 0 ? VXGetIndexedTreeViewNode(tree, row) : nullptr;
+    if (!node) return false;
+    if (node->depth == 0) DeletePartSymbol(editor, node);
+    else DeletePartSection(editor, node);
+    return true;
+}
+
+bool PartsTreeHasFocus(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    VXWindowRecordTag* keyboard = nullptr;
+    if (!tree || !editor->window) return false;
+    VXGetFocusWindow(editor->window, &keyboard, nullptr);
+    return keyboard == tree;
+}
+
 void DoNewPart(SymbolEditorRecord* editor, bool option) {
     SetSymbolEditorFocus(editor);
+    if (VXWindowRecordTag* tree = TreePane(editor)) VXSetFocusWindow(tree, true);
     if (int32_t(Sections(editor->item).size()) >= kMaxSections) {
         VXDisplayMessage(kNoMorePartsMessage);
         return;
@@ -817,14 +836,14 @@ int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event
                 if (!event->u.character.shift && !lastSection &&
                     VXStandardAlert(kDeletePartsQuestion, nullptr, "Delete", "Cancel") != kVXAlertFirstButton)
                     return 1;
-                if (node->depth == 0) DeletePartSymbol(editor, node);
-                else DeletePartSection(editor, node);
+                (void)DeleteSelectedPart(editor);
                 return 1;
             }
             return 0;
         }
         case kVXMouseDownEvent:
         case kVXDoubleClickEvent: {
+            VXSetFocusWindow(window, true);  // the keyboard goes to the tree: Delete, Clear
             const int32_t row = VXListViewItemFromPoint(window, event->u.mouse.v, false);
             VXTreeNode* node = row >= 0 && row != kVXListBeyondRows ? VXGetIndexedTreeViewNode(window, row) : nullptr;
             if (!node) return 0;

@@ -74,6 +74,11 @@ int32_t GetPartsTreeSectionIndex(VXWindowRecordTag* tree, LibSection* section);
 // the definition of a node (nothing for the item's last).
 void DeletePartSection(SymbolEditorRecord* editor, VXTreeNode* node);
 void DeletePartSymbol(SymbolEditorRecord* editor, VXTreeNode* node);
+// The Clear command in the parts tree: deletes the selected row's definition or section; false
+// when the tree has no selected row.
+bool DeleteSelectedPart(SymbolEditorRecord* editor);
+// Whether the keyboard is in the editor's parts tree.
+bool PartsTreeHasFocus(SymbolEditorRecord* editor);
 // The new-part button: with option a section is made at once.
 void DoNewPart(SymbolEditorRecord* editor, bool option);
 

@@ -187,8 +187,10 @@ TEST_F(SymToolsRun, TabsKeepThePinsAndTheLastSectionCannotGo) {
                                  "wait-drawn Parts : Gate\n"
                                  // The only section of the symbol is not deleted.
                                  "click 60 182\nkey Delete\n"
-                                 // A second one made at once with Option, then deleted without asking.
+                                 // A second one made at once with Option, then deleted without asking,
+                                 // and again, deleted by Edit > Clear.
                                  "click 70 126 Alt\nclick 60 198\nkey Shift+Delete\n"
+                                 "click 70 126 Alt\nclick 60 198\nmenu Edit > Clear\n"
                                  // Another one that stays.
                                  "click 70 126 Alt\n");
     const std::vector<std::string> sections = Lines(dump, "section");
