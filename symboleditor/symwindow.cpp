@@ -89,6 +89,8 @@ void TransformAbout(Point* points, int32_t count, Point centre, int32_t code) {
 
 // ---- Window hooks ----
 
+void DestroyEditorWindow(SymbolEditorRecord* editor);
+
 bool CreateEditorWindow(SymbolEditorRecord* editor) {
     const bool component = editor->kind == kLibItemComponent;
     const Rect content{50, 50, int16_t(component ? 560 : 390), int16_t(component ? 635 : 425)};
@@ -99,7 +101,9 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
     VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
     const Rect limits{140, 200, 5000, 5000};
     VXSetMinMaxRect(window, &limits);
-    return CreateSymbolEditorPanes(editor);
+    if (CreateSymbolEditorPanes(editor)) return true;
+    DestroyEditorWindow(editor);
+    return false;
 }
 
 void DestroyEditorWindow(SymbolEditorRecord* editor) {
