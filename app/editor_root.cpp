@@ -16,6 +16,9 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetLibBrowserHooks(t.libBrowser);
     SetSheetToolsHooks(t.sheetTools);
     SetSpiceWindowHooks(t.spiceWindows);
+    SetWireTrackingHooks(t.wireTracking);
+    SetSheetGridHooks(t.sheetGrid);
+    SetColorPopupHooks(t.colorPopups);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

@@ -6,6 +6,7 @@
 #include "app/pending.h"
 #include "app/prefs.h"
 #include "app/shell.h"
+#include "app/shellutil.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
@@ -17,14 +18,17 @@
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/toolbars.h"
+#include "sheeteditor/sheetundo.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
@@ -35,6 +39,7 @@
 #include "sheeteditor/dxfexportui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
@@ -170,6 +175,15 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
 
+    editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
+        if (!CurrEdit || CurrEdit->window != window) return false;
+        *grid = CurrEdit->grid;
+        *snap = CurrEdit->gridLock;
+        return true;
+    };
+    editor.colorPopups.getColor = [](int32_t index) { return GetIndexedGrafColor(index); };
+    editor.colorPopups.setColor = [](int32_t index, uint32_t color) { SetIndexedGrafColor(index, color); };
+
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.sheetBrowser = SheetLibraryPane;
     editor.libBrowser.chooseTool = [](VXWindowRecordTag* window, int32_t tool) {
@@ -177,7 +191,8 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     };
     editor.libBrowser.wireInProgress = [](VXWindowRecordTag*) { return IsWireCreationInProgress(); };
     editor.libBrowser.endWire = [](VXWindowRecordTag* window, bool cancel) {
-        CancelWireCreation(SheetOfWindow(window), cancel);
+        (void)cancel;  // a cancelled wire keeps what was drawn either way
+        CancelWireCreation(SheetOfWindow(window));
     };
     editor.libBrowser.placingLibraryPart = [](VXWindowRecordTag* window) {
         SheetRecord* sheet = SheetOfWindow(window);
@@ -209,11 +224,26 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
 
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;
+
+    editor.wireTracking.showTerminalMark = [] { return gPrefs && (gPrefs->options & kPrefsHighlightTerminals); };
+    editor.wireTracking.connectSound = ConnectBeep;
+    editor.wireTracking.askNewSignalName = [] { return !gPrefs || !(gPrefs->silentNewSignal & 1); };
     core.sheetStore.setModified = SheetEditorModifiedStatus;
     core.sheetLoad.openSheets = SheetWindowSheets;
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
+    core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
+        ClearSheetModifiers(sheet);
+        ReleaseWireSplitState(sheet);
+        ReleaseSheetUndo(sheet);
+    };
+    core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
+    core.symbols.clearSheetUndoAction = ClearSheetUndoAction;
+    core.imageLists.clearUndoAction = ClearSheetUndoAction;
+    SheetViewHooks view = GetSheetViewHooks();
+    view.clearUndo = ClearSheetUndoAction;
+    SetSheetViewHooks(view);
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

@@ -3,15 +3,18 @@
 #pragma once
 
 #include "app/root_tables.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/scriptcommands.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/symbolupdate.h"
+#include "sheeteditor/wiretracking.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
@@ -29,6 +32,9 @@ struct EditorHookTables {
     LibBrowserHooks libBrowser;
     SheetToolsHooks sheetTools;
     SpiceWindowHooks spiceWindows;
+    WireTrackingHooks wireTracking;
+    SheetGridHooks sheetGrid;
+    ColorPopupHooks colorPopups;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

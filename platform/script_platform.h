@@ -18,6 +18,8 @@
 //   type TEXT                  types the characters
 //   click X Y [MODS...]        press and release; MODS among Shift Ctrl Alt Meta right double
 //   drag X1 Y1 X2 Y2 [MODS...] press, moves, release
+//   move X Y [MODS...]         the pointer moves there with no button held (MODS among Shift
+//                              Ctrl Alt Meta)
 //   menu MENU > ITEM [> ITEM]  opens MENU from the key window's menu bar and chooses the item
 //                              (through sub-menus); a missing or disabled item fails the run
 //   choose TEXT                chooses the item of the open popup menu
@@ -33,6 +35,8 @@
 //   screenshot-menu FILE MENU  the key window with its menu MENU open, into a PNG file
 //   screenshot-menus PREFIX    the same for every menu of the key window's menu bar, each into
 //                              PREFIX + the menu's title + ".png"; logs "screenshot FILE" each
+//   screenshot-screen FILE     every visible window (popups included) where it lies on the
+//                              screen, front ones over back ones, into a PNG file
 //   log TEXT                   writes the text
 //   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
 //   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or

@@ -1,5 +1,6 @@
 // The platform's small services over Qt and the XDG conventions.
 #include "platform/services_platform.h"
+#include "platform/testseam_platform.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -123,9 +124,16 @@ std::string PlatformApplicationVersion() {
 #endif
 }
 
+namespace {
+int gBeepCount = 0;
+}
+
 void PlatformBeep() {
+    ++gBeepCount;
     if (QCoreApplication::instance()) QApplication::beep();
 }
+
+int TestBeepCount() { return gBeepCount; }
 
 bool PlatformPlaySoundFile(const std::string& path) {
     const QString file = QString::fromStdString(path);

@@ -40,6 +40,8 @@ bool TestDropFiles(PlatformWindow* window, const std::vector<std::string>& paths
 // the delegate hears of the change.
 void TestSetApplicationActive(bool active);
 
+// The beeps sounded since the program started.
+int TestBeepCount();
 // Runs the deferred calls and timers of the current loop mode that are due now.
 void TestRunDueWork();
 

@@ -3,20 +3,42 @@
 
 namespace plexa {
 
-void CloseTrackingOverlay() {}                               // closes the tracking overlay
-bool IsWireCreationInProgress() { return false; }            // a wire or bus is being drawn
-void CancelWireCreation(SheetRecord*, bool) {}               // ends the wire being drawn
-void InvalidateMouseTrackingImage(SheetRecord*) {}           // rebuilds the placing picture
-void InvalidateTrackingSymbolImage() {}                      // drops the placing picture
-int32_t NetSymbolPlacement(SheetRecord*) { return 0; }       // kind of net-symbol placement
-void ClearDrawingSelection(SheetRecord*) {}                  // unselects everything
-void TransformDrawingSelection(SheetRecord*, Point, int32_t) {}  // turns the selection
 void FinishCreateSheetPoly(SheetRecord*, bool) {}            // finishes the polygon being drawn
-void CleanupSplitWireList(SheetRecord*) {}                   // drops the wire split markers
-void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
-void TrackLineWidthPopup(VXWindowRecordTag*, int16_t, const VXEventRecord*, int32_t) {}  // widths
-void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
-void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
-void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
+
+// Will show the signal's name for editing; until then the name is accepted as offered.
+int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, int32_t, void*) {
+    return 1;
+}
+
+// Will let the person choose a member name of the buss; until then nothing is chosen.
+int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
+
+// Will run the symbol information dialog.
+void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+
+ElementRecord* HitTestGrafElements(LinkListHeader*, Point, int32_t, int32_t, bool* insideFill) {
+    if (insideFill) *insideFill = false;
+    return nullptr;                                     // will find the element at the point
+}
+void DragCreateElement(SheetRecord*, VXEventRecord*) {}  // will drag a new element
+void CreateSheetPolyClick(SheetRecord*, Point) {}        // will add a polygon vertex
+void ResizeSheetElement(SheetRecord*, int32_t, VXEventRecord*) {}  // will drag an element handle
+int32_t UpdateSelectedSheetElements(SheetRecord*, int32_t, uint32_t) { return 0; }  // will restyle
+
+void InstantiateLibraryItem(SheetRecord*, Point) {}     // will place the library item
+void EditSignalInfo(SheetRecord*, SignalRecord**, WireRecord**, int32_t, SymbolRecord*) {}
+void EditBussInfo(SheetRecord*, BussRecord**, WireRecord**, int32_t, Point) {}
+void EditSignalPortInfo(SheetRecord*, SymbolRecord*, SignalRecord**, WireRecord**) {}
+void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
+void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
+
+void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
+int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
+void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
+bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
+
+// Will show the buss dialog and store what was confirmed; until then, as if cancelled.
+int32_t BusInfoDialog(SheetRecord*, BussRecord**, char*, int32_t*, bool) { return 0; }
 
 }  // namespace plexa

@@ -18,10 +18,13 @@
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "sheeteditor/libbrowser.h"
+#include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetkeys.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/toolbars.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -220,8 +223,10 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return VXDefaultEventHandler(window, event);
         case kVXDestroyEvent:
             // The sheet outlives its window only without it.
-            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window)
+            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
+                ReleaseSheetWireTracking(sheet);
                 sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
+            }
             return VXDefaultEventHandler(window, event);
         default:
             break;
@@ -260,10 +265,18 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             const uint32_t saved = gGenFlags;
             gGenFlags = (gGenFlags | kGenColorDrawing) & ~kGenPrinting;
             UpdateSheetView(sheet, event);
+            DrawWindowRulers(window);
             gGenFlags = saved;
             return 1;
         }
+        case kVXMouseDownEvent:
+        case kVXDoubleClickEvent:
+            DoMouseClick(sheet, event);
+            return 1;
+        case kVXCharEvent:
+            return DoKey(sheet, event);
         case kVXMouseMovedEvent:
+            TrackSheetMouseEvent(sheet, event->u.mouse.longH, event->u.mouse.longV);
             UpdateViewCursor(sheet, event);
             return 1;
         case kVXWheelEvent:

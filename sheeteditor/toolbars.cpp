@@ -15,7 +15,11 @@
 #include "model/sheet.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
+#include "sheeteditor/wiredrag.h"
+#include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
@@ -143,7 +147,7 @@ int32_t SelectedPenWidth(SheetRecord* sheet) {
 }
 
 void ProjectContextChosen(SheetRecord* sheet, VXWindowRecordTag* window, int32_t chosen) {
-    if (IsWireCreationInProgress()) CancelWireCreation(sheet, false);
+    if (IsWireCreationInProgress()) CancelWireCreation(sheet);
     const int32_t last = VXCountListItems(window, kTopToolProjectContext) - 1;
     VXSelectListItem(window, kTopToolProjectContext, last, true);
     ProjectRecord* project = sheet->project;
@@ -190,7 +194,7 @@ void ZoomAreaClicked(SheetRecord* sheet, VXWindowRecordTag* window) {
 }
 
 void SearchLibrariesClicked(SheetRecord* sheet) {
-    if (IsWireCreationInProgress()) CancelWireCreation(sheet, false);
+    if (IsWireCreationInProgress()) CancelWireCreation(sheet);
     if (BrowsePartsDialog(nullptr, false, 1, nullptr, nullptr)) {
         if (sheet->libraryPane && sheet->libraryPane->itemList)
             VXSetFocusWindow(sheet->libraryPane->itemList, true);
@@ -249,13 +253,18 @@ int32_t TopToolsTrackControl(SheetRecord* sheet, VXWindowRecordTag* window, VXEv
     switch (item) {
         case kTopToolLineColor:
         case kTopToolFillColor:
+        case kTopToolLineWidth: {
+            Rect button{};
+            if (VXControlRecordTag* control = VXGetControl(window, item, nullptr)) VXGetControlRect(control, &button);
+            if (item == kTopToolLineWidth) {
+                TrackLineWidthPopup(window, &button, event, SelectedPenWidth(sheet));
+                return 1;
+            }
             VXSetButtonState(window, item, 1);
-            TrackColorPopup(window, item, item == kTopToolFillColor);
+            TrackColorPopup(window, &button, item == kTopToolFillColor);
             VXSetButtonState(window, item, 0);
             return 1;
-        case kTopToolLineWidth:
-            TrackLineWidthPopup(window, item, event, SelectedPenWidth(sheet));
-            return 1;
+        }
         case kTopToolLibraryFolders: {
             // Without Option the click chooses a folder; with Option, or when there is no folder
             // to choose, it goes on to open the preferences at their library folders.
@@ -372,7 +381,7 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
         case kVXCommandEvent: {
             const uint16_t command = event->u.command.command;
             if (command < kFirstShortcutCommand || command > kLastShortcutCommand) return 0;
-            if (IsWireCreationInProgress()) CancelWireCreation(sheet, false);
+            if (IsWireCreationInProgress()) CancelWireCreation(sheet);
             RecordLibHistoryItem();
             const int32_t group = gShortcutTool == kDrawToolPowerShortcuts  ? 0
                                   : gShortcutTool == kDrawToolPortShortcuts ? 1

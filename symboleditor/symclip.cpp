@@ -150,7 +150,7 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool withPins, uint
         (void)LLRemoveOrFree(editor->texts, t, nullptr, false);
         if (!(t->flags & kTextFlagHidden)) AddEditorArea(&area, t->bounds);
         t->flags &= uint16_t(~kTextFlagSelected);
-        CollectUndoSymbolEditorItemExistance(editor, kUndoItemText, t, false);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemText, t, false);
         removed = true;
     }
     for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
@@ -159,7 +159,7 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool withPins, uint
         AddEditorArea(&area, e->bounds);
         e->flags &= uint16_t(~3u);
         if (e == editor->selectedElement) editor->selectedElement = nullptr;
-        CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, e, false);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, e, false);
         removed = true;
     }
     for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
@@ -168,7 +168,7 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool withPins, uint
         AddEditorArea(&area, (*f)->bounds);
         (*f)->flags &= uint16_t(~kFrameFlagSelected);
         if (f == editor->selectedFrame) editor->selectedFrame = nullptr;
-        CollectUndoSymbolEditorItemExistance(editor, kUndoItemFrame, f, false);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemFrame, f, false);
         removed = true;
     }
     ClearSymbolEditorSelection(editor);
@@ -373,7 +373,7 @@ void PasteTextElements(SymbolEditorRecord* editor, const SymbolClip* clip, Eleme
             CalcTextBounds(editor->window, text, editor->stringBlock);
             LLAppend(editor->texts, text);
             if (!(text->flags & kTextFlagHidden) && (text->kind & 0xC000) != kTextKindPinNumber) AddEditorArea(area, text->bounds);
-            CollectUndoSymbolEditorItemExistance(editor, kUndoItemText, text, true);
+            CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemText, text, true);
             continue;
         }
         if (IsPinText(t) || (t->flags & kTextFlagHidden)) continue;
@@ -383,7 +383,7 @@ void PasteTextElements(SymbolEditorRecord* editor, const SymbolClip* clip, Eleme
         OffsetTextFrame(f, reference.h, reference.v);
         LLAppend(editor->frames, f);
         AddEditorArea(area, (*f)->bounds);
-        CollectUndoSymbolEditorItemExistance(editor, kUndoItemFrame, f, true);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemFrame, f, true);
     }
 }
 
@@ -483,7 +483,7 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
             if (e->kind != kElementNode) continue;
             (void)LLRemoveOrFree(editor->elements, e, nullptr, false);
             AddEditorArea(&area, e->bounds);
-            CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, e, false);
+            CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, e, false);
             break;
         }
     }
@@ -497,7 +497,7 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
         OffsetTextFrame(copy, reference.h, reference.v);
         LLAppend(editor->frames, copy);
         AddEditorArea(&area, (*copy)->bounds);
-        CollectUndoSymbolEditorItemExistance(editor, kUndoItemFrame, copy, true);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemFrame, copy, true);
     }
     // Elements before the existing ones, back-layer ones after the others.
     const std::vector<ElementRecord*> before = EditorListItems<ElementRecord*>(editor->elements);
@@ -527,7 +527,7 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
         else LLPush(editor->elements, e);
         after = e;
         AddEditorArea(&area, e->bounds);
-        CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, e, true);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, e, true);
         if (pin) {
             pinKept = true;
             if (!onePin && editor->kind == kLibItemComponent) {

@@ -417,7 +417,7 @@ void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32
     const Rect before = e->bounds;
     InvalEditorView(editor, before);
     StartSymbolEditorUndoCollection(editor, kSymUndoReshape);
-    CollectUndoSwapSymbolEditorItem(editor, kUndoItemElement, e);
+    CollectUndoSwapSymbolEditorItem(editor, kSymUndoItemElement, e);
     VXBeginOverlayForPanes(editor->window, kVXOverlayMainPane, DrawResizeFeedback, &s);
     Point end{};
     const bool moved = TrackEditorDrag(editor, event, 3, -1, MoveResizeHandle, &s, &end);
@@ -516,7 +516,7 @@ void ResizeSymbolEditTextFrame(SymbolEditorRecord* editor, const VXEventRecord* 
     if (f.box.top != start.top || f.box.left != start.left || f.box.bottom != start.bottom || f.box.right != start.right) {
         SetEditModified(editor, true);
         StartSymbolEditorUndoCollection(editor, kSymUndoResize);
-        CollectUndoSwapSymbolEditorItem(editor, kUndoItemFrame, frame);
+        CollectUndoSwapSymbolEditorItem(editor, kSymUndoItemFrame, frame);
         const bool turned = rotation == 1 || rotation == 3;
         const int32_t width = (turned ? f.box.bottom - f.box.top : f.box.right - f.box.left) - 4;
         CalcTextFrameBounds(editor->window, frame, true, int16_t(std::max(width, 1)));

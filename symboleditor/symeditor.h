@@ -197,10 +197,10 @@ struct SymbolEditorHooks {
     void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
-    // The outline and fill colour popup and the line-width popup of the top tool bar's button
-    // (the width marked in it, 0 for none). Default: no popup.
-    void (*trackColorPopup)(VXWindowRecordTag* bar, int16_t button, bool fill) = nullptr;
-    void (*trackLineWidthPopup)(VXWindowRecordTag* bar, int16_t button, const VXEventRecord* event,
+    // The outline and fill colour popup and the line-width popup below the top tool bar's button
+    // (the width marked in it, 0 for none); they apply the choice. Default: no popup.
+    void (*trackColorPopup)(VXWindowRecordTag* bar, const Rect* button, bool fill) = nullptr;
+    void (*trackLineWidthPopup)(VXWindowRecordTag* bar, const Rect* button, VXEventRecord* event,
                                 int32_t width) = nullptr;
 
     // -- Questions and reports --

@@ -317,7 +317,7 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
     for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!(e->flags & kElementSelected)) continue;
         AddEditorArea(&area, e->bounds);
-        CollectUndoMoveSymbolEditorItem(editor, kUndoItemElement, e, by, 0);
+        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemElement, e, by, 0);
         OffsetElement(e, by);
         AddEditorArea(&area, e->bounds);
         moved = true;
@@ -329,7 +329,7 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
         if (!IsEditorTextSelected(t)) continue;
         const bool hidden = t->flags & kTextFlagHidden;
         if (!hidden) AddEditorArea(&area, t->bounds);
-        CollectUndoMoveSymbolEditorItem(editor, kUndoItemText, t, by, 0);
+        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemText, t, by, 0);
         TextRecord* companion = t->kind >= kTextKindPinNumber ? GetCompanionText(editor, t, editor->viewContext) : nullptr;
         OffsetTextElement(t, dh, dv);
         if (companion) OffsetTextElement(companion, dh, dv);
@@ -344,7 +344,7 @@ bool MoveEditorSelection(SymbolEditorRecord* editor, int16_t dh, int16_t dv) {
     for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!((*f)->flags & kFrameFlagSelected)) continue;
         AddEditorArea(&area, (*f)->bounds);
-        CollectUndoMoveSymbolEditorItem(editor, kUndoItemFrame, f, by, 0);
+        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemFrame, f, by, 0);
         OffsetTextFrame(f, dh, dv);
         AddEditorArea(&area, (*f)->bounds);
         moved = true;

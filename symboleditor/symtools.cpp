@@ -716,14 +716,16 @@ int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* even
         case kVXTrackControlEvent: {
             const auto item = int16_t(event->u.track.item);
             const SymbolEditorHooks& hooks = GetSymbolEditorHooks();
+            Rect button{};
+            VXGetItemPosition(window, item, &button);
             if ((item == kSymTopOutlineColor || item == kSymTopFillColor) && hooks.trackColorPopup) {
                 VXSetButtonState(window, item, 1);
-                hooks.trackColorPopup(window, item, item == kSymTopFillColor);
-                VXSetButtonState(window, item, 0);
+                hooks.trackColorPopup(window, &button, item == kSymTopFillColor);
+                if (VXGetWindowFromId(window->windowID) == window) VXSetButtonState(window, item, 0);
                 return 1;
             }
             if (item == kSymTopLineWidth && hooks.trackLineWidthPopup) {
-                hooks.trackLineWidthPopup(window, item, event, SymbolEditorMarkedLineWidth(editor));
+                hooks.trackLineWidthPopup(window, &button, event, SymbolEditorMarkedLineWidth(editor));
                 return 1;
             }
             return 0;
