@@ -14,6 +14,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "symboleditor/libeditor.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/elementinfo.h"
 #include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
@@ -92,6 +93,8 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
     editor.symbolEditor.adjustViewScale = AdjustViewScale;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
+    editor.symbolEditor.trackColorPopup = TrackColorPopup;
+    editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };
