@@ -13,6 +13,7 @@
 
 #include "foundation/memory.h"
 #include "model/busses.h"
+#include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetdump.h"
 #include "model/signals.h"
@@ -22,6 +23,7 @@
 #include "platform/testseam_platform.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_events.h"
@@ -39,6 +41,15 @@ protected:
         WindowsTest::SetUp();
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
+        // A sheet going takes with it what the editor made for it (handles, split markers, undo),
+        // as the program's composition has it.
+        ModelHooks hooks = GetModelHooks();
+        hooks.releaseSheetEditorParts = [](SheetRecord* s) {
+            ClearSheetModifiers(s);
+            ReleaseWireSplitState(s);
+            ReleaseSheetUndo(s);
+        };
+        SetModelHooks(hooks);
         NewSheet();
         ASSERT_NE(sheet, nullptr);
         // Where the sheet's pad lies in the window: a click that the tracking reads back.
@@ -53,7 +64,6 @@ protected:
     }
     void TearDown() override {
         CleanupSplitWireList(sheet);
-        ClearSheetModifiers(sheet);  // the handles a bus-end drag left (the editor frees them with the sheet)
         driver.reset();
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
