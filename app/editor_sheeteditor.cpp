@@ -15,6 +15,7 @@
 #include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
 #include "model/sheet.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
@@ -235,6 +236,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
+        SearchForgetSheet(sheet);
     };
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;

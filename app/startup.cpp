@@ -34,6 +34,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "design/simlink.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetopen.h"
@@ -170,6 +171,7 @@ int32_t InitEditorServices() {
     InstallPreferenceHooks();
     BuildLibraryFileList(nullptr, false);
     InitLibraryEditors();
+    SearchInit();
     SchError(InitSheetLocalAnnotation());
     const SpiceLinkPreferences link = GetSpiceLinkPreferences();
     if (link.linkOn) {

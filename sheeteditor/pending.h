@@ -84,7 +84,6 @@ void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalRecord**
 void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** buss);
 void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
                            TextRecord* text);
-void EditSheetSettings(SheetRecord* sheet);
 
 // View, library pane and simulator.
 void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
@@ -105,5 +104,11 @@ void CollectUndoAltBOTable(SheetRecord* sheet);
 // when accepted.
 int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t* option,
                       bool showItem2);
+
+// Applies a confirmed signal dialog: the new name (merging with a signal of that name when both
+// may), the label on the wire or net symbol; the signal may be replaced (in/out).
+void ModifySignalInfo(SheetRecord* sheet, SignalHandle* signal, WireHandle wire, int32_t segment,
+                      SymbolRecord* symbol, TextRecord* label, const char* name, int32_t showLabel,
+                      uint8_t* fragmentOnly, Rect* invalid);
 
 }  // namespace plexa
