@@ -967,7 +967,7 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
                 VXBeep();
                 return 0;
             }
-            std::string message;
+            std::string message, details;
             if (count > 0) {
                 const char* what = lv->criteria.kind == kSearchSymbols   ? "symbol"
                                    : lv->criteria.kind == kSearchSignals ? "signal"
@@ -976,12 +976,15 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
                 std::snprintf(text, sizeof text, "Changes applied to %d %s%s", int(count), what, count == 1 ? "." : "s.");
                 message = text;
             }
+            // The log of the changes that could not be made goes under the count.
             for (const ChangeDataLogEntry& entry : lv->log) {
                 std::string first, second;
                 CalcChangeDataLogMessages(entry, &first, &second);
-                message += (message.empty() ? "" : "\n") + first + "\n" + second;
+                details += (details.empty() ? "" : "\n") + first + "\n" + second;
             }
-            ShowMessage(message);
+            if (message.empty()) message = "Some changes could not be made.";
+            lv->lastMessage = details.empty() ? message : message + "\n" + details;
+            VXStandardAlert(message.c_str(), details.c_str(), "OK", nullptr);
             return count > 0;
         }
         default: return 0;

@@ -329,6 +329,8 @@ void MakeDefaultSettings(SheetRecord* sheet, const SheetSettings& settings) {
 
 }  // namespace
 
+VXWindowRecordTag* GetSheetSettingsPanels() { return gState ? gState->layered : nullptr; }
+
 SheetSettings GetSheetSettings(const SheetRecord* sheet) {
     SheetSettings s{};
     s.stringBlock = sheet->stringBlock;

@@ -44,6 +44,8 @@ void EditSheetSettings(SheetRecord* sheet);
 // confirmed, the copies then written back into settings and the sheet's themes.
 bool SheetSettingsDialog(SheetRecord* sheet, SheetSettings* settings, const Rect& extent,
                          bool* attributesChanged, bool* stylesChanged);
+// The layered view of the tabs while the dialog is up (none otherwise).
+VXWindowRecordTag* GetSheetSettingsPanels();
 // The settings of the sheet (the attribute handle is the sheet's own, not a copy).
 SheetSettings GetSheetSettings(const SheetRecord* sheet);
 
