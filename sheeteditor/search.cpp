@@ -28,6 +28,7 @@
 #include "model/waitcursor.h"
 #include "files/sheetsave.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/projectsettings.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
@@ -1019,14 +1020,6 @@ std::string ItemText(VXWindowRecordTag* w, int16_t item) {
     return text;
 }
 
-void FillMatchPopup(VXWindowRecordTag* w, int16_t item, int32_t selected) {
-    if (VXCountListItems(w, item) == 0)
-        for (int32_t i = 0; i < 6; ++i) VXAddListItem(w, item, kMatchTexts[i], i);
-    const int32_t shown = VXGetSelectedListItem(w, item, -1);
-    if (shown >= 0) VXSelectListItem(w, item, shown, false);
-    VXSelectListItem(w, item, std::clamp(selected, 0, 5), true);
-}
-
 void InstallSearchParams(int32_t tab) {
     VXWindowRecordTag* w = gSearchLayers;
     const SearchCriteria& c = lv->criteria;
@@ -1035,7 +1028,7 @@ void InstallSearchParams(int32_t tab) {
     const int16_t* finds = TabFindItems(tab, &rows);
     for (int32_t row = 0; row < rows; ++row) {
         const int16_t k = finds[row];
-        FillMatchPopup(w, MatchItem(tab, k), same ? c.match[row] : kMatchContains);
+        FillPopup(w, MatchItem(tab, k), kMatchTexts, 6, same ? c.match[row] : kMatchContains);
         if (!same) continue;
         VXSetItemText(w, k, c.find[row].c_str());
         if (tab == kSearchTexts) {

@@ -67,17 +67,6 @@ SheetSettingsState* gState = nullptr;
 
 int32_t Resolution(const SheetRecord* sheet) { return sheet->stored.resolution == 72 ? 72 : 96; }
 
-void FillPopup(VXWindowRecordTag* w, int16_t item, const char* const* choices, int32_t count, int32_t selected) {
-    if (VXCountListItems(w, item) == 0)
-        for (int32_t i = 0; i < count; ++i) VXAddListItem(w, item, choices[i], i);
-    const int32_t shown = VXGetSelectedListItem(w, item, -1);
-    if (shown == selected) return;
-    if (shown >= 0) VXSelectListItem(w, item, shown, false);
-    VXSelectListItem(w, item, std::clamp(selected, 0, count - 1), true);
-}
-
-int32_t Chosen(VXWindowRecordTag* w, int16_t item) { return std::max(VXGetSelectedListItem(w, item, -1), 0); }
-
 std::string PrefixString(const uint8_t prefix[8]) {
     return std::string(reinterpret_cast<const char*>(prefix + 1), std::min<uint8_t>(prefix[0], kMaxPrefix));
 }

@@ -194,6 +194,24 @@ TEST_F(SearchProject, ADesignatorSearchFindsHitsInSheetAndInstanceOrder) {
     EXPECT_TRUE(Hits(project).empty());
 }
 
+// The remembered next symbol is deleted between two searches: the search leaves that sheet
+// instead of going on from a freed record.
+TEST_F(SearchProject, ARememberedSymbolThatWasDeletedIsNotUsed) {
+    ProjectRecord* project = OpenAmp();
+    ASSERT_NE(project, nullptr);
+    Criterion(kRowDesignator, kMatchBegins, "R");
+    lv->scope = kScopeProject;
+    lv->project = project;
+    ASSERT_TRUE(SearchForItem());
+    ASSERT_NE(lv->nextSymbol, nullptr);
+    SheetRecord* root = lv->sheet;
+    EXPECT_EQ(GetSymbolSearchProperty(root, lv->foundSymbol, kRowDesignator), "R1");
+    RemoveSymbolFromSheet(root, lv->nextSymbol, true);
+    ASSERT_TRUE(SearchForItem());
+    EXPECT_NE(lv->sheet, root);
+    EXPECT_EQ(GetSymbolSearchProperty(lv->sheet, lv->foundSymbol, kRowDesignator), "R4");
+}
+
 TEST_F(SearchProject, ChangeAllWithOneImpossibleChangeLogsOneEntryAndAppliesTheRest) {
     ProjectRecord* project = OpenAmp();
     ASSERT_NE(project, nullptr);
