@@ -26,6 +26,7 @@
 #include "model/symboltexts.h"
 #include "model/texts.h"
 #include "model/waitcursor.h"
+#include "model/wires.h"
 #include "files/sheetsave.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/projectsettings.h"
@@ -34,6 +35,7 @@
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -417,8 +419,7 @@ SignalHandle SignalListSearch(WireHandle* wire) {
                                    : static_cast<WireHandle>(LLFirst(wires));
                 lv->signal = handle;
                 for (; w; w = static_cast<WireHandle>(LLGetNext(wires, w))) {
-                    Rect end{};
-                    if (!GetFloatingWireEnd(w, 0, &end)) continue;
+                    if ((*w)->cornerCount == 0 || (!IsWireEndFree((*w)->end0) && !IsWireEndFree((*w)->end1))) continue;
                     lv->nextWire = static_cast<WireHandle>(LLGetNext(wires, w));
                     *wire = w;
                     return handle;
@@ -576,7 +577,11 @@ void ShowFoundSignal(SheetRecord* sheet, SignalHandle signal, WireHandle wire) {
     ClearDrawingSelection(sheet);
     SetupFlashingSignal(sheet, signal, nullptr);
     Rect bounds = (*signal)->bounds;
-    if (wire) GetFloatingWireEnd(wire, 0, &bounds);
+    if (wire) {
+        // The free end flashes alone, ready to be connected.
+        sheet->flashingWire = wire;
+        sheet->flashingWireEnd = int16_t(GetFloatingWireEnd(wire, 0, &bounds));
+    }
     VXInsetRect(&bounds, -4, -4);
     RevealSheetRect(sheet, bounds, true);
 }
@@ -953,6 +958,10 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
             VXBeep();
             return 0;
         case 403:
+            if (!IsSearchWindowActive() && CanConnectFloatingWire(FrontSheet(), false)) {
+                ConnectFloatingWire(FrontSheet());
+                return 1;
+            }
             lv->changeAll = 0;
             return ApplyChange();
         case 404: {
@@ -1278,7 +1287,14 @@ void GetSearchReplaceCommandEnabled(VXPrepCommandRecord* r, int16_t frontKind) {
     switch (r->command) {
         case 401:
         case 402: r->enabled = sheetOrProject; break;
-        case 403: r->enabled = CanApplyChangeToSelection(403); break;
+        case 403:
+            if (frontKind == kSheetWindowKind && CanConnectFloatingWire(FrontSheet(), false)) {
+                if (r->title) std::snprintf(r->title, 256, "Connect Unterminated Wire");
+                r->enabled = 1;
+            } else {
+                r->enabled = CanApplyChangeToSelection(403);
+            }
+            break;
         case 404: r->enabled = CanApplyChangeToSelection(404); break;
         default: break;
     }
