@@ -73,4 +73,13 @@ void ModifySignalInfo(SheetRecord* sheet, SignalHandle* signal, WireHandle, int3
     UpdateSignalNames(sheet, *signal, invalid);
 }
 
+// The attribute editor will edit the attributes in a list; meanwhile there is none.
+AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag*, Handle, int32_t, int32_t, StringBlock, int32_t, bool,
+                                            bool) {
+    return nullptr;
+}
+Handle GetAttributeEditorData(AttributeEditor*, Handle target, int32_t, int32_t*, StringBlock, bool) { return target; }
+bool AttributeEditorChanged(const AttributeEditor*) { return false; }
+void DestroyAttributeEditor(AttributeEditor*) {}
+
 }  // namespace plexa

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
+#include "foundation/types.h"
 #include "model/signals.h"
 
 namespace plexa {
@@ -110,5 +112,20 @@ int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t
 void ModifySignalInfo(SheetRecord* sheet, SignalHandle* signal, WireHandle wire, int32_t segment,
                       SymbolRecord* symbol, TextRecord* label, const char* name, int32_t showLabel,
                       uint8_t* fragmentOnly, Rect* invalid);
+
+// Attribute editor.
+struct AttributeEditor;
+// An attribute editor over the panel's client area, on a copy of the source attributes; none
+// when it cannot be made.
+AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag* panel, Handle source, int32_t start, int32_t count,
+                                            StringBlock block, int32_t listKind, bool visibilityColumn,
+                                            bool readOnly);
+// The edited attributes merged into the target (a new list without one; none when empty and
+// freeWhenEmpty); the count in and out.
+Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, int32_t targetStart, int32_t* targetCount,
+                              StringBlock targetBlock, bool freeWhenEmpty);
+// Whether anything was edited, and the editor's end with its list window.
+bool AttributeEditorChanged(const AttributeEditor* editor);
+void DestroyAttributeEditor(AttributeEditor* editor);
 
 }  // namespace plexa

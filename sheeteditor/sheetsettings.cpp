@@ -20,6 +20,7 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/themes.h"
+#include "sheeteditor/pending.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetview.h"
@@ -53,6 +54,7 @@ struct SheetSettingsState {
     SheetRecord* sheet = nullptr;
     VXWindowRecordTag* dialog = nullptr;
     VXWindowRecordTag* layered = nullptr;
+    AttributeEditor* attributes = nullptr;  // while the attributes tab shows
     TextThemeTable themes{};
     SheetSettings settings{};
     Rect extent{};
@@ -113,6 +115,18 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
             if (grid >= 2) set.gridSpacing = int16_t(std::min(grid, 100));
             break;
         }
+        case kAttributesTab:
+            if (s->attributes) {
+                int32_t count = set.attributeCount;
+                const bool changed = AttributeEditorChanged(s->attributes);
+                if (changed) {
+                    set.attributes = GetAttributeEditorData(s->attributes, nullptr, 0, &count, s->sheet->stringBlock, true);
+                    set.attributeCount = uint16_t(std::max(count, 0));
+                    s->attributesChanged = true;
+                }
+                DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
+            }
+            break;
         case kPrintingTab:
             set.printInColour = VXGetItemChecked(w, kColourItem) ? 1 : 0;
             if (VXGetItemChecked(w, kFitRadioItem)) set.printScale = -1;
@@ -165,6 +179,15 @@ void SetupTab(SheetSettingsState* s, int32_t tab) {
             if (set.printScale >= 0) VXSelectItemText(w, kScaleItem, 0, 32767);
             break;
         }
+        case kStylesTab:
+            // The place of the styles list; the list itself is not made here.
+            VXSetItemVisible(w, kStylesListItem, false);
+            break;
+        case kAttributesTab:
+            if (!s->attributes)
+                s->attributes = CreateAttributeDialogPanel(w, set.attributes, 0, set.attributeCount, s->sheet->stringBlock,
+                                                           3, false, false);
+            break;
         case kNamingTab:
             VXSetItemText(w, kPrefixItem, PrefixString(set.signalPrefix).c_str());
             VXSetItemInt(w, kDigitsItem, set.digits);
@@ -263,7 +286,10 @@ int32_t SheetSettingsDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
                 s->confirmed = true;
             }
             return 0;
-        case kVXDestroyEvent: s->layered = nullptr; return 0;
+        case kVXDestroyEvent:
+            DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
+            s->layered = nullptr;
+            return 0;
         default: return 0;
     }
 }
@@ -377,13 +403,23 @@ bool SheetSettingsDialog(SheetRecord* sheet, SheetSettings* settings, const Rect
     SheetSettingsState* saved = std::exchange(gState, &state);
     VXModalDialog(kSheetSettingsTemplate, kVXPlaceCentre, SheetSettingsDialogHandler, nullptr);
     gState = saved;
+    const bool newList = state.settings.attributes != settings->attributes;
+    if (state.confirmed && newList) {
+        // The edited list replaces the sheet's own.
+        if (sheet->attributes) MemFree(sheet->attributes);
+        sheet->attributes = state.settings.attributes;
+        sheet->stored.attributeCount = state.settings.attributeCount;
+    } else if (newList && state.settings.attributes) {
+        MemFree(state.settings.attributes);
+        state.settings.attributes = settings->attributes;
+    }
     if (state.confirmed) {
         *settings = state.settings;
         if (state.stylesChanged) CopyTextThemeTable(&state.themes, sheet->themeTable);
         if (state.makeDefault) MakeDefaultSettings(sheet, state.settings);
     }
     FreeTextThemeTable(&state.themes);
-    *attributesChanged = state.attributesChanged;
+    *attributesChanged = state.confirmed && state.attributesChanged;
     *stylesChanged = state.confirmed && state.stylesChanged;
     return state.confirmed;
 }
@@ -420,7 +456,7 @@ void EditSheetSettings(SheetRecord* sheet) {
         sheet->stored.printScale = settings.printScale;
         sheet->printOrigin = Point{0, 0};
     }
-    if (stylesChanged) {
+    if (attributesChanged || stylesChanged) {
         Rect area{};
         RebuildMacroizedText(sheet, nullptr, &area);
     }

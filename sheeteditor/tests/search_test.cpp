@@ -26,6 +26,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
+#include "model/texts.h"
 #include "model/themes.h"
 #include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/sheetwindow.h"
@@ -210,6 +211,23 @@ TEST_F(SearchProject, ARememberedSymbolThatWasDeletedIsNotUsed) {
     ASSERT_TRUE(SearchForItem());
     EXPECT_NE(lv->sheet, root);
     EXPECT_EQ(GetSymbolSearchProperty(lv->sheet, lv->foundSymbol, kRowDesignator), "R4");
+}
+
+TEST_F(SearchProject, ATextSearchLooksOnlyAtTheClassesAsked) {
+    ProjectRecord* project = OpenAmp();
+    ASSERT_NE(project, nullptr);
+    Criterion(0, kMatchContains, "stages");
+    lv->criteria.kind = kSearchTexts;
+    lv->scope = kScopeProject;
+    lv->project = project;
+    ASSERT_TRUE(SearchForItem());
+    ASSERT_NE(lv->foundText, nullptr);
+    EXPECT_TRUE(lv->foundText->flags & kTextFlagSelected);
+    EXPECT_FALSE(SearchForItem());
+    // Free texts are class 0: without it nothing is found.
+    lv->criteria.classEnabled[0] = 0;
+    SearchReset(true);
+    EXPECT_FALSE(SearchForItem());
 }
 
 TEST_F(SearchProject, ChangeAllWithOneImpossibleChangeLogsOneEntryAndAppliesTheRest) {
