@@ -30,6 +30,7 @@
 #include "model/themes.h"
 #include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -115,12 +116,7 @@ protected:
     void SetUp() override {
         StartModelForSheets();
         WindowsTest::SetUp();
-        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
-        InitImageLists();
-        ElementPool();
-        VXInitStyles();
-        SchStylesInit();
-        ASSERT_EQ(InitSheetDefaults(), 0);
+        InitSheetModelForWindows();
         InstallEditorHooks();
         InstallSymbolNameServices();
         SheetLoadHooks load = GetSheetLoadHooks();
