@@ -13,7 +13,11 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "graphics/colors.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
 #include "graphics/printrec.h"
+#include "graphics/textstyle.h"
 #include "model/attributes.h"
 #include "model/modelhooks.h"
 #include "model/signals.h"
@@ -31,6 +35,8 @@
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_listview.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
@@ -55,6 +61,7 @@ struct SheetSettingsState {
     VXWindowRecordTag* dialog = nullptr;
     VXWindowRecordTag* layered = nullptr;
     AttributeEditor* attributes = nullptr;  // while the attributes tab shows
+    VXWindowRecordTag* stylesList = nullptr;  // while the styles tab shows
     TextThemeTable themes{};
     SheetSettings settings{};
     Rect extent{};
@@ -98,6 +105,125 @@ void SelectGridInches(SheetSettingsState* s) {
     FillPopup(w, kGridPopupItem, kGridEntries, 9, GridEntryForSize(Resolution(s->sheet), VXGetItemInt(w, kGridSizeItem)));
 }
 
+// ---- The styles list ----
+
+constexpr int16_t kStylesRowHeight = 18;
+constexpr int16_t kStylesColumns[4] = {0, 130, 285, 345};
+constexpr uint16_t kSizeCommands[7] = {521, 522, 523, 524, 525, 526, 527};
+constexpr uint16_t kPointSizes[7] = {7, 8, 9, 10, 12, 14, 18};
+
+void TrackStyleFieldPopupMenu(SheetSettingsState* s, VXWindowRecordTag* list, int32_t row, int32_t field, Point where);
+
+int32_t StylesPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    SheetSettingsState* s = gState;
+    if (!s) return 0;
+    if (message == kVXListMouseDown && record->event) {
+        // A click on a field's arrow opens its menu; elsewhere it selects.
+        const int32_t field = HitTestStylesPanelColumn(record->event->u.mouse.h);
+        if (field == 0 || record->index < 0 || record->index >= kTextThemeCount) return 0;
+        TrackStyleFieldPopupMenu(s, window, record->index, field, Point{record->event->u.mouse.v, record->event->u.mouse.h});
+        return kVXListClickHandled;
+    }
+    if (message != kVXListDrawItem) return 0;
+    const Rect& r = record->rect;
+    VXSetWindow(window);
+    QZSetColor(nullptr, record->selected ? 0x00C8DCF0 : 0x00FFFFFF, false);
+    VXRectDispatch(&r, 1);
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    for (int32_t column = 0; column < 4; ++column) {
+        const std::string text = GetStylesPanelFieldString(&s->themes, record->index, column);
+        const int32_t left = kStylesColumns[column] + (column ? 23 : 3);
+        if (column) {
+            // The popup arrow at the start of the field.
+            const int32_t h = kStylesColumns[column] + 6, v = r.top + 7;
+            for (int32_t i = 0; i < 4; ++i) {
+                const Rect line = {int16_t(v + i), int16_t(h + i), int16_t(v + i + 1), int16_t(h + 9 - i)};
+                VXRectDispatch(&line, 1);
+            }
+        }
+        VXMoveTo(left, r.bottom - 5);
+        VXDrawTextWithEncoding(text.c_str(), int32_t(text.size()), kEncodingUTF8);
+    }
+    return 1;
+}
+
+void TrackStyleFieldPopupMenu(SheetSettingsState* s, VXWindowRecordTag* list, int32_t row, int32_t field, Point where) {
+    VXMenuRecord* menu = VXNewMenu(0, "");
+    if (!menu) return;
+    txStyle* style = s->themes.styles[row];
+    if (field == 2) {
+        for (int32_t i = 0; i < 7; ++i) {
+            VXInsertMenuItem(menu, true, i + 1, kSizeCommands[i], (std::to_string(kPointSizes[i]) + " point").c_str());
+            if (style && style->size == kPointSizes[i]) VXSetMenuItemChecked(menu, true, i + 1, true);
+        }
+    } else if (field == 3) {
+        const char* names[3] = {"Plain", "Bold", "Italic"};
+        for (int32_t i = 0; i < 3; ++i) VXInsertMenuItem(menu, true, i + 1, uint16_t(541 + i), names[i]);
+        if (style) {
+            VXSetMenuItemChecked(menu, true, 1, style->face == 0);
+            VXSetMenuItemChecked(menu, true, 2, (style->face & 1) != 0);
+            VXSetMenuItemChecked(menu, true, 3, (style->face & 2) != 0);
+        }
+    } else {
+        VXAppendFontNamesToMenu(menu, true);
+    }
+    VXPopupResult result{};
+    const uint16_t command = VXPopupMenuClickEx(list, where, 0, false, menu, true, 0, &result);
+    bool selected[kTextThemeCount] = {};
+    for (int32_t i = 0; i < kTextThemeCount; ++i) selected[i] = VXGetListViewItemSelected(list, i);
+    bool changed = false;
+    if (field == 1 && command) {
+        char name[128] = {};
+        VXGetMenuItemText(menu, false, command, name);
+        const int32_t index = VXGetFontIndexFromMenu(menu, VXCommandToMenuIndex(menu, command));
+        (void)index;
+        const bool many = selected[row] && std::count(selected, selected + kTextThemeCount, true) > 1;
+        for (int32_t i = 0; i < kTextThemeCount; ++i)
+            if ((many ? selected[i] : i == row) && s->themes.styles[i] && name[0]) {
+                SetStyleFont(s->themes.styles[i], name);
+                changed = true;
+            }
+    } else if (command) {
+        changed = ApplyStyleFieldCommand(&s->themes, selected, row, command);
+    }
+    VXDestroyMenuEx(menu, true);
+    if (changed) {
+        s->stylesChanged = true;
+        Rect all{};
+        VXGetClientRect(list, &all);
+        VXInvalRect(list, &all);
+    }
+}
+
+int32_t StylesPanelEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SheetSettingsState* s = gState;
+    if (!s) return 0;
+    if (event->kind == kVXDestroyEvent) {
+        if (s->stylesList == window) s->stylesList = nullptr;
+        return 0;
+    }
+    return 0;
+}
+
+void SetupStylesPanel(SheetSettingsState* s) {
+    if (s->stylesList) return;
+    Rect place{};
+    VXGetItemPosition(s->layered, kStylesListItem, &place);
+    VXSetItemVisible(s->layered, kStylesListItem, false);
+    place.bottom = int16_t(std::min<int32_t>(place.bottom, place.top + kStylesRowHeight * kTextThemeCount + 2));
+    s->stylesList = VXCreateChildWindow(0, kVXFlagChildBezel, 0, s->layered, &place, s, StylesPanelEventHandler);
+    if (!s->stylesList) return;
+    VXInstallListView(s->stylesList, nullptr, kStylesRowHeight, sizeof(int32_t), kVXListMultiSelect | kVXListExtendSelect,
+                      StylesPanelListViewHook);
+    for (int32_t i = 0; i < kTextThemeCount; ++i) VXInsertListViewItemData(s->stylesList, -1, &i, 1);
+    VXShowWindow(s->stylesList);
+    VXSetFocusWindow(s->stylesList, true);
+}
+
+void DropStylesPanel(SheetSettingsState* s) {
+    if (VXWindowRecordTag* list = std::exchange(s->stylesList, nullptr)) VXDestroyWindow(list);
+}
+
 void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
     VXWindowRecordTag* w = s->layered;
     SheetSettings& set = s->settings;
@@ -115,6 +241,7 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
             if (grid >= 2) set.gridSpacing = int16_t(std::min(grid, 100));
             break;
         }
+        case kStylesTab: DropStylesPanel(s); break;
         case kAttributesTab:
             if (s->attributes) {
                 int32_t count = set.attributeCount;
@@ -179,10 +306,7 @@ void SetupTab(SheetSettingsState* s, int32_t tab) {
             if (set.printScale >= 0) VXSelectItemText(w, kScaleItem, 0, 32767);
             break;
         }
-        case kStylesTab:
-            // The place of the styles list; the list itself is not made here.
-            VXSetItemVisible(w, kStylesListItem, false);
-            break;
+        case kStylesTab: SetupStylesPanel(s); break;
         case kAttributesTab:
             if (!s->attributes)
                 s->attributes = CreateAttributeDialogPanel(w, set.attributes, 0, set.attributeCount, s->sheet->stringBlock,
@@ -249,6 +373,11 @@ int32_t SheetSettingsTabPanelHandler(VXWindowRecordTag* w, VXEventRecord* event)
         case kStylesDefaultItem:
             CopyTextThemeTable(&gDefaultTextThemes, &s->themes);
             s->stylesChanged = true;
+            if (s->stylesList) {
+                Rect all{};
+                VXGetClientRect(s->stylesList, &all);
+                VXInvalRect(s->stylesList, &all);
+            }
             return 1;
         default: return 0;
     }
@@ -287,6 +416,7 @@ int32_t SheetSettingsDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
             }
             return 0;
         case kVXDestroyEvent:
+            DropStylesPanel(s);
             DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
             s->layered = nullptr;
             return 0;
@@ -343,6 +473,51 @@ void MakeDefaultSettings(SheetRecord* sheet, const SheetSettings& settings) {
 }
 
 }  // namespace
+
+int32_t HitTestStylesPanelColumn(int32_t h) {
+    for (int32_t column = 1; column < 4; ++column)
+        if (h >= kStylesColumns[column] && h < kStylesColumns[column] + 23) return column;
+    return 0;
+}
+
+bool ApplyStyleFieldCommand(TextThemeTable* themes, const bool selected[9], int32_t row, uint16_t command) {
+    if (row < 0 || row >= kTextThemeCount) return false;
+    const bool many = selected[row] && std::count(selected, selected + kTextThemeCount, true) > 1;
+    bool changed = false;
+    for (int32_t i = 0; i < kTextThemeCount; ++i) {
+        txStyle* style = themes->styles[i];
+        if (!style || !(many ? selected[i] : i == row)) continue;
+        if (command >= 521 && command <= 527) {
+            SetStyleSize(style, kPointSizes[command - 521]);
+        } else if (command == 541) {
+            SetStyleFace(style, 0);
+        } else if (command == 542 || command == 543) {
+            SetStyleFace(style, uint16_t(style->face ^ (command == 542 ? 1 : 2)));
+        } else {
+            continue;
+        }
+        changed = true;
+    }
+    return changed;
+}
+
+std::string GetStylesPanelFieldString(const TextThemeTable* themes, int32_t row, int32_t column) {
+    const txStyle* style = row >= 0 && row < kTextThemeCount ? themes->styles[row] : nullptr;
+    char text[256] = {};
+    switch (column) {
+        case 0: GetTextThemeName(row, text, sizeof text); return text;
+        case 1: if (style) GetStyleFont(style, text); return text;
+        case 2: return style ? std::to_string(style->size) : std::string();
+        default:
+            if (!style) return {};
+            switch (style->face & 3) {
+                case 0: return "Plain";
+                case 1: return "Bold";
+                case 2: return "Italic";
+                default: return "Bold and Italic";
+            }
+    }
+}
 
 VXWindowRecordTag* GetSheetSettingsPanels() { return gState ? gState->layered : nullptr; }
 

@@ -11,6 +11,7 @@
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
 #include "model/sheet.h"
+#include "model/themes.h"
 
 namespace plexa {
 
@@ -48,6 +49,15 @@ bool SheetSettingsDialog(SheetRecord* sheet, SheetSettings* settings, const Rect
 VXWindowRecordTag* GetSheetSettingsPanels();
 // The settings of the sheet (the attribute handle is the sheet's own, not a copy).
 SheetSettings GetSheetSettings(const SheetRecord* sheet);
+
+// The styles list: the field a click at h falls on (0 none, 1 font, 2 size, 3 style arrow), and
+// a command of the size (521-527) or style (541-543) menus applied to the clicked row, or to
+// every selected row when the clicked one is among two or more selected; true when it changed
+// anything.
+int32_t HitTestStylesPanelColumn(int32_t h);
+bool ApplyStyleFieldCommand(TextThemeTable* themes, const bool selected[9], int32_t row, uint16_t command);
+// The row's text of a column (0 kind, 1 font, 2 size, 3 style).
+std::string GetStylesPanelFieldString(const TextThemeTable* themes, int32_t row, int32_t column);
 
 // The page size text of item 32 and the warning of item 33 (empty when the design fits).
 std::string SheetDimensionsText(int32_t sizeCode, int32_t orientation);

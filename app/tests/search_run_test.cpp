@@ -136,6 +136,14 @@ TEST_F(SheetSettingsRun, ThePrefixIsRenamedAfterTheQuestionAndMadeTheDefaultOfTh
         "screenshot " + OutputPath("sheet-settings-page.png") + " Nets Settings\n"
         "click 272 19\n"
         "screenshot " + OutputPath("sheet-settings-printing.png") + " Nets Settings\n"
+        // The styles tab: row 0's size from its menu (14 point).
+        "click 108 19\n"
+        "screenshot " + OutputPath("sheet-settings-styles.png") + " Nets Settings\n"
+        "popup 5\n"
+        "click 313 76\n"
+        "screenshot " + OutputPath("sheet-settings-styles-changed.png") + " Nets Settings\n"
+        "click 195 19\n"
+        "screenshot " + OutputPath("sheet-settings-attributes.png") + " Nets Settings\n"
         // The naming tab selects the prefix; Tab goes on to the digits.
         "click 343 19\n"
         "type NET\n"

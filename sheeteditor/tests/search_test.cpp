@@ -296,6 +296,25 @@ TEST_F(SearchProject, ThePrefixRenameGivesTheNewPrefixAndDigitsAndFindsConflicts
     EXPECT_EQ(names, (std::vector<std::string>{"NET0012", "NET0007", "CLK"}));
 }
 
+// A menu choice applies to every selected row when the clicked row is one of them, else to the
+// clicked row only.
+TEST_F(SearchProject, AStyleChoiceGoesToTheSelectedRowsOrTheClickedOne) {
+    TextThemeTable themes{};
+    ASSERT_TRUE(AllocTextThemeTable(&themes));
+    CopyTextThemeTable(&gDefaultTextThemes, &themes);
+    const bool selected[9] = {true, false, true};
+    EXPECT_TRUE(ApplyStyleFieldCommand(&themes, selected, 2, 525));  // 12 point
+    EXPECT_TRUE(ApplyStyleFieldCommand(&themes, selected, 1, 542));  // Bold, row 1 alone
+    std::vector<std::string> rows;
+    for (int32_t row = 0; row < 3; ++row)
+        rows.push_back(GetStylesPanelFieldString(&themes, row, 2) + " " + GetStylesPanelFieldString(&themes, row, 3));
+    EXPECT_EQ(rows, (std::vector<std::string>{"12 Plain", GetStylesPanelFieldString(&gDefaultTextThemes, 1, 2) + " Bold",
+                                              "12 Plain"}));
+    EXPECT_EQ(HitTestStylesPanelColumn(290), 2);
+    EXPECT_EQ(HitTestStylesPanelColumn(320), 0);
+    FreeTextThemeTable(&themes);
+}
+
 TEST_F(SearchProject, MakeDefaultReachesTheNextNewSheet) {
     SheetRecord* sheet = NewSchematicDrawing();
     ASSERT_NE(sheet, nullptr);
