@@ -16,6 +16,7 @@
 #include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
 #include "model/sheet.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
@@ -243,6 +244,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
         ReleaseSheetUndo(sheet);
+        SearchForgetSheet(sheet);
     };
     core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
     core.symbols.clearSheetUndoAction = ClearSheetUndoAction;
