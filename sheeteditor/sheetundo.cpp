@@ -725,8 +725,9 @@ void UndoSheetAction(SheetRecord* sheet) {
     CloseTrackingOverlay();
     // The selection stays as it is: each operation gives its own item back the selection it had,
     // so that undo and redo alternate between the same two states.
-    Rect area;
+    Rect area, hilite;
     VXSetEmptyRect(&area);
+    if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     std::vector<SignalHandle> renamed;
     // Undo walks the operations newest first; redo oldest first, the order they were made in.
     if (!record->redo) {
@@ -742,6 +743,9 @@ void UndoSheetAction(SheetRecord* sheet) {
         ClearSignalHilite(sheet, nullptr);
     }
     CalcSheetSelection(sheet, nullptr);
+    // The highlight follows the selected items to where they are now.
+    BuildDrawingSelectRgn(sheet);
+    if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
     record->redo = uint8_t(!record->redo);
 }

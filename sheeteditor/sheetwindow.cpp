@@ -1,6 +1,7 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -270,9 +272,18 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 1;
         }
         case kVXMouseDownEvent:
-        case kVXDoubleClickEvent:
-            DoMouseClick(sheet, event);
+        case kVXDoubleClickEvent: {
+            // The tools take the click in sheet (pad) coordinates; the long pair keeps the
+            // window's point, which the toolkit's own tracking starts from.
+            VXEventRecord click = *event;
+            _LPNT content{}, pad{};
+            VXWindowPointToPanelContent(window, event->u.mouse.longH, event->u.mouse.longV, &content);
+            (void)TranslateMousePt(window, &content, &pad);  // the pane is checked by the click
+            click.u.mouse.h = int16_t(std::clamp<int32_t>(pad.h, -32000, 32000));
+            click.u.mouse.v = int16_t(std::clamp<int32_t>(pad.v, -32000, 32000));
+            DoMouseClick(sheet, &click);
             return 1;
+        }
         case kVXCharEvent:
             return DoKey(sheet, event);
         case kVXMouseMovedEvent:
