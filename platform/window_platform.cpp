@@ -208,6 +208,20 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override { Key(PlatformInputKind::kKeyDown, event); }
     void keyReleaseEvent(QKeyEvent* event) override { Key(PlatformInputKind::kKeyUp, event); }
+    // Tab typed in the window's own content is a key for the window (a sheet turns the legs of
+    // the wire it draws with it), not a move of the focus to the next control; the controls
+    // still move the focus along their loop.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                keyPressEvent(key);
+                return true;
+            }
+        }
+        return QWidget::event(event);
+    }
 
 private:
     void Mouse(PlatformInputKind kind, QMouseEvent* event, uint16_t clicks) {

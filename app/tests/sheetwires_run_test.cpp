@@ -1,0 +1,95 @@
+// Wires drawn in the running editor with the wire tool: moves and clicks from one pin to another,
+// the legs between them in either order (Tab turns the order), and a wire given up with Escape.
+// Each sheet is saved as a copy and its dump compared with the expected text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/sheetfile.h"
+#include "files/tests/sheetcontents_testing.h"
+#include "model/sheetdump.h"
+#include "model/tests/gate_symbol.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+class SheetWiresRun : public SheetContentsTest {
+protected:
+    // Two gates placed as port symbols (their pins connect with no component behind them): A's
+    // output pin ends at (192,132), B's upper input pin at (360,240).
+    std::string WriteTwoGates() {
+        const int32_t id = AddGateSymbolDefinition(drawing);
+        EXPECT_GE(id, 0);
+        const Point origins[] = {P(126, 117), P(360, 232)};
+        uint32_t serial = 1;
+        for (Point at : origins) {
+            SymbolRecord* gate = driver->AddSymbol(serial++, kSymbolFlagPort);
+            gate->mapId = id;
+            gate->libraryName = kNoLibraryName;
+            gate->position = at;
+        }
+        drawing->stored.nextSerial = serial;
+        const std::string at = dir.path() + "/Wires.SHX";
+        const FileSpec to = SheetSpecAt(at);
+        EXPECT_EQ(WriteSheetFile(drawing, &to), 0);
+        SheetWindowState state{};
+        state.position = {40, 20, 640, 900};
+        state.scale = 100;
+        EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+        return at;
+    }
+    // Runs the steps on the sheet, saves a copy and returns the copy's signals and wires.
+    std::string RunAndDump(const std::string& sheet, const std::string& steps, const std::string& picture,
+                           uint32_t parts = kDumpSignals) {
+        const std::string copy = dir.path() + "/copy.SHX";
+        ScriptedRun run(PLEXA_PROGRAM);
+        const ScriptedRunResult result = run.Run("wait-window Wires\nwait-drawn Wires\n" + steps + "screenshot " +
+                                                     OutputPath(picture) + "\npanel " + copy +
+                                                     "\nmenu File > Save a Copy...\nclose Wires\nbutton Don't Save\n",
+                                                 {sheet});
+        EXPECT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+        SheetRecord* saved = Load(copy);
+        return saved ? DumpSheet(saved, parts) : "";
+    }
+};
+
+// The pad's point (h, v) in the window's content at 100 %: the sheet pane lies right of the tool
+// palette and below the tool bar.
+std::string At(int h, int v) { return std::to_string(h + 38) + " " + std::to_string(v + 38); }
+
+TEST_F(SheetWiresRun, FromPinToPinThroughTwoLegsInEitherOrder) {
+    const std::string sheet = WriteTwoGates();
+    // A click on A's pin starts the wire; over B's pin the legs run across first, or with Tab
+    // (the mouse staying put) down first; a click there ends the wire on B's pin.
+    const std::string start = "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) +
+                              "\nmove " + At(360, 240) + "\n";
+    const std::string finish = "click " + At(360, 240) + "\n";
+    const std::string across = RunAndDump(sheet, start + finish, "sheet-wire-two-legs.png");
+    const std::string down = RunAndDump(sheet, start + "key Tab\n" + finish, "sheet-wire-two-legs-turned.png");
+    const std::string signal = "signals 1\n"
+                               "  S1 \"SIG001\" flags 0x0001 bounds (192,132)-(361,241)\n"
+                               "    pin 0: serial 1 node 2 flags 0x02\n"
+                               "    pin 1: serial 2 node 0 flags 0x02\n";
+    EXPECT_EQ(across, signal + "    W1 pin 0 - pin 1: (192,132) (360,132) (360,240)\n");
+    EXPECT_EQ(down, signal + "    W1 pin 0 - pin 1: (192,132) (192,240) (360,240)\n");
+}
+
+TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {
+    const std::string sheet = WriteTwoGates();
+    const std::string before = DumpSheet(drawing, kDumpSignals | kDumpSymbols);
+    // After Escape a click on empty sheet starts nothing.
+    EXPECT_EQ(RunAndDump(sheet, "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) +
+                                    "\nkey Escape\nmove " + At(420, 300) + "\nclick " + At(420, 300) + "\n",
+                         "sheet-wire-escaped.png", kDumpSignals | kDumpSymbols),
+              before);
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
