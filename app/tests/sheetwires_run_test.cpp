@@ -1,5 +1,6 @@
 // Wires drawn in the running editor with the wire tool: moves and clicks from one pin to another,
-// the legs between them in either order (Tab turns the order), and a wire given up with Escape.
+// the legs between them in either order (Tab turns the order), a wire given up with Escape, and
+// the middle segment of a wire dragged aside.
 // Each sheet is saved as a copy and its dump compared with the expected text.
 #include <gtest/gtest.h>
 
@@ -22,16 +23,24 @@ class SheetWiresRun : public SheetContentsTest {
 protected:
     // Two gates placed as port symbols (their pins connect with no component behind them): A's
     // output pin ends at (192,132), B's upper input pin at (360,240).
-    std::string WriteTwoGates() {
+    // With corners, a wire from A's pin through them to B's pin joins the gates.
+    std::string WriteTwoGates(const std::vector<Point>& wire = {}) {
         const int32_t id = AddGateSymbolDefinition(drawing);
         EXPECT_GE(id, 0);
         const Point origins[] = {P(126, 117), P(360, 232)};
         uint32_t serial = 1;
+        SymbolRecord* gates[2] = {};
         for (Point at : origins) {
-            SymbolRecord* gate = driver->AddSymbol(serial++, kSymbolFlagPort);
+            SymbolRecord* gate = gates[serial - 1] = driver->AddSymbol(serial, kSymbolFlagPort);
+            ++serial;
             gate->mapId = id;
             gate->libraryName = kNoLibraryName;
             gate->position = at;
+        }
+        if (!wire.empty()) {
+            driver->AddPin(P(192, 132), gates[0], 2);
+            driver->AddPin(P(360, 240), gates[1], 0);
+            Draw(wire);
         }
         drawing->stored.nextSerial = serial;
         const std::string at = dir.path() + "/Wires.SHX";
@@ -87,6 +96,15 @@ TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {
                                     "\nkey Escape\nmove " + At(420, 300) + "\nclick " + At(420, 300) + "\n",
                          "sheet-wire-escaped.png", kDumpSignals | kDumpSymbols),
               before);
+}
+
+// The middle segment of a wire running across, down and across again goes sideways only, its
+// neighbours stretching; a drag with the select tool takes it 48 right (and 24 down, ignored).
+TEST_F(SheetWiresRun, TheMiddleOfAnAcrossDownAcrossWireMovesSidewaysOnly) {
+    const std::string sheet = WriteTwoGates({P(192, 132), P(276, 132), P(276, 240), P(360, 240)});
+    const std::string moved = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\n",
+                                         "sheet-wire-middle-dragged.png");
+    EXPECT_NE(moved.find("W1 pin 0 - pin 1: (192,132) (324,132) (324,240) (360,240)\n"), std::string::npos) << moved;
 }
 
 #endif
