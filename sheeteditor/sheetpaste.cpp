@@ -469,6 +469,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
         CollectUndoInvalSheetRect(sheet, &run.area);
     }
     CalcSheetSelection(sheet, nullptr);
+    BuildDrawingSelectRgn(sheet);  // the pasted items are what is highlighted
     if (run.undoable && sheet->window) AcceptSheetUndoCollection(sheet);
     else AbortSheetUndoCollection(sheet);
 }
