@@ -22,6 +22,7 @@
 #include "platform/testseam_platform.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_events.h"
@@ -39,6 +40,9 @@ protected:
         WindowsTest::SetUp();
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
+        ModelHooks hooks = GetModelHooks();
+        hooks.releaseSheetEditorParts = ReleaseSheetUndo;  // the drags record their undo
+        SetModelHooks(hooks);
         NewSheet();
         ASSERT_NE(sheet, nullptr);
         // Where the sheet's pad lies in the window: a click that the tracking reads back.
