@@ -1,6 +1,6 @@
 // Wires drawn in the running editor with the wire tool: moves and clicks from one pin to another,
 // the legs between them in either order (Tab turns the order), a wire given up with Escape, and
-// the middle segment of a wire dragged aside.
+// the middle segment of a wire dragged aside; and a text typed where the text tool clicked.
 // Each sheet is saved as a copy and its dump compared with the expected text.
 #include <gtest/gtest.h>
 
@@ -105,6 +105,15 @@ TEST_F(SheetWiresRun, TheMiddleOfAnAcrossDownAcrossWireMovesSidewaysOnly) {
     const std::string moved = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\n",
                                          "sheet-wire-middle-dragged.png");
     EXPECT_NE(moved.find("W1 pin 0 - pin 1: (192,132) (324,132) (324,240) (360,240)\n"), std::string::npos) << moved;
+}
+
+// A click with the text tool starts a text frame where the click was (its first line's box a
+// little inside the click).
+TEST_F(SheetWiresRun, ATextTypedWhereTheTextToolClicked) {
+    const std::string sheet = WriteTwoGates();
+    const std::string dump = RunAndDump(sheet, "key t\nclick " + At(300, 360) + "\ntype hello\nkey Escape\n",
+                                        "sheet-text-typed.png", kDumpFrames);
+    EXPECT_EQ(dump, "frames 1\n  F1 at (301,362) flags 0x0020 lines 1 \"hello\"\n");
 }
 
 #endif
