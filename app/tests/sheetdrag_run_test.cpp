@@ -73,6 +73,42 @@ TEST_F(SheetDragRun, ADragUndoneRedoneAndUndoneAgain) {
     EXPECT_EQ(dumps, (std::vector<std::string>{after, before, after, before}));
 }
 
+// A rectangle dragged on empty sheet around one of two gates selects that one: Edit > Clear
+// then takes it away and leaves the other.
+TEST_F(SheetDragRun, AMarqueeSelectsWhatItEncloses) {
+    const int32_t id = AddGateSymbolDefinition(drawing);
+    ASSERT_GE(id, 0);
+    const Point origins[] = {P(200, 200), P(420, 200)};
+    uint32_t serial = 40;
+    for (Point at : origins) {
+        SymbolRecord* gate = driver->AddSymbol(serial++);
+        gate->mapId = id;
+        gate->libraryName = kNoLibraryName;
+        gate->position = at;
+    }
+    const std::string at = dir.path() + "/Marquee.SHX";
+    const FileSpec to = SheetSpecAt(at);
+    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
+    SheetWindowState state{};
+    state.position = {40, 20, 640, 900};
+    state.scale = 100;
+    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    // The sheet pane's (h, v) lies at (h + 38, v + 38) in the window's content at 100 %.
+    const std::string copy = dir.path() + "/cleared.SHX";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run("wait-window Marquee\nwait-drawn Marquee\n"
+                                             "drag 188 168 338 298\n"
+                                             "screenshot " + OutputPath("sheet-marquee.png") + "\n"
+                                             "menu Edit > Clear\n"
+                                             "panel " + copy + "\nmenu File > Save a Copy...\n"
+                                             "close Marquee\nbutton Don't Save\n",
+                                             {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    SheetRecord* cleared = Load(copy);
+    ASSERT_NE(cleared, nullptr);
+    EXPECT_EQ(DumpSheet(cleared, kDumpSymbols), "symbols 1\n  #1 serial 41 at (420,200) flags 0x00080000 map 0\n");
+}
+
 #endif
 
 }  // namespace
