@@ -105,6 +105,10 @@ TEST_F(SheetWiresRun, TheMiddleOfAnAcrossDownAcrossWireMovesSidewaysOnly) {
     const std::string moved = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\n",
                                          "sheet-wire-middle-dragged.png");
     EXPECT_NE(moved.find("W1 pin 0 - pin 1: (192,132) (324,132) (324,240) (360,240)\n"), std::string::npos) << moved;
+    // Undone, the wire is as it was.
+    const std::string undone = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\nmenu Edit > Undo Wire Change\n",
+                                          "sheet-wire-middle-undone.png");
+    EXPECT_EQ(undone, DumpSheet(drawing, kDumpSignals));
 }
 
 // A click with the text tool starts a text frame where the click was (its first line's box a
