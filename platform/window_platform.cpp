@@ -207,7 +207,10 @@ protected:
         }
         PlatformDeliverInput(input);
     }
-    // A pinch on a touchpad arrives as a zoom gesture: its value is the change of scale.
+    // A pinch on a touchpad arrives as a zoom gesture: its value is the change of scale. Tab
+    // typed in the window's own content is a key for the window (a sheet turns the legs of the
+    // wire it draws with it), not a move of the focus to the next control; the controls still
+    // move the focus along their loop.
     bool event(QEvent* event) override {
         if (event->type() == QEvent::NativeGesture && owner_) {
             auto* gesture = static_cast<QNativeGestureEvent*>(event);
@@ -220,6 +223,14 @@ protected:
                 input.modifiers = Modifiers(gesture->modifiers());
                 input.magnification = gesture->value();
                 PlatformDeliverInput(input);
+                return true;
+            }
+        }
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                keyPressEvent(key);
                 return true;
             }
         }

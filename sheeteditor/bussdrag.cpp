@@ -129,7 +129,7 @@ bool TrackWithOverlay(SheetRecord* sheet, const VXEventRecord* event, int32_t th
     if (threshold > 0 ? VXWaitDragBegin(window, mode, threshold, threshold, &pt, &pane, -1)
                       : true) {
         began = true;
-        if (threshold <= 0 && event) pt = _LPNT{event->u.mouse.longV, event->u.mouse.longH};
+        if (threshold <= 0 && event) pt = _LPNT{event->u.mouse.v, event->u.mouse.h};
         for (bool going = true; going;) {
             if (step(Point{int16_t(pt.v), int16_t(pt.h)}) && VXGetWindowFromId(id))
                 VXUpdateOverlay(window);
@@ -565,7 +565,7 @@ bool DragBussLine(const VXEventRecord* event, WireDragRecord* record, int32_t se
 }
 
 int32_t DragBussBreakOut(SheetRecord* sheet, const VXEventRecord* event) {
-    const Point click{int16_t(event->u.mouse.longV), int16_t(event->u.mouse.longH)};
+    const Point click{event->u.mouse.v, event->u.mouse.h};
     void* owner = nullptr;
     const int32_t id = HitTestBreakOut(sheet->breakOutTable, click, kBreakOutSlop, &owner);
     if (id < 0) return 0;

@@ -747,6 +747,8 @@ void DeleteMarkedSelection(SheetRecord* sheet, int32_t undoKind, bool shift) {
         e = next;
     }
     ClearSheetMarks(sheet);
+    // What stays on the sheet loses its selection; undo gives it back.
+    CollectUndoSheetSelection(sheet);
     ClearDrawingSelection(sheet);
     if (!run.removed) {
         AbortSheetUndoCollection(sheet);

@@ -179,7 +179,7 @@ void EditFrame(SheetRecord* sheet, TextFrameHandle frame, VXEventRecord* event, 
     const Rect r{int16_t(display.top), int16_t(display.left), int16_t(display.bottom),
                  int16_t(display.right)};
     InvalSheetWindowArea(sheet, &r);
-    const _LPNT point{event->u.mouse.longV, event->u.mouse.longH};
+    const _LPNT point{event->u.mouse.v, event->u.mouse.h};
     VXTEClick(&point, int16_t(event->u.mouse.button), shift, te);
 }
 
@@ -193,7 +193,7 @@ void TextToolClick(SheetRecord* sheet, VXEventRecord* event) {
         InsetRect32(&grow, -1, -1);
         CalcTEDisplayFrame(te, &display);
         InsetRect32(&display, -3, -3);
-        const int32_t h = event->u.mouse.longH, v = event->u.mouse.longV;
+        const int32_t h = event->u.mouse.h, v = event->u.mouse.v;
         if (Inside(grow, h, v)) {
             Note("TrackTEGrowBox");
             sheet->growTracking = 1;

@@ -370,9 +370,11 @@ void PasteIntoSheet(SheetRecord* sheet) {
     p.h = int16_t(SnapToGrid(p.h, sheet->view.gridSpacing));
     p.v = int16_t(SnapToGrid(p.v, sheet->view.gridSpacing));
     SheetEditorModifiedStatus(sheet, kSheetReasonContentChanged);
-    ClearDrawingSelection(sheet);
     ClearSheetUndoAction(sheet);
     if (!IsCollectingSheetUndo(sheet)) StartSheetUndoCollection(sheet, kUndoActionPaste);
+    // The pasted items alone are selected; undo selects again what was.
+    CollectUndoSheetSelection(sheet);
+    ClearDrawingSelection(sheet);
     CollectUndoCustomSheetAction(sheet, 0, SwapNextSerial, sheet->stored.nextSerial, 0);
     // Filled as the paste goes on; undo replays it last, when the symbols are out.
     auto* extras = new PastedExtras;
@@ -467,6 +469,7 @@ void PasteIntoSheet(SheetRecord* sheet) {
         CollectUndoInvalSheetRect(sheet, &run.area);
     }
     CalcSheetSelection(sheet, nullptr);
+    BuildDrawingSelectRgn(sheet);  // the pasted items are what is highlighted
     if (run.undoable && sheet->window) AcceptSheetUndoCollection(sheet);
     else AbortSheetUndoCollection(sheet);
 }

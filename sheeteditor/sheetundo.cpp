@@ -27,6 +27,9 @@ namespace plexa {
 
 namespace {
 
+// The sub-kind of the custom operation that gives back a selection.
+constexpr int32_t kUndoCustomSelection = 3;
+
 constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
                                         "Reshape", "Zoom",  "Cut",            "Delete",
                                         "Resize",  "Paste", "Duplicate",      "Signal Modification"};
@@ -407,6 +410,101 @@ void ReplayOp(SheetRecord* sheet, UndoRecord* record, UndoOp* op, Rect* area,
     }
 }
 
+// The selection of the items a command leaves on the sheet, taken before the command clears it.
+// Items are found by their place in their lists (and a wire or pin by its place in its net): the
+// sheet is in the same state whenever the operation is replayed, while a net's record may have
+// been swapped for its copy in between.
+struct SelectionMark {
+    uint8_t what;  // one of the SelectionList values
+    int32_t item;
+    int32_t part;  // a net's wire or pin
+};
+enum SelectionList : uint8_t { kSelSymbol, kSelText, kSelFrame, kSelElement, kSelSignalWire, kSelSignalPin,
+                               kSelBussWire, kSelBussTerminal };
+struct SelectionSnapshot {
+    std::vector<SelectionMark> marks;
+    bool selected = false;  // as the marked items stand now
+};
+
+template <typename F>
+void ForEachSelectable(SheetRecord* sheet, F&& f) {
+    int32_t i = 0;
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next, ++i) {
+        uint32_t flags = s->flags;
+        f(kSelSymbol, i, 0, &flags, uint32_t(kSymbolFlagSelected));
+        s->flags = flags;
+    }
+    i = 0;
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link, ++i) {
+        uint32_t flags = t->flags;
+        f(kSelText, i, 0, &flags, uint32_t(kTextFlagSelected));
+        t->flags = uint16_t(flags);
+    }
+    i = 0;
+    for (void* n = LLFirst(sheet->textFrameList); n; n = LLGetNext(sheet->textFrameList, n), ++i) {
+        TextFrameRecord* frame = *static_cast<TextFrameHandle>(n);
+        uint32_t flags = frame->flags;
+        f(kSelFrame, i, 0, &flags, uint32_t(kFrameFlagSelected));
+        frame->flags = uint16_t(flags);
+    }
+    i = 0;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next, ++i) {
+        uint32_t flags = e->flags;
+        f(kSelElement, i, 0, &flags, uint32_t(kElementSelected));
+        e->flags = uint16_t(flags);
+    }
+    i = 0;
+    for (void* n = LLFirst(sheet->signalList); n; n = LLGetNext(sheet->signalList, n), ++i) {
+        auto signal = static_cast<SignalHandle>(n);
+        int32_t part = 0;
+        for (WireHandle w = FirstWire((*signal)->wires); w; w = NextWire((*signal)->wires, w), ++part) {
+            uint32_t flags = (*w)->flags;
+            f(kSelSignalWire, i, part, &flags, uint32_t(kWireFlagSelected));
+            (*w)->flags = uint16_t(flags);
+        }
+        for (part = 0; part < (*signal)->pinCount; ++part) {
+            uint32_t flags = SignalPins(signal)[part].flags;
+            f(kSelSignalPin, i, part, &flags, uint32_t(kPinEntrySelected));
+            SignalPins(signal)[part].flags = uint8_t(flags);
+        }
+    }
+    i = 0;
+    for (void* n = LLFirst(sheet->bussList); n; n = LLGetNext(sheet->bussList, n), ++i) {
+        auto buss = static_cast<BussHandle>(n);
+        int32_t part = 0;
+        for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w), ++part) {
+            uint32_t flags = (*w)->flags;
+            f(kSelBussWire, i, part, &flags, uint32_t(kWireFlagSelected));
+            (*w)->flags = uint16_t(flags);
+        }
+        for (part = 0; part < (*buss)->terminalCount; ++part) {
+            uint32_t flags = BussTerminals(buss)[part].flags;
+            f(kSelBussTerminal, i, part, &flags, 0x01u);
+            BussTerminals(buss)[part].flags = uint8_t(flags);
+        }
+    }
+}
+
+void ReplaySelection(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
+    auto* snapshot = reinterpret_cast<SelectionSnapshot*>(op->data);
+    if (discard) {
+        delete snapshot;
+        op->data = 0;
+        return;
+    }
+    if (ownerKind != kUndoOwnerSheet || !snapshot) return;
+    snapshot->selected = !snapshot->selected;
+    size_t next = 0;  // the marks are in the order the walk meets them
+    ForEachSelectable(static_cast<SheetRecord*>(owner),
+                      [&](uint8_t what, int32_t item, int32_t part, uint32_t* flags, uint32_t bit) {
+                          if (next >= snapshot->marks.size()) return;
+                          const SelectionMark& m = snapshot->marks[next];
+                          if (m.what != what || m.item != item || m.part != part) return;
+                          ++next;
+                          *flags = snapshot->selected ? (*flags | bit) : (*flags & ~bit);
+                      });
+}
+
 }  // namespace
 
 SheetUndoState* GetSheetUndoState(SheetRecord* sheet) {
@@ -561,6 +659,19 @@ void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, UndoCusto
     op->value = int16_t(value);
 }
 
+void CollectUndoSheetSelection(SheetRecord* sheet) {
+    if (!IsCollectingSheetUndo(sheet)) return;
+    auto* snapshot = new SelectionSnapshot;  // cleared next by the command
+    ForEachSelectable(sheet, [&](uint8_t what, int32_t item, int32_t part, uint32_t* flags, uint32_t bit) {
+        if (*flags & bit) snapshot->marks.push_back({what, item, part});
+    });
+    if (snapshot->marks.empty()) {
+        delete snapshot;
+        return;
+    }
+    CollectUndoCustomSheetAction(sheet, kUndoCustomSelection, ReplaySelection, reinterpret_cast<uint64_t>(snapshot), 0);
+}
+
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
@@ -614,8 +725,9 @@ void UndoSheetAction(SheetRecord* sheet) {
     CloseTrackingOverlay();
     // The selection stays as it is: each operation gives its own item back the selection it had,
     // so that undo and redo alternate between the same two states.
-    Rect area;
+    Rect area, hilite;
     VXSetEmptyRect(&area);
+    if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     std::vector<SignalHandle> renamed;
     // Undo walks the operations newest first; redo oldest first, the order they were made in.
     if (!record->redo) {
@@ -631,6 +743,9 @@ void UndoSheetAction(SheetRecord* sheet) {
         ClearSignalHilite(sheet, nullptr);
     }
     CalcSheetSelection(sheet, nullptr);
+    // The highlight follows the selected items to where they are now.
+    BuildDrawingSelectRgn(sheet);
+    if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
     record->redo = uint8_t(!record->redo);
 }

@@ -140,6 +140,9 @@ void CollectUndoSetSheetView(SheetRecord* sheet);
 void CollectUndoSheetCutSourceId(SheetRecord* sheet);
 void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, UndoCustomProc proc,
                                   uint64_t data, int32_t value);
+// The selection of what is on the sheet now, given back by undo (and cleared again by redo):
+// taken before a command clears the selection.
+void CollectUndoSheetSelection(SheetRecord* sheet);
 // True while the sheet collects an action.
 bool IsCollectingSheetUndo(SheetRecord* sheet);
 

@@ -1,6 +1,7 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -210,6 +212,23 @@ void UpdateSheetOwnedWindowNames(SheetRecord* sheet) {
 
 // ---- The sheet editor's parts ----
 
+
+namespace {
+
+// The mouse event with its short point in sheet (pad) coordinates, as the tools and the cursor
+// take it; the long pair keeps the window's point, which the toolkit's own tracking starts from.
+VXEventRecord InSheetCoordinates(VXWindowRecordTag* window, const VXEventRecord* event) {
+    VXEventRecord in = *event;
+    _LPNT content{}, pad{};
+    VXWindowPointToPanelContent(window, event->u.mouse.longH, event->u.mouse.longV, &content);
+    (void)TranslateMousePt(window, &content, &pad);  // the pane is checked by the click
+    in.u.mouse.h = int16_t(std::clamp<int32_t>(pad.h, -32000, 32000));
+    in.u.mouse.v = int16_t(std::clamp<int32_t>(pad.v, -32000, 32000));
+    return in;
+}
+
+}  // namespace
+
 int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     switch (event->kind) {
         case kVXCreateEvent:
@@ -270,15 +289,19 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 1;
         }
         case kVXMouseDownEvent:
-        case kVXDoubleClickEvent:
-            DoMouseClick(sheet, event);
+        case kVXDoubleClickEvent: {
+            VXEventRecord click = InSheetCoordinates(window, event);
+            DoMouseClick(sheet, &click);
             return 1;
+        }
         case kVXCharEvent:
             return DoKey(sheet, event);
-        case kVXMouseMovedEvent:
+        case kVXMouseMovedEvent: {
             TrackSheetMouseEvent(sheet, event->u.mouse.longH, event->u.mouse.longV);
-            UpdateViewCursor(sheet, event);
+            const VXEventRecord moved = InSheetCoordinates(window, event);
+            UpdateViewCursor(sheet, &moved);
             return 1;
+        }
         case kVXWheelEvent:
         case kVXMagnifyEvent:
             if (GetSheetWindowHooks().zoomGesture && GetSheetWindowHooks().zoomGesture(window, event)) return 1;

@@ -849,7 +849,7 @@ bool DragDispatch(SheetRecord* sheet, WireList list, WireHandle wire, int32_t se
 int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     if (!sheet || !event) return 0;
     const VXMouseFields& mouse = event->u.mouse;
-    const Point pt{int16_t(mouse.longV), int16_t(mouse.longH)};
+    const Point pt{mouse.v, mouse.h};
     if (sheet->selectionRegion && VXPointInRgn(pt.h, pt.v, sheet->selectionRegion) &&
         !sheet->selectedElement)
         return 0;

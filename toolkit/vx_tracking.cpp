@@ -737,9 +737,33 @@ void VXInvalWindowCursor(VXWindowRecordTag* window) {
     PlatformWindowSetCursor(window->platformWindow, WindowCursor(window));
 }
 
+namespace {
+
+// A requested mouse-moved event, sent once the event that asked for it is over: the window sees
+// the mouse where it is, as if it had just moved there.
+void SendPendingMouseMoved(void* refcon) {
+    VXWindowRecordTag* window = VXGetWindowFromId(int32_t(reinterpret_cast<intptr_t>(refcon)));
+    VXPanelRecordTag* panel = window ? VXGetWindowPanel(window) : nullptr;
+    if (!panel || !(panel->flags & kVXPanelMouseMovedPending)) return;
+    panel->flags &= ~kVXPanelMouseMovedPending;
+    if (!IsLiveWindow(window)) return;
+    int32_t x = 0, y = 0;
+    WindowMouse(window, &x, &y);
+    VXEventRecord event{};
+    SetupMouseEvent(x, y, 0, PlatformLastMouse().modifiers, &event);
+    event.kind = kVXMouseMovedEvent;
+    event.u.mouse.button = 0x00FE | (1u << 8);  // pane: none; the mouse moved
+    (void)DispatchEvent(window, &event);  // the window follows the mouse or ignores it
+}
+
+}  // namespace
+
 void VXRequestMouseMoved(VXWindowRecordTag* window) {
     VXPanelRecordTag* panel = VXGetWindowPanel(window);
     if (!panel) return;
+    // The first of several requests sends the event; the others find the flag cleared.
+    (void)PlatformPostDeferred(SendPendingMouseMoved, reinterpret_cast<void*>(intptr_t(window->windowID)), 0,
+                               kPlatformModeDefault);
     panel->flags |= kVXPanelMouseMovedPending;
     VXInvalWindowCursor(window);
 }

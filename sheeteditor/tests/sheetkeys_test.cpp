@@ -2,6 +2,7 @@
 // the point -> operation), the snap table, the colour popups' tables, and a real sheet window with
 // its rulers, grid and an open colour popup.
 #include "sheeteditor/sheetkeys.h"
+#include "sheeteditor/sheetundo.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,9 @@ protected:
     void SetUp() override {
         AppDialogsTest::SetUp();
         InitSheetWindows();
+        ModelHooks hooks = GetModelHooks();
+        hooks.releaseSheetEditorParts = ReleaseSheetUndo;  // a Delete key records its undo
+        SetModelHooks(hooks);
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
         gRan.clear();

@@ -2,12 +2,17 @@
 // signal merging, undo of a paste, and a pasted sheet through its file.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "files/sheetcontents.h"
 #include "foundation/filespec.h"
+#include "graphics/regions.h"
 #include "model/annotation.h"
 #include "model/components.h"
 #include "model/elements.h"
+#include "model/tests/gate_symbol.h"
 #include "sheeteditor/sheetpaste.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/tests/sheetclip_testing.h"
 #include "tests/support/testing.h"
 
@@ -163,6 +168,28 @@ TEST_F(SheetPaste, UndoOfAPasteGivesTheSheetBackAndRedoThePaste) {
     EXPECT_EQ(Dump(), before);
     UndoSheetAction(sheet);
     EXPECT_EQ(Dump(), after);
+}
+
+TEST_F(SheetPaste, ThePastedItemsAreHighlighted) {
+    const int32_t id = AddGateSymbolDefinition(sheet);
+    ASSERT_GE(id, 0);
+    SymbolRecord* gate = Part("U1", At(96, 96), {});
+    gate->mapId = id;
+    gate->libraryName = kNoLibraryName;
+    Select(gate);
+    CopySheetSelection(sheet, false);
+    PasteIntoSheet(sheet);
+    SymbolRecord* pasted = gate;
+    while (pasted->next) pasted = pasted->next;
+    ASSERT_NE(pasted, gate);
+    ASSERT_TRUE(pasted->flags & kSymbolFlagSelected);
+    Rect r;
+    GetSelectedSymbolBounds(sheet, pasted, &r);
+    ASSERT_FALSE(VXEmptyRect(&r));
+    ASSERT_NE(sheet->selectionRegion, nullptr);
+    const LRect& b = sheet->selectionRegion->bounds;
+    EXPECT_EQ((std::vector<int32_t>{b.left, b.top, b.right, b.bottom}),
+              (std::vector<int32_t>{r.left, r.top, r.right, r.bottom}));
 }
 
 TEST_F(SheetPaste, DuplicateLeavesTheClipboardAsItWas) {

@@ -4,6 +4,9 @@
 
 #include <random>
 
+#include "graphics/regions.h"
+#include "sheeteditor/sheetmove.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetpaste.h"
 #include "sheeteditor/tests/sheetclip_testing.h"
 
@@ -71,6 +74,27 @@ TEST_F(SheetUndo, RedoReplaysTheOperationsInTheOrderTheyWereMade) {
     EXPECT_EQ(Dump(), after);
     UndoSheetAction(sheet);
     EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(SheetUndo, TheHighlightFollowsAMovedTextBackAndForth) {
+    TextRecord* text = CreateDrawingText(sheet, kTextKindFree, 0, At(300, 300), "note");
+    ASSERT_NE(text, nullptr);
+    text->flags |= kTextFlagSelected;
+    ASSERT_NE(sheet->selectionRegion, nullptr);
+    BuildDrawingSelectRgn(sheet);
+    auto highlight = [&] {
+        const LRect& b = sheet->selectionRegion->bounds;
+        return std::to_string(b.left) + "," + std::to_string(b.top) + "-" + std::to_string(b.right) + "," +
+               std::to_string(b.bottom);
+    };
+    const std::string before = highlight();
+    MoveDrawingSelection(sheet, 120, 48);
+    const std::string moved = highlight();
+    ASSERT_NE(moved, before);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(highlight(), before);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(highlight(), moved);
 }
 
 TEST_F(SheetUndo, ASignalModificationOfManySignalsRenamesEveryOneBack) {

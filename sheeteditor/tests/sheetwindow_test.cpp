@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,11 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 
 namespace plexa::test {
 namespace {
@@ -125,6 +128,27 @@ TEST_F(SheetWindow, TheSavedWindowState) {
     detached.viewScale = 100;
     SetSheetWindowState(&detached, &state);
     EXPECT_EQ(detached.viewScale, 100);
+}
+
+// The window hands the mouse to the sheet in sheet coordinates: the ruler guides stand at the
+// grid point under the pointer, not at the pointer's place in the window.
+TEST_F(SheetWindow, RulerGuidesStandAtTheSheetPointUnderTheMouse) {
+    SheetRecord* sheet = New();
+    ASSERT_NE(sheet, nullptr);
+    HideShowRulers(sheet->window, true);
+    sheet->view.snap = 1;
+    sheet->view.gridSpacing = 8;
+    VXWaitUpdateWindows();  // laid out as shown
+    const int32_t x = 300, y = 300;
+    _LPNT content{}, pad{};
+    VXWindowPointToPanelContent(sheet->window, x, y, &content);
+    PanelContentPointToPanesPad(sheet->window, content.h, content.v, &pad);
+    ASSERT_TRUE(pad.h != x || pad.v != y);
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseMoved, sheet->window, x, y));
+    ASSERT_TRUE(GetRulerGuides().shown);
+    EXPECT_LE(std::abs(GetRulerGuides().h - pad.h), 4) << pad.h;
+    EXPECT_LE(std::abs(GetRulerGuides().v - pad.v), 4) << pad.v;
+    HideShowRulers(sheet->window, false);
 }
 
 TEST_F(SheetWindow, RulersOfSheetAndSymbolEditorWindowsOnly) {

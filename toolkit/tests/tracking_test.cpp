@@ -10,6 +10,7 @@
 #include "platform/testseam_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/panels_fixture.h"
+#include "toolkit/vx_services.h"
 
 namespace plexa::test {
 namespace {
@@ -382,6 +383,25 @@ TEST_F(Tracking, DroppedFilesReachTheWindowOneEventEach) {
     VXAllowDroppedFiles(window, false);
     EXPECT_FALSE(TestDropFiles(window->platformWindow, paths));
     EXPECT_TRUE(Log().empty());
+}
+
+int32_t MoveNoter(VXWindowRecordTag*, VXEventRecord* event) {
+    if (event->kind != kVXMouseMovedEvent) return 0;
+    PanelsTest::Log().push_back("moved " + std::to_string(event->u.mouse.longH) + "," +
+                                std::to_string(event->u.mouse.longV));
+    return 1;
+}
+
+TEST_F(Tracking, ARequestedMouseMoveArrivesOnceWhereTheMouseIs) {
+    VXWindowRecordTag* window = Scrolling(MoveNoter);
+    ASSERT_NE(window, nullptr);
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseMoved, window, 70, 80));
+    Log().clear();
+    VXRequestMouseMoved(window);
+    VXRequestMouseMoved(window);
+    EXPECT_TRUE(Log().empty());  // not from within the request
+    VXSleep(0);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"moved 70,80"}));
 }
 
 }  // namespace

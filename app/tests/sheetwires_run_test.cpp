@@ -1,0 +1,126 @@
+// Wires drawn in the running editor with the wire tool: moves and clicks from one pin to another,
+// the legs between them in either order (Tab turns the order), a wire given up with Escape, and
+// the middle segment of a wire dragged aside; and a text typed where the text tool clicked.
+// Each sheet is saved as a copy and its dump compared with the expected text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/sheetfile.h"
+#include "files/tests/sheetcontents_testing.h"
+#include "model/sheetdump.h"
+#include "model/tests/gate_symbol.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+class SheetWiresRun : public SheetContentsTest {
+protected:
+    // Two gates placed as port symbols (their pins connect with no component behind them): A's
+    // output pin ends at (192,132), B's upper input pin at (360,240).
+    // With corners, a wire from A's pin through them to B's pin joins the gates.
+    std::string WriteTwoGates(const std::vector<Point>& wire = {}) {
+        const int32_t id = AddGateSymbolDefinition(drawing);
+        EXPECT_GE(id, 0);
+        const Point origins[] = {P(126, 117), P(360, 232)};
+        uint32_t serial = 1;
+        SymbolRecord* gates[2] = {};
+        for (Point at : origins) {
+            SymbolRecord* gate = gates[serial - 1] = driver->AddSymbol(serial, kSymbolFlagPort);
+            ++serial;
+            gate->mapId = id;
+            gate->libraryName = kNoLibraryName;
+            gate->position = at;
+        }
+        if (!wire.empty()) {
+            driver->AddPin(P(192, 132), gates[0], 2);
+            driver->AddPin(P(360, 240), gates[1], 0);
+            Draw(wire);
+        }
+        drawing->stored.nextSerial = serial;
+        const std::string at = dir.path() + "/Wires.SHX";
+        const FileSpec to = SheetSpecAt(at);
+        EXPECT_EQ(WriteSheetFile(drawing, &to), 0);
+        SheetWindowState state{};
+        state.position = {40, 20, 640, 900};
+        state.scale = 100;
+        EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+        return at;
+    }
+    // Runs the steps on the sheet, saves a copy and returns the copy's signals and wires.
+    std::string RunAndDump(const std::string& sheet, const std::string& steps, const std::string& picture,
+                           uint32_t parts = kDumpSignals) {
+        const std::string copy = dir.path() + "/copy.SHX";
+        ScriptedRun run(PLEXA_PROGRAM);
+        const ScriptedRunResult result = run.Run("wait-window Wires\nwait-drawn Wires\n" + steps + "screenshot " +
+                                                     OutputPath(picture) + "\npanel " + copy +
+                                                     "\nmenu File > Save a Copy...\nclose Wires\nbutton Don't Save\n",
+                                                 {sheet});
+        EXPECT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+        SheetRecord* saved = Load(copy);
+        return saved ? DumpSheet(saved, parts) : "";
+    }
+};
+
+// The pad's point (h, v) in the window's content at 100 %: the sheet pane lies right of the tool
+// palette and below the tool bar.
+std::string At(int h, int v) { return std::to_string(h + 38) + " " + std::to_string(v + 38); }
+
+TEST_F(SheetWiresRun, FromPinToPinThroughTwoLegsInEitherOrder) {
+    const std::string sheet = WriteTwoGates();
+    // A click on A's pin starts the wire; over B's pin the legs run across first, or with Tab
+    // (the mouse staying put) down first; a click there ends the wire on B's pin.
+    const std::string start = "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) +
+                              "\nmove " + At(360, 240) + "\n";
+    const std::string finish = "click " + At(360, 240) + "\n";
+    const std::string across = RunAndDump(sheet, start + finish, "sheet-wire-two-legs.png");
+    const std::string down = RunAndDump(sheet, start + "key Tab\n" + finish, "sheet-wire-two-legs-turned.png");
+    const std::string signal = "signals 1\n"
+                               "  S1 \"SIG001\" flags 0x0001 bounds (192,132)-(361,241)\n"
+                               "    pin 0: serial 1 node 2 flags 0x02\n"
+                               "    pin 1: serial 2 node 0 flags 0x02\n";
+    EXPECT_EQ(across, signal + "    W1 pin 0 - pin 1: (192,132) (360,132) (360,240)\n");
+    EXPECT_EQ(down, signal + "    W1 pin 0 - pin 1: (192,132) (192,240) (360,240)\n");
+}
+
+TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {
+    const std::string sheet = WriteTwoGates();
+    const std::string before = DumpSheet(drawing, kDumpSignals | kDumpSymbols);
+    // After Escape a click on empty sheet starts nothing.
+    EXPECT_EQ(RunAndDump(sheet, "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) +
+                                    "\nkey Escape\nmove " + At(420, 300) + "\nclick " + At(420, 300) + "\n",
+                         "sheet-wire-escaped.png", kDumpSignals | kDumpSymbols),
+              before);
+}
+
+// The middle segment of a wire running across, down and across again goes sideways only, its
+// neighbours stretching; a drag with the select tool takes it 48 right (and 24 down, ignored).
+TEST_F(SheetWiresRun, TheMiddleOfAnAcrossDownAcrossWireMovesSidewaysOnly) {
+    const std::string sheet = WriteTwoGates({P(192, 132), P(276, 132), P(276, 240), P(360, 240)});
+    const std::string moved = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\n",
+                                         "sheet-wire-middle-dragged.png");
+    EXPECT_NE(moved.find("W1 pin 0 - pin 1: (192,132) (324,132) (324,240) (360,240)\n"), std::string::npos) << moved;
+    // Undone, the wire is as it was.
+    const std::string undone = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\nmenu Edit > Undo Wire Change\n",
+                                          "sheet-wire-middle-undone.png");
+    EXPECT_EQ(undone, DumpSheet(drawing, kDumpSignals));
+}
+
+// A click with the text tool starts a text frame where the click was (its first line's box a
+// little inside the click).
+TEST_F(SheetWiresRun, ATextTypedWhereTheTextToolClicked) {
+    const std::string sheet = WriteTwoGates();
+    const std::string dump = RunAndDump(sheet, "key t\nclick " + At(300, 360) + "\ntype hello\nkey Escape\n",
+                                        "sheet-text-typed.png", kDumpFrames);
+    EXPECT_EQ(dump, "frames 1\n  F1 at (301,362) flags 0x0020 lines 1 \"hello\"\n");
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
