@@ -17,4 +17,7 @@ void EditPrefsDialog(int32_t panel);
 // answers the scale shown.
 int32_t SetScaledViewPostion(VXWindowRecordTag* window, int32_t scale, const Rect& rect);
 
+// The print scaling that fits the bounds on a page of that size (1.0 at most).
+double CalcScaleFactorToFit(Point pageSize, const Rect& bounds, int32_t flags);
+
 }  // namespace plexa

@@ -48,6 +48,7 @@ void EditSignalPortInfo(SheetRecord*, SymbolRecord*, SignalRecord**, WireRecord*
 void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
 void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
+void DoPageSetupForSheet(SheetRecord*) {}               // will run the page setup of the sheet
 
 void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
 int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle

@@ -85,6 +85,8 @@ void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** bus
 void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
                            TextRecord* text);
 void EditSheetSettings(SheetRecord* sheet);
+// The page setup of a sheet: its print record through the page-layout panel.
+void DoPageSetupForSheet(SheetRecord* sheet);
 
 // View, library pane and simulator.
 void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
