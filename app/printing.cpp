@@ -165,6 +165,8 @@ void SetContextQuietly(SheetRecord* sheet, ProjectRecord* project, SheetInstance
     VXWindowRecordTag* window = sheet->window;
     sheet->window = nullptr;
     (void)SetSheetContext(sheet, project, instance, false);  // a context that fails to load prints bare
+    // The texts made of fields (designators among them) follow the occurrence.
+    RebuildMacroizedText(sheet, nullptr, nullptr);
     sheet->window = window;
 }
 
