@@ -15,6 +15,7 @@
 #include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
 #include "model/sheet.h"
+#include "app/logwindow.h"
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
@@ -149,6 +150,8 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     ComposeSheetEditorForCore(core);
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
+    AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow);
+    editor.sheetWindow.changesDiscarded = RemoveLogSymbolLinksWithNewSerialNumbers;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
     };
@@ -235,6 +238,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
+        DestroySheetLog(sheet);
     };
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;

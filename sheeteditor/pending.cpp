@@ -49,6 +49,7 @@ void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
 void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
 void DoPageSetupForSheet(SheetRecord*) {}               // will run the page setup of the sheet
+void ShowFoundSymbol(SheetRecord*, SymbolRecord*) {}       // will show and select the found symbol
 
 void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
 int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle

@@ -87,6 +87,8 @@ void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin
 void EditSheetSettings(SheetRecord* sheet);
 // The page setup of a sheet: its print record through the page-layout panel.
 void DoPageSetupForSheet(SheetRecord* sheet);
+// Scrolls the sheet's window to the symbol and selects it, as a search finds it.
+void ShowFoundSymbol(SheetRecord* sheet, SymbolRecord* symbol);
 
 // View, library pane and simulator.
 void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
