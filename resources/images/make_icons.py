@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the tool-bar icons of the sheet window (Icon_<id>.png, 16 x 16 pixels) into this folder.
 
+Also the project window's row icons (1001 sheet, 2000 missing file, 2001 circular) and the log
+rows' severities (2100 error, 2101 warning, 2102 message).
 The palette's tools: 2006 select, 2007 text, 2029 library part, 2031 sub-sheet symbol, 2024 wire,
 2027 bus, 2032 power symbols, 2030 module ports, 2040 components, and the graphic elements 2009
 line, 2010 rectangle, 2011 oval, 2012 arc, 2013 polygon, 2015 rounded rectangle, 2016 arrow.
@@ -175,6 +177,21 @@ def icons():
     out[2028] = Icon().poly([(1, 4), (6, 4), (7.5, 5.5), (15, 5.5), (15, 14), (1, 14)], FOLDER) \
         .line([(1, 4), (6, 4), (7.5, 5.5), (15, 5.5), (15, 14), (1, 14), (1, 4)], BLACK, 1) \
         .line([(1, 7.5), (15, 7.5)], BLACK, 0.8)
+    # The project window's rows: a sheet, a sheet whose file is missing, a circular sheet.
+    def sheet():
+        return Icon().poly([(3, 1.5), (10, 1.5), (13, 4.5), (13, 14.5), (3, 14.5)], PAPER) \
+            .line([(3, 1.5), (10, 1.5), (13, 4.5), (13, 14.5), (3, 14.5), (3, 1.5)], BLACK, 1) \
+            .line([(10, 1.5), (10, 4.5), (13, 4.5)], BLACK, 0.8)
+    out[1001] = sheet().line([(5, 7), (11, 7)], GREY, 0.9).line([(5, 9.5), (11, 9.5)], GREY, 0.9) \
+        .line([(5, 12), (9, 12)], GREY, 0.9)
+    out[2000] = sheet().line([(5, 6), (11, 12.5)], RED, 1.8).line([(11, 6), (5, 12.5)], RED, 1.8)
+    out[2001] = sheet().ellipse(8, 9.5, 3, 3, BLUE, 1.3, start=30, sweep=300).arrowhead(10.6, 8, 80, BLUE, 3)
+    # The log rows' severities: error, warning, message.
+    out[2100] = Icon().ellipse(8, 8, 7, 7, RED, 0.5, fill=RED).line([(4.5, 8), (11.5, 8)], PAPER, 2.4)
+    out[2101] = Icon().poly([(8, 1), (15.5, 14.5), (0.5, 14.5)], (230, 180, 30)) \
+        .line([(8, 5.5), (8, 10)], BLACK, 1.8).dot(8, 12.6, 1.1)
+    out[2102] = Icon().ellipse(8, 8, 7, 7, BLUE, 0.5, fill=BLUE).line([(8, 7), (8, 12.5)], PAPER, 2) \
+        .dot(8, 4.5, 1.2, PAPER)
     return out
 
 
