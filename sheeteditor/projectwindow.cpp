@@ -22,6 +22,7 @@
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "sheeteditor/projectsettings.h"
 #include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
@@ -39,6 +40,7 @@ constexpr int32_t kRowStyle = 4;
 constexpr int16_t kIconX = 26, kTextX = 46;
 constexpr int16_t kInitialHeight = 227;
 constexpr uint32_t kActivationReasons = 8;
+constexpr uint32_t kHierarchyRebuild = 1;
 constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVerticalScroller;
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
 constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
@@ -169,16 +171,80 @@ int32_t RowClick(VXWindowRecordTag* window, VXListViewHookRecord* record) {
     const int32_t left = row.left + indent + kIconX - 3;
     const int32_t right = row.left + indent + kTextX + 2 + TextWidth(RowName(owner->project, node)) + 3;
     const Point at = {record->event->u.mouse.v, record->event->u.mouse.h};
-    if (at.h >= left && at.h < right && at.v >= row.top - 1 && at.v < row.bottom + 1)
-        return kind == kVXDoubleClickEvent ? kVXListClickSelectToo | kVXListClickAction : 0;
+    if (at.h >= left && at.h < right && at.v >= row.top - 1 && at.v < row.bottom + 1) {
+        if (kind == kVXDoubleClickEvent) return kVXListClickSelectToo | kVXListClickAction;
+        // A top-level row may be dragged to another place among the top-level rows.
+        const bool plain = !record->event->u.mouse.shift && !(record->event->u.mouse.modifiers & kVXModCommand);
+        return plain && !node->parent ? kVXListClickDragRow : 0;
+    }
     VXSetListViewItemSelected(window, -1, false);
     return kVXListClickHandled;
+}
+
+// The row of the last node of the top-level node's branch (its own row when it is closed).
+int32_t LastRowOfBranch(VXWindowRecordTag* window, int32_t row) {
+    const int32_t rows = VXCountListViewItems(window);
+    while (row + 1 < rows) {
+        SheetNode* next = RowNode(window, row + 1);
+        if (!next || !next->parent) break;
+        ++row;
+    }
+    return row;
+}
+
+// A drop goes before or after a top-level row, never onto the dragged row itself.
+int32_t DropIndicator(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    const auto dragged = int32_t(record->param.value);
+    SheetNode* moving = RowNode(window, dragged);
+    SheetNode* target = GetTopLevelAncestor(RowNode(window, record->index));
+    if (!moving || !target || target == moving) return 0;
+    int32_t at = record->index;
+    while (at > 0 && RowNode(window, at) != target) --at;
+    record->index = record->index < dragged ? at : LastRowOfBranch(window, at);
+    return 1;
+}
+
+// Moves the dragged top-level sheet before (dragged up) or after (dragged down) the top-level
+// sheet dropped on, and writes the new order into the project file.
+int32_t ReorderDrop(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    ProjectWindowRecord* owner = RecordOf(window);
+    if (!owner || !owner->project) return 0;
+    ProjectRecord* project = owner->project;
+    const auto dropped = int32_t(record->param.value);
+    SheetNode* moving = RowNode(window, record->index);
+    SheetNode* target = GetTopLevelAncestor(RowNode(window, dropped));
+    if (!moving || moving->parent || !target || target == moving) return 0;
+    LinkListHeader* refs = project->topLevelSheets;
+    const auto find = [&](const SheetSpec* spec) {
+        for (auto* r = static_cast<SubSheetReference*>(LLFirst(refs)); r; r = r->next)
+            if (r->child == spec) return r;
+        return static_cast<SubSheetReference*>(nullptr);
+    };
+    SubSheetReference* ref = find(moving->sheetSpec);
+    SubSheetReference* anchor = find(target->sheetSpec);
+    if (!ref || !anchor || ref == anchor) return 0;
+    StoreRowStates(project);
+    LLRemoveOrFree(refs, ref, nullptr, false);
+    if (dropped < record->index) {
+        SubSheetReference* previous = nullptr;
+        for (auto* r = static_cast<SubSheetReference*>(LLFirst(refs)); r && r != anchor; r = r->next) previous = r;
+        LLInsert(refs, previous, ref);
+    } else {
+        LLInsert(refs, anchor, ref);
+    }
+    if (const OSStatus st = WriteProjectTopSheetRefs(project, true)) VXErrorReport(st);
+    UpdateProjectHierarchy(project, kHierarchyRebuild);
+    UpdateProjectSheetText(project, false);
+    SyncProjectTree(project);
+    return 2;
 }
 
 int32_t ProjectTreeViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
     switch (message) {
     case kVXListDrawItem: DrawRow(window, record); return 0;
     case kVXListMouseDown: return RowClick(window, record);
+    case kVXListDropIndicator: return DropIndicator(window, record);
+    case kVXListReorderDrop: return ReorderDrop(window, record);
     default: return 0;
     }
 }

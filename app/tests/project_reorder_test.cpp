@@ -1,0 +1,116 @@
+// Reordering the top-level sheets of a project by dragging their rows in the project window: the
+// new order is written into the project file, a sub-sheet row cannot be dragged, and a press that
+// does not move selects its row.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/editor_root.h"
+#include "app/root.h"
+#include "app/shell.h"
+#include "files/hierarchy.h"
+#include "files/project.h"
+#include "files/projectlife.h"
+#include "files/sheetspec.h"
+#include "files/tests/project_testing.h"
+#include "foundation/ll.h"
+#include "platform/testseam_platform.h"
+#include "sheeteditor/projectcommands.h"
+#include "sheeteditor/projectwindow.h"
+#include "sheeteditor/tests/dialogs_testing.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "tests/support/testing.h"
+#include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_listview.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa::test {
+namespace {
+
+class ProjectReorder : public AppDialogsTest {
+protected:
+    void SetUp() override {
+        AppDialogsTest::SetUp();
+        InitSheetWindows();
+        InstallEditorHooks();
+        InitGlobals();
+        folder = dir.file("amp");
+        ASSERT_EQ(std::system(("cp -R '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
+        // The child sheet becomes a second top-level sheet, after the root.
+        Open();
+        const FileSpec child = SpecOf(folder + "/RC.SHX");
+        ASSERT_TRUE(AddTopLevelSheetToProject(project, &child));
+        ASSERT_EQ(WriteProjectTopSheetRefs(project, true), 0);
+        UpdateProjectHierarchy(project, 1);
+        SyncProjectTree(project);
+        VXShowWindow(project->window);
+    }
+    void TearDown() override {
+        while (gProjectList) EXPECT_EQ(status::kNoErr, CloseProject(gProjectList, kCloseProjectDiscard));
+        DisposeShellGlobals();
+        InstallCoreHooks();
+        AppDialogsTest::TearDown();
+    }
+    void Open() {
+        const FileSpec spec = SpecOf(folder + "/amp.PRX");
+        project = OpenProject(&spec);
+        ASSERT_NE(project, nullptr);
+    }
+    // The top-level sheets in the project's order.
+    std::vector<std::string> TopLevel() const {
+        std::vector<std::string> names;
+        for (auto* r = static_cast<SubSheetReference*>(LLFirst(project->topLevelSheets)); r; r = r->next) {
+            char name[kFileSpecNameCapacity];
+            GetSheetSpecName(project, r->child, name, sizeof name);
+            names.push_back(name);
+        }
+        return names;
+    }
+    // A press on a row's name, dragged to another row's (rows of 19 pixels), and released there.
+    void Drag(int32_t from, int32_t to) {
+        VXWindowRecordTag* window = project->window;
+        const int32_t x = 52;
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, from * kProjectRowHeight + 12));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, to * kProjectRowHeight + 9));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, to * kProjectRowHeight + 9));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, from * kProjectRowHeight + 9));
+    }
+
+    TempDir dir;
+    std::string folder;
+    ProjectRecord* project = nullptr;
+};
+
+TEST_F(ProjectReorder, DraggingATopLevelRowWritesTheNewOrder) {
+    ASSERT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX"}));
+    ASSERT_EQ(CountProjectRows(project), 2) << "the root's branch is closed";
+    Drag(1, 0);
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"RC.SHX", "ROOT.SHX"}));
+    EXPECT_EQ(CountSelectedProjectRows(project), 0);
+    // The file holds the new order.
+    ASSERT_EQ(CloseProject(project, kCloseProjectDiscard), 0);
+    Open();
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"RC.SHX", "ROOT.SHX"}));
+
+    // Dragged down again, after the other top-level sheet.
+    Drag(0, 1);
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX"}));
+}
+
+TEST_F(ProjectReorder, APressWithoutADragSelectsAndASubSheetRowStays) {
+    Drag(1, 1);
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX"}));
+    EXPECT_EQ(CountSelectedProjectRows(project), 1);
+    EXPECT_TRUE(VXGetListViewItemSelected(project->window, 1));
+    // With the root's branch open its sub-sheet rows follow it; one of them cannot be dragged.
+    for (SheetNode* n = project->hierarchy->first; n; n = n->next) n->expanded = 1;
+    SyncProjectTree(project);
+    ASSERT_EQ(CountProjectRows(project), 4);
+    Drag(1, 3);
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX"}));
+}
+
+}  // namespace
+}  // namespace plexa::test
