@@ -17,6 +17,7 @@
 #include "model/sheet.h"
 #include "app/logwindow.h"
 #include "sheeteditor/annotatedialog.h"
+#include "sheeteditor/simtools.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetselect.h"
@@ -151,6 +152,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
     AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow);
+    AddSpiceToolBarHooks(editor.spiceWindows, core.spiceSession);
     editor.sheetWindow.changesDiscarded = RemoveLogSymbolLinksWithNewSerialNumbers;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays

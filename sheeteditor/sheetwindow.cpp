@@ -1,5 +1,6 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/simtools.h"
 
 #include <cstdio>
 #include <cstring>
@@ -303,7 +304,5 @@ VXWindowRecordTag* FrontSheetWindow() {
     if (windows.empty() || windows.front()->typeID != kSheetWindowKind) return nullptr;
     return windows.front();
 }
-
-void HideShowSpiceTools(SheetRecord*) {}
 
 }  // namespace plexa

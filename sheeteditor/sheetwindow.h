@@ -110,7 +110,5 @@ VXWindowRecordTag* FrontSheetWindow();
 
 // The tool bars' handlers, tool tips and set-up are in sheeteditor/toolbars.h.
 int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
-// The simulator tool bar: none until the simulator link exists.
-void HideShowSpiceTools(SheetRecord* sheet);
 
 }  // namespace plexa

@@ -108,6 +108,7 @@ TEST_F(ProjectReorder, APressWithoutADragSelectsAndASubSheetRowStays) {
     for (SheetNode* n = project->hierarchy->first; n; n = n->next) n->expanded = 1;
     SyncProjectTree(project);
     ASSERT_EQ(CountProjectRows(project), 4);
+    EXPECT_FALSE(WriteScreenshot(project->window, "project-window-tree.png").empty());
     Drag(1, 3);
     EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX"}));
 }
