@@ -13,6 +13,7 @@
 #include "files/hierarchy.h"
 #include "files/project.h"
 #include "files/projectlife.h"
+#include "files/openkinds.h"
 #include "files/sheetspec.h"
 #include "foundation/filespec.h"
 #include "foundation/strings.h"
@@ -30,6 +31,7 @@
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_treeview.h"
 #include "toolkit/vx_window.h"
 
@@ -40,7 +42,6 @@ constexpr int32_t kRowStyle = 4;
 constexpr int16_t kIconX = 26, kTextX = 46;
 constexpr int16_t kInitialHeight = 227;
 constexpr uint32_t kActivationReasons = 8;
-constexpr uint32_t kHierarchyRebuild = 1;
 constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVerticalScroller;
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
 constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
@@ -342,6 +343,7 @@ VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project) {
     VXSetWindowClassInfo(window, record, kProjectWindowCode);
     VXInstallTreeView(window, style, kProjectRowHeight, kVXListMultiSelect | kVXListExtendSelect, 0,
                       ProjectTreeViewHook);
+    VXAllowDroppedFiles(window, true);
     const Rect limits = {95, gProjVwWidth, 5000, 800};
     VXSetMinMaxRect(window, &limits);
     std::string path;
@@ -409,6 +411,30 @@ bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved) {
     return any;
 }
 
+void AddDroppedFileToProject(ProjectRecord* project, const char* path, int32_t index, int32_t count) {
+    static bool added = false;
+    if (!project || !path) return;
+    VXWindowRecordTag* window = project->window;
+    if (index == 0) {
+        added = false;
+        if (count > 1 && window) VXSetListViewDrawingEnabled(window, false);
+    }
+    FileSpec file;
+    if (FileSpecFromPathName(nullptr, path, &file) == 0 && FileMatchesOpenKinds(&file, kOpenKindSheets) &&
+        AddTopLevelSheetToProject(project, &file))
+        added = true;
+    if (index + 1 < count) return;
+    if (added) {
+        // The project is written once, after the last file.
+        if (const OSStatus st = WriteProjectTopSheetRefs(project, true)) VXErrorReport(st);
+        UpdateProjectHierarchy(project, kHierarchyRebuild);
+    }
+    if (window) {
+        SyncProjectTree(project);
+        VXSetListViewDrawingEnabled(window, true);
+    }
+}
+
 void OpenSelectedSheets(ProjectRecord* project) {
     if (!project || !project->window) return;
     CatchUp(project);
@@ -462,6 +488,10 @@ int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* even
         }
         return 0;
     case kVXCommandEvent: CatchUp(project); return DoProjectCommand(project, event);
+    case kVXDroppedFileEvent:
+        AddDroppedFileToProject(project, static_cast<const char*>(event->u.droppedFile.fileSpec),
+                                event->u.droppedFile.index, event->u.droppedFile.count);
+        return 1;
     default: return 0;
     }
 }

@@ -28,6 +28,9 @@ VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project);
 ProjectRecord* ProjectOfWindow(VXWindowRecordTag* window);
 // Rebuilds the rows from the project's hierarchy, keeping the nodes' states.
 void SyncProjectTree(ProjectRecord* project);
+// One of `count` files dropped on the window (index from 0): a sheet file becomes a top-level
+// sheet; after the last one the project is written once when any was added.
+void AddDroppedFileToProject(ProjectRecord* project, const char* path, int32_t index, int32_t count);
 // Opens every selected row's sheet in its context; beeps once when any failed.
 void OpenSelectedSheets(ProjectRecord* project);
 // Whether a selected row is a top-level row; *unresolved when such a row's sheet file is missing.

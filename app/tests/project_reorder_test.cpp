@@ -1,6 +1,6 @@
-// Reordering the top-level sheets of a project by dragging their rows in the project window: the
-// new order is written into the project file, a sub-sheet row cannot be dragged, and a press that
-// does not move selects its row.
+// The top-level sheets of a project in its window: dragging a row reorders them and the new order
+// is written into the project file, a sub-sheet row cannot be dragged, a press that does not move
+// selects its row; dropped sheet files join them and the project is written once, after the last.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,6 +23,7 @@
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_window.h"
 
@@ -111,6 +112,28 @@ TEST_F(ProjectReorder, APressWithoutADragSelectsAndASubSheetRowStays) {
     EXPECT_FALSE(WriteScreenshot(project->window, "project-window-tree.png").empty());
     Drag(1, 3);
     EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX"}));
+}
+
+TEST_F(ProjectReorder, DroppedSheetFilesJoinTheTopLevelAndTheProjectIsWrittenOnce) {
+    ASSERT_EQ(std::system(("cp '" + folder + "/RC.SHX' '" + folder + "/FILTER.SHX'").c_str()), 0);
+    ASSERT_TRUE(WriteFile(folder + "/notes.txt", "not a sheet\n"));
+    std::string before, after;
+    ASSERT_TRUE(ReadFile(folder + "/amp.PRX", before));
+    // The first of two files: nothing is written yet.
+    const std::string first = folder + "/FILTER.SHX", second = folder + "/notes.txt";
+    SendDroppedFileEvent(project->window, first.c_str(), 0, 2, false);
+    ASSERT_TRUE(ReadFile(folder + "/amp.PRX", after));
+    EXPECT_EQ(after, before);
+    SendDroppedFileEvent(project->window, second.c_str(), 1, 2, false);
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX", "FILTER.SHX"}));
+    EXPECT_EQ(CountProjectRows(project), 3);
+    ASSERT_EQ(CloseProject(project, kCloseProjectDiscard), 0);
+    Open();
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX", "FILTER.SHX"}));
+    // Files dropped by the desktop arrive the same way; a sheet already there is not added again.
+    VXShowWindow(project->window);
+    ASSERT_TRUE(TestDropFiles(project->window->platformWindow, {first, second}));
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX", "FILTER.SHX"}));
 }
 
 }  // namespace
