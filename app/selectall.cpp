@@ -1,7 +1,6 @@
-// Select All and clip ids (see selectall.h).
+// Select All (see selectall.h).
 #include "app/selectall.h"
 
-#include "foundation/datetime.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/elements.h"
@@ -53,17 +52,6 @@ void InvalWhole(VXWindowRecordTag* window) {
 }
 
 }  // namespace
-
-uint32_t CreateClipboardId() {
-    static uint32_t last = 0;
-    uint32_t id;
-    do {
-        const uint32_t seconds = uint32_t(VXGetCurrentDateTime(1));
-        id = ((seconds << 10) & 0x7FFFFC00u) | (VXGetTicks() & 0x3FFu);
-    } while (id == last);
-    last = id;
-    return id;
-}
 
 void SelectSheetContents(SheetRecord* sheet) {
     if (!sheet) return;

@@ -1,4 +1,4 @@
-// Select All on a sheet or in a symbol editor, and the ids of clips of the private clipboard.
+// Select All on a sheet or in a symbol editor.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +7,6 @@ namespace plexa {
 
 struct SheetRecord;
 struct SymbolEditorRecord;
-
-// A new clip id: the local time in seconds in the high bits and the tick count in the low ten,
-// always 31 bits, and never the id it returned last.
-uint32_t CreateClipboardId();
 
 // Marks every symbol, every graphic element (but hideable ones while the sheet hides them) and
 // every wire of every signal and buss as selected.
