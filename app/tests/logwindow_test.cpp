@@ -26,8 +26,7 @@
 #include "sheeteditor/sheetclose.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetview.h"
-#include "sheeteditor/tests/dialogs_testing.h"
-#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_window.h"
@@ -35,25 +34,11 @@
 namespace plexa::test {
 namespace {
 
-class LogWindows : public AppDialogsTest {
+class LogWindows : public EditorWindowsTest {
 protected:
     void SetUp() override {
-        AppDialogsTest::SetUp();
-        InitSheetWindows();
-        InstallEditorHooks();
-        InitGlobals();
-        folder = dir.file("amp");
-        ASSERT_EQ(std::system(("cp -R '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
-        const FileSpec spec = SpecOf(folder + "/amp.PRX");
-        project = OpenProject(&spec);
-        ASSERT_NE(project, nullptr);
-    }
-    void TearDown() override {
-        for (SheetRecord* sheet : SheetWindowSheets(true)) DestroySheet(sheet);
-        while (gProjectList) EXPECT_EQ(status::kNoErr, CloseProject(gProjectList, kCloseProjectDiscard));
-        DisposeShellGlobals();
-        InstallCoreHooks();
-        AppDialogsTest::TearDown();
+        EditorWindowsTest::SetUp();
+        OpenFixtureProject();
     }
 
     // The child sheet RC, open in its window in its first occurrence.
@@ -78,9 +63,6 @@ protected:
         return rows;
     }
 
-    TempDir dir;
-    std::string folder;
-    ProjectRecord* project = nullptr;
 };
 
 TEST_F(LogWindows, DiscardingASheetsChangesDropsTheRowsOfItsNewSymbols) {

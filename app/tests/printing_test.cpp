@@ -33,8 +33,7 @@
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetview.h"
-#include "sheeteditor/tests/dialogs_testing.h"
-#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/vx_window.h"
 
@@ -107,23 +106,16 @@ int Unmatched(const InkMask& a, const InkMask& b, int slack) {
     return count;
 }
 
-class Printing : public AppDialogsTest {
+class Printing : public EditorWindowsTest {
 protected:
     void SetUp() override {
-        AppDialogsTest::SetUp();
-        InitSheetWindows();
-        InstallEditorHooks();
-        InitGlobals();
+        EditorWindowsTest::SetUp();
         const double none[4] = {0, 0, 0, 0};
         TestSetPrinterInsets(none);
     }
     void TearDown() override {
-        while (gProjectList) EXPECT_EQ(status::kNoErr, CloseProject(gProjectList, kCloseProjectDiscard));
-        sheets.DestroyAll();
         TestResetPrinting();
-        DisposeShellGlobals();
-        InstallCoreHooks();
-        AppDialogsTest::TearDown();
+        EditorWindowsTest::TearDown();
     }
 
     // A print record of the resolution whose printable page is width x height layout units,
@@ -164,9 +156,6 @@ protected:
         image.bits = nullptr;
         return mask;
     }
-
-    SheetWindowList sheets;
-    TempDir dir;
 };
 
 TEST_F(Printing, PaginationCountsThePagesTheContentReaches) {
@@ -255,11 +244,7 @@ TEST_F(Printing, ASheetOfTwoByThreePagesPrintsSixPagesDownEachColumnFirst) {
 }
 
 TEST_F(Printing, AChildSheetUsedTwicePrintsTwiceWithItsOwnDesignators) {
-    const std::string folder = dir.file("amp");
-    ASSERT_EQ(std::system(("cp -R '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
-    const FileSpec spec = SpecOf(folder + "/amp.PRX");
-    ProjectRecord* project = OpenProject(&spec);
-    ASSERT_NE(project, nullptr);
+    OpenFixtureProject();
     // The child, open without its window, names the occurrence it is drawn for.
     const FileSpec childFile = SpecOf(folder + "/RC.SHX");
     SheetRecord* child = OpenSchematicSheet(&childFile, kOpenSetContext);

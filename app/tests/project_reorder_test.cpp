@@ -19,8 +19,7 @@
 #include "platform/testseam_platform.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/projectwindow.h"
-#include "sheeteditor/tests/dialogs_testing.h"
-#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_events.h"
@@ -30,34 +29,18 @@
 namespace plexa::test {
 namespace {
 
-class ProjectReorder : public AppDialogsTest {
+class ProjectReorder : public EditorWindowsTest {
 protected:
     void SetUp() override {
-        AppDialogsTest::SetUp();
-        InitSheetWindows();
-        InstallEditorHooks();
-        InitGlobals();
-        folder = dir.file("amp");
-        ASSERT_EQ(std::system(("cp -R '" + SourcePath("tools/tests/fixtures/amp") + "' '" + folder + "'").c_str()), 0);
+        EditorWindowsTest::SetUp();
         // The child sheet becomes a second top-level sheet, after the root.
-        Open();
+        OpenFixtureProject();
         const FileSpec child = SpecOf(folder + "/RC.SHX");
         ASSERT_TRUE(AddTopLevelSheetToProject(project, &child));
         ASSERT_EQ(WriteProjectTopSheetRefs(project, true), 0);
         UpdateProjectHierarchy(project, 1);
         SyncProjectTree(project);
         VXShowWindow(project->window);
-    }
-    void TearDown() override {
-        while (gProjectList) EXPECT_EQ(status::kNoErr, CloseProject(gProjectList, kCloseProjectDiscard));
-        DisposeShellGlobals();
-        InstallCoreHooks();
-        AppDialogsTest::TearDown();
-    }
-    void Open() {
-        const FileSpec spec = SpecOf(folder + "/amp.PRX");
-        project = OpenProject(&spec);
-        ASSERT_NE(project, nullptr);
     }
     // The top-level sheets in the project's order.
     std::vector<std::string> TopLevel() const {
@@ -78,10 +61,6 @@ protected:
         TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, to * kProjectRowHeight + 9));
         PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, from * kProjectRowHeight + 9));
     }
-
-    TempDir dir;
-    std::string folder;
-    ProjectRecord* project = nullptr;
 };
 
 TEST_F(ProjectReorder, DraggingATopLevelRowWritesTheNewOrder) {
@@ -92,7 +71,7 @@ TEST_F(ProjectReorder, DraggingATopLevelRowWritesTheNewOrder) {
     EXPECT_EQ(CountSelectedProjectRows(project), 0);
     // The file holds the new order.
     ASSERT_EQ(CloseProject(project, kCloseProjectDiscard), 0);
-    Open();
+    OpenFixtureProject();
     EXPECT_EQ(TopLevel(), (std::vector<std::string>{"RC.SHX", "ROOT.SHX"}));
 
     // Dragged down again, after the other top-level sheet.
@@ -128,7 +107,7 @@ TEST_F(ProjectReorder, DroppedSheetFilesJoinTheTopLevelAndTheProjectIsWrittenOnc
     EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX", "FILTER.SHX"}));
     EXPECT_EQ(CountProjectRows(project), 3);
     ASSERT_EQ(CloseProject(project, kCloseProjectDiscard), 0);
-    Open();
+    OpenFixtureProject();
     EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX", "FILTER.SHX"}));
     // Files dropped by the desktop arrive the same way; a sheet already there is not added again.
     VXShowWindow(project->window);

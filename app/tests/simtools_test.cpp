@@ -12,8 +12,7 @@
 #include "model/sheet.h"
 #include "sheeteditor/simtools.h"
 #include "sheeteditor/spicewindows.h"
-#include "sheeteditor/tests/dialogs_testing.h"
-#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_control_items.h"
@@ -23,20 +22,11 @@
 namespace plexa::test {
 namespace {
 
-class SimulatorToolBar : public AppDialogsTest {
+class SimulatorToolBar : public EditorWindowsTest {
 protected:
-    void SetUp() override {
-        AppDialogsTest::SetUp();
-        InitSheetWindows();
-        InstallEditorHooks();
-        InitGlobals();
-    }
     void TearDown() override {
         DisableSpiceLink();
-        sheets.DestroyAll();
-        DisposeShellGlobals();
-        InstallCoreHooks();
-        AppDialogsTest::TearDown();
+        EditorWindowsTest::TearDown();
     }
     // The link listening (nobody connects), and the windows told as the setup dialog tells them.
     static void LinkOn() {
@@ -53,8 +43,6 @@ protected:
         VXGetListItem(bar, item, index, text);
         return text;
     }
-
-    SheetWindowList sheets;
 };
 
 TEST_F(SimulatorToolBar, TheBarShowsAndHidesWithTheLink) {
