@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/pending.h"
 #include "app/shellutil.h"
+#include "app/viewcommands.h"
 #include "design/netlistdb.h"
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -355,8 +355,10 @@ LRect CalcViewSizeForSheet(VXPrintRec* record, SheetRecord* sheet, bool fit, Poi
         area.top = 0;
         area.left = 0;
     } else if (record) {
-        const double factor = CalcScaleFactorToFit(pageSize, area, 0);
-        if (factor != 1.0) VXSetApplicationPrintScaling(record, factor);
+        // Shrunk to fit: the layout resolution grows as the print scale falls.
+        const double factor = CalcScaleFactorToFit(pageSize, area, false);
+        if (factor > 0 && factor < 1.0)
+            VXSetApplicationPrintDPI(record, uint32_t(std::lround(record->resolution / factor)));
     }
     *bounds = area;
     return ToLong(area);

@@ -62,6 +62,9 @@ struct SheetWindowHooks {
     // The person chose not to save the sheet's changes: the log rows of the symbols placed since
     // it was loaded go. Default: nothing.
     void (*changesDiscarded)(SheetRecord* sheet) = nullptr;
+    // A wheel turn or a pinch over the sheet: 1 when the application zoomed with it (a pinch, or
+    // the wheel with Ctrl), else the wheel scrolls. Default: it scrolls.
+    int32_t (*zoomGesture)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);
 const SheetWindowHooks& GetSheetWindowHooks();
