@@ -14,7 +14,7 @@
 #include "model/wires.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
-#include "symboleditor/pending.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_services.h"

@@ -243,6 +243,39 @@ TEST_F(Printing, ASheetOfTwoByThreePagesPrintsSixPagesDownEachColumnFirst) {
     }
 }
 
+TEST_F(Printing, FitToOnePagePrintsOnePageWhateverTheSize) {
+    SheetRecord* sheet = sheets.New();
+    ASSERT_NE(sheet, nullptr);
+    const uint32_t dpi = sheet->stored.resolution ? sheet->stored.resolution : 72;
+    // Blocks at the far corners of two page heights and three page widths.
+    for (const Point& at : {Point{10, 10}, Point{340, 820}}) {
+        ElementRecord* block = BuildCommonElement(kElementRect, at, Point{int16_t(at.v + 40), int16_t(at.h + 60)}, 1,
+                                                  0, 0, true, false, 0, false, 0, false);
+        ASSERT_NE(block, nullptr);
+        CalcElementBounds(block);
+        LLPush(sheet->elementList, block);
+    }
+    sheet->stored.printScale = -1;
+    const std::string pdf = dir.file("fit.pdf");
+    if (sheet->printRecord) VXDestroyPrintRecord(sheet->printRecord);
+    sheet->printRecord = PageRecord(dpi, 300, 200, pdf);
+    ASSERT_EQ(PrintSheet(sheet, 0), 0);
+    EXPECT_EQ(sheet->printRecord->resolution, dpi) << "the record's own resolution is kept";
+    const std::vector<std::string> pages = RenderPdf(pdf, dpi, dir.file("fit"));
+    ASSERT_EQ(pages.size(), 1u);
+    VXPixels* printed = VXCreatePixelImageFromURL(pages[0].c_str(), false, nullptr);
+    ASSERT_NE(printed, nullptr);
+    const InkMask ink = MaskOf(printed);
+    VXDestroyPixelImage(printed);
+    // Both blocks on the page: ink near its top-left and near its far edge.
+    int left = ink.width, right = 0;
+    for (int y = 0; y < ink.height; ++y)
+        for (int x = 0; x < ink.width; ++x)
+            if (ink.At(x, y)) left = std::min(left, x), right = std::max(right, x);
+    EXPECT_LT(left, 30);
+    EXPECT_GT(right, 200);
+}
+
 TEST_F(Printing, AChildSheetUsedTwicePrintsTwiceWithItsOwnDesignators) {
     OpenFixtureProject();
     // The child, open without its window, names the occurrence it is drawn for.
