@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <strings.h>
@@ -29,7 +30,9 @@
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_app.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_treeview.h"
@@ -46,7 +49,10 @@ constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVe
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
 constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
 constexpr uint16_t kCmdOpenSelection = 211, kCmdOpenRow = 1301, kCmdClear = 305, kCmdRemoveRow = 1303,
-                   kCmdSelectAll = 306;
+                   kCmdSelectAll = 306, kCmdRenameRow = 1302, kCmdShowParent = 1304, kCmdFilePath = 1311;
+constexpr uint16_t kTreeMenu = 1300, kPathMenu = 1310;
+constexpr int32_t kPathLimit = 400;
+constexpr int32_t kPopupArrowCursor = 0x7FFFFF00;
 // The window's record: the project, the project's close question, and the nodes the rows were made
 // from in tree order (a rebuild of the hierarchy replaces the nodes: the rows are then made again).
 constexpr uint32_t kProjectWindowCode = 0x70726A77;  // 'prjw'
@@ -57,6 +63,7 @@ int16_t gBaseLineOffset = 0;
 
 struct ProjectWindowRecord : WindowClassInfoTag {
     ProjectRecord* project = nullptr;
+    int32_t popupRow = -1;  // the row whose popup shows once its click is over
     std::vector<const SheetNode*> shown;
     std::unordered_set<const SheetNode*> known;
 };
@@ -174,6 +181,19 @@ int32_t RowClick(VXWindowRecordTag* window, VXListViewHookRecord* record) {
     const Point at = {record->event->u.mouse.v, record->event->u.mouse.h};
     if (at.h >= left && at.h < right && at.v >= row.top - 1 && at.v < row.bottom + 1) {
         if (kind == kVXDoubleClickEvent) return kVXListClickSelectToo | kVXListClickAction;
+        // The right button, or a click with Control alone, selects the row and then shows its popup.
+        const uint32_t mods = record->event->u.mouse.modifiers & (kVXModShift | kVXModControl | kVXModCommand | kVXModOption);
+        if (record->event->u.mouse.button == 1 || mods == kVXModControl) {
+            VXSetListViewItemSelected(window, -1, false);
+            VXSetListViewItemSelected(window, record->index, true);
+            owner->popupRow = record->index;
+            VXPostDeferredAction([](void* refcon) {
+                auto* project = static_cast<ProjectRecord*>(refcon);
+                ProjectWindowRecord* r = project->window ? RecordOf(project->window) : nullptr;
+                if (r && r->popupRow >= 0) TrackTreeNodePopup(project, std::exchange(r->popupRow, -1));
+            }, owner->project, 0);
+            return kVXListClickHandled;
+        }
         // A top-level row may be dragged to another place among the top-level rows.
         const bool plain = !record->event->u.mouse.shift && !(record->event->u.mouse.modifiers & kVXModCommand);
         return plain && !node->parent ? kVXListClickDragRow : 0;
@@ -274,6 +294,12 @@ int32_t DoProjectCommand(ProjectRecord* project, VXEventRecord* event) {
         SyncProjectTree(project);
         return 1;
     case kCmdSelectAll: SelectAllRows(window); return 1;
+    case kCmdShowParent: {
+        const std::vector<SheetNode*> chosen = SelectedNodes(window);
+        if (chosen.empty() || !chosen.front()->parent || !RevealSubSheetsParentSymbol(project, chosen.front())) VXBeep();
+        return 1;
+    }
+    case kCmdFilePath: return 1;  // the path menu only shows where the file lies
     default: return 0;
     }
 }
@@ -409,6 +435,64 @@ bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved) {
         if (unresolved && !SheetFileFound(record->project, node)) *unresolved = true;
     }
     return any;
+}
+
+VXMenuRecord* BuildFilePathMenu(const FileSpec* file) {
+    VXMenuRecord* menu = VXNewMenu(kPathMenu, "path");
+    if (!menu) return nullptr;
+    char name[kFileSpecNameCapacity];
+    GetFileSpecName(file, name, sizeof name);
+    int32_t item = 0;
+    VXInsertMenuItem(menu, true, ++item, kCmdFilePath, name);
+    std::string path;
+    if (CreateURLFromFileSpec(file, false, &path) != 0 || path.empty() || path.size() > size_t(kPathLimit)) return menu;
+    VXInsertMenuItem(menu, true, ++item, 0, "-");
+    // The enclosing folders, innermost first.
+    size_t end = path.rfind('/');
+    while (end != std::string::npos && end > 0) {
+        const size_t start = path.rfind('/', end - 1);
+        const std::string folder = path.substr(start == std::string::npos ? 0 : start + 1,
+                                               end - (start == std::string::npos ? 0 : start + 1));
+        if (!folder.empty()) VXInsertMenuItem(menu, true, ++item, kCmdFilePath, folder.c_str());
+        if (start == std::string::npos) break;
+        end = start;
+    }
+    return menu;
+}
+
+void TrackTreeNodePopup(ProjectRecord* project, int32_t row) {
+    VXWindowRecordTag* window = project ? project->window : nullptr;
+    SheetNode* node = window ? RowNode(window, row) : nullptr;
+    if (!node) return;
+    VXMenuRecord* menu = VXNewMenu(kTreeMenu, "tree");
+    if (!menu) return;
+    int32_t item = 0;
+    FileSpec file;
+    if (node->sheetSpec && ResolveSheetSpecFile(project, node->sheetSpec, &file, nullptr)) {
+        VXInsertMenuItem(menu, true, ++item, 1, "File and Path");
+        VXSetMenuItemChildMenu(menu, true, item, BuildFilePathMenu(&file));
+        VXInsertMenuItem(menu, true, ++item, kCmdOpenRow, "Open");
+        if (node->flags & kSheetNodeCircular) VXSetMenuItemEnabled(menu, true, item, false);
+    } else if (!node->parent) {
+        // Renaming a top-level sheet comes with its dialog.
+        VXInsertMenuItem(menu, true, ++item, kCmdRenameRow, "Rename...");
+        VXSetMenuItemEnabled(menu, true, item, false);
+    }
+    if (node->parent) {
+        if (item > 0) VXInsertMenuItem(menu, true, ++item, 0, "-");
+        VXInsertMenuItem(menu, true, ++item, kCmdShowParent, "Show Parent");
+    } else {
+        VXInsertMenuItem(menu, true, ++item, 0, "-");
+        VXInsertMenuItem(menu, true, ++item, kCmdRemoveRow, "Remove");
+    }
+    VXSetMenuSize(menu, 1);
+    Rect r{};
+    VXGetListViewItemRect(window, row, &r);
+    const int16_t indent = int16_t(node->depth * kProjectIndent);
+    VXPushCursor(kPopupArrowCursor);
+    (void)VXPopupMenuClick(window, Point{r.top, int16_t(r.left + indent + kIconX)}, 0, true, menu, true, 0);  // the choice arrives as a command
+    VXPopCursor();
+    VXDestroyMenuEx(menu, true);
 }
 
 void AddDroppedFileToProject(ProjectRecord* project, const char* path, int32_t index, int32_t count) {

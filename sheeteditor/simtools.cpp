@@ -39,6 +39,7 @@ namespace {
 constexpr uint32_t kToolBrushColor = 0x0C000000;  // brush 12
 constexpr uint32_t kRunWithOption = 0x20, kRunNetlistRegenerated = 0x01;
 constexpr uint32_t kIconStepTicks = 4;
+constexpr int32_t kBusyCursorId = 2001;  // the first of the busy cursors
 constexpr int16_t kButtons[] = {kSpiceShowLabels, kSpicePlaceLabel, kSpiceRun, kSpiceUpdate, kSpiceGraphSignals};
 
 // The running analysis: its project, id (0 when none runs) and whether it is paused; when the
@@ -69,9 +70,9 @@ SpiceAnalysisRecord* SelectedAnalysis(ProjectRecord* project) {
 }
 
 void LoadMaps(ProjectRecord* project) {
-    VXSetCursor(0x7FFFFF03);
+    VXPushCursor(kBusyCursorId);
     (void)LoadProjectSpiceMaps(project);  // without maps no analysis counts as the sheet's
-    VXSetCursor(0);
+    VXPopCursor();
 }
 
 void FetchAnnotation(SheetRecord* sheet) {

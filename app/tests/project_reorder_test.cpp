@@ -3,6 +3,7 @@
 // selects its row; dropped sheet files join them and the project is written once, after the last.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
@@ -113,6 +115,21 @@ TEST_F(ProjectReorder, DroppedSheetFilesJoinTheTopLevelAndTheProjectIsWrittenOnc
     VXShowWindow(project->window);
     ASSERT_TRUE(TestDropFiles(project->window->platformWindow, {first, second}));
     EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "RC.SHX", "FILTER.SHX"}));
+}
+
+TEST_F(ProjectReorder, ThePathMenuNamesTheFileThenItsFoldersInnermostFirst) {
+    const FileSpec file = SpecOf(folder + "/RC.SHX");
+    VXMenuRecord* menu = BuildFilePathMenu(&file);
+    ASSERT_NE(menu, nullptr);
+    std::vector<std::string> items;
+    for (int32_t i = 1; i <= std::min(VXCountMenuItems(menu), 4); ++i) {
+        char text[128];
+        VXGetMenuItemText(menu, true, i, text);
+        items.push_back(text);
+    }
+    const std::string scratch = dir.path().substr(dir.path().rfind('/') + 1);
+    EXPECT_EQ(items, (std::vector<std::string>{"RC.SHX", "-", "amp", scratch}));
+    VXDestroyMenuEx(menu, true);
 }
 
 }  // namespace
