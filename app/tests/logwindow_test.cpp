@@ -28,7 +28,10 @@
 #include "sheeteditor/sheetview.h"
 #include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
+#include "files/instances.h"
+#include "toolkit/vx_commands.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
@@ -136,6 +139,30 @@ TEST_F(LogWindows, ASheetsLogLeftWithoutRowsDisappears) {
     child->serialAtLoad = symbol->serial;
     RemoveLogSymbolLinksWithNewSerialNumbers(child);
     EXPECT_EQ(child->logWindow, nullptr) << "the empty log went";
+}
+
+TEST_F(LogWindows, OpenSelectionOpensTheLinkedSheetInItsPlace) {
+    SheetSpec* spec = nullptr;
+    SheetNode* node = nullptr;
+    for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
+        char name[kFileSpecNameCapacity];
+        GetSheetSpecName(project, n->sheetSpec, name, sizeof name);
+        if (std::string(name) == "RC.SHX") node = n;  // the second use
+    }
+    ASSERT_NE(node, nullptr);
+    spec = node->sheetSpec;
+    SheetInstance* instance = RetrieveSheetInstance(project, node, true);
+    ASSERT_NE(instance, nullptr);
+    LogWindowRecord* log = CreateLogWindow(project, nullptr, true);
+    ASSERT_NE(log, nullptr);
+    LogEntry entry;
+    SetupLogEntry(&entry, kLogWarning, 0x20000034, nullptr, kLogLinkSheet, spec, instance->id, 0, 0);
+    AppendLog(log, &entry);
+    VXSetListViewItemSelected(log->window, 0, true);
+    EXPECT_EQ(DispatchCommand(log->window, 211, false, false, false), 1);
+    std::vector<SheetRecord*> open = SheetWindowSheets(true);
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0]->hierarchyContext, instance) << "opened in the place the row names";
 }
 
 }  // namespace
