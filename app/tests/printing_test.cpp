@@ -224,6 +224,7 @@ TEST_F(Printing, ASheetOfTwoByThreePagesPrintsSixPagesDownEachColumnFirst) {
     std::string bytes;
     ASSERT_TRUE(ReadFile(pdf, bytes));
     EXPECT_NE(bytes.find("/Count 6"), std::string::npos);
+    EXPECT_TRUE(WriteFile(OutputPath("printed-sheet-2x3.pdf"), bytes));
     const std::vector<std::string> pages = RenderPdf(pdf, dpi, dir.file("page"));
     ASSERT_EQ(pages.size(), 6u) << "pdftoppm (poppler-utils) renders the pages";
     for (int n = 1; n <= 6; ++n) {
@@ -314,6 +315,33 @@ TEST_F(Printing, AChildSheetUsedTwicePrintsTwiceWithItsOwnDesignators) {
     }
     EXPECT_NE(has(texts[1], "R3"), has(texts[2], "R3"));
     EXPECT_EQ(child->hierarchyContext, before) << "the child shows the occurrence it showed before";
+}
+
+// Page setup with a project window in front: the project's record (made at 96 dpi) goes through
+// the page-layout panel and, confirmed, is stored with the project's settings; cancelled, nothing.
+TEST_F(Printing, AProjectsPageSetupIsKeptInItsFileWhenConfirmed) {
+    OpenFixtureProject();
+    ASSERT_EQ(project->printRecord, nullptr);
+    TestSetPageLayoutAnswer([](PlatformPrintSettings*, void*) { return false; }, nullptr);
+    DoProjectPageSetup(project);
+    ASSERT_NE(project->printRecord, nullptr);
+    EXPECT_EQ(project->printRecord->resolution, 96u);
+    std::string before, after;
+    ASSERT_TRUE(ReadFile(folder + "/amp.PRX", before));
+    TestSetPageLayoutAnswer([](PlatformPrintSettings* settings, void*) {
+        PlatformPrintSettingsSetPaper(settings, 612, 792, true);
+        return true;
+    }, nullptr);
+    DoProjectPageSetup(project);
+    ASSERT_TRUE(ReadFile(folder + "/amp.PRX", after));
+    EXPECT_NE(after, before);
+    // Opened again, the project has the landscape page.
+    ASSERT_EQ(CloseProject(project, kCloseProjectDiscard), 0);
+    OpenFixtureProject();
+    ASSERT_NE(project->printRecord, nullptr);
+    PlatformPaperGeometry paper{};
+    PlatformPrintSettingsGeometry(project->printRecord->printInfo, &paper);
+    EXPECT_GT(paper.paperWidth, paper.paperHeight);
 }
 
 }  // namespace
