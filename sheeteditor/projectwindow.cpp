@@ -25,10 +25,12 @@
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
 #include "sheeteditor/projectsettings.h"
+#include "sheeteditor/fileselect.h"
 #include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
+#include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_listview.h"
@@ -300,6 +302,7 @@ int32_t DoProjectCommand(ProjectRecord* project, VXEventRecord* event) {
         return 1;
     }
     case kCmdFilePath: return 1;  // the path menu only shows where the file lies
+    case kCmdRenameRow: (void)RenameSelectedTopLevelSheet(project); return 1;  // a refused name changes nothing
     default: return 0;
     }
 }
@@ -437,6 +440,78 @@ bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved) {
     return any;
 }
 
+namespace {
+
+constexpr uint16_t kRenameTemplate = 1003;
+constexpr int16_t kRenameNameItem = 3, kRenameSelectItem = 4;
+constexpr size_t kRenameLimit = 31;
+
+struct RenameState {
+    std::string name;
+    bool confirmed = false;
+};
+
+void ShowRenameName(VXWindowRecordTag* dialog, const std::string& name) {
+    VXSetItemText(dialog, kRenameNameItem, name.substr(0, kRenameLimit).c_str());
+    VXSelectItemText(dialog, kRenameNameItem, 0, 32767);
+    VXSetItemEnabled(dialog, 1, !name.empty());
+}
+
+int32_t RenameDialogHandler(VXWindowRecordTag* dialog, VXEventRecord* event) {
+    auto* state = static_cast<RenameState*>(dialog->refCon);
+    if (!state) return 0;
+    char text[256] = "";
+    switch (event->kind) {
+    case kVXCreateEvent: ShowRenameName(dialog, state->name); return 0;
+    case kVXControlEvent:
+        if (event->u.control.item == kRenameSelectItem) {
+            FileSpec file;
+            if (ChooseSheetFiles("Select Sheet File", "Select", &file, 1) == 1) {
+                if (FileMatchesOpenKinds(&file, kOpenKindSheets)) {
+                    char name[kFileSpecNameCapacity];
+                    GetFileSpecName(&file, name, sizeof name);
+                    ShowRenameName(dialog, name);
+                } else {
+                    VXBeep();
+                }
+            }
+            return 1;
+        }
+        if (event->u.control.item == kRenameNameItem) {
+            VXGetItemText(dialog, kRenameNameItem, text);
+            if (std::strlen(text) > kRenameLimit) {
+                text[kRenameLimit] = 0;
+                VXSetItemText(dialog, kRenameNameItem, text);
+            }
+            VXSetItemEnabled(dialog, 1, text[0] != 0);
+        }
+        return 0;
+    case kVXEndModalEvent:
+        state->confirmed = event->u.endModal.item == 1;
+        VXGetItemText(dialog, kRenameNameItem, text);
+        state->name = std::string(text).substr(0, kRenameLimit);
+        return 0;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+bool RenameSelectedTopLevelSheet(ProjectRecord* project) {
+    if (!project || !project->window) return false;
+    CatchUp(project);
+    const std::vector<SheetNode*> chosen = SelectedNodes(project->window);
+    if (chosen.empty() || chosen.front()->parent) return false;
+    SheetNode* node = chosen.front();
+    RenameState state{RowName(project, node), false};
+    VXModalDialog(kRenameTemplate, kVXPlaceCentre, RenameDialogHandler, &state);
+    if (!state.confirmed || state.name.empty()) return false;
+    StoreRowStates(project);
+    const bool renamed = ChangeTopLevelSheetName(project, node, state.name.c_str());
+    SyncProjectTree(project);
+    return renamed;
+}
+
 VXMenuRecord* BuildFilePathMenu(const FileSpec* file) {
     VXMenuRecord* menu = VXNewMenu(kPathMenu, "path");
     if (!menu) return nullptr;
@@ -474,9 +549,7 @@ void TrackTreeNodePopup(ProjectRecord* project, int32_t row) {
         VXInsertMenuItem(menu, true, ++item, kCmdOpenRow, "Open");
         if (node->flags & kSheetNodeCircular) VXSetMenuItemEnabled(menu, true, item, false);
     } else if (!node->parent) {
-        // Renaming a top-level sheet comes with its dialog.
         VXInsertMenuItem(menu, true, ++item, kCmdRenameRow, "Rename...");
-        VXSetMenuItemEnabled(menu, true, item, false);
     }
     if (node->parent) {
         if (item > 0) VXInsertMenuItem(menu, true, ++item, 0, "-");

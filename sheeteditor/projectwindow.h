@@ -36,6 +36,9 @@ void AddDroppedFileToProject(ProjectRecord* project, const char* path, int32_t i
 // The popup of a row: its file's path and Open when the file is found, Show Parent for a
 // sub-sheet, Remove for a top-level sheet; the choice arrives at the window as a command.
 void TrackTreeNodePopup(ProjectRecord* project, int32_t row);
+// The rename dialog for the first selected row (a top-level one): a name of at most 31 characters,
+// typed or taken from a chosen sheet file; true when the sheet was renamed.
+bool RenameSelectedTopLevelSheet(ProjectRecord* project);
 // Opens every selected row's sheet in its context; beeps once when any failed.
 void OpenSelectedSheets(ProjectRecord* project);
 // Whether a selected row is a top-level row; *unresolved when such a row's sheet file is missing.

@@ -23,6 +23,9 @@
 #include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_commands.h"
+#include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
@@ -130,6 +133,23 @@ TEST_F(ProjectReorder, ThePathMenuNamesTheFileThenItsFoldersInnermostFirst) {
     const std::string scratch = dir.path().substr(dir.path().rfind('/') + 1);
     EXPECT_EQ(items, (std::vector<std::string>{"RC.SHX", "-", "amp", scratch}));
     VXDestroyMenuEx(menu, true);
+}
+
+// Rename... on the selected top-level row: the dialog shows its name; the name typed becomes the
+// sheet the row stands for.
+TEST_F(ProjectReorder, RenameGivesATopLevelRowAnotherSheet) {
+    static std::string shown;
+    VXSetListViewItemSelected(project->window, 1, true);
+    VXPostDeferredAction([](void*) {
+        VXWindowRecordTag* dialog = FrontDialog();
+        ASSERT_NE(dialog, nullptr);
+        shown = DialogItemText(dialog, 3);
+        VXSetItemText(dialog, 3, "FILTER.SHX");
+        QueueKey(13);
+    }, nullptr, 0.001);
+    EXPECT_EQ(DispatchCommand(project->window, 1302, false, false, false), 1);
+    EXPECT_EQ(shown, "RC");
+    EXPECT_EQ(TopLevel(), (std::vector<std::string>{"ROOT.SHX", "FILTER.SHX"}));
 }
 
 }  // namespace
