@@ -11,10 +11,18 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
+
+// What the sheet editor made on demand in a sheet goes with the sheet, as in the editor.
+inline void ReleaseTestSheetEditorParts(SheetRecord* sheet) {
+    ClearSheetModifiers(sheet);
+    ReleaseSheetUndo(sheet);
+}
 
 // What NewSchematicDrawing needs, as at launch; the untitled windows count from 1 again.
 inline void InitSheetWindows() {
@@ -26,6 +34,7 @@ inline void InitSheetWindows() {
     ModelHooks hooks;
     hooks.windowSheet = SheetOfWindow;
     hooks.detachSheetWindows = DetachSheetWindows;
+    hooks.releaseSheetEditorParts = ReleaseTestSheetEditorParts;
     SetModelHooks(hooks);
 }
 

@@ -27,7 +27,7 @@ protected:
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         ModelHooks hooks = GetModelHooks();
-        hooks.releaseSheetEditorParts = ClearSheetModifiers;
+        hooks.releaseSheetEditorParts = ReleaseTestSheetEditorParts;
         SetModelHooks(hooks);
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
