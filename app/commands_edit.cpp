@@ -2,6 +2,7 @@
 // symbols, the library item of a symbol, and the settings dialogs; each command's rule for the
 // front document and its action.
 #include "app/shell.h"
+#include "app/selectall.h"
 
 #include <cstring>
 
@@ -22,6 +23,7 @@
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
+#include "platform/input_platform.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
@@ -175,10 +177,9 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         break;
     }
     case 306:
-        // Selecting every item of a document comes with the select-all of the sheet and the
-        // symbol editor; a text being edited selects its whole text; the project window selects
-        // its rows.
-        r->enabled = EditedText(front) != nullptr ||
+        // A text being edited selects its whole text, a sheet or a symbol editor its items, the
+        // project window its rows.
+        r->enabled = EditedText(front) != nullptr || (!front.modal && (front.sheet || front.editor)) ||
                      (front.kind == kProjectKind && front.project && front.project->hierarchy &&
                       front.project->hierarchy->first);
         break;
@@ -262,8 +263,13 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
         return 1;
     case 306:
-        if (!te) return 0;
-        VXTESetSelect(0, int32_t(te->length), te);
+        if (te) {
+            VXTESetSelect(0, int32_t(te->length), te);
+            return 1;
+        }
+        if (front.sheet) DoSelectAll(kSheetKind, front.sheet, VXTestKey(kPlatformKeyOption));
+        else if (front.editor) DoSelectAll(kSymbolEditorKind, front.editor, VXTestKey(kPlatformKeyOption));
+        else return 0;
         return 1;
     case 316:
         if (!FileSymbolEditor(front)) return 0;

@@ -2,6 +2,8 @@
 // set-up and printing; each command's rule for the front document and its action.
 #include "app/recentmenus.h"
 #include "app/shell.h"
+#include "app/printing.h"
+#include "toolkit/vx_print.h"
 #include "files/hierarchy.h"
 #include "files/openkinds.h"
 #include "files/project.h"
@@ -9,9 +11,11 @@
 #include "foundation/filespec.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
+#include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/dxfexportui.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/fileselect.h"
+#include "sheeteditor/pending.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
@@ -94,10 +98,7 @@ void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case kCmdASCIIDatabase: r->enabled = 0; break;
     case kCmdExportDXF: r->enabled = front.kind == kSheetKind; break;
     case 206:
-    case 207:
-        // Disabled until printing of sheets and projects exists.
-        r->enabled = 0;
-        break;
+    case 207: r->enabled = !modal && (sheet || front.kind == kProjectKind); break;
     default:
         if (r->command >= 1400 && r->command <= 1499) r->enabled = IsDocumentKind(front.kind);
         else if (r->command >= 800 && r->command <= 898) r->enabled = !modal;
@@ -146,6 +147,14 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
     case 205:
         if (sheet) (void)SaveSheetCopyCommand(sheet);  // a failure was reported inside
         else if (front.kind == kECOLogKind) SchError(SaveECOLogWindow(front.window));
+        return 1;
+    case 206:
+        if (sheet) DoPageSetupForSheet(sheet);
+        else if (front.kind == kProjectKind) DoProjectPageSetup(front.project);
+        return 1;
+    case 207:
+        if (sheet) (void)PrintSheet(sheet, kVXPrintShowPanel);  // a failure was reported inside
+        else if (front.kind == kProjectKind) (void)PrintProjectSheets(front.project, 0, kVXPrintShowPanel);
         return 1;
     case 221: ExportECO(FrontProject(front)); return 1;
     case kClearRecentCommand:

@@ -17,7 +17,9 @@
 #include "symboleditor/libeditor.h"
 #include "model/sheet.h"
 #include "sheeteditor/search.h"
+#include "app/logwindow.h"
 #include "sheeteditor/annotatedialog.h"
+#include "sheeteditor/simtools.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetselect.h"
@@ -152,6 +154,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     ComposeSheetEditorForCore(core);
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
+    AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow);
+    AddSpiceToolBarHooks(editor.spiceWindows, core.spiceSession);
+    editor.sheetWindow.changesDiscarded = RemoveLogSymbolLinksWithNewSerialNumbers;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
     };
@@ -243,6 +248,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
+        DestroySheetLog(sheet);
         ReleaseSheetUndo(sheet);
         SearchForgetSheet(sheet);
     };

@@ -4,6 +4,7 @@
 // click that opens a dialog) lets the next steps play inside that loop. Keys and the mouse go
 // through the window system's event path, as a person's would.
 #include "platform/script_platform.h"
+#include "platform/print_platform.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -55,7 +56,7 @@ namespace {
 
 enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
-    kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
+    kButton, kPanel, kPanelCancel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
     kWheel, kPinch,
@@ -230,6 +231,11 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             need(!step.path.empty());
             step.verb = Verb::kPanel;
         } else if (verb == "panel-cancel") step.verb = Verb::kPanelCancel;
+        else if (verb == "print-panel") {
+            need(!rest.empty());
+            step.text = rest;
+            step.verb = Verb::kPrintPanel;
+        }
         else if (verb == "popup") {
             need(words.size() == 1);
             step.x = Number(words[0], line);
@@ -640,7 +646,7 @@ bool Ready(const Step& step) {
 bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
-        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel:
+        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
             return false;
         default:
@@ -666,6 +672,15 @@ void Play(const Step& step) {
         case Verb::kButton: PlayButton(step); return;
         case Verb::kPanel: TestQueueFilePanelAnswer(true, step.path); return;
         case Verb::kPanelCancel: TestQueueFilePanelAnswer(false, {}); return;
+        case Verb::kPrintPanel: {
+            static std::string output;
+            output = step.text;
+            TestSetPrintPanelAnswer([](PlatformPrintSettings* settings, void*) {
+                PlatformPrintSettingsSetOutputFile(settings, output);
+                return true;
+            }, nullptr);
+            return;
+        }
         case Verb::kPopup: TestScriptPopupChoice(step.x); return;
         case Verb::kClose: {
             QWidget* host = PlatformWindowHostWidget(StepWindow(step, step.text));

@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <strings.h>
@@ -13,6 +14,7 @@
 #include "files/hierarchy.h"
 #include "files/project.h"
 #include "files/projectlife.h"
+#include "files/openkinds.h"
 #include "files/sheetspec.h"
 #include "foundation/filespec.h"
 #include "foundation/strings.h"
@@ -22,13 +24,19 @@
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "sheeteditor/projectsettings.h"
+#include "sheeteditor/fileselect.h"
 #include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
+#include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_app.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_treeview.h"
 #include "toolkit/vx_window.h"
 
@@ -43,7 +51,10 @@ constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVe
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
 constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
 constexpr uint16_t kCmdOpenSelection = 211, kCmdOpenRow = 1301, kCmdClear = 305, kCmdRemoveRow = 1303,
-                   kCmdSelectAll = 306;
+                   kCmdSelectAll = 306, kCmdRenameRow = 1302, kCmdShowParent = 1304, kCmdFilePath = 1311;
+constexpr uint16_t kTreeMenu = 1300, kPathMenu = 1310;
+constexpr int32_t kPathLimit = 400;
+constexpr int32_t kPopupArrowCursor = 0x7FFFFF00;
 // The window's record: the project, the project's close question, and the nodes the rows were made
 // from in tree order (a rebuild of the hierarchy replaces the nodes: the rows are then made again).
 constexpr uint32_t kProjectWindowCode = 0x70726A77;  // 'prjw'
@@ -54,6 +65,7 @@ int16_t gBaseLineOffset = 0;
 
 struct ProjectWindowRecord : WindowClassInfoTag {
     ProjectRecord* project = nullptr;
+    int32_t popupRow = -1;  // the row whose popup shows once its click is over
     std::vector<const SheetNode*> shown;
     std::unordered_set<const SheetNode*> known;
 };
@@ -169,16 +181,93 @@ int32_t RowClick(VXWindowRecordTag* window, VXListViewHookRecord* record) {
     const int32_t left = row.left + indent + kIconX - 3;
     const int32_t right = row.left + indent + kTextX + 2 + TextWidth(RowName(owner->project, node)) + 3;
     const Point at = {record->event->u.mouse.v, record->event->u.mouse.h};
-    if (at.h >= left && at.h < right && at.v >= row.top - 1 && at.v < row.bottom + 1)
-        return kind == kVXDoubleClickEvent ? kVXListClickSelectToo | kVXListClickAction : 0;
+    if (at.h >= left && at.h < right && at.v >= row.top - 1 && at.v < row.bottom + 1) {
+        if (kind == kVXDoubleClickEvent) return kVXListClickSelectToo | kVXListClickAction;
+        // The right button, or a click with Control alone, selects the row and then shows its popup.
+        const uint32_t mods = record->event->u.mouse.modifiers & (kVXModShift | kVXModControl | kVXModCommand | kVXModOption);
+        if (record->event->u.mouse.button == 1 || mods == kVXModControl) {
+            VXSetListViewItemSelected(window, -1, false);
+            VXSetListViewItemSelected(window, record->index, true);
+            owner->popupRow = record->index;
+            VXPostDeferredAction([](void* refcon) {
+                auto* project = static_cast<ProjectRecord*>(refcon);
+                ProjectWindowRecord* r = project->window ? RecordOf(project->window) : nullptr;
+                if (r && r->popupRow >= 0) TrackTreeNodePopup(project, std::exchange(r->popupRow, -1));
+            }, owner->project, 0);
+            return kVXListClickHandled;
+        }
+        // A top-level row may be dragged to another place among the top-level rows.
+        const bool plain = !record->event->u.mouse.shift && !(record->event->u.mouse.modifiers & kVXModCommand);
+        return plain && !node->parent ? kVXListClickDragRow : 0;
+    }
     VXSetListViewItemSelected(window, -1, false);
     return kVXListClickHandled;
+}
+
+// The row of the last node of the top-level node's branch (its own row when it is closed).
+int32_t LastRowOfBranch(VXWindowRecordTag* window, int32_t row) {
+    const int32_t rows = VXCountListViewItems(window);
+    while (row + 1 < rows) {
+        SheetNode* next = RowNode(window, row + 1);
+        if (!next || !next->parent) break;
+        ++row;
+    }
+    return row;
+}
+
+// A drop goes before or after a top-level row, never onto the dragged row itself.
+int32_t DropIndicator(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    const auto dragged = int32_t(record->param.value);
+    SheetNode* moving = RowNode(window, dragged);
+    SheetNode* target = GetTopLevelAncestor(RowNode(window, record->index));
+    if (!moving || !target || target == moving) return 0;
+    int32_t at = record->index;
+    while (at > 0 && RowNode(window, at) != target) --at;
+    record->index = record->index < dragged ? at : LastRowOfBranch(window, at);
+    return 1;
+}
+
+// Moves the dragged top-level sheet before (dragged up) or after (dragged down) the top-level
+// sheet dropped on, and writes the new order into the project file.
+int32_t ReorderDrop(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    ProjectWindowRecord* owner = RecordOf(window);
+    if (!owner || !owner->project) return 0;
+    ProjectRecord* project = owner->project;
+    const auto dropped = int32_t(record->param.value);
+    SheetNode* moving = RowNode(window, record->index);
+    SheetNode* target = GetTopLevelAncestor(RowNode(window, dropped));
+    if (!moving || moving->parent || !target || target == moving) return 0;
+    LinkListHeader* refs = project->topLevelSheets;
+    const auto find = [&](const SheetSpec* spec) {
+        for (auto* r = static_cast<SubSheetReference*>(LLFirst(refs)); r; r = r->next)
+            if (r->child == spec) return r;
+        return static_cast<SubSheetReference*>(nullptr);
+    };
+    SubSheetReference* ref = find(moving->sheetSpec);
+    SubSheetReference* anchor = find(target->sheetSpec);
+    if (!ref || !anchor || ref == anchor) return 0;
+    StoreRowStates(project);
+    LLRemoveOrFree(refs, ref, nullptr, false);
+    if (dropped < record->index) {
+        SubSheetReference* previous = nullptr;
+        for (auto* r = static_cast<SubSheetReference*>(LLFirst(refs)); r && r != anchor; r = r->next) previous = r;
+        LLInsert(refs, previous, ref);
+    } else {
+        LLInsert(refs, anchor, ref);
+    }
+    if (const OSStatus st = WriteProjectTopSheetRefs(project, true)) VXErrorReport(st);
+    UpdateProjectHierarchy(project, kHierarchyRebuild);
+    UpdateProjectSheetText(project, false);
+    SyncProjectTree(project);
+    return 2;
 }
 
 int32_t ProjectTreeViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
     switch (message) {
     case kVXListDrawItem: DrawRow(window, record); return 0;
     case kVXListMouseDown: return RowClick(window, record);
+    case kVXListDropIndicator: return DropIndicator(window, record);
+    case kVXListReorderDrop: return ReorderDrop(window, record);
     default: return 0;
     }
 }
@@ -207,6 +296,13 @@ int32_t DoProjectCommand(ProjectRecord* project, VXEventRecord* event) {
         SyncProjectTree(project);
         return 1;
     case kCmdSelectAll: SelectAllRows(window); return 1;
+    case kCmdShowParent: {
+        const std::vector<SheetNode*> chosen = SelectedNodes(window);
+        if (chosen.empty() || !chosen.front()->parent || !RevealSubSheetsParentSymbol(project, chosen.front())) VXBeep();
+        return 1;
+    }
+    case kCmdFilePath: return 1;  // the path menu only shows where the file lies
+    case kCmdRenameRow: (void)RenameSelectedTopLevelSheet(project); return 1;  // a refused name changes nothing
     default: return 0;
     }
 }
@@ -276,6 +372,7 @@ VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project) {
     VXSetWindowClassInfo(window, record, kProjectWindowCode);
     VXInstallTreeView(window, style, kProjectRowHeight, kVXListMultiSelect | kVXListExtendSelect, 0,
                       ProjectTreeViewHook);
+    VXAllowDroppedFiles(window, true);
     const Rect limits = {95, gProjVwWidth, 5000, 800};
     VXSetMinMaxRect(window, &limits);
     std::string path;
@@ -343,6 +440,158 @@ bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved) {
     return any;
 }
 
+namespace {
+
+constexpr uint16_t kRenameTemplate = 1003;
+constexpr int16_t kRenameNameItem = 3, kRenameSelectItem = 4;
+constexpr size_t kRenameLimit = 31;
+
+struct RenameState {
+    std::string name;
+    bool confirmed = false;
+};
+
+void ShowRenameName(VXWindowRecordTag* dialog, const std::string& name) {
+    VXSetItemText(dialog, kRenameNameItem, name.substr(0, kRenameLimit).c_str());
+    VXSelectItemText(dialog, kRenameNameItem, 0, 32767);
+    VXSetItemEnabled(dialog, 1, !name.empty());
+}
+
+int32_t RenameDialogHandler(VXWindowRecordTag* dialog, VXEventRecord* event) {
+    auto* state = static_cast<RenameState*>(dialog->refCon);
+    if (!state) return 0;
+    char text[256] = "";
+    switch (event->kind) {
+    case kVXCreateEvent: ShowRenameName(dialog, state->name); return 0;
+    case kVXControlEvent:
+        if (event->u.control.item == kRenameSelectItem) {
+            FileSpec file;
+            if (ChooseSheetFiles("Select Sheet File", "Select", &file, 1) == 1) {
+                if (FileMatchesOpenKinds(&file, kOpenKindSheets)) {
+                    char name[kFileSpecNameCapacity];
+                    GetFileSpecName(&file, name, sizeof name);
+                    ShowRenameName(dialog, name);
+                } else {
+                    VXBeep();
+                }
+            }
+            return 1;
+        }
+        if (event->u.control.item == kRenameNameItem) {
+            VXGetItemText(dialog, kRenameNameItem, text);
+            if (std::strlen(text) > kRenameLimit) {
+                text[kRenameLimit] = 0;
+                VXSetItemText(dialog, kRenameNameItem, text);
+            }
+            VXSetItemEnabled(dialog, 1, text[0] != 0);
+        }
+        return 0;
+    case kVXEndModalEvent:
+        state->confirmed = event->u.endModal.item == 1;
+        VXGetItemText(dialog, kRenameNameItem, text);
+        state->name = std::string(text).substr(0, kRenameLimit);
+        return 0;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+bool RenameSelectedTopLevelSheet(ProjectRecord* project) {
+    if (!project || !project->window) return false;
+    CatchUp(project);
+    const std::vector<SheetNode*> chosen = SelectedNodes(project->window);
+    if (chosen.empty() || chosen.front()->parent) return false;
+    SheetNode* node = chosen.front();
+    RenameState state{RowName(project, node), false};
+    VXModalDialog(kRenameTemplate, kVXPlaceCentre, RenameDialogHandler, &state);
+    if (!state.confirmed || state.name.empty()) return false;
+    StoreRowStates(project);
+    const bool renamed = ChangeTopLevelSheetName(project, node, state.name.c_str());
+    SyncProjectTree(project);
+    return renamed;
+}
+
+VXMenuRecord* BuildFilePathMenu(const FileSpec* file) {
+    VXMenuRecord* menu = VXNewMenu(kPathMenu, "path");
+    if (!menu) return nullptr;
+    char name[kFileSpecNameCapacity];
+    GetFileSpecName(file, name, sizeof name);
+    int32_t item = 0;
+    VXInsertMenuItem(menu, true, ++item, kCmdFilePath, name);
+    std::string path;
+    if (CreateURLFromFileSpec(file, false, &path) != 0 || path.empty() || path.size() > size_t(kPathLimit)) return menu;
+    VXInsertMenuItem(menu, true, ++item, 0, "-");
+    // The enclosing folders, innermost first.
+    size_t end = path.rfind('/');
+    while (end != std::string::npos && end > 0) {
+        const size_t start = path.rfind('/', end - 1);
+        const std::string folder = path.substr(start == std::string::npos ? 0 : start + 1,
+                                               end - (start == std::string::npos ? 0 : start + 1));
+        if (!folder.empty()) VXInsertMenuItem(menu, true, ++item, kCmdFilePath, folder.c_str());
+        if (start == std::string::npos) break;
+        end = start;
+    }
+    return menu;
+}
+
+void TrackTreeNodePopup(ProjectRecord* project, int32_t row) {
+    VXWindowRecordTag* window = project ? project->window : nullptr;
+    SheetNode* node = window ? RowNode(window, row) : nullptr;
+    if (!node) return;
+    VXMenuRecord* menu = VXNewMenu(kTreeMenu, "tree");
+    if (!menu) return;
+    int32_t item = 0;
+    FileSpec file;
+    if (node->sheetSpec && ResolveSheetSpecFile(project, node->sheetSpec, &file, nullptr)) {
+        VXInsertMenuItem(menu, true, ++item, 1, "File and Path");
+        VXSetMenuItemChildMenu(menu, true, item, BuildFilePathMenu(&file));
+        VXInsertMenuItem(menu, true, ++item, kCmdOpenRow, "Open");
+        if (node->flags & kSheetNodeCircular) VXSetMenuItemEnabled(menu, true, item, false);
+    } else if (!node->parent) {
+        VXInsertMenuItem(menu, true, ++item, kCmdRenameRow, "Rename...");
+    }
+    if (node->parent) {
+        if (item > 0) VXInsertMenuItem(menu, true, ++item, 0, "-");
+        VXInsertMenuItem(menu, true, ++item, kCmdShowParent, "Show Parent");
+    } else {
+        VXInsertMenuItem(menu, true, ++item, 0, "-");
+        VXInsertMenuItem(menu, true, ++item, kCmdRemoveRow, "Remove");
+    }
+    VXSetMenuSize(menu, 1);
+    Rect r{};
+    VXGetListViewItemRect(window, row, &r);
+    const int16_t indent = int16_t(node->depth * kProjectIndent);
+    VXPushCursor(kPopupArrowCursor);
+    (void)VXPopupMenuClick(window, Point{r.top, int16_t(r.left + indent + kIconX)}, 0, true, menu, true, 0);  // the choice arrives as a command
+    VXPopCursor();
+    VXDestroyMenuEx(menu, true);
+}
+
+void AddDroppedFileToProject(ProjectRecord* project, const char* path, int32_t index, int32_t count) {
+    static bool added = false;
+    if (!project || !path) return;
+    VXWindowRecordTag* window = project->window;
+    if (index == 0) {
+        added = false;
+        if (count > 1 && window) VXSetListViewDrawingEnabled(window, false);
+    }
+    FileSpec file;
+    if (FileSpecFromPathName(nullptr, path, &file) == 0 && FileMatchesOpenKinds(&file, kOpenKindSheets) &&
+        AddTopLevelSheetToProject(project, &file))
+        added = true;
+    if (index + 1 < count) return;
+    if (added) {
+        // The project is written once, after the last file.
+        if (const OSStatus st = WriteProjectTopSheetRefs(project, true)) VXErrorReport(st);
+        UpdateProjectHierarchy(project, kHierarchyRebuild);
+    }
+    if (window) {
+        SyncProjectTree(project);
+        VXSetListViewDrawingEnabled(window, true);
+    }
+}
+
 void OpenSelectedSheets(ProjectRecord* project) {
     if (!project || !project->window) return;
     CatchUp(project);
@@ -396,6 +645,10 @@ int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* even
         }
         return 0;
     case kVXCommandEvent: CatchUp(project); return DoProjectCommand(project, event);
+    case kVXDroppedFileEvent:
+        AddDroppedFileToProject(project, static_cast<const char*>(event->u.droppedFile.fileSpec),
+                                event->u.droppedFile.index, event->u.droppedFile.count);
+        return 1;
     default: return 0;
     }
 }

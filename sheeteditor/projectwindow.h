@@ -14,7 +14,9 @@ struct ProjectOpenHooks;
 struct ProjectRecord;
 struct ProjectServices;
 struct SheetNode;
+struct FileSpec;
 struct VXEventRecord;
+struct VXMenuRecord;
 struct VXWindowRecordTag;
 
 constexpr int16_t kProjectWindowKind = 102;
@@ -28,6 +30,15 @@ VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project);
 ProjectRecord* ProjectOfWindow(VXWindowRecordTag* window);
 // Rebuilds the rows from the project's hierarchy, keeping the nodes' states.
 void SyncProjectTree(ProjectRecord* project);
+// One of `count` files dropped on the window (index from 0): a sheet file becomes a top-level
+// sheet; after the last one the project is written once when any was added.
+void AddDroppedFileToProject(ProjectRecord* project, const char* path, int32_t index, int32_t count);
+// The popup of a row: its file's path and Open when the file is found, Show Parent for a
+// sub-sheet, Remove for a top-level sheet; the choice arrives at the window as a command.
+void TrackTreeNodePopup(ProjectRecord* project, int32_t row);
+// The rename dialog for the first selected row (a top-level one): a name of at most 31 characters,
+// typed or taken from a chosen sheet file; true when the sheet was renamed.
+bool RenameSelectedTopLevelSheet(ProjectRecord* project);
 // Opens every selected row's sheet in its context; beeps once when any failed.
 void OpenSelectedSheets(ProjectRecord* project);
 // Whether a selected row is a top-level row; *unresolved when such a row's sheet file is missing.
@@ -37,6 +48,9 @@ int32_t CountProjectRows(ProjectRecord* project);
 int32_t CountSelectedProjectRows(ProjectRecord* project);
 // The node's outermost ancestor (the node itself at the top level).
 SheetNode* GetTopLevelAncestor(SheetNode* node);
+// The menu of the file's name and, for a path of 1 to 400 characters, its enclosing folders from
+// the innermost outward.
+VXMenuRecord* BuildFilePathMenu(const FileSpec* file);
 // The ideal height of a window of that many rows.
 int16_t ProjectWindowIdealHeight(int32_t rows);
 

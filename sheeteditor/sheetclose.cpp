@@ -92,6 +92,7 @@ OSStatus DestroySheet(SheetRecord* sheet, int32_t mode) {
         } else {
             SetSheetModifiedStatus(sheet, kDiscardChanges);
             MarkSheetsContainingChildSymbolFromSheet(sheet);
+            if (GetSheetWindowHooks().changesDiscarded) GetSheetWindowHooks().changesDiscarded(sheet);
         }
         savedOrDiscarded = true;
     }

@@ -1,5 +1,6 @@
 // Opening sheets in windows and in their hierarchy context; see sheetopen.h.
 #include "sheeteditor/sheetopen.h"
+#include "sheeteditor/simtools.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 // The sheet pane: drawing, modified status, invalidation, text editing's end, idle work and
 // cursors; see sheetview.h.
 #include "sheeteditor/sheetview.h"
+#include "sheeteditor/simtools.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +52,7 @@ SheetViewHooks gViewHooks;
 constexpr int16_t kColorIndexGrid = 6;
 
 constexpr uint32_t kCaretInterval = 0xFFFFFFFE;
+constexpr uint32_t kSpiceIdleInterval = 10;  // ms
 constexpr uint8_t kModifiedMarks = kSheetModifiedContent | kSheetModifiedDrawing;
 
 bool Meets(const Rect& bounds, int16_t grow, const Rect& area) {
@@ -311,10 +313,15 @@ void DoIdleTasks(SheetRecord* sheet) {
     if (sheet->selectedTool == kDrawToolText && EditorOf(sheet)) VXTEIdle(EditorOf(sheet));
     if ((sheet->selectedTool == kSelectTool || sheet->selectedTool == kDrawToolSubSheet) && sheet->project)
         UpdateProjectHierarchy(sheet->project, 8);
+    IdleSpiceToolBar(sheet);
 }
 
 void CalcSheetIdleInterval(SheetRecord* sheet) {
-    if (sheet && sheet->window) VXSetWindowIdleInterval(sheet->window, kCaretInterval, 0);
+    if (!sheet || !sheet->window) return;
+    // While an analysis of the sheet's project runs, the run button's icon turns.
+    ProjectRecord* running = nullptr;
+    const bool ours = IsAnalysisRunning(&running, nullptr, nullptr) && running == sheet->project;
+    VXSetWindowIdleInterval(sheet->window, ours ? kSpiceIdleInterval : kCaretInterval, 0);
 }
 
 void UpdateViewCursor(SheetRecord* sheet, const VXEventRecord* event) {

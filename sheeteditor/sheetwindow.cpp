@@ -1,5 +1,6 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/simtools.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -328,7 +329,5 @@ VXWindowRecordTag* FrontSheetWindow() {
     if (windows.empty() || windows.front()->typeID != kSheetWindowKind) return nullptr;
     return windows.front();
 }
-
-void HideShowSpiceTools(SheetRecord*) {}
 
 }  // namespace plexa

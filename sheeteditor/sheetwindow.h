@@ -48,8 +48,7 @@ struct SheetWindows {
 struct SheetWindowHooks {
     // Retitles the symbol editors open on the sheet's file symbols.
     void (*updateFileSymbolEditorTitles)(SheetRecord* sheet) = nullptr;
-    // Retitles the sheet's log window. Optional: the log windows are the application shell's,
-    // which is not built yet; until then a sheet has no log window to retitle.
+    // Retitles the sheet's log window.
     void (*updateLogWindowTitle)(LogWindowRecord* log) = nullptr;
     // Keeps the rulers flag of a symbol-editor window. Optional: the symbol editor's window is not
     // built yet; until then there is no such flag to keep.
@@ -60,6 +59,9 @@ struct SheetWindowHooks {
     // The sheet window came to the front: the application puts up the sheets' menu bar.
     // Default: nothing.
     void (*activated)(VXWindowRecordTag* window) = nullptr;
+    // The person chose not to save the sheet's changes: the log rows of the symbols placed since
+    // it was loaded go. Default: nothing.
+    void (*changesDiscarded)(SheetRecord* sheet) = nullptr;
     // A wheel turn or a pinch over the sheet: 1 when the application zoomed with it (a pinch, or
     // the wheel with Ctrl), else the wheel scrolls. Default: it scrolls.
     int32_t (*zoomGesture)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
@@ -111,7 +113,5 @@ VXWindowRecordTag* FrontSheetWindow();
 
 // The tool bars' handlers, tool tips and set-up are in sheeteditor/toolbars.h.
 int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
-// The simulator tool bar: none until the simulator link exists.
-void HideShowSpiceTools(SheetRecord* sheet);
 
 }  // namespace plexa

@@ -55,8 +55,7 @@ struct SpiceWindowHooks {
     // the run.
     SpiceLinkPreferences (*preferences)() = nullptr;
     void (*storePreferences)(const SpiceLinkPreferences& preferences) = nullptr;
-    // Shows or hides the simulator tool bars of the sheet windows. Optional: the simulator tool
-    // bar is not built yet.
+    // Shows or hides the simulator tool bars of the sheet windows.
     void (*showSimulatorTools)(bool show) = nullptr;
 };
 void SetSpiceWindowHooks(const SpiceWindowHooks& hooks);

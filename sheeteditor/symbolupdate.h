@@ -51,8 +51,7 @@ void CalcReplaceSymbolLogMessages(const ReplaceSymbolLogEntry& entry, char* firs
 
 struct SymbolUpdateHooks {
     // The project's log (without a project the sheet's), made when asked. Default: none, and
-    // nothing is logged. Optional, with the four log calls below: the log windows are the
-    // application shell's, which is not built yet.
+    // nothing is logged.
     LogWindowRecord* (*getLog)(ProjectRecord* project, SheetRecord* sheet, bool create) = nullptr;
     void (*appendLogEntry)(LogWindowRecord* log, const ReplaceSymbolLogEntry& entry) = nullptr;
     int32_t (*countLogEntries)(LogWindowRecord* log) = nullptr;

@@ -789,7 +789,9 @@ void VXDrawIcon(int32_t iconID, const Rect* rect, int32_t variant) {
         int32_t id, variant;
         VXPixels* image;
     };
-    static std::vector<Cached> cache;  // the last 8 loaded, oldest first
+    // The last 8 loaded, oldest first; kept for the whole run (never destroyed at exit, so that
+    // the images it holds stay reachable rather than leak).
+    static std::vector<Cached>& cache = *new std::vector<Cached>;
     VXWindowRecordTag* window = vx.currentWindow;
     if (!window || !rect) return;
     VXPixels* image = nullptr;

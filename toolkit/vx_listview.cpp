@@ -1016,6 +1016,11 @@ int32_t VXListViewClick(VXWindowRecordTag* window, VXEventRecord* event, bool tr
         if (dropTarget >= 0 && dropTarget != dragged) DoSelectItem(window, list, dropTarget, false);
         list->dragRow = -1;
         DoSelectItem(window, list, dragged, false);
+        // A press that never reached another row selects its row as a plain click does.
+        if (dropTarget < 0 || dropTarget == dragged) {
+            DeselectAllItems(window, list);
+            DoSelectItem(window, list, dragged, true);
+        }
         if (dropTarget >= 0 && dropTarget != dragged) {
             VXListViewHookRecord drop{};
             drop.param.value = dropTarget;

@@ -1,6 +1,6 @@
 // A project named on the command line shows its window with the tree of its sheets; a row opens
 // its sheet through File > Open Selection or a double click, and closing the project window, the last window,
-// ends the program.
+// ends the program. A row's popup opens its sheet too.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,6 +47,25 @@ TEST(ProjectWindow, AProjectOnTheCommandLineShowsItsTreeAndOpensASheetFromIt) {
     EXPECT_EQ(result.Lines("windows:"),
               (std::vector<std::string>{"windows: amp", "windows: ROOT | amp", "windows: amp"}))
         << result.errors;
+}
+
+// A right-click on the top-level row shows its popup; its second item opens the sheet.
+TEST(ProjectWindow, TheRowsPopupOpensItsSheet) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const ScriptedRunResult result = run.Run("wait-window amp\n"
+                                             "wait-drawn amp\n"
+                                             "popup 1\n"
+                                             "click 60 9 right\n"
+                                             "wait-window ROOT\n"
+                                             "log-windows\n"
+                                             "close ROOT\n"
+                                             "wait-no-window ROOT\n"
+                                             "close amp\n",
+                                             {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT | amp"})) << result.errors;
 }
 
 #endif

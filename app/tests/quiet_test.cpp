@@ -24,6 +24,8 @@ class CoreAnswers : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(StartCore("app_tests"), 0);
+        // Another fixture of the program may have started the core under its own name first.
+        SetQuietProgramName("app_tests");
         InstallCoreHooks();
     }
     void TearDown() override { InstallCoreHooks(); }

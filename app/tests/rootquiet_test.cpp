@@ -16,6 +16,8 @@ namespace {
 
 TEST(RootQuiet, MessagesAndTheHierarchyLogGoToStandardErrorAndTheLogCountsPerProject) {
     ASSERT_EQ(StartCore("app_tests"), 0);
+    // Another fixture of the program may have started the core under its own name first.
+    SetQuietProgramName("app_tests");
     auto* first = reinterpret_cast<ProjectRecord*>(uintptr_t(0x1000));
     auto* second = reinterpret_cast<ProjectRecord*>(uintptr_t(0x2000));
     testing::internal::CaptureStderr();

@@ -35,6 +35,12 @@
 #include "model/libitem.h"
 #include "model/signals.h"
 #include "model/wires.h"
+#include "foundation/strings.h"
+#include "platform/testseam_platform.h"
+#include "platform/input_platform.h"
+#include "foundation/ll.h"
+#include "model/textframes.h"
+#include "model/texts.h"
 #include "platform/app_platform.h"
 #include "platform/clipboard_platform.h"
 #include "platform/panel_platform.h"
@@ -288,8 +294,8 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
     SelectNewWire(sheet);
     // Signal wires alone can be cleared, not cut, copied or duplicated.
     EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
-              "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
-              "Edit: -301 -302 -303 304 305 -311 -306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 318 -319\n"
+              "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] 206 207\n"
+              "Edit: -301 -302 -303 304 305 -311 306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
               "View: 601! 602 603 604 -605 606 607 608 609 610\n"
               "Tools: 401 402 -403 -404 -405 -406 -407 -408 -409 410 -411 413 -414\n"
@@ -297,12 +303,50 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
     EXPECT_EQ(gSignalSelection, 1);
 }
 
+// Select All on a sheet: its contents and the frames no symbol owns, not the free texts; with
+// Option only the texts (not hidden ones) and every frame.
+TEST_F(Shell, SelectAllOnASheetWithAndWithoutOption) {
+    SheetRecord* sheet = NewSheet();
+    ASSERT_NE(sheet, nullptr);
+    SelectNewWire(sheet);
+    WireHandle wire = static_cast<WireHandle>(LLFirst((*static_cast<SignalHandle>(LLFirst(sheet->signalList)))->wires));
+    (*wire)->flags &= uint16_t(~kWireFlagSelected);
+    ElementRecord* element = BuildCommonElement(kElementRect, {10, 10}, {40, 60}, 1, 0, 0, false, false, 0, false, 0, false);
+    ASSERT_NE(element, nullptr);
+    LLPush(sheet->elementList, element);
+    TextRecord* text = CreateDrawingText(sheet, kTextKindFree, 0, Point{100, 20}, "Free");
+    TextRecord* hidden = CreateDrawingText(sheet, kTextKindFree, kTextFlagHidden, Point{120, 20}, "Hidden");
+    ASSERT_TRUE(text && hidden);
+    TextFrameHandle free = CreateTextFrame("Note", -1, kEncodingUTF8);
+    TextFrameHandle owned = CreateTextFrame("Part", -1, kEncodingUTF8);
+    ASSERT_TRUE(free && owned);
+    (*owned)->owner = 7;
+    LLPush(sheet->textFrameList, free);
+    LLPush(sheet->textFrameList, owned);
+    const auto selected = [&] {
+        std::string out;
+        out += ((*wire)->flags & kWireFlagSelected) ? "wire " : "";
+        out += (element->flags & kElementSelected) ? "element " : "";
+        out += (text->flags & kTextFlagSelected) ? "text " : "";
+        out += (hidden->flags & kTextFlagSelected) ? "hidden " : "";
+        out += ((*free)->flags & kFrameFlagSelected) ? "free-frame " : "";
+        out += ((*owned)->flags & kFrameFlagSelected) ? "owned-frame " : "";
+        return out;
+    };
+    EXPECT_EQ(DispatchCommand(sheet->window, 306, false, false, false), 1);
+    EXPECT_EQ(selected(), "wire element free-frame ");
+    TestSetKeyDown(kPlatformKeyOption, true);
+    EXPECT_EQ(DispatchCommand(sheet->window, 306, false, false, false), 1);
+    TestSetKeyDown(kPlatformKeyOption, false);
+    EXPECT_EQ(selected(), "text free-frame owned-frame ");
+}
+
 TEST_F(Shell, SheetWithATextBeingEdited) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     EditText(sheet);
     EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
-              "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
+              "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] 206 207\n"
               "Edit: -301 302 303 304 305 -311 306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504! -505 506\n"
               "View: 601! 602 603 604 -605 606 607 608 609 610\n"
@@ -320,7 +364,7 @@ TEST_F(Shell, SymbolEditorInFront) {
     editor->grid = 12;
     EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
-              "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
+              "Edit: -301 -302 -303 304 -305 -311 306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "Text: -501! -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
               "View: 601! 602 603 604 -605 -606 607 -608 -609 610\n"
               "Grid: 701 702! 703 704 705 706 707 -708\n"
@@ -345,7 +389,7 @@ TEST_F(Shell, ProjectWindowInFront) {
     project.List();
     project->window = KindWindow(kProjectKind, "Test.PRX");
     EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
-              "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 220[ 221 -222 -225 ] -206 -207\n"
+              "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 220[ 221 -222 -225 ] 206 207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] -504 -505 -506\n"
               "-View: -601 -602 -603 -604 -605 -606 -607 -608 -609 -610\n"

@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Writes the tool-bar icons of the sheet window (Icon_<id>.png, 16 x 16 pixels) into this folder.
 
+Also the project window's row icons (1001 sheet, 2000 missing file, 2001 circular) and the log
+rows' severities (2100 error, 2101 warning, 2102 message), and the simulator tool bar's buttons
+(2043-2047, 2200-2205).
 The palette's tools: 2006 select, 2007 text, 2029 library part, 2031 sub-sheet symbol, 2024 wire,
 2027 bus, 2032 power symbols, 2030 module ports, 2040 components, and the graphic elements 2009
 line, 2010 rectangle, 2011 oval, 2012 arc, 2013 polygon, 2015 rounded rectangle, 2016 arrow; the
@@ -178,6 +181,41 @@ def icons():
     out[2028] = Icon().poly([(1, 4), (6, 4), (7.5, 5.5), (15, 5.5), (15, 14), (1, 14)], FOLDER) \
         .line([(1, 4), (6, 4), (7.5, 5.5), (15, 5.5), (15, 14), (1, 14), (1, 4)], BLACK, 1) \
         .line([(1, 7.5), (15, 7.5)], BLACK, 0.8)
+    # The project window's rows: a sheet, a sheet whose file is missing, a circular sheet.
+    def sheet():
+        return Icon().poly([(3, 1.5), (10, 1.5), (13, 4.5), (13, 14.5), (3, 14.5)], PAPER) \
+            .line([(3, 1.5), (10, 1.5), (13, 4.5), (13, 14.5), (3, 14.5), (3, 1.5)], BLACK, 1) \
+            .line([(10, 1.5), (10, 4.5), (13, 4.5)], BLACK, 0.8)
+    out[1001] = sheet().line([(5, 7), (11, 7)], GREY, 0.9).line([(5, 9.5), (11, 9.5)], GREY, 0.9) \
+        .line([(5, 12), (9, 12)], GREY, 0.9)
+    out[2000] = sheet().line([(5, 6), (11, 12.5)], RED, 1.8).line([(11, 6), (5, 12.5)], RED, 1.8)
+    out[2001] = sheet().ellipse(8, 9.5, 3, 3, BLUE, 1.3, start=30, sweep=300).arrowhead(10.6, 8, 80, BLUE, 3)
+    # The log rows' severities: error, warning, message.
+    out[2100] = Icon().ellipse(8, 8, 7, 7, RED, 0.5, fill=RED).line([(4.5, 8), (11.5, 8)], PAPER, 2.4)
+    out[2101] = Icon().poly([(8, 1), (15.5, 14.5), (0.5, 14.5)], (230, 180, 30)) \
+        .line([(8, 5.5), (8, 10)], BLACK, 1.8).dot(8, 12.6, 1.1)
+    out[2102] = Icon().ellipse(8, 8, 7, 7, BLUE, 0.5, fill=BLUE).line([(8, 7), (8, 12.5)], PAPER, 2) \
+        .dot(8, 4.5, 1.2, PAPER)
+    # The simulator tool bar: 2044 show voltage labels, 2045 place a voltage label, 2046 fetch the
+    # analysis data, 2047 pick signals to graph, 2043 run (idle) and 2200-2205 the run turning.
+    GREEN = (40, 150, 60)
+    def label(icon):
+        return icon.rect(1.5, 4, 12.5, 12, BLACK, 1, fill=(255, 250, 200)) \
+            .line([(4, 6), (7, 10.5), (10, 6)], BLUE, 1.4)
+    out[2044] = label(Icon())
+    out[2045] = label(Icon()).line([(12.5, 12), (15, 15)], BLACK, 1.2).line([(13, 1), (13, 6)], RED, 1.4) \
+        .line([(10.5, 3.5), (15.5, 3.5)], RED, 1.4)
+    out[2046] = Icon().ellipse(8, 8, 5.5, 5.5, GREEN, 1.6, start=20, sweep=290).arrowhead(13.2, 6.2, 80, GREEN, 4.5)
+    out[2047] = Icon().line([(1.5, 14.5), (1.5, 1.5)], GREY, 1).line([(1.5, 14.5), (14.5, 14.5)], GREY, 1) \
+        .line([(2, 12), (5, 6), (8, 10), (11, 3), (14.5, 8)], RED, 1.4)
+    out[2043] = Icon().poly([(4, 2), (14, 8), (4, 14)], GREEN)
+    for step in range(6):
+        turning = Icon().poly([(5, 4.5), (11.5, 8), (5, 11.5)], GREEN)
+        for dot in range(6):
+            angle = math.radians(90 - 60 * dot)
+            shade = GREEN if dot == step else (200, 200, 200)
+            turning.dot(8 + 6.3 * math.cos(angle), 8 - 6.3 * math.sin(angle), 1.3, shade)
+        out[2200 + step] = turning
     return out
 
 

@@ -14,6 +14,9 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetundo.h"
+#include "sheeteditor/wiredrag.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_window.h"
 
@@ -30,6 +33,13 @@ inline void InitSheetModelForWindows() {
     ASSERT_EQ(InitSheetDefaults(), 0);
 }
 
+// What the sheet editor made on demand in a sheet goes with the sheet, as in the editor.
+inline void ReleaseTestSheetEditorParts(SheetRecord* sheet) {
+    ClearSheetModifiers(sheet);
+    ReleaseWireSplitState(sheet);
+    ReleaseSheetUndo(sheet);
+}
+
 // What NewSchematicDrawing needs, as at launch; the untitled windows count from 1 again.
 inline void InitSheetWindows() {
     VXInitStyles();
@@ -40,6 +50,7 @@ inline void InitSheetWindows() {
     ModelHooks hooks;
     hooks.windowSheet = SheetOfWindow;
     hooks.detachSheetWindows = DetachSheetWindows;
+    hooks.releaseSheetEditorParts = ReleaseTestSheetEditorParts;
     SetModelHooks(hooks);
 }
 

@@ -28,10 +28,7 @@ protected:
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         ModelHooks hooks = GetModelHooks();
-        hooks.releaseSheetEditorParts = [](SheetRecord* s) {
-            ClearSheetModifiers(s);
-            ReleaseSheetUndo(s);  // moves and drags record their undo
-        };
+        hooks.releaseSheetEditorParts = ReleaseTestSheetEditorParts;
         SetModelHooks(hooks);
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
