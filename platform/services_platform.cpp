@@ -1,5 +1,6 @@
 // The platform's small services over Qt and the XDG conventions.
 #include "platform/services_platform.h"
+#include "platform/testseam_platform.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -123,7 +124,14 @@ std::string PlatformApplicationVersion() {
 #endif
 }
 
+namespace {
+int gBeepCount = 0;
+}  // namespace
+
+int TestBeepCount() { return gBeepCount; }
+
 void PlatformBeep() {
+    ++gBeepCount;
     if (QCoreApplication::instance()) QApplication::beep();
 }
 

@@ -40,6 +40,9 @@ bool TestDropFiles(PlatformWindow* window, const std::vector<std::string>& paths
 // the delegate hears of the change.
 void TestSetApplicationActive(bool active);
 
+// How many times the system beep has sounded in this run.
+int TestBeepCount();
+
 // Runs the deferred calls and timers of the current loop mode that are due now.
 void TestRunDueWork();
 

@@ -8,6 +8,7 @@
 
 namespace plexa {
 
+struct ElementRecord;
 struct SheetRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
@@ -32,9 +33,23 @@ void ClearDrawingSelection(SheetRecord* sheet);
 // step.
 void TransformDrawingSelection(SheetRecord* sheet, Point centre, int32_t transformation);
 
-// Graphic elements.
-// Finishes the polygon being drawn; with select the select tool is chosen after.
-void FinishCreateSheetPoly(SheetRecord* sheet, bool select);
+// Handles and the selection region.
+// Sets up the handles of the element (none: the single selected element); 1 when it has them.
+int32_t SetupElementResize(SheetRecord* sheet, ElementRecord* element);
+// Drops every handle of the sheet.
+void ClearSheetModifiers(SheetRecord* sheet);
+// Empties the selection region and adds the bounds of every selected item.
+void BuildDrawingSelectRgn(SheetRecord* sheet);
+// Brackets a pixel hit test at the point in the current window with the drawing flags of a hit
+// test.
+void SchStartPixelHitTest(Point point);
+void SchStopPixelHitTest();
+
+// Grid and rulers.
+// Snaps the point to the grid of the editor that owns the current window.
+void GridPointLock(Point* point);
+// The ruler guides follow a point of the main pane.
+void SetRulerGuidePositions(VXWindowRecordTag* window, int32_t h, int32_t v);
 
 // Wire dragging: drops the split markers of the sheet.
 void CleanupSplitWireList(SheetRecord* sheet);
@@ -48,5 +63,11 @@ void TrackLineWidthPopup(VXWindowRecordTag* window, int16_t button, const VXEven
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
 void CollectUndoSetSheetView(SheetRecord* sheet);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
+// Drops the undo step being collected.
+void AbortSheetUndoCollection(SheetRecord* sheet);
+// Records a copy of the item (kind 7: a graphic element) as it is now.
+void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
+// Records an area to redraw when the step is undone.
+void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
 
 }  // namespace plexa

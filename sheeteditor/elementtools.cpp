@@ -1,0 +1,779 @@
+// The graphic element tools of a sheet window; see elementtools.h.
+#include "sheeteditor/elementtools.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "files/sheetstore.h"
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "foundation/strings.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/hittest.h"
+#include "graphics/pixels.h"
+#include "graphics/regions.h"
+#include "graphics/textline.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
+#include "model/imagelist.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/themes.h"
+#include "sheeteditor/pending.h"
+#include "sheeteditor/sheettools.h"
+#include "symboleditor/symeditor.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+// Reasons given to SetSheetModifiedStatus: content and drawing changed, undo forgotten.
+constexpr int32_t kElementChanged = 0x28;
+// The last click of a polygon ends it when it falls this near its last (or first) vertex.
+constexpr int32_t kPolyEndSlop = 2;
+// The overlay of a reshape is drawn at this opacity.
+constexpr double kReshapeOpacity = 0.66;
+// An arc's frame may not grow past this.
+constexpr int32_t kMaxArcFrame = 32000;
+
+int16_t Clamp16(int32_t value) { return int16_t(std::clamp<int32_t>(value, -32767, 32767)); }
+
+bool SamePoint(Point a, Point b) { return a.v == b.v && a.h == b.h; }
+
+bool Near(Point a, Point b, int32_t slop) {
+    return std::abs(a.h - b.h) <= slop && std::abs(a.v - b.v) <= slop;
+}
+
+bool IsLineKind(uint8_t kind) { return kind == kElementLine || kind == kElementArrow; }
+
+int32_t PolyCount(const ElementRecord* e) { return ElementAs<PolyElement>(e)->pointCount; }
+
+// The pad point of a mouse event.
+Point EventPoint(const VXEventRecord* event) {
+    return Point{Clamp16(event->u.mouse.longV), Clamp16(event->u.mouse.longH)};
+}
+
+// The element defaults of new elements on a sheet: pen width, flag word (fill and own colours),
+// colours.
+uint16_t SheetElementFlags(const SheetRecord* sheet) {
+    uint16_t flags = 0;
+    std::memcpy(&flags, sheet->view.elementTool, sizeof flags);
+    return flags;
+}
+int16_t SheetPenWidth(const SheetRecord* sheet) {
+    return int16_t(sheet->view.outlineWidth ? sheet->view.outlineWidth : 1);
+}
+
+// Makes the sheet's window current for the length of a scope.
+class SheetWindowScope {
+public:
+    explicit SheetWindowScope(VXWindowRecordTag* window) : previous_(VXSetWindow(window)) {}
+    ~SheetWindowScope() {
+        if (previous_ && VXGetWindowFromId(previous_->windowID) == previous_) VXSetWindow(previous_);
+    }
+    SheetWindowScope(const SheetWindowScope&) = delete;
+    SheetWindowScope& operator=(const SheetWindowScope&) = delete;
+
+private:
+    VXWindowRecordTag* previous_;
+};
+
+// A new polygon with the head and first `keep` vertices of `from` and room for `count`.
+ElementRecord* CopyPolyWithCount(const ElementRecord* from, int32_t keep, int32_t count) {
+    ElementRecord* e = BuildPolyElement(int16_t(count), nullptr, from->penWidth, false, false, 0,
+                                        false, 0, false);
+    if (!e) return nullptr;
+    ElementRecord* link = e->next;
+    std::memcpy(e, from, kElementPolyHeadSize);
+    e->next = link;
+    ElementAs<PolyElement>(e)->pointCount = int16_t(count);
+    std::memcpy(PolyPoints(e), PolyPoints(from), 4 * size_t(std::min(keep, count)));
+    return e;
+}
+
+// ---- The creation and reshape overlays ----
+
+struct OverlayData {
+    ElementDragState* state;
+    int32_t handle;  // the handle being dragged, -1 while creating
+    double opacity;
+};
+
+void DrawElementOverlay(VXWindowRecordTag*, void* data) {
+    auto* overlay = static_cast<OverlayData*>(data);
+    ElementDragState* state = overlay->state;
+    if (!state || !state->element) return;
+    const double before = VXSetOpacity(overlay->opacity);
+    DrawElement(state->element, state->images, true, false);
+    (void)VXSetOpacity(before);
+    if (overlay->handle != kHandleArcStart && overlay->handle != kHandleArcEnd) return;
+    if (state->element->kind != kElementArc) return;
+    const auto* arc = ElementAs<ArcElement>(state->element);
+    int32_t angle = arc->startAngle;
+    if (overlay->handle == kHandleArcEnd) angle += arc->arcAngle;
+    angle = ((angle % 360) + 360) % 360;
+    DrawArcAngleDegrees(state, angle, Point{});
+}
+
+// Follows the held button from `start`: each snapped point that differs from the last one goes to
+// `step`, and the overlay is redrawn. Returns the last point.
+template <class Step>
+Point TrackElementDrag(SheetRecord* sheet, const VXEventRecord* event, Point start,
+                       OverlayData* overlay, Step step) {
+    VXWindowRecordTag* window = sheet->window;
+    const int32_t id = window->windowID;
+    const int32_t mode = event && event->u.mouse.button == 1 ? kVXTrackRight : kVXTrackLeft;
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawElementOverlay, overlay);
+    Point last = start;
+    for (bool going = true; going;) {
+        _LPNT pad{};
+        going = VXWaitDragEnd(window, mode, true, &pad);
+        if (!VXGetWindowFromId(id)) return last;
+        Point p{Clamp16(pad.v), Clamp16(pad.h)};
+        SetRulerGuidePositions(window, p.h, p.v);
+        GridPointLock(&p);
+        if (SamePoint(p, last)) continue;
+        last = p;
+        step(p);
+        VXUpdateOverlay(window);
+    }
+    VXEndOverlay(window);
+    return last;
+}
+
+// Puts an element back into the list at the position (the end when past it).
+void InsertElementAt(LinkListHeader* list, ElementRecord* e, int32_t position) {
+    LLInsertAt(list, position, e);
+}
+
+// ---- Geometry of the handles ----
+
+// The frame of an element that its handles 0-7 move: the defining rectangle, an arc's bounds.
+Rect ElementFrame(const ElementRecord* e) {
+    if (e->kind != kElementArc) return e->rect;
+    Rect r;
+    GetMinimumArcBounds(e, &r);
+    return r;
+}
+
+// Maps a rectangle from one frame onto another.
+Rect MapRect(const Rect& r, const Rect& from, const Rect& to) {
+    Point corners[2] = {{r.top, r.left}, {r.bottom, r.right}};
+    VXMapPoints(corners, 2, &from, &to);
+    Rect out;
+    VXPt2Rect(corners[0], corners[1], &out);
+    return out;
+}
+
+Rect WidenedIfEmpty(Rect r) {
+    if (r.right <= r.left) r.right = int16_t(r.left + 1);
+    if (r.bottom <= r.top) r.bottom = int16_t(r.top + 1);
+    return r;
+}
+
+int32_t NormaliseDegrees(int32_t a) { return ((a % 360) + 360) % 360; }
+
+}  // namespace
+
+// ---- Creation ----
+
+void RecalcElement(ElementDragState* state, Point point) {
+    ElementRecord* e = state->element;
+    const Point a = state->anchor;
+    switch (e->kind) {
+        case kElementRect:
+        case kElementOval:
+        case kElementRoundRect:
+        case kElementImage:
+            VXPt2Rect(a, point, &e->rect);
+            break;
+        case kElementLine:
+        case kElementArrow:
+            e->points = {a, point};
+            break;
+        case kElementArc: {
+            // A quarter of the ellipse through both points: the anchor sits at the top or bottom
+            // of the ellipse and the point at its side.
+            const bool right = point.h >= a.h, below = point.v >= a.v;
+            auto* arc = ElementAs<ArcElement>(e);
+            arc->startAngle = int16_t(right ? (below ? 0 : 90) : (below ? 270 : 180));
+            arc->arcAngle = 90;
+            const int32_t farH = 2 * a.h - point.h, farV = 2 * point.v - a.v;
+            e->rect.left = Clamp16(right ? farH : point.h);
+            e->rect.right = Clamp16(right ? point.h : farH);
+            e->rect.top = Clamp16(below ? a.v : farV);
+            e->rect.bottom = Clamp16(below ? farV : a.v);
+            break;
+        }
+        default: return;
+    }
+    CalcElementBounds(e);
+}
+
+void DragCreateElement(SheetRecord* sheet, VXEventRecord* event) {
+    if (!sheet || !sheet->window || !event) return;
+    const uint16_t kind = sheet->selectedTool;
+    if (kind < kElementLine || kind > kElementArc) return;
+    SheetWindowScope scope(sheet->window);
+    Point anchor = EventPoint(event);
+    GridPointLock(&anchor);
+
+    const uint16_t defaults = SheetElementFlags(sheet);
+    ElementParamRecord param{};
+    param.kind = uint8_t(kind);
+    param.penWidth = SheetPenWidth(sheet);
+    param.filled = !IsLineKind(uint8_t(kind)) && (defaults & kElementFilled);
+    param.point1 = param.point2 = anchor;
+    param.frameColor = sheet->view.outlineColour;
+    param.fillColor = sheet->view.fillColour;
+    param.flags = uint16_t(defaults & ~kElementFilled & ~kElementSelected);
+    if (IsLineKind(uint8_t(kind))) param.flags &= uint16_t(~kElementOwnFillColor);
+    const bool option = event->u.mouse.option || (event->u.mouse.modifiers & kVXModOption);
+    if (!option && !(sheet->stored.flags & kSheetFlagHideElements)) param.flags |= kElementHideable;
+    if (kind == kElementRoundRect) param.extra[0] = param.extra[1] = kNewRoundRectCorner;
+    if (kind == kElementArrow) GetDefaultArrow(param.penWidth, &param.extra[0], &param.extra[1]);
+    ElementRecord* e = BuildElement(&param);
+    if (!e) {
+        VXBeep();
+        return;
+    }
+    ElementDragState state;
+    state.element = e;
+    state.anchor = anchor;
+    state.images = sheet->imageList;
+    RecalcElement(&state, anchor);
+
+    OverlayData overlay{&state, -1, 1.0};
+    const int32_t id = sheet->window->windowID;
+    const Point last = TrackElementDrag(sheet, event, anchor, &overlay,
+                                        [&](Point p) { RecalcElement(&state, p); });
+    if (SamePoint(last, anchor) || !VXGetWindowFromId(id)) {
+        DestroyElement(e, sheet->imageList);
+        return;
+    }
+    CalcElementBounds(e);
+    Rect area = e->bounds;
+    VXInsetRect(&area, -5, -5);
+    InvalSheetView(sheet, &area);
+    LLPush(sheet->elementList, e);
+    SetSheetModifiedStatus(sheet, kElementChanged);
+}
+
+void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
+    if (!sheet || !sheet->window) return;
+    Rect view{};
+    VXGetViewRect(sheet->window, &view);
+    if (!VXPtInRect(point, &view)) return;
+    SheetWindowScope scope(sheet->window);
+    GridPointLock(&point);
+    ElementRecord* poly = sheet->elementInCreation;
+    if (!poly) {
+        SetSheetModifiedStatus(sheet, kElementChanged);
+        poly = BuildPolyElement(1, nullptr, SheetPenWidth(sheet), false, false, 0, false, 0, false);
+        if (!poly) {
+            VXBeep();
+            return;
+        }
+        PolyPoints(poly)[0] = point;
+        CalcElementBounds(poly);
+        sheet->elementInCreation = poly;
+        return;
+    }
+    InvalidateMouseTrackingImage(sheet);
+    const int32_t count = PolyCount(poly);
+    if (count > 0 && Near(point, PolyPoints(poly)[count - 1], kPolyEndSlop)) {
+        // A second click on the last vertex ends the polygon open.
+        SetDrawingTool(sheet, kDrawToolSelect);
+        FinishCreateSheetPoly(sheet, true);
+        return;
+    }
+    ElementRecord* grown = CopyPolyWithCount(poly, count, count + 1);
+    if (!grown) {
+        VXBeep();
+        return;
+    }
+    PolyPoints(grown)[count] = point;
+    const Rect before = poly->bounds;
+    DestroyElement(poly, sheet->imageList);
+    sheet->elementInCreation = grown;
+    if (count > 0 && Near(point, PolyPoints(grown)[0], kPolyEndSlop)) {
+        PolyPoints(grown)[count] = PolyPoints(grown)[0];
+        SetDrawingTool(sheet, kDrawToolSelect);
+        FinishCreateSheetPoly(sheet, true);
+        return;
+    }
+    CalcElementBounds(grown);
+    Rect area;
+    VXUnionRect(&before, &grown->bounds, &area);
+    InvalSheetView(sheet, &area);
+}
+
+void FinishCreateSheetPoly(SheetRecord* sheet, bool select) {
+    if (!sheet) return;
+    ElementRecord* poly = sheet->elementInCreation;
+    if (!poly) return;
+    sheet->elementInCreation = nullptr;
+    CalcElementBounds(poly);
+    CloseTrackingOverlay();
+    InvalSheetView(sheet, &poly->bounds);
+    const int32_t count = PolyCount(poly);
+    ElementRecord* kept = nullptr;
+    if (count == 2) {
+        const Point a = PolyPoints(poly)[0], b = PolyPoints(poly)[1];
+        if (!SamePoint(a, b)) {
+            ElementParamRecord param{};
+            param.kind = kElementLine;
+            param.penWidth = poly->penWidth;
+            param.point1 = a;
+            param.point2 = b;
+            param.flags = uint16_t(poly->flags & ~kElementFilled);
+            param.frameColor = poly->frameColor;
+            kept = BuildElement(&param);
+            if (kept) CalcElementBounds(kept);
+        }
+        DestroyElement(poly, sheet->imageList);
+    } else if (count < 2) {
+        DestroyElement(poly, sheet->imageList);
+    } else {
+        kept = poly;
+    }
+    if (!kept) return;
+    LLPush(sheet->elementList, kept);
+    if (select) {
+        kept->flags |= kElementSelected;
+        (void)SetupElementResize(sheet, kept);  // the handles show when the sheet can show them
+    }
+    InvalSheetView(sheet, &kept->bounds);
+}
+
+// ---- Reshaping ----
+
+void ModifyFrame(ElementDragState* state, int32_t id, Point point) {
+    ElementRecord* e = state->element;
+    const ElementRecord* was = state->original;
+    const Rect old = ElementFrame(was);
+    Point tl{old.top, old.left}, br{old.bottom, old.right};
+    switch (id) {
+        case kHandleTopLeft: tl = point; break;
+        case kHandleTopRight: tl.v = point.v; br.h = point.h; break;
+        case kHandleBottomLeft: br.v = point.v; tl.h = point.h; break;
+        case kHandleBottomRight: br = point; break;
+        case kHandleTop: tl.v = point.v; break;
+        case kHandleBottom: br.v = point.v; break;
+        case kHandleLeft: tl.h = point.h; break;
+        case kHandleRight: br.h = point.h; break;
+        default: return;
+    }
+    Rect frame;
+    VXPt2Rect(tl, br, &frame);
+    switch (e->kind) {
+        case kElementRect:
+        case kElementOval:
+        case kElementRoundRect:
+        case kElementImage:
+            e->rect = frame;
+            break;
+        case kElementArc: {
+            const Rect from = WidenedIfEmpty(old), to = WidenedIfEmpty(frame);
+            const Rect mapped = MapRect(was->rect, from, to);
+            const int32_t w = mapped.right - mapped.left, h = mapped.bottom - mapped.top;
+            if (w > kMaxArcFrame || h > kMaxArcFrame || VXEmptyRect(&mapped)) return;
+            e->rect = mapped;
+            break;
+        }
+        case kElementPoly: {
+            const int32_t count = PolyCount(was);
+            if (count == 0 || VXEmptyRect(&old) || VXEmptyRect(&frame)) return;
+            std::memcpy(PolyPoints(e), PolyPoints(was), 4 * size_t(count));
+            VXMapPoints(PolyPoints(e), count, &old, &frame);
+            break;
+        }
+        default: return;
+    }
+    CalcElementBounds(e);
+}
+
+void ModifyArrowHead(ElementDragState* state, Point point) {
+    ElementRecord* e = state->element;
+    if (e->kind != kElementArrow) return;
+    const Point tip = e->points.point2, tail = e->points.point1;
+    int32_t between = std::abs(CalcLineAngle(tip, tail) - CalcLineAngle(tip, point)) % 360;
+    if (between > 180) between = 360 - between;
+    auto* arrow = ElementAs<ArrowElement>(e);
+    arrow->headAngle = int16_t(std::min(between, 45));
+    arrow->headLength =
+        int16_t(std::min(CalcLineLength(tip, point), CalcLineLength(tip, tail)));
+    CalcElementBounds(e);
+}
+
+void ModifyRoundCorner(ElementDragState* state, Point point) {
+    ElementRecord* e = state->element;
+    if (e->kind != kElementRoundRect) return;
+    const Rect& r = e->rect;
+    auto* round = ElementAs<RoundRectElement>(e);
+    round->ovalWidth = int16_t(std::clamp(2 * (point.h - r.left), 0, r.right - r.left));
+    round->ovalHeight = int16_t(std::clamp(2 * (point.v - r.top), 0, r.bottom - r.top));
+    CalcElementBounds(e);
+}
+
+void ModifyAngle(ElementDragState* state, int32_t id, Point point) {
+    ElementRecord* e = state->element;
+    if (e->kind != kElementArc) return;
+    auto* arc = ElementAs<ArcElement>(e);
+    int32_t s = NormaliseDegrees(arc->startAngle);
+    int32_t end = NormaliseDegrees(arc->startAngle + arc->arcAngle);
+    const int32_t angle = NormaliseDegrees(AngleFromPoint(&e->rect, point));
+    if (id == kHandleArcStart) s = angle;
+    else end = angle;
+    int32_t extent = end - s;
+    if (s > end) extent += 360;
+    if (extent == 0) extent = 360;
+    arc->startAngle = int16_t(s);
+    arc->arcAngle = int16_t(extent);
+    CalcElementBounds(e);
+}
+
+void ModifyElement(ElementDragState* state, int32_t id, Point point) {
+    ElementRecord* e = state->element;
+    if (id >= kHandleTopLeft && id <= kHandleRight) {
+        ModifyFrame(state, id, point);
+    } else if ((id == kHandleLineStart || id == kHandleLineEnd) && IsLineKind(e->kind)) {
+        (id == kHandleLineStart ? e->points.point1 : e->points.point2) = point;
+        CalcElementBounds(e);
+    } else if (id == kHandleArrowBarb) {
+        ModifyArrowHead(state, point);
+    } else if (id == kHandleRoundCorner) {
+        ModifyRoundCorner(state, point);
+    } else if (id == kHandleArcStart || id == kHandleArcEnd) {
+        ModifyAngle(state, id, point);
+    } else if (id >= kHandlePolyVertex && e->kind == kElementPoly) {
+        const int32_t n = id - kHandlePolyVertex, count = PolyCount(e);
+        if (n >= count) return;
+        PolyPoints(e)[n] = point;
+        if (n == 0 && count > 1 && IsPolyClosed(state->original)) PolyPoints(e)[count - 1] = point;
+        CalcElementBounds(e);
+    }
+}
+
+void DrawArcAngleDegrees(ElementDragState* state, int32_t angle, Point) {
+    const ElementRecord* e = state->element;
+    Rect around = e->rect;
+    VXInsetRect(&around, -13, -13);
+    const Point centre{int16_t((around.top + around.bottom) / 2),
+                       int16_t((around.left + around.right) / 2)};
+    Point at{};
+    GetRadiusPoint(centre, int16_t((around.right - around.left) / 2),
+                   int16_t((around.bottom - around.top) / 2), angle, &at);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d%s", int(angle), "\xC2\xB0");
+    if (gDefaultStyle) VXSetTextStyle(gDefaultStyle);
+    Set_Fore_Color(kColorIndexGraphics);
+    const auto width = int32_t(VXMeasureTextBytes(text, int32_t(std::strlen(text)), kEncodingUTF8, false));
+    VXMoveTo(at.h - width / 2, at.v + 4);
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), kEncodingUTF8);
+}
+
+bool IsDegenerateElement(const ElementRecord* e) {
+    switch (e->kind) {
+        case kElementLine:
+        case kElementArrow:
+            return SamePoint(e->points.point1, e->points.point2);
+        case kElementArc:
+            return VXEmptyRect(&e->rect) ||
+                   (e->bounds.right - e->bounds.left <= 2 && e->bounds.bottom - e->bounds.top < 3);
+        case kElementRect:
+        case kElementOval:
+        case kElementRoundRect:
+        case kElementPoly:
+        case kElementImage:
+            return VXEmptyRect(&e->rect);
+        default:
+            return false;
+    }
+}
+
+void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
+    if (!sheet || !sheet->window) return;
+    ElementRecord* e = sheet->selectedElement;
+    if (!e || LLGetLinkPosition(sheet->elementList, e) < 0) e = SingleSelectedElement(sheet->elementList);
+    if (!e) return;
+    SheetWindowScope scope(sheet->window);
+    ImageList* images = sheet->imageList;
+    const int32_t position = LLGetLinkPosition(sheet->elementList, e);
+    LLRemoveOrFree(sheet->elementList, e, nullptr, false);
+    ElementRecord* backup = DuplicateElement(e, true, images, images);
+    if (!backup) {
+        InsertElementAt(sheet->elementList, e, position);
+        VXBeep();
+        return;
+    }
+    StartSheetUndoCollection(sheet, kReshapeUndoKind);
+    CollectUndoSwapSheetItem(sheet, kUndoItemElement, e);
+    ClearSheetModifiers(sheet);
+    if (sheet->selectionRegion) VXSetEmptyRgn(sheet->selectionRegion);
+    const Rect oldBounds = e->bounds;
+    InvalSheetView(sheet, &oldBounds);
+    CollectUndoInvalSheetRect(sheet, &oldBounds);
+
+    ElementDragState state;
+    state.element = e;
+    state.original = backup;
+    state.anchor = event ? EventPoint(event) : Point{};
+    state.images = images;
+    OverlayData overlay{&state, id, kReshapeOpacity};
+    const int32_t windowId = sheet->window->windowID;
+    (void)TrackElementDrag(sheet, event, state.anchor, &overlay,
+                           [&](Point p) { ModifyElement(&state, id, p); });
+    const bool windowAlive = VXGetWindowFromId(windowId) != nullptr;
+
+    ElementRecord* placed = e;
+    const bool changed = std::memcmp(reinterpret_cast<const char*>(e) + sizeof(void*),
+                                     reinterpret_cast<const char*>(backup) + sizeof(void*),
+                                     ElementSize(e) - sizeof(void*)) != 0;
+    if (!changed) {
+        // Nothing moved: no undo step is left behind.
+        AbortSheetUndoCollection(sheet);
+    } else {
+        SetSheetModifiedStatus(sheet, kElementChanged);
+        CalcElementBounds(e);
+        if (IsDegenerateElement(e)) {
+            AbortSheetUndoCollection(sheet);
+            DestroyElement(e, images);
+            VXBeep();
+            placed = backup;
+            backup = nullptr;
+            if (windowAlive) InvalSheetView(sheet, &oldBounds);
+        } else {
+            InvalSheetView(sheet, &oldBounds);
+            InvalSheetView(sheet, &e->bounds);
+            CollectUndoInvalSheetRect(sheet, &e->bounds);
+            AcceptSheetUndoCollection(sheet);
+        }
+    }
+    InsertElementAt(sheet->elementList, placed, position);
+    if (sheet->selectedElement == e) sheet->selectedElement = placed;
+    BuildDrawingSelectRgn(sheet);
+    (void)SetupElementResize(sheet, placed);  // the handles show when the sheet can show them
+    if (backup) DestroyElement(backup, images);
+}
+
+// ---- Restyling ----
+
+bool RestyleElement(ElementRecord* e, int32_t what, uint32_t value) {
+    const auto colour = [&](uint16_t flag, uint32_t* field) {
+        if (value == kNoOwnColor) {
+            if (!(e->flags & flag)) return false;
+            e->flags &= uint16_t(~flag);
+            return true;
+        }
+        if ((e->flags & flag) && *field == value) return false;
+        e->flags |= flag;
+        *field = value;
+        return true;
+    };
+    switch (what) {
+        case kRestyleWidth:
+            if (e->penWidth == int8_t(value)) return false;
+            e->penWidth = int8_t(value);
+            return true;
+        case kRestyleFill: {
+            if (IsLineKind(e->kind)) return false;
+            const uint16_t flags = value ? uint16_t(e->flags | kElementFilled)
+                                         : uint16_t(e->flags & ~kElementFilled);
+            if (flags == e->flags) return false;
+            e->flags = flags;
+            return true;
+        }
+        case kRestyleFrameColor: return colour(kElementOwnFrameColor, &e->frameColor);
+        case kRestyleFillColor: return colour(kElementOwnFillColor, &e->fillColor);
+        default: return false;
+    }
+}
+
+namespace {
+
+// Restyles the selected elements of a list; the area before and after each change joins `area`.
+int32_t RestyleSelected(LinkListHeader* list, int32_t what, uint32_t value, Rect* area,
+                        int32_t* changed) {
+    int32_t selected = 0;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e; e = e->next) {
+        if (!(e->flags & kElementSelected)) continue;
+        ++selected;
+        const Rect before = e->bounds;
+        if (!RestyleElement(e, what, value)) continue;
+        ++*changed;
+        CalcElementBounds(e);
+        VXUnionRect(area, &before, area);
+        VXUnionRect(area, &e->bounds, area);
+    }
+    return selected;
+}
+
+}  // namespace
+
+int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t value) {
+    if (!sheet) return 0;
+    if (sheet->selectionRegion) VXSetEmptyRgn(sheet->selectionRegion);
+    ClearSheetModifiers(sheet);
+    Rect area;
+    VXSetEmptyRect(&area);
+    int32_t changed = 0;
+    const int32_t selected = RestyleSelected(sheet->elementList, what, value, &area, &changed);
+    if (changed) SetSheetModifiedStatus(sheet, kElementChanged);
+    if (what == kRestyleWidth && sheet->elementInCreation) {
+        ElementRecord* poly = sheet->elementInCreation;
+        VXUnionRect(&area, &poly->bounds, &area);
+        poly->penWidth = int8_t(value);
+        CalcElementBounds(poly);
+        VXUnionRect(&area, &poly->bounds, &area);
+    }
+    BuildDrawingSelectRgn(sheet);
+    if (selected == 1) (void)SetupElementResize(sheet, nullptr);  // handles of the one element
+    if (!VXEmptyRect(&area)) {
+        VXInsetRect(&area, -3, -3);
+        InvalSheetView(sheet, &area);
+    }
+    return selected;
+}
+
+int32_t UpdateSelectedSymbolElements(SymbolEditorRecord* editor, int32_t what, uint32_t value) {
+    if (!editor || !editor->elements) return 0;
+    Rect area;
+    VXSetEmptyRect(&area);
+    int32_t changed = 0;
+    const int32_t selected = RestyleSelected(editor->elements, what, value, &area, &changed);
+    if (changed) SetEditModified(editor, true);
+    if (!VXEmptyRect(&area) && editor->window) {
+        VXInsetRect(&area, -3, -3);
+        VXInvalRect(editor->window, &area);
+    }
+    return selected;
+}
+
+// ---- Stacking order ----
+
+ElementRecord* SingleSelectedElement(LinkListHeader* list) {
+    ElementRecord* single = nullptr;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e; e = e->next) {
+        if (!(e->flags & kElementSelected)) continue;
+        if (single) return nullptr;
+        single = e;
+    }
+    return single;
+}
+
+bool ChangeElementOrder(LinkListHeader* list, ElementRecord* e, int32_t command, bool backLayer) {
+    const int32_t p = LLGetLinkPosition(list, e);
+    if (p < 0) return false;
+    const auto* front = p > 0 ? static_cast<ElementRecord*>(LLGetIndexedLink(list, uint32_t(p - 1))) : nullptr;
+    const ElementRecord* back = e->next;
+    const bool inBack = e->flags & kElementBackLayer;
+    const auto isBack = [](const ElementRecord* x) { return x && (x->flags & kElementBackLayer); };
+    uint16_t flags = e->flags;
+    int32_t to = p;
+    switch (command) {
+        case kCmdBringToFront:
+            if (backLayer) flags &= uint16_t(~kElementBackLayer);
+            to = 0;
+            break;
+        case kCmdMoveForward:
+            if (backLayer && inBack && (!front || !isBack(front))) flags &= uint16_t(~kElementBackLayer);
+            else to = std::max(p - 1, 0);
+            break;
+        case kCmdMoveBack:
+            if (backLayer && !inBack && (!back || isBack(back))) flags |= kElementBackLayer;
+            else if (back) to = p + 1;
+            break;
+        case kCmdSendToBack:
+            if (backLayer) flags |= kElementBackLayer;
+            to = -1;  // the end
+            break;
+        default: return false;
+    }
+    LLRemoveOrFree(list, e, nullptr, false);
+    LLInsertAt(list, to, e);
+    const bool changed = LLGetLinkPosition(list, e) != p || flags != e->flags;
+    e->flags = flags;
+    return changed;
+}
+
+bool ChangeSheetElementOrder(SheetRecord* sheet, int32_t command) {
+    if (!sheet) return false;
+    ElementRecord* e = SingleSelectedElement(sheet->elementList);
+    if (!e || !ChangeElementOrder(sheet->elementList, e, command, true)) return false;
+    Rect area = e->bounds;
+    VXInsetRect(&area, -4, -4);
+    InvalSheetView(sheet, &area);
+    SetSheetModifiedStatus(sheet, kElementChanged);
+    return true;
+}
+
+bool ChangeLibElementOrder(SymbolEditorRecord* editor, int32_t command) {
+    if (!editor || !editor->elements) return false;
+    ElementRecord* e = SingleSelectedElement(editor->elements);
+    if (!e || !ChangeElementOrder(editor->elements, e, command, false)) return false;
+    if (editor->window) {
+        Rect area = e->bounds;
+        VXInsetRect(&area, -4, -4);
+        VXInvalRect(editor->window, &area);
+    }
+    SetEditModified(editor, true);
+    return true;
+}
+
+// ---- Hit testing ----
+
+ElementRecord* HitTestGrafElements(LinkListHeader* list, Point point, int32_t tolerance,
+                                   int32_t mode, bool* insideFill) {
+    if (insideFill) *insideFill = false;
+    if (!list) return nullptr;
+    ImageList* images = GetElementListImageList(list);
+    const uint16_t layer = (mode & kHitBackLayer) ? kElementBackLayer : 0;
+    ElementRecord* found = nullptr;
+    SchStartPixelHitTest(point);
+    for (int32_t t = 0; t <= tolerance; ++t) {
+        for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e && e != found; e = e->next) {
+            if ((e->flags & kElementBackLayer) != layer) continue;
+            if ((mode & kHitSkipHideable) && (e->flags & kElementHideable)) continue;
+            Rect r = e->bounds;
+            VXInsetRect(&r, int16_t(-t), int16_t(-t));
+            if (!VXPtInRect(point, &r)) continue;
+            if (e->kind == kElementImage) {
+                const VXPixels* picture =
+                    images ? GetImageFromImageList(images, ElementAs<ImageElement>(e)->imageId, false)
+                           : nullptr;
+                // A one-bit picture is kept as an 8-bit mask; anything deeper is opaque.
+                if ((e->flags & kElementFilled) || (picture && picture->depth > 8)) {
+                    found = e;
+                    break;
+                }
+            }
+            ResetPixelHitTest();
+            DrawElement(e, images, false, false);
+            if (HitTestPixels(t, t)) {
+                found = e;
+                break;
+            }
+        }
+    }
+    const uint16_t outlineOnly = kElementFilled | kElementOptionalFill;
+    if (found && (found->flags & outlineOnly) == outlineOnly) {
+        ResetPixelHitTest();
+        DrawElement(found, images, true, false);
+        if (!HitTestPixels(tolerance, tolerance)) {
+            found = nullptr;
+            if (insideFill) *insideFill = true;
+        }
+    }
+    SchStopPixelHitTest();
+    return found;
+}
+
+}  // namespace plexa
