@@ -2,6 +2,9 @@
 // symbols, the library item of a symbol, and the settings dialogs; each command's rule for the
 // front document and its action.
 #include "app/shell.h"
+
+#include <cstring>
+
 #include "graphics/textedit.h"
 #include "foundation/ll.h"
 #include "model/elements.h"
@@ -16,6 +19,7 @@
 #include "sheeteditor/sheetsymbolui.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symundo.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_services.h"
@@ -112,10 +116,18 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     const uint16_t id = r->command;
     switch (id) {
     case 300: r->enabled = 1; break;
-    case 301:
-        // Disabled until sheet and symbol-editor undo exist: no document records an action.
+    case 301: {
+        // The symbol editor's one level of undo; a sheet's comes with sheet undo.
         r->enabled = 0;
+        char text[64];
+        if (front.editor && !front.modal) GetSymbolEditorUndoMenuText(front.editor, text, sizeof text);
+        else text[0] = 0;
+        if (text[0]) {
+            r->enabled = 1;
+            std::strncpy(r->title, text, 255);
+        }
         break;
+    }
     case 302:
     case 303:
     case 305:
@@ -169,6 +181,10 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
     (void)shift;
     VXTERecord* te = EditedText(front);
     switch (id) {
+    case 301:
+        if (!front.editor || !GetSymbolEditorUndoKind(front.editor)) return 0;
+        UndoSymbolEditorAction(front.editor);
+        return 1;
     case 302:
     case 303:
         if (!te) return 0;

@@ -16,6 +16,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetLibBrowserHooks(t.libBrowser);
     SetSheetToolsHooks(t.sheetTools);
     SetSpiceWindowHooks(t.spiceWindows);
+    SetWireTrackingHooks(t.wireTracking);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

@@ -6,6 +6,7 @@
 #include "app/pending.h"
 #include "app/prefs.h"
 #include "app/shell.h"
+#include "app/shellutil.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
@@ -17,11 +18,13 @@
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/toolbars.h"
@@ -177,7 +180,8 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     };
     editor.libBrowser.wireInProgress = [](VXWindowRecordTag*) { return IsWireCreationInProgress(); };
     editor.libBrowser.endWire = [](VXWindowRecordTag* window, bool cancel) {
-        CancelWireCreation(SheetOfWindow(window), cancel);
+        (void)cancel;  // a cancelled wire keeps what was drawn either way
+        CancelWireCreation(SheetOfWindow(window));
     };
     editor.libBrowser.placingLibraryPart = [](VXWindowRecordTag* window) {
         SheetRecord* sheet = SheetOfWindow(window);
@@ -209,11 +213,16 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
 
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;
+
+    editor.wireTracking.showTerminalMark = [] { return gPrefs && (gPrefs->options & kPrefsHighlightTerminals); };
+    editor.wireTracking.connectSound = ConnectBeep;
+    editor.wireTracking.askNewSignalName = [] { return !gPrefs || !(gPrefs->silentNewSignal & 1); };
     core.sheetStore.setModified = SheetEditorModifiedStatus;
     core.sheetLoad.openSheets = SheetWindowSheets;
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
+    core.model.releaseSheetEditorParts = ClearSheetModifiers;
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

@@ -2,6 +2,9 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+
+#include <cstdio>
+
 #include "app/shell.h"
 #include "files/sheetsave.h"
 #include "files/sheetstore.h"
@@ -10,7 +13,10 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "symboleditor/libeditor.h"
+#include "sheeteditor/elementinfo.h"
+#include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_services.h"
 
@@ -77,6 +83,13 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     AddFileSymbolEditorHooks(editor.symbolEditor);
     // The library editor: its items open in symbol editors; its messages are alerts.
     AddLibEditorLinks(editor.symbolEditor, editor.libEditor);
+    // The symbol editor's window and its dialogs.
+    AddSymbolEditorWindowHooks(editor.symbolEditor);
+    editor.symbolEditor.createFrameEditor = CreateTextFrameEditor;
+    editor.symbolEditor.frameEditorGrowHandle = CalcTEGrowHandle;
+    editor.symbolEditor.drawFrameEditor = FrameEditTE;
+    editor.symbolEditor.frameEditorKey = ApplyTEKey;
+    editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };
@@ -85,6 +98,11 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libEditor.activated = [](LibEditorRecord*) { InstallMenuBar(gLibEditMenuBar); };
     editor.symbolEditor.activated = [](SymbolEditorRecord*) { InstallMenuBar(gSymbolEditMenuBar); };
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
+    editor.symbolEditor.askCreatePinSet = [](int32_t pinSet) {
+        char message[128];
+        std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));
+        return VXStandardAlert(message, "", kCreatePinSetButton, "Cancel") == kVXAlertFirstButton;
+    };
     editor.symbolEditor.reportError = ReportSymbolEditorError;
     editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {
         SetSheetModifiedStatus(sheet, int32_t(reasons));

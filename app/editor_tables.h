@@ -12,6 +12,7 @@
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/symbolupdate.h"
+#include "sheeteditor/wiretracking.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
@@ -29,6 +30,7 @@ struct EditorHookTables {
     LibBrowserHooks libBrowser;
     SheetToolsHooks sheetTools;
     SpiceWindowHooks spiceWindows;
+    WireTrackingHooks wireTracking;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

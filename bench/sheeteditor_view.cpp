@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "bench/core_bench_main.h"
+#include "bench/sheet_windows.h"
+#include "bench/gate_grid.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -36,46 +38,16 @@ namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr int kSymbols = 5000, kColumns = 50;
-constexpr int16_t kPitchH = 88, kPitchV = 33;  // 50 x 100 symbols over 4,400 x 3,300 units
-
 SheetRecord* gSheet = nullptr;
 
-Point At(int i) { return Point{int16_t(20 + (i / kColumns) * kPitchV), int16_t(20 + (i % kColumns) * kPitchH)}; }
+Point At(int i) { return bench::GateGridPoint(i, kColumns); }
+std::vector<Point> WireCorners(int i) { return bench::GateGridWire(i, kColumns); }
 
-// The corners of the wire from symbol i's output: right, down, right and up again, 4 segments.
-std::vector<Point> WireCorners(int i) {
-    const Point p = At(i);
-    const auto v = int16_t(p.v + 15), h = int16_t(p.h + 66);
-    return {{v, h}, {v, int16_t(h + 6)}, {int16_t(v + 10), int16_t(h + 6)},
-            {int16_t(v + 10), int16_t(h + 14)}, {v, int16_t(h + 14)}};
-}
-
-void Build() {
-    const int32_t id = test::AddGateSymbolDefinition(gSheet);
-    for (int i = 0; i < kSymbols; ++i) {
-        SymbolRecord* symbol = CreateSymbol();
-        symbol->mapId = id;
-        symbol->libraryName = kNoLibraryName;
-        symbol->position = At(i);
-        AddSymbolToSheet(gSheet, symbol);
-        SignalHandle signal = CreateSignal(gSheet->signalList);
-        WireHandle wire = CreateWire(nullptr);
-        for (Point corner : WireCorners(i)) (void)InsertWireCorner(wire, corner, -1);  // fails only out of memory
-        CalcWireBounds(wire);
-        LLPush((*signal)->wires, wire);
-        CalcSignalBounds(signal);
-    }
-}
+void Build() { bench::BuildGateGrid(gSheet, kSymbols, kColumns); }
 
 void SetUp() {
     static char name[] = "bench_sheeteditor_view";
-    static char* argv[] = {name, nullptr};
-    if (!PlatformEnsureApplication(1, argv)) std::abort();
-    VXInitWindows();
-    VXInitPanels();
-    VXInitControls();
-    VXInitMenus();
-    if (InitSheetDefaults() != 0) std::abort();
+    StartSheetWindows(name);
     gSheet = NewSchematicDrawing();
     if (!gSheet) std::abort();
     // The sheet pane 1920 x 1080 beside the tool palette, below the top tool bar.

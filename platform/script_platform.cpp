@@ -51,7 +51,7 @@ namespace plexa {
 namespace {
 
 enum class Verb {
-    kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kRelease, kMenu, kChoose,
+    kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
     kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kLog,
     kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
@@ -194,6 +194,12 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
                 AddMouse(steps, step, Verb::kPress, x, y);
                 AddMouse(steps, step, Verb::kRelease, x, y);
             }
+            continue;
+        } else if (verb == "move") {
+            need(words.size() >= 2);
+            Modifiers(words, 2, step);
+            if (step.doubleClick || step.button != Qt::LeftButton) Fail(line, "a move has no button");
+            AddMouse(steps, step, Verb::kHover, Number(words[0], line), Number(words[1], line));
             continue;
         } else if (verb == "drag") {
             need(words.size() >= 4);
@@ -355,6 +361,10 @@ void PlayMouse(const Step& step) {
     if (step.verb == Verb::kPress) {
         window = StepWindow(step, {});
         p.pressWindowID = PlatformWindowID(window);
+    } else if (step.verb == Verb::kHover) {
+        // No button is held: the pointer moves over the key window.
+        window = StepWindow(step, {});
+        p.buttons = Qt::NoButton;
     } else {
         for (PlatformWindow* w : VisibleWindows())
             if (PlatformWindowID(w) == p.pressWindowID) window = w;
@@ -596,6 +606,7 @@ void Play(const Step& step) {
         case Verb::kType: PlayType(step); return;
         case Verb::kPress:
         case Verb::kMove:
+        case Verb::kHover:
         case Verb::kRelease: PlayMouse(step); return;
         case Verb::kMenu: PlayMenu(step); return;
         case Verb::kChoose: PlayChoose(step); return;

@@ -18,6 +18,8 @@
 //   type TEXT                  types the characters
 //   click X Y [MODS...]        press and release; MODS among Shift Ctrl Alt Meta right double
 //   drag X1 Y1 X2 Y2 [MODS...] press, moves, release
+//   move X Y [MODS...]         the pointer moves there with no button held (MODS among Shift
+//                              Ctrl Alt Meta)
 //   menu MENU > ITEM [> ITEM]  opens MENU from the key window's menu bar and chooses the item
 //                              (through sub-menus); a missing or disabled item fails the run
 //   choose TEXT                chooses the item of the open popup menu

@@ -126,14 +126,14 @@ std::string PlatformApplicationVersion() {
 
 namespace {
 int gBeepCount = 0;
-}  // namespace
-
-int TestBeepCount() { return gBeepCount; }
+}
 
 void PlatformBeep() {
     ++gBeepCount;
     if (QCoreApplication::instance()) QApplication::beep();
 }
+
+int TestBeepCount() { return gBeepCount; }
 
 bool PlatformPlaySoundFile(const std::string& path) {
     const QString file = QString::fromStdString(path);

@@ -40,9 +40,8 @@ bool TestDropFiles(PlatformWindow* window, const std::vector<std::string>& paths
 // the delegate hears of the change.
 void TestSetApplicationActive(bool active);
 
-// How many times the system beep has sounded in this run.
+// The beeps sounded since the program started.
 int TestBeepCount();
-
 // Runs the deferred calls and timers of the current loop mode that are due now.
 void TestRunDueWork();
 

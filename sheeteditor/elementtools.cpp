@@ -23,7 +23,9 @@
 #include "model/sheet.h"
 #include "model/themes.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_services.h"
@@ -113,11 +115,11 @@ void DrawElementOverlay(VXWindowRecordTag*, void* data) {
     const double before = VXSetOpacity(overlay->opacity);
     DrawElement(state->element, state->images, true, false);
     (void)VXSetOpacity(before);
-    if (overlay->handle != kHandleArcStart && overlay->handle != kHandleArcEnd) return;
+    if (overlay->handle != kModArcStart && overlay->handle != kModArcEnd) return;
     if (state->element->kind != kElementArc) return;
     const auto* arc = ElementAs<ArcElement>(state->element);
     int32_t angle = arc->startAngle;
-    if (overlay->handle == kHandleArcEnd) angle += arc->arcAngle;
+    if (overlay->handle == kModArcEnd) angle += arc->arcAngle;
     angle = ((angle % 360) + 360) % 360;
     DrawArcAngleDegrees(state, angle, Point{});
 }
@@ -361,14 +363,14 @@ void ModifyFrame(ElementDragState* state, int32_t id, Point point) {
     const Rect old = ElementFrame(was);
     Point tl{old.top, old.left}, br{old.bottom, old.right};
     switch (id) {
-        case kHandleTopLeft: tl = point; break;
-        case kHandleTopRight: tl.v = point.v; br.h = point.h; break;
-        case kHandleBottomLeft: br.v = point.v; tl.h = point.h; break;
-        case kHandleBottomRight: br = point; break;
-        case kHandleTop: tl.v = point.v; break;
-        case kHandleBottom: br.v = point.v; break;
-        case kHandleLeft: tl.h = point.h; break;
-        case kHandleRight: br.h = point.h; break;
+        case kModTopLeft: tl = point; break;
+        case kModTopRight: tl.v = point.v; br.h = point.h; break;
+        case kModBottomLeft: br.v = point.v; tl.h = point.h; break;
+        case kModBottomRight: br = point; break;
+        case kModTop: tl.v = point.v; break;
+        case kModBottom: br.v = point.v; break;
+        case kModLeft: tl.h = point.h; break;
+        case kModRight: br.h = point.h; break;
         default: return;
     }
     Rect frame;
@@ -430,7 +432,7 @@ void ModifyAngle(ElementDragState* state, int32_t id, Point point) {
     int32_t s = NormaliseDegrees(arc->startAngle);
     int32_t end = NormaliseDegrees(arc->startAngle + arc->arcAngle);
     const int32_t angle = NormaliseDegrees(AngleFromPoint(&e->rect, point));
-    if (id == kHandleArcStart) s = angle;
+    if (id == kModArcStart) s = angle;
     else end = angle;
     int32_t extent = end - s;
     if (s > end) extent += 360;
@@ -442,19 +444,19 @@ void ModifyAngle(ElementDragState* state, int32_t id, Point point) {
 
 void ModifyElement(ElementDragState* state, int32_t id, Point point) {
     ElementRecord* e = state->element;
-    if (id >= kHandleTopLeft && id <= kHandleRight) {
+    if (id >= kModTopLeft && id <= kModRight) {
         ModifyFrame(state, id, point);
-    } else if ((id == kHandleLineStart || id == kHandleLineEnd) && IsLineKind(e->kind)) {
-        (id == kHandleLineStart ? e->points.point1 : e->points.point2) = point;
+    } else if ((id == kModLineStart || id == kModLineEnd) && IsLineKind(e->kind)) {
+        (id == kModLineStart ? e->points.point1 : e->points.point2) = point;
         CalcElementBounds(e);
-    } else if (id == kHandleArrowBarb) {
+    } else if (id == kModArrowBarb) {
         ModifyArrowHead(state, point);
-    } else if (id == kHandleRoundCorner) {
+    } else if (id == kModRoundCorner) {
         ModifyRoundCorner(state, point);
-    } else if (id == kHandleArcStart || id == kHandleArcEnd) {
+    } else if (id == kModArcStart || id == kModArcEnd) {
         ModifyAngle(state, id, point);
-    } else if (id >= kHandlePolyVertex && e->kind == kElementPoly) {
-        const int32_t n = id - kHandlePolyVertex, count = PolyCount(e);
+    } else if (id >= kModPolyVertex && e->kind == kElementPoly) {
+        const int32_t n = id - kModPolyVertex, count = PolyCount(e);
         if (n >= count) return;
         PolyPoints(e)[n] = point;
         if (n == 0 && count > 1 && IsPolyClosed(state->original)) PolyPoints(e)[count - 1] = point;
@@ -737,7 +739,8 @@ ElementRecord* HitTestGrafElements(LinkListHeader* list, Point point, int32_t to
     ImageList* images = GetElementListImageList(list);
     const uint16_t layer = (mode & kHitBackLayer) ? kElementBackLayer : 0;
     ElementRecord* found = nullptr;
-    SchStartPixelHitTest(point);
+    // Without a pixel test an element is hit anywhere in its bounds.
+    const bool pixels = SchStartPixelHitTest(nullptr, point);
     for (int32_t t = 0; t <= tolerance; ++t) {
         for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e && e != found; e = e->next) {
             if ((e->flags & kElementBackLayer) != layer) continue;
@@ -755,16 +758,18 @@ ElementRecord* HitTestGrafElements(LinkListHeader* list, Point point, int32_t to
                     break;
                 }
             }
-            ResetPixelHitTest();
-            DrawElement(e, images, false, false);
-            if (HitTestPixels(t, t)) {
+            if (pixels) {
+                ResetPixelHitTest();
+                DrawElement(e, images, false, false);
+            }
+            if (!pixels || HitTestPixels(t, t)) {
                 found = e;
                 break;
             }
         }
     }
     const uint16_t outlineOnly = kElementFilled | kElementOptionalFill;
-    if (found && (found->flags & outlineOnly) == outlineOnly) {
+    if (pixels && found && (found->flags & outlineOnly) == outlineOnly) {
         ResetPixelHitTest();
         DrawElement(found, images, true, false);
         if (!HitTestPixels(tolerance, tolerance)) {

@@ -21,14 +21,6 @@ struct SheetRecord;
 struct SymbolEditorRecord;
 struct VXEventRecord;
 
-// The handles of an element that reshape it: 0-7 the frame (corners, then the top, bottom, left
-// and right sides), 8 and 9 the ends of a line or arrow, 10 an arrow's barb, 11 a rounded
-// rectangle's corner, 12 and 13 the ends of an arc, 18 + n vertex n of a polygon.
-constexpr int32_t kHandleTopLeft = 0, kHandleTopRight = 1, kHandleBottomLeft = 2,
-                  kHandleBottomRight = 3, kHandleTop = 4, kHandleBottom = 5, kHandleLeft = 6,
-                  kHandleRight = 7, kHandleLineStart = 8, kHandleLineEnd = 9,
-                  kHandleArrowBarb = 10, kHandleRoundCorner = 11, kHandleArcStart = 12,
-                  kHandleArcEnd = 13, kHandlePolyVertex = 18;
 // Options of new elements.
 constexpr int16_t kNewRoundRectCorner = 18;
 // Commands of the stacking order.
@@ -68,7 +60,7 @@ void FinishCreateSheetPoly(SheetRecord* sheet, bool select);
 
 // ---- Reshaping ----
 
-// Drags handle `id` of the selected element. A result without area (or a line of no length) is
+// Drags handle `id` (sheeteditor/sheetselect.h) of the selected element. A result without area (or a line of no length) is
 // refused with a beep and the element stays as it was.
 void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event);
 // The element for handle `id` moved to the point, from the element as it was before the drag.

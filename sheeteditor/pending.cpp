@@ -1,36 +1,8 @@
 // Least bodies of the calls declared in pending.h.
 #include "sheeteditor/pending.h"
 
-#include "graphics/hittest.h"
-#include "graphics/grafport.h"
-#include "model/drawglobals.h"
-
 namespace plexa {
 
-void CloseTrackingOverlay() {}                               // closes the tracking overlay
-bool IsWireCreationInProgress() { return false; }            // a wire or bus is being drawn
-void CancelWireCreation(SheetRecord*, bool) {}               // ends the wire being drawn
-void InvalidateMouseTrackingImage(SheetRecord*) {}           // rebuilds the placing picture
-void InvalidateTrackingSymbolImage() {}                      // drops the placing picture
-int32_t NetSymbolPlacement(SheetRecord*) { return 0; }       // kind of net-symbol placement
-void ClearDrawingSelection(SheetRecord*) {}                  // unselects everything
-void TransformDrawingSelection(SheetRecord*, Point, int32_t) {}  // turns the selection
-int32_t SetupElementResize(SheetRecord*, ElementRecord*) { return 0; }  // the element's handles
-void ClearSheetModifiers(SheetRecord*) {}                    // drops the handles
-void BuildDrawingSelectRgn(SheetRecord*) {}                  // rebuilds the selection region
-// Starts the pixel test in the current window, drawing without colours of their own.
-namespace {
-uint32_t gHitTestSavedFlags = 0;
-}  // namespace
-void SchStartPixelHitTest(Point point) {
-    gHitTestSavedFlags = gGenFlags;
-    gGenFlags &= ~kGenColorDrawing;
-    StartPixelHitTestEx(VXGetCurrentGrafState(), _LPNT{point.v, point.h});
-}
-void SchStopPixelHitTest() {                                 // ends the pixel test
-    StopPixelHitTest();
-    gGenFlags = gHitTestSavedFlags;
-}
 void GridPointLock(Point*) {}                                // snaps to the grid
 void SetRulerGuidePositions(VXWindowRecordTag*, int32_t, int32_t) {}  // moves the ruler guides
 void CleanupSplitWireList(SheetRecord*) {}                   // drops the wire split markers
@@ -40,7 +12,32 @@ void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collectin
 void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
 void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
 void AbortSheetUndoCollection(SheetRecord*) {}               // drops the undo step
-void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}  // records a copy of the item
-void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}  // records an area to redraw
+
+// Will show the signal's name for editing; until then the name is accepted as offered.
+int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, int32_t, void*) {
+    return 1;
+}
+
+// Will let the person choose a member name of the buss; until then nothing is chosen.
+int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
+
+// Will record a move op for the replay.
+void CollectUndoMoveSheetItem(SheetRecord*, int32_t, void*, Point, int32_t) {}
+// Will record a copy of the item for the replay.
+void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}
+// Will record an area to redraw on the replay.
+void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
+// Will stretch or move the signal wires attached to what moves.
+void MoveSignalWires(SheetRecord*, Point, int32_t, Rect*) {}
+// Will stretch or move the bus lines attached to what moves.
+void MoveBussWires(SheetRecord*, Point, int32_t, Rect*) {}
+// Will move the break-outs marked as moving.
+void MoveMarkedBreakOuts(SheetRecord*, Point, int32_t, Rect*) {}
+// Will clear the busses' undo-copy marks.
+void ClearBussUndoFlags(SheetRecord*) {}
+
+// Will run the symbol information dialog.
+void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+
 
 }  // namespace plexa

@@ -5,45 +5,15 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "model/signals.h"
 
 namespace plexa {
 
-struct ElementRecord;
 struct SheetRecord;
+struct SymbolRecord;
+struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
-
-// Mouse tracking and wire creation.
-// Closes the overlay that follows the mouse over a sheet pane.
-void CloseTrackingOverlay();
-// Whether a wire or bus is being drawn.
-bool IsWireCreationInProgress();
-// Ends the wire or bus being drawn, keeping what was drawn with a free end.
-void CancelWireCreation(SheetRecord* sheet, bool toolChanged);
-// Marks the picture of the symbol about to be placed for rebuilding.
-void InvalidateMouseTrackingImage(SheetRecord* sheet);
-void InvalidateTrackingSymbolImage();
-// 0 for an ordinary part, 1 a net symbol placed by the wire tool, 2 one being placed at a pin.
-int32_t NetSymbolPlacement(SheetRecord* sheet);
-
-// Selection and transformation.
-// Unselects everything on the sheet.
-void ClearDrawingSelection(SheetRecord* sheet);
-// Rotates or mirrors the selection about the centre (both -32768: its own centre) as one undoable
-// step.
-void TransformDrawingSelection(SheetRecord* sheet, Point centre, int32_t transformation);
-
-// Handles and the selection region.
-// Sets up the handles of the element (none: the single selected element); 1 when it has them.
-int32_t SetupElementResize(SheetRecord* sheet, ElementRecord* element);
-// Drops every handle of the sheet.
-void ClearSheetModifiers(SheetRecord* sheet);
-// Empties the selection region and adds the bounds of every selected item.
-void BuildDrawingSelectRgn(SheetRecord* sheet);
-// Brackets a pixel hit test at the point in the current window with the drawing flags of a hit
-// test.
-void SchStartPixelHitTest(Point point);
-void SchStopPixelHitTest();
 
 // Grid and rulers.
 // Snaps the point to the grid of the editor that owns the current window.
@@ -65,9 +35,35 @@ void CollectUndoSetSheetView(SheetRecord* sheet);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
 // Drops the undo step being collected.
 void AbortSheetUndoCollection(SheetRecord* sheet);
-// Records a copy of the item (kind 7: a graphic element) as it is now.
+
+// Signal and bus dialogs.
+// The signal information dialog; nonzero when accepted.
+int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
+                         uint8_t* secondOption, int32_t showItem2, void* validationProc);
+// Chooses a member name of the buss (256-byte buffer, in and out); nonzero when accepted.
+int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
+
+// ---- Sheet undo ----
+// A move op: the item (of item kind 1 symbol, 2 text, 7 element, 8 text frame) moved by the
+// offset (code 0) or transformed about the point.
+void CollectUndoMoveSheetItem(SheetRecord* sheet, int32_t itemKind, void* item, Point point, int32_t code);
+// A swap op: a copy of the item as it is now.
 void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
-// Records an area to redraw when the step is undone.
+// An invalidate op of an area to redraw on replay.
 void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
+
+// ---- Stretching attached wires ----
+// The wires and bus lines attached to what moves follow it; what changed joins the area.
+void MoveSignalWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
+void MoveBussWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
+// The break-outs marked as moving move or transform with the selection.
+void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
+// Clears the busses' undo-copy marks.
+void ClearBussUndoFlags(SheetRecord* sheet);
+
+// ---- Symbol information ----
+// Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
+// clicked text or none.
+void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
 
 }  // namespace plexa

@@ -24,6 +24,9 @@
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetmove.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetview.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
@@ -75,7 +78,7 @@ void SetDrawingTool(SheetRecord* sheet, uint16_t tool) {
     ClearBreakoutSequence(sheet);
     DestroyDrawingTE(sheet);
     const bool changes = tool != sheet->selectedTool;
-    CancelWireCreation(sheet, changes);
+    CancelWireCreation(sheet);
     CancelZoomMode(sheet->window);
     ClearDrawingSelection(sheet);
     FinishCreateSheetPoly(sheet, tool == kDrawToolSelect);

@@ -30,8 +30,10 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -243,6 +245,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
             DrawTextElement(text, sheet->stringBlock);
         }
     }
+    if (ownWindow && sheet->selectedTool == kSelectTool) InvalPaintItemModifiers(sheet, 1);
     if (clipped) VXPopClip(graf);
     gDrawElmtSelRgn = nullptr;
 }
@@ -260,6 +263,8 @@ void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event) {
         const LRect longArea{area.top, area.left, area.bottom, area.right};
         VXLTEUpdate(&longArea, EditorOf(sheet));
         if (!sheet->growTracking) FrameEditTE(EditorOf(sheet));
+    } else if (IsWireCreationInProgress()) {
+        UpdateWireCreation(sheet);
     }
     if (sheet->drawHook) sheet->drawHook(sheet, sheet->drawHookRefCon);
 }

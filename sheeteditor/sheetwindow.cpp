@@ -22,6 +22,7 @@
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/toolbars.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -220,8 +221,10 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return VXDefaultEventHandler(window, event);
         case kVXDestroyEvent:
             // The sheet outlives its window only without it.
-            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window)
+            if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
+                ReleaseSheetWireTracking(sheet);
                 sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
+            }
             return VXDefaultEventHandler(window, event);
         default:
             break;
@@ -264,6 +267,7 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 1;
         }
         case kVXMouseMovedEvent:
+            TrackSheetMouseEvent(sheet, event->u.mouse.longH, event->u.mouse.longV);
             UpdateViewCursor(sheet, event);
             return 1;
         case kVXWheelEvent:

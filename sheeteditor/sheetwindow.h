@@ -3,9 +3,10 @@
 // retitling the windows a sheet owns. This module owns the window count of untitled sheets.
 //
 // The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h), gives it its idle
-// work and cursors, and follows activation; clicks, keys and the tool bars' controls come with
-// the rest of the sheet editor: until then those events get the toolkit's default handling (a
-// destroyed sheet window first lets go of its sheet). The tool bars are sheeteditor/toolbars.h.
+// work and cursors, follows the pointer for drawing wires (sheeteditor/wiretracking.h), and
+// follows activation; clicks and keys come with the rest of the sheet editor: until then those
+// events get the toolkit's default handling (a destroyed sheet window first lets go of its
+// sheet). The tool bars are sheeteditor/toolbars.h.
 //
 // The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once

@@ -26,6 +26,7 @@
 #include "model/waitcursor.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symundo.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -64,7 +65,7 @@ void ClearSelection(SymbolEditorRecord* editor) {
     if (gHooks.clearSelection) gHooks.clearSelection(editor);
 }
 void ClearUndo(SymbolEditorRecord* editor) {
-    if (gHooks.clearUndo) gHooks.clearUndo(editor);
+    ClearSymbolEditorUndoAction(editor);
 }
 void ShowWindow(SymbolEditorRecord* editor, bool frontOnly) {
     if (gHooks.showWindow) gHooks.showWindow(editor, frontOnly);
@@ -578,6 +579,9 @@ void EmptySymbolEditor(SymbolEditorRecord* editor) {
         EndTextEditing(editor);
         ClearSelection(editor);
     }
+    // The undo action refers to the items about to be freed.
+    ClearUndo(editor);
+    AbortSymbolEditorUndoCollection(editor);
     DetachAlternatePins(editor);
     for (int32_t view = 0; view < 2; ++view) {
         LLRemoveOrFreeAll(editor->elementLists[view], true);
@@ -802,6 +806,7 @@ void DestroySymbolEditor(SymbolEditorRecord* editor) {
     if (editor == CurrEdit) ClearSelection(editor);
     DetachAlternatePins(editor);
     ClearUndo(editor);
+    AbortSymbolEditorUndoCollection(editor);
     if (FileSymbolEntry* entry = GetFileSymbolFromEditor(editor)) {
         entry->editor = nullptr;
         if (!entry->item) DestroyFileSymbol(editor->sheet, entry);

@@ -37,6 +37,7 @@ struct LibraryItem;
 struct LibSection;
 struct LinkListHeader;
 struct SheetRecord;
+struct SymUndoRecord;
 struct TextFrameRecord;
 struct VXTERecord;
 struct VXWindowRecordTag;
@@ -92,6 +93,8 @@ constexpr const char* kInvalidSymbolMessage =
 constexpr const char* kInvalidSymbolEditButton = "Edit";
 constexpr const char* kInvalidSymbolCloseButton = "Close Anyway";
 constexpr const char* kUnnamedItemTitle = "Unnamed Item";
+constexpr const char* kCreatePinSetMessage = "Pin Set %d does not exist. Would you like to create it?";
+constexpr const char* kCreatePinSetButton = "Create";
 
 struct SymbolEditorRecord {
     VXWindowRecordTag* window;       // kind 111, none for an editor without a window
@@ -146,6 +149,8 @@ struct SymbolEditorRecord {
     uint8_t dragState;
     bool zoomMode;
     uint8_t placementOptions;        // the current symbol's
+    SymUndoRecord* undo;             // the committed undo action, or none
+    SymUndoRecord* undoCollect;      // the action being collected, or none
 };
 
 // The current symbol editor (the one most recently activated), or none.
@@ -154,10 +159,9 @@ extern SymbolEditorRecord* CurrEdit;
 // ---- Hooks ----
 
 struct SymbolEditorHooks {
-    // -- The window (the symbol editor's window layer) --
-    // Optional, every slot of this group: the symbol editor's window, its tools, lists and undo
-    // are not built yet; until then an editor lives without a window as the defaults say, which
-    // is how the sheet files and the converter use it.
+    // -- The window (the symbol editor's window layer, symboleditor/symwindow.h) --
+    // Without them an editor lives without a window as the defaults say, which is how the sheet
+    // files and the converter use it.
     // Makes the window (kind 111, its tab pane, tool bars and their tips) and, for a component,
     // the attribute editor and, when the item has symbol definitions, the parts tree; false
     // when they cannot be made (the editor is then not made). Default: no window, true.
@@ -177,10 +181,19 @@ struct SymbolEditorHooks {
     // Clears the selection of the current view. Default: nothing.
     void (*clearSelection)(SymbolEditorRecord* editor) = nullptr;
     // Writes the list of tabs 2 to 6 into the item (updating its rows with listFlag); false when
-    // the list's edits are invalid. Default: true.
+    // the list's edits are invalid. Default: true. Optional: the list tabs are not built yet.
     bool (*flushList)(SymbolEditorRecord* editor, bool listFlag) = nullptr;
-    // Drops the editor's undo action. Default: nothing.
-    void (*clearUndo)(SymbolEditorRecord* editor) = nullptr;
+    // The information dialog of a graphic element; whether it changed the element. Default:
+    // nothing changes.
+    bool (*editElementInfo)(ElementRecord* element) = nullptr;
+    // Typing into a text frame (the editor of text frames): a new active text-edit record laid
+    // over the frame's text in the window, none when it cannot be made; the grow handle of a
+    // record; drawing its dashed frame and handle; a key passed to it, its box growing with the
+    // text. Default: no typing into frames.
+    VXTERecord* (*createFrameEditor)(VXWindowRecordTag* window, TextFrameHandle frame) = nullptr;
+    void (*frameEditorGrowHandle)(const VXTERecord* te, LRect* handle) = nullptr;
+    void (*drawFrameEditor)(VXTERecord* te) = nullptr;
+    void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
 
@@ -189,6 +202,9 @@ struct SymbolEditorHooks {
     // the proposal; true with the name, false when cancelled. Default: the proposal is taken.
     // Optional: the name dialog belongs to the symbol editor's dialogs, which are not built yet.
     bool (*askFileSymbolName)(char* name) = nullptr;
+    // Asks kCreatePinSetMessage (with the set's number from 1) with the button
+    // kCreatePinSetButton; whether the user agreed. Default: false (nothing is made unasked).
+    bool (*askCreatePinSet)(int32_t pinSet) = nullptr;
     // Asks kInvalidSymbolMessage with the buttons kInvalidSymbolEditButton and
     // kInvalidSymbolCloseButton. Default: kCloseAnyway (nothing is lost without a window to edit in).
     InvalidSymbolAnswer (*askInvalidSymbol)(SymbolEditorRecord* editor) = nullptr;

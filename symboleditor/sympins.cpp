@@ -15,6 +15,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/texts.h"
+#include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 
@@ -43,7 +44,7 @@ bool WalkPinNumbers(SymbolEditorRecord* editor, int32_t pinSet, const ElementRec
         if (UsesCurrentSymbol(editor, section)) {
             const bool current = section == editor->section && pinSet == editor->pinSet;
             for (ElementRecord* node : ViewPins(editor->elementLists[kSymbolViewPrimary])) {
-                if (current && node == pin) break;
+                if (current && node == pin) continue;  // every other pin counts, before or after it
                 char number[kPinTextSize];
                 const StringSpec spec = GetNodesPinNumber(&context, AsNode(node)->pinNumbers,
                                                           SectionKey(section), pinSet, number);
@@ -251,6 +252,94 @@ void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section) {
     editor->section = section;
     SetCtxPinText(editor, kTextKindPinNumber);
     if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+}
+
+TextRecord* GetCompanionText(SymbolEditorRecord* editor, const TextRecord* text, int32_t viewOfText) {
+    if (!text || text->kind < kTextKindPinNumber || !text->owner) return nullptr;
+    const int32_t other = viewOfText == kCurrentSymbolView ? editor->viewContext : 1 - viewOfText;
+    if (other < 0 || other > 1) return nullptr;
+    ElementRecord* companion = GetCompanionNode(editor, reinterpret_cast<ElementRecord*>(text->owner), viewOfText);
+    if (!companion) return nullptr;
+    for (TextRecord* candidate : PinTexts(editor->textLists[other], companion))
+        if ((candidate->kind & kTextKindPinAttribute) == (text->kind & kTextKindPinAttribute)) return candidate;
+    return nullptr;
+}
+
+void DeleteSectionPinNumbersFromNodes(SymbolEditorRecord* editor, LibSection* section) {
+    const NodePinEditor context = SymbolEditorPinContext(editor);
+    for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewPrimary]))
+        DeleteNodesPinNumber(&context, AsNode(pin)->pinNumbers, SectionKey(section));
+}
+
+void AlignNodes(SymbolEditorRecord* editor) {
+    Rect pins{}, graphics{};
+    const auto add = [](Rect* to, const Rect& r) {
+        if (VXEmptyRect(to)) *to = r;
+        else VXUnionRect(to, &r, to);
+    };
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(editor->elements)); e; e = e->next)
+        add(e->kind == kElementNode ? &pins : &graphics, e->bounds);
+    if (VXEmptyRect(&graphics)) return;
+    const Rect before = pins;
+    VXInsetRect(&graphics, int16_t(-editor->grid), int16_t(-editor->grid));
+    Point topLeft{graphics.top, graphics.left}, bottomRight{graphics.bottom, graphics.right};
+    SnapPointToGrid(&topLeft, editor->grid);
+    SnapPointToGrid(&bottomRight, editor->grid);
+    const Rect box{topLeft.v, topLeft.h, bottomRight.v, bottomRight.h};
+    bool moved = false;
+    for (ElementRecord* pin : ViewPins(editor->elements)) {
+        Point& connection = pin->points.point1;
+        const Point end = pin->points.point2;
+        const Point old = connection;
+        if (connection.v == end.v) {
+            connection.h = connection.h < end.h ? box.left : box.right;
+        } else if (connection.h == end.h) {
+            connection.v = connection.v >= end.v ? box.bottom : box.top;
+        } else {
+            connection.h = pins.right - connection.h < connection.h - pins.left ? box.right : box.left;
+            connection.v = connection.v - pins.top < pins.bottom - connection.v ? box.top : box.bottom;
+        }
+        if (connection.v == old.v && connection.h == old.h) continue;
+        CalcElementBounds(pin);
+        moved = true;
+    }
+    if (!moved) return;
+    SetEditModified(editor, true);
+    if (const auto inval = GetSymbolEditorHooks().invalView) {
+        Rect area = before;
+        add(&area, graphics);
+        VXInsetRect(&area, -10, -10);
+        inval(editor, &area);
+    }
+}
+
+// ---- Pin sets ----
+
+void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet) {
+    if (pinSet < 0 || pinSet >= kLibPinSetCount || pinSet == editor->pinSet) return;
+    editor->pinSet = int16_t(pinSet);
+    SetCtxPinText(editor, kTextKindPinNumber);
+    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+}
+
+bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet) {
+    if (pinSet < 0 || pinSet >= kLibPinSetCount) return false;
+    if (!editor->pinSets[pinSet]) {
+        const auto ask = GetSymbolEditorHooks().askCreatePinSet;
+        if (!ask || !ask(pinSet + 1)) return false;
+        if (editor->currentTab == kSymEditTabDrawing) {
+            FlushNodeDataToLibItem(editor);
+            const NodePinEditor context = SymbolEditorPinContext(editor);
+            for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewPrimary]))
+                CopyNodePinSet(&context, AsNode(pin)->pinNumbers, editor->pinSet, pinSet);
+        }
+        if (!AllocateLibItemPinSet(editor->item, pinSet, editor->pinSet)) return false;
+        editor->pinSets[pinSet] = 1;
+    }
+    if (editor->currentTab == kSymEditTabPackages) return true;
+    if (editor->currentTab == kSymEditTabDrawing) SetSymbolEditorPinSet(editor, pinSet);
+    else SetSymbolEditorView(editor, editor->currentTab, pinSet);
+    return true;
 }
 
 // ---- Pin numbers ----

@@ -78,11 +78,27 @@ void InstallPinNumbersInNodes(SymbolEditorRecord* editor);
 void InstallPinDataCopiesInNodes(SymbolEditorRecord* editor);
 // Makes the section current (loading its symbol when that is another one).
 void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section);
+// The pin text of the same kind attached to the companion of a pin text's pin in the other view,
+// or none; the text's view as for GetCompanionNode.
+TextRecord* GetCompanionText(SymbolEditorRecord* editor, const TextRecord* text, int32_t viewOfText);
+// Removes the section's numbers from every pin of the primary view.
+void DeleteSectionPinNumbersFromNodes(SymbolEditorRecord* editor, LibSection* section);
+// Moves every pin's connection point of the current view onto the box one grid step around the
+// graphics (its end point stays), marking the editor edited; nothing without graphics.
+void AlignNodes(SymbolEditorRecord* editor);
+
+// ---- Pin sets ----
+
+// Makes the pin set current and shows its numbers.
+void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet);
+// Chooses a pin set; one the item lacks is made, as a copy of the current set, when the user
+// agrees (false when refused).
+bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet);
 
 // ---- Pin numbers ----
 
-// Whether no hidden pin of the set and no pin of any section has the number (exact text); in the
-// current section and pin set the pins from `pin` on are not compared.
+// Whether no hidden pin of the set and no pin of any section has the number (exact text); `pin`
+// itself (in the current section and pin set) is not compared.
 bool IsPinNumberUnique(SymbolEditorRecord* editor, int32_t pinSet, const char* number,
                        const ElementRecord* pin);
 // The table of the numbers taken in the pin set (the same walk); none when memory fails.

@@ -1,7 +1,7 @@
 // The scripted run itself: the program started with a script shows its window, the script's steps
-// reach it through the window system (its menu bar and sub-menus, key equivalents), what it logs
-// and shoots lands where it says, and a step a person could not take (a disabled or missing item),
-// or a wait that never ends, fails the run.
+// reach it through the window system (its menu bar and sub-menus, key equivalents, pointer
+// moves), what it logs and shoots lands where it says, and a step a person could not take (a
+// disabled or missing item, a move with a button), or a wait that never ends, fails the run.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,6 +34,9 @@ TEST(ScriptedRun, PlaysItsStepsOnTheRunningProgram) {
         "log-time drawn\n"
         "log-windows\n"
         "log-menu Edit\n"
+        "# the pointer moves over the sheet with no button held\n"
+        "move 200 150\n"
+        "move 212 162 Shift\n"
         "screenshot " + shot + "\n"
         "screenshot-menu " + menuShot + " Edit\n"
         "# a sub-menu's item, then the key equivalent of Close\n"
@@ -104,6 +107,7 @@ TEST(ScriptedRun, AStepThatCannotBePlayedFailsTheRun) {
         {"wait-window A Window That Never Comes\nquit\n",
          "script failed: line 1: the run passed its limit of 3 s", "3"},
         {"fly away\n", "script failed: line 1: unknown step \"fly\"", "60"},
+        {"wait-window Untitled*\nmove 10 10 right\nquit\n", "script failed: line 2: a move has no button", "60"},
     };
     for (const Case& c : cases) {
         ScriptedRun run(PLEXA_PROGRAM);

@@ -31,6 +31,7 @@
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
 #include "model/drawglobals.h"
+#include "model/elements.h"
 #include "model/libitem.h"
 #include "model/signals.h"
 #include "model/wires.h"
@@ -42,6 +43,8 @@
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symundo.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_menus.h"
@@ -71,6 +74,17 @@ void DumpMenu(VXMenuRecord* menu, std::string* out) {
 // The whole bar after the toolkit prepared it, one line a menu: the menu's title (with "-" when
 // the menu is disabled), then each item's command, with "-" before a disabled one, "!" after a
 // checked one and a submenu's items in brackets. The application menu comes first.
+// The Edit menu's first item as prepared now.
+std::string UndoTitle() {
+    PrepareMenuBar();
+    uint16_t index = 0;
+    VXMenuRecord* menu = VXFindMenuItemWithTag(301, &index);
+    if (!menu) return {};
+    char text[128];
+    VXGetMenuItemText(menu, true, index, text);
+    return text;
+}
+
 std::string MenuStates() {
     PrepareMenuBar();
     std::string out;
@@ -310,6 +324,17 @@ TEST_F(Shell, SymbolEditorInFront) {
               "View: -601! -602 -603 -604 -605 -606 607 -608 -609 610\n"
               "Grid: -701 -702! -703 -704 -705 -706 -707 -708\n"
               "Window: \"Resistor\"!\n");
+
+    // A rotation gives Undo its action; the command undoes it and then offers to redo it.
+    ElementRecord* box = BuildCommonElement(kElementRect, {48, 48}, {96, 120}, 1, 0, 0, false, false, 0, false, 0, false);
+    box->flags |= kElementSelected;
+    LLAppend(editor->elements, box);
+    ASSERT_TRUE(TransformSymbolEditorSelection(editor, kSelectionCentre, 1));
+    EXPECT_NE(MenuStates().find("Edit: 301 "), std::string::npos);
+    EXPECT_EQ(UndoTitle(), "Undo Transformation");
+    EXPECT_EQ(DispatchCommand(nullptr, 301, false, false, false), 1);
+    EXPECT_EQ(box->rect.left, 48);
+    EXPECT_EQ(UndoTitle(), "Redo Transformation");
 }
 
 TEST_F(Shell, ProjectWindowInFront) {

@@ -7,10 +7,12 @@
 #include "library/librarystate.h"
 #include "model/modelstate.h"
 #include "sheeteditor/sheeteditorstate.h"
+#include "sheeteditor/wiretracking.h"
 #include "tests/support/state_reset.h"
 
 namespace {
-const bool kResets = plexa::test::ResetAfterEachTest({plexa::ResetSheetEditorForTesting, plexa::ResetSpiceLinkForTesting,
+const bool kResets = plexa::test::ResetAfterEachTest({plexa::ResetSheetEditorForTesting, plexa::ResetWireTrackingForTesting,
+                                                      plexa::ResetSpiceLinkForTesting,
                                                       plexa::ResetDesignForTesting, plexa::ResetLibraryForTesting,
                                                       plexa::ResetFilesForTesting, plexa::ResetModelForTesting});
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(SymPins, UniquenessIsExactTextAndTheUsedTableReadsDecimalNumbers) {
     SymbolEditorRecord* editor = Editor();
     ASSERT_NE(editor, nullptr);
     LibraryItem* item = editor->item;
-    AddPin(editor, {0, -24}, {0, 0}, "P1", "1");
+    ElementRecord* p1 = AddPin(editor, {0, -24}, {0, 0}, "P1", "1");
     ElementRecord* p2 = AddPin(editor, {12, -24}, {12, 0}, "P2", "01");
     ElementRecord* p3 = AddPin(editor, {24, -24}, {24, 0}, "P3", "4");
     AddPin(editor, {36, -24}, {36, 0}, "P4", "A1");
@@ -71,6 +71,8 @@ TEST_F(SymPins, UniquenessIsExactTextAndTheUsedTableReadsDecimalNumbers) {
         {"01", nullptr, false}, {"1", nullptr, false}, {"001", nullptr, true}, {"2", nullptr, false},
         {"6", nullptr, false},  {"3", nullptr, true},  {"4", p3, true},        {"1", p2, false},
         {"01", p2, true},       {"1000", nullptr, false},
+        // The pins after the one being edited count too.
+        {"4", p1, false},       {"01", p1, false},      {"1", p1, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsPinNumberUnique(editor, 0, c.number, c.pin), c.unique) << c.number;
@@ -177,6 +179,65 @@ TEST_F(SymPins, NewSymbolsAreNamedOrCopied) {
     EXPECT_EQ(PinName(editor, Elements(editor->elementLists[0])[0]), "IN");
     // Its own section numbers the copied pin anew.
     EXPECT_EQ(PinNumber(editor, Elements(editor->elementLists[0])[0]), "2");
+}
+
+TEST_F(SymPins, AlignedPinsStandOnTheBoxOneGridStepAroundTheGraphics) {
+    SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"U"}), 0);  // grid 12
+    ASSERT_NE(editor, nullptr);
+    AddRect(editor, {48, 48}, {144, 144});
+    struct Case { Point connection, end, aligned; };
+    const Case cases[] = {
+        {{96, 78}, {96, 88}, {96, 36}},      // horizontal, pointing right: the left edge
+        {{108, 128}, {108, 118}, {108, 156}},  // horizontal, pointing left: the right edge
+        {{118, 72}, {108, 72}, {156, 72}},   // vertical, connection below: the bottom edge
+        {{68, 84}, {78, 84}, {36, 84}},      // vertical, connection above: the top edge
+    };
+    std::vector<ElementRecord*> pins;
+    for (const Case& c : cases) pins.push_back(AddPin(editor, c.connection, c.end, "P", ""));
+    editor->state &= uint16_t(~kSymEditEdited);
+    AlignNodes(editor);
+    for (size_t i = 0; i < pins.size(); ++i) {
+        EXPECT_EQ(pins[i]->points.point1.v, cases[i].aligned.v) << i;
+        EXPECT_EQ(pins[i]->points.point1.h, cases[i].aligned.h) << i;
+        EXPECT_EQ(pins[i]->points.point2.v, cases[i].end.v) << i;  // the end stays
+    }
+    EXPECT_TRUE(editor->state & kSymEditEdited);
+    // Aligned pins stay where they are.
+    editor->state &= uint16_t(~kSymEditEdited);
+    AlignNodes(editor);
+    EXPECT_FALSE(editor->state & kSymEditEdited);
+}
+
+TEST_F(SymPins, AMissingPinSetIsMadeFromTheCurrentOneOnlyWhenTheUserAgrees) {
+    static bool agree = false;
+    static int32_t asked = 0;
+    SymbolEditorHooks hooks;
+    hooks.askCreatePinSet = [](int32_t set) {
+        asked = set;
+        return agree;
+    };
+    SetSymbolEditorHooks(hooks);
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    ElementRecord* pin = AddPin(editor, {12, -24}, {12, 0}, "IN", "5");
+    EXPECT_FALSE(DoPinSetSelection(editor, 2));
+    EXPECT_EQ(asked, 3);  // counted from 1
+    EXPECT_EQ(editor->pinSet, 0);
+    EXPECT_EQ(editor->pinSets[2], 0);
+    agree = true;
+    ASSERT_TRUE(DoPinSetSelection(editor, 2));
+    EXPECT_EQ(editor->pinSet, 2);
+    EXPECT_EQ(editor->pinSets[2], 1);
+    EXPECT_EQ(PinNumber(editor, pin), "5");  // copied from set 0
+    ASSERT_TRUE(FlushSymbolEditor(editor, false));
+    char number[kLibItemTextSize];
+    GetLibSectionPinNumber(editor->section, editor->item->stringBlock, 2, 0, number);
+    EXPECT_STREQ(number, "5");
+    // An existing set is chosen without a question.
+    asked = 0;
+    EXPECT_TRUE(DoPinSetSelection(editor, 0));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(editor->pinSet, 0);
 }
 
 }  // namespace

@@ -1,0 +1,552 @@
+// Selecting by click and rectangle, dragging the selection, resizing frames and sheet symbols,
+// dragging sheet-symbol ports and drawing new sheet symbols.
+#include "sheeteditor/sheetdrag.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "files/sheetstore.h"
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "foundation/bitarray.h"
+#include "foundation/memory.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/regions.h"
+#include "model/busses.h"
+#include "model/elements.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/sheetsymbols.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/symboltexts.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "platform/input_platform.h"
+#include "sheeteditor/pending.h"
+#include "sheeteditor/sheetmove.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/spicewindows.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+// Reasons of a change (the sheet's modified status).
+constexpr int32_t kModifiedResize = 40;
+constexpr int32_t kModifiedNewSheetSymbol = 97;
+constexpr int32_t kModifiedDrag = 104;
+// Undo.
+constexpr int32_t kUndoResize = 8;
+constexpr int32_t kUndoItemFrame = 8;
+// Element flag bit 1: the element shows its shape handles.
+constexpr uint16_t kElementReshape = 0x0002;
+// Symbol flag bit 31: taken by a rectangle only when wholly inside it.
+constexpr uint32_t kSymbolFlagWhollyInside = 0x80000000u;
+
+Point PinInto(Point p, const Rect& r) {
+    return Point{int16_t(std::clamp<int32_t>(p.v, r.top, r.bottom)),
+                 int16_t(std::clamp<int32_t>(p.h, r.left, r.right))};
+}
+
+bool Within(const Rect& inner, const Rect& outer) {
+    return inner.top >= outer.top && inner.left >= outer.left && inner.bottom <= outer.bottom &&
+           inner.right <= outer.right;
+}
+
+void Unite(Rect* into, const Rect& r) {
+    if (VXEmptyRect(&r)) return;
+    if (VXEmptyRect(into)) *into = r;
+    else VXUnionRect(into, &r, into);
+}
+
+void Redraw(SheetRecord* sheet, Rect r, int16_t grow = 0) {
+    if (VXEmptyRect(&r)) return;
+    if (grow) VXInsetRect(&r, int16_t(-grow), int16_t(-grow));
+    InvalSheetView(sheet, &r);
+}
+
+// The area the handles take now (their boxes grown by one).
+Rect HandleArea(const SheetRecord* sheet) {
+    Rect area;
+    VXSetEmptyRect(&area);
+    const int32_t s = SheetModifierBoxSize(sheet);
+    const ItemModifier* m = SheetModifiers(sheet);
+    for (int32_t i = 0; i < CountSheetModifiers(sheet); ++i) {
+        const int32_t half = s / 2 + 1;
+        Unite(&area, Rect{int16_t(m[i].v - half), int16_t(m[i].h - half), int16_t(m[i].v + half + 1),
+                          int16_t(m[i].h + half + 1)});
+    }
+    return area;
+}
+
+Point EventPoint(const VXEventRecord* event) { return Point{event->u.mouse.v, event->u.mouse.h}; }
+
+// One clickable item, whatever its kind.
+struct ClickItem {
+    SheetRecord* sheet;
+    SymbolRecord* symbol = nullptr;
+    TextRecord* text = nullptr;
+    TextFrameHandle frame = nullptr;
+    ElementRecord* element = nullptr;
+
+    bool Selected() const {
+        if (symbol) return symbol->flags & kSymbolFlagSelected;
+        if (text) return text->flags & kTextFlagSelected;
+        if (frame) return (*frame)->flags & kFrameFlagSelected;
+        return element->flags & kElementSelected;
+    }
+    void Select(bool on) const {
+        if (symbol) symbol->flags = on ? symbol->flags | kSymbolFlagSelected : symbol->flags & ~kSymbolFlagSelected;
+        else if (text) text->flags = uint16_t(on ? text->flags | kTextFlagSelected : text->flags & ~kTextFlagSelected);
+        else if (frame) (*frame)->flags = uint16_t(on ? (*frame)->flags | kFrameFlagSelected : (*frame)->flags & ~kFrameFlagSelected);
+        else element->flags = uint16_t(on ? element->flags | kElementSelected
+                                          : element->flags & ~(kElementSelected | kElementReshape));
+    }
+    Rect Bounds() const {
+        Rect r;
+        if (symbol) GetSelectedSymbolBounds(sheet, symbol, &r);
+        else if (text) r = text->bounds;
+        else if (frame) r = (*frame)->bounds;
+        else r = element->bounds;
+        return r;
+    }
+};
+
+void DoClickSelection(const ClickItem& item, const VXEventRecord* event) {
+    SheetRecord* sheet = item.sheet;
+    const Rect oldHandles = HandleArea(sheet);
+    const bool shift = event->u.mouse.shift;
+    if (shift && item.Selected()) {
+        item.Select(false);
+        const Rect bounds = item.Bounds();
+        SelectionRgnRemove(sheet->selectionRegion, &bounds);
+        CalcSheetSelection(sheet, nullptr);
+        Redraw(sheet, oldHandles);
+        Redraw(sheet, HandleArea(sheet));
+        Redraw(sheet, bounds, 2);
+        return;
+    }
+    if (!shift && !item.Selected()) ClearDrawingSelection(sheet);
+    item.Select(true);
+    if (item.element) {
+        const bool reshape = event->u.mouse.button == 1 || (event->u.mouse.modifiers & kPlatformModCommand);
+        item.element->flags = uint16_t(reshape ? item.element->flags | kElementReshape
+                                               : item.element->flags & ~kElementReshape);
+    }
+    const Rect bounds = item.Bounds();
+    SelectionRgnAdd(sheet->selectionRegion, &bounds);
+    CalcSheetSelection(sheet, nullptr);
+    Redraw(sheet, oldHandles);
+    Redraw(sheet, HandleArea(sheet));
+    Redraw(sheet, bounds, 2);
+    DragSelection(sheet, item.symbol, event);
+    if (item.symbol) SpiceParametersSelection(sheet, item.symbol);
+}
+
+struct SelectionDrag {
+    SheetRecord* sheet;
+    Point offset;
+};
+
+void DrawSelectionDrag(VXWindowRecordTag*, void* data) {
+    auto* drag = static_cast<SelectionDrag*>(data);
+    FrameSheetSelectionRects(drag->sheet, drag->offset);
+}
+
+struct RubberBand {
+    Rect frame;
+    bool shown;
+};
+
+void DrawRubberBand(VXWindowRecordTag*, void* data) {
+    auto* band = static_cast<RubberBand*>(data);
+    if (!band->shown) return;
+    VXPenNormal();
+    VXSetLineDashInterval(3, 3, 0);
+    VXFrameRect(&band->frame);
+    VXPenNormal();
+}
+
+// The rectangle spanned by two points.
+Rect Span(Point a, Point b) {
+    return Rect{std::min(a.v, b.v), std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h)};
+}
+
+// Follows a drag in the sheet's window: calls step(point) with each pad point (the first one
+// where the drag began), until the button goes up. False when the drag never began.
+template <class F>
+bool FollowDrag(SheetRecord* sheet, int32_t slop, F&& step) {
+    VXWindowRecordTag* window = sheet->window;
+    if (!window) return false;
+    const int32_t id = window->windowID;
+    _LPNT point{};
+    int16_t pane = 0;
+    if (!VXWaitDragBegin(window, kVXTrackLeft, slop, slop, &point, &pane, -1)) return false;
+    for (bool going = true; going;) {
+        step(Point{int16_t(point.v), int16_t(point.h)});
+        going = VXWaitDragEnd(window, kVXTrackLeft, true, &point);
+        if (!VXGetWindowFromId(id)) return true;
+    }
+    step(Point{int16_t(point.v), int16_t(point.h)});
+    return true;
+}
+
+}  // namespace
+
+Point SnapPointToSheetView(const SheetRecord* sheet, Point point) {
+    return SnapToSheetGrid(sheet, PinInto(point, sheet->sheetBounds));
+}
+
+void FrameSheetSelectionRects(SheetRecord* sheet, Point offset) {
+    VXPenNormal();
+    EnumSheetSelectionRects(
+        sheet,
+        [](SheetRecord*, const Rect* bounds, void* data) {
+            if (VXEmptyRect(bounds)) return;
+            const Point* by = static_cast<const Point*>(data);
+            Rect r = *bounds;
+            VXOffsetRect(&r, by->h, by->v);
+            VXFrameRect(&r);
+        },
+        &offset);
+}
+
+void DoSymbolSelection(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRecord* event) {
+    DoClickSelection(ClickItem{sheet, symbol}, event);
+}
+
+void DoTextSelection(SheetRecord* sheet, TextRecord* text, const VXEventRecord* event) {
+    DoClickSelection(ClickItem{sheet, nullptr, text}, event);
+}
+
+void DoTextFrameSelection(SheetRecord* sheet, TextFrameHandle frame, const VXEventRecord* event) {
+    DoClickSelection(ClickItem{sheet, nullptr, nullptr, frame}, event);
+}
+
+void DoElementSelection(SheetRecord* sheet, ElementRecord* element, const VXEventRecord* event) {
+    DoClickSelection(ClickItem{sheet, nullptr, nullptr, nullptr, element}, event);
+}
+
+void DragSelection(SheetRecord* sheet, SymbolRecord* clicked, const VXEventRecord* event) {
+    if (!sheet || !sheet->window) return;
+    const Point start = SnapPointToSheetView(sheet, EventPoint(event));
+    const Rect& page = sheet->sheetBounds;
+    Rect bounds;
+    if (!CalcSheetHiliteBounds(sheet, &bounds)) return;
+    Rect shown;
+    if (VXSectRect(&bounds, &page, &shown)) Redraw(sheet, shown);
+    // The mouse stays where the highlighted bounds stay inside the page (with a little slack).
+    Rect limit{int16_t(start.v - bounds.top), int16_t(start.h - bounds.left),
+               int16_t(page.bottom + start.v - bounds.bottom), int16_t(page.right + start.h - bounds.right)};
+    VXInsetRect(&limit, -kDragPageSlack, -kDragPageSlack);
+    SelectionDrag drag{sheet, {0, 0}};
+    VXWindowRecordTag* window = sheet->window;
+    const int32_t id = window->windowID;
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawSelectionDrag, &drag);
+    FollowDrag(sheet, 1, [&](Point p) {
+        p = SnapToSheetGrid(sheet, PinInto(p, limit));
+        Point offset{int16_t(p.v - start.v), int16_t(p.h - start.h)};
+        if (clicked) {
+            // The clicked symbol's origin lands on the grid.
+            const Point moved{int16_t(clicked->position.v + offset.v), int16_t(clicked->position.h + offset.h)};
+            const Point snapped = SnapToSheetGrid(sheet, moved);
+            offset.v = int16_t(offset.v + snapped.v - moved.v);
+            offset.h = int16_t(offset.h + snapped.h - moved.h);
+        }
+        if (offset.v != drag.offset.v || offset.h != drag.offset.h || VXDragDidAutoScroll()) {
+            drag.offset = offset;
+            if (VXGetWindowFromId(id)) VXUpdateOverlay(window);
+        }
+    });
+    if (!VXGetWindowFromId(id)) return;
+    VXEndOverlay(window);
+    if (drag.offset.v || drag.offset.h) {
+        SetSheetModifiedStatus(sheet, kModifiedDrag);
+        MoveDrawingSelection(sheet, drag.offset.h, drag.offset.v);
+    }
+}
+
+void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool option) {
+    if (!sheet || !rect) return;
+    if (!shift) ClearDrawingSelection(sheet);
+    Rect changed;
+    VXSetEmptyRect(&changed);
+    const Rect& area = *rect;
+    if (option) {
+        for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link) {
+            if ((t->flags & kTextFlagHidden) || !VXRectsOverlap(&t->bounds, &area)) continue;
+            t->flags ^= kTextFlagSelected;
+            Unite(&changed, t->bounds);
+        }
+    } else {
+        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+            Rect r;
+            GetSelectedSymbolBounds(sheet, s, &r);
+            if (VXEmptyRect(&r) || !VXRectsOverlap(&r, &area)) continue;
+            if ((s->flags & kSymbolFlagWhollyInside) && !Within(r, area)) continue;
+            s->flags ^= kSymbolFlagSelected;
+            Unite(&changed, r);
+        }
+        const bool hideable = sheet->stored.flags & kSheetFlagHideElements;
+        for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next) {
+            if (hideable && (e->flags & kElementHideable)) continue;
+            if (!Within(e->bounds, area)) continue;
+            e->flags ^= kElementSelected;
+            Unite(&changed, e->bounds);
+        }
+        for (LinkListHeader* nets : {sheet->signalList, sheet->bussList})
+            for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net)) {
+                WireList wires = (*static_cast<NetRecordHead**>(net))->wires;
+                for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
+                    if (!Within((*w)->bounds, area)) continue;
+                    (*w)->flags ^= kWireFlagSelected;
+                    Unite(&changed, (*w)->bounds);
+                }
+            }
+    }
+    for (void* item = LLFirst(sheet->textFrameList); item; item = LLGetNext(sheet->textFrameList, item)) {
+        auto f = static_cast<TextFrameHandle>(item);
+        if ((*f)->owner && !option) continue;
+        const bool takes = (*f)->lineCount >= 2 ? Within((*f)->bounds, area) : VXRectsOverlap(&(*f)->bounds, &area);
+        if (!takes) continue;
+        (*f)->flags ^= kFrameFlagSelected;
+        Unite(&changed, (*f)->bounds);
+    }
+    Unite(&changed, HandleArea(sheet));
+    CalcSheetSelection(sheet, nullptr);
+    Unite(&changed, HandleArea(sheet));
+    BuildDrawingSelectRgn(sheet);
+    Redraw(sheet, changed, 2);
+}
+
+void ResizeTextFrame(SheetRecord* sheet, TextFrameHandle frame, const VXEventRecord* event) {
+    (void)event;  // the drag follows the button that is down now
+    if (!sheet || !frame || !sheet->window) return;
+    Point anchor;
+    GetTextFrameAnchorPoint(frame, true, &anchor);
+    const int32_t rotation = (*frame)->flags & kFrameFlagRotation;
+    Point least{int16_t(kMinTextFrameExtent), int16_t(kMinTextFrameExtent)};
+    TransformPoint(&least, {0, 0}, rotation);
+    const Rect old = (*frame)->bounds;
+    (*frame)->flags &= uint16_t(~kFrameFlagSelected);
+    Redraw(sheet, HandleArea(sheet));
+    ClearSheetModifiers(sheet);
+    RubberBand band{old, false};
+    VXWindowRecordTag* window = sheet->window;
+    const int32_t id = window->windowID;
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawRubberBand, &band);
+    FollowDrag(sheet, 2, [&](Point p) {
+        p = PinInto(p, sheet->sheetBounds);
+        int32_t dv = p.v - anchor.v, dh = p.h - anchor.h;
+        dv = least.v > 0 ? std::max<int32_t>(dv, least.v) : std::min<int32_t>(dv, least.v);
+        dh = least.h > 0 ? std::max<int32_t>(dh, least.h) : std::min<int32_t>(dh, least.h);
+        band.frame = Span(anchor, Point{int16_t(anchor.v + dv), int16_t(anchor.h + dh)});
+        band.shown = true;
+        if (VXGetWindowFromId(id)) VXUpdateOverlay(window);
+    });
+    if (!VXGetWindowFromId(id)) return;
+    VXEndOverlay(window);
+    (*frame)->flags |= kFrameFlagSelected;
+    if (band.shown && !VXEqualRect(&band.frame, &old)) {
+        SetSheetModifiedStatus(sheet, kModifiedResize);
+        StartSheetUndoCollection(sheet, kUndoResize);
+        CollectUndoSwapSheetItem(sheet, kUndoItemFrame, frame);
+        Rect inner = band.frame;
+        VXInsetRect(&inner, 2, 2);
+        const int32_t width = (rotation & 1) ? inner.bottom - inner.top : inner.right - inner.left;
+        CalcTextFrameBounds(sheet->window, frame, true, width);
+        Rect area = old;
+        Unite(&area, (*frame)->bounds);
+        VXInsetRect(&area, -2, -2);
+        InvalSheetView(sheet, &area);
+        BuildDrawingSelectRgn(sheet);
+        CollectUndoInvalSheetRect(sheet, &area);
+        AcceptSheetUndoCollection(sheet);
+    }
+    (void)SetupTextFrameResize(sheet, frame);
+    Redraw(sheet, HandleArea(sheet));
+}
+
+void ResizeSheetSymbol(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRecord* event) {
+    (void)event;
+    if (!sheet || !symbol || !sheet->window || !(symbol->flags & kSymbolFlagSheet)) return;
+    Handle ports = SheetSymbolPortsOf(symbol);
+    if (!ports) return;
+    const Point anchor = symbol->position;
+    const int32_t code = int32_t(symbol->flags & kSymbolFlagTransform);
+    int16_t minWidth = 0, minHeight = 0;
+    GetMinimumSheetSymbolSize(symbol, &minWidth, &minHeight);
+    Point least{minHeight, minWidth};
+    TransformPoint(&least, {0, 0}, code);
+    Rect old;
+    GetSelectedSymbolBounds(sheet, symbol, &old);
+    Point corner;
+    GetSheetSymbolSizePoint(symbol, &corner);
+    Point last = corner;
+    RubberBand band{old, false};
+    VXWindowRecordTag* window = sheet->window;
+    const int32_t id = window->windowID;
+    Redraw(sheet, HandleArea(sheet));
+    ClearSheetModifiers(sheet);
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawRubberBand, &band);
+    FollowDrag(sheet, 1, [&](Point p) {
+        p = SnapPointToSheetView(sheet, p);
+        // A coordinate that would make the box smaller than the ports need keeps its last value.
+        const int32_t dv = p.v - anchor.v, dh = p.h - anchor.h;
+        if (least.v > 0 ? dv >= least.v : dv <= least.v) last.v = p.v;
+        if (least.h > 0 ? dh >= least.h : dh <= least.h) last.h = p.h;
+        band.frame = Span(anchor, last);
+        ++band.frame.bottom;
+        ++band.frame.right;
+        band.shown = true;
+        if (VXGetWindowFromId(id)) VXUpdateOverlay(window);
+    });
+    if (!VXGetWindowFromId(id)) return;
+    VXEndOverlay(window);
+    if (band.shown && (last.v != corner.v || last.h != corner.h)) {
+        SetSheetModifiedStatus(sheet, kModifiedResize);
+        SelectionRgnRemove(sheet->selectionRegion, &old);
+        SelectionRgnAdd(sheet->selectionRegion, &band.frame);
+        Rect area = old;
+        Unite(&area, band.frame);
+        const int16_t spacing = int16_t(std::max<int32_t>(1, SheetSymbolPortsHeadOf(ports)->spacing));
+        Redraw(sheet, area, int16_t(3 + spacing));
+        Point size{int16_t(last.v - anchor.v), int16_t(last.h - anchor.h)};
+        if (code) TransformPoint(&size, {0, 0}, VXInverseTransformation(code));
+        const auto width = int16_t(std::abs(size.h)), height = int16_t(std::abs(size.v));
+        Rect changed;
+        VXSetEmptyRect(&changed);
+        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);
+        for (uint16_t kind : {kTextKindSymbolName, kTextKindCompDesignator})
+            if (TextRecord* text = RetrieveSymbolText(sheet, symbol, kind))
+                AutoPositionSymbolText(sheet, symbol, text, false);
+        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);
+        Redraw(sheet, changed, 2);
+    }
+    (void)SetupSymbolResize(sheet, symbol);
+    Redraw(sheet, HandleArea(sheet));
+}
+
+void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port, const VXEventRecord* event) {
+    (void)event;
+    if (!sheet || !symbol || !sheet->window || port < 0 || port >= CountSheetSymbolPorts(symbol)) return;
+    Handle ports = SheetSymbolPortsOf(symbol);
+    if (!ports) return;
+    int32_t rows = 0;
+    BitArray table = BuildPortPositionTable(symbol, port, &rows);
+    const SheetSymbolPortsHead head = *SheetSymbolPortsHeadOf(ports);
+    // A spacing of 0 (from a sheet without a grid) would divide by zero.
+    const int32_t spacing = std::max<int32_t>(1, head.spacing);
+    SheetSymbolPort* entry = SheetSymbolPortAt(ports, port);
+    const uint16_t oldFlags = entry->flags;
+    auto taken = [&](int32_t slot, bool right) {
+        return table && BitArrayTest(table, slot - 1 + (right ? rows : 0));
+    };
+    Point oldPin;
+    GetSheetSymbolPortPinPos(symbol, port, &oldPin);
+    const int32_t code = int32_t(symbol->flags & kSymbolFlagTransform);
+    VXWindowRecordTag* window = sheet->window;
+    const int32_t id = window->windowID;
+    FollowDrag(sheet, 1, [&](Point p) {
+        // Into the symbol's own frame.
+        Point local{int16_t(p.v - symbol->position.v), int16_t(p.h - symbol->position.h)};
+        if (code) TransformPoint(&local, {0, 0}, VXInverseTransformation(code));
+        const int32_t slot = std::clamp<int32_t>(local.v / spacing, 1, std::max(1, rows));
+        const bool right = local.h > head.width / 2;
+        if (taken(slot, right)) return;
+        SheetSymbolPort* e = SheetSymbolPortAt(ports, port);
+        e->slot = uint16_t(slot);
+        e->flags = uint16_t(right ? e->flags | kSheetPortRight : e->flags & ~kSheetPortRight);
+        if (VXGetWindowFromId(id)) {
+            Rect r;
+            GetSelectedSymbolBounds(sheet, symbol, &r);
+            Redraw(sheet, r, int16_t(2 + spacing));
+        }
+    });
+    if (table) DisposeBitArray(table);
+    if (!VXGetWindowFromId(id)) return;
+    Point newPin;
+    GetSheetSymbolPortPinPos(symbol, port, &newPin);
+    if (newPin.v == oldPin.v && newPin.h == oldPin.h) return;
+    SetSheetModifiedStatus(sheet, kModifiedResize);
+    Point movement{int16_t(newPin.v - oldPin.v), int16_t(newPin.h - oldPin.h)};
+    if (code) TransformPoint(&movement, {0, 0}, code);
+    Rect area;
+    GetSelectedSymbolBounds(sheet, symbol, &area);
+    ClearBussUndoFlags(sheet);
+    // The terminal at the port is marked as moving while the wires attached to it stretch.
+    const bool buss = oldFlags & kSheetPortBuss;
+    LinkListHeader* nets = buss ? sheet->bussList : sheet->signalList;
+    auto markTerminals = [&](bool on) {
+        for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net)) {
+            auto mark = [&](uint8_t& flags) {
+                flags = uint8_t(on ? flags | kPinEntrySelected : flags & ~kPinEntrySelected);
+            };
+            if (buss) {
+                auto b = static_cast<BussHandle>(net);
+                for (int32_t i = 0; i < (*b)->terminalCount; ++i)
+                    if (BussTerminals(b)[i].serial == symbol->serial && BussTerminals(b)[i].node == port)
+                        mark(BussTerminals(b)[i].flags);
+            } else {
+                auto sg = static_cast<SignalHandle>(net);
+                for (int32_t i = 0; i < (*sg)->pinCount; ++i)
+                    if (SignalPins(sg)[i].serial == symbol->serial && SignalPins(sg)[i].node == port)
+                        mark(SignalPins(sg)[i].flags);
+            }
+        }
+    };
+    markTerminals(true);
+    if (buss) MoveBussWires(sheet, movement, 0, &area);
+    else MoveSignalWires(sheet, movement, 0, &area);
+    markTerminals(false);
+    const bool sameEdge = (oldFlags & kSheetPortRight) == (SheetSymbolPortAt(ports, port)->flags & kSheetPortRight);
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link) {
+        if (t->owner != TextOwnerSerial(symbol->serial) || (t->kind & 0xC000) != kTextKindPinName ||
+            (t->kind & kTextKindNodeMask) != port)
+            continue;
+        Unite(&area, t->bounds);
+        if (sameEdge) OffsetTextElement(t, movement.h, movement.v);
+        else AutoPositionSheetPortText(t, sheet, symbol);
+        Unite(&area, t->bounds);
+    }
+    Redraw(sheet, area, int16_t(2 + spacing));
+}
+
+void TrackCreateSheetSymbol(SheetRecord* sheet, const VXEventRecord* event) {
+    if (!sheet || !sheet->window) return;
+    const Point start = SnapPointToSheetView(sheet, EventPoint(event));
+    RubberBand band{Rect{start.v, start.h, start.v, start.h}, true};
+    VXWindowRecordTag* window = sheet->window;
+    const int32_t id = window->windowID;
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawRubberBand, &band);
+    FollowDrag(sheet, 1, [&](Point p) {
+        band.frame = Span(start, SnapPointToSheetView(sheet, p));
+        if (VXGetWindowFromId(id)) VXUpdateOverlay(window);
+    });
+    if (!VXGetWindowFromId(id)) return;
+    VXEndOverlay(window);
+    const Rect& r = band.frame;
+    if (r.right - r.left < kMinNewSheetSymbolExtent || r.bottom - r.top < kMinNewSheetSymbolExtent) return;
+    SymbolRecord* symbol = CreateSheetSymbol();
+    if (!symbol) return;
+    SetSheetModifiedStatus(sheet, kModifiedNewSheetSymbol);
+    symbol->position = {r.top, r.left};
+    SheetSymbolPortsHead* head = SheetSymbolPortsHeadOf(symbol->sheetSymbolData);
+    head->height = uint16_t(r.bottom - r.top);
+    head->width = uint16_t(r.right - r.left);
+    head->spacing = uint16_t(std::max<int32_t>(1, sheet->view.gridSpacing));
+    AddSymbolToSheet(sheet, symbol);
+    SetSymbolRefPrefix(symbol, sheet->stringBlock, "X");
+    Rect bounds;
+    GetSelectedSymbolBounds(sheet, symbol, &bounds);
+    Redraw(sheet, bounds, 2);
+    EditSymbolInformation(sheet, symbol, 1, nullptr);
+}
+
+}  // namespace plexa

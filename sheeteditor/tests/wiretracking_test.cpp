@@ -1,0 +1,562 @@
+// Drawing wires and busses in a sheet window: the pointer moves through the platform's input path
+// and the tracking proposes the legs; a click (as the window's click handling makes it) adds them.
+// Checked through the sheet dump: the leg orders, a bus ending on a bus pin at an angle, cancel,
+// a round trip through the sheet file, and what the end of a signal wire does to the signals:
+// joining, naming and break-outs.
+#include "sheeteditor/wiretracking.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/root.h"
+#include "files/sheetcontents.h"
+#include "files/tests/hierarchy_testing.h"
+#include "foundation/filespec.h"
+#include "foundation/heap.h"
+#include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "graphics/textstyle.h"
+#include "model/busses.h"
+#include "model/elements.h"
+#include "model/imagelist.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/sheetdump.h"
+#include "model/signals.h"
+#include "model/symboldata.h"
+#include "model/symbols.h"
+#include "model/texts.h"
+#include "model/themes.h"
+#include "platform/input_platform.h"
+#include "platform/window_platform.h"
+#include "sheeteditor/signaljoin.h"
+#include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/tests/dialogs_testing.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "tests/support/testing.h"
+#include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_app.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_templates.h"
+
+namespace plexa::test {
+namespace {
+
+// Points are written {h, v}, as the dump writes them.
+Point At(int16_t h, int16_t v) { return Point{v, h}; }
+std::string PointText(Point p) { return "(" + std::to_string(p.v) + "," + std::to_string(p.h) + ")"; }
+
+class WireTracking : public WindowsTest {
+protected:
+    void SetUp() override {
+        StartModelForSheets();
+        WindowsTest::SetUp();
+        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
+        InitImageLists();
+        ElementPool();
+        VXInitStyles();
+        SchStylesInit();
+        ASSERT_EQ(InitSheetDefaults(), 0);
+        VXInitControls();
+        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        gUntitledDrawingCount = 0;
+        ModelHooks model = GetModelHooks();
+        model.windowSheet = SheetOfWindow;
+        model.detachSheetWindows = DetachSheetWindows;
+        SetModelHooks(model);
+        ResetWireTrackingForTesting();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kSignalWireTool;
+        // Where a sheet point lies in the window's content.
+        Deliver(200, 200);
+        ASSERT_NE(gLastMouseTracked.h, -1) << "the pointer did not reach the sheet pane";
+        offsetH = 200 - gLastMouseTracked.h;
+        offsetV = 200 - gLastMouseTracked.v;
+    }
+    void TearDown() override {
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        CloseUIFiles();
+        InstallCoreHooks();
+        WindowsTest::TearDown();
+    }
+
+    void Deliver(int32_t x, int32_t y) {
+        PlatformInputEvent event;
+        event.kind = PlatformInputKind::kMouseMoved;
+        event.windowID = sheet->window->windowID;
+        event.x = x;
+        event.y = y;
+        PlatformDeliverInput(event);
+    }
+    void Move(Point p) { Deliver(p.h + offsetH, p.v + offsetV); }
+    // The Tab key's request: the legs swap at the next move.
+    void Tab(Point p) {
+        sheet->pathToggleRequest = 1;
+        Move(p);
+    }
+    // A mouse-down with the wire or bus tool, as the window's click handling makes it.
+    void Click() {
+        RecordMouseClickTrackingState();
+        CloseTrackingOverlay();
+        if (sheet->selectedTool == kBussLineTool) CreateBussClick(sheet);
+        else CreateSignalClick(sheet);
+    }
+    void MoveClick(Point p) {
+        Move(p);
+        Click();
+    }
+
+    // A symbol of two pins 12 below its position, at its left edge and 48 right of it; bus pins
+    // when wide.
+    SymbolRecord* Place(Point position, bool wide = false) {
+        LinkListHeader* elements = CreateElementList(sheet->imageList);
+        const int16_t pen = wide ? 2 : 1;
+        LLAppend(elements, BuildNodeElement({12, 0}, {12, 12}, pen, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildNodeElement({12, 48}, {12, 36}, pen, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildCommonElement(kElementRect, {0, 12}, {24, 36}, 1, 0, 0, false, false, 0,
+                                              false, 0, false));
+        Handle data = ElementsToSymbolData(elements, nullptr, nullptr, sheet->stringBlock, false, sheet->imageList);
+        DestroyElementList(elements);
+        EXPECT_NE(data, nullptr);
+        const int32_t mapId = AddSymbolToMap(sheet->symbolMap, *data, int32_t(SizeOfHandle(data)), sheet->imageList);
+        MemFree(data);
+        SymbolRecord* symbol = CreateSymbol();
+        symbol->mapId = mapId;
+        symbol->position = position;
+        symbol->flags = kSymbolFlagPort;
+        symbol->libraryName = kNoLibraryName;
+        symbol->serial = sheet->stored.nextSerial++;
+        AddSymbolToSheet(sheet, symbol);
+        return symbol;
+    }
+
+    // A signal drawn from a pin to a free end, named; wires start only at a terminal.
+    SignalHandle NamedWire(Point pin, Point end, const char* name) {
+        MoveClick(pin);
+        MoveClick(end);
+        CancelWireCreation(sheet);
+        auto* signal = static_cast<SignalHandle>(LLFirst(sheet->signalList));
+        EXPECT_NE(signal, nullptr);
+        if (signal) SetSignalName(signal, sheet->stringBlock, name);
+        return signal;
+    }
+
+    std::string Nets() { return DumpSheet(sheet, kDumpSignals | kDumpBusses); }
+    std::string Names() {
+        std::string names;
+        for (auto* s = static_cast<SignalHandle>(LLFirst(sheet->signalList)); s;
+             s = static_cast<SignalHandle>(LLGetNext(sheet->signalList, s))) {
+            char name[kSignalNameSize];
+            GetSignalName(s, sheet->stringBlock, name, sizeof name);
+            names += std::string(names.empty() ? "" : " ") + name;
+        }
+        return names;
+    }
+
+    SheetWindowList sheets;
+    SheetRecord* sheet = nullptr;
+    int32_t offsetH = 0, offsetV = 0;
+};
+
+TEST_F(WireTracking, PinToPinThroughATwoLegPointInBothLegOrders) {
+    struct Case {
+        bool tab;
+        const char* nets;
+    } const cases[] = {
+        // From a pin leaving to the right the first leg is horizontal; Tab makes it vertical.
+        {false, "signals 1\n  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(241,193)\n    pin 0: serial 2 node 1 flags 0x02\n    pin 1: serial 4 node 0 flags 0x02\n    W1 pin 0 - pin 1: (108,96) (168,96) (168,144) (240,144) (240,192)\n"},
+        {true, "signals 1\n  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(241,193)\n    pin 0: serial 2 node 1 flags 0x02\n    pin 1: serial 4 node 0 flags 0x02\n    W1 pin 0 - pin 1: (108,96) (108,144) (168,144) (168,192) (240,192)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tab);
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kSignalWireTool;
+        Place(At(60, 84));    // pin A at (108, 96)
+        Place(At(240, 180));  // its left pin B at (240, 192)
+        MoveClick(At(108, 96));
+        EXPECT_TRUE(IsWireCreationInProgress());
+        if (c.tab) Tab(At(168, 144));
+        MoveClick(At(168, 144));
+        MoveClick(At(240, 192));
+        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_EQ(Nets(), c.nets);
+    }
+}
+
+// The overlay follows the pointer: the legs a click would add and the mark of the terminal.
+TEST_F(WireTracking, TheOverlayShowsTheProposedLegsAndTheTerminal) {
+    WireTrackingHooks hooks;
+    hooks.showTerminalMark = [] { return true; };
+    SetWireTrackingHooks(hooks);
+    Place(At(60, 204));
+    Place(At(240, 300));
+    Move(At(108, 216));
+    EXPECT_TRUE(SheetHasOverlay(sheet));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
+    Click();
+    EXPECT_FALSE(SheetHasOverlay(sheet));  // a mouse-down closes it
+    Move(At(242, 310));                    // near pin B: the legs end on it
+    EXPECT_TRUE(SheetHasOverlay(sheet));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
+    EXPECT_EQ(gCurrentMouseTrack.legs, 2);
+    EXPECT_EQ(PointText(gCurrentMouseTrack.path[2]), "(312,240)");
+    // The same grid point again is no new state.
+    const MouseTrackRecord before = gCurrentMouseTrack;
+    Move(At(241, 311));
+    EXPECT_FALSE(IsNewTrackingState(&before));
+    RedrawSheetWindow(sheet);
+    VXWaitUpdateWindows();
+    ASSERT_TRUE(PlatformWindowGrabPNG(sheet->window->platformWindow, OutputPath("wire-tracking.png")));
+    // Leaving the pane closes the overlay.
+    TrackSheetMouseMovement(sheet, At(200, 200), 0, 0);
+    EXPECT_FALSE(SheetHasOverlay(sheet));
+}
+
+TEST_F(WireTracking, ABusEndsExactlyOnABusPinAtAnAngle) {
+    sheet->selectedTool = kBussLineTool;
+    Place(At(180, 132), true);  // bus pins at (180, 144) and (228, 144)
+    MoveClick(At(96, 96));      // a bus may start on an empty spot
+    Move(At(178, 146));         // near the pin, off the grid and off the 8 directions
+    EXPECT_EQ(gCurrentMouseTrack.legs, 1);
+    Click();
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(Nets(), "busses 1\n"
+                      "  B1 \"\" bounds (95,95)-(182,146)\n"
+                      "    terminal 0: serial 2 node 0\n"
+                      "    W1 terminal 0 - free flags 0x0002: (180,144) (96,96)\n");
+}
+
+TEST_F(WireTracking, CancelAfterOneClickLeavesTheSheetAsItWas) {
+    Place(At(60, 84));
+    const std::string before = DumpSheet(sheet);
+    MoveClick(At(108, 96));
+    Move(At(168, 144));
+    EXPECT_TRUE(IsWireCreationInProgress());
+    EXPECT_GT(gCurrentMouseTrack.legs, 0);
+    CancelWireCreation(sheet);
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(DumpSheet(sheet), before);
+    // Cancelling after two clicks keeps the legs (drawn while they are drawn) as a wire with a
+    // free end.
+    MoveClick(At(108, 96));
+    MoveClick(At(168, 144));
+    RedrawSheetWindow(sheet);
+    VXWaitUpdateWindows();
+    CancelWireCreation(sheet);
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(169,145)\n"
+                      "    pin 0: serial 2 node 1 flags 0x02\n"
+                      "    W1 pin 0 - free: (108,96) (168,96) (168,144)\n");
+}
+
+TEST_F(WireTracking, DrawnWiresSurviveSavingAndOpening) {
+    Place(At(60, 84));
+    Place(At(240, 180));
+    MoveClick(At(108, 96));
+    MoveClick(At(168, 144));
+    MoveClick(At(240, 192));
+    sheet->selectedTool = kBussLineTool;
+    MoveClick(At(96, 240));
+    MoveClick(At(300, 240));
+    CancelWireCreation(sheet);
+    TempDir dir;
+    FileSpec spec;
+    ASSERT_EQ(FileSpecFromURL(dir.path() + "/drawn.SHX", &spec, false, nullptr), 0);
+    ASSERT_EQ(WriteSheetFile(sheet, &spec), 0);
+    SheetRecord* loaded = nullptr;
+    ASSERT_EQ(LoadSheetFile(&spec, &loaded), 0);
+    ASSERT_NE(loaded, nullptr);
+    sheets.Keep(loaded);
+    EXPECT_EQ(DumpSheet(loaded, kDumpSymbols | kDumpSignals | kDumpBusses),
+              DumpSheet(sheet, kDumpSymbols | kDumpSignals | kDumpBusses));
+}
+
+// A stale terminal: the signal under the pointer goes between the move and the click.
+TEST_F(WireTracking, AClickOnATerminalThatWentStartsNothing) {
+    Place(At(60, 84));
+    SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
+    ASSERT_NE(signal, nullptr);
+    Move(At(144, 96));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalWire);
+    RemoveSignalFromList(sheet->signalList, signal);
+    DestroySignal(signal);
+    Click();
+    EXPECT_FALSE(IsWireCreationInProgress());
+}
+
+// A stale start: the signal the wire started on goes while the wire is drawn; the wire ends as one
+// that started on nothing.
+TEST_F(WireTracking, AStartSignalThatWentIsNotJoined) {
+    Place(At(60, 84));
+    Place(At(240, 180));
+    SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
+    ASSERT_NE(signal, nullptr);
+    MoveClick(At(144, 96));
+    ASSERT_TRUE(IsWireCreationInProgress());
+    RemoveSignalFromList(sheet->signalList, signal);
+    DestroySignal(signal);
+    MoveClick(At(240, 192));
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"SIG001\" flags 0x0001 bounds (144,96)-(241,193)\n"
+                      "    pin 0: serial 4 node 0 flags 0x02\n"
+                      "    W1 pin 0 - free: (240,192) (144,192) (144,96)\n");
+}
+
+// One wire is drawn at a time: a click on another sheet ends the first sheet's wire there, and
+// closing a sheet's window ends the wire drawn on it.
+TEST_F(WireTracking, AWireStaysOnTheSheetItWasStartedOn) {
+    SheetRecord* first = sheet;
+    Place(At(60, 84));
+    MoveClick(At(108, 96));
+    MoveClick(At(168, 144));
+    sheet = sheets.New();
+    ASSERT_NE(sheet, nullptr);
+    sheet->selectedTool = kSignalWireTool;
+    Place(At(60, 84));
+    MoveClick(At(108, 96));
+    EXPECT_TRUE(IsWireCreationInProgress());
+    EXPECT_EQ(DumpSheet(first, kDumpSignals), "signals 1\n"
+                                              "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(169,145)\n"
+                                              "    pin 0: serial 2 node 1 flags 0x02\n"
+                                              "    W1 pin 0 - free: (108,96) (168,96) (168,144)\n");
+    EXPECT_EQ(Nets(), "");
+    MoveClick(At(108, 144));
+    VXDestroyWindow(sheet->window);
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(109,145)\n"
+                      "    pin 0: serial 2 node 1 flags 0x02\n"
+                      "    W1 pin 0 - free: (108,96) (108,144)\n");
+}
+
+// A wire whose free end lies on a pin it is not attached to is connected there.
+TEST_F(WireTracking, AFloatingWireEndIsConnectedToThePinUnderIt) {
+    Place(At(60, 84));
+    SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
+    ASSERT_NE(signal, nullptr);
+    EXPECT_FALSE(CanConnectFloatingWire(sheet, false));  // no flashing wire
+    sheet->flashingSignal = signal;
+    sheet->flashingWire = FirstWire((*signal)->wires);
+    EXPECT_FALSE(CanConnectFloatingWire(sheet, false));  // nothing under its end
+    Place(At(168, 84));                                  // a pin at (168, 96)
+    EXPECT_TRUE(CanConnectFloatingWire(sheet, false));
+    ConnectFloatingWire(sheet);
+    sheet->flashingSignal = nullptr;
+    sheet->flashingWire = nullptr;
+    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_EQ(sheet->selectedTool, kSelectTool);
+    EXPECT_EQ(Nets(), "signals 1\n"
+                      "  S1 \"CLK\" flags 0x0001 bounds (108,96)-(169,97)\n"
+                      "    pin 0: serial 2 node 1 flags 0x02\n"
+                      "    pin 1: serial 4 node 0 flags 0x02\n"
+                      "    W1 pin 1 - pin 0: (168,96) (108,96)\n");
+}
+
+// ---- The end of a signal wire ----
+
+class SignalJoin : public WireTracking {
+protected:
+    // Two named wires one above the other, joined by a wire from the middle of the first to the
+    // middle of the second.
+    void Join(const char* first, const char* second) {
+        Place(At(60, 84));
+        Place(At(60, 180));
+        NamedWire(At(108, 96), At(168, 96), first);
+        NamedWire(At(108, 192), At(168, 192), second);
+        ASSERT_EQ(Names(), std::string(second) + " " + first);
+        MoveClick(At(132, 96));
+        MoveClick(At(132, 192));
+    }
+};
+
+TEST_F(SignalJoin, NamesSurviveByTheirKindWithoutAQuestion) {
+    struct Case {
+        const char* first;
+        const char* second;
+        const char* survivor;
+    } const cases[] = {
+        {"SIG012", "SIG003", "SIG003"},  // the lower automatic number
+        {"SIG003", "SIG012", "SIG003"},
+        {"SIG002", "CLK", "CLK"},        // a chosen name over an automatic one
+        {"RESET", "SIG007", "RESET"},
+        {"Data", "DATA", "Data"},        // equal but for case: the first
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " + " + c.second);
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kSignalWireTool;
+        bool asked = false;
+        static bool* gAsked;
+        gAsked = &asked;
+        VXPostDeferredAction([](void*) {
+            if (VXWindowRecordTag* dialog = FrontDialog()) {
+                *gAsked = true;
+                ClickItem(dialog, 2);
+            }
+        }, nullptr, 0.001);
+        Join(c.first, c.second);
+        EXPECT_FALSE(asked);
+        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_EQ(Names(), c.survivor);
+        EXPECT_EQ(DumpSheet(sheet, kDumpSignals).find("signals 1\n"), 0u);
+    }
+}
+
+TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
+    struct Case {
+        int16_t button;
+        const char* names;
+        bool drawing;
+    } const cases[] = {
+        {3, "RESET", false},      // the first (the wire's start) survives
+        {4, "CLK", false},
+        {2, "CLK RESET", true},   // refused: nothing joined, the wire goes on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kSignalWireTool;
+        static std::string gTexts;
+        static int16_t gButton;
+        gTexts.clear();
+        gButton = c.button;
+        VXPostDeferredAction([](void*) {
+            VXWindowRecordTag* dialog = FrontDialog();
+            ASSERT_NE(dialog, nullptr);
+            for (int16_t item : {1, 3, 4}) {
+                char text[256];
+                VXGetItemText(dialog, item, text);
+                gTexts += std::string(text) + "|";
+            }
+            ClickItem(dialog, gButton);
+        }, nullptr, 0.001);
+        Join("RESET", "CLK");
+        EXPECT_EQ(gTexts, "You are combining two named Signals.|RESET|CLK|");
+        EXPECT_EQ(Names(), c.names);
+        EXPECT_EQ(IsWireCreationInProgress(), c.drawing);
+        if (c.drawing) {
+            // The wire under construction is as it was before the refused click, its start
+            // drawn with the junction dot it will make.
+            EXPECT_EQ(CountWireSegments(gCreateWire), 0);
+            RedrawSheetWindow(sheet);
+            VXWaitUpdateWindows();
+        }
+    }
+}
+
+// A name given to a signal by a net symbol: a chosen name is renamed only when the person agrees,
+// an automatic one silently; a name that a plain signal has already asks before connecting.
+TEST_F(SignalJoin, ANetSymbolsNameAsksAboutChosenNamesAndConflicts) {
+    struct Case {
+        const char* old;        // the signal's name (none: no signal)
+        const char* named;      // the name given
+        const char* other;      // another signal of the sheet
+        int16_t button;         // the question's answer (0: no question)
+        const char* question;
+        int32_t answer;
+        const char* names;      // the sheet's names after
+    } const cases[] = {
+        {"SIG005", "VCC", nullptr, 0, "", 1, "VCC"},
+        {"vcc", "VCC", nullptr, 0, "", 1, "vcc"},
+        {"DATA", "VCC", nullptr, 1, "Rename \"DATA\" to \"VCC\"?|Rename", 1, "VCC"},
+        {"DATA", "VCC", nullptr, 2, "Rename \"DATA\" to \"VCC\"?|Rename", 0, "DATA"},
+        {nullptr, "CLK", "CLK", 1, "The symbol name conflicts with an existing signal.  Connect anyway?|Connect", 1,
+         "CLK"},
+        {nullptr, "CLK", "CLK", 2, "The symbol name conflicts with an existing signal.  Connect anyway?|Connect", 0,
+         "CLK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.old ? c.old : "-") + " " + std::to_string(c.button));
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kSignalWireTool;
+        Place(At(60, 84));
+        SignalHandle signal = NamedWire(At(108, 96), At(168, 96), c.old ? c.old : c.other);
+        ASSERT_NE(signal, nullptr);
+        if (!c.old) {
+            // A plain signal of that name: its pin's symbol does not count as a net symbol.
+            (*signal)->flags = 0;
+            signal = nullptr;
+        }
+        static std::string gAsked;
+        static int16_t gButton;
+        gAsked.clear();
+        gButton = c.button;
+        VXPostDeferredAction([](void*) {
+            VXWindowRecordTag* dialog = FrontDialog();
+            if (!dialog) return;
+            char text[512];
+            VXGetItemText(dialog, 3, text);
+            gAsked = text;
+            VXGetItemText(dialog, 1, text);
+            gAsked += std::string("|") + text;
+            ClickItem(dialog, gButton);
+        }, nullptr, 0.001);
+        EXPECT_EQ(AskChangeAttachedSignalName(sheet, signal, c.named, true), c.answer);
+        EXPECT_EQ(gAsked, c.question);
+        EXPECT_EQ(Names(), c.names);
+    }
+}
+
+TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
+    Place(At(60, 84));
+    sheet->selectedTool = kBussLineTool;
+    MoveClick(At(96, 300));
+    MoveClick(At(396, 300));
+    CancelWireCreation(sheet);
+    auto* buss = static_cast<BussHandle>(LLFirst(sheet->bussList));
+    ASSERT_NE(buss, nullptr);
+    sheet->selectedTool = kSignalWireTool;
+    MoveClick(At(108, 96));
+    // Straight down onto the bus there is no corner to leave it from: the bus is no terminal.
+    Move(At(108, 300));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermNone);
+    // Without a naming sequence the member name is asked for; no name given, nothing changes and
+    // the wire goes on as before the click.
+    Move(At(252, 300));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermBreakOut);
+    VXPostDeferredAction([](void*) {
+        if (FrontDialog()) QueueKey(27);  // the member-name chooser, cancelled
+    }, nullptr, 0.001);
+    Click();
+    EXPECT_TRUE(IsWireCreationInProgress());
+    EXPECT_EQ(CountWireSegments(gCreateWire), 0);
+    EXPECT_EQ(LLFirst(sheet->signalList), nullptr);
+    SetBreakoutSequence(sheet, buss, "D0");
+    Move(At(250, 290));
+    Move(At(252, 300));
+    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermBreakOut);
+    Click();
+    EXPECT_FALSE(IsWireCreationInProgress());
+    // The stub onto the bus is the break-out row's; the name is the sequence's next.
+    EXPECT_EQ(DumpSheet(sheet, kDumpSignals | kDumpBusses | kDumpTexts),
+              "signals 1\n"
+              "  S1 \"D1\" flags 0x0005 bounds (108,96)-(261,300)\n"
+              "    pin 0: serial 2 node 1 flags 0x02\n"
+              "    W1 breakout 0 - pin 0: (252,291) (252,96) (108,96)\n"
+              "    label T1 \"D1\" on W1 segment 0\n"
+              "busses 1\n"
+              "  B1 \"\" bounds (95,299)-(398,302)\n"
+              "    W1 free - free flags 0x0002: (396,300) (96,300)\n"
+              "breakouts 1\n"
+              "  row 0: (243,300)-(252,291) buss B1\n"
+              "texts 1\n"
+              "  T1 kind 0x0001 owner S1 flags 0x0025 at (253,287) \"D1\"\n");
+}
+
+}  // namespace
+}  // namespace plexa::test

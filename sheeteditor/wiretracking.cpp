@@ -1,0 +1,880 @@
+#include "sheeteditor/wiretracking.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "files/sheetstore.h"
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "model/busses.h"
+#include "model/drawglobals.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/wireintegrate.h"
+#include "sheeteditor/pending.h"
+#include "sheeteditor/sheettools.h"
+#include "sheeteditor/signaljoin.h"
+#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetwindow.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+MouseTrackRecord gCurrentMouseTrack;
+MouseTrackRecord gMouseClickTrackState;
+TrackTerminal gStartTerminal;
+WireHandle gCreateWire = nullptr;
+uint16_t gCreateWirePathOption = 0;
+Point gLastMouseTracked{-1, -1};
+int32_t gOverlayOwnerID = -1;
+
+namespace {
+
+WireTrackingHooks gHooks;
+bool gSymbolImageStale = true;
+// The sheet the wire under construction is drawn on (compared, never followed: it may be gone).
+SheetRecord* gCreateWireSheet = nullptr;
+
+constexpr Point kNoPoint{-1, -1};
+constexpr uint32_t kSheetPaneOverlay = 0x100000;
+constexpr int32_t kForgetUndoModified = 97;
+constexpr int16_t kRayLength = 5000;
+
+bool Same(Point a, Point b) { return a.v == b.v && a.h == b.h; }
+
+void Sound() {
+    if (gHooks.connectSound) gHooks.connectSound();
+}
+
+void InvalArea(SheetRecord* sheet, const Rect& area) {
+    if (!VXEmptyRect(&area)) InvalSheetWindowArea(sheet, &area);
+}
+
+// The area of a junction dot at a point.
+void InvalJunctionDot(SheetRecord* sheet, Point pt) {
+    const Rect dot{int16_t(pt.v - 4), int16_t(pt.h - 4), int16_t(pt.v + 5), int16_t(pt.h + 5)};
+    InvalArea(sheet, dot);
+}
+
+bool IsCreating() { return gCreateWire != nullptr; }
+
+bool IsBussWire(WireHandle wire) { return wire && ((*wire)->flags & kWireFlagBuss); }
+
+bool InList(LinkListHeader* list, const void* item) {
+    for (void* link = LLFirst(list); link; link = LLGetNext(list, link))
+        if (link == item) return true;
+    return false;
+}
+
+bool WireOnSheet(WireList list, WireHandle wire, int16_t segment) {
+    if (!InList(list, wire)) return false;
+    return segment < 0 || segment < CountWireSegments(wire);
+}
+
+// Step 5 of the terminal test: a point on a signal's wire. The middle of a wire is entered at
+// right angles, a free end or a junction end is continued straight.
+uint16_t SignalWireTerminal(TrackTerminal* t) {
+    t->junction = 1;
+    Point end;
+    for (int32_t which : {1, 0}) {
+        if (!GetWireCorner(t->wire, which ? -1 : 0, &end) || !Same(end, t->point)) continue;
+        const uint16_t word = which ? (*t->wire)->end1 : (*t->wire)->end0;
+        t->junction = (word & 0x4000) ? 0 : 1;
+        break;
+    }
+    const int32_t direction = GetWireSegOrient(t->wire, t->segment, false);
+    const bool horizontal = (direction & 3) == 2;
+    t->direction = t->junction ? uint8_t(horizontal) : uint8_t(!horizontal);
+    t->kind = kTermSignalWire;
+    return t->kind;
+}
+
+// Step 1 of the terminal test on a bus hit: snapped onto the wire; 0 when the snap leaves it.
+uint16_t BussWireTerminal(SheetRecord* sheet, TrackTerminal* t, uint16_t hitMask) {
+    SnapWireSegmentPointToGrid(sheet, t->wire, &t->segment, &t->point);
+    if (t->segment < 0 || t->segment >= CountWireSegments(t->wire)) return 0;
+    t->direction = uint8_t(GetWireSegOrient(t->wire, t->segment, false));
+    t->kind = uint16_t(hitMask & (kTermBussWire | kTermBreakOut));
+    return t->kind;
+}
+
+// A pin that a wire of its net already ends on: the terminal is that end of the wire.
+void TakePinWire(TrackTerminal* t, void* net, WireHandle wire, Point pin) {
+    Point first{};
+    GetWireCorner(wire, 0, &first);
+    t->object = net;
+    t->wire = wire;
+    t->segment = int16_t(Same(first, pin) ? 0 : CountWireSegments(wire) - 1);
+}
+
+void AppendPath(WireHandle wire, const MouseTrackRecord& record) {
+    for (int32_t i = 1; i <= record.legs; ++i)
+        if (!InsertWireCorner(wire, record.path[i], -1)) break;  // out of memory: the legs so far
+    CalcWireBounds(wire);
+}
+
+void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
+    const MouseTrackRecord& r = gCurrentMouseTrack;
+    SheetRecord* sheet = SheetOfWindow(window);
+    if (!r.visible || !sheet) return;
+    const uint16_t tool = sheet->selectedTool;
+    const bool wireTool = tool == kSimulatorProbeTool || tool == kSimulatorPinTool ||
+                          tool == kSignalWireTool || tool == kBussLineTool ||
+                          NetSymbolPlacement(sheet) != 0;
+    if (!wireTool) return;
+    VXPenNormal();
+    const double opacity = VXSetOpacity(0.78);
+    const TrackTerminal& t = r.terminal;
+    bool mark = t.kind != 0 && gHooks.showTerminalMark && gHooks.showTerminalMark();
+    if (mark && IsCreating() && (t.kind == kTermSignalPin || t.kind == kTermBussPin) &&
+        t.kind == gStartTerminal.kind && t.object == gStartTerminal.object && t.node == gStartTerminal.node)
+        mark = false;
+    const bool bussMode = IsBussLineMode(sheet) != 0;
+    const int16_t shift = bussMode ? -1 : 0;
+    if (r.legs > 0) {
+        VXSetPenWidth(bussMode ? 2 : 1);
+        Set_Fore_Color(7);
+        VXMoveTo(r.path[0].h + shift, r.path[0].v + shift);
+        for (int32_t i = 1; i <= r.legs; ++i)
+            VXLineTo(int16_t(r.path[i].h + shift), int16_t(r.path[i].v + shift));
+    }
+    if (mark) {
+        Rect box{t.point.v, t.point.h, int16_t(t.point.v + 1), int16_t(t.point.h + 1)};
+        if (t.kind == kTermBreakOut || bussMode)
+            box = {int16_t(t.point.v - 1), int16_t(t.point.h - 1), int16_t(t.point.v + 1), int16_t(t.point.h + 1)};
+        int16_t grow = (t.kind == kTermSignalPin || t.kind == kTermBussPin) ? 5 : 4;
+        if ((box.bottom - box.top + 2 * grow) * window->scalePercentV / 100 < 13) ++grow;
+        VXInsetRect(&box, int16_t(-grow), int16_t(-grow));
+        VXSetPenWidth(2);
+        Set_Fore_Color(3);
+        VXFrameOval(&box);
+    }
+    VXSetOpacity(opacity);
+}
+
+}  // namespace
+
+void SetWireTrackingHooks(const WireTrackingHooks& hooks) { gHooks = hooks; }
+const WireTrackingHooks& GetWireTrackingHooks() { return gHooks; }
+
+bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& t) {
+    if (!sheet) return false;
+    switch (t.kind) {
+        case kTermNone:
+            return true;
+        case kTermSignalPin:
+        case kTermBussPin:
+            return InList(sheet->symbolList, t.object);
+        case kTermSignalWire:
+            return InList(sheet->signalList, t.object) &&
+                   WireOnSheet((*static_cast<SignalHandle>(t.object))->wires, t.wire, t.segment);
+        case kTermBussWire:
+        case kTermBreakOut:
+            return InList(sheet->bussList, t.object) &&
+                   WireOnSheet((*static_cast<BussHandle>(t.object))->wires, t.wire, t.segment);
+        default:
+            return false;
+    }
+}
+
+// ---- Paths ----
+
+void BuildOrientPath(Point* path, int32_t direction, int32_t length) {
+    const int32_t l = std::abs(length);
+    static constexpr int8_t kOffsets[8][2] = {{-1, 0}, {-1, 1}, {0, 1},  {1, 1},
+                                              {1, 0},  {1, -1}, {0, -1}, {-1, -1}};
+    const int8_t* o = direction >= 0 && direction < 8 ? kOffsets[direction] : kOffsets[3];
+    path[1] = {int16_t(path[0].v + o[0] * l), int16_t(path[0].h + o[1] * l)};
+}
+
+bool BuildIntersectPath(Point* path, int32_t direction, const Point segment[2]) {
+    BuildOrientPath(path, direction, kRayLength);
+    Point crossing{};
+    const int result = VXSectLines(path[0], path[1], segment[0], segment[1], true, &crossing);
+    if ((result & ~2) == 0) return false;
+    path[1] = crossing;
+    return true;
+}
+
+void CalcSignalCreationPath(SheetRecord* sheet, Point mouse, MouseTrackRecord* r) {
+    r->legs = 0;
+    if (!gCreateWire || !GetWireCorner(gCreateWire, -1, &r->path[0])) return;
+    const Point p0 = r->path[0];
+    const Point target = r->terminal.kind ? r->terminal.point : SnapToSheetGrid(sheet, mouse);
+    const int32_t dv = target.v - p0.v, dh = target.h - p0.h;
+    if (dv == 0 && dh == 0) return;
+    r->path[1] = r->path[2] = target;
+    r->legs = (dv && dh) ? 2 : 1;
+    if (r->legs == 2) r->path[1] = gCreateWirePathOption == 0 ? Point{p0.v, target.h} : Point{target.v, p0.h};
+    if (r->terminal.kind != kTermBreakOut) return;
+    // A signal wire meets a bus with a 9 x 9 diagonal stub from the last corner far enough from it.
+    TrackTerminal& t = r->terminal;
+    const Point hit = t.point;
+    const bool horizontal = (t.direction & 2) != 0;
+    for (int32_t i = r->legs - 1; i >= 1; --i) {
+        const Point corner = r->path[i];
+        Point entry, elbow;
+        if (horizontal) {
+            if (std::abs(hit.v - corner.v) <= 8) continue;
+            entry = {hit.v, int16_t(corner.h < mouse.h ? corner.h + 9 : corner.h - 9)};
+            elbow = {int16_t(hit.v >= corner.v ? hit.v - 9 : hit.v + 9), corner.h};
+        } else {
+            if (std::abs(hit.h - corner.h) <= 8) continue;
+            entry = {int16_t(corner.v < mouse.v ? corner.v + 9 : corner.v - 9), hit.h};
+            elbow = {corner.v, int16_t(hit.h >= corner.h ? hit.h - 9 : hit.h + 9)};
+        }
+        const int32_t found = HitTestOneWire(t.wire, entry, 0, false, nullptr);
+        if (found < 0 || std::abs(found - t.segment) > 1) continue;
+        r->path[i + 1] = elbow;
+        r->path[i + 2] = entry;
+        r->legs = int16_t(i + 2);
+        t.point = entry;
+        return;
+    }
+    t = TrackTerminal{};
+    t.point = SnapToSheetGrid(sheet, mouse);
+    r->hitMask &= uint16_t(~kTermBreakOut);
+}
+
+void CalcBussLineCreationPath(SheetRecord* sheet, Point mouse, MouseTrackRecord* r) {
+    r->legs = 0;
+    if (!gCreateWire || !GetWireCorner(gCreateWire, -1, &r->path[0])) return;
+    const Point p0 = r->path[0];
+    if (r->terminal.kind == kTermBussPin) {
+        if (Same(p0, r->terminal.point)) return;
+        r->path[1] = r->terminal.point;
+        r->legs = 1;
+        return;
+    }
+    const Point g = SnapToSheetGrid(sheet, mouse);
+    const int32_t direction = CalcClosestLineOrient(p0, g, false);
+    if (direction == kOrientNull) return;
+    if (r->terminal.kind == kTermBussWire) {
+        Point segment[2];
+        if (GetWireSegment(r->terminal.wire, r->terminal.segment, segment) &&
+            BuildIntersectPath(r->path, direction, segment)) {
+            r->terminal.point = r->path[1];
+            r->legs = Same(r->path[1], p0) ? 0 : 1;
+            return;
+        }
+        r->terminal.kind = kTermNone;
+    }
+    BuildOrientPath(r->path, direction, std::max(std::abs(g.v - p0.v), std::abs(g.h - p0.h)));
+    r->legs = 1;
+}
+
+// The polygon tool's path comes with the graphic element tools; until then it proposes nothing.
+bool CalcPolyCreationPath(SheetRecord*, Point, MouseTrackRecord* r) {
+    r->legs = 0;
+    return false;
+}
+
+// ---- Terminals ----
+
+void SnapWireSegmentPointToGrid(SheetRecord* sheet, WireHandle wire, int16_t* segmentIndex, Point* point) {
+    if (!sheet || !sheet->view.snap || !wire || !segmentIndex || !point) return;
+    Point g = SnapToSheetGrid(sheet, *point);
+    if (Same(g, *point)) return;
+    Point ends[2];
+    if (!GetWireSegment(wire, *segmentIndex, ends)) return;
+    Point a = ends[0], b = ends[1];
+    const int32_t direction = GetWireSegOrient(wire, *segmentIndex, false);
+    if ((direction & 7) == 0 || (direction & 7) > 4) std::swap(a, b);
+    g.h = int16_t(std::clamp<int32_t>(g.h, std::min(a.h, b.h), std::max(a.h, b.h)));
+    g.v = int16_t(std::clamp<int32_t>(g.v, std::min(a.v, b.v), std::max(a.v, b.v)));
+    if (Same(g, a) || Same(g, b)) {
+        *point = g;
+        return;
+    }
+    const bool alongV = std::abs(b.h - a.h) <= std::abs(b.v - a.v);
+    const Point l0 = alongV ? Point{g.v, -5000} : Point{-5000, g.h};
+    const Point l1 = alongV ? Point{g.v, 5000} : Point{5000, g.h};
+    Point crossing{};
+    if (VXSectLines(a, b, l0, l1, false, &crossing) == kLinesCross) g = crossing;
+    if (direction >= 9) {
+        // A slant that is not 45 degrees: the crossing may lie a unit off the drawn line.
+        *segmentIndex = -1;
+        for (int32_t d : {-1, 0, 1}) {
+            Point p = g;
+            if (alongV) p.h = int16_t(g.h + d);
+            else p.v = int16_t(g.v + d);
+            const int32_t found = HitTestOneWire(wire, p, 0, false, nullptr);
+            if (found >= 0) {
+                *segmentIndex = int16_t(found);
+                g = p;
+                break;
+            }
+        }
+    }
+    *point = g;
+}
+
+uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask, MouseTrackRecord* record) {
+    TrackTerminal& t = record->terminal;
+    t = TrackTerminal{};
+    WireHandle wire = nullptr;
+    int32_t segment = -1;
+    Point hit = point;
+    if (hitMask & (kTermBussWire | kTermBreakOut)) {
+        if (BussHandle buss = HitTestBussList(sheet, point, CalcDefaultBussWireHitTestSlop(sheet),
+                                              (hitMask & kTermBreakOut) != 0, &wire, &segment, &hit)) {
+            t.object = buss;
+            t.wire = wire;
+            t.segment = int16_t(segment);
+            t.point = hit;
+            if (BussWireTerminal(sheet, &t, hitMask)) return t.kind;
+            t = TrackTerminal{};
+        }
+    }
+    if (hitMask & kTermSignalWire) {
+        hit = point;
+        if (SignalHandle signal = HitTestSignalList(sheet, point, CalcDefaultSignalWireHitTestSlop(sheet),
+                                                    &wire, &segment, &hit)) {
+            t.object = signal;
+            t.wire = wire;
+            t.segment = int16_t(segment);
+            t.point = hit;
+            SnapWireSegmentPointToGrid(sheet, wire, &t.segment, &t.point);
+            if (t.segment >= 0 && t.segment < CountWireSegments(wire)) return SignalWireTerminal(&t);
+            t = TrackTerminal{};
+        }
+    }
+    if (hitMask & (kTermSignalPin | kTermBussPin)) {
+        Point at = point;
+        SymbolRecord* symbol = nullptr;
+        const int32_t node = HitTestPins(sheet, &at, CalcDefaultSignalWireHitTestSlop(sheet), &symbol);
+        if (node >= 0 && symbol) {
+            const uint16_t kind = uint16_t(GetNodeInstanceWidth(sheet, symbol, node) == 1 ? hitMask & kTermSignalPin
+                                                                                         : hitMask & kTermBussPin);
+            t.object = symbol;
+            t.node = uint16_t(node);
+            t.point = at;
+            if (kind == kTermSignalPin && (hitMask & kTermSignalWire)) {
+                WireHandle pinWire = nullptr;
+                if (SignalHandle signal = GetConnectedSignal(sheet->signalList, symbol, t.node, &pinWire, nullptr);
+                    signal && pinWire) {
+                    TakePinWire(&t, signal, pinWire, at);
+                    SnapWireSegmentPointToGrid(sheet, pinWire, &t.segment, &t.point);
+                    return SignalWireTerminal(&t);
+                }
+                t.pinDirection = uint16_t(~GetNodeInstanceOrient(sheet, symbol, node) & 1);
+                t.kind = kTermSignalPin;
+                return t.kind;
+            }
+            if (kind == kTermBussPin && (hitMask & kTermBussWire)) {
+                WireHandle pinWire = nullptr;
+                if (BussHandle buss = GetConnectedBuss(sheet->bussList, symbol, t.node, &pinWire, nullptr);
+                    buss && pinWire) {
+                    TakePinWire(&t, buss, pinWire, at);
+                    if (BussWireTerminal(sheet, &t, hitMask)) return t.kind;
+                    t = TrackTerminal{};
+                    t.point = SnapToSheetGrid(sheet, point);
+                    return 0;
+                }
+            }
+            if (kind) {
+                t.pinDirection = uint16_t(~GetNodeInstanceOrient(sheet, symbol, node) & 1);
+                t.kind = kind;
+                return kind;
+            }
+            t = TrackTerminal{};
+        }
+    }
+    t.point = SnapToSheetGrid(sheet, point);
+    return 0;
+}
+
+// ---- Tracking ----
+
+int32_t NetSymbolPlacement(SheetRecord* sheet) {
+    if (!sheet || sheet->selectedTool != kPlaceLibraryTool) return 0;
+    if (!IsSignalWireMode(sheet) && !IsBussLineMode(sheet)) return 0;
+    if (IsCreating() && (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin) &&
+        gStartTerminal.netSymbol)
+        return 2;
+    return 1;
+}
+
+void CalcMouseTrackingState(SheetRecord* sheet, Point mouse, MouseTrackRecord* r) {
+    *r = MouseTrackRecord{};
+    const uint16_t tool = sheet->selectedTool;
+    if (tool == kPolygonTool) {
+        r->visible = CalcPolyCreationPath(sheet, mouse, r) ? 1 : 0;
+        return;
+    }
+    const int32_t placement = NetSymbolPlacement(sheet);
+    // The symbol image of the place tool is drawn with the library-part tool; none is shown here.
+    const bool imageFlag = false;
+    if (tool == kPlaceLibraryTool && placement == 0) {
+        r->path[0] = SnapToSheetGrid(sheet, mouse);
+        r->visible = imageFlag ? 1 : 0;
+        return;
+    }
+    if (tool != kSimulatorProbeTool && tool != kSimulatorPinTool && tool != kSignalWireTool &&
+        tool != kBussLineTool && tool != kPlaceLibraryTool)
+        return;
+    const bool bussMode = IsBussLineMode(sheet) != 0;
+    uint16_t mask;
+    if (IsCreating() && placement == 1) mask = 0;
+    else if (bussMode) mask = kTermBussPin | kTermBussWire;
+    else if (tool == kSimulatorPinTool) mask = kTermSignalPin | kTermSignalWire;
+    else if (tool == kSimulatorProbeTool) mask = kTermSignalWire;
+    else mask = uint16_t(kTermSignalPin | kTermSignalWire | (IsCreating() ? kTermBreakOut : 0));
+    r->hitMask = mask;
+    const uint16_t kind = HitTestTerminal(sheet, mouse, mask, r);
+    if (IsCreating()) {
+        if (bussMode) CalcBussLineCreationPath(sheet, mouse, r);
+        else CalcSignalCreationPath(sheet, mouse, r);
+    } else {
+        r->legs = 0;
+        r->path[0] = r->terminal.point;
+    }
+    r->visible = ((kind != 0 && r->terminal.kind != 0) || imageFlag || r->legs > 0) ? 1 : 0;
+}
+
+bool IsNewTrackingState(const MouseTrackRecord* r) {
+    const MouseTrackRecord& c = gCurrentMouseTrack;
+    if (r->visible != c.visible || r->legs != c.legs || r->terminal.kind != c.terminal.kind) return true;
+    for (int32_t i = std::min<int32_t>(r->legs, 3); i >= 0; --i)
+        if (!Same(r->path[i], c.path[i])) return true;
+    return false;
+}
+
+void TrackSheetMouseMovement(SheetRecord* sheet, Point mouse, uint32_t toggleRequest, int32_t inView) {
+    if (!sheet || !sheet->window) return;
+    if (inView != 255 || sheet->zoomMode || FrontSheetWindow() != sheet->window) {
+        if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
+        return;
+    }
+    gLastMouseTracked = mouse;
+    if ((toggleRequest & 1) && !(IsCreating() && gCurrentMouseTrack.terminal.kind == kTermBreakOut))
+        gCreateWirePathOption ^= 1;
+    MouseTrackRecord r;
+    CalcMouseTrackingState(sheet, mouse, &r);
+    if (!IsNewTrackingState(&r)) return;
+    if (r.terminal.kind == kTermNone && (r.legs > 0 || (!IsCreating() && NetSymbolPlacement(sheet) != 0))) {
+        // The path may end exactly on a terminal that the mouse itself is not over.
+        MouseTrackRecord probe = r;
+        const Point end = r.path[r.legs];
+        if (HitTestTerminal(sheet, end, r.hitMask, &probe) && Same(probe.terminal.point, end)) {
+            r.terminal = probe.terminal;
+            if (r.terminal.kind == kTermBreakOut) CalcSignalCreationPath(sheet, mouse, &r);
+        }
+    }
+    if (!IsNewTrackingState(&r)) return;
+    VXWindowRecordTag* window = sheet->window;
+    if (gOverlayOwnerID == window->windowID) {
+        gCurrentMouseTrack = r;
+        VXUpdateOverlay(window);
+        return;
+    }
+    CloseTrackingOverlay();
+    gCurrentMouseTrack = r;
+    VXBeginOverlayForPanes(window, kSheetPaneOverlay, RenderSheetOverlay, nullptr);
+    gOverlayOwnerID = window->windowID;
+}
+
+void TrackSheetMouseEvent(SheetRecord* sheet, int32_t x, int32_t y) {
+    if (!sheet || !sheet->window) return;
+    _LPNT content{}, pad{};
+    VXWindowPointToPanelContent(sheet->window, x, y, &content);
+    const int32_t pane = TranslateMousePt(sheet->window, &content, &pad);
+    const Point mouse{int16_t(std::clamp<int32_t>(pad.v, -32000, 32000)),
+                      int16_t(std::clamp<int32_t>(pad.h, -32000, 32000))};
+    TrackSheetMouseMovement(sheet, mouse, sheet->pathToggleRequest, pane == -1 ? 255 : 0);
+}
+
+void RecordMouseClickTrackingState() { gMouseClickTrackState = gCurrentMouseTrack; }
+
+void ClearMouseTrackingState() {
+    for (MouseTrackRecord* r : {&gCurrentMouseTrack, &gMouseClickTrackState}) {
+        r->legs = 0;
+        r->terminal.kind = kTermNone;
+        r->terminal.point = kNoPoint;
+        r->path[0] = kNoPoint;
+    }
+    gLastMouseTracked = kNoPoint;
+}
+
+void CloseTrackingOverlay() {
+    if (gOverlayOwnerID != -1) {
+        if (VXWindowRecordTag* window = VXGetWindowFromId(gOverlayOwnerID)) VXEndOverlay(window);
+        gOverlayOwnerID = -1;
+    }
+    // Nothing is shown now: the next state that shows something opens the overlay again.
+    gCurrentMouseTrack.visible = 0;
+}
+
+bool SheetHasOverlay(const SheetRecord* sheet) {
+    return sheet && sheet->window && gOverlayOwnerID != -1 && sheet->window->windowID == gOverlayOwnerID;
+}
+
+void InvalidateMouseTrackingImage(SheetRecord* sheet) {
+    ClearMouseTrackingState();
+    gCurrentMouseTrack.visible = 0;
+    InvalidateTrackingSymbolImage();
+    if (!sheet || !sheet->window) return;
+    if (SheetHasOverlay(sheet)) VXUpdateOverlay(sheet->window);
+    VXRequestMouseMoved(sheet->window);
+}
+
+void InvalidateTrackingSymbolImage() { gSymbolImageStale = true; }
+
+// ---- Clicks ----
+
+namespace {
+
+// Net symbols are placed with the library-part tool, which brings the placing; none is placed yet.
+SymbolRecord* CreateNetSymbolInstance(SheetRecord*, Point) { return nullptr; }
+
+// The start of a wire: clears undo and highlights; false when nothing starts.
+void BeginCreation(SheetRecord* sheet, bool buss) {
+    if (const auto& view = GetSheetViewHooks(); view.clearUndo) view.clearUndo(sheet);
+    Rect area;
+    VXSetEmptyRect(&area);
+    if (buss) ClearBussHilite(sheet, &area);
+    else ClearSignalHilite(sheet, &area);
+    InvalArea(sheet, area);
+}
+
+bool StartWire(SheetRecord* sheet, const TrackTerminal& t, uint16_t flags) {
+    WireHandle wire = CreateWire(nullptr);
+    if (!wire) return false;
+    if (!InsertWireCorner(wire, t.point, -1)) {
+        DestroyWire(wire);
+        return false;
+    }
+    (*wire)->flags |= flags;
+    CalcWireBounds(wire);
+    gStartTerminal = t;
+    gCreateWire = wire;
+    gCreateWireSheet = sheet;
+    return true;
+}
+
+bool IsOpenSheet(SheetRecord* sheet) {
+    for (bool visible : {true, false})
+        for (SheetRecord* open : SheetWindowSheets(visible))
+            if (open == sheet) return true;
+    return false;
+}
+
+// A click on another sheet than the one the wire is drawn on ends that wire there first (kept
+// with a free end while its sheet is open, else dropped), so that no wire runs across sheets.
+void EndWireOfOtherSheet(SheetRecord* sheet) {
+    if (!gCreateWire || gCreateWireSheet == sheet) return;
+    if (gCreateWireSheet && IsOpenSheet(gCreateWireSheet)) {
+        CancelWireCreation(gCreateWireSheet);
+        return;
+    }
+    DestroyWire(gCreateWire);
+    gCreateWire = nullptr;
+    gCreateWireSheet = nullptr;
+    ClearMouseTrackingState();
+}
+
+// The click state when it stands for a terminal still on the sheet (the sheet may have changed
+// since the mouse was tracked: a terminal gone is not used).
+bool ClickTerminal(SheetRecord* sheet, MouseTrackRecord* click) {
+    *click = gMouseClickTrackState;
+    return sheet && !Same(click->terminal.point, kNoPoint) && IsTrackTerminalOnSheet(sheet, click->terminal);
+}
+
+// Places a net symbol at the point; the terminal becomes its pin. False when none was placed.
+bool PlaceNetSymbol(SheetRecord* sheet, Point at, uint16_t kind, TrackTerminal* t) {
+    SymbolRecord* symbol = CreateNetSymbolInstance(sheet, at);
+    if (!symbol) return false;
+    t->kind = kind;
+    t->node = 0;
+    t->object = symbol;
+    t->netSymbol = 1;
+    return true;
+}
+
+bool IsStartPin(const TrackTerminal& t) {
+    return t.object == gStartTerminal.object && t.node == gStartTerminal.node &&
+           (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin);
+}
+
+}  // namespace
+
+void CreateSignalClick(SheetRecord* sheet) {
+    MouseTrackRecord click;
+    if (!ClickTerminal(sheet, &click)) return;
+    EndWireOfOtherSheet(sheet);
+    TrackTerminal t = click.terminal;
+    const int32_t placement = NetSymbolPlacement(sheet);
+    char name[kSignalNameSize];
+    if (!gCreateWire) {
+        BeginCreation(sheet, false);
+        switch (t.kind) {
+            case kTermSignalWire:
+                if (t.junction) InvalJunctionDot(sheet, t.point);
+                gCreateWirePathOption = t.direction;
+                Sound();
+                if (placement == 1 && GetCachedNetSymbolSignalName(sheet, name) &&
+                    !AskChangeAttachedSignalName(sheet, static_cast<SignalHandle>(t.object), name, false))
+                    return;
+                break;
+            case kTermSignalPin:
+                gCreateWirePathOption = t.pinDirection;
+                Sound();
+                if (placement == 1 && GetCachedNetSymbolSignalName(sheet, name) &&
+                    !AskChangeAttachedSignalName(sheet, nullptr, name, false))
+                    return;
+                break;
+            case kTermNone:
+                if (placement != 1 || !PlaceNetSymbol(sheet, t.point, kTermSignalPin, &t)) return;
+                gCreateWirePathOption =
+                    uint16_t(~GetNodeInstanceOrient(sheet, static_cast<SymbolRecord*>(t.object), 0) & 1);
+                break;
+            default:
+                return;
+        }
+        (void)StartWire(sheet, t, kWireFlagCreating);  // out of memory: nothing starts
+        return;
+    }
+    if (click.legs <= 0 || IsBussWire(gCreateWire)) return;
+    switch (t.kind) {
+        case kTermNone:
+            if (placement == 1 && !PlaceNetSymbol(sheet, click.path[click.legs], kTermSignalPin, &t)) return;
+            break;
+        case kTermSignalPin:
+            if (IsStartPin(t)) return;
+            Sound();
+            break;
+        case kTermSignalWire:
+            if (t.junction) InvalJunctionDot(sheet, t.point);
+            Sound();
+            break;
+        case kTermBreakOut:
+            Sound();
+            break;
+        default:
+            return;
+    }
+    WireHandle copy = DuplicateWire(gCreateWire);
+    if (!copy) return;
+    AppendPath(gCreateWire, click);
+    InvalArea(sheet, (*gCreateWire)->bounds);
+    if (t.kind == kTermSignalPin || t.kind == kTermSignalWire || t.kind == kTermBreakOut) {
+        WireHandle drawn = gCreateWire;
+        if (!FinishSignalCreation(sheet, &t)) {
+            // A question was refused: the wire goes on as it was before the click.
+            InvalArea(sheet, (*drawn)->bounds);
+            DestroyWire(drawn);
+            gCreateWire = copy;
+            return;
+        }
+    }
+    DestroyWire(copy);
+}
+
+void CreateBussClick(SheetRecord* sheet) {
+    MouseTrackRecord click;
+    if (!ClickTerminal(sheet, &click)) return;
+    EndWireOfOtherSheet(sheet);
+    TrackTerminal t = click.terminal;
+    const int32_t placement = NetSymbolPlacement(sheet);
+    if (!gCreateWire) {
+        BeginCreation(sheet, true);
+        switch (t.kind) {
+            case kTermBussWire:
+            case kTermBussPin:
+                Sound();
+                break;
+            case kTermNone:
+                if (sheet->selectedTool == kPlaceLibraryTool && !PlaceNetSymbol(sheet, t.point, kTermBussPin, &t))
+                    return;
+                break;  // a bus may start on an empty spot of the sheet
+            default:
+                return;
+        }
+        (void)StartWire(sheet, t, kWireFlagCreating | kWireFlagBuss);  // out of memory: nothing starts
+        return;
+    }
+    if (click.legs <= 0 || !IsBussWire(gCreateWire)) return;
+    switch (t.kind) {
+        case kTermNone:
+            if (placement == 1 && !PlaceNetSymbol(sheet, click.path[click.legs], kTermBussPin, &t)) return;
+            break;
+        case kTermBussWire:
+            Sound();
+            break;
+        case kTermBussPin:
+            if (IsStartPin(t)) return;
+            Sound();
+            break;
+        default:
+            return;
+    }
+    AppendPath(gCreateWire, click);
+    InvalArea(sheet, (*gCreateWire)->bounds);
+    if (t.kind == kTermBussWire || t.kind == kTermBussPin) FinishBussCreation(sheet, &t);
+}
+
+void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
+    WireHandle wire = gCreateWire;
+    if (!sheet || !IsBussWire(wire)) return;
+    TrackTerminal start = gStartTerminal;
+    if (!IsTrackTerminalOnSheet(sheet, start)) start = TrackTerminal{};
+    TrackTerminal end = endTerminal ? *endTerminal : TrackTerminal{};
+    if (!IsTrackTerminalOnSheet(sheet, end)) end = TrackTerminal{};
+    gCreateWire = nullptr;
+    if (CountWireSegments(wire) == 0) {
+        DestroyWire(wire);
+    } else {
+        BussHandle buss = start.kind == kTermBussWire ? static_cast<BussHandle>(start.object) : nullptr;
+        if (end.kind == kTermBussWire && end.object) {
+            auto* endBuss = static_cast<BussHandle>(end.object);
+            if (!buss) buss = endBuss;
+            else if (buss != endBuss) CombineBusses(sheet, endBuss, buss);
+        }
+        if (!buss) buss = CreateBuss(sheet->bussList);
+        if (!buss) {
+            DestroyWire(wire);
+        } else {
+            if (start.kind == kTermBussPin) {
+                const int32_t index = AddPinToBuss(buss, static_cast<SymbolRecord*>(start.object), start.node, 0);
+                if (index >= 0) (*wire)->end0 = uint16_t(index);
+            }
+            if (end.kind == kTermBussPin) {
+                const int32_t index = AddPinToBuss(buss, static_cast<SymbolRecord*>(end.object), end.node, 0);
+                if (index >= 0) (*wire)->end1 = uint16_t(index);
+            }
+            Rect area;
+            VXSetEmptyRect(&area);
+            RemoveExtraWireCorners(wire, &area);
+            CalcWireBounds(wire);
+            AddToUpdateRect(&area, (*wire)->bounds);
+            IntegrateWire(wire, (*buss)->wires, kIntegrateRecalcBounds, sheet, &area);
+            CleanupBussWires(buss, nullptr);
+            CalcBussBounds(buss);
+            InvalArea(sheet, area);
+            SetSheetModifiedStatus(sheet, kForgetUndoModified);
+        }
+    }
+    ClearMouseTrackingState();
+}
+
+bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt) {
+    if (!sheet || !sheet->flashingWire || !sheet->flashingSignal) return false;
+    WireHandle wire = sheet->flashingWire;
+    WireList list = (*sheet->flashingSignal)->wires;
+    if (!InList(list, wire) || (*wire)->cornerCount == 0) return false;
+    const int32_t end = GetFloatingWireEnd(wire, 0, nullptr);
+    Point at{};
+    GetWireCorner(wire, end ? -1 : 0, &at);
+    // The wire itself is out of its list while the point is tested, then back in its place.
+    void* previous = nullptr;
+    for (void* link = LLFirst(list); link && link != wire; link = LLGetNext(list, link)) previous = link;
+    LLRemoveOrFree(list, wire, previous, false);
+    MouseTrackRecord record;
+    const uint16_t kind = HitTestTerminal(sheet, at, kTermSignalPin | kTermSignalWire, &record);
+    if (previous) LLInsert(list, previous, wire);
+    else LLPush(list, wire);
+    if (!kind) return false;
+    if (adopt) {
+        record.hitMask = kTermSignalPin | kTermSignalWire;
+        record.path[0] = at;
+        gCurrentMouseTrack = record;
+    }
+    return true;
+}
+
+void ConnectFloatingWire(SheetRecord* sheet) {
+    if (gCreateWire || !CanConnectFloatingWire(sheet, true)) return;
+    RecordMouseClickTrackingState();
+    const TrackTerminal t = gMouseClickTrackState.terminal;
+    // Choosing the select tool stops the flashing: the wire and its signal are taken first.
+    WireHandle wire = sheet->flashingWire;
+    SignalHandle signal = sheet->flashingSignal;
+    SetDrawingTool(sheet, kSelectTool);
+    if (const auto& view = GetSheetViewHooks(); view.clearUndo) view.clearUndo(sheet);
+    const int32_t end = GetFloatingWireEnd(wire, 0, nullptr);
+    Point at{};
+    GetWireCorner(wire, end ? -1 : 0, &at);
+    if (end) (*wire)->end1 = kWireEndJunction;
+    else (*wire)->end0 = kWireEndJunction;
+    TrackTerminal start;
+    start.kind = kTermSignalWire;
+    start.point = at;
+    start.object = signal;
+    start.wire = wire;
+    start.segment = int16_t(end ? CountWireSegments(wire) - 1 : 0);
+    WireHandle link = CreateWire(nullptr);
+    if (!link) return;
+    if (!InsertWireCorner(link, at, -1) || !InsertWireCorner(link, t.point, -1)) {
+        DestroyWire(link);
+        return;
+    }
+    (*link)->end0 = kWireEndJunction;
+    if (t.kind == kTermSignalWire) {
+        (*link)->end1 = kWireEndJunction;
+        if (t.junction) InvalJunctionDot(sheet, t.point);
+    }
+    CalcWireBounds(link);
+    gStartTerminal = start;
+    gCreateWire = link;
+    Sound();
+    if (!FinishSignalCreation(sheet, &t) && gCreateWire) {
+        DestroyWire(gCreateWire);
+        gCreateWire = nullptr;
+    }
+}
+
+bool IsWireCreationInProgress() { return gCreateWire != nullptr; }
+
+void CancelWireCreation(SheetRecord* sheet) {
+    if (!gCreateWire) return;
+    CloseTrackingOverlay();
+    const bool buss = IsBussWire(gCreateWire);
+    if (buss) {
+        FinishBussCreation(sheet, nullptr);
+    } else if (!FinishSignalCreation(sheet, nullptr) && gCreateWire) {
+        // Only a net symbol's name can still be refused here; the wire is dropped then.
+        DestroyWire(gCreateWire);
+        gCreateWire = nullptr;
+        ClearMouseTrackingState();
+    }
+    if (!sheet) return;
+    Rect area;
+    VXSetEmptyRect(&area);
+    if (buss) ClearBussHilite(sheet, &area);
+    else ClearSignalHilite(sheet, &area);
+    InvalArea(sheet, area);
+}
+
+void UpdateWireCreation(SheetRecord* sheet) {
+    if (!sheet || !gCreateWire) return;
+    if (CountWireSegments(gCreateWire) > 0) DrawWire(gCreateWire, sheet->breakOutTable, 0);
+    if (gStartTerminal.kind == kTermSignalWire && gStartTerminal.junction) DrawJunctionDot(gStartTerminal.point, 0);
+}
+
+void ReleaseSheetWireTracking(SheetRecord* sheet) {
+    if (!sheet) return;
+    if (gCreateWire && gCreateWireSheet == sheet) CancelWireCreation(sheet);
+    if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
+}
+
+void ResetWireTrackingForTesting() {
+    gCreateWireSheet = nullptr;
+    CloseTrackingOverlay();
+    if (gCreateWire) DestroyWire(gCreateWire);
+    gCreateWire = nullptr;
+    gCurrentMouseTrack = MouseTrackRecord{};
+    gMouseClickTrackState = MouseTrackRecord{};
+    gStartTerminal = TrackTerminal{};
+    gCreateWirePathOption = 0;
+    gLastMouseTracked = kNoPoint;
+    gOverlayOwnerID = -1;
+    gSymbolImageStale = true;
+    gHooks = {};
+}
+
+}  // namespace plexa

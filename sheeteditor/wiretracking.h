@@ -1,0 +1,145 @@
+// Following the mouse while a wire or bus tool is active, and drawing new wires and busses.
+//
+// Without a button held, each mouse move in the front sheet window looks for the connectable thing
+// under the pointer (a terminal: a pin, a point on a signal's wire or on a bus), proposes the legs
+// that the next click would add, and shows both in a translucent overlay over the sheet pane. A
+// click with the wire or bus tool starts a wire at a terminal, adds the proposed legs to the wire
+// under construction and ends it when it reaches a terminal; what a finished signal wire does to
+// the signals is sheeteditor/signaljoin.h.
+//
+// This module owns the tracking state (the record the overlay shows, its copy taken at the last
+// mouse-down), the start terminal, the one wire under construction in the whole program (in no
+// wire list until it is finished) and the leg-order option. The terminals of the records point at
+// signals, busses, wires and symbols of a sheet: before a click or a finish uses one it is checked
+// to be still on the sheet (timers may change the sheet between a move and a click), and one that
+// is gone is dropped.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/rectmath.h"
+#include "model/wires.h"
+
+namespace plexa {
+
+struct SheetRecord;
+struct SymbolRecord;
+struct VXWindowRecordTag;
+
+// Tools that track.
+constexpr uint16_t kPolygonTool = 7;
+constexpr uint16_t kSimulatorProbeTool = 11;
+constexpr uint16_t kSimulatorPinTool = 14;
+constexpr uint16_t kSignalWireTool = 2024;
+constexpr uint16_t kBussLineTool = 2027;
+constexpr uint16_t kPlaceLibraryTool = 2029;
+
+// Terminal kinds, also the bits of a hit mask.
+constexpr uint16_t kTermNone = 0;
+constexpr uint16_t kTermSignalPin = 1;
+constexpr uint16_t kTermBussPin = 2;
+constexpr uint16_t kTermSignalWire = 4;
+constexpr uint16_t kTermBussWire = 16;
+constexpr uint16_t kTermBreakOut = 32;
+
+// Flags of the wire under construction.
+constexpr uint16_t kWireFlagCreating = 0x0001;
+
+struct TrackTerminal {
+    uint16_t kind = 0;
+    Point point{};
+    void* object = nullptr;        // the signal, buss or placed symbol that was hit
+    uint16_t node = 0;             // pins
+    uint16_t pinDirection = 0;     // pins: 1 when a wire from the pin starts vertically
+    uint8_t netSymbol = 0;         // pins: the symbol was placed by this very click
+    WireHandle wire = nullptr;     // wires: the wire hit
+    int16_t segment = 0;
+    uint8_t direction = 0;         // bus: the segment's direction; signal: 1 = first leg vertical
+    uint8_t junction = 0;          // connecting here makes a new junction dot
+};
+
+struct MouseTrackRecord {
+    TrackTerminal terminal;
+    Point path[4]{};               // 0: the last corner of the wire; 1..legs: what a click adds
+    int16_t legs = 0;
+    uint16_t hitMask = 0;
+    uint8_t visible = 0;
+};
+
+extern MouseTrackRecord gCurrentMouseTrack;
+extern MouseTrackRecord gMouseClickTrackState;
+extern TrackTerminal gStartTerminal;
+extern WireHandle gCreateWire;
+extern uint16_t gCreateWirePathOption;  // 0 horizontal first, 1 vertical first
+extern Point gLastMouseTracked;         // (-1, -1) when cleared
+extern int32_t gOverlayOwnerID;         // window id of the sheet window with the overlay, -1 none
+
+// One tracking step at a point in sheet units; bit 0 of toggleRequest flips the leg order;
+// inView is 255 when the mouse is inside the sheet pane.
+void TrackSheetMouseMovement(SheetRecord* sheet, Point mousePoint, uint32_t toggleRequest,
+                             int32_t inView);
+// The tracking step of a mouse-moved event of the sheet window (window coordinates).
+void TrackSheetMouseEvent(SheetRecord* sheet, int32_t x, int32_t y);
+void CalcMouseTrackingState(SheetRecord* sheet, Point mousePoint, MouseTrackRecord* record);
+bool IsNewTrackingState(const MouseTrackRecord* record);
+// The terminal kind found (fields of the record's terminal filled).
+uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask,
+                         MouseTrackRecord* record);
+void SnapWireSegmentPointToGrid(SheetRecord* sheet, WireHandle wire, int16_t* segmentIndex,
+                                Point* point);
+void CalcSignalCreationPath(SheetRecord* sheet, Point mousePoint, MouseTrackRecord* record);
+void CalcBussLineCreationPath(SheetRecord* sheet, Point mousePoint, MouseTrackRecord* record);
+bool CalcPolyCreationPath(SheetRecord* sheet, Point mousePoint, MouseTrackRecord* record);
+void BuildOrientPath(Point* path, int32_t direction, int32_t length);
+bool BuildIntersectPath(Point* path, int32_t direction, const Point segment[2]);
+
+void RecordMouseClickTrackingState();
+void ClearMouseTrackingState();
+void CloseTrackingOverlay();
+bool SheetHasOverlay(const SheetRecord* sheet);
+// Forgets the tracked state and hides the overlay's content until the next move.
+void InvalidateMouseTrackingImage(SheetRecord* sheet);
+void InvalidateTrackingSymbolImage();
+
+// 0 an ordinary tool; 1 the place tool with a wire symbol; 2 the same while the wire under
+// construction started at a net symbol placed for it.
+int32_t NetSymbolPlacement(SheetRecord* sheet);
+
+void CreateSignalClick(SheetRecord* sheet);
+void CreateBussClick(SheetRecord* sheet);
+void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal);
+bool IsWireCreationInProgress();
+void CancelWireCreation(SheetRecord* sheet);
+// During the sheet pane's update: the wire under construction and its start's junction dot.
+void UpdateWireCreation(SheetRecord* sheet);
+
+// The command that connects the free end of the sheet's flashing wire to what lies under it:
+// whether there is such a terminal (with adopt it becomes the tracked state), and the connection.
+bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt);
+void ConnectFloatingWire(SheetRecord* sheet);
+
+// The sheet's window goes: a wire drawn on the sheet is cancelled (kept with a free end) and the
+// overlay closed.
+void ReleaseSheetWireTracking(SheetRecord* sheet);
+
+// Whether a terminal's signal, buss, wire or symbol is still on the sheet.
+bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& terminal);
+
+// What drawing wires needs of the application's preferences and sounds. Without a hook there is
+// no circle mark, no connection sound, and a new signal takes its generated name without the
+// name dialog.
+struct WireTrackingHooks {
+    // The preference that marks the terminal under the pointer.
+    bool (*showTerminalMark)() = nullptr;
+    // The connection click.
+    void (*connectSound)() = nullptr;
+    // The preference that a new signal's name is offered for editing.
+    bool (*askNewSignalName)() = nullptr;
+};
+void SetWireTrackingHooks(const WireTrackingHooks& hooks);
+const WireTrackingHooks& GetWireTrackingHooks();
+
+// Puts every value of the module back to its start (frees a wire under construction).
+void ResetWireTrackingForTesting();
+
+}  // namespace plexa

@@ -1,0 +1,408 @@
+#include "symboleditor/symundo.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "foundation/geometry.h"
+#include "foundation/heap.h"
+#include "foundation/ll.h"
+#include "model/elements.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "symboleditor/pending.h"
+#include "symboleditor/symbolview.h"
+#include "symboleditor/symeditor.h"
+#include "symboleditor/symwindow.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+enum : uint8_t { kOpMove = 1, kOpSwap = 2, kOpExistence = 3, kOpInvalRect = 7, kOpSetView = 8,
+                 kOpCutSource = 10, kOpCustom = 11 };
+
+struct SymUndoOp {
+    uint8_t kind = 0;
+    uint8_t itemKind = 0;
+    uint8_t view = 0;        // the view whose lists hold the item
+    uint8_t selected = 0;    // saved selection bit(s)
+    void* item = nullptr;    // the live item (element, text, frame handle)
+    void* copy = nullptr;    // swap: the stored copy
+    Point point{};
+    int16_t transformation = 0;
+    bool present = false;
+    Rect rect{};
+    uint16_t scale = 0;
+    uint8_t subKind = 0;
+    SymUndoCustomProc proc = nullptr;
+    uint64_t data = 0;
+    int16_t value = 0;
+};
+
+struct SymUndoRecord {
+    uint16_t kind = 0;
+    bool redo = false;
+    uint32_t clipId = 0;
+    std::vector<SymUndoOp*> ops;  // oldest first; replayed from the newest
+};
+
+namespace {
+
+constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
+                                        "Reshape", "Zoom",  "Cut",            "Delete",
+                                        "Resize", "Paste",  "Duplicate",      "Signal Modification"};
+
+LinkListHeader* ListOf(SymbolEditorRecord* editor, uint8_t itemKind, int32_t view) {
+    switch (itemKind) {
+        case kUndoItemText: return editor->textLists[view];
+        case kUndoItemElement: return editor->elementLists[view];
+        case kUndoItemFrame: return editor->frameLists[view];
+        default: return nullptr;
+    }
+}
+
+ImageList* ViewImages(SymbolEditorRecord* editor, int32_t view) {
+    ImageList* images = GetElementListImageList(editor->elementLists[view]);
+    return images ? images : editor->images;
+}
+
+uint8_t SelectionBits(uint8_t itemKind, void* item) {
+    switch (itemKind) {
+        case kUndoItemText: return (static_cast<TextRecord*>(item)->flags & kTextFlagSelected) ? 1 : 0;
+        case kUndoItemElement: return uint8_t(static_cast<ElementRecord*>(item)->flags & 3);
+        case kUndoItemFrame: return ((*static_cast<TextFrameHandle>(item))->flags & kFrameFlagSelected) ? 1 : 0;
+        default: return 0;
+    }
+}
+
+void SetSelectionBits(uint8_t itemKind, void* item, uint8_t bits) {
+    switch (itemKind) {
+        case kUndoItemText: {
+            auto* text = static_cast<TextRecord*>(item);
+            text->flags = uint16_t(bits ? text->flags | kTextFlagSelected : text->flags & ~kTextFlagSelected);
+            break;
+        }
+        case kUndoItemElement: {
+            auto* e = static_cast<ElementRecord*>(item);
+            e->flags = uint16_t((e->flags & ~3u) | (bits & 3u));
+            break;
+        }
+        case kUndoItemFrame: {
+            TextFrameRecord* frame = *static_cast<TextFrameHandle>(item);
+            frame->flags = uint16_t(bits ? frame->flags | kFrameFlagSelected : frame->flags & ~kFrameFlagSelected);
+            break;
+        }
+        default: break;
+    }
+}
+
+Rect ItemBounds(uint8_t itemKind, void* item) {
+    switch (itemKind) {
+        case kUndoItemText: return static_cast<TextRecord*>(item)->bounds;
+        case kUndoItemElement: return static_cast<ElementRecord*>(item)->bounds;
+        case kUndoItemFrame: return (*static_cast<TextFrameHandle>(item))->bounds;
+        default: return Rect{};
+    }
+}
+
+// Frees an item that is in no list.
+void FreeItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item, int32_t view) {
+    if (!item) return;
+    switch (itemKind) {
+        case kUndoItemText: MemFreePtr(item); break;
+        case kUndoItemElement: {
+            auto* e = static_cast<ElementRecord*>(item);
+            if (e->kind == kElementNode && view == kSymbolViewAlternate) {  // the references are shared
+                ElementAs<NodeElement>(e)->pinData = nullptr;
+                ElementAs<NodeElement>(e)->pinNumbers = nullptr;
+            }
+            DestroyElement(e, ViewImages(editor, view));
+            break;
+        }
+        case kUndoItemFrame: DestroyTextFrame(static_cast<TextFrameHandle>(item)); break;
+        default: break;
+    }
+}
+
+void FreeOp(SymbolEditorRecord* editor, SymUndoOp* op) {
+    switch (op->kind) {
+        case kOpSwap: FreeItem(editor, op->itemKind, op->copy, op->view); break;
+        case kOpExistence:
+            if (!op->present) FreeItem(editor, op->itemKind, op->item, op->view);
+            break;
+        case kOpCustom:
+            if (op->proc) op->proc(editor, op, true);
+            break;
+        default: break;
+    }
+    delete op;
+}
+
+void FreeRecord(SymbolEditorRecord* editor, SymUndoRecord*& record) {
+    if (!record) return;
+    for (SymUndoOp* op : record->ops) FreeOp(editor, op);
+    delete record;
+    record = nullptr;
+}
+
+SymUndoOp* NewOp(SymbolEditorRecord* editor, uint8_t kind, uint8_t itemKind, void* item) {
+    if (!editor->undoCollect || !editor->undoCollect->kind) return nullptr;
+    auto* op = new SymUndoOp;
+    op->kind = kind;
+    op->itemKind = itemKind;
+    op->item = item;
+    op->view = uint8_t(editor->viewContext == kSymbolViewAlternate ? 1 : 0);
+    editor->undoCollect->ops.push_back(op);
+    return op;
+}
+
+// Pin texts (of the editor's views and of the action's text operations) owned by `from` are
+// re-pointed to `to`.
+void FixPinTextOwners(SymbolEditorRecord* editor, SymUndoRecord* record, ElementRecord* from,
+                      ElementRecord* to) {
+    const auto fix = [from, to](TextRecord* text) {
+        if (text && text->kind >= kTextKindPinNumber && text->owner == reinterpret_cast<intptr_t>(from))
+            text->owner = reinterpret_cast<intptr_t>(to);
+    };
+    for (LinkListHeader* texts : editor->textLists)
+        for (void* item = LLFirst(texts); item; item = LLGetNext(texts, item)) fix(static_cast<TextRecord*>(item));
+    if (!record) return;
+    for (SymUndoOp* op : record->ops) {
+        if (op->itemKind != kUndoItemText) continue;
+        if (op->kind == kOpMove || op->kind == kOpSwap || op->kind == kOpExistence) fix(static_cast<TextRecord*>(op->item));
+        if (op->kind == kOpSwap) fix(static_cast<TextRecord*>(op->copy));
+    }
+}
+
+void ReplayMove(SymbolEditorRecord* editor, SymUndoOp* op) {
+    const StringBlock block = editor->stringBlock;
+    if (op->transformation == 0) {
+        op->point.h = int16_t(-op->point.h);
+        op->point.v = int16_t(-op->point.v);
+        switch (op->itemKind) {
+            case kUndoItemText: OffsetTextElement(static_cast<TextRecord*>(op->item), op->point.h, op->point.v); break;
+            case kUndoItemElement: OffsetElement(static_cast<ElementRecord*>(op->item), op->point); break;
+            case kUndoItemFrame: OffsetTextFrame(static_cast<TextFrameHandle>(op->item), op->point.h, op->point.v); break;
+            default: break;
+        }
+    } else {
+        op->transformation = int16_t(VXInverseTransformation(op->transformation));
+        switch (op->itemKind) {
+            case kUndoItemText:
+                TransformTextElement(static_cast<TextRecord*>(op->item), editor->window, block, op->point,
+                                     op->transformation);
+                break;
+            case kUndoItemElement: TransformElement(static_cast<ElementRecord*>(op->item), op->point, op->transformation); break;
+            case kUndoItemFrame:
+                TransformTextFrame(static_cast<TextFrameHandle>(op->item), editor->window, op->point, op->transformation);
+                break;
+            default: break;
+        }
+    }
+    SetSelectionBits(op->itemKind, op->item, op->selected);
+}
+
+void ReplaySwap(SymbolEditorRecord* editor, SymUndoRecord* record, SymUndoOp* op) {
+    LinkListHeader* list = ListOf(editor, op->itemKind, op->view);
+    if (!list || !op->item || !op->copy) return;
+    void* leaving = op->item;
+    void* entering = op->copy;
+    const uint8_t leavingBits = SelectionBits(op->itemKind, leaving);
+    if (!LLRemoveOrFree(list, leaving, nullptr, false)) return;
+    if (op->itemKind == kUndoItemElement) {
+        auto* out = static_cast<ElementRecord*>(leaving);
+        auto* in = static_cast<ElementRecord*>(entering);
+        LLPush(list, in);
+        if (out->kind == kElementNode && in->kind == kElementNode) {
+            // The shared pin data and numbers stay with the pin in the view.
+            NodeElement* from = ElementAs<NodeElement>(out);
+            NodeElement* to = ElementAs<NodeElement>(in);
+            to->pinData = from->pinData;
+            to->pinNumbers = from->pinNumbers;
+            from->pinData = from->pinNumbers = nullptr;
+            FixPinTextOwners(editor, record, out, in);
+        }
+    } else {
+        LLPush(list, entering);
+    }
+    SetSelectionBits(op->itemKind, entering, op->selected);
+    op->selected = leavingBits;
+    op->item = entering;
+    op->copy = leaving;
+}
+
+void ReplayExistence(SymbolEditorRecord* editor, SymUndoOp* op) {
+    LinkListHeader* list = ListOf(editor, op->itemKind, op->view);
+    if (!list) return;
+    if (!op->present) {
+        LLPush(list, op->item);
+        SetSelectionBits(op->itemKind, op->item, op->selected);
+    } else {
+        op->selected = SelectionBits(op->itemKind, op->item);
+        SetSelectionBits(op->itemKind, op->item, 0);
+        (void)LLRemoveOrFree(list, op->item, nullptr, false);  // held by the operation
+    }
+    op->present = !op->present;
+}
+
+void InvalViewAll(SymbolEditorRecord* editor) {
+    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+}
+
+}  // namespace
+
+// ---- Collection ----
+
+void CollectUndoMoveSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item, Point point,
+                                     int16_t transformation) {
+    if (!item) return;
+    SymUndoOp* op = NewOp(editor, kOpMove, itemKind, item);
+    if (!op) return;
+    op->point = point;
+    op->transformation = transformation;
+    op->selected = SelectionBits(itemKind, item);
+}
+
+void CollectUndoSwapSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item) {
+    if (!item || !editor->undoCollect || !editor->undoCollect->kind) return;
+    void* copy = nullptr;
+    const int32_t view = editor->viewContext == kSymbolViewAlternate ? 1 : 0;
+    switch (itemKind) {
+        case kUndoItemText: copy = DuplicateText2(static_cast<TextRecord*>(item)); break;
+        case kUndoItemElement: {
+            ImageList* images = ViewImages(editor, view);
+            copy = DuplicateElement(static_cast<ElementRecord*>(item), false, images, images);
+            break;
+        }
+        case kUndoItemFrame: copy = DuplicateTextFrame(static_cast<TextFrameHandle>(item)); break;
+        default: return;
+    }
+    if (!copy) return;
+    SymUndoOp* op = NewOp(editor, kOpSwap, itemKind, item);
+    op->copy = copy;
+    op->selected = SelectionBits(itemKind, item);
+}
+
+void CollectUndoSymbolEditorItemExistance(SymbolEditorRecord* editor, uint8_t itemKind, void* item, bool present) {
+    if (!item) return;
+    SymUndoOp* op = NewOp(editor, kOpExistence, itemKind, item);
+    if (!op) {
+        if (!present) FreeItem(editor, itemKind, item, editor->viewContext == kSymbolViewAlternate ? 1 : 0);
+        return;
+    }
+    op->present = present;
+    op->selected = SelectionBits(itemKind, item);
+}
+
+void CollectUndoInvalSymbolEditorRect(SymbolEditorRecord* editor, const Rect& rect) {
+    if (SymUndoOp* op = NewOp(editor, kOpInvalRect, 0, nullptr)) op->rect = rect;
+}
+
+void CollectUndoSetSymbolEditorView(SymbolEditorRecord* editor) {
+    SymUndoOp* op = NewOp(editor, kOpSetView, 0, nullptr);
+    if (!op) return;
+    op->scale = editor->scale;
+    if (editor->window) VXGetViewRect(editor->window, &op->rect);
+}
+
+void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor) {
+    if (!editor->undoCollect || editor->undoCollect->kind != kSymUndoCut) return;
+    editor->undoCollect->clipId = editor->lastClipId;
+    (void)NewOp(editor, kOpCutSource, 0, nullptr);
+}
+
+void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t subKind, SymUndoCustomProc proc,
+                                         uint64_t data, int16_t value) {
+    SymUndoOp* op = NewOp(editor, kOpCustom, 0, nullptr);
+    SymUndoOp temporary;
+    SymUndoOp* target = op ? op : &temporary;
+    target->subKind = subKind;
+    target->proc = proc;
+    target->data = data;
+    target->value = value;
+    if (!op && proc) proc(editor, &temporary, true);
+}
+
+// ---- Control ----
+
+void StartSymbolEditorUndoCollection(SymbolEditorRecord* editor, uint16_t kind) {
+    FreeRecord(editor, editor->undoCollect);
+    editor->undoCollect = new SymUndoRecord;
+    editor->undoCollect->kind = kind;
+}
+
+void AcceptSymbolEditorUndoCollection(SymbolEditorRecord* editor) {
+    ClearSymbolEditorUndoAction(editor);
+    if (editor->undoCollect && editor->undoCollect->kind && !editor->undoCollect->ops.empty()) {
+        editor->undo = editor->undoCollect;
+        editor->undoCollect = nullptr;
+    } else {
+        FreeRecord(editor, editor->undoCollect);
+    }
+}
+
+void AbortSymbolEditorUndoCollection(SymbolEditorRecord* editor) { FreeRecord(editor, editor->undoCollect); }
+
+void ClearSymbolEditorUndoAction(SymbolEditorRecord* editor) { FreeRecord(editor, editor->undo); }
+
+void UndoSymbolEditorAction(SymbolEditorRecord* editor) {
+    SymUndoRecord* record = editor->undo;
+    if (!record || !record->kind) return;
+    ClearSymbolEditorSelection(editor);
+    Rect area{};
+    const auto add = [&area](const Rect& r) {
+        if (VXEmptyRect(&r)) return;
+        if (VXEmptyRect(&area)) area = r;
+        else VXUnionRect(&area, &r, &area);
+    };
+    for (auto it = record->ops.rbegin(); it != record->ops.rend(); ++it) {
+        SymUndoOp* op = *it;
+        if (op->item) add(ItemBounds(op->itemKind, op->item));
+        switch (op->kind) {
+            case kOpMove: ReplayMove(editor, op); break;
+            case kOpSwap: ReplaySwap(editor, record, op); break;
+            case kOpExistence: ReplayExistence(editor, op); break;
+            case kOpInvalRect: add(op->rect); break;
+            case kOpSetView: {
+                // Back to the stored view; the view shown now is stored for the next replay.
+                Rect shown{};
+                if (editor->window) VXGetViewRect(editor->window, &shown);
+                std::swap(editor->scale, op->scale);
+                if (editor->window) VXScrollTo(editor->window, op->rect.left, op->rect.top);
+                op->rect = shown;
+                InvalViewAll(editor);
+                break;
+            }
+            case kOpCutSource:
+                if (record->kind == kSymUndoCut) ToggleCutClipFlag(record->clipId);
+                break;
+            case kOpCustom:
+                if (op->proc) op->proc(editor, op, false);
+                break;
+            default: break;
+        }
+        if (op->item) add(ItemBounds(op->itemKind, op->item));
+    }
+    if (!VXEmptyRect(&area)) InvalEditorView(editor, area);
+    PrepSymbolEditorSelection(editor);
+    record->redo = !record->redo;
+}
+
+uint16_t GetSymbolEditorUndoKind(const SymbolEditorRecord* editor) { return editor->undo ? editor->undo->kind : 0; }
+bool GetSymbolEditorRedoFlag(const SymbolEditorRecord* editor) { return editor->undo && editor->undo->redo; }
+
+void GetSymbolEditorUndoMenuText(const SymbolEditorRecord* editor, char* text, int32_t size) {
+    if (size <= 0) return;
+    *text = 0;
+    const uint16_t kind = GetSymbolEditorUndoKind(editor);
+    if (!kind) return;
+    const char* name = kind < std::size(kActionNames) ? kActionNames[kind] : "";
+    std::snprintf(text, size_t(size), GetSymbolEditorRedoFlag(editor) ? "Redo %s" : "Undo %s", name);
+}
+
+uint8_t SymUndoOpSubKind(const SymUndoOp* op) { return op->subKind; }
+uint64_t SymUndoOpData(const SymUndoOp* op) { return op->data; }
+int16_t SymUndoOpValue(const SymUndoOp* op) { return op->value; }
+
+}  // namespace plexa

@@ -1,0 +1,69 @@
+// One level of undo per symbol editor. An editing operation starts a collection, collects an
+// operation for every text, element (pins included) and text frame of the current view that it
+// moves, replaces, adds or removes, and accepts it (the new action replaces the previous one) or
+// aborts it. Undo replays the committed operations, newest first; each replay turns an operation
+// into its inverse in place, so the same command then redoes, and so on alternately.
+//
+// Items removed from the view live in their existence operations until the record that holds
+// them is freed. A replaced element enters at the head of the element list; when it is a pin,
+// the pin texts of the editor and of the action's text operations follow the record that is in
+// the view, and so do the pin's shared pin data and pin numbers.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/rectmath.h"
+
+namespace plexa {
+
+struct SymbolEditorRecord;
+struct SymUndoOp;
+
+// Action kinds and their menu names.
+constexpr uint16_t kSymUndoMove = 1, kSymUndoTransformation = 2, kSymUndoReshape = 4,
+                   kSymUndoZoom = 5, kSymUndoCut = 6, kSymUndoDelete = 7, kSymUndoResize = 8,
+                   kSymUndoPaste = 9, kSymUndoDuplicate = 10;
+// Item kinds.
+constexpr uint8_t kUndoItemText = 2, kUndoItemElement = 7, kUndoItemFrame = 8;
+
+// The procedure of a custom operation: called with discard false to replay, true when the
+// operation is freed.
+using SymUndoCustomProc = void (*)(SymbolEditorRecord* editor, SymUndoOp* op, bool discard);
+
+struct SymUndoRecord;
+
+// Collection (nothing while no collection runs, except as said).
+void CollectUndoMoveSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item,
+                                     Point point, int16_t transformation);
+void CollectUndoSwapSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item);
+// present true: the item was just added; false: it was just taken out of its list (and is freed
+// at once when no collection runs).
+void CollectUndoSymbolEditorItemExistance(SymbolEditorRecord* editor, uint8_t itemKind, void* item,
+                                          bool present);
+void CollectUndoInvalSymbolEditorRect(SymbolEditorRecord* editor, const Rect& rect);
+void CollectUndoSetSymbolEditorView(SymbolEditorRecord* editor);
+void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor);
+// Without a collection the procedure is called at once to discard.
+void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t subKind,
+                                         SymUndoCustomProc proc, uint64_t data, int16_t value);
+
+void StartSymbolEditorUndoCollection(SymbolEditorRecord* editor, uint16_t kind);
+// Drops the committed action, then commits the collection when it holds an operation.
+void AcceptSymbolEditorUndoCollection(SymbolEditorRecord* editor);
+void AbortSymbolEditorUndoCollection(SymbolEditorRecord* editor);
+void ClearSymbolEditorUndoAction(SymbolEditorRecord* editor);
+// Replays the committed action (nothing without one).
+void UndoSymbolEditorAction(SymbolEditorRecord* editor);
+
+// The committed action's kind (0 none) and whether the next replay redoes.
+uint16_t GetSymbolEditorUndoKind(const SymbolEditorRecord* editor);
+bool GetSymbolEditorRedoFlag(const SymbolEditorRecord* editor);
+// "Undo %s" or "Redo %s" with the action's name, into a buffer of `size` bytes; "" without one.
+void GetSymbolEditorUndoMenuText(const SymbolEditorRecord* editor, char* text, int32_t size);
+
+// A custom operation's fields.
+uint8_t SymUndoOpSubKind(const SymUndoOp* op);
+uint64_t SymUndoOpData(const SymUndoOp* op);
+int16_t SymUndoOpValue(const SymUndoOp* op);
+
+}  // namespace plexa

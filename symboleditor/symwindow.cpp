@@ -1,0 +1,785 @@
+#include "symboleditor/symwindow.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "foundation/strings.h"
+#include "graphics/colors.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/regions.h"
+#include "graphics/textedit.h"
+#include "graphics/textline.h"
+#include "graphics/textstyle.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
+#include "model/libitem.h"
+#include "model/sheetdraw.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/waitcursor.h"
+#include "symboleditor/pending.h"
+#include "symboleditor/symbolview.h"
+#include "symboleditor/symeditor.h"
+#include "symboleditor/sympins.h"
+#include "symboleditor/symundo.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_timers.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr uint32_t kHighlightColor = 0x12000000;
+constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagHorizontalScroller |
+                                  kVXFlagVerticalScroller;
+constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorText = 0x7FFFFF01, kCursorGrow = 0x7FFFFF02;
+
+// The selection region of the editor that is drawn (one editor is current at a time).
+VXRgn* gSelRgn = nullptr;
+
+VXRgn* SelectionRegion() {
+    if (!gSelRgn) gSelRgn = VXCreateRgn(nullptr);
+    return gSelRgn;
+}
+
+template <class T>
+std::vector<T> Items(LinkListHeader* list) {
+    std::vector<T> items;
+    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
+    return items;
+}
+
+bool IsSelected(const ElementRecord* e) { return e->flags & kElementSelected; }
+bool IsSelected(TextFrameHandle frame) { return (*frame)->flags & kFrameFlagSelected; }
+
+void AddRect(Rect* to, const Rect& r) {
+    if (VXEmptyRect(&r)) return;
+    if (VXEmptyRect(to)) *to = r;
+    else VXUnionRect(to, &r, to);
+}
+
+Rect Grown(Rect r, int16_t by) {
+    VXInsetRect(&r, int16_t(-by), int16_t(-by));
+    return r;
+}
+
+Point ClickPoint(const VXEventRecord* event) { return Point{event->u.mouse.v, event->u.mouse.h}; }
+
+// The texts of the current view that are selected, a pin text counting with its pin.
+std::vector<TextRecord*> SelectedTexts(SymbolEditorRecord* editor) {
+    std::vector<TextRecord*> texts;
+    for (TextRecord* text : Items<TextRecord*>(editor->texts))
+        if (IsEditorTextSelected(text)) texts.push_back(text);
+    return texts;
+}
+
+Rect TransformedBounds(Rect r, Point centre, int32_t code) {
+    Point points[2] = {{int16_t(r.top - centre.v), int16_t(r.left - centre.h)},
+                       {int16_t(r.bottom - centre.v), int16_t(r.right - centre.h)}};
+    VXTransformPoints(code, points, 2);
+    return Rect{int16_t(std::min(points[0].v, points[1].v) + centre.v),
+                int16_t(std::min(points[0].h, points[1].h) + centre.h),
+                int16_t(std::max(points[0].v, points[1].v) + centre.v),
+                int16_t(std::max(points[0].h, points[1].h) + centre.h)};
+}
+
+void TransformAbout(Point* points, int32_t count, Point centre, int32_t code) {
+    for (int32_t i = 0; i < count; ++i) {
+        points[i].v = int16_t(points[i].v - centre.v);
+        points[i].h = int16_t(points[i].h - centre.h);
+    }
+    VXTransformPoints(code, points, count);
+    for (int32_t i = 0; i < count; ++i) {
+        points[i].v = int16_t(points[i].v + centre.v);
+        points[i].h = int16_t(points[i].h + centre.h);
+    }
+}
+
+// ---- Window hooks ----
+
+bool CreateEditorWindow(SymbolEditorRecord* editor) {
+    const bool component = editor->kind == kLibItemComponent;
+    const Rect content{50, 50, int16_t(component ? 470 : 390), int16_t(component ? 635 : 425)};
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kSymbolEditorWindowKind, 0, 0,
+                                               &content, "", 0, editor, SymbolEditEventHandler);
+    if (!window) return false;
+    editor->window = window;
+    VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
+    const Rect limits{140, 200, 5000, 5000};
+    VXSetMinMaxRect(window, &limits);
+    return true;
+}
+
+void DestroyEditorWindow(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* window = editor->window;
+    if (!window) return;
+    editor->window = nullptr;
+    window->refCon = nullptr;
+    VXDestroyWindow(window);
+}
+
+void PlaceEditorWindow(SymbolEditorRecord* editor, VXWindowRecordTag* anchor) {
+    if (!editor->window || !anchor) return;
+    Rect position{};
+    VXGetWindowPosition(anchor, &position);
+    VXOffsetRect(&position, 18, 18);
+    Rect own{};
+    VXGetWindowPosition(editor->window, &own);
+    VXOffsetRect(&own, int16_t(position.left - own.left), int16_t(position.top - own.top));
+    if (VXWindowRectOnScreen(kVXWindowDocument, 0, kWindowFlags, &own) == 1) VXSetWindowPosition(editor->window, &own);
+}
+
+void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
+    if (!editor->window) return;
+    if (!frontOnly) {
+        char title[256];
+        GetSymbolEditorTitle(editor, title, sizeof title);
+        VXSetWindowTitle(editor->window, title);
+        VXShowWindow(editor->window);
+    }
+    VXSelectWindow(editor->window);
+}
+
+void InvalViewHook(SymbolEditorRecord* editor, const Rect* area) {
+    if (!editor->window) return;
+    if (area) {
+        InvalEditorView(editor, *area);
+        return;
+    }
+    Rect all = kSymbolEditorSurface;
+    VXInvalRect(editor->window, &all);
+}
+
+void FinishToolHook(SymbolEditorRecord* editor) {
+    SetSymbolEditorTool(editor, kSymEditToolSelect);
+    editor->tool = kSymEditToolSelect;
+}
+
+}  // namespace
+
+void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
+    hooks.createWindow = CreateEditorWindow;
+    hooks.destroyWindow = DestroyEditorWindow;
+    hooks.placeWindow = PlaceEditorWindow;
+    hooks.showWindow = ShowEditorWindow;
+    hooks.endTextEditing = DestroySymbolEditorTE;
+    hooks.finishTool = FinishToolHook;
+    hooks.clearSelection = ClearSymbolEditorSelection;
+    hooks.invalView = InvalViewHook;
+}
+
+// ---- Selection ----
+
+bool IsEditorTextSelected(const TextRecord* text) {
+    if (text->flags & kTextFlagSelected) return true;
+    if (text->kind >= kTextKindPinNumber && text->owner)
+        return IsSelected(reinterpret_cast<const ElementRecord*>(text->owner));
+    return false;
+}
+
+void CountSymbolEditorSelection(SymbolEditorRecord* editor, int32_t* elements, ElementRecord** element,
+                                int32_t* texts, TextRecord** text, int32_t* frames, TextFrameHandle* frame) {
+    int32_t ne = 0, nt = 0, nf = 0;
+    ElementRecord* lastElement = nullptr;
+    TextRecord* lastText = nullptr;
+    TextFrameHandle lastFrame = nullptr;
+    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+        if (IsSelected(e)) ++ne, lastElement = e;
+    for (TextRecord* t : Items<TextRecord*>(editor->texts))
+        if (t->flags & kTextFlagSelected) ++nt, lastText = t;
+    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+        if (IsSelected(f)) ++nf, lastFrame = f;
+    if (elements) *elements = ne;
+    if (element) *element = ne == 1 ? lastElement : nullptr;
+    if (texts) *texts = nt;
+    if (text) *text = nt == 1 ? lastText : nullptr;
+    if (frames) *frames = nf;
+    if (frame) *frame = nf == 1 ? lastFrame : nullptr;
+}
+
+void PrepSymbolEditorSelection(SymbolEditorRecord* editor) {
+    int32_t ne = 0, nt = 0, nf = 0;
+    ElementRecord* element = nullptr;
+    TextFrameHandle frame = nullptr;
+    CountSymbolEditorSelection(editor, &ne, &element, &nt, nullptr, &nf, &frame);
+    const bool single = ne + nt + nf == 1;
+    editor->selectedElement = single ? element : nullptr;
+    editor->selectedFrame = single ? frame : nullptr;
+    PrepEditorModifiers(editor);
+}
+
+void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
+    Rect bounds{};
+    GetEditorHiliteBounds(editor, &bounds);
+    if (editor->tool == kSymEditToolPoly && editor->constructed) FinishToolHook(editor);
+    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) e->flags &= uint16_t(~3u);
+    for (TextRecord* t : Items<TextRecord*>(editor->texts)) t->flags &= uint16_t(~kTextFlagSelected);
+    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) (*f)->flags &= uint16_t(~kFrameFlagSelected);
+    editor->selectedElement = nullptr;
+    editor->selectedFrame = nullptr;
+    PrepEditorModifiers(editor);
+    if (gSelRgn && editor == CurrEdit) VXSetEmptyRgn(gSelRgn);
+    InvalEditorView(editor, bounds);
+}
+
+void EnumEditorSelectionRects(SymbolEditorRecord* editor, EditorRectProc proc, void* data) {
+    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+        if (IsSelected(e)) proc(e->bounds, data);
+    for (TextRecord* t : SelectedTexts(editor)) proc(t->bounds, data);
+    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+        if (IsSelected(f)) proc((*f)->bounds, data);
+}
+
+void GetEditorHiliteBounds(SymbolEditorRecord* editor, Rect* bounds) {
+    *bounds = Rect{};
+    EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddRect(static_cast<Rect*>(data), r); }, bounds);
+}
+
+void InvalEditorView(SymbolEditorRecord* editor, const Rect& area) {
+    if (!editor->window || VXEmptyRect(&area)) return;
+    Rect grown = Grown(area, CalcModiferBoxSize(&editor->window->graf.geometry));
+    VXInvalRect(editor->window, &grown);
+}
+
+void InvalEditorSelectionBounds(SymbolEditorRecord* editor) {
+    Rect bounds{};
+    GetEditorHiliteBounds(editor, &bounds);
+    InvalEditorView(editor, bounds);
+}
+
+void FrameEditorSelectionRects(SymbolEditorRecord* editor, Point offset) {
+    if (!editor->window) return;
+    VXSetWindow(editor->window);
+    VXPenNormal();
+    VXSetPenWidth(2);
+    VXSetLineDashInterval(2, 3, 0);
+    QZSetColor(nullptr, 0x07000000, false);
+    EnumEditorSelectionRects(
+        editor,
+        [](const Rect& r, void* data) {
+            const Point by = *static_cast<Point*>(data);
+            Rect moved = r;
+            VXOffsetRect(&moved, by.h, by.v);
+            Rect clipped{};
+            if (VXSectRect(&moved, &kSymbolEditorSurface, &clipped)) VXFrameRect(&clipped);
+        },
+        &offset);
+    VXPenNormal();
+}
+
+void PaintEditorSelectionRects(SymbolEditorRecord* editor) {
+    QZSetColor(nullptr, kHighlightColor, false);
+    EnumEditorSelectionRects(editor, [](const Rect& r, void*) { VXRectDispatch(&r, 1); }, nullptr);
+    QZSetColor(nullptr, 0x07000000, false);
+}
+
+// ---- Changing the selected elements ----
+
+void UpdateElements(SymbolEditorRecord* editor, uint16_t what, int16_t penWidth, uint8_t pinValue, bool fill) {
+    bool changed = false;
+    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+        if (!IsSelected(e)) continue;
+        const Rect before = e->bounds;
+        const uint16_t flags = e->flags;
+        const int8_t width = e->penWidth;
+        const bool pin = e->kind == kElementNode;
+        uint8_t& value = ElementAs<NodeElement>(e)->bubbleRadius;
+        const uint8_t oldValue = pin ? value : 0;
+        if ((what & kUpdatePinValue) && pin) {
+            value = pinValue;
+            if (pinValue == 0) e->flags &= uint16_t(~kElementFilled);
+        }
+        if ((what & kUpdateFill) && e->kind != kElementLine && e->kind != kElementArrow && !(pin && value == 0))
+            e->flags = uint16_t(fill ? e->flags | kElementFilled : e->flags & ~kElementFilled);
+        if (what & kUpdatePenWidth) {
+            if (!pin) {
+                e->penWidth = int8_t(penWidth);
+            } else if (editor->kind != kLibItemWireSymbol) {
+                e->penWidth = int8_t(penWidth >= 2 ? 2 : 1);
+                if (penWidth >= 2) value = 0;
+            }
+        }
+        if (e->flags == flags && e->penWidth == width && (!pin || value == oldValue)) continue;
+        CalcElementBounds(e);
+        SetEditModified(editor, true);
+        changed = true;
+        Rect area = before;
+        AddRect(&area, e->bounds);
+        InvalEditorView(editor, area);
+    }
+    if (changed) PrepSymbolEditorSelection(editor);
+}
+
+// ---- Rotating and mirroring ----
+
+void TransformElement(ElementRecord* e, Point centre, int32_t code) {
+    switch (e->kind) {
+        case kElementPoly: {
+            const int16_t count = ElementAs<PolyElement>(e)->pointCount;
+            TransformAbout(PolyPoints(e), count, centre, code);
+            break;
+        }
+        case kElementLine:
+        case kElementArrow:
+        case kElementNode: TransformAbout(&e->points.point1, 2, centre, code); break;
+        default: {
+            Point corners[2] = {{e->rect.top, e->rect.left}, {e->rect.bottom, e->rect.right}};
+            TransformAbout(corners, 2, centre, code);
+            e->rect = Rect{std::min(corners[0].v, corners[1].v), std::min(corners[0].h, corners[1].h),
+                           std::max(corners[0].v, corners[1].v), std::max(corners[0].h, corners[1].h)};
+            if (e->kind == kElementRoundRect && (code & 1)) {
+                auto* round = ElementAs<RoundRectElement>(e);
+                std::swap(round->ovalWidth, round->ovalHeight);
+            } else if (e->kind == kElementArc) {
+                auto* arc = ElementAs<ArcElement>(e);
+                VXTransformArc(code, &arc->startAngle, arc->arcAngle);
+            } else if (e->kind == kElementImage) {
+                auto* image = ElementAs<ImageElement>(e);
+                image->orientation = uint8_t(VXTransformTransformation(image->orientation, code));
+            }
+            break;
+        }
+    }
+    CalcElementBounds(e);
+}
+
+bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, int32_t code) {
+    std::vector<ElementRecord*> elements;
+    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+        if (IsSelected(e)) elements.push_back(e);
+    const std::vector<TextRecord*> texts = SelectedTexts(editor);
+    std::vector<TextFrameHandle> frames;
+    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+        if (IsSelected(f)) frames.push_back(f);
+    Rect before{};
+    for (ElementRecord* e : elements) AddRect(&before, e->bounds);
+    for (TextRecord* t : texts) AddRect(&before, t->bounds);
+    for (TextFrameHandle f : frames) AddRect(&before, (*f)->bounds);
+    if (VXEmptyRect(&before)) {
+        VXBeep();
+        return false;
+    }
+    if (centre.v == kSelectionCentre.v && centre.h == kSelectionCentre.h) {
+        centre = Point{int16_t((before.top + before.bottom) / 2), int16_t((before.left + before.right) / 2)};
+        SnapPointToGrid(&centre, editor->grid);
+    }
+    const Rect after = TransformedBounds(before, centre, code);
+    Rect inside{};
+    if (!VXSectRect(&after, &kSymbolEditorSurface, &inside) || inside.top != after.top || inside.left != after.left ||
+        inside.bottom != after.bottom || inside.right != after.right) {
+        VXBeep();
+        return false;
+    }
+    if (gSelRgn) VXSetEmptyRgn(gSelRgn);
+    SetEditModified(editor, false);
+    StartSymbolEditorUndoCollection(editor, kSymUndoTransformation);
+    Rect area = before;
+    for (ElementRecord* e : elements) {
+        ModelWaitCursor();
+        CollectUndoMoveSymbolEditorItem(editor, kUndoItemElement, e, centre, int16_t(code));
+        TransformElement(e, centre, code);
+        AddRect(&area, e->bounds);
+        if (e->kind == kElementNode)
+            if (ElementRecord* companion = GetCompanionNode(editor, e, editor->viewContext)) {
+                TransformElement(companion, centre, code);
+            }
+    }
+    for (TextRecord* t : texts) {
+        CollectUndoMoveSymbolEditorItem(editor, kUndoItemText, t, centre, int16_t(code));
+        TextRecord* companion = GetCompanionText(editor, t, editor->viewContext);
+        TransformTextElement(t, editor->window, editor->stringBlock, centre, code);
+        if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
+        AddRect(&area, t->bounds);
+    }
+    for (TextFrameHandle f : frames) {
+        CollectUndoMoveSymbolEditorItem(editor, kUndoItemFrame, f, centre, int16_t(code));
+        TransformTextFrame(f, editor->window, centre, code);
+        AddRect(&area, (*f)->bounds);
+    }
+    area = Grown(area, 4);
+    InvalEditorView(editor, area);
+    CollectUndoInvalSymbolEditorRect(editor, area);
+    AcceptSymbolEditorUndoCollection(editor);
+    PrepSymbolEditorSelection(editor);
+    return true;
+}
+
+// ---- Text editing ----
+
+void DestroySymbolEditorTE(SymbolEditorRecord* editor) {
+    VXTERecord* te = editor->textEdit;
+    if (!te) return;
+    TextFrameHandle frame = CreateTextFrameFromTE(te, nullptr, editor->editedFrame, editor->styleList);
+    if (frame) {
+        LLPush(editor->frames, frame);
+        if (editor->state & kSymEditEditedThemed) (*frame)->flags |= kFrameFlagThemed;
+        else (*frame)->flags &= uint16_t(~kFrameFlagThemed);
+    }
+    if (editor->editedFrame) {
+        // A text that could not become a frame keeps the frame it was edited from.
+        if (frame || te->length == 0) DestroyTextFrame(editor->editedFrame);
+        else LLPush(editor->frames, editor->editedFrame);
+        editor->editedFrame = nullptr;
+    }
+    InvalViewHook(editor, nullptr);
+    VXTEDispose(te);
+    editor->textEdit = nullptr;
+}
+
+// ---- Keys ----
+
+bool DoSymbolEditorKey(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    const uint16_t key = event->u.character.character;
+    if (key == kKeyEscape) {
+        SetSymbolEditorTool(editor, kSymEditToolSelect);
+        editor->tool = kSymEditToolSelect;
+        return true;
+    }
+    if (editor->textEdit) {
+        SetEditModified(editor, true);
+        if (const auto typed = GetSymbolEditorHooks().frameEditorKey) typed(editor->textEdit, key);
+        else VXTEKey(key, editor->textEdit);
+        return true;
+    }
+    if (VXIsDeletionChar(key)) {
+        DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
+        return true;
+    }
+    if (editor->tool != kSymEditToolSelect) return true;
+    int16_t dh = 0, dv = 0;
+    switch (key) {
+        case kKeyUp: dv = -1; break;
+        case kKeyDown: dv = 1; break;
+        case kKeyLeft: dh = -1; break;
+        case kKeyRight: dh = 1; break;
+        default: break;
+    }
+    if (dh || dv) {
+        // Only a move that moved something marks the editor edited.
+        InvalEditorSelectionBounds(editor);
+        if (MoveEditorSelection(editor, dh, dv)) SetEditModified(editor, true);
+        InvalEditorSelectionBounds(editor);
+        return true;
+    }
+    if (key >= '0' && key <= '9') UpdateElements(editor, kUpdatePinValue, 0, uint8_t(key - '0'), false);
+    return true;
+}
+
+// ---- Typing texts ----
+
+namespace {
+
+bool InLongRect(const LRect& r, Point p) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
+
+LRect GrownLong(LRect r, int32_t by) { return LRect{r.top - by, r.left - by, r.bottom + by, r.right + by}; }
+
+void PassClick(VXTERecord* te, const VXEventRecord* event) {
+    const _LPNT where{event->u.mouse.v, event->u.mouse.h};
+    VXTEClick(&where, int16_t(event->u.mouse.button), event->u.mouse.shift != 0, te);
+}
+
+// A new text at the click: the default style's box eight "W"s wide on the grid point's row.
+void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    editor->state = uint16_t((editor->state & kSymEditThemedText) ? editor->state | kSymEditEditedThemed
+                                                                  : editor->state & ~kSymEditEditedThemed);
+    Point at = ClickPoint(event);
+    GetSymbolEditorGridPoint(editor, &at);
+    VXSetWindow(editor->window);
+    txStyle* saved = VXPreserveTextStyle();
+    VXSetTextStyle(editor->defaultStyle);
+    int16_t lineHeight = 0, ascent = 0, descent = 0;
+    VXTECalcStyleMetrics(editor->defaultStyle, &lineHeight, &ascent, &descent);
+    const int32_t leading = std::max(0, lineHeight - ascent - descent);
+    const LRect box{at.v - ascent, at.h, at.v + descent + leading, at.h + int32_t(VXMeasureTextBytes("WWWWWWWW", 8, kEncodingUTF8, false))};
+    VXTERecord* te = VXTENewUsingStyle(&box, &box, kTEStyleCurrent);
+    if (saved) VXRestoreTextStyle(saved);
+    if (!te) return;
+    VXTESetTabWidth(0, kFrameTabWidth, te);
+    editor->textEdit = te;
+    InvalEditorView(editor, Grown(Rect{int16_t(box.top), int16_t(box.left), int16_t(box.bottom), int16_t(box.right)}, 2));
+    VXTEActivate(te);
+}
+
+uint32_t TextToolCursor(SymbolEditorRecord* editor, Point point) {
+    VXTERecord* te = editor->textEdit;
+    if (!te) return kCursorText;
+    LRect handle{};
+    if (const auto grow = GetSymbolEditorHooks().frameEditorGrowHandle) grow(te, &handle);
+    if (InLongRect(GrownLong(handle, 1), point)) return kCursorGrow;
+    return InLongRect(GrownLong(te->viewRect, 2 + 3), point) ? kCursorText : kCursorArrow;
+}
+
+}  // namespace
+
+void StartFrameEditing(SymbolEditorRecord* editor, TextFrameHandle frame, const VXEventRecord* event) {
+    const auto create = GetSymbolEditorHooks().createFrameEditor;
+    if (!create || !editor->window || ((*frame)->flags & 3)) return;
+    VXTERecord* te = create(editor->window, frame);
+    if (!te) return;
+    (void)LLRemoveOrFree(editor->frames, frame, nullptr, false);  // held as the edited frame
+    editor->editedFrame = frame;
+    editor->state = uint16_t(((*frame)->flags & kFrameFlagThemed) ? editor->state | kSymEditEditedThemed
+                                                                 : editor->state & ~kSymEditEditedThemed);
+    editor->textEdit = te;
+    if (event) PassClick(te, event);
+}
+
+void DoTextToolClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    const Point point = ClickPoint(event);
+    const bool wasEditing = editor->textEdit != nullptr;
+    if (VXTERecord* te = editor->textEdit) {
+        LRect handle{};
+        if (const auto grow = GetSymbolEditorHooks().frameEditorGrowHandle) grow(te, &handle);
+        if (InLongRect(GrownLong(handle, 1), point)) return;  // sizing the box comes with its tracking
+        if (InLongRect(GrownLong(te->viewRect, 2 + 3), point)) {
+            PassClick(te, event);
+            return;
+        }
+        DestroySymbolEditorTE(editor);
+    }
+    if (TextFrameHandle frame = HitTestEditorTextFrames(editor, point)) {
+        StartFrameEditing(editor, frame, event);
+        return;
+    }
+    if (!wasEditing) StartNewText(editor, event);
+}
+
+// ---- Clicks ----
+
+void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    if (!editor->window) return;
+    const VXMouseFields& mouse = event->u.mouse;
+    if (mouse.button == 2) {
+        PanDrag(editor->window, event);
+        return;
+    }
+    if (editor->zoomMode) {
+        if (TrackZoomRect(editor->window, event)) editor->zoomMode = false;
+        return;
+    }
+    if (mouse.button == 1) {
+        SetSymbolEditorTool(editor, kSymEditToolSelect);
+        editor->tool = kSymEditToolSelect;
+    }
+    const Point point = ClickPoint(event);
+    const bool doubleClick = event->kind == kVXDoubleClickEvent;
+    switch (editor->tool) {
+        case kSymEditToolSelect: {
+            const int32_t handle = HitTestElementModifier(editor, point);
+            if (handle >= 0 && (editor->selectedElement || editor->selectedFrame)) {
+                if (handle == 14 && editor->selectedFrame) ResizeSymbolEditTextFrame(editor, event, handle);
+                else ResizeElement(editor, event, handle);
+                return;
+            }
+            if (!mouse.option) {
+                if (ElementRecord* e = HitTestEditorElements(editor, point)) {
+                    const bool opens = e->kind != kElementLine && e->kind != kElementArrow && e->kind != kElementImage;
+                    if (doubleClick && opens) DoDoubleClick(editor, event, e, nullptr, nullptr);
+                    else DoEditorElementSelection(editor, event, e);
+                    return;
+                }
+            }
+            if (TextRecord* text = HitTestEditorTextLabels(editor, point)) {
+                if (doubleClick && text->kind >= kTextKindPinNumber) DoDoubleClick(editor, event, nullptr, text, nullptr);
+                else DoEditorTextLabelSelection(editor, event, text);
+                return;
+            }
+            TextFrameHandle frame = HitTestEditorTextFrames(editor, point);
+            if (doubleClick) {
+                DoDoubleClick(editor, event, nullptr, nullptr, frame);
+                return;
+            }
+            if (frame) {
+                DoEditorTextFrameSelection(editor, event, frame);
+                return;
+            }
+            if (!mouse.shift) ClearSymbolEditorSelection(editor);
+            Rect area{};
+            if (TrackEditorSelectionRect(editor, event, &area)) DoEditorAreaSelection(editor, area, mouse.shift, mouse.option);
+            return;
+        }
+        case kSymEditToolText: DoTextToolClick(editor, event); return;
+        case kSymEditToolPoly: CreatePolyClick(editor, event); return;
+        case kSymEditToolPin: DoCreateNode(editor, event); return;
+        default: DoCreateElement(editor, event); return;
+    }
+}
+
+void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, ElementRecord* element, TextRecord* text,
+                   TextFrameHandle frame) {
+    const SymbolEditorHooks& hooks = GetSymbolEditorHooks();
+    if (element && element->kind != kElementNode) {
+        const Rect before = element->bounds;
+        if (hooks.editElementInfo && hooks.editElementInfo(element)) {
+            SetEditModified(editor, true);
+            Rect area = before;
+            AddRect(&area, element->bounds);
+            InvalEditorView(editor, area);
+        }
+        return;
+    }
+    if (editor->kind == kLibItemWireSymbol || editor->kind == kLibItemPort) {
+        if (editor->kind == kLibItemWireSymbol ? NetSymbolInfoDialog(editor) : PortInfoDialog(editor))
+            SetEditModified(editor, false);
+        return;
+    }
+    ElementRecord* pin = element;
+    if (!pin && text && text->kind >= kTextKindPinNumber && IsEditorTextSelected(text))
+        pin = reinterpret_cast<ElementRecord*>(text->owner);
+    if (pin) {
+        if (EditSymbolEditorPinInfo(editor, pin, nullptr, 0)) SetEditModified(editor, true);
+        return;
+    }
+    if (frame && !((*frame)->flags & 3)) {
+        SetSymbolEditorTool(editor, kSymEditToolText);
+        editor->tool = kSymEditToolText;
+        StartFrameEditing(editor, frame, event);
+        return;
+    }
+    (void)PartSymbolDialog(editor, editor->symbol);
+}
+
+// ---- Drawing ----
+
+void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, bool noSelection, const Rect* area) {
+    if (!area || VXEmptyRect(area) || !window) return;
+    VXSetWindow(window);
+    VXPenNormal();
+    const bool own = window == editor->window;
+    const bool selecting = own && editor->tool == kSymEditToolSelect && !noSelection;
+    if (selecting && !editor->selectedElement) {
+        VXRgn* region = SelectionRegion();
+        VXSetEmptyRgn(region);
+        EnumEditorSelectionRects(
+            editor,
+            [](const Rect& r, void* data) {
+                const LRect l{r.top, r.left, r.bottom, r.right};
+                VXAddRectToRgn(static_cast<VXRgn*>(data), &l);
+            },
+            region);
+        PaintEditorSelectionRects(editor);
+        gDrawElmtSelRgn = region;
+    }
+    if (own && editor->gridVisible) DrawGrid(window, editor->grid, area);
+    ImageList* images = GetElementListImageList(editor->elements);
+    const std::vector<ElementRecord*> elements = Items<ElementRecord*>(editor->elements);
+    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+        ElementRecord* e = *it;
+        if (e == editor->constructed) continue;
+        if ((editor->dragState & 1) && e == editor->selectedElement) continue;
+        if (!VXRectsOverlap(&e->bounds, area)) continue;
+        DrawElement(e, images ? images : editor->images, false, false);
+    }
+    for (TextRecord* t : Items<TextRecord*>(editor->texts))
+        if (!(t->flags & kTextFlagHidden) && VXRectsOverlap(&t->bounds, area)) DrawTextElement(t, editor->stringBlock);
+    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
+        const Rect grown = Grown((*f)->bounds, 2);
+        if (VXRectsOverlap(&grown, area)) DrawTextFrame(f, false);
+    }
+    gDrawElmtSelRgn = nullptr;
+    if (selecting && (editor->selectedElement || editor->selectedFrame)) DrawElementModifiers(editor);
+    if (own && editor->tool == kSymEditToolPoly && editor->constructed)
+        DrawElement(editor->constructed, images, true, false);
+    // The single element being dragged shows as a dashed frame; the drag draws the element.
+    if (own && editor->tool == kSymEditToolSelect && (editor->dragState & 1) && editor->selectedElement) {
+        const ElementRecord* dragged = editor->selectedElement;
+        const int16_t by = int16_t(2 + (dragged->kind == kElementRect ? dragged->penWidth / 2 : 0));
+        const Rect frame = Grown(dragged->bounds, by);
+        VXPenNormal();
+        VXSetPenWidth(2);
+        VXSetLineDashInterval(2, 3, 0);
+        VXFrameRect(&frame);
+        VXPenNormal();
+    }
+}
+
+void DoUpdateEvent(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    const VXEventRect16& u = event->u.update.rect;
+    const Rect area{u.top, u.left, u.bottom, u.right};
+    DrawEditViewContent(editor, editor->window, false, &area);
+    if (editor->tool == kSymEditToolText && editor->textEdit) {
+        VXPenNormal();
+        const LRect longArea{area.top, area.left, area.bottom, area.right};
+        VXLTEUpdate(&longArea, editor->textEdit);
+        if (const auto frame = GetSymbolEditorHooks().drawFrameEditor) frame(editor->textEdit);
+    }
+}
+
+// ---- Events ----
+
+int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    // The open editor of the window (a window whose editor is gone has none).
+    SymbolEditorRecord* editor = WindowToSymbolEditor(window);
+    if (event->kind == kVXDestroyEvent) {
+        if (editor && editor->window == window) editor->window = nullptr;
+        return VXDefaultEventHandler(window, event);
+    }
+    if (!editor) return VXDefaultEventHandler(window, event);
+    switch (event->kind) {
+        case kVXIdleEvent:
+            if (editor->textEdit) VXTEIdle(editor->textEdit);
+            return 1;
+        case kVXCreateEvent:
+            Set_Bak_Color();
+            VXSetWindowIdleInterval(window, kVXCaretInterval, 0);
+            return VXDefaultEventHandler(window, event);
+        case kVXCloseEvent:
+            if (editor->libEditor) (void)CloseLibrarySymbolEditor(editor, true, true);  // stays open on Edit
+            else (void)CloseSheetSymbolEditor(editor, false);  // stays open when its list refuses
+            return 1;
+        case kVXActivateEvent:
+            if (event->u.activate.activated) {
+                DoSymbolEditorActivate(editor);
+            } else if (!VXIsModalWindowActive()) {
+                if (editor->textEdit) VXTEDeactivate(editor->textEdit);
+                else ClearSymbolEditorSelection(editor);
+            }
+            editor->zoomMode = false;
+            for (VXWindowRecordTag* pane : {editor->tabPane, editor->toolPane, editor->topToolPane})
+                if (pane) DispatchEvent(pane, event);
+            return 0;
+        case kVXFocusEvent:
+            if (!event->u.focus.gaining) {
+                ClearSymbolEditorSelection(editor);
+                DestroySymbolEditorTE(editor);
+                editor->zoomMode = false;
+            }
+            return 1;
+        case kVXSizeEvent: return 0;
+        case kVXUpdateEvent: {
+            Set_Bak_Color();
+            const uint32_t saved = gGenFlags;
+            gGenFlags = (gGenFlags & ~7u) | 3u;
+            DoUpdateEvent(editor, event);
+            gGenFlags = saved;
+            return 1;
+        }
+        case kVXMouseDownEvent:
+        case kVXDoubleClickEvent: DoMouseClick(editor, event); return 1;
+        case kVXCharEvent: return DoSymbolEditorKey(editor, event) ? 1 : 0;
+        case kVXMouseMovedEvent: {
+            const Point point = ClickPoint(event);
+            uint32_t cursor = kCursorArrow;
+            if (editor->tool == kSymEditToolPoly) ShowPolyCreation(editor, point);
+            else if (editor->tool == kSymEditToolText) cursor = TextToolCursor(editor, point);
+            else if (editor->tool == kSymEditToolSelect && HitTestElementModifier(editor, point) >= 0) cursor = kCursorGrow;
+            if (!editor->zoomMode) VXSetCursor(cursor);
+            return 1;
+        }
+        case kVXWheelEvent:
+            if (event->u.wheel.mouse.modifiers & kVXModCommand) {
+                AdjustViewScale(window, event->u.wheel.deltaV);
+                return 1;
+            }
+            return 0;
+        default: return event->kind > kVXWheelEvent ? 0 : VXDefaultEventHandler(window, event);
+    }
+}
+
+}  // namespace plexa
