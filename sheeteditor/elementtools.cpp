@@ -42,6 +42,8 @@ constexpr int32_t kElementChanged = 0x28;
 constexpr int32_t kPolyEndSlop = 2;
 // The overlay of a reshape is drawn at this opacity.
 constexpr double kReshapeOpacity = 0.66;
+// The undo kind "Reshape" and the undo item kind of a graphic element.
+constexpr int32_t kReshapeUndoKind = 4, kElementUndoItem = 7;
 // An arc's frame may not grow past this.
 constexpr int32_t kMaxArcFrame = 32000;
 
@@ -517,7 +519,7 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
         return;
     }
     StartSheetUndoCollection(sheet, kReshapeUndoKind);
-    CollectUndoSwapSheetItem(sheet, kUndoItemElement, e);
+    CollectUndoSwapSheetItem(sheet, kElementUndoItem, e);
     ClearSheetModifiers(sheet);
     if (sheet->selectionRegion) VXSetEmptyRgn(sheet->selectionRegion);
     const Rect oldBounds = e->bounds;

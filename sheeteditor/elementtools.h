@@ -32,8 +32,6 @@ constexpr int32_t kRestyleWidth = 1, kRestyleFill = 4, kRestyleFrameColor = 8,
 constexpr uint32_t kNoOwnColor = 0xFFFFFFFF;
 // Modes of HitTestGrafElements.
 constexpr int32_t kHitBackLayer = 0x01, kHitSkipHideable = 0x02;
-// The undo kind of a reshape and the undo item kind of an element.
-constexpr int32_t kReshapeUndoKind = 4, kUndoItemElement = 7;
 
 // An element being made or reshaped: the element, the point it started from (creation) and, while
 // reshaping, the element as it was before the drag.

@@ -27,6 +27,7 @@
 #include "foundation/dynfile.h"
 #include "files/sheetstore.h"
 #include "foundation/filespec.h"
+#include "foundation/ll.h"
 #include "files/tests/files_testing.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
@@ -294,6 +295,30 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
               "Tools: -401 -402 -403 -404 -405 -406 -407 -408 -409 410 -411 413 -414\n"
               "Window: \"Untitled 1\"!\n");
     EXPECT_EQ(gSignalSelection, 1);
+}
+
+TEST_F(Shell, ArrangeCommandsOrderTheSelectedElement) {
+    SheetRecord* sheet = NewSheet();
+    ASSERT_NE(sheet, nullptr);
+    const std::string disabled = "-312 -313 -314 -315", enabled = " 312 313 314 315";
+    EXPECT_NE(MenuStates().find(disabled), std::string::npos);
+    // Two frames, the back one selected.
+    ElementRecord* front = BuildCommonElement(kElementRect, {10, 10}, {50, 50}, 1, 0, 0, false, false, 0, false,
+                                              0, false);
+    ElementRecord* back = BuildCommonElement(kElementRect, {20, 20}, {60, 60}, 2, 0, 0, false, false, 0, false,
+                                             0, false);
+    ASSERT_TRUE(front && back);
+    LLAppend(sheet->elementList, front);
+    LLAppend(sheet->elementList, back);
+    back->flags |= kElementSelected;
+    EXPECT_NE(MenuStates().find(enabled), std::string::npos);
+    sheet->modifiedFlags = 0;
+    EXPECT_EQ(DispatchCommand(nullptr, 312, false, false, false), 1);
+    EXPECT_EQ(LLFirst(sheet->elementList), back);
+    EXPECT_NE(sheet->modifiedFlags, 0);
+    EXPECT_EQ(DispatchCommand(nullptr, 315, false, false, false), 1);
+    EXPECT_EQ(LLFirst(sheet->elementList), front);
+    EXPECT_TRUE(back->flags & kElementBackLayer);
 }
 
 TEST_F(Shell, SheetWithATextBeingEdited) {

@@ -21,6 +21,7 @@
 #include "model/sheetdump.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -38,6 +39,7 @@ protected:
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         InitImageLists();
+        VXInitPixelImages();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
         sheet->view.gridSpacing = 10;
@@ -55,6 +57,7 @@ protected:
     void TearDown() override {
         if (sheet->elementInCreation) DestroyElement(sheet->elementInCreation, sheet->imageList);
         sheet->elementInCreation = nullptr;
+        ClearSheetModifiers(sheet);
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
         WindowsTest::TearDown();
@@ -383,26 +386,28 @@ TEST_F(ElementToolsTest, HitTestFrontFirstByLayerAndOutline) {
 
 TEST_F(ElementToolsTest, ScreenshotOfEachKind) {
     // Points are (v, h): three rows of elements.
-    DragCreate(kDrawToolLine, {40, 40}, {{90, 100}});
-    DragCreate(kDrawToolArrow, {40, 130}, {{90, 190}});
-    DragCreate(kDrawToolRectangle, {40, 220}, {{100, 300}});
-    DragCreate(kDrawToolOval, {130, 40}, {{180, 120}});
-    DragCreate(kDrawToolRoundRect, {130, 150}, {{190, 240}});
-    DragCreate(kDrawToolArc, {130, 260}, {{190, 320}});
+    DragCreate(kDrawToolLine, {140, 40}, {{190, 100}});
+    DragCreate(kDrawToolArrow, {140, 130}, {{190, 190}});
+    DragCreate(kDrawToolRectangle, {140, 220}, {{200, 300}});
+    DragCreate(kDrawToolOval, {230, 40}, {{280, 120}});
+    DragCreate(kDrawToolRoundRect, {230, 150}, {{290, 240}});
+    DragCreate(kDrawToolArc, {230, 260}, {{290, 320}});
     SetDrawingTool(sheet, kDrawToolPolygon);
-    for (Point p : std::vector<Point>{{220, 40}, {230, 120}, {280, 90}, {290, 40}, {221, 41}})
+    for (Point p : std::vector<Point>{{320, 40}, {330, 120}, {380, 90}, {390, 40}, {321, 41}})
         CreateSheetPolyClick(sheet, p);
     // A filled rectangle with a fill colour of its own, and an image.
-    DragCreate(kDrawToolRectangle, {220, 150}, {{280, 190}});
+    DragCreate(kDrawToolRectangle, {320, 150}, {{380, 190}});
     auto* filled = static_cast<ElementRecord*>(LLFirst(sheet->elementList));
     filled->flags |= kElementFilled | kElementOwnFillColor;
-    filled->fillColor = 0x0580C0FF;
-    VXPixels* picture = VXCreateEmptyPixelImage(40, 30, 0);
+    filled->fillColor = 0x0080C0FF;
+    VXPixels* picture = VXCreateEmptyPixelImage(40, 30, 1);
     ASSERT_NE(picture, nullptr);
-    for (uint32_t row = 0; row < picture->height; ++row)
-        for (uint32_t col = 0; col < picture->rowBytes; ++col)
-            picture->bits[row * picture->rowBytes + col] = uint8_t(((row / 5 + col / 5) % 2) ? 0x30 : 0xD0);
-    ElementRecord* image = BuildImageElement(sheet->imageList, picture, 0, {220, 230}, 40, 30, 72, 72, false,
+    for (uint32_t row = 0; row < picture->height; ++row) {
+        auto* pixels = reinterpret_cast<uint32_t*>(picture->bits + row * picture->rowBytes);
+        for (uint32_t col = 0; col < picture->width; ++col)
+            pixels[col] = ((row / 5 + col / 5) % 2) ? 0xFF2060A0 : 0xFFF0C040;
+    }
+    ElementRecord* image = BuildImageElement(sheet->imageList, picture, 0, {320, 230}, 40, 30, 72, 72, false,
                                              false, 0, false, 0);
     ASSERT_NE(image, nullptr);
     Add(image);
