@@ -321,6 +321,31 @@ TEST_F(Shell, ArrangeCommandsOrderTheSelectedElement) {
     EXPECT_TRUE(back->flags & kElementBackLayer);
 }
 
+TEST_F(Shell, ArrangeCommandsInASymbolEditorTakeOneElement) {
+    SymbolEditorRecord* editor = NewSymbolEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->elements, nullptr);
+    DoSymbolEditorActivate(editor);
+    ElementRecord* front = BuildCommonElement(kElementOval, {10, 10}, {50, 50}, 1, 0, 0, false, false, 0, false,
+                                              0, false);
+    ElementRecord* back = BuildCommonElement(kElementOval, {20, 20}, {60, 60}, 2, 0, 0, false, false, 0, false,
+                                             0, false);
+    ASSERT_TRUE(front && back);
+    LLAppend(editor->elements, front);
+    LLAppend(editor->elements, back);
+    front->flags |= kElementSelected;
+    back->flags |= kElementSelected;
+    EXPECT_NE(MenuStates().find("-312 -313 -314 -315"), std::string::npos);  // two selected
+    front->flags &= uint16_t(~kElementSelected);
+    EXPECT_NE(MenuStates().find(" 312 313 314 315"), std::string::npos);
+    EXPECT_EQ(DispatchCommand(nullptr, 313, false, false, false), 1);
+    EXPECT_EQ(LLFirst(editor->elements), back);
+    // A symbol editor has no back layer.
+    EXPECT_EQ(DispatchCommand(nullptr, 315, false, false, false), 1);
+    EXPECT_EQ(LLFirst(editor->elements), front);
+    EXPECT_FALSE(back->flags & kElementBackLayer);
+}
+
 TEST_F(Shell, SheetWithATextBeingEdited) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
