@@ -78,15 +78,20 @@ int16_t SheetPenWidth(const SheetRecord* sheet) {
 // Makes the sheet's window current for the length of a scope.
 class SheetWindowScope {
 public:
-    explicit SheetWindowScope(VXWindowRecordTag* window) : previous_(VXSetWindow(window)) {}
+    explicit SheetWindowScope(VXWindowRecordTag* window) {
+        VXWindowRecordTag* previous = VXSetWindow(window);
+        previousId_ = previous ? previous->windowID : 0;
+    }
     ~SheetWindowScope() {
-        if (previous_ && VXGetWindowFromId(previous_->windowID) == previous_) VXSetWindow(previous_);
+        // The window current before may have gone while the mouse was followed.
+        if (VXWindowRecordTag* previous = previousId_ ? VXGetWindowFromId(previousId_) : nullptr)
+            VXSetWindow(previous);
     }
     SheetWindowScope(const SheetWindowScope&) = delete;
     SheetWindowScope& operator=(const SheetWindowScope&) = delete;
 
 private:
-    VXWindowRecordTag* previous_;
+    int32_t previousId_ = 0;
 };
 
 // A new polygon with the head and first `keep` vertices of `from` and room for `count`.
@@ -150,11 +155,6 @@ Point TrackElementDrag(SheetRecord* sheet, const VXEventRecord* event, Point sta
     }
     VXEndOverlay(window);
     return last;
-}
-
-// Puts an element back into the list at the position (the end when past it).
-void InsertElementAt(LinkListHeader* list, ElementRecord* e, int32_t position) {
-    LLInsertAt(list, position, e);
 }
 
 // ---- Geometry of the handles ----
@@ -514,7 +514,7 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
     LLRemoveOrFree(sheet->elementList, e, nullptr, false);
     ElementRecord* backup = DuplicateElement(e, true, images, images);
     if (!backup) {
-        InsertElementAt(sheet->elementList, e, position);
+        LLInsertAt(sheet->elementList, position, e);
         VXBeep();
         return;
     }
@@ -561,7 +561,7 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
             AcceptSheetUndoCollection(sheet);
         }
     }
-    InsertElementAt(sheet->elementList, placed, position);
+    LLInsertAt(sheet->elementList, position, placed);
     if (sheet->selectedElement == e) sheet->selectedElement = placed;
     BuildDrawingSelectRgn(sheet);
     (void)SetupElementResize(sheet, placed);  // the handles show when the sheet can show them
