@@ -1,6 +1,7 @@
 // The preferences put in the layers' hook slots that ask for them, once the preferences are
-// loaded: the change mask, the symbol text offsets, the simulator link's settings, the remembered
-// folders of the file panels, the check on opening, the report scripts and the text editor.
+// loaded: the change mask, the symbol text offsets, the simulator link's settings, orthogonal
+// rubber-banding, the remembered folders of the file panels, the check on opening, the report
+// scripts and the text editor.
 #include <cstring>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "sheeteditor/scriptcommands.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/spicewindows.h"
+#include "sheeteditor/wirestretch.h"
 #include "toolkit/vx_alerts.h"
 
 namespace plexa {
@@ -37,6 +39,12 @@ void InstallPreferenceHooks() {
         return &offsets;
     };
     SetSymbolTextHooks(texts);
+
+    WireStretchHooks stretch;
+    stretch.orthogonalRubberband = [] {
+        return gPrefs && (gPrefs->options & kPrefsKeepWiresOrthogonal) != 0;
+    };
+    SetWireStretchHooks(stretch);
 
     SpiceWindowHooks spice = GetSpiceWindowHooks();
     spice.preferences = [] {

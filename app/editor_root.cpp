@@ -17,6 +17,8 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSheetToolsHooks(t.sheetTools);
     SetSpiceWindowHooks(t.spiceWindows);
     SetWireTrackingHooks(t.wireTracking);
+    SetSheetGridHooks(t.sheetGrid);
+    SetColorPopupHooks(t.colorPopups);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

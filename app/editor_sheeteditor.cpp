@@ -38,6 +38,7 @@
 #include "sheeteditor/dxfexportui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
@@ -173,6 +174,15 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
 
+    editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
+        if (!CurrEdit || CurrEdit->window != window) return false;
+        *grid = CurrEdit->grid;
+        *snap = CurrEdit->gridLock;
+        return true;
+    };
+    editor.colorPopups.getColor = [](int32_t index) { return GetIndexedGrafColor(index); };
+    editor.colorPopups.setColor = [](int32_t index, uint32_t color) { SetIndexedGrafColor(index, color); };
+
     editor.libBrowser.frontSheetWindow = FrontSheetWindow;
     editor.libBrowser.sheetBrowser = SheetLibraryPane;
     editor.libBrowser.chooseTool = [](VXWindowRecordTag* window, int32_t tool) {
@@ -222,7 +232,10 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
-    core.model.releaseSheetEditorParts = ClearSheetModifiers;
+    core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
+        ClearSheetModifiers(sheet);
+        ReleaseWireSplitState(sheet);
+    };
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

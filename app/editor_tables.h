@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/root_tables.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/scriptcommands.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheettools.h"
@@ -31,6 +33,8 @@ struct EditorHookTables {
     SheetToolsHooks sheetTools;
     SpiceWindowHooks spiceWindows;
     WireTrackingHooks wireTracking;
+    SheetGridHooks sheetGrid;
+    ColorPopupHooks colorPopups;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

@@ -35,6 +35,7 @@
 #include "model/wires.h"
 #include "design/simlink.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
@@ -215,7 +216,7 @@ void InitGlobals() {
     gZeroPoint = {0, 0};
     gZeroRect = {0, 0, 0, 0};
     gMaxViewScale = 1250;
-    gSurfaceRect = {0, 0, 3456, 4416};
+    gSurfaceRect = kSurfaceRect;
     if (!gOffScreenWindow) gOffScreenWindow = VXCreateOffScreenWindow(nullptr, 0, nullptr);
     // The private clipboard, the property-name lists and the shortcut groups join here with the
     // sheet clipboard, the attribute editor and the shortcut groups.

@@ -56,7 +56,7 @@ SheetRecord* BuildSheet(int symbols) {
         LLPush((*signal)->wires, wire);
         CalcSignalBounds(signal);
     }
-    sheet->selectedTool = kSignalWireTool;
+    sheet->selectedTool = kDrawToolWire;
     return sheet;
 }
 

@@ -298,8 +298,11 @@ void CenterRect16(Rect* r, const Rect* within, bool horizontally, bool verticall
 void SnapPointToGrid(Point* p, int32_t grid) {
     grid = std::max(grid, 1);
     const auto snap = [grid](int16_t c) {
+        // In 32 bits and rounded down, so that negative coordinates go to the nearest multiple
+        // too and nothing wraps near the ends of the 16-bit range.
         const int32_t x = int32_t(c) + grid / 2;
-        return int16_t(std::clamp(x - x % grid, -32768, 32767));
+        const int32_t below = x - ((x % grid) + grid) % grid;
+        return int16_t(std::clamp(below, -32768, 32767));
     };
     p->v = snap(p->v);
     p->h = snap(p->h);

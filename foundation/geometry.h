@@ -76,8 +76,8 @@ void VXScalePoints(Point* points, int32_t count, Point numerator, Point denomina
 // zero width or height maps that coordinate onto the target's top or left.
 void VXMapPoints(Point* points, int32_t count, const Rect* from, const Rect* to);
 // Moves both coordinates to the nearest multiple of the grid (a grid below 1 counts as 1): c becomes
-// (c + grid / 2) less the remainder of that by the grid, truncated toward zero, so that negative
-// coordinates move toward zero. Results beyond the 16-bit range are clamped to it.
+// (c + grid / 2) rounded down to a multiple of the grid, for negative coordinates as for positive
+// ones (a half step goes up). Results beyond the 16-bit range are clamped to it.
 void SnapPointToGrid(Point* p, int32_t grid);
 // The order of two points as (v, h), signed: negative, zero or positive.
 int32_t ComparePointsVH(Point a, Point b);

@@ -83,18 +83,6 @@ bool RowAt(BreakOutTable table, int32_t id, BreakOutRow* row) {
     return table && DAGet(table, id, row);
 }
 
-// The live rows of the table, in id order.
-template <class Fn>
-void ForEachRow(BreakOutTable table, Fn fn) {
-    int32_t id = -1;
-    char* address = nullptr;
-    while (DANextAddress(table, &id, &address)) {
-        BreakOutRow row;
-        std::memcpy(&row, address, sizeof row);
-        fn(id, row);
-    }
-}
-
 void SetRowBuss(BreakOutTable table, int32_t id, BussHandle buss) {
     BreakOutRow row;
     if (!RowAt(table, id, &row)) return;
@@ -355,7 +343,7 @@ void SplitBussGroups(BussHandle buss, LinkListHeader* bussList, BreakOutTable ta
                 (*w)->end0 = end0;
                 (*w)->end1 = end1;
                 LLPush((*split)->wires, w);
-                ForEachRow(table, [&](int32_t id, const BreakOutRow& row) {
+                ForEachBreakOutRow(table, [&](int32_t id, const BreakOutRow& row) {
                     if (row.buss == current && PointOnBussWire(w, row.first))
                         SetRowBuss(table, id, split);
                 });
@@ -612,7 +600,7 @@ BusMembersCollection CollectBusMemberInfo(SheetRecord* sheet, BussHandle buss) {
         GetBussName(buss, sheet->stringBlock, name, sizeof name);
         CollectRangeMembers(name, kMemberFromBussName, collection, block);
     }
-    ForEachRow(sheet->breakOutTable, [&](int32_t id, const BreakOutRow& row) {
+    ForEachBreakOutRow(sheet->breakOutTable, [&](int32_t id, const BreakOutRow& row) {
         if (row.buss != buss) return;
         SignalHandle signal = nullptr;
         if (!GetBreakOutWire(sheet->signalList, id, &signal, nullptr) || !signal) return;
@@ -663,7 +651,7 @@ bool GetBreakOutRow(BreakOutTable table, int32_t row, BreakOutRow* out) {
 
 bool BussLineHasBreakOuts(BreakOutTable table, BussHandle buss, WireHandle wire) {
     bool found = false;
-    ForEachRow(table, [&](int32_t, const BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t, const BreakOutRow& row) {
         if (!found && row.buss == buss && PointOnBussWire(wire, row.first)) found = true;
     });
     return found;
@@ -676,7 +664,7 @@ bool BussLineHasExclusiveBreakOuts(BreakOutTable table, BussHandle buss, WireHan
     if (position < 0) return false;
     LLRemoveOrFree(list, wire, nullptr, false);
     bool found = false;
-    ForEachRow(table, [&](int32_t, const BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t, const BreakOutRow& row) {
         if (found || row.buss != buss || !PointOnBussWire(wire, row.first)) return;
         int32_t segment = -1;
         if (!HitTestWireList(list, row.first, 0, true, &segment, nullptr)) found = true;
@@ -750,7 +738,7 @@ void PurgeUnusedBreakOuts(BreakOutTable table, LinkListHeader* signalList) {
         }
     }
     std::vector<int32_t> unused;
-    ForEachRow(table, [&](int32_t id, const BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t id, const BreakOutRow& row) {
         if (row.flags & kBreakOutInUse) {
             BreakOutRow cleared = row;
             cleared.flags &= uint16_t(~kBreakOutInUse);
@@ -763,7 +751,7 @@ void PurgeUnusedBreakOuts(BreakOutTable table, LinkListHeader* signalList) {
 }
 
 void OffsetBreakOutTable(BreakOutTable table, int16_t dh, int16_t dv) {
-    ForEachRow(table, [&](int32_t id, const BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t id, const BreakOutRow& row) {
         BreakOutRow moved = row;
         VXOffsetPoints(&moved.first, 1, dh, dv);
         VXOffsetPoints(&moved.second, 1, dh, dv);
@@ -772,7 +760,7 @@ void OffsetBreakOutTable(BreakOutTable table, int16_t dh, int16_t dv) {
 }
 
 void ChangeBreakoutReferences(BreakOutTable table, BussHandle oldBuss, BussHandle newBuss) {
-    ForEachRow(table, [&](int32_t id, const BreakOutRow& row) {
+    ForEachBreakOutRow(table, [&](int32_t id, const BreakOutRow& row) {
         if (row.buss == oldBuss) SetRowBuss(table, id, newBuss);
     });
 }

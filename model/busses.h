@@ -24,7 +24,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
+#include "foundation/da.h"
 #include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
 #include "foundation/types.h"
@@ -176,6 +178,17 @@ void DestroyBusMembersCollection(BusMembersCollection collection);
 // ---- Break-outs ----
 
 BreakOutTable CreateBreakOutTable();
+// Calls fn(id, row) with a copy of each live row of the table, in id order.
+template <class Fn>
+void ForEachBreakOutRow(BreakOutTable table, Fn fn) {
+    int32_t id = -1;
+    char* address = nullptr;
+    while (DANextAddress(table, &id, &address)) {
+        BreakOutRow row;
+        std::memcpy(&row, address, sizeof row);
+        fn(id, row);
+    }
+}
 void DestroyBreakOutTable(BreakOutTable table);
 // Appends a row with flags 0; its index or -1.
 int32_t AddBussBreakout(BreakOutTable table, BussHandle buss, Point first, Point second);

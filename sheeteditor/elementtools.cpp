@@ -22,7 +22,9 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/wiretracking.h"
@@ -583,11 +585,11 @@ bool RestyleElement(ElementRecord* e, int32_t what, uint32_t value) {
         return true;
     };
     switch (what) {
-        case kRestyleWidth:
+        case kChoiceWidth:
             if (e->penWidth == int8_t(value)) return false;
             e->penWidth = int8_t(value);
             return true;
-        case kRestyleFill: {
+        case kChoiceFill: {
             if (IsLineKind(e->kind)) return false;
             const uint16_t flags = value ? uint16_t(e->flags | kElementFilled)
                                          : uint16_t(e->flags & ~kElementFilled);
@@ -595,8 +597,8 @@ bool RestyleElement(ElementRecord* e, int32_t what, uint32_t value) {
             e->flags = flags;
             return true;
         }
-        case kRestyleFrameColor: return colour(kElementOwnFrameColor, &e->frameColor);
-        case kRestyleFillColor: return colour(kElementOwnFillColor, &e->fillColor);
+        case kChoiceFrameColor: return colour(kElementOwnFrameColor, &e->frameColor);
+        case kChoiceFillColor: return colour(kElementOwnFillColor, &e->fillColor);
         default: return false;
     }
 }
@@ -631,7 +633,7 @@ int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t v
     int32_t changed = 0;
     const int32_t selected = RestyleSelected(sheet->elementList, what, value, &area, &changed);
     if (changed) SetSheetModifiedStatus(sheet, kElementChanged);
-    if (what == kRestyleWidth && sheet->elementInCreation) {
+    if (what == kChoiceWidth && sheet->elementInCreation) {
         ElementRecord* poly = sheet->elementInCreation;
         VXUnionRect(&area, &poly->bounds, &area);
         poly->penWidth = int8_t(value);

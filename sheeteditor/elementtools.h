@@ -26,10 +26,6 @@ constexpr int16_t kNewRoundRectCorner = 18;
 // Commands of the stacking order.
 constexpr uint16_t kCmdBringToFront = 312, kCmdMoveForward = 313, kCmdMoveBack = 314,
                    kCmdSendToBack = 315;
-// What UpdateSelectedSheetElements changes.
-constexpr int32_t kRestyleWidth = 1, kRestyleFill = 4, kRestyleFrameColor = 8,
-                  kRestyleFillColor = 16;
-constexpr uint32_t kNoOwnColor = 0xFFFFFFFF;
 // Modes of HitTestGrafElements.
 constexpr int32_t kHitBackLayer = 0x01, kHitSkipHideable = 0x02;
 

@@ -3,15 +3,11 @@
 
 namespace plexa {
 
-void GridPointLock(Point*) {}                                // snaps to the grid
-void SetRulerGuidePositions(VXWindowRecordTag*, int32_t, int32_t) {}  // moves the ruler guides
-void CleanupSplitWireList(SheetRecord*) {}                   // drops the wire split markers
 void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
 void TrackLineWidthPopup(VXWindowRecordTag*, int16_t, const VXEventRecord*, int32_t) {}  // widths
 void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
 void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
 void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
-void AbortSheetUndoCollection(SheetRecord*) {}               // drops the undo step
 
 // Will show the signal's name for editing; until then the name is accepted as offered.
 int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, int32_t, void*) {
@@ -27,17 +23,34 @@ void CollectUndoMoveSheetItem(SheetRecord*, int32_t, void*, Point, int32_t) {}
 void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}
 // Will record an area to redraw on the replay.
 void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
-// Will stretch or move the signal wires attached to what moves.
-void MoveSignalWires(SheetRecord*, Point, int32_t, Rect*) {}
-// Will stretch or move the bus lines attached to what moves.
-void MoveBussWires(SheetRecord*, Point, int32_t, Rect*) {}
-// Will move the break-outs marked as moving.
-void MoveMarkedBreakOuts(SheetRecord*, Point, int32_t, Rect*) {}
-// Will clear the busses' undo-copy marks.
-void ClearBussUndoFlags(SheetRecord*) {}
 
 // Will run the symbol information dialog.
 void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 
+
+void DeleteSheetSelection(SheetRecord*, int32_t, int32_t, bool) {}    // will delete the selection
+void SetClipPastePosition(Point) {}                     // will set the clip's paste point
+
+void InstantiateLibraryItem(SheetRecord*, Point) {}     // will place the library item
+void EditSignalInfo(SheetRecord*, SignalRecord**, WireRecord**, int32_t, SymbolRecord*) {}
+void EditBussInfo(SheetRecord*, BussRecord**, WireRecord**, int32_t, Point) {}
+void EditSignalPortInfo(SheetRecord*, SymbolRecord*, SignalRecord**, WireRecord**) {}
+void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
+void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
+void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
+
+void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
+int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
+void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
+bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
+
+// Will free the collecting record.
+void AbortSheetUndoCollection(SheetRecord*) {}
+// Will record the item's coming or going.
+void CollectUndoSheetItemExistance(SheetRecord*, int32_t, void*, int32_t) {}
+// Will record a copy of the break-out table, once per action.
+void CollectUndoAltBOTable(SheetRecord*) {}
+// Will show the buss dialog and store what was confirmed; until then, as if cancelled.
+int32_t BusInfoDialog(SheetRecord*, BussRecord**, char*, int32_t*, bool) { return 0; }
 
 }  // namespace plexa

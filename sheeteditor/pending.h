@@ -9,20 +9,17 @@
 
 namespace plexa {
 
+struct BussRecord;
+struct ElementRecord;
+struct LinkListHeader;
 struct SheetRecord;
+struct SignalRecord;
+struct WireRecord;
 struct SymbolRecord;
 struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-// Grid and rulers.
-// Snaps the point to the grid of the editor that owns the current window.
-void GridPointLock(Point* point);
-// The ruler guides follow a point of the main pane.
-void SetRulerGuidePositions(VXWindowRecordTag* window, int32_t h, int32_t v);
-
-// Wire dragging: drops the split markers of the sheet.
-void CleanupSplitWireList(SheetRecord* sheet);
 
 // Colour and line-width popups of the top tool bar.
 void TrackColorPopup(VXWindowRecordTag* window, int16_t button, bool fill);
@@ -33,8 +30,6 @@ void TrackLineWidthPopup(VXWindowRecordTag* window, int16_t button, const VXEven
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
 void CollectUndoSetSheetView(SheetRecord* sheet);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
-// Drops the undo step being collected.
-void AbortSheetUndoCollection(SheetRecord* sheet);
 
 // Signal and bus dialogs.
 // The signal information dialog; nonzero when accepted.
@@ -52,18 +47,48 @@ void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
 // An invalidate op of an area to redraw on replay.
 void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
 
-// ---- Stretching attached wires ----
-// The wires and bus lines attached to what moves follow it; what changed joins the area.
-void MoveSignalWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
-void MoveBussWires(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
-// The break-outs marked as moving move or transform with the selection.
-void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t code, Rect* area);
-// Clears the busses' undo-copy marks.
-void ClearBussUndoFlags(SheetRecord* sheet);
 
 // ---- Symbol information ----
 // Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
 // clicked text or none.
 void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
+
+// Clipboard.
+void DeleteSheetSelection(SheetRecord* sheet, int32_t what, int32_t undoable, bool shift);
+// The clipboard record remembers where the next paste goes.
+void SetClipPastePosition(Point point);
+
+// Information dialogs.
+void InstantiateLibraryItem(SheetRecord* sheet, Point point);
+void EditSignalInfo(SheetRecord* sheet, SignalRecord** signal, WireRecord** wire, int32_t segment,
+                    SymbolRecord* symbol);
+void EditBussInfo(SheetRecord* sheet, BussRecord** buss, WireRecord** wire, int32_t segment,
+                  Point point);
+void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalRecord** signal,
+                        WireRecord** wire);
+void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** buss);
+void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
+                           TextRecord* text);
+void EditSheetSettings(SheetRecord* sheet);
+
+// View, library pane and simulator.
+void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
+int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);
+void ClearBrowserKeySelection(SheetRecord* sheet);
+bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
+
+// More of sheet undo.
+// Drops the action being collected.
+void AbortSheetUndoCollection(SheetRecord* sheet);
+// Item kinds: 1 symbol, 2 text, 3 signal, 4 buss, 5 break-out row, 6 break-out table.
+void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* item,
+                                   int32_t present);
+// A copy of the break-out table, once per action.
+void CollectUndoAltBOTable(SheetRecord* sheet);
+
+// The buss dialog on the name (in/out, 256 bytes) and the option (in/out, or none); nonzero
+// when accepted.
+int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t* option,
+                      bool showItem2);
 
 }  // namespace plexa

@@ -26,6 +26,8 @@
 #include "model/wires.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/bussdrag.h"
+#include "sheeteditor/wirestretch.h"
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/spicewindows.h"

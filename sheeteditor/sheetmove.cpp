@@ -19,6 +19,8 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/bussdrag.h"
+#include "sheeteditor/wirestretch.h"
 #include "sheeteditor/sheetselect.h"
 #include "toolkit/vx_services.h"
 

@@ -31,9 +31,12 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "sheeteditor/wiretracking.h"
+#include "sheeteditor/wiredrag.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -47,8 +50,6 @@ SheetViewHooks gViewHooks;
 
 constexpr int16_t kColorIndexGrid = 6;
 
-constexpr uint16_t kTextTool = 2007, kWireTool = 2024, kBussTool = 2027, kLibraryPartTool = 2029,
-                   kSubSheetTool = 2031;
 constexpr uint32_t kCaretInterval = 0xFFFFFFFE;
 constexpr uint8_t kModifiedMarks = kSheetModifiedContent | kSheetModifiedDrawing;
 
@@ -206,7 +207,12 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
             PaintSheetSelectionRects(sheet);
             gDrawElmtSelRgn = sheet->selectionRegion;
         }
-        if (sheet->view.showGrid && gViewHooks.drawGrid) gViewHooks.drawGrid(sheet, &grown);
+        if (sheet->view.showGrid) {
+            if (gViewHooks.drawGrid)
+                gViewHooks.drawGrid(sheet, &grown);
+            else
+                DrawGrid(window, sheet->view.gridSpacing, &grown);
+        }
         if (sheet->view.showPageBreaks) DrawPageBreaks(sheet);
     }
     int32_t mode = kGrafSelectedOutline;
@@ -258,7 +264,9 @@ void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event) {
     VXSetWindow(sheet->window);
     if (sheet->selectedTool == 7 && sheet->elementInCreation) {
         DrawElement(sheet->elementInCreation, nullptr, true, false);
-    } else if (sheet->selectedTool == kTextTool && EditorOf(sheet)) {
+    } else if (sheet->selectedTool == kSelectTool) {
+        DrawWireSplitMarkers(sheet);
+    } else if (sheet->selectedTool == kDrawToolText && EditorOf(sheet)) {
         VXPenNormal();
         const LRect longArea{area.top, area.left, area.bottom, area.right};
         VXLTEUpdate(&longArea, EditorOf(sheet));
@@ -300,8 +308,8 @@ void DestroyDrawingTE(SheetRecord* sheet) {
 
 void DoIdleTasks(SheetRecord* sheet) {
     if (!sheet) return;
-    if (sheet->selectedTool == kTextTool && EditorOf(sheet)) VXTEIdle(EditorOf(sheet));
-    if ((sheet->selectedTool == kSelectTool || sheet->selectedTool == kSubSheetTool) && sheet->project)
+    if (sheet->selectedTool == kDrawToolText && EditorOf(sheet)) VXTEIdle(EditorOf(sheet));
+    if ((sheet->selectedTool == kSelectTool || sheet->selectedTool == kDrawToolSubSheet) && sheet->project)
         UpdateProjectHierarchy(sheet->project, 8);
 }
 
@@ -312,10 +320,11 @@ void CalcSheetIdleInterval(SheetRecord* sheet) {
 void UpdateViewCursor(SheetRecord* sheet, const VXEventRecord* event) {
     if (!sheet || !event || !sheet->window) return;
     const int16_t h = event->u.mouse.h, v = event->u.mouse.v;
+    SetRulerGuidePositions(sheet->window, h, v);
     if (!sheet->zoomMode) {
         if (sheet->selectedTool == kSelectTool) {
             VXSetWindowCursor(sheet->window, kSheetCursorArrow);
-        } else if (sheet->selectedTool == kTextTool) {
+        } else if (sheet->selectedTool == kDrawToolText) {
             VXTERecord* te = EditorOf(sheet);
             int32_t cursor = kSheetCursorIBeam;
             if (te) {

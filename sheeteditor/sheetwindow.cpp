@@ -18,6 +18,8 @@
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "sheeteditor/libbrowser.h"
+#include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetkeys.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"
@@ -263,9 +265,16 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             const uint32_t saved = gGenFlags;
             gGenFlags = (gGenFlags | kGenColorDrawing) & ~kGenPrinting;
             UpdateSheetView(sheet, event);
+            DrawWindowRulers(window);
             gGenFlags = saved;
             return 1;
         }
+        case kVXMouseDownEvent:
+        case kVXDoubleClickEvent:
+            DoMouseClick(sheet, event);
+            return 1;
+        case kVXCharEvent:
+            return DoKey(sheet, event);
         case kVXMouseMovedEvent:
             TrackSheetMouseEvent(sheet, event->u.mouse.longH, event->u.mouse.longV);
             UpdateViewCursor(sheet, event);

@@ -2,11 +2,10 @@
 // a sheet record to it, restoring its saved state, making a new untitled sheet, the rulers, and
 // retitling the windows a sheet owns. This module owns the window count of untitled sheets.
 //
-// The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h), gives it its idle
-// work and cursors, follows the pointer for drawing wires (sheeteditor/wiretracking.h), and
-// follows activation; clicks and keys come with the rest of the sheet editor: until then those
-// events get the toolkit's default handling (a destroyed sheet window first lets go of its
-// sheet). The tool bars are sheeteditor/toolbars.h.
+// The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h) and its rulers
+// (sheeteditor/sheetgrid.h), gives it its idle work and cursors, follows the pointer for drawing
+// wires (sheeteditor/wiretracking.h), follows activation, and sends keys and clicks to the
+// sheet's dispatch (sheeteditor/sheetkeys.h). The tool bars are sheeteditor/toolbars.h.
 //
 // The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once

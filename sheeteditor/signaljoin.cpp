@@ -153,7 +153,7 @@ bool GetNewSignalName(SheetRecord* sheet, SignalHandle signal, char* name, uint8
     GetUniqueSignalName(sheet, nullptr, name, kSignalNameSize);
     char symbolName[kSignalNameSize];
     bool wanted = GetWireTrackingHooks().askNewSignalName && GetWireTrackingHooks().askNewSignalName();
-    if (sheet->selectedTool == kPlaceLibraryTool && gItemCache.item) {
+    if (sheet->selectedTool == kDrawToolLibraryPart && gItemCache.item) {
         wanted = wanted || (gItemCache.symbolFlags & 8);
         if (GetCachedNetSymbolSignalName(sheet, symbolName)) CopyName(name, symbolName);
     }
@@ -196,7 +196,7 @@ void AddConnectionScope(SheetRecord* sheet, SignalHandle signal, uint16_t scopeB
 
 bool GetCachedNetSymbolSignalName(SheetRecord* sheet, char* name) {
     *name = 0;
-    if (!sheet || sheet->selectedTool != kPlaceLibraryTool) return false;
+    if (!sheet || sheet->selectedTool != kDrawToolLibraryPart) return false;
     if (!gItemCache.item || gItemCache.item->head.kind != kLibItemWireSymbol) return false;
     char cached[kStringSpecBufferSize] = "";
     GetCachedLibraryItemName(cached);

@@ -16,6 +16,7 @@
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/wiredrag.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheettools.h"

@@ -123,8 +123,8 @@ void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
     SheetRecord* sheet = SheetOfWindow(window);
     if (!r.visible || !sheet) return;
     const uint16_t tool = sheet->selectedTool;
-    const bool wireTool = tool == kSimulatorProbeTool || tool == kSimulatorPinTool ||
-                          tool == kSignalWireTool || tool == kBussLineTool ||
+    const bool wireTool = tool == kDrawToolVoltageLabel || tool == kDrawToolGraphSignals ||
+                          tool == kDrawToolWire || tool == kDrawToolBuss ||
                           NetSymbolPlacement(sheet) != 0;
     if (!wireTool) return;
     VXPenNormal();
@@ -392,7 +392,7 @@ uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask, Mous
 // ---- Tracking ----
 
 int32_t NetSymbolPlacement(SheetRecord* sheet) {
-    if (!sheet || sheet->selectedTool != kPlaceLibraryTool) return 0;
+    if (!sheet || sheet->selectedTool != kDrawToolLibraryPart) return 0;
     if (!IsSignalWireMode(sheet) && !IsBussLineMode(sheet)) return 0;
     if (IsCreating() && (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin) &&
         gStartTerminal.netSymbol)
@@ -403,27 +403,27 @@ int32_t NetSymbolPlacement(SheetRecord* sheet) {
 void CalcMouseTrackingState(SheetRecord* sheet, Point mouse, MouseTrackRecord* r) {
     *r = MouseTrackRecord{};
     const uint16_t tool = sheet->selectedTool;
-    if (tool == kPolygonTool) {
+    if (tool == kDrawToolPolygon) {
         r->visible = CalcPolyCreationPath(sheet, mouse, r) ? 1 : 0;
         return;
     }
     const int32_t placement = NetSymbolPlacement(sheet);
     // The symbol image of the place tool is drawn with the library-part tool; none is shown here.
     const bool imageFlag = false;
-    if (tool == kPlaceLibraryTool && placement == 0) {
+    if (tool == kDrawToolLibraryPart && placement == 0) {
         r->path[0] = SnapToSheetGrid(sheet, mouse);
         r->visible = imageFlag ? 1 : 0;
         return;
     }
-    if (tool != kSimulatorProbeTool && tool != kSimulatorPinTool && tool != kSignalWireTool &&
-        tool != kBussLineTool && tool != kPlaceLibraryTool)
+    if (tool != kDrawToolVoltageLabel && tool != kDrawToolGraphSignals && tool != kDrawToolWire &&
+        tool != kDrawToolBuss && tool != kDrawToolLibraryPart)
         return;
     const bool bussMode = IsBussLineMode(sheet) != 0;
     uint16_t mask;
     if (IsCreating() && placement == 1) mask = 0;
     else if (bussMode) mask = kTermBussPin | kTermBussWire;
-    else if (tool == kSimulatorPinTool) mask = kTermSignalPin | kTermSignalWire;
-    else if (tool == kSimulatorProbeTool) mask = kTermSignalWire;
+    else if (tool == kDrawToolGraphSignals) mask = kTermSignalPin | kTermSignalWire;
+    else if (tool == kDrawToolVoltageLabel) mask = kTermSignalWire;
     else mask = uint16_t(kTermSignalPin | kTermSignalWire | (IsCreating() ? kTermBreakOut : 0));
     r->hitMask = mask;
     const uint16_t kind = HitTestTerminal(sheet, mouse, mask, r);
@@ -689,7 +689,7 @@ void CreateBussClick(SheetRecord* sheet) {
                 Sound();
                 break;
             case kTermNone:
-                if (sheet->selectedTool == kPlaceLibraryTool && !PlaceNetSymbol(sheet, t.point, kTermBussPin, &t))
+                if (sheet->selectedTool == kDrawToolLibraryPart && !PlaceNetSymbol(sheet, t.point, kTermBussPin, &t))
                     return;
                 break;  // a bus may start on an empty spot of the sheet
             default:

@@ -19,6 +19,7 @@
 
 #include "foundation/rectmath.h"
 #include "model/wires.h"
+#include "sheeteditor/sheettools.h"
 
 namespace plexa {
 
@@ -26,13 +27,6 @@ struct SheetRecord;
 struct SymbolRecord;
 struct VXWindowRecordTag;
 
-// Tools that track.
-constexpr uint16_t kPolygonTool = 7;
-constexpr uint16_t kSimulatorProbeTool = 11;
-constexpr uint16_t kSimulatorPinTool = 14;
-constexpr uint16_t kSignalWireTool = 2024;
-constexpr uint16_t kBussLineTool = 2027;
-constexpr uint16_t kPlaceLibraryTool = 2029;
 
 // Terminal kinds, also the bits of a hit mask.
 constexpr uint16_t kTermNone = 0;

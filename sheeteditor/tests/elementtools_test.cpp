@@ -21,6 +21,7 @@
 #include "model/sheetdump.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
@@ -213,7 +214,7 @@ TEST_F(ElementToolsTest, PolygonClickSequences) {
     SetDrawingTool(sheet, kDrawToolPolygon);
     CreateSheetPolyClick(sheet, {100, 100});
     CreateSheetPolyClick(sheet, {100, 200});
-    EXPECT_EQ(UpdateSelectedSheetElements(sheet, kRestyleWidth, 4), 0);
+    EXPECT_EQ(UpdateSelectedSheetElements(sheet, kChoiceWidth, 4), 0);
     ASSERT_NE(sheet->elementInCreation, nullptr);
     EXPECT_EQ(sheet->elementInCreation->penWidth, 4);
 }
@@ -338,15 +339,15 @@ TEST_F(ElementToolsTest, RestyleTheSelection) {
         const char* e1;  // the rectangle
         const char* e2;  // the line
     } steps[] = {
-        {kRestyleFill, 1, "E1 kind 3 flags 0x0101 pen 1 (100,100)-(150,150)", "E2 kind 1 flags 0x0001 pen 1 (100,200)-(200,200)"},
-        {kRestyleWidth, 3, "E1 kind 3 flags 0x0101 pen 3 (100,100)-(150,150)", "E2 kind 1 flags 0x0001 pen 3 (100,200)-(200,200)"},
-        {kRestyleFrameColor, 0x05FF0000, "E1 kind 3 flags 0x0301 pen 3 (100,100)-(150,150) frame 0x05FF0000",
+        {kChoiceFill, 1, "E1 kind 3 flags 0x0101 pen 1 (100,100)-(150,150)", "E2 kind 1 flags 0x0001 pen 1 (100,200)-(200,200)"},
+        {kChoiceWidth, 3, "E1 kind 3 flags 0x0101 pen 3 (100,100)-(150,150)", "E2 kind 1 flags 0x0001 pen 3 (100,200)-(200,200)"},
+        {kChoiceFrameColor, 0x05FF0000, "E1 kind 3 flags 0x0301 pen 3 (100,100)-(150,150) frame 0x05FF0000",
          "E2 kind 1 flags 0x0201 pen 3 (100,200)-(200,200) frame 0x05FF0000"},
-        {kRestyleFillColor, 0x050000FF, "E1 kind 3 flags 0x0701 pen 3 (100,100)-(150,150) frame 0x05FF0000 fill 0x050000FF",
+        {kChoiceFillColor, 0x050000FF, "E1 kind 3 flags 0x0701 pen 3 (100,100)-(150,150) frame 0x05FF0000 fill 0x050000FF",
          "E2 kind 1 flags 0x0601 pen 3 (100,200)-(200,200) frame 0x05FF0000 fill 0x050000FF"},
-        {kRestyleFrameColor, kNoOwnColor, "E1 kind 3 flags 0x0501 pen 3 (100,100)-(150,150) fill 0x050000FF",
+        {kChoiceFrameColor, kNoOwnColor, "E1 kind 3 flags 0x0501 pen 3 (100,100)-(150,150) fill 0x050000FF",
          "E2 kind 1 flags 0x0401 pen 3 (100,200)-(200,200) fill 0x050000FF"},
-        {kRestyleFill, 0, "E1 kind 3 flags 0x0401 pen 3 (100,100)-(150,150) fill 0x050000FF",
+        {kChoiceFill, 0, "E1 kind 3 flags 0x0401 pen 3 (100,100)-(150,150) fill 0x050000FF",
          "E2 kind 1 flags 0x0401 pen 3 (100,200)-(200,200) fill 0x050000FF"},
     };
     for (const Step& s : steps) {
@@ -357,7 +358,7 @@ TEST_F(ElementToolsTest, RestyleTheSelection) {
     }
     // A choice that changes nothing leaves the sheet unmarked.
     sheet->modifiedFlags = 0;
-    EXPECT_EQ(UpdateSelectedSheetElements(sheet, kRestyleWidth, 3), 2);
+    EXPECT_EQ(UpdateSelectedSheetElements(sheet, kChoiceWidth, 3), 2);
     EXPECT_EQ(sheet->modifiedFlags, 0);
 }
 

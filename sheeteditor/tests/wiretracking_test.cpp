@@ -69,7 +69,7 @@ protected:
         ResetWireTrackingForTesting();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kSignalWireTool;
+        sheet->selectedTool = kDrawToolWire;
         // Where a sheet point lies in the window's content.
         Deliver(200, 200);
         ASSERT_NE(gLastMouseTracked.h, -1) << "the pointer did not reach the sheet pane";
@@ -102,7 +102,7 @@ protected:
     void Click() {
         RecordMouseClickTrackingState();
         CloseTrackingOverlay();
-        if (sheet->selectedTool == kBussLineTool) CreateBussClick(sheet);
+        if (sheet->selectedTool == kDrawToolBuss) CreateBussClick(sheet);
         else CreateSignalClick(sheet);
     }
     void MoveClick(Point p) {
@@ -176,7 +176,7 @@ TEST_F(WireTracking, PinToPinThroughATwoLegPointInBothLegOrders) {
         sheets.DestroyAll();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kSignalWireTool;
+        sheet->selectedTool = kDrawToolWire;
         Place(At(60, 84));    // pin A at (108, 96)
         Place(At(240, 180));  // its left pin B at (240, 192)
         MoveClick(At(108, 96));
@@ -219,7 +219,7 @@ TEST_F(WireTracking, TheOverlayShowsTheProposedLegsAndTheTerminal) {
 }
 
 TEST_F(WireTracking, ABusEndsExactlyOnABusPinAtAnAngle) {
-    sheet->selectedTool = kBussLineTool;
+    sheet->selectedTool = kDrawToolBuss;
     Place(At(180, 132), true);  // bus pins at (180, 144) and (228, 144)
     MoveClick(At(96, 96));      // a bus may start on an empty spot
     Move(At(178, 146));         // near the pin, off the grid and off the 8 directions
@@ -261,7 +261,7 @@ TEST_F(WireTracking, DrawnWiresSurviveSavingAndOpening) {
     MoveClick(At(108, 96));
     MoveClick(At(168, 144));
     MoveClick(At(240, 192));
-    sheet->selectedTool = kBussLineTool;
+    sheet->selectedTool = kDrawToolBuss;
     MoveClick(At(96, 240));
     MoveClick(At(300, 240));
     CancelWireCreation(sheet);
@@ -318,7 +318,7 @@ TEST_F(WireTracking, AWireStaysOnTheSheetItWasStartedOn) {
     MoveClick(At(168, 144));
     sheet = sheets.New();
     ASSERT_NE(sheet, nullptr);
-    sheet->selectedTool = kSignalWireTool;
+    sheet->selectedTool = kDrawToolWire;
     Place(At(60, 84));
     MoveClick(At(108, 96));
     EXPECT_TRUE(IsWireCreationInProgress());
@@ -393,7 +393,7 @@ TEST_F(SignalJoin, NamesSurviveByTheirKindWithoutAQuestion) {
         sheets.DestroyAll();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kSignalWireTool;
+        sheet->selectedTool = kDrawToolWire;
         bool asked = false;
         static bool* gAsked;
         gAsked = &asked;
@@ -427,7 +427,7 @@ TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
         sheets.DestroyAll();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kSignalWireTool;
+        sheet->selectedTool = kDrawToolWire;
         static std::string gTexts;
         static int16_t gButton;
         gTexts.clear();
@@ -483,7 +483,7 @@ TEST_F(SignalJoin, ANetSymbolsNameAsksAboutChosenNamesAndConflicts) {
         sheets.DestroyAll();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kSignalWireTool;
+        sheet->selectedTool = kDrawToolWire;
         Place(At(60, 84));
         SignalHandle signal = NamedWire(At(108, 96), At(168, 96), c.old ? c.old : c.other);
         ASSERT_NE(signal, nullptr);
@@ -514,13 +514,13 @@ TEST_F(SignalJoin, ANetSymbolsNameAsksAboutChosenNamesAndConflicts) {
 
 TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
     Place(At(60, 84));
-    sheet->selectedTool = kBussLineTool;
+    sheet->selectedTool = kDrawToolBuss;
     MoveClick(At(96, 300));
     MoveClick(At(396, 300));
     CancelWireCreation(sheet);
     auto* buss = static_cast<BussHandle>(LLFirst(sheet->bussList));
     ASSERT_NE(buss, nullptr);
-    sheet->selectedTool = kSignalWireTool;
+    sheet->selectedTool = kDrawToolWire;
     MoveClick(At(108, 96));
     // Straight down onto the bus there is no corner to leave it from: the bus is no terminal.
     Move(At(108, 300));

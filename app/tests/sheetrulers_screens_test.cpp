@@ -1,0 +1,73 @@
+// A sheet in the running editor with its grid and rulers shown from the View menu, after keys
+// and clicks in its pane: a picture under <build>/test-output/ for a person to look at.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "graphics/pixels.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+TEST(SheetRulersScreens, GridAndRulersShownFromTheViewMenu) {
+    const std::string picture = OutputPath("sheet-rulers-running.png");
+    std::remove(picture.c_str());
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "menu View > Show Grid\n"
+        "menu View > Show rulers\n"
+        "log-menu View\n"
+        "# keys and clicks in the pane: a tool key, a click and a drag on empty sheet space\n"
+        "key w\n"
+        "click 300 300\n"
+        "drag 200 200 260 240\n"
+        "wait-drawn Untitled 1\n"
+        "screenshot " + picture + " Untitled 1\n"
+        "close Untitled 1\n"
+        "button Don't Save\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("  Hide rulers\t").size(), 1u) << result.errors;
+    VXPixels* shot = VXCreatePixelImageFromURL(picture.c_str(), false, nullptr);
+    ASSERT_NE(shot, nullptr);
+    ASSERT_EQ(shot->depth, 32);
+    int corner = 0;
+    for (int y = 0; y < shot->height; ++y)
+        for (int x = 0; x < shot->width; ++x) {
+            uint32_t word = 0;
+            std::memcpy(&word, shot->bits + size_t(y) * shot->rowBytes + 4 * size_t(x), 4);
+            corner += (word & 0xFFFFFF) == 0xBBBBBB;
+        }
+    EXPECT_GT(corner, 100);  // the grey corner where the rulers meet
+    VXDestroyPixelImage(shot);
+}
+
+// An arrow key in the sheet pane nudges the selection and so marks the sheet changed: closing it
+// then asks about saving (the key reached the sheet's key handling, not the default one).
+TEST(SheetRulersScreens, AnArrowKeyInThePaneMarksTheSheetChanged) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "key Up\n"
+        "close Untitled 1\n"
+        "log-windows\n"
+        "button Don't Save\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // Unchanged, the sheet would have gone at the close, and the program with it.
+    const std::vector<std::string> windows = result.Lines("windows: ");
+    ASSERT_EQ(windows.size(), 1u) << result.errors;
+    EXPECT_NE(windows[0].find("Untitled 1"), std::string::npos) << windows[0];
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test

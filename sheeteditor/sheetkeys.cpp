@@ -1,0 +1,774 @@
+// The key and click dispatch of the sheet pane (see sheetkeys.h).
+#include "sheeteditor/sheetkeys.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "files/sheetports.h"
+#include "files/sheetstore.h"
+#include "foundation/geometry.h"
+#include "graphics/grafport.h"
+#include "graphics/textedit.h"
+#include "graphics/regions.h"
+#include "graphics/textline.h"
+#include "graphics/textstyle.h"
+#include "foundation/strings.h"
+#include "foundation/ll.h"
+#include "library/itemcache.h"
+#include "library/libhistory.h"
+#include "model/busses.h"
+#include "model/drawglobals.h"
+#include "model/elements.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "sheeteditor/elementinfo.h"
+#include "sheeteditor/elementtools.h"
+#include "sheeteditor/libbrowser.h"
+#include "sheeteditor/partsdialog.h"
+#include "sheeteditor/pending.h"
+#include "sheeteditor/bussdrag.h"
+#include "sheeteditor/wiredrag.h"
+#include "sheeteditor/sheetdrag.h"
+#include "sheeteditor/sheetmove.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheettools.h"
+#include "sheeteditor/toolbars.h"
+#include "sheeteditor/wiretracking.h"
+#include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetopen.h"
+#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/textframeedit.h"
+#include "design/simlink_sheet.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+namespace {
+
+SheetDispatchSeam gSeam;
+
+constexpr uint16_t kKeyEscape = 27, kKeyTab = 9, kKeyReturn = 13;
+constexpr int32_t kModifiedKeyReasons = 0x68;
+constexpr int32_t kElementChangedReasons = 0x28;
+// Element flags the dispatch reads.
+constexpr uint16_t kElementFlagUnselectable = 0x2000;
+// Frame lock bits.
+constexpr uint16_t kFrameLockBits = 0x0003;
+// Text owner kinds and flags.
+constexpr uint16_t kOwnerPinNumber = 0x4000, kOwnerPinName = 0x8000, kOwnerSymbolText = 0x0010;
+constexpr uint16_t kOwnerKindSignal = 1, kOwnerKindBuss = 2, kOwnerKindSymbolName = 21;
+constexpr uint16_t kTextFlagEditable = 0x0100, kTextFlagNotLabel = 0x0080;
+// Simulator: the node-values button of its tool bar.
+constexpr int16_t kNodeValuesButton = 10;
+
+void Note(const char* operation) {
+    if (gSeam.record) gSeam.record(operation);
+}
+void NoteTool(int16_t tool) {
+    char text[40];
+    std::snprintf(text, sizeof text, "SetDrawingTool %d", int(tool));
+    Note(text);
+}
+void ChooseTool(SheetRecord* sheet, int16_t tool) {
+    NoteTool(tool);
+    SetDrawingTool(sheet, tool);
+}
+
+// ---- Hit tests through the seam ----
+
+int32_t ProbeIndex(const char* test, Point point) {
+    int32_t index = -1;
+    gSeam.probe(test, point, &index);
+    return index;
+}
+
+bool Probing() { return gSeam.probe != nullptr; }
+void* Probed(const char* test, Point point, int32_t* index = nullptr) {
+    int32_t ignored = -1;
+    return gSeam.probe(test, point, index ? index : &ignored);
+}
+
+int32_t HitHandle(SheetRecord* sheet, Point point) {
+    return Probing() ? ProbeIndex("HitTestItemModifiers", point) : HitTestItemModifiers(sheet, point);
+}
+ElementRecord* HitElement(SheetRecord* sheet, Point point, int32_t mode, bool back,
+                          bool* insideFill) {
+    if (Probing()) {
+        int32_t fill = 0;
+        auto* e = static_cast<ElementRecord*>(
+            Probed(back ? "HitTestGrafElements back" : "HitTestGrafElements", point, &fill));
+        if (insideFill) *insideFill = fill > 0;
+        return e;
+    }
+    return HitTestGrafElements(sheet->elementList, point, 3, back ? mode | 1 : mode, insideFill);
+}
+SymbolRecord* HitSymbol(SheetRecord* sheet, Point point) {
+    return Probing() ? static_cast<SymbolRecord*>(Probed("HitTestSymbol", point))
+                     : HitTestSymbol(sheet, point, 2);
+}
+int32_t HitPort(SymbolRecord* symbol, Point point) {
+    return Probing() ? ProbeIndex("HitTestSheetSymbolPort", point)
+                     : HitTestSheetSymbolPort(symbol, point);
+}
+TextRecord* HitText(SheetRecord* sheet, Point point) {
+    return Probing() ? static_cast<TextRecord*>(Probed("HitTestText", point))
+                     : HitTestText(sheet->textList, point);
+}
+TextFrameHandle HitFrame(SheetRecord* sheet, Point point) {
+    return Probing() ? static_cast<TextFrameHandle>(Probed("HitTestTextFrame", point))
+                     : HitTestTextFrame(sheet, point);
+}
+int32_t HitPin(SheetRecord* sheet, Point point, int32_t tolerance, SymbolRecord** symbol) {
+    if (Probing()) {
+        int32_t pin = -1;
+        *symbol = static_cast<SymbolRecord*>(Probed("HitTestPins", point, &pin));
+        return *symbol ? pin : -1;
+    }
+    return HitTestPins(sheet, &point, tolerance, symbol);
+}
+SignalHandle HitSignal(SheetRecord* sheet, Point point, WireHandle* wire, int32_t* segment) {
+    if (Probing()) {
+        *wire = nullptr;
+        *segment = 0;
+        return static_cast<SignalHandle>(Probed("HitTestSignalList", point));
+    }
+    return HitTestSignalList(sheet, point, -1, wire, segment, nullptr);
+}
+BussHandle HitBuss(SheetRecord* sheet, Point point, WireHandle* wire, int32_t* segment) {
+    if (Probing()) {
+        *wire = nullptr;
+        *segment = 0;
+        return static_cast<BussHandle>(Probed("HitTestBussList", point));
+    }
+    return HitTestBussList(sheet, point, -1, false, wire, segment, nullptr);
+}
+
+VXTERecord* EditorOf(SheetRecord* sheet) { return static_cast<VXTERecord*>(sheet->drawingTE); }
+
+Point ClickPoint(const VXEventRecord* event) { return Point{event->u.mouse.v, event->u.mouse.h}; }
+
+bool Inside(const LRect& r, int32_t h, int32_t v) {
+    return v >= r.top && v < r.bottom && h >= r.left && h < r.right;
+}
+
+// Opens a text editor on a frame taken out of the sheet's frame list and passes the click to it.
+void EditFrame(SheetRecord* sheet, TextFrameHandle frame, VXEventRecord* event, bool shift) {
+    Note("CreateTextFrameEditor");
+    if (Probing()) return;
+    if ((*frame)->flags & kFrameFlagThemed)
+        sheet->modifiedFlags |= kSheetModifiedFrameOption;
+    else
+        sheet->modifiedFlags &= uint8_t(~kSheetModifiedFrameOption);
+    VXTERecord* te = CreateTextFrameEditor(sheet->window, frame);
+    if (!te) return;
+    (void)LLRemoveOrFree(sheet->textFrameList, frame, nullptr, false);  // it is in the list
+    sheet->editedTextFrame = frame;
+    sheet->drawingTE = te;
+    LRect display;
+    CalcTEDisplayFrame(te, &display);
+    const Rect r{int16_t(display.top), int16_t(display.left), int16_t(display.bottom),
+                 int16_t(display.right)};
+    InvalSheetWindowArea(sheet, &r);
+    const _LPNT point{event->u.mouse.longV, event->u.mouse.longH};
+    VXTEClick(&point, int16_t(event->u.mouse.button), shift, te);
+}
+
+// ---- Clicks by tool ----
+
+void TextToolClick(SheetRecord* sheet, VXEventRecord* event) {
+    const bool hadEditor = EditorOf(sheet) != nullptr;
+    if (VXTERecord* te = EditorOf(sheet)) {
+        LRect grow, display;
+        CalcTEGrowHandle(te, &grow);
+        InsetRect32(&grow, -1, -1);
+        CalcTEDisplayFrame(te, &display);
+        InsetRect32(&display, -3, -3);
+        const int32_t h = event->u.mouse.longH, v = event->u.mouse.longV;
+        if (Inside(grow, h, v)) {
+            Note("TrackTEGrowBox");
+            sheet->growTracking = 1;
+            (void)TrackTEGrowBox(te, event);  // the frame takes whatever size it was given
+            sheet->growTracking = 0;
+        } else if (Inside(display, h, v)) {
+            Note("VXTEClick");
+            const _LPNT point{v, h};
+            VXTEClick(&point, int16_t(event->u.mouse.button), event->u.mouse.shift != 0, te);
+        } else {
+            Note("DestroyDrawingTE");
+            DestroyDrawingTE(sheet);
+        }
+        if (EditorOf(sheet)) return;
+    }
+    Set_Fore_Color(2);
+    const Point point = ClickPoint(event);
+    if (TextFrameHandle frame = HitFrame(sheet, point)) {
+        if (!((*frame)->flags & kFrameLockBits) && (*frame)->owner == 0)
+            EditFrame(sheet, frame, event, event->u.mouse.shift != 0);
+        return;
+    }
+    if (hadEditor) return;
+    Note("NewText");
+    if (Probing() || !sheet->window) return;
+    if (sheet->stored.flags & kSheetFlagNewTextFrames)
+        sheet->modifiedFlags |= kSheetModifiedFrameOption;
+    else
+        sheet->modifiedFlags &= uint8_t(~kSheetModifiedFrameOption);
+    Point at = point;
+    VXWindowRecordTag* previous = VXSetWindow(sheet->window);
+    GridPointLock(&at);
+    txStyle* saved = VXPreserveTextStyle();
+    if (sheet->newTextStyle) VXSetTextStyle(sheet->newTextStyle);
+    StyleMetrics metrics{};
+    if (txStyle* style = sheet->newTextStyle ? sheet->newTextStyle : sheet->currentTextStyle)
+        GetStyleMetrics(style, &metrics);
+    const auto width = int32_t(VXMeasureTextBytes("WWWWWWWW", 8, kEncodingUTF8, false));
+    LRect view{at.v - metrics.ascent, at.h, at.v + metrics.descent + metrics.leading,
+               at.h + width};
+    LRect dest = view;
+    dest.right = 32767;
+    VXTERecord* te = VXTENewUsingStyle(&dest, &view, kTEStyleCurrent);
+    if (saved) VXRestoreTextStyle(saved);
+    if (previous) VXSetWindow(previous);
+    if (!te) return;
+    sheet->drawingTE = te;
+    const Rect r{int16_t(view.top), int16_t(view.left), int16_t(view.bottom), int16_t(view.right)};
+    InvalSheetWindowArea(sheet, &r);
+    VXTESetTabWidth(0, 36, te);
+    VXTEActivate(te);
+}
+
+void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
+    Point point = ClickPoint(event);
+    if (sheet->viewScale <= 200) point.v = int16_t(point.v - 2);
+    const bool shift = event->u.mouse.shift != 0, option = event->u.mouse.option != 0;
+    if (sheet->splitWireList) {
+        Note("DragClickedWire");
+        (void)DragClickedWire(sheet, event);  // every click goes to the split wire
+        return;
+    }
+    if (event->kind == kVXDoubleClickEvent) {
+        if (!DoDoubleClick(sheet, event) && option) {
+            Note("EditSheetSettings");
+            EditSheetSettings(sheet);
+        }
+        return;
+    }
+    {
+        Point paste = point;
+        GetSheetGridPoint(sheet, &paste);
+        SetClipPastePosition(paste);
+    }
+    const int32_t handle = HitHandle(sheet, point);
+    if (handle >= 0) {
+        if (handle == 15 || handle == 16) {
+            Note(handle == 15 ? "DragBussWireEnd 0" : "DragBussWireEnd 1");
+            DragBussWireEnd(sheet, handle - 15, event);
+        } else if (handle == 14) {
+            Note("ResizeTextFrame");
+            if (gResizeTextFrame) ResizeTextFrame(sheet, gResizeTextFrame, event);
+        } else if (handle == 17) {
+            Note("ResizeSheetSymbol");
+            if (gResizeSheetSymbol) ResizeSheetSymbol(sheet, gResizeSheetSymbol, event);
+        } else {
+            char text[40];
+            std::snprintf(text, sizeof text, "ResizeSheetElement %d", int(handle));
+            Note(text);
+            ResizeSheetElement(sheet, handle, event);
+        }
+        return;
+    }
+    InvalPaintItemModifiers(sheet, 0);
+    ClearSheetModifiers(sheet);
+    const int32_t mode = (sheet->stored.flags & kSheetFlagHideElements) ? 2 : 0;
+    bool insideFill = false;
+    SymbolRecord* symbol = nullptr;
+    if (!option) {
+        if (ElementRecord* element = HitElement(sheet, point, mode, false, &insideFill)) {
+            Note("DoElementSelection");
+            DoElementSelection(sheet, element, event);
+            return;
+        }
+        if (!insideFill) {
+            symbol = HitSymbol(sheet, point);
+            if (symbol) {
+                const int32_t port = HitPort(symbol, point);
+                if (port >= 0) {
+                    Note("DragSheetSymbolPort");
+                    ClearDrawingSelection(sheet);
+                    DragSheetSymbolPort(sheet, symbol, port, event);
+                    return;
+                }
+            }
+        }
+    }
+    if (!insideFill) {
+        Note("DragBussBreakOut");
+        if (DragBussBreakOut(sheet, event)) return;
+        Note("DragClickedWire");
+        if (DragClickedWire(sheet, event)) return;
+        if (symbol) {
+            Note("DoSymbolSelection");
+            DoSymbolSelection(sheet, symbol, event);
+            return;
+        }
+    }
+    if (TextRecord* text = HitText(sheet, point)) {
+        Note("DoTextSelection");
+        DoTextSelection(sheet, text, event);
+        return;
+    }
+    if (TextFrameHandle frame = HitFrame(sheet, point)) {
+        Note("DoTextFrameSelection");
+        DoTextFrameSelection(sheet, frame, event);
+        return;
+    }
+    if (!insideFill) {
+        if (ElementRecord* element = HitElement(sheet, point, mode, true, nullptr)) {
+            Note("DoElementSelection back");
+            DoElementSelection(sheet, element, event);
+            return;
+        }
+    }
+    if (!shift) {
+        Note("ClearDrawingSelection");
+        ClearDrawingSelection(sheet);
+    }
+    Note("VXTrackSelectRect");
+    if (Probing() || !sheet->window) return;
+    LRect rect{};
+    if (VXTrackSelectRect(sheet->window, event, true, TrackSurfaceSelectionRectHook,
+                          sheet->window, &rect)) {
+        const Rect area{int16_t(rect.top), int16_t(rect.left), int16_t(rect.bottom),
+                        int16_t(rect.right)};
+        Note("DoAreaSelection");
+        DoAreaSelection(sheet, &area, shift, option);
+    }
+}
+
+// Double click on a symbol.
+void SymbolDoubleClick(SheetRecord* sheet, SymbolRecord* symbol, VXEventRecord* event) {
+    const bool shift = event->u.mouse.shift != 0, option = event->u.mouse.option != 0;
+    if (symbol->flags & kSymbolFlagPort) {
+        WireHandle wire = nullptr;
+        uint16_t end = 0;
+        if (symbol->flags & kSymbolFlagBussPort) {
+            BussHandle buss =
+                Probing() ? static_cast<BussHandle>(Probed("GetConnectedBuss", symbol->position))
+                          : GetConnectedBuss(sheet->bussList, symbol, 0, &wire, &end);
+            if (buss) {
+                Note("EditBussPortInfo");
+                EditBussPortInfo(sheet, symbol, buss);
+            }
+            return;
+        }
+        SignalHandle signal =
+            Probing() ? static_cast<SignalHandle>(Probed("GetConnectedSignal", symbol->position))
+                      : GetConnectedSignal(sheet->signalList, symbol, 0, &wire, &end);
+        if (!signal || (!wire && !Probing())) return;
+        if ((symbol->flags & (kSymbolFlagLocal | kSymbolFlagModulePort)) == kSymbolFlagModulePort) {
+            Note("EditSignalPortInfo");
+            EditSignalPortInfo(sheet, symbol, signal, wire);
+        } else {
+            const int32_t segment = wire && end == 1 ? CountWireSegments(wire) - 1 : 0;
+            Note("EditSignalInfo");
+            EditSignalInfo(sheet, signal, wire, segment, symbol);
+        }
+        return;
+    }
+    if ((symbol->flags & (kSymbolFlagSheet | kSymbolFlagSubSheet)) ==
+            (kSymbolFlagSheet | kSymbolFlagSubSheet) &&
+        shift && option) {
+        Note("EnterSubSheet");
+        if (!Probing() && !EnterSubSheet(sheet, symbol)) VXBeep();
+        return;
+    }
+    Note("EditSymbolInformation");
+    EditSymbolInformation(sheet, symbol, 0, nullptr);
+}
+
+// The front or back element part of a double click; -1 when nothing was there.
+int32_t ElementDoubleClick(SheetRecord* sheet, ElementRecord* element, bool insideFill) {
+    if (!element) return insideFill ? 1 : -1;
+    Note("EditElementInfo");
+    if (Probing()) return 1;
+    if (EditElementInfo(element, true)) {
+        SetSheetModifiedStatus(sheet, kElementChangedReasons);
+        if ((element->flags & kElementFlagUnselectable) &&
+            (sheet->stored.flags & kSheetFlagHideElements)) {
+            ClearDrawingSelection(sheet);
+            Rect r = element->bounds;
+            VXInsetRect(&r, -3, -3);
+            InvalSheetWindowArea(sheet, &r);
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+void SetSheetDispatchSeam(const SheetDispatchSeam& seam) { gSeam = seam; }
+
+int32_t BackOutOfCurrentMode(SheetRecord* sheet) {
+    if (!sheet) return 0;
+    if (sheet->zoomMode) {
+        Note("CancelZoomMode");
+        CancelZoomMode(sheet->window);
+        sheet->zoomMode = 0;
+        return 1;
+    }
+    const int16_t tool = int16_t(sheet->selectedTool);
+    if (tool == int16_t(kSelectTool)) return 0;
+    if ((tool == kDrawToolWire || tool == kDrawToolBuss || tool == int16_t(kLibraryPartTool)) &&
+        IsWireCreationInProgress()) {
+        Note("CancelWireCreation");
+        CancelWireCreation(sheet);
+        return 1;
+    }
+    ChooseTool(sheet, int16_t(kSelectTool));
+    return 1;
+}
+
+int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
+    if (!sheet || !event) return 1;
+    uint16_t c = event->u.character.character;
+    const bool shift = event->u.character.shift != 0;
+    if (c == kKeyEscape) {
+        Note("BackOutOfCurrentMode");
+        return BackOutOfCurrentMode(sheet);
+    }
+    if (VXTERecord* te = EditorOf(sheet)) {
+        SetSheetModifiedStatus(sheet, kModifiedKeyReasons);
+        Note("ApplyTEKey");
+        ApplyTEKey(te, c);
+        return 1;
+    }
+    const int16_t tool = int16_t(sheet->selectedTool);
+    if (VXIsDeletionChar(c)) {
+        if (tool == int16_t(kSelectTool)) {
+            Note(shift ? "DeleteSheetSelection shift" : "DeleteSheetSelection");
+            DeleteSheetSelection(sheet, 7, 1, shift);
+        }
+        return 1;
+    }
+    if (c < 127 && c >= 'A' && c <= 'Z') c = uint16_t(c - 'A' + 'a');
+    const auto toolKey = [&]() -> bool {
+        switch (c) {
+            case 't': ChooseTool(sheet, kDrawToolText); return true;
+            case 'w': ChooseTool(sheet, kDrawToolWire); return true;
+            case 'b': ChooseTool(sheet, kDrawToolBuss); return true;
+            default: return false;
+        }
+    };
+    bool step5 = false;
+    if (tool == int16_t(kSelectTool)) {
+        int32_t dh = 0, dv = 0;
+        switch (c) {
+            case kTEKeyUp: dv = -1; break;
+            case kTEKeyDown: dv = 1; break;
+            case kTEKeyLeft: dh = -1; break;
+            case kTEKeyRight: dh = 1; break;
+            default: break;
+        }
+        if (dh || dv) {
+            SetSheetModifiedStatus(sheet, kModifiedKeyReasons);
+            char text[48];
+            std::snprintf(text, sizeof text, "MoveDrawingSelection %d %d", int(dh), int(dv));
+            Note(text);
+            MoveDrawingSelection(sheet, dh, dv);
+            VXWaitUpdateWindows();
+            return 1;
+        }
+        if (toolKey()) return 1;
+        LibBrowserRecord* browser = SheetLibraryPane(sheet->window);
+        if (c == kKeyTab) {
+            if (browser) {
+                ChooseTool(sheet, int16_t(kLibraryPartTool));
+                Note("VXSetFocusWindow");
+                VXSetFocusWindow(browser->itemList, true);
+            }
+            return 1;
+        }
+        if (browser && CountCachedLibraryItems() && c >= 32 && c <= 255) {
+            VXWindowRecordTag* focus = nullptr;
+            VXWindowRecordTag* top = VXGetTopParent(browser->itemList);
+            if (top && VXGetFocusWindow(top, &focus, nullptr) &&
+                (focus == browser->fileList || focus == browser->itemList)) {
+                ChooseTool(sheet, int16_t(kLibraryPartTool));
+                Note("DispatchEvent library list");
+                (void)DispatchEvent(browser->itemList, event);  // the list searches by typing
+            }
+        }
+        return 1;
+    }
+    if (tool == kDrawToolWire || tool == kDrawToolBuss) {
+        if (!IsWireCreationInProgress()) {
+            if (toolKey()) return 1;
+        }
+        if (tool == kDrawToolBuss) return 1;
+        step5 = true;
+    } else if (tool == int16_t(kLibraryPartTool)) {
+        if (c == kTEKeyLeft || c == kTEKeyRight) {
+            gPlaceTransformation =
+                VXTransformTransformation(gPlaceTransformation, c == kTEKeyLeft ? 3 : 1);
+            Note(c == kTEKeyLeft ? "Turn left" : "Turn right");
+            InvalidateMouseTrackingImage(sheet);
+            return 1;
+        }
+        if (c == kKeyReturn) {
+            Note("CancelWireCreation");
+            CancelWireCreation(sheet);
+            Note("BrowsePartsDialog");
+            if (!Probing() && !BrowsePartsDialog(nullptr, false, -1, nullptr, nullptr)) {
+                SetDrawViewFocus(sheet);
+                ChooseTool(sheet, int16_t(kSelectTool));
+            }
+            return 1;
+        }
+        step5 = true;
+    } else {
+        return 1;
+    }
+    if (step5 && c == kKeyTab && IsSignalWireMode(sheet)) {
+        Note("PathToggle");
+        sheet->pathToggleRequest = 1;
+        if (sheet->window) VXRequestMouseMoved(sheet->window);
+    }
+    return 1;
+}
+
+void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
+    if (!sheet || !event) return;
+    RecordMouseClickTrackingState();
+    CloseTrackingOverlay();
+    VXSetOpacity(1.0);
+    const int16_t tool = int16_t(sheet->selectedTool);
+    if (tool != int16_t(kLibraryPartTool)) SetDrawViewFocus(sheet);
+    if (sheet->window && uint8_t(sheet->window->graf.geometry.pane) != kSheetPaneId) return;
+    if (!VXPtInRect(ClickPoint(event), &sheet->sheetBounds)) return;
+    if (event->u.mouse.button == 2) {
+        Note("PanDrag");
+        PanDrag(sheet->window, event);
+        return;
+    }
+    if (sheet->zoomMode) {
+        Note("TrackZoomRect");
+        if (TrackZoomRect(sheet->window, event)) {
+            CancelZoomMode(sheet->window);
+            sheet->zoomMode = 0;
+        }
+        return;
+    }
+    SetupFlashingSignal(sheet, nullptr, nullptr);
+    const Point point = ClickPoint(event);
+    switch (tool) {
+        case 1: case 2: case 3: case 4: case 5: case 6:
+            Note("DragCreateElement");
+            DragCreateElement(sheet, event);
+            return;
+        case kDrawToolPolygon:
+            Note("CreateSheetPolyClick");
+            CreateSheetPolyClick(sheet, point);
+            return;
+        case kDrawToolVoltageLabel:
+            if (!sheet->nodeValuesShown) {
+                Note("SetNodeValuesVisible");
+                sheet->nodeValuesShown = 1;
+                if (sheet->simulatorTools)
+                    VXSetButtonState(sheet->simulatorTools, kNodeValuesButton, 1);
+                if (!Probing()) SetNodeValuesVisible(sheet, true);
+            }
+            Note("DragClickedWire");
+            (void)DragClickedWire(sheet, event);  // a click off any wire places nothing
+            return;
+        case kDrawToolGraphSignals: {
+            SymbolRecord* symbol = nullptr;
+            const int32_t pin = HitPin(sheet, point, 3, &symbol);
+            if (pin >= 0 && symbol && !(symbol->flags & kSymbolFlagSheet)) {
+                Note("GraphSpiceCurrent");
+                if (Probing() || GraphSpiceCurrent(sheet, symbol, pin, event->u.mouse.shift != 0))
+                    return;
+            }
+            WireHandle wire = nullptr;
+            int32_t segment = 0;
+            if (SignalHandle signal = HitSignal(sheet, point, &wire, &segment)) {
+                Note("GraphSpiceNode");
+                (void)GraphSpiceNode(sheet, signal, event->u.mouse.shift != 0);
+            }
+            return;
+        }
+        case kDrawToolWire:
+        case kDrawToolBuss:
+            if (IsBussLineMode(sheet)) {
+                Note("CreateBussClick");
+                CreateBussClick(sheet);
+            } else {
+                Note("CreateSignalClick");
+                CreateSignalClick(sheet);
+            }
+            return;
+        case int16_t(kLibraryPartTool): {
+            if (event->kind != kVXMouseDownEvent) return;
+            Note("RecordLibHistoryItem");
+            if (!Probing()) (void)RecordLibHistoryItem();  // a full history drops its oldest
+            if (IsBussLineMode(sheet)) {
+                Note("CreateBussClick");
+                CreateBussClick(sheet);
+            } else if (IsSignalWireMode(sheet)) {
+                Note("CreateSignalClick");
+                CreateSignalClick(sheet);
+            } else {
+                Point at = point;
+                VXWindowRecordTag* previous = sheet->window ? VXSetWindow(sheet->window) : nullptr;
+                GridPointLock(&at);
+                if (previous) VXSetWindow(previous);
+                Note("InstantiateLibraryItem");
+                InstantiateLibraryItem(sheet, at);
+            }
+            ClearBrowserKeySelection(sheet);
+            return;
+        }
+        case kDrawToolSubSheet:
+            Note("TrackCreateSheetSymbol");
+            TrackCreateSheetSymbol(sheet, event);
+            return;
+        case kDrawToolText:
+            TextToolClick(sheet, event);
+            return;
+        default:
+            if (tool == int16_t(kSelectTool)) SelectToolClick(sheet, event);
+            return;
+    }
+}
+
+int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
+    if (!sheet || !event) return 0;
+    Point point = ClickPoint(event);
+    if (sheet->viewScale <= 200) point.v = int16_t(point.v - 2);
+    const bool option = event->u.mouse.option != 0;
+    const int32_t mode = (sheet->stored.flags & kSheetFlagHideElements) ? 2 : 0;
+    bool insideFill = false;
+    ElementRecord* element = HitElement(sheet, point, mode, false, &insideFill);
+    if (const int32_t r = ElementDoubleClick(sheet, element, insideFill); r >= 0) return r;
+
+    SymbolRecord* symbol = nullptr;
+    const int32_t pin = HitPin(sheet, point, 2, &symbol);
+    if (pin >= 0 && symbol && !(symbol->flags & kSymbolFlagPort)) {
+        if (symbol->flags & kSymbolFlagSheet) {
+            Note("EditSymbolInformation");
+            EditSymbolInformation(sheet, symbol, 0, nullptr);
+        } else {
+            Note("EditCompSymbolPinInfo");
+            EditCompSymbolPinInfo(sheet, symbol, pin, nullptr);
+        }
+        return 1;
+    }
+
+    const bool inSelection =
+        !Probing() && sheet->selectionRegion && VXPointInRgn(point.h, point.v, sheet->selectionRegion);
+    if (!inSelection) {
+        const Point lower{int16_t(point.v + 1), point.h};
+        WireHandle wire = nullptr;
+        int32_t segment = 0;
+        if (SignalHandle signal = HitSignal(sheet, lower, &wire, &segment)) {
+            Note("EditSignalInfo");
+            EditSignalInfo(sheet, signal, wire, segment, nullptr);
+            return 1;
+        }
+        if (BussHandle buss = HitBuss(sheet, lower, &wire, &segment)) {
+            Note("EditBussInfo");
+            EditBussInfo(sheet, buss, wire, segment, ClickPoint(event));
+            return 1;
+        }
+    }
+
+    symbol = option ? nullptr : HitSymbol(sheet, point);
+    if (!symbol) {
+        TextRecord* text = HitText(sheet, point);
+        if (text && (text->flags & kTextFlagEditable)) {
+            const uint16_t kind = text->kind;
+            if ((kind == kOwnerKindSignal && !(text->flags & kTextFlagNotLabel)) ||
+                kind == kOwnerKindBuss) {
+                int32_t segment = 0;
+                WireHandle wire =
+                    Probing() ? static_cast<WireHandle>(Probed("GetWireFromWireLabel", point))
+                              : GetWireFromWireLabel(text, &segment);
+                if (kind == kOwnerKindSignal) {
+                    auto signal = reinterpret_cast<SignalHandle>(text->owner);
+                    if (wire) {
+                        Note("EditSignalInfo");
+                        EditSignalInfo(sheet, signal, wire, segment, nullptr);
+                    } else {
+                        Note("SetupFlashingSignal");
+                        if (!Probing()) SetupFlashingSignal(sheet, signal, nullptr);
+                    }
+                } else if (wire) {
+                    Note("EditBussInfo");
+                    EditBussInfo(sheet, reinterpret_cast<BussHandle>(text->owner), wire, segment,
+                                 ClickPoint(event));
+                } else {
+                    Note("VXBeep");
+                    VXBeep();
+                }
+                return 1;
+            }
+            if (kind & (kOwnerPinNumber | kOwnerPinName)) {
+                SymbolRecord* owner =
+                    Probing() ? static_cast<SymbolRecord*>(Probed("RetrieveSerializedSymbol", point))
+                              : RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
+                if (!owner) return 1;
+                const bool both = (kind & (kOwnerPinNumber | kOwnerPinName)) ==
+                                  (kOwnerPinNumber | kOwnerPinName);
+                if (!(owner->flags & kSymbolFlagSheet) && (both || !option)) {
+                    Note("EditCompSymbolPinInfo");
+                    EditCompSymbolPinInfo(sheet, owner, kind & 0x0FFF, text);
+                } else {
+                    Note("EditSymbolInformation");
+                    EditSymbolInformation(sheet, owner, 0, text);
+                }
+                return 1;
+            }
+            if (kind & kOwnerSymbolText) {
+                SymbolRecord* owner =
+                    Probing() ? static_cast<SymbolRecord*>(Probed("RetrieveSerializedSymbol", point))
+                              : RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
+                if (!owner) return 1;
+                if (kind == kOwnerKindSymbolName) {
+                    SymbolDoubleClick(sheet, owner, event);
+                } else {
+                    Note("EditSymbolInformation");
+                    EditSymbolInformation(sheet, owner, 0, text);
+                }
+                return 1;
+            }
+            return 1;
+        }
+    } else {
+        SymbolDoubleClick(sheet, symbol, event);
+        return 1;
+    }
+
+    bool lockedFrame = false;
+    if (TextFrameHandle frame = HitFrame(sheet, point)) {
+        if (!((*frame)->flags & kFrameLockBits) && (*frame)->owner == 0) {
+            ChooseTool(sheet, kDrawToolText);
+            Set_Fore_Color(2);
+            EditFrame(sheet, frame, event, false);
+            return 1;
+        }
+        lockedFrame = true;
+    }
+    ElementRecord* back = HitElement(sheet, point, mode, true, nullptr);
+    if (back) return ElementDoubleClick(sheet, back, false);
+    return lockedFrame ? 1 : 0;
+}
+
+}  // namespace plexa
