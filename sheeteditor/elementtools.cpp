@@ -161,14 +161,6 @@ Point TrackElementDrag(SheetRecord* sheet, const VXEventRecord* event, Point sta
 
 // ---- Geometry of the handles ----
 
-// The frame of an element that its handles 0-7 move: the defining rectangle, an arc's bounds.
-Rect ElementFrame(const ElementRecord* e) {
-    if (e->kind != kElementArc) return e->rect;
-    Rect r;
-    GetMinimumArcBounds(e, &r);
-    return r;
-}
-
 // Maps a rectangle from one frame onto another.
 Rect MapRect(const Rect& r, const Rect& from, const Rect& to) {
     Point corners[2] = {{r.top, r.left}, {r.bottom, r.right}};

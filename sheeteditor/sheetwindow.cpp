@@ -1,6 +1,7 @@
 // The sheet window and its binding to a sheet record; see sheetwindow.h.
 #include "sheeteditor/sheetwindow.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -270,9 +272,19 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 1;
         }
         case kVXMouseDownEvent:
-        case kVXDoubleClickEvent:
-            DoMouseClick(sheet, event);
+        case kVXDoubleClickEvent: {
+            // The toolkit gives the click in the window's content; the sheet takes it in the pad.
+            VXEventRecord click = *event;
+            _LPNT content{}, pad{};
+            VXWindowPointToPanelContent(window, event->u.mouse.longH, event->u.mouse.longV, &content);
+            (void)TranslateMousePt(window, &content, &pad);  // the pane is the current one
+            click.u.mouse.longV = pad.v;
+            click.u.mouse.longH = pad.h;
+            click.u.mouse.v = int16_t(std::clamp<int32_t>(pad.v, -32767, 32767));
+            click.u.mouse.h = int16_t(std::clamp<int32_t>(pad.h, -32767, 32767));
+            DoMouseClick(sheet, &click);
             return 1;
+        }
         case kVXCharEvent:
             return DoKey(sheet, event);
         case kVXMouseMovedEvent:

@@ -1,6 +1,6 @@
 // Graphic elements made in the running editor: each element tool chosen from the tool palette and
 // dragged (the polygon clicked) in the sheet pane of a new sheet, then a copy of the sheet saved
-// and its elements compared by kind.
+// and its elements compared by kind, the line's ends with the drag's.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -24,14 +24,12 @@ std::string PaletteClick(int n) { return "click 18 " + std::to_string(kPaletteTo
 constexpr int kLineButton = 8, kRectangleButton = 9, kOvalButton = 10, kArcButton = 11,
               kPolygonButton = 12, kRoundRectButton = 13, kArrowButton = 14;
 
-// Needs the sheet window's click dispatch by tool; until it is in the program the drags make
-// nothing.
-TEST_F(ElementToolsRun, DISABLED_EachToolMakesItsElement) {
+TEST_F(ElementToolsRun, EachToolMakesItsElement) {
     const std::string copy = dir.path() + "/elements.SHX";
     const std::string script =
         "wait-window Untitled*\n"
         "wait-drawn Untitled*\n" +
-        PaletteClick(kLineButton) + "drag 80 180 140 220\n" +
+        PaletteClick(kLineButton) + "drag 80 180 152 228\n" +
         PaletteClick(kArrowButton) + "drag 180 180 240 220\n" +
         PaletteClick(kRectangleButton) + "drag 280 180 360 240\n" +
         PaletteClick(kOvalButton) + "drag 80 280 160 330\n" +
@@ -54,6 +52,12 @@ TEST_F(ElementToolsRun, DISABLED_EachToolMakesItsElement) {
     for (auto it = std::sregex_iterator(dump.begin(), dump.end(), kind); it != std::sregex_iterator(); ++it)
         kinds += (*it)[1].str() + " ";
     EXPECT_EQ(kinds, "7 6 5 4 3 2 1 ") << dump;
+    // The line runs from the press to the release (a drag of whole grid steps: 72 across, 48 down).
+    std::smatch line;
+    ASSERT_TRUE(std::regex_search(dump, line, std::regex("kind 1 [^(\n]*\\((-?[0-9]+),(-?[0-9]+)\\)-\\((-?[0-9]+),(-?[0-9]+)\\)")))
+        << dump;
+    EXPECT_EQ(std::stoi(line[3]) - std::stoi(line[1]), 72) << dump;
+    EXPECT_EQ(std::stoi(line[4]) - std::stoi(line[2]), 48) << dump;
 }
 
 #endif

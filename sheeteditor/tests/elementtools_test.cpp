@@ -45,13 +45,11 @@ protected:
         ASSERT_NE(sheet, nullptr);
         sheet->view.gridSpacing = 10;
         sheet->view.snap = 1;
-        // Where the sheet's pad lies in the window: a click that the tracking reads back.
+        // Where the sheet's pad lies in the window's content.
         const int32_t x = 300, y = 300;
-        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, sheet->window, x, y));
-        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, sheet->window, x, y));
-        _LPNT pad{};
-        int16_t pane = 0;
-        (void)VXTrackMouseState(sheet->window, kVXTrackLeft, 0, nullptr, nullptr, &pad, &pane, -1);
+        _LPNT content{}, pad{};
+        VXWindowPointToPanelContent(sheet->window, x, y, &content);
+        (void)TranslateMousePt(sheet->window, &content, &pad);
         dx = pad.h - x;
         dy = pad.v - y;
     }
@@ -67,23 +65,26 @@ protected:
     PlatformInputEvent Input(PlatformInputKind kind, Point at, uint32_t modifiers = 0) {
         return MouseInput(kind, sheet->window, at.h - dx, at.v - dy, modifiers);
     }
-    // A press at `from`, moves through the points, release at the last one; the click's event.
-    VXEventRecord Drag(Point from, const std::vector<Point>& through, uint32_t modifiers = 0) {
+    // A press at `from` in the sheet window, moves through the points, release at the last one:
+    // the window handles the click with the current tool.
+    void Drag(Point from, const std::vector<Point>& through, uint32_t modifiers = 0) {
         for (Point p : through) TestQueueInput(Input(PlatformInputKind::kMouseDragged, p, modifiers));
         TestQueueInput(Input(PlatformInputKind::kMouseUp, through.empty() ? from : through.back(), modifiers));
         PlatformDeliverInput(Input(PlatformInputKind::kMouseDown, from, modifiers));
-        VXEventRecord event;
-        SetupMouseEvent(from.h, from.v, 0, modifiers, &event);
-        return event;
+    }
+    void Click(Point at) {
+        PlatformDeliverInput(Input(PlatformInputKind::kMouseDown, at));
+        PlatformDeliverInput(Input(PlatformInputKind::kMouseUp, at));
     }
     void DragCreate(uint16_t tool, Point from, const std::vector<Point>& through, uint32_t modifiers = 0) {
         SetDrawingTool(sheet, tool);
-        VXEventRecord event = Drag(from, through, modifiers);
-        DragCreateElement(sheet, &event);
+        Drag(from, through, modifiers);
     }
-    void Reshape(int32_t handle, Point from, const std::vector<Point>& through) {
-        VXEventRecord event = Drag(from, through);
-        ResizeSheetElement(sheet, handle, &event);
+    // A drag of the handle at `from` of the single selected element, with the select tool.
+    void Reshape(Point from, const std::vector<Point>& through) {
+        ASSERT_EQ(sheet->selectedTool, kDrawToolSelect);
+        ASSERT_EQ(SetupElementResize(sheet, nullptr), 1);
+        Drag(from, through);
     }
 
     // The sheet's elements in the canonical dump, without the bounds the model computes.
@@ -200,7 +201,7 @@ TEST_F(ElementToolsTest, PolygonClickSequences) {
     for (const Case& c : cases) {
         ClearElements();
         SetDrawingTool(sheet, kDrawToolPolygon);
-        for (Point p : c.clicks) CreateSheetPolyClick(sheet, p);
+        for (Point p : c.clicks) Click(p);
         if (c.finish) {
             EXPECT_NE(sheet->elementInCreation, nullptr) << c.name;
             SetDrawingTool(sheet, kDrawToolSelect);
@@ -212,8 +213,8 @@ TEST_F(ElementToolsTest, PolygonClickSequences) {
     // Changing the width while a polygon is being drawn widens it.
     ClearElements();
     SetDrawingTool(sheet, kDrawToolPolygon);
-    CreateSheetPolyClick(sheet, {100, 100});
-    CreateSheetPolyClick(sheet, {100, 200});
+    Click({100, 100});
+    Click({100, 200});
     EXPECT_EQ(UpdateSelectedSheetElements(sheet, kChoiceWidth, 4), 0);
     ASSERT_NE(sheet->elementInCreation, nullptr);
     EXPECT_EQ(sheet->elementInCreation->penWidth, 4);
@@ -223,14 +224,14 @@ TEST_F(ElementToolsTest, ReshapeByHandles) {
     const int before = TestBeepCount();
     ElementRecord* box = Rectangle({100, 100}, {160, 200}, kElementSelected);
     // Dragged past the opposite corner the frame flips.
-    Reshape(kModBottomRight, {160, 200}, {{120, 150}, {60, 60}});
+    Reshape({160, 200}, {{120, 150}, {60, 60}});
     EXPECT_EQ(Elements(), "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n");
     // A side dragged onto the opposite one leaves no area: refused with a beep, nothing changed.
-    Reshape(kModBottom, {100, 80}, {{90, 80}, {60, 80}});
+    Reshape({100, 80}, {{90, 80}, {60, 80}});
     EXPECT_EQ(Elements(), "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n");
     EXPECT_EQ(TestBeepCount(), before + 1);
     // A release where the press was changes nothing and does not beep.
-    Reshape(kModTopLeft, {60, 60}, {});
+    Reshape({60, 60}, {});
     EXPECT_EQ(Elements(), "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n");
     EXPECT_EQ(TestBeepCount(), before + 1);
     (void)box;
@@ -238,26 +239,26 @@ TEST_F(ElementToolsTest, ReshapeByHandles) {
     // A line whose end is dragged onto its start is refused.
     ClearElements();
     Line({100, 100}, {100, 200}, kElementSelected);
-    Reshape(kModLineEnd, {100, 200}, {{100, 150}, {100, 100}});
+    Reshape({100, 200}, {{100, 150}, {100, 100}});
     EXPECT_EQ(Elements(), "elements 1\n  E1 kind 1 flags 0x0001 pen 1 (100,100)-(200,100)\n");
     EXPECT_EQ(TestBeepCount(), before + 2);
 
     // An arc's end dragged onto its start gets the full extent.
     ClearElements();
-    ElementRecord* arc = Add(BuildCommonElement(kElementArc, {100, 100}, {200, 200}, 1, 0, 90, false, false,
-                                                0, false, 0, false),
-                             kElementSelected);
-    (void)arc;
-    Reshape(kModArcEnd, {150, 200}, {{110, 180}, {100, 150}});
-    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 6 flags 0x0001 pen 1 (100,100)-(200,200) angles 0/360\n");
+    Add(BuildCommonElement(kElementArc, {100, 100}, {200, 200}, 1, 0, 90, false, false, 0, false, 0, false),
+        kElementSelected | 0x0002);
+    Reshape({150, 200}, {{110, 180}, {100, 150}});
+    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 6 flags 0x0003 pen 1 (100,100)-(200,200) angles 0/360\n");
 
     // Moving the first vertex of a closed polygon moves its last one too.
     ClearElements();
-    Polygon({{100, 100}, {100, 200}, {200, 200}, {100, 100}}, kElementSelected);
-    Reshape(kModPolyVertex, {100, 100}, {{90, 90}, {80, 80}});
-    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 7 flags 0x0001 pen 1 points (80,80) (200,100) (200,200) (80,80)\n");
+    // (Its vertices have handles while it is being reshaped, flag 0x0002.)
+    Polygon({{100, 100}, {100, 200}, {200, 200}, {100, 100}}, kElementSelected | 0x0002);
+    Reshape({100, 100}, {{90, 90}, {80, 80}});
+    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 7 flags 0x0003 pen 1 points (80,80) (200,100) (200,200) (80,80)\n");
     // A frame handle maps every vertex into the new frame.
-    Reshape(kModRight, {150, 200}, {{150, 260}, {140, 320}});
+    static_cast<ElementRecord*>(LLFirst(sheet->elementList))->flags &= uint16_t(~0x0002);
+    Reshape({140, 200}, {{150, 260}, {140, 320}});
     EXPECT_EQ(Elements(), "elements 1\n  E1 kind 7 flags 0x0001 pen 1 points (80,80) (320,100) (320,200) (80,80)\n");
 }
 
@@ -395,7 +396,7 @@ TEST_F(ElementToolsTest, ScreenshotOfEachKind) {
     DragCreate(kDrawToolArc, {230, 260}, {{290, 320}});
     SetDrawingTool(sheet, kDrawToolPolygon);
     for (Point p : std::vector<Point>{{320, 40}, {330, 120}, {380, 90}, {390, 40}, {321, 41}})
-        CreateSheetPolyClick(sheet, p);
+        Click(p);
     // A filled rectangle with a fill colour of its own, and an image.
     DragCreate(kDrawToolRectangle, {320, 150}, {{380, 190}});
     auto* filled = static_cast<ElementRecord*>(LLFirst(sheet->elementList));

@@ -20,6 +20,7 @@
 #include "model/tests/wire_driver.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/wiredrag.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -52,6 +53,7 @@ protected:
     }
     void TearDown() override {
         CleanupSplitWireList(sheet);
+        if (sheet) ClearSheetModifiers(sheet);  // the handles a buss drag left on the sheet
         driver.reset();
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
@@ -60,6 +62,7 @@ protected:
 
     // A fresh sheet (the one before goes) on a grid of 10 with snapping, with the test symbol.
     void NewSheet() {
+        if (sheet) ClearSheetModifiers(sheet);
         sheets.DestroyAll();
         sheet = sheets.New();
         if (!sheet) return;
