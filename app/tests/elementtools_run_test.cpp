@@ -5,8 +5,12 @@
 
 #include <regex>
 #include <string>
+#include <vector>
 
-#include "files/tests/sheetcontents_testing.h"
+#include "app/root.h"
+#include "files/sheetcontents.h"
+#include "foundation/filespec.h"
+#include "model/sheet.h"
 #include "model/sheetdump.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -16,7 +20,23 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-using ElementToolsRun = SheetContentsTest;
+class ElementToolsRun : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(StartCore("app_tests"), 0); }
+    void TearDown() override {
+        for (SheetRecord* sheet : loaded) DestroySheet(sheet);
+    }
+    SheetRecord* Load(const std::string& path) {
+        FileSpec spec{};
+        EXPECT_EQ(FileSpecFromPathName(nullptr, path.c_str(), &spec), 0);
+        SheetRecord* sheet = nullptr;
+        EXPECT_EQ(LoadSheetFile(&spec, &sheet), 0) << path;
+        if (sheet) loaded.push_back(sheet);
+        return sheet;
+    }
+    TempDir dir;
+    std::vector<SheetRecord*> loaded;
+};
 
 // The palette's element buttons by their place from the top (below the expanded top bar).
 constexpr int kPaletteTop = 111;
