@@ -25,8 +25,12 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_templates.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
@@ -41,29 +45,36 @@ protected:
         InitSheetWindows();
         InitImageLists();
         VXInitPixelImages();
+        // The sheet window as the program shows it: its tool bars from the template file.
+        VXInitControls();
+        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        ResetWireTrackingForTesting();
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
         sheet->view.gridSpacing = 10;
         sheet->view.snap = 1;
-        // Where the sheet's pad lies in the window's content.
-        const int32_t x = 300, y = 300;
-        _LPNT content{}, pad{};
-        VXWindowPointToPanelContent(sheet->window, x, y, &content);
-        (void)TranslateMousePt(sheet->window, &content, &pad);
-        dx = pad.h - x;
-        dy = pad.v - y;
+        // The window laid out with its tool bars beside the sheet pane before the first click
+        // (otherwise its first drawing does it, in the middle of a click).
+        VXGetWindowPanel(sheet->toolPalette);
+        VXGetWindowPanel(sheet->topToolBar);
     }
     void TearDown() override {
         if (sheet->elementInCreation) DestroyElement(sheet->elementInCreation, sheet->imageList);
         sheet->elementInCreation = nullptr;
         ClearSheetModifiers(sheet);
         sheets.DestroyAll();
+        CloseUIFiles();
         SetModelHooks(ModelHooks{});
         WindowsTest::TearDown();
     }
 
+    // A mouse event at a sheet point: the window's point for it as the sheet's view lies now.
     PlatformInputEvent Input(PlatformInputKind kind, Point at, uint32_t modifiers = 0) {
-        return MouseInput(kind, sheet->window, at.h - dx, at.v - dy, modifiers);
+        const int32_t x = 300, y = 300;
+        _LPNT content{}, pad{};
+        VXWindowPointToPanelContent(sheet->window, x, y, &content);
+        (void)TranslateMousePt(sheet->window, &content, &pad);
+        return MouseInput(kind, sheet->window, at.h - (pad.h - x), at.v - (pad.v - y), modifiers);
     }
     // A press at `from` in the sheet window, moves through the points, release at the last one:
     // the window handles the click with the current tool.
@@ -115,7 +126,6 @@ protected:
 
     SheetWindowList sheets;
     SheetRecord* sheet = nullptr;
-    int32_t dx = 0, dy = 0;
 };
 
 TEST_F(ElementToolsTest, ScriptedDragsCreateEachKind) {
