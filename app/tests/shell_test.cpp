@@ -20,6 +20,7 @@
 #include "app/prefs.h"
 #include "app/root.h"
 #include "app/shell.h"
+#include "sheeteditor/colorpopups.h"
 #include "files/project.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
@@ -344,6 +345,22 @@ TEST_F(Shell, ArrangeCommandsInASymbolEditorTakeOneElement) {
     EXPECT_EQ(DispatchCommand(nullptr, 315, false, false, false), 1);
     EXPECT_EQ(LLFirst(editor->elements), front);
     EXPECT_FALSE(back->flags & kElementBackLayer);
+}
+
+TEST_F(Shell, AColourChoiceRestylesTheSymbolEditorsSelection) {
+    SymbolEditorRecord* editor = NewSymbolEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->elements, nullptr);
+    ElementRecord* box = BuildCommonElement(kElementRect, {10, 10}, {50, 50}, 1, 0, 0, false, false, 0, false, 0,
+                                            false);
+    ASSERT_NE(box, nullptr);
+    LLAppend(editor->elements, box);
+    box->flags |= kElementSelected;
+    SetSelectionFromChoice(editor->window, kChoiceFrameColor, 0x00FF8000);
+    EXPECT_TRUE(box->flags & kElementOwnFrameColor);
+    EXPECT_EQ(box->frameColor, 0x00FF8000u);
+    SetSelectionFromChoice(editor->window, kChoiceWidth, 3);
+    EXPECT_EQ(box->penWidth, 3);
 }
 
 TEST_F(Shell, SheetWithATextBeingEdited) {
