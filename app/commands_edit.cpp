@@ -16,7 +16,10 @@
 #include "sheeteditor/projectwindow.h"
 #include "files/hierarchy.h"
 #include "files/project.h"
+#include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheetpaste.h"
 #include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheetundo.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symundo.h"
@@ -83,11 +86,8 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     bool fieldSelection = false;
     if (front.modal) return id != 311 && FocusedFieldSelection(r, &fieldSelection) && fieldSelection;
     if (VXTERecord* te = EditedText(front)) return id != 311 && HasTextSelection(te);
-    if (front.sheet) {
-        // The sheet's own clipboard, deletion and duplication come with the sheet clipboard
-        // (the rule is gathered here, the action is not there yet).
-        return false;
-    }
+    // Signal wires alone can be cleared, not cut, copied or duplicated.
+    if (front.sheet) return SheetHasSelection(front.sheet) || (id == 305 && SheetHasSelection(front.sheet, true));
     if (front.editor) {
         if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
         // Disabled until the symbol editor's clipboard exists.
@@ -114,18 +114,31 @@ void OpenFileSymbolEditorFromMenu(SheetRecord* sheet, int32_t index) {
 
 void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     const uint16_t id = r->command;
+    // The undone Cut of the private clip disables its paste.
+    gCurrClipFlags = (CurrClip->flags & kClipCutUndone) ? kClipFlagReported : 0;
     switch (id) {
     case 300: r->enabled = 1; break;
     case 301: {
-        // The symbol editor's one level of undo; a sheet's comes with sheet undo.
         r->enabled = 0;
-        char text[64];
-        if (front.editor && !front.modal) GetSymbolEditorUndoMenuText(front.editor, text, sizeof text);
-        else text[0] = 0;
-        if (text[0]) {
-            r->enabled = 1;
-            std::strncpy(r->title, text, 255);
+        if (front.editor && !front.modal) {
+            // The symbol editor's one level of undo.
+            char text[64];
+            GetSymbolEditorUndoMenuText(front.editor, text, sizeof text);
+            if (text[0]) {
+                r->enabled = 1;
+                std::strncpy(r->title, text, 255);
+            }
+            break;
         }
+        if (!front.sheet || front.modal || EditedText(front)) break;
+        const UndoRecord* record = GetSheetUndoRecord(front.sheet);
+        // A Cut waiting to be redone whose clip has been replaced can no longer be redone.
+        if (record && record->actionKind == kUndoActionCut && record->redo && CurrClip->clipId != record->clipId) {
+            ClearSheetUndoAction(front.sheet);
+            record = GetSheetUndoRecord(front.sheet);
+        }
+        r->enabled = record && record->actionKind != kUndoActionNone;
+        if (r->enabled && r->title) GetUndoMenuItemText(record, r->title);
         break;
     }
     case 302:
@@ -137,9 +150,10 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         bool selection = false;
         if (front.modal) r->enabled = FocusedFieldSelection(r, &selection) && (kind == kScrapForeign || kind == kScrapText);
         else if (EditedText(front)) r->enabled = kind == kScrapForeign || kind == kScrapText;
-        // With another application's content the command takes note of it; pasting the private
-        // clip into a sheet or a symbol editor comes with their clipboards.
-        else if (front.sheet || front.editor) r->enabled = kind == kScrapForeign;
+        // With another application's content the command takes note of it; the private clip
+        // pastes into a sheet (the symbol editor's paste comes with its clipboard).
+        else if (front.sheet) r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent);
+        else if (front.editor) r->enabled = kind == kScrapForeign;
         else r->enabled = 0;
         break;
     }
@@ -178,8 +192,28 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
 
 int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, bool shift) {
     (void)fromKey;
-    (void)shift;
     VXTERecord* te = EditedText(front);
+    if (front.sheet && !te && !front.modal) {
+        SheetRecord* sheet = front.sheet;
+        switch (id) {
+        case 301: UndoSheetAction(sheet); return 1;
+        case 302:
+        case 303:
+            if (id == 302) CutSheetSelection(sheet, shift);
+            else CopySheetSelection(sheet, shift);
+            ResetScrap(kScrapPrivateClip);
+            (void)PutClipOnSystemClipboard();  // without a system clipboard the private clip still pastes
+            RecordCurrentScrapRef();
+            return 1;
+        case 304:
+            if (GetScrapType() == kScrapPrivateClip) PasteIntoSheet(sheet);
+            else if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
+            return 1;
+        case 305: (void)DeleteSheetSelection(sheet, kUndoActionDelete, true, shift); return 1;  // No leaves all as it was
+        case 311: DuplicateSheetSelection(sheet, shift); return 1;
+        default: break;
+        }
+    }
     switch (id) {
     case 301:
         if (!front.editor || !GetSymbolEditorUndoKind(front.editor)) return 0;

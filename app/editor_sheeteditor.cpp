@@ -28,6 +28,7 @@
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/toolbars.h"
+#include "sheeteditor/sheetundo.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
@@ -235,7 +236,14 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
+        ReleaseSheetUndo(sheet);
     };
+    core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
+    core.symbols.clearSheetUndoAction = ClearSheetUndoAction;
+    core.imageLists.clearUndoAction = ClearSheetUndoAction;
+    SheetViewHooks view = GetSheetViewHooks();
+    view.clearUndo = ClearSheetUndoAction;
+    SetSheetViewHooks(view);
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

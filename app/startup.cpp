@@ -36,6 +36,7 @@
 #include "design/simlink.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/spicewindows.h"
@@ -252,7 +253,10 @@ int32_t AttemptAppClosure(bool quitting) {
     InvalidateLibDigestFile();
     SavePreferencesAndAccessPoints();
     DisableSpiceLink();
-    if (quitting) EndSockets();
+    if (quitting) {
+        EndSockets();
+        ReleaseClipboard();
+    }
     return 1;
 }
 

@@ -207,6 +207,9 @@ struct SheetRecord {
     // The break-out naming sequence (model/busses.h): the buss last named and the name given.
     BussRecord** breakoutSequenceBuss;
     char breakoutSequenceName[kStringSpecBufferSize];
+    // The id of the clip last copied from this sheet (the sheet editor's clipboard), so that a
+    // paste can tell a clip cut from the very sheet it goes into.
+    uint32_t lastCopiedClipId;
 };
 
 // The user's default sheet settings.

@@ -125,25 +125,30 @@ WireHandle DuplicateWire(WireHandle wire) {
     return copy;
 }
 
+bool GetWireTerminalEntry(WireHandle wire, void* owner, int32_t end, uint32_t* serial, uint16_t* node) {
+    if (!wire || !owner) return false;
+    const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
+    if (!IsWireEndTerminal(word)) return false;
+    if ((*wire)->flags & kWireFlagBuss) {
+        BussTerminal terminal;
+        if (!GetBussPinTerminal(static_cast<BussHandle>(owner), word, &terminal)) return false;
+        *serial = terminal.serial;
+        *node = terminal.node;
+    } else {
+        SignalPinEntry entry;
+        if (!GetSignalPinTerminal(static_cast<SignalHandle>(owner), word, &entry)) return false;
+        *serial = entry.serial;
+        *node = entry.node;
+    }
+    return true;
+}
+
 SymbolRecord* GetWireTerminalPin(WireHandle wire, void* owner, int32_t end,
                                  LinkListHeader* symbolList, uint16_t* node) {
     if (node) *node = 0xFFFF;
-    if (!wire || !owner) return nullptr;
-    const uint16_t word = end ? (*wire)->end1 : (*wire)->end0;
-    if (!IsWireEndTerminal(word)) return nullptr;
     uint32_t serial = 0;
     uint16_t pin = 0;
-    if ((*wire)->flags & kWireFlagBuss) {
-        BussTerminal terminal;
-        if (!GetBussPinTerminal(static_cast<BussHandle>(owner), word, &terminal)) return nullptr;
-        serial = terminal.serial;
-        pin = terminal.node;
-    } else {
-        SignalPinEntry entry;
-        if (!GetSignalPinTerminal(static_cast<SignalHandle>(owner), word, &entry)) return nullptr;
-        serial = entry.serial;
-        pin = entry.node;
-    }
+    if (!GetWireTerminalEntry(wire, owner, end, &serial, &pin)) return nullptr;
     SymbolRecord* symbol = RetrieveSerializedSymbol(symbolList, serial);
     if (symbol && node) *node = pin;
     return symbol;

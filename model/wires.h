@@ -122,6 +122,9 @@ inline Point* WireCorners(WireHandle wire) {
 // by its serial number, and the node. Null with node 0xFFFF otherwise.
 SymbolRecord* GetWireTerminalPin(WireHandle wire, void* owner, int32_t end,
                                  LinkListHeader* symbolList, uint16_t* node);
+// The serial number and node of the terminal entry an end (0 or 1) refers to; false when the end
+// is no terminal or its entry is missing.
+bool GetWireTerminalEntry(WireHandle wire, void* owner, int32_t end, uint32_t* serial, uint16_t* node);
 
 // ---- Corners and segments ----
 

@@ -53,7 +53,7 @@ namespace {
 enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
     kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
-    kScreenshotMenus, kLog,
+    kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
 };
 
@@ -239,6 +239,9 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         } else if (verb == "screenshot-menus") {
             need(!rest.empty());
             step.verb = Verb::kScreenshotMenus;
+        } else if (verb == "screenshot-screen") {
+            need(!rest.empty());
+            step.verb = Verb::kScreenshotScreen;
         } else if (verb == "log") step.verb = Verb::kLog;
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
         else if (verb == "log-menu") { need(!rest.empty()); step.verb = Verb::kLogMenu; }
@@ -495,29 +498,47 @@ void PlayLogMenu(const Step& step) {
     CloseMenus();
 }
 
-// The key window with one of its menus open, as one picture.
-void ShootMenu(const Step& step, const std::string& title, const std::string& path) {
-    PlatformWindow* window = StepWindow(step, {});
-    QMenu* menu = OpenBarMenu(step, title);
-    QWidget* host = PlatformWindowHostWidget(window);
-    const QPixmap back = host->grab();
-    const QPixmap front = menu->grab();
-    const QRect hostRect(host->mapToGlobal(QPoint(0, 0)), back.deviceIndependentSize().toSize());
-    const QRect menuRect(menu->mapToGlobal(QPoint(0, 0)), front.deviceIndependentSize().toSize());
-    const QRect all = hostRect.united(menuRect);
+// Widgets drawn where they lie on the screen, the first at the back, as one picture.
+bool SaveComposite(const std::vector<QWidget*>& widgets, const std::string& path) {
+    std::vector<std::pair<QRect, QPixmap>> shots;
+    QRect all;
+    qreal ratio = 1;
+    for (QWidget* widget : widgets) {
+        const QPixmap shot = widget->grab();
+        const QRect rect(widget->mapToGlobal(QPoint(0, 0)), shot.deviceIndependentSize().toSize());
+        all = all.united(rect);
+        ratio = std::max(ratio, shot.devicePixelRatio());
+        shots.emplace_back(rect, shot);
+    }
     // At the screen's own resolution, so that nothing is lost at a device pixel ratio above 1.
-    const qreal ratio = std::max(back.devicePixelRatio(), front.devicePixelRatio());
     QImage image(all.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        painter.drawPixmap(hostRect.topLeft() - all.topLeft(), back);
-        painter.drawPixmap(menuRect.topLeft() - all.topLeft(), front);
+        for (const auto& [rect, shot] : shots) painter.drawPixmap(rect.topLeft() - all.topLeft(), shot);
     }
+    return image.save(QString::fromStdString(path), "PNG");
+}
+
+// The key window with one of its menus open, as one picture.
+void ShootMenu(const Step& step, const std::string& title, const std::string& path) {
+    PlatformWindow* window = StepWindow(step, {});
+    QMenu* menu = OpenBarMenu(step, title);
+    QWidget* host = PlatformWindowHostWidget(window);
+    const bool saved = SaveComposite({host, menu}, path);
     CloseMenus();
-    if (!image.save(QString::fromStdString(path), "PNG"))
-        Fail(step.line, "cannot write \"" + path + "\"");
+    if (!saved) Fail(step.line, "cannot write \"" + path + "\"");
+}
+
+// Every visible window (popups included) where it lies, as one picture.
+void ShootScreen(const Step& step) {
+    std::vector<QWidget*> widgets;
+    const std::vector<PlatformWindow*> windows = VisibleWindows();  // front to back
+    for (auto window = windows.rbegin(); window != windows.rend(); ++window)
+        widgets.push_back(PlatformWindowHostWidget(*window));
+    if (widgets.empty()) return Fail(step.line, "no window is shown");
+    if (!SaveComposite(widgets, step.text)) Fail(step.line, "cannot write \"" + step.text + "\"");
 }
 
 void PlayScreenshotMenus(const Step& step) {
@@ -626,6 +647,7 @@ void Play(const Step& step) {
             return;
         case Verb::kScreenshotMenu: ShootMenu(step, step.second, step.text); return;
         case Verb::kScreenshotMenus: PlayScreenshotMenus(step); return;
+        case Verb::kScreenshotScreen: ShootScreen(step); return;
         case Verb::kLog: WriteLog(step.text); return;
         case Verb::kLogWindows: {
             std::string line = "windows:";

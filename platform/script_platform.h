@@ -35,6 +35,8 @@
 //   screenshot-menu FILE MENU  the key window with its menu MENU open, into a PNG file
 //   screenshot-menus PREFIX    the same for every menu of the key window's menu bar, each into
 //                              PREFIX + the menu's title + ".png"; logs "screenshot FILE" each
+//   screenshot-screen FILE     every visible window (popups included) where it lies on the
+//                              screen, front ones over back ones, into a PNG file
 //   log TEXT                   writes the text
 //   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
 //   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or

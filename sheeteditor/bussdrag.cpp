@@ -16,6 +16,7 @@
 #include "model/signals.h"
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/wirestretch.h"
@@ -31,9 +32,6 @@ constexpr int32_t kBreakOutSlop = 2;
 constexpr int32_t kFlipDistance = 3;
 constexpr int32_t kBussThreshold = 3;
 constexpr int32_t kAnchorDistance = 4;
-constexpr int32_t kUndoWireChange = 3;
-constexpr int32_t kUndoItemBuss = 4;
-constexpr int32_t kUndoItemBreakOut = 5;
 constexpr int32_t kModifiedDrawing = 8;
 constexpr int32_t kModifiedFlip = 40;
 constexpr int32_t kRangeNone = 32000;
@@ -339,7 +337,7 @@ void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t transform, Re
         if (row.flags & kBreakOutMoved) moving.push_back(id);
     });
     for (int32_t id : moving) {
-        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOut, reinterpret_cast<void*>(intptr_t(id)),
+        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOutRow, reinterpret_cast<void*>(intptr_t(id)),
                                  offset, transform);
         MoveOneBreakOut(sheet, id, offset, transform, area);
     }
@@ -366,7 +364,7 @@ bool MoveSegmentBreakouts(SheetRecord* sheet, BussHandle buss, const Point segme
         moving.push_back(id);
     });
     for (int32_t id : moving) {
-        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOut, reinterpret_cast<void*>(intptr_t(id)),
+        CollectUndoMoveSheetItem(sheet, kUndoItemBreakOutRow, reinterpret_cast<void*>(intptr_t(id)),
                                  offset, 0);
         MoveOneBreakOut(sheet, id, offset, 0, area);
         BreakOutRow row{};
@@ -416,7 +414,7 @@ void MoveWiresBreakOut(SheetRecord* sheet, SignalHandle signal, WireHandle wire,
         DAFree(sheet->breakOutTable, id);
         return;
     }
-    CollectUndoMoveSheetItem(sheet, kUndoItemBreakOut, reinterpret_cast<void*>(intptr_t(id)), offset, 0);
+    CollectUndoMoveSheetItem(sheet, kUndoItemBreakOutRow, reinterpret_cast<void*>(intptr_t(id)), offset, 0);
     MoveOneBreakOut(sheet, id, offset, 0, area);
     if (requests) requests->push_back({row.buss, row.first, newFirst});
     else AddBussSegment(sheet, row.buss, row.first, newFirst, area);
@@ -429,14 +427,14 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
     WireHandle wire = GetSelectedBussLine(sheet, &buss);
     if (!wire || !buss) return;
     ClearDrawingSelection(sheet);
-    StartSheetUndoCollection(sheet, kUndoWireChange);
+    StartSheetUndoCollection(sheet, kUndoActionWireChange);
     CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
     WireList list = (*buss)->wires;
     std::vector<WireHandle> order;
     for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) order.push_back(w);
     if (end) ReverseWire(wire);
     Point firstSegment[2];
-    (void)GetWireSegment(wire, 0, firstSegment);
+    (void)GetWireSegment(wire, 0, firstSegment);  // the segment exists
     WireHandle piece = nullptr;
     const bool split = SplitSegmentAtBreakOut(sheet, buss, wire, 0, 1, 0, false, &piece);
     int32_t mode = kBussEndAnyDirection;
@@ -451,27 +449,27 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
     const int32_t segments = CountWireSegments(wire);
     Point anchor{-32768, -32768};
     if (segments == 1 && (mode < kBussEndAnyDirection || !IsWireEndJunction((*wire)->end1)))
-        (void)GetWireCorner(wire, -1, &anchor);
+        (void)GetWireCorner(wire, -1, &anchor);  // the corner exists
 
     WireOverlay overlay{sheet, {wire, piece}};
     Point start = WireCorners(wire)[0];
     bool moved = false;
     TrackWithOverlay(sheet, event, kBussThreshold, &overlay, [&](Point pt) {
         Point other{};
-        (void)GetWireCorner(wire, 1, &other);
+        (void)GetWireCorner(wire, 1, &other);  // the corner exists
         Point p = ConstrainBussLineEnd(mode, other, PinSheetPoint(sheet, pt, true));
         if (SamePt(p, WireCorners(wire)[0])) return false;
         const bool farEnough = anchor.h == -32768 || std::abs(p.v - anchor.v) >= kAnchorDistance ||
                                std::abs(p.h - anchor.h) >= kAnchorDistance;
         if (!farEnough) return false;
-        (void)SetWireCorner(wire, 0, p);
+        (void)SetWireCorner(wire, 0, p);  // the corner exists
         moved = !SamePt(p, start);
         return true;
     });
 
     if (!moved) {
         AbortSheetUndoCollection(sheet);
-        (void)SetWireCorner(wire, 0, start);
+        (void)SetWireCorner(wire, 0, start);  // the corner exists
         RemoveExtraWireCorners(wire, nullptr);
         if (end) ReverseWire(wire);
         CalcWireBounds(wire);
@@ -494,7 +492,7 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
         const int32_t d = CalcBreakOutRange(sheet, buss, wire, 1, Point{-1, -1}, &low, &high);
         if (low <= high) {
             Point ab[2];
-            (void)GetWireSegment(wire, 1, ab);
+            (void)GetWireSegment(wire, 1, ab);  // the segment exists
             const bool horizontal = IsOrientHorizontal(d);
             const Point a = horizontal ? Point{ab[0].v, int16_t(low)} : Point{int16_t(low), ab[0].h};
             const Point b = horizontal ? Point{ab[0].v, int16_t(high)} : Point{int16_t(high), ab[0].h};
@@ -534,7 +532,7 @@ bool DragBussLine(const VXEventRecord* event, WireDragRecord* record, int32_t se
         VXSetCursor(kCursorJunctionDrag);
     } else {
         int32_t low = 0, high = 0;
-        (void)CalcSegBreakOutRange(sheet, static_cast<BussHandle>(record->owner), record->segment,
+        (void)CalcSegBreakOutRange(sheet, static_cast<BussHandle>(record->owner), record->segment,  // written through its outputs
                                    Point{-1, -1}, &low, &high);
         constrained = low <= high;
         VXSetCursor(!constrained ? kCursorJunctionDrag
@@ -586,9 +584,9 @@ int32_t DragBussBreakOut(SheetRecord* sheet, const VXEventRecord* event) {
     Point next = WireCorners(wire)[(*wire)->cornerCount > 1 ? 1 : 0];
     WireHandle temp = CreateWire(nullptr);
     if (temp) {
-        (void)InsertWireCorner(temp, row.first, -1);
-        (void)InsertWireCorner(temp, row.second, -1);
-        (void)InsertWireCorner(temp, next, -1);
+        (void)InsertWireCorner(temp, row.first, -1);  // fails only out of memory
+        (void)InsertWireCorner(temp, row.second, -1);  // fails only out of memory
+        (void)InsertWireCorner(temp, next, -1);  // fails only out of memory
     }
     int32_t busSegment = -1;
     const bool horizontalBus =
@@ -616,8 +614,8 @@ int32_t DragBussBreakOut(SheetRecord* sheet, const VXEventRecord* event) {
         busPoint = b;
         elbow = e;
         if (temp) {
-            (void)SetWireCorner(temp, 0, busPoint);
-            (void)SetWireCorner(temp, 1, elbow);
+            (void)SetWireCorner(temp, 0, busPoint);  // the corner exists
+            (void)SetWireCorner(temp, 1, elbow);  // the corner exists
         }
         return true;
     });
@@ -629,7 +627,7 @@ int32_t DragBussBreakOut(SheetRecord* sheet, const VXEventRecord* event) {
     const bool busChanged = !SamePt(busPoint, row.first);
     if (elbowChanged) {
         row.second = elbow;
-        (void)SetWireCorner(wire, 0, elbow);
+        (void)SetWireCorner(wire, 0, elbow);  // the corner exists
         RemoveExtraWireCorners(wire, &area);
         CalcWireBounds(wire);
         AddToUpdateRect(&area, (*wire)->bounds);

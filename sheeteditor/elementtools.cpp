@@ -27,6 +27,7 @@
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_events.h"
@@ -44,8 +45,6 @@ constexpr int32_t kElementChanged = 0x28;
 constexpr int32_t kPolyEndSlop = 2;
 // The overlay of a reshape is drawn at this opacity.
 constexpr double kReshapeOpacity = 0.66;
-// The undo kind "Reshape" and the undo item kind of a graphic element.
-constexpr int32_t kReshapeUndoKind = 4, kElementUndoItem = 7;
 // An arc's frame may not grow past this.
 constexpr int32_t kMaxArcFrame = 32000;
 
@@ -512,8 +511,8 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
         VXBeep();
         return;
     }
-    StartSheetUndoCollection(sheet, kReshapeUndoKind);
-    CollectUndoSwapSheetItem(sheet, kElementUndoItem, e);
+    StartSheetUndoCollection(sheet, kUndoActionReshape);
+    CollectUndoSwapSheetItem(sheet, kUndoItemElement, e);
     ClearSheetModifiers(sheet);
     if (sheet->selectionRegion) VXSetEmptyRgn(sheet->selectionRegion);
     const Rect oldBounds = e->bounds;

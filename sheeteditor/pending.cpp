@@ -3,12 +3,6 @@
 
 namespace plexa {
 
-void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
-void TrackLineWidthPopup(VXWindowRecordTag*, int16_t, const VXEventRecord*, int32_t) {}  // widths
-void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collecting an undo step
-void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
-void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
-
 // Will show the signal's name for editing; until then the name is accepted as offered.
 int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, int32_t, void*) {
     return 1;
@@ -17,19 +11,8 @@ int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, 
 // Will let the person choose a member name of the buss; until then nothing is chosen.
 int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
 
-// Will record a move op for the replay.
-void CollectUndoMoveSheetItem(SheetRecord*, int32_t, void*, Point, int32_t) {}
-// Will record a copy of the item for the replay.
-void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}
-// Will record an area to redraw on the replay.
-void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
-
 // Will run the symbol information dialog.
 void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
-
-
-void DeleteSheetSelection(SheetRecord*, int32_t, int32_t, bool) {}    // will delete the selection
-void SetClipPastePosition(Point) {}                     // will set the clip's paste point
 
 void InstantiateLibraryItem(SheetRecord*, Point) {}     // will place the library item
 void EditSignalInfo(SheetRecord*, SignalRecord**, WireRecord**, int32_t, SymbolRecord*) {}
@@ -44,12 +27,6 @@ int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom
 void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
 bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
 
-// Will free the collecting record.
-void AbortSheetUndoCollection(SheetRecord*) {}
-// Will record the item's coming or going.
-void CollectUndoSheetItemExistance(SheetRecord*, int32_t, void*, int32_t) {}
-// Will record a copy of the break-out table, once per action.
-void CollectUndoAltBOTable(SheetRecord*) {}
 // Will show the buss dialog and store what was confirmed; until then, as if cancelled.
 int32_t BusInfoDialog(SheetRecord*, BussRecord**, char*, int32_t*, bool) { return 0; }
 

@@ -20,17 +20,6 @@ struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-
-// Colour and line-width popups of the top tool bar.
-void TrackColorPopup(VXWindowRecordTag* window, int16_t button, bool fill);
-void TrackLineWidthPopup(VXWindowRecordTag* window, int16_t button, const VXEventRecord* event,
-                         int32_t width);
-
-// Sheet undo.
-void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
-void CollectUndoSetSheetView(SheetRecord* sheet);
-void AcceptSheetUndoCollection(SheetRecord* sheet);
-
 // Signal and bus dialogs.
 // The signal information dialog; nonzero when accepted.
 int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
@@ -38,25 +27,10 @@ int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, ui
 // Chooses a member name of the buss (256-byte buffer, in and out); nonzero when accepted.
 int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
 
-// ---- Sheet undo ----
-// A move op: the item (of item kind 1 symbol, 2 text, 7 element, 8 text frame) moved by the
-// offset (code 0) or transformed about the point.
-void CollectUndoMoveSheetItem(SheetRecord* sheet, int32_t itemKind, void* item, Point point, int32_t code);
-// A swap op: a copy of the item as it is now.
-void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
-// An invalidate op of an area to redraw on replay.
-void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
-
-
 // ---- Symbol information ----
 // Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
 // clicked text or none.
 void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
-
-// Clipboard.
-void DeleteSheetSelection(SheetRecord* sheet, int32_t what, int32_t undoable, bool shift);
-// The clipboard record remembers where the next paste goes.
-void SetClipPastePosition(Point point);
 
 // Information dialogs.
 void InstantiateLibraryItem(SheetRecord* sheet, Point point);
@@ -76,15 +50,6 @@ void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);
 void ClearBrowserKeySelection(SheetRecord* sheet);
 bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
-
-// More of sheet undo.
-// Drops the action being collected.
-void AbortSheetUndoCollection(SheetRecord* sheet);
-// Item kinds: 1 symbol, 2 text, 3 signal, 4 buss, 5 break-out row, 6 break-out table.
-void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* item,
-                                   int32_t present);
-// A copy of the break-out table, once per action.
-void CollectUndoAltBOTable(SheetRecord* sheet);
 
 // The buss dialog on the name (in/out, 256 bytes) and the option (in/out, or none); nonzero
 // when accepted.

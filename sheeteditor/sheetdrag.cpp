@@ -26,6 +26,7 @@
 #include "model/wires.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wirestretch.h"
 #include "sheeteditor/sheetmove.h"
@@ -44,8 +45,6 @@ constexpr int32_t kModifiedResize = 40;
 constexpr int32_t kModifiedNewSheetSymbol = 97;
 constexpr int32_t kModifiedDrag = 104;
 // Undo.
-constexpr int32_t kUndoResize = 8;
-constexpr int32_t kUndoItemFrame = 8;
 // Element flag bit 1: the element shows its shape handles.
 constexpr uint16_t kElementReshape = 0x0002;
 // Symbol flag bit 31: taken by a rectangle only when wholly inside it.
@@ -357,7 +356,7 @@ void ResizeTextFrame(SheetRecord* sheet, TextFrameHandle frame, const VXEventRec
     (*frame)->flags |= kFrameFlagSelected;
     if (band.shown && !VXEqualRect(&band.frame, &old)) {
         SetSheetModifiedStatus(sheet, kModifiedResize);
-        StartSheetUndoCollection(sheet, kUndoResize);
+        StartSheetUndoCollection(sheet, kUndoActionResize);
         CollectUndoSwapSheetItem(sheet, kUndoItemFrame, frame);
         Rect inner = band.frame;
         VXInsetRect(&inner, 2, 2);
@@ -371,7 +370,7 @@ void ResizeTextFrame(SheetRecord* sheet, TextFrameHandle frame, const VXEventRec
         CollectUndoInvalSheetRect(sheet, &area);
         AcceptSheetUndoCollection(sheet);
     }
-    (void)SetupTextFrameResize(sheet, frame);
+    (void)SetupTextFrameResize(sheet, frame);  // a handle only for a lone frame
     Redraw(sheet, HandleArea(sheet));
 }
 
@@ -424,14 +423,14 @@ void ResizeSheetSymbol(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRe
         const auto width = int16_t(std::abs(size.h)), height = int16_t(std::abs(size.v));
         Rect changed;
         VXSetEmptyRect(&changed);
-        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);
+        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);  // a refused size keeps the old one
         for (uint16_t kind : {kTextKindSymbolName, kTextKindCompDesignator})
             if (TextRecord* text = RetrieveSymbolText(sheet, symbol, kind))
                 AutoPositionSymbolText(sheet, symbol, text, false);
-        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);
+        (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);  // a refused size keeps the old one
         Redraw(sheet, changed, 2);
     }
-    (void)SetupSymbolResize(sheet, symbol);
+    (void)SetupSymbolResize(sheet, symbol);  // a handle only for a lone sheet symbol
     Redraw(sheet, HandleArea(sheet));
 }
 

@@ -30,6 +30,7 @@
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetclip.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/sheetdrag.h"
@@ -265,7 +266,8 @@ void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
     {
         Point paste = point;
         GetSheetGridPoint(sheet, &paste);
-        SetClipPastePosition(paste);
+        CurrClip->pasteAtClick = 1;  // the next paste goes where the person clicked
+        CurrClip->pastePoint = paste;
     }
     const int32_t handle = HitHandle(sheet, point);
     if (handle >= 0) {
@@ -455,7 +457,7 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
     if (VXIsDeletionChar(c)) {
         if (tool == int16_t(kSelectTool)) {
             Note(shift ? "DeleteSheetSelection shift" : "DeleteSheetSelection");
-            DeleteSheetSelection(sheet, 7, 1, shift);
+            (void)DeleteSheetSelection(sheet, 7, true, shift);  // a refused delete has told the person why
         }
         return 1;
     }
@@ -601,7 +603,7 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
             int32_t segment = 0;
             if (SignalHandle signal = HitSignal(sheet, point, &wire, &segment)) {
                 Note("GraphSpiceNode");
-                (void)GraphSpiceNode(sheet, signal, event->u.mouse.shift != 0);
+                (void)GraphSpiceNode(sheet, signal, event->u.mouse.shift != 0);  // an unknown signal is not graphed
             }
             return;
         }

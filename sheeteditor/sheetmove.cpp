@@ -19,6 +19,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wirestretch.h"
 #include "sheeteditor/sheetselect.h"
@@ -29,9 +30,7 @@ namespace plexa {
 namespace {
 
 // Item kinds of undo ops.
-constexpr int32_t kUndoItemSymbol = 1, kUndoItemText = 2, kUndoItemElement = 7, kUndoItemFrame = 8;
 // Undo action kinds.
-constexpr int32_t kUndoMove = 1, kUndoTransformation = 2;
 
 void AddArea(Rect* area, const Rect& r, int16_t grow = 0) {
     if (!area || VXEmptyRect(&r)) return;
@@ -212,7 +211,7 @@ void MoveDrawingSelection(SheetRecord* sheet, int32_t dh, int32_t dv) {
     const Point offset{int16_t(dv), int16_t(dh)};
     Rect area;
     VXSetEmptyRect(&area);
-    StartSheetUndoCollection(sheet, kUndoMove);
+    StartSheetUndoCollection(sheet, kUndoActionMove);
     const std::vector<SymbolRecord*> moving = MovingSymbols(sheet);
     {
         for (SymbolRecord* s : moving) MoveSymbolInstance(sheet, s, offset, 0, &area);
@@ -313,7 +312,7 @@ void TransformDrawingSelection(SheetRecord* sheet, Point centre, int32_t code) {
         return;
     if (sheet->selectionRegion) VXSetEmptyRgn(sheet->selectionRegion);
     TransformItemModifiers(sheet, centre, code);
-    StartSheetUndoCollection(sheet, kUndoTransformation);
+    StartSheetUndoCollection(sheet, kUndoActionTransformation);
     Rect area;
     VXSetEmptyRect(&area);
     {
@@ -343,7 +342,7 @@ void TransformDrawingSelection(SheetRecord* sheet, Point centre, int32_t code) {
         MoveAttachedWires(sheet, centre, code, &area);
     }
     if (!SetupSymbolResize(sheet, nullptr) && !SetupTextFrameResize(sheet, nullptr))
-        (void)SetupElementResize(sheet, nullptr);
+        (void)SetupElementResize(sheet, nullptr);  // the handles of a lone element, if that is the selection
     if (!VXEmptyRect(&area)) {
         VXInsetRect(&area, -4, -4);
         InvalSheetView(sheet, &area);

@@ -112,7 +112,7 @@ int32_t AskCombinedSurvivor(SheetRecord* sheet, SignalHandle first, SignalHandle
     CopyName(question.first, a.c_str());
     CopyName(question.second, b.c_str());
     question.answer = 0;
-    (void)VXModalDialog(kCombineDialogTemplate, kVXPlaceCentre, CombineDialogHandler, &question);
+    (void)VXModalDialog(kCombineDialogTemplate, kVXPlaceCentre, CombineDialogHandler, &question);  // the handler keeps the answer
     return question.answer;
 }
 

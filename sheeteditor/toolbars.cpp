@@ -15,7 +15,9 @@
 #include "model/sheet.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetopen.h"
@@ -251,13 +253,18 @@ int32_t TopToolsTrackControl(SheetRecord* sheet, VXWindowRecordTag* window, VXEv
     switch (item) {
         case kTopToolLineColor:
         case kTopToolFillColor:
+        case kTopToolLineWidth: {
+            Rect button{};
+            if (VXControlRecordTag* control = VXGetControl(window, item, nullptr)) VXGetControlRect(control, &button);
+            if (item == kTopToolLineWidth) {
+                TrackLineWidthPopup(window, &button, event, SelectedPenWidth(sheet));
+                return 1;
+            }
             VXSetButtonState(window, item, 1);
-            TrackColorPopup(window, item, item == kTopToolFillColor);
+            TrackColorPopup(window, &button, item == kTopToolFillColor);
             VXSetButtonState(window, item, 0);
             return 1;
-        case kTopToolLineWidth:
-            TrackLineWidthPopup(window, item, event, SelectedPenWidth(sheet));
-            return 1;
+        }
         case kTopToolLibraryFolders: {
             // Without Option the click chooses a folder; with Option, or when there is no folder
             // to choose, it goes on to open the preferences at their library folders.

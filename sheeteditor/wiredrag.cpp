@@ -22,6 +22,7 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wirestretch.h"
 #include "toolkit/vx_events.h"
@@ -39,11 +40,6 @@ constexpr int32_t kJunctionCornerDistance = 3;
 constexpr int32_t kChamferCornerDistance = 2;
 constexpr int16_t kSplitMarkerHalf = 6;
 constexpr int16_t kSplitMarkerColour = 7;
-constexpr int32_t kUndoWireChange = 3;
-constexpr int32_t kUndoSignalModification = 11;
-constexpr int32_t kUndoItemText = 2;
-constexpr int32_t kUndoItemSignal = 3;
-constexpr int32_t kUndoItemBuss = 4;
 constexpr int32_t kModifiedWireDrag = 72;
 constexpr int32_t kModifiedLabel = 40;
 
@@ -395,9 +391,9 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
     if (orthogonalise) {
         RemoveWireCorners(work, 0, 0xFFFF);
         (void)InsertWireCorner(work, ab[0], -1);  // a wire of four corners fits its block
-        (void)InsertWireCorner(work, ab[0], -1);
-        (void)InsertWireCorner(work, ab[1], -1);
-        (void)InsertWireCorner(work, ab[1], -1);
+        (void)InsertWireCorner(work, ab[0], -1);  // fails only out of memory
+        (void)InsertWireCorner(work, ab[1], -1);  // fails only out of memory
+        (void)InsertWireCorner(work, ab[1], -1);  // fails only out of memory
         record->orthogonalised = true;
         CalcWireBounds(work);
         return;
@@ -428,8 +424,8 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
     if (anchorFirst && record->kind == kWireOwnerSignal && !forJunction &&
         ShouldDragBreakoutWithWire(record, 0))
         anchorFirst = false;
-    if (anchorLast) (void)InsertWireCorner(work, WireCorners(work)[(*work)->cornerCount - 1], -1);
-    if (anchorFirst) (void)InsertWireCorner(work, WireCorners(work)[0], 0);
+    if (anchorLast) (void)InsertWireCorner(work, WireCorners(work)[(*work)->cornerCount - 1], -1);  // fails only out of memory
+    if (anchorFirst) (void)InsertWireCorner(work, WireCorners(work)[0], 0);  // fails only out of memory
     CalcWireBounds(work);
 }
 
@@ -621,9 +617,9 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         // The whole wire moved.
         RemoveWireCorners(wire, 0, 0xFFFF);
         for (int32_t i = 0; i < (*record.work)->cornerCount; ++i)
-            (void)InsertWireCorner(wire, WireCorners(record.work)[i], -1);
+            (void)InsertWireCorner(wire, WireCorners(record.work)[i], -1);  // fails only out of memory
     } else {
-        (void)ReplaceWirePortion(wire, record.work, record.first, record.last);
+        (void)ReplaceWirePortion(wire, record.work, record.first, record.last);  // fails only out of memory
     }
     FreeDragRecord(&record);
     RemoveExtraWireCorners(wire, &area);
@@ -791,7 +787,7 @@ bool DragJunction(SheetRecord* sheet, WireList list, Point junction, const VXEve
         if (kind == kWireOwnerSignal) VXInsetRect(&area, -4, -4);
         for (JunctionDragEntry& e : entries) {
             if (e.source) {
-                (void)ReplaceWirePortion(e.source, e.work, e.first, e.last);
+                (void)ReplaceWirePortion(e.source, e.work, e.first, e.last);  // fails only out of memory
                 DestroyWire(e.work);
                 e.work = nullptr;
             }
@@ -898,7 +894,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     if (GetSplitWireList(sheet) != list) CleanupSplitWireList(sheet);
     ClearDrawingSelection(sheet);
     if (!mouse.option) {
-        StartSheetUndoCollection(sheet, kUndoWireChange);
+        StartSheetUndoCollection(sheet, kUndoActionWireChange);
         CollectUndoSwapSheetItem(sheet, kind == kWireOwnerBuss ? kUndoItemBuss : kUndoItemSignal, owner);
         if (DragDispatch(sheet, list, wire, segment, pt, event)) {
             // Drawn last from now on; only a changed sheet changes its order.
@@ -915,7 +911,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
         return 1;
     }
     if (mouse.shift) {
-        (void)InsertWireSplit(sheet, list, wire, segment, pt);
+        (void)InsertWireSplit(sheet, list, wire, segment, pt);  // else the wire stays whole
         return 1;
     }
     // Option alone: the segment's name label.
@@ -926,9 +922,9 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
         // A buss without a name is asked for one first.
         auto buss = static_cast<BussHandle>(owner);
         char name[256];
-        (void)GetBussName(buss, sheet->stringBlock, name, sizeof name);
+        (void)GetBussName(buss, sheet->stringBlock, name, sizeof name);  // written into the buffer
         if (!BusInfoDialog(sheet, buss, name, nullptr, false) || !name[0]) return 1;
-        (void)SetBussName(buss, sheet->stringBlock, name);
+        (void)SetBussName(buss, sheet->stringBlock, name);  // kept in the string block
         label = ShowBussWireSegLabel(sheet, buss, wire, segment, pt);
     }
     if (!label) {
@@ -937,7 +933,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     }
     SetSheetModifiedStatus(sheet, kModifiedLabel);
     if (label->flags & kTextFlagHidden) {
-        StartSheetUndoCollection(sheet, kUndoSignalModification);
+        StartSheetUndoCollection(sheet, kUndoActionSignalModification);
         CollectUndoSheetItemExistance(sheet, kUndoItemText, label, 1);
         CollectUndoInvalSheetRect(sheet, &label->bounds);
         label->flags = uint16_t(label->flags & ~kTextFlagHidden);

@@ -13,15 +13,13 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
 namespace {
 
-constexpr int32_t kUndoItemText = 2;
-constexpr int32_t kUndoItemSignal = 3;
-constexpr int32_t kUndoItemBuss = 4;
 constexpr uint16_t kStretchMarks = 0x00FC;
 
 WireStretchHooks gHooks;
@@ -277,21 +275,21 @@ void MoveOneSide(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
     const Point c0 = WireCorners(wire)[0];
     const int32_t byOffset = offset.v < offset.h ? 2 : 0;
     if (CountWireSegments(wire) == 1 && IsWireEndJunction((*wire)->end0) && !straightAtBreakOut) {
-        (void)InsertWireCorner(wire, c0, 0);
+        (void)InsertWireCorner(wire, c0, 0);  // fails only out of memory
         d = IsOrthogonal(first) ? (first ^ 2) : byOffset;
-        (void)InsertWireCorner(wire, c0, 1);
+        (void)InsertWireCorner(wire, c0, 1);  // fails only out of memory
     } else if (IsOrthogonal(first)) {
         d = first;
     } else if (IsWireEndTerminal((*wire)->end0) &&
                GetTerminalPinOrient(sheet, owner, wire, 0) != kOrientNull) {
         // The first leg leaves the pin the way the pin points.
         d = GetTerminalPinOrient(sheet, owner, wire, 0);
-        (void)InsertWireCorner(wire, c0, 1);
+        (void)InsertWireCorner(wire, c0, 1);  // fails only out of memory
     } else if (straightAtBreakOut) {
         d = byOffset;
     } else {
         d = byOffset;
-        (void)InsertWireCorner(wire, c0, 1);
+        (void)InsertWireCorner(wire, c0, 1);  // fails only out of memory
     }
     if (CountWireSegments(wire) == 1 && !straightAtBreakOut) {
         const Point last = WireCorners(wire)[1];
@@ -304,10 +302,10 @@ void MoveOneSide(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
                 middle = SnapToSheetGrid(sheet, Point{int16_t((c0.v + last.v) / 2), last.h});
                 middle.h = last.h;
             }
-            (void)InsertWireCorner(wire, middle, 1);
-            (void)InsertWireCorner(wire, middle, 1);
+            (void)InsertWireCorner(wire, middle, 1);  // fails only out of memory
+            (void)InsertWireCorner(wire, middle, 1);  // fails only out of memory
         } else {
-            (void)InsertWireCorner(wire, last, 1);
+            (void)InsertWireCorner(wire, last, 1);  // fails only out of memory
         }
     }
     Point reduced = offset;
@@ -323,7 +321,7 @@ void MoveOneSide(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
     c1->v = int16_t(c1->v + reduced.v);
     if (keepDiagonal) {
         const Point c2 = WireCorners(wire)[2];
-        (void)InsertWireCorner(wire, Point{int16_t(c2.v + reduced.v), int16_t(c2.h + reduced.h)}, 2);
+        (void)InsertWireCorner(wire, Point{int16_t(c2.v + reduced.v), int16_t(c2.h + reduced.h)}, 2);  // fails only out of memory
     }
     for (TextRecord* label : labels) MoveWireLabel(sheet, label, reduced.h, reduced.v, 0, area);
     if (straightAtBreakOut && kind == kWireOwnerSignal)

@@ -55,9 +55,9 @@ constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "W
 
 LinkListHeader* ListOf(SymbolEditorRecord* editor, uint8_t itemKind, int32_t view) {
     switch (itemKind) {
-        case kUndoItemText: return editor->textLists[view];
-        case kUndoItemElement: return editor->elementLists[view];
-        case kUndoItemFrame: return editor->frameLists[view];
+        case kSymUndoItemText: return editor->textLists[view];
+        case kSymUndoItemElement: return editor->elementLists[view];
+        case kSymUndoItemFrame: return editor->frameLists[view];
         default: return nullptr;
     }
 }
@@ -69,26 +69,26 @@ ImageList* ViewImages(SymbolEditorRecord* editor, int32_t view) {
 
 uint8_t SelectionBits(uint8_t itemKind, void* item) {
     switch (itemKind) {
-        case kUndoItemText: return (static_cast<TextRecord*>(item)->flags & kTextFlagSelected) ? 1 : 0;
-        case kUndoItemElement: return uint8_t(static_cast<ElementRecord*>(item)->flags & 3);
-        case kUndoItemFrame: return ((*static_cast<TextFrameHandle>(item))->flags & kFrameFlagSelected) ? 1 : 0;
+        case kSymUndoItemText: return (static_cast<TextRecord*>(item)->flags & kTextFlagSelected) ? 1 : 0;
+        case kSymUndoItemElement: return uint8_t(static_cast<ElementRecord*>(item)->flags & 3);
+        case kSymUndoItemFrame: return ((*static_cast<TextFrameHandle>(item))->flags & kFrameFlagSelected) ? 1 : 0;
         default: return 0;
     }
 }
 
 void SetSelectionBits(uint8_t itemKind, void* item, uint8_t bits) {
     switch (itemKind) {
-        case kUndoItemText: {
+        case kSymUndoItemText: {
             auto* text = static_cast<TextRecord*>(item);
             text->flags = uint16_t(bits ? text->flags | kTextFlagSelected : text->flags & ~kTextFlagSelected);
             break;
         }
-        case kUndoItemElement: {
+        case kSymUndoItemElement: {
             auto* e = static_cast<ElementRecord*>(item);
             e->flags = uint16_t((e->flags & ~3u) | (bits & 3u));
             break;
         }
-        case kUndoItemFrame: {
+        case kSymUndoItemFrame: {
             TextFrameRecord* frame = *static_cast<TextFrameHandle>(item);
             frame->flags = uint16_t(bits ? frame->flags | kFrameFlagSelected : frame->flags & ~kFrameFlagSelected);
             break;
@@ -99,9 +99,9 @@ void SetSelectionBits(uint8_t itemKind, void* item, uint8_t bits) {
 
 Rect ItemBounds(uint8_t itemKind, void* item) {
     switch (itemKind) {
-        case kUndoItemText: return static_cast<TextRecord*>(item)->bounds;
-        case kUndoItemElement: return static_cast<ElementRecord*>(item)->bounds;
-        case kUndoItemFrame: return (*static_cast<TextFrameHandle>(item))->bounds;
+        case kSymUndoItemText: return static_cast<TextRecord*>(item)->bounds;
+        case kSymUndoItemElement: return static_cast<ElementRecord*>(item)->bounds;
+        case kSymUndoItemFrame: return (*static_cast<TextFrameHandle>(item))->bounds;
         default: return Rect{};
     }
 }
@@ -110,8 +110,8 @@ Rect ItemBounds(uint8_t itemKind, void* item) {
 void FreeItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item, int32_t view) {
     if (!item) return;
     switch (itemKind) {
-        case kUndoItemText: MemFreePtr(item); break;
-        case kUndoItemElement: {
+        case kSymUndoItemText: MemFreePtr(item); break;
+        case kSymUndoItemElement: {
             auto* e = static_cast<ElementRecord*>(item);
             if (e->kind == kElementNode && view == kSymbolViewAlternate) {  // the references are shared
                 ElementAs<NodeElement>(e)->pinData = nullptr;
@@ -120,7 +120,7 @@ void FreeItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item, int32_t 
             DestroyElement(e, ViewImages(editor, view));
             break;
         }
-        case kUndoItemFrame: DestroyTextFrame(static_cast<TextFrameHandle>(item)); break;
+        case kSymUndoItemFrame: DestroyTextFrame(static_cast<TextFrameHandle>(item)); break;
         default: break;
     }
 }
@@ -169,7 +169,7 @@ void FixPinTextOwners(SymbolEditorRecord* editor, SymUndoRecord* record, Element
         for (void* item = LLFirst(texts); item; item = LLGetNext(texts, item)) fix(static_cast<TextRecord*>(item));
     if (!record) return;
     for (SymUndoOp* op : record->ops) {
-        if (op->itemKind != kUndoItemText) continue;
+        if (op->itemKind != kSymUndoItemText) continue;
         if (op->kind == kOpMove || op->kind == kOpSwap || op->kind == kOpExistence) fix(static_cast<TextRecord*>(op->item));
         if (op->kind == kOpSwap) fix(static_cast<TextRecord*>(op->copy));
     }
@@ -181,20 +181,20 @@ void ReplayMove(SymbolEditorRecord* editor, SymUndoOp* op) {
         op->point.h = int16_t(-op->point.h);
         op->point.v = int16_t(-op->point.v);
         switch (op->itemKind) {
-            case kUndoItemText: OffsetTextElement(static_cast<TextRecord*>(op->item), op->point.h, op->point.v); break;
-            case kUndoItemElement: OffsetElement(static_cast<ElementRecord*>(op->item), op->point); break;
-            case kUndoItemFrame: OffsetTextFrame(static_cast<TextFrameHandle>(op->item), op->point.h, op->point.v); break;
+            case kSymUndoItemText: OffsetTextElement(static_cast<TextRecord*>(op->item), op->point.h, op->point.v); break;
+            case kSymUndoItemElement: OffsetElement(static_cast<ElementRecord*>(op->item), op->point); break;
+            case kSymUndoItemFrame: OffsetTextFrame(static_cast<TextFrameHandle>(op->item), op->point.h, op->point.v); break;
             default: break;
         }
     } else {
         op->transformation = int16_t(VXInverseTransformation(op->transformation));
         switch (op->itemKind) {
-            case kUndoItemText:
+            case kSymUndoItemText:
                 TransformTextElement(static_cast<TextRecord*>(op->item), editor->window, block, op->point,
                                      op->transformation);
                 break;
-            case kUndoItemElement: TransformElement(static_cast<ElementRecord*>(op->item), op->point, op->transformation); break;
-            case kUndoItemFrame:
+            case kSymUndoItemElement: TransformElement(static_cast<ElementRecord*>(op->item), op->point, op->transformation); break;
+            case kSymUndoItemFrame:
                 TransformTextFrame(static_cast<TextFrameHandle>(op->item), editor->window, op->point, op->transformation);
                 break;
             default: break;
@@ -210,7 +210,7 @@ void ReplaySwap(SymbolEditorRecord* editor, SymUndoRecord* record, SymUndoOp* op
     void* entering = op->copy;
     const uint8_t leavingBits = SelectionBits(op->itemKind, leaving);
     if (!LLRemoveOrFree(list, leaving, nullptr, false)) return;
-    if (op->itemKind == kUndoItemElement) {
+    if (op->itemKind == kSymUndoItemElement) {
         auto* out = static_cast<ElementRecord*>(leaving);
         auto* in = static_cast<ElementRecord*>(entering);
         LLPush(list, in);
@@ -269,13 +269,13 @@ void CollectUndoSwapSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKin
     void* copy = nullptr;
     const int32_t view = editor->viewContext == kSymbolViewAlternate ? 1 : 0;
     switch (itemKind) {
-        case kUndoItemText: copy = DuplicateText2(static_cast<TextRecord*>(item)); break;
-        case kUndoItemElement: {
+        case kSymUndoItemText: copy = DuplicateText2(static_cast<TextRecord*>(item)); break;
+        case kSymUndoItemElement: {
             ImageList* images = ViewImages(editor, view);
             copy = DuplicateElement(static_cast<ElementRecord*>(item), false, images, images);
             break;
         }
-        case kUndoItemFrame: copy = DuplicateTextFrame(static_cast<TextFrameHandle>(item)); break;
+        case kSymUndoItemFrame: copy = DuplicateTextFrame(static_cast<TextFrameHandle>(item)); break;
         default: return;
     }
     if (!copy) return;
@@ -309,7 +309,7 @@ void CollectUndoSetSymbolEditorView(SymbolEditorRecord* editor) {
 void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor) {
     if (!editor->undoCollect || editor->undoCollect->kind != kSymUndoCut) return;
     editor->undoCollect->clipId = editor->lastClipId;
-    (void)NewOp(editor, kOpCutSource, 0, nullptr);
+    (void)NewOp(editor, kOpCutSource, 0, nullptr);  // the marker op has no fields
 }
 
 void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t subKind, SymUndoCustomProc proc,

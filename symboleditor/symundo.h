@@ -24,7 +24,7 @@ constexpr uint16_t kSymUndoMove = 1, kSymUndoTransformation = 2, kSymUndoReshape
                    kSymUndoZoom = 5, kSymUndoCut = 6, kSymUndoDelete = 7, kSymUndoResize = 8,
                    kSymUndoPaste = 9, kSymUndoDuplicate = 10;
 // Item kinds.
-constexpr uint8_t kUndoItemText = 2, kUndoItemElement = 7, kUndoItemFrame = 8;
+constexpr uint8_t kSymUndoItemText = 2, kSymUndoItemElement = 7, kSymUndoItemFrame = 8;
 
 // The procedure of a custom operation: called with discard false to replay, true when the
 // operation is freed.

@@ -382,7 +382,7 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
     Rect area = before;
     for (ElementRecord* e : elements) {
         ModelWaitCursor();
-        CollectUndoMoveSymbolEditorItem(editor, kUndoItemElement, e, centre, int16_t(code));
+        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemElement, e, centre, int16_t(code));
         TransformElement(e, centre, code);
         AddRect(&area, e->bounds);
         if (e->kind == kElementNode)
@@ -391,14 +391,14 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
             }
     }
     for (TextRecord* t : texts) {
-        CollectUndoMoveSymbolEditorItem(editor, kUndoItemText, t, centre, int16_t(code));
+        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemText, t, centre, int16_t(code));
         TextRecord* companion = GetCompanionText(editor, t, editor->viewContext);
         TransformTextElement(t, editor->window, editor->stringBlock, centre, code);
         if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
         AddRect(&area, t->bounds);
     }
     for (TextFrameHandle f : frames) {
-        CollectUndoMoveSymbolEditorItem(editor, kUndoItemFrame, f, centre, int16_t(code));
+        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemFrame, f, centre, int16_t(code));
         TransformTextFrame(f, editor->window, centre, code);
         AddRect(&area, (*f)->bounds);
     }
@@ -642,7 +642,7 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         StartFrameEditing(editor, frame, event);
         return;
     }
-    (void)PartSymbolDialog(editor, editor->symbol);
+    (void)PartSymbolDialog(editor, editor->symbol);  // cancelled changes nothing
 }
 
 // ---- Drawing ----

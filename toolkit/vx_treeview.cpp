@@ -32,7 +32,7 @@ MemPool gTreeNodePool = nullptr;
 
 MemPool NodePool() {
     // None: the caller's allocation fails.
-    (void)InitFixedBlockPool(&gTreeNodePool, 4096,
+    (void)InitFixedBlockPool(&gTreeNodePool, 4096,  // without a pool the allocations fail and say so
                              uint32_t(std::max(sizeof(VXTreeNode), sizeof(VXTreeChildList))));
     return gTreeNodePool;
 }

@@ -2,6 +2,7 @@
 // and clicks in its pane: a picture under <build>/test-output/ for a person to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -46,6 +47,45 @@ TEST(SheetRulersScreens, GridAndRulersShownFromTheViewMenu) {
             corner += (word & 0xFFFFFF) == 0xBBBBBB;
         }
     EXPECT_GT(corner, 100);  // the grey corner where the rulers meet
+    VXDestroyPixelImage(shot);
+}
+
+// The fill colour popup opened from the top tool bar's button over a sheet with its rulers shown:
+// one picture of the screen, popup included.
+TEST(SheetRulersScreens, TheFillColourPopupOpensOverTheRulers) {
+    const std::string picture = OutputPath("sheet-rulers-colour-popup.png");
+    std::remove(picture.c_str());
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "menu View > Show rulers\n"
+        "wait-drawn Untitled 1\n"
+        "# the fill colour button of the expanded top tool bar\n"
+        "click 136 92\n"
+        "log-windows\n"
+        "screenshot-screen " + picture + "\n"
+        "key Escape\n"
+        "close Untitled 1\n"
+        "button Don't Save\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    const std::vector<std::string> windows = result.Lines("windows: ");
+    ASSERT_EQ(windows.size(), 1u) << result.errors;
+    EXPECT_EQ(windows[0], "windows:  | Untitled 1");  // the popup (untitled) in front of the sheet
+    VXPixels* shot = VXCreatePixelImageFromURL(picture.c_str(), false, nullptr);
+    ASSERT_NE(shot, nullptr);
+    ASSERT_EQ(shot->depth, 32);
+    int corner = 0, coloured = 0;
+    for (int y = 0; y < shot->height; ++y)
+        for (int x = 0; x < shot->width; ++x) {
+            uint32_t word = 0;
+            std::memcpy(&word, shot->bits + size_t(y) * shot->rowBytes + 4 * size_t(x), 4);
+            const int r = int(word >> 16 & 0xFF), g = int(word >> 8 & 0xFF), b = int(word & 0xFF);
+            corner += (word & 0xFFFFFF) == 0xBBBBBB;
+            coloured += std::max({r, g, b}) - std::min({r, g, b}) > 80;  // the palette's strong colours
+        }
+    EXPECT_GT(corner, 100);
+    EXPECT_GT(coloured, 2000);
     VXDestroyPixelImage(shot);
 }
 

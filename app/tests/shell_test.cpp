@@ -288,9 +288,10 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     SelectNewWire(sheet);
+    // Signal wires alone can be cleared, not cut, copied or duplicated.
     EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
-              "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
+              "Edit: -301 -302 -303 304 305 -311 -306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
               "View: -601! -602 -603 -604 -605 606 607 608 609 610\n"
               "Tools: -401 -402 -403 -404 -405 -406 -407 -408 -409 410 -411 413 -414\n"

@@ -20,8 +20,8 @@
 #include "model/tests/wire_driver.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
-#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiredrag.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_events.h"
@@ -47,13 +47,13 @@ protected:
         PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, sheet->window, x, y));
         _LPNT pad{};
         int16_t pane = 0;
-        (void)VXTrackMouseState(sheet->window, kVXTrackLeft, 0, nullptr, nullptr, &pad, &pane, -1);
+        (void)VXTrackMouseState(sheet->window, kVXTrackLeft, 0, nullptr, nullptr, &pad, &pane, -1);  // only the point is wanted
         dx = pad.h - x;
         dy = pad.v - y;
     }
     void TearDown() override {
         CleanupSplitWireList(sheet);
-        if (sheet) ClearSheetModifiers(sheet);  // the handles a buss drag left on the sheet
+        ClearSheetModifiers(sheet);  // the handles a bus-end drag left (the editor frees them with the sheet)
         driver.reset();
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
@@ -62,7 +62,6 @@ protected:
 
     // A fresh sheet (the one before goes) on a grid of 10 with snapping, with the test symbol.
     void NewSheet() {
-        if (sheet) ClearSheetModifiers(sheet);
         sheets.DestroyAll();
         sheet = sheets.New();
         if (!sheet) return;
@@ -142,7 +141,7 @@ protected:
                     SymbolRecord* at = GetWireTerminalPin(w, signal, end, sheet->symbolList, &node);
                     if (!at) continue;
                     Point c{};
-                    (void)GetWireCorner(w, end ? -1 : 0, &c);
+                    (void)GetWireCorner(w, end ? -1 : 0, &c);  // the corner exists
                     const auto found = pinPoints.find(node);
                     const bool on = found != pinPoints.end() && found->second.h == c.h &&
                                     found->second.v == c.v;

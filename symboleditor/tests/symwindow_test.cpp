@@ -183,8 +183,8 @@ TEST_F(SymWindow, UndoAndRedoOfAPinSwapKeepThePinTextsOnThePinInTheView) {
     const auto owner = [](TextRecord* text) { return reinterpret_cast<ElementRecord*>(text->owner); };
 
     StartSymbolEditorUndoCollection(editor, kSymUndoReshape);
-    CollectUndoMoveSymbolEditorItem(editor, kUndoItemText, name, Point{0, 4}, 0);
-    CollectUndoSwapSymbolEditorItem(editor, kUndoItemElement, pin);
+    CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemText, name, Point{0, 4}, 0);
+    CollectUndoSwapSymbolEditorItem(editor, kSymUndoItemElement, pin);
     pin->points.point1 = Point{12, 96};
     CalcElementBounds(pin);
     OffsetTextElement(name, 4, 0);
@@ -227,7 +227,7 @@ TEST_F(SymWindow, AnActionWithoutOperationsIsNotKeptAndRemovedItemsComeBack) {
 
     StartSymbolEditorUndoCollection(editor, kSymUndoDelete);
     ASSERT_TRUE(LLRemoveOrFree(editor->elements, box, nullptr, false));
-    CollectUndoSymbolEditorItemExistance(editor, kUndoItemElement, box, false);
+    CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, box, false);
     AcceptSymbolEditorUndoCollection(editor);
     EXPECT_EQ(editor->elements->count, 0u);
     UndoSymbolEditorAction(editor);

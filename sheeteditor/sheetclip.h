@@ -1,0 +1,86 @@
+// The sheet editor's own clipboard and the three sheet operations that fill it or use the sheet's
+// selection: Copy, Cut and Delete, with the marking rules that decide which objects go along with
+// the selection (the wires and net symbols hanging on copied symbols, the texts of copied wires
+// and symbols).
+//
+// The clip keeps its objects in a sheet record of its own (made with the sheet's lists, so that a
+// clip can be drawn, measured and pasted by the same code as a sheet), with every position made
+// relative to the reference point: the top-left corner of the selection's bounds snapped to the
+// grid. The editable copy never leaves the process; the system clipboard receives a picture and
+// the plain text of the copied texts and designators.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/rectmath.h"
+
+namespace plexa {
+
+struct SheetRecord;
+
+// Clip flags.
+constexpr uint16_t kClipFromCut = 0x01;
+constexpr uint16_t kClipHasObjects = 0x02;
+constexpr uint16_t kClipPasted = 0x04;
+constexpr uint16_t kClipConverted = 0x08;
+constexpr uint16_t kClipElementOption = 0x20;
+constexpr uint16_t kClipCutUndone = 0x40;
+
+// Source kinds of a clip.
+constexpr uint16_t kClipSourceSheet = 101;
+constexpr uint16_t kClipSourceSymbolEditor = 111;
+
+struct ClipboardRecord {
+    SheetRecord* content = nullptr;  // the copied objects, relative to the reference point
+    Rect bounds{};                   // of the copied objects, relative to the reference point
+    Point pastePoint{};              // where the next paste puts the reference point
+    uint32_t clipId = 0;
+    uint16_t sourceKind = 0;
+    uint16_t resolution = 0;
+    uint16_t flags = 0;
+    uint8_t pasteAtClick = 0;
+    uint8_t hasContent = 0;          // a symbol, element, text, frame or buss (not signals alone)
+};
+
+// The clipboard of the run (swapped for a temporary one while Duplicate runs).
+extern ClipboardRecord* CurrClip;
+
+// Empties the clip, keeping bounds, paste point and paste-at-click.
+void Kill_Clipboard();
+// A new clip id, different from the one issued before.
+uint32_t CreateClipboardId();
+
+// Replaces the clip with the sheet's selection (with shift, without the symbols and wires that
+// hang on the selection).
+void CopySheetSelection(SheetRecord* sheet, bool shift);
+// Copy, then delete the selection as a Cut that can be undone.
+void CutSheetSelection(SheetRecord* sheet, bool shift);
+// Removes the selection; undoKind 0 records no undo (6 Cut, 7 Delete); ask runs the question
+// about a bus line's break-outs. False when the user declined (nothing changed).
+bool DeleteSheetSelection(SheetRecord* sheet, int32_t undoKind, bool ask, bool shift);
+// The selection's bounds and reference point (the top-left corner snapped to the grid). The
+// reference point becomes the clip's paste point; without a bounds output the clip's bounds are
+// set (relative to the reference point).
+void CalcSheetSelectionBounds(SheetRecord* sheet, Point* negatedReference, Rect* bounds);
+
+// True when a symbol, text, frame, element or bus wire of the sheet is selected (signalWires:
+// when a signal wire is).
+bool SheetHasSelection(SheetRecord* sheet, bool signalWires = false);
+
+// The marking rules (exposed for the clipboard's own tests and for paste).
+void MarkAffectedSymbols(SheetRecord* sheet, bool shift);
+void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift);
+
+// The plain text that the system clipboard receives for the clip: the copied texts and frames and
+// the designators of the copied symbols, one a line.
+std::string ClipPlainText();
+
+// Puts the clip's picture (PNG and SVG) and its plain text on the system clipboard; false when the
+// system clipboard is out of reach.
+bool PutClipOnSystemClipboard();
+
+// Frees the clip of the run (at the end of the program or of a test).
+void ReleaseClipboard();
+
+}  // namespace plexa

@@ -1,0 +1,649 @@
+// Sheet undo: collection, commit, replay and the menu text.
+#include "sheeteditor/sheetundo.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/da.h"
+#include "foundation/geometry.h"
+#include "foundation/heap.h"
+#include "foundation/ll.h"
+#include "model/busses.h"
+#include "model/components.h"
+#include "model/elements.h"
+#include "model/modelhooks.h"
+#include "model/sheet.h"
+#include "model/signals.h"
+#include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "sheeteditor/pending.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/wiretracking.h"
+#include "sheeteditor/sheetclip.h"
+
+namespace plexa {
+
+namespace {
+
+constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
+                                        "Reshape", "Zoom",  "Cut",            "Delete",
+                                        "Resize",  "Paste", "Duplicate",      "Signal Modification"};
+
+LinkListHeader* ItemList(SheetRecord* sheet, int32_t itemKind) {
+    switch (itemKind) {
+    case kUndoItemSymbol: return sheet->symbolList;
+    case kUndoItemText: return sheet->textList;
+    case kUndoItemSignal: return sheet->signalList;
+    case kUndoItemBuss: return sheet->bussList;
+    case kUndoItemElement: return sheet->elementList;
+    case kUndoItemFrame: return sheet->textFrameList;
+    default: return nullptr;
+    }
+}
+
+WireList NetWires(int32_t itemKind, void* item) {
+    if (itemKind == kUndoItemSignal) return (*static_cast<SignalHandle>(item))->wires;
+    if (itemKind == kUndoItemBuss) return (*static_cast<BussHandle>(item))->wires;
+    return nullptr;
+}
+
+void SaveWireSelection(WireList wires, std::vector<uint16_t>* out) {
+    out->clear();
+    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+        out->push_back(uint16_t((*w)->flags & kWireFlagSelected));
+}
+
+void RestoreWireSelection(WireList wires, const std::vector<uint16_t>& saved) {
+    size_t i = 0;
+    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w), ++i) {
+        const uint16_t bit = i < saved.size() ? saved[i] : 0;
+        (*w)->flags = uint16_t(((*w)->flags & ~kWireFlagSelected) | bit);
+    }
+}
+
+void ClearWireListHilites(WireList wires) {
+    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+        (*w)->flags = uint16_t((*w)->flags & ~kWireFlagSelected);
+}
+
+// The selection bit of a symbol, text, element or frame (0 or 1).
+uint8_t SelectionBit(int32_t itemKind, void* item) {
+    switch (itemKind) {
+    case kUndoItemSymbol: return (static_cast<SymbolRecord*>(item)->flags & kSymbolFlagSelected) ? 1 : 0;
+    case kUndoItemText: return (static_cast<TextRecord*>(item)->flags & kTextFlagSelected) ? 1 : 0;
+    case kUndoItemElement: return (static_cast<ElementRecord*>(item)->flags & kElementSelected) ? 1 : 0;
+    case kUndoItemFrame: return ((*static_cast<TextFrameHandle>(item))->flags & kFrameFlagSelected) ? 1 : 0;
+    default: return 0;
+    }
+}
+
+void SetSelectionBit(int32_t itemKind, void* item, bool on) {
+    switch (itemKind) {
+    case kUndoItemSymbol: {
+        auto* s = static_cast<SymbolRecord*>(item);
+        s->flags = on ? (s->flags | kSymbolFlagSelected) : (s->flags & ~kSymbolFlagSelected);
+        break;
+    }
+    case kUndoItemText: {
+        auto* t = static_cast<TextRecord*>(item);
+        t->flags = uint16_t(on ? (t->flags | kTextFlagSelected) : (t->flags & ~kTextFlagSelected));
+        break;
+    }
+    case kUndoItemElement: {
+        auto* e = static_cast<ElementRecord*>(item);
+        e->flags = uint16_t(on ? (e->flags | kElementSelected) : (e->flags & ~kElementSelected));
+        break;
+    }
+    case kUndoItemFrame: {
+        TextFrameRecord* f = *static_cast<TextFrameHandle>(item);
+        f->flags = uint16_t(on ? (f->flags | kFrameFlagSelected) : (f->flags & ~kFrameFlagSelected));
+        break;
+    }
+    default: break;
+    }
+}
+
+void SaveSelection(UndoOp* op) {
+    if (op->itemKind == kUndoItemSignal || op->itemKind == kUndoItemBuss)
+        SaveWireSelection(NetWires(op->itemKind, op->item), &op->wireHilites);
+    else op->savedSelection = SelectionBit(op->itemKind, op->item);
+}
+
+void RestoreSelection(const UndoOp& op) {
+    if (op.itemKind == kUndoItemSignal || op.itemKind == kUndoItemBuss)
+        RestoreWireSelection(NetWires(op.itemKind, op.item), op.wireHilites);
+    else SetSelectionBit(op.itemKind, op.item, op.savedSelection != 0);
+}
+
+bool gSymbolFreed = false;
+
+void FreeUndoOpDataItem(SheetRecord* sheet, int32_t itemKind, void* item) {
+    if (!item) return;
+    switch (itemKind) {
+    case kUndoItemSymbol:
+        DestroySymbol(static_cast<SymbolRecord*>(item));
+        gSymbolFreed = true;
+        break;
+    case kUndoItemText: MemFreePtr(static_cast<Ptr>(item)); break;
+    case kUndoItemSignal: DestroySignal(static_cast<SignalHandle>(item)); break;
+    case kUndoItemBuss: DestroyBuss(static_cast<BussHandle>(item)); break;
+    case kUndoItemBreakOutTable: DestroyBreakOutTable(static_cast<BreakOutTable>(item)); break;
+    case kUndoItemElement: DestroyElement(static_cast<ElementRecord*>(item), sheet ? sheet->imageList : nullptr); break;
+    case kUndoItemFrame: DestroyTextFrame(static_cast<TextFrameHandle>(item)); break;
+    default: break;
+    }
+}
+
+void FreeOneUndoOp(UndoRecord* record, UndoOp* op) {
+    auto* sheet = record->ownerKind == kUndoOwnerSheet ? static_cast<SheetRecord*>(record->owner) : nullptr;
+    switch (op->opKind) {
+    case kUndoOpSwap: FreeUndoOpDataItem(sheet, op->itemKind, op->stored); break;
+    case kUndoOpExistence:
+        if (!op->present) FreeUndoOpDataItem(sheet, op->itemKind, op->item);
+        break;
+    case kUndoOpBreakOutTable: DestroyBreakOutTable(static_cast<BreakOutTable>(op->stored)); break;
+    case kUndoOpCustom:
+        if (op->proc) op->proc(record->owner, record->ownerKind, op, 1);
+        break;
+    default: break;
+    }
+    op->item = op->stored = nullptr;
+}
+
+void FreeUndoRecord(UndoRecord* record) {
+    for (auto it = record->ops.rbegin(); it != record->ops.rend(); ++it) FreeOneUndoOp(record, &*it);
+    record->ops.clear();
+    record->actionKind = kUndoActionNone;
+    record->redo = 0;
+    record->clipId = 0;
+}
+
+UndoOp* NewOp(SheetRecord* sheet, uint8_t opKind, int32_t itemKind, void* item) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state || state->collecting.actionKind == kUndoActionNone) return nullptr;
+    UndoOp& op = state->collecting.ops.emplace_back();
+    op.opKind = opKind;
+    op.itemKind = uint8_t(itemKind);
+    op.item = item;
+    return &op;
+}
+
+void MoveItem(SheetRecord* sheet, UndoOp* op) {
+    void* item = op->item;
+    if (op->transform == 0) {
+        op->point.h = int16_t(-op->point.h);
+        op->point.v = int16_t(-op->point.v);
+        const int16_t dh = op->point.h, dv = op->point.v;
+        switch (op->itemKind) {
+        case kUndoItemSymbol: {
+            auto* s = static_cast<SymbolRecord*>(item);
+            s->position.h = int16_t(s->position.h + dh);
+            s->position.v = int16_t(s->position.v + dv);
+            break;
+        }
+        case kUndoItemText: OffsetTextElement(static_cast<TextRecord*>(item), dh, dv); break;
+        case kUndoItemSignal:
+        case kUndoItemBuss: {
+            WireList wires = NetWires(op->itemKind, item);
+            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) OffsetWire(w, dh, dv);
+            if (op->itemKind == kUndoItemSignal) {
+                InvalidateSignalJunctions(static_cast<SignalHandle>(item));
+                CalcSignalBounds(static_cast<SignalHandle>(item));
+            } else {
+                CalcBussBounds(static_cast<BussHandle>(item));
+            }
+            break;
+        }
+        case kUndoItemBreakOutRow: {
+            const auto row = int32_t(reinterpret_cast<intptr_t>(item));
+            if (auto* r = reinterpret_cast<BreakOutRow*>(DAGetAddress(sheet->breakOutTable, row, false))) {
+                r->first.h = int16_t(r->first.h + dh), r->first.v = int16_t(r->first.v + dv);
+                r->second.h = int16_t(r->second.h + dh), r->second.v = int16_t(r->second.v + dv);
+            }
+            break;
+        }
+        case kUndoItemElement: OffsetElement(static_cast<ElementRecord*>(item), Point{dv, dh}); break;
+        case kUndoItemFrame: OffsetTextFrame(static_cast<TextFrameHandle>(item), dh, dv); break;
+        default: break;
+        }
+    } else {
+        op->transform = int16_t(VXInverseTransformation(op->transform));
+        const Point centre = op->point;
+        switch (op->itemKind) {
+        case kUndoItemSymbol: TransformSymbolInstance(static_cast<SymbolRecord*>(item), centre, op->transform); break;
+        case kUndoItemText:
+            TransformTextElement(static_cast<TextRecord*>(item), sheet->window, sheet->stringBlock, centre, op->transform);
+            break;
+        case kUndoItemSignal:
+            TransformSignal(static_cast<SignalHandle>(item), centre, op->transform);
+            RestoreWireSelection(NetWires(op->itemKind, item), op->wireHilites);
+            break;
+        case kUndoItemBuss:
+            TransformBuss(static_cast<BussHandle>(item), centre, op->transform);
+            ClearWireListHilites(NetWires(op->itemKind, item));
+            break;
+        case kUndoItemBreakOutRow: {
+            const auto row = int32_t(reinterpret_cast<intptr_t>(item));
+            if (auto* r = reinterpret_cast<BreakOutRow*>(DAGetAddress(sheet->breakOutTable, row, false))) {
+                TransformPointArray(&r->first, 1, centre, op->transform);
+                TransformPointArray(&r->second, 1, centre, op->transform);
+            }
+            break;
+        }
+        case kUndoItemFrame: TransformTextFrame(static_cast<TextFrameHandle>(item), sheet->window, centre, op->transform); break;
+        default: break;
+        }
+    }
+    if (op->savedSelection && op->itemKind != kUndoItemSignal && op->itemKind != kUndoItemBuss)
+        SetSelectionBit(op->itemKind, item, true);
+}
+
+// Points the sheet's texts (and the other text operations of the record) owned by from at to.
+void RepointTexts(SheetRecord* sheet, UndoRecord* record, int64_t from, int64_t to) {
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
+         t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t)))
+        if ((t->kind == kTextKindSignal || t->kind == kTextKindBuss) && t->owner == from) t->owner = to;
+    for (UndoOp& op : record->ops) {
+        if (op.itemKind != kUndoItemText || !op.item) continue;
+        auto* t = static_cast<TextRecord*>(op.item);
+        if ((op.opKind == kUndoOpExistence && !op.present) && t->owner == from) t->owner = to;
+        if (op.opKind == kUndoOpTextAltRef && op.otherOwner == from) op.otherOwner = to;
+    }
+}
+
+void RepointBreakOuts(BreakOutTable table, BussHandle from, BussHandle to) {
+    int32_t id = -1;
+    char* address = nullptr;
+    while (DANextAddress(table, &id, &address)) {
+        auto* row = reinterpret_cast<BreakOutRow*>(address);
+        if (row->buss == from) row->buss = to;
+    }
+}
+
+void SwapItem(SheetRecord* sheet, UndoRecord* record, UndoOp* op) {
+    LinkListHeader* list = ItemList(sheet, op->itemKind);
+    if (!list || !op->stored) return;
+    const int32_t position = LLGetLinkPosition(list, op->item);
+    if (position < 0) return;
+    LLRemoveOrFree(list, op->item, nullptr, false);
+    LLInsertAt(list, position, op->stored);
+    switch (op->itemKind) {
+    case kUndoItemSignal:
+        RestoreWireSelection(NetWires(op->itemKind, op->stored), op->wireHilites);
+        SaveWireSelection(NetWires(op->itemKind, op->item), &op->wireHilites);
+        RepointTexts(sheet, record, SignalOwnerWord(static_cast<SignalHandle>(op->item)),
+                     SignalOwnerWord(static_cast<SignalHandle>(op->stored)));
+        break;
+    case kUndoItemBuss:
+        RepointBreakOuts(sheet->breakOutTable, static_cast<BussHandle>(op->item), static_cast<BussHandle>(op->stored));
+        for (UndoOp& other : record->ops)
+            if (other.opKind == kUndoOpBreakOutTable)
+                RepointBreakOuts(static_cast<BreakOutTable>(other.stored), static_cast<BussHandle>(op->item),
+                                 static_cast<BussHandle>(op->stored));
+        RepointTexts(sheet, record, BussOwnerWord(static_cast<BussHandle>(op->item)),
+                     BussOwnerWord(static_cast<BussHandle>(op->stored)));
+        RestoreWireSelection(NetWires(op->itemKind, op->stored), op->wireHilites);
+        SaveWireSelection(NetWires(op->itemKind, op->item), &op->wireHilites);
+        break;
+    case kUndoItemElement:
+    case kUndoItemFrame:
+    case kUndoItemText: {
+        const uint8_t bit = SelectionBit(op->itemKind, op->item);
+        SetSelectionBit(op->itemKind, op->stored, op->savedSelection != 0);
+        op->savedSelection = bit;
+        break;
+    }
+    default: break;
+    }
+    std::swap(op->item, op->stored);
+}
+
+void ExistenceItem(SheetRecord* sheet, UndoOp* op) {
+    LinkListHeader* list = ItemList(sheet, op->itemKind);
+    if (!list) return;
+    if (!op->present) {
+        LLInsertAt(list, op->position, op->item);
+        RestoreSelection(*op);
+        if (op->itemKind == kUndoItemSignal) CacheSignalJunctionDots(static_cast<SignalHandle>(op->item));
+    } else {
+        op->position = LLGetLinkPosition(list, op->item);
+        if (op->position < 0) return;
+        SaveSelection(op);
+        LLRemoveOrFree(list, op->item, nullptr, false);
+    }
+    op->present = uint8_t(!op->present);
+}
+
+void AddItemArea(SheetRecord* sheet, const UndoOp& op, Rect* area) {
+    Rect r{};
+    switch (op.itemKind) {
+    case kUndoItemSymbol: GetSymbolInstanceBounds(sheet, static_cast<SymbolRecord*>(op.item), 1, &r); break;
+    case kUndoItemText: r = static_cast<TextRecord*>(op.item)->bounds; break;
+    case kUndoItemSignal: r = (*static_cast<SignalHandle>(op.item))->bounds; break;
+    case kUndoItemBuss: r = (*static_cast<BussHandle>(op.item))->bounds; break;
+    case kUndoItemElement: r = static_cast<ElementRecord*>(op.item)->bounds; break;
+    default: return;
+    }
+    AddToUpdateRect(area, r);
+}
+
+void ReplayOp(SheetRecord* sheet, UndoRecord* record, UndoOp* op, Rect* area,
+              std::vector<SignalHandle>* renamed) {
+    switch (op->opKind) {
+    case kUndoOpMove:
+        if (op->item) AddItemArea(sheet, *op, area);
+        MoveItem(sheet, op);
+        if (op->item) AddItemArea(sheet, *op, area);
+        break;
+    case kUndoOpSwap: SwapItem(sheet, record, op); break;
+    case kUndoOpExistence:
+        if (op->item) AddItemArea(sheet, *op, area);
+        ExistenceItem(sheet, op);
+        if (op->present && op->itemKind == kUndoItemSignal)
+            renamed->push_back(static_cast<SignalHandle>(op->item));
+        break;
+    case kUndoOpBreakOutTable: {
+        auto stored = static_cast<BreakOutTable>(op->stored);
+        op->stored = sheet->breakOutTable;
+        sheet->breakOutTable = stored;
+        break;
+    }
+    case kUndoOpTextAltRef: {
+        auto* text = static_cast<TextRecord*>(op->item);
+        std::swap(text->owner, op->otherOwner);
+        if (text->kind == kTextKindSignal && !(text->flags & kLabelFlagOwnText) && text->owner) {
+            char name[kSignalNameSize];
+            GetSignalName(reinterpret_cast<SignalHandle>(text->owner), sheet->stringBlock, name, sizeof name);
+            SetTextRecordString(text, sheet->stringBlock, name);
+        }
+        break;
+    }
+    case kUndoOpHideText: {
+        auto* text = static_cast<TextRecord*>(op->item);
+        text->flags ^= kTextFlagHidden;
+        // Shown again it is selected as it was when hidden; hidden it is not selected.
+        const bool selected = !(text->flags & kTextFlagHidden) && op->savedSelection;
+        text->flags = uint16_t(selected ? (text->flags | kTextFlagSelected) : (text->flags & ~kTextFlagSelected));
+        AddToUpdateRect(area, text->bounds);
+        break;
+    }
+    case kUndoOpInvalRect: AddToUpdateRect(area, op->rect); break;
+    case kUndoOpSetView: {
+        const auto scale = uint16_t(op->value);
+        op->value = int16_t(sheet->viewScale);
+        sheet->viewScale = scale;
+        AddToUpdateRect(area, op->rect);
+        break;
+    }
+    case kUndoOpItemString:
+        if (op->itemKind == kUndoItemSignal && op->selector == 3) {
+            auto signal = static_cast<SignalHandle>(op->item);
+            std::swap((*signal)->name, op->spec);
+            renamed->push_back(signal);
+        } else if (op->itemKind == kUndoItemText && op->selector == 1) {
+            auto* text = static_cast<TextRecord*>(op->item);
+            char stored[kTextStringSize];
+            ExtractStringSpec(op->spec, sheet->stringBlock, stored, sizeof stored);
+            const StringSpec old = text->text;
+            char current[kTextStringSize];
+            ExtractStringSpec(old, sheet->stringBlock, current, sizeof current);
+            ChangeSheetText(sheet, text, stored, area);
+            op->spec = AppendStringBlock(sheet->stringBlock, current, uint32_t(std::strlen(current)), nullptr);
+        } else if (op->itemKind == kUndoItemSymbol && op->selector == 4) {
+            auto* symbol = static_cast<SymbolRecord*>(op->item);
+            std::swap(symbol->kind.spec, op->spec);
+        }
+        break;
+    case kUndoOpCutSource:
+        if (record->actionKind == kUndoActionCut && CurrClip && CurrClip->clipId == record->clipId)
+            CurrClip->flags ^= kClipCutUndone;
+        break;
+    case kUndoOpCustom:
+        if (op->proc) op->proc(record->owner, record->ownerKind, op, 0);
+        break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+SheetUndoState* GetSheetUndoState(SheetRecord* sheet) {
+    if (!sheet) return nullptr;
+    if (!sheet->undoAction) sheet->undoAction = new SheetUndoState;
+    return static_cast<SheetUndoState*>(sheet->undoAction);
+}
+
+void ReleaseSheetUndo(SheetRecord* sheet) {
+    if (!sheet || !sheet->undoAction) return;
+    auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
+    FreeUndoRecord(&state->collecting);
+    FreeUndoRecord(&state->committed);
+    delete state;
+    sheet->undoAction = nullptr;
+}
+
+bool IsCollectingSheetUndo(SheetRecord* sheet) {
+    return sheet && sheet->undoAction &&
+           static_cast<SheetUndoState*>(sheet->undoAction)->collecting.actionKind != kUndoActionNone;
+}
+
+void CollectUndoMoveSheetItem(SheetRecord* sheet, int32_t itemKind, void* item, Point point,
+                              int32_t transformation) {
+    UndoOp* op = NewOp(sheet, kUndoOpMove, itemKind, item);
+    if (!op) return;
+    op->point = point;
+    op->transform = int16_t(transformation);
+    if (itemKind == kUndoItemSignal) SaveWireSelection(NetWires(itemKind, item), &op->wireHilites);
+    else if (itemKind != kUndoItemBuss && itemKind != kUndoItemBreakOutRow) op->savedSelection = SelectionBit(itemKind, item);
+}
+
+void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item) {
+    if (!IsCollectingSheetUndo(sheet) || !item) return;
+    void* copy = nullptr;
+    uint8_t bit = 0;
+    std::vector<uint16_t> hilites;
+    switch (itemKind) {
+    case kUndoItemText:
+        copy = DuplicateText2(static_cast<TextRecord*>(item));
+        bit = SelectionBit(itemKind, item);
+        break;
+    case kUndoItemSignal:
+        copy = DuplicateSignal(static_cast<SignalHandle>(item));
+        SaveWireSelection(NetWires(itemKind, item), &hilites);
+        break;
+    case kUndoItemBuss:
+        copy = DuplicateBuss(static_cast<BussHandle>(item));
+        SaveWireSelection(NetWires(itemKind, item), &hilites);
+        break;
+    case kUndoItemElement:
+        copy = DuplicateElement(static_cast<ElementRecord*>(item), true, sheet->imageList, sheet->imageList);
+        bit = SelectionBit(itemKind, item);
+        break;
+    case kUndoItemFrame:
+        copy = DuplicateTextFrame(static_cast<TextFrameHandle>(item));
+        bit = SelectionBit(itemKind, item);
+        break;
+    default: return;
+    }
+    if (!copy) return;
+    UndoOp* op = NewOp(sheet, kUndoOpSwap, itemKind, item);
+    op->stored = copy;
+    op->savedSelection = bit;
+    op->wireHilites = std::move(hilites);
+}
+
+void CollectUndoSheetItemExistanceAt(SheetRecord* sheet, int32_t itemKind, void* item,
+                                     int32_t present, int32_t position) {
+    if (!item) return;
+    if (!IsCollectingSheetUndo(sheet)) {
+        if (!present) FreeUndoOpDataItem(sheet, itemKind, item);
+        return;
+    }
+    UndoOp* op = NewOp(sheet, kUndoOpExistence, itemKind, item);
+    op->present = uint8_t(present ? 1 : 0);
+    op->position = position;
+    SaveSelection(op);
+}
+
+void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* item,
+                                   int32_t present) {
+    // An inserted item's place is taken when undo removes it.
+    LinkListHeader* list = sheet && !present && IsCollectingSheetUndo(sheet) ? ItemList(sheet, itemKind) : nullptr;
+    const int32_t position = list ? LLGetLinkPosition(list, item) : -1;
+    CollectUndoSheetItemExistanceAt(sheet, itemKind, item, present, position < 0 ? 0 : position);
+}
+
+void CollectUndoAltBOTable(SheetRecord* sheet) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!IsCollectingSheetUndo(sheet) || state->breakOutTableCollected) return;
+    BreakOutTable copy = sheet->breakOutTable ? DADuplicate(gGenPool, sheet->breakOutTable) : nullptr;
+    if (sheet->breakOutTable && !copy) return;
+    UndoOp* op = NewOp(sheet, kUndoOpBreakOutTable, kUndoItemBreakOutTable, nullptr);
+    op->stored = copy;
+    state->breakOutTableCollected = true;
+}
+
+void CollectUndoSheetTextOwner(SheetRecord* sheet, TextRecord* text, int64_t otherOwner) {
+    UndoOp* op = NewOp(sheet, kUndoOpTextAltRef, kUndoItemText, text);
+    if (op) op->otherOwner = otherOwner;
+}
+
+void CollectUndoHideSheetText(SheetRecord* sheet, TextRecord* text) {
+    UndoOp* op = NewOp(sheet, kUndoOpHideText, kUndoItemText, text);
+    if (op) op->savedSelection = SelectionBit(kUndoItemText, text);
+}
+
+void CollectUndoSheetChangeItemString(SheetRecord* sheet, int32_t itemKind, void* item,
+                                      StringSpec spec, int32_t selector) {
+    UndoOp* op = NewOp(sheet, kUndoOpItemString, itemKind, item);
+    if (!op) return;
+    op->spec = spec;
+    op->selector = int16_t(selector);
+}
+
+void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect) {
+    UndoOp* op = rect ? NewOp(sheet, kUndoOpInvalRect, 0, nullptr) : nullptr;
+    if (op) op->rect = *rect;
+}
+
+void CollectUndoSetSheetView(SheetRecord* sheet) {
+    UndoOp* op = NewOp(sheet, kUndoOpSetView, 0, nullptr);
+    if (!op) return;
+    op->rect = sheet->sheetBounds;
+    op->value = int16_t(sheet->viewScale);
+}
+
+void CollectUndoSheetCutSourceId(SheetRecord* sheet) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state || state->collecting.actionKind != kUndoActionCut) return;
+    state->collecting.clipId = sheet->lastCopiedClipId;
+    (void)NewOp(sheet, kUndoOpCutSource, 0, nullptr);  // the marker op has no fields
+}
+
+void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, UndoCustomProc proc,
+                                  uint64_t data, int32_t value) {
+    UndoOp* op = NewOp(sheet, kUndoOpCustom, 0, nullptr);
+    if (!op) {
+        UndoOp temporary;
+        temporary.opKind = kUndoOpCustom;
+        temporary.subKind = uint8_t(subKind);
+        temporary.proc = proc;
+        temporary.data = data;
+        temporary.value = int16_t(value);
+        if (proc) proc(sheet, kUndoOwnerSheet, &temporary, 1);
+        return;
+    }
+    op->subKind = uint8_t(subKind);
+    op->proc = proc;
+    op->data = data;
+    op->value = int16_t(value);
+}
+
+void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state) return;
+    FreeUndoRecord(&state->collecting);
+    state->collecting.actionKind = uint16_t(kind);
+    state->collecting.owner = sheet;
+    state->collecting.ownerKind = kUndoOwnerSheet;
+    state->breakOutTableCollected = false;
+}
+
+void AcceptSheetUndoCollection(SheetRecord* sheet) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state) return;
+    ClearSheetUndoAction(sheet);
+    if (state->collecting.actionKind != kUndoActionNone && !state->collecting.ops.empty()) {
+        state->committed = std::move(state->collecting);
+        state->collecting = UndoRecord{};
+    } else {
+        FreeUndoRecord(&state->collecting);
+    }
+    state->breakOutTableCollected = false;
+}
+
+void AbortSheetUndoCollection(SheetRecord* sheet) {
+    if (!sheet || !sheet->undoAction) return;
+    auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
+    FreeUndoRecord(&state->collecting);
+    state->breakOutTableCollected = false;
+}
+
+void ClearSheetUndoAction(SheetRecord* sheet) {
+    if (!sheet || !sheet->undoAction) return;
+    auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
+    if (state->clearing) return;
+    state->clearing = true;
+    gSymbolFreed = false;
+    FreeUndoRecord(&state->committed);
+    if (gSymbolFreed) {
+        PurgeComponentList(sheet->componentList, sheet->symbolList);
+        PurgeSymbolMap(sheet);
+        gSymbolFreed = false;
+    }
+    state->clearing = false;
+}
+
+void UndoSheetAction(SheetRecord* sheet) {
+    if (!sheet || !sheet->undoAction) return;
+    auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
+    UndoRecord* record = &state->committed;
+    if (record->actionKind == kUndoActionNone) return;
+    CloseTrackingOverlay();
+    // The selection stays as it is: each operation gives its own item back the selection it had,
+    // so that undo and redo alternate between the same two states.
+    Rect area;
+    VXSetEmptyRect(&area);
+    std::vector<SignalHandle> renamed;
+    // Undo walks the operations newest first; redo oldest first, the order they were made in.
+    if (!record->redo) {
+        for (auto it = record->ops.rbegin(); it != record->ops.rend(); ++it)
+            ReplayOp(sheet, record, &*it, &area, &renamed);
+    } else {
+        for (UndoOp& op : record->ops) ReplayOp(sheet, record, &op, &area, &renamed);
+    }
+    if (record->actionKind == kUndoActionSignalModification) {
+        // Every signal gathered, however many.
+        for (auto it = renamed.rbegin(); it != renamed.rend(); ++it)
+            if (LLGetLinkPosition(sheet->signalList, *it) >= 0) UpdateSignalNames(sheet, *it, &area);
+        ClearSignalHilite(sheet, nullptr);
+    }
+    CalcSheetSelection(sheet, nullptr);
+    if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
+    record->redo = uint8_t(!record->redo);
+}
+
+const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {
+    return sheet && sheet->undoAction ? &static_cast<SheetUndoState*>(sheet->undoAction)->committed : nullptr;
+}
+
+const char* UndoActionName(int32_t kind) { return kind >= 1 && kind <= 11 ? kActionNames[kind] : ""; }
+
+void GetUndoMenuItemText(const UndoRecord* record, char* text) {
+    const bool redo = record && record->redo;
+    std::snprintf(text, 64, redo ? "Redo %s" : "Undo %s", UndoActionName(record ? record->actionKind : 0));
+}
+
+}  // namespace plexa

@@ -1,0 +1,162 @@
+// Sheet undo: every sheet keeps one undoable action. An editing operation starts collecting undo
+// operations, records each change to the sheet's objects as it makes it and, on success, accepts
+// the collection as the sheet's action. Undo replays the action's operations, inverting each one
+// in place, so that the same command then redoes the action (the Edit menu reads "Undo %s" and
+// "Redo %s" alternately).
+//
+// An undo replay walks the operations newest first; a redo walks them oldest first, so that two
+// operations on one item (a swap and then a move, say) are redone in the order they were made.
+// Items removed from the sheet stay alive in their existence operation until the record that
+// holds them is freed, and go back to the place in their list that they left.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
+
+namespace plexa {
+
+struct SheetRecord;
+struct TextRecord;
+
+// Action kinds, with their names in the menu.
+enum : uint16_t {
+    kUndoActionNone = 0,
+    kUndoActionMove = 1,
+    kUndoActionTransformation = 2,
+    kUndoActionWireChange = 3,
+    kUndoActionReshape = 4,
+    kUndoActionZoom = 5,
+    kUndoActionCut = 6,
+    kUndoActionDelete = 7,
+    kUndoActionResize = 8,
+    kUndoActionPaste = 9,
+    kUndoActionDuplicate = 10,
+    kUndoActionSignalModification = 11,
+};
+
+// Operation kinds.
+enum : uint8_t {
+    kUndoOpMove = 1,
+    kUndoOpSwap = 2,
+    kUndoOpExistence = 3,
+    kUndoOpBreakOutTable = 4,
+    kUndoOpTextAltRef = 5,
+    kUndoOpHideText = 6,
+    kUndoOpInvalRect = 7,
+    kUndoOpSetView = 8,
+    kUndoOpItemString = 9,
+    kUndoOpCutSource = 10,
+    kUndoOpCustom = 11,
+};
+
+// Item kinds.
+enum : uint8_t {
+    kUndoItemSymbol = 1,
+    kUndoItemText = 2,
+    kUndoItemSignal = 3,
+    kUndoItemBuss = 4,
+    kUndoItemBreakOutRow = 5,
+    kUndoItemBreakOutTable = 6,
+    kUndoItemElement = 7,
+    kUndoItemFrame = 8,
+};
+
+// Owner kinds of an undo record (the window kinds of their documents).
+constexpr uint16_t kUndoOwnerSheet = 101;
+constexpr uint16_t kUndoOwnerSymbolEditor = 111;
+
+struct UndoOp;
+// A custom operation's procedure: discard 0 replays the operation, 1 lets it go.
+using UndoCustomProc = void (*)(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard);
+
+struct UndoOp {
+    uint8_t opKind = 0;
+    uint8_t itemKind = 0;
+    uint8_t savedSelection = 0;
+    uint8_t savedSecond = 0;
+    void* item = nullptr;     // the item (a handle for signals, busses and frames), or a row index
+    void* stored = nullptr;   // swap: the stored copy; break-out table: the stored table
+    Point point{};            // move: the offset or the centre of the transformation
+    int16_t transform = 0;    // move: 0 for an offset
+    uint8_t present = 0;      // existence: 1 while the item is in the sheet
+    int32_t position = 0;     // existence: where the item goes back in its list
+    Rect rect{};              // invalidate rect; set view: the view
+    int64_t otherOwner = 0;   // text alternate reference
+    StringSpec spec = 0;      // item string
+    int16_t selector = 0;     // item string
+    uint8_t subKind = 0;      // custom
+    UndoCustomProc proc = nullptr;
+    uint64_t data = 0;
+    int16_t value = 0;
+    std::vector<uint16_t> wireHilites;  // a signal's or buss's wire selection bits
+};
+
+struct UndoRecord {
+    uint16_t actionKind = kUndoActionNone;
+    uint8_t redo = 0;
+    uint32_t clipId = 0;
+    std::vector<UndoOp> ops;  // in the order collected
+    void* owner = nullptr;
+    uint16_t ownerKind = 0;
+};
+
+// What the sheet's undo keeps (the sheet's undoAction field), made on first use.
+struct SheetUndoState {
+    UndoRecord committed;
+    UndoRecord collecting;
+    bool breakOutTableCollected = false;
+    bool clearing = false;
+};
+
+// The sheet's undo state, made when missing (null only when the sheet is null).
+SheetUndoState* GetSheetUndoState(SheetRecord* sheet);
+// Frees the sheet's undo state with every held item (the sheet is being destroyed).
+void ReleaseSheetUndo(SheetRecord* sheet);
+
+// ---- Collection: nothing happens unless the sheet is collecting an action ----
+
+void CollectUndoMoveSheetItem(SheetRecord* sheet, int32_t itemKind, void* item, Point point,
+                              int32_t transformation);
+void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item);
+// present 0: the item was (or is about to be) removed; 1: it was inserted. When not collecting,
+// a removed item is freed at once. An item still in its list is put back at its place there.
+void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* item,
+                                   int32_t present);
+// The same with the list position the item goes back to given (an item that never was in the
+// list, such as the kept copy of a split signal).
+void CollectUndoSheetItemExistanceAt(SheetRecord* sheet, int32_t itemKind, void* item,
+                                     int32_t present, int32_t position);
+void CollectUndoAltBOTable(SheetRecord* sheet);
+// The text's owner changed from otherOwner (the model's texts report this through their hook).
+void CollectUndoSheetTextOwner(SheetRecord* sheet, TextRecord* text, int64_t otherOwner);
+void CollectUndoHideSheetText(SheetRecord* sheet, TextRecord* text);
+void CollectUndoSheetChangeItemString(SheetRecord* sheet, int32_t itemKind, void* item,
+                                      StringSpec spec, int32_t selector);
+void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
+void CollectUndoSetSheetView(SheetRecord* sheet);
+void CollectUndoSheetCutSourceId(SheetRecord* sheet);
+void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, UndoCustomProc proc,
+                                  uint64_t data, int32_t value);
+// True while the sheet collects an action.
+bool IsCollectingSheetUndo(SheetRecord* sheet);
+
+// ---- Control ----
+
+void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
+void AcceptSheetUndoCollection(SheetRecord* sheet);
+void AbortSheetUndoCollection(SheetRecord* sheet);
+void ClearSheetUndoAction(SheetRecord* sheet);
+// Replays the committed action (undo or redo).
+void UndoSheetAction(SheetRecord* sheet);
+// The committed record, or null when the sheet has no undo state.
+const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet);
+// "Undo %s" or "Redo %s" with the action's name into text (at least 64 bytes).
+void GetUndoMenuItemText(const UndoRecord* record, char* text);
+// The menu name of an action kind; empty outside 1-11.
+const char* UndoActionName(int32_t kind);
+
+
+}  // namespace plexa
