@@ -14,6 +14,7 @@
 #include "library/itemcache.h"
 #include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
+#include "model/elements.h"
 #include "model/sheet.h"
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
@@ -234,6 +235,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
     core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
+        // A polygon still being drawn goes with the sheet.
+        if (sheet->elementInCreation) DestroyElement(sheet->elementInCreation, sheet->imageList);
+        sheet->elementInCreation = nullptr;
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
         ReleaseSheetUndo(sheet);

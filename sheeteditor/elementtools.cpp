@@ -177,6 +177,15 @@ Rect WidenedIfEmpty(Rect r) {
 
 int32_t NormaliseDegrees(int32_t a) { return ((a % 360) + 360) % 360; }
 
+// Exchanges everything but the list link of two records of one size (what each owns goes with
+// its content).
+void SwapElementContent(ElementRecord* a, ElementRecord* b) {
+    const size_t size = ElementSize(a) - sizeof(void*);
+    char* x = reinterpret_cast<char*>(a) + sizeof(void*);
+    char* y = reinterpret_cast<char*>(b) + sizeof(void*);
+    std::swap_ranges(x, x + size, y);
+}
+
 }  // namespace
 
 // ---- Creation ----
@@ -530,7 +539,6 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
                            [&](Point p) { ModifyElement(&state, id, p); });
     const bool windowAlive = VXGetWindowFromId(windowId) != nullptr;
 
-    ElementRecord* placed = e;
     const bool changed = std::memcmp(reinterpret_cast<const char*>(e) + sizeof(void*),
                                      reinterpret_cast<const char*>(backup) + sizeof(void*),
                                      ElementSize(e) - sizeof(void*)) != 0;
@@ -538,27 +546,27 @@ void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event) {
         // Nothing moved: no undo step is left behind.
         AbortSheetUndoCollection(sheet);
     } else {
-        SetSheetModifiedStatus(sheet, kElementChanged);
         CalcElementBounds(e);
         if (IsDegenerateElement(e)) {
+            // Refused: the backup's content goes back into the element, which keeps its place
+            // and its address (an undo step before this one still names it); the sheet is as it
+            // was, so it is not marked and keeps its undo.
             AbortSheetUndoCollection(sheet);
-            DestroyElement(e, images);
+            SwapElementContent(e, backup);
             VXBeep();
-            placed = backup;
-            backup = nullptr;
             if (windowAlive) InvalSheetView(sheet, &oldBounds);
         } else {
+            SetSheetModifiedStatus(sheet, kElementChanged);
             InvalSheetView(sheet, &oldBounds);
             InvalSheetView(sheet, &e->bounds);
             CollectUndoInvalSheetRect(sheet, &e->bounds);
             AcceptSheetUndoCollection(sheet);
         }
     }
-    LLInsertAt(sheet->elementList, position, placed);
-    if (sheet->selectedElement == e) sheet->selectedElement = placed;
+    LLInsertAt(sheet->elementList, position, e);
     BuildDrawingSelectRgn(sheet);
-    (void)SetupElementResize(sheet, placed);  // the handles show when the sheet can show them
-    if (backup) DestroyElement(backup, images);
+    (void)SetupElementResize(sheet, e);  // the handles show when the sheet can show them
+    DestroyElement(backup, images);
 }
 
 // ---- Restyling ----

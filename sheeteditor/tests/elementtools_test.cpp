@@ -24,6 +24,7 @@
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -43,6 +44,13 @@ protected:
         WindowsTest::SetUp();
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
+        // A sheet lets the editor's parts go as in the editor: its handles and its undo.
+        ModelHooks model = GetModelHooks();
+        model.releaseSheetEditorParts = [](SheetRecord* s) {
+            ClearSheetModifiers(s);
+            ReleaseSheetUndo(s);
+        };
+        SetModelHooks(model);
         InitImageLists();
         VXInitPixelImages();
         // The sheet window as the program shows it: its tool bars from the template file.
@@ -61,7 +69,6 @@ protected:
     void TearDown() override {
         if (sheet->elementInCreation) DestroyElement(sheet->elementInCreation, sheet->imageList);
         sheet->elementInCreation = nullptr;
-        ClearSheetModifiers(sheet);
         sheets.DestroyAll();
         CloseUIFiles();
         SetModelHooks(ModelHooks{});
@@ -233,17 +240,31 @@ TEST_F(ElementToolsTest, PolygonClickSequences) {
 TEST_F(ElementToolsTest, ReshapeByHandles) {
     const int before = TestBeepCount();
     ElementRecord* box = Rectangle({100, 100}, {160, 200}, kElementSelected);
-    // Dragged past the opposite corner the frame flips.
+    const std::string original = Elements();
+    // Dragged past the opposite corner the frame flips, as one undoable reshape.
     Reshape({160, 200}, {{120, 150}, {60, 60}});
-    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n");
-    // A side dragged onto the opposite one leaves no area: refused with a beep, nothing changed.
+    const std::string flipped = "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n";
+    EXPECT_EQ(Elements(), flipped);
+    const UndoRecord* record = GetSheetUndoRecord(sheet);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->actionKind, kUndoActionReshape);
+    // A side dragged onto the opposite one leaves no area: refused with a beep, nothing changed,
+    // the sheet not marked and the reshape before still the one to undo.
+    sheet->modifiedFlags = 0;
     Reshape({100, 80}, {{90, 80}, {60, 80}});
-    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n");
+    EXPECT_EQ(Elements(), flipped);
     EXPECT_EQ(TestBeepCount(), before + 1);
-    // A release where the press was changes nothing and does not beep.
+    EXPECT_EQ(sheet->modifiedFlags, 0);
+    // A release where the press was changes nothing, does not beep and leaves no undo step.
     Reshape({60, 60}, {});
-    EXPECT_EQ(Elements(), "elements 1\n  E1 kind 3 flags 0x0001 pen 1 (60,60)-(100,100)\n");
+    EXPECT_EQ(Elements(), flipped);
     EXPECT_EQ(TestBeepCount(), before + 1);
+    EXPECT_EQ(sheet->modifiedFlags, 0);
+    ASSERT_NE(GetSheetUndoRecord(sheet), nullptr);
+    EXPECT_EQ(GetSheetUndoRecord(sheet)->actionKind, kUndoActionReshape);
+    // Undone, the frame is back where it was.
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Elements(), original);
     (void)box;
 
     // A line whose end is dragged onto its start is refused.

@@ -1,6 +1,7 @@
 // Keys and clicks in the sheet pane: the dispatch table (tool, key or button, modifiers, item under
 // the point -> operation), the snap table, the colour popups' tables, and a real sheet window with
 // its rulers, grid and an open colour popup.
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetkeys.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,7 @@ protected:
     void TearDown() override {
         SetSheetDispatchSeam({});
         DisposeColorPopups();
+        ReleaseSheetUndo(sheet);  // what a key's deletion collected
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
         AppDialogsTest::TearDown();

@@ -15,6 +15,7 @@
 #include "model/symbols.h"
 #include "model/tests/wire_driver.h"
 #include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"
 
@@ -27,7 +28,10 @@ protected:
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
         ModelHooks hooks = GetModelHooks();
-        hooks.releaseSheetEditorParts = ClearSheetModifiers;
+        hooks.releaseSheetEditorParts = [](SheetRecord* s) {
+            ClearSheetModifiers(s);
+            ReleaseSheetUndo(s);  // what a move or turn collected
+        };
         SetModelHooks(hooks);
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);

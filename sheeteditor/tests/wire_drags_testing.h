@@ -22,6 +22,7 @@
 #include "platform/testseam_platform.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_events.h"
@@ -54,6 +55,7 @@ protected:
     void TearDown() override {
         CleanupSplitWireList(sheet);
         ClearSheetModifiers(sheet);  // the handles a bus-end drag left (the editor frees them with the sheet)
+        ReleaseSheetUndo(sheet);     // and what the drags collected for undo
         driver.reset();
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
@@ -62,6 +64,10 @@ protected:
 
     // A fresh sheet (the one before goes) on a grid of 10 with snapping, with the test symbol.
     void NewSheet() {
+        if (sheet) {
+            ClearSheetModifiers(sheet);
+            ReleaseSheetUndo(sheet);
+        }
         sheets.DestroyAll();
         sheet = sheets.New();
         if (!sheet) return;
