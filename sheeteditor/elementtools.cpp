@@ -65,17 +65,6 @@ Point EventPoint(const VXEventRecord* event) {
     return Point{Clamp16(event->u.mouse.longV), Clamp16(event->u.mouse.longH)};
 }
 
-// The element defaults of new elements on a sheet: pen width, flag word (fill and own colours),
-// colours.
-uint16_t SheetElementFlags(const SheetRecord* sheet) {
-    uint16_t flags = 0;
-    std::memcpy(&flags, sheet->view.elementTool, sizeof flags);
-    return flags;
-}
-int16_t SheetPenWidth(const SheetRecord* sheet) {
-    return int16_t(sheet->view.outlineWidth ? sheet->view.outlineWidth : 1);
-}
-
 // Makes the sheet's window current for the length of a scope.
 class SheetWindowScope {
 public:
@@ -231,14 +220,15 @@ void DragCreateElement(SheetRecord* sheet, VXEventRecord* event) {
     Point anchor = EventPoint(event);
     GridPointLock(&anchor);
 
-    const uint16_t defaults = SheetElementFlags(sheet);
+    const ElementDefaults d = GetSheetElementDefaults(sheet);
+    const uint16_t defaults = d.flags;
     ElementParamRecord param{};
     param.kind = uint8_t(kind);
-    param.penWidth = SheetPenWidth(sheet);
+    param.penWidth = int16_t(d.penWidth);
     param.filled = !IsLineKind(uint8_t(kind)) && (defaults & kElementFilled);
     param.point1 = param.point2 = anchor;
-    param.frameColor = sheet->view.outlineColour;
-    param.fillColor = sheet->view.fillColour;
+    param.frameColor = d.frameColor;
+    param.fillColor = d.fillColor;
     param.flags = uint16_t(defaults & ~kElementFilled & ~kElementSelected);
     if (IsLineKind(uint8_t(kind))) param.flags &= uint16_t(~kElementOwnFillColor);
     const bool option = event->u.mouse.option || (event->u.mouse.modifiers & kVXModOption);
@@ -282,7 +272,8 @@ void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
     ElementRecord* poly = sheet->elementInCreation;
     if (!poly) {
         SetSheetModifiedStatus(sheet, kElementChanged);
-        poly = BuildPolyElement(1, nullptr, SheetPenWidth(sheet), false, false, 0, false, 0, false);
+        poly = BuildPolyElement(1, nullptr, int16_t(GetSheetElementDefaults(sheet).penWidth), false, false, 0,
+                                false, 0, false);
         if (!poly) {
             VXBeep();
             return;
