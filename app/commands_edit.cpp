@@ -21,8 +21,11 @@
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetundo.h"
 #include "symboleditor/filesympins.h"
+#include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_services.h"
@@ -81,6 +84,39 @@ bool StackingOrderRule(const FrontDocument& front) {
 }
 
 // Cut, Copy, Clear and Duplicate.
+// Something of the symbol editor's drawing is selected.
+bool SymbolEditorHasSelection(SymbolEditorRecord* editor) {
+    if (editor->currentTab != kSymEditTabDrawing) return false;
+    int32_t elements = 0, texts = 0, frames = 0;
+    CountSymbolEditorSelection(editor, &elements, nullptr, &texts, nullptr, &frames, nullptr);
+    return elements + texts + frames > 0;
+}
+
+// Cut, Copy, Paste, Clear and Duplicate in the symbol editor's drawing.
+int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
+    if (editor->currentTab != kSymEditTabDrawing) return 0;
+    switch (id) {
+        case 302:
+        case 303:
+            // The one private clip: the sheets' clip is emptied.
+            Kill_Clipboard();
+            if (id == 302) CutSymbolEditorSelection(editor);
+            else (void)CopySymbolEditorSelection(editor);
+            ResetScrap(kScrapPrivateClip);
+            RecordCurrentScrapRef();
+            break;
+        case 304: PasteIntoSymbolEditor(editor, kSymUndoPaste); break;
+        case 305:
+            // In the parts tree Clear deletes its selected part.
+            if (PartsTreeHasFocus(editor)) (void)DeleteSelectedPart(editor);
+            else DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
+            break;
+        case 311: DuplicateSymbolEditorSelection(editor); break;
+        default: return 0;
+    }
+    return 1;
+}
+
 bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     const uint16_t id = r->command;
     bool fieldSelection = false;
@@ -90,8 +126,8 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     if (front.sheet) return SheetHasSelection(front.sheet) || (id == 305 && SheetHasSelection(front.sheet, true));
     if (front.editor) {
         if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
-        // Disabled until the symbol editor's clipboard exists.
-        return false;
+        if (id == 305 && PartsTreeHasFocus(front.editor)) return true;
+        return SymbolEditorHasSelection(front.editor);
     }
     // The project window removes its selected rows.
     if (front.kind == kProjectKind) return id == 305 && CountSelectedProjectRows(front.project) > 0;
@@ -151,9 +187,12 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         if (front.modal) r->enabled = FocusedFieldSelection(r, &selection) && (kind == kScrapForeign || kind == kScrapText);
         else if (EditedText(front)) r->enabled = kind == kScrapForeign || kind == kScrapText;
         // With another application's content the command takes note of it; the private clip
-        // pastes into a sheet (the symbol editor's paste comes with its clipboard).
+        // pastes into a sheet when a sheet filled it, into a symbol editor's drawing when a symbol
+        // editor did.
         else if (front.sheet) r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent);
-        else if (front.editor) r->enabled = kind == kScrapForeign;
+        else if (front.editor)
+            r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && SymbolClipHoldsItems() &&
+                                                   front.editor->currentTab == kSymEditTabDrawing);
         else r->enabled = 0;
         break;
     }
@@ -199,6 +238,7 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         case 301: UndoSheetAction(sheet); return 1;
         case 302:
         case 303:
+            KillSymbolEditorClip(false);  // the one private clip is the sheet's now
             if (id == 302) CutSheetSelection(sheet, shift);
             else CopySheetSelection(sheet, shift);
             ResetScrap(kScrapPrivateClip);
@@ -221,7 +261,14 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         return 1;
     case 302:
     case 303:
-        if (!te) return 0;
+    case 305:
+    case 311:
+        if (!te && front.editor) return DoSymbolEditorEditCommand(front.editor, id);
+        if (!te || id == 311) return 0;
+        if (id == 305) {
+            VXTEDelete(te);
+            return 1;
+        }
         ResetScrap(kScrapText);
         if (id == 302) VXTECut(te);
         else VXTECopy(te);
@@ -233,12 +280,10 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
             VXTEPaste(te);
             return 1;
         }
+        if (front.editor && GetScrapType() == kScrapPrivateClip && SymbolClipHoldsItems())
+            return DoSymbolEditorEditCommand(front.editor, id);
         if (!front.sheet && !front.editor) return 0;
         if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
-        return 1;
-    case 305:
-        if (!te) return 0;
-        VXTEDelete(te);
         return 1;
     case 306:
         if (!te) return 0;

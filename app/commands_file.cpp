@@ -1,5 +1,6 @@
 // The File menu: new documents, opening, closing, saving, exporting, the report scripts, page
 // set-up and printing; each command's rule for the front document and its action.
+#include "app/recentmenus.h"
 #include "app/shell.h"
 #include "files/hierarchy.h"
 #include "files/openkinds.h"
@@ -21,6 +22,7 @@
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
@@ -77,11 +79,8 @@ void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         r->enabled = front.kind == kProjectKind ? CountSelectedProjectRows(front.project) > 0
                                                 : front.sheet && SelectedSheetSymbol();
         break;
-    case 219:
-    case 899:
-        // Disabled until the recent-files lists exist: there is nothing to list or clear.
-        r->enabled = 0;
-        break;
+    case kRecentFilesMenuTag:
+    case kClearRecentCommand: r->enabled = !modal && HasRecentFiles(); break;
     case 203: r->enabled = !modal && front.window && VXWindowHasCloseBox(front.window); break;
     case 204:
         if (sheet) r->enabled = CanSaveSheet(sheet);
@@ -101,8 +100,7 @@ void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         break;
     default:
         if (r->command >= 1400 && r->command <= 1499) r->enabled = IsDocumentKind(front.kind);
-        // The recent files (800-898) come with the recent-files lists.
-        else if (r->command >= 800 && r->command <= 898) r->enabled = 0;
+        else if (r->command >= 800 && r->command <= 898) r->enabled = !modal;
         break;
     }
 }
@@ -150,6 +148,9 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
         else if (front.kind == kECOLogKind) SchError(SaveECOLogWindow(front.window));
         return 1;
     case 221: ExportECO(FrontProject(front)); return 1;
+    case kClearRecentCommand:
+        if (VXAskConfirm("Remove all entries from the Recent Files menu?", "Remove", nullptr, 0)) ClearRecentFilesHistory();
+        return 1;
     case kCmdExportDXF:
         if (front.sheet) ExportDXFFile(front.sheet);
         return 1;
@@ -159,6 +160,10 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
             if (shift && option) EditScriptFile(index);
             else if (front.project) RunScript(front.project, nullptr, index);
             else if (front.sheet) RunScript(nullptr, front.sheet, index);
+            return 1;
+        }
+        if (int32_t list, index; RecentCommandEntry(id, &list, &index)) {
+            OpenRecentFile(list, index);
             return 1;
         }
         return 0;

@@ -2,7 +2,9 @@
 // and the symbol editor's grid; each command's rule for the front document and its action.
 #include <cstring>
 
+#include "app/recentmenus.h"
 #include "app/shell.h"
+#include "app/viewcommands.h"
 #include "files/sheetstore.h"
 #include "foundation/ll.h"
 #include "graphics/textstyle.h"
@@ -12,6 +14,7 @@
 #include "sheeteditor/sheetwindow.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -66,6 +69,10 @@ void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 500:
     case 506: r->enabled = styled; break;
     case 501: r->checked = style && gIsDefaultStyle; break;
+    case kFontMenuTag:
+        // The Font submenu's check mark follows the selection's font.
+        (void)MarkFontMenuItem(VXBuildMenu(&gFontMenuDef), style);  // the item checked is not needed here
+        break;
     case 541: r->checked = style && style->face == 0; break;
     case 542: r->checked = style && (style->face & kFaceBold); break;
     case 543: r->checked = style && (style->face & kFaceItalic); break;
@@ -97,14 +104,11 @@ void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     SymbolEditorRecord* editor = front.editor;
     r->enabled = viewed;
     switch (r->command) {
-    case 601:
-        // The zoom commands come with the view scale commands.
-        r->checked = viewed && gCurrentScale == 100;
-        r->enabled = 0;
-        break;
-    case 602:
-    case 603:
-    case 604:
+    case 601: r->checked = viewed && gCurrentScale == 100; break;
+    case 602: break;
+    case 603: r->enabled = viewed && gCurrentScale < gMaxViewScale; break;
+    case 604: r->enabled = viewed && gCurrentScale >= 13; break;
+    // The zoom percent dialog is not built yet.
     case 605: r->enabled = 0; break;
     case 606:
         r->enabled = sheet != nullptr;
@@ -134,6 +138,10 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
     SheetRecord* sheet = front.sheet;
     SymbolEditorRecord* editor = front.editor;
     switch (id) {
+    case 601: (void)SetViewScale(100, front.kind); return 1;  // an unchanged scale leaves the view
+    case 602: (void)SetViewScale(-1, front.kind); return 1;
+    case 603: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, 1), front.kind); return 1;
+    case 604: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, -1), front.kind); return 1;
     case 606:
         if (!sheet) return 0;
         sheet->stored.flags ^= kSheetFlagHideElements;
@@ -177,8 +185,8 @@ void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         r->enabled = editor != nullptr;
         return;
     }
-    // Setting the grid comes with the view scale commands; the marks show the current grid.
-    r->enabled = 0;
+    // "Other..." asks for a size in a dialog that is not built yet.
+    r->enabled = editor != nullptr && r->command != 708;
     if (!editor) {
         r->checked = 0;
         return;
@@ -193,6 +201,10 @@ void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     }
 }
 
-int32_t DoGridCommand(uint16_t, const FrontDocument&) { return 0; }
+int32_t DoGridCommand(uint16_t id, const FrontDocument& front) {
+    if (front.kind != kSymbolEditorKind || !front.editor || id < 701 || id > 707) return 0;
+    SetGridScale(GridTable(front.editor)[id - 701], front.kind);
+    return 1;
+}
 
 }  // namespace plexa

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/prefsdialog.h"
 #include "app/shell.h"
 #include "app/shellutil.h"
 #include "files/project.h"
@@ -397,8 +398,8 @@ int32_t PrepCommand(VXPrepCommandRecord* record) {
         break;
     case 1000: record->enabled = front.kind == kLibEditorKind; break;
     case 100:
-        // The preferences dialog is disabled until it exists; quitting is the toolkit's.
-        record->enabled = (id == 101 || id == 103 || id == 105) && !front.modal;
+        // Quitting is the toolkit's.
+        record->enabled = (id == 101 || id == 102 || id == 103 || id == 105) && !front.modal;
         break;
     default: break;
     }
@@ -421,10 +422,9 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     else if (front.window) VXSetWindow(front.window);
     switch (id) {
     case 101: ShowAboutDialog(); return 1;
-    case 102:
+    case 102: (void)EditPrefsDialog(false); return 1;  // a Cancel changes nothing
     case 104:
-        // Disabled while the preferences dialog does not exist; the accessible locations are
-        // the toolkit's (every location is open here).
+        // The accessible locations are the toolkit's (every location is open here).
         return 0;
     case kVXFontItemTag: DoTextCommand(id, front); return 0;
     default: break;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/prefs.h"
+#include "app/reportscripts.h"
 #include "app/shellutil.h"
 #include "foundation/dirspec.h"
 #include "foundation/filespec.h"
@@ -106,6 +107,7 @@ void InstallPreferenceHooks() {
         if (entry.dirSpec) MemFree(entry.dirSpec);
         entry.dirSpec = folder;
         entry.name = file->name;
+        RebuildScriptsMenu();
         RecordChangedPreferences(kPrefsScriptsBlock);
         return index;
     };

@@ -3,10 +3,11 @@
 // window, the sheet windows' invalidation and redraw, the project, ECO, annotation and simulator
 // windows.
 #include "app/editor_tables.h"
-#include "app/pending.h"
 #include "app/prefs.h"
+#include "app/prefsdialog.h"
 #include "app/shell.h"
 #include "app/shellutil.h"
+#include "app/viewcommands.h"
 #include "files/filesymbols.h"
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
@@ -155,6 +156,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
     };
     editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
+    editor.sheetWindow.zoomGesture = [](VXWindowRecordTag* window, const VXEventRecord* event) {
+        return SheetZoomGestureHook(window, event);
+    };
 
     editor.sheetOpen.report = [](OSStatus status, const FileSpec* file) { VXOpenErrorReport(file->name, status); };
 
@@ -220,7 +224,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         return SelectShortcutItem(entry.library.c_str(), entry.item.c_str());
     };
     editor.sheetTools.subSheetTool = [] { return gPrefs && (gPrefs->options & kPrefsHierarchicalDesign) != 0; };
-    editor.sheetTools.editPrefs = EditPrefsDialog;
+    editor.sheetTools.editPrefs = [](int32_t panel) {
+        (void)EditPrefsDialog(panel == 1);  // a cancelled dialog changes nothing
+    };
     editor.sheetTools.setScaledViewPosition = SetScaledViewPostion;
 
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;

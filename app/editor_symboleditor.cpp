@@ -2,6 +2,7 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+#include "app/viewcommands.h"
 
 #include <cstdio>
 
@@ -13,6 +14,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "symboleditor/libeditor.h"
+#include "sheeteditor/colorpopups.h"
 #include "sheeteditor/elementinfo.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/textframeedit.h"
@@ -91,7 +93,10 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.frameEditorGrowHandle = CalcTEGrowHandle;
     editor.symbolEditor.drawFrameEditor = FrameEditTE;
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
+    editor.symbolEditor.adjustViewScale = AdjustViewScale;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
+    editor.symbolEditor.trackColorPopup = TrackColorPopup;
+    editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;
     // The top tool bar's width, fill and colour choices restyle the symbol editor's selection.
     editor.colorPopups.updateSymbolEditorElements = [](VXWindowRecordTag* window, int32_t what, uint32_t value) {
         SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);

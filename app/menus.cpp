@@ -32,7 +32,9 @@ const VXMenuDefItem kRecentFilesItems[] = {
     Item("Clear History...", 899),
     kEnd,
 };
-const VXMenuDef kRecentFilesMenuDef = {219, "recent", kRecentFilesItems};
+}  // namespace
+const VXMenuDef gRecentFilesMenuDef = {219, "recent", kRecentFilesItems};
+namespace {
 
 // The report scripts are appended after a separator by the script list.
 const VXMenuDefItem kExportItems[] = {
@@ -41,7 +43,9 @@ const VXMenuDefItem kExportItems[] = {
     Item("DXF...", kCmdExportDXF),
     kEnd,
 };
-const VXMenuDef kExportMenuDef = {kCmdExportMenu, "export", kExportItems};
+}  // namespace
+const VXMenuDef gExportMenuDef = {kCmdExportMenu, "export", kExportItems};
+namespace {
 
 }  // namespace
 
@@ -53,13 +57,13 @@ const VXMenuDefItem kFileItems[] = {
     Sub("New", kCmdNewMenu, &gNewFileMenuDef),
     Item("Open...", 202, "o"),
     Item("Open Selection", 211, "e"),
-    Sub("Open Recent", 219, &kRecentFilesMenuDef),
+    Sub("Open Recent", 219, &gRecentFilesMenuDef),
     kSeparator,
     Item("Close", 203, "w"),
     Item("Save", 204, "s"),
     Item("Save a Copy...", 205),
     kSeparator,
-    Sub("Export", kCmdExportMenu, &kExportMenuDef),
+    Sub("Export", kCmdExportMenu, &gExportMenuDef),
     kSeparator,
     Item("Page Setup...", 206),
     Item("Print...", 207, "p"),
@@ -105,7 +109,9 @@ const VXMenuDef kEditMenuDef = {300, "Edit", kEditItems};
 
 // The font names are added by the font menu.
 const VXMenuDefItem kFontItems[] = {kEnd};
-const VXMenuDef kFontMenuDef = {502, "Fonts", kFontItems};
+}  // namespace
+const VXMenuDef gFontMenuDef = {502, "Fonts", kFontItems};
+namespace {
 
 const VXMenuDefItem kFontSizeItems[] = {
     Item("7 point", 521),  Item("8 point", 522),  Item("9 point", 523),
@@ -127,7 +133,7 @@ const VXMenuDef kFontFaceMenuDef = {540, "Face", kFontFaceItems};
 
 const VXMenuDefItem kTextItems[] = {
     Item("Default Font", 501),
-    Sub("Font", 502, &kFontMenuDef),
+    Sub("Font", 502, &gFontMenuDef),
     Sub("Size", kFontSizeMenuTag, &kFontSizeMenuDef),
     Sub("Style", 540, &kFontFaceMenuDef),
     kSeparator,

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/recentmenus.h"
 #include "app/shell.h"
 #include "files/project.h"
 #include "files/sheetfile.h"
@@ -133,12 +134,18 @@ OSStatus OpenFileProcessor(const FileSpec* spec) {
     switch (kind) {
     case DocumentKind::kSheet:
         RecordPrefDirectory(kPrefFolderDocuments, &spec->directory);
-        return OpenSchematicSheet(spec, kOpenShowWindow | kOpenSetContext | kOpenCheckSheet) ? status::kNoErr
-                                                                                           : status::kUserCancelled;
-    case DocumentKind::kProject: return OpenProject(spec) ? status::kNoErr : status::kUserCancelled;
+        if (!OpenSchematicSheet(spec, kOpenShowWindow | kOpenSetContext | kOpenCheckSheet)) return status::kUserCancelled;
+        UpdateRecentFilesMenu(spec, FourCC("SCH4"));
+        return status::kNoErr;
+    case DocumentKind::kProject:
+        if (!OpenProject(spec)) return status::kUserCancelled;
+        UpdateRecentFilesMenu(spec, FourCC("PRJ4"));
+        return status::kNoErr;
     case DocumentKind::kLibrary:
         RecordPrefDirectory(kPrefFolderLibraries, &spec->directory);
-        return OpenLibraryEditor(spec) ? status::kNoErr : status::kUserCancelled;
+        if (!OpenLibraryEditor(spec)) return status::kUserCancelled;
+        UpdateRecentFilesMenu(spec, FourCC("LIB4"));
+        return status::kNoErr;
     case DocumentKind::kOldSheet:
         TellAbout(spec, "\"%s\" is a version-3.6 sheet. Convert it with the Plexa Document Converter "
                         "(plexa-convert), then open the converted sheet.");

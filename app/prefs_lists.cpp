@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/prefs.h"
+#include "app/shortcutgroups.h"
 #include "foundation/byteswap.h"
 #include "foundation/datafile.h"
 #include "foundation/dirspec.h"
@@ -193,12 +194,8 @@ OSStatus WriteRecentFiles(StreamRecord* stream) {
 // ---- Shortcut groups ----
 
 int32_t AddShortcutToGroup(int32_t group, const char* itemName, const char* libraryName) {
-    if (group < 0 || group >= kShortcutGroupCount || !itemName || !libraryName) return 0;
-    auto& entries = gLibShortcuts[group];
-    for (const auto& entry : entries)
-        if (entry.item == itemName && entry.library == libraryName) return 0;
-    entries.push_back({itemName, libraryName});
-    return 1;
+    if (group < 0 || group >= kShortcutGroupCount) return 0;
+    return AddShortcutToGroup(gLibShortcuts[group], itemName, libraryName);
 }
 
 OSStatus WriteShortcutGroups(StreamRecord* stream) {

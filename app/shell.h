@@ -87,6 +87,10 @@ extern const VXMenuBarDef gGridMenuBarDef;
 extern const VXMenuBarDef gLibEditMenuBarDef;
 extern const VXMenuDef gNewFileMenuDef;
 extern const VXMenuDef gColorsPopupMenuDef;
+// The menus filled at run time: the recent files, the Export menu's scripts, the fonts.
+extern const VXMenuDef gRecentFilesMenuDef;
+extern const VXMenuDef gExportMenuDef;
+extern const VXMenuDef gFontMenuDef;
 
 // Command ids that the shell's code names.
 constexpr uint16_t kCmdNewMenu = 212, kCmdNewSheet = 201, kCmdNewProject = 214, kCmdNewLibrary = 215,

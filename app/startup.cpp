@@ -13,6 +13,8 @@
 #include "app/prefs.h"
 #include "app/shellutil.h"
 #include "app/root.h"
+#include "app/recentmenus.h"
+#include "app/reportscripts.h"
 #include "app/shell.h"
 #include "files/project.h"
 #include "files/sheetfile.h"
@@ -165,11 +167,14 @@ int32_t InitEditorServices() {
     InitGlobals();
     InitPredefinedMacros();
     InitLibraryAccess();
-    // The preferences, then what reads them; the colour popups, the font and recent-files menus
-    // and search join here as they are built.
+    // The preferences, then what reads them: the font, recent-files and report-script menus (the
+    // colour popups and search join here as they are built).
     (void)LoadPreferences();  // a failure was told where it happened; the defaults stand
     InstallPreferenceHooks();
+    BuildFontMenu();
     BuildLibraryFileList(nullptr, false);
+    RebuildRecentFilesMenu();
+    RebuildScriptsMenu();
     InitLibraryEditors();
     SchError(InitSheetLocalAnnotation());
     const SpiceLinkPreferences link = GetSpiceLinkPreferences();

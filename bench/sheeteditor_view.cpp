@@ -2,7 +2,7 @@
 // drawn from the sheet's symbol map) and 5,000 wires of four segments each (20,000 segments) in
 // a 1920x1080 window, through the window's own update path: the whole view invalidated and
 // drawn, at fit (the whole sheet in the window) and at 100 %, and at 100 % the view scrolled on
-// by one screen. The baseline draws the same primitives at the same device positions straight
+// by one screen, and a zoom step between two standard scales. The baseline draws the same primitives at the same device positions straight
 // with the backing library's painter (at fit: every symbol and wire; at 100 %: those in view).
 #include <benchmark/benchmark.h>
 
@@ -86,6 +86,23 @@ void SheetWindowScroll(benchmark::State& state) {
     }
 }
 BENCHMARK(SheetWindowScroll)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// A zoom step as the View menu's Zoom In and Zoom Out and the gestures make it: the scale changed
+// by a standard step (100 % and 150 % in turn, or 40 % and 50 %), the view kept at the top left,
+// and the whole view drawn at the new scale.
+void SheetWindowZoomStep(benchmark::State& state) {
+    const int low = int(state.range(0)), high = int(state.range(1));
+    VXScrollTo(gSheet->window, 0, 0);
+    bool up = true;
+    for (auto _ : state) {
+        const int percent = up ? high : low;
+        up = !up;
+        VXSetScalePercent(gSheet->window, percent, percent);
+        gSheet->viewScale = uint16_t(percent);
+        Redraw();
+    }
+}
+BENCHMARK(SheetWindowZoomStep)->Args({100, 150})->Args({40, 50})->Unit(benchmark::kMillisecond);
 
 // The painter drawing the same primitives (frames, ovals and lines) in device pixels.
 void PainterRedraw(benchmark::State& state) {

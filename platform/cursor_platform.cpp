@@ -199,6 +199,7 @@ void PlatformNoteMouseInput(const PlatformInputEvent& event) {
         case PlatformInputKind::kMouseMoved:
         case PlatformInputKind::kMouseDragged:
         case PlatformInputKind::kWheel:
+        case PlatformInputKind::kMagnify:
             break;
         case PlatformInputKind::kKeyDown:
         case PlatformInputKind::kKeyUp:

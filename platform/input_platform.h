@@ -22,7 +22,7 @@ constexpr uint32_t kPlatformModCommand = 32;
 constexpr uint32_t kPlatformModOption = 64;
 
 enum class PlatformInputKind : uint8_t {
-    kMouseDown, kMouseUp, kMouseMoved, kMouseDragged, kWheel, kKeyDown, kKeyUp,
+    kMouseDown, kMouseUp, kMouseMoved, kMouseDragged, kWheel, kKeyDown, kKeyUp, kMagnify,
 };
 
 struct PlatformInputEvent {
@@ -34,6 +34,7 @@ struct PlatformInputEvent {
     uint32_t modifiers = 0;     // kPlatformMod* bits
     double wheelDeltaV = 0, wheelDeltaH = 0;  // view units, or wheel lines with wheelLines
     uint8_t wheelLines = 0;
+    double magnification = 0;  // a pinch: the change of scale (0.1 grows by a tenth)
     uint16_t keyCode = 0;       // virtual key code (key events)
     uint16_t character = 0;     // UTF-16 character (key events), 0 for none
 };

@@ -11,6 +11,9 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -55,6 +58,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
+    kWheel, kPinch,
 };
 
 struct Step {
@@ -68,6 +72,7 @@ struct Step {
     Qt::MouseButton button = Qt::LeftButton;
     bool doubleClick = false;
     bool first = false;  // the first press of a click (a new click for the double-click timing)
+    int amount = 0;      // wheel lines (positive away from the user), pinch percent
 };
 
 constexpr int kTickMillis = 15;
@@ -254,6 +259,14 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         } else if (verb == "log-menubar") step.verb = Verb::kLogMenuBar;
         else if (verb == "log-open-menu") step.verb = Verb::kLogOpenMenu;
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
+        else if (verb == "wheel" || verb == "pinch") {
+            need(words.size() >= 3);
+            step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
+            step.x = Number(words[0], line);
+            step.y = Number(words[1], line);
+            step.amount = Number(words[2], line);
+            Modifiers(words, 3, step);
+        }
         else Fail(line, "unknown step \"" + verb + "\"");
         steps.push_back(step);
     }
@@ -397,6 +410,23 @@ void PlayMouse(const Step& step) {
     }
     qt_handleMouseEvent(handle, QPointF(local), QPointF(global), p.buttons, button, type, step.mods,
                         p.timestamp);
+}
+
+// A wheel turn or a pinch, delivered to the window's content view as the window system would.
+void PlayGesture(const Step& step) {
+    QWidget* view = PlatformWindowContentWidget(StepWindow(step, {}));
+    if (!view) Fail(step.line, "the window takes no wheel or pinch");
+    const QPointF local(step.x, step.y);
+    const QPointF global = view->mapToGlobal(local);
+    if (step.verb == Verb::kWheel) {
+        QWheelEvent event(local, global, QPoint(), QPoint(0, step.amount * QWheelEvent::DefaultDeltasPerStep),
+                          Qt::NoButton, step.mods, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view, &event);
+    } else {
+        QNativeGestureEvent event(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, local, local,
+                                  global, step.amount / 100.0, QPointF());
+        QCoreApplication::sendEvent(view, &event);
+    }
 }
 
 // ---- Menus ----
@@ -630,6 +660,8 @@ void Play(const Step& step) {
         case Verb::kHover:
         case Verb::kRelease: PlayMouse(step); return;
         case Verb::kMenu: PlayMenu(step); return;
+        case Verb::kWheel:
+        case Verb::kPinch: PlayGesture(step); return;
         case Verb::kChoose: PlayChoose(step); return;
         case Verb::kButton: PlayButton(step); return;
         case Verb::kPanel: TestQueueFilePanelAnswer(true, step.path); return;

@@ -20,6 +20,8 @@
 //   drag X1 Y1 X2 Y2 [MODS...] press, moves, release
 //   move X Y [MODS...]         the pointer moves there with no button held (MODS among Shift
 //                              Ctrl Alt Meta)
+//   wheel X Y LINES [MODS...]  a wheel turn of LINES lines (positive away from the user)
+//   pinch X Y PERCENT          a touchpad pinch that grows (or, negative, shrinks) by PERCENT
 //   menu MENU > ITEM [> ITEM]  opens MENU from the key window's menu bar and chooses the item
 //                              (through sub-menus); a missing or disabled item fails the run
 //   choose TEXT                chooses the item of the open popup menu

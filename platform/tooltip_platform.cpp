@@ -211,6 +211,7 @@ void PlatformToolTipNoteInput(const PlatformInputEvent& event) {
             break;
         case PlatformInputKind::kMouseDown:
         case PlatformInputKind::kWheel:
+        case PlatformInputKind::kMagnify:
         case PlatformInputKind::kKeyDown:
             Note(event.windowID, event.x, event.y, true, true);
             break;

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -205,6 +206,24 @@ protected:
             input.wheelLines = 1;
         }
         PlatformDeliverInput(input);
+    }
+    // A pinch on a touchpad arrives as a zoom gesture: its value is the change of scale.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::NativeGesture && owner_) {
+            auto* gesture = static_cast<QNativeGestureEvent*>(event);
+            if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+                PlatformInputEvent input;
+                input.kind = PlatformInputKind::kMagnify;
+                input.windowID = owner_->id;
+                input.x = int32_t(gesture->position().x());
+                input.y = int32_t(gesture->position().y());
+                input.modifiers = Modifiers(gesture->modifiers());
+                input.magnification = gesture->value();
+                PlatformDeliverInput(input);
+                return true;
+            }
+        }
+        return QWidget::event(event);
     }
     void keyPressEvent(QKeyEvent* event) override { Key(PlatformInputKind::kKeyDown, event); }
     void keyReleaseEvent(QKeyEvent* event) override { Key(PlatformInputKind::kKeyUp, event); }

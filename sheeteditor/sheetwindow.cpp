@@ -292,6 +292,8 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             UpdateViewCursor(sheet, event);
             return 1;
         case kVXWheelEvent:
+        case kVXMagnifyEvent:
+            if (GetSheetWindowHooks().zoomGesture && GetSheetWindowHooks().zoomGesture(window, event)) return 1;
             return 0;
         default:
             return VXDefaultEventHandler(window, event);

@@ -60,6 +60,9 @@ struct SheetWindowHooks {
     // The sheet window came to the front: the application puts up the sheets' menu bar.
     // Default: nothing.
     void (*activated)(VXWindowRecordTag* window) = nullptr;
+    // A wheel turn or a pinch over the sheet: 1 when the application zoomed with it (a pinch, or
+    // the wheel with Ctrl), else the wheel scrolls. Default: it scrolls.
+    int32_t (*zoomGesture)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
 };
 void SetSheetWindowHooks(const SheetWindowHooks& hooks);
 const SheetWindowHooks& GetSheetWindowHooks();

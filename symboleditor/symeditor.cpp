@@ -558,10 +558,13 @@ void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view) {
         if (editor->constructed && gHooks.finishTool) gHooks.finishTool(editor);
         ClearUndo(editor);
     }
+    const bool changed = view != editor->viewContext;
     editor->viewContext = int16_t(view);
     editor->elements = editor->elementLists[view];
     editor->texts = editor->textLists[view];
     editor->frames = editor->frameLists[view];
+    // The pins of the drawing left are brought into the one shown.
+    if (changed && editor->elementLists[1 - view]) SynchAltSymbolNodes(editor, 1 - view);
 }
 
 void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point) {

@@ -39,6 +39,7 @@ struct LinkListHeader;
 struct SheetRecord;
 struct SymUndoRecord;
 struct TextFrameRecord;
+struct VXEventRecord;
 struct VXTERecord;
 struct VXWindowRecordTag;
 struct txStyle;
@@ -196,6 +197,14 @@ struct SymbolEditorHooks {
     void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
+    // Zooms the window's view by a wheel turn of the amount (the shell's view scale). Default:
+    // nothing.
+    void (*adjustViewScale)(VXWindowRecordTag* window, int32_t amount) = nullptr;
+    // The outline and fill colour popup and the line-width popup below the top tool bar's button
+    // (the width marked in it, 0 for none); they apply the choice. Default: no popup.
+    void (*trackColorPopup)(VXWindowRecordTag* bar, const Rect* button, bool fill) = nullptr;
+    void (*trackLineWidthPopup)(VXWindowRecordTag* bar, const Rect* button, VXEventRecord* event,
+                                int32_t width) = nullptr;
 
     // -- Questions and reports --
     // Asks for a file symbol's name in a buffer of kFileSymbolNameLength + 1 bytes that holds

@@ -15,9 +15,9 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/texts.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symtools.h"
 
 namespace plexa {
 

@@ -22,10 +22,15 @@
 #include "model/waitcursor.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
+#include "symboleditor/symclip.h"
+#include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symselect.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_textedit.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -48,33 +53,14 @@ VXRgn* SelectionRegion() {
     return gSelRgn;
 }
 
-template <class T>
-std::vector<T> Items(LinkListHeader* list) {
-    std::vector<T> items;
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
-    return items;
-}
-
 bool IsSelected(const ElementRecord* e) { return e->flags & kElementSelected; }
 bool IsSelected(TextFrameHandle frame) { return (*frame)->flags & kFrameFlagSelected; }
 
-void AddRect(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
-}
-
-Rect Grown(Rect r, int16_t by) {
-    VXInsetRect(&r, int16_t(-by), int16_t(-by));
-    return r;
-}
-
-Point ClickPoint(const VXEventRecord* event) { return Point{event->u.mouse.v, event->u.mouse.h}; }
 
 // The texts of the current view that are selected, a pin text counting with its pin.
 std::vector<TextRecord*> SelectedTexts(SymbolEditorRecord* editor) {
     std::vector<TextRecord*> texts;
-    for (TextRecord* text : Items<TextRecord*>(editor->texts))
+    for (TextRecord* text : EditorListItems<TextRecord*>(editor->texts))
         if (IsEditorTextSelected(text)) texts.push_back(text);
     return texts;
 }
@@ -103,9 +89,11 @@ void TransformAbout(Point* points, int32_t count, Point centre, int32_t code) {
 
 // ---- Window hooks ----
 
+void DestroyEditorWindow(SymbolEditorRecord* editor);
+
 bool CreateEditorWindow(SymbolEditorRecord* editor) {
     const bool component = editor->kind == kLibItemComponent;
-    const Rect content{50, 50, int16_t(component ? 470 : 390), int16_t(component ? 635 : 425)};
+    const Rect content{50, 50, int16_t(component ? 560 : 390), int16_t(component ? 635 : 425)};
     VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kSymbolEditorWindowKind, 0, 0,
                                                &content, "", 0, editor, SymbolEditEventHandler);
     if (!window) return false;
@@ -113,13 +101,16 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
     VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
     const Rect limits{140, 200, 5000, 5000};
     VXSetMinMaxRect(window, &limits);
-    return true;
+    if (CreateSymbolEditorPanes(editor)) return true;
+    DestroyEditorWindow(editor);
+    return false;
 }
 
 void DestroyEditorWindow(SymbolEditorRecord* editor) {
     VXWindowRecordTag* window = editor->window;
     if (!window) return;
     editor->window = nullptr;
+    ForgetSymbolEditorPanes(editor);
     window->refCon = nullptr;
     VXDestroyWindow(window);
 }
@@ -141,6 +132,8 @@ void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
         char title[256];
         GetSymbolEditorTitle(editor, title, sizeof title);
         VXSetWindowTitle(editor->window, title);
+        BuildPartsTree(editor);
+        SetPartViewSelection(editor, editor->section, true);
         VXShowWindow(editor->window);
     }
     VXSelectWindow(editor->window);
@@ -176,6 +169,26 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
 
 // ---- Selection ----
 
+void AddEditorArea(Rect* to, const Rect& r) {
+    if (VXEmptyRect(&r)) return;
+    if (VXEmptyRect(to)) *to = r;
+    else VXUnionRect(to, &r, to);
+}
+
+Rect GrownEditorRect(Rect r, int16_t by) {
+    VXInsetRect(&r, int16_t(-by), int16_t(-by));
+    return r;
+}
+
+Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event) {
+    const VXMouseFields& mouse = event->u.mouse;
+    if (!editor->window) return Point{mouse.v, mouse.h};
+    _LPNT content{}, pad{};
+    VXWindowPointToPanelContent(editor->window, mouse.longH, mouse.longV, &content);
+    TranslateMousePt(editor->window, &content, &pad);
+    return Point{int16_t(std::clamp<int32_t>(pad.v, -32767, 32767)), int16_t(std::clamp<int32_t>(pad.h, -32767, 32767))};
+}
+
 bool IsEditorTextSelected(const TextRecord* text) {
     if (text->flags & kTextFlagSelected) return true;
     if (text->kind >= kTextKindPinNumber && text->owner)
@@ -189,11 +202,11 @@ void CountSymbolEditorSelection(SymbolEditorRecord* editor, int32_t* elements, E
     ElementRecord* lastElement = nullptr;
     TextRecord* lastText = nullptr;
     TextFrameHandle lastFrame = nullptr;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
         if (IsSelected(e)) ++ne, lastElement = e;
-    for (TextRecord* t : Items<TextRecord*>(editor->texts))
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts))
         if (t->flags & kTextFlagSelected) ++nt, lastText = t;
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
         if (IsSelected(f)) ++nf, lastFrame = f;
     if (elements) *elements = ne;
     if (element) *element = ne == 1 ? lastElement : nullptr;
@@ -218,9 +231,9 @@ void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
     Rect bounds{};
     GetEditorHiliteBounds(editor, &bounds);
     if (editor->tool == kSymEditToolPoly && editor->constructed) FinishToolHook(editor);
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) e->flags &= uint16_t(~3u);
-    for (TextRecord* t : Items<TextRecord*>(editor->texts)) t->flags &= uint16_t(~kTextFlagSelected);
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) (*f)->flags &= uint16_t(~kFrameFlagSelected);
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) e->flags &= uint16_t(~3u);
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) t->flags &= uint16_t(~kTextFlagSelected);
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) (*f)->flags &= uint16_t(~kFrameFlagSelected);
     editor->selectedElement = nullptr;
     editor->selectedFrame = nullptr;
     PrepEditorModifiers(editor);
@@ -229,21 +242,21 @@ void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
 }
 
 void EnumEditorSelectionRects(SymbolEditorRecord* editor, EditorRectProc proc, void* data) {
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
         if (IsSelected(e)) proc(e->bounds, data);
     for (TextRecord* t : SelectedTexts(editor)) proc(t->bounds, data);
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
         if (IsSelected(f)) proc((*f)->bounds, data);
 }
 
 void GetEditorHiliteBounds(SymbolEditorRecord* editor, Rect* bounds) {
     *bounds = Rect{};
-    EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddRect(static_cast<Rect*>(data), r); }, bounds);
+    EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddEditorArea(static_cast<Rect*>(data), r); }, bounds);
 }
 
 void InvalEditorView(SymbolEditorRecord* editor, const Rect& area) {
     if (!editor->window || VXEmptyRect(&area)) return;
-    Rect grown = Grown(area, CalcModiferBoxSize(&editor->window->graf.geometry));
+    Rect grown = GrownEditorRect(area, CalcModiferBoxSize(&editor->window->graf.geometry));
     VXInvalRect(editor->window, &grown);
 }
 
@@ -283,7 +296,7 @@ void PaintEditorSelectionRects(SymbolEditorRecord* editor) {
 
 void UpdateElements(SymbolEditorRecord* editor, uint16_t what, int16_t penWidth, uint8_t pinValue, bool fill) {
     bool changed = false;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements)) {
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!IsSelected(e)) continue;
         const Rect before = e->bounds;
         const uint16_t flags = e->flags;
@@ -310,7 +323,7 @@ void UpdateElements(SymbolEditorRecord* editor, uint16_t what, int16_t penWidth,
         SetEditModified(editor, true);
         changed = true;
         Rect area = before;
-        AddRect(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         InvalEditorView(editor, area);
     }
     if (changed) PrepSymbolEditorSelection(editor);
@@ -351,16 +364,16 @@ void TransformElement(ElementRecord* e, Point centre, int32_t code) {
 
 bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, int32_t code) {
     std::vector<ElementRecord*> elements;
-    for (ElementRecord* e : Items<ElementRecord*>(editor->elements))
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
         if (IsSelected(e)) elements.push_back(e);
     const std::vector<TextRecord*> texts = SelectedTexts(editor);
     std::vector<TextFrameHandle> frames;
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames))
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
         if (IsSelected(f)) frames.push_back(f);
     Rect before{};
-    for (ElementRecord* e : elements) AddRect(&before, e->bounds);
-    for (TextRecord* t : texts) AddRect(&before, t->bounds);
-    for (TextFrameHandle f : frames) AddRect(&before, (*f)->bounds);
+    for (ElementRecord* e : elements) AddEditorArea(&before, e->bounds);
+    for (TextRecord* t : texts) AddEditorArea(&before, t->bounds);
+    for (TextFrameHandle f : frames) AddEditorArea(&before, (*f)->bounds);
     if (VXEmptyRect(&before)) {
         VXBeep();
         return false;
@@ -384,7 +397,7 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
         ModelWaitCursor();
         CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemElement, e, centre, int16_t(code));
         TransformElement(e, centre, code);
-        AddRect(&area, e->bounds);
+        AddEditorArea(&area, e->bounds);
         if (e->kind == kElementNode)
             if (ElementRecord* companion = GetCompanionNode(editor, e, editor->viewContext)) {
                 TransformElement(companion, centre, code);
@@ -395,14 +408,14 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
         TextRecord* companion = GetCompanionText(editor, t, editor->viewContext);
         TransformTextElement(t, editor->window, editor->stringBlock, centre, code);
         if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
-        AddRect(&area, t->bounds);
+        AddEditorArea(&area, t->bounds);
     }
     for (TextFrameHandle f : frames) {
         CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemFrame, f, centre, int16_t(code));
         TransformTextFrame(f, editor->window, centre, code);
-        AddRect(&area, (*f)->bounds);
+        AddEditorArea(&area, (*f)->bounds);
     }
-    area = Grown(area, 4);
+    area = GrownEditorRect(area, 4);
     InvalEditorView(editor, area);
     CollectUndoInvalSymbolEditorRect(editor, area);
     AcceptSymbolEditorUndoCollection(editor);
@@ -480,7 +493,11 @@ bool InLongRect(const LRect& r, Point p) { return p.v >= r.top && p.v < r.bottom
 LRect GrownLong(LRect r, int32_t by) { return LRect{r.top - by, r.left - by, r.bottom + by, r.right + by}; }
 
 void PassClick(VXTERecord* te, const VXEventRecord* event) {
-    const _LPNT where{event->u.mouse.v, event->u.mouse.h};
+    _LPNT where{};
+    if (SymbolEditorRecord* editor = WindowToSymbolEditor(VXWindowFromGrafState(te->window))) {
+        const Point at = EditorEventPoint(editor, event);
+        where = _LPNT{at.v, at.h};
+    }
     VXTEClick(&where, int16_t(event->u.mouse.button), event->u.mouse.shift != 0, te);
 }
 
@@ -488,7 +505,7 @@ void PassClick(VXTERecord* te, const VXEventRecord* event) {
 void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
     editor->state = uint16_t((editor->state & kSymEditThemedText) ? editor->state | kSymEditEditedThemed
                                                                   : editor->state & ~kSymEditEditedThemed);
-    Point at = ClickPoint(event);
+    Point at = EditorEventPoint(editor, event);
     GetSymbolEditorGridPoint(editor, &at);
     VXSetWindow(editor->window);
     txStyle* saved = VXPreserveTextStyle();
@@ -502,7 +519,7 @@ void StartNewText(SymbolEditorRecord* editor, const VXEventRecord* event) {
     if (!te) return;
     VXTESetTabWidth(0, kFrameTabWidth, te);
     editor->textEdit = te;
-    InvalEditorView(editor, Grown(Rect{int16_t(box.top), int16_t(box.left), int16_t(box.bottom), int16_t(box.right)}, 2));
+    InvalEditorView(editor, GrownEditorRect(Rect{int16_t(box.top), int16_t(box.left), int16_t(box.bottom), int16_t(box.right)}, 2));
     VXTEActivate(te);
 }
 
@@ -531,7 +548,7 @@ void StartFrameEditing(SymbolEditorRecord* editor, TextFrameHandle frame, const 
 }
 
 void DoTextToolClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
-    const Point point = ClickPoint(event);
+    const Point point = EditorEventPoint(editor, event);
     const bool wasEditing = editor->textEdit != nullptr;
     if (VXTERecord* te = editor->textEdit) {
         LRect handle{};
@@ -567,12 +584,16 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
         SetSymbolEditorTool(editor, kSymEditToolSelect);
         editor->tool = kSymEditToolSelect;
     }
-    const Point point = ClickPoint(event);
+    const Point point = EditorEventPoint(editor, event);
     const bool doubleClick = event->kind == kVXDoubleClickEvent;
     switch (editor->tool) {
         case kSymEditToolSelect: {
+            // The next paste goes where the select tool last clicked.
+            Point pastePoint = point;
+            GetSymbolEditorGridPoint(editor, &pastePoint);
+            SetSymbolClipPastePoint(pastePoint);
             const int32_t handle = HitTestElementModifier(editor, point);
-            if (handle >= 0 && (editor->selectedElement || editor->selectedFrame)) {
+            if (handle != kNoModifier && (editor->selectedElement || editor->selectedFrame)) {
                 if (handle == 14 && editor->selectedFrame) ResizeSymbolEditTextFrame(editor, event, handle);
                 else ResizeElement(editor, event, handle);
                 return;
@@ -619,7 +640,7 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         if (hooks.editElementInfo && hooks.editElementInfo(element)) {
             SetEditModified(editor, true);
             Rect area = before;
-            AddRect(&area, element->bounds);
+            AddEditorArea(&area, element->bounds);
             InvalEditorView(editor, area);
         }
         return;
@@ -668,7 +689,7 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
     }
     if (own && editor->gridVisible) DrawGrid(window, editor->grid, area);
     ImageList* images = GetElementListImageList(editor->elements);
-    const std::vector<ElementRecord*> elements = Items<ElementRecord*>(editor->elements);
+    const std::vector<ElementRecord*> elements = EditorListItems<ElementRecord*>(editor->elements);
     for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
         ElementRecord* e = *it;
         if (e == editor->constructed) continue;
@@ -676,10 +697,10 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
         if (!VXRectsOverlap(&e->bounds, area)) continue;
         DrawElement(e, images ? images : editor->images, false, false);
     }
-    for (TextRecord* t : Items<TextRecord*>(editor->texts))
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts))
         if (!(t->flags & kTextFlagHidden) && VXRectsOverlap(&t->bounds, area)) DrawTextElement(t, editor->stringBlock);
-    for (TextFrameHandle f : Items<TextFrameHandle>(editor->frames)) {
-        const Rect grown = Grown((*f)->bounds, 2);
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
+        const Rect grown = GrownEditorRect((*f)->bounds, 2);
         if (VXRectsOverlap(&grown, area)) DrawTextFrame(f, false);
     }
     gDrawElmtSelRgn = nullptr;
@@ -690,7 +711,7 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
     if (own && editor->tool == kSymEditToolSelect && (editor->dragState & 1) && editor->selectedElement) {
         const ElementRecord* dragged = editor->selectedElement;
         const int16_t by = int16_t(2 + (dragged->kind == kElementRect ? dragged->penWidth / 2 : 0));
-        const Rect frame = Grown(dragged->bounds, by);
+        const Rect frame = GrownEditorRect(dragged->bounds, by);
         VXPenNormal();
         VXSetPenWidth(2);
         VXSetLineDashInterval(2, 3, 0);
@@ -764,17 +785,18 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
         case kVXDoubleClickEvent: DoMouseClick(editor, event); return 1;
         case kVXCharEvent: return DoSymbolEditorKey(editor, event) ? 1 : 0;
         case kVXMouseMovedEvent: {
-            const Point point = ClickPoint(event);
+            const Point point = EditorEventPoint(editor, event);
             uint32_t cursor = kCursorArrow;
             if (editor->tool == kSymEditToolPoly) ShowPolyCreation(editor, point);
             else if (editor->tool == kSymEditToolText) cursor = TextToolCursor(editor, point);
-            else if (editor->tool == kSymEditToolSelect && HitTestElementModifier(editor, point) >= 0) cursor = kCursorGrow;
+            else if (editor->tool == kSymEditToolSelect && HitTestElementModifier(editor, point) != kNoModifier) cursor = kCursorGrow;
             if (!editor->zoomMode) VXSetCursor(cursor);
             return 1;
         }
         case kVXWheelEvent:
             if (event->u.wheel.mouse.modifiers & kVXModCommand) {
-                AdjustViewScale(window, event->u.wheel.deltaV);
+                if (const auto& hooks = GetSymbolEditorHooks(); hooks.adjustViewScale)
+                    hooks.adjustViewScale(window, event->u.wheel.deltaV);
                 return 1;
             }
             return 0;

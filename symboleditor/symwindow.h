@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "foundation/ll.h"
 #include "foundation/rectmath.h"
 #include "model/modelhooks.h"
 
@@ -49,6 +51,20 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
 void DoUpdateEvent(SymbolEditorRecord* editor, const VXEventRecord* event);
 void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, bool noSelection,
                          const Rect* area);
+
+// The items of one of the editor's lists, in list order.
+template <class T>
+std::vector<T> EditorListItems(LinkListHeader* list) {
+    std::vector<T> items;
+    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
+    return items;
+}
+// Adds a rectangle to an area (empty ones add nothing); a rectangle grown on every side.
+void AddEditorArea(Rect* to, const Rect& r);
+Rect GrownEditorRect(Rect r, int16_t by);
+
+// The drawing's point of a mouse event (events come in window coordinates).
+Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event);
 
 // ---- Selection ----
 // Any output may be absent; a single-item output is set only when its count is 1, else cleared.

@@ -133,6 +133,15 @@ void InputSink(const PlatformInputEvent& input) {
             event.u.wheel.deltaH = deltaH;
             break;
         }
+        case PlatformInputKind::kMagnify: {
+            const auto amount = int32_t(std::lround(input.magnification * 100));
+            if (amount == 0) return;
+            SetupMouseEvent(input.x, input.y, 2, input.modifiers, &event);
+            event.kind = kVXMagnifyEvent;
+            event.u.wheel.deltaV = amount;
+            event.u.wheel.deltaH = 0;
+            break;
+        }
         case PlatformInputKind::kKeyDown:
             if (!input.character) return;
             if ((input.modifiers & kPlatformModCommand) && gKeyEquivalentProc &&

@@ -19,6 +19,7 @@ enum : uint8_t {
     kVXTrackControlEvent = 17, kVXControlEvent = 18, kVXTrackingEndEvent = 19,
     kVXEditFocusEvent = 20, kVXEndModalEvent = 21, kVXMouseMovedEvent = 23, kVXWheelEvent = 24,
     kVXIdealPositionEvent = 25, kVXFullScreenEvent = 26, kVXDroppedFileEvent = 27,
+    kVXMagnifyEvent = 28,  // a pinch: u.wheel.deltaV the magnification in hundredths
 };
 
 // Modifier set.

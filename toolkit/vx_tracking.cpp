@@ -67,6 +67,8 @@ int32_t Classify(const PlatformInputEvent& e) {
             return kVXTrackMoved;
         case PlatformInputKind::kWheel:
             return (gPass.flags & kVXTrackWantsWheel) ? kVXTrackWheel : 0;
+        case PlatformInputKind::kMagnify:
+            return 0;
         case PlatformInputKind::kKeyDown:
             if (e.keyCode == kPlatformKeyEscape || e.character == 27) return kVXTrackEscape;
             return IsModifierKey(e.keyCode) ? kVXTrackModifiers : 0;

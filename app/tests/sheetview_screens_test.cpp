@@ -38,16 +38,7 @@ protected:
     }
 
     // The rich sheet in a file whose window state asks for the scale.
-    std::string WriteSheet(const std::string& name, uint16_t scale) {
-        const std::string at = dir.path() + "/" + name;
-        const FileSpec to = SheetSpecAt(at);
-        EXPECT_EQ(WriteSheetFile(drawing, &to), 0);
-        SheetWindowState state{};
-        state.position = {40, 20, 640, 900};
-        state.scale = scale;
-        EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
-        return at;
-    }
+    std::string WriteSheet(const std::string& name, uint16_t scale) { return WriteSheetAtScale(name, scale); }
 };
 
 TEST_F(SheetViewScreens, ARichSheetAtFullAndQuarterScale) {

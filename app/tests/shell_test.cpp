@@ -254,7 +254,7 @@ protected:
 TEST_F(Shell, NoDocumentWindow) {
     // No document window.
     EXPECT_EQ(MenuStates(),
-              "App: 101 -102 105\n"
+              "App: 101 102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] -203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] "
@@ -289,11 +289,11 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
     ASSERT_NE(sheet, nullptr);
     SelectNewWire(sheet);
     // Signal wires alone can be cleared, not cut, copied or duplicated.
-    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
               "Edit: -301 -302 -303 304 305 -311 -306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
-              "View: -601! -602 -603 -604 -605 606 607 608 609 610\n"
+              "View: 601! 602 603 604 -605 606 607 608 609 610\n"
               "Tools: -401 -402 -403 -404 -405 -406 -407 -408 -409 410 -411 413 -414\n"
               "Window: \"Untitled 1\"!\n");
     EXPECT_EQ(gSignalSelection, 1);
@@ -368,11 +368,11 @@ TEST_F(Shell, SheetWithATextBeingEdited) {
     SheetRecord* sheet = NewSheet();
     ASSERT_NE(sheet, nullptr);
     EditText(sheet);
-    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 204 205 220[ 221 -222 225 ] -206 -207\n"
               "Edit: -301 302 303 304 305 -311 306 -312 -313 -314 -315 1500[ 1598 1599 ] -317 -318 -319\n"
               "Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504! -505 506\n"
-              "View: -601! -602 -603 -604 -605 606 607 608 609 610\n"
+              "View: 601! 602 603 604 -605 606 607 608 609 610\n"
               "Tools: -401 -402 -403 -404 -405 -406 -407 -408 -409 410 -411 413 -414\n"
               "Window: \"Untitled 1\"!\n");
     EXPECT_TRUE(gIsTESelection);
@@ -385,12 +385,12 @@ TEST_F(Shell, SymbolEditorInFront) {
     DoSymbolEditorActivate(editor);
     EXPECT_EQ(gCurrMenuBar, gSymbolEditMenuBar);
     editor->grid = 12;
-    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 -220[ -221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 -319\n"
               "Text: -501! -502[ ] -520[ -521 -522 -523 -524 -525! -526 -527 -528 -529 -530 ] -540[ -541! -542 -543 ] -504 -505 506\n"
-              "View: -601! -602 -603 -604 -605 -606 607 -608 -609 610\n"
-              "Grid: -701 -702! -703 -704 -705 -706 -707 -708\n"
+              "View: 601! 602 603 604 -605 -606 607 -608 -609 610\n"
+              "Grid: 701 702! 703 704 705 706 707 -708\n"
               "Window: \"Resistor\"!\n");
 
     // A rotation gives Undo its action; the command undoes it and then offers to redo it.
@@ -411,7 +411,7 @@ TEST_F(Shell, ProjectWindowInFront) {
     TestProject project(tree.Dir("p"));
     project.List();
     project->window = KindWindow(kProjectKind, "Test.PRX");
-    EXPECT_EQ(MenuStates(), "App: 101 -102 105\n"
+    EXPECT_EQ(MenuStates(), "App: 101 102 105\n"
               "File: 212[ 201 214 215 ] 202 -211 -219[ -899 ] 203 -204 -205 220[ 221 -222 -225 ] -206 -207\n"
               "Edit: -301 -302 -303 -304 -305 -311 -306 -312 -313 -314 -315 -1500[ -1598 -1599 ] -317 -318 319\n"
               "-Text: -501 -502[ ] -520[ -521 -522 -523 -524 -525 -526 -527 -528 -529 -530! ] -540[ -541 -542 -543 ] -504 -505 -506\n"

@@ -59,6 +59,18 @@ protected:
         return made;
     }
 
+    // The sheet in a file of the test's folder whose window state asks for the scale; its path.
+    std::string WriteSheetAtScale(const std::string& name, uint16_t scale) {
+        const std::string at = dir.path() + "/" + name;
+        const FileSpec to = SheetSpecAt(at);
+        EXPECT_EQ(WriteSheetFile(drawing, &to), 0);
+        SheetWindowState state{};
+        state.position = {40, 20, 640, 900};
+        state.scale = scale;
+        EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+        return at;
+    }
+
     // Saves a sheet and loads the file back into a new sheet kept until the test ends.
     SheetRecord* SaveAndLoad(SheetRecord* s, const std::string& at) {
         const FileSpec to = SheetSpecAt(at);

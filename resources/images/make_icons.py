@@ -3,7 +3,8 @@
 
 The palette's tools: 2006 select, 2007 text, 2029 library part, 2031 sub-sheet symbol, 2024 wire,
 2027 bus, 2032 power symbols, 2030 module ports, 2040 components, and the graphic elements 2009
-line, 2010 rectangle, 2011 oval, 2012 arc, 2013 polygon, 2015 rounded rectangle, 2016 arrow.
+line, 2010 rectangle, 2011 oval, 2012 arc, 2013 polygon, 2015 rounded rectangle, 2016 arrow; the
+symbol editor's 2008 pin and 2014 triangle.
 The top bar's buttons: 2017 snap to grid, 2019 zoom area, 2020 and 2021 rotate left and right,
 2022 and 2023 mirror, 2048 outline width, 2049 outline colour, 2050 fill colour, 2035 search
 libraries, 2028 library folders.
@@ -151,6 +152,8 @@ def icons():
     for cx, cy, start in ((5, 6, 90), (11, 6, 0), (11, 10, 270), (5, 10, 180)):
         rounded.ellipse(cx, cy, 3, 3, BLACK, 1.4, start=start, sweep=90)
     out[2015] = rounded
+    out[2008] = Icon().line([(2, 8), (11, 8)], BLACK, 1.4).dot(12.5, 8, 1.8, RED)
+    out[2014] = Icon().line([(8, 2.5), (14, 13.5), (2, 13.5), (8, 2.5)], BLACK, 1.3)
     out[2016] = Icon().line([(2.5, 13.5), (12, 4)], BLACK, 1.4).arrowhead(14, 2, 45, BLACK, 5)
     grid = Icon()
     for y in (3, 7, 11):

@@ -18,6 +18,7 @@
 #include "platform/testseam_platform.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/tests/symeditor_testing.h"
+#include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -26,21 +27,8 @@
 namespace plexa::test {
 namespace {
 
-class SymWindow : public SymEditTest {
+class SymWindow : public SymWindowTest {
 protected:
-    void SetUp() override {
-        SymEditTest::SetUp();
-        VXInitWindows();
-        VXInitControls();
-        VXInstallInputSink();
-        SymbolEditorHooks hooks;
-        AddSymbolEditorWindowHooks(hooks);
-        SetSymbolEditorHooks(hooks);
-    }
-    void TearDown() override {
-        SymEditTest::TearDown();
-        TestResetPlatform();
-    }
     // A component editor in its window, with a box.
     SymbolEditorRecord* Editor() {
         SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"Gate"}), 0);

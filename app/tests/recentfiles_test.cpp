@@ -1,0 +1,118 @@
+// The recent files: an eleventh sheet takes the place of the sheet opened longest ago, a file
+// already listed only has its time renewed, a listed file that is gone leaves the list; played
+// on the running editor over three runs, whose lists the preferences file carries between them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/prefs.h"
+#include "app/recentmenus.h"
+#include "foundation/datetime.h"
+#include "foundation/filespec.h"
+#include "foundation/types.h"
+#include "sheeteditor/tests/dialogs_testing.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+std::vector<std::string> Names(int32_t list) {
+    std::vector<std::string> names;
+    for (const auto& entry : gRecentFiles[list]) names.push_back(entry.name);
+    return names;
+}
+
+// With the toolkit up, as the menu is rebuilt on every change.
+class RecentFiles : public AppDialogsTest {};
+
+TEST_F(RecentFiles, ListedOnceInOrderAndTheOldestGoesWhenFull) {
+    TempDir dir;
+    InitRecentFiles();
+    auto open = [&](const std::string& name) {
+        ASSERT_TRUE(WriteFile(dir.file(name), "x"));
+        FileSpec spec;
+        ASSERT_EQ(FileSpecFromPathName(nullptr, dir.file(name).c_str(), &spec), 0);
+        UpdateRecentFilesMenu(&spec, FourCC("SCH4"));
+    };
+    for (const char* name : {"b.SHX", "d.SHX", "a.SHX", "c.SHX"}) open(name);
+    // Each new name goes before the first that sorts below it.
+    EXPECT_EQ(Names(kRecentSheets), (std::vector<std::string>{"d.SHX", "c.SHX", "b.SHX", "a.SHX"}));
+    gRecentFiles[kRecentSheets][2].time = 5;  // b.SHX the oldest
+    open("b.SHX");
+    EXPECT_EQ(Names(kRecentSheets).size(), 4u);
+    EXPECT_GT(gRecentFiles[kRecentSheets][2].time, 5u);
+    for (int i = 0; i < 6; ++i) open("s" + std::to_string(i) + ".SHX");
+    ASSERT_EQ(Names(kRecentSheets).size(), 10u);
+    for (auto& entry : gRecentFiles[kRecentSheets]) entry.time = entry.name == "c.SHX" ? 7 : 9;
+    open("e.SHX");
+    const std::vector<std::string> names = Names(kRecentSheets);
+    EXPECT_EQ(names.size(), 10u);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "c.SHX"), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "e.SHX"), 1);
+    // Another type of file is not listed.
+    FileSpec other;
+    ASSERT_EQ(FileSpecFromPathName(nullptr, dir.file("e.SHX").c_str(), &other), 0);
+    UpdateRecentFilesMenu(&other, FourCC("TEXT"));
+    EXPECT_EQ(Names(kRecentSheets).size(), 10u);
+    InitRecentFiles();
+}
+
+#ifdef PLEXA_PROGRAM
+
+TEST(RecentFilesRun, TheEleventhSheetEvictsTheOldestInTheRunningEditor) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    auto sheet = [&](int i) {
+        const std::string name = std::string("S") + (i < 10 ? "0" : "") + std::to_string(i);
+        const std::string at = run.dir().file(name + ".SHX");
+        return std::make_pair(name, at);
+    };
+    // Empty sheets made by the editor itself: the first run saves eleven new sheets.
+    std::string make = "wait-window Untitled 1\nwait-drawn Untitled 1\n";
+    for (int i = 1; i <= 11; ++i)
+        make += "panel " + sheet(i).second + "\nmenu File > Save\nwait-window " + sheet(i).first +
+                "\nkey Ctrl+N\nwait-window Untitled*\n";
+    make += "quit\n";
+    ASSERT_TRUE(run.Run(make).Exited(0));
+
+    // The second run opens S01, the third S02 to S10 (a later second), the fourth S11.
+    auto openRun = [&](int from, int to, bool show) {
+        std::vector<std::string> files;
+        std::string script;
+        for (int i = from; i <= to; ++i) {
+            files.push_back(sheet(i).second);
+            script += "wait-window " + sheet(i).first + "\n";
+        }
+        if (show) script += "screenshot-menu " + OutputPath("recent-files-menu.png") + " File\nlog-menu File\n";
+        script += "quit\n";
+        return run.Run(script, files);
+    };
+    // Opening times are kept in whole seconds: each run starts once the second has turned.
+    auto nextSecond = [] {
+        const int32_t now = VXGetCurrentDateTime(1);
+        while (VXGetCurrentDateTime(1) == now) std::this_thread::yield();
+    };
+    ASSERT_TRUE(openRun(1, 1, false).Exited(0));
+    nextSecond();
+    ASSERT_TRUE(openRun(2, 10, false).Exited(0));
+    nextSecond();
+    const ScriptedRunResult result = openRun(11, 11, true);
+    ASSERT_TRUE(result.Exited(0)) << result.errors;
+    std::string listed;
+    bool inRecent = false;
+    for (const std::string& line : result.log) {
+        if (line.find("Open Recent") != std::string::npos) inRecent = true;
+        else if (inRecent && line.find("Clear History") != std::string::npos) break;
+        else if (inRecent) listed += line.substr(line.find_first_not_of(' '), line.find('\t') - line.find_first_not_of(' ')) + " ";
+    }
+    // The newest first in name order; S01, opened longest ago, is gone.
+    EXPECT_EQ(listed, "S11 S10 S09 S08 S07 S06 S05 S04 S03 S02 - ");
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test

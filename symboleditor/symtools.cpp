@@ -1,0 +1,864 @@
+#include "symboleditor/symtools.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "foundation/geometry.h"
+#include "foundation/ll.h"
+#include "foundation/strings.h"
+#include "graphics/colors.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/textstyle.h"
+#include "model/elements.h"
+#include "model/libitem.h"
+#include "model/sheet.h"
+#include "symboleditor/pending.h"
+#include "symboleditor/symcreate.h"
+#include "symboleditor/symeditor.h"
+#include "symboleditor/sympins.h"
+#include "symboleditor/symundo.h"
+#include "symboleditor/symwindow.h"
+#include "toolkit/vx_alerts.h"
+#include "toolkit/vx_colheader.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_controls.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_listview.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_tooltips.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_treeview.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa {
+
+const uint16_t gSymbolEditToolMap[kSymToolCount] = {64, 128, 8, 1, 3, 4, 6, 7, 65, 5, 2};
+const int16_t gSymbolEditToolIconMap[kSymToolCount] = {2006, 2007, 2008, 2009, 2010, 2011,
+                                                       2012, 2013, 2014, 2015, 2016};
+const int16_t gSymTopToolMap[kSymTopToolCount] = {2017, 2019, 2020, 2021, 2022, 2023, 2048, 2049, 2050};
+const int16_t gSymTopToolGroupMap[kSymTopToolCount] = {0, 1, 2, 2, 2, 2, 3, 3, 3};
+const uint32_t gSymTopToolFlagsMap[kSymTopToolCount] = {0x140000, 0x140000, 0x40000, 0x40000, 0x40000,
+                                                        0x40000,  0x40000,  0x40000, 0x40000};
+
+namespace {
+
+constexpr uint32_t kToolBarBackColor = 0x0C000000;
+constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorIBeam = 0x7FFFFF01, kCursorCross = 0x7FFFFF02;
+constexpr int16_t kToolButtonSize = 29, kToolButtonStep = 31;
+constexpr int16_t kTreeTop = 72, kTreeCaptionHeight = 17, kTreeRowHeight = 16;
+constexpr uint16_t kListWindowKind = kSymbolEditorChildKind;
+
+// What the panes keep of an editor besides its record.
+struct PaneState {
+    VXWindowRecordTag* packagePane = nullptr;
+    VXColumnHeaderRecord header = nullptr;
+    Point savedScroll{};  // the drawing's (top, left) while a list is shown
+};
+std::map<const SymbolEditorRecord*, PaneState> gPanes;
+
+// The editor of a pane; a pane made with a new editor's window knows it before the editor is
+// listed.
+SymbolEditorRecord* PaneEditor(VXWindowRecordTag* window, const VXEventRecord* event) {
+    if (SymbolEditorRecord* editor = WindowToSymbolEditor(window)) return editor;
+    return event->kind == kVXCreateEvent ? static_cast<SymbolEditorRecord*>(window->refCon) : nullptr;
+}
+
+bool IsComponent(const SymbolEditorRecord* editor) { return editor->kind == kLibItemComponent; }
+
+// A pane along the window's side is put away (to the thinnest strip, hidden) while the content
+// does not use it and comes back at its size: the window keeps its panes' places.
+void ShowPane(VXWindowRecordTag* pane, int16_t size, bool show) {
+    if (!pane) return;
+    VXResizeDividedChildWindow(pane, show ? size : 1);
+    VXSetChildWindowVisibility(pane, show);
+}
+VXWindowRecordTag* TreePane(const SymbolEditorRecord* editor) {
+    return static_cast<VXWindowRecordTag*>(editor->partsTree);
+}
+
+void PaintBack(VXWindowRecordTag* window) {
+    VXWindowRecordTag* previous = VXSetWindow(window);
+    QZSetColor(window->graf.port, kToolBarBackColor, true);
+    Rect r{};
+    VXGetClientRect(window, &r);
+    VXEraseRect(&r);
+    if (previous && previous != window) VXSetWindow(previous);
+}
+
+void SetBack(VXWindowRecordTag* window) {
+    VXWindowRecordTag* previous = VXSetWindow(window);
+    QZSetColor(window->graf.port, kToolBarBackColor, true);
+    if (previous && previous != window) VXSetWindow(previous);
+}
+
+bool IsTool(int16_t item) {
+    return std::find(std::begin(gSymbolEditToolMap), std::end(gSymbolEditToolMap), uint16_t(item)) !=
+           std::end(gSymbolEditToolMap);
+}
+
+std::vector<LibSection*> Sections(LibraryItem* item) {
+    std::vector<LibSection*> out;
+    for (auto* s = static_cast<LibSection*>(LLFirst(item->sections)); s; s = s->next) out.push_back(s);
+    return out;
+}
+
+int32_t SectionsOfSymbol(LibraryItem* item, int32_t symbol) {
+    int32_t n = 0;
+    for (LibSection* s : Sections(item)) n += s->symbolIndex == symbol;
+    return n;
+}
+
+// ---- Tools pane ----
+
+void CreateToolButtons(SymbolEditorRecord* editor, VXWindowRecordTag* pane) {
+    Rect client{};
+    VXGetClientRect(pane, &client);
+    const int16_t right = int16_t(client.right - 4);
+    int16_t top = IsComponent(editor) ? 43 : 4;
+    for (int32_t i = 0; i < kSymToolCount; ++i) {
+        const uint16_t tool = gSymbolEditToolMap[i];
+        const bool absent = !IsComponent(editor) && (tool == kSymEditToolText || tool == kSymEditToolPin);
+        Rect r{top, int16_t(right - kToolButtonSize), int16_t(top + kToolButtonSize), right};
+        if (absent) VXOffsetRect(&r, -200, 0);
+        VXCreateControl(pane, kVXIconButton, &r, "", int16_t(tool), uint32_t(gSymbolEditToolIconMap[i]) | 0x140000);
+        if (absent) VXSetItemEnabled(pane, int16_t(tool), false);
+        else top = int16_t(top + kToolButtonStep);
+    }
+    VXSetButtonState(pane, int16_t(editor->tool), 1);
+}
+
+int32_t PartsTreeHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record);
+
+// A pin-set selector, unmarked; a file symbol's editor keeps the pin set it has.
+void CreatePinSetSelector(SymbolEditorRecord* editor, VXWindowRecordTag* pane, int16_t id, const Rect& rect) {
+    VXCreateControl(pane, kVXPopup, &rect, "", id, 0x20000);
+    BuildPinSetSelector(nullptr, pane, id, editor->pinSet, false);
+    if (editor->state & kSymEditFileSymbol) VXSetItemEnabled(pane, id, false);
+}
+
+void CreateComponentControls(SymbolEditorRecord* editor, VXWindowRecordTag* pane) {
+    Rect client{};
+    VXGetClientRect(pane, &client);
+    const Rect prefix{8, 6, 28, 62};
+    VXCreateControl(pane, kVXEditText, &prefix, "", kSymPrefixItem, 0);
+    char text[kLibRefPrefixSize];
+    GetLibraryItemRefPrefix(editor->item, text);
+    VXSetItemText(pane, kSymPrefixItem, text);
+    CreatePinSetSelector(editor, pane, kSymPinSetItem, Rect{6, 66, 30, 134});
+    const Rect newPart{44, 6, 66, 134};
+    VXCreateControl(pane, kVXPushButton, &newPart, "New Part", kSymNewPartItem, 0);
+    const Rect tree{int16_t(kTreeTop + kTreeCaptionHeight), 4, int16_t(std::max<int>(client.bottom - 4, 120)), 134};
+    VXWindowRecordTag* list = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, pane, &tree, editor, InstanceListEventHandler);
+    editor->partsTree = list;
+    if (!list) return;
+    VXInstallTreeView(list, GetTempDefaultStyle(28), kTreeRowHeight, 0, 0, PartsTreeHook);
+    if (editor->item->head.symbolCount > 0) BuildPartsTree(editor);
+}
+
+void PartsTreeRowDraw(VXWindowRecordTag* window, VXListViewHookRecord* record);
+
+int32_t PartsTreeHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    if (message == kVXListDrawItem) PartsTreeRowDraw(window, record);
+    return 0;
+}
+
+void PartsTreeRowDraw(VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    SymbolEditorRecord* editor = WindowToSymbolEditor(window);
+    if (!editor || !record->item) return;
+    VXTreeNode* node = *static_cast<VXTreeNode**>(record->item);
+    const Rect& row = record->rect;
+    const bool selected = VXGetListViewItemSelected(window, record->index);
+    QZSetColor(nullptr, selected ? 0x12000000 : 0x00FFFFFF, false);
+    VXRectDispatch(&row, 1);
+    QZSetColor(nullptr, selected ? 0x13000000 : 0x00000000, false);
+    char text[kLibItemTextSize];
+    text[0] = 0;
+    if (node->depth == 0) GetLibSymbolName(editor->item, int32_t(reinterpret_cast<intptr_t>(node->userData)), text);
+    else GetLibSectionSuffix(static_cast<LibSection*>(node->userData), editor->item->stringBlock, text);
+    VXMoveTo(int16_t(row.left + 20 + 10 * node->depth), int16_t(row.bottom - 4));
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), kEncodingUTF8);
+}
+
+}  // namespace
+
+// ---- Pin sets ----
+
+void BuildPinSetSelector(LibraryItem* item, VXWindowRecordTag* pane, int16_t id, int32_t pinSet, bool redraw) {
+    if (!pane) return;
+    const int32_t count = VXCountListItems(pane, id);
+    if (count) VXRemoveListItem(pane, id, 0, count);
+    bool used[4] = {};
+    if (item) {
+        const int32_t packages = item->head.packageCount;
+        if (!packages) used[0] = true;
+        for (int32_t i = 0; i < packages; ++i) {
+            const auto* p = reinterpret_cast<const LibPackage*>(*item->packages) + i;
+            if (p->pinSet < 4) used[p->pinSet] = true;
+        }
+    }
+    for (int32_t i = 0; i < 4; ++i) {
+        char label[8];
+        std::snprintf(label, sizeof label, "%d ", int(i + 1));
+        VXAddListItem(pane, id, label, i);
+        if (used[i]) VXSetListButtonItemFace(pane, id, i, 9);
+    }
+    VXSelectListItem(pane, id, std::clamp(pinSet, 0, 3), true);
+    if (redraw) VXInvalidateHierarchy(pane);
+}
+
+// ---- Panes ----
+
+int16_t CreateSymbolEditorTools(SymbolEditorRecord* editor, bool show) {
+    const int16_t width = IsComponent(editor) ? kSymToolsWidthComponent : kSymToolsWidthOther;
+    if (!editor->toolPane && editor->window)
+        editor->toolPane = VXCreateDividedChildWindow(nullptr, 0, 0, editor->window, width, 4, editor,
+                                                      SymbolEditToolsHandler);
+    if (show) ShowPane(editor->toolPane, width, true);
+    return width;
+}
+
+int16_t CreateSymbolEditorTopTools(SymbolEditorRecord* editor, bool show) {
+    if (!editor->topToolPane && editor->window)
+        editor->topToolPane = VXCreateDividedChildWindow(nullptr, 0, 0, editor->window, kSymTopToolsHeight, 0, editor,
+                                                         SymbolEditTopToolsHandler);
+    if (VXWindowRecordTag* bar = editor->topToolPane) {
+        VXSetItemVisible(bar, kSymAltSymbolItem, IsComponent(editor));
+        VXSetItemChecked(bar, kSymAltSymbolItem, editor->viewContext);
+        if (show) ShowPane(bar, kSymTopToolsHeight, true);
+    }
+    return kSymTopToolsHeight;
+}
+
+void CreateSymbolEditorToolTips(SymbolEditorRecord* editor) {
+    char text[256];
+    if (VXWindowRecordTag* pane = editor->toolPane)
+        for (uint16_t tool : gSymbolEditToolMap)
+            if (VXGetControl(pane, int16_t(tool), nullptr) && *RetrieveToolTipMessage(tool, text))
+                VXAddToolTip(pane, -1, kVXControlToolTip, nullptr, int16_t(tool), text);
+    if (VXWindowRecordTag* bar = editor->topToolPane)
+        for (int16_t id : gSymTopToolMap)
+            if (VXGetControl(bar, id, nullptr) && *RetrieveToolTipMessage(id, text))
+                VXAddToolTip(bar, -1, kVXControlToolTip, nullptr, id, text);
+}
+
+bool CreateSymbolEditorPanes(SymbolEditorRecord* editor) {
+    if (!editor->window) return false;
+    editor->tabPane = VXCreateDividedChildWindow(nullptr, 0, 0, editor->window, kSymTabBarHeight, 0, editor,
+                                                 SymbolEditTabsHandler);
+    CreateSymbolEditorTopTools(editor, true);
+    CreateSymbolEditorTools(editor, true);
+    CreateSymbolEditorToolTips(editor);
+    return editor->tabPane && editor->toolPane && editor->topToolPane;
+}
+
+void ForgetSymbolEditorPanes(SymbolEditorRecord* editor) {
+    auto it = gPanes.find(editor);
+    if (it == gPanes.end()) return;
+    if (it->second.header) VXDestroyColumnHeader(it->second.header);
+    gPanes.erase(it);
+}
+
+void SetSymbolEditorFocus(SymbolEditorRecord* editor) {
+    if (editor->window) VXSetFocusWindow(editor->window, true);
+}
+
+void SetEditViewCursor(SymbolEditorRecord* editor) {
+    if (!editor->window) return;
+    int32_t cursor = kCursorIBeam;
+    if (editor->currentTab == kSymEditTabDrawing) {
+        if (editor->zoomMode) cursor = 1002;
+        else if (editor->tool == kSymEditToolSelect) cursor = kCursorArrow;
+        else if (editor->tool != kSymEditToolText) cursor = kCursorCross;
+    }
+    VXSetWindowCursor(editor->window, cursor);
+}
+
+int32_t SymbolEditorMarkedLineWidth(SymbolEditorRecord* editor) {
+    int32_t elements = 0;
+    ElementRecord* single = nullptr;
+    CountSymbolEditorSelection(editor, &elements, &single, nullptr, nullptr, nullptr, nullptr);
+    if (elements == 0) return editor->penWidth;
+    return elements == 1 && single ? single->penWidth : 0;
+}
+
+// ---- Tools ----
+
+void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool) {
+    if (editor->currentTab != kSymEditTabDrawing) return;
+    editor->zoomMode = false;
+    if (editor->tool == kSymEditToolPoly && tool == kSymEditToolSelect) {
+        FinishCreatePoly(editor, true);
+    } else {
+        DestroySymbolEditorTE(editor);
+        ClearSymbolEditorSelection(editor);
+    }
+    if (tool == editor->tool) return;
+    if (editor->toolPane) {
+        VXSetButtonState(editor->toolPane, int16_t(editor->tool), 0);
+        VXSetButtonState(editor->toolPane, int16_t(tool), 1);
+    }
+    editor->tool = tool;
+    SetEditViewCursor(editor);
+}
+
+// ---- Views ----
+
+void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinSet) {
+    if (view < kSymEditTabDrawing || view > kSymEditTabHiddenPins) return;
+    if (view == editor->currentTab && pinSet == -1) return;
+    PaneState& panes = gPanes[editor];
+    const uint16_t from = editor->currentTab;
+    if (from != kSymEditTabDrawing) {
+        if (!FlushSymbolEditorList(editor, false)) {
+            if (editor->tabPane) VXSetSelectedSegment(editor->tabPane, kSymTabsItem, from - 1);
+            return;
+        }
+        if (from == kSymEditTabPins) {
+            InstallPinDataCopiesInNodes(editor);
+            InstallPinNumbersInNodes(editor);
+            ResetSymbolEditorPinText(editor);
+        }
+        if (view != from && panes.header) {
+            VXDestroyColumnHeader(panes.header);
+            panes.header = nullptr;
+        }
+        const bool pinViews = view == kSymEditTabPins || view == kSymEditTabHiddenPins;
+        if (!pinViews) ShowPane(panes.packagePane, kSymTopToolsHeight, false);
+    }
+    VXWindowRecordTag* window = editor->window;
+    if (from == kSymEditTabDrawing && view != kSymEditTabDrawing) {
+        editor->zoomMode = false;
+        DestroySymbolEditorTE(editor);
+        ClearSymbolEditorSelection(editor);
+        FlushNodeDataToLibItem(editor);
+        if (window) {
+            Rect shown{};
+            VXGetViewRect(window, &shown);
+            panes.savedScroll = Point{shown.top, shown.left};
+        }
+        ShowPane(editor->toolPane, CreateSymbolEditorTools(editor, false), false);
+        ShowPane(editor->topToolPane, kSymTopToolsHeight, false);
+        if (window) VXSetScalePercent(window, 100, 100);
+    }
+    if (view != kSymEditTabDrawing) {
+        if (window && from == kSymEditTabDrawing) {
+            VXSetWindowEventHandler(window, EditListViewHandler);
+            window->typeID = kListWindowKind;
+            VXSetPadSize(window, 0, 0, false);
+            VXInstallListView(window, GetTempDefaultStyle(28), 17, int32_t(sizeof(int32_t)), 0, EditListsFunnelHook);
+        }
+        if (window && (view == kSymEditTabPins || view == kSymEditTabHiddenPins)) {
+            if (!panes.packagePane)
+                panes.packagePane = VXCreateDividedChildWindow(nullptr, 0, 0, window, kSymTopToolsHeight, 0, editor,
+                                                               SymbolEditPkgSelHandler);
+            ShowPane(panes.packagePane, kSymTopToolsHeight, true);
+            if (panes.packagePane) VXSetItemVisible(panes.packagePane, kSymPkgAttributesItem, view == kSymEditTabHiddenPins);
+        }
+        if (window && VXGetListViewRecord(window)) {
+            const int32_t rows = VXCountListViewItems(window);
+            if (rows) VXDeleteListViewItemData(window, 0, rows);
+        }
+        if (pinSet == -1 || !panes.header) {
+            struct Column {
+                uint16_t x;
+                const char* title;
+            };
+            static const std::vector<Column> kColumns[7] = {
+                {}, {},
+                {{0, ""}, {20, "Primary"}, {75, "Name"}, {290, "Default Package"}},
+                {{0, ""}, {20, "Pin Set"}, {75, "Package Name"}, {210, "Footprint"}},
+                {{0, ""}, {18, ""}, {40, "Attribute Name"}, {160, "Attribute Data"}},
+                {{0, "Slot"}, {50, "Pin Type"}, {180, "Pin Number"}, {280, "Pin Name"}},
+                {{0, ""}, {20, "Pin Number"}, {120, "Pin Name"}, {240, "Signal Name"}},
+            };
+            if (panes.header) VXDestroyColumnHeader(panes.header);
+            const Rect band{0, 0, 17, 600};
+            panes.header = VXCreateColumnHeader(GetTempDefaultStyle(28), &band);
+            for (const Column& c : kColumns[view])
+                if (panes.header) (void)VXAddHeaderColumnEx(panes.header, c.x, c.title, 0);
+        } else {
+            (void)DoPinSetSelection(editor, pinSet);
+        }
+        editor->currentTab = view;
+        int32_t rows = 0;
+        switch (view) {
+            case kSymEditTabNames: rows = CountLibraryItemNames(editor->item); break;
+            case kSymEditTabPackages: rows = editor->item->head.packageCount; break;
+            case kSymEditTabPins: rows = BuildPinListEditArray(editor); break;
+            case kSymEditTabHiddenPins: rows = CountLibSymbolPins(editor->item, editor->pinSet, -1); break;
+            default: break;
+        }
+        if (window && VXGetListViewRecord(window))
+            for (int32_t i = 0; i < rows; ++i) {
+                const int32_t index = i;
+                VXInsertListViewItemData(window, i, &index, 1);
+            }
+        PrepareSymbolEditorList(editor);
+        if (window) VXInvalidateHierarchy(window);
+    } else {
+        if (window) {
+            VXUnInstallListView(window);
+            VXSetWindowEventHandler(window, SymbolEditEventHandler);
+            window->typeID = kSymbolEditorWindowKind;
+            VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
+            VXSetScalePercent(window, editor->scale, editor->scale);
+        }
+        editor->currentTab = kSymEditTabDrawing;
+        CreateSymbolEditorTopTools(editor, true);
+        CreateSymbolEditorTools(editor, true);
+        if (window) {
+            VXScrollTo(window, panes.savedScroll.h, panes.savedScroll.v);
+            VXInvalidateHierarchy(window);
+        }
+        BuildPartsTree(editor);
+        SetPartViewSelection(editor, editor->section, true);
+    }
+    SetEditViewCursor(editor);
+}
+
+// ---- Parts tree ----
+
+VXTreeNode* GetPartsTreeSymbolBranch(VXWindowRecordTag* tree, int32_t symbol) {
+    if (!tree) return nullptr;
+    return VXGetIndexedTreeNodeChild(tree, nullptr, symbol);
+}
+
+namespace {
+
+VXTreeNode* FindSectionNode(VXWindowRecordTag* tree, LibSection* section) {
+    for (VXTreeNode* branch = VXGetTopLevelTreeNode(tree); branch; branch = branch->next)
+        for (VXTreeNode* node = VXGetTreeNodeChild(branch); node; node = node->next)
+            if (node->userData == section) return node;
+    return nullptr;
+}
+
+}  // namespace
+
+int32_t GetPartsTreeSectionIndex(VXWindowRecordTag* tree, LibSection* section) {
+    VXTreeNode* node = tree ? FindSectionNode(tree, section) : nullptr;
+    return node ? VXGetTreeNodeListViewIndex(node) : -1;
+}
+
+void BuildPartsTree(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    if (!tree || !IsComponent(editor)) return;
+    VXEmptyTreeView(tree);
+    for (int32_t k = 0; k < editor->item->head.symbolCount; ++k) {
+        VXTreeNode* branch = VXInsertNewTreeNode(tree, nullptr, k, reinterpret_cast<void*>(intptr_t(k)));
+        if (!branch) return;
+        int32_t n = 0;
+        for (LibSection* s : Sections(editor->item))
+            if (s->symbolIndex == k) VXInsertNewTreeNode(tree, branch, n++, s);
+        VXExposeTreeViewBranch(tree, branch);
+    }
+    VXInvalidateHierarchy(tree);
+}
+
+void SetPartViewSelection(SymbolEditorRecord* editor, LibSection* section, bool reveal) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    if (!tree || !section) return;
+    VXTreeNode* node = FindSectionNode(tree, section);
+    if (!node) return;
+    if (VXGetTreeNodeListViewIndex(node) < 0) VXExposeTreeViewBranch(tree, node->parent);
+    const int32_t row = VXGetTreeNodeListViewIndex(node);
+    const int32_t rows = VXCountListViewItems(tree);
+    for (int32_t i = 0; i < rows; ++i) VXSetListViewItemSelected(tree, i, i == row);
+    if (reveal && row >= 0) VXRevealListViewItem(tree, row, false);
+    VXInvalidateHierarchy(tree);
+}
+
+void DeletePartSection(SymbolEditorRecord* editor, VXTreeNode* node) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    auto* section = node ? static_cast<LibSection*>(node->userData) : nullptr;
+    if (!node || node->depth != 1 || !section) return;
+    if (SectionsOfSymbol(editor->item, section->symbolIndex) < 2) {
+        VXBeep();
+        return;
+    }
+    VXTreeNode* replacement = node->next;
+    if (!replacement)
+        for (VXTreeNode* sibling = VXGetTreeNodeChild(node->parent); sibling && sibling != node; sibling = sibling->next)
+            replacement = sibling;
+    auto* next = static_cast<LibSection*>(replacement->userData);
+    SetSymbolEditorSlot(editor, next);
+    if (section->symbolIndex == editor->symbol) DeleteSectionPinNumbersFromNodes(editor, section);
+    RemoveSectionFromLibItem(editor->item, section, true);
+    if (tree) VXDeleteTreeNode(tree, node, true);
+    SetPartViewSelection(editor, editor->section, true);
+    SetSymbolLibItemModified(editor);
+}
+
+void DeletePartSymbol(SymbolEditorRecord* editor, VXTreeNode* node) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    const int32_t count = editor->item->head.symbolCount;
+    if (!node || node->depth != 0 || count < 2) return;
+    const auto k = int32_t(reinterpret_cast<intptr_t>(node->userData));
+    if (k == editor->symbol) SetSymbolEditorSymbol(editor, k == count - 1 ? k - 1 : k + 1, nullptr);
+    DeleteLibSymbolDef(editor->item, k);
+    if (tree) VXDeleteTreeNode(tree, node, true);
+    if (editor->symbol > k) --editor->symbol;
+    if (tree)
+        for (VXTreeNode* branch = VXGetTopLevelTreeNode(tree); branch; branch = branch->next) {
+            const auto index = int32_t(reinterpret_cast<intptr_t>(branch->userData));
+            if (index > k) branch->userData = reinterpret_cast<void*>(intptr_t(index - 1));
+        }
+    SetPartViewSelection(editor, editor->section, true);
+    SetSymbolLibItemModified(editor);
+}
+
+bool DeleteSelectedPart(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    const int32_t row = tree ? VXGetListViewSelection(tree, -1) : -1;
+    VXTreeNode* node = row >= 0 ? VXGetIndexedTreeViewNode(tree, row) : nullptr;
+    if (!node) return false;
+    if (node->depth == 0) DeletePartSymbol(editor, node);
+    else DeletePartSection(editor, node);
+    return true;
+}
+
+bool PartsTreeHasFocus(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* tree = TreePane(editor);
+    VXWindowRecordTag* keyboard = nullptr;
+    if (!tree || !editor->window) return false;
+    VXGetFocusWindow(editor->window, &keyboard, nullptr);
+    return keyboard == tree;
+}
+
+void DoNewPart(SymbolEditorRecord* editor, bool option) {
+    SetSymbolEditorFocus(editor);
+    if (VXWindowRecordTag* tree = TreePane(editor)) VXSetFocusWindow(tree, true);
+    if (int32_t(Sections(editor->item).size()) >= kMaxSections) {
+        VXDisplayMessage(kNoMorePartsMessage);
+        return;
+    }
+    if (!option) {
+        NewPartSlotDialog(editor);
+        return;
+    }
+    char designator[3];
+    if (!GetUniqueSectionDesignator(editor->item, designator)) return;
+    LibSection* section = NewLibItemSection(editor, editor->symbol, designator);
+    if (!section) return;
+    SetSymbolEditorSlot(editor, section);
+    BuildPartsTree(editor);
+    SetPartViewSelection(editor, section, true);
+}
+
+// ---- Handlers ----
+
+int32_t SymbolEditTabsHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SymbolEditorRecord* editor = PaneEditor(window, event);
+    switch (event->kind) {
+        case kVXCreateEvent: {
+            SetBack(window);
+            Rect r{};
+            VXGetClientRect(window, &r);
+            VXInsetRect(&r, 7, 2);
+            if (r.right - r.left < 300) r.right = int16_t(r.left + 560);
+            VXCreateControl(window, kVXSegmented, &r, "", kSymTabsItem, 0x20000);
+            const bool component = editor ? IsComponent(editor) : true;
+            static const char* const kComponentTabs[] = {"Symbols", "Names", "Packages", "Attributes", "  Pins  ",
+                                                         "Hidden Pins"};
+            static const char* const kOtherTabs[] = {"Symbol", "Names"};
+            const int32_t count = component ? 6 : 2;
+            VXSetSegmentCount(window, kSymTabsItem, count);
+            for (int32_t i = 0; i < count; ++i)
+                VXSetSegmentName(window, kSymTabsItem, i, component ? kComponentTabs[i] : kOtherTabs[i]);
+            VXSetSelectedSegment(window, kSymTabsItem, 0);
+            return 0;
+        }
+        case kVXUpdateEvent: PaintBack(window); return 0;
+        case kVXActivateEvent: VXSetWindowControlsActive(window, event->u.activate.activated != 0); return 1;
+        case kVXControlEvent:
+            if (editor && event->u.control.item == uint16_t(kSymTabsItem)) {
+                SetSymbolEditorView(editor, uint16_t(event->u.control.values.pair.second + 1), -1);
+                return 1;
+            }
+            return 0;
+        default: return editor ? 0 : VXDefaultEventHandler(window, event);
+    }
+}
+
+int32_t SymbolEditToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SymbolEditorRecord* editor = PaneEditor(window, event);
+    if (event->kind == kVXDestroyEvent) {
+        if (editor && editor->toolPane == window) {
+            editor->toolPane = nullptr;
+            editor->partsTree = nullptr;
+        }
+        return VXDefaultEventHandler(window, event);
+    }
+    if (!editor) return VXDefaultEventHandler(window, event);
+    switch (event->kind) {
+        case kVXCreateEvent:
+            SetBack(window);
+            editor->toolPane = window;
+            CreateToolButtons(editor, window);
+            if (IsComponent(editor)) CreateComponentControls(editor, window);
+            return 0;
+        case kVXUpdateEvent: {
+            PaintBack(window);
+            if (IsComponent(editor)) {
+                Rect r{};
+                VXGetClientRect(window, &r);
+                VXWindowRecordTag* previous = VXSetWindow(window);
+                VXPenNormal();
+                QZSetColor(nullptr, 0x00808080, false);
+                VXMoveTo(int16_t(r.right - 39), 37);
+                VXLineTo(int16_t(r.right - 39), r.bottom);
+                VXMoveTo(0, 37);
+                VXLineTo(200, 37);
+                if (editor->partsTree) {
+                    const Rect caption{kTreeTop, 4, int16_t(kTreeTop + kTreeCaptionHeight), 134};
+                    VXDrawCaptionHeader(&caption, "Parts", GetTempDefaultStyle(28));
+                }
+                if (previous && previous != window) VXSetWindow(previous);
+            }
+            return 0;
+        }
+        case kVXActivateEvent:
+            VXSetWindowControlsActive(window, event->u.activate.activated != 0);
+            VXInvalidateHierarchy(window);
+            return 1;
+        case kVXCharEvent:
+            if (event->u.character.character == kKeyEscape) {
+                SetSymbolEditorFocus(editor);
+                SetSymbolEditorTool(editor, kSymEditToolSelect);
+                return 1;
+            }
+            return 0;
+        case kVXCommandEvent: {
+            const uint16_t command = event->u.command.command;
+            if (command >= 302 && command <= 305) {
+                VXWindowRecordTag* focus = nullptr;
+                VXGetFocusWindow(window, nullptr, &focus);
+                return focus == window ? VXDefaultEventHandler(window, event) : 0;
+            }
+            return 0;
+        }
+        case kVXTrackControlEvent:
+            // While its menu is open the selector marks the pin sets the packages use.
+            if (event->u.track.item == uint16_t(kSymPinSetItem))
+                BuildPinSetSelector(editor->item, window, kSymPinSetItem, editor->pinSet, false);
+            return 0;
+        case kVXTrackingEndEvent:
+            if (event->u.trackingEnd.item == uint16_t(kSymPinSetItem))
+                BuildPinSetSelector(nullptr, window, kSymPinSetItem, editor->pinSet, true);
+            return 0;
+        case kVXControlEvent: {
+            const auto item = int16_t(event->u.control.item);
+            if (item == kSymPinSetItem) {
+                const int32_t choice = event->u.control.values.pair.second;
+                if (!DoPinSetSelection(editor, choice)) VXSelectListItem(window, kSymPinSetItem, editor->pinSet, true);
+                BuildPinSetSelector(nullptr, window, kSymPinSetItem, editor->pinSet, true);
+                return 1;
+            }
+            if (item == kSymPrefixItem) {
+                char text[256];
+                VXGetItemText(window, kSymPrefixItem, text);
+                text[31] = 0;
+                std::string prefix = text;
+                while (!prefix.empty() && prefix.front() == ' ') prefix.erase(prefix.begin());
+                while (!prefix.empty() && prefix.back() == ' ') prefix.pop_back();
+                if (SetLibraryItemRefPrefix(editor->item, prefix.c_str())) SetSymbolLibItemModified(editor);
+                return 1;
+            }
+            if (item == kSymNewPartItem) {
+                DoNewPart(editor, VXTestKey(58));
+                return 1;
+            }
+            if (IsTool(item)) {
+                SetSymbolEditorFocus(editor);
+                SetSymbolEditorTool(editor, uint16_t(item));
+                if (item == kSymEditToolPin && VXTestKey(56)) AlignNodes(editor);
+                return 1;
+            }
+            return 0;
+        }
+        default: return 0;
+    }
+}
+
+int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SymbolEditorRecord* editor = PaneEditor(window, event);
+    if (event->kind == kVXDestroyEvent) {
+        if (editor && editor->topToolPane == window) editor->topToolPane = nullptr;
+        return VXDefaultEventHandler(window, event);
+    }
+    if (!editor) return VXDefaultEventHandler(window, event);
+    switch (event->kind) {
+        case kVXCreateEvent: {
+            SetBack(window);
+            editor->topToolPane = window;
+            Rect fill{};
+            for (int32_t i = 0; i < kSymTopToolCount; ++i) {
+                const auto right = int16_t(35 + 31 * i + 8 * gSymTopToolGroupMap[i]);
+                const Rect r{4, int16_t(right - kToolButtonSize), 33, right};
+                VXCreateControl(window, kVXIconButton, &r, "", gSymTopToolMap[i],
+                                gSymTopToolFlagsMap[i] | uint32_t(gSymTopToolMap[i]));
+                if (gSymTopToolMap[i] == kSymTopFillColor) fill = r;
+            }
+            VXSetButtonState(window, kSymTopSnap, editor->gridLock ? 1 : 0);
+            const Rect alt{int16_t(fill.top + 4), int16_t(fill.right + 10), int16_t(fill.top + 18),
+                           int16_t(fill.right + 110)};
+            VXCreateControl(window, kVXCheckBox, &alt, "Alt. Symbol", kSymAltSymbolItem, 0);
+            return 0;
+        }
+        case kVXUpdateEvent: PaintBack(window); return 0;
+        case kVXActivateEvent:
+            VXSetWindowControlsActive(window, event->u.activate.activated != 0);
+            return 1;
+        case kVXTrackControlEvent: {
+            const auto item = int16_t(event->u.track.item);
+            const SymbolEditorHooks& hooks = GetSymbolEditorHooks();
+            Rect button{};
+            VXGetItemPosition(window, item, &button);
+            if ((item == kSymTopOutlineColor || item == kSymTopFillColor) && hooks.trackColorPopup) {
+                VXSetButtonState(window, item, 1);
+                hooks.trackColorPopup(window, &button, item == kSymTopFillColor);
+                if (VXGetWindowFromId(window->windowID) == window) VXSetButtonState(window, item, 0);
+                return 1;
+            }
+            if (item == kSymTopLineWidth && hooks.trackLineWidthPopup) {
+                hooks.trackLineWidthPopup(window, &button, event, SymbolEditorMarkedLineWidth(editor));
+                return 1;
+            }
+            return 0;
+        }
+        case kVXControlEvent: {
+            const auto item = int16_t(event->u.control.item);
+            switch (item) {
+                case kSymTopRotateLeft:
+                case kSymTopRotateRight:
+                case kSymTopMirrorH:
+                case kSymTopMirrorV: {
+                    SetSymbolEditorFocus(editor);
+                    int32_t elements = 0, texts = 0, frames = 0;
+                    CountSymbolEditorSelection(editor, &elements, nullptr, &texts, nullptr, &frames, nullptr);
+                    if (elements + texts + frames == 0) return 1;
+                    const int32_t code = item == kSymTopRotateLeft    ? 3
+                                         : item == kSymTopRotateRight ? 1
+                                         : item == kSymTopMirrorH     ? 4
+                                                                      : 6;
+                    (void)TransformSymbolEditorSelection(editor, kSelectionCentre, code);
+                    return 1;
+                }
+                case kSymTopSnap:
+                    editor->gridLock = !editor->gridLock;
+                    VXSetButtonState(window, kSymTopSnap, editor->gridLock ? 1 : 0);
+                    return 1;
+                case kSymTopZoomArea:
+                    if (editor->zoomMode) {
+                        editor->zoomMode = false;
+                        VXSetButtonState(window, kSymTopZoomArea, 0);
+                    } else {
+                        editor->zoomMode = true;
+                        VXSetButtonState(window, kSymTopZoomArea, 1);
+                    }
+                    SetEditViewCursor(editor);
+                    return 1;
+                case kSymAltSymbolItem:
+                    SetSymbolViewContext(editor, VXGetItemChecked(window, kSymAltSymbolItem) ? 1 : 0);
+                    if (editor->window) VXInvalidateHierarchy(editor->window);
+                    return 1;
+                default: return 0;
+            }
+        }
+        default: return 0;
+    }
+}
+
+int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SymbolEditorRecord* editor = PaneEditor(window, event);
+    if (!editor) return VXDefaultEventHandler(window, event);
+    switch (event->kind) {
+        case kVXCreateEvent: {
+            SetBack(window);
+            CreatePinSetSelector(editor, window, kSymPkgPinSetItem, Rect{6, 8, 30, 76});
+            const Rect attributes{6, 86, 30, 236};
+            VXCreateControl(window, kVXPushButton, &attributes, "Pin Attributes...", kSymPkgAttributesItem, 0);
+            VXSetItemEnabled(window, kSymPkgAttributesItem, false);
+            VXSetItemVisible(window, kSymPkgAttributesItem, editor->currentTab == kSymEditTabHiddenPins);
+            return 0;
+        }
+        case kVXUpdateEvent: PaintBack(window); return 0;
+        case kVXTrackControlEvent:
+            if (event->u.track.item == uint16_t(kSymPkgPinSetItem))
+                BuildPinSetSelector(editor->item, window, kSymPkgPinSetItem, editor->pinSet, false);
+            return 0;
+        case kVXTrackingEndEvent:
+            if (event->u.trackingEnd.item == uint16_t(kSymPkgPinSetItem))
+                BuildPinSetSelector(nullptr, window, kSymPkgPinSetItem, editor->pinSet, true);
+            return 0;
+        case kVXControlEvent: {
+            const auto item = int16_t(event->u.control.item);
+            if (item == kSymPkgPinSetItem) {
+                if (!DoPinSetSelection(editor, event->u.control.values.pair.second))
+                    VXSelectListItem(window, kSymPkgPinSetItem, editor->pinSet, true);
+                BuildPinSetSelector(nullptr, window, kSymPkgPinSetItem, editor->pinSet, true);
+                return 1;
+            }
+            if (item == kSymPkgAttributesItem) {
+                EditHiddenPinAttributes(editor);
+                return 1;
+            }
+            return 0;
+        }
+        default: return 0;
+    }
+}
+
+int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    // The tree view calls this first; what is not handled here is the tree's.
+    SymbolEditorRecord* editor = WindowToSymbolEditor(window);
+    if (event->kind == kVXDestroyEvent) {
+        if (editor && editor->partsTree == window) editor->partsTree = nullptr;
+        return 0;
+    }
+    if (!editor) return 0;
+    switch (event->kind) {
+        case kVXCharEvent: {
+            const uint16_t key = event->u.character.character;
+            if (key == kKeyEscape) {
+                SetSymbolEditorFocus(editor);
+                SetSymbolEditorTool(editor, kSymEditToolSelect);
+                return 1;
+            }
+            if (VXIsDeletionChar(key)) {
+                const int32_t row = VXGetListViewSelection(window, -1);
+                VXTreeNode* node = row >= 0 ? VXGetIndexedTreeViewNode(window, row) : nullptr;
+                if (!node) return 1;
+                const bool lastSection = node->depth == 1 &&
+                                         SectionsOfSymbol(editor->item, static_cast<LibSection*>(node->userData)->symbolIndex) < 2;
+                if (!event->u.character.shift && !lastSection &&
+                    VXStandardAlert(kDeletePartsQuestion, nullptr, "Delete", "Cancel") != kVXAlertFirstButton)
+                    return 1;
+                (void)DeleteSelectedPart(editor);
+                return 1;
+            }
+            return 0;
+        }
+        case kVXMouseDownEvent:
+        case kVXDoubleClickEvent: {
+            VXSetFocusWindow(window, true);  // the keyboard goes to the tree: Delete, Clear
+            const int32_t row = VXListViewItemFromPoint(window, event->u.mouse.v, false);
+            VXTreeNode* node = row >= 0 && row != kVXListBeyondRows ? VXGetIndexedTreeViewNode(window, row) : nullptr;
+            if (!node) return 0;
+            auto* section = node->depth == 1 ? static_cast<LibSection*>(node->userData) : nullptr;
+            if (event->kind == kVXDoubleClickEvent) {
+                PartNameDialog(editor, section);
+                return 1;
+            }
+            if (section) SetSymbolEditorSlot(editor, section);
+            return 0;
+        }
+        default: return 0;
+    }
+}
+
+}  // namespace plexa

@@ -1,0 +1,233 @@
+// The symbol editor's tools in the running program: a library item opened from its library,
+// elements and pins made by dragging with the tools of its tools pane, the tabs switched, and the
+// item saved back into the library, whose stored item shows what was done.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "foundation/memory.h"
+#include "model/libitem.h"
+#include "model/libitemdump.h"
+#include "symboleditor/tests/libeditor_testing.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+class SymToolsRun : public LibEditorTest {
+protected:
+    // Opens the library's first item, plays the steps in its window, closes it back into the
+    // library, saves and quits; the dump of the stored first item.
+    // With a grid, the item's symbol keeps that grid (the editor takes it).
+    std::string Run(const std::string& steps, int grid = 0, bool wireSymbol = false) {
+        path_ = dir_.file("Parts.LBX");
+        std::remove(path_.c_str());
+        MakeLibrary(path_);
+        {
+            Handle flat = BoxItem({"Gate"});
+            if (wireSymbol) {
+                MemFree(flat);
+                // A wire symbol: a pin and a bar.
+                LibraryItem* item = CreateLibraryItem(kLibItemWireSymbol);
+                EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "Gate", 0));
+                LinkListHeader* list = CreateElementList(nullptr);
+                LLAppend(list, BuildNodeElement(Point{0, 0}, Point{24, 0}, 1, 0, false, 0, false, 0, false, 0));
+                LLAppend(list, BuildCommonElement(kElementLine, Point{24, -12}, Point{24, 12}, 1, 0, 0, false, false, 0,
+                                                  false, 0, false));
+                Handle drawing = ElementsToSymbolData(list, nullptr, nullptr, 0, false, nullptr);
+                DestroyElementList(list);
+                Ptr main = AllocPtrWithData(nullptr, *drawing, SizeOfHandle(drawing));
+                MemFree(drawing);
+                EXPECT_EQ(AddLibSymbolDef(item, "", main, nullptr, nullptr, nullptr), 0);
+                AddSection(item, "", 0, {});
+                flat = FlattenLibraryItem(item, false, 1, nullptr);
+                DestroyLibraryItem(item);
+            }
+            if (grid) {
+                LibraryItem* item = nullptr;
+                EXPECT_EQ(InflateLibraryItem(flat, &item, true), 0);
+                MemFree(flat);
+                SetLibSymbolGrid(item, 0, uint8_t(grid));
+                flat = FlattenLibraryItem(item, false, 1, nullptr);
+                DestroyLibraryItem(item);
+            }
+            OpenLibrary library(path_, kLibraryOpenLoadMap);
+            uint32_t id = 0;
+            EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+            MemFree(flat);
+        }
+        ScriptedRun run(PLEXA_PROGRAM);
+        result_ = run.Run("wait-window Parts\n"
+                          "wait-drawn Parts\n"
+                          "click 52 9 double\n"
+                          "wait-window Parts : Gate\n"
+                          "wait-drawn Parts : Gate\n" +
+                              steps +
+                              "close Parts : Gate\n"
+                              "wait-no-window Parts : Gate\n"
+                              "key Ctrl+S\n"
+                              "close Parts\n"
+                              "wait-no-window Parts\n"
+                              "quit\n",
+                          {path_});
+        EXPECT_TRUE(result_.Exited(0)) << result_.status << "\n" << result_.errors;
+        OpenLibrary library(path_, kLibraryOpenLoadMap);
+        const std::string bytes = library.Load(library.Block("Gate"));
+        if (bytes.empty()) return "";
+        Handle flat = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
+        LibraryItem* item = nullptr;
+        EXPECT_EQ(InflateLibraryItem(flat, &item, true), 0);
+        MemFree(flat);
+        if (!item) return "";
+        const std::string dump = DumpLibraryItem(item);
+        DestroyLibraryItem(item);
+        return dump;
+    }
+    std::string path_;
+    ScriptedRunResult result_;
+};
+
+// Window content coordinates: the drawing's point (h, v) and the tool buttons.
+std::string At(int h, int v) { return std::to_string(178 + h) + " " + std::to_string(74 + v); }
+std::string Tool(int button) { return "click 158 " + std::to_string(129 + 31 * button) + "\n"; }
+std::string Drag(int h1, int v1, int h2, int v2, const std::string& mods = "") {
+    return "drag " + At(h1, v1) + " " + At(h2, v2) + (mods.empty() ? "" : " " + mods) + "\n";
+}
+constexpr int kSelect = 0, kPin = 2, kRect = 4, kTriangle = 8;
+
+TEST_F(SymToolsRun, TheWindowWithEachTab) {
+    std::string steps;
+    struct Tab {
+        const char* name;
+        int x;
+    };
+    for (const Tab& tab : {Tab{"names", 149}, Tab{"packages", 244}, Tab{"attributes", 339}, Tab{"pins", 434},
+                           Tab{"hidden-pins", 529}, Tab{"symbols", 54}}) {
+        const std::string picture = OutputPath(std::string("symtools-tab-") + tab.name + ".png");
+        std::remove(picture.c_str());
+        steps += "click " + std::to_string(tab.x) + " 16\nwait-drawn Parts : Gate\nscreenshot " + picture + " Parts : Gate\n";
+    }
+    // The box selected by an area shows its handles, the middle ones too (it is 60 by 40).
+    const std::string selected = OutputPath("symtools-handles.png");
+    std::remove(selected.c_str());
+    const std::string dump = Run(Drag(40, 40, 116, 96) + "wait-drawn Parts : Gate\nscreenshot " + selected +
+                                 " Parts : Gate\n" + steps);
+    EXPECT_NE(dump.find("Gate"), std::string::npos) << dump;
+}
+
+
+// The lines of a dump that start with the text (after the indent).
+std::vector<std::string> Lines(const std::string& dump, const std::string& start) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < dump.size()) {
+        size_t end = dump.find('\n', at);
+        if (end == std::string::npos) end = dump.size();
+        std::string line = dump.substr(at, end - at);
+        line.erase(0, line.find_first_not_of(' '));
+        if (line.rfind(start, 0) == 0) lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+TEST_F(SymToolsRun, AWireSymbolsWindowHasTheTwoTabsAndTheNarrowToolBar) {
+    const std::string picture = OutputPath("symtools-wire-symbol-window.png");
+    std::remove(picture.c_str());
+    const std::string dump = Run("screenshot " + picture + " Parts : Gate\n", 0, true);
+    EXPECT_EQ(Lines(dump, "item").at(0).rfind("item kind 1", 0), 0u) << dump;
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
+}
+
+TEST_F(SymToolsRun, DragsMakeElementsTrianglesAndARowOfPins) {
+    const std::string picture = OutputPath("symtools-drawn.png");
+    std::remove(picture.c_str());
+    // A drag that ends where it began makes nothing; the triangle's corners follow the drag's
+    // direction: down, right, down-right, up-right, and mostly right (taken as right).
+    const std::string dump = Run(Tool(kRect) + Drag(120, 120, 120, 120) + Drag(120, 120, 168, 144) + Tool(kTriangle) +
+                                 Drag(240, 120, 240, 144) + Drag(300, 120, 324, 120) + Drag(360, 120, 384, 144) +
+                                 Drag(120, 240, 144, 216) + Drag(240, 240, 312, 252) + Tool(kPin) +
+                                 Drag(288, 288, 336, 336, "Alt") + Tool(kSelect) +
+                                 // The new rectangle (48 by 24) selected: middle handles only on
+                                 // its 48-unit sides.
+                                 Drag(112, 112, 176, 152) + "wait-drawn Parts : Gate\nscreenshot " + picture +
+                                 " Parts : Gate\n");
+    // Points are (h, v) from the first pin at (288, 288), in the stored order.
+    const std::vector<std::string> rects = Lines(dump, "E");
+    std::string shapes;
+    for (const std::string& line : rects) {
+        const size_t kind = line.find(' ') + 1;
+        if (line.compare(kind, 4, "rect") == 0 || line.compare(kind, 4, "poly") == 0)
+            shapes += line.substr(kind, line.find(" pen") - kind) + "\n";
+    }
+    EXPECT_EQ(shapes,
+              "rect (-240,-240)-(-180,-200)\n"  // the box the item had
+              "rect (-168,-168)-(-120,-144)\n"
+              "poly (12,-168) (36,-192) (36,-144) (12,-168)\n"      // right
+              "poly (-48,-168) (-72,-144) (-24,-144) (-48,-168)\n"  // down
+              "poly (72,-168) (72,-120) (120,-168) (72,-168)\n"     // down-right
+              "poly (-48,-48) (24,-120) (24,24) (-48,-48)\n"        // mostly right
+              "poly (-168,-48) (-120,-48) (-168,-96) (-168,-48)\n")  // up-right
+        << dump;
+    // A column of five pins, one a grid step, with the numbers that were free.
+    EXPECT_EQ(Lines(dump, "E1 node").at(0), "E1 node (0,0)-(48,0) pen 1 flags 0x200 frame 0x00000000") << dump;
+    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
+}
+
+TEST_F(SymToolsRun, TabsKeepThePinsAndTheLastSectionCannotGo) {
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 312, "Alt") +
+                                 // The list tabs and back: the pins were written into the item.
+                                 "click 434 16\nwait-drawn Parts : Gate\nclick 149 16\nclick 54 16\n"
+                                 "wait-drawn Parts : Gate\n"
+                                 // The only section of the symbol is not deleted.
+                                 "click 60 182\nkey Delete\n"
+                                 // A second one made at once with Option, then deleted without asking,
+                                 // and again, deleted by Edit > Clear.
+                                 "click 70 126 Alt\nclick 60 198\nkey Shift+Delete\n"
+                                 "click 70 126 Alt\nclick 60 198\nmenu Edit > Clear\n"
+                                 // Another one that stays.
+                                 "click 70 126 Alt\n");
+    const std::vector<std::string> sections = Lines(dump, "section");
+    ASSERT_EQ(sections.size(), 2u) << dump;
+    EXPECT_EQ(sections[0], "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
+    EXPECT_EQ(sections[1].rfind("section \"A\" symbol 0 pins 5 set0", 0), 0u) << dump;
+    EXPECT_EQ(Lines(dump, "E").size(), 6u) << dump;
+}
+
+TEST_F(SymToolsRun, APastedPinWhoseNumberIsTakenGetsTheNextFreeOne) {
+    // The first pin selected by an area around it, copied and pasted.
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 336, "Alt") + Tool(kSelect) +
+                                 Drag(280, 282, 344, 294) + "key Ctrl+C\nkey Ctrl+V\n");
+    // It lands one paste step (36 at grid 12) down and right, with the next free number.
+    EXPECT_EQ(Lines(dump, "E5").at(0), "E5 node (36,36)-(84,36) pen 1 flags 0x200 frame 0x00000000") << dump;
+    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 6 set0 \"1\",\"2\",\"3\",\"4\",\"6\",\"5\"") << dump;
+}
+
+TEST_F(SymToolsRun, APasteMovesByTheSmallestMultipleOfTheGridOf36OrMore) {
+    // The box selected by an area around it, copied and pasted twice: each paste a step further
+    // down and right. In items whose symbols keep the grids 8, 12 and 16.
+    struct Case {
+        int grid;
+        const char* pasted;
+    };
+    for (const Case& c : {Case{8, "rect (40,40)-(100,80)\nrect (80,80)-(140,120)\n"},
+                          Case{12, "rect (36,36)-(96,76)\nrect (72,72)-(132,112)\n"},
+                          Case{16, "rect (48,48)-(108,88)\nrect (96,96)-(156,136)\n"}}) {
+        const std::string dump = Run(Drag(40, 40, 116, 96) + "key Ctrl+C\nkey Ctrl+V\nkey Ctrl+V\n", c.grid);
+        std::string rects;
+        for (const std::string& line : Lines(dump, "E"))
+            if (line.find(" rect ") != std::string::npos) rects += line.substr(line.find("rect"), line.find(" pen") - line.find("rect")) + "\n";
+        EXPECT_EQ(rects, "rect (0,0)-(60,40)\n" + std::string(c.pasted)) << c.grid << "\n" << dump;
+    }
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
