@@ -80,6 +80,36 @@ TEST_F(ElementToolsRun, EachToolMakesItsElement) {
     EXPECT_EQ(std::stoi(line[4]) - std::stoi(line[2]), 48) << dump;
 }
 
+// Two frames drawn overlapping, the one behind picked on its edge with the select tool and brought
+// to the front from the Edit menu. Window points on the sheet's 12-unit grid (the pane starts 38
+// right of and 111 below the content's corner).
+TEST_F(ElementToolsRun, BringToFrontReordersTheFramesInTheSavedSheet) {
+    const std::string copy = dir.path() + "/order.SHX";
+    const std::string script =
+        "wait-window Untitled*\n"
+        "wait-drawn Untitled*\n" +
+        PaletteClick(kRectangleButton) + "drag 98 207 206 267\ndrag 146 243 254 303\n" +
+        PaletteClick(0) + "click 122 207\n" +
+        "menu Edit > Bring to Front\n" +
+        "screenshot " + OutputPath("element-tools-order.png") + " Untitled*\n" +
+        "panel " + copy + "\nmenu File > Save a Copy...\n" +
+        "close Untitled*\nbutton Don't Save\n";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(script);
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+
+    SheetRecord* saved = Load(copy);
+    ASSERT_NE(saved, nullptr);
+    // Front to back: the first frame drawn (the left one) is in front now.
+    const std::string dump = DumpSheet(saved, kDumpElements);
+    std::vector<int> lefts;
+    const std::regex frame("kind 3 [^(\n]*\\((-?[0-9]+),");
+    for (auto it = std::sregex_iterator(dump.begin(), dump.end(), frame); it != std::sregex_iterator(); ++it)
+        lefts.push_back(std::stoi((*it)[1].str()));
+    ASSERT_EQ(lefts.size(), 2u) << dump;
+    EXPECT_LT(lefts[0], lefts[1]) << dump;
+}
+
 #endif
 
 }  // namespace
