@@ -110,6 +110,36 @@ TEST_F(ElementToolsRun, BringToFrontReordersTheFramesInTheSavedSheet) {
     EXPECT_LT(lefts[0], lefts[1]) << dump;
 }
 
+// A frame's corner handle dragged out grows it; dragged onto the opposite side it is refused and
+// the frame stays as it was.
+TEST_F(ElementToolsRun, ACornerHandleReshapesAndAShapeWithoutAreaIsRefused) {
+    const std::string grown = dir.path() + "/grown.SHX", refused = dir.path() + "/refused.SHX";
+    const std::string script =
+        "wait-window Untitled*\n"
+        "wait-drawn Untitled*\n" +
+        PaletteClick(kRectangleButton) + "drag 98 207 206 267\n" +
+        PaletteClick(0) + "click 122 207\n" +
+        "drag 206 267 254 315\n" +
+        "panel " + grown + "\nmenu File > Save a Copy...\n" +
+        "drag 254 315 98 315\n" +
+        "panel " + refused + "\nmenu File > Save a Copy...\n" +
+        "close Untitled*\nbutton Don't Save\n";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(script);
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+
+    const auto frame = [&](const std::string& path) {
+        SheetRecord* saved = Load(path);
+        if (!saved) return std::string("none");
+        std::smatch m;
+        const std::string dump = DumpSheet(saved, kDumpElements);
+        return std::regex_search(dump, m, std::regex("kind 3 [^(\n]*(\\([-0-9,]+\\)-\\([-0-9,]+\\))")) ? m[1].str()
+                                                                                                     : dump;
+    };
+    EXPECT_EQ(frame(grown), "(60,96)-(216,204)");
+    EXPECT_EQ(frame(refused), "(60,96)-(216,204)");
+}
+
 #endif
 
 }  // namespace
