@@ -1,7 +1,6 @@
 // Keys and clicks in the sheet pane: the dispatch table (tool, key or button, modifiers, item under
 // the point -> operation), the snap table, the colour popups' tables, and a real sheet window with
 // its rulers, grid and an open colour popup.
-#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetkeys.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +23,7 @@
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/vx_events.h"

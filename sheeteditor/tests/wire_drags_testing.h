@@ -13,6 +13,7 @@
 
 #include "foundation/memory.h"
 #include "model/busses.h"
+#include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetdump.h"
 #include "model/signals.h"
@@ -40,6 +41,15 @@ protected:
         WindowsTest::SetUp();
         EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
         InitSheetWindows();
+        // A sheet going takes with it what the editor made for it (handles, split markers, undo),
+        // as the program's composition has it.
+        ModelHooks hooks = GetModelHooks();
+        hooks.releaseSheetEditorParts = [](SheetRecord* s) {
+            ClearSheetModifiers(s);
+            ReleaseWireSplitState(s);
+            ReleaseSheetUndo(s);
+        };
+        SetModelHooks(hooks);
         NewSheet();
         ASSERT_NE(sheet, nullptr);
         // Where the sheet's pad lies in the window: a click that the tracking reads back.
@@ -54,8 +64,6 @@ protected:
     }
     void TearDown() override {
         CleanupSplitWireList(sheet);
-        ClearSheetModifiers(sheet);  // the handles a bus-end drag left (the editor frees them with the sheet)
-        ReleaseSheetUndo(sheet);     // and what the drags collected for undo
         driver.reset();
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
@@ -64,10 +72,6 @@ protected:
 
     // A fresh sheet (the one before goes) on a grid of 10 with snapping, with the test symbol.
     void NewSheet() {
-        if (sheet) {
-            ClearSheetModifiers(sheet);
-            ReleaseSheetUndo(sheet);
-        }
         sheets.DestroyAll();
         sheet = sheets.New();
         if (!sheet) return;
