@@ -18,6 +18,7 @@
 #include "files/project.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetpaste.h"
+#include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetundo.h"
 #include "symboleditor/filesympins.h"
@@ -218,10 +219,7 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         break;
     case 316: r->enabled = FileSymbolEditor(front); break;
     case 317: r->enabled = front.sheet && SelectedLibrarySymbol(); break;
-    case 318:
-        // Disabled until the sheet settings dialog exists.
-        r->enabled = 0;
-        break;
+    case 318: r->enabled = front.sheet && !front.modal; break;
     case 319: r->enabled = front.project || (front.sheet && front.sheet->project); break;
     default:
         if (id >= 1501 && id <= 1597) r->enabled = !front.modal && (front.sheet || FileSymbolEditor(front));
@@ -306,6 +304,10 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
     case 317:
         if (!front.sheet) return 0;
         if (SymbolRecord* symbol = SelectedLibrarySymbol()) OpenSymbolSourceItem(front.sheet, symbol);
+        return 1;
+    case 318:
+        if (!front.sheet) return 0;
+        EditSheetSettings(front.sheet);
         return 1;
     case 319:
         if (ProjectRecord* project = FrontProject(front)) EditProjectSettings(project, false);

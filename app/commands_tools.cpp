@@ -11,6 +11,7 @@
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/libbrowser.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/symbolupdate.h"
 #include "toolkit/vx_commands.h"
@@ -53,10 +54,7 @@ void PrepToolsCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 401:
     case 402:
     case 403:
-    case 404:
-        // Disabled until search and replace exists.
-        r->enabled = 0;
-        break;
+    case 404: GetSearchReplaceCommandEnabled(r, front.kind); break;
     case 405:
     case 406: r->enabled = projectCommand; break;
     case 407:
@@ -82,6 +80,10 @@ void PrepToolsCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
 
 int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option) {
     switch (id) {
+    case 401:
+    case 402:
+    case 403:
+    case 404: (void)DoSearchReplaceCommand(id); return 1;
     case 405:
         if (front.project) AutoAnnotate(front.project, nullptr, 0);
         else if (front.sheet && front.sheet->project) AutoAnnotate(front.sheet->project, front.sheet, 0);

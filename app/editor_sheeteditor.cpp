@@ -17,6 +17,7 @@
 #include "symboleditor/libeditor.h"
 #include "model/elements.h"
 #include "model/sheet.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/projectcommands.h"
@@ -247,6 +248,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
         ReleaseSheetUndo(sheet);
+        SearchForgetSheet(sheet);
     };
     core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
     core.symbols.clearSheetUndoAction = ClearSheetUndoAction;

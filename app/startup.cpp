@@ -36,6 +36,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "design/simlink.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetclip.h"
@@ -176,6 +177,7 @@ int32_t InitEditorServices() {
     RebuildRecentFilesMenu();
     RebuildScriptsMenu();
     InitLibraryEditors();
+    SearchInit();
     SchError(InitSheetLocalAnnotation());
     const SpiceLinkPreferences link = GetSpiceLinkPreferences();
     if (link.linkOn) {

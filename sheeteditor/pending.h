@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
+#include "foundation/types.h"
 #include "model/signals.h"
 
 namespace plexa {
@@ -43,7 +45,6 @@ void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalRecord**
 void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** buss);
 void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
                            TextRecord* text);
-void EditSheetSettings(SheetRecord* sheet);
 
 // View, library pane and simulator.
 void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
@@ -55,5 +56,26 @@ bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
 // when accepted.
 int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t* option,
                       bool showItem2);
+
+// Applies a confirmed signal dialog: the new name (merging with a signal of that name when both
+// may), the label on the wire or net symbol; the signal may be replaced (in/out).
+void ModifySignalInfo(SheetRecord* sheet, SignalHandle* signal, WireHandle wire, int32_t segment,
+                      SymbolRecord* symbol, TextRecord* label, const char* name, int32_t showLabel,
+                      uint8_t* fragmentOnly, Rect* invalid);
+
+// Attribute editor.
+struct AttributeEditor;
+// An attribute editor over the panel's client area, on a copy of the source attributes; none
+// when it cannot be made.
+AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag* panel, Handle source, int32_t start, int32_t count,
+                                            StringBlock block, int32_t listKind, bool visibilityColumn,
+                                            bool readOnly);
+// The edited attributes merged into the target (a new list without one; none when empty and
+// freeWhenEmpty); the count in and out.
+Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, int32_t targetStart, int32_t* targetCount,
+                              StringBlock targetBlock, bool freeWhenEmpty);
+// Whether anything was edited, and the editor's end with its list window.
+bool AttributeEditorChanged(const AttributeEditor* editor);
+void DestroyAttributeEditor(AttributeEditor* editor);
 
 }  // namespace plexa

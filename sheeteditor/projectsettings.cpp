@@ -55,17 +55,6 @@ struct SettingsDialogState {
 
 SettingsDialogState* gState = nullptr;
 
-void FillPopup(VXWindowRecordTag* w, int16_t item, const char* const* choices, int32_t count, int32_t selected) {
-    if (VXCountListItems(w, item) == 0)
-        for (int32_t i = 0; i < count; ++i) VXAddListItem(w, item, choices[i], i);
-    const int32_t shown = VXGetSelectedListItem(w, item, -1);
-    if (shown == selected) return;
-    if (shown >= 0) VXSelectListItem(w, item, shown, false);
-    VXSelectListItem(w, item, std::clamp(selected, 0, count - 1), true);
-}
-
-int32_t Chosen(VXWindowRecordTag* w, int16_t item) { return std::max(VXGetSelectedListItem(w, item, -1), 0); }
-
 // The enabled states that follow other controls of the panel shown.
 void ShowDependencies(SettingsDialogState* s) {
     VXWindowRecordTag* w = s->panels;
@@ -229,6 +218,17 @@ void ImportSettings(SettingsDialogState* s) {
 }
 
 }  // namespace
+
+void FillPopup(VXWindowRecordTag* w, int16_t item, const char* const* choices, int32_t count, int32_t selected) {
+    if (VXCountListItems(w, item) == 0)
+        for (int32_t i = 0; i < count; ++i) VXAddListItem(w, item, choices[i], i);
+    const int32_t shown = VXGetSelectedListItem(w, item, -1);
+    if (shown == selected) return;
+    if (shown >= 0) VXSelectListItem(w, item, shown, false);
+    VXSelectListItem(w, item, std::clamp(selected, 0, count - 1), true);
+}
+
+int32_t Chosen(VXWindowRecordTag* w, int16_t item) { return std::max(VXGetSelectedListItem(w, item, -1), 0); }
 
 void ProjectSettingsTitle(const char* projectTitle, char* out, int32_t size) {
     const char* title = projectTitle ? projectTitle : "";

@@ -49,6 +49,10 @@ bool EditProjectSettings(ProjectRecord* project, bool isNew);
 // The dialog title: "%s Settings" with the project's title, cut to 31 characters and "..." when
 // it has 32 or more. out holds at least 64 bytes.
 void ProjectSettingsTitle(const char* projectTitle, char* out, int32_t size);
+// A settings popup: filled with the choices when empty, the entry shown selected; and the entry
+// chosen (0 when none).
+void FillPopup(VXWindowRecordTag* w, int16_t item, const char* const* choices, int32_t count, int32_t selected);
+int32_t Chosen(VXWindowRecordTag* w, int16_t item);
 
 int32_t ProjectSettingsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t ProjectTabPanelHandler(VXWindowRecordTag* window, VXEventRecord* event);

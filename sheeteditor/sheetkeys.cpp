@@ -31,6 +31,7 @@
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/sheetdrag.h"

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "foundation/memory.h"
 #include "graphics/textstyle.h"
+#include "model/elements.h"
+#include "model/imagelist.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
@@ -15,6 +18,17 @@
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
+
+// The memory, image lists, element pool, styles and sheet defaults that sheets in windows need,
+// as at launch (after the windows fixture's own set-up).
+inline void InitSheetModelForWindows() {
+    EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
+    InitImageLists();
+    ElementPool();
+    VXInitStyles();
+    SchStylesInit();
+    ASSERT_EQ(InitSheetDefaults(), 0);
+}
 
 // What NewSchematicDrawing needs, as at launch; the untitled windows count from 1 again.
 inline void InitSheetWindows() {

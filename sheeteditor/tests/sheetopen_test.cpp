@@ -25,6 +25,7 @@
 #include "model/themes.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
 
@@ -38,12 +39,7 @@ protected:
     void SetUp() override {
         StartModelForSheets();
         WindowsTest::SetUp();
-        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
-        InitImageLists();
-        ElementPool();
-        VXInitStyles();
-        SchStylesInit();
-        ASSERT_EQ(InitSheetDefaults(), 0);
+        InitSheetModelForWindows();
         InstallEditorHooks();
         InstallSymbolNameServices();
         FindSheetsInWindows();

@@ -53,12 +53,7 @@ protected:
     void SetUp() override {
         StartModelForSheets();
         WindowsTest::SetUp();
-        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
-        InitImageLists();
-        ElementPool();
-        VXInitStyles();
-        SchStylesInit();
-        ASSERT_EQ(InitSheetDefaults(), 0);
+        InitSheetModelForWindows();
         VXInitControls();
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
         gUntitledDrawingCount = 0;

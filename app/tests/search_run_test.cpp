@@ -1,0 +1,186 @@
+// Search and replace and the sheet settings in the running editor. A designator search over the
+// two-sheet project amp (ROOT.SHX with V1, R1, R2, and two instances of RC.SHX) visits the
+// project's sheets in tree order and each instance of RC.SHX in turn, then beeps and starts over;
+// Change All with one impossible change of a symbol applies the rest and reports that one; the
+// sheet settings rename the signals of the old prefix after the question is answered, and made
+// the defaults they hold for the next new sheet. Every dialog is photographed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/sheetfile.h"
+#include "files/tests/sheetcontents_testing.h"
+#include "model/sheetdump.h"
+#include "model/signals.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+constexpr const char* kAmp = "tools/tests/fixtures/amp";
+
+// The rows of the symbols tab (window coordinates of the search dialog): find and replacement
+// fields of row n at y = 84 + 30 n.
+std::string Field(int32_t x, int32_t row, const std::string& text) {
+    return "click " + std::to_string(x) + " " + std::to_string(84 + 30 * row) + "\ntype " + text + "\n";
+}
+std::string Find(int32_t row, const std::string& text) { return Field(340, row, text); }
+std::string Replace(int32_t row, const std::string& text) { return Field(480, row, text); }
+
+TEST(SearchRun, ADesignatorSearchVisitsTheSheetsAndInstancesInOrder) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const ScriptedRunResult result = run.Run(
+        "wait-window amp\n"
+        "menu Tools > Find...\n"
+        "wait-window Find and Change\n"
+        "wait-drawn Find and Change\n" +
+            Find(0, "R") + "screenshot " + OutputPath("search-symbols.png") + " Find and Change\n" +
+            "button Find\n"
+            "wait-window ROOT\n"
+            "log-windows\n"
+            "menu Tools > Find Next\n"
+            "log-windows\n"
+            "menu Tools > Find Next\n"
+            "log-windows\n"
+            "menu Tools > Find Next\n"
+            "log-windows\n"
+            "screenshot " + OutputPath("search-hit-instance.png") + " RC\n"
+            // No more hits: a beep, nothing moves; then it starts over at ROOT.
+            "menu Tools > Find Next\n"
+            "log-windows\n"
+            "menu Tools > Find Next\n"
+            "log-windows\n"
+            "menu Tools > Find...\n"
+            "wait-window Find and Change\n"
+            "click 118 21\n"
+            "screenshot " + OutputPath("search-signals.png") + " Find and Change\n"
+            "click 176 21\n"
+            "screenshot " + OutputPath("search-texts.png") + " Find and Change\n"
+            "close Find and Change\n"
+            "quit\n",
+        {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"),
+              (std::vector<std::string>{"windows: ROOT | amp", "windows: ROOT | amp", "windows: RC | ROOT | amp",
+                                        "windows: RC | ROOT | amp", "windows: RC | ROOT | amp",
+                                        "windows: ROOT | RC | amp"}))
+        << result.errors;
+}
+
+class SheetSettingsRun : public SheetContentsTest {};
+using ChangeAllRun = SheetSettingsRun;
+
+TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const std::string copy = folder + "/changed.SHX";
+    // R1 gets the attribute Tol = 5%; its part name cannot become NOPE.
+    const ScriptedRunResult result = run.Run(
+        "wait-window amp\n"
+        "menu Tools > Find...\n"
+        "wait-window Find and Change\n" +
+            Find(0, "R1") + Replace(1, "NOPE") + Field(85, 4, "Tol") + Replace(4, "5%") +
+            "screenshot " + OutputPath("search-change-all.png") + " Find and Change\n" +
+            "button Change All\n"
+            "wait-window ROOT\n"
+            "wait-drawn ROOT\n"
+            "screenshot " + OutputPath("search-change-all-report.png") + "\n"
+            "button OK\n"
+            "wait-no-window Find and Change\n"
+            "log-windows\n"
+            "panel " + copy + "\n"
+            "menu File > Save a Copy...\n"
+            "quit\n"
+            "button Don't Save\n",
+        {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT | amp"})) << result.errors;
+    SheetRecord* changed = Load(copy);
+    ASSERT_NE(changed, nullptr);
+    const std::string dump = DumpSheet(changed, kDumpSymbols);
+    // R1 (serial 2, selected as the last hit) has the new attribute; R2 is as it was.
+    EXPECT_NE(dump.find("serial 2 at (150,100) flags 0x01080000 map 0 component C1 package 0 symbol 0 name 0 "
+                        "attributes 2"),
+              std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find("serial 3 at (250,100) flags 0x00080000 map 0 component C1 package 0 symbol 0 name 0 "
+                        "attributes 1"),
+              std::string::npos)
+        << dump;
+}
+
+TEST_F(SheetSettingsRun, ThePrefixIsRenamedAfterTheQuestionAndMadeTheDefaultOfTheNextSheet) {
+    SignalHandle a = Draw({P(0, 0), P(60, 0)});
+    SetSignalName(a, drawing->stringBlock, "SIG012");
+    SignalHandle b = Draw({P(0, 60), P(60, 60)});
+    SetSignalName(b, drawing->stringBlock, "CLK");
+    const std::string at = dir.path() + "/Nets.SHX";
+    const FileSpec to = SheetSpecAt(at);
+    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
+    const std::string renamed = dir.path() + "/renamed.SHX", fresh = dir.path() + "/fresh.SHX";
+
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Nets\n"
+        "wait-drawn Nets\n"
+        "menu Edit > Sheet Settings...\n"
+        "wait-window Nets Settings\n"
+        "wait-drawn Nets Settings\n"
+        "screenshot " + OutputPath("sheet-settings-page.png") + " Nets Settings\n"
+        "click 272 19\n"
+        "screenshot " + OutputPath("sheet-settings-printing.png") + " Nets Settings\n"
+        // The styles tab: row 0's size from its menu (14 point).
+        "click 108 19\n"
+        "screenshot " + OutputPath("sheet-settings-styles.png") + " Nets Settings\n"
+        "popup 5\n"
+        "click 313 76\n"
+        "screenshot " + OutputPath("sheet-settings-styles-changed.png") + " Nets Settings\n"
+        "click 195 19\n"
+        "screenshot " + OutputPath("sheet-settings-attributes.png") + " Nets Settings\n"
+        // The naming tab selects the prefix; Tab goes on to the digits.
+        "click 343 19\n"
+        "type NET\n"
+        "key Tab\n"
+        "type 4\n"
+        "click 20 416\n"
+        "screenshot " + OutputPath("sheet-settings-naming.png") + " Nets Settings\n"
+        "button OK\n"
+        "wait-window Rename Signals\n"
+        "wait-drawn Rename Signals\n"
+        "screenshot " + OutputPath("sheet-settings-rename.png") + " Rename Signals\n"
+        "button OK\n"
+        "wait-no-window Rename Signals\n"
+        "panel " + renamed + "\n"
+        "menu File > Save a Copy...\n"
+        "menu File > New > Schematic Sheet\n"
+        "wait-window Untitled*\n"
+        "panel " + fresh + "\n"
+        "menu File > Save a Copy...\n"
+        "quit\n"
+        "button Don't Save\n"
+        "button Don't Save\n",
+        {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    SheetRecord* after = Load(renamed);
+    ASSERT_NE(after, nullptr);
+    const std::string dump = DumpSheet(after, kDumpSignals | kDumpSheet);
+    EXPECT_NE(dump.find("\"NET0012\""), std::string::npos) << dump;
+    EXPECT_NE(dump.find("\"CLK\""), std::string::npos) << dump;
+    EXPECT_NE(dump.find("prefix \"NET\" digits 4"), std::string::npos) << dump;
+    SheetRecord* next = Load(fresh);
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(DumpSheet(next, kDumpSheet).find("prefix \"NET\" digits 4"), std::string::npos)
+        << DumpSheet(next, kDumpSheet);
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
