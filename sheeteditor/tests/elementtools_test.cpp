@@ -42,7 +42,7 @@ class ElementToolsTest : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
+        InitSheetModelForWindows();
         InitSheetWindows();
         // A sheet lets the editor's parts go as in the editor: its handles and its undo.
         ModelHooks model = GetModelHooks();
@@ -51,7 +51,6 @@ protected:
             ReleaseSheetUndo(s);
         };
         SetModelHooks(model);
-        InitImageLists();
         VXInitPixelImages();
         // The sheet window as the program shows it: its tool bars from the template file.
         VXInitControls();
