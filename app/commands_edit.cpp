@@ -7,8 +7,12 @@
 #include <cstring>
 
 #include "graphics/textedit.h"
+#include "foundation/ll.h"
+#include "model/elements.h"
 #include "model/sheet.h"
+#include "model/texts.h"
 #include "model/symbols.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
 #include "files/hierarchy.h"
@@ -61,6 +65,25 @@ SymbolRecord* SelectedLibrarySymbol() {
     auto* symbol = static_cast<SymbolRecord*>(gSelSymbol);
     if (!symbol || (symbol->flags & (kSymbolFlagSheet | kSymbolFlagFileSymbol))) return nullptr;
     return symbol->libraryName != 0 && symbol->libraryName != kNoLibrarySource ? symbol : nullptr;
+}
+
+// The stacking-order commands: a sheet with graphic elements selected, or a symbol editor with
+// exactly one element and no text selected.
+bool StackingOrderRule(const FrontDocument& front) {
+    const auto selected = [](LinkListHeader* list, int32_t* count) {
+        for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e; e = e->next)
+            if (e->flags & kElementSelected) ++*count;
+    };
+    int32_t count = 0;
+    if (front.sheet) {
+        selected(front.sheet->elementList, &count);
+        return count > 0;
+    }
+    if (!front.editor || !front.editor->elements) return false;
+    selected(front.editor->elements, &count);
+    for (auto* t = static_cast<TextRecord*>(LLFirst(front.editor->texts)); t; t = t->link)
+        if (t->flags & kTextFlagSelected) return false;
+    return count == 1;
 }
 
 // Cut, Copy, Clear and Duplicate.
@@ -187,8 +210,7 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 313:
     case 314:
     case 315:
-        // Disabled until the stacking order of elements can be changed.
-        r->enabled = 0;
+        r->enabled = !front.modal && StackingOrderRule(front);
         break;
     case 1500:
     case 1598:
@@ -269,6 +291,14 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         }
         if (front.sheet) DoSelectAll(kSheetKind, front.sheet, VXTestKey(kPlatformKeyOption));
         else if (front.editor) DoSelectAll(kSymbolEditorKind, front.editor, VXTestKey(kPlatformKeyOption));
+        else return 0;
+        return 1;
+    case 312:
+    case 313:
+    case 314:
+    case 315:
+        if (front.sheet) (void)ChangeSheetElementOrder(front.sheet, id);  // no change: nothing to do
+        else if (front.editor) (void)ChangeLibElementOrder(front.editor, id);
         else return 0;
         return 1;
     case 316:

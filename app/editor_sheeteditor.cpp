@@ -15,6 +15,7 @@
 #include "library/itemcache.h"
 #include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
+#include "model/elements.h"
 #include "model/sheet.h"
 #include "sheeteditor/search.h"
 #include "app/logwindow.h"
@@ -246,6 +247,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
     core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
+        // A polygon still being drawn goes with the sheet.
+        if (sheet->elementInCreation) DestroyElement(sheet->elementInCreation, sheet->imageList);
+        sheet->elementInCreation = nullptr;
         ClearSheetModifiers(sheet);
         ReleaseWireSplitState(sheet);
         DestroySheetLog(sheet);

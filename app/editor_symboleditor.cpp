@@ -16,8 +16,10 @@
 #include "symboleditor/libeditor.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/elementinfo.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
+#include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_services.h"
@@ -95,6 +97,11 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.symbolEditor.trackColorPopup = TrackColorPopup;
     editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;
+    // The top tool bar's width, fill and colour choices restyle the symbol editor's selection.
+    editor.colorPopups.updateSymbolEditorElements = [](VXWindowRecordTag* window, int32_t what, uint32_t value) {
+        SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
+        return symbolEditor ? UpdateSelectedSymbolElements(symbolEditor, what, value) : 0;
+    };
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };

@@ -34,6 +34,9 @@ void StartPixelHitTestEx(VXGrafState* window, _LPNT point) {
     const int32_t v = std::clamp(point.v, INT32_MIN + kHalf, INT32_MAX - kHalf);
     gHitTestBounds = {v - kHalf, h - kHalf, v + kHalf, h + kHalf};
     if (!gHitTestImage) gHitTestImage = VXCreateEmptyPixelImage(kSide, kSide, 0);
+    // The window owner may have destroyed the window; the image then has no owner.
+    if (gHitTestWindow && (!gHitTestImage || gHitTestImage->owner != gHitTestWindow))
+        gHitTestWindow = nullptr;
     if (!gHitTestWindow && gHitTestImage) {
         gHitTestWindow = VXCreateOffScreenGrafState(gHitTestImage, 0, nullptr);
         if (gHitTestWindow) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
@@ -54,14 +55,17 @@ int32_t PrefixWidth(const char* plain, int32_t count) {
 void DrawGrafElements(LinkListHeader* list, const Rect* area, int32_t mode) {
     if (!list) return;
     ImageList* images = GetElementListImageList(list);
-    // The list is kept front to back; reversing it walks from the back-most element, and
-    // reversing it again restores the order.
-    for (auto* e = static_cast<ElementRecord*>(LLReverse(list)); e; e = e->next) {
+    // The list is kept front to back and is walked from its back-most element without being
+    // touched, so that a drawing call that leaves through a failure signal cannot leave it out
+    // of order.
+    std::vector<ElementRecord*> order;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e; e = e->next) order.push_back(e);
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        ElementRecord* e = *it;
         if (!AdmitElement(e, area, mode)) continue;
         const bool outline = (mode & kGrafSelectedOutline) && (e->flags & kElementSelected);
         DrawElement(e, images, outline, false);
     }
-    LLReverse(list);
 }
 
 void DrawSheetTextFrames(SheetRecord* sheet, VXGrafState* graf, const Rect* area) {

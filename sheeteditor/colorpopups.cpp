@@ -14,6 +14,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "platform/input_platform.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetview.h"
 #include "toolkit/vx_control_items.h"

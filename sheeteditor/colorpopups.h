@@ -43,9 +43,8 @@ struct ColorPopupHooks {
     uint32_t (*getColor)(int32_t index) = nullptr;
     void (*setColor)(int32_t index, uint32_t color) = nullptr;
     // The symbol editor of a window: its defaults, its selected elements (the count, and the one
-    // element's flags and colours when exactly one) and the restyling of its selection. Optional:
-    // the symbol editor's own buttons for the popups are not built yet; until then the popups act
-    // on sheets only.
+    // element's flags and colours when exactly one) and the restyling of its selection. Optional
+    // but the restyling: the symbol editor's own buttons for the popups are not built yet.
     bool (*symbolEditorSelection)(VXWindowRecordTag* window, ElementDefaults* defaults,
                                   int32_t* selected, ElementDefaults* single) = nullptr;
     int32_t (*updateSymbolEditorElements)(VXWindowRecordTag* window, int32_t what,

@@ -22,10 +22,6 @@ struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-// Graphic elements.
-// Finishes the polygon being drawn; with select the select tool is chosen after.
-void FinishCreateSheetPoly(SheetRecord* sheet, bool select);
-
 // Signal and bus dialogs.
 // The signal information dialog; nonzero when accepted.
 int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
@@ -37,16 +33,6 @@ int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* nam
 // Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
 // clicked text or none.
 void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
-
-// Graphic element tools.
-ElementRecord* HitTestGrafElements(LinkListHeader* elementList, Point point, int32_t tolerance,
-                                   int32_t mode, bool* insideFill);
-void DragCreateElement(SheetRecord* sheet, VXEventRecord* event);
-void CreateSheetPolyClick(SheetRecord* sheet, Point point);
-void ResizeSheetElement(SheetRecord* sheet, int32_t id, VXEventRecord* event);
-// Changes the selected graphic elements of the sheet (what: 1 width, 4 fill, 8 frame colour,
-// 16 fill colour); the number changed.
-int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t value);
 
 // Information dialogs.
 void InstantiateLibraryItem(SheetRecord* sheet, Point point);

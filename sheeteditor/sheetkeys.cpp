@@ -26,6 +26,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/elementinfo.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pending.h"

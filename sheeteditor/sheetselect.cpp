@@ -50,16 +50,6 @@ void AddBounds(Rect* into, const Rect& r) {
     else VXUnionRect(into, &r, into);
 }
 
-// The defining rectangle of an element's frame handles: an arc's bounds, else its rectangle.
-Rect ElementFrame(const ElementRecord* e) {
-    if (e->kind == kElementArc) {
-        Rect r;
-        GetMinimumArcBounds(e, &r);
-        return r;
-    }
-    return e->rect;
-}
-
 void FrameHandles(SheetRecord* sheet, const Rect& r) {
     SetupModifier(sheet, kModTopLeft, r.left, r.top);
     SetupModifier(sheet, kModTopRight, r.right, r.top);
@@ -107,6 +97,15 @@ SelectionSummary Summarize(SheetRecord* sheet) {
 }
 
 }  // namespace
+
+Rect ElementFrame(const ElementRecord* e) {
+    if (e->kind == kElementArc) {
+        Rect r;
+        GetMinimumArcBounds(e, &r);
+        return r;
+    }
+    return e->rect;
+}
 
 bool IsElementModifierId(int32_t id) { return id < kModTextFrameSize || id > kModSheetSymbolSize; }
 

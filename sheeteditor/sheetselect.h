@@ -83,6 +83,9 @@ void SelectionRgnRemove(VXRgn* region, const Rect* rect);
 void GetSelectedSymbolBounds(SheetRecord* sheet, const SymbolRecord* symbol, Rect* bounds);
 
 // ---- Handles ----
+// The rectangle that an element's frame handles (0-7) stand on: an arc's bounds, else its
+// defining rectangle.
+Rect ElementFrame(const ElementRecord* element);
 void CalcSheetElementModifiers(SheetRecord* sheet, ElementRecord* element);
 void CalcBusLineModifiers(SheetRecord* sheet, WireHandle wire);
 void SetupModifier(SheetRecord* sheet, int32_t id, int32_t h, int32_t v);

@@ -22,6 +22,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "sheeteditor/libbrowser.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"

@@ -13,6 +13,7 @@
 #include "foundation/strings.h"
 #include "graphics/displaylist.h"
 #include "graphics/grafprocs.h"
+#include "graphics/pixels.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
 #include "platform/app_platform.h"
@@ -73,6 +74,8 @@ void FreeRecord(VXWindowRecordTag* window) {
     }
     if (VXGetCurrentGrafState() == &window->graf) VXSetCurrentGrafState(nullptr);
     if (QZGetCurrentPort() == window->graf.port) QZSetCurrentPort(nullptr);
+    // A pixel image drawn into by an off-screen window is let go: its owner learns it is gone.
+    if (window->graf.geometry.kind == kWindowOffScreen) (void)VXSetWindowImage(&window->graf, nullptr);
     QZPortFree(window->graf.port);
     window->graf.port = nullptr;
     DestroyTextStyle(window->graf.textStyle);
@@ -285,9 +288,22 @@ void OnDraw(int32_t id, PlatformRect dirty) {
 int32_t HookKind(void* w) { return static_cast<VXWindowRecordTag*>(w)->graf.geometry.kind; }
 bool HookImage(void* w, QZBitmap* out) {
     auto* window = static_cast<VXWindowRecordTag*>(w);
-    if (!window->pixels) return false;
+    if (!window->pixels) {
+        // An off-screen window drawing into a pixel image.
+        return window->graf.geometry.kind == kWindowOffScreen &&
+               VXGetPixelImageBitmap(VXGetWindowImage(&window->graf), out);
+    }
     *out = *window->pixels;
     return true;
+}
+// The graphics layer's off-screen windows (pixel hit tests, images drawn into) are toolkit
+// off-screen windows drawing into the image.
+VXGrafState* HookCreateOffScreen(VXPixels* image, uint32_t flags, void* refCon) {
+    VXWindowRecordTag* window = VXCreateOffScreenWindow(nullptr, flags, refCon);
+    if (!window) return nullptr;
+    (void)VXSetWindowImage(&window->graf, image);
+    VXSetWindow(window);
+    return &window->graf;
 }
 DrawContext* HookContext(void* w) {
     if (w == gOverlayWindow) return gOverlayContext;
@@ -403,6 +419,9 @@ void VXInitWindows() {
     hooks.paneBounds = HookPaneBounds;
     hooks.setCurrentPane = HookSetPane;
     QZSetWindowHooks(hooks);
+    VXPixelsHooks pixels = VXGetPixelsHooks();
+    pixels.createOffScreenWindow = HookCreateOffScreen;
+    VXSetPixelsHooks(pixels);
 }
 
 VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t flags,

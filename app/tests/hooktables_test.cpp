@@ -124,7 +124,6 @@ std::vector<TableCase> Tables() {
         PLEXA_TABLE(false, SheetGridHooks, GetSheetGridHooks),
         PLEXA_TABLE(false, ColorPopupHooks, GetColorPopupHooks,
                     OPTIONAL(ColorPopupHooks, symbolEditorSelection),
-                    OPTIONAL(ColorPopupHooks, updateSymbolEditorElements),
                     OPTIONAL(ColorPopupHooks, setSymbolEditorDefaults)),
         PLEXA_TABLE(false, SpiceWindowHooks, GetSpiceWindowHooks,
                     OPTIONAL(SpiceWindowHooks, preferences),

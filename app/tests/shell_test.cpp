@@ -20,6 +20,7 @@
 #include "app/prefs.h"
 #include "app/root.h"
 #include "app/shell.h"
+#include "sheeteditor/colorpopups.h"
 #include "files/project.h"
 #include "files/sheetcontents.h"
 #include "files/sheetfile.h"
@@ -27,6 +28,7 @@
 #include "foundation/dynfile.h"
 #include "files/sheetstore.h"
 #include "foundation/filespec.h"
+#include "foundation/ll.h"
 #include "files/tests/files_testing.h"
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
@@ -339,6 +341,71 @@ TEST_F(Shell, SelectAllOnASheetWithAndWithoutOption) {
     EXPECT_EQ(DispatchCommand(sheet->window, 306, false, false, false), 1);
     TestSetKeyDown(kPlatformKeyOption, false);
     EXPECT_EQ(selected(), "text free-frame owned-frame ");
+}
+
+TEST_F(Shell, ArrangeCommandsOrderTheSelectedElement) {
+    SheetRecord* sheet = NewSheet();
+    ASSERT_NE(sheet, nullptr);
+    const std::string disabled = "-312 -313 -314 -315", enabled = " 312 313 314 315";
+    EXPECT_NE(MenuStates().find(disabled), std::string::npos);
+    // Two frames, the back one selected.
+    ElementRecord* front = BuildCommonElement(kElementRect, {10, 10}, {50, 50}, 1, 0, 0, false, false, 0, false,
+                                              0, false);
+    ElementRecord* back = BuildCommonElement(kElementRect, {20, 20}, {60, 60}, 2, 0, 0, false, false, 0, false,
+                                             0, false);
+    ASSERT_TRUE(front && back);
+    LLAppend(sheet->elementList, front);
+    LLAppend(sheet->elementList, back);
+    back->flags |= kElementSelected;
+    EXPECT_NE(MenuStates().find(enabled), std::string::npos);
+    sheet->modifiedFlags = 0;
+    EXPECT_EQ(DispatchCommand(nullptr, 312, false, false, false), 1);
+    EXPECT_EQ(LLFirst(sheet->elementList), back);
+    EXPECT_NE(sheet->modifiedFlags, 0);
+    EXPECT_EQ(DispatchCommand(nullptr, 315, false, false, false), 1);
+    EXPECT_EQ(LLFirst(sheet->elementList), front);
+    EXPECT_TRUE(back->flags & kElementBackLayer);
+}
+
+TEST_F(Shell, ArrangeCommandsInASymbolEditorTakeOneElement) {
+    SymbolEditorRecord* editor = NewSymbolEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->elements, nullptr);
+    DoSymbolEditorActivate(editor);
+    ElementRecord* front = BuildCommonElement(kElementOval, {10, 10}, {50, 50}, 1, 0, 0, false, false, 0, false,
+                                              0, false);
+    ElementRecord* back = BuildCommonElement(kElementOval, {20, 20}, {60, 60}, 2, 0, 0, false, false, 0, false,
+                                             0, false);
+    ASSERT_TRUE(front && back);
+    LLAppend(editor->elements, front);
+    LLAppend(editor->elements, back);
+    front->flags |= kElementSelected;
+    back->flags |= kElementSelected;
+    EXPECT_NE(MenuStates().find("-312 -313 -314 -315"), std::string::npos);  // two selected
+    front->flags &= uint16_t(~kElementSelected);
+    EXPECT_NE(MenuStates().find(" 312 313 314 315"), std::string::npos);
+    EXPECT_EQ(DispatchCommand(nullptr, 313, false, false, false), 1);
+    EXPECT_EQ(LLFirst(editor->elements), back);
+    // A symbol editor has no back layer.
+    EXPECT_EQ(DispatchCommand(nullptr, 315, false, false, false), 1);
+    EXPECT_EQ(LLFirst(editor->elements), front);
+    EXPECT_FALSE(back->flags & kElementBackLayer);
+}
+
+TEST_F(Shell, AColourChoiceRestylesTheSymbolEditorsSelection) {
+    SymbolEditorRecord* editor = NewSymbolEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->elements, nullptr);
+    ElementRecord* box = BuildCommonElement(kElementRect, {10, 10}, {50, 50}, 1, 0, 0, false, false, 0, false, 0,
+                                            false);
+    ASSERT_NE(box, nullptr);
+    LLAppend(editor->elements, box);
+    box->flags |= kElementSelected;
+    SetSelectionFromChoice(editor->window, kChoiceFrameColor, 0x00FF8000);
+    EXPECT_TRUE(box->flags & kElementOwnFrameColor);
+    EXPECT_EQ(box->frameColor, 0x00FF8000u);
+    SetSelectionFromChoice(editor->window, kChoiceWidth, 3);
+    EXPECT_EQ(box->penWidth, 3);
 }
 
 TEST_F(Shell, SheetWithATextBeingEdited) {

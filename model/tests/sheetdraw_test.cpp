@@ -6,7 +6,11 @@
 #include <string>
 
 #include "foundation/ll.h"
+#include "foundation/signals.h"
 #include "graphics/displaylist.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
 #include "model/sheetdraw.h"
@@ -64,6 +68,37 @@ protected:
 
     ImageList* images = nullptr;
 };
+
+// A drawing procedure that leaves through a failure signal on its second rectangle.
+int gRectsDrawn = 0;
+void FailingRect(const Rect*, int8_t) {
+    if (++gRectsDrawn == 2) Signal(status::kOutOfMemory);
+}
+
+TEST_F(SheetDrawing, ElementListKeepsItsOrderWhenDrawingLeavesThroughAFailure) {
+    Box(0, 0, 0);
+    Box(20, 0, 0);
+    Box(40, 0, 0);
+    Canvas canvas(200, 200);
+    VXGrafProcsRecord procs = *VXGetStdGrafProcs();
+    procs.rect = FailingRect;
+    canvas.state()->grafProcs = &procs;
+    const uint32_t savedFlags = gGenFlags;
+    gGenFlags |= kGenDXFExport;  // elements draw through the window's own procedures
+    gRectsDrawn = 0;
+    {
+        VXGrafStateScope scope(canvas.state());
+        EXPECT_EQ(CatchSignals([&] { DrawGrafElements(sheet.elementList, nullptr, 0); }),
+                  status::kOutOfMemory);
+    }
+    gGenFlags = savedFlags;
+    canvas.state()->grafProcs = nullptr;
+    std::string lefts;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet.elementList)); e; e = e->next)
+        lefts += std::to_string(e->rect.left) + " ";
+    EXPECT_EQ(lefts, "0 20 40 ");
+    EXPECT_EQ(sheet.elementList->count, 3u);
+}
 
 TEST_F(SheetDrawing, ElementsBackToFrontByLayerSelectionAndHiding) {
     // The list runs front to back: the first element is drawn last.

@@ -24,6 +24,7 @@
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/vx_events.h"
@@ -71,6 +72,7 @@ protected:
     void TearDown() override {
         SetSheetDispatchSeam({});
         DisposeColorPopups();
+        ReleaseSheetUndo(sheet);  // what a key's deletion collected
         sheets.DestroyAll();
         SetModelHooks(ModelHooks{});
         AppDialogsTest::TearDown();

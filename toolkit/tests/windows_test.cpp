@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/hittest.h"
 #include "graphics/render.h"
 #include "platform/window_platform.h"
 #include "tests/support/testing.h"
@@ -334,6 +337,31 @@ TEST_F(Windows, ScreenshotOfADocumentWindowWithItsMenuBar) {
     EXPECT_EQ(overlays, 1);
     VXEndOverlay(window);
     EXPECT_EQ(window->overlayProc, nullptr);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A filled square across the point, tested in the graphics layer's pixel hit test.
+bool SquareHitAt(int32_t h, int32_t v) {
+    StartPixelHitTestEx(nullptr, _LPNT{v, h});
+    const Rect square{int16_t(v - 2), int16_t(h - 2), int16_t(v + 2), int16_t(h + 2)};
+    VXRectDispatch(&square, 1);
+    const bool hit = HitTestPixels(0, 0);
+    StopPixelHitTest();
+    return hit;
+}
+
+TEST_F(Windows, PixelHitTestsDrawIntoAnOffScreenWindowThatOutlivesItsDestruction) {
+    VXGrafState* before = VXGetCurrentGrafState();
+    EXPECT_TRUE(SquareHitAt(50, 60));
+    EXPECT_EQ(VXGetCurrentGrafState(), before);
+    // Every window goes, the hit test's own among them; the next test makes a new one.
+    for (VXWindowRecordTag* window : VXTopLevelWindows()) VXDestroyWindow(window);
+    EXPECT_TRUE(SquareHitAt(-30, 200));
 }
 
 }  // namespace
