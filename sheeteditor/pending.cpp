@@ -1,6 +1,9 @@
 // Least bodies of the calls declared in pending.h.
 #include "sheeteditor/pending.h"
 
+#include "foundation/ll.h"
+#include "model/texts.h"
+
 namespace plexa {
 
 void FinishCreateSheetPoly(SheetRecord*, bool) {}            void TrackColorPopup(VXWindowRecordTag*, int16_t, bool) {}   // the outline or fill colour popup
@@ -9,10 +12,6 @@ void StartSheetUndoCollection(SheetRecord*, int32_t) {}      // starts collectin
 void CollectUndoSetSheetView(SheetRecord*) {}                // records the view for undo
 void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
 
-// Will show the signal's name for editing; until then the name is accepted as offered.
-int32_t SignalInfoDialog(SheetRecord*, SignalHandle, char*, uint8_t*, uint8_t*, int32_t, void*) {
-    return 1;
-}
 
 // Will let the person choose a member name of the buss; until then nothing is chosen.
 int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
@@ -41,11 +40,6 @@ int32_t UpdateSelectedSheetElements(SheetRecord*, int32_t, uint32_t) { return 0;
 void DeleteSheetSelection(SheetRecord*, int32_t, int32_t, bool) {}    // will delete the selection
 void SetClipPastePosition(Point) {}                     // will set the clip's paste point
 
-void InstantiateLibraryItem(SheetRecord*, Point) {}     // will place the library item
-void EditSignalInfo(SheetRecord*, SignalRecord**, WireRecord**, int32_t, SymbolRecord*) {}
-void EditBussInfo(SheetRecord*, BussRecord**, WireRecord**, int32_t, Point) {}
-void EditSignalPortInfo(SheetRecord*, SymbolRecord*, SignalRecord**, WireRecord**) {}
-void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
 void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
 
@@ -56,11 +50,27 @@ bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // wi
 
 // Will free the collecting record.
 void AbortSheetUndoCollection(SheetRecord*) {}
-// Will record the item's coming or going.
-void CollectUndoSheetItemExistance(SheetRecord*, int32_t, void*, int32_t) {}
+// Will record the item's coming or going; until then nothing collects, and a removed text or
+// signal is freed at once as it is when no action is being collected.
+void CollectUndoSheetItemExistance(SheetRecord*, int32_t itemKind, void* item, int32_t present) {
+    if (present || !item) return;
+    if (itemKind == 3) {
+        DestroySignal(static_cast<SignalHandle>(item));
+    } else if (itemKind == 2) {
+        LinkListHeader* list = CreateTextList();
+        LLPush(list, item);
+        LLDispose(list, true);
+    }
+}
+// Will record a hide-text op.
+void CollectUndoHideSheetText(SheetRecord*, TextRecord*) {}
+// Will record an item-string op.
+void CollectUndoSheetChangeItemString(SheetRecord*, int32_t, void*, uint32_t, int16_t) {}
+// Will record a custom op; until then nothing collects and the op is discarded at once.
+void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t, SheetUndoCustomProc proc, void* data, int32_t) {
+    if (proc) proc(sheet, data, true);
+}
 // Will record a copy of the break-out table, once per action.
 void CollectUndoAltBOTable(SheetRecord*) {}
-// Will show the buss dialog and store what was confirmed; until then, as if cancelled.
-int32_t BusInfoDialog(SheetRecord*, BussRecord**, char*, int32_t*, bool) { return 0; }
 
 }  // namespace plexa

@@ -35,10 +35,6 @@ void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
 void CollectUndoSetSheetView(SheetRecord* sheet);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
 
-// Signal and bus dialogs.
-// The signal information dialog; nonzero when accepted.
-int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
-                         uint8_t* secondOption, int32_t showItem2, void* validationProc);
 // Chooses a member name of the buss (256-byte buffer, in and out); nonzero when accepted.
 int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
 
@@ -74,14 +70,6 @@ void DeleteSheetSelection(SheetRecord* sheet, int32_t what, int32_t undoable, bo
 void SetClipPastePosition(Point point);
 
 // Information dialogs.
-void InstantiateLibraryItem(SheetRecord* sheet, Point point);
-void EditSignalInfo(SheetRecord* sheet, SignalRecord** signal, WireRecord** wire, int32_t segment,
-                    SymbolRecord* symbol);
-void EditBussInfo(SheetRecord* sheet, BussRecord** buss, WireRecord** wire, int32_t segment,
-                  Point point);
-void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalRecord** signal,
-                        WireRecord** wire);
-void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** buss);
 void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
                            TextRecord* text);
 void EditSheetSettings(SheetRecord* sheet);
@@ -100,10 +88,15 @@ void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* i
                                    int32_t present);
 // A copy of the break-out table, once per action.
 void CollectUndoAltBOTable(SheetRecord* sheet);
-
-// The buss dialog on the name (in/out, 256 bytes) and the option (in/out, or none); nonzero
-// when accepted.
-int32_t BusInfoDialog(SheetRecord* sheet, BussRecord** buss, char* name, int32_t* option,
-                      bool showItem2);
+// A hide-text op: the text's hidden flag flips on replay.
+void CollectUndoHideSheetText(SheetRecord* sheet, TextRecord* text);
+// An item-string op: the item's string spec (selector 1 text, 3 signal name, 4 port name)
+// exchanged with the stored one on replay.
+void CollectUndoSheetChangeItemString(SheetRecord* sheet, int32_t itemKind, void* item, uint32_t spec,
+                                      int16_t selector);
+// A custom op: the procedure is called on replay (freeing false) and when the op is freed (true).
+using SheetUndoCustomProc = void (*)(SheetRecord* sheet, void* data, bool freeing);
+void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, SheetUndoCustomProc proc, void* data,
+                                  int32_t value);
 
 }  // namespace plexa

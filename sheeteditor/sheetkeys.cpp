@@ -29,6 +29,7 @@
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/sheetdrag.h"

@@ -21,6 +21,7 @@
 #include "model/wireintegrate.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_control_items.h"

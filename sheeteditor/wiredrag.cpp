@@ -22,6 +22,7 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wirestretch.h"
 #include "toolkit/vx_events.h"
