@@ -20,26 +20,6 @@
 namespace plexa::test {
 namespace {
 
-// Scripts for the dialogs that come up one after the other: each runs on the front dialog, then
-// the key is typed.
-std::deque<std::pair<std::function<void(VXWindowRecordTag*)>, uint16_t>> gAnswers;
-
-void RunNextAnswer(void*) {
-    if (gAnswers.empty()) return;
-    auto [script, key] = std::move(gAnswers.front());
-    gAnswers.pop_front();
-    VXWindowRecordTag* dialog = FrontDialog();
-    EXPECT_NE(dialog, nullptr);
-    if (dialog && script) script(dialog);
-    if (!gAnswers.empty()) VXPostDeferredAction(RunNextAnswer, nullptr, 0.01);
-    QueueKey(key);
-}
-
-void Answer(std::deque<std::pair<std::function<void(VXWindowRecordTag*)>, uint16_t>> answers) {
-    gAnswers = std::move(answers);
-    VXPostDeferredAction(RunNextAnswer, nullptr, 0.001);
-}
-
 void Type(VXWindowRecordTag* dialog, int16_t item, const char* text) {
     VXSetItemText(dialog, item, "");
     VXControlRecordTag* control = VXGetControl(dialog, item, nullptr);
@@ -56,7 +36,6 @@ protected:
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
     }
     void TearDown() override {
-        gAnswers.clear();
         CloseUIFiles();
         WireDragTest::TearDown();
         PlatformControlFlushDestroyed();
@@ -95,33 +74,70 @@ protected:
 
 TEST_F(SignalInfoTest, RenamingToAnExistingNameMergesOrSharesItAsAnswered) {
     struct Case {
-        uint16_t flags;     // of both signals
-        uint16_t answer;    // to the question: 13 the confirming button, 27 Cancel
-        const char* names;  // after OK (or the dialog kept open and cancelled)
+        uint16_t flags;        // of both signals
+        uint16_t answer;       // to the question: 13 the confirming button, 27 Cancel
+        const char* question;  // its confirming button
+        const char* names;     // after the rename, when the name was taken
     };
     const Case cases[] = {
-        {kSignalFlagPort, 13, "B(2) "},
-        {0, 13, "B(1) B(1) "},
-        {kSignalFlagPort, 27, "B(1) A(1) "},
+        {kSignalFlagPort, 13, "Merge", "B(2) "},
+        {kSignalFlagBreakOut, 13, "Merge", "B(2) "},
+        {0, 13, "Rename", "B(1) B(1) "},
+        {kSignalFlagPort, 27, "Merge", "B(1) A(1) "},
     };
     for (const Case& c : cases) {
         NewSheet();
         SignalHandle a = Net("A", {{100, 100}, {200, 100}}, c.flags);
         Net("B", {{100, 200}, {200, 200}}, c.flags);
-        std::string asked;
-        std::deque<std::pair<std::function<void(VXWindowRecordTag*)>, uint16_t>> answers;
-        answers.push_back({[](VXWindowRecordTag* d) { Type(d, 3, "B"); }, 13});
-        answers.push_back({[&](VXWindowRecordTag* d) {
-                               (void)d;
-                               asked = "asked";
-                           },
-                           c.answer});
-        if (c.answer == 27) answers.push_back({nullptr, 27});  // the signal dialog stays up: cancel it
-        Answer(std::move(answers));
-        EditSignalInfo(sheet, a, FirstWire((*a)->wires), 0, nullptr);
-        EXPECT_EQ(asked, "asked");
+        std::string button;
+        InDialog([&](VXWindowRecordTag* d) {
+                     char text[256];
+                     VXGetItemText(d, 1, text);
+                     button = text;
+                 },
+                 c.answer);
+        const int32_t taken = SignalInfoValidationProc(sheet, a, "B");
+        EXPECT_EQ(button, c.question);
+        EXPECT_EQ(taken, c.answer == 13);
+        if (taken) {
+            Rect area;
+            VXSetEmptyRect(&area);
+            ModifySignalInfo(sheet, a, FirstWire((*a)->wires), 0, nullptr, nullptr, "B", false, nullptr, &area);
+        }
         EXPECT_EQ(Names(), c.names) << c.flags << " " << c.answer;
     }
+    // The signal's own name in other letters and a free name are taken without a question.
+    NewSheet();
+    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
+    Net("B", {{100, 200}, {200, 200}}, 0);
+    EXPECT_EQ(SignalInfoValidationProc(sheet, a, "a"), 1);
+    EXPECT_EQ(SignalInfoValidationProc(sheet, a, "C"), 1);
+}
+
+// A name the validation refuses keeps the dialog open with the text typed.
+TEST_F(SignalInfoTest, ARefusedNameKeepsTheSignalDialogOpen) {
+    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
+    static int32_t asked;
+    asked = 0;
+    auto refuseOnce = [](SheetRecord*, void*, const char*) -> int32_t { return asked++ > 0; };
+    bool stayed = false;
+    std::string kept;
+    InDialog([&](VXWindowRecordTag* d) {
+                 Type(d, 3, "X1");
+                 const int32_t id = d->windowID;
+                 ClickItem(d, 1, 10, 8);
+                 stayed = VXGetWindowFromId(id) != nullptr;
+                 char text[256];
+                 VXGetItemText(d, 3, text);
+                 kept = text;
+             },
+             13);
+    char name[256] = "A";
+    EXPECT_EQ(SignalInfoDialog(sheet, a, name, nullptr, nullptr, 1, refuseOnce), 1);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(kept, "X1");
+    EXPECT_EQ(asked, 2);
+    EXPECT_STREQ(name, "X1");
 }
 
 TEST_F(SignalInfoTest, ANewNameForOneFragmentSplitsItOff) {
@@ -163,7 +179,7 @@ TEST_F(SignalInfoTest, TheLabelOnTheClickedSegmentIsShownAndHidden) {
 TEST_F(SignalInfoTest, TheSignalDialogCutsNamesAndShowsItsChoices) {
     SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
     std::string typed;
-    Answer({{[&](VXWindowRecordTag* d) {
+    InDialog([&](VXWindowRecordTag* d) {
                  // 16 bytes and a two-byte character: the character does not fit in 17 bytes.
                  Type(d, 3, "ABCDEFGHIJKLMNOP\xC3\xA9");
                  char text[256];
@@ -173,7 +189,7 @@ TEST_F(SignalInfoTest, TheSignalDialogCutsNamesAndShowsItsChoices) {
                  EXPECT_FALSE(VXGetItemVisible(d, 6));
                  EXPECT_GT(WriteScreenshot(d, "signal-info-dialog.png").size(), 24u);
              },
-             13}});
+             13);
     EditSignalInfo(sheet, a, FirstWire((*a)->wires), 0, nullptr);
     EXPECT_EQ(typed, "ABCDEFGHIJKLMNOP");
     EXPECT_EQ(Names(), "ABCDEFGHIJKLMNOP(1) ");

@@ -1,0 +1,71 @@
+// The attribute editor's list: a private copy of an attribute list edited row by row (name and
+// value, a visibility bit), with one empty row at the end for a new attribute, completion of names
+// from a property-name list, and writing the result back. Attributes whose names begin with "~"
+// are internal: the editor neither shows them nor removes them from the list it writes back to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "foundation/stringblock.h"
+#include "foundation/types.h"
+
+namespace plexa {
+
+struct VXMenuRecord;
+
+// Longest texts a row takes, in characters; a value is also limited by what a string spec holds
+// (1023 bytes of UTF-8).
+constexpr int32_t kMaxAttributeNameChars = 200;
+constexpr int32_t kMaxAttributeValueChars = 1000;
+
+struct AttributeEditorRow {
+    std::string name, value;
+    uint16_t flags;  // bit 0: shown
+};
+
+struct AttributeEditor {
+    std::vector<AttributeEditorRow> rows;  // the private list, the trailing empty row included
+    VXMenuRecord* namesMenu;               // from the property-name list, or none
+    uint16_t listKind;                     // 0 component, 1 pin, 2 signal, 3 sheet, 4 project
+    uint8_t readOnly;
+    uint8_t changed;
+};
+
+// A private copy of `count` attributes of the source (none: an empty list), "~" names left out,
+// with the names of the property-name list of the kind. Null when memory fails.
+AttributeEditor* CreateAttributeEditor(StringBlock sourceBlock, Handle source, uint32_t start, int32_t count,
+                                       int32_t listKind, bool readOnly);
+void DestroyAttributeEditor(AttributeEditor* editor);
+
+// A row's texts (the whole text, however long).
+std::string GetAttributeEditorName(const AttributeEditor* editor, int32_t row);
+std::string GetAttributeEditorValue(const AttributeEditor* editor, int32_t row);
+
+// Commits an edited field (column 0 name, 1 value), trimmed of blanks. An unchanged text does
+// nothing; an emptied name keeps the old one. A text longer than its field allows, or a value
+// longer than 1023 bytes, is refused with a message and the row keeps its text: the result is then
+// 0, else 1.
+int32_t CommitAttributeField(AttributeEditor* editor, int32_t row, int32_t column, const char* text);
+
+// Whether a character may be typed into a name ("`", "{", "}", "~" and blanks may not).
+bool IsAttributeNameCharacter(uint32_t character);
+// A pasted name's characters mapped to those a name may hold.
+std::string AttributeNamePasteFilter(const std::string& pasted);
+
+// The name of the names menu that begins with the typed text (case ignored), that no other row
+// of the editor has, first in alphanumeric order (digit runs by value); "" when none is longer
+// than the text.
+std::string AutoCompleteAttributeName(const AttributeEditor* editor, int32_t row, const char* typed);
+
+// Writes the editor's attributes into the target (its non-"~" attributes replaced, "~" ones kept);
+// without a target, into a new list. With freeWhenEmpty an empty result is freed and none
+// returned. *targetCount is in and out.
+Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, uint32_t start, int16_t* targetCount,
+                              StringBlock targetBlock, bool freeWhenEmpty);
+
+// Removes every attribute whose name doesn't begin with "~".
+void DeleteUserAttributes(Handle list, uint32_t start, int16_t* count, StringBlock block);
+
+}  // namespace plexa

@@ -1,0 +1,146 @@
+// The attribute editor's list: what it copies and writes back, name completion from the
+// property-name list, the characters names take, and texts at and past their limits (UTF-8).
+#include "sheeteditor/attributeeditor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/memory.h"
+#include "model/attributes.h"
+#include "sheeteditor/propertynames.h"
+#include "sheeteditor/tests/dialogs_testing.h"
+
+namespace plexa::test {
+namespace {
+
+class AttributeEditorTest : public AppDialogsTest {
+protected:
+    void SetUp() override {
+        AppDialogsTest::SetUp();
+        block = CreateStringBlock(gGenPool, 256);
+        list = AllocHandle(gGenPool, 0);
+        for (auto& l : gPropertyNamesTable) l.clear();
+    }
+    void TearDown() override {
+        for (auto& l : gPropertyNamesTable) l.clear();
+        if (list) MemFree(list);
+        DestroyStringBlock(block);
+        AppDialogsTest::TearDown();
+    }
+    void Add(const char* name, const char* value) {
+        const uint16_t flags = 0;
+        SetAttributeValue(block, list, 0, &count, name, value, &flags);
+    }
+    std::string Listed() {
+        std::string out;
+        for (int32_t i = 0; i < count; i++) {
+            char name[kAttributeTextSize], value[kAttributeTextSize];
+            GetIndexedAttribute(block, list, 0, i, name, value, nullptr, nullptr);
+            out += std::string(name) + "=" + value + " ";
+        }
+        return out;
+    }
+    StringBlock block = nullptr;
+    Handle list = nullptr;
+    int16_t count = 0;
+};
+
+TEST_F(AttributeEditorTest, InternalNamesAreNeitherShownNorRemovedWhenWrittenBack) {
+    Add("~REF", "U1");
+    Add("Value", "10k");
+    Add("Tolerance", "5%");
+    AttributeEditor* editor = CreateAttributeEditor(block, list, 0, count, kComponentNames, false);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(editor->rows.size(), 3u);  // two shown and the empty row
+    EXPECT_EQ(GetAttributeEditorName(editor, 0), "Value");
+    EXPECT_EQ(GetAttributeEditorName(editor, 2), "");
+    EXPECT_TRUE(CommitAttributeField(editor, 1, 1, "  1%  "));
+    EXPECT_TRUE(CommitAttributeField(editor, 0, 0, ""));  // an emptied name keeps the old one
+    EXPECT_TRUE(CommitAttributeField(editor, 2, 0, "Power"));
+    EXPECT_EQ(editor->rows.size(), 4u);  // a new empty row follows the new attribute
+    EXPECT_TRUE(editor->changed);
+    EXPECT_EQ(GetAttributeEditorData(editor, list, 0, &count, block, false), list);
+    EXPECT_EQ(Listed(), "~REF=U1 Value=10k Tolerance=1% Power= ");
+    DestroyAttributeEditor(editor);
+}
+
+TEST_F(AttributeEditorTest, TypedNamesCompleteFromTheListUnlessAnotherRowHasThem) {
+    for (const char* name : {"Voltage", "Value", "Val10", "Val9", "Manufacturer"})
+        AppendPropertyNames(kComponentNames, name);
+    AttributeEditor* editor = CreateAttributeEditor(nullptr, nullptr, 0, 0, kComponentNames, false);
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 0, "Val"), "Val9");  // digit runs by value, before letters
+    gPropertyNamesTable[kComponentNames] = {"Voltage", "Value", "Manufacturer"};
+    DestroyAttributeEditor(editor);
+    editor = CreateAttributeEditor(nullptr, nullptr, 0, 0, kComponentNames, false);
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 0, "Val"), "Value");
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 0, "val"), "Value");
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 0, "Value"), "");  // nothing longer to add
+    ASSERT_TRUE(CommitAttributeField(editor, 0, 0, "Value"));
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 1, "Val"), "");  // row 0 has it
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 0, "Val"), "Value");
+    DestroyAttributeEditor(editor);
+    // A kind without a list has no menu and completes nothing.
+    editor = CreateAttributeEditor(nullptr, nullptr, 0, 0, 5, false);
+    EXPECT_EQ(editor->namesMenu, nullptr);
+    EXPECT_EQ(AutoCompleteAttributeName(editor, 0, "Val"), "");
+    DestroyAttributeEditor(editor);
+}
+
+TEST_F(AttributeEditorTest, NamesRefuseAndPastingMapsTheirForbiddenCharacters) {
+    for (char c : std::string("`{}~ \t")) EXPECT_FALSE(IsAttributeNameCharacter(uint8_t(c))) << c;
+    EXPECT_TRUE(IsAttributeNameCharacter('A'));
+    EXPECT_EQ(AttributeNamePasteFilter("a`b{c}d~e f"), "a'b<c>d^e_f");
+}
+
+// Texts at their limits are kept whole; one character more is refused with a message and the
+// row keeps what it had. Values are written back and read whole, outside ASCII too.
+TEST_F(AttributeEditorTest, TextsAtTheirLimitsAreKeptWholeAndLongerOnesRefusedWithAMessage) {
+    AttributeEditor* editor = CreateAttributeEditor(nullptr, nullptr, 0, 0, kSignalNames, false);
+    std::string shown;
+    auto refusedWith = [&](int32_t column, const std::string& text) {
+        shown.clear();
+        InDialog([&](VXWindowRecordTag* d) {
+                     char t[256];
+                     VXGetItemText(d, 4, t);  // the alert's message
+                     shown = t[0] ? t : "shown";
+                 },
+                 13);
+        return CommitAttributeField(editor, 0, column, text.c_str()) == 0 && !shown.empty();
+    };
+    std::string ascii(kMaxAttributeValueChars, 'v');
+    ASSERT_TRUE(CommitAttributeField(editor, 0, 0, "Note"));
+    ASSERT_TRUE(CommitAttributeField(editor, 0, 1, ascii.c_str()));
+    EXPECT_EQ(GetAttributeEditorValue(editor, 0), ascii);
+    EXPECT_TRUE(refusedWith(1, ascii + "v"));
+    EXPECT_EQ(GetAttributeEditorValue(editor, 0), ascii);
+    // 511 two-byte characters fill 1022 bytes; one more passes 1023 although it is far below
+    // 1000 characters: a string can't hold it, so it is refused rather than cut.
+    std::string wide;
+    for (int i = 0; i < 511; i++) wide += "\xC3\xA9";
+    ASSERT_TRUE(CommitAttributeField(editor, 0, 1, wide.c_str()));
+    EXPECT_TRUE(refusedWith(1, wide + "\xC3\xA9"));
+    EXPECT_EQ(GetAttributeEditorValue(editor, 0), wide);
+    std::string name(kMaxAttributeNameChars, 'n');
+    EXPECT_TRUE(CommitAttributeField(editor, 0, 0, name.c_str()));
+    EXPECT_TRUE(refusedWith(0, name + "n"));
+    EXPECT_EQ(GetAttributeEditorName(editor, 0), name);
+
+    Handle written = GetAttributeEditorData(editor, nullptr, 0, &count, block, true);
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(count, 1);
+    char value[kStringSpecBufferSize];
+    GetAttributeValue(block, written, 0, count, name.c_str(), value, nullptr, int32_t(sizeof value));
+    EXPECT_EQ(std::string(value), wide);
+    MemFree(written);
+    DestroyAttributeEditor(editor);
+
+    // An editor with nothing in it writes back none when asked.
+    editor = CreateAttributeEditor(nullptr, nullptr, 0, 0, kSignalNames, false);
+    int16_t none = 0;
+    EXPECT_EQ(GetAttributeEditorData(editor, nullptr, 0, &none, block, true), nullptr);
+    DestroyAttributeEditor(editor);
+}
+
+}  // namespace
+}  // namespace plexa::test
