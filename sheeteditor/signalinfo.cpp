@@ -314,6 +314,16 @@ void PortUndoOp(SheetRecord* sheet, void* record, bool freeing) {
 
 }  // namespace
 
+PortSymbolUndoRecord* ApplyPortSymbolChange(SheetRecord* sheet, SymbolRecord* symbol, const PortNameResult* result) {
+    if (!sheet || !symbol || !result) return nullptr;
+    auto* record = new PortSymbolUndoRecord{symbol, symbol->kind.spec, uint16_t(GetPortSymbolType(symbol))};
+    SetPortSymbolName(sheet, symbol, result->sameAsNet ? nullptr : result->displayName);
+    SetPortSymbolType(symbol, result->portType);
+    if (symbol->kind.spec != record->name || GetPortSymbolType(symbol) != record->type) return record;
+    delete record;
+    return nullptr;
+}
+
 void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, WireHandle wire) {
     if (!sheet || !symbol || !signal) return;
     uint8_t fragment = 0;
@@ -323,11 +333,8 @@ void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle s
         return;
     SetSheetModifiedStatus(sheet, kEditReasons);
     StartSheetUndoCollection(sheet, kUndoActionSignalModification);
-    auto* record = new PortSymbolUndoRecord{symbol, symbol->kind.spec, uint16_t(GetPortSymbolType(symbol))};
-    SetPortSymbolName(sheet, symbol, result.sameAsNet ? nullptr : result.displayName);
-    SetPortSymbolType(symbol, result.portType);
-    if (symbol->kind.spec == record->name && GetPortSymbolType(symbol) == record->type) delete record;
-    else CollectUndoCustomSheetAction(sheet, 1, PortUndoOp, record, 0);
+    if (PortSymbolUndoRecord* record = ApplyPortSymbolChange(sheet, symbol, &result))
+        CollectUndoCustomSheetAction(sheet, 1, PortUndoOp, record, 0);
     Rect area;
     VXSetEmptyRect(&area);
     ModifySignalInfo(sheet, signal, nullptr, -1, symbol, nullptr, result.netName, result.labelShown,

@@ -44,6 +44,10 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
 // or share it), else 0.
 int32_t SignalInfoValidationProc(SheetRecord* sheet, void* signal, const char* name);
 
+// Gives the port symbol the confirmed name and type; the record of what it had when either
+// changed (for its undo), else none.
+PortSymbolUndoRecord* ApplyPortSymbolChange(SheetRecord* sheet, SymbolRecord* symbol, const struct PortNameResult* result);
+
 // The custom undo operation of a port symbol's name and type: exchanges, or frees the record.
 void PortSymbolInfoUndoHandler(SheetRecord* sheet, PortSymbolUndoRecord* record, bool freeing);
 

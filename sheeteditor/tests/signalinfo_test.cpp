@@ -197,3 +197,66 @@ TEST_F(SignalInfoTest, TheSignalDialogCutsNamesAndShowsItsChoices) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// The port dialog confirmed without a change gives nothing to undo; a new type does, and its
+// undo record brings the old name and type back (and the new ones on the next replay).
+TEST_F(SignalInfoTest, ThePortDialogWithNoChangeRecordsNothing) {
+    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
+    SymbolRecord* port = driver->AddSymbol(30, kSymbolFlagPort | kSymbolFlagModulePort);
+    SetPortSymbolName(sheet, port, "IN1");
+    SetPortSymbolType(port, 1);
+    PortNameResult result{};
+    bool sameChecked = true;
+    InDialog([&](VXWindowRecordTag* d) {
+                 sameChecked = VXGetItemChecked(d, 7) != 0;
+                 EXPECT_GT(WriteScreenshot(d, "port-name-dialog.png").size(), 24u);
+             },
+             13);
+    ASSERT_EQ(PortNameDialog(sheet, port, a, SignalInfoValidationProc, nullptr, &result), 1);
+    EXPECT_FALSE(sameChecked);
+    EXPECT_STREQ(result.netName, "A");
+    EXPECT_STREQ(result.displayName, "IN1");
+    EXPECT_EQ(result.portType, 1);
+    EXPECT_EQ(ApplyPortSymbolChange(sheet, port, &result), nullptr);
+
+    InDialog([&](VXWindowRecordTag* d) { ChooseItem(d, 9, 2); }, 13);
+    ASSERT_EQ(PortNameDialog(sheet, port, a, SignalInfoValidationProc, nullptr, &result), 1);
+    PortSymbolUndoRecord* record = ApplyPortSymbolChange(sheet, port, &result);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(GetPortSymbolType(port), 2);
+    PortSymbolInfoUndoHandler(sheet, record, false);
+    char name[256];
+    EXPECT_EQ(GetPortSymbolName(sheet, port, a, name, 256), 0);
+    EXPECT_STREQ(name, "IN1");
+    EXPECT_EQ(GetPortSymbolType(port), 1);
+    PortSymbolInfoUndoHandler(sheet, record, false);
+    EXPECT_EQ(GetPortSymbolType(port), 2);
+    PortSymbolInfoUndoHandler(sheet, record, true);
+
+    // Cancelled: every answer cleared.
+    InDialog(nullptr, 27);
+    EXPECT_EQ(PortNameDialog(sheet, port, a, SignalInfoValidationProc, nullptr, &result), 0);
+    EXPECT_STREQ(result.netName, "");
+}
+
+TEST_F(SignalInfoTest, TheBussDialogsStoreTheirNames) {
+    BussHandle buss = CreateBuss(sheet->bussList);
+    ASSERT_NE(buss, nullptr);
+    SetBussName(buss, sheet->stringBlock, "D[0:3]");
+    char name[256] = "D[0:3]";
+    int32_t option = 1;
+    InDialog([&](VXWindowRecordTag* d) {
+                 Type(d, 3, "ADDRESS[0:15]");
+                 EXPECT_GT(WriteScreenshot(d, "bus-info-dialog.png").size(), 24u);
+             },
+             13);
+    ASSERT_EQ(BusInfoDialog(sheet, buss, name, &option, true), 1);
+    EXPECT_STREQ(name, "ADDRESS[0:15]");
+    EXPECT_EQ(option, 1);
+}
+
+}  // namespace
+}  // namespace plexa::test
