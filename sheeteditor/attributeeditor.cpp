@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "foundation/memory.h"
@@ -10,7 +11,17 @@
 #include "model/attributes.h"
 #include "sheeteditor/propertynames.h"
 #include "toolkit/vx_alerts.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/textedit.h"
+#include "graphics/textline.h"
+#include "graphics/textstyle.h"
+#include "toolkit/vx_celledit.h"
+#include "toolkit/vx_colheader.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa {
 namespace {
@@ -101,6 +112,7 @@ AttributeEditor* CreateAttributeEditor(StringBlock sourceBlock, Handle source, u
 
 void DestroyAttributeEditor(AttributeEditor* editor) {
     if (!editor) return;
+    if (editor->header) VXDestroyColumnHeader(static_cast<VXColumnHeaderRecord>(editor->header));
     if (editor->namesMenu) VXDestroyMenuEx(editor->namesMenu, true);
     delete editor;
 }
@@ -205,6 +217,161 @@ Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, uint32_t s
         return nullptr;
     }
     return target;
+}
+
+// ---- The editor in a window ----
+
+namespace {
+
+constexpr int16_t kRowHeight = 17, kHeaderHeight = 17;
+constexpr int16_t kNameLeft = 43, kNameRight = 158, kValueLeft = 163;
+constexpr int32_t kUIFontKind = 5;
+constexpr int16_t kNameColumn = 1, kValueColumn = 2;
+
+AttributeEditor* EditorOf(VXWindowRecordTag* window) {
+    return window ? static_cast<AttributeEditor*>(window->refCon) : nullptr;
+}
+
+void DrawField(const std::string& text, int16_t left, int16_t right, int16_t baseline) {
+    char shown[kVXListCellTextSize];
+    std::snprintf(shown, sizeof shown, "%s", text.c_str());
+    VXTruncString(shown, sizeof shown, right - left, 0);
+    VXMoveTo(left, baseline);
+    VXDrawTextWithEncoding(shown, int32_t(std::strlen(shown)), kEncodingUTF8);
+}
+
+// What the cell editor shows of a text: at most what its buffer holds.
+std::string CellForm(const std::string& text) {
+    char cell[kVXListCellTextSize] = {};
+    std::snprintf(cell, sizeof cell, "%s", text.c_str());
+    return cell;
+}
+
+void SyncRows(VXWindowRecordTag* list, AttributeEditor* editor) {
+    const int32_t have = VXCountListViewItems(list);
+    for (int32_t row = have; row < int32_t(editor->rows.size()); row++) VXInsertListViewItemData(list, -1, &row, 1);
+}
+
+int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    AttributeEditor* editor = EditorOf(window);
+    if (!editor) return 0;
+    const int32_t row = record->index;
+    const bool real = row >= 0 && row < int32_t(editor->rows.size());
+    const int16_t column = record->column;
+    switch (message) {
+        case kVXListDrawItem: {
+            StdDrawHiliteEditListViewItem(window, record);
+            if (!real) return 1;
+            const Rect& cell = record->rect;
+            const int16_t baseline = int16_t(cell.bottom - 4);
+            int16_t editColumn = 0;
+            const int32_t editing = VXGetListViewEditFocus(window, &editColumn, nullptr, nullptr);
+            if (!(editing == row && editColumn == kNameColumn))
+                DrawField(editor->rows[size_t(row)].name, int16_t(cell.left + kNameLeft), int16_t(cell.left + kNameRight),
+                          baseline);
+            if (!(editing == row && editColumn == kValueColumn))
+                DrawField(editor->rows[size_t(row)].value, int16_t(cell.left + kValueLeft), int16_t(cell.right - 2),
+                          baseline);
+            return 1;
+        }
+        case kVXListMouseDown: {
+            if (editor->readOnly || !real || !record->event) return kVXListClickHandled;
+            // The list starts editing the column given.
+            record->column = record->event->u.mouse.h >= kValueLeft - 3 ? kValueColumn : kNameColumn;
+            return 0;
+        }
+        case kVXListEditRect:
+            record->rect = {1, column == kNameColumn ? kNameLeft : kValueLeft, int16_t(kRowHeight - 2),
+                            column == kNameColumn ? kNameRight : int16_t(record->width - 2)};
+            return 1;
+        case kVXListFetchText:
+            if (real && record->text)
+                std::snprintf(record->text, kVXListCellTextSize, "%s",
+                              (column == kNameColumn ? editor->rows[size_t(row)].name : editor->rows[size_t(row)].value)
+                                  .c_str());
+            return 1;
+        case kVXListEditState:
+            return 3;
+        case kVXListDirtyTest: {
+            if (!real || !record->text) return 1;
+            const std::string& stored =
+                column == kNameColumn ? editor->rows[size_t(row)].name : editor->rows[size_t(row)].value;
+            return std::string(record->text) == CellForm(stored) ? 1 : 0;
+        }
+        case kVXListCommit: {
+            if (!real || !record->text) return 1;
+            // A text longer than the cell holds comes back cut: unchanged, it keeps the whole.
+            const std::string& stored =
+                column == kNameColumn ? editor->rows[size_t(row)].name : editor->rows[size_t(row)].value;
+            if (std::string(record->text) == CellForm(stored)) return 1;
+            const int32_t ok = CommitAttributeField(editor, row, column == kNameColumn ? 0 : 1, record->text);
+            SyncRows(window, editor);
+            VXInvalListViewItem(window, row);
+            return ok ? 1 : 0;
+        }
+        case kVXListEditChar: {
+            if (column != kNameColumn || !record->event) return 0;
+            const uint16_t c = record->event->u.character.character;
+            return c >= 32 && !IsAttributeNameCharacter(c) ? (kVXListKeyHandled | kVXListKeyBeep) : 0;
+        }
+        case kVXListTextChanged: {
+            if (column != kNameColumn || !record->text || !record->te || record->param.bytes[1]) return 0;
+            const std::string typed = record->text;
+            if (typed.empty()) return 0;
+            const std::string completion = AutoCompleteAttributeName(editor, row, typed.c_str());
+            if (completion.size() <= typed.size()) return 0;
+            const std::string tail = completion.substr(typed.size());
+            if (!VXTEInsert(tail.c_str(), int32_t(tail.size()), kEncodingUTF8, record->te)) return 0;
+            VXTESetSelect(int32_t(typed.size()), int32_t(completion.size()), record->te);
+            return 1;
+        }
+        default:
+            return 0;
+    }
+}
+
+int32_t AttributeHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    AttributeEditor* editor = EditorOf(window);
+    if (!editor || event->kind != kVXUpdateEvent || !editor->header) return 0;
+    VXSetWindow(window);
+    VXDrawColumnHeader(static_cast<VXColumnHeaderRecord>(editor->header));
+    return 1;
+}
+
+}  // namespace
+
+AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect, StringBlock sourceBlock,
+                                             Handle source, uint32_t start, int32_t count, int32_t listKind,
+                                             bool readOnly) {
+    if (!parent || !rect) return nullptr;
+    AttributeEditor* editor = CreateAttributeEditor(sourceBlock, source, start, count, listKind, readOnly);
+    if (!editor) return nullptr;
+    const int16_t width = int16_t(rect->right - rect->left);
+    const Rect band{rect->top, rect->left, int16_t(rect->top + kHeaderHeight), rect->right};
+    const Rect local{0, 0, kHeaderHeight, width};
+    const Rect rows{band.bottom, rect->left, rect->bottom, rect->right};
+    auto header = VXCreateColumnHeader(nullptr, &local);
+    editor->header = header;
+    if (header) {
+        (void)VXAddHeaderColumnEx(header, 0, "", 0);  // the names pop-up arrows' column
+        (void)VXAddHeaderColumnEx(header, 18, "", 0);
+        (void)VXAddHeaderColumnEx(header, 40, "Attribute Name", 0);
+        (void)VXAddHeaderColumnEx(header, 160, "Attribute Data", 0);
+    }
+    editor->headerWindow = VXCreateChildWindow(0, 0, 0, parent, &band, editor, AttributeHeaderHandler);
+    editor->listWindow = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, parent, &rows, editor, nullptr);
+    if (!editor->headerWindow || !editor->listWindow) return editor;
+    VXInstallListView(editor->listWindow, GetTempDefaultStyle(kUIFontKind), kRowHeight, sizeof(int32_t),
+                      readOnly ? 0 : kVXListEditCells, AttributeListViewHook);
+    SyncRows(editor->listWindow, editor);
+    VXShowWindow(editor->headerWindow);
+    VXShowWindow(editor->listWindow);
+    return editor;
+}
+
+bool FlushAttributeEditor(AttributeEditor* editor) {
+    if (!editor || !editor->listWindow) return true;
+    return VXFlushListViewEditField(editor->listWindow) != 0;
 }
 
 }  // namespace plexa

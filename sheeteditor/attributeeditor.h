@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
 #include "foundation/types.h"
 
 namespace plexa {
 
 struct VXMenuRecord;
+struct VXWindowRecordTag;
 
 // Longest texts a row takes, in characters; a value is also limited by what a string spec holds
 // (1023 bytes of UTF-8).
@@ -28,6 +30,9 @@ struct AttributeEditorRow {
 struct AttributeEditor {
     std::vector<AttributeEditorRow> rows;  // the private list, the trailing empty row included
     VXMenuRecord* namesMenu;               // from the property-name list, or none
+    VXWindowRecordTag* listWindow;         // the rows, when the editor is shown
+    VXWindowRecordTag* headerWindow;       // the column titles above them
+    void* header;                          // the column header record
     uint16_t listKind;                     // 0 component, 1 pin, 2 signal, 3 sheet, 4 project
     uint8_t readOnly;
     uint8_t changed;
@@ -37,7 +42,16 @@ struct AttributeEditor {
 // with the names of the property-name list of the kind. Null when memory fails.
 AttributeEditor* CreateAttributeEditor(StringBlock sourceBlock, Handle source, uint32_t start, int32_t count,
                                        int32_t listKind, bool readOnly);
+// Frees the editor; its windows go with the window they were made in.
 void DestroyAttributeEditor(AttributeEditor* editor);
+
+// The editor shown in the rectangle of the parent window: the column titles ("Attribute Name",
+// "Attribute Data") above a list of rows whose fields are edited in place.
+AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect,
+                                             StringBlock sourceBlock, Handle source, uint32_t start,
+                                             int32_t count, int32_t listKind, bool readOnly);
+// Commits the field being edited; false when its text was refused (the field stays open).
+bool FlushAttributeEditor(AttributeEditor* editor);
 
 // A row's texts (the whole text, however long).
 std::string GetAttributeEditorName(const AttributeEditor* editor, int32_t row);

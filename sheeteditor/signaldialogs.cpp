@@ -5,6 +5,8 @@
 
 #include "foundation/strings.h"
 #include "model/busses.h"
+#include "sheeteditor/attributeeditor.h"
+#include "sheeteditor/propertynames.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
@@ -45,6 +47,7 @@ struct SignalDialogState {
     int32_t showItem2;
     NetNameValidationProc validation;
     bool confirmed;
+    AttributeEditor* attributes;
 };
 
 int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
@@ -60,6 +63,13 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
             if (s->second) VXSetItemChecked(w, 6, *s->second);
             VXSetItemVisible(w, 4, s->first != nullptr);
             if (s->first) VXSetItemChecked(w, 4, *s->first);
+            if (s->signal) {
+                Rect area;
+                VXGetItemPosition(w, 5, &area);
+                VXSetItemVisible(w, 5, false);
+                s->attributes = CreateAttributeEditorWindow(w, &area, s->sheet->stringBlock, (*s->signal)->attributes, 0,
+                                                            (*s->signal)->attributeCount, kSignalNames, false);
+            }
             return 0;
         case kVXControlEvent:
             if (IsEditChange(event, 3)) {
@@ -68,6 +78,7 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
                 return 1;
             }
             if (IsClick(event, 1)) {
+                if (!FlushAttributeEditor(s->attributes)) return 1;
                 char name[kNameSize];
                 ReadTrimmedItem(w, 3, name, kSignalNameLimit);
                 if (!name[0] || (s->validation && !s->validation(s->sheet, s->signal, name))) return 1;
@@ -79,6 +90,13 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
             if (s->confirmed) {
                 if (s->first) *s->first = VXGetItemChecked(w, 4) != 0;
                 if (s->second) *s->second = VXGetItemChecked(w, 6) != 0;
+                if (s->attributes && s->attributes->changed) {
+                    SignalRecord* signal = *s->signal;
+                    int16_t count = int16_t(signal->attributeCount);
+                    signal->attributes = GetAttributeEditorData(s->attributes, signal->attributes, 0, &count,
+                                                                s->sheet->stringBlock, false);
+                    (*s->signal)->attributeCount = uint16_t(count);
+                }
             }
             return 0;
         default:
@@ -308,8 +326,9 @@ void ReadTrimmedItem(VXWindowRecordTag* window, int16_t item, char* out, int32_t
 int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,
                          uint8_t* secondOption, int32_t showItem2, NetNameValidationProc validation) {
     if (!sheet || !name) return 0;
-    SignalDialogState state{sheet, signal, name, firstOption, secondOption, showItem2, validation, false};
+    SignalDialogState state{sheet, signal, name, firstOption, secondOption, showItem2, validation, false, nullptr};
     VXModalDialog(kSignalInfoTemplate, kVXPlaceCentre, SignalInfoDialogHandler, &state);
+    DestroyAttributeEditor(state.attributes);
     return state.confirmed;
 }
 

@@ -11,11 +11,13 @@
 
 #include "model/sheetdump.h"
 #include "model/texts.h"
+#include "sheeteditor/propertynames.h"
 #include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/wire_drags_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_listview.h"
 
 namespace plexa::test {
 namespace {
@@ -256,6 +258,51 @@ TEST_F(SignalInfoTest, TheBussDialogsStoreTheirNames) {
     ASSERT_EQ(BusInfoDialog(sheet, buss, name, &option, true), 1);
     EXPECT_STREQ(name, "ADDRESS[0:15]");
     EXPECT_EQ(option, 1);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+void Key(VXWindowRecordTag* window, uint16_t c) {
+    PlatformInputEvent event;
+    event.kind = PlatformInputKind::kKeyDown;
+    event.windowID = window->windowID;
+    event.character = c;
+    PlatformDeliverInput(event);
+    event.kind = PlatformInputKind::kKeyUp;
+    PlatformDeliverInput(event);
+}
+
+// The signal dialog lists the signal's attributes; "Val" typed as a new name completes to
+// "Value" from the signal names, and OK stores the new attribute with the signal.
+TEST_F(SignalInfoTest, TheSignalDialogEditsTheSignalsAttributesWithCompletedNames) {
+    for (auto& l : gPropertyNamesTable) l.clear();
+    AppendPropertyNames(kSignalNames, "Voltage");
+    AppendPropertyNames(kSignalNames, "Value");
+    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
+    (void)SetSignalAttribute(a, sheet->stringBlock, "Rating", "5");  // added: the absent code
+    InDialog([&](VXWindowRecordTag* d) {
+                 // The list of the attributes: rows of 17; the name field of row 1 (the empty row).
+                 VXWindowRecordTag* list = nullptr;
+                 for (VXWindowRecordTag* w = VXGetFirstChild(d); w && !list; w = VXGetNextWindow(w))
+                     if (VXGetListViewRecord(w)) list = w;
+                 ASSERT_NE(list, nullptr);
+                 PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, 60, 17 + 8));
+                 PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, list, 60, 17 + 8));
+                 for (char c : std::string("Val")) Key(list, uint16_t(c));
+                 EXPECT_GT(WriteScreenshot(d, "signal-info-attributes.png").size(), 24u);
+             },
+             13);
+    char name[256] = "A";
+    EXPECT_EQ(SignalInfoDialog(sheet, a, name, nullptr, nullptr, 1, SignalInfoValidationProc), 1);
+    char value[256];
+    EXPECT_GE(GetSignalAttribute(a, sheet->stringBlock, "Rating", value, 256), 0);
+    EXPECT_STREQ(value, "5");
+    EXPECT_GE(GetSignalAttribute(a, sheet->stringBlock, "Value", value, 256), 0);
+    for (auto& l : gPropertyNamesTable) l.clear();
 }
 
 }  // namespace
