@@ -13,8 +13,6 @@ void CollectUndoSetSheetView(SheetRecord*) {}                // records the view
 void AcceptSheetUndoCollection(SheetRecord*) {}              // commits the undo step
 
 
-// Will let the person choose a member name of the buss; until then nothing is chosen.
-int32_t ChooseBusMemberNameDialog(SheetRecord*, BussHandle, char*) { return 0; }
 
 // Will record a move op for the replay.
 void CollectUndoMoveSheetItem(SheetRecord*, int32_t, void*, Point, int32_t) {}

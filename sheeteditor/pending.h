@@ -35,8 +35,6 @@ void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
 void CollectUndoSetSheetView(SheetRecord* sheet);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
 
-// Chooses a member name of the buss (256-byte buffer, in and out); nonzero when accepted.
-int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
 
 // ---- Sheet undo ----
 // A move op: the item (of item kind 1 symbol, 2 text, 7 element, 8 text frame) moved by the

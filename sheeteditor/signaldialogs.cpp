@@ -1,6 +1,8 @@
 // The signal, port, buss and buss terminal dialogs.
 #include "sheeteditor/signaldialogs.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "foundation/strings.h"
@@ -312,7 +314,84 @@ int32_t BusTerminalDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
     }
 }
 
+// ---- Buss member chooser ----
+
+constexpr int32_t kMaxMemberChoices = 100;
+
+struct MemberDialogState {
+    SheetRecord* sheet;
+    BussHandle buss;
+    char* name;
+    bool confirmed;
+};
+
+int32_t ChooseBusMemberDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
+    auto* s = static_cast<MemberDialogState*>(w->refCon);
+    if (!s) return 0;
+    switch (event->kind) {
+        case kVXCreateEvent: {
+            BusMembersCollection members = CollectBusMemberInfo(s->sheet, s->buss);
+            const int32_t n = std::min(CountBusMembers(members), kMaxMemberChoices);
+            for (int32_t i = 0; i < n; ++i) {
+                char member[kBusMemberNameSize];
+                (void)GetCollectedBusMemberInfo(members, i, member);  // where the member comes from is not shown
+                VXAddListItem(w, 5, member, i);
+                if (i == 0 && !s->name[0]) std::snprintf(s->name, kNameSize, "%s", member);
+            }
+            DestroyBusMembersCollection(members);
+            VXSetItemEnabled(w, 5, n > 0);
+            if (!s->name[0]) GetUniqueSignalName(s->sheet, nullptr, s->name, kNameSize);
+            VXSetItemText(w, 3, s->name);
+            VXSelectItemText(w, 3, 0, 32767);
+            VXSetItemEnabled(w, 1, s->name[0] != 0);
+            return 0;
+        }
+        case kVXControlEvent:
+            if (IsEditChange(event, 3)) {
+                VXTruncateItemText(w, 3, kSignalNameLimit);
+                VXSetItemEnabled(w, 1, !ItemEmpty(w, 3));
+                return 1;
+            }
+            if (IsClick(event, 5)) {
+                const int32_t chosen = VXGetSelectedListItem(w, 5, -1);
+                if (chosen >= 0) {
+                    char member[kNameSize] = {};
+                    VXGetListItem(w, 5, chosen, member);
+                    VXSetItemText(w, 3, member);
+                    VXTruncateItemText(w, 3, kSignalNameLimit);
+                    VXSelectItemText(w, 3, 0, 32767);
+                    VXSetItemEnabled(w, 1, !ItemEmpty(w, 3));
+                }
+                return 1;
+            }
+            return 0;
+        case kVXEndModalEvent:
+            s->confirmed = event->u.endModal.item == 1;
+            if (s->confirmed) {
+                ReadTrimmedItem(w, 3, s->name, kSignalNameLimit);
+                if (VXGetItemChecked(w, 4)) {
+                    SetBreakoutSequence(s->sheet, s->buss, s->name);
+                } else {
+                    ClearBreakoutSequence(s->sheet);
+                    SetBreakoutSequence(s->sheet, nullptr, s->name);
+                }
+            } else {
+                s->name[0] = 0;
+            }
+            return 0;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
+
+int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name) {
+    if (!sheet || !buss || !name) return 0;
+    MemberDialogState state{sheet, buss, name, false};
+    VXModalDialog(kChooseBusMemberTemplate, kVXPlaceCentre, ChooseBusMemberDialogHandler, &state);
+    return state.confirmed;
+}
 
 void ReadTrimmedItem(VXWindowRecordTag* window, int16_t item, char* out, int32_t limit) {
     VXTruncateItemText(window, item, limit);

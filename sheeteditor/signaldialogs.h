@@ -20,7 +20,7 @@ constexpr int32_t kSignalNameLimit = 17;
 constexpr int32_t kBussNameLimit = 31;
 
 constexpr uint16_t kSignalInfoTemplate = 1030, kPortNameTemplate = 1031, kBusInfoTemplate = 1004,
-                   kBusTerminalTemplate = 1014;
+                   kBusTerminalTemplate = 1014, kChooseBusMemberTemplate = 1013;
 
 // The signal dialog over the name (in and out, 256 bytes) and the two options (in and out, or
 // none); with a validation the signal's attributes take the edited list on OK.
@@ -43,6 +43,11 @@ int32_t PortNameDialog(SheetRecord* sheet, SymbolRecord* symbol, void* net, NetN
 int32_t BusInfoDialog(SheetRecord* sheet, BussHandle buss, char* name, int32_t* option, bool showItem2);
 // The buss terminal dialog: on OK the names are stored in the buss; the flag (in and out).
 int32_t BusTerminalDialog(SheetRecord* sheet, BussHandle buss, int32_t terminal, uint8_t* flag);
+
+// The member name given to a wire that ends on the buss (256 bytes, in and out; emptied when
+// cancelled). On OK the name starts the sheet's break-out naming sequence, with the buss when the
+// sequence is to continue.
+int32_t ChooseBusMemberNameDialog(SheetRecord* sheet, BussHandle buss, char* name);
 
 // The text of an item cut to the limit on a character boundary and trimmed of blanks.
 void ReadTrimmedItem(struct VXWindowRecordTag* window, int16_t item, char* out, int32_t limit);

@@ -307,3 +307,34 @@ TEST_F(SignalInfoTest, TheSignalDialogEditsTheSignalsAttributesWithCompletedName
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// Without members the chooser offers the sheet's next free signal name; OK starts the break-out
+// naming with it (with the buss only when the sequence is to continue), Cancel empties the name.
+TEST_F(SignalInfoTest, TheMemberChooserOffersAFreeNameAndStartsTheSequence) {
+    BussHandle buss = CreateBuss(sheet->bussList);
+    ASSERT_NE(buss, nullptr);
+    char offered[256] = {};
+    GetUniqueSignalName(sheet, nullptr, offered, 256);
+    for (const bool keep : {false, true}) {
+        char name[256] = {};
+        InDialog([&](VXWindowRecordTag* d) {
+                     if (keep) ClickItem(d, 4);
+                     EXPECT_GT(WriteScreenshot(d, "bus-member-dialog.png").size(), 24u);
+                 },
+                 13);
+        ASSERT_EQ(ChooseBusMemberNameDialog(sheet, buss, name), 1);
+        EXPECT_STREQ(name, offered);
+        EXPECT_STREQ(sheet->breakoutSequenceName, offered);
+        EXPECT_EQ(sheet->breakoutSequenceBuss, keep ? buss : nullptr);
+    }
+    char name[256] = "D0";
+    InDialog(nullptr, 27);
+    EXPECT_EQ(ChooseBusMemberNameDialog(sheet, buss, name), 0);
+    EXPECT_STREQ(name, "");
+}
+
+}  // namespace
+}  // namespace plexa::test
