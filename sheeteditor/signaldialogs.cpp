@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "foundation/strings.h"
 #include "model/busses.h"
@@ -38,6 +39,35 @@ bool ItemEmpty(VXWindowRecordTag* w, int16_t item) {
     return !text[0];
 }
 
+// The net name in item 3, selected, with OK enabled when there is one.
+void ShowNetName(VXWindowRecordTag* w, const char* name) {
+    VXSetItemText(w, 3, name);
+    VXSelectItemText(w, 3, 0, 32767);
+    VXSetItemEnabled(w, 1, name[0] != 0);
+}
+
+// A change of the net name in item 3: cut to the limit, OK enabled when it is not empty.
+int32_t NetNameChanged(VXWindowRecordTag* w) {
+    VXTruncateItemText(w, 3, kSignalNameLimit);
+    VXSetItemEnabled(w, 1, !ItemEmpty(w, 3));
+    return 1;
+}
+
+// The buss's member names into a list item, at most `limit`; the first one, or "" with none.
+std::string FillMemberList(VXWindowRecordTag* w, int16_t item, SheetRecord* sheet, BussHandle buss, int32_t limit) {
+    std::string first;
+    BusMembersCollection members = CollectBusMemberInfo(sheet, buss);
+    const int32_t n = std::min(CountBusMembers(members), limit);
+    for (int32_t i = 0; i < n; ++i) {
+        char member[kBusMemberNameSize];
+        (void)GetCollectedBusMemberInfo(members, i, member);  // where the member comes from is not shown
+        VXAddListItem(w, item, member, i);
+        if (i == 0) first = member;
+    }
+    DestroyBusMembersCollection(members);
+    return first;
+}
+
 // ---- Signal dialog ----
 
 struct SignalDialogState {
@@ -57,9 +87,7 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
     if (!s) return 0;
     switch (event->kind) {
         case kVXCreateEvent:
-            VXSetItemText(w, 3, s->name);
-            VXSelectItemText(w, 3, 0, 32767);
-            VXSetItemEnabled(w, 1, s->name[0] != 0);
+            ShowNetName(w, s->name);
             VXSetItemVisible(w, 2, s->showItem2 != 0);
             VXSetItemVisible(w, 6, s->second != nullptr);
             if (s->second) VXSetItemChecked(w, 6, *s->second);
@@ -74,11 +102,7 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
             }
             return 0;
         case kVXControlEvent:
-            if (IsEditChange(event, 3)) {
-                VXTruncateItemText(w, 3, kSignalNameLimit);
-                VXSetItemEnabled(w, 1, !ItemEmpty(w, 3));
-                return 1;
-            }
+            if (IsEditChange(event, 3)) return NetNameChanged(w);
             if (IsClick(event, 1)) {
                 if (!FlushAttributeEditor(s->attributes)) return 1;
                 char name[kNameSize];
@@ -230,13 +254,7 @@ int32_t BusInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
             VXSelectItemText(w, 3, 0, 32767);
             VXSetItemVisible(w, 4, s->option != nullptr);
             if (s->option) VXSetItemChecked(w, 4, *s->option != 0);
-            BusMembersCollection members = CollectBusMemberInfo(s->sheet, s->buss);
-            for (int32_t i = 0; i < CountBusMembers(members); ++i) {
-                char member[kBusMemberNameSize];
-                (void)GetCollectedBusMemberInfo(members, i, member);  // the member's source is not shown
-                VXAddListItem(w, 6, member, i);
-            }
-            DestroyBusMembersCollection(members);
+            FillMemberList(w, 6, s->sheet, s->buss, kBusMembersLimit);
             return 0;
         }
         case kVXControlEvent:
@@ -330,28 +348,15 @@ int32_t ChooseBusMemberDialogHandler(VXWindowRecordTag* w, VXEventRecord* event)
     if (!s) return 0;
     switch (event->kind) {
         case kVXCreateEvent: {
-            BusMembersCollection members = CollectBusMemberInfo(s->sheet, s->buss);
-            const int32_t n = std::min(CountBusMembers(members), kMaxMemberChoices);
-            for (int32_t i = 0; i < n; ++i) {
-                char member[kBusMemberNameSize];
-                (void)GetCollectedBusMemberInfo(members, i, member);  // where the member comes from is not shown
-                VXAddListItem(w, 5, member, i);
-                if (i == 0 && !s->name[0]) std::snprintf(s->name, kNameSize, "%s", member);
-            }
-            DestroyBusMembersCollection(members);
-            VXSetItemEnabled(w, 5, n > 0);
+            const std::string first = FillMemberList(w, 5, s->sheet, s->buss, kMaxMemberChoices);
+            VXSetItemEnabled(w, 5, !first.empty());
+            if (!s->name[0]) std::snprintf(s->name, kNameSize, "%s", first.c_str());
             if (!s->name[0]) GetUniqueSignalName(s->sheet, nullptr, s->name, kNameSize);
-            VXSetItemText(w, 3, s->name);
-            VXSelectItemText(w, 3, 0, 32767);
-            VXSetItemEnabled(w, 1, s->name[0] != 0);
+            ShowNetName(w, s->name);
             return 0;
         }
         case kVXControlEvent:
-            if (IsEditChange(event, 3)) {
-                VXTruncateItemText(w, 3, kSignalNameLimit);
-                VXSetItemEnabled(w, 1, !ItemEmpty(w, 3));
-                return 1;
-            }
+            if (IsEditChange(event, 3)) return NetNameChanged(w);
             if (IsClick(event, 5)) {
                 const int32_t chosen = VXGetSelectedListItem(w, 5, -1);
                 if (chosen >= 0) {
