@@ -9,6 +9,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "model/attributes.h"
+#include "model/symbols.h"
 #include "sheeteditor/propertynames.h"
 #include "toolkit/vx_alerts.h"
 #include "graphics/grafport.h"
@@ -185,6 +186,64 @@ std::string AutoCompleteAttributeName(const AttributeEditor* editor, int32_t row
         if (best.empty() || AlnumLess(name, best)) best = name;
     }
     return best;
+}
+
+uint16_t gClipAttrKind = 65535;
+
+void CopySelectedAttributes(AttributeEditor* editor, const std::vector<int32_t>& selected) {
+    if (!editor) return;
+    if (gClipAttributes) MemFree(gClipAttributes);
+    gClipAttributes = AllocHandle(gGenPool, 0);
+    gClipAttrCount = 0;
+    if (gClipAttrStringBlock) EmptyStringBlock(gClipAttrStringBlock, false);
+    else gClipAttrStringBlock = CreateStringBlock(gGenPool, 256);
+    if (gClipAttributes && gClipAttrStringBlock) {
+        for (int32_t row : selected) {
+            if (row < 0 || row >= int32_t(editor->rows.size()) || editor->rows[size_t(row)].name.empty()) continue;
+            const AttributeEditorRow& r = editor->rows[size_t(row)];
+            SetAttributeValue(gClipAttrStringBlock, gClipAttributes, 0, &gClipAttrCount, r.name.c_str(),
+                              r.value.empty() ? kAttributeEmptyValue : r.value.c_str(), &r.flags);
+        }
+    }
+    gClipAttrKind = gClipAttrCount > 0 ? editor->listKind : 65535;
+}
+
+std::vector<int32_t> PasteAttributes(AttributeEditor* editor, int32_t at) {
+    std::vector<int32_t> pasted;
+    if (!editor || editor->readOnly || !gClipAttributes || gClipAttrCount <= 0) return pasted;
+    int32_t insert = (at < 0 || at >= int32_t(editor->rows.size())) ? int32_t(editor->rows.size()) - 1 : at;
+    for (int32_t i = gClipAttrCount - 1; i >= 0; i--) {
+        if (uint32_t(i + 1) * kAttributeSize > SizeOfHandle(gClipAttributes)) continue;
+        AttributeRecord r;
+        std::memcpy(&r, *gClipAttributes + uint32_t(i) * kAttributeSize, kAttributeSize);
+        const AttributeEditorRow clip{SpecText(r.name, gClipAttrStringBlock), SpecText(r.value, gClipAttrStringBlock),
+                                      r.flags};
+        const auto same = std::find_if(editor->rows.begin(), editor->rows.end(),
+                                       [&](const AttributeEditorRow& row) { return SameName(row.name, clip.name); });
+        if (same != editor->rows.end()) {
+            same->value = clip.value;
+            same->flags = clip.flags;
+            pasted.push_back(int32_t(same - editor->rows.begin()));
+            continue;
+        }
+        editor->rows.insert(editor->rows.begin() + insert, clip);
+        for (int32_t& row : pasted)
+            if (row >= insert) row++;
+        pasted.push_back(insert);
+    }
+    editor->changed = 1;
+    RestoreTrailingRow(editor);
+    std::sort(pasted.begin(), pasted.end());
+    return pasted;
+}
+
+void DeleteSelectedAttributes(AttributeEditor* editor, std::vector<int32_t> selected) {
+    if (!editor || editor->readOnly) return;
+    std::sort(selected.begin(), selected.end());
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
+        if (*it >= 0 && *it + 1 < int32_t(editor->rows.size())) editor->rows.erase(editor->rows.begin() + *it);
+    editor->changed = 1;
+    RestoreTrailingRow(editor);
 }
 
 void DeleteUserAttributes(Handle list, uint32_t start, int16_t* count, StringBlock block) {

@@ -79,6 +79,18 @@ std::string AutoCompleteAttributeName(const AttributeEditor* editor, int32_t row
 Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, uint32_t start, int16_t* targetCount,
                               StringBlock targetBlock, bool freeWhenEmpty);
 
+// The list kind of the editor the attribute clipboard (the model's gClipAttributes) was copied
+// from; 65535 when nothing was copied.
+extern uint16_t gClipAttrKind;
+
+// Copies the selected rows (the trailing empty row never counts) into the clip.
+void CopySelectedAttributes(AttributeEditor* editor, const std::vector<int32_t>& selected);
+// Pastes the clip at the row (the trailing row when -1): a name the editor has takes the clip's
+// value and flags in its row; the others are inserted there in clip order. The rows pasted into.
+std::vector<int32_t> PasteAttributes(AttributeEditor* editor, int32_t at);
+// Removes the selected rows; the trailing empty row stays.
+void DeleteSelectedAttributes(AttributeEditor* editor, std::vector<int32_t> selected);
+
 // Removes every attribute whose name doesn't begin with "~".
 void DeleteUserAttributes(Handle list, uint32_t start, int16_t* count, StringBlock block);
 

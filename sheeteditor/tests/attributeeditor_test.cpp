@@ -8,6 +8,7 @@
 
 #include "foundation/memory.h"
 #include "model/attributes.h"
+#include "model/symbols.h"
 #include "sheeteditor/propertynames.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 
@@ -140,6 +141,53 @@ TEST_F(AttributeEditorTest, TextsAtTheirLimitsAreKeptWholeAndLongerOnesRefusedWi
     int16_t none = 0;
     EXPECT_EQ(GetAttributeEditorData(editor, nullptr, 0, &none, block, true), nullptr);
     DestroyAttributeEditor(editor);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+std::string Rows(const AttributeEditor* editor) {
+    std::string out;
+    for (const auto& row : editor->rows) out += row.name + "=" + row.value + (row.flags & 1 ? "*" : "") + " ";
+    return out;
+}
+
+// A pasted attribute whose name the editor has replaces only that row's value and flags; the
+// others go in before the trailing row in the clip's order; deleting never takes the empty row.
+TEST_F(AttributeEditorTest, PastingReplacesKnownNamesAndInsertsTheRestInClipOrder) {
+    AttributeEditor* from = CreateAttributeEditor(nullptr, nullptr, 0, 0, kComponentNames, false);
+    for (const char* name : {"Value", "Footprint", "Supplier"}) {
+        const int32_t row = int32_t(from->rows.size()) - 1;
+        ASSERT_TRUE(CommitAttributeField(from, row, 0, name));
+        ASSERT_TRUE(CommitAttributeField(from, row, 1, (std::string(name) + "1").c_str()));
+    }
+    from->rows[0].flags = 1;
+    CopySelectedAttributes(from, {0, 2, 3});  // row 3 is the empty one
+    EXPECT_EQ(gClipAttrCount, 2);
+    EXPECT_EQ(gClipAttrKind, kComponentNames);
+
+    AttributeEditor* to = CreateAttributeEditor(nullptr, nullptr, 0, 0, kComponentNames, false);
+    for (const char* name : {"Rating", "Value"}) {
+        const int32_t row = int32_t(to->rows.size()) - 1;
+        ASSERT_TRUE(CommitAttributeField(to, row, 0, name));
+        ASSERT_TRUE(CommitAttributeField(to, row, 1, "x"));
+    }
+    EXPECT_EQ(PasteAttributes(to, -1), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(Rows(to), "Rating=x Value=Value1* Supplier=Supplier1 = ");
+    DeleteSelectedAttributes(to, {0, 3});
+    EXPECT_EQ(Rows(to), "Value=Value1* Supplier=Supplier1 = ");
+    CopySelectedAttributes(to, {2});
+    EXPECT_EQ(gClipAttrKind, 65535);
+    DestroyAttributeEditor(from);
+    DestroyAttributeEditor(to);
+    MemFree(gClipAttributes);
+    gClipAttributes = nullptr;
+    gClipAttrCount = 0;
+    DestroyStringBlock(gClipAttrStringBlock);
+    gClipAttrStringBlock = nullptr;
 }
 
 }  // namespace
