@@ -283,7 +283,7 @@ Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, uint32_t s
 namespace {
 
 constexpr int16_t kRowHeight = 17, kHeaderHeight = 17;
-constexpr int16_t kNameLeft = 43, kNameRight = 158, kValueLeft = 163;
+constexpr int16_t kNameLeft = 43, kNameRight = 158, kValueLeft = 163, kArrowLeft = 18, kArrowRight = 41;
 constexpr int32_t kUIFontKind = 5;
 constexpr int16_t kNameColumn = 1, kValueColumn = 2;
 
@@ -325,6 +325,8 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
             const int16_t baseline = int16_t(cell.bottom - 4);
             int16_t editColumn = 0;
             const int32_t editing = VXGetListViewEditFocus(window, &editColumn, nullptr, nullptr);
+            if (editor->namesMenu && row + 1 < int32_t(editor->rows.size()))
+                DrawField("\xE2\x96\xBE", int16_t(cell.left + kArrowLeft + 6), int16_t(cell.left + kArrowRight), baseline);
             if (!(editing == row && editColumn == kNameColumn))
                 DrawField(editor->rows[size_t(row)].name, int16_t(cell.left + kNameLeft), int16_t(cell.left + kNameRight),
                           baseline);
@@ -335,6 +337,22 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
         }
         case kVXListMouseDown: {
             if (editor->readOnly || !real || !record->event) return kVXListClickHandled;
+            const int16_t h = record->event->u.mouse.h;
+            if (h >= kArrowLeft && h < kArrowRight) {
+                // The names pop-up: a chosen name replaces the row's, and its value is edited next.
+                if (!editor->namesMenu || row + 1 >= int32_t(editor->rows.size())) return kVXListClickHandled;
+                (void)VXSetListViewEditFocus(window, -1, 0);  // a refused field keeps its focus
+                const Point at{record->event->u.mouse.v, h};
+                const uint16_t chosen = VXPopupMenuClick(window, at, 0, false, editor->namesMenu, false, 0);
+                const std::string name =
+                    GetIndexedPropertyName(&gPropertyNamesTable[editor->listKind], int32_t(chosen) - kPropertyNamesFirstCommand);
+                if (!name.empty() && CommitAttributeField(editor, row, 0, name.c_str())) {
+                    SyncRows(window, editor);
+                    VXInvalListViewItem(window, row);
+                    (void)VXSetListViewEditFocus(window, row, kValueColumn);  // the value is edited next
+                }
+                return kVXListClickHandled;
+            }
             // The list starts editing the column given.
             record->column = record->event->u.mouse.h >= kValueLeft - 3 ? kValueColumn : kNameColumn;
             return 0;
@@ -389,6 +407,50 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
     }
 }
 
+std::vector<int32_t> SelectedRows(VXWindowRecordTag* list) {
+    std::vector<int32_t> rows;
+    for (int32_t i = VXGetListViewSelection(list, -1); i >= 0; i = VXGetListViewSelection(list, i)) rows.push_back(i);
+    return rows;
+}
+
+// Cut, copy, paste, clear and select all on the rows while no field is edited.
+int32_t AttributeListCommands(VXWindowRecordTag* window, VXEventRecord* event) {
+    AttributeEditor* editor = EditorOf(window);
+    if (!editor || editor->readOnly || event->kind != kVXCommandEvent) return 0;
+    int16_t column = 0;
+    (void)VXGetListViewEditFocus(window, &column, nullptr, nullptr);
+    if (column > 0) return 0;
+    const uint16_t command = event->u.command.command;
+    const std::vector<int32_t> selected = SelectedRows(window);
+    switch (command) {
+        case 302:
+        case 303:
+            if (selected.empty()) return 1;
+            CopySelectedAttributes(editor, selected);
+            if (command == 303) return 1;
+            [[fallthrough]];
+        case 305:
+            DeleteSelectedAttributes(editor, selected);
+            break;
+        case 304:
+            if (gClipAttrKind == 65535) return 1;
+            (void)PasteAttributes(editor, selected.empty() ? -1 : selected.back() + 1);
+            break;
+        case 306:
+            for (int32_t row = 0; row + 1 < int32_t(editor->rows.size()); row++)
+                (void)VXSetListViewItemSelected(window, row, true);
+            return 1;
+        default:
+            return 0;
+    }
+    VXDeleteListViewItemData(window, 0, -1);
+    SyncRows(window, editor);
+    Rect area{};
+    VXGetClientRect(window, &area);
+    VXInvalRect(window, &area);
+    return 1;
+}
+
 int32_t AttributeHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     AttributeEditor* editor = EditorOf(window);
     if (!editor || event->kind != kVXUpdateEvent || !editor->header) return 0;
@@ -423,6 +485,7 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
     VXInstallListView(editor->listWindow, GetTempDefaultStyle(kUIFontKind), kRowHeight, sizeof(int32_t),
                       readOnly ? 0 : kVXListEditCells, AttributeListViewHook);
     SyncRows(editor->listWindow, editor);
+    if (!readOnly) (void)VXSetListViewEventHook(editor->listWindow, AttributeListCommands);  // none before it
     VXShowWindow(editor->headerWindow);
     VXShowWindow(editor->listWindow);
     return editor;

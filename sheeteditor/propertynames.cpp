@@ -57,7 +57,7 @@ VXMenuRecord* CreatePropertyNamesMenu(int32_t kind) {
     const PropertyNamesList& list = gPropertyNamesTable[kind];
     const int32_t n = std::min<int32_t>(int32_t(list.size()), kMaxPropertyNamesMenuItems);
     for (int32_t i = 0; i < n; i++)
-        VXInsertMenuItem(menu, true, -1, uint16_t(kPropertyNamesFirstCommand + i), list[size_t(i)].c_str());
+        VXInsertMenuItem(menu, true, i + 1, uint16_t(kPropertyNamesFirstCommand + i), list[size_t(i)].c_str());
     return menu;
 }
 

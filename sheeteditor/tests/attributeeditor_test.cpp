@@ -10,6 +10,7 @@
 #include "model/attributes.h"
 #include "model/symbols.h"
 #include "sheeteditor/propertynames.h"
+#include "toolkit/vx_menus.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 
 namespace plexa::test {
@@ -188,6 +189,33 @@ TEST_F(AttributeEditorTest, PastingReplacesKnownNamesAndInsertsTheRestInClipOrde
     gClipAttrCount = 0;
     DestroyStringBlock(gClipAttrStringBlock);
     gClipAttrStringBlock = nullptr;
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// The names pop-up lists a kind's names in list order under an id of its own, with commands that
+// stay below the font names' (8000) however long the list; kinds past 4 have none.
+TEST_F(AttributeEditorTest, TheNamesPopupKeepsListOrderAndItsCommandsBelowTheFontNames) {
+    for (int i = 0; i < 150; i++) AppendPropertyNames(kPinNames, ("N" + std::to_string(i)).c_str());
+    AppendPropertyNames(kPinNames, "N0");  // there already: nothing added
+    EXPECT_EQ(gPropertyNamesTable[kPinNames].size(), 150u);
+    VXMenuRecord* menu = CreatePropertyNamesMenu(kPinNames);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(VXCountMenuItems(menu), kMaxPropertyNamesMenuItems);
+    char text[128];
+    VXGetMenuItemText(menu, true, 1, text);
+    EXPECT_STREQ(text, "N0");
+    VXGetMenuItemText(menu, true, 2, text);
+    EXPECT_STREQ(text, "N1");
+    EXPECT_LT(VXGetMenuItemTag(menu, VXCountMenuItems(menu)), 8000);
+    EXPECT_NE(kPropertyNamesMenuId, 7900);
+    VXDestroyMenuEx(menu, true);
+    EXPECT_EQ(CreatePropertyNamesMenu(5), nullptr);
+    EXPECT_EQ(CreatePropertyNamesMenu(-1), nullptr);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "sheeteditor/tests/wire_drags_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_app.h"
+#include "platform/menu_platform.h"
 #include "toolkit/vx_listview.h"
 
 namespace plexa::test {
@@ -334,6 +335,39 @@ TEST_F(SignalInfoTest, TheMemberChooserOffersAFreeNameAndStartsTheSequence) {
     InDialog(nullptr, 27);
     EXPECT_EQ(ChooseBusMemberNameDialog(sheet, buss, name), 0);
     EXPECT_STREQ(name, "");
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A name chosen from a row's names pop-up replaces the row's name and keeps its value.
+TEST_F(SignalInfoTest, ANameChosenFromTheRowsPopupReplacesItsName) {
+    for (auto& l : gPropertyNamesTable) l.clear();
+    AppendPropertyNames(kSignalNames, "Voltage");
+    AppendPropertyNames(kSignalNames, "Value");
+    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
+    (void)SetSignalAttribute(a, sheet->stringBlock, "Rating", "5");  // added: the absent code
+    InDialog([&](VXWindowRecordTag* d) {
+                 VXWindowRecordTag* list = nullptr;
+                 for (VXWindowRecordTag* w = VXGetFirstChild(d); w && !list; w = VXGetNextWindow(w))
+                     if (VXGetListViewRecord(w)) list = w;
+                 ASSERT_NE(list, nullptr);
+                 TestScriptPopupChoice(0);
+                 PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, 28, 8));
+                 PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, list, 28, 8));
+                 EXPECT_GT(WriteScreenshot(d, "signal-info-names-popup.png").size(), 24u);
+             },
+             13);
+    char name[256] = "A";
+    EXPECT_EQ(SignalInfoDialog(sheet, a, name, nullptr, nullptr, 1, SignalInfoValidationProc), 1);
+    char value[256];
+    EXPECT_GE(GetSignalAttribute(a, sheet->stringBlock, "Voltage", value, 256), 0);
+    EXPECT_STREQ(value, "5");
+    EXPECT_LT(GetSignalAttribute(a, sheet->stringBlock, "Rating", value, 256), 0);
+    for (auto& l : gPropertyNamesTable) l.clear();
 }
 
 }  // namespace
