@@ -372,3 +372,34 @@ TEST_F(SignalInfoTest, ANameChosenFromTheRowsPopupReplacesItsName) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// The buss dialog shows or hides the label on the clicked segment and renames the buss.
+TEST_F(SignalInfoTest, TheBussLabelFollowsTheDialogsChoice) {
+    BussHandle buss = CreateBuss(sheet->bussList);
+    ASSERT_NE(buss, nullptr);
+    SetBussName(buss, sheet->stringBlock, "D[0:7]");
+    WireHandle wire = CreateWire(nullptr);
+    (void)InsertWireCorner(wire, {300, 100}, -1);  // fails only out of memory
+    (void)InsertWireCorner(wire, {300, 400}, -1);
+    (*wire)->flags |= kWireFlagBuss;
+    CalcWireBounds(wire);
+    LLPush((*buss)->wires, wire);
+    for (const bool show : {true, false}) {
+        InDialog([&](VXWindowRecordTag* d) {
+                     if (VXGetItemChecked(d, 4) != show) ClickItem(d, 4);
+                     if (show) Type(d, 3, "DATA[0:7]");
+                 },
+                 13);
+        EditBussInfo(sheet, buss, wire, 0, Point{-1, -1});
+        EXPECT_EQ(Labels(), show ? "DATA[0:7] " : "");
+    }
+    char name[256];
+    GetBussName(buss, sheet->stringBlock, name, 256);
+    EXPECT_STREQ(name, "DATA[0:7]");
+}
+
+}  // namespace
+}  // namespace plexa::test
