@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/geometry.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "model/attributes.h"
@@ -286,6 +287,12 @@ constexpr int16_t kRowHeight = 17, kHeaderHeight = 17;
 constexpr int16_t kNameLeft = 43, kNameRight = 158, kValueLeft = 163, kArrowLeft = 18, kArrowRight = 41;
 constexpr int32_t kUIFontKind = 5;
 constexpr int16_t kNameColumn = 1, kValueColumn = 2;
+constexpr int32_t kScrollBarWidth = 15;
+
+// The right end of the value field: before the "Vis" column, else the row's end.
+int16_t ValueRight(const AttributeEditor* editor, int16_t rowWidth) {
+    return editor->visColumn ? int16_t(editor->visColumn - 2) : int16_t(rowWidth - 2);
+}
 
 AttributeEditor* EditorOf(VXWindowRecordTag* window) {
     return window ? static_cast<AttributeEditor*>(window->refCon) : nullptr;
@@ -331,8 +338,10 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
                 DrawField(editor->rows[size_t(row)].name, int16_t(cell.left + kNameLeft), int16_t(cell.left + kNameRight),
                           baseline);
             if (!(editing == row && editColumn == kValueColumn))
-                DrawField(editor->rows[size_t(row)].value, int16_t(cell.left + kValueLeft), int16_t(cell.right - 2),
-                          baseline);
+                DrawField(editor->rows[size_t(row)].value, int16_t(cell.left + kValueLeft),
+                          int16_t(cell.left + ValueRight(editor, int16_t(cell.right - cell.left))), baseline);
+            if (editor->visColumn && (editor->rows[size_t(row)].flags & 1))
+                DrawField("\xE2\x9C\x93", int16_t(cell.left + editor->visColumn + 8), int16_t(cell.right), baseline);
             return 1;
         }
         case kVXListMouseDown: {
@@ -353,13 +362,24 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
                 }
                 return kVXListClickHandled;
             }
+            if (editor->visColumn && h >= editor->visColumn) {
+                // The "Vis" column flips the row's visibility.
+                if (row + 1 >= int32_t(editor->rows.size())) return kVXListClickHandled;
+                (void)VXSetListViewEditFocus(window, -1, 0);  // a refused field keeps its focus
+                for (int32_t i = VXGetListViewSelection(window, -1); i >= 0; i = VXGetListViewSelection(window, i))
+                    (void)VXSetListViewItemSelected(window, i, false);
+                editor->rows[size_t(row)].flags ^= 1;
+                editor->changed = 1;
+                VXInvalListViewItem(window, row);
+                return kVXListClickHandled;
+            }
             // The list starts editing the column given.
             record->column = record->event->u.mouse.h >= kValueLeft - 3 ? kValueColumn : kNameColumn;
             return 0;
         }
         case kVXListEditRect:
             record->rect = {1, column == kNameColumn ? kNameLeft : kValueLeft, int16_t(kRowHeight - 2),
-                            column == kNameColumn ? kNameRight : int16_t(record->width - 2)};
+                            column == kNameColumn ? kNameRight : ValueRight(editor, record->width)};
             return 1;
         case kVXListFetchText:
             if (real && record->text)
@@ -463,7 +483,7 @@ int32_t AttributeHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) 
 
 AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect, StringBlock sourceBlock,
                                              Handle source, uint32_t start, int32_t count, int32_t listKind,
-                                             bool readOnly) {
+                                             bool visibilityColumn, bool readOnly) {
     if (!parent || !rect) return nullptr;
     AttributeEditor* editor = CreateAttributeEditor(sourceBlock, source, start, count, listKind, readOnly);
     if (!editor) return nullptr;
@@ -479,6 +499,10 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
         (void)VXAddHeaderColumnEx(header, 40, "Attribute Name", 0);
         (void)VXAddHeaderColumnEx(header, 160, "Attribute Data", 0);
     }
+    if (visibilityColumn) {
+        editor->visColumn = uint16_t(std::max(width - kScrollBarWidth - 30, 200));
+        if (header) (void)VXAddHeaderColumnEx(header, editor->visColumn, "Vis", 0);
+    }
     editor->headerWindow = VXCreateChildWindow(0, 0, 0, parent, &band, editor, AttributeHeaderHandler);
     editor->listWindow = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, parent, &rows, editor, nullptr);
     if (!editor->headerWindow || !editor->listWindow) return editor;
@@ -488,6 +512,19 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
     if (!readOnly) (void)VXSetListViewEventHook(editor->listWindow, AttributeListCommands);  // none before it
     VXShowWindow(editor->headerWindow);
     VXShowWindow(editor->listWindow);
+    return editor;
+}
+
+AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag* panel, StringBlock sourceBlock, Handle source,
+                                            uint32_t start, int32_t count, int32_t listKind, bool visibilityColumn,
+                                            bool readOnly) {
+    if (!panel) return nullptr;
+    Rect area{};
+    VXGetClientRect(panel, &area);
+    VXInsetRect(&area, 6, 6);
+    AttributeEditor* editor = CreateAttributeEditorWindow(panel, &area, sourceBlock, source, start, count, listKind,
+                                                          visibilityColumn, readOnly);
+    if (editor && editor->listWindow && !readOnly) (void)VXSetListViewEditFocus(editor->listWindow, 0, kNameColumn);
     return editor;
 }
 

@@ -34,6 +34,7 @@ struct AttributeEditor {
     VXWindowRecordTag* headerWindow;       // the column titles above them
     void* header;                          // the column header record
     uint16_t listKind;                     // 0 component, 1 pin, 2 signal, 3 sheet, 4 project
+    uint16_t visColumn;                    // where the "Vis" column starts, 0 without one
     uint8_t readOnly;
     uint8_t changed;
 };
@@ -47,9 +48,16 @@ void DestroyAttributeEditor(AttributeEditor* editor);
 
 // The editor shown in the rectangle of the parent window: the column titles ("Attribute Name",
 // "Attribute Data") above a list of rows whose fields are edited in place.
+// With a visibility column, bit 0 of a row's flags shows as a check mark in a "Vis" column at
+// the right and a click there flips it.
 AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect,
                                              StringBlock sourceBlock, Handle source, uint32_t start,
-                                             int32_t count, int32_t listKind, bool readOnly);
+                                             int32_t count, int32_t listKind, bool visibilityColumn,
+                                             bool readOnly);
+// The same over a panel's client area inset by 6, with the name of row 0 being edited.
+AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag* panel, StringBlock sourceBlock, Handle source,
+                                            uint32_t start, int32_t count, int32_t listKind,
+                                            bool visibilityColumn, bool readOnly);
 // Commits the field being edited; false when its text was refused (the field stays open).
 bool FlushAttributeEditor(AttributeEditor* editor);
 

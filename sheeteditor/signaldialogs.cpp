@@ -98,7 +98,7 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
                 VXGetItemPosition(w, 5, &area);
                 VXSetItemVisible(w, 5, false);
                 s->attributes = CreateAttributeEditorWindow(w, &area, s->sheet->stringBlock, (*s->signal)->attributes, 0,
-                                                            (*s->signal)->attributeCount, kSignalNames, false);
+                                                            (*s->signal)->attributeCount, kSignalNames, false, false);
             }
             return 0;
         case kVXControlEvent:

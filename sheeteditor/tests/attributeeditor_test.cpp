@@ -10,7 +10,10 @@
 #include "model/attributes.h"
 #include "model/symbols.h"
 #include "sheeteditor/propertynames.h"
+#include "toolkit/vx_celledit.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_window.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 
 namespace plexa::test {
@@ -216,6 +219,43 @@ TEST_F(AttributeEditorTest, TheNamesPopupKeepsListOrderAndItsCommandsBelowTheFon
     VXDestroyMenuEx(menu, true);
     EXPECT_EQ(CreatePropertyNamesMenu(5), nullptr);
     EXPECT_EQ(CreatePropertyNamesMenu(-1), nullptr);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// An editor with a visibility column in a panel: the check mark column flips a row's bit 0, the
+// written list carries it, and row 0's name is being edited from the start.
+TEST_F(AttributeEditorTest, TheVisColumnFlipsARowsVisibility) {
+    Add("Value", "10k");
+    Add("Footprint", "0603");
+    const Rect rect{100, 100, 400, 560};
+    VXWindowRecordTag* panel = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &rect, "Panel", 0, nullptr, nullptr);
+    ASSERT_NE(panel, nullptr);
+    AttributeEditor* editor = CreateAttributeDialogPanel(panel, block, list, 0, count, kComponentNames, true, false);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->listWindow, nullptr);
+    EXPECT_GT(editor->visColumn, 0);
+    int16_t column = 0;
+    EXPECT_EQ(VXGetListViewEditFocus(editor->listWindow, &column, nullptr, nullptr), 0);
+    EXPECT_EQ(column, 1);
+    VXShowWindow(panel);
+    const int32_t x = editor->visColumn + 10, y = 17 + 8;  // row 1
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, editor->listWindow, x, y));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, editor->listWindow, x, y));
+    EXPECT_EQ(editor->rows[1].flags & 1, 1);
+    EXPECT_TRUE(editor->changed);
+    EXPECT_GT(WriteScreenshot(panel, "attribute-editor-vis.png").size(), 24u);
+    GetAttributeEditorData(editor, list, 0, &count, block, false);
+    uint16_t flags = 0;
+    char value[kAttributeTextSize];
+    ASSERT_GE(GetAttributeValue(block, list, 0, count, "Footprint", value, &flags), 0);
+    EXPECT_EQ(flags & 1, 1);
+    VXDestroyWindow(panel);
+    DestroyAttributeEditor(editor);
 }
 
 }  // namespace
