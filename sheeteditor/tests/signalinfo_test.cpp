@@ -63,6 +63,15 @@ protected:
         for (WireHandle w = FirstWire((*s)->wires); w; w = NextWire((*s)->wires, w)) n++;
         return n;
     }
+    // A signal "A" with the attribute Rating=5, and the signal names "Voltage" and "Value".
+    SignalHandle RatedSignal() {
+        for (auto& l : gPropertyNamesTable) l.clear();
+        AppendPropertyNames(kSignalNames, "Voltage");
+        AppendPropertyNames(kSignalNames, "Value");
+        SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
+        (void)SetSignalAttribute(a, sheet->stringBlock, "Rating", "5");  // added: the absent code
+        return a;
+    }
     std::string Labels() {
         std::string out;
         for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) {
@@ -267,6 +276,13 @@ TEST_F(SignalInfoTest, TheBussDialogsStoreTheirNames) {
 namespace plexa::test {
 namespace {
 
+// The attribute list of the signal dialog.
+VXWindowRecordTag* AttributeList(VXWindowRecordTag* dialog) {
+    for (VXWindowRecordTag* w = VXGetFirstChild(dialog); w; w = VXGetNextWindow(w))
+        if (VXGetListViewRecord(w)) return w;
+    return nullptr;
+}
+
 void Key(VXWindowRecordTag* window, uint16_t c) {
     PlatformInputEvent event;
     event.kind = PlatformInputKind::kKeyDown;
@@ -280,16 +296,10 @@ void Key(VXWindowRecordTag* window, uint16_t c) {
 // The signal dialog lists the signal's attributes; "Val" typed as a new name completes to
 // "Value" from the signal names, and OK stores the new attribute with the signal.
 TEST_F(SignalInfoTest, TheSignalDialogEditsTheSignalsAttributesWithCompletedNames) {
-    for (auto& l : gPropertyNamesTable) l.clear();
-    AppendPropertyNames(kSignalNames, "Voltage");
-    AppendPropertyNames(kSignalNames, "Value");
-    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
-    (void)SetSignalAttribute(a, sheet->stringBlock, "Rating", "5");  // added: the absent code
+    SignalHandle a = RatedSignal();
     InDialog([&](VXWindowRecordTag* d) {
                  // The list of the attributes: rows of 17; the name field of row 1 (the empty row).
-                 VXWindowRecordTag* list = nullptr;
-                 for (VXWindowRecordTag* w = VXGetFirstChild(d); w && !list; w = VXGetNextWindow(w))
-                     if (VXGetListViewRecord(w)) list = w;
+                 VXWindowRecordTag* list = AttributeList(d);
                  ASSERT_NE(list, nullptr);
                  PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, 60, 17 + 8));
                  PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, list, 60, 17 + 8));
@@ -345,15 +355,9 @@ namespace {
 
 // A name chosen from a row's names pop-up replaces the row's name and keeps its value.
 TEST_F(SignalInfoTest, ANameChosenFromTheRowsPopupReplacesItsName) {
-    for (auto& l : gPropertyNamesTable) l.clear();
-    AppendPropertyNames(kSignalNames, "Voltage");
-    AppendPropertyNames(kSignalNames, "Value");
-    SignalHandle a = Net("A", {{100, 100}, {200, 100}}, 0);
-    (void)SetSignalAttribute(a, sheet->stringBlock, "Rating", "5");  // added: the absent code
+    SignalHandle a = RatedSignal();
     InDialog([&](VXWindowRecordTag* d) {
-                 VXWindowRecordTag* list = nullptr;
-                 for (VXWindowRecordTag* w = VXGetFirstChild(d); w && !list; w = VXGetNextWindow(w))
-                     if (VXGetListViewRecord(w)) list = w;
+                 VXWindowRecordTag* list = AttributeList(d);
                  ASSERT_NE(list, nullptr);
                  TestScriptPopupChoice(0);
                  PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, 28, 8));
