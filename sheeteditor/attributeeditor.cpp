@@ -406,6 +406,15 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
             VXInvalListViewItem(window, row);
             return ok ? 1 : 0;
         }
+        case kVXListEditNavigate:
+            // Tab out of the last field and Shift-Tab out of the first leave for the dialog's items.
+            if (editor->dialog) {
+                record->param.pointer = editor->dialog;
+                record->prevFocusWindow = editor->dialog;
+                record->nextFocusItem = int16_t(editor->nextItem);
+                record->prevFocusItem = int16_t(editor->previousItem);
+            }
+            return kVXListKeyMoveFocus | 2;
         case kVXListEditChar: {
             if (column != kNameColumn || !record->event) return 0;
             const uint16_t c = record->event->u.character.character;
@@ -526,6 +535,24 @@ AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag* panel, StringBloc
                                                           visibilityColumn, readOnly);
     if (editor && editor->listWindow && !readOnly) (void)VXSetListViewEditFocus(editor->listWindow, 0, kNameColumn);
     return editor;
+}
+
+void SetAttributeEditorNavigation(AttributeEditor* editor, VXWindowRecordTag* dialog, uint16_t nextItem,
+                                  uint16_t previousItem) {
+    if (!editor) return;
+    editor->dialog = dialog;
+    editor->nextItem = nextItem;
+    editor->previousItem = previousItem;
+}
+
+int32_t NavigateIntoAttributeEditor(AttributeEditor* editor, const VXEventRecord* event) {
+    if (!editor || !editor->listWindow || editor->readOnly || !event || event->kind != kVXTabOutEvent) return 0;
+    const bool back = event->u.tabOut.backwards != 0;
+    const uint16_t from = event->u.tabOut.item;
+    if (back ? from != editor->nextItem : from != editor->previousItem) return 0;
+    VXSetFocusWindow(editor->listWindow, true);
+    const int32_t row = back ? int32_t(editor->rows.size()) - 1 : 0;
+    return VXSetListViewEditFocus(editor->listWindow, row, back ? kValueColumn : kNameColumn) ? 1 : 0;
 }
 
 bool FlushAttributeEditor(AttributeEditor* editor) {

@@ -35,6 +35,8 @@ struct AttributeEditor {
     void* header;                          // the column header record
     uint16_t listKind;                     // 0 component, 1 pin, 2 signal, 3 sheet, 4 project
     uint16_t visColumn;                    // where the "Vis" column starts, 0 without one
+    VXWindowRecordTag* dialog;             // for keyboard navigation: the dialog, the item that
+    uint16_t nextItem, previousItem;       // follows the editor and the one that precedes it
     uint8_t readOnly;
     uint8_t changed;
 };
@@ -58,6 +60,13 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
 AttributeEditor* CreateAttributeDialogPanel(VXWindowRecordTag* panel, StringBlock sourceBlock, Handle source,
                                             uint32_t start, int32_t count, int32_t listKind,
                                             bool visibilityColumn, bool readOnly);
+// Where Tab leaves the editor to (the dialog's next item) and Shift-Tab (its previous item).
+void SetAttributeEditorNavigation(AttributeEditor* editor, VXWindowRecordTag* dialog, uint16_t nextItem,
+                                  uint16_t previousItem);
+// A tab-out event of the dialog: a Tab out of the previous item starts editing row 0's name, a
+// Shift-Tab out of the next item the last row's value. 1 when taken.
+int32_t NavigateIntoAttributeEditor(AttributeEditor* editor, const struct VXEventRecord* tabOut);
+
 // Commits the field being edited; false when its text was refused (the field stays open).
 bool FlushAttributeEditor(AttributeEditor* editor);
 

@@ -99,8 +99,11 @@ int32_t SignalInfoDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
                 VXSetItemVisible(w, 5, false);
                 s->attributes = CreateAttributeEditorWindow(w, &area, s->sheet->stringBlock, (*s->signal)->attributes, 0,
                                                             (*s->signal)->attributeCount, kSignalNames, false, false);
+                SetAttributeEditorNavigation(s->attributes, w, 3, 3);
             }
             return 0;
+        case kVXTabOutEvent:
+            return NavigateIntoAttributeEditor(s->attributes, event);
         case kVXControlEvent:
             if (IsEditChange(event, 3)) return NetNameChanged(w);
             if (IsClick(event, 1)) {

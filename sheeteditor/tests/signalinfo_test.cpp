@@ -18,6 +18,7 @@
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_app.h"
 #include "platform/menu_platform.h"
+#include "toolkit/vx_celledit.h"
 #include "toolkit/vx_listview.h"
 
 namespace plexa::test {
@@ -403,6 +404,34 @@ TEST_F(SignalInfoTest, TheBussLabelFollowsTheDialogsChoice) {
     char name[256];
     GetBussName(buss, sheet->stringBlock, name, 256);
     EXPECT_STREQ(name, "DATA[0:7]");
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// Tab leaves the name field into the attributes: row 0's name is edited.
+TEST_F(SignalInfoTest, TabMovesFromTheNameIntoTheAttributes) {
+    SignalHandle a = RatedSignal();
+    int32_t row = -2;
+    int16_t column = -1;
+    InDialog([&](VXWindowRecordTag* d) {
+                 VXWindowRecordTag* list = AttributeList(d);
+                 ASSERT_NE(list, nullptr);
+                 PlatformControlTestKey(d->platformWindow, 9);
+                 row = VXGetListViewEditFocus(list, &column, nullptr, nullptr);
+                 VXWindowRecordTag* keyboard = nullptr;
+                 (void)VXGetFocusWindow(d, &keyboard, nullptr);
+                 EXPECT_EQ(keyboard, list);
+             },
+             27);
+    char name[256] = "A";
+    EXPECT_EQ(SignalInfoDialog(sheet, a, name, nullptr, nullptr, 1, SignalInfoValidationProc), 0);
+    EXPECT_EQ(row, 0);
+    EXPECT_EQ(column, 1);
+    for (auto& l : gPropertyNamesTable) l.clear();
 }
 
 }  // namespace
