@@ -238,6 +238,19 @@ std::vector<int32_t> PasteAttributes(AttributeEditor* editor, int32_t at) {
     return pasted;
 }
 
+int32_t ChangeAttributeIndex(AttributeEditor* editor, int32_t from, int32_t to) {
+    if (!editor || editor->readOnly) return from;
+    const int32_t last = int32_t(editor->rows.size()) - 2;  // the last real row
+    if (from < 0 || from > last) return from;
+    to = std::clamp(to, 0, last);
+    if (to == from) return from;
+    AttributeEditorRow moved = std::move(editor->rows[size_t(from)]);
+    editor->rows.erase(editor->rows.begin() + from);
+    editor->rows.insert(editor->rows.begin() + to, std::move(moved));
+    editor->changed = 1;
+    return to;
+}
+
 void DeleteSelectedAttributes(AttributeEditor* editor, std::vector<int32_t> selected) {
     if (!editor || editor->readOnly) return;
     std::sort(selected.begin(), selected.end());
@@ -347,6 +360,11 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
         case kVXListMouseDown: {
             if (editor->readOnly || !real || !record->event) return kVXListClickHandled;
             const int16_t h = record->event->u.mouse.h;
+            if (h < kArrowLeft) {
+                // The drag area: a real row is dragged to another place; the empty row stays.
+                if (!VXSetListViewEditFocus(window, -1, 0)) return kVXListClickHandled;
+                return row + 1 < int32_t(editor->rows.size()) ? kVXListClickDragRow : kVXListClickHandled;
+            }
             if (h >= kArrowLeft && h < kArrowRight) {
                 // The names pop-up: a chosen name replaces the row's, and its value is edited next.
                 if (!editor->namesMenu || row + 1 >= int32_t(editor->rows.size())) return kVXListClickHandled;
@@ -405,6 +423,11 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
             SyncRows(window, editor);
             VXInvalListViewItem(window, row);
             return ok ? 1 : 0;
+        }
+        case kVXListReorderDrop: {
+            const int32_t to = ChangeAttributeIndex(editor, row, int32_t(record->param.value));
+            (void)VXSetListViewItemSelected(window, to, true);
+            return 1;
         }
         case kVXListEditNavigate:
             // Tab out of the last field and Shift-Tab out of the first leave for the dialog's items.

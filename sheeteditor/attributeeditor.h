@@ -105,6 +105,10 @@ void CopySelectedAttributes(AttributeEditor* editor, const std::vector<int32_t>&
 // Pastes the clip at the row (the trailing row when -1): a name the editor has takes the clip's
 // value and flags in its row; the others are inserted there in clip order. The rows pasted into.
 std::vector<int32_t> PasteAttributes(AttributeEditor* editor, int32_t at);
+// Moves a row to another place (clipped to the last real row: the empty row stays last), shifting
+// the rows between; the row's new index.
+int32_t ChangeAttributeIndex(AttributeEditor* editor, int32_t from, int32_t to);
+
 // Removes the selected rows; the trailing empty row stays.
 void DeleteSelectedAttributes(AttributeEditor* editor, std::vector<int32_t> selected);
 

@@ -260,3 +260,37 @@ TEST_F(AttributeEditorTest, TheVisColumnFlipsARowsVisibility) {
 
 }  // namespace
 }  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A row dragged in the drag area moves; dropped on or below the empty row it lands just above
+// it, and the empty row itself can't be dragged.
+TEST_F(AttributeEditorTest, ARowDroppedBelowTheEmptyRowLandsJustAboveIt) {
+    Add("A", "1");
+    Add("B", "2");
+    Add("C", "3");
+    const Rect rect{100, 100, 400, 560};
+    VXWindowRecordTag* panel = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &rect, "Panel", 0, nullptr, nullptr);
+    ASSERT_NE(panel, nullptr);
+    AttributeEditor* editor = CreateAttributeDialogPanel(panel, block, list, 0, count, kComponentNames, false, false);
+    ASSERT_NE(editor, nullptr);
+    VXShowWindow(panel);
+    auto drag = [&](int32_t fromRow, int32_t toRow) {
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, editor->listWindow, 8, 17 * toRow + 8));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, editor->listWindow, 8, 17 * toRow + 8));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, editor->listWindow, 8, 17 * fromRow + 8));
+    };
+    drag(0, 3);  // onto the empty row
+    EXPECT_EQ(GetAttributeEditorName(editor, 2), "A");
+    EXPECT_EQ(GetAttributeEditorName(editor, 0), "B");
+    EXPECT_EQ(ChangeAttributeIndex(editor, 3, 0), 3);  // the empty row stays where it is
+    EXPECT_EQ(ChangeAttributeIndex(editor, 0, 9), 2);
+    EXPECT_EQ(GetAttributeEditorName(editor, 3), "");
+    EXPECT_TRUE(editor->changed);
+    VXDestroyWindow(panel);
+    DestroyAttributeEditor(editor);
+}
+
+}  // namespace
+}  // namespace plexa::test
