@@ -114,6 +114,9 @@ AttributeEditor* CreateAttributeEditor(StringBlock sourceBlock, Handle source, u
 
 void DestroyAttributeEditor(AttributeEditor* editor) {
     if (!editor) return;
+    // Windows that outlive the editor no longer reach it.
+    if (editor->listWindow) editor->listWindow->refCon = nullptr;
+    if (editor->headerWindow) editor->headerWindow->refCon = nullptr;
     if (editor->header) VXDestroyColumnHeader(static_cast<VXColumnHeaderRecord>(editor->header));
     if (editor->namesMenu) VXDestroyMenuEx(editor->namesMenu, true);
     delete editor;
@@ -468,6 +471,12 @@ std::vector<int32_t> SelectedRows(VXWindowRecordTag* list) {
 // Cut, copy, paste, clear and select all on the rows while no field is edited.
 int32_t AttributeListCommands(VXWindowRecordTag* window, VXEventRecord* event) {
     AttributeEditor* editor = EditorOf(window);
+    if (editor && event->kind == kVXDestroyEvent) {
+        // The editor lives as long as its list.
+        editor->listWindow = nullptr;
+        DestroyAttributeEditor(editor);
+        return 0;
+    }
     if (!editor || editor->readOnly || event->kind != kVXCommandEvent) return 0;
     int16_t column = 0;
     (void)VXGetListViewEditFocus(window, &column, nullptr, nullptr);
@@ -505,6 +514,10 @@ int32_t AttributeListCommands(VXWindowRecordTag* window, VXEventRecord* event) {
 
 int32_t AttributeHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     AttributeEditor* editor = EditorOf(window);
+    if (editor && event->kind == kVXDestroyEvent) {
+        editor->headerWindow = nullptr;
+        return 0;
+    }
     if (!editor || event->kind != kVXUpdateEvent || !editor->header) return 0;
     VXSetWindow(window);
     VXDrawColumnHeader(static_cast<VXColumnHeaderRecord>(editor->header));
@@ -541,7 +554,7 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
     VXInstallListView(editor->listWindow, GetTempDefaultStyle(kUIFontKind), kRowHeight, sizeof(int32_t),
                       readOnly ? 0 : kVXListEditCells, AttributeListViewHook);
     SyncRows(editor->listWindow, editor);
-    if (!readOnly) (void)VXSetListViewEventHook(editor->listWindow, AttributeListCommands);  // none before it
+    (void)VXSetListViewEventHook(editor->listWindow, AttributeListCommands);  // none before it
     VXShowWindow(editor->headerWindow);
     VXShowWindow(editor->listWindow);
     return editor;

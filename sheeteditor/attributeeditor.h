@@ -45,7 +45,8 @@ struct AttributeEditor {
 // with the names of the property-name list of the kind. Null when memory fails.
 AttributeEditor* CreateAttributeEditor(StringBlock sourceBlock, Handle source, uint32_t start, int32_t count,
                                        int32_t listKind, bool readOnly);
-// Frees the editor; its windows go with the window they were made in.
+// Frees the editor. A shown editor is freed when its list window is destroyed (with the window it
+// was made in); freed before, its windows stay and no longer reach it.
 void DestroyAttributeEditor(AttributeEditor* editor);
 
 // The editor shown in the rectangle of the parent window: the column titles ("Attribute Name",

@@ -414,8 +414,7 @@ int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, ui
                          uint8_t* secondOption, int32_t showItem2, NetNameValidationProc validation) {
     if (!sheet || !name) return 0;
     SignalDialogState state{sheet, signal, name, firstOption, secondOption, showItem2, validation, false, nullptr};
-    VXModalDialog(kSignalInfoTemplate, kVXPlaceCentre, SignalInfoDialogHandler, &state);
-    DestroyAttributeEditor(state.attributes);
+    VXModalDialog(kSignalInfoTemplate, kVXPlaceCentre, SignalInfoDialogHandler, &state);  // frees the editor
     return state.confirmed;
 }
 

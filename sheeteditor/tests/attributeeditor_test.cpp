@@ -28,6 +28,7 @@ protected:
         for (auto& l : gPropertyNamesTable) l.clear();
     }
     void TearDown() override {
+        if (panel_) VXDestroyWindow(panel_);
         for (auto& l : gPropertyNamesTable) l.clear();
         if (list) MemFree(list);
         DestroyStringBlock(block);
@@ -46,6 +47,17 @@ protected:
         }
         return out;
     }
+    // An editor over the test's list in a shown panel window, destroyed with the test.
+    AttributeEditor* InPanel(bool visibilityColumn) {
+        const Rect rect{100, 100, 400, 560};
+        panel_ = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &rect, "Panel", 0, nullptr, nullptr);
+        if (!panel_) return nullptr;
+        AttributeEditor* editor =
+            CreateAttributeDialogPanel(panel_, block, list, 0, count, kComponentNames, visibilityColumn, false);
+        VXShowWindow(panel_);
+        return editor;
+    }
+    VXWindowRecordTag* panel_ = nullptr;
     StringBlock block = nullptr;
     Handle list = nullptr;
     int16_t count = 0;
@@ -232,29 +244,24 @@ namespace {
 TEST_F(AttributeEditorTest, TheVisColumnFlipsARowsVisibility) {
     Add("Value", "10k");
     Add("Footprint", "0603");
-    const Rect rect{100, 100, 400, 560};
-    VXWindowRecordTag* panel = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &rect, "Panel", 0, nullptr, nullptr);
-    ASSERT_NE(panel, nullptr);
-    AttributeEditor* editor = CreateAttributeDialogPanel(panel, block, list, 0, count, kComponentNames, true, false);
+    AttributeEditor* editor = InPanel(true);
     ASSERT_NE(editor, nullptr);
     ASSERT_NE(editor->listWindow, nullptr);
     EXPECT_GT(editor->visColumn, 0);
     int16_t column = 0;
     EXPECT_EQ(VXGetListViewEditFocus(editor->listWindow, &column, nullptr, nullptr), 0);
     EXPECT_EQ(column, 1);
-    VXShowWindow(panel);
     const int32_t x = editor->visColumn + 10, y = 17 + 8;  // row 1
     PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, editor->listWindow, x, y));
     PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, editor->listWindow, x, y));
     EXPECT_EQ(editor->rows[1].flags & 1, 1);
     EXPECT_TRUE(editor->changed);
-    EXPECT_GT(WriteScreenshot(panel, "attribute-editor-vis.png").size(), 24u);
+    EXPECT_GT(WriteScreenshot(panel_, "attribute-editor-vis.png").size(), 24u);
     GetAttributeEditorData(editor, list, 0, &count, block, false);
     uint16_t flags = 0;
     char value[kAttributeTextSize];
     ASSERT_GE(GetAttributeValue(block, list, 0, count, "Footprint", value, &flags), 0);
     EXPECT_EQ(flags & 1, 1);
-    VXDestroyWindow(panel);
     DestroyAttributeEditor(editor);
 }
 
@@ -270,12 +277,8 @@ TEST_F(AttributeEditorTest, ARowDroppedBelowTheEmptyRowLandsJustAboveIt) {
     Add("A", "1");
     Add("B", "2");
     Add("C", "3");
-    const Rect rect{100, 100, 400, 560};
-    VXWindowRecordTag* panel = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &rect, "Panel", 0, nullptr, nullptr);
-    ASSERT_NE(panel, nullptr);
-    AttributeEditor* editor = CreateAttributeDialogPanel(panel, block, list, 0, count, kComponentNames, false, false);
+    AttributeEditor* editor = InPanel(false);
     ASSERT_NE(editor, nullptr);
-    VXShowWindow(panel);
     auto drag = [&](int32_t fromRow, int32_t toRow) {
         TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, editor->listWindow, 8, 17 * toRow + 8));
         TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, editor->listWindow, 8, 17 * toRow + 8));
@@ -288,7 +291,6 @@ TEST_F(AttributeEditorTest, ARowDroppedBelowTheEmptyRowLandsJustAboveIt) {
     EXPECT_EQ(ChangeAttributeIndex(editor, 0, 9), 2);
     EXPECT_EQ(GetAttributeEditorName(editor, 3), "");
     EXPECT_TRUE(editor->changed);
-    VXDestroyWindow(panel);
     DestroyAttributeEditor(editor);
 }
 
