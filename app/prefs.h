@@ -14,6 +14,7 @@
 #include "foundation/filespec.h"
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
+#include "sheeteditor/propertynames.h"
 
 namespace plexa {
 
@@ -132,10 +133,7 @@ OSStatus WriteShortcutGroups(StreamRecord* stream);
 
 // ---- Property-name lists (block 8) ----
 
-enum PropertyNamesKind : int32_t { kComponentNames = 0, kPinNames = 1, kSignalNames = 2, kSheetNames = 3, kProjectNames = 4, kPropertyNamesKinds = 5 };
-extern std::vector<std::string> gPropertyNamesTable[kPropertyNamesKinds];
-// Adds the name unless the list holds it.
-void AppendPropertyNames(int32_t kind, const char* name);
+// The lists themselves: sheeteditor/propertynames.h.
 OSStatus ReadPropertyNamesTable(StreamRecord* stream);
 OSStatus WritePropertyNamesTable(StreamRecord* stream);
 

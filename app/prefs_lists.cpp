@@ -21,7 +21,6 @@ namespace plexa {
 
 std::vector<RecentFileEntry> gRecentFiles[kRecentListCount];
 std::vector<Shortcut> gLibShortcuts[kShortcutGroupCount];
-std::vector<std::string> gPropertyNamesTable[kPropertyNamesKinds];
 std::vector<ScriptFileEntry> gScriptFilesList;
 
 namespace {
@@ -258,12 +257,6 @@ OSStatus ReadShortcutGroups(StreamRecord* stream) {
 }
 
 // ---- Property-name lists ----
-
-void AppendPropertyNames(int32_t kind, const char* name) {
-    if (kind < 0 || kind >= kPropertyNamesKinds || !name || !*name) return;
-    auto& list = gPropertyNamesTable[kind];
-    if (std::find(list.begin(), list.end(), name) == list.end()) list.emplace_back(name);
-}
 
 OSStatus WritePropertyNamesTable(StreamRecord* stream) {
     return CatchSignals([&] {

@@ -1,5 +1,8 @@
 // Search and replace: the global search record, matching, the walk over sheets and instances,
 // showing hits and changing the found item.
+#include "sheeteditor/attributeeditor.h"
+#include "sheeteditor/signaldialogs.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/search.h"
 
 #include <algorithm>
@@ -791,8 +794,8 @@ int32_t ApplyChangeToSignal(SheetRecord* sheet, SignalHandle signal, Rect* rect)
         if (name != current) {
             flags |= Upper(name.c_str()) == Upper(current.c_str()) ? 8 : 1;
             const bool flashing = sheet->flashingSignal == signal;
-            SignalHandle renamed = signal;
-            ModifySignalInfo(sheet, &renamed, nullptr, 0, nullptr, nullptr, name.c_str(), 0, nullptr, rect);
+            SignalHandle renamed =
+                ModifySignalInfo(sheet, signal, nullptr, 0, nullptr, nullptr, name.c_str(), false, nullptr, rect);
             // A merge may have freed the signal: only a member of the list is kept.
             if (!SignalInList(sheet->signalList, renamed)) renamed = nullptr;
             if (lv->signal == signal && renamed != signal) lv->signal = renamed;

@@ -44,7 +44,7 @@ constexpr OSStatus kChangeSlotFailed = 0x20000051;
 constexpr OSStatus kChangePackageFailed = 0x20000052;
 
 // Templates and items of the search dialog.
-constexpr uint16_t kSearchDialogTemplate = 1030;
+constexpr uint16_t kSearchDialogTemplate = 1060;
 constexpr uint16_t kSearchTabTemplateBase = 2040;
 constexpr int16_t kSearchFindItem = 1, kSearchTabsItem = 2, kSearchChangeItem = 3, kSearchChangeAllItem = 4,
                   kSearchFrontSheetItem = 5, kSearchProjectItem = 6, kSearchProjectListItem = 7,

@@ -1,4 +1,6 @@
 // The key and click dispatch of the sheet pane (see sheetkeys.h).
+#include "sheeteditor/attributeeditor.h"
+#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetkeys.h"
 
 #include <cstdio>
@@ -32,6 +34,7 @@
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetsettings.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wiredrag.h"
 #include "sheeteditor/sheetdrag.h"
@@ -369,7 +372,7 @@ void SymbolDoubleClick(SheetRecord* sheet, SymbolRecord* symbol, VXEventRecord* 
                           : GetConnectedBuss(sheet->bussList, symbol, 0, &wire, &end);
             if (buss) {
                 Note("EditBussPortInfo");
-                EditBussPortInfo(sheet, symbol, buss);
+                if (!Probing()) EditBussPortInfo(sheet, symbol, buss);
             }
             return;
         }
@@ -379,11 +382,11 @@ void SymbolDoubleClick(SheetRecord* sheet, SymbolRecord* symbol, VXEventRecord* 
         if (!signal || (!wire && !Probing())) return;
         if ((symbol->flags & (kSymbolFlagLocal | kSymbolFlagModulePort)) == kSymbolFlagModulePort) {
             Note("EditSignalPortInfo");
-            EditSignalPortInfo(sheet, symbol, signal, wire);
+            if (!Probing()) EditSignalPortInfo(sheet, symbol, signal, wire);
         } else {
             const int32_t segment = wire && end == 1 ? CountWireSegments(wire) - 1 : 0;
             Note("EditSignalInfo");
-            EditSignalInfo(sheet, signal, wire, segment, symbol);
+            if (!Probing()) EditSignalInfo(sheet, signal, wire, segment, symbol);
         }
         return;
     }
@@ -634,7 +637,7 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
                 GridPointLock(&at);
                 if (previous) VXSetWindow(previous);
                 Note("InstantiateLibraryItem");
-                InstantiateLibraryItem(sheet, at);
+                if (!Probing()) InstantiateLibraryItem(sheet, at);
             }
             ClearBrowserKeySelection(sheet);
             return;
@@ -683,12 +686,12 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
         int32_t segment = 0;
         if (SignalHandle signal = HitSignal(sheet, lower, &wire, &segment)) {
             Note("EditSignalInfo");
-            EditSignalInfo(sheet, signal, wire, segment, nullptr);
+            if (!Probing()) EditSignalInfo(sheet, signal, wire, segment, nullptr);
             return 1;
         }
         if (BussHandle buss = HitBuss(sheet, lower, &wire, &segment)) {
             Note("EditBussInfo");
-            EditBussInfo(sheet, buss, wire, segment, ClickPoint(event));
+            if (!Probing()) EditBussInfo(sheet, buss, wire, segment, ClickPoint(event));
             return 1;
         }
     }
@@ -708,14 +711,14 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
                     auto signal = reinterpret_cast<SignalHandle>(text->owner);
                     if (wire) {
                         Note("EditSignalInfo");
-                        EditSignalInfo(sheet, signal, wire, segment, nullptr);
+                        if (!Probing()) EditSignalInfo(sheet, signal, wire, segment, nullptr);
                     } else {
                         Note("SetupFlashingSignal");
                         if (!Probing()) SetupFlashingSignal(sheet, signal, nullptr);
                     }
                 } else if (wire) {
                     Note("EditBussInfo");
-                    EditBussInfo(sheet, reinterpret_cast<BussHandle>(text->owner), wire, segment,
+                    if (!Probing()) EditBussInfo(sheet, reinterpret_cast<BussHandle>(text->owner), wire, segment,
                                  ClickPoint(event));
                 } else {
                     Note("VXBeep");

@@ -1,4 +1,7 @@
 // The sheet settings dialog and what confirming it does to the sheet; page setup of a sheet.
+#include "sheeteditor/attributeeditor.h"
+#include "sheeteditor/signaldialogs.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/sheetsettings.h"
 
 #include <algorithm>
@@ -244,11 +247,11 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
         case kStylesTab: DropStylesPanel(s); break;
         case kAttributesTab:
             if (s->attributes) {
-                int32_t count = set.attributeCount;
-                const bool changed = AttributeEditorChanged(s->attributes);
+                int16_t count = int16_t(set.attributeCount);
+                const bool changed = FlushAttributeEditor(s->attributes) && s->attributes->changed;
                 if (changed) {
                     set.attributes = GetAttributeEditorData(s->attributes, nullptr, 0, &count, s->sheet->stringBlock, true);
-                    set.attributeCount = uint16_t(std::max(count, 0));
+                    set.attributeCount = uint16_t(std::max<int32_t>(count, 0));
                     s->attributesChanged = true;
                 }
                 DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
@@ -309,7 +312,7 @@ void SetupTab(SheetSettingsState* s, int32_t tab) {
         case kStylesTab: SetupStylesPanel(s); break;
         case kAttributesTab:
             if (!s->attributes)
-                s->attributes = CreateAttributeDialogPanel(w, set.attributes, 0, set.attributeCount, s->sheet->stringBlock,
+                s->attributes = CreateAttributeDialogPanel(w, s->sheet->stringBlock, set.attributes, 0, set.attributeCount,
                                                            3, false, false);
             break;
         case kNamingTab:

@@ -155,6 +155,10 @@ void InstallDrawingInWindow(SheetRecord* sheet, const SheetWindows* windows) {
     SetupDrawingTools(sheet);
     HideShowRulers(sheet->window, sheet->view.showRulers != 0);
     VXSetPadSize(sheet->window, sheet->sheetBounds.right, sheet->sheetBounds.bottom, true);
+    // The tool bars take their places beside the sheet pane now, not at the window's first
+    // drawing: a click or pointer move that comes before it lands where the person sees it.
+    for (VXWindowRecordTag* bar : {sheet->toolPalette, sheet->topToolBar})
+        if (bar) (void)VXGetWindowPanel(bar);  // only the layout is wanted
 }
 
 void SetSheetWindowState(SheetRecord* sheet, const SheetWindowState* state) {

@@ -1,3 +1,5 @@
+#include "sheeteditor/attributeeditor.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/signaljoin.h"
 
 #include <strings.h>
@@ -21,6 +23,7 @@
 #include "model/wireintegrate.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_control_items.h"

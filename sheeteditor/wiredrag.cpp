@@ -1,4 +1,6 @@
 // Dragging wires, junctions and chamfers in place; see wiredrag.h.
+#include "sheeteditor/attributeeditor.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/wiredrag.h"
 
 #include <algorithm>
@@ -23,6 +25,7 @@
 #include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wirestretch.h"
 #include "toolkit/vx_events.h"

@@ -516,3 +516,86 @@ TEST_F(PrefsFile, SmallRules) {
 
 }  // namespace
 }  // namespace plexa
+
+namespace plexa {
+namespace {
+
+// Block 8 read from its bytes: with swap set, the bytes are big-endian as another machine wrote
+// them.
+OSStatus ReadNames(const std::string& bytes, bool swap) {
+    Handle h = AllocHandleWithData(gGenPool, bytes.data(), uint32_t(bytes.size()));
+    StreamRecord* s = nullptr;
+    EXPECT_EQ(CreateStream(kStreamHandle, StreamTarget::OfHandle(h), &s), 0);
+    if (swap) s->flags |= kStreamSwapOnRead;
+    const OSStatus st = ReadPropertyNamesTable(s);
+    DisposeStream(s);
+    MemFree(h);
+    return st;
+}
+
+std::string NamesText() {
+    std::string out;
+    for (const auto& list : gPropertyNamesTable) {
+        for (const auto& name : list) out += name + ",";
+        out += "|";
+    }
+    return out;
+}
+
+// One list of block 8 in big-endian form: the count, a string block holding the names, and the
+// attribute records (empty values) of `records` of them.
+std::string BigEndianList(const std::vector<std::string>& names, uint16_t count, size_t records,
+                          uint32_t blockBytes = 0) {
+    std::string strings;
+    std::vector<uint32_t> specs;
+    for (const auto& n : names) {
+        specs.push_back(((16u + uint32_t(strings.size())) << 10) | uint32_t(n.size()));
+        strings += n;
+    }
+    BE block;
+    block.l(kStringBlockMagic).l(64).l(uint32_t(16 + strings.size())).w(64).w(0).s(strings);
+    if (blockBytes) block.bytes.resize(blockBytes);
+    BE attributes;
+    for (size_t i = 0; i < records; i++) attributes.l(specs[i % specs.size()]).l(0).w(0).w(0);
+    BE list;
+    list.w(count).l(uint32_t(block.bytes.size())).s(block.bytes).l(uint32_t(attributes.bytes.size())).s(attributes.bytes);
+    return list.bytes;
+}
+
+TEST_F(PrefsFile, TheNamesBlockReadsInBothByteOrdersAndRefusesCountsItsHandlesCannotHold) {
+    // From a big-endian writer: list 0 and list 2 with names, the rest empty.
+    BE block;
+    block.w(5).s(BigEndianList({"Value", "Tolerance"}, 2, 2)).w(0).l(0xFFFFFFFF).l(0xFFFFFFFF);
+    block.s(BigEndianList({"Priority"}, 1, 1));
+    for (int k = 3; k < 5; k++) block.w(0).l(0xFFFFFFFF).l(0xFFFFFFFF);
+    ASSERT_EQ(ReadNames(block.bytes, true), 0);
+    EXPECT_EQ(NamesText(), "Value,Tolerance,||Priority,|||");
+    // Written in this machine's order and read back: the same lists.
+    const std::string native = Written([](StreamRecord* s) { return WritePropertyNamesTable(s); });
+    std::string bytes;
+    for (size_t i = 0; i + 1 < native.size(); i += 2) bytes += char(std::stoi(native.substr(i, 2), nullptr, 16));
+    for (auto& list : gPropertyNamesTable) list.clear();
+    ASSERT_EQ(ReadNames(bytes, false), 0);
+    EXPECT_EQ(NamesText(), "Value,Tolerance,||Priority,|||");
+
+    // A count beyond the attribute handle, or a string block shorter than its header: the list
+    // being read ends empty, those read before stay, and the read fails.
+    struct Case {
+        const char* what;
+        std::string second;
+    };
+    const Case cases[] = {
+        {"count beyond the records", BigEndianList({"Rating"}, 3, 1)},
+        {"block shorter than its header", BigEndianList({"Rating"}, 1, 1, 8)},
+    };
+    for (const Case& c : cases) {
+        AppendPropertyNames(kPinNames, "Stale");
+        BE bad;
+        bad.w(5).s(BigEndianList({"Value"}, 1, 1)).s(c.second);
+        EXPECT_NE(ReadNames(bad.bytes, true), 0) << c.what;
+        EXPECT_EQ(NamesText(), "Value,||Priority,|||") << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace plexa

@@ -1,0 +1,64 @@
+// The property-name lists and their pop-up.
+#include "sheeteditor/propertynames.h"
+
+#include <algorithm>
+
+#include "toolkit/vx_menus.h"
+
+namespace plexa {
+
+PropertyNamesList gPropertyNamesTable[kPropertyNamesKinds];
+
+namespace {
+
+bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+void AppendPropertyNames(PropertyNamesList* list, const char* name) {
+    if (!list) return;
+    if (!name) {
+        list->emplace_back();
+        return;
+    }
+    if (!*name) return;
+    if (std::find(list->begin(), list->end(), name) == list->end()) list->emplace_back(name);
+}
+
+void AppendPropertyNames(int32_t kind, const char* name) {
+    if (kind < 0 || kind >= kPropertyNamesKinds || !name) return;
+    AppendPropertyNames(&gPropertyNamesTable[kind], name);
+}
+
+std::string GetIndexedPropertyName(const PropertyNamesList* list, int32_t index) {
+    if (!list || index < 0 || index >= int32_t(list->size())) return {};
+    return (*list)[size_t(index)];
+}
+
+void SetIndexedPropertyName(PropertyNamesList* list, int32_t index, const char* name) {
+    if (!list || index < 0 || index >= int32_t(list->size())) return;
+    (*list)[size_t(index)] = name ? name : "";
+}
+
+void DeleteIndexedPropertyName(PropertyNamesList* list, int32_t index) {
+    if (!list || index < 0 || index >= int32_t(list->size())) return;
+    list->erase(list->begin() + index);
+}
+
+void CleanupPropertyNamesList(PropertyNamesList* list) {
+    if (!list) return;
+    std::erase_if(*list, [](const std::string& name) { return std::all_of(name.begin(), name.end(), Blank); });
+}
+
+VXMenuRecord* CreatePropertyNamesMenu(int32_t kind) {
+    if (kind < 0 || kind >= kPropertyNamesKinds) return nullptr;
+    VXMenuRecord* menu = VXNewMenu(kPropertyNamesMenuId, "");
+    if (!menu) return nullptr;
+    const PropertyNamesList& list = gPropertyNamesTable[kind];
+    const int32_t n = std::min<int32_t>(int32_t(list.size()), kMaxPropertyNamesMenuItems);
+    for (int32_t i = 0; i < n; i++)
+        VXInsertMenuItem(menu, true, i + 1, uint16_t(kPropertyNamesFirstCommand + i), list[size_t(i)].c_str());
+    return menu;
+}
+
+}  // namespace plexa
