@@ -58,10 +58,6 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t tab, int32_t pinSe
 void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
 // The pin dialog; whether it changed the pin.
 bool EditSymbolEditorPinInfo(SymbolEditorRecord* editor, ElementRecord* pin, TextRecord* text, int32_t item);
-// The net symbol, port and part symbol dialogs; whether they changed something.
-bool NetSymbolInfoDialog(SymbolEditorRecord* editor);
-bool PortInfoDialog(SymbolEditorRecord* editor);
-bool PartSymbolDialog(SymbolEditorRecord* editor, int32_t symbol);
 
 // ---- View ----
 void DrawGrid(VXWindowRecordTag* window, int16_t step, const Rect* area);

@@ -149,6 +149,7 @@ struct SymbolEditorRecord {
     uint8_t dragState;
     bool zoomMode;
     uint8_t placementOptions;        // the current symbol's
+    uint8_t newPartMode;             // the new part dialog's last choice: 0 a slot, 1 a symbol
     SymUndoRecord* undo;             // the committed undo action, or none
     SymUndoRecord* undoCollect;      // the action being collected, or none
 };

@@ -20,6 +20,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/waitcursor.h"
+#include "symboleditor/partdialogs.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
@@ -625,7 +626,9 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         return;
     }
     if (editor->kind == kLibItemWireSymbol || editor->kind == kLibItemPort) {
-        if (editor->kind == kLibItemWireSymbol ? NetSymbolInfoDialog(editor) : PortInfoDialog(editor))
+        uint32_t* flags = &editor->symbolFlags;
+        uint8_t* options = &editor->placementOptions;
+        if (editor->kind == kLibItemWireSymbol ? NetSymbolInfoDialog(flags, options) : PortInfoDialog(flags, options))
             SetEditModified(editor, false);
         return;
     }
