@@ -21,6 +21,7 @@
 #include "model/texts.h"
 #include "model/waitcursor.h"
 #include "symboleditor/partdialogs.h"
+#include "symboleditor/symlists.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
@@ -118,6 +119,7 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
 }
 
 void DestroyEditorWindow(SymbolEditorRecord* editor) {
+    FreePinListEditArray(editor);
     VXWindowRecordTag* window = editor->window;
     if (!window) return;
     editor->window = nullptr;
@@ -173,6 +175,7 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
     hooks.finishTool = FinishToolHook;
     hooks.clearSelection = ClearSymbolEditorSelection;
     hooks.invalView = InvalViewHook;
+    hooks.flushList = [](SymbolEditorRecord* editor, bool keepRows) { return FlushSymbolEditorList(editor, keepRows) != 0; };
 }
 
 // ---- Selection ----
