@@ -46,7 +46,6 @@ void EditSignalInfo(SheetRecord*, SignalRecord**, WireRecord**, int32_t, SymbolR
 void EditBussInfo(SheetRecord*, BussRecord**, WireRecord**, int32_t, Point) {}
 void EditSignalPortInfo(SheetRecord*, SymbolRecord*, SignalRecord**, WireRecord**) {}
 void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
-void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
 
 void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging

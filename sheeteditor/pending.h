@@ -82,8 +82,6 @@ void EditBussInfo(SheetRecord* sheet, BussRecord** buss, WireRecord** wire, int3
 void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalRecord** signal,
                         WireRecord** wire);
 void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussRecord** buss);
-void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
-                           TextRecord* text);
 void EditSheetSettings(SheetRecord* sheet);
 
 // View, library pane and simulator.

@@ -27,7 +27,10 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord*, bool, uint16_t) {}  // del
 
 void SetSymbolEditorView(SymbolEditorRecord*, uint16_t, int32_t) {}  // shows a list tab
 void SetSymbolEditorTool(SymbolEditorRecord*, uint16_t) {}  // chooses a tool
-bool EditSymbolEditorPinInfo(SymbolEditorRecord*, ElementRecord*, TextRecord*, int32_t) { return false; }  // pin dialog
+
+void* CreateAttributeEditorWindow(VXWindowRecordTag*, const Rect*, Handle, int32_t, int32_t, StringBlock, int32_t,
+                                  bool, bool) { return nullptr; }  // will list the attributes
+bool GetAttributeEditorData(void*, Handle, int32_t, int16_t*, StringBlock, bool) { return false; }  // reads them back
 
 void DrawGrid(VXWindowRecordTag*, int16_t, const Rect*) {}                 // draws the grid
 void PanDrag(VXWindowRecordTag*, const VXEventRecord*) {}                  // pans the view

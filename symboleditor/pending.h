@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "foundation/stringblock.h"
+#include "foundation/types.h"
 #include "model/textframes.h"
 
 namespace plexa {
@@ -56,8 +58,16 @@ void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool cut, uint16_t 
 // Shows a list tab for the pin set.
 void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t tab, int32_t pinSet);
 void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
-// The pin dialog; whether it changed the pin.
-bool EditSymbolEditorPinInfo(SymbolEditorRecord* editor, ElementRecord* pin, TextRecord* text, int32_t item);
+
+// ---- Attribute editor ----
+// An attribute editor over `count` attributes of `source` from byte `start`, in a child window of
+// `parent` filling `rect`; none until the attribute editor exists.
+void* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect, Handle source, int32_t start,
+                                  int32_t count, StringBlock block, int32_t kind, bool visibilityColumn,
+                                  bool readOnly);
+// Takes the editor's entries back into the target; whether they changed.
+bool GetAttributeEditorData(void* editor, Handle target, int32_t start, int16_t* count, StringBlock block,
+                            bool freeWhenEmpty);
 
 // ---- View ----
 void DrawGrid(VXWindowRecordTag* window, int16_t step, const Rect* area);

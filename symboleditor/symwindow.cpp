@@ -21,6 +21,7 @@
 #include "model/texts.h"
 #include "model/waitcursor.h"
 #include "symboleditor/partdialogs.h"
+#include "symboleditor/pindialog.h"
 #include "symboleditor/symlists.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
