@@ -24,8 +24,6 @@ void CollectUndoSwapSheetItem(SheetRecord*, int32_t, void*) {}
 // Will record an area to redraw on the replay.
 void CollectUndoInvalSheetRect(SheetRecord*, const Rect*) {}
 
-// Will run the symbol information dialog.
-void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 
 
 ElementRecord* HitTestGrafElements(LinkListHeader*, Point, int32_t, int32_t, bool* insideFill) {

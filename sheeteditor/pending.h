@@ -53,9 +53,6 @@ void CollectUndoInvalSheetRect(SheetRecord* sheet, const Rect* rect);
 
 
 // ---- Symbol information ----
-// Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
-// clicked text or none.
-void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
 
 // Graphic element tools.
 ElementRecord* HitTestGrafElements(LinkListHeader* elementList, Point point, int32_t tolerance,
