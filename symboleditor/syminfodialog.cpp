@@ -43,6 +43,7 @@
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
+#include "symboleditor/symlists.h"
 
 namespace plexa {
 
@@ -260,6 +261,13 @@ void DrawText(const std::string& s, const Rect& row, int16_t left, int16_t right
     VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
 }
 
+// A click's distance from its row's left edge.
+int16_t ClickX(VXWindowRecordTag* window, const VXListViewHookRecord* record) {
+    Rect row;
+    VXGetListViewItemRect(window, record->index, &row);
+    return int16_t(record->event->u.mouse.h - row.left);
+}
+
 int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
     SymbolInfoDialogRecord* r = gInfo;
     if (!r) return 0;
@@ -269,13 +277,7 @@ int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXList
             StdDrawHiliteEditListViewItem(window, record);
             if (!e) return 1;
             const Rect& row = record->rect;
-            QZSetColor(nullptr, 0x0ABBBBBB, false);
-            VXMoveTo(row.left, int16_t(row.bottom - 1));
-            VXLineTo(int16_t(row.left + 2000), int16_t(row.bottom - 1));
-            for (int16_t x : {kPinsColumns[1], kPinsColumns[2], kPinsColumns[3]}) {
-                VXMoveTo(int16_t(row.left + x), row.top);
-                VXLineTo(int16_t(row.left + x), row.bottom);
-            }
+            DrawListRowGrid(row, {kPinsColumns[1], kPinsColumns[2], kPinsColumns[3]});
             const VXColor hiddenColor = 0x030000FF, grey = 0x00666666;
             QZSetColor(nullptr, kVXDefaultForeColor, false);
             const int16_t ah = int16_t(row.left + 8), av = int16_t((row.top + row.bottom) / 2 - 2);
@@ -297,9 +299,7 @@ int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXList
         }
         case kVXListMouseDown: {
             if (!record->event || !e) return 0;
-            Rect row;
-            VXGetListViewItemRect(window, record->index, &row);
-            const int16_t x = int16_t(record->event->u.mouse.h - row.left);
+            const int16_t x = ClickX(window, record);
             if (x >= kPinsColumns[2] && x < kPinsColumns[3]) record->column = kPinFieldPinName;
             else if (x >= kPinsColumns[3] && e->hidden) record->column = kPinFieldSignal;
             return 0;
@@ -352,13 +352,7 @@ int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewH
             StdDrawHiliteEditListViewItem(window, record);
             if (!port) return 1;
             const Rect& row = record->rect;
-            QZSetColor(nullptr, 0x0ABBBBBB, false);
-            VXMoveTo(row.left, int16_t(row.bottom - 1));
-            VXLineTo(int16_t(row.left + 2000), int16_t(row.bottom - 1));
-            for (int16_t x : {int16_t(20), int16_t(220), int16_t(255), int16_t(290)}) {
-                VXMoveTo(int16_t(row.left + x), row.top);
-                VXLineTo(int16_t(row.left + x), row.bottom);
-            }
+            DrawListRowGrid(row, {20, 220, 255, 290});
             if (!(record->te && record->column == 1)) DrawText(port->name, row, 22, 217, kVXDefaultForeColor);
             if (port->flags & kPortVisible) DrawText("\xE2\x9C\x93", row, 230, 255, kVXDefaultForeColor);
             if (port->flags & kPortBus) DrawText("\xE2\x9C\x93", row, 265, 290, kVXDefaultForeColor);
@@ -368,9 +362,7 @@ int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewH
         }
         case kVXListMouseDown: {
             if (!record->event || !port) return 0;
-            Rect row;
-            VXGetListViewItemRect(window, record->index, &row);
-            const int16_t x = int16_t(record->event->u.mouse.h - row.left);
+            const int16_t x = ClickX(window, record);
             if (x >= 220 && x < 290) {
                 port->flags ^= x < 255 ? kPortVisible : kPortBus;
                 r->portsEdited = true;

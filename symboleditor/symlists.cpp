@@ -513,6 +513,16 @@ int32_t FlushSymbolEditorList(SymbolEditorRecord* editor, bool keepRows) {
 
 // ---- The list view ----
 
+void DrawListRowGrid(const Rect& row, std::span<const int16_t> columns) {
+    QZSetColor(nullptr, 0x0ABBBBBB, false);
+    VXMoveTo(row.left, int16_t(row.bottom - 1));
+    VXLineTo(int16_t(row.left + 2000), int16_t(row.bottom - 1));
+    for (int16_t x : columns) {
+        VXMoveTo(int16_t(row.left + x), row.top);
+        VXLineTo(int16_t(row.left + x), int16_t(row.bottom - 1));
+    }
+}
+
 namespace {
 
 struct Cell {
@@ -589,13 +599,8 @@ void DrawListRow(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXListVi
     StdDrawHiliteEditListViewItem(window, record);
     const Rect& row = record->rect;
     const uint16_t tab = editor->currentTab;
-    QZSetColor(nullptr, 0x0ABBBBBB, false);
-    VXMoveTo(row.left, int16_t(row.bottom - 1));
-    VXLineTo(int16_t(row.left + 2000), int16_t(row.bottom - 1));
-    for (int16_t x : ColumnPositions(tab)) {
-        VXMoveTo(int16_t(row.left + x), row.top);
-        VXLineTo(int16_t(row.left + x), int16_t(row.bottom - 1));
-    }
+    const std::vector<int16_t> columns = ColumnPositions(tab);
+    DrawListRowGrid(row, columns);
     const int32_t index = record->index;
     bool hiddenRow = false;
     if (tab == kSymEditTabPins) {

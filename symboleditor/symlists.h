@@ -14,7 +14,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <vector>
+
+#include "foundation/rectmath.h"
 
 namespace plexa {
 
@@ -94,6 +98,12 @@ bool DoSymbolEditorListCommand(SymbolEditorRecord* editor, uint16_t command, int
 int32_t FlushSymbolEditorList(SymbolEditorRecord* editor, bool keepRows);
 
 // ---- The list view ----
+
+// The grey lines of a list row: along its bottom and at each column position (from the row's left).
+void DrawListRowGrid(const Rect& row, std::span<const int16_t> columns);
+inline void DrawListRowGrid(const Rect& row, std::initializer_list<int16_t> columns) {
+    DrawListRowGrid(row, std::span<const int16_t>(columns.begin(), columns.size()));
+}
 
 // Shows the editor's current tab in a list view window (its rows, the new-entry row, editing in
 // the first field of row 0).

@@ -16,10 +16,20 @@
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
+#include "toolkit/vx_events.h"
 #include "toolkit/vx_templates.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
+
+// Types into an edit field and tells the window, as typing would.
+inline void TypeIntoItem(VXWindowRecordTag* window, int16_t item, const char* text) {
+    VXSetItemText(window, item, text);
+    VXEventRecord change = VXClearedEvent(kVXControlEvent);
+    change.u.control.item = uint16_t(item);
+    change.u.control.controlType = uint8_t(kVXEditText);
+    DispatchEvent(window, &change);
+}
 
 class SymDialogsTest : public SymEditTest {
 protected:
@@ -53,14 +63,7 @@ protected:
         }
         return out;
     }
-    // Types into an edit field and tells the dialog, as typing would.
-    static void Type(VXWindowRecordTag* dialog, int16_t item, const char* text) {
-        VXSetItemText(dialog, item, text);
-        VXEventRecord change = VXClearedEvent(kVXControlEvent);
-        change.u.control.item = uint16_t(item);
-        change.u.control.controlType = uint8_t(kVXEditText);
-        DispatchEvent(dialog, &change);
-    }
+    static void Type(VXWindowRecordTag* dialog, int16_t item, const char* text) { TypeIntoItem(dialog, item, text); }
 };
 
 }  // namespace plexa::test

@@ -10,6 +10,7 @@
 #include "model/texts.h"
 #include "platform/control_platform.h"
 #include "sheeteditor/tests/dialogs_testing.h"
+#include "symboleditor/tests/symdialogs_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_celledit.h"
@@ -59,13 +60,7 @@ protected:
         VXGetItemText(w, item, text);
         return text;
     }
-    static void Type(VXWindowRecordTag* w, int16_t item, const char* text) {
-        VXSetItemText(w, item, text);
-        VXEventRecord change = VXClearedEvent(kVXControlEvent);
-        change.u.control.item = uint16_t(item);
-        change.u.control.controlType = uint8_t(kVXEditText);
-        DispatchEvent(w, &change);
-    }
+    static void Type(VXWindowRecordTag* w, int16_t item, const char* text) { TypeIntoItem(w, item, text); }
     ComponentRecord* gates = nullptr;
 };
 
