@@ -261,11 +261,39 @@ void DrawText(const std::string& s, const Rect& row, int16_t left, int16_t right
     VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
 }
 
+// A small down arrow from x, centred on the row.
+void DrawPopupArrow(int16_t x, const Rect& row) {
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    const int16_t v = int16_t((row.top + row.bottom) / 2 - 2);
+    for (int16_t i = 0; i < 4; ++i) {
+        VXMoveTo(int16_t(x + i), int16_t(v + i));
+        VXLineTo(int16_t(x + 6 - i), int16_t(v + i));
+    }
+}
+
+// The rows a popup opened on `row` acts on: the row alone, or every selected row when the row is
+// one of two or more selected.
+std::vector<int32_t> Targets(VXWindowRecordTag* list, int32_t row) {
+    std::vector<int32_t> selected;
+    for (int32_t r = VXGetListViewSelection(list, -1); r >= 0; r = VXGetListViewSelection(list, r)) selected.push_back(r);
+    if (selected.size() >= 2 && std::find(selected.begin(), selected.end(), row) != selected.end()) return selected;
+    return {row};
+}
+
+void SetPinTypeOfTargets(SymbolInfoDialogRecord& r, VXWindowRecordTag* list, int32_t row, int32_t type) {
+    for (int32_t target : Targets(list, row)) {
+        PinEntry* e = RowEntry(r, target);
+        if (!e || (e->data && GetPinDataType(e->data, false) == type)) continue;
+        ChangeSymbolPinData(r, *e, type, false, nullptr);
+        VXInvalListViewItem(list, target);
+    }
+}
+
 // A click's distance from its row's left edge.
 int16_t ClickX(VXWindowRecordTag* window, const VXListViewHookRecord* record) {
     Rect row;
     VXGetListViewItemRect(window, record->index, &row);
-    return int16_t(record->event->u.mouse.h - row.left);
+    return int16_t(record->event->u.mouse.longH - row.left);
 }
 
 int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
@@ -279,12 +307,7 @@ int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXList
             const Rect& row = record->rect;
             DrawListRowGrid(row, {kPinsColumns[1], kPinsColumns[2], kPinsColumns[3]});
             const VXColor hiddenColor = 0x030000FF, grey = 0x00666666;
-            QZSetColor(nullptr, kVXDefaultForeColor, false);
-            const int16_t ah = int16_t(row.left + 8), av = int16_t((row.top + row.bottom) / 2 - 2);
-            for (int16_t i = 0; i < 4; ++i) {
-                VXMoveTo(int16_t(ah + i), int16_t(av + i));
-                VXLineTo(int16_t(ah + 6 - i), int16_t(av + i));
-            }
+            DrawPopupArrow(int16_t(row.left + 8), row);
             DrawText(PinField(*r, *e, kPinFieldPinType), row, 23, 122, e->hidden ? hiddenColor : kVXDefaultForeColor);
             DrawText(PinField(*r, *e, kPinFieldPinNumber), row, 126, 188, e->hidden ? hiddenColor : grey);
             if (!(record->te && record->column == kPinFieldPinName))
@@ -300,6 +323,15 @@ int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXList
         case kVXListMouseDown: {
             if (!record->event || !e) return 0;
             const int16_t x = ClickX(window, record);
+            if (x < 23) {
+                const uint8_t type = e->data ? GetPinDataType(e->data, true) : 0;
+                Rect row;
+                VXGetListViewItemRect(window, record->index, &row);
+                const uint16_t command = TrackListPopupMenu(window, Point{row.bottom, int16_t(row.left + 4)}, "Pin Type",
+                                                            kPinTypeMenuFirstItem, PinTypeNames(type), type & 0x3F);
+                if (command) SetPinTypeOfTargets(*r, window, record->index, command - kPinTypeMenuFirstItem);
+                return kVXListClickHandled;
+            }
             if (x >= kPinsColumns[2] && x < kPinsColumns[3]) record->column = kPinFieldPinName;
             else if (x >= kPinsColumns[3] && e->hidden) record->column = kPinFieldSignal;
             return 0;
@@ -357,12 +389,31 @@ int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewH
             if (port->flags & kPortVisible) DrawText("\xE2\x9C\x93", row, 230, 255, kVXDefaultForeColor);
             if (port->flags & kPortBus) DrawText("\xE2\x9C\x93", row, 265, 290, kVXDefaultForeColor);
             DrawText(PortTypeText(port->flags), row, 292, row.right - row.left - 25, kVXDefaultForeColor);
+            DrawPopupArrow(int16_t(row.right - 16), row);
             QZSetColor(nullptr, kVXDefaultForeColor, false);
             return 1;
         }
         case kVXListMouseDown: {
             if (!record->event || !port) return 0;
             const int16_t x = ClickX(window, record);
+            Rect row;
+            VXGetListViewItemRect(window, record->index, &row);
+            if (x >= row.right - row.left - 19) {
+                const uint16_t command =
+                    TrackListPopupMenu(window, Point{row.bottom, int16_t(row.right - 19)}, "Port Type", 1,
+                                       {"Unspecified", "Input", "Output", "Bidirectional"},
+                                       (port->flags & kSheetPortTypeMask) >> 4);
+                if (command >= 1 && command <= 4)
+                    for (int32_t target : Targets(window, record->index)) {
+                        PortRow& p = r->ports[size_t(target)];
+                        const uint16_t bits = uint16_t((command - 1) << 4);
+                        if ((p.flags & kSheetPortTypeMask) == bits) continue;
+                        p.flags = uint16_t((p.flags & ~kSheetPortTypeMask) | bits);
+                        r->portsEdited = true;
+                        VXInvalListViewItem(window, target);
+                    }
+                return kVXListClickHandled;
+            }
             if (x >= 220 && x < 290) {
                 port->flags ^= x < 255 ? kPortVisible : kPortBus;
                 r->portsEdited = true;

@@ -20,6 +20,8 @@
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_menus.h"
+#include "symboleditor/sympins.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -513,6 +515,29 @@ int32_t FlushSymbolEditorList(SymbolEditorRecord* editor, bool keepRows) {
 
 // ---- The list view ----
 
+uint16_t TrackListPopupMenu(VXWindowRecordTag* window, Point where, const char* title, uint16_t firstCommand,
+                            const std::vector<std::string>& items, int32_t checked) {
+    VXMenuRecord* menu = VXNewMenu(kPinTypeMenuId, title);
+    if (!menu) return 0;
+    for (size_t i = 0; i < items.size(); ++i)
+        (void)VXInsertMenuItem(menu, true, int32_t(i) + 1, uint16_t(firstCommand + i), items[i].c_str());  // appended
+    if (checked >= 0 && checked < int32_t(items.size())) VXSetMenuItemChecked(menu, true, checked + 1, true);
+    const uint16_t chosen = VXPopupMenuClick(window, where, 0, false, menu, true, checked >= 0 ? checked + 1 : 0);
+    VXDestroyMenuEx(menu, true);
+    return chosen;
+}
+
+std::vector<std::string> PinTypeNames(uint8_t typeValue) {
+    std::vector<std::string> names;
+    char name[kPinTextSize];
+    const int32_t count = (typeValue & 0x40) ? 4 : kPinTypeCount;
+    for (int32_t type = 0; type < count; ++type) {
+        GetPinTypeString(uint8_t(type), name);
+        names.push_back(name);
+    }
+    return names;
+}
+
 void DrawListRowGrid(const Rect& row, std::span<const int16_t> columns) {
     QZSetColor(nullptr, 0x0ABBBBBB, false);
     VXMoveTo(row.left, int16_t(row.bottom - 1));
@@ -645,7 +670,7 @@ int32_t ListMouseDown(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXL
     if (!record->event || record->index < 0) return 0;
     Rect row;
     VXGetListViewItemRect(window, record->index, &row);
-    const int16_t x = int16_t(record->event->u.mouse.h - row.left);
+    const int16_t x = int16_t(record->event->u.mouse.longH - row.left);
     const uint16_t tab = editor->currentTab;
     if (tab == kSymEditTabNames && x < 72) {
         for (int32_t r = 0; r < VXCountListViewItems(window); ++r) VXSetListViewItemSelected(window, r, false);
@@ -656,14 +681,50 @@ int32_t ListMouseDown(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXL
         }
         return kVXListClickHandled;
     }
+    std::vector<int32_t> selected;
+    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r)) selected.push_back(r);
+    const auto popup = [&](int16_t left, int16_t right, const char* title, const std::vector<std::string>& items,
+                           int32_t checked) -> uint16_t {
+        const Rect arrow = ArrowRect(row, left, right);
+        State(editor).popupRow = record->index;
+        VXInvalListViewItem(window, record->index);
+        const uint16_t chosen = TrackListPopupMenu(window, Point{arrow.bottom, arrow.left}, title,
+                                                   kListMenuFirstCommand, items, checked);
+        State(editor).popupRow = -1;
+        VXInvalListViewItem(window, record->index);
+        return chosen;
+    };
+    LibraryItem* item = editor->item;
     if (tab == kSymEditTabPins && x >= 48 && x < 75) {
         PinListEntry entry{};
-        const uint32_t id = GetPinListDataId(editor, record->index, &entry, nullptr);
-        Handle data = GetIndexedPinData(editor->item->pinTable, int32_t(id));
+        Handle data = GetIndexedPinData(item->pinTable, int32_t(GetPinListDataId(editor, record->index, &entry, nullptr)));
         if (!data) return kVXListClickHandled;
-        State(editor).popupRow = record->index;
-        const Rect arrow = ArrowRect(row, 50, 73);
-        TrackPinTypePopupMenu(window, Point{arrow.bottom, arrow.left}, record->index, &arrow, GetPinDataType(data, true));
+        const uint8_t type = GetPinDataType(data, true);
+        if (const uint16_t command = popup(50, 73, "Pin Type", PinTypeNames(type), type & 0x3F))
+            if (DoSymbolEditorListCommand(editor, command, record->index, selected)) VXInvalidateHierarchy(window);
+        return kVXListClickHandled;
+    }
+    if (tab == kSymEditTabNames && x >= 292 && x < 314) {
+        if (item->head.packageCount == 0) return kVXListClickHandled;  // swallowed
+        std::vector<std::string> packages;
+        char name[kLibItemTextSize];
+        for (int32_t p = 0; p < item->head.packageCount; ++p) {
+            GetLibPackageName(item, p, name);
+            packages.push_back(name);
+        }
+        if (const uint16_t command = popup(294, 311, "Package", packages, GetLibraryItemNameInfo(item, record->index, nullptr)))
+            if (DoSymbolEditorListCommand(editor, command, record->index, selected)) VXInvalidateHierarchy(window);
+        return kVXListClickHandled;
+    }
+    if (tab == kSymEditTabPackages && x >= 18 && x < 45) {
+        if (editor->state & kSymEditFileSymbol) return kVXListClickHandled;
+        const uint16_t command = popup(20, 43, "Pin Set", {"1", "2", "3", "4"}, GetLibPackagePinSet(item, record->index));
+        const int32_t pinSet = command ? command - kListMenuFirstCommand : -1;
+        if (pinSet >= 0 && pinSet < kLibPinSetCount && DoPinSetSelection(editor, pinSet)) {
+            SetLibPackagePinSet(item, record->index, pinSet);
+            VXInvalListViewItem(window, record->index);
+            SetSymbolLibItemModified(editor);
+        }
         return kVXListClickHandled;
     }
     record->column = int16_t(FieldAt(tab, x));
@@ -682,6 +743,15 @@ int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListVi
             DrawListRow(editor, window, record);
             return 1;
         case kVXListMouseDown: return ListMouseDown(editor, window, record);
+        case kVXListClickInEditor: {
+            // The edit field is wider than its cell: a click beside the cell belongs to the row.
+            Rect row;
+            VXGetListViewItemRect(window, record->index, &row);
+            const int16_t x = int16_t(record->event->u.mouse.longH - row.left);
+            for (const Cell& cell : Cells(tab))
+                if (cell.field == record->column && (x < cell.left || (cell.right >= 0 && x >= cell.right))) return 2;
+            return 0;
+        }
         case kVXListEditNavigate:
             if (!VXFlushListViewEditField(window)) return 0;
             CreateNewListEntryIfNeeded(editor);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "foundation/rectmath.h"
@@ -104,6 +105,13 @@ void DrawListRowGrid(const Rect& row, std::span<const int16_t> columns);
 inline void DrawListRowGrid(const Rect& row, std::initializer_list<int16_t> columns) {
     DrawListRowGrid(row, std::span<const int16_t>(columns.begin(), columns.size()));
 }
+
+// Pops up a menu of the texts at a point of the window (its commands firstCommand + index, the
+// item `checked` checked); the command chosen, 0 when none.
+uint16_t TrackListPopupMenu(VXWindowRecordTag* window, Point where, const char* title, uint16_t firstCommand,
+                            const std::vector<std::string>& items, int32_t checked);
+// The pin types a pin of the type value may take (the first four for a bus pin), by name.
+std::vector<std::string> PinTypeNames(uint8_t typeValue);
 
 // Shows the editor's current tab in a list view window (its rows, the new-entry row, editing in
 // the first field of row 0).

@@ -17,6 +17,7 @@
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_templates.h"
 #include "toolkit/vx_window.h"
 
@@ -36,6 +37,7 @@ protected:
     void SetUp() override {
         SymEditTest::SetUp();
         VXInitWindows();
+        VXInitMenus();
         VXInitControls();
         VXInstallInputSink();
         ASSERT_EQ(SelectUIFile("views.gui"), 0);

@@ -27,6 +27,7 @@ protected:
     void SetUp() override {
         SheetTest::SetUp();
         VXInitWindows();
+        VXInitMenus();
         VXInitControls();
         VXInstallInputSink();
         ASSERT_EQ(SelectUIFile("views.gui"), 0);

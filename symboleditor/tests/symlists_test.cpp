@@ -7,6 +7,7 @@
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_listview.h"
 #include "graphics/textedit.h"
+#include "platform/menu_platform.h"
 
 namespace plexa::test {
 namespace {
@@ -199,6 +200,37 @@ TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
     EXPECT_STREQ(text, "9");
     VXShowWindow(window);
     EXPECT_GT(WriteScreenshot(window, "symlists-pins.png").size(), 500u);
+    FreePinListEditArray(editor);
+    VXDestroyWindow(window);
+}
+
+TEST_F(SymLists, TheArrowsOfTheListViewChooseAPinTypeAndADefaultPackage) {
+    Rect content{60, 60, 360, 660};
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "Lists", 0, nullptr,
+                                               [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+    ASSERT_NE(window, nullptr);
+    VXShowWindow(window);
+    const auto click = [&](int32_t row, int32_t x) {
+        Rect r;
+        VXGetListViewItemRect(window, row, &r);
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, r.top + 8));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, r.top + 8));
+    };
+    Show(kSymEditTabPins);
+    PrepareSymbolEditorList(editor, window);
+    TestScriptPopupChoice(kPinPassive);
+    click(RowOf("b", "Y"), 60);
+    char text[256];
+    GetSymbolEditorListText(editor, RowOf("b", "Y"), kPinFieldType, text);
+    EXPECT_STREQ(text, "Passive");
+    FreePinListEditArray(editor);
+
+    Show(kSymEditTabNames);
+    PrepareSymbolEditorList(editor, window);
+    TestScriptPopupChoice(1);  // "SO"
+    click(0, 300);
+    EXPECT_EQ(GetLibraryItemNameInfo(editor->item, 0, nullptr), 1);
+    EXPECT_GT(WriteScreenshot(window, "symlists-names.png").size(), 500u);
     FreePinListEditArray(editor);
     VXDestroyWindow(window);
 }
