@@ -21,7 +21,9 @@
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
+#include "symboleditor/pending.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -798,6 +800,12 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
     std::vector<int32_t> selected;
     for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r))
         selected.push_back(r);
+    if (event->kind == kVXCloseEvent) return editor->window ? SymbolEditEventHandler(editor->window, event) : 0;
+    if (event->kind == kVXActivateEvent) {
+        if (event->u.activate.activated) DoSymbolEditorActivate(editor);
+        else (void)VXFlushListViewEditField(window);  // a refused text stays in its cell
+        return 0;
+    }
     if (event->kind == kVXCommandEvent) {
         const uint16_t command = event->u.command.command;
         if (command < kListMenuFirstCommand || command > kListMenuFirstCommand + 255) return 0;
@@ -816,6 +824,12 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
         return 1;
     }
     return 0;
+}
+
+void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column) {
+    if (editor->currentTab != kSymEditTabPins || column < 0 || column > 3) return;
+    SetPinListSortField(gPinFieldMap[column]);
+    SetSymbolEditorView(editor, kSymEditTabPins, editor->pinSet);
 }
 
 void PrepareSymbolEditorList(SymbolEditorRecord* editor, VXWindowRecordTag* list) {

@@ -116,6 +116,9 @@ std::vector<std::string> PinTypeNames(uint8_t typeValue);
 // Shows the editor's current tab in a list view window (its rows, the new-entry row, editing in
 // the first field of row 0).
 void PrepareSymbolEditorList(SymbolEditorRecord* editor, VXWindowRecordTag* list);
+// A click on header cell `column` of the tab: in the Pins tab its field becomes the first sort key
+// and the tab is shown again; other tabs do nothing.
+void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column);
 // The list view's hook for every tab.
 int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record);
 
