@@ -10,6 +10,7 @@
 #include "model/texts.h"
 #include "platform/control_platform.h"
 #include "sheeteditor/tests/dialogs_testing.h"
+#include "symboleditor/pindialog.h"
 #include "symboleditor/tests/symdialogs_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/tests/windows_fixture.h"
@@ -123,6 +124,39 @@ TEST_F(SymbolInfo, ARenamedPinGivesTheSymbolAComponentOfItsOwn) {
     EXPECT_STREQ(name, "IN");
     GetIndexedPinDataName(sheet.pinDataTable, int32_t(GetCompSymbolPinDataId(gates, 0, 0, 0)), sheet.stringBlock, name);
     EXPECT_STREQ(name, "A");
+}
+
+TEST_F(SymbolInfo, APlacedPinsDialogShowsItsNumberAndARenameMakesTheSymbolsOwnComponent) {
+    SymbolRecord* u = Gate({100, 100});
+    SymbolRecord* other = Gate({300, 100});
+    ASSERT_TRUE(SetSymbolAnnotation(&sheet, u->serial, "U3", 1));
+    static std::string number, name, title;
+    static bool numberEditable = true;
+    InDialog([](VXWindowRecordTag* dialog) {
+        number = Item(dialog, kPinInfoNumber);
+        name = Item(dialog, kPinInfoName);
+        numberEditable = VXGetItemEnabled(dialog, kPinInfoNumber) != 0;
+        char text[200];
+        VXGetWindowTitle(dialog, text);
+        title = text;
+        WriteScreenshot(dialog, "symdialog-placed-pin.png");
+        VXSetItemText(dialog, kPinInfoName, "CLK");
+        ClickItem(dialog, kPinInfoShowName);
+    }, 13);
+    EditCompSymbolPinInfo(&sheet, u, 1, nullptr);
+    EXPECT_EQ(number, "5");  // pin B of slot B
+    EXPECT_EQ(name, "B");
+    EXPECT_FALSE(numberEditable);
+    EXPECT_EQ(title, "U3.B - Pin information");
+    ASSERT_NE(u->component, gates);
+    EXPECT_EQ(other->component, gates);
+    char text[kPinTextSize];
+    GetIndexedPinDataName(sheet.pinDataTable, int32_t(GetCompSymbolPinDataId(u->component, 0, 0, 1)), sheet.stringBlock,
+                          text);
+    EXPECT_STREQ(text, "CLK");
+    TextRecord* shown = RetrieveSymbolText(&sheet, u, uint16_t(kTextKindPinName | 1));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(shown->flags & kTextFlagHidden);
 }
 
 TEST_F(SymbolInfo, TheFirstNewPortIsVisibleAndLaterOnesCopyThePortBefore) {
