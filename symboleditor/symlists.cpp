@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "foundation/ll.h"
 #include "foundation/strings.h"
@@ -18,6 +19,8 @@
 #include "model/pindata.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_celledit.h"
+#include "toolkit/vx_control_items.h"
+#include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
@@ -729,6 +732,11 @@ int32_t ListMouseDown(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXL
         }
         return kVXListClickHandled;
     }
+    if (tab == kSymEditTabHiddenPins && record->event->kind == kVXDoubleClickEvent &&
+        VXCountListViewSelections(window) == 1) {
+        EditHiddenPinAttributes(editor);
+        return kVXListClickHandled;
+    }
     record->column = int16_t(FieldAt(tab, x));
     return 0;
 }
@@ -824,6 +832,65 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
         return 1;
     }
     return 0;
+}
+
+namespace {
+
+struct HiddenPinAttributesRecord {
+    Handle data;
+    StringBlock block;
+    const char* title;
+    void* attributeEditor = nullptr;
+    bool changed = false;
+};
+HiddenPinAttributesRecord* gPinAttributes = nullptr;
+
+}  // namespace
+
+int32_t PinAttributesDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    HiddenPinAttributesRecord* r = gPinAttributes;
+    if (!r) return 0;
+    auto* head = reinterpret_cast<PinDataRecord*>(*r->data);
+    if (event->kind == kVXCreateEvent) {
+        VXSetWindowTitle(window, r->title);
+        Rect area{};
+        VXGetItemPosition(window, kPinAttributesListItem, &area);
+        r->attributeEditor = CreateAttributeEditorWindow(window, &area, r->data, sizeof(PinDataRecord),
+                                                         head->attributeCount, r->block, 8, false, false);
+    } else if (event->kind == kVXEndModalEvent && event->u.endModal.item == 1) {
+        int16_t count = head->attributeCount;
+        r->changed = GetAttributeEditorData(r->attributeEditor, r->data, sizeof(PinDataRecord), &count, r->block, false);
+    }
+    return 0;
+}
+
+void EditHiddenPinAttributes(SymbolEditorRecord* editor) {
+    VXWindowRecordTag* list = State(editor).list;
+    if (list && !VXFlushListViewEditField(list)) return;
+    int32_t row = list ? VXGetListViewSelection(list, -1) : -1;
+    if (row < 0 && list) row = VXGetListViewEditFocus(list, nullptr, nullptr, nullptr);
+    if (row < 0 || row >= CountHiddenPins(editor)) return;
+    LibraryItem* item = editor->item;
+    char number[kLibItemTextSize] = "";
+    uint32_t id = 0xFFFFFFFF;
+    GetLibItemHiddenPinInfo(item, PinSet(editor), row, number, &id);
+    HiddenPinAttributesRecord record{GetPinDataCopy(item->pinTable, int32_t(id)), item->stringBlock, nullptr};
+    if (!record.data) return;
+    char title[kLibItemTextSize + 32];
+    if (*number) std::snprintf(title, sizeof title, "Pin %s - Attributes", number);
+    else std::snprintf(title, sizeof title, "Pin Attributes");
+    record.title = title;
+    HiddenPinAttributesRecord* saved = std::exchange(gPinAttributes, &record);
+    const int16_t ended = VXModalDialog(kPinAttributesTemplate, kVXPlaceCentre, PinAttributesDialogHandler, nullptr);
+    gPinAttributes = saved;
+    if (ended == 1 && record.changed) {
+        const int32_t newId = AddPinDataToTable(item->pinTable, record.data);
+        if (newId >= 0 && uint32_t(newId) != id) {
+            SetLibItemHiddenPinDataId(item, PinSet(editor), row, uint32_t(newId));
+            SetSymbolLibItemModified(editor);
+        }
+    }
+    DestroyPinData(record.data);
 }
 
 void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column) {

@@ -100,6 +100,13 @@ int32_t FlushSymbolEditorList(SymbolEditorRecord* editor, bool keepRows);
 
 // ---- The list view ----
 
+constexpr uint16_t kPinAttributesTemplate = 1037;
+constexpr int16_t kPinAttributesListItem = 3;
+// The attributes of the first selected (else the edited) hidden pin, in a dialog; OK with a change
+// gives the pin its changed pin data.
+void EditHiddenPinAttributes(SymbolEditorRecord* editor);
+int32_t PinAttributesDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
+
 // The grey lines of a list row: along its bottom and at each column position (from the row's left).
 void DrawListRowGrid(const Rect& row, std::span<const int16_t> columns);
 inline void DrawListRowGrid(const Rect& row, std::initializer_list<int16_t> columns) {

@@ -204,6 +204,25 @@ TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
     VXDestroyWindow(window);
 }
 
+TEST_F(SymLists, AHiddenPinsAttributesDialogIsTitledWithItsNumber) {
+    Rect content{60, 60, 360, 660};
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "Hidden", 0, nullptr,
+                                               [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+    ASSERT_NE(window, nullptr);
+    Show(kSymEditTabHiddenPins);
+    PrepareSymbolEditorList(editor, window);
+    static std::string title;
+    InDialog([](VXWindowRecordTag* dialog) {
+        char text[200];
+        VXGetWindowTitle(dialog, text);
+        title = text;
+    }, 27);
+    EditHiddenPinAttributes(editor);
+    EXPECT_EQ(title, "Pin NC1 - Attributes");
+    FreePinListEditArray(editor);
+    VXDestroyWindow(window);
+}
+
 TEST_F(SymLists, TheArrowsOfTheListViewChooseAPinTypeAndADefaultPackage) {
     Rect content{60, 60, 360, 660};
     VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "Lists", 0, nullptr,
