@@ -22,19 +22,9 @@ using SheetDragRun = SheetContentsTest;
 // Needs the select tool's clicks in the sheet window (the window's click dispatch and the tools)
 // and sheet undo; until those are in the program the drag does not reach the selection.
 TEST_F(SheetDragRun, DISABLED_ADragUndoneRedoneAndUndoneAgain) {
-    const int32_t id = AddGateSymbolDefinition(drawing);
-    ASSERT_GE(id, 0);
-    SymbolRecord* gate = driver->AddSymbol(40);
-    gate->mapId = id;
-    gate->libraryName = kNoLibraryName;
-    gate->position = P(200, 200);
+    AddGate(P(200, 200));
     const std::string at = dir.path() + "/Drag.SHX";
-    const FileSpec to = SheetSpecAt(at);
-    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-    SheetWindowState state{};
-    state.position = {40, 20, 640, 900};
-    state.scale = 100;
-    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    WriteWithWindow(at);
     const std::string before = DumpSheet(drawing, kDumpSymbols);
 
     const std::string copies[] = {dir.path() + "/moved.SHX", dir.path() + "/undone.SHX",

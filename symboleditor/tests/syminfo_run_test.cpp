@@ -21,20 +21,9 @@ using SymbolInfoRun = SheetContentsTest;
 // Needs the select tool's clicks in the sheet window of the running program (a click on the gate
 // does not select it yet); the gate's body is at (268, 254) of the window's content.
 TEST_F(SymbolInfoRun, DISABLED_ADoubleClickedSymbolTakesTheDesignatorTypedInItsDialog) {
-    const int32_t id = AddGateSymbolDefinition(drawing);
-    ASSERT_GE(id, 0);
-    SymbolRecord* gate = driver->AddSymbol(40);
-    gate->mapId = id;
-    gate->libraryName = kNoLibraryName;
-    gate->position = P(200, 200);
-    SetSymbolRefName(gate, drawing->stringBlock, "G1");
+    SetSymbolRefName(AddGate(P(200, 200)), drawing->stringBlock, "G1");
     const std::string at = dir.path() + "/Info.SHX";
-    const FileSpec to = SheetSpecAt(at);
-    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-    SheetWindowState state{};
-    state.position = {40, 20, 640, 900};
-    state.scale = 100;
-    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    WriteWithWindow(at);
     const std::string copy = dir.path() + "/copy.SHX";
     const std::string picture = OutputPath("symdialog-info-program.png");
     std::remove(picture.c_str());

@@ -57,6 +57,13 @@ protected:
         GetSymbolsDisplayDesignator(&sheet, symbol, text);
         return text;
     }
+    // The name of the gate's pin in pin set 0.
+    std::string PinName(ComponentRecord* component, int32_t pin) {
+        char name[kPinTextSize];
+        GetIndexedPinDataName(sheet.pinDataTable, int32_t(GetCompSymbolPinDataId(component, 0, 0, pin)),
+                              sheet.stringBlock, name);
+        return name;
+    }
     static std::string Item(VXWindowRecordTag* w, int16_t item) {
         char text[256];
         VXGetItemText(w, item, text);
@@ -118,12 +125,8 @@ TEST_F(SymbolInfo, ARenamedPinGivesTheSymbolAComponentOfItsOwn) {
     EXPECT_EQ(rows, (std::vector<std::string>{"4"}));
     ASSERT_NE(u->component, gates);
     EXPECT_EQ(other->component, gates);
-    char name[kPinTextSize];
-    GetIndexedPinDataName(sheet.pinDataTable, int32_t(GetCompSymbolPinDataId(u->component, 0, 0, 0)), sheet.stringBlock,
-                          name);
-    EXPECT_STREQ(name, "IN");
-    GetIndexedPinDataName(sheet.pinDataTable, int32_t(GetCompSymbolPinDataId(gates, 0, 0, 0)), sheet.stringBlock, name);
-    EXPECT_STREQ(name, "A");
+    EXPECT_EQ(PinName(u->component, 0), "IN");
+    EXPECT_EQ(PinName(gates, 0), "A");
 }
 
 TEST_F(SymbolInfo, APlacedPinsDialogShowsItsNumberAndARenameMakesTheSymbolsOwnComponent) {
@@ -150,10 +153,7 @@ TEST_F(SymbolInfo, APlacedPinsDialogShowsItsNumberAndARenameMakesTheSymbolsOwnCo
     EXPECT_EQ(title, "U3.B - Pin information");
     ASSERT_NE(u->component, gates);
     EXPECT_EQ(other->component, gates);
-    char text[kPinTextSize];
-    GetIndexedPinDataName(sheet.pinDataTable, int32_t(GetCompSymbolPinDataId(u->component, 0, 0, 1)), sheet.stringBlock,
-                          text);
-    EXPECT_STREQ(text, "CLK");
+    EXPECT_EQ(PinName(u->component, 1), "CLK");
     TextRecord* shown = RetrieveSymbolText(&sheet, u, uint16_t(kTextKindPinName | 1));
     ASSERT_NE(shown, nullptr);
     EXPECT_FALSE(shown->flags & kTextFlagHidden);

@@ -53,6 +53,12 @@ protected:
         }
         return -1;
     }
+    // A window for a tab's list view.
+    static VXWindowRecordTag* ListWindow() {
+        Rect content{60, 60, 360, 660};
+        return VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "List", 0, nullptr,
+                              [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+    }
     SymbolEditorRecord* editor = nullptr;
 };
 
@@ -182,9 +188,7 @@ TEST_F(SymLists, TwoHundredFiftyPackagesGetNoNewEntryRow) {
 }
 
 TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
-    Rect content{60, 60, 360, 660};
-    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "Pins", 0, nullptr,
-                                               [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+    VXWindowRecordTag* window = ListWindow();
     ASSERT_NE(window, nullptr);
     Show(kSymEditTabPins);
     PrepareSymbolEditorList(editor, window);
@@ -205,9 +209,7 @@ TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
 }
 
 TEST_F(SymLists, AHiddenPinsAttributesDialogIsTitledWithItsNumber) {
-    Rect content{60, 60, 360, 660};
-    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "Hidden", 0, nullptr,
-                                               [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+    VXWindowRecordTag* window = ListWindow();
     ASSERT_NE(window, nullptr);
     Show(kSymEditTabHiddenPins);
     PrepareSymbolEditorList(editor, window);
@@ -224,9 +226,7 @@ TEST_F(SymLists, AHiddenPinsAttributesDialogIsTitledWithItsNumber) {
 }
 
 TEST_F(SymLists, TheArrowsOfTheListViewChooseAPinTypeAndADefaultPackage) {
-    Rect content{60, 60, 360, 660};
-    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "Lists", 0, nullptr,
-                                               [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+    VXWindowRecordTag* window = ListWindow();
     ASSERT_NE(window, nullptr);
     VXShowWindow(window);
     const auto click = [&](int32_t row, int32_t x) {
