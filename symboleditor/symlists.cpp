@@ -40,12 +40,17 @@ constexpr int32_t kCellSize = 256;
 
 struct ListState {
     std::vector<PinListEntry> pins;
-    VXWindowRecordTag* list = nullptr;
+    int32_t listID = 0;  // the list view's window, by id: it may go before the editor forgets it
     int32_t popupRow = -1;
 };
 std::map<const SymbolEditorRecord*, ListState> gLists;
 
 ListState& State(const SymbolEditorRecord* editor) { return gLists[editor]; }
+
+VXWindowRecordTag* ListWindow(const SymbolEditorRecord* editor) {
+    const int32_t id = State(editor).listID;
+    return id ? VXGetWindowFromId(id) : nullptr;
+}
 
 void ToFront(int32_t field) {
     int32_t keys[4] = {field, 0, 0, 0};
@@ -193,13 +198,13 @@ void DeleteHiddenPinsIf(SymbolEditorRecord* editor, bool (*drop)(SymbolEditorRec
 
 // The cell being edited in the tab's list view, committed; false when refused.
 bool CommitEditedListCell(SymbolEditorRecord* editor) {
-    VXWindowRecordTag* list = State(editor).list;
+    VXWindowRecordTag* list = ListWindow(editor);
     return !list || VXFlushListViewEditField(list) != 0;
 }
 
 // The list view's rows follow the tab's rows.
 void RefreshSymbolEditorList(SymbolEditorRecord* editor) {
-    VXWindowRecordTag* list = State(editor).list;
+    VXWindowRecordTag* list = ListWindow(editor);
     if (!list) return;
     const int32_t rows = CountSymbolEditorListRows(editor);
     const int32_t shown = VXCountListViewItems(list);
@@ -598,7 +603,7 @@ int32_t EditableFields(uint16_t tab) {
 
 SymbolEditorRecord* ListEditor(VXWindowRecordTag* window) {
     for (auto& [editor, state] : gLists)
-        if (state.list == window) return const_cast<SymbolEditorRecord*>(editor);
+        if (window && state.listID == window->windowID) return const_cast<SymbolEditorRecord*>(editor);
     return nullptr;
 }
 
@@ -865,7 +870,7 @@ int32_t PinAttributesDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
 }
 
 void EditHiddenPinAttributes(SymbolEditorRecord* editor) {
-    VXWindowRecordTag* list = State(editor).list;
+    VXWindowRecordTag* list = ListWindow(editor);
     if (list && !VXFlushListViewEditField(list)) return;
     int32_t row = list ? VXGetListViewSelection(list, -1) : -1;
     if (row < 0 && list) row = VXGetListViewEditFocus(list, nullptr, nullptr, nullptr);
@@ -901,7 +906,7 @@ void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column) {
 
 void PrepareSymbolEditorList(SymbolEditorRecord* editor, VXWindowRecordTag* list) {
     ListState& state = State(editor);
-    state.list = list;
+    state.listID = list ? list->windowID : 0;
     state.popupRow = -1;
     if (!list) return;
     if (!VXGetListViewRecord(list))
