@@ -190,6 +190,7 @@ TEST_F(SymbolInfo, ASheetSymbolsPortsAreEditedAndInstalled) {
     InDialog([](VXWindowRecordTag* dialog) {
         file = Item(GetSymbolInfoPanels(), kSheetSymFile);
         WriteScreenshot(dialog, "symdialog-info-sheet-symbol.png");
+        ClickItem(GetSymbolInfoPanels(), kSheetSymShowDesignator);  // asked for, with no designator
         ClickTab(dialog, kSymInfoTabs, 1);
         VXWindowRecordTag* list = GetSymbolInfoList();
         ASSERT_NE(list, nullptr);
@@ -200,6 +201,7 @@ TEST_F(SymbolInfo, ASheetSymbolsPortsAreEditedAndInstalled) {
     }, 13);
     EditSymbolInformation(&sheet, s, 0, nullptr);
     EXPECT_EQ(file, "filter.SHX");
+    EXPECT_EQ(RetrieveSymbolText(&sheet, s, kTextKindCompDesignator), nullptr);  // nothing to show
     ASSERT_EQ(CountSheetSymbolPorts(s), 3);
     char name[64];
     GetSheetSymbolPortName(s, 2, sheet.stringBlock, name, sizeof name);
@@ -224,6 +226,9 @@ TEST_F(SymbolInfo, APlainSymbolWhoseDesignatorIsClearedHidesItsDesignatorText) {
         WriteScreenshot(dialog, "symdialog-info-symbol.png");
         Type(panels, kSymDesignator, "");
         ClickItem(panels, kSymChoice10000);
+        ClickTab(dialog, kSymInfoTabs, 2);
+        Type(GetSymbolInfoPanels(), kSubSheetName, "child.SHX");
+        WriteScreenshot(dialog, "symdialog-info-sub-sheet.png");
     }, 13);
     EditSymbolInformation(&sheet, j, 0, nullptr);
     EXPECT_EQ(designator, "J1");
@@ -234,6 +239,8 @@ TEST_F(SymbolInfo, APlainSymbolWhoseDesignatorIsClearedHidesItsDesignatorText) {
     EXPECT_STREQ(ref, "");
     EXPECT_EQ(RetrieveSymbolText(&sheet, j, kTextKindDesignator), nullptr);  // gone with its designator
     EXPECT_EQ(j->flags & 0x30000, 0x10000u);
+    GetSymbolSheetName(j, sheet.stringBlock, ref);
+    EXPECT_STREQ(ref, "child.SHX");
 }
 
 TEST_F(SymbolInfo, ClickingOneHeaderOverAndOverLeavesItTheOnlyKey) {
