@@ -22,6 +22,7 @@
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -183,7 +184,15 @@ bool EditSymbolEditorPinInfo(SymbolEditorRecord* editor, ElementRecord* pin, Tex
         editor->state = uint16_t(record.showName ? editor->state | kSymEditShowPinName
                                                  : editor->state & ~kSymEditShowPinName);
     }
-    if (editor->section) SetNodesPinNumber(&context, &node->pinNumbers, 0, -1, record.number);
+    if (editor->section) {
+        char old[kPinTextSize];
+        GetNodesPinNumber(&context, node->pinNumbers, 0, -1, old);
+        // A number another pin has already is kept, with a warning.
+        if (*record.number && std::strcmp(old, record.number) != 0 &&
+            !IsPinNumberUnique(editor, editor->pinSet, record.number, pin))
+            VXBeep();
+        SetNodesPinNumber(&context, &node->pinNumbers, 0, -1, record.number);
+    }
     if (node->pinData) DestroyPinData(node->pinData);
     node->pinData = record.pinData;
     ElementRecord* companion = GetCompanionNode(editor, pin, kCurrentSymbolView);

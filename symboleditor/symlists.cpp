@@ -24,6 +24,7 @@
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_services.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symwindow.h"
@@ -375,6 +376,13 @@ bool CommitSymbolEditorListText(SymbolEditorRecord* editor, int32_t row, int32_t
             const PinListEntry e = State(editor).pins[size_t(row)];
             if (field == kPinFieldNumber) {
                 if (!*text) return false;
+                // A number another pin of the pin set has already is kept, with a warning.
+                const std::vector<PinListEntry>& pins = State(editor).pins;
+                for (size_t other = 0; other < pins.size(); ++other)
+                    if (int32_t(other) != row && EntryNumber(editor, pins[other]) == text) {
+                        VXBeep();
+                        break;
+                    }
                 (void)SetLibItemPinNumber(item, e.section, PinSet(editor), e.pin, text);  // the spec is not needed
                 SetSymbolLibItemModified(editor);
                 return true;

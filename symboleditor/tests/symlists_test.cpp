@@ -99,6 +99,13 @@ TEST_F(SymLists, ARenameReachesEverySlotOfTheDefinitionAndARenumberOnlyItsSlot) 
               "D|Input|12|IN1\nD|Input|13|B\nD|Output|11|Y\n"
               "P|Power|7|GND\nP|Power|14|VCC\n"
               "n/a|Unspecified|NC1|NC\n");
+    // A number another pin has is kept with a warning.
+    const int beeps = TestBeepCount();
+    ASSERT_TRUE(CommitSymbolEditorListText(editor, RowOf("D", "Y"), kPinFieldNumber, "4"));
+    EXPECT_EQ(TestBeepCount(), beeps + 1);
+    char number[256];
+    GetSymbolEditorListText(editor, RowOf("D", "Y"), kPinFieldNumber, number);
+    EXPECT_STREQ(number, "4");
     // An empty number, and an empty name of a hidden pin, are refused and change nothing.
     EXPECT_FALSE(CommitSymbolEditorListText(editor, RowOf("A", "B"), kPinFieldNumber, " "));
     EXPECT_FALSE(CommitSymbolEditorListText(editor, RowOf("n/a", "NC"), kPinFieldName, ""));
