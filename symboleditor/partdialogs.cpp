@@ -110,8 +110,10 @@ bool NewPartTextIsFresh(const char* text, void*) {
                        : SymbolNameIsFresh(r.editor->item, text, -1);
 }
 
+// A symbol name is cut as in the part symbol dialog, a designator as in the slot dialog.
 void CheckNewPartText(VXWindowRecordTag* window) {
-    CheckNameField(window, kNewPartText, kSlotDesignatorLength, NewPartTextIsFresh, nullptr);
+    const int32_t length = gNewPart->mode == 1 ? kPartSymbolNameLength : kSlotDesignatorLength;
+    CheckNameField(window, kNewPartText, length, NewPartTextIsFresh, nullptr);
 }
 
 // ---- Slot designator dialog ----

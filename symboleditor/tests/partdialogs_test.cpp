@@ -77,7 +77,7 @@ TEST_F(PartDialogs, ANewSymbolIsACopyOrEmptyAndItsNameMustBeNew) {
         WriteScreenshot(dialog, "symdialog-new-symbol.png");
         Type(dialog, kNewPartText, "power");
         okTaken = VXGetItemEnabled(dialog, 1) != 0;
-        Type(dialog, kNewPartText, "Blank");
+        Type(dialog, kNewPartText, "Blank symbol of a gate");  // cut to 12 like any symbol name
         ClickItem(dialog, kNewPartEmpty);
     }, 13);
     NewPartSlotDialog(editor);
@@ -85,7 +85,7 @@ TEST_F(PartDialogs, ANewSymbolIsACopyOrEmptyAndItsNameMustBeNew) {
     ASSERT_EQ(editor->item->head.symbolCount, 3);
     char name[kLibItemTextSize];
     GetLibSymbolName(editor->item, 2, name);
-    EXPECT_STREQ(name, "Blank");
+    EXPECT_STREQ(name, "Blank symbol");
     EXPECT_EQ(CountLibSymbolPins(editor->item, 0, 2), 0);  // empty, not a copy of the gate
     EXPECT_EQ(editor->newPartMode, 1);
 }
