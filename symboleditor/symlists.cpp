@@ -383,7 +383,7 @@ bool CommitSymbolEditorListText(SymbolEditorRecord* editor, int32_t row, int32_t
                         VXBeep();
                         break;
                     }
-                (void)SetLibItemPinNumber(item, e.section, PinSet(editor), e.pin, text);  // the spec is not needed
+                (void)SetLibItemPinNumber(item, e.section, PinSet(editor), e.pin, text);  // the number's StringSpec is not needed
                 SetSymbolLibItemModified(editor);
                 return true;
             }
