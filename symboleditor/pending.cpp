@@ -30,6 +30,9 @@ void SetSymbolEditorTool(SymbolEditorRecord*, uint16_t) {}  // chooses a tool
 
 void* CreateAttributeEditorWindow(VXWindowRecordTag*, const Rect*, Handle, int32_t, int32_t, StringBlock, int32_t,
                                   bool, bool) { return nullptr; }  // will list the attributes
+void* CreateAttributeDialogPanel(VXWindowRecordTag*, Handle, int32_t, int32_t, StringBlock, int32_t, bool, bool) {
+    return nullptr;  // will list the attributes in a panel
+}
 bool GetAttributeEditorData(void*, Handle, int32_t, int16_t*, StringBlock, bool) { return false; }  // reads them back
 
 void DrawGrid(VXWindowRecordTag*, int16_t, const Rect*) {}                 // draws the grid

@@ -65,6 +65,9 @@ void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
 void* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect, Handle source, int32_t start,
                                   int32_t count, StringBlock block, int32_t kind, bool visibilityColumn,
                                   bool readOnly);
+// The same over a dialog panel's client area (inset by 6), editing from the name of row 0.
+void* CreateAttributeDialogPanel(VXWindowRecordTag* panel, Handle source, int32_t start, int32_t count,
+                                 StringBlock block, int32_t kind, bool visibilityColumn, bool readOnly);
 // Takes the editor's entries back into the target; whether they changed.
 bool GetAttributeEditorData(void* editor, Handle target, int32_t start, int16_t* count, StringBlock block,
                             bool freeWhenEmpty);

@@ -32,6 +32,7 @@
 #include "model/symbols.h"
 #include "model/symboltexts.h"
 #include "model/texts.h"
+#include "symboleditor/pending.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_colheader.h"
@@ -96,6 +97,9 @@ struct SymbolInfoDialogRecord {
     bool showName = false;
     uint32_t flags = 0;
     bool attributesChanged = false;
+    Handle attributes = nullptr;       // the copy the Attributes panel edits
+    int16_t attributeCount = 0;
+    void* attributeEditor = nullptr;
     bool ok = false;
     bool loaded[7] = {};
     // The Pins panel.
@@ -336,6 +340,12 @@ int32_t PinsPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXList
             else if (x >= kPinsColumns[3] && e->hidden) record->column = kPinFieldSignal;
             return 0;
         }
+        case kVXListClickInEditor: {
+            // The edit field is wider than its cell: a click beside the cell belongs to the row.
+            const int16_t x = ClickX(window, record);
+            const bool name = record->column == kPinFieldPinName;
+            return (name ? x < kPinsColumns[2] || x >= kPinsColumns[3] : x < kPinsColumns[3]) ? 2 : 0;
+        }
         case kVXListEditRect: {
             const bool name = record->column == kPinFieldPinName;
             record->rect = Rect{1, name ? int16_t(192) : int16_t(302), 16, name ? int16_t(298) : int16_t(700)};
@@ -422,6 +432,10 @@ int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewH
             }
             if (x >= 20 && x < 220) record->column = 1;
             return 0;
+        }
+        case kVXListClickInEditor: {
+            const int16_t x = ClickX(window, record);
+            return x < 20 || x >= 220 ? 2 : 0;
         }
         case kVXListEditRect:
             record->rect = Rect{1, 22, 16, 217};
@@ -764,6 +778,12 @@ void FlushSymbolInfoTabPanel(SymbolInfoDialogRecord& r) {
             break;
         case kPanelPins:
         case kPanelPortPins: DestroyListPane(r); break;
+        case kPanelAttributes:
+            if (r.attributeEditor &&
+                GetAttributeEditorData(r.attributeEditor, r.attributes, 0, &r.attributeCount, r.sheet->stringBlock, false))
+                r.attributesChanged = true;
+            r.attributeEditor = nullptr;  // its window goes with the panel's layer
+            break;
         case kPanelSubSheet:
             ReadText(w, kSubSheetName, r.sheetName, sizeof r.sheetName, false);
             r.flags = (r.flags & ~uint32_t(0x3000)) | (VXGetItemChecked(w, kSubSheetBox1000) ? 0x1000u : 0u) |
@@ -786,6 +806,9 @@ void SetSymbolInfoTabPanel(SymbolInfoDialogRecord& r, int32_t tab) {
         LoadPanel(r, panel);
         r.loaded[panel] = true;
     }
+    if (panel == kPanelAttributes)
+        r.attributeEditor = CreateAttributeDialogPanel(r.tabView, r.attributes, 0, r.attributeCount, r.sheet->stringBlock,
+                                                       3, true, false);
     if (panel == kPanelPins) SetupPinsPanel(r);
     if (panel == kPanelPortPins) SetupPortsPanel(r);
     if (panel == kPanelComponent) ShowComponentFields(r);
@@ -937,7 +960,18 @@ void ApplySymbolInformation(SymbolInfoDialogRecord& r) {
     SheetRecord* sheet = r.sheet;
     SymbolRecord* symbol = r.symbol;
     Rect area{};
-    uint32_t bits = IsComponent(r) ? UpdateCompSymbolInformation(r, &area) : UpdateNonCompSymbolInformation(r, &area);
+    uint32_t bits = 0;
+    if (r.attributesChanged && r.attributes) {
+        // The edited list replaces the symbol's, less the tracking copies of attributes it dropped.
+        int16_t count = r.attributeCount;
+        Handle kept = PurgeTrackingAttributes(r.attributes, 0, &count, sheet->stringBlock, true);
+        r.attributes = nullptr;
+        if (symbol->attributes) MemFree(symbol->attributes);
+        symbol->attributes = kept;
+        symbol->attributeCount = uint16_t(kept ? count : 0);
+        bits |= kReasonContent;
+    }
+    bits |= IsComponent(r) ? UpdateCompSymbolInformation(r, &area) : UpdateNonCompSymbolInformation(r, &area);
     char old[kText] = "";
     const bool hadSheet = GetSymbolSheetName(symbol, sheet->stringBlock, old) != 0;
     if (std::strcmp(old, r.sheetName) != 0) {
@@ -1147,12 +1181,15 @@ void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t new
         }
         r.tabCount = 3;
     }
+    if (symbol->attributes) r.attributes = CloneHandle(nullptr, symbol->attributes);
+    r.attributeCount = int16_t(symbol->attributeCount);
     CollectTextVisibilityStates(r);
     SymbolInfoDialogRecord* saved = std::exchange(gInfo, &r);
     (void)VXModalDialog(kSymbolInfoTemplate, kVXPlaceCentre, SymbolInfoDialogHandler, nullptr);  // r.ok says how it ended
     gInfo = saved;
     if (r.ok) ApplySymbolInformation(r);
     FreePinEntries(r);
+    if (r.attributes) MemFree(r.attributes);
 }
 
 }  // namespace plexa
