@@ -9,6 +9,7 @@
 #include "model/tests/symbol_testing.h"
 #include "model/texts.h"
 #include "platform/control_platform.h"
+#include "platform/menu_platform.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "symboleditor/pindialog.h"
 #include "symboleditor/tests/symdialogs_testing.h"
@@ -195,6 +196,12 @@ TEST_F(SymbolInfo, ASheetSymbolsPortsAreEditedAndInstalled) {
         VXWindowRecordTag* list = GetSymbolInfoList();
         ASSERT_NE(list, nullptr);
         ASSERT_EQ(VXCountListViewItems(list), 3);  // two ports and the new-entry row
+        // Port IN becomes bidirectional through its type menu.
+        Rect row;
+        VXGetListViewItemRect(list, 0, &row);
+        TestScriptPopupChoice(3);
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, list, row.right - 10, row.top + 8));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, row.right - 10, row.top + 8));
         ASSERT_EQ(VXSetListViewEditFocus(list, 2, 1), 1);
         ASSERT_TRUE(VXTESetText("CLK", 3, kEncodingUTF8, VXGetListViewRecord(list)->editTE));
         WriteScreenshot(dialog, "symdialog-info-ports.png");
@@ -202,6 +209,7 @@ TEST_F(SymbolInfo, ASheetSymbolsPortsAreEditedAndInstalled) {
     EditSymbolInformation(&sheet, s, 0, nullptr);
     EXPECT_EQ(file, "filter.SHX");
     EXPECT_EQ(RetrieveSymbolText(&sheet, s, kTextKindCompDesignator), nullptr);  // nothing to show
+    EXPECT_EQ(GetSheetSymbolPortType(s, 0), kPortTypeBidirectional);
     ASSERT_EQ(CountSheetSymbolPorts(s), 3);
     char name[64];
     GetSheetSymbolPortName(s, 2, sheet.stringBlock, name, sizeof name);
