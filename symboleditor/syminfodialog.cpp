@@ -279,7 +279,7 @@ void DrawPopupArrow(int16_t x, const Rect& row) {
 // one of two or more selected.
 std::vector<int32_t> Targets(VXWindowRecordTag* list, int32_t row) {
     std::vector<int32_t> selected;
-    for (int32_t r = VXGetListViewSelection(list, -1); r >= 0; r = VXGetListViewSelection(list, r)) selected.push_back(r);
+    for (int32_t r = VXGetListViewSelection(list, -1); r >= 0; r = VXGetListViewSelection(list, r + 1)) selected.push_back(r);
     if (selected.size() >= 2 && std::find(selected.begin(), selected.end(), row) != selected.end()) return selected;
     return {row};
 }

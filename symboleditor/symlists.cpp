@@ -700,7 +700,7 @@ int32_t ListMouseDown(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXL
         return kVXListClickHandled;
     }
     std::vector<int32_t> selected;
-    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r)) selected.push_back(r);
+    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r + 1)) selected.push_back(r);
     const auto popup = [&](int16_t left, int16_t right, const char* title, const std::vector<std::string>& items,
                            int32_t checked) -> uint16_t {
         const Rect arrow = ArrowRect(row, left, right);
@@ -819,7 +819,7 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
     SymbolEditorRecord* editor = ListEditor(window);
     if (!editor) return 0;
     std::vector<int32_t> selected;
-    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r))
+    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r + 1))
         selected.push_back(r);
     if (event->kind == kVXCloseEvent) return editor->window ? SymbolEditEventHandler(editor->window, event) : 0;
     if (event->kind == kVXActivateEvent) {

@@ -215,6 +215,22 @@ TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
     VXDestroyWindow(window);
 }
 
+TEST_F(SymLists, DeleteRemovesTheSelectedPackagesAndKeepsANewEntryRow) {
+    VXWindowRecordTag* window = ListWindow();
+    ASSERT_NE(window, nullptr);
+    Show(kSymEditTabPackages);
+    PrepareSymbolEditorList(editor, window);
+    ASSERT_EQ(VXCountListViewItems(window), 3);
+    ASSERT_EQ(VXSetListViewEditFocus(window, -1, 0), 1);
+    VXSetListViewItemSelected(window, 0, true);
+    VXSendCharacterEventToWindow(window, 8, 0);
+    EXPECT_EQ(Rows(2), "SO|SOIC-14\n|\n");
+    EXPECT_EQ(VXCountListViewItems(window), 2);
+    EXPECT_TRUE(editor->state & kSymEditItemModified);
+    FreePinListEditArray(editor);
+    VXDestroyWindow(window);
+}
+
 TEST_F(SymLists, AHiddenPinsAttributesDialogIsTitledWithItsNumber) {
     VXWindowRecordTag* window = ListWindow();
     ASSERT_NE(window, nullptr);
