@@ -22,6 +22,7 @@ protected:
     }
     void TearDown() override {
         if (editor) FreePinListEditArray(editor);
+        if (listWindow) VXDestroyWindow(listWindow);
         SymDialogsTest::TearDown();
     }
     void Show(uint16_t tab) {
@@ -53,12 +54,16 @@ protected:
         }
         return -1;
     }
-    // A window for a tab's list view.
-    static VXWindowRecordTag* ListWindow() {
+    // The tab in a list view window of its own (destroyed with the test).
+    VXWindowRecordTag* ShowInList(uint16_t tab) {
         Rect content{60, 60, 360, 660};
-        return VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "List", 0, nullptr,
-                              [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+        listWindow = VXCreateWindow(kVXWindowDocument, 0, 0, 0, 0, 0, &content, "List", 0, nullptr,
+                                    [](VXWindowRecordTag*, VXEventRecord*) -> int32_t { return 0; });
+        Show(tab);
+        if (listWindow) PrepareSymbolEditorList(editor, listWindow);
+        return listWindow;
     }
+    VXWindowRecordTag* listWindow = nullptr;
     SymbolEditorRecord* editor = nullptr;
 };
 
@@ -195,10 +200,8 @@ TEST_F(SymLists, TwoHundredFiftyPackagesGetNoNewEntryRow) {
 }
 
 TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
-    VXWindowRecordTag* window = ListWindow();
+    VXWindowRecordTag* window = ShowInList(kSymEditTabPins);
     ASSERT_NE(window, nullptr);
-    Show(kSymEditTabPins);
-    PrepareSymbolEditorList(editor, window);
     EXPECT_EQ(VXCountListViewItems(window), 15);
     int16_t column = 0;
     EXPECT_EQ(VXGetListViewEditFocus(window, &column, nullptr, nullptr), 0);
@@ -211,15 +214,11 @@ TEST_F(SymLists, TheListViewShowsThePinsAndCommitsATypedName) {
     EXPECT_STREQ(text, "9");
     VXShowWindow(window);
     EXPECT_GT(WriteScreenshot(window, "symlists-pins.png").size(), 500u);
-    FreePinListEditArray(editor);
-    VXDestroyWindow(window);
 }
 
 TEST_F(SymLists, DeleteRemovesTheSelectedPackagesAndKeepsANewEntryRow) {
-    VXWindowRecordTag* window = ListWindow();
+    VXWindowRecordTag* window = ShowInList(kSymEditTabPackages);
     ASSERT_NE(window, nullptr);
-    Show(kSymEditTabPackages);
-    PrepareSymbolEditorList(editor, window);
     ASSERT_EQ(VXCountListViewItems(window), 3);
     ASSERT_EQ(VXSetListViewEditFocus(window, -1, 0), 1);
     VXSetListViewItemSelected(window, 0, true);
@@ -227,15 +226,11 @@ TEST_F(SymLists, DeleteRemovesTheSelectedPackagesAndKeepsANewEntryRow) {
     EXPECT_EQ(Rows(2), "SO|SOIC-14\n|\n");
     EXPECT_EQ(VXCountListViewItems(window), 2);
     EXPECT_TRUE(editor->state & kSymEditItemModified);
-    FreePinListEditArray(editor);
-    VXDestroyWindow(window);
 }
 
 TEST_F(SymLists, AHiddenPinsAttributesDialogIsTitledWithItsNumber) {
-    VXWindowRecordTag* window = ListWindow();
+    VXWindowRecordTag* window = ShowInList(kSymEditTabHiddenPins);
     ASSERT_NE(window, nullptr);
-    Show(kSymEditTabHiddenPins);
-    PrepareSymbolEditorList(editor, window);
     static std::string title;
     InDialog([](VXWindowRecordTag* dialog) {
         char text[200];
@@ -244,12 +239,10 @@ TEST_F(SymLists, AHiddenPinsAttributesDialogIsTitledWithItsNumber) {
     }, 27);
     EditHiddenPinAttributes(editor);
     EXPECT_EQ(title, "Pin NC1 - Attributes");
-    FreePinListEditArray(editor);
-    VXDestroyWindow(window);
 }
 
 TEST_F(SymLists, TheArrowsOfTheListViewChooseAPinTypeAndADefaultPackage) {
-    VXWindowRecordTag* window = ListWindow();
+    VXWindowRecordTag* window = ShowInList(kSymEditTabPins);
     ASSERT_NE(window, nullptr);
     VXShowWindow(window);
     const auto click = [&](int32_t row, int32_t x) {
@@ -258,14 +251,11 @@ TEST_F(SymLists, TheArrowsOfTheListViewChooseAPinTypeAndADefaultPackage) {
         TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, r.top + 8));
         PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, r.top + 8));
     };
-    Show(kSymEditTabPins);
-    PrepareSymbolEditorList(editor, window);
     TestScriptPopupChoice(kPinPassive);
     click(RowOf("b", "Y"), 60);
     char text[256];
     GetSymbolEditorListText(editor, RowOf("b", "Y"), kPinFieldType, text);
     EXPECT_STREQ(text, "Passive");
-    FreePinListEditArray(editor);
 
     Show(kSymEditTabNames);
     PrepareSymbolEditorList(editor, window);
@@ -273,8 +263,6 @@ TEST_F(SymLists, TheArrowsOfTheListViewChooseAPinTypeAndADefaultPackage) {
     click(0, 300);
     EXPECT_EQ(GetLibraryItemNameInfo(editor->item, 0, nullptr), 1);
     EXPECT_GT(WriteScreenshot(window, "symlists-names.png").size(), 500u);
-    FreePinListEditArray(editor);
-    VXDestroyWindow(window);
 }
 
 }  // namespace
