@@ -2,6 +2,7 @@
 // questions and windows in the core's tables, and what a sheet save does to the file symbols and
 // to the sheets made from them.
 #include "app/editor_tables.h"
+#include "sheeteditor/attributeeditor.h"
 #include "app/viewcommands.h"
 
 #include <cstdio>
@@ -94,6 +95,25 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.drawFrameEditor = FrameEditTE;
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
     editor.symbolEditor.adjustViewScale = AdjustViewScale;
+    editor.symbolEditor.attributeEditorWindow = [](VXWindowRecordTag* parent, const Rect* rect, Handle source,
+                                                   int32_t start, int32_t count, StringBlock block, int32_t kind,
+                                                   bool visibilityColumn, bool readOnly) -> void* {
+        return CreateAttributeEditorWindow(parent, rect, block, source, uint32_t(start), count, kind, visibilityColumn,
+                                           readOnly);
+    };
+    editor.symbolEditor.attributeEditorPanel = [](VXWindowRecordTag* panel, Handle source, int32_t start,
+                                                  int32_t count, StringBlock block, int32_t kind,
+                                                  bool visibilityColumn, bool readOnly) -> void* {
+        return CreateAttributeDialogPanel(panel, block, source, uint32_t(start), count, kind, visibilityColumn,
+                                          readOnly);
+    };
+    editor.symbolEditor.takeAttributeEditorData = [](void* opened, Handle* target, int32_t start, int16_t* count,
+                                                     StringBlock block, bool freeWhenEmpty) {
+        auto* attributes = static_cast<AttributeEditor*>(opened);
+        if (!FlushAttributeEditor(attributes) || !attributes->changed) return false;
+        *target = GetAttributeEditorData(attributes, *target, uint32_t(start), count, block, freeWhenEmpty);
+        return true;
+    };
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.symbolEditor.trackColorPopup = TrackColorPopup;
     editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;

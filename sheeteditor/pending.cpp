@@ -5,11 +5,6 @@
 
 namespace plexa {
 
-// Will run the symbol information dialog.
-void EditSymbolInformation(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
-
-void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
-
 void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
 int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
 void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection

@@ -22,14 +22,6 @@ struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-// ---- Symbol information ----
-// Runs the symbol information dialog for the symbol (newSymbol 1 for one just made), with the
-// clicked text or none.
-void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t newSymbol, TextRecord* text);
-
-void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin,
-                           TextRecord* text);
-
 // View, library pane and simulator.
 void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);

@@ -32,6 +32,7 @@
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/spicewindows.h"
+#include "symboleditor/syminfodialog.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"

@@ -49,6 +49,8 @@
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "design/simlink_sheet.h"
+#include "symboleditor/pindialog.h"
+#include "symboleditor/syminfodialog.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_services.h"

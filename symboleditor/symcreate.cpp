@@ -1,4 +1,5 @@
 #include "symboleditor/symcreate.h"
+#include "symboleditor/pindialog.h"
 
 #include <algorithm>
 #include <cmath>

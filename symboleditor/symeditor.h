@@ -150,6 +150,7 @@ struct SymbolEditorRecord {
     uint8_t dragState;
     bool zoomMode;
     uint8_t placementOptions;        // the current symbol's
+    uint8_t newPartMode;             // the new part dialog's last choice: 0 a slot, 1 a symbol
     SymUndoRecord* undo;             // the committed undo action, or none
     SymUndoRecord* undoCollect;      // the action being collected, or none
 };
@@ -197,6 +198,17 @@ struct SymbolEditorHooks {
     void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
     // Invalidates an area of the drawing (none: all of it). Default: nothing.
     void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
+    // The attribute editor (the sheet editor's): over `count` attributes of *source from byte
+    // `start` (attributes of property-name list `kind`), in a child window of `parent` filling
+    // `rect`, or over a dialog panel's client area; taking its entries back into *target (a new
+    // list when it is none) with *count updated, true when they changed. Default: no editor.
+    void* (*attributeEditorWindow)(VXWindowRecordTag* parent, const Rect* rect, Handle source, int32_t start,
+                                   int32_t count, StringBlock block, int32_t kind, bool visibilityColumn,
+                                   bool readOnly) = nullptr;
+    void* (*attributeEditorPanel)(VXWindowRecordTag* panel, Handle source, int32_t start, int32_t count,
+                                  StringBlock block, int32_t kind, bool visibilityColumn, bool readOnly) = nullptr;
+    bool (*takeAttributeEditorData)(void* editor, Handle* target, int32_t start, int16_t* count, StringBlock block,
+                                    bool freeWhenEmpty) = nullptr;
     // Zooms the window's view by a wheel turn of the amount (the shell's view scale). Default:
     // nothing.
     void (*adjustViewScale)(VXWindowRecordTag* window, int32_t amount) = nullptr;

@@ -16,9 +16,11 @@
 #include "model/elements.h"
 #include "model/libitem.h"
 #include "model/sheet.h"
+#include "symboleditor/partdialogs.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symlists.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"
@@ -347,10 +349,8 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
     }
     if (view != kSymEditTabDrawing) {
         if (window && from == kSymEditTabDrawing) {
-            VXSetWindowEventHandler(window, EditListViewHandler);
             window->typeID = kListWindowKind;
             VXSetPadSize(window, 0, 0, false);
-            VXInstallListView(window, GetTempDefaultStyle(28), 17, int32_t(sizeof(int32_t)), 0, EditListsFunnelHook);
         }
         if (window && (view == kSymEditTabPins || view == kSymEditTabHiddenPins)) {
             if (!panes.packagePane)
@@ -358,10 +358,6 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
                                                                SymbolEditPkgSelHandler);
             ShowPane(panes.packagePane, kSymTopToolsHeight, true);
             if (panes.packagePane) VXSetItemVisible(panes.packagePane, kSymPkgAttributesItem, view == kSymEditTabHiddenPins);
-        }
-        if (window && VXGetListViewRecord(window)) {
-            const int32_t rows = VXCountListViewItems(window);
-            if (rows) VXDeleteListViewItemData(window, 0, rows);
         }
         if (pinSet == -1 || !panes.header) {
             struct Column {
@@ -385,20 +381,8 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
             (void)DoPinSetSelection(editor, pinSet);
         }
         editor->currentTab = view;
-        int32_t rows = 0;
-        switch (view) {
-            case kSymEditTabNames: rows = CountLibraryItemNames(editor->item); break;
-            case kSymEditTabPackages: rows = editor->item->head.packageCount; break;
-            case kSymEditTabPins: rows = BuildPinListEditArray(editor); break;
-            case kSymEditTabHiddenPins: rows = CountLibSymbolPins(editor->item, editor->pinSet, -1); break;
-            default: break;
-        }
-        if (window && VXGetListViewRecord(window))
-            for (int32_t i = 0; i < rows; ++i) {
-                const int32_t index = i;
-                VXInsertListViewItemData(window, i, &index, 1);
-            }
-        PrepareSymbolEditorList(editor);
+        // The list view of the tab, its rows and its cell editing.
+        PrepareSymbolEditorList(editor, window);
         if (window) VXInvalidateHierarchy(window);
     } else {
         if (window) {
@@ -851,7 +835,10 @@ int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event
             if (!node) return 0;
             auto* section = node->depth == 1 ? static_cast<LibSection*>(node->userData) : nullptr;
             if (event->kind == kVXDoubleClickEvent) {
-                PartNameDialog(editor, section);
+                if (section && editor->item) {
+                    const int32_t index = LLGetLinkPosition(editor->item->sections, section);
+                    if (index >= 0) PartNameDialog(editor, window, row, -index - 1);
+                }
                 return 1;
             }
             if (section) SetSymbolEditorSlot(editor, section);

@@ -20,6 +20,9 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/waitcursor.h"
+#include "symboleditor/partdialogs.h"
+#include "symboleditor/pindialog.h"
+#include "symboleditor/symlists.h"
 #include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
@@ -107,6 +110,7 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
 }
 
 void DestroyEditorWindow(SymbolEditorRecord* editor) {
+    FreePinListEditArray(editor);
     VXWindowRecordTag* window = editor->window;
     if (!window) return;
     editor->window = nullptr;
@@ -165,6 +169,7 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
     hooks.finishTool = FinishToolHook;
     hooks.clearSelection = ClearSymbolEditorSelection;
     hooks.invalView = InvalViewHook;
+    hooks.flushList = [](SymbolEditorRecord* editor, bool keepRows) { return FlushSymbolEditorList(editor, keepRows) != 0; };
 }
 
 // ---- Selection ----
@@ -646,7 +651,9 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         return;
     }
     if (editor->kind == kLibItemWireSymbol || editor->kind == kLibItemPort) {
-        if (editor->kind == kLibItemWireSymbol ? NetSymbolInfoDialog(editor) : PortInfoDialog(editor))
+        uint32_t* flags = &editor->symbolFlags;
+        uint8_t* options = &editor->placementOptions;
+        if (editor->kind == kLibItemWireSymbol ? NetSymbolInfoDialog(flags, options) : PortInfoDialog(flags, options))
             SetEditModified(editor, false);
         return;
     }

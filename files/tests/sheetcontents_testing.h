@@ -27,6 +27,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/sheetdump.h"
+#include "model/tests/gate_symbol.h"
 #include "model/tests/libitem_testing.h"
 #include "model/tests/net_fixture.h"
 #include "model/textframes.h"
@@ -69,6 +70,25 @@ protected:
         state.scale = scale;
         EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
         return at;
+    }
+    // A gate symbol at the position in the drawing (its body right of and below it).
+    SymbolRecord* AddGate(Point position) {
+        const int32_t id = AddGateSymbolDefinition(drawing);
+        EXPECT_GE(id, 0);
+        SymbolRecord* gate = driver->AddSymbol(40);
+        gate->mapId = id;
+        gate->libraryName = kNoLibraryName;
+        gate->position = position;
+        return gate;
+    }
+    // Writes the drawing with a window at 100 % at a fixed place, as a scripted run opens it.
+    void WriteWithWindow(const std::string& at) {
+        const FileSpec to = SheetSpecAt(at);
+        ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
+        SheetWindowState state{};
+        state.position = {40, 20, 640, 900};
+        state.scale = 100;
+        ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
     }
 
     // Saves a sheet and loads the file back into a new sheet kept until the test ends.

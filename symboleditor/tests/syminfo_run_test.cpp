@@ -1,0 +1,57 @@
+// The symbol information dialog in the running program: a double click on a symbol of a sheet
+// opens it on the symbol, a designator typed there is kept when the sheet is saved.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "files/sheetfile.h"
+#include "files/tests/sheetcontents_testing.h"
+#include "model/symbols.h"
+#include "model/tests/gate_symbol.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+#ifdef PLEXA_PROGRAM
+
+using SymbolInfoRun = SheetContentsTest;
+
+// Needs the select tool's clicks in the sheet window of the running program (a click on the gate
+// does not select it yet); the gate's body is at (268, 254) of the window's content.
+TEST_F(SymbolInfoRun, DISABLED_ADoubleClickedSymbolTakesTheDesignatorTypedInItsDialog) {
+    SetSymbolRefName(AddGate(P(200, 200)), drawing->stringBlock, "G1");
+    const std::string at = dir.path() + "/Info.SHX";
+    WriteWithWindow(at);
+    const std::string copy = dir.path() + "/copy.SHX";
+    const std::string picture = OutputPath("symdialog-info-program.png");
+    std::remove(picture.c_str());
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Info\n"
+        "wait-drawn Info\n"
+        "click 268 254 double\n"
+        "wait-window Symbol Information\n"
+        "wait-drawn Symbol Information\n"
+        "screenshot " + picture + " Symbol Information\n"
+        "type G7\n"
+        "button OK\n"
+        "wait-no-window Symbol Information\n"
+        "panel " + copy + "\nmenu File > Save a Copy...\n"
+        "close Info\nbutton Don't Save\n",
+        {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    SheetRecord* saved = Load(copy);
+    ASSERT_NE(saved, nullptr);
+    auto* symbol = static_cast<SymbolRecord*>(LLFirst(saved->symbolList));
+    ASSERT_NE(symbol, nullptr);
+    char designator[kSymbolTextSize];
+    GetSymbolRefName(symbol, saved->stringBlock, designator);
+    EXPECT_STREQ(designator, "G7");
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
