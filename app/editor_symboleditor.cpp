@@ -16,6 +16,7 @@
 #include "symboleditor/libeditor.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/elementinfo.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/symwindow.h"
@@ -92,6 +93,8 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.drawFrameEditor = FrameEditTE;
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
     editor.symbolEditor.adjustViewScale = AdjustViewScale;
+    editor.symbolEditor.trackZoomRect = TrackZoomRect;
+    editor.symbolEditor.drawGrid = DrawGrid;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.symbolEditor.trackColorPopup = TrackColorPopup;
     editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;

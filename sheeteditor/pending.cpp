@@ -33,8 +33,6 @@ void EditBussPortInfo(SheetRecord*, SymbolRecord*, BussRecord**) {}
 void EditCompSymbolPinInfo(SheetRecord*, SymbolRecord*, int32_t, TextRecord*) {}
 void EditSheetSettings(SheetRecord*) {}                 // will open the sheet settings
 
-void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
-int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
 void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
 bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
 

@@ -59,9 +59,7 @@ void EditCompSymbolPinInfo(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin
                            TextRecord* text);
 void EditSheetSettings(SheetRecord* sheet);
 
-// View, library pane and simulator.
-void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
-int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);
+// Library pane and simulator.
 void ClearBrowserKeySelection(SheetRecord* sheet);
 bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
 

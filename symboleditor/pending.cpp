@@ -19,8 +19,4 @@ bool NetSymbolInfoDialog(SymbolEditorRecord*) { return false; }          // net 
 bool PortInfoDialog(SymbolEditorRecord*) { return false; }               // port dialog
 bool PartSymbolDialog(SymbolEditorRecord*, int32_t) { return false; }    // part symbol dialog
 
-void DrawGrid(VXWindowRecordTag*, int16_t, const Rect*) {}                 // draws the grid
-void PanDrag(VXWindowRecordTag*, const VXEventRecord*) {}                  // pans the view
-bool TrackZoomRect(VXWindowRecordTag*, const VXEventRecord*) { return false; }  // zoom rectangle
-
 }  // namespace plexa

@@ -36,10 +36,4 @@ bool NetSymbolInfoDialog(SymbolEditorRecord* editor);
 bool PortInfoDialog(SymbolEditorRecord* editor);
 bool PartSymbolDialog(SymbolEditorRecord* editor, int32_t symbol);
 
-// ---- View ----
-void DrawGrid(VXWindowRecordTag* window, int16_t step, const Rect* area);
-void PanDrag(VXWindowRecordTag* window, const VXEventRecord* event);
-// Tracks a zoom rectangle; whether one was drawn.
-bool TrackZoomRect(VXWindowRecordTag* window, const VXEventRecord* event);
-
 }  // namespace plexa
