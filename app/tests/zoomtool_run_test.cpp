@@ -51,16 +51,16 @@ TEST_F(ZoomToolRun, AreaClickUndoAndPanThroughTheProgram) {
         std::string steps;
         int32_t expected;
     } sheets[] = {
-        {"Area", 100, std::string(kZoomArea) + "drag 320 310 470 410\n", 0},
-        {"AreaUndo", 100, std::string(kZoomArea) + "drag 320 310 470 410\nmenu Edit > Undo Zoom\n", 100},
+        {"Area", 100, std::string(kZoomArea) + "drag 40 230 190 330\n", 0},
+        {"AreaUndo", 100, std::string(kZoomArea) + "drag 40 230 190 330\nmenu Edit > Undo Zoom\n", 100},
         {"AreaRedo", 100,
-         std::string(kZoomArea) + "drag 320 310 470 410\nmenu Edit > Undo Zoom\nmenu Edit > Redo Zoom\n", 0},
+         std::string(kZoomArea) + "drag 40 230 190 330\nmenu Edit > Undo Zoom\nmenu Edit > Redo Zoom\n", 0},
         // A click, or a rectangle under 6 by 6, is one standard step; Alt (Option) steps out.
         {"Click", 100, std::string(kZoomArea) + "click 300 300\n", 150},
         {"Tiny", 100, std::string(kZoomArea) + "drag 300 300 303 303\n", 150},
         {"ClickOut", 100, std::string(kZoomArea) + "click 300 300 Alt\n", 75},
         // The zoom mode ends after a rectangle, not after a click.
-        {"ModeEnds", 100, std::string(kZoomArea) + "drag 320 310 470 410\nclick 300 300\n", 0},
+        {"ModeEnds", 100, std::string(kZoomArea) + "drag 40 230 190 330\nclick 300 300\n", 0},
         {"ModeStays", 100, std::string(kZoomArea) + "click 300 300\nclick 300 300\n", 200},
         {"Pan", 200, "drag 500 400 400 340 middle\n", 200},
     };
@@ -77,6 +77,8 @@ TEST_F(ZoomToolRun, AreaClickUndoAndPanThroughTheProgram) {
         if (std::string(s.name) == "Pan") script += "screenshot " + panShot + " Pan\n";
         script += s.steps;
         if (std::string(s.name) == "Area") script += "screenshot " + areaShot + " Area\n";
+        if (std::string(s.name) == "Click") script += "screenshot " + OutputPath("zoomtool-click.png") + " Click\n";
+        if (std::string(s.name) == "AreaUndo") script += "screenshot " + OutputPath("zoomtool-undo.png") + " AreaUndo\n";
         if (std::string(s.name) == "Pan") script += "screenshot " + pannedShot + " Pan\n";
         script += std::string("close ") + s.name + "\nwait-no-window " + s.name + "\n";
     }
