@@ -51,16 +51,16 @@ TEST_F(ZoomToolRun, AreaClickUndoAndPanThroughTheProgram) {
         std::string steps;
         int32_t expected;
     } sheets[] = {
-        {"Area", 100, std::string(kZoomArea) + "drag 40 230 190 330\n", 0},
-        {"AreaUndo", 100, std::string(kZoomArea) + "drag 40 230 190 330\nmenu Edit > Undo Zoom\n", 100},
+        {"Area", 100, std::string(kZoomArea) + "drag 40 150 390 400\n", 0},
+        {"AreaUndo", 100, std::string(kZoomArea) + "drag 40 150 390 400\nmenu Edit > Undo Zoom\n", 100},
         {"AreaRedo", 100,
-         std::string(kZoomArea) + "drag 40 230 190 330\nmenu Edit > Undo Zoom\nmenu Edit > Redo Zoom\n", 0},
+         std::string(kZoomArea) + "drag 40 150 390 400\nmenu Edit > Undo Zoom\nmenu Edit > Redo Zoom\n", 0},
         // A click, or a rectangle under 6 by 6, is one standard step; Alt (Option) steps out.
         {"Click", 100, std::string(kZoomArea) + "click 300 300\n", 150},
         {"Tiny", 100, std::string(kZoomArea) + "drag 300 300 303 303\n", 150},
         {"ClickOut", 100, std::string(kZoomArea) + "click 300 300 Alt\n", 75},
         // The zoom mode ends after a rectangle, not after a click.
-        {"ModeEnds", 100, std::string(kZoomArea) + "drag 40 230 190 330\nclick 300 300\n", 0},
+        {"ModeEnds", 100, std::string(kZoomArea) + "drag 40 150 390 400\nclick 300 300\n", 0},
         {"ModeStays", 100, std::string(kZoomArea) + "click 300 300\nclick 300 300\n", 200},
         {"Pan", 200, "drag 500 400 400 340 middle\n", 200},
     };
@@ -88,10 +88,10 @@ TEST_F(ZoomToolRun, AreaClickUndoAndPanThroughTheProgram) {
     std::vector<StoredView> views;
     for (const std::string& path : paths) views.push_back(Stored(path));
     const int32_t area = views[0].scale;
-    // The 150 by 100 rectangle fills the window's width: several times the old percent, and
-    // more than a standard step.
-    EXPECT_GT(area, 300);
-    EXPECT_LT(area, 800);
+    // The 350 by 250 rectangle fills the window's width: about twice the old percent, more than
+    // a standard step.
+    EXPECT_GT(area, 150);
+    EXPECT_LT(area, 400);
     for (size_t i = 1; i < paths.size(); ++i) {
         const int32_t expected = sheets[i].expected ? sheets[i].expected : area;
         EXPECT_EQ(views[i].scale, expected) << sheets[i].name;
