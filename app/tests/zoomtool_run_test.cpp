@@ -71,14 +71,16 @@ TEST_F(ZoomToolRun, AreaClickUndoAndPanThroughTheProgram) {
         script += std::string("wait-window ") + s.name + "\nwait-drawn " + s.name + "\n";
     }
     const std::string areaShot = OutputPath("zoomtool-area.png"), panShot = OutputPath("zoomtool-pan-before.png"),
-                      pannedShot = OutputPath("zoomtool-pan-after.png");
+                      pannedShot = OutputPath("zoomtool-pan-after.png"),
+                      undoBefore = OutputPath("zoomtool-undo-before.png"), undoAfter = OutputPath("zoomtool-undo.png");
     for (const Sheet& s : sheets) {
         script += std::string("menu Window > ") + s.name + "\n";
         if (std::string(s.name) == "Pan") script += "screenshot " + panShot + " Pan\n";
+        if (std::string(s.name) == "AreaUndo") script += "screenshot " + undoBefore + " AreaUndo\n";
         script += s.steps;
         if (std::string(s.name) == "Area") script += "screenshot " + areaShot + " Area\n";
         if (std::string(s.name) == "Click") script += "screenshot " + OutputPath("zoomtool-click.png") + " Click\n";
-        if (std::string(s.name) == "AreaUndo") script += "screenshot " + OutputPath("zoomtool-undo.png") + " AreaUndo\n";
+        if (std::string(s.name) == "AreaUndo") script += "screenshot " + undoAfter + " AreaUndo\n";
         if (std::string(s.name) == "Pan") script += "screenshot " + pannedShot + " Pan\n";
         script += std::string("close ") + s.name + "\nwait-no-window " + s.name + "\n";
     }
@@ -96,9 +98,12 @@ TEST_F(ZoomToolRun, AreaClickUndoAndPanThroughTheProgram) {
         const int32_t expected = sheets[i].expected ? sheets[i].expected : area;
         EXPECT_EQ(views[i].scale, expected) << sheets[i].name;
     }
-    // Undone, the view is back where it was before the zoom.
+    // Undone, the window shows again what it showed before the zoom, at the scale and place.
     EXPECT_EQ(views[1].h, 0);
     EXPECT_EQ(views[1].v, 0);
+    std::string shown, undone;
+    ASSERT_TRUE(ReadFile(undoBefore, shown) && ReadFile(undoAfter, undone));
+    EXPECT_TRUE(shown == undone) << "the undone zoom is not drawn as before it";
     // The other button's drag moved the content with the mouse: 100 by 60 pixels at 200 percent.
     const StoredView& pan = views.back();
     EXPECT_EQ(pan.h, 50);
