@@ -4,6 +4,7 @@
 
 #include "app/recentmenus.h"
 #include "app/shell.h"
+#include "app/textstylecommands.h"
 #include "app/viewcommands.h"
 #include "files/sheetstore.h"
 #include "foundation/ll.h"
@@ -61,13 +62,11 @@ void PrepFontSizeCommand(VXPrepCommandRecord* r) {
 void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     const bool styled = StyledDocument(front);
     const txStyle* style = gSelectionStyle;
-    // The style commands change the selection's text style, which comes with the text style
-    // commands of the view: until then they are disabled, and their marks show the selection's
-    // style.
-    r->enabled = 0;
+    // "Other size..." asks for a size in a dialog that is not built yet.
+    r->enabled = styled && r->command != 530;
     switch (r->command) {
     case 500:
-    case 506: r->enabled = styled; break;
+    case 506: break;
     case 501: r->checked = style && gIsDefaultStyle; break;
     case kFontMenuTag:
         // The Font submenu's check mark follows the selection's font.
@@ -79,6 +78,7 @@ void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 504:
     case 505: {
         const bool applies = styled && (gIsTESelection || gSelTextCount || gSelFrameCount);
+        r->enabled = applies;
         r->checked = applies && style && (r->command == 505) == gTextAlignedRight;
         break;
     }
@@ -88,12 +88,34 @@ void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     }
 }
 
-int32_t DoTextCommand(uint16_t id, const FrontDocument& front) {
-    if (id == 506 && front.window) {
-        HideShowText(front.window);
+int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front) {
+    if (!StyledDocument(front)) return 0;
+    const int16_t kind = front.kind;
+    if (id == kVXFontItemTag) {
+        const std::vector<uint16_t>& fonts = FontMenuIndexes();
+        if (item >= 1 && item <= fonts.size()) AlterTextStyle(kind, fonts[item - 1u], kAlterFont);
         return 1;
     }
-    return 0;
+    if (id >= 521 && id <= 529) {
+        AlterTextStyle(kind, kFontSizes[id - 521], kAlterSize);
+        return 1;
+    }
+    switch (id) {
+    case 501: AlterTextStyle(kind, 0, kAlterDefault); return 1;
+    case 541: AlterTextStyle(kind, 0, kAlterFace); return 1;
+    case 542: AlterTextStyle(kind, kFaceBold, kAlterToggleFace); return 1;
+    case 543: AlterTextStyle(kind, kFaceItalic, kAlterToggleFace); return 1;
+    case 504:
+    case 505:
+        if (gIsTESelection) AlterTEAlignment(kind, id == 505);
+        else if (gSelTextCount || gSelFrameCount) UpdateSelectedTextAlignment(id == 505, kind);
+        return 1;
+    case 506:
+        if (!front.window) return 0;
+        HideShowText(front.window);
+        return 1;
+    default: return 0;
+    }
 }
 
 // ---- View ----

@@ -426,7 +426,7 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     case 104:
         // The accessible locations are the toolkit's (every location is open here).
         return 0;
-    case kVXFontItemTag: DoTextCommand(id, front); return 0;
+    case kVXFontItemTag: return DoTextCommand(id, event->u.command.itemIndex, front);
     default: break;
     }
     switch (id / 100 * 100) {
@@ -436,7 +436,7 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     case 300:
     case 1500: return DoEditCommand(id, front, event->u.command.fromKey != 0, shift);
     case 400: return DoToolsCommand(id, front, option);
-    case 500: return DoTextCommand(id, front);
+    case 500: return DoTextCommand(id, 0, front);
     case 600: return DoViewCommand(id, front);
     case 700: return DoGridCommand(id, front);
     case 900: DoWindowMenuCommand(id); return 1;

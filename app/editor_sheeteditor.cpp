@@ -234,6 +234,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         (void)EditPrefsDialog(panel == 1);  // a cancelled dialog changes nothing
     };
     editor.sheetTools.setScaledViewPosition = SetScaledViewPostion;
+    editor.sheetTools.trackZoomRect = TrackZoomRect;
 
     editor.libBrowser.openCachedFile = OpenCachedFileWindow;
     editor.libBrowser.reportError = VXErrorReport;

@@ -18,6 +18,7 @@
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/elementinfo.h"
 #include "sheeteditor/elementtools.h"
+#include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/symeditor.h"
@@ -114,6 +115,8 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
         *target = GetAttributeEditorData(attributes, *target, uint32_t(start), count, block, freeWhenEmpty);
         return true;
     };
+    editor.symbolEditor.trackZoomRect = TrackZoomRect;
+    editor.symbolEditor.drawGrid = DrawGrid;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.symbolEditor.trackColorPopup = TrackColorPopup;
     editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;

@@ -214,7 +214,8 @@ void PrepFontSizeCommand(VXPrepCommandRecord* record);
 int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool option);
 int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, bool shift);
 int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option);
-int32_t DoTextCommand(uint16_t id, const FrontDocument& front);
+// item: the chosen item of the Font menu (from 1) for its font items.
+int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front);
 int32_t DoViewCommand(uint16_t id, const FrontDocument& front);
 int32_t DoGridCommand(uint16_t id, const FrontDocument& front);
 

@@ -13,10 +13,13 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symundo.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -113,6 +116,29 @@ ViewTarget FrontTarget() {
     return TargetOf(front.sheet ? front.sheet->window : front.editor ? front.editor->window : nullptr);
 }
 
+// The view before a change of scale becomes the document's one undoable action.
+void RecordViewUndo(const ViewTarget& t) {
+    if (t.sheet) {
+        StartSheetUndoCollection(t.sheet, kUndoActionZoom);
+        CollectUndoSetSheetView(t.sheet);
+        AcceptSheetUndoCollection(t.sheet);
+    } else if (t.editor) {
+        StartSymbolEditorUndoCollection(t.editor, kSymUndoZoom);
+        CollectUndoSetSymbolEditorView(t.editor);
+        AcceptSymbolEditorUndoCollection(t.editor);
+    }
+}
+
+// The percent and the view's top-left before a change, which the zoom-area button's Option
+// click goes back to.
+void RecordCurrentViewPosition(const ViewTarget& t) {
+    if (!t.sheet) return;
+    Rect view;
+    VXGetViewRect(t.window, &view);
+    t.sheet->zoomScale = t.sheet->viewScale;
+    t.sheet->zoomPosition = Point{view.top, view.left};
+}
+
 void ApplyScale(const ViewTarget& t, int32_t percent) {
     VXSetScalePercent(t.window, percent, percent);
     t.Store(percent);
@@ -174,6 +200,7 @@ int32_t SetViewScale(int32_t scale, int16_t kind) {
     const ViewTarget t = FrontTarget();
     if (!t.window) return 0;
     VXSetAltView(t.window, -1);
+    RecordViewUndo(t);
     const int32_t old = t.Percent();
     const bool fitting = scale < 0;
     // The focus: the selection when there is one, else the whole content.
@@ -241,12 +268,40 @@ void AdjustViewScale(VXWindowRecordTag* window, int32_t amount) {
 int32_t SetScaledViewPostion(VXWindowRecordTag* window, int32_t scale, const Rect& rect) {
     const ViewTarget t = TargetOf(window);
     if (!t.window) return scale;
+    RecordCurrentViewPosition(t);
     ApplyScale(t, scale);
     const LRect view = ViewRect(t.window);
     const int32_t width = view.right - view.left, height = view.bottom - view.top;
     const int32_t left = (rect.left + rect.right) / 2 - width / 2, top = (rect.top + rect.bottom) / 2 - height / 2;
     VXScrollTo(t.window, std::max(left, 0), std::max(top, 0));
     return scale;
+}
+
+int32_t TrackZoomRect(VXWindowRecordTag* window, const VXEventRecord* event) {
+    const ViewTarget t = TargetOf(window);
+    if (!t.window || !event) return 0;
+    const int32_t old = t.Percent();
+    LRect dragged{};
+    Rect rect{};
+    int32_t scale = 0;
+    if (VXTrackSelectRect(t.window, event, true, nullptr, nullptr, &dragged)) {
+        Rect32To16(&dragged, &rect);
+        scale = ZoomRectViewScale(ClientSize(t.window), rect);
+        if (scale == old) return 0;
+    }
+    const bool drawn = scale != 0;
+    if (!drawn) {
+        // A click, or a rectangle too small to count: one standard step around the click.
+        _LPNT content{}, pad{};
+        VXWindowPointToPanelContent(t.window, event->u.mouse.longH, event->u.mouse.longV, &content);
+        TranslateMousePt(t.window, &content, &pad);
+        rect = Rect{int16_t(pad.v - 2), int16_t(pad.h - 2), int16_t(pad.v + 3), int16_t(pad.h + 3)};
+        scale = GetNextStandardViewScale(old, (event->u.mouse.modifiers & kVXModOption) ? -1 : 1);
+        if (scale == old) return 0;
+    }
+    RecordViewUndo(t);
+    t.Store(SetScaledViewPostion(t.window, scale, rect));
+    return drawn ? 1 : 0;
 }
 
 void SetGridScale(int32_t grid, int16_t kind) {

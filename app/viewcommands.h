@@ -9,6 +9,7 @@
 
 namespace plexa {
 
+struct VXEventRecord;
 struct VXWindowRecordTag;
 
 constexpr int16_t kMinGestureScale = 10;
@@ -33,6 +34,10 @@ int32_t SetViewScale(int32_t scale, int16_t kind);
 void AdjustViewScale(VXWindowRecordTag* window, int32_t amount);
 // Sets the scale and centres the view on the rectangle's centre; returns the scale.
 int32_t SetScaledViewPostion(VXWindowRecordTag* window, int32_t scale, const Rect& rect);
+// The zoom tool's mouse-down: a rectangle drawn zooms so that it fills the window; a click (or
+// a rectangle under 6 by 6) zooms one standard step around it, out with Option. Undoable.
+// 1 when a rectangle was drawn.
+int32_t TrackZoomRect(VXWindowRecordTag* window, const VXEventRecord* event);
 // Stores the symbol editor's grid and redraws its surface.
 void SetGridScale(int32_t grid, int16_t kind);
 

@@ -155,6 +155,7 @@ void Modifiers(const std::vector<std::string>& words, size_t from, Step& step) {
         else if (w == "Alt") step.mods |= Qt::AltModifier;
         else if (w == "Meta") step.mods |= Qt::MetaModifier;
         else if (w == "right") step.button = Qt::RightButton;
+        else if (w == "middle") step.button = Qt::MiddleButton;
         else if (w == "double") step.doubleClick = true;
         else Fail(step.line, "unknown word \"" + w + "\"");
     }

@@ -16,7 +16,8 @@
 //   key KEYS                   a key pressed and released: "Ctrl+S", "F10", "Alt+F", "Return",
 //                              "Escape", "Shift+Tab", "a"
 //   type TEXT                  types the characters
-//   click X Y [MODS...]        press and release; MODS among Shift Ctrl Alt Meta right double
+//   click X Y [MODS...]        press and release; MODS among Shift Ctrl Alt Meta right middle
+//                              double
 //   drag X1 Y1 X2 Y2 [MODS...] press, moves, release
 //   move X Y [MODS...]         the pointer moves there with no button held (MODS among Shift
 //                              Ctrl Alt Meta)

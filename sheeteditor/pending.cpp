@@ -5,8 +5,6 @@
 
 namespace plexa {
 
-void PanDrag(VXWindowRecordTag*, VXEventRecord*) {}     // will pan the view by dragging
-int32_t TrackZoomRect(VXWindowRecordTag*, VXEventRecord*) { return 0; }  // zoom rectangle
 void ClearBrowserKeySelection(SheetRecord*) {}          // will clear the typed selection
 bool GraphSpiceNode(SheetRecord*, SignalRecord**, bool) { return false; }  // will graph a node
 

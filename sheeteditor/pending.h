@@ -22,9 +22,6 @@ struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-// View, library pane and simulator.
-void PanDrag(VXWindowRecordTag* window, VXEventRecord* event);
-int32_t TrackZoomRect(VXWindowRecordTag* window, VXEventRecord* event);
 void ClearBrowserKeySelection(SheetRecord* sheet);
 bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
 

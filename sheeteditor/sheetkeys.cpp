@@ -569,7 +569,8 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
     }
     if (sheet->zoomMode) {
         Note("TrackZoomRect");
-        if (TrackZoomRect(sheet->window, event)) {
+        const auto track = GetSheetToolsHooks().trackZoomRect;
+        if (track && track(sheet->window, event)) {
             CancelZoomMode(sheet->window);
             sheet->zoomMode = 0;
         }

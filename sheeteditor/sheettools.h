@@ -70,6 +70,9 @@ struct SheetToolsHooks {
     // Shows the window's view at the scale with the rectangle's centre in the middle; answers the
     // scale shown. Default: nothing, the scale is kept.
     int32_t (*setScaledViewPosition)(VXWindowRecordTag* window, int32_t scale, const Rect& rect) = nullptr;
+    // The zoom tool's click in the window: zooms to the rectangle drawn, or a step at a click;
+    // nonzero when a rectangle was drawn. Default: nothing, 0.
+    int32_t (*trackZoomRect)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
     // Shows the node in the project window's tree. Default: nothing.
     // Optional: the project window does not reveal nodes yet.
     void (*revealProjectSheetNode)(ProjectRecord* project, SheetNode* node) = nullptr;

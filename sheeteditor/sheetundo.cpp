@@ -22,6 +22,8 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheettools.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -374,10 +376,17 @@ void ReplayOp(SheetRecord* sheet, UndoRecord* record, UndoOp* op, Rect* area,
     }
     case kUndoOpInvalRect: AddToUpdateRect(area, op->rect); break;
     case kUndoOpSetView: {
+        // The window goes back to the stored view; the view shown now is stored for the next
+        // replay.
         const auto scale = uint16_t(op->value);
         op->value = int16_t(sheet->viewScale);
-        sheet->viewScale = scale;
-        AddToUpdateRect(area, op->rect);
+        Rect shown = op->rect;
+        if (sheet->window) VXGetViewRect(sheet->window, &shown);
+        const auto show = GetSheetToolsHooks().setScaledViewPosition;
+        if (sheet->window && show) sheet->viewScale = uint16_t(show(sheet->window, scale, op->rect));
+        else sheet->viewScale = scale;
+        op->rect = shown;
+        AddToUpdateRect(area, sheet->sheetBounds);
         break;
     }
     case kUndoOpItemString:
@@ -630,6 +639,7 @@ void CollectUndoSetSheetView(SheetRecord* sheet) {
     UndoOp* op = NewOp(sheet, kUndoOpSetView, 0, nullptr);
     if (!op) return;
     op->rect = sheet->sheetBounds;
+    if (sheet->window) VXGetViewRect(sheet->window, &op->rect);
     op->value = int16_t(sheet->viewScale);
 }
 

@@ -16,10 +16,4 @@ struct VXEventRecord;
 struct VXListViewHookRecord;
 struct VXWindowRecordTag;
 
-// ---- View ----
-void DrawGrid(VXWindowRecordTag* window, int16_t step, const Rect* area);
-void PanDrag(VXWindowRecordTag* window, const VXEventRecord* event);
-// Tracks a zoom rectangle; whether one was drawn.
-bool TrackZoomRect(VXWindowRecordTag* window, const VXEventRecord* event);
-
 }  // namespace plexa

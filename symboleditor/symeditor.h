@@ -212,6 +212,11 @@ struct SymbolEditorHooks {
     // Zooms the window's view by a wheel turn of the amount (the shell's view scale). Default:
     // nothing.
     void (*adjustViewScale)(VXWindowRecordTag* window, int32_t amount) = nullptr;
+    // The zoom tool's click in the window (the shell's view scale): nonzero when a rectangle was
+    // drawn. Default: nothing, 0.
+    int32_t (*trackZoomRect)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
+    // Draws the dotted grid of the step over the area (the sheets' grid). Default: nothing.
+    void (*drawGrid)(VXWindowRecordTag* window, int32_t step, const Rect* area) = nullptr;
     // The outline and fill colour popup and the line-width popup below the top tool bar's button
     // (the width marked in it, 0 for none); they apply the choice. Default: no popup.
     void (*trackColorPopup)(VXWindowRecordTag* bar, const Rect* button, bool fill) = nullptr;

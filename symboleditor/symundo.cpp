@@ -369,7 +369,10 @@ void UndoSymbolEditorAction(SymbolEditorRecord* editor) {
                 Rect shown{};
                 if (editor->window) VXGetViewRect(editor->window, &shown);
                 std::swap(editor->scale, op->scale);
-                if (editor->window) VXScrollTo(editor->window, op->rect.left, op->rect.top);
+                if (editor->window) {
+                    VXSetScalePercent(editor->window, editor->scale, editor->scale);
+                    VXScrollTo(editor->window, op->rect.left, op->rect.top);
+                }
                 op->rect = shown;
                 InvalViewAll(editor);
                 break;

@@ -582,7 +582,8 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
         return;
     }
     if (editor->zoomMode) {
-        if (TrackZoomRect(editor->window, event)) editor->zoomMode = false;
+        const auto track = GetSymbolEditorHooks().trackZoomRect;
+        if (track && track(editor->window, event)) editor->zoomMode = false;
         return;
     }
     if (mouse.button == 1) {
@@ -694,7 +695,8 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
         PaintEditorSelectionRects(editor);
         gDrawElmtSelRgn = region;
     }
-    if (own && editor->gridVisible) DrawGrid(window, editor->grid, area);
+    if (const auto grid = GetSymbolEditorHooks().drawGrid; own && editor->gridVisible && grid)
+        grid(window, editor->grid, area);
     ImageList* images = GetElementListImageList(editor->elements);
     const std::vector<ElementRecord*> elements = EditorListItems<ElementRecord*>(editor->elements);
     for (auto it = elements.rbegin(); it != elements.rend(); ++it) {

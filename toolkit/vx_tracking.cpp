@@ -452,6 +452,59 @@ bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown
     return !EmptyRect32(&state.rect);
 }
 
+namespace {
+
+// The mouse in the panel's content view, less the scroll offset: it stays put while the view
+// scrolls under it.
+_LPNT UnscrolledMouse(VXWindowRecordTag* window) {
+    _LPNT point{};
+    VXGetPanelContentMouse(window, &point);
+    if (const VXPanelRecordTag* panel = VXGetWindowPanel(window)) {
+        point.h -= int32_t(std::lround(panel->bounds.x));
+        point.v -= int32_t(std::lround(panel->bounds.y));
+    }
+    return point;
+}
+
+}  // namespace
+
+void PanDrag(VXWindowRecordTag* window, const VXEventRecord* mouseDown) {
+    if (!window || !IsLiveWindow(window) || !VXIsApplicationActive()) return;
+    const int32_t id = window->windowID;
+    const int32_t mode = mouseDown ? std::clamp<int32_t>(mouseDown->u.mouse.button, 0, 2) : kVXTrackOther;
+    VXPushCursor(kVXCursorOpenHand);
+    // The view follows the whole movement from where the mouse went down, so that rounding at
+    // each step does not add up.
+    const _LPNT start = UnscrolledMouse(window);
+    LRect origin{};
+    if (!VXLGetPaneViewRect(window, &origin)) {
+        VXPopCursor();
+        return;
+    }
+    auto follow = [&start, &origin](VXWindowRecordTag* w) {
+        const _LPNT now = UnscrolledMouse(w);
+        LRect view{};
+        const XRect pixels = VXCurrentPaneViewRect(w);
+        if (!VXLGetPaneViewRect(w, &view) || pixels.width <= 0 || pixels.height <= 0) return;
+        const double perH = (view.right - view.left) / pixels.width;
+        const double perV = (view.bottom - view.top) / pixels.height;
+        const int32_t h = std::max(origin.left - int32_t(std::lround((now.h - start.h) * perH)), 0);
+        const int32_t v = std::max(origin.top - int32_t(std::lround((now.v - start.v) * perV)), 0);
+        if (h != view.left || v != view.top) VXScrollTo(w, h, v);
+    };
+    if (VXWaitDragBegin(window, mode, 1, 1, nullptr, nullptr, -1)) {
+        for (bool going = true; going;) {
+            if (!(window = VXGetWindowFromId(id))) break;
+            follow(window);
+            const int32_t result = RunMouseTrackingLoop(window, mode, 0, nullptr, nullptr, nullptr, -1);
+            going = result != kVXTrackMouseUp && result != kVXTrackMouseDown && result != kVXTrackEscape;
+            if (!going && (window = VXGetWindowFromId(id))) follow(window);
+        }
+    }
+    VXPopCursor();
+    if ((window = VXGetWindowFromId(id))) VXInvalWindowCursor(window);
+}
+
 void VXWindowPointToPanelContent(VXWindowRecordTag* window, int32_t x, int32_t y, _LPNT* out) {
     if (!out) return;
     *out = {y, x};

@@ -55,6 +55,9 @@ using VXSelectRectProc = void (*)(VXWindowRecordTag* window, int32_t message, co
                                   void* refcon);
 bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown, bool autoScroll,
                        VXSelectRectProc feedback, void* refcon, LRect* outRect);
+// Pans the window's view with the hand cursor while the button of the mouse-down is held: the
+// content follows the mouse. Only while the application is active.
+void PanDrag(VXWindowRecordTag* window, const VXEventRecord* mouseDown);
 
 // Coordinates.
 int32_t TranslateMousePt(VXWindowRecordTag* window, const _LPNT* panelContentPoint,
