@@ -17,7 +17,6 @@
 #include "model/symbols.h"
 #include "model/symboltexts.h"
 #include "model/texts.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
 #include "toolkit/vx_control_items.h"

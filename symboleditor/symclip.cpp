@@ -18,7 +18,6 @@
 #include "model/pindata.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"

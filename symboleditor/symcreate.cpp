@@ -19,7 +19,6 @@
 #include "model/symboltexts.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"

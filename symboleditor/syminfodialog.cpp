@@ -33,7 +33,6 @@
 #include "model/symbols.h"
 #include "model/symboltexts.h"
 #include "model/texts.h"
-#include "symboleditor/pending.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_colheader.h"

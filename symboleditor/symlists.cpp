@@ -27,7 +27,6 @@
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_window.h"

@@ -13,7 +13,6 @@
 #include "model/symboltexts.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"

@@ -17,7 +17,6 @@
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "symboleditor/partdialogs.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symlists.h"

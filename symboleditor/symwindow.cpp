@@ -23,7 +23,6 @@
 #include "symboleditor/partdialogs.h"
 #include "symboleditor/pindialog.h"
 #include "symboleditor/symlists.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"

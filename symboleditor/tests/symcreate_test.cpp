@@ -11,7 +11,6 @@
 #include "model/elements.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symselect.h"

@@ -11,7 +11,6 @@
 #include "model/texts.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/symwindow.h"
 #include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"

@@ -6,7 +6,6 @@
 
 #include "foundation/ll.h"
 #include "model/libitem.h"
-#include "symboleditor/pending.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/vx_control_items.h"
