@@ -50,7 +50,7 @@ uint32_t TestSeed();
 std::string SourcePath(const std::string& relative);
 
 // Where a test leaves a file for a person to look at (a screenshot, a PDF): "test-output/<name>"
-// in the build folder, the folder made when missing. Never the source tree.
+// in the build folder, its folders made when missing. Never the source tree.
 std::string OutputPath(const std::string& name);
 
 // Reads or writes a whole file; ReadFile returns false when the file cannot be read.
