@@ -12,15 +12,18 @@
 // RC.SHX, an RC low-pass with its port IN and the local net MID) and the version-3.6 sheet
 // fuzz/corpus/converter_v36sheet/amplifier (written by the converter tests' own writer).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -254,8 +257,8 @@ TEST_F(DesignRun, Step3SpiceScriptFromTheScriptsMenuAndTheSimulatedNodes) {
 // save panel is given; the root's parts selected with a selection rectangle and copied.
 //
 // Missing in the program: File > Print... (and Page Setup...) stay disabled until printing is in
-// the program, so no PDF is printed; the system clipboard's picture of a copy is read by the
-// program's own clipboard test on a display of its own, not here.
+// the program, so no PDF is printed. (The clipboard's picture of the copy is read in the next
+// test, on a display of its own.)
 TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
     CopyProject();
     const ScriptedRunResult result = run.Run(
@@ -343,6 +346,52 @@ TEST_F(DesignRun, Step6ConvertAVersion36SheetAndOpenTheResult) {
     const std::string copy = Dump("copy.SHX");
     for (const char* section : {"  #", "  serial ", "    pin ", "    W", "  row "})
         EXPECT_EQ(Grep(copy, section), Grep(converted, section)) << section;
+}
+
+// Step 4, the clipboard: the root's parts copied in plexa on a virtual display of the run's own,
+// and the system clipboard read by another program there (the program test's clipboard probe):
+// a PNG picture, an SVG one and the copied designators as text.
+TEST_F(DesignRun, Step4CopiedPartsReachTheSystemClipboardAsAPicture) {
+    constexpr const char* kXServer = "/usr/bin/Xvfb";
+    if (!fs::exists(kXServer)) GTEST_SKIP() << "no virtual display server (scripts/setup installs Xvfb)";
+    CopyProject();
+    int number = 300 + int(getpid() % 200);
+    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number)) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+        ++number;
+    const std::string display = ":" + std::to_string(number);
+    ChildProcess server(kXServer, {display, "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {});
+    for (int i = 0; i < 1000 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(number)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(fs::exists("/tmp/.X11-unix/X" + std::to_string(number)));
+
+    run.SetEnvironment("QT_QPA_PLATFORM=xcb");
+    run.SetEnvironment("DISPLAY=" + display);
+    // The window system's keyboard library reads past its strings under strict checks; the run is
+    // ended by a kill, so leak checks would not report.
+    run.SetEnvironment("ASAN_OPTIONS=detect_leaks=0");
+    ASSERT_TRUE(run.Start("wait-window ROOT\n"
+                          "wait-drawn ROOT\n"
+                          "drag 370 60 60 190\n"
+                          "menu Edit > Copy\n"
+                          "screenshot " + Shot("step4-copied") + " ROOT\n"
+                          "log copied\n"
+                          "# the editor keeps the clipboard while the probe reads it\n"
+                          "wait-window Never Shown\n",
+                          {Path("amp.PRX"), Path("ROOT.SHX")}));
+    ASSERT_TRUE(run.WaitForLog("copied")) << run.Finish(std::chrono::seconds(1)).errors;
+    const std::string report = Path("probe.txt");
+    ChildProcess probe(PLEXA_APP_TESTS, {"--gtest_filter=SheetClipboardProbe.*"},
+                       {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "PLEXA_CLIPBOARD_PROBE=" + report,
+                        "ASAN_OPTIONS=detect_leaks=0"});
+    EXPECT_EQ(probe.Wait(std::chrono::seconds(60)), 0);
+    run.Finish(std::chrono::seconds(0));
+    std::string found;
+    ASSERT_TRUE(ReadFile(report, found));
+    EXPECT_EQ(found.substr(0, 4), "png ");
+    EXPECT_NE(found.find(" PNG\n"), std::string::npos) << found;
+    EXPECT_NE(found.find("\nsvg yes\n"), std::string::npos) << found;
+    EXPECT_EQ(found.substr(found.find("\ntext ") + 1), "text V1\nR1\nR2\n") << found;
+    ExpectPicture(Shot("step4-copied"));
 }
 
 }  // namespace
