@@ -18,13 +18,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_run.h"
+#include "tests/support/spice_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
@@ -72,6 +72,12 @@ protected:
     static void ExpectPicture(const std::string& path) {
         std::string bytes;
         EXPECT_TRUE(ReadFile(path, bytes) && bytes.size() > 1000) << path;
+    }
+    // Whether the run's log has the line (or, with `part`, a line holding it).
+    static bool Logged(const ScriptedRunResult& result, const std::string& line, bool part = false) {
+        return std::any_of(result.log.begin(), result.log.end(), [&](const std::string& l) {
+            return part ? l.find(line) != std::string::npos : l == line;
+        });
     }
     // Lines of the text that start with the prefix, joined.
     static std::string Grep(const std::string& text, const std::string& prefix) {
@@ -186,9 +192,7 @@ TEST_F(DesignRun, Step2AnnotateSaveCloseAndReopenFromRecentFiles) {
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     const std::vector<std::string> windows = result.Lines("windows:");
     EXPECT_EQ(windows, (std::vector<std::string>{"windows: ROOT | amp", "windows: amp"}));
-    EXPECT_TRUE(std::any_of(result.log.begin(), result.log.end(),
-                            [](const std::string& line) { return line.find(" ROOT\tenabled") != std::string::npos; }))
-        << "the recent files list the closed sheet";
+    EXPECT_TRUE(Logged(result, " ROOT\tenabled", true)) << "the recent files list the closed sheet";
     const std::string closing = Dump("before.SHX");
     EXPECT_FALSE(closing.empty());
     EXPECT_EQ(Dump("after.SHX"), closing);
@@ -236,21 +240,10 @@ TEST_F(DesignRun, Step3SpiceScriptFromTheScriptsMenuAndTheSimulatedNodes) {
               ".op\n"
               ".end\n");
 
-    if (std::system("command -v ngspice >/dev/null 2>&1") != 0)
+    if (!NgspiceInstalled())
         GTEST_SKIP() << "ngspice is not installed (scripts/setup installs it): the simulation is skipped";
-    const size_t end = netlist.rfind(".end\n");
-    ASSERT_NE(end, std::string::npos);
-    ASSERT_TRUE(WriteFile(Path("sim.cir"), netlist.substr(0, end) +
-                                               ".control\nop\nprint v(vin) v(a) v(mid:x1) v(mid:x2)\n.endc\n.end\n"));
-    const std::string log = Output("ngspice", {"-b", "sim.cir"});
-    const std::map<std::string, double> expected = {
-        {"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}};
-    for (const auto& [node, volts] : expected) {
-        const std::string key = "v(" + node + ") = ";
-        const size_t at = log.find(key);
-        ASSERT_NE(at, std::string::npos) << key << "\n" << log;
-        EXPECT_NEAR(std::strtod(log.c_str() + at + key.size(), nullptr), volts, 1e-6) << node;
-    }
+    ExpectOperatingPoint(run.dir().path(), netlist,
+                         {{"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}});
 }
 
 // Step 4: the ECO file and the root sheet as DXF through File > Export, each into the file its
@@ -294,8 +287,7 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
     }
     EXPECT_EQ(blocks, 6);
     EXPECT_EQ(inserts, 6);
-    EXPECT_TRUE(std::any_of(result.log.begin(), result.log.end(),
-                            [](const std::string& line) { return line == "  Print...\tdisabled"; }));
+    EXPECT_TRUE(Logged(result, "  Print...\tdisabled"));
 }
 
 // Step 5: editing a placed part's symbol in the symbol editor, adding a pin and updating the
@@ -316,8 +308,7 @@ TEST_F(DesignRun, Step5SymbolEditorIsNotReachableForThePlacedParts) {
         "close amp\n",
         {Path("amp.PRX"), Path("ROOT.SHX")});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    EXPECT_TRUE(std::any_of(result.log.begin(), result.log.end(),
-                            [](const std::string& line) { return line == "  Update Parts...\tdisabled"; }));
+    EXPECT_TRUE(Logged(result, "  Update Parts...\tdisabled"));
 }
 
 // Step 6: a version-3.6 sheet converted by plexa-convert (into a folder of its own holding a

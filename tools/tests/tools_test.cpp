@@ -12,11 +12,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/spice_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
@@ -157,24 +157,8 @@ TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
     EXPECT_EQ(Tool("netlist-dump", {"amp.PRX"}).out, kWholeNetlist);
     EXPECT_EQ(Tool("project-dump", {"amp.PRX"}).exit, 0);
 
-    ASSERT_EQ(std::system("command -v ngspice >/dev/null 2>&1"), 0)
-        << "ngspice is not installed (scripts/setup installs it)";
-    const size_t end = netlist.rfind(".end\n");
-    ASSERT_NE(end, std::string::npos);
-    ASSERT_TRUE(WriteFile(Path("sim.cir"), netlist.substr(0, end) +
-                                               ".control\nop\nprint v(vin) v(a) v(mid:x1) v(mid:x2)\n.endc\n.end\n"));
-    const std::string command =
-        "cd " + Quoted(dir_.path()) + " && ngspice -b sim.cir >sim.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << Bytes("sim.log");
-    const std::string log = Bytes("sim.log");
-    const std::map<std::string, double> expected = {
-        {"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}};
-    for (const auto& [node, volts] : expected) {
-        const std::string key = "v(" + node + ") = ";
-        const size_t at = log.find(key);
-        ASSERT_NE(at, std::string::npos) << key << "\n" << log;
-        EXPECT_NEAR(std::strtod(log.c_str() + at + key.size(), nullptr), volts, 1e-6) << node;
-    }
+    ASSERT_TRUE(NgspiceInstalled()) << "ngspice is not installed (scripts/setup installs it)";
+    ExpectOperatingPoint(dir_.path(), netlist, {{"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}});
 }
 
 // A script that only reads leaves the project file as it was and says nothing of writing.
