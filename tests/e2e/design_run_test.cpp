@@ -228,22 +228,12 @@ TEST_F(DesignRun, Step3SpiceScriptFromTheScriptsMenuAndTheSimulatedNodes) {
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     std::string netlist;
     ASSERT_TRUE(ReadFile(Path("amp.cir"), netlist));
-    EXPECT_EQ(netlist,
-              "* amp\n"
-              "C1 MID:X2 0 100n\n"
-              "C2 MID:X1 0 100n\n"
-              "R1 VIN A 1k\n"
-              "R2 A 0 2k\n"
-              "R3 VIN MID:X2 10k\n"
-              "R4 A MID:X1 10k\n"
-              "V1 VIN 0 DC 5\n"
-              ".op\n"
-              ".end\n");
+    EXPECT_EQ(netlist, kAmpSpiceNetlist);
 
     if (!NgspiceInstalled())
         GTEST_SKIP() << "ngspice is not installed (scripts/setup installs it): the simulation is skipped";
     ExpectOperatingPoint(run.dir().path(), netlist,
-                         {{"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}});
+                         AmpOperatingPoint());
 }
 
 // Step 4: the ECO file and the root sheet as DXF through File > Export, each into the file its

@@ -8,6 +8,24 @@
 
 namespace plexa::test {
 
+const char* const kAmpSpiceNetlist =
+    "* amp\n"
+    "C1 MID:X2 0 100n\n"
+    "C2 MID:X1 0 100n\n"
+    "R1 VIN A 1k\n"
+    "R2 A 0 2k\n"
+    "R3 VIN MID:X2 10k\n"
+    "R4 A MID:X1 10k\n"
+    "V1 VIN 0 DC 5\n"
+    ".op\n"
+    ".end\n";
+
+const std::map<std::string, double>& AmpOperatingPoint() {
+    static const std::map<std::string, double> volts = {
+        {"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}};
+    return volts;
+}
+
 bool NgspiceInstalled() { return std::system("command -v ngspice >/dev/null 2>&1") == 0; }
 
 void ExpectOperatingPoint(const std::string& folder, const std::string& netlist,

@@ -141,24 +141,14 @@ TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
     ASSERT_EQ(said.size(), 1u) << run.err;
     EXPECT_NE(said[0].find("opened for writing"), std::string::npos) << said[0];
     const std::string netlist = Bytes("amp.cir");
-    EXPECT_EQ(netlist,
-              "* amp\n"
-              "C1 MID:X2 0 100n\n"
-              "C2 MID:X1 0 100n\n"
-              "R1 VIN A 1k\n"
-              "R2 A 0 2k\n"
-              "R3 VIN MID:X2 10k\n"
-              "R4 A MID:X1 10k\n"
-              "V1 VIN 0 DC 5\n"
-              ".op\n"
-              ".end\n");
+    EXPECT_EQ(netlist, kAmpSpiceNetlist);
 
     // The project written with the cross-references still reads whole.
     EXPECT_EQ(Tool("netlist-dump", {"amp.PRX"}).out, kWholeNetlist);
     EXPECT_EQ(Tool("project-dump", {"amp.PRX"}).exit, 0);
 
     ASSERT_TRUE(NgspiceInstalled()) << "ngspice is not installed (scripts/setup installs it)";
-    ExpectOperatingPoint(dir_.path(), netlist, {{"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}});
+    ExpectOperatingPoint(dir_.path(), netlist, AmpOperatingPoint());
 }
 
 // A script that only reads leaves the project file as it was and says nothing of writing.
