@@ -32,12 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 class DesignRun : public ::testing::Test {
 protected:
     // A screenshot's path under test-output/e2e/.
@@ -53,9 +47,9 @@ protected:
     // Runs a program with its arguments in the run's folder; its standard output, empty when it
     // failed (the failure is reported).
     std::string Output(const std::string& program, const std::vector<std::string>& arguments) const {
-        std::string command = "cd " + Quoted(run.dir().path()) + " && " + Quoted(program);
-        for (const std::string& argument : arguments) command += " " + Quoted(argument);
-        command += " >" + Quoted(Path("tool.out")) + " 2>" + Quoted(Path("tool.err"));
+        std::string command = "cd " + ShellQuoted(run.dir().path()) + " && " + ShellQuoted(program);
+        for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+        command += " >" + ShellQuoted(Path("tool.out")) + " 2>" + ShellQuoted(Path("tool.err"));
         const int status = std::system(command.c_str());
         std::string out, err;
         ReadFile(Path("tool.out"), out);

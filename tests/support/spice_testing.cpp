@@ -35,9 +35,7 @@ void ExpectOperatingPoint(const std::string& folder, const std::string& netlist,
     std::string print = "print";
     for (const auto& [node, volts] : expected) print += " v(" + node + ")";
     ASSERT_TRUE(WriteFile(folder + "/sim.cir", netlist.substr(0, end) + ".control\nop\n" + print + "\n.endc\n.end\n"));
-    std::string quoted = "'";
-    for (char c : folder) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    const std::string command = "cd " + quoted + "' && ngspice -b sim.cir >sim.log 2>&1";
+    const std::string command = "cd " + ShellQuoted(folder) + " && ngspice -b sim.cir >sim.log 2>&1";
     const int status = std::system(command.c_str());
     std::string log;
     ReadFile(folder + "/sim.log", log);

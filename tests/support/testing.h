@@ -53,6 +53,9 @@ std::string SourcePath(const std::string& relative);
 // in the build folder, its folders made when missing. Never the source tree.
 std::string OutputPath(const std::string& name);
 
+// The text as one word of a POSIX shell's command line, in single quotes.
+std::string ShellQuoted(const std::string& text);
+
 // Reads or writes a whole file; ReadFile returns false when the file cannot be read.
 bool ReadFile(const std::string& path, std::string& out);
 bool WriteFile(const std::string& path, const std::string& bytes);

@@ -24,12 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 struct ToolRun {
     int exit = -1;
     std::string out, err;
@@ -55,9 +49,9 @@ protected:
     // Runs a tool of the build in the project folder.
     ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments) const {
         std::string command =
-            "cd " + Quoted(dir_.path()) + " && " + Quoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
-        for (const std::string& argument : arguments) command += " " + Quoted(argument);
-        command += " >" + Quoted(Path("run.out")) + " 2>" + Quoted(Path("run.err"));
+            "cd " + ShellQuoted(dir_.path()) + " && " + ShellQuoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
+        for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+        command += " >" + ShellQuoted(Path("run.out")) + " 2>" + ShellQuoted(Path("run.err"));
         ToolRun run;
         const int status = std::system(command.c_str());
         run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
