@@ -143,6 +143,31 @@ TEST_F(DesignRun, Step1NewProjectNewSheetAndTheLibraryPane) {
     EXPECT_EQ(Grep(dump, "signal"), "") << dump;
 }
 
+// Step 1, the wires: on the fixture project's root sheet (its parts placed and joined by nets but
+// not drawn), the wire tool draws a wire from R1's pin 2 to R2's pin 1, both on the net A.
+TEST_F(DesignRun, Step1WireToolDrawsAWireBetweenTwoPins) {
+    CopyProject();
+    const ScriptedRunResult result = run.Run(
+        "wait-window ROOT\n"
+        "wait-drawn ROOT\n"
+        "click 18 150\n"  // the wire tool
+        "click 240 149\n"
+        "move 265 149\n"
+        "click 288 149 double\n"
+        "screenshot " + Shot("step1-wire") + " ROOT\n"
+        "panel " + Path("wired.SHX") + "\n"
+        "menu File > Save a Copy...\n"
+        "close ROOT\n"
+        "button Don't Save\n"
+        "close amp\n",
+        {Path("amp.PRX"), Path("ROOT.SHX")});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    const std::string dump = Dump("wired.SHX");
+    // One wire, from pin to pin. (The fixture's nets have no wires of their own; which signal the
+    // new wire joins is left to the wire tests.)
+    EXPECT_EQ(Grep(dump, "    W"), "    W1 pin 0 - pin 1: (200,110) (250,110)\n") << dump;
+}
+
 // Step 2: the fixture project's root sheet annotated through Tools > Annotate... (all designators
 // cleared and renumbered from 10), saved, closed and opened again from File > Open Recent; the
 // sheet reopened dumps as it did before closing, and the project holds the new designators.
