@@ -53,10 +53,17 @@ std::string SourcePath(const std::string& relative) {
 }
 
 std::string OutputPath(const std::string& name) {
-    const std::string folder = std::string(PLEXA_BINARY_DIR) + "/test-output";
+    // A name with folders in it ("e2e/step1.png") has them made too.
+    const std::string path = std::string(PLEXA_BINARY_DIR) + "/test-output/" + name;
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    return folder + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    return path;
+}
+
+std::string ShellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 bool ReadFile(const std::string& path, std::string& out) {

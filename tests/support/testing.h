@@ -50,8 +50,11 @@ uint32_t TestSeed();
 std::string SourcePath(const std::string& relative);
 
 // Where a test leaves a file for a person to look at (a screenshot, a PDF): "test-output/<name>"
-// in the build folder, the folder made when missing. Never the source tree.
+// in the build folder, its folders made when missing. Never the source tree.
 std::string OutputPath(const std::string& name);
+
+// The text as one word of a POSIX shell's command line, in single quotes.
+std::string ShellQuoted(const std::string& text);
 
 // Reads or writes a whole file; ReadFile returns false when the file cannot be read.
 bool ReadFile(const std::string& path, std::string& out);

@@ -12,23 +12,17 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/spice_testing.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 struct ToolRun {
     int exit = -1;
@@ -55,9 +49,9 @@ protected:
     // Runs a tool of the build in the project folder.
     ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments) const {
         std::string command =
-            "cd " + Quoted(dir_.path()) + " && " + Quoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
-        for (const std::string& argument : arguments) command += " " + Quoted(argument);
-        command += " >" + Quoted(Path("run.out")) + " 2>" + Quoted(Path("run.err"));
+            "cd " + ShellQuoted(dir_.path()) + " && " + ShellQuoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
+        for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+        command += " >" + ShellQuoted(Path("run.out")) + " 2>" + ShellQuoted(Path("run.err"));
         ToolRun run;
         const int status = std::system(command.c_str());
         run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -141,40 +135,14 @@ TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
     ASSERT_EQ(said.size(), 1u) << run.err;
     EXPECT_NE(said[0].find("opened for writing"), std::string::npos) << said[0];
     const std::string netlist = Bytes("amp.cir");
-    EXPECT_EQ(netlist,
-              "* amp\n"
-              "C1 MID:X2 0 100n\n"
-              "C2 MID:X1 0 100n\n"
-              "R1 VIN A 1k\n"
-              "R2 A 0 2k\n"
-              "R3 VIN MID:X2 10k\n"
-              "R4 A MID:X1 10k\n"
-              "V1 VIN 0 DC 5\n"
-              ".op\n"
-              ".end\n");
+    EXPECT_EQ(netlist, kAmpSpiceNetlist);
 
     // The project written with the cross-references still reads whole.
     EXPECT_EQ(Tool("netlist-dump", {"amp.PRX"}).out, kWholeNetlist);
     EXPECT_EQ(Tool("project-dump", {"amp.PRX"}).exit, 0);
 
-    ASSERT_EQ(std::system("command -v ngspice >/dev/null 2>&1"), 0)
-        << "ngspice is not installed (scripts/setup installs it)";
-    const size_t end = netlist.rfind(".end\n");
-    ASSERT_NE(end, std::string::npos);
-    ASSERT_TRUE(WriteFile(Path("sim.cir"), netlist.substr(0, end) +
-                                               ".control\nop\nprint v(vin) v(a) v(mid:x1) v(mid:x2)\n.endc\n.end\n"));
-    const std::string command =
-        "cd " + Quoted(dir_.path()) + " && ngspice -b sim.cir >sim.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << Bytes("sim.log");
-    const std::string log = Bytes("sim.log");
-    const std::map<std::string, double> expected = {
-        {"vin", 5.0}, {"a", 10.0 / 3.0}, {"mid:x1", 10.0 / 3.0}, {"mid:x2", 5.0}};
-    for (const auto& [node, volts] : expected) {
-        const std::string key = "v(" + node + ") = ";
-        const size_t at = log.find(key);
-        ASSERT_NE(at, std::string::npos) << key << "\n" << log;
-        EXPECT_NEAR(std::strtod(log.c_str() + at + key.size(), nullptr), volts, 1e-6) << node;
-    }
+    ASSERT_TRUE(NgspiceInstalled()) << "ngspice is not installed (scripts/setup installs it)";
+    ExpectOperatingPoint(dir_.path(), netlist, AmpOperatingPoint());
 }
 
 // A script that only reads leaves the project file as it was and says nothing of writing.
