@@ -21,10 +21,9 @@ using SignalInfoRun = SheetContentsTest;
 // tool bars, the label centred above the wire.
 constexpr int32_t kLabelX = 537, kLabelY = 333;
 
-// On this branch a click in the running sheet window selects nothing yet (the label is not
-// selected by the first click, so the double click finds no selected label and opens nothing);
-// the dialog, the renaming and the label are checked in-process in sheeteditor/tests.
-TEST_F(SignalInfoRun, DISABLED_ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
+// A double click on a signal's label in the running program opens the signal's dialog; the name
+// typed there renames the signal (the dialog's cases are checked in-process in sheeteditor/tests).
+TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     SignalHandle net = Draw({P(100, 300), P(900, 300)});
     SetSignalName(net, drawing->stringBlock, "OLD");
     // A double click on a selected wire does not open the dialog (the first click selects it); one

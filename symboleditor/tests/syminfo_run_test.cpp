@@ -18,9 +18,9 @@ namespace {
 
 using SymbolInfoRun = SheetContentsTest;
 
-// Needs the select tool's clicks in the sheet window of the running program (a click on the gate
-// does not select it yet); the gate's body is at (268, 254) of the window's content.
-TEST_F(SymbolInfoRun, DISABLED_ADoubleClickedSymbolTakesTheDesignatorTypedInItsDialog) {
+// A double click on a placed gate in the running program opens its symbol information; the
+// designator typed there is stored. The gate's body is at (268, 254) of the window's content.
+TEST_F(SymbolInfoRun, ADoubleClickedSymbolTakesTheDesignatorTypedInItsDialog) {
     SetSymbolRefName(AddGate(P(200, 200)), drawing->stringBlock, "G1");
     const std::string at = dir.path() + "/Info.SHX";
     WriteWithWindow(at);
