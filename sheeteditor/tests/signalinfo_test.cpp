@@ -18,6 +18,7 @@
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_app.h"
 #include "platform/menu_platform.h"
+#include "sheeteditor/sheetundo.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_listview.h"
 
@@ -173,6 +174,47 @@ TEST_F(SignalInfoTest, ANewNameForOneFragmentSplitsItOff) {
                                          &fragmentOnly, &area);
     EXPECT_EQ(same, a);
     EXPECT_EQ(Names(), "NEW(1) a(1) ");
+}
+
+// Each kind of rename undone gives the sheet back as it was, and redone gives the rename again.
+// Not yet: the rename's undo operations do not give back the name, the merged wires or the split
+// piece (the sheet after Undo differs from the one before); enable once they do.
+TEST_F(SignalInfoTest, DISABLED_UndoOfARenameGivesTheSheetBackAndRedoTheRename) {
+    struct Case {
+        const char* what;
+        uint16_t flags;  // of both signals
+        bool fragment;   // the far piece of A alone takes the name
+    };
+    const Case cases[] = {
+        {"merge into B", kSignalFlagPort, false},
+        {"a second B", 0, false},
+        {"split off", 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewSheet();
+        SignalHandle a = Net("A", {{100, 100}, {200, 100}}, c.flags);
+        Net("B", {{100, 200}, {200, 200}}, c.flags);
+        WireHandle far = CreateWire(nullptr);
+        (void)InsertWireCorner(far, {100, 300}, -1);  // fails only out of memory
+        (void)InsertWireCorner(far, {200, 300}, -1);  // fails only out of memory
+        CalcWireBounds(far);
+        LLPush((*a)->wires, far);
+        const std::string before = DumpSheet(sheet);
+        Rect area;
+        VXSetEmptyRect(&area);
+        const uint8_t fragmentOnly = 1;
+        StartSheetUndoCollection(sheet, kUndoActionSignalModification);
+        ModifySignalInfo(sheet, a, far, 0, nullptr, nullptr, "B", false, c.fragment ? &fragmentOnly : nullptr,
+                         &area);
+        AcceptSheetUndoCollection(sheet);
+        const std::string after = DumpSheet(sheet);
+        ASSERT_NE(after, before);
+        UndoSheetAction(sheet);
+        EXPECT_EQ(DumpSheet(sheet), before);
+        UndoSheetAction(sheet);
+        EXPECT_EQ(DumpSheet(sheet), after);
+    }
 }
 
 TEST_F(SignalInfoTest, TheLabelOnTheClickedSegmentIsShownAndHidden) {
