@@ -2,6 +2,7 @@
 #include "sheeteditor/sheetpaste.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
@@ -160,9 +161,9 @@ void PasteAnnotation(PasteRun& run) {
         auto found = sections ? renamed.find(designator) : renamed.end();
         char fresh[kSymbolTextSize] = {};
         if (found != renamed.end()) {
-            std::strncpy(fresh, found->second.c_str(), sizeof fresh - 1);
+            std::snprintf(fresh, sizeof fresh, "%s", found->second.c_str());
         } else {
-            std::strncpy(fresh, designator, sizeof fresh - 1);
+            std::snprintf(fresh, sizeof fresh, "%s", designator);
             RefDesToPrefix(fresh);
             GetUniqueSheetRefDes(sheet, s, fresh, nullptr);
             if (sections) renamed[designator] = fresh;

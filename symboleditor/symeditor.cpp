@@ -390,7 +390,7 @@ bool IsFileSymbolNameTaken(SheetRecord* sheet, const char* name) {
 void ProposeFileSymbolName(SheetRecord* sheet, char* name) {
     char base[kFileSpecNameCapacity] = "";
     if (sheet) {
-        std::strncpy(base, sheet->fileSpec.name, sizeof base - 1);
+        std::snprintf(base, sizeof base, "%s", sheet->fileSpec.name);
         RemoveExtension(".ASC", base);
         RemoveExtension(".SHX", base);
     }

@@ -747,7 +747,7 @@ void ReadText(VXWindowRecordTag* w, int16_t item, char* out, size_t size, bool t
     char text[kText];
     VXGetItemText(w, item, text);
     if (trim) Trim(text);
-    std::snprintf(out, size, "%s", text);
+    if (size_t(std::snprintf(out, size, "%s", text)) >= size) return;  // a longer text is cut at the field's size
 }
 
 void FlushSymbolInfoTabPanel(SymbolInfoDialogRecord& r) {
