@@ -60,7 +60,9 @@ constexpr uint32_t kRecordFlags = 0x4000 | 0x80 | 0x1000 | 0x2000;
 constexpr uint32_t kReasonContent = 1, kReasonHierarchy = 4, kReasonText = 8, kReasonSubSheet = 16;
 
 // The panel last shown, by the tab count.
-int32_t gLastPanelId[5] = {-1, -1, -1, -1, -1};
+// The panel the dialog last closed on, by its count of tabs (a dialog opens where the last one of
+// its kind was left).
+int32_t gLastPanelId[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 
 // A pin of the Pins panel: the sheet's pin data or, once changed, a copy of its own.
 struct PinEntry {
@@ -1081,6 +1083,10 @@ int32_t SymbolInfoTabPanelHandler(VXWindowRecordTag*, VXEventRecord* event) {
         case kPortsReread: RereadPorts(*r); return 1;
         default: return 0;
     }
+}
+
+void ForgetSymbolInfoPanels() {
+    for (int32_t& panel : gLastPanelId) panel = -1;
 }
 
 int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {

@@ -75,4 +75,7 @@ struct PortRow {
 // port, else with the flags of the port before it. Whether one was added.
 bool CreatePortEntryIfNeeded(std::vector<PortRow>& ports);
 
+// The dialog opens again on the panel it was last left on; this forgets them (the first panel).
+void ForgetSymbolInfoPanels();
+
 }  // namespace plexa

@@ -34,6 +34,7 @@ protected:
         VXInstallInputSink();
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
         std::memset(gPinsListSortField, 0, sizeof gPinsListSortField);
+        ForgetSymbolInfoPanels();  // each test opens the dialog on its first panel
         sheet.annotationMap = CreateAnnotationMap(true);  // designators kept with the sheet
     }
     void TearDown() override {
