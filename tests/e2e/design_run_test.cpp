@@ -256,11 +256,10 @@ TEST_F(DesignRun, Step3SpiceScriptFromTheScriptsMenuAndTheSimulatedNodes) {
 }
 
 // Step 4: the ECO file and the root sheet as DXF through File > Export, each into the file its
-// save panel is given; the root's parts selected with a selection rectangle and copied.
-//
-// Missing in the program: File > Print... (and Page Setup...) stay disabled until printing is in
-// the program, so no PDF is printed. (The clipboard's picture of the copy is read in the next
-// test, on a display of its own.)
+// save panel is given; the root sheet printed through File > Print... into a PDF file its print
+// panel names, whose pages poppler's pdftoppm renders; the root's parts selected with a selection
+// rectangle and copied. (The clipboard's picture of the copy is read in a test of its own, on a
+// display of its own.)
 TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
     CopyProject();
     const ScriptedRunResult result = run.Run(
@@ -271,6 +270,8 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
         "panel " + Path("ROOT.DXF") + "\n"
         "menu File > Export > DXF...\n"
         "log-menu File\n"
+        "print-panel " + Path("ROOT.pdf") + "\n"
+        "menu File > Print...\n"
         "drag 370 60 60 190\n"  // a selection rectangle round the root's three parts
         "screenshot " + Shot("step4-selected") + " ROOT\n"
         "menu Edit > Copy\n"
@@ -296,6 +297,18 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
     }
     EXPECT_EQ(blocks, 6);
     EXPECT_EQ(inserts, 6);
+    EXPECT_TRUE(Logged(result, "  Page Setup...\tenabled"));
+    EXPECT_TRUE(Logged(result, "  Print...\tenabled"));
+    // The printed sheet: a PDF whose pages render.
+    std::string pdf;
+    ASSERT_TRUE(ReadFile(Path("ROOT.pdf"), pdf)) << result.errors;
+    EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+    EXPECT_NE(pdf.find("/Count 1"), std::string::npos) << "the root sheet fits one page";
+    if (std::system("command -v pdftoppm >/dev/null") != 0)
+        GTEST_SKIP() << "pdftoppm is not installed (scripts/setup installs poppler-utils): the pages are not rendered";
+    EXPECT_EQ(std::system(("pdftoppm -r 36 -png " + ShellQuoted(Path("ROOT.pdf")) + " " + ShellQuoted(Path("page"))).c_str()), 0);
+    ExpectPicture(Path("page-1.png"));
+    EXPECT_FALSE(fs::exists(Path("page-2.png")));
 }
 
 // Step 5: editing a placed part's symbol in the symbol editor, adding a pin and updating the
