@@ -87,17 +87,11 @@ protected:
     ScriptedRun run{PLEXA_PROGRAM};
 };
 
-// Step 1: a new project and a new sheet; a resistor chosen in the library pane and the sheet
-// clicked to place it; the wire tool chosen and a wire drawn.
-//
-// Missing in the program: a click of the library-part tool places nothing yet (placing the chosen
-// library item on the sheet is not built), and a wire starts only at a pin or a wire, so on the
-// empty sheet the wire tool draws nothing either. Naming nets (the signal dialog), ports and the
-// sheet symbols of a child sheet wait for their dialogs. The step checks what the program does
-// today: the project file, the sheet window with its library pane showing the chosen item, and
-// the new sheet saved and read back; the parts and wires the later steps need come from the
-// fixture project.
-TEST_F(DesignRun, Step1NewProjectNewSheetAndTheLibraryPane) {
+// Step 1: a new project and a new sheet; a resistor chosen in the library pane and placed twice
+// with the library-part tool, the two joined by a wire drawn with the wire tool from pin to pin,
+// and the wire's net named OUT through the signal dialog a double click on the wire opens. The
+// sheet saved and read back holds the two parts on the named net.
+TEST_F(DesignRun, Step1NewProjectPlacePartsFromTheLibraryWireAndNameTheNet) {
     const ScriptedRunResult result = run.Run(
         "wait-window Untitled 1\n"
         "panel " + Path("Design.PRX") + "\n"
@@ -115,12 +109,25 @@ TEST_F(DesignRun, Step1NewProjectNewSheetAndTheLibraryPane) {
         "click 470 29\n"
         "type Res\n"
         "screenshot " + Shot("step1-library-pane") + " Untitled 2\n"
+        // The library-part tool of the palette; each click on the sheet places a resistor.
+        "click 18 190\n"
         "click 200 300\n"
-        // The wire tool of the palette, then a wire from one point to another.
+        "click 200 450\n"
+        // The wire tool, and a wire from the first resistor's right pin to the second's.
         "click 18 223\n"
-        "click 300 200\n"
-        "move 400 200\n"
-        "click 400 200 double\n"
+        "click 228 302\n"
+        "move 228 380\n"
+        "click 228 446 double\n"
+        // The arrow tool; a double click on the wire opens its signal dialog.
+        "click 18 128\n"
+        "click 228 374 double\n"
+        "wait-window Signal Info\n"
+        "wait-drawn Signal Info\n"
+        "key Ctrl+A\n"
+        "type OUT\n"
+        "screenshot " + Shot("step1-signal-dialog") + " Signal Info\n"
+        "key Return\n"
+        "wait-no-window Signal Info\n"
         "screenshot " + Shot("step1-sheet") + " Untitled 2\n"
         "panel " + Path("Sheet1.SHX") + "\n"
         "menu File > Save\n"
@@ -133,14 +140,23 @@ TEST_F(DesignRun, Step1NewProjectNewSheetAndTheLibraryPane) {
     EXPECT_EQ(result.Lines("windows:"),
               (std::vector<std::string>{"windows: Design | Untitled 1", "windows: Sheet1 | Design | Untitled 1"}));
     ExpectPicture(Shot("step1-library-pane"));
+    ExpectPicture(Shot("step1-sheet"));
     std::string project;
     EXPECT_TRUE(ReadFile(Path("Design.PRX"), project) && !project.empty());
-    // The new sheet as saved: its settings and title attributes, and (until placing and wiring
-    // from an empty sheet are in the program) no symbol and no signal.
+    // The saved sheet: two resistors from the library, not yet annotated, and one signal joining a
+    // pin of each by one wire.
     const std::string dump = Dump("Sheet1.SHX");
     EXPECT_EQ(dump.rfind("sheet ", 0), 0u) << dump;
-    EXPECT_EQ(Grep(dump, "symbol"), "") << dump;
-    EXPECT_EQ(Grep(dump, "signal"), "") << dump;
+    EXPECT_EQ(Grep(dump, "    name 0 "), "    name 0 \"Resistor\"\n") << dump;
+    EXPECT_EQ(Grep(dump, "  #"),
+              "  #1 serial 1 at (168,192) flags 0x00080000 map 0 library \"Basic Parts.LBX\" component C1 package 0 "
+              "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n"
+              "  #2 serial 2 at (168,336) flags 0x00080000 map 0 library \"Basic Parts.LBX\" component C1 package 0 "
+              "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n")
+        << dump;
+    EXPECT_EQ(Grep(dump, "  S"), "  S1 \"OUT\" bounds (192,192)-(193,337)\n") << dump;
+    EXPECT_EQ(Grep(dump, "    pin "), "    pin 0: serial 1 node 1\n    pin 1: serial 2 node 1\n") << dump;
+    EXPECT_EQ(Grep(dump, "    W"), "    W1 pin 0 - pin 1 flags 0x0005: (192,192) (192,336)\n") << dump;
 }
 
 // Step 1, the wires: on the fixture project's root sheet (its parts placed and joined by nets but
