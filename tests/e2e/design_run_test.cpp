@@ -330,9 +330,9 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
 // Step 5: editing a placed part's symbol in the symbol editor, adding a pin and updating the
 // placed symbols.
 //
-// Missing in the program: Edit > Edit Library Item stays disabled for the placed parts (they are
-// drawn from the sheet's own symbols, and no part can be placed from the library yet), and
-// Tools > Update Parts... waits for its dialog; the netlist cannot change through the program.
+// Missing in the program: Edit > Edit Library Item stays disabled for the fixture's parts (they
+// are drawn from the sheet's own symbols), and Tools > Update Parts... waits for its dialog; the
+// netlist cannot change through the program.
 TEST_F(DesignRun, Step5SymbolEditorIsNotReachableForThePlacedParts) {
     CopyProject();
     const ScriptedRunResult result = run.Run(
