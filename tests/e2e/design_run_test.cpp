@@ -159,6 +159,56 @@ TEST_F(DesignRun, Step1NewProjectPlacePartsFromTheLibraryWireAndNameTheNet) {
     EXPECT_EQ(Grep(dump, "    W"), "    W1 pin 0 - pin 1 flags 0x0005: (192,192) (192,336)\n") << dump;
 }
 
+// Step 1, the sheet symbols: with hierarchical design turned on in the preferences, a new
+// sheet's palette has the sub-sheet symbol tool; a rectangle dragged with it makes a sheet
+// symbol, whose dialog takes its designator and, through its file panel, the child sheet RC.SHX.
+//
+// Missing here: the symbol's port pins (the child's port IN) are not checked, nor a second use of
+// the child; the fixture project's root holds those for the later steps.
+TEST_F(DesignRun, Step1SheetSymbolToolMakesASymbolOfAChildSheet) {
+    fs::copy_file(SourcePath("tools/tests/fixtures/amp/RC.SHX"), Path("RC.SHX"));
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "menu Plexa > Preferences\xE2\x80\xA6\n"
+        "wait-window Preferences\n"
+        "wait-drawn Preferences\n"
+        "click 30 100\n"  // Hierarchical design (sub-sheet symbol tool)
+        "screenshot " + Shot("step1-preferences") + " Preferences\n"
+        "button OK\n"
+        "wait-no-window Preferences\n"
+        "menu File > New > Schematic Sheet\n"
+        "wait-window Untitled 2\n"
+        "wait-drawn Untitled 2\n"
+        "click 18 221\n"  // the sub-sheet symbol tool
+        "drag 300 200 450 320\n"
+        "wait-window Symbol Information\n"
+        "wait-drawn Symbol Information\n"
+        "type X1\n"
+        "panel " + Path("RC.SHX") + "\n"
+        "button Select...\n"
+        "screenshot " + Shot("step1-sheet-symbol-dialog") + " Symbol Information\n"
+        "button OK\n"
+        "wait-no-window Symbol Information\n"
+        "screenshot " + Shot("step1-sheet-symbol") + " Untitled 2\n"
+        "panel " + Path("Parent.SHX") + "\n"
+        "menu File > Save\n"
+        "wait-window Parent\n"
+        "log-windows\n"
+        "close Parent\n"
+        "close Untitled 1\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: Parent | Untitled 1"});
+    ExpectPicture(Shot("step1-sheet-symbol"));
+    const std::string dump = Dump("Parent.SHX");
+    EXPECT_EQ(Grep(dump, "  #"), "  #1 serial 1 at (264,84) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n")
+        << dump;
+    // The symbol names its child sheet's file.
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(Path("Parent.SHX"), bytes));
+    EXPECT_NE(bytes.find("RC.SHX"), std::string::npos);
+}
+
 // Step 1, the wires: on the fixture project's root sheet (its parts placed and joined by nets but
 // not drawn), the wire tool draws a wire from R1's pin 2 to R2's pin 1, both on the net A.
 TEST_F(DesignRun, Step1WireToolDrawsAWireBetweenTwoPins) {
