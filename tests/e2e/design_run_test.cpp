@@ -161,10 +161,9 @@ TEST_F(DesignRun, Step1NewProjectPlacePartsFromTheLibraryWireAndNameTheNet) {
 
 // Step 1, the sheet symbols: with hierarchical design turned on in the preferences, a new
 // sheet's palette has the sub-sheet symbol tool; a rectangle dragged with it makes a sheet
-// symbol, whose dialog takes its designator and, through its file panel, the child sheet RC.SHX.
-//
-// Missing here: the symbol's port pins (the child's port IN) are not checked, nor a second use of
-// the child; the fixture project's root holds those for the later steps.
+// symbol, whose dialog takes its designator and, through its file panel, the child sheet RC.SHX,
+// and reads the child's port IN into the symbol's port pins. (A second use of the child, and
+// wiring to the ports, are left to the fixture project's root that the later steps open.)
 TEST_F(DesignRun, Step1SheetSymbolToolMakesASymbolOfAChildSheet) {
     fs::copy_file(SourcePath("tools/tests/fixtures/amp/RC.SHX"), Path("RC.SHX"));
     const ScriptedRunResult result = run.Run(
@@ -187,7 +186,10 @@ TEST_F(DesignRun, Step1SheetSymbolToolMakesASymbolOfAChildSheet) {
         "type X1\n"
         "panel " + Path("RC.SHX") + "\n"
         "button Select...\n"
-        "screenshot " + Shot("step1-sheet-symbol-dialog") + " Symbol Information\n"
+        "click 161 17\n"  // the Port Pins tab
+        "button Read Sub-Sheet Ports\n"
+        "wait-drawn Symbol Information\n"
+        "screenshot " + Shot("step1-sheet-symbol-ports") + " Symbol Information\n"
         "button OK\n"
         "wait-no-window Symbol Information\n"
         "screenshot " + Shot("step1-sheet-symbol") + " Untitled 2\n"
@@ -203,6 +205,7 @@ TEST_F(DesignRun, Step1SheetSymbolToolMakesASymbolOfAChildSheet) {
     const std::string dump = Dump("Parent.SHX");
     EXPECT_EQ(Grep(dump, "  #"), "  #1 serial 1 at (264,84) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n")
         << dump;
+    EXPECT_EQ(Grep(dump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"IN\"\n") << dump;
     // The symbol names its child sheet's file.
     std::string bytes;
     ASSERT_TRUE(ReadFile(Path("Parent.SHX"), bytes));
