@@ -401,6 +401,37 @@ TEST_F(DesignRun, Step5SymbolEditorIsNotReachableForThePlacedParts) {
     EXPECT_TRUE(Logged(result, "  Update Parts...\tdisabled"));
 }
 
+// Step 5, the symbol editor: a resistor placed from the library pane opens in the symbol editor
+// through Edit > Edit Library Item (adding the pin and updating the placed parts wait for the
+// program, above).
+TEST_F(DesignRun, Step5EditLibraryItemOpensAPlacedLibraryPartInTheSymbolEditor) {
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "click 470 29\n"
+        "type Res\n"
+        "click 18 190\n"  // the library-part tool
+        "click 200 300\n"
+        "click 18 128\n"  // the arrow tool, and the placed resistor selected
+        "click 200 302\n"
+        "log-menu Edit\n"
+        "menu Edit > Edit Library Item\n"
+        "wait-window Basic Parts : Resistor\n"
+        "wait-drawn Basic Parts : Resistor\n"
+        "screenshot " + Shot("step5-symbol-editor") + " Basic Parts : Resistor\n"
+        "log-windows\n"
+        "close Basic Parts : Resistor\n"
+        "wait-no-window Basic Parts : Resistor\n"
+        "close Untitled 1\n"
+        "button Don't Save\n"
+        "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_TRUE(Logged(result, "  Edit Library Item\tenabled"));
+    EXPECT_EQ(result.Lines("windows:"),
+              std::vector<std::string>{"windows: Basic Parts : Resistor | Basic Parts | Untitled 1"});
+    ExpectPicture(Shot("step5-symbol-editor"));
+}
+
 // Step 6: a version-3.6 sheet converted by plexa-convert (into a folder of its own holding a
 // project and the sheet) and the project and sheet opened in plexa; the copy plexa saves keeps the
 // converted sheet's parts, their stored designators and its wiring.
