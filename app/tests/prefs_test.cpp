@@ -127,6 +127,8 @@ protected:
     void TearDown() override {
         DisposePreferences();
         SetPreferencesHooks({});
+        // The sheet defaults the preferences carried go back to the built-in ones for later tests.
+        EXPECT_EQ(InitSheetDefaults(), status::kNoErr);
     }
     static std::vector<std::string>& Log() {
         static std::vector<std::string> log;
@@ -162,7 +164,7 @@ protected:
         DirectoryRef folder;
         ASSERT_EQ(DirectoryFromDirectoryURL(config_.path(), &folder), 0);
         RecordPrefDirectory(kPrefDirOpen, &folder, 3);
-        std::memcpy(gDefSheetSettings.signalPrefix, "NET\0\0\0\0\0", 8);
+        std::memcpy(gDefSheetSettings.signalPrefix, "\x03NET\0\0\0\0", 8);  // its length, then the letters
         gDefSheetSettings.digits = 5;
         gDefSheetSettings.gridSpacing = 12;
         AddDefaultSheetAttribute("Company", "Orvix");
