@@ -176,21 +176,16 @@ TEST_F(SignalInfoTest, ANewNameForOneFragmentSplitsItOff) {
     EXPECT_EQ(Names(), "NEW(1) a(1) ");
 }
 
-// Each kind of rename undone gives the sheet back as it was, and redone gives the rename again.
-// Not yet: the rename's undo operations do not give back the name, the merged wires or the split
-// piece (the sheet after Undo differs from the one before); enable once they do.
-TEST_F(SignalInfoTest, DISABLED_UndoOfARenameGivesTheSheetBackAndRedoTheRename) {
-    struct Case {
-        const char* what;
-        uint16_t flags;  // of both signals
-        bool fragment;   // the far piece of A alone takes the name
-    };
-    const Case cases[] = {
-        {"merge into B", kSignalFlagPort, false},
-        {"a second B", 0, false},
-        {"split off", 0, true},
-    };
-    for (const Case& c : cases) {
+// A rename, undone, gives the sheet back as it was, and redone gives the rename again.
+struct RenameCase {
+    const char* what;
+    uint16_t flags;  // of both signals
+    bool fragment;   // the far piece of A alone takes the name
+};
+
+class SignalRenameUndoTest : public SignalInfoTest {
+protected:
+    void Check(const RenameCase& c) {
         SCOPED_TRACE(c.what);
         NewSheet();
         SignalHandle a = Net("A", {{100, 100}, {200, 100}}, c.flags);
@@ -206,8 +201,7 @@ TEST_F(SignalInfoTest, DISABLED_UndoOfARenameGivesTheSheetBackAndRedoTheRename) 
         const uint8_t fragmentOnly = 1;
         StartSheetUndoCollection(sheet, kUndoActionSignalModification);
         ModifySignalInfo(sheet, a, far, 0, nullptr, nullptr, "B", false, c.fragment ? &fragmentOnly : nullptr,
-                         &area);
-        AcceptSheetUndoCollection(sheet);
+                         &area);  // commits the action it collected
         const std::string after = DumpSheet(sheet);
         ASSERT_NE(after, before);
         UndoSheetAction(sheet);
@@ -215,6 +209,15 @@ TEST_F(SignalInfoTest, DISABLED_UndoOfARenameGivesTheSheetBackAndRedoTheRename) 
         UndoSheetAction(sheet);
         EXPECT_EQ(DumpSheet(sheet), after);
     }
+};
+
+TEST_F(SignalRenameUndoTest, ARenameToANameInUseUndoesAndRedoes) { Check({"a second B", 0, false}); }
+
+// Not yet: undoing a merge loses the signal merged into, and undoing a split puts the signals back
+// in another order; enable once they give the sheet back.
+TEST_F(SignalRenameUndoTest, DISABLED_AMergeAndASplitUndoAndRedo) {
+    for (const RenameCase& c : {RenameCase{"merge into B", kSignalFlagPort, false}, RenameCase{"split off", 0, true}})
+        Check(c);
 }
 
 TEST_F(SignalInfoTest, TheLabelOnTheClickedSegmentIsShownAndHidden) {
