@@ -21,19 +21,8 @@ namespace {
 using SheetDragRun = SheetContentsTest;
 
 TEST_F(SheetDragRun, ADragUndoneRedoneAndUndoneAgain) {
-    const int32_t id = AddGateSymbolDefinition(drawing);
-    ASSERT_GE(id, 0);
-    SymbolRecord* gate = driver->AddSymbol(40);
-    gate->mapId = id;
-    gate->libraryName = kNoLibraryName;
-    gate->position = P(200, 200);
-    const std::string at = dir.path() + "/Drag.SHX";
-    const FileSpec to = SheetSpecAt(at);
-    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-    SheetWindowState state{};
-    state.position = {40, 20, 640, 900};
-    state.scale = 100;
-    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    SymbolRecord* gate = AddGate(P(200, 200));
+    const std::string at = WriteSheetAtScale("Drag.SHX", 100);
     // The click selects the gate, and undo keeps the selection.
     gate->flags |= kSymbolFlagSelected;
     const std::string before = DumpSheet(drawing, kDumpSymbols);
@@ -86,13 +75,7 @@ TEST_F(SheetDragRun, AMarqueeSelectsWhatItEncloses) {
         gate->libraryName = kNoLibraryName;
         gate->position = at;
     }
-    const std::string at = dir.path() + "/Marquee.SHX";
-    const FileSpec to = SheetSpecAt(at);
-    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-    SheetWindowState state{};
-    state.position = {40, 20, 640, 900};
-    state.scale = 100;
-    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    const std::string at = WriteSheetAtScale("Marquee.SHX", 100);
     // The sheet pane's (h, v) lies at (h + 38, v + 38) in the window's content at 100 %.
     const std::string copy = dir.path() + "/cleared.SHX";
     ScriptedRun run(PLEXA_PROGRAM);

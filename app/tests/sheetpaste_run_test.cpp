@@ -27,13 +27,7 @@ TEST_F(SheetPasteRun, ThreePastesLandOneStepApart) {
     gate->libraryName = kNoLibraryName;
     gate->position = P(96, 96);
     drawing->stored.nextSerial = 2;
-    const std::string at = dir.path() + "/Paste.SHX";
-    const FileSpec to = SheetSpecAt(at);
-    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-    SheetWindowState state{};
-    state.position = {40, 20, 640, 900};
-    state.scale = 100;
-    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    const std::string at = WriteSheetAtScale("Paste.SHX", 100);
 
     const std::string copy = dir.path() + "/pasted.SHX";
     ScriptedRun run(PLEXA_PROGRAM);

@@ -43,13 +43,7 @@ protected:
             Draw(wire);
         }
         drawing->stored.nextSerial = serial;
-        const std::string at = dir.path() + "/Wires.SHX";
-        const FileSpec to = SheetSpecAt(at);
-        EXPECT_EQ(WriteSheetFile(drawing, &to), 0);
-        SheetWindowState state{};
-        state.position = {40, 20, 640, 900};
-        state.scale = 100;
-        EXPECT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+        const std::string at = WriteSheetAtScale("Wires.SHX", 100);
         return at;
     }
     // Runs the steps on the sheet, saves a copy and returns the copy's signals and wires.

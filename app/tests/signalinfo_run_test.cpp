@@ -29,13 +29,7 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     // A double click on a selected wire does not open the dialog (the first click selects it); one
     // on the signal's label does.
     ASSERT_NE(CreateSignalWireLabel(drawing, net, FirstWire((*net)->wires), 0, false), nullptr);
-    const std::string at = dir.path() + "/Nets.SHX";
-    const FileSpec to = SheetSpecAt(at);
-    ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-    SheetWindowState state{};
-    state.position = {40, 20, 640, 900};
-    state.scale = 100;
-    ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
+    const std::string at = WriteSheetAtScale("Nets.SHX", 100);
 
     const std::string sheetShot = OutputPath("signal-info-sheet-running.png");
     const std::string dialogShot = OutputPath("signal-info-dialog-running.png");

@@ -81,15 +81,6 @@ protected:
         gate->position = position;
         return gate;
     }
-    // Writes the drawing with a window at 100 % at a fixed place, as a scripted run opens it.
-    void WriteWithWindow(const std::string& at) {
-        const FileSpec to = SheetSpecAt(at);
-        ASSERT_EQ(WriteSheetFile(drawing, &to), 0);
-        SheetWindowState state{};
-        state.position = {40, 20, 640, 900};
-        state.scale = 100;
-        ASSERT_EQ(WriteSheetWindowState(&to, nullptr, &state), 0);
-    }
 
     // Saves a sheet and loads the file back into a new sheet kept until the test ends.
     SheetRecord* SaveAndLoad(SheetRecord* s, const std::string& at) {

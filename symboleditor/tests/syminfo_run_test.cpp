@@ -22,8 +22,7 @@ using SymbolInfoRun = SheetContentsTest;
 // designator typed there is stored. The gate's body is at (268, 254) of the window's content.
 TEST_F(SymbolInfoRun, ADoubleClickedSymbolTakesTheDesignatorTypedInItsDialog) {
     SetSymbolRefName(AddGate(P(200, 200)), drawing->stringBlock, "G1");
-    const std::string at = dir.path() + "/Info.SHX";
-    WriteWithWindow(at);
+    const std::string at = WriteSheetAtScale("Info.SHX", 100);
     const std::string copy = dir.path() + "/copy.SHX";
     const std::string picture = OutputPath("symdialog-info-program.png");
     std::remove(picture.c_str());
