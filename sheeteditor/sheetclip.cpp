@@ -31,6 +31,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetclipcopy.h"
+#include "sheeteditor/sheetcliptargets.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetview.h"
 #include "toolkit/vx_alerts.h"
@@ -78,6 +79,7 @@ uint32_t CreateClipboardId() {
 void Kill_Clipboard() {
     ClipboardRecord* clip = CurrClip;
     if (clip->content) DestroySheet(clip->content);
+    DestroyTargetList(clip->targets);
     const Rect bounds = clip->bounds;
     const Point paste = clip->pastePoint;
     const uint8_t atClick = clip->pasteAtClick;
@@ -791,6 +793,7 @@ void CutSheetSelection(SheetRecord* sheet, bool shift) {
     SetupFlashingSignal(sheet, nullptr, nullptr);
     if (!MarkBusBreakouts(sheet, !AnyItemSelected(sheet))) return;
     CopySheetSelection(sheet, shift);
+    CopyTargetTrees(sheet);
     DeleteMarkedSelection(sheet, kUndoActionCut, shift);
     CurrClip->flags |= kClipFromCut;
 }

@@ -17,6 +17,7 @@
 
 namespace plexa {
 
+struct ClipTargetList;
 struct SheetRecord;
 
 // Clip flags.
@@ -33,6 +34,7 @@ constexpr uint16_t kClipSourceSymbolEditor = 111;
 
 struct ClipboardRecord {
     SheetRecord* content = nullptr;  // the copied objects, relative to the reference point
+    ClipTargetList* targets = nullptr;  // the hierarchy below the cut sheet (made by Cut only)
     Rect bounds{};                   // of the copied objects, relative to the reference point
     Point pastePoint{};              // where the next paste puts the reference point
     uint32_t clipId = 0;

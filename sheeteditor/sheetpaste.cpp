@@ -29,6 +29,7 @@
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetclipcopy.h"
+#include "sheeteditor/sheetcliptargets.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetview.h"
 
@@ -143,9 +144,18 @@ void PasteAnnotation(PasteRun& run) {
     const bool ownCut = run.clip->clipId == sheet->lastCopiedClipId &&
                         (run.clip->flags & (kClipFromCut | kClipPasted)) == kClipFromCut;
     std::map<std::string, std::string> renamed;  // of multi-section components
+    int32_t instanceId = 0;
+    bool noSlots = false;
+    (void)GetSheetContextAnnotationInfo(sheet, &instanceId, &noSlots);  // the map is read below
     for (size_t i = 0; i < run.symbols.size(); ++i) {
         SymbolRecord* s = run.symbols[i];
         if (!SymbolNeedsDesignator(s)) continue;
+        if (instanceId != 0) {
+            // A designator the symbol has at this occurrence already (given by the Cut's hierarchy) stays.
+            char have[kAnnotationTextSize] = {};
+            (void)GetSymbolAnnotation(sheet, s->serial, have);  // "" without one
+            if (have[0]) continue;
+        }
         char designator[kAnnotationTextSize] = {};
         const int32_t slot = GetSymbolAnnotation(run.clip->content, run.clipSerials[i], designator);
         if (!designator[0]) continue;
@@ -430,6 +440,8 @@ void PasteIntoSheet(SheetRecord* sheet) {
         AddToUpdateRect(&run.area, (*copy)->bounds);
         CollectUndoSheetItemExistance(sheet, kUndoItemFrame, copy, 1);
     }
+    // The occurrences a Cut took along, with the designators the symbols had there.
+    if (clip->targets) MoveTargetTrees(sheet, run.serials);
     PasteAnnotation(run);
     if (IsCollectingSheetUndo(sheet)) {
         extras->components = copier.added;

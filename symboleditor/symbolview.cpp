@@ -44,12 +44,12 @@ std::vector<Item*> Items(LinkListHeader* list) {
 template <class Item, class Before>
 bool SortList(LinkListHeader* list, Before before) {
     std::vector<Item*> items = Items<Item>(list);
-    std::vector<Item*> sorted = items;
-    std::stable_sort(sorted.begin(), sorted.end(), before);
-    if (sorted == items) return false;
+    // A stable sort leaves a list without an adjacent pair out of order as it is.
+    if (std::is_sorted(items.begin(), items.end(), before)) return false;
+    std::stable_sort(items.begin(), items.end(), before);
     LLRemoveOrFreeAll(list, false);
     void* previous = nullptr;
-    for (Item* item : sorted) previous = LLInsert(list, previous, item);
+    for (Item* item : items) previous = LLInsert(list, previous, item);
     return true;
 }
 

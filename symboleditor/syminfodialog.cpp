@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "files/project.h"
@@ -749,7 +750,10 @@ void ReadText(VXWindowRecordTag* w, int16_t item, char* out, size_t size, bool t
     char text[kText];
     VXGetItemText(w, item, text);
     if (trim) Trim(text);
-    if (size_t(std::snprintf(out, size, "%s", text)) >= size) return;  // a longer text is cut at the field's size
+    if (size == 0) return;
+    const size_t length = std::min(std::strlen(text), size - 1);  // a longer text is cut at the field's size
+    std::memcpy(out, text, length);
+    out[length] = 0;
 }
 
 void FlushSymbolInfoTabPanel(SymbolInfoDialogRecord& r) {
@@ -798,7 +802,7 @@ void FlushSymbolInfoTabPanel(SymbolInfoDialogRecord& r) {
 void SetSymbolInfoTabPanel(SymbolInfoDialogRecord& r, int32_t tab) {
     if (tab < 0 || tab >= r.tabCount) return;
     const int32_t panel = r.panels[tab];
-    if (panel == r.current) return;
+    if (panel == r.current || panel < 0 || panel >= int32_t(std::size(r.loaded))) return;
     if (r.current >= 0) FlushSymbolInfoTabPanel(r);
     VXSetCurrentViewLayer(r.tabView, tab);
     VXSetSelectedTab(r.dialog, kSymInfoTabs, tab);
