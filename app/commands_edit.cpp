@@ -95,6 +95,12 @@ bool SymbolEditorHasSelection(SymbolEditorRecord* editor) {
     return elements + texts + frames > 0;
 }
 
+// The sheets' clip holds objects a paste can use (a clip of wires alone cannot be pasted).
+bool SheetClipHoldsItems() {
+    return CurrClip && CurrClip->content && CurrClip->hasContent && (CurrClip->flags & kClipHasObjects) &&
+           !(CurrClip->flags & kClipCutUndone);
+}
+
 // Cut, Copy, Paste, Clear and Duplicate in the symbol editor's drawing.
 int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
     if (editor->currentTab != kSymEditTabDrawing) return 0;
@@ -108,7 +114,14 @@ int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
             ResetScrap(kScrapPrivateClip);
             RecordCurrentScrapRef();
             break;
-        case 304: PasteIntoSymbolEditor(editor, kSymUndoPaste); break;
+        case 304:
+            // A sheet's clip is turned into the editor's drawing once, on its first paste here.
+            if (SheetClipHoldsItems() && !SymbolClipIsFromSheetClip(CurrClip->clipId))
+                ConvertSheetClipToSymbolClip(CurrClip->content,
+                                             {CurrClip->clipId, CurrClip->bounds, CurrClip->pastePoint, CurrClip->resolution,
+                                              (CurrClip->flags & kClipFromCut) != 0, (CurrClip->flags & kClipPasted) != 0});
+            PasteIntoSymbolEditor(editor, kSymUndoPaste);
+            break;
         case 305:
             // In the parts tree Clear deletes its selected part.
             if (PartsTreeHasFocus(editor)) (void)DeleteSelectedPart(editor);
@@ -194,8 +207,9 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         // editor did.
         else if (front.sheet) r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent);
         else if (front.editor)
-            r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && SymbolClipHoldsItems() &&
-                                                   front.editor->currentTab == kSymEditTabDrawing);
+            r->enabled = kind == kScrapForeign ||
+                         (kind == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems()) &&
+                          front.editor->currentTab == kSymEditTabDrawing);
         else r->enabled = 0;
         break;
     }
@@ -279,7 +293,7 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
             VXTEPaste(te);
             return 1;
         }
-        if (front.editor && GetScrapType() == kScrapPrivateClip && SymbolClipHoldsItems())
+        if (front.editor && GetScrapType() == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems()))
             return DoSymbolEditorEditCommand(front.editor, id);
         if (!front.sheet && !front.editor) return 0;
         if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -14,8 +16,17 @@
 #include "graphics/textstyle.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
+#include "model/annotation.h"
+#include "model/busses.h"
+#include "model/components.h"
 #include "model/libitem.h"
 #include "model/pindata.h"
+#include "model/sheet.h"
+#include "model/sheetsymbols.h"
+#include "model/signals.h"
+#include "model/symboldata.h"
+#include "model/symbols.h"
+#include "model/wires.h"
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "symboleditor/symbolview.h"
@@ -42,6 +53,7 @@ struct SymbolClip {
     LinkListHeader* elements = nullptr;
     LinkListHeader* texts = nullptr;
     LinkListHeader* frames = nullptr;
+    LinkListHeader* wires = nullptr;  // a sheet clip's wires and bus lines, pasted after the drawing
     TextStyleList* styles = nullptr;
     ImageList* images = nullptr;
     StringBlock strings = nullptr;  // a copy of the source editor's block
@@ -80,11 +92,18 @@ void EmptyClip(SymbolClip* clip) {
         }
         DestroyElementList(clip->elements);
     }
+    if (clip->wires) {
+        for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->wires)) {
+            (void)LLRemoveOrFree(clip->wires, e, nullptr, false);
+            DestroyElement(e, nullptr);
+        }
+        DestroyElementList(clip->wires);
+    }
     if (clip->texts) DestroyTextList(clip->texts);
     if (clip->frames) DestroyTextFrameList(clip->frames);
     if (clip->images) DestroyImageList(clip->images);
     if (clip->strings) MemFree(clip->strings);
-    clip->elements = clip->texts = clip->frames = nullptr;
+    clip->elements = clip->texts = clip->frames = clip->wires = nullptr;
     clip->images = nullptr;
     clip->strings = nullptr;
     clip->holdsItems = false;
@@ -542,6 +561,17 @@ void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind) {
         SetUniquePinNumbers(editor, pastedPins, nullptr, false, &area);
         PasteTextElements(editor, clip, nullptr, nullptr, reference, &area);
     }
+    // A sheet clip's wires and bus lines go at the end of the drawing.
+    if (clip->wires)
+        for (ElementRecord* source : EditorListItems<ElementRecord*>(clip->wires)) {
+            ElementRecord* e = DuplicateElement(source, false, nullptr, nullptr);
+            if (!e) continue;
+            e->flags |= kElementSelected;
+            OffsetElement(e, reference);
+            LLAppend(editor->elements, e);
+            AddEditorArea(&area, e->bounds);
+            CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, e, true);
+        }
     if (!VXEmptyRect(&area)) {
         VXInsetRect(&area, -9, -9);
         InvalEditorView(editor, area);
@@ -562,6 +592,210 @@ void DuplicateSymbolEditorSelection(SymbolEditorRecord* editor) {
     gSymbolClip = saved;
     // The editor's last copy stays the user's, so that pasting it later counts as its own.
     editor->lastClipId = savedLastClip;
+}
+
+// ---- A sheet's clip ----
+
+namespace {
+
+// The new elements of a symbol of the sheet clip: its drawing played at its place and turned
+// with it, its pins first (pin i links to pin i of the symbol).
+std::vector<ElementRecord*> PlaySymbol(SheetRecord* content, SymbolRecord* symbol, SymbolClip* clip) {
+    std::vector<ElementRecord*> made;
+    SymbolMapEntry* entry = content->symbolMap ? GetSymbolMapEntryPtr(content->symbolMap, GetSymbolMapId(symbol)) : nullptr;
+    if (!entry || !entry->definition) return made;
+    LinkListHeader* played = CreateElementList(clip->images);
+    if (!played) return made;
+    if (SymbolDataToElements(entry->definition, entry->size, GetSymbolMapImageList(content->symbolMap),
+                             symbol->position, played, nullptr, nullptr, clip->styles, clip->strings, content) ==
+        status::kNoErr)
+        for (ElementRecord* e : EditorListItems<ElementRecord*>(played)) {
+            (void)LLRemoveOrFree(played, e, nullptr, false);
+            TransformElement(e, symbol->position, int32_t(symbol->flags & kSymbolFlagTransform));
+            made.push_back(e);
+        }
+    DestroyElementList(played);
+    return made;
+}
+
+// A sheet symbol: its box, and an outline and a pin for every port (named and typed as the port).
+std::vector<ElementRecord*> SheetSymbolElements(SheetRecord* content, SymbolRecord* symbol, SymbolClip* clip) {
+    std::vector<ElementRecord*> made;
+    Rect box{};
+    GetSheetSymbolBounds(symbol, &box, 0);
+    VXOffsetRect(&box, symbol->position.h, symbol->position.v);
+    if (ElementRecord* e = BuildCommonElement(kElementRect, Point{box.top, box.left},
+                                              Point{int16_t(box.bottom - 1), int16_t(box.right - 1)}, 1, 0, 0, false,
+                                              false, 0, false, 0, false))
+        made.push_back(e);
+    const int32_t ports = CountSheetSymbolPorts(symbol);
+    for (int32_t port = 0; port < ports; ++port) {
+        Point outline[7];
+        const int32_t count = BuildSheetSymbolPortPoly(symbol, port, outline);
+        if (count > 0)
+            if (ElementRecord* e = BuildPolyElement(int16_t(count), nullptr, 1, false, false, 0, false, 0, false)) {
+                std::memcpy(PolyPoints(e), outline, sizeof(Point) * size_t(count));
+                CalcElementBounds(e);
+                made.push_back(e);
+            }
+        Point tail[2];
+        BuildSheetSymbolPortPinTail(symbol, port, tail);
+        ElementRecord* pin = BuildNodeElement(tail[1], tail[0], 1, 0, false, uint16_t(port), false, 0, false, 0);
+        if (!pin) continue;
+        Handle data = CreateNewPinData();
+        if (data) {
+            char name[kPinTextSize] = {};
+            GetSheetSymbolPortName(symbol, port, content->stringBlock, name, sizeof name);
+            SetPinDataName(data, clip->strings, name);
+            SetPinDataType(data, uint8_t(GetSheetSymbolPortType(symbol, port)), false);
+        }
+        AsNode(pin)->pinData = data;
+        made.push_back(pin);
+    }
+    return made;
+}
+
+// The pins of a component's symbol take the numbers and pin data the component gives them.
+void NumberComponentPins(SheetRecord* content, SymbolRecord* symbol, const std::vector<ElementRecord*>& made,
+                         SymbolClip* clip) {
+    char designator[kAnnotationTextSize] = {};
+    const int32_t slot = std::max(GetSymbolAnnotation(content, symbol->serial, designator), 0);
+    const int32_t pinSet = GetSymbolsPinSet(symbol);
+    int32_t index = 0;
+    for (ElementRecord* e : made) {
+        if (e->kind != kElementNode) break;  // the pins lead
+        NodeElement* node = AsNode(e);
+        node->serial = uint16_t(index);
+        char number[kPinTextSize] = {};
+        uint32_t dataId = 0xFFFFFFFF;
+        const StringSpec spec = GetCompPinInfo(symbol->component, content->stringBlock, pinSet, uint16_t(slot), index,
+                                               number, &dataId);
+        const StringSpec specs[4] = {spec, spec, spec, spec};
+        if (!SetNodesPinNumberSet(&node->pinNumbers, 1, specs, clip->strings, clip->strings)) break;  // out of memory
+        if (dataId != 0xFFFFFFFF && content->pinDataTable) {
+            if (node->pinData) DestroyPinData(node->pinData);
+            node->pinData = GetPinDataCopy(content->pinDataTable, int32_t(dataId));
+        }
+        ++index;
+    }
+}
+
+void SortClipPinsByNumber(SymbolClip* clip) {
+    std::vector<std::pair<std::string, ElementRecord*>> pins;
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements)) {
+        if (e->kind != kElementNode) continue;
+        StringSpec specs[4]{};
+        (void)GetNodesPinNumberSet(AsNode(e)->pinNumbers, 1, specs);  // empty specs without numbers
+        char number[kPinTextSize];
+        ExtractStringSpec(specs[0], clip->strings, number, sizeof number);
+        pins.emplace_back(number, e);
+        (void)LLRemoveOrFree(clip->elements, e, nullptr, false);
+    }
+    std::stable_sort(pins.begin(), pins.end(), [](const auto& a, const auto& b) {
+        return StrCmpAlphaNumeric(a.first.c_str(), b.first.c_str(), false) < 0;
+    });
+    for (auto& [number, e] : pins) LLPush(clip->elements, e);
+}
+
+// A wire list as lines (two corners) and polygons (more).
+void WiresAsElements(WireList wires, int16_t width, SymbolClip* clip) {
+    for (auto wire = static_cast<WireHandle>(LLFirst(wires)); wire; wire = static_cast<WireHandle>(LLGetNext(wires, wire))) {
+        const int32_t corners = (*wire)->cornerCount;
+        const Point* points = WireCorners(wire);
+        ElementRecord* e = nullptr;
+        if (corners == 2) {
+            if (points[0].h == points[1].h && points[0].v == points[1].v) continue;
+            e = BuildCommonElement(kElementLine, points[0], points[1], width, 0, 0, false, false, 0, false, 0, false);
+        } else if (corners > 2) {
+            e = BuildPolyElement(int16_t(corners), nullptr, width, false, false, 0, false, 0, false);
+            if (e) {
+                std::memcpy(PolyPoints(e), WireCorners(wire), sizeof(Point) * size_t(corners));
+                CalcElementBounds(e);
+            }
+        }
+        if (e) LLAppend(clip->wires, e);
+    }
+}
+
+}  // namespace
+
+bool SymbolClipIsFromSheetClip(uint32_t clipId) {
+    return gSymbolClip && gSymbolClip->source == kSheetClipSource && gSymbolClip->clipId == clipId &&
+           gSymbolClip->holdsItems;
+}
+
+void ConvertSheetClipToSymbolClip(SheetRecord* content, const SheetClipInfo& info) {
+    SymbolClip* clip = TheClip();
+    EmptyClip(clip);
+    if (!content) return;
+    if (!clip->styles) clip->styles = CreateTextStyleList(nullptr);
+    clip->clipId = info.clipId;
+    clip->source = kSheetClipSource;
+    clip->resolution = info.resolution;
+    clip->flags = uint16_t(kSymClipFromEditor | (info.cut ? kSymClipCut : 0) | (info.pasted ? kSymClipPasted : 0));
+    clip->pasteAtPosition = false;
+    clip->reference = info.reference;
+    clip->bounds = info.bounds;
+    clip->strings = CloneHandle(nullptr, content->stringBlock);
+    clip->images = CreateLocalImageList();
+    clip->elements = CreateElementList(clip->images);
+    clip->wires = CreateElementList(nullptr);
+    clip->texts = CreateTextList();
+    clip->frames = CreateTextFrameList();
+    if (!clip->strings || !clip->images || !clip->elements || !clip->wires || !clip->texts || !clip->frames) {
+        EmptyClip(clip);
+        return;
+    }
+    // Graphic elements of the sheet, in its order.
+    ImageList* sheetImages = GetElementListImageList(content->elementList);
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(content->elementList))
+        if (ElementRecord* copy = DuplicateElement(e, false, sheetImages, clip->images)) LLAppend(clip->elements, copy);
+    // Symbols as elements and pins; the pins of each, by serial number, for its pin texts.
+    std::map<uint32_t, std::vector<ElementRecord*>> pinsOf;
+    int32_t symbols = 0;
+    for (SymbolRecord* symbol : EditorListItems<SymbolRecord*>(content->symbolList)) {
+        ++symbols;
+        const bool sheetSymbol = (symbol->flags & kSymbolFlagSheet) != 0;
+        std::vector<ElementRecord*> made =
+            sheetSymbol ? SheetSymbolElements(content, symbol, clip) : PlaySymbol(content, symbol, clip);
+        if (!sheetSymbol && symbol->component) NumberComponentPins(content, symbol, made, clip);
+        for (ElementRecord* e : made) {
+            if (e->kind == kElementNode && (sheetSymbol || symbol->component)) pinsOf[symbol->serial].push_back(e);
+            LLAppend(clip->elements, e);
+        }
+    }
+    // Texts: a pin text goes with its pin; the others stay plain texts.
+    for (TextRecord* t : EditorListItems<TextRecord*>(content->textList)) {
+        ElementRecord* owner = nullptr;
+        if (IsPinText(t)) {
+            auto found = pinsOf.find(uint32_t(t->owner));
+            if (found == pinsOf.end()) continue;
+            for (ElementRecord* pin : found->second)
+                if (AsNode(pin)->serial == (t->kind & kTextKindNodeMask)) owner = pin;
+            if (!owner) continue;
+        }
+        TextRecord* copy = DuplicateText2(t);
+        if (!copy) continue;
+        copy->owner = reinterpret_cast<intptr_t>(owner);
+        copy->flags &= uint16_t(~kTextFlagThemed);
+        copy->style = InstallStyleInList(t->style, clip->styles);
+        LLAppend(clip->texts, copy);
+    }
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(content->textFrameList)) {
+        TextFrameHandle copy = DuplicateTextFrame(f);
+        if (!copy) continue;
+        (*copy)->style = InstallStyleInList((*f)->style, clip->styles);
+        (*copy)->owner = 0;
+        LLAppend(clip->frames, copy);
+    }
+    if (symbols == 1) SortClipPinsByNumber(clip);
+    for (auto signal = static_cast<SignalHandle>(LLFirst(content->signalList)); signal;
+         signal = static_cast<SignalHandle>(LLGetNext(content->signalList, signal)))
+        WiresAsElements((*signal)->wires, 1, clip);
+    for (auto buss = static_cast<BussHandle>(LLFirst(content->bussList)); buss;
+         buss = static_cast<BussHandle>(LLGetNext(content->bussList, buss)))
+        WiresAsElements((*buss)->wires, 2, clip);
+    clip->holdsItems = clip->elements->count || clip->texts->count || clip->frames->count || clip->wires->count;
 }
 
 }  // namespace plexa

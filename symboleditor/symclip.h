@@ -19,6 +19,7 @@
 namespace plexa {
 
 struct ElementRecord;
+struct SheetRecord;
 struct SymbolEditorRecord;
 struct SymbolClip;
 struct VXRgn;
@@ -41,6 +42,25 @@ bool SymbolClipHoldsItems();
 void SetSymbolClipPastePoint(Point point);
 // Empties the clip (and frees it with release).
 void KillSymbolEditorClip(bool release);
+
+// A clip copied from a sheet: what the symbol editor's paste takes of the sheet clipboard.
+constexpr uint16_t kSheetClipSource = 101;
+struct SheetClipInfo {
+    uint32_t clipId;
+    Rect bounds;      // of the copied objects, relative to the reference point
+    Point reference;  // where the next paste puts the reference point
+    uint16_t resolution;
+    bool cut;     // made by Cut
+    bool pasted;  // pasted at least once
+};
+// Makes the clip the drawing of the sheet clip's content (copied objects relative to the reference
+// point): each symbol's drawing at its place with its pins (a component's pins numbered and named
+// as the component gives them, their pin texts with them), a sheet symbol as its box with an
+// outline and a pin per port, the graphic elements, texts and frames, and the wires and bus lines
+// as lines and polygons of width 1 and 2.
+void ConvertSheetClipToSymbolClip(SheetRecord* content, const SheetClipInfo& info);
+// True when the clip is that sheet clip, converted already.
+bool SymbolClipIsFromSheetClip(uint32_t clipId);
 
 // The paste offset step of a grid: the smallest multiple of it that is kPasteOffsetMinimum or
 // more (a grid below 1 counts as 1).

@@ -24,7 +24,10 @@ protected:
     // Opens the library's first item, plays the steps in its window, closes it back into the
     // library, saves and quits; the dump of the stored first item.
     // With a grid, the item's symbol keeps that grid (the editor takes it).
-    std::string Run(const std::string& steps, int grid = 0, bool wireSymbol = false) {
+    // `before` plays first, with the files `more` opened beside the library; it ends with the
+    // library's window in front.
+    std::string Run(const std::string& steps, int grid = 0, bool wireSymbol = false,
+                    const std::vector<std::string>& more = {}, const std::string& before = "") {
         path_ = dir_.file("Parts.LBX");
         std::remove(path_.c_str());
         MakeLibrary(path_);
@@ -62,9 +65,12 @@ protected:
             MemFree(flat);
         }
         ScriptedRun run(PLEXA_PROGRAM);
-        result_ = run.Run("wait-window Parts\n"
-                          "wait-drawn Parts\n"
-                          "click 52 9 double\n"
+        std::vector<std::string> files{path_};
+        files.insert(files.end(), more.begin(), more.end());
+        result_ = run.Run(before +
+                              "wait-window Parts\n"
+                              "wait-drawn Parts\n"
+                              "click 52 9 double\n"
                           "wait-window Parts : Gate\n"
                           "wait-drawn Parts : Gate\n" +
                               steps +
@@ -74,7 +80,7 @@ protected:
                               "close Parts\n"
                               "wait-no-window Parts\n"
                               "quit\n",
-                          {path_});
+                          files);
         EXPECT_TRUE(result_.Exited(0)) << result_.status << "\n" << result_.errors;
         OpenLibrary library(path_, kLibraryOpenLoadMap);
         const std::string bytes = library.Load(library.Block("Gate"));
@@ -225,6 +231,33 @@ TEST_F(SymToolsRun, APasteMovesByTheSmallestMultipleOfTheGridOf36OrMore) {
             if (line.find(" rect ") != std::string::npos) rects += line.substr(line.find("rect"), line.find(" pen") - line.find("rect")) + "\n";
         EXPECT_EQ(rects, "rect (0,0)-(60,40)\n" + std::string(c.pasted)) << c.grid << "\n" << dump;
     }
+}
+
+// A sheet's parts, copied in the sheet window and pasted into the symbol editor, arrive as its
+// drawing: each part's drawing with its pins (numbered and named as the part's component gives
+// them), and the wires as lines.
+TEST_F(SymToolsRun, ASheetsPartsPastedIntoTheSymbolEditorBecomeItsDrawingAndPins) {
+    const std::string sheet = dir_.file("RC.SHX");
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(SourcePath("tools/tests/fixtures/amp/RC.SHX"), bytes));
+    ASSERT_TRUE(WriteFile(sheet, bytes));
+    const std::string picture = OutputPath("symtools-pasted-sheet.png");
+    std::remove(picture.c_str());
+    const std::string dump = Run("menu Edit > Paste\nwait-drawn Parts : Gate\nscreenshot " + picture + " Parts : Gate\n",
+                                 0, false, {sheet},
+                                 "wait-window RC*\nwait-drawn RC*\nmenu Edit > Select All\nmenu Edit > Copy\n"
+                                 "close RC*\nwait-no-window RC*\n");
+    ASSERT_TRUE(result_.Exited(0)) << result_.errors;
+    // The resistor's and the capacitor's two pins, named as their components name them, each
+    // with a number of its own; their boxes beside the item's own box.
+    EXPECT_EQ(Lines(dump, "pin ").size(), 4u) << dump;
+    EXPECT_EQ(Lines(dump, "pin 2 \"A\"").size(), 1u) << dump;
+    EXPECT_EQ(Lines(dump, "pin 3 \"B\"").size(), 1u) << dump;
+    EXPECT_EQ(Lines(dump, "E").size(), 7u) << dump;
+    const std::vector<std::string> section = Lines(dump, "section ");
+    ASSERT_EQ(section.size(), 1u) << dump;
+    for (const char* number : {"\"1\"", "\"2\"", "\"3\"", "\"4\""})
+        EXPECT_NE(section[0].find(number), std::string::npos) << section[0];
 }
 
 #endif
