@@ -223,11 +223,6 @@ int16_t VXRunModalWindow(VXWindowRecordTag* window) {
             // An outer run whose window went while this one ran ends now.
             if (!gRuns.empty() && gRuns.back()->destroyed && gRuns.back()->looping)
                 PlatformLeaveLoop(0);
-            // A dialog run from another one gives the key back to it, as the window system does
-            // on a desktop: the outer dialog's controls come back to life.
-            if (!gRuns.empty() && !gRuns.back()->destroyed)
-                if (VXWindowRecordTag* outer = VXGetWindowFromId(gRuns.back()->windowID))
-                    if (VXGetKeyWindow() != outer && VXIsWindowVisible(outer, false)) VXSelectWindow(outer);
         }
     }
     vx.modalResult = saved;
