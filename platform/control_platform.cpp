@@ -41,6 +41,7 @@
 #include "platform/app_platform.h"
 #include "platform/draw_context.h"
 #include "platform/draw_context_qt.h"
+#include "platform/menu_platform.h"
 #include "platform/window_platform_qt.h"
 
 namespace plexa {
@@ -417,6 +418,22 @@ T* As(const PlatformControl* control) {
     return control && control->widget ? qobject_cast<T*>(control->widget.data()) : nullptr;
 }
 
+// A pop-up button. Its list answers a queued scripted popup choice instead of opening (-1: the
+// list is dismissed), the way a menu run by the program does.
+class PopupButton : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override {
+        int32_t choice = -1;
+        if (!TakeScriptedPopupChoice(&choice)) return QComboBox::showPopup();
+        if (choice < 0 || choice >= count()) return;
+        const auto* items = qobject_cast<const QStandardItemModel*>(model());
+        if (items && items->item(choice) && !items->item(choice)->isEnabled()) return;
+        setCurrentIndex(choice);
+        emit activated(choice);
+    }
+};
+
 QComboBox* Popup(const PlatformControl* c) {
     return c && c->kind == PlatformControlKind::kPopup ? As<QComboBox>(c) : nullptr;
 }
@@ -537,7 +554,7 @@ QWidget* MakeWidget(PlatformControl* c, QWidget* parent, PlatformRect frame, con
             return l;
         }
         case K::kPopup: {
-            auto* p = new QComboBox(parent);
+            auto* p = new PopupButton(parent);
             QObject::connect(p, &QComboBox::activated, p, [c] { FireAction(c, false); });
             return p;
         }

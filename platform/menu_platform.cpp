@@ -352,6 +352,13 @@ int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x,
 }
 
 void TestScriptPopupChoice(int32_t index) { gScriptedChoices.push_back(index); }
+
+bool TakeScriptedPopupChoice(int32_t* index) {
+    if (gScriptedChoices.empty()) return false;
+    *index = gScriptedChoices.front();
+    gScriptedChoices.pop_front();
+    return true;
+}
 void TestResetMenus() { gScriptedChoices.clear(); }
 
 void TestOpenMenu(PlatformMenu* menu) {

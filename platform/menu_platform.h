@@ -79,6 +79,9 @@ int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x,
 // Test seam: the next popup answers with this index (-1: dismissed) without showing; the user
 // opening a menu; the user choosing an item (nothing for a disabled item).
 void TestScriptPopupChoice(int32_t index);
+// Takes the next queued popup answer: a pop-up button's list opening while one waits answers
+// with it too, as a person choosing that item would. False when none waits.
+bool TakeScriptedPopupChoice(int32_t* index);
 // Forgets the popup choices not yet taken (between tests).
 void TestResetMenus();
 void TestOpenMenu(PlatformMenu* menu);

@@ -7,6 +7,10 @@
 #include "platform/print_platform.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
@@ -607,11 +611,26 @@ QAbstractButton* FindButton(const std::string& text) {
     return nullptr;
 }
 
+// Where a person clicks a button: a check box or radio button takes clicks only on its box and
+// its text, which may end well before the middle of a wide one.
+QPoint ClickPoint(QAbstractButton* button) {
+    const bool check = qobject_cast<QCheckBox*>(button) != nullptr;
+    if (!check && !qobject_cast<QRadioButton*>(button)) return button->rect().center();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    const QRect area = button->style()->subElementRect(
+        check ? QStyle::SE_CheckBoxClickRect : QStyle::SE_RadioButtonClickRect, &option, button);
+    return area.isEmpty() ? button->rect().center() : area.center();
+}
+
 void PlayButton(const Step& step) {
     if (QAbstractButton* button = FindButton(step.text)) {
         QWidget* host = button->window();
         const QPointer<QWindow> handle = Handle(host);
-        const QPoint local = button->mapTo(host, button->rect().center());
+        const QPoint local = button->mapTo(host, ClickPoint(button));
         const QPoint global = host->mapToGlobal(local);
         Player& p = *gPlayer;
         p.timestamp += 5000;

@@ -20,6 +20,7 @@
 #include "foundation/strings.h"
 #include "graphics/colors.h"
 #include "library/libpaths.h"
+#include "model/sheet.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
@@ -29,6 +30,7 @@
 #include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_controls.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
@@ -36,6 +38,7 @@
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_tooltips.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_treeview.h"
 #include "toolkit/vx_window.h"
@@ -51,7 +54,8 @@ constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVe
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
 constexpr int32_t kMissingIcon = 2000, kCircularIcon = 2001, kSheetIcon = 1001;
 constexpr uint16_t kCmdOpenSelection = 211, kCmdOpenRow = 1301, kCmdClear = 305, kCmdRemoveRow = 1303,
-                   kCmdSelectAll = 306, kCmdRenameRow = 1302, kCmdShowParent = 1304, kCmdFilePath = 1311;
+                   kCmdSelectAll = 306, kCmdRenameRow = 1302, kCmdShowParent = 1304, kCmdFilePath = 1311,
+                   kCmdProjectSettings = 319;
 constexpr uint16_t kTreeMenu = 1300, kPathMenu = 1310;
 constexpr int32_t kPathLimit = 400;
 constexpr int32_t kPopupArrowCursor = 0x7FFFFF00;
@@ -65,6 +69,7 @@ int16_t gBaseLineOffset = 0;
 
 struct ProjectWindowRecord : WindowClassInfoTag {
     ProjectRecord* project = nullptr;
+    VXWindowRecordTag* header = nullptr;  // the pane of the tool buttons above the tree
     int32_t popupRow = -1;  // the row whose popup shows once its click is over
     std::vector<const SheetNode*> shown;
     std::unordered_set<const SheetNode*> known;
@@ -277,6 +282,68 @@ void SelectAllRows(VXWindowRecordTag* window) {
     for (int32_t row = 0; row < rows; ++row) VXSetListViewItemSelected(window, row, true);
 }
 
+// ---- The header pane: four tool buttons ----
+
+constexpr int16_t kHeaderHeight = 37;
+constexpr int16_t kHeaderToolSize = 29, kHeaderToolStep = 33, kHeaderToolLeft = 4;
+constexpr int16_t kToolProjectSettings = 2037, kToolAddSheet = 2002, kToolUpdateHierarchy = 2004,
+                  kToolCheckProject = 2053;
+constexpr int16_t gProjectToolMap[] = {kToolProjectSettings, kToolAddSheet, kToolUpdateHierarchy, kToolCheckProject};
+constexpr uint32_t kHeaderToolFlags = 0x40000;  // an icon button showing the icon of its id
+constexpr uint32_t kHeaderBackColor = 0x0C000000;  // theme brush 12
+constexpr uint32_t kUpdateFromHeader = 5;
+
+void CreateHeaderTools(VXWindowRecordTag* pane) {
+    VXWindowRecordTag* previous = VXSetWindow(pane);
+    QZSetColor(pane->graf.port, kHeaderBackColor, true);
+    int16_t left = kHeaderToolLeft;
+    for (int16_t tool : gProjectToolMap) {
+        const Rect r = {int16_t(kHeaderHeight - 4 - kHeaderToolSize), left, int16_t(kHeaderHeight - 4),
+                        int16_t(left + kHeaderToolSize)};
+        VXCreateControl(pane, kVXIconButton, &r, "", tool, kHeaderToolFlags | uint16_t(tool));
+        char tip[256] = "";
+        if (*RetrieveToolTipMessage(tool, tip)) VXAddToolTip(pane, -1, kVXControlToolTip, nullptr, tool, tip);
+        left = int16_t(left + kHeaderToolStep);
+    }
+    if (previous && previous != pane) VXSetWindow(previous);
+}
+
+int32_t ProjectHeaderEventHandler(VXWindowRecordTag* pane, VXEventRecord* event) {
+    if (event->kind == kVXCreateEvent) {
+        CreateHeaderTools(pane);
+        return 0;
+    }
+    ProjectWindowRecord* record = RecordOf(pane);
+    ProjectRecord* project = record ? record->project : nullptr;
+    if (!project) return 0;
+    switch (event->kind) {
+    case kVXActivateEvent: {
+        const bool active = event->u.activate.activated != 0;
+        VXSetWindowControlsActive(pane, active);
+        Rect all{};
+        VXGetClientRect(pane, &all);
+        VXInvalRect(pane, &all);
+        return 1;
+    }
+    case kVXControlEvent:
+        switch (event->u.control.item) {
+        // The rows follow a hierarchy made again at once, not on the next activation.
+        case kToolAddSheet:
+            AddNewTopLevelSheet(project);
+            CatchUp(project);
+            return 1;
+        case kToolUpdateHierarchy:
+            UpdateProjectHierarchy(project, kUpdateFromHeader);
+            CatchUp(project);
+            return 1;
+        case kToolProjectSettings: DispatchCommand(project->window, kCmdProjectSettings, false, false, false); return 1;
+        case kToolCheckProject: (void)CheckProjectHierarchy(project, true, false); return 1;  // reports into its log
+        default: return 0;
+        }
+    default: return 0;
+    }
+}
+
 void CloseProjectWindow(ProjectRecord* project) {
     StoreRowStates(project);
     const OSStatus st = CloseProject(project, kCloseProjectAsk, gAsk);
@@ -296,6 +363,10 @@ int32_t DoProjectCommand(ProjectRecord* project, VXEventRecord* event) {
         SyncProjectTree(project);
         return 1;
     case kCmdSelectAll: SelectAllRows(window); return 1;
+    case kCmdProjectSettings:
+        if (EditProjectSettings(project, false))
+            if (const OSStatus st = WriteProjectSettings(project, true)) VXErrorReport(st);
+        return 1;
     case kCmdShowParent: {
         const std::vector<SheetNode*> chosen = SelectedNodes(window);
         if (chosen.empty() || !chosen.front()->parent || !RevealSubSheetsParentSymbol(project, chosen.front())) VXBeep();
@@ -372,6 +443,11 @@ VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project) {
     VXSetWindowClassInfo(window, record, kProjectWindowCode);
     VXInstallTreeView(window, style, kProjectRowHeight, kVXListMultiSelect | kVXListExtendSelect, 0,
                       ProjectTreeViewHook);
+    record->header = VXCreateDividedChildWindow(nullptr, 0, 0, window, kHeaderHeight, 0, project, ProjectHeaderEventHandler);
+    if (!record->header) {
+        VXDestroyWindow(window);
+        return nullptr;
+    }
     VXAllowDroppedFiles(window, true);
     const Rect limits = {95, gProjVwWidth, 5000, 800};
     VXSetMinMaxRect(window, &limits);
@@ -617,10 +693,13 @@ int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* even
         CloseProjectWindow(project);
         return 1;
     case kVXDestroyEvent:
+        record->header = nullptr;
         project->window = nullptr;
         record->project = nullptr;
         return 0;
     case kVXActivateEvent:
+        if (record->header) DispatchEvent(record->header, event);
+        VXSetWindow(window);
         if (event->u.activate.activated) {
             // Rebuilt only when the tree was marked out of date; the project's library list
             // becomes the current one.

@@ -239,7 +239,13 @@ int32_t ItemSelected(VXControlRecordTag* control, int32_t after) {
     VXListBoxRecord* info = nullptr;
     VXWindowRecordTag* listWindow = Rows(control, &info);
     if (!listWindow || (info->features & kVXListBoxNoSelection)) return -1;
-    return VXGetListViewSelection(listWindow, after);
+    // Strictly after the given row, so that a caller can step through a multiple selection.
+    for (int32_t i = VXGetListViewSelection(listWindow, std::max(after + 1, 0)); i >= 0;
+         i = VXGetListViewSelection(listWindow, i + 1)) {
+        VXListBoxRow row{};
+        if (GetRow(listWindow, i, &row) && !(row.flags & kVXListRowDisabled)) return i;
+    }
+    return -1;
 }
 
 void ItemReveal(VXControlRecordTag* control, int32_t index) {

@@ -1093,9 +1093,21 @@ int32_t VXListViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
         }
             return 1;
         case kVXMouseDownEvent:
-        case kVXDoubleClickEvent:
+        case kVXDoubleClickEvent: {
             if (window->graf.geometry.pane != -1 && VXHasAltView(window, 0)) return 0;
-            return VXListViewClick(window, event, true);
+            // The click comes in the coordinates of the window's view; the rows lie in the
+            // list's pane, below (or beside) any pane divided off the window.
+            VXEventRecord click = *event;
+            if (VXPanelRecordTag* panel = VXGetWindowPanel(window)) {
+                double dx = 0, dy = 0;
+                VXPanelPlatformOffset(panel, &dx, &dy);
+                click.u.mouse.longH = event->u.mouse.longH - int32_t(std::lround(dx));
+                click.u.mouse.longV = event->u.mouse.longV - int32_t(std::lround(dy));
+                click.u.mouse.h = Clamp16(click.u.mouse.longH);
+                click.u.mouse.v = Clamp16(click.u.mouse.longV);
+            }
+            return VXListViewClick(window, &click, true);
+        }
         case kVXCharEvent:
             if (event->u.character.character == kKeyEnter && gVXWindowDefaultHooks.invokePushButton &&
                 gVXWindowDefaultHooks.invokePushButton(VXGetTopParent(window), kKeyEnter))

@@ -1,6 +1,7 @@
 // The Preferences dialog on the running editor: every tab edited and then cancelled leaves the
 // preferences file as a run without the dialog leaves it; the same edits confirmed change it. A
-// shortcut chosen again selects its row instead of adding a second one.
+// shortcut chosen again selects its row instead of adding a second one (in-process and through
+// the program).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,20 +29,31 @@ TEST(PrefsShortcuts, AShortcutAlreadyInTheGroupSelectsItsRow) {
 
 constexpr const char* kPrefsFile = "config/plexa/Plexa 6.0 Preferences";
 
-// Opens the dialog, changes the general options, a property-name list and the fonts offered,
-// shows every tab (a screenshot of each) and ends with the button.
+// Adds the resistor of the basic parts to the shortcut group on show through the parts dialog.
+std::string AddShortcut(const std::string& what) {
+    return "log add " + what + "\nbutton Add Items...\nwait-window Choose Shortcut Target\n"
+           "wait-drawn Choose Shortcut Target\nclick 230 220\nbutton OK\nwait-no-window Choose Shortcut Target\n";
+}
+
+// Opens the dialog and edits every tab: a general option, a property-name list, the components
+// shortcut group (a part added from the parts dialog), the fonts offered, a colour from its
+// pop-up button, the order of the report scripts and the removal of one; the library paths are
+// shown. A screenshot of each tab; the run ends with the button.
 std::string EditEveryTab(const std::string& end, bool pictures) {
     auto shot = [&](const char* name) {
-        return pictures ? "screenshot " + OutputPath(std::string("prefs-") + name + ".png") + "\n" : std::string();
+        return pictures ? "screenshot " + OutputPath(std::string("prefs-") + name + ".png") + " Preferences\n"
+                        : std::string();
     };
     return "wait-window Untitled 1\nwait-drawn Untitled 1\n"
            "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
            "button Tool tips\n" + shot("general") +
            "click 140 17\nclick 160 371\ntype Tolerance\nbutton Add\n" + shot("names") +
-           "click 243 17\nbutton Module Ports\n" + shot("shortcuts") +
+           "click 243 17\nbutton Components\n" + AddShortcut("Resistor") +
+           "button Module Ports\nclick 100 78\nbutton Down\n" + shot("shortcuts") +
            "click 312 17\nbutton Uncheck All\n" + shot("fonts") +
-           "click 372 17\n" + shot("colors") +
-           "click 512 17\n" + shot("scripts") +
+           // The graphics colour: red, the fourth colour.
+           "click 372 17\npopup 3\nclick 261 91\n" + shot("colors") +
+           "click 512 17\nclick 100 46\nbutton Down\nclick 100 76\nbutton Remove\n" + shot("scripts") +
            "click 441 17\n" + shot("libraries") +
            "button " + end + "\nwait-no-window Preferences\nquit\n";
 }
@@ -62,9 +74,38 @@ TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
     // Compared as booleans: the files are binary.
     EXPECT_TRUE(cancelled == plain);
     EXPECT_FALSE(confirmed == plain);
-    // What was confirmed is in the file: the new property name.
+    // What was confirmed is in the file: the new property name and the new shortcut.
     EXPECT_NE(confirmed.find("Tolerance"), std::string::npos);
     EXPECT_EQ(plain.find("Tolerance"), std::string::npos);
+    EXPECT_NE(confirmed.find("Resistor"), std::string::npos);
+    EXPECT_EQ(plain.find("Resistor"), std::string::npos);
+}
+
+// A check box clicked by its title changes the option: confirmed, the file differs from one
+// confirmed without the click.
+TEST(PrefsDialog, ACheckBoxClickedByItsTitleChangesTheOption) {
+    auto confirm = [](const std::string& steps) {
+        return PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\n"
+                          "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + steps +
+                          "button OK\nwait-no-window Preferences\nquit\n");
+    };
+    const std::string unchanged = confirm("");
+    const std::string ticked = confirm("button Tool tips\n");
+    EXPECT_FALSE(unchanged.empty());
+    EXPECT_FALSE(ticked == unchanged);
+}
+
+// The part chosen a second time selects the row it has already: removing the selection then
+// leaves the group empty (a second row would have kept the part in the file).
+TEST(PrefsDialog, AShortcutChosenAgainSelectsItsRow) {
+    const std::string bytes = PrefsAfter(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
+        "click 243 17\nbutton Components\n" + AddShortcut("Resistor") + AddShortcut("Resistor again") +
+        "screenshot " + OutputPath("prefs-shortcut-again.png") + " Preferences\n"
+        "button Remove\nbutton OK\nwait-no-window Preferences\nquit\n");
+    EXPECT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.find("Resistor"), std::string::npos);
 }
 
 #endif

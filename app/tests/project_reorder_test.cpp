@@ -22,6 +22,7 @@
 #include "sheeteditor/projectwindow.h"
 #include "app/tests/editor_windows_testing.h"
 #include "tests/support/testing.h"
+#include "toolkit/vx_panels.h"
 #include "toolkit/tests/toolkit_fixture.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_commands.h"
@@ -57,14 +58,17 @@ protected:
         }
         return names;
     }
-    // A press on a row's name, dragged to another row's (rows of 19 pixels), and released there.
+    // A press on a row's name, dragged to another row's (rows of 19 pixels below the header pane),
+    // and released there.
     void Drag(int32_t from, int32_t to) {
         VXWindowRecordTag* window = project->window;
-        const int32_t x = 52;
-        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, from * kProjectRowHeight + 12));
-        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, to * kProjectRowHeight + 9));
-        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, to * kProjectRowHeight + 9));
-        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, from * kProjectRowHeight + 9));
+        double left = 0, top = 0;
+        VXPanelPlatformOffset(VXGetWindowPanel(window), &left, &top);
+        const int32_t x = 52 + int32_t(left), y = int32_t(top);
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, y + from * kProjectRowHeight + 12));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, y + to * kProjectRowHeight + 9));
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, x, y + to * kProjectRowHeight + 9));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, x, y + from * kProjectRowHeight + 9));
     }
 };
 

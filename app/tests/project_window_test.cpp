@@ -3,6 +3,7 @@
 // ends the program. A row's popup opens its sheet too.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-// amp.PRX: the top-level sheet ROOT.SHX, which uses RC.SHX.
+// amp.PRX: the top-level sheet ROOT.SHX, which uses RC.SHX. The rows lie below the header pane
+// (37 pixels and its divider): the first row's name at 60, 47.
 constexpr const char* kAmp = "tools/tests/fixtures/amp";
 
 TEST(ProjectWindow, AProjectOnTheCommandLineShowsItsTreeAndOpensASheetFromIt) {
@@ -27,7 +29,7 @@ TEST(ProjectWindow, AProjectOnTheCommandLineShowsItsTreeAndOpensASheetFromIt) {
                                              "log-windows\n"
                                              "screenshot " + picture + " amp\n"
                                              // The top-level row's name, then Open Selection.
-                                             "click 60 9\n"
+                                             "click 60 47\n"
                                              "menu File > Open Selection\n"
                                              "wait-window ROOT\n"
                                              "wait-drawn ROOT\n"
@@ -36,7 +38,7 @@ TEST(ProjectWindow, AProjectOnTheCommandLineShowsItsTreeAndOpensASheetFromIt) {
                                              "wait-no-window ROOT\n"
                                              "log-windows\n"
                                              // A double click on the row opens it too.
-                                             "click 60 9 double\n"
+                                             "click 60 47 double\n"
                                              "wait-window ROOT\n"
                                              "close ROOT\n"
                                              "wait-no-window ROOT\n"
@@ -57,7 +59,7 @@ TEST(ProjectWindow, TheRowsPopupOpensItsSheet) {
     const ScriptedRunResult result = run.Run("wait-window amp\n"
                                              "wait-drawn amp\n"
                                              "popup 1\n"
-                                             "click 60 9 right\n"
+                                             "click 60 47 right\n"
                                              "wait-window ROOT\n"
                                              "log-windows\n"
                                              "close ROOT\n"
@@ -66,6 +68,39 @@ TEST(ProjectWindow, TheRowsPopupOpensItsSheet) {
                                              {"amp.PRX"}, folder);
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
     EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT | amp"})) << result.errors;
+}
+
+// The header's four tool buttons, each clicked: the project settings open (their tab row shown
+// whole), a sheet file chosen in the panel joins the top level and the project file, the
+// hierarchy is made again with it, and the check reports on the project.
+TEST(ProjectWindow, TheHeaderButtonsDoTheirCommands) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    ASSERT_EQ(std::system(("cp '" + folder + "/RC.SHX' '" + folder + "/EXTRA.SHX'").c_str()), 0);
+    // Buttons 29 wide every 33 from x = 4, 4 above the pane's bottom: their middles.
+    auto tool = [](int n) { return "click " + std::to_string(18 + 33 * n) + " 18\n"; };
+    const ScriptedRunResult result = run.Run(
+        "wait-window amp\nwait-drawn amp\n"
+        "screenshot " + OutputPath("project-window-header.png") + " amp\n" +
+        tool(0) +
+        "wait-window amp Settings\nwait-drawn amp Settings\n"
+        "screenshot " + OutputPath("project-settings.png") + " amp Settings\n"
+        "log-windows\nbutton Cancel\nwait-no-window amp Settings\n"
+        "panel " + folder + "/EXTRA.SHX\n" + tool(1) + tool(2) +
+        "wait-drawn amp\nscreenshot " + OutputPath("project-window-added.png") + " amp\n"
+        // The new second row opens its sheet.
+        "click 60 66\nmenu File > Open Selection\nwait-window EXTRA\nlog-windows\nclose EXTRA\n"
+        "wait-no-window EXTRA\n" + tool(3) +
+        "wait-window Plexa\nscreenshot-screen " + OutputPath("project-check.png") + "\n"
+        "log-windows\nbutton OK\nwait-no-window Plexa\nclose amp\n",
+        {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"),
+              (std::vector<std::string>{"windows: amp Settings | amp", "windows: EXTRA | amp", "windows: Plexa | amp"}));
+    std::string project;
+    ASSERT_TRUE(ReadFile(folder + "/amp.PRX", project));
+    EXPECT_NE(project.find("EXTRA.SHX"), std::string::npos);
 }
 
 #endif

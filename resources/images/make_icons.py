@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the tool-bar icons of the sheet window (Icon_<id>.png, 16 x 16 pixels) into this folder.
 
-Also the project window's row icons (1001 sheet, 2000 missing file, 2001 circular) and the log
+Also the project window's row icons (1001 sheet, 2000 missing file, 2001 circular), its header's
+tools (2037 project settings, 2002 add a sheet, 2004 update the hierarchy, 2053 check), the log
 rows' severities (2100 error, 2101 warning, 2102 message), and the simulator tool bar's buttons
 (2043-2047, 2200-2205).
 The palette's tools: 2006 select, 2007 text, 2029 library part, 2031 sub-sheet symbol, 2024 wire,
@@ -190,6 +191,17 @@ def icons():
         .line([(5, 12), (9, 12)], GREY, 0.9)
     out[2000] = sheet().line([(5, 6), (11, 12.5)], RED, 1.8).line([(11, 6), (5, 12.5)], RED, 1.8)
     out[2001] = sheet().ellipse(8, 9.5, 3, 3, BLUE, 1.3, start=30, sweep=300).arrowhead(10.6, 8, 80, BLUE, 3)
+    # The project window's header: 2037 project settings, 2002 add a top-level sheet, 2004 update
+    # the hierarchy, 2053 check the project.
+    settings = Icon()
+    for x, knob in ((4, 10), (8, 5), (12, 8)):
+        settings.line([(x, 2), (x, 14)], GREY, 1.2).rect(x - 1.8, knob - 1.3, x + 1.8, knob + 1.3, BLACK, 0.9, fill=FILL)
+    out[2037] = settings
+    out[2002] = sheet().line([(8, 6.5), (8, 13)], (40, 150, 60), 2).line([(4.75, 9.75), (11.25, 9.75)], (40, 150, 60), 2)
+    out[2004] = Icon().rect(1.5, 1.5, 6.5, 5.5, BLACK, 1, fill=PAPER).line([(4, 5.5), (4, 12), (8.5, 12)], BLACK, 1) \
+        .line([(4, 8.5), (8.5, 8.5)], BLACK, 1).ellipse(12, 10, 3, 3, BLUE, 1.3, start=40, sweep=280) \
+        .arrowhead(14.4, 8.3, 80, BLUE, 3)
+    out[2053] = sheet().line([(5, 9.5), (7.5, 12), (11.5, 6.5)], (40, 150, 60), 1.8)
     # The log rows' severities: error, warning, message.
     out[2100] = Icon().ellipse(8, 8, 7, 7, RED, 0.5, fill=RED).line([(4.5, 8), (11.5, 8)], PAPER, 2.4)
     out[2101] = Icon().poly([(8, 1), (15.5, 14.5), (0.5, 14.5)], (230, 180, 30)) \

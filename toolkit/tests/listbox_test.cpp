@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/app_platform.h"
 #include "platform/testseam_platform.h"
@@ -217,16 +218,32 @@ TEST_F(ListBox, RowsSelectionAndDoubleClickReachTheDialog) {
     VXRemoveListItem(window, 1, 0, 1);
     VXRemoveListItem(window, 1, -3, 1);  // outside: nothing
     EXPECT_EQ(Texts(), "Alpha|Bravo 2|Charlie");
-    EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), -1);
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), -1);
     VXSelectListItem(window, 1, 1, true);
-    EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), 1);
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), 1);
     Log().clear();
     Click(list, 2);
-    EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), 2);
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), 2);
     Click(list, 0, 2);
-    EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), 0);
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), 0);
     // The dialog hears the clicks as control events of its list-box item.
     EXPECT_NE(Joined().find("18:1"), std::string::npos);
+}
+
+// A dialog steps through a multiple selection row by row: each answer lies after the row asked
+// about (a caller looping until -1 once never got past the first selected row), disabled rows
+// are skipped.
+TEST_F(ListBox, SelectedRowsAreSteppedThroughOneAfterAnother) {
+    VXWindowRecordTag* list = List({"A", "B", "C", "D", "E"}, kVXListBoxMultiple);
+    ASSERT_NE(list, nullptr);
+    for (int32_t i : {0, 2, 3, 4}) VXSelectListItem(window, 1, i, true);
+    VXSetListItemEnabled(window, 1, 3, false);
+    std::vector<int32_t> rows;
+    for (int32_t i = VXGetSelectedListItem(window, 1, -1); i >= 0 && rows.size() < 10;
+         i = VXGetSelectedListItem(window, 1, i))
+        rows.push_back(i);
+    EXPECT_EQ(rows, (std::vector<int32_t>{0, 2, 4}));
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, 4), -1);
 }
 
 TEST_F(ListBox, DoubleClickCarriesItsFlag) {
@@ -259,7 +276,7 @@ TEST_F(ListBox, SeparatorsAndDisabledRows) {
     // A disabled row is not selected by a click.
     VXSetListItemEnabled(window, 1, 2, false);
     Click(list, 2);
-    EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), -1);
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), -1);
 }
 
 TEST_F(ListBox, CheckListMarksCycle) {
@@ -279,7 +296,7 @@ TEST_F(ListBox, CheckListMarksCycle) {
             Click(list, 0);
             EXPECT_EQ(VXGetListItemMarkCode(window, 1, 0), c.marks[i]) << c.features << " " << i;
         }
-        EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), -1);  // marks, not selection
+        EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), -1);  // marks, not selection
         VXDestroyControl(window, 1);
     }
 }
@@ -289,7 +306,7 @@ TEST_F(ListBox, NoSelectionIgnoresClicks) {
     ASSERT_NE(list, nullptr);
     Click(list, 0);
     VXSelectListItem(window, 1, 1, true);
-    EXPECT_EQ(VXGetSelectedListItem(window, 1, 0), -1);
+    EXPECT_EQ(VXGetSelectedListItem(window, 1, -1), -1);
     EXPECT_EQ(VXCountListViewSelections(list), 0);
 }
 

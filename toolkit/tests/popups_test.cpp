@@ -311,7 +311,7 @@ TEST_F(PopupListBox, MadeSizedAndPickedFrom) {
         nullptr, 500'000);
     EXPECT_EQ(Track(0), 2);
     EXPECT_FALSE(VXIsWindowVisible(list, false));
-    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), 2);
+    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, -1), 2);
 }
 
 TEST_F(PopupListBox, DismissedOrAcceptedWithNothingSelectedAnswersMinusOne) {
@@ -321,7 +321,7 @@ TEST_F(PopupListBox, DismissedOrAcceptedWithNothingSelectedAnswersMinusOne) {
     escape.keyCode = kPlatformKeyEscape;
     TestQueueInput(escape);
     EXPECT_EQ(Track(1), -1);
-    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), 1);
+    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, -1), 1);
 
     // Released outside after the first release.
     Press();
@@ -340,7 +340,7 @@ TEST_F(PopupListBox, DismissedOrAcceptedWithNothingSelectedAnswersMinusOne) {
     Queue(PlatformInputKind::kMouseDown, rows, 30, row + 2);
     Queue(PlatformInputKind::kMouseUp, rows, 30, row + 2);
     EXPECT_EQ(Track(1), -1);
-    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, 0), -1);
+    EXPECT_EQ(VXGetSelectedListItem(list, kVXPopupListBoxItem, -1), -1);
 }
 
 TEST_F(PopupListBox, DraggedBelowItScrollsThroughTheRows) {
