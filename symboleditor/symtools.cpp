@@ -57,6 +57,7 @@ constexpr uint16_t kListWindowKind = kSymbolEditorChildKind;
 // What the panes keep of an editor besides its record.
 struct PaneState {
     VXWindowRecordTag* packagePane = nullptr;
+    VXWindowRecordTag* headerPane = nullptr;  // the list's column titles, above its rows
     VXColumnHeaderRecord header = nullptr;
     Point savedScroll{};  // the drawing's (top, left) while a list is shown
 };
@@ -330,6 +331,7 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
         }
         const bool pinViews = view == kSymEditTabPins || view == kSymEditTabHiddenPins;
         if (!pinViews) ShowPane(panes.packagePane, kSymTopToolsHeight, false);
+        if (view == kSymEditTabDrawing) ShowPane(panes.headerPane, kSymListHeaderHeight, false);
     }
     VXWindowRecordTag* window = editor->window;
     if (from == kSymEditTabDrawing && view != kSymEditTabDrawing) {
@@ -351,12 +353,23 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
             window->typeID = kListWindowKind;
             VXSetPadSize(window, 0, 0, false);
         }
-        if (window && (view == kSymEditTabPins || view == kSymEditTabHiddenPins)) {
-            if (!panes.packagePane)
-                panes.packagePane = VXCreateDividedChildWindow(nullptr, 0, 0, window, kSymTopToolsHeight, 0, editor,
-                                                               SymbolEditPkgSelHandler);
+        const bool pinViews = view == kSymEditTabPins || view == kSymEditTabHiddenPins;
+        // The package pane comes first, so that the column titles stay right above the rows.
+        if (window && !panes.packagePane) {
+            panes.packagePane = VXCreateDividedChildWindow(nullptr, 0, 0, window, kSymTopToolsHeight, 0, editor,
+                                                           SymbolEditPkgSelHandler);
+            if (!pinViews) ShowPane(panes.packagePane, kSymTopToolsHeight, false);
+        }
+        if (window && pinViews) {
             ShowPane(panes.packagePane, kSymTopToolsHeight, true);
             if (panes.packagePane) VXSetItemVisible(panes.packagePane, kSymPkgAttributesItem, view == kSymEditTabHiddenPins);
+        }
+        if (window && !panes.headerPane) {
+            panes.headerPane = VXCreateDividedChildWindow(nullptr, 0, 0, window, kSymListHeaderHeight, 0, editor,
+                                                          SymbolEditListHeaderHandler);
+            ShowPane(panes.headerPane, kSymListHeaderHeight, true);
+        } else if (from == kSymEditTabDrawing) {
+            ShowPane(panes.headerPane, kSymListHeaderHeight, true);
         }
         if (pinSet == -1 || !panes.header) {
             struct Column {
@@ -376,10 +389,12 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
             panes.header = VXCreateColumnHeader(GetTempDefaultStyle(28), &band);
             for (const Column& c : kColumns[view])
                 if (panes.header) (void)VXAddHeaderColumnEx(panes.header, c.x, c.title, 0);
-        } else {
-            (void)DoPinSetSelection(editor, pinSet);
+        } else if (pinSet < kLibPinSetCount) {
+            // The list is rebuilt for the given pin set, which DoPinSetSelection has made ready.
+            editor->pinSet = int16_t(pinSet);
         }
         editor->currentTab = view;
+        if (panes.headerPane) VXInvalidateHierarchy(panes.headerPane);
         // The list view of the tab, its rows and its cell editing.
         PrepareSymbolEditorList(editor, window);
         if (window) VXInvalidateHierarchy(window);
@@ -753,6 +768,27 @@ int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* even
             }
         }
         default: return 0;
+    }
+}
+
+// The column titles of the list tabs; a click on one of the Pins tab sorts by its column.
+int32_t SymbolEditListHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SymbolEditorRecord* editor = PaneEditor(window, event);
+    if (!editor) return VXDefaultEventHandler(window, event);
+    VXColumnHeaderRecord header = gPanes[editor].header;
+    switch (event->kind) {
+        case kVXUpdateEvent:
+            PaintBack(window);
+            if (header) {
+                VXWindowRecordTag* previous = VXSetWindow(window);
+                VXDrawColumnHeader(header);
+                if (previous && previous != window) VXSetWindow(previous);
+            }
+            return 1;
+        case kVXMouseDownEvent:
+            if (header) ClickSymbolEditorListHeader(editor, VXTrackColumnHeader(window, header, event));
+            return 1;
+        default: return VXDefaultEventHandler(window, event);
     }
 }
 

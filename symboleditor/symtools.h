@@ -20,7 +20,7 @@ struct VXTreeNode;
 struct VXWindowRecordTag;
 
 // Pane sizes.
-constexpr int16_t kSymTabBarHeight = 32, kSymTopToolsHeight = 37;
+constexpr int16_t kSymTabBarHeight = 32, kSymTopToolsHeight = 37, kSymListHeaderHeight = 17;
 constexpr int16_t kSymToolsWidthComponent = 177, kSymToolsWidthOther = 37;
 // Item ids of the panes' controls.
 constexpr int16_t kSymTabsItem = 10, kSymAltSymbolItem = 10, kSymPrefixItem = 21, kSymPinSetItem = 22,
@@ -87,6 +87,7 @@ int32_t SymbolEditTabsHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t SymbolEditToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event);
+int32_t SymbolEditListHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
 }  // namespace plexa

@@ -260,6 +260,33 @@ TEST_F(SymToolsRun, ASheetsPartsPastedIntoTheSymbolEditorBecomeItsDrawingAndPins
         EXPECT_NE(section[0].find(number), std::string::npos) << section[0];
 }
 
+// The Pins tab's column titles: a click on "Pin Number" sorts the rows by their numbers, so the
+// row edited next is the pin with the lowest number.
+TEST_F(SymToolsRun, AClickOnAPinsColumnTitleSortsTheRowsByIt) {
+    const std::string picture = OutputPath("symtools-pins-sorted.png");
+    std::remove(picture.c_str());
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 312, "Alt") +
+                                 // The first row is pin 1: numbered 9, it goes last once sorted.
+                                 "click 434 16\nwait-drawn Parts : Gate\ntype 9\n"
+                                 "click 220 81\nwait-drawn Parts : Gate\ntype 8\n"
+                                 "screenshot " + picture + " Parts : Gate\n"
+                                 "click 54 16\nwait-drawn Parts : Gate\n");
+    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"9\",\"8\",\"3\",\"4\",\"5\"") << dump;
+}
+
+// A pin set chosen in the Pins tab's selector, and created when asked, shows its list
+// (symtools-pinset2.png).
+TEST_F(SymToolsRun, APinSetChosenInThePinsTabIsMadeAndListed) {
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 312, "Alt") +
+                                 "click 434 16\nwait-drawn Parts : Gate\n"
+                                 "popup 1\nclick 43 52\nbutton Create\nwait-drawn Parts : Gate\nscreenshot " + OutputPath("symtools-pinset2.png") + " Parts : Gate\n"
+                                 "click 54 16\nwait-drawn Parts : Gate\n");
+    // The list is rebuilt for the new set (it used to call the pin set's selection again without
+    // end, and the program ran out of stack).
+    ASSERT_TRUE(result_.Exited(0)) << result_.status;
+    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
+}
+
 #endif
 
 }  // namespace
