@@ -68,6 +68,14 @@ void InvalArea(SheetRecord* sheet, const Rect& area) {
     if (!VXEmptyRect(&area)) InvalSheetWindowArea(sheet, &area);
 }
 
+// The signal a wire's end joins there: the wire's own at a wire point, and at a pin the signal
+// that holds the pin already, with or without a wire ending on it (a net joined by name).
+SignalHandle TerminalSignal(SheetRecord* sheet, const TrackTerminal& t) {
+    if (t.kind == kTermSignalWire) return static_cast<SignalHandle>(t.object);
+    if (t.kind != kTermSignalPin || !t.object) return nullptr;
+    return GetConnectedSignal(sheet->signalList, static_cast<SymbolRecord*>(t.object), t.node, nullptr, nullptr);
+}
+
 void FreeNewSignal(SheetRecord* sheet, SignalHandle signal) {
     RemoveSignalFromList(sheet->signalList, signal);
     DestroySignal(signal);
@@ -228,10 +236,9 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
     } else {
         char symbolName[kSignalNameSize];
         GetCachedNetSymbolSignalName(sheet, symbolName);
-        auto* startSignal = start.kind == kTermSignalWire ? static_cast<SignalHandle>(start.object) : nullptr;
+        SignalHandle startSignal = TerminalSignal(sheet, start);
         SignalHandle signal = nullptr;
-        if (end.kind == kTermSignalWire && end.object) {
-            auto* endSignal = static_cast<SignalHandle>(end.object);
+        if (SignalHandle endSignal = TerminalSignal(sheet, end)) {
             if (startSignal == endSignal) {
                 signal = endSignal;
             } else if (startSignal) {

@@ -553,5 +553,77 @@ TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
               "  T1 kind 0x0001 owner S1 flags 0x0025 at (253,287) \"D1\"\n");
 }
 
+// A wire between two pins that are one net already without a wire between them (held by one
+// signal, or by two signals of one name) joins that net: no second signal holds the pins.
+TEST_F(SignalJoin, AWireBetweenPinsOfOneNetJoinsIt) {
+    struct Case {
+        const char* what;
+        bool startHeld, endHeld;  // the pins' signals before the wire
+        bool oneSignal;           // both pins held by one signal (else each by its own, of one name)
+        const char* nets;
+    } const cases[] = {
+        {"one signal holds both pins", true, true, true,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 2 node 1 flags 0x02\n"
+         "    pin 1: serial 4 node 1 flags 0x02\n"
+         "    W1 pin 0 - pin 1: (108,96) (108,192)\n"},
+        {"two signals of one name", true, true, false,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 2 node 1 flags 0x02\n"
+         "    pin 1: serial 4 node 1 flags 0x02\n"
+         "    W1 pin 0 - pin 1: (108,96) (108,192)\n"},
+        {"the start pin held", true, false, true,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 2 node 1 flags 0x02\n"
+         "    pin 1: serial 4 node 1 flags 0x02\n"
+         "    W1 pin 0 - pin 1: (108,96) (108,192)\n"},
+        {"the end pin held", false, true, true,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 4 node 1 flags 0x02\n"
+         "    pin 1: serial 2 node 1 flags 0x02\n"
+         "    W1 pin 1 - pin 0: (108,96) (108,192)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kDrawToolWire;
+        SymbolRecord* top = Place(At(60, 84));
+        SymbolRecord* bottom = Place(At(60, 180));
+        // The net by name: signals that hold the pins with no wire.
+        SignalHandle net = nullptr;
+        for (auto [symbol, held] : {std::pair{top, c.startHeld}, std::pair{bottom, c.endHeld}}) {
+            if (!held) continue;
+            if (!net || !c.oneSignal) {
+                net = CreateSignal(sheet->signalList);
+                ASSERT_NE(net, nullptr);
+                SetSignalName(net, sheet->stringBlock, "GND");
+                (*net)->flags |= kSignalFlagPort;
+            }
+            ASSERT_GE(AddPinToSignal(net, symbol, 1), 0);
+        }
+        bool asked = false;
+        static bool* gAsked;
+        gAsked = &asked;
+        VXPostDeferredAction([](void*) {
+            if (VXWindowRecordTag* dialog = FrontDialog()) {
+                *gAsked = true;
+                ClickItem(dialog, 2);
+            }
+        }, nullptr, 0.001);
+        MoveClick(At(108, 96));
+        MoveClick(At(108, 192));
+        EXPECT_FALSE(asked);
+        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_EQ(Nets(), c.nets);
+    }
+}
+
 }  // namespace
 }  // namespace plexa::test
