@@ -82,6 +82,33 @@ TEST_F(SheetWiresRun, FromPinToPinThroughTwoLegsInEitherOrder) {
     EXPECT_EQ(down, signal + "    W1 pin 0 - pin 1: (192,132) (192,240) (360,240)\n");
 }
 
+// The two pins one net already, by name with no wire between them: the wire drawn from one to
+// the other joins that net rather than making a second one that holds the same pins.
+TEST_F(SheetWiresRun, AWireBetweenPinsOfOneNetJoinsIt) {
+    SignalHandle net = CreateSignal(drawing->signalList);
+    ASSERT_NE(net, nullptr);
+    SetSignalName(net, drawing->stringBlock, "GND");
+    const std::string sheet = WriteTwoGates();
+    ASSERT_GE(AddPinToSignal(net, RetrieveSerializedSymbol(drawing->symbolList, 1), 2), 0);
+    ASSERT_GE(AddPinToSignal(net, RetrieveSerializedSymbol(drawing->symbolList, 2), 0), 0);
+    const std::string held = WriteSheetAtScale("Wires.SHX", 100);
+    SheetRecord* written = Load(held);
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(DumpSheet(written, kDumpSignals), "signals 1\n"
+                                                "  S1 \"GND\" bounds empty\n"
+                                                "    pin 0: serial 1 node 2 flags 0x02\n"
+                                                "    pin 1: serial 2 node 0 flags 0x02\n");
+    EXPECT_EQ(RunAndDump(held,
+                         "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) +
+                             "\nmove " + At(360, 240) + "\nclick " + At(360, 240) + "\n",
+                         "sheet-wire-joins-its-net.png"),
+              "signals 1\n"
+              "  S1 \"GND\" flags 0x0001 bounds (192,132)-(361,241)\n"
+              "    pin 0: serial 1 node 2 flags 0x02\n"
+              "    pin 1: serial 2 node 0 flags 0x02\n"
+              "    W1 pin 0 - pin 1: (192,132) (360,132) (360,240)\n");
+}
+
 TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {
     const std::string sheet = WriteTwoGates();
     const std::string before = DumpSheet(drawing, kDumpSignals | kDumpSymbols);
