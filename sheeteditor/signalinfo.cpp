@@ -419,26 +419,29 @@ void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle s
     Rebuild(sheet, area);
 }
 
-void InstantiateLibraryItem(SheetRecord* sheet, Point point) {
-    if (!sheet) return;
+SymbolRecord* PlaceCachedLibraryItem(SheetRecord* sheet, Point point) {
+    if (!sheet) return nullptr;
     LibSelection selection{};
     GetCachedLibSelection(&selection);
     CachedLibData data{};
     GetCachedLibData(&data);
-    if (!data.item) return;
+    if (!data.item) return nullptr;
     char library[kCachedFileNameSize + 1] = {};
     GetCachedLibraryFileName(library);
     SymbolRecord* symbol = PlaceLibSymbolInstance(sheet, point, uint32_t(gPlaceTransformation) & kSymbolFlagTransform,
                                                   data.item, selection.nameIndex, -1, selection.part,
                                                   selection.alternate != 0, library, int32_t(data.timeStamp),
                                                   nullptr, 0);
-    if (!symbol) return;
+    if (!symbol) return nullptr;
     Rect area;
     GetSelectedSymbolBounds(sheet, symbol, &area);
     for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
          t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t)))
         if (IsTextOwnedBySymbol(t, symbol) > 0 && !(t->flags & kTextFlagHidden)) Join(&area, t->bounds);
     InvalSheetView(sheet, &area);
+    return symbol;
 }
+
+void InstantiateLibraryItem(SheetRecord* sheet, Point point) { (void)PlaceCachedLibraryItem(sheet, point); }  // none placed: nothing to show
 
 }  // namespace plexa

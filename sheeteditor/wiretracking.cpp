@@ -8,8 +8,10 @@
 #include "foundation/ll.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "library/itemcache.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
+#include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/signals.h"
@@ -17,6 +19,7 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/signaljoin.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
@@ -529,8 +532,11 @@ void InvalidateTrackingSymbolImage() { gSymbolImageStale = true; }
 
 namespace {
 
-// Net symbols are placed with the library-part tool, which brings the placing; none is placed yet.
-SymbolRecord* CreateNetSymbolInstance(SheetRecord*, Point) { return nullptr; }
+// The cached library item placed at the point when it is a wire symbol (a ground or power symbol).
+SymbolRecord* CreateNetSymbolInstance(SheetRecord* sheet, Point at) {
+    if (!gItemCache.item || gItemCache.item->head.kind != kLibItemWireSymbol) return nullptr;
+    return PlaceCachedLibraryItem(sheet, at);
+}
 
 // The start of a wire: clears undo and highlights; false when nothing starts.
 void BeginCreation(SheetRecord* sheet, bool buss) {
@@ -728,6 +734,7 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     gCreateWire = nullptr;
     if (CountWireSegments(wire) == 0) {
         DestroyWire(wire);
+        RemovePlacedNetSymbol(sheet, start);
     } else {
         BussHandle buss = start.kind == kTermBussWire ? static_cast<BussHandle>(start.object) : nullptr;
         if (end.kind == kTermBussWire && end.object) {

@@ -109,6 +109,40 @@ TEST_F(SheetWiresRun, AWireBetweenPinsOfOneNetJoinsIt) {
               "    W1 pin 0 - pin 1: (192,132) (360,132) (360,240)\n");
 }
 
+// A ground symbol chosen in the library pane: with the library-part tool a click on A's pin starts
+// a wire and a click below on empty sheet places the ground there, its pin ending the wire, which
+// takes the ground's name. A ground placed by a click on empty sheet starts a wire from its pin;
+// given up there (Escape) the wire has no length and the ground goes again.
+TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
+    const std::string sheet = WriteTwoGates();
+    const std::string gates = "symbols 2\n"
+                              "  #1 serial 1 at (126,117) flags 0x00080200 map 0\n"
+                              "  #2 serial 2 at (360,232) flags 0x00080200 map 0\n";
+    // The top tool bar opened shows the library pane (its item list at 470 29, typing chooses)
+    // and moves the sheet pane 73 down.
+    auto below = [](int h, int v) { return At(h, v + 73); };
+    const std::string ground = "click 16 17\nclick 470 29\ntype GND\nclick 18 190\n";
+    EXPECT_EQ(RunAndDump(sheet,
+                         ground + "move " + below(192, 132) + "\nclick " + below(192, 132) + "\nmove " +
+                             below(192, 204) + "\nclick " + below(192, 204) + "\n",
+                         "sheet-ground-placed.png", kDumpSignals | kDumpSymbols | kDumpTexts),
+              "symbols 3\n"
+              "  #1 serial 1 at (126,117) flags 0x00080200 map 0\n"
+              "  #2 serial 2 at (360,232) flags 0x00080200 map 0\n"
+              "  #3 serial 3 at (192,204) flags 0x00080200 map 1 library \"Basic Parts.LBX\"\n"
+              "signals 1\n"
+              "  S1 \"GND\" flags 0x0001 bounds (192,132)-(193,205)\n"
+              "    pin 0: serial 1 node 2 flags 0x02\n"
+              "    pin 1: serial 3 node 0 flags 0x02\n"
+              "    W1 pin 0 - pin 1: (192,132) (192,204)\n");
+    EXPECT_EQ(RunAndDump(sheet,
+                         ground + "move " + below(300, 396) + "\nclick " + below(300, 396) + "\nmove " +
+                             below(300, 444) + "\nscreenshot " + OutputPath("sheet-ground-started.png") +
+                             "\nkey Escape\n",
+                         "sheet-ground-given-up.png", kDumpSignals | kDumpSymbols | kDumpTexts),
+              gates);
+}
+
 TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {
     const std::string sheet = WriteTwoGates();
     const std::string before = DumpSheet(drawing, kDumpSignals | kDumpSymbols);
