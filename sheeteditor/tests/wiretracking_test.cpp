@@ -358,6 +358,26 @@ TEST_F(WireTracking, AFloatingWireEndIsConnectedToThePinUnderIt) {
 
 class SignalJoin : public WireTracking {
 protected:
+    // The sheet goes; a fresh one with the wire tool.
+    void FreshSheet() {
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kDrawToolWire;
+    }
+    // A question that comes up is refused (its item 2), and *asked set.
+    static void RefuseAQuestion(bool* asked) {
+        static bool* gAsked;
+        gAsked = asked;
+        *asked = false;
+        VXPostDeferredAction([](void*) {
+            if (VXWindowRecordTag* dialog = FrontDialog()) {
+                *gAsked = true;
+                ClickItem(dialog, 2);
+            }
+        }, nullptr, 0.001);
+    }
     // Two named wires one above the other, joined by a wire from the middle of the first to the
     // middle of the second.
     void Join(const char* first, const char* second) {
@@ -385,19 +405,9 @@ TEST_F(SignalJoin, NamesSurviveByTheirKindWithoutAQuestion) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " + " + c.second);
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         bool asked = false;
-        static bool* gAsked;
-        gAsked = &asked;
-        VXPostDeferredAction([](void*) {
-            if (VXWindowRecordTag* dialog = FrontDialog()) {
-                *gAsked = true;
-                ClickItem(dialog, 2);
-            }
-        }, nullptr, 0.001);
+        RefuseAQuestion(&asked);
         Join(c.first, c.second);
         EXPECT_FALSE(asked);
         EXPECT_FALSE(IsWireCreationInProgress());
@@ -418,11 +428,7 @@ TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        ResetWireTrackingForTesting();
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         static std::string gTexts;
         static int16_t gButton;
         gTexts.clear();
@@ -474,11 +480,7 @@ TEST_F(SignalJoin, ANetSymbolsNameAsksAboutChosenNamesAndConflicts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.old ? c.old : "-") + " " + std::to_string(c.button));
-        ResetWireTrackingForTesting();
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         Place(At(60, 84));
         SignalHandle signal = NamedWire(At(108, 96), At(168, 96), c.old ? c.old : c.other);
         ASSERT_NE(signal, nullptr);
@@ -589,11 +591,7 @@ TEST_F(SignalJoin, AWireBetweenPinsOfOneNetJoinsIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ResetWireTrackingForTesting();
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         SymbolRecord* top = Place(At(60, 84));
         SymbolRecord* bottom = Place(At(60, 180));
         // The net by name: signals that hold the pins with no wire.
@@ -609,14 +607,7 @@ TEST_F(SignalJoin, AWireBetweenPinsOfOneNetJoinsIt) {
             ASSERT_GE(AddPinToSignal(net, symbol, 1), 0);
         }
         bool asked = false;
-        static bool* gAsked;
-        gAsked = &asked;
-        VXPostDeferredAction([](void*) {
-            if (VXWindowRecordTag* dialog = FrontDialog()) {
-                *gAsked = true;
-                ClickItem(dialog, 2);
-            }
-        }, nullptr, 0.001);
+        RefuseAQuestion(&asked);
         MoveClick(At(108, 96));
         MoveClick(At(108, 192));
         EXPECT_FALSE(asked);
