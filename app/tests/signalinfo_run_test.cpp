@@ -21,6 +21,16 @@ using SignalInfoRun = SheetContentsTest;
 // tool bars, the label centred above the wire.
 constexpr int32_t kLabelX = 537, kLabelY = 333;
 
+// A double click on the label opens the signal's dialog; the name it shows is selected, and the
+// name typed then replaces it.
+std::string RenameFromTheLabel(const std::string& name) {
+    return "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
+           "wait-window Signal Info\n"
+           "wait-drawn Signal Info\n"
+           "key Ctrl+A\n"
+           "type " + name + "\n";
+}
+
 // A double click on a signal's label in the running program opens the signal's dialog; the name
 // typed there renames the signal (the dialog's cases are checked in-process in sheeteditor/tests).
 TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
@@ -38,12 +48,8 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     const ScriptedRunResult result = run.Run(
         "wait-window Nets\n"
         "wait-drawn Nets\n"
-        "screenshot " + sheetShot + " Nets\n"
-        "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
-        "wait-window Signal Info\n"
-        "wait-drawn Signal Info\n"
-        "key Ctrl+A\n"
-        "type CLK\n"
+        "screenshot " + sheetShot + " Nets\n" +
+        RenameFromTheLabel("CLK") +
         "screenshot " + dialogShot + " Signal Info\n"
         "key Return\n"
         "wait-no-window Signal Info\n"
@@ -83,12 +89,8 @@ TEST_F(SignalInfoRun, AMergeFromTheSignalDialogUndoesToTheSheetAsItWas) {
     ScriptedRun run(PLEXA_PROGRAM);
     const ScriptedRunResult result = run.Run(
         "wait-window Nets\n"
-        "wait-drawn Nets\n"
-        "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
-        "wait-window Signal Info\n"
-        "wait-drawn Signal Info\n"
-        "key Ctrl+A\n"
-        "type B\n"
+        "wait-drawn Nets\n" +
+        RenameFromTheLabel("B") +
         "key Return\n"
         "screenshot-screen " + questionShot + "\n"
         "button Merge\n"
