@@ -186,6 +186,7 @@ struct RenameCase {
     bool labels;       // A's wires and B carry labels, with a free text between them
     bool show;         // the label on the clicked segment (of the far piece)
     bool port;         // applied through A's port symbol rather than a wire
+    bool bFirst;       // B made before A (it stands after A in the list)
 };
 
 class SignalRenameUndoTest : public SignalInfoTest {
@@ -195,10 +196,11 @@ protected:
     SymbolRecord* port = nullptr;
 
     // Signals A (a wire and a far piece) and B, their labels when asked for, and a port symbol.
-    void Build(uint16_t flags, bool labels) {
+    void Build(uint16_t flags, bool labels, bool bFirst = false) {
         NewSheet();
+        if (bFirst) b = Net("B", {{100, 200}, {200, 200}}, flags);
         a = Net("A", {{100, 100}, {200, 100}}, flags);
-        b = Net("B", {{100, 200}, {200, 200}}, flags);
+        if (!bFirst) b = Net("B", {{100, 200}, {200, 200}}, flags);
         WireHandle near = FirstWire((*a)->wires);
         far = CreateWire(nullptr);
         (void)InsertWireCorner(far, {100, 300}, -1);  // fails only out of memory
@@ -234,25 +236,27 @@ protected:
 TEST_F(SignalRenameUndoTest, RenamesMergesAndSplitsUndoAndRedo) {
     constexpr uint16_t kMerging = kSignalFlagPort;
     const RenameCase cases[] = {
-        {"a new name", 0, false, "C", false, false, false},
-        {"a name in use, kept apart", 0, false, "B", false, false, false},
-        {"merged into B", kMerging, false, "B", false, false, false},
-        {"a piece split off", 0, true, "C", false, false, false},
-        {"a piece split off, sharing B's name", 0, true, "B", false, false, false},
-        {"a piece split off and merged into B", kMerging, true, "B", false, false, false},
-        {"a label made on a new name", 0, false, "C", false, true, false},
-        {"a label made on a piece split off", 0, true, "C", false, true, false},
-        {"labels kept through a merge", kMerging, false, "B", true, true, false},
-        {"labels kept through a split and a merge", kMerging, true, "B", true, true, false},
-        {"the clicked label hidden on a new name", 0, false, "C", true, false, false},
-        {"the clicked label hidden in a merge", kMerging, false, "B", true, false, false},
-        {"the clicked label hidden in a split", 0, true, "C", true, false, false},
-        {"a port's label shown on a new name", 0, false, "C", true, true, true},
-        {"a port's label shown in a merge", kMerging, false, "B", true, true, true},
+        {"a new name", 0, false, "C", false, false, false, false},
+        {"a name in use, kept apart", 0, false, "B", false, false, false, false},
+        {"merged into B", kMerging, false, "B", false, false, false, false},
+        {"a piece split off", 0, true, "C", false, false, false, false},
+        {"a piece split off, sharing B's name", 0, true, "B", false, false, false, false},
+        {"a piece split off and merged into B", kMerging, true, "B", false, false, false, false},
+        {"a label made on a new name", 0, false, "C", false, true, false, false},
+        {"a label made on a piece split off", 0, true, "C", false, true, false, false},
+        {"labels kept through a merge", kMerging, false, "B", true, true, false, false},
+        {"labels kept through a split and a merge", kMerging, true, "B", true, true, false, false},
+        {"the clicked label hidden on a new name", 0, false, "C", true, false, false, false},
+        {"the clicked label hidden in a merge", kMerging, false, "B", true, false, false, false},
+        {"the clicked label hidden in a split", 0, true, "C", true, false, false, false},
+        {"a port's label shown on a new name", 0, false, "C", true, true, true, false},
+        {"a port's label shown in a merge", kMerging, false, "B", true, true, true, false},
+        {"merged into B after it", kMerging, false, "B", true, false, false, true},
+        {"a piece split off and merged into B after it", kMerging, true, "B", true, true, false, true},
     };
     for (const RenameCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Build(c.flags, c.labels);
+        Build(c.flags, c.labels, c.bFirst);
         Check([&] {
             Rect area;
             VXSetEmptyRect(&area);
