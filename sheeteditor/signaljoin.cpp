@@ -43,7 +43,6 @@ constexpr int32_t kForgetUndoModified = 97;
 constexpr uint16_t kScopeNetSymbol = 1;
 constexpr uint16_t kScopeBreakOut = 4;
 constexpr uint16_t kOptionKey = 58;
-constexpr uint16_t kShiftKey = 56;
 
 // The combine question's record.
 struct CombineQuestion {
@@ -354,7 +353,7 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         CalcSignalScopeFlags(signal);
         CalcSignalBounds(signal);
         if (netSymbol) {
-            if (!placedShow) show = uint8_t((gItemCache.item && (gItemCache.symbolFlags & 1)) || PlatformIsKeyDown(kShiftKey));
+            if (!placedShow) show = uint8_t((gItemCache.item && (gItemCache.symbolFlags & 1)) || PlatformIsKeyDown(kPlatformKeyShift));
             if (show) (void)SetSymbolTextVisible(sheet, netSymbol, nullptr, kTextKindNetSymbol, true, &area, nullptr);  // shown already: nothing to do
             UpdateSignalNames(sheet, signal, &area);
         }

@@ -111,7 +111,7 @@ TEST_F(SheetWiresRun, AWireBetweenPinsOfOneNetJoinsIt) {
 
 // A ground symbol chosen in the library pane: with the library-part tool a click on A's pin starts
 // a wire and a click below on empty sheet places the ground there, its pin ending the wire, which
-// takes the ground's name. A ground placed by a click on empty sheet starts a wire from its pin;
+// takes the ground's name (shown under the ground, Shift being held). A ground placed by a click on empty sheet starts a wire from its pin;
 // given up there (Escape) the wire has no length and the ground goes again.
 TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
     const std::string sheet = WriteTwoGates();
@@ -124,7 +124,7 @@ TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
     const std::string ground = "click 16 17\nclick 470 29\ntype GND\nclick 18 190\n";
     EXPECT_EQ(RunAndDump(sheet,
                          ground + "move " + below(192, 132) + "\nclick " + below(192, 132) + "\nmove " +
-                             below(192, 204) + "\nclick " + below(192, 204) + "\n",
+                             below(192, 204) + "\nclick " + below(192, 204) + " Shift\n",
                          "sheet-ground-placed.png", kDumpSignals | kDumpSymbols | kDumpTexts),
               "symbols 3\n"
               "  #1 serial 1 at (126,117) flags 0x00080200 map 0\n"
@@ -134,7 +134,9 @@ TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
               "  S1 \"GND\" flags 0x0001 bounds (192,132)-(193,205)\n"
               "    pin 0: serial 1 node 2 flags 0x02\n"
               "    pin 1: serial 3 node 0 flags 0x02\n"
-              "    W1 pin 0 - pin 1: (192,132) (192,204)\n");
+              "    W1 pin 0 - pin 1: (192,132) (192,204)\n"
+              "texts 1\n"
+              "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (180,237) \"GND\"\n");
     EXPECT_EQ(RunAndDump(sheet,
                          ground + "move " + below(300, 396) + "\nclick " + below(300, 396) + "\nmove " +
                              below(300, 444) + "\nscreenshot " + OutputPath("sheet-ground-started.png") +
