@@ -211,15 +211,12 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
                 mergedPosition = PositionWithout(sheet->signalList, existing, didSplit ? split : nullptr);
                 for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
                      t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t)))
-                    if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(existing)) {
+                    if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(existing))
                         CollectUndoSheetTextOwner(sheet, t, SignalOwnerWord(mergedCopy));
-                    }
             }
             const int64_t from = SignalOwnerWord(signal);
             CombineSignals(sheet, signal, existing);
             ChangeTextReferences(labels, kTextKindSignal, from, SignalOwnerWord(existing), nullptr);
-            for (TextRecord* text : removed)
-                if (text->owner == from) text->owner = SignalOwnerWord(existing);
             if (signal == original) original = nullptr;
             if (signal == split) split = nullptr;
             signal = merged = existing;
@@ -230,9 +227,7 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
     // now carries them; those of the clicked segment then leave it again, each recorded at its
     // place (pointing at the copy when the signal was split or merged), or freed without undo.
     const bool replaced = didSplit || merged;
-    while (LLPop(labels, false)) {
-    }
-    LLDispose(labels, true);
+    LLDispose(labels, false);
     for (const PlacedLabel& p : placed) LLInsert(sheet->textList, p.after, p.label);
     for (TextRecord* text : removed) {
         const int32_t position = LLGetLinkPosition(sheet->textList, text);
