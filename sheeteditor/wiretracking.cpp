@@ -8,10 +8,8 @@
 #include "foundation/ll.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
-#include "library/itemcache.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
-#include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/signals.h"
@@ -532,9 +530,10 @@ void InvalidateTrackingSymbolImage() { gSymbolImageStale = true; }
 
 namespace {
 
-// The cached library item placed at the point when it is a wire symbol (a ground or power symbol).
+// The cached library item placed at the point when the library-part tool places net symbols (a
+// ground or power symbol, or a bus's).
 SymbolRecord* CreateNetSymbolInstance(SheetRecord* sheet, Point at) {
-    if (!gItemCache.item || gItemCache.item->head.kind != kLibItemWireSymbol) return nullptr;
+    if (!IsSignalWireMode(sheet) && !IsBussLineMode(sheet)) return nullptr;
     return PlaceCachedLibraryItem(sheet, at);
 }
 
