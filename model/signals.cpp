@@ -455,6 +455,11 @@ void CombineSignals(SheetRecord* sheet, SignalHandle from, SignalHandle to) {
         (*wire)->end1 = end1;
         IntegrateWire(wire, (*to)->wires, kIntegrateSpliceListEnds, sheet, &rect);
     }
+    // Pins the signal holds with no wire ending on them (a net joined by name) go along too.
+    for (int32_t i = 0; i < (*from)->pinCount; ++i) {
+        const SignalPinEntry entry = SignalPins(from)[i];
+        if (FindPinEntry(to, entry.serial, entry.node) < 0) (void)AppendSignalPin(to, &entry);  // -1 only when full or out of memory
+    }
     CleanupSignalWires(to, nullptr);
     RemoveSignalFromList(sheet->signalList, from);
     DestroySignal(from);

@@ -2,7 +2,9 @@
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/signalinfo.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "files/sheetstore.h"
 #include "files/symbolplace.h"
@@ -73,6 +75,47 @@ void ApplySymbolLabel(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle sig
         CollectUndoSheetChangeItemString(sheet, kUndoItemText, text, old, kItemStringText);
 }
 
+// A label of a signal and the text it followed in the sheet's text list (none at the head).
+struct PlacedLabel {
+    TextRecord* label;
+    TextRecord* after;
+};
+
+// The signal's labels in list order, each with the text before it.
+std::vector<PlacedLabel> PlaceOfLabels(SheetRecord* sheet, SignalHandle signal) {
+    std::vector<PlacedLabel> out;
+    TextRecord* previous = nullptr;
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
+         t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t))) {
+        if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(signal)) out.push_back({t, previous});
+        previous = t;
+    }
+    return out;
+}
+
+void ClearWireMarks(SignalHandle signal) {
+    if (!signal) return;
+    for (WireHandle w = FirstWire((*signal)->wires); w; w = NextWire((*signal)->wires, w))
+        (*w)->flags = uint16_t((*w)->flags & ~kWireFlagMarked);
+}
+
+// Whether the signal's wires form more than one piece (the wire's piece against the rest; the
+// first wire's when none); the traversal marks it leaves are cleared again.
+bool Fragmented(SignalHandle signal, WireHandle wire) {
+    if (!signal) return false;
+    const bool fragmented = IsWireListFragmented((*signal)->wires, wire);
+    ClearWireMarks(signal);
+    return fragmented;
+}
+
+// The item's place in the list, not counting `skip`.
+int32_t PositionWithout(LinkListHeader* list, void* item, void* skip) {
+    int32_t n = 0;
+    for (void* i = LLFirst(list); i && i != item; i = LLGetNext(list, i))
+        if (i != skip) n++;
+    return n;
+}
+
 void Rebuild(SheetRecord* sheet, const Rect& area) {
     BuildDrawingSelectRgn(sheet);
     if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
@@ -87,10 +130,14 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
     Rect area;
     VXSetEmptyRect(&area);
     // 1. A copy for undo; without one the change is made without undo.
-    SignalHandle copy = DuplicateSignal(signal);
-    const bool undo = copy != nullptr;
-    if (!undo) AbortSheetUndoCollection(sheet);
+    SignalHandle copy = IsCollectingSheetUndo(sheet) ? DuplicateSignal(signal) : nullptr;
+    if (!copy) AbortSheetUndoCollection(sheet);
+    bool undo = copy != nullptr;
+    // Where the signal stands in the list before anything changes (a signal replaced by its copy
+    // goes back there).
+    const int32_t signalPosition = LLGetLinkPosition(sheet->signalList, signal);
     ClearTextMarkedFlags(sheet->textList);
+    const std::vector<PlacedLabel> placed = PlaceOfLabels(sheet, signal);
     LinkListHeader* labels = CreateTextList();
     TransferWireLabels(signal, kTextKindSignal, sheet->textList, labels, nullptr, kTransferAllLabels, &area);
 
@@ -117,9 +164,12 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
             CalcSignalBounds(original);
             signal = split;
         }
+        ClearWireMarks(original);
+        ClearWireMarks(split);
     }
 
     // 4. The label of a net or port symbol.
+    std::vector<TextRecord*> removed;  // labels of the clicked segment that go
     if (symbol) {
         ApplySymbolLabel(sheet, symbol, signal, show, undo, &area);
     } else if (Straight(wire, segment)) {
@@ -132,31 +182,37 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
                 if (undo) CollectUndoSheetItemExistance(sheet, kUndoItemText, made, 1);
             }
         } else if (!show) {
-            LinkListHeader* removed = CreateTextList();
-            TransferWireLabels(signal, kTextKindSignal, labels, removed, wire, kTransferSegmentLabels + segment,
+            LinkListHeader* going = CreateTextList();
+            TransferWireLabels(signal, kTextKindSignal, labels, going, wire, kTransferSegmentLabels + segment,
                                &area);
-            // Removed labels go to the undo record while there is one; else they are freed.
-            while (auto* text = static_cast<TextRecord*>(LLPop(removed, false))) {
-                if (undo) CollectUndoSheetItemExistance(sheet, kUndoItemText, text, 0);
-                else {
-                    LLPush(removed, text);
-                    break;
-                }
-            }
-            LLDispose(removed, true);
+            while (auto* text = static_cast<TextRecord*>(LLPop(going, false))) removed.push_back(text);
+            LLDispose(going, true);
         }
     }
 
-    // 6. Merging with a signal that has the name already.
+    // 6. Merging with a signal that has the name already: it keeps its record and takes this
+    // signal's wires; a copy of it as it was goes back in its place on undo.
     SignalHandle merged = nullptr;
+    SignalHandle mergedCopy = nullptr;
+    int32_t mergedPosition = 0;
     if (renamed) {
         SignalHandle existing = OtherNamed(sheet, signal, newName);
         if (existing && Mergeable(signal) && Mergeable(existing)) {
             if (undo) {
+                mergedCopy = DuplicateSignal(existing);
+                if (!mergedCopy) {
+                    AbortSheetUndoCollection(sheet);
+                    DestroySignal(copy);
+                    copy = nullptr;
+                    undo = false;
+                }
+            }
+            if (mergedCopy) {
+                mergedPosition = PositionWithout(sheet->signalList, existing, didSplit ? split : nullptr);
                 for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
                      t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t)))
                     if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(existing))
-                        CollectUndoSheetTextAltRef(sheet, t, SignalOwnerWord(existing));
+                        CollectUndoSheetTextOwner(sheet, t, SignalOwnerWord(mergedCopy));
             }
             const int64_t from = SignalOwnerWord(signal);
             CombineSignals(sheet, signal, existing);
@@ -167,17 +223,32 @@ SignalHandle ModifySignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandl
         }
     }
 
-    // 7. The kept labels go back to the sheet, pointing at the signal that now carries them.
-    while (auto* text = static_cast<TextRecord*>(LLPop(labels, false))) {
-        if ((didSplit || merged) && undo) CollectUndoSheetTextAltRef(sheet, text, SignalOwnerWord(copy));
-        LLPush(sheet->textList, text);
+    // 7. The labels go back to their places in the sheet's text list, pointing at the signal that
+    // now carries them; those of the clicked segment then leave it again, each recorded at its
+    // place (pointing at the copy when the signal was split or merged), or freed without undo.
+    const bool replaced = didSplit || merged;
+    LLDispose(labels, false);
+    for (const PlacedLabel& p : placed) LLInsert(sheet->textList, p.after, p.label);
+    for (TextRecord* text : removed) {
+        const int32_t position = LLGetLinkPosition(sheet->textList, text);
+        (void)LLRemoveOrFree(sheet->textList, text, nullptr, false);  // re-inserted just above
+        if (undo && replaced) text->owner = SignalOwnerWord(copy);
+        CollectUndoSheetItemExistanceAt(sheet, kUndoItemText, text, 0, position);  // frees it without undo
     }
-    LLDispose(labels, true);
+    if (replaced && undo)
+        for (const PlacedLabel& p : placed)
+            if (std::find(removed.begin(), removed.end(), p.label) == removed.end())
+                CollectUndoSheetTextOwner(sheet, p.label, SignalOwnerWord(copy));
 
-    // 8. Undo of the signal records.
+    // 8. Undo of the signal records. Undo takes the signals there now out and puts the copies
+    // back at their places, lowest place first (the operations replay newest first).
     if (undo) {
-        if (didSplit || merged) {
-            CollectUndoSheetItemExistance(sheet, kUndoItemSignal, copy, 0);
+        if (replaced) {
+            if (mergedCopy && mergedPosition > signalPosition)
+                CollectUndoSheetItemExistanceAt(sheet, kUndoItemSignal, mergedCopy, 0, mergedPosition);
+            CollectUndoSheetItemExistanceAt(sheet, kUndoItemSignal, copy, 0, signalPosition);
+            if (mergedCopy && mergedPosition <= signalPosition)
+                CollectUndoSheetItemExistanceAt(sheet, kUndoItemSignal, mergedCopy, 0, mergedPosition);
             if (merged) CollectUndoSheetItemExistance(sheet, kUndoItemSignal, merged, 1);
             if (split) CollectUndoSheetItemExistance(sheet, kUndoItemSignal, split, 1);
             if (original) CollectUndoSheetItemExistance(sheet, kUndoItemSignal, original, 1);
@@ -223,7 +294,7 @@ void EditSignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandle wire, in
     else offerLabel = false;
     uint8_t show = label && !(label->flags & kTextFlagHidden);
     uint8_t fragment = 0;
-    const bool fragmented = wire && IsWireListFragmented((*signal)->wires, wire);
+    const bool fragmented = wire && Fragmented(signal, wire);
     char name[kNameSize];
     GetSignalName(signal, sheet->stringBlock, name, kNameSize);
     if (!SignalInfoDialog(sheet, signal, name, offerLabel ? &show : nullptr, fragmented ? &fragment : nullptr, 1,
@@ -328,7 +399,7 @@ PortSymbolUndoRecord* ApplyPortSymbolChange(SheetRecord* sheet, SymbolRecord* sy
 void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, WireHandle wire) {
     if (!sheet || !symbol || !signal) return;
     uint8_t fragment = 0;
-    const bool fragmented = IsWireListFragmented((*signal)->wires, wire);
+    const bool fragmented = Fragmented(signal, wire);
     PortNameResult result{};
     if (!PortNameDialog(sheet, symbol, signal, SignalInfoValidationProc, fragmented ? &fragment : nullptr, &result))
         return;
@@ -343,26 +414,29 @@ void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle s
     Rebuild(sheet, area);
 }
 
-void InstantiateLibraryItem(SheetRecord* sheet, Point point) {
-    if (!sheet) return;
+SymbolRecord* PlaceCachedLibraryItem(SheetRecord* sheet, Point point) {
+    if (!sheet) return nullptr;
     LibSelection selection{};
     GetCachedLibSelection(&selection);
     CachedLibData data{};
     GetCachedLibData(&data);
-    if (!data.item) return;
+    if (!data.item) return nullptr;
     char library[kCachedFileNameSize + 1] = {};
     GetCachedLibraryFileName(library);
     SymbolRecord* symbol = PlaceLibSymbolInstance(sheet, point, uint32_t(gPlaceTransformation) & kSymbolFlagTransform,
                                                   data.item, selection.nameIndex, -1, selection.part,
                                                   selection.alternate != 0, library, int32_t(data.timeStamp),
                                                   nullptr, 0);
-    if (!symbol) return;
+    if (!symbol) return nullptr;
     Rect area;
     GetSelectedSymbolBounds(sheet, symbol, &area);
     for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
          t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t)))
         if (IsTextOwnedBySymbol(t, symbol) > 0 && !(t->flags & kTextFlagHidden)) Join(&area, t->bounds);
     InvalSheetView(sheet, &area);
+    return symbol;
 }
+
+void InstantiateLibraryItem(SheetRecord* sheet, Point point) { (void)PlaceCachedLibraryItem(sheet, point); }  // none placed: nothing to show
 
 }  // namespace plexa

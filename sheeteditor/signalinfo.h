@@ -50,5 +50,8 @@ PortSymbolUndoRecord* ApplyPortSymbolChange(SheetRecord* sheet, SymbolRecord* sy
 void PortSymbolInfoUndoHandler(SheetRecord* sheet, PortSymbolUndoRecord* record, bool freeing);
 
 void InstantiateLibraryItem(SheetRecord* sheet, Point point);
+// Places the cached library item at the point with the placing transformation and redraws it;
+// the new symbol, or none when no item is cached or it could not be placed.
+SymbolRecord* PlaceCachedLibraryItem(SheetRecord* sheet, Point point);
 
 }  // namespace plexa

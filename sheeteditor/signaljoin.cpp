@@ -19,10 +19,13 @@
 #include "model/sheet.h"
 #include "model/sheetsymbols.h"
 #include "model/symbols.h"
+#include "model/symboltexts.h"
 #include "model/texts.h"
 #include "model/wireintegrate.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
@@ -66,6 +69,14 @@ bool SameName(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
 void InvalArea(SheetRecord* sheet, const Rect& area) {
     if (!VXEmptyRect(&area)) InvalSheetWindowArea(sheet, &area);
+}
+
+// The signal a wire's end joins there: the wire's own at a wire point, and at a pin the signal
+// that holds the pin already, with or without a wire ending on it (a net joined by name).
+SignalHandle TerminalSignal(SheetRecord* sheet, const TrackTerminal& t) {
+    if (t.kind == kTermSignalWire) return static_cast<SignalHandle>(t.object);
+    if (t.kind != kTermSignalPin || !t.object) return nullptr;
+    return GetConnectedSignal(sheet->signalList, static_cast<SymbolRecord*>(t.object), t.node, nullptr, nullptr);
 }
 
 void FreeNewSignal(SheetRecord* sheet, SignalHandle signal) {
@@ -209,6 +220,14 @@ bool GetCachedNetSymbolSignalName(SheetRecord* sheet, char* name) {
     return *name != 0;
 }
 
+void RemovePlacedNetSymbol(SheetRecord* sheet, const TrackTerminal& start) {
+    if (!sheet || !start.netSymbol || !start.object) return;
+    if (start.kind != kTermSignalPin && start.kind != kTermBussPin) return;
+    ClearDrawingSelection(sheet);
+    static_cast<SymbolRecord*>(start.object)->flags |= kSymbolFlagSelected;
+    (void)DeleteSheetSelection(sheet, 0, false, false);  // asks nothing: a lone symbol has no break-outs
+}
+
 int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     WireHandle wire = gCreateWire;
     if (!sheet || !wire || ((*wire)->flags & kWireFlagBuss)) return 1;
@@ -224,14 +243,17 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
             const Rect dot{int16_t(start.point.v - 4), int16_t(start.point.h - 4), int16_t(start.point.v + 5),
                            int16_t(start.point.h + 5)};
             InvalArea(sheet, dot);
+        } else {
+            RemovePlacedNetSymbol(sheet, start);
         }
     } else {
         char symbolName[kSignalNameSize];
         GetCachedNetSymbolSignalName(sheet, symbolName);
-        auto* startSignal = start.kind == kTermSignalWire ? static_cast<SignalHandle>(start.object) : nullptr;
+        SignalHandle startSignal = TerminalSignal(sheet, start);
         SignalHandle signal = nullptr;
-        if (end.kind == kTermSignalWire && end.object) {
-            auto* endSignal = static_cast<SignalHandle>(end.object);
+        uint8_t show = 0;
+        bool placedShow = false;  // show is the one the name dialog used
+        if (SignalHandle endSignal = TerminalSignal(sheet, end)) {
             if (startSignal == endSignal) {
                 signal = endSignal;
             } else if (startSignal) {
@@ -258,7 +280,6 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
             signal = CreateSignal(sheet->signalList);
             if (!signal) return 0;
             char name[kSignalNameSize] = "";
-            uint8_t show = 0;
             if (*symbolName) {
                 if (start.kind == kTermSignalPin && !start.netSymbol) {
                     SetSignalName(signal, sheet->stringBlock, symbolName);
@@ -281,6 +302,9 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
                 }
                 SetSignalName(signal, sheet->stringBlock, name);
             } else {
+                // With the place tool the item's own choice starts the dialog's show choice.
+                placedShow = sheet->selectedTool == kDrawToolLibraryPart;
+                show = uint8_t(placedShow && gItemCache.item && (gItemCache.symbolFlags & 1));
                 if (!GetNewSignalName(sheet, signal, name, &show)) {
                     FreeNewSignal(sheet, signal);
                     return 0;
@@ -288,11 +312,15 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
                 SetSignalName(signal, sheet->stringBlock, name);
             }
         }
-        // The ends.
+        // The ends; a net symbol placed for either end shows the signal's name.
+        SymbolRecord* netSymbol = nullptr;
         if (start.kind == kTermSignalPin) {
             const int32_t index = AddPinToSignal(signal, static_cast<SymbolRecord*>(start.object), start.node);
             if (index >= 0) (*wire)->end0 = uint16_t(index);
-            if (start.netSymbol) AddConnectionScope(sheet, signal, kScopeNetSymbol);
+            if (start.netSymbol) {
+                netSymbol = static_cast<SymbolRecord*>(start.object);
+                AddConnectionScope(sheet, signal, kScopeNetSymbol);
+            }
         }
         if (end.kind == kTermBreakOut) {
             // The diagonal stub is drawn from the break-out row from now on.
@@ -311,7 +339,10 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         } else if (end.kind == kTermSignalPin) {
             const int32_t index = AddPinToSignal(signal, static_cast<SymbolRecord*>(end.object), end.node);
             if (index >= 0) (*wire)->end1 = uint16_t(index);
-            if (end.netSymbol) AddConnectionScope(sheet, signal, kScopeNetSymbol);
+            if (end.netSymbol) {
+                netSymbol = static_cast<SymbolRecord*>(end.object);
+                AddConnectionScope(sheet, signal, kScopeNetSymbol);
+            }
         }
         // Into the signal's wires.
         RemoveExtraWireCorners(wire, &area);
@@ -321,6 +352,11 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         CleanupSignalWires(signal, nullptr);
         CalcSignalScopeFlags(signal);
         CalcSignalBounds(signal);
+        if (netSymbol) {
+            if (!placedShow) show = uint8_t((gItemCache.item && (gItemCache.symbolFlags & 1)) || PlatformIsKeyDown(kPlatformKeyShift));
+            if (show) (void)SetSymbolTextVisible(sheet, netSymbol, nullptr, kTextKindNetSymbol, true, &area, nullptr);  // shown already: nothing to do
+            UpdateSignalNames(sheet, signal, &area);
+        }
         InvalArea(sheet, area);
         SetSheetModifiedStatus(sheet, kForgetUndoModified);
     }

@@ -17,6 +17,7 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/signaljoin.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
@@ -529,8 +530,12 @@ void InvalidateTrackingSymbolImage() { gSymbolImageStale = true; }
 
 namespace {
 
-// Net symbols are placed with the library-part tool, which brings the placing; none is placed yet.
-SymbolRecord* CreateNetSymbolInstance(SheetRecord*, Point) { return nullptr; }
+// The cached library item placed at the point when the library-part tool places net symbols (a
+// ground or power symbol, or a bus's).
+SymbolRecord* CreateNetSymbolInstance(SheetRecord* sheet, Point at) {
+    if (!IsSignalWireMode(sheet) && !IsBussLineMode(sheet)) return nullptr;
+    return PlaceCachedLibraryItem(sheet, at);
+}
 
 // The start of a wire: clears undo and highlights; false when nothing starts.
 void BeginCreation(SheetRecord* sheet, bool buss) {
@@ -728,6 +733,7 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     gCreateWire = nullptr;
     if (CountWireSegments(wire) == 0) {
         DestroyWire(wire);
+        RemovePlacedNetSymbol(sheet, start);
     } else {
         BussHandle buss = start.kind == kTermBussWire ? static_cast<BussHandle>(start.object) : nullptr;
         if (end.kind == kTermBussWire && end.object) {

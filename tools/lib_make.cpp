@@ -19,6 +19,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/symboldata.h"
+#include "model/symbols.h"
 #include "tools/tool_support.h"
 
 namespace plexa {
@@ -183,6 +184,8 @@ LibraryItem* BuildItem(const ItemText& text) {
         DestroyLibraryItem(item);
         return nullptr;
     }
+    // A wire symbol's drawing is a net symbol's: placed, its pin names the net it touches.
+    if (text.kind == kLibItemWireSymbol) SetLibSymbolFlags(item, 0, GetLibSymbolFlags(item, 0) | kSymbolFlagPort);
     for (size_t i = 0; i < text.packages.size(); ++i) {
         const int32_t index = AddNewPackageToLibItem(item, 0);
         SetLibPackageName(item, index, text.packages[i].first.c_str());

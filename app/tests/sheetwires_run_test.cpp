@@ -82,6 +82,69 @@ TEST_F(SheetWiresRun, FromPinToPinThroughTwoLegsInEitherOrder) {
     EXPECT_EQ(down, signal + "    W1 pin 0 - pin 1: (192,132) (192,240) (360,240)\n");
 }
 
+// The two pins one net already, by name with no wire between them: the wire drawn from one to
+// the other joins that net rather than making a second one that holds the same pins.
+TEST_F(SheetWiresRun, AWireBetweenPinsOfOneNetJoinsIt) {
+    SignalHandle net = CreateSignal(drawing->signalList);
+    ASSERT_NE(net, nullptr);
+    SetSignalName(net, drawing->stringBlock, "GND");
+    const std::string sheet = WriteTwoGates();
+    ASSERT_GE(AddPinToSignal(net, RetrieveSerializedSymbol(drawing->symbolList, 1), 2), 0);
+    ASSERT_GE(AddPinToSignal(net, RetrieveSerializedSymbol(drawing->symbolList, 2), 0), 0);
+    const std::string held = WriteSheetAtScale("Wires.SHX", 100);
+    SheetRecord* written = Load(held);
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(DumpSheet(written, kDumpSignals), "signals 1\n"
+                                                "  S1 \"GND\" bounds empty\n"
+                                                "    pin 0: serial 1 node 2 flags 0x02\n"
+                                                "    pin 1: serial 2 node 0 flags 0x02\n");
+    EXPECT_EQ(RunAndDump(held,
+                         "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) +
+                             "\nmove " + At(360, 240) + "\nclick " + At(360, 240) + "\n",
+                         "sheet-wire-joins-its-net.png"),
+              "signals 1\n"
+              "  S1 \"GND\" flags 0x0001 bounds (192,132)-(361,241)\n"
+              "    pin 0: serial 1 node 2 flags 0x02\n"
+              "    pin 1: serial 2 node 0 flags 0x02\n"
+              "    W1 pin 0 - pin 1: (192,132) (360,132) (360,240)\n");
+}
+
+// A ground symbol chosen in the library pane: with the library-part tool a click on A's pin starts
+// a wire and a click below on empty sheet places the ground there, its pin ending the wire, which
+// takes the ground's name (shown under the ground, Shift being held). A ground placed by a click on empty sheet starts a wire from its pin;
+// given up there (Escape) the wire has no length and the ground goes again.
+TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
+    const std::string sheet = WriteTwoGates();
+    const std::string gates = "symbols 2\n"
+                              "  #1 serial 1 at (126,117) flags 0x00080200 map 0\n"
+                              "  #2 serial 2 at (360,232) flags 0x00080200 map 0\n";
+    // The top tool bar opened shows the library pane (its item list at 470 29, typing chooses)
+    // and moves the sheet pane 73 down.
+    auto below = [](int h, int v) { return At(h, v + 73); };
+    const std::string ground = "click 16 17\nclick 470 29\ntype GND\nclick 18 190\n";
+    EXPECT_EQ(RunAndDump(sheet,
+                         ground + "move " + below(192, 132) + "\nclick " + below(192, 132) + "\nmove " +
+                             below(192, 204) + "\nclick " + below(192, 204) + " Shift\n",
+                         "sheet-ground-placed.png", kDumpSignals | kDumpSymbols | kDumpTexts),
+              "symbols 3\n"
+              "  #1 serial 1 at (126,117) flags 0x00080200 map 0\n"
+              "  #2 serial 2 at (360,232) flags 0x00080200 map 0\n"
+              "  #3 serial 3 at (192,204) flags 0x00080200 map 1 library \"Basic Parts.LBX\"\n"
+              "signals 1\n"
+              "  S1 \"GND\" flags 0x0001 bounds (192,132)-(193,205)\n"
+              "    pin 0: serial 1 node 2 flags 0x02\n"
+              "    pin 1: serial 3 node 0 flags 0x02\n"
+              "    W1 pin 0 - pin 1: (192,132) (192,204)\n"
+              "texts 1\n"
+              "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (180,237) \"GND\"\n");
+    EXPECT_EQ(RunAndDump(sheet,
+                         ground + "move " + below(300, 396) + "\nclick " + below(300, 396) + "\nmove " +
+                             below(300, 444) + "\nscreenshot " + OutputPath("sheet-ground-started.png") +
+                             "\nkey Escape\n",
+                         "sheet-ground-given-up.png", kDumpSignals | kDumpSymbols | kDumpTexts),
+              gates);
+}
+
 TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {
     const std::string sheet = WriteTwoGates();
     const std::string before = DumpSheet(drawing, kDumpSignals | kDumpSymbols);

@@ -21,6 +21,16 @@ using SignalInfoRun = SheetContentsTest;
 // tool bars, the label centred above the wire.
 constexpr int32_t kLabelX = 537, kLabelY = 333;
 
+// A double click on the label opens the signal's dialog; the name it shows is selected, and the
+// name typed then replaces it.
+std::string RenameFromTheLabel(const std::string& name) {
+    return "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
+           "wait-window Signal Info\n"
+           "wait-drawn Signal Info\n"
+           "key Ctrl+A\n"
+           "type " + name + "\n";
+}
+
 // A double click on a signal's label in the running program opens the signal's dialog; the name
 // typed there renames the signal (the dialog's cases are checked in-process in sheeteditor/tests).
 TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
@@ -38,12 +48,8 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     const ScriptedRunResult result = run.Run(
         "wait-window Nets\n"
         "wait-drawn Nets\n"
-        "screenshot " + sheetShot + " Nets\n"
-        "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
-        "wait-window Signal Info\n"
-        "wait-drawn Signal Info\n"
-        "key Ctrl+A\n"
-        "type CLK\n"
+        "screenshot " + sheetShot + " Nets\n" +
+        RenameFromTheLabel("CLK") +
         "screenshot " + dialogShot + " Signal Info\n"
         "key Return\n"
         "wait-no-window Signal Info\n"
@@ -56,6 +62,50 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     const std::string dump = DumpSheet(renamed, kDumpSignals);
     EXPECT_NE(dump.find("\"CLK\""), std::string::npos) << dump;
     EXPECT_EQ(dump.find("\"OLD\""), std::string::npos) << dump;
+}
+
+// A rename that merges the signal into another of the name, answered "Merge" in the running
+// program, and then Edit > Undo (saving would forget it): the saved copy is the sheet as it was,
+// both signals and their labels in their places.
+TEST_F(SignalInfoRun, AMergeFromTheSignalDialogUndoesToTheSheetAsItWas) {
+    SignalHandle other = Draw({P(100, 500), P(900, 500)});
+    SetSignalName(other, drawing->stringBlock, "B");
+    ASSERT_NE(CreateSignalWireLabel(drawing, other, FirstWire((*other)->wires), 0, false), nullptr);
+    SignalHandle net = Draw({P(100, 300), P(900, 300)});
+    SetSignalName(net, drawing->stringBlock, "A");
+    ASSERT_NE(CreateSignalWireLabel(drawing, net, FirstWire((*net)->wires), 0, false), nullptr);
+    // Both reach net symbols: signals of one name that may be merged.
+    (*net)->flags |= kSignalFlagPort;
+    (*other)->flags |= kSignalFlagPort;
+    const std::string at = WriteSheetAtScale("Nets.SHX", 100);
+    SheetRecord* original = Load(at);
+    ASSERT_NE(original, nullptr);
+    const std::string before = DumpSheet(original, kDumpSignals | kDumpTexts);
+
+    const std::string questionShot = OutputPath("signal-merge-question-running.png");
+    const std::string undoneShot = OutputPath("signal-merge-undone-running.png");
+    const std::string mergedShot = OutputPath("signal-merged-running.png");
+    const std::string undone = dir.path() + "/undone.SHX";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Nets\n"
+        "wait-drawn Nets\n" +
+        RenameFromTheLabel("B") +
+        "key Return\n"
+        "screenshot-screen " + questionShot + "\n"
+        "button Merge\n"
+        "wait-no-window Signal Info\n"
+        "screenshot " + mergedShot + " Nets\n"
+        "menu Edit > Undo Signal Modification\n"
+        "click 341 434\n"  // between the wires: the label the double click selected is let go
+        "screenshot " + undoneShot + " Nets\n"
+        "panel " + undone + "\nmenu File > Save a Copy...\n"
+        "close Nets\nbutton Don't Save\n",
+        {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    SheetRecord* back = Load(undone);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(DumpSheet(back, kDumpSignals | kDumpTexts), before);
 }
 
 #endif

@@ -94,6 +94,29 @@ TEST_F(SignalTest, CombiningANamedSignalIntoANamelessOneGivesItTheName) {
     EXPECT_TRUE(IsWireListFragmented((*nameless)->wires, nullptr));
 }
 
+// A pin held with no wire ending on it (a net joined by name) is not lost when its signal is
+// combined into another, nor held twice when the other holds it already.
+TEST_F(SignalTest, CombiningKeepsThePinsHeldWithoutAWire) {
+    SignalHandle from = Net("GND", P(0, 0), P(40, 0), 1);
+    SignalHandle into = Net("GND", P(0, 20), P(40, 20), 3);
+    SymbolRecord* far = driver->AddSymbol(9);
+    ASSERT_GE(AddPinToSignal(from, far, 2), 0);
+    ASSERT_GE(AddPinToSignal(from, far, 3), 0);
+    ASSERT_GE(AddPinToSignal(into, far, 3), 0);
+    CombineSignals(drawing, from, into);
+    EXPECT_EQ(Nets(),
+              "signals 1\n"
+              "  S1 \"GND\" bounds (0,0)-(41,21)\n"
+              "    pin 0: serial 3 node 0\n"
+              "    pin 1: serial 4 node 0\n"
+              "    pin 2: serial 9 node 3\n"
+              "    pin 3: serial 2 node 0\n"
+              "    pin 4: serial 1 node 0\n"
+              "    pin 5: serial 9 node 2\n"
+              "    W1 pin 4 - pin 3: (0,0) (40,0)\n"
+              "    W2 pin 0 - pin 1: (0,20) (40,20)\n");
+}
+
 TEST_F(SignalTest, RegroupingDropsPinlessPiecesWithTheirLabels) {
     driver->AddPin(P(0, 0), driver->AddSymbol(1), 0);
     SignalHandle signal = Draw({P(0, 0), P(40, 0)});

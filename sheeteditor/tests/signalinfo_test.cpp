@@ -176,48 +176,114 @@ TEST_F(SignalInfoTest, ANewNameForOneFragmentSplitsItOff) {
     EXPECT_EQ(Names(), "NEW(1) a(1) ");
 }
 
-// A rename, undone, gives the sheet back as it was, and redone gives the rename again.
+// A rename, undone, gives the sheet back as it was, redone gives the rename again, and undone
+// once more the sheet as it was: signals, labels and texts each in their places.
 struct RenameCase {
     const char* what;
-    uint16_t flags;  // of both signals
-    bool fragment;   // the far piece of A alone takes the name
+    uint16_t flags;    // of both signals
+    bool fragment;     // the far piece of A alone takes the name
+    const char* name;  // the new name of A (B is in use)
+    bool labels;       // A's wires and B carry labels, with a free text between them
+    bool show;         // the label on the clicked segment (of the far piece)
+    bool port;         // applied through A's port symbol rather than a wire
+    bool bFirst;       // B made before A (it stands after A in the list)
 };
 
 class SignalRenameUndoTest : public SignalInfoTest {
 protected:
-    void Check(const RenameCase& c) {
-        SCOPED_TRACE(c.what);
+    SignalHandle a = nullptr, b = nullptr;
+    WireHandle far = nullptr;
+    SymbolRecord* port = nullptr;
+
+    // Signals A (a wire and a far piece) and B, their labels when asked for, and a port symbol.
+    void Build(uint16_t flags, bool labels, bool bFirst = false) {
         NewSheet();
-        SignalHandle a = Net("A", {{100, 100}, {200, 100}}, c.flags);
-        Net("B", {{100, 200}, {200, 200}}, c.flags);
-        WireHandle far = CreateWire(nullptr);
+        if (bFirst) b = Net("B", {{100, 200}, {200, 200}}, flags);
+        a = Net("A", {{100, 100}, {200, 100}}, flags);
+        if (!bFirst) b = Net("B", {{100, 200}, {200, 200}}, flags);
+        WireHandle near = FirstWire((*a)->wires);
+        far = CreateWire(nullptr);
         (void)InsertWireCorner(far, {100, 300}, -1);  // fails only out of memory
         (void)InsertWireCorner(far, {200, 300}, -1);  // fails only out of memory
         CalcWireBounds(far);
         LLPush((*a)->wires, far);
+        port = driver->AddSymbol(30, kSymbolFlagPort | kSymbolFlagModulePort);
+        SetPortSymbolName(sheet, port, "IN1");
+        SetPortSymbolType(port, 1);
+        if (!labels) return;
+        for (auto [signal, wire] : {std::pair{a, near}, std::pair{b, FirstWire((*b)->wires)}, std::pair{a, far}}) {
+            TextRecord* label = CreateSignalWireLabel(sheet, signal, wire, 0, false);
+            ASSERT_NE(label, nullptr);
+            SetTextVisibility(label, false, true);
+            ASSERT_NE(CreateDrawingText(sheet, kTextKindFree, 0, Point{50, 50}, "note"), nullptr);
+        }
+    }
+    // The edit, undo, redo and undo again, each checked against the sheet's dump.
+    void Check(const std::function<void()>& edit) {
         const std::string before = DumpSheet(sheet);
-        Rect area;
-        VXSetEmptyRect(&area);
-        const uint8_t fragmentOnly = 1;
-        StartSheetUndoCollection(sheet, kUndoActionSignalModification);
-        ModifySignalInfo(sheet, a, far, 0, nullptr, nullptr, "B", false, c.fragment ? &fragmentOnly : nullptr,
-                         &area);  // commits the action it collected
+        edit();
         const std::string after = DumpSheet(sheet);
         ASSERT_NE(after, before);
         UndoSheetAction(sheet);
         EXPECT_EQ(DumpSheet(sheet), before);
         UndoSheetAction(sheet);
         EXPECT_EQ(DumpSheet(sheet), after);
+        UndoSheetAction(sheet);
+        EXPECT_EQ(DumpSheet(sheet), before);
     }
 };
 
-TEST_F(SignalRenameUndoTest, ARenameToANameInUseUndoesAndRedoes) { Check({"a second B", 0, false}); }
+TEST_F(SignalRenameUndoTest, RenamesMergesAndSplitsUndoAndRedo) {
+    constexpr uint16_t kMerging = kSignalFlagPort;
+    const RenameCase cases[] = {
+        {"a new name", 0, false, "C", false, false, false, false},
+        {"a name in use, kept apart", 0, false, "B", false, false, false, false},
+        {"merged into B", kMerging, false, "B", false, false, false, false},
+        {"a piece split off", 0, true, "C", false, false, false, false},
+        {"a piece split off, sharing B's name", 0, true, "B", false, false, false, false},
+        {"a piece split off and merged into B", kMerging, true, "B", false, false, false, false},
+        {"a label made on a new name", 0, false, "C", false, true, false, false},
+        {"a label made on a piece split off", 0, true, "C", false, true, false, false},
+        {"labels kept through a merge", kMerging, false, "B", true, true, false, false},
+        {"labels kept through a split and a merge", kMerging, true, "B", true, true, false, false},
+        {"the clicked label hidden on a new name", 0, false, "C", true, false, false, false},
+        {"the clicked label hidden in a merge", kMerging, false, "B", true, false, false, false},
+        {"the clicked label hidden in a split", 0, true, "C", true, false, false, false},
+        {"a port's label shown on a new name", 0, false, "C", true, true, true, false},
+        {"a port's label shown in a merge", kMerging, false, "B", true, true, true, false},
+        {"merged into B after it", kMerging, false, "B", true, false, false, true},
+        {"a piece split off and merged into B after it", kMerging, true, "B", true, true, false, true},
+    };
+    for (const RenameCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(c.flags, c.labels, c.bFirst);
+        Check([&] {
+            Rect area;
+            VXSetEmptyRect(&area);
+            const uint8_t fragmentOnly = 1;
+            StartSheetUndoCollection(sheet, kUndoActionSignalModification);
+            // It commits the action it collected.
+            if (c.port) ModifySignalInfo(sheet, a, nullptr, -1, port, nullptr, c.name, c.show, nullptr, &area);
+            else ModifySignalInfo(sheet, a, far, 0, nullptr, nullptr, c.name, c.show,
+                                  c.fragment ? &fragmentOnly : nullptr, &area);
+        });
+    }
+}
 
-// Not yet: undoing a merge loses the signal merged into, and undoing a split puts the signals back
-// in another order; enable once they give the sheet back.
-TEST_F(SignalRenameUndoTest, DISABLED_AMergeAndASplitUndoAndRedo) {
-    for (const RenameCase& c : {RenameCase{"merge into B", kSignalFlagPort, false}, RenameCase{"split off", 0, true}})
-        Check(c);
+// The port dialog: a new name and type for the port's signal, and its label shown.
+TEST_F(SignalRenameUndoTest, ThePortDialogsChangesUndoAndRedo) {
+    Build(0, true);
+    Check([&] {
+        InDialog([&](VXWindowRecordTag* d) {
+                     Type(d, 3, "C");
+                     ChooseItem(d, 9, 2);
+                     if (!VXGetItemChecked(d, 8)) ClickItem(d, 8);
+                 },
+                 13);
+        EditSignalPortInfo(sheet, port, a, far);
+        EXPECT_EQ(GetPortSymbolType(port), 2);
+    });
+    EXPECT_EQ(GetPortSymbolType(port), 1);
 }
 
 TEST_F(SignalInfoTest, TheLabelOnTheClickedSegmentIsShownAndHidden) {

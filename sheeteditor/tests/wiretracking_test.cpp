@@ -358,6 +358,26 @@ TEST_F(WireTracking, AFloatingWireEndIsConnectedToThePinUnderIt) {
 
 class SignalJoin : public WireTracking {
 protected:
+    // The sheet goes; a fresh one with the wire tool.
+    void FreshSheet() {
+        ResetWireTrackingForTesting();
+        sheets.DestroyAll();
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        sheet->selectedTool = kDrawToolWire;
+    }
+    // A question that comes up is refused (its item 2), and *asked set.
+    static void RefuseAQuestion(bool* asked) {
+        static bool* gAsked;
+        gAsked = asked;
+        *asked = false;
+        VXPostDeferredAction([](void*) {
+            if (VXWindowRecordTag* dialog = FrontDialog()) {
+                *gAsked = true;
+                ClickItem(dialog, 2);
+            }
+        }, nullptr, 0.001);
+    }
     // Two named wires one above the other, joined by a wire from the middle of the first to the
     // middle of the second.
     void Join(const char* first, const char* second) {
@@ -385,19 +405,9 @@ TEST_F(SignalJoin, NamesSurviveByTheirKindWithoutAQuestion) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " + " + c.second);
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         bool asked = false;
-        static bool* gAsked;
-        gAsked = &asked;
-        VXPostDeferredAction([](void*) {
-            if (VXWindowRecordTag* dialog = FrontDialog()) {
-                *gAsked = true;
-                ClickItem(dialog, 2);
-            }
-        }, nullptr, 0.001);
+        RefuseAQuestion(&asked);
         Join(c.first, c.second);
         EXPECT_FALSE(asked);
         EXPECT_FALSE(IsWireCreationInProgress());
@@ -418,11 +428,7 @@ TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        ResetWireTrackingForTesting();
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         static std::string gTexts;
         static int16_t gButton;
         gTexts.clear();
@@ -474,11 +480,7 @@ TEST_F(SignalJoin, ANetSymbolsNameAsksAboutChosenNamesAndConflicts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.old ? c.old : "-") + " " + std::to_string(c.button));
-        ResetWireTrackingForTesting();
-        sheets.DestroyAll();
-        sheet = sheets.New();
-        ASSERT_NE(sheet, nullptr);
-        sheet->selectedTool = kDrawToolWire;
+        FreshSheet();
         Place(At(60, 84));
         SignalHandle signal = NamedWire(At(108, 96), At(168, 96), c.old ? c.old : c.other);
         ASSERT_NE(signal, nullptr);
@@ -551,6 +553,67 @@ TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
               "  row 0: (243,300)-(252,291) buss B1\n"
               "texts 1\n"
               "  T1 kind 0x0001 owner S1 flags 0x0025 at (253,287) \"D1\"\n");
+}
+
+// A wire between two pins that are one net already without a wire between them (held by one
+// signal, or by two signals of one name) joins that net: no second signal holds the pins.
+TEST_F(SignalJoin, AWireBetweenPinsOfOneNetJoinsIt) {
+    struct Case {
+        const char* what;
+        bool startHeld, endHeld;  // the pins' signals before the wire
+        bool oneSignal;           // both pins held by one signal (else each by its own, of one name)
+        const char* nets;
+    } const cases[] = {
+        {"one signal holds both pins", true, true, true,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 2 node 1 flags 0x02\n"
+         "    pin 1: serial 4 node 1 flags 0x02\n"
+         "    W1 pin 0 - pin 1: (108,96) (108,192)\n"},
+        {"two signals of one name", true, true, false,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 2 node 1 flags 0x02\n"
+         "    pin 1: serial 4 node 1 flags 0x02\n"
+         "    W1 pin 0 - pin 1: (108,96) (108,192)\n"},
+        {"the start pin held", true, false, true,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 2 node 1 flags 0x02\n"
+         "    pin 1: serial 4 node 1 flags 0x02\n"
+         "    W1 pin 0 - pin 1: (108,96) (108,192)\n"},
+        {"the end pin held", false, true, true,
+         "signals 1\n"
+         "  S1 \"GND\" flags 0x0001 bounds (108,96)-(109,193)\n"
+         "    pin 0: serial 4 node 1 flags 0x02\n"
+         "    pin 1: serial 2 node 1 flags 0x02\n"
+         "    W1 pin 1 - pin 0: (108,96) (108,192)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreshSheet();
+        SymbolRecord* top = Place(At(60, 84));
+        SymbolRecord* bottom = Place(At(60, 180));
+        // The net by name: signals that hold the pins with no wire.
+        SignalHandle net = nullptr;
+        for (auto [symbol, held] : {std::pair{top, c.startHeld}, std::pair{bottom, c.endHeld}}) {
+            if (!held) continue;
+            if (!net || !c.oneSignal) {
+                net = CreateSignal(sheet->signalList);
+                ASSERT_NE(net, nullptr);
+                SetSignalName(net, sheet->stringBlock, "GND");
+                (*net)->flags |= kSignalFlagPort;
+            }
+            ASSERT_GE(AddPinToSignal(net, symbol, 1), 0);
+        }
+        bool asked = false;
+        RefuseAQuestion(&asked);
+        MoveClick(At(108, 96));
+        MoveClick(At(108, 192));
+        EXPECT_FALSE(asked);
+        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_EQ(Nets(), c.nets);
+    }
 }
 
 }  // namespace

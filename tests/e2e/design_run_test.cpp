@@ -156,7 +156,7 @@ TEST_F(DesignRun, Step1NewProjectPlacePartsFromTheLibraryWireAndNameTheNet) {
         << dump;
     EXPECT_EQ(Grep(dump, "  S"), "  S1 \"OUT\" bounds (192,192)-(193,337)\n") << dump;
     EXPECT_EQ(Grep(dump, "    pin "), "    pin 0: serial 1 node 1\n    pin 1: serial 2 node 1\n") << dump;
-    EXPECT_EQ(Grep(dump, "    W"), "    W1 pin 0 - pin 1 flags 0x0005: (192,192) (192,336)\n") << dump;
+    EXPECT_EQ(Grep(dump, "    W"), "    W1 pin 0 - pin 1 flags 0x0001: (192,192) (192,336)\n") << dump;
 }
 
 // Step 1, the sheet symbols: with hierarchical design turned on in the preferences, a new
