@@ -97,7 +97,7 @@ void FakeDraw(VXGrafState* state, const void* text, int32_t count, uint32_t enco
     std::string utf8;
     const auto* p = static_cast<const uint8_t*>(text);
     for (int32_t i = 0; i < count;) {
-        char32_t c;
+        char32_t c = 0;
         const size_t n = Decode(p + i, size_t(count - i), encoding, &c);
         if (c < 0x80) utf8 += char(c);
         else utf8 += "<" + std::to_string(uint32_t(c)) + ">";
