@@ -3,10 +3,12 @@
 // used twice. Each result is read back from the files the program saved.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "files/project_dump.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
 #include "tests/support/scripted_run.h"
@@ -85,6 +87,90 @@ TEST_F(HierarchyRun, TheSubSheetToolFollowsThePreferenceInAnOpenWindow) {
     const std::string dump = DumpSheet(saved);
     EXPECT_EQ(Lines(dump, "  #"), "  #1 serial 1 at (264,84) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n")
         << dump;
+}
+
+// The text's lines in sorted order.
+std::string Sorted(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (const std::string& line : lines) out += line + "\n";
+    return out;
+}
+
+// The project's annotation as project-dump shows it: one line a symbol of an instance.
+std::string ProjectAnnotation(const std::string& project) {
+    const char* argv[] = {"project-dump", project.c_str()};
+    std::string out, err;
+    EXPECT_EQ(RunProjectDump(2, argv, &out, &err), 0) << err;
+    return Lines(out, "    symbol ");
+}
+
+// Tools > Annotate... on the root sheet of the project "amp" (its child sheet RC used twice):
+// every designator cleared and the parts renumbered from 10. With the dialog's "Descend into
+// sub-sheets" on, as it comes, both instances of the child sheet are renumbered too; with it off,
+// only the root's parts are, and the child's instances keep theirs.
+TEST_F(HierarchyRun, ReannotatingAProjectRenumbersEveryInstanceOfItsChildSheet) {
+    struct Case {
+        bool descend;
+        std::string annotation;
+    };
+    const std::string root =
+        "    symbol 1 instance 1 \"V10\" slot 0\n"
+        "    symbol 2 instance 1 \"R10\" slot 0\n"
+        "    symbol 3 instance 1 \"R11\" slot 0\n"
+        "    symbol 5 instance 1 \"X10\" slot 0\n"
+        "    symbol 6 instance 1 \"X11\" slot 0\n";
+    const Case cases[] = {
+        {true, root +
+                   "    symbol 1 instance 2 \"R12\" slot 0\n"
+                   "    symbol 1 instance 3 \"R13\" slot 0\n"
+                   "    symbol 2 instance 2 \"C10\" slot 0\n"
+                   "    symbol 2 instance 3 \"C11\" slot 0\n"},
+        {false, ""},
+    };
+    for (const Case& c : cases) {
+        ScriptedRun run(PLEXA_PROGRAM);
+        const std::string folder = run.dir().file("amp");
+        fs::copy(SourcePath("tools/tests/fixtures/amp"), folder, fs::copy_options::recursive);
+        const std::string before = ProjectAnnotation(folder + "/amp.PRX");
+        const std::string shot = OutputPath(std::string("hierarchy-annotate-") + (c.descend ? "all" : "top") + ".png");
+        const ScriptedRunResult result = run.Run(
+            "wait-window ROOT\n"
+            "wait-drawn ROOT\n"
+            "menu Tools > Annotate...\n"
+            "wait-window Annotate\n"
+            "wait-drawn Annotate\n"
+            "click 267 68\n"          // Clear all designators
+            "click 267 94\n"          // Resequence designators
+            "click 455 187 double\n"  // the start number
+            "type 10\n" +
+            std::string(c.descend ? "" : "button Descend into sub-sheets\n") +
+            "screenshot " + shot + " Annotate\n"
+            "button OK\n"
+            "wait-no-window Annotate\n"
+            "menu File > Save\n"
+            "close ROOT\n"
+            "wait-no-window ROOT\n"
+            "close amp\n"
+            "button Save\n",
+            {folder + "/amp.PRX", folder + "/ROOT.SHX"});
+        ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+        EXPECT_TRUE(fs::exists(shot));
+        const std::string after = ProjectAnnotation(folder + "/amp.PRX");
+        // With the child's instances left alone they keep what they had before.
+        const std::string expected = c.descend ? c.annotation : root + Lines(before, "    symbol 1 instance 2") +
+                                                                    Lines(before, "    symbol 1 instance 3") +
+                                                                    Lines(before, "    symbol 2 instance 2") +
+                                                                    Lines(before, "    symbol 2 instance 3");
+        EXPECT_EQ(Sorted(after), Sorted(expected)) << after;
+    }
 }
 
 #endif
