@@ -173,6 +173,34 @@ TEST_F(HierarchyRun, ReannotatingAProjectRenumbersEveryInstanceOfItsChildSheet) 
     }
 }
 
+// Tools > Annotate... from the project window, and the project window closed at once. When the
+// close box is clicked while the run shows its message (the windows draw then, and nothing else
+// answers), the close waits until the run is done: the program does not lose the project's window
+// under the run, and the project closes with every designator renumbered.
+TEST_F(HierarchyRun, AnnotatingFromTheProjectWindowAndClosingItAtOnce) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.dir().file("amp");
+    fs::copy(SourcePath("tools/tests/fixtures/amp"), folder, fs::copy_options::recursive);
+    const ScriptedRunResult result = run.Run(
+        "wait-window amp\n"
+        "wait-drawn amp\n"
+        "menu Tools > Annotate...\n"
+        "wait-window Annotate\n"
+        "wait-drawn Annotate\n"
+        "click 267 68\n"          // Clear all designators
+        "click 455 187 double\n"  // the start number
+        "type 20\n"
+        "button OK\n"
+        "wait-no-window Annotate\n"
+        "close amp\n"
+        "button Save\n",
+        {folder + "/amp.PRX"});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    const std::string after = ProjectAnnotation(folder + "/amp.PRX");
+    for (const char* designator : {"\"V20\"", "\"R20\"", "\"R21\"", "\"R22\"", "\"R23\"", "\"C20\"", "\"C21\""})
+        EXPECT_NE(after.find(designator), std::string::npos) << designator << "\n" << after;
+}
+
 #endif
 
 }  // namespace
