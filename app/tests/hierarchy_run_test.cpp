@@ -155,8 +155,10 @@ TEST_F(HierarchyRun, ReannotatingAProjectRenumbersEveryInstanceOfItsChildSheet) 
             "screenshot " + shot + " Annotate\n"
             "button OK\n"
             "wait-no-window Annotate\n"
-            "menu File > Save\n"
+            // Closing (rather than a menu of the key window, which may still be the run's
+            // message) waits for the run; the sheet and the project are saved.
             "close ROOT\n"
+            "button Save\n"
             "wait-no-window ROOT\n"
             "close amp\n"
             "button Save\n",
