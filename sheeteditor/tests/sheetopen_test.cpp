@@ -195,6 +195,28 @@ TEST_F(SheetContextOpen, TheProjectContextPopupListsTheNodeItsParentsAndTheProje
     EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 0);
 }
 
+// A sheet open with no context, as a new sheet is made ("No Project Context"), and then added to
+// the project as a top-level sheet (the project window's Add Top-Level Sheet(s) and a file dropped
+// on it both add so) is in the project from then on: its popup names it and the project.
+TEST_F(SheetContextOpen, ASheetAddedToTheProjectTakesItsContext) {
+    const FileSpec added = Sheet("New.SHX");
+    SheetRecord* sheet = OpenSchematicSheet(&added, kOpenShowWindow);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->project, nullptr);
+    ASSERT_TRUE(AddTopLevelSheetToProject(P(), &added));
+    EXPECT_EQ(sheet->project, P());
+    ASSERT_TRUE(sheet->hierarchyContext);
+    VXWindowRecordTag* bar = sheet->topToolBar;
+    std::vector<std::string> items;
+    for (int32_t i = 0; i < VXCountListItems(bar, kTopToolProjectContext); ++i) {
+        char text[256];
+        VXGetListItem(bar, kTopToolProjectContext, i, text);
+        items.push_back(text);
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"New.SHX", "Test"}));
+    EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 1);
+}
+
 TEST_F(SheetContextOpen, OpeningWithOptionTwoFindsTheSheetsContext) {
     SheetRecord* sheet = OpenSchematicSheet(&amp, kOpenShowWindow | kOpenSetContext);
     ASSERT_TRUE(sheet);
