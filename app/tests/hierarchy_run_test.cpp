@@ -23,20 +23,6 @@ namespace fs = std::filesystem;
 
 using HierarchyRun = SheetContentsTest;
 
-// The lines of a dump that start with the prefix.
-std::string Lines(const std::string& dump, const std::string& prefix) {
-    std::string out;
-    size_t at = 0;
-    while (at < dump.size()) {
-        size_t end = dump.find('\n', at);
-        if (end == std::string::npos) end = dump.size();
-        const std::string line = dump.substr(at, end - at);
-        if (line.compare(0, prefix.size(), prefix) == 0) out += line + "\n";
-        at = end + 1;
-    }
-    return out;
-}
-
 // The preferences dialog with its "Hierarchical design" box clicked, as a script.
 const std::string kToggleHierarchicalDesign =
     "menu Plexa > Preferences\xE2\x80\xA6\n"
@@ -85,7 +71,7 @@ TEST_F(HierarchyRun, TheSubSheetToolFollowsThePreferenceInAnOpenWindow) {
     SheetRecord* saved = Load(copy);
     ASSERT_NE(saved, nullptr);
     const std::string dump = DumpSheet(saved);
-    EXPECT_EQ(Lines(dump, "  #"), "  #1 serial 1 at (264,84) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n")
+    EXPECT_EQ(LinesHolding(dump, "  #"), "  #1 serial 1 at (264,84) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n")
         << dump;
 }
 
@@ -109,7 +95,7 @@ std::string ProjectAnnotation(const std::string& project) {
     const char* argv[] = {"project-dump", project.c_str()};
     std::string out, err;
     EXPECT_EQ(RunProjectDump(2, argv, &out, &err), 0) << err;
-    return Lines(out, "    symbol ");
+    return LinesHolding(out, "    symbol ");
 }
 
 // Tools > Annotate... on the root sheet of the project "amp" (its child sheet RC used twice):
@@ -167,10 +153,10 @@ TEST_F(HierarchyRun, ReannotatingAProjectRenumbersEveryInstanceOfItsChildSheet) 
         EXPECT_TRUE(fs::exists(shot));
         const std::string after = ProjectAnnotation(folder + "/amp.PRX");
         // With the child's instances left alone they keep what they had before.
-        const std::string expected = c.descend ? c.annotation : root + Lines(before, "    symbol 1 instance 2") +
-                                                                    Lines(before, "    symbol 1 instance 3") +
-                                                                    Lines(before, "    symbol 2 instance 2") +
-                                                                    Lines(before, "    symbol 2 instance 3");
+        const std::string expected = c.descend ? c.annotation : root + LinesHolding(before, "    symbol 1 instance 2") +
+                                                                    LinesHolding(before, "    symbol 1 instance 3") +
+                                                                    LinesHolding(before, "    symbol 2 instance 2") +
+                                                                    LinesHolding(before, "    symbol 2 instance 3");
         EXPECT_EQ(Sorted(after), Sorted(expected)) << after;
     }
 }

@@ -150,6 +150,16 @@ protected:
         project.reset();
     }
     ProjectRecord* P() { return project->get(); }
+    // The entries of the sheet's "Project Context" popup.
+    static std::vector<std::string> ContextItems(SheetRecord* sheet) {
+        std::vector<std::string> items;
+        for (int32_t i = 0; i < VXCountListItems(sheet->topToolBar, kTopToolProjectContext); ++i) {
+            char text[256];
+            VXGetListItem(sheet->topToolBar, kTopToolProjectContext, i, text);
+            items.push_back(text);
+        }
+        return items;
+    }
     std::unique_ptr<TestProject> project;
     FileSpec amp;
     SheetNode* top = nullptr;
@@ -177,12 +187,7 @@ TEST_F(SheetContextOpen, TheProjectContextPopupListsTheNodeItsParentsAndTheProje
     SheetRecord* sheet = OpenSheetContext(P(), child, false);
     ASSERT_TRUE(sheet);
     VXWindowRecordTag* bar = sheet->topToolBar;
-    std::vector<std::string> items;
-    for (int32_t i = 0; i < VXCountListItems(bar, kTopToolProjectContext); ++i) {
-        char text[256];
-        VXGetListItem(bar, kTopToolProjectContext, i, text);
-        items.push_back(text);
-    }
+    const std::vector<std::string> items = ContextItems(sheet);
     EXPECT_EQ(items, (std::vector<std::string>{"Amp.SHX", "Top.SHX", "Test"}));
     EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 1);
     EXPECT_EQ(VXGetSelectedListItem(bar, kTopToolProjectContext, -1), 2);
@@ -207,12 +212,7 @@ TEST_F(SheetContextOpen, ASheetAddedToTheProjectTakesItsContext) {
     EXPECT_EQ(sheet->project, P());
     ASSERT_TRUE(sheet->hierarchyContext);
     VXWindowRecordTag* bar = sheet->topToolBar;
-    std::vector<std::string> items;
-    for (int32_t i = 0; i < VXCountListItems(bar, kTopToolProjectContext); ++i) {
-        char text[256];
-        VXGetListItem(bar, kTopToolProjectContext, i, text);
-        items.push_back(text);
-    }
+    const std::vector<std::string> items = ContextItems(sheet);
     EXPECT_EQ(items, (std::vector<std::string>{"New.SHX", "Test"}));
     EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 1);
 }

@@ -15,20 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The lines of the text that hold the part.
-std::string LinesWith(const std::string& text, const std::string& part) {
-    std::string out;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(at, end - at);
-        if (line.find(part) != std::string::npos) out += line + "\n";
-        at = end + 1;
-    }
-    return out;
-}
-
 // Runs the command line in the folder; its standard output, empty (and the test failed) when it
 // failed.
 std::string Output(const std::string& folder, const std::string& command) {
@@ -51,7 +37,7 @@ TEST(ConvertedSheetRun, OpenedWithoutItsProjectItShowsAndKeepsWhatItStores) {
     // The resistor's designator text shows its designator R7 (the old sheet's text said R1), the
     // diode's D1 (the old text D1.A), and the resistor's value text its value, through the field
     // reference it keeps.
-    EXPECT_EQ(LinesWith(converted, " kind 0x0011 "),
+    EXPECT_EQ(LinesHolding(converted, " kind 0x0011 "),
               "  T1 kind 0x0011 owner serial 5 at (128,116) \"R7\"\n"
               "  T7 kind 0x0011 owner serial 6 at (333,119) \"D1\"\n")
         << converted;
@@ -72,7 +58,7 @@ TEST(ConvertedSheetRun, OpenedWithoutItsProjectItShowsAndKeepsWhatItStores) {
     EXPECT_TRUE(fs::exists(shot));
     const std::string saved = Output(folder, ShellQuoted(sheetDump) + " " + ShellQuoted(copy));
     for (const char* part : {"  #", " kind 0x0011 ", " kind 0x0016 ", "  serial "})
-        EXPECT_EQ(LinesWith(saved, part), LinesWith(converted, part)) << part << "\n" << saved;
+        EXPECT_EQ(LinesHolding(saved, part), LinesHolding(converted, part)) << part << "\n" << saved;
 }
 
 }  // namespace
