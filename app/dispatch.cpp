@@ -28,6 +28,7 @@
 #include "model/wires.h"
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/toolbars.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_commands.h"
@@ -422,7 +423,9 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     else if (front.window) VXSetWindow(front.window);
     switch (id) {
     case 101: ShowAboutDialog(); return 1;
-    case 102: (void)EditPrefsDialog(false); return 1;  // a Cancel changes nothing
+    case 102:
+        if (EditPrefsDialog(false)) UpdateDrawingToolPalettes();  // the open windows follow
+        return 1;
     case 104:
         // The accessible locations are the toolkit's (every location is open here).
         return 0;

@@ -231,7 +231,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     };
     editor.sheetTools.subSheetTool = [] { return gPrefs && (gPrefs->options & kPrefsHierarchicalDesign) != 0; };
     editor.sheetTools.editPrefs = [](int32_t panel) {
-        (void)EditPrefsDialog(panel == 1);  // a cancelled dialog changes nothing
+        if (EditPrefsDialog(panel == 1)) UpdateDrawingToolPalettes();
     };
     editor.sheetTools.setScaledViewPosition = SetScaledViewPostion;
     editor.sheetTools.trackZoomRect = TrackZoomRect;

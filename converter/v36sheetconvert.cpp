@@ -215,6 +215,7 @@ public:
         Busses();
         Nets();
         Components();
+        ShownTexts();
         if (gConvert96DPI) Signal(ScaleConvertedSheet(sheet_, kConvertedResolution, kV36Resolution));
     }
 
@@ -863,6 +864,25 @@ private:
                 symbol->mapId = mapIds[symbolIndex];
             if (!designator.empty()) SetSymbolAnnotation(sheet_, symbol->serial, designator.c_str(), slot);
         }
+    }
+
+    // What a placed part shows follows what the sheet now stores: its designator text the
+    // designator (and slot) it was given, its attribute texts the values their field references
+    // name, kept as the references they expand from.
+    void ShownTexts() {
+        for (const Placed& placed : placed_) {
+            SymbolRecord* symbol = placed.symbol;
+            if (!symbol->component) continue;
+            char designator[kAnnotationTextSize] = "";
+            GetSymbolsDisplayDesignator(sheet_, symbol, designator);
+            if (!designator[0]) continue;
+            for (auto* t = static_cast<TextRecord*>(LLFirst(sheet_->textList)); t; t = t->link)
+                if (t->kind == kTextKindCompDesignator && t->owner == TextOwnerSerial(symbol->serial))
+                    ChangeSheetText(sheet_, t, designator, nullptr);
+        }
+        for (auto* t = static_cast<TextRecord*>(LLFirst(sheet_->textList)); t; t = t->link)
+            if (t->kind == kTextKindSymbolAttribute && !(t->flags & kTextFlagMacro))
+                ExpandTextRecordMacros(sheet_, t, nullptr, false);
     }
 
     static std::string JoinFields(const std::vector<std::string>& fields) {

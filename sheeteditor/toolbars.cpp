@@ -328,6 +328,13 @@ void CreatePaletteButtons(VXWindowRecordTag* window) {
     }
 }
 
+void AddPaletteToolTips(VXWindowRecordTag* palette) {
+    char text[256];
+    for (uint16_t tool : gDrawingToolMap)
+        if (VXGetControl(palette, int16_t(tool), nullptr) && *RetrieveToolTipMessage(tool, text))
+            VXAddToolTip(palette, -1, kVXControlToolTip, nullptr, int16_t(tool), text);
+}
+
 }  // namespace
 
 uint32_t TopToolFlags(int16_t id) {
@@ -557,15 +564,32 @@ void ExpandCollapseTopDrawTools(VXWindowRecordTag* topToolBar, bool expand) {
 void CreateSheetWindowToolTips(SheetRecord* sheet) {
     if (!sheet) return;
     char text[256];
-    if (VXWindowRecordTag* palette = sheet->toolPalette)
-        for (uint16_t tool : gDrawingToolMap)
-            if (VXGetControl(palette, int16_t(tool), nullptr) && *RetrieveToolTipMessage(tool, text))
-                VXAddToolTip(palette, -1, kVXControlToolTip, nullptr, int16_t(tool), text);
+    if (VXWindowRecordTag* palette = sheet->toolPalette) AddPaletteToolTips(palette);
     if (VXWindowRecordTag* bar = sheet->topToolBar) {
         for (const TopToolPlace& place : gTopToolsMap)
             if (*RetrieveToolTipMessage(place.id, text))
                 VXAddToolTip(bar, -1, kVXControlToolTip, nullptr, place.id, text);
         VXAddToolTip(bar, -1, kVXControlToolTip, nullptr, kTopToolProjectContext, "Project Context");
+    }
+}
+
+void UpdateDrawingToolPalettes() {
+    const bool wanted = SubSheetToolShown();
+    for (bool visible : {true, false}) {
+        for (SheetRecord* sheet : SheetWindowSheets(visible)) {
+            VXWindowRecordTag* palette = sheet->toolPalette;
+            if (!palette || (VXGetControl(palette, int16_t(kDrawToolSubSheet), nullptr) != nullptr) == wanted)
+                continue;
+            if (!wanted && sheet->selectedTool == kDrawToolSubSheet) SetDrawingTool(sheet, kDrawToolSelect);
+            const bool active = !(palette->status() & kVXStatusControlsInactive);
+            for (uint16_t tool : gDrawingToolMap) VXDestroyControl(palette, int16_t(tool));
+            CreatePaletteButtons(palette);
+            VXSetWindowControlsActive(palette, active);
+            AddPaletteToolTips(palette);
+            if (GetDrawingToolsWindow(sheet, sheet->selectedTool) == palette)
+                VXSetButtonState(palette, int16_t(sheet->selectedTool), 1);
+            VXInvalidateHierarchy(palette);
+        }
     }
 }
 

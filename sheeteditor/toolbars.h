@@ -63,6 +63,10 @@ void ExpandCollapseTopDrawTools(VXWindowRecordTag* topToolBar, bool expand);
 void CreateSheetWindowToolTips(SheetRecord* sheet);
 // Presses the sheet's tool in the palette and sets the snap button to the sheet's snap setting.
 void SetupDrawingTools(SheetRecord* sheet);
+// Brings the palette of every sheet window in line with the preferences after they changed: the
+// sub-sheet symbol tool comes or goes (the tools below it move), the sheet's tool stays pressed,
+// and a sheet whose tool was the one that went gets the select tool.
+void UpdateDrawingToolPalettes();
 
 // The library pane of the sheet window that is the window's top parent, or none.
 LibBrowserRecord* SheetLibraryPane(VXWindowRecordTag* window);

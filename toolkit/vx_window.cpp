@@ -126,7 +126,17 @@ bool Contains(const Rect& outer, const Rect& inner) {
 
 // Platform callbacks.
 
-void OnCloseRequested(int32_t id) { VXSendGoAway(VXGetWindowFromId(id)); }
+// A close box clicked while the windows are only being brought up to date (a message shown in
+// the middle of some work) waits until that work is done: nothing answers events then, and the
+// window's owner must not lose its window under it.
+void OnCloseRequested(int32_t id) {
+    if (vx.updateWaitDepth != 0) {
+        VXPostDeferredAction([](void* data) { OnCloseRequested(int32_t(reinterpret_cast<intptr_t>(data))); },
+                             reinterpret_cast<void*>(intptr_t(id)), 0);
+        return;
+    }
+    VXSendGoAway(VXGetWindowFromId(id));
+}
 
 bool MayBecomeMain(const VXWindowRecordTag* w) {
     if (w->status() & kVXStatusNoKeyOrMain) return false;

@@ -220,6 +220,11 @@ TEST_F(V36SheetConvertTest, TranslatesTheAmplifierInEitherByteOrder) {
     GetSymbolsDisplayDesignator(little, diode, text);
     EXPECT_STREQ(text, "D1");
     EXPECT_EQ(diode->flags & kSymbolFlagTransform, 1u);  // placed with the inverse of its turn
+    // The parts' texts show what the sheet stores: the designators R7 and D1 (not the old texts
+    // "R1" and "D1.A"), and the value through its field reference.
+    EXPECT_NE(dump.find("kind 0x0011 owner serial 5 at (96,87) \"R7\"\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("kind 0x0011 owner serial 6 at (250,89) \"D1\"\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find(" macro \"{" + GetMappedAttributeName(0) + "}\""), std::string::npos) << dump;
     // The Mac Roman label is UTF-8 and belongs to the dangling net's tail symbol.
     EXPECT_NE(dump.find("\"IN\xC2\xB5\""), std::string::npos) << dump;
     EXPECT_NE(dump.find("{SheetModified}"), std::string::npos);

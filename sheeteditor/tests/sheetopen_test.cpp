@@ -150,6 +150,16 @@ protected:
         project.reset();
     }
     ProjectRecord* P() { return project->get(); }
+    // The entries of the sheet's "Project Context" popup.
+    static std::vector<std::string> ContextItems(SheetRecord* sheet) {
+        std::vector<std::string> items;
+        for (int32_t i = 0; i < VXCountListItems(sheet->topToolBar, kTopToolProjectContext); ++i) {
+            char text[256];
+            VXGetListItem(sheet->topToolBar, kTopToolProjectContext, i, text);
+            items.push_back(text);
+        }
+        return items;
+    }
     std::unique_ptr<TestProject> project;
     FileSpec amp;
     SheetNode* top = nullptr;
@@ -177,12 +187,7 @@ TEST_F(SheetContextOpen, TheProjectContextPopupListsTheNodeItsParentsAndTheProje
     SheetRecord* sheet = OpenSheetContext(P(), child, false);
     ASSERT_TRUE(sheet);
     VXWindowRecordTag* bar = sheet->topToolBar;
-    std::vector<std::string> items;
-    for (int32_t i = 0; i < VXCountListItems(bar, kTopToolProjectContext); ++i) {
-        char text[256];
-        VXGetListItem(bar, kTopToolProjectContext, i, text);
-        items.push_back(text);
-    }
+    const std::vector<std::string> items = ContextItems(sheet);
     EXPECT_EQ(items, (std::vector<std::string>{"Amp.SHX", "Top.SHX", "Test"}));
     EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 1);
     EXPECT_EQ(VXGetSelectedListItem(bar, kTopToolProjectContext, -1), 2);
@@ -193,6 +198,23 @@ TEST_F(SheetContextOpen, TheProjectContextPopupListsTheNodeItsParentsAndTheProje
     VXGetListItem(bar, kTopToolProjectContext, 0, text);
     EXPECT_STREQ(text, "No Project Context");
     EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 0);
+}
+
+// A sheet open with no context, as a new sheet is made ("No Project Context"), and then added to
+// the project as a top-level sheet (the project window's Add Top-Level Sheet(s) and a file dropped
+// on it both add so) is in the project from then on: its popup names it and the project.
+TEST_F(SheetContextOpen, ASheetAddedToTheProjectTakesItsContext) {
+    const FileSpec added = Sheet("New.SHX");
+    SheetRecord* sheet = OpenSchematicSheet(&added, kOpenShowWindow);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->project, nullptr);
+    ASSERT_TRUE(AddTopLevelSheetToProject(P(), &added));
+    EXPECT_EQ(sheet->project, P());
+    ASSERT_TRUE(sheet->hierarchyContext);
+    VXWindowRecordTag* bar = sheet->topToolBar;
+    const std::vector<std::string> items = ContextItems(sheet);
+    EXPECT_EQ(items, (std::vector<std::string>{"New.SHX", "Test"}));
+    EXPECT_EQ(VXGetItemEnabled(bar, kTopToolProjectContext), 1);
 }
 
 TEST_F(SheetContextOpen, OpeningWithOptionTwoFindsTheSheetsContext) {

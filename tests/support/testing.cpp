@@ -79,6 +79,17 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
+std::string LinesHolding(const std::string& text, const std::string& part) {
+    std::string out;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(at, end - at);
+        if (line.find(part) != std::string::npos) out += line + "\n";
+    }
+    return out;
+}
+
 std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;

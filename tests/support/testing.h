@@ -61,6 +61,8 @@ bool ReadFile(const std::string& path, std::string& out);
 bool WriteFile(const std::string& path, const std::string& bytes);
 // The names in a folder (one level, without "." and ".."), sorted; empty when it cannot be read.
 std::vector<std::string> FolderNames(const std::string& folder);
+// The lines of a text (a dump, a tool's output) that hold the part, each with its line end.
+std::string LinesHolding(const std::string& text, const std::string& part);
 
 // A kept fuzzing input, fuzz/corpus/<stem>/<file>, made by the project's own writer: the check
 // fails when the file no longer holds what the writer makes now; with PLEXA_WRITE_SEEDS set the
