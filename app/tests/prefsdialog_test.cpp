@@ -81,18 +81,37 @@ TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
     EXPECT_EQ(plain.find("Resistor"), std::string::npos);
 }
 
+// The preferences file after the dialog's steps and OK.
+std::string Confirmed(const std::string& steps) {
+    return PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\n"
+                      "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + steps +
+                      "button OK\nwait-no-window Preferences\nquit\n");
+}
+
 // A check box clicked by its title changes the option: confirmed, the file differs from one
 // confirmed without the click.
 TEST(PrefsDialog, ACheckBoxClickedByItsTitleChangesTheOption) {
-    auto confirm = [](const std::string& steps) {
-        return PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\n"
-                          "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + steps +
-                          "button OK\nwait-no-window Preferences\nquit\n");
-    };
-    const std::string unchanged = confirm("");
-    const std::string ticked = confirm("button Tool tips\n");
+    const std::string unchanged = Confirmed("");
+    const std::string ticked = Confirmed("button Tool tips\n");
     EXPECT_FALSE(unchanged.empty());
     EXPECT_FALSE(ticked == unchanged);
+}
+
+// A colour chosen from its pop-up button: the graphics colour becomes red (0x01FF0000) beside
+// the pins' black (0x07000000) in the stored record, in either byte order.
+TEST(PrefsDialog, AColourChosenFromItsPopUpButtonIsStored) {
+    const auto holds = [](const std::string& bytes, std::initializer_list<unsigned char> sequence) {
+        return bytes.find(std::string(sequence.begin(), sequence.end())) != std::string::npos;
+    };
+    const auto redThenBlack = [&](const std::string& bytes) {
+        return holds(bytes, {0x00, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x07}) ||
+               holds(bytes, {0x01, 0xFF, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00});
+    };
+    const std::string unchanged = Confirmed("");
+    const std::string red = Confirmed("click 372 17\npopup 3\nclick 261 91\n"
+                                      "screenshot " + OutputPath("prefs-colors-red.png") + " Preferences\n");
+    EXPECT_FALSE(redThenBlack(unchanged));
+    EXPECT_TRUE(redThenBlack(red));
 }
 
 // The part chosen a second time selects the row it has already: removing the selection then
