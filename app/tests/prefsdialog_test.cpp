@@ -4,6 +4,8 @@
 // the program).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -37,9 +39,9 @@ std::string AddShortcut(const std::string& what) {
 
 // Opens the dialog and edits every tab: a general option, a property-name list, the components
 // shortcut group (a part added from the parts dialog), the fonts offered, a colour from its
-// pop-up button, the order of the report scripts and the removal of one; the library paths are
-// shown. A screenshot of each tab; the run ends with the button.
-std::string EditEveryTab(const std::string& end, bool pictures) {
+// pop-up button, the order of the report scripts and the removal of one, a library folder added.
+// A screenshot of each tab; the run ends with the button.
+std::string EditEveryTab(const std::string& end, bool pictures, const std::string& folder) {
     auto shot = [&](const char* name) {
         return pictures ? "screenshot " + OutputPath(std::string("prefs-") + name + ".png") + " Preferences\n"
                         : std::string();
@@ -54,7 +56,7 @@ std::string EditEveryTab(const std::string& end, bool pictures) {
            // The graphics colour: red, the fourth colour.
            "click 372 17\npopup 3\nclick 261 91\n" + shot("colors") +
            "click 512 17\nclick 100 46\nbutton Down\nclick 100 76\nbutton Remove\n" + shot("scripts") +
-           "click 441 17\n" + shot("libraries") +
+           "click 441 17\npanel " + folder + "\nbutton Add Folder...\n" + shot("libraries") +
            "button " + end + "\nwait-no-window Preferences\nquit\n";
 }
 
@@ -69,8 +71,12 @@ std::string PrefsAfter(const std::string& script) {
 
 TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
     const std::string plain = PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\nquit\n");
-    const std::string cancelled = PrefsAfter(EditEveryTab("Cancel", true));
-    const std::string confirmed = PrefsAfter(EditEveryTab("OK", false));
+    // A folder of its own that no run mentions otherwise.
+    TempDir scratch;
+    const std::string folder = scratch.file("Extra Parts");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string cancelled = PrefsAfter(EditEveryTab("Cancel", true, folder));
+    const std::string confirmed = PrefsAfter(EditEveryTab("OK", false, folder));
     // Compared as booleans: the files are binary.
     EXPECT_TRUE(cancelled == plain);
     EXPECT_FALSE(confirmed == plain);
@@ -79,6 +85,7 @@ TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
     EXPECT_EQ(plain.find("Tolerance"), std::string::npos);
     EXPECT_NE(confirmed.find("Resistor"), std::string::npos);
     EXPECT_EQ(plain.find("Resistor"), std::string::npos);
+    EXPECT_NE(confirmed.find("Extra Parts"), std::string::npos);
 }
 
 // The preferences file after the dialog's steps and OK.
