@@ -34,7 +34,7 @@ constexpr const char* kPrefsFile = "config/plexa/Plexa 6.0 Preferences";
 // Adds the resistor of the basic parts to the shortcut group on show through the parts dialog.
 std::string AddShortcut(const std::string& what) {
     return "log add " + what + "\nbutton Add Items...\nwait-window Choose Shortcut Target\n"
-           "wait-drawn Choose Shortcut Target\nclick 230 220\nbutton OK\nwait-no-window Choose Shortcut Target\n";
+           "wait-drawn Choose Shortcut Target\nclick 230 240\nbutton OK\nwait-no-window Choose Shortcut Target\n";
 }
 
 // Opens the dialog and edits every tab: a general option, a property-name list, the components
