@@ -1,7 +1,10 @@
 // The Text, View and Grid menus: the text style of the selection, zoom and the view's options,
 // and the symbol editor's grid; each command's rule for the front document and its action.
+#include <cstdlib>
 #include <cstring>
 
+#include "app/customvalue.h"
+#include "app/prefs.h"
 #include "app/recentmenus.h"
 #include "app/shell.h"
 #include "app/textstylecommands.h"
@@ -62,8 +65,7 @@ void PrepFontSizeCommand(VXPrepCommandRecord* r) {
 void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     const bool styled = StyledDocument(front);
     const txStyle* style = gSelectionStyle;
-    // "Other size..." asks for a size in a dialog that is not built yet.
-    r->enabled = styled && r->command != 530;
+    r->enabled = styled;
     switch (r->command) {
     case 500:
     case 506: break;
@@ -101,6 +103,12 @@ int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front) {
         return 1;
     }
     switch (id) {
+    case 530: {
+        const int16_t from = gSelectionStyle && gSelectionStyle->size > 0 ? gSelectionStyle->size : 9;
+        const int32_t size = AskCustomDialog("Other Font Size", "Font size:", "points", 200, from);
+        if (size > 0) AlterTextStyle(kind, size, kAlterSize);
+        return 1;
+    }
     case 501: AlterTextStyle(kind, 0, kAlterDefault); return 1;
     case 541: AlterTextStyle(kind, 0, kAlterFace); return 1;
     case 542: AlterTextStyle(kind, kFaceBold, kAlterToggleFace); return 1;
@@ -130,8 +138,6 @@ void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 602: break;
     case 603: r->enabled = viewed && gCurrentScale < gMaxViewScale; break;
     case 604: r->enabled = viewed && gCurrentScale >= 13; break;
-    // The zoom percent dialog is not built yet.
-    case 605: r->enabled = 0; break;
     case 606:
         r->enabled = sheet != nullptr;
         SetTitle(r, sheet && (sheet->stored.flags & kSheetFlagHideElements) ? "Show Graphics" : "Hide Graphics");
@@ -164,6 +170,19 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
     case 602: (void)SetViewScale(-1, front.kind); return 1;
     case 603: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, 1), front.kind); return 1;
     case 604: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, -1), front.kind); return 1;
+    case 605: {
+        // Starts from the percent asked for last time.
+        const int32_t last = gPrefs ? gPrefs->zoomPercent : 0;
+        const int32_t from = last >= 4 && last <= gMaxViewScale ? last : std::abs(gCurrentScale);
+        const int32_t percent = AskCustomDialog("Zoom Percent", "Zoom view to:", "%", gMaxViewScale, from);
+        if (percent < 0) return 1;
+        (void)SetViewScale(percent, front.kind);  // an unchanged scale leaves the view
+        if (gPrefs && percent != gPrefs->zoomPercent) {
+            gPrefs->zoomPercent = int16_t(percent);
+            RecordChangedPreferences(kPrefsMainBlock);
+        }
+        return 1;
+    }
     case 606:
         if (!sheet) return 0;
         sheet->stored.flags ^= kSheetFlagHideElements;
@@ -207,8 +226,7 @@ void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         r->enabled = editor != nullptr;
         return;
     }
-    // "Other..." asks for a size in a dialog that is not built yet.
-    r->enabled = editor != nullptr && r->command != 708;
+    r->enabled = editor != nullptr;
     if (!editor) {
         r->checked = 0;
         return;
@@ -224,7 +242,13 @@ void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
 }
 
 int32_t DoGridCommand(uint16_t id, const FrontDocument& front) {
-    if (front.kind != kSymbolEditorKind || !front.editor || id < 701 || id > 707) return 0;
+    if (front.kind != kSymbolEditorKind || !front.editor) return 0;
+    if (id == 708) {
+        const int32_t grid = AskCustomDialog("Other Grid Size", "Set grid to:", "pixels", 1000, front.editor->grid);
+        if (grid >= 2) SetGridScale(grid, front.kind);  // a grid of 1 snaps nothing
+        return 1;
+    }
+    if (id < 701 || id > 707) return 0;
     SetGridScale(GridTable(front.editor)[id - 701], front.kind);
     return 1;
 }

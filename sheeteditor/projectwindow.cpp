@@ -441,13 +441,14 @@ VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project) {
     auto* record = new ProjectWindowRecord;
     record->project = project;
     VXSetWindowClassInfo(window, record, kProjectWindowCode);
-    VXInstallTreeView(window, style, kProjectRowHeight, kVXListMultiSelect | kVXListExtendSelect, 0,
-                      ProjectTreeViewHook);
+    // The header first: the tree takes the rest of the window.
     record->header = VXCreateDividedChildWindow(nullptr, 0, 0, window, kHeaderHeight, 0, project, ProjectHeaderEventHandler);
     if (!record->header) {
         VXDestroyWindow(window);
         return nullptr;
     }
+    VXInstallTreeView(window, style, kProjectRowHeight, kVXListMultiSelect | kVXListExtendSelect, 0,
+                      ProjectTreeViewHook);
     VXAllowDroppedFiles(window, true);
     const Rect limits = {95, gProjVwWidth, 5000, 800};
     VXSetMinMaxRect(window, &limits);

@@ -2,6 +2,7 @@
 #include "toolkit/vx_treeview.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -552,6 +553,22 @@ int32_t TreeViewListHook(VXWindowRecordTag* window, int32_t message,
     VXTreeViewRecord* tree = Tree(window);
     if (!tree) return 0;
     const int32_t id = window->windowID;
+    // A click on a row's disclosure triangle opens or closes its branch (with Option the whole
+    // branch), where the disclosure control has not been put under the mouse beforehand.
+    if (message == kVXListMouseDown && record && record->event && record->index >= 0) {
+        VXTreeNode* node = VXGetIndexedTreeViewNode(window, record->index);
+        if (node && HasChildren(node)) {
+            Point at{};
+            CalcTreeViewDisclosurePos(window, tree, record->index, &at);
+            const int32_t v = record->event->u.mouse.longV, h = record->event->u.mouse.longH;
+            if (std::abs(v - at.v) <= kDisclosureSide / 2 && std::abs(h - at.h) <= kDisclosureSide / 2) {
+                const int32_t row = record->index;
+                VXToggleTreeViewBranch(window, node, VXTestKey(kOptionKey));
+                if (VXGetWindowFromId(id)) InvalidateRow(window, row);  // its triangle turns
+                return kVXListClickHandled;
+            }
+        }
+    }
     const int32_t answer = tree->listHook ? tree->listHook(window, message, record) : 0;
     if (!VXGetWindowFromId(id) || !(tree = Tree(window)) || !record) return answer;
     if (message == kVXListTopRowChanged) HideDisclosure(window, tree);

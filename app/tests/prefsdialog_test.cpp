@@ -4,6 +4,8 @@
 // the program).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -32,14 +34,14 @@ constexpr const char* kPrefsFile = "config/plexa/Plexa 6.0 Preferences";
 // Adds the resistor of the basic parts to the shortcut group on show through the parts dialog.
 std::string AddShortcut(const std::string& what) {
     return "log add " + what + "\nbutton Add Items...\nwait-window Choose Shortcut Target\n"
-           "wait-drawn Choose Shortcut Target\nclick 230 220\nbutton OK\nwait-no-window Choose Shortcut Target\n";
+           "wait-drawn Choose Shortcut Target\nclick 230 240\nbutton OK\nwait-no-window Choose Shortcut Target\n";
 }
 
 // Opens the dialog and edits every tab: a general option, a property-name list, the components
 // shortcut group (a part added from the parts dialog), the fonts offered, a colour from its
-// pop-up button, the order of the report scripts and the removal of one; the library paths are
-// shown. A screenshot of each tab; the run ends with the button.
-std::string EditEveryTab(const std::string& end, bool pictures) {
+// pop-up button, the order of the report scripts and the removal of one, a library folder added.
+// A screenshot of each tab; the run ends with the button.
+std::string EditEveryTab(const std::string& end, bool pictures, const std::string& folder) {
     auto shot = [&](const char* name) {
         return pictures ? "screenshot " + OutputPath(std::string("prefs-") + name + ".png") + " Preferences\n"
                         : std::string();
@@ -54,7 +56,7 @@ std::string EditEveryTab(const std::string& end, bool pictures) {
            // The graphics colour: red, the fourth colour.
            "click 372 17\npopup 3\nclick 261 91\n" + shot("colors") +
            "click 512 17\nclick 100 46\nbutton Down\nclick 100 76\nbutton Remove\n" + shot("scripts") +
-           "click 441 17\n" + shot("libraries") +
+           "click 441 17\npanel " + folder + "\nbutton Add Folder...\n" + shot("libraries") +
            "button " + end + "\nwait-no-window Preferences\nquit\n";
 }
 
@@ -69,8 +71,12 @@ std::string PrefsAfter(const std::string& script) {
 
 TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
     const std::string plain = PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\nquit\n");
-    const std::string cancelled = PrefsAfter(EditEveryTab("Cancel", true));
-    const std::string confirmed = PrefsAfter(EditEveryTab("OK", false));
+    // A folder of its own that no run mentions otherwise.
+    TempDir scratch;
+    const std::string folder = scratch.file("Extra Parts");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string cancelled = PrefsAfter(EditEveryTab("Cancel", true, folder));
+    const std::string confirmed = PrefsAfter(EditEveryTab("OK", false, folder));
     // Compared as booleans: the files are binary.
     EXPECT_TRUE(cancelled == plain);
     EXPECT_FALSE(confirmed == plain);
@@ -79,20 +85,40 @@ TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
     EXPECT_EQ(plain.find("Tolerance"), std::string::npos);
     EXPECT_NE(confirmed.find("Resistor"), std::string::npos);
     EXPECT_EQ(plain.find("Resistor"), std::string::npos);
+    EXPECT_NE(confirmed.find("Extra Parts"), std::string::npos);
+}
+
+// The preferences file after the dialog's steps and OK.
+std::string Confirmed(const std::string& steps) {
+    return PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\n"
+                      "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + steps +
+                      "button OK\nwait-no-window Preferences\nquit\n");
 }
 
 // A check box clicked by its title changes the option: confirmed, the file differs from one
 // confirmed without the click.
 TEST(PrefsDialog, ACheckBoxClickedByItsTitleChangesTheOption) {
-    auto confirm = [](const std::string& steps) {
-        return PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\n"
-                          "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + steps +
-                          "button OK\nwait-no-window Preferences\nquit\n");
-    };
-    const std::string unchanged = confirm("");
-    const std::string ticked = confirm("button Tool tips\n");
+    const std::string unchanged = Confirmed("");
+    const std::string ticked = Confirmed("button Tool tips\n");
     EXPECT_FALSE(unchanged.empty());
     EXPECT_FALSE(ticked == unchanged);
+}
+
+// A colour chosen from its pop-up button: the graphics colour becomes red (0x01FF0000) beside
+// the pins' black (0x07000000) in the stored record, in either byte order.
+TEST(PrefsDialog, AColourChosenFromItsPopUpButtonIsStored) {
+    const auto holds = [](const std::string& bytes, std::initializer_list<unsigned char> sequence) {
+        return bytes.find(std::string(sequence.begin(), sequence.end())) != std::string::npos;
+    };
+    const auto redThenBlack = [&](const std::string& bytes) {
+        return holds(bytes, {0x00, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x07}) ||
+               holds(bytes, {0x01, 0xFF, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00});
+    };
+    const std::string unchanged = Confirmed("");
+    const std::string red = Confirmed("click 372 17\npopup 3\nclick 261 91\n"
+                                      "screenshot " + OutputPath("prefs-colors-red.png") + " Preferences\n");
+    EXPECT_FALSE(redThenBlack(unchanged));
+    EXPECT_TRUE(redThenBlack(red));
 }
 
 // The part chosen a second time selects the row it has already: removing the selection then

@@ -17,6 +17,7 @@
 #include "graphics/grafprocs.h"
 #include "graphics/textstyle.h"
 #include "platform/control_platform.h"
+#include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "platform/window_platform.h"
 #include "tests/support/testing.h"
@@ -325,6 +326,25 @@ TEST_F(TreeView, DisclosureClicksAndKeys) {
     EXPECT_EQ(Rows(), "A|B");
     VXSendCharacterEventToWindow(window, kRightArrow, 0);
     EXPECT_EQ(Rows(), "A|A1|A1x|B");
+}
+
+// A click on a row's triangle opens or closes its branch, as the user sees it drawn (no move of
+// the mouse over the row came first); a click on the row's name does not.
+TEST_F(TreeView, AClickOnATriangleTogglesItsBranch) {
+    VXTreeNode* a = Add(nullptr, "A");
+    Add(a, "A1");
+    Add(nullptr, "B");
+    auto click = [&](int32_t h, int32_t v) {
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, window, h, v));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, window, h, v));
+        TestRunDueWork();
+    };
+    click(11, 9);
+    EXPECT_EQ(Rows(), "A|A1|B");
+    click(60, 9);
+    EXPECT_EQ(Rows(), "A|A1|B");
+    click(12, 8);
+    EXPECT_EQ(Rows(), "A|B");
 }
 
 TEST_F(TreeView, Screenshot) {

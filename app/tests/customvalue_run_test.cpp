@@ -1,0 +1,82 @@
+// The custom value dialog behind "Zoom Percent...", the text size "Other size..." and the grid
+// "Other...": each asked through the running program; a number out of range keeps OK off and
+// says which numbers are taken; the answer takes effect.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/customvalue.h"
+#include "tests/support/scripted_run.h"
+#include "tests/support/testing.h"
+
+namespace plexa::test {
+namespace {
+
+TEST(CustomValue, OnlyWholeNumbersInRangeAreTaken) {
+    const struct {
+        const char* text;
+        int32_t answer;
+    } cases[] = {{"250", 250}, {" 12 ", 12}, {"1", 1}, {"1250", 1250}, {"1251", -1}, {"0", -1},
+                 {"", -1},     {"  ", -1},   {"-5", -1}, {"2.5", -1}, {"12a", -1}, {"99999999999999", -1}};
+    for (const auto& c : cases) EXPECT_EQ(ParseCustomValue(c.text, 1250), c.answer) << '"' << c.text << '"';
+}
+
+#ifdef PLEXA_PROGRAM
+
+// The field holds the starting value selected: typing replaces it; the refused number is
+// taken back key by key.
+std::string Ask(const std::string& title, const std::string& value, const std::string& picture) {
+    return "wait-window " + title + "\nwait-drawn " + title + "\n"
+           "type 5000\nscreenshot " + OutputPath(picture + "-refused.png") + " " + title + "\n"
+           "key Backspace\nkey Backspace\nkey Backspace\nkey Backspace\ntype " + value + "\nscreenshot " + OutputPath(picture + ".png") + " " + title + "\n"
+           "button OK\nwait-no-window " + title + "\n";
+}
+
+TEST(CustomValueRun, ZoomPercentAndOtherTextSize) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "menu View > Zoom Percent...\n" + Ask("Zoom Percent", "1250", "custom-zoom") +
+        "log-menu View\n"
+        "menu Text > Size > Other size...\n" + Ask("Other Font Size", "20", "custom-text-size") +
+        "log-menu Text\n"
+        "quit\nbutton Don't Save\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    const auto has = [&](const std::string& line) {
+        for (const std::string& l : result.log)
+            if (l == line) return true;
+        return false;
+    };
+    // At the largest scale there is no zooming in.
+    EXPECT_TRUE(has("  Zoom In\tdisabled")) << result.errors;
+    EXPECT_TRUE(has("  Zoom Out\tenabled"));
+    // A size none of the listed ones: "Other size..." is the one checked.
+    EXPECT_TRUE(has("    Other size...\tenabled\tchecked"));
+}
+
+TEST(CustomValueRun, OtherGridSizeInTheSymbolEditor) {
+    // The shipped library of the build the program belongs to, copied.
+    const std::string program = PLEXA_PROGRAM;
+    const std::string build = program.substr(0, program.rfind('/', program.rfind('/') - 1));
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string library = run.dir().file("Basic Parts.LBX");
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(build + "/resources/Essentials/Plexa/Libraries/Basic Parts.LBX", bytes));
+    ASSERT_TRUE(WriteFile(library, bytes));
+    const ScriptedRunResult result = run.Run(
+        "wait-window Basic Parts\nwait-drawn Basic Parts\n"
+        "click 52 9 double\nwait-window Basic Parts : *\nwait-drawn Basic Parts : *\n"
+        "menu Grid > Other...\n" + Ask("Other Grid Size", "25", "custom-grid") +
+        "log-menu Grid\nquit\n",
+        {library});
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    bool checked = false;
+    for (const std::string& l : result.log) checked = checked || l == "  Other...\tenabled\tchecked";
+    EXPECT_TRUE(checked) << result.errors;
+}
+
+#endif
+
+}  // namespace
+}  // namespace plexa::test
