@@ -41,6 +41,7 @@ struct VXGlobals {
     void* popupMenuTracking;
     const void* defaultGrafProcs;         // the standard drawing procedures of the graphics layer
     uint8_t updateWaitDepth;              // windows are being updated synchronously
+    uint8_t sleepDepth;                   // some work waits, letting events through (VXSleep)
     uint8_t terminationInProgress;
     uint8_t closeAllAborted;
     uint8_t darkAppearance;

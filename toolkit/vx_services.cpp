@@ -50,7 +50,9 @@ uint32_t VXDelay(uint32_t ticks) {
 }
 
 void VXSleep(uint32_t ticks) {
+    ++vx.sleepDepth;
     PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros() + MicrosOfTicks(ticks));
+    --vx.sleepDepth;
 }
 
 bool VXTestKey(uint16_t keyCode) { return PlatformIsKeyDown(keyCode); }

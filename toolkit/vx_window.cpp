@@ -127,10 +127,11 @@ bool Contains(const Rect& outer, const Rect& inner) {
 // Platform callbacks.
 
 // A close box clicked while the windows are only being brought up to date (a message shown in
-// the middle of some work) waits until that work is done: nothing answers events then, and the
-// window's owner must not lose its window under it.
+// the middle of some work), or while some work waits and lets events through (for the
+// simulator's answer, say), waits until that work is done: the window's owner, or the work
+// itself, must not lose what it uses under it.
 void OnCloseRequested(int32_t id) {
-    if (vx.updateWaitDepth != 0) {
+    if (vx.updateWaitDepth != 0 || vx.sleepDepth != 0) {
         VXPostDeferredAction([](void* data) { OnCloseRequested(int32_t(reinterpret_cast<intptr_t>(data))); },
                              reinterpret_cast<void*>(intptr_t(id)), 0);
         return;
