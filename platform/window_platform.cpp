@@ -444,11 +444,30 @@ PlatformWindow* PlatformChildViewCreate(int32_t windowID, PlatformWindow* parent
     return window;
 }
 
+namespace {
+
+// The key window went away (closed or hidden): the front visible window that is not a floating
+// one becomes key and is activated, as a window manager does; without one (and on platforms
+// that do not activate, such as the offscreen one) the next window would keep no key status
+// and never hear of its activation.
+void ActivateFrontWindowAfter(PlatformWindow* gone) {
+    gKeyID = 0;
+    for (PlatformWindow* other : gOrder)
+        if (other != gone && !other->dead && other->host && other->host->isVisible() &&
+            other->kind != PlatformWindowKind::kFloating) {
+            gKeyID = other->id;
+            other->host->activateWindow();
+            return;
+        }
+}
+
+}  // namespace
+
 void PlatformWindowDestroy(PlatformWindow* window) {
     if (!window || window->dead) return;
     EndDrawing(window);
     gOrder.erase(std::remove(gOrder.begin(), gOrder.end(), window), gOrder.end());
-    if (gKeyID == window->id) gKeyID = 0;
+    if (gKeyID == window->id) ActivateFrontWindowAfter(window);
     if (window->busy) {
         window->dead = true;
         return;
@@ -518,14 +537,7 @@ void PlatformWindowHide(PlatformWindow* window) {
         return;
     }
     window->host->hide();
-    if (gKeyID == window->id) {
-        gKeyID = 0;
-        for (PlatformWindow* other : gOrder)
-            if (other->host->isVisible() && other->kind != PlatformWindowKind::kFloating) {
-                gKeyID = other->id;
-                break;
-            }
-    }
+    if (gKeyID == window->id) ActivateFrontWindowAfter(window);
 }
 
 bool PlatformWindowIsVisible(const PlatformWindow* window) {

@@ -380,30 +380,102 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
     EXPECT_FALSE(fs::exists(Path("page-2.png")));
 }
 
-// Step 5: editing a placed part's symbol in the symbol editor, adding a pin and updating the
-// placed symbols.
-//
-// Missing in the program: Edit > Edit Library Item stays disabled for the fixture's parts (they
-// are drawn from the sheet's own symbols), and Tools > Update Parts... waits for its dialog; the
-// netlist cannot change through the program.
-TEST_F(DesignRun, Step5SymbolEditorIsNotReachableForThePlacedParts) {
+// Step 5: a symbol edited in the symbol editor and the placed symbols updated from it. The shipped
+// library is copied beside the fixture project (as "Design Parts.LBX", which the project's
+// library list then holds), so that the edit is saved into the copy. A resistor of it is placed
+// on the root sheet and opened through Edit > Edit Library Item; the pin tool adds a third pin,
+// closing the editor writes the item back and Ctrl+S saves the library. Tools > Update Parts...
+// replaces the placed resistor (older than the saved item) by the new one, whose new pin the
+// wire tool then joins to its second pin; after Tools > Annotate... and File > Save the
+// project's netlist holds the resistor's three pins, the new one on the net of the wire.
+TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateParts) {
     CopyProject();
+    fs::copy_file(PLEXA_BASIC_PARTS, Path("Design Parts.LBX"));
+    const std::string before = Tool("netlist-dump", {"amp.PRX"});
     const ScriptedRunResult result = run.Run(
         "wait-window ROOT\n"
         "wait-drawn ROOT\n"
-        "drag 370 60 60 190\n"
-        "log-menu Edit\n"
+        "click 16 18\n"  // the library pane opened
+        "wait-drawn ROOT\n"
+        "click 257 43\n"  // "Design Parts" in the library list
+        "click 470 29\n"
+        "type Res\n"
+        "click 18 190\n"  // the library-part tool, and a resistor placed
+        "click 500 280\n"
+        "click 18 128\n"  // the arrow tool; the resistor selected
+        "click 500 282\n"
+        "wait-drawn ROOT\n"
+        "screenshot " + Shot("step5-placed") + " ROOT\n"
+        "menu Edit > Edit Library Item\n"
+        "wait-window Design Parts : Resistor\n"
+        "wait-drawn Design Parts : Resistor\n"
+        "click 158 191\n"  // the pin tool: a pin dragged below the resistor
+        "drag 250 200 250 160\n"
+        "wait-window Pin Information\n"
+        "wait-drawn Pin Information\n"
+        "button OK\n"
+        "wait-no-window Pin Information\n"
+        "wait-drawn Design Parts : Resistor\n"
+        "screenshot " + Shot("step5-pin-added") + " Design Parts : Resistor\n"
+        "close Design Parts : Resistor\n"
+        "wait-no-window Design Parts : Resistor\n"
+        "key Ctrl+S\n"
+        "close Design Parts\n"
+        "wait-no-window Design Parts\n"
+        "wait-drawn ROOT\n"
         "log-menu Tools\n"
+        "menu Tools > Update Parts...\n"
+        "wait-window Update Parts\n"
+        "wait-drawn Update Parts\n"
+        "screenshot " + Shot("step5-update-parts") + " Update Parts\n"
+        "button Update\n"
+        "wait-no-window Update Parts\n"
+        "wait-drawn ROOT\n"
+        "screenshot " + Shot("step5-updated") + " ROOT\n"
+        // The wire tool: from the new pin's end, round the right of the resistor, to its pin 2.
+        "click 18 221\n"
+        "click 530 362\n"
+        "click 580 362\n"
+        "click 580 278\n"
+        "click 555 278 double\n"
+        "click 18 128\n"
+        "wait-drawn ROOT\n"
+        "screenshot " + Shot("step5-wired") + " ROOT\n"
+        "menu Tools > Annotate...\n"
+        "wait-window Annotate\n"
+        "wait-drawn Annotate\n"
+        "button OK\n"
+        "wait-no-window Annotate\n"
+        "menu File > Save\n"
         "close ROOT\n"
-        "close amp\n",
+        "close amp\n"
+        "button Save\n",
         {Path("amp.PRX"), Path("ROOT.SHX")});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    EXPECT_TRUE(Logged(result, "  Update Parts...\tdisabled"));
+    EXPECT_TRUE(Logged(result, "  Update Parts...\tenabled"));
+    for (const char* shot : {"step5-placed", "step5-pin-added", "step5-update-parts", "step5-updated", "step5-wired"})
+        ExpectPicture(Shot(shot));
+    // The saved root: the placed resistor's component has the third pin.
+    const std::string dump = Dump("ROOT.SHX");
+    EXPECT_NE(dump.find("    symbol 0: map 2 second map -1 pins 3\n    section 0: symbol 0 suffix \"\" pins 1 2 3\n"),
+              std::string::npos)
+        << dump;
+    // The netlist before had no such part; after, the annotated resistor's three pins, the new one
+    // on the net of the wire with pin 2.
+    EXPECT_EQ(Grep(before, "pin R5."), "");
+    const std::string netlist = Tool("netlist-dump", {"amp.PRX"});
+    EXPECT_EQ(Grep(netlist, "comp R5 "), "comp R5 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=1k\n") << netlist;
+    EXPECT_EQ(Grep(netlist, "pin R5."),
+              "pin R5.1 name=1 net=- node=I1\n"
+              "pin R5.2 name=2 net=SIG001 node=I1\n"
+              "pin R5.3 name= net=SIG001 node=I1\n")
+        << netlist;
+    EXPECT_EQ(Grep(netlist, "net SIG001 "), "net SIG001 scope=local sheet=1\n") << netlist;
 }
 
-// Step 5, the symbol editor: a resistor placed from the library pane opens in the symbol editor
-// through Edit > Edit Library Item (adding the pin and updating the placed parts wait for the
-// program, above).
+// Step 5, the symbol editor on a new sheet: a resistor placed from the shipped library through the
+// library pane opens in the symbol editor through Edit > Edit Library Item (closed unchanged: the
+// shipped library is not written).
 TEST_F(DesignRun, Step5EditLibraryItemOpensAPlacedLibraryPartInTheSymbolEditor) {
     const ScriptedRunResult result = run.Run(
         "wait-window Untitled 1\n"
