@@ -473,6 +473,28 @@ TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateP
     EXPECT_EQ(Grep(netlist, "net SIG001 "), "net SIG001 scope=local sheet=1\n") << netlist;
 }
 
+// Step 5, the windows: when the library window in front closes, the sheet behind it becomes the key
+// window again and has its own menu bar back (with Tools), as under a window manager; a sheet
+// that kept the library's bar could not reach Update Parts.
+TEST_F(DesignRun, Step5ClosingTheLibraryWindowGivesTheSheetBehindItsMenuBar) {
+    fs::copy_file(SourcePath("tools/tests/fixtures/amp/RC.SHX"), Path("RC.SHX"));
+    fs::copy_file(PLEXA_BASIC_PARTS, Path("Design Parts.LBX"));
+    const ScriptedRunResult result = run.Run(
+        "wait-window Design Parts\n"
+        "wait-drawn Design Parts\n"
+        "log-menubar\n"
+        "close Design Parts\n"
+        "wait-no-window Design Parts\n"
+        "log-windows\n"
+        "log-menubar\n"
+        "close RC\n",
+        {Path("RC.SHX"), Path("Design Parts.LBX")});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: RC"});
+    EXPECT_EQ(result.Lines("menubar:"), (std::vector<std::string>{"menubar: Plexa File Edit Library Window",
+                                                                  "menubar: Plexa File Edit Text View Tools Window"}));
+}
+
 // Step 5, the symbol editor on a new sheet: a resistor placed from the shipped library through the
 // library pane opens in the symbol editor through Edit > Edit Library Item (closed unchanged: the
 // shipped library is not written).
