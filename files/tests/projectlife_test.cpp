@@ -1,6 +1,7 @@
 // Projects created, changed, closed and opened again; the settings dialog's import and cancel.
 #include "files/projectlife.h"
 #include "files/sheetload.h"
+#include "files/sheetspec.h"
 #include "app/root.h"
 #include "files/tests/project_testing.h"
 #include "foundation/dynfile.h"
@@ -47,7 +48,8 @@ TEST(ProjectLife, ACreatedProjectKeepsItsSettingsAcrossCloseAndOpen) {
     ASSERT_EQ(CloseProject(project, kCloseProjectAsk), 0);
 }
 
-// A sheet shown in a window when its project closes keeps no pointer to the freed project.
+// A sheet shown in a window when its project closes keeps no pointer to the freed project or its
+// sheet specs.
 TEST(ProjectLife, AnOpenSheetLosesTheContextOfItsClosedProject) {
     TempDir dir;
     const FileSpec spec = SpecOf(dir.file("Main.PRX"));
@@ -60,6 +62,7 @@ TEST(ProjectLife, AnOpenSheetLosesTheContextOfItsClosedProject) {
     ASSERT_NE(shown, nullptr);
     ASSERT_NE(hidden, nullptr);
     shown->project = hidden->project = project;
+    shown->sheetSpec = hidden->sheetSpec = AddSheetSpecToProject(project, "Main.SHX");
     SheetLoadHooks hooks = GetSheetLoadHooks();
     hooks.openSheets = [](bool visible) { return std::vector<SheetRecord*>{visible ? shown : hidden}; };
     SetSheetLoadHooks(hooks);
@@ -67,6 +70,8 @@ TEST(ProjectLife, AnOpenSheetLosesTheContextOfItsClosedProject) {
     EXPECT_EQ(shown->project, nullptr);
     EXPECT_EQ(hidden->project, nullptr);
     EXPECT_EQ(shown->hierarchyContext, nullptr);
+    EXPECT_EQ(shown->sheetSpec, nullptr);
+    EXPECT_EQ(hidden->sheetSpec, nullptr);
     InstallCoreHooks();
     DestroySheet(shown);
     DestroySheet(hidden);
