@@ -8,8 +8,10 @@
 #include "foundation/ll.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "library/itemcache.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
+#include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/signals.h"
@@ -17,6 +19,7 @@
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/signaljoin.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
@@ -529,8 +532,17 @@ void InvalidateTrackingSymbolImage() { gSymbolImageStale = true; }
 
 namespace {
 
-// Net symbols are placed with the library-part tool, which brings the placing; none is placed yet.
-SymbolRecord* CreateNetSymbolInstance(SheetRecord*, Point) { return nullptr; }
+// The cached library item placed at the point when it is a wire symbol (the library-part tool's
+// placing, which redraws it); the new symbol, none when nothing was placed.
+SymbolRecord* CreateNetSymbolInstance(SheetRecord* sheet, Point at) {
+    CachedLibData data{};
+    GetCachedLibData(&data);
+    if (!sheet || !data.item || data.item->head.kind != kLibItemWireSymbol) return nullptr;
+    const uint32_t serial = sheet->stored.nextSerial;
+    InstantiateLibraryItem(sheet, at);
+    auto* placed = static_cast<SymbolRecord*>(LLLast(sheet->symbolList));
+    return placed && placed->serial == serial ? placed : nullptr;
+}
 
 // The start of a wire: clears undo and highlights; false when nothing starts.
 void BeginCreation(SheetRecord* sheet, bool buss) {

@@ -17,6 +17,7 @@
 #include "model/elements.h"
 #include "model/imagelist.h"
 #include "model/libitem.h"
+#include "model/symbols.h"
 #include "model/pindata.h"
 #include "model/symboldata.h"
 #include "tools/tool_support.h"
@@ -183,6 +184,8 @@ LibraryItem* BuildItem(const ItemText& text) {
         DestroyLibraryItem(item);
         return nullptr;
     }
+    // A wire symbol is a net symbol on the sheet: placed, its pin takes wires and names its net.
+    if (text.kind == kLibItemWireSymbol) SetLibSymbolFlags(item, 0, kSymbolFlagPort);
     for (size_t i = 0; i < text.packages.size(); ++i) {
         const int32_t index = AddNewPackageToLibItem(item, 0);
         SetLibPackageName(item, index, text.packages[i].first.c_str());
