@@ -58,8 +58,11 @@ void UpdatePartSymbols(const FrontDocument& front) {
     if (SheetRecord* sheet = LogSheet(front)) return UpdatePartSymbolsOf(sheet, sheet->project, false);
     if (ProjectRecord* project = LogProject(front)) return UpdatePartSymbolsOf(nullptr, project, false);
     if (front.kind == kSheetKind && front.sheet) return UpdatePartSymbolsOf(front.sheet, front.sheet->project, false);
-    if (front.kind == kProjectKind && front.project)
+    if (front.kind == kProjectKind && front.project) {
+        // The tree's nodes say which sheets are selected.
+        StoreRowStates(front.project);
         UpdatePartSymbolsOf(nullptr, front.project, CountSelectedProjectRows(front.project) > 0);
+    }
 }
 
 bool ReplaceableSelection() {

@@ -20,7 +20,8 @@ constexpr const char* kAmp = "tools/tests/fixtures/amp";
 
 // From the root sheet with nothing selected, the dialog offers this sheet (the selected symbols
 // disabled) and is cancelled; from the project window it offers every sheet of the project (no
-// tree row is selected) and, confirmed, finds no symbol taken from a library: it says so.
+// tree row is selected) and, confirmed, finds no symbol taken from a library: it says so. With a
+// row of the tree selected it offers the project's selected sheets.
 TEST(UpdatePartsRun, TheDialogFollowsTheFrontWindowAndSaysWhenNothingNeededUpdating) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string folder = run.CopyFixture(kAmp);
@@ -28,6 +29,7 @@ TEST(UpdatePartsRun, TheDialogFollowsTheFrontWindowAndSaysWhenNothingNeededUpdat
     const std::string fromSheet = OutputPath("update-parts-sheet.png");
     const std::string fromProject = OutputPath("update-parts-project.png");
     const std::string message = OutputPath("update-parts-nothing.png");
+    const std::string fromRows = OutputPath("update-parts-selected-sheets.png");
     const ScriptedRunResult result = run.Run(
         "wait-window ROOT\n"
         "wait-drawn ROOT\n"
@@ -53,6 +55,16 @@ TEST(UpdatePartsRun, TheDialogFollowsTheFrontWindowAndSaysWhenNothingNeededUpdat
         "log-windows\n"
         "button OK\n"
         "wait-no-window Plexa\n"
+        // With the tree's row selected, the project's selected sheets are offered first.
+        "click 60 9\n"
+        "menu Tools > Update Parts...\n"
+        "wait-window Update Parts\n"
+        "wait-drawn Update Parts\n"
+        "screenshot " + fromRows + " Update Parts\n"
+        "button Update\n"
+        "wait-window Plexa\n"
+        "button OK\n"
+        "wait-no-window Plexa\n"
         "close amp\n"
         "close ROOT\n",
         {"amp.PRX", "ROOT.SHX"}, folder);
@@ -60,7 +72,7 @@ TEST(UpdatePartsRun, TheDialogFollowsTheFrontWindowAndSaysWhenNothingNeededUpdat
     EXPECT_EQ(result.Lines("windows:"),
               (std::vector<std::string>{"windows: amp | ROOT", "windows: Plexa | amp | ROOT"}));
     std::string bytes;
-    for (const std::string& picture : {fromSheet, fromProject, message})
+    for (const std::string& picture : {fromSheet, fromProject, message, fromRows})
         EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000) << picture;
     // From the project window both project commands are on.
     bool signalNames = false, parts = false;

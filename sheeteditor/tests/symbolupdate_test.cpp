@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/filesymbols.h"
+#include "files/hierarchy.h"
 #include "files/sheetspec.h"
 #include "files/sheetstore.h"
 #include "files/symbolplace.h"
@@ -288,6 +289,40 @@ TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes)
     ASSERT_EQ(gLog.entries.size(), 1u);
     EXPECT_STREQ(gLog.entries[0].sheetName, "A.SHT");
     EXPECT_EQ(gLog.shown, 1);
+}
+
+// From the project window with rows of its tree selected, only the sheets of the selected rows
+// are updated.
+TEST_F(SymbolUpdateTest, TheProjectsSelectedSheetsAloneAreUpdated) {
+    LibTestProject project(Path(""));
+    SheetSpec* b = AddSheetSpecToProject(project.get(), "B.SHT");
+    SheetSpec* a = AddSheetSpecToProject(project.get(), "A.SHT");
+    project.get()->hierarchy = CreateSheetTree();
+    ASSERT_NE(project.get()->hierarchy, nullptr);
+    SheetNode* top = AddSheetNode(project.get()->hierarchy, nullptr, a, 0, 0);
+    ASSERT_NE(AddSheetNode(project.get()->hierarchy, nullptr, b, 0, 0), nullptr);
+    // B's row is a child of A's too; that one is selected, A's row is not.
+    SheetNode* child = AddSheetNode(project.get()->hierarchy, top, b, 7, 0);
+    ASSERT_NE(child, nullptr);
+    child->selected = 1;
+    static decltype(this) self = nullptr;
+    self = this;
+    gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
+        SheetRecord* sheet = CreateDrawing();
+        char name[160];
+        GetSheetSpecName(project, spec, name, sizeof name);
+        SetFileSpecName(&sheet->fileSpec, name);
+        sheet->project = project;
+        sheet->sheetSpec = spec;
+        // Both hold a symbol older than its library item.
+        self->Place(sheet, "C10", "PARTS.LBX", kOlder);
+        sheet->modifiedFlags = 0;
+        return sheet;
+    };
+    EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, true), 1);
+    EXPECT_EQ(gSaved, (std::vector<std::string>{"B.SHT"}));
+    ASSERT_EQ(gLog.entries.size(), 1u);
+    EXPECT_STREQ(gLog.entries[0].sheetName, "B.SHT");
 }
 
 TEST(SymbolUpdateDialog, OpeningStateFollowsTheWindowAndTheSelection) {
