@@ -47,6 +47,8 @@ std::string FirstLine(const ReplaceSymbolLogEntry& entry) {
     return first;
 }
 
+constexpr int32_t kOlder = int32_t(kTestStamp) - 5;
+
 class SymbolUpdateTest : public LibraryAccessTest {
 protected:
     void SetUp() override {
@@ -124,6 +126,26 @@ protected:
         return symbol;
     }
 
+    // The sheets that the store loads for a project update: each of the spec's name, holding a
+    // placed part of PARTS.LBX, older than its library item when `older` says so for the name.
+    void LoadSheetsWithAPart(bool (*older)(const char* name)) {
+        self_ = this;
+        older_ = older;
+        gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
+            SheetRecord* sheet = CreateDrawing();
+            char name[160];
+            GetSheetSpecName(project, spec, name, sizeof name);
+            SetFileSpecName(&sheet->fileSpec, name);
+            sheet->project = project;
+            sheet->sheetSpec = spec;
+            self_->Place(sheet, "C10", "PARTS.LBX", older_(name) ? kOlder : int32_t(kTestStamp));
+            sheet->modifiedFlags = 0;
+            return sheet;
+        };
+    }
+    static inline SymbolUpdateTest* self_ = nullptr;
+    static inline bool (*older_)(const char* name) = nullptr;
+
     // The serial numbers of the sheet's symbols with their change times.
     std::vector<std::string> Symbols(SheetRecord* sheet) {
         std::vector<std::string> out;
@@ -142,8 +164,6 @@ protected:
     std::vector<SheetRecord*> sheets_;
     std::vector<LibraryItem*> items_;
 };
-
-constexpr int32_t kOlder = int32_t(kTestStamp) - 5;
 
 TEST_F(SymbolUpdateTest, WithoutForceOnlySymbolsOlderThanTheirItemAreReplaced) {
     Place(sheet_, "R1K", "PARTS.LBX", int32_t(kTestStamp));  // serial 1: current
@@ -269,20 +289,8 @@ TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes)
     LibTestProject project(Path(""));
     AddSheetSpecToProject(project.get(), "B.SHT");
     AddSheetSpecToProject(project.get(), "A.SHT");
-    static decltype(this) self = nullptr;
-    self = this;
-    gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
-        SheetRecord* sheet = CreateDrawing();
-        char name[160];
-        GetSheetSpecName(project, spec, name, sizeof name);
-        SetFileSpecName(&sheet->fileSpec, name);
-        sheet->project = project;
-        sheet->sheetSpec = spec;
-        // Only A holds a symbol older than its library item.
-        self->Place(sheet, "C10", "PARTS.LBX", name[0] == 'A' ? kOlder : int32_t(kTestStamp));
-        sheet->modifiedFlags = 0;
-        return sheet;
-    };
+    // Only A holds a symbol older than its library item.
+    LoadSheetsWithAPart([](const char* name) { return name[0] == 'A'; });
     EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, false), 1);
     EXPECT_EQ(gSaved, (std::vector<std::string>{"A.SHT"}));
     EXPECT_EQ(gLiveLoaded, 0);
@@ -305,20 +313,8 @@ TEST_F(SymbolUpdateTest, TheProjectsSelectedSheetsAloneAreUpdated) {
     SheetNode* child = AddSheetNode(project.get()->hierarchy, top, b, 7, 0);
     ASSERT_NE(child, nullptr);
     child->selected = 1;
-    static decltype(this) self = nullptr;
-    self = this;
-    gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
-        SheetRecord* sheet = CreateDrawing();
-        char name[160];
-        GetSheetSpecName(project, spec, name, sizeof name);
-        SetFileSpecName(&sheet->fileSpec, name);
-        sheet->project = project;
-        sheet->sheetSpec = spec;
-        // Both hold a symbol older than its library item.
-        self->Place(sheet, "C10", "PARTS.LBX", kOlder);
-        sheet->modifiedFlags = 0;
-        return sheet;
-    };
+    // Both hold a symbol older than its library item.
+    LoadSheetsWithAPart([](const char*) { return true; });
     EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, true), 1);
     EXPECT_EQ(gSaved, (std::vector<std::string>{"B.SHT"}));
     ASSERT_EQ(gLog.entries.size(), 1u);
