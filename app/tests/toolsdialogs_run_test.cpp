@@ -33,7 +33,7 @@ TEST(UpdatePartsRun, TheDialogFollowsTheFrontWindowAndSaysWhenNothingNeededUpdat
     const ScriptedRunResult result = run.Run(
         "wait-window ROOT\n"
         "wait-drawn ROOT\n"
-        "menu Tools > Update Parts...\n"
+        "key Ctrl+U\n"  // the command's shortcut
         "wait-window Update Parts\n"
         "wait-drawn Update Parts\n"
         "screenshot " + fromSheet + " Update Parts\n"
