@@ -484,7 +484,8 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
 // closing the editor writes the item back and Ctrl+S saves the library. Tools > Update Parts...
 // replaces the placed resistor (older than the saved item) by the new one, whose new pin the
 // wire tool then joins to its second pin; after Tools > Annotate... and File > Save the
-// project's netlist holds the resistor's three pins, the new one on the net of the wire.
+// project's netlist and the SPICE netlist of the shipped script hold the resistor's three pins,
+// the new one on the net of the wire.
 TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateParts) {
     CopyProject();
     fs::copy_file(PLEXA_BASIC_PARTS, Path("Design Parts.LBX"));
@@ -544,12 +545,23 @@ TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateP
         "button OK\n"
         "wait-no-window Annotate\n"
         "menu File > Save\n"
+        // The SPICE netlist of the changed design, from the shipped script.
+        "menu File > Export > Simora Hierarchical\n"
+        "wait-window Simora Hierarchical\n"
+        "wait-drawn Simora Hierarchical\n"
+        "click 27 132\n"  // the output is not opened afterwards
+        "button Run\n"
+        "wait-no-window Simora Hierarchical\n"
         "close ROOT\n"
         "close amp\n"
         "button Save\n",
         {Path("amp.PRX"), Path("ROOT.SHX")});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_TRUE(Logged(result, "  Update Parts...\tenabled"));
+    // The SPICE netlist: the resistor with its three pins, the new one on the wire's node.
+    std::string spice;
+    ASSERT_TRUE(ReadFile(Path("amp.cir"), spice));
+    EXPECT_EQ(Grep(spice, "R5 "), "R5 NC_R5_1 SIG001 SIG001 1k\n") << spice;
     for (const char* shot : {"step5-placed", "step5-pin-added", "step5-update-parts", "step5-updated", "step5-wired"})
         ExpectPicture(Shot(shot));
     // The saved root: the placed resistor's component has the third pin.
