@@ -447,9 +447,9 @@ PlatformWindow* PlatformChildViewCreate(int32_t windowID, PlatformWindow* parent
 namespace {
 
 // The key window went away (closed or hidden): the front visible window that is not a floating
-// one becomes key and is activated, as a window manager does; without one (and on platforms
-// that do not activate, such as the offscreen one) the next window would keep no key status
-// and never hear of its activation.
+// one becomes key and is asked to activate, as a window manager would do. Without this, on a
+// platform that activates nothing by itself (the offscreen one), the window left in front never
+// hears of its activation and keeps the menu bar of the window that went.
 void ActivateFrontWindowAfter(PlatformWindow* gone) {
     gKeyID = 0;
     for (PlatformWindow* other : gOrder)
