@@ -119,6 +119,7 @@ TEST_F(DesignRun, Step1ACircuitFromTheLibraryPaneWithTwoNamedNetsAndAChildSheetU
                "wait-drawn Signal Info\n"
                "key Ctrl+A\n"
                "type " + net + "\n"
+               "screenshot " + Shot("step1-signal-dialog-" + net) + " Signal Info\n"
                "key Return\n"
                "wait-no-window Signal Info\n";
     };
@@ -214,7 +215,8 @@ TEST_F(DesignRun, Step1ACircuitFromTheLibraryPaneWithTwoNamedNetsAndAChildSheetU
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("windows:"),
               (std::vector<std::string>{"windows: Design | Untitled 1", "windows: Sheet1 | Design | Untitled 1"}));
-    for (const char* shot : {"step1-project-settings", "step1-library-pane", "step1-sheet"}) ExpectPicture(Shot(shot));
+    for (const char* shot : {"step1-project-settings", "step1-library-pane", "step1-signal-dialog-A", "step1-sheet"})
+        ExpectPicture(Shot(shot));
     std::string project;
     EXPECT_TRUE(ReadFile(Path("Design.PRX"), project) && !project.empty());
     // The saved sheet: the source, three resistors and the ground from the library, not yet
