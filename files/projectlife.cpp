@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "files/hierarchy.h"
+#include "files/sheetload.h"
 #include "files/sheetspec.h"
 #include "foundation/datafile.h"
 #include "foundation/memory.h"
@@ -140,6 +141,15 @@ OSStatus CloseProject(ProjectRecord* project, int32_t mode, AskSaveProjectProc a
         const OSStatus st = CloseProjectFile(project);
         if (st && mode != kCloseProjectDiscard) return st;
     }
+    // Sheets still shown in windows outlive their project: they lose its context and its sheet
+    // spec here, so that none is left pointing into the freed record.
+    if (const auto openSheets = GetSheetLoadHooks().openSheets)
+        for (bool visible : {true, false})
+            for (SheetRecord* sheet : openSheets(visible)) {
+                if (sheet->project != project) continue;
+                (void)SetSheetContext(sheet, nullptr, nullptr, false);  // clearing loads nothing and cannot fail
+                sheet->sheetSpec = nullptr;
+            }
     UnlinkProject(project);
     DestroyProjectRecord(project);
     return status::kNoErr;

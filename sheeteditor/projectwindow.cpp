@@ -105,7 +105,8 @@ std::vector<SheetNode*> SelectedNodes(VXWindowRecordTag* window) {
     return nodes;
 }
 
-// The nodes keep the rows' expansion and selection.
+}  // namespace
+
 void StoreRowStates(ProjectRecord* project) {
     VXWindowRecordTag* window = project->window;
     ProjectWindowRecord* record = RecordOf(window);
@@ -120,6 +121,8 @@ void StoreRowStates(ProjectRecord* project) {
         if (view->children) node->expanded = view->children->expanded;
     }
 }
+
+namespace {
 
 // The rows again when the hierarchy was rebuilt since they were made.
 void CatchUp(ProjectRecord* project) {

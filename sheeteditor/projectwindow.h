@@ -43,6 +43,8 @@ bool RenameSelectedTopLevelSheet(ProjectRecord* project);
 void OpenSelectedSheets(ProjectRecord* project);
 // Whether a selected row is a top-level row; *unresolved when such a row's sheet file is missing.
 bool IsTopLevelSheetSelected(VXWindowRecordTag* window, bool* unresolved);
+// The tree's nodes take the rows' expansion and selection.
+void StoreRowStates(ProjectRecord* project);
 // The number of rows, and of selected rows.
 int32_t CountProjectRows(ProjectRecord* project);
 int32_t CountSelectedProjectRows(ProjectRecord* project);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/filesymbols.h"
+#include "files/hierarchy.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "files/sheetstore.h"
@@ -186,6 +187,14 @@ int32_t UpdateFromLibrary(SheetRecord* sheet, ProjectRecord* project, bool force
         if (replace) ReplaceFromSelection(sheet, project, symbol, selection, logUpdates, options, changed, &count);
     }
     return count;
+}
+
+// Whether a selected row of the project tree, from the node and its siblings down, stands for
+// the spec.
+bool HasSelectedNode(const SheetNode* node, const SheetSpec* spec) {
+    for (; node; node = node->next)
+        if ((node->selected && node->sheetSpec == spec) || HasSelectedNode(node->firstChild, spec)) return true;
+    return false;
 }
 
 SheetSpec* SpecOfSheet(ProjectRecord* project, SheetRecord* sheet) {
@@ -373,13 +382,17 @@ int32_t UpdateSheetsSymbols(SheetRecord* sheet, ProjectRecord* project, bool for
 
 int32_t UpdateProjectsLibrarySymbols(ProjectRecord* project, bool force, uint32_t options, bool selectedSheetsOnly) {
     if (!project) return 0;
-    (void)selectedSheetsOnly;  // the project window's tree selection is not reachable headless
     LogWindowRecord* log = GetLog(project, nullptr, true);
     int32_t count = 0;
     std::vector<SheetSpec*> specs;
     for (auto* spec = static_cast<SheetSpec*>(LLFirst(project->sheetSpecs)); spec;
-         spec = static_cast<SheetSpec*>(LLGetNext(project->sheetSpecs, spec)))
-        if (GetSheetNodeUsingSheetSpec(project, spec) || !project->hierarchy) specs.push_back(spec);
+         spec = static_cast<SheetSpec*>(LLGetNext(project->sheetSpecs, spec))) {
+        if (selectedSheetsOnly) {
+            if (project->hierarchy && HasSelectedNode(project->hierarchy->first, spec)) specs.push_back(spec);
+        } else if (GetSheetNodeUsingSheetSpec(project, spec) || !project->hierarchy) {
+            specs.push_back(spec);
+        }
+    }
     for (SheetSpec* spec : specs) {
         if (SheetRecord* open = StoreGetLoadedSheet(project, spec)) {
             count += UpdateSheetsSymbols(open, project, force, false, false, true, false, options);

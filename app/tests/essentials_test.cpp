@@ -58,7 +58,9 @@ TEST(Essentials, HoldTheDefaultScriptsAndTheBasicPartsLibrary) {
     for (const char* expected :
          {"prefix \"R\"\n  attribute \"Value\" = \"1k\"", "attribute \"SpiceModel\" = \"QNPN\"",
           "prefix \"V\"\n  attribute \"Value\" = \"DC 5\"", "prefix \"I\"\n  attribute \"Value\" = \"DC 1m\"",
-          "section \"\" symbol 0 pins \"1\" \"2\" \"3\""})
+          "section \"\" symbol 0 pins \"1\" \"2\" \"3\"",
+          // The power and ground symbols are net symbols: placed, they take wires and name their net.
+          "\nGND\n  symbol \"GND\" flags 0x200 ", "+5V\n  symbol \"+5V\" flags 0x200 "})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
 }
 

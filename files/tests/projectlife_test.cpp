@@ -1,5 +1,8 @@
 // Projects created, changed, closed and opened again; the settings dialog's import and cancel.
 #include "files/projectlife.h"
+#include "files/sheetload.h"
+#include "files/sheetspec.h"
+#include "app/root.h"
 #include "files/tests/project_testing.h"
 #include "foundation/dynfile.h"
 #include "foundation/memory.h"
@@ -43,6 +46,35 @@ TEST(ProjectLife, ACreatedProjectKeepsItsSettingsAcrossCloseAndOpen) {
     ASSERT_EQ(OpenProjectAt(&spec, &again), 0);
     EXPECT_EQ(again, project) << "an open project is found, not opened twice";
     ASSERT_EQ(CloseProject(project, kCloseProjectAsk), 0);
+}
+
+// A sheet shown in a window when its project closes keeps no pointer to the freed project or its
+// sheet specs.
+TEST(ProjectLife, AnOpenSheetLosesTheContextOfItsClosedProject) {
+    TempDir dir;
+    const FileSpec spec = SpecOf(dir.file("Main.PRX"));
+    ProjectRecord* project = nullptr;
+    ASSERT_EQ(CreateProjectAt(&spec, nullptr, &project), 0);
+    static SheetRecord* shown = nullptr;
+    static SheetRecord* hidden = nullptr;
+    shown = CreateDrawing();
+    hidden = CreateDrawing();
+    ASSERT_NE(shown, nullptr);
+    ASSERT_NE(hidden, nullptr);
+    shown->project = hidden->project = project;
+    shown->sheetSpec = hidden->sheetSpec = AddSheetSpecToProject(project, "Main.SHX");
+    SheetLoadHooks hooks = GetSheetLoadHooks();
+    hooks.openSheets = [](bool visible) { return std::vector<SheetRecord*>{visible ? shown : hidden}; };
+    SetSheetLoadHooks(hooks);
+    EXPECT_EQ(CloseProject(project, kCloseProjectAsk), 0);
+    EXPECT_EQ(shown->project, nullptr);
+    EXPECT_EQ(hidden->project, nullptr);
+    EXPECT_EQ(shown->hierarchyContext, nullptr);
+    EXPECT_EQ(shown->sheetSpec, nullptr);
+    EXPECT_EQ(hidden->sheetSpec, nullptr);
+    InstallCoreHooks();
+    DestroySheet(shown);
+    DestroySheet(hidden);
 }
 
 TEST(ProjectLife, ACancelledNewProjectLeavesNoFile) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/filesymbols.h"
+#include "files/hierarchy.h"
 #include "files/sheetspec.h"
 #include "files/sheetstore.h"
 #include "files/symbolplace.h"
@@ -45,6 +46,8 @@ std::string FirstLine(const ReplaceSymbolLogEntry& entry) {
     CalcReplaceSymbolLogMessages(entry, first, second, sizeof first);
     return first;
 }
+
+constexpr int32_t kOlder = int32_t(kTestStamp) - 5;
 
 class SymbolUpdateTest : public LibraryAccessTest {
 protected:
@@ -123,6 +126,26 @@ protected:
         return symbol;
     }
 
+    // The sheets that the store loads for a project update: each of the spec's name, holding a
+    // placed part of PARTS.LBX, older than its library item when `older` says so for the name.
+    void LoadSheetsWithAPart(bool (*older)(const char* name)) {
+        self_ = this;
+        older_ = older;
+        gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
+            SheetRecord* sheet = CreateDrawing();
+            char name[160];
+            GetSheetSpecName(project, spec, name, sizeof name);
+            SetFileSpecName(&sheet->fileSpec, name);
+            sheet->project = project;
+            sheet->sheetSpec = spec;
+            self_->Place(sheet, "C10", "PARTS.LBX", older_(name) ? kOlder : int32_t(kTestStamp));
+            sheet->modifiedFlags = 0;
+            return sheet;
+        };
+    }
+    static inline SymbolUpdateTest* self_ = nullptr;
+    static inline bool (*older_)(const char* name) = nullptr;
+
     // The serial numbers of the sheet's symbols with their change times.
     std::vector<std::string> Symbols(SheetRecord* sheet) {
         std::vector<std::string> out;
@@ -141,8 +164,6 @@ protected:
     std::vector<SheetRecord*> sheets_;
     std::vector<LibraryItem*> items_;
 };
-
-constexpr int32_t kOlder = int32_t(kTestStamp) - 5;
 
 TEST_F(SymbolUpdateTest, WithoutForceOnlySymbolsOlderThanTheirItemAreReplaced) {
     Place(sheet_, "R1K", "PARTS.LBX", int32_t(kTestStamp));  // serial 1: current
@@ -268,26 +289,36 @@ TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes)
     LibTestProject project(Path(""));
     AddSheetSpecToProject(project.get(), "B.SHT");
     AddSheetSpecToProject(project.get(), "A.SHT");
-    static decltype(this) self = nullptr;
-    self = this;
-    gMakeStale = [](ProjectRecord* project, SheetSpec* spec) {
-        SheetRecord* sheet = CreateDrawing();
-        char name[160];
-        GetSheetSpecName(project, spec, name, sizeof name);
-        SetFileSpecName(&sheet->fileSpec, name);
-        sheet->project = project;
-        sheet->sheetSpec = spec;
-        // Only A holds a symbol older than its library item.
-        self->Place(sheet, "C10", "PARTS.LBX", name[0] == 'A' ? kOlder : int32_t(kTestStamp));
-        sheet->modifiedFlags = 0;
-        return sheet;
-    };
+    // Only A holds a symbol older than its library item.
+    LoadSheetsWithAPart([](const char* name) { return name[0] == 'A'; });
     EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, false), 1);
     EXPECT_EQ(gSaved, (std::vector<std::string>{"A.SHT"}));
     EXPECT_EQ(gLiveLoaded, 0);
     ASSERT_EQ(gLog.entries.size(), 1u);
     EXPECT_STREQ(gLog.entries[0].sheetName, "A.SHT");
     EXPECT_EQ(gLog.shown, 1);
+}
+
+// From the project window with rows of its tree selected, only the sheets of the selected rows
+// are updated.
+TEST_F(SymbolUpdateTest, TheProjectsSelectedSheetsAloneAreUpdated) {
+    LibTestProject project(Path(""));
+    SheetSpec* b = AddSheetSpecToProject(project.get(), "B.SHT");
+    SheetSpec* a = AddSheetSpecToProject(project.get(), "A.SHT");
+    project.get()->hierarchy = CreateSheetTree();
+    ASSERT_NE(project.get()->hierarchy, nullptr);
+    SheetNode* top = AddSheetNode(project.get()->hierarchy, nullptr, a, 0, 0);
+    ASSERT_NE(AddSheetNode(project.get()->hierarchy, nullptr, b, 0, 0), nullptr);
+    // B's row is a child of A's too; that one is selected, A's row is not.
+    SheetNode* child = AddSheetNode(project.get()->hierarchy, top, b, 7, 0);
+    ASSERT_NE(child, nullptr);
+    child->selected = 1;
+    // Both hold a symbol older than its library item.
+    LoadSheetsWithAPart([](const char*) { return true; });
+    EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, true), 1);
+    EXPECT_EQ(gSaved, (std::vector<std::string>{"B.SHT"}));
+    ASSERT_EQ(gLog.entries.size(), 1u);
+    EXPECT_STREQ(gLog.entries[0].sheetName, "B.SHT");
 }
 
 TEST(SymbolUpdateDialog, OpeningStateFollowsTheWindowAndTheSelection) {
