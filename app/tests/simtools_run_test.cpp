@@ -128,10 +128,11 @@ TEST_F(SimulatorToolBarRun, TheProjectClosedWhileARunWaitsForTheSimulatorClosesA
     Answer(false);
     const ScriptedRunResult result = Play("click 122 55\n"  // Run
                                           "close amp\n"
-                                          "button Don't Save\n"
                                           "wait-no-window amp\n"
+                                          "log-windows\n"
                                           "quit\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT"}));
     EXPECT_EQ(Sent(), "AllA 0 0\ncClo 0 0\nOpen 0 0\nRAna 77 1\n");
 }
 
