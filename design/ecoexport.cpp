@@ -91,9 +91,9 @@ std::string PadFootprint(std::string text) {
 }
 
 // The row's i-th instance reference: the instance id and the symbol's serial.
-void InstanceReference(const UDBCompEntry& row, uint16_t i, uint32_t reference[2]) {
-    const uint8_t* refs =
-        reinterpret_cast<const uint8_t*>(*row.attributes) + size_t(row.attributeCount) * sizeof(AttributeRecord);
+void InstanceReference(const UnifiedDBRecord* db, const UDBCompEntry& row, uint16_t i, uint32_t reference[2]) {
+    const uint8_t* refs = reinterpret_cast<const uint8_t*>(*GetUDBAttributeRun(db, row.attributes)) +
+                          size_t(row.attributeCount) * sizeof(AttributeRecord);
     std::memcpy(reference, refs + size_t(i) * 8, 8);
 }
 
@@ -101,7 +101,8 @@ void InstanceReference(const UDBCompEntry& row, uint16_t i, uint32_t reference[2
 std::string FootprintAttribute(const UnifiedDBRecord* db, const UDBCompEntry& row) {
     if (!row.attributes || !row.attributeCount) return std::string();
     char value[kAttributeTextSize];
-    GetAttributeValue(db->compStrings, row.attributes, 0, row.attributeCount, kFootprintAttribute, value, nullptr);
+    GetAttributeValue(db->compStrings, GetUDBAttributeRun(db, row.attributes), 0, row.attributeCount,
+                      kFootprintAttribute, value, nullptr);
     return value;
 }
 
@@ -153,7 +154,7 @@ OSStatus ExpandFootprints(ProjectRecord* project, const UnifiedDBRecord* db, std
         if (!row.instanceRefCount || FootprintAttribute(db, row).find_first_of("{`\\") == std::string::npos)
             continue;
         uint32_t reference[2];
-        InstanceReference(row, 0, reference);
+        InstanceReference(db, row, 0, reference);
         SheetInstance* instance = GetInstanceWithId(project, reference[0]);
         SheetNode* node = instance ? GetSheetNodeWithInstance(project, instance) : nullptr;
         if (node) expansion.wanted.push_back({id, instance, node->sheetSpec, reference[1]});
@@ -204,7 +205,7 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
         if (row.attributes) {
             for (uint16_t i = 0; i < row.instanceRefCount; ++i) {
                 uint32_t ref[2];
-                InstanceReference(row, i, ref);
+                InstanceReference(db, row, i, ref);
                 const int32_t symbol = int32_t(ref[1]);
                 AddECOCompMember(state, symbol < 0 ? 0xFFFFFFFFu : ref[0], symbol, comp);
             }
@@ -217,8 +218,9 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
         std::partition_point(first, db->pins.end(), [rowId](const UDBPinEntry& p) { return p.compRow == rowId; });
     for (auto at = first; at != last; ++at) {
         const UDBPinEntry& pin = *at;
-        std::string number = Spec(pin.number, db->pinStrings);
-        if (number.empty()) number = Spec(pin.name, db->pinStrings);
+        const UDBPinDef& def = GetUDBPinDef(db, pin);
+        std::string number = Spec(def.number, db->pinStrings);
+        if (number.empty()) number = Spec(def.name, db->pinStrings);
         if (pin.flags & kUDBPinMultiNet) {
             if (pinsLogged->insert(std::string(designator) + '\n' + number).second)
                 LogDRCError(kECOPinTwiceText, (std::string(designator) + "  pin  " + number).c_str(), problem);

@@ -91,12 +91,12 @@ void MergeNet(UDBBuild* build, uint32_t a, uint32_t b) {
             keep.attributeCount = gone.attributeCount;
         } else {
             int16_t count = int16_t(keep.attributeCount);
-            MergeAttributes(db->netStrings, gone.attributes, 0, gone.attributeCount, db->netStrings,
-                            keep.attributes, 0, &count, kMergeEmptyValues);
+            MergeAttributes(db->netStrings, db->attributeRuns[gone.attributes], 0, gone.attributeCount,
+                            db->netStrings, db->attributeRuns[keep.attributes], 0, &count, kMergeEmptyValues);
             keep.attributeCount = uint16_t(count);
-            MemFree(gone.attributes);
+            FreeAttributeRun(db, &gone.attributes);
         }
-        gone.attributes = nullptr;
+        gone.attributes = 0;
         gone.attributeCount = 0;
     }
     build->mergeParent[b] = a;
@@ -266,7 +266,7 @@ void SortPinTable(UDBBuild* build) {
     // Ranks of the pin numbers in natural order.
     std::vector<StringSpec> distinct;
     distinct.reserve(64);
-    for (const UDBPinEntry& p : db->pins) distinct.push_back(p.number);
+    for (const UDBPinDef& d : db->pinDefs) distinct.push_back(d.number);
     const auto natural = [](const char* a, const char* b) { return StrCmpAlphaNumeric(a, b, false); };
     std::unordered_map<StringSpec, uint32_t> rank = RankStringSpecsByName(std::move(distinct), db->pinStrings, natural);
     struct Key {
@@ -275,7 +275,7 @@ void SortPinTable(UDBBuild* build) {
     };
     std::vector<Key> keys(db->pins.size());
     for (size_t i = 0; i < db->pins.size(); ++i)
-        keys[i] = {uint64_t(db->pins[i].compRow) << 32 | rank[db->pins[i].number], uint32_t(i)};
+        keys[i] = {uint64_t(db->pins[i].compRow) << 32 | rank[db->pinDefs[db->pins[i].def].number], uint32_t(i)};
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         return a.key != b.key ? a.key < b.key : a.index < b.index;
     });
@@ -301,11 +301,14 @@ void CleanupMultiPinInstances(UDBBuild* build) {
     // different nets, rows repeating a net are removed; the flag stays on the rows left when
     // they are still on more than one net.
     std::vector<UDBPinEntry>& pins = build->db->pins;
+    const std::vector<UDBPinDef>& defs = build->db->pinDefs;
     std::vector<bool> remove(pins.size(), false);
     size_t i = 0;
     while (i < pins.size()) {
         size_t end = i + 1;
-        while (end < pins.size() && pins[end].compRow == pins[i].compRow && pins[end].number == pins[i].number) ++end;
+        while (end < pins.size() && pins[end].compRow == pins[i].compRow &&
+               defs[pins[end].def].number == defs[pins[i].def].number)
+            ++end;
         bool flagged = false;
         for (size_t k = i; k < end; ++k) flagged |= (pins[k].flags & kUDBPinMultiNet) != 0;
         if (flagged) {
@@ -316,9 +319,9 @@ void CleanupMultiPinInstances(UDBBuild* build) {
             for (size_t k = i; k < end; ++k) kept += remove[k] ? 0 : 1;
             for (size_t k = i; k < end; ++k) {
                 if (kept > 1)
-                    pins[k].flags |= kUDBPinMultiNet;
+                    pins[k].flags = pins[k].flags | kUDBPinMultiNet;
                 else
-                    pins[k].flags &= uint8_t(~kUDBPinMultiNet);
+                    pins[k].flags = pins[k].flags & uint8_t(~kUDBPinMultiNet);
             }
         }
         i = end;
@@ -340,8 +343,8 @@ void DeadStripNets(UDBBuild* build) {
     for (UDBNetEntry& n : db->nets) {
         if (!n.live) continue;
         if (!(n.flags & kUDBNetMark)) {
-            if (n.attributes && !(n.flags & kUDBNetCopy)) MemFree(n.attributes);
-            n.attributes = nullptr;
+            if (n.attributes && !(n.flags & kUDBNetCopy)) FreeAttributeRun(db, &n.attributes);
+            n.attributes = 0;
             n.live = false;
         }
         n.flags &= uint8_t(~kUDBNetMark);

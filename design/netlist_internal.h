@@ -90,6 +90,12 @@ struct UDBBuild {
     StringSpec Qualifier(SheetNode* node);
 };
 
+// Puts a run into the database's attribute runs and gives its index; the database owns it from
+// then on (it is freed when it cannot be taken in, and 0 returned).
+uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run);
+// Frees a run of the database and clears the index (runs that rows share are freed once).
+void FreeAttributeRun(UnifiedDBRecord* db, uint32_t* run);
+
 // Net joining and naming, in the build's order.
 uint32_t ResolveMergeId(UDBBuild* build, uint32_t id);
 void MergeNet(UDBBuild* build, uint32_t a, uint32_t b);

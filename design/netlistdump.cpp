@@ -69,7 +69,8 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         char slots[32];
         if (r.flags & kUDBCompSlotArray) {
             std::string bits;
-            for (int32_t b = NextSetBit(r.slotArray, -1); b >= 0; b = NextSetBit(r.slotArray, b))
+            Handle array = db->slotArrays[r.slots];
+            for (int32_t b = NextSetBit(array, -1); b >= 0; b = NextSetBit(array, b))
                 bits += (bits.empty() ? "" : "+") + std::to_string(b);
             out += " slots=[" + bits + "]";
         } else {
@@ -84,7 +85,7 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
             out += " attrs=";
             for (int32_t a = 0; a < r.attributeCount; ++a) {
                 char name[kAttributeTextSize], value[kAttributeTextSize];
-                GetIndexedAttribute(db->compStrings, r.attributes, 0, a, name, value, nullptr, nullptr);
+                GetIndexedAttribute(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, a, name, value, nullptr, nullptr);
                 if (a) out += ',';
                 out += std::string(name) + "=" + value;
             }
@@ -107,20 +108,21 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         out += '\n';
     }
     for (const UDBPinEntry& p : db->pins) {
+        const UDBPinDef& def = GetUDBPinDef(db, p);
         GetUDBRefDes(db, p.compRow, nullptr, true, text);
         out += "pin ";
         out += text;
-        ExtractStringSpec(p.number, db->pinStrings, text, kUDBTextSize);
+        ExtractStringSpec(def.number, db->pinStrings, text, kUDBTextSize);
         out += '.';
         out += text;
-        ExtractStringSpec(p.name, db->pinStrings, text, kUDBTextSize);
+        ExtractStringSpec(def.name, db->pinStrings, text, kUDBTextSize);
         out += " name=";
         out += text;
         out += " net=" + NetText(db, p.netId) + " node=" + NodeText(GetUDBPinNode(db, p));
         Flag(&out, p.flags & kUDBPinMultiNet, "multinet");
         Flag(&out, p.flags & kUDBPinMultiInstance, "multiinstance");
         Flag(&out, p.flags & kUDBPinHiddenDefault, "hidden");
-        if (p.pinDataId != kUDBNoPinData) out += " data=" + std::to_string(p.pinDataId);
+        if (def.pinDataId != kUDBNoPinData) out += " data=" + std::to_string(def.pinDataId);
         out += '\n';
     }
     for (size_t s = 0; s < db->sheetPorts.size(); ++s) {
