@@ -269,27 +269,33 @@ void SortPinTable(UDBBuild* build) {
     for (const UDBPinDef& d : db->pinDefs) distinct.push_back(d.number);
     const auto natural = [](const char* a, const char* b) { return StrCmpAlphaNumeric(a, b, false); };
     std::unordered_map<StringSpec, uint32_t> rank = RankStringSpecsByName(std::move(distinct), db->pinStrings, natural);
-    struct Key {
-        uint64_t key;
-        uint32_t index;
-    };
-    std::vector<Key> keys(db->pins.size());
-    for (size_t i = 0; i < db->pins.size(); ++i)
-        keys[i] = {uint64_t(db->pins[i].compRow) << 32 | rank[db->pinDefs[db->pins[i].def].number], uint32_t(i)};
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return a.key != b.key ? a.key < b.key : a.index < b.index;
+    // The rank of each definition's number, and the order: comp row, number, then row.
+    std::vector<uint32_t> defRank(db->pinDefs.size());
+    std::array<uint64_t, 2> maxima{};
+    for (size_t d = 0; d < defRank.size(); ++d) {
+        defRank[d] = rank[db->pinDefs[d].number];
+        maxima[1] = std::max<uint64_t>(maxima[1], defRank[d]);
+    }
+    std::vector<uint32_t> rows(db->pins.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = uint32_t(i);
+        maxima[0] = std::max<uint64_t>(maxima[0], db->pins[i].compRow);
+    }
+    const std::vector<uint32_t> order = SortRowsByFields(std::move(rows), maxima, [db, &defRank](uint32_t id) {
+        const UDBPinEntry& p = db->pins[id];
+        return std::array<uint64_t, 2>{p.compRow, defRank[p.def]};
     });
     // Rows move into place along the permutation's cycles, without a second table.
     std::vector<UDBPinEntry>& pins = db->pins;
     std::vector<bool> placed(pins.size(), false);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (placed[i] || keys[i].index == i) continue;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (placed[i] || order[i] == i) continue;
         UDBPinEntry held = pins[i];
         size_t at = i;
-        while (keys[at].index != i) {
-            pins[at] = pins[keys[at].index];
+        while (order[at] != i) {
+            pins[at] = pins[order[at]];
             placed[at] = true;
-            at = keys[at].index;
+            at = order[at];
         }
         pins[at] = held;
         placed[at] = true;
@@ -401,12 +407,13 @@ OSStatus AddSubsequentInstNets(UDBBuild* build) {
             pos = end;
         }
     };
-    // The copies are counted first so that the net table grows once, to its final size.
+    // The copies are counted first so that the net table grows once, to its final size. They
+    // are merged with nothing: the merge map does not hold them (an id past its end resolves to
+    // itself).
     size_t copies = 0;
     eachFurtherInstance([&](int32_t, uint32_t, uint32_t, size_t, size_t) { ++copies; });
     try {
         db->nets.reserve(db->nets.size() + copies);
-        build->mergeParent.reserve(build->mergeParent.size() + copies);
     } catch (const std::bad_alloc&) {
         return status::kOutOfMemory;
     }
@@ -414,7 +421,6 @@ OSStatus AddSubsequentInstNets(UDBBuild* build) {
         UDBNetEntry copy = db->nets[size_t(net)];
         copy.flags |= kUDBNetCopy;
         db->nets.push_back(copy);
-        build->mergeParent.push_back(uint32_t(db->nets.size() - 1));
         const int32_t id = int32_t(db->nets.size() - 1);
         for (size_t k = at; k < stop; ++k) db->pins[map[k]].netId = id;
         if (!build->signalMap.empty()) splits[uint32_t(net)].push_back({node, last, uint32_t(id)});
@@ -446,7 +452,10 @@ void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks) {
     const std::vector<uint32_t>& names = NameRanks(db);
     const QualifierRankMap made = ranks ? QualifierRankMap() : QualifierRanks(db);
     const QualifierRankMap& qualifiers = ranks ? *ranks : made;
+    // The old order goes first: the sort's keys take its room.
+    std::vector<uint32_t>().swap(db->netOrder);
     std::vector<uint32_t> rows;
+    rows.reserve(size_t(std::count_if(db->nets.begin(), db->nets.end(), [](const UDBNetEntry& n) { return n.live; })));
     std::array<uint64_t, 3> maxima = {0, qualifiers.size(), 0};
     for (uint32_t rank : names) maxima[0] = std::max<uint64_t>(maxima[0], rank);
     for (size_t i = 0; i < db->nets.size(); ++i) {
@@ -455,7 +464,7 @@ void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks) {
         rows.push_back(uint32_t(i));
         maxima[2] = std::max<uint64_t>(maxima[2], n.sheetIndex);
     }
-    db->netOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+    db->netOrder = SortRowsByFields(std::move(rows), maxima, [&](uint32_t id) {
         const UDBNetEntry& n = db->nets[id];
         return std::array<uint64_t, 3>{names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex};
     });

@@ -35,7 +35,8 @@ struct UDBTree {
 // or kept from descent are skipped with their subtrees.
 void BuildUDBTree(ProjectRecord* project, SheetNode* root, bool descend, UDBTree* tree);
 
-// Interns strings into one string block: equal texts get one spec.
+// Interns strings into one string block: equal texts get one spec. The pool keeps only the specs
+// it added, in an open-addressed table, and compares texts where they stand in the block.
 class UDBStringPool {
 public:
     explicit UDBStringPool(StringBlock block) : block_(block) {}
@@ -44,8 +45,11 @@ public:
     StringBlock block() const { return block_; }
 
 private:
+    // The slot of the text: the one holding its spec, else the empty one where it goes.
+    size_t Slot(const char* text, uint32_t length, size_t hash) const;
     StringBlock block_;
-    std::unordered_map<std::string, StringSpec> specs_;
+    std::vector<StringSpec> slots_;  // 0: empty; a power of two in size
+    size_t count_ = 0;
 };
 
 // A simulator signal map entry while the map is built: a signal of a sheet in one instance and the
@@ -72,8 +76,9 @@ struct UDBBuild {
     // Merge map: each net's survivor (itself while live), and the pairs in the order made.
     std::vector<uint32_t> mergeParent;
     std::vector<std::pair<uint32_t, uint32_t>> merges;
-    // Qualifier specs by node order (0xFFFFFFFF: none made yet).
-    std::unordered_map<uint32_t, StringSpec> qualifiers;
+    // Qualifier specs by node order, then one for no node (kNoQualifier: none made yet).
+    static constexpr StringSpec kNoQualifier = 0xFFFFFFFF;
+    std::vector<StringSpec> qualifiers;
     // The simulator signal map (a build with simulator maps only).
     std::vector<UDBSignalEntry> signalMap;
     // The simulator component map being built (a build with simulator maps only): its sheet
@@ -136,15 +141,15 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
 // The rows (ids in ascending order) sorted by fields compared in turn, then by id. `fieldsOf(id)`
 // gives a row's fields, each at most its entry of `maxima`. When the fields and the row's place
 // fit one 64-bit word together they are packed into it, so that the sort moves single words;
-// else the sort compares the fields one by one.
+// else the sort compares the fields one by one. The rows are sorted in their own vector, which is
+// returned.
 template <size_t N, class FieldsOf>
-std::vector<uint32_t> SortRowsByFields(const std::vector<uint32_t>& rows, const std::array<uint64_t, N>& maxima,
+std::vector<uint32_t> SortRowsByFields(std::vector<uint32_t> rows, const std::array<uint64_t, N>& maxima,
                                        FieldsOf fieldsOf) {
     auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
     std::array<int, N> widths{};
     int total = bits(rows.size());
     for (size_t f = 0; f < N; ++f) total += widths[f] = bits(maxima[f]);
-    std::vector<uint32_t> sorted(rows.size());
     if (total <= 64) {
         const int placeBits = bits(rows.size());
         std::vector<uint64_t> keys(rows.size());
@@ -156,8 +161,9 @@ std::vector<uint32_t> SortRowsByFields(const std::vector<uint32_t>& rows, const 
         }
         std::sort(keys.begin(), keys.end());
         const uint64_t mask = placeBits ? ~uint64_t(0) >> (64 - placeBits) : 0;
-        for (size_t k = 0; k < keys.size(); ++k) sorted[k] = rows[size_t(keys[k] & mask)];
-        return sorted;
+        for (uint64_t& key : keys) key = rows[size_t(key & mask)];
+        for (size_t k = 0; k < keys.size(); ++k) rows[k] = uint32_t(keys[k]);
+        return rows;
     }
     struct Key {
         std::array<uint64_t, N> fields;
@@ -168,8 +174,8 @@ std::vector<uint32_t> SortRowsByFields(const std::vector<uint32_t>& rows, const 
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         return a.fields != b.fields ? a.fields < b.fields : a.id < b.id;
     });
-    for (size_t k = 0; k < keys.size(); ++k) sorted[k] = keys[k].id;
-    return sorted;
+    for (size_t k = 0; k < keys.size(); ++k) rows[k] = keys[k].id;
+    return rows;
 }
 
 }  // namespace plexa

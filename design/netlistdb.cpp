@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "design/designstate.h"
 #include "design/netlist_internal.h"
@@ -103,19 +105,55 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
     return ranks;
 }
 
+namespace {
+
+size_t HashText(const char* text, uint32_t length) {
+    return std::hash<std::string_view>()(std::string_view(text, length));
+}
+
+}  // namespace
+
+size_t UDBStringPool::Slot(const char* text, uint32_t length, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const StringSpec spec = slots_[i];
+        if (!spec) return i;
+        if (StringSpecLength(spec) == length && std::memcmp(*block_ + StringSpecOffset(spec), text, length) == 0)
+            return i;
+    }
+}
+
 StringSpec UDBStringPool::Add(const char* text, OSStatus* status) {
     if (!text || !*text) return 0;
-    auto it = specs_.find(text);
-    if (it != specs_.end()) return it->second;
-    const StringSpec spec = AppendStringBlock(block_, text, uint32_t(std::strlen(text)), nullptr);
-    if (!spec) {
-        if (status && *status == 0) {
-            *status = StringBlockAddStatus();
-            if (*status == 0) *status = status::kOutOfMemory;
+    const uint32_t length = ClampStringSpecLength(text, uint32_t(std::strlen(text)));
+    const size_t hash = HashText(text, length);
+    if (slots_.empty()) slots_.assign(64, 0);
+    size_t slot = Slot(text, length, hash);
+    if (slots_[slot]) return slots_[slot];
+    auto fail = [status](OSStatus st) {
+        if (status && *status == 0) *status = st ? st : status::kOutOfMemory;
+        return StringSpec(0);
+    };
+    // At most half full: the table doubles before it would pass that.
+    if ((count_ + 1) * 2 > slots_.size()) {
+        std::vector<StringSpec> old;
+        try {
+            old.assign(slots_.size() * 2, 0);
+        } catch (const std::bad_alloc&) {
+            return fail(status::kOutOfMemory);
         }
-        return 0;
+        old.swap(slots_);
+        for (StringSpec spec : old) {
+            if (!spec) continue;
+            const char* at = *block_ + StringSpecOffset(spec);
+            slots_[Slot(at, StringSpecLength(spec), HashText(at, StringSpecLength(spec)))] = spec;
+        }
+        slot = Slot(text, length, hash);
     }
-    specs_.emplace(text, spec);
+    const StringSpec spec = AppendStringBlock(block_, text, length, nullptr);
+    if (!spec) return fail(StringBlockAddStatus());
+    slots_[slot] = spec;
+    ++count_;
     return spec;
 }
 
@@ -164,8 +202,10 @@ uint32_t UDBBuild::NodeOrder(const SheetNode* node) const {
 
 StringSpec UDBBuild::Qualifier(SheetNode* node) {
     const uint32_t order = NodeOrder(node);
-    auto it = qualifiers.find(order);
-    if (it != qualifiers.end()) return it->second;
+    // The last entry stands for a node the tree does not know.
+    if (qualifiers.empty()) qualifiers.assign(tree.nodes.size() + 1, kNoQualifier);
+    StringSpec& cached = qualifiers[order < tree.nodes.size() ? order : tree.nodes.size()];
+    if (cached != kNoQualifier) return cached;
     const ProjectSettings& settings = project->settings;
     const bool suffix = settings.instanceNamePlace == 1;
     char text[kUDBTextSize] = "?";
@@ -189,7 +229,7 @@ StringSpec UDBBuild::Qualifier(SheetNode* node) {
             std::snprintf(stored, sizeof stored, "%s%s", text, separator);
     }
     const StringSpec spec = netStrings->Add(stored, &status);
-    qualifiers.emplace(order, spec);
+    cached = spec;
     return spec;
 }
 
@@ -1365,7 +1405,8 @@ void SortCompTable(UnifiedDBRecord* db, bool converted) {
         maxima[3] = std::max<uint64_t>(maxima[3], r.packageIndex);
         maxima[4] = std::max<uint64_t>(maxima[4], converted ? 0 : r.partId);
     }
-    db->compOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+    std::vector<uint32_t>().swap(db->compOrder);
+    db->compOrder = SortRowsByFields(std::move(rows), maxima, [&](uint32_t id) {
         const UDBCompEntry& r = db->comps[id];
         return std::array<uint64_t, 6>{dRank[r.designator], qRank[r.qualifier], r.collectionIndex, r.packageIndex,
                                        converted ? 0 : r.partId, uint64_t(r.flags & kUDBCompSubSheet)};
@@ -1675,6 +1716,9 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
         FlagSinglePinNets(db, true);
     } else {
         if ((st = AddSubsequentInstNets(build.get()))) return fail(st);
+        // No net is merged from here on.
+        std::vector<uint32_t>().swap(build->mergeParent);
+        std::vector<std::pair<uint32_t, uint32_t>>().swap(build->merges);
         FlagSinglePinNets(db, false);
         QualifyNetNames(build.get());
     }
