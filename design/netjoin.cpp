@@ -34,7 +34,8 @@ std::string NameText(const UnifiedDBRecord* db, uint32_t nameId) {
 
 // Ranks of the name ids in name order (equal names share a rank).
 std::vector<uint32_t> ComputeNameRanks(const UnifiedDBRecord* db) {
-    const std::unordered_map<StringSpec, uint32_t> bySpec = RankStringSpecsByName(db->netNames, db->netNameStrings);
+    const std::unordered_map<StringSpec, uint32_t> bySpec =
+        RankStringSpecsByName(UDBScratch<StringSpec>(db->netNames.begin(), db->netNames.end()), db->netNameStrings);
     std::vector<uint32_t> rank;
     rank.reserve(db->netNames.size());
     for (StringSpec spec : db->netNames) rank.push_back(bySpec.at(spec));
@@ -50,7 +51,8 @@ const std::vector<uint32_t>& NameRanks(UnifiedDBRecord* db) {
 }  // namespace
 
 QualifierRankMap QualifierRanks(const UnifiedDBRecord* db) {
-    std::vector<StringSpec> distinct;
+    UDBScratch<StringSpec> distinct;
+    distinct.reserve(db->nets.size());
     for (const UDBNetEntry& n : db->nets)
         if (n.live) distinct.push_back(n.qualifier);
     return RankStringSpecsByName(std::move(distinct), db->netStrings);
@@ -264,8 +266,8 @@ void FlattenHierarchyNets(UDBBuild* build) {
 void SortPinTable(UDBBuild* build) {
     UnifiedDBRecord* db = build->db;
     // Ranks of the pin numbers in natural order.
-    std::vector<StringSpec> distinct;
-    distinct.reserve(64);
+    UDBScratch<StringSpec> distinct;
+    distinct.reserve(db->pinDefs.size());
     for (const UDBPinDef& d : db->pinDefs) distinct.push_back(d.number);
     const auto natural = [](const char* a, const char* b) { return StrCmpAlphaNumeric(a, b, false); };
     std::unordered_map<StringSpec, uint32_t> rank = RankStringSpecsByName(std::move(distinct), db->pinStrings, natural);
@@ -276,12 +278,12 @@ void SortPinTable(UDBBuild* build) {
         defRank[d] = rank[db->pinDefs[d].number];
         maxima[1] = std::max<uint64_t>(maxima[1], defRank[d]);
     }
-    std::vector<uint32_t> rows(db->pins.size());
+    UDBScratch<uint32_t> rows(db->pins.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         rows[i] = uint32_t(i);
         maxima[0] = std::max<uint64_t>(maxima[0], db->pins[i].compRow);
     }
-    const std::vector<uint32_t> order = SortRowsByFields(std::move(rows), maxima, [db, &defRank](uint32_t id) {
+    const UDBScratch<uint32_t> order = SortRowsByFields(std::move(rows), maxima, [db, &defRank](uint32_t id) {
         const UDBPinEntry& p = db->pins[id];
         return std::array<uint64_t, 2>{p.compRow, defRank[p.def]};
     });
@@ -362,9 +364,9 @@ void DeadStripNets(UDBBuild* build) {
 
 OSStatus AddSubsequentInstNets(UDBBuild* build) {
     UnifiedDBRecord* db = build->db;
-    std::vector<uint32_t> map;
+    UDBScratch<uint32_t> map;
     try {
-        map = BuildNetMembersSortMap(db);
+        map = NetMembersSortMap<UDBScratch<uint32_t>>(db);
     } catch (const std::bad_alloc&) {
         return status::kOutOfMemory;
     }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,39 @@
 namespace plexa {
 
 struct LinkListHeader;
+
+// Scratch arrays of the build's sorts: large ones are mapped from the system and handed back
+// whole when freed, so that a phase's temporaries leave no holes in the heap that stay resident
+// (the tables that outlive them are made in between). Throws std::bad_alloc as new does.
+void* MapScratch(size_t bytes);
+void UnmapScratch(void* block, size_t bytes);
+constexpr size_t kScratchMappedBytes = size_t(1) << 20;
+
+template <class T>
+struct UDBScratchAllocator {
+    using value_type = T;
+    UDBScratchAllocator() = default;
+    template <class U>
+    UDBScratchAllocator(const UDBScratchAllocator<U>&) {}
+    T* allocate(size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        const size_t bytes = n * sizeof(T);
+        return static_cast<T*>(bytes < kScratchMappedBytes ? ::operator new(bytes) : MapScratch(bytes));
+    }
+    void deallocate(T* block, size_t n) {
+        const size_t bytes = n * sizeof(T);
+        if (bytes < kScratchMappedBytes)
+            ::operator delete(block);
+        else
+            UnmapScratch(block, bytes);
+    }
+    template <class U>
+    bool operator==(const UDBScratchAllocator<U>&) const {
+        return true;
+    }
+};
+template <class T>
+using UDBScratch = std::vector<T, UDBScratchAllocator<T>>;
 
 // The hierarchy as the build sees it: nodes in tree order with the end of each node's subtree, and
 // per sheet index the nodes the walk visits (in visiting order and in tree order).
@@ -101,6 +135,11 @@ uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run);
 // Frees a run of the database and clears the index (runs that rows share are freed once).
 void FreeAttributeRun(UnifiedDBRecord* db, uint32_t* run);
 
+// BuildNetMembersSortMap into a scratch array.
+template <class Map>
+Map NetMembersSortMap(const UnifiedDBRecord* db);
+extern template UDBScratch<uint32_t> NetMembersSortMap(const UnifiedDBRecord* db);
+
 // Net joining and naming, in the build's order.
 uint32_t ResolveMergeId(UDBBuild* build, uint32_t id);
 void MergeNet(UDBBuild* build, uint32_t a, uint32_t b);
@@ -134,7 +173,7 @@ SpiceSignalMap BuildSignalMapPhase2(UDBBuild* build);
 int CompareUDBNames(const char* a, const char* b);
 // The rank of each distinct spec of a block when their texts are put in name order; texts that
 // `same` finds equal share a rank (CompareUDBNames when none is given).
-std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs,
+std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(UDBScratch<StringSpec> specs,
                                                               StringBlock block,
                                                               int (*same)(const char*, const char*) = nullptr);
 
@@ -143,16 +182,15 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
 // fit one 64-bit word together they are packed into it, so that the sort moves single words;
 // else the sort compares the fields one by one. The rows are sorted in their own vector, which is
 // returned.
-template <size_t N, class FieldsOf>
-std::vector<uint32_t> SortRowsByFields(std::vector<uint32_t> rows, const std::array<uint64_t, N>& maxima,
-                                       FieldsOf fieldsOf) {
+template <size_t N, class FieldsOf, class Rows = std::vector<uint32_t>>
+Rows SortRowsByFields(Rows rows, const std::array<uint64_t, N>& maxima, FieldsOf fieldsOf) {
     auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
     std::array<int, N> widths{};
     int total = bits(rows.size());
     for (size_t f = 0; f < N; ++f) total += widths[f] = bits(maxima[f]);
     if (total <= 64) {
         const int placeBits = bits(rows.size());
-        std::vector<uint64_t> keys(rows.size());
+        UDBScratch<uint64_t> keys(rows.size());
         for (size_t k = 0; k < rows.size(); ++k) {
             const std::array<uint64_t, N> fields = fieldsOf(rows[k]);
             uint64_t key = 0;
@@ -169,7 +207,7 @@ std::vector<uint32_t> SortRowsByFields(std::vector<uint32_t> rows, const std::ar
         std::array<uint64_t, N> fields;
         uint32_t id;
     };
-    std::vector<Key> keys(rows.size());
+    UDBScratch<Key> keys(rows.size());
     for (size_t k = 0; k < rows.size(); ++k) keys[k] = {fieldsOf(rows[k]), rows[k]};
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         return a.fields != b.fields ? a.fields < b.fields : a.id < b.id;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
+#include <sys/mman.h>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -73,7 +74,7 @@ int CompareUDBNames(const char* a, const char* b) {
     return StrCmpAlphaNumeric(a, b, true);
 }
 
-std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs, StringBlock block,
+std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(UDBScratch<StringSpec> specs, StringBlock block,
                                                               int (*same)(const char*, const char*)) {
     if (!same) same = CompareUDBNames;
     std::sort(specs.begin(), specs.end());
@@ -104,6 +105,14 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
     }
     return ranks;
 }
+
+void* MapScratch(size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    return block;
+}
+
+void UnmapScratch(void* block, size_t bytes) { munmap(block, bytes); }
 
 namespace {
 
@@ -428,8 +437,8 @@ struct Collector {
     std::unordered_map<ComponentRecord*, uint32_t> indexOf;
     uint32_t nextIndex = 0;
     std::unordered_map<GroupKey, uint32_t, GroupKeyHash> groups;
-    std::vector<uint32_t> firstPin;  // per comp row: its first pin row, kNoOrder for none
-    std::vector<uint32_t> nextPin;   // per pin row: the next pin row of its comp row
+    UDBScratch<uint32_t> firstPin;  // per comp row: its first pin row, kNoOrder for none
+    UDBScratch<uint32_t> nextPin;   // per pin row: the next pin row of its comp row
     std::unordered_map<uint32_t, uint32_t> pinDataCopies;
     std::unordered_map<PinDefKey, uint32_t, PinDefKeyHash> pinDefIds;
     std::vector<ComponentRecord*> components;  // by collection index
@@ -439,8 +448,8 @@ struct Collector {
     void ReleaseScratch() {
         decltype(indexOf)().swap(indexOf);
         decltype(groups)().swap(groups);
-        std::vector<uint32_t>().swap(firstPin);
-        std::vector<uint32_t>().swap(nextPin);
+        UDBScratch<uint32_t>().swap(firstPin);
+        UDBScratch<uint32_t>().swap(nextPin);
         decltype(pinDataCopies)().swap(pinDataCopies);
         decltype(pinDefIds)().swap(pinDefIds);
         decltype(build->nameIds)().swap(build->nameIds);
@@ -1387,7 +1396,7 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
 // name, flag 4, row id. Before the conversion the rows keep their name index where the part id
 // goes; after it package and name are 0.
 void SortCompTable(UnifiedDBRecord* db, bool converted) {
-    std::vector<StringSpec> designators, qualifiers;
+    UDBScratch<StringSpec> designators, qualifiers;
     designators.reserve(db->comps.size());
     qualifiers.reserve(db->comps.size());
     for (const UDBCompEntry& r : db->comps) {
@@ -1907,7 +1916,8 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
     return true;
 }
 
-std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
+template <class Map>
+Map NetMembersSortMap(const UnifiedDBRecord* db) {
     // Pins of one net and node keep the table's order (a sort on the full key needs no buffer).
     // The keys are gathered first, so that the sort does not reach into the pin rows: the net
     // (one more, so that no net comes first), the node's order and the row, each in as many bits
@@ -1920,9 +1930,9 @@ std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
     }
     auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
     const int rowBits = bits(n), orderBits = bits(orderMax);
-    std::vector<uint32_t> map(n);
+    Map map(n);
     if (bits(netMax) + orderBits + rowBits <= 64) {
-        std::vector<uint64_t> keys(n);
+        UDBScratch<uint64_t> keys(n);
         for (size_t i = 0; i < n; ++i) {
             const UDBPinEntry& p = db->pins[i];
             keys[i] = (uint64_t(int64_t(p.netId) + 1) << orderBits | p.nodeOrder) << rowBits | i;
@@ -1936,7 +1946,7 @@ std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
         uint64_t key;
         uint32_t pin;
     };
-    std::vector<Key> keys(n);
+    UDBScratch<Key> keys(n);
     for (size_t i = 0; i < n; ++i) {
         const UDBPinEntry& p = db->pins[i];
         keys[i] = {uint64_t(uint32_t(p.netId) ^ 0x80000000u) << 32 | p.nodeOrder, uint32_t(i)};
@@ -1945,6 +1955,12 @@ std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
               [](const Key& a, const Key& b) { return a.key != b.key ? a.key < b.key : a.pin < b.pin; });
     for (size_t i = 0; i < n; ++i) map[i] = keys[i].pin;
     return map;
+}
+
+template UDBScratch<uint32_t> NetMembersSortMap(const UnifiedDBRecord* db);
+
+std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
+    return NetMembersSortMap<std::vector<uint32_t>>(db);
 }
 
 int32_t GetNetGroupedPinsRange(const UnifiedDBRecord* db, const std::vector<uint32_t>& map, int32_t netId,

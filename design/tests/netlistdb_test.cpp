@@ -273,12 +273,18 @@ TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
     struct Case {
         const char* what;
         std::array<uint64_t, 3> maxima;
+        size_t rows;
     };
-    const Case cases[] = {{"narrow", {3, 40, 1}}, {"one word exactly", {(1u << 20) - 1, (1u << 30) - 1, 1}},
-                          {"too wide", {0xFFFFFFFF, 0xFFFFFFFF, 7}}, {"zero widths", {0, 5, 0}}};
+    // The largest cases sort in scratch arrays mapped from the system.
+    const Case cases[] = {{"narrow", {3, 40, 1}, 5000},
+                          {"one word exactly", {(1u << 20) - 1, (1u << 30) - 1, 1}, 5000},
+                          {"too wide", {0xFFFFFFFF, 0xFFFFFFFF, 7}, 5000},
+                          {"zero widths", {0, 5, 0}, 5000},
+                          {"mapped keys", {1000, 1000, 1}, 300000},
+                          {"mapped wide keys", {0xFFFFFFFF, 0xFFFFFFFF, 7}, 100000}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<std::array<uint64_t, 3>> fields(5000);
+        std::vector<std::array<uint64_t, 3>> fields(c.rows);
         std::vector<uint32_t> rows;
         for (uint32_t id = 0; id < fields.size(); ++id) {
             for (size_t f = 0; f < 3; ++f) fields[id][f] = c.maxima[f] ? rng() % (c.maxima[f] + 1) : 0;
@@ -291,6 +297,39 @@ TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
     }
     EXPECT_TRUE(SortRowsByFields(std::vector<uint32_t>{}, std::array<uint64_t, 1>{9},
                                  [](uint32_t) { return std::array<uint64_t, 1>{0}; }).empty());
+}
+
+// The build's string pool gives equal texts one spec and new texts new ones, while its table
+// grows; an empty text has none and an overlong one is kept cut, under one spec.
+TEST(NetlistDB, StringPoolGivesEqualTextsOneSpec) {
+    StringBlock block = CreateStringBlock(nullptr, 256);
+    ASSERT_NE(block, nullptr);
+    {
+        UDBStringPool pool(block);
+        OSStatus st = 0;
+        EXPECT_EQ(pool.Add("", &st), 0u);
+        EXPECT_EQ(pool.Add(nullptr, &st), 0u);
+        std::vector<StringSpec> specs;
+        for (int i = 0; i < 3000; ++i) specs.push_back(pool.Add(("/G" + std::to_string(i)).c_str(), &st));
+        ASSERT_EQ(st, 0);
+        std::vector<StringSpec> distinct = specs;
+        std::sort(distinct.begin(), distinct.end());
+        EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        for (int i = 2999; i >= 0; --i) {
+            const std::string text = "/G" + std::to_string(i);
+            ASSERT_EQ(pool.Add(text.c_str(), &st), specs[size_t(i)]) << text;
+            char back[kStringSpecBufferSize];
+            ExtractStringSpec(specs[size_t(i)], block, back, sizeof back);
+            EXPECT_EQ(text, back);
+        }
+        const std::string longText(1100, 'x');
+        const StringSpec cut = pool.Add(longText.c_str(), &st);
+        EXPECT_EQ(StringSpecLength(cut), kStringSpecMaxLength);
+        EXPECT_EQ(pool.Add(longText.c_str(), &st), cut);
+        EXPECT_EQ(pool.Add(longText.substr(0, kStringSpecMaxLength).c_str(), &st), cut);
+        EXPECT_EQ(st, 0);
+    }
+    DestroyStringBlock(block);
 }
 
 TEST(NetlistDB, ModularBuildKeepsSheetsApart) {
