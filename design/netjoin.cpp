@@ -90,16 +90,16 @@ void MergeNet(UDBBuild* build, uint32_t a, uint32_t b) {
     if (gone.attributes) {
         if (!keep.attributes) {
             keep.attributes = gone.attributes;
-            keep.attributeCount = gone.attributeCount;
         } else {
-            int16_t count = int16_t(keep.attributeCount);
-            MergeAttributes(db->netStrings, db->attributeRuns[gone.attributes], 0, gone.attributeCount,
-                            db->netStrings, db->attributeRuns[keep.attributes], 0, &count, kMergeEmptyValues);
-            keep.attributeCount = uint16_t(count);
+            const UDBAttributeRun& from = db->attributeRuns[gone.attributes];
+            UDBAttributeRun& into = db->attributeRuns[keep.attributes];
+            int16_t count = int16_t(into.count);
+            MergeAttributes(db->netStrings, from.records, 0, from.count, db->netStrings, into.records, 0, &count,
+                            kMergeEmptyValues);
+            into.count = uint16_t(count);
             FreeAttributeRun(db, &gone.attributes);
         }
         gone.attributes = 0;
-        gone.attributeCount = 0;
     }
     build->mergeParent[b] = a;
     build->merges.emplace_back(b, a);

@@ -131,7 +131,7 @@ struct UDBBuild {
 
 // Puts a run into the database's attribute runs and gives its index; the database owns it from
 // then on (it is freed when it cannot be taken in, and 0 returned).
-uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run);
+uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run, uint16_t count = 0, uint16_t instanceRefs = 0);
 // Frees a run of the database and clears the index (runs that rows share are freed once).
 void FreeAttributeRun(UnifiedDBRecord* db, uint32_t* run);
 

@@ -382,6 +382,11 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
 
 // ---- The build ----
 
+// The rows of the largest tables stay this small (a change of layout shows here).
+static_assert(sizeof(UDBCompEntry) == 32);
+static_assert(sizeof(UDBNetEntry) == 16);
+static_assert(sizeof(UDBPinEntry) == 16);
+
 namespace {
 
 struct GroupKey {
@@ -624,14 +629,12 @@ OSStatus SignalsPass(UDBBuild* build, SheetPass* pass) {
         if (nameId == kNoName) return build->status;
         const uint32_t net = build->AddNet(nameId, pass->index, uint8_t(scope), flags);
         if ((*s)->attributes && (*s)->attributeCount) {
-            UDBNetEntry& row = db->nets[net];
-            int16_t count = 0;
             if (Handle run = AllocHandle(nullptr, 0)) {
-                row.attributes = AddAttributeRun(db, run);
+                int16_t count = 0;
                 MergeAttributes(sheet->stringBlock, (*s)->attributes, 0, (*s)->attributeCount, db->netStrings,
                                 run, 0, &count, kMergeEmptyValues);
+                db->nets[net].attributes = AddAttributeRun(db, run, uint16_t(count));
             }
-            row.attributeCount = uint16_t(count);
         }
         RegisterNamedNet(pass, nameId, int32_t(net), (flags & kUDBNetNameJoined) != 0);
         const int32_t pins = (*s)->pinCount;
@@ -1101,7 +1104,8 @@ bool OwnAttributes(UnifiedDBRecord* db, UDBCompEntry& r) {
     Handle shared = GetUDBAttributeRun(db, r.attributes);
     Handle own = shared ? CloneHandle(nullptr, shared) : AllocHandle(nullptr, 0);
     if (!own) return false;
-    const uint32_t run = AddAttributeRun(db, own);
+    const uint32_t run =
+        AddAttributeRun(db, own, GetUDBAttributeCount(db, r.attributes), GetUDBInstanceRefCount(db, r.attributes));
     if (!run) return false;
     r.attributes = run;
     r.flags &= uint8_t(~kUDBCompSharedAttributes);
@@ -1253,41 +1257,42 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             if (symbol->attributes && symbol->attributeCount) {
                 // Merged into a new row, the symbol's attributes come out the same in every
                 // instance: merged once into a run that the new rows of the symbol share.
-                const bool fresh = !r.attributes && r.attributeCount == 0;
+                const bool fresh = !r.attributes;
                 if (fresh && !freshRun) {
                     Handle run = AllocHandle(nullptr, 0);
-                    if (!run || !(freshRun = AddAttributeRun(db, run))) return status::kOutOfMemory;
+                    if (!run) return status::kOutOfMemory;
                     MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
                                     db->compStrings, run, 0, &freshCount, kMergeEmptyValues);
+                    if (!(freshRun = AddAttributeRun(db, run, uint16_t(freshCount)))) return status::kOutOfMemory;
                 }
                 if (fresh) {
                     r.attributes = freshRun;
-                    r.attributeCount = uint16_t(freshCount);
                     r.flags |= kUDBCompSharedAttributes;
                 } else {
                     if (!OwnAttributes(db, r)) return status::kOutOfMemory;
-                    int16_t count = int16_t(r.attributeCount);
+                    UDBAttributeRun& run = db->attributeRuns[r.attributes];
+                    int16_t count = int16_t(run.count);
                     MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
-                                    db->compStrings, db->attributeRuns[r.attributes], 0, &count, kMergeEmptyValues);
-                    r.attributeCount = uint16_t(count);
+                                    db->compStrings, run.records, 0, &count, kMergeEmptyValues);
+                    run.count = uint16_t(count);
                 }
             }
             if (subName[0]) {
                 if (!OwnAttributes(db, r)) return status::kOutOfMemory;
-                int16_t count = int16_t(r.attributeCount);
-                SetAttributeValue(db->compStrings, db->attributeRuns[r.attributes], 0, &count, kAttrSubSheetName,
-                                  subName, nullptr);
-                r.attributeCount = uint16_t(count);
+                UDBAttributeRun& run = db->attributeRuns[r.attributes];
+                int16_t count = int16_t(run.count);
+                SetAttributeValue(db->compStrings, run.records, 0, &count, kAttrSubSheetName, subName, nullptr);
+                run.count = uint16_t(count);
             }
             if (flags & kUDBInstanceRefs) {
                 if (!OwnAttributes(db, r)) return status::kOutOfMemory;
                 const uint32_t reference[2] = {uint32_t(inst.instanceId), symbol->serial};
-                const int32_t at = int32_t(r.attributeCount) * int32_t(sizeof(AttributeRecord)) +
-                                   int32_t(r.instanceRefCount) * 8;
-                Handle run = db->attributeRuns[r.attributes];
-                if (!ResizeHandle(run, uint32_t(at + 8))) return status::kOutOfMemory;
-                std::memcpy(*run + at, reference, 8);
-                ++r.instanceRefCount;
+                UDBAttributeRun& run = db->attributeRuns[r.attributes];
+                const int32_t at =
+                    int32_t(run.count) * int32_t(sizeof(AttributeRecord)) + int32_t(run.instanceRefs) * 8;
+                if (!ResizeHandle(run.records, uint32_t(at + 8))) return status::kOutOfMemory;
+                std::memcpy(*run.records + at, reference, 8);
+                ++run.instanceRefs;
             }
         }
         if (pins) {
@@ -1532,10 +1537,10 @@ private:
 
 }  // namespace
 
-uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run) {
+uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run, uint16_t count, uint16_t instanceRefs) {
     try {
-        if (db->attributeRuns.empty()) db->attributeRuns.push_back(nullptr);
-        db->attributeRuns.push_back(run);
+        if (db->attributeRuns.empty()) db->attributeRuns.push_back({});
+        db->attributeRuns.push_back({run, count, instanceRefs});
     } catch (const std::bad_alloc&) {
         MemFree(run);
         return 0;
@@ -1544,9 +1549,9 @@ uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run) {
 }
 
 void FreeAttributeRun(UnifiedDBRecord* db, uint32_t* run) {
-    if (*run < db->attributeRuns.size() && db->attributeRuns[*run]) {
-        MemFree(db->attributeRuns[*run]);
-        db->attributeRuns[*run] = nullptr;
+    if (*run < db->attributeRuns.size() && db->attributeRuns[*run].records) {
+        MemFree(db->attributeRuns[*run].records);
+        db->attributeRuns[*run] = {};
     }
     *run = 0;
 }
@@ -1584,10 +1589,10 @@ void DestroyUnifiedDB(UnifiedDBRecord* db) {
         if (s.attributes) MemFree(s.attributes);
     for (UDBInstanceComps& i : db->instanceComps)
         if (i.rows) DisposeBitArray(i.rows);
-    for (Handle run : db->attributeRuns)
-        if (run) MemFree(run);
+    for (const UDBAttributeRun& run : db->attributeRuns)
+        if (run.records) MemFree(run.records);
     for (Handle bits : db->slotArrays) DisposeBitArray(bits);
-    std::vector<Handle>().swap(db->attributeRuns);
+    std::vector<UDBAttributeRun>().swap(db->attributeRuns);
     std::vector<Handle>().swap(db->slotArrays);
     std::vector<UDBPinDef>().swap(db->pinDefs);
     if (db->compMap) DestroySpiceCompMap(db->compMap);

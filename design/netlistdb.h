@@ -100,8 +100,6 @@ struct UDBCompEntry {
                                  // instance references); 0 when none
     uint32_t collectionIndex;    // the component's place in the collection list (order key)
     uint32_t nodeOrder;          // tree order of the instance that made the row
-    uint16_t attributeCount;
-    uint16_t instanceRefCount;
     uint16_t sheetIndex;
     uint8_t flags;
     uint8_t packageIndex;        // cleared by the conversion
@@ -111,11 +109,17 @@ struct UDBNetEntry {
     uint32_t nameId;        // in the net name table
     StringSpec qualifier;   // net string block, 0 when none
     uint32_t attributes;    // in `attributeRuns`: merged signal attributes (net string block), 0 when none
-    uint16_t attributeCount;
     uint16_t sheetIndex;
-    uint8_t scope;
     uint8_t flags;
-    bool live;              // false once dead-stripped
+    uint8_t scope : 7;
+    bool live : 1;          // false once dead-stripped
+};
+
+// An attribute run of comp and net rows: the rows that share it share its counts.
+struct UDBAttributeRun {
+    Handle records;          // the attribute records, then a comp row's instance references
+    uint16_t count;          // attribute records
+    uint16_t instanceRefs;   // instance references (id and serial, 8 bytes each) after them
 };
 
 // What the pin rows of one pin of a component kind share.
@@ -190,7 +194,7 @@ struct UnifiedDBRecord {
     std::vector<UDBPinEntry> pins;
     std::vector<UDBInstanceComps> instanceComps;  // in tree order of the nodes
     // The attribute runs of comp and net rows (owned here; entry 0 is none, a freed run none).
-    std::vector<Handle> attributeRuns;
+    std::vector<UDBAttributeRun> attributeRuns;
     std::vector<Handle> slotArrays;               // slot bit arrays of comp rows (owned here)
     std::vector<UDBPinDef> pinDefs;
     std::vector<UDBSheetPorts> sheetPorts;        // kept only by a modular build (exports)
@@ -278,9 +282,16 @@ OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, Sh
 
 // ---- Accessors ----
 
-// A row's attribute run (an index into `attributeRuns`), none for 0.
+// A row's attribute run (an index into `attributeRuns`): its records (none for 0) and the number
+// of attribute records and instance references in it.
 inline Handle GetUDBAttributeRun(const UnifiedDBRecord* db, uint32_t run) {
-    return run < db->attributeRuns.size() ? db->attributeRuns[run] : nullptr;
+    return run < db->attributeRuns.size() ? db->attributeRuns[run].records : nullptr;
+}
+inline uint16_t GetUDBAttributeCount(const UnifiedDBRecord* db, uint32_t run) {
+    return run < db->attributeRuns.size() ? db->attributeRuns[run].count : 0;
+}
+inline uint16_t GetUDBInstanceRefCount(const UnifiedDBRecord* db, uint32_t run) {
+    return run < db->attributeRuns.size() ? db->attributeRuns[run].instanceRefs : 0;
 }
 inline const UDBPinDef& GetUDBPinDef(const UnifiedDBRecord* db, const UDBPinEntry& pin) { return db->pinDefs[pin.def]; }
 

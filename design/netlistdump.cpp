@@ -81,16 +81,16 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         Flag(&out, r.flags & kUDBCompGenerated, "generated");
         Flag(&out, r.flags & kUDBCompRepeated, "repeated");
         Flag(&out, r.flags & kUDBCompSubSheet, "subsheet");
-        if (r.attributeCount) {
+        if (const uint16_t count = GetUDBAttributeCount(db, r.attributes)) {
             out += " attrs=";
-            for (int32_t a = 0; a < r.attributeCount; ++a) {
+            for (int32_t a = 0; a < count; ++a) {
                 char name[kAttributeTextSize], value[kAttributeTextSize];
                 GetIndexedAttribute(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, a, name, value, nullptr, nullptr);
                 if (a) out += ',';
                 out += std::string(name) + "=" + value;
             }
         }
-        if (r.instanceRefCount) out += " refs=" + std::to_string(r.instanceRefCount);
+        if (const uint16_t refs = GetUDBInstanceRefCount(db, r.attributes)) out += " refs=" + std::to_string(refs);
         out += '\n';
     }
     for (uint32_t id : db->netOrder) {
@@ -104,7 +104,8 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         Flag(&out, n.flags & kUDBNetConflict, "conflict");
         Flag(&out, n.flags & kUDBNetSinglePin, "single");
         Flag(&out, n.flags & kUDBNetNameJoined, "joined");
-        if (n.attributeCount) out += " attrs=" + std::to_string(n.attributeCount);
+        if (const uint16_t count = GetUDBAttributeCount(db, n.attributes))
+            out += " attrs=" + std::to_string(count);
         out += '\n';
     }
     for (const UDBPinEntry& p : db->pins) {

@@ -70,12 +70,12 @@ AttributeRun RunOf(const RptContext& c) {
     switch (c.kind) {
         case RptCtx::kCompAttributes: {
             const UDBCompEntry& r = db->comps[size_t(c.item)];
-            run = {db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, r.attributeCount};
+            run = {db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, GetUDBAttributeCount(db, r.attributes)};
             break;
         }
         case RptCtx::kNetAttributes: {
             const UDBNetEntry& n = db->nets[size_t(c.item)];
-            run = {db->netStrings, GetUDBAttributeRun(db, n.attributes), 0, n.attributeCount};
+            run = {db->netStrings, GetUDBAttributeRun(db, n.attributes), 0, GetUDBAttributeCount(db, n.attributes)};
             break;
         }
         case RptCtx::kSheetAttributes: {
@@ -227,8 +227,8 @@ bool ComponentField(int64_t row, const std::string& key, std::string* value) {
     } else if (key == "DESCEND") {
         *value = Bool(r.flags & kUDBCompSubSheet);
     } else if (key == "SUBSHEETFILE") {
-        if (r.attributeCount) {
-            GetAttributeValue(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, r.attributeCount,
+        if (const uint16_t count = GetUDBAttributeCount(db, r.attributes)) {
+            GetAttributeValue(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, count,
                               kAttrSubSheetName, text, nullptr);
         }
         *value = text;
@@ -409,14 +409,14 @@ void PushComponent(uint32_t row, bool withSheet) {
     const UDBCompEntry& r = DB()->comps[row];
     if (withSheet) PushSheet(r.sheetIndex, true);
     Push(RptCtx::kComponent, row);
-    if (r.attributeCount) Push(RptCtx::kCompAttributes, row);
+    if (GetUDBAttributeCount(DB(), r.attributes)) Push(RptCtx::kCompAttributes, row);
 }
 
 void PushNet(uint32_t id, bool withSheet, bool continuation = false) {
     const UDBNetEntry& n = DB()->nets[id];
     if (withSheet) PushSheet(n.sheetIndex, true);
     Push(RptCtx::kNet, id, continuation);
-    if (n.attributeCount) Push(RptCtx::kNetAttributes, id, continuation);
+    if (GetUDBAttributeCount(DB(), n.attributes)) Push(RptCtx::kNetAttributes, id, continuation);
 }
 
 void PushPin(uint32_t row) {

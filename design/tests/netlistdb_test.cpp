@@ -299,6 +299,27 @@ TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
                                  [](uint32_t) { return std::array<uint64_t, 1>{0}; }).empty());
 }
 
+// A package of more sections than a word of slots holds keeps its sections in use in a bit
+// array; both placed sections of U7 group into one row, pins of both included.
+TEST(NetlistDB, AWidePackageGroupsItsSectionsInABitArray) {
+    Design d{1};
+    SheetRecord* sheet = d.AddSheet("W.SHX");
+    d.FinishSpecs();
+    SheetNode* node = d.AddNode(nullptr, "W.SHX", 0);
+    ComponentRecord* wide = Design::MakeComponent(sheet, "WIDE", "U", 40, 1);
+    SymbolRecord* low = Design::Place(sheet, wide);
+    SymbolRecord* high = Design::Place(sheet, wide);
+    d.Annotate("W.SHX", low, node, "U7", 2);
+    d.Annotate("W.SHX", high, node, "U7", 35);
+    Design::Net(sheet, "X", {{low, 0}, {high, 0}});
+    OSStatus st = -1;
+    const std::string dump = Build(d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NE(dump.find("comp U7 part=WIDE slots=[2+35] sheet=0\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U7.3 name=A net=X"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U7.36 name=A net=X"), std::string::npos) << dump;
+}
+
 // The build's string pool gives equal texts one spec and new texts new ones, while its table
 // grows; an empty text has none and an overlong one is kept cut, under one spec.
 TEST(NetlistDB, StringPoolGivesEqualTextsOneSpec) {
