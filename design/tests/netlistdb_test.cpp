@@ -88,6 +88,13 @@ struct FlatDesign {
     }
 };
 
+// A flat project of the one sheet S.SHX and its node.
+struct OneSheet {
+    Design d{2};
+    SheetRecord* s = d.AddSheet("S.SHX");
+    SheetNode* node = (d.FinishSpecs(), d.AddNode(nullptr, "S.SHX", 0));
+};
+
 std::string Build(Design& d, uint16_t flags, OSStatus* status = nullptr) {
     UnifiedDBRecord db;
     InitUnifiedDB(&db);
@@ -302,18 +309,15 @@ TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
 // A package of more sections than a word of slots holds keeps its sections in use in a bit
 // array; both placed sections of U7 group into one row, pins of both included.
 TEST(NetlistDB, AWidePackageGroupsItsSectionsInABitArray) {
-    Design d{1};
-    SheetRecord* sheet = d.AddSheet("W.SHX");
-    d.FinishSpecs();
-    SheetNode* node = d.AddNode(nullptr, "W.SHX", 0);
-    ComponentRecord* wide = Design::MakeComponent(sheet, "WIDE", "U", 40, 1);
-    SymbolRecord* low = Design::Place(sheet, wide);
-    SymbolRecord* high = Design::Place(sheet, wide);
-    d.Annotate("W.SHX", low, node, "U7", 2);
-    d.Annotate("W.SHX", high, node, "U7", 35);
-    Design::Net(sheet, "X", {{low, 0}, {high, 0}});
+    OneSheet one;
+    ComponentRecord* wide = Design::MakeComponent(one.s, "WIDE", "U", 40, 1);
+    SymbolRecord* low = Design::Place(one.s, wide);
+    SymbolRecord* high = Design::Place(one.s, wide);
+    one.d.Annotate("S.SHX", low, one.node, "U7", 2);
+    one.d.Annotate("S.SHX", high, one.node, "U7", 35);
+    Design::Net(one.s, "X", {{low, 0}, {high, 0}});
     OSStatus st = -1;
-    const std::string dump = Build(d, kUDBDescend, &st);
+    const std::string dump = Build(one.d, kUDBDescend, &st);
     ASSERT_EQ(st, 0);
     EXPECT_NE(dump.find("comp U7 part=WIDE slots=[2+35] sheet=0\n"), std::string::npos) << dump;
     EXPECT_NE(dump.find("pin U7.3 name=A net=X"), std::string::npos) << dump;
@@ -546,10 +550,10 @@ TEST(NetlistDB, BussRangesAreBounded) {
 }
 
 TEST(NetlistDB, APinOnTwoNetsKeepsBothRows) {
-    Design d{2};
-    SheetRecord* s = d.AddSheet("S.SHX");
-    d.FinishSpecs();
-    SheetNode* node = d.AddNode(nullptr, "S.SHX", 0);
+    OneSheet one;
+    Design& d = one.d;
+    SheetRecord* s = one.s;
+    SheetNode* node = one.node;
     ComponentRecord* gate = Design::MakeComponent(s, "GATE", "U", 2, 1);
     SymbolRecord* a = Design::Place(s, gate);
     SymbolRecord* b = Design::Place(s, gate);
@@ -567,10 +571,10 @@ TEST(NetlistDB, APinOnTwoNetsKeepsBothRows) {
 // Hidden pins name their nets through the sheet's fields, and a hidden bus pin over a range
 // stands for one row per member, each on the member of its signal's range.
 TEST(NetlistDB, HiddenPinSignalsExpandFieldsAndBusPinsSplitIntoMembers) {
-    Design d{2};
-    SheetRecord* s = d.AddSheet("S.SHX");
-    d.FinishSpecs();
-    SheetNode* node = d.AddNode(nullptr, "S.SHX", 0);
+    OneSheet one;
+    Design& d = one.d;
+    SheetRecord* s = one.s;
+    SheetNode* node = one.node;
     if (!s->attributes) s->attributes = AllocHandle(nullptr, 0);
     int16_t count = int16_t(s->stored.attributeCount);
     SetAttributeValue(s->stringBlock, s->attributes, 0, &count, "RAIL", "VDDA", nullptr);
