@@ -152,7 +152,8 @@ OSStatus ExpandFootprints(ProjectRecord* project, const UnifiedDBRecord* db, std
     FootprintExpansion expansion;
     for (uint32_t id = 0; id < db->comps.size(); ++id) {
         const UDBCompEntry& row = db->comps[id];
-        if (!GetUDBInstanceRefCount(db, row.attributes) || FootprintAttribute(db, row).find_first_of("{`\\") == std::string::npos)
+        if (!GetUDBInstanceRefCount(db, row.attributes) ||
+            FootprintAttribute(db, row).find_first_of("{`\\") == std::string::npos)
             continue;
         uint32_t reference[2];
         InstanceReference(db, row, 0, reference);

@@ -1211,8 +1211,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             auto it = c->groups.find(key);
             if (it != c->groups.end()) {
                 UDBCompEntry& r = db->comps[it->second];
-                const bool taken = (r.flags & kUDBCompSlotArray) ? BitArrayTest(db->slotArrays[r.slots], int32_t(slotBit)) != 0
-                                                                 : slotBit < 32 && (r.slots >> slotBit & 1);
+                const bool taken = (r.flags & kUDBCompSlotArray)
+                                       ? BitArrayTest(db->slotArrays[r.slots], int32_t(slotBit)) != 0
+                                       : slotBit < 32 && (r.slots >> slotBit & 1);
                 if (cc.component->sectionCount > 1 && !(r.flags & kUDBCompSubSheet) && !taken && designator[0])
                     row = it->second;
             }

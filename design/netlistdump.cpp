@@ -85,7 +85,8 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
             out += " attrs=";
             for (int32_t a = 0; a < count; ++a) {
                 char name[kAttributeTextSize], value[kAttributeTextSize];
-                GetIndexedAttribute(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, a, name, value, nullptr, nullptr);
+                GetIndexedAttribute(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, a, name, value,
+                                    nullptr, nullptr);
                 if (a) out += ',';
                 out += std::string(name) + "=" + value;
             }
