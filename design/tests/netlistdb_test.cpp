@@ -272,6 +272,29 @@ TEST(NetlistDB, EveryUseOfASheetGivesItsRowTheSymbolsAttributes) {
         EXPECT_NE(refs.find(line), std::string::npos) << line << refs;
 }
 
+// Signal attributes: a local net of a sheet used twice keeps them in each instance's net, and
+// global nets of one name joined from both sheets keep the attributes of both.
+TEST(NetlistDB, NetsKeepTheirSignalsAttributesThroughCopiesAndJoins) {
+    HierarchicalDesign h;
+    auto attribute = [](SheetRecord* sheet, const char* signal, const char* name, const char* value) {
+        SignalHandle s = RetrieveNextNamedSignal(sheet->signalList, nullptr, sheet->stringBlock, signal, 0);
+        ASSERT_NE(s, nullptr) << signal;
+        SetSignalAttribute(s, sheet->stringBlock, name, value);
+    };
+    attribute(h.child, "MID", "Width", "10");
+    attribute(h.child, "GND", "Width", "20");
+    attribute(h.root, "GND", "Class", "PWR");
+    attribute(h.root, "C", "Class", "SIG");
+    OSStatus st = -1;
+    const std::string dump = Build(h.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    for (const char* line : {"net A scope=local sheet=0\n", "net C scope=local sheet=0 attrs=1\n",
+                             "net GND scope=global sheet=0 attrs=2\n",
+                             "net I2:MID scope=local sheet=1 shared attrs=1\n",
+                             "net I3:MID scope=local sheet=1 copy shared attrs=1\n"})
+        EXPECT_NE(dump.find(line), std::string::npos) << line << dump;
+}
+
 // Sorting rows by fields: packed into one word when the widths fit, compared field by field
 // when they do not; both give the order of a stable sort on the fields.
 TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
