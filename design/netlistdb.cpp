@@ -77,6 +77,17 @@ int CompareUDBNames(const char* a, const char* b) {
 std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(UDBScratch<StringSpec> specs, StringBlock block,
                                                               int (*same)(const char*, const char*)) {
     if (!same) same = CompareUDBNames;
+    // Repeats are the rule (the rows of an instance share a qualifier, every instance has the same
+    // designators): a small table of the specs last seen drops most of them before the sort.
+    std::array<StringSpec, 4096> seen{};
+    size_t kept = 0;
+    for (const StringSpec spec : specs) {
+        StringSpec& last = seen[(spec * 0x9E3779B1u) >> 20];
+        if (spec && last == spec) continue;
+        last = spec;
+        specs[kept++] = spec;
+    }
+    specs.resize(kept);
     std::sort(specs.begin(), specs.end());
     specs.erase(std::unique(specs.begin(), specs.end()), specs.end());
     // The texts one after another, each terminated, in one buffer.
