@@ -91,17 +91,19 @@ std::string PadFootprint(std::string text) {
 }
 
 // The row's i-th instance reference: the instance id and the symbol's serial.
-void InstanceReference(const UDBCompEntry& row, uint16_t i, uint32_t reference[2]) {
-    const uint8_t* refs =
-        reinterpret_cast<const uint8_t*>(*row.attributes) + size_t(row.attributeCount) * sizeof(AttributeRecord);
+void InstanceReference(const UnifiedDBRecord* db, const UDBCompEntry& row, uint16_t i, uint32_t reference[2]) {
+    const uint8_t* refs = reinterpret_cast<const uint8_t*>(*GetUDBAttributeRun(db, row.attributes)) +
+                          size_t(GetUDBAttributeCount(db, row.attributes)) * sizeof(AttributeRecord);
     std::memcpy(reference, refs + size_t(i) * 8, 8);
 }
 
 // The row's "Footprint" attribute as written (empty without one).
 std::string FootprintAttribute(const UnifiedDBRecord* db, const UDBCompEntry& row) {
-    if (!row.attributes || !row.attributeCount) return std::string();
+    const uint16_t count = GetUDBAttributeCount(db, row.attributes);
+    if (!row.attributes || !count) return std::string();
     char value[kAttributeTextSize];
-    GetAttributeValue(db->compStrings, row.attributes, 0, row.attributeCount, kFootprintAttribute, value, nullptr);
+    GetAttributeValue(db->compStrings, GetUDBAttributeRun(db, row.attributes), 0, count,
+                      kFootprintAttribute, value, nullptr);
     return value;
 }
 
@@ -150,10 +152,11 @@ OSStatus ExpandFootprints(ProjectRecord* project, const UnifiedDBRecord* db, std
     FootprintExpansion expansion;
     for (uint32_t id = 0; id < db->comps.size(); ++id) {
         const UDBCompEntry& row = db->comps[id];
-        if (!row.instanceRefCount || FootprintAttribute(db, row).find_first_of("{`\\") == std::string::npos)
+        if (!GetUDBInstanceRefCount(db, row.attributes) ||
+            FootprintAttribute(db, row).find_first_of("{`\\") == std::string::npos)
             continue;
         uint32_t reference[2];
-        InstanceReference(row, 0, reference);
+        InstanceReference(db, row, 0, reference);
         SheetInstance* instance = GetInstanceWithId(project, reference[0]);
         SheetNode* node = instance ? GetSheetNodeWithInstance(project, instance) : nullptr;
         if (node) expansion.wanted.push_back({id, instance, node->sheetSpec, reference[1]});
@@ -202,9 +205,9 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
         const int32_t comp =
             AddECOComp(state, uint16_t(id), PadFootprint(RowFootprint(db, rowId, row, footprints)).c_str());
         if (row.attributes) {
-            for (uint16_t i = 0; i < row.instanceRefCount; ++i) {
+            for (uint16_t i = 0, n = GetUDBInstanceRefCount(db, row.attributes); i < n; ++i) {
                 uint32_t ref[2];
-                InstanceReference(row, i, ref);
+                InstanceReference(db, row, i, ref);
                 const int32_t symbol = int32_t(ref[1]);
                 AddECOCompMember(state, symbol < 0 ? 0xFFFFFFFFu : ref[0], symbol, comp);
             }
@@ -217,8 +220,9 @@ void AddComponent(const UnifiedDBRecord* db, uint32_t rowId, const UDBCompEntry&
         std::partition_point(first, db->pins.end(), [rowId](const UDBPinEntry& p) { return p.compRow == rowId; });
     for (auto at = first; at != last; ++at) {
         const UDBPinEntry& pin = *at;
-        std::string number = Spec(pin.number, db->pinStrings);
-        if (number.empty()) number = Spec(pin.name, db->pinStrings);
+        const UDBPinDef& def = GetUDBPinDef(db, pin);
+        std::string number = Spec(def.number, db->pinStrings);
+        if (number.empty()) number = Spec(def.name, db->pinStrings);
         if (pin.flags & kUDBPinMultiNet) {
             if (pinsLogged->insert(std::string(designator) + '\n' + number).second)
                 LogDRCError(kECOPinTwiceText, (std::string(designator) + "  pin  " + number).c_str(), problem);

@@ -34,7 +34,8 @@ std::string NameText(const UnifiedDBRecord* db, uint32_t nameId) {
 
 // Ranks of the name ids in name order (equal names share a rank).
 std::vector<uint32_t> ComputeNameRanks(const UnifiedDBRecord* db) {
-    const std::unordered_map<StringSpec, uint32_t> bySpec = RankStringSpecsByName(db->netNames, db->netNameStrings);
+    const std::unordered_map<StringSpec, uint32_t> bySpec =
+        RankStringSpecsByName(UDBScratch<StringSpec>(db->netNames.begin(), db->netNames.end()), db->netNameStrings);
     std::vector<uint32_t> rank;
     rank.reserve(db->netNames.size());
     for (StringSpec spec : db->netNames) rank.push_back(bySpec.at(spec));
@@ -50,7 +51,8 @@ const std::vector<uint32_t>& NameRanks(UnifiedDBRecord* db) {
 }  // namespace
 
 QualifierRankMap QualifierRanks(const UnifiedDBRecord* db) {
-    std::vector<StringSpec> distinct;
+    UDBScratch<StringSpec> distinct;
+    distinct.reserve(db->nets.size());
     for (const UDBNetEntry& n : db->nets)
         if (n.live) distinct.push_back(n.qualifier);
     return RankStringSpecsByName(std::move(distinct), db->netStrings);
@@ -88,16 +90,16 @@ void MergeNet(UDBBuild* build, uint32_t a, uint32_t b) {
     if (gone.attributes) {
         if (!keep.attributes) {
             keep.attributes = gone.attributes;
-            keep.attributeCount = gone.attributeCount;
         } else {
-            int16_t count = int16_t(keep.attributeCount);
-            MergeAttributes(db->netStrings, gone.attributes, 0, gone.attributeCount, db->netStrings,
-                            keep.attributes, 0, &count, kMergeEmptyValues);
-            keep.attributeCount = uint16_t(count);
-            MemFree(gone.attributes);
+            const UDBAttributeRun& from = db->attributeRuns[gone.attributes];
+            UDBAttributeRun& into = db->attributeRuns[keep.attributes];
+            int16_t count = int16_t(into.count);
+            MergeAttributes(db->netStrings, from.records, 0, from.count, db->netStrings, into.records, 0, &count,
+                            kMergeEmptyValues);
+            into.count = uint16_t(count);
+            FreeAttributeRun(db, &gone.attributes);
         }
-        gone.attributes = nullptr;
-        gone.attributeCount = 0;
+        gone.attributes = 0;
     }
     build->mergeParent[b] = a;
     build->merges.emplace_back(b, a);
@@ -264,32 +266,38 @@ void FlattenHierarchyNets(UDBBuild* build) {
 void SortPinTable(UDBBuild* build) {
     UnifiedDBRecord* db = build->db;
     // Ranks of the pin numbers in natural order.
-    std::vector<StringSpec> distinct;
-    distinct.reserve(64);
-    for (const UDBPinEntry& p : db->pins) distinct.push_back(p.number);
+    UDBScratch<StringSpec> distinct;
+    distinct.reserve(db->pinDefs.size());
+    for (const UDBPinDef& d : db->pinDefs) distinct.push_back(d.number);
     const auto natural = [](const char* a, const char* b) { return StrCmpAlphaNumeric(a, b, false); };
     std::unordered_map<StringSpec, uint32_t> rank = RankStringSpecsByName(std::move(distinct), db->pinStrings, natural);
-    struct Key {
-        uint64_t key;
-        uint32_t index;
-    };
-    std::vector<Key> keys(db->pins.size());
-    for (size_t i = 0; i < db->pins.size(); ++i)
-        keys[i] = {uint64_t(db->pins[i].compRow) << 32 | rank[db->pins[i].number], uint32_t(i)};
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return a.key != b.key ? a.key < b.key : a.index < b.index;
+    // The rank of each definition's number, and the order: comp row, number, then row.
+    std::vector<uint32_t> defRank(db->pinDefs.size());
+    std::array<uint64_t, 2> maxima{};
+    for (size_t d = 0; d < defRank.size(); ++d) {
+        defRank[d] = rank[db->pinDefs[d].number];
+        maxima[1] = std::max<uint64_t>(maxima[1], defRank[d]);
+    }
+    UDBScratch<uint32_t> rows(db->pins.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = uint32_t(i);
+        maxima[0] = std::max<uint64_t>(maxima[0], db->pins[i].compRow);
+    }
+    const UDBScratch<uint32_t> order = SortRowsByFields(std::move(rows), maxima, [db, &defRank](uint32_t id) {
+        const UDBPinEntry& p = db->pins[id];
+        return std::array<uint64_t, 2>{p.compRow, defRank[p.def]};
     });
     // Rows move into place along the permutation's cycles, without a second table.
     std::vector<UDBPinEntry>& pins = db->pins;
     std::vector<bool> placed(pins.size(), false);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (placed[i] || keys[i].index == i) continue;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (placed[i] || order[i] == i) continue;
         UDBPinEntry held = pins[i];
         size_t at = i;
-        while (keys[at].index != i) {
-            pins[at] = pins[keys[at].index];
+        while (order[at] != i) {
+            pins[at] = pins[order[at]];
             placed[at] = true;
-            at = keys[at].index;
+            at = order[at];
         }
         pins[at] = held;
         placed[at] = true;
@@ -301,11 +309,14 @@ void CleanupMultiPinInstances(UDBBuild* build) {
     // different nets, rows repeating a net are removed; the flag stays on the rows left when
     // they are still on more than one net.
     std::vector<UDBPinEntry>& pins = build->db->pins;
+    const std::vector<UDBPinDef>& defs = build->db->pinDefs;
     std::vector<bool> remove(pins.size(), false);
     size_t i = 0;
     while (i < pins.size()) {
         size_t end = i + 1;
-        while (end < pins.size() && pins[end].compRow == pins[i].compRow && pins[end].number == pins[i].number) ++end;
+        while (end < pins.size() && pins[end].compRow == pins[i].compRow &&
+               defs[pins[end].def].number == defs[pins[i].def].number)
+            ++end;
         bool flagged = false;
         for (size_t k = i; k < end; ++k) flagged |= (pins[k].flags & kUDBPinMultiNet) != 0;
         if (flagged) {
@@ -316,9 +327,9 @@ void CleanupMultiPinInstances(UDBBuild* build) {
             for (size_t k = i; k < end; ++k) kept += remove[k] ? 0 : 1;
             for (size_t k = i; k < end; ++k) {
                 if (kept > 1)
-                    pins[k].flags |= kUDBPinMultiNet;
+                    pins[k].flags = pins[k].flags | kUDBPinMultiNet;
                 else
-                    pins[k].flags &= uint8_t(~kUDBPinMultiNet);
+                    pins[k].flags = pins[k].flags & uint8_t(~kUDBPinMultiNet);
             }
         }
         i = end;
@@ -340,8 +351,8 @@ void DeadStripNets(UDBBuild* build) {
     for (UDBNetEntry& n : db->nets) {
         if (!n.live) continue;
         if (!(n.flags & kUDBNetMark)) {
-            if (n.attributes && !(n.flags & kUDBNetCopy)) MemFree(n.attributes);
-            n.attributes = nullptr;
+            if (n.attributes && !(n.flags & kUDBNetCopy)) FreeAttributeRun(db, &n.attributes);
+            n.attributes = 0;
             n.live = false;
         }
         n.flags &= uint8_t(~kUDBNetMark);
@@ -353,9 +364,9 @@ void DeadStripNets(UDBBuild* build) {
 
 OSStatus AddSubsequentInstNets(UDBBuild* build) {
     UnifiedDBRecord* db = build->db;
-    std::vector<uint32_t> map;
+    UDBScratch<uint32_t> map;
     try {
-        map = BuildNetMembersSortMap(db);
+        map = NetMembersSortMap<UDBScratch<uint32_t>>(db);
     } catch (const std::bad_alloc&) {
         return status::kOutOfMemory;
     }
@@ -398,12 +409,13 @@ OSStatus AddSubsequentInstNets(UDBBuild* build) {
             pos = end;
         }
     };
-    // The copies are counted first so that the net table grows once, to its final size.
+    // The copies are counted first so that the net table grows once, to its final size. They
+    // are merged with nothing: the merge map does not hold them (an id past its end resolves to
+    // itself).
     size_t copies = 0;
     eachFurtherInstance([&](int32_t, uint32_t, uint32_t, size_t, size_t) { ++copies; });
     try {
         db->nets.reserve(db->nets.size() + copies);
-        build->mergeParent.reserve(build->mergeParent.size() + copies);
     } catch (const std::bad_alloc&) {
         return status::kOutOfMemory;
     }
@@ -411,7 +423,6 @@ OSStatus AddSubsequentInstNets(UDBBuild* build) {
         UDBNetEntry copy = db->nets[size_t(net)];
         copy.flags |= kUDBNetCopy;
         db->nets.push_back(copy);
-        build->mergeParent.push_back(uint32_t(db->nets.size() - 1));
         const int32_t id = int32_t(db->nets.size() - 1);
         for (size_t k = at; k < stop; ++k) db->pins[map[k]].netId = id;
         if (!build->signalMap.empty()) splits[uint32_t(net)].push_back({node, last, uint32_t(id)});
@@ -443,7 +454,10 @@ void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks) {
     const std::vector<uint32_t>& names = NameRanks(db);
     const QualifierRankMap made = ranks ? QualifierRankMap() : QualifierRanks(db);
     const QualifierRankMap& qualifiers = ranks ? *ranks : made;
+    // The old order goes first: the sort's keys take its room.
+    std::vector<uint32_t>().swap(db->netOrder);
     std::vector<uint32_t> rows;
+    rows.reserve(size_t(std::count_if(db->nets.begin(), db->nets.end(), [](const UDBNetEntry& n) { return n.live; })));
     std::array<uint64_t, 3> maxima = {0, qualifiers.size(), 0};
     for (uint32_t rank : names) maxima[0] = std::max<uint64_t>(maxima[0], rank);
     for (size_t i = 0; i < db->nets.size(); ++i) {
@@ -452,7 +466,7 @@ void SortNetTable(UnifiedDBRecord* db, const QualifierRankMap* ranks) {
         rows.push_back(uint32_t(i));
         maxima[2] = std::max<uint64_t>(maxima[2], n.sheetIndex);
     }
-    db->netOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+    db->netOrder = SortRowsByFields(std::move(rows), maxima, [&](uint32_t id) {
         const UDBNetEntry& n = db->nets[id];
         return std::array<uint64_t, 3>{names[n.nameId], qualifiers.at(n.qualifier), n.sheetIndex};
     });

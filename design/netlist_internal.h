@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,39 @@
 namespace plexa {
 
 struct LinkListHeader;
+
+// Scratch arrays of the build's sorts: large ones are mapped from the system and handed back
+// whole when freed, so that a phase's temporaries leave no holes in the heap that stay resident
+// (the tables that outlive them are made in between). Throws std::bad_alloc as new does.
+void* MapScratch(size_t bytes);
+void UnmapScratch(void* block, size_t bytes);
+constexpr size_t kScratchMappedBytes = size_t(1) << 20;
+
+template <class T>
+struct UDBScratchAllocator {
+    using value_type = T;
+    UDBScratchAllocator() = default;
+    template <class U>
+    UDBScratchAllocator(const UDBScratchAllocator<U>&) {}
+    T* allocate(size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        const size_t bytes = n * sizeof(T);
+        return static_cast<T*>(bytes < kScratchMappedBytes ? ::operator new(bytes) : MapScratch(bytes));
+    }
+    void deallocate(T* block, size_t n) {
+        const size_t bytes = n * sizeof(T);
+        if (bytes < kScratchMappedBytes)
+            ::operator delete(block);
+        else
+            UnmapScratch(block, bytes);
+    }
+    template <class U>
+    bool operator==(const UDBScratchAllocator<U>&) const {
+        return true;
+    }
+};
+template <class T>
+using UDBScratch = std::vector<T, UDBScratchAllocator<T>>;
 
 // The hierarchy as the build sees it: nodes in tree order with the end of each node's subtree, and
 // per sheet index the nodes the walk visits (in visiting order and in tree order).
@@ -35,7 +69,8 @@ struct UDBTree {
 // or kept from descent are skipped with their subtrees.
 void BuildUDBTree(ProjectRecord* project, SheetNode* root, bool descend, UDBTree* tree);
 
-// Interns strings into one string block: equal texts get one spec.
+// Interns strings into one string block: equal texts get one spec. The pool keeps only the specs
+// it added, in an open-addressed table, and compares texts where they stand in the block.
 class UDBStringPool {
 public:
     explicit UDBStringPool(StringBlock block) : block_(block) {}
@@ -44,8 +79,11 @@ public:
     StringBlock block() const { return block_; }
 
 private:
+    // The slot of the text: the one holding its spec, else the empty one where it goes.
+    size_t Slot(const char* text, uint32_t length, size_t hash) const;
     StringBlock block_;
-    std::unordered_map<std::string, StringSpec> specs_;
+    std::vector<StringSpec> slots_;  // 0: empty; a power of two in size
+    size_t count_ = 0;
 };
 
 // A simulator signal map entry while the map is built: a signal of a sheet in one instance and the
@@ -72,8 +110,9 @@ struct UDBBuild {
     // Merge map: each net's survivor (itself while live), and the pairs in the order made.
     std::vector<uint32_t> mergeParent;
     std::vector<std::pair<uint32_t, uint32_t>> merges;
-    // Qualifier specs by node order (0xFFFFFFFF: none made yet).
-    std::unordered_map<uint32_t, StringSpec> qualifiers;
+    // Qualifier specs by node order, then one for no node (kNoQualifier: none made yet).
+    static constexpr StringSpec kNoQualifier = 0xFFFFFFFF;
+    std::vector<StringSpec> qualifiers;
     // The simulator signal map (a build with simulator maps only).
     std::vector<UDBSignalEntry> signalMap;
     // The simulator component map being built (a build with simulator maps only): its sheet
@@ -89,6 +128,17 @@ struct UDBBuild {
     // The qualifier of a node (see BuildQualifierSpec); 0 for an empty one.
     StringSpec Qualifier(SheetNode* node);
 };
+
+// Puts a run into the database's attribute runs and gives its index; the database owns it from
+// then on (it is freed when it cannot be taken in, and 0 returned).
+uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run, uint16_t count = 0, uint16_t instanceRefs = 0);
+// Frees a run of the database and clears the index (runs that rows share are freed once).
+void FreeAttributeRun(UnifiedDBRecord* db, uint32_t* run);
+
+// BuildNetMembersSortMap into a scratch array.
+template <class Map>
+Map NetMembersSortMap(const UnifiedDBRecord* db);
+extern template UDBScratch<uint32_t> NetMembersSortMap(const UnifiedDBRecord* db);
 
 // Net joining and naming, in the build's order.
 uint32_t ResolveMergeId(UDBBuild* build, uint32_t id);
@@ -123,25 +173,24 @@ SpiceSignalMap BuildSignalMapPhase2(UDBBuild* build);
 int CompareUDBNames(const char* a, const char* b);
 // The rank of each distinct spec of a block when their texts are put in name order; texts that
 // `same` finds equal share a rank (CompareUDBNames when none is given).
-std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs,
+std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(UDBScratch<StringSpec> specs,
                                                               StringBlock block,
                                                               int (*same)(const char*, const char*) = nullptr);
 
 // The rows (ids in ascending order) sorted by fields compared in turn, then by id. `fieldsOf(id)`
 // gives a row's fields, each at most its entry of `maxima`. When the fields and the row's place
 // fit one 64-bit word together they are packed into it, so that the sort moves single words;
-// else the sort compares the fields one by one.
-template <size_t N, class FieldsOf>
-std::vector<uint32_t> SortRowsByFields(const std::vector<uint32_t>& rows, const std::array<uint64_t, N>& maxima,
-                                       FieldsOf fieldsOf) {
+// else the sort compares the fields one by one. The rows are sorted in their own vector, which is
+// returned.
+template <size_t N, class FieldsOf, class Rows = std::vector<uint32_t>>
+Rows SortRowsByFields(Rows rows, const std::array<uint64_t, N>& maxima, FieldsOf fieldsOf) {
     auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
     std::array<int, N> widths{};
     int total = bits(rows.size());
     for (size_t f = 0; f < N; ++f) total += widths[f] = bits(maxima[f]);
-    std::vector<uint32_t> sorted(rows.size());
     if (total <= 64) {
         const int placeBits = bits(rows.size());
-        std::vector<uint64_t> keys(rows.size());
+        UDBScratch<uint64_t> keys(rows.size());
         for (size_t k = 0; k < rows.size(); ++k) {
             const std::array<uint64_t, N> fields = fieldsOf(rows[k]);
             uint64_t key = 0;
@@ -150,20 +199,21 @@ std::vector<uint32_t> SortRowsByFields(const std::vector<uint32_t>& rows, const 
         }
         std::sort(keys.begin(), keys.end());
         const uint64_t mask = placeBits ? ~uint64_t(0) >> (64 - placeBits) : 0;
-        for (size_t k = 0; k < keys.size(); ++k) sorted[k] = rows[size_t(keys[k] & mask)];
-        return sorted;
+        for (uint64_t& key : keys) key = rows[size_t(key & mask)];
+        for (size_t k = 0; k < keys.size(); ++k) rows[k] = uint32_t(keys[k]);
+        return rows;
     }
     struct Key {
         std::array<uint64_t, N> fields;
         uint32_t id;
     };
-    std::vector<Key> keys(rows.size());
+    UDBScratch<Key> keys(rows.size());
     for (size_t k = 0; k < rows.size(); ++k) keys[k] = {fieldsOf(rows[k]), rows[k]};
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         return a.fields != b.fields ? a.fields < b.fields : a.id < b.id;
     });
-    for (size_t k = 0; k < keys.size(); ++k) sorted[k] = keys[k].id;
-    return sorted;
+    for (size_t k = 0; k < keys.size(); ++k) rows[k] = keys[k].id;
+    return rows;
 }
 
 }  // namespace plexa

@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
+#include <sys/mman.h>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "design/designstate.h"
 #include "design/netlist_internal.h"
@@ -71,9 +74,20 @@ int CompareUDBNames(const char* a, const char* b) {
     return StrCmpAlphaNumeric(a, b, true);
 }
 
-std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<StringSpec> specs, StringBlock block,
+std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(UDBScratch<StringSpec> specs, StringBlock block,
                                                               int (*same)(const char*, const char*)) {
     if (!same) same = CompareUDBNames;
+    // Repeats are the rule (the rows of an instance share a qualifier, every instance has the same
+    // designators): a small table of the specs last seen drops most of them before the sort.
+    std::array<StringSpec, 4096> seen{};
+    size_t kept = 0;
+    for (const StringSpec spec : specs) {
+        StringSpec& last = seen[(spec * 0x9E3779B1u) >> 20];
+        if (spec && last == spec) continue;
+        last = spec;
+        specs[kept++] = spec;
+    }
+    specs.resize(kept);
     std::sort(specs.begin(), specs.end());
     specs.erase(std::unique(specs.begin(), specs.end()), specs.end());
     // The texts one after another, each terminated, in one buffer.
@@ -103,19 +117,63 @@ std::unordered_map<StringSpec, uint32_t> RankStringSpecsByName(std::vector<Strin
     return ranks;
 }
 
+void* MapScratch(size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    return block;
+}
+
+void UnmapScratch(void* block, size_t bytes) { munmap(block, bytes); }
+
+namespace {
+
+size_t HashText(const char* text, uint32_t length) {
+    return std::hash<std::string_view>()(std::string_view(text, length));
+}
+
+}  // namespace
+
+size_t UDBStringPool::Slot(const char* text, uint32_t length, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const StringSpec spec = slots_[i];
+        if (!spec) return i;
+        if (StringSpecLength(spec) == length && std::memcmp(*block_ + StringSpecOffset(spec), text, length) == 0)
+            return i;
+    }
+}
+
 StringSpec UDBStringPool::Add(const char* text, OSStatus* status) {
     if (!text || !*text) return 0;
-    auto it = specs_.find(text);
-    if (it != specs_.end()) return it->second;
-    const StringSpec spec = AppendStringBlock(block_, text, uint32_t(std::strlen(text)), nullptr);
-    if (!spec) {
-        if (status && *status == 0) {
-            *status = StringBlockAddStatus();
-            if (*status == 0) *status = status::kOutOfMemory;
+    const uint32_t length = ClampStringSpecLength(text, uint32_t(std::strlen(text)));
+    const size_t hash = HashText(text, length);
+    if (slots_.empty()) slots_.assign(64, 0);
+    size_t slot = Slot(text, length, hash);
+    if (slots_[slot]) return slots_[slot];
+    auto fail = [status](OSStatus st) {
+        if (status && *status == 0) *status = st ? st : status::kOutOfMemory;
+        return StringSpec(0);
+    };
+    // At most half full: the table doubles before it would pass that.
+    if ((count_ + 1) * 2 > slots_.size()) {
+        std::vector<StringSpec> old;
+        try {
+            old.assign(slots_.size() * 2, 0);
+        } catch (const std::bad_alloc&) {
+            return fail(status::kOutOfMemory);
         }
-        return 0;
+        old.swap(slots_);
+        for (StringSpec spec : old) {
+            if (!spec) continue;
+            const char* at = *block_ + StringSpecOffset(spec);
+            slots_[Slot(at, StringSpecLength(spec), HashText(at, StringSpecLength(spec)))] = spec;
+        }
+        slot = Slot(text, length, hash);
     }
-    specs_.emplace(text, spec);
+    const StringSpec spec = AppendStringBlock(block_, text, length, nullptr);
+    if (!spec) return fail(StringBlockAddStatus());
+    slots_[slot] = spec;
+    ++count_;
     return spec;
 }
 
@@ -164,8 +222,10 @@ uint32_t UDBBuild::NodeOrder(const SheetNode* node) const {
 
 StringSpec UDBBuild::Qualifier(SheetNode* node) {
     const uint32_t order = NodeOrder(node);
-    auto it = qualifiers.find(order);
-    if (it != qualifiers.end()) return it->second;
+    // The last entry stands for a node the tree does not know.
+    if (qualifiers.empty()) qualifiers.assign(tree.nodes.size() + 1, kNoQualifier);
+    StringSpec& cached = qualifiers[order < tree.nodes.size() ? order : tree.nodes.size()];
+    if (cached != kNoQualifier) return cached;
     const ProjectSettings& settings = project->settings;
     const bool suffix = settings.instanceNamePlace == 1;
     char text[kUDBTextSize] = "?";
@@ -189,7 +249,7 @@ StringSpec UDBBuild::Qualifier(SheetNode* node) {
             std::snprintf(stored, sizeof stored, "%s%s", text, separator);
     }
     const StringSpec spec = netStrings->Add(stored, &status);
-    qualifiers.emplace(order, spec);
+    cached = spec;
     return spec;
 }
 
@@ -333,6 +393,11 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
 
 // ---- The build ----
 
+// The rows of the largest tables stay this small (a change of layout shows here).
+static_assert(sizeof(UDBCompEntry) == 32);
+static_assert(sizeof(UDBNetEntry) == 16);
+static_assert(sizeof(UDBPinEntry) == 16);
+
 namespace {
 
 struct GroupKey {
@@ -359,12 +424,24 @@ struct CollectedComp {
     int32_t package;
 };
 
-// One pin of a symbol's section, ready for the rows of every instance.
+// One pin of a symbol's section, ready for the rows of every instance: its definition and net.
 struct PinPlan {
-    StringSpec number, name;
+    uint32_t def;
     int32_t net;
+};
+
+struct PinDefKey {
+    StringSpec number, name;
     uint32_t pinData;
     uint8_t type;
+    bool operator==(const PinDefKey&) const = default;
+};
+struct PinDefKeyHash {
+    size_t operator()(const PinDefKey& k) const {
+        uint64_t h = (uint64_t(k.number) << 32 | k.name) * 0x9E3779B97F4A7C15ull;
+        h ^= (uint64_t(k.pinData) << 8 | k.type) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+        return size_t(h);
+    }
 };
 
 // The collection data and the per-build indexes of the passes.
@@ -376,18 +453,21 @@ struct Collector {
     std::unordered_map<ComponentRecord*, uint32_t> indexOf;
     uint32_t nextIndex = 0;
     std::unordered_map<GroupKey, uint32_t, GroupKeyHash> groups;
-    std::vector<uint32_t> firstPin;  // per comp row: its first pin row, kNoOrder for none
-    std::vector<uint32_t> nextPin;   // per pin row: the next pin row of its comp row
+    UDBScratch<uint32_t> firstPin;  // per comp row: its first pin row, kNoOrder for none
+    UDBScratch<uint32_t> nextPin;   // per pin row: the next pin row of its comp row
     std::unordered_map<uint32_t, uint32_t> pinDataCopies;
+    std::unordered_map<PinDefKey, uint32_t, PinDefKeyHash> pinDefIds;
+    std::vector<ComponentRecord*> components;  // by collection index
     SpiceCompMap compMap = nullptr;
 
     // Frees the indexes that only the passes use, before the later phases need room.
     void ReleaseScratch() {
         decltype(indexOf)().swap(indexOf);
         decltype(groups)().swap(groups);
-        std::vector<uint32_t>().swap(firstPin);
-        std::vector<uint32_t>().swap(nextPin);
+        UDBScratch<uint32_t>().swap(firstPin);
+        UDBScratch<uint32_t>().swap(nextPin);
         decltype(pinDataCopies)().swap(pinDataCopies);
+        decltype(pinDefIds)().swap(pinDefIds);
         decltype(build->nameIds)().swap(build->nameIds);
     }
 };
@@ -560,13 +640,12 @@ OSStatus SignalsPass(UDBBuild* build, SheetPass* pass) {
         if (nameId == kNoName) return build->status;
         const uint32_t net = build->AddNet(nameId, pass->index, uint8_t(scope), flags);
         if ((*s)->attributes && (*s)->attributeCount) {
-            UDBNetEntry& row = db->nets[net];
-            row.attributes = AllocHandle(nullptr, 0);
-            int16_t count = 0;
-            if (row.attributes)
+            if (Handle run = AllocHandle(nullptr, 0)) {
+                int16_t count = 0;
                 MergeAttributes(sheet->stringBlock, (*s)->attributes, 0, (*s)->attributeCount, db->netStrings,
-                                row.attributes, 0, &count, kMergeEmptyValues);
-            row.attributeCount = uint16_t(count);
+                                run, 0, &count, kMergeEmptyValues);
+                db->nets[net].attributes = AddAttributeRun(db, run, uint16_t(count));
+            }
         }
         RegisterNamedNet(pass, nameId, int32_t(net), (flags & kUDBNetNameJoined) != 0);
         const int32_t pins = (*s)->pinCount;
@@ -762,21 +841,40 @@ uint32_t PinDataForRow(Collector* c, uint32_t id) {
     return result;
 }
 
+// The database's pin definition of these fields, added when new; kNoOrder with the build's status
+// set when the table is full.
+uint32_t PinDefId(Collector* c, StringSpec number, StringSpec name, uint32_t pinData, uint8_t type) {
+    UnifiedDBRecord* db = c->build->db;
+    const PinDefKey key{number, name, pinData, type};
+    auto it = c->pinDefIds.find(key);
+    if (it != c->pinDefIds.end()) return it->second;
+    if (db->pinDefs.size() >= kUDBMaxPinDefs) {
+        if (!c->build->status) c->build->status = status::kOutOfMemory;
+        return kNoOrder;
+    }
+    const uint32_t id = uint32_t(db->pinDefs.size());
+    db->pinDefs.push_back({number, name, pinData, type});
+    c->pinDefIds.emplace(key, id);
+    return id;
+}
+
 // Adds a pin row unless the comp row holds the pin already in a way that wins.
 void AddPinRow(Collector* c, const UDBPinEntry& pin) {
     UnifiedDBRecord* db = c->build->db;
     const bool modular = (c->build->flags & kUDBModular) != 0;
+    const StringSpec pinNumber = db->pinDefs[pin.def].number;
     char number[kUDBTextSize];
     bool haveNumber = false;
     for (uint32_t p = c->firstPin[pin.compRow]; p != kNoOrder; p = c->nextPin[p]) {
         UDBPinEntry& old = db->pins[p];
-        if (old.number != pin.number) {
+        const StringSpec oldNumber = db->pinDefs[old.def].number;
+        if (oldNumber != pinNumber) {
             if (!haveNumber) {
-                ExtractStringSpec(pin.number, c->strings, number, sizeof number);
+                ExtractStringSpec(pinNumber, c->strings, number, sizeof number);
                 haveNumber = true;
             }
             char other[kUDBTextSize];
-            ExtractStringSpec(old.number, c->strings, other, sizeof other);
+            ExtractStringSpec(oldNumber, c->strings, other, sizeof other);
             if (!(strcasecmp(number, other) == 0)) continue;
         }
         if (pin.flags & kUDBPinHiddenDefault) return;
@@ -790,7 +888,7 @@ void AddPinRow(Collector* c, const UDBPinEntry& pin) {
             const uint8_t keep = old.flags;
             const uint32_t next = c->nextPin[p];
             old = pin;
-            old.flags |= keep & (kUDBPinMultiNet | kUDBPinMultiInstance);
+            old.flags = old.flags | (keep & (kUDBPinMultiNet | kUDBPinMultiInstance));
             c->nextPin[p] = next;
             return;
         }
@@ -858,7 +956,8 @@ const std::vector<PinPlan>& PlanPins(Collector* c, SheetPass* pass, SymbolRecord
                 auto it = pass->pinNets.find(PinKey(symbol->serial, uint32_t(pin)));
                 if (it != pass->pinNets.end()) net = it->second;
             }
-            plan.push_back({numberSpec, nameSpec, net, rowData, type});
+            plan.push_back({PinDefId(c, numberSpec, nameSpec, rowData, type), net});
+            if (build->status) return plan;
             continue;
         }
         // A bussed pin: one row per member of its range, on the member of the connected
@@ -880,7 +979,8 @@ const std::vector<PinPlan>& PlanPins(Collector* c, SheetPass* pass, SymbolRecord
             const StringSpec spec = build->pinStrings->Add(memberNumber, &build->status);
             int32_t net = kUDBNoNet;
             if (!noNets && m < netMembers.size()) net = FindNamedNet(pass, netMembers[m].c_str(), build);
-            plan.push_back({spec, nameSpec, net, rowData, type});
+            plan.push_back({PinDefId(c, spec, nameSpec, rowData, type), net});
+            if (build->status) return plan;
         }
     }
     return plan;
@@ -898,12 +998,13 @@ void AddHiddenPinDefaults(Collector* c, SheetPass* pass, const CollectedComp& cc
         const StringSpec numberSpec = GetCompHiddenPinInfo(comp, c->strings, pinSet, h, number, &pinData);
         Handle record = GetIndexedPinData(c->pins, int32_t(pinData));
         if (!record) continue;
+        const StringSpec name = reinterpret_cast<PinDataRecord*>(*record)->name;
+        const uint32_t rowData = PinDataForRow(c, pinData);
+        const uint8_t type = GetPinDataType(record, false);
         UDBPinEntry pin{};
-        pin.number = numberSpec;
-        pin.name = reinterpret_cast<PinDataRecord*>(*record)->name;
+        pin.def = PinDefId(c, numberSpec, name, rowData, type) & (kUDBMaxPinDefs - 1);
+        if (build->status) return;
         pin.compRow = row;
-        pin.pinDataId = PinDataForRow(c, pinData);
-        pin.pinType = GetPinDataType(record, false);
         pin.flags = kUDBPinHiddenDefault;
         pin.nodeOrder = nodeOrder;
         std::vector<std::pair<std::string, std::string>> nets = HiddenPinNets(pass, record, c->strings);
@@ -914,7 +1015,9 @@ void AddHiddenPinDefaults(Collector* c, SheetPass* pass, const CollectedComp& cc
             if (!member.empty()) {
                 // A bus pin's member: its name follows the pin number (stands for it on a sheet symbol).
                 const std::string memberNumber = sheetSymbol ? member : std::string(number) + member;
-                pin.number = build->pinStrings->Add(memberNumber.c_str(), &build->status);
+                const StringSpec memberSpec = build->pinStrings->Add(memberNumber.c_str(), &build->status);
+                if (build->status) return;
+                pin.def = PinDefId(c, memberSpec, name, rowData, type) & (kUDBMaxPinDefs - 1);
                 if (build->status) return;
             }
             AddPinRow(c, pin);
@@ -969,7 +1072,10 @@ OSStatus Collect(Collector* c, SheetPass* pass, SymbolRecord* symbol, ComponentR
     if (OSStatus st = FindOrCopyIntoList(c->list, c->strings, c->pins, pass->sheet, comp, package, nameIndex, false,
                                          &found, &listPackage))
         return st;
-    if (c->indexOf.emplace(found, c->nextIndex).second) ++c->nextIndex;
+    if (c->indexOf.emplace(found, c->nextIndex).second) {
+        c->components.push_back(found);
+        ++c->nextIndex;
+    }
     out->component = found;
     out->index = c->indexOf[found];
     out->package = listPackage;
@@ -1004,11 +1110,15 @@ bool SkippedAsSubSheet(const SymbolRecord* symbol, bool subSheet, bool modular, 
 
 // Gives the row an attributes handle of its own to change: a new empty one, or a copy of the
 // shared run it reads. False when memory fails.
-bool OwnAttributes(UDBCompEntry& r) {
+bool OwnAttributes(UnifiedDBRecord* db, UDBCompEntry& r) {
     if (r.attributes && !(r.flags & kUDBCompSharedAttributes)) return true;
-    Handle own = r.attributes ? CloneHandle(nullptr, r.attributes) : AllocHandle(nullptr, 0);
+    Handle shared = GetUDBAttributeRun(db, r.attributes);
+    Handle own = shared ? CloneHandle(nullptr, shared) : AllocHandle(nullptr, 0);
     if (!own) return false;
-    r.attributes = own;
+    const uint32_t run =
+        AddAttributeRun(db, own, GetUDBAttributeCount(db, r.attributes), GetUDBInstanceRefCount(db, r.attributes));
+    if (!run) return false;
+    r.attributes = run;
     r.flags &= uint8_t(~kUDBCompSharedAttributes);
     return true;
 }
@@ -1070,7 +1180,7 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
     char subName[kSymbolTextSize] = "";
     if (subSheet) GetSymbolSheetName(symbol, sheet->stringBlock, subName);
     // The symbol's attributes as merged into a new row, made at the first such row.
-    Handle freshRun = nullptr;
+    uint32_t freshRun = 0;
     int16_t freshCount = 0;
 
     for (const InstanceContext& inst : instances) {
@@ -1112,8 +1222,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             auto it = c->groups.find(key);
             if (it != c->groups.end()) {
                 UDBCompEntry& r = db->comps[it->second];
-                const bool taken = (r.flags & kUDBCompSlotArray) ? BitArrayTest(r.slotArray, int32_t(slotBit)) != 0
-                                                                 : slotBit < 32 && (r.slots >> slotBit & 1);
+                const bool taken = (r.flags & kUDBCompSlotArray)
+                                       ? BitArrayTest(db->slotArrays[r.slots], int32_t(slotBit)) != 0
+                                       : slotBit < 32 && (r.slots >> slotBit & 1);
                 if (cc.component->sectionCount > 1 && !(r.flags & kUDBCompSubSheet) && !taken && designator[0])
                     row = it->second;
             }
@@ -1121,17 +1232,18 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         const bool newRow = row == kNoOrder;
         if (newRow) {
             UDBCompEntry r{};
-            r.component = cc.component;
             r.designator = designatorSpec;
             r.sheetIndex = pass->index;
             r.packageIndex = uint8_t(cc.package);
-            r.nameIndex = uint16_t((symbol->flags & kSymbolFlagSheet) ? 0 : symbol->kind.comp.nameIndex);
+            r.partId = uint16_t((symbol->flags & kSymbolFlagSheet) ? 0 : symbol->kind.comp.nameIndex);
             r.collectionIndex = cc.index;
             r.nodeOrder = inst.nodeOrder;
             if (isSubSheetRow && modular) r.flags |= kUDBCompSubSheet;
             if (grouping && cc.component->sectionCount >= 33) {
-                r.slotArray = CreateBitArray(nullptr, 32);
-                if (!r.slotArray) return status::kOutOfMemory;
+                Handle bits = CreateBitArray(nullptr, 32);
+                if (!bits) return status::kOutOfMemory;
+                r.slots = uint32_t(db->slotArrays.size());
+                db->slotArrays.push_back(bits);
                 r.flags |= kUDBCompSlotArray;
             }
             db->comps.push_back(r);
@@ -1144,7 +1256,7 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         UDBCompEntry& r = db->comps[row];
         if (grouping) {
             if (r.flags & kUDBCompSlotArray)
-                BitArraySet(r.slotArray, int32_t(slotBit));
+                BitArraySet(db->slotArrays[r.slots], int32_t(slotBit));
             else if (slotBit < 32)
                 r.slots |= 1u << slotBit;
         }
@@ -1157,40 +1269,42 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             if (symbol->attributes && symbol->attributeCount) {
                 // Merged into a new row, the symbol's attributes come out the same in every
                 // instance: merged once into a run that the new rows of the symbol share.
-                const bool fresh = !r.attributes && r.attributeCount == 0;
+                const bool fresh = !r.attributes;
                 if (fresh && !freshRun) {
-                    freshRun = AllocHandle(nullptr, 0);
-                    if (!freshRun) return status::kOutOfMemory;
-                    db->sharedAttributes.push_back(freshRun);
+                    Handle run = AllocHandle(nullptr, 0);
+                    if (!run) return status::kOutOfMemory;
                     MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
-                                    db->compStrings, freshRun, 0, &freshCount, kMergeEmptyValues);
+                                    db->compStrings, run, 0, &freshCount, kMergeEmptyValues);
+                    if (!(freshRun = AddAttributeRun(db, run, uint16_t(freshCount)))) return status::kOutOfMemory;
                 }
                 if (fresh) {
                     r.attributes = freshRun;
-                    r.attributeCount = uint16_t(freshCount);
                     r.flags |= kUDBCompSharedAttributes;
                 } else {
-                    if (!OwnAttributes(r)) return status::kOutOfMemory;
-                    int16_t count = int16_t(r.attributeCount);
+                    if (!OwnAttributes(db, r)) return status::kOutOfMemory;
+                    UDBAttributeRun& run = db->attributeRuns[r.attributes];
+                    int16_t count = int16_t(run.count);
                     MergeAttributes(sheet->stringBlock, symbol->attributes, 0, symbol->attributeCount,
-                                    db->compStrings, r.attributes, 0, &count, kMergeEmptyValues);
-                    r.attributeCount = uint16_t(count);
+                                    db->compStrings, run.records, 0, &count, kMergeEmptyValues);
+                    run.count = uint16_t(count);
                 }
             }
             if (subName[0]) {
-                if (!OwnAttributes(r)) return status::kOutOfMemory;
-                int16_t count = int16_t(r.attributeCount);
-                SetAttributeValue(db->compStrings, r.attributes, 0, &count, kAttrSubSheetName, subName, nullptr);
-                r.attributeCount = uint16_t(count);
+                if (!OwnAttributes(db, r)) return status::kOutOfMemory;
+                UDBAttributeRun& run = db->attributeRuns[r.attributes];
+                int16_t count = int16_t(run.count);
+                SetAttributeValue(db->compStrings, run.records, 0, &count, kAttrSubSheetName, subName, nullptr);
+                run.count = uint16_t(count);
             }
             if (flags & kUDBInstanceRefs) {
-                if (!OwnAttributes(r)) return status::kOutOfMemory;
+                if (!OwnAttributes(db, r)) return status::kOutOfMemory;
                 const uint32_t reference[2] = {uint32_t(inst.instanceId), symbol->serial};
-                const int32_t at = int32_t(r.attributeCount) * int32_t(sizeof(AttributeRecord)) +
-                                   int32_t(r.instanceRefCount) * 8;
-                if (!ResizeHandle(r.attributes, uint32_t(at + 8))) return status::kOutOfMemory;
-                std::memcpy(*r.attributes + at, reference, 8);
-                ++r.instanceRefCount;
+                UDBAttributeRun& run = db->attributeRuns[r.attributes];
+                const int32_t at =
+                    int32_t(run.count) * int32_t(sizeof(AttributeRecord)) + int32_t(run.instanceRefs) * 8;
+                if (!ResizeHandle(run.records, uint32_t(at + 8))) return status::kOutOfMemory;
+                std::memcpy(*run.records + at, reference, 8);
+                ++run.instanceRefs;
             }
         }
         if (pins) {
@@ -1198,12 +1312,9 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
             if (build->status) return build->status;
             for (const PinPlan& p : plan) {
                 UDBPinEntry pin{};
-                pin.number = p.number;
-                pin.name = p.name;
+                pin.def = p.def & (kUDBMaxPinDefs - 1);
                 pin.compRow = row;
                 pin.netId = p.net;
-                pin.pinDataId = p.pinData;
-                pin.pinType = p.type;
                 pin.nodeOrder = inst.nodeOrder;
                 AddPinRow(c, pin);
             }
@@ -1299,9 +1410,10 @@ OSStatus BuildSheetProc(ProjectRecord* project, SheetNode*, bool, SheetSpec* spe
 }
 
 // Order of the comp table: designator, qualifier, component (by collection order), package,
-// name, flag 4, row id.
-void SortCompTable(UnifiedDBRecord* db) {
-    std::vector<StringSpec> designators, qualifiers;
+// name, flag 4, row id. Before the conversion the rows keep their name index where the part id
+// goes; after it package and name are 0.
+void SortCompTable(UnifiedDBRecord* db, bool converted) {
+    UDBScratch<StringSpec> designators, qualifiers;
     designators.reserve(db->comps.size());
     qualifiers.reserve(db->comps.size());
     for (const UDBCompEntry& r : db->comps) {
@@ -1317,19 +1429,20 @@ void SortCompTable(UnifiedDBRecord* db) {
         const UDBCompEntry& r = db->comps[i];
         maxima[2] = std::max<uint64_t>(maxima[2], r.collectionIndex);
         maxima[3] = std::max<uint64_t>(maxima[3], r.packageIndex);
-        maxima[4] = std::max<uint64_t>(maxima[4], r.nameIndex);
+        maxima[4] = std::max<uint64_t>(maxima[4], converted ? 0 : r.partId);
     }
-    db->compOrder = SortRowsByFields(rows, maxima, [&](uint32_t id) {
+    std::vector<uint32_t>().swap(db->compOrder);
+    db->compOrder = SortRowsByFields(std::move(rows), maxima, [&](uint32_t id) {
         const UDBCompEntry& r = db->comps[id];
         return std::array<uint64_t, 6>{dRank[r.designator], qRank[r.qualifier], r.collectionIndex, r.packageIndex,
-                                       r.nameIndex, uint64_t(r.flags & kUDBCompSubSheet)};
+                                       converted ? 0 : r.partId, uint64_t(r.flags & kUDBCompSubSheet)};
     });
 }
 
 OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
     UnifiedDBRecord* db = build->db;
     ProjectRecord* project = build->project;
-    SortCompTable(db);
+    SortCompTable(db, false);
     const bool perInstance = (build->flags & kUDBModular) && (project->settings.annotationFlags & kAnnotationKeptInSheets);
     const bool partTypes = (build->flags & kUDBPartTypes) != 0;
     std::unordered_map<ComponentRecord*, uint32_t> lastType;
@@ -1357,11 +1470,12 @@ OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
         }
     }
     for (UDBCompEntry& r : db->comps) {
-        ComponentRecord* comp = r.component;
+        ComponentRecord* comp = c->components[r.collectionIndex];
+        const int32_t nameIndex = int32_t(r.partId);
         if (partTypes) {
             char footprint[kUDBTextSize * 2];
-            GetCompFootprintString(comp, r.packageIndex, r.nameIndex, c->strings, footprint);
-            const StringSpec name = CompNames(comp)[r.nameIndex < comp->nameCount ? r.nameIndex : 0];
+            GetCompFootprintString(comp, r.packageIndex, nameIndex, c->strings, footprint);
+            const StringSpec name = CompNames(comp)[nameIndex < comp->nameCount ? nameIndex : 0];
             const StringSpec fp = build->compStrings->Add(footprint, &build->status);
             char packageName[kUDBTextSize * 2] = "";
             GetCompPackageName(comp, c->strings, r.packageIndex, packageName);
@@ -1394,7 +1508,7 @@ OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
             lastType[comp] = found;
             r.partId = found;
         } else {
-            r.partId = comp->nameCount > 0 ? CompNames(comp)[r.nameIndex < comp->nameCount ? r.nameIndex : 0] : 0;
+            r.partId = comp->nameCount > 0 ? CompNames(comp)[nameIndex < comp->nameCount ? nameIndex : 0] : 0;
         }
         if (!r.designator) {
             char generated[kUDBTextSize];
@@ -1410,9 +1524,8 @@ OSStatus ConvertCompTable(UDBBuild* build, Collector* c) {
             r.flags |= kUDBCompGenerated;
         }
         r.packageIndex = 0;
-        r.nameIndex = 0;
     }
-    SortCompTable(db);
+    SortCompTable(db, true);
     return build->status;
 }
 
@@ -1434,14 +1547,26 @@ private:
     ProjectSettings saved_{};
 };
 
-void FreeCompRow(UDBCompEntry& r) {
-    if (r.attributes && !(r.flags & kUDBCompSharedAttributes)) MemFree(r.attributes);
-    if ((r.flags & kUDBCompSlotArray) && r.slotArray) DisposeBitArray(r.slotArray);
-    r.attributes = nullptr;
-    r.slotArray = nullptr;
+}  // namespace
+
+uint32_t AddAttributeRun(UnifiedDBRecord* db, Handle run, uint16_t count, uint16_t instanceRefs) {
+    try {
+        if (db->attributeRuns.empty()) db->attributeRuns.push_back({});
+        db->attributeRuns.push_back({run, count, instanceRefs});
+    } catch (const std::bad_alloc&) {
+        MemFree(run);
+        return 0;
+    }
+    return uint32_t(db->attributeRuns.size() - 1);
 }
 
-}  // namespace
+void FreeAttributeRun(UnifiedDBRecord* db, uint32_t* run) {
+    if (*run < db->attributeRuns.size() && db->attributeRuns[*run].records) {
+        MemFree(db->attributeRuns[*run].records);
+        db->attributeRuns[*run] = {};
+    }
+    *run = 0;
+}
 
 void InitUnifiedDB(UnifiedDBRecord* db) {
     db->project = nullptr;
@@ -1457,7 +1582,9 @@ void InitUnifiedDB(UnifiedDBRecord* db) {
     db->netOrder.clear();
     db->pins.clear();
     db->instanceComps.clear();
-    db->sharedAttributes.clear();
+    db->attributeRuns.clear();
+    db->slotArrays.clear();
+    db->pinDefs.clear();
     db->sheetPorts.clear();
     db->netNames.clear();
     db->nameRanks.clear();
@@ -1470,15 +1597,16 @@ void InitUnifiedDB(UnifiedDBRecord* db) {
 
 void DestroyUnifiedDB(UnifiedDBRecord* db) {
     if (!db) return;
-    for (UDBCompEntry& r : db->comps) FreeCompRow(r);
-    for (UDBNetEntry& n : db->nets)
-        if (n.attributes && !(n.flags & kUDBNetCopy)) MemFree(n.attributes);
     for (UDBSheetEntry& s : db->sheets)
         if (s.attributes) MemFree(s.attributes);
     for (UDBInstanceComps& i : db->instanceComps)
         if (i.rows) DisposeBitArray(i.rows);
-    for (Handle run : db->sharedAttributes) MemFree(run);
-    std::vector<Handle>().swap(db->sharedAttributes);
+    for (const UDBAttributeRun& run : db->attributeRuns)
+        if (run.records) MemFree(run.records);
+    for (Handle bits : db->slotArrays) DisposeBitArray(bits);
+    std::vector<UDBAttributeRun>().swap(db->attributeRuns);
+    std::vector<Handle>().swap(db->slotArrays);
+    std::vector<UDBPinDef>().swap(db->pinDefs);
     if (db->compMap) DestroySpiceCompMap(db->compMap);
     if (db->pinData) DestroyPinDataTable(db->pinData);
     for (StringBlock b : {db->netNameStrings, db->compStrings, db->netStrings, db->pinStrings})
@@ -1614,6 +1742,9 @@ OSStatus CreateUnifiedDB(ProjectRecord* project, SheetInstance* root, uint16_t f
         FlagSinglePinNets(db, true);
     } else {
         if ((st = AddSubsequentInstNets(build.get()))) return fail(st);
+        // No net is merged from here on.
+        std::vector<uint32_t>().swap(build->mergeParent);
+        std::vector<std::pair<uint32_t, uint32_t>>().swap(build->merges);
         FlagSinglePinNets(db, false);
         QualifyNetNames(build.get());
     }
@@ -1802,7 +1933,8 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
     return true;
 }
 
-std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
+template <class Map>
+Map NetMembersSortMap(const UnifiedDBRecord* db) {
     // Pins of one net and node keep the table's order (a sort on the full key needs no buffer).
     // The keys are gathered first, so that the sort does not reach into the pin rows: the net
     // (one more, so that no net comes first), the node's order and the row, each in as many bits
@@ -1815,9 +1947,9 @@ std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
     }
     auto bits = [](uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; };
     const int rowBits = bits(n), orderBits = bits(orderMax);
-    std::vector<uint32_t> map(n);
+    Map map(n);
     if (bits(netMax) + orderBits + rowBits <= 64) {
-        std::vector<uint64_t> keys(n);
+        UDBScratch<uint64_t> keys(n);
         for (size_t i = 0; i < n; ++i) {
             const UDBPinEntry& p = db->pins[i];
             keys[i] = (uint64_t(int64_t(p.netId) + 1) << orderBits | p.nodeOrder) << rowBits | i;
@@ -1831,7 +1963,7 @@ std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
         uint64_t key;
         uint32_t pin;
     };
-    std::vector<Key> keys(n);
+    UDBScratch<Key> keys(n);
     for (size_t i = 0; i < n; ++i) {
         const UDBPinEntry& p = db->pins[i];
         keys[i] = {uint64_t(uint32_t(p.netId) ^ 0x80000000u) << 32 | p.nodeOrder, uint32_t(i)};
@@ -1840,6 +1972,12 @@ std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
               [](const Key& a, const Key& b) { return a.key != b.key ? a.key < b.key : a.pin < b.pin; });
     for (size_t i = 0; i < n; ++i) map[i] = keys[i].pin;
     return map;
+}
+
+template UDBScratch<uint32_t> NetMembersSortMap(const UnifiedDBRecord* db);
+
+std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db) {
+    return NetMembersSortMap<std::vector<uint32_t>>(db);
 }
 
 int32_t GetNetGroupedPinsRange(const UnifiedDBRecord* db, const std::vector<uint32_t>& map, int32_t netId,

@@ -56,9 +56,8 @@ constexpr uint16_t kUDBGraphics = 0x400;
 constexpr uint8_t kUDBCompGenerated = 0x01;  // the designator was generated (not annotated)
 constexpr uint8_t kUDBCompRepeated = 0x02;   // another row has the same designator and qualifier
 constexpr uint8_t kUDBCompSubSheet = 0x04;   // a sub-sheet symbol (modular build)
-constexpr uint8_t kUDBCompSlotArray = 0x08;  // the slots are a bit array owned by the row
-// The attributes handle is one of the database's shared runs (`sharedAttributes`), read by other
-// rows too: the row does not own it, and a change to the row's attributes copies it first.
+constexpr uint8_t kUDBCompSlotArray = 0x08;  // the slots are the index of a bit array (`slotArrays`)
+// The attributes run is shared with other rows: a change to the row's attributes copies it first.
 constexpr uint8_t kUDBCompSharedAttributes = 0x10;
 
 // `UDBNetEntry::scope`.
@@ -85,47 +84,60 @@ constexpr uint32_t kUDBHiddenPinSerial = 0xFFFFFFFF;
 // Texts of names and designators: at most 255 characters and a terminator.
 constexpr int32_t kUDBTextSize = 256;
 
+// The rows are kept small: a design of a million components holds a million comp rows and some
+// millions of pin rows. Handles (attribute runs, slot arrays) stand in tables of the database and
+// the rows hold their indexes; what the pins of a component kind share is one pin definition.
 struct UDBCompEntry {
-    union {
-        ComponentRecord* component;  // in the collection list, until the conversion
-        uint32_t partId;             // after the conversion: part-type index, or the name's spec
-    };
-    union {
-        uint32_t slots;              // sections in use (fewer than 33 sections)
-        Handle slotArray;            // a bit array instead, with kUDBCompSlotArray
-    };
+    // After the conversion: the part-type index, or the name's spec (pin string block). Before
+    // it: the component's name index (the component itself is the collection index's).
+    uint32_t partId;
+    // Sections in use (fewer than 33 sections); with kUDBCompSlotArray the index of a bit array
+    // in `slotArrays` instead.
+    uint32_t slots;
     StringSpec designator;       // comp string block
     StringSpec qualifier;        // net string block, 0 when unqualified
-    Handle attributes;           // merged attribute records, then the instance references
-    uint16_t attributeCount;
-    uint16_t instanceRefCount;
+    uint32_t attributes;         // in `attributeRuns` (merged attribute records, then the
+                                 // instance references); 0 when none
+    uint32_t collectionIndex;    // the component's place in the collection list (order key)
+    uint32_t nodeOrder;          // tree order of the instance that made the row
     uint16_t sheetIndex;
     uint8_t flags;
     uint8_t packageIndex;        // cleared by the conversion
-    uint16_t nameIndex;          // cleared by the conversion
-    uint32_t collectionIndex;    // the component's place in the collection list (order key)
-    uint32_t nodeOrder;          // tree order of the instance that made the row
 };
 
 struct UDBNetEntry {
     uint32_t nameId;        // in the net name table
     StringSpec qualifier;   // net string block, 0 when none
-    Handle attributes;      // merged signal attributes (net string block), none when none
-    uint16_t attributeCount;
+    uint32_t attributes;    // in `attributeRuns`: merged signal attributes (net string block), 0 when none
     uint16_t sheetIndex;
-    uint8_t scope;
     uint8_t flags;
-    bool live;              // false once dead-stripped
+    uint8_t scope : 7;
+    bool live : 1;          // false once dead-stripped
 };
 
-struct UDBPinEntry {
+// An attribute run of comp and net rows: the rows that share it share its counts.
+struct UDBAttributeRun {
+    Handle records;          // the attribute records, then a comp row's instance references
+    uint16_t count;          // attribute records
+    uint16_t instanceRefs;   // instance references (id and serial, 8 bytes each) after them
+};
+
+// What the pin rows of one pin of a component kind share.
+struct UDBPinDef {
     StringSpec number;   // pin string block
     StringSpec name;     // pin string block
-    uint32_t compRow;    // physical id in the comp table
-    int32_t netId;       // kUDBNoNet when unconnected
     uint32_t pinDataId;  // in the database's pin data table, kUDBNoPinData when none
     uint8_t pinType;
-    uint8_t flags;
+};
+
+// The most pin definitions a build can hold.
+constexpr uint32_t kUDBMaxPinDefs = 1u << 24;
+
+struct UDBPinEntry {
+    uint32_t def : 24;   // in `pinDefs`
+    uint32_t flags : 8;
+    uint32_t compRow;    // physical id in the comp table
+    int32_t netId;       // kUDBNoNet when unconnected
     uint32_t nodeOrder;  // tree order of the instance the pin stands in (a hidden-pin default,
                          // which stands in none: of its comp row's instance); see GetUDBPinNode
 };
@@ -181,7 +193,10 @@ struct UnifiedDBRecord {
     std::vector<uint32_t> netOrder;
     std::vector<UDBPinEntry> pins;
     std::vector<UDBInstanceComps> instanceComps;  // in tree order of the nodes
-    std::vector<Handle> sharedAttributes;         // attribute runs that rows share (owned here)
+    // The attribute runs of comp and net rows (owned here; entry 0 is none, a freed run none).
+    std::vector<UDBAttributeRun> attributeRuns;
+    std::vector<Handle> slotArrays;               // slot bit arrays of comp rows (owned here)
+    std::vector<UDBPinDef> pinDefs;
     std::vector<UDBSheetPorts> sheetPorts;        // kept only by a modular build (exports)
     std::vector<StringSpec> netNames;             // the net name table: name id -> spec
     std::vector<uint32_t> nameRanks;              // name id -> place in name order (made on demand)
@@ -266,6 +281,19 @@ OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, Sh
                               UnifiedCompSheetProc sheetProc, UnifiedCompSymbolProc symbolProc, void* user);
 
 // ---- Accessors ----
+
+// A row's attribute run (an index into `attributeRuns`): its records (none for 0) and the number
+// of attribute records and instance references in it.
+inline Handle GetUDBAttributeRun(const UnifiedDBRecord* db, uint32_t run) {
+    return run < db->attributeRuns.size() ? db->attributeRuns[run].records : nullptr;
+}
+inline uint16_t GetUDBAttributeCount(const UnifiedDBRecord* db, uint32_t run) {
+    return run < db->attributeRuns.size() ? db->attributeRuns[run].count : 0;
+}
+inline uint16_t GetUDBInstanceRefCount(const UnifiedDBRecord* db, uint32_t run) {
+    return run < db->attributeRuns.size() ? db->attributeRuns[run].instanceRefs : 0;
+}
+inline const UDBPinDef& GetUDBPinDef(const UnifiedDBRecord* db, const UDBPinEntry& pin) { return db->pinDefs[pin.def]; }
 
 // The net's name (at most 255 characters); with qualify and a qualifier, the qualifier appended
 // when the build made qualifiers that follow the name, else put in front, cut to the room left.

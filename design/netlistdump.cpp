@@ -69,7 +69,8 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         char slots[32];
         if (r.flags & kUDBCompSlotArray) {
             std::string bits;
-            for (int32_t b = NextSetBit(r.slotArray, -1); b >= 0; b = NextSetBit(r.slotArray, b))
+            Handle array = db->slotArrays[r.slots];
+            for (int32_t b = NextSetBit(array, -1); b >= 0; b = NextSetBit(array, b))
                 bits += (bits.empty() ? "" : "+") + std::to_string(b);
             out += " slots=[" + bits + "]";
         } else {
@@ -80,16 +81,17 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         Flag(&out, r.flags & kUDBCompGenerated, "generated");
         Flag(&out, r.flags & kUDBCompRepeated, "repeated");
         Flag(&out, r.flags & kUDBCompSubSheet, "subsheet");
-        if (r.attributeCount) {
+        if (const uint16_t count = GetUDBAttributeCount(db, r.attributes)) {
             out += " attrs=";
-            for (int32_t a = 0; a < r.attributeCount; ++a) {
+            for (int32_t a = 0; a < count; ++a) {
                 char name[kAttributeTextSize], value[kAttributeTextSize];
-                GetIndexedAttribute(db->compStrings, r.attributes, 0, a, name, value, nullptr, nullptr);
+                GetIndexedAttribute(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, a, name, value,
+                                    nullptr, nullptr);
                 if (a) out += ',';
                 out += std::string(name) + "=" + value;
             }
         }
-        if (r.instanceRefCount) out += " refs=" + std::to_string(r.instanceRefCount);
+        if (const uint16_t refs = GetUDBInstanceRefCount(db, r.attributes)) out += " refs=" + std::to_string(refs);
         out += '\n';
     }
     for (uint32_t id : db->netOrder) {
@@ -103,24 +105,26 @@ std::string DumpUnifiedDB(const UnifiedDBRecord* db) {
         Flag(&out, n.flags & kUDBNetConflict, "conflict");
         Flag(&out, n.flags & kUDBNetSinglePin, "single");
         Flag(&out, n.flags & kUDBNetNameJoined, "joined");
-        if (n.attributeCount) out += " attrs=" + std::to_string(n.attributeCount);
+        if (const uint16_t count = GetUDBAttributeCount(db, n.attributes))
+            out += " attrs=" + std::to_string(count);
         out += '\n';
     }
     for (const UDBPinEntry& p : db->pins) {
+        const UDBPinDef& def = GetUDBPinDef(db, p);
         GetUDBRefDes(db, p.compRow, nullptr, true, text);
         out += "pin ";
         out += text;
-        ExtractStringSpec(p.number, db->pinStrings, text, kUDBTextSize);
+        ExtractStringSpec(def.number, db->pinStrings, text, kUDBTextSize);
         out += '.';
         out += text;
-        ExtractStringSpec(p.name, db->pinStrings, text, kUDBTextSize);
+        ExtractStringSpec(def.name, db->pinStrings, text, kUDBTextSize);
         out += " name=";
         out += text;
         out += " net=" + NetText(db, p.netId) + " node=" + NodeText(GetUDBPinNode(db, p));
         Flag(&out, p.flags & kUDBPinMultiNet, "multinet");
         Flag(&out, p.flags & kUDBPinMultiInstance, "multiinstance");
         Flag(&out, p.flags & kUDBPinHiddenDefault, "hidden");
-        if (p.pinDataId != kUDBNoPinData) out += " data=" + std::to_string(p.pinDataId);
+        if (def.pinDataId != kUDBNoPinData) out += " data=" + std::to_string(def.pinDataId);
         out += '\n';
     }
     for (size_t s = 0; s < db->sheetPorts.size(); ++s) {

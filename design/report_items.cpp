@@ -70,12 +70,12 @@ AttributeRun RunOf(const RptContext& c) {
     switch (c.kind) {
         case RptCtx::kCompAttributes: {
             const UDBCompEntry& r = db->comps[size_t(c.item)];
-            run = {db->compStrings, r.attributes, 0, r.attributeCount};
+            run = {db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, GetUDBAttributeCount(db, r.attributes)};
             break;
         }
         case RptCtx::kNetAttributes: {
             const UDBNetEntry& n = db->nets[size_t(c.item)];
-            run = {db->netStrings, n.attributes, 0, n.attributeCount};
+            run = {db->netStrings, GetUDBAttributeRun(db, n.attributes), 0, GetUDBAttributeCount(db, n.attributes)};
             break;
         }
         case RptCtx::kSheetAttributes: {
@@ -85,7 +85,7 @@ AttributeRun RunOf(const RptContext& c) {
         }
         case RptCtx::kPinAttributes: {
             const UDBPinEntry& p = db->pins[size_t(c.item)];
-            Handle data = GetIndexedPinData(db->pinData, int32_t(p.pinDataId));
+            Handle data = GetIndexedPinData(db->pinData, int32_t(GetUDBPinDef(db, p).pinDataId));
             if (data) {
                 const auto* record = reinterpret_cast<const PinDataRecord*>(*data);
                 run = {db->pinStrings, data, sizeof(PinDataRecord), record->attributeCount};
@@ -227,9 +227,9 @@ bool ComponentField(int64_t row, const std::string& key, std::string* value) {
     } else if (key == "DESCEND") {
         *value = Bool(r.flags & kUDBCompSubSheet);
     } else if (key == "SUBSHEETFILE") {
-        if (r.attributeCount) {
-            GetAttributeValue(db->compStrings, r.attributes, 0, r.attributeCount, kAttrSubSheetName,
-                              text, nullptr);
+        if (const uint16_t count = GetUDBAttributeCount(db, r.attributes)) {
+            GetAttributeValue(db->compStrings, GetUDBAttributeRun(db, r.attributes), 0, count,
+                              kAttrSubSheetName, text, nullptr);
         }
         *value = text;
     } else if (key == "COMPNAME") {
@@ -273,13 +273,14 @@ bool NetField(int64_t id, const std::string& key, std::string* value) {
 bool PinField(int64_t row, const std::string& key, std::string* value) {
     UnifiedDBRecord* db = DB();
     const UDBPinEntry& p = db->pins[size_t(row)];
+    const UDBPinDef& def = GetUDBPinDef(db, p);
     if (key == "PINNUMBER" || key == "SPICEORDER") {
-        *value = Spec(p.number, db->pinStrings);
+        *value = Spec(def.number, db->pinStrings);
     } else if (key == "PINNAME") {
-        *value = Spec(p.name, db->pinStrings);
+        *value = Spec(def.name, db->pinStrings);
     } else if (key == "PINTYPE") {
         char text[64] = {0};
-        GetPinTypeString(p.pinType, text);
+        GetPinTypeString(def.pinType, text);
         *value = text;
     } else if (key == "PINCONFLICT") {
         *value = Bool(p.flags & kUDBPinMultiNet);
@@ -408,20 +409,20 @@ void PushComponent(uint32_t row, bool withSheet) {
     const UDBCompEntry& r = DB()->comps[row];
     if (withSheet) PushSheet(r.sheetIndex, true);
     Push(RptCtx::kComponent, row);
-    if (r.attributeCount) Push(RptCtx::kCompAttributes, row);
+    if (GetUDBAttributeCount(DB(), r.attributes)) Push(RptCtx::kCompAttributes, row);
 }
 
 void PushNet(uint32_t id, bool withSheet, bool continuation = false) {
     const UDBNetEntry& n = DB()->nets[id];
     if (withSheet) PushSheet(n.sheetIndex, true);
     Push(RptCtx::kNet, id, continuation);
-    if (n.attributeCount) Push(RptCtx::kNetAttributes, id, continuation);
+    if (GetUDBAttributeCount(DB(), n.attributes)) Push(RptCtx::kNetAttributes, id, continuation);
 }
 
 void PushPin(uint32_t row) {
     const UDBPinEntry& p = DB()->pins[row];
     Push(RptCtx::kPin, row);
-    if (p.pinDataId != kUDBNoPinData) Push(RptCtx::kPinAttributes, row);
+    if (GetUDBPinDef(DB(), p).pinDataId != kUDBNoPinData) Push(RptCtx::kPinAttributes, row);
 }
 
 const RptContext* Innermost(RptCtx kind) {

@@ -88,6 +88,13 @@ struct FlatDesign {
     }
 };
 
+// A flat project of the one sheet S.SHX and its node.
+struct OneSheet {
+    Design d{2};
+    SheetRecord* s = d.AddSheet("S.SHX");
+    SheetNode* node = (d.FinishSpecs(), d.AddNode(nullptr, "S.SHX", 0));
+};
+
 std::string Build(Design& d, uint16_t flags, OSStatus* status = nullptr) {
     UnifiedDBRecord db;
     InitUnifiedDB(&db);
@@ -265,6 +272,29 @@ TEST(NetlistDB, EveryUseOfASheetGivesItsRowTheSymbolsAttributes) {
         EXPECT_NE(refs.find(line), std::string::npos) << line << refs;
 }
 
+// Signal attributes: a local net of a sheet used twice keeps them in each instance's net, and
+// global nets of one name joined from both sheets keep the attributes of both.
+TEST(NetlistDB, NetsKeepTheirSignalsAttributesThroughCopiesAndJoins) {
+    HierarchicalDesign h;
+    auto attribute = [](SheetRecord* sheet, const char* signal, const char* name, const char* value) {
+        SignalHandle s = RetrieveNextNamedSignal(sheet->signalList, nullptr, sheet->stringBlock, signal, 0);
+        ASSERT_NE(s, nullptr) << signal;
+        SetSignalAttribute(s, sheet->stringBlock, name, value);
+    };
+    attribute(h.child, "MID", "Width", "10");
+    attribute(h.child, "GND", "Width", "20");
+    attribute(h.root, "GND", "Class", "PWR");
+    attribute(h.root, "C", "Class", "SIG");
+    OSStatus st = -1;
+    const std::string dump = Build(h.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    for (const char* line : {"net A scope=local sheet=0\n", "net C scope=local sheet=0 attrs=1\n",
+                             "net GND scope=global sheet=0 attrs=2\n",
+                             "net I2:MID scope=local sheet=1 shared attrs=1\n",
+                             "net I3:MID scope=local sheet=1 copy shared attrs=1\n"})
+        EXPECT_NE(dump.find(line), std::string::npos) << line << dump;
+}
+
 // Sorting rows by fields: packed into one word when the widths fit, compared field by field
 // when they do not; both give the order of a stable sort on the fields.
 TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
@@ -273,12 +303,18 @@ TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
     struct Case {
         const char* what;
         std::array<uint64_t, 3> maxima;
+        size_t rows;
     };
-    const Case cases[] = {{"narrow", {3, 40, 1}}, {"one word exactly", {(1u << 20) - 1, (1u << 30) - 1, 1}},
-                          {"too wide", {0xFFFFFFFF, 0xFFFFFFFF, 7}}, {"zero widths", {0, 5, 0}}};
+    // The largest cases sort in scratch arrays mapped from the system.
+    const Case cases[] = {{"narrow", {3, 40, 1}, 5000},
+                          {"one word exactly", {(1u << 20) - 1, (1u << 30) - 1, 1}, 5000},
+                          {"too wide", {0xFFFFFFFF, 0xFFFFFFFF, 7}, 5000},
+                          {"zero widths", {0, 5, 0}, 5000},
+                          {"mapped keys", {1000, 1000, 1}, 300000},
+                          {"mapped wide keys", {0xFFFFFFFF, 0xFFFFFFFF, 7}, 100000}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<std::array<uint64_t, 3>> fields(5000);
+        std::vector<std::array<uint64_t, 3>> fields(c.rows);
         std::vector<uint32_t> rows;
         for (uint32_t id = 0; id < fields.size(); ++id) {
             for (size_t f = 0; f < 3; ++f) fields[id][f] = c.maxima[f] ? rng() % (c.maxima[f] + 1) : 0;
@@ -291,6 +327,57 @@ TEST(NetlistDB, RowsSortByTheirFieldsWhetherOrNotTheyFitOneWord) {
     }
     EXPECT_TRUE(SortRowsByFields(std::vector<uint32_t>{}, std::array<uint64_t, 1>{9},
                                  [](uint32_t) { return std::array<uint64_t, 1>{0}; }).empty());
+}
+
+// A package of more sections than a word of slots holds keeps its sections in use in a bit
+// array; both placed sections of U7 group into one row, pins of both included.
+TEST(NetlistDB, AWidePackageGroupsItsSectionsInABitArray) {
+    OneSheet one;
+    ComponentRecord* wide = Design::MakeComponent(one.s, "WIDE", "U", 40, 1);
+    SymbolRecord* low = Design::Place(one.s, wide);
+    SymbolRecord* high = Design::Place(one.s, wide);
+    one.d.Annotate("S.SHX", low, one.node, "U7", 2);
+    one.d.Annotate("S.SHX", high, one.node, "U7", 35);
+    Design::Net(one.s, "X", {{low, 0}, {high, 0}});
+    OSStatus st = -1;
+    const std::string dump = Build(one.d, kUDBDescend, &st);
+    ASSERT_EQ(st, 0);
+    EXPECT_NE(dump.find("comp U7 part=WIDE slots=[2+35] sheet=0\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U7.3 name=A net=X"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("pin U7.36 name=A net=X"), std::string::npos) << dump;
+}
+
+// The build's string pool gives equal texts one spec and new texts new ones, while its table
+// grows; an empty text has none and an overlong one is kept cut, under one spec.
+TEST(NetlistDB, StringPoolGivesEqualTextsOneSpec) {
+    StringBlock block = CreateStringBlock(nullptr, 256);
+    ASSERT_NE(block, nullptr);
+    {
+        UDBStringPool pool(block);
+        OSStatus st = 0;
+        EXPECT_EQ(pool.Add("", &st), 0u);
+        EXPECT_EQ(pool.Add(nullptr, &st), 0u);
+        std::vector<StringSpec> specs;
+        for (int i = 0; i < 3000; ++i) specs.push_back(pool.Add(("/G" + std::to_string(i)).c_str(), &st));
+        ASSERT_EQ(st, 0);
+        std::vector<StringSpec> distinct = specs;
+        std::sort(distinct.begin(), distinct.end());
+        EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        for (int i = 2999; i >= 0; --i) {
+            const std::string text = "/G" + std::to_string(i);
+            ASSERT_EQ(pool.Add(text.c_str(), &st), specs[size_t(i)]) << text;
+            char back[kStringSpecBufferSize];
+            ExtractStringSpec(specs[size_t(i)], block, back, sizeof back);
+            EXPECT_EQ(text, back);
+        }
+        const std::string longText(1100, 'x');
+        const StringSpec cut = pool.Add(longText.c_str(), &st);
+        EXPECT_EQ(StringSpecLength(cut), kStringSpecMaxLength);
+        EXPECT_EQ(pool.Add(longText.c_str(), &st), cut);
+        EXPECT_EQ(pool.Add(longText.substr(0, kStringSpecMaxLength).c_str(), &st), cut);
+        EXPECT_EQ(st, 0);
+    }
+    DestroyStringBlock(block);
 }
 
 TEST(NetlistDB, ModularBuildKeepsSheetsApart) {
@@ -486,10 +573,10 @@ TEST(NetlistDB, BussRangesAreBounded) {
 }
 
 TEST(NetlistDB, APinOnTwoNetsKeepsBothRows) {
-    Design d{2};
-    SheetRecord* s = d.AddSheet("S.SHX");
-    d.FinishSpecs();
-    SheetNode* node = d.AddNode(nullptr, "S.SHX", 0);
+    OneSheet one;
+    Design& d = one.d;
+    SheetRecord* s = one.s;
+    SheetNode* node = one.node;
     ComponentRecord* gate = Design::MakeComponent(s, "GATE", "U", 2, 1);
     SymbolRecord* a = Design::Place(s, gate);
     SymbolRecord* b = Design::Place(s, gate);
@@ -507,10 +594,10 @@ TEST(NetlistDB, APinOnTwoNetsKeepsBothRows) {
 // Hidden pins name their nets through the sheet's fields, and a hidden bus pin over a range
 // stands for one row per member, each on the member of its signal's range.
 TEST(NetlistDB, HiddenPinSignalsExpandFieldsAndBusPinsSplitIntoMembers) {
-    Design d{2};
-    SheetRecord* s = d.AddSheet("S.SHX");
-    d.FinishSpecs();
-    SheetNode* node = d.AddNode(nullptr, "S.SHX", 0);
+    OneSheet one;
+    Design& d = one.d;
+    SheetRecord* s = one.s;
+    SheetNode* node = one.node;
     if (!s->attributes) s->attributes = AllocHandle(nullptr, 0);
     int16_t count = int16_t(s->stored.attributeCount);
     SetAttributeValue(s->stringBlock, s->attributes, 0, &count, "RAIL", "VDDA", nullptr);
