@@ -211,6 +211,27 @@ TEST_F(DesignRun, Step1ACircuitFromTheLibraryPaneWithTwoNamedNetsAndAChildSheetU
         "log-windows\n"
         "close Sheet1\n"
         "close Untitled 1\n"
+        "wait-no-window Untitled 1\n"
+        // The sheet joins the project through the project window's add button, opens from its
+        // row in the project's context, and is annotated with the child's two instances.
+        "wait-drawn Design\n"
+        "panel " + Path("Sheet1.SHX") + "\n"
+        "click 51 18\n"
+        "wait-drawn Design\n"
+        "click 60 48\n"
+        "menu File > Open Selection\n"
+        "wait-window Sheet1\n"
+        "wait-drawn Sheet1\n"
+        "menu Tools > Annotate...\n"
+        "wait-window Annotate\n"
+        "wait-drawn Annotate\n"
+        "button OK\n"
+        "wait-no-window Annotate\n"
+        "wait-drawn Sheet1\n"
+        "screenshot " + Shot("step1-annotated") + " Sheet1\n"
+        "close Sheet1\n"
+        "button Save\n"
+        "wait-no-window Sheet1\n"
         "close Design\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("windows:"),
