@@ -46,6 +46,12 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// What a context laid straight into its pixels between BeginCapture and EndCapture: stamps,
+// rectangle fills and glyphs, each with its colour and place, kept apart from the transform's
+// whole-pixel move. Played again elsewhere it gives the pixels drawing the same again there
+// would give.
+class DrawCapture;
+
 class DrawContext {
 public:
     // A context over caller-owned pixels, which must outlive it. Null for bad sizes.
@@ -120,6 +126,19 @@ public:
     void EndTransparencyLayer();
 
     void Flush();
+
+    // Capture: the operations drawn from now on are kept as well as drawn. The capture fails
+    // (EndCapture gives null) when any of them is not laid straight into the pixels, when the
+    // clip, the blend or the alpha changes, or when the transform is more than a move by whole
+    // pixels. A second begin, or an end without a begin, gives null too.
+    void BeginCapture();
+    std::shared_ptr<const DrawCapture> EndCapture();
+    // Lays a capture down again moved by (dx, dy) whole pixels of user space, under the clip in
+    // force now; false, with nothing drawn, when this target cannot take it now (the caller
+    // draws anew then).
+    [[nodiscard]] bool PlayCapture(const DrawCapture& capture, int dx, int dy);
+    // How many operations a capture holds.
+    static size_t CaptureSize(const DrawCapture& capture);
 
     struct Impl;
 
