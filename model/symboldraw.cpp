@@ -10,12 +10,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <unordered_map>
 #include <utility>
-#include <vector>
 
 #include "foundation/geometry.h"
+#include "graphics/capturecache.h"
 #include "graphics/colors.h"
 #include "graphics/displaylist.h"
 #include "graphics/grafport.h"
@@ -390,148 +388,71 @@ int32_t DrawSymbolGraphics(VXGrafState* graf, const void* data, uint32_t size,
 
 namespace {
 
-// ---- Captured symbols ----
+// ---- Kept symbols ----
 //
-// A sheet repeats few definitions many times. A definition played once into a window is kept as
-// the pixel operations that play laid down (graphics/render.h, QZBeginCapture), for its
-// orientation, colours and pen settings, the window's scale and the play point's place inside a
-// scaled pixel; another symbol of the same definition at a whole number of pixels from it is
-// laid down from that capture, which gives the pixels playing it there gives. At 100 % every
-// play point is such a place; scaled, points whose places inside a pixel differ by less than a
-// thousandth of a pixel share a capture. Whatever cannot be captured (images, clips or layers,
-// print and export) is played as before.
+// A sheet repeats few definitions many times: a definition's play is kept (graphics/capturecache.h)
+// for its orientation, colours and pen settings and the window's scale, and other symbols of it
+// are laid down from that. Whatever cannot be kept (images, selected elements, print, export, a
+// capture being recorded) is played as before.
 
-// Everything the pixels of a play depend on besides the definition's bytes, in words.
-struct CaptureKey {
-    uint64_t words[10];
-    bool operator==(const CaptureKey& o) const { return std::memcmp(words, o.words, sizeof words) == 0; }
-};
-
-struct CaptureKeyHash {
-    size_t operator()(const CaptureKey& k) const {
-        uint64_t h = 0x9E3779B97F4A7C15ull;
-        for (uint64_t w : k.words) h = (h ^ w) * 0x100000001B3ull + (h >> 29);
-        return size_t(h);
-    }
-};
-
-struct CapturedSymbol {
-    std::vector<uint8_t> bytes;  // the definition captured, to tell a changed one
-    std::shared_ptr<const DrawCapture> capture;
-    _LPNT device{};              // where the play point lay in the window
-    // The pen and colours the play left behind.
-    VXColor fore = 0, back = 0;
-    int32_t penWidth = 1;
-    Point penOffset{};  // pen position less the play point
-};
-
-constexpr size_t kCapturedSymbolsKept = 4096;
 // Sheet units around a play point beyond the definition's bounds that port markers and pens
 // may reach.
 constexpr int32_t kCaptureMargin = 32;
+constexpr size_t kCapturedSymbolsKept = 4096;
 
-std::unordered_map<CaptureKey, CapturedSymbol, CaptureKeyHash>& CapturedSymbols() {
-    static auto* map = new std::unordered_map<CaptureKey, CapturedSymbol, CaptureKeyHash>;
-    return *map;
+CaptureCache& CapturedSymbols() {
+    static auto* cache = new CaptureCache(kCapturedSymbolsKept);
+    return *cache;
 }
 
-uint64_t Pack(uint32_t hi, uint32_t lo) { return (uint64_t(hi) << 32) | lo; }
-
-// The play point's place in the window and its place inside a pixel (in 1/1024), as the
-// window's scaling rounds it; false when the play cannot be placed by whole pixels this way.
-bool DevicePlace(const VXGrafState* graf, Point p, int32_t reach, _LPNT* device, uint32_t* phase) {
-    *device = {p.v, p.h};
-    *phase = 0;
-    if (!(graf->geometry.flags & kWindowFlagScaled)) return true;
-    // Scaling rounds magnitudes, so a whole-pixel move holds only on one side of zero.
-    if (p.v - reach < 0 || p.h - reach < 0 || p.v + reach > 32767 || p.h + reach > 32767) return false;
-    LPointsToScale(&graf->geometry, device, 1);
-    _LPNT fine{int32_t(p.v) * 1024, int32_t(p.h) * 1024};
-    LPointsToScale(&graf->geometry, &fine, 1);
-    *phase = (uint32_t(fine.v) & 1023u) << 10 | (uint32_t(fine.h) & 1023u);
-    return true;
-}
-
-// Plays a definition through the capture cache; false when it has to be played as before.
+// Plays a definition through the kept drawings; false when it has to be played as before.
 bool DrawCapturedSymbol(VXGrafState* graf, const void* data, uint32_t size, ImageList* images,
                         Point playPoint, int16_t pinColor, int16_t bodyColor, int32_t transform,
                         bool portMarkers) {
-    if (!graf || !graf->port || !graf->port->context || graf->displayList || !data ||
-        size <= kSymbolDataHeadSize)
-        return false;
+    if (!data || size <= kSymbolDataHeadSize) return false;
     if (gGenFlags & (kGenPrinting | kGenDXFExport | kGenSymbolCapture)) return false;
-    SymbolDataHead head;
-    std::memcpy(&head, data, sizeof head);
-    int32_t reach = 0;
-    for (int32_t v : {head.all.top, head.all.left, head.all.bottom, head.all.right})
-        reach = std::max(reach, std::abs(v));
-    reach += kCaptureMargin;
     _LPNT device{};
     uint32_t phase = 0;
-    if (!DevicePlace(graf, playPoint, reach, &device, &phase)) return false;
+    if (!VXCapturePlace(graf, playPoint, &device, &phase)) return false;
     if (gDrawElmtSelRgn) {
+        // Selected elements are painted over in the selection brush: not kept.
+        SymbolDataHead head;
+        std::memcpy(&head, data, sizeof head);
+        int32_t reach = 0;
+        for (int32_t v : {head.all.top, head.all.left, head.all.bottom, head.all.right})
+            reach = std::max(reach, std::abs(v));
+        reach += kCaptureMargin;
         const LRect around{playPoint.v - reach, playPoint.h - reach, playPoint.v + reach, playPoint.h + reach};
         if (VXSectRectWithRgn(&around, gDrawElmtSelRgn)) return false;
     }
     VXGrafStateScope scope(graf);
-    QZPort* port = graf->port;
-    if (port->opacity != 1.0 || port->layerState != 0) return false;
     Set_Fore_Color(pinColor);
     const VXColor pinRGB = VXGetForeColor();
     Set_Fore_Color(bodyColor);
     const VXColor bodyRGB = VXGetForeColor();
-    const WindowGeometry& g = graf->geometry;
-    CaptureKey key{{
-        reinterpret_cast<uintptr_t>(data),
-        Pack(size, uint32_t(transform & 7) | (portMarkers ? 8u : 0u) | (PrefsColorDrawing() ? 16u : 0u) |
-                       (VXIsDarkAppearance() ? 32u : 0u) | (uint32_t(port->antialias) << 6) |
-                       (uint32_t(port->clearMode) << 7)),
-        Pack(uint16_t(pinColor), uint16_t(bodyColor)),
-        Pack(pinRGB, bodyRGB),
-        Pack(gGenFlags, port->blendMode),
-        Pack(g.flags, uint32_t(g.pane)),
-        Pack(uint32_t(g.scaleV), uint32_t(g.scaleH)),
-        Pack(uint16_t(g.wholeScaleV), uint16_t(g.wholeScaleH)),
-        phase,
-        reinterpret_cast<uintptr_t>(graf->grafProcs),
-    }};
-    auto& map = CapturedSymbols();
-    auto found = map.find(key);
-    if (found != map.end() && found->second.bytes.size() == size &&
-        std::memcmp(found->second.bytes.data(), data, size) == 0) {
-        const CapturedSymbol& c = found->second;
-        if (!QZPlayCapture(port, *c.capture, device.h - c.device.h, device.v - c.device.v)) return false;
-        VXSetPenWidth(c.penWidth);
-        QZSetColor(nullptr, c.back, true);
-        QZSetColor(nullptr, c.fore, false);
-        VXMoveTo(playPoint.h + c.penOffset.h, playPoint.v + c.penOffset.v);
-        return true;
-    }
-    if (!QZBeginCapture(port)) return false;
+    CaptureKey key;
+    VXCaptureWindowWords(graf, phase, key.words);
+    key.words[5] = reinterpret_cast<uintptr_t>(data);
+    key.words[6] = uint64_t(size) << 32 | uint32_t(transform & 7) | (portMarkers ? 8u : 0u) |
+                   (PrefsColorDrawing() ? 16u : 0u);
+    key.words[7] = uint64_t(uint16_t(pinColor)) << 16 | uint16_t(bodyColor);
+    key.words[8] = uint64_t(pinRGB) << 32 | bodyRGB;
+    key.words[9] = gGenFlags;
+    CaptureCache& cache = CapturedSymbols();
+    if (const CapturedDrawing* kept = cache.Find(key, data, size))
+        return VXPlayKeptDrawing(graf, playPoint, device, *kept);
+    if (!VXBeginKeptDrawing(graf)) return false;
     DrawSymbolGraphics(graf, data, size, images, playPoint, pinColor, bodyColor, transform, portMarkers);
-    std::shared_ptr<const DrawCapture> capture = QZEndCapture(port);
-    if (!capture) return true;  // drawn, not kept
-    if (found != map.end()) map.erase(found);
-    if (map.size() >= kCapturedSymbolsKept) map.clear();
-    CapturedSymbol c;
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    c.bytes.assign(bytes, bytes + size);
-    c.capture = std::move(capture);
-    c.device = device;
-    c.fore = VXGetForeColor();
-    c.back = VXGetBackColor();
-    c.penWidth = VXGetPenWidth();
-    Point pen;
-    VXGetPenPosition(&pen);
-    c.penOffset = {int16_t(pen.v - playPoint.v), int16_t(pen.h - playPoint.h)};
-    map.emplace(key, std::move(c));
+    CapturedDrawing kept;
+    if (VXEndKeptDrawing(graf, playPoint, data, size, device, true, &kept) != KeptOutcome::kNotHere)
+        cache.Keep(key, std::move(kept));
     return true;
 }
 
 }  // namespace
 
-void ForgetCapturedSymbols() { CapturedSymbols().clear(); }
-size_t CapturedSymbolCount() { return CapturedSymbols().size(); }
+void ForgetCapturedSymbols() { CapturedSymbols().Clear(); }
+size_t CapturedSymbolCount() { return CapturedSymbols().KeptCount(); }
 
 void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images, VXGrafState* graf,
                 bool portMarkers) {

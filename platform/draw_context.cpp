@@ -428,6 +428,7 @@ struct CapturedOp {
 class DrawCapture {
 public:
     std::vector<CapturedOp> ops;
+    QRect bounds;  // of the pixels the operations touch
 };
 
 struct DrawContext::Impl {
@@ -447,19 +448,21 @@ struct DrawContext::Impl {
     bool captureFailed = false;
     bool captureHasClip = false;
     QRegion captureClip;
+    QTransform captureTransform;
+    QPoint captureMove;
 
     // Where an operation laid straight into the pixels goes in the capture, with the move to
-    // take off its places; null when there is no capture or the capture cannot hold it (it
-    // failed then).
+    // take off its places (the whole-pixel move in force when the capture began: the operations
+    // are in device pixels, whatever the transform is meanwhile); null when there is no capture
+    // or the capture cannot hold it (it failed then).
     DrawCapture* CaptureFor(QPoint* move) {
         if (!capture || captureFailed) return nullptr;
-        const QTransform& m = gs.ctm;
-        if (m.type() > QTransform::TxTranslate || !Integral(m.dx()) || !Integral(m.dy()) || !layers.empty() ||
-            gs.hasClip != captureHasClip || (gs.hasClip && (!gs.clipIsRegion || gs.clipRegion != captureClip))) {
+        if (!layers.empty() || gs.hasClip != captureHasClip ||
+            (gs.hasClip && (!gs.clipIsRegion || gs.clipRegion != captureClip))) {
             captureFailed = true;
             return nullptr;
         }
-        *move = QPoint(int(m.dx()), int(m.dy()));
+        *move = captureMove;
         return capture.get();
     }
     // Something was drawn that a capture cannot hold.
@@ -634,9 +637,7 @@ struct DrawContext::Impl {
             c->ops.push_back(std::move(op));
         }
         QImage& image = TargetImage();
-        QRect clip = image.rect();
-        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
-        const QRect area = QRect(to, stamp.size()) & clip;
+        const QRect area = QRect(to, stamp.size()) & TargetClip();
         if (area.isEmpty()) return;
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
@@ -667,6 +668,16 @@ struct DrawContext::Impl {
 
     // The premultiplied pixels the operations land in.
     QImage& TargetImage() { return layers.empty() ? *static_cast<QImage*>(device) : layers.back()->image; }
+    // The pixels of the target inside the clip's bounds (the clip is one rectangle wherever this
+    // is asked); while a capture is played it is worked out once.
+    QRect playClip;
+    bool playing = false;
+    QRect TargetClip() {
+        if (playing) return playClip;
+        QRect clip = TargetImage().rect();
+        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        return clip;
+    }
 
     // Fills device rectangles in the stroke colour straight into the target's pixels, with the
     // painter's own arithmetic: a rectangle on whole pixels is filled, or blended source-over,
@@ -697,7 +708,12 @@ struct DrawContext::Impl {
             b.pixels = QRect(QPoint(int(Floor(r.left())), int(Floor(r.top()))),
                              QPoint(int(Ceil(r.right())) - 1, int(Ceil(r.bottom())) - 1));
         }
-        const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
+        LayBars(bars, count, qPremultiply(gs.stroke.rgba64()).toArgb32());
+        return true;
+    }
+
+    // Lays bars down in a premultiplied colour, and keeps them in the capture being made.
+    void LayBars(const Bar* bars, int count, uint32_t color) {
         QPoint move;
         if (DrawCapture* c = CaptureFor(&move)) {
             CapturedOp op;
@@ -708,7 +724,6 @@ struct DrawContext::Impl {
             c->ops.push_back(std::move(op));
         }
         PaintBars(bars, count, color, QPoint());
-        return true;
     }
 
     // Fills a rectangle in the fill colour straight into the target's pixels when its edges lie
@@ -723,17 +738,7 @@ struct DrawContext::Impl {
         if (r.width() <= 0 || r.height() <= 0) return true;
         Bar bar;
         bar.pixels = QRect(QPoint(int(r.left()), int(r.top())), QPoint(int(r.right()) - 1, int(r.bottom()) - 1));
-        const uint32_t color = qPremultiply(gs.fill.rgba64()).toArgb32();
-        QPoint move;
-        if (DrawCapture* c = CaptureFor(&move)) {
-            CapturedOp op;
-            op.kind = CapturedOp::kBars;
-            op.color = color;
-            op.bars.push_back(bar);
-            op.bars.back().pixels.translate(-move);
-            c->ops.push_back(std::move(op));
-        }
-        PaintBars(&bar, 1, color, QPoint());
+        LayBars(&bar, 1, qPremultiply(gs.fill.rgba64()).toArgb32());
         return true;
     }
 
@@ -741,8 +746,7 @@ struct DrawContext::Impl {
     void PaintBars(const Bar* bars, int count, uint32_t color, QPoint move) {
         if (qAlpha(color) == 0) return;
         QImage& image = TargetImage();
-        QRect clip = image.rect();
-        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        const QRect clip = TargetClip();
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
         // The colour at a coverage, and what of the pixel under it stays.
@@ -1316,8 +1320,7 @@ namespace {
 void BlendGlyphs(DrawContext::Impl& impl, QPoint pixel, const std::vector<PlacedCoverage>& glyphs, uint32_t color) {
     if (color == 0) return;
     QImage& image = impl.TargetImage();
-    QRect clip = image.rect();
-    if (impl.gs.hasClip) clip &= impl.gs.clipRegion.boundingRect();
+    const QRect clip = impl.TargetClip();
     auto* bits = const_cast<uchar*>(image.constBits());
     const qsizetype stride = image.bytesPerLine();
 #if defined(PLEXA_WIDE_BLEND)
@@ -1369,16 +1372,33 @@ void DrawContext::BeginCapture() {
         return;
     }
     impl_->capture = std::make_unique<DrawCapture>();
-    impl_->captureFailed = false;
+    const QTransform& m = impl_->gs.ctm;
+    impl_->captureFailed = m.type() > QTransform::TxTranslate || !Integral(m.dx()) || !Integral(m.dy()) ||
+                           !(std::fabs(m.dx()) < 1e7 && std::fabs(m.dy()) < 1e7);
+    impl_->captureTransform = m;
+    impl_->captureMove = impl_->captureFailed ? QPoint() : QPoint(int(m.dx()), int(m.dy()));
     impl_->captureHasClip = impl_->gs.hasClip;
     impl_->captureClip = impl_->gs.hasClip && impl_->gs.clipIsRegion ? impl_->gs.clipRegion : QRegion();
 }
 
 std::shared_ptr<const DrawCapture> DrawContext::EndCapture() {
     std::unique_ptr<DrawCapture> capture = std::move(impl_->capture);
-    const bool failed = std::exchange(impl_->captureFailed, false);
+    const bool failed = std::exchange(impl_->captureFailed, false) || impl_->gs.ctm != impl_->captureTransform;
     impl_->captureClip = QRegion();
     if (!capture || failed) return nullptr;
+    for (const CapturedOp& op : capture->ops) {
+        switch (op.kind) {
+            case CapturedOp::kBars:
+                for (const Bar& b : op.bars) capture->bounds |= b.pixels;
+                break;
+            case CapturedOp::kStamp: capture->bounds |= QRect(op.at, op.stamp.size()); break;
+            case CapturedOp::kGlyphs:
+                for (const PlacedCoverage& g : op.glyphs)
+                    capture->bounds |= QRect(op.at.x() + g.h + g.glyph->left, op.at.y() + g.v + g.glyph->top,
+                                             g.glyph->width, g.glyph->height);
+                break;
+        }
+    }
     return std::shared_ptr<const DrawCapture>(std::move(capture));
 }
 
@@ -1389,6 +1409,8 @@ bool DrawContext::PlayCapture(const DrawCapture& capture, int dx, int dy) {
         !Integral(m.dy()) || !impl.Stampable(impl.gs))
         return false;
     const QPoint move(int(m.dx()) + dx, int(m.dy()) + dy);
+    impl.playClip = impl.TargetClip();
+    impl.playing = true;
     for (const CapturedOp& op : capture.ops) {
         switch (op.kind) {
             case CapturedOp::kBars: impl.PaintBars(op.bars.data(), int(op.bars.size()), op.color, move); break;
@@ -1396,10 +1418,20 @@ bool DrawContext::PlayCapture(const DrawCapture& capture, int dx, int dy) {
             case CapturedOp::kGlyphs: BlendGlyphs(impl, op.at + move, op.glyphs, op.color); break;
         }
     }
+    impl.playing = false;
     return true;
 }
 
 size_t DrawContext::CaptureSize(const DrawCapture& capture) { return capture.ops.size(); }
+
+void DrawContext::CaptureBounds(const DrawCapture& capture, int* left, int* top, int* right, int* bottom) {
+    const QRect& b = capture.bounds;
+    const bool none = b.isEmpty();
+    *left = none ? 0 : b.left();
+    *top = none ? 0 : b.top();
+    *right = none ? 0 : b.right() + 1;
+    *bottom = none ? 0 : b.bottom() + 1;
+}
 
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {
     DrawContext::Impl& impl = DrawContextImpl(ctx);

@@ -127,18 +127,21 @@ public:
 
     void Flush();
 
-    // Capture: the operations drawn from now on are kept as well as drawn. The capture fails
-    // (EndCapture gives null) when any of them is not laid straight into the pixels, when the
-    // clip, the blend or the alpha changes, or when the transform is more than a move by whole
-    // pixels. A second begin, or an end without a begin, gives null too.
+    // Capture: the operations drawn from now on are kept as well as drawn, in device pixels less
+    // the transform's move at the begin. The capture fails (EndCapture gives null) when any of
+    // them is not laid straight into the pixels or the clip changes, when the transform at the
+    // begin is more than a move by whole pixels, or differs at the end. A second begin, or an
+    // end without a begin, gives null too.
     void BeginCapture();
     std::shared_ptr<const DrawCapture> EndCapture();
     // Lays a capture down again moved by (dx, dy) whole pixels of user space, under the clip in
     // force now; false, with nothing drawn, when this target cannot take it now (the caller
     // draws anew then).
     [[nodiscard]] bool PlayCapture(const DrawCapture& capture, int dx, int dy);
-    // How many operations a capture holds.
+    // How many operations a capture holds, and the box of the pixels they touch (less the move
+    // they were drawn under; left, top, right, bottom, right and bottom outside; all 0 when none).
     static size_t CaptureSize(const DrawCapture& capture);
+    static void CaptureBounds(const DrawCapture& capture, int* left, int* top, int* right, int* bottom);
 
     struct Impl;
 
