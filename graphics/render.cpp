@@ -302,7 +302,7 @@ void QZLayerEnd(QZPort* port) {
 }
 
 bool QZBeginCapture(QZPort* port) {
-    if (!port || !port->context || port->layerState != 0) return false;
+    if (!port || !port->context || port->layerState != 0 || !port->context->CanPlayCaptures()) return false;
     port->context->BeginCapture();
     return true;
 }

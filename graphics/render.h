@@ -95,7 +95,8 @@ void QZLayerEnd(QZPort* port);
 void QZFlush(QZPort* port);
 
 // Capture of what the port lays straight into its pixels (DrawContext::BeginCapture): false,
-// with nothing begun, when the port has no context or a transparency layer is wanted or open.
+// with nothing begun, when the port has no context, a transparency layer is wanted or open, or
+// its context could not play a capture now (DrawContext::CanPlayCaptures).
 bool QZBeginCapture(QZPort* port);
 // The capture, or null when it failed or none was begun.
 std::shared_ptr<const DrawCapture> QZEndCapture(QZPort* port);

@@ -1402,12 +1402,17 @@ std::shared_ptr<const DrawCapture> DrawContext::EndCapture() {
     return std::shared_ptr<const DrawCapture>(std::move(capture));
 }
 
+bool DrawContext::CanPlayCaptures() const {
+    const Impl& impl = *impl_;
+    const QTransform& m = impl.gs.ctm;
+    return impl.layers.empty() && m.type() <= QTransform::TxTranslate && Integral(m.dx()) && Integral(m.dy()) &&
+           impl.Stampable(impl.gs);
+}
+
 bool DrawContext::PlayCapture(const DrawCapture& capture, int dx, int dy) {
     Impl& impl = *impl_;
     const QTransform& m = impl.gs.ctm;
-    if (impl.capture || !impl.layers.empty() || m.type() > QTransform::TxTranslate || !Integral(m.dx()) ||
-        !Integral(m.dy()) || !impl.Stampable(impl.gs))
-        return false;
+    if (impl.capture || !CanPlayCaptures()) return false;
     const QPoint move(int(m.dx()) + dx, int(m.dy()) + dy);
     impl.playClip = impl.TargetClip();
     impl.playing = true;

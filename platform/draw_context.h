@@ -138,6 +138,10 @@ public:
     // force now; false, with nothing drawn, when this target cannot take it now (the caller
     // draws anew then).
     [[nodiscard]] bool PlayCapture(const DrawCapture& capture, int dx, int dy);
+    // Whether a capture could be played here now (and one begun now holds what is laid straight
+    // into the pixels): premultiplied pixels, no mask, the normal blend at full alpha, at most one
+    // clip rectangle, no transparency layer, a transform that moves by whole pixels.
+    bool CanPlayCaptures() const;
     // How many operations a capture holds, and the box of the pixels they touch (less the move
     // they were drawn under; left, top, right, bottom, right and bottom outside; all 0 when none).
     static size_t CaptureSize(const DrawCapture& capture);

@@ -13,6 +13,7 @@
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/offscreen.h"
+#include "graphics/regions.h"
 #include "graphics/render.h"
 #include "model/drawglobals.h"
 #include "model/symboldraw.h"
@@ -177,6 +178,25 @@ TEST_F(CapturedSymbols, KeptPixelsAreThePlayedPixelsAtHalfAndQuarterScale) {
     ExpectKeptAsPlayed(kFixed24One / 2);
     ForgetCapturedSymbols();
     ExpectKeptAsPlayed(kFixed24One / 4);
+}
+
+// Drawn first where nothing can be kept (a clip of two rectangles leaves every operation to the
+// painter), the symbols are kept the next time they are drawn where they can be.
+TEST_F(CapturedSymbols, SymbolsFirstDrawnWhereNothingIsKeptAreKeptLater) {
+    PlaceRows({AddGateSymbolDefinition(&sheet)}, {60, 60}, 34, 90);
+    PixelWindow played(kFixed24One), kept(kFixed24One);
+    const LRect halves[2] = {{0, 0, kHeight, kWidth / 2}, {0, kWidth / 2, kHeight, kWidth}};
+    VXRgn* clip = VXCreateRgn(&halves[0]);
+    VXAddRectToRgn(clip, &halves[1]);
+    VXSectClipRgn(kept.state(), clip, true);
+    DrawAll(kept, true);
+    VXPopClip(kept.state());
+    VXDestroyRgn(clip);
+    EXPECT_EQ(CapturedSymbolCount(), 0u);
+    DrawAll(played, false);
+    DrawAll(kept, true);
+    EXPECT_GT(CapturedSymbolCount(), 0u);
+    ExpectSamePixels(played, kept);
 }
 
 TEST_F(CapturedSymbols, AChangedDefinitionOrColourIsDrawnAnew) {

@@ -450,6 +450,8 @@ TEST(DrawContext, CapturesFailOnWhatTheyCannotHold) {
     const std::shared_ptr<const DrawCapture> capture = ctx.EndCapture();
     ASSERT_NE(capture, nullptr);
     const std::vector<uint32_t> before = twins.painter;
+    EXPECT_TRUE(twins.plainContext->CanPlayCaptures());
+    EXPECT_FALSE(twins.painterContext->CanPlayCaptures());
     EXPECT_FALSE(twins.painterContext->PlayCapture(*capture, 0, 10));  // two clip rectangles
     EXPECT_EQ(twins.painter, before);
     twins.plainContext->SaveState();
