@@ -587,6 +587,8 @@ int32_t PlayInto(VXGrafState* window, uint32_t flags, Walk walk) {
 namespace {
 
 constexpr size_t kKeptListsMost = 65536;
+// Larger lists are played each time: a kept list holds a copy of its bytes.
+constexpr uint32_t kKeptListMostBytes = 16384;
 constexpr uint32_t kKeptPlayFlags = kDLPlayOrientationMask | kDLPlayExactGeometry | kDLPlayTextFace;
 
 CaptureCache& KeptLists() {
@@ -606,7 +608,7 @@ int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, ui
     _LPNT device{};
     uint32_t phase = 0;
     const uint32_t size = list ? SizeOfHandle(list) : 0;
-    if (commentProc || (flags & ~kKeptPlayFlags) || size < 2 || !*list ||
+    if (commentProc || (flags & ~kKeptPlayFlags) || size < 2 || size > kKeptListMostBytes || !*list ||
         !VXCapturePlace(window, point, &device, &phase))
         return play();
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(*list);
