@@ -420,7 +420,7 @@ struct CapturedOp {
     enum Kind : uint8_t { kBars, kStamp, kGlyphs } kind = kBars;
     uint32_t color = 0;  // premultiplied, of bars and glyphs
     QPoint at;           // a stamp's top left, the glyphs' pixel
-    std::vector<Bar> bars;
+    int firstBar = 0, barCount = 0;  // in the capture's bars
     QImage stamp;
     std::vector<PlacedCoverage> glyphs;
 };
@@ -428,7 +428,8 @@ struct CapturedOp {
 class DrawCapture {
 public:
     std::vector<CapturedOp> ops;
-    QRect bounds;  // of the pixels the operations touch
+    std::vector<Bar> bars;  // of all the bar operations, one after the other
+    QRect bounds;           // of the pixels the operations touch
 };
 
 struct DrawContext::Impl {
@@ -719,8 +720,12 @@ struct DrawContext::Impl {
             CapturedOp op;
             op.kind = CapturedOp::kBars;
             op.color = color;
-            op.bars.assign(bars, bars + count);
-            for (Bar& b : op.bars) b.pixels.translate(-move);
+            op.firstBar = int(c->bars.size());
+            op.barCount = count;
+            for (int i = 0; i < count; i++) {
+                c->bars.push_back(bars[i]);
+                c->bars.back().pixels.translate(-move);
+            }
             c->ops.push_back(std::move(op));
         }
         PaintBars(bars, count, color, QPoint());
@@ -1389,7 +1394,7 @@ std::shared_ptr<const DrawCapture> DrawContext::EndCapture() {
     for (const CapturedOp& op : capture->ops) {
         switch (op.kind) {
             case CapturedOp::kBars:
-                for (const Bar& b : op.bars) capture->bounds |= b.pixels;
+                for (int i = 0; i < op.barCount; i++) capture->bounds |= capture->bars[size_t(op.firstBar + i)].pixels;
                 break;
             case CapturedOp::kStamp: capture->bounds |= QRect(op.at, op.stamp.size()); break;
             case CapturedOp::kGlyphs:
@@ -1418,7 +1423,7 @@ bool DrawContext::PlayCapture(const DrawCapture& capture, int dx, int dy) {
     impl.playing = true;
     for (const CapturedOp& op : capture.ops) {
         switch (op.kind) {
-            case CapturedOp::kBars: impl.PaintBars(op.bars.data(), int(op.bars.size()), op.color, move); break;
+            case CapturedOp::kBars: impl.PaintBars(capture.bars.data() + op.firstBar, op.barCount, op.color, move); break;
             case CapturedOp::kStamp: impl.BlitStamp(op.stamp, op.at + move); break;
             case CapturedOp::kGlyphs: BlendGlyphs(impl, op.at + move, op.glyphs, op.color); break;
         }
