@@ -426,6 +426,7 @@ bool DrawCapturedSymbol(VXGrafState* graf, const void* data, uint32_t size, Imag
         if (VXSectRectWithRgn(&around, gDrawElmtSelRgn)) return false;
     }
     VXGrafStateScope scope(graf);
+    VXPenNormal();  // as the play begins, kept or not
     Set_Fore_Color(pinColor);
     const VXColor pinRGB = VXGetForeColor();
     Set_Fore_Color(bodyColor);
