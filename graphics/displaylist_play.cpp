@@ -586,7 +586,7 @@ int32_t PlayInto(VXGrafState* window, uint32_t flags, Walk walk) {
 
 namespace {
 
-constexpr size_t kKeptListsMost = 65536;
+constexpr size_t kKeptListsMost = 32768;
 // Larger lists are played each time: a kept list holds a copy of its bytes.
 constexpr uint32_t kKeptListMostBytes = 16384;
 constexpr uint32_t kKeptPlayFlags = kDLPlayOrientationMask | kDLPlayExactGeometry | kDLPlayTextFace;
