@@ -51,7 +51,8 @@ struct CapturedDrawing {
 // Kept drawings under their keys, at most `most` of them (all are dropped when one more comes).
 class CaptureCache {
 public:
-    explicit CaptureCache(size_t most) : most_(most) {}
+    // Buckets are kept four times as many as drawings, so that a look-up rarely walks a chain.
+    explicit CaptureCache(size_t most) : most_(most) { map_.max_load_factor(0.25f); }
     // The drawing kept under the key, when it was drawn from these bytes.
     const CapturedDrawing* Find(const CaptureKey& key, const void* bytes, uint32_t size) const;
     void Keep(const CaptureKey& key, CapturedDrawing drawing);
