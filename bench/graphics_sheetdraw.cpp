@@ -1,6 +1,6 @@
 // The drawing path as a schematic sheet uses it: 1,250, 5,000 and 20,000 symbols recorded as
 // display lists (a body frame, four pins, an inversion bubble and two labels) played into a
-// 1920x1080 image, and a sheet-like redraw (5,000 symbols with two labels each and 20,000 wire
+// 1920x1080 image at 100 % and at 25 %, and a sheet-like redraw (5,000 symbols with two labels each and 20,000 wire
 // segments) at fit and at 4x zoom. Each case has a baseline in the same run: the backing
 // library's painter drawing the same primitives at the same device positions. Items outside
 // the visible part of the sheet are skipped by both, by their bounds, as an editor skips them.
@@ -237,10 +237,21 @@ std::vector<BaselineShape> BaselineShapes(const Scene& scene, const LRect& visib
     return out;
 }
 
-// n symbols packed over the image at 1:1 (argument 1), with or without their labels (0).
+// n symbols (argument 1), with or without their labels (argument 0), at 100 % packed over the
+// image, or at 25 % (argument 2) spread four times as far apart over a sheet that the image shows
+// whole.
+Scene SymbolScene(const benchmark::State& state) {
+    const int spread = state.range(2) == 25 ? 4 : 1;
+    return Scene(MakeSymbols(int(state.range(1)), 100, 19 * spread, 21 * spread, (kHeight - 60) * spread),
+                 state.range(0) != 0);
+}
+
+int32_t SymbolScale(const benchmark::State& state) { return state.range(2) == 25 ? kFixed24One / 4 : kFixed24One; }
+
 void BM_Symbols(benchmark::State& state) {
     const bool labels = state.range(0);
-    Scene scene(MakeSymbols(int(state.range(1)), 100, 19, 21, kHeight - 60), labels);
+    Scene scene = SymbolScene(state);
+    scene.SetView(SymbolScale(state), 0, 0);
     const LRect all{-32768, -32768, 32767, 32767};
     for (auto _ : state) {
         scene.image.Clear();
@@ -249,24 +260,24 @@ void BM_Symbols(benchmark::State& state) {
     state.SetLabel(labels ? "shapes and two labels" : "shapes");
 }
 BENCHMARK(BM_Symbols)
-    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}})
+    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}, {100, 25}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 void BM_SymbolsBaseline(benchmark::State& state) {
     const bool labels = state.range(0);
-    Scene scene(MakeSymbols(int(state.range(1)), 100, 19, 21, kHeight - 60), labels);
-    const std::vector<BaselineShape> shapes =
-        BaselineShapes(scene, {-32768, -32768, 32767, 32767}, kFixed24One, 0, 0);
+    Scene scene = SymbolScene(state);
+    const int32_t scale = SymbolScale(state);
+    const std::vector<BaselineShape> shapes = BaselineShapes(scene, {-32768, -32768, 32767, 32767}, scale, 0, 0);
     for (auto _ : state) {
         scene.image.Clear();
         BaselineDrawShapes(scene.image.bytes(), kWidth, kHeight, kWidth * 4, shapes.data(),
-                           shapes.size(), kFamily, kTextSize, 1.0);
+                           shapes.size(), kFamily, kTextSize, double(scale) / kFixed24One);
     }
     state.SetLabel(labels ? "shapes and two labels" : "shapes");
 }
 BENCHMARK(BM_SymbolsBaseline)
-    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}})
+    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}, {100, 25}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

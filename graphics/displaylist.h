@@ -42,6 +42,7 @@
 // makes the list corrupt, and a corrupt list is neither played, walked nor swapped (result 0).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -164,9 +165,15 @@ int32_t VXParseDisplayListBytes(uint8_t* bytes, uint32_t size, const DLParseHand
 
 // Plays the list into the window through its drawing procedures at the point; 1 for a valid
 // list, else 0. The previous current window is current again afterwards. Polygons are
-// transformed in a copy (on the stack up to 64 points), never in the list.
+// transformed in a copy (on the stack up to 64 points), never in the list. A list whose play
+// depends only on it and the window (no comment procedure, every setting reset, no pattern or
+// mode records) is kept as the pixels its play laid down and laid down from them when it is
+// played again unchanged (capturecache.h).
 int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, uint32_t flags,
                           DLCommentProc commentProc, void* refCon);
+// Drops the kept plays, and how many are kept with their pixels.
+void VXForgetKeptDisplayLists();
+size_t VXKeptDisplayListCount();
 // The same over bytes the caller holds (a list inside a larger record); they are not changed.
 int32_t VXPlayDisplayListBytes(VXGrafState* window, uint8_t* bytes, uint32_t size, Point point,
                                uint32_t flags, DLCommentProc commentProc, void* refCon);

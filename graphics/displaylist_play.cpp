@@ -18,10 +18,12 @@
 #include "foundation/geometry.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "graphics/capturecache.h"
 #include "graphics/colors.h"
 #include "graphics/displaylist.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/offscreen.h"
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
 
@@ -575,12 +577,63 @@ int32_t PlayInto(VXGrafState* window, uint32_t flags, Walk walk) {
 
 }  // namespace
 
+// ---- Kept lists ----
+//
+// A list played again and again (at every redraw of a window) is kept as the pixels its play laid
+// down (capturecache.h) when its play depends on nothing but the list and the window: every
+// setting reset by the play and no comment procedure. A draw mode other than the normal one
+// lays nothing straight into the pixels, so such a list is never kept.
+
+namespace {
+
+constexpr size_t kKeptListsMost = 32768;
+// Larger lists are played each time: a kept list holds a copy of its bytes.
+constexpr uint32_t kKeptListMostBytes = 16384;
+constexpr uint32_t kKeptPlayFlags = kDLPlayOrientationMask | kDLPlayExactGeometry | kDLPlayTextFace;
+
+CaptureCache& KeptLists() {
+    static auto* cache = new CaptureCache(kKeptListsMost);
+    return *cache;
+}
+
+}  // namespace
+
 int32_t VXPlayDisplayList(VXGrafState* window, DisplayList list, Point point, uint32_t flags,
                           DLCommentProc commentProc, void* refCon) {
-    return PlayInto(window, flags, [&] {
-        return ParseHandle(list, kDLPlayHandlers, point, flags, commentProc, refCon);
-    });
+    const auto play = [&] {
+        return PlayInto(window, flags, [&] {
+            return ParseHandle(list, kDLPlayHandlers, point, flags, commentProc, refCon);
+        });
+    };
+    _LPNT device{};
+    uint32_t phase = 0;
+    const uint32_t size = list ? SizeOfHandle(list) : 0;
+    if (commentProc || (flags & ~kKeptPlayFlags) || size < 2 || size > kKeptListMostBytes || !*list ||
+        !VXCapturePlace(window, point, &device, &phase))
+        return play();
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(*list);
+    CaptureKey key;
+    VXCaptureWindowWords(window, phase, key.words);
+    key.words[5] = reinterpret_cast<uintptr_t>(list);
+    key.words[6] = uint64_t(size) << 32 | flags;
+    CaptureCache& cache = KeptLists();
+    if (const CapturedDrawing* kept = cache.Find(key, bytes, size)) {
+        if (VXPlayKeptDrawing(window, point, device, *kept)) return 1;
+        return play();
+    }
+    const DLCheckResult check = DLCheckDisplayList(bytes, size);
+    if (!check.whole || !check.validHeader || !VXBeginKeptDrawing(window)) return play();
+    const int32_t result = play();
+    CapturedDrawing kept;
+    const KeptOutcome outcome = VXEndKeptDrawing(window, point, bytes, size, device, true, &kept);
+    if (outcome == KeptOutcome::kNever || (outcome == KeptOutcome::kKept && result == 1))
+        cache.Keep(key, std::move(kept));
+    return result;
 }
+
+void VXForgetKeptDisplayLists() { KeptLists().Clear(); }
+size_t VXKeptDisplayListCount() { return KeptLists().KeptCount(); }
+
 
 int32_t VXPlayDisplayListBytes(VXGrafState* window, uint8_t* bytes, uint32_t size, Point point,
                                uint32_t flags, DLCommentProc commentProc, void* refCon) {

@@ -301,6 +301,22 @@ void QZLayerEnd(QZPort* port) {
     port->layerState = 0;
 }
 
+bool QZBeginCapture(QZPort* port) {
+    if (!port || !port->context || port->layerState != 0 || !port->context->CanPlayCaptures()) return false;
+    port->context->BeginCapture();
+    return true;
+}
+
+std::shared_ptr<const DrawCapture> QZEndCapture(QZPort* port) {
+    if (!port || !port->context) return nullptr;
+    return port->context->EndCapture();
+}
+
+bool QZPlayCapture(QZPort* port, const DrawCapture& capture, int32_t dh, int32_t dv) {
+    if (!port || !port->context || port->layerState != 0) return false;
+    return port->context->PlayCapture(capture, dh, dv);
+}
+
 void QZFlush(QZPort* port) {
     if (!port) return;
     QZSyncContextState(port);

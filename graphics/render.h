@@ -94,6 +94,16 @@ DrawContext* GetRenderingContext(QZPort* port);
 void QZLayerEnd(QZPort* port);
 void QZFlush(QZPort* port);
 
+// Capture of what the port lays straight into its pixels (DrawContext::BeginCapture): false,
+// with nothing begun, when the port has no context, a transparency layer is wanted or open, or
+// its context could not play a capture now (DrawContext::CanPlayCaptures).
+bool QZBeginCapture(QZPort* port);
+// The capture, or null when it failed or none was begun.
+std::shared_ptr<const DrawCapture> QZEndCapture(QZPort* port);
+// Lays a capture down again moved by (dh, dv) in the port's coordinates; false, with nothing
+// drawn, when the port cannot take it now.
+[[nodiscard]] bool QZPlayCapture(QZPort* port, const DrawCapture& capture, int32_t dh, int32_t dv);
+
 // Setters; those returning give the previous value.
 bool QZSetClearMode(QZPort* port, bool on);
 bool QZSetAntialias(QZPort* port, bool on);

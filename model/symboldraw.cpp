@@ -7,10 +7,13 @@
 // leave them to its shaft.
 #include "model/symboldraw.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "foundation/geometry.h"
+#include "graphics/capturecache.h"
 #include "graphics/colors.h"
 #include "graphics/displaylist.h"
 #include "graphics/grafport.h"
@@ -18,6 +21,7 @@
 #include "graphics/offscreen.h"
 #include "graphics/pixels.h"
 #include "graphics/regions.h"
+#include "graphics/render.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
@@ -382,6 +386,75 @@ int32_t DrawSymbolGraphics(VXGrafState* graf, const void* data, uint32_t size,
     return result;
 }
 
+namespace {
+
+// ---- Kept symbols ----
+//
+// A sheet repeats few definitions many times: a definition's play is kept (graphics/capturecache.h)
+// for its orientation, colours and pen settings and the window's scale, and other symbols of it
+// are laid down from that. Whatever cannot be kept (images, selected elements, print, export, a
+// capture being recorded) is played as before.
+
+// Sheet units around a play point beyond the definition's bounds that port markers and pens
+// may reach.
+constexpr int32_t kCaptureMargin = 32;
+constexpr size_t kCapturedSymbolsKept = 4096;
+
+CaptureCache& CapturedSymbols() {
+    static auto* cache = new CaptureCache(kCapturedSymbolsKept);
+    return *cache;
+}
+
+// Plays a definition through the kept drawings; false when it has to be played as before.
+bool DrawCapturedSymbol(VXGrafState* graf, const void* data, uint32_t size, ImageList* images,
+                        Point playPoint, int16_t pinColor, int16_t bodyColor, int32_t transform,
+                        bool portMarkers) {
+    if (!data || size <= kSymbolDataHeadSize) return false;
+    if (gGenFlags & (kGenPrinting | kGenDXFExport | kGenSymbolCapture)) return false;
+    _LPNT device{};
+    uint32_t phase = 0;
+    if (!VXCapturePlace(graf, playPoint, &device, &phase)) return false;
+    if (gDrawElmtSelRgn) {
+        // Selected elements are painted over in the selection brush: not kept.
+        SymbolDataHead head;
+        std::memcpy(&head, data, sizeof head);
+        int32_t reach = 0;
+        for (int32_t v : {head.all.top, head.all.left, head.all.bottom, head.all.right})
+            reach = std::max(reach, std::abs(v));
+        reach += kCaptureMargin;
+        const LRect around{playPoint.v - reach, playPoint.h - reach, playPoint.v + reach, playPoint.h + reach};
+        if (VXSectRectWithRgn(&around, gDrawElmtSelRgn)) return false;
+    }
+    VXGrafStateScope scope(graf);
+    VXPenNormal();  // as the play begins, kept or not
+    Set_Fore_Color(pinColor);
+    const VXColor pinRGB = VXGetForeColor();
+    Set_Fore_Color(bodyColor);
+    const VXColor bodyRGB = VXGetForeColor();
+    CaptureKey key;
+    VXCaptureWindowWords(graf, phase, key.words);
+    key.words[5] = reinterpret_cast<uintptr_t>(data);
+    key.words[6] = uint64_t(size) << 32 | uint32_t(transform & 7) | (portMarkers ? 8u : 0u) |
+                   (PrefsColorDrawing() ? 16u : 0u);
+    key.words[7] = uint64_t(uint16_t(pinColor)) << 16 | uint16_t(bodyColor);
+    key.words[8] = uint64_t(pinRGB) << 32 | bodyRGB;
+    key.words[9] = gGenFlags;
+    CaptureCache& cache = CapturedSymbols();
+    if (const CapturedDrawing* kept = cache.Find(key, data, size))
+        return VXPlayKeptDrawing(graf, playPoint, device, *kept);
+    if (!VXBeginKeptDrawing(graf)) return false;
+    DrawSymbolGraphics(graf, data, size, images, playPoint, pinColor, bodyColor, transform, portMarkers);
+    CapturedDrawing kept;
+    if (VXEndKeptDrawing(graf, playPoint, data, size, device, true, &kept) != KeptOutcome::kNotHere)
+        cache.Keep(key, std::move(kept));
+    return true;
+}
+
+}  // namespace
+
+void ForgetCapturedSymbols() { CapturedSymbols().Clear(); }
+size_t CapturedSymbolCount() { return CapturedSymbols().KeptCount(); }
+
 void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images, VXGrafState* graf,
                 bool portMarkers) {
     if (!symbol || !graf) return;
@@ -398,8 +471,12 @@ void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images, VXG
         pins = body = (symbol->flags & kSymbolFlagBussPort) ? kColorIndexBussPort : kColorIndexPort;
         portMarkers = false;
     }
+    const auto transform = int32_t(symbol->flags & kSymbolFlagTransform);
+    if (DrawCapturedSymbol(graf, entry->definition, entry->size, images, symbol->position, pins, body,
+                           transform, portMarkers))
+        return;
     DrawSymbolGraphics(graf, entry->definition, entry->size, images, symbol->position, pins, body,
-                       int32_t(symbol->flags & kSymbolFlagTransform), portMarkers);
+                       transform, portMarkers);
 }
 
 }  // namespace plexa

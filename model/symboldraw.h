@@ -8,6 +8,7 @@
 // time, on the main thread) and the drawing of one placed symbol.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/rectmath.h"
@@ -34,11 +35,18 @@ int32_t DrawSymbolGraphics(VXGrafState* graf, const void* data, uint32_t size,
                            int32_t transform, bool portMarkers);
 
 // Draws a placed symbol: a sheet symbol through the hook below, any other from its definition in
-// the sheet's symbol map at its position and transform. A port symbol draws pins and body in the
+// the sheet's symbol map at its position and transform (on screen, from the pixels kept of an
+// earlier symbol of the same definition, orientation, colours and scale where there are some). A port symbol draws pins and body in the
 // port colour (the buss-port colour for a buss port) without port markers; any other draws its
 // pins in the pin colour, its body in the graphics colour, with the caller's port-marker choice.
 void DrawSymbol(SheetRecord* sheet, SymbolRecord* symbol, ImageList* images, VXGrafState* graf,
                 bool portMarkers);
+
+// Drops the pixels kept of symbols drawn (DrawSymbol keeps each definition's drawing for its
+// orientation, colours and scale, and lays it down again for other symbols of the definition).
+void ForgetCapturedSymbols();
+// How many drawings are kept.
+size_t CapturedSymbolCount();
 
 struct SymbolDrawHooks {
     // Draws a placed sheet symbol (its box and ports) in the graphics state.

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -402,7 +403,34 @@ bool MakeStamp(const QPainterPath& shape, const QBrush& brush, bool antialias, R
     return true;
 }
 
+// A rectangle fill in whole device pixels: a bar whose first and last pixel along it may take a
+// coverage of their own (the ends of a stroke with round ends).
+struct Bar {
+    QRect pixels;           // whole pixels covered by the bar, ends included
+    int startCover = 255;   // coverage of the first and the last pixel along the bar
+    int endCover = 255;
+    bool vertical = false;
+};
+constexpr int kMostBars = 8;
+
 }  // namespace
+
+// One operation of a capture, its places less the whole-pixel move in force when it was drawn.
+struct CapturedOp {
+    enum Kind : uint8_t { kBars, kStamp, kGlyphs } kind = kBars;
+    uint32_t color = 0;  // premultiplied, of bars and glyphs
+    QPoint at;           // a stamp's top left, the glyphs' pixel
+    int firstBar = 0, barCount = 0;  // in the capture's bars
+    QImage stamp;
+    std::vector<PlacedCoverage> glyphs;
+};
+
+class DrawCapture {
+public:
+    std::vector<CapturedOp> ops;
+    std::vector<Bar> bars;  // of all the bar operations, one after the other
+    QRect bounds;           // of the pixels the operations touch
+};
 
 struct DrawContext::Impl {
     QImage ownImage;  // when the context draws into caller pixels
@@ -416,6 +444,32 @@ struct DrawContext::Impl {
     PainterState applied;  // of the device's painter
     std::unordered_map<EllipseKey, RingStamp, EllipseKeyHash> stamps;
     std::unordered_map<OutlineKey, RingStamp, OutlineKeyHash> strokeStamps;
+    // The capture being made (null without one), whether it failed, and the clip it began under.
+    std::unique_ptr<DrawCapture> capture;
+    bool captureFailed = false;
+    bool captureHasClip = false;
+    QRegion captureClip;
+    QTransform captureTransform;
+    QPoint captureMove;
+
+    // Where an operation laid straight into the pixels goes in the capture, with the move to
+    // take off its places (the whole-pixel move in force when the capture began: the operations
+    // are in device pixels, whatever the transform is meanwhile); null when there is no capture
+    // or the capture cannot hold it (it failed then).
+    DrawCapture* CaptureFor(QPoint* move) {
+        if (!capture || captureFailed) return nullptr;
+        if (!layers.empty() || gs.hasClip != captureHasClip ||
+            (gs.hasClip && (!gs.clipIsRegion || gs.clipRegion != captureClip))) {
+            captureFailed = true;
+            return nullptr;
+        }
+        *move = captureMove;
+        return capture.get();
+    }
+    // Something was drawn that a capture cannot hold.
+    void CaptureMissed() {
+        if (capture) captureFailed = true;
+    }
 
     // True when the target takes premultiplied pixels and an image laid down at a whole pixel
     // blends as a fill would: no mask, the normal blend at full alpha, and at most one clip
@@ -543,6 +597,7 @@ struct DrawContext::Impl {
     // Runs one drawing operation with the state s; with a mask the operation is composed apart.
     template <class F>
     void Paint(const GState& s, F&& draw) {
+        CaptureMissed();
         QPainter& p = target();
         if (!s.mask) {
             SetUp(p, targetState(), s, true);
@@ -574,10 +629,16 @@ struct DrawContext::Impl {
     // Lays a premultiplied stamp down at a whole pixel, source over, as the painter lays an
     // image down there (the target must be stampable).
     void BlitStamp(const QImage& stamp, QPoint to) {
+        QPoint move;
+        if (DrawCapture* c = CaptureFor(&move)) {
+            CapturedOp op;
+            op.kind = CapturedOp::kStamp;
+            op.at = to - move;
+            op.stamp = stamp;
+            c->ops.push_back(std::move(op));
+        }
         QImage& image = TargetImage();
-        QRect clip = image.rect();
-        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
-        const QRect area = QRect(to, stamp.size()) & clip;
+        const QRect area = QRect(to, stamp.size()) & TargetClip();
         if (area.isEmpty()) return;
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
@@ -608,6 +669,16 @@ struct DrawContext::Impl {
 
     // The premultiplied pixels the operations land in.
     QImage& TargetImage() { return layers.empty() ? *static_cast<QImage*>(device) : layers.back()->image; }
+    // The pixels of the target inside the clip's bounds (the clip is one rectangle wherever this
+    // is asked); while a capture is played it is worked out once.
+    QRect playClip;
+    bool playing = false;
+    QRect TargetClip() {
+        if (playing) return playClip;
+        QRect clip = TargetImage().rect();
+        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        return clip;
+    }
 
     // Fills device rectangles in the stroke colour straight into the target's pixels, with the
     // painter's own arithmetic: a rectangle on whole pixels is filled, or blended source-over,
@@ -617,14 +688,8 @@ struct DrawContext::Impl {
     // drawn, for any other rectangle (the painter then fills them).
     bool FillDeviceRectsDirect(const QRectF* rects, int count) {
         if (!Stampable(gs)) return false;
-        struct Bar {
-            QRect pixels;           // whole pixels covered by the bar, ends included
-            int startCover = 255;   // coverage of the first and the last pixel along the bar
-            int endCover = 255;
-            bool vertical = false;
-        };
-        if (count > 8) return false;
-        Bar bars[8];
+        if (count > kMostBars) return false;
+        Bar bars[kMostBars];
         for (int i = 0; i < count; i++) {
             const QRectF r = rects[i].width() < 0 || rects[i].height() < 0 ? rects[i].normalized() : rects[i];
             if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7))
@@ -644,11 +709,49 @@ struct DrawContext::Impl {
             b.pixels = QRect(QPoint(int(Floor(r.left())), int(Floor(r.top()))),
                              QPoint(int(Ceil(r.right())) - 1, int(Ceil(r.bottom())) - 1));
         }
-        const uint32_t color = qPremultiply(gs.stroke.rgba64()).toArgb32();
-        if (qAlpha(color) == 0) return true;
+        LayBars(bars, count, qPremultiply(gs.stroke.rgba64()).toArgb32());
+        return true;
+    }
+
+    // Lays bars down in a premultiplied colour, and keeps them in the capture being made.
+    void LayBars(const Bar* bars, int count, uint32_t color) {
+        QPoint move;
+        if (DrawCapture* c = CaptureFor(&move)) {
+            CapturedOp op;
+            op.kind = CapturedOp::kBars;
+            op.color = color;
+            op.firstBar = int(c->bars.size());
+            op.barCount = count;
+            for (int i = 0; i < count; i++) {
+                c->bars.push_back(bars[i]);
+                c->bars.back().pixels.translate(-move);
+            }
+            c->ops.push_back(std::move(op));
+        }
+        PaintBars(bars, count, color, QPoint());
+    }
+
+    // Fills a rectangle in the fill colour straight into the target's pixels when its edges lie
+    // on the pixel grid: every pixel inside is covered whole, so the painter gives each the colour
+    // laid source-over onto it, as here. False, with nothing drawn, for any other rectangle.
+    bool FillRectDirect(const QRectF& user) {
+        const QTransform& m = gs.ctm;
+        if (m.type() > QTransform::TxScale || !Stampable(gs)) return false;
+        const QRectF r = m.mapRect(user.normalized());
+        if (!(std::fabs(r.x()) < 1e7 && std::fabs(r.y()) < 1e7 && r.width() < 1e7 && r.height() < 1e7)) return false;
+        if (!Integral(r.left()) || !Integral(r.top()) || !Integral(r.right()) || !Integral(r.bottom())) return false;
+        if (r.width() <= 0 || r.height() <= 0) return true;
+        Bar bar;
+        bar.pixels = QRect(QPoint(int(r.left()), int(r.top())), QPoint(int(r.right()) - 1, int(r.bottom()) - 1));
+        LayBars(&bar, 1, qPremultiply(gs.fill.rgba64()).toArgb32());
+        return true;
+    }
+
+    // Lays bars down in a premultiplied colour, moved by `move`, under the clip in force.
+    void PaintBars(const Bar* bars, int count, uint32_t color, QPoint move) {
+        if (qAlpha(color) == 0) return;
         QImage& image = TargetImage();
-        QRect clip = image.rect();
-        if (gs.hasClip) clip &= gs.clipRegion.boundingRect();
+        const QRect clip = TargetClip();
         auto* bits = const_cast<uchar*>(image.constBits());
         const qsizetype stride = image.bytesPerLine();
         // The colour at a coverage, and what of the pixel under it stays.
@@ -674,10 +777,11 @@ struct DrawContext::Impl {
         const Ink full = inkOf(255);
         for (int i = 0; i < count; i++) {
             const Bar& b = bars[i];
-            const QRect area = b.pixels & clip;
+            const QRect pixels = b.pixels.translated(move);
+            const QRect area = pixels & clip;
             if (area.isEmpty()) continue;
-            const int first = b.vertical ? b.pixels.top() : b.pixels.left();
-            const int last = b.vertical ? b.pixels.bottom() : b.pixels.right();
+            const int first = b.vertical ? pixels.top() : pixels.left();
+            const int last = b.vertical ? pixels.bottom() : pixels.right();
             // A bar of one pixel has at most one end inside it.
             const Ink start = inkOf(first == last && b.startCover == 255 ? b.endCover : b.startCover);
             const Ink end = first == last ? start : inkOf(b.endCover);
@@ -704,7 +808,6 @@ struct DrawContext::Impl {
                 if (x < stop) blend(row + x, stop - x, inkAt(x));
             }
         }
-        return true;
     }
 
     // The coverage the painter gives the end pixel of a one-pixel bar whose end lies `inside`
@@ -1049,6 +1152,7 @@ void DrawContext::DrawPath(DrawPathMode mode) {
 
 void DrawContext::FillRect(const DrawRectF& r) {
     const QRectF rect(r.x, r.y, r.width, r.height);
+    if (impl_->FillRectDirect(rect)) return;
     const QBrush brush(impl_->gs.fill);
     impl_->Paint(impl_->gs, [&](QPainter& p) { p.fillRect(rect, brush); });
 }
@@ -1214,13 +1318,14 @@ bool DrawContextTextPlacement(DrawContext& ctx, TextPlacement* placement) {
     return true;
 }
 
-void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<PlacedCoverage>& glyphs) {
-    DrawContext::Impl& impl = DrawContextImpl(ctx);
-    const uint32_t color = qPremultiply(impl.gs.fill.rgba64()).toArgb32();
+namespace {
+
+// Lays glyph coverages down in a premultiplied colour at `pixel` plus their places, under the
+// target's clip.
+void BlendGlyphs(DrawContext::Impl& impl, QPoint pixel, const std::vector<PlacedCoverage>& glyphs, uint32_t color) {
     if (color == 0) return;
     QImage& image = impl.TargetImage();
-    QRect clip = image.rect();
-    if (impl.gs.hasClip) clip &= impl.gs.clipRegion.boundingRect();
+    const QRect clip = impl.TargetClip();
     auto* bits = const_cast<uchar*>(image.constBits());
     const qsizetype stride = image.bytesPerLine();
 #if defined(PLEXA_WIDE_BLEND)
@@ -1247,6 +1352,95 @@ void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<
             BlendCoverageRow(row, from, n, color);
         }
     }
+}
+
+}  // namespace
+
+void DrawContextBlendCoverage(DrawContext& ctx, QPoint pixel, const std::vector<PlacedCoverage>& glyphs) {
+    DrawContext::Impl& impl = DrawContextImpl(ctx);
+    const uint32_t color = qPremultiply(impl.gs.fill.rgba64()).toArgb32();
+    QPoint move;
+    if (DrawCapture* c = impl.CaptureFor(&move)) {
+        CapturedOp op;
+        op.kind = CapturedOp::kGlyphs;
+        op.color = color;
+        op.at = pixel - move;
+        op.glyphs = glyphs;
+        c->ops.push_back(std::move(op));
+    }
+    BlendGlyphs(impl, pixel, glyphs, color);
+}
+
+void DrawContext::BeginCapture() {
+    if (impl_->capture) {
+        impl_->captureFailed = true;
+        return;
+    }
+    impl_->capture = std::make_unique<DrawCapture>();
+    const QTransform& m = impl_->gs.ctm;
+    impl_->captureFailed = m.type() > QTransform::TxTranslate || !Integral(m.dx()) || !Integral(m.dy()) ||
+                           !(std::fabs(m.dx()) < 1e7 && std::fabs(m.dy()) < 1e7);
+    impl_->captureTransform = m;
+    impl_->captureMove = impl_->captureFailed ? QPoint() : QPoint(int(m.dx()), int(m.dy()));
+    impl_->captureHasClip = impl_->gs.hasClip;
+    impl_->captureClip = impl_->gs.hasClip && impl_->gs.clipIsRegion ? impl_->gs.clipRegion : QRegion();
+}
+
+std::shared_ptr<const DrawCapture> DrawContext::EndCapture() {
+    std::unique_ptr<DrawCapture> capture = std::move(impl_->capture);
+    const bool failed = std::exchange(impl_->captureFailed, false) || impl_->gs.ctm != impl_->captureTransform;
+    impl_->captureClip = QRegion();
+    if (!capture || failed) return nullptr;
+    for (const CapturedOp& op : capture->ops) {
+        switch (op.kind) {
+            case CapturedOp::kBars:
+                for (int i = 0; i < op.barCount; i++) capture->bounds |= capture->bars[size_t(op.firstBar + i)].pixels;
+                break;
+            case CapturedOp::kStamp: capture->bounds |= QRect(op.at, op.stamp.size()); break;
+            case CapturedOp::kGlyphs:
+                for (const PlacedCoverage& g : op.glyphs)
+                    capture->bounds |= QRect(op.at.x() + g.h + g.glyph->left, op.at.y() + g.v + g.glyph->top,
+                                             g.glyph->width, g.glyph->height);
+                break;
+        }
+    }
+    return std::shared_ptr<const DrawCapture>(std::move(capture));
+}
+
+bool DrawContext::CanPlayCaptures() const {
+    const Impl& impl = *impl_;
+    const QTransform& m = impl.gs.ctm;
+    return impl.layers.empty() && m.type() <= QTransform::TxTranslate && Integral(m.dx()) && Integral(m.dy()) &&
+           impl.Stampable(impl.gs);
+}
+
+bool DrawContext::PlayCapture(const DrawCapture& capture, int dx, int dy) {
+    Impl& impl = *impl_;
+    const QTransform& m = impl.gs.ctm;
+    if (impl.capture || !CanPlayCaptures()) return false;
+    const QPoint move(int(m.dx()) + dx, int(m.dy()) + dy);
+    impl.playClip = impl.TargetClip();
+    impl.playing = true;
+    for (const CapturedOp& op : capture.ops) {
+        switch (op.kind) {
+            case CapturedOp::kBars: impl.PaintBars(capture.bars.data() + op.firstBar, op.barCount, op.color, move); break;
+            case CapturedOp::kStamp: impl.BlitStamp(op.stamp, op.at + move); break;
+            case CapturedOp::kGlyphs: BlendGlyphs(impl, op.at + move, op.glyphs, op.color); break;
+        }
+    }
+    impl.playing = false;
+    return true;
+}
+
+size_t DrawContext::CaptureSize(const DrawCapture& capture) { return capture.ops.size(); }
+
+void DrawContext::CaptureBounds(const DrawCapture& capture, int* left, int* top, int* right, int* bottom) {
+    const QRect& b = capture.bounds;
+    const bool none = b.isEmpty();
+    *left = none ? 0 : b.left();
+    *top = none ? 0 : b.top();
+    *right = none ? 0 : b.right() + 1;
+    *bottom = none ? 0 : b.bottom() + 1;
 }
 
 void DrawContextPaintText(DrawContext& ctx, const std::function<void(QPainter&)>& draw) {

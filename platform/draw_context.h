@@ -46,6 +46,12 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// What a context laid straight into its pixels between BeginCapture and EndCapture: stamps,
+// rectangle fills and glyphs, each with its colour and place, kept apart from the transform's
+// whole-pixel move. Played again elsewhere it gives the pixels drawing the same again there
+// would give.
+class DrawCapture;
+
 class DrawContext {
 public:
     // A context over caller-owned pixels, which must outlive it. Null for bad sizes.
@@ -120,6 +126,26 @@ public:
     void EndTransparencyLayer();
 
     void Flush();
+
+    // Capture: the operations drawn from now on are kept as well as drawn, in device pixels less
+    // the transform's move at the begin. The capture fails (EndCapture gives null) when any of
+    // them is not laid straight into the pixels or the clip changes, when the transform at the
+    // begin is more than a move by whole pixels, or differs at the end. A second begin, or an
+    // end without a begin, gives null too.
+    void BeginCapture();
+    std::shared_ptr<const DrawCapture> EndCapture();
+    // Lays a capture down again moved by (dx, dy) whole pixels of user space, under the clip in
+    // force now; false, with nothing drawn, when this target cannot take it now (the caller
+    // draws anew then).
+    [[nodiscard]] bool PlayCapture(const DrawCapture& capture, int dx, int dy);
+    // Whether a capture could be played here now (and one begun now holds what is laid straight
+    // into the pixels): premultiplied pixels, no mask, the normal blend at full alpha, at most one
+    // clip rectangle, no transparency layer, a transform that moves by whole pixels.
+    bool CanPlayCaptures() const;
+    // How many operations a capture holds, and the box of the pixels they touch (less the move
+    // they were drawn under; left, top, right, bottom, right and bottom outside; all 0 when none).
+    static size_t CaptureSize(const DrawCapture& capture);
+    static void CaptureBounds(const DrawCapture& capture, int* left, int* top, int* right, int* bottom);
 
     struct Impl;
 

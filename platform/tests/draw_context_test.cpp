@@ -339,5 +339,127 @@ TEST(DrawContext, StateFollowsFromOperationToOperation) {
     EXPECT_EQ(s.at(8, 10), 255);
 }
 
+// Rectangles on whole pixels are filled straight into the pixels: what the painter gives, in
+// opaque and translucent colours, moved and scaled onto the grid.
+TEST(DrawContext, RectangleFillsInThePixelsMatchThePainter) {
+    for (const DrawColor& color : {kBlack, DrawColor{0.9, 0.2, 0.1, 1}, DrawColor{0.1, 0.4, 0.8, 0.45}}) {
+        test::TwinSurfaces twins(96, 64, 0xFFFFFFFFu, 0x80206040u, 5);
+        twins.Both([&](DrawContext& ctx) {
+            ctx.SetFillColor(color);
+            for (int i = 0; i < 10; i++) ctx.FillRect({double(i * 9), double(i * 5), 7.0 + i, 4.0 + i % 3});
+            ctx.FillRect({90, 60, -6, -5});  // given from its far corner
+            ctx.FillRect({3, 3, 0, 9});      // empty
+            ctx.SaveState();
+            ctx.Translate(5, 7);
+            ctx.Scale(2, 2);
+            ctx.FillRect({1, 1, 4.5, 3});
+            ctx.FillRect({10.25, 2, 3, 3});  // off the grid: the painter's
+            ctx.RestoreState();
+        });
+        EXPECT_EQ(twins.Differing(), 0u) << "colour " << color.red << ' ' << color.alpha;
+    }
+}
+
+// A capture played again at other places gives the pixels drawing the same there gives: line
+// ends inside pixels, frames, ellipses, small outlines and fills, over a background that shows
+// every blend, overlapping, under a moved origin and a clip.
+TEST(DrawContext, CapturesPlayedElsewhereMatchDrawingAnew) {
+    const DrawColor colours[3] = {kBlack, DrawColor{0.9, 0.2, 0.1, 1}, DrawColor{0.1, 0.4, 0.8, 0.45}};
+    const auto draw = [&](DrawContext& ctx, double x, double y) {
+        for (int i = 0; i < 3; i++) {
+            ctx.SetStrokeColor(colours[i]);
+            ctx.SetFillColor(colours[2 - i]);
+            const double pen = 1 + i, off = i == 1 ? 0.0 : 0.5;  // rows on the grid
+            ctx.SetLineWidth(pen);
+            ctx.SetLineCap(i == 0 ? DrawCap::kRound : DrawCap::kButt);
+            ctx.MoveTo(x + 0.5, y + 3 + off + i * 4);
+            ctx.LineTo(x + 10.25 + i, y + 3 + off + i * 4);
+            ctx.DrawPath(DrawPathMode::kStroke);
+            ctx.StrokeRect({x + 12 + pen / 2, y + 2 + pen / 2, 10 - pen, 8 - pen});
+            (void)ctx.StrokeEllipse({x + 4 + i * 3, y + 14, 7, 6});  // true: a ring stamped
+            ctx.MoveTo(x + 28, y + 4 + i * 3);
+            ctx.LineTo(x + 31, y + 7 + i * 3);
+            ctx.LineTo(x + 34, y + 4 + i * 3);
+            ctx.DrawPath(DrawPathMode::kStroke);
+            ctx.FillRect({x + 20 + i * 4, y + 15, 5, 5});
+        }
+    };
+    struct Place {
+        int dx, dy;
+    };
+    const Place places[] = {{0, 0}, {17, 9}, {40, 0}, {3, 30}, {61, 33}, {-5, 44}, {70, -3}};
+    test::TwinSurfaces twins(120, 80, 0xFFFFFFFFu, 0x80206040u, 3);
+    std::vector<uint32_t> anew = twins.plain;
+    auto anewContext = DrawContext::ForPixels(reinterpret_cast<uint8_t*>(anew.data()), 120, 80, 480,
+                                              DrawPixelFormat::kARGB32);
+    for (DrawContext* ctx : {twins.plainContext.get(), anewContext.get()}) {
+        ctx->Translate(4, 3);
+        ctx->ClipToRect({-4, -3, 110, 70});
+    }
+    DrawContext& kept = *twins.plainContext;
+    kept.BeginCapture();
+    draw(kept, 0, 0);
+    const std::shared_ptr<const DrawCapture> capture = kept.EndCapture();
+    ASSERT_NE(capture, nullptr);
+    EXPECT_GT(DrawContext::CaptureSize(*capture), 10u);
+    draw(*anewContext, 0, 0);
+    for (size_t i = 1; i < std::size(places); i++) {
+        EXPECT_TRUE(kept.PlayCapture(*capture, places[i].dx, places[i].dy));
+        draw(*anewContext, places[i].dx, places[i].dy);
+    }
+    size_t differing = 0;
+    for (size_t i = 0; i < anew.size(); i++) differing += anew[i] != twins.plain[i];
+    EXPECT_EQ(differing, 0u);
+}
+
+// What a capture cannot hold makes it fail: drawing left to the painter, a clip changed while it
+// runs; and a target that cannot take a capture refuses to play it, drawing nothing.
+TEST(DrawContext, CapturesFailOnWhatTheyCannotHold) {
+    test::TwinSurfaces twins(64, 48, 0xFFFFFFFFu, 0xFF000000u, 7);
+    DrawContext& ctx = *twins.plainContext;
+    ctx.SetStrokeColor(kBlack);
+    const auto line = [&] {
+        ctx.MoveTo(2.5, 4.5);
+        ctx.LineTo(30.5, 4.5);
+        ctx.DrawPath(DrawPathMode::kStroke);
+    };
+    ctx.BeginCapture();
+    line();
+    const double dash[2] = {2, 2};
+    ctx.SetLineDash(0, dash, 2);  // a dashed stroke is the painter's
+    line();
+    EXPECT_EQ(ctx.EndCapture(), nullptr);
+    ctx.SetLineDash(0, nullptr, 0);
+
+    ctx.BeginCapture();
+    line();
+    ctx.SaveState();
+    ctx.ClipToRect({0, 0, 20, 20});
+    line();
+    ctx.RestoreState();
+    EXPECT_EQ(ctx.EndCapture(), nullptr);
+
+    ctx.BeginCapture();
+    ctx.BeginCapture();  // a second begin spoils the first
+    line();
+    EXPECT_EQ(ctx.EndCapture(), nullptr);
+    EXPECT_EQ(ctx.EndCapture(), nullptr);  // none running
+
+    ctx.BeginCapture();
+    line();
+    const std::shared_ptr<const DrawCapture> capture = ctx.EndCapture();
+    ASSERT_NE(capture, nullptr);
+    const std::vector<uint32_t> before = twins.painter;
+    EXPECT_TRUE(twins.plainContext->CanPlayCaptures());
+    EXPECT_FALSE(twins.painterContext->CanPlayCaptures());
+    EXPECT_FALSE(twins.painterContext->PlayCapture(*capture, 0, 10));  // two clip rectangles
+    EXPECT_EQ(twins.painter, before);
+    twins.plainContext->SaveState();
+    twins.plainContext->SetAlpha(0.5);
+    EXPECT_FALSE(twins.plainContext->PlayCapture(*capture, 0, 10));
+    twins.plainContext->RestoreState();
+    EXPECT_TRUE(twins.plainContext->PlayCapture(*capture, 0, 10));
+}
+
 }  // namespace
 }  // namespace plexa
