@@ -1,7 +1,9 @@
-// Selection on large sheets: hit testing a point among the symbols and wire segments of sheets of
-// 5,000, 20,000 and 50,000 symbols (each with a wire of four segments, so up to 200,000
-// segments), a rectangle taking 10,000 symbols, and dragging 1,000 selected symbols of a
-// 5,000-symbol sheet: each mouse move redraws the outline overlay, and the release moves them.
+// Selection on large sheets: hit testing a point among the symbols, pins and wire segments of
+// sheets of 5,000, 20,000 and 50,000 symbols (each with a wire of four segments, so up to 200,000
+// segments), beside the walks of the whole lists that the hit tests made before the sheet's
+// index; a rectangle taking 1,000 symbols of each sheet and one taking 10,000; and dragging 1,000
+// selected symbols of a 5,000-symbol sheet: each mouse move redraws the outline overlay, and the
+// release moves them.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -45,6 +47,8 @@ SheetRecord* Build(int count) {
     if (!sheet) std::abort();
     sheet->sheetBounds = Rect{0, 0, 32000, 32000};
     bench::BuildGateGrid(sheet, count, kColumns);
+    // Symbols whose pins connect, so that a pin hit test looks at them.
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) s->flags |= kSymbolFlagPort;
     return sheet;
 }
 
@@ -66,30 +70,122 @@ void SetUp() {
     for (int n : kSizes) gSheets.push_back({n, Build(n)});
 }
 
-// A point on the body of the last symbol placed (a scan meets it last), and its wire's middle.
+// The walks of the lists that the hit tests made before the sheet's index, as the baselines.
+SymbolRecord* WalkHitTestSymbol(SheetRecord* sheet, Point point) {
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+        Rect bounds;
+        GetSymbolInstanceInfo(sheet, s, nullptr, &bounds, 0);
+        if (VXEmptyRect(&bounds)) continue;
+        VXInsetRect(&bounds, -2, -2);
+        if (point.v >= bounds.top && point.v < bounds.bottom && point.h >= bounds.left && point.h < bounds.right)
+            return s;
+    }
+    return nullptr;
+}
+
+int32_t WalkHitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolRecord** symbol) {
+    const auto grow = int16_t(-(tolerance + 1));
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+        if (!s->component && !(s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
+        Rect bounds;
+        GetSymbolInstanceBounds(sheet, s, 1, &bounds);
+        if (VXEmptyRect(&bounds)) continue;
+        VXInsetRect(&bounds, grow, grow);
+        if (!VXPtInRect(*point, &bounds)) continue;
+        const int32_t node = HitTestSymbolPin(sheet, s, point, tolerance);
+        if (node >= 0) {
+            *symbol = s;
+            return node;
+        }
+    }
+    return -1;
+}
+
+WireHandle WalkHitTestSignals(SheetRecord* sheet, Point pt, int32_t slop) {
+    for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s)) {
+        Rect r = (*static_cast<SignalHandle>(s))->bounds;
+        VXInsetRect(&r, int16_t(-slop - 3), int16_t(-slop - 3));
+        if (!VXPtInRect(pt, &r)) continue;
+        int32_t segment = -1;
+        if (WireHandle w = HitTestWireList((*static_cast<SignalHandle>(s))->wires, pt, slop, false, &segment, nullptr))
+            return w;
+    }
+    return nullptr;
+}
+
+// A point on the body of the last symbol placed (a walk meets it last), its first input pin, and
+// its wire's middle.
+Point SymbolPoint(int n) {
+    const Point p = At(n - 1);
+    return Point{int16_t(p.v + 15), int16_t(p.h + 30)};
+}
+Point PinPoint(int n) {
+    const Point p = At(n - 1);
+    return Point{int16_t(p.v + 8), p.h};
+}
+Point WirePoint(int n) {
+    const Point p = At(n - 1);
+    return Point{int16_t(p.v + 20), int16_t(p.h + 72)};
+}
+
 void HitTestSymbolPoint(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
-    const Point p = At(n - 1);
-    const Point inside{int16_t(p.v + 15), int16_t(p.h + 30)};
-    for (auto _ : state) benchmark::DoNotOptimize(HitTestSymbol(sheet, inside, 2));
-    if (!HitTestSymbol(sheet, inside, 2)) state.SkipWithError("no symbol hit");
+    for (auto _ : state) benchmark::DoNotOptimize(HitTestSymbol(sheet, SymbolPoint(n), 2));
+    if (!HitTestSymbol(sheet, SymbolPoint(n), 2)) state.SkipWithError("no symbol hit");
 }
 BENCHMARK(HitTestSymbolPoint)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+void HitTestSymbolWalk(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    for (auto _ : state) benchmark::DoNotOptimize(WalkHitTestSymbol(sheet, SymbolPoint(n)));
+}
+BENCHMARK(HitTestSymbolWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+void HitTestPinPoint(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    SymbolRecord* symbol = nullptr;
+    for (auto _ : state) {
+        Point at = PinPoint(n);
+        benchmark::DoNotOptimize(HitTestPins(sheet, &at, 2, &symbol));
+    }
+    Point at = PinPoint(n);
+    if (HitTestPins(sheet, &at, 2, &symbol) != 0) state.SkipWithError("no pin hit");
+}
+BENCHMARK(HitTestPinPoint)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+void HitTestPinWalk(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    SymbolRecord* symbol = nullptr;
+    for (auto _ : state) {
+        Point at = PinPoint(n);
+        benchmark::DoNotOptimize(WalkHitTestPins(sheet, &at, 2, &symbol));
+    }
+}
+BENCHMARK(HitTestPinWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 void HitTestWireSegment(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
-    const Point p = At(n - 1);
-    const Point onWire{int16_t(p.v + 20), int16_t(p.h + 72)};
-    for (auto _ : state) benchmark::DoNotOptimize(HitTestSignalList(sheet, onWire, 2, nullptr, nullptr, nullptr));
+    for (auto _ : state) benchmark::DoNotOptimize(HitTestSignalList(sheet, WirePoint(n), 2, nullptr, nullptr, nullptr));
+    if (!HitTestSignalList(sheet, WirePoint(n), 2, nullptr, nullptr, nullptr)) state.SkipWithError("no wire hit");
 }
 BENCHMARK(HitTestWireSegment)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
-// A rectangle over the first 40 rows of 250 symbols of the largest sheet: 10,000 symbols.
-void RectangleSelection(benchmark::State& state) {
-    SheetRecord* sheet = SheetOf(50000);
-    const Rect rect{0, 0, int16_t(20 + 40 * kPitchV - 5), int16_t(20 + kColumns * kPitchH)};
+void HitTestWireWalk(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    for (auto _ : state) benchmark::DoNotOptimize(WalkHitTestSignals(sheet, WirePoint(n), 2));
+}
+BENCHMARK(HitTestWireWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+// A rectangle over the first rows of 250 symbols: 4 rows (1,000 symbols and their wires) on each
+// sheet, and 40 rows (10,000 symbols) of the largest.
+void Band(benchmark::State& state, SheetRecord* sheet, int rows) {
+    const Rect rect{0, 0, int16_t(20 + rows * kPitchV - 5), int16_t(20 + kColumns * kPitchH)};
     for (auto _ : state) {
         DoAreaSelection(sheet, &rect, false, false);
         state.PauseTiming();
@@ -97,7 +193,11 @@ void RectangleSelection(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(RectangleSelection)->Unit(benchmark::kMillisecond);
+void RectangleSelection(benchmark::State& state) { Band(state, SheetOf(int(state.range(0))), 4); }
+BENCHMARK(RectangleSelection)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void RectangleSelection10k(benchmark::State& state) { Band(state, SheetOf(50000), 40); }
+BENCHMARK(RectangleSelection10k)->Unit(benchmark::kMillisecond);
 
 void SelectFirst(SheetRecord* sheet, int count) {
     ClearDrawingSelection(sheet);
@@ -156,5 +256,10 @@ BENCHMARK(DragRelease)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp);
+    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
+                                    {{"symbol hit test", "HitTestSymbolPoint", "HitTestSymbolWalk"},
+                                     {"pin hit test", "HitTestPinPoint", "HitTestPinWalk"},
+                                     {"wire segment hit test", "HitTestWireSegment", "HitTestWireWalk"},
+                                     {"rubber band of 1,000 symbols", "RectangleSelection", ""}},
+                                    "Hit tests through the sheet's index against the walks of its lists");
 }

@@ -85,7 +85,7 @@ void SheetWindowScroll(benchmark::State& state) {
         VXWaitUpdateWindows();
     }
 }
-BENCHMARK(SheetWindowScroll)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(SheetWindowScroll)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
 
 // A zoom step as the View menu's Zoom In and Zoom Out and the gestures make it: the scale changed
 // by a standard step (100 % and 150 % in turn, or 40 % and 50 %), the view kept at the top left,

@@ -85,6 +85,42 @@ void TrackWire(benchmark::State& state) {
 }
 BENCHMARK(TrackWire)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// The baseline: the terminal search's pin test as a walk of the whole symbol list, as it was
+// before the sheet's index, at the same two points.
+int32_t WalkHitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolRecord** symbol) {
+    const auto grow = int16_t(-(tolerance + 1));
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+        if (!s->component && !(s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
+        Rect bounds;
+        GetSymbolInstanceBounds(sheet, s, 1, &bounds);
+        if (VXEmptyRect(&bounds)) continue;
+        VXInsetRect(&bounds, grow, grow);
+        if (!VXPtInRect(*point, &bounds)) continue;
+        const int32_t node = HitTestSymbolPin(sheet, s, point, tolerance);
+        if (node >= 0) {
+            *symbol = s;
+            return node;
+        }
+    }
+    return -1;
+}
+
+void PinWalk(benchmark::State& state) {
+    const int symbols = int(state.range(0));
+    SheetRecord* sheet = BuildSheet(symbols);
+    const Point middle = At(symbols / 2);
+    const Point other{int16_t(middle.v + 22), middle.h}, empty{int16_t(middle.v + 4), int16_t(middle.h - 12)};
+    int step = 0;
+    SymbolRecord* symbol = nullptr;
+    for (auto _ : state) {
+        Point at = (step++ & 1) ? empty : other;
+        benchmark::DoNotOptimize(WalkHitTestPins(sheet, &at, CalcDefaultSignalWireHitTestSlop(sheet), &symbol));
+    }
+    DestroySheet(sheet);
+    VXWaitUpdateWindows();
+}
+BENCHMARK(PinWalk)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
 void SetUp() {
     static char name[] = "bench_sheeteditor_wiretracking";
     StartSheetWindows(name);
@@ -100,5 +136,7 @@ void SetUp() {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp);
+    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
+                                    {{"tracking move", "TrackWire", "PinWalk"}},
+                                    "A tracking move against the walk of the pins it used to make");
 }

@@ -44,6 +44,7 @@
 #include "model/drawglobals.h"
 #include "model/imagelist.h"
 #include "model/modelstate.h"
+#include "model/sheetindex.h"
 
 namespace plexa {
 
@@ -694,12 +695,14 @@ void CalcElementBounds(ElementRecord* e) {
         default: return;
     }
     e->bounds = ToRect(r);
+    NoteSheetItemPlaces();
 }
 
 void OffsetElement(ElementRecord* e, Point offset) {
     if (!e) return;
     VXOffsetRect(&e->rect, offset.h, offset.v);
     VXOffsetRect(&e->bounds, offset.h, offset.v);
+    NoteSheetItemPlaces();
     if (e->kind == kElementPoly)
         VXOffsetPoints(PolyPoints(e), HeldPoints(e, ElementSize(e)), offset.h, offset.v);
 }

@@ -13,6 +13,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "foundation/timers.h"
+#include "model/sheetindex.h"
 #include "model/attributes.h"
 #include "model/busses.h"
 #include "model/modelhooks.h"
@@ -346,6 +347,7 @@ void CalcSignalBounds(SignalHandle signal) {
     CalcWireListBounds((*signal)->wires, &bounds);
     (*signal)->bounds = bounds;
     NoteSignalChange(signal, kSignalChangedBounds);
+    NoteSheetItemPlaces();
 }
 
 WireHandle CleanupSignalWires(SignalHandle signal, WireHandle referenceWire) {

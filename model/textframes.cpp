@@ -16,6 +16,7 @@
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "model/sheetindex.h"
 #include "model/attributes.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
@@ -302,6 +303,7 @@ void CalcTextFrameBounds(VXWindowRecordTag* window, TextFrameHandle frame, bool 
         VXTransformGrafRect(rotation, &r);
     (*frame)->bounds = {Clamp16(r.top + at.v), Clamp16(r.left + at.h), Clamp16(r.bottom + at.v),
                         Clamp16(r.right + at.h)};
+    NoteSheetItemPlaces();
 }
 
 void GetTextFrameAnchorPoint(TextFrameHandle frame, bool outer, Point* point) {
@@ -329,6 +331,7 @@ void OffsetTextFrame(TextFrameHandle frame, int16_t dh, int16_t dv) {
     (*frame)->position.h = int16_t((*frame)->position.h + dh);
     (*frame)->position.v = int16_t((*frame)->position.v + dv);
     VXOffsetRect(&(*frame)->bounds, dh, dv);
+    NoteSheetItemPlaces();
 }
 
 void OffsetTextFrameList(LinkListHeader* list, int16_t dh, int16_t dv) {

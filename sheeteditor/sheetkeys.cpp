@@ -128,7 +128,7 @@ int32_t HitPort(SymbolRecord* symbol, Point point) {
 }
 TextRecord* HitText(SheetRecord* sheet, Point point) {
     return Probing() ? static_cast<TextRecord*>(Probed("HitTestText", point))
-                     : HitTestText(sheet->textList, point);
+                     : HitTestText(sheet, point);
 }
 TextFrameHandle HitFrame(SheetRecord* sheet, Point point) {
     return Probing() ? static_cast<TextFrameHandle>(Probed("HitTestTextFrame", point))
