@@ -12,6 +12,7 @@
 
 #include "bench/core_bench_main.h"
 #include "bench/gate_grid.h"
+#include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/signals.h"
 #include "model/symbols.h"

@@ -10,6 +10,7 @@
 
 #include "bench/core_bench_main.h"
 #include "bench/sheet_windows.h"
+#include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
