@@ -223,7 +223,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
     }
     int32_t mode = kGrafSelectedOutline;
     if (sheet->stored.flags & kSheetFlagHideElements) mode |= kGrafSkipHideable;
-    DrawGrafElements(sheet->elementList, area, mode | kGrafBackLayer);
+    DrawSheetGrafElements(sheet, area, mode | kGrafBackLayer);
 
     // Each layer draws the items near the area, in list order, as a walk of the list would.
     std::vector<void*> near;
@@ -254,7 +254,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
         DrawWireList((*signal)->wires, sheet->breakOutTable, true);
         DrawSignalJunctions(signal, 0, area);
     }
-    DrawGrafElements(sheet->elementList, area, mode | kGrafFrontLayer);
+    DrawSheetGrafElements(sheet, area, mode | kGrafFrontLayer);
     DrawSheetTextFrames(sheet, nullptr, area);
     const bool simulator = sheet->simulatorTools != nullptr;
     for (int pass = 0; pass < (simulator ? 2 : 1); ++pass) {
