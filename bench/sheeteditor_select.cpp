@@ -14,6 +14,7 @@
 #include "bench/gate_grid.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/tests/gate_symbol.h"
@@ -132,6 +133,8 @@ void HitTestSymbolPoint(benchmark::State& state) {
     SheetRecord* sheet = SheetOf(n);
     for (auto _ : state) benchmark::DoNotOptimize(HitTestSymbol(sheet, SymbolPoint(n), 2));
     if (!HitTestSymbol(sheet, SymbolPoint(n), 2)) state.SkipWithError("no symbol hit");
+    // The index of the symbols (the one part built so far), per symbol.
+    state.counters["index_bytes_per_symbol"] = double(SheetItemIndexBytes(sheet)) / n;
 }
 BENCHMARK(HitTestSymbolPoint)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 

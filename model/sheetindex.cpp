@@ -281,4 +281,14 @@ bool SheetItemIndexInStep(SheetRecord* sheet, SheetItemKind kind) {
     return sheet->itemIndex->grids[size_t(kind)].InStep(ListOf(sheet, kind));
 }
 
+size_t SheetItemIndexBytes(const SheetRecord* sheet) {
+    if (!sheet || !sheet->itemIndex) return 0;
+    size_t bytes = sizeof(SheetItemIndex);
+    for (const Grid& g : sheet->itemIndex->grids)
+        bytes += g.items.capacity() * sizeof(void*) + g.boxes.capacity() * sizeof(Box) +
+                 (g.cellStart.capacity() + g.cellItems.capacity() + g.wide.capacity()) * sizeof(uint32_t) +
+                 g.marks.capacity() * sizeof(uint64_t);
+    return bytes;
+}
+
 }  // namespace plexa

@@ -22,6 +22,7 @@
 // change anywhere marks every sheet's index for a rebuild, which costs one walk of the lists.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -53,5 +54,7 @@ void DestroySheetItemIndex(SheetRecord* sheet);
 
 // Test support: whether a kind of the sheet's index is built and in step (no rebuild due).
 bool SheetItemIndexInStep(SheetRecord* sheet, SheetItemKind kind);
+// The heap bytes the sheet's index holds now (for the benchmarks' memory figures).
+size_t SheetItemIndexBytes(const SheetRecord* sheet);
 
 }  // namespace plexa

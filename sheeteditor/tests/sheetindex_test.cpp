@@ -93,6 +93,28 @@ BussHandle WalkHitTestBussList(SheetRecord* sheet, Point pt, int32_t slop, WireH
     return nullptr;
 }
 
+SignalHandle WalkHitTestSignalList(SheetRecord* sheet, Point pt, int32_t slop, WireHandle* wire, int32_t* segment) {
+    *wire = nullptr;
+    *segment = 0xFFFF;
+    for (auto s = static_cast<SignalHandle>(LLFirst(sheet->signalList)); s;
+         s = static_cast<SignalHandle>(LLGetNext(sheet->signalList, s))) {
+        Rect r = (*s)->bounds;
+        if (VXEmptyRect(&r)) continue;
+        VXInsetRect(&r, int16_t(-2 - slop), int16_t(-2 - slop));
+        r.bottom = int16_t(r.bottom + 1);
+        r.right = int16_t(r.right + 1);
+        if (!VXPtInRect(pt, &r)) continue;
+        int32_t seg = -1;
+        Point hit = pt;
+        if (WireHandle w = HitTestWireList((*s)->wires, pt, slop, false, &seg, &hit)) {
+            *wire = w;
+            *segment = seg;
+            return s;
+        }
+    }
+    return nullptr;
+}
+
 // The rectangles by which each kind of item is found, as they are now.
 std::vector<Rect> ItemRects(SheetRecord* sheet, SheetItemKind kind, void* item) {
     switch (kind) {
@@ -171,8 +193,10 @@ protected:
         return e;
     }
 
-    // The area the sheet's items cover, with a border.
-    Rect Extent(SheetRecord* s) {
+    // The area most of the sheet's items cover (a few lie far out), with a border.
+    static Rect Extent(SheetRecord*) { return Rect{-20, -20, 520, 620}; }
+    // Every item's area, with a border.
+    Rect AllItems(SheetRecord* s) {
         Rect all{INT16_MAX, INT16_MAX, INT16_MIN, INT16_MIN};
         for (SheetItemKind kind : kKinds) {
             LinkListHeader* list = ListOf(s, kind);
@@ -226,6 +250,11 @@ protected:
             }
             WireHandle wa = nullptr, wb = nullptr;
             int32_t sa = -1, sb = -1;
+            for (int32_t slop : {0, 3}) {
+                if (HitTestSignalList(s, p, slop, &wa, &sa, nullptr) != WalkHitTestSignalList(s, p, slop, &wb, &sb) ||
+                    wa != wb || sa != sb)
+                    miss("signal at " + at);
+            }
             if (HitTestBussList(s, p, 2, false, &wa, &sa, nullptr) != WalkHitTestBussList(s, p, 2, &wb, &sb) ||
                 wa != wb || sa != sb)
                 miss("buss at " + at);
@@ -233,7 +262,7 @@ protected:
         // Areas: a tiling of the extent, each item's own bounds, and the whole extent.
         std::vector<Rect> areas;
         const Rect all = Extent(s);
-        areas.push_back(all);
+        areas.push_back(AllItems(s));
         for (int32_t v = all.top; v <= all.bottom; v += 20)
             for (int32_t h = all.left; h <= all.right; h += 30)
                 areas.push_back(Rect{int16_t(v), int16_t(h), int16_t(v + 23), int16_t(h + 37)});
@@ -341,6 +370,7 @@ TEST_F(SheetIndex, EveryKindOfEditKeepsTheIndexedAnswersEqualToTheWalk) {
     for (int i = 0; i < 3; ++i) gates.push_back(Gate(int16_t(70 + i * 100), 60));
     Wire({At(106, 55), At(118, 55), At(118, 48), At(140, 48)});
     Wire({At(206, 55), At(224, 55), At(224, 170), At(300, 170)});
+    Wire({At(180, 100), At(260, 100)});  // crosses the one before: two signals at one point
     Buss("D[0:3]", {{At(20, 200), At(420, 200)}, {At(420, 200), At(420, 300)}});
     TextRecord* label = CreateDrawingText(sheet, 0, 0, At(60, 150), "label");
     CreateDrawingText(sheet, 0, 0, At(62, 152), "overlapping label");
@@ -349,6 +379,8 @@ TEST_F(SheetIndex, EveryKindOfEditKeepsTheIndexedAnswersEqualToTheWalk) {
     Frame("two\rlines", 150, 260);
     ElementRecord* box = Element(kElementRect, At(250, 120), At(380, 180));
     Element(kElementLine, At(10, 10), At(500, 330));  // across everything
+    Element(kElementRect, At(-3000, -2000), At(3000, 2500));  // over more cells than any other
+    Element(kElementOval, At(32000, 32000), At(32760, 32760));  // far out, at the edge of the plane
     sheet->selectedTool = kDrawToolWire;
 
     struct Edit {
