@@ -116,7 +116,7 @@ ElementRecord* HitElement(SheetRecord* sheet, Point point, int32_t mode, bool ba
         if (insideFill) *insideFill = fill > 0;
         return e;
     }
-    return HitTestGrafElements(sheet->elementList, point, 3, back ? mode | 1 : mode, insideFill);
+    return HitTestGrafElements(sheet, point, 3, back ? mode | 1 : mode, insideFill);
 }
 SymbolRecord* HitSymbol(SheetRecord* sheet, Point point) {
     return Probing() ? static_cast<SymbolRecord*>(Probed("HitTestSymbol", point))

@@ -18,6 +18,7 @@
 #include "model/symbols.h"
 #include "model/tests/gate_symbol.h"
 #include "model/textframes.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/sheetdrag.h"
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetpaste.h"
@@ -216,8 +217,8 @@ protected:
     std::vector<Point> Probes(SheetRecord* s) {
         std::vector<Point> points;
         const Rect all = Extent(s);
-        for (int32_t v = all.top; v <= all.bottom; v += 5)
-            for (int32_t h = all.left; h <= all.right; h += 5) points.push_back(Point{int16_t(v), int16_t(h)});
+        for (int32_t v = all.top; v <= all.bottom; v += 7)
+            for (int32_t h = all.left; h <= all.right; h += 7) points.push_back(Point{int16_t(v), int16_t(h)});
         for (SheetItemKind kind : kKinds) {
             LinkListHeader* list = ListOf(s, kind);
             for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
@@ -237,8 +238,18 @@ protected:
         const auto miss = [&](const std::string& detail) {
             if (misses++ < 5) ADD_FAILURE() << what << ": " << detail;
         };
+        size_t probe = 0;
         for (Point p : Probes(s)) {
             const std::string at = Where(p);
+            // Elements are tried on their drawn pixels: at every eleventh point only.
+            if (probe++ % 11 == 0) {
+                for (int32_t mode : {0, 1, 2}) {
+                    bool fillA = false, fillB = false;
+                    if (HitTestGrafElements(s, p, 3, mode, &fillA) != HitTestGrafElements(s->elementList, p, 3, mode, &fillB) ||
+                        fillA != fillB)
+                        miss("element at " + at);
+                }
+            }
             if (HitTestSymbol(s, p, 2) != WalkHitTestSymbol(s, p)) miss("symbol at " + at);
             if (HitTestText(s, p) != HitTestText(s->textList, p)) miss("text at " + at);
             for (int32_t tolerance : {0, 3}) {
@@ -421,6 +432,7 @@ TEST_F(SheetIndex, EveryKindOfEditKeepsTheIndexedAnswersEqualToTheWalk) {
              SymbolRecord* to = Gate(200, 420);
              (void)from;
              (void)to;
+             const uint32_t signals = sheet->signalList->count;
              for (Point p : {At(106, 415), At(200, 428)}) {
                  TrackSheetMouseMovement(sheet, p, 0, 255);
                  RecordMouseClickTrackingState();
@@ -428,6 +440,7 @@ TEST_F(SheetIndex, EveryKindOfEditKeepsTheIndexedAnswersEqualToTheWalk) {
                  CreateSignalClick(sheet);
              }
              CancelWireCreation(sheet);
+             EXPECT_EQ(sheet->signalList->count, signals + 1) << "the clicks made no wire";
          }},
         {"a text changed", [&] {
              Rect area;
