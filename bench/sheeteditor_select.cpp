@@ -19,6 +19,7 @@
 #include "model/symbols.h"
 #include "model/tests/gate_symbol.h"
 #include "model/wires.h"
+#include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
 #include "sheeteditor/sheetdrag.h"
 #include "sheeteditor/sheetmove.h"
@@ -70,48 +71,11 @@ void SetUp() {
     for (int n : kSizes) gSheets.push_back({n, Build(n)});
 }
 
-// The walks of the lists that the hit tests made before the sheet's index, as the baselines.
-SymbolRecord* WalkHitTestSymbol(SheetRecord* sheet, Point point) {
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        Rect bounds;
-        GetSymbolInstanceInfo(sheet, s, nullptr, &bounds, 0);
-        if (VXEmptyRect(&bounds)) continue;
-        VXInsetRect(&bounds, -2, -2);
-        if (point.v >= bounds.top && point.v < bounds.bottom && point.h >= bounds.left && point.h < bounds.right)
-            return s;
-    }
-    return nullptr;
-}
-
-int32_t WalkHitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolRecord** symbol) {
-    const auto grow = int16_t(-(tolerance + 1));
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        if (!s->component && !(s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
-        Rect bounds;
-        GetSymbolInstanceBounds(sheet, s, 1, &bounds);
-        if (VXEmptyRect(&bounds)) continue;
-        VXInsetRect(&bounds, grow, grow);
-        if (!VXPtInRect(*point, &bounds)) continue;
-        const int32_t node = HitTestSymbolPin(sheet, s, point, tolerance);
-        if (node >= 0) {
-            *symbol = s;
-            return node;
-        }
-    }
-    return -1;
-}
-
-WireHandle WalkHitTestSignals(SheetRecord* sheet, Point pt, int32_t slop) {
-    for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s)) {
-        Rect r = (*static_cast<SignalHandle>(s))->bounds;
-        VXInsetRect(&r, int16_t(-slop - 3), int16_t(-slop - 3));
-        if (!VXPtInRect(pt, &r)) continue;
-        int32_t segment = -1;
-        if (WireHandle w = HitTestWireList((*static_cast<SignalHandle>(s))->wires, pt, slop, false, &segment, nullptr))
-            return w;
-    }
-    return nullptr;
-}
+// The baselines are the walks of the lists that the hit tests made before the sheet's index
+// (sheeteditor/tests/sheet_walks.h).
+using test::WalkHitTestPins;
+using test::WalkHitTestSignalList;
+using test::WalkHitTestSymbol;
 
 // A point on the body of the last symbol placed (a walk meets it last), its first input pin, and
 // the middle of the first symbol's wire (whose signal stands last in the signal list).
@@ -152,32 +116,24 @@ void SetPortFlags(SheetRecord* sheet, bool on) {
         s->flags = on ? s->flags | kSymbolFlagPort : s->flags & ~kSymbolFlagPort;
 }
 
-void HitTestPinPoint(benchmark::State& state) {
+// A pin hit test through the index or by the walk.
+template <int32_t (*HitPins)(SheetRecord*, Point*, int32_t, SymbolRecord**)>
+void PinHitTest(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
     SetPortFlags(sheet, true);
     SymbolRecord* symbol = nullptr;
     for (auto _ : state) {
         Point at = PinPoint(n);
-        benchmark::DoNotOptimize(HitTestPins(sheet, &at, 2, &symbol));
+        benchmark::DoNotOptimize(HitPins(sheet, &at, 2, &symbol));
     }
     Point at = PinPoint(n);
-    if (HitTestPins(sheet, &at, 2, &symbol) != 0) state.SkipWithError("no pin hit");
+    if (HitPins(sheet, &at, 2, &symbol) != 0) state.SkipWithError("no pin hit");
     SetPortFlags(sheet, false);
 }
+void HitTestPinPoint(benchmark::State& state) { PinHitTest<HitTestPins>(state); }
 BENCHMARK(HitTestPinPoint)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
-
-void HitTestPinWalk(benchmark::State& state) {
-    const int n = int(state.range(0));
-    SheetRecord* sheet = SheetOf(n);
-    SetPortFlags(sheet, true);
-    SymbolRecord* symbol = nullptr;
-    for (auto _ : state) {
-        Point at = PinPoint(n);
-        benchmark::DoNotOptimize(WalkHitTestPins(sheet, &at, 2, &symbol));
-    }
-    SetPortFlags(sheet, false);
-}
+void HitTestPinWalk(benchmark::State& state) { PinHitTest<WalkHitTestPins>(state); }
 BENCHMARK(HitTestPinWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 void HitTestWireSegment(benchmark::State& state) {
@@ -191,7 +147,9 @@ BENCHMARK(HitTestWireSegment)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark
 void HitTestWireWalk(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
-    for (auto _ : state) benchmark::DoNotOptimize(WalkHitTestSignals(sheet, WirePoint(n), 2));
+    WireHandle wire = nullptr;
+    int32_t segment = -1;
+    for (auto _ : state) benchmark::DoNotOptimize(WalkHitTestSignalList(sheet, WirePoint(n), 2, &wire, &segment));
 }
 BENCHMARK(HitTestWireWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 

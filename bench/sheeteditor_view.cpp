@@ -1,7 +1,7 @@
 // The sheet window redrawing a sheet of 5,000 symbols (a body, an output bubble and three pins,
 // drawn from the sheet's symbol map) and 5,000 wires of four segments each (20,000 segments) in
 // a 1920x1080 window, through the window's own update path: the whole view invalidated and
-// drawn, at fit (the whole sheet in the window) and at 100 %, and at 100 % the view scrolled on
+// drawn, at fit (the whole sheet in the window) and at 100 %, and at both the view scrolled on
 // by one screen, and a zoom step between two standard scales. The baseline draws the same primitives at the same device positions straight
 // with the backing library's painter (at fit: every symbol and wire; at 100 %: those in view).
 #include <benchmark/benchmark.h>

@@ -18,6 +18,7 @@
 #include "model/symbols.h"
 #include "model/wires.h"
 #include "model/tests/gate_symbol.h"
+#include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
@@ -87,25 +88,7 @@ void TrackWire(benchmark::State& state) {
 BENCHMARK(TrackWire)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 // The baseline: the terminal search's pin test as a walk of the whole symbol list, as it was
-// before the sheet's index, at the same two points.
-int32_t WalkHitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolRecord** symbol) {
-    const auto grow = int16_t(-(tolerance + 1));
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        if (!s->component && !(s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
-        Rect bounds;
-        GetSymbolInstanceBounds(sheet, s, 1, &bounds);
-        if (VXEmptyRect(&bounds)) continue;
-        VXInsetRect(&bounds, grow, grow);
-        if (!VXPtInRect(*point, &bounds)) continue;
-        const int32_t node = HitTestSymbolPin(sheet, s, point, tolerance);
-        if (node >= 0) {
-            *symbol = s;
-            return node;
-        }
-    }
-    return -1;
-}
-
+// before the sheet's index (sheeteditor/tests/sheet_walks.h), at the same two points.
 void PinWalk(benchmark::State& state) {
     const int symbols = int(state.range(0));
     SheetRecord* sheet = BuildSheet(symbols);
@@ -115,7 +98,7 @@ void PinWalk(benchmark::State& state) {
     SymbolRecord* symbol = nullptr;
     for (auto _ : state) {
         Point at = (step++ & 1) ? empty : other;
-        benchmark::DoNotOptimize(WalkHitTestPins(sheet, &at, CalcDefaultSignalWireHitTestSlop(sheet), &symbol));
+        benchmark::DoNotOptimize(test::WalkHitTestPins(sheet, &at, CalcDefaultSignalWireHitTestSlop(sheet), &symbol));
     }
     DestroySheet(sheet);
     VXWaitUpdateWindows();

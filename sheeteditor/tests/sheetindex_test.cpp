@@ -24,6 +24,7 @@
 #include "sheeteditor/sheetpaste.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/tests/sheet_walks.h"
 #include "sheeteditor/tests/sheetclip_testing.h"
 #include "sheeteditor/wiretracking.h"
 #include "tests/support/testing.h"
@@ -31,90 +32,12 @@
 namespace plexa::test {
 namespace {
 
-// ---- The walks, as the hit tests made them before the index ----
-
 // A symbol that an area takes only when it lies wholly inside (the symbol flag the area
 // selection reads).
 constexpr uint32_t kWhollyInside = 0x80000000u;
 
 // "(h,v)" of a point.
 std::string Where(Point p) { return "(" + std::to_string(p.h) + "," + std::to_string(p.v) + ")"; }
-
-bool InsideRect(const Rect& r, Point p) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
-
-SymbolRecord* WalkHitTestSymbol(SheetRecord* sheet, Point point) {
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        Rect bounds;
-        GetSymbolInstanceInfo(sheet, s, nullptr, &bounds, 0);
-        if (VXEmptyRect(&bounds)) continue;
-        VXInsetRect(&bounds, -2, -2);
-        if (InsideRect(bounds, point)) return s;
-    }
-    return nullptr;
-}
-
-int32_t WalkHitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolRecord** symbol) {
-    *symbol = nullptr;
-    const auto grow = int16_t(-(tolerance + 1));
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        if (!s->component && !(s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
-        Rect bounds;
-        GetSymbolInstanceBounds(sheet, s, 1, &bounds);
-        if (VXEmptyRect(&bounds)) continue;
-        VXInsetRect(&bounds, grow, grow);
-        if (!VXPtInRect(*point, &bounds)) continue;
-        const int32_t node = HitTestSymbolPin(sheet, s, point, tolerance);
-        if (node >= 0) {
-            *symbol = s;
-            return node;
-        }
-    }
-    return -1;
-}
-
-BussHandle WalkHitTestBussList(SheetRecord* sheet, Point pt, int32_t slop, WireHandle* wire, int32_t* segment) {
-    *wire = nullptr;
-    *segment = 0xFFFF;
-    for (auto b = static_cast<BussHandle>(LLFirst(sheet->bussList)); b;
-         b = static_cast<BussHandle>(LLGetNext(sheet->bussList, b))) {
-        Rect r = (*b)->bounds;
-        if (VXEmptyRect(&r)) continue;
-        VXInsetRect(&r, int16_t(-slop), int16_t(-slop));
-        r.bottom = int16_t(r.bottom + 1);
-        r.right = int16_t(r.right + 1);
-        if (!VXPtInRect(pt, &r)) continue;
-        Point hit = pt;
-        int32_t seg = -1;
-        if (WireHandle w = HitTestWireList((*b)->wires, pt, slop, false, &seg, &hit)) {
-            *wire = w;
-            *segment = seg;
-            return b;
-        }
-    }
-    return nullptr;
-}
-
-SignalHandle WalkHitTestSignalList(SheetRecord* sheet, Point pt, int32_t slop, WireHandle* wire, int32_t* segment) {
-    *wire = nullptr;
-    *segment = 0xFFFF;
-    for (auto s = static_cast<SignalHandle>(LLFirst(sheet->signalList)); s;
-         s = static_cast<SignalHandle>(LLGetNext(sheet->signalList, s))) {
-        Rect r = (*s)->bounds;
-        if (VXEmptyRect(&r)) continue;
-        VXInsetRect(&r, int16_t(-2 - slop), int16_t(-2 - slop));
-        r.bottom = int16_t(r.bottom + 1);
-        r.right = int16_t(r.right + 1);
-        if (!VXPtInRect(pt, &r)) continue;
-        int32_t seg = -1;
-        Point hit = pt;
-        if (WireHandle w = HitTestWireList((*s)->wires, pt, slop, false, &seg, &hit)) {
-            *wire = w;
-            *segment = seg;
-            return s;
-        }
-    }
-    return nullptr;
-}
 
 // The rectangles by which each kind of item is found, as they are now.
 std::vector<Rect> ItemRects(SheetRecord* sheet, SheetItemKind kind, void* item) {
@@ -299,66 +222,66 @@ protected:
         EXPECT_EQ(misses, 0u) << what;
     }
 
-    // The items an area selection takes, by the walk of each list: "s<n>" symbols, "e<n>"
-    // elements, "w<n>.<m>" wires of signals, "b<n>.<m>" of busses, "f<n>" frames (by list place).
-    std::string WalkAreaSelection(const Rect& area) {
-        std::string taken;
-        int n = 0;
-        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next, ++n) {
-            Rect r;
-            GetSelectedSymbolBounds(sheet, s, &r);
-            if (VXEmptyRect(&r) || !VXRectsOverlap(&r, &area)) continue;
-            if ((s->flags & kWhollyInside) && !RectWithin(r, area)) continue;
-            taken += " s" + std::to_string(n);
-        }
-        n = 0;
-        for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next, ++n)
-            if (RectWithin(e->bounds, area)) taken += " e" + std::to_string(n);
-        for (LinkListHeader* nets : {sheet->signalList, sheet->bussList}) {
-            n = 0;
-            for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net), ++n) {
-                WireList wires = (*static_cast<NetRecordHead**>(net))->wires;
-                int m = 0;
-                for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w), ++m)
-                    if (RectWithin((*w)->bounds, area))
-                        taken += std::string(nets == sheet->signalList ? " w" : " b") + std::to_string(n) + "." +
-                                 std::to_string(m);
-            }
-        }
-        n = 0;
-        for (void* item = LLFirst(sheet->textFrameList); item; item = LLGetNext(sheet->textFrameList, item), ++n) {
-            auto f = static_cast<TextFrameHandle>(item);
-            if ((*f)->owner) continue;
-            const bool takes =
-                (*f)->lineCount >= 2 ? RectWithin((*f)->bounds, area) : VXRectsOverlap(&(*f)->bounds, &area);
-            if (takes) taken += " f" + std::to_string(n);
-        }
-        return taken;
-    }
-    // The same, read from the selected flags.
-    std::string Selected() {
+    // The items for which `takes` holds, walking each list: "s<n>" symbols, "e<n>" elements,
+    // "w<n>.<m>" wires of signals, "b<n>.<m>" of busses, "f<n>" frames (by list place). `takes`
+    // gets the letter and the item (the wire handle for wires).
+    template <class Takes>
+    std::string Tagged(Takes takes) {
         std::string taken;
         int n = 0;
         for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next, ++n)
-            if (s->flags & kSymbolFlagSelected) taken += " s" + std::to_string(n);
+            if (takes('s', s)) taken += " s" + std::to_string(n);
         n = 0;
         for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next, ++n)
-            if (e->flags & kElementSelected) taken += " e" + std::to_string(n);
+            if (takes('e', e)) taken += " e" + std::to_string(n);
         for (LinkListHeader* nets : {sheet->signalList, sheet->bussList}) {
+            const char letter = nets == sheet->signalList ? 'w' : 'b';
             n = 0;
             for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net), ++n) {
                 WireList wires = (*static_cast<NetRecordHead**>(net))->wires;
                 int m = 0;
                 for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w), ++m)
-                    if ((*w)->flags & kWireFlagSelected)
-                        taken += std::string(nets == sheet->signalList ? " w" : " b") + std::to_string(n) + "." +
-                                 std::to_string(m);
+                    if (takes(letter, w))
+                        taken += std::string(" ") + letter + std::to_string(n) + "." + std::to_string(m);
             }
         }
         n = 0;
         for (void* item = LLFirst(sheet->textFrameList); item; item = LLGetNext(sheet->textFrameList, item), ++n)
-            if ((*static_cast<TextFrameHandle>(item))->flags & kFrameFlagSelected) taken += " f" + std::to_string(n);
+            if (takes('f', item)) taken += " f" + std::to_string(n);
         return taken;
+    }
+    // The items an area selection takes, as the walk of each list finds them.
+    std::string WalkAreaSelection(const Rect& area) {
+        return Tagged([&](char kind, void* item) {
+            switch (kind) {
+                case 's': {
+                    auto* s = static_cast<SymbolRecord*>(item);
+                    Rect r;
+                    GetSelectedSymbolBounds(sheet, s, &r);
+                    if (VXEmptyRect(&r) || !VXRectsOverlap(&r, &area)) return false;
+                    return !(s->flags & kWhollyInside) || RectWithin(r, area);
+                }
+                case 'e': return RectWithin(static_cast<ElementRecord*>(item)->bounds, area);
+                case 'f': {
+                    auto f = static_cast<TextFrameHandle>(item);
+                    if ((*f)->owner) return false;
+                    return (*f)->lineCount >= 2 ? RectWithin((*f)->bounds, area)
+                                                : VXRectsOverlap(&(*f)->bounds, &area);
+                }
+                default: return RectWithin((*static_cast<WireHandle>(item))->bounds, area);
+            }
+        });
+    }
+    // The items selected now.
+    std::string Selected() {
+        return Tagged([](char kind, void* item) {
+            switch (kind) {
+                case 's': return (static_cast<SymbolRecord*>(item)->flags & kSymbolFlagSelected) != 0;
+                case 'e': return (static_cast<ElementRecord*>(item)->flags & kElementSelected) != 0;
+                case 'f': return ((*static_cast<TextFrameHandle>(item))->flags & kFrameFlagSelected) != 0;
+                default: return ((*static_cast<WireHandle>(item))->flags & kWireFlagSelected) != 0;
+            }
+        });
     }
     static bool RectWithin(const Rect& r, const Rect& area) {
         return r.top >= area.top && r.left >= area.left && r.bottom <= area.bottom && r.right <= area.right;
