@@ -324,7 +324,12 @@ int32_t CalcSheetHiliteBounds(SheetRecord* sheet, Rect* rect) {
 void BuildDrawingSelectRgn(SheetRecord* sheet) {
     if (!sheet->selectionRegion) return;
     VXSetEmptyRgn(sheet->selectionRegion);
-    EnumSelectedBounds(sheet, [&](const Rect& r) { SelectionRgnAdd(sheet->selectionRegion, &r); });
+    // The bounds joined in one sweep rather than one by one.
+    std::vector<LRect> rects;
+    EnumSelectedBounds(sheet, [&](const Rect& r) {
+        if (!VXEmptyRect(&r)) rects.push_back(LRect{r.top, r.left, r.bottom, r.right});
+    });
+    VXAddRectsToRgn(sheet->selectionRegion, rects.data(), rects.size());
 }
 
 // ---- Handles ----

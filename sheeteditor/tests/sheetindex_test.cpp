@@ -13,6 +13,7 @@
 #include "foundation/filespec.h"
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
+#include "graphics/regions.h"
 #include "model/elements.h"
 #include "model/sheetindex.h"
 #include "model/symbols.h"
@@ -286,11 +287,22 @@ protected:
     static bool RectWithin(const Rect& r, const Rect& area) {
         return r.top >= area.top && r.left >= area.left && r.bottom <= area.bottom && r.right <= area.right;
     }
-    // An area selection as the select tool's drag ends it, checked against the walk.
+    // An area selection as the select tool's drag ends it, checked against the walk; the
+    // selection region covers what adding each selected item's bounds one by one covers.
     void SelectArea(const Rect& area) {
         const std::string expected = WalkAreaSelection(area);
         DoAreaSelection(sheet, &area, false, false);
-        EXPECT_EQ(Selected(), expected) << "area " << Where({area.top, area.left}) << "-" << Where({area.bottom, area.right});
+        const std::string where = Where({area.top, area.left}) + "-" + Where({area.bottom, area.right});
+        EXPECT_EQ(Selected(), expected) << "area " << where;
+        const LRect none{0, 0, 0, 0};
+        VXRgn* oneByOne = VXCreateRgn(&none);
+        EnumSheetSelectionRects(
+            sheet, [](SheetRecord*, const Rect* r, void* rgn) { SelectionRgnAdd(static_cast<VXRgn*>(rgn), r); },
+            oneByOne);
+        VXRgn* difference = RgnOperation(oneByOne, sheet->selectionRegion, nullptr, kRgnXor);
+        EXPECT_TRUE(VXIsEmptyRgn(difference)) << "selection region of area " << where;
+        VXDestroyRgn(difference);
+        VXDestroyRgn(oneByOne);
     }
 
     int32_t gate = -1;
