@@ -87,6 +87,23 @@ void SheetWindowScroll(benchmark::State& state) {
 }
 BENCHMARK(SheetWindowScroll)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
 
+// A small part of the view drawn again at 100 % (a 64 x 64 area, as a moved handle or a changed
+// text asks for), in turn at ten places down the view: it costs what lies in the area, not what
+// the sheet holds.
+void SheetWindowSmallUpdate(benchmark::State& state) {
+    VXSetScalePercent(gSheet->window, 100, 100);
+    VXScrollTo(gSheet->window, 0, 0);
+    Redraw();
+    int step = 0;
+    for (auto _ : state) {
+        step = (step + 1) % 10;
+        const Rect area{int16_t(100 + step * 60), 200, int16_t(164 + step * 60), 264};
+        InvalSheetWindowArea(gSheet, &area);
+        VXWaitUpdateWindows();
+    }
+}
+BENCHMARK(SheetWindowSmallUpdate)->Unit(benchmark::kMicrosecond);
+
 // A zoom step as the View menu's Zoom In and Zoom Out and the gestures make it: the scale changed
 // by a standard step (100 % and 150 % in turn, or 40 % and 50 %), the view kept at the top left,
 // and the whole view drawn at the new scale.
