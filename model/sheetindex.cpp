@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
+#include <cstdint>
 
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
@@ -29,13 +29,17 @@ constexpr int32_t kMargin = 8;
 // An item over more cells than this is kept aside and offered to every question.
 constexpr int64_t kWideCells = 64;
 
+// A box on the plane of sheet coordinates, both edges included. Boxes are cut to the plane:
+// every question asks about an area on it, and a box cut there meets it where the whole would.
 struct Box {
-    int32_t top, left, bottom, right;  // both edges included
+    int16_t top, left, bottom, right;
 };
 
 bool Meet(const Box& a, const Box& b) {
     return a.top <= b.bottom && b.top <= a.bottom && a.left <= b.right && b.left <= a.right;
 }
+
+int16_t OnPlane(int32_t v) { return int16_t(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX)); }
 
 // The bounds as a box grown by the margin. An empty rectangle (bottom above top, or right left of
 // left) still covers the span between its edges: a test that grows it, or asks whether it lies
@@ -43,7 +47,7 @@ bool Meet(const Box& a, const Box& b) {
 Box BoxOf(const Rect& r) {
     const int32_t top = std::min(r.top, r.bottom), bottom = std::max(r.top, r.bottom);
     const int32_t left = std::min(r.left, r.right), right = std::max(r.left, r.right);
-    return Box{top - kMargin, left - kMargin, bottom + kMargin, right + kMargin};
+    return Box{OnPlane(top - kMargin), OnPlane(left - kMargin), OnPlane(bottom + kMargin), OnPlane(right + kMargin)};
 }
 
 Box Unite(const Box& a, const Box& b) {
@@ -51,8 +55,11 @@ Box Unite(const Box& a, const Box& b) {
                std::max(a.right, b.right)};
 }
 
-constexpr Box kEverywhere{std::numeric_limits<int32_t>::min() / 2, std::numeric_limits<int32_t>::min() / 2,
-                          std::numeric_limits<int32_t>::max() / 2, std::numeric_limits<int32_t>::max() / 2};
+// The whole plane: an item offered to every question.
+constexpr Box kEverywhere{INT16_MIN, INT16_MIN, INT16_MAX, INT16_MAX};
+bool IsEverywhere(const Box& b) {
+    return b.top == INT16_MIN && b.left == INT16_MIN && b.bottom == INT16_MAX && b.right == INT16_MAX;
+}
 
 struct Grid {
     // Where the grid stands: the list, its version and the clock it was built at.
@@ -92,7 +99,7 @@ void Grid::Build() {
     Box all = none;
     bool any = false;
     for (size_t i = 0; i < boxes.size(); ++i) {
-        if (boxes[i].top == kEverywhere.top) continue;
+        if (IsEverywhere(boxes[i])) continue;
         all = any ? Unite(all, boxes[i]) : boxes[i];
         any = true;
     }
@@ -101,26 +108,26 @@ void Grid::Build() {
     wide.clear();
     columns = rows = 0;
     if (any) {
-        x0 = all.left >> kCellShift;
-        y0 = all.top >> kCellShift;
-        columns = (all.right >> kCellShift) - x0 + 1;
-        rows = (all.bottom >> kCellShift) - y0 + 1;
+        x0 = int32_t(all.left) >> kCellShift;
+        y0 = int32_t(all.top) >> kCellShift;
+        columns = (int32_t(all.right) >> kCellShift) - x0 + 1;
+        rows = (int32_t(all.bottom) >> kCellShift) - y0 + 1;
     }
     const size_t cells = size_t(columns) * size_t(rows);
     cellStart.assign(cells + 1, 0);
     // Two passes: count each cell's items, then place them (in list order, so each cell is
     // ascending).
     const auto span = [&](const Box& b, int32_t* cx0, int32_t* cy0, int32_t* cx1, int32_t* cy1) {
-        *cx0 = (b.left >> kCellShift) - x0;
-        *cy0 = (b.top >> kCellShift) - y0;
-        *cx1 = (b.right >> kCellShift) - x0;
-        *cy1 = (b.bottom >> kCellShift) - y0;
+        *cx0 = (int32_t(b.left) >> kCellShift) - x0;
+        *cy0 = (int32_t(b.top) >> kCellShift) - y0;
+        *cx1 = (int32_t(b.right) >> kCellShift) - x0;
+        *cy1 = (int32_t(b.bottom) >> kCellShift) - y0;
     };
     std::vector<uint8_t> isWide(boxes.size(), 0);
     for (size_t i = 0; i < boxes.size(); ++i) {
         const Box& b = boxes[i];
         int32_t cx0, cy0, cx1, cy1;
-        if (b.top == kEverywhere.top) {
+        if (IsEverywhere(b)) {
             isWide[i] = 1;
             continue;
         }
@@ -150,10 +157,10 @@ void Grid::Build() {
 void Grid::Query(const Box& area, std::vector<void*>* out) {
     out->clear();
     if (items.empty()) return;
-    int32_t cx0 = std::max((area.left >> kCellShift) - x0, 0);
-    int32_t cy0 = std::max((area.top >> kCellShift) - y0, 0);
-    int32_t cx1 = std::min((area.right >> kCellShift) - x0, columns - 1);
-    int32_t cy1 = std::min((area.bottom >> kCellShift) - y0, rows - 1);
+    const int32_t cx0 = std::max((int32_t(area.left) >> kCellShift) - x0, 0);
+    const int32_t cy0 = std::max((int32_t(area.top) >> kCellShift) - y0, 0);
+    const int32_t cx1 = std::min((int32_t(area.right) >> kCellShift) - x0, columns - 1);
+    const int32_t cy1 = std::min((int32_t(area.bottom) >> kCellShift) - y0, rows - 1);
     const int64_t cellCount = (cx1 < cx0 || cy1 < cy0) ? 0 : int64_t(cx1 - cx0 + 1) * int64_t(cy1 - cy0 + 1);
     size_t entries = wide.size();
     for (int32_t cy = cy0; cellCount && cy <= cy1; ++cy) {
@@ -256,6 +263,8 @@ void SheetItemsMeeting(SheetRecord* sheet, SheetItemKind kind, const Rect& area,
     Grid& g = sheet->itemIndex->grids[size_t(kind)];
     if (!g.InStep(list)) {
         g.Clear();
+        g.items.reserve(list->count);
+        g.boxes.reserve(list->count);
         for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
             g.items.push_back(item);
             g.boxes.push_back(BoundsOf(sheet, kind, item));
