@@ -277,8 +277,8 @@ void CalcBussBounds(BussHandle buss) {
         CheckBussWireEnds(w);
     Rect bounds;
     CalcWireListBounds((*buss)->wires, &bounds);
+    NoteSheetItemBounds((*buss)->bounds, bounds);
     (*buss)->bounds = bounds;
-    NoteSheetItemPlaces();
 }
 
 void TransformBuss(BussHandle buss, Point centre, int32_t code) {

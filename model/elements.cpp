@@ -694,15 +694,15 @@ void CalcElementBounds(ElementRecord* e) {
             break;
         default: return;
     }
+    NoteSheetItemBounds(e->bounds, ToRect(r));
     e->bounds = ToRect(r);
-    NoteSheetItemPlaces();
 }
 
 void OffsetElement(ElementRecord* e, Point offset) {
     if (!e) return;
     VXOffsetRect(&e->rect, offset.h, offset.v);
     VXOffsetRect(&e->bounds, offset.h, offset.v);
-    NoteSheetItemPlaces();
+    if (offset.h || offset.v) NoteSheetItemPlaces();
     if (e->kind == kElementPoly)
         VXOffsetPoints(PolyPoints(e), HeldPoints(e, ElementSize(e)), offset.h, offset.v);
 }

@@ -40,6 +40,12 @@ constexpr int32_t kSheetItemKinds = 6;
 // kinds it is asked about next.
 void NoteSheetItemPlaces();
 uint32_t SheetItemPlaceClock();
+// The same when an item's bounds computed again differ from what they were.
+inline void NoteSheetItemBounds(const Rect& before, const Rect& after) {
+    if (before.top != after.top || before.left != after.left || before.bottom != after.bottom ||
+        before.right != after.right)
+        NoteSheetItemPlaces();
+}
 
 // The items of the kind whose indexed bounds may meet the area (both edges included), in list
 // order: symbols as SymbolRecord*, texts as TextRecord*, elements as ElementRecord*, frames,

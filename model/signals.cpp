@@ -345,9 +345,9 @@ void CalcSignalBounds(SignalHandle signal) {
     if (!signal) return;
     Rect bounds;
     CalcWireListBounds((*signal)->wires, &bounds);
+    NoteSheetItemBounds((*signal)->bounds, bounds);
     (*signal)->bounds = bounds;
     NoteSignalChange(signal, kSignalChangedBounds);
-    NoteSheetItemPlaces();
 }
 
 WireHandle CleanupSignalWires(SignalHandle signal, WireHandle referenceWire) {

@@ -230,7 +230,7 @@ void OffsetWire(WireHandle wire, int16_t dh, int16_t dv) {
     if (!wire) return;
     VXOffsetPoints(WireCorners(wire), (*wire)->cornerCount, dh, dv);
     if (!VXEmptyRect(&(*wire)->bounds)) VXOffsetRect(&(*wire)->bounds, dh, dv);
-    NoteSheetItemPlaces();
+    if (dh || dv) NoteSheetItemPlaces();
 }
 
 void TransformPointArray(Point* points, int32_t count, Point centre, int32_t code) {
@@ -361,8 +361,8 @@ void CalcWireBounds(WireHandle wire) {
             VXUnionRect(&r, &box, &r);
         }
     }
+    NoteSheetItemBounds((*wire)->bounds, r);
     (*wire)->bounds = r;
-    NoteSheetItemPlaces();
 }
 
 WireHandle SplitWire(WireHandle wire, int32_t n, Point pt, bool checkJunctions) {
