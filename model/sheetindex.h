@@ -16,10 +16,12 @@
 // Keeping it in step: a kind is rebuilt on its next question when its list was replaced or its
 // list's version moved (an item linked, unlinked or reordered), or when the item-place clock
 // moved. The model bumps the clock (NoteSheetItemPlaces) wherever it changes where an item is or
-// how large it is: symbol placement and transforms, text and text-frame bounds, element bounds,
-// wire, signal and buss bounds, the symbol map's purge; the sheet editor bumps it in its own
-// direct moves and with every modified-status report. The clock is one for the program, so a
-// change anywhere marks every sheet's index for a rebuild, which costs one walk of the lists.
+// how large it is: symbol transforms, bounds of texts, text frames, elements, wires, signals and
+// busses computed again to something else, offsets, the symbol map's purge; the sheet editor
+// bumps it in its own direct moves of symbols; and every modified-status report
+// (SetSheetModifiedStatus, and the editor's handler of it) bumps it. The clock is one for the
+// program, so a change anywhere marks every sheet's index for a rebuild, which costs one walk of
+// the lists on the next question.
 #pragma once
 
 #include <cstddef>
