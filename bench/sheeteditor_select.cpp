@@ -1,7 +1,9 @@
-// Selection on large sheets: hit testing a point among the symbols and wire segments of sheets of
-// 5,000, 20,000 and 50,000 symbols (each with a wire of four segments, so up to 200,000
-// segments), a rectangle taking 10,000 symbols, and dragging 1,000 selected symbols of a
-// 5,000-symbol sheet: each mouse move redraws the outline overlay, and the release moves them.
+// Selection on large sheets: hit testing a point among the symbols, pins and wire segments of
+// sheets of 5,000, 20,000 and 50,000 symbols (each with a wire of four segments, so up to 200,000
+// segments), beside the walks of the whole lists that the hit tests made before the sheet's
+// index; a rectangle taking 1,000 symbols of each sheet and one taking 10,000; and dragging 1,000
+// selected symbols of a 5,000-symbol sheet: each mouse move redraws the outline overlay, and the
+// release moves them.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -10,11 +12,14 @@
 
 #include "bench/core_bench_main.h"
 #include "bench/gate_grid.h"
+#include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/tests/gate_symbol.h"
 #include "model/wires.h"
+#include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
 #include "sheeteditor/sheetdrag.h"
 #include "sheeteditor/sheetmove.h"
@@ -66,30 +71,92 @@ void SetUp() {
     for (int n : kSizes) gSheets.push_back({n, Build(n)});
 }
 
-// A point on the body of the last symbol placed (a scan meets it last), and its wire's middle.
+// The baselines are the walks of the lists that the hit tests made before the sheet's index
+// (sheeteditor/tests/sheet_walks.h).
+using test::WalkHitTestPins;
+using test::WalkHitTestSignalList;
+using test::WalkHitTestSymbol;
+
+// A point on the body of the last symbol placed (a walk meets it last), its first input pin, and
+// the middle of the first symbol's wire (whose signal stands last in the signal list).
+Point SymbolPoint(int n) {
+    const Point p = At(n - 1);
+    return Point{int16_t(p.v + 15), int16_t(p.h + 30)};
+}
+Point PinPoint(int n) {
+    const Point p = At(n - 1);
+    return Point{int16_t(p.v + 8), p.h};
+}
+Point WirePoint(int) {
+    const Point p = At(0);
+    return Point{int16_t(p.v + 20), int16_t(p.h + 72)};
+}
+
 void HitTestSymbolPoint(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
-    const Point p = At(n - 1);
-    const Point inside{int16_t(p.v + 15), int16_t(p.h + 30)};
-    for (auto _ : state) benchmark::DoNotOptimize(HitTestSymbol(sheet, inside, 2));
-    if (!HitTestSymbol(sheet, inside, 2)) state.SkipWithError("no symbol hit");
+    for (auto _ : state) benchmark::DoNotOptimize(HitTestSymbol(sheet, SymbolPoint(n), 2));
+    if (!HitTestSymbol(sheet, SymbolPoint(n), 2)) state.SkipWithError("no symbol hit");
+    // The index of the symbols (the one part built so far), per symbol.
+    state.counters["index_bytes_per_symbol"] = double(SheetItemIndexBytes(sheet)) / n;
 }
 BENCHMARK(HitTestSymbolPoint)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+void HitTestSymbolWalk(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    for (auto _ : state) benchmark::DoNotOptimize(WalkHitTestSymbol(sheet, SymbolPoint(n)));
+}
+BENCHMARK(HitTestSymbolWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+// While the pin hit tests run, the symbols are ones whose pins connect, so that the tests look
+// at them (the drags below move symbols that are not).
+void SetPortFlags(SheetRecord* sheet, bool on) {
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+        s->flags = on ? s->flags | kSymbolFlagPort : s->flags & ~kSymbolFlagPort;
+}
+
+// A pin hit test through the index or by the walk.
+template <int32_t (*HitPins)(SheetRecord*, Point*, int32_t, SymbolRecord**)>
+void PinHitTest(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    SetPortFlags(sheet, true);
+    SymbolRecord* symbol = nullptr;
+    for (auto _ : state) {
+        Point at = PinPoint(n);
+        benchmark::DoNotOptimize(HitPins(sheet, &at, 2, &symbol));
+    }
+    Point at = PinPoint(n);
+    if (HitPins(sheet, &at, 2, &symbol) != 0) state.SkipWithError("no pin hit");
+    SetPortFlags(sheet, false);
+}
+void HitTestPinPoint(benchmark::State& state) { PinHitTest<HitTestPins>(state); }
+BENCHMARK(HitTestPinPoint)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+void HitTestPinWalk(benchmark::State& state) { PinHitTest<WalkHitTestPins>(state); }
+BENCHMARK(HitTestPinWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 void HitTestWireSegment(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
-    const Point p = At(n - 1);
-    const Point onWire{int16_t(p.v + 20), int16_t(p.h + 72)};
-    for (auto _ : state) benchmark::DoNotOptimize(HitTestSignalList(sheet, onWire, 2, nullptr, nullptr, nullptr));
+    for (auto _ : state) benchmark::DoNotOptimize(HitTestSignalList(sheet, WirePoint(n), 2, nullptr, nullptr, nullptr));
+    if (!HitTestSignalList(sheet, WirePoint(n), 2, nullptr, nullptr, nullptr)) state.SkipWithError("no wire hit");
 }
 BENCHMARK(HitTestWireSegment)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
-// A rectangle over the first 40 rows of 250 symbols of the largest sheet: 10,000 symbols.
-void RectangleSelection(benchmark::State& state) {
-    SheetRecord* sheet = SheetOf(50000);
-    const Rect rect{0, 0, int16_t(20 + 40 * kPitchV - 5), int16_t(20 + kColumns * kPitchH)};
+void HitTestWireWalk(benchmark::State& state) {
+    const int n = int(state.range(0));
+    SheetRecord* sheet = SheetOf(n);
+    WireHandle wire = nullptr;
+    int32_t segment = -1;
+    for (auto _ : state) benchmark::DoNotOptimize(WalkHitTestSignalList(sheet, WirePoint(n), 2, &wire, &segment));
+}
+BENCHMARK(HitTestWireWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+// A rectangle over the first rows of 250 symbols: 4 rows (1,000 symbols and their wires) on each
+// sheet, and 40 rows (10,000 symbols) of the largest.
+void Band(benchmark::State& state, SheetRecord* sheet, int rows) {
+    const Rect rect{0, 0, int16_t(20 + rows * kPitchV - 5), int16_t(20 + kColumns * kPitchH)};
     for (auto _ : state) {
         DoAreaSelection(sheet, &rect, false, false);
         state.PauseTiming();
@@ -97,7 +164,11 @@ void RectangleSelection(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(RectangleSelection)->Unit(benchmark::kMillisecond);
+void RectangleSelection(benchmark::State& state) { Band(state, SheetOf(int(state.range(0))), 4); }
+BENCHMARK(RectangleSelection)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void RectangleSelection10k(benchmark::State& state) { Band(state, SheetOf(50000), 40); }
+BENCHMARK(RectangleSelection10k)->Unit(benchmark::kMillisecond);
 
 void SelectFirst(SheetRecord* sheet, int count) {
     ClearDrawingSelection(sheet);
@@ -156,5 +227,10 @@ BENCHMARK(DragRelease)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp);
+    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
+                                    {{"symbol hit test", "HitTestSymbolPoint", "HitTestSymbolWalk"},
+                                     {"pin hit test", "HitTestPinPoint", "HitTestPinWalk"},
+                                     {"wire segment hit test", "HitTestWireSegment", "HitTestWireWalk"},
+                                     {"rubber band of 1,000 symbols", "RectangleSelection", ""}},
+                                    "Hit tests through the sheet's index against the walks of its lists");
 }

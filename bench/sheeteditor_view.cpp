@@ -1,7 +1,7 @@
 // The sheet window redrawing a sheet of 5,000 symbols (a body, an output bubble and three pins,
 // drawn from the sheet's symbol map) and 5,000 wires of four segments each (20,000 segments) in
 // a 1920x1080 window, through the window's own update path: the whole view invalidated and
-// drawn, at fit (the whole sheet in the window) and at 100 %, and at 100 % the view scrolled on
+// drawn, at fit (the whole sheet in the window) and at 100 %, and at both the view scrolled on
 // by one screen, and a zoom step between two standard scales. The baseline draws the same primitives at the same device positions straight
 // with the backing library's painter (at fit: every symbol and wire; at 100 %: those in view).
 #include <benchmark/benchmark.h>
@@ -85,7 +85,24 @@ void SheetWindowScroll(benchmark::State& state) {
         VXWaitUpdateWindows();
     }
 }
-BENCHMARK(SheetWindowScroll)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(SheetWindowScroll)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// A small part of the view drawn again at 100 % (a 64 x 64 area, as a moved handle or a changed
+// text asks for), in turn at ten places down the view: it costs what lies in the area, not what
+// the sheet holds.
+void SheetWindowSmallUpdate(benchmark::State& state) {
+    VXSetScalePercent(gSheet->window, 100, 100);
+    VXScrollTo(gSheet->window, 0, 0);
+    Redraw();
+    int step = 0;
+    for (auto _ : state) {
+        step = (step + 1) % 10;
+        const Rect area{int16_t(100 + step * 60), 200, int16_t(164 + step * 60), 264};
+        InvalSheetWindowArea(gSheet, &area);
+        VXWaitUpdateWindows();
+    }
+}
+BENCHMARK(SheetWindowSmallUpdate)->Unit(benchmark::kMicrosecond);
 
 // A zoom step as the View menu's Zoom In and Zoom Out and the gestures make it: the scale changed
 // by a standard step (100 % and 150 % in turn, or 40 % and 50 %), the view kept at the top left,

@@ -10,6 +10,7 @@
 
 #include "bench/core_bench_main.h"
 #include "bench/sheet_windows.h"
+#include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
@@ -17,6 +18,7 @@
 #include "model/symbols.h"
 #include "model/wires.h"
 #include "model/tests/gate_symbol.h"
+#include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
@@ -85,6 +87,24 @@ void TrackWire(benchmark::State& state) {
 }
 BENCHMARK(TrackWire)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// The baseline: the terminal search's pin test as a walk of the whole symbol list, as it was
+// before the sheet's index (sheeteditor/tests/sheet_walks.h), at the same two points.
+void PinWalk(benchmark::State& state) {
+    const int symbols = int(state.range(0));
+    SheetRecord* sheet = BuildSheet(symbols);
+    const Point middle = At(symbols / 2);
+    const Point other{int16_t(middle.v + 22), middle.h}, empty{int16_t(middle.v + 4), int16_t(middle.h - 12)};
+    int step = 0;
+    SymbolRecord* symbol = nullptr;
+    for (auto _ : state) {
+        Point at = (step++ & 1) ? empty : other;
+        benchmark::DoNotOptimize(test::WalkHitTestPins(sheet, &at, CalcDefaultSignalWireHitTestSlop(sheet), &symbol));
+    }
+    DestroySheet(sheet);
+    VXWaitUpdateWindows();
+}
+BENCHMARK(PinWalk)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
 void SetUp() {
     static char name[] = "bench_sheeteditor_wiretracking";
     StartSheetWindows(name);
@@ -100,5 +120,7 @@ void SetUp() {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp);
+    return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
+                                    {{"tracking move", "TrackWire", "PinWalk"}},
+                                    "A tracking move against the walk of the pins it used to make");
 }

@@ -6,6 +6,7 @@
 #include "files/sheetsave.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 
 namespace plexa {
 
@@ -46,6 +47,8 @@ void StoreReleaseSheet(SheetRecord* sheet) {
 
 void SetSheetModifiedStatus(SheetRecord* sheet, int32_t reason) {
     if (!sheet) return;
+    // Whatever the edit changed, the sheet's spatial index rebuilds before its next question.
+    NoteSheetItemPlaces();
     if (gStoreHooks.setModified) gStoreHooks.setModified(sheet, reason);
     else MarkSheetModified(sheet, reason);
 }

@@ -15,6 +15,7 @@
 #include "foundation/strings.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/texts.h"
@@ -276,6 +277,7 @@ void CalcBussBounds(BussHandle buss) {
         CheckBussWireEnds(w);
     Rect bounds;
     CalcWireListBounds((*buss)->wires, &bounds);
+    NoteSheetItemBounds((*buss)->bounds, bounds);
     (*buss)->bounds = bounds;
 }
 
@@ -837,8 +839,10 @@ BussHandle HitTestBussList(SheetRecord* sheet, Point pt, int32_t slop, bool orth
     if (segment) *segment = 0xFFFF;
     if (!sheet) return nullptr;
     if (slop < 0) slop = CalcDefaultBussWireHitTestSlop(sheet);
-    for (auto b = static_cast<BussHandle>(LLFirst(sheet->bussList)); b;
-         b = static_cast<BussHandle>(LLGetNext(sheet->bussList, b))) {
+    thread_local std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kBuss, SheetReachArea(pt, slop + 2), &near);
+    for (void* item : near) {
+        auto b = static_cast<BussHandle>(item);
         Rect r = (*b)->bounds;
         if (VXEmptyRect(&r)) continue;
         VXInsetRect(&r, int16_t(-slop), int16_t(-slop));

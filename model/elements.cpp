@@ -44,6 +44,7 @@
 #include "model/drawglobals.h"
 #include "model/imagelist.h"
 #include "model/modelstate.h"
+#include "model/sheetindex.h"
 
 namespace plexa {
 
@@ -693,6 +694,7 @@ void CalcElementBounds(ElementRecord* e) {
             break;
         default: return;
     }
+    NoteSheetItemBounds(e->bounds, ToRect(r));
     e->bounds = ToRect(r);
 }
 
@@ -700,6 +702,7 @@ void OffsetElement(ElementRecord* e, Point offset) {
     if (!e) return;
     VXOffsetRect(&e->rect, offset.h, offset.v);
     VXOffsetRect(&e->bounds, offset.h, offset.v);
+    if (offset.h || offset.v) NoteSheetItemPlaces();
     if (e->kind == kElementPoly)
         VXOffsetPoints(PolyPoints(e), HeldPoints(e, ElementSize(e)), offset.h, offset.v);
 }

@@ -7,6 +7,7 @@
 #include "foundation/ll.h"
 #include "graphics/textstyle.h"
 #include "model/elements.h"
+#include "model/sheetindex.h"
 #include "model/texts.h"
 #include "model/textframes.h"
 #include "model/themes.h"
@@ -116,6 +117,7 @@ void ScaleTextStyle(txStyle* style, int16_t num, int16_t den) {
 void ScaleTextRecord(TextRecord* text, int16_t num, int16_t den, TextStyleList* styles) {
     if (!text) return;
     Scale1Point(&text->position, num, den);
+    NoteSheetItemPlaces();
     if (!styles) return;
     if (txStyle* style = ScaledStyle(text->style, num, den, styles)) text->style = style;
 }

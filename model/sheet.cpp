@@ -20,6 +20,7 @@
 #include "model/imagelist.h"
 #include "model/modelhooks.h"
 #include "model/pindata.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/textframes.h"
@@ -188,6 +189,7 @@ void DestroySheet(SheetRecord* sheet) {
     sheet->project = nullptr;
     sheet->hierarchyContext = nullptr;
     ReleaseSheetAnnotation(sheet);
+    DestroySheetItemIndex(sheet);
     if (const auto release = GetModelHooks().releaseSheetEditorParts) release(sheet);
     KillTimer(sheet->idleTimer);
     KillTimer(sheet->flashTimer);

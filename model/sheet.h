@@ -46,6 +46,7 @@ struct SheetSpec;
 struct ElementRecord;
 struct TextFrameRecord;
 struct WireRecord;
+struct SheetItemIndex;
 
 constexpr uint32_t kSheetStoredSettingsSize = 64;
 constexpr uint32_t kSheetViewSettingsSize = 24;
@@ -210,6 +211,8 @@ struct SheetRecord {
     // The id of the clip last copied from this sheet (the sheet editor's clipboard), so that a
     // paste can tell a clip cut from the very sheet it goes into.
     uint32_t lastCopiedClipId;
+    // The spatial index of the sheet's items (model/sheetindex.h), made on the first question.
+    SheetItemIndex* itemIndex;
 };
 
 // The user's default sheet settings.

@@ -18,6 +18,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/themes.h"
@@ -50,22 +51,38 @@ int32_t PrefixWidth(const char* plain, int32_t count) {
     return count > 0 ? int32_t(VXMeasureTextBytes(plain, count, kEncodingUTF8, false)) : 0;
 }
 
+// Draws the elements (front to back, in list order) from the back-most one.
+template <class Elements>
+void DrawBackToFront(ImageList* images, const Elements& order, const Rect* area, int32_t mode) {
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        auto* e = static_cast<ElementRecord*>(*it);
+        if (!AdmitElement(e, area, mode)) continue;
+        const bool outline = (mode & kGrafSelectedOutline) && (e->flags & kElementSelected);
+        DrawElement(e, images, outline, false);
+    }
+}
+
 }  // namespace
 
 void DrawGrafElements(LinkListHeader* list, const Rect* area, int32_t mode) {
     if (!list) return;
-    ImageList* images = GetElementListImageList(list);
     // The list is kept front to back and is walked from its back-most element without being
     // touched, so that a drawing call that leaves through a failure signal cannot leave it out
     // of order.
     std::vector<ElementRecord*> order;
     for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e; e = e->next) order.push_back(e);
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        ElementRecord* e = *it;
-        if (!AdmitElement(e, area, mode)) continue;
-        const bool outline = (mode & kGrafSelectedOutline) && (e->flags & kElementSelected);
-        DrawElement(e, images, outline, false);
+    DrawBackToFront(GetElementListImageList(list), order, area, mode);
+}
+
+void DrawSheetGrafElements(SheetRecord* sheet, const Rect* area, int32_t mode) {
+    if (!sheet || !sheet->elementList) return;
+    if (!area) {
+        DrawGrafElements(sheet->elementList, area, mode);
+        return;
     }
+    std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kElement, *area, &near);
+    DrawBackToFront(GetElementListImageList(sheet->elementList), near, area, mode);
 }
 
 void DrawSheetTextFrames(SheetRecord* sheet, VXGrafState* graf, const Rect* area) {
@@ -76,8 +93,14 @@ void DrawSheetTextFrames(SheetRecord* sheet, VXGrafState* graf, const Rect* area
         DrawSheetTextFrames(sheet, nullptr, area);
         return;
     }
-    for (void* item = LLFirst(sheet->textFrameList); item;
-         item = LLGetNext(sheet->textFrameList, item)) {
+    std::vector<void*> frames;
+    if (area) {
+        SheetItemsMeeting(sheet, SheetItemKind::kTextFrame, *area, &frames);
+    } else {
+        for (void* item = LLFirst(sheet->textFrameList); item; item = LLGetNext(sheet->textFrameList, item))
+            frames.push_back(item);
+    }
+    for (void* item : frames) {
         auto frame = static_cast<TextFrameHandle>(item);
         if (area) {
             Rect grown = (*frame)->bounds;

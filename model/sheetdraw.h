@@ -27,8 +27,11 @@ constexpr int32_t kGrafSelectedOutline = 0x20;   // selected elements are drawn 
 // Draws the element list back to front (the list's last element first; the list is left in its
 // order), each element that the mode admits and whose bounds meet `area` (every one without).
 void DrawGrafElements(LinkListHeader* list, const Rect* area, int32_t mode);
-// Draws every text frame of the sheet whose bounds grown by 2 meet `area` (all without one); an
-// empty area draws nothing. The graphics state, when given, becomes current for the drawing.
+// The same for the sheet's own element list, finding the elements near `area` through the sheet's
+// index (model/sheetindex.h) rather than walking the list.
+void DrawSheetGrafElements(SheetRecord* sheet, const Rect* area, int32_t mode);
+// Draws every text frame of the sheet whose bounds grown by 2 meet `area` (all without one; with
+// one, those near it are found through the sheet's index); an empty area draws nothing. The graphics state, when given, becomes current for the drawing.
 void DrawSheetTextFrames(SheetRecord* sheet, VXGrafState* graf, const Rect* area);
 // Draws one text in its style, rotation and colour; a hidden value label only erases its box.
 void DrawTextElement(TextRecord* text, StringBlock block);

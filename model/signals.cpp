@@ -13,6 +13,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "foundation/timers.h"
+#include "model/sheetindex.h"
 #include "model/attributes.h"
 #include "model/busses.h"
 #include "model/modelhooks.h"
@@ -344,6 +345,7 @@ void CalcSignalBounds(SignalHandle signal) {
     if (!signal) return;
     Rect bounds;
     CalcWireListBounds((*signal)->wires, &bounds);
+    NoteSheetItemBounds((*signal)->bounds, bounds);
     (*signal)->bounds = bounds;
     NoteSignalChange(signal, kSignalChangedBounds);
 }
@@ -923,39 +925,20 @@ SignalHandle HitTestSignalList(SheetRecord* sheet, Point pt, int32_t slop, WireH
     if (segment) *segment = 0xFFFF;
     if (!sheet) return nullptr;
     if (slop < 0) slop = CalcDefaultSignalWireHitTestSlop(sheet);
-    LinkListHeader* list = sheet->signalList;
     SignalHandle found = nullptr;
     WireHandle foundWire = nullptr;
     int32_t foundSegment = -1;
     Point foundPt = pt;
-    std::vector<SignalHandle> near;
-    const int32_t reach = 3 + slop;
-    const Rect area{ClampCoordinate(pt.v - reach), ClampCoordinate(pt.h - reach),
-                    ClampCoordinate(pt.v + reach), ClampCoordinate(pt.h + reach)};
-    int32_t hits = -1;
-    if (SignalsNear(list, area, &near)) {
-        hits = 0;
-        for (SignalHandle s : near) {
-            int32_t seg = -1;
-            Point hit = pt;
-            WireHandle w = HitOneSignal(s, pt, slop, &seg, &hit);
-            if (!w) continue;
-            if (!hits++) {
-                found = s;
-                foundWire = w;
-                foundSegment = seg;
-                foundPt = hit;
-            }
-        }
-    }
-    if (hits < 0 || hits > 1) {
-        // No index, or more than one signal is hit: the first of the list.
-        found = nullptr;
-        for (auto s = static_cast<SignalHandle>(LLFirst(list)); s && !found;
-             s = static_cast<SignalHandle>(LLGetNext(list, s))) {
-            foundPt = pt;
-            foundWire = HitOneSignal(s, pt, slop, &foundSegment, &foundPt);
-            if (foundWire) found = s;
+    // The signals near the point come in list order: the first hit is the first of the list.
+    thread_local std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kSignal, SheetReachArea(pt, 3 + slop), &near);
+    for (void* item : near) {
+        auto s = static_cast<SignalHandle>(item);
+        foundPt = pt;
+        foundWire = HitOneSignal(s, pt, slop, &foundSegment, &foundPt);
+        if (foundWire) {
+            found = s;
+            break;
         }
     }
     if (!found) return nullptr;

@@ -14,6 +14,7 @@
 #include "model/components.h"
 #include "model/imagelist.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/symbols.h"
 #include "model/waitcursor.h"
 
@@ -271,6 +272,7 @@ void EmptySymbolMapEntry(SymbolMapEntry* entry, ImageList* images) {
         MemFreePtr(e.definition);
     }
     std::memset(static_cast<void*>(entry), 0, sizeof *entry);
+    NoteSheetItemPlaces();
 }
 
 bool ByteSwapNodePositionMap(void* map, uint32_t size) {
@@ -304,6 +306,7 @@ void MapSheetSymbolImages(SheetRecord* sheet, ImageList* from, ImageList* to) {
 
 void PurgeSymbolMap(SheetRecord* sheet) {
     if (!sheet || !sheet->symbolMap || !sheet->symbolMap->entries) return;
+    NoteSheetItemPlaces();  // map ids are renumbered
     if (GetSymbolHooks().clearSheetUndoAction) GetSymbolHooks().clearSheetUndoAction(sheet);
     ModelWaitCursor();
     DAHeader** entries = sheet->symbolMap->entries;

@@ -2,11 +2,13 @@
 // testing and the sub-sheets map; see symbols.h.
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "foundation/da.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/symbols.h"
 
 namespace plexa {
@@ -65,6 +67,7 @@ void TransformSymbolInstance(SymbolRecord* symbol, Point origin, int32_t transfo
     symbol->position = Point{int16_t(p.v + origin.v), int16_t(p.h + origin.h)};
     const int32_t composed = VXTransformTransformation(TransformOf(symbol), transform & 7);
     symbol->flags = (symbol->flags & ~kSymbolFlagTransform) | (uint32_t(composed) & kSymbolFlagTransform);
+    NoteSheetItemPlaces();
 }
 
 void GetSymbolInstanceInfo(SheetRecord* sheet, const SymbolRecord* symbol, SymbolMapEntry** entry, Rect* bounds,
@@ -221,7 +224,11 @@ int32_t HitTestPins(SheetRecord* sheet, Point* point, int32_t tolerance, SymbolR
     if (symbol) *symbol = nullptr;
     if (!sheet || !point) return -1;
     const int16_t grow = int16_t(-(tolerance + 1));
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+    // The symbols near the point, in list order: the first whose pin is hit wins, as in a walk.
+    thread_local std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kSymbol, SheetReachArea(*point, tolerance + 2), &near);
+    for (void* item : near) {
+        auto* s = static_cast<SymbolRecord*>(item);
         if (!s->component && !(s->flags & (kSymbolFlagPort | kSymbolFlagSheet))) continue;
         Rect bounds;
         GetSymbolInstanceBounds(sheet, s, 1, &bounds);

@@ -16,6 +16,7 @@
 #include "graphics/textedit.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "model/sheetindex.h"
 #include "model/attributes.h"
 #include "model/drawglobals.h"
 #include "model/elements.h"
@@ -300,8 +301,10 @@ void CalcTextFrameBounds(VXWindowRecordTag* window, TextFrameHandle frame, bool 
     Rect r = {Clamp16(top - 2), Clamp16(left - 3), Clamp16(bottom + 2), Clamp16(left + widest + 3)};
     if (const int32_t rotation = (*frame)->flags & kFrameFlagRotation)
         VXTransformGrafRect(rotation, &r);
+    const Rect before = (*frame)->bounds;
     (*frame)->bounds = {Clamp16(r.top + at.v), Clamp16(r.left + at.h), Clamp16(r.bottom + at.v),
                         Clamp16(r.right + at.h)};
+    NoteSheetItemBounds(before, (*frame)->bounds);
 }
 
 void GetTextFrameAnchorPoint(TextFrameHandle frame, bool outer, Point* point) {
@@ -329,6 +332,7 @@ void OffsetTextFrame(TextFrameHandle frame, int16_t dh, int16_t dv) {
     (*frame)->position.h = int16_t((*frame)->position.h + dh);
     (*frame)->position.v = int16_t((*frame)->position.v + dv);
     VXOffsetRect(&(*frame)->bounds, dh, dv);
+    if (dh || dv) NoteSheetItemPlaces();
 }
 
 void OffsetTextFrameList(LinkListHeader* list, int16_t dh, int16_t dv) {

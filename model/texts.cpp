@@ -15,6 +15,7 @@
 #include "graphics/offscreen.h"
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
+#include "model/sheetindex.h"
 #include "model/fieldexpand.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
@@ -370,8 +371,10 @@ void CalcTextBounds(VXWindowRecordTag* window, TextRecord* text, StringBlock blo
     Rect r = {Clamp16(top - at.v), Clamp16(left - at.h), Clamp16(bottom - at.v),
               Clamp16(right - at.h)};
     if (const int32_t rotation = text->flags & kTextFlagRotation) VXTransformGrafRect(rotation, &r);
+    const Rect before = text->bounds;
     text->bounds = {Clamp16(r.top + at.v - 1), Clamp16(r.left + at.h - 1),
                     Clamp16(r.bottom + at.v + 1), Clamp16(r.right + at.h + 1)};
+    NoteSheetItemBounds(before, text->bounds);
 }
 
 Point GetTextElementPosition(const TextRecord* text) { return text->position; }
@@ -385,6 +388,7 @@ void OffsetTextElement(TextRecord* text, int16_t dh, int16_t dv) {
     text->position.h = int16_t(text->position.h + dh);
     text->position.v = int16_t(text->position.v + dv);
     VXOffsetRect(&text->bounds, dh, dv);
+    if (dh || dv) NoteSheetItemPlaces();
 }
 
 void TransformTextElement(TextRecord* text, VXWindowRecordTag* window, StringBlock block,

@@ -16,6 +16,7 @@
 #include "foundation/memory.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "model/sheetindex.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
 #include "model/modelstate.h"
@@ -229,6 +230,7 @@ void OffsetWire(WireHandle wire, int16_t dh, int16_t dv) {
     if (!wire) return;
     VXOffsetPoints(WireCorners(wire), (*wire)->cornerCount, dh, dv);
     if (!VXEmptyRect(&(*wire)->bounds)) VXOffsetRect(&(*wire)->bounds, dh, dv);
+    if (dh || dv) NoteSheetItemPlaces();
 }
 
 void TransformPointArray(Point* points, int32_t count, Point centre, int32_t code) {
@@ -359,6 +361,7 @@ void CalcWireBounds(WireHandle wire) {
             VXUnionRect(&r, &box, &r);
         }
     }
+    NoteSheetItemBounds((*wire)->bounds, r);
     (*wire)->bounds = r;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "files/sheetstore.h"
 #include "foundation/geometry.h"
@@ -21,6 +22,7 @@
 #include "model/imagelist.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/themes.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
@@ -725,17 +727,20 @@ bool ChangeLibElementOrder(SymbolEditorRecord* editor, int32_t command) {
 
 // ---- Hit testing ----
 
-ElementRecord* HitTestGrafElements(LinkListHeader* list, Point point, int32_t tolerance,
-                                   int32_t mode, bool* insideFill) {
-    if (insideFill) *insideFill = false;
-    if (!list) return nullptr;
-    ImageList* images = GetElementListImageList(list);
+namespace {
+
+// The hit test over the elements given in list order (the list's, or those of it near the point).
+template <class Elements>
+ElementRecord* HitElementsOf(ImageList* images, const Elements& elements, Point point, int32_t tolerance,
+                             int32_t mode, bool* insideFill) {
     const uint16_t layer = (mode & kHitBackLayer) ? kElementBackLayer : 0;
     ElementRecord* found = nullptr;
     // Without a pixel test an element is hit anywhere in its bounds.
     const bool pixels = SchStartPixelHitTest(nullptr, point);
     for (int32_t t = 0; t <= tolerance; ++t) {
-        for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e && e != found; e = e->next) {
+        for (void* item : elements) {
+            auto* e = static_cast<ElementRecord*>(item);
+            if (e == found) break;
             if ((e->flags & kElementBackLayer) != layer) continue;
             if ((mode & kHitSkipHideable) && (e->flags & kElementHideable)) continue;
             Rect r = e->bounds;
@@ -772,6 +777,26 @@ ElementRecord* HitTestGrafElements(LinkListHeader* list, Point point, int32_t to
     }
     SchStopPixelHitTest();
     return found;
+}
+
+}  // namespace
+
+ElementRecord* HitTestGrafElements(LinkListHeader* list, Point point, int32_t tolerance,
+                                   int32_t mode, bool* insideFill) {
+    if (insideFill) *insideFill = false;
+    if (!list) return nullptr;
+    std::vector<ElementRecord*> elements;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(list)); e; e = e->next) elements.push_back(e);
+    return HitElementsOf(GetElementListImageList(list), elements, point, tolerance, mode, insideFill);
+}
+
+ElementRecord* HitTestGrafElements(SheetRecord* sheet, Point point, int32_t tolerance, int32_t mode,
+                                   bool* insideFill) {
+    if (insideFill) *insideFill = false;
+    if (!sheet || !sheet->elementList) return nullptr;
+    std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kElement, SheetReachArea(point, tolerance + 2), &near);
+    return HitElementsOf(GetElementListImageList(sheet->elementList), near, point, tolerance, mode, insideFill);
 }
 
 }  // namespace plexa

@@ -96,5 +96,8 @@ ElementRecord* SingleSelectedElement(LinkListHeader* list);
 // (when given) is set when the point lies in the fill of an element picked only on its outline.
 ElementRecord* HitTestGrafElements(LinkListHeader* elementList, Point point, int32_t tolerance,
                                    int32_t mode, bool* insideFill);
+// The same over the sheet's own element list, through its index.
+ElementRecord* HitTestGrafElements(SheetRecord* sheet, Point point, int32_t tolerance, int32_t mode,
+                                   bool* insideFill);
 
 }  // namespace plexa

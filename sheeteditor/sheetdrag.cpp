@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "files/sheetstore.h"
 #include "foundation/geometry.h"
@@ -17,6 +18,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -280,14 +282,20 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
     Rect changed;
     VXSetEmptyRect(&changed);
     const Rect& area = *rect;
+    // Each kind's items near the area, in list order; each is tested as a walk would.
+    std::vector<void*> near;
     if (option) {
-        for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link) {
+        SheetItemsMeeting(sheet, SheetItemKind::kText, area, &near);
+        for (void* item : near) {
+            auto* t = static_cast<TextRecord*>(item);
             if ((t->flags & kTextFlagHidden) || !VXRectsOverlap(&t->bounds, &area)) continue;
             t->flags ^= kTextFlagSelected;
             Unite(&changed, t->bounds);
         }
     } else {
-        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+        SheetItemsMeeting(sheet, SheetItemKind::kSymbol, area, &near);
+        for (void* item : near) {
+            auto* s = static_cast<SymbolRecord*>(item);
             Rect r;
             GetSelectedSymbolBounds(sheet, s, &r);
             if (VXEmptyRect(&r) || !VXRectsOverlap(&r, &area)) continue;
@@ -296,14 +304,17 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
             Unite(&changed, r);
         }
         const bool hideable = sheet->stored.flags & kSheetFlagHideElements;
-        for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next) {
+        SheetItemsMeeting(sheet, SheetItemKind::kElement, area, &near);
+        for (void* item : near) {
+            auto* e = static_cast<ElementRecord*>(item);
             if (hideable && (e->flags & kElementHideable)) continue;
             if (!Within(e->bounds, area)) continue;
             e->flags ^= kElementSelected;
             Unite(&changed, e->bounds);
         }
-        for (LinkListHeader* nets : {sheet->signalList, sheet->bussList})
-            for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net)) {
+        for (SheetItemKind nets : {SheetItemKind::kSignal, SheetItemKind::kBuss}) {
+            SheetItemsMeeting(sheet, nets, area, &near);
+            for (void* net : near) {
                 WireList wires = (*static_cast<NetRecordHead**>(net))->wires;
                 for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
                     if (!Within((*w)->bounds, area)) continue;
@@ -311,8 +322,10 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
                     Unite(&changed, (*w)->bounds);
                 }
             }
+        }
     }
-    for (void* item = LLFirst(sheet->textFrameList); item; item = LLGetNext(sheet->textFrameList, item)) {
+    SheetItemsMeeting(sheet, SheetItemKind::kTextFrame, area, &near);
+    for (void* item : near) {
         auto f = static_cast<TextFrameHandle>(item);
         if ((*f)->owner && !option) continue;
         const bool takes = (*f)->lineCount >= 2 ? Within((*f)->bounds, area) : VXRectsOverlap(&(*f)->bounds, &area);

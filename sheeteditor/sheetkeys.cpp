@@ -116,7 +116,7 @@ ElementRecord* HitElement(SheetRecord* sheet, Point point, int32_t mode, bool ba
         if (insideFill) *insideFill = fill > 0;
         return e;
     }
-    return HitTestGrafElements(sheet->elementList, point, 3, back ? mode | 1 : mode, insideFill);
+    return HitTestGrafElements(sheet, point, 3, back ? mode | 1 : mode, insideFill);
 }
 SymbolRecord* HitSymbol(SheetRecord* sheet, Point point) {
     return Probing() ? static_cast<SymbolRecord*>(Probed("HitTestSymbol", point))
@@ -128,7 +128,7 @@ int32_t HitPort(SymbolRecord* symbol, Point point) {
 }
 TextRecord* HitText(SheetRecord* sheet, Point point) {
     return Probing() ? static_cast<TextRecord*>(Probed("HitTestText", point))
-                     : HitTestText(sheet->textList, point);
+                     : HitTestText(sheet, point);
 }
 TextFrameHandle HitFrame(SheetRecord* sheet, Point point) {
     return Probing() ? static_cast<TextFrameHandle>(Probed("HitTestTextFrame", point))

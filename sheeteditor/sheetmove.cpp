@@ -12,6 +12,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
@@ -137,6 +138,7 @@ void MoveSymbolInstance(SheetRecord* sheet, SymbolRecord* symbol, Point point, i
     if (code == 0) {
         symbol->position.v = int16_t(symbol->position.v + point.v);
         symbol->position.h = int16_t(symbol->position.h + point.h);
+        NoteSheetItemPlaces();
     } else {
         TransformSymbolInstance(symbol, point, code);
     }

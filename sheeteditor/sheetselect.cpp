@@ -14,6 +14,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -323,7 +324,12 @@ int32_t CalcSheetHiliteBounds(SheetRecord* sheet, Rect* rect) {
 void BuildDrawingSelectRgn(SheetRecord* sheet) {
     if (!sheet->selectionRegion) return;
     VXSetEmptyRgn(sheet->selectionRegion);
-    EnumSelectedBounds(sheet, [&](const Rect& r) { SelectionRgnAdd(sheet->selectionRegion, &r); });
+    // The bounds joined in one sweep rather than one by one.
+    std::vector<LRect> rects;
+    EnumSelectedBounds(sheet, [&](const Rect& r) {
+        if (!VXEmptyRect(&r)) rects.push_back(LRect{r.top, r.left, r.bottom, r.right});
+    });
+    VXAddRectsToRgn(sheet->selectionRegion, rects.data(), rects.size());
 }
 
 // ---- Handles ----
@@ -493,8 +499,12 @@ int32_t HitTestItemModifiers(SheetRecord* sheet, Point point) {
 // ---- Hit tests ----
 
 SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t /*tolerance*/) {
-    // Every symbol is hit on its bounds: no symbol asks for a hit on its drawn pixels.
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+    // Every symbol is hit on its bounds: no symbol asks for a hit on its drawn pixels. The
+    // symbols near the point come in list order, so the first hit is the walk's.
+    std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kSymbol, SheetReachArea(point, 3), &near);
+    for (void* item : near) {
+        auto* s = static_cast<SymbolRecord*>(item);
         Rect bounds;
         GetSymbolInstanceInfo(sheet, s, nullptr, &bounds, 0);
         if (VXEmptyRect(&bounds)) continue;
@@ -523,9 +533,11 @@ int32_t HitTestSheetSymbolPort(const SymbolRecord* symbol, Point point) {
     return -1;
 }
 
-TextRecord* HitTestText(LinkListHeader* textList, Point point) {
+namespace {
+template <class Texts>
+TextRecord* FirstTextAt(const Texts& texts, Point point) {
     for (int16_t grow : {-1, 0, 1}) {
-        for (auto* t = static_cast<TextRecord*>(LLFirst(textList)); t; t = t->link) {
+        for (TextRecord* t : texts) {
             if (t->flags & kTextFlagHidden) continue;
             Rect r = t->bounds;
             Grow(&r, grow);
@@ -533,6 +545,22 @@ TextRecord* HitTestText(LinkListHeader* textList, Point point) {
         }
     }
     return nullptr;
+}
+}  // namespace
+
+TextRecord* HitTestText(LinkListHeader* textList, Point point) {
+    std::vector<TextRecord*> texts;
+    for (auto* t = static_cast<TextRecord*>(LLFirst(textList)); t; t = t->link) texts.push_back(t);
+    return FirstTextAt(texts, point);
+}
+
+TextRecord* HitTestText(SheetRecord* sheet, Point point) {
+    std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kText, SheetReachArea(point, 2), &near);
+    std::vector<TextRecord*> texts;
+    texts.reserve(near.size());
+    for (void* item : near) texts.push_back(static_cast<TextRecord*>(item));
+    return FirstTextAt(texts, point);
 }
 
 namespace {
@@ -559,7 +587,10 @@ void SchStopPixelHitTest() {
 TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point) {
     TextFrameHandle hit = nullptr;
     bool testing = false, pixels = false;
-    for (void* item = LLFirst(sheet->textFrameList); item && !hit; item = LLGetNext(sheet->textFrameList, item)) {
+    std::vector<void*> near;
+    SheetItemsMeeting(sheet, SheetItemKind::kTextFrame, SheetReachArea(point, 1), &near);
+    for (void* item : near) {
+        if (hit) break;
         auto frame = static_cast<TextFrameHandle>(item);
         if (!Inside((*frame)->bounds, point)) continue;
         if ((*frame)->lineCount < 2 || !sheet->window) {

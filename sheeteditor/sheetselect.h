@@ -107,6 +107,8 @@ int32_t HitTestItemModifiers(SheetRecord* sheet, Point point);
 SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t tolerance);
 int32_t HitTestSheetSymbolPort(const SymbolRecord* symbol, Point point);
 TextRecord* HitTestText(LinkListHeader* textList, Point point);
+// The same over the sheet's own text list, through its index.
+TextRecord* HitTestText(SheetRecord* sheet, Point point);
 // Frames of two lines or more are hit only where their text is drawn near the point.
 TextFrameHandle HitTestTextFrame(SheetRecord* sheet, Point point);
 // Brackets a pixel hit test at the point in the sheet's window: drawing without colours of their

@@ -13,6 +13,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/textframes.h"
@@ -186,6 +187,7 @@ void MoveItem(SheetRecord* sheet, UndoOp* op) {
             auto* s = static_cast<SymbolRecord*>(item);
             s->position.h = int16_t(s->position.h + dh);
             s->position.v = int16_t(s->position.v + dv);
+            NoteSheetItemPlaces();
             break;
         }
         case kUndoItemText: OffsetTextElement(static_cast<TextRecord*>(item), dh, dv); break;

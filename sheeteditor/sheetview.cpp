@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -25,6 +26,7 @@
 #include "model/elements.h"
 #include "model/sheet.h"
 #include "model/sheetdraw.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symboldraw.h"
 #include "model/symbols.h"
@@ -89,6 +91,8 @@ const SheetViewHooks& GetSheetViewHooks() { return gViewHooks; }
 
 void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons) {
     if (!sheet) return;
+    // Whatever an edit changed, the sheet's index rebuilds before its next question.
+    NoteSheetItemPlaces();
     const bool content = reasons & kSheetReasonContent, drawing = reasons & kSheetReasonDrawing;
     if (content || drawing) {
         if (!(sheet->modifiedFlags & kModifiedMarks) && sheet->window)
@@ -219,34 +223,44 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
     }
     int32_t mode = kGrafSelectedOutline;
     if (sheet->stored.flags & kSheetFlagHideElements) mode |= kGrafSkipHideable;
-    DrawGrafElements(sheet->elementList, area, mode | kGrafBackLayer);
+    DrawSheetGrafElements(sheet, area, mode | kGrafBackLayer);
 
-    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
-         symbol = symbol->next) {
+    // Each layer draws the items near the area, in list order, as a walk of the list would.
+    std::vector<void*> near;
+    // The area and its grown part (cut to the sheet) together; the index's margin covers the
+    // few units each layer grows its items by.
+    const Rect reach{std::min(area->top, grown.top), std::min(area->left, grown.left),
+                     std::max(area->bottom, grown.bottom), std::max(area->right, grown.right)};
+    SheetItemsMeeting(sheet, SheetItemKind::kSymbol, reach, &near);
+    for (void* item : near) {
+        auto* symbol = static_cast<SymbolRecord*>(item);
         Rect bounds;
         GetSymbolInstanceInfo(sheet, symbol, nullptr, &bounds, 1);
         if (!(symbol->flags & kSymbolFlagSheet) && !Meets(bounds, 3, *area)) continue;
         DrawSymbol(sheet, symbol, sheet->imageList, graf, !(symbol->flags & kSymbolFlagPort));
     }
-    for (auto buss = static_cast<BussHandle>(LLFirst(sheet->bussList)); buss;
-         buss = static_cast<BussHandle>(LLGetNext(sheet->bussList, buss))) {
+    SheetItemsMeeting(sheet, SheetItemKind::kBuss, reach, &near);
+    for (void* item : near) {
+        auto buss = static_cast<BussHandle>(item);
         if (!Meets((*buss)->bounds, 2, grown)) continue;
         DrawWireList((*buss)->wires, nullptr, true);
     }
     const bool darkPhase = sheet->modifiedFlags & kSheetFlashPhase;
-    for (auto signal = static_cast<SignalHandle>(LLFirst(sheet->signalList)); signal;
-         signal = static_cast<SignalHandle>(LLGetNext(sheet->signalList, signal))) {
+    SheetItemsMeeting(sheet, SheetItemKind::kSignal, reach, &near);
+    for (void* item : near) {
+        auto signal = static_cast<SignalHandle>(item);
         if (!Meets((*signal)->bounds, 4, grown)) continue;
         if (signal == sheet->flashingSignal && darkPhase && !sheet->flashingWire) continue;
         DrawWireList((*signal)->wires, sheet->breakOutTable, true);
         DrawSignalJunctions(signal, 0, area);
     }
-    DrawGrafElements(sheet->elementList, area, mode | kGrafFrontLayer);
+    DrawSheetGrafElements(sheet, area, mode | kGrafFrontLayer);
     DrawSheetTextFrames(sheet, nullptr, area);
     const bool simulator = sheet->simulatorTools != nullptr;
     for (int pass = 0; pass < (simulator ? 2 : 1); ++pass) {
-        for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text;
-             text = text->link) {
+        SheetItemsMeeting(sheet, SheetItemKind::kText, reach, &near);
+        for (void* item : near) {
+            auto* text = static_cast<TextRecord*>(item);
             const uint16_t f = text->flags & (kTextFlagHidden | kTextFlagBoxed);
             if (f != (pass == 0 ? 0 : kTextFlagBoxed)) continue;
             if (!VXRectsOverlap(&text->bounds, area)) continue;

@@ -25,6 +25,7 @@
 #include "model/drawglobals.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/symbols.h"
 #include "model/textframes.h"
 #include "model/texts.h"
@@ -62,6 +63,7 @@ protected:
     }
 
     void TearDown() override {
+        DestroySheetItemIndex(&sheet);
         DestroyTextList(sheet.textList);
         DestroyTextFrameList(sheet.textFrameList);
         DestroyTextStyleList(sheet.styleList);
