@@ -56,7 +56,7 @@ TEST(UpdatePartsRun, TheDialogFollowsTheFrontWindowAndSaysWhenNothingNeededUpdat
         "button OK\n"
         "wait-no-window Plexa\n"
         // With the tree's row selected, the project's selected sheets are offered first.
-        "click 60 9\n"
+        "click 60 48\n"  // the first row, below the header pane
         "menu Tools > Update Parts...\n"
         "wait-window Update Parts\n"
         "wait-drawn Update Parts\n"
