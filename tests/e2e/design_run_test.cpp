@@ -232,7 +232,8 @@ TEST_F(DesignRun, Step1ACircuitFromTheLibraryPaneWithTwoNamedNetsAndAChildSheetU
         "close Sheet1\n"
         "button Save\n"
         "wait-no-window Sheet1\n"
-        "close Design\n");
+        "close Design\n"
+        "button Save\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("windows:"),
               (std::vector<std::string>{"windows: Design | Untitled 1", "windows: Sheet1 | Design | Untitled 1"}));
@@ -240,20 +241,33 @@ TEST_F(DesignRun, Step1ACircuitFromTheLibraryPaneWithTwoNamedNetsAndAChildSheetU
         ExpectPicture(Shot(shot));
     std::string project;
     EXPECT_TRUE(ReadFile(Path("Design.PRX"), project) && !project.empty());
-    // The saved sheet: the source, three resistors and the ground from the library, not yet
-    // annotated, and the two sheet symbols of the child.
+    // Annotated in the project: every part has its designator; the child's parts are named in
+    // the child sheet, as a new project keeps its designators (both uses repeat them).
+    const std::string netlist = Tool("netlist-dump", {"Design.PRX"});
+    EXPECT_EQ(Grep(netlist, "comp "),
+              "comp C1 part=CAP slots=1 sheet=0 repeated attrs=Value=100n\n"
+              "comp C1 part=CAP slots=1 sheet=0 repeated attrs=Value=100n\n"
+              "comp R1 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=1k\n"
+              "comp R2 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=1k\n"
+              "comp R3 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=1k\n"
+              "comp R4 part=RES slots=1 sheet=0 repeated attrs=Value=10k\n"
+              "comp R4 part=RES slots=1 sheet=0 repeated attrs=Value=10k\n"
+              "comp V1 part=Voltage Source slots=1 sheet=1 attrs=~~Value=DC 5,Value=DC 5\n")
+        << netlist;
+    // The saved sheet: the source, three resistors and the ground from the library, annotated,
+    // and the two sheet symbols of the child.
     const std::string dump = Dump("Sheet1.SHX");
     EXPECT_EQ(dump.rfind("sheet ", 0), 0u) << dump;
     EXPECT_EQ(Grep(dump, "    name 0 "), "    name 0 \"Resistor\"\n    name 0 \"Voltage Source\"\n") << dump;
     EXPECT_EQ(Grep(dump, "  #"),
               "  #1 serial 1 at (120,240) flags 0x00080000 map 0 library \"Basic Parts.LBX\" component C2 package 0 "
-              "symbol 0 name 0 attributes 2 designator \"V?\" slot 0\n"
+              "symbol 0 name 0 attributes 2 designator \"V1\" slot 0\n"
               "  #2 serial 2 at (192,192) flags 0x00080000 map 1 library \"Basic Parts.LBX\" component C1 package 0 "
-              "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n"
+              "symbol 0 name 0 attributes 2 designator \"R1\" slot 0\n"
               "  #3 serial 3 at (288,192) flags 0x00080000 map 1 library \"Basic Parts.LBX\" component C1 package 0 "
-              "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n"
+              "symbol 0 name 0 attributes 2 designator \"R2\" slot 0\n"
               "  #4 serial 4 at (384,192) flags 0x00080000 map 1 library \"Basic Parts.LBX\" component C1 package 0 "
-              "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n"
+              "symbol 0 name 0 attributes 2 designator \"R3\" slot 0\n"
               "  #5 serial 5 at (120,300) flags 0x00080200 map 2 library \"Basic Parts.LBX\"\n"
               "  #6 serial 6 at (264,336) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n"
               "  #7 serial 7 at (444,336) flags 0x00083400 map -1 prefix \"X\" designator \"X2\" slot 0\n")
