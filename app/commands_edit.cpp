@@ -330,7 +330,9 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         EditSheetSettings(front.sheet);
         return 1;
     case 319:
-        if (ProjectRecord* project = FrontProject(front)) EditProjectSettings(project, false);
+        // Confirmed settings go into the project file at once, as the project window's command does.
+        if (ProjectRecord* project = FrontProject(front))
+            if (EditProjectSettings(project, false)) SchError(WriteProjectSettings(project, true));
         return 1;
     case 1598:
         if (SheetRecord* sheet = FrontSheetOf(front)) OpenFileSymbolEditorFromMenu(sheet, -1);

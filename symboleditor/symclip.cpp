@@ -83,7 +83,7 @@ std::vector<LibSection*> SymbolSections(SymbolEditorRecord* editor) {
 void EmptyClip(SymbolClip* clip) {
     if (clip->elements) {
         for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements)) {
-            (void)LLRemoveOrFree(clip->elements, e, nullptr, false);
+            (void)LLRemoveOrFree(clip->elements, e, nullptr, false);  // unlinked only: put back in order below
             if (e->kind == kElementNode && AsNode(e)->pinNumbers) {
                 MemFree(AsNode(e)->pinNumbers);
                 AsNode(e)->pinNumbers = nullptr;
@@ -94,7 +94,7 @@ void EmptyClip(SymbolClip* clip) {
     }
     if (clip->wires) {
         for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->wires)) {
-            (void)LLRemoveOrFree(clip->wires, e, nullptr, false);
+            (void)LLRemoveOrFree(clip->wires, e, nullptr, false);  // unlinked only: freed below
             DestroyElement(e, nullptr);
         }
         DestroyElementList(clip->wires);
@@ -321,7 +321,7 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
             ExtractStringSpec(specs[std::clamp(editor->pinSet, int16_t(0), int16_t(3))], clip->strings, number, sizeof number);
             (void)context;
             pins.emplace_back(number, e);
-            (void)LLRemoveOrFree(clip->elements, e, nullptr, false);
+            (void)LLRemoveOrFree(clip->elements, e, nullptr, false);  // unlinked only: put back in order below
         }
         std::stable_sort(pins.begin(), pins.end(), [](const auto& a, const auto& b) {
             return StrCmpAlphaNumeric(a.first.c_str(), b.first.c_str(), false) < 0;
@@ -610,7 +610,7 @@ std::vector<ElementRecord*> PlaySymbol(SheetRecord* content, SymbolRecord* symbo
                              symbol->position, played, nullptr, nullptr, clip->styles, clip->strings, content) ==
         status::kNoErr)
         for (ElementRecord* e : EditorListItems<ElementRecord*>(played)) {
-            (void)LLRemoveOrFree(played, e, nullptr, false);
+            (void)LLRemoveOrFree(played, e, nullptr, false);  // unlinked only: it goes to the clip
             TransformElement(e, symbol->position, int32_t(symbol->flags & kSymbolFlagTransform));
             made.push_back(e);
         }
@@ -689,7 +689,7 @@ void SortClipPinsByNumber(SymbolClip* clip) {
         char number[kPinTextSize];
         ExtractStringSpec(specs[0], clip->strings, number, sizeof number);
         pins.emplace_back(number, e);
-        (void)LLRemoveOrFree(clip->elements, e, nullptr, false);
+        (void)LLRemoveOrFree(clip->elements, e, nullptr, false);  // unlinked only: put back in order below
     }
     std::stable_sort(pins.begin(), pins.end(), [](const auto& a, const auto& b) {
         return StrCmpAlphaNumeric(a.first.c_str(), b.first.c_str(), false) < 0;

@@ -358,7 +358,7 @@ TEST_F(SheetIndex, EveryKindOfEditKeepsTheIndexedAnswersEqualToTheWalk) {
         {"the paste moved", [&] { MoveDrawingSelection(sheet, 0, 90); }},
         {"the paste undone", [&] { UndoSheetAction(sheet); }},
         {"another area selected", [&] { SelectArea(Rect{0, 0, 400, 520}); }},
-        {"the selection deleted", [&] { (void)DeleteSheetSelection(sheet, kUndoActionDelete, false, false); }},
+        {"the selection deleted", [&] { (void)DeleteSheetSelection(sheet, kUndoActionDelete, false, false); }},  // no question
         {"the delete undone", [&] { UndoSheetAction(sheet); }},
         {"a wire drawn", [&] { Wire({At(240, 262), At(240, 320), At(330, 320)}); }},
         {"a wire clicked from pin to pin", [&] {
