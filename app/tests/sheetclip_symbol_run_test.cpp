@@ -27,20 +27,6 @@ namespace {
 
 class SheetClipToSymbolRun : public SheetContentsTest {};
 
-std::vector<std::string> DumpLines(const std::string& dump, const std::string& start) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < dump.size()) {
-        size_t end = dump.find('\n', at);
-        if (end == std::string::npos) end = dump.size();
-        std::string line = dump.substr(at, end - at);
-        line.erase(0, line.find_first_not_of(' '));
-        if (line.rfind(start, 0) == 0) lines.push_back(line);
-        at = end + 1;
-    }
-    return lines;
-}
-
 TEST_F(SheetClipToSymbolRun, ASheetSymbolAndWiresBecomeABoxPortOutlinesPinsAndLines) {
     SymbolRecord* block = CreateSheetSymbol();
     ASSERT_NE(block, nullptr);
@@ -96,7 +82,7 @@ TEST_F(SheetClipToSymbolRun, ASheetSymbolAndWiresBecomeABoxPortOutlinesPinsAndLi
     MemFree(flat);
     const std::string dump = DumpLibraryItem(item);
     DestroyLibraryItem(item);
-    const std::vector<std::string> pins = DumpLines(dump, "pin ");
+    const std::vector<std::string> pins = LinesStartingWith(dump, "pin ");
     ASSERT_EQ(pins.size(), 3u) << dump;
     std::string names;
     for (const std::string& line : pins) names += line.substr(line.find('"')) + "\n";
@@ -106,7 +92,7 @@ TEST_F(SheetClipToSymbolRun, ASheetSymbolAndWiresBecomeABoxPortOutlinesPinsAndLi
     // The item's own box and the sheet symbol's box; three port outlines and the bent wire.
     const auto count = [&](const char* kind) {
         int n = 0;
-        for (const std::string& line : DumpLines(dump, "E"))
+        for (const std::string& line : LinesStartingWith(dump, "E"))
             if (line.find(kind) != std::string::npos) ++n;
         return n;
     };

@@ -127,26 +127,12 @@ TEST_F(SymToolsRun, TheWindowWithEachTab) {
 }
 
 
-// The lines of a dump that start with the text (after the indent).
-std::vector<std::string> Lines(const std::string& dump, const std::string& start) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < dump.size()) {
-        size_t end = dump.find('\n', at);
-        if (end == std::string::npos) end = dump.size();
-        std::string line = dump.substr(at, end - at);
-        line.erase(0, line.find_first_not_of(' '));
-        if (line.rfind(start, 0) == 0) lines.push_back(line);
-        at = end + 1;
-    }
-    return lines;
-}
 
 TEST_F(SymToolsRun, AWireSymbolsWindowHasTheTwoTabsAndTheNarrowToolBar) {
     const std::string picture = OutputPath("symtools-wire-symbol-window.png");
     std::remove(picture.c_str());
     const std::string dump = Run("screenshot " + picture + " Parts : Gate\n", 0, true);
-    EXPECT_EQ(Lines(dump, "item").at(0).rfind("item kind 1", 0), 0u) << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "item").at(0).rfind("item kind 1", 0), 0u) << dump;
     std::string bytes;
     EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
 }
@@ -165,7 +151,7 @@ TEST_F(SymToolsRun, DragsMakeElementsTrianglesAndARowOfPins) {
                                  Drag(112, 112, 176, 152) + "wait-drawn Parts : Gate\nscreenshot " + picture +
                                  " Parts : Gate\n");
     // Points are (h, v) from the first pin at (288, 288), in the stored order.
-    const std::vector<std::string> rects = Lines(dump, "E");
+    const std::vector<std::string> rects = LinesStartingWith(dump, "E");
     std::string shapes;
     for (const std::string& line : rects) {
         const size_t kind = line.find(' ') + 1;
@@ -182,8 +168,8 @@ TEST_F(SymToolsRun, DragsMakeElementsTrianglesAndARowOfPins) {
               "poly (-168,-48) (-120,-48) (-168,-96) (-168,-48)\n")  // up-right
         << dump;
     // A column of five pins, one a grid step, with the numbers that were free.
-    EXPECT_EQ(Lines(dump, "E1 node").at(0), "E1 node (0,0)-(48,0) pen 1 flags 0x200 frame 0x00000000") << dump;
-    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "E1 node").at(0), "E1 node (0,0)-(48,0) pen 1 flags 0x200 frame 0x00000000") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
 }
 
 TEST_F(SymToolsRun, TabsKeepThePinsAndTheLastSectionCannotGo) {
@@ -199,11 +185,11 @@ TEST_F(SymToolsRun, TabsKeepThePinsAndTheLastSectionCannotGo) {
                                  "click 70 126 Alt\nclick 60 198\nmenu Edit > Clear\n"
                                  // Another one that stays.
                                  "click 70 126 Alt\n");
-    const std::vector<std::string> sections = Lines(dump, "section");
+    const std::vector<std::string> sections = LinesStartingWith(dump, "section");
     ASSERT_EQ(sections.size(), 2u) << dump;
     EXPECT_EQ(sections[0], "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
     EXPECT_EQ(sections[1].rfind("section \"A\" symbol 0 pins 5 set0", 0), 0u) << dump;
-    EXPECT_EQ(Lines(dump, "E").size(), 6u) << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "E").size(), 6u) << dump;
 }
 
 TEST_F(SymToolsRun, APastedPinWhoseNumberIsTakenGetsTheNextFreeOne) {
@@ -211,8 +197,8 @@ TEST_F(SymToolsRun, APastedPinWhoseNumberIsTakenGetsTheNextFreeOne) {
     const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 336, "Alt") + Tool(kSelect) +
                                  Drag(280, 282, 344, 294) + "key Ctrl+C\nkey Ctrl+V\n");
     // It lands one paste step (36 at grid 12) down and right, with the next free number.
-    EXPECT_EQ(Lines(dump, "E5").at(0), "E5 node (36,36)-(84,36) pen 1 flags 0x200 frame 0x00000000") << dump;
-    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 6 set0 \"1\",\"2\",\"3\",\"4\",\"6\",\"5\"") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "E5").at(0), "E5 node (36,36)-(84,36) pen 1 flags 0x200 frame 0x00000000") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 6 set0 \"1\",\"2\",\"3\",\"4\",\"6\",\"5\"") << dump;
 }
 
 TEST_F(SymToolsRun, APasteMovesByTheSmallestMultipleOfTheGridOf36OrMore) {
@@ -227,7 +213,7 @@ TEST_F(SymToolsRun, APasteMovesByTheSmallestMultipleOfTheGridOf36OrMore) {
                           Case{16, "rect (48,48)-(108,88)\nrect (96,96)-(156,136)\n"}}) {
         const std::string dump = Run(Drag(40, 40, 116, 96) + "key Ctrl+C\nkey Ctrl+V\nkey Ctrl+V\n", c.grid);
         std::string rects;
-        for (const std::string& line : Lines(dump, "E"))
+        for (const std::string& line : LinesStartingWith(dump, "E"))
             if (line.find(" rect ") != std::string::npos) rects += line.substr(line.find("rect"), line.find(" pen") - line.find("rect")) + "\n";
         EXPECT_EQ(rects, "rect (0,0)-(60,40)\n" + std::string(c.pasted)) << c.grid << "\n" << dump;
     }
@@ -250,11 +236,11 @@ TEST_F(SymToolsRun, ASheetsPartsPastedIntoTheSymbolEditorBecomeItsDrawingAndPins
     ASSERT_TRUE(result_.Exited(0)) << result_.errors;
     // The resistor's and the capacitor's two pins, named as their components name them, each
     // with a number of its own; their boxes beside the item's own box.
-    EXPECT_EQ(Lines(dump, "pin ").size(), 4u) << dump;
-    EXPECT_EQ(Lines(dump, "pin 2 \"A\"").size(), 1u) << dump;
-    EXPECT_EQ(Lines(dump, "pin 3 \"B\"").size(), 1u) << dump;
-    EXPECT_EQ(Lines(dump, "E").size(), 7u) << dump;
-    const std::vector<std::string> section = Lines(dump, "section ");
+    EXPECT_EQ(LinesStartingWith(dump, "pin ").size(), 4u) << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "pin 2 \"A\"").size(), 1u) << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "pin 3 \"B\"").size(), 1u) << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "E").size(), 7u) << dump;
+    const std::vector<std::string> section = LinesStartingWith(dump, "section ");
     ASSERT_EQ(section.size(), 1u) << dump;
     for (const char* number : {"\"1\"", "\"2\"", "\"3\"", "\"4\""})
         EXPECT_NE(section[0].find(number), std::string::npos) << section[0];
@@ -271,7 +257,7 @@ TEST_F(SymToolsRun, AClickOnAPinsColumnTitleSortsTheRowsByIt) {
                                  "click 220 81\nwait-drawn Parts : Gate\ntype 8\n"
                                  "screenshot " + picture + " Parts : Gate\n"
                                  "click 54 16\nwait-drawn Parts : Gate\n");
-    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"9\",\"8\",\"3\",\"4\",\"5\"") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"9\",\"8\",\"3\",\"4\",\"5\"") << dump;
 }
 
 // A pin set chosen in the Pins tab's selector, and created when asked, shows its list
@@ -284,7 +270,7 @@ TEST_F(SymToolsRun, APinSetChosenInThePinsTabIsMadeAndListed) {
     // The list is rebuilt for the new set (it used to call the pin set's selection again without
     // end, and the program ran out of stack).
     ASSERT_TRUE(result_.Exited(0)) << result_.status;
-    EXPECT_EQ(Lines(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
 }
 
 #endif

@@ -90,6 +90,18 @@ std::string LinesHolding(const std::string& text, const std::string& part) {
     return out;
 }
 
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        line.erase(0, line.find_first_not_of(' '));
+        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    }
+    return lines;
+}
+
 std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;

@@ -63,6 +63,9 @@ bool WriteFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> FolderNames(const std::string& folder);
 // The lines of a text (a dump, a tool's output) that hold the part, each with its line end.
 std::string LinesHolding(const std::string& text, const std::string& part);
+// The lines of a text that start with the prefix once their leading spaces are set aside, without
+// those spaces.
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
 
 // A kept fuzzing input, fuzz/corpus/<stem>/<file>, made by the project's own writer: the check
 // fails when the file no longer holds what the writer makes now; with PLEXA_WRITE_SEEDS set the
