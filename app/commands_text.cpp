@@ -110,6 +110,7 @@ int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front) {
         return 1;
     }
     case 501: AlterTextStyle(kind, 0, kAlterDefault); return 1;
+    case kOtherFontsItem: AlterTextStyle(kind, kAlterFontFromPanel, kAlterFont); return 1;
     case 541: AlterTextStyle(kind, 0, kAlterFace); return 1;
     case 542: AlterTextStyle(kind, kFaceBold, kAlterToggleFace); return 1;
     case 543: AlterTextStyle(kind, kFaceItalic, kAlterToggleFace); return 1;

@@ -20,6 +20,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
+#include "toolkit/vx_services.h"
 #include "toolkit/vx_about.h"
 
 namespace plexa {
@@ -128,13 +129,16 @@ void AlterTextStyle(int16_t kind, int32_t value, uint32_t mask) {
     if (gSelectionStyle) CopyTextStyle(gSelectionStyle, scratch);
     switch (mask) {
     case kAlterFont: {
-        if (value == kAlterFontFromPanel) {
-            // The system font panel is not offered here: the Font menu lists every font.
-            ReleaseScratchStyle(scratch);
-            return;
-        }
         char name[256];
-        if (!VXGetIndexedFont(value, name)) {
+        if (value == kAlterFontFromPanel) {
+            // Any font of the system, from its font panel, starting at the selection's font.
+            char current[256] = "";
+            GetStyleFont(scratch, current);
+            if (!VXChooseFontFromPanel(current, name, sizeof name)) {
+                ReleaseScratchStyle(scratch);
+                return;
+            }
+        } else if (!VXGetIndexedFont(value, name)) {
             ReleaseScratchStyle(scratch);
             return;
         }

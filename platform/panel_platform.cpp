@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
@@ -225,7 +226,27 @@ const PlatformFilePanelRequest* TestLastFilePanelRequest() {
     return gLastRequest ? &*gLastRequest : nullptr;
 }
 
+namespace {
+std::deque<std::string> gFontAnswers;
+}  // namespace
+
+bool PlatformRunFontPanel(const std::string& initial, std::string* family) {
+    if (!gFontAnswers.empty()) {
+        *family = gFontAnswers.front();
+        gFontAnswers.pop_front();
+        return !family->empty();
+    }
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, QFont(QString::fromStdString(initial)), nullptr, "Fonts");
+    if (!ok) return false;
+    *family = chosen.family().toStdString();
+    return !family->empty();
+}
+
+void TestQueueFontPanelAnswer(const std::string& family) { gFontAnswers.push_back(family); }
+
 void TestResetFilePanels() {
+    gFontAnswers.clear();
     gAnswers.clear();
     gLastRequest.reset();
     gScripted = false;

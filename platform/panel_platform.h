@@ -66,4 +66,13 @@ const PlatformFilePanelRequest* TestLastFilePanelRequest();
 // Forgets the queued answers and the last request, and ends the seam's use.
 void TestResetFilePanels();
 
+// ---- The font panel ----
+
+// The system's font panel, starting at the family: true with the family chosen, false when it
+// was cancelled. A queued answer is taken instead of opening the panel.
+bool PlatformRunFontPanel(const std::string& initial, std::string* family);
+// Queues the next font panel's answer (an empty family: cancelled). TestResetFilePanels forgets
+// queued answers too.
+void TestQueueFontPanelAnswer(const std::string& family);
+
 }  // namespace plexa

@@ -60,7 +60,7 @@ namespace {
 
 enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
-    kButton, kPanel, kPanelCancel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
+    kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
     kWheel, kPinch,
@@ -236,6 +236,11 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             need(!step.path.empty());
             step.verb = Verb::kPanel;
         } else if (verb == "panel-cancel") step.verb = Verb::kPanelCancel;
+        else if (verb == "font-panel") {
+            need(!rest.empty());
+            step.text = rest;
+            step.verb = Verb::kFontPanel;
+        } else if (verb == "font-panel-cancel") step.verb = Verb::kFontPanelCancel;
         else if (verb == "print-panel") {
             need(!rest.empty());
             step.text = rest;
@@ -666,7 +671,8 @@ bool Ready(const Step& step) {
 bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
-        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kPrintPanel:
+        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
+        case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
             return false;
         default:
@@ -692,6 +698,8 @@ void Play(const Step& step) {
         case Verb::kButton: PlayButton(step); return;
         case Verb::kPanel: TestQueueFilePanelAnswer(true, step.path); return;
         case Verb::kPanelCancel: TestQueueFilePanelAnswer(false, {}); return;
+        case Verb::kFontPanel: TestQueueFontPanelAnswer(step.text); return;
+        case Verb::kFontPanelCancel: TestQueueFontPanelAnswer(""); return;
         case Verb::kPrintPanel: {
             static std::string output;
             output = step.text;

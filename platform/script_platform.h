@@ -30,6 +30,8 @@
 //                              clicks it: the answer to an alert, a save question, a dialog
 //   panel PATH [| PATH...]     the next file panel accepts the files (a save panel the first)
 //   panel-cancel               the next file panel is cancelled
+//   font-panel FAMILY          the next font panel chooses the family
+//   font-panel-cancel          the next font panel is cancelled
 //   print-panel PATH           print panels from now on print into the PDF file PATH
 //   popup INDEX                the next popup menu run by the program answers with the item
 //                              (from 0; -1 dismissed)

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "foundation/program.h"
 #include "platform/app_platform.h"
 #include "platform/defaults_store.h"
 #include "platform/input_platform.h"
 #include "platform/instance_platform.h"
+#include "platform/panel_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_app.h"
 
@@ -56,6 +58,13 @@ void VXSleep(uint32_t ticks) {
 }
 
 bool VXTestKey(uint16_t keyCode) { return PlatformIsKeyDown(keyCode); }
+
+bool VXChooseFontFromPanel(const char* initial, char* family, size_t size) {
+    std::string chosen;
+    if (!family || size == 0 || !PlatformRunFontPanel(initial ? initial : "", &chosen)) return false;
+    std::snprintf(family, size, "%s", chosen.c_str());
+    return true;
+}
 
 bool VXTestCancelKey() {
     return PlatformIsKeyDown(kPlatformKeyEscape) ||

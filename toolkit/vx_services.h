@@ -21,6 +21,9 @@ void VXSleep(uint32_t ticks);
 
 bool VXTestKey(uint16_t keyCode);
 bool VXTestCancelKey();
+// The system's font panel, starting at the family: true with the family chosen (at most size - 1
+// bytes), false when it was cancelled.
+bool VXChooseFontFromPanel(const char* initial, char* family, size_t size);
 void VXBeep();
 struct VXSound;
 // The sound resource of that name ("wav", else "m4a"); none when neither exists.

@@ -67,6 +67,40 @@ TEST_F(TextStyleRun, SizeFaceAndAlignmentFromTheTextMenuAreSaved) {
     EXPECT_EQ(after, expected) << "before:\n" << before;
 }
 
+// With every font left out of the Font menu in the preferences, its last item asks the system's
+// font panel, and the font chosen there goes to the selected text and into the file.
+TEST_F(TextStyleRun, AFontChosenFromTheFontPanelIsSaved) {
+    DrawingText(kTextKindFree, 0, P(100, 60), "from the panel", 12, kTextFlagSelected);
+    const std::string file = WriteSheetAtScale("Panel.SHX", 100);
+    const FileSpec spec = SheetSpecAt(file);
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Panel\n"
+        "wait-drawn Panel\n"
+        "menu Plexa > Preferences\xE2\x80\xA6\n"
+        "wait-window Preferences\n"
+        "wait-drawn Preferences\n"
+        "click 312 17\n"  // the Fonts tab
+        "button Uncheck All\n"
+        "button OK\n"
+        "wait-no-window Preferences\n"
+        "log-menu Text\n"
+        "font-panel DejaVu Serif\n"
+        "menu Text > Font > Select...\n"
+        "key Ctrl+S\n"
+        "close Panel\n",
+        {file});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    SheetRecord* read = nullptr;
+    ASSERT_EQ(LoadSheetFile(&spec, &read), 0);
+    auto* text = static_cast<TextRecord*>(LLFirst(read->textList));
+    ASSERT_NE(text, nullptr);
+    char font[256];
+    GetStyleFont(text->style, font);
+    EXPECT_STREQ(font, "DejaVu Serif");
+    DestroySheet(read);
+}
+
 #endif
 
 }  // namespace
