@@ -8,9 +8,10 @@
 //   kind 4  small blocks, 8-byte classes 1..30     (64 KB pages, 72-byte header, carved in order)
 //
 // Every block pointer is preceded by its page pointer, which is how a pointer is validated.
-// Variable block: u32 size|flags, u32 unused, page pointer, data; a free block links its page's
-// free ring through its first 8 data bytes and ends with a copy of its size; a handle block
-// keeps the address of its handle entry in its last 8 bytes. Small block: class byte, page
+// Variable block: u32 size|flags, u32 entry index, page pointer, data; a free block links its
+// page's free ring through its first 8 data bytes and ends with a copy of its size; a handle
+// block keeps the index of its handle entry in the pool's entry table in its second word (the
+// word is unused in other blocks), so that its data is all it carries besides the header. Small block: class byte, page
 // pointer, 8c + 7 data bytes. A free fixed-size or small block has its page pointer tagged with
 // bit 0 (so freeing it twice is refused) and links its free list through its first 8 bytes.
 //
@@ -64,8 +65,8 @@ constexpr uint32_t kDescLockedMask = 0xFFF;
 constexpr uint32_t kDescKindShift = 12;
 
 // Requests above this many bytes are refused (MEM_BLOCK_TOO_BIG): every size the allocator
-// derives from a request (+ 8 handle back pointer, + 23 rounding, + 64 page header, + 8 system
-// prefix) then stays far from wrapping a u32.
+// derives from a request (+ 23 rounding, + 64 page header, + 8 system prefix) then stays far
+// from wrapping a u32.
 constexpr uint32_t kMaxRequest = 0xFFFFF000u;
 
 // Flags of the moves that empty a page during compaction: relocatable, no new page, no
@@ -175,7 +176,7 @@ struct HandleEntry {
     uint8_t lock;
     uint8_t inUse;
     uint8_t relocatable;
-    uint32_t unused;
+    uint32_t index;  // its place in the pool's entry table (chunk << 12 | slot), kept for life
 };
 static_assert(sizeof(HandleEntry) == 16);
 
@@ -185,6 +186,9 @@ struct PoolFields {
     PageDesc* freeDescs;
     HandleEntry* freeEntries;
     char* entryChunks;
+    HandleEntry** entryTable;  // the entries of each chunk, in the order the chunks were made
+    uint32_t entryTableCount;
+    uint32_t entryTableCapacity;
     uint16_t signature;
     uint16_t flags;
     uint32_t blockSizeFS;
@@ -481,9 +485,7 @@ inline void SetFreeNext(char* b, char* n) { Poke<int32_t>(b + 16, int32_t(n - b)
 inline void SetFreePrev(char* b, char* p) { Poke<int32_t>(b + 20, int32_t(p - b)); }
 inline char*& Rover(char* page) { return Header(page)->aux; }
 
-inline uint32_t VarUsable(uint32_t blockSize, uint32_t word) {
-    return blockSize - ((word & kHandleBlock) ? 24 : 16);
-}
+inline uint32_t VarUsable(uint32_t blockSize, uint32_t) { return blockSize - 16; }
 
 void RingAdd(char* page, char* b) {
     char*& rover = Rover(page);
@@ -902,16 +904,27 @@ inline bool IsHandleBlock(const BlockRef& r) {
     return false;
 }
 
+constexpr uint32_t kEntrySlotBits = 12;  // a chunk holds at most 4096 entries
+
+// The handle entry of a variable handle block of a page, none for an index out of the table.
+HandleEntry* EntryOfBlock(char* page, const char* block) {
+    const uint32_t index = Peek<uint32_t>(block + 4);
+    const MemPool pool = Header(page)->pool;
+    const uint32_t chunk = index >> kEntrySlotBits;
+    if (chunk >= pool->entryTableCount) return nullptr;
+    return pool->entryTable[chunk] + (index & ((1u << kEntrySlotBits) - 1));
+}
+
 HandleEntry* BackPointer(const BlockRef& r) {
     if (r.kind == kExternal) return reinterpret_cast<HandleEntry*>(Header(r.page)->aux);
-    return Peek<HandleEntry*>(r.block + BSize(r.block) - 8);
+    return EntryOfBlock(r.page, r.block);
 }
 
 void SetBackPointer(const BlockRef& r, HandleEntry* e) {
     if (r.kind == kExternal)
         Header(r.page)->aux = reinterpret_cast<char*>(e);
     else
-        Poke<HandleEntry*>(r.block + BSize(r.block) - 8, e);
+        Poke<uint32_t>(r.block + 4, e->index);
 }
 
 // Validates a handle: a live entry whose block points back at it.
@@ -934,15 +947,31 @@ inline MemPool PoolOf(const BlockRef& r) { return Header(r.page)->pool; }
 uint32_t GrowEntries(MemPool pool, uint32_t bytes) {
     for (;;) {
         SysFail fail;
+        if (pool->entryTableCount == pool->entryTableCapacity) {
+            // The table grows first, so that a chunk is never made without its place.
+            const uint32_t capacity = std::max(2 * pool->entryTableCapacity, 16u);
+            if (capacity > (1u << (32 - kEntrySlotBits))) return 0;
+            void* table = std::realloc(pool->entryTable, sizeof(HandleEntry*) * capacity);
+            if (!table) {
+                if (!ReportError(pool, MEM_OUT_OF_MEMORY)) return 0;
+                continue;
+            }
+            pool->entryTable = static_cast<HandleEntry**>(table);
+            pool->entryTableCapacity = capacity;
+        }
         char* chunk = SysAlloc(pool, bytes, false, &fail);
         if (chunk) {
             std::memcpy(chunk, &pool->entryChunks, sizeof(char*));
             pool->entryChunks = chunk;
             uint32_t count = (bytes - 8) / sizeof(HandleEntry);
+            PLEXA_ASSERT(count <= (1u << kEntrySlotBits));
             HandleEntry* entries = reinterpret_cast<HandleEntry*>(chunk + 8);
+            const uint32_t table = pool->entryTableCount++;
+            pool->entryTable[table] = entries;
             for (uint32_t i = count; i-- > 0;) {
                 entries[i].data = reinterpret_cast<char*>(pool->freeEntries);
                 entries[i].inUse = 0;
+                entries[i].index = table << kEntrySlotBits | i;
                 pool->freeEntries = &entries[i];
             }
             Poison(entries, size_t(count) * sizeof(HandleEntry));
@@ -962,7 +991,9 @@ HandleEntry* TakeEntry(MemPool pool) {
     HandleEntry* e = pool->freeEntries;
     Unpoison(e, sizeof *e);
     pool->freeEntries = reinterpret_cast<HandleEntry*>(e->data);
+    const uint32_t index = e->index;
     std::memset(e, 0, sizeof *e);
+    e->index = index;
     return e;
 }
 
@@ -991,11 +1022,11 @@ void FreeBlock(const BlockRef& r) {
         FreeVarBlock(pool, r.page, r.block);
 }
 
-// Allocates the data block of a handle of `size` bytes (a variable block with room for the back
-// pointer, or an external page) and points it back at the entry; false when none can be had.
+// Allocates the data block of a handle of `size` bytes (a variable block, or an external page)
+// and points it back at the entry; false when none can be had.
 bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
                      BlockRef* out) {
-    uint32_t n = size + 8;
+    uint32_t n = size;
     char* data = nullptr;
     if (n <= pool->extThreshold) {
         if (char* b = VarAlloc(pool, n, flags, true, relocatable))
@@ -1046,7 +1077,7 @@ uint32_t CompactPage(MemPool, PageDesc* d, uint32_t) {
             b += size;
             continue;
         }
-        HandleEntry* e = (w & kHandleBlock) ? Peek<HandleEntry*>(b + size - 8) : nullptr;
+        HandleEntry* e = (w & kHandleBlock) ? EntryOfBlock(page, b) : nullptr;
         if (hole && e && e->lock == 0) {
             std::memmove(hole, b, size);
             SetBWord(hole, (w & ~kPrevInUse) | kPrevInUse);
@@ -1329,6 +1360,7 @@ bool MemPoolFree(MemPool pool) {
         SysFree(pool, chunk);
         chunk = next;
     }
+    std::free(pool->entryTable);
     for (char* chunk = pool->descChunks; chunk;) {
         char* next;
         std::memcpy(&next, chunk, sizeof next);
@@ -1365,7 +1397,7 @@ bool MemPoolInfo(MemPool pool, const void* pointer, MemPoolInfoRecord* info) {
 uint32_t MemPoolCompact(MemPool pool, uint32_t size) {
     if (!PoolOk(pool)) return 0;
     InstallHooks(pool);
-    const uint32_t largest = CompactPool(pool, VarNeed(size + 8), true);
+    const uint32_t largest = CompactPool(pool, VarNeed(size), true);
     PLEXA_ASSERT(HeapCheckPool(pool) == 0);
     return largest;
 }
@@ -1536,7 +1568,7 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     if (!ResolveHandle(handle, &e, &r)) return nullptr;
     MemPool pool = PoolOf(r);
     if (!RequestSizeOk(pool, size)) return nullptr;
-    uint32_t n = size + 8;
+    uint32_t n = size;
     uint32_t oldUsable = r.usable;
     bool mayMove = !(flags & kMemDoNotMove) &&
                    ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
@@ -1708,8 +1740,8 @@ int HeapCheckPool(MemPool pool) {
                 } else {
                     ++live;
                     if (w & kHandleBlock) {
-                        auto* e = Peek<HandleEntry*>(b + size - 8);
-                        if (e->data != b + 16 || e->inUse != kEntryInUse) return 9;
+                        auto* e = EntryOfBlock(page, b);
+                        if (!e || e->data != b + 16 || e->inUse != kEntryInUse) return 9;
                         if (e->lock && e->relocatable) ++locked;
                     }
                 }

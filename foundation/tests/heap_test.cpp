@@ -367,6 +367,31 @@ TEST_F(HeapTest, CompactionSlidesUnlockedBlocksAndKeepsLockedOnes) {
     EXPECT_EQ(Info().pageKinds, 0u);
 }
 
+// A handle block finds its entry through the pool's table of entry chunks: entries of every
+// chunk (a preallocated one of 4095 entries, then the ones made on demand) follow their blocks
+// through compaction and resizes.
+TEST_F(HeapTest, HandlesOfEveryEntryChunkFollowTheirBlocks) {
+    ASSERT_EQ(MemPoolPreAllocateHandles(pool_, 4095), 4095u);
+    std::vector<Handle> hs;
+    for (int i = 0; i < 6000; ++i) {
+        Handle h = MemAlloc(pool_, kMemRelocatable, 24 + uint32_t(i % 5) * 8);
+        ASSERT_NE(h, nullptr);
+        std::memset(*h, i & 0x7F, 24);
+        hs.push_back(h);
+    }
+    for (size_t i = 0; i < hs.size(); i += 2) MemFree(hs[i]);
+    MemPoolCompact(pool_, 60000);
+    EXPECT_EQ(HeapCheckPool(pool_), 0);
+    for (size_t i = 1; i < hs.size(); i += 2) {
+        ASSERT_EQ(MemSizeRequested(hs[i]), 24 + uint32_t(i % 5) * 8) << i;
+        ASSERT_EQ((*hs[i])[23], char(i & 0x7F)) << i;
+        ASSERT_NE(MemReAlloc(hs[i], 200, 0), nullptr) << i;
+        ASSERT_EQ((*hs[i])[0], char(i & 0x7F)) << i;
+    }
+    EXPECT_EQ(HeapCheckPool(pool_), 0);
+    for (size_t i = 1; i < hs.size(); i += 2) ASSERT_TRUE(MemFree(hs[i])) << i;
+}
+
 TEST_F(HeapTest, PreAllocationAndQueries) {
     EXPECT_EQ(MemPoolPreAllocate(pool_, 40000, kMemRelocatablePages), 49152u);
     EXPECT_EQ(Info().pageKinds, kMemRelocatablePages);
