@@ -192,11 +192,11 @@ int32_t NextLive(const DAHeader* h, int32_t phys) {
     return reinterpret_cast<DACompareProc>(h->compareProc)(key, item);
 }
 
-void LockCluster(DACluster& cluster) {
-    if (cluster.lockCount++ == 0) MemLock(cluster.data);
-}
+// Clusters are not relocatable, so the heap never moves them: a lock only keeps the array's own
+// operations from moving a cluster's items (it is counted, the handle itself is not locked).
+void LockCluster(DACluster& cluster) { ++cluster.lockCount; }
 void UnlockCluster(DACluster& cluster) {
-    if (cluster.lockCount > 0 && --cluster.lockCount == 0) MemUnlock(cluster.data);
+    if (cluster.lockCount > 0) --cluster.lockCount;
 }
 
 // Lets every running loop over the array know that the item at `id` went away.

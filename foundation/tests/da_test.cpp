@@ -554,5 +554,26 @@ TEST(DATest, PoolCompactionLeavesClustersInPlace) {
     MemPoolFree(pool);
 }
 
+// Locking items, whole arrays and searches counts on the array's side and asks nothing of the
+// heap, whose error handler therefore hears nothing.
+TEST(DATest, LocksReportNoHeapErrors) {
+    ArrayOwner a(MakeArray(kDASorted | kDALockSearch, {5, 1, 9, 3}));
+    static int errors;
+    errors = 0;
+    const MemErrorHandler previous = MemSetErrorHandler([](MemErrorRecord*) -> int32_t {
+        ++errors;
+        return 0;
+    });
+    const Item key{9, 0};
+    EXPECT_EQ(DASearch(a.array, -1, &key, kDASearchLock), 3);
+    ASSERT_NE(DAGetAddress(a.array, 1, true), nullptr);
+    DAUnlockId(a.array, 1);
+    DALockArray(a.array);
+    DAUnlockArray(a.array);
+    EXPECT_EQ((*a.array)->Clusters()[0].lockCount, 0);
+    MemSetErrorHandler(previous);
+    EXPECT_EQ(errors, 0);
+}
+
 }  // namespace
 }  // namespace plexa
