@@ -924,7 +924,7 @@ constexpr uint32_t kEntriesPerChunk = (1u << kEntrySlotBits) - kFirstEntrySlot;
 inline bool EntryFree(const HandleEntry* e) { return (reinterpret_cast<uintptr_t>(e->data) & 1) != 0; }
 
 // The index of an entry: its chunk's number and its slot.
-inline uint32_t EntryIndex(const HandleEntry* e) {
+uint32_t EntryIndex(const HandleEntry* e) {
     const uintptr_t address = reinterpret_cast<uintptr_t>(e);
     uint32_t chunk;
     std::memcpy(&chunk, reinterpret_cast<const void*>(address & ~(kEntryChunkBytes - 1)), 4);
@@ -932,7 +932,7 @@ inline uint32_t EntryIndex(const HandleEntry* e) {
 }
 
 // The handle entry of a variable handle block of a page, none for an index out of the table.
-inline HandleEntry* EntryOfBlock(char* page, const char* block) {
+HandleEntry* EntryOfBlock(char* page, const char* block) {
     const uint32_t index = Peek<uint32_t>(block + 4);
     const MemPool pool = Header(page)->pool;
     const uint32_t chunk = index >> kEntrySlotBits;
@@ -941,12 +941,12 @@ inline HandleEntry* EntryOfBlock(char* page, const char* block) {
     return reinterpret_cast<HandleEntry*>(pool->entryTable[chunk]) + slot;
 }
 
-inline HandleEntry* BackPointer(const BlockRef& r) {
+HandleEntry* BackPointer(const BlockRef& r) {
     if (r.kind == kExternal) return reinterpret_cast<HandleEntry*>(Header(r.page)->aux);
     return EntryOfBlock(r.page, r.block);
 }
 
-inline void SetBackPointer(const BlockRef& r, HandleEntry* e) {
+void SetBackPointer(const BlockRef& r, HandleEntry* e) {
     if (r.kind == kExternal)
         Header(r.page)->aux = reinterpret_cast<char*>(e);
     else
@@ -954,11 +954,11 @@ inline void SetBackPointer(const BlockRef& r, HandleEntry* e) {
 }
 
 // The lock count of a handle's block.
-inline uint32_t LockOf(const BlockRef& r) {
+uint32_t LockOf(const BlockRef& r) {
     if (r.kind == kExternal) return Header(r.page)->freeBytes & 0xFF;
     return (BWord(r.block) & kLockBits) >> kLockShift;
 }
-inline void SetLock(const BlockRef& r, uint32_t lock) {
+void SetLock(const BlockRef& r, uint32_t lock) {
     if (r.kind == kExternal) {
         uint32_t& word = Header(r.page)->freeBytes;
         word = (word & ~0xFFu) | lock;
@@ -966,7 +966,7 @@ inline void SetLock(const BlockRef& r, uint32_t lock) {
         SetBWord(r.block, (BWord(r.block) & ~kLockBits) | lock << kLockShift);
     }
 }
-inline bool IsRelocatable(const BlockRef& r) {
+bool IsRelocatable(const BlockRef& r) {
     if (r.kind == kExternal) return (Header(r.page)->freeBytes & kExternalRelocatable) != 0;
     return r.kind == kReloc;
 }
@@ -1065,7 +1065,7 @@ void FreeBlock(const BlockRef& r) {
 
 // Allocates the data block of a handle of `size` bytes (a variable block, or an external page)
 // and points it back at the entry; false when none can be had.
-inline bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
+bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
                      BlockRef* out) {
     uint32_t n = size;
     char* data = nullptr;
@@ -1081,7 +1081,7 @@ inline bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool re
     return true;
 }
 
-inline void SetSlack(const BlockRef& r, uint32_t size) {
+void SetSlack(const BlockRef& r, uint32_t size) {
     if (r.kind == kExternal) {
         Header(r.page)->aux2 = size;
         return;
@@ -1093,7 +1093,7 @@ inline void SetSlack(const BlockRef& r, uint32_t size) {
     SetBWord(r.block, (BWord(r.block) & ~kSlackBits) | std::min(slack, kSlackMax) << kSlackShift);
 }
 
-inline uint32_t RequestedSize(const BlockRef& r) {
+uint32_t RequestedSize(const BlockRef& r) {
     if (r.kind == kExternal) return uint32_t(Header(r.page)->aux2);
     return r.usable - ((BWord(r.block) & kSlackBits) >> kSlackShift);
 }
