@@ -40,28 +40,38 @@ std::unordered_map<KindKey, LLKind*, KindHash>& Kinds() {
     return *kinds;
 }
 
+// The kind taken last: lists are mostly made many of a kind in a row.
+LLKind* gLastKind = nullptr;
+
 // One more use of the kind that holds these; none when memory fails.
 const LLKind* TakeKind(MemPool pool, LLFreeProc freeProc, uint32_t flags, uint32_t itemSize) {
-    const KindKey key{pool, freeProc, flags, itemSize};
-    auto& kinds = Kinds();
-    if (auto found = kinds.find(key); found != kinds.end()) {
-        ++found->second->uses;
-        return found->second;
+    LLKind* kind = gLastKind;
+    if (!kind || kind->pool != pool || kind->freeProc != freeProc || kind->flags != flags ||
+        kind->itemSize != itemSize) {
+        const KindKey key{pool, freeProc, flags, itemSize};
+        auto& kinds = Kinds();
+        if (auto found = kinds.find(key); found != kinds.end()) {
+            kind = found->second;
+        } else {
+            kind = new (std::nothrow) LLKind{pool, freeProc, flags, itemSize, 0};
+            if (!kind) return nullptr;
+            try {
+                kinds.emplace(key, kind);
+            } catch (const std::bad_alloc&) {
+                delete kind;
+                return nullptr;
+            }
+        }
+        gLastKind = kind;
     }
-    auto* kind = new (std::nothrow) LLKind{pool, freeProc, flags, itemSize, 1};
-    if (!kind) return nullptr;
-    try {
-        kinds.emplace(key, kind);
-    } catch (const std::bad_alloc&) {
-        delete kind;
-        return nullptr;
-    }
+    ++kind->uses;
     return kind;
 }
 
 void DropKind(const LLKind* kind) {
     if (!kind || --const_cast<LLKind*>(kind)->uses > 0) return;
     Kinds().erase(KindKey{kind->pool, kind->freeProc, kind->flags, kind->itemSize});
+    if (gLastKind == kind) gLastKind = nullptr;
     delete kind;
 }
 

@@ -392,6 +392,39 @@ TEST_F(HeapTest, HandlesOfEveryEntryChunkFollowTheirBlocks) {
     for (size_t i = 1; i < hs.size(); i += 2) ASSERT_TRUE(MemFree(hs[i])) << i;
 }
 
+// A handle's lock count, requested size and relocatability, variable or external, hold
+// when its block moves.
+TEST_F(HeapTest, HandleStateGoesWithItsBlock) {
+    for (uint32_t size : {24u, 5000u, 100000u}) {
+        for (bool relocatable : {true, false}) {
+            SCOPED_TRACE(testing::Message() << size << (relocatable ? " relocatable" : " fixed"));
+            Handle h = MemAlloc(pool_, relocatable ? kMemRelocatable : 0, size);
+            ASSERT_NE(h, nullptr);
+            EXPECT_EQ(MemSizeRequested(h), size);
+            std::memset(*h, 0x5A, size);
+            if (relocatable) {
+                ASSERT_NE(MemLock(h), nullptr);
+                ASSERT_NE(MemLock(h), nullptr);
+                ASSERT_NE(MemReAlloc(h, size * 3, kMemMoveLocked), nullptr);
+                EXPECT_EQ(MemUnlock(h), 1u);
+                ASSERT_NE(MemReAlloc(h, size / 2, 0), nullptr);
+                EXPECT_EQ(MemUnlock(h), 0u);
+            } else {
+                EXPECT_EQ(MemLock(h), nullptr);
+                EXPECT_EQ(LastError(), MEM_LOCK_ERROR);
+                ASSERT_NE(MemReAlloc(h, size * 3, kMemMoveLocked), nullptr);
+                ASSERT_NE(MemReAlloc(h, size / 2, kMemMoveLocked), nullptr);
+            }
+            EXPECT_EQ(MemSizeRequested(h), size / 2);
+            EXPECT_EQ((*h)[size / 2 - 1], 0x5A);
+            EXPECT_EQ(HeapCheckPool(pool_), 0);
+            EXPECT_TRUE(MemFree(h));
+            EXPECT_FALSE(MemFree(h));
+            EXPECT_EQ(LastError(), MEM_BAD_HANDLE);
+        }
+    }
+}
+
 TEST_F(HeapTest, PreAllocationAndQueries) {
     EXPECT_EQ(MemPoolPreAllocate(pool_, 40000, kMemRelocatablePages), 49152u);
     EXPECT_EQ(Info().pageKinds, kMemRelocatablePages);
