@@ -216,17 +216,19 @@ inline void SetRun(char* slot, int32_t run) {
 // Both forms find a source in every case (an item of zeros for an id with none) and copy from it
 // once, with no call that writes memory on the way: a loop of reads keeps the array's header in
 // registers instead of reading it again for every item.
-[[gnu::always_inline]] inline const char* DAGetSource(const DAHeader* h, int32_t id) {
+namespace da_detail {
+[[gnu::always_inline]] inline const char* GetSource(const DAHeader* h, int32_t id) {
     if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
-        const char* slot = da_detail::FastSlot(h, uint32_t(id));
-        return da_detail::SlotFree(h, slot) ? da_detail::kZeroItem : slot;
+        const char* slot = FastSlot(h, uint32_t(id));
+        return SlotFree(h, slot) ? kZeroItem : slot;
     }
-    return da_detail::LiveSlotOrZeros(h, id);
+    return LiveSlotOrZeros(h, id);
 }
+}  // namespace da_detail
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
-    const char* source = DAGetSource(h, id);
+    const char* source = da_detail::GetSource(h, id);
     // Small items are copied without a library call. The compiler cannot know that the cases
     // other than the destination's own size are never taken.
 #pragma GCC diagnostic push
@@ -249,7 +251,7 @@ template <class T>
         return false;
     }
     const DAHeader* h = *array;
-    const char* source = DAGetSource(h, id);
+    const char* source = da_detail::GetSource(h, id);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wstringop-overflow"
 #pragma GCC diagnostic ignored "-Warray-bounds"
