@@ -368,10 +368,10 @@ TEST_F(HeapTest, CompactionSlidesUnlockedBlocksAndKeepsLockedOnes) {
 }
 
 // A handle block finds its entry through the pool's table of entry chunks: entries of every
-// chunk (a preallocated one of 4095 entries, then the ones made on demand) follow their blocks
+// chunk (preallocated ones, then the ones made on demand) follow their blocks
 // through compaction and resizes.
 TEST_F(HeapTest, HandlesOfEveryEntryChunkFollowTheirBlocks) {
-    ASSERT_EQ(MemPoolPreAllocateHandles(pool_, 4095), 4095u);
+    ASSERT_GE(MemPoolPreAllocateHandles(pool_, 4095), 4095u);
     std::vector<Handle> hs;
     for (int i = 0; i < 6000; ++i) {
         Handle h = MemAlloc(pool_, kMemRelocatable, 24 + uint32_t(i % 5) * 8);
@@ -392,8 +392,8 @@ TEST_F(HeapTest, HandlesOfEveryEntryChunkFollowTheirBlocks) {
     for (size_t i = 1; i < hs.size(); i += 2) ASSERT_TRUE(MemFree(hs[i])) << i;
 }
 
-// A handle's lock count, requested size and relocatability, variable or external, hold
-// when its block moves.
+// A handle's lock count, requested size and relocatability are kept with its block, variable
+// or external, and go with it when it moves.
 TEST_F(HeapTest, HandleStateGoesWithItsBlock) {
     for (uint32_t size : {24u, 5000u, 100000u}) {
         for (bool relocatable : {true, false}) {
