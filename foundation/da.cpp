@@ -942,13 +942,9 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
     return CopyOut(h, LiveSlot(h, id), destination);
 }
 
-// (Inside da_detail the inline reader of the same name would be found first.)
-const char* da_detail::LiveSlotSlow(const DAHeader* h, int32_t id) {
-    return plexa::LiveSlot(h, ToPhysical(h, id));
-}
-
 const char da_detail::kZeroItem[kDAMaxStride] = {};
 
+// (Inside da_detail the inline reader of the same name would be found first.)
 const char* da_detail::LiveSlotOrZeros(const DAHeader* h, int32_t id) {
     const char* slot = plexa::LiveSlot(h, ToPhysical(h, id));
     return slot ? slot : kZeroItem;

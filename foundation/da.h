@@ -142,9 +142,6 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
 namespace da_detail {
-// The live slot of an id outside the fast range, none when there is no live item. It only reads
-// (declared pure), so what a caller read of the array before the call stays valid after it.
-[[gnu::pure]] const char* LiveSlotSlow(const DAHeader* h, int32_t id);
 char* GetAddressSlow(DAArray array, int32_t id, bool lock);
 bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 
@@ -168,7 +165,8 @@ inline void SetClusterBases(DAHeader* h) {
 }
 // Bytes of zeros that stand for the item of an id with none: a read copies them like an item.
 extern const char kZeroItem[kDAMaxStride];
-// The live slot of an id outside the fast range, or kZeroItem when there is no live item.
+// The live slot of an id outside the fast range, or kZeroItem when there is no live item. It only
+// reads (declared pure), so what a caller read of the array before the call stays valid after it.
 [[gnu::pure]] const char* LiveSlotOrZeros(const DAHeader* h, int32_t id);
 [[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, const char* slot) {
     return (slot + h->stride)[-1] & kDASlotFree;
@@ -201,22 +199,9 @@ inline void SetRun(char* slot, int32_t run) {
     std::memcpy(slot + 4, &v, 2);
 }
 // Reading by id is the hottest use of an array, so the ids of the fast range are placed inline.
-[[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {
-    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
-        const char* slot = FastSlot(h, uint32_t(id));
-        return SlotFree(h, slot) ? nullptr : slot;
-    }
-    return LiveSlotSlow(h, id);
-}
-}  // namespace da_detail
-
-// Access. `DAGet` copies the item and returns true; for an id with no live item it zeroes the
-// destination and returns false. `DAPut` returns false (nothing written) likewise.
-//
-// Both forms find a source in every case (an item of zeros for an id with none) and copy from it
-// once, with no call that writes memory on the way: a loop of reads keeps the array's header in
-// registers instead of reading it again for every item.
-namespace da_detail {
+// The live slot of an id, or kZeroItem when there is none: a read copies from it in every case,
+// with no call that writes memory on the way, so that a loop of reads keeps the array's header
+// in registers instead of reading it again for every item.
 [[gnu::always_inline]] inline const char* GetSource(const DAHeader* h, int32_t id) {
     if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
         const char* slot = FastSlot(h, uint32_t(id));
@@ -224,7 +209,15 @@ namespace da_detail {
     }
     return LiveSlotOrZeros(h, id);
 }
+// The live slot of an id, none when there is no live item.
+[[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {
+    const char* source = GetSource(h, id);
+    return source == kZeroItem ? nullptr : source;
+}
 }  // namespace da_detail
+
+// Access. `DAGet` copies the item and returns true; for an id with no live item it zeroes the
+// destination and returns false. `DAPut` returns false (nothing written) likewise.
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
