@@ -30,7 +30,7 @@ constexpr uint32_t kGrowBytes = 512;
 constexpr int32_t kUnlimited = 0x3FFFFFFF;
 constexpr uint32_t kMapItemsPerCluster = 340;
 
-static_assert(sizeof(DAHeader) % 8 == 0 && sizeof(DACluster) == 16);
+static_assert(sizeof(DAHeader) % 8 == 0 && sizeof(DACluster) == 24);
 
 // A map record of `DACompact` and `DACombineArrays`.
 struct MapRecord {
@@ -192,11 +192,11 @@ int32_t NextLive(const DAHeader* h, int32_t phys) {
     return reinterpret_cast<DACompareProc>(h->compareProc)(key, item);
 }
 
-void LockCluster(DACluster& cluster) {
-    if (cluster.lockCount++ == 0) MemLock(cluster.data);
-}
+// Clusters are not relocatable, so the heap never moves them: a lock only keeps the array's own
+// operations from moving a cluster's items (it is counted, the handle itself is not locked).
+void LockCluster(DACluster& cluster) { ++cluster.lockCount; }
 void UnlockCluster(DACluster& cluster) {
-    if (cluster.lockCount > 0 && --cluster.lockCount == 0) MemUnlock(cluster.data);
+    if (cluster.lockCount > 0) --cluster.lockCount;
 }
 
 // Lets every running loop over the array know that the item at `id` went away.
@@ -233,8 +233,18 @@ bool ReserveSlots(DAArray array, int32_t c, int32_t slots) {
     if (!Packed(h)) want = std::min<uint64_t>(want, uint64_t(ClusterLimit(h)) * h->stride);
     if (want > 0x7FFFFFFF) want = need;
     if (need > 0x7FFFFFFF) return false;
-    if (ResizeHandle(cluster.data, uint32_t(want))) return true;
-    return want != need && ResizeHandle(cluster.data, uint32_t(need));
+    const bool ok = ResizeHandle(cluster.data, uint32_t(want)) ||
+                    (want != need && ResizeHandle(cluster.data, uint32_t(need)));
+    da_detail::SetClusterBase(*array, c);
+    return ok;
+}
+
+// A copy of a cluster's data in a handle that is not relocatable, as every cluster's is.
+Handle CloneCluster(MemPool pool, Handle data) {
+    const uint32_t size = SizeOfHandle(data);
+    Handle copy = AllocHandleEx(pool, size, kHandleNoMove);
+    if (copy && size) std::memcpy(*copy, *data, size);
+    return copy;
 }
 
 // Adds a cluster entry with an empty handle; false when refused or out of memory.
@@ -242,14 +252,13 @@ bool AddCluster(DAArray array) {
     DAHeader* h = *array;
     if (h->clusterCount >= kDAMaxClusters) return false;
     if (int64_t(h->clusterCount + 1) * ClusterLimit(h) > 0x7FFFFFFF) return false;  // ids are i32
-    const uint32_t handleFlags = (h->flags & kDAFixed) ? kHandleNoMove : kHandlePlain;
     Handle data = nullptr;
     if (h->flags & kDAFixed) {
         const uint64_t bytes = uint64_t(ClusterLimit(h)) * h->stride;
         if (bytes > 0x7FFFFFFF) return false;
-        data = AllocHandleEx(h->pool, uint32_t(bytes), handleFlags);
+        data = AllocHandleEx(h->pool, uint32_t(bytes), kHandleNoMove);
     } else {
-        data = AllocHandleEx(h->pool, 0, handleFlags);
+        data = AllocHandleEx(h->pool, 0, kHandleNoMove);
     }
     if (!data) return false;
     h = *array;  // an allocation may have moved the header
@@ -258,7 +267,8 @@ bool AddCluster(DAArray array) {
         return false;
     }
     h = *array;
-    h->Clusters()[h->clusterCount++] = DACluster{0, 0, data};
+    h->Clusters()[h->clusterCount++] = DACluster{0, 0, data, 0};
+    da_detail::SetClusterBase(h, h->clusterCount - 1);
     return true;
 }
 
@@ -417,6 +427,7 @@ void RemoveSlot(DAArray array, int32_t id, int32_t phys) {
         --cluster.slotCount;
         const uint32_t need = uint32_t(cluster.slotCount) * h->stride;
         if (SizeOfHandle(cluster.data) > 2 * need + kGrowBytes) ResizeHandle(cluster.data, need + kGrowBytes / 2);
+        da_detail::SetClusterBase(h, 0);
         FollowRemoval(*array, id);
         return;
     }
@@ -794,11 +805,12 @@ DAArray DADuplicate(MemPool pool, DAArray array) {
         ok = map != nullptr;
     }
     for (int32_t i = 0; ok && i < clusters; ++i) {
-        Handle data = CloneHandle(pool, (*array)->Clusters()[i].data);
+        Handle data = CloneCluster(pool, (*array)->Clusters()[i].data);
         ok = data != nullptr;
         if (ok) {
             c = *copy;
-            c->Clusters()[i] = DACluster{0, (*array)->Clusters()[i].slotCount, data};
+            c->Clusters()[i] = DACluster{0, (*array)->Clusters()[i].slotCount, data, 0};
+            da_detail::SetClusterBase(c, i);
             c->clusterCount = i + 1;
         }
     }
@@ -859,10 +871,10 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always) {
             h = *array;
             const uint64_t bytes = uint64_t(h->Clusters()[c].slotCount) * newStride;
             if (bytes > 0x7FFFFFFF) return status::kOutOfMemory;
-            if (SizeOfHandle(h->Clusters()[c].data) < bytes &&
-                !ResizeHandle(h->Clusters()[c].data, uint32_t(bytes))) {
-                return status::kOutOfMemory;
-            }
+            const bool ok = SizeOfHandle(h->Clusters()[c].data) >= bytes ||
+                            ResizeHandle(h->Clusters()[c].data, uint32_t(bytes));
+            da_detail::SetClusterBase(*array, c);
+            if (!ok) return status::kOutOfMemory;
         }
         h = *array;
         for (int32_t c = h->clusterCount - 1; c >= 0; --c) {
@@ -895,6 +907,7 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always) {
         h->stride = newStride;
     }
     h->itemSize = newSize;
+    da_detail::SetClusterBases(h);
     if (newSize > oldSize) {
         // Bytes that join the items are zero, in live slots; free slots keep their links.
         const uint32_t body = packed ? h->stride : h->stride - 1;
@@ -929,9 +942,12 @@ bool DAPhysicalGet(DAArray array, int32_t id, void* destination) {
     return CopyOut(h, LiveSlot(h, id), destination);
 }
 
+const char da_detail::kZeroItem[kDAMaxStride] = {};
+
 // (Inside da_detail the inline reader of the same name would be found first.)
-const char* da_detail::LiveSlotSlow(const DAHeader* h, int32_t id) {
-    return plexa::LiveSlot(h, ToPhysical(h, id));
+const char* da_detail::LiveSlotOrZeros(const DAHeader* h, int32_t id) {
+    const char* slot = plexa::LiveSlot(h, ToPhysical(h, id));
+    return slot ? slot : kZeroItem;
 }
 
 bool DAPhysicalPut(DAArray array, int32_t id, const void* source) {
@@ -1441,6 +1457,7 @@ DAArray DACompact(DAArray array, bool wantMap) {
         DACluster& last = h->Clusters()[keep - 1];
         last.slotCount = h->count - (keep - 1) * per;
         if (!(h->flags & kDAFixed)) ResizeHandle(last.data, uint32_t(last.slotCount) * h->stride);
+        da_detail::SetClusterBase(h, keep - 1);
     }
     ResizeHandle(reinterpret_cast<Handle>(array), HeaderBytes(keep));
     h = *array;

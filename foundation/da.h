@@ -81,7 +81,10 @@ using DACompareProcEx = int (*)(DAArray array, const void* a, const void* b);
 struct DACluster {
     int32_t lockCount;
     int32_t slotCount;
-    Handle data;
+    Handle data;          // not relocatable: the heap never moves it, only the array's own resizes
+    uintptr_t base;       // not stored, derived: the address of the data less the bytes of the ids
+                          // in front of the cluster, so that id n's slot is base + n * stride. Set
+                          // by `da_detail::SetClusterBase` whenever the data or the stride changes
 };
 
 struct DAHeader {
@@ -139,19 +142,32 @@ OSStatus DASetDataSize(DAArray array, int32_t itemSize, bool always);
 inline int32_t DACount(DAArray array) { return array ? (*array)->count : 0; }
 
 namespace da_detail {
-// The live slot of an id outside the fast range, none when there is no live item. It only reads
-// (declared pure), so what a caller read of the array before the call stays valid after it.
-[[gnu::pure]] const char* LiveSlotSlow(const DAHeader* h, int32_t id);
 char* GetAddressSlow(DAArray array, int32_t id, bool lock);
 bool NextAddressSlow(DAArray array, int32_t* id, char** address);
 
 // The slot of an id below the fast limit (live or free).
 [[gnu::always_inline]] inline const char* FastSlot(const DAHeader* h, uint32_t id) {
     const uint32_t q = uint32_t((static_cast<unsigned __int128>(h->clusterDivider) * id) >> 64);
-    // The fast limit never reaches past the full clusters in front.
-    PLEXA_ASSERT(q < uint32_t(h->clusterCount) && h->Clusters()[q].data != nullptr);
-    return *h->Clusters()[q].data + size_t(id - q * uint32_t(h->itemsPerCluster)) * h->stride;
+    // The fast limit never reaches past the full clusters in front, whose bases are kept current.
+    PLEXA_ASSERT(q < uint32_t(h->clusterCount) && h->Clusters()[q].data != nullptr &&
+                 h->Clusters()[q].base ==
+                     uintptr_t(*h->Clusters()[q].data) - uintptr_t(q) * h->itemsPerCluster * h->stride);
+    return reinterpret_cast<const char*>(h->Clusters()[q].base + uintptr_t(id) * h->stride);
 }
+// Works out cluster c's base from its data, its place and the stride.
+inline void SetClusterBase(DAHeader* h, int32_t c) {
+    DACluster& cluster = h->Clusters()[c];
+    const uintptr_t before = (h->flags & kDAPacked) ? 0 : uintptr_t(c) * uint32_t(h->itemsPerCluster) * h->stride;
+    cluster.base = (cluster.data ? uintptr_t(*cluster.data) : 0) - before;
+}
+inline void SetClusterBases(DAHeader* h) {
+    for (int32_t c = 0; c < h->clusterCount; ++c) SetClusterBase(h, c);
+}
+// Bytes of zeros that stand for the item of an id with none: a read copies them like an item.
+extern const char kZeroItem[kDAMaxStride];
+// The live slot of an id outside the fast range, or kZeroItem when there is no live item. It only
+// reads (declared pure), so what a caller read of the array before the call stays valid after it.
+[[gnu::pure]] const char* LiveSlotOrZeros(const DAHeader* h, int32_t id);
 [[gnu::always_inline]] inline bool SlotFree(const DAHeader* h, const char* slot) {
     return (slot + h->stride)[-1] & kDASlotFree;
 }
@@ -183,12 +199,20 @@ inline void SetRun(char* slot, int32_t run) {
     std::memcpy(slot + 4, &v, 2);
 }
 // Reading by id is the hottest use of an array, so the ids of the fast range are placed inline.
-[[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {
+// The live slot of an id, or kZeroItem when there is none: a read copies from it in every case,
+// with no call that writes memory on the way, so that a loop of reads keeps the array's header
+// in registers instead of reading it again for every item.
+[[gnu::always_inline]] inline const char* GetSource(const DAHeader* h, int32_t id) {
     if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
         const char* slot = FastSlot(h, uint32_t(id));
-        return SlotFree(h, slot) ? nullptr : slot;
+        return SlotFree(h, slot) ? kZeroItem : slot;
     }
-    return LiveSlotSlow(h, id);
+    return LiveSlotOrZeros(h, id);
+}
+// The live slot of an id, none when there is no live item.
+[[gnu::always_inline]] inline const char* LiveSlot(const DAHeader* h, int32_t id) {
+    const char* source = GetSource(h, id);
+    return source == kZeroItem ? nullptr : source;
 }
 }  // namespace da_detail
 
@@ -197,48 +221,37 @@ inline void SetRun(char* slot, int32_t run) {
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, void* destination) {
     if (!array) return false;
     const DAHeader* h = *array;
-    const char* slot = da_detail::LiveSlot(h, id);
-    if (!slot) [[unlikely]] {
-        std::memset(destination, 0, h->itemSize);
-        return false;
-    }
+    const char* source = da_detail::GetSource(h, id);
     // Small items are copied without a library call. The compiler cannot know that the cases
     // other than the destination's own size are never taken.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wstringop-overflow"
 #pragma GCC diagnostic ignored "-Warray-bounds"
     switch (h->itemSize) {
-        case 4: std::memcpy(destination, slot, 4); break;
-        case 8: std::memcpy(destination, slot, 8); break;
-        case 16: std::memcpy(destination, slot, 16); break;
-        default: std::memcpy(destination, slot, h->itemSize);
+        case 4: std::memcpy(destination, source, 4); break;
+        case 8: std::memcpy(destination, source, 8); break;
+        case 16: std::memcpy(destination, source, 16); break;
+        default: std::memcpy(destination, source, h->itemSize);
     }
 #pragma GCC diagnostic pop
-    return true;
+    return source != da_detail::kZeroItem;
 }
-// The same for a typed destination: a live item of the destination's size in the fast range is
-// copied as one value.
+// The same for a typed destination: an item of the destination's size is copied as one value.
 template <class T>
 [[gnu::always_inline]] inline bool DAGet(DAArray array, int32_t id, T* destination) {
-    if (!array) return false;
-    const DAHeader* h = *array;
-    const char* slot;
-    if (uint32_t(id) < uint32_t(h->fastLimit)) [[likely]] {
-        slot = da_detail::FastSlot(h, uint32_t(id));
-        if (!da_detail::SlotFree(h, slot) && h->itemSize == sizeof(T)) [[likely]] {
-            std::memcpy(static_cast<void*>(destination), slot, sizeof(T));
-            return true;
-        }
-        if (da_detail::SlotFree(h, slot)) slot = nullptr;
-    } else {
-        slot = da_detail::LiveSlotSlow(h, id);
-    }
-    if (!slot) {
-        std::memset(static_cast<void*>(destination), 0, h->itemSize);
+    if (!array) [[unlikely]] {
+        std::memset(static_cast<void*>(destination), 0, sizeof(T));
         return false;
     }
-    std::memcpy(static_cast<void*>(destination), slot, h->itemSize);
-    return true;
+    const DAHeader* h = *array;
+    const char* source = da_detail::GetSource(h, id);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wstringop-overflow"
+#pragma GCC diagnostic ignored "-Warray-bounds"
+    if (h->itemSize == sizeof(T)) [[likely]] std::memcpy(static_cast<void*>(destination), source, sizeof(T));
+    else std::memcpy(static_cast<void*>(destination), source, h->itemSize);
+#pragma GCC diagnostic pop
+    return source != da_detail::kZeroItem;
 }
 bool DAPut(DAArray array, int32_t id, const void* source);
 // The item's address (a free slot's too, for a physical id in range), none for an id out of

@@ -302,7 +302,6 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         (*array)->mapCapacity = int32_t(capacity);
     }
 
-    const uint32_t handleFlags = (r.flags & kDAFixed) ? kHandleNoMove : kHandlePlain;
     uint64_t unstored = 0;
     for (int32_t c = 0; c < r.clusters; ++c) {
         const int32_t slots = int32_t(ReadBE(stream));
@@ -316,11 +315,12 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
             std::max(used, (r.flags & kDAFixed) ? uint64_t(r.perCluster) * r.stride : 0);
         Check(used <= 0x7FFFFFFF && size <= 0x7FFFFFFF);
         ScanCluster(stream, r, slots, formStart, &unstored);
-        Handle data = AllocHandleEx(pool, uint32_t(size), handleFlags);
+        Handle data = AllocHandleEx(pool, uint32_t(size), kHandleNoMove);
         if (!data) FailureSignal(status::kOutOfMemory);
         h = *array;
-        h->Clusters()[c] = DACluster{0, slots, data};
+        h->Clusters()[c] = DACluster{0, slots, data, 0};
         h->clusterCount = c + 1;
+        da_detail::SetClusterBase(h, c);
         if (size) std::memset(*data, 0, size_t(size));
         ReadCluster(array, c, slots, stream);
     }

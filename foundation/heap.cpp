@@ -8,9 +8,18 @@
 //   kind 4  small blocks, 8-byte classes 1..30     (64 KB pages, 72-byte header, carved in order)
 //
 // Every block pointer is preceded by its page pointer, which is how a pointer is validated.
-// Variable block: u32 size|flags, u32 unused, page pointer, data; a free block links its page's
-// free ring through its first 8 data bytes and ends with a copy of its size; a handle block
-// keeps the address of its handle entry in its last 8 bytes. Small block: class byte, page
+// Variable block: u32 size|flags, u32 entry index, page pointer, data; a free block links its
+// page's free ring through its first 8 data bytes and ends with a copy of its size; a handle
+// block keeps the index of its handle entry in the pool's entry table in its second word (the
+// word is unused in other blocks), and its lock count and slack (usable less requested bytes)
+// in bits 16-30 of its first word (pages are at most 64 KB, so sizes need bits 3-15 only), so
+// that a handle entry is nothing but the data address. An external handle block keeps its lock
+// count and whether it is relocatable in its page header's free-bytes word, its requested size
+// in the page header. Whether a variable handle block is relocatable is its page's kind.
+//
+// Handle entries live in chunks of 4 KB aligned to 4 KB, so that an entry finds its chunk, and
+// the chunk's first word holds its number in the pool's entry table. A free entry holds the next
+// free entry with bit 0 set, which no live data address has. Small block: class byte, page
 // pointer, 8c + 7 data bytes. A free fixed-size or small block has its page pointer tagged with
 // bit 0 (so freeing it twice is refused) and links its free list through its first 8 bytes.
 //
@@ -40,7 +49,6 @@ namespace {
 
 constexpr uint16_t kPoolSignature = 0xBEAD;
 constexpr uint16_t kPageTag = 0xCAD0;
-constexpr uint8_t kEntryInUse = 0xA5;
 
 enum PageKind : uint32_t { kPlain = 0, kFixed = 1, kReloc = 2, kExternal = 3, kSmall = 4 };
 
@@ -56,7 +64,15 @@ constexpr uint32_t kSmallClasses = 31;  // index 1..30
 constexpr uint32_t kInUse = 0x1;
 constexpr uint32_t kPrevInUse = 0x2;
 constexpr uint32_t kHandleBlock = 0x80000000u;
-constexpr uint32_t kSizeMask = 0x7FFFFFF8u;
+constexpr uint32_t kSizeMask = 0x0000FFF8u;
+// A variable handle block's lock count and slack in its first word.
+constexpr uint32_t kLockShift = 16;
+constexpr uint32_t kLockBits = 0xFFu << kLockShift;
+constexpr uint32_t kSlackShift = 24;
+constexpr uint32_t kSlackMax = 0x7F;
+constexpr uint32_t kSlackBits = kSlackMax << kSlackShift;
+// An external handle block's page header free-bytes word: the lock count and this bit.
+constexpr uint32_t kExternalRelocatable = 0x100;
 
 // Descriptor flags.
 constexpr uint32_t kDescExact = 0x80000000u;
@@ -64,8 +80,8 @@ constexpr uint32_t kDescLockedMask = 0xFFF;
 constexpr uint32_t kDescKindShift = 12;
 
 // Requests above this many bytes are refused (MEM_BLOCK_TOO_BIG): every size the allocator
-// derives from a request (+ 8 handle back pointer, + 23 rounding, + 64 page header, + 8 system
-// prefix) then stays far from wrapping a u32.
+// derives from a request (+ 23 rounding, + 64 page header, + 8 system prefix) then stays far
+// from wrapping a u32.
 constexpr uint32_t kMaxRequest = 0xFFFFF000u;
 
 // Flags of the moves that empty a page during compaction: relocatable, no new page, no
@@ -170,14 +186,9 @@ struct PageHeader {
 static_assert(sizeof(PageHeader) == kVarHeader);
 
 struct HandleEntry {
-    char* data;
-    uint8_t slack;
-    uint8_t lock;
-    uint8_t inUse;
-    uint8_t relocatable;
-    uint32_t unused;
+    char* data;  // the handle's data; bit 0 set: a free entry linking the next free one
 };
-static_assert(sizeof(HandleEntry) == 16);
+static_assert(sizeof(HandleEntry) == 8);
 
 namespace {
 struct PoolFields {
@@ -185,6 +196,9 @@ struct PoolFields {
     PageDesc* freeDescs;
     HandleEntry* freeEntries;
     char* entryChunks;
+    char** entryTable;  // the entry chunks, in the order they were made
+    uint32_t entryTableCount;
+    uint32_t entryTableCapacity;
     uint16_t signature;
     uint16_t flags;
     uint32_t blockSizeFS;
@@ -481,9 +495,7 @@ inline void SetFreeNext(char* b, char* n) { Poke<int32_t>(b + 16, int32_t(n - b)
 inline void SetFreePrev(char* b, char* p) { Poke<int32_t>(b + 20, int32_t(p - b)); }
 inline char*& Rover(char* page) { return Header(page)->aux; }
 
-inline uint32_t VarUsable(uint32_t blockSize, uint32_t word) {
-    return blockSize - ((word & kHandleBlock) ? 24 : 16);
-}
+inline uint32_t VarUsable(uint32_t blockSize, uint32_t) { return blockSize - 16; }
 
 void RingAdd(char* page, char* b) {
     char*& rover = Rover(page);
@@ -902,23 +914,69 @@ inline bool IsHandleBlock(const BlockRef& r) {
     return false;
 }
 
-HandleEntry* BackPointer(const BlockRef& r) {
-    if (r.kind == kExternal) return reinterpret_cast<HandleEntry*>(Header(r.page)->aux);
-    return Peek<HandleEntry*>(r.block + BSize(r.block) - 8);
+// Entry chunks: 4 KB aligned to 4 KB; the first two slots hold the chunk's number and the link
+// to the pool's next chunk, the rest are entries.
+constexpr uintptr_t kEntryChunkBytes = 4096;
+constexpr uint32_t kEntrySlotBits = 9;  // 512 slots of 8 bytes a chunk
+constexpr uint32_t kFirstEntrySlot = 2;
+constexpr uint32_t kEntriesPerChunk = (1u << kEntrySlotBits) - kFirstEntrySlot;
+
+inline bool EntryFree(const HandleEntry* e) { return (reinterpret_cast<uintptr_t>(e->data) & 1) != 0; }
+
+// The index of an entry: its chunk's number and its slot.
+inline uint32_t EntryIndex(const HandleEntry* e) {
+    const uintptr_t address = reinterpret_cast<uintptr_t>(e);
+    uint32_t chunk;
+    std::memcpy(&chunk, reinterpret_cast<const void*>(address & ~(kEntryChunkBytes - 1)), 4);
+    return chunk << kEntrySlotBits | uint32_t((address & (kEntryChunkBytes - 1)) / sizeof(HandleEntry));
 }
 
-void SetBackPointer(const BlockRef& r, HandleEntry* e) {
+// The handle entry of a variable handle block of a page, none for an index out of the table.
+inline HandleEntry* EntryOfBlock(char* page, const char* block) {
+    const uint32_t index = Peek<uint32_t>(block + 4);
+    const MemPool pool = Header(page)->pool;
+    const uint32_t chunk = index >> kEntrySlotBits;
+    const uint32_t slot = index & ((1u << kEntrySlotBits) - 1);
+    if (chunk >= pool->entryTableCount || slot < kFirstEntrySlot) return nullptr;
+    return reinterpret_cast<HandleEntry*>(pool->entryTable[chunk]) + slot;
+}
+
+inline HandleEntry* BackPointer(const BlockRef& r) {
+    if (r.kind == kExternal) return reinterpret_cast<HandleEntry*>(Header(r.page)->aux);
+    return EntryOfBlock(r.page, r.block);
+}
+
+inline void SetBackPointer(const BlockRef& r, HandleEntry* e) {
     if (r.kind == kExternal)
         Header(r.page)->aux = reinterpret_cast<char*>(e);
     else
-        Poke<HandleEntry*>(r.block + BSize(r.block) - 8, e);
+        Poke<uint32_t>(r.block + 4, EntryIndex(e));
+}
+
+// The lock count of a handle's block.
+inline uint32_t LockOf(const BlockRef& r) {
+    if (r.kind == kExternal) return Header(r.page)->freeBytes & 0xFF;
+    return (BWord(r.block) & kLockBits) >> kLockShift;
+}
+inline void SetLock(const BlockRef& r, uint32_t lock) {
+    if (r.kind == kExternal) {
+        uint32_t& word = Header(r.page)->freeBytes;
+        word = (word & ~0xFFu) | lock;
+    } else {
+        SetBWord(r.block, (BWord(r.block) & ~kLockBits) | lock << kLockShift);
+    }
+}
+inline bool IsRelocatable(const BlockRef& r) {
+    if (r.kind == kExternal) return (Header(r.page)->freeBytes & kExternalRelocatable) != 0;
+    return r.kind == kReloc;
 }
 
 // Validates a handle: a live entry whose block points back at it.
 bool ResolveHandle(Handle handle, HandleEntry** entry, BlockRef* ref) {
     HandleEntry* e = reinterpret_cast<HandleEntry*>(handle);
-    if (e && (uintptr_t(e) & 7) == 0 && Peek<uint8_t>(&e->inUse) == kEntryInUse &&
-        Resolve(e->data, ref, false) && IsHandleBlock(*ref) && BackPointer(*ref) == e) {
+    const uintptr_t data = (e && (uintptr_t(e) & 7) == 0) ? Peek<uintptr_t>(&e->data) : 1;
+    if (data && !(data & 1) && Resolve(reinterpret_cast<char*>(data), ref, false) && IsHandleBlock(*ref) &&
+        BackPointer(*ref) == e) {
         *entry = e;
         return true;
     }
@@ -930,27 +988,42 @@ inline MemPool PoolOf(const BlockRef& r) { return Header(r.page)->pool; }
 
 // ---- handle entries ---------------------------------------------------------------------------
 
-// Adds a chunk of about `bytes` (count x 16 + 8) to the handle table; returns entries made.
-uint32_t GrowEntries(MemPool pool, uint32_t bytes) {
+// Adds a chunk of entries to the handle table; returns the entries made (0 when memory fails).
+uint32_t GrowEntries(MemPool pool) {
     for (;;) {
-        SysFail fail;
-        char* chunk = SysAlloc(pool, bytes, false, &fail);
+        if (pool->entryTableCount == pool->entryTableCapacity) {
+            // The table grows first, so that a chunk is never made without its place.
+            const uint32_t capacity = std::max(2 * pool->entryTableCapacity, 16u);
+            if (capacity > (1u << (32 - kEntrySlotBits))) return 0;
+            void* table = std::realloc(pool->entryTable, sizeof(char*) * capacity);
+            if (!table) {
+                if (!ReportError(pool, MEM_OUT_OF_MEMORY)) return 0;
+                continue;
+            }
+            pool->entryTable = static_cast<char**>(table);
+            pool->entryTableCapacity = capacity;
+        }
+        SysFail fail = SysFail::kNone;
+        char* chunk = nullptr;
+        if (uint64_t(pool->total) + kEntryChunkBytes > pool->ceiling) {
+            fail = SysFail::kCeiling;
+        } else if (!(chunk = static_cast<char*>(std::aligned_alloc(kEntryChunkBytes, kEntryChunkBytes)))) {
+            fail = SysFail::kMemory;
+        }
         if (chunk) {
-            std::memcpy(chunk, &pool->entryChunks, sizeof(char*));
+            pool->total += uint32_t(kEntryChunkBytes);
+            const uint32_t number = pool->entryTableCount++;
+            pool->entryTable[number] = chunk;
+            std::memcpy(chunk, &number, 4);
+            std::memcpy(chunk + 8, &pool->entryChunks, sizeof(char*));
             pool->entryChunks = chunk;
-            uint32_t count = (bytes - 8) / sizeof(HandleEntry);
-            HandleEntry* entries = reinterpret_cast<HandleEntry*>(chunk + 8);
-            for (uint32_t i = count; i-- > 0;) {
-                entries[i].data = reinterpret_cast<char*>(pool->freeEntries);
-                entries[i].inUse = 0;
+            HandleEntry* entries = reinterpret_cast<HandleEntry*>(chunk);
+            for (uint32_t i = (1u << kEntrySlotBits); i-- > kFirstEntrySlot;) {
+                entries[i].data = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(pool->freeEntries) | 1);
                 pool->freeEntries = &entries[i];
             }
-            Poison(entries, size_t(count) * sizeof(HandleEntry));
-            return count;
-        }
-        if (bytes / 2 >= 48) {
-            bytes /= 2;
-            continue;
+            Poison(entries + kFirstEntrySlot, size_t(kEntriesPerChunk) * sizeof(HandleEntry));
+            return kEntriesPerChunk;
         }
         if (!ReportError(pool, fail == SysFail::kCeiling ? MEM_EXCEEDED_CEILING : MEM_OUT_OF_MEMORY))
             return 0;
@@ -958,17 +1031,16 @@ uint32_t GrowEntries(MemPool pool, uint32_t bytes) {
 }
 
 HandleEntry* TakeEntry(MemPool pool) {
-    if (!pool->freeEntries && !GrowEntries(pool, 4096)) return nullptr;
+    if (!pool->freeEntries && !GrowEntries(pool)) return nullptr;
     HandleEntry* e = pool->freeEntries;
     Unpoison(e, sizeof *e);
-    pool->freeEntries = reinterpret_cast<HandleEntry*>(e->data);
-    std::memset(e, 0, sizeof *e);
+    pool->freeEntries = reinterpret_cast<HandleEntry*>(reinterpret_cast<uintptr_t>(e->data) & ~uintptr_t(1));
+    e->data = nullptr;
     return e;
 }
 
 void ReturnEntry(MemPool pool, HandleEntry* e) {
-    e->inUse = 0;
-    e->data = reinterpret_cast<char*>(pool->freeEntries);
+    e->data = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(pool->freeEntries) | 1);
     pool->freeEntries = e;
     Poison(e, sizeof *e);
 }
@@ -991,11 +1063,11 @@ void FreeBlock(const BlockRef& r) {
         FreeVarBlock(pool, r.page, r.block);
 }
 
-// Allocates the data block of a handle of `size` bytes (a variable block with room for the back
-// pointer, or an external page) and points it back at the entry; false when none can be had.
-bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
+// Allocates the data block of a handle of `size` bytes (a variable block, or an external page)
+// and points it back at the entry; false when none can be had.
+inline bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatable, HandleEntry* e,
                      BlockRef* out) {
-    uint32_t n = size + 8;
+    uint32_t n = size;
     char* data = nullptr;
     if (n <= pool->extThreshold) {
         if (char* b = VarAlloc(pool, n, flags, true, relocatable))
@@ -1009,15 +1081,21 @@ bool AllocHandleData(MemPool pool, uint32_t size, uint32_t flags, bool relocatab
     return true;
 }
 
-void SetSlack(HandleEntry* e, const BlockRef& r, uint32_t size) {
-    uint32_t slack = r.usable - size;
-    e->slack = uint8_t(std::min(slack, 255u));
-    if (r.kind == kExternal) Header(r.page)->aux2 = size;
+inline void SetSlack(const BlockRef& r, uint32_t size) {
+    if (r.kind == kExternal) {
+        Header(r.page)->aux2 = size;
+        return;
+    }
+    // Every block is made for its request (at most a split's minimum and a rounding larger), so
+    // the slack always fits.
+    const uint32_t slack = r.usable - size;
+    PLEXA_ASSERT(slack <= kSlackMax);
+    SetBWord(r.block, (BWord(r.block) & ~kSlackBits) | std::min(slack, kSlackMax) << kSlackShift);
 }
 
-uint32_t RequestedSize(HandleEntry* e, const BlockRef& r) {
+inline uint32_t RequestedSize(const BlockRef& r) {
     if (r.kind == kExternal) return uint32_t(Header(r.page)->aux2);
-    return r.usable - e->slack;
+    return r.usable - ((BWord(r.block) & kSlackBits) >> kSlackShift);
 }
 
 // ---- compaction -------------------------------------------------------------------------------
@@ -1046,8 +1124,8 @@ uint32_t CompactPage(MemPool, PageDesc* d, uint32_t) {
             b += size;
             continue;
         }
-        HandleEntry* e = (w & kHandleBlock) ? Peek<HandleEntry*>(b + size - 8) : nullptr;
-        if (hole && e && e->lock == 0) {
+        HandleEntry* e = (w & kHandleBlock) ? EntryOfBlock(page, b) : nullptr;
+        if (hole && e && (w & kLockBits) == 0) {
             std::memmove(hole, b, size);
             SetBWord(hole, (w & ~kPrevInUse) | kPrevInUse);
             e->data = hole + 16;
@@ -1126,19 +1204,20 @@ uint32_t CompactPool(MemPool pool, uint32_t need, bool thorough) {
     for (char* b : blocks) {
         uint32_t w = BWord(b);
         if (!(w & kHandleBlock)) return best;
-        uint32_t size = w & kSizeMask;
-        char* nb = VarAlloc(pool, size - 16, kEvacuateFlags, true, true, page);
-        if (!nb) return best;
         BlockRef from;
         Resolve(b + 16, &from, false);
+        // The new block is made for the requested bytes, so that its slack stays small however
+        // often it moves.
+        const uint32_t requested = RequestedSize(from);
+        char* nb = VarAlloc(pool, requested, kEvacuateFlags, true, true, page);
+        if (!nb) return best;
         HandleEntry* e = BackPointer(from);
         BlockRef to;
         Resolve(nb + 16, &to, false);
-        std::memcpy(nb + 16, b + 16, from.usable);
+        std::memcpy(nb + 16, b + 16, std::min(from.usable, to.usable));
         SetBackPointer(to, e);
         e->data = nb + 16;
-        uint32_t requested = from.usable - e->slack;
-        SetSlack(e, to, requested);
+        SetSlack(to, requested);
         uint32_t totalBefore = pool->total;
         FreeVarBlock(pool, page, b);
         if (pool->total != totalBefore) return best;  // deleted: the pool may take a fresh page
@@ -1189,7 +1268,7 @@ bool VarResizeInPlace(MemPool pool, BlockRef& r, uint32_t n) {
         return true;  // fits as it is
     }
     uint32_t oldUsable = r.usable;
-    SetBWord(b, size | (w & (kInUse | kPrevInUse | kHandleBlock)));
+    SetBWord(b, size | (w & (kInUse | kPrevInUse | kHandleBlock | kLockBits | kSlackBits)));
     r.usable = VarUsable(size, w);
     if (r.usable > oldUsable) Unpoison(b + 16, r.usable);
     else Poison(b + 16 + r.usable, size - 16 - r.usable);
@@ -1295,11 +1374,9 @@ uint32_t MemPoolPreAllocate(MemPool pool, uint32_t bytes, uint32_t kind) {
 
 uint32_t MemPoolPreAllocateHandles(MemPool pool, uint32_t count) {
     if (!PoolOk(pool)) return 0;
-    constexpr uint32_t kStep = (65535 - 8) / sizeof(HandleEntry);
     uint32_t made = 0;
     while (made < count) {
-        uint32_t step = std::min(count - made, kStep);
-        uint32_t got = GrowEntries(pool, step * uint32_t(sizeof(HandleEntry)) + 8);
+        uint32_t got = GrowEntries(pool);
         if (!got) break;
         made += got;
     }
@@ -1323,12 +1400,11 @@ bool MemPoolFree(MemPool pool) {
             SysFree(pool, d->page, kind != kExternal);
         }
     }
-    for (char* chunk = pool->entryChunks; chunk;) {
-        char* next;
-        std::memcpy(&next, chunk, sizeof next);
-        SysFree(pool, chunk);
-        chunk = next;
+    for (uint32_t i = 0; i < pool->entryTableCount; ++i) {
+        Unpoison(pool->entryTable[i], kEntryChunkBytes);
+        std::free(pool->entryTable[i]);
     }
+    std::free(pool->entryTable);
     for (char* chunk = pool->descChunks; chunk;) {
         char* next;
         std::memcpy(&next, chunk, sizeof next);
@@ -1365,7 +1441,7 @@ bool MemPoolInfo(MemPool pool, const void* pointer, MemPoolInfoRecord* info) {
 uint32_t MemPoolCompact(MemPool pool, uint32_t size) {
     if (!PoolOk(pool)) return 0;
     InstallHooks(pool);
-    const uint32_t largest = CompactPool(pool, VarNeed(size + 8), true);
+    const uint32_t largest = CompactPool(pool, VarNeed(size), true);
     PLEXA_ASSERT(HeapCheckPool(pool) == 0);
     return largest;
 }
@@ -1522,10 +1598,9 @@ Handle MemAlloc(MemPool pool, uint32_t flags, uint32_t size) {
         return nullptr;
     }
     e->data = (r.kind == kExternal) ? r.page + kExternalHeader : r.block + 16;
-    e->inUse = kEntryInUse;
-    e->relocatable = relocatable ? 1 : 0;
-    e->lock = relocatable ? 0 : 1;
-    SetSlack(e, r, size);
+    if (r.kind == kExternal) Header(r.page)->freeBytes = relocatable ? kExternalRelocatable : 0;
+    SetLock(r, relocatable ? 0 : 1);
+    SetSlack(r, size);
     if (flags & kMemZeroFill) std::memset(e->data, 0, r.usable);
     return reinterpret_cast<Handle>(e);
 }
@@ -1536,10 +1611,11 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     if (!ResolveHandle(handle, &e, &r)) return nullptr;
     MemPool pool = PoolOf(r);
     if (!RequestSizeOk(pool, size)) return nullptr;
-    uint32_t n = size + 8;
+    uint32_t n = size;
     uint32_t oldUsable = r.usable;
+    const bool relocatable = IsRelocatable(r);
     bool mayMove = !(flags & kMemDoNotMove) &&
-                   ((e->relocatable && e->lock == 0) || (flags & kMemMoveLocked));
+                   ((relocatable && LockOf(r) == 0) || (flags & kMemMoveLocked));
     bool inPlace;
     if (r.kind == kExternal) {
         inPlace = n <= r.usable && ((n > pool->extThreshold && n >= r.usable / 2) || !mayMove);
@@ -1548,7 +1624,7 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
         if (inPlace) SetBackPointer(r, e);
     }
     if (inPlace) {
-        SetSlack(e, r, size);
+        SetSlack(r, size);
         if ((flags & kMemZeroFill) && r.usable > oldUsable) std::memset(e->data + oldUsable, 0, r.usable - oldUsable);
         return handle;
     }
@@ -1557,20 +1633,22 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
         return nullptr;
     }
     // Pin the block while the new one is found, so that compaction leaves it where it is.
-    uint8_t lock = e->lock;
+    const uint32_t lock = LockOf(r);
     if (lock == 0) {
         AdjustPageLocks(r, +1);
-        e->lock = 1;
+        SetLock(r, 1);
     }
     BlockRef nr;
-    bool ok = AllocHandleData(pool, size, flags & (kMemNoNewPage | kMemNoExternal), e->relocatable != 0,
-                              e, &nr);
+    bool ok = AllocHandleData(pool, size, flags & (kMemNoNewPage | kMemNoExternal), relocatable, e, &nr);
+    // The pinned block stayed where it was; its reference is still good.
     BlockRef cur = r;
     if (lock == 0) {
-        e->lock = 0;
+        SetLock(cur, 0);
         AdjustPageLocks(cur, -1);
     }
     if (!ok) return nullptr;
+    if (nr.kind == kExternal) Header(nr.page)->freeBytes = relocatable ? kExternalRelocatable : 0;
+    SetLock(nr, lock);
     std::memcpy(nr.kind == kExternal ? nr.page + kExternalHeader : nr.block + 16, e->data,
                 std::min(cur.usable, nr.usable));
     if (lock) {
@@ -1579,7 +1657,7 @@ Handle MemReAlloc(Handle handle, uint32_t size, uint32_t flags) {
     }
     FreeBlock(cur);
     e->data = nr.kind == kExternal ? nr.page + kExternalHeader : nr.block + 16;
-    SetSlack(e, nr, size);
+    SetSlack(nr, size);
     if ((flags & kMemZeroFill) && nr.usable > cur.usable)
         std::memset(e->data + cur.usable, 0, nr.usable - cur.usable);
     return handle;
@@ -1590,7 +1668,7 @@ bool MemFree(Handle handle) {
     BlockRef r;
     if (!ResolveHandle(handle, &e, &r)) return false;
     MemPool pool = PoolOf(r);
-    if (e->lock && e->relocatable) AdjustPageLocks(r, -1);
+    if (LockOf(r) && IsRelocatable(r)) AdjustPageLocks(r, -1);
     FreeBlock(r);
     ReturnEntry(pool, e);
     return true;
@@ -1600,11 +1678,13 @@ Ptr MemLock(Handle handle) {
     HandleEntry* e;
     BlockRef r;
     if (!ResolveHandle(handle, &e, &r)) return nullptr;
-    if (!e->relocatable || e->lock == 255) {
+    const uint32_t lock = LockOf(r);
+    if (!IsRelocatable(r) || lock == 255) {
         ReportError(PoolOf(r), MEM_LOCK_ERROR);
         return nullptr;
     }
-    if (e->lock++ == 0) AdjustPageLocks(r, +1);
+    SetLock(r, lock + 1);
+    if (lock == 0) AdjustPageLocks(r, +1);
     return e->data;
 }
 
@@ -1612,12 +1692,14 @@ uint32_t MemUnlock(Handle handle) {
     HandleEntry* e;
     BlockRef r;
     if (!ResolveHandle(handle, &e, &r)) return 65535;
-    if (e->lock == 0) {
+    const uint32_t lock = LockOf(r);
+    if (lock == 0) {
         ReportError(PoolOf(r), MEM_LOCK_ERROR);
         return 65535;
     }
-    if (--e->lock == 0 && e->relocatable) AdjustPageLocks(r, -1);
-    return e->lock;
+    SetLock(r, lock - 1);
+    if (lock == 1 && IsRelocatable(r)) AdjustPageLocks(r, -1);
+    return lock - 1;
 }
 
 uint32_t MemSize(Handle handle) {
@@ -1631,7 +1713,7 @@ uint32_t MemSizeRequested(Handle handle) {
     HandleEntry* e;
     BlockRef r;
     if (!ResolveHandle(handle, &e, &r)) return 0;
-    return RequestedSize(e, r);
+    return RequestedSize(r);
 }
 
 // ---- error handling ---------------------------------------------------------------------------
@@ -1708,9 +1790,9 @@ int HeapCheckPool(MemPool pool) {
                 } else {
                     ++live;
                     if (w & kHandleBlock) {
-                        auto* e = Peek<HandleEntry*>(b + size - 8);
-                        if (e->data != b + 16 || e->inUse != kEntryInUse) return 9;
-                        if (e->lock && e->relocatable) ++locked;
+                        auto* e = EntryOfBlock(page, b);
+                        if (!e || e->data != b + 16) return 9;
+                        if ((w & kLockBits) && kind == kReloc) ++locked;
                     }
                 }
                 prevInUse = (w & kInUse) != 0;

@@ -1,13 +1,16 @@
 // LL lists; see ll.h.
 #include "foundation/ll.h"
 
+#include <new>
+#include <unordered_map>
+
 namespace plexa {
 
 namespace {
 
-static_assert(sizeof(LinkListHeader) <= 48, "headers are 48-byte blocks");
+static_assert(sizeof(LinkListHeader) <= 32, "headers are 32-byte blocks");
 
-constexpr uint32_t kHeaderSize = 48;
+constexpr uint32_t kHeaderSize = 32;
 MemPool gLLHeaderPool = nullptr;
 
 // The header pool shared by lists created without kLLOwnPool.
@@ -17,8 +20,63 @@ MemPool HeaderPool() {
 }
 
 // The link field of an item: the first word of a pointer item, of a handle item's data.
+// The shared kinds by what they hold; a kind goes when its last header does.
+struct KindKey {
+    MemPool pool;
+    LLFreeProc freeProc;
+    uint32_t flags;
+    uint32_t itemSize;
+    bool operator==(const KindKey&) const = default;
+};
+struct KindHash {
+    size_t operator()(const KindKey& k) const {
+        size_t h = std::hash<const void*>()(k.pool);
+        h = h * 31 + std::hash<const void*>()(reinterpret_cast<const void*>(k.freeProc));
+        return h * 31 + (size_t(k.flags) << 32 | k.itemSize);
+    }
+};
+std::unordered_map<KindKey, LLKind*, KindHash>& Kinds() {
+    static auto* kinds = new std::unordered_map<KindKey, LLKind*, KindHash>();
+    return *kinds;
+}
+
+// The kind taken last: lists are mostly made many of a kind in a row.
+LLKind* gLastKind = nullptr;
+
+// One more use of the kind that holds these; none when memory fails.
+const LLKind* TakeKind(MemPool pool, LLFreeProc freeProc, uint32_t flags, uint32_t itemSize) {
+    LLKind* kind = gLastKind;
+    if (!kind || kind->pool != pool || kind->freeProc != freeProc || kind->flags != flags ||
+        kind->itemSize != itemSize) {
+        const KindKey key{pool, freeProc, flags, itemSize};
+        auto& kinds = Kinds();
+        if (auto found = kinds.find(key); found != kinds.end()) {
+            kind = found->second;
+        } else {
+            kind = new (std::nothrow) LLKind{pool, freeProc, flags, itemSize, 0};
+            if (!kind) return nullptr;
+            try {
+                kinds.emplace(key, kind);
+            } catch (const std::bad_alloc&) {
+                delete kind;
+                return nullptr;
+            }
+        }
+        gLastKind = kind;
+    }
+    ++kind->uses;
+    return kind;
+}
+
+void DropKind(const LLKind* kind) {
+    if (!kind || --const_cast<LLKind*>(kind)->uses > 0) return;
+    Kinds().erase(KindKey{kind->pool, kind->freeProc, kind->flags, kind->itemSize});
+    if (gLastKind == kind) gLastKind = nullptr;
+    delete kind;
+}
+
 void*& Link(const LinkListHeader* list, const void* item) {
-    void* data = (list->flags & kLLHandles) ? static_cast<void*>(*static_cast<char* const*>(item))
+    void* data = (LLFlags(list) & kLLHandles) ? static_cast<void*>(*static_cast<char* const*>(item))
                                             : const_cast<void*>(item);
     return *static_cast<void**>(data);
 }
@@ -48,7 +106,7 @@ void ForgetTail(const LinkListHeader* list) {
 void KeepTail(const LinkListHeader* list, void* tail) { TailOf(list) = TailEntry{list, tail, list->version}; }
 
 void FreeItem(const LinkListHeader* list, void* item) {
-    if (list->flags & kLLHandles) {
+    if (LLFlags(list) & kLLHandles) {
         MemFree(static_cast<Handle>(item));
     } else {
         MemFreePtr(static_cast<Ptr>(item));
@@ -63,18 +121,31 @@ LinkListHeader* LLCreate(MemPool pool, uint32_t itemSize, uint32_t flags) {
                                        : (HeaderPool() ? AllocFSPtrClear(HeaderPool()) : nullptr);
     if (!block) return nullptr;
     auto* list = static_cast<LinkListHeader*>(block);
+    list->kind = TakeKind(pool ? pool : gCurrentPool, nullptr, flags, itemSize);
+    if (!list->kind) {
+        MemFreePtr(static_cast<Ptr>(block));
+        return nullptr;
+    }
     ForgetTail(list);
-    list->pool = pool ? pool : gCurrentPool;
-    list->flags = flags;
-    list->itemSize = itemSize;
     return list;
+}
+
+bool LLSetFreeProc(LinkListHeader* list, LLFreeProc proc) {
+    const LLKind* old = list->kind;
+    if (old->freeProc == proc) return true;
+    const LLKind* kind = TakeKind(old->pool, proc, old->flags, old->itemSize);
+    if (!kind) return false;
+    list->kind = kind;
+    DropKind(old);
+    return true;
 }
 
 void* LLAlloc(LinkListHeader* list) {
     if (!list) return nullptr;
-    if (list->flags & kLLHandles) return AllocHandleClear(list->pool, list->itemSize);
-    if (list->flags & kLLFixedSize) return AllocFSPtrClear(list->pool);
-    return AllocPtrClear(list->pool, list->itemSize);
+    const LLKind* kind = list->kind;
+    if (kind->flags & kLLHandles) return AllocHandleClear(kind->pool, kind->itemSize);
+    if (kind->flags & kLLFixedSize) return AllocFSPtrClear(kind->pool);
+    return AllocPtrClear(kind->pool, kind->itemSize);
 }
 
 void* LLInsert(LinkListHeader* list, void* after, void* item) {
@@ -152,7 +223,7 @@ bool LLRemoveOrFree(LinkListHeader* list, void* item, void* previousHint, bool f
     --list->count;
     ++list->version;
     if (freeItem) {
-        if (list->freeProc) list->freeProc(list, item, previous, 1);
+        if (LLFreeProc proc = LLGetFreeProc(list)) proc(list, item, previous, 1);
         FreeItem(list, item);
     }
     return true;
@@ -170,7 +241,7 @@ void LLRemoveOrFreeAll(LinkListHeader* list, bool freeItem) {
         void* item = list->first;
         while (item) {
             void* next = Link(list, item);
-            if (list->freeProc) list->freeProc(list, item, nullptr, 1);
+            if (LLFreeProc proc = LLGetFreeProc(list)) proc(list, item, nullptr, 1);
             FreeItem(list, item);
             item = next;
         }
@@ -184,6 +255,7 @@ void LLDispose(LinkListHeader* list, bool freeItem) {
     if (!list) return;
     LLRemoveOrFreeAll(list, freeItem);
     ForgetTail(list);
+    DropKind(list->kind);
     MemFreePtr(reinterpret_cast<Ptr>(list));
 }
 

@@ -19,23 +19,36 @@ constexpr uint32_t kLLHandles = 0x1;    // items are handles; the link is the fi
 constexpr uint32_t kLLFixedSize = 0x2;  // items are fixed-size blocks of the list's pool
 constexpr uint32_t kLLOwnPool = 0x4;    // the header lives in the list's pool
 
-struct LinkListHeader {
-    void* first;          // first item, none when empty
+// How a list's items are allocated and freed. Lists of one kind (the wire lists of every signal,
+// say) share one record, so that a header holds only what differs from list to list.
+struct LLKind {
     MemPool pool;         // pool of the items
     LLFreeProc freeProc;  // set by the owner
-    void* owner;          // the owner's word; the list operations never touch it
     uint32_t flags;
     uint32_t itemSize;    // bytes of an item, link included
+    uint32_t uses;        // headers that point at it; it goes with the last
+};
+
+struct LinkListHeader {
+    void* first;          // first item, none when empty
+    const LLKind* kind;   // shared, never null
+    void* owner;          // the owner's word; the list operations never touch it
     uint32_t count;
     uint32_t version;     // changes whenever an item is linked, unlinked or the order changes
 };
+
+inline MemPool LLPool(const LinkListHeader* list) { return list->kind->pool; }
+inline LLFreeProc LLGetFreeProc(const LinkListHeader* list) { return list->kind->freeProc; }
+inline uint32_t LLFlags(const LinkListHeader* list) { return list->kind->flags; }
+inline uint32_t LLItemSize(const LinkListHeader* list) { return list->kind->itemSize; }
 
 // A zeroed header; nothing when out of memory, or when pointer or handle items would be too small
 // to hold their link (item size below 8).
 LinkListHeader* LLCreate(MemPool pool, uint32_t itemSize, uint32_t flags);
 
 inline void* LLFirst(const LinkListHeader* list) { return list ? list->first : nullptr; }
-inline void LLSetFreeProc(LinkListHeader* list, LLFreeProc proc) { list->freeProc = proc; }
+// Gives the list a free procedure; false (the list unchanged) when memory fails.
+bool LLSetFreeProc(LinkListHeader* list, LLFreeProc proc);
 // The item's own data, just after its link.
 inline void* PtrPlus(void* item) { return static_cast<char*>(item) + sizeof(void*); }
 

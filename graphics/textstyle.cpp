@@ -155,7 +155,7 @@ txStyle* FindMatchingStyleInList(const TextStyleList* list, const txStyle* style
 txStyle* InstallStyleInList(const txStyle* style, TextStyleList* list) {
     if (!list || !style) return nullptr;
     if (txStyle* found = FindMatchingStyleInList(list, style)) return found;
-    txStyle* copy = CreateTextStyle(list->pool, style);
+    txStyle* copy = CreateTextStyle(LLPool(list), style);
     if (!copy) return nullptr;
     return static_cast<txStyle*>(LLPush(list, copy));
 }

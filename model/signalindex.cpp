@@ -118,7 +118,7 @@ std::unordered_map<SignalHandle, SignalIndex*>& Registry() {
 }
 
 SignalIndex* IndexOf(LinkListHeader* list, bool make) {
-    if (!list || list->freeProc != FreeSignalRecord) return nullptr;
+    if (!list || LLGetFreeProc(list) != FreeSignalRecord) return nullptr;
     auto* index = static_cast<SignalIndex*>(list->owner);
     if (!index && make) {
         index = new SignalIndex(list);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "foundation/heap.h"
+#include "foundation/memory.h"
 #include "foundation/signals.h"
 
 namespace plexa {
@@ -524,6 +526,53 @@ TEST(DATest, FixedClustersKeepTheirItemsInPlace) {
     EXPECT_EQ((*a.array)->idLimit, 119);
     EXPECT_EQ(Get(a.array, 60).key, 61);
     EXPECT_EQ(DACount(a.array), 119);
+}
+
+// Reads by id go straight to each cluster's data: a compaction of the pool, which slides the
+// handles around them, must leave the clusters where they are.
+TEST(DATest, PoolCompactionLeavesClustersInPlace) {
+    MemPool pool = CreatePool(65536);
+    ASSERT_NE(pool, nullptr);
+    DAArray array = DACreate(pool, sizeof(Item), 100, 0);
+    std::vector<Handle> others;
+    for (int32_t k = 0; k < 1000; ++k) {
+        const Item item{k, -k};
+        DAAdd(array, &item);
+        others.push_back(AllocHandle(pool, 200));
+    }
+    std::vector<char*> before;
+    for (int32_t c = 0; c < (*array)->clusterCount; ++c) before.push_back(*(*array)->Clusters()[c].data);
+    for (size_t i = 0; i < others.size(); i += 2) MemFree(others[i]);
+    MemPoolCompact(pool, 60000);
+    for (int32_t c = 0; c < (*array)->clusterCount; ++c) EXPECT_EQ(*(*array)->Clusters()[c].data, before[size_t(c)]);
+    for (int32_t k = 0; k < 1000; ++k) {
+        ASSERT_EQ(Get(array, k).key, k);
+        ASSERT_EQ(Get(array, k).tag, -k);
+    }
+    DADispose(array);
+    for (size_t i = 1; i < others.size(); i += 2) MemFree(others[i]);
+    MemPoolFree(pool);
+}
+
+// Locking items, whole arrays and searches counts on the array's side and asks nothing of the
+// heap, whose error handler therefore hears nothing.
+TEST(DATest, LocksReportNoHeapErrors) {
+    ArrayOwner a(MakeArray(kDASorted | kDALockSearch, {5, 1, 9, 3}));
+    static int errors;
+    errors = 0;
+    const MemErrorHandler previous = MemSetErrorHandler([](MemErrorRecord*) -> int32_t {
+        ++errors;
+        return 0;
+    });
+    const Item key{9, 0};
+    EXPECT_EQ(DASearch(a.array, -1, &key, kDASearchLock), 3);
+    ASSERT_NE(DAGetAddress(a.array, 1, true), nullptr);
+    DAUnlockId(a.array, 1);
+    DALockArray(a.array);
+    DAUnlockArray(a.array);
+    EXPECT_EQ((*a.array)->Clusters()[0].lockCount, 0);
+    MemSetErrorHandler(previous);
+    EXPECT_EQ(errors, 0);
 }
 
 }  // namespace

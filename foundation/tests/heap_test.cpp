@@ -367,6 +367,64 @@ TEST_F(HeapTest, CompactionSlidesUnlockedBlocksAndKeepsLockedOnes) {
     EXPECT_EQ(Info().pageKinds, 0u);
 }
 
+// A handle block finds its entry through the pool's table of entry chunks: entries of every
+// chunk (preallocated ones, then the ones made on demand) follow their blocks
+// through compaction and resizes.
+TEST_F(HeapTest, HandlesOfEveryEntryChunkFollowTheirBlocks) {
+    ASSERT_GE(MemPoolPreAllocateHandles(pool_, 4095), 4095u);
+    std::vector<Handle> hs;
+    for (int i = 0; i < 6000; ++i) {
+        Handle h = MemAlloc(pool_, kMemRelocatable, 24 + uint32_t(i % 5) * 8);
+        ASSERT_NE(h, nullptr);
+        std::memset(*h, i & 0x7F, 24);
+        hs.push_back(h);
+    }
+    for (size_t i = 0; i < hs.size(); i += 2) MemFree(hs[i]);
+    MemPoolCompact(pool_, 60000);
+    EXPECT_EQ(HeapCheckPool(pool_), 0);
+    for (size_t i = 1; i < hs.size(); i += 2) {
+        ASSERT_EQ(MemSizeRequested(hs[i]), 24 + uint32_t(i % 5) * 8) << i;
+        ASSERT_EQ((*hs[i])[23], char(i & 0x7F)) << i;
+        ASSERT_NE(MemReAlloc(hs[i], 200, 0), nullptr) << i;
+        ASSERT_EQ((*hs[i])[0], char(i & 0x7F)) << i;
+    }
+    EXPECT_EQ(HeapCheckPool(pool_), 0);
+    for (size_t i = 1; i < hs.size(); i += 2) ASSERT_TRUE(MemFree(hs[i])) << i;
+}
+
+// A handle's lock count, requested size and relocatability are kept with its block, variable
+// or external, and go with it when it moves.
+TEST_F(HeapTest, HandleStateGoesWithItsBlock) {
+    for (uint32_t size : {24u, 5000u, 100000u}) {
+        for (bool relocatable : {true, false}) {
+            SCOPED_TRACE(testing::Message() << size << (relocatable ? " relocatable" : " fixed"));
+            Handle h = MemAlloc(pool_, relocatable ? kMemRelocatable : 0, size);
+            ASSERT_NE(h, nullptr);
+            EXPECT_EQ(MemSizeRequested(h), size);
+            std::memset(*h, 0x5A, size);
+            if (relocatable) {
+                ASSERT_NE(MemLock(h), nullptr);
+                ASSERT_NE(MemLock(h), nullptr);
+                ASSERT_NE(MemReAlloc(h, size * 3, kMemMoveLocked), nullptr);
+                EXPECT_EQ(MemUnlock(h), 1u);
+                ASSERT_NE(MemReAlloc(h, size / 2, 0), nullptr);
+                EXPECT_EQ(MemUnlock(h), 0u);
+            } else {
+                EXPECT_EQ(MemLock(h), nullptr);
+                EXPECT_EQ(LastError(), MEM_LOCK_ERROR);
+                ASSERT_NE(MemReAlloc(h, size * 3, kMemMoveLocked), nullptr);
+                ASSERT_NE(MemReAlloc(h, size / 2, kMemMoveLocked), nullptr);
+            }
+            EXPECT_EQ(MemSizeRequested(h), size / 2);
+            EXPECT_EQ((*h)[size / 2 - 1], 0x5A);
+            EXPECT_EQ(HeapCheckPool(pool_), 0);
+            EXPECT_TRUE(MemFree(h));
+            EXPECT_FALSE(MemFree(h));
+            EXPECT_EQ(LastError(), MEM_BAD_HANDLE);
+        }
+    }
+}
+
 TEST_F(HeapTest, PreAllocationAndQueries) {
     EXPECT_EQ(MemPoolPreAllocate(pool_, 40000, kMemRelocatablePages), 49152u);
     EXPECT_EQ(Info().pageKinds, kMemRelocatablePages);

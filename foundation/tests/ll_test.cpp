@@ -24,7 +24,7 @@ constexpr uint32_t kItemSize = 24;
 
 // The item's value lives after its link (in the handle's data for handle lists).
 int32_t& Value(const LinkListHeader* list, void* item) {
-    char* data = (list->flags & kLLHandles) ? *static_cast<Handle>(item) : static_cast<char*>(item);
+    char* data = (LLFlags(list) & kLLHandles) ? *static_cast<Handle>(item) : static_cast<char*>(item);
     return *reinterpret_cast<int32_t*>(data + sizeof(void*));
 }
 
