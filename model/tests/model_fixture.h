@@ -44,12 +44,19 @@ protected:
         started = true;
         ASSERT_EQ(StartCore("model_tests"), 0);
         ASSERT_NE(VXGetMeasuringState(), nullptr);
-        for (txStyle* style : gDefaultTextThemes.styles) SetStyleFont(style, kTestFont);
+        UseTestFont();
+    }
+    // The default themes and style in the test font. Each test sets them again: a test that gives
+    // the sheet defaults back (the preferences' tests) leaves the built-in font behind.
+    static void UseTestFont() {
+        for (txStyle* style : gDefaultTextThemes.styles)
+            if (style) SetStyleFont(style, kTestFont);
         SetStyleFont(gDefaultStyle, kTestFont);
         SetStyleSize(gDefaultStyle, 12);
     }
 
     void SetUp() override {
+        UseTestFont();
         InstallCoreHooks();
         sheet.stringBlock = CreateStringBlock(gGenPool, 4096);
         sheet.textList = CreateTextList();
