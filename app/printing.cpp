@@ -11,9 +11,12 @@
 #include "files/hierarchy.h"
 #include "files/instances.h"
 #include "files/project.h"
+#include "files/sheetfile.h"
 #include "files/sheetspec.h"
 #include "foundation/geometry.h"
+#include "foundation/filespec.h"
 #include "foundation/ll.h"
+#include "foundation/strings.h"
 #include "graphics/grafport.h"
 #include "graphics/printrec.h"
 #include "model/busses.h"
@@ -294,8 +297,13 @@ OSStatus SpoolProjectSheets(ProjectRecord* project, SheetNode*, bool, SheetSpec*
         return ColectSpooledInstances(state);
     }
     if (state->entries.empty()) return 0;
-    (void)project;
-    state->printStatus = VXRunPrintOperation(state->record, nullptr, state->options, PrintSpoolOperationHandler, state);
+    // The job is titled with the project file's name less its extension.
+    char title[kFileSpecNameCapacity] = "";
+    if (project) {
+        GetFileSpecName(&project->file.spec, title, sizeof title);
+        RemoveExtension(kProjectExtension, title);
+    }
+    state->printStatus = VXRunPrintOperation(state->record, title, state->options, PrintSpoolOperationHandler, state);
     return state->printStatus;
 }
 
@@ -413,7 +421,11 @@ OSStatus PrintSheet(SheetRecord* sheet, uint32_t options) {
             // The sheet's print scale in percent: its layout resolution grows as it shrinks.
             if (!job.fit && sheet->stored.printScale > 0 && sheet->stored.printScale != 100)
                 VXSetApplicationPrintDPI(record, uint32_t(std::lround(record->resolution * 100.0 / sheet->stored.printScale)));
-            st = VXRunPrintOperation(record, nullptr, options, PrintSheetOperationHandler, &job);
+            // The job is titled with the sheet file's name less its extension.
+            char title[kFileSpecNameCapacity];
+            GetFileSpecName(&sheet->fileSpec, title, sizeof title);
+            RemoveExtension(kSheetFileExtension, title);
+            st = VXRunPrintOperation(record, title, options, PrintSheetOperationHandler, &job);
         }
         (void)VXClosePrinter();  // the print status is the one reported
     }

@@ -405,6 +405,7 @@ int32_t PlatformRunPrintOperation(PlatformPrintSettings* settings, bool showPane
     }
     QPrinter printer(QPrinter::HighResolution);
     ApplyToPrinter(settings, &printer);
+    if (!view.title.empty()) printer.setDocName(QString::fromStdString(view.title));
     if (!toFile && !printer.isValid()) return -50;
     std::unique_ptr<DrawContext> context = DrawContextForPaintDevice(&printer);
     if (!context) return toFile ? -54 : -50;

@@ -77,6 +77,8 @@ struct PlatformPrintView {
     // Draws the page whose rectangle is given into the context, whose origin (in points) is the
     // page's top-left corner: the view places its own coordinates.
     void (*drawRect)(void* refcon, DrawContext* context, const double rect[4]) = nullptr;
+    // The job's title (a PDF file's title): empty for none.
+    std::string title;
 };
 
 // Prints the view's pages with the settings: each page's rectangle is laid at the top-left

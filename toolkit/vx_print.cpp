@@ -155,7 +155,7 @@ bool VXGetPrintWindowInfo(VXWindowRecordTag* window, VXPrintWindowInfo* info) {
     return true;
 }
 
-OSStatus VXRunPrintOperation(VXPrintRec* record, void*, uint32_t options, VXPrintProc proc,
+OSStatus VXRunPrintOperation(VXPrintRec* record, const char* title, uint32_t options, VXPrintProc proc,
                              void* refcon) {
     if (!record || !record->printInfo || !proc) return status::kParamErr;
     const uint32_t savedResolution = record->resolution;
@@ -199,6 +199,7 @@ OSStatus VXRunPrintOperation(VXPrintRec* record, void*, uint32_t options, VXPrin
     platformView.pageCount = PageCountThunk;
     platformView.rectForPage = RectForPageThunk;
     platformView.drawRect = DrawRectThunk;
+    if (title) platformView.title = title;
     LRect fresh = PageRect(record);
     proc(window, record, -3, &fresh, refcon);
     const OSStatus result =

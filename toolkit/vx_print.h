@@ -61,11 +61,12 @@ struct VXPrintWindowInfo {
 };
 bool VXGetPrintWindowInfo(VXWindowRecordTag* window, VXPrintWindowInfo* info);
 
-// Prints through a temporary print window. Options: kVXPrintShowPanel shows the print panel,
-// kVXPrintResetScaling prints at the settings' scaling 1.0 (restored afterwards). 0 when
-// printed, -128 when cancelled, -50 for a missing record or procedure or a printer failure,
-// -54 when the output file cannot be written, -108 when the window cannot be made.
-OSStatus VXRunPrintOperation(VXPrintRec* record, void* ignored, uint32_t options, VXPrintProc proc,
+// Prints through a temporary print window, as a job with the title (none: untitled). Options:
+// kVXPrintShowPanel shows the print panel, kVXPrintResetScaling prints at the settings' scaling
+// 1.0 (restored afterwards). 0 when printed, -128 when cancelled, -50 for a missing record or
+// procedure or a printer failure, -54 when the output file cannot be written, -108 when the
+// window cannot be made.
+OSStatus VXRunPrintOperation(VXPrintRec* record, const char* title, uint32_t options, VXPrintProc proc,
                              void* refcon);
 
 }  // namespace plexa
