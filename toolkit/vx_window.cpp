@@ -130,10 +130,12 @@ bool Contains(const Rect& outer, const Rect& inner) {
 // the middle of some work), or while some work waits and lets events through (for the
 // simulator's answer, say), waits until that work is done: the window's owner, or the work
 // itself, must not lose what it uses under it.
+// Asked again a tick later, so that a long wait does not spin on the request.
+constexpr double kCloseRetrySeconds = 1.0 / 60;
 void OnCloseRequested(int32_t id) {
     if (vx.updateWaitDepth != 0 || vx.sleepDepth != 0) {
         VXPostDeferredAction([](void* data) { OnCloseRequested(int32_t(reinterpret_cast<intptr_t>(data))); },
-                             reinterpret_cast<void*>(intptr_t(id)), 0);
+                             reinterpret_cast<void*>(intptr_t(id)), kCloseRetrySeconds);
         return;
     }
     VXSendGoAway(VXGetWindowFromId(id));
