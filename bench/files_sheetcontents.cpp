@@ -1,7 +1,9 @@
 // Saving and opening the chain sheet (bench/chain_sheet.h) of N = 1,000, 10,000 and 30,000
 // symbols, each with a designator text: the whole sheet file written, and read back into a new
 // sheet record. Opening also reports the heap taken by the opened sheet, per symbol, measured in
-// a fresh process of the program.
+// a fresh process of the program, and beside it the bytes of the records themselves (symbols,
+// texts, signals with their pin entries, wire lists and wires, as the model lays them out): the
+// rest is the heap's own bookkeeping and the sheet's tables.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -19,6 +21,8 @@
 #include "graphics/textstyle.h"
 #include "model/imagelist.h"
 #include "model/sheet.h"
+#include "model/signals.h"
+#include "model/wires.h"
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/themes.h"
@@ -81,6 +85,21 @@ BENCHMARK(BM_SaveChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark:
 // which an open takes again without asking the system for more. 0 when the child fails.
 const char* gHeapOf = nullptr;
 
+// The bytes of the opened sheet's records, as the model lays them out.
+size_t RecordBytes(SheetRecord* sheet) {
+    size_t bytes = 0;
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+        bytes += sizeof(SymbolRecord) + SizeOfHandle(s->attributes) + SizeOfHandle(s->sheetSymbolData);
+    for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) bytes += sizeof(TextRecord);
+    for (auto s = static_cast<SignalHandle>(LLFirst(sheet->signalList)); s;
+         s = static_cast<SignalHandle>(LLGetNext(sheet->signalList, s))) {
+        bytes += SizeOfHandle(reinterpret_cast<Handle>(s)) + SizeOfHandle((*s)->attributes) + sizeof(LinkListHeader);
+        for (WireHandle w = FirstWire((*s)->wires); w; w = NextWire((*s)->wires, w))
+            bytes += SizeOfHandle(reinterpret_cast<Handle>(w));
+    }
+    return bytes;
+}
+
 void MeasureHeapOfOpenAndExit() {
     if (!gHeapOf) return;
     const FileSpec spec = SpecAt(gHeapOf);
@@ -88,22 +107,28 @@ void MeasureHeapOfOpenAndExit() {
     SheetRecord* sheet = nullptr;
     const OSStatus st = LoadSheetFile(&spec, &sheet);
     const size_t after = HeapInUse();
-    std::printf("%zu\n", st == 0 && after > before ? after - before : size_t(0));
+    std::printf("%zu %zu\n", st == 0 && after > before ? after - before : size_t(0),
+                st == 0 ? RecordBytes(sheet) : size_t(0));
     std::fflush(stdout);
     std::_Exit(st == 0 ? 0 : 1);
 }
 
-double HeapOfOpen(const std::string& path) {
+struct HeapOfOpenResult {
+    double heap = 0;     // the heap the open took
+    double records = 0;  // the bytes of the records among it
+};
+
+HeapOfOpenResult HeapOfOpen(const std::string& path) {
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return 0;
+    if (length <= 0) return {};
     self[length] = 0;
     const std::string command = "'" + std::string(self) + "' --heap-of='" + path + "'";
     FILE* child = popen(command.c_str(), "r");
-    if (!child) return 0;
-    double bytes = 0;
-    if (std::fscanf(child, "%lf", &bytes) != 1) bytes = 0;
-    return pclose(child) == 0 ? bytes : 0;
+    if (!child) return {};
+    HeapOfOpenResult result;
+    if (std::fscanf(child, "%lf %lf", &result.heap, &result.records) != 2) result = {};
+    return pclose(child) == 0 ? result : HeapOfOpenResult{};
 }
 
 void BM_OpenChainSheet(benchmark::State& state) {
@@ -121,7 +146,9 @@ void BM_OpenChainSheet(benchmark::State& state) {
         DestroySheet(sheet);
         state.ResumeTiming();
     }
-    state.counters["heap_per_symbol"] = HeapOfOpen(file.path) / double(n);
+    const HeapOfOpenResult heap = HeapOfOpen(file.path);
+    state.counters["heap_per_symbol"] = heap.heap / double(n);
+    state.counters["records_per_symbol"] = heap.records / double(n);
     state.SetComplexityN(n);
 }
 BENCHMARK(BM_OpenChainSheet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond)->Complexity();
