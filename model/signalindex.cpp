@@ -7,7 +7,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/signals.h"
 
@@ -15,28 +14,7 @@ namespace plexa {
 
 namespace {
 
-// The side of a cell of the spatial grid, in sheet units, as a shift.
-constexpr int32_t kCellShift = 8;
-// Bounds are indexed grown by this much, so that a question with a small margin finds them.
-constexpr int16_t kIndexMargin = 16;
 constexpr int32_t kMinNameCapacity = 16384;
-
-uint64_t CellKey(int32_t cx, int32_t cy) { return (uint64_t(uint32_t(cx)) << 32) | uint32_t(cy); }
-
-struct CellRange {
-    int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // inclusive; empty when x1 < x0
-    bool Empty() const { return x1 < x0 || y1 < y0; }
-};
-
-CellRange CellsOf(const Rect& r) {
-    CellRange c;
-    if (VXEmptyRect(&r)) return c;
-    c.x0 = (int32_t(r.left) - kIndexMargin) >> kCellShift;
-    c.y0 = (int32_t(r.top) - kIndexMargin) >> kCellShift;
-    c.x1 = (int32_t(r.right) + kIndexMargin) >> kCellShift;
-    c.y1 = (int32_t(r.bottom) + kIndexMargin) >> kCellShift;
-    return c;
-}
 
 template <class T>
 void EraseOne(std::vector<T>& v, const T& value) {
@@ -47,7 +25,6 @@ void EraseOne(std::vector<T>& v, const T& value) {
 }
 
 struct Member {
-    CellRange cells;
     std::vector<uint32_t> serials;  // distinct pin serials
     int32_t number = -1;            // generated-name number, when the names are known
     bool nameDirty = true;
@@ -83,13 +60,10 @@ public:
         return found == members_.end() ? nullptr : &found->second;
     }
 
-    void Near(const Rect& area, std::vector<SignalHandle>* out) const;
     void WithSerial(uint32_t serial, std::vector<SignalHandle>* out) const;
     int32_t LowestUnused(StringBlock block, const char* prefix, const std::vector<int32_t>& also);
 
 private:
-    void PlaceCells(SignalHandle s, Member& m);
-    void ClearCells(SignalHandle s, Member& m);
     void PlaceSerials(SignalHandle s, Member& m);
     void ClearSerials(SignalHandle s, Member& m);
     void SetNumber(Member& m, int32_t number);
@@ -99,7 +73,6 @@ private:
     bool built_ = false;
     uint32_t version_ = 0;
     std::unordered_map<SignalHandle, Member> members_;
-    std::unordered_map<uint64_t, std::vector<SignalHandle>> cells_;
     std::unordered_map<uint32_t, std::vector<SignalHandle>> serials_;
     // Names: the block and prefix the numbers were taken with, how many names use each number,
     // and a bit per number below the capacity that is set while some name uses it.
@@ -133,7 +106,6 @@ void SignalIndex::Build() {
         if (held != Registry().end() && held->second == this) Registry().erase(held);
     }
     members_.clear();
-    cells_.clear();
     serials_.clear();
     numberCounts_.clear();
     std::fill(nameBits_.begin(), nameBits_.end(), 0);
@@ -156,7 +128,6 @@ void SignalIndex::Add(SignalHandle s, SignalHandle previous) {
     Member& m = members_[s];
     m = Member{};
     m.previous = previous;
-    PlaceCells(s, m);
     PlaceSerials(s, m);
     dirtyNames_.push_back(s);
 }
@@ -165,7 +136,6 @@ void SignalIndex::Remove(SignalHandle s) {
     auto found = members_.find(s);
     if (found == members_.end()) return;
     Member& m = found->second;
-    ClearCells(s, m);
     ClearSerials(s, m);
     SetNumber(m, -1);
     members_.erase(found);
@@ -176,14 +146,6 @@ void SignalIndex::Remove(SignalHandle s) {
 void SignalIndex::Update(SignalHandle s, uint32_t what) {
     Member* m = Find(s);
     if (!m) return;
-    if (what & kSignalChangedBounds) {
-        const CellRange cells = CellsOf((*s)->bounds);
-        if (cells.x0 != m->cells.x0 || cells.y0 != m->cells.y0 || cells.x1 != m->cells.x1 ||
-            cells.y1 != m->cells.y1) {
-            ClearCells(s, *m);
-            PlaceCells(s, *m);
-        }
-    }
     if (what & kSignalChangedPins) {
         ClearSerials(s, *m);
         PlaceSerials(s, *m);
@@ -192,26 +154,6 @@ void SignalIndex::Update(SignalHandle s, uint32_t what) {
         m->nameDirty = true;
         dirtyNames_.push_back(s);
     }
-}
-
-void SignalIndex::PlaceCells(SignalHandle s, Member& m) {
-    m.cells = CellsOf((*s)->bounds);
-    if (m.cells.Empty()) return;
-    for (int32_t x = m.cells.x0; x <= m.cells.x1; ++x)
-        for (int32_t y = m.cells.y0; y <= m.cells.y1; ++y) cells_[CellKey(x, y)].push_back(s);
-}
-
-void SignalIndex::ClearCells(SignalHandle s, Member& m) {
-    if (m.cells.Empty()) return;
-    for (int32_t x = m.cells.x0; x <= m.cells.x1; ++x) {
-        for (int32_t y = m.cells.y0; y <= m.cells.y1; ++y) {
-            auto found = cells_.find(CellKey(x, y));
-            if (found == cells_.end()) continue;
-            EraseOne(found->second, s);
-            if (found->second.empty()) cells_.erase(found);
-        }
-    }
-    m.cells = CellRange{};
 }
 
 void SignalIndex::PlaceSerials(SignalHandle s, Member& m) {
@@ -299,20 +241,6 @@ int32_t SignalIndex::LowestUnused(StringBlock block, const char* prefix,
     return int32_t(nameBits_.size() * 64);
 }
 
-void SignalIndex::Near(const Rect& area, std::vector<SignalHandle>* out) const {
-    out->clear();
-    const int32_t x0 = int32_t(area.left) >> kCellShift, x1 = int32_t(area.right) >> kCellShift;
-    const int32_t y0 = int32_t(area.top) >> kCellShift, y1 = int32_t(area.bottom) >> kCellShift;
-    for (int32_t x = x0; x <= x1; ++x) {
-        for (int32_t y = y0; y <= y1; ++y) {
-            auto found = cells_.find(CellKey(x, y));
-            if (found == cells_.end()) continue;
-            for (SignalHandle s : found->second)
-                if (std::find(out->begin(), out->end(), s) == out->end()) out->push_back(s);
-        }
-    }
-}
-
 void SignalIndex::WithSerial(uint32_t serial, std::vector<SignalHandle>* out) const {
     out->clear();
     auto found = serials_.find(serial);
@@ -373,14 +301,6 @@ bool SignalListRemove(LinkListHeader* list, SignalHandle signal) {
     return true;
 }
 
-bool SignalsNear(LinkListHeader* list, const Rect& area, std::vector<SignalHandle>* out) {
-    SignalIndex* index = IndexOf(list, true);
-    if (!index) return false;
-    index->Sync();
-    index->Near(area, out);
-    return true;
-}
-
 bool SignalsWithSerial(LinkListHeader* list, uint32_t serial, std::vector<SignalHandle>* out) {
     SignalIndex* index = IndexOf(list, true);
     if (!index) return false;
@@ -413,10 +333,6 @@ bool CheckSignalIndex(LinkListHeader* list) {
         inList.insert(s);
         const Member* m = index->Find(s);
         if (!m || m->previous != previous) return false;
-        const CellRange cells = CellsOf((*s)->bounds);
-        if (cells.x0 != m->cells.x0 || cells.x1 != m->cells.x1 || cells.y0 != m->cells.y0 ||
-            cells.y1 != m->cells.y1)
-            return false;
         std::vector<uint32_t> serials;
         for (int32_t i = 0; i < (*s)->pinCount; ++i)
             if (std::find(serials.begin(), serials.end(), SignalPins(s)[i].serial) == serials.end())

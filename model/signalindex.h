@@ -1,21 +1,20 @@
 // The index of a signal list, so that the questions the sheet editor asks of a sheet's nets cost
-// what the nets near the question cost, not what the whole sheet costs: which signals lie near a
-// point (by their bounds, in a grid of cells), which signals hold a pin of a symbol (by serial
-// number), where a signal stands in its list (the predecessor, to unlink it), and which generated
-// name numbers are in use.
+// what the nets concerned cost, not what the whole sheet costs: which signals hold a pin of a
+// symbol (by serial number), where a signal stands in its list (the predecessor, to unlink it),
+// and which generated name numbers are in use. (Which signals lie near a point the sheet's item
+// index answers.)
 //
 // An index hangs on the owner word of a list made by CreateSignalList; it is made on the first
 // question and freed with the list. It never trusts itself: it is rebuilt from the list whenever
 // the list's version shows a change that did not come through SignalListPush or SignalListRemove,
 // predecessor hints are checked before use, and every candidate is tested against the signal as
-// it is. Changes to a member's bounds, pin entries and name reach the index through
+// it is. Changes to a member's pin entries and name reach the index through
 // NoteSignalChange, which the signal module calls wherever it changes them.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "foundation/rectmath.h"
 #include "foundation/stringblock.h"
 
 namespace plexa {
@@ -24,7 +23,6 @@ struct LinkListHeader;
 struct SignalRecord;
 using SignalHandle = SignalRecord**;
 
-constexpr uint32_t kSignalChangedBounds = 0x1;
 constexpr uint32_t kSignalChangedPins = 0x2;
 constexpr uint32_t kSignalChangedName = 0x4;
 
@@ -39,9 +37,6 @@ void DestroySignalIndex(LinkListHeader* list);
 void SignalListPush(LinkListHeader* list, SignalHandle signal);
 bool SignalListRemove(LinkListHeader* list, SignalHandle signal);
 
-// The signals whose bounds may meet the rectangle (each once, in no particular order); false when
-// the list has no index (the caller then walks the list).
-bool SignalsNear(LinkListHeader* list, const Rect& area, std::vector<SignalHandle>* out);
 // The signals that may hold a pin entry of the symbol serial number; false without an index.
 bool SignalsWithSerial(LinkListHeader* list, uint32_t serial, std::vector<SignalHandle>* out);
 // The lowest number from 1 up that no name of the list (prefix, then a number: IsPrefixedString

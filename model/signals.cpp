@@ -347,7 +347,6 @@ void CalcSignalBounds(SignalHandle signal) {
     CalcWireListBounds((*signal)->wires, &bounds);
     NoteSheetItemBounds((*signal)->bounds, bounds);
     (*signal)->bounds = bounds;
-    NoteSignalChange(signal, kSignalChangedBounds);
 }
 
 WireHandle CleanupSignalWires(SignalHandle signal, WireHandle referenceWire) {
