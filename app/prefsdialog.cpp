@@ -18,6 +18,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "graphics/fonts.h"
+#include "graphics/grafprocs_ui.h"
 #include "library/itemcache.h"
 #include "library/libpaths.h"
 #include "model/themes.h"
@@ -33,6 +34,7 @@
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_listbox.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
@@ -67,7 +69,7 @@ constexpr int16_t kScriptListItem = 80, kAddScriptItem = 81, kModifyScriptItem =
 
 constexpr const char* kNamesKinds[kPropertyNamesKinds] = {"Component Attributes", "Pin Attributes", "Signal Attributes",
                                                           "Sheet Attributes", "Project Attributes"};
-constexpr const char* kColorNames[9] = {"Black", "Gray", "White", "Red", "Blue", "Green", "Yellow", "Magenta", "Cyan"};
+// The colours of the colours menu's items, in order.
 constexpr uint32_t kColorValues[9] = {0x07000000, 0x09808080, 0x0BFFFFFF, 0x01FF0000, 0x030000FF,
                                       0x02008000, 0x06FFFF00, 0x05FF00FF, 0x0400FFFF};
 constexpr const char* kShortcutTargetTitle = "Choose Shortcut Target";
@@ -87,12 +89,14 @@ struct PrefsDialogState {
     VXWindowRecordTag* dialog = nullptr;
     VXWindowRecordTag* panels = nullptr;
     PathListEditor* paths = nullptr;
+    VXMenuRecord* colorsMenu = nullptr;
     PrefsRecord prefs{};
     std::array<ShortcutGroup, kShortcutGroupCount> groups;
     std::array<std::vector<std::string>, kPropertyNamesKinds> names;
     std::vector<ScriptFileEntry> scripts;
     std::vector<bool> fontOffered;  // by family index
     int16_t tab = -1;
+    int16_t editedWell = -1;  // the colour well whose menu is up
     int32_t group = 0, namesList = 0;
     bool groupsCopied = false, namesCopied = false, scriptsCopied = false, fontsVisited = false;
     bool pathsChanged = false, namesChanged = false, shortcutsChanged = false, scriptsChanged = false,
@@ -247,31 +251,130 @@ void ReadFonts(PrefsDialogState* s) {
 
 // ---- Colours ----
 
+constexpr int16_t kHighlightWell = kLastColorItem, kBackgroundWell = kFirstColorItem + 5;
+constexpr uint16_t kFirstColorCommand = 1101;
+
 bool ColorMode(const PrefsDialogState* s) { return (s->prefs.options & kPrefsColorDisplay) != 0; }
+
+// The RGB part of a colour value (its high byte names a brush or nothing).
+uint32_t GetRealColor(uint32_t color) { return color & 0x00FFFFFF; }
+
+// The well's own colour, or black and white (the background) in monochrome.
+void UpdateColorWell(PrefsDialogState* s, int16_t item) {
+    uint32_t color = s->prefs.colors[item - kFirstColorItem];
+    if (!ColorMode(s) && item != kHighlightWell) color = kColorValues[item == kBackgroundWell ? 2 : 0];
+    VXSetColorWellColor(s->panels, item, color);
+}
+
+// The popup arrow beside a well: 13 square, 6 right of it and 4 down.
+Rect CalcColorPopupRect(PrefsDialogState* s, int16_t item) {
+    Rect well{};
+    VXGetItemPosition(s->panels, item, &well);
+    const int16_t left = int16_t(well.right + 6), top = int16_t(well.top + 4);
+    return Rect{top, left, int16_t(top + 13), int16_t(left + 13)};
+}
+
+// In monochrome only the highlight's colour is chosen from the menu.
+bool ColorArrowActive(const PrefsDialogState* s, int16_t item) { return ColorMode(s) || item == kHighlightWell; }
+
+void UpdateColorsPanel(PrefsDialogState* s) {
+    for (int16_t item = kFirstColorItem; item <= kLastColorItem; ++item) {
+        const Rect arrow = CalcColorPopupRect(s, item);
+        const uint16_t state = item == s->editedWell         ? kPopupArrowPressed
+                               : ColorArrowActive(s, item) ? kPopupArrowNormal
+                                                           : kPopupArrowDisabled;
+        VXDrawPopupArrowButton(&s->panels->graf, &arrow, state);
+    }
+}
 
 void ShowColors(PrefsDialogState* s) {
     VXWindowRecordTag* w = s->panels;
-    if (VXCountListItems(w, kColorModeItem) == 0) {
-        VXAddListItem(w, kColorModeItem, "Monochrome", 0);
-        VXAddListItem(w, kColorModeItem, "Color", 1);
-    }
     for (int32_t i = 0; i < 2; ++i) VXSelectListItem(w, kColorModeItem, i, i == (ColorMode(s) ? 1 : 0));
+    for (int16_t item = kFirstColorItem; item <= kLastColorItem; ++item) UpdateColorWell(s, item);
+    VXInvalRect(w, nullptr);
+}
+
+// First showing: the mode popup, and a colour well in place of each colour's item.
+void MakeColorWells(PrefsDialogState* s) {
+    VXWindowRecordTag* w = s->panels;
+    s->colorsMenu = VXBuildMenu(&gColorsPopupMenuDef);
+    VXAddListItem(w, kColorModeItem, "Monochrome", 0);
+    VXAddListItem(w, kColorModeItem, "Color", 1);
     for (int16_t item = kFirstColorItem; item <= kLastColorItem; ++item) {
-        const uint32_t color = s->prefs.colors[item - kFirstColorItem];
-        if (VXCountListItems(w, item) == 0)
-            for (int32_t i = 0; i < 9; ++i) VXAddListItem(w, item, kColorNames[i], i);
-        int32_t chosen = -1;
-        for (int32_t i = 0; i < 9 && chosen < 0; ++i)
-            if (kColorValues[i] == color) chosen = i;
-        for (int32_t i = 0; i < 9 && chosen < 0; ++i)
-            if ((kColorValues[i] & 0xFFFFFF) == (color & 0xFFFFFF)) chosen = i;
-        if (chosen < 0) {
-            if (VXCountListItems(w, item) == 9) VXAddListItem(w, item, "Custom", 9);
-            chosen = 9;
+        Rect r{};
+        VXGetItemPosition(w, item, &r);
+        VXDestroyControl(w, item);
+        r = Rect{int16_t(r.top - 2), int16_t(r.left - 3), int16_t(r.bottom + 2), int16_t(r.right + 3)};
+        VXCreateControl(w, kVXColorWell, &r, "", item, 0);
+    }
+}
+
+// The colours menu of a well, popped up at its arrow, the item of the well's colour checked.
+void TrackColorPopup(PrefsDialogState* s, int16_t item) {
+    VXWindowRecordTag* w = s->panels;
+    const uint32_t color = s->prefs.colors[item - kFirstColorItem];
+    int32_t checked = -1;
+    for (int32_t i = 0; i < 9 && checked < 0; ++i)
+        if (kColorValues[i] == color) checked = i;
+    for (int32_t i = 0; i < 9 && checked < 0; ++i)
+        if (GetRealColor(kColorValues[i]) == GetRealColor(color)) checked = i;
+    const Rect arrow = CalcColorPopupRect(s, item);
+    s->editedWell = item;
+    VXInvalRect(w, &arrow);
+    if (checked >= 0) VXSetMenuItemChecked(s->colorsMenu, true, checked + 1, true);
+    // The choice comes back as a command while the menu is up.
+    (void)VXPopupMenuClick(w, Point{arrow.top, arrow.left}, 0, true, s->colorsMenu, true, checked >= 0 ? checked + 1 : 0);
+    if (checked >= 0) VXSetMenuItemChecked(s->colorsMenu, true, checked + 1, false);
+    s->editedWell = -1;
+    VXInvalRect(w, &arrow);
+}
+
+int32_t ColorPrefsPanelHandler(PrefsDialogState* s, VXEventRecord* event) {
+    VXWindowRecordTag* w = s->panels;
+    switch (event->kind) {
+        case kVXUpdateEvent: UpdateColorsPanel(s); return 0;
+        case kVXMouseDownEvent:
+        case kVXDoubleClickEvent:
+            for (int16_t item = kFirstColorItem; item <= kLastColorItem; ++item) {
+                const Rect arrow = CalcColorPopupRect(s, item);
+                const Point at{event->u.mouse.v, event->u.mouse.h};
+                if (!ColorArrowActive(s, item) || at.h < arrow.left || at.h >= arrow.right || at.v < arrow.top ||
+                    at.v >= arrow.bottom)
+                    continue;
+                TrackColorPopup(s, item);
+                return 1;
+            }
+            return 0;
+        case kVXCommandEvent: {
+            const int32_t chosen = event->u.command.command - kFirstColorCommand;
+            if (chosen < 0 || chosen >= 9 || s->editedWell < 0) return 0;
+            s->prefs.colors[s->editedWell - kFirstColorItem] = kColorValues[chosen];
+            UpdateColorWell(s, s->editedWell);
+            return 1;
         }
-        for (int32_t i = 0; i < VXCountListItems(w, item); ++i) VXSelectListItem(w, item, i, i == chosen);
-        // In monochrome only the highlight's colour is chosen.
-        VXSetItemEnabled(w, item, ColorMode(s) || item == kLastColorItem);
+        case kVXControlEvent: {
+            const int16_t item = int16_t(event->u.control.item);
+            if (item == kColorModeItem) {
+                const bool color = VXGetSelectedListItem(w, kColorModeItem, -1) == 1;
+                if (color != ColorMode(s)) {
+                    s->prefs.options = uint16_t(s->prefs.options ^ kPrefsColorDisplay);
+                    ShowColors(s);
+                }
+                return 1;
+            }
+            if (item == kDefaultColorsItem) {
+                s->prefs.options |= kPrefsColorDisplay;
+                SetDefaultColors(s->prefs.colors);
+                ShowColors(s);
+                return 1;
+            }
+            if (item >= kFirstColorItem && item <= kLastColorItem && event->u.control.controlType == kVXColorWell) {
+                s->prefs.colors[item - kFirstColorItem] = event->u.control.values.colour;
+                return 1;
+            }
+            return 0;
+        }
+        default: return 0;
     }
 }
 
@@ -358,6 +461,7 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
     VXWindowRecordTag* w = s->panels;
     if (!w || tab < 0 || tab >= kPrefsTabCount || tab == s->tab) return;
     FlushPrefsPanel(s);
+    if (s->tab == kColorsTab) VXCloseColorPanel();
     const bool first = VXIsViewLayerEmpty(w, tab);
     if (first) VXLoadControlsForViewLayer(w, tab, uint16_t(kPrefsPanelTemplateBase + tab), 0, 0, 0);
     VXSetCurrentViewLayer(w, tab);
@@ -395,7 +499,10 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
                 s->fontsVisited = true;
             }
             break;
-        case kColorsTab: ShowColors(s); break;
+        case kColorsTab:
+            if (first) MakeColorWells(s);
+            ShowColors(s);
+            break;
         case kPathsTab:
             if (!s->paths) {
                 Rect r{};
@@ -424,7 +531,9 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
 
 int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
     PrefsDialogState* s = gState;
-    if (!s || event->kind != kVXControlEvent) return 0;
+    if (!s) return 0;
+    if (s->tab == kColorsTab) return ColorPrefsPanelHandler(s, event);
+    if (event->kind != kVXControlEvent) return 0;
     VXWindowRecordTag* w = s->panels;
     const int16_t item = int16_t(event->u.control.item);
     switch (item) {
@@ -496,15 +605,6 @@ int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
             VXSetListDrawingEnabled(w, kFontListItem, true);
             return 1;
         }
-        case kColorModeItem:
-            FlushPrefsPanel(s);
-            ShowColors(s);
-            return 1;
-        case kDefaultColorsItem:
-            s->prefs.options |= kPrefsColorDisplay;
-            SetDefaultColors(s->prefs.colors);
-            ShowColors(s);
-            return 1;
         case kAddPathItem:
             if (s->paths) AskAddPathEditorPath(s->paths, kVXPanelCreateFolders, kPathFileKinds);
             return 1;
@@ -534,11 +634,6 @@ int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
             if (item >= kFirstGroupItem && item < kFirstGroupItem + kShortcutGroupCount) {
                 s->group = item - kFirstGroupItem;
                 ShowShortcuts(s);
-                return 1;
-            }
-            if (item > kFirstColorItem - 1 && item <= kLastColorItem) {
-                const int32_t chosen = VXGetSelectedListItem(w, item, -1);
-                if (chosen >= 0 && chosen < 9) s->prefs.colors[item - kFirstColorItem] = kColorValues[chosen];
                 return 1;
             }
             return s->paths && HandlePathListEditorButton(s->paths, item, Shift()) ? 1 : 0;
@@ -573,6 +668,7 @@ int32_t PrefsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 if (s->pathsChanged && s->paths && !SavePathListEditorPaths(s->paths, GetLibFilesPathList()))
                     s->pathsChanged = false;
             }
+            VXCloseColorPanel();
             return 0;
         case kVXDestroyEvent:
             DestroyPathListEditor(std::exchange(s->paths, nullptr));

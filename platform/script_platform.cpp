@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "platform/app_platform.h"
+#include "platform/control_platform.h"
 #include "platform/menu_platform.h"
 #include "platform/panel_platform.h"
 #include "platform/window_platform.h"
@@ -60,9 +61,9 @@ namespace {
 
 enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
-    kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
+    kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
-    kLogWindows, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
+    kLogWindows, kLogColorPanel, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
     kWheel, kPinch,
 };
 
@@ -241,6 +242,12 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             step.text = rest;
             step.verb = Verb::kFontPanel;
         } else if (verb == "font-panel-cancel") step.verb = Verb::kFontPanelCancel;
+        else if (verb == "color-panel") {
+            need(words.size() == 1 && words[0].size() == 6 &&
+                 words[0].find_first_not_of("0123456789abcdefABCDEF") == std::string::npos);
+            step.x = int(std::strtol(words[0].c_str(), nullptr, 16));
+            step.verb = Verb::kColorPanel;
+        }
         else if (verb == "print-panel") {
             need(!rest.empty());
             step.text = rest;
@@ -265,6 +272,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             step.verb = Verb::kScreenshotScreen;
         } else if (verb == "log") step.verb = Verb::kLog;
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
+        else if (verb == "log-color-panel") step.verb = Verb::kLogColorPanel;
         else if (verb == "log-menu") { need(!rest.empty()); step.verb = Verb::kLogMenu; }
         else if (verb == "log-time") { need(!rest.empty()); step.verb = Verb::kLogTime; }
         else if (verb == "log-drawn") {
@@ -583,6 +591,8 @@ void ShootScreen(const Step& step) {
     const std::vector<PlatformWindow*> windows = VisibleWindows();  // front to back
     for (auto window = windows.rbegin(); window != windows.rend(); ++window)
         widgets.push_back(PlatformWindowHostWidget(*window));
+    // An open popup menu is not one of the windows; it lies in front of them all.
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && popup->isVisible()) widgets.push_back(popup);
     if (widgets.empty()) return Fail(step.line, "no window is shown");
     if (!SaveComposite(widgets, step.text)) Fail(step.line, "cannot write \"" + step.text + "\"");
 }
@@ -663,6 +673,7 @@ bool Ready(const Step& step) {
             return window && PlatformWindowFirstPaint(window) && !PlatformWindowNeedsDisplay(window);
         }
         case Verb::kButton: return FindButton(step.text) != nullptr;
+        case Verb::kColorPanel: return PlatformControlColorPanelIsOpen();
         default: return true;
     }
 }
@@ -671,7 +682,7 @@ bool Ready(const Step& step) {
 bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
-        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
+        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
             return false;
@@ -700,6 +711,7 @@ void Play(const Step& step) {
         case Verb::kPanelCancel: TestQueueFilePanelAnswer(false, {}); return;
         case Verb::kFontPanel: TestQueueFontPanelAnswer(step.text); return;
         case Verb::kFontPanelCancel: TestQueueFontPanelAnswer(""); return;
+        case Verb::kColorPanel: PlatformControlTestPickColor(uint32_t(step.x)); return;
         case Verb::kPrintPanel: {
             static std::string output;
             output = step.text;
@@ -734,6 +746,9 @@ void Play(const Step& step) {
             WriteLog(line);
             return;
         }
+        case Verb::kLogColorPanel:
+            WriteLog(PlatformControlColorPanelIsOpen() ? "color panel open" : "color panel closed");
+            return;
         case Verb::kLogMenu: PlayLogMenu(step); return;
         case Verb::kLogDrawn: {
             const int64_t at = PlatformWindowFirstPaint(StepWindow(step, step.second));

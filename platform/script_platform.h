@@ -32,6 +32,8 @@
 //   panel-cancel               the next file panel is cancelled
 //   font-panel FAMILY          the next font panel chooses the family
 //   font-panel-cancel          the next font panel is cancelled
+//   color-panel RRGGBB         waits until the colour panel of a colour well is open and picks
+//                              the colour (six hex digits) in it, as a person would there
 //   print-panel PATH           print panels from now on print into the PDF file PATH
 //   popup INDEX                the next popup menu run by the program answers with the item
 //                              (from 0; -1 dismissed)
@@ -45,6 +47,7 @@
 //                              screen, front ones over back ones, into a PNG file
 //   log TEXT                   writes the text
 //   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
+//   log-color-panel            writes "color panel open" or "color panel closed"
 //   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or
 //                              "disabled", "checked" when checked ("-" a separator), sub-menus'
 //                              items indented below theirs

@@ -39,7 +39,7 @@ std::string AddShortcut(const std::string& what) {
 
 // Opens the dialog and edits every tab: a general option, a property-name list, the components
 // shortcut group (a part added from the parts dialog), the fonts offered, a colour from its
-// pop-up button, the order of the report scripts and the removal of one, a library folder added.
+// well's menu, the order of the report scripts and the removal of one, a library folder added.
 // A screenshot of each tab; the run ends with the button.
 std::string EditEveryTab(const std::string& end, bool pictures, const std::string& folder) {
     auto shot = [&](const char* name) {
@@ -53,8 +53,8 @@ std::string EditEveryTab(const std::string& end, bool pictures, const std::strin
            "click 243 17\nbutton Components\n" + AddShortcut("Resistor") +
            "button Module Ports\nclick 100 78\nbutton Down\n" + shot("shortcuts") +
            "click 312 17\nbutton Uncheck All\n" + shot("fonts") +
-           // The graphics colour: red, the fourth colour.
-           "click 372 17\npopup 3\nclick 261 91\n" + shot("colors") +
+           // The graphics colour: red, from the menu of its well's arrow.
+           "click 372 17\nclick 279 93\nchoose Red\n" + shot("colors") +
            "click 512 17\nclick 100 46\nbutton Down\nclick 100 76\nbutton Remove\n" + shot("scripts") +
            "click 441 17\npanel " + folder + "\nbutton Add Folder...\n" + shot("libraries") +
            "button " + end + "\nwait-no-window Preferences\nquit\n";
@@ -104,21 +104,70 @@ TEST(PrefsDialog, ACheckBoxClickedByItsTitleChangesTheOption) {
     EXPECT_FALSE(ticked == unchanged);
 }
 
-// A colour chosen from its pop-up button: the graphics colour becomes red (0x01FF0000) beside
-// the pins' black (0x07000000) in the stored record, in either byte order.
-TEST(PrefsDialog, AColourChosenFromItsPopUpButtonIsStored) {
-    const auto holds = [](const std::string& bytes, std::initializer_list<unsigned char> sequence) {
-        return bytes.find(std::string(sequence.begin(), sequence.end())) != std::string::npos;
-    };
-    const auto redThenBlack = [&](const std::string& bytes) {
-        return holds(bytes, {0x00, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x07}) ||
-               holds(bytes, {0x01, 0xFF, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00});
-    };
+// The colours tab: the Colors tab, the display popup, a colour's well and the arrow beside it (row
+// 0 the graphics, 7 the highlight).
+const std::string kColorsTab = "click 372 17\n";
+std::string ColorArrow(int row) { return "click 279 " + std::to_string(93 + 30 * row) + "\n"; }
+std::string ColorWell(int row) { return "click 224 " + std::to_string(94 + 30 * row) + "\n"; }
+const std::string kMonochrome = "popup 0\nclick 261 53\n";
+
+// Two colours next to each other in the stored record, in either byte order.
+bool HoldsColors(const std::string& bytes, uint32_t first, uint32_t second) {
+    std::string little, big;
+    for (uint32_t c : {first, second})
+        for (int i = 0; i < 4; ++i) {
+            little += char((c >> (8 * i)) & 0xFF);
+            big += char((c >> (8 * (3 - i))) & 0xFF);
+        }
+    return bytes.find(little) != std::string::npos || bytes.find(big) != std::string::npos;
+}
+
+// A colour chosen from the menu of its well's arrow: the graphics colour becomes red (0x01FF0000)
+// beside the pins' black (0x07000000) in the stored record. The menu is shown open, with the
+// well's colour (green) checked and its arrow pressed.
+TEST(PrefsDialog, AColourChosenFromItsWellsMenuIsStored) {
     const std::string unchanged = Confirmed("");
-    const std::string red = Confirmed("click 372 17\npopup 3\nclick 261 91\n"
-                                      "screenshot " + OutputPath("prefs-colors-red.png") + " Preferences\n");
-    EXPECT_FALSE(redThenBlack(unchanged));
-    EXPECT_TRUE(redThenBlack(red));
+    const std::string red = Confirmed(kColorsTab + "screenshot " + OutputPath("prefs-colors-color.png") +
+                                      " Preferences\n" + ColorArrow(0) + "log-open-menu\nscreenshot-screen " +
+                                      OutputPath("prefs-colors-menu.png") + "\nchoose Red\nscreenshot " +
+                                      OutputPath("prefs-colors-red.png") + " Preferences\n");
+    EXPECT_FALSE(HoldsColors(unchanged, 0x01FF0000, 0x07000000));
+    EXPECT_TRUE(HoldsColors(red, 0x01FF0000, 0x07000000));
+}
+
+// A colour picked in the colour panel that a well's click opens is stored as it was picked; the
+// panel closes when the tab is left.
+TEST(PrefsDialog, AColourPickedInAWellsColourPanelIsStored) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + kColorsTab + ColorWell(0) +
+        "color-panel 00AA10\nlog-color-panel\nscreenshot " + OutputPath("prefs-colors-panel.png") +
+        " Preferences\nclick 140 17\nlog-color-panel\nbutton OK\nwait-no-window Preferences\nquit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("color panel"), (std::vector<std::string>{"color panel open", "color panel closed"}));
+    std::string bytes;
+    ReadFile(run.dir().file(kPrefsFile), bytes);
+    EXPECT_TRUE(HoldsColors(bytes, 0x0000AA10, 0x07000000));
+}
+
+// In monochrome the wells show black and white and only the highlight's arrow opens the menu:
+// the graphics arrow leaves no menu open, the highlight becomes red (beside the yellow of the
+// selection) and the graphics colour stays green.
+TEST(PrefsDialog, InMonochromeOnlyTheHighlightsArrowOpensItsMenu) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + kColorsTab + kMonochrome +
+        "screenshot " + OutputPath("prefs-colors-monochrome.png") + " Preferences\n" + ColorArrow(0) +
+        ColorArrow(3) + "log-open-menu\n" + ColorArrow(7) + "log-open-menu\nchoose Red\n"
+        "button OK\nwait-no-window Preferences\nquit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("open menu"), (std::vector<std::string>{"open menu none", "open menu colors"}));
+    std::string bytes;
+    ReadFile(run.dir().file(kPrefsFile), bytes);
+    EXPECT_TRUE(HoldsColors(bytes, 0x01FF0000, 0x06FFFF00));
+    EXPECT_TRUE(HoldsColors(bytes, 0x02008000, 0x07000000));
 }
 
 // The part chosen a second time selects the row it has already: removing the selection then
