@@ -36,6 +36,7 @@
 #include "toolkit/vx_listbox.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_tooltips.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
 
@@ -685,6 +686,7 @@ void ApplyPreferences(PrefsDialogState* s) {
                         std::memcmp(s->prefs.colors, gPrefs->colors, sizeof gPrefs->colors) != 0;
     *gPrefs = s->prefs;
     if (redraw) VXInvalidateAllWindows();
+    VXSetToolTipsEnabled((gPrefs->options & kPrefsToolTips) != 0);
     if (s->pathsChanged) {
         RecordChangedPreferences(kPrefsLibraryPathsBlock);
         BuildLibraryFileList(nullptr, false);

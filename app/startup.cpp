@@ -53,6 +53,7 @@
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
+#include "toolkit/vx_tooltips.h"
 
 namespace plexa {
 
@@ -171,6 +172,7 @@ int32_t InitEditorServices() {
     // The preferences, then what reads them: the font, recent-files and report-script menus (the
     // colour popups and search join here as they are built).
     (void)LoadPreferences();  // a failure was told where it happened; the defaults stand
+    VXSetToolTipsEnabled((gPrefs->options & kPrefsToolTips) != 0);
     InstallPreferenceHooks();
     BuildFontMenu();
     BuildLibraryFileList(nullptr, false);

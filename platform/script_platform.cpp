@@ -44,6 +44,7 @@
 #include "platform/control_platform.h"
 #include "platform/menu_platform.h"
 #include "platform/panel_platform.h"
+#include "platform/tooltip_platform.h"
 #include "platform/window_platform.h"
 #include "platform/window_platform_qt.h"
 
@@ -63,7 +64,7 @@ enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
-    kLogWindows, kLogColorPanel, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
+    kLogWindows, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
     kWheel, kPinch,
 };
 
@@ -94,6 +95,8 @@ struct Player {
     Qt::MouseButtons buttons;
     int timestamp = 1000;
     bool ended = false;
+    size_t pausedStep = size_t(-1);  // the pause step being timed, and since when
+    std::chrono::steady_clock::time_point pauseStart;
 };
 
 Player* gPlayer = nullptr;
@@ -273,6 +276,13 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         } else if (verb == "log") step.verb = Verb::kLog;
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
         else if (verb == "log-color-panel") step.verb = Verb::kLogColorPanel;
+        else if (verb == "wait-tooltip") step.verb = Verb::kWaitToolTip;
+        else if (verb == "log-tooltip") step.verb = Verb::kLogToolTip;
+        else if (verb == "pause") {
+            need(words.size() == 1);
+            step.x = Number(words[0], line);
+            step.verb = Verb::kPause;
+        }
         else if (verb == "log-menu") { need(!rest.empty()); step.verb = Verb::kLogMenu; }
         else if (verb == "log-time") { need(!rest.empty()); step.verb = Verb::kLogTime; }
         else if (verb == "log-drawn") {
@@ -674,6 +684,17 @@ bool Ready(const Step& step) {
         }
         case Verb::kButton: return FindButton(step.text) != nullptr;
         case Verb::kColorPanel: return PlatformControlColorPanelIsOpen();
+        case Verb::kWaitToolTip: return PlatformToolTipShown();
+        case Verb::kPause: {
+            // Timed from the moment the step is first tried.
+            Player& p = *gPlayer;
+            const auto now = std::chrono::steady_clock::now();
+            if (p.pausedStep != p.next) {
+                p.pausedStep = p.next;
+                p.pauseStart = now;
+            }
+            return now - p.pauseStart >= std::chrono::milliseconds(step.x);
+        }
         default: return true;
     }
 }
@@ -682,7 +703,7 @@ bool Ready(const Step& step) {
 bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
-        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
+        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
             return false;
@@ -746,6 +767,13 @@ void Play(const Step& step) {
             WriteLog(line);
             return;
         }
+        case Verb::kWaitToolTip:
+        case Verb::kLogToolTip: {
+            std::string text;
+            WriteLog(PlatformToolTipShown(&text) ? "tooltip " + text : std::string("tooltip none"));
+            return;
+        }
+        case Verb::kPause: return;
         case Verb::kLogColorPanel:
             WriteLog(PlatformControlColorPanelIsOpen() ? "color panel open" : "color panel closed");
             return;

@@ -48,6 +48,9 @@
 //   log TEXT                   writes the text
 //   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
 //   log-color-panel            writes "color panel open" or "color panel closed"
+//   wait-tooltip               waits until a tooltip is shown and writes "tooltip TEXT"
+//   log-tooltip                writes "tooltip TEXT" for the tooltip shown, or "tooltip none"
+//   pause MS                   waits MS milliseconds, the program running meanwhile
 //   log-menu MENU              writes "menu MENU" and one line an item: its text, "enabled" or
 //                              "disabled", "checked" when checked ("-" a separator), sub-menus'
 //                              items indented below theirs
