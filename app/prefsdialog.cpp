@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 
+#include "app/headedlist.h"
 #include "app/prefs.h"
 #include "app/recentmenus.h"
 #include "app/reportscripts.h"
@@ -17,8 +19,13 @@
 #include "foundation/datafile.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "graphics/colors.h"
 #include "graphics/fonts.h"
 #include "graphics/grafprocs_ui.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
+#include "graphics/textline.h"
+#include "graphics/textstyle.h"
 #include "library/itemcache.h"
 #include "library/libpaths.h"
 #include "model/themes.h"
@@ -28,12 +35,15 @@
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/pathlisteditor.h"
+#include "sheeteditor/propertynames.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_filepanels.h"
+#include "toolkit/vx_celledit.h"
 #include "toolkit/vx_listbox.h"
+#include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tooltips.h"
@@ -52,8 +62,10 @@ enum : int16_t {
 // General tab.
 constexpr int16_t kChooseEditorItem = 10, kEditorNameItem = 11;
 // Property names tab.
-constexpr int16_t kNamesPopupItem = 20, kNamesListItem = 21, kNewNameItem = 22, kAddNameItem = 23,
-                  kDeleteNamesItem = 24;
+constexpr int16_t kNamesPopupItem = 20, kNamesListItem = 21;
+// A name's field begins at 24 in its row, under its column's title; a click 20 or more from the
+// row's left edits it.
+constexpr int16_t kNameFieldLeft = 24, kNameEditStart = 20;
 // Shortcuts tab.
 constexpr int16_t kShortcutListItem = 70, kFirstGroupItem = 71, kAddShortcutItem = 74, kChangeShortcutItem = 75,
                   kRemoveShortcutItem = 76, kShortcutUpItem = 77, kShortcutDownItem = 78;
@@ -73,6 +85,13 @@ constexpr const char* kNamesKinds[kPropertyNamesKinds] = {"Component Attributes"
 // The colours of the colours menu's items, in order.
 constexpr uint32_t kColorValues[9] = {0x07000000, 0x09808080, 0x0BFFFFFF, 0x01FF0000, 0x030000FF,
                                       0x02008000, 0x06FFFF00, 0x05FF00FF, 0x0400FFFF};
+constexpr int16_t kPrefsRowHeight = 17;
+constexpr int32_t kShortcutsStyle = 29, kScriptsStyle = 28, kNamesStyle = 5;
+// The target menu of a script row.
+constexpr uint16_t kScriptTargetMenuId = 1700, kScriptTargetDefault = 1700, kScriptTargetNone = 1701,
+                   kScriptTargetChoose = 1702;
+// The file name of a script whose file is missing.
+constexpr uint32_t kMissingScriptColor = 0x01FF0000;
 constexpr const char* kShortcutTargetTitle = "Choose Shortcut Target";
 
 // General tab: the item, and the word and bit of the record it shows.
@@ -91,6 +110,7 @@ struct PrefsDialogState {
     VXWindowRecordTag* panels = nullptr;
     PathListEditor* paths = nullptr;
     VXMenuRecord* colorsMenu = nullptr;
+    HeadedList namesRows, shortcutRows, scriptRows;
     PrefsRecord prefs{};
     std::array<ShortcutGroup, kShortcutGroupCount> groups;
     std::array<std::vector<std::string>, kPropertyNamesKinds> names;
@@ -99,6 +119,8 @@ struct PrefsDialogState {
     int16_t tab = -1;
     int16_t editedWell = -1;  // the colour well whose menu is up
     int32_t group = 0, namesList = 0;
+    int32_t namesShown = -1;     // the names list on show, -1 none
+    int32_t pressedScript = -1;  // the script row whose target menu is open
     bool groupsCopied = false, namesCopied = false, scriptsCopied = false, fontsVisited = false;
     bool pathsChanged = false, namesChanged = false, shortcutsChanged = false, scriptsChanged = false,
          editorChanged = false, confirmed = false;
@@ -121,63 +143,206 @@ void FillList(VXWindowRecordTag* w, int16_t item, const std::vector<std::string>
     VXSetListDrawingEnabled(w, item, true);
 }
 
-std::vector<int32_t> SelectedRows(VXWindowRecordTag* w, int16_t item) {
-    std::vector<int32_t> rows;
-    for (int32_t i = VXGetSelectedListItem(w, item, -1); i >= 0; i = VXGetSelectedListItem(w, item, i)) rows.push_back(i);
-    return rows;
-}
-
-void EnableListButtons(VXWindowRecordTag* w, int16_t list, int16_t change, int16_t remove, int16_t up, int16_t down);
-
-// Selects the rows (the last revealed) and enables the list's buttons for them.
-void SelectRows(VXWindowRecordTag* w, int16_t item, const std::vector<int32_t>& rows) {
-    for (int32_t i : SelectedRows(w, item)) VXSelectListItem(w, item, i, false);
-    for (int32_t i : rows) VXSelectListItem(w, item, i, true);
-    if (!rows.empty()) VXRevealListItem(w, item, rows.back(), 0);
-    if (item == kShortcutListItem)
-        EnableListButtons(w, item, kChangeShortcutItem, kRemoveShortcutItem, kShortcutUpItem, kShortcutDownItem);
-    else if (item == kScriptListItem)
-        EnableListButtons(w, item, kModifyScriptItem, kRemoveScriptItem, kScriptUpItem, kScriptDownItem);
-}
-
-// The move buttons of a list: up and down with one row selected that can move that way.
-void EnableListButtons(VXWindowRecordTag* w, int16_t list, int16_t change, int16_t remove, int16_t up, int16_t down) {
-    const std::vector<int32_t> rows = SelectedRows(w, list);
-    const int32_t count = VXCountListItems(w, list);
-    const bool one = rows.size() == 1;
-    VXSetItemEnabled(w, change, one);
-    VXSetItemEnabled(w, remove, !rows.empty());
-    VXSetItemEnabled(w, up, one && rows[0] > 0);
-    VXSetItemEnabled(w, down, one && rows[0] < count - 1);
-}
-
-
 // ---- General ----
 
-void ShowEditorName(PrefsDialogState* s) {
+// The text editor's name as the general tab and the scripts' "****" target show it.
+std::string EditorName(const PrefsDialogState* s) {
     std::string name;
     if (s->editorApp.empty() || !GetApplicationNameForBundleIdentifier(s->editorApp.c_str(), true, &name)) name = s->editorApp;
-    VXSetItemText(s->panels, kEditorNameItem, name.c_str());
+    return name;
 }
+
+void ShowEditorName(PrefsDialogState* s) { VXSetItemText(s->panels, kEditorNameItem, EditorName(s).c_str()); }
 
 // ---- Property names ----
 
-void ShowNames(PrefsDialogState* s) {
-    FillList(s->panels, kNamesListItem, s->names[size_t(s->namesList)]);
+void CreateNewAttrNameFieldIfNeeded(PrefsDialogState* s);
+
+std::vector<std::string>* NamesOnShow(PrefsDialogState* s) {
+    return s->namesShown >= 0 ? &s->names[size_t(s->namesShown)] : nullptr;
+}
+
+// Shows the list (-1: none); the blank names of the list that was on show go.
+void SetCurrentPropList(PrefsDialogState* s, int32_t list) {
+    if (list == s->namesShown) return;
+    if (std::vector<std::string>* shown = NamesOnShow(s)) CleanupPropertyNamesList(shown);
+    s->namesShown = list;
+    const std::vector<std::string>* names = NamesOnShow(s);
+    SetHeadedListRows(s->namesRows, names ? int32_t(names->size()) : 0);
+    if (names) CreateNewAttrNameFieldIfNeeded(s);
+}
+
+// There is always one empty row at the end for typing a new name.
+void CreateNewAttrNameFieldIfNeeded(PrefsDialogState* s) {
+    std::vector<std::string>* names = NamesOnShow(s);
+    if (!names || (!names->empty() && names->back().empty())) return;
+    names->emplace_back();
+    const int32_t row = int32_t(names->size()) - 1;
+    if (s->namesRows.rows && VXCountListViewItems(s->namesRows.rows) <= row)
+        VXInsertListViewItemData(s->namesRows.rows, -1, &row, 1);
+}
+
+std::string TrimmedName(const char* text) {
+    std::string name = text ? text : "";
+    name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+}
+
+void DrawRowText(const std::string& text, int16_t left, int16_t right, int16_t baseline) {
+    char shown[kVXListCellTextSize] = {};
+    std::snprintf(shown, sizeof shown, "%s", text.c_str());
+    if (right <= left) return;
+    VXTruncString(shown, sizeof shown, right - left, 0);
+    VXMoveTo(left, baseline);
+    VXDrawTextWithEncoding(shown, int32_t(std::strlen(shown)), kEncodingUTF8);
+}
+
+int32_t NamesListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    PrefsDialogState* s = gState;
+    std::vector<std::string>* names = s ? NamesOnShow(s) : nullptr;
+    if (!names) return 0;
+    const int32_t row = record->index;
+    const bool real = row >= 0 && row < int32_t(names->size());
+    switch (message) {
+        case kVXListDrawItem: {
+            StdDrawHiliteEditListViewItem(window, record);
+            int16_t column = 0;
+            if (!real || (VXGetListViewEditFocus(window, &column, nullptr, nullptr) == row && column > 0)) return 1;
+            const Rect& cell = record->rect;
+            DrawRowText((*names)[size_t(row)], int16_t(cell.left + kNameFieldLeft), int16_t(cell.right - 2),
+                        int16_t(cell.bottom - 4));
+            return 1;
+        }
+        case kVXListMouseDown:
+            // Left of the name the click selects rows; on it, it starts editing.
+            if (real && record->event) {
+                Rect cell{};
+                VXGetListViewItemRect(window, row, &cell);
+                record->column = record->event->u.mouse.h - cell.left >= kNameEditStart ? 1 : 0;
+            }
+            return 0;
+        case kVXListEditRect:
+            record->rect = {1, kNameFieldLeft, int16_t(kPrefsRowHeight - 2), int16_t(record->width - 6)};
+            return 1;
+        case kVXListFetchText:
+            if (real && record->text) std::snprintf(record->text, kVXListCellTextSize, "%s", (*names)[size_t(row)].c_str());
+            return 1;
+        case kVXListEditState:
+            if (record->param.value) CreateNewAttrNameFieldIfNeeded(s);
+            return 3;
+        case kVXListDirtyTest:
+            return !real || !record->text || (*names)[size_t(row)] == record->text ? 1 : 0;
+        case kVXListCommit: {
+            if (!real || !record->text) return 1;
+            std::string& stored = (*names)[size_t(row)];
+            const std::string name = TrimmedName(record->text);
+            if (name == stored) return 1;
+            if (name.empty()) {
+                // An emptied name keeps the old one.
+                std::snprintf(record->text, kVXListCellTextSize, "%s", stored.c_str());
+                return 3;
+            }
+            stored = name;
+            s->namesChanged = true;
+            CreateNewAttrNameFieldIfNeeded(s);
+            VXInvalListViewItem(window, row);
+            return 1;
+        }
+        case kVXListEditNavigate:
+            // The field is committed first, so that a name typed into the last row gets a new
+            // empty row to move on to.
+            if (!VXFlushListViewEditField(window)) return kVXListKeyHandled;
+            CreateNewAttrNameFieldIfNeeded(s);
+            return kVXListKeyMoveFocus | 1;
+        case kVXListEditChar: {
+            if (!record->event) return 0;
+            const uint16_t c = record->event->u.character.character;
+            return c == ' ' || c == '~' || c == 0xA0 ? (kVXListKeyHandled | kVXListKeyBeep) : 0;
+        }
+        default: return 0;
+    }
+}
+
+// A deletion key with no name being edited deletes the selected names.
+int32_t NamesListEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    PrefsDialogState* s = gState;
+    std::vector<std::string>* names = s ? NamesOnShow(s) : nullptr;
+    if (!names || event->kind != kVXCharEvent || !VXIsDeletionChar(event->u.character.character)) return 0;
+    int16_t column = 0;
+    if (VXGetListViewEditFocus(window, &column, nullptr, nullptr) >= 0 && column > 0) return 0;
+    const std::vector<int32_t> rows = HeadedListSelection(s->namesRows);
+    if (rows.empty()) return 1;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (*it < int32_t(names->size())) names->erase(names->begin() + *it);
+    s->namesChanged = true;
+    SetHeadedListRows(s->namesRows, int32_t(names->size()));
+    CreateNewAttrNameFieldIfNeeded(s);
+    return 1;
+}
+
+// Shows the list and edits its first row.
+void ShowNamesList(PrefsDialogState* s, int32_t list) {
+    SetCurrentPropList(s, list);
+    if (!s->namesRows.rows) return;
+    FocusHeadedList(s->namesRows);
+    (void)VXSetListViewEditFocus(s->namesRows.rows, 0, 1);
+}
+
+// Ends editing and shows no list (which cleans the list of blank names).
+void HideNamesList(PrefsDialogState* s) {
+    if (s->namesRows.rows) (void)VXSetListViewEditFocus(s->namesRows.rows, -1, 0);
+    SetCurrentPropList(s, -1);
 }
 
 // ---- Shortcuts ----
 
-std::string ShortcutRowText(const Shortcut& shortcut) { return shortcut.item + "    (" + shortcut.library + ")"; }
+void ShortcutSelectionChanged(PrefsDialogState* s) {
+    const std::vector<int32_t> rows = HeadedListSelection(s->shortcutRows);
+    const int32_t count = int32_t(s->groups[size_t(s->group)].size());
+    const bool one = rows.size() == 1;
+    VXSetItemEnabled(s->panels, kChangeShortcutItem, one);
+    VXSetItemEnabled(s->panels, kRemoveShortcutItem, !rows.empty());
+    VXSetItemEnabled(s->panels, kShortcutUpItem, one && rows[0] > 0);
+    VXSetItemEnabled(s->panels, kShortcutDownItem, one && rows[0] < count - 1);
+}
 
-void ShowShortcuts(PrefsDialogState* s) {
+void SetCurrentShortcutList(PrefsDialogState* s) {
     for (int32_t g = 0; g < kShortcutGroupCount; ++g)
         VXSetButtonState(s->panels, int16_t(kFirstGroupItem + g), g == s->group ? 1 : 0);
-    std::vector<std::string> rows;
-    for (const Shortcut& shortcut : s->groups[size_t(s->group)]) rows.push_back(ShortcutRowText(shortcut));
-    FillList(s->panels, kShortcutListItem, rows);
-    EnableListButtons(s->panels, kShortcutListItem, kChangeShortcutItem, kRemoveShortcutItem, kShortcutUpItem,
-                      kShortcutDownItem);
+    SetHeadedListRows(s->shortcutRows, int32_t(s->groups[size_t(s->group)].size()));
+    ShortcutSelectionChanged(s);
+}
+
+void SelectShortcutRows(PrefsDialogState* s, const std::vector<int32_t>& rows) {
+    SelectHeadedListRows(s->shortcutRows, rows);
+    ShortcutSelectionChanged(s);
+}
+
+int32_t ShortcutsListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    PrefsDialogState* s = gState;
+    if (!s || message != kVXListDrawItem) return 0;
+    StdDrawHiliteEditListViewItem(window, record);
+    const ShortcutGroup& group = s->groups[size_t(s->group)];
+    if (record->index < 0 || record->index >= int32_t(group.size())) return 1;
+    const Shortcut& shortcut = group[size_t(record->index)];
+    const Rect& cell = record->rect;
+    const int16_t baseline = int16_t(cell.bottom - 4);
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    DrawRowText(shortcut.item, int16_t(cell.left + 4), int16_t(cell.left + 4 + 152), baseline);
+    DrawRowText(shortcut.library, int16_t(cell.left + 164), int16_t(cell.left + 164 + (cell.right - cell.left) - 168),
+                baseline);
+    return 1;
+}
+
+void ChangeShortcut(PrefsDialogState* s);
+
+int32_t ShortcutsEventHandler(VXWindowRecordTag*, VXEventRecord* event) {
+    PrefsDialogState* s = gState;
+    if (!s || event->kind != kVXControlEvent || event->u.control.controlType != kVXListBox) return 0;
+    ShortcutSelectionChanged(s);
+    if (event->u.control.values.listBox.second && HeadedListSelection(s->shortcutRows).size() == 1) ChangeShortcut(s);
+    return 1;
 }
 
 // The items chosen in the parts dialog with their library, empty when it was cancelled.
@@ -205,12 +370,12 @@ void AddShortcuts(PrefsDialogState* s) {
     if (chosen.empty()) return;
     const std::vector<int32_t> rows = AddShortcutRows(s->groups[size_t(s->group)], chosen);
     s->shortcutsChanged = true;
-    ShowShortcuts(s);
-    SelectRows(s->panels, kShortcutListItem, rows);
+    SetCurrentShortcutList(s);
+    SelectShortcutRows(s, rows);
 }
 
 void ChangeShortcut(PrefsDialogState* s) {
-    const std::vector<int32_t> rows = SelectedRows(s->panels, kShortcutListItem);
+    const std::vector<int32_t> rows = HeadedListSelection(s->shortcutRows);
     if (rows.size() != 1) return;
     const auto chosen = ChooseShortcutTargets(false);
     if (chosen.empty()) return;
@@ -224,8 +389,8 @@ void ChangeShortcut(PrefsDialogState* s) {
         SetIndexedShortcut(group, rows[0], chosen[0].first.c_str(), chosen[0].second.c_str());
     }
     s->shortcutsChanged = true;
-    ShowShortcuts(s);
-    SelectRows(s->panels, kShortcutListItem, {select});
+    SetCurrentShortcutList(s);
+    SelectShortcutRows(s, {select});
 }
 
 // ---- Fonts ----
@@ -381,16 +546,128 @@ int32_t ColorPrefsPanelHandler(PrefsDialogState* s, VXEventRecord* event) {
 
 // ---- Scripts ----
 
+void ScriptEditorSelectionChanged(PrefsDialogState* s) {
+    const std::vector<int32_t> rows = HeadedListSelection(s->scriptRows);
+    const int32_t count = int32_t(s->scripts.size());
+    const bool one = rows.size() == 1;
+    VXSetItemEnabled(s->panels, kModifyScriptItem, one);
+    VXSetItemEnabled(s->panels, kRemoveScriptItem, !rows.empty());
+    VXSetItemEnabled(s->panels, kScriptUpItem, one && rows[0] > 0);
+    VXSetItemEnabled(s->panels, kScriptDownItem, one && rows[0] < count - 1);
+}
+
 void ShowScripts(PrefsDialogState* s) {
-    std::vector<std::string> rows;
-    for (const ScriptFileEntry& entry : s->scripts) {
-        std::string target = entry.target == "****" ? "Default" : entry.target.empty() ? "None" : entry.target;
-        FileSpec spec;
-        const bool found = GetScriptFileSpec(entry, &spec) != 0;
-        rows.push_back(entry.name + (found ? "" : "  (missing)") + "    " + target);
+    SetHeadedListRows(s->scriptRows, int32_t(s->scripts.size()));
+    ScriptEditorSelectionChanged(s);
+}
+
+void SelectScriptRows(PrefsDialogState* s, const std::vector<int32_t>& rows) {
+    SelectHeadedListRows(s->scriptRows, rows);
+    ScriptEditorSelectionChanged(s);
+}
+
+// The target's pop-up arrow: 13 by 13, centred in the last 23 pixels of the row.
+Rect CalcTargetAppPopupRect(const Rect& row) {
+    const int16_t h = int16_t(row.right - 23 + 5), v = int16_t((row.top + row.bottom - 13) / 2);
+    return Rect{v, h, int16_t(v + 13), int16_t(h + 13)};
+}
+
+// "****" stands for the text editor of the preferences; an empty target for no application.
+std::string ScriptTargetName(const PrefsDialogState* s, const std::string& target) {
+    if (target.empty()) return {};
+    if (target == "****") return EditorName(s);
+    std::string name;
+    return GetApplicationNameForBundleIdentifier(target.c_str(), false, &name) ? name : target;
+}
+
+void DrawTargetArrow(const Rect& r, bool pressed) {
+    if (pressed) {
+        QZSetColor(nullptr, 0x09808080, false);
+        VXRectDispatch(&r, 1);
     }
-    FillList(s->panels, kScriptListItem, rows);
-    EnableListButtons(s->panels, kScriptListItem, kModifyScriptItem, kRemoveScriptItem, kScriptUpItem, kScriptDownItem);
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    VXFrameRect(&r);
+    const int16_t h = int16_t((r.left + r.right) / 2), v = int16_t(r.top + 5);
+    for (int16_t i = 0; i < 4; ++i) {
+        VXMoveTo(int16_t(h - 3 + i), int16_t(v + i));
+        VXLineTo(int16_t(h + 3 - i), int16_t(v + i));
+    }
+}
+
+// The target menu at a row's arrow: "Default", "None" or an application chosen; the rows
+// selected get it when the row is one of them, else the row alone.
+void TrackTargetMenu(PrefsDialogState* s, VXWindowRecordTag* window, int32_t row, const Rect& arrow) {
+    VXMenuRecord* menu = VXNewMenu(kScriptTargetMenuId, "");
+    if (!menu) return;
+    VXInsertMenuItem(menu, true, 1, kScriptTargetDefault, "Default");
+    VXInsertMenuItem(menu, true, 2, kScriptTargetNone, "None");
+    VXInsertMenuItem(menu, true, 3, 0, "-");
+    VXInsertMenuItem(menu, true, 4, kScriptTargetChoose, "Choose...");
+    s->pressedScript = row;
+    VXInvalListViewItem(window, row);
+    const uint16_t command = VXPopupMenuClick(window, Point{arrow.bottom, arrow.left}, 0, false, menu, false, 0);
+    VXDestroyMenuEx(menu, true);
+    s->pressedScript = -1;
+    VXInvalListViewItem(window, row);
+    std::string target;
+    if (command == kScriptTargetDefault) target = "****";
+    else if (command == kScriptTargetChoose) {
+        if (!PromptForApplication(&target) || target.empty()) return;
+    } else if (command != kScriptTargetNone) return;
+    std::vector<int32_t> rows = HeadedListSelection(s->scriptRows);
+    if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows = {row};
+    for (int32_t r : rows)
+        if (r < int32_t(s->scripts.size())) s->scripts[size_t(r)].target = target;
+    s->scriptsChanged = true;
+    InvalHeadedList(s->scriptRows);
+}
+
+int32_t ScriptListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    PrefsDialogState* s = gState;
+    if (!s) return 0;
+    const int32_t row = record->index;
+    const bool real = row >= 0 && row < int32_t(s->scripts.size());
+    if (message == kVXListDrawItem) {
+        StdDrawHiliteEditListViewItem(window, record);
+        if (!real) return 1;
+        const ScriptFileEntry& entry = s->scripts[size_t(row)];
+        const Rect& cell = record->rect;
+        const int16_t baseline = int16_t(cell.bottom - 4), width = int16_t(cell.right - cell.left);
+        FileSpec spec;
+        QZSetColor(nullptr, GetScriptFileSpec(entry, &spec) ? kVXDefaultForeColor : kMissingScriptColor, false);
+        DrawRowText(entry.name, int16_t(cell.left + 4), int16_t(cell.left + 4 + 202), baseline);
+        QZSetColor(nullptr, kVXDefaultForeColor, false);
+        DrawRowText(ScriptTargetName(s, entry.target), int16_t(cell.left + 214), int16_t(cell.left + 214 + width - 218),
+                    baseline);
+        DrawTargetArrow(CalcTargetAppPopupRect(cell), s->pressedScript == row);
+        return 1;
+    }
+    if (message != kVXListMouseDown || !real || !record->event) return 0;
+    Rect cell{};
+    VXGetListViewItemRect(window, row, &cell);
+    const Rect arrow = CalcTargetAppPopupRect(cell);
+    const int16_t v = record->event->u.mouse.v, h = record->event->u.mouse.h;
+    const auto within = [&](int16_t margin) {
+        return v >= arrow.top - margin && v < arrow.bottom + margin && h >= arrow.left - margin && h < arrow.right + margin;
+    };
+    if (within(0)) {
+        TrackTargetMenu(s, window, row, arrow);
+        return kVXListClickHandled;
+    }
+    // A click just beside the arrow does nothing.
+    return within(2) ? kVXListClickHandled : 0;
+}
+
+void ModifyScriptFile(PrefsDialogState* s);
+
+int32_t ScriptListEventHandler(VXWindowRecordTag*, VXEventRecord* event) {
+    PrefsDialogState* s = gState;
+    if (!s || event->kind != kVXControlEvent || event->u.control.controlType != kVXListBox) return 0;
+    if (event->u.control.values.listBox.second && HeadedListSelection(s->scriptRows).size() == 1)
+        ModifyScriptFile(s);
+    else
+        ScriptEditorSelectionChanged(s);
+    return 1;
 }
 
 OSStatus AddOneScriptProc(const FileSpec* spec, int32_t, int32_t, void* data) {
@@ -405,11 +682,11 @@ void AddNewScriptFiles(PrefsDialogState* s) {
     if (SelectAndProcessFiles(kOpenKindScripts, kPrefDirScripts, "Choose Script", "", AddOneScriptProc, s, nullptr))
         return;  // cancelled, or the panel failed: the list is as it was
     ShowScripts(s);
-    if (gLastScriptAdded >= 0) SelectRows(s->panels, kScriptListItem, {gLastScriptAdded});
+    if (gLastScriptAdded >= 0) SelectScriptRows(s, {gLastScriptAdded});
 }
 
 void ModifyScriptFile(PrefsDialogState* s) {
-    const std::vector<int32_t> rows = SelectedRows(s->panels, kScriptListItem);
+    const std::vector<int32_t> rows = HeadedListSelection(s->scriptRows);
     if (rows.size() != 1) return;
     FileSpec spec{};
     if (SelectAndProcessFiles(kOpenKindScripts, kPrefDirScripts, "Choose Script", "", nullptr, nullptr, &spec)) return;
@@ -426,7 +703,7 @@ void ModifyScriptFile(PrefsDialogState* s) {
     }
     s->scriptsChanged = true;
     ShowScripts(s);
-    SelectRows(s->panels, kScriptListItem, {select});
+    SelectScriptRows(s, {select});
 }
 
 // ---- Tabs ----
@@ -440,6 +717,12 @@ void FlushPrefsPanel(PrefsDialogState* s) {
                 word = uint16_t(VXGetItemChecked(w, o.item) ? word | o.bit : word & ~o.bit);
             }
             break;
+        case kNamesTab:
+            s->namesList = std::max(s->namesShown, 0);
+            HideNamesList(s);
+            ShowHeadedList(s->namesRows, false);
+            break;
+        case kShortcutsTab: ShowHeadedList(s->shortcutRows, false); break;
         case kFontsTab: ReadFonts(s); break;
         case kColorsTab:
             s->prefs.options = uint16_t(VXGetSelectedListItem(w, kColorModeItem, -1) == 1
@@ -454,8 +737,20 @@ void FlushPrefsPanel(PrefsDialogState* s) {
                 VXHideWindow(s->paths->rows);
             }
             break;
+        case kScriptsTab: ShowHeadedList(s->scriptRows, false); break;
         default: break;
     }
+}
+
+// Puts the list in place of the template's item, which stays hidden. The list's windows are
+// children of the panels, not of the tab's layer.
+void ReplaceItemByList(PrefsDialogState* s, HeadedList& list, int16_t item, std::initializer_list<HeaderColumn> columns,
+                       int32_t style, uint32_t features, VXListViewHookProc hook, VXEventProc handler) {
+    Rect r{};
+    VXGetItemPosition(s->panels, item, &r);
+    VXSetItemVisible(s->panels, item, false);
+    (void)CreateHeadedList(list, s->panels, r, columns, GetTempDefaultStyle(style), kPrefsRowHeight, features, hook,
+                           handler);
 }
 
 void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
@@ -483,15 +778,22 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
                 }
                 s->namesCopied = true;
             }
+            if (first)
+                ReplaceItemByList(s, s->namesRows, kNamesListItem, {{0, ""}, {20, "Attribute Names"}}, kNamesStyle,
+                                  kVXListMultiSelect | kVXListEditCells, NamesListViewHook, NamesListEventHandler);
             for (int32_t k = 0; k < kPropertyNamesKinds; ++k) VXSelectListItem(w, kNamesPopupItem, k, k == s->namesList);
-            ShowNames(s);
+            ShowHeadedList(s->namesRows, true);
+            ShowNamesList(s, s->namesList);
             break;
         case kShortcutsTab:
             if (first) {
                 for (int32_t g = 0; g < kShortcutGroupCount; ++g) s->groups[size_t(g)] = gLibShortcuts[g];
                 s->groupsCopied = true;
+                ReplaceItemByList(s, s->shortcutRows, kShortcutListItem, {{0, "Item Name"}, {160, "Library File"}},
+                                  kShortcutsStyle, kVXListMultiSelect, ShortcutsListViewHook, ShortcutsEventHandler);
             }
-            ShowShortcuts(s);
+            ShowHeadedList(s->shortcutRows, true);
+            SetCurrentShortcutList(s);
             break;
         case kFontsTab:
             if (first) {
@@ -523,7 +825,10 @@ void SetPrefsDialogPanel(PrefsDialogState* s, int16_t tab) {
             if (first) {
                 s->scripts = CopyScriptFilesList(gScriptFilesList);
                 s->scriptsCopied = true;
+                ReplaceItemByList(s, s->scriptRows, kScriptListItem, {{0, "Script File"}, {210, "Target Application"}},
+                                  kScriptsStyle, kVXListMultiSelect, ScriptListViewHook, ScriptListEventHandler);
             }
+            ShowHeadedList(s->scriptRows, true);
             ShowScripts(s);
             break;
         default: break;
@@ -548,54 +853,27 @@ int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
             return 1;
         }
         case kNamesPopupItem:
+            HideNamesList(s);
             s->namesList = std::max(VXGetSelectedListItem(w, kNamesPopupItem, -1), 0);
-            ShowNames(s);
-            return 1;
-        case kAddNameItem: {
-            char text[256] = {};
-            VXGetItemText(w, kNewNameItem, text);
-            std::string name = text;
-            name.erase(0, name.find_first_not_of(' '));
-            name.erase(name.find_last_not_of(' ') + 1);
-            auto& list = s->names[size_t(s->namesList)];
-            if (!name.empty() && name.find('~') == std::string::npos &&
-                std::find(list.begin(), list.end(), name) == list.end()) {
-                list.push_back(name);
-                s->namesChanged = true;
-                ShowNames(s);
-            }
-            VXSetItemText(w, kNewNameItem, "");
-            return 1;
-        }
-        case kDeleteNamesItem: {
-            auto& list = s->names[size_t(s->namesList)];
-            const std::vector<int32_t> rows = SelectedRows(w, kNamesListItem);
-            for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.erase(list.begin() + *it);
-            if (!rows.empty()) s->namesChanged = true;
-            ShowNames(s);
-            return 1;
-        }
-        case kShortcutListItem:
-            EnableListButtons(w, kShortcutListItem, kChangeShortcutItem, kRemoveShortcutItem, kShortcutUpItem,
-                              kShortcutDownItem);
+            ShowNamesList(s, s->namesList);
             return 1;
         case kAddShortcutItem: AddShortcuts(s); return 1;
         case kChangeShortcutItem: ChangeShortcut(s); return 1;
         case kRemoveShortcutItem: {
-            const std::vector<int32_t> rows = SelectedRows(w, kShortcutListItem);
+            const std::vector<int32_t> rows = HeadedListSelection(s->shortcutRows);
             for (auto it = rows.rbegin(); it != rows.rend(); ++it) RemoveShortcutFromGroup(s->groups[size_t(s->group)], *it);
             if (!rows.empty()) s->shortcutsChanged = true;
-            ShowShortcuts(s);
+            SetCurrentShortcutList(s);
             return 1;
         }
         case kShortcutUpItem:
         case kShortcutDownItem: {
-            const std::vector<int32_t> rows = SelectedRows(w, kShortcutListItem);
+            const std::vector<int32_t> rows = HeadedListSelection(s->shortcutRows);
             if (rows.size() != 1) return 1;
             const int32_t to = MoveShortcut(s->groups[size_t(s->group)], rows[0], item == kShortcutUpItem ? -1 : 1, Shift());
             s->shortcutsChanged = true;
-            ShowShortcuts(s);
-            SelectRows(w, kShortcutListItem, {to});
+            SetCurrentShortcutList(s);
+            SelectShortcutRows(s, {to});
             return 1;
         }
         case kCheckAllFontsItem:
@@ -609,13 +887,10 @@ int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
         case kAddPathItem:
             if (s->paths) AskAddPathEditorPath(s->paths, kVXPanelCreateFolders, kPathFileKinds);
             return 1;
-        case kScriptListItem:
-            EnableListButtons(w, kScriptListItem, kModifyScriptItem, kRemoveScriptItem, kScriptUpItem, kScriptDownItem);
-            return 1;
         case kAddScriptItem: AddNewScriptFiles(s); return 1;
         case kModifyScriptItem: ModifyScriptFile(s); return 1;
         case kRemoveScriptItem: {
-            const std::vector<int32_t> rows = SelectedRows(w, kScriptListItem);
+            const std::vector<int32_t> rows = HeadedListSelection(s->scriptRows);
             for (auto it = rows.rbegin(); it != rows.rend(); ++it) RemoveScriptFileFromList(s->scripts, *it);
             if (!rows.empty()) s->scriptsChanged = true;
             ShowScripts(s);
@@ -623,18 +898,18 @@ int32_t PrefsPanelsHandler(VXWindowRecordTag*, VXEventRecord* event) {
         }
         case kScriptUpItem:
         case kScriptDownItem: {
-            const std::vector<int32_t> rows = SelectedRows(w, kScriptListItem);
+            const std::vector<int32_t> rows = HeadedListSelection(s->scriptRows);
             if (rows.size() != 1) return 1;
             const int32_t to = MoveListEntry(s->scripts, rows[0], item == kScriptUpItem ? -1 : 1, Shift());
             s->scriptsChanged = true;
             ShowScripts(s);
-            SelectRows(w, kScriptListItem, {to});
+            SelectScriptRows(s, {to});
             return 1;
         }
         default:
             if (item >= kFirstGroupItem && item < kFirstGroupItem + kShortcutGroupCount) {
                 s->group = item - kFirstGroupItem;
-                ShowShortcuts(s);
+                SetCurrentShortcutList(s);
                 return 1;
             }
             return s->paths && HandlePathListEditorButton(s->paths, item, Shift()) ? 1 : 0;
@@ -673,6 +948,7 @@ int32_t PrefsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 0;
         case kVXDestroyEvent:
             DestroyPathListEditor(std::exchange(s->paths, nullptr));
+            for (HeadedList* list : {&s->namesRows, &s->shortcutRows, &s->scriptRows}) DestroyHeadedList(*list);
             s->panels = nullptr;
             return 0;
         default: return 0;

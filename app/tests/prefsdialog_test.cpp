@@ -1,7 +1,7 @@
 // The Preferences dialog on the running editor: every tab edited and then cancelled leaves the
 // preferences file as a run without the dialog leaves it; the same edits confirmed change it. A
 // shortcut chosen again selects its row instead of adding a second one (in-process and through
-// the program).
+// the program). Property names are typed, renamed and deleted in the rows of their list.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/prefs.h"
 #include "app/prefsdialog.h"
+#include "app/root.h"
+#include "model/sheet.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -49,13 +52,13 @@ std::string EditEveryTab(const std::string& end, bool pictures, const std::strin
     return "wait-window Untitled 1\nwait-drawn Untitled 1\n"
            "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
            "button Tool tips\n" + shot("general") +
-           "click 140 17\nclick 160 371\ntype Tolerance\nbutton Add\n" + shot("names") +
+           "click 140 17\nkey End\ntype Tolerance\nkey Down\n" + shot("names") +
            "click 243 17\nbutton Components\n" + AddShortcut("Resistor") +
-           "button Module Ports\nclick 100 78\nbutton Down\n" + shot("shortcuts") +
+           "button Module Ports\nclick 100 95\nbutton Down\n" + shot("shortcuts") +
            "click 312 17\nbutton Uncheck All\n" + shot("fonts") +
            // The graphics colour: red, from the menu of its well's arrow.
            "click 372 17\nclick 279 93\nchoose Red\n" + shot("colors") +
-           "click 512 17\nclick 100 46\nbutton Down\nclick 100 76\nbutton Remove\n" + shot("scripts") +
+           "click 512 17\nclick 100 63\nbutton Down\nclick 100 81\nbutton Remove\n" + shot("scripts") +
            "click 441 17\npanel " + folder + "\nbutton Add Folder...\n" + shot("libraries") +
            "button " + end + "\nwait-no-window Preferences\nquit\n";
 }
@@ -168,6 +171,34 @@ TEST(PrefsDialog, InMonochromeOnlyTheHighlightsArrowOpensItsMenu) {
     ReadFile(run.dir().file(kPrefsFile), bytes);
     EXPECT_TRUE(HoldsColors(bytes, 0x01FF0000, 0x06FFFF00));
     EXPECT_TRUE(HoldsColors(bytes, 0x02008000, 0x07000000));
+}
+
+// The property names are edited in their rows: a name typed into the empty row at the end is
+// kept and a further empty row takes the next one; blanks and "~" typed into a name are refused;
+// a name typed over is renamed, one emptied keeps its name, and a row selected left of its name
+// is deleted by the deletion key.
+TEST(PrefsDialog, PropertyNamesAreTypedRenamedAndDeletedInTheirRows) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    // Row 2 is selected by a click left of its name.
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
+        "click 140 17\nkey End\ntype Tol erance~\nkey Down\ntype Voltage\nkey Down\n"
+        "key Home\ntype Summary\nkey Down\nkey Backspace\nkey Down\n"
+        "click 30 132\nkey Backspace\n"
+        "screenshot " + OutputPath("prefs-names-edited.png") + " Preferences\n"
+        "button OK\nwait-no-window Preferences\nquit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // The file read back as the program reads it.
+    EnvScope config("XDG_CONFIG_HOME", run.dir().file("config"));
+    ASSERT_EQ(StartCore("app_tests"), 0);
+    InstallCoreHooks();
+    EXPECT_EQ(LoadPreferences(), 0);
+    const std::vector<std::string> names = gPropertyNamesTable[kComponentNames];
+    DisposePreferences();
+    EXPECT_EQ(InitSheetDefaults(), status::kNoErr);
+    EXPECT_EQ(names, (std::vector<std::string>{"Summary", "Footprint", "PartNo", "QtyMultiplier", "Supplier",
+                                               "UnitCost", "Value", "Tolerance", "Voltage"}));
 }
 
 // The part chosen a second time selects the row it has already: removing the selection then
