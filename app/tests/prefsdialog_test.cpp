@@ -201,6 +201,16 @@ TEST(PrefsDialog, PropertyNamesAreTypedRenamedAndDeletedInTheirRows) {
                                                "UnitCost", "Value", "Tolerance", "Voltage"}));
 }
 
+// A script's target chosen from the pop-up arrow at the end of its row: "None" (the second item)
+// changes the stored list.
+TEST(PrefsDialog, AScriptTargetChosenFromItsRowsArrowIsStored) {
+    const std::string unchanged = Confirmed("click 512 17\n");
+    const std::string none = Confirmed("click 512 17\npopup 1\nclick 596 66\n"
+                                       "screenshot " + OutputPath("prefs-script-target.png") + " Preferences\n");
+    EXPECT_FALSE(unchanged.empty());
+    EXPECT_FALSE(none == unchanged);
+}
+
 // The part chosen a second time selects the row it has already: removing the selection then
 // leaves the group empty (a second row would have kept the part in the file).
 TEST(PrefsDialog, AShortcutChosenAgainSelectsItsRow) {
