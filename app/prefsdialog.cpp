@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -45,6 +46,8 @@
 #include "toolkit/vx_listbox.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
+#include "toolkit/vx_panels.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tooltips.h"
 #include "toolkit/vx_views.h"
@@ -264,10 +267,24 @@ int32_t NamesListViewHook(VXWindowRecordTag* window, int32_t message, VXListView
     }
 }
 
-// A deletion key with no name being edited deletes the selected names.
+// The edit cursor shows over the names; a deletion key with no name being edited deletes the
+// selected names.
 int32_t NamesListEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     PrefsDialogState* s = gState;
     std::vector<std::string>* names = s ? NamesOnShow(s) : nullptr;
+    if (names && event->kind == kVXMouseMovedEvent) {
+        // The rows lie in the list's pane, which scrolls.
+        int32_t v = event->u.mouse.longV;
+        if (VXPanelRecordTag* panel = VXGetWindowPanel(window)) {
+            double dx = 0, dy = 0;
+            VXPanelPlatformOffset(panel, &dx, &dy);
+            v -= int32_t(std::lround(dy));
+        }
+        const int32_t row = VXListViewItemFromPoint(window, v, false);
+        const bool editable = row >= 0 && row < int32_t(names->size()) && event->u.mouse.longH >= kNameEditStart;
+        VXSetWindowCursor(window, editable ? kVXCursorIBeam : kVXCursorArrow);
+        return 0;
+    }
     if (!names || event->kind != kVXCharEvent || !VXIsDeletionChar(event->u.character.character)) return 0;
     int16_t column = 0;
     if (VXGetListViewEditFocus(window, &column, nullptr, nullptr) >= 0 && column > 0) return 0;
