@@ -1,7 +1,8 @@
 // The Preferences dialog on the running editor: every tab edited and then cancelled leaves the
 // preferences file as a run without the dialog leaves it; the same edits confirmed change it. A
 // shortcut chosen again selects its row instead of adding a second one (in-process and through
-// the program). Property names are typed, renamed and deleted in the rows of their list.
+// the program). Property names are typed, renamed and deleted in the rows of their list, and a
+// script's target is chosen from its row.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
