@@ -35,6 +35,14 @@ TEST(PrefsShortcuts, AShortcutAlreadyInTheGroupSelectsItsRow) {
 
 constexpr const char* kPrefsFile = "config/plexa/Plexa 6.0 Preferences";
 
+// The dialog opened from the application menu of a fresh editor.
+const std::string kOpenPrefs =
+    "wait-window Untitled 1\nwait-drawn Untitled 1\nmenu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n";
+// The script of a run that opens the dialog, plays the steps and confirms.
+std::string ConfirmedScript(const std::string& steps) {
+    return kOpenPrefs + steps + "button OK\nwait-no-window Preferences\nquit\n";
+}
+
 // Adds the resistor of the basic parts to the shortcut group on show through the parts dialog.
 std::string AddShortcut(const std::string& what) {
     return "log add " + what + "\nbutton Add Items...\nwait-window Choose Shortcut Target\n"
@@ -50,9 +58,7 @@ std::string EditEveryTab(const std::string& end, bool pictures, const std::strin
         return pictures ? "screenshot " + OutputPath(std::string("prefs-") + name + ".png") + " Preferences\n"
                         : std::string();
     };
-    return "wait-window Untitled 1\nwait-drawn Untitled 1\n"
-           "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
-           "button Tool tips\n" + shot("general") +
+    return kOpenPrefs + "button Tool tips\n" + shot("general") +
            "click 140 17\nkey End\ntype Tolerance\nkey Down\n" + shot("names") +
            "click 243 17\nbutton Components\n" + AddShortcut("Resistor") +
            "button Module Ports\nclick 100 95\nbutton Down\n" + shot("shortcuts") +
@@ -93,11 +99,7 @@ TEST(PrefsDialog, CancelAfterEditingEveryTabChangesNothingAndOKChangesIt) {
 }
 
 // The preferences file after the dialog's steps and OK.
-std::string Confirmed(const std::string& steps) {
-    return PrefsAfter("wait-window Untitled 1\nwait-drawn Untitled 1\n"
-                      "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + steps +
-                      "button OK\nwait-no-window Preferences\nquit\n");
-}
+std::string Confirmed(const std::string& steps) { return PrefsAfter(ConfirmedScript(steps)); }
 
 // A check box clicked by its title changes the option: confirmed, the file differs from one
 // confirmed without the click.
@@ -143,11 +145,9 @@ TEST(PrefsDialog, AColourChosenFromItsWellsMenuIsStored) {
 // panel closes when the tab is left.
 TEST(PrefsDialog, AColourPickedInAWellsColourPanelIsStored) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const ScriptedRunResult result = run.Run(
-        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
-        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + kColorsTab + ColorWell(0) +
-        "color-panel 00AA10\nlog-color-panel\nscreenshot " + OutputPath("prefs-colors-panel.png") +
-        " Preferences\nclick 140 17\nlog-color-panel\nbutton OK\nwait-no-window Preferences\nquit\n");
+    const ScriptedRunResult result = run.Run(ConfirmedScript(
+        kColorsTab + ColorWell(0) + "color-panel 00AA10\nlog-color-panel\nscreenshot " +
+        OutputPath("prefs-colors-panel.png") + " Preferences\nclick 140 17\nlog-color-panel\n"));
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("color panel"), (std::vector<std::string>{"color panel open", "color panel closed"}));
     std::string bytes;
@@ -160,12 +160,9 @@ TEST(PrefsDialog, AColourPickedInAWellsColourPanelIsStored) {
 // selection) and the graphics colour stays green.
 TEST(PrefsDialog, InMonochromeOnlyTheHighlightsArrowOpensItsMenu) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const ScriptedRunResult result = run.Run(
-        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
-        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n" + kColorsTab + kMonochrome +
-        "screenshot " + OutputPath("prefs-colors-monochrome.png") + " Preferences\n" + ColorArrow(0) +
-        ColorArrow(3) + "log-open-menu\n" + ColorArrow(7) + "log-open-menu\nchoose Red\n"
-        "button OK\nwait-no-window Preferences\nquit\n");
+    const ScriptedRunResult result = run.Run(ConfirmedScript(
+        kColorsTab + kMonochrome + "screenshot " + OutputPath("prefs-colors-monochrome.png") + " Preferences\n" +
+        ColorArrow(0) + ColorArrow(3) + "log-open-menu\n" + ColorArrow(7) + "log-open-menu\nchoose Red\n"));
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("open menu"), (std::vector<std::string>{"open menu none", "open menu colors"}));
     std::string bytes;
@@ -181,14 +178,11 @@ TEST(PrefsDialog, InMonochromeOnlyTheHighlightsArrowOpensItsMenu) {
 TEST(PrefsDialog, PropertyNamesAreTypedRenamedAndDeletedInTheirRows) {
     ScriptedRun run(PLEXA_PROGRAM);
     // Row 2 is selected by a click left of its name.
-    const ScriptedRunResult result = run.Run(
-        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
-        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
+    const ScriptedRunResult result = run.Run(ConfirmedScript(
         "click 140 17\nkey End\ntype Tol erance~\nkey Down\ntype Voltage\nkey Down\n"
         "key Home\ntype Summary\nkey Down\nkey Backspace\nkey Down\n"
         "click 30 132\nkey Backspace\n"
-        "screenshot " + OutputPath("prefs-names-edited.png") + " Preferences\n"
-        "button OK\nwait-no-window Preferences\nquit\n");
+        "screenshot " + OutputPath("prefs-names-edited.png") + " Preferences\n"));
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     // The file read back as the program reads it.
     EnvScope config("XDG_CONFIG_HOME", run.dir().file("config"));
@@ -215,12 +209,9 @@ TEST(PrefsDialog, AScriptTargetChosenFromItsRowsArrowIsStored) {
 // The part chosen a second time selects the row it has already: removing the selection then
 // leaves the group empty (a second row would have kept the part in the file).
 TEST(PrefsDialog, AShortcutChosenAgainSelectsItsRow) {
-    const std::string bytes = PrefsAfter(
-        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
-        "menu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
-        "click 243 17\nbutton Components\n" + AddShortcut("Resistor") + AddShortcut("Resistor again") +
-        "screenshot " + OutputPath("prefs-shortcut-again.png") + " Preferences\n"
-        "button Remove\nbutton OK\nwait-no-window Preferences\nquit\n");
+    const std::string bytes = Confirmed("click 243 17\nbutton Components\n" + AddShortcut("Resistor") +
+                                        AddShortcut("Resistor again") + "screenshot " +
+                                        OutputPath("prefs-shortcut-again.png") + " Preferences\nbutton Remove\n");
     EXPECT_FALSE(bytes.empty());
     EXPECT_EQ(bytes.find("Resistor"), std::string::npos);
 }
