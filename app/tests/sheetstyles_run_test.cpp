@@ -59,10 +59,10 @@ std::vector<Theme> Themes(SheetRecord* sheet) {
     return themes;
 }
 
-// Sizes typed in place: 2 to 128 are taken, 1 and 200 put the old size back, and Return moves
-// on to the next row; Select All then selects every row, so that a style and a font chosen
-// from one row's menus go to them all. The size typed last is taken when Select All ends the
-// typing.
+// Sizes typed in place: 2 to 128 are taken (spaces round them trimmed), 1 and 200 put the old
+// size back, and Return moves on to the next row; Select All then selects every row, so that a
+// style and a font chosen from one row's menus go to them all. The size typed last is taken when
+// Select All ends the typing.
 TEST_F(SheetStylesRun, TypedSizesSelectAllAndTheRowsMenusReachTheSheetsThemes) {
     const std::string at = WriteSheetAtScale("Styles.SHX", 100), copy = dir.path() + "/styled.SHX";
     const std::vector<Theme> before = Themes(Load(at));
@@ -75,7 +75,7 @@ TEST_F(SheetStylesRun, TypedSizesSelectAllAndTheRowsMenusReachTheSheetsThemes) {
         "wait-window Styles\n"
         "wait-drawn Styles\n" +
             ConfirmedStyles(SizeField(1) + "type 24\nwait-drawn Styles Settings\n" + Shot("sheet-styles-typing.png") +
-                                "key Return\ntype 1\nkey Return\ntype 200\nkey Return\ntype 2\nkey Return\n"
+                                "key Return\ntype 1\nkey Return\ntype 200\nkey Return\nkey Space\ntype 2\nkey Space\nkey Return\n"
                                 "type 128\nkey Return\ntype 16\n" + Shot("sheet-styles-typed.png") +
                                 "key Ctrl+A\n" + Shot("sheet-styles-select-all.png") + StyleArrow(8) +
                                 "choose Bold\n" + FontArrow(2) + "screenshot-screen " +
