@@ -5,9 +5,12 @@
 #include "sheeteditor/sheetsettings.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/printrec.h"
+#include "graphics/textline.h"
 #include "graphics/textstyle.h"
 #include "model/attributes.h"
 #include "model/modelhooks.h"
@@ -34,6 +38,8 @@
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/toolbars.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_celledit.h"
+#include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
@@ -41,6 +47,8 @@
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
+#include "toolkit/vx_services.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
 
@@ -114,46 +122,167 @@ constexpr int16_t kStylesRowHeight = 18;
 constexpr int16_t kStylesColumns[4] = {0, 130, 285, 345};
 constexpr uint16_t kSizeCommands[7] = {521, 522, 523, 524, 525, 526, 527};
 constexpr uint16_t kPointSizes[7] = {7, 8, 9, 10, 12, 14, 18};
+// The application's font menu and its item that asks the font panel.
+constexpr uint16_t kFontMenuTag = 502, kOtherFontCommand = 503;
+// The size field is the list's one edited cell.
+constexpr int16_t kSizeEditColumn = 1;
+constexpr uint16_t kSelectAllCommand = 306;
+
+// A field's rectangle within its row: 0 the kind name, 1 the font, 2 the size, 3 the style.
+Rect CalcStylesPanelFieldRect(int32_t field, int16_t width) {
+    const int16_t left = field == 0 ? 3 : int16_t(kStylesColumns[field] + 23);
+    const int16_t right = field == 0 ? 128 : field == 1 ? 283 : field == 2 ? 343 : int16_t(width - 2);
+    return Rect{2, left, int16_t(kStylesRowHeight - 2), right};
+}
+
+bool OverSizeField(int32_t h) {
+    const Rect size = CalcStylesPanelFieldRect(2, 0);
+    return h >= size.left && h < size.right;
+}
+
+// A typed size: the trimmed digits when they make 2 to 128, else -1.
+int32_t TypedStyleSize(const char* text) {
+    std::string typed = text ? text : "";
+    typed.erase(0, std::min(typed.find_first_not_of(" \t"), typed.size()));
+    typed.erase(typed.find_last_not_of(" \t") + 1);
+    int32_t size = -1;
+    const auto [end, error] = std::from_chars(typed.data(), typed.data() + typed.size(), size);
+    if (typed.empty() || error != std::errc() || end != typed.data() + typed.size()) return -1;
+    return size >= 2 && size <= 128 ? size : -1;
+}
+
+void DrawStyleFieldString(const std::string& text, const Rect& field, int16_t baseline) {
+    char shown[kVXListCellTextSize] = {};
+    std::snprintf(shown, sizeof shown, "%s", text.c_str());
+    if (field.right <= field.left) return;
+    VXTruncString(shown, sizeof shown, field.right - field.left, 0);
+    VXMoveTo(field.left, baseline);
+    VXDrawTextWithEncoding(shown, int32_t(std::strlen(shown)), kEncodingUTF8);
+}
 
 void TrackStyleFieldPopupMenu(SheetSettingsState* s, VXWindowRecordTag* list, int32_t row, int32_t field, Point where);
 
 int32_t StylesPanelListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
     SheetSettingsState* s = gState;
     if (!s) return 0;
-    if (message == kVXListMouseDown && record->event) {
-        // A click on a field's arrow opens its menu; elsewhere it selects.
-        const int32_t field = HitTestStylesPanelColumn(record->event->u.mouse.h);
-        if (field == 0 || record->index < 0 || record->index >= kTextThemeCount) return 0;
-        TrackStyleFieldPopupMenu(s, window, record->index, field, Point{record->event->u.mouse.v, record->event->u.mouse.h});
-        return kVXListClickHandled;
-    }
-    if (message != kVXListDrawItem) return 0;
-    const Rect& r = record->rect;
-    VXSetWindow(window);
-    QZSetColor(nullptr, record->selected ? 0x00C8DCF0 : 0x00FFFFFF, false);
-    VXRectDispatch(&r, 1);
-    QZSetColor(nullptr, kVXDefaultForeColor, false);
-    for (int32_t column = 0; column < 4; ++column) {
-        const std::string text = GetStylesPanelFieldString(&s->themes, record->index, column);
-        const int32_t left = kStylesColumns[column] + (column ? 23 : 3);
-        if (column) {
-            // The popup arrow at the start of the field.
-            const int32_t h = kStylesColumns[column] + 6, v = r.top + 7;
-            for (int32_t i = 0; i < 4; ++i) {
-                const Rect line = {int16_t(v + i), int16_t(h + i), int16_t(v + i + 1), int16_t(h + 9 - i)};
-                VXRectDispatch(&line, 1);
+    const int32_t row = record->index;
+    txStyle* style = row >= 0 && row < kTextThemeCount ? s->themes.styles[row] : nullptr;
+    switch (message) {
+        case kVXListMouseDown: {
+            if (!record->event) return 0;
+            // A click on a field's arrow opens its menu (the size being typed is taken first); one
+            // on the size field types it; elsewhere it selects.
+            const int32_t h = record->event->u.mouse.h;
+            const int32_t field = HitTestStylesPanelColumn(h);
+            if (field != 0 && style) {
+                if (VXSetListViewEditFocus(window, -1, 0))
+                    TrackStyleFieldPopupMenu(s, window, row, field, Point{record->event->u.mouse.v, int16_t(h)});
+                return kVXListClickHandled;
             }
+            if (!style || !OverSizeField(h)) return 0;
+            // The size field is edited with its whole text selected, so that what is typed replaces it.
+            (void)VXSetListViewEditFocus(window, row, kSizeEditColumn);
+            return kVXListClickHandled;
         }
-        VXMoveTo(left, r.bottom - 5);
-        VXDrawTextWithEncoding(text.c_str(), int32_t(text.size()), kEncodingUTF8);
+        case kVXListDrawItem: {
+            const Rect& r = record->rect;
+            VXSetWindow(window);
+            QZSetColor(nullptr, record->selected ? 0x00C8DCF0 : 0x00FFFFFF, false);
+            VXRectDispatch(&r, 1);
+            QZSetColor(nullptr, kVXDefaultForeColor, false);
+            int16_t editColumn = 0;
+            const bool edited = VXGetListViewEditFocus(window, &editColumn, nullptr, nullptr) == row && editColumn > 0;
+            const int16_t baseline = int16_t(r.bottom - 5);
+            for (int32_t column = 0; column < 4; ++column) {
+                Rect place = CalcStylesPanelFieldRect(column, int16_t(r.right - r.left));
+                place.left = int16_t(place.left + r.left);
+                place.right = int16_t(place.right + r.left);
+                if (column) {
+                    // The popup arrow at the start of the field.
+                    const int32_t h = r.left + kStylesColumns[column] + 6, v = r.top + 7;
+                    for (int32_t i = 0; i < 4; ++i) {
+                        const Rect line = {int16_t(v + i), int16_t(h + i), int16_t(v + i + 1), int16_t(h + 9 - i)};
+                        VXRectDispatch(&line, 1);
+                    }
+                }
+                if (column == 2 && edited) continue;  // the editor shows it
+                const std::string text = GetStylesPanelFieldString(&s->themes, row, column);
+                if (column != 3 || !style) {
+                    DrawStyleFieldString(text, place, baseline);
+                    continue;
+                }
+                // The face's name in that face, in "Times" two points larger than the list's text.
+                const VXListViewRecord* list = VXGetListViewRecord(window);
+                const uint16_t size = list && list->textStyle && list->textStyle->size > 1 ? list->textStyle->size : 12;
+                txStyle* saved = VXPreserveTextStyle();
+                VXSetTextFont("Times");
+                VXSetTextSize(uint16_t(size + 2));
+                VXSetTextFace(uint16_t(style->face & (kFaceBold | kFaceItalic)));
+                DrawStyleFieldString(text, place, baseline);
+                VXRestoreTextStyle(saved);
+            }
+            return 1;
+        }
+        case kVXListEditRect:
+            record->rect = CalcStylesPanelFieldRect(2, record->width);
+            return 1;
+        case kVXListFetchText:
+            if (style && record->text) std::snprintf(record->text, kVXListCellTextSize, "%u", unsigned(style->size));
+            return 1;
+        case kVXListEditState: return 3;
+        case kVXListDirtyTest:
+            return !style || !record->text || std::to_string(style->size) == record->text ? 1 : 0;
+        case kVXListCommit: {
+            if (!style || !record->text) return 1;
+            const int32_t size = TypedStyleSize(record->text);
+            if (size < 0) {
+                // Refused: the old size comes back.
+                std::snprintf(record->text, kVXListCellTextSize, "%u", unsigned(style->size));
+                return 3;
+            }
+            if (size != style->size) {
+                SetStyleSize(style, uint16_t(size));
+                s->stylesChanged = true;
+            }
+            VXInvalListViewItem(window, row);
+            return 1;
+        }
+        case kVXListEditNavigate: return kVXListKeyMoveFocus | 1;
+        default: return 0;
     }
-    return 1;
+}
+
+// The fonts of the application's font menu, the style's font marked (or, for a font the menu
+// does not list, its item that asks the font panel).
+VXMenuRecord* BuildStyleFontMenu(const txStyle* style) {
+    VXMenuRecord* menu = VXNewMenu(0, "");
+    if (!menu) return nullptr;
+    if (VXMenuRecord* fonts = VXGetMenuWithTag(kFontMenuTag)) {
+        for (int32_t i = 1; i <= VXCountMenuItems(fonts); ++i) {
+            char text[128] = {};
+            VXGetMenuItemText(fonts, true, i, text);
+            VXInsertMenuItem(menu, true, VXCountMenuItems(menu) + 1, VXGetMenuItemTag(fonts, i), text);
+        }
+    } else {
+        VXAppendFontNamesToMenu(menu, true);
+    }
+    char current[256] = {};
+    if (style) GetStyleFont(style, current);
+    int32_t marked = 0;
+    for (int32_t i = 1; i <= VXCountMenuItems(menu) && current[0] && !marked; ++i) {
+        char text[128] = {};
+        VXGetMenuItemText(menu, true, i, text);
+        if (VXGetMenuItemTag(menu, i) == kVXFontItemTag && StrCINCmp(text, current, 256) == 0) marked = i;
+    }
+    if (!marked) marked = VXCommandToMenuIndex(menu, kOtherFontCommand);
+    if (marked > 0) VXSetMenuItemChecked(menu, true, marked, true);
+    return menu;
 }
 
 void TrackStyleFieldPopupMenu(SheetSettingsState* s, VXWindowRecordTag* list, int32_t row, int32_t field, Point where) {
-    VXMenuRecord* menu = VXNewMenu(0, "");
-    if (!menu) return;
     txStyle* style = s->themes.styles[row];
+    VXMenuRecord* menu = field == 1 ? BuildStyleFontMenu(style) : VXNewMenu(0, "");
+    if (!menu) return;
     if (field == 2) {
         for (int32_t i = 0; i < 7; ++i) {
             VXInsertMenuItem(menu, true, i + 1, kSizeCommands[i], (std::to_string(kPointSizes[i]) + " point").c_str());
@@ -167,22 +296,25 @@ void TrackStyleFieldPopupMenu(SheetSettingsState* s, VXWindowRecordTag* list, in
             VXSetMenuItemChecked(menu, true, 2, (style->face & 1) != 0);
             VXSetMenuItemChecked(menu, true, 3, (style->face & 2) != 0);
         }
-    } else {
-        VXAppendFontNamesToMenu(menu, true);
     }
     VXPopupResult result{};
     const uint16_t command = VXPopupMenuClickEx(list, where, 0, false, menu, true, 0, &result);
     bool selected[kTextThemeCount] = {};
     for (int32_t i = 0; i < kTextThemeCount; ++i) selected[i] = VXGetListViewItemSelected(list, i);
     bool changed = false;
-    if (field == 1 && command) {
-        char name[128] = {};
-        VXGetMenuItemText(menu, false, command, name);
-        const int32_t index = VXGetFontIndexFromMenu(menu, VXCommandToMenuIndex(menu, command));
-        (void)index;
+    if (field == 1 && (command == kVXFontItemTag || command == kOtherFontCommand)) {
+        // A font of the menu, or one chosen in the font panel starting at the row's font.
+        char name[256] = {};
+        if (command == kVXFontItemTag && result.menu) {
+            VXGetMenuItemText(result.menu, true, result.itemIndex, name);
+        } else if (command == kOtherFontCommand) {
+            char current[256] = {};
+            if (style) GetStyleFont(style, current);
+            if (!VXChooseFontFromPanel(current, name, sizeof name)) name[0] = 0;
+        }
         const bool many = selected[row] && std::count(selected, selected + kTextThemeCount, true) > 1;
-        for (int32_t i = 0; i < kTextThemeCount; ++i)
-            if ((many ? selected[i] : i == row) && s->themes.styles[i] && name[0]) {
+        for (int32_t i = 0; i < kTextThemeCount && name[0]; ++i)
+            if ((many ? selected[i] : i == row) && s->themes.styles[i]) {
                 SetStyleFont(s->themes.styles[i], name);
                 changed = true;
             }
@@ -198,14 +330,40 @@ void TrackStyleFieldPopupMenu(SheetSettingsState* s, VXWindowRecordTag* list, in
     }
 }
 
+// Select All selects every row.
+int32_t StylesPanelPrepCommand(VXPrepCommandRecord* record) {
+    if (!record || record->command != kSelectAllCommand) return 0;
+    record->enabled = 1;
+    return 1;
+}
+
 int32_t StylesPanelEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     SheetSettingsState* s = gState;
     if (!s) return 0;
-    if (event->kind == kVXDestroyEvent) {
-        if (s->stylesList == window) s->stylesList = nullptr;
-        return 0;
+    switch (event->kind) {
+        case kVXDestroyEvent:
+            if (s->stylesList == window) s->stylesList = nullptr;
+            return 0;
+        case kVXMouseMovedEvent: {
+            // The edit cursor over the size field.
+            int32_t v = event->u.mouse.longV, h = event->u.mouse.longH;
+            if (VXPanelRecordTag* panel = VXGetWindowPanel(window)) {
+                double dx = 0, dy = 0;
+                VXPanelPlatformOffset(panel, &dx, &dy);
+                h -= int32_t(std::lround(dx));
+                v -= int32_t(std::lround(dy));
+            }
+            const int32_t row = VXListViewItemFromPoint(window, v, false);
+            const bool size = row >= 0 && row < kTextThemeCount && OverSizeField(h);
+            VXSetWindowCursor(window, size ? kVXCursorIBeam : kVXCursorArrow);
+            return 0;
+        }
+        case kVXCommandEvent:
+            if (event->u.command.command != kSelectAllCommand) return 0;
+            if (VXSetListViewEditFocus(window, -1, 0)) (void)VXSetListViewItemSelected(window, -1, true);
+            return 1;
+        default: return 0;
     }
-    return 0;
 }
 
 void SetupStylesPanel(SheetSettingsState* s) {
@@ -216,8 +374,9 @@ void SetupStylesPanel(SheetSettingsState* s) {
     place.bottom = int16_t(std::min<int32_t>(place.bottom, place.top + kStylesRowHeight * kTextThemeCount + 2));
     s->stylesList = VXCreateChildWindow(0, kVXFlagChildBezel, 0, s->layered, &place, s, StylesPanelEventHandler);
     if (!s->stylesList) return;
-    VXInstallListView(s->stylesList, nullptr, kStylesRowHeight, sizeof(int32_t), kVXListMultiSelect | kVXListExtendSelect,
-                      StylesPanelListViewHook);
+    VXInstallListView(s->stylesList, nullptr, kStylesRowHeight, sizeof(int32_t),
+                      kVXListMultiSelect | kVXListExtendSelect | kVXListEditCells, StylesPanelListViewHook);
+    VXSetListViewPrepCommand(s->stylesList, StylesPanelPrepCommand);
     for (int32_t i = 0; i < kTextThemeCount; ++i) VXInsertListViewItemData(s->stylesList, -1, &i, 1);
     VXShowWindow(s->stylesList);
     VXSetFocusWindow(s->stylesList, true);
@@ -244,7 +403,11 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
             if (grid >= 2) set.gridSpacing = int16_t(std::min(grid, 100));
             break;
         }
-        case kStylesTab: DropStylesPanel(s); break;
+        case kStylesTab:
+            // The size being typed is taken (or refused) before the list goes.
+            if (s->stylesList) (void)VXFlushListViewEditField(s->stylesList);
+            DropStylesPanel(s);
+            break;
         case kAttributesTab:
             if (s->attributes) {
                 int16_t count = int16_t(set.attributeCount);
