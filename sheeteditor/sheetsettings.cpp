@@ -254,7 +254,7 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
                     set.attributeCount = uint16_t(std::max<int32_t>(count, 0));
                     s->attributesChanged = true;
                 }
-                DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
+                CloseAttributeEditor(std::exchange(s->attributes, nullptr));
             }
             break;
         case kPrintingTab:
@@ -419,8 +419,10 @@ int32_t SheetSettingsDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
             }
             return 0;
         case kVXDestroyEvent:
-            DropStylesPanel(s);
-            DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
+            // The dialog's child windows are gone already, and the attribute editor with its list
+            // window: nothing here may reach them any more.
+            s->stylesList = nullptr;
+            s->attributes = nullptr;
             s->layered = nullptr;
             return 0;
         default: return 0;
