@@ -250,7 +250,10 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
                 int16_t count = int16_t(set.attributeCount);
                 const bool changed = FlushAttributeEditor(s->attributes) && s->attributes->changed;
                 if (changed) {
+                    // A list made by an earlier visit of the tab is replaced; the sheet's own stays.
+                    const Handle earlier = set.attributes;
                     set.attributes = GetAttributeEditorData(s->attributes, nullptr, 0, &count, s->sheet->stringBlock, true);
+                    if (earlier && earlier != s->sheet->attributes) MemFree(earlier);
                     set.attributeCount = uint16_t(std::max<int32_t>(count, 0));
                     s->attributesChanged = true;
                 }

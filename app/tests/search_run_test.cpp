@@ -193,12 +193,13 @@ TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
 
 // Attributes typed on the attributes tab and then cancelled, by the Cancel button or by Escape,
 // leave the sheet as it was; the second time the dialog opens on that tab again. Leaving the
-// tab and coming back shows the editor once, with the rows typed before.
+// tab and coming back (twice, with a change between) shows the editor once, with the rows typed
+// before. Confirmed with OK, what was typed is the sheet's.
 TEST_F(SheetSettingsRun, CancellingOnTheAttributesTabLeavesTheSheetAsItWas) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string folder = run.CopyFixture(kAmp);
     ASSERT_FALSE(folder.empty());
-    const std::string copy = folder + "/cancelled.SHX";
+    const std::string copy = folder + "/cancelled.SHX", confirmed = folder + "/confirmed.SHX";
     const ScriptedRunResult result = run.Run(
         "wait-window ROOT\n"
         "wait-drawn ROOT\n"
@@ -210,6 +211,10 @@ TEST_F(SheetSettingsRun, CancellingOnTheAttributesTabLeavesTheSheetAsItWas) {
         "type Added\n"
         "key Tab\n"
         "type x\n"
+        "click 272 19\n"
+        "click 195 19\n"
+        "click 300 65\n"
+        "type yz\n"
         "click 272 19\n"
         "click 195 19\n"
         "pause 300\n"
@@ -225,15 +230,31 @@ TEST_F(SheetSettingsRun, CancellingOnTheAttributesTabLeavesTheSheetAsItWas) {
         "log-windows\n"
         "panel " + copy + "\n"
         "menu File > Save a Copy...\n"
-        "quit\n",
+        // Typed and confirmed, an attribute is the sheet's.
+        "menu Edit > Sheet Settings...\n"
+        "wait-window ROOT Settings\n"
+        "click 110 65\n"
+        "type Kept\n"
+        "key Tab\n"
+        "type v\n"
+        "button OK\n"
+        "wait-no-window ROOT Settings\n"
+        "log-windows\n"
+        "panel " + confirmed + "\n"
+        "menu File > Save a Copy...\n"
+        "quit\n"
+        "button Don't Save\n",
         {"ROOT.SHX"}, folder);
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
-    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT"})) << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT", "windows: ROOT"})) << result.errors;
     SheetRecord* before = Load(folder + "/ROOT.SHX");
     SheetRecord* after = Load(copy);
+    SheetRecord* kept = Load(confirmed);
     ASSERT_NE(before, nullptr);
     ASSERT_NE(after, nullptr);
+    ASSERT_NE(kept, nullptr);
     EXPECT_EQ(DumpSheet(after, kDumpSheet), DumpSheet(before, kDumpSheet));
+    EXPECT_EQ(DumpSheet(kept, kDumpSheet), DumpSheet(before, kDumpSheet) + "  attribute \"Kept\" = \"v\"\n");
 }
 
 TEST_F(SheetSettingsRun, ThePrefixIsRenamedAfterTheQuestionAndMadeTheDefaultOfTheNextSheet) {
