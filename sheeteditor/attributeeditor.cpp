@@ -123,6 +123,13 @@ void DestroyAttributeEditor(AttributeEditor* editor) {
     delete editor;
 }
 
+void CloseAttributeEditor(AttributeEditor* editor) {
+    if (!editor) return;
+    if (VXWindowRecordTag* header = editor->headerWindow) VXDestroyWindow(header);
+    if (VXWindowRecordTag* list = editor->listWindow) VXDestroyWindow(list);  // frees the editor
+    else DestroyAttributeEditor(editor);
+}
+
 std::string GetAttributeEditorName(const AttributeEditor* editor, int32_t row) {
     if (!editor || row < 0 || row >= int32_t(editor->rows.size())) return {};
     return editor->rows[size_t(row)].name;
@@ -551,7 +558,13 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
     }
     editor->headerWindow = VXCreateChildWindow(0, 0, 0, parent, &band, editor, AttributeHeaderHandler);
     editor->listWindow = VXCreateChildWindow(0, kVXFlagVerticalScroller, 0, parent, &rows, editor, nullptr);
-    if (!editor->headerWindow || !editor->listWindow) return editor;
+    if (!editor->headerWindow || !editor->listWindow) {
+        // Without its windows the editor would have no owner: none is made.
+        if (editor->headerWindow) VXDestroyWindow(editor->headerWindow);
+        if (editor->listWindow) VXDestroyWindow(editor->listWindow);
+        DestroyAttributeEditor(editor);
+        return nullptr;
+    }
     VXInstallListView(editor->listWindow, GetTempDefaultStyle(kUIFontKind), kRowHeight, sizeof(int32_t),
                       readOnly ? 0 : kVXListEditCells, AttributeListViewHook);
     SyncRows(editor->listWindow, editor);

@@ -48,6 +48,11 @@ AttributeEditor* CreateAttributeEditor(StringBlock sourceBlock, Handle source, u
 // Frees the editor. A shown editor is freed when its list window is destroyed (with the window it
 // was made in); freed before, its windows stay and no longer reach it.
 void DestroyAttributeEditor(AttributeEditor* editor);
+// Takes a shown editor off its parent: its windows are destroyed, and the list window frees the
+// editor with itself. An editor without windows is freed at once. The pointer is dead afterwards.
+// A dialog whose windows go with it (cancel, close box) has nothing to free: the list window was
+// the editor's one owner.
+void CloseAttributeEditor(AttributeEditor* editor);
 
 // The editor shown in the rectangle of the parent window: the column titles ("Attribute Name",
 // "Attribute Data") above a list of rows whose fields are edited in place.

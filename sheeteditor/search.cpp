@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/hierarchy.h"
@@ -24,6 +25,7 @@
 #include "model/attributes.h"
 #include "model/components.h"
 #include "model/fieldexpand.h"
+#include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
@@ -31,7 +33,11 @@
 #include "model/waitcursor.h"
 #include "model/wires.h"
 #include "files/sheetsave.h"
+#include "graphics/colors.h"
+#include "graphics/grafprocs.h"
+#include "graphics/grafprocs_ui.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/propertynames.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetselect.h"
@@ -44,6 +50,7 @@
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_panels.h"
@@ -85,9 +92,31 @@ bool IsProjectOpen(ProjectRecord* project) {
     return false;
 }
 
+// The front window other than the search dialog.
+VXWindowRecordTag* WindowBehindDialog() {
+    for (VXWindowRecordTag* window : VXTopLevelWindows())
+        if (window != lv->dialog && VXIsWindowVisible(window, false)) return window;
+    return nullptr;
+}
+
+// The sheet of the front window; while the search dialog is in front, the sheet of the window
+// that was in front when it was activated.
 SheetRecord* FrontSheet() {
     VXWindowRecordTag* window = FrontSheetWindow();
+    if (!window && lv && lv->dialog) {
+        const std::vector<VXWindowRecordTag*> windows = VXTopLevelWindows();
+        if (IsSearchWindowActive() || (!windows.empty() && windows.front() == lv->dialog)) {
+            VXWindowRecordTag* before = VXGetWindowFromId(lv->frontWindowID);
+            if (before && before->typeID == kSheetWindowKind && VXIsWindowVisible(before, false)) window = before;
+        }
+    }
     return window ? SheetOfWindow(window) : nullptr;
+}
+
+// The dialog comes to the front: the window it covers is the one its front-sheet scope means.
+void RememberFrontWindow() {
+    VXWindowRecordTag* window = WindowBehindDialog();
+    lv->frontWindowID = window ? window->windowID : 0;
 }
 
 // Releases the sheet loaded for the search only, unless a window took it meanwhile.
@@ -1010,7 +1039,107 @@ namespace {
 
 constexpr const char* kMatchTexts[] = {"is", "contains", "begins with", "ends with", "is not", "not contains"};
 constexpr int32_t kFindTextBytes = 200;
+constexpr int16_t kSymbolSeparatorItem = 12, kSignalSeparatorItem = 53;
+constexpr VXColor kSeparatorBrush = 0x1A000000;  // the theme's secondary grey
 VXWindowRecordTag* gSearchLayers = nullptr;
+
+// The attribute-name pop-ups of the symbols and signals tabs: the arrow items, the names menu
+// of each tab (made on the tab's first showing, freed with the dialog) and the arrow whose menu
+// is open (drawn pressed).
+struct AttributePopups {
+    VXMenuRecord* menus[2] = {};  // symbols tab, signals tab
+    int16_t openItem = -1;
+};
+AttributePopups gAttributePopups;
+
+// The arrows of a tab and the attribute name field each fills.
+const int16_t* TabNamePopups(int32_t tab, int32_t* count) {
+    if (tab == kSearchSymbols) { *count = 2; return kSymbolNamePopups; }
+    if (tab == kSearchSignals) { *count = 3; return kSignalNamePopups; }
+    *count = 0;
+    return nullptr;
+}
+
+int16_t NameFieldOfPopup(int32_t tab, int32_t index) {
+    return tab == kSearchSymbols ? int16_t(kSymbolFindItems[kRowAttr0 + index] - 2)
+                                 : int16_t(kSignalFindItems[1 + index] - 2);
+}
+
+void DrawAttributePopup(VXWindowRecordTag* window, int16_t item) {
+    Rect arrow{};
+    VXGetItemPosition(window, item, &arrow);
+    const int32_t tab = item == kSymbolNamePopups[0] || item == kSymbolNamePopups[1] ? kSearchSymbols : kSearchSignals;
+    const bool active = gAttributePopups.menus[tab] && VXGetItemEnabled(window, item);
+    VXDrawPopupArrowButton(&window->graf, &arrow,
+                           item == gAttributePopups.openItem ? kPopupArrowPressed
+                           : active                          ? kPopupArrowNormal
+                                                             : kPopupArrowDisabled);
+}
+
+// A line across the middle of the item, between the fixed rows and the attribute rows.
+void DrawPanelSeparator(VXWindowRecordTag* window, int16_t item) {
+    Rect r{};
+    VXGetItemPosition(window, item, &r);
+    const int16_t v = int16_t((r.top + r.bottom) / 2);
+    QZSetColor(nullptr, kSeparatorBrush, false);
+    VXMoveTo(r.left, v);
+    VXLineTo(int16_t(r.right - 1), v);
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+}
+
+// First showing of a tab: its names menu (component names on the symbols tab, signal names on
+// the signals tab) behind its arrows, and its separator.
+void SetupAttributePopups(VXWindowRecordTag* w, int32_t tab) {
+    int32_t count = 0;
+    const int16_t* popups = TabNamePopups(tab, &count);
+    if (!popups) return;
+    if (!gAttributePopups.menus[tab])
+        gAttributePopups.menus[tab] = CreatePropertyNamesMenu(tab == kSearchSymbols ? kComponentNames : kSignalNames);
+    for (int32_t i = 0; i < count; ++i) VXSetUserItemProcWithInset(w, popups[i], DrawAttributePopup, 0);
+    VXSetUserItemProcWithInset(w, tab == kSearchSymbols ? kSymbolSeparatorItem : kSignalSeparatorItem,
+                               DrawPanelSeparator, 0);
+}
+
+void FreeAttributePopups() {
+    for (VXMenuRecord*& menu : gAttributePopups.menus)
+        if (VXMenuRecord* m = std::exchange(menu, nullptr)) VXDestroyMenuEx(m, true);
+    gAttributePopups.openItem = -1;
+}
+
+void SetCommandButtonsEnabled();
+
+// A click on an arrow of the shown tab pops its names menu up; the chosen name fills the row's
+// attribute name field. True when the click was on an active arrow.
+bool DoSearchPanelMouseClick(VXWindowRecordTag* w, const VXEventRecord* event) {
+    const int32_t tab = lv->shownTab;
+    int32_t count = 0;
+    const int16_t* popups = TabNamePopups(tab, &count);
+    VXMenuRecord* menu = popups ? gAttributePopups.menus[tab] : nullptr;
+    if (!menu) return false;
+    const Point at{event->u.mouse.v, event->u.mouse.h};
+    for (int32_t i = 0; i < count; ++i) {
+        Rect arrow{};
+        VXGetItemPosition(w, popups[i], &arrow);
+        if (!VXPtInRect(at, &arrow) || !VXGetItemEnabled(w, popups[i])) continue;
+        gAttributePopups.openItem = popups[i];
+        VXInvalRect(w, &arrow);
+        const uint16_t chosen = VXPopupMenuClick(w, Point{arrow.bottom, arrow.left}, 0, false, menu, false, 0);
+        gAttributePopups.openItem = -1;
+        VXInvalRect(w, &arrow);
+        const std::string name =
+            GetIndexedPropertyName(&gPropertyNamesTable[tab == kSearchSymbols ? kComponentNames : kSignalNames],
+                                   int32_t(chosen) - kPropertyNamesFirstCommand);
+        if (name.empty()) return true;
+        const int16_t field = NameFieldOfPopup(tab, i);
+        VXSetItemText(w, field, name.c_str());
+        VXSetFocusItem(w, field);
+        VXSelectItemText(w, field, 0, 32767);
+        SearchReset(true);
+        SetCommandButtonsEnabled();
+        return true;
+    }
+    return false;
+}
 
 // The find-text items of a tab and how many rows it has.
 const int16_t* TabFindItems(int32_t tab, int32_t* rows) {
@@ -1095,6 +1224,7 @@ void SetSearchDialogPanel(int32_t tab) {
     const bool first = VXIsViewLayerEmpty(w, tab);
     if (first) VXLoadControlsForViewLayer(w, tab, uint16_t(kSearchTabTemplateBase + tab), 0, 0, 0);
     VXSetCurrentViewLayer(w, tab);
+    if (first) SetupAttributePopups(w, tab);
     VXSetSelectedTab(lv->dialog, kSearchTabsItem, tab);
     lv->shownTab = int16_t(tab);
     if (first) InstallSearchParams(tab);
@@ -1140,6 +1270,8 @@ void RefillProjectList() {
 }
 
 int32_t SearchPanelsHandler(VXWindowRecordTag* w, VXEventRecord* event) {
+    if (lv && (event->kind == kVXMouseDownEvent || event->kind == kVXDoubleClickEvent))
+        return DoSearchPanelMouseClick(w, event) ? 1 : 0;
     if (!lv || event->kind != kVXControlEvent) return 0;
     const int16_t item = int16_t(event->u.control.item);
     const int32_t tab = lv->shownTab;
@@ -1156,6 +1288,12 @@ int32_t SearchPanelsHandler(VXWindowRecordTag* w, VXEventRecord* event) {
         const bool on = VXGetItemChecked(w, kUnterminatedItem) != 0;
         for (int32_t row = 0; row < rows; ++row)
             for (int16_t i = int16_t(finds[row] - 3); i <= finds[row] + 2; ++i) VXSetItemEnabled(w, i, !on);
+        for (int16_t popup : kSignalNamePopups) {
+            VXSetItemEnabled(w, popup, !on);
+            Rect arrow{};
+            VXGetItemPosition(w, popup, &arrow);
+            VXInvalRect(w, &arrow);
+        }
     }
     SearchReset(true);
     SetCommandButtonsEnabled();
@@ -1180,6 +1318,7 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     switch (event->kind) {
         case kVXCreateEvent: {
             lv->dialog = window;
+            RememberFrontWindow();
             gSearchLayers = VXCreateLayeredView(window, nullptr, 3, kSearchTabsItem, SearchPanelsHandler, nullptr);
             SheetRecord* front = FrontSheet();
             if (!(front && lv->project && front->project == lv->project))
@@ -1190,6 +1329,7 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         }
         case kVXActivateEvent:
             if (lv->dialog == window) {
+                if (event->u.activate.activated) RememberFrontWindow();
                 RefillProjectList();
                 SetCommandButtonsEnabled();
             }
@@ -1200,7 +1340,9 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 0;
         case kVXDestroyEvent:
             lv->dialog = nullptr;
+            lv->frontWindowID = 0;
             gSearchLayers = nullptr;
+            FreeAttributePopups();
             return 0;
         case kVXControlEvent: {
             const int16_t item = int16_t(event->u.control.item);

@@ -81,6 +81,9 @@ struct ChangeDataLogEntry {
 
 struct SearchRecord {
     VXWindowRecordTag* dialog = nullptr;
+    // The window that was in front when the dialog was activated (its id: it may close while
+    // the dialog stays); the dialog's front sheet is that window's sheet.
+    int32_t frontWindowID = 0;
     ProjectRecord* project = nullptr;  // none: the front sheet only
     SheetRecord* sheet = nullptr;
     SheetInstance* instance = nullptr;

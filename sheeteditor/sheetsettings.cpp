@@ -413,11 +413,14 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
                 int16_t count = int16_t(set.attributeCount);
                 const bool changed = FlushAttributeEditor(s->attributes) && s->attributes->changed;
                 if (changed) {
+                    // A list made by an earlier visit of the tab is replaced; the sheet's own stays.
+                    const Handle earlier = set.attributes;
                     set.attributes = GetAttributeEditorData(s->attributes, nullptr, 0, &count, s->sheet->stringBlock, true);
+                    if (earlier && earlier != s->sheet->attributes) MemFree(earlier);
                     set.attributeCount = uint16_t(std::max<int32_t>(count, 0));
                     s->attributesChanged = true;
                 }
-                DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
+                CloseAttributeEditor(std::exchange(s->attributes, nullptr));
             }
             break;
         case kPrintingTab:
@@ -582,8 +585,10 @@ int32_t SheetSettingsDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
             }
             return 0;
         case kVXDestroyEvent:
-            DropStylesPanel(s);
-            DestroyAttributeEditor(std::exchange(s->attributes, nullptr));
+            // The dialog's child windows are gone already, and the attribute editor with its list
+            // window: nothing here may reach them any more.
+            s->stylesList = nullptr;
+            s->attributes = nullptr;
             s->layered = nullptr;
             return 0;
         default: return 0;

@@ -12,7 +12,9 @@
 #include "files/sheetfile.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
+#include "foundation/ll.h"
 #include "model/signals.h"
+#include "model/symbols.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -75,6 +77,79 @@ TEST(SearchRun, ADesignatorSearchVisitsTheSheetsAndInstancesInOrder) {
 
 class SheetSettingsRun : public SheetContentsTest {};
 using ChangeAllRun = SheetSettingsRun;
+using FrontSheetSearchRun = SheetSettingsRun;
+
+// ROOT.SHX of amp opened alone: the dialog searches the sheet that was in front when it came up.
+// Its front-sheet scope is on, and Find selects the first symbol whose designator holds "R"
+// (R1, serial 2) in that sheet.
+TEST_F(FrontSheetSearchRun, FindFromTheDialogSelectsTheSymbolOfTheFrontSheet) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const std::string copy = folder + "/found.SHX";
+    const ScriptedRunResult result = run.Run(
+        "wait-window ROOT\n"
+        "wait-drawn ROOT\n"
+        "menu Tools > Find...\n"
+        "wait-window Find and Change\n"
+        "wait-drawn Find and Change\n" +
+            Find(0, "R") + "screenshot " + OutputPath("search-front-sheet.png") + " Find and Change\n" +
+            "button Find\n"
+            "wait-no-window Find and Change\n"
+            "log-windows\n"
+            "panel " + copy + "\n"
+            "menu File > Save a Copy...\n"
+            "quit\n",
+        {"ROOT.SHX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT"})) << result.errors;
+    SheetRecord* found = Load(copy);
+    ASSERT_NE(found, nullptr);
+    std::vector<std::string> selected;
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(found->symbolList)); symbol; symbol = symbol->next)
+        if (symbol->flags & kSymbolFlagSelected) selected.push_back(std::to_string(symbol->serial));
+    EXPECT_EQ(selected, (std::vector<std::string>{"2"})) << DumpSheet(found, kDumpSymbols);
+}
+
+// A name chosen from an attribute row's names menu is the attribute the row looks for: the
+// signals tab's first attribute row takes "Rating" (signal names, item 1) and the symbols tab's
+// first one "Value" (component names, item 7); Change All then gives R1 a "Value".
+TEST_F(ChangeAllRun, ANameChosenFromTheNamesMenuFillsTheAttributeRow) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const std::string copy = folder + "/named.SHX";
+    const ScriptedRunResult result = run.Run(
+        "wait-window amp\n"
+        "menu Tools > Find...\n"
+        "wait-window Find and Change\n"
+        "wait-drawn Find and Change\n"
+        "click 118 21\n"
+        "popup 1\n"
+        "click 144 107\n"
+        "pause 300\n"
+        "screenshot " + OutputPath("search-signals-named.png") + " Find and Change\n"
+        "click 50 21\n" +
+            Find(0, "R1") + "popup 7\n" + "click 144 197\n" + Replace(4, "10k") +
+            "pause 300\n"
+            "screenshot " + OutputPath("search-symbols-named.png") + " Find and Change\n" +
+            "button Change All\n"
+            "wait-window ROOT\n"
+            "button OK\n"
+            "wait-no-window Find and Change\n"
+            "panel " + copy + "\n"
+            "menu File > Save a Copy...\n"
+            "quit\n"
+            "button Don't Save\n",
+        {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    SheetRecord* changed = Load(copy);
+    ASSERT_NE(changed, nullptr);
+    char value[1024] = {};
+    for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(changed->symbolList)); symbol; symbol = symbol->next)
+        if (symbol->serial == 2) (void)GetSymbolAttribute(symbol, changed->stringBlock, "Value", value);
+    EXPECT_STREQ(value, "10k") << DumpSheet(changed, kDumpSymbols);
+}
 
 TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
     ScriptedRun run(PLEXA_PROGRAM);
@@ -114,6 +189,72 @@ TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
                         "attributes 1"),
               std::string::npos)
         << dump;
+}
+
+// Attributes typed on the attributes tab and then cancelled, by the Cancel button or by Escape,
+// leave the sheet as it was; the second time the dialog opens on that tab again. Leaving the
+// tab and coming back (twice, with a change between) shows the editor once, with the rows typed
+// before. Confirmed with OK, what was typed is the sheet's.
+TEST_F(SheetSettingsRun, CancellingOnTheAttributesTabLeavesTheSheetAsItWas) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const std::string copy = folder + "/cancelled.SHX", confirmed = folder + "/confirmed.SHX";
+    const ScriptedRunResult result = run.Run(
+        "wait-window ROOT\n"
+        "wait-drawn ROOT\n"
+        "menu Edit > Sheet Settings...\n"
+        "wait-window ROOT Settings\n"
+        "wait-drawn ROOT Settings\n"
+        "click 195 19\n"
+        "click 110 65\n"
+        "type Added\n"
+        "key Tab\n"
+        "type x\n"
+        "click 272 19\n"
+        "click 195 19\n"
+        "click 300 65\n"
+        "type yz\n"
+        "click 272 19\n"
+        "click 195 19\n"
+        "pause 300\n"
+        "screenshot " + OutputPath("sheet-settings-attributes-again.png") + " ROOT Settings\n"
+        "button Cancel\n"
+        "wait-no-window ROOT Settings\n"
+        "menu Edit > Sheet Settings...\n"
+        "wait-window ROOT Settings\n"
+        "wait-drawn ROOT Settings\n"
+        "screenshot " + OutputPath("sheet-settings-reopened.png") + " ROOT Settings\n"
+        "key Escape\n"
+        "wait-no-window ROOT Settings\n"
+        "log-windows\n"
+        "panel " + copy + "\n"
+        "menu File > Save a Copy...\n"
+        // Typed and confirmed, an attribute is the sheet's.
+        "menu Edit > Sheet Settings...\n"
+        "wait-window ROOT Settings\n"
+        "click 110 65\n"
+        "type Kept\n"
+        "key Tab\n"
+        "type v\n"
+        "button OK\n"
+        "wait-no-window ROOT Settings\n"
+        "log-windows\n"
+        "panel " + confirmed + "\n"
+        "menu File > Save a Copy...\n"
+        "quit\n"
+        "button Don't Save\n",
+        {"ROOT.SHX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT", "windows: ROOT"})) << result.errors;
+    SheetRecord* before = Load(folder + "/ROOT.SHX");
+    SheetRecord* after = Load(copy);
+    SheetRecord* kept = Load(confirmed);
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(after, nullptr);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(DumpSheet(after, kDumpSheet), DumpSheet(before, kDumpSheet));
+    EXPECT_EQ(DumpSheet(kept, kDumpSheet), DumpSheet(before, kDumpSheet) + "  attribute \"Kept\" = \"v\"\n");
 }
 
 TEST_F(SheetSettingsRun, ThePrefixIsRenamedAfterTheQuestionAndMadeTheDefaultOfTheNextSheet) {
