@@ -413,10 +413,13 @@ void FlushSheetSettingsTabPanel(SheetSettingsState* s) {
                 int16_t count = int16_t(set.attributeCount);
                 const bool changed = FlushAttributeEditor(s->attributes) && s->attributes->changed;
                 if (changed) {
-                    // A list made by an earlier visit of the tab is replaced; the sheet's own stays.
-                    const Handle earlier = set.attributes;
-                    set.attributes = GetAttributeEditorData(s->attributes, nullptr, 0, &count, s->sheet->stringBlock, true);
-                    if (earlier && earlier != s->sheet->attributes) MemFree(earlier);
+                    // The edited rows go into a copy of the list, which keeps the attributes the
+                    // editor does not show (names beginning with "~"); the sheet's own list stays
+                    // as it is until OK. A copy made by an earlier visit of the tab is reused.
+                    Handle target = set.attributes;
+                    if (target && target == s->sheet->attributes) target = CloneHandle(gGenPool, target);
+                    if (!target) count = 0;
+                    set.attributes = GetAttributeEditorData(s->attributes, target, 0, &count, s->sheet->stringBlock, true);
                     set.attributeCount = uint16_t(std::max<int32_t>(count, 0));
                     s->attributesChanged = true;
                 }

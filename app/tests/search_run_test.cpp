@@ -13,6 +13,8 @@
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
 #include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "model/attributes.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "tests/support/scripted_run.h"
@@ -255,6 +257,41 @@ TEST_F(SheetSettingsRun, CancellingOnTheAttributesTabLeavesTheSheetAsItWas) {
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(DumpSheet(after, kDumpSheet), DumpSheet(before, kDumpSheet));
     EXPECT_EQ(DumpSheet(kept, kDumpSheet), DumpSheet(before, kDumpSheet) + "  attribute \"Kept\" = \"v\"\n");
+}
+
+// A sheet attribute whose name begins with "~" is not shown on the attributes tab; an attribute
+// typed there and confirmed joins the sheet's list without taking it away.
+TEST_F(SheetSettingsRun, ConfirmingTheAttributesTabKeepsTheAttributesItDoesNotShow) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    {
+        SheetRecord* sheet = Load(folder + "/ROOT.SHX");
+        ASSERT_NE(sheet, nullptr);
+        if (!sheet->attributes) sheet->attributes = AllocHandle(gGenPool, 0);
+        int16_t count = int16_t(sheet->stored.attributeCount);
+        const uint16_t flags = 0;
+        SetAttributeValue(sheet->stringBlock, sheet->attributes, 0, &count, "~Hidden", "kept", &flags);
+        sheet->stored.attributeCount = uint16_t(count);
+        const FileSpec to = SheetSpecAt(folder + "/ROOT.SHX");
+        ASSERT_EQ(WriteSheetFile(sheet, &to), 0);
+    }
+    const std::string confirmed = folder + "/confirmed.SHX";
+    const ScriptedRunResult result = run.Run(
+        "wait-window ROOT\nwait-drawn ROOT\n"
+        "menu Edit > Sheet Settings...\nwait-window ROOT Settings\nwait-drawn ROOT Settings\n"
+        "click 195 19\nclick 110 65\ntype Kept\nkey Tab\ntype v\n"
+        "button OK\nwait-no-window ROOT Settings\n"
+        "panel " + confirmed + "\nmenu File > Save a Copy...\nquit\nbutton Don't Save\n",
+        {"ROOT.SHX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    SheetRecord* before = Load(folder + "/ROOT.SHX");
+    SheetRecord* kept = Load(confirmed);
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(kept, nullptr);
+    const std::string dump = DumpSheet(before, kDumpSheet);
+    ASSERT_NE(dump.find("\"~Hidden\" = \"kept\""), std::string::npos) << dump;
+    EXPECT_EQ(DumpSheet(kept, kDumpSheet), dump + "  attribute \"Kept\" = \"v\"\n");
 }
 
 TEST_F(SheetSettingsRun, ThePrefixIsRenamedAfterTheQuestionAndMadeTheDefaultOfTheNextSheet) {
