@@ -1,6 +1,7 @@
 // The Edit menu: undo, the clipboard commands, select all, the stacking order, the sheet's file
 // symbols, the library item of a symbol, and the settings dialogs; each command's rule for the
 // front document and its action.
+#include "app/clipscrap.h"
 #include "app/shell.h"
 #include "app/selectall.h"
 
@@ -112,7 +113,7 @@ int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
             if (id == 302) CutSymbolEditorSelection(editor);
             else (void)CopySymbolEditorSelection(editor);
             ResetScrap(kScrapPrivateClip);
-            RecordCurrentScrapRef();
+            (void)PrivateClipToScrap();
             break;
         case 304:
             // A sheet's clip is turned into the editor's drawing once, on its first paste here.
@@ -255,8 +256,7 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
             if (id == 302) CutSheetSelection(sheet, shift);
             else CopySheetSelection(sheet, shift);
             ResetScrap(kScrapPrivateClip);
-            (void)PutClipOnSystemClipboard();  // without a system clipboard the private clip still pastes
-            RecordCurrentScrapRef();
+            (void)PrivateClipToScrap();
             return 1;
         case 304:
             if (GetScrapType() == kScrapPrivateClip) PasteIntoSheet(sheet);

@@ -302,9 +302,9 @@ int32_t VXComparePixelImages(const VXPixels* a, const VXPixels* b) {
     return 0;
 }
 
-void VXWriteImageToClipboard(VXPixels* image) {
+void VXWriteImageToClipboard(VXPixels* image, const char* text) {
     const DrawImage* picture = CacheCGImageForPixels(image);
-    if (picture && gHooks.writeImageToClipboard) gHooks.writeImageToClipboard(*picture);
+    if (picture && gHooks.writeImageToClipboard) gHooks.writeImageToClipboard(*picture, text);
 }
 
 VXPixels* VXRotatePixelImageRight(const VXPixels* image) {

@@ -46,8 +46,9 @@ struct VXPixelsHooks {
     // Makes an off-screen window drawing into the image (`VXSetWindowImage`) with the flags and
     // reference value and makes it current; null when it cannot.
     VXGrafState* (*createOffScreenWindow)(VXPixels* image, uint32_t flags, void* refCon) = nullptr;
-    // Puts the picture on the system clipboard.
-    void (*writeImageToClipboard)(const DrawImage& picture) = nullptr;
+    // Puts the picture on the system clipboard, with the plain text (UTF-8) beside it when one is
+    // given.
+    void (*writeImageToClipboard)(const DrawImage& picture, const char* text) = nullptr;
 };
 void VXSetPixelsHooks(const VXPixelsHooks& hooks);
 const VXPixelsHooks& VXGetPixelsHooks();
@@ -102,7 +103,9 @@ void FreeCachedImage(VXPixels* image);
 // order is that of the bytes A, R, G, B.
 int32_t VXComparePixelImages(const VXPixels* a, const VXPixels* b);
 
-void VXWriteImageToClipboard(VXPixels* image);
+// Replaces the system clipboard's contents with the picture and, when given, a plain text (UTF-8)
+// to go with it; nothing without pixels or without the owner's hook.
+void VXWriteImageToClipboard(VXPixels* image, const char* text = nullptr);
 
 // New images (null when memory runs out); the source is unchanged.
 VXPixels* VXRotatePixelImageRight(const VXPixels* image);

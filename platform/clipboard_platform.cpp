@@ -1,4 +1,4 @@
-// Plain text on the system clipboard through the application's clipboard object.
+// Plain text and pictures on the system clipboard through the application's clipboard object.
 #include "platform/clipboard_platform.h"
 
 #include <QBuffer>
@@ -7,8 +7,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
-#include <QPainter>
 #include <QString>
+
+#include "platform/draw_context.h"
+#include "platform/draw_context_qt.h"
 
 namespace plexa {
 namespace {
@@ -37,32 +39,25 @@ bool PlatformClipboardGetText(std::u16string* out) {
     return true;
 }
 
-bool PlatformClipboardSetPicture(const PlatformClipPicture& picture, std::string_view svg,
-                                 std::u16string_view text) {
+bool PlatformClipboardSetImage(const DrawImage& picture, std::u16string_view text) {
     QClipboard* clipboard = Clipboard();
-    if (!clipboard || picture.width <= 0 || picture.height <= 0) return false;
-    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    if (!clipboard) return false;
+    const QImage& image = DrawImageQImage(picture);
     if (image.isNull()) return false;
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        painter.setPen(QPen(Qt::black, 1));
-        for (const auto& l : picture.lines) painter.drawLine(l.x0, l.y0, l.x1, l.y1);
-        for (const auto& b : picture.boxes) painter.drawRect(b.left, b.top, b.right - b.left, b.bottom - b.top);
-        painter.setBrush(Qt::black);
-        for (const auto& d : picture.dots) painter.drawEllipse(QPoint(d.x, d.y), 2, 2);
-        for (const auto& t : picture.labels)
-            painter.drawText(t.x, t.y, QString(reinterpret_cast<const QChar*>(t.text.data()), qsizetype(t.text.size())));
-    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) return false;
+    // Readers of vector pictures get the same pixels, at the picture's size.
+    const QByteArray size = QByteArray::number(image.width()) + "\" height=\"" + QByteArray::number(image.height());
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"" +
+                           size + "\">\n<image x=\"0\" y=\"0\" width=\"" + size +
+                           "\" xlink:href=\"data:image/png;base64," + png.toBase64() + "\"/>\n</svg>\n";
     auto* data = new QMimeData;
     data->setImageData(image);
     data->setData(QStringLiteral("image/png"), png);
-    if (!svg.empty()) data->setData(QStringLiteral("image/svg+xml"), QByteArray(svg.data(), qsizetype(svg.size())));
-    data->setText(QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size())));
+    data->setData(QStringLiteral("image/svg+xml"), svg);
+    if (!text.empty()) data->setText(QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size())));
     clipboard->setMimeData(data, QClipboard::Clipboard);
     return true;
 }

@@ -6,8 +6,8 @@
 // The clip keeps its objects in a sheet record of its own (made with the sheet's lists, so that a
 // clip can be drawn, measured and pasted by the same code as a sheet), with every position made
 // relative to the reference point: the top-left corner of the selection's bounds snapped to the
-// grid. The editable copy never leaves the process; the system clipboard receives a picture and
-// the plain text of the copied texts and designators.
+// grid. The editable copy never leaves the process; the system clipboard receives a picture of
+// the copied items and the plain text of the copied texts and designators.
 #pragma once
 
 #include <cstdint>
@@ -78,9 +78,14 @@ void MarkAffectedWires(SheetRecord* sheet, bool copying, bool shift);
 // the designators of the copied symbols, one a line.
 std::string ClipPlainText();
 
-// Puts the clip's picture (PNG and SVG) and its plain text on the system clipboard; false when the
-// system clipboard is out of reach.
-bool PutClipOnSystemClipboard();
+// The private clip's picture: the sheet clip's items while it holds a copy, else the symbol
+// editor's. Measuring sets `bounds` to the union of the bounds of its graphic elements (without
+// the hideable ones when the copied sheet hid them), symbols, busses, signals, text frames grown
+// by 2 and shown texts, an all-zero rectangle when there is none. Drawing erases `bounds` in the
+// background colour and draws the items into the current window as the sheet window draws them:
+// back graphic elements, symbols, busses, signals with their junction dots, front graphic
+// elements, text frames, texts. Pins show no port markers either way.
+void DrawClipboardContent(bool measure, Rect* bounds);
 
 // Frees the clip of the run (at the end of the program or of a test).
 void ReleaseClipboard();

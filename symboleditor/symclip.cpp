@@ -22,6 +22,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/sheet.h"
+#include "model/sheetdraw.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/symboldata.h"
@@ -126,6 +127,26 @@ uint16_t SymbolClipFlags() { return gSymbolClip ? gSymbolClip->flags : 0; }
 uint32_t SymbolClipId() { return gSymbolClip ? gSymbolClip->clipId : 0; }
 Point SymbolClipReference() { return gSymbolClip ? gSymbolClip->reference : Point{}; }
 bool SymbolClipHoldsItems() { return gSymbolClip && gSymbolClip->holdsItems; }
+
+void MeasureSymbolClip(Rect* bounds) {
+    const SymbolClip* clip = gSymbolClip;
+    if (!clip) return;
+    for (ElementRecord* e : EditorListItems<ElementRecord*>(clip->elements)) AddEditorArea(bounds, e->bounds);
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(clip->frames))
+        AddEditorArea(bounds, GrownEditorRect((*f)->bounds, 2));
+    for (TextRecord* t : EditorListItems<TextRecord*>(clip->texts))
+        if (!(t->flags & kTextFlagHidden)) AddEditorArea(bounds, t->bounds);
+}
+
+void DrawSymbolClip() {
+    const SymbolClip* clip = gSymbolClip;
+    if (!clip) return;
+    DrawGrafElements(clip->elements, nullptr, kGrafBackLayer);
+    DrawGrafElements(clip->elements, nullptr, kGrafFrontLayer);
+    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(clip->frames)) DrawTextFrame(f, false);
+    for (TextRecord* t : EditorListItems<TextRecord*>(clip->texts))
+        if (!(t->flags & kTextFlagHidden)) DrawTextElement(t, clip->strings);
+}
 
 void SetSymbolClipPastePoint(Point point) {
     SymbolClip* clip = TheClip();

@@ -43,6 +43,13 @@ void SetSymbolClipPastePoint(Point point);
 // Empties the clip (and frees it with release).
 void KillSymbolEditorClip(bool release);
 
+// For the clip's picture on the system clipboard: adds the bounds of the clip's elements, text
+// frames (grown by 2) and shown texts to `bounds` (empty rectangles add nothing); draws them into
+// the current window in the order of a sheet's drawing: elements back to front, frames, texts.
+// Pins show port markers only as the general flags ask. Nothing without a clip.
+void MeasureSymbolClip(Rect* bounds);
+void DrawSymbolClip();
+
 // A clip copied from a sheet: what the symbol editor's paste takes of the sheet clipboard.
 constexpr uint16_t kSheetClipSource = 101;
 struct SheetClipInfo {

@@ -17,6 +17,7 @@
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
 #include "platform/app_platform.h"
+#include "platform/clipboard_platform.h"
 #include "platform/draw_context.h"
 #include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
@@ -318,6 +319,10 @@ VXGrafState* HookCreateOffScreen(VXPixels* image, uint32_t flags, void* refCon) 
     VXSetWindow(window);
     return &window->graf;
 }
+// The system clipboard receives the graphics layer's pictures here.
+void HookWriteImageToClipboard(const DrawImage& picture, const char* text) {
+    (void)PlatformClipboardSetImage(picture, text ? TempCFStringUsing(text, kEncodingUTF8) : std::u16string());
+}
 DrawContext* HookContext(void* w) {
     if (w == gOverlayWindow) return gOverlayContext;
     return PlatformWindowDrawContext(static_cast<VXWindowRecordTag*>(w)->platformWindow);
@@ -434,6 +439,7 @@ void VXInitWindows() {
     QZSetWindowHooks(hooks);
     VXPixelsHooks pixels = VXGetPixelsHooks();
     pixels.createOffScreenWindow = HookCreateOffScreen;
+    pixels.writeImageToClipboard = HookWriteImageToClipboard;
     VXSetPixelsHooks(pixels);
 }
 

@@ -415,16 +415,23 @@ TEST_F(PixelsTest, PixelBits) {
 }
 
 int gClipboardWidth = 0;
+std::string gClipboardText;
 
-TEST_F(PixelsTest, ClipboardGetsThePicture) {
+TEST_F(PixelsTest, ClipboardGetsThePictureAndItsText) {
     Image image = Make(true, {{0xFF000000, 0xFFFFFFFF, 0xFF000000}});
     VXWriteImageToClipboard(image.get());  // no hook: nothing
     VXPixelsHooks hooks;
-    hooks.writeImageToClipboard = [](const DrawImage& picture) { gClipboardWidth = picture.width(); };
+    hooks.writeImageToClipboard = [](const DrawImage& picture, const char* text) {
+        gClipboardWidth = picture.width();
+        gClipboardText = text ? text : "(none)";
+    };
     VXSetPixelsHooks(hooks);
     VXWriteImageToClipboard(image.get());
-    VXSetPixelsHooks({});
     EXPECT_EQ(gClipboardWidth, 3);
+    EXPECT_EQ(gClipboardText, "(none)");
+    VXWriteImageToClipboard(image.get(), "R1\n");
+    EXPECT_EQ(gClipboardText, "R1\n");
+    VXSetPixelsHooks({});
 }
 
 class PixelWindowTest : public PixelsTest {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/da.h"
-#include "platform/clipboard_platform.h"
+#include "model/elements.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheetclip_testing.h"
 
@@ -199,21 +199,37 @@ TEST_F(SheetClip, DeletingASelectedSymbolTextHidesItAndUndoShowsItSelected) {
     EXPECT_EQ(Dump(), after);
 }
 
-TEST_F(SheetClip, TheSystemClipboardGetsAPictureAndTheText) {
+// A rectangle as "top left bottom right".
+std::string Text(const Rect& r) {
+    return std::to_string(r.top) + " " + std::to_string(r.left) + " " + std::to_string(r.bottom) + " " + std::to_string(r.right);
+}
+
+TEST_F(SheetClip, ThePictureSpansTheCopiedItemsLeavingOutHiddenElements) {
     ResistorWithGround();
     Select(r1);
     CopySheetSelection(sheet, false);
     EXPECT_EQ(ClipPlainText(), "R1\n");
-    ASSERT_TRUE(PutClipOnSystemClipboard());
-    std::string png, svg;
-    std::u16string text;
-    ASSERT_TRUE(PlatformClipboardGetPicture(&png, &svg, &text));
-    ASSERT_GT(png.size(), 8u);
-    EXPECT_EQ(png.substr(1, 3), "PNG");
-    EXPECT_NE(svg.find("<svg"), std::string::npos);
-    EXPECT_NE(svg.find("<line x1=\"8\" y1=\"12\" x2=\"8\" y2=\"72\"/>"), std::string::npos) << svg;
-    EXPECT_NE(svg.find(">R1</text>"), std::string::npos) << svg;
-    EXPECT_EQ(text, u"R1\n");
+    // The two wires: symbols without a drawing add nothing.
+    Rect bounds{};
+    DrawClipboardContent(true, &bounds);
+    EXPECT_EQ(Text(bounds), "4 4 65 105");
+    ElementRecord* box = BuildCommonElement(kElementRect, At(200, 10), At(220, 30), 1, 0, 0, false, false, 0, false, 0, false);
+    ASSERT_NE(box, nullptr);
+    LLPush(CurrClip->content->elementList, box);
+    DrawClipboardContent(true, &bounds);
+    EXPECT_EQ(bounds.right, box->bounds.right);
+    // A sheet that hid its hideable elements copied none into the picture.
+    box->flags |= kElementHideable;
+    DrawClipboardContent(true, &bounds);
+    EXPECT_EQ(bounds.right, box->bounds.right);
+    CurrClip->flags |= kClipElementOption;
+    DrawClipboardContent(true, &bounds);
+    EXPECT_EQ(Text(bounds), "4 4 65 105");
+
+    // R1 alone has nothing to draw.
+    CopySheetSelection(sheet, true);
+    DrawClipboardContent(true, &bounds);
+    EXPECT_EQ(Text(bounds), "0 0 0 0");
 }
 
 }  // namespace
