@@ -229,13 +229,21 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         else r->enabled = 0;
         break;
     }
-    case 306:
-        // A text being edited selects its whole text, a sheet or a symbol editor its items, the
-        // project window its rows.
-        r->enabled = EditedText(front) != nullptr || (!front.modal && (front.sheet || front.editor)) ||
-                     (front.kind == kProjectKind && front.project && front.project->hierarchy &&
-                      front.project->hierarchy->first);
+    case 306: {
+        // A sheet selects its items unless a part is being placed or a wire drawn; a symbol
+        // editor its drawing's unless the pin tool is on or one of its fields or its parts list
+        // has the focus; the project window its rows.
+        bool selection = false;
+        if (front.sheet)
+            r->enabled = front.sheet->selectedTool != kDrawToolLibraryPart && !IsWireCreationInProgress();
+        else if (front.editor)
+            r->enabled = front.editor->tool != kSymEditToolPin && !FocusedFieldSelection(r, &selection) &&
+                         !PartsTreeHasFocus(front.editor);
+        else
+            r->enabled = front.kind == kProjectKind && front.project && front.project->hierarchy &&
+                         front.project->hierarchy->first;
         break;
+    }
     case 312:
     case 313:
     case 314:

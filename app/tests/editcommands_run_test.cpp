@@ -23,14 +23,14 @@ namespace {
 class EditCommandsRun : public SheetContentsTest {
 protected:
     // Two gates, A (serial 1, with the attribute Tol = 5%, marked shown) and B (serial 2), as plain
-    // symbols.
-    std::string WriteTwoGates() {
+    // symbols or with the flags; A's output pin ends at (192,132).
+    std::string WriteTwoGates(uint32_t flags = 0) {
         const int32_t id = AddGateSymbolDefinition(drawing);
         EXPECT_GE(id, 0);
         const Point origins[] = {P(126, 117), P(326, 117)};
         uint32_t serial = 1;
         for (Point at : origins) {
-            SymbolRecord* gate = driver->AddSymbol(serial++);
+            SymbolRecord* gate = driver->AddSymbol(serial++, flags);
             gate->mapId = id;
             gate->libraryName = kNoLibraryName;
             gate->position = at;
@@ -96,6 +96,101 @@ TEST_F(EditCommandsRun, AttributesCopiedInASymbolsPanelArePastedOntoTheSelectedS
         EXPECT_STREQ(value, "5%") << serial;
         EXPECT_EQ(flags & 1, serial == 1 ? 1 : 0) << serial;
     }
+}
+
+// The lines of the log that start with one of the prefixes, in log order.
+std::vector<std::string> LinesOf(const ScriptedRunResult& result, const std::vector<std::string>& prefixes) {
+    std::vector<std::string> lines;
+    for (const std::string& line : result.log)
+        for (const std::string& prefix : prefixes)
+            if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    return lines;
+}
+
+// A new file symbol of the sheet RC takes the sheet's ports as pins, so "Update Pins from Sheet"
+// (on only in the symbol editor of a sheet's file symbol) finds nothing to change and says so.
+// Page Setup and Print are a sheet's and a project's, not the symbol editor's; Select All in the
+// symbol editor is off while its pin tool is on or its parts list has the focus.
+TEST_F(EditCommandsRun, TheFileSymbolsPinsAreUpdatedFromTheEditMenu) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string sheet = run.dir().file("RC.SHX");
+    std::filesystem::copy_file(SourcePath("tools/tests/fixtures/amp/RC.SHX"), sheet);
+    const std::string editor = OutputPath("edit-file-symbol-editor.png");
+    const std::string pinTool = OutputPath("edit-file-symbol-pin-tool.png");
+    const std::string message = OutputPath("edit-update-pins-message.png");
+    const ScriptedRunResult result = run.Run(
+        "wait-window RC\n"
+        "wait-drawn RC\n"
+        "log-menu Edit\n"
+        "log-menu File\n"
+        "menu Edit > Sheet Symbols > New...\n"
+        "wait-window RC : RC\n"
+        "wait-drawn RC : RC\n"
+        "log-menu Edit\n"
+        "log-menu File\n"
+        "click 158 187\n"  // the pin tool
+        "screenshot " + pinTool + " RC : RC\n"
+        "log-menu Edit\n"
+        "click 158 125\n"  // the arrow tool
+        "log-menu Edit\n"
+        "click 37 181\n"   // the parts list
+        "log-menu Edit\n"
+        "screenshot " + editor + " RC : RC\n"
+        "menu Edit > Update Pins from Sheet\n"
+        "wait-window Plexa\n"
+        "wait-drawn Plexa\n"
+        "screenshot-screen " + message + "\n"
+        "button OK\n"
+        "wait-no-window Plexa\n"
+        "close RC : RC\n"
+        "wait-no-window RC : RC\n"
+        "close RC\n"
+        "button Don't Save\n"
+        "wait-no-window RC\n"
+        "quit\n",
+        {sheet});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(LinesOf(result, {"  Update Pins from Sheet\t", "  Page Setup...\t", "  Print...\t", "  Select All\t"}),
+              (std::vector<std::string>{
+                  // the sheet
+                  "  Select All\tenabled", "  Update Pins from Sheet\tdisabled", "  Page Setup...\tenabled",
+                  "  Print...\tenabled",
+                  // its file symbol's editor
+                  "  Select All\tenabled", "  Update Pins from Sheet\tenabled", "  Page Setup...\tdisabled",
+                  "  Print...\tdisabled",
+                  // the pin tool, the arrow tool, the parts list
+                  "  Select All\tdisabled", "  Update Pins from Sheet\tenabled",
+                  "  Select All\tenabled", "  Update Pins from Sheet\tenabled",
+                  "  Select All\tdisabled", "  Update Pins from Sheet\tenabled"}));
+    std::string bytes;
+    for (const std::string& picture : {editor, pinTool, message}) EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
+}
+
+// Select All is off on a sheet while a wire is being drawn and while the library-part tool is on.
+TEST_F(EditCommandsRun, SelectAllWaitsForTheWireAndThePartBeingPlaced) {
+    const std::string sheet = WriteTwoGates(kSymbolFlagPort);
+    const std::string wire = OutputPath("edit-select-all-wire.png");
+    const std::string picture = OutputPath("edit-select-all-part-tool.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    // The wire starts on A's output pin (the gates placed as port symbols); the library pane (item list at 470 29, typing chooses)
+    // gives the ground part.
+    const ScriptedRunResult result = run.Run(
+        "wait-window Attrs\nwait-drawn Attrs\n"
+        "log-menu Edit\n"
+        "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(260, 200) + "\n"
+        "screenshot " + wire + "\n"
+        "log-menu Edit\n"
+        "key Escape\n"
+        "log-menu Edit\n"
+        "click 16 17\nclick 470 29\ntype GND\nclick 18 190\n"
+        "log-menu Edit\n"
+        "screenshot " + picture + "\n"
+        "close Attrs\n",
+        {sheet});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("  Select All\t"),
+              (std::vector<std::string>{"  Select All\tenabled", "  Select All\tdisabled", "  Select All\tenabled",
+                                        "  Select All\tdisabled"}));
 }
 
 #endif
