@@ -193,6 +193,39 @@ TEST_F(EditCommandsRun, SelectAllWaitsForTheWireAndThePartBeingPlaced) {
                                         "  Select All\tdisabled"}));
 }
 
+// Attributes copied in a signal's dialog are offered for a paste while a wire is selected, not
+// while nothing is.
+TEST_F(EditCommandsRun, SignalAttributesAreOfferedForSelectedWires) {
+    SignalHandle net = Draw({P(100, 300), P(900, 300)});
+    SetSignalName(net, drawing->stringBlock, "CLK");
+    (void)SetSignalAttribute(net, drawing->stringBlock, "Rate", "10MHz");
+    ASSERT_EQ((*net)->attributeCount, 1u);
+    ASSERT_NE(CreateSignalWireLabel(drawing, net, FirstWire((*net)->wires), 0, false), nullptr);
+    const std::string at = WriteSheetAtScale("Nets.SHX", 100);
+    const std::string copied = OutputPath("edit-signal-attributes-copied.png");
+    const std::string selected = OutputPath("edit-signal-attributes-wire.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Nets\nwait-drawn Nets\n"
+        "click 537 333 double\n"  // the signal's label
+        "wait-window Signal Info\nwait-drawn Signal Info\n"
+        "key Tab\n"       // from the name into the attributes
+        "click 28 124\n"  // Rate's row, beside its names arrow
+        "key Ctrl+C\n"
+        "screenshot " + copied + " Signal Info\n"
+        "button Cancel\n"
+        "wait-no-window Signal Info\n"
+        "click " + At(500, 500) + "\n"  // nothing selected
+        "log-menu Edit\n"
+        "click " + At(500, 300) + "\n"  // the wire
+        "log-menu Edit\n"
+        "screenshot " + selected + "\n"
+        "close Nets\n",
+        {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("  Paste"), (std::vector<std::string>{"  Paste\tdisabled", "  Paste\tenabled"}));
+}
+
 #endif
 
 }  // namespace
