@@ -13,16 +13,22 @@
 #include "model/sheet.h"
 #include "model/texts.h"
 #include "model/symbols.h"
+#include "sheeteditor/attributeeditor.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
 #include "files/hierarchy.h"
+#include "files/sheetstore.h"
 #include "files/project.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetpaste.h"
 #include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/propertynames.h"
+#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheetview.h"
+#include "sheeteditor/wiretracking.h"
 #include "symboleditor/filesympins.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
@@ -151,6 +157,14 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
     return false;
 }
 
+// Copied attributes paste onto a sheet's selection: a component's attributes onto selected
+// symbols, a signal's onto selected wires.
+bool ClipAttributesFitSheetSelection() {
+    if (gClipAttrKind == kComponentNames) return gSelSymbolCount > 0;
+    if (gClipAttrKind == kSignalNames) return gSignalSelection > 0;
+    return false;
+}
+
 bool FileSymbolEditor(const FrontDocument& front) {
     return front.editor && (front.editor->state & kSymEditFileSymbol) && front.editor->sheet;
 }
@@ -206,7 +220,9 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         // With another application's content the command takes note of it; the private clip
         // pastes into a sheet when a sheet filled it, into a symbol editor's drawing when a symbol
         // editor did.
-        else if (front.sheet) r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent);
+        else if (front.sheet)
+            r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent) ||
+                         (kind == kScrapAttributes && AttributeClipIsCurrent() && ClipAttributesFitSheetSelection());
         else if (front.editor)
             r->enabled = kind == kScrapForeign ||
                          (kind == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems()) &&
@@ -214,13 +230,21 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         else r->enabled = 0;
         break;
     }
-    case 306:
-        // A text being edited selects its whole text, a sheet or a symbol editor its items, the
-        // project window its rows.
-        r->enabled = EditedText(front) != nullptr || (!front.modal && (front.sheet || front.editor)) ||
-                     (front.kind == kProjectKind && front.project && front.project->hierarchy &&
-                      front.project->hierarchy->first);
+    case 306: {
+        // A sheet selects its items unless a part is being placed or a wire drawn; a symbol
+        // editor its drawing's unless the pin tool is on or one of its fields or its parts list
+        // has the focus; the project window its rows.
+        bool selection = false;
+        if (front.sheet)
+            r->enabled = front.sheet->selectedTool != kDrawToolLibraryPart && !IsWireCreationInProgress();
+        else if (front.editor)
+            r->enabled = front.editor->tool != kSymEditToolPin && !FocusedFieldSelection(r, &selection) &&
+                         !PartsTreeHasFocus(front.editor);
+        else
+            r->enabled = front.kind == kProjectKind && front.project && front.project->hierarchy &&
+                         front.project->hierarchy->first;
         break;
+    }
     case 312:
     case 313:
     case 314:
@@ -258,10 +282,18 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
             ResetScrap(kScrapPrivateClip);
             (void)PrivateClipToScrap();
             return 1;
-        case 304:
-            if (GetScrapType() == kScrapPrivateClip) PasteIntoSheet(sheet);
-            else if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
+        case 304: {
+            const int16_t kind = GetScrapType();
+            if (kind == kScrapPrivateClip) PasteIntoSheet(sheet);
+            else if (kind == kScrapForeign) RecordCurrentScrapRef();
+            // Copied attributes of a component go onto the selected symbols; no undo is kept of it.
+            else if (kind == kScrapAttributes && gClipAttrKind == kComponentNames && gSelSymbolCount > 0 &&
+                     AttributeClipIsCurrent()) {
+                ApplyClipAttributesToSymbols(sheet);
+                SetSheetModifiedStatus(sheet, kSheetReasonContent | kSheetReasonForgetUndo);
+            }
             return 1;
+        }
         case 305: (void)DeleteSheetSelection(sheet, kUndoActionDelete, true, shift); return 1;  // No leaves all as it was
         case 311: DuplicateSheetSelection(sheet, shift); return 1;
         default: break;
@@ -319,7 +351,7 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         if (!FileSymbolEditor(front)) return 0;
         VXDisplayMessage(UpdateFileSymbolPinsFromSheet(front.editor)
                              ? "The symbol is now synchronized with the ports in the sheet."
-                             : "No changes were required.");
+                             : "No changed were required.");
         return 1;
     case 317:
         if (!front.sheet) return 0;

@@ -98,7 +98,7 @@ void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case kCmdASCIIDatabase: r->enabled = 0; break;
     case kCmdExportDXF: r->enabled = front.kind == kSheetKind; break;
     case 206:
-    case 207: r->enabled = !modal && (sheet || front.kind == kProjectKind); break;
+    case 207: r->enabled = IsDocumentKind(front.kind); break;
     default:
         if (r->command >= 1400 && r->command <= 1499) r->enabled = IsDocumentKind(front.kind);
         else if (r->command >= 800 && r->command <= 898) r->enabled = !modal;

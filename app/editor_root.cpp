@@ -19,6 +19,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetWireTrackingHooks(t.wireTracking);
     SetSheetGridHooks(t.sheetGrid);
     SetColorPopupHooks(t.colorPopups);
+    SetAttributeClipHooks(t.attributeClip);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

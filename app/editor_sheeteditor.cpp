@@ -192,6 +192,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         *snap = CurrEdit->gridLock;
         return true;
     };
+    // Rows cut or copied in an attribute editor are what the clipboard holds until the next copy.
+    editor.attributeClip.claimClipboard = [] { ResetScrap(kScrapAttributes); };
+    editor.attributeClip.clipboardIsCurrent = [] { return GetScrapType() == kScrapAttributes; };
     editor.colorPopups.getColor = [](int32_t index) { return GetIndexedGrafColor(index); };
     editor.colorPopups.setColor = [](int32_t index, uint32_t color) { SetIndexedGrafColor(index, color); };
 

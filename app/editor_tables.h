@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/root_tables.h"
+#include "sheeteditor/attributeeditor.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/libbrowser.h"
@@ -35,6 +36,7 @@ struct EditorHookTables {
     WireTrackingHooks wireTracking;
     SheetGridHooks sheetGrid;
     ColorPopupHooks colorPopups;
+    AttributeClipHooks attributeClip;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

@@ -97,6 +97,7 @@ const VXMenuDefItem kEditItems[] = {
     Item("Send to Back", 315),
     kSeparator,
     Sub("Sheet Symbols", 1500, &kFileSymbolsMenuDef),
+    Item("Update Pins from Sheet", 316),
     Item("Edit Library Item", 317, "l"),
     kSeparator,
     Item("Sheet Settings...", 318),

@@ -21,6 +21,7 @@
 #include "graphics/textstyle.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_colheader.h"
+#include "toolkit/vx_commands.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
@@ -201,6 +202,18 @@ std::string AutoCompleteAttributeName(const AttributeEditor* editor, int32_t row
 }
 
 uint16_t gClipAttrKind = 65535;
+
+namespace {
+AttributeClipHooks gAttributeClipHooks;
+}  // namespace
+
+void SetAttributeClipHooks(const AttributeClipHooks& hooks) { gAttributeClipHooks = hooks; }
+const AttributeClipHooks& GetAttributeClipHooks() { return gAttributeClipHooks; }
+
+bool AttributeClipIsCurrent() {
+    if (gClipAttrKind == 65535 || !gClipAttributes || gClipAttrCount <= 0) return false;
+    return !gAttributeClipHooks.clipboardIsCurrent || gAttributeClipHooks.clipboardIsCurrent();
+}
 
 void CopySelectedAttributes(AttributeEditor* editor, const std::vector<int32_t>& selected) {
     if (!editor) return;
@@ -395,7 +408,7 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
                 // The "Vis" column flips the row's visibility.
                 if (row + 1 >= int32_t(editor->rows.size())) return kVXListClickHandled;
                 (void)VXSetListViewEditFocus(window, -1, 0);  // a refused field keeps its focus
-                for (int32_t i = VXGetListViewSelection(window, -1); i >= 0; i = VXGetListViewSelection(window, i))
+                for (int32_t i = VXGetListViewSelection(window, -1); i >= 0; i = VXGetListViewSelection(window, i + 1))
                     (void)VXSetListViewItemSelected(window, i, false);
                 editor->rows[size_t(row)].flags ^= 1;
                 editor->changed = 1;
@@ -472,7 +485,7 @@ int32_t AttributeListViewHook(VXWindowRecordTag* window, int32_t message, VXList
 
 std::vector<int32_t> SelectedRows(VXWindowRecordTag* list) {
     std::vector<int32_t> rows;
-    for (int32_t i = VXGetListViewSelection(list, -1); i >= 0; i = VXGetListViewSelection(list, i)) rows.push_back(i);
+    for (int32_t i = VXGetListViewSelection(list, -1); i >= 0; i = VXGetListViewSelection(list, i + 1)) rows.push_back(i);
     return rows;
 }
 
@@ -496,13 +509,14 @@ int32_t AttributeListCommands(VXWindowRecordTag* window, VXEventRecord* event) {
         case 303:
             if (selected.empty()) return 1;
             CopySelectedAttributes(editor, selected);
+            if (gAttributeClipHooks.claimClipboard) gAttributeClipHooks.claimClipboard();
             if (command == 303) return 1;
             [[fallthrough]];
         case 305:
             DeleteSelectedAttributes(editor, selected);
             break;
         case 304:
-            if (gClipAttrKind == 65535) return 1;
+            if (!AttributeClipIsCurrent()) return 1;
             (void)PasteAttributes(editor, selected.empty() ? -1 : selected.back() + 1);
             break;
         case 306:
@@ -519,6 +533,27 @@ int32_t AttributeListCommands(VXWindowRecordTag* window, VXEventRecord* event) {
     VXInvalRect(window, &area);
     return 1;
 }
+
+}  // namespace
+
+int32_t AttributeEditorPrepCommand(VXPrepCommandRecord* record) {
+    if (!record || !record->window) return 0;
+    AttributeEditor* editor = EditorOf(record->window);
+    if (!editor || editor->readOnly) return 0;
+    int16_t column = 0;
+    (void)VXGetListViewEditFocus(record->window, &column, nullptr, nullptr);
+    if (column > 0) return 0;
+    switch (record->command) {
+        case 306: record->enabled = 1; return 1;
+        case 302:
+        case 303:
+        case 305: record->enabled = VXGetListViewSelection(record->window, -1) >= 0 ? 1 : 0; return 1;
+        case 304: record->enabled = AttributeClipIsCurrent() ? 1 : 0; return 1;
+        default: return 0;
+    }
+}
+
+namespace {
 
 int32_t AttributeHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     AttributeEditor* editor = EditorOf(window);
@@ -569,6 +604,7 @@ AttributeEditor* CreateAttributeEditorWindow(VXWindowRecordTag* parent, const Re
                       readOnly ? 0 : kVXListEditCells, AttributeListViewHook);
     SyncRows(editor->listWindow, editor);
     (void)VXSetListViewEventHook(editor->listWindow, AttributeListCommands);  // none before it
+    if (!readOnly) (void)VXSetListViewPrepCommand(editor->listWindow, AttributeEditorPrepCommand);  // none before it
     VXShowWindow(editor->headerWindow);
     VXShowWindow(editor->listWindow);
     return editor;

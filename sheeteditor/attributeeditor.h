@@ -15,6 +15,7 @@
 namespace plexa {
 
 struct VXMenuRecord;
+struct VXPrepCommandRecord;
 struct VXWindowRecordTag;
 
 // Longest texts a row takes, in characters; a value is also limited by what a string spec holds
@@ -105,6 +106,27 @@ Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, uint32_t s
 // The list kind of the editor the attribute clipboard (the model's gClipAttributes) was copied
 // from; 65535 when nothing was copied.
 extern uint16_t gClipAttrKind;
+
+// What the attribute editor needs of the application shell, installed by it: the clipboard
+// stands for the attribute clipboard from a Cut or Copy in an attribute editor until something
+// else is copied, here or in another program. Without the hooks the attribute clipboard counts
+// as the clipboard's content once anything was copied into it.
+struct AttributeClipHooks {
+    // A Cut or Copy of rows: the clipboard now stands for the attribute clipboard.
+    void (*claimClipboard)() = nullptr;
+    // The clipboard still stands for the attribute clipboard.
+    bool (*clipboardIsCurrent)() = nullptr;
+};
+void SetAttributeClipHooks(const AttributeClipHooks& hooks);
+const AttributeClipHooks& GetAttributeClipHooks();
+
+// The attribute clipboard holds attributes and is what the clipboard stands for.
+bool AttributeClipIsCurrent();
+
+// The Edit commands of an editor's rows while no field is edited: Select All always; Cut, Copy
+// and Clear with a selected row; Paste while the attribute clipboard is current. Other commands,
+// and every command while a field is edited, are left to the next procedure (0).
+int32_t AttributeEditorPrepCommand(VXPrepCommandRecord* record);
 
 // Copies the selected rows (the trailing empty row never counts) into the clip.
 void CopySelectedAttributes(AttributeEditor* editor, const std::vector<int32_t>& selected);

@@ -57,6 +57,8 @@ constexpr int32_t kText = kSymbolTextSize;
 constexpr int32_t kPinFieldPinName = 1, kPinFieldSignal = 2, kPinFieldPinType = 3, kPinFieldPinNumber = 4;
 constexpr uint16_t kPortVisible = kSheetPortShowName, kPortBus = kSheetPortBuss;
 constexpr uint32_t kRecordFlags = 0x4000 | 0x80 | 0x1000 | 0x2000;
+// The attribute panel offers the names of the components' property-name list.
+constexpr int32_t kComponentAttributeNames = 0;
 // Change reasons of the sheet.
 constexpr uint32_t kReasonContent = 1, kReasonHierarchy = 4, kReasonText = 8, kReasonSubSheet = 16;
 
@@ -814,7 +816,7 @@ void SetSymbolInfoTabPanel(SymbolInfoDialogRecord& r, int32_t tab) {
     }
     if (panel == kPanelAttributes)
         r.attributeEditor = SymbolEditorAttributePanel(r.tabView, r.attributes, 0, r.attributeCount, r.sheet->stringBlock,
-                                                       3, true, false);
+                                                       kComponentAttributeNames, true, false);
     if (panel == kPanelPins) SetupPinsPanel(r);
     if (panel == kPanelPortPins) SetupPortsPanel(r);
     if (panel == kPanelComponent) ShowComponentFields(r);
