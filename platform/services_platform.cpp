@@ -149,7 +149,8 @@ bool PlatformOpenURL(const std::string& url) {
     QUrl target = QUrl::fromUserInput(QString::fromStdString(url), QDir::currentPath(),
                                       QUrl::AssumeLocalFile);
     if (!target.isValid() || target.isEmpty()) return false;
-    if (PlatformScriptTakesOpenURL(url)) return true;  // a scripted run starts no browser
+    // A scripted run starts no browser for a web address.
+    if (!target.isLocalFile() && PlatformScriptTakesOpenURL(url)) return true;
     return QDesktopServices::openUrl(target);
 }
 

@@ -45,7 +45,7 @@ void PlatformBeep();
 [[nodiscard]] bool PlatformPlaySoundFile(const std::string& path);
 
 // Opens a URL (or a file path) the way the desktop does (xdg-open); false when refused. While a
-// test script plays, only its log hears of it (script_platform.h).
+// test script plays, only its log hears of a web address (script_platform.h).
 [[nodiscard]] bool PlatformOpenURL(const std::string& url);
 // Opens documents with an application: a desktop file or a program's path. With no documents,
 // starts the application alone. False when it cannot be started.
