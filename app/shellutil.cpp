@@ -97,8 +97,7 @@ bool PromptForApplication(std::string* appSpec) {
 void ShowAboutDialog() {
     const std::string name = AboutText(kStrProductName);
     const std::string line = AboutVersionLine(kStrVersionFormat, kStrPlatformSuffix);
-    const std::string built = AboutText(kStrBuiltFormat, __DATE__);
-    ShowAboutBox(kEditorAboutTemplate, {name.c_str(), line.c_str(), built.c_str(), kEditorAboutIconItem, "PlexaApp", "png"});
+    ShowAboutBox(kEditorAboutTemplate, {name.c_str(), line.c_str(), kMakerWebAddress, kEditorAboutIconItem, "PlexaApp", "png"});
 }
 
 }  // namespace plexa

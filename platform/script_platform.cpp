@@ -848,6 +848,12 @@ void Tick() {
 
 }  // namespace
 
+bool PlatformScriptTakesOpenURL(const std::string& address) {
+    if (!gPlayer) return false;
+    WriteLog("open-url " + address);
+    return true;
+}
+
 void PlatformStartTestScript() {
     const char* path = std::getenv(kTestScriptVariable);
     if (!path || !path[0] || gPlayer) return;

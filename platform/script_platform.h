@@ -73,7 +73,12 @@
 //
 // The log is the file PLEXA_TEST_SCRIPT_LOG, else the script's path with ".log" added; each line
 // is written and flushed at once.
+//
+// While a script plays, the program starts no browser for a web address it opens: the log gets
+// "open-url ADDRESS" instead.
 #pragma once
+
+#include <string>
 
 namespace plexa {
 
@@ -85,5 +90,9 @@ constexpr int kTestScriptFailureStatus = 3;
 // Reads the script named by the environment and starts playing it on the running application
 // object (nothing without the variable). A script that cannot be read fails the run.
 void PlatformStartTestScript();
+
+// While a script plays: writes "open-url ADDRESS" to its log and answers true (the web address
+// is not to be opened); otherwise false.
+bool PlatformScriptTakesOpenURL(const std::string& address);
 
 }  // namespace plexa

@@ -1,5 +1,6 @@
 // The platform's small services over Qt and the XDG conventions.
 #include "platform/services_platform.h"
+#include "platform/script_platform.h"
 #include "platform/testseam_platform.h"
 
 #include <QApplication>
@@ -148,6 +149,8 @@ bool PlatformOpenURL(const std::string& url) {
     QUrl target = QUrl::fromUserInput(QString::fromStdString(url), QDir::currentPath(),
                                       QUrl::AssumeLocalFile);
     if (!target.isValid() || target.isEmpty()) return false;
+    // A scripted run starts no browser for a web address.
+    if (!target.isLocalFile() && PlatformScriptTakesOpenURL(url)) return true;
     return QDesktopServices::openUrl(target);
 }
 

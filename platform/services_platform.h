@@ -44,7 +44,8 @@ void PlatformBeep();
 // Plays a sound file without waiting; false when no player could be started.
 [[nodiscard]] bool PlatformPlaySoundFile(const std::string& path);
 
-// Opens a URL (or a file path) the way the desktop does (xdg-open); false when refused.
+// Opens a URL (or a file path) the way the desktop does (xdg-open); false when refused. While a
+// test script plays, only its log hears of a web address (script_platform.h).
 [[nodiscard]] bool PlatformOpenURL(const std::string& url);
 // Opens documents with an application: a desktop file or a program's path. With no documents,
 // starts the application alone. False when it cannot be started.

@@ -59,7 +59,9 @@ std::string AboutVersionLine(int32_t formatId, int32_t suffixId) {
 
 void ShowAboutBox(uint16_t templateId, const AboutBoxContent& content) {
     AboutBoxContent copy = content;
-    VXModalDialog(templateId, kAboutDialogFlags, AboutBoxDialogHandler, &copy);
+    const int16_t item = VXModalDialog(templateId, kAboutDialogFlags, AboutBoxDialogHandler, &copy);
+    // A browser that cannot be started leaves nothing to tell: the box is already gone.
+    if (item == kAboutWebSiteItem && content.webAddress) (void)VXLaunchURL(content.webAddress);
 }
 
 int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
@@ -69,7 +71,6 @@ int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             if (content) {
                 if (content->version) VXSetItemText(window, kAboutVersionItem, content->version);
                 if (content->name) VXSetItemText(window, kAboutNameItem, content->name);
-                if (content->built) VXSetItemText(window, kAboutBuiltItem, content->built);
                 if (content->iconName)
                     VXSetItemImageFromResource(window, content->iconItem, content->iconName, content->iconType, 0);
             }
@@ -83,10 +84,13 @@ int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             DrawLogo(window, &area);
             return 0;
         }
-        case kVXMouseDownEvent:
         case kVXControlEvent:
+            // The control that ended the box tells whether the web site is to be opened.
+            VXEndDialog(window, int16_t(event->u.control.item));
+            return 1;
+        case kVXMouseDownEvent:
         case kVXCharEvent:
-            VXEndDialog(window, 1);
+            VXEndDialog(window, kAboutLogoItem);
             return 1;
         default:
             return 0;

@@ -1,6 +1,7 @@
 // Opening and closing documents in the running editor as a person does, through a script played
 // on the program: File > Open of a sheet, of a damaged sheet (its alert names the file and
-// nothing opens) and of a project (its window) with one of its sheets, each closed again.
+// nothing opens) and of a project (its window) with one of its sheets, each closed again; an ASCII
+// database, a report script and plain text open nothing and say nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -72,6 +73,23 @@ TEST(OpeningDocuments, SheetDamagedSheetAndProjectOpenedFromTheFileMenuAndClosed
     std::string damaged;
     ASSERT_TRUE(ReadFile(run.dir().file("Damaged.SHX"), damaged));
     EXPECT_EQ(damaged, sheet.substr(0, sheet.size() * 2 / 3));
+}
+
+TEST(OpeningDocuments, DatabaseReportScriptAndPlainTextOpenNothingAndSayNothing) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string database = run.CopyFixture("fuzz/corpus/files_sheetload/ascii-library");
+    const std::string script = run.CopyFixture("resources/scripts/Netlist.SXP");
+    const std::string text = run.dir().file("Notes.txt");
+    ASSERT_TRUE(WriteFile(text, "Parts to order:\n\tR1 10k\n"));
+    ASSERT_FALSE(database.empty());
+    ASSERT_FALSE(script.empty());
+    std::string steps = "wait-window Untitled 1\nwait-drawn Untitled 1\n";
+    // An alert would be up by the time the pause ends, and listed in front.
+    for (const std::string& file : {database, script, text})
+        steps += "panel " + file + "\nmenu File > Open...\npause 300\nlog-windows\n";
+    const ScriptedRunResult result = run.Run(steps + "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("windows: "), std::vector<std::string>(3, "windows: Untitled 1")) << result.errors;
 }
 
 #endif
