@@ -23,7 +23,7 @@ namespace plexa {
 namespace {
 
 constexpr uint16_t kSaveQuestionTemplate = 1042;
-constexpr int16_t kSaveItem = 1, kCancelItem = 2, kDontSaveItem = 3, kMessageItem = 4;
+constexpr int16_t kSaveItem = 1, kCancelItem = 2, kDontSaveItem = 3, kMessageItem = 4, kIconItem = 5;
 // Forget the sheet's undo and mark it saved-or-discarded: its changes are dropped.
 constexpr int32_t kDiscardChanges = 16;
 
@@ -35,7 +35,10 @@ struct SaveQuestion {
 
 int32_t SaveQuestionHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     auto* question = static_cast<SaveQuestion*>(window->refCon);
-    if (event->kind == kVXCreateEvent && question) VXSetItemText(window, kMessageItem, question->message.c_str());
+    if (event->kind == kVXCreateEvent && question) {
+        VXSetItemText(window, kMessageItem, question->message.c_str());
+        VXSetItemImageFromResource(window, kIconItem, "PlexaApp", "png", 0);  // a click on it does nothing
+    }
     if (event->kind == kVXCharEvent) {
         // A single s, d or c presses Save, Don't Save or Cancel; other keys do nothing here.
         switch (std::tolower(event->u.character.character)) {
