@@ -17,6 +17,7 @@
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
+#include "files/filesymbols.h"
 #include "files/hierarchy.h"
 #include "files/sheetstore.h"
 #include "files/project.h"
@@ -256,6 +257,8 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 1599:
         r->enabled = !front.modal && (front.sheet || FileSymbolEditor(front));
         if (id == 1500 && r->enabled && r->itemIndex == 0) BuildFileSymbolsMenu(FrontSheetOf(front));
+        // There is nothing to delete on a sheet without file symbols.
+        if (id == 1599 && r->enabled) r->enabled = CountFileSymbols(FrontSheetOf(front)) > 0;
         break;
     case 316: r->enabled = FileSymbolEditor(front); break;
     case 317: r->enabled = front.sheet && SelectedLibrarySymbol(); break;

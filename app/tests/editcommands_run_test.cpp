@@ -109,6 +109,7 @@ std::vector<std::string> LinesOf(const ScriptedRunResult& result, const std::vec
 
 // A new file symbol of the sheet RC takes the sheet's ports as pins, so "Update Pins from Sheet"
 // (on only in the symbol editor of a sheet's file symbol) finds nothing to change and says so.
+// Sheet Symbols > Delete... is off until the sheet has a file symbol.
 // Page Setup and Print are a sheet's and a project's, not the symbol editor's; Select All in the
 // symbol editor is off while its pin tool is on or its parts list has the focus.
 TEST_F(EditCommandsRun, TheFileSymbolsPinsAreUpdatedFromTheEditMenu) {
@@ -150,18 +151,19 @@ TEST_F(EditCommandsRun, TheFileSymbolsPinsAreUpdatedFromTheEditMenu) {
         "quit\n",
         {sheet});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    EXPECT_EQ(LinesOf(result, {"  Update Pins from Sheet\t", "  Page Setup...\t", "  Print...\t", "  Select All\t"}),
+    EXPECT_EQ(LinesOf(result, {"  Update Pins from Sheet\t", "  Page Setup...\t", "  Print...\t", "  Select All\t",
+                               "    Delete...\t"}),
               (std::vector<std::string>{
-                  // the sheet
-                  "  Select All\tenabled", "  Update Pins from Sheet\tdisabled", "  Page Setup...\tenabled",
-                  "  Print...\tenabled",
-                  // its file symbol's editor
-                  "  Select All\tenabled", "  Update Pins from Sheet\tenabled", "  Page Setup...\tdisabled",
-                  "  Print...\tdisabled",
+                  // the sheet, which has no file symbol to delete yet
+                  "  Select All\tenabled", "    Delete...\tdisabled", "  Update Pins from Sheet\tdisabled",
+                  "  Page Setup...\tenabled", "  Print...\tenabled",
+                  // its file symbol's editor: now there is one
+                  "  Select All\tenabled", "    Delete...\tenabled", "  Update Pins from Sheet\tenabled",
+                  "  Page Setup...\tdisabled", "  Print...\tdisabled",
                   // the pin tool, the arrow tool, the parts list
-                  "  Select All\tdisabled", "  Update Pins from Sheet\tenabled",
-                  "  Select All\tenabled", "  Update Pins from Sheet\tenabled",
-                  "  Select All\tdisabled", "  Update Pins from Sheet\tenabled"}));
+                  "  Select All\tdisabled", "    Delete...\tenabled", "  Update Pins from Sheet\tenabled",
+                  "  Select All\tenabled", "    Delete...\tenabled", "  Update Pins from Sheet\tenabled",
+                  "  Select All\tdisabled", "    Delete...\tenabled", "  Update Pins from Sheet\tenabled"}));
     std::string bytes;
     for (const std::string& picture : {editor, pinTool, message}) EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
 }
