@@ -131,6 +131,8 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libEditor.beep = VXBeep;
     editor.libEditor.preferencesChanged = ChangedPreferences;
     editor.libEditor.activated = [](LibEditorRecord*) { InstallMenuBar(gLibEditMenuBar); };
+    // A library Cut or Copy takes the clipboard: a sheet or symbol editor then has nothing to paste.
+    editor.libEditor.claimClipboard = [] { ResetScrap(kScrapLibItems); };
     editor.symbolEditor.activated = [](SymbolEditorRecord*) { InstallMenuBar(gSymbolEditMenuBar); };
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
     editor.symbolEditor.askCreatePinSet = [](int32_t pinSet) {

@@ -690,6 +690,7 @@ void DisposeLibEditorClip() {
 }
 
 void ResetClipboard() {
+    if (gHooks.claimClipboard) gHooks.claimClipboard();
     DisposeLibEditorClip();
     gLibEditorClip = NewLibEditor(nullptr);
 }

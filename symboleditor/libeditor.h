@@ -167,6 +167,9 @@ struct LibEditorHooks {
     void (*reportOpenError)(OSStatus status, const char* fileName) = nullptr;
     // The alert sound. Default: nothing.
     void (*beep)() = nullptr;
+    // The library clipboard was made afresh for a Cut or Copy: the application takes the system
+    // clipboard for it and notes that the clipboard now holds library items. Default: nothing.
+    void (*claimClipboard)() = nullptr;
     // The window came to the front: the application puts up the library editor's menu bar.
     // Default: nothing.
     void (*activated)(LibEditorRecord* editor) = nullptr;
