@@ -1,8 +1,10 @@
-// A signal renamed from its dialog in the running editor: a double click on its label opens the
-// signal dialog; the name typed there and OK rename the signal, which a saved copy's dump shows.
+// A signal renamed from its dialog in the running editor: a double click on its label or on one
+// of its wires opens the signal dialog; the name typed there and OK rename the signal, which a
+// saved copy's dump shows.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "files/sheetfile.h"
 #include "files/tests/sheetcontents_testing.h"
@@ -36,8 +38,6 @@ std::string RenameFromTheLabel(const std::string& name) {
 TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     SignalHandle net = Draw({P(100, 300), P(900, 300)});
     SetSignalName(net, drawing->stringBlock, "OLD");
-    // A double click on a selected wire does not open the dialog (the first click selects it); one
-    // on the signal's label does.
     ASSERT_NE(CreateSignalWireLabel(drawing, net, FirstWire((*net)->wires), 0, false), nullptr);
     const std::string at = WriteSheetAtScale("Nets.SHX", 100);
 
@@ -62,6 +62,45 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     const std::string dump = DumpSheet(renamed, kDumpSignals);
     EXPECT_NE(dump.find("\"CLK\""), std::string::npos) << dump;
     EXPECT_EQ(dump.find("\"OLD\""), std::string::npos) << dump;
+}
+
+// A double click on a wire opens its signal's dialog as one on its label does, whether the wire
+// was selected before or not (the double click's first press selects it anyway): the wire renamed
+// twice this way, once from nothing selected and once after a click selected it, carries the
+// second name.
+TEST_F(SignalInfoRun, ADoubleClickOnAWireOpensTheSignalDialogSelectedOrNot) {
+    SignalHandle net = Draw({P(100, 300), P(500, 300)});
+    SetSignalName(net, drawing->stringBlock, "OLD");
+    const std::string at = WriteSheetAtScale("Nets.SHX", 100);
+    const std::string wire = "338 338";  // (300, 300) on the sheet
+    const std::string selected = OutputPath("signal-info-wire-selected-running.png");
+    const std::string copy = dir.path() + "/renamed.SHX";
+    const auto rename = [&](const std::string& name) {
+        return "click " + wire + " double\nwait-window Signal Info\nwait-drawn Signal Info\n"
+               "key Ctrl+A\ntype " + name + "\nkey Return\nwait-no-window Signal Info\n";
+    };
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Nets\nwait-drawn Nets\n"
+        "click 338 538\n"  // empty sheet: nothing selected
+        "log-menu Edit\n" +
+        rename("MID") +
+        "click 338 538\nclick " + wire + "\n"
+        "log-menu Edit\n"
+        "screenshot " + selected + " Nets\n" +
+        rename("NEW") +
+        "panel " + copy + "\nmenu File > Save a Copy...\n"
+        "close Nets\nbutton Don't Save\n",
+        {at});
+    std::string log;
+    for (const std::string& line : result.log) log += line + "\n";
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors << log;
+    // Nothing was selected before the first double click, the wire before the second.
+    EXPECT_EQ(result.Lines("  Clear\t"), (std::vector<std::string>{"  Clear\tdisabled", "  Clear\tenabled"})) << log;
+    SheetRecord* renamed = Load(copy);
+    ASSERT_NE(renamed, nullptr);
+    const std::string dump = DumpSheet(renamed, kDumpSignals);
+    EXPECT_NE(dump.find("\"NEW\""), std::string::npos) << dump;
 }
 
 // A rename that merges the signal into another of the name, answered "Merge" in the running
