@@ -812,9 +812,16 @@ void SetSymbolInfoTabPanel(SymbolInfoDialogRecord& r, int32_t tab) {
         LoadPanel(r, panel);
         r.loaded[panel] = true;
     }
-    if (panel == kPanelAttributes)
+    if (panel == kPanelAttributes) {
         r.attributeEditor = SymbolEditorAttributePanel(r.tabView, r.attributes, 0, r.attributeCount, r.sheet->stringBlock,
                                                        3, true, false);
+        // Opened on an attribute text: editing starts on that attribute's row, once.
+        if (r.text && r.text->kind == kTextKindSymbolAttribute) {
+            (void)EditSymbolEditorAttributeOfText(r.attributeEditor, r.text, r.sheet->stringBlock, r.attributes, 0,
+                                                  r.attributeCount);  // not found: row 0 stays in edit
+            r.text = nullptr;
+        }
+    }
     if (panel == kPanelPins) SetupPinsPanel(r);
     if (panel == kPanelPortPins) SetupPortsPanel(r);
     if (panel == kPanelComponent) ShowComponentFields(r);
@@ -1116,7 +1123,7 @@ int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event)
                 if (r->text->kind >= 0x4000) last = IsSheet(*r) ? kPanelPortPins : kPanelPins;
                 else if (r->text->kind == kTextKindSymbolAttribute) last = kPanelAttributes;
                 else last = IsComponent(*r) ? kPanelComponent : IsSheet(*r) ? kPanelSheetSymbol : kPanelSymbol;
-                if (r->text->kind < 0x4000) r->text = nullptr;
+                if (r->text->kind < 0x4000 && r->text->kind != kTextKindSymbolAttribute) r->text = nullptr;
             }
             int32_t tab = 0;
             for (int32_t t = r->tabCount - 1; t >= 1; --t)

@@ -3,7 +3,9 @@
 // and applied through OK; Cancel applies nothing.
 #include "symboleditor/syminfodialog.h"
 
+#include "app/editor_root.h"
 #include "model/annotation.h"
+#include "model/attributes.h"
 #include "model/sheetsymbols.h"
 #include "model/symboltexts.h"
 #include "model/tests/symbol_testing.h"
@@ -72,8 +74,63 @@ protected:
         return text;
     }
     static void Type(VXWindowRecordTag* w, int16_t item, const char* text) { TypeIntoItem(w, item, text); }
+    // The symbol's pin takes pin data with the attributes (name, value pairs).
+    void GivePinAttributes(SymbolRecord* symbol, int32_t pin, const std::vector<const char*>& attributes) {
+        const uint32_t id = GetCompSymbolPinDataId(symbol->component, 0, 0, pin);
+        Handle data = GetPinDataCopy(sheet.pinDataTable, int32_t(id));
+        ASSERT_NE(data, nullptr);
+        int16_t count = reinterpret_cast<PinDataRecord*>(*data)->attributeCount;
+        for (size_t i = 0; i + 1 < attributes.size(); i += 2)
+            (void)SetAttributeValue(sheet.stringBlock, data, sizeof(PinDataRecord), &count, attributes[i],
+                                    attributes[i + 1], nullptr);
+        reinterpret_cast<PinDataRecord*>(*data)->attributeCount = count;
+        const int32_t added = AddPinDataToTable(sheet.pinDataTable, data);
+        DestroyPinData(data);
+        ASSERT_GE(added, 0);
+        SetCompSymbolPinDataId(symbol->component, 0, 0, pin, uint32_t(added));
+    }
+    // A text of the symbol's showing the attribute ({name}).
+    TextRecord* AttributeText(SymbolRecord* symbol, uint16_t kind, const char* name) {
+        TextRecord* text = CreateDrawingText(&sheet, kind, 0, {10, 10}, (std::string("{") + name + "}").c_str());
+        EXPECT_NE(text, nullptr);
+        if (text) text->owner = int64_t(int32_t(symbol->serial));
+        return text;
+    }
+    // The row and column of the list being edited that has the keyboard (-1 none).
+    static std::pair<int32_t, int16_t> EditedCell(VXWindowRecordTag* dialog) {
+        VXWindowRecordTag *keyboard = nullptr, *control = nullptr;
+        (void)VXGetFocusWindow(dialog, &keyboard, &control);
+        int16_t column = 0;
+        if (!keyboard || !VXGetListViewRecord(keyboard)) return {-1, 0};
+        const int32_t row = VXGetListViewEditFocus(keyboard, &column, nullptr, nullptr);
+        return {row, column};
+    }
     ComponentRecord* gates = nullptr;
 };
+
+// Opened on a clicked attribute text, both dialogs start editing that attribute's row (rows of
+// "~" attributes are not shown) with the keyboard in the attribute list.
+TEST_F(SymbolInfo, AClickedAttributeTextStartsEditingItsRow) {
+    InstallEditorHooks();  // the attribute editor comes with the composition
+    SymbolRecord* u = Gate({100, 100});
+    ASSERT_TRUE(SetSymbolAnnotation(&sheet, u->serial, "U3", 0));
+    GivePinAttributes(u, 1, {"~Link", "7", "Speed", "fast", "Drive", "strong"});
+    for (const char* name : {"Value", "~ID", "Tolerance"})
+        (void)SetSymbolAttribute(u, sheet.stringBlock, name, "x", nullptr);
+    static std::pair<int32_t, int16_t> pinCell, symbolCell;
+    InDialog([](VXWindowRecordTag* dialog) {
+        pinCell = EditedCell(dialog);
+        WriteScreenshot(dialog, "symdialog-pin-attribute-text.png");
+    }, 27);
+    EditCompSymbolPinInfo(&sheet, u, 1, AttributeText(u, uint16_t(kTextKindPinAttribute | 1), "Drive"));
+    EXPECT_EQ(pinCell, (std::pair<int32_t, int16_t>{1, 1}));
+    InDialog([](VXWindowRecordTag* dialog) {
+        symbolCell = EditedCell(dialog);
+        WriteScreenshot(dialog, "symdialog-info-attribute-text.png");
+    }, 27);
+    EditSymbolInformation(&sheet, u, 0, AttributeText(u, kTextKindSymbolAttribute, "Tolerance"));
+    EXPECT_EQ(symbolCell, (std::pair<int32_t, int16_t>{1, 1}));
+}
 
 TEST_F(SymbolInfo, TheComponentPanelShowsTheSymbolAndADesignatorKeepsWhatComesBeforeItsDot) {
     SymbolRecord* u = Gate({100, 100});
