@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <utility>
 
@@ -58,6 +59,8 @@ constexpr int32_t kPinFieldPinName = 1, kPinFieldSignal = 2, kPinFieldPinType = 
 constexpr uint16_t kPortVisible = kSheetPortShowName, kPortBus = kSheetPortBuss;
 constexpr uint32_t kRecordFlags = 0x4000 | 0x80 | 0x1000 | 0x2000;
 // Change reasons of the sheet.
+// The wells of the drawn fields, and the colour of a missing source.
+constexpr VXColor kFieldWellColor = 0x00F0F0F0, kFieldFrameColor = 0x00909090, kMissingSourceColor = 0x01FF0000;
 constexpr uint32_t kReasonContent = 1, kReasonHierarchy = 4, kReasonText = 8, kReasonSubSheet = 16;
 
 // The panel last shown, by the tab count.
@@ -111,6 +114,9 @@ struct SymbolInfoDialogRecord {
     int32_t pinSet = 0;
     std::vector<int16_t> map;          // rows to entries of Rows()
     bool pinsBuilt = false;
+    // The drawn fields of the Component and Symbol panels, by item; whether the source is missing.
+    std::string fields[kSymSourceField + 1];
+    bool noSource = false;
     // The Port Pins panel.
     std::vector<PortRow> ports;
     bool portsEdited = false;
@@ -631,29 +637,61 @@ void RereadPorts(SymbolInfoDialogRecord& r) {
 
 // ---- Panels ----
 
+VXColor FieldColor(const SymbolInfoDialogRecord& r, int16_t item) {
+    const bool source = item == kCompSourceField || item == kSymSourceField;
+    return source && r.noSource ? kMissingSourceColor : kVXDefaultForeColor;
+}
+
+// A drawn field: its text cut to the well's width, the missing source in red.
+void DrawComponentField(VXWindowRecordTag* window, int16_t item) {
+    const SymbolInfoDialogRecord* r = gInfo;
+    Rect well{};
+    VXGetItemPosition(window, item, &well);
+    VXSetWindow(window);
+    QZSetColor(nullptr, kFieldWellColor, false);
+    VXRectDispatch(&well, 1);
+    QZSetColor(nullptr, kFieldFrameColor, false);
+    VXFrameRect(&well);
+    if (!r || item < 0 || item > kSymSourceField) return;
+    char text[kText];
+    std::snprintf(text, sizeof text, "%s", r->fields[item].c_str());
+    (void)VXTruncString(text, sizeof text, well.right - well.left - 8, 0);  // cut or not, it is drawn
+    QZSetColor(nullptr, FieldColor(*r, item), false);
+    VXMoveTo(int16_t(well.left + 4), int16_t(well.bottom - 5));
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
+}
+
+void SetComponentField(SymbolInfoDialogRecord& r, int16_t item, const char* text) {
+    if (r.fields[item] == text) return;
+    r.fields[item] = text;
+    Rect well{};
+    VXGetItemPosition(r.tabView, item, &well);
+    VXInvalRect(r.tabView, &well);
+}
+
 void ShowComponentFields(SymbolInfoDialogRecord& r) {
-    VXWindowRecordTag* w = r.tabView;
     ComponentRecord* c = r.symbol->component;
     StringBlock block = r.sheet->stringBlock;
     char text[kText];
     GetCompName(c, block, r.nameIndex, text);
-    VXSetItemText(w, kCompNameField, text);
+    SetComponentField(r, kCompNameField, text);
     if (c->sectionCount < 2) std::strcpy(text, "n/a");
     else if (AnnotSuffixEnabled(r.sheet->project)) GetCompSlotSuffix(c, r.slot, block, text);
     else std::strcpy(text, "Default");
-    VXSetItemText(w, kCompSlotField, text);
+    SetComponentField(r, kCompSlotField, text);
     if (c->packageCount == 0) std::strcpy(text, "None Defined");
     else GetCompPackageName(c, block, r.package, text);
-    VXSetItemText(w, kCompPackageField, text);
+    SetComponentField(r, kCompPackageField, text);
     char footprint[kText] = "";
     if (GetSymbolAttribute(r.symbol, block, "Footprint", footprint) & 0x8000) *footprint = 0;
     if (!*footprint) GetCompFootprintString(c, r.package, r.nameIndex, block, footprint);
-    VXSetItemText(w, kCompFootprintField, footprint);
+    SetComponentField(r, kCompFootprintField, footprint);
 }
 
 void ShowSource(SymbolInfoDialogRecord& r, int16_t item) {
     char text[kText] = "";
-    if (r.symbol->libraryName == kNoLibraryName) {
+    r.noSource = r.symbol->libraryName == kNoLibraryName;
+    if (r.noSource) {
         std::snprintf(text, sizeof text, "%s", kNoSourceText);
     } else if (*r.sheetName && (r.symbol->flags & kSymbolFlagFileSymbol)) {
         std::snprintf(text, sizeof text, "%s", r.sheetName);
@@ -661,7 +699,11 @@ void ShowSource(SymbolInfoDialogRecord& r, int16_t item) {
         ExtractStringSpec(r.symbol->libraryName, r.sheet->stringBlock, text, sizeof text);
         if (!*text) std::strcpy(text, "N/A");
     }
-    VXSetItemText(r.tabView, item, text);
+    SetComponentField(r, item, text);
+}
+
+void InstallDrawnFields(SymbolInfoDialogRecord& r, std::initializer_list<int16_t> items) {
+    for (int16_t item : items) VXSetUserItemProcWithInset(r.tabView, item, DrawComponentField, 0);
 }
 
 void FillPopup(VXWindowRecordTag* w, int16_t item, const std::vector<std::string>& entries, int32_t chosen) {
@@ -702,6 +744,7 @@ void LoadComponentPanel(SymbolInfoDialogRecord& r) {
     for (int32_t i = 0; i < int32_t(sections.size()); ++i) VXSetListItemReference(w, kCompSlotPopup, i, sections[size_t(i)]);
     if (!AnnotSuffixEnabled(r.sheet->project)) VXSetItemEnabled(w, kCompSlotPopup, false);
     FillPopup(w, kCompPackagePopup, packages, r.package);
+    InstallDrawnFields(r, {kCompNameField, kCompSlotField, kCompPackageField, kCompFootprintField, kCompSourceField});
     ShowComponentFields(r);
     ShowSource(r, kCompSourceField);
 }
@@ -716,6 +759,7 @@ void LoadPanel(SymbolInfoDialogRecord& r, int32_t panel) {
             VXSetItemChecked(w, kSymShowName, r.showName || r.newSymbol);
             VXSetItemChecked(w, kSymShowDesignator, r.showDesignator);
             VXSelectRadioButton(w, r.choice);
+            InstallDrawnFields(r, {kSymSourceField});
             ShowSource(r, kSymSourceField);
             break;
         case kPanelSheetSymbol:
@@ -1059,6 +1103,13 @@ bool CreatePortEntryIfNeeded(std::vector<PortRow>& ports) {
 
 VXWindowRecordTag* GetSymbolInfoPanels() { return gInfo ? gInfo->tabView : nullptr; }
 VXWindowRecordTag* GetSymbolInfoList() { return gInfo ? gInfo->list : nullptr; }
+
+std::string GetSymbolInfoField(int16_t item, VXColor* color) {
+    if (color) *color = kVXDefaultForeColor;
+    if (!gInfo || item < 0 || item > kSymSourceField) return "";
+    if (color) *color = FieldColor(*gInfo, item);
+    return gInfo->fields[item];
+}
 
 int32_t SymbolInfoTabPanelHandler(VXWindowRecordTag*, VXEventRecord* event) {
     SymbolInfoDialogRecord* r = gInfo;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/types.h"
+#include "graphics/colors.h"
 
 namespace plexa {
 
@@ -52,6 +53,9 @@ void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t new
 // when not shown).
 VXWindowRecordTag* GetSymbolInfoPanels();
 VXWindowRecordTag* GetSymbolInfoList();
+// The text a drawn field of the Component or Symbol panel shows and its colour ("" when the
+// dialog is not running or the item is no drawn field).
+std::string GetSymbolInfoField(int16_t item, VXColor* color);
 
 int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t SymbolInfoTabPanelHandler(VXWindowRecordTag* window, VXEventRecord* event);

@@ -140,15 +140,18 @@ TEST_F(SymbolInfo, TheComponentPanelShowsTheSymbolAndADesignatorKeepsWhatComesBe
         VXWindowRecordTag* panels = GetSymbolInfoPanels();
         ASSERT_NE(panels, nullptr);
         for (int16_t item : {kCompNameField, kCompSlotField, kCompPackageField, kCompFootprintField, kCompSourceField})
-            shown.push_back(Item(panels, item));
+            shown.push_back(GetSymbolInfoField(item, nullptr));
+        VXColor source = 0;
+        (void)GetSymbolInfoField(kCompSourceField, &source);  // the symbol came from no library
+        shown.push_back(source == 0x01FF0000 ? "red" : "not red");
         shown.push_back(VXGetItemEnabled(panels, kCompPackagePopup) ? "packages" : "one package");
         Type(panels, kCompDesignator, "U1.2");
         ChooseItem(panels, kCompPackagePopup, 1);
-        shown.push_back(Item(panels, kCompPackageField));
+        shown.push_back(GetSymbolInfoField(kCompPackageField, nullptr));
         WriteScreenshot(dialog, "symdialog-info-component.png");
     }, 13);
     EditSymbolInformation(&sheet, u, 0, nullptr);
-    EXPECT_EQ(shown, (std::vector<std::string>{"7400", "A", "DIP14", "7400DIP-14", "None  (Converted)", "packages",
+    EXPECT_EQ(shown, (std::vector<std::string>{"7400", "A", "DIP14", "7400DIP-14", "None  (Converted)", "red", "packages",
                                                 "SO14"}));
     char text[256];
     GetSymbolAnnotation(&sheet, u->serial, text);
