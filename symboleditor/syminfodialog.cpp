@@ -42,7 +42,9 @@
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_filepanels.h"
+#include "toolkit/vx_listbox.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_popups.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
@@ -61,6 +63,9 @@ constexpr uint32_t kRecordFlags = 0x4000 | 0x80 | 0x1000 | 0x2000;
 // Change reasons of the sheet.
 // The wells of the drawn fields, and the colour of a missing source.
 constexpr VXColor kFieldWellColor = 0x00F0F0F0, kFieldFrameColor = 0x00909090, kMissingSourceColor = 0x01FF0000;
+// The name list's chooser, up and pressed, and the rows its list shows at once.
+constexpr VXColor kButtonColor = 0x00FCFCFC, kPressedButtonColor = 0x00D8D8D8;
+constexpr int32_t kNameListRows = 16;
 constexpr uint32_t kReasonContent = 1, kReasonHierarchy = 4, kReasonText = 8, kReasonSubSheet = 16;
 
 // The panel last shown, by the tab count.
@@ -117,6 +122,7 @@ struct SymbolInfoDialogRecord {
     // The drawn fields of the Component and Symbol panels, by item; whether the source is missing.
     std::string fields[kSymSourceField + 1];
     bool noSource = false;
+    bool nameListUp = false;           // the name list is open under its arrow
     // The Port Pins panel.
     std::vector<PortRow> ports;
     bool portsEdited = false;
@@ -667,6 +673,10 @@ void SetComponentField(SymbolInfoDialogRecord& r, int16_t item, const char* text
     Rect well{};
     VXGetItemPosition(r.tabView, item, &well);
     VXInvalRect(r.tabView, &well);
+    if (item == kCompNameField) {  // the name list's chooser shows it too
+        VXGetItemPosition(r.tabView, kCompNameList, &well);
+        VXInvalRect(r.tabView, &well);
+    }
 }
 
 void ShowComponentFields(SymbolInfoDialogRecord& r) {
@@ -700,6 +710,60 @@ void ShowSource(SymbolInfoDialogRecord& r, int16_t item) {
         if (!*text) std::strcpy(text, "N/A");
     }
     SetComponentField(r, item, text);
+}
+
+// The chooser of the name list: the chosen name and an arrow, pressed while the list is open.
+void DrawNameListButton(VXWindowRecordTag* window, int16_t item) {
+    const SymbolInfoDialogRecord* r = gInfo;
+    Rect button{};
+    VXGetItemPosition(window, item, &button);
+    VXSetWindow(window);
+    QZSetColor(nullptr, r && r->nameListUp ? kPressedButtonColor : kButtonColor, false);
+    VXRectDispatch(&button, 1);
+    QZSetColor(nullptr, kFieldFrameColor, false);
+    VXFrameRect(&button);
+    if (!r) return;
+    char text[kText];
+    std::snprintf(text, sizeof text, "%s", r->fields[kCompNameField].c_str());
+    (void)VXTruncString(text, sizeof text, button.right - button.left - 30, 0);  // cut or not, it is drawn
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    VXMoveTo(int16_t(button.left + 6), int16_t(button.bottom - 5));
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
+    DrawPopupArrow(int16_t(button.right - 16), button);
+}
+
+void InvalItem(VXWindowRecordTag* w, int16_t item) {
+    Rect rect{};
+    VXGetItemPosition(w, item, &rect);
+    VXInvalRect(w, &rect);
+}
+
+// The names in a scrolling list below the chooser, the chosen one marked; a pick chooses it.
+void TrackNameList(SymbolInfoDialogRecord& r) {
+    ComponentRecord* c = r.symbol->component;
+    VXWindowRecordTag* w = r.tabView;
+    VXWindowRecordTag* popup = VXCreatePopupListBox(kVXListBoxIndented, 0, kNameListRows);
+    if (!popup) return;
+    char name[kText];
+    for (int32_t i = 0; i < c->nameCount; ++i) {
+        GetCompName(c, r.sheet->stringBlock, i, name);
+        VXAddListItem(popup, kVXPopupListBoxItem, name, i);
+    }
+    VXSetListItemMarkCode(popup, kVXPopupListBoxItem, r.nameIndex, 0x12);
+    VXAutoSizePopupListBox(popup);
+    Rect button{};
+    VXGetItemPosition(w, kCompNameList, &button);
+    Point where{button.bottom, button.left};
+    VXTranslatePoints(w, nullptr, &where, 1);
+    r.nameListUp = true;
+    InvalItem(w, kCompNameList);
+    VXUpdateWindow(w);
+    const int32_t chosen = VXTrackPopupListBox(popup, w, where, 0, r.nameIndex);
+    VXDestroyWindow(popup);
+    r.nameListUp = false;
+    if (chosen >= 0 && chosen < c->nameCount) r.nameIndex = chosen;
+    ShowComponentFields(r);
+    InvalItem(w, kCompNameList);
 }
 
 void InstallDrawnFields(SymbolInfoDialogRecord& r, std::initializer_list<int16_t> items) {
@@ -738,7 +802,11 @@ void LoadComponentPanel(SymbolInfoDialogRecord& r) {
         GetCompPackageName(c, block, p, text);
         packages.push_back(text);
     }
-    FillPopup(w, kCompNamePopup, names, r.nameIndex);
+    const bool nameList = int32_t(names.size()) > kNameMenuLimit;
+    if (nameList) VXSetUserItemProcWithInset(w, kCompNameList, DrawNameListButton, 0);
+    else FillPopup(w, kCompNamePopup, names, r.nameIndex);
+    VXSetItemVisible(w, kCompNamePopup, !nameList);
+    VXSetItemVisible(w, kCompNameList, nameList);
     const auto at = std::find(sections.begin(), sections.end(), r.slot);
     FillPopup(w, kCompSlotPopup, slots, at == sections.end() ? -1 : int32_t(at - sections.begin()));
     for (int32_t i = 0; i < int32_t(sections.size()); ++i) VXSetListItemReference(w, kCompSlotPopup, i, sections[size_t(i)]);
@@ -1113,6 +1181,16 @@ std::string GetSymbolInfoField(int16_t item, VXColor* color) {
 
 int32_t SymbolInfoTabPanelHandler(VXWindowRecordTag*, VXEventRecord* event) {
     SymbolInfoDialogRecord* r = gInfo;
+    if (r && event->kind == kVXMouseDownEvent && r->current == kPanelComponent &&
+        VXGetItemVisible(r->tabView, kCompNameList)) {
+        Rect button{};
+        VXGetItemPosition(r->tabView, kCompNameList, &button);
+        const Point at{event->u.mouse.v, event->u.mouse.h};
+        if (VXPtInRect(at, &button)) {
+            TrackNameList(*r);
+            return 1;
+        }
+    }
     if (!r || event->kind != kVXControlEvent) return 0;
     VXWindowRecordTag* w = r->tabView;
     switch (event->u.control.item) {

@@ -19,6 +19,8 @@
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_control_items.h"
+#include "toolkit/vx_listbox.h"
+#include "toolkit/vx_popups.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_templates.h"
 #include "graphics/textedit.h"
@@ -157,6 +159,49 @@ TEST_F(SymbolInfo, TheComponentPanelShowsTheSymbolAndADesignatorKeepsWhatComesBe
     GetSymbolAnnotation(&sheet, u->serial, text);
     EXPECT_STREQ(text, "U1");
     EXPECT_EQ(u->kind.comp.package, 1);
+}
+
+// With more names than its menu takes, the name is chosen from a scrolling list that opens below
+// the chooser in the menu's place (symdialog-info-name-list.png, -open.png).
+TEST_F(SymbolInfo, FortyNamesAreChosenFromAScrollingList) {
+    VXInitListBoxes();
+    LibraryItem* item = Gates();
+    for (int32_t i = 2; i < 40; ++i)
+        ASSERT_TRUE(SetLibraryItemNameInfo(item, i, ("74X" + std::to_string(i)).c_str(), i));
+    gates = AddLibComponentToSheet(item, &sheet);
+    SymbolRecord* u = Gate({100, 100});
+    static std::vector<std::string> shown;
+    shown.clear();
+    InDialog([](VXWindowRecordTag* dialog) {
+        VXWindowRecordTag* panels = GetSymbolInfoPanels();
+        ASSERT_NE(panels, nullptr);
+        shown.push_back(VXGetItemVisible(panels, kCompNamePopup) ? "menu" : "no menu");
+        shown.push_back(VXGetItemVisible(panels, kCompNameList) ? "list" : "no list");
+        WriteScreenshot(dialog, "symdialog-info-name-list.png");
+        // Once the list is up: its rows counted, a picture, and a click on its fourth row.
+        PlatformPostDeferred(
+            [](void*) {
+                for (VXWindowRecordTag* window : VXTopLevelWindows()) {
+                    if (window->windowClass != kVXWindowPopup || !VXIsWindowVisible(window, false)) continue;
+                    shown.push_back(std::to_string(VXCountListItems(window, kVXPopupListBoxItem)));
+                    WriteScreenshot(window, "symdialog-info-name-list-open.png");
+                    VXWindowRecordTag* rows = VXGetListBoxWindow(window, kVXPopupListBoxItem);
+                    const int32_t v = 3 * VXGetListBoxItemHeight(window, kVXPopupListBoxItem) + 4;
+                    TestQueueInput(MouseInput(PlatformInputKind::kMouseMoved, rows, 30, v));
+                    TestQueueInput(MouseInput(PlatformInputKind::kMouseDown, rows, 30, v));
+                    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, rows, 30, v));
+                }
+            },
+            nullptr, 300'000);
+        Rect chooser{};
+        VXGetItemPosition(panels, kCompNameList, &chooser);
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, panels, chooser.left + 20, chooser.top + 8));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, panels, chooser.left + 20, chooser.top + 8));
+        shown.push_back(GetSymbolInfoField(kCompNameField, nullptr));
+    }, 13);
+    EditSymbolInformation(&sheet, u, 0, nullptr);
+    EXPECT_EQ(shown, (std::vector<std::string>{"no menu", "list", "40", "74X3"}));
+    EXPECT_EQ(u->kind.comp.nameIndex, 3);
 }
 
 TEST_F(SymbolInfo, CancelAppliesNothing) {
