@@ -10,6 +10,7 @@
 #include "graphics/grafport.h"
 #include "graphics/textedit.h"
 #include "platform/clipboard_platform.h"
+#include "platform/control_platform.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -344,6 +345,11 @@ int32_t VXSetListViewEditFocus(VXWindowRecordTag* window, int32_t item, int32_t 
         return 1;
     }
     VXSetFocusWindow(window, true);
+    if (gone()) return 0;
+    // The keys typed next go to the cell, not to an edit field of the window that had them.
+    if (window->platformWindow && PlatformControlFocused(window->platformWindow) &&
+        !PlatformControlViewHasFocus(window->platformWindow))
+        PlatformControlClearFocus(window->platformWindow);
     if (gone()) return 0;
     SetupTERects(window, list, false);
     char text[kVXListCellTextSize] = {};

@@ -17,7 +17,6 @@
 #include "graphics/render.h"
 #include "graphics/textstyle.h"
 #include "platform/app_platform.h"
-#include "platform/control_platform.h"
 #include "platform/draw_context.h"
 #include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
@@ -1271,26 +1270,19 @@ bool VXGetFocusWindow(VXWindowRecordTag* window, VXWindowRecordTag** keyboardWin
     return control != nullptr;
 }
 
-void VXSetFocusWindow(VXWindowRecordTag* window, bool clearFocusItem) {
+void VXSetFocusWindow(VXWindowRecordTag* window, bool) {
     if (!window) return;
     VXWindowRecordTag* top = VXGetTopParent(window);
+    if (top->keyboardWindowID == window->windowID) return;
     const int32_t id = window->windowID, topID = top->windowID;
-    if (top->keyboardWindowID != id) {
-        if (VXWindowRecordTag* old = VXGetWindowFromId(top->keyboardWindowID)) {
-            if (!SendFocusEvent(old, false)) return;  // the old keyboard window refused
-        }
-        window = VXGetWindowFromId(id);
-        top = VXGetWindowFromId(topID);
-        if (!window || !top) return;
-        top->keyboardWindowID = id;
-        SendFocusEvent(window, true);
-        window = VXGetWindowFromId(id);
-        if (!window) return;
+    if (VXWindowRecordTag* old = VXGetWindowFromId(top->keyboardWindowID)) {
+        if (!SendFocusEvent(old, false)) return;  // the old keyboard window refused
     }
-    // The keys typed next go to the window's own view, not to the control that had them.
-    if (clearFocusItem && window->platformWindow && !PlatformControlViewHasFocus(window->platformWindow) &&
-        PlatformControlFocused(window->platformWindow))
-        PlatformControlClearFocus(window->platformWindow);
+    window = VXGetWindowFromId(id);
+    top = VXGetWindowFromId(topID);
+    if (!window || !top) return;
+    top->keyboardWindowID = id;
+    SendFocusEvent(window, true);
 }
 
 void VXSendPendingWindowDeactivation(VXWindowRecordTag* newMain) {
