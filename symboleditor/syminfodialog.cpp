@@ -123,6 +123,7 @@ struct SymbolInfoDialogRecord {
     std::string fields[kSymSourceField + 1];
     bool noSource = false;
     bool nameListUp = false;           // the name list is open under its arrow
+    bool attributeRowStarted = false;  // the clicked attribute's row took the keys
     // The Port Pins panel.
     std::vector<PortRow> ports;
     bool portsEdited = false;
@@ -929,9 +930,9 @@ void SetSymbolInfoTabPanel(SymbolInfoDialogRecord& r, int32_t tab) {
                                                        3, true, false);
         // Opened on an attribute text: editing starts on that attribute's row, once.
         if (r.text && r.text->kind == kTextKindSymbolAttribute) {
-            (void)EditSymbolEditorAttributeOfText(r.attributeEditor, r.text, r.sheet->stringBlock, r.attributes, 0,
-                                                  r.attributeCount);  // not found: row 0 stays in edit
-            r.text = nullptr;
+            r.attributeRowStarted = EditSymbolEditorAttributeOfText(r.attributeEditor, r.text, r.sheet->stringBlock,
+                                                                    r.attributes, 0, r.attributeCount);
+            r.text = nullptr;  // not found: row 0 stays in edit
         }
     }
     if (panel == kPanelPins) SetupPinsPanel(r);
@@ -1261,6 +1262,7 @@ int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event)
                     break;
                 }
             SetSymbolInfoTabPanel(*r, tab);
+            if (r->attributeRowStarted) event->u.create.focusItem = 0;  // the keys stay in its row
             return 0;
         }
         case kVXControlEvent:

@@ -346,9 +346,8 @@ int32_t VXSetListViewEditFocus(VXWindowRecordTag* window, int32_t item, int32_t 
     }
     VXSetFocusWindow(window, true);
     if (gone()) return 0;
-    // The keys typed next go to the cell, not to an edit field of the window that had them.
-    if (window->platformWindow && PlatformControlFocused(window->platformWindow) &&
-        !PlatformControlViewHasFocus(window->platformWindow))
+    // The keys typed next go to the cell, not to an edit field or another view that had them.
+    if (window->platformWindow && !PlatformControlViewHasFocus(window->platformWindow))
         PlatformControlClearFocus(window->platformWindow);
     if (gone()) return 0;
     SetupTERects(window, list, false);
