@@ -128,7 +128,8 @@ int32_t PinInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         }
         const int32_t current = whole & 0x3F;
         VXSelectListItem(window, kPinInfoType, current < types ? current : 0, true);
-        // Tab out of the attribute editor comes back to the first edit field.
+        // Tab out of the pin name goes into the attribute editor, Tab out of its last field back to
+        // the first edit field (and Shift-Tab the other way).
         const int16_t first = r->numberEditable ? kPinInfoNumber : kPinInfoName;
         SetSymbolEditorAttributeNavigation(r->attributeEditor, window, uint16_t(first), kPinInfoName);
         const uint16_t textKind = r->text ? uint16_t(r->text->kind & kTextKindPinAttribute) : 0;
