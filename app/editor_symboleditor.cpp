@@ -24,11 +24,17 @@
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_celledit.h"
+#include "toolkit/vx_events.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa {
 
 namespace {
+
+// The attribute editor's list edits a row's name in its cell column 1.
+constexpr int32_t kAttributeEditorNameColumn = 1;
 
 bool FindAndSelectLibEditorItemNamed(VXWindowRecordTag* window, const char* name) {
     LibEditorRecord* editor = WindowToLibEditor(window);
@@ -114,6 +120,19 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
         if (!FlushAttributeEditor(attributes) || !attributes->changed) return false;
         *target = GetAttributeEditorData(attributes, *target, uint32_t(start), count, block, freeWhenEmpty);
         return true;
+    };
+    editor.symbolEditor.attributeEditorNavigation = [](void* opened, VXWindowRecordTag* dialog, uint16_t next,
+                                                       uint16_t previous) {
+        SetAttributeEditorNavigation(static_cast<AttributeEditor*>(opened), dialog, next, previous);
+    };
+    editor.symbolEditor.navigateIntoAttributeEditor = [](void* opened, const VXEventRecord* tabOut) {
+        return NavigateIntoAttributeEditor(static_cast<AttributeEditor*>(opened), tabOut);
+    };
+    editor.symbolEditor.editAttributeEditorRow = [](void* opened, int32_t row) {
+        auto* attributes = static_cast<AttributeEditor*>(opened);
+        if (!attributes || !attributes->listWindow || attributes->readOnly) return false;
+        VXSetFocusWindow(attributes->listWindow, true);
+        return VXSetListViewEditFocus(attributes->listWindow, row, kAttributeEditorNameColumn) != 0;
     };
     editor.symbolEditor.trackZoomRect = TrackZoomRect;
     editor.symbolEditor.drawGrid = DrawGrid;

@@ -128,17 +128,29 @@ int32_t PinInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         }
         const int32_t current = whole & 0x3F;
         VXSelectListItem(window, kPinInfoType, current < types ? current : 0, true);
-        const bool toName = !r->numberEditable || (r->text && (r->text->kind & kTextKindPinAttribute) == kTextKindPinName);
-        const int16_t focus = toName ? kPinInfoName : kPinInfoNumber;
+        // Tab out of the pin name goes into the attribute editor, Tab out of its last field back to
+        // the first edit field (and Shift-Tab the other way).
+        const int16_t first = r->numberEditable ? kPinInfoNumber : kPinInfoName;
+        SetSymbolEditorAttributeNavigation(r->attributeEditor, window, uint16_t(first), kPinInfoName);
+        const uint16_t textKind = r->text ? uint16_t(r->text->kind & kTextKindPinAttribute) : 0;
+        if (textKind == kTextKindPinAttribute &&
+            EditSymbolEditorAttributeOfText(r->attributeEditor, r->text, r->block, r->pinData, sizeof(PinDataRecord),
+                                            count)) {
+            event->u.create.focusItem = 0;  // the attribute's row has the focus
+            return 0;
+        }
+        const int16_t focus = textKind == kTextKindPinName ? kPinInfoName : first;
         VXSelectItemText(window, focus, 0, 32767);
         event->u.create.focusItem = uint16_t(focus);
         return 0;
     }
+    if (event->kind == kVXTabOutEvent) return NavigateIntoSymbolEditorAttributes(r->attributeEditor, event);
     if (event->kind == kVXEndModalEvent && event->u.endModal.item == 1) {
         r->ok = true;
         int16_t count = reinterpret_cast<PinDataRecord*>(*r->pinData)->attributeCount;
         r->attributesChanged = TakeSymbolEditorAttributes(r->attributeEditor, &r->pinData, sizeof(PinDataRecord),
                                                           &count, r->block, false);
+        if (r->attributesChanged) reinterpret_cast<PinDataRecord*>(*r->pinData)->attributeCount = count;
         if (r->numberEditable) {
             VXGetItemText(window, kPinInfoNumber, r->number);
             TrimSpacesC(r->number);

@@ -209,6 +209,16 @@ struct SymbolEditorHooks {
                                   StringBlock block, int32_t kind, bool visibilityColumn, bool readOnly) = nullptr;
     bool (*takeAttributeEditorData)(void* editor, Handle* target, int32_t start, int16_t* count, StringBlock block,
                                     bool freeWhenEmpty) = nullptr;
+    // Keyboard navigation between a dialog's items and its attribute editor: Tab out of the editor's
+    // last field goes to the dialog's item `next`, Shift-Tab out of its first field to `previous`;
+    // a tab-out event of the dialog that enters the editor is taken (1), others are not (0).
+    // Default: no navigation, nothing taken.
+    void (*attributeEditorNavigation)(void* editor, VXWindowRecordTag* dialog, uint16_t next,
+                                      uint16_t previous) = nullptr;
+    int32_t (*navigateIntoAttributeEditor)(void* editor, const VXEventRecord* tabOut) = nullptr;
+    // Starts editing the name of the editor's row (its shown rows counted from 0), the keyboard
+    // focus going there; false when it cannot. Default: false.
+    bool (*editAttributeEditorRow)(void* editor, int32_t row) = nullptr;
     // Zooms the window's view by a wheel turn of the amount (the shell's view scale). Default:
     // nothing.
     void (*adjustViewScale)(VXWindowRecordTag* window, int32_t amount) = nullptr;

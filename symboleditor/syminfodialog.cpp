@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <utility>
 
@@ -41,7 +42,9 @@
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_filepanels.h"
+#include "toolkit/vx_listbox.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_popups.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_views.h"
 #include "toolkit/vx_window.h"
@@ -60,6 +63,11 @@ constexpr uint32_t kRecordFlags = 0x4000 | 0x80 | 0x1000 | 0x2000;
 // The attribute panel offers the names of the components' property-name list.
 constexpr int32_t kComponentAttributeNames = 0;
 // Change reasons of the sheet.
+// The wells of the drawn fields, and the colour of a missing source.
+constexpr VXColor kFieldWellColor = 0x00F0F0F0, kFieldFrameColor = 0x00909090, kMissingSourceColor = 0x01FF0000;
+// The name list's chooser, up and pressed, and the rows its list shows at once.
+constexpr VXColor kButtonColor = 0x00FCFCFC, kPressedButtonColor = 0x00D8D8D8;
+constexpr int32_t kNameListRows = 16;
 constexpr uint32_t kReasonContent = 1, kReasonHierarchy = 4, kReasonText = 8, kReasonSubSheet = 16;
 
 // The panel last shown, by the tab count.
@@ -113,6 +121,11 @@ struct SymbolInfoDialogRecord {
     int32_t pinSet = 0;
     std::vector<int16_t> map;          // rows to entries of Rows()
     bool pinsBuilt = false;
+    // The drawn fields of the Component and Symbol panels, by item; whether the source is missing.
+    std::string fields[kSymSourceField + 1];
+    bool noSource = false;
+    bool nameListUp = false;           // the name list is open under its arrow
+    bool attributeRowStarted = false;  // the clicked attribute's row took the keys
     // The Port Pins panel.
     std::vector<PortRow> ports;
     bool portsEdited = false;
@@ -633,29 +646,65 @@ void RereadPorts(SymbolInfoDialogRecord& r) {
 
 // ---- Panels ----
 
+VXColor FieldColor(const SymbolInfoDialogRecord& r, int16_t item) {
+    const bool source = item == kCompSourceField || item == kSymSourceField;
+    return source && r.noSource ? kMissingSourceColor : kVXDefaultForeColor;
+}
+
+// A drawn field: its text cut to the well's width, the missing source in red.
+void DrawComponentField(VXWindowRecordTag* window, int16_t item) {
+    const SymbolInfoDialogRecord* r = gInfo;
+    Rect well{};
+    VXGetItemPosition(window, item, &well);
+    VXSetWindow(window);
+    QZSetColor(nullptr, kFieldWellColor, false);
+    VXRectDispatch(&well, 1);
+    QZSetColor(nullptr, kFieldFrameColor, false);
+    VXFrameRect(&well);
+    if (!r || item < 0 || item > kSymSourceField) return;
+    char text[kText];
+    std::snprintf(text, sizeof text, "%s", r->fields[item].c_str());
+    (void)VXTruncString(text, sizeof text, well.right - well.left - 8, 0);  // cut or not, it is drawn
+    QZSetColor(nullptr, FieldColor(*r, item), false);
+    VXMoveTo(int16_t(well.left + 4), int16_t(well.bottom - 5));
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
+}
+
+void SetComponentField(SymbolInfoDialogRecord& r, int16_t item, const char* text) {
+    if (r.fields[item] == text) return;
+    r.fields[item] = text;
+    Rect well{};
+    VXGetItemPosition(r.tabView, item, &well);
+    VXInvalRect(r.tabView, &well);
+    if (item == kCompNameField) {  // the name list's chooser shows it too
+        VXGetItemPosition(r.tabView, kCompNameList, &well);
+        VXInvalRect(r.tabView, &well);
+    }
+}
+
 void ShowComponentFields(SymbolInfoDialogRecord& r) {
-    VXWindowRecordTag* w = r.tabView;
     ComponentRecord* c = r.symbol->component;
     StringBlock block = r.sheet->stringBlock;
     char text[kText];
     GetCompName(c, block, r.nameIndex, text);
-    VXSetItemText(w, kCompNameField, text);
+    SetComponentField(r, kCompNameField, text);
     if (c->sectionCount < 2) std::strcpy(text, "n/a");
     else if (AnnotSuffixEnabled(r.sheet->project)) GetCompSlotSuffix(c, r.slot, block, text);
     else std::strcpy(text, "Default");
-    VXSetItemText(w, kCompSlotField, text);
+    SetComponentField(r, kCompSlotField, text);
     if (c->packageCount == 0) std::strcpy(text, "None Defined");
     else GetCompPackageName(c, block, r.package, text);
-    VXSetItemText(w, kCompPackageField, text);
+    SetComponentField(r, kCompPackageField, text);
     char footprint[kText] = "";
     if (GetSymbolAttribute(r.symbol, block, "Footprint", footprint) & 0x8000) *footprint = 0;
     if (!*footprint) GetCompFootprintString(c, r.package, r.nameIndex, block, footprint);
-    VXSetItemText(w, kCompFootprintField, footprint);
+    SetComponentField(r, kCompFootprintField, footprint);
 }
 
 void ShowSource(SymbolInfoDialogRecord& r, int16_t item) {
     char text[kText] = "";
-    if (r.symbol->libraryName == kNoLibraryName) {
+    r.noSource = r.symbol->libraryName == kNoLibraryName;
+    if (r.noSource) {
         std::snprintf(text, sizeof text, "%s", kNoSourceText);
     } else if (*r.sheetName && (r.symbol->flags & kSymbolFlagFileSymbol)) {
         std::snprintf(text, sizeof text, "%s", r.sheetName);
@@ -663,7 +712,65 @@ void ShowSource(SymbolInfoDialogRecord& r, int16_t item) {
         ExtractStringSpec(r.symbol->libraryName, r.sheet->stringBlock, text, sizeof text);
         if (!*text) std::strcpy(text, "N/A");
     }
-    VXSetItemText(r.tabView, item, text);
+    SetComponentField(r, item, text);
+}
+
+// The chooser of the name list: the chosen name and an arrow, pressed while the list is open.
+void DrawNameListButton(VXWindowRecordTag* window, int16_t item) {
+    const SymbolInfoDialogRecord* r = gInfo;
+    Rect button{};
+    VXGetItemPosition(window, item, &button);
+    VXSetWindow(window);
+    QZSetColor(nullptr, r && r->nameListUp ? kPressedButtonColor : kButtonColor, false);
+    VXRectDispatch(&button, 1);
+    QZSetColor(nullptr, kFieldFrameColor, false);
+    VXFrameRect(&button);
+    if (!r) return;
+    char text[kText];
+    std::snprintf(text, sizeof text, "%s", r->fields[kCompNameField].c_str());
+    (void)VXTruncString(text, sizeof text, button.right - button.left - 30, 0);  // cut or not, it is drawn
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+    VXMoveTo(int16_t(button.left + 6), int16_t(button.bottom - 5));
+    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), 0x08000100);
+    DrawPopupArrow(int16_t(button.right - 16), button);
+}
+
+void InvalItem(VXWindowRecordTag* w, int16_t item) {
+    Rect rect{};
+    VXGetItemPosition(w, item, &rect);
+    VXInvalRect(w, &rect);
+}
+
+// The names in a scrolling list below the chooser, the chosen one marked; a pick chooses it.
+void TrackNameList(SymbolInfoDialogRecord& r) {
+    ComponentRecord* c = r.symbol->component;
+    VXWindowRecordTag* w = r.tabView;
+    VXWindowRecordTag* popup = VXCreatePopupListBox(kVXListBoxIndented, 0, kNameListRows);
+    if (!popup) return;
+    char name[kText];
+    for (int32_t i = 0; i < c->nameCount; ++i) {
+        GetCompName(c, r.sheet->stringBlock, i, name);
+        VXAddListItem(popup, kVXPopupListBoxItem, name, i);
+    }
+    VXSetListItemMarkCode(popup, kVXPopupListBoxItem, r.nameIndex, 0x12);
+    VXAutoSizePopupListBox(popup);
+    Rect button{};
+    VXGetItemPosition(w, kCompNameList, &button);
+    Point where{button.bottom, button.left};
+    VXTranslatePoints(w, nullptr, &where, 1);
+    r.nameListUp = true;
+    InvalItem(w, kCompNameList);
+    VXUpdateWindow(w);
+    const int32_t chosen = VXTrackPopupListBox(popup, w, where, 0, r.nameIndex);
+    VXDestroyWindow(popup);
+    r.nameListUp = false;
+    if (chosen >= 0 && chosen < c->nameCount) r.nameIndex = chosen;
+    ShowComponentFields(r);
+    InvalItem(w, kCompNameList);
+}
+
+void InstallDrawnFields(SymbolInfoDialogRecord& r, std::initializer_list<int16_t> items) {
+    for (int16_t item : items) VXSetUserItemProcWithInset(r.tabView, item, DrawComponentField, 0);
 }
 
 void FillPopup(VXWindowRecordTag* w, int16_t item, const std::vector<std::string>& entries, int32_t chosen) {
@@ -698,12 +805,17 @@ void LoadComponentPanel(SymbolInfoDialogRecord& r) {
         GetCompPackageName(c, block, p, text);
         packages.push_back(text);
     }
-    FillPopup(w, kCompNamePopup, names, r.nameIndex);
+    const bool nameList = int32_t(names.size()) > kNameMenuLimit;
+    if (nameList) VXSetUserItemProcWithInset(w, kCompNameList, DrawNameListButton, 0);
+    else FillPopup(w, kCompNamePopup, names, r.nameIndex);
+    VXSetItemVisible(w, kCompNamePopup, !nameList);
+    VXSetItemVisible(w, kCompNameList, nameList);
     const auto at = std::find(sections.begin(), sections.end(), r.slot);
     FillPopup(w, kCompSlotPopup, slots, at == sections.end() ? -1 : int32_t(at - sections.begin()));
     for (int32_t i = 0; i < int32_t(sections.size()); ++i) VXSetListItemReference(w, kCompSlotPopup, i, sections[size_t(i)]);
     if (!AnnotSuffixEnabled(r.sheet->project)) VXSetItemEnabled(w, kCompSlotPopup, false);
     FillPopup(w, kCompPackagePopup, packages, r.package);
+    InstallDrawnFields(r, {kCompNameField, kCompSlotField, kCompPackageField, kCompFootprintField, kCompSourceField});
     ShowComponentFields(r);
     ShowSource(r, kCompSourceField);
 }
@@ -718,6 +830,7 @@ void LoadPanel(SymbolInfoDialogRecord& r, int32_t panel) {
             VXSetItemChecked(w, kSymShowName, r.showName || r.newSymbol);
             VXSetItemChecked(w, kSymShowDesignator, r.showDesignator);
             VXSelectRadioButton(w, r.choice);
+            InstallDrawnFields(r, {kSymSourceField});
             ShowSource(r, kSymSourceField);
             break;
         case kPanelSheetSymbol:
@@ -814,9 +927,16 @@ void SetSymbolInfoTabPanel(SymbolInfoDialogRecord& r, int32_t tab) {
         LoadPanel(r, panel);
         r.loaded[panel] = true;
     }
-    if (panel == kPanelAttributes)
+    if (panel == kPanelAttributes) {
         r.attributeEditor = SymbolEditorAttributePanel(r.tabView, r.attributes, 0, r.attributeCount, r.sheet->stringBlock,
                                                        kComponentAttributeNames, true, false);
+        // Opened on an attribute text: editing starts on that attribute's row, once.
+        if (r.text && r.text->kind == kTextKindSymbolAttribute) {
+            r.attributeRowStarted = EditSymbolEditorAttributeOfText(r.attributeEditor, r.text, r.sheet->stringBlock,
+                                                                    r.attributes, 0, r.attributeCount);
+            r.text = nullptr;  // not found: row 0 stays in edit
+        }
+    }
     if (panel == kPanelPins) SetupPinsPanel(r);
     if (panel == kPanelPortPins) SetupPortsPanel(r);
     if (panel == kPanelComponent) ShowComponentFields(r);
@@ -1055,8 +1175,25 @@ bool CreatePortEntryIfNeeded(std::vector<PortRow>& ports) {
 VXWindowRecordTag* GetSymbolInfoPanels() { return gInfo ? gInfo->tabView : nullptr; }
 VXWindowRecordTag* GetSymbolInfoList() { return gInfo ? gInfo->list : nullptr; }
 
+std::string GetSymbolInfoField(int16_t item, VXColor* color) {
+    if (color) *color = kVXDefaultForeColor;
+    if (!gInfo || item < 0 || item > kSymSourceField) return "";
+    if (color) *color = FieldColor(*gInfo, item);
+    return gInfo->fields[item];
+}
+
 int32_t SymbolInfoTabPanelHandler(VXWindowRecordTag*, VXEventRecord* event) {
     SymbolInfoDialogRecord* r = gInfo;
+    if (r && event->kind == kVXMouseDownEvent && r->current == kPanelComponent &&
+        VXGetItemVisible(r->tabView, kCompNameList)) {
+        Rect button{};
+        VXGetItemPosition(r->tabView, kCompNameList, &button);
+        const Point at{event->u.mouse.v, event->u.mouse.h};
+        if (VXPtInRect(at, &button)) {
+            TrackNameList(*r);
+            return 1;
+        }
+    }
     if (!r || event->kind != kVXControlEvent) return 0;
     VXWindowRecordTag* w = r->tabView;
     switch (event->u.control.item) {
@@ -1118,7 +1255,7 @@ int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event)
                 if (r->text->kind >= 0x4000) last = IsSheet(*r) ? kPanelPortPins : kPanelPins;
                 else if (r->text->kind == kTextKindSymbolAttribute) last = kPanelAttributes;
                 else last = IsComponent(*r) ? kPanelComponent : IsSheet(*r) ? kPanelSheetSymbol : kPanelSymbol;
-                if (r->text->kind < 0x4000) r->text = nullptr;
+                if (r->text->kind < 0x4000 && r->text->kind != kTextKindSymbolAttribute) r->text = nullptr;
             }
             int32_t tab = 0;
             for (int32_t t = r->tabCount - 1; t >= 1; --t)
@@ -1127,6 +1264,7 @@ int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event)
                     break;
                 }
             SetSymbolInfoTabPanel(*r, tab);
+            if (r->attributeRowStarted) event->u.create.focusItem = 0;  // the keys stay in its row
             return 0;
         }
         case kVXControlEvent:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/types.h"
+#include "graphics/colors.h"
 
 namespace plexa {
 
@@ -36,6 +37,10 @@ constexpr int16_t kSubSheetName = 10, kSubSheetSelect = 11, kSubSheetBox1000 = 1
 constexpr int16_t kCompDesignator = 20, kCompShowDesignator = 21, kCompNameField = 22, kCompShowName = 23,
                   kCompNamePopup = 24, kCompSlotField = 25, kCompSlotPopup = 26, kCompPackageField = 27,
                   kCompPackagePopup = 28, kCompFootprintField = 29, kCompSourceField = 30;
+// A component with more names than the name menu takes (kNameMenuLimit) chooses them from a
+// scrolling list that opens under item 31, shown in the place of the name menu 24.
+constexpr int16_t kCompNameList = 31;
+constexpr int32_t kNameMenuLimit = 32;
 constexpr int16_t kSymDesignator = 40, kSymShowDesignator = 41, kSymName = 42, kSymShowName = 43,
                   kSymSourceField = 44, kSymChoiceNone = 45, kSymChoice20000 = 46, kSymChoice10000 = 47;
 constexpr int16_t kPortsReread = 60;
@@ -52,6 +57,9 @@ void EditSymbolInformation(SheetRecord* sheet, SymbolRecord* symbol, int32_t new
 // when not shown).
 VXWindowRecordTag* GetSymbolInfoPanels();
 VXWindowRecordTag* GetSymbolInfoList();
+// The text a drawn field of the Component or Symbol panel shows and its colour ("" when the
+// dialog is not running or the item is no drawn field).
+std::string GetSymbolInfoField(int16_t item, VXColor* color);
 
 int32_t SymbolInfoDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t SymbolInfoTabPanelHandler(VXWindowRecordTag* window, VXEventRecord* event);

@@ -874,6 +874,7 @@ int32_t PinAttributesDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
     } else if (event->kind == kVXEndModalEvent && event->u.endModal.item == 1) {
         int16_t count = head->attributeCount;
         r->changed = TakeSymbolEditorAttributes(r->attributeEditor, &r->data, sizeof(PinDataRecord), &count, r->block, false);
+        if (r->changed) reinterpret_cast<PinDataRecord*>(*r->data)->attributeCount = count;  // the run may have moved
     }
     return 0;
 }

@@ -10,7 +10,9 @@
 #include "graphics/grafport.h"
 #include "graphics/textedit.h"
 #include "platform/clipboard_platform.h"
+#include "platform/control_platform.h"
 #include "toolkit/vx_commands.h"
+#include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview_internal.h"
@@ -28,6 +30,15 @@ constexpr uint16_t kKeyUp = 0xF700, kKeyDown = 0xF701, kKeyHome = 0xF729, kKeyEn
 constexpr uint32_t kEditorLengthLimit = 65535;
 
 VXListViewRecord* L(VXWindowRecordTag* window) { return VXGetListViewRecord(window); }
+
+// Tab out of the list into a dialog's item: an edit field takes the focus with its whole text
+// selected, as Tab along the dialog's items does.
+bool TabIntoItem(VXWindowRecordTag* dialog, int16_t item) {
+    if (!VXSetFocusItem(dialog, item)) return false;
+    VXControlRecordTag* control = VXGetControl(dialog, item, nullptr);
+    if (control && control->type == kVXEditText) VXSelectItemText(dialog, item, 0, 32767);
+    return true;
+}
 
 bool Editing(const VXListViewRecord* list) {
     return list && list->editTE && list->editColumn > 0 && list->editItem >= 0;
@@ -182,7 +193,7 @@ NextCell WorkOutNextCell(VXWindowRecordTag* window, VXListViewRecord* list, uint
                 auto* target = static_cast<VXWindowRecordTag*>(answer.param.pointer);
                 if (!target) target = VXGetTopParent(window);
                 const bool moved = answer.nextFocusItem > 0
-                                       ? VXSetFocusItem(target, answer.nextFocusItem)
+                                       ? TabIntoItem(target, answer.nextFocusItem)
                                        : (VXSetFocusWindow(target, true), true);
                 if (moved) return {cell.item, cell.column, true};
             }
@@ -194,7 +205,7 @@ NextCell WorkOutNextCell(VXWindowRecordTag* window, VXListViewRecord* list, uint
                 VXWindowRecordTag* target =
                     answer.prevFocusWindow ? answer.prevFocusWindow : VXGetTopParent(window);
                 const bool moved = answer.prevFocusItem > 0
-                                       ? VXSetFocusItem(target, answer.prevFocusItem)
+                                       ? TabIntoItem(target, answer.prevFocusItem)
                                        : (VXSetFocusWindow(target, true), true);
                 if (moved) return {cell.item, cell.column, true};
             }
@@ -335,6 +346,10 @@ int32_t VXSetListViewEditFocus(VXWindowRecordTag* window, int32_t item, int32_t 
     }
     VXSetFocusWindow(window, true);
     if (gone()) return 0;
+    // The keys typed next go to the cell, not to an edit field or another view that had them.
+    if (window->platformWindow && !PlatformControlViewHasFocus(window->platformWindow))
+        PlatformControlClearFocus(window->platformWindow);
+    if (gone()) return 0;
     SetupTERects(window, list, false);
     char text[kVXListCellTextSize] = {};
     VXListViewHookRecord fetch{};
@@ -444,7 +459,13 @@ int32_t ListViewEditKey(VXWindowRecordTag* window, VXListViewRecord* list, VXEve
     if (!(answer & (kVXListKeyMoveFocus | kVXListKeyNextCellOnly)) || !Editing(list)) return 1;
     const int32_t columns = std::max(1, answer & 0xFFFF);
     const NextCell next = WorkOutNextCell(window, list, key, columns, record);
-    if (next.focusMoved || gone() || !Editing(list)) return 1;
+    if (gone()) return 1;
+    // The keys went elsewhere: no cell is left in edit (it was committed before leaving).
+    if (next.focusMoved) {
+        if (Editing(list)) (void)VXSetListViewEditFocus(window, -1, 0);
+        return 1;
+    }
+    if (!Editing(list)) return 1;
     if (next.item == list->editItem && next.column == list->editColumn) return 1;
     if ((answer & kVXListKeyMoveFocus) &&
         VXSetListViewEditFocus(window, next.item, next.column) && !gone() && list->editTE) {

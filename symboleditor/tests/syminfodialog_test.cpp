@@ -3,7 +3,9 @@
 // and applied through OK; Cancel applies nothing.
 #include "symboleditor/syminfodialog.h"
 
+#include "app/editor_root.h"
 #include "model/annotation.h"
+#include "model/attributes.h"
 #include "model/sheetsymbols.h"
 #include "model/symboltexts.h"
 #include "model/tests/symbol_testing.h"
@@ -17,6 +19,8 @@
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_control_items.h"
+#include "toolkit/vx_listbox.h"
+#include "toolkit/vx_popups.h"
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_templates.h"
 #include "graphics/textedit.h"
@@ -72,8 +76,63 @@ protected:
         return text;
     }
     static void Type(VXWindowRecordTag* w, int16_t item, const char* text) { TypeIntoItem(w, item, text); }
+    // The symbol's pin takes pin data with the attributes (name, value pairs).
+    void GivePinAttributes(SymbolRecord* symbol, int32_t pin, const std::vector<const char*>& attributes) {
+        const uint32_t id = GetCompSymbolPinDataId(symbol->component, 0, 0, pin);
+        Handle data = GetPinDataCopy(sheet.pinDataTable, int32_t(id));
+        ASSERT_NE(data, nullptr);
+        int16_t count = reinterpret_cast<PinDataRecord*>(*data)->attributeCount;
+        for (size_t i = 0; i + 1 < attributes.size(); i += 2)
+            (void)SetAttributeValue(sheet.stringBlock, data, sizeof(PinDataRecord), &count, attributes[i],
+                                    attributes[i + 1], nullptr);
+        reinterpret_cast<PinDataRecord*>(*data)->attributeCount = count;
+        const int32_t added = AddPinDataToTable(sheet.pinDataTable, data);
+        DestroyPinData(data);
+        ASSERT_GE(added, 0);
+        SetCompSymbolPinDataId(symbol->component, 0, 0, pin, uint32_t(added));
+    }
+    // A text of the symbol's showing the attribute ({name}).
+    TextRecord* AttributeText(SymbolRecord* symbol, uint16_t kind, const char* name) {
+        TextRecord* text = CreateDrawingText(&sheet, kind, 0, {10, 10}, (std::string("{") + name + "}").c_str());
+        EXPECT_NE(text, nullptr);
+        if (text) text->owner = int64_t(int32_t(symbol->serial));
+        return text;
+    }
+    // The row and column of the list being edited that has the keyboard (-1 none).
+    static std::pair<int32_t, int16_t> EditedCell(VXWindowRecordTag* dialog) {
+        VXWindowRecordTag *keyboard = nullptr, *control = nullptr;
+        (void)VXGetFocusWindow(dialog, &keyboard, &control);
+        int16_t column = 0;
+        if (!keyboard || !VXGetListViewRecord(keyboard)) return {-1, 0};
+        const int32_t row = VXGetListViewEditFocus(keyboard, &column, nullptr, nullptr);
+        return {row, column};
+    }
     ComponentRecord* gates = nullptr;
 };
+
+// Opened on a clicked attribute text, both dialogs start editing that attribute's row (rows of
+// "~" attributes are not shown) with the keyboard in the attribute list.
+TEST_F(SymbolInfo, AClickedAttributeTextStartsEditingItsRow) {
+    InstallEditorHooks();  // the attribute editor comes with the composition
+    SymbolRecord* u = Gate({100, 100});
+    ASSERT_TRUE(SetSymbolAnnotation(&sheet, u->serial, "U3", 0));
+    GivePinAttributes(u, 1, {"~Link", "7", "Speed", "fast", "Drive", "strong"});
+    for (const char* name : {"Value", "~ID", "Tolerance"})
+        (void)SetSymbolAttribute(u, sheet.stringBlock, name, "x", nullptr);
+    static std::pair<int32_t, int16_t> pinCell, symbolCell;
+    InDialog([](VXWindowRecordTag* dialog) {
+        pinCell = EditedCell(dialog);
+        WriteScreenshot(dialog, "symdialog-pin-attribute-text.png");
+    }, 27);
+    EditCompSymbolPinInfo(&sheet, u, 1, AttributeText(u, uint16_t(kTextKindPinAttribute | 1), "Drive"));
+    EXPECT_EQ(pinCell, (std::pair<int32_t, int16_t>{1, 1}));
+    InDialog([](VXWindowRecordTag* dialog) {
+        symbolCell = EditedCell(dialog);
+        WriteScreenshot(dialog, "symdialog-info-attribute-text.png");
+    }, 27);
+    EditSymbolInformation(&sheet, u, 0, AttributeText(u, kTextKindSymbolAttribute, "Tolerance"));
+    EXPECT_EQ(symbolCell, (std::pair<int32_t, int16_t>{1, 1}));
+}
 
 TEST_F(SymbolInfo, TheComponentPanelShowsTheSymbolAndADesignatorKeepsWhatComesBeforeItsDot) {
     SymbolRecord* u = Gate({100, 100});
@@ -83,20 +142,66 @@ TEST_F(SymbolInfo, TheComponentPanelShowsTheSymbolAndADesignatorKeepsWhatComesBe
         VXWindowRecordTag* panels = GetSymbolInfoPanels();
         ASSERT_NE(panels, nullptr);
         for (int16_t item : {kCompNameField, kCompSlotField, kCompPackageField, kCompFootprintField, kCompSourceField})
-            shown.push_back(Item(panels, item));
+            shown.push_back(GetSymbolInfoField(item, nullptr));
+        VXColor source = 0;
+        (void)GetSymbolInfoField(kCompSourceField, &source);  // the symbol came from no library
+        shown.push_back(source == 0x01FF0000 ? "red" : "not red");
         shown.push_back(VXGetItemEnabled(panels, kCompPackagePopup) ? "packages" : "one package");
         Type(panels, kCompDesignator, "U1.2");
         ChooseItem(panels, kCompPackagePopup, 1);
-        shown.push_back(Item(panels, kCompPackageField));
+        shown.push_back(GetSymbolInfoField(kCompPackageField, nullptr));
         WriteScreenshot(dialog, "symdialog-info-component.png");
     }, 13);
     EditSymbolInformation(&sheet, u, 0, nullptr);
-    EXPECT_EQ(shown, (std::vector<std::string>{"7400", "A", "DIP14", "7400DIP-14", "None  (Converted)", "packages",
+    EXPECT_EQ(shown, (std::vector<std::string>{"7400", "A", "DIP14", "7400DIP-14", "None  (Converted)", "red", "packages",
                                                 "SO14"}));
     char text[256];
     GetSymbolAnnotation(&sheet, u->serial, text);
     EXPECT_STREQ(text, "U1");
     EXPECT_EQ(u->kind.comp.package, 1);
+}
+
+// With more names than its menu takes, the name is chosen from a scrolling list that opens below
+// the chooser in the menu's place (symdialog-info-name-list.png, -open.png).
+TEST_F(SymbolInfo, FortyNamesAreChosenFromAScrollingList) {
+    VXInitListBoxes();
+    LibraryItem* item = Gates();
+    for (int32_t i = 2; i < 40; ++i)
+        ASSERT_TRUE(SetLibraryItemNameInfo(item, i, ("74X" + std::to_string(i)).c_str(), i));
+    gates = AddLibComponentToSheet(item, &sheet);
+    SymbolRecord* u = Gate({100, 100});
+    static std::vector<std::string> shown;
+    shown.clear();
+    InDialog([](VXWindowRecordTag* dialog) {
+        VXWindowRecordTag* panels = GetSymbolInfoPanels();
+        ASSERT_NE(panels, nullptr);
+        shown.push_back(VXGetItemVisible(panels, kCompNamePopup) ? "menu" : "no menu");
+        shown.push_back(VXGetItemVisible(panels, kCompNameList) ? "list" : "no list");
+        WriteScreenshot(dialog, "symdialog-info-name-list.png");
+        // Once the list is up: its rows counted, a picture, and a click on its fourth row.
+        PlatformPostDeferred(
+            [](void*) {
+                for (VXWindowRecordTag* window : VXTopLevelWindows()) {
+                    if (window->windowClass != kVXWindowPopup || !VXIsWindowVisible(window, false)) continue;
+                    shown.push_back(std::to_string(VXCountListItems(window, kVXPopupListBoxItem)));
+                    WriteScreenshot(window, "symdialog-info-name-list-open.png");
+                    VXWindowRecordTag* rows = VXGetListBoxWindow(window, kVXPopupListBoxItem);
+                    const int32_t v = 3 * VXGetListBoxItemHeight(window, kVXPopupListBoxItem) + 4;
+                    TestQueueInput(MouseInput(PlatformInputKind::kMouseMoved, rows, 30, v));
+                    TestQueueInput(MouseInput(PlatformInputKind::kMouseDown, rows, 30, v));
+                    TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, rows, 30, v));
+                }
+            },
+            nullptr, 300'000);
+        Rect chooser{};
+        VXGetItemPosition(panels, kCompNameList, &chooser);
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, panels, chooser.left + 20, chooser.top + 8));
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, panels, chooser.left + 20, chooser.top + 8));
+        shown.push_back(GetSymbolInfoField(kCompNameField, nullptr));
+    }, 13);
+    EditSymbolInformation(&sheet, u, 0, nullptr);
+    EXPECT_EQ(shown, (std::vector<std::string>{"no menu", "list", "40", "74X3"}));
+    EXPECT_EQ(u->kind.comp.nameIndex, 3);
 }
 
 TEST_F(SymbolInfo, CancelAppliesNothing) {

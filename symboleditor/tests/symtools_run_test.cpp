@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "foundation/memory.h"
+#include "model/attributes.h"
 #include "model/libitem.h"
 #include "model/libitemdump.h"
+#include "model/pindata.h"
 #include "symboleditor/tests/libeditor_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -271,6 +273,38 @@ TEST_F(SymToolsRun, APinSetChosenInThePinsTabIsMadeAndListed) {
     // end, and the program ran out of stack).
     ASSERT_TRUE(result_.Exited(0)) << result_.status;
     EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 5 set0 \"1\",\"2\",\"3\",\"4\",\"5\"") << dump;
+}
+
+// The pin dialog of a pin just drawn: Tab out of the pin name goes into the attribute list, Tab
+// out of its last field back to the pin number (symtools-pin-attributes.png).
+TEST_F(SymToolsRun, TabLeadsFromThePinNameThroughItsAttributesToItsNumber) {
+    const std::string picture = OutputPath("symtools-pin-attributes.png");
+    std::remove(picture.c_str());
+    const std::string dump =
+        Run(Tool(kPin) + Drag(288, 288, 336, 288) +
+            "wait-window Pin Information\nwait-drawn Pin Information\n"
+            "click 200 56\ntype CLK\n"                     // the pin name
+            "key Tab\ntype Speed\nkey Tab\ntype fast\n"  // row 0 of the attributes
+            "key Tab\nkey Tab\nkey Tab\n"                  // past the empty row, out of the list
+            "type 9\n"
+            "screenshot " + picture + " Pin Information\n"
+            "button OK\nwait-no-window Pin Information\n");
+    EXPECT_EQ(LinesStartingWith(dump, "pin 0").at(0), "pin 0 \"CLK\" type 0x00") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 1 set0 \"9\"") << dump;
+    // The attribute typed into the list.
+    OpenLibrary library(path_, kLibraryOpenLoadMap);
+    const std::string bytes = library.Load(library.Block("Gate"));
+    Handle flat = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
+    LibraryItem* item = nullptr;
+    ASSERT_EQ(InflateLibraryItem(flat, &item, true), 0);
+    MemFree(flat);
+    Handle pin = GetIndexedPinData(item->pinTable, int32_t(GetLibSymbolPinDataId(item, 0, 0, 0)));
+    char value[kAttributeTextSize] = "";
+    const int16_t count = pin ? reinterpret_cast<PinDataRecord*>(*pin)->attributeCount : 0;
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(GetAttributeValue(item->stringBlock, pin, sizeof(PinDataRecord), count, "Speed", value, nullptr), 0);
+    EXPECT_STREQ(value, "fast");
+    DestroyLibraryItem(item);
 }
 
 #endif

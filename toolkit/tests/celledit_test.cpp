@@ -290,8 +290,9 @@ TEST_F(CellEditing, TabPastTheLastCellMovesToTheGivenControl) {
     Key(9);
     VXWindowRecordTag* controlWindow = nullptr;
     EXPECT_EQ(VXGetFocusItem(top, &controlWindow), 5);
-    // Losing the focus committed the cell.
+    // Losing the focus committed the cell and ended its editing.
     EXPECT_EQ(Cell(5, 3), "last");
+    EXPECT_EQ(Focus().first, -1);
     // A Tab elsewhere still moves between cells.
     VXSetListViewEditFocus(list, 0, 1);
     Key(9);
