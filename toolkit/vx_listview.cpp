@@ -30,7 +30,7 @@ namespace {
 
 constexpr int32_t kNoDirtyRow = 0x7FFFFFFF;
 constexpr uint16_t kKeyUp = 0xF700, kKeyDown = 0xF701, kKeyHome = 0xF729, kKeyEnd = 0xF72B,
-                   kKeyPageUp = 0xF72C, kKeyPageDown = 0xF72D, kKeyEnter = 3;
+                   kKeyPageUp = 0xF72C, kKeyPageDown = 0xF72D, kKeyEnter = 3, kKeyEscape = 27;
 
 // The type-ahead string shared by every list view: its owner and the time of its last key.
 struct TypeAhead {
@@ -1109,8 +1109,11 @@ int32_t VXListViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
             return VXListViewClick(window, &click, true);
         }
         case kVXCharEvent:
-            if (event->u.character.character == kKeyEnter && gVXWindowDefaultHooks.invokePushButton &&
-                gVXWindowDefaultHooks.invokePushButton(VXGetTopParent(window), kKeyEnter))
+            // Enter and Escape are the key equivalents of a dialog's default and cancel buttons:
+            // they press them even while a cell is being edited.
+            if ((event->u.character.character == kKeyEnter || event->u.character.character == kKeyEscape) &&
+                gVXWindowDefaultHooks.invokePushButton &&
+                gVXWindowDefaultHooks.invokePushButton(VXGetTopParent(window), event->u.character.character))
                 return 1;
             if (!(window = VXGetWindowFromId(id)) || !(list = L(window))) return 1;
             if (list->editColumn > 0) return ListViewEditKey(window, list, event);
