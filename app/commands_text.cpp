@@ -148,11 +148,11 @@ void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
         SetTitle(r, shown ? "Hide Grid" : "Show Grid");
         break;
     }
-    case 608:
-        // The symbol editor's window has no rulers yet.
-        r->enabled = sheet != nullptr;
-        SetTitle(r, sheet && sheet->view.showRulers ? "Hide rulers" : "Show rulers");
+    case 608: {
+        const bool shown = sheet ? sheet->view.showRulers != 0 : editor ? editor->rulers : false;
+        SetTitle(r, shown ? "Hide rulers" : "Show rulers");
         break;
+    }
     case 609: {
         const bool pages = sheet && sheet->stored.printScale > 0;
         r->enabled = pages;
@@ -202,9 +202,12 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
         }
         return 1;
     case 608:
-        if (!sheet) return 0;
-        HideShowRulers(sheet->window, !sheet->view.showRulers);
-        SetSheetModifiedStatus(sheet, kViewChanged);
+        if (sheet) {
+            HideShowRulers(sheet->window, !sheet->view.showRulers);
+            SetSheetModifiedStatus(sheet, kViewChanged);
+        } else if (editor) {
+            HideShowRulers(editor->window, !editor->rulers);
+        }
         return 1;
     case 609:
         if (!sheet) return 0;

@@ -157,6 +157,9 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
     AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow);
     AddSpiceToolBarHooks(editor.spiceWindows, core.spiceSession);
+    editor.sheetWindow.setSymbolEditorRulers = [](VXWindowRecordTag* window, bool show) {
+        if (SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window)) symbolEditor->rulers = show;
+    };
     editor.sheetWindow.changesDiscarded = RemoveLogSymbolLinksWithNewSerialNumbers;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
@@ -187,9 +190,10 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.message = VXDisplayMessage;
 
     editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
-        if (!CurrEdit || CurrEdit->window != window) return false;
-        *grid = CurrEdit->grid;
-        *snap = CurrEdit->gridLock;
+        const SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
+        if (!symbolEditor || symbolEditor->window != window) return false;
+        *grid = symbolEditor->grid;
+        *snap = symbolEditor->gridLock;
         return true;
     };
     // Rows cut or copied in an attribute editor are what the clipboard holds until the next copy.

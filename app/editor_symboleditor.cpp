@@ -19,6 +19,7 @@
 #include "sheeteditor/elementinfo.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "symboleditor/libeditorlink.h"
 #include "symboleditor/symeditor.h"
@@ -136,6 +137,9 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     };
     editor.symbolEditor.trackZoomRect = TrackZoomRect;
     editor.symbolEditor.drawGrid = DrawGrid;
+    editor.symbolEditor.hideShowRulers = HideShowRulers;
+    editor.symbolEditor.drawRulers = DrawWindowRulers;
+    editor.symbolEditor.rulerGuidesFollow = SetRulerGuidePositions;
     editor.symbolEditor.editElementInfo = [](ElementRecord* element) { return EditElementInfo(element, false); };
     editor.symbolEditor.trackColorPopup = TrackColorPopup;
     editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;

@@ -2,6 +2,7 @@
 #include "sheeteditor/sheetgrid.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -271,13 +272,17 @@ void DrawWindowRulers(VXWindowRecordTag* window) {
     if (!window || !VXHasAltView(window, 0) || !window->graf.port) return;
     QZPort* port = window->graf.port;
     // The rulers scroll with the content: along its run a ruler takes the content's origin, across
-    // it its own (0).
+    // it its own (0). A ruler starts where the content's pane does, beside the other ruler, so
+    // its marks move by that ruler's breadth to stand over the content's own units.
     const _LPNT content = port->origin;
+    const VXPanelRecordTag* panel = VXGetWindowPanel(window);
+    const int32_t besideH = panel ? int32_t(std::lround(panel->headerWidth)) : 0;
+    const int32_t besideV = panel ? int32_t(std::lround(panel->headerHeight)) : 0;
     for (int32_t pane : {0, 1, 2}) {
         if (!VXHasAltView(window, pane)) continue;
         QZSetFocus(port, pane);
         window->graf.geometry.pane = int8_t(pane);
-        QZSetOrigin(port, pane == 0 ? content.h : 0, pane == 1 ? content.v : 0);
+        QZSetOrigin(port, pane == 0 ? content.h + besideH : 0, pane == 1 ? content.v + besideV : 0);
         if (pane == 2) {
             DrawRulerCorner(window);
         } else {

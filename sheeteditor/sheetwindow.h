@@ -50,8 +50,7 @@ struct SheetWindowHooks {
     void (*updateFileSymbolEditorTitles)(SheetRecord* sheet) = nullptr;
     // Retitles the sheet's log window.
     void (*updateLogWindowTitle)(LogWindowRecord* log) = nullptr;
-    // Keeps the rulers flag of a symbol-editor window. Optional: the symbol editor's window is not
-    // built yet; until then there is no such flag to keep.
+    // Keeps the rulers flag of a symbol-editor window in its editor. Default: not kept.
     void (*setSymbolEditorRulers)(VXWindowRecordTag* window, bool show) = nullptr;
     // A close request on the sheet window: closes it (asking to save a modified sheet), or keeps
     // it when the person cancels. Without it the window goes and the sheet stays loaded.

@@ -324,7 +324,7 @@ SymbolEditorRecord* CreateSymbolEditor(LibraryItem* item, uint16_t stateFlags) {
     editor->state = uint16_t(stateFlags | kSymEditCreationFlags);
     editor->penWidth = 1;
     editor->frameColor = editor->fillColor = kBlack;
-    editor->gridLock = editor->gridVisible = true;
+    editor->gridLock = editor->gridVisible = editor->rulers = true;
     editor->grid = gDefSheetSettings.gridSpacing > 0 ? gDefSheetSettings.gridSpacing : 1;
     editor->item = item;
     editor->kind = item->head.kind;

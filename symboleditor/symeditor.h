@@ -133,6 +133,7 @@ struct SymbolEditorRecord {
     uint16_t styleWord;
     bool gridLock;
     bool gridVisible;
+    bool rulers;                     // the rulers of the drawing are shown
     uint8_t pinSets[4];              // 1 for each pin set the item has
     uint32_t lastClipId;
     uint32_t symbolFlags;            // the current symbol's stored flags
@@ -227,6 +228,12 @@ struct SymbolEditorHooks {
     int32_t (*trackZoomRect)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
     // Draws the dotted grid of the step over the area (the sheets' grid). Default: nothing.
     void (*drawGrid)(VXWindowRecordTag* window, int32_t step, const Rect* area) = nullptr;
+    // The rulers (the sheets' rulers): shows or hides them on the window, keeping the choice in
+    // the editor; draws them, their corner and guides; moves the guides to a point of the
+    // drawing. Default: no rulers.
+    void (*hideShowRulers)(VXWindowRecordTag* window, bool show) = nullptr;
+    void (*drawRulers)(VXWindowRecordTag* window) = nullptr;
+    void (*rulerGuidesFollow)(VXWindowRecordTag* window, int32_t h, int32_t v) = nullptr;
     // The outline and fill colour popup and the line-width popup below the top tool bar's button
     // (the width marked in it, 0 for none); they apply the choice. Default: no popup.
     void (*trackColorPopup)(VXWindowRecordTag* bar, const Rect* button, bool fill) = nullptr;

@@ -346,7 +346,10 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
         }
         ShowPane(editor->toolPane, CreateSymbolEditorTools(editor, false), false);
         ShowPane(editor->topToolPane, kSymTopToolsHeight, false);
-        if (window) VXSetScalePercent(window, 100, 100);
+        if (window) {
+            VXSetScalePercent(window, 100, 100);
+            VXSetAltSize(window, 0, 0);  // the lists have no rulers; the editor keeps its choice
+        }
     }
     if (view != kSymEditTabDrawing) {
         if (window && from == kSymEditTabDrawing) {
@@ -405,6 +408,7 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
             window->typeID = kSymbolEditorWindowKind;
             VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
             VXSetScalePercent(window, editor->scale, editor->scale);
+            if (const auto rulers = GetSymbolEditorHooks().hideShowRulers) rulers(window, editor->rulers);
         }
         editor->currentTab = kSymEditTabDrawing;
         CreateSymbolEditorTopTools(editor, true);

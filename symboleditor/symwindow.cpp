@@ -103,6 +103,7 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
     VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
     const Rect limits{140, 200, 5000, 5000};
     VXSetMinMaxRect(window, &limits);
+    if (const auto rulers = GetSymbolEditorHooks().hideShowRulers) rulers(window, editor->rulers);
     if (CreateSymbolEditorPanes(editor)) return true;
     DestroyEditorWindow(editor);
     return false;
@@ -786,6 +787,7 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
             const uint32_t saved = gGenFlags;
             gGenFlags = (gGenFlags & ~7u) | 3u;
             DoUpdateEvent(editor, event);
+            if (const auto rulers = GetSymbolEditorHooks().drawRulers) rulers(window);
             gGenFlags = saved;
             return 1;
         }
@@ -794,6 +796,7 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
         case kVXCharEvent: return DoSymbolEditorKey(editor, event) ? 1 : 0;
         case kVXMouseMovedEvent: {
             const Point point = EditorEventPoint(editor, event);
+            if (const auto guides = GetSymbolEditorHooks().rulerGuidesFollow) guides(window, point.h, point.v);
             uint32_t cursor = kCursorArrow;
             if (editor->tool == kSymEditToolPoly) ShowPolyCreation(editor, point);
             else if (editor->tool == kSymEditToolText) cursor = TextToolCursor(editor, point);
