@@ -221,10 +221,15 @@ void QZSetFocus(QZPort* port, int32_t pane) {
         if (gHooks.paneBounds && gHooks.paneBounds(port->owner, pane, &bounds)) {
             port->origin = {int32_t(bounds.y), int32_t(bounds.x)};
             if (gHooks.setCurrentPane) gHooks.setCurrentPane(port->owner, pane);
+            const _LPNT at = port->origin;
             if (pane == 2) port->origin = {0, 0};
             else if (pane == 1) port->origin.h = 0;
             else if (pane == 0) port->origin.v = 0;
             if (pane != -2) ctx->ClipToRect(ToDraw(bounds));
+            // The context lies in the content's scrolled coordinates, where the pane starts at its
+            // bounds; an axis the pane does not scroll starts at 0 there instead.
+            if (at.h != port->origin.h || at.v != port->origin.v)
+                ctx->Translate(at.h - port->origin.h, at.v - port->origin.v);
         }
     }
     ctx->SaveState();

@@ -286,8 +286,11 @@ void DrawWindowRulers(VXWindowRecordTag* window) {
         if (pane == 2) {
             DrawRulerCorner(window);
         } else {
+            // The view's part of the pane, its fixed axis from 0 as the pane draws it.
             Rect view;
             VXGetViewRect(window, &view);
+            if (pane == 0) VXOffsetRect(&view, 0, int16_t(-view.top));
+            else VXOffsetRect(&view, int16_t(-view.left), 0);
             SetInk(kRulerGroundColor);
             VXRectDispatch(&view, 1);
             DrawRulerPane(window);

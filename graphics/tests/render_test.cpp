@@ -248,12 +248,22 @@ TEST(Render, OnScreenPaneFocusClipsAndKeepsTheScrolledAxis) {
     EXPECT_EQ(window.pixels[size_t(5 * 40 + 5)], 255);
     EXPECT_EQ(window.pixels[size_t(25 * 40 + 25)], 255);
 
-    // A clip set after an origin change keeps that origin: document h 5 is now at h 0.
+    // The strip's h starts at 0 on its left edge (h 10 of the view), whatever the scroll: h 5
+    // lands at 15.
+    QZSetColor(port, 0x00FFFFFF, false);
+    QZFillRectangle(port, {5, 20, 1, 1}, false);
+    EXPECT_EQ(window.pixels[size_t(20 * 40 + 15)], 255);
+    EXPECT_EQ(window.pixels[size_t(20 * 40 + 14)], 0);
+    QZSetColor(port, 0x00000000, false);
+    QZFillRectangle(port, {5, 20, 1, 1}, false);
+
+    // A clip set after an origin change keeps that origin: document h 5 is now at the strip's
+    // left edge.
     QZSetOrigin(port, 5, 20);
     XRect clip = {0, 20, 40, 40};
     QZSetColor(port, 0x00FFFFFF, false);
     QZSetClipRect(port, &clip);
-    QZFillRectangle(port, {15, 20, 5, 5}, false);  // lands at (10, 20) of the view
+    QZFillRectangle(port, {5, 20, 5, 5}, false);  // lands at (10, 20) of the view
     EXPECT_EQ(window.pixels[size_t(22 * 40 + 12)], 255);
     EXPECT_EQ(window.pixels[size_t(22 * 40 + 17)], 0);
     QZReleaseContext(port);
