@@ -136,6 +136,50 @@ TEST(SymRulersRun, TheDrawingHasRulersThatTheViewMenuHidesAndShows) {
     EXPECT_NE(list.at(left + 5, top + 5), kCorner);
 }
 
+// Zoomed in with the zoom tool, the view scrolls: the rulers are still drawn over the drawing,
+// their ground hiding what of the symbol lies under them (its frame runs across the top ruler).
+TEST(SymRulersRun, TheRulersStayOverTheDrawingWhenZoomedIn) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string sheet = run.dir().file("RC.SHX");
+    std::filesystem::copy_file(SourcePath("tools/tests/fixtures/amp/RC.SHX"), sheet);
+    const std::string zoomed = OutputPath("symrulers-zoomed.png");
+    const ScriptedRunResult result = run.Run(
+        "wait-window RC\n"
+        "wait-drawn RC\n"
+        "menu Edit > Sheet Symbols > New...\n"
+        "wait-window RC : RC\n"
+        "wait-drawn RC : RC\n"
+        // The Zoom Area button, then a click in the drawing: one step in.
+        "click 59 51\n"
+        "click 350 300\n"
+        "menu View > Redraw Window\n"
+        "wait-drawn RC : RC\n"
+        "screenshot " + zoomed + " RC : RC\n"
+        "close RC : RC\n"
+        "wait-no-window RC : RC\n"
+        "close RC\n"
+        "button Don't Save\n"
+        "wait-no-window RC\n"
+        "quit\n",
+        {sheet});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    const Picture picture(zoomed);
+    ASSERT_TRUE(picture.ok());
+    const int top = picture.firstInColumn(185, 0, 300, kCorner);
+    ASSERT_GE(top, 0);
+    const int left = picture.firstInRow(top + 5, 100, 300, kCorner);
+    ASSERT_GE(left, 0);
+    int ticks = 0;
+    for (int x = left + 16; x < left + 380; ++x) ticks += picture.at(x, top + 11) == 0;
+    EXPECT_GE(ticks, 15);
+    // Above the ticks only the numbers and the inch marks are dark: no line of the symbol.
+    for (int y = top + 1; y < top + 10; ++y) {
+        int dark = 0;
+        for (int x = left + 16; x < left + 380; ++x) dark += picture.at(x, y) < 0x404040;
+        EXPECT_LT(dark, 30) << "row " << y;
+    }
+}
+
 #endif
 
 }  // namespace
