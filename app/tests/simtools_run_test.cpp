@@ -52,7 +52,9 @@ protected:
             // Nothing of the circuit was changed here.
             case FourCC("cClo"):
                 return answerClose ? PeerFrameBytes(frame.type, frame.number, 0, {0, 0, 0, 0}, "") : "";
-            case FourCC("RAna"): return Shown(projectId, 3, "Running");
+            // Without an answer to the close, the run's message would race the project's close in
+            // the script: the stand-in then runs the analysis silently.
+            case FourCC("RAna"): return answerClose ? Shown(projectId, 3, "Running") : "";
             case FourCC("AGph"): return Shown(projectId, 4, "Graph added");
             default: return "";
             }
