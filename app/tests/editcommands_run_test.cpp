@@ -142,13 +142,8 @@ TEST_F(EditCommandsRun, TheFileSymbolsPinsAreUpdatedFromTheEditMenu) {
         "wait-drawn Plexa\n"
         "screenshot-screen " + message + "\n"
         "button OK\n"
-        "wait-no-window Plexa\n"
-        "close RC : RC\n"
-        "wait-no-window RC : RC\n"
-        "close RC\n"
-        "button Don't Save\n"
-        "wait-no-window RC\n"
-        "quit\n",
+        "wait-no-window Plexa\n" +
+        CloseFileSymbolAndSheet("RC"),
         {sheet});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(LinesOf(result, {"  Update Pins from Sheet\t", "  Page Setup...\t", "  Print...\t", "  Select All\t",

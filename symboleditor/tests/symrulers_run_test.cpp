@@ -79,14 +79,8 @@ TEST(SymRulersRun, TheDrawingHasRulersThatTheViewMenuHidesAndShows) {
         "screenshot " + again + " RC : RC\n"
         // A list tab has no rulers.
         "click 149 13\n"
-        "screenshot " + names + " RC : RC\n"
-
-        "close RC : RC\n"
-        "wait-no-window RC : RC\n"
-        "close RC\n"
-        "button Don't Save\n"
-        "wait-no-window RC\n"
-        "quit\n",
+        "screenshot " + names + " RC : RC\n" +
+        CloseFileSymbolAndSheet("RC"),
         {sheet});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_EQ(result.Lines("  Hide rulers"),
@@ -154,13 +148,8 @@ TEST(SymRulersRun, TheRulersStayOverTheDrawingWhenZoomedIn) {
         "click 350 300\n"
         "menu View > Redraw Window\n"
         "wait-drawn RC : RC\n"
-        "screenshot " + zoomed + " RC : RC\n"
-        "close RC : RC\n"
-        "wait-no-window RC : RC\n"
-        "close RC\n"
-        "button Don't Save\n"
-        "wait-no-window RC\n"
-        "quit\n",
+        "screenshot " + zoomed + " RC : RC\n" +
+        CloseFileSymbolAndSheet("RC"),
         {sheet});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     const Picture picture(zoomed);

@@ -60,13 +60,8 @@ TEST(SymZoomRun, GridZoomToolUndoAndPanInTheSymbolEditor) {
         "screenshot " + undone + " RC : RC\n"
         // The other button pans.
         "drag 400 400 300 330 middle\n"
-        "screenshot " + panned + " RC : RC\n"
-        "close RC : RC\n"
-        "wait-no-window RC : RC\n"
-        "close RC\n"
-        "button Don't Save\n"
-        "wait-no-window RC\n"
-        "quit\n",
+        "screenshot " + panned + " RC : RC\n" +
+        CloseFileSymbolAndSheet("RC"),
         {sheet});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     // Zoomed in, then back at 100 percent after Undo.

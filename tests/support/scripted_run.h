@@ -59,4 +59,11 @@ private:
     std::vector<std::string> extra_;
 };
 
+// The script's end for a run that opened the file symbol of a sheet in its editor (the window
+// titled "SHEET : SHEET"): the editor closed, then the sheet without saving, then the program.
+inline std::string CloseFileSymbolAndSheet(const std::string& sheet) {
+    return "close " + sheet + " : " + sheet + "\nwait-no-window " + sheet + " : " + sheet + "\nclose " + sheet +
+           "\nbutton Don't Save\nwait-no-window " + sheet + "\nquit\n";
+}
+
 }  // namespace plexa::test
