@@ -20,18 +20,6 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-// A library file at the path holding box items of the names.
-void WriteLibrary(const std::string& path, const std::vector<std::string>& names) {
-    MakeLibrary(path);
-    OpenLibrary library(path, kLibraryOpenLoadMap);
-    for (const std::string& name : names) {
-        Handle flat = BoxItem({name});
-        uint32_t id = 0;
-        EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
-        MemFree(flat);
-    }
-}
-
 // The dump of the library's item of the name; empty when there is none.
 std::string ItemDump(const std::string& path, const std::string& name) {
     OpenLibrary library(path, kLibraryOpenLoadMap);
@@ -53,8 +41,8 @@ using LibraryClipRun = SheetContentsTest;
 TEST_F(LibraryClipRun, ItemsCutInALibraryPasteIntoLibrariesButNotIntoASheet) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string first = run.dir().file("Gates.LBX"), second = run.dir().file("Spare.LBX");
-    WriteLibrary(first, {"Gate"});
-    WriteLibrary(second, {"Other"});
+    WriteBoxLibrary(first, {"Gate"});
+    WriteBoxLibrary(second, {"Other"});
     const std::string original = ItemDump(first, "Gate");
     ASSERT_FALSE(original.empty());
 

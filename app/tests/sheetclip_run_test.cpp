@@ -199,14 +199,7 @@ TEST_F(SheetClipboardRun, CopyOfNothingDrawnWritesNoPictureAndStillPastes) {
 TEST_F(SheetClipboardRun, CopyInTheSymbolEditorPutsTheDrawingThere) {
     if (!Exists(kXServer)) GTEST_SKIP() << "no virtual display server";
     const std::string libraryPath = dir.path() + "/Parts.LBX";
-    MakeLibrary(libraryPath);
-    {
-        Handle flat = BoxItem({"Gate"});
-        OpenLibrary library(libraryPath, kLibraryOpenLoadMap);
-        uint32_t id = 0;
-        ASSERT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
-        MemFree(flat);
-    }
+    WriteBoxLibrary(libraryPath, {"Gate"});
     // The item's drawing: a 40 by 60 box.
     ElementRecord* box = BuildCommonElement(kElementRect, Point{0, 0}, Point{40, 60}, 1, 0, 0, false, false, 0, false, 0, false);
     ASSERT_NE(box, nullptr);

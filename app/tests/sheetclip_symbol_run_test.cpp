@@ -49,14 +49,7 @@ TEST_F(SheetClipToSymbolRun, ASheetSymbolAndWiresBecomeABoxPortOutlinesPinsAndLi
     ASSERT_EQ(WriteSheetFile(drawing, &sheetSpec), 0);
 
     const std::string libraryPath = dir.path() + "/Parts.LBX";
-    MakeLibrary(libraryPath);
-    {
-        Handle flat = BoxItem({"Gate"});
-        OpenLibrary library(libraryPath, kLibraryOpenLoadMap);
-        uint32_t id = 0;
-        ASSERT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
-        MemFree(flat);
-    }
+    WriteBoxLibrary(libraryPath, {"Gate"});
     const std::string picture = OutputPath("sheet-clip-in-symbol-editor.png");
     std::remove(picture.c_str());
     ScriptedRun run(PLEXA_PROGRAM);

@@ -77,6 +77,18 @@ inline Handle BoxItem(const std::vector<std::string>& names, int16_t height = 40
     return flat;
 }
 
+// A new library file at the path holding box items of the names.
+inline void WriteBoxLibrary(const std::string& path, const std::vector<std::string>& names) {
+    MakeLibrary(path);
+    OpenLibrary library(path, kLibraryOpenLoadMap);
+    for (const std::string& name : names) {
+        Handle flat = BoxItem({name});
+        uint32_t id = 0;
+        EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+        MemFree(flat);
+    }
+}
+
 // The same bytes marked invalid (as a flatten of an item without a symbol marks them).
 inline Handle Invalid(Handle flat) {
     (*flat)[kFlatItemValidOffset] = 0;
