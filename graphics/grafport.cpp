@@ -125,6 +125,14 @@ void VXSectClipRect(VXGrafState* state, const Rect* rect, bool push) {
     VXLSectClipRect(state, &r, push);
 }
 
+void VXSectDrawingClipRect(VXGrafState* state, const Rect* rect, bool push) {
+    if (!state || !rect) return;
+    LRect r{};
+    Rect16To32(rect, &r);
+    if (state->geometry.flags & kWindowFlagScaled) LRectToNoEmptyScale(&state->geometry, &r);
+    VXLSectClipRect(state, &r, push);
+}
+
 void VXMoveTo(int32_t h, int32_t v) { QZMoveTo(CurrentPort(), h, v); }
 void VXMove(int32_t dh, int32_t dv) { QZMove(CurrentPort(), dh, dv); }
 

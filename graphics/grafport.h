@@ -83,6 +83,10 @@ void VXPopClip(VXGrafState* state);
 void VXSectClipRgn(VXGrafState* state, const VXRgn* rgn, bool push);
 void VXLSectClipRect(VXGrafState* state, const LRect* rect, bool push);
 void VXSectClipRect(VXGrafState* state, const Rect* rect, bool push);
+// The same for a rectangle in the window's drawing coordinates: in a scaled window it is scaled
+// as drawing scales a rectangle (no-empty scaling), so that it clips to what a drawing of that
+// area covers at any zoom. The rectangle forms above take port coordinates as they are.
+void VXSectDrawingClipRect(VXGrafState* state, const Rect* rect, bool push);
 
 // Pen, modes and colours of the current port.
 struct VXPenState {

@@ -825,12 +825,12 @@ void AutoPositionBussLabel(SheetRecord* sheet, WireHandle wire, int32_t segment,
 
 // ---- Selection and hit testing ----
 
+// A buss line is hit this many screen pixels either side of its line (its thick pen adds one
+// unit), at every zoom.
+constexpr int32_t kBussWireHitPixels = 3;
+
 int32_t CalcDefaultBussWireHitTestSlop(const SheetRecord* sheet) {
-    const int32_t z = sheet ? sheet->viewScale : 100;
-    if (z <= 25) return 4;
-    if (z <= 50) return 3;
-    if (z <= 100) return 2;
-    return std::max(1, 200 / z);
+    return WireHitSlopForZoom(sheet ? sheet->viewScale : 100, kBussWireHitPixels);
 }
 
 BussHandle HitTestBussList(SheetRecord* sheet, Point pt, int32_t slop, bool orthogonalOnly,

@@ -893,12 +893,11 @@ void AutoPositionSignalLabel(SheetRecord* sheet, WireHandle wire, int32_t segmen
 
 // ---- Selection and hit testing ----
 
+// A wire is hit this many screen pixels either side of its line, at every zoom.
+constexpr int32_t kSignalWireHitPixels = 4;
+
 int32_t CalcDefaultSignalWireHitTestSlop(const SheetRecord* sheet) {
-    const int32_t z = sheet ? sheet->viewScale : 100;
-    if (z <= 25) return 5;
-    if (z <= 50) return 4;
-    if (z <= 100) return 3;
-    return std::max(1, 300 / z);
+    return WireHitSlopForZoom(sheet ? sheet->viewScale : 100, kSignalWireHitPixels);
 }
 
 namespace {

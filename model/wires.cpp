@@ -752,6 +752,11 @@ bool HitTestDiagonalSegment(const Point p0p1[2], int32_t code, int32_t width, Po
     return hit;
 }
 
+int32_t WireHitSlopForZoom(int32_t zoomPercent, int32_t pixels) {
+    const int32_t z = zoomPercent > 0 ? zoomPercent : 100;
+    return std::max(1, (pixels * 100 + z - 1) / z);
+}
+
 int32_t HitTestWire(WireHandle wire, Point pt, int32_t slop, Point* hitPt, bool orthogonalOnly) {
     if (!wire) return -1;
     const bool exact = slop == -1;

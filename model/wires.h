@@ -212,6 +212,10 @@ void RemoveWireFromOwner(WireList list, WireHandle wire);
 
 // ---- Hit tests ----
 
+// The slop that reaches `pixels` screen pixels either side of a wire at the zoom (percent), in
+// sheet units: at least 1, so that a click beside the line hits at every zoom.
+int32_t WireHitSlopForZoom(int32_t zoomPercent, int32_t pixels);
+
 // Slop -1 asks for an exact test that also accepts null segments. The segment index or -1.
 int32_t HitTestWire(WireHandle wire, Point pt, int32_t slop, Point* hitPt, bool orthogonalOnly);
 int32_t HitTestOneWire(WireHandle wire, Point pt, int32_t slop, bool orthogonalOnly,

@@ -207,7 +207,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
     if (ownWindow) {
         VXInsetRect(&grown, -3, -3);
         if (!VXSectRect(&grown, &sheet->sheetBounds, &grown)) return;
-        VXSectClipRect(graf, &grown, true);
+        VXSectDrawingClipRect(graf, &grown, true);
         clipped = true;
         if (sheet->selectedTool == kSelectTool && ControlsActive(sheet)) {
             PaintSheetSelectionRects(sheet);

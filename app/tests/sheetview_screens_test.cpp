@@ -4,15 +4,13 @@
 // person to look at.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "files/sheetfile.h"
-#include "graphics/pixels.h"
 #include "model/tests/gate_symbol.h"
 #include "files/tests/sheetcontents_testing.h"
+#include "tests/support/graphics_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -68,23 +66,13 @@ TEST_F(SheetViewScreens, ARichSheetAtFullAndQuarterScale) {
     // The frame of several lines at (5, 260) keeps the breaks it was stored with: its first line
     // "one" reaches right of its first character, and nothing of it hangs below the filled
     // rectangle under it (one character a line would run far down the left edge).
-    VXPixels* picture = VXCreatePixelImageFromURL(fullPicture.c_str(), false, nullptr);
-    ASSERT_NE(picture, nullptr);
-    ASSERT_EQ(picture->depth, 32);
     auto dark = [&](int left, int top, int right, int bottom) {
-        int count = 0;
-        for (int y = top; y < std::min<int>(bottom, picture->height); ++y)
-            for (int x = left; x < std::min<int>(right, picture->width); ++x) {
-                uint32_t word = 0;
-                std::memcpy(&word, picture->bits + size_t(y) * picture->rowBytes + 4 * size_t(x), 4);
-                const uint32_t r = (word >> 16) & 0xFF, g = (word >> 8) & 0xFF, b = word & 0xFF;
-                count += r < 128 && g < 128 && b < 128;
-            }
-        return count;
+        return CountPicturePixels(
+            fullPicture, [](uint32_t r, uint32_t g, uint32_t b) { return r < 128 && g < 128 && b < 128; }, left, top,
+            right, bottom);
     };
     EXPECT_GT(dark(52, 300, 80, 330), 0);
     EXPECT_EQ(dark(40, 520, 60, 690), 0);
-    VXDestroyPixelImage(picture);
 }
 
 #endif

@@ -11,6 +11,7 @@
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
 #include "model/tests/gate_symbol.h"
+#include "tests/support/graphics_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -166,6 +167,33 @@ TEST_F(SheetWiresRun, TheMiddleOfAnAcrossDownAcrossWireMovesSidewaysOnly) {
     const std::string undone = RunAndDump(sheet, "drag " + At(276, 186) + " " + At(324, 210) + "\nmenu Edit > Undo Wire Change\n",
                                           "sheet-wire-middle-undone.png");
     EXPECT_EQ(undone, DumpSheet(drawing, kDumpSignals));
+}
+
+// A click a few pixels beside a wire (above or below a segment running across, left or right of
+// one running down) selects it: the wire is drawn in the highlight colour, and Delete takes it
+// away.
+TEST_F(SheetWiresRun, AClickBesideAWireSelectsIt) {
+    const std::string sheet = WriteTwoGates({P(192, 132), P(276, 132), P(276, 240), P(360, 240)});
+    const std::string pins = "signals 1\n"
+                             "  S1 \"SIG001\" bounds empty\n"
+                             "    pin 0: serial 1 node 2 flags 0x02\n"
+                             "    pin 1: serial 2 node 0 flags 0x02\n";
+    const struct {
+        const char* side;
+        int h, v;
+    } clicks[] = {{"above", 234, 129}, {"below", 234, 135}, {"left", 273, 186}, {"right", 279, 186},
+                  {"two-above", 318, 238}, {"two-below", 318, 242}};
+    for (const auto& c : clicks) {
+        const std::string shot = OutputPath(std::string("sheet-wire-clicked-") + c.side + ".png");
+        const std::string dump = RunAndDump(sheet, "click " + At(c.h, c.v) + "\nscreenshot " + shot + "\nkey Delete\n",
+                                            std::string("sheet-wire-clicked-") + c.side + "-deleted.png");
+        EXPECT_EQ(dump, pins) << c.side;
+        // The selected wire is drawn in the highlight colour, magenta, along its whole length.
+        const int magenta = CountPicturePixels(shot, [](uint32_t r, uint32_t g, uint32_t b) {
+            return r > 200 && g < 80 && b > 200;
+        });
+        EXPECT_GT(magenta, 84 + 108 + 84 - 10) << c.side;
+    }
 }
 
 // A click with the text tool starts a text frame where the click was (its first line's box a

@@ -495,17 +495,35 @@ TEST_F(SignalTest, AutoPositionedLabels) {
     }
 }
 
-TEST_F(SignalTest, HitTestsUseTheZoomsSlop) {
-    drawing->viewScale = 100;
-    EXPECT_EQ(CalcDefaultSignalWireHitTestSlop(drawing), 3);
-    drawing->viewScale = 200;
-    EXPECT_EQ(CalcDefaultSignalWireHitTestSlop(drawing), 1);
-    drawing->viewScale = 25;
-    EXPECT_EQ(CalcDefaultSignalWireHitTestSlop(drawing), 5);
-    drawing->viewScale = 50;
-    EXPECT_EQ(CalcDefaultSignalWireHitTestSlop(drawing), 4);
-    drawing->viewScale = 400;
-    EXPECT_EQ(CalcDefaultSignalWireHitTestSlop(drawing), 1);
+// The default slop reaches 4 screen pixels either side of a wire at every zoom (and no more than
+// one sheet unit beyond that): a click 3 pixels above or below a wire hits it, one 4 units
+// beyond the slop does not.
+TEST_F(SignalTest, HitTestsReachAFewScreenPixelsAtEveryZoom) {
+    SignalHandle across = Draw({P(0, 100), P(400, 100)});
+    SignalHandle down = Draw({P(600, 200), P(600, 600)});
+    for (int32_t zoom : {10, 25, 33, 50, 75, 100, 150, 200, 400, 800, 1600}) {
+        drawing->viewScale = uint16_t(zoom);
+        const int32_t slop = CalcDefaultSignalWireHitTestSlop(drawing);
+        EXPECT_GE(slop * zoom, 4 * 100) << zoom;
+        EXPECT_LT((slop - 1) * zoom, 4 * 100) << zoom;
+        // Three screen pixels, in sheet units (rounded up).
+        const auto beside = int16_t((3 * 100 + zoom - 1) / zoom);
+        for (int16_t side : {int16_t(-1), int16_t(1)}) {
+            EXPECT_EQ(HitTestSignalList(drawing, P(200, int16_t(100 + side * beside)), -1, nullptr, nullptr, nullptr),
+                      across)
+                << zoom << " " << side;
+            EXPECT_EQ(HitTestSignalList(drawing, P(int16_t(600 + side * beside), 400), -1, nullptr, nullptr, nullptr),
+                      down)
+                << zoom << " " << side;
+            EXPECT_EQ(HitTestSignalList(drawing, P(200, int16_t(100 + side * (slop + 4))), -1, nullptr, nullptr,
+                                        nullptr),
+                      nullptr)
+                << zoom << " " << side;
+        }
+    }
+}
+
+TEST_F(SignalTest, HitTestsWithTheDefaultAndGivenSlops) {
     drawing->viewScale = 100;
     SignalHandle a = Draw({P(0, 0), P(40, 0)});
     SignalHandle b = Draw({P(20, 5), P(20, 40)});

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include "foundation/memory.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/pixels.h"
 #include "graphics/render.h"
 #include "graphics/render_text.h"
 #include "graphics/textstyle.h"
@@ -38,6 +41,27 @@ public:
 private:
     std::unique_ptr<TextPlatformSession> session_;
 };
+
+// How many pixels of a picture file inside the rectangle (right and bottom outside) pass the test
+// of their red, green and blue; -1 when the file cannot be read as a 32-bit picture.
+template <class Test>
+int CountPicturePixels(const std::string& path, Test&& test, int left = 0, int top = 0, int right = INT_MAX,
+                       int bottom = INT_MAX) {
+    VXPixels* picture = VXCreatePixelImageFromURL(path.c_str(), false, nullptr);
+    if (!picture || picture->depth != 32) {
+        if (picture) VXDestroyPixelImage(picture);
+        return -1;
+    }
+    int count = 0;
+    for (int y = std::max(top, 0); y < std::min<int>(bottom, picture->height); ++y)
+        for (int x = std::max(left, 0); x < std::min<int>(right, picture->width); ++x) {
+            uint32_t word = 0;
+            std::memcpy(&word, picture->bits + size_t(y) * picture->rowBytes + 4 * size_t(x), 4);
+            count += test((word >> 16) & 0xFFu, (word >> 8) & 0xFFu, word & 0xFFu) ? 1 : 0;
+        }
+    VXDestroyPixelImage(picture);
+    return count;
+}
 
 // An off-screen window whose image is a white buffer the test owns, with the renderer's port
 // focused on it.
