@@ -12,6 +12,7 @@
 #include "files/sheetfile.h"
 #include "foundation/statustext.h"
 #include "foundation/strings.h"
+#include "graphics/colors.h"
 #include "library/itemcache.h"
 #include "library/libhistory.h"
 #include "symboleditor/libeditor.h"
@@ -249,6 +250,13 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.wireTracking.showTerminalMark = [] { return gPrefs && (gPrefs->options & kPrefsHighlightTerminals); };
     editor.wireTracking.connectSound = ConnectBeep;
     editor.wireTracking.askNewSignalName = [] { return !gPrefs || !(gPrefs->silentNewSignal & 1); };
+    core.sheetColors.setForeColor = [](int16_t kind) {
+        QZSetColor(nullptr, SheetKindColor(kind, SheetColorTable(), SheetColorDisplay()), false);
+    };
+    core.sheetColors.setBackColor = [] {
+        QZSetColor(nullptr, SheetBackColor(SheetColorTable(), SheetColorDisplay()), true);
+    };
+    core.sheetColors.colorPreferred = SheetColorDisplay;
     core.sheetStore.setModified = SheetEditorModifiedStatus;
     core.sheetLoad.openSheets = SheetWindowSheets;
     core.sheetSave.windowPlace = SheetWindowPlace;

@@ -351,6 +351,9 @@ OSStatus MakeFileInPlace(const FileSpec& current, Make&& make) {
 
 // ---- Record, colours, change mask ----
 
+const uint32_t* SheetColorTable() { return gPrefs ? gPrefs->colors : kDefaultSheetColors; }
+bool SheetColorDisplay() { return !gPrefs || (gPrefs->options & kPrefsColorDisplay); }
+
 void SetDefaultColors(uint32_t colors[9]) { std::memcpy(colors, kDefaultSheetColors, sizeof kDefaultSheetColors); }
 
 uint32_t GetIndexedGrafColor(int32_t index) {

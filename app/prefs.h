@@ -65,6 +65,10 @@ extern uint32_t gGrafColors[64];
 
 // The nine default sheet colours, in slot order.
 extern const uint32_t kDefaultSheetColors[9];
+// The sheet colours of the preferences (the defaults before they are loaded), and whether the
+// preferences show them (colour display).
+const uint32_t* SheetColorTable();
+bool SheetColorDisplay();
 void SetDefaultColors(uint32_t colors[9]);
 // Entry index & 63; index 100 is sheet colour 0 of the main record.
 uint32_t GetIndexedGrafColor(int32_t index);

@@ -195,6 +195,38 @@ void PaintSheetSelectionRects(SheetRecord* sheet) {
     QZSetColor(nullptr, 0x07000000, false);
 }
 
+namespace {
+
+constexpr int16_t kSheetColorKinds = 9;
+// Without colours the kinds up to the grid's draw black; the highlight kinds keep theirs.
+constexpr int16_t kLastPlainColorKind = 6;
+constexpr uint32_t kSheetBlack = 0x07000000, kSheetWhite = 0x0BFFFFFF;
+
+// Colours are drawn for the screen; printing into a print port turns white ink black.
+bool ScreenColors(bool colorDisplay) { return colorDisplay && (gGenFlags & kGenColorDrawing); }
+bool PrintingIntoPrintPort() {
+    const VXGrafState* state = VXGetCurrentGrafState();
+    return (gGenFlags & kGenPrinting) && state && state->geometry.kind == kWindowPrint;
+}
+
+}  // namespace
+
+uint32_t SheetKindColor(int16_t kind, const uint32_t colors[9], bool colorDisplay) {
+    if (kind < 0 || kind >= kSheetColorKinds || !colors) return kSheetBlack;
+    const uint32_t color = colors[kind];
+    if (ScreenColors(colorDisplay)) {
+        if (color == kSheetWhite && kind != kColorIndexBackground && PrintingIntoPrintPort()) return kSheetBlack;
+        return color;
+    }
+    if (kind == kColorIndexBackground) return kSheetWhite;
+    return kind <= kLastPlainColorKind ? kSheetBlack : color;
+}
+
+uint32_t SheetBackColor(const uint32_t colors[9], bool colorDisplay) {
+    if (!colors || !ScreenColors(colorDisplay) || PrintingIntoPrintPort()) return kSheetWhite;
+    return colors[kColorIndexBackground];
+}
+
 void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area) {
     if (!sheet || !window || !area || VXEmptyRect(area)) return;
     VXSetWindow(window);

@@ -61,6 +61,17 @@ void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons);
 // 1 when a change of a kind in the mask is pending, else 0.
 int32_t IsSheetModified(const SheetRecord* sheet, uint32_t mask);
 
+// The colour a colour kind (0 graphics, 1 pins, 2 text frames, 3 signals, 4 busses, 5 background,
+// 6 grid, 7 highlight, 8) is drawn in, from the preference colours of the kinds and their
+// colour-display option, the global drawing flags and the port's kind: with colours shown and
+// drawing for the screen the kind's colour (a white one black when printing into a print port,
+// the background excepted); otherwise the background white, kinds up to 6 black, and the
+// highlight kinds their own colour. Kinds outside the table draw black.
+uint32_t SheetKindColor(int16_t kind, const uint32_t colors[9], bool colorDisplay);
+// The background: the preference colour of kind 5 when colours are shown on the screen, else
+// white.
+uint32_t SheetBackColor(const uint32_t colors[9], bool colorDisplay);
+
 // Draws the sheet into the window (the sheet's own or another port) within `area`; an empty area
 // draws nothing.
 void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area);

@@ -1,7 +1,7 @@
 // A sheet of every kind of item (component symbols, a port, a sheet symbol, wires with a
 // junction and a label, a buss with a break-out, texts, text frames and elements) opened in the
 // running editor and drawn at 100 % and at 25 %: pictures under <build>/test-output/ for a
-// person to look at.
+// person to look at; and parts of the shipped library zoomed in.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -73,6 +73,59 @@ TEST_F(SheetViewScreens, ARichSheetAtFullAndQuarterScale) {
     };
     EXPECT_GT(dark(52, 300, 80, 330), 0);
     EXPECT_EQ(dark(40, 520, 60, 690), 0);
+}
+
+// A voltage source and a resistor placed from the shipped library, then the view zoomed in to
+// 200 % from the View menu: both are drawn whole, twice as large as at 100 % (the ink of the
+// two spans twice the width and height), and Redraw Window draws the same picture again.
+TEST_F(SheetViewScreens, PartsZoomedInAreDrawnWhole) {
+    const std::string full = OutputPath("sheetview-parts-100.png"), zoomed = OutputPath("sheetview-parts-200.png"),
+                      redrawn = OutputPath("sheetview-parts-200-redrawn.png"),
+                      further = OutputPath("sheetview-parts-400.png");
+    // The untitled sheet's library pane is open: its item list takes the typed name, the
+    // library part tool places the item where the sheet is clicked.
+    const auto place = [](const char* name, int h, int v) {
+        return std::string("click 470 45\ntype ") + name + "\nclick 18 190\nclick " + std::to_string(h) + " " +
+               std::to_string(v) + "\n";
+    };
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run("wait-window Untitled 1\n"
+                                             "wait-drawn Untitled 1\n" +
+                                             place("Voltage", 200, 300) + place("Resistor", 400, 300) +
+                                             "click 18 128\n"
+                                             "screenshot " + full + " Untitled 1\n"
+                                             "menu View > Zoom In\n"
+                                             "menu View > Zoom In\n"
+                                             "screenshot " + zoomed + " Untitled 1\n"
+                                             "menu View > Redraw Window\n"
+                                             "screenshot " + redrawn + " Untitled 1\n"
+                                             "menu View > Zoom In\n"
+                                             "menu View > Zoom In\n"
+                                             "screenshot " + further + " Untitled 1\n"
+                                             "close Untitled 1\n"
+                                             "button Don't Save\n",
+                                             {});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // The ink in the sheet pane (right of the tool palette, below the tool bar, inside the
+    // scroll bars).
+    const auto ink = [](const std::string& picture) {
+        return FindPicturePixels(
+            picture, [](uint32_t r, uint32_t g, uint32_t b) { return r < 160 && g < 160 && b < 160; }, 40, 135, 740,
+            695);
+    };
+    const PicturePixels at100 = ink(full), at200 = ink(zoomed);
+    ASSERT_GT(at100.count, 0);
+    ASSERT_GT(at200.count, 0);
+    const int width = at100.right - at100.left, height = at100.bottom - at100.top;
+    EXPECT_GT(width, 150);  // the source at the left, the resistor at the right
+    // The port markers at the pins' ends keep nearly their size.
+    EXPECT_NEAR(at200.right - at200.left, 2 * width, 16);
+    EXPECT_NEAR(at200.bottom - at200.top, 2 * height, 16);
+    EXPECT_GT(at200.count, 3 * at100.count);
+    std::string shown, again;
+    ASSERT_TRUE(ReadFile(zoomed, shown) && ReadFile(redrawn, again));
+    EXPECT_TRUE(shown == again) << "Redraw Window draws the zoomed view otherwise";
+    EXPECT_GT(ink(further).count, 100);  // what of the resistor lies in view
 }
 
 #endif

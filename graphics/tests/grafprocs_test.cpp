@@ -526,6 +526,24 @@ TEST_F(GrafFixture, ClipStack) {
     VXDestroyRgn(empty);
 }
 
+// A clip given in drawing coordinates covers at every zoom what drawing that rectangle covers:
+// scaled like a drawn rectangle in a scaled window, as given in one that is not.
+TEST_F(GrafFixture, DrawingClipsScaleWithTheZoom) {
+    const Rect area = {-8, 76, 345, 457};
+    for (int32_t zoom : {25, 50, 100, 150, 200, 400, 800}) {
+        SCOPED_TRACE(zoom);
+        SetZoom(zoom);
+        VXSectDrawingClipRect(&state_, &area, true);
+        ASSERT_NE(state_.port->clip, nullptr);
+        LRect drawn = {area.top, area.left, area.bottom, area.right};
+        if (zoom != 100) LRectToNoEmptyScale(&state_.geometry, &drawn);
+        EXPECT_TRUE(EqualRect32(&state_.port->clip->bounds, &drawn));
+        if (zoom >= 200) EXPECT_GE(state_.port->clip->bounds.right, 457 * zoom / 100);
+        VXPopClip(&state_);
+        EXPECT_EQ(state_.port->clip, nullptr);
+    }
+}
+
 const XRect kPaneView = {40, 70, 200, 100};  // x (h), y (v), width, height
 bool PaneView(const WindowGeometry*, int, XRect* out) {
     *out = kPaneView;

@@ -1,10 +1,13 @@
 // Symbols laid down from the pixels kept of an earlier symbol of the same definition: byte for
 // byte what playing each definition anew gives, over a background that every blend shows, with
-// symbols overlapping, in all eight orientations, at 100 % and at scales whose factors are whole
-// fractions; and a definition changed in place, or a colour changed, is drawn anew.
+// symbols overlapping, in all eight orientations, at 100 %, at scales whose factors are whole
+// fractions and zoomed in to 200, 400 and 800 %; and a definition changed in place, or a colour changed, is drawn anew.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -19,6 +22,7 @@
 #include "model/symboldraw.h"
 #include "model/tests/gate_symbol.h"
 #include "model/tests/symbol_testing.h"
+#include "tests/support/testing.h"
 
 namespace plexa::test {
 namespace {
@@ -109,13 +113,104 @@ protected:
         });
     }
 
+    // Pins and a body with texts of the kinds a definition records: a pin number, a pin name, a
+    // designator and a free text (their records end the play of the graphics).
+    int32_t TextDefinition() {
+        LinkListHeader* elements = CreateElementList(sheet.imageList);
+        LLAppend(elements, BuildNodeElement({8, 0}, {8, 10}, 1, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildNodeElement({15, 46}, {15, 36}, 2, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildCommonElement(kElementRect, {0, 10}, {30, 36}, 1, 0, 0, false, false, 0, false, 0, false));
+        LinkListHeader* texts = CreateTextList();
+        const struct {
+            uint16_t kind;
+            const char* string;
+            Point at;
+        } items[] = {{0x4000, "1", {6, 2}}, {0x8001, "OUT", {13, 24}}, {kTextKindCompDesignator, "U?", {-4, 12}},
+                     {kTextKindFree, "note", {40, 12}}};
+        for (const auto& item : items) {
+            TextRecord* text = CreateTextElement();
+            LLAppend(texts, text);
+            text->kind = item.kind;
+            text->style = Style(10);
+            SetupTheText(text, sheet.stringBlock, item.at, nullptr, item.string);
+        }
+        Handle data = ElementsToSymbolData(elements, texts, nullptr, sheet.stringBlock, false, sheet.imageList);
+        DestroyTextList(texts);
+        DestroyElementList(elements);
+        EXPECT_NE(data, nullptr);
+        if (!data) return -1;
+        const int32_t id = AddSymbolToMap(sheet.symbolMap, *data, int32_t(SizeOfHandle(data)), sheet.imageList);
+        MemFree(data);
+        return id;
+    }
+
+    // A body holding a colour image and a one-bit image on a fill, beside a pin.
+    int32_t ImageDefinition() {
+        return Define({
+            BuildNodeElement({10, 0}, {10, 10}, 1, 0, false, 0, false, 0, false, 0),
+            BuildCommonElement(kElementRect, {0, 10}, {24, 40}, 1, 0, 0, false, false, 0, false, 0, false),
+            BuildImageElement(sheet.imageList, ColourImage(9, 7, 0x336699, true), 0, {2, 12}, 9, 7, 72, 72, false,
+                              false, 0, false, 0),
+            BuildImageElement(sheet.imageList, GreyImage(6, 6, 4), 1, {12, 28}, 6, 6, 72, 72, true, false, 0, false,
+                              0),
+        });
+    }
+
+    // The shipped parts as their description draws them (resources/libraries/Basic Parts.txt,
+    // from which the build writes the default library): one definition an item, the pins first;
+    // `ports` gets those of the wire symbols (ground and power), `parts` the others.
+    void DefineShippedParts(std::vector<int32_t>* parts, std::vector<int32_t>* ports) {
+        std::ifstream in(SourcePath("resources/libraries/Basic Parts.txt"));
+        ASSERT_TRUE(in.good());
+        std::vector<ElementRecord*> pins, shapes;
+        bool wireSymbol = false;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string word;
+            words >> word;
+            std::vector<int16_t> v;
+            const auto numbers = [&] {
+                for (int16_t n; words >> n;) v.push_back(n);
+            };
+            if (word == "item" || word == "wire-symbol") {
+                wireSymbol = word == "wire-symbol";
+            } else if (word == "pin") {
+                std::string number, name, type;
+                words >> number >> name >> type;
+                numbers();
+                ASSERT_GE(v.size(), 4u) << line;
+                pins.push_back(BuildNodeElement({v[0], v[1]}, {v[2], v[3]}, 1, 0, false, 0, false, 0, false, 0));
+            } else if (word == "poly") {
+                numbers();
+                Handle points = AllocHandleWithData(gGenPool, v.data(), uint32_t(v.size() * sizeof(int16_t)));
+                shapes.push_back(BuildPolyElement(int16_t(v.size() / 2), points, 1, false, false, 0, false, 0, false));
+                MemFree(points);
+            } else if (word == "line" || word == "rect" || word == "oval") {
+                numbers();
+                ASSERT_EQ(v.size(), 4u) << line;
+                const uint8_t kind = word == "line" ? kElementLine : word == "rect" ? kElementRect : kElementOval;
+                shapes.push_back(BuildCommonElement(kind, {v[0], v[1]}, {v[2], v[3]}, 1, 0, 0, false, false, 0, false,
+                                                    0, false));
+            } else if (word == "end") {
+                pins.insert(pins.end(), shapes.begin(), shapes.end());
+                (wireSymbol ? ports : parts)->push_back(Define(pins));
+                pins.clear();
+                shapes.clear();
+            }
+        }
+        EXPECT_TRUE(pins.empty() && shapes.empty());
+        EXPECT_GE(parts->size(), 8u);
+        EXPECT_GE(ports->size(), 3u);
+    }
+
     // Symbols of the definitions in rows, in all eight orientations, each overlapping the next.
-    void PlaceRows(const std::vector<int32_t>& ids, Point origin, int16_t pitchH, int16_t pitchV) {
+    void PlaceRows(const std::vector<int32_t>& ids, Point origin, int16_t pitchH, int16_t pitchV,
+                   uint32_t flags = 0) {
         for (size_t row = 0; row < ids.size(); row++)
             for (uint32_t transform = 0; transform < 16; transform++) {
                 const Point at{int16_t(origin.v + int16_t(row) * pitchV + int16_t(transform % 3)),
                                int16_t(origin.h + int16_t(transform) * pitchH)};
-                Place(ids[row], at, transform & kSymbolFlagTransform);
+                Place(ids[row], at, (transform & kSymbolFlagTransform) | flags);
             }
     }
 
@@ -131,20 +226,27 @@ protected:
             SymbolMapEntry* entry = nullptr;
             GetSymbolInstanceInfo(&sheet, symbol, &entry, nullptr, 1);
             ASSERT_NE(entry, nullptr);
+            // A port symbol takes its net's colour for pins and body and shows no port markers.
+            int16_t pins = kColorIndexPins, body = kColorIndexGraphics;
+            if (symbol->flags & kSymbolFlagPort)
+                pins = body = (symbol->flags & kSymbolFlagBussPort) ? kColorIndexBussPort : kColorIndexPort;
             DrawSymbolGraphics(window.state(), entry->definition, entry->size, sheet.imageList, symbol->position,
-                               kColorIndexPins, kColorIndexGraphics, int32_t(symbol->flags & kSymbolFlagTransform),
-                               true);
+                               pins, body, int32_t(symbol->flags & kSymbolFlagTransform),
+                               !(symbol->flags & kSymbolFlagPort));
         }
     }
 
-    // Both drawings in windows of the scale: the same pixels, and some of them kept pixels.
-    void ExpectKeptAsPlayed(int32_t scale) {
+    // Both drawings in windows of the scale: the same pixels, and (with `someKept`) some of them
+    // kept pixels.
+    void ExpectKeptAsPlayed(int32_t scale, bool someKept = true) {
         PixelWindow played(scale), kept(scale);
         DrawAll(played, false);
         ForgetCapturedSymbols();
         DrawAll(kept, true);
         const size_t captured = CapturedSymbolCount();
-        EXPECT_GT(captured, 0u);
+        if (someKept) {
+            EXPECT_GT(captured, 0u);
+        }
         size_t symbols = 0;
         for (void* s = LLFirst(sheet.symbolList); s; s = LLGetNext(sheet.symbolList, s)) symbols++;
         EXPECT_LT(captured, symbols);
@@ -178,6 +280,40 @@ TEST_F(CapturedSymbols, KeptPixelsAreThePlayedPixelsAtHalfAndQuarterScale) {
     ExpectKeptAsPlayed(kFixed24One / 2);
     ForgetCapturedSymbols();
     ExpectKeptAsPlayed(kFixed24One / 4);
+}
+
+// From 400 % on a symbol's pens are wider than two pixels: its lines are stroked by the painter,
+// which a capture cannot hold, so nothing is kept and every symbol is played anew.
+constexpr int32_t kZoomStillKept = 2;
+
+// Zoomed in, every kind of definition is laid down from kept pixels exactly as it is played anew:
+// plain gates, pins of both widths with a bubble, filled shapes in their own and in the body
+// colour, rounded rectangles, arcs and polygons, texts, images, and the gate as the port symbol
+// of a net and of a buss; in all eight orientations, overlapping, and partly outside the window.
+TEST_F(CapturedSymbols, KeptPixelsAreThePlayedPixelsZoomedIn) {
+    const int32_t gate = AddGateSymbolDefinition(&sheet);
+    PlaceRows({gate, MixedDefinition(), TextDefinition(), ImageDefinition()}, {4, 3}, 5, 12);
+    PlaceRows({gate}, {52, 3}, 5, 0, kSymbolFlagPort);
+    PlaceRows({gate}, {60, 6}, 5, 0, kSymbolFlagPort | kSymbolFlagBussPort);
+    for (int32_t zoom : {2, 4, 8}) {
+        SCOPED_TRACE(zoom);
+        ForgetCapturedSymbols();
+        ExpectKeptAsPlayed(kFixed24One * zoom, zoom <= kZoomStillKept);
+    }
+}
+
+// The shipped parts zoomed in, each in its eight orientations, the ground and power symbols as
+// port symbols: laid down from kept pixels exactly as played anew.
+TEST_F(CapturedSymbols, ShippedPartsKeptAsPlayedZoomedIn) {
+    std::vector<int32_t> parts, ports;
+    DefineShippedParts(&parts, &ports);
+    PlaceRows(parts, {26, 26}, 9, 10);
+    PlaceRows(ports, {int16_t(30 + 10 * int(parts.size())), 30}, 9, 10, kSymbolFlagPort);
+    for (int32_t zoom : {1, 2, 4, 8}) {
+        SCOPED_TRACE(zoom);
+        ForgetCapturedSymbols();
+        ExpectKeptAsPlayed(kFixed24One * zoom, zoom <= kZoomStillKept);
+    }
 }
 
 // Drawn first where nothing can be kept (a clip of two rectangles leaves every operation to the

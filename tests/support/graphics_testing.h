@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -42,25 +43,39 @@ private:
     std::unique_ptr<TextPlatformSession> session_;
 };
 
-// How many pixels of a picture file inside the rectangle (right and bottom outside) pass the test
-// of their red, green and blue; -1 when the file cannot be read as a 32-bit picture.
+// The pixels of a picture file inside a rectangle (right and bottom outside) that pass a test of
+// their red, green and blue: how many, and the box around them (all -1 when none). The count is
+// -1 when the file cannot be read as a 32-bit picture.
+struct PicturePixels {
+    int count = -1;
+    int left = -1, top = -1, right = -1, bottom = -1;
+};
 template <class Test>
-int CountPicturePixels(const std::string& path, Test&& test, int left = 0, int top = 0, int right = INT_MAX,
-                       int bottom = INT_MAX) {
+PicturePixels FindPicturePixels(const std::string& path, Test&& test, int left = 0, int top = 0,
+                                int right = INT_MAX, int bottom = INT_MAX) {
+    PicturePixels found;
     VXPixels* picture = VXCreatePixelImageFromURL(path.c_str(), false, nullptr);
     if (!picture || picture->depth != 32) {
         if (picture) VXDestroyPixelImage(picture);
-        return -1;
+        return found;
     }
-    int count = 0;
+    found.count = 0;
     for (int y = std::max(top, 0); y < std::min<int>(bottom, picture->height); ++y)
         for (int x = std::max(left, 0); x < std::min<int>(right, picture->width); ++x) {
             uint32_t word = 0;
             std::memcpy(&word, picture->bits + size_t(y) * picture->rowBytes + 4 * size_t(x), 4);
-            count += test((word >> 16) & 0xFFu, (word >> 8) & 0xFFu, word & 0xFFu) ? 1 : 0;
+            if (!test((word >> 16) & 0xFFu, (word >> 8) & 0xFFu, word & 0xFFu)) continue;
+            if (found.count++ == 0) found.left = found.right = x, found.top = found.bottom = y;
+            found.left = std::min(found.left, x), found.top = std::min(found.top, y);
+            found.right = std::max(found.right, x + 1), found.bottom = std::max(found.bottom, y + 1);
         }
     VXDestroyPixelImage(picture);
-    return count;
+    return found;
+}
+template <class Test>
+int CountPicturePixels(const std::string& path, Test&& test, int left = 0, int top = 0, int right = INT_MAX,
+                       int bottom = INT_MAX) {
+    return FindPicturePixels(path, std::forward<Test>(test), left, top, right, bottom).count;
 }
 
 // An off-screen window whose image is a white buffer the test owns, with the renderer's port
