@@ -538,7 +538,9 @@ TEST_F(GrafFixture, DrawingClipsScaleWithTheZoom) {
         LRect drawn = {area.top, area.left, area.bottom, area.right};
         if (zoom != 100) LRectToNoEmptyScale(&state_.geometry, &drawn);
         EXPECT_TRUE(EqualRect32(&state_.port->clip->bounds, &drawn));
-        if (zoom >= 200) EXPECT_GE(state_.port->clip->bounds.right, 457 * zoom / 100);
+        if (zoom >= 200) {
+            EXPECT_GE(state_.port->clip->bounds.right, 457 * zoom / 100);
+        }
         VXPopClip(&state_);
         EXPECT_EQ(state_.port->clip, nullptr);
     }
