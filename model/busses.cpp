@@ -827,7 +827,7 @@ void AutoPositionBussLabel(SheetRecord* sheet, WireHandle wire, int32_t segment,
 
 // A buss line is hit this many screen pixels either side of its line (its thick pen adds one
 // unit), at every zoom.
-constexpr int32_t kBussWireHitPixels = 3;
+constexpr int32_t kBussWireHitPixels = 2;
 
 int32_t CalcDefaultBussWireHitTestSlop(const SheetRecord* sheet) {
     return WireHitSlopForZoom(sheet ? sheet->viewScale : 100, kBussWireHitPixels);

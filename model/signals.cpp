@@ -894,7 +894,7 @@ void AutoPositionSignalLabel(SheetRecord* sheet, WireHandle wire, int32_t segmen
 // ---- Selection and hit testing ----
 
 // A wire is hit this many screen pixels either side of its line, at every zoom.
-constexpr int32_t kSignalWireHitPixels = 4;
+constexpr int32_t kSignalWireHitPixels = 3;
 
 int32_t CalcDefaultSignalWireHitTestSlop(const SheetRecord* sheet) {
     return WireHitSlopForZoom(sheet ? sheet->viewScale : 100, kSignalWireHitPixels);

@@ -333,9 +333,9 @@ TEST_F(BussTest, BreakOutRowsOnLines) {
 
 TEST_F(BussTest, HitTestsAndSelection) {
     BussHandle buss = Buss("H[0:1]", {P(0, 0), P(60, 0), P(80, 20)});
-    // Three screen pixels at every zoom, in sheet units, at least one.
-    EXPECT_EQ(CalcDefaultBussWireHitTestSlop(drawing), 3);
-    for (auto [zoom, slop] : {std::pair{25, 12}, {50, 6}, {150, 2}, {200, 2}, {400, 1}, {800, 1}}) {
+    // Two screen pixels at every zoom (beside the thick pen's unit), in sheet units, at least one.
+    EXPECT_EQ(CalcDefaultBussWireHitTestSlop(drawing), 2);
+    for (auto [zoom, slop] : {std::pair{25, 8}, {50, 4}, {150, 2}, {200, 1}, {400, 1}, {800, 1}}) {
         drawing->viewScale = uint16_t(zoom);
         EXPECT_EQ(CalcDefaultBussWireHitTestSlop(drawing), slop) << zoom;
     }
@@ -344,8 +344,8 @@ TEST_F(BussTest, HitTestsAndSelection) {
     int32_t segment = -1;
     EXPECT_EQ(HitTestBussList(drawing, P(30, 3), -1, false, &wire, &segment, nullptr), buss);
     EXPECT_EQ(segment, 0);
-    EXPECT_EQ(HitTestBussList(drawing, P(30, -4), -1, false, &wire, &segment, nullptr), buss);
-    EXPECT_EQ(HitTestBussList(drawing, P(30, 6), -1, false, &wire, &segment, nullptr), nullptr);
+    EXPECT_EQ(HitTestBussList(drawing, P(30, -3), -1, false, &wire, &segment, nullptr), buss);
+    EXPECT_EQ(HitTestBussList(drawing, P(30, 5), -1, false, &wire, &segment, nullptr), nullptr);
     EXPECT_EQ(segment, 0xFFFF);
     EXPECT_EQ(HitTestBussList(drawing, P(70, 10), -1, false, &wire, &segment, nullptr), buss);
     EXPECT_EQ(HitTestBussList(drawing, P(70, 10), -1, true, &wire, &segment, nullptr), nullptr);

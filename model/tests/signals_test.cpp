@@ -495,17 +495,17 @@ TEST_F(SignalTest, AutoPositionedLabels) {
     }
 }
 
-// The default slop reaches 4 screen pixels either side of a wire at every zoom (and no more than
-// one sheet unit beyond that): a click 3 pixels above or below a wire hits it, one 4 units
-// beyond the slop does not.
+// The default slop reaches 3 screen pixels either side of a wire at every zoom (and no more than
+// one sheet unit beyond that; 3 units at 100 %): a point 3 pixels above or below a wire, or left
+// or right of it, hits it, one 4 units beyond the slop does not.
 TEST_F(SignalTest, HitTestsReachAFewScreenPixelsAtEveryZoom) {
     SignalHandle across = Draw({P(0, 100), P(400, 100)});
     SignalHandle down = Draw({P(600, 200), P(600, 600)});
     for (int32_t zoom : {10, 25, 33, 50, 75, 100, 150, 200, 400, 800, 1600}) {
         drawing->viewScale = uint16_t(zoom);
         const int32_t slop = CalcDefaultSignalWireHitTestSlop(drawing);
-        EXPECT_GE(slop * zoom, 4 * 100) << zoom;
-        EXPECT_LT((slop - 1) * zoom, 4 * 100) << zoom;
+        EXPECT_GE(slop * zoom, 3 * 100) << zoom;
+        EXPECT_LT((slop - 1) * zoom, 3 * 100) << zoom;
         // Three screen pixels, in sheet units (rounded up).
         const auto beside = int16_t((3 * 100 + zoom - 1) / zoom);
         for (int16_t side : {int16_t(-1), int16_t(1)}) {

@@ -82,11 +82,12 @@ protected:
         SheetTest::TearDown();
     }
 
-    // The map id of a definition of the elements.
-    int32_t Define(const std::vector<ElementRecord*>& list) {
+    // The map id of a definition of the elements (and the texts, which it takes over).
+    int32_t Define(const std::vector<ElementRecord*>& list, LinkListHeader* texts = nullptr) {
         LinkListHeader* elements = CreateElementList(sheet.imageList);
         for (ElementRecord* e : list) LLAppend(elements, e);
-        Handle data = ElementsToSymbolData(elements, nullptr, nullptr, sheet.stringBlock, false, sheet.imageList);
+        Handle data = ElementsToSymbolData(elements, texts, nullptr, sheet.stringBlock, false, sheet.imageList);
+        if (texts) DestroyTextList(texts);
         DestroyElementList(elements);
         EXPECT_NE(data, nullptr);
         if (!data) return -1;
@@ -116,10 +117,6 @@ protected:
     // Pins and a body with texts of the kinds a definition records: a pin number, a pin name, a
     // designator and a free text (their records end the play of the graphics).
     int32_t TextDefinition() {
-        LinkListHeader* elements = CreateElementList(sheet.imageList);
-        LLAppend(elements, BuildNodeElement({8, 0}, {8, 10}, 1, 0, false, 0, false, 0, false, 0));
-        LLAppend(elements, BuildNodeElement({15, 46}, {15, 36}, 2, 0, false, 0, false, 0, false, 0));
-        LLAppend(elements, BuildCommonElement(kElementRect, {0, 10}, {30, 36}, 1, 0, 0, false, false, 0, false, 0, false));
         LinkListHeader* texts = CreateTextList();
         const struct {
             uint16_t kind;
@@ -134,14 +131,10 @@ protected:
             text->style = Style(10);
             SetupTheText(text, sheet.stringBlock, item.at, nullptr, item.string);
         }
-        Handle data = ElementsToSymbolData(elements, texts, nullptr, sheet.stringBlock, false, sheet.imageList);
-        DestroyTextList(texts);
-        DestroyElementList(elements);
-        EXPECT_NE(data, nullptr);
-        if (!data) return -1;
-        const int32_t id = AddSymbolToMap(sheet.symbolMap, *data, int32_t(SizeOfHandle(data)), sheet.imageList);
-        MemFree(data);
-        return id;
+        return Define({BuildNodeElement({8, 0}, {8, 10}, 1, 0, false, 0, false, 0, false, 0),
+                       BuildNodeElement({15, 46}, {15, 36}, 2, 0, false, 0, false, 0, false, 0),
+                       BuildCommonElement(kElementRect, {0, 10}, {30, 36}, 1, 0, 0, false, false, 0, false, 0, false)},
+                      texts);
     }
 
     // A body holding a colour image and a one-bit image on a fill, beside a pin.
