@@ -712,7 +712,7 @@ TEST_F(Shell, AFileSymbolThatFollowsItsSheetAlreadySaysNoChangesWereRequired) {
     editor->state |= kSymEditFileSymbol;
     AnswerDialogs({13}, 1);
     EXPECT_EQ(DispatchCommand(nullptr, 316, false, false, false), 1);
-    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"No changed were required."});
+    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"No changes were required."});
     editor->sheet = nullptr;
 }
 
