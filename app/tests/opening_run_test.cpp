@@ -1,7 +1,7 @@
 // Opening and closing documents in the running editor as a person does, through a script played
 // on the program: File > Open of a sheet, of a damaged sheet (its alert names the file and
 // nothing opens) and of a project (its window) with one of its sheets, each closed again; an ASCII
-// database, a report script and plain text open nothing and say nothing.
+// database and a report script open nothing and say so in an alert, plain text says nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -75,7 +75,7 @@ TEST(OpeningDocuments, SheetDamagedSheetAndProjectOpenedFromTheFileMenuAndClosed
     EXPECT_EQ(damaged, sheet.substr(0, sheet.size() * 2 / 3));
 }
 
-TEST(OpeningDocuments, DatabaseReportScriptAndPlainTextOpenNothingAndSayNothing) {
+TEST(OpeningDocuments, DatabaseAndReportScriptAreToldAndPlainTextSaysNothing) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string database = run.CopyFixture("fuzz/corpus/files_sheetload/ascii-library");
     const std::string script = run.CopyFixture("resources/scripts/Netlist.SXP");
@@ -83,13 +83,25 @@ TEST(OpeningDocuments, DatabaseReportScriptAndPlainTextOpenNothingAndSayNothing)
     ASSERT_TRUE(WriteFile(text, "Parts to order:\n\tR1 10k\n"));
     ASSERT_FALSE(database.empty());
     ASSERT_FALSE(script.empty());
+    const std::string shot = OutputPath("opening-ascii-database.png");
+    std::filesystem::remove(shot);
     std::string steps = "wait-window Untitled 1\nwait-drawn Untitled 1\n";
-    // An alert would be up by the time the pause ends, and listed in front.
-    for (const std::string& file : {database, script, text})
-        steps += "panel " + file + "\nmenu File > Open...\npause 300\nlog-windows\n";
+    // The database and the script: an alert over the sheet, and nothing opened once it is answered.
+    for (const std::string& file : {database, script}) {
+        steps += "panel " + file + "\nmenu File > Open...\nwait-window Plexa\nwait-drawn Plexa\nlog-windows\n";
+        if (file == database) steps += "screenshot " + shot + " Plexa\n";
+        steps += "button OK\nwait-no-window Plexa\nlog-windows\n";
+    }
+    // Plain text: an alert would be up by the time the pause ends, and listed in front.
+    steps += "panel " + text + "\nmenu File > Open...\npause 300\nlog-windows\n";
     const ScriptedRunResult result = run.Run(steps + "quit\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    EXPECT_EQ(result.Lines("windows: "), std::vector<std::string>(3, "windows: Untitled 1")) << result.errors;
+    EXPECT_EQ(result.Lines("windows: "),
+              (std::vector<std::string>{"windows: Plexa | Untitled 1", "windows: Untitled 1",
+                                        "windows: Plexa | Untitled 1", "windows: Untitled 1",
+                                        "windows: Untitled 1"}))
+        << result.errors;
+    EXPECT_TRUE(std::filesystem::exists(shot));
 }
 
 #endif
