@@ -46,10 +46,12 @@ protected:
 
     std::string Path(const std::string& name) const { return dir_.file(name); }
 
-    // Runs a tool of the build in the project folder.
-    ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments) const {
-        std::string command =
-            "cd " + ShellQuoted(dir_.path()) + " && " + ShellQuoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
+    // Runs a tool of the build in the project folder; `environment` goes before it on the shell's
+    // command line (an `env` command that sets or unsets variables).
+    ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments,
+                 const std::string& environment = {}) const {
+        std::string command = "cd " + ShellQuoted(dir_.path()) + " && " + environment + " " +
+                              ShellQuoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
         for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
         command += " >" + ShellQuoted(Path("run.out")) + " 2>" + ShellQuoted(Path("run.err"));
         ToolRun run;
@@ -212,6 +214,34 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         EXPECT_EQ(run.err.find("status"), std::string::npos) << run.err;
     }
     EXPECT_EQ(Bytes("amp.PRX"), project);
+}
+
+// A display that cannot be reached (DISPLAY naming no X server, or the X11 platform asked for
+// without one) leaves the tools on the offscreen platform, and with XDG_RUNTIME_DIR unset (a shell
+// over ssh, a cron job) their standard error carries only their own messages: here none.
+TEST_F(ToolsTest, ToolsRunWithoutAReachableDisplayAndSayOnlyTheirOwnMessages) {
+    const char* const environments[] = {
+        "env -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4093",
+        "env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:4093",
+        "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb",
+        "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM",
+        "env -u XDG_RUNTIME_DIR QT_QPA_PLATFORM=offscreen",
+    };
+    for (const char* environment : environments) {
+        SCOPED_TRACE(environment);
+        const ToolRun netlist = Tool("netlist-dump", {"amp.PRX"}, environment);
+        EXPECT_EQ(netlist.exit, 0);
+        EXPECT_EQ(netlist.out, kWholeNetlist);
+        EXPECT_EQ(netlist.err, "");
+        const ToolRun sheet = Tool("sheet-dump", {"ROOT.SHX"}, environment);
+        EXPECT_EQ(sheet.exit, 0);
+        EXPECT_NE(sheet.out, "");
+        EXPECT_EQ(sheet.err, "");
+        const ToolRun report =
+            Tool("report-run", {"amp.PRX", SourcePath("resources/scripts/Bill of Materials.SXP")}, environment);
+        EXPECT_EQ(report.exit, 0);
+        EXPECT_EQ(report.err, "");
+    }
 }
 
 }  // namespace
