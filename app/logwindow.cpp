@@ -221,6 +221,7 @@ const char* CalcDefaultLogMessages(uint32_t code) {
     case 0x20000037: return "Symbol is out-of-date with respect to its definition in the child sheet.";
     case 0x20000038: return "Symbol's definition was not found in its referenced child sheet.";
     case 0x20000039: return "Circular reference in the project hierarchy";
+    case 0x2000003B: return "Sheet could not be read.";
     default: return "";
     }
 }

@@ -49,6 +49,7 @@ constexpr LogText kLogTexts[] = {
      "\"%s\" referenced from \"%s\" in Sheet \"%s\""},
     {kHierCircularReference, "Circular reference in the project hierarchy", "\"%s\" referenced by \"%s\""},
     {kHierTopLevelSheetMissing, "Top-Level sheet was not found.", "Sheet Name: %s"},
+    {kHierSheetUnreadable, "Sheet could not be read.", "Sheet \"%s\": %s"},
 };
 
 // A sheet loaded only for one pass: destroyed without touching what the projects keep of its file

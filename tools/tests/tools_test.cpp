@@ -169,6 +169,12 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
     ASSERT_TRUE(WriteFile(Path("plain"), "not a folder\n"));
     ASSERT_TRUE(WriteFile(Path("bad.SXP"), "WRITE (\n"));
     ASSERT_TRUE(WriteFile(Path("under.SXP"), "SETFILE \"plain/out.txt\";\nWRITE \"x\";\n"));
+    // A project whose child sheet is cut short.
+    fs::create_directory(Path("damaged"));
+    for (const char* name : {"amp.PRX", "ROOT.SHX"}) fs::copy_file(Path(name), Path(std::string("damaged/") + name));
+    const std::string child = Bytes("RC.SHX");
+    ASSERT_TRUE(WriteFile(Path("damaged/RC.SHX"), child.substr(0, child.size() * 2 / 3)));
+    const std::string bom = SourcePath("resources/scripts/Bill of Materials.SXP");
     const std::string fileNotFound = "The file could not be found.";
     const struct {
         const char* tool;
@@ -185,6 +191,9 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         {"report-run", {"amp.PRX", "bad.SXP"}, "bad.SXP", "cannot be compiled"},
         {"report-run", {"lost/amp.PRX", "under.SXP"}, "lost/amp.PRX", "the sheet RC.SHX was not found"},
         {"report-run", {"amp.PRX", "under.SXP"}, Path("plain/out.txt"), "The folder could not be found."},
+        // The damaged child is named, and the script is not blamed for it.
+        {"netlist-dump", {"damaged/amp.PRX"}, "damaged/amp.PRX", "the sheet RC.SHX cannot be read"},
+        {"report-run", {"damaged/amp.PRX", bom}, "damaged/amp.PRX", "the sheet RC.SHX cannot be read"},
         {"sheet-dump", {"missing.SHX"}, "missing.SHX", fileNotFound},
         {"sheet-dump", {"amp.PRX"}, "amp.PRX", "The file is not of a known kind."},
         {"project-dump", {"missing.PRX"}, "missing.PRX", fileNotFound},
@@ -212,6 +221,13 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         EXPECT_NE(line.find(c.meaning), std::string::npos) << line;
         EXPECT_EQ(line.back(), '.') << line;
         EXPECT_EQ(run.err.find("status"), std::string::npos) << run.err;
+        if (c.file.rfind("damaged/", 0) == 0) {
+            EXPECT_EQ(run.err.find("script"), std::string::npos) << run.err;
+            // The project's log (here a line on standard error) names the sheet too.
+            EXPECT_NE(run.err.find("Sheet could not be read. Sheet \"RC.SHX\": The end of the file was reached unexpectedly."),
+                      std::string::npos)
+                << run.err;
+        }
     }
     EXPECT_EQ(Bytes("amp.PRX"), project);
 }
