@@ -147,6 +147,30 @@ TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
     ExpectOperatingPoint(dir_.path(), netlist, AmpOperatingPoint());
 }
 
+// The descent rules run over the project as it was opened: each use of the child sheet answers
+// its sheet symbol's designator (X1, X2), so that a rule can keep one use out of every later walk
+// of the run (X1 holds R4 and C2).
+TEST_F(ToolsTest, DescentRulesSeeTheDesignatorsOfTheSheetSymbolsAndKeepOneUseOut) {
+    const struct {
+        const char* script;
+        const char* output;
+    } cases[] = {
+        {"DESCENTRULES { WRITE RefDes : \",\" : RefDesNQ : \",\" : RefDesPrefix : \";\" }",
+         "X1,X1,X;X2,X2,X;"},
+        {"DESCENTRULES { IF RefDes == \"X1\" NODESCENT = 1 }\nITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }",
+         "C1 R1 R2 R3 V1 "},
+        {"DESCENTRULES { IF RefDesNQ == \"X2\" NODESCENT = 1 }\nDATABASE;\nITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }",
+         "C2 R1 R2 R4 V1 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        ASSERT_TRUE(WriteFile(Path("rules.SXP"), std::string("SETFILE \"rules.txt\";\n") + c.script + "\n"));
+        const ToolRun run = Tool("report-run", {"amp.PRX", "rules.SXP"});
+        EXPECT_EQ(run.exit, 0) << run.err;
+        EXPECT_EQ(Bytes("rules.txt"), c.output);
+    }
+}
+
 // A script that only reads leaves the project file as it was and says nothing of writing.
 TEST_F(ToolsTest, ReportRunKeepsTheProjectReadOnlyForAScriptThatOnlyReads) {
     const std::string before = Bytes("amp.PRX");
