@@ -96,7 +96,7 @@ TEST(CustomValueRun, OtherGridSizeInTheSymbolEditor) {
         "log-menu Grid\nquit\n",
         {library});
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
-    EXPECT_EQ(Refused(result), (std::vector<std::string>{"windows: Other Grid Size | Basic Parts : Resistor",
+    EXPECT_EQ(Refused(result), (std::vector<std::string>{"windows: Other Grid Size | Basic Parts : +5V | Basic Parts",
                                                           "text Enter a whole number from 1 to 1000.",
                                                           "still asking"}))
         << result.errors;
