@@ -953,7 +953,7 @@ OSStatus ReleaseChecked(DynamicFileRecord* f, uint32_t offset, const FileBlockHe
 
 // Releases a block that a walk of the chain found.
 OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset) {
-    FileBlockHead head;
+    FileBlockHead head{};
     uint32_t size = 0;
     if (OSStatus st = CheckChainRelease(f, offset, &head, &size)) return st;
     return ReleaseChecked(f, offset, head, size);
@@ -962,14 +962,14 @@ OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset) {
 }  // namespace
 
 OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
-    FileBlockHead head;
+    FileBlockHead head{};
     uint32_t size = 0;
     if (OSStatus st = CheckRelease(f, offset, &head, &size)) return st;
     return ReleaseChecked(f, offset, head, size);
 }
 
 OSStatus CheckFileBlockRelease(DynamicFileRecord* f, uint32_t offset) {
-    FileBlockHead head;
+    FileBlockHead head{};
     uint32_t size = 0;
     return CheckRelease(f, offset, &head, &size);
 }
