@@ -354,7 +354,7 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
         if (!FileSymbolEditor(front)) return 0;
         VXDisplayMessage(UpdateFileSymbolPinsFromSheet(front.editor)
                              ? "The symbol is now synchronized with the ports in the sheet."
-                             : "No changed were required.");
+                             : "No changes were required.");
         return 1;
     case 317:
         if (!front.sheet) return 0;

@@ -218,9 +218,10 @@ const char* CalcDefaultLogMessages(uint32_t code) {
     case 0x20000032: return "Port is not referenced from parent sheet.";
     case 0x20000033: return "Port missing from child sheet.";
     case 0x20000034: return "Symbol's child sheet was not found.";
-    case 0x20000037: return "Symbol is out-of-date with respect to it's definition in the child sheet.";
-    case 0x20000038: return "Symbol's definition was not found in it's referenced child sheet.";
+    case 0x20000037: return "Symbol is out-of-date with respect to its definition in the child sheet.";
+    case 0x20000038: return "Symbol's definition was not found in its referenced child sheet.";
     case 0x20000039: return "Circular reference in the project hierarchy";
+    case 0x2000003B: return "Sheet could not be read.";
     default: return "";
     }
 }

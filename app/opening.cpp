@@ -1,10 +1,9 @@
 // Opening documents handed to the editor: by the desktop (open, print and drop requests), by File >
 // Open and by the recent files. A file's kind comes from its content: a dynamic file by its stored
 // type, a version-3.6 document by its leader or library header, text by its bytes (an ASCII
-// database by its keywords). Telling the kind only reads: nothing is ever written into a file that
-// is being opened. Each kind goes to its opener, which reports its own failures naming the file; a
-// version-3.6 document is pointed at the converter; an ASCII database is recognised but not opened,
-// and other text is passed over, both without a word.
+// database by its keywords, a report script by its extension as well). Telling the kind only reads:
+// nothing is ever written into a file that is being opened. Each kind goes to its opener, which
+// reports its own failures naming the file; what cannot be opened here is said to the user.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,6 +16,7 @@
 #include "foundation/datafile.h"
 #include "foundation/dynfile.h"
 #include "foundation/filespec.h"
+#include "foundation/strings.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetopen.h"
@@ -60,6 +60,11 @@ bool LooksLikeText(const uint8_t* bytes, size_t size) {
         return false;
     }
     return true;
+}
+
+bool HasExtension(const FileSpec* spec, const char* extension) {
+    const size_t length = std::strlen(spec->name), tail = std::strlen(extension);
+    return length > tail && StrCINCmp(spec->name + length - tail, extension, uint16_t(tail)) == 0;
 }
 
 // The first bytes of the file; false with the status when it cannot be read.
@@ -118,7 +123,8 @@ OSStatus AutoDetectFileType(const FileSpec* spec, FourCharCode* type, bool* isLi
         if (isLibrary) *isLibrary = library;
         return answer(0, FourCC("TEXT"), library ? DocumentKind::kLibraryDatabase : DocumentKind::kDatabase);
     }
-    // Plain text (report scripts among it) opens nothing and says nothing.
+    if (HasExtension(spec, ".SXP")) return answer(0, FourCC("TEXT"), DocumentKind::kReportScript);
+    // Plain text opens nothing and says nothing.
     return answer(status::kUserCancelled, FourCC("TEXT"), DocumentKind::kText);
 }
 
@@ -153,7 +159,13 @@ OSStatus OpenFileProcessor(const FileSpec* spec) {
                         "(plexa-convert), then open the converted library.");
         break;
     case DocumentKind::kDatabase:
-    case DocumentKind::kLibraryDatabase: return status::kNoErr;  // recognised, not opened
+    case DocumentKind::kLibraryDatabase:
+        TellAbout(spec, "\"%s\" is an ASCII database file. ASCII databases cannot be opened in this version; "
+                        "nothing was opened.");
+        break;
+    case DocumentKind::kReportScript:
+        TellAbout(spec, "\"%s\" is a report script. Report scripts are run with File > Run Script, not opened.");
+        break;
     default: break;
     }
     return status::kUserCancelled;

@@ -17,6 +17,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
+#include "platform/display_platform.h"
 
 namespace plexa {
 
@@ -80,11 +81,9 @@ int32_t StartCore(const char* program) {
     started = true;
     (void)InitMemoryManager(-1);  // allocations report a missing pool
     InitSignals();
-    // Text is measured with the platform's fonts; without a display the offscreen platform serves.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
+    // Text is measured with the platform's fonts; without a display, or with one that cannot be
+    // reached, the offscreen platform serves.
+    PlatformFallBackToOffscreen();
     static char name[256];
     std::snprintf(name, sizeof name, "%s", program ? program : "plexa");
     SetQuietProgramName(name);

@@ -233,19 +233,18 @@ enum class DocumentKind : uint8_t {
     kOldLibrary,        // a version-3.6 library (its header's type "QLIB")
     kDatabase,          // an ASCII database file
     kLibraryDatabase,   // an ASCII database file of a library
-    kText,              // any other text (report scripts among it)
+    kReportScript,      // text named ".SXP"
+    kText,              // any other text
 };
 // Tells the file's kind from its content; reads only. 0 with the type ("SCH4", "PRJ4", "LIB4",
-// "QSCM", "QSPR", "QLIB", or "TEXT" for an ASCII database); 0x20002712 for another
+// "QSCM", "QSPR", "QLIB", or "TEXT" for a database or a report script); 0x20002712 for another
 // dynamic file (type empty); -128 for plain text (type "TEXT"); 0x20002AF8 for a file that is
 // neither; a read failure as it came. Every output may be absent.
 OSStatus AutoDetectFileType(const FileSpec* spec, FourCharCode* type, bool* isLibrary,
                             DocumentKind* kind = nullptr);
-// Opens the file by its kind: a sheet in its window, a project, a library in its editor. A
-// version-3.6 document is not opened: the user is pointed at the converter. An ASCII database is
-// recognised and not opened, without a word. 0 when done or nothing is to be done, -128 when
-// nothing was opened (the user has been told, or plain text was passed over), or the detection's
-// failure.
+// Opens the file by its kind: a sheet in its window, a project, a library in its editor. What is
+// not opened is said to the user (a version-3.6 document points at the converter). 0 when done,
+// -128 when nothing was opened (the user has been told), or the detection's failure.
 OSStatus OpenFileProcessor(const FileSpec* spec);
 // Reports a failure of OpenFileProcessor naming the file, unless it is a cancel or a file of
 // another kind (passed over in silence) or the application is in the background.

@@ -97,7 +97,8 @@ bool PromptForApplication(std::string* appSpec) {
 void ShowAboutDialog() {
     const std::string name = AboutText(kStrProductName);
     const std::string line = AboutVersionLine(kStrVersionFormat, kStrPlatformSuffix);
-    ShowAboutBox(kEditorAboutTemplate, {name.c_str(), line.c_str(), kMakerWebAddress, kEditorAboutIconItem, "PlexaApp", "png"});
+    const std::string built = AboutText(kStrBuiltFormat, __DATE__);
+    ShowAboutBox(kEditorAboutTemplate, {name.c_str(), line.c_str(), built.c_str(), kEditorAboutIconItem, "PlexaApp", "png"});
 }
 
 }  // namespace plexa

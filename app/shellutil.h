@@ -49,13 +49,11 @@ bool PromptForApplication(std::string* appSpec);
 
 // ---- The About box ----
 
-// Template 1040: the program's name, "Version <version>  for Linux", the program's icon, the
-// maker's logo and a button to the maker's web site; a click or a key ends it, and the web site
-// is opened in the browser when its button ended it.
+// Template 1040: the program's name, "Version <version>  for Linux", when it was built, the
+// program's icon and the maker's logo; a click or a key ends it.
 constexpr uint16_t kEditorAboutTemplate = 1040;
 constexpr int16_t kEditorAboutIconItem = 7;
-constexpr int32_t kStrProductName = 140, kStrVersionFormat = 141, kStrPlatformSuffix = 142;
-constexpr const char* kMakerWebAddress = "https://plexa.example.org/";
+constexpr int32_t kStrProductName = 140, kStrVersionFormat = 141, kStrPlatformSuffix = 142, kStrBuiltFormat = 143;
 void ShowAboutDialog();
 
 }  // namespace plexa

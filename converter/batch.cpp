@@ -18,6 +18,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "platform/app_platform.h"
+#include "platform/display_platform.h"
 #include "platform/services_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
@@ -139,7 +140,8 @@ std::string ConverterUsage() {
 }
 
 bool ConverterHasDisplay() {
-    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return true;
+    // A display named that cannot be reached is no display either.
+    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return PlatformDisplayProblem().empty();
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!platform || !platform[0]) return false;
     // A platform that needs a display server is no display by itself.

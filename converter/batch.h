@@ -5,7 +5,7 @@
 //   plexa-convert --help | --version            prints and exits
 //
 // Any start with files but no display (neither DISPLAY nor WAYLAND_DISPLAY set, and no platform
-// chosen in QT_QPA_PLATFORM) is a batch run too. A batch run converts the files in order and
+// chosen in QT_QPA_PLATFORM; or a display named that cannot be reached) is a batch run too. A batch run converts the files in order and
 // prints one line per file on the standard output:
 //   "SOURCE": written "OUTPUT"      (the project or library file)
 //   "SOURCE": skipped: REASON       (a folder, an empty file, no version-3.6 document, ...)

@@ -22,6 +22,8 @@ const OwnText kOwnTexts[] = {
     {kV36ProjectDamaged, "The project file is damaged and cannot be converted."},
     {kV36SheetNotFound, "A sheet of the project could not be found."},
     {kV36VersionTooOld, "The file was written by a version too old to be converted."},
+    {kV36ImageWithoutFileHeader, "An image in the file lacks its bitmap file header, so it cannot be read."},
+    {kV36DamagedImage, "An image in the file is damaged: its bitmap cannot be read."},
     {status::kUnknownFileKind, "The file is not a version-3.6 sheet, project or library."},
 };
 

@@ -20,6 +20,10 @@ constexpr OSStatus kV36DamagedFile = 0x20002D51;
 constexpr OSStatus kV36ProjectDamaged = 0x20002D52;
 // A sheet of a version-3.6 project that is nowhere to be found (and nobody can be asked).
 constexpr OSStatus kV36SheetNotFound = 0x20002D53;
+// An image of a version-3.6 sheet or library item whose bitmap lacks its file header ("BM").
+constexpr OSStatus kV36ImageWithoutFileHeader = 0x20002D54;
+// An image of a version-3.6 sheet or library item whose bitmap cannot be read.
+constexpr OSStatus kV36DamagedImage = 0x20002D55;
 
 // What became of one file handed to the converter.
 enum class ConversionOutcome : uint8_t {

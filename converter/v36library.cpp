@@ -32,7 +32,7 @@ OSStatus ReadItemBody(StreamRecord* stream, V36LibItem* item) {
                                          head.format & kV36LibItemLongHeads, swap, &item->elements))
         return st;
     if (head.format & kV36LibItemImageList)
-        if (OSStatus st = InflateImageList(stream, &item->images)) return st;
+        if (OSStatus st = ReadV36ImageList(stream, &item->images)) return st;
     if (OSStatus st = ReadV36StyleList(stream, pool, swap, &item->styles)) return st;
     // The texts name the string block behind them: it is read first.
     const int32_t textsAt = GetStreamPosition(stream);

@@ -459,7 +459,28 @@ OSStatus LoadV36ImageList(StreamRecord* stream, V36Sheet* sheet) {
     const uint32_t position = sheet->start.settings.imagePosition;
     if (!IsV36GraphicsVersion(sheet->start) || position == 0) return status::kNoErr;
     if (OSStatus st = Begin(stream, sheet, position)) return st;
-    return InflateImageList(stream, &sheet->images);
+    return ReadV36ImageList(stream, &sheet->images);
+}
+
+OSStatus ReadV36ImageList(StreamRecord* stream, ImageList** list) {
+    const int32_t start = GetStreamPosition(stream);
+    const OSStatus read = InflateImageList(stream, list);
+    if (read != status::kUnknownFileKind) return read;
+    // The bitmap reader refused an image (or the stored ids are out of order): the images are
+    // read again, bitmap by bitmap, to tell which and why.
+    uint8_t stored[4];
+    if (SetStreamPosition(stream, start) != status::kNoErr || v36::ReadBytes(stream, stored, 4) != status::kNoErr)
+        return read;
+    const uint32_t count = GetBE32(stored);
+    for (uint32_t i = 0; i < count; ++i) {
+        Handle bitmap = nullptr;
+        uint32_t storedId = 0;
+        if (ReadStoredImageBitmap(stream, &bitmap, &storedId) != status::kNoErr) return kV36DamagedImage;
+        const bool header = SizeOfHandle(bitmap) >= 2 && (*bitmap)[0] == 'B' && (*bitmap)[1] == 'M';
+        MemFree(bitmap);
+        if (!header) return kV36ImageWithoutFileHeader;
+    }
+    return kV36DamagedImage;
 }
 
 OSStatus LoadV36Symbols(StreamRecord* stream, V36Sheet* sheet) {

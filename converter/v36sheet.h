@@ -483,6 +483,11 @@ OSStatus ReadV36StringBlock(StreamRecord* stream, MemPool pool, uint32_t length,
 // One text record stored in `storedSize` bytes; its specs must lie in `strings`.
 OSStatus ReadV36TextRecord(StreamRecord* stream, uint32_t storedSize, bool swap,
                            StringBlock strings, V36TextRecord* text);
+// An image list (the current stored form) into a new list. An image the bitmap reader refuses is
+// said for what it is: kV36ImageWithoutFileHeader for a bitmap that lacks its file header,
+// kV36DamagedImage for another one that cannot be read (the reader's own status would call the
+// whole file one of no known kind).
+OSStatus ReadV36ImageList(StreamRecord* stream, ImageList** list);
 // A text style list in its serialised form.
 OSStatus ReadV36StyleList(StreamRecord* stream, MemPool pool, bool swap, V36StyleList* list);
 void FreeV36StyleList(V36StyleList* list);

@@ -23,6 +23,7 @@
 #include "foundation/heap.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "foundation/statustext.h"
 #include "foundation/strings.h"
 #include "model/annotation.h"
 #include "model/attributes.h"
@@ -320,8 +321,15 @@ void BuildUDBTree(ProjectRecord* project, SheetNode* root, bool descend, UDBTree
 
 // ---- The sheet walk ----
 
+namespace {
+HierarchyWalkFailure gWalkFailure;
+}  // namespace
+
+const HierarchyWalkFailure& GetHierarchyWalkFailure() { return gWalkFailure; }
+
 OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uint32_t flags,
                                 HierarchySheetProc proc, HierarchyFilterProc filter, void* data) {
+    gWalkFailure = HierarchyWalkFailure{};
     if (!project || !proc) return status::kParamErr;
     SheetNode* rootNode = root ? GetSheetNodeWithInstance(project, root) : nullptr;
     if (root && !rootNode) return status::kNotFound;
@@ -346,7 +354,12 @@ OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uin
         FileSpec file;
         if (!ResolveSheetSpecFile(project, spec, &file, nullptr)) return status::kNoErr;
         if (!services.loadSheet) return kSheetServiceMissing;
-        if (OSStatus loaded = services.loadSheet(project, spec, &file, sheet)) return loaded;
+        if (OSStatus loaded = services.loadSheet(project, spec, &file, sheet)) {
+            // Named, so that the failure of what the walk served does not read as its own.
+            gWalkFailure = HierarchyWalkFailure{name, loaded};
+            LogHierarchyWarning(project, kHierSheetUnreadable, spec, nullptr, 0, name, DescribeStatus(loaded).c_str());
+            return loaded;
+        }
         loadedAny = true;
         return status::kNoErr;
     };

@@ -244,8 +244,17 @@ using HierarchyFilterProc = bool (*)(ProjectRecord* project, SheetSpec* spec, vo
 // (descend: used at or below the root node; else the root node's sheet, or a top-level sheet),
 // from the open sheets or loaded through the sheet services. A spec whose file cannot be found
 // is skipped; a failed load ends the walk with its status.
+// A sheet that cannot be loaded is named in the project's log (kHierSheetUnreadable) and kept
+// as the walk's failure.
 OSStatus ProcessHierarchySheets(ProjectRecord* project, SheetInstance* root, uint32_t flags,
                                 HierarchySheetProc proc, HierarchyFilterProc filter, void* data);
+// The sheet that the last walk could not load and why (an empty name when it loaded every sheet
+// it took), so that a failure of the work the walk served can name the sheet.
+struct HierarchyWalkFailure {
+    std::string sheet;
+    OSStatus status = 0;
+};
+const HierarchyWalkFailure& GetHierarchyWalkFailure();
 
 // ---- The unified component list ----
 

@@ -727,6 +727,8 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
     if (!spec || !sheet) return status::kNoErr;
     const auto* walk = static_cast<DescentWalk*>(data);
     return CatchSignals([&] {
+        // The designators of the sheet's symbols in each instance being walked.
+        Signal(LoadAnnotationTable(project, spec, 0));
         for (SheetNode* node = NextSheetNode(project->hierarchy, nullptr); node;
              node = NextSheetNode(project->hierarchy, node)) {
             if (node->sheetSpec != spec) continue;

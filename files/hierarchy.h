@@ -104,6 +104,7 @@ constexpr OSStatus kHierSymbolOutOfDate = 0x20000037;
 constexpr OSStatus kHierSymbolDefinitionMissing = 0x20000038;
 constexpr OSStatus kHierCircularReference = 0x20000039;
 constexpr OSStatus kHierTopLevelSheetMissing = 0x2000003A;
+constexpr OSStatus kHierSheetUnreadable = 0x2000003B;  // a sheet of the design that cannot be read
 
 // One message of the hierarchy check: its code, main text and detail line, and what it links to
 // (the sheet spec, the instance or none, the symbol serial or 0 for the sheet itself).

@@ -43,12 +43,13 @@ constexpr LogText kLogTexts[] = {
     {kHierPortNotReferenced, "Port is not referenced from parent sheet.", "Port \"%s\" in Sheet \"%s\""},
     {kHierPortMissing, "Port missing from child sheet.", "Port \"%s\" on Symbol \"%s\" in Sheet \"%s\""},
     {kHierChildSheetMissing, "Symbol's child sheet was not found.", "\"%s\" referenced from \"%s\" in Sheet \"%s\""},
-    {kHierSymbolOutOfDate, "Symbol is out-of-date with respect to it's definition in the child sheet.",
+    {kHierSymbolOutOfDate, "Symbol is out-of-date with respect to its definition in the child sheet.",
      "\"%s\" in Sheet \"%s\""},
-    {kHierSymbolDefinitionMissing, "Symbol's definition was not found in it's referenced child sheet.",
+    {kHierSymbolDefinitionMissing, "Symbol's definition was not found in its referenced child sheet.",
      "\"%s\" referenced from \"%s\" in Sheet \"%s\""},
-    {kHierCircularReference, "Circular reference in the project hierarchy", "\"%s\" refernced by \"%s\""},
+    {kHierCircularReference, "Circular reference in the project hierarchy", "\"%s\" referenced by \"%s\""},
     {kHierTopLevelSheetMissing, "Top-Level sheet was not found.", "Sheet Name: %s"},
+    {kHierSheetUnreadable, "Sheet could not be read.", "Sheet \"%s\": %s"},
 };
 
 // A sheet loaded only for one pass: destroyed without touching what the projects keep of its file

@@ -410,6 +410,23 @@ void ScriptFolder(Handle dirSpec, DirectoryRef* folder) {
     if (DirectoryFromPathName(nullptr, name, folder) != status::kNoErr) ClearDirectoryRef(folder);
 }
 
+// The signal map as it is stored: its entries in order without their last long, each in a slot
+// of 16 bytes (a packed array), whatever the map in memory holds them in. Signals a failure.
+DAArray StoredSignalMap(SpiceSignalMap map) {
+    DAArray stored = DACreate(nullptr, kSpiceSignalMapStoredSize, 0, kDAPacked);
+    if (!stored) FailureSignal(status::kOutOfMemory);
+    SpiceSignalMapEntry entry;
+    for (int32_t i = 0; i < DACount(map); ++i) {
+        if (!DAGet(map, i, &entry)) continue;
+        DASetInsertHint(DACount(stored));  // in the map's order: no compare needed
+        if (DAAdd(stored, &entry) < 0) {
+            DADispose(stored);
+            FailureSignal(status::kOutOfMemory);
+        }
+    }
+    return stored;
+}
+
 }  // namespace
 
 OSStatus WriteProjectSpiceMaps(ProjectRecord* project) {
@@ -425,11 +442,7 @@ OSStatus WriteProjectSpiceMaps(ProjectRecord* project) {
                 Signal(StreamWriteWord(s, kSpiceMapsBlockLead));
                 Signal(StreamWriteWord(s, kProjectBlockMark));
                 Signal(WriteStringBlock(s, strings));
-                // The entries are stored without their last long.
-                shrunk = DADuplicate(nullptr, project->signalMap);
-                if (!shrunk) FailureSignal(status::kOutOfMemory);
-                Signal(DASetDataSize(shrunk, kSpiceSignalMapStoredSize, false));
-                DASetRefCon(shrunk, 0);  // an address of this run: nothing to store
+                shrunk = StoredSignalMap(project->signalMap);
                 Signal(DAWrite(shrunk, s, nullptr));
                 Signal(StreamWriteLong(s, project->netlistRoot));
                 uint32_t flags = (project->netlistFlags & ~(kNetlistRunFollows | kNetlistCompMapFollows)) |

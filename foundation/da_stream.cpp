@@ -144,7 +144,9 @@ ReadHeader CheckHeader(const uint32_t* words, bool oldForm) {
     Check(r.clusters >= 0 && r.clusters <= kDAMaxClusters);
     Check(r.count >= 0 && r.idLimit >= 0 && r.count <= r.idLimit);
     if (packed) {
-        Check(r.clusters == 1 && r.perCluster >= 0 && !(r.flags & kDAFixed));
+        // One cluster, as the array code keeps it; a writer that stored none stored no items.
+        Check((r.clusters == 1 || (r.clusters == 0 && r.idLimit == 0)) && r.perCluster >= 0 &&
+              !(r.flags & kDAFixed));
     } else {
         Check(r.perCluster >= 1);
         Check(int64_t(r.clusters) * r.perCluster <= 0x7FFFFFFF);
@@ -271,8 +273,11 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
     // Every cluster stores at least its slot count.
     if (int64_t(r.clusters) * 4 > Remaining(stream)) FailureSignal(status::kEndOfFile);
 
-    // The array, its clusters counted in as they are made so that a failure frees just those.
-    const uint32_t bytes = uint32_t(sizeof(DAHeader) + size_t(r.clusters) * sizeof(DACluster));
+    // The array, its clusters counted in as they are made so that a failure frees just those. A
+    // packed array stored without its cluster gets an empty one.
+    const bool packedWithout = (r.flags & kDAPacked) && r.clusters == 0;
+    const int32_t clusters = packedWithout ? 1 : r.clusters;
+    const uint32_t bytes = uint32_t(sizeof(DAHeader) + size_t(clusters) * sizeof(DACluster));
     auto array = reinterpret_cast<DAArray>(AllocHandleClear(pool, bytes));
     if (!array) FailureSignal(status::kOutOfMemory);
     *out = array;
@@ -323,6 +328,14 @@ void ReadBody(MemPool pool, DAArray* out, int32_t itemSize, StreamRecord* stream
         da_detail::SetClusterBase(h, c);
         if (size) std::memset(*data, 0, size_t(size));
         ReadCluster(array, c, slots, stream);
+    }
+    if (packedWithout) {
+        Handle data = AllocHandleEx(pool, 0, kHandleNoMove);
+        if (!data) FailureSignal(status::kOutOfMemory);
+        h = *array;
+        h->Clusters()[0] = DACluster{0, 0, data, 0};
+        h->clusterCount = 1;
+        da_detail::SetClusterBase(h, 0);
     }
     CheckContents(array);
 

@@ -922,34 +922,57 @@ bool StartsChainBlock(DynamicFileRecord* f, int64_t offset) {
     return at == offset;
 }
 
-OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset);
+// The checks of releasing a block of the chain, before anything is written: its head and the
+// size it frees (a free block is left alone: 0).
+OSStatus CheckChainRelease(DynamicFileRecord* f, uint32_t offset, FileBlockHead* head, uint32_t* size) {
+    if (OSStatus st = ReadBlockHeader(f, offset, head)) return st;
+    if (head->type == kFreeBlockType) return status::kNoErr;
+    // The old layout's header block holds the first-free itself.
+    if (IsOldLayout(f) && offset == f->headerOffset) return status::kParamErr;
+    *size = head->size + head->headLength - kFileBlockHeadSize;
+    if (*size < kMinFileBlockSize) return status::kBadPosition;
+    return status::kNoErr;
+}
 
-}  // namespace
-
-OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
+// The same for any offset: it must start a block of the chain.
+OSStatus CheckRelease(DynamicFileRecord* f, uint32_t offset, FileBlockHead* head, uint32_t* size) {
     if (!f->stream) return status::kFileNotOpen;
     if (IsReadOnly(f)) return status::kPermission;
     if (!StartsChainBlock(f, offset)) return status::kBadPosition;
-    return ReleaseChainBlock(f, offset);
+    return CheckChainRelease(f, offset, head, size);
 }
 
-namespace {
-
-OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset) {
-    FileBlockHead head;
-    if (OSStatus st = ReadBlockHeader(f, offset, &head)) return st;
+// Releases a block that passed the checks.
+OSStatus ReleaseChecked(DynamicFileRecord* f, uint32_t offset, const FileBlockHead& head, uint32_t size) {
     if (head.type == kFreeBlockType) return status::kNoErr;
-    // The old layout's header block holds the first-free itself.
-    if (IsOldLayout(f) && offset == f->headerOffset) return status::kParamErr;
-    const uint32_t size = head.size + head.headLength - kFileBlockHeadSize;
-    if (size < kMinFileBlockSize) return status::kBadPosition;
     if (OSStatus st = ArmCrashGuard(f)) return st;
     if (OSStatus st = WriteBlockHeader(f, offset, {kFreeBlockType, uint8_t(kFileBlockHeadSize), size}))
         return st;
     return AddFreeBlockList(f, offset, size);
 }
 
+// Releases a block that a walk of the chain found.
+OSStatus ReleaseChainBlock(DynamicFileRecord* f, uint32_t offset) {
+    FileBlockHead head{};
+    uint32_t size = 0;
+    if (OSStatus st = CheckChainRelease(f, offset, &head, &size)) return st;
+    return ReleaseChecked(f, offset, head, size);
+}
+
 }  // namespace
+
+OSStatus ReleaseFileBlock(DynamicFileRecord* f, uint32_t offset) {
+    FileBlockHead head{};
+    uint32_t size = 0;
+    if (OSStatus st = CheckRelease(f, offset, &head, &size)) return st;
+    return ReleaseChecked(f, offset, head, size);
+}
+
+OSStatus CheckFileBlockRelease(DynamicFileRecord* f, uint32_t offset) {
+    FileBlockHead head{};
+    uint32_t size = 0;
+    return CheckRelease(f, offset, &head, &size);
+}
 
 OSStatus SetFileBlockType(DynamicFileRecord* f, uint32_t offset, uint8_t type) {
     if (!f->stream) return status::kFileNotOpen;

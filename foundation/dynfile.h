@@ -209,6 +209,10 @@ OSStatus AllocateNewFileBlock(DynamicFileRecord* file, uint32_t size, uint8_t ty
 // Turns a used block into a free block at the head of the free list; a free block is left alone.
 // The offset must start a block of the chain (-40 otherwise: nothing changes).
 OSStatus ReleaseFileBlock(DynamicFileRecord* file, uint32_t offset);
+// What ReleaseFileBlock would refuse the offset with, found without changing anything (0 when it
+// would release the block or leave a free one alone), so that an owner can keep a refused release
+// from changing anything else of the file first. A failure to write is not foreseen here.
+OSStatus CheckFileBlockRelease(DynamicFileRecord* file, uint32_t offset);
 // Changes the type of a used block in place (one byte of its head), so that an owner can write a
 // block under a type of its own and give it its real type once all its bytes are written. Both types
 // must be format types (0-250), else -50; -54 for a read-only file.

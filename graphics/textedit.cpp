@@ -194,6 +194,50 @@ int32_t TENextBoundary(VXTERecord* te, int32_t i) {
     return next > i ? next : i + 1;
 }
 
+namespace {
+
+// Units that never join the character before or after them: letters of the first Unicode blocks,
+// Greek and Cyrillic letters, kana, CJK ideographs and Hangul syllables.
+bool Plain(char16_t c) {
+    return c < 0x300 || (c >= 0x370 && c <= 0x482) || (c >= 0x3041 && c <= 0x3096) ||
+           (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+           (c >= 0xAC00 && c <= 0xD7A3);
+}
+
+}  // namespace
+
+bool TECertainBoundary(VXTERecord* te, int32_t i) {
+    if (i <= 0 || i >= int32_t(te->length)) return true;
+    const char16_t* u = TEUnits(te);
+    const char16_t a = u[i - 1], b = u[i];
+    if (a == kTECR) return b != kTELF;
+    if (IsBreakUnit(a) || IsBreakUnit(b)) return true;
+    return Plain(a) && Plain(b);
+}
+
+// The character [p, n) that holds i inside it, or p == n == i at a boundary.
+static void CharacterAround(VXTERecord* te, int32_t i, int32_t* p, int32_t* n) {
+    *p = *n = i;
+    if (TECertainBoundary(te, i)) return;
+    const int32_t start = TEPrevBoundary(te, i), end = TENextBoundary(te, start);
+    if (start < i && end > i) {
+        *p = start;
+        *n = end;
+    }
+}
+
+int32_t TECharacterStart(VXTERecord* te, int32_t i) {
+    int32_t p, n;
+    CharacterAround(te, std::clamp(i, 0, int32_t(te->length)), &p, &n);
+    return p;
+}
+
+int32_t TECharacterEnd(VXTERecord* te, int32_t i) {
+    int32_t p, n;
+    CharacterAround(te, std::clamp(i, 0, int32_t(te->length)), &p, &n);
+    return n;
+}
+
 int32_t TETabAdvance(VXTERecord* te, int32_t x) {
     const int32_t stop = te->just != kTEJustLeft ? te->fixedTabWidth : te->tabWidth;
     return VXCalcTabCharacterWidth(x, stop, kTabMinGap);
@@ -369,6 +413,9 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
     };
     const bool bySegments = !(te->features & kTEFeaturePassword);
     const TESegmentKey identity = bySegments ? LayoutIdentity() : TESegmentKey{};
+    // A chunk that one character fills and goes on past is laid out again twice as long (as often
+    // as needed): a character is never measured, nor a line broken, in pieces.
+    int32_t grow = 0;
     int32_t i = from;
     while (i < to) {
         u = TEUnits(te);
@@ -393,7 +440,7 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
         }
         // A chunk of at most chunk units up to the next CR, LF or TAB. When it is cut short
         // (capped), its last character may go on past its end and is measured with the next.
-        const int32_t limit = int32_t(std::min<int64_t>(to, int64_t(i) + chunk));
+        const int32_t limit = int32_t(std::min<int64_t>(to, int64_t(i) + (int64_t(chunk) << grow)));
 
         // The chunk by its segments: whole segments that fit at once, the rest character by
         // character.
@@ -404,7 +451,7 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
             const int32_t spaceRunBefore = spaceRunWidth;
             double base = 0;  // the chunk's position before the segment, unrounded
             int32_t next = limit;
-            bool several = false, measured = true;
+            bool several = false, measured = true, longer = false;
             for (int32_t s = i;;) {
                 u = TEUnits(te);
                 uint64_t hash = identity.hash;
@@ -422,6 +469,10 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
                 const bool capped = last && e < to && !IsBreakUnit(u[e]);
                 const size_t count = segment->starts.size() - 1;
                 several |= count > 1 || s != i;
+                if (capped && !several) {  // one character fills the chunk
+                    longer = true;
+                    break;
+                }
                 const bool dropLast = capped && several;
                 const double end = segment->offsets.back();
                 if (!dropLast && segment->increasing && !segment->mixed) {
@@ -459,8 +510,13 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
                 base += end;
                 s = e;
             }
+            if (longer) {
+                grow++;
+                continue;
+            }
             if (measured) {
                 i = std::max(next, i + 1);  // always forward
+                grow = 0;
                 continue;
             }
         }
@@ -470,6 +526,11 @@ TEFit TEFitChars(VXTERecord* te, int32_t from, int32_t to, int32_t width) {
         const bool capped = j < to && !IsBreakUnit(u[j]);
         TELayoutRun(te, i, j, &run);
         size_t clusters = run.starts.size() - 1;
+        if (capped && clusters == 1) {  // one character fills the chunk
+            grow++;
+            continue;
+        }
+        grow = 0;
         if (capped && clusters > 1) clusters--;  // its last character may go on past j
         for (size_t k = 0; k < clusters; k++) {
             const int32_t start = int32_t(run.starts[k]);
@@ -517,6 +578,8 @@ int32_t LineEndFrom(VXTERecord* te, int32_t start, int32_t* width) {
     if (u[o] == kTESpace) {
         int32_t e = o;
         while (e < length && u[e] == kTESpace) e++;
+        e = TECharacterEnd(te, e);  // a mark on the last space stays with it
+        u = TEUnits(te);
         // A break right after the spaces stays on this line rather than making an empty one.
         if (e < length && u[e] == kTECR) e += (e + 1 < length && u[e + 1] == kTELF) ? 2 : 1;
         *width = fit.afterLastSpace == o ? fit.widthBeforeSpaces : fit.width;
@@ -605,8 +668,29 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
                        int32_t removed, int32_t inserted) {
     TEPortScope port(te);
     const int32_t oldCount = int32_t(oldStarts.size() - 1);
+    // An edit may join or part characters around it (a mark or the half of a flag on either side):
+    // the lines are laid again from a boundary before the edit that holds whatever stands around
+    // it, and the old lines are taken again only from such a boundary after it on.
+    // Before the edit that boundary is also one where the measuring cuts the text (a break, or a
+    // space and a letter of the first blocks): what is measured before it is measured alike,
+    // whatever follows (a joiner, say, is as wide as the character after it makes it).
+    const int32_t length = int32_t(te->length);
+    int32_t settledBefore = at, settledAfter = std::min(at + inserted + 1, length);
+    {
+        const char16_t* u = TEUnits(te);
+        for (; settledBefore > 0; settledBefore--) {
+            const int32_t p = settledBefore;
+            const char16_t before = u[p - 1], here = p < length ? u[p] : 0;
+            if (before == kTECR && here == kTELF) continue;
+            if (IsBreakUnit(before)) break;
+            if (p < at && (IsBreakUnit(here) || (before == kTESpace && here != kTESpace && SimpleUnit(here))))
+                break;
+        }
+    }
+    while (settledAfter < length && !TECertainBoundary(te, settledAfter)) settledAfter++;
     // The last line that starts at or before the edit.
-    const auto after = std::upper_bound(oldStarts.begin() + 1, oldStarts.begin() + oldCount, uint32_t(at));
+    const auto after =
+        std::upper_bound(oldStarts.begin() + 1, oldStarts.begin() + oldCount, uint32_t(settledBefore));
     const int32_t line = int32_t(after - oldStarts.begin()) - 1;
     // A line before the edit keeps its end when the text from its start to the edit already
     // overflows the wrap width with something other than spaces after the overflow, or holds
@@ -615,13 +699,14 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
     int32_t first = line;
     while (first > 0 && !te->noWrap) {
         const int32_t s = int32_t(oldStarts[first - 1]);
-        const TEFit fit = TEFitChars(te, s, at, TEWrapWidth(te));
+        const TEFit fit = TEFitChars(te, s, settledBefore, TEWrapWidth(te));
         if (fit.hitCR) break;
         if (fit.overflow) {
             const char16_t* u = TEUnits(te);
             int32_t k = fit.end;
-            while (k < at && u[k] == kTESpace) k++;
-            if (k < at) break;
+            while (k < settledBefore && u[k] == kTESpace) k++;
+            if (k < settledBefore) k = TECharacterEnd(te, k);  // as a line takes the spaces
+            if (k < settledBefore) break;
         }
         first--;
     }
@@ -649,7 +734,7 @@ void TEReflowAfterEdit(VXTERecord* te, const std::vector<uint32_t>& oldStarts, i
             done = true;
             break;
         }
-        if (next > at + inserted) {
+        if (next > at + inserted && next >= settledAfter) {
             while (candidate < oldCount && shifted(candidate) < next) candidate++;
             if (candidate < oldCount && shifted(candidate) == next) {
                 syncLine = candidate;

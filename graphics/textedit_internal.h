@@ -52,6 +52,13 @@ void TELayoutRun(VXTERecord* te, int32_t from, int32_t to, TERun* run);
 // The neighbouring character boundaries (a CR LF is one character).
 int32_t TEPrevBoundary(VXTERecord* te, int32_t i);
 int32_t TENextBoundary(VXTERecord* te, int32_t i);
+// Whether i is a boundary whatever the text around it (the text's ends, beside a CR, LF or TAB
+// but inside no CR LF, or between two units that never join a neighbour), known without a
+// layout.
+bool TECertainBoundary(VXTERecord* te, int32_t i);
+// The start and the end of the character that holds i inside it; i itself at a boundary.
+int32_t TECharacterStart(VXTERecord* te, int32_t i);
+int32_t TECharacterEnd(VXTERecord* te, int32_t i);
 
 // The characters of [from, to) that fit a width from x = 0. Without overflow, end is to or the
 // index after a CR (hitCR). With overflow, end is the overflowing character's start and

@@ -55,15 +55,12 @@ void ShowCaret(VXTERecord* te) {
     if (te->selStart == te->selEnd) InvalCaret(te);
 }
 
-// Moves a position off the middle of a CR LF pair or a surrogate pair.
+// Moves a position off the middle of a character: past a CR LF pair, else to the character's
+// start (a surrogate pair, a base with its marks, a flag).
 int32_t Snap(VXTERecord* te, int32_t i) {
     i = std::clamp(i, 0, int32_t(te->length));
-    if (i > 0 && i < int32_t(te->length)) {
-        const char16_t c = TEUnits(te)[i], before = TEUnits(te)[i - 1];
-        if (c == kTELF && before == kTECR) return i + 1;
-        if (c >= 0xDC00 && c <= 0xDFFF && before >= 0xD800 && before <= 0xDBFF) return i - 1;
-    }
-    return i;
+    if (i > 0 && i < int32_t(te->length) && TEUnits(te)[i] == kTELF && TEUnits(te)[i - 1] == kTECR) return i + 1;
+    return TECharacterStart(te, i);
 }
 
 void SetSelection(VXTERecord* te, int32_t a, int32_t b) {
@@ -103,7 +100,9 @@ void DoDeletion(VXTERecord* te, int32_t a, int32_t b) {
     if (b <= a) return;
     if (te->selStart == te->selEnd) InvalCaret(te);
     Replace(te, a, b - a, nullptr, 0);
-    te->selStart = te->selEnd = uint32_t(a);
+    // The characters on either side may have joined (a mark that followed what went): the caret
+    // goes after the joined character rather than inside it.
+    te->selStart = te->selEnd = uint32_t(TECharacterEnd(te, a));
     te->caretBeforeWrap = 0;
     ShowCaret(te);
 }
@@ -120,7 +119,9 @@ bool InsertUnits(VXTERecord* te, const char16_t* units, int32_t n) {
     const int32_t a = int32_t(te->selStart), b = int32_t(te->selEnd);
     if (te->selStart == te->selEnd) InvalCaret(te);
     if (!Replace(te, a, b - a, units, n)) return false;
-    te->selStart = te->selEnd = uint32_t(a + n);
+    // What was inserted may have joined the character after it (a mark, the other half of a
+    // flag): the caret goes after that character rather than inside it.
+    te->selStart = te->selEnd = uint32_t(TECharacterEnd(te, a + n));
     te->caretBeforeWrap = 0;
     ShowCaret(te);
     return true;

@@ -493,6 +493,8 @@ OSStatus DeleteLibraryFileItem(LibraryFileRecord* record, uint32_t blockId, bool
     if (record->flags & kLibrarySheetFile) return status::kPermission;
     if (OSStatus st = CheckBlockType(&record->file, blockId, kLibraryItemBlockType)) return st;
     if (!IsWritable(record)) return status::kPermission;
+    // A release the file would refuse changes nothing, the item map's mark included.
+    if (OSStatus st = CheckFileBlockRelease(&record->file, blockId)) return st;
     if (OSStatus st = InvalidateDataMapInFile(record, &record->header)) return st;
     if (OSStatus st = ReleaseFileBlock(&record->file, blockId)) return st;
     record->flags |= kLibraryItemDeleted;

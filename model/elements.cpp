@@ -785,10 +785,11 @@ int32_t CalcNodeBubbleInfo(const ElementRecord* node, Point* newPoint2, Rect* bu
     return side;
 }
 
-int32_t Node_Orient(const ElementRecord* node) {
-    const Point p1 = node->points.point1, p2 = node->points.point2;
-    if (p1.h == p2.h) return p1.v >= p2.v ? 4 : 2;
-    return p1.h < p2.h ? 3 : 1;
+int32_t Node_Orient(const ElementRecord* node) { return PinLineOrient(node->points.point1, node->points.point2); }
+
+int32_t PinLineOrient(Point connection, Point body) {
+    if (connection.h == body.h) return connection.v >= body.v ? 4 : 2;
+    return connection.h < body.h ? 3 : 1;
 }
 
 bool IsPolyClosed(const ElementRecord* e) {

@@ -246,6 +246,9 @@ bool CalcArrowHead(const ElementRecord* arrow, Point head[4], Point* shaftEnd);
 int32_t CalcNodeBubbleInfo(const ElementRecord* node, Point* newPoint2, Rect* bubble);
 // 1 the connection end (point 1) lies right of the body end (point 2), 2 above, 3 left, 4 below.
 int32_t Node_Orient(const ElementRecord* node);
+// The same for a pin line given by its ends: a line whose ends have equal h is vertical (4 for a
+// pin of no length), any other one horizontal (1 or 3, a slanted one by its h too).
+int32_t PinLineOrient(Point connection, Point body);
 bool IsPolyClosed(const ElementRecord* e);
 void GetDefaultArrow(int16_t penWidth, int16_t* length, int16_t* halfAngle);
 int16_t CalcLineAngle(Point a, Point b);

@@ -165,10 +165,20 @@ OSStatus ExpandFailure(const char* packed, uint32_t length) {
     return status::kUnknownFileKind;
 }
 
-// Reads one image: its head, then its data as one bounded block. The stored id hint (id + 1,
-// or 0) goes to *storedId.
+// Reads one image: its bitmap bytes, then the bitmap.
 OSStatus ReadStoredImage(StreamRecord* stream, VXPixels** image, uint32_t* storedId) {
     *image = nullptr;
+    Handle data = nullptr;
+    if (OSStatus status = ReadStoredImageBitmap(stream, &data, storedId)) return status;
+    ScratchStream bmp;
+    if (!bmp.Open(data)) return status::kOutOfMemory;
+    return VXReadBMP(bmp.stream, kBMPFileHeader, 0, nullptr, image);
+}
+
+}  // namespace
+
+OSStatus ReadStoredImageBitmap(StreamRecord* stream, Handle* bitmap, uint32_t* storedId) {
+    *bitmap = nullptr;
     *storedId = 0;
     uint8_t head[kImageHeadSize];
     int32_t count = kImageHeadSize;
@@ -195,12 +205,9 @@ OSStatus ReadStoredImage(StreamRecord* stream, VXPixels** image, uint32_t* store
         MemFree(data);
         data = expanded;
     }
-    ScratchStream bmp;
-    if (!bmp.Open(data)) return status::kOutOfMemory;
-    return VXReadBMP(bmp.stream, kBMPFileHeader, 0, nullptr, image);
+    *bitmap = data;
+    return status::kNoErr;
 }
-
-}  // namespace
 
 // ---- Lists and references ----
 

@@ -71,6 +71,10 @@ OSStatus FlattenImageListImage(StreamRecord* stream, ImageList* list, int32_t id
 OSStatus InflateImageList(StreamRecord* stream, ImageList** list);
 // Reads one image and adds it to the list; on failure *id is -1 and nothing read is kept.
 OSStatus InflateImageListImage(StreamRecord* stream, ImageList* list, int32_t* id);
+// Reads one stored image's head and data: the bitmap's bytes (a BMP file, expanded when stored
+// packed) into a new handle that the caller frees, and the stored id hint (id + 1, or 0). On
+// failure *bitmap is null.
+OSStatus ReadStoredImageBitmap(StreamRecord* stream, Handle* bitmap, uint32_t* storedId);
 
 // What compacting a sheet's list needs of the module that owns the sheet's undo record; it
 // installs it at start-up.

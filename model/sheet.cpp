@@ -236,7 +236,7 @@ char* RetrieveToolTipMessage(int32_t toolId, char* buffer) {
         {4, "Place Oval"},
         {5, "Place Rounded Rectangle"},
         {6, "Place Arc"},
-        {7, "Place Ploygon"},  // the tool tip as the product has always spelled it
+        {7, "Place Polygon"},
         {8, "Place Pin"},
         {10, "Show Voltage Labels"},
         {11, "Place Voltage Label"},

@@ -781,11 +781,9 @@ struct PinWalk {
 
 PinWalk* gPinWalk = nullptr;
 
+// A pin's node code: its orientation as Node_Orient gives it, and 0x80 for a wide pin.
 uint8_t PinCode(Point from, Point to, int32_t penWidth) {
-    uint8_t code = 0;
-    if (from.v == to.v && from.h != to.h) code = to.h > from.h ? 1 : 3;
-    else if (from.h == to.h && from.v != to.v) code = to.v < from.v ? 2 : 4;
-    return uint8_t(code | (penWidth >= 2 ? 0x80 : 0));
+    return uint8_t(PinLineOrient(to, from) | (penWidth >= 2 ? 0x80 : 0));
 }
 
 void PinLine(int16_t h, int16_t v) {

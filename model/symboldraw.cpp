@@ -134,12 +134,6 @@ void Shape(const Rect& bounds, int8_t verb, bool consume, Draw draw) {
     draw(verb);
 }
 
-// The direction of a pin line from its body end to its connection end (Node_Orient's codes).
-int32_t LineOrient(Point from, Point to) {
-    if (from.h == to.h) return to.v >= from.v ? 4 : 2;
-    return to.h < from.h ? 3 : 1;
-}
-
 void DrawPendingImage(const Rect* r) {
     DrawDLState& s = gDrawDL;
     VXPixels* pixels = std::exchange(s.pendingImage, nullptr);
@@ -223,7 +217,7 @@ void HookLine(int16_t h, int16_t v) {
     VXGetPenPosition(&from);
     const Point to{v, h};
     const int32_t pen = VXGetPenWidth();
-    const int32_t orientation = LineOrient(from, to);
+    const int32_t orientation = PinLineOrient(to, from);
     if (s.inPinGroup && pen == 2 && (orientation == 4 || orientation == 1)) {
         if (orientation == 4) from.v = int16_t(from.v + 1);
         if (orientation == 1) from.h = int16_t(from.h + 1);

@@ -29,6 +29,7 @@
 #include <thread>
 
 #include "platform/cursor_platform.h"
+#include "platform/display_platform.h"
 #include "platform/input_platform.h"
 #include "platform/menu_platform.h"
 #include "platform/panel_platform.h"
@@ -86,6 +87,34 @@ struct State {
 State& S() {
     static State state;
     return state;
+}
+
+// The program's name for its messages: the last part of its path.
+std::string ProgramName(int argc, char** argv) {
+    const std::string path = argc > 0 && argv && argv[0] ? argv[0] : "plexa";
+    return path.substr(path.rfind('/') + 1);
+}
+
+// Qt's notes that are not the program's to tell: that it chose a runtime folder because
+// XDG_RUNTIME_DIR is not set (a shell over ssh, a cron job). Everything else goes on as Qt would
+// print it.
+QtMessageHandler gQtMessages = nullptr;
+
+void QuietQtMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+    if (gQtMessages) {
+        gQtMessages(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    if (type == QtFatalMsg) std::abort();
+}
+
+void QuietQtNotes() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    gQtMessages = qInstallMessageHandler(QuietQtMessageHandler);
 }
 
 // Storage that QApplication keeps referring to for its whole life.
@@ -290,6 +319,10 @@ bool PlatformEnsureApplication(int argc, char** argv) {
     auto& app = AppHolder();
     if (app) return true;
     if (QCoreApplication::instance()) return false;  // someone else's application object
+    // Qt ends the process when its platform cannot start: a display that cannot be reached is
+    // refused here instead.
+    if (!PlatformDisplayProblem().empty()) return false;
+    QuietQtNotes();
     gArgStore.clear();
     for (int i = 0; i < argc; ++i) gArgStore.emplace_back(argv[i] ? argv[i] : "");
     if (gArgStore.empty()) gArgStore.emplace_back("plexa");
@@ -340,8 +373,14 @@ std::vector<std::string> PlatformDocumentArguments(const std::vector<std::string
 
 int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& delegate) {
     const bool made = !AppHolder();
+    if (made) {
+        if (const std::string problem = PlatformDisplayProblem(); !problem.empty()) {
+            std::fprintf(stderr, "%s: cannot reach the display: %s\n", ProgramName(argc, argv).c_str(), problem.c_str());
+            return 1;
+        }
+    }
     if (!PlatformEnsureApplication(argc, argv)) {
-        std::fprintf(stderr, "plexa: the platform's application object cannot be made\n");
+        std::fprintf(stderr, "%s: the platform's application object cannot be made\n", ProgramName(argc, argv).c_str());
         return 1;
     }
     // A scripted run (a test driving the program) starts playing with the launch.

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -65,7 +66,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kWheel, kPinch,
+    kLogTexts, kWheel, kPinch,
 };
 
 struct Step {
@@ -293,6 +294,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         } else if (verb == "log-menubar") step.verb = Verb::kLogMenuBar;
         else if (verb == "log-open-menu") step.verb = Verb::kLogOpenMenu;
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
+        else if (verb == "log-texts") step.verb = Verb::kLogTexts;
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
             step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
@@ -706,6 +708,7 @@ bool GivesInput(Verb verb) {
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
+        case Verb::kLogTexts:
             return false;
         default:
             return true;
@@ -791,6 +794,13 @@ void Play(const Step& step) {
                     for (QAction* action : bar->actions())
                         if (action->isVisible()) line += " " + Plain(action->text()).toStdString();
             WriteLog(line);
+            return;
+        }
+        case Verb::kLogTexts: {
+            QWidget* host = PlatformWindowHostWidget(StepWindow(step, step.text));
+            for (QLabel* label : host->findChildren<QLabel*>())
+                if (label->isVisible() && !label->text().isEmpty())
+                    WriteLog("text " + Plain(label->text()).toStdString());
             return;
         }
         case Verb::kLogOpenMenu: {

@@ -62,6 +62,7 @@
 //                              the usable area of its screen and the screen's device pixel ratio
 //   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
 //                              screen, on the system's monotonic clock (after wait-drawn)
+//   log-texts [TITLE]         writes "text TEXT" for each static text the window shows
 //   log-time LABEL             writes "LABEL NANOSECONDS" on the system's monotonic clock
 //
 // Steps that wait are tried again on every pass of any loop (modal, tracking and popup loops

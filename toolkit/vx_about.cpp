@@ -59,9 +59,7 @@ std::string AboutVersionLine(int32_t formatId, int32_t suffixId) {
 
 void ShowAboutBox(uint16_t templateId, const AboutBoxContent& content) {
     AboutBoxContent copy = content;
-    const int16_t item = VXModalDialog(templateId, kAboutDialogFlags, AboutBoxDialogHandler, &copy);
-    // A browser that cannot be started leaves nothing to tell: the box is already gone.
-    if (item == kAboutWebSiteItem && content.webAddress) (void)VXLaunchURL(content.webAddress);
+    VXModalDialog(templateId, kAboutDialogFlags, AboutBoxDialogHandler, &copy);
 }
 
 int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
@@ -71,6 +69,7 @@ int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             if (content) {
                 if (content->version) VXSetItemText(window, kAboutVersionItem, content->version);
                 if (content->name) VXSetItemText(window, kAboutNameItem, content->name);
+                if (content->built) VXSetItemText(window, kAboutBuiltItem, content->built);
                 if (content->iconName)
                     VXSetItemImageFromResource(window, content->iconItem, content->iconName, content->iconType, 0);
             }
@@ -84,13 +83,10 @@ int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             DrawLogo(window, &area);
             return 0;
         }
-        case kVXControlEvent:
-            // The control that ended the box tells whether the web site is to be opened.
-            VXEndDialog(window, int16_t(event->u.control.item));
-            return 1;
         case kVXMouseDownEvent:
+        case kVXControlEvent:
         case kVXCharEvent:
-            VXEndDialog(window, kAboutLogoItem);
+            VXEndDialog(window, 1);
             return 1;
         default:
             return 0;

@@ -13,18 +13,18 @@ struct VXWindowRecordTag;
 struct VXEventRecord;
 
 // Items of an About box template: 1 the logo's place (hidden, the logo drawn over it), 2 the
-// program's name, 3 its version, 6 or 7 its icon, 9 the button to the maker's web site (optional).
+// program's name, 3 its version, 4 when it was built (optional), 6 or 7 its icon.
 constexpr int16_t kAboutLogoItem = 1;
 constexpr int16_t kAboutNameItem = 2;
 constexpr int16_t kAboutVersionItem = 3;
-constexpr int16_t kAboutWebSiteItem = 9;
+constexpr int16_t kAboutBuiltItem = 4;
 
 // The texts and the icon of a program's About box. Null texts leave their items as the template
 // has them.
 struct AboutBoxContent {
     const char* name;
     const char* version;  // the whole line ("Version 1.0  for Linux")
-    const char* webAddress;  // opened once the box is closed by its web site button (item 9)
+    const char* built;
     int16_t iconItem;
     const char* iconName;  // an image of the program's resources
     const char* iconType;
@@ -35,8 +35,7 @@ std::string AboutText(int32_t stringId, const char* value = nullptr);
 // "Version %s"-style line of the application's version followed by the platform suffix.
 std::string AboutVersionLine(int32_t formatId, int32_t suffixId);
 
-// Runs the About box of the template until a click anywhere, a control or a key ends it; when the
-// web site button ended it, the content's web address is opened in the browser.
+// Runs the About box of the template until a click anywhere, a control or a key ends it.
 void ShowAboutBox(uint16_t templateId, const AboutBoxContent& content);
 int32_t AboutBoxDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
 // The maker's logo over the area: a frame and a resistor across it, in black with a pen of 8, on

@@ -33,7 +33,8 @@ int DumpProject(const char* path) {
     InitUnifiedDB(&db);
     const OSStatus st = CreateUnifiedDB(project, nullptr, kUDBDescend, &db);
     if (st != status::kNoErr) {
-        result = tools::Fail(kProgram, path, "the netlist could not be built", st);
+        if (!tools::FailForUnreadableSheet(kProgram, path, st, &result))
+            result = tools::Fail(kProgram, path, "the netlist could not be built", st);
     } else {
         for (const UDBSheetEntry& sheet : db.sheets) {
             if (sheet.walked) continue;

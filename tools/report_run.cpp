@@ -73,7 +73,9 @@ int RunOverProject(const char* projectPath, const char* scriptPath) {
     st = ExecuteReportScript(project, nullptr, true, 9999, tokens, nullptr, &script, &output);
     MemFree(tokens);
     int result = 0;
-    if (st == status::kUserCancelled)
+    if (tools::FailForUnreadableSheet(kProgram, projectPath, st, &result)) {
+        // The project's sheet, not the script, failed.
+    } else if (st == status::kUserCancelled)
         result = tools::Fail(kProgram, scriptPath, "the script stopped with an error (see above)");
     else if (st != status::kNoErr && !GetReportOutputFailure().empty())
         result = tools::Fail(kProgram, GetReportOutputFailure().c_str(), "the script's output file cannot be written",

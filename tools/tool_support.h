@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/root.h"
+#include "design/netlistdb.h"
 #include "files/projectlife.h"
 #include "files/sheetspec.h"
 #include "foundation/filespec.h"
@@ -28,6 +29,16 @@ inline int Fail(const char* program, const char* file, const char* what) {
 inline int Fail(const char* program, const char* file, const char* what, OSStatus status) {
     std::fprintf(stderr, "%s: %s: %s: %s\n", program, file, what, DescribeStatus(status).c_str());
     return kFailed;
+}
+
+// A failure that a sheet of the design causes, being unreadable (the last walk of the hierarchy
+// names it): "<program>: <project>: the sheet <name> cannot be read: <the status's message>", and
+// true; false for any other failure, which the caller tells in its own words.
+inline bool FailForUnreadableSheet(const char* program, const char* projectPath, OSStatus st, int* result) {
+    const HierarchyWalkFailure& failure = GetHierarchyWalkFailure();
+    if (st == status::kNoErr || failure.sheet.empty() || failure.status != st) return false;
+    *result = Fail(program, projectPath, ("the sheet " + failure.sheet + " cannot be read").c_str(), st);
+    return true;
 }
 
 // The spec of a path named on the command line (absolute or relative to the working folder).

@@ -79,6 +79,32 @@ TEST(CommandLine, AMissingDocumentIsReportedByItsWholePath) {
         << result.errors;
 }
 
+// A display that cannot be reached: the editor says so in one line and exits with a failure,
+// rather than being ended by a signal.
+TEST(CommandLine, WithoutAReachableDisplayTheEditorSaysSoAndExits) {
+    const struct {
+        const char* display;
+        const char* platform;
+        const char* reason;
+    } cases[] = {
+        {"DISPLAY=:4093", "QT_QPA_PLATFORM=", "no X server answers on DISPLAY \":4093\""},
+        {"DISPLAY=:4093", "QT_QPA_PLATFORM=xcb", "no X server answers on DISPLAY \":4093\""},
+        {"DISPLAY=", "QT_QPA_PLATFORM=xcb", "DISPLAY is not set"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.display) + " " + c.platform);
+        ScriptedRun run(PLEXA_PROGRAM);
+        run.SetEnvironment(c.display);
+        run.SetEnvironment(c.platform);
+        run.SetEnvironment("WAYLAND_DISPLAY=");
+        run.SetEnvironment("XDG_RUNTIME_DIR=");
+        const ScriptedRunResult result = run.Run("log started\nquit\n", {}, {}, std::chrono::seconds(60));
+        EXPECT_TRUE(result.Exited(1)) << result.status << "\n" << result.errors;
+        EXPECT_EQ(result.errors, std::string("plexa: cannot reach the display: ") + c.reason + "\n");
+        EXPECT_TRUE(result.log.empty());
+    }
+}
+
 #endif
 
 }  // namespace

@@ -1,46 +1,65 @@
 // The custom value dialog behind "Zoom Percent...", the text size "Other size..." and the grid
-// "Other...": each asked through the running program; 0 in the field cannot be confirmed, a
-// number above the maximum becomes the maximum as it is typed, and the answer takes effect.
+// "Other...": each asked through the running program; a number out of range keeps OK off, says
+// which numbers are taken and Return leaves the dialog open; the answer takes effect.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "app/customvalue.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
 namespace {
 
+TEST(CustomValue, OnlyWholeNumbersInRangeAreTaken) {
+    const struct {
+        const char* text;
+        int32_t answer;
+    } cases[] = {{"250", 250}, {" 12 ", 12}, {"1", 1}, {"1250", 1250}, {"1251", -1}, {"0", -1},
+                 {"", -1},     {"  ", -1},   {"-5", -1}, {"2.5", -1}, {"12a", -1}, {"99999999999999", -1}};
+    for (const auto& c : cases) EXPECT_EQ(ParseCustomValue(c.text, 1250), c.answer) << '"' << c.text << '"';
+}
+
 #ifdef PLEXA_PROGRAM
 
-// The field holds the starting value selected: typing replaces it. With 0 in it neither Return
-// nor a click on the OK button (at 280 94, greyed) ends the dialog ("still asking" follows the list
-// of windows). Back in the field (at 70 55), the 0 erased leaves an empty field, which shows 0
-// again, selected: `value` is typed over it and confirmed.
+// The field holds the starting value selected: typing replaces it; the refused number stays
+// after a Return ("still asking" follows the dialog's windows and texts), and is taken back key
+// by key.
 std::string Ask(const std::string& title, const std::string& value, const std::string& picture) {
     return "wait-window " + title + "\nwait-drawn " + title + "\n"
-           "type 0\nscreenshot " + OutputPath(picture + "-zero.png") + " " + title + "\n"
-           "key Return\nclick 280 94\npause 100\nlog-windows\nlog still asking\n"
-           "click 70 55\nkey End\nkey Backspace\ntype " + value + "\nscreenshot " + OutputPath(picture + ".png") + " " + title + "\n"
+           "type 5000\nkey Return\nwait-drawn " + title + "\nlog-windows\nlog-texts " + title + "\nlog still asking\n"
+           "screenshot " + OutputPath(picture + "-refused.png") + " " + title + "\n"
+           "key Backspace\nkey Backspace\nkey Backspace\nkey Backspace\ntype " + value + "\nscreenshot " + OutputPath(picture + ".png") + " " + title + "\n"
            "button OK\nwait-no-window " + title + "\n";
 }
 
-// The windows listed just before "still asking" (the dialog in front of its document).
-std::vector<std::string> StillAsking(const ScriptedRunResult& result) {
-    std::vector<std::string> shown;
-    for (size_t i = 1; i < result.log.size(); ++i)
-        if (result.log[i] == "still asking") shown.push_back(result.log[i - 1]);
-    return shown;
+// What the log says between the list of windows that comes before a refused number's texts and
+// "still asking".
+std::vector<std::string> Refused(const ScriptedRunResult& result) {
+    std::vector<std::string> lines;
+    bool in = false;
+    for (const std::string& line : result.log) {
+        if (line.rfind("windows: ", 0) == 0) in = true;
+        if (!in) continue;
+        if (line == "still asking") {
+            lines.push_back(line);
+            in = false;
+        } else if (line.rfind("windows: ", 0) == 0 || line.rfind("text Enter", 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 TEST(CustomValueRun, ZoomPercentAndOtherTextSize) {
     ScriptedRun run(PLEXA_PROGRAM);
     const ScriptedRunResult result = run.Run(
         "wait-window Untitled 1\nwait-drawn Untitled 1\n"
-        "menu View > Zoom Percent...\n" + Ask("Zoom Percent", "5000", "custom-zoom") +
+        "menu View > Zoom Percent...\n" + Ask("Zoom Percent", "1250", "custom-zoom") +
         "log-menu View\n"
-        "menu Text > Size > Other size...\n" + Ask("Other Font Size", "5000", "custom-text-size") +
+        "menu Text > Size > Other size...\n" + Ask("Other Font Size", "20", "custom-text-size") +
         "log-menu Text\n"
         "quit\nbutton Don't Save\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
@@ -49,13 +68,15 @@ TEST(CustomValueRun, ZoomPercentAndOtherTextSize) {
             if (l == line) return true;
         return false;
     };
-    EXPECT_EQ(StillAsking(result), (std::vector<std::string>{"windows: Zoom Percent | Untitled 1",
-                                                             "windows: Other Font Size | Untitled 1"}))
+    EXPECT_EQ(Refused(result), (std::vector<std::string>{
+                                   "windows: Zoom Percent | Untitled 1", "text Enter a whole number from 1 to 1250.",
+                                   "still asking", "windows: Other Font Size | Untitled 1",
+                                   "text Enter a whole number from 1 to 200.", "still asking"}))
         << result.errors;
-    // 5000 became 1250, the largest scale: there is no zooming in.
+    // At the largest scale there is no zooming in.
     EXPECT_TRUE(has("  Zoom In\tdisabled")) << result.errors;
     EXPECT_TRUE(has("  Zoom Out\tenabled"));
-    // 5000 became 200, a size none of the listed ones: "Other size..." is the one checked.
+    // A size none of the listed ones: "Other size..." is the one checked.
     EXPECT_TRUE(has("    Other size...\tenabled\tchecked"));
 }
 
@@ -75,7 +96,10 @@ TEST(CustomValueRun, OtherGridSizeInTheSymbolEditor) {
         "log-menu Grid\nquit\n",
         {library});
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
-    EXPECT_EQ(StillAsking(result).size(), 1u) << result.errors;
+    EXPECT_EQ(Refused(result), (std::vector<std::string>{"windows: Other Grid Size | Basic Parts : +5V | Basic Parts",
+                                                          "text Enter a whole number from 1 to 1000.",
+                                                          "still asking"}))
+        << result.errors;
     bool checked = false;
     for (const std::string& l : result.log) checked = checked || l == "  Other...\tenabled\tchecked";
     EXPECT_TRUE(checked) << result.errors;

@@ -94,8 +94,8 @@ TEST_F(LogWindows, DiscardingASheetsChangesDropsTheRowsOfItsNewSymbols) {
     SetupLogEntry(&entry, kLogMessage, 0x20000035, nullptr, kLogLinkSheet, spec, kLogNoInstance, 0, 0);
     AppendLog(log, &entry);
     EXPECT_EQ(Rows(log), (std::vector<std::string>{
-                             "WARNING: Symbol is out-of-date with respect to it's definition in the child sheet.",
-                             "ERROR  : Symbol's definition was not found in it's referenced child sheet.",
+                             "WARNING: Symbol is out-of-date with respect to its definition in the child sheet.",
+                             "ERROR  : Symbol's definition was not found in its referenced child sheet.",
                              "MESSAGE: ",  // a code without a default text shows its prefix alone
                          }));
     char title[200];
@@ -110,7 +110,7 @@ TEST_F(LogWindows, DiscardingASheetsChangesDropsTheRowsOfItsNewSymbols) {
     EXPECT_EQ(DestroySheet(child, kCloseAsking), 0);
     ASSERT_EQ(project->log, log);
     EXPECT_EQ(Rows(log), (std::vector<std::string>{
-                             "ERROR  : Symbol's definition was not found in it's referenced child sheet.",
+                             "ERROR  : Symbol's definition was not found in its referenced child sheet.",
                              "MESSAGE: ",
                          }));
 

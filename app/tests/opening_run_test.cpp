@@ -1,7 +1,8 @@
 // Opening and closing documents in the running editor as a person does, through a script played
 // on the program: File > Open of a sheet, of a damaged sheet (its alert names the file and
 // nothing opens) and of a project (its window) with one of its sheets, each closed again; an ASCII
-// database, a report script and plain text open nothing and say nothing.
+// database and a report script open nothing and say so in an alert naming the file, plain text
+// says nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -75,21 +76,58 @@ TEST(OpeningDocuments, SheetDamagedSheetAndProjectOpenedFromTheFileMenuAndClosed
     EXPECT_EQ(damaged, sheet.substr(0, sheet.size() * 2 / 3));
 }
 
-TEST(OpeningDocuments, DatabaseReportScriptAndPlainTextOpenNothingAndSayNothing) {
-    ScriptedRun run(PLEXA_PROGRAM);
-    const std::string database = run.CopyFixture("fuzz/corpus/files_sheetload/ascii-library");
-    const std::string script = run.CopyFixture("resources/scripts/Netlist.SXP");
-    const std::string text = run.dir().file("Notes.txt");
-    ASSERT_TRUE(WriteFile(text, "Parts to order:\n\tR1 10k\n"));
-    ASSERT_FALSE(database.empty());
-    ASSERT_FALSE(script.empty());
-    std::string steps = "wait-window Untitled 1\nwait-drawn Untitled 1\n";
-    // An alert would be up by the time the pause ends, and listed in front.
-    for (const std::string& file : {database, script, text})
-        steps += "panel " + file + "\nmenu File > Open...\npause 300\nlog-windows\n";
-    const ScriptedRunResult result = run.Run(steps + "quit\n");
-    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    EXPECT_EQ(result.Lines("windows: "), std::vector<std::string>(3, "windows: Untitled 1")) << result.errors;
+// Handed over by the desktop (named on the command line), an ASCII database and a report script
+// each open nothing and say so in an alert that names the file; plain text says nothing. File >
+// Open offers sheets, projects and libraries: a database under a library's name is told too, and
+// text under a sheet's name says nothing.
+TEST(OpeningDocuments, DatabaseAndReportScriptAreToldByNameAndPlainTextSaysNothing) {
+    const std::string told = " is an ASCII database file. ASCII databases cannot be opened in this version; nothing "
+                             "was opened.";
+    const std::string text = "Parts to order:\n\tR1 10k\n";
+    const struct {
+        const char* name;
+        std::string fixture;  // copied into the run's folder as `file`; empty: the text above
+        const char* file;
+        bool handedOver;      // named on the command line, else chosen in File > Open
+        std::vector<std::string> said;
+    } cases[] = {
+        {"a database handed over", "fuzz/corpus/files_sheetload/ascii-library", "ascii-library", true,
+         {"text \"ascii-library\"" + told}},
+        {"a report script handed over", "resources/scripts/Netlist.SXP", "Netlist.SXP", true,
+         {"text \"Netlist.SXP\" is a report script. Report scripts are run with File > Run Script, not opened."}},
+        {"plain text handed over", "", "Notes.txt", true, {}},
+        {"a database named as a library, from File > Open", "fuzz/corpus/files_sheetload/ascii-library", "Parts.LBX",
+         false, {"text \"Parts.LBX\"" + told}},
+        {"text named as a sheet, from File > Open", "", "Notes.SHX", false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedRun run(PLEXA_PROGRAM);
+        const std::string file = run.dir().file(c.file);
+        if (c.fixture.empty()) {
+            ASSERT_TRUE(WriteFile(file, text));
+        } else {
+            std::string bytes;
+            ASSERT_TRUE(ReadFile(SourcePath(c.fixture), bytes));
+            ASSERT_TRUE(WriteFile(file, bytes));
+        }
+        const std::string alert = "wait-window Plexa\nwait-drawn Plexa\nlog-texts Plexa\nscreenshot " +
+                                  OutputPath(std::string("opening-") + c.file + ".png") +
+                                  " Plexa\nbutton OK\nwait-no-window Plexa\n";
+        // Handed over, a file that opens nothing leaves no window: the program ends by itself.
+        std::string steps = c.said.empty() ? "pause 500\nlog-windows\n" : alert;
+        if (!c.handedOver) {
+            steps = "wait-window Untitled 1\nwait-drawn Untitled 1\npanel " + file + "\nmenu File > Open...\n" +
+                    (c.said.empty() ? "pause 500\n" : alert) + "log-windows\n";
+        }
+        const ScriptedRunResult result =
+            run.Run(steps + "quit\n", c.handedOver ? std::vector<std::string>{file} : std::vector<std::string>{});
+        ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+        EXPECT_EQ(result.Lines("text "), c.said) << result.errors;
+        // Nothing was opened.
+        for (const std::string& line : result.Lines("windows: "))
+            EXPECT_TRUE(line == "windows: Untitled 1" || line == "windows:") << line;
+    }
 }
 
 #endif

@@ -712,7 +712,7 @@ TEST_F(Shell, AFileSymbolThatFollowsItsSheetAlreadySaysNoChangesWereRequired) {
     editor->state |= kSymEditFileSymbol;
     AnswerDialogs({13}, 1);
     EXPECT_EQ(DispatchCommand(nullptr, 316, false, false, false), 1);
-    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"No changed were required."});
+    EXPECT_EQ(gAnswers.messages, std::vector<std::string>{"No changes were required."});
     editor->sheet = nullptr;
 }
 
@@ -832,8 +832,7 @@ TEST_F(Shell, EachKindOfFileIsToldByItsContentAndNothingIsWrittenIntoIt) {
         {corpus + "converter_v36library/big", 0, "QLIB", DocumentKind::kOldLibrary, false},
         {corpus + "converter_v36library/little", 0, "QLIB", DocumentKind::kOldLibrary, false},
         {corpus + "files_sheetload/ascii-library", 0, "TEXT", DocumentKind::kLibraryDatabase, true},
-        // A report script is text like any other.
-        {SourcePath("resources/scripts/Netlist.SXP"), status::kUserCancelled, "TEXT", DocumentKind::kText, false},
+        {SourcePath("resources/scripts/Netlist.SXP"), 0, "TEXT", DocumentKind::kReportScript, false},
         {dir.file("Notes.txt"), status::kUserCancelled, "TEXT", DocumentKind::kText, false},
         // Text named as a sheet is still text.
         {Copy(dir.file("Notes.txt"), dir.file("Notes.SHX")), status::kUserCancelled, "TEXT", DocumentKind::kText,
@@ -891,11 +890,11 @@ TEST_F(Shell, WhatCannotBeOpenedIsToldWithTheFilesNameAndNothingStaysHalfOpen) {
     ASSERT_EQ(old.size(), 1u);
     EXPECT_EQ(old[0].rfind("\"amplifier\" is a version-3.6 sheet.", 0), 0u) << old[0];
     EXPECT_NE(old[0].find("plexa-convert"), std::string::npos) << old[0];
-    // An ASCII database, the preferences file, a report script and plain text: nothing opens and
-    // nothing is said.
-    EXPECT_TRUE(OpenHandedIn(SourcePath("fuzz/corpus/files_sheetload/ascii-library")).empty());
+    const auto database = OpenHandedIn(SourcePath("fuzz/corpus/files_sheetload/ascii-library"));
+    ASSERT_EQ(database.size(), 1u);
+    EXPECT_EQ(database[0].rfind("\"ascii-library\" is an ASCII database file.", 0), 0u) << database[0];
+    // The preferences file and plain text: nothing opens and nothing is said.
     EXPECT_TRUE(OpenHandedIn(dir.file("Plexa 6.0 Preferences")).empty());
-    EXPECT_TRUE(OpenHandedIn(SourcePath("resources/scripts/Netlist.SXP")).empty());
     EXPECT_TRUE(OpenHandedIn(dir.file("Notes.txt")).empty());
     EXPECT_TRUE(SheetWindowSheets(true).empty());
     EXPECT_TRUE(SheetWindowSheets(false).empty());

@@ -270,6 +270,39 @@ TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) 
     ::chmod(dir.file("Locked.SCM").c_str(), 0644);
 }
 
+// A display that cannot be reached: the batch use, asked for or taken because of it, converts on
+// the offscreen platform and its standard error carries nothing but its own lines (none here, with
+// XDG_RUNTIME_DIR unset as in a shell over ssh); the window cannot be shown, which is one line and
+// a failed exit, not an abort.
+TEST(Program, AStaleDisplayLeavesTheBatchUseOffscreenAndTheWindowSaysWhyItCannotStart) {
+    TempDir dir, config, work;
+    V36SheetDesc sheet;
+    sheet.symbols = {{"RES", 96, 96, 1, 0x01, 5, 0, {V36Pin(0, 0, 0, 12, 1), V36Pin(0, 48, 0, 36, 2), V36Box(-6, 12, 6, 36)}}};
+    ASSERT_TRUE(WriteFile(dir.file("Good.SCM"), WriteV36SheetDesc(sheet)));
+    const std::string written = "\"" + dir.file("Good.SCM") + "\": written \"" + dir.file("Good (Plexa)/Good.PRX") + "\"\n";
+    const std::vector<std::vector<std::string>> environments = {
+        {"DISPLAY=:4093", "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY="},
+        {"DISPLAY=:4093", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="},
+        {"DISPLAY=", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="},
+    };
+    for (std::vector<std::string> environment : environments) {
+        SCOPED_TRACE(environment[0] + " " + environment[1]);
+        environment.push_back("XDG_CONFIG_HOME=" + config.path());
+        environment.push_back("XDG_RUNTIME_DIR=");
+        for (const bool batch : {true, false}) {
+            std::vector<std::string> arguments = {dir.file("Good.SCM")};
+            if (batch) arguments.insert(arguments.begin(), "--batch");
+            EXPECT_EQ(RunToFile(arguments, environment, work.file("out"), work.file("err")), 0) << batch;
+            EXPECT_EQ(Contents(work.file("out")), written) << batch;
+            EXPECT_EQ(Contents(work.file("err")), "") << batch;
+        }
+        EXPECT_EQ(RunToFile({}, environment, work.file("out"), work.file("err")), 1);
+        const std::string errors = Contents(work.file("err"));
+        EXPECT_EQ(errors.rfind("plexa-convert: cannot reach the display: ", 0), 0u) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    }
+}
+
 TEST(Program, HelpVersionAndCommandLinesItDoesNotTake) {
     TempDir work, config;
     const std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + config.path(), "DISPLAY=", "QT_QPA_PLATFORM="};

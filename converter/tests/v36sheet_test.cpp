@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "converter/driver.h"
 #include "converter/tests/v36_fixture.h"
 #include "converter/v36sheet.h"
 #include "foundation/byteswap.h"
 #include "foundation/filespec.h"
 #include "foundation/stream.h"
+#include "graphics/bmp.h"
 #include "model/imagelist.h"
 #include "model/tests/model_testing.h"
 #include "tests/support/foundation_testing.h"
@@ -390,6 +392,51 @@ TEST_F(V36SheetTest, Lookups) {
 }
 
 // A file that is not a version-3.6 sheet: no "QSCM" leader.
+// An image list of one image whose stored bitmap is `bitmap` (not packed).
+std::string OneImageList(const std::string& bitmap) {
+    std::string bytes = {0, 0, 0, 1, 1, 0, 0, 1};  // one image: not packed, stored id 0 + 1
+    for (int shift = 24; shift >= 0; shift -= 8) bytes += char(uint8_t(bitmap.size() >> shift));
+    return bytes + bitmap;
+}
+
+// A sheet whose image the bitmap reader refuses fails for what is wrong with the image, not as a
+// file of no known kind (which would read "not a version-3.6 sheet"): a bitmap without its file
+// header, or one whose header no bitmap has.
+TEST_F(V36SheetTest, AnImageTheBitmapReaderRefusesIsNamedForWhatIsWrongWithIt) {
+    VXPixels* image = GreyImage(2, 2, 1);
+    HandleStream bare;
+    ASSERT_EQ(VXWriteBMP(bare.stream, false, image, 0, 0), 0);  // the info header first, no "BM"
+    HandleStream whole;
+    ASSERT_EQ(VXWriteBMP(whole.stream, true, image, 0, 0), 0);
+    VXDestroyPixelImage(image);
+    std::string flat = whole.bytes();
+    flat[14 + 12] = 0;  // no planes: no bitmap has that
+    const struct {
+        const char* what;
+        std::string list;
+        OSStatus expect;
+        const char* text;
+    } cases[] = {
+        {"a bitmap without its file header", OneImageList(bare.bytes()), kV36ImageWithoutFileHeader,
+         "An image in the file lacks its bitmap file header, so it cannot be read."},
+        {"a bitmap of no planes", OneImageList(flat), kV36DamagedImage,
+         "An image in the file is damaged: its bitmap cannot be read."},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        for (const bool big : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (big ? ", big-endian" : ""));
+            const std::string bytes = WriteV36Sheet(big ? BigEndianV36(c.list) : LittleEndianV36(c.list)).bytes;
+            V36Sheet* sheet = nullptr;
+            EXPECT_EQ(Read(bytes, nullptr, &sheet), c.expect);
+            EXPECT_EQ(sheet, nullptr);
+            const std::string path = dir.file(big ? "Big.SCM" : "Little.SCM");
+            ASSERT_TRUE(WriteFile(path, bytes));
+            EXPECT_EQ(FormatConversionReport(ConvertDocument(path)), "\"" + path + "\": failed: " + c.text);
+        }
+    }
+}
+
 TEST_F(V36SheetTest, OnlySheetsAreRead) {
     std::string bytes = Little().bytes;
     bytes[4] = 'X';  // the type

@@ -119,7 +119,7 @@ TEST_F(FixtureProject, TreeAndCheck) {
     EXPECT_EQ(gLog, (std::vector<std::string>{
                         "2000003A Top-Level sheet was not found. | Sheet Name: Missing.SHX",
                         "20000034 Symbol's child sheet was not found. | \"Gone.SHX\" referenced from \"GONE\" in Sheet \"Top.SHX\"",
-                        "20000039 Circular reference in the project hierarchy | \"Loop.SHX\" refernced by \"Loop.SHX\"",
+                        "20000039 Circular reference in the project hierarchy | \"Loop.SHX\" referenced by \"Loop.SHX\"",
                     }));
 }
 
@@ -213,7 +213,7 @@ TEST_F(FixtureProject, AFileSymbolThatItsChildDoesNotDefineIsLogged) {
     EXPECT_EQ(CheckProjectHierarchy(P(), true, true), 0);
     EXPECT_EQ(gLog, (std::vector<std::string>{
                         "2000003A Top-Level sheet was not found. | Sheet Name: Missing.SHX",
-                        "20000038 Symbol's definition was not found in it's referenced child sheet. | "
+                        "20000038 Symbol's definition was not found in its referenced child sheet. | "
                         "\"UNDEFINED\" referenced from \"AMP10\" in Sheet \"Top.SHX\"",
                     }));
 }

@@ -365,6 +365,79 @@ TEST_F(ProjectFile, SimulatorMaps) {
     DestroySpiceSignalMap(signals);
 }
 
+// A block 7 by hand (little-endian), its signal map stored with slots of `stride` bytes: 16 and
+// 20 in a packed array, 24 in a sorted array with logical ids (as older writers stored it).
+std::string SpiceMapsBlock(uint32_t stride) {
+    const bool packed = stride != 24;
+    std::string bytes = Hex(
+        "ffff 3412"                // lead and byte-order mark
+        "d1be7ada 40000000 22000000 4000 0000"  // string block: 64 allocated, 34 used, quantum 64
+        "434c4b 4e45545f434c4b 64617461 4430 5530"  // "CLK" "NET_CLK" "data" "D0" "U0"
+        "fffffffe 00000048"        // the array: current form, 72 header bytes
+        "00000010");               // item size 16
+    for (const uint32_t word : {stride, 2u, 2u, packed ? 0u : 2725u, 1u, 0xFFFFFFFFu, 0u,
+                                packed ? uint32_t(kDAPacked | kDASorted) : uint32_t(kDASorted | kDALogicalIds),
+                                0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u})
+        for (int shift = 24; shift >= 0; shift -= 8) bytes += char(uint8_t(word >> shift));
+    if (!packed) {  // the logical id map: 64 entries, ids 0 and 1 in order
+        bytes += Hex("00000100 00000000 00000001");
+        for (int i = 2; i < 64; ++i) bytes += Hex("ffffffff");
+    }
+    bytes += Hex("00000002 00000002");  // one cluster: two slots, one run of two used slots
+    const std::string entries[] = {
+        Hex("04680000 02780000 00000000 01000000"),  // "data" > "D0", no qualifier, instance 1
+        Hex("03400000 074c0000 02800000 02000000"),  // "CLK" > "NET_CLK" / "U0", instance 2
+    };
+    for (const std::string& entry : entries) bytes += entry + std::string(stride - 16, '\0');  // status byte 0: used
+    return bytes + Hex("00000000 00000000");  // netlist root 0, flags 0: nothing follows
+}
+
+// The signal map is stored with 16-byte slots, its entry size, whatever it was read from or made
+// in; maps stored with slots of 20 and 24 bytes keep reading, in either byte order.
+TEST_F(ProjectFile, TheSignalMapIsStoredWithSixteenByteSlotsAndOlderOnesRead) {
+    const auto storedForm = [&](const std::string& file) {
+        const std::vector<Block> blocks = BlocksOf(file);
+        for (const Block& b : blocks) {
+            if (b.first != kProjectSpiceMapsBlock) continue;
+            const std::string& bytes = b.second;
+            const uint32_t used = uint8_t(bytes[12]) | uint8_t(bytes[13]) << 8 | uint8_t(bytes[14]) << 16;
+            const size_t array = 4 + used + 8;  // behind the string block, the mark and the header size
+            std::string words;
+            for (size_t w = 0; w < 2; ++w)
+                words += std::to_string(uint8_t(bytes[array + 4 * w + 2]) << 8 | uint8_t(bytes[array + 4 * w + 3])) + " ";
+            return words;
+        }
+        return std::string("none");
+    };
+    const std::string expected = "signals 2 [data>D0/ 1 0] [CLK>NET_CLK/U0 2 0]";
+    for (const uint32_t stride : {16u, 20u, 24u}) {
+        SCOPED_TRACE(stride);
+        const std::string block = SpiceMapsBlock(stride);
+        for (const std::string& bytes : {block, OtherOrder(kProjectSpiceMapsBlock, block)}) {
+            const std::string file = tree.path("p/Stored.PRX");
+            std::remove(file.c_str());
+            WriteProjectFileOf(file, {{kProjectSpiceMapsBlock, bytes}});
+            ProjectRecord* project = OpenRecord(file);
+            ASSERT_TRUE(project);
+            ASSERT_EQ(LoadProjectSpiceMaps(project), 0);
+            EXPECT_NE(Snapshot(project).find(expected), std::string::npos) << Snapshot(project);
+            // Stored again: 16-byte items in 16-byte slots.
+            ASSERT_EQ(WriteProjectSpiceMaps(project), 0);
+            ASSERT_EQ(LoadProjectSpiceMaps(project), 0);
+            EXPECT_NE(Snapshot(project).find(expected), std::string::npos) << Snapshot(project);
+            CloseRecord(project);
+            EXPECT_EQ(storedForm(file), "16 16 ");
+        }
+    }
+    // A map as the netlist build makes it (20-byte entries in memory) is stored the same way.
+    ProjectRecord* project = OpenRecord(path);
+    ASSERT_TRUE(project);
+    Fill(project, tree.Dir("p"));
+    ASSERT_EQ(WriteProjectSpiceMaps(project), 0);
+    CloseRecord(project);
+    EXPECT_EQ(storedForm(path), "16 16 ");
+}
+
 TEST(ProjectIds, IgnoreTheCaseOfNamesAndExtensions) {
     EXPECT_EQ(status::kNoErr, InitMemoryManager(-1));
     Tree tree;

@@ -280,6 +280,58 @@ TEST_F(DAStreamTest, OldFormWithNarrowSlots) {
     DADispose(back);
 }
 
+// A packed array stored without its one cluster (the stored form allows a cluster count of 0)
+// reads as an empty packed array that takes items, in either form; with a slot counted it is
+// refused.
+TEST_F(DAStreamTest, APackedArrayStoredWithoutAClusterReadsEmpty) {
+    const auto header = [](uint32_t idLimit, uint32_t count) {
+        Bytes b;
+        const uint32_t words[12] = {4, 4, count, idLimit, 0, 0, 0xFFFFFFFF, 0, kDAPacked | kDASorted, 0, 0, 9};
+        for (uint32_t w : words) b.be(w);
+        return b.s;
+    };
+    const std::string current = Bytes().be(uint32_t(-2)).be(72).s + header(0, 0) + std::string(24, '\0');
+    const struct {
+        const char* name;
+        std::string bytes;
+        OSStatus expect;
+    } cases[] = {
+        {"current form", current, status::kNoErr},
+        {"old form", header(0, 0), status::kNoErr},
+        {"a slot and no cluster", header(1, 0), status::kParamErr},
+        {"an item and no cluster", header(1, 1), status::kParamErr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Buffer in(c.bytes);
+        DAArray back = nullptr;
+        ASSERT_EQ(DARead(nullptr, &back, in.stream, nullptr), c.expect);
+        if (c.expect != status::kNoErr) {
+            EXPECT_EQ(back, nullptr);
+            continue;
+        }
+        EXPECT_EQ(GetStreamPosition(in.stream), int32_t(c.bytes.size()));
+        EXPECT_EQ(DACount(back), 0);
+        EXPECT_EQ((*back)->clusterCount, 1);
+        EXPECT_EQ(DAGetRefCon(back), 9u);
+        for (int32_t v : {30, 10, 20}) DAAdd(back, &v);
+        for (int32_t id = 0; id < 3; ++id) {
+            int32_t v = 0;
+            ASSERT_TRUE(DAGet(back, id, &v));
+            EXPECT_EQ(v, 10 * (id + 1));
+        }
+        // Written again, it has its cluster.
+        Buffer out;
+        ASSERT_EQ(DAWrite(back, out.stream, nullptr), 0);
+        Buffer again(out.bytes());
+        DAArray reread = nullptr;
+        ASSERT_EQ(DARead(nullptr, &reread, again.stream, nullptr), 0);
+        ExpectSameArray(back, reread);
+        DADispose(reread);
+        DADispose(back);
+    }
+}
+
 TEST_F(DAStreamTest, ReadingWidensItems) {
     DAArray array = DACreate(nullptr, 8, 0, 0);
     for (int32_t i = 0; i < 5; ++i) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/memory.h"
@@ -94,6 +95,13 @@ protected:
     static std::vector<uint32_t> Starts(VXTERecord* te) {
         const auto* s = reinterpret_cast<const uint32_t*>(*te->lineStarts);
         return std::vector<uint32_t>(s, s + te->lineCount + 1);
+    }
+    // Selects between two random indexes (the selection snaps to characters); the indexes.
+    static std::pair<int32_t, int32_t> SelectSomewhere(VXTERecord* te, std::mt19937& rng) {
+        const int32_t a = int32_t(rng() % (te->length + 1));
+        const int32_t b = int32_t(rng() % (te->length + 1));
+        VXTESetSelect(a, b, te);
+        return {a, b};
     }
     static std::string Text(VXTERecord* te) {
         std::vector<char> buffer(te->length * 3 + 1);
@@ -192,9 +200,7 @@ TEST_F(TextEditTest, RewrapAfterEditsMatchesAFreshLayout) {
         const uint64_t rounds = test::StressCount(300);
         for (uint64_t round = 0; round < rounds; round++) {
             const std::string before = Text(te);
-            const int32_t a = int32_t(rng() % (te->length + 1));
-            const int32_t b = int32_t(rng() % (te->length + 1));
-            VXTESetSelect(a, b, te);
+            const auto [a, b] = SelectSomewhere(te, rng);
             if (rng() % 3 == 0) {
                 VXTEKey(kTEKeyBackspace, te);
             } else {
@@ -206,6 +212,141 @@ TEST_F(TextEditTest, RewrapAfterEditsMatchesAFreshLayout) {
             ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
             ASSERT_EQ(Starts(te), Starts(fresh))
                 << "round " << round << ": '" << before << "' edited at " << a << ".." << b;
+        }
+    }
+}
+
+// Whether a position splits a character whatever the layout makes of its neighbours: inside a
+// surrogate pair or a CR LF, or before a mark, a variation selector or a zero-width joiner that
+// follows anything but a break.
+bool SplitsACharacter(VXTERecord* te, uint32_t i) {
+    if (i == 0 || i >= te->length) return false;
+    const auto* u = reinterpret_cast<const char16_t*>(*te->text);
+    const char16_t a = u[i - 1], b = u[i];
+    if (a >= 0xD800 && a <= 0xDBFF && b >= 0xDC00 && b <= 0xDFFF) return true;
+    if (a == 13) return b == 10;
+    const bool joins = (b >= 0x300 && b <= 0x36F) || b == 0x200D || (b >= 0xFE00 && b <= 0xFE0F);
+    return joins && a != 10 && a != 9;
+}
+
+// The line starts, the caret and the selection ends that do not fall on a character boundary.
+std::vector<std::string> OffBoundaries(VXTERecord* te) {
+    std::vector<std::string> off;
+    const auto* starts = reinterpret_cast<const uint32_t*>(*te->lineStarts);
+    for (uint32_t line = 0; line < te->lineCount; line++)
+        if (SplitsACharacter(te, starts[line])) off.push_back("line " + std::to_string(line) + " at " + std::to_string(starts[line]));
+    if (SplitsACharacter(te, te->selStart)) off.push_back("selection start " + std::to_string(te->selStart));
+    if (SplitsACharacter(te, te->selEnd)) off.push_back("selection end " + std::to_string(te->selEnd));
+    return off;
+}
+
+// Characters outside the basic plane: a line of long emoji sequences (a family, joined by ZWJ,
+// eleven units) wraps only between them, and a line of emoji after a letter (an odd offset)
+// too.
+TEST_F(TextEditTest, WrappedLinesStartOnCharacterBoundaries) {
+    const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"
+                               "\xE2\x80\x8D\xF0\x9F\x91\xA6";
+    const std::string smile = "\xF0\x9F\x98\x80";
+    const std::string flag = "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA";
+    const struct {
+        const char* name;
+        std::string text;
+        const char* fits;
+    } cases[] = {
+        {"families", "a" + family + family + family + " " + family, "ab"},
+        {"families, nothing fits", family + family + "a" + family, ""},
+        {"smiles after a letter", "a" + smile + smile + smile + smile + smile + smile + smile + smile + smile, "ab"},
+        {"flags", "a" + flag + flag + flag + flag + flag + " " + flag + flag, "a"},
+        {"marks on a letter", "ae\xCC\x81\xCC\x82\xCC\x83\xCC\x84\xCC\x85\xCC\x86\xCC\x87\xCC\x88\xCC\x89" + smile, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VXTERecord* te = Make(*c.fits ? Width(c.fits) : 1, c.text);
+        EXPECT_GT(te->lineCount, 1u);
+        EXPECT_EQ(OffBoundaries(te), std::vector<std::string>{});
+    }
+}
+
+// A paste that makes one character of the text before and after it (the two halves of a flag)
+// leaves the caret after that character, so that what is typed next does not split it.
+TEST_F(TextEditTest, APasteThatJoinsACharacterLeavesTheCaretAfterIt) {
+    const std::string first = "\xF0\x9F\x87\xA9", second = "\xF0\x9F\x87\xAA";  // the halves of a flag
+    const struct {
+        const char* name;
+        std::string text;
+        int32_t at;
+        std::string pasted;
+        uint32_t caret;
+        size_t byte;  // the caret in the UTF-8 text
+    } cases[] = {
+        {"the first half before the second", second, 0, first, 4, 8},
+        {"a letter before its mark", "\xCC\x81z", 0, "ab", 3, 4},
+        {"a plain paste", "xy", 1, "ab", 3, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VXTERecord* te = Make(500, c.text);
+        VXTEActivate(te);
+        VXTESetScrap(c.pasted.data(), int32_t(c.pasted.size()), kEncodingUTF8);
+        VXTESetSelect(c.at, c.at, te);
+        VXTEPaste(te);
+        EXPECT_EQ(te->selStart, c.caret);
+        EXPECT_EQ(te->selEnd, c.caret);
+        EXPECT_EQ(OffBoundaries(te), std::vector<std::string>{});
+        const std::string before = Text(te);
+        VXTEKey('q', te);
+        EXPECT_EQ(Text(te), before.substr(0, c.byte) + "q" + before.substr(c.byte));
+    }
+}
+
+// Pastes, typing, Backspace and forward delete over text with characters of several units
+// (emoji, flags, marks, sequences joined by ZWJ): the lines kept after each edit are those of a
+// fresh layout of the same text, and line starts, caret and selection stay on character
+// boundaries.
+TEST_F(TextEditTest, EditsOfCharactersOfSeveralUnitsLayOutAsAFreshText) {
+    const std::string pieces[] = {
+        "a", "b", " ", "  ", "\r", "\t", "\xCC\x81", "\xE2\x80\x8D", "\xF0\x9F\x98\x80",
+        "\xF0\x9F\x87\xA9", "\xF0\x9F\x87\xAA", "\xF0\x9F\x91\xA8", "\xEF\xB8\x8F", "word ",
+    };
+    const char* widths[] = {"abcdefgh", "ab", ""};
+    for (const char* fits : widths) {
+        SCOPED_TRACE(fits);
+        std::mt19937 rng(test::TestSeed());
+        const int32_t width = *fits ? Width(fits) : 1;
+        VXTERecord* te = Make(width, "word \xF0\x9F\x87\xA9\xF0\x9F\x87\xAA word \xF0\x9F\x98\x80 a");
+        VXTERecord* fresh = Make(width, "");
+        VXTEActivate(te);
+        const uint64_t rounds = test::StressCount(300);
+        for (uint64_t round = 0; round < rounds; round++) {
+            const std::string before = Text(te);
+            const auto [a, b] = SelectSomewhere(te, rng);
+            const uint32_t what = rng() % 5;
+            std::string edit;
+            if (what == 0) {
+                edit = "backspace";
+                VXTEKey(kTEKeyBackspace, te);
+            } else if (what == 1) {
+                edit = "forward delete";
+                VXTEKey(kTEKeyForwardDelete, te);
+            } else if (what == 2) {
+                edit = "typed x";
+                VXTEKey('x', te);
+            } else {
+                std::string pasted;
+                for (uint32_t k = rng() % 4 + 1; k > 0; k--) pasted += pieces[rng() % std::size(pieces)];
+                edit = "pasted '" + pasted + "'";
+                VXTESetScrap(pasted.data(), int32_t(pasted.size()), kEncodingUTF8);
+                VXTEPaste(te);
+            }
+            const std::string trace = "round " + std::to_string(round) + ": '" + before + "' " + edit + " at " +
+                                      std::to_string(a) + ".." + std::to_string(b) + " gave '" + Text(te) + "'";
+            ASSERT_TRUE(VXTESetText(*te->text, int32_t(te->length * 2), kEncodingUTF16LE, fresh));
+            ASSERT_EQ(Starts(te), Starts(fresh)) << trace;
+            ASSERT_EQ(OffBoundaries(te), std::vector<std::string>{}) << trace;
+            if (te->length > 60) {
+                VXTESetSelect(0, int32_t(te->length) - 30, te);
+                VXTEKey(kTEKeyBackspace, te);
+            }
         }
     }
 }

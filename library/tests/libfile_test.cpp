@@ -328,6 +328,48 @@ TEST_F(LibraryFile, ItemCallsCheckTheirArguments) {
     EXPECT_EQ(Bytes(path_), before);
 }
 
+// A delete the dynamic file refuses leaves the library file byte for byte as it was: the item
+// map is not marked invalid (and so not written again at the close) for a block that cannot be
+// released. Among them an id that reads as an item block's head but is no block of the file's
+// chain (bytes inside an item), as a damaged item map may list.
+TEST_F(LibraryFile, ARefusedDeleteLeavesTheFileAsItWas) {
+    uint32_t item = 0, map = 0;
+    {
+        OpenLibrary lib(path_, kLibraryOpenLoadMap);
+        item = lib.Write(FlatItemBytes({"ITEM"}));
+    }
+    {
+        OpenLibrary lib(path_, kReadMap);
+        map = lib.record.header.mapBlockId;
+    }
+    std::string file = Bytes(path_);
+    const uint32_t inside = item + 16;  // a head {type 1, head length 6, 8 data bytes} inside the item
+    ASSERT_LT(inside + 8, item + 40);
+    file.replace(inside - 6, 6, test::Hex("01 06 00000008"));
+    // A stored digest that this writer would not write (another writer's, or one gone stale):
+    // an item map written again changes the file.
+    file.replace(map, 16, std::string(16, '\x55'));
+    ASSERT_TRUE(WriteFile(path_, file));
+    const struct {
+        const char* what;
+        uint32_t id;
+    } cases[] = {{"the item map's block", map}, {"no block head", item + 3}, {"a head off the chain", inside}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            OpenLibrary lib(path_, kLibraryOpenLoadMap);
+            ASSERT_EQ(lib.status, 0);
+            EXPECT_EQ(DeleteLibraryFileItem(&lib.record, c.id, true), status::kBadPosition);
+            EXPECT_EQ(lib.Names(), std::vector<std::string>{"ITEM"});
+            EXPECT_EQ(lib.Close(), 0);
+        }
+        const std::string after = Bytes(path_);
+        size_t differ = 0;
+        for (size_t i = 0; i < std::min(after.size(), file.size()); i++) differ += after[i] != file[i];
+        EXPECT_TRUE(after == file) << differ << " bytes differ, " << after.size() << " bytes for " << file.size();
+    }
+}
+
 TEST_F(LibraryFile, DigestCheck) {
     {
         OpenLibrary lib(path_, kLibraryOpenLoadMap);

@@ -128,7 +128,7 @@ TEST_F(SheetRecordTest, ASheetThatCannotBeMadeFreesWhatItMade) {
 
 TEST(SheetToolTips, TheTextOfEachTool) {
     const std::pair<int32_t, const char*> cases[] = {
-        {1, "Place Line"},         {7, "Place Ploygon"},          {64, "Select and Move Objects"},
+        {1, "Place Line"},         {7, "Place Polygon"},          {64, "Select and Move Objects"},
         {2006, "Select and Move Objects"}, {2007, "Place Text  [T]"}, {2034, "Search Libraries"},
         {2035, "Search Libraries"}, {2053, "Check Project"},       {9, ""},
         {0, ""},                   {2005, ""},

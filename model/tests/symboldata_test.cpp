@@ -754,7 +754,9 @@ TEST_F(SymbolData, TheNodeMapHoldsEachPinsEndAndOrientation) {
     Pin({0, 20}, {30, 20}, 2);      // up, pen width 2
     Pin({40, -30}, {40, 0}, 1, 3);  // left, with a bubble
     Pin({80, 5}, {50, 5});          // down
-    Pin({70, 70}, {60, 60});        // slanted
+    Pin({70, 70}, {60, 60});        // slanted, its connection end to the right
+    Pin({90, 90}, {90, 90});        // no length, as a converted tail symbol's pin
+    Pin({60, 10}, {70, 30});        // slanted, its connection end to the left
     Shape(kElementLine, {0, 0}, {5, 5});
     const Bytes data = Write(false);
     OSStatus status = -1;
@@ -762,12 +764,21 @@ TEST_F(SymbolData, TheNodeMapHoldsEachPinsEndAndOrientation) {
                                              &status);
     EXPECT_EQ(status, 0);
     ASSERT_TRUE(map);
-    EXPECT_EQ(NodeMapCount(map), 5);
-    EXPECT_EQ(SizeOfPtr(map), NodeMapSize(5));
+    EXPECT_EQ(NodeMapCount(map), 7);
+    EXPECT_EQ(SizeOfPtr(map), NodeMapSize(7));
     const auto* points = reinterpret_cast<const Point*>(map + 2);
     EXPECT_EQ(PointText(points[0]), "(110,240)");
     EXPECT_EQ(PointText(points[2]), "(140,170)");
-    EXPECT_EQ(Bytes(map + 22, 5), Hex("01 82 03 04 00"));
+    // Each pin's orientation is its node's (Node_Orient), the wide one marked.
+    EXPECT_EQ(Bytes(map + 30, 7), Hex("01 82 03 04 01 04 03"));
+    for (const ElementRecord* e = static_cast<const ElementRecord*>(LLFirst(elements)); e; e = e->next) {
+        if (e->kind != kElementNode) continue;
+        const Point end = e->points.point1;
+        int32_t n = 0;
+        while (n < 7 && !(points[n].v == end.v + 100 && points[n].h == end.h + 200)) ++n;
+        ASSERT_LT(n, 7);
+        EXPECT_EQ(map[30 + n] & 0x7F, Node_Orient(e)) << n;
+    }
     MemFreePtr(map);
 
     // The tails: the body end, or the bubble's side of a pin with a bubble.
@@ -776,7 +787,7 @@ TEST_F(SymbolData, TheNodeMapHoldsEachPinsEndAndOrientation) {
         const char* point;
         OSStatus status;
     } tails[] = {{0, "(10,0)", 0}, {1, "(30,20)", 0}, {2, "(40,-7)", 0}, {4, "(60,60)", 0},
-                 {5, "(0,0)", 0},  {-1, "(0,0)", 0}};
+                 {5, "(90,90)", 0}, {7, "(0,0)", 0},  {-1, "(0,0)", 0}};
     for (const auto& t : tails) {
         Point p{1, 1};
         EXPECT_EQ(ExtractSymbolNodeTailPosition(data.data(), uint32_t(data.size()), {0, 0},

@@ -136,7 +136,7 @@ TEST_F(ToolBars, PaletteButtonsStackAndTheSubSheetToolOnlyWithItsPreference) {
         EXPECT_EQ(ItemRect(palette, int16_t(gDrawingToolMap[n])), Show(CalcDrawingToolButtonRect(n))) << n;
     // Tips for every button that has one, the popup's too.
     char text[256];
-    EXPECT_STREQ(VXGetToolTipText(palette, VXGetControlToolTip(palette, kDrawToolPolygon)), "Place Ploygon");
+    EXPECT_STREQ(VXGetToolTipText(palette, VXGetControlToolTip(palette, kDrawToolPolygon)), "Place Polygon");
     EXPECT_STREQ(VXGetToolTipText(palette, VXGetControlToolTip(palette, kDrawToolWire)), "Place Wire  [W]");
     EXPECT_STREQ(VXGetToolTipText(hierarchical->topToolBar,
                                   VXGetControlToolTip(hierarchical->topToolBar, kTopToolProjectContext)),

@@ -46,10 +46,12 @@ protected:
 
     std::string Path(const std::string& name) const { return dir_.file(name); }
 
-    // Runs a tool of the build in the project folder.
-    ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments) const {
-        std::string command =
-            "cd " + ShellQuoted(dir_.path()) + " && " + ShellQuoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
+    // Runs a tool of the build in the project folder; `environment` goes before it on the shell's
+    // command line (an `env` command that sets or unsets variables).
+    ToolRun Tool(const std::string& tool, const std::vector<std::string>& arguments,
+                 const std::string& environment = {}) const {
+        std::string command = "cd " + ShellQuoted(dir_.path()) + " && " + environment + " " +
+                              ShellQuoted(std::string(PLEXA_TOOLS_DIR) + "/" + tool);
         for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
         command += " >" + ShellQuoted(Path("run.out")) + " 2>" + ShellQuoted(Path("run.err"));
         ToolRun run;
@@ -145,6 +147,30 @@ TEST_F(ToolsTest, ReportRunWritesTheSpiceNetlistAndNgspiceSimulatesIt) {
     ExpectOperatingPoint(dir_.path(), netlist, AmpOperatingPoint());
 }
 
+// The descent rules run over the project as it was opened: each use of the child sheet answers
+// its sheet symbol's designator (X1, X2), so that a rule can keep one use out of every later walk
+// of the run (X1 holds R4 and C2).
+TEST_F(ToolsTest, DescentRulesSeeTheDesignatorsOfTheSheetSymbolsAndKeepOneUseOut) {
+    const struct {
+        const char* script;
+        const char* output;
+    } cases[] = {
+        {"DESCENTRULES { WRITE RefDes : \",\" : RefDesNQ : \",\" : RefDesPrefix : \";\" }",
+         "X1,X1,X;X2,X2,X;"},
+        {"DESCENTRULES { IF RefDes == \"X1\" NODESCENT = 1 }\nITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }",
+         "C1 R1 R2 R3 V1 "},
+        {"DESCENTRULES { IF RefDesNQ == \"X2\" NODESCENT = 1 }\nDATABASE;\nITERATE COMPONENTS BY RefDes { WRITE RefDes : \" \" }",
+         "C2 R1 R2 R4 V1 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        ASSERT_TRUE(WriteFile(Path("rules.SXP"), std::string("SETFILE \"rules.txt\";\n") + c.script + "\n"));
+        const ToolRun run = Tool("report-run", {"amp.PRX", "rules.SXP"});
+        EXPECT_EQ(run.exit, 0) << run.err;
+        EXPECT_EQ(Bytes("rules.txt"), c.output);
+    }
+}
+
 // A script that only reads leaves the project file as it was and says nothing of writing.
 TEST_F(ToolsTest, ReportRunKeepsTheProjectReadOnlyForAScriptThatOnlyReads) {
     const std::string before = Bytes("amp.PRX");
@@ -167,6 +193,12 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
     ASSERT_TRUE(WriteFile(Path("plain"), "not a folder\n"));
     ASSERT_TRUE(WriteFile(Path("bad.SXP"), "WRITE (\n"));
     ASSERT_TRUE(WriteFile(Path("under.SXP"), "SETFILE \"plain/out.txt\";\nWRITE \"x\";\n"));
+    // A project whose child sheet is cut short.
+    fs::create_directory(Path("damaged"));
+    for (const char* name : {"amp.PRX", "ROOT.SHX"}) fs::copy_file(Path(name), Path(std::string("damaged/") + name));
+    const std::string child = Bytes("RC.SHX");
+    ASSERT_TRUE(WriteFile(Path("damaged/RC.SHX"), child.substr(0, child.size() * 2 / 3)));
+    const std::string bom = SourcePath("resources/scripts/Bill of Materials.SXP");
     const std::string fileNotFound = "The file could not be found.";
     const struct {
         const char* tool;
@@ -183,6 +215,9 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         {"report-run", {"amp.PRX", "bad.SXP"}, "bad.SXP", "cannot be compiled"},
         {"report-run", {"lost/amp.PRX", "under.SXP"}, "lost/amp.PRX", "the sheet RC.SHX was not found"},
         {"report-run", {"amp.PRX", "under.SXP"}, Path("plain/out.txt"), "The folder could not be found."},
+        // The damaged child is named, and the script is not blamed for it.
+        {"netlist-dump", {"damaged/amp.PRX"}, "damaged/amp.PRX", "the sheet RC.SHX cannot be read"},
+        {"report-run", {"damaged/amp.PRX", bom}, "damaged/amp.PRX", "the sheet RC.SHX cannot be read"},
         {"sheet-dump", {"missing.SHX"}, "missing.SHX", fileNotFound},
         {"sheet-dump", {"amp.PRX"}, "amp.PRX", "The file is not of a known kind."},
         {"project-dump", {"missing.PRX"}, "missing.PRX", fileNotFound},
@@ -210,8 +245,43 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         EXPECT_NE(line.find(c.meaning), std::string::npos) << line;
         EXPECT_EQ(line.back(), '.') << line;
         EXPECT_EQ(run.err.find("status"), std::string::npos) << run.err;
+        if (c.file.rfind("damaged/", 0) == 0) {
+            EXPECT_EQ(run.err.find("script"), std::string::npos) << run.err;
+            // The project's log (here a line on standard error) names the sheet too.
+            EXPECT_NE(run.err.find("Sheet could not be read. Sheet \"RC.SHX\": The end of the file was reached unexpectedly."),
+                      std::string::npos)
+                << run.err;
+        }
     }
     EXPECT_EQ(Bytes("amp.PRX"), project);
+}
+
+// A display that cannot be reached (DISPLAY naming no X server, or the X11 platform asked for
+// without one) leaves the tools on the offscreen platform, and with XDG_RUNTIME_DIR unset (a shell
+// over ssh, a cron job) their standard error carries only their own messages: here none.
+TEST_F(ToolsTest, ToolsRunWithoutAReachableDisplayAndSayOnlyTheirOwnMessages) {
+    const char* const environments[] = {
+        "env -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4093",
+        "env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:4093",
+        "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb",
+        "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM",
+        "env -u XDG_RUNTIME_DIR QT_QPA_PLATFORM=offscreen",
+    };
+    for (const char* environment : environments) {
+        SCOPED_TRACE(environment);
+        const ToolRun netlist = Tool("netlist-dump", {"amp.PRX"}, environment);
+        EXPECT_EQ(netlist.exit, 0);
+        EXPECT_EQ(netlist.out, kWholeNetlist);
+        EXPECT_EQ(netlist.err, "");
+        const ToolRun sheet = Tool("sheet-dump", {"ROOT.SHX"}, environment);
+        EXPECT_EQ(sheet.exit, 0);
+        EXPECT_NE(sheet.out, "");
+        EXPECT_EQ(sheet.err, "");
+        const ToolRun report =
+            Tool("report-run", {"amp.PRX", SourcePath("resources/scripts/Bill of Materials.SXP")}, environment);
+        EXPECT_EQ(report.exit, 0);
+        EXPECT_EQ(report.err, "");
+    }
 }
 
 }  // namespace
