@@ -208,10 +208,11 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
     LibraryFileRecord library{};
     // The program's own libraries and those it cannot change are only read: nothing is ever
     // written into them (a save goes to a copy of the person's own).
+    const bool forReading = IsLibraryFileReadOnly(spec);
     OSStatus status = OpenLibraryFile(spec, &library,
                                       kLibraryOpenLoadMap | kLibraryOpenRecoverCut |
                                           (rebuildMap ? kLibraryOpenRebuildMap : 0) |
-                                          (IsLibraryFileReadOnly(spec) ? kLibraryOpenReadOnly : 0));
+                                          (forReading ? kLibraryOpenReadOnly : 0));
     if (status != 0) {
         if (status == status::kUserCancelled) return nullptr;
         if (gHooks.reportOpenError) gHooks.reportOpenError(status, spec->name);
@@ -225,6 +226,7 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
         LibEditorReport(status::kOutOfMemory);
         return nullptr;
     }
+    editor->openedForReading = forReading;
     // Primary names first (map order), then each alias joins its item by block id.
     LibraryItemMap map = editor->library.map;
     StringBlock mapNames = editor->library.names;
@@ -642,6 +644,7 @@ OSStatus MoveToOwnCopy(LibEditorRecord* editor) {
     }
     (void)CloseLibraryFile(&editor->library);  // opened for reading: nothing is written
     editor->library = library;
+    editor->openedForReading = false;
     RetitleLibEditorWindow(editor);
     for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->items)); ref; ref = ref->next)
         if (ref->symbolEditor && gHooks.itemEditorLibrarySaved) gHooks.itemEditorLibrarySaved(ref->symbolEditor);
@@ -656,7 +659,7 @@ OSStatus MoveToOwnCopy(LibEditorRecord* editor) {
 
 OSStatus SaveLibEditorChanges(LibEditorRecord* editor) {
     // A library opened for reading is saved into the person's own copy.
-    if (FileOf(editor) && (editor->library.file.flags & kDynamicFileReadOnly)) {
+    if (FileOf(editor) && editor->openedForReading) {
         if (!IsLibEditorDirty(editor)) return status::kNoErr;
         if (const OSStatus st = MoveToOwnCopy(editor)) {
             LibEditorReport(st);

@@ -119,6 +119,7 @@ struct LibEditorRecord {
     LinkListHeader* items;         // LibEditorItemRef, in list order
     LinkListHeader* deletions;     // stored items to release at the next save; none for the clip
     LibraryFileRecord library;     // zero for the clipboard
+    bool openedForReading;         // the library cannot be changed: a save goes to a copy
     StringBlock names;             // the references' names
     int32_t windowID;
 };

@@ -63,6 +63,14 @@ std::string ItemOf(const std::string& listing, const std::string& item) {
     return listing.substr(at + 1, end - at - 1);
 }
 
+// A copy of the shipped library in the run's folder, which the person may change; its path.
+std::string OwnCopy(const ScriptedRun& run) {
+    const std::string mine = run.dir().file("Basic Parts.LBX");
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(ShippedLibrary(), bytes) && WriteFile(mine, bytes));
+    return mine;
+}
+
 // Points of the library "Basic Parts" and of a component's symbol editor: the Capacitor's row
 // (the third), the pin and line tools and two places on the drawing.
 const std::string kCapacitorRow = "52 47", kPinTool = "157 187", kLineTool = "157 218";
@@ -124,10 +132,7 @@ TEST(LibSaveRun, TheShippedLibraryIsReadOnlyAndASaveWritesThePersonsOwnCopy) {
 // closed, all without a change, is not written: neither the program's own nor a copy.
 TEST(LibSaveRun, ALibraryOpenedAndClosedWithoutAChangeIsNotWritten) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string mine = run.dir().file("Basic Parts.LBX");
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(ShippedLibrary(), bytes));
-    ASSERT_TRUE(WriteFile(mine, bytes));
+    const std::string mine = OwnCopy(run);
     for (const std::string& library : {ShippedLibrary(), mine}) {
         SCOPED_TRACE(library);
         const FileState before = StateOf(library);
@@ -152,15 +157,12 @@ TEST(LibSaveRun, ALibraryOpenedAndClosedWithoutAChangeIsNotWritten) {
     }
 }
 
-// A library of the person's own: a click of the pin tool makes a pin of the Part's new-pin type
+// A library of the person's own: a click of the pin tool makes a pin, of a new pin's type
 // ("Unspecified"), confirmed in its dialog; closing the changed editor asks, "Cancel" keeps it
 // open, "Save" writes the library, which then holds the new pin.
 TEST(LibSaveRun, AClosedChangedSymbolEditorAsksAndSavesItsNewPin) {
     ScriptedRun run(PLEXA_PROGRAM);
-    const std::string mine = run.dir().file("Basic Parts.LBX");
-    std::string bytes;
-    ASSERT_TRUE(ReadFile(ShippedLibrary(), bytes));
-    ASSERT_TRUE(WriteFile(mine, bytes));
+    const std::string mine = OwnCopy(run);
     const std::string pin = OutputPath("libsave-clicked-pin.png");
     const ScriptedRunResult result = run.Run(
         kOpenCapacitor +

@@ -21,7 +21,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using ShippedPartsRun = SheetContentsTest;
+class ShippedPartsRun : public SheetContentsTest {
+protected:
+    // The canonical dump of a sheet file the run saved.
+    std::string SavedSheet(const std::string& path) {
+        SheetRecord* sheet = Load(path);
+        EXPECT_NE(sheet, nullptr) << path;
+        return sheet ? DumpSheet(sheet) : std::string();
+    }
+};
 
 // Points of a new sheet's window (its top tool bar expanded, as a new sheet's comes): the library
 // pane's item list, and the tools of the left bar (without the sub-sheet symbol tool).
@@ -102,9 +110,7 @@ TEST_F(ShippedPartsRun, APowerSymbolAndAPortFromTheShortcutsGiveTheParentsSheetS
         "quit\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_TRUE(fs::exists(shot));
-    SheetRecord* sheet = Load(child);
-    ASSERT_NE(sheet, nullptr);
-    const std::string dump = DumpSheet(sheet);
+    const std::string dump = SavedSheet(child);
     // The ground and the port come from "Wire Symbols": a global net symbol and an input port.
     EXPECT_EQ(LinesHolding(dump, "library \"Wire Symbols.LBX\""),
               "  #2 serial 2 at (240,240) flags 0x00080200 map 1 library \"Wire Symbols.LBX\"\n"
@@ -113,9 +119,7 @@ TEST_F(ShippedPartsRun, APowerSymbolAndAPortFromTheShortcutsGiveTheParentsSheetS
     EXPECT_NE(dump.find("  S1 \"OUT\" flags 0x0003 "), std::string::npos) << dump;
     EXPECT_NE(dump.find("  S2 \"GND\" flags 0x0001 "), std::string::npos) << dump;
     // The parent's sheet symbol shows the child's port.
-    SheetRecord* top = Load(parent);
-    ASSERT_NE(top, nullptr);
-    const std::string parentDump = DumpSheet(top);
+    const std::string parentDump = SavedSheet(parent);
     EXPECT_EQ(LinesHolding(parentDump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"OUT\"\n")
         << parentDump;
 }
@@ -148,9 +152,7 @@ TEST_F(ShippedPartsRun, AShortcutWhoseLibraryIsMissingPlacesNothing) {
         "quit\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     EXPECT_TRUE(fs::exists(alert));
-    SheetRecord* sheet = Load(saved);
-    ASSERT_NE(sheet, nullptr);
-    const std::string dump = DumpSheet(sheet);
+    const std::string dump = SavedSheet(saved);
     EXPECT_EQ(LinesHolding(dump, "  #"),
               "  #1 serial 1 at (264,192) flags 0x00080000 map 0 library \"Basic Parts.LBX\" component C1 package 0 "
               "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n")
@@ -203,9 +205,7 @@ TEST_F(ShippedPartsRun, ThePartsShowTheirDesignatorAndValueOnTheSheetInPrintAndI
         {"amp.PRX", "ROOT.SHX"}, folder);
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     for (const std::string& picture : {shot, zoomed}) EXPECT_TRUE(fs::exists(picture)) << picture;
-    SheetRecord* sheet = Load(folder + "/ROOT.SHX");
-    ASSERT_NE(sheet, nullptr);
-    const std::string dump = DumpSheet(sheet);
+    const std::string dump = SavedSheet(folder + "/ROOT.SHX");
     EXPECT_EQ(LinesHolding(dump, "owner serial"),
               "  T2 kind 0x0011 owner serial 7 flags 0x0020 at (254,52) \"R5\"\n"
               "  T3 kind 0x0016 owner serial 7 flags 0x0030 at (254,78) \"1k\" macro \"{Value}\"\n"
