@@ -192,6 +192,27 @@ TEST(LibSaveRun, AClosedChangedSymbolEditorAsksAndSavesItsNewPin) {
         << capacitor;
 }
 
+// File > New > Library... makes the library file where its panel says, offers the folder to the
+// library paths and opens the new library in its window.
+TEST(LibSaveRun, FileNewLibraryMakesTheLibraryThePanelNames) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string made = run.dir().file("Mine.LBX");
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "panel " + made + "\n"
+        "menu File > New > Library...\n"
+        "button Add it\n"
+        "wait-window Mine\n"
+        "log-windows\n"
+        "close Mine\n"
+        "wait-no-window Mine\n"
+        "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: Mine | Untitled 1"});
+    EXPECT_EQ(Listing(made), "");  // a library, of no items yet
+}
+
 #endif
 
 }  // namespace
