@@ -23,6 +23,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);
+    SetPromptCreateLibraryProc(t.promptCreateLibrary);
 }
 
 void InstallEditorHooks() {

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "app/prefs.h"
 #include "app/shell.h"
 #include "files/sheetsave.h"
 #include "files/sheetstore.h"
@@ -18,6 +19,7 @@
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/elementinfo.h"
 #include "sheeteditor/elementtools.h"
+#include "sheeteditor/sheetclose.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
@@ -27,6 +29,7 @@
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_filepanels.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_window.h"
 
@@ -68,6 +71,36 @@ InvalidSymbolAnswer AskInvalidSymbol(SymbolEditorRecord*) {
                    kVXAlertFirstButton
                ? InvalidSymbolAnswer::kEdit
                : InvalidSymbolAnswer::kCloseAnyway;
+}
+
+// The save question of a closing window, named by the window's title.
+template <class Answer>
+Answer AskSaveWindow(VXWindowRecordTag* window) {
+    char title[512] = "";
+    if (window) {
+        VXSelectWindow(window);
+        VXWaitUpdateWindows();
+        VXGetWindowTitle(window, title);
+    }
+    bool save = false;
+    if (!AskSaveDialog(title, kSaveQuestionSheet, &save)) return Answer::kCancel;
+    return save ? Answer::kSave : Answer::kDontSave;
+}
+
+// The save panel of a library file, starting in the spec's folder with its name.
+bool AskLibraryFile(const char* prompt, FileSpec* spec) {
+    const bool inFolder = !IsDirectoryInvalid(&spec->directory);
+    return RunSaveFilesPanel(prompt, spec->name, inFolder, kLibraryCreator, kLibraryFileType, spec) == status::kNoErr;
+}
+
+// File > New > Library...: the new file's place, starting in the remembered library folder.
+bool PromptNewLibraryFile(FileSpec* spec) {
+    int32_t value = 0;
+    GetPrefDirectory(kPrefDirLibraries, &spec->directory, &value);
+    if (!*spec->name) std::snprintf(spec->name, sizeof spec->name, "%s", kUntitledLibraryName);
+    if (!AskLibraryFile(kCreateLibraryPrompt, spec)) return false;
+    RecordPrefDirectory(kPrefDirLibraries, &spec->directory, 0);
+    return true;
 }
 
 void ReportSymbolEditorError(OSStatus status, const char* message) {
@@ -158,6 +191,14 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libEditor.claimClipboard = [] { ResetScrap(kScrapLibItems); };
     editor.symbolEditor.activated = [](SymbolEditorRecord*) { InstallMenuBar(gSymbolEditMenuBar); };
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
+    editor.symbolEditor.askSaveItem = [](SymbolEditorRecord* symbolEditor) {
+        return AskSaveWindow<SaveItemAnswer>(symbolEditor->window);
+    };
+    editor.libEditor.askSave = [](LibEditorRecord* libEditor, const char*) {
+        return AskSaveWindow<LibSaveAnswer>(libEditor->window);
+    };
+    editor.libEditor.askLibraryCopy = [](FileSpec* spec) { return AskLibraryFile(kLibraryCopyPrompt, spec); };
+    editor.promptCreateLibrary = PromptNewLibraryFile;
     editor.symbolEditor.askCreatePinSet = [](int32_t pinSet) {
         char message[128];
         std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));

@@ -41,6 +41,8 @@ struct EditorHookTables {
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;
     LibEditorHooks libEditor;
+    // library/: where File > New > Library... makes its file.
+    PromptCreateLibraryProc promptCreateLibrary = nullptr;
 };
 
 // Each editor's part of the composition, in app/editor_<folder>.cpp: its own tables, and its

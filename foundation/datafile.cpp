@@ -352,6 +352,14 @@ bool VXFileExists(const FileSpec* spec, bool* isFolder) {
     return true;
 }
 
+bool VXCanRewriteFile(const FileSpec* spec) {
+    std::string path;
+    if (CreateURLFromFileSpec(spec, true, &path) != status::kNoErr || ::access(path.c_str(), W_OK) != 0) return false;
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+    return slash != std::string::npos && ::access(folder.c_str(), W_OK) == 0;
+}
+
 OSStatus DeleteItemAtURL(const std::string& location) {
     const std::string path = NormalizePath(location);
     if (path.empty() || path == "/") return status::kParamErr;

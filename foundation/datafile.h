@@ -49,6 +49,9 @@ OSStatus CreateNewDataFile(FileSpec* spec, const char* creator, const char* type
 // ---- File operations ----
 
 bool VXFileExists(const FileSpec* spec, bool* isFolder);
+// Whether the file can be changed where it lies: it and its folder (in which a save makes the
+// file's replacement) can be written. False for a missing file.
+bool VXCanRewriteFile(const FileSpec* spec);
 OSStatus VXDeleteFile(const FileSpec* spec);
 // Removes a file, or a folder with its content; up to 3 attempts 2 ticks apart.
 OSStatus DeleteItemAtURL(const std::string& location);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,9 @@ constexpr int32_t kFolderNamesQuantum = 512;
 // What the walk answers to end the current search path after a cancel.
 constexpr int32_t kWalkCancelled = int32_t(FourCC("cncl"));
 constexpr const char* kSheetExtension = ".SHX";
-constexpr const char* kEssentialLibrariesFolder = "Libraries";
+constexpr const char* kEssentialLibrariesFolder = "Libraries";  // also the person's own
+// The program's folder in the user's data folder.
+constexpr const char* kUserDataFolder = "plexa";
 // Where the essentials are: <base>/Essentials/Plexa/ (or Plexa+/), the base being the program's
 // folder or the maker's folder in the Applications folder.
 constexpr const char* kEssentialsFolder = "Essentials";
@@ -417,6 +420,35 @@ OSStatus FindEssentialsFolder(DirectoryRef* folder) {
         return FindEssentialsFolderIn(location.c_str(), folder);
     ClearDirectoryRef(folder);
     return status::kFolderNotFound;
+}
+
+// ---- Libraries of the program and of the person ----
+
+bool IsInEssentialsFolder(const FileSpec* spec) {
+    DirectoryRef essentials;
+    std::string folder, file;
+    if (!gHooks.essentialsFolder || !gHooks.essentialsFolder(&essentials) ||
+        CreateDirectoryURLFromDirectory(&essentials, &folder) != status::kNoErr ||
+        CreateURLFromFileSpec(spec, true, &file) != status::kNoErr)
+        return false;
+    // Compared as the folders they are, whatever links lead there.
+    std::error_code error;
+    const std::string base = std::filesystem::weakly_canonical(folder, error).string();
+    const std::string path = std::filesystem::weakly_canonical(file, error).string();
+    return !base.empty() && path.size() > base.size() && path.compare(0, base.size(), base) == 0 &&
+           path[base.size()] == '/';
+}
+
+bool IsLibraryFileReadOnly(const FileSpec* spec) { return IsInEssentialsFolder(spec) || !VXCanRewriteFile(spec); }
+
+OSStatus GetUserLibrariesFolder(DirectoryRef* folder) {
+    ClearDirectoryRef(folder);
+    DirectoryRef data;
+    std::string location;
+    if (!VXGetUserDomainDirectory(kVXFolderApplicationSupport, kUserDataFolder, true, &data) ||
+        CreateDirectoryURLFromDirectory(&data, &location) != status::kNoErr)
+        return status::kFolderNotFound;
+    return FindOrCreateSubFolder(location.c_str(), kEssentialLibrariesFolder, true, folder);
 }
 
 // ---- The library access state ----

@@ -104,6 +104,17 @@ OSStatus FindEssentialsFolder(DirectoryRef* folder);
 // "Essentials/Plexa+/".
 OSStatus FindEssentialsFolderIn(const char* base, DirectoryRef* folder);
 
+// ---- Libraries of the program and of the person ----
+
+// Whether a library file is to be opened for reading only: a library of the essentials (the
+// program's own, shared once it is installed), or a file the program cannot change where it lies.
+bool IsLibraryFileReadOnly(const FileSpec* spec);
+// Whether the file (which need not exist) lies in the essentials folder.
+bool IsInEssentialsFolder(const FileSpec* spec);
+// The folder for the person's own libraries: "plexa/Libraries" in the user's data folder
+// ($XDG_DATA_HOME, else ~/.local/share), made when missing. 0, or the status of the making.
+OSStatus GetUserLibrariesFolder(DirectoryRef* folder);
+
 // ---- The library access state ----
 
 // Makes the global path list, the full list and the item cache (nothing when made already), and

@@ -66,7 +66,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kLogTexts, kWheel, kPinch,
+    kLogTexts, kLogModified, kWheel, kPinch,
 };
 
 struct Step {
@@ -295,6 +295,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-open-menu") step.verb = Verb::kLogOpenMenu;
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
         else if (verb == "log-texts") step.verb = Verb::kLogTexts;
+        else if (verb == "log-modified") step.verb = Verb::kLogModified;
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
             step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
@@ -709,6 +710,7 @@ bool GivesInput(Verb verb) {
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
         case Verb::kLogTexts:
+        case Verb::kLogModified:
             return false;
         default:
             return true;
@@ -820,6 +822,12 @@ void Play(const Step& step) {
             std::ostringstream ratio;
             ratio << (screen ? screen->devicePixelRatio() : 1.0);
             WriteLog("geometry " + rect(frame) + " in " + rect(area) + " ratio " + ratio.str());
+            return;
+        }
+        case Verb::kLogModified: {
+            // The mark of unsaved changes that the window's title shows.
+            const QWidget* host = PlatformWindowHostWidget(StepWindow(step, step.text));
+            WriteLog(std::string("modified ") + (host->isWindowModified() ? "yes" : "no"));
             return;
         }
         case Verb::kLogTime: {

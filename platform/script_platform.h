@@ -60,6 +60,8 @@
 //                              "open menu none"
 //   log-geometry [TITLE]       writes "geometry X Y W H in X Y W H ratio R": the window's frame,
 //                              the usable area of its screen and the screen's device pixel ratio
+//   log-modified [TITLE]       writes "modified yes" when the window's title shows the mark of
+//                              unsaved changes, else "modified no"
 //   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
 //                              screen, on the system's monotonic clock (after wait-drawn)
 //   log-texts [TITLE]         writes "text TEXT" for each static text the window shows

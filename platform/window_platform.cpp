@@ -423,7 +423,7 @@ PlatformWindow* PlatformWindowCreate(int32_t windowID, PlatformWindowKind kind, 
     layout->setSpacing(0);
     window->view = new ContentView(window, host);
     layout->addWidget(window->view, 1);
-    host->setWindowTitle(QString::fromUtf8(title ? title : ""));
+    PlatformWindowSetTitle(window, title);  // with the place of the mark of unsaved changes
     if (!(options & kPlatformWindowResizable) && kind != PlatformWindowKind::kBorderless)
         window->view->setFixedSize(std::max(content.width, 1), std::max(content.height, 1));
     window->view->resize(content.width, content.height);

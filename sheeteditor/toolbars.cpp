@@ -398,6 +398,10 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
                 SynchBrowserWithCache(sheet->libraryPane);
                 InvalidateMouseTrackingImage(sheet);
                 SetDrawingTool(sheet, kDrawToolLibraryPart);
+            } else if (sheet->selectedTool == kDrawToolLibraryPart) {
+                // The shortcut's item was not found (the person was told): the next click must
+                // not place the part chosen before it.
+                SetDrawingTool(sheet, kDrawToolSelect);
             }
             return 1;
         }

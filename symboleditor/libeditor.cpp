@@ -206,9 +206,13 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
     // Option (Alt here) held: the item map is rebuilt from the items.
     rebuildMap = rebuildMap || VXTestKey(kLibRebuildMapKey);
     LibraryFileRecord library{};
+    // The program's own libraries and those it cannot change are only read: nothing is ever
+    // written into them (a save goes to a copy of the person's own).
+    const bool forReading = IsLibraryFileReadOnly(spec);
     OSStatus status = OpenLibraryFile(spec, &library,
                                       kLibraryOpenLoadMap | kLibraryOpenRecoverCut |
-                                          (rebuildMap ? kLibraryOpenRebuildMap : 0));
+                                          (rebuildMap ? kLibraryOpenRebuildMap : 0) |
+                                          (forReading ? kLibraryOpenReadOnly : 0));
     if (status != 0) {
         if (status == status::kUserCancelled) return nullptr;
         if (gHooks.reportOpenError) gHooks.reportOpenError(status, spec->name);
@@ -222,6 +226,7 @@ LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap, bool s
         LibEditorReport(status::kOutOfMemory);
         return nullptr;
     }
+    editor->openedForReading = forReading;
     // Primary names first (map order), then each alias joins its item by block id.
     LibraryItemMap map = editor->library.map;
     StringBlock mapNames = editor->library.names;
@@ -337,7 +342,9 @@ bool CloseLibEditor(LibEditorRecord* editor, bool force) {
 bool IsLibItemDirty(const LibEditorItemRef* ref) {
     if (!ref) return false;
     if (ref->flags & kLibItemRefModified) return true;
-    return ref->symbolEditor && gHooks.itemEditorChanged && gHooks.itemEditorChanged(ref->symbolEditor);
+    if (!ref->symbolEditor) return false;
+    return (gHooks.itemEditorChanged && gHooks.itemEditorChanged(ref->symbolEditor)) ||
+           (gHooks.itemEditorEdited && gHooks.itemEditorEdited(ref->symbolEditor));
 }
 
 bool IsLibEditorDirty(const LibEditorRecord* editor) {
@@ -598,7 +605,67 @@ void SyncLibItemRefWithSymbolEditor(LibEditorRecord* editor, LibEditorItemRef* r
 
 // ---- Saving ----
 
+namespace {
+
+// Offers the folder of a library to the library paths: unless it is among them, asks (when
+// `ask`) and adds it. Whether the paths reach the folder now.
+bool ListLibraryFolder(const FileSpec* spec, bool ask) {
+    PathSpecList* paths = GetLibFilesPathList();
+    if (!paths || FindPathSpec(paths, &spec->directory, true)) return true;
+    if (ask && !LibEditorConfirm(kLibraryPathQuestion, kAddPathButton, kLeavePathButton)) return false;
+    if (!AddPathSpecToList(paths, &spec->directory, kPathRootDefault,
+                           kLibraryPathDefaultFlags | kPathSearchSubFolders, true))
+        return false;
+    if (gHooks.preferencesChanged) gHooks.preferencesChanged(kLibraryPathPreferenceChange);
+    return true;
+}
+
+// The library cannot be changed: it is copied to a place the person chooses (the user's library
+// folder to start with) and the editor carries on with the copy, which the library paths then
+// reach. 0, kUserCancelled when no place was chosen, or the failure (the editor keeps its file).
+OSStatus MoveToOwnCopy(LibEditorRecord* editor) {
+    const FileSpec original = editor->library.file.spec;
+    FileSpec copy{};
+    std::snprintf(copy.name, sizeof copy.name, "%s", original.name);
+    (void)GetUserLibrariesFolder(&copy.directory);  // the panel starts elsewhere when it cannot be made
+    if (!gHooks.askLibraryCopy || !gHooks.askLibraryCopy(&copy)) return status::kUserCancelled;
+    // The copy goes nowhere the program's own libraries lie, nor over a file it cannot change.
+    if (EqualFileSpecs(&copy, &original) || IsInEssentialsFolder(&copy) ||
+        (VXFileExists(&copy, nullptr) && !VXCanRewriteFile(&copy)))
+        return status::kPermission;
+    // Whatever was open on the place is about to be replaced: it writes nothing back.
+    if (LibEditorRecord* open = GetOpenLibEditor(&copy)) CloseLibEditor(open, true);
+    if (OSStatus st = VXCopyFile(&original, &copy, kCopyReplace)) return st;
+    // The copy holds the same blocks: every reference stands as it is.
+    LibraryFileRecord library{};
+    if (OSStatus st = OpenLibraryFile(&copy, &library, kLibraryOpenLoadMap)) {
+        (void)VXDeleteFile(&copy);  // best effort: the copy made in vain
+        return st;
+    }
+    (void)CloseLibraryFile(&editor->library);  // opened for reading: nothing is written
+    editor->library = library;
+    editor->openedForReading = false;
+    RetitleLibEditorWindow(editor);
+    for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->items)); ref; ref = ref->next)
+        if (ref->symbolEditor && gHooks.itemEditorLibrarySaved) gHooks.itemEditorLibrarySaved(ref->symbolEditor);
+    // The user's library folder joins the paths as a matter of course; another folder is asked for.
+    DirectoryRef own;
+    const bool ownFolder = GetUserLibrariesFolder(&own) == status::kNoErr && EqualDirectories(&own, &copy.directory);
+    if (ListLibraryFolder(&copy, !ownFolder)) BuildLibraryFileList(GetLibFilesProject(), false);
+    return status::kNoErr;
+}
+
+}  // namespace
+
 OSStatus SaveLibEditorChanges(LibEditorRecord* editor) {
+    // A library opened for reading is saved into the person's own copy.
+    if (FileOf(editor) && editor->openedForReading) {
+        if (!IsLibEditorDirty(editor)) return status::kNoErr;
+        if (const OSStatus st = MoveToOwnCopy(editor)) {
+            LibEditorReport(st);
+            return st;
+        }
+    }
     OSStatus failure = 0;
     auto note = [&failure](OSStatus status) {
         if (status != 0 && failure == 0) failure = status;
@@ -659,6 +726,8 @@ OSStatus SaveLibEditorChanges(LibEditorRecord* editor) {
     }
     LibraryFileChanged(&editor->library.file.spec);
     InvalLibEditorWindow(editor);
+    for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->items)); ref; ref = ref->next)
+        if (ref->symbolEditor && gHooks.itemEditorLibrarySaved) gHooks.itemEditorLibrarySaved(ref->symbolEditor);
     LibEditorReport(failure);
     return failure;
 }
@@ -821,17 +890,10 @@ LibEditorRecord* CreateNewLibrary() {
         LibEditorReport(status);
         return nullptr;
     }
-    PathSpecList* paths = GetLibFilesPathList();
-    bool listed = !paths || FindPathSpec(paths, &spec.directory, true) != nullptr;
-    if (!listed && LibEditorConfirm(kLibraryPathQuestion, kAddPathButton, kLeavePathButton) &&
-        AddPathSpecToList(paths, &spec.directory, kPathRootDefault,
-                          kLibraryPathDefaultFlags | kPathSearchSubFolders, true)) {
-        listed = true;
-        if (gHooks.preferencesChanged) gHooks.preferencesChanged(kLibraryPathPreferenceChange);
-    }
+    const bool listed = ListLibraryFolder(&spec, true);
     LibEditorRecord* editor = OpenLibraryEditor(&spec);
     LibraryFileChanged(&spec);
-    if (listed && paths) BuildLibraryFileList(GetLibFilesProject(), false);
+    if (listed && GetLibFilesPathList()) BuildLibraryFileList(GetLibFilesProject(), false);
     return editor;
 }
 

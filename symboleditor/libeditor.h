@@ -17,6 +17,13 @@
 // deletions list as soon as its block is released, so no block is ever released twice. A save
 // that fails keeps the editor modified, and closing then stops.
 //
+// A library that the program cannot change (one of the essentials, shared once the program is
+// installed, or a file it cannot write; library/libpaths.h) is opened for reading: nothing is
+// ever written into it. Saving changes to it asks for a place of the person's own (the user's
+// library folder, library/libpaths.h, to start with), copies the library there, carries on with
+// the copy, which the library paths then reach, and saves into it. A library that was opened and
+// closed without a change is never written.
+//
 // The names of the references live in the editor's own string block (the item map's block may be
 // replaced when the map is rebuilt).
 //
@@ -82,6 +89,8 @@ constexpr const char* kUnnamedLibItemRow = "Unnamed Item";
 constexpr const char* kLibraryPathQuestion =
     "The destination folder is not included in the Library Path preferences.";
 constexpr const char* kAddPathButton = "Add it";
+// The save panel's title for the person's own copy of a library that cannot be changed.
+constexpr const char* kLibraryCopyPrompt = "Save Your Copy of the Library:";
 constexpr const char* kLeavePathButton = "Leave as is";
 
 // The preference change recorded when a library's folder joins the library paths.
@@ -110,6 +119,7 @@ struct LibEditorRecord {
     LinkListHeader* items;         // LibEditorItemRef, in list order
     LinkListHeader* deletions;     // stored items to release at the next save; none for the clip
     LibraryFileRecord library;     // zero for the clipboard
+    bool openedForReading;         // the library cannot be changed: a save goes to a copy
     StringBlock names;             // the references' names
     int32_t windowID;
 };
@@ -137,6 +147,12 @@ struct LibEditorHooks {
     bool (*flushItemEditor)(SymbolEditorRecord* symbolEditor) = nullptr;
     // Whether the editor's item has changes the reference has not taken. Default: false.
     bool (*itemEditorChanged)(SymbolEditorRecord* symbolEditor) = nullptr;
+    // Whether the editor holds changes (drawn or taken into its item) that no save has written.
+    // Default: false.
+    bool (*itemEditorEdited)(SymbolEditorRecord* symbolEditor) = nullptr;
+    // The library the editor's item belongs to is saved, or its file has moved: the editor's
+    // window shows that (its title and its mark of unsaved changes). Default: nothing.
+    void (*itemEditorLibrarySaved)(SymbolEditorRecord* symbolEditor) = nullptr;
     // The editor's item flattened (empty allowed), or none with the status. Default: none.
     Handle (*flattenItemEditor)(SymbolEditorRecord* symbolEditor, OSStatus* status) = nullptr;
     // Marks the editor's changes taken. Default: nothing.
@@ -146,14 +162,18 @@ struct LibEditorHooks {
 
     // -- Questions and reports --
     // The save question with the file name. Default: kSave (nothing is lost without a user).
-    // Optional: the library editor's own dialogs come with its window's commands; until then the
-    // defaults of these four questions stand.
     LibSaveAnswer (*askSave)(LibEditorRecord* editor, const char* fileName) = nullptr;
+    // Optional: the library editor's own dialogs come with its window's commands; until then the
+    // defaults of these three questions stand.
     // A question with one action button; true for the action. Default: the toolkit's standard
     // alert with the button and "Cancel" (for the library path question "Leave as is").
     bool (*confirm)(const char* message, const char* button) = nullptr;
     // A message with OK. Default: the toolkit's message alert.
     void (*message)(const char* text) = nullptr;
+    // Where the person's own copy of a library that cannot be changed goes: a save panel for the
+    // spec, which holds the library's name in the user's library folder. False when cancelled.
+    // Default: false (nothing is saved).
+    bool (*askLibraryCopy)(FileSpec* spec) = nullptr;
     // The new-item dialog: name (64 bytes), kind, flags; false when cancelled. Default: false.
     bool (*askNewItem)(char* name, uint8_t* kind, uint32_t* flags) = nullptr;
     // The find dialog: text (64 bytes, holding the last one) and the partial-match option;
@@ -205,7 +225,9 @@ void DestroyLibEditor(LibEditorRecord* editor);
 LibEditorRecord* CreateNewLibrary();
 
 // One library save (library/libfile.h): 0 when everything was written; else the first failure
-// (reported), the file as it was byte for byte and the editor still dirty with every change.
+// (reported), the file as it was byte for byte and the editor still dirty with every change. A
+// library opened for reading is first copied to a place the person chooses (see the top of this
+// file); kUserCancelled (not reported) when the person chose none.
 OSStatus SaveLibEditorChanges(LibEditorRecord* editor);
 bool IsLibEditorDirty(const LibEditorRecord* editor);
 bool IsLibItemDirty(const LibEditorItemRef* ref);

@@ -22,7 +22,10 @@ std::vector<LibEditorItemRef*> SelectedItems(LibEditorRecord* editor);
 
 // The window's part: nothing without a window.
 void DestroyLibEditorWindow(LibEditorRecord* editor);
+// Redraws the window, its title's mark of unsaved changes following the editor.
 void InvalLibEditorWindow(LibEditorRecord* editor);
+// The title and the file of the window follow the editor's file (after it moved to a copy).
+void RetitleLibEditorWindow(LibEditorRecord* editor);
 // Child rows to match the names, and the row redrawn.
 void SyncLibItemRows(LibEditorRecord* editor, LibEditorItemRef* ref);
 void RevealLibEditorItem(LibEditorRecord* editor, LibEditorItemRef* ref);

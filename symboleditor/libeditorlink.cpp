@@ -19,6 +19,7 @@ void AddLibEditorLinks(SymbolEditorHooks& symbol, LibEditorHooks& library) {
         if (select) SelectLibEditorItem(libEditor, ref, true);
     };
     symbol.libEditorWindow = [](LibEditorRecord* libEditor) { return libEditor->window; };
+    symbol.saveLibrary = [](LibEditorRecord* libEditor) { return SaveLibEditorChanges(libEditor) == 0; };
 
     library.openItemEditor = OpenLibSymbolEditor;
     library.closeItemEditor = [](SymbolEditorRecord* editor, bool save, bool ask) {
@@ -28,6 +29,11 @@ void AddLibEditorLinks(SymbolEditorHooks& symbol, LibEditorHooks& library) {
     library.flushItemEditor = [](SymbolEditorRecord* editor) { return FlushSymbolEditor(editor, false); };
     library.itemEditorChanged = [](SymbolEditorRecord* editor) {
         return (editor->state & kSymEditItemModified) != 0;
+    };
+    library.itemEditorEdited = [](SymbolEditorRecord* editor) { return SymbolEditorHasChanges(editor); };
+    library.itemEditorLibrarySaved = [](SymbolEditorRecord* editor) {
+        UpdateSymbolEditorTitle(editor);
+        ShowSymbolEditorUnsaved(editor, IsLibItemDirty(editor->itemRef));
     };
     library.flattenItemEditor = FlattenSymbolEditorItem;
     library.itemEditorTaken = [](SymbolEditorRecord* editor) {

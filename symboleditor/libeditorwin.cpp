@@ -218,6 +218,37 @@ LibEditorRecord* WindowToLibEditor(VXWindowRecordTag* window) {
     return nullptr;
 }
 
+namespace {
+
+// The file's name without ".LBX".
+std::string WindowTitle(const LibEditorRecord* editor) {
+    char name[kFileSpecNameCapacity];
+    GetFileSpecName(&editor->library.file.spec, name, sizeof name);
+    std::string title = name;
+    if (title.size() > 4 && strcasecmp(title.c_str() + title.size() - 4, kLibraryExtension) == 0)
+        title.resize(title.size() - 4);
+    return title;
+}
+
+void SetFileProxy(LibEditorRecord* editor) {
+    std::string path;
+    if (CreateURLFromFileSpec(&editor->library.file.spec, false, &path) == 0)
+        VXSetWindowFileProxy(editor->window, path.c_str(), FourCC("LIB4"));
+}
+
+// The title's mark of unsaved changes.
+void ShowModified(LibEditorRecord* editor) {
+    if (editor->window) VXSetWindowModified(editor->window, IsLibEditorDirty(editor));
+}
+
+}  // namespace
+
+void RetitleLibEditorWindow(LibEditorRecord* editor) {
+    if (!editor->window) return;
+    VXSetWindowTitle(editor->window, WindowTitle(editor).c_str());
+    SetFileProxy(editor);
+}
+
 void DisplayLibEditor(LibEditorRecord* editor) {
     if (!editor) return;
     if (!editor->window) {
@@ -235,13 +266,8 @@ void DisplayLibEditor(LibEditorRecord* editor) {
             if (VXWindowRectOnScreen(kVXWindowDocument, 0, kWindowFlags, &position) == 1) rect = position;
             break;
         }
-        char name[kFileSpecNameCapacity];
-        GetFileSpecName(&editor->library.file.spec, name, sizeof name);
-        std::string title = name;
-        if (title.size() > 4 && strcasecmp(title.c_str() + title.size() - 4, kLibraryExtension) == 0)
-            title.resize(title.size() - 4);
         VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kLibEditorWindowKind,
-                                                   0, 0, &rect, title.c_str(), 0, editor,
+                                                   0, 0, &rect, WindowTitle(editor).c_str(), 0, editor,
                                                    LibEditorWindowEventHandler);
         if (!window) {
             LibEditorReport(status::kOutOfMemory);
@@ -260,9 +286,7 @@ void DisplayLibEditor(LibEditorRecord* editor) {
         gStrikeOutOffset = int16_t(std::max(1, metrics.ascent / 3));
         VXSetTextStyle(style);
         gLibVwWidth = int16_t(TextWidth("12345678901234567890123456") + 98);
-        std::string path;
-        if (CreateURLFromFileSpec(&editor->library.file.spec, false, &path) == 0)
-            VXSetWindowFileProxy(window, path.c_str(), FourCC("LIB4"));
+        SetFileProxy(editor);
         window->idealWidth = gLibVwWidth;
         for (auto* ref = static_cast<LibEditorItemRef*>(LLFirst(editor->items)); ref; ref = ref->next)
             AddRows(editor, ref);
@@ -283,6 +307,7 @@ void DestroyLibEditorWindow(LibEditorRecord* editor) {
 
 void InvalLibEditorWindow(LibEditorRecord* editor) {
     if (!editor->window) return;
+    ShowModified(editor);
     Rect all{};
     VXGetClientRect(editor->window, &all);
     VXInvalRect(editor->window, &all);
@@ -328,6 +353,7 @@ void SyncLibItemRows(LibEditorRecord* editor, LibEditorItemRef* ref) {
 }
 
 void UpdateLibEditorListItem(LibEditorRecord* editor, LibEditorItemRef* ref) {
+    ShowModified(editor);
     VXTreeNode* node = TopNode(editor, ref);
     if (!node) return;
     const int32_t row = VXGetTreeNodeListViewIndex(node);

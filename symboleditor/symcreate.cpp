@@ -883,6 +883,13 @@ void DoCreateNode(SymbolEditorRecord* editor, const VXEventRecord* event) {
     TrackEditorDrag(editor, event, 1, 0.3, MoveNodeFeedback, &f, &end);
     if (editor->window) VXEndOverlay(editor->window);
     editor->gridLock = savedLock;
+    // A click without a drag makes a pin all the same: from the clicked point (where wires
+    // connect) to the right, as long as a new wire symbol's pin, or the next whole grid step.
+    if (!row && f.end.v == f.start.v && f.end.h == f.start.h) {
+        int32_t length = kNewPinLength;
+        if (editor->gridLock && editor->grid > 1) length = (length + editor->grid - 1) / editor->grid * editor->grid;
+        f.end.h = int16_t(std::min<int32_t>(f.start.h + length, INT16_MAX));
+    }
     FinishCreateNode(editor, f.start, f.end, row);
 }
 

@@ -46,7 +46,6 @@ constexpr int32_t kLoadMargin = 48;                       // a loaded symbol's t
 constexpr int16_t kFileSymbolIconId = 2031;
 constexpr int16_t kDefaultResolution = 96;
 constexpr Point kFirstPinPoint = {55, 55};
-constexpr int16_t kFirstPinLength = 18;
 constexpr uint32_t kBlack = 0x00000000;
 constexpr uint32_t kSheetContentChanged = 0x01;
 constexpr uint32_t kSheetFileSymbolStored = 33;
@@ -339,7 +338,7 @@ SymbolEditorRecord* CreateSymbolEditor(LibraryItem* item, uint16_t stateFlags) {
         if (editor->kind != kLibItemComponent) {
             Point at = kFirstPinPoint;
             SnapPointToGrid(&at, editor->grid);
-            ElementRecord* pin = BuildNodeElement(at, Point{int16_t(at.v + kFirstPinLength), at.h}, 1, 0,
+            ElementRecord* pin = BuildNodeElement(at, Point{int16_t(at.v + kNewPinLength), at.h}, 1, 0,
                                                   false, 0, false, kBlack, false, kBlack);
             if (pin) {
                 pin->frameColor = pin->fillColor = kBlack;
@@ -529,12 +528,21 @@ int16_t GetSymbolWindowIconId(const SymbolEditorRecord* editor) {
     }
 }
 
+bool SymbolEditorHasChanges(const SymbolEditorRecord* editor) {
+    return editor && (editor->state & (kSymEditEdited | kSymEditItemModified)) != 0;
+}
+
+void ShowSymbolEditorUnsaved(SymbolEditorRecord* editor, bool unsaved) {
+    if (editor && editor->window) VXSetWindowModified(editor->window, unsaved);
+}
+
 void SetEditModified(SymbolEditorRecord* editor, bool clearUndo) {
     if (!editor) editor = CurrEdit;
     if (!editor) return;
     if (clearUndo) ClearUndo(editor);
     if (editor->state & kSymEditEdited) return;
     editor->state |= kSymEditEdited;
+    ShowSymbolEditorUnsaved(editor, true);
     if (editor->libEditor) UpdateLibItemRow(editor, false);
     else SheetModified(editor->sheet, kSheetContentChanged);
 }
@@ -765,6 +773,20 @@ bool CloseLibrarySymbolEditor(SymbolEditorRecord* editor, bool flush, bool valid
     return true;
 }
 
+bool CloseLibrarySymbolEditorWindow(SymbolEditorRecord* editor) {
+    if (editor->currentTab == kSymEditTabDrawing) FinishTool(editor);
+    if (!SymbolEditorHasChanges(editor) || !gHooks.askSaveItem) return CloseLibrarySymbolEditor(editor, true, true);
+    switch (gHooks.askSaveItem(editor)) {
+        case SaveItemAnswer::kCancel: return false;
+        case SaveItemAnswer::kDontSave: return CloseLibrarySymbolEditor(editor, false, false);
+        case SaveItemAnswer::kSave:
+            // A save that fails (or finds no place) keeps the window and its changes.
+            if (!gHooks.saveLibrary || !gHooks.saveLibrary(editor->libEditor)) return false;
+            return CloseLibrarySymbolEditor(editor, true, true);
+    }
+    return false;
+}
+
 bool CloseSheetSymbolEditor(SymbolEditorRecord* editor, bool discard) {
     if (editor->currentTab == kSymEditTabDrawing) FinishTool(editor);
     if (!discard) {
@@ -784,6 +806,7 @@ bool SaveSheetSymbolEditor(SymbolEditorRecord* editor, bool listFlag) {
         if (!StoreSheetSymbolEditorData(editor)) return false;
         editor->state &= uint16_t(~(kSymEditEdited | kSymEditItemModified));
     }
+    ShowSymbolEditorUnsaved(editor, false);
     return true;
 }
 

@@ -72,6 +72,10 @@ constexpr uint32_t kSymFlagPort = 0x0008;         // port items
 constexpr uint32_t kSymFlagBusPort = 0x0040;      // a port whose first element is a bus pin
 constexpr uint32_t kSymFlagsStandardSymbol = 0x3000;  // added to a new file symbol's flags
 
+// The length of the pin a new wire symbol or port starts with, and of a pin made by a click of the
+// pin tool.
+constexpr int16_t kNewPinLength = 18;
+
 // The symbol editor's file-symbol list limit: a sheet with more than this many gets no new one.
 constexpr int32_t kMaxFileSymbols = 96;
 // A file symbol's name holds at most this many bytes (the name dialog cuts it there).
@@ -88,6 +92,12 @@ constexpr OSStatus kFileSymbolListFull = -33;
 enum class InvalidSymbolAnswer {
     kEdit,         // keep the editor open and go on editing
     kCloseAnyway,  // close, keeping the edits in the item (a drawing of only pins is no drawing)
+};
+// The answer to the question asked when the window of a changed library item is closed.
+enum class SaveItemAnswer {
+    kSave,      // the library is saved (the item with it), then the window closes
+    kDontSave,  // the window closes and the item's changes in it are dropped
+    kCancel,    // the window stays open
 };
 constexpr const char* kInvalidSymbolMessage =
     "The symbol is not valid. It must have at least one graphic element other than a pin.";
@@ -251,6 +261,10 @@ struct SymbolEditorHooks {
     // Asks kInvalidSymbolMessage with the buttons kInvalidSymbolEditButton and
     // kInvalidSymbolCloseButton. Default: kCloseAnyway (nothing is lost without a window to edit in).
     InvalidSymbolAnswer (*askInvalidSymbol)(SymbolEditorRecord* editor) = nullptr;
+    // Asks whether the changes of a library item's editor, whose window is being closed, are to
+    // be saved. Default: kDontSave after the changes were kept in the library editor (they are
+    // lost to no one without a person to ask).
+    SaveItemAnswer (*askSaveItem)(SymbolEditorRecord* editor) = nullptr;
     // Reports a failure with its message (kNewerItemMessage for kVersionTooNew), or the status
     // alone (message none). Default: nothing.
     void (*reportError)(OSStatus status, const char* message) = nullptr;
@@ -280,6 +294,9 @@ struct SymbolEditorHooks {
     void (*updateLibItemRow)(LibEditorRecord* libEditor, LibEditorItemRef* ref, bool select) = nullptr;
     // The library editor's window, or none. Default: none.
     VXWindowRecordTag* (*libEditorWindow)(LibEditorRecord* libEditor) = nullptr;
+    // Saves the library editor (its open symbol editors' changes with it); whether all was
+    // written. Default: false (nothing is saved).
+    bool (*saveLibrary)(LibEditorRecord* libEditor) = nullptr;
     // The editor became the current one: the application puts up the symbol editor's menu bar.
     // Default: nothing.
     void (*activated)(SymbolEditorRecord* editor) = nullptr;
@@ -328,6 +345,13 @@ void DoSymbolEditorActivate(SymbolEditorRecord* editor);
 // window's title and " : " when the owner has a window; at most size - 1 bytes.
 void GetSymbolEditorTitle(const SymbolEditorRecord* editor, char* title, int32_t size);
 void UpdateSymbolEditorTitle(SymbolEditorRecord* editor);
+// Whether the editor holds changes not yet taken by its owner (drawn, or flushed into its item).
+bool SymbolEditorHasChanges(const SymbolEditorRecord* editor);
+// The window's title shows the mark of unsaved changes when `unsaved`.
+void ShowSymbolEditorUnsaved(SymbolEditorRecord* editor, bool unsaved);
+// Closing the window of a library item's editor: a changed item asks whether to save it first
+// (askSaveItem); false when the window stays open.
+bool CloseLibrarySymbolEditorWindow(SymbolEditorRecord* editor);
 // The window icon: 2031 for a file-symbol editor, else the icon of the item's kind.
 int16_t GetSymbolWindowIconId(const SymbolEditorRecord* editor);
 

@@ -697,7 +697,12 @@ void ShowComponentFields(SymbolInfoDialogRecord& r) {
     SetComponentField(r, kCompPackageField, text);
     char footprint[kText] = "";
     if (GetSymbolAttribute(r.symbol, block, "Footprint", footprint) & 0x8000) *footprint = 0;
-    if (!*footprint) GetCompFootprintString(c, r.package, r.nameIndex, block, footprint);
+    // The package's own footprint (its name when it has none): the field shows the footprint
+    // alone, not the component's name run together with it.
+    if (!*footprint && c->packageCount > 0) {
+        GetCompPackageFootprint(c, block, r.package, footprint);
+        if (!*footprint) GetCompPackageName(c, block, r.package, footprint);
+    }
     SetComponentField(r, kCompFootprintField, footprint);
 }
 

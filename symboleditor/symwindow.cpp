@@ -760,7 +760,8 @@ int32_t SymbolEditEventHandler(VXWindowRecordTag* window, VXEventRecord* event) 
             VXSetWindowIdleInterval(window, kVXCaretInterval, 0);
             return VXDefaultEventHandler(window, event);
         case kVXCloseEvent:
-            if (editor->libEditor) (void)CloseLibrarySymbolEditor(editor, true, true);  // stays open on Edit
+            // Stays open on Cancel, on a failed save and on Edit.
+            if (editor->libEditor) (void)CloseLibrarySymbolEditorWindow(editor);
             else (void)CloseSheetSymbolEditor(editor, false);  // stays open when its list refuses
             return 1;
         case kVXActivateEvent:

@@ -20,6 +20,7 @@
 #include "model/pindata.h"
 #include "model/symboldata.h"
 #include "model/symbols.h"
+#include "model/texts.h"
 #include "tools/tool_support.h"
 
 namespace plexa {
@@ -34,15 +35,27 @@ struct Pin {
     Point connection, body;
 };
 
+// A text of the symbol's drawing: its kind, its string (the designator's placeholder, or the
+// attribute's field reference) and its anchor, the left end of its base line.
+struct SymbolText {
+    uint16_t kind;
+    std::string string;
+    Point anchor;
+    uint16_t flags;
+};
+
 struct ItemText {
     int line = 0;
     uint8_t kind = kLibItemComponent;
+    uint32_t symbolFlags = 0;  // what the item kind and its words add to the symbol's flags
+    bool bus = false;
     std::vector<std::string> names;
     std::string prefix;
     std::vector<std::pair<std::string, std::string>> attributes;
     std::vector<std::pair<std::string, std::string>> packages;
     std::vector<Pin> pins;
     std::vector<std::pair<std::string, std::vector<int16_t>>> shapes;
+    std::vector<SymbolText> texts;
 };
 
 std::string Rest(std::istringstream& words) {
@@ -52,7 +65,7 @@ std::string Rest(std::istringstream& words) {
 }
 
 bool PinType(const std::string& word, uint8_t* type) {
-    const std::pair<const char*, uint8_t> types[] = {{"passive", kPinPassive}, {"input", kPinInput},
+    const std::pair<const char*, uint8_t> types[] = {{"unspecified", kPinUnspecified}, {"passive", kPinPassive}, {"input", kPinInput},
                                                      {"output", kPinOutput}, {"bidirectional", kPinBidirectional},
                                                      {"power", kPinPower}};
     for (const auto& [name, value] : types)
@@ -72,12 +85,19 @@ bool Parse(std::istream& in, std::vector<ItemText>* items, std::string* error) {
             *error = "line " + std::to_string(line) + ": " + why;
             return false;
         };
-        if (word == "item" || word == "wire-symbol") {
+        if (word == "item" || word == "wire-symbol" || word == "port") {
             if (current) return fail("the item before has no \"end\"");
             items->push_back({});
             current = &items->back();
             current->line = line;
-            if (word == "wire-symbol") current->kind = kLibItemWireSymbol;
+            // A wire symbol or port names the net it touches; a port is exported to the parent.
+            if (word == "wire-symbol") {
+                current->kind = kLibItemWireSymbol;
+                current->symbolFlags = kSymbolFlagPort;
+            } else if (word == "port") {
+                current->kind = kLibItemPort;
+                current->symbolFlags = kSymbolFlagPort | kSymbolFlagModulePort;
+            }
             std::string names = Rest(words), name;
             for (size_t at = 0; at <= names.size();) {
                 size_t bar = names.find(" | ", at);
@@ -94,6 +114,47 @@ bool Parse(std::istream& in, std::vector<ItemText>* items, std::string* error) {
             current = nullptr;
         } else if (word == "prefix") {
             words >> current->prefix;
+        } else if (word == "local") {
+            if (current->kind != kLibItemWireSymbol) return fail("only a wire symbol is local");
+            current->symbolFlags |= kSymbolFlagLocal;
+        } else if (word == "type") {
+            std::string type;
+            words >> type;
+            const std::pair<const char*, uint32_t> types[] = {{"input", 0x10}, {"output", 0x20}, {"bidirectional", 0x30}};
+            uint32_t bits = 0;
+            for (const auto& [name, value] : types)
+                if (type == name) bits = value;
+            if (current->kind != kLibItemPort || !bits) return fail("a port's type is input, output or bidirectional");
+            current->symbolFlags |= bits;
+        } else if (word == "bus") {
+            if (current->kind != kLibItemPort) return fail("only a port names a bus");
+            current->symbolFlags |= kSymbolFlagBussPort;
+            current->bus = true;
+        } else if (word == "text") {
+            std::string what, attribute;
+            words >> what;
+            SymbolText text{};
+            if (what == "name") {
+                text.kind = kTextKindSymbolName;
+                text.string = current->names[0];
+            } else if (what == "designator") {
+                // A component's designator, or a plain symbol's.
+                text.kind = current->kind == kLibItemComponent ? kTextKindCompDesignator : kTextKindDesignator;
+                text.string = (current->prefix.empty() ? std::string("U") : current->prefix) + "?";
+            } else if (what == "attribute" && (words >> attribute)) {
+                text.kind = kTextKindSymbolAttribute;
+                text.string = "{" + attribute + "}";
+                text.flags = kTextFlagMacro;
+            } else {
+                return fail("a text is the name, the designator or an attribute NAME");
+            }
+            if (!(words >> text.anchor.v >> text.anchor.h)) return fail("a text needs its anchor");
+            for (std::string option; words >> option;) {
+                if (option == "right") text.flags |= kTextFlagRightAligned;
+                else if (option == "hidden") text.flags |= kTextFlagHidden;
+                else return fail("unknown text option \"" + option + "\"");
+            }
+            current->texts.push_back(text);
         } else if (word == "attribute") {
             std::string name;
             words >> name;
@@ -127,15 +188,25 @@ bool Parse(std::istream& in, std::vector<ItemText>* items, std::string* error) {
         *error = "line " + std::to_string(current->line) + ": an item without \"end\"";
         return false;
     }
+    // A bus pin takes only the first four types.
+    for (const ItemText& item : *items)
+        for (const Pin& pin : item.pins)
+            if (item.bus && pin.type > kPinBidirectional) {
+                *error = "line " + std::to_string(item.line) + ": a bus pin's type is unspecified, input, output or bidirectional";
+                return false;
+            }
     return true;
 }
 
-// The symbol's drawing: the pins first, in their order, then the graphics.
+// The symbol's drawing: the pins first, in their order, then the graphics and the texts (in the
+// styles of their themes, which the sheet they are placed on gives them).
 Ptr Drawing(const ItemText& text, StringBlock block) {
     ImageList* images = CreateLocalImageList();
     LinkListHeader* elements = CreateElementList(images);
+    LinkListHeader* texts = CreateTextList();
+    const int16_t pinWidth = text.bus ? 2 : 1;
     for (const Pin& pin : text.pins)
-        LLAppend(elements, BuildNodeElement(pin.connection, pin.body, 1, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildNodeElement(pin.connection, pin.body, pinWidth, 0, false, 0, false, 0, false, 0));
     for (const auto& [kind, v] : text.shapes) {
         if (kind == "poly") {
             const int16_t count = int16_t(v.size() / 2);
@@ -148,9 +219,22 @@ Ptr Drawing(const ItemText& text, StringBlock block) {
                                                   false, 0, false));
         }
     }
-    Handle data = ElementsToSymbolData(elements, nullptr, nullptr, block, false, nullptr);
+    for (const SymbolText& t : text.texts) {
+        TextRecord* record = CreateTextElement();
+        if (!record) continue;  // the drawing is recorded short of it; memory failing fails the item below
+        record->kind = t.kind;
+        record->flags = uint16_t(t.flags | kTextFlagThemed);
+        record->position = t.anchor;
+        SetTextRecordString(record, block, t.string.c_str());
+        if (t.flags & kTextFlagMacro) SetTextRecordMacroString(record, block, t.string.c_str());
+        LLAppend(texts, record);
+    }
+    Handle data = texts && texts->count == text.texts.size()
+                      ? ElementsToSymbolData(elements, texts, nullptr, block, false, nullptr)
+                      : nullptr;
     Ptr drawing = data ? AllocPtrWithData(nullptr, *data, SizeOfHandle(data)) : nullptr;
     if (data) MemFree(data);
+    if (texts) DestroyTextList(texts);
     DestroyElementList(elements);
     DestroyImageList(images);
     return drawing;
@@ -173,19 +257,26 @@ LibraryItem* BuildItem(const ItemText& text) {
     for (const Pin& pin : text.pins) {
         Handle record = CreateNewPinData();
         SetPinDataName(record, item->stringBlock, pin.name.c_str());
-        SetPinDataType(record, pin.type, false);
+        // A bus pin keeps its flag beside the type.
+        if (text.bus) SetPinDataType(record, uint8_t(pin.type | kPinBusFlag), true);
+        else SetPinDataType(record, pin.type, false);
         if (!pin.signal.empty()) SetHiddenPinSignalName(record, item->stringBlock, pin.signal.c_str());
         ids.push_back(uint16_t(AddPinDataToTable(item->pinTable, record)));
         DestroyPinData(record);
     }
     auto* pinIds = reinterpret_cast<uint16_t*>(AllocPtrWithData(nullptr, ids.data(), uint32_t(ids.size() * 2)));
-    if (AddLibSymbolDef(item, text.names[0].c_str(), Drawing(text, item->stringBlock), nullptr, item->imageList,
-                        pinIds) != 0) {
+    Ptr drawing = Drawing(text, item->stringBlock);
+    if (!drawing) {
+        if (pinIds) MemFreePtr(reinterpret_cast<Ptr>(pinIds));
         DestroyLibraryItem(item);
         return nullptr;
     }
-    // A wire symbol's drawing is a net symbol's: placed, its pin names the net it touches.
-    if (text.kind == kLibItemWireSymbol) SetLibSymbolFlags(item, 0, GetLibSymbolFlags(item, 0) | kSymbolFlagPort);
+    if (AddLibSymbolDef(item, text.names[0].c_str(), drawing, nullptr, item->imageList, pinIds) < 0) {
+        DestroyLibraryItem(item);
+        return nullptr;
+    }
+    // A wire symbol's or port's drawing is a net symbol's: placed, its pin names the net it touches.
+    if (text.symbolFlags) SetLibSymbolFlags(item, 0, GetLibSymbolFlags(item, 0) | text.symbolFlags);
     for (size_t i = 0; i < text.packages.size(); ++i) {
         const int32_t index = AddNewPackageToLibItem(item, 0);
         SetLibPackageName(item, index, text.packages[i].first.c_str());

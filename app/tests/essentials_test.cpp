@@ -1,6 +1,6 @@
 // The essentials folder of the build: found through the program's resources, with the default
-// report scripts the preferences list and the default library that the build writes from its
-// description.
+// report scripts the preferences list and the default libraries that the build writes from their
+// descriptions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +10,7 @@
 #include "app/root.h"
 #include "foundation/filespec.h"
 #include "library/lib_tool.h"
+#include "library/libhistory.h"
 #include "library/libpaths.h"
 #include "tests/support/testing.h"
 
@@ -22,6 +23,14 @@ std::string EssentialsPath() {
     std::string location;
     if (CreateDirectoryURLFromDirectory(&folder, &location) != 0) return {};
     return location;
+}
+
+// What lib-tool says of a library; empty (with the failure) when it fails.
+std::string LibTool(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "lib-tool");
+    std::string out, err;
+    EXPECT_EQ(RunLibTool(int(arguments.size()), arguments.data(), &out, &err), 0) << err;
+    return out;
 }
 
 TEST(Essentials, HoldTheDefaultScriptsAndTheBasicPartsLibrary) {
@@ -60,8 +69,56 @@ TEST(Essentials, HoldTheDefaultScriptsAndTheBasicPartsLibrary) {
           "prefix \"V\"\n  attribute \"Value\" = \"DC 5\"", "prefix \"I\"\n  attribute \"Value\" = \"DC 1m\"",
           "section \"\" symbol 0 pins \"1\" \"2\" \"3\"",
           // The power and ground symbols are net symbols: placed, they take wires and name their net.
-          "\nGND\n  symbol \"GND\" flags 0x200 ", "+5V\n  symbol \"+5V\" flags 0x200 "})
+          "\nGND\n  symbol \"GND\" flags 0x200 ", "+5V\n  symbol \"+5V\" flags 0x200 ",
+          // The parts show their designator and their value.
+          "    pin 1 \"2\" type 7\n    text 0x0011 \"R?\" ", "    text 0x0016 \"{Value}\" ",
+          "    text 0x0011 \"V?\" "})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+}
+
+// The library "Wire Symbols" holds every item the default shortcut groups name: the power symbols,
+// each naming its global net, and the module ports with their types, the bus ports naming busses,
+// and the connection within a sheet, which is local.
+TEST(Essentials, HoldEveryItemOfTheDefaultShortcutGroups) {
+    ASSERT_EQ(StartCore("app_tests"), 0);
+    const std::string essentials = EssentialsPath();
+    ASSERT_FALSE(essentials.empty());
+    const std::string library = essentials + "/Libraries/Wire Symbols.LBX";
+    (void)LibTool({"check", library.c_str()});  // a sound library: no failure
+    EXPECT_EQ(LibTool({"list", library.c_str()}),
+              "+3V\n+5V\n+9V\n+12V\n-3V\n-5V\n-9V\n-12V\nBus I/O Port\nBus Input Port\nBus Output Port\nCHASIS\n"
+              "EARTH\nGND\nIntra-Sheet Connection\nSignal I/O Port\nSignal Input Port\nSignal Output Port\n");
+    const std::string details = LibTool({"list", "-l", library.c_str()});
+    for (const char* expected :
+         {"-12V\n  symbol \"-12V\" flags 0x200 placement 0\n    pin 0 \"-12V\" type 8\n",
+          "EARTH\n  symbol \"EARTH\" flags 0x200 ", "CHASIS\n  symbol \"CHASIS\" flags 0x200 ",
+          "Intra-Sheet Connection\n  symbol \"Intra-Sheet Connection\" flags 0x300 ",
+          "Signal Input Port\n  symbol \"Signal Input Port\" flags 0x218 ",
+          "Signal Output Port\n  symbol \"Signal Output Port\" flags 0x228 ",
+          "Signal I/O Port\n  symbol \"Signal I/O Port\" flags 0x238 ",
+          "Bus Input Port\n  symbol \"Bus Input Port\" flags 0x258 ",
+          "Bus Output Port\n  symbol \"Bus Output Port\" flags 0x268 ",
+          "Bus I/O Port\n  symbol \"Bus I/O Port\" flags 0x278 "})
+        EXPECT_NE(details.find(expected), std::string::npos) << expected << "\n" << details;
+
+    // Through the default library list, each shortcut of the default groups finds its item.
+    test::TempDir config;
+    test::EnvScope env("XDG_CONFIG_HOME", config.path());
+    test::EnvScope data("XDG_DATA_HOME", config.path());
+    SetDefaultPreferences();
+    InitLibraryAccess();
+    BuildLibraryFileList(nullptr, false);
+    int32_t shortcuts = 0;
+    for (const auto& group : gLibShortcuts)
+        for (const Shortcut& shortcut : group) {
+            int32_t file = -1, item = -1;
+            EXPECT_TRUE(LocateLibraryFileItem(shortcut.library.c_str(), shortcut.item.c_str(), &file, &item))
+                << shortcut.library << ": " << shortcut.item;
+            ++shortcuts;
+        }
+    EXPECT_EQ(shortcuts, 18);
+    DisposeLibraryAccess();
+    DisposePreferences();
 }
 
 }  // namespace

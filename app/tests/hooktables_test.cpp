@@ -136,7 +136,7 @@ std::vector<TableCase> Tables() {
                     OPTIONAL(FileSymbolPinHooks, positionPinText),
                     OPTIONAL(FileSymbolPinHooks, setListDrawing),
                     OPTIONAL(FileSymbolPinHooks, redrawPinLists)),
-        PLEXA_TABLE(false, LibEditorHooks, GetLibEditorHooks, OPTIONAL(LibEditorHooks, askSave),
+        PLEXA_TABLE(false, LibEditorHooks, GetLibEditorHooks,
                     OPTIONAL(LibEditorHooks, confirm), OPTIONAL(LibEditorHooks, askNewItem),
                     OPTIONAL(LibEditorHooks, askFind)),
     };

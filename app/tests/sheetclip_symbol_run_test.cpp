@@ -61,8 +61,8 @@ TEST_F(SheetClipToSymbolRun, ASheetSymbolAndWiresBecomeABoxPortOutlinesPinsAndLi
                                              "wait-window Parts : Gate\nwait-drawn Parts : Gate\n"
                                              "menu Edit > Paste\nwait-drawn Parts : Gate\n"
                                              "screenshot " + picture + " Parts : Gate\n"
-                                             "close Parts : Gate\nwait-no-window Parts : Gate\n"
-                                             "key Ctrl+S\nclose Parts\nwait-no-window Parts\nquit\n",
+                                             "key Ctrl+S\nclose Parts : Gate\nwait-no-window Parts : Gate\n"
+                                             "close Parts\nwait-no-window Parts\nquit\n",
                                              {libraryPath, sheetPath});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
 

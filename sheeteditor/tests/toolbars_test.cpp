@@ -228,7 +228,8 @@ TEST_F(ToolBars, ShortcutMenusListTheirGroupOrSayEmpty) {
     VXDestroyMenuEx(components, true);
 
     // Choosing the second port makes it the library selection and takes the library-part tool;
-    // an entry that cannot be selected leaves the tool alone.
+    // an entry that cannot be selected leaves another tool alone, and puts the library-part tool
+    // down (its next click would place the part chosen before).
     static std::vector<std::string> chosen;
     chosen.clear();
     hooks.selectShortcut = [](int32_t group, int32_t index) {
@@ -247,7 +248,10 @@ TEST_F(ToolBars, ShortcutMenusListTheirGroupOrSayEmpty) {
     DispatchEvent(sheet->toolPalette, &command);
     EXPECT_EQ(sheet->selectedTool, kDrawToolLibraryPart);
     EXPECT_EQ(VXGetButtonState(sheet->toolPalette, kDrawToolLibraryPart), 1);
-    EXPECT_EQ(chosen, (std::vector<std::string>{"1:0", "1:1"}));
+    command.u.command.command = kFirstShortcutCommand;
+    DispatchEvent(sheet->toolPalette, &command);
+    EXPECT_EQ(sheet->selectedTool, kDrawToolSelect);
+    EXPECT_EQ(chosen, (std::vector<std::string>{"1:0", "1:1", "1:0"}));
 }
 
 TEST_F(ToolBars, RotatingWithThePlacingToolTurnsTheSymbolBeingPlaced) {

@@ -153,7 +153,7 @@ TEST_F(SymbolInfo, TheComponentPanelShowsTheSymbolAndADesignatorKeepsWhatComesBe
         WriteScreenshot(dialog, "symdialog-info-component.png");
     }, 13);
     EditSymbolInformation(&sheet, u, 0, nullptr);
-    EXPECT_EQ(shown, (std::vector<std::string>{"7400", "A", "DIP14", "7400DIP-14", "None  (Converted)", "red", "packages",
+    EXPECT_EQ(shown, (std::vector<std::string>{"7400", "A", "DIP14", "DIP-14", "None  (Converted)", "red", "packages",
                                                 "SO14"}));
     char text[256];
     GetSymbolAnnotation(&sheet, u->serial, text);

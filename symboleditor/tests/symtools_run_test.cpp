@@ -23,8 +23,8 @@ namespace {
 
 class SymToolsRun : public LibEditorTest {
 protected:
-    // Opens the library's first item, plays the steps in its window, closes it back into the
-    // library, saves and quits; the dump of the stored first item.
+    // Opens the library's first item, plays the steps in its window, saves it with the library,
+    // closes it and the library and quits; the dump of the stored first item.
     // With a grid, the item's symbol keeps that grid (the editor takes it).
     // `before` plays first, with the files `more` opened beside the library; it ends with the
     // library's window in front.
@@ -76,6 +76,7 @@ protected:
                           "wait-window Parts : Gate\n"
                           "wait-drawn Parts : Gate\n" +
                               steps +
+                              "key Ctrl+S\n"
                               "close Parts : Gate\n"
                               "wait-no-window Parts : Gate\n"
                               "key Ctrl+S\n"

@@ -199,6 +199,11 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
     const std::string child = Bytes("RC.SHX");
     ASSERT_TRUE(WriteFile(Path("damaged/RC.SHX"), child.substr(0, child.size() * 2 / 3)));
     const std::string bom = SourcePath("resources/scripts/Bill of Materials.SXP");
+    // Library descriptions that lib-make refuses: a bus pin of a type a bus does not take, a type
+    // outside a port, a text without its place.
+    ASSERT_TRUE(WriteFile(Path("bus.txt"), "port P\nbus\npin 1 1 passive 0 0 0 6\nline 0 6 0 9\nend\n"));
+    ASSERT_TRUE(WriteFile(Path("type.txt"), "item R\ntype input\nend\n"));
+    ASSERT_TRUE(WriteFile(Path("text.txt"), "item R\nprefix R\ntext designator -8\nend\n"));
     const std::string fileNotFound = "The file could not be found.";
     const struct {
         const char* tool;
@@ -232,6 +237,9 @@ TEST_F(ToolsTest, FailuresNameTheFileAndSayWhatTheStatusMeans) {
         {"gui-compile", {SourcePath("resources/gui/views.txt"), "plain/views.gui"}, "plain/views.gui",
          "The folder could not be found."},
         {"v36-dump", {"missing.SCM"}, "missing.SCM", fileNotFound},
+        {"lib-make", {"bus.txt", "bus.LBX"}, "bus.txt", "a bus pin's type is unspecified, input, output or bidirectional"},
+        {"lib-make", {"type.txt", "type.LBX"}, "type.txt", "line 2: a port's type is input, output or bidirectional"},
+        {"lib-make", {"text.txt", "text.LBX"}, "text.txt", "line 3: a text needs its anchor"},
         {"dlist-dump", {"ROOT.SHX"}, "ROOT.SHX", "display list"},
     };
     for (const auto& c : cases) {
