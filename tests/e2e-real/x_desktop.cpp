@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,7 +27,8 @@ constexpr Needed kNeeded[] = {{"Xvfb", "xvfb"},
                               {"openbox", "openbox"},
                               {"xdotool", "xdotool"},
                               {"import", "imagemagick"},
-                              {"xprop", "x11-utils"}};
+                              {"xprop", "x11-utils"},
+                              {"xwininfo", "x11-utils"}};
 
 // Polls until the state holds or the limit passes; the state is checked once more at the end.
 template <typename State>
@@ -78,11 +80,11 @@ XDesktop::XDesktop(const std::string& home) : home_(home), scratch_(home + "/.x-
         return;
     }
     display_ = ":" + number;
+    // Its messages go to a log of its own (it writes some on its standard output).
     manager_ = std::make_unique<ChildProcess>(
-        "/usr/bin/openbox", std::vector<std::string>{"--sm-disable"},
+        "/bin/sh", std::vector<std::string>{"-c", "exec openbox --sm-disable >" + ShellQuoted(scratch_ + "/openbox.log") + " 2>&1"},
         std::vector<std::string>{"DISPLAY=" + display_, "HOME=" + home_, "XDG_CONFIG_HOME=" + home_ + "/config",
-                                 "XDG_CACHE_HOME=" + home_ + "/cache", "XDG_DATA_HOME=" + home_ + "/data"},
-        scratch_ + "/openbox.log");
+                                 "XDG_CACHE_HOME=" + home_ + "/cache", "XDG_DATA_HOME=" + home_ + "/data"});
     // The window manager is up once it has put its check window on the root.
     if (!Until([&] { std::string out;
                      return Run("xprop -root _NET_SUPPORTING_WM_CHECK", &out) == 0 &&
@@ -110,48 +112,95 @@ int XDesktop::Run(const std::string& command, std::string* out) const {
 }
 
 std::string XDesktop::WaitWindow(const std::string& titlePattern, std::chrono::seconds limit) const {
-    std::string out;
-    // xdotool's own wait (--sync), bounded by the limit.
-    Run("timeout " + std::to_string(limit.count()) + " xdotool search --sync --onlyvisible --name " +
-            ShellQuoted("^" + titlePattern + "$"),
-        &out);
-    std::istringstream in(out);
+    // xdotool's own wait (--sync), tried again when it fails: it ends with an X error when a
+    // window it looks at goes away meanwhile.
     std::string first;
-    std::getline(in, first);
-    return Trimmed(first);
+    Until(
+        [&] {
+            std::string out;
+            Run("timeout 30 xdotool search --sync --onlyvisible --name " + ShellQuoted("^" + titlePattern + "$"), &out);
+            std::istringstream in(out);
+            std::getline(in, first);
+            first = Trimmed(first);
+            return !first.empty();
+        },
+        limit, std::chrono::milliseconds(100));
+    return first;
 }
 
 bool XDesktop::WaitNoWindow(const std::string& titlePattern, std::chrono::seconds limit) const {
-    return Until([&] { return Run("xdotool search --onlyvisible --name " + ShellQuoted("^" + titlePattern + "$")) != 0; },
-                 limit, std::chrono::milliseconds(100));
+    // Twice in a row none found: a search that ends with an X error finds none either.
+    int none = 0;
+    return Until(
+        [&] {
+            std::string out;
+            Run("xdotool search --onlyvisible --name " + ShellQuoted("^" + titlePattern + "$"), &out);
+            none = Trimmed(out).empty() ? none + 1 : 0;
+            return none >= 2;
+        },
+        limit, std::chrono::milliseconds(100));
+}
+
+bool XDesktop::WaitGone(const std::string& window, std::chrono::seconds limit) const {
+    int none = 0;
+    return Until(
+        [&] {
+            const std::vector<std::string> windows = Windows();
+            none = std::find(windows.begin(), windows.end(), window) == windows.end() ? none + 1 : 0;
+            return none >= 2;
+        },
+        limit, std::chrono::milliseconds(100));
+}
+
+std::vector<std::string> XDesktop::Windows() const {
+    std::string ids;
+    Run("xdotool search --onlyvisible --name '.'", &ids);
+    std::vector<std::string> windows;
+    std::istringstream in(ids);
+    for (std::string id; std::getline(in, id);)
+        if (!id.empty()) windows.push_back(id);
+    return windows;
+}
+
+std::string XDesktop::Title(const std::string& window) const {
+    std::string name;
+    Run("xdotool getwindowname " + window, &name);
+    return Trimmed(name);
 }
 
 std::vector<std::string> XDesktop::WindowTitles() const {
-    std::string ids;
-    Run("xdotool search --onlyvisible --name '.'", &ids);
     std::vector<std::string> titles;
-    std::istringstream in(ids);
-    for (std::string id; std::getline(in, id);) {
-        std::string name;
-        if (Run("xdotool getwindowname " + id, &name) == 0) titles.push_back(Trimmed(name));
-    }
+    for (const std::string& window : Windows()) titles.push_back(Title(window));
     return titles;
 }
 
+std::string XDesktop::WaitNewWindow(const std::vector<std::string>& before, std::chrono::seconds limit) const {
+    std::string found;
+    Until(
+        [&] {
+            for (const std::string& window : Windows())
+                if (std::find(before.begin(), before.end(), window) == before.end()) found = window;
+            return !found.empty();
+        },
+        limit, std::chrono::milliseconds(100));
+    return found;
+}
+
 XBox XDesktop::Geometry(const std::string& window) const {
+    // xwininfo's absolute corner: the window manager's frame is not counted in.
     std::string out;
-    Run("xdotool getwindowgeometry --shell " + window, &out);
+    Run("xwininfo -id " + window, &out);
     XBox box;
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string name = line.substr(0, eq);
-        const int value = std::atoi(line.c_str() + eq + 1);
-        if (name == "X") box.x = value;
-        if (name == "Y") box.y = value;
-        if (name == "WIDTH") box.width = value;
-        if (name == "HEIGHT") box.height = value;
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        const std::string name = line.substr(0, colon);
+        const int value = std::atoi(line.c_str() + colon + 1);
+        if (name.find("Absolute upper-left X") != std::string::npos) box.x = value;
+        if (name.find("Absolute upper-left Y") != std::string::npos) box.y = value;
+        if (name == "  Width") box.width = value;
+        if (name == "  Height") box.height = value;
     }
     return box;
 }
@@ -198,16 +247,20 @@ bool XDesktop::Shot(const std::string& path) const {
 }
 
 bool XDesktop::WaitStill(const std::string& window, std::chrono::seconds limit) const {
+    // Three grabs alike in a row, half a second apart: a window still being drawn (or not yet
+    // drawn at all, showing what lay under it) changes within that.
     const std::string grab = scratch_ + "/still.png";
     std::string before, after;
+    int same = 0;
     return Until(
         [&] {
             Run("import -silent -window " + window + " " + ShellQuoted(grab));
             before = after;
             ReadFile(grab, after);
-            return !after.empty() && after == before;
+            same = !after.empty() && after == before ? same + 1 : 0;
+            return same >= 2;
         },
-        limit, std::chrono::milliseconds(150));
+        limit, std::chrono::milliseconds(500));
 }
 
 }  // namespace plexa::test

@@ -15,8 +15,8 @@ namespace plexa::test {
 
 class ChildProcess;
 
-// Where a window lies on the screen: its content's top left corner and size (the window
-// manager's frame not included).
+// Where a window lies on the screen: its top left corner and size (the window manager's frame
+// not included; a document window's menu bar included).
 struct XBox {
     int x = 0, y = 0, width = 0, height = 0;
 };
@@ -47,8 +47,16 @@ public:
     // Waits until no visible window has the title; false when one is still up after `limit`.
     bool WaitNoWindow(const std::string& titlePattern,
                       std::chrono::seconds limit = std::chrono::seconds(240)) const;
-    // The visible windows' titles, in the order the X server lists them.
+    // Waits until the window is no longer visible; false when it still is after `limit`.
+    bool WaitGone(const std::string& window, std::chrono::seconds limit = std::chrono::seconds(240)) const;
+    // The visible windows' ids and titles, in the order the X server lists them.
+    std::vector<std::string> Windows() const;
     std::vector<std::string> WindowTitles() const;
+    std::string Title(const std::string& window) const;
+    // Waits for a visible window that is not among `before` (a file panel, an alert), at most
+    // `limit`; its id, empty when none came.
+    std::string WaitNewWindow(const std::vector<std::string>& before,
+                              std::chrono::seconds limit = std::chrono::seconds(240)) const;
     XBox Geometry(const std::string& window) const;
     // Brings the window to the front with the keys (through the window manager) and waits until
     // it has them.
