@@ -61,10 +61,14 @@ constexpr At kArrowTool{18, 128}, kLibraryPartTool{18, 190}, kSubSheetTool{18, 2
 // symbol's Select... button, its Port Pins tab and that tab's Read Sub-Sheet Ports button.
 constexpr At kSecondTab{145, 16}, kFirstValueCell{195, 64}, kSymbolOK{562, 429}, kSelectSheet{516, 149},
     kPortPinsTab{156, 16}, kReadPorts{117, 365};
+// Design Settings: its Annotation tab and the check box "Keep annotation in the project".
+constexpr At kAnnotationTab{121, 18}, kKeepAnnotation{30, 54};
 // Preferences: the check box "Hierarchical design (sub-sheet symbol tool)".
 constexpr At kHierarchicalDesign{30, 100};
 // The project window: its "add top-level sheets" button and its first row.
 constexpr At kAddSheets{51, 18}, kFirstRow{60, 48};
+// The symbol editor's pin tool.
+constexpr At kPinTool{158, 191};
 // The script dialog: "Open the output afterwards" and Run.
 constexpr At kOpenOutput{27, 132}, kRunScript{320, 190};
 
@@ -184,6 +188,26 @@ protected:
         desk->Type(path);
         desk->Key("Return");
         if (!desk->WaitGone(panel)) Fail("the file panel stays after " + path);
+    }
+    // The window in front closed with the window manager's close (Alt+F4): either it goes, or a
+    // question comes up first, whose default button (Return) keeps the changes; whichever state
+    // comes first.
+    void CloseAnsweringQuestion(const std::string& closing) {
+        const std::vector<std::string> before = desk->Windows();
+        Key("alt+F4");
+        for (int i = 0; i < 2400; ++i) {
+            if (desk->WaitNoWindow(closing, seconds(0))) return;
+            const std::string question = desk->WaitNewWindow(before, seconds(0));
+            if (!question.empty()) {
+                if (!desk->Activate(question)) Fail("the question does not take the keys");
+                Shoot("question");
+                Key("Return");
+                if (!desk->WaitGone(question) || !desk->WaitNoWindow(closing)) Fail("\"" + closing + "\" stays");
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        Fail("\"" + closing + "\" stays");
     }
     // Waits until the file exists and its length has settled.
     void WaitFile(const std::string& path) {
@@ -319,6 +343,9 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     });
     Answer(projectPanel, Work("Design.PRX"));
     Front("Design Settings", false);
+    // The child's parts take a designator in each of its uses: annotation kept in the project.
+    Click(kAnnotationTab);
+    Click(kKeepAnnotation);
     Shoot("project-settings");
     Key("Return");
     Gone("Design Settings");
@@ -387,8 +414,15 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Step("sheet-symbols");
     SheetSymbol(root, {500, 250}, {610, 330}, "X1");
     SheetSymbol(root, {500, 400}, {610, 480}, "X2");
+    // Each symbol shows the child's ports P and N down its left side: P goes to MID (at R3's
+    // left pin) for X1 and to IN (at R1's left pin) for X2, N to a ground symbol each.
     Click(kWireTool);
-    Wire({{488, 265}, {420, 265}, {420, 302}, {348, 302}});  // X1's P to MID, at R2's left...
+    Wire({{486, 265}, {460, 265}, {460, 360}, {300, 360}, {300, 382}});
+    Click(kWireTool);
+    Wire({{486, 415}, {470, 415}, {470, 450}, {204, 450}, {204, 302}});
+    ChooseLibraryItem("GND");
+    Wire({{486, 277}, {486, 300}});
+    Wire({{486, 427}, {476, 427}});
     Shoot("sheet-symbols");
 
     // The nets named.
@@ -406,8 +440,7 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     WaitFile(Work("Divider.SHX"));
     for (const char* sheet : {"Divider", "PROBE", "Untitled 1"}) {
         Front(sheet);
-        Key("alt+F4");
-        Gone(sheet);
+        CloseAnsweringQuestion(sheet);
     }
     Step("project-sheet");
     Front("Design");
@@ -430,14 +463,9 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
 
     // Everything closed through the window manager: the program ends with its last window.
     Step("close");
-    Key("alt+F4");
-    Gone("Divider");
+    CloseAnsweringQuestion("Divider\\*?");
     Front("Design\\*?");
-    Key("alt+F4");
-    if (desk->WaitWindow("Design", seconds(5)).empty() == false) {
-        // The project asks to be saved.
-        Key("Return");
-    }
+    CloseAnsweringQuestion("Design\\*?");
     ExpectPlexaEnded();
 
     // Opened again from the project file; the root from the project's row; the SPICE netlist by
@@ -471,33 +499,57 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Click({228, 302});
     Key("ctrl+l");
     Front("Basic Parts : Resistor");
+    Click(kPinTool);
+    Click({250, 200});
+    Front("Pin Information", false);
+    Shoot("pin");
+    Key("Return");
+    Gone("Pin Information");
+    Front("Basic Parts : Resistor\\*?");
     Shoot("symbol-editor");
-    Key("alt+F4");
-    Gone("Basic Parts : Resistor");
-    Front("Basic Parts");
+    // Closed with the window manager's close: the editor asks whether to keep the change.
+    CloseAnsweringQuestion("Basic Parts : Resistor\\*?");
+    Front("Basic Parts\\*?");
     const std::string libraryPanel = Brings([&] { Key("ctrl+s"); });
     Shoot("library-save");
     Answer(libraryPanel, Data("plexa/Libraries/My Parts.LBX"));
     WaitFile(Data("plexa/Libraries/My Parts.LBX"));
-    Key("alt+F4");
-    Gone("Basic Parts");
+    Front("My Parts\\*?");
+    CloseAnsweringQuestion("My Parts\\*?");
 
     Step("end");
-    Front("Divider");
-    Key("alt+F4");
-    Gone("Divider");
-    Front("Design\\*?");
-    Key("alt+F4");
+    for (const char* window : {"Divider\\*?", "Design\\*?"}) {
+        Front(window);
+        CloseAnsweringQuestion(window);
+    }
     ExpectPlexaEnded();
 
     // ---- What the files hold ----
 
     // The netlist: every value as typed, no attribute that was not there.
     const std::string netlist = Tool("netlist-dump", {Work("Design.PRX")});
-    EXPECT_EQ(Grep(netlist, "comp "), "") << netlist;
+    EXPECT_EQ(Grep(netlist, "comp "),
+              "comp C1 part=Capacitor slots=1 sheet=0 attrs=~~Value=100n,Value=100n\n"
+              "comp C2 part=Capacitor slots=1 sheet=0 attrs=~~Value=100n,Value=100n\n"
+              "comp R1 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=1k\n"
+              "comp R2 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=3k\n"
+              "comp R3 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=6k\n"
+              "comp V1 part=Voltage Source slots=1 sheet=1 attrs=~~Value=DC 5,Value=DC 10\n")
+        << netlist;
+    // The SPICE netlist: each use of the child holds its own capacitor, on the net its port P
+    // joins (which use takes C1 is annotation's choice).
     std::string spice;
     ASSERT_TRUE(ReadFile(Work("Design.cir"), spice));
-    EXPECT_EQ(spice, "") << spice;
+    const std::string capacitors = Grep(spice, "C");
+    EXPECT_TRUE(capacitors == "C1 MID 0 100n\nC2 IN 0 100n\n" || capacitors == "C1 IN 0 100n\nC2 MID 0 100n\n") << spice;
+    EXPECT_EQ(spice.substr(spice.find("\nR")),
+              "\nR1 IN MID 1k\n"
+              "R2 MID 0 3k\n"
+              "R3 MID 0 6k\n"
+              "V1 IN 0 DC 10\n"
+              ".end\n")
+        << spice;
+    EXPECT_EQ(spice.rfind("* Design\n", 0), 0u) << spice;
     if (!NgspiceInstalled()) GTEST_SKIP() << "ngspice is not installed (scripts/setup installs it)";
     ExpectOperatingPoint(Work(""), spice, {{"in", 10.0}, {"mid", 10.0 * 2.0 / 3.0}});
 
