@@ -212,9 +212,28 @@ std::string XDesktop::ActiveWindow() const {
 }
 
 bool XDesktop::Activate(const std::string& window) const {
-    if (ActiveWindow() == window) return true;
-    Run("timeout 60 xdotool windowactivate --sync " + window);
-    return Until([&] { return ActiveWindow() == window; }, std::chrono::seconds(60));
+    // The keys stay with it: a program may still activate another of its windows a moment after
+    // one closed, so the window must keep the keys over a few looks, or is activated again.
+    int kept = 0;
+    return Until(
+        [&] {
+            if (ActiveWindow() == window) return ++kept >= 3;
+            kept = 0;
+            Run("timeout 60 xdotool windowactivate --sync " + window);
+            return false;
+        },
+        std::chrono::seconds(120), std::chrono::milliseconds(200));
+}
+
+void XDesktop::CloseBox(const std::string& window) const {
+    // The close button at the right end of the window manager's title bar, over the window.
+    std::string extents;
+    Run("xprop -id " + window + " _NET_FRAME_EXTENTS", &extents);
+    int left = 0, right = 0, top = 0, bottom = 0;
+    if (const size_t eq = extents.find('='); eq != std::string::npos)
+        std::sscanf(extents.c_str() + eq + 1, " %d, %d, %d, %d", &left, &right, &top, &bottom);
+    const XBox box = Geometry(window);
+    Click(box.x + box.width + right - top / 2 - 1, box.y - top / 2);
 }
 
 void XDesktop::MoveTo(int x, int y) const {

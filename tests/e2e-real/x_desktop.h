@@ -61,6 +61,8 @@ public:
     // Brings the window to the front with the keys (through the window manager) and waits until
     // it has them.
     bool Activate(const std::string& window) const;
+    // A click on the close button the window manager puts in the window's title bar.
+    void CloseBox(const std::string& window) const;
     // The window that has the keys, empty when none.
     std::string ActiveWindow() const;
 
