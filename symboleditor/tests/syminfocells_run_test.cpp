@@ -1,6 +1,6 @@
-// Cell editing in the Attributes tab of a symbol's information, played on the running program
-// through the window system's input path: clicks in cells, Tab, Return, Ctrl+A and typed keys,
-// each case checked by the attributes the saved sheet holds.
+// Cell editing in the lists of a symbol's information, played on the running program through the
+// window system's input path: clicks in cells, Tab, Return, Ctrl+A and typed keys in the
+// Attributes tab, Return in the Port Pins tab, each case checked by what the saved sheet holds.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -12,6 +12,7 @@
 #include "foundation/ll.h"
 #include "model/attributes.h"
 #include "model/sheetdump.h"
+#include "model/sheetsymbols.h"
 #include "model/symbols.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -35,7 +36,7 @@ std::string AttributeLines(SheetRecord* sheet, SymbolRecord* symbol) {
     return lines;
 }
 
-class AttributeCellsRun : public SheetContentsTest {
+class SymbolInfoCellsRun : public SheetContentsTest {
 protected:
     // A gate whose attributes are Value=1k and Tolerance=5%, its symbol information opened on the
     // Attributes tab; the steps are played there, the dialog is confirmed, the sheet saved as a
@@ -82,7 +83,7 @@ struct CellCase {
 };
 void PrintTo(const CellCase& c, std::ostream* out) { *out << c.name; }
 
-class AttributeCellCases : public AttributeCellsRun, public ::testing::WithParamInterface<CellCase> {};
+class AttributeCellCases : public SymbolInfoCellsRun, public ::testing::WithParamInterface<CellCase> {};
 
 TEST_P(AttributeCellCases, StoreWhatWasTyped) { EXPECT_EQ(Play(GetParam().steps), GetParam().expected); }
 
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The text engine's hooks stay whole once a list with editable cells has been open: in a text
 // typed on the sheet afterwards, Shift+Right extends the selection, so that the "X" typed then
 // replaces the two letters selected.
-TEST_F(AttributeCellsRun, ShiftArrowsExtendASelectionAfterACellListWasOpen) {
+TEST_F(SymbolInfoCellsRun, ShiftArrowsExtendASelectionAfterACellListWasOpen) {
     (void)AddGate(P(200, 200));
     const std::string at = WriteSheetAtScale("Cells.SHX", 100);
     const std::string copy = dir.path() + "/copy.SHX";
@@ -137,6 +138,48 @@ TEST_F(AttributeCellsRun, ShiftArrowsExtendASelectionAfterACellListWasOpen) {
     SheetRecord* saved = Load(copy);
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(DumpSheet(saved, kDumpFrames), "frames 1\n  F1 at (301,362) flags 0x0020 lines 1 \"heXo\"\n");
+}
+
+// In the Port Pins tab of a sheet symbol without ports, Return ends the name's edit and starts a
+// new row: "IN" Return "OUT" gives the ports IN and OUT.
+TEST_F(SymbolInfoCellsRun, ReturnInThePortPinsStartsANewPort) {
+    SymbolRecord* box = driver->AddSymbol(30, kSheetSymbolFlags);
+    box->mapId = -1;
+    box->position = P(200, 200);
+    box->sheetSymbolData = CreateSheetSymbolPorts();
+    ASSERT_NE(box->sheetSymbolData, nullptr);
+    SetSheetSymbolName(box, drawing->stringBlock, "FILTER");
+    SetSheetSymbolFileName(box, drawing->stringBlock, "Filter.SHX");
+    const std::string at = WriteSheetAtScale("Ports.SHX", 100);
+    const std::string copy = dir.path() + "/copy.SHX";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Ports\n"
+        "wait-drawn Ports\n"
+        "click 318 265 double\n"
+        "wait-window Symbol Information\n"
+        "wait-drawn Symbol Information\n"
+        "click 130 17\n"  // the Port Pins tab, the new port's name in edit
+        "wait-drawn Symbol Information\n"
+        "type IN\nkey Return\ntype OUT\n" +
+            Shot("port-pins-return.png") +
+            "button OK\n"
+            "wait-no-window Symbol Information\n"
+            "panel " + copy + "\nmenu File > Save a Copy...\n"
+            "close Ports\nbutton Don't Save\n",
+        {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    SheetRecord* saved = Load(copy);
+    ASSERT_NE(saved, nullptr);
+    std::string ports;
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(saved->symbolList)); s;
+         s = static_cast<SymbolRecord*>(LLGetNext(saved->symbolList, s)))
+        for (int32_t i = 0; i < CountSheetSymbolPorts(s); ++i) {
+            char name[kSymbolTextSize] = "";
+            GetSheetSymbolPortName(s, i, saved->stringBlock, name, int32_t(sizeof name));
+            ports += std::string(name) + "\n";
+        }
+    EXPECT_EQ(ports, "IN\nOUT\n");
 }
 
 #endif
