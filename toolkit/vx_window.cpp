@@ -453,6 +453,18 @@ void VXInitWindows() {
     VXSetPixelsHooks(pixels);
 }
 
+namespace {
+// The window a new dialog comes from: the key window when it is a visible document or dialog,
+// else the front-most visible one.
+VXWindowRecordTag* CausingWindow(VXWindowRecordTag* dialog) {
+    VXWindowRecordTag* key = VXGetTopParent(VXGetKeyWindow());
+    if (key && key != dialog && key->windowClass <= kVXWindowDialog && VXIsWindowVisible(key, false))
+        return key;
+    VXWindowRecordTag* front = VXGetNextVisibleWindow(nullptr, 7, false);
+    return front != dialog ? front : nullptr;
+}
+}  // namespace
+
 VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t flags,
                                   int16_t typeID, uint32_t status, int32_t, const Rect* contentRect,
                                   const char* title, int32_t, void* refcon, VXEventProc eventProc) {
@@ -485,6 +497,11 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
         return nullptr;
     }
     if (windowClass == kVXWindowDocument) VXAttachMenuBarToWindow(window);
+    // A dialog belongs to the window that caused it, the key window (else the front document or
+    // dialog): the window system keeps it in front of that window.
+    if (windowClass == kVXWindowDialog)
+        if (VXWindowRecordTag* owner = CausingWindow(window))
+            PlatformWindowSetOwner(window->platformWindow, owner->platformWindow);
     return Announce(window) ? window : nullptr;
 }
 
