@@ -68,7 +68,7 @@ constexpr int16_t kSubSheetPlace = 3;  // the palette place of the sub-sheet sym
 constexpr int16_t kContextTop = 9, kContextHeight = 22, kContextWidth = 176, kContextExpandedLeft = 36;
 constexpr Rect kDisclosureRect = {12, 10, 26, 24};
 constexpr int16_t kPaneMargin = 8, kPaneTop = 4, kPaneBottomMargin = 4;
-constexpr int16_t kSymbolViewWidth = 120, kPartControlWidth = 140, kPartControlHeight = 22;
+constexpr int16_t kSymbolViewWidth = 120, kPartControlHeight = 22, kAltControlHeight = 18, kControlGap = 3;
 constexpr int32_t kZoomUndoKind = 5;
 
 bool IsOutlineButton(int16_t id) {
@@ -277,8 +277,9 @@ int32_t TopToolsTrackControl(SheetRecord* sheet, VXWindowRecordTag* window, VXEv
     }
 }
 
-// The library pane's panels right of the folders button, the part popup and the "Alt. Symbol"
-// check box under its first two panels.
+// The library pane's panels right of the folders button: the two lists over the bar's whole
+// height, so that they show as many rows as the bar holds, and the symbol view with the part
+// popup and the "Alt. Symbol" check box under it in the third column.
 void MakeLibraryPane(SheetRecord* sheet, VXWindowRecordTag* window) {
     for (uint16_t& width : sheet->topToolPaneWidths)
         if (width == 0) width = kLibraryPanelWidth;
@@ -286,16 +287,17 @@ void MakeLibraryPane(SheetRecord* sheet, VXWindowRecordTag* window) {
     VXGetItemPosition(window, kTopToolLibraryFolders, &folders);
     int16_t height = 0, width = 0;
     VXGetClientSize(window, &height, &width);
-    const auto controlsTop = int16_t(height - kPaneBottomMargin - kPartControlHeight);
-    const auto bottom = int16_t(controlsTop - kPaneBottomMargin);
+    const auto bottom = int16_t(height - kPaneBottomMargin);
     const int16_t bar = 16;  // the lists' scroll bar
     Rect file = {kPaneTop, int16_t(folders.right + kPaneMargin), bottom, 0};
     file.right = int16_t(file.left + sheet->topToolPaneWidths[0] + bar);
     Rect item = {kPaneTop, file.right, bottom, int16_t(file.right + sheet->topToolPaneWidths[1] + bar)};
-    Rect symbol = {kPaneTop, item.right, bottom, int16_t(item.right + kSymbolViewWidth)};
-    const auto controlsBottom = int16_t(controlsTop + kPartControlHeight);
-    const Rect parts = {controlsTop, file.left, controlsBottom, int16_t(file.left + kPartControlWidth)};
-    const Rect alt = {controlsTop, item.left, controlsBottom, int16_t(item.left + kPartControlWidth)};
+    const auto altTop = int16_t(bottom - kAltControlHeight);
+    const auto partsTop = int16_t(altTop - kControlGap - kPartControlHeight);
+    const Rect symbol = {kPaneTop, item.right, int16_t(partsTop - kControlGap),
+                         int16_t(item.right + kSymbolViewWidth)};
+    const Rect parts = {partsTop, symbol.left, int16_t(partsTop + kPartControlHeight), symbol.right};
+    const Rect alt = {altTop, symbol.left, bottom, symbol.right};
     VXCreateControl(window, kVXCheckBox, &alt, "Alt. Symbol", kTopToolAltSymbol, 0);
     VXCreateControl(window, kVXPopup, &parts, "", kTopToolPartPopup, kPopupOptions);
     const bool active = !(window->status() & kVXStatusControlsInactive);
