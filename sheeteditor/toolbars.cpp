@@ -1,7 +1,9 @@
 // The tool bars of a sheet window; see toolbars.h.
 #include "sheeteditor/toolbars.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -359,8 +361,43 @@ Rect PlaceTopToolButton(const TopToolPlace& place, bool expanded, int16_t barWid
     return r;
 }
 
-Rect CalcDrawingToolButtonRect(int32_t n) {
-    return Rect{int16_t(31 * n + 4), 4, int16_t(31 * n + 33), 33};
+void LayOutPaletteButtons(VXWindowRecordTag* palette) {
+    static bool busy = false;  // the palette's own resizing sends it a size event
+    if (!palette || busy) return;
+    // The palette's panel follows the window at once (its view's own size may not yet).
+    Rect frame{};
+    VXGetPanelStructRect(palette, &frame);
+    const auto height = int16_t(frame.bottom - frame.top), width = int16_t(frame.right - frame.left);
+    if (height <= 0) return;
+    const int32_t rows = PaletteRows(height);
+    int32_t n = 0;
+    for (uint16_t tool : gDrawingToolMap) {
+        if (!VXGetControl(palette, int16_t(tool), nullptr)) continue;
+        const Rect r = CalcDrawingToolButtonRect(n++, rows);
+        Rect now{};
+        VXGetItemPosition(palette, int16_t(tool), &now);
+        if (std::memcmp(&now, &r, sizeof r) != 0) VXSetItemPosition(palette, int16_t(tool), &r);
+    }
+    const int16_t wanted = PaletteWidth(n, rows);
+    if (wanted == width) return;
+    busy = true;
+    (void)VXResizeDividedChildWindow(palette, wanted);
+    busy = false;
+    VXInvalidateHierarchy(palette);
+}
+
+Rect CalcDrawingToolButtonRect(int32_t n, int32_t rows) {
+    rows = std::max<int32_t>(rows, 1);
+    const auto row = int16_t(n % rows), column = int16_t(n / rows);
+    return Rect{int16_t(31 * row + 4), int16_t(31 * column + 4), int16_t(31 * row + 33),
+                int16_t(31 * column + 33)};
+}
+
+int32_t PaletteRows(int16_t height) { return std::max(1, (height - 33) / 31 + 1); }
+
+int16_t PaletteWidth(int32_t count, int32_t rows) {
+    const int32_t columns = std::max(1, (count + std::max(rows, 1) - 1) / std::max(rows, 1));
+    return int16_t(kToolPaletteWidth + 31 * (columns - 1));
 }
 
 LibBrowserRecord* SheetLibraryPane(VXWindowRecordTag* window) {
@@ -387,6 +424,7 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
             }
             return 1;
         case kVXUpdateEvent: PaintBackground(window); return 0;
+        case kVXSizeEvent: LayOutPaletteButtons(window); return 0;
         case kVXCommandEvent: {
             const uint16_t command = event->u.command.command;
             if (command < kFirstShortcutCommand || command > kLastShortcutCommand) return 0;
@@ -586,6 +624,7 @@ void UpdateDrawingToolPalettes() {
             const bool active = !(palette->status() & kVXStatusControlsInactive);
             for (uint16_t tool : gDrawingToolMap) VXDestroyControl(palette, int16_t(tool));
             CreatePaletteButtons(palette);
+            LayOutPaletteButtons(palette);
             VXSetWindowControlsActive(palette, active);
             AddPaletteToolTips(palette);
             if (GetDrawingToolsWindow(sheet, sheet->selectedTool) == palette)
