@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "files/tests/sheetcontents_testing.h"
-#include "model/sheetsymbols.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -21,12 +20,7 @@ using DialogOwnersRun = SheetContentsTest;
 TEST_F(DialogOwnersRun, AlertsAndDialogsBelongToTheWindowThatCausedThem) {
     // A sheet symbol whose sub-sheet file does not exist: rereading its ports shows an alert over
     // the symbol's information.
-    SymbolRecord* box = driver->AddSymbol(30, kSheetSymbolFlags);
-    box->mapId = -1;
-    box->position = P(200, 200);
-    box->sheetSymbolData = CreateSheetSymbolPorts();
-    ASSERT_NE(box->sheetSymbolData, nullptr);
-    SetSheetSymbolFileName(box, drawing->stringBlock, "Missing.SHX");
+    (void)AddSheetSymbolBox(P(200, 200), "Missing.SHX");
     const std::string at = WriteSheetAtScale("Owners.SHX", 100);
     const std::string screen = OutputPath("dialog-owners-screen.png");
     std::remove(screen.c_str());

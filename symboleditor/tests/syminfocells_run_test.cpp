@@ -12,7 +12,6 @@
 #include "foundation/ll.h"
 #include "model/attributes.h"
 #include "model/sheetdump.h"
-#include "model/sheetsymbols.h"
 #include "model/symbols.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -38,33 +37,37 @@ std::string AttributeLines(SheetRecord* sheet, SymbolRecord* symbol) {
 
 class SymbolInfoCellsRun : public SheetContentsTest {
 protected:
+    // Writes the sheet as NAME.SHX, opens it in the program, plays the steps, saves a copy and
+    // closes the sheet; the copy as loaded (none when the run failed).
+    SheetRecord* RunOnSheet(const std::string& name, const std::string& steps) {
+        const std::string at = WriteSheetAtScale(name + ".SHX", 100);
+        const std::string copy = dir.path() + "/copy.SHX";
+        std::remove(copy.c_str());
+        ScriptedRun run(PLEXA_PROGRAM);
+        const ScriptedRunResult result =
+            run.Run("wait-window " + name + "\nwait-drawn " + name + "\n" + steps + "panel " + copy +
+                        "\nmenu File > Save a Copy...\nclose " + name + "\nbutton Don't Save\n",
+                    {at});
+        EXPECT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+        return result.Exited(0) ? Load(copy) : nullptr;
+    }
+
     // A gate whose attributes are Value=1k and Tolerance=5%, its symbol information opened on the
-    // Attributes tab; the steps are played there, the dialog is confirmed, the sheet saved as a
-    // copy, and the copy's attributes of the gate returned.
+    // Attributes tab; the steps are played there, the dialog is confirmed, and the saved gate's
+    // attributes returned.
     std::string Play(const std::string& steps) {
         SymbolRecord* gate = AddGate(P(200, 200));
         (void)SetSymbolAttribute(gate, drawing->stringBlock, "Value", "1k", nullptr);
         (void)SetSymbolAttribute(gate, drawing->stringBlock, "Tolerance", "5%", nullptr);
-        const std::string at = WriteSheetAtScale("Cells.SHX", 100);
-        const std::string copy = dir.path() + "/copy.SHX";
-        std::remove(copy.c_str());
-        ScriptedRun run(PLEXA_PROGRAM);
-        const ScriptedRunResult result = run.Run(
-            "wait-window Cells\n"
-            "wait-drawn Cells\n"
-            "click 268 254 double\n"
-            "wait-window Symbol Information\n"
-            "wait-drawn Symbol Information\n"
-            "click 120 17\n"  // the Attributes tab
-            "wait-drawn Symbol Information\n" +
-                steps +
-                "button OK\n"
-                "wait-no-window Symbol Information\n"
-                "panel " + copy + "\nmenu File > Save a Copy...\n"
-                "close Cells\nbutton Don't Save\n",
-            {at});
-        EXPECT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-        SheetRecord* saved = Load(copy);
+        SheetRecord* saved = RunOnSheet("Cells",
+                                        "click 268 254 double\n"
+                                        "wait-window Symbol Information\n"
+                                        "wait-drawn Symbol Information\n"
+                                        "click 120 17\n"  // the Attributes tab
+                                        "wait-drawn Symbol Information\n" +
+                                            steps +
+                                            "button OK\n"
+                                            "wait-no-window Symbol Information\n");
         if (!saved) return "(not saved)";
         auto* symbol = static_cast<SymbolRecord*>(LLFirst(saved->symbolList));
         return symbol ? AttributeLines(saved, symbol) : "(no symbol)";
@@ -95,14 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, AttributeCellCases,
     ::testing::Values(
         CellCase{"ClickInTheValueCellThenType",
-                 Click(kValueData) + Shot("attribute-cell-clicked.png") + "type 3k\n" + Shot("attribute-cell-typed.png"), "Value=3k\nTolerance=5%\n"},
+                 Click(kValueData) + Shot("attribute-cell-clicked.png") + "type 3k\n" +
+                     Shot("attribute-cell-typed.png"),
+                 "Value=3k\nTolerance=5%\n"},
         CellCase{"TabFromTheNameCellToItsValue", Click(kValueName) + "key Tab\ntype 3k\n",
                  "Value=3k\nTolerance=5%\n"},
         CellCase{"CtrlAInTheValueCellThenType",
-                 Click(kValueData) + "click 190 64\nkey Ctrl+A\n" + Shot("attribute-cell-select-all.png") + "type 3k\n",
+                 Click(kValueData) + "click 190 64\nkey Ctrl+A\n" + Shot("attribute-cell-select-all.png") +
+                     "type 3k\n",
                  "Value=3k\nTolerance=5%\n"},
         CellCase{"ReturnMovesOnCellByCell",
-                 Click(kValueData) + "type 3k\nkey Return\nkey Return\ntype 10%\nkey Return\ntype Q1\nkey Tab\ntype 7\n",
+                 Click(kValueData) +
+                     "type 3k\nkey Return\nkey Return\ntype 10%\nkey Return\ntype Q1\nkey Tab\ntype 7\n",
                  "Value=3k\nTolerance=10%\nQ1=7\n"},
         CellCase{"AClickInAnotherRowsValueCell", Click(kValueData) + "type 3k\n" + Click(kToleranceData) + "type 1%\n",
                  "Value=3k\nTolerance=1%\n"},
@@ -117,25 +124,16 @@ INSTANTIATE_TEST_SUITE_P(
 // replaces the two letters selected.
 TEST_F(SymbolInfoCellsRun, ShiftArrowsExtendASelectionAfterACellListWasOpen) {
     (void)AddGate(P(200, 200));
-    const std::string at = WriteSheetAtScale("Cells.SHX", 100);
-    const std::string copy = dir.path() + "/copy.SHX";
-    ScriptedRun run(PLEXA_PROGRAM);
-    const ScriptedRunResult result = run.Run(
-        "wait-window Cells\n"
-        "wait-drawn Cells\n"
-        "click 268 254 double\n"
-        "wait-window Symbol Information\n"
-        "click 120 17\n"  // the Attributes tab, a row in edit
-        "wait-drawn Symbol Information\n"
-        "button Cancel\n"
-        "wait-no-window Symbol Information\n"
-        "key t\nclick 338 398\ntype hello\n"
-        "key Left\nkey Left\nkey Left\nkey Shift+Right\nkey Shift+Right\ntype X\nkey Escape\n"
-        "panel " + copy + "\nmenu File > Save a Copy...\n"
-        "close Cells\nbutton Don't Save\n",
-        {at});
-    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    SheetRecord* saved = Load(copy);
+    SheetRecord* saved = RunOnSheet("Cells",
+                                    "click 268 254 double\n"
+                                    "wait-window Symbol Information\n"
+                                    "click 120 17\n"  // the Attributes tab, a row in edit
+                                    "wait-drawn Symbol Information\n"
+                                    "button Cancel\n"
+                                    "wait-no-window Symbol Information\n"
+                                    "key t\nclick 338 398\ntype hello\n"
+                                    "key Left\nkey Left\nkey Left\nkey Shift+Right\nkey Shift+Right\ntype X\n"
+                                    "key Escape\n");
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(DumpSheet(saved, kDumpFrames), "frames 1\n  F1 at (301,362) flags 0x0020 lines 1 \"heXo\"\n");
 }
@@ -143,33 +141,17 @@ TEST_F(SymbolInfoCellsRun, ShiftArrowsExtendASelectionAfterACellListWasOpen) {
 // In the Port Pins tab of a sheet symbol without ports, Return ends the name's edit and starts a
 // new row: "IN" Return "OUT" gives the ports IN and OUT.
 TEST_F(SymbolInfoCellsRun, ReturnInThePortPinsStartsANewPort) {
-    SymbolRecord* box = driver->AddSymbol(30, kSheetSymbolFlags);
-    box->mapId = -1;
-    box->position = P(200, 200);
-    box->sheetSymbolData = CreateSheetSymbolPorts();
-    ASSERT_NE(box->sheetSymbolData, nullptr);
-    SetSheetSymbolName(box, drawing->stringBlock, "FILTER");
-    SetSheetSymbolFileName(box, drawing->stringBlock, "Filter.SHX");
-    const std::string at = WriteSheetAtScale("Ports.SHX", 100);
-    const std::string copy = dir.path() + "/copy.SHX";
-    ScriptedRun run(PLEXA_PROGRAM);
-    const ScriptedRunResult result = run.Run(
-        "wait-window Ports\n"
-        "wait-drawn Ports\n"
-        "click 318 265 double\n"
-        "wait-window Symbol Information\n"
-        "wait-drawn Symbol Information\n"
-        "click 130 17\n"  // the Port Pins tab, the new port's name in edit
-        "wait-drawn Symbol Information\n"
-        "type IN\nkey Return\ntype OUT\n" +
-            Shot("port-pins-return.png") +
-            "button OK\n"
-            "wait-no-window Symbol Information\n"
-            "panel " + copy + "\nmenu File > Save a Copy...\n"
-            "close Ports\nbutton Don't Save\n",
-        {at});
-    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    SheetRecord* saved = Load(copy);
+    SetSheetSymbolName(AddSheetSymbolBox(P(200, 200), "Filter.SHX"), drawing->stringBlock, "FILTER");
+    SheetRecord* saved = RunOnSheet("Ports",
+                                    "click 318 265 double\n"
+                                    "wait-window Symbol Information\n"
+                                    "wait-drawn Symbol Information\n"
+                                    "click 130 17\n"  // the Port Pins tab, the new port's name in edit
+                                    "wait-drawn Symbol Information\n"
+                                    "type IN\nkey Return\ntype OUT\n" +
+                                        Shot("port-pins-return.png") +
+                                        "button OK\n"
+                                        "wait-no-window Symbol Information\n");
     ASSERT_NE(saved, nullptr);
     std::string ports;
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(saved->symbolList)); s;
