@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/window_platform_qt.h"
+
 namespace plexa {
 namespace {
 
@@ -191,6 +193,7 @@ PlatformFilePanelResult PlatformRunFilePanel(const PlatformFilePanelRequest& req
         filter->setParent(&dialog);  // goes with the dialog
         dialog.setProxyModel(filter);
     }
+    PlatformOwnByKeyWindow(&dialog);
     PlatformFilePanelResult result;
     result.accepted = dialog.exec() == QDialog::Accepted;
     result.folder = dialog.directory().absolutePath().toStdString();
@@ -236,10 +239,11 @@ bool PlatformRunFontPanel(const std::string& initial, std::string* family) {
         gFontAnswers.pop_front();
         return !family->empty();
     }
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, QFont(QString::fromStdString(initial)), nullptr, "Fonts");
-    if (!ok) return false;
-    *family = chosen.family().toStdString();
+    QFontDialog dialog(QFont(QString::fromStdString(initial)));
+    dialog.setWindowTitle(QStringLiteral("Fonts"));
+    PlatformOwnByKeyWindow(&dialog);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    *family = dialog.selectedFont().family().toStdString();
     return !family->empty();
 }
 

@@ -21,6 +21,7 @@
 #include <tuple>
 
 #include "platform/draw_context_qt.h"
+#include "platform/window_platform_qt.h"
 
 namespace plexa {
 
@@ -377,6 +378,7 @@ bool PlatformRunPageLayoutPanel(PlatformPrintSettings* settings) {
     QPrinter printer(QPrinter::HighResolution);
     ApplyToPrinter(settings, &printer);
     QPageSetupDialog dialog(&printer);
+    PlatformOwnByKeyWindow(&dialog);
     if (dialog.exec() != QDialog::Accepted) return false;
     ReadFromPrinter(printer, settings);
     return true;
@@ -393,6 +395,7 @@ int32_t PlatformRunPrintOperation(PlatformPrintSettings* settings, bool showPane
             QPrinter printer(QPrinter::HighResolution);
             ApplyToPrinter(settings, &printer);
             QPrintDialog dialog(&printer);
+            PlatformOwnByKeyWindow(&dialog);
             if (dialog.exec() != QDialog::Accepted) return -128;
             ReadFromPrinter(printer, settings);
         }

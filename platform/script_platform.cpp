@@ -65,7 +65,7 @@ enum class Verb {
     kWaitWindow, kWaitNoWindow, kWaitDrawn, kKey, kType, kPress, kMove, kHover, kRelease, kMenu, kChoose,
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
-    kLogWindows, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
+    kLogWindows, kLogOwners, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
     kLogTexts, kLogModified, kWheel, kPinch,
 };
 
@@ -276,6 +276,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             step.verb = Verb::kScreenshotScreen;
         } else if (verb == "log") step.verb = Verb::kLog;
         else if (verb == "log-windows") step.verb = Verb::kLogWindows;
+        else if (verb == "log-owners") step.verb = Verb::kLogOwners;
         else if (verb == "log-color-panel") step.verb = Verb::kLogColorPanel;
         else if (verb == "wait-tooltip") step.verb = Verb::kWaitToolTip;
         else if (verb == "log-tooltip") step.verb = Verb::kLogToolTip;
@@ -706,7 +707,7 @@ bool Ready(const Step& step) {
 bool GivesInput(Verb verb) {
     switch (verb) {
         case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
-        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
+        case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogOwners: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
         case Verb::kLogTexts:
@@ -770,6 +771,19 @@ void Play(const Step& step) {
                 separator = " | ";
             }
             WriteLog(line);
+            return;
+        }
+        case Verb::kLogOwners: {
+            const std::vector<PlatformWindow*> windows = VisibleWindows();
+            for (PlatformWindow* window : windows) {
+                const int32_t owner = PlatformWindowOwnerID(window);
+                if (!owner) continue;
+                std::string title = "(hidden)";
+                for (PlatformWindow* other : windows)
+                    if (PlatformWindowID(other) == owner) title = PlatformWindowTitle(other);
+                WriteLog("owner " + PlatformWindowTitle(window) + ": " + title +
+                         (PlatformWindowIsModal(window) ? ", modal" : ""));
+            }
             return;
         }
         case Verb::kWaitToolTip:

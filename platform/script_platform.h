@@ -47,6 +47,9 @@
 //                              screen, front ones over back ones, into a PNG file
 //   log TEXT                   writes the text
 //   log-windows                writes "windows: TITLE | TITLE ..." (visible, front to back)
+//   log-owners                 writes "owner TITLE: OWNER" for each visible window that belongs
+//                              to another ("owner TITLE: OWNER, modal" when it takes the owner's
+//                              input), front to back
 //   log-color-panel            writes "color panel open" or "color panel closed"
 //   wait-tooltip               waits until a tooltip is shown and writes "tooltip TEXT"
 //   log-tooltip                writes "tooltip TEXT" for the tooltip shown, or "tooltip none"

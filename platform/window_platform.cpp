@@ -16,9 +16,11 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -104,6 +106,8 @@ struct PlatformWindow {
     bool modified = false;
     int busy = 0;       // inside the toolkit's drawing
     bool dead = false;  // destroyed while busy
+    int32_t ownerID = 0;  // the window it belongs to (top-level windows), 0 for none
+    bool modal = false;   // takes the owner's input while shown
 };
 
 namespace {
@@ -271,6 +275,23 @@ void MoveToFront(PlatformWindow* window) {
     if (it != gOrder.end()) std::rotate(gOrder.begin(), it, it + 1);
 }
 
+// The front-most shown modal window that the window belongs under (through its owners), or null.
+PlatformWindow* ModalOver(const PlatformWindow* window) {
+    for (PlatformWindow* modal : gOrder) {
+        if (modal == window || !modal->modal || modal->dead || !modal->host ||
+            !modal->host->isVisible())
+            continue;
+        int32_t owner = modal->ownerID;
+        for (int depth = 0; owner && depth < 64; ++depth) {
+            if (owner == window->id) return modal;
+            const auto it = std::find_if(gOrder.begin(), gOrder.end(),
+                                         [owner](PlatformWindow* w) { return w->id == owner; });
+            owner = it != gOrder.end() ? (*it)->ownerID : 0;
+        }
+    }
+    return nullptr;
+}
+
 // The window widget: a close request is passed on and refused, the toolkit decides.
 class HostWindow : public QWidget {
 public:
@@ -291,6 +312,18 @@ protected:
         }
         if (event->type() == QEvent::ActivationChange) {
             const bool active = isActiveWindow();
+            // A window that a modal window takes the input of (a click in it activates it on some
+            // window systems) hands the activation on to the modal window, so that the keys go
+            // there and not into a window that takes none.
+            if (active)
+                if (PlatformWindow* modal = ModalOver(owner_)) {
+                    QPointer<QWidget> host = modal->host;
+                    QTimer::singleShot(0, host, [host] {
+                        if (!host || !host->isVisible()) return;
+                        host->raise();
+                        host->activateWindow();
+                    });
+                }
             if (active) {
                 MoveToFront(owner_);
                 gKeyID = owner_->id;
@@ -516,12 +549,69 @@ void FitToScreen(PlatformWindow* window) {
 
 }  // namespace
 
+namespace {
+
+PlatformWindow* LiveWindow(int32_t id) {
+    for (PlatformWindow* window : gOrder)
+        if (window->id == id && !window->dead && window->host) return window;
+    return nullptr;
+}
+
+// The window system learns the owner (its transient parent) and the modality before the window
+// is shown: a window manager then keeps the window in front of its owner.
+void ApplyOwner(PlatformWindow* window) {
+    PlatformWindow* owner = window->ownerID ? LiveWindow(window->ownerID) : nullptr;
+    if (owner == window) owner = nullptr;
+    if (!window->host->isVisible())
+        window->host->setWindowModality(owner && window->modal ? Qt::WindowModal : Qt::NonModal);
+    (void)window->host->winId();  // the native window, whose transient parent is set
+    QWindow* handle = window->host->windowHandle();
+    if (!handle) return;
+    if (owner) (void)owner->host->winId();
+    handle->setTransientParent(owner ? owner->host->windowHandle() : nullptr);
+}
+
+}  // namespace
+
+void PlatformOwnByKeyWindow(QWidget* dialog) {
+    PlatformWindow* key = LiveWindow(gKeyID);
+    if (!dialog || !key || !key->host->isVisible()) return;
+    (void)key->host->winId();
+    (void)dialog->winId();
+    if (QWindow* handle = dialog->windowHandle()) handle->setTransientParent(key->host->windowHandle());
+}
+
+void PlatformWindowSetOwner(PlatformWindow* window, const PlatformWindow* owner) {
+    if (!window || !window->host) return;
+    const PlatformWindow* top = owner;
+    while (top && top->parent) top = top->parent;
+    window->ownerID = top && top != window ? top->id : 0;
+}
+
+void PlatformWindowSetModal(PlatformWindow* window, bool modal) {
+    if (window && window->host) window->modal = modal;
+}
+
+int32_t PlatformWindowOwnerID(const PlatformWindow* window) {
+    if (!window || !window->host || !window->host->windowHandle()) return 0;
+    const QWindow* parent = window->host->windowHandle()->transientParent();
+    for (PlatformWindow* other : gOrder)
+        if (other->host && other->host->windowHandle() == parent && parent) return other->id;
+    return 0;
+}
+
+bool PlatformWindowIsModal(const PlatformWindow* window) {
+    return window && window->host && window->host->windowHandle() &&
+           window->host->windowHandle()->modality() != Qt::NonModal;
+}
+
 void PlatformWindowShow(PlatformWindow* window, bool activate) {
     if (!window) return;
     if (!window->host) {
         window->view->show();
         return;
     }
+    ApplyOwner(window);
     FitToScreen(window);
     window->host->show();
     FitToScreen(window);  // the decorations are known once the window is up

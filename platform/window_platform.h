@@ -71,6 +71,16 @@ void PlatformWindowDestroy(PlatformWindow* window);
 int32_t PlatformWindowID(const PlatformWindow* window);
 bool PlatformWindowIsChild(const PlatformWindow* window);
 
+// The window that a top-level window belongs to (a dialog to the window that opened it): the
+// window system keeps it in front of its owner. A modal window also takes the owner's input
+// until it is hidden (a run of the toolkit's modal loop). Both hold from the next show on; an
+// owner that is gone by then gives no owner.
+void PlatformWindowSetOwner(PlatformWindow* window, const PlatformWindow* owner);
+void PlatformWindowSetModal(PlatformWindow* window, bool modal);
+// The owner's id as the window system has it now, 0 for none; whether the window is modal to it.
+int32_t PlatformWindowOwnerID(const PlatformWindow* window);
+bool PlatformWindowIsModal(const PlatformWindow* window);
+
 // Shows the window; a top-level window goes in front, and with `activate` becomes the key window.
 void PlatformWindowShow(PlatformWindow* window, bool activate);
 void PlatformWindowHide(PlatformWindow* window);

@@ -26,6 +26,10 @@ std::vector<PlatformWindow*> PlatformTopLevelWindows();
 // system's monotonic clock), 0 before.
 int64_t PlatformWindowFirstPaint(const PlatformWindow* window);
 
+// Makes a dialog of the platform's own (a file, font, page or print panel) belong to the key
+// window, as the toolkit's dialogs do: the window system keeps it in front of that window.
+void PlatformOwnByKeyWindow(QWidget* dialog);
+
 // Routes mouse-downs on a native control through the pre-dispatch hook first, and keys typed
 // with Command through the key-equivalent hook.
 void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID);

@@ -478,12 +478,8 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
     browser->historyState = int16_t(CountLibHistory() > 0 ? 0 : -1);
     browser->fileList = MakeList(browser, fileRect, false, &browser->fileCaption);
     browser->itemList = MakeList(browser, itemRect, multipleSelection, &browser->itemCaption);
-    Rect symbol = *symbolRect;
-    if (browser->inSheet) {
-        symbol.top = itemRect->top;
-        symbol.bottom = itemRect->bottom;
-    }
-    browser->symbolView = VXCreateChildWindow(0, kVXFlagChildBezel, 0, host, &symbol, browser, SymbolViewProc);
+    // The host lays the symbol view out (a sheet's pane puts the part controls under it).
+    browser->symbolView = VXCreateChildWindow(0, kVXFlagChildBezel, 0, host, symbolRect, browser, SymbolViewProc);
     if (!browser->fileList || !browser->itemList || !browser->symbolView || !browser->fileCaption ||
         !browser->itemCaption) {
         DestroyLibBrowser(browser);

@@ -86,8 +86,8 @@ void SetLibBrowserHooks(const LibBrowserHooks& hooks);
 const LibBrowserHooks& GetLibBrowserHooks();
 
 // Makes the browser's panes in the host (rectangles in the host's content; each list's caption
-// band takes the top 17 points of its rectangle) and synchronises with the cache. In a sheet
-// window the symbol view spans the item list's height. None when a pane cannot be made.
+// band takes the top 17 points of its rectangle) and synchronises with the cache. None when a
+// pane cannot be made.
 LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect, const Rect* itemRect,
                                    const Rect* symbolRect, int16_t partsControl, int16_t altControl,
                                    int16_t pathControl, bool multipleSelection, bool show);

@@ -284,6 +284,7 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             sheet->zoomMode = 0;
             return VXDefaultEventHandler(window, event);
         case kVXSizeEvent:
+            LayOutPaletteButtons(sheet->toolPalette);
             return 1;
         case kVXUpdateEvent: {
             const uint32_t saved = gGenFlags;

@@ -1,7 +1,9 @@
 // The tool bars of a sheet window; see toolbars.h.
 #include "sheeteditor/toolbars.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "files/hierarchy.h"
 #include "files/instances.h"
@@ -68,7 +70,7 @@ constexpr int16_t kSubSheetPlace = 3;  // the palette place of the sub-sheet sym
 constexpr int16_t kContextTop = 9, kContextHeight = 22, kContextWidth = 176, kContextExpandedLeft = 36;
 constexpr Rect kDisclosureRect = {12, 10, 26, 24};
 constexpr int16_t kPaneMargin = 8, kPaneTop = 4, kPaneBottomMargin = 4;
-constexpr int16_t kSymbolViewWidth = 120, kPartControlWidth = 140, kPartControlHeight = 22;
+constexpr int16_t kSymbolViewWidth = 120, kPartControlHeight = 22, kAltControlHeight = 18, kControlGap = 3;
 constexpr int32_t kZoomUndoKind = 5;
 
 bool IsOutlineButton(int16_t id) {
@@ -277,8 +279,9 @@ int32_t TopToolsTrackControl(SheetRecord* sheet, VXWindowRecordTag* window, VXEv
     }
 }
 
-// The library pane's panels right of the folders button, the part popup and the "Alt. Symbol"
-// check box under its first two panels.
+// The library pane's panels right of the folders button: the two lists over the bar's whole
+// height, so that they show as many rows as the bar holds, and the symbol view with the part
+// popup and the "Alt. Symbol" check box under it in the third column.
 void MakeLibraryPane(SheetRecord* sheet, VXWindowRecordTag* window) {
     for (uint16_t& width : sheet->topToolPaneWidths)
         if (width == 0) width = kLibraryPanelWidth;
@@ -286,16 +289,17 @@ void MakeLibraryPane(SheetRecord* sheet, VXWindowRecordTag* window) {
     VXGetItemPosition(window, kTopToolLibraryFolders, &folders);
     int16_t height = 0, width = 0;
     VXGetClientSize(window, &height, &width);
-    const auto controlsTop = int16_t(height - kPaneBottomMargin - kPartControlHeight);
-    const auto bottom = int16_t(controlsTop - kPaneBottomMargin);
+    const auto bottom = int16_t(height - kPaneBottomMargin);
     const int16_t bar = 16;  // the lists' scroll bar
     Rect file = {kPaneTop, int16_t(folders.right + kPaneMargin), bottom, 0};
     file.right = int16_t(file.left + sheet->topToolPaneWidths[0] + bar);
     Rect item = {kPaneTop, file.right, bottom, int16_t(file.right + sheet->topToolPaneWidths[1] + bar)};
-    Rect symbol = {kPaneTop, item.right, bottom, int16_t(item.right + kSymbolViewWidth)};
-    const auto controlsBottom = int16_t(controlsTop + kPartControlHeight);
-    const Rect parts = {controlsTop, file.left, controlsBottom, int16_t(file.left + kPartControlWidth)};
-    const Rect alt = {controlsTop, item.left, controlsBottom, int16_t(item.left + kPartControlWidth)};
+    const auto altTop = int16_t(bottom - kAltControlHeight);
+    const auto partsTop = int16_t(altTop - kControlGap - kPartControlHeight);
+    const Rect symbol = {kPaneTop, item.right, int16_t(partsTop - kControlGap),
+                         int16_t(item.right + kSymbolViewWidth)};
+    const Rect parts = {partsTop, symbol.left, int16_t(partsTop + kPartControlHeight), symbol.right};
+    const Rect alt = {altTop, symbol.left, bottom, symbol.right};
     VXCreateControl(window, kVXCheckBox, &alt, "Alt. Symbol", kTopToolAltSymbol, 0);
     VXCreateControl(window, kVXPopup, &parts, "", kTopToolPartPopup, kPopupOptions);
     const bool active = !(window->status() & kVXStatusControlsInactive);
@@ -357,8 +361,43 @@ Rect PlaceTopToolButton(const TopToolPlace& place, bool expanded, int16_t barWid
     return r;
 }
 
-Rect CalcDrawingToolButtonRect(int32_t n) {
-    return Rect{int16_t(31 * n + 4), 4, int16_t(31 * n + 33), 33};
+void LayOutPaletteButtons(VXWindowRecordTag* palette) {
+    static bool busy = false;  // the palette's own resizing sends it a size event
+    if (!palette || busy) return;
+    // The palette's panel follows the window at once (its view's own size may not yet).
+    Rect frame{};
+    VXGetPanelStructRect(palette, &frame);
+    const auto height = int16_t(frame.bottom - frame.top), width = int16_t(frame.right - frame.left);
+    if (height <= 0) return;
+    const int32_t rows = PaletteRows(height);
+    int32_t n = 0;
+    for (uint16_t tool : gDrawingToolMap) {
+        if (!VXGetControl(palette, int16_t(tool), nullptr)) continue;
+        const Rect r = CalcDrawingToolButtonRect(n++, rows);
+        Rect now{};
+        VXGetItemPosition(palette, int16_t(tool), &now);
+        if (std::memcmp(&now, &r, sizeof r) != 0) VXSetItemPosition(palette, int16_t(tool), &r);
+    }
+    const int16_t wanted = PaletteWidth(n, rows);
+    if (wanted == width) return;
+    busy = true;
+    (void)VXResizeDividedChildWindow(palette, wanted);
+    busy = false;
+    VXInvalidateHierarchy(palette);
+}
+
+Rect CalcDrawingToolButtonRect(int32_t n, int32_t rows) {
+    rows = std::max<int32_t>(rows, 1);
+    const auto row = int16_t(n % rows), column = int16_t(n / rows);
+    return Rect{int16_t(31 * row + 4), int16_t(31 * column + 4), int16_t(31 * row + 33),
+                int16_t(31 * column + 33)};
+}
+
+int32_t PaletteRows(int16_t height) { return std::max(1, (height - 33) / 31 + 1); }
+
+int16_t PaletteWidth(int32_t count, int32_t rows) {
+    const int32_t columns = std::max(1, (count + std::max(rows, 1) - 1) / std::max(rows, 1));
+    return int16_t(kToolPaletteWidth + 31 * (columns - 1));
 }
 
 LibBrowserRecord* SheetLibraryPane(VXWindowRecordTag* window) {
@@ -385,6 +424,7 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
             }
             return 1;
         case kVXUpdateEvent: PaintBackground(window); return 0;
+        case kVXSizeEvent: LayOutPaletteButtons(window); return 0;
         case kVXCommandEvent: {
             const uint16_t command = event->u.command.command;
             if (command < kFirstShortcutCommand || command > kLastShortcutCommand) return 0;
@@ -588,6 +628,7 @@ void UpdateDrawingToolPalettes() {
             const bool active = !(palette->status() & kVXStatusControlsInactive);
             for (uint16_t tool : gDrawingToolMap) VXDestroyControl(palette, int16_t(tool));
             CreatePaletteButtons(palette);
+            LayOutPaletteButtons(palette);
             VXSetWindowControlsActive(palette, active);
             AddPaletteToolTips(palette);
             if (GetDrawingToolsWindow(sheet, sheet->selectedTool) == palette)

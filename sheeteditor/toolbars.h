@@ -45,8 +45,18 @@ constexpr int16_t kLibraryPanelWidth = 185;
 Rect CalcTopToolButtonRect(const TopToolPlace& place, bool expanded);
 // The same placed in a bar of the width: a negative left edge counts from the bar's right edge.
 Rect PlaceTopToolButton(const TopToolPlace& place, bool expanded, int16_t barWidth);
-// The n-th button of the palette (from 0): {31n + 4, 4, 31n + 33, 33}.
-Rect CalcDrawingToolButtonRect(int32_t n);
+// The n-th button of the palette (from 0): {31n + 4, 4, 31n + 33, 33} in one column; in a palette
+// of `rows` buttons a column, the buttons go on in the next column, 31 to the right.
+Rect CalcDrawingToolButtonRect(int32_t n, int32_t rows = 0x7FFF);
+// Buttons a column in a palette of the height (at least 1), and the palette's width for `count`
+// buttons then: 37 for one column, 31 more for each further one.
+int32_t PaletteRows(int16_t height);
+int16_t PaletteWidth(int32_t count, int32_t rows);
+// A palette too short for its buttons in one column (a small screen, a large scale factor, a
+// window made short) puts them in as many columns as it needs and grows wide enough for them, so
+// that every tool stays reachable; tall enough again it is one column. Called when the palette or
+// its sheet window changes size.
+void LayOutPaletteButtons(VXWindowRecordTag* palette);
 
 int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t DrawingTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);

@@ -402,6 +402,13 @@ std::string PortTypeText(uint16_t flags) {
     return kTypes[(flags & kSheetPortTypeMask) >> 4];
 }
 
+// Keeps the new-port row at the list's end (a row of its own in the list view too).
+void EnsureNewPortRow(VXWindowRecordTag* window, SymbolInfoDialogRecord& r) {
+    if (!CreatePortEntryIfNeeded(r.ports)) return;
+    const int32_t index = int32_t(r.ports.size()) - 1;
+    VXInsertListViewItemData(window, index, &index, 1);
+}
+
 int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
     SymbolInfoDialogRecord* r = gInfo;
     if (!r) return 0;
@@ -463,10 +470,7 @@ int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewH
             if (port) std::snprintf(record->text, kVXListCellTextSize, "%s", port->name.c_str());
             return 0;
         case kVXListEditState:
-            if (record->param.value == 0 && CreatePortEntryIfNeeded(r->ports)) {
-                const int32_t index = int32_t(r->ports.size()) - 1;
-                VXInsertListViewItemData(window, index, &index, 1);
-            }
+            if (record->param.value == 0) EnsureNewPortRow(window, *r);
             return 2;
         case kVXListDirtyTest: return port && port->name == record->text ? 1 : 0;
         case kVXListCommit: {
@@ -484,7 +488,12 @@ int32_t PortListViewHook(VXWindowRecordTag* window, int32_t message, VXListViewH
             }
             return 1;
         }
-        case kVXListEditNavigate: return VXFlushListViewEditField(window) ? 0x180001 : 0;
+        case kVXListEditNavigate:
+            // The name is stored first; a port named in the last row gets a new row after it, so
+            // that Return and Tab go on into the new port.
+            if (!VXFlushListViewEditField(window)) return 0;
+            EnsureNewPortRow(window, *r);
+            return 0x180001;
         default: return 0;
     }
 }

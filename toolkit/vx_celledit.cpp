@@ -18,7 +18,6 @@
 #include "toolkit/vx_listview_internal.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_timers.h"
-#include "toolkit/vx_tracking.h"
 
 namespace plexa {
 
@@ -42,33 +41,6 @@ bool TabIntoItem(VXWindowRecordTag* dialog, int16_t item) {
 
 bool Editing(const VXListViewRecord* list) {
     return list && list->editTE && list->editColumn > 0 && list->editItem >= 0;
-}
-
-VXWindowRecordTag* OwnerOf(VXGrafState* state) {
-    return state ? static_cast<VXWindowRecordTag*>(state->geometry.owner) : nullptr;
-}
-
-void TEInval(VXGrafState* state, const LRect* rect) {
-    if (VXWindowRecordTag* window = OwnerOf(state)) VXLInvalRect(window, rect);
-}
-
-// The engine's tracking of a drag: follows the mouse until the button goes up.
-void TETrackDrag(VXGrafState* state, uint16_t, void (*track)(void* data, const _LPNT* where),
-                 void* data) {
-    VXWindowRecordTag* window = OwnerOf(state);
-    if (!window) return;
-    _LPNT point{};
-    while (VXWaitDragEnd(window, kVXTrackLeft, false, &point)) track(data, &point);
-}
-
-void InstallTEHooks() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    VXTEHooks hooks;
-    hooks.invalRect = TEInval;
-    hooks.trackDrag = TETrackDrag;
-    VXTESetHooks(hooks);
 }
 
 // Cuts a string at its last whole UTF-8 character (a buffer filled to its end may end inside
@@ -232,7 +204,6 @@ bool VXListViewEditCellPasteFilter(uint16_t character) {
 
 bool CreateListViewEditor(VXWindowRecordTag* window, VXListViewRecord* list) {
     if (!window || !list || list->editTE) return list && list->editTE;
-    InstallTEHooks();
     VXWindowRecordTag* previous = VXSetWindow(window);
     VXSetTextStyle(list->textStyle);
     list->editTE = VXTENewUsingStyle(&kParkedRect, &kParkedRect, kTEStyleCurrent);
@@ -495,6 +466,9 @@ int32_t ListViewEditCommand(VXWindowRecordTag* window, VXListViewRecord* list, u
         case 305:
             VXTEDelete(te);
             break;
+        case 306:
+            VXTESetSelect(0, int32_t(kEditorLengthLimit), te);
+            return 1;
         case 304: {
             VXListViewPasteFilter filter{VXListViewEditCellPasteFilter, kVXListPasteLimit};
             VXListViewHookRecord record{};
@@ -527,7 +501,8 @@ int32_t ListViewEditPrepCommand(VXListViewRecord* list, VXPrepCommandRecord* rec
     if (!Editing(list) || !record) return 0;
     const bool selection = list->editTE->selStart != list->editTE->selEnd;
     switch (record->command) {
-        case 300: record->enabled = 1; return 1;
+        case 300:
+        case 306: record->enabled = 1; return 1;
         case 302:
         case 303:
         case 305: record->enabled = selection ? 1 : 0; return 1;

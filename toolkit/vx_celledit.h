@@ -37,7 +37,7 @@ bool CalcEditFieldRect(VXWindowRecordTag* window, VXListViewRecord* list, Rect* 
 void CalcEditCellFrame(VXWindowRecordTag* window, VXListViewRecord* list, Rect* rect);
 // A key while a cell is edited; 1 when handled.
 int32_t ListViewEditKey(VXWindowRecordTag* window, VXListViewRecord* list, VXEventRecord* event);
-// An edit command (302 cut ... 305 clear) while a cell is edited; 1 when handled.
+// An edit command (302 cut ... 305 clear, 306 select all) while a cell is edited; 1 when handled.
 int32_t ListViewEditCommand(VXWindowRecordTag* window, VXListViewRecord* list, uint16_t command);
 // Menu preparation of the edit commands while a cell is edited; 1 when decided.
 int32_t ListViewEditPrepCommand(VXListViewRecord* list, VXPrepCommandRecord* record);

@@ -19,6 +19,7 @@
 #include "graphics/textedit.h"
 #include "platform/app_platform.h"
 #include "platform/control_platform.h"
+#include "platform/window_platform.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -191,6 +192,8 @@ int16_t VXRunModalWindow(VXWindowRecordTag* window) {
             gRuns.push_back(&run);
             window->status() |= kVXStatusModal;
             ++gModalWindowDepth;
+            // The dialog takes the input of the window it belongs to while it runs.
+            PlatformWindowSetModal(window->platformWindow, true);
             if (!VXTerminationSignalPending()) {
                 VXShowWindow(window);
                 VXSelectWindow(window);
@@ -214,6 +217,7 @@ int16_t VXRunModalWindow(VXWindowRecordTag* window) {
             gRuns.pop_back();
             if (VXWindowRecordTag* w = VXGetWindowFromId(run.windowID)) {
                 w->status() &= ~kVXStatusModal;
+                PlatformWindowSetModal(w->platformWindow, false);
                 if (auto* kept = static_cast<ModalRunInfo*>(VXGetWindowClassInfo(w, kModalRunCode)))
                     kept->run = nullptr;
                 VXDestroyWindowClassInfo(w, kModalRunCode);

@@ -915,24 +915,14 @@ int32_t VXListViewClick(VXWindowRecordTag* window, VXEventRecord* event, bool tr
     if (list->features & kVXListEditCells) {
         const int32_t column = record.column;
         if (column > 0 && !(answer & kVXListClickKeepSelection)) DeselectAllItems(window, list);
-        const int32_t top = list->topRow;
         gVXListKeepSelection = (answer & kVXListClickKeepSelection) != 0;
         const int32_t focused = VXSetListViewEditFocus(window, column > 0 ? clicked : -1, column);
         gVXListKeepSelection = false;
         if (!focused) return 1;
         if (gone()) return 1;
-        if (column > 0) {
-            if (list->topRow == top && list->editTE) {
-                const LRect& view = list->editTE->viewRect;
-                if (v >= view.top && v < view.bottom && h >= view.left && h < view.right) {
-                    const _LPNT point = {v, h};
-                    VXSetWindow(window);
-                    VXTEClick(&point, int16_t(event->u.mouse.button), event->u.mouse.shift != 0,
-                              list->editTE);
-                }
-            }
-            if (!(answer & kVXListClickSelectToo)) return 1;
-        }
+        // A click that starts the edit of a cell leaves the cell's whole text selected, so that
+        // what is typed next replaces it; a later click in the field places the caret.
+        if (column > 0 && !(answer & kVXListClickSelectToo)) return 1;
     }
 
     // Selection.

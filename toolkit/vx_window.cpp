@@ -280,7 +280,15 @@ void OnDraw(int32_t id, PlatformRect dirty) {
     const int32_t grow = (g.scaleV > kFixed24One || g.scaleH > kFixed24One) ? 1 : 0;
     const LRect area = {corners[0].v - grow, corners[0].h - grow, corners[1].v + grow,
                         corners[1].h + grow};
-    // The window draws within the dirty area only: what lies outside stays as it was drawn.
+    // The window draws within the dirty area only: what lies outside stays as it was drawn. A
+    // clip that code of the window holds while a nested loop runs (a text field following a drag
+    // of the mouse clips to its own rectangle) is set aside meanwhile, so that the update draws
+    // all of its area.
+    QZPort* const port = window->graf.port;
+    if (port) {
+        VXPushClip(&window->graf);
+        QZSetClipRgn(port, nullptr);
+    }
     if (context && BeginContentDrawing(window, context, false, &dirtyArea))
         QZSetFocus(window->graf.port, -1);
     const auto clamp16 = [](int32_t v) { return int16_t(std::clamp(v, -0x7FFF, 0x7FFF)); };
@@ -293,8 +301,10 @@ void OnDraw(int32_t id, PlatformRect dirty) {
         EndContentDrawing(id);
     else if ((window = VXGetWindowFromId(id)))
         QZReleaseContext(window->graf.port);
-    if ((window = VXGetWindowFromId(id)))
+    if ((window = VXGetWindowFromId(id))) {
+        if (port) VXPopClip(&window->graf);
         VXDrawViewFrame(window, PlatformWindowDrawContext(window->platformWindow));
+    }
     if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
 }
 
@@ -443,6 +453,18 @@ void VXInitWindows() {
     VXSetPixelsHooks(pixels);
 }
 
+namespace {
+// The window a new dialog comes from: the key window when it is a visible document or dialog,
+// else the front-most visible one.
+VXWindowRecordTag* CausingWindow(VXWindowRecordTag* dialog) {
+    VXWindowRecordTag* key = VXGetTopParent(VXGetKeyWindow());
+    if (key && key != dialog && key->windowClass <= kVXWindowDialog && VXIsWindowVisible(key, false))
+        return key;
+    VXWindowRecordTag* front = VXGetNextVisibleWindow(nullptr, 7, false);
+    return front != dialog ? front : nullptr;
+}
+}  // namespace
+
 VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t flags,
                                   int16_t typeID, uint32_t status, int32_t, const Rect* contentRect,
                                   const char* title, int32_t, void* refcon, VXEventProc eventProc) {
@@ -475,6 +497,11 @@ VXWindowRecordTag* VXCreateWindow(uint8_t windowClass, uint8_t style, uint32_t f
         return nullptr;
     }
     if (windowClass == kVXWindowDocument) VXAttachMenuBarToWindow(window);
+    // A dialog belongs to the window that caused it, the key window (else the front document or
+    // dialog): the window system keeps it in front of that window.
+    if (windowClass == kVXWindowDialog)
+        if (VXWindowRecordTag* owner = CausingWindow(window))
+            PlatformWindowSetOwner(window->platformWindow, owner->platformWindow);
     return Announce(window) ? window : nullptr;
 }
 

@@ -26,6 +26,7 @@
 #include "model/imagelist.h"
 #include "model/libitem.h"
 #include "model/pindata.h"
+#include "model/sheetsymbols.h"
 #include "model/sheetdump.h"
 #include "model/tests/gate_symbol.h"
 #include "model/tests/libitem_testing.h"
@@ -80,6 +81,18 @@ protected:
         gate->libraryName = kNoLibraryName;
         gate->position = position;
         return gate;
+    }
+
+    // A sheet symbol without ports at the position (its 162 by 54 box right of and below it),
+    // standing for the sub-sheet file of the name.
+    SymbolRecord* AddSheetSymbolBox(Point position, const char* fileName) {
+        SymbolRecord* box = driver->AddSymbol(30, kSheetSymbolFlags);
+        box->mapId = -1;
+        box->position = position;
+        box->sheetSymbolData = CreateSheetSymbolPorts();
+        EXPECT_NE(box->sheetSymbolData, nullptr);
+        SetSheetSymbolFileName(box, drawing->stringBlock, fileName);
+        return box;
     }
 
     // Saves a sheet and loads the file back into a new sheet kept until the test ends.

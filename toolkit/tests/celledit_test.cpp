@@ -110,13 +110,13 @@ TEST_F(CellEditing, AClickStartsEditingAndTabCommits) {
     Click(2 * 16 + 8, 0, {}, Left(2) + 5);
     EXPECT_EQ(Focus(), std::make_pair(2, 2));
     EXPECT_EQ(EditorText(), "c2.2");
-    // The click itself went on to the editor: a caret in the text.
+    // The click that started the edit leaves the whole text selected: typing replaces it.
     int16_t column = 0;
     int32_t start = -1, end = -1;
     VXGetListViewEditFocus(list, &column, &start, &end);
     EXPECT_EQ(column, 2);
-    EXPECT_EQ(start, end);
-    VXTESetSelect(0, 100, Record()->editTE);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 4);
     EXPECT_EQ(VXCountListViewSelections(list), 0);
     // The editor lies over the cell's field.
     const LRect& view = Record()->editTE->viewRect;
@@ -327,6 +327,12 @@ TEST_F(CellEditing, EditCommandsAndTheirMenuState) {
     VXSetListViewEditFocus(list, 0, 1);
     EXPECT_EQ(enabled(302), 1);
     EXPECT_EQ(enabled(300), 1);
+    EXPECT_EQ(enabled(306), 1);
+    // Select All selects the cell's whole text, wherever the caret was.
+    VXTESetSelect(2, 2, Record()->editTE);
+    EXPECT_EQ(command(306), 1);
+    EXPECT_EQ(Record()->editTE->selStart, 0u);
+    EXPECT_EQ(Record()->editTE->selEnd, 4u);
     command(302);  // cut the whole text
     EXPECT_EQ(EditorText(), "");
     EXPECT_EQ(Changes(), std::vector<std::string>{",1,1"});
