@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QNativeGestureEvent>
@@ -65,7 +66,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kWheel, kPinch,
+    kLogTitle, kLogTexts, kWheel, kPinch,
 };
 
 struct Step {
@@ -293,6 +294,8 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         } else if (verb == "log-menubar") step.verb = Verb::kLogMenuBar;
         else if (verb == "log-open-menu") step.verb = Verb::kLogOpenMenu;
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
+        else if (verb == "log-title") step.verb = Verb::kLogTitle;
+        else if (verb == "log-texts") step.verb = Verb::kLogTexts;
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
             step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
@@ -706,6 +709,7 @@ bool GivesInput(Verb verb) {
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
+        case Verb::kLogTitle: case Verb::kLogTexts:
             return false;
         default:
             return true;
@@ -810,6 +814,23 @@ void Play(const Step& step) {
             std::ostringstream ratio;
             ratio << (screen ? screen->devicePixelRatio() : 1.0);
             WriteLog("geometry " + rect(frame) + " in " + rect(area) + " ratio " + ratio.str());
+            return;
+        }
+        case Verb::kLogTitle: {
+            // The title as the title bar shows it: the modified mark after the text.
+            PlatformWindow* window = StepWindow(step, step.text);
+            WriteLog("title " + PlatformWindowTitle(window) + (PlatformWindowIsModified(window) ? "*" : ""));
+            return;
+        }
+        case Verb::kLogTexts: {
+            // The static texts shown in the window's content, in their order there, a line each.
+            QWidget* view = PlatformWindowContentWidget(StepWindow(step, step.text));
+            WriteLog("texts");
+            for (QLabel* label : view->findChildren<QLabel*>()) {
+                if (!label->isVisibleTo(view) || label->text().isEmpty()) continue;
+                for (const QString& line : label->text().split(QLatin1Char('\n')))
+                    WriteLog("  " + line.toStdString());
+            }
             return;
         }
         case Verb::kLogTime: {

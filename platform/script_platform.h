@@ -58,6 +58,10 @@
 //                              alone without a bar)
 //   log-open-menu              writes "open menu TITLE" for the popup menu that is open, or
 //                              "open menu none"
+//   log-title [TITLE]          writes "title TEXT": the window's title as its title bar shows it,
+//                              "*" after it while the window's document is modified
+//   log-texts [TITLE]          writes "texts", then each line of the static texts shown in the
+//                              window's content, indented by two spaces
 //   log-geometry [TITLE]       writes "geometry X Y W H in X Y W H ratio R": the window's frame,
 //                              the usable area of its screen and the screen's device pixel ratio
 //   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on

@@ -19,19 +19,47 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "files/sheetstore.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheettools.h"
+#include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
 
 namespace {
 
+// The command being handled: the number moves on once the run loop is free again after a change
+// was reported, so that the changes and the collection of one command share it.
+uint32_t gUndoCommand = 1;
+bool gUndoCommandEndPosted = false;
+
+void EndUndoCommand(void*) {
+    gUndoCommandEndPosted = false;
+    ++gUndoCommand;
+}
+
+uint32_t CurrentUndoCommand() {
+    if (!gUndoCommandEndPosted) {
+        gUndoCommandEndPosted = true;
+        (void)VXPostDeferredAction(EndUndoCommand, nullptr, 0);  // none posted: the number stays, the
+                                                                 // next change reported posts again
+    }
+    return gUndoCommand;
+}
+
+bool SheetUnmodified(const SheetRecord* sheet) {
+    return !(sheet->modifiedFlags & (kSheetModifiedContent | kSheetModifiedDrawing));
+}
+
 // The sub-kind of the custom operation that gives back a selection.
 constexpr int32_t kUndoCustomSelection = 3;
+// The reasons of SetSheetModifiedStatus that a replay reports: the sheet is as saved; its
+// content changed.
+constexpr int32_t kUndoReasonSaved = 0x02, kUndoReasonChanged = 0x01;
 
 constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
                                         "Reshape", "Zoom",  "Cut",            "Delete",
@@ -687,6 +715,9 @@ void CollectUndoSheetSelection(SheetRecord* sheet) {
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
+    state->collectingFromSaved =
+        SheetUnmodified(sheet) || (state->looseFromSaved && state->looseCommand == gUndoCommand);
+    state->looseFromSaved = false;
     FreeUndoRecord(&state->collecting);
     state->collecting.actionKind = uint16_t(kind);
     state->collecting.owner = sheet;
@@ -701,6 +732,7 @@ void AcceptSheetUndoCollection(SheetRecord* sheet) {
     if (state->collecting.actionKind != kUndoActionNone && !state->collecting.ops.empty()) {
         state->committed = std::move(state->collecting);
         state->collecting = UndoRecord{};
+        state->committedFromSaved = state->collectingFromSaved;
     } else {
         FreeUndoRecord(&state->collecting);
     }
@@ -719,6 +751,7 @@ void ClearSheetUndoAction(SheetRecord* sheet) {
     auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
     if (state->clearing) return;
     state->clearing = true;
+    state->committedFromSaved = false;
     gSymbolFreed = false;
     FreeUndoRecord(&state->committed);
     if (gSymbolFreed) {
@@ -741,6 +774,7 @@ void UndoSheetAction(SheetRecord* sheet) {
     VXSetEmptyRect(&area);
     if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     std::vector<SignalHandle> renamed;
+    state->replaying = true;
     // Undo walks the operations newest first; redo oldest first, the order they were made in.
     if (!record->redo) {
         for (auto it = record->ops.rbegin(); it != record->ops.rend(); ++it)
@@ -760,6 +794,22 @@ void UndoSheetAction(SheetRecord* sheet) {
     if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
     record->redo = uint8_t(!record->redo);
+    // Undone, an action that began on the saved sheet gives the saved sheet back; redone, the
+    // sheet differs from its file again.
+    if (state->committedFromSaved)
+        SetSheetModifiedStatus(sheet, record->redo ? kUndoReasonSaved : kUndoReasonChanged);
+    state->replaying = false;
+}
+
+void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified) {
+    if (!sheet) return;
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state || state->replaying || state->collecting.actionKind != kUndoActionNone) return;
+    // A change that no collection holds: undo no longer leads back to the saved sheet, unless
+    // the change is the beginning of the command's action.
+    state->committedFromSaved = false;
+    state->looseFromSaved = wasUnmodified;
+    state->looseCommand = CurrentUndoCommand();
 }
 
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {

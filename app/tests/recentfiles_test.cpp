@@ -112,6 +112,27 @@ TEST(RecentFilesRun, TheEleventhSheetEvictsTheOldestInTheRunningEditor) {
     EXPECT_EQ(listed, "S11 S10 S09 S08 S07 S06 S05 S04 S03 S02 - ");
 }
 
+// A sheet saved for the first time and a project made in this run are in Open Recent at once,
+// without waiting for a later run to open them.
+TEST(RecentFilesRun, SheetsSavedAndProjectsMadeNowAreListed) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "panel " + run.dir().file("Fresh.SHX") + "\nmenu File > Save\nwait-window Fresh\n"
+        "panel " + run.dir().file("Made.PRX") + "\nmenu File > New > Project...\nwait-window Made Settings\n"
+        "button OK\nwait-window Made\n"
+        "screenshot-menu " + OutputPath("recent-files-made-now.png") + " File\nlog-menu File\nquit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    std::string listed;
+    bool inRecent = false;
+    for (const std::string& line : result.log) {
+        if (line.find("Open Recent") != std::string::npos) inRecent = true;
+        else if (inRecent && line.find("Clear History") != std::string::npos) break;
+        else if (inRecent) listed += line.substr(line.find_first_not_of(' '), line.find('\t') - line.find_first_not_of(' ')) + " ";
+    }
+    EXPECT_EQ(listed, "Made - Fresh - ");
+}
+
 #endif
 
 }  // namespace
