@@ -66,7 +66,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kLogTitle, kLogTexts, kWheel, kPinch,
+    kLogTitle, kLogTexts, kWaitText, kWheel, kPinch,
 };
 
 struct Step {
@@ -296,6 +296,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
         else if (verb == "log-title") step.verb = Verb::kLogTitle;
         else if (verb == "log-texts") step.verb = Verb::kLogTexts;
+        else if (verb == "wait-text") { need(!rest.empty()); step.verb = Verb::kWaitText; }
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
             step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
@@ -322,6 +323,18 @@ std::vector<PlatformWindow*> VisibleWindows() {
     for (PlatformWindow* window : PlatformTopLevelWindows())
         if (PlatformWindowIsVisible(window)) windows.push_back(window);
     return windows;
+}
+
+// Whether a static text of a visible window's content shows the line.
+bool ShowsTextLine(const std::string& text) {
+    const QString line = QString::fromStdString(text);
+    for (PlatformWindow* window : VisibleWindows()) {
+        QWidget* view = PlatformWindowContentWidget(window);
+        if (!view) continue;
+        for (QLabel* label : view->findChildren<QLabel*>())
+            if (label->isVisibleTo(view) && label->text().split(QLatin1Char('\n')).contains(line)) return true;
+    }
+    return false;
 }
 
 PlatformWindow* WindowTitled(const std::string& title) {
@@ -681,6 +694,7 @@ bool Ready(const Step& step) {
     switch (step.verb) {
         case Verb::kWaitWindow: return WindowTitled(step.text) != nullptr;
         case Verb::kWaitNoWindow: return WindowTitled(step.text) == nullptr;
+        case Verb::kWaitText: return ShowsTextLine(step.text);
         case Verb::kWaitDrawn: {
             PlatformWindow* window = step.text.empty() ? KeyWindow() : WindowTitled(step.text);
             return window && PlatformWindowFirstPaint(window) && !PlatformWindowNeedsDisplay(window);
@@ -705,7 +719,7 @@ bool Ready(const Step& step) {
 // Whether a step gives the program input: what it sets off runs before the next step plays.
 bool GivesInput(Verb verb) {
     switch (verb) {
-        case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
+        case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kWaitText: case Verb::kLog:
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
@@ -720,6 +734,7 @@ void Play(const Step& step) {
     switch (step.verb) {
         case Verb::kWaitWindow:
         case Verb::kWaitNoWindow:
+        case Verb::kWaitText:
         case Verb::kWaitDrawn: return;
         case Verb::kKey: PlayKey(step); return;
         case Verb::kType: PlayType(step); return;

@@ -12,6 +12,8 @@
 //   wait-window TITLE          waits until a visible window has the title (a trailing '*'
 //                              matches any ending)
 //   wait-no-window TITLE       waits until no visible window has the title
+//   wait-text TEXT             waits until a static text of a visible window shows TEXT as one of
+//                              its lines
 //   wait-drawn [TITLE]         waits until the window is visible and has been drawn on screen
 //   key KEYS                   a key pressed and released: "Ctrl+S", "F10", "Alt+F", "Return",
 //                              "Escape", "Shift+Tab", "a"

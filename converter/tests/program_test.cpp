@@ -271,33 +271,31 @@ TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) 
     ::chmod(dir.file("Locked.SCM").c_str(), 0644);
 }
 
-// Files chosen with File > Convert... in the window: the window then shows one line a file, the
-// sheet written (its project named from the sheet's folder), the text file skipped and the cut
-// sheet failed with their reasons, and no longer only what to do.
+// The window shows one line a file converted, the newest last: the files of the command line (a
+// sheet written, its project named from the sheet's folder; a text file skipped; a cut sheet
+// failed, also told in an alert) and then a file chosen with File > Convert....
 TEST(Program, TheWindowShowsALinePerFileConverted) {
     ScriptedRun run(PLEXA_CONVERT_PROGRAM);
     V36SheetDesc sheet;
     sheet.symbols = {{"RES", 96, 96, 1, 0x01, 5, 0, {V36Pin(0, 0, 0, 12, 1), V36Pin(0, 48, 0, 36, 2), V36Box(-6, 12, 6, 36)}}};
-    ASSERT_TRUE(WriteFile(run.dir().file("Good.SCM"), WriteV36SheetDesc(sheet)));
+    for (const char* name : {"Good.SCM", "Other.SCM"}) ASSERT_TRUE(WriteFile(run.dir().file(name), WriteV36SheetDesc(sheet)));
     ASSERT_TRUE(WriteFile(run.dir().file("Notes.TXT"), TextFile()));
     ASSERT_TRUE(WriteFile(run.dir().file("Cut.SCM"), OverlongLeader()));
     const std::string window = "Plexa Document Converter";
     const ScriptedRunResult result = run.Run(
-        "wait-window " + window + "\nwait-drawn " + window + "\nlog-texts " + window + "\n"
-        "panel " + run.dir().file("Good.SCM") + " | " + run.dir().file("Notes.TXT") + " | " + run.dir().file("Cut.SCM") +
-        "\nmenu File > Convert...\nbutton OK\nwait-drawn " + window + "\nlog-texts " + window + "\nscreenshot " +
-        OutputPath("converter-window-results.png") + " " + window + "\nclose " + window + "\n");
+        "wait-window " + window + "\nbutton OK\nwait-drawn " + window + "\nlog-texts " + window + "\npanel " +
+            run.dir().file("Other.SCM") + "\nmenu File > Convert...\nwait-text \"Other.SCM\": written \"Other (Plexa)/Other.PRX\"\nlog-texts " + window +
+            "\nscreenshot " + OutputPath("converter-window-results.png") + " " + window + "\nclose " + window + "\n",
+        {run.dir().file("Good.SCM"), run.dir().file("Notes.TXT"), run.dir().file("Cut.SCM")});
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     std::string texts;
     for (const std::string& line : result.log)
         if (line == "texts" || line.rfind("  ", 0) == 0) texts += line + "\n";
-    EXPECT_EQ(texts, "texts\n"
-                     "  Choose File > Convert... or drop files here.\n"
-                     "texts\n"
-                     "  Choose File > Convert... or drop files here.\n"
-                     "  \"Good.SCM\": written \"Good (Plexa)/Good.PRX\"\n"
-                     "  \"Notes.TXT\": skipped: The file is not a version-3.6 sheet, project or library.\n"
-                     "  \"Cut.SCM\": failed: The end of the file was reached unexpectedly.\n");
+    const std::string first = "  Choose File > Convert... or drop files here.\n"
+                              "  \"Good.SCM\": written \"Good (Plexa)/Good.PRX\"\n"
+                              "  \"Notes.TXT\": skipped: The file is not a version-3.6 sheet, project or library.\n"
+                              "  \"Cut.SCM\": failed: The end of the file was reached unexpectedly.\n";
+    EXPECT_EQ(texts, "texts\n" + first + "texts\n" + first + "  \"Other.SCM\": written \"Other (Plexa)/Other.PRX\"\n");
 }
 
 TEST(Program, HelpVersionAndCommandLinesItDoesNotTake) {
