@@ -142,7 +142,7 @@ OSStatus OfferAnotherPlace(const FileSpec* target, OSStatus status) {
     const std::string why = status == status::kPermission
                                 ? "You do not have permission to write there. Save it in another place?"
                                 : "Save it in another place?";
-    return VXStandardAlert(message.c_str(), why.c_str(), kSaveElsewhereButton, "Cancel") == kVXAlertFirstButton
+    return VXStandardAlert(message.c_str(), why.c_str(), kSaveAsButton, "Cancel") == kVXAlertFirstButton
                ? status::kNoErr
                : kSaveCancelled;
 }

@@ -27,9 +27,9 @@ constexpr const char* kUntitledSaveName = "Untitled";
 
 
 // A file could not be written where it was to go: an alert names the file and its folder, says
-// why (the status) and offers another place; 0 when the person chose "Save Elsewhere..." (the
+// why (the status) and offers another place; 0 when the person chose "Save As..." (the
 // save panel then runs again), kSaveCancelled (files/sheetsave.h) for Cancel.
-constexpr const char* kSaveElsewhereButton = "Save Elsewhere...";
+constexpr const char* kSaveAsButton = "Save As...";
 OSStatus OfferAnotherPlace(const FileSpec* target, OSStatus status);
 
 // Runs the save panel of the kind (files/sheetsave.h kSavePanel*) for the sheet (or none) and

@@ -97,7 +97,7 @@ TEST_F(SavePlaceRun, ARefusedSaveNamesTheFolderAndOffersAnotherPlace) {
     const std::string picture = unprivileged.run.dir().file("alert.png");
     const ScriptedRunResult result =
         Run("screenshot-screen " + picture + "\npanel " + moved +
-            "\nbutton Save Elsewhere...\nwait-no-window Plexa\nlog-title Held\nclose Held\nwait-no-window Held\n");
+            "\nbutton Save As...\nwait-no-window Plexa\nlog-title Held\nclose Held\nwait-no-window Held\n");
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
     std::filesystem::copy_file(picture, OutputPath("save-refused-alert.png"),
                                std::filesystem::copy_options::overwrite_existing);
