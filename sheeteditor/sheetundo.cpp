@@ -51,6 +51,14 @@ uint32_t CurrentUndoCommand() {
     return gUndoCommand;
 }
 
+// The last change reported outside a collection that left an unmodified sheet (none when the
+// sheet was modified already), and the command it came in. Only compared, never followed.
+struct LooseChange {
+    const SheetRecord* sheet = nullptr;
+    uint32_t command = 0;
+};
+LooseChange gLooseChange;
+
 bool SheetUnmodified(const SheetRecord* sheet) {
     return !(sheet->modifiedFlags & (kSheetModifiedContent | kSheetModifiedDrawing));
 }
@@ -716,8 +724,8 @@ void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
     state->collectingFromSaved =
-        SheetUnmodified(sheet) || (state->looseFromSaved && state->looseCommand == gUndoCommand);
-    state->looseFromSaved = false;
+        SheetUnmodified(sheet) || (gLooseChange.sheet == sheet && gLooseChange.command == gUndoCommand);
+    gLooseChange = {};
     FreeUndoRecord(&state->collecting);
     state->collecting.actionKind = uint16_t(kind);
     state->collecting.owner = sheet;
@@ -803,13 +811,12 @@ void UndoSheetAction(SheetRecord* sheet) {
 
 void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified) {
     if (!sheet) return;
-    SheetUndoState* state = GetSheetUndoState(sheet);
-    if (!state || state->replaying || state->collecting.actionKind != kUndoActionNone) return;
+    auto* state = static_cast<SheetUndoState*>(sheet->undoAction);  // none yet: nothing committed
+    if (state && (state->replaying || state->collecting.actionKind != kUndoActionNone)) return;
     // A change that no collection holds: undo no longer leads back to the saved sheet, unless
     // the change is the beginning of the command's action.
-    state->committedFromSaved = false;
-    state->looseFromSaved = wasUnmodified;
-    state->looseCommand = CurrentUndoCommand();
+    if (state) state->committedFromSaved = false;
+    gLooseChange = {wasUnmodified ? sheet : nullptr, CurrentUndoCommand()};
 }
 
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {

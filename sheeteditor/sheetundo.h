@@ -118,8 +118,6 @@ struct SheetUndoState {
     bool clearing = false;
     bool committedFromSaved = false;   // undoing the committed action gives back the saved state
     bool collectingFromSaved = false;  // the collection began on an unmodified sheet
-    bool looseFromSaved = false;       // the last change reported outside a collection left it
-    uint32_t looseCommand = 0;         // the command that reported that change
     bool replaying = false;
 };
 
