@@ -8,6 +8,7 @@
 #include "foundation/geometry.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
+#include "files/sheetstore.h"
 #include "model/busses.h"
 #include "model/components.h"
 #include "model/elements.h"
@@ -19,7 +20,6 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
-#include "files/sheetstore.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
@@ -44,9 +44,10 @@ void EndUndoCommand(void*) {
 
 uint32_t CurrentUndoCommand() {
     if (!gUndoCommandEndPosted) {
+        // Without a deferred end the change counts as a command of its own, which no collection
+        // shares: the modified mark then stays where it would have gone.
+        if (VXPostDeferredAction(EndUndoCommand, nullptr, 0) == 0) return gUndoCommand++;
         gUndoCommandEndPosted = true;
-        (void)VXPostDeferredAction(EndUndoCommand, nullptr, 0);  // none posted: the number stays, the
-                                                                 // next change reported posts again
     }
     return gUndoCommand;
 }
@@ -59,15 +60,16 @@ struct LooseChange {
 };
 LooseChange gLooseChange;
 
-bool SheetUnmodified(const SheetRecord* sheet) {
-    return !(sheet->modifiedFlags & (kSheetModifiedContent | kSheetModifiedDrawing));
-}
+// The modified marks: what differs from the sheet's file.
+constexpr uint8_t kUndoMarks = kSheetModifiedContent | kSheetModifiedDrawing;
+
+bool SheetUnmodified(const SheetRecord* sheet) { return !(sheet->modifiedFlags & kUndoMarks); }
 
 // The sub-kind of the custom operation that gives back a selection.
 constexpr int32_t kUndoCustomSelection = 3;
 // The reasons of SetSheetModifiedStatus that a replay reports: the sheet is as saved; its
 // content changed.
-constexpr int32_t kUndoReasonSaved = 0x02, kUndoReasonChanged = 0x01;
+constexpr int32_t kUndoReasonSaved = 0x02, kUndoReasonChanged = 0x01, kUndoReasonDrawing = 0x08;
 
 constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
                                         "Reshape", "Zoom",  "Cut",            "Delete",
@@ -783,6 +785,8 @@ void UndoSheetAction(SheetRecord* sheet) {
     if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     std::vector<SignalHandle> renamed;
     state->replaying = true;
+    // Undone, the action's marks are remembered for its redo (a change of the view marks none).
+    if (!record->redo) state->marksAfterAction = uint8_t(sheet->modifiedFlags & kUndoMarks);
     // Undo walks the operations newest first; redo oldest first, the order they were made in.
     if (!record->redo) {
         for (auto it = record->ops.rbegin(); it != record->ops.rend(); ++it)
@@ -803,9 +807,14 @@ void UndoSheetAction(SheetRecord* sheet) {
     if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
     record->redo = uint8_t(!record->redo);
     // Undone, an action that began on the saved sheet gives the saved sheet back; redone, the
-    // sheet differs from its file again.
-    if (state->committedFromSaved)
-        SetSheetModifiedStatus(sheet, record->redo ? kUndoReasonSaved : kUndoReasonChanged);
+    // sheet differs from its file as the action left it.
+    if (state->committedFromSaved) {
+        int32_t reasons = 0;
+        if (record->redo) reasons = kUndoReasonSaved;
+        if (!record->redo && (state->marksAfterAction & kSheetModifiedContent)) reasons |= kUndoReasonChanged;
+        if (!record->redo && (state->marksAfterAction & kSheetModifiedDrawing)) reasons |= kUndoReasonDrawing;
+        if (reasons) SetSheetModifiedStatus(sheet, reasons);
+    }
     state->replaying = false;
 }
 

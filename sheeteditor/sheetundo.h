@@ -118,6 +118,7 @@ struct SheetUndoState {
     bool clearing = false;
     bool committedFromSaved = false;   // undoing the committed action gives back the saved state
     bool collectingFromSaved = false;  // the collection began on an unmodified sheet
+    uint8_t marksAfterAction = 0;      // the sheet's modified marks as the action left them
     bool replaying = false;
 };
 
