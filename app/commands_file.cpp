@@ -110,7 +110,10 @@ int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool 
     SheetRecord* sheet = FrontSheetOf(front);
     switch (id) {
     case kCmdNewSheet: NewSchematicDrawing(); return 1;
-    case kCmdNewProject: CreateNewProject(); return 1;
+    case kCmdNewProject:
+        // A project made now is one of the recent ones, as an opened one is.
+        if (ProjectRecord* made = CreateNewProject()) UpdateRecentFilesMenu(&made->file.spec, FourCC("PRJ4"));
+        return 1;
     case kCmdNewLibrary: CreateNewLibrary(); return 1;
     case 202:
         SchError(SelectAndProcessFiles(kOpenKinds, kOpenFolder, "Open Files", "", OpenChosenFile, nullptr,

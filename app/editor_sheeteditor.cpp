@@ -5,6 +5,7 @@
 #include "app/editor_tables.h"
 #include "app/prefs.h"
 #include "app/prefsdialog.h"
+#include "app/recentmenus.h"
 #include "app/shell.h"
 #include "app/shellutil.h"
 #include "app/viewcommands.h"
@@ -171,6 +172,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     };
 
     editor.sheetOpen.report = [](OSStatus status, const FileSpec* file) { VXOpenErrorReport(file->name, status); };
+    editor.sheetOpen.addRecentFile = [](const FileSpec* file, const char* type) { UpdateRecentFilesMenu(file, type); };
 
     editor.scriptCommands.openDocument = [](const char* path, const char* application) {
         return VXLaunchDocument(path, application && *application ? application : nullptr, true, false);

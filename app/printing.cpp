@@ -2,6 +2,7 @@
 #include "app/printing.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -83,6 +84,49 @@ VXPrintRec* SheetPrintRecord(SheetRecord* sheet) {
                               kDefaultMarginInches) != 0)
         return nullptr;
     return sheet->printRecord;
+}
+
+// How well the sheet's printed area takes the record's page as it stands, the larger the better:
+// fitted to one page, the scale it prints at; else minus the number of pages.
+double PageFit(VXPrintRec* record, SheetRecord* sheet, bool fit) {
+    VXPrintingMetrics metrics{};
+    if (!VXGetPrintingMetrics(record, &metrics) || metrics.pageWidth <= 0 || metrics.pageHeight <= 0)
+        return -double(0xFFFF);
+    Rect bounds{};
+    CalcViewSizeForSheet(nullptr, sheet, fit, Point{}, &bounds);
+    if (fit) {
+        // Nothing prints larger than it is.
+        const Point page{int16_t(std::min<int32_t>(metrics.pageHeight, INT16_MAX)),
+                         int16_t(std::min<int32_t>(metrics.pageWidth, INT16_MAX))};
+        return std::min(1.0, CalcScaleFactorToFit(page, bounds, false));
+    }
+    int16_t rows = 0;
+    return -double(CalcPaginationForSheet(bounds, false, LRect{0, 0, metrics.pageHeight, metrics.pageWidth}, &rows));
+}
+
+// Turns the page the way that suits the sheet: the way it prints on fewer pages (fitted to one
+// page, the way it prints larger); the record's own way when both serve alike.
+void ChooseSheetOrientation(VXPrintRec* record, SheetRecord* sheet, bool fit) {
+    const bool landscape = VXIsPrintLandscape(record);
+    const double kept = PageFit(record, sheet, fit);
+    VXSetPrintLandscape(record, !landscape);
+    if (PageFit(record, sheet, fit) > kept) {
+        sheet->cachedPageSize = Rect{};  // the page breaks shown follow the page
+        return;
+    }
+    VXSetPrintLandscape(record, landscape);
+}
+
+// Whether the sheet's page is no larger than the paper, turned either way: only the paper's
+// margins keep its content from one page.
+bool SheetFitsPaper(VXPrintRec* record, const SheetRecord* sheet) {
+    VXPrintingMetrics m{};
+    if (!VXGetPrintingMetrics(record, &m)) return false;
+    const int32_t paperWidth = m.pageWidth + m.marginLeft + m.marginRight;
+    const int32_t paperHeight = m.pageHeight + m.marginTop + m.marginBottom;
+    const int32_t width = sheet->sheetBounds.right - sheet->sheetBounds.left;
+    const int32_t height = sheet->sheetBounds.bottom - sheet->sheetBounds.top;
+    return (width <= paperWidth && height <= paperHeight) || (width <= paperHeight && height <= paperWidth);
 }
 
 void ReportUnlessCancelled(OSStatus st) {
@@ -418,14 +462,24 @@ OSStatus PrintSheet(SheetRecord* sheet, uint32_t options) {
         } else {
             (void)VXValidatePrintRecord(record);  // a record without settings fails the run below
             SheetJob job{sheet, FitsOnePage(sheet), Rect{}, 0};
+            const uint32_t resolution = record->resolution;
             // The sheet's print scale in percent: its layout resolution grows as it shrinks.
             if (!job.fit && sheet->stored.printScale > 0 && sheet->stored.printScale != 100)
                 VXSetApplicationPrintDPI(record, uint32_t(std::lround(record->resolution * 100.0 / sheet->stored.printScale)));
+            ChooseSheetOrientation(record, sheet, job.fit);
+            // A sheet no larger than the paper prints on one page, a little smaller when the
+            // margins ask for it, the page turned the way it prints larger.
+            if (!job.fit && PageFit(record, sheet, false) < -1 && SheetFitsPaper(record, sheet)) {
+                job.fit = true;
+                ChooseSheetOrientation(record, sheet, true);
+            }
             // The job is titled with the sheet file's name less its extension.
             char title[kFileSpecNameCapacity];
             GetFileSpecName(&sheet->fileSpec, title, sizeof title);
             RemoveExtension(kSheetFileExtension, title);
             st = VXRunPrintOperation(record, title, options, PrintSheetOperationHandler, &job);
+            // The print scale held for this job: the record keeps the sheet's own resolution.
+            VXSetApplicationPrintDPI(record, resolution);
         }
         (void)VXClosePrinter();  // the print status is the one reported
     }

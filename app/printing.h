@@ -34,6 +34,10 @@ void PrintOnePage(VXWindowRecordTag* window, SheetRecord* sheet, const LRect& pa
 // Options of the print runs below: those of VXRunPrintOperation (kVXPrintShowPanel shows the
 // print panel; without it the job goes straight to the record's printer or PDF file).
 // 0, or the failure (reported, a cancel excepted).
+// A sheet's page is turned the way that prints it on fewer pages (fitted to one page, the way it
+// prints larger; the record's own way when both serve alike), and the record keeps that way. A
+// sheet no larger than the paper prints on one page, shrunk when the margins ask for it. The
+// sheet's print scale holds for the job only.
 OSStatus PrintSheet(SheetRecord* sheet, uint32_t options);
 
 // What of a project prints.

@@ -3,6 +3,7 @@
 #include "app/recentmenus.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "app/prefs.h"
@@ -103,6 +104,13 @@ void UpdateRecentFilesMenu(const FileSpec* spec, FourCharCode fileType) {
     while (at < entries.size() && StrCmpAlphaNumeric(entries[at].name.c_str(), spec->name, false) >= 0) ++at;
     entries.insert(entries.begin() + ptrdiff_t(at), RecentFileEntry{now, CreateDirSpec(&spec->directory), spec->name});
     RebuildRecentFilesMenu();
+}
+
+void UpdateRecentFilesMenu(const FileSpec* spec, const char* fileType) {
+    if (!fileType || std::strlen(fileType) != 4) return;
+    char code[5];
+    std::memcpy(code, fileType, sizeof code);
+    UpdateRecentFilesMenu(spec, FourCC(code));
 }
 
 int32_t ExtractRecentFilesSpec(int32_t list, int32_t index, FileSpec* spec) {

@@ -21,6 +21,8 @@ void RebuildRecentFilesMenu();
 // Records an opened file of type "PRJ4", "SCH4" or "LIB4" in its list (the oldest entry goes
 // when the list is full), and puts the list in the menu.
 void UpdateRecentFilesMenu(const FileSpec* spec, FourCharCode fileType);
+// The same with the type as its four characters (anything else records nothing).
+void UpdateRecentFilesMenu(const FileSpec* spec, const char* fileType);
 // 1 with the file's spec when it exists and is no folder, else 0 (and the spec cleared).
 int32_t ExtractRecentFilesSpec(int32_t list, int32_t index, FileSpec* spec);
 // Opens entry `index` of the list; a file that is gone beeps and leaves the list.

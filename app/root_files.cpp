@@ -45,6 +45,8 @@ void SheetStoreForCore(SheetStoreHooks& store, SheetLoadHooks&, SheetSaveHooks& 
     save.askFile = QuietDecline<SheetRecord*, int32_t, FileSpec*>;
     save.loadedSheetWithFile = [](const FileSpec*, SheetRecord*) -> SheetRecord* { return nullptr; };
     save.alert = QuietMessage;
+    // Nobody to ask for another place: the refusal is the save's failure.
+    save.offerOtherPlace = [](const FileSpec*, OSStatus status) { return status; };
     save.saved = QuietIgnore<SheetRecord*>;
     save.releaseCachedLibrary = ReleaseCachedLibraryForSave;
     save.reopenCachedLibrary = ReopenCachedLibraryAfterSave;

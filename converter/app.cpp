@@ -180,6 +180,7 @@ int32_t ShellQuitHandler() {
 
 // Written files are in the log already.
 void ShowConversionOutcome(const ConversionReport& report) {
+    AddConverterWindowResult(report);
     const bool failed = report.outcome == ConversionOutcome::kFailed;
     if (!failed && report.outcome != ConversionOutcome::kSkipped) return;
     std::fprintf(stderr, "plexa-convert: %s\n", FormatConversionReport(report).c_str());

@@ -6,7 +6,9 @@
 // documents the program shows the About box over it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "foundation/types.h"
 
@@ -39,9 +41,12 @@ constexpr int16_t kOptions96DPIItem = 3;
 constexpr int16_t kOptionsClassIDItem = 29;
 constexpr int16_t kOptionsShowRefDesItem = 31;
 constexpr int16_t kOptionsShowNameItem = 32;
-// The window's items: what to do, the converter's icon.
+// The window's items: what to do, the converter's icon, the lines of the files converted.
 constexpr int16_t kConverterWindowTextItem = 1;
 constexpr int16_t kConverterWindowIconItem = 2;
+constexpr int16_t kConverterWindowResultsItem = 3;
+// The window shows the outcomes of this many files, the latest.
+constexpr size_t kConverterResultLines = 10;
 // The About box's icon item (its other items: toolkit/vx_about.h).
 constexpr int16_t kAboutIconItem = 6;
 
@@ -72,15 +77,22 @@ int32_t ShellQuitHandler();
 // also while the application is not in front (queued while an alert is up or a termination
 // signal waits), and a line on the standard error.
 void SchError(OSStatus code);
-// A file's outcome for the user (the report procedure the program installs): a failure, or a
-// skipped file that claimed to be a version-3.6 document, in an alert that names the file and
-// gives the reason, and as a line on the standard error; another skipped file as that line only.
+// A file's outcome for the user (the report procedure the program installs): every file a line in
+// the window; a failure, or a skipped file that claimed to be a version-3.6 document, also in an
+// alert that names the file and gives the reason, and as a line on the standard error; another
+// skipped file also as that line.
 void ShowConversionOutcome(const ConversionReport& report);
 
 // The converter's window, made and shown once (made at start-up); none when it cannot be made.
 VXWindowRecordTag* CreateConverterWindow();
 // The window while it is up, else none.
 VXWindowRecordTag* ConverterWindow();
+// A file's outcome as the window shows it: the file's name, then written (with the output named
+// from the file's folder), skipped or failed with the reason; a long line is shortened in its
+// middle.
+std::string ConverterResultLine(const ConversionReport& report);
+// Adds the file's line to the window (the oldest line goes beyond kConverterResultLines).
+void AddConverterWindowResult(const ConversionReport& report);
 int32_t ConverterWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
 // The maker's About box (toolkit/vx_about.h) with the converter's name, version and icon.

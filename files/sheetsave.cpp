@@ -172,12 +172,30 @@ OSStatus RealSaveSchematicSheet(SheetRecord* sheet, bool askName, bool asCopy) {
     sheet->stored.encodingLevel = kSheetSettingsVersion;
     const bool released = hooks.releaseCachedLibrary && VXFileExists(&target, nullptr) &&
                           hooks.releaseCachedLibrary(&target);
+    const FileSpec releasedFile = target;
     // The sheet's own annotation goes into the file: its pending changes first.
     if (sheet->annotationMap) {
         ApplyAnnotationMapChanges(sheet->annotationMap, nullptr);
         PurgeMissingSymbolsFromAnnotMap(sheet, sheet->annotationMap);
     }
     OSStatus st = WriteSheetFileSafely(sheet, &target);
+    // Refused there: another place, as long as the person names one (a copy goes there too).
+    while (IsWriteRefused(st) && hooks.offerOtherPlace) {
+        if (const OSStatus answer = hooks.offerOtherPlace(&target, st)) {
+            st = answer;
+            break;
+        }
+        if (!hooks.askFile || !hooks.askFile(sheet, kSavePanelSheet, &target)) {
+            st = kSaveCancelled;
+            break;
+        }
+        if (hooks.loadedSheetWithFile && hooks.loadedSheetWithFile(&target, sheet)) {
+            if (hooks.alert) hooks.alert(kSheetInUseMessage);
+            st = kSaveCancelled;
+            break;
+        }
+        st = WriteSheetFileSafely(sheet, &target);
+    }
     if (!st) {
         if (sheet->sheetLocalAnnotation) sheet->sheetLocalAnnotation->changed = 0;
         if (!asCopy) {
@@ -198,12 +216,14 @@ OSStatus RealSaveSchematicSheet(SheetRecord* sheet, bool askName, bool asCopy) {
         EnumSheetProjects(sheet, WriteProjectAnnotationProc, &first);
         st = first;
     }
-    if (released && hooks.reopenCachedLibrary) hooks.reopenCachedLibrary(sheet, &target);
+    if (released && hooks.reopenCachedLibrary) hooks.reopenCachedLibrary(sheet, &releasedFile);
     if (hooks.afterSave) hooks.afterSave(sheet);
     return st;
 }
 
 OSStatus SaveSchematicSheet(SheetRecord* sheet) { return RealSaveSchematicSheet(sheet, false, false); }
+
+bool IsWriteRefused(OSStatus status) { return status == status::kPermission; }
 
 void TidySheetForSave(SheetRecord* sheet) {
     if (!sheet) return;

@@ -59,6 +59,11 @@ struct SheetSaveHooks {
     SheetRecord* (*loadedSheetWithFile)(const FileSpec* spec, SheetRecord* except) = nullptr;
     // Shows a message to the user.
     void (*alert)(const char* message) = nullptr;
+    // The file system refused to write the target (a folder or file the person may not write):
+    // says which file could not be saved in which folder and why, and offers another place.
+    // 0 when the person wants one (the save panel then runs again), kSaveCancelled when they
+    // declined, having been told; the status itself when nobody is there to ask.
+    OSStatus (*offerOtherPlace)(const FileSpec* target, OSStatus status) = nullptr;
     // After a save that was not a copy: the window's file proxy, modified mark and title, the
     // windows the sheet owns, and the texts that hold macros.
     void (*saved)(SheetRecord* sheet) = nullptr;
@@ -86,7 +91,13 @@ size_t Utf8PrefixLength(const char* text, int32_t characters);
 // whole cut to 31 characters. out holds at least 32 bytes.
 void ProposedSaveName(const FileSpec* spec, int32_t kind, char* out, int32_t size);
 
-// The save: 0, kSaveCancelled, or a failure (the caller reports it).
+// Whether a save's status means the file system refused to write there (permission, a read-only
+// disk): another place may take the file.
+bool IsWriteRefused(OSStatus status);
+
+// The save: 0, kSaveCancelled, or a failure (the caller reports it). A write refused where the
+// file was to go offers another place (the save panel again); declined, the save ends as
+// cancelled, the person having been told why.
 OSStatus RealSaveSchematicSheet(SheetRecord* sheet, bool askName, bool asCopy);
 // The sheet store's save: RealSaveSchematicSheet(sheet, false, false).
 OSStatus SaveSchematicSheet(SheetRecord* sheet);

@@ -122,6 +122,16 @@ uint32_t VXSetApplicationPrintDPI(VXPrintRec* record, uint32_t resolution) {
     return record->resolution;
 }
 
+bool VXIsPrintLandscape(const VXPrintRec* record) {
+    return record && PlatformPrintSettingsIsLandscape(record->printInfo);
+}
+
+void VXSetPrintLandscape(VXPrintRec* record, bool landscape) {
+    if (!record || !record->printInfo) return;
+    PlatformPrintSettingsSetLandscape(record->printInfo, landscape);
+    DropPageData(record);
+}
+
 uint32_t VXSetApplicationPrintScaling(VXPrintRec* record, double factor) {
     if (!record) return 0;
     if (std::isfinite(factor) && factor > 0) {

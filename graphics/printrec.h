@@ -66,6 +66,9 @@ uint32_t VXSetApplicationPrintDPI(VXPrintRec* record, uint32_t resolution);
 uint32_t VXSetApplicationPrintScaling(VXPrintRec* record, double factor);
 void VXSet72DpiPrintMargins(VXPrintRec* record, int32_t top, int32_t left, int32_t bottom,
                             int32_t right);
+// The page's orientation: landscape or portrait, the paper kept.
+bool VXIsPrintLandscape(const VXPrintRec* record);
+void VXSetPrintLandscape(VXPrintRec* record, bool landscape);
 // The platform's page-layout panel on the record's settings; true when confirmed.
 bool VXRunPageSetupDialog(VXPrintRec* record);
 // False (and all zero) for a record without print settings.

@@ -294,6 +294,14 @@ void PlatformPrintSettingsSetPaper(PlatformPrintSettings* s, double width, doubl
     KeepMarginsInside(s);
 }
 
+bool PlatformPrintSettingsIsLandscape(const PlatformPrintSettings* s) { return s && s->landscape; }
+
+void PlatformPrintSettingsSetLandscape(PlatformPrintSettings* s, bool landscape) {
+    if (!s) return;
+    s->landscape = landscape;
+    KeepMarginsInside(s);
+}
+
 void PlatformPrintSettingsGetMargins(const PlatformPrintSettings* s, double margins[4]) {
     for (int i = 0; i < 4; ++i) margins[i] = s ? s->margins[i] : 0;
 }

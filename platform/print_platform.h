@@ -46,6 +46,9 @@ void PlatformPrintSettingsGeometry(const PlatformPrintSettings* settings,
 // Portrait paper size in points; orientation.
 void PlatformPrintSettingsSetPaper(PlatformPrintSettings* settings, double width, double height,
                                    bool landscape);
+bool PlatformPrintSettingsIsLandscape(const PlatformPrintSettings* settings);
+// The same paper turned the other way or back (margins kept within it).
+void PlatformPrintSettingsSetLandscape(PlatformPrintSettings* settings, bool landscape);
 // Margins top, left, bottom, right in points; each kept within the paper.
 void PlatformPrintSettingsGetMargins(const PlatformPrintSettings* settings, double margins[4]);
 void PlatformPrintSettingsSetMargins(PlatformPrintSettings* settings, const double margins[4]);

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QNativeGestureEvent>
@@ -66,7 +67,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogOwners, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kLogTexts, kLogModified, kWheel, kPinch,
+    kLogTexts, kLogModified, kLogTitle, kWaitText, kWheel, kPinch,
 };
 
 struct Step {
@@ -297,6 +298,8 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-geometry") step.verb = Verb::kLogGeometry;
         else if (verb == "log-texts") step.verb = Verb::kLogTexts;
         else if (verb == "log-modified") step.verb = Verb::kLogModified;
+        else if (verb == "log-title") step.verb = Verb::kLogTitle;
+        else if (verb == "wait-text") { need(!rest.empty()); step.verb = Verb::kWaitText; }
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
             step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
@@ -323,6 +326,18 @@ std::vector<PlatformWindow*> VisibleWindows() {
     for (PlatformWindow* window : PlatformTopLevelWindows())
         if (PlatformWindowIsVisible(window)) windows.push_back(window);
     return windows;
+}
+
+// Whether a static text of a visible window's content shows the line.
+bool ShowsTextLine(const std::string& text) {
+    const QString line = QString::fromStdString(text);
+    for (PlatformWindow* window : VisibleWindows()) {
+        QWidget* view = PlatformWindowContentWidget(window);
+        if (!view) continue;
+        for (QLabel* label : view->findChildren<QLabel*>())
+            if (label->isVisibleTo(view) && label->text().split(QLatin1Char('\n')).contains(line)) return true;
+    }
+    return false;
 }
 
 PlatformWindow* WindowTitled(const std::string& title) {
@@ -682,6 +697,7 @@ bool Ready(const Step& step) {
     switch (step.verb) {
         case Verb::kWaitWindow: return WindowTitled(step.text) != nullptr;
         case Verb::kWaitNoWindow: return WindowTitled(step.text) == nullptr;
+        case Verb::kWaitText: return ShowsTextLine(step.text);
         case Verb::kWaitDrawn: {
             PlatformWindow* window = step.text.empty() ? KeyWindow() : WindowTitled(step.text);
             return window && PlatformWindowFirstPaint(window) && !PlatformWindowNeedsDisplay(window);
@@ -706,12 +722,13 @@ bool Ready(const Step& step) {
 // Whether a step gives the program input: what it sets off runs before the next step plays.
 bool GivesInput(Verb verb) {
     switch (verb) {
-        case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kLog:
+        case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kWaitText: case Verb::kLog:
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogOwners: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
         case Verb::kLogTexts:
         case Verb::kLogModified:
+        case Verb::kLogTitle:
             return false;
         default:
             return true;
@@ -722,6 +739,7 @@ void Play(const Step& step) {
     switch (step.verb) {
         case Verb::kWaitWindow:
         case Verb::kWaitNoWindow:
+        case Verb::kWaitText:
         case Verb::kWaitDrawn: return;
         case Verb::kKey: PlayKey(step); return;
         case Verb::kType: PlayType(step); return;
@@ -816,7 +834,8 @@ void Play(const Step& step) {
             QWidget* host = PlatformWindowHostWidget(StepWindow(step, step.text));
             for (QLabel* label : host->findChildren<QLabel*>())
                 if (label->isVisible() && !label->text().isEmpty())
-                    WriteLog("text " + Plain(label->text()).toStdString());
+                    for (const QString& line : Plain(label->text()).split(QLatin1Char('\n')))
+                        WriteLog("text " + line.toStdString());
             return;
         }
         case Verb::kLogOpenMenu: {
@@ -842,6 +861,12 @@ void Play(const Step& step) {
             // The mark of unsaved changes that the window's title shows.
             const QWidget* host = PlatformWindowHostWidget(StepWindow(step, step.text));
             WriteLog(std::string("modified ") + (host->isWindowModified() ? "yes" : "no"));
+            return;
+        }
+        case Verb::kLogTitle: {
+            // The title as the title bar shows it: the modified mark after the text.
+            PlatformWindow* window = StepWindow(step, step.text);
+            WriteLog("title " + PlatformWindowTitle(window) + (PlatformWindowIsModified(window) ? "*" : ""));
             return;
         }
         case Verb::kLogTime: {

@@ -12,6 +12,8 @@
 //   wait-window TITLE          waits until a visible window has the title (a trailing '*'
 //                              matches any ending)
 //   wait-no-window TITLE       waits until no visible window has the title
+//   wait-text TEXT             waits until a static text of a visible window shows TEXT as one of
+//                              its lines
 //   wait-drawn [TITLE]         waits until the window is visible and has been drawn on screen
 //   key KEYS                   a key pressed and released: "Ctrl+S", "F10", "Alt+F", "Return",
 //                              "Escape", "Shift+Tab", "a"
@@ -61,13 +63,16 @@
 //                              alone without a bar)
 //   log-open-menu              writes "open menu TITLE" for the popup menu that is open, or
 //                              "open menu none"
+//   log-title [TITLE]          writes "title TEXT": the window's title as its title bar shows it,
+//                              "*" after it while the window's document is modified
 //   log-geometry [TITLE]       writes "geometry X Y W H in X Y W H ratio R": the window's frame,
 //                              the usable area of its screen and the screen's device pixel ratio
 //   log-modified [TITLE]       writes "modified yes" when the window's title shows the mark of
 //                              unsaved changes, else "modified no"
 //   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
 //                              screen, on the system's monotonic clock (after wait-drawn)
-//   log-texts [TITLE]         writes "text TEXT" for each static text the window shows
+//   log-texts [TITLE]          writes "text LINE" for each line of each static text the window
+//                              shows
 //   log-time LABEL             writes "LABEL NANOSECONDS" on the system's monotonic clock
 //
 // Steps that wait are tried again on every pass of any loop (modal, tracking and popup loops

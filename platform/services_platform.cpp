@@ -71,6 +71,36 @@ QStringList DesktopCommand(const QString& desktopFile, const QStringList& docume
     return command;
 }
 
+// The desktop file named for the MIME type in the "[Default Applications]" group of the
+// desktop's mimeapps.list files, most personal first (the configuration folders, then the
+// applications folders); empty when none names one that is installed.
+std::string DefaultApplicationFromLists(const QString& mimeType) {
+    QStringList lists;
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        lists << folder + QStringLiteral("/mimeapps.list");
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation))
+        lists << folder + QStringLiteral("/mimeapps.list") << folder + QStringLiteral("/defaults.list");
+    for (const QString& path : lists) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
+        bool inGroup = false;
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine()).trimmed();
+            if (line.startsWith(QLatin1Char('['))) {
+                inGroup = line == QStringLiteral("[Default Applications]");
+                continue;
+            }
+            const qsizetype equals = line.indexOf(QLatin1Char('='));
+            if (!inGroup || equals <= 0 || line.left(equals).trimmed() != mimeType) continue;
+            for (const QString& id : line.mid(equals + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                std::string found = PlatformFindApplication(id.trimmed().toStdString());
+                if (!found.empty()) return found;
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string PlatformUserFolder(PlatformFolder folder) {
@@ -178,14 +208,20 @@ std::string PlatformFindApplication(const std::string& identifier) {
 }
 
 std::string PlatformFindApplicationForType(const std::string& mimeType) {
+    if (mimeType.empty()) return {};
     QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (program.isEmpty() || mimeType.empty()) return {};
-    QProcess query;
-    query.start(program, {QStringLiteral("query"), QStringLiteral("default"),
-                          QString::fromStdString(mimeType)});
-    if (!query.waitForFinished(3000) || query.exitCode() != 0) return {};
-    std::string id = QString::fromUtf8(query.readAllStandardOutput()).trimmed().toStdString();
-    return PlatformFindApplication(id);
+    if (!program.isEmpty()) {
+        QProcess query;
+        query.start(program, {QStringLiteral("query"), QStringLiteral("default"),
+                              QString::fromStdString(mimeType)});
+        if (query.waitForFinished(3000) && query.exitCode() == 0) {
+            std::string id = QString::fromUtf8(query.readAllStandardOutput()).trimmed().toStdString();
+            std::string found = PlatformFindApplication(id);
+            if (!found.empty()) return found;
+        }
+    }
+    // Without the desktop's query tool: its lists of default applications, read as it reads them.
+    return DefaultApplicationFromLists(QString::fromStdString(mimeType));
 }
 
 }  // namespace plexa

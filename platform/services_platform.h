@@ -53,7 +53,8 @@ void PlatformBeep();
                                                const std::vector<std::string>& documents);
 // The desktop file of an application id, searched in the XDG data folders; empty when none.
 std::string PlatformFindApplication(const std::string& identifier);
-// The desktop file of the default application for a MIME type; empty when none.
+// The desktop file of the default application for a MIME type (as xdg-mime answers, else as the
+// desktop's mimeapps.list files name it); empty when none.
 std::string PlatformFindApplicationForType(const std::string& mimeType);
 
 }  // namespace plexa

@@ -5,12 +5,14 @@
 #include "files/instances.h"
 #include "files/project.h"
 #include "files/projectlife.h"
+#include "files/sheetsave.h"
 #include "files/sheetspec.h"
 #include "foundation/filespec.h"
 #include "library/libpaths.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "sheeteditor/projectsettings.h"
+#include "sheeteditor/projectwindow.h"
 #include "sheeteditor/savecommands.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
@@ -32,6 +34,7 @@ void FinishOpen(ProjectRecord* project) {
     ResolveSheetContexts(project);
     if (project->window) {
         VXShowWindow(project->window);
+        StaggerProjectWindow(project->window);
         VXSelectWindow(project->window);
     }
 }
@@ -88,6 +91,12 @@ ProjectRecord* CreateNewProject() {
     OSStatus st = CreateProjectFile(&spec);
     ProjectRecord* project = nullptr;
     if (!st) st = CreateProjectAt(&spec, EditNewProjectSettings, &project);
+    // A folder that refuses the file: another place, as long as the person names one.
+    while (IsWriteRefused(st)) {
+        st = OfferAnotherPlace(&spec, st);
+        if (!st) st = CreateProjectFile(&spec);
+        if (!st) st = CreateProjectAt(&spec, EditNewProjectSettings, &project);
+    }
     if (st) {
         if (st != status::kUserCancelled) VXErrorReport(st);
         return nullptr;

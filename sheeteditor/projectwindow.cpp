@@ -2,6 +2,7 @@
 #include "sheeteditor/projectwindow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -17,6 +18,7 @@
 #include "files/openkinds.h"
 #include "files/sheetspec.h"
 #include "foundation/filespec.h"
+#include "foundation/geometry.h"
 #include "foundation/strings.h"
 #include "graphics/colors.h"
 #include "library/libpaths.h"
@@ -49,6 +51,8 @@ namespace {
 constexpr int32_t kRowStyle = 4;
 constexpr int16_t kIconX = 26, kTextX = 46;
 constexpr int16_t kInitialHeight = 227;
+// How far each new project window stands below and left of the one before it.
+constexpr int16_t kStaggerStep = 24;
 constexpr uint32_t kActivationReasons = 8;
 constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagVerticalScroller;
 constexpr uint32_t kRowLine = 0x0BFFFFFF;
@@ -416,6 +420,34 @@ ProjectRecord* ProjectOfWindow(VXWindowRecordTag* window) {
 SheetNode* GetTopLevelAncestor(SheetNode* node) {
     while (node && node->parent) node = node->parent;
     return node;
+}
+
+void StaggerProjectWindow(VXWindowRecordTag* window) {
+    if (!window || !VXIsWindowVisible(window, false)) return;
+    std::vector<Point> taken;
+    for (VXWindowRecordTag* w : VXTopLevelWindows()) {
+        if (w == window || w->typeID != kProjectWindowKind || !VXIsWindowVisible(w, false)) continue;
+        Rect r{};
+        VXGetWindowPosition(w, &r);
+        taken.push_back(Point{r.top, r.left});
+    }
+    Rect largest{};
+    VXCalcMaxWindowRect(kVXWindowDocument, 0, kWindowFlags, nullptr, &largest);
+    Rect place{};
+    VXGetWindowPosition(window, &place);
+    const Rect first = place;
+    auto isTaken = [&](const Rect& r) {
+        return std::any_of(taken.begin(), taken.end(), [&](Point p) {
+            return std::abs(p.v - r.top) < kStaggerStep / 2 && std::abs(p.h - r.left) < kStaggerStep / 2;
+        });
+    };
+    // One step at a time, as many as there are windows; back at the top past the bottom.
+    for (size_t step = 0; step <= taken.size() && isTaken(place); ++step) {
+        VXOffsetRect(&place, int16_t(-kStaggerStep), kStaggerStep);
+        if (place.bottom > largest.bottom || place.left < largest.left)
+            VXOffsetRect(&place, int16_t(first.left - place.left), int16_t(largest.top - place.top));
+    }
+    if (!VXEqualRect(&place, &first)) VXSetWindowPosition(window, &place);
 }
 
 VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project) {

@@ -23,6 +23,10 @@ constexpr int16_t kProjectWindowKind = 102;
 constexpr int16_t kProjectRowHeight = 19;
 constexpr int16_t kProjectIndent = 18;
 
+// A project window just shown that stands where another project window stands (a new one, or
+// one back at the place it kept) moves one step down and to the left, and on, until it stands
+// alone; past the bottom of the screen it starts again at the top.
+void StaggerProjectWindow(VXWindowRecordTag* window);
 // The project's window, made when it has none (hidden until opening the project shows it); none
 // when it cannot be made.
 VXWindowRecordTag* CreateProjectWindow(ProjectRecord* project);

@@ -13,6 +13,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/texts.h"
+#include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
@@ -57,9 +58,19 @@ void SavedHook(SheetRecord* sheet) {
         VXSetWindowTitle(window, title);
     }
     UpdateSheetOwnedWindowNames(sheet);
+    // A sheet saved (a new one, or under another name) is one of the recent ones.
+    if (const auto add = GetSheetOpenHooks().addRecentFile) add(&sheet->fileSpec, kSheetFileTypeName);
     Rect area{};
     RebuildMacroizedText(sheet, nullptr, &area);
     if (window && area.bottom > area.top) VXInvalRect(window, &area);
+}
+
+// The folder's path for a message: the full path, or its name when that cannot be had.
+std::string FolderPath(const FileSpec* file) {
+    std::string folder;
+    if (CreateDirectoryURLFromDirectory(&file->directory, &folder) != status::kNoErr) return {};
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
 }
 
 OSStatus Reported(OSStatus st) {
@@ -125,10 +136,22 @@ OSStatus SaveSheetCommand(SheetRecord* sheet, bool shift) {
 OSStatus SaveSheetAsCommand(SheetRecord* sheet) { return Reported(RealSaveSchematicSheet(sheet, true, false)); }
 OSStatus SaveSheetCopyCommand(SheetRecord* sheet) { return Reported(RealSaveSchematicSheet(sheet, true, true)); }
 
+OSStatus OfferAnotherPlace(const FileSpec* target, OSStatus status) {
+    const std::string message = "\"" + std::string(target->name) + "\" could not be saved in the folder \"" +
+                                FolderPath(target) + "\".";
+    const std::string why = status == status::kPermission
+                                ? "You do not have permission to write there. Save it in another place?"
+                                : "Save it in another place?";
+    return VXStandardAlert(message.c_str(), why.c_str(), kSaveAsButton, "Cancel") == kVXAlertFirstButton
+               ? status::kNoErr
+               : kSaveCancelled;
+}
+
 void AddSheetSaveCommands(SheetSaveHooks& hooks) {
     hooks.askFile = AskSaveSheetFile;
     hooks.loadedSheetWithFile = FindLoadedSheetWithFile;
     hooks.alert = VXDisplayMessage;
+    hooks.offerOtherPlace = OfferAnotherPlace;
     hooks.saved = SavedHook;
 }
 

@@ -26,6 +26,12 @@ constexpr const char* kSaveSheetPrompt = "Save Schematic Sheet:";
 constexpr const char* kUntitledSaveName = "Untitled";
 
 
+// A file could not be written where it was to go: an alert names the file and its folder, says
+// why (the status) and offers another place; 0 when the person chose "Save As..." (the
+// save panel then runs again), kSaveCancelled (files/sheetsave.h) for Cancel.
+constexpr const char* kSaveAsButton = "Save As...";
+OSStatus OfferAnotherPlace(const FileSpec* target, OSStatus status);
+
 // Runs the save panel of the kind (files/sheetsave.h kSavePanel*) for the sheet (or none) and
 // gives the chosen file in place; false when cancelled. A file that another loaded sheet holds is
 // refused with a message (that sheet and its unsaved changes stay), and the panel answers false.

@@ -86,6 +86,23 @@ const char* TextEditor() {
     return editor && editor[0] ? editor : nullptr;
 }
 
+// The output of a run opened: with the script's target application, else (none, or not on this
+// desktop) with the user's text editor, else with the desktop's own choice; told when nothing
+// opens it.
+void OpenScriptOutput(const FileSpec& output, const char* bundleId) {
+    std::string application;
+    if (HasTarget(bundleId) && VXFindAppWithBundleIdentifier(bundleId, &application) != status::kNoErr)
+        application.clear();  // not installed: the text editor opens the output
+    if (application.empty())
+        if (const char* editor = TextEditor()) application = editor;
+    const std::string path = PathOf(output);
+    if (OpenDocument(path, application.empty() ? nullptr : application.c_str()) == status::kNoErr) return;
+    const std::string message = "The output \"" + std::string(output.name) +
+                                "\" was written, but no application could open it. Choose a text editor "
+                                "in Preferences, or open the file yourself:\n" + path;
+    VXDisplayMessage(message.c_str());
+}
+
 // The entry's file, found again through a file panel when it is missing; false when there is
 // none to run.
 bool FindScript(int32_t* index, FileSpec* file, char* bundleId) {
@@ -208,14 +225,7 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
         VXErrorReport(err);
         return;
     }
-    if (!options.openOutput || !output.name[0] || !FileThere(output)) return;
-    std::string application;
-    if (HasTarget(bundleId)) {
-        if (VXFindAppWithBundleIdentifier(bundleId, &application) != status::kNoErr) return;
-    } else if (const char* editor = TextEditor()) {
-        application = editor;
-    }
-    VXErrorReport(OpenDocument(PathOf(output), application.empty() ? nullptr : application.c_str()));
+    if (options.openOutput && output.name[0] && FileThere(output)) OpenScriptOutput(output, bundleId);
 }
 
 void EditScriptFile(int32_t index) {

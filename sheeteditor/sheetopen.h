@@ -38,8 +38,8 @@ struct SheetOpenHooks {
     // Optional: the shell's file-type detection is not built yet; on this platform a file's kind
     // comes from its content and extension, so nothing is lost meanwhile.
     void (*detectFileType)(const FileSpec* file) = nullptr;
-    // Adds the file to the recent-files menu under a type. Default: nothing. Optional: the
-    // shell's recent-files menu is not built yet.
+    // Adds the file to the recent-files menu under a type: a sheet shown in its window, and one
+    // saved under a name of its own. Default: nothing.
     void (*addRecentFile)(const FileSpec* file, const char* type) = nullptr;
     // The preference to check sheets on opening. Default: off. Optional: the preferences are not
     // built yet, and off is their default.

@@ -304,10 +304,16 @@ void PasteSignals(PasteRun& run) {
             fresh = true;
             run.fresh.insert(target);
             if (taken && !scope) {
+                // The copy of a plain net whose name the sheet has takes a fresh name, one nobody
+                // chose: its labels take it too but are not shown (the person shows them when
+                // wanted), so that copying a part with the wires on its pins adds no label.
                 GetUniqueSignalName(sheet, nullptr, name, sizeof name);
                 for (auto* t = ListNext<TextRecord>(content->textList, nullptr); t; t = ListNext(content->textList, t))
-                    if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(clipSignal) && !(t->flags & kLabelFlagOwnText))
+                    if (t->kind == kTextKindSignal && t->owner == SignalOwnerWord(clipSignal) &&
+                        !(t->flags & kLabelFlagOwnText)) {
                         SetTextRecordString(t, content->stringBlock, name);
+                        t->flags |= kTextFlagHidden;
+                    }
             }
             if (name[0]) SetSignalName(target, sheet->stringBlock, name);
         }

@@ -8,6 +8,7 @@
 #include "foundation/geometry.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
+#include "files/sheetstore.h"
 #include "model/busses.h"
 #include "model/components.h"
 #include "model/elements.h"
@@ -24,14 +25,51 @@
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheettools.h"
+#include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
 
 namespace {
 
+// The command being handled: the number moves on once the run loop is free again after a change
+// was reported, so that the changes and the collection of one command share it.
+uint32_t gUndoCommand = 1;
+bool gUndoCommandEndPosted = false;
+
+void EndUndoCommand(void*) {
+    gUndoCommandEndPosted = false;
+    ++gUndoCommand;
+}
+
+uint32_t CurrentUndoCommand() {
+    if (!gUndoCommandEndPosted) {
+        // Without a deferred end the change counts as a command of its own, which no collection
+        // shares: the modified mark then stays where it would have gone.
+        if (VXPostDeferredAction(EndUndoCommand, nullptr, 0) == 0) return gUndoCommand++;
+        gUndoCommandEndPosted = true;
+    }
+    return gUndoCommand;
+}
+
+// The last change reported outside a collection that left an unmodified sheet (none when the
+// sheet was modified already), and the command it came in. Only compared, never followed.
+struct LooseChange {
+    const SheetRecord* sheet = nullptr;
+    uint32_t command = 0;
+};
+LooseChange gLooseChange;
+
+// The modified marks: what differs from the sheet's file.
+constexpr uint8_t kUndoMarks = kSheetModifiedContent | kSheetModifiedDrawing;
+
+bool SheetUnmodified(const SheetRecord* sheet) { return !(sheet->modifiedFlags & kUndoMarks); }
+
 // The sub-kind of the custom operation that gives back a selection.
 constexpr int32_t kUndoCustomSelection = 3;
+// The reasons of SetSheetModifiedStatus that a replay reports: the sheet is as saved; its
+// content changed.
+constexpr int32_t kUndoReasonSaved = 0x02, kUndoReasonChanged = 0x01, kUndoReasonDrawing = 0x08;
 
 constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
                                         "Reshape", "Zoom",  "Cut",            "Delete",
@@ -687,6 +725,9 @@ void CollectUndoSheetSelection(SheetRecord* sheet) {
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
+    state->collectingFromSaved =
+        SheetUnmodified(sheet) || (gLooseChange.sheet == sheet && gLooseChange.command == gUndoCommand);
+    gLooseChange = {};
     FreeUndoRecord(&state->collecting);
     state->collecting.actionKind = uint16_t(kind);
     state->collecting.owner = sheet;
@@ -701,6 +742,7 @@ void AcceptSheetUndoCollection(SheetRecord* sheet) {
     if (state->collecting.actionKind != kUndoActionNone && !state->collecting.ops.empty()) {
         state->committed = std::move(state->collecting);
         state->collecting = UndoRecord{};
+        state->committedFromSaved = state->collectingFromSaved;
     } else {
         FreeUndoRecord(&state->collecting);
     }
@@ -719,6 +761,7 @@ void ClearSheetUndoAction(SheetRecord* sheet) {
     auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
     if (state->clearing) return;
     state->clearing = true;
+    state->committedFromSaved = false;
     gSymbolFreed = false;
     FreeUndoRecord(&state->committed);
     if (gSymbolFreed) {
@@ -741,6 +784,9 @@ void UndoSheetAction(SheetRecord* sheet) {
     VXSetEmptyRect(&area);
     if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     std::vector<SignalHandle> renamed;
+    state->replaying = true;
+    // Undone, the action's marks are remembered for its redo (a change of the view marks none).
+    if (!record->redo) state->marksAfterAction = uint8_t(sheet->modifiedFlags & kUndoMarks);
     // Undo walks the operations newest first; redo oldest first, the order they were made in.
     if (!record->redo) {
         for (auto it = record->ops.rbegin(); it != record->ops.rend(); ++it)
@@ -760,6 +806,26 @@ void UndoSheetAction(SheetRecord* sheet) {
     if (CalcSheetHiliteBounds(sheet, &hilite)) AddToUpdateRect(&area, hilite);
     if (!VXEmptyRect(&area)) InvalSheetView(sheet, &area);
     record->redo = uint8_t(!record->redo);
+    // Undone, an action that began on the saved sheet gives the saved sheet back; redone, the
+    // sheet differs from its file as the action left it.
+    if (state->committedFromSaved) {
+        int32_t reasons = 0;
+        if (record->redo) reasons = kUndoReasonSaved;
+        if (!record->redo && (state->marksAfterAction & kSheetModifiedContent)) reasons |= kUndoReasonChanged;
+        if (!record->redo && (state->marksAfterAction & kSheetModifiedDrawing)) reasons |= kUndoReasonDrawing;
+        if (reasons) SetSheetModifiedStatus(sheet, reasons);
+    }
+    state->replaying = false;
+}
+
+void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified) {
+    if (!sheet) return;
+    auto* state = static_cast<SheetUndoState*>(sheet->undoAction);  // none yet: nothing committed
+    if (state && (state->replaying || state->collecting.actionKind != kUndoActionNone)) return;
+    // A change that no collection holds: undo no longer leads back to the saved sheet, unless
+    // the change is the beginning of the command's action.
+    if (state) state->committedFromSaved = false;
+    gLooseChange = {wasUnmodified ? sheet : nullptr, CurrentUndoCommand()};
 }
 
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {

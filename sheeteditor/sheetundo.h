@@ -104,11 +104,22 @@ struct UndoRecord {
 };
 
 // What the sheet's undo keeps (the sheet's undoAction field), made on first use.
+//
+// The modified mark follows the saved state through undo: an action whose changes began on an
+// unmodified sheet, with no other change made since, is the one step between the sheet and its
+// file, so undoing it clears the mark and redoing it sets the mark again. A command reports its
+// change (SetSheetModifiedStatus) as it begins, before or after it starts collecting; a change
+// reported outside a collection counts as the start of the action when that collection starts
+// within the same command, else as a change that no undo takes back.
 struct SheetUndoState {
     UndoRecord committed;
     UndoRecord collecting;
     bool breakOutTableCollected = false;
     bool clearing = false;
+    bool committedFromSaved = false;   // undoing the committed action gives back the saved state
+    bool collectingFromSaved = false;  // the collection began on an unmodified sheet
+    uint8_t marksAfterAction = 0;      // the sheet's modified marks as the action left them
+    bool replaying = false;
 };
 
 // The sheet's undo state, made when missing (null only when the sheet is null).
@@ -152,8 +163,12 @@ void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
 void AbortSheetUndoCollection(SheetRecord* sheet);
 void ClearSheetUndoAction(SheetRecord* sheet);
-// Replays the committed action (undo or redo).
+// Replays the committed action (undo or redo); the modified mark follows when the action was the
+// only change since the sheet was saved.
 void UndoSheetAction(SheetRecord* sheet);
+// A change of content or drawing reported for the sheet (by SetSheetModifiedStatus), with
+// whether the sheet was unmodified until then.
+void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified);
 // The committed record, or null when the sheet has no undo state.
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet);
 // "Undo %s" or "Redo %s" with the action's name into text (at least 64 bytes).

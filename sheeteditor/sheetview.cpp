@@ -36,6 +36,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetgrid.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"
 #include "sheeteditor/wiretracking.h"
@@ -95,8 +96,9 @@ void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons) {
     NoteSheetItemPlaces();
     const bool content = reasons & kSheetReasonContent, drawing = reasons & kSheetReasonDrawing;
     if (content || drawing) {
-        if (!(sheet->modifiedFlags & kModifiedMarks) && sheet->window)
-            VXSetWindowModified(sheet->window, true);
+        const bool wasUnmodified = !(sheet->modifiedFlags & kModifiedMarks);
+        if (wasUnmodified && sheet->window) VXSetWindowModified(sheet->window, true);
+        NoteSheetChangeForUndo(sheet, wasUnmodified);
         if (drawing) sheet->modifiedFlags |= kSheetModifiedDrawing;
     }
     if (content) {

@@ -24,8 +24,6 @@
 #include "model/wireintegrate.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
-#include "sheeteditor/sheetclip.h"
-#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
@@ -220,14 +218,6 @@ bool GetCachedNetSymbolSignalName(SheetRecord* sheet, char* name) {
     return *name != 0;
 }
 
-void RemovePlacedNetSymbol(SheetRecord* sheet, const TrackTerminal& start) {
-    if (!sheet || !start.netSymbol || !start.object) return;
-    if (start.kind != kTermSignalPin && start.kind != kTermBussPin) return;
-    ClearDrawingSelection(sheet);
-    static_cast<SymbolRecord*>(start.object)->flags |= kSymbolFlagSelected;
-    (void)DeleteSheetSelection(sheet, 0, false, false);  // asks nothing: a lone symbol has no break-outs
-}
-
 int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     WireHandle wire = gCreateWire;
     if (!sheet || !wire || ((*wire)->flags & kWireFlagBuss)) return 1;
@@ -238,13 +228,13 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
     Rect area;
     VXSetEmptyRect(&area);
     if (CountWireSegments(wire) == 0) {
+        // Only the wire goes: a net symbol placed for its start is a part the person placed, and
+        // stays.
         DestroyWire(wire);
         if (start.kind == kTermSignalWire && start.junction) {
             const Rect dot{int16_t(start.point.v - 4), int16_t(start.point.h - 4), int16_t(start.point.v + 5),
                            int16_t(start.point.h + 5)};
             InvalArea(sheet, dot);
-        } else {
-            RemovePlacedNetSymbol(sheet, start);
         }
     } else {
         char symbolName[kSignalNameSize];

@@ -34,9 +34,6 @@ void ChangeAttachedSignalName(SheetRecord* sheet, SignalHandle signal, const cha
 bool GetNewSignalName(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* showFlag);
 bool RetrievePinName(SheetRecord* sheet, const SymbolRecord* symbol, uint16_t node, char* name);
 void AddConnectionScope(SheetRecord* sheet, SignalHandle signal, uint16_t scopeBit);
-// A wire that ended with no length leaves no net symbol behind: the one placed for its start
-// (the terminal's net-symbol flag) is deleted again.
-void RemovePlacedNetSymbol(SheetRecord* sheet, const TrackTerminal& start);
 // The name a wire symbol being placed gives its signal (kSignalNameSize bytes); false when empty.
 bool GetCachedNetSymbolSignalName(SheetRecord* sheet, char* name);
 

@@ -732,8 +732,7 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     if (!IsTrackTerminalOnSheet(sheet, end)) end = TrackTerminal{};
     gCreateWire = nullptr;
     if (CountWireSegments(wire) == 0) {
-        DestroyWire(wire);
-        RemovePlacedNetSymbol(sheet, start);
+        DestroyWire(wire);  // a net symbol placed for its start stays
     } else {
         BussHandle buss = start.kind == kTermBussWire ? static_cast<BussHandle>(start.object) : nullptr;
         if (end.kind == kTermBussWire && end.object) {

@@ -223,6 +223,34 @@ TEST_F(EditCommandsRun, SignalAttributesAreOfferedForSelectedWires) {
     EXPECT_EQ(result.Lines("  Paste"), (std::vector<std::string>{"  Paste\tdisabled", "  Paste\tenabled"}));
 }
 
+// The title's modified mark follows whether the sheet differs from its file: a move marks it,
+// undoing the move takes the mark away, redoing puts it back; a second move undone leaves the
+// first, so the mark stays. After a save the same holds for a move made then. Closed unmodified,
+// the sheet asks nothing.
+TEST_F(EditCommandsRun, UndoBackToTheSavedSheetTakesTheModifiedMarkAway) {
+    const std::string sheet = WriteTwoGates();
+    const std::string moveRight = "menu Edit > Select All\nkey Right\nlog-title Attrs\n";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Attrs\nwait-drawn Attrs\nlog-title Attrs\n" + moveRight +
+            "key Ctrl+Z\nlog-title Attrs\nkey Ctrl+Z\nlog-title Attrs\nkey Ctrl+Z\nlog-title Attrs\n" + moveRight +
+            moveRight + "key Ctrl+Z\nlog-title Attrs\nmenu File > Save\nlog-title Attrs\n" + moveRight +
+            "screenshot " + OutputPath("edit-undo-mark-moved.png") + " Attrs\nkey Ctrl+Z\nlog-title Attrs\n"
+            "screenshot " + OutputPath("edit-undo-mark-undone.png") + " Attrs\nclose Attrs\nwait-no-window Attrs\n",
+        {sheet});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("title "),
+              (std::vector<std::string>{"title Attrs", "title Attrs*", "title Attrs", "title Attrs*", "title Attrs",
+                                        "title Attrs*", "title Attrs*", "title Attrs*", "title Attrs", "title Attrs*",
+                                        "title Attrs"}));
+    // The gates as saved (and selected then): one unit right of where they were written.
+    SheetRecord* saved = Load(sheet);
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(DumpSheet(saved, kDumpSymbols), "symbols 2\n"
+                                              "  #1 serial 1 at (127,117) flags 0x01080000 map 0 attributes 1\n"
+                                              "  #2 serial 2 at (327,117) flags 0x01080000 map 0\n");
+}
+
 #endif
 
 }  // namespace

@@ -101,7 +101,7 @@ std::vector<TableCase> Tables() {
         PLEXA_TABLE(false, WireTrackingHooks, GetWireTrackingHooks),
         PLEXA_TABLE(false, SheetOpenHooks, GetSheetOpenHooks,
                     OPTIONAL(SheetOpenHooks, detectFileType),
-                    OPTIONAL(SheetOpenHooks, addRecentFile), OPTIONAL(SheetOpenHooks, checkOnOpen),
+                    OPTIONAL(SheetOpenHooks, checkOnOpen),
                     OPTIONAL(SheetOpenHooks, checkSheet), OPTIONAL(SheetOpenHooks, reportCheck),
                     OPTIONAL(SheetOpenHooks, nodeValuesWanted),
                     OPTIONAL(SheetOpenHooks, revealSymbol)),

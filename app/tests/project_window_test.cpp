@@ -3,6 +3,7 @@
 // ends the program. A row's popup opens its sheet too.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -101,6 +102,40 @@ TEST(ProjectWindow, TheHeaderButtonsDoTheirCommands) {
     std::string project;
     ASSERT_TRUE(ReadFile(folder + "/amp.PRX", project));
     EXPECT_NE(project.find("EXTRA.SHX"), std::string::npos);
+}
+
+// Project windows made one after another stand each one step below and left of the one before,
+// not over it; closed and opened again, a project's window goes back where it was.
+TEST(ProjectWindow, NewWindowsAreStaggeredAndAWindowKeepsItsPlace) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    std::string script = "wait-window Untitled 1\nwait-drawn Untitled 1\n";
+    for (const char* name : {"First", "Second", "Third"})
+        script += "panel " + run.dir().file(std::string(name) + ".PRX") + "\nmenu File > New > Project...\n" +
+                  "wait-window " + name + " Settings\nbutton OK\nwait-window " + name + "\nwait-drawn " + name + "\n";
+    script += "screenshot-screen " + OutputPath("project-windows-staggered.png") +
+              "\nlog-geometry First\nlog-geometry Second\nlog-geometry Third\nclose Second\nwait-no-window Second\n"
+              "quit\n";
+    ScriptedRunResult result = run.Run(script);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    std::vector<std::pair<int, int>> places;
+    for (const std::string& line : result.Lines("geometry ")) {
+        int x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "geometry %d %d", &x, &y), 2) << line;
+        places.emplace_back(x, y);
+    }
+    ASSERT_EQ(places.size(), 3u);
+    for (size_t i = 1; i < places.size(); ++i) {
+        EXPECT_EQ(places[i].first, places[i - 1].first - 24) << i;
+        EXPECT_EQ(places[i].second, places[i - 1].second + 24) << i;
+    }
+    // The second project, opened alone, takes the place it was closed at.
+    result = run.Run("wait-window Second\nwait-drawn Second\nlog-geometry Second\nquit\n",
+                     {run.dir().file("Second.PRX")});
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    int x = 0, y = 0;
+    ASSERT_EQ(result.Lines("geometry ").size(), 1u);
+    ASSERT_EQ(std::sscanf(result.Lines("geometry ")[0].c_str(), "geometry %d %d", &x, &y), 2);
+    EXPECT_EQ(std::make_pair(x, y), places[1]);
 }
 
 #endif

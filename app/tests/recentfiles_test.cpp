@@ -63,6 +63,18 @@ TEST_F(RecentFiles, ListedOnceInOrderAndTheOldestGoesWhenFull) {
 
 #ifdef PLEXA_PROGRAM
 
+// The items of Open Recent in a logged File menu ("log-menu File"), each followed by a blank.
+std::string RecentListed(const ScriptedRunResult& result) {
+    std::string listed;
+    bool inRecent = false;
+    for (const std::string& line : result.log) {
+        if (line.find("Open Recent") != std::string::npos) inRecent = true;
+        else if (inRecent && line.find("Clear History") != std::string::npos) break;
+        else if (inRecent) listed += line.substr(line.find_first_not_of(' '), line.find('\t') - line.find_first_not_of(' ')) + " ";
+    }
+    return listed;
+}
+
 TEST(RecentFilesRun, TheEleventhSheetEvictsTheOldestInTheRunningEditor) {
     ScriptedRun run(PLEXA_PROGRAM);
     auto sheet = [&](int i) {
@@ -101,15 +113,24 @@ TEST(RecentFilesRun, TheEleventhSheetEvictsTheOldestInTheRunningEditor) {
     nextSecond();
     const ScriptedRunResult result = openRun(11, 11, true);
     ASSERT_TRUE(result.Exited(0)) << result.errors;
-    std::string listed;
-    bool inRecent = false;
-    for (const std::string& line : result.log) {
-        if (line.find("Open Recent") != std::string::npos) inRecent = true;
-        else if (inRecent && line.find("Clear History") != std::string::npos) break;
-        else if (inRecent) listed += line.substr(line.find_first_not_of(' '), line.find('\t') - line.find_first_not_of(' ')) + " ";
-    }
+    const std::string listed = RecentListed(result);
     // The newest first in name order; S01, opened longest ago, is gone.
     EXPECT_EQ(listed, "S11 S10 S09 S08 S07 S06 S05 S04 S03 S02 - ");
+}
+
+// A sheet saved for the first time and a project made in this run are in Open Recent at once,
+// without waiting for a later run to open them.
+TEST(RecentFilesRun, SheetsSavedAndProjectsMadeNowAreListed) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\n"
+        "panel " + run.dir().file("Fresh.SHX") + "\nmenu File > Save\nwait-window Fresh\n"
+        "panel " + run.dir().file("Made.PRX") + "\nmenu File > New > Project...\nwait-window Made Settings\n"
+        "button OK\nwait-window Made\n"
+        "screenshot-menu " + OutputPath("recent-files-made-now.png") + " File\nlog-menu File\nquit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    const std::string listed = RecentListed(result);
+    EXPECT_EQ(listed, "Made - Fresh - ");
 }
 
 #endif

@@ -3,8 +3,10 @@
 // shipped script writes the output that the report-run tool writes for the same project.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/prefs.h"
@@ -32,18 +34,25 @@ TEST(ScriptsMenu, EachItemRunsTheScriptOfItsIndexAfterASkippedEntry) {
 
 #if defined(PLEXA_PROGRAM) && defined(PLEXA_REPORT_RUN)
 
+// The desktop's lists of applications, for the run: none but those of its scratch home.
+void NoDesktopApplications(ScriptedRun& run) {
+    run.SetEnvironment("XDG_DATA_DIRS=" + run.dir().file("none"));
+    run.SetEnvironment("XDG_CONFIG_DIRS=" + run.dir().file("none"));
+}
+
 TEST(ScriptsMenu, TheShippedScriptsRunFromTheMenuAsTheReportToolRunsThem) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string folder = run.CopyFixture("tools/tests/fixtures/amp");
     ASSERT_FALSE(folder.empty());
     const std::string reference = run.dir().file("reference");
     fs::copy(folder, reference, fs::copy_options::recursive);
-    // The scratch home names no text editor, so opening the output of the two scripts that open
-    // theirs with it is refused with an alert.
+    // The scratch home names no text editor and the desktop no application for text, so opening
+    // the output of each script ends with the alert that says so.
+    NoDesktopApplications(run);
     std::string script = "wait-window amp\nwait-drawn amp\n";
     for (const std::string name : {"Orvix Boardix Parts List", "Orvix Boardix Net List", "Simora Hierarchical"})
         script += "menu File > Export > " + name + "\nwait-window " + name + "\nbutton Run\nwait-no-window " + name +
-                  (name == "Simora Hierarchical" ? "\n" : "\nbutton OK\n");
+                  "\nbutton OK\n";
     script += "log-windows\nquit\n";
     const ScriptedRunResult result = run.Run(script, {"amp.PRX"}, folder);
     ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
@@ -66,6 +75,48 @@ TEST(ScriptsMenu, TheShippedScriptsRunFromTheMenuAsTheReportToolRunsThem) {
         EXPECT_FALSE(fromTool.empty()) << o.output;
         EXPECT_EQ(fromMenu, fromTool) << o.output;
     }
+}
+
+// The simulator's netlist script run from the menu with the project's root sheet open: it writes
+// the netlist and stores the simulator's cross-references in the project, but changes nothing on
+// the sheet, whose title shows no modified mark. The output is opened afterwards: with the
+// desktop's application for text when neither the script's simulator nor a text editor of the
+// preferences is there, and when the desktop has none either, an alert says so and names the file.
+TEST(ScriptsMenu, TheNetlistScriptLeavesTheSheetUnmodifiedAndItsOutputOpens) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture("tools/tests/fixtures/amp");
+    ASSERT_FALSE(folder.empty());
+    NoDesktopApplications(run);
+    const std::string netlist = "menu File > Export > Simora Hierarchical\nwait-window Simora Hierarchical\n"
+                                "button Run\nwait-no-window Simora Hierarchical\n";
+    const std::string open = "wait-window amp\nwait-window ROOT\nwait-drawn ROOT\nlog-title ROOT\n";
+    ScriptedRunResult result = run.Run(open + netlist + "wait-window Plexa\nlog-texts\n"
+                                       "screenshot-screen " + OutputPath("netlist-output-not-opened.png") +
+                                       "\nbutton OK\nlog-title ROOT\nclose ROOT\nwait-no-window ROOT\nquit\n",
+                                       {"amp.PRX", "ROOT.SHX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("title "), (std::vector<std::string>{"title ROOT", "title ROOT"}));
+    std::string texts;
+    for (const std::string& line : result.Lines("text ")) texts += line.substr(5) + "\n";
+    EXPECT_EQ(texts, "The output \"amp.cir\" was written, but no application could open it. Choose a text editor in "
+                     "Preferences, or open the file yourself:\n" + folder + "/amp.cir\n");
+
+    // The desktop's application for text: a program that notes the file it is given.
+    const std::string noted = run.dir().file("opened");
+    const std::string opener = run.dir().file("opener");
+    ASSERT_TRUE(WriteFile(opener, "#!/bin/sh\necho \"$1\" > '" + noted + "'\n"));
+    fs::permissions(opener, fs::perms::owner_all);
+    fs::create_directories(run.dir().file("data/applications"));
+    ASSERT_TRUE(WriteFile(run.dir().file("data/applications/opener.desktop"),
+                          "[Desktop Entry]\nType=Application\nName=Opener\nExec=" + opener + " %f\n"));
+    ASSERT_TRUE(WriteFile(run.dir().file("config/mimeapps.list"), "[Default Applications]\ntext/plain=opener.desktop\n"));
+    result = run.Run(open + netlist + "log-title ROOT\nclose ROOT\nwait-no-window ROOT\nquit\n", {"amp.PRX", "ROOT.SHX"},
+                     folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("title "), (std::vector<std::string>{"title ROOT", "title ROOT"}));
+    std::string opened;
+    for (int i = 0; i < 500 && !ReadFile(noted, opened); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(opened, folder + "/amp.cir\n");
 }
 
 #endif

@@ -113,7 +113,8 @@ TEST_F(SheetWiresRun, AWireBetweenPinsOfOneNetJoinsIt) {
 // A ground symbol chosen in the library pane: with the library-part tool a click on A's pin starts
 // a wire and a click below on empty sheet places the ground there, its pin ending the wire, which
 // takes the ground's name (shown under the ground, Shift being held). A ground placed by a click on empty sheet starts a wire from its pin;
-// given up there (Escape) the wire has no length and the ground goes again.
+// given up there (Escape), or ended by choosing another tool, the wire has no length and goes,
+// but the ground placed stays: a part placed is never lost.
 TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
     const std::string sheet = WriteTwoGates();
     const std::string gates = "symbols 2\n"
@@ -138,12 +139,15 @@ TEST_F(SheetWiresRun, TheLibraryPartToolWithAGroundPlacesItAtTheWiresEnd) {
               "    W1 pin 0 - pin 1: (192,132) (192,204)\n"
               "texts 1\n"
               "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (180,237) \"GND\"\n");
-    EXPECT_EQ(RunAndDump(sheet,
-                         ground + "move " + below(300, 396) + "\nclick " + below(300, 396) + "\nmove " +
-                             below(300, 444) + "\nscreenshot " + OutputPath("sheet-ground-started.png") +
-                             "\nkey Escape\n",
+    const std::string kept = "symbols 3\n" + gates.substr(gates.find('\n') + 1) + "  #3 serial 3 at (300,396) flags 0x00080200 map 1 library \"Basic Parts.LBX\"\n";
+    const std::string started = ground + "move " + below(300, 396) + "\nclick " + below(300, 396) + "\nmove " +
+                                below(300, 444) + "\n";
+    EXPECT_EQ(RunAndDump(sheet, started + "screenshot " + OutputPath("sheet-ground-started.png") + "\nkey Escape\n",
                          "sheet-ground-given-up.png", kDumpSignals | kDumpSymbols | kDumpTexts),
-              gates);
+              kept);
+    EXPECT_EQ(RunAndDump(sheet, started + "key w\n", "sheet-ground-other-tool.png",
+                         kDumpSignals | kDumpSymbols | kDumpTexts),
+              kept);
 }
 
 TEST_F(SheetWiresRun, EscapeAfterOneClickLeavesTheSheetAsItWas) {

@@ -26,6 +26,7 @@
 #include "converter/tests/v36_library_fixture.h"
 #include "converter/tests/v36_sheet_builder.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
 namespace plexa::test {
@@ -301,6 +302,33 @@ TEST(Program, AStaleDisplayLeavesTheBatchUseOffscreenAndTheWindowSaysWhyItCannot
         EXPECT_EQ(errors.rfind("plexa-convert: cannot reach the display: ", 0), 0u) << errors;
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     }
+}
+
+// The window shows one line a file converted, the newest last: the files of the command line (a
+// sheet written, its project named from the sheet's folder; a text file skipped; a cut sheet
+// failed, also told in an alert) and then a file chosen with File > Convert....
+TEST(Program, TheWindowShowsALinePerFileConverted) {
+    ScriptedRun run(PLEXA_CONVERT_PROGRAM);
+    V36SheetDesc sheet;
+    sheet.symbols = {{"RES", 96, 96, 1, 0x01, 5, 0, {V36Pin(0, 0, 0, 12, 1), V36Pin(0, 48, 0, 36, 2), V36Box(-6, 12, 6, 36)}}};
+    for (const char* name : {"Good.SCM", "Other.SCM"}) ASSERT_TRUE(WriteFile(run.dir().file(name), WriteV36SheetDesc(sheet)));
+    ASSERT_TRUE(WriteFile(run.dir().file("Notes.TXT"), TextFile()));
+    ASSERT_TRUE(WriteFile(run.dir().file("Cut.SCM"), OverlongLeader()));
+    const std::string window = "Plexa Document Converter";
+    const ScriptedRunResult result = run.Run(
+        "wait-window " + window + "\nbutton OK\nwait-drawn " + window + "\nlog-texts " + window + "\npanel " +
+            run.dir().file("Other.SCM") + "\nmenu File > Convert...\nwait-text \"Other.SCM\": written \"Other (Plexa)/Other.PRX\"\nlog-texts " + window +
+            "\nscreenshot " + OutputPath("converter-window-results.png") + " " + window + "\nclose " + window + "\n",
+        {run.dir().file("Good.SCM"), run.dir().file("Notes.TXT"), run.dir().file("Cut.SCM")});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    std::string texts;
+    for (const std::string& line : result.log)
+        if (line == "end" || line.rfind("text ", 0) == 0) texts += line + "\n";
+    const std::string first = "text Choose File > Convert... or drop files here.\n"
+                              "text \"Good.SCM\": written \"Good (Plexa)/Good.PRX\"\n"
+                              "text \"Notes.TXT\": skipped: The file is not a version-3.6 sheet, project or library.\n"
+                              "text \"Cut.SCM\": failed: The end of the file was reached unexpectedly.\n";
+    EXPECT_EQ(texts, first + first + "text \"Other.SCM\": written \"Other (Plexa)/Other.PRX\"\nend\n");
 }
 
 TEST(Program, HelpVersionAndCommandLinesItDoesNotTake) {
