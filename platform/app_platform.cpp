@@ -69,6 +69,7 @@ struct State {
     std::map<uint64_t, Entry> entries;
     uint64_t nextID = 1;
     uint64_t pass = 0;
+    uint64_t deferredRun = 0;  // deferred calls run so far
     std::vector<Level> levels;
     bool testClock = false;
     int64_t testNow = 0;
@@ -147,6 +148,7 @@ bool RunOneDue(uint32_t mode, uint64_t idLimit, uint64_t pass) {
     void* refcon = e.refcon;
     if (e.period == 0) {
         s.entries.erase(best);
+        ++s.deferredRun;
         proc(refcon);
         return true;
     }
@@ -427,6 +429,16 @@ bool PlatformCancelDeferred(uint64_t id) {
     S().entries.erase(it);
     return true;
 }
+
+bool PlatformDeferredCallPending(int64_t withinMicros) {
+    const uint32_t mode = CurrentMode();
+    const int64_t horizon = PlatformNowMicros() + std::max<int64_t>(withinMicros, 0);
+    for (const auto& [id, e] : S().entries)
+        if (e.period == 0 && Eligible(e, mode) && e.due <= horizon) return true;
+    return false;
+}
+
+uint64_t PlatformDeferredCallsRun() { return S().deferredRun; }
 
 uint64_t PlatformTimerCreate(int64_t periodMicros, uint32_t modes, PlatformCallback proc,
                              void* refcon) {
