@@ -46,6 +46,7 @@ struct Entry {
     void* refcon = nullptr;
     int64_t due = 0;
     int64_t period = 0;        // 0: a deferred call (runs once)
+    int64_t delay = 0;         // a deferred call's delay when it was posted
     uint32_t modes = 0;
     bool firing = false;
     bool destroyed = false;    // destroyed while firing
@@ -417,7 +418,8 @@ uint64_t PlatformPostDeferred(PlatformCallback proc, void* refcon, int64_t delay
     Entry& e = s.entries[id];
     e.proc = proc;
     e.refcon = refcon;
-    e.due = PlatformNowMicros() + std::max<int64_t>(delayMicros, 0);
+    e.delay = std::max<int64_t>(delayMicros, 0);
+    e.due = PlatformNowMicros() + e.delay;
     e.modes = modes;
     ArmWake(NextDue(CurrentMode()));
     return id;
@@ -430,11 +432,10 @@ bool PlatformCancelDeferred(uint64_t id) {
     return true;
 }
 
-bool PlatformDeferredCallPending(int64_t withinMicros) {
+bool PlatformDeferredCallPending(int64_t maxDelayMicros) {
     const uint32_t mode = CurrentMode();
-    const int64_t horizon = PlatformNowMicros() + std::max<int64_t>(withinMicros, 0);
     for (const auto& [id, e] : S().entries)
-        if (e.period == 0 && Eligible(e, mode) && e.due <= horizon) return true;
+        if (e.period == 0 && Eligible(e, mode) && e.delay <= maxDelayMicros) return true;
     return false;
 }
 

@@ -88,10 +88,10 @@ uint64_t PlatformPostDeferred(PlatformCallback proc, void* refcon, int64_t delay
                               uint32_t modes = kPlatformModesCommon);
 // Cancels a deferred call that has not run; false when it has run or is unknown.
 bool PlatformCancelDeferred(uint64_t id);
-// Whether a deferred call (not a repeating timer) that the current loop mode runs is due within
-// `withinMicros` from now, and how many deferred calls have run so far: a scripted run waits on
-// these for the work that a step set off (platform/script_platform.h).
-bool PlatformDeferredCallPending(int64_t withinMicros);
+// Whether a deferred call (not a repeating timer) that the current loop mode runs waits, posted
+// with a delay of at most `maxDelayMicros`, and how many deferred calls have run so far: a
+// scripted run waits on these for the work that a step set off (platform/script_platform.h).
+bool PlatformDeferredCallPending(int64_t maxDelayMicros);
 uint64_t PlatformDeferredCallsRun();
 
 // Repeating timers. The first firing is one period after creation. A firing that comes late is

@@ -56,6 +56,13 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, con
 Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key,
                                     Qt::KeyboardModifiers mods, const QString& text,
                                     bool autorepeat, ushort count);
+// The window system's queue of events that the application has not handled yet (activations,
+// exposures, geometry changes arrive through it after the posted events and the timers of a pass):
+// the player waits until it is empty too.
+class Q_GUI_EXPORT QWindowSystemInterface {
+public:
+    static int windowSystemEventsQueued();
+};
 
 namespace plexa {
 namespace {
@@ -84,9 +91,9 @@ struct Step {
 
 constexpr int kTickMillis = 15;
 constexpr int kDragMoves = 8;
-// Deferred calls due within this time of a step count as work that the step set off (a tooltip's
+// Deferred calls posted with at most this delay count as work that a step set off (a tooltip's
 // longer delay does not).
-constexpr int64_t kSettleHorizonMicros = 250'000;
+constexpr int64_t kSettleDelayMicros = 250'000;
 
 struct Player {
     std::vector<Step> steps;
@@ -686,8 +693,8 @@ void PlayButton(const Step& step) {
 // go on from one another) is done before the next step plays, however long it takes: the player
 // queues a barrier behind every event the program has posted (posted events are delivered by
 // priority, the barrier at the lowest), and once it has been delivered, the program has settled
-// when no deferred call is due soon and none ran since the barrier was queued; otherwise another
-// barrier is queued.
+// when the window system holds no event for it, no deferred call is due soon and none ran since
+// the barrier was queued; otherwise another barrier is queued.
 const QEvent::Type kSettleEvent = QEvent::Type(QEvent::registerEventType());
 
 struct BarrierEvent : QEvent {
@@ -721,7 +728,8 @@ bool Settled() {
     Player& p = *gPlayer;
     if (!p.settling) return true;
     if (p.barrierQueued) return false;
-    if (PlatformDeferredCallPending(kSettleHorizonMicros) || PlatformDeferredCallsRun() != p.deferredRunAtBarrier) {
+    if (QWindowSystemInterface::windowSystemEventsQueued() > 0 || PlatformDeferredCallPending(kSettleDelayMicros) ||
+        PlatformDeferredCallsRun() != p.deferredRunAtBarrier) {
         QueueBarrier();
         return false;
     }
