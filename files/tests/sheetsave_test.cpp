@@ -12,6 +12,7 @@
 #include "files/tests/sheetcontents_testing.h"
 #include "foundation/datafile.h"
 #include "foundation/ll.h"
+#include "foundation/tempfiles.h"
 #include "tests/support/unprivileged.h"
 
 namespace plexa::test {
@@ -141,6 +142,29 @@ TEST_F(SheetSaveTest, AFullDiskAtAnyByteLeavesTheTargetAsItWas) {
         }
     }
     EXPECT_GT(failed, int(FullDiskPoints(total).size()));
+}
+
+// The temporary file is made (O_EXCL, under a name of its own) before a byte is written, so that
+// no other save choosing a name meanwhile can take the same one.
+std::vector<std::string> gNamesAtWrite;
+std::string gSaveFolder;
+OSStatus NoteNamesAtWrite(SheetSaveStep step) {
+    if (step == SheetSaveStep::kWrite) gNamesAtWrite = FolderNames(gSaveFolder);
+    return 0;
+}
+
+TEST_F(SheetSaveTest, TheTemporaryFileIsMadeBeforeItIsWritten) {
+    ASSERT_EQ(WriteSheetFile(drawing, &spec), 0);
+    drawing->fileSpec = spec;
+    gSaveFolder = dir.path();
+    gNamesAtWrite.clear();
+    SetSheetSaveFaultHook(NoteNamesAtWrite);
+    ASSERT_EQ(WriteSheetFileSafely(drawing, &spec), 0);
+    ASSERT_EQ(gNamesAtWrite.size(), 2u);
+    EXPECT_EQ(gNamesAtWrite[1], "sheet.SHX");
+    EXPECT_EQ(gNamesAtWrite[0].rfind(std::string(GetTempFilesBundleIdentifier()) + "." + kSheetSaveTempPrefix, 0), 0u)
+        << gNamesAtWrite[0];
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"sheet.SHX"});
 }
 
 TEST_F(SheetSaveTest, AWriteThatTheWriterRefusesLeavesNothingBehind) {

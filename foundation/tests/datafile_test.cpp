@@ -157,6 +157,24 @@ TEST_F(Files, CreateDataFileKeepsOrRemakes) {
     EXPECT_EQ(Content("fresh.SHX"), "");
     EXPECT_STREQ(fresh.creator, "");
     EXPECT_EQ(CreateNewDataFile(&fresh, nullptr, nullptr), status::kDuplicateName);
+
+    // An empty file (one made for a writer under a temporary name) is taken as it is.
+    struct stat made {};
+    ASSERT_EQ(::stat(dir_.file("fresh.SHX").c_str(), &made), 0);
+    EXPECT_EQ(CreateDataFile(&fresh, "QPLX", "SCH4", false), 0);
+    struct stat taken {};
+    ASSERT_EQ(::stat(dir_.file("fresh.SHX").c_str(), &taken), 0);
+    EXPECT_EQ(taken.st_ino, made.st_ino);
+}
+
+// A temporary file beside a given one is made at once under a name of its own: files made one
+// after another never share a name.
+TEST_F(Files, TemporaryFilesBesideAFileEachHaveTheirOwnName) {
+    FileSpec first = Spec("target"), second = Spec("target");
+    ASSERT_EQ(CreateTemporaryFileBeside("Tst", &first), 0);
+    ASSERT_EQ(CreateTemporaryFileBeside("Tst", &second), 0);
+    EXPECT_STRNE(first.name, second.name);
+    EXPECT_EQ(Names().size(), 2u);
 }
 
 OSStatus FailAfterFirstChunk(int64_t copied) { return copied > 0 ? -34 : 0; }
