@@ -693,8 +693,8 @@ void PlayButton(const Step& step) {
 // go on from one another) is done before the next step plays, however long it takes: the player
 // queues a barrier behind every event the program has posted (posted events are delivered by
 // priority, the barrier at the lowest), and once it has been delivered, the program has settled
-// when the window system holds no event for it, no deferred call is due soon and none ran since
-// the barrier was queued; otherwise another barrier is queued.
+// when the window system holds no event for it, no deferred call posted with a short delay waits
+// and none ran since the barrier was queued; otherwise another barrier is queued.
 const QEvent::Type kSettleEvent = QEvent::Type(QEvent::registerEventType());
 
 struct BarrierEvent : QEvent {
