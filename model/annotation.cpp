@@ -204,7 +204,7 @@ void FreeSheetAnnotRecord(LinkListHeader*, void* item, void*, uint32_t) {
 void CacheName(const FileSpec* file, char (&name)[kSheetLocalNameMax + 1]) {
     const size_t length = strnlen(file->name, sizeof name - 1);
     std::memcpy(name, file->name, length);
-    name[length] = 0;
+    std::memset(name + length, 0, sizeof name - length);
     TruncateUTF8ForByteSize(name, sizeof name);
 }
 
