@@ -441,6 +441,8 @@ bool PlatformDeferredCallPending(int64_t maxDelayMicros) {
 
 uint64_t PlatformDeferredCallsRun() { return S().deferredRun; }
 
+bool PlatformLoopEnding() { return !S().levels.empty() && S().levels.back().leave; }
+
 uint64_t PlatformTimerCreate(int64_t periodMicros, uint32_t modes, PlatformCallback proc,
                              void* refcon) {
     if (!proc) return 0;

@@ -93,6 +93,9 @@ bool PlatformCancelDeferred(uint64_t id);
 // scripted run waits on these for the work that a step set off (platform/script_platform.h).
 bool PlatformDeferredCallPending(int64_t maxDelayMicros);
 uint64_t PlatformDeferredCallsRun();
+// Whether the innermost loop level has been told to end and has not returned yet (its caller's
+// work after it is still to come).
+bool PlatformLoopEnding();
 
 // Repeating timers. The first firing is one period after creation. A firing that comes late is
 // not repeated: the next one is the next whole period after now.

@@ -693,8 +693,10 @@ void PlayButton(const Step& step) {
 // go on from one another) is done before the next step plays, however long it takes: the player
 // queues a barrier behind every event the program has posted (posted events are delivered by
 // priority, the barrier at the lowest), and once it has been delivered, the program has settled
-// when the window system holds no event for it, no deferred call posted with a short delay waits
-// and none ran since the barrier was queued; otherwise another barrier is queued.
+// when no loop is ending, the window system holds no event for it, no deferred call posted with a
+// short delay waits and none ran since the barrier was queued; otherwise another barrier is
+// queued. Without this a step could play inside the tracking loop of the click before it, ahead of
+// the work that click does once its loop has returned.
 const QEvent::Type kSettleEvent = QEvent::Type(QEvent::registerEventType());
 
 struct BarrierEvent : QEvent {
@@ -727,7 +729,9 @@ void BeginSettling() {
 bool Settled() {
     Player& p = *gPlayer;
     if (!p.settling) return true;
-    if (p.barrierQueued) return false;
+    // A loop that is ending (a click's tracking, a dialog) returns to the code that ran it first,
+    // which may go on with the step's work.
+    if (p.barrierQueued || PlatformLoopEnding()) return false;
     if (QWindowSystemInterface::windowSystemEventsQueued() > 0 || PlatformDeferredCallPending(kSettleDelayMicros) ||
         PlatformDeferredCallsRun() != p.deferredRunAtBarrier) {
         QueueBarrier();
