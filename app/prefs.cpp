@@ -66,6 +66,7 @@
 #include "app/root_quiet.h"
 #include "foundation/byteswap.h"
 #include "foundation/datafile.h"
+#include "foundation/tempfiles.h"
 #include "foundation/dirspec.h"
 #include "foundation/folders.h"
 #include "foundation/memory.h"
@@ -110,7 +111,7 @@ struct PrefsFileName {
 };
 constexpr PrefsFileName kPrefsFileNames[3] = {
     {"Plexa 6.0 Preferences", 0x0600}, {"Plexa 5.0u Preferences", 0x0501}, {"Plexa 5.0 Preferences", 0x0500}};
-constexpr const char* kPrefsTempName = ".Plexa 6.0 Preferences.new";
+constexpr const char* kPrefsTempPrefix = "Prf";
 
 constexpr uint8_t kMainBlock = 1, kScriptsBlock = 4, kFoldersBlock = 5, kSheetDefaultsBlock = 6,
                   kPropertyNamesBlock = 8, kFontsBlock = 9, kTextThemesBlock = 10, kShortcutsBlock = 11,
@@ -335,12 +336,12 @@ bool PlatformTagSwaps(DynamicFileRecord* file, OSStatus* st) {
 }
 
 // Makes the current file under a temporary name from `make` and renames it into place, so that
-// the current name never holds a half-made file.
+// the current name never holds a half-made file. The temporary file is made empty under a name of
+// its own (O_EXCL): another program writing the preferences at the same time never shares it.
 template <class Make>
 OSStatus MakeFileInPlace(const FileSpec& current, Make&& make) {
     FileSpec temp = current;
-    SetFileSpecName(&temp, kPrefsTempName);
-    (void)VXDeleteFile(&temp);  // a leftover from an interrupted write; usually none
+    if (OSStatus st = CreateTemporaryFileBeside(kPrefsTempPrefix, &temp)) return st;
     OSStatus st = make(temp);
     if (!st) st = FileRename(&temp, current.name);
     if (st) (void)VXDeleteFile(&temp);  // the make's or the rename's failure is the one returned
@@ -513,7 +514,7 @@ int32_t OpenPreferencesFile(bool report, bool writable, bool* swap, uint16_t* ve
         // differently; the old file stays.
         const uint16_t oldVersion = foundVersion;
         st = MakeFileInPlace(current, [&](const FileSpec& temp) {
-            OSStatus made = VXCopyFile(&spec, &temp, 0);
+            OSStatus made = VXCopyFile(&spec, &temp, kCopyReplace);
             if (made) return made;
             DynamicFileRecord copy{};
             made = OpenDynamicFile(&temp, false, &copy);

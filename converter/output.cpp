@@ -144,7 +144,8 @@ OSStatus BeginOutputFile(const FileSpec* target, OutputFile* file) {
     if (VXFileExists(target, &isFolder) && isFolder) return status::kDuplicateName;
     file->target = *target;
     file->pending = *target;
-    if (OSStatus st = MakeTemporaryFileSpec(kPendingPrefix, true, &file->pending)) return st;
+    // Made at once under a name of its own (O_EXCL), so that no other run shares it.
+    if (OSStatus st = CreateTemporaryFileBeside(kPendingPrefix, &file->pending)) return st;
     file->open = true;
     return status::kNoErr;
 }

@@ -59,8 +59,9 @@ struct OutputFile {
     FileSpec pending;  // where it is written until then
     bool open = false;
 };
-// Starts an output file: -48 when a folder has the target's name. The pending file does not
-// exist yet; its writer creates it.
+// Starts an output file: -48 when a folder has the target's name. The pending file is made
+// empty, under a name of its own (O_EXCL); its writer writes it (CreateDataFile takes an empty file
+// as it is), and CommitOutputFile or AbandonOutputFile ends it.
 OSStatus BeginOutputFile(const FileSpec* target, OutputFile* file);
 // The complete pending file takes the target's name. An older file of that name is replaced at
 // that moment, and the replacement is logged. On failure the pending file is removed and an older

@@ -106,8 +106,9 @@ OSStatus WriteSheetFileSafely(SheetRecord* sheet, const FileSpec* target) {
         if (OSStatus st = OpenDataFile(target, false, &ref)) return st;
         (void)CloseAndOrFlushDataFile(ref, true, false);  // opened only to see that it can be written
     }
+    // Made at once under a name of its own (O_EXCL), so that no other save shares it.
     FileSpec temporary = *target;
-    if (OSStatus st = MakeTemporaryFileSpec(kSheetSaveTempPrefix, true, &temporary)) return st;
+    if (OSStatus st = CreateTemporaryFileBeside(kSheetSaveTempPrefix, &temporary)) return st;
     OSStatus st = Fault(SheetSaveStep::kWrite);
     if (!st) st = WriteSheetFile(sheet, &temporary);
     if (!st) st = FlushTemporary(&temporary, target, exists);

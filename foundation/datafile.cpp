@@ -326,6 +326,10 @@ OSStatus CreateDataFile(FileSpec* spec, const char* creator, const char* type, b
     std::string path;
     if ((st = CreateURLFromFileSpec(spec, false, &path)) != status::kNoErr) return st;
     if (IsDirectoryURL(path)) return status::kDuplicateName;
+    // A file that holds nothing (a temporary file made for a writer) has nothing to keep or
+    // replace: it is taken as it is.
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) return status::kNoErr;
     char ownCreator[5], ownType[5];
     (void)GetLegacyCreatorAndTypeForURL(path, ownCreator, ownType);  // codes stay empty when unknown
     const bool typeMatches = spec->type[0] == 0 || std::strncmp(ownType, spec->type, 4) == 0;

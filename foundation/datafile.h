@@ -42,6 +42,8 @@ OSStatus SetFileEOF(DataFileRef reference, int64_t length);
 // The descriptor of an open data file (for streams over it), -1 for a bad reference.
 int32_t GetDataFileDescriptor(DataFileRef reference);
 
+// Creates the file; one that exists is kept when its codes match (or it is empty), else replaced
+// by an empty one with its dates kept.
 OSStatus CreateDataFile(FileSpec* spec, const char* creator, const char* type, bool keepOtherCreator);
 // Like CreateDataFile for a file that must not exist yet: -48 when it does (O_EXCL).
 OSStatus CreateNewDataFile(FileSpec* spec, const char* creator, const char* type);

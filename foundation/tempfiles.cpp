@@ -97,16 +97,31 @@ OSStatus MakeTemporaryFileSpec(const char* prefix, bool inGivenFolder, FileSpec*
     return status::kDuplicateName;
 }
 
-OSStatus CreateTemporaryDataFile(const char* prefix, const char* creator, const char* type, FileSpec* spec) {
+namespace {
+
+OSStatus CreateTemporary(const char* prefix, bool inGivenFolder, const char* creator, const char* type,
+                         FileSpec* spec) {
     if (!spec) return status::kParamErr;
+    const FileSpec given = *spec;
     OSStatus st = status::kDuplicateName;
     // The name is checked, then created with O_EXCL: a name taken in between is tried again.
     for (int attempt = 0; attempt < 64 && st == status::kDuplicateName; ++attempt) {
-        if ((st = MakeTemporaryFileSpec(prefix, false, spec)) != status::kNoErr) break;
+        *spec = given;
+        if ((st = MakeTemporaryFileSpec(prefix, inGivenFolder, spec)) != status::kNoErr) break;
         st = CreateNewDataFile(spec, creator, type);
     }
     if (st != status::kNoErr) ClearFileSpec(spec);
     return st;
+}
+
+}  // namespace
+
+OSStatus CreateTemporaryDataFile(const char* prefix, const char* creator, const char* type, FileSpec* spec) {
+    return CreateTemporary(prefix, false, creator, type, spec);
+}
+
+OSStatus CreateTemporaryFileBeside(const char* prefix, FileSpec* spec) {
+    return CreateTemporary(prefix, true, nullptr, nullptr, spec);
 }
 
 }  // namespace plexa

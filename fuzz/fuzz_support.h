@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,11 +85,22 @@ void RoundTrip(Write write, Read read) {
     if (!again || read(again.get()) != 0) std::abort();
 }
 
-// The path of this process's scratch file (one per process, reused by every input).
+// The path of a scratch file or folder of this process (one a name, reused by every input): in a
+// folder of the process's own, made with mkdtemp in the temporary directory (no other process can
+// choose its name or put anything in it) and removed with what it holds at exit.
 inline std::string ScratchPath(const char* name) {
-    const char* folder = std::getenv("TMPDIR");
-    return std::string(folder && folder[0] == '/' ? folder : "/tmp") + "/plexa-fuzz-" +
-           std::to_string(getpid()) + "-" + name;
+    static const std::string folder = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && base[0] == '/' ? base : "/tmp") + "/plexa-fuzz.XXXXXX";
+        if (!::mkdtemp(pattern.data())) std::abort();
+        static const std::string made = pattern;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(made, ignored);  // never follows symbolic links
+        });
+        return pattern;
+    }();
+    return folder + "/" + name;
 }
 
 // Writes the bytes to the scratch file and gives its spec; false when it cannot be written.

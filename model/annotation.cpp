@@ -202,8 +202,9 @@ void FreeSheetAnnotRecord(LinkListHeader*, void* item, void*, uint32_t) {
 
 // The file's name as the cache keeps it: at most 127 bytes, cut at a character boundary.
 void CacheName(const FileSpec* file, char (&name)[kSheetLocalNameMax + 1]) {
-    std::strncpy(name, file->name, sizeof name - 1);
-    name[sizeof name - 1] = 0;
+    const size_t length = strnlen(file->name, sizeof name - 1);
+    std::memcpy(name, file->name, length);
+    std::memset(name + length, 0, sizeof name - length);
     TruncateUTF8ForByteSize(name, sizeof name);
 }
 

@@ -47,6 +47,7 @@ struct Entry {
     void* refcon = nullptr;
     int64_t due = 0;
     int64_t period = 0;        // 0: a deferred call (runs once)
+    int64_t delay = 0;         // a deferred call's delay when it was posted
     uint32_t modes = 0;
     bool firing = false;
     bool destroyed = false;    // destroyed while firing
@@ -70,6 +71,7 @@ struct State {
     std::map<uint64_t, Entry> entries;
     uint64_t nextID = 1;
     uint64_t pass = 0;
+    uint64_t deferredRun = 0;  // deferred calls run so far
     std::vector<Level> levels;
     bool testClock = false;
     int64_t testNow = 0;
@@ -176,6 +178,7 @@ bool RunOneDue(uint32_t mode, uint64_t idLimit, uint64_t pass) {
     void* refcon = e.refcon;
     if (e.period == 0) {
         s.entries.erase(best);
+        ++s.deferredRun;
         proc(refcon);
         return true;
     }
@@ -454,7 +457,8 @@ uint64_t PlatformPostDeferred(PlatformCallback proc, void* refcon, int64_t delay
     Entry& e = s.entries[id];
     e.proc = proc;
     e.refcon = refcon;
-    e.due = PlatformNowMicros() + std::max<int64_t>(delayMicros, 0);
+    e.delay = std::max<int64_t>(delayMicros, 0);
+    e.due = PlatformNowMicros() + e.delay;
     e.modes = modes;
     ArmWake(NextDue(CurrentMode()));
     return id;
@@ -466,6 +470,17 @@ bool PlatformCancelDeferred(uint64_t id) {
     S().entries.erase(it);
     return true;
 }
+
+bool PlatformDeferredCallPending(int64_t maxDelayMicros) {
+    const uint32_t mode = CurrentMode();
+    for (const auto& [id, e] : S().entries)
+        if (e.period == 0 && Eligible(e, mode) && e.delay <= maxDelayMicros) return true;
+    return false;
+}
+
+uint64_t PlatformDeferredCallsRun() { return S().deferredRun; }
+
+bool PlatformLoopEnding() { return !S().levels.empty() && S().levels.back().leave; }
 
 uint64_t PlatformTimerCreate(int64_t periodMicros, uint32_t modes, PlatformCallback proc,
                              void* refcon) {

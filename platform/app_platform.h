@@ -88,6 +88,14 @@ uint64_t PlatformPostDeferred(PlatformCallback proc, void* refcon, int64_t delay
                               uint32_t modes = kPlatformModesCommon);
 // Cancels a deferred call that has not run; false when it has run or is unknown.
 bool PlatformCancelDeferred(uint64_t id);
+// Whether a deferred call (not a repeating timer) that the current loop mode runs waits, posted
+// with a delay of at most `maxDelayMicros`, and how many deferred calls have run so far: a
+// scripted run waits on these for the work that a step set off (platform/script_platform.h).
+bool PlatformDeferredCallPending(int64_t maxDelayMicros);
+uint64_t PlatformDeferredCallsRun();
+// Whether the innermost loop level has been told to end and has not returned yet (its caller's
+// work after it is still to come).
+bool PlatformLoopEnding();
 
 // Repeating timers. The first firing is one period after creation. A firing that comes late is
 // not repeated: the next one is the next whole period after now.

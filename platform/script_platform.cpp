@@ -58,6 +58,13 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, con
 Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key,
                                     Qt::KeyboardModifiers mods, const QString& text,
                                     bool autorepeat, ushort count);
+// The window system's queue of events that the application has not handled yet (activations,
+// exposures, geometry changes arrive through it after the posted events and the timers of a pass):
+// the player waits until it is empty too.
+class Q_GUI_EXPORT QWindowSystemInterface {
+public:
+    static int windowSystemEventsQueued();
+};
 
 namespace plexa {
 namespace {
@@ -86,6 +93,9 @@ struct Step {
 
 constexpr int kTickMillis = 15;
 constexpr int kDragMoves = 8;
+// Deferred calls posted with at most this delay count as work that a step set off (a tooltip's
+// longer delay does not).
+constexpr int64_t kSettleDelayMicros = 250'000;
 
 struct Player {
     std::vector<Step> steps;
@@ -99,6 +109,12 @@ struct Player {
     bool ended = false;
     size_t pausedStep = size_t(-1);  // the pause step being timed, and since when
     std::chrono::steady_clock::time_point pauseStart;
+    // After a step that gives input: the program settles before the next step plays.
+    bool settling = false;
+    bool barrierQueued = false;
+    uint64_t barrierSerial = 0;
+    uint64_t deferredRunAtBarrier = 0;
+    QObject* settler = nullptr;
 };
 
 Player* gPlayer = nullptr;
@@ -690,6 +706,60 @@ void PlayButton(const Step& step) {
     }
 }
 
+// ---- Settling ----
+
+// What a step that gives input sets off (a command's work, a redraw, a save, deferred calls that
+// go on from one another) is done before the next step plays, however long it takes: the player
+// queues a barrier behind every event the program has posted (posted events are delivered by
+// priority, the barrier at the lowest), and once it has been delivered, the program has settled
+// when no loop is ending, the window system holds no event for it, no deferred call posted with a
+// short delay waits and none ran since the barrier was queued; otherwise another barrier is
+// queued. Without this a step could play inside the tracking loop of the click before it, ahead of
+// the work that click does once its loop has returned.
+const QEvent::Type kSettleEvent = QEvent::Type(QEvent::registerEventType());
+
+struct BarrierEvent : QEvent {
+    explicit BarrierEvent(uint64_t serial) : QEvent(kSettleEvent), serial(serial) {}
+    uint64_t serial;
+};
+
+class Settler : public QObject {
+public:
+    bool event(QEvent* event) override {
+        if (event->type() != kSettleEvent) return QObject::event(event);
+        if (gPlayer && static_cast<BarrierEvent*>(event)->serial == gPlayer->barrierSerial)
+            gPlayer->barrierQueued = false;
+        return true;
+    }
+};
+
+void QueueBarrier() {
+    Player& p = *gPlayer;
+    p.barrierQueued = true;
+    p.deferredRunAtBarrier = PlatformDeferredCallsRun();
+    QCoreApplication::postEvent(p.settler, new BarrierEvent(++p.barrierSerial), Qt::LowEventPriority);
+}
+
+void BeginSettling() {
+    gPlayer->settling = true;
+    QueueBarrier();
+}
+
+bool Settled() {
+    Player& p = *gPlayer;
+    if (!p.settling) return true;
+    // A loop that is ending (a click's tracking, a dialog) returns to the code that ran it first,
+    // which may go on with the step's work.
+    if (p.barrierQueued || PlatformLoopEnding()) return false;
+    if (QWindowSystemInterface::windowSystemEventsQueued() > 0 || PlatformDeferredCallPending(kSettleDelayMicros) ||
+        PlatformDeferredCallsRun() != p.deferredRunAtBarrier) {
+        QueueBarrier();
+        return false;
+    }
+    p.settling = false;
+    return true;
+}
+
 // ---- Steps ----
 
 // Whether the state a step waits for holds (steps that do not wait are always ready).
@@ -890,12 +960,17 @@ void Tick() {
         Fail(line, "the run passed its limit of " + std::to_string(p.limitSeconds) + " s");
     }
     while (p.next < p.steps.size()) {
+        if (!Settled()) return;
         const Step step = p.steps[p.next];
         if (!Ready(step)) return;
-        // The step leaves the queue before it plays.
+        // The step leaves the queue before it plays; the barrier is queued before it too, so that
+        // a step that runs a nested loop (a dialog) lets the next steps play inside that loop once
+        // the program has settled there.
         ++p.next;
+        const bool input = GivesInput(step.verb);
+        if (input) BeginSettling();
         Play(step);
-        if (GivesInput(step.verb)) break;
+        if (input) break;
     }
     if (p.next >= p.steps.size() && !p.ended) {
         p.ended = true;
@@ -926,6 +1001,7 @@ void PlatformStartTestScript() {
     text << in.rdbuf();
     Parse(text.str(), p.steps);
     p.start = std::chrono::steady_clock::now();
+    p.settler = new Settler;
     std::snprintf(gAlarmText, sizeof gAlarmText,
                   "script failed: the program still ran %d s after its start\n",
                   p.limitSeconds + 10);

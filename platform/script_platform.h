@@ -76,8 +76,18 @@
 //   log-time LABEL             writes "LABEL NANOSECONDS" on the system's monotonic clock
 //
 // Steps that wait are tried again on every pass of any loop (modal, tracking and popup loops
-// included) until their state holds. The whole run has a limit, PLEXA_TEST_SCRIPT_LIMIT seconds
-// (120 by default): a run that passes it, or a step that cannot be played, writes
+// included) until their state holds. A step that gives the program input (keys, typing, clicks,
+// drags, moves, wheels, pinches, menus, choices, buttons, colour picks, closes, quit, and the
+// screenshots and menu listings, which open windows' menus) is followed by the next step only once
+// the program has settled, however long that takes: no loop that the step ended (a click's
+// tracking, a dialog's) is still to return, every event that the step's work posted has been
+// handled, the window system holds no event for it, and no deferred call that the running
+// loop runs and that was posted with a delay of at most 250 ms waits (nor ran since the player
+// last looked). So a step that starts work (a save, an export, a netlist, a redraw) has
+// finished it before the next step plays; a script waits only for what comes from outside the
+// program's own work (another process, a tooltip's delay) with the wait steps. The whole run has
+// a limit, PLEXA_TEST_SCRIPT_LIMIT seconds (120 by default; tests/support/scripted_run.h gives
+// 480): a run that passes it, or a step that cannot be played, writes
 // "script failed: line N: REASON" to the log and the standard error and ends the process with
 // status 3. After the last step the log gets "end"; the program runs on (a script ends with
 // `quit` or a close when the run should end).

@@ -407,8 +407,9 @@ void ReadTrimmedItem(VXWindowRecordTag* window, int16_t item, char* out, int32_t
     char text[1024] = {};
     VXGetItemText(window, item, text);
     TrimSpacesC(text);
-    std::strncpy(out, text, size_t(kNameSize - 1));
-    out[kNameSize - 1] = 0;
+    const size_t length = strnlen(text, size_t(kNameSize - 1));
+    std::memcpy(out, text, length);
+    std::memset(out + length, 0, size_t(kNameSize) - length);  // zero-filled, as strncpy leaves it
 }
 
 int32_t SignalInfoDialog(SheetRecord* sheet, SignalHandle signal, char* name, uint8_t* firstOption,

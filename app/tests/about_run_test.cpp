@@ -17,7 +17,6 @@ namespace {
 
 TEST(AboutBox, OpensFromTheApplicationMenuAndEndsOnAKeyOrAClick) {
     ScriptedRun run(PLEXA_PROGRAM);
-    run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=40");
     const std::string shot = OutputPath("about-box.png");
     std::remove(shot.c_str());
     const ScriptedRunResult result = run.Run(

@@ -42,7 +42,7 @@ TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
     {
         ChildProcess second(PLEXA_PROGRAM, {"amp/RC.SHX"}, environment, run.dir().file("second.err"),
                             run.dir().path());
-        const int status = second.Wait(std::chrono::seconds(60));
+        const int status = second.Wait();
         ASSERT_TRUE(WIFEXITED(status)) << status;
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }

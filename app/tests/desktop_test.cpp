@@ -27,7 +27,6 @@ namespace {
 
 TEST(Desktop, TheWindowCarriesTheMenuBarAndItsMenusOpenFromTheKeyboard) {
     ScriptedRun run(PLEXA_PROGRAM);
-    run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=60");
     const ScriptedRunResult result = run.Run(
         "wait-window Untitled*\n"
         "wait-drawn\n"
@@ -64,7 +63,6 @@ TEST(Desktop, TheWindowCarriesTheMenuBarAndItsMenusOpenFromTheKeyboard) {
 // menu to quit from, and every later start would hand its documents to it.
 TEST(Desktop, ClosingTheLastDocumentWindowQuits) {
     ScriptedRun run(PLEXA_PROGRAM);
-    run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=60");
     const ScriptedRunResult result = run.Run("wait-window Untitled*\nwait-drawn\nclose\n");
     EXPECT_TRUE(result.Exited(0)) << result.status << result.errors;
     EXPECT_EQ(result.log, std::vector<std::string>{"end"});
@@ -74,7 +72,6 @@ TEST(Desktop, ClosingTheLastDocumentWindowQuits) {
 // is the last window, and answering it ends the program rather than leaving it without a window.
 TEST(Desktop, TheAlertOfAFailedOnlyDocumentIsTitledAndItsAnswerQuits) {
     ScriptedRun run(PLEXA_PROGRAM);
-    run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=60");
     // A dynamic file's magic followed by a version no program has written.
     ASSERT_TRUE(WriteFile(run.dir().file("bad.SHX"), std::string("ORDF\x7f\x7f", 6) + std::string(80, '\0')));
     const std::string shot = OutputPath("desktop-alert.png");
@@ -121,7 +118,6 @@ TEST(Desktop, WindowsFitTheScreenAtAnyPixelRatio) {
                                           ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, "
                                           "\"dpr\": " + std::to_string(c.dpr) + "}]}\n"));
         run.SetEnvironment("QT_QPA_PLATFORM=offscreen:configfile=" + config);
-        run.SetEnvironment("PLEXA_TEST_SCRIPT_LIMIT=60");
         run.SetEnvironment(std::string("QT_SCALE_FACTOR=") + c.scale);
         const ScriptedRunResult result =
             run.Run("wait-window Untitled*\nwait-drawn\nlog-geometry\nquit\n");

@@ -3,6 +3,7 @@
 // half-way.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -219,6 +220,20 @@ TEST_F(PrefsFile, DefaultsAreWrittenWholeAndEveryBlockReadsBack) {
     ASSERT_EQ(LoadPreferences(), 0);
     EXPECT_NE(Dump().at("8 names").find("Net Class"), std::string::npos);
     EXPECT_EQ(Dump().at("12 recent"), changed.at("12 recent"));
+}
+
+// A new file is made under a temporary name of its own (O_EXCL) and renamed into place: the
+// temporary file of another program writing its preferences meanwhile (under the one name that
+// every writer once used) is left as it is.
+TEST_F(PrefsFile, ANewFileLeavesAnotherWritersTemporaryFileAlone) {
+    ASSERT_EQ(::mkdir(Folder().c_str(), 0700), 0);
+    const std::string other = Folder() + "/.Plexa 6.0 Preferences.new";
+    ASSERT_TRUE(test::WriteFile(other, "another program's preferences, half written"));
+    ASSERT_EQ(LoadPreferences(), 0);
+    std::string bytes;
+    ASSERT_TRUE(test::ReadFile(other, bytes));
+    EXPECT_EQ(bytes, "another program's preferences, half written");
+    EXPECT_EQ(test::FolderNames(Folder()), (std::vector<std::string>{".Plexa 6.0 Preferences.new", "Plexa 6.0 Preferences"}));
 }
 
 TEST_F(PrefsFile, ABigEndianFileWithoutItsPlatformTagIsSwappedAndWrittenAgainNatively) {

@@ -99,15 +99,15 @@ TEST(ScriptedRun, AStepThatCannotBePlayedFailsTheRun) {
     };
     const Case cases[] = {
         {"wait-window Untitled*\nmenu Edit > Nothing Here\nquit\n",
-         "script failed: line 2: no item \"Edit > Nothing Here\"", "60"},
+         "script failed: line 2: no item \"Edit > Nothing Here\"", "480"},
         {"wait-window Untitled*\nmenu Edit > Cut\nquit\n",
-         "script failed: line 2: the item \"Edit > Cut\" is disabled", "60"},
+         "script failed: line 2: the item \"Edit > Cut\" is disabled", "480"},
         {"wait-window Untitled*\nmenu Nowhere > Anything\nquit\n",
-         "script failed: line 2: the menu bar has no menu \"Nowhere\"", "60"},
+         "script failed: line 2: the menu bar has no menu \"Nowhere\"", "480"},
         {"wait-window A Window That Never Comes\nquit\n",
          "script failed: line 1: the run passed its limit of 3 s", "3"},
-        {"fly away\n", "script failed: line 1: unknown step \"fly\"", "60"},
-        {"wait-window Untitled*\nmove 10 10 right\nquit\n", "script failed: line 2: a move has no button", "60"},
+        {"fly away\n", "script failed: line 1: unknown step \"fly\"", "480"},
+        {"wait-window Untitled*\nmove 10 10 right\nquit\n", "script failed: line 2: a move has no button", "480"},
     };
     for (const Case& c : cases) {
         ScriptedRun run(PLEXA_PROGRAM);

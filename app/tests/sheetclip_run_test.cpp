@@ -1,9 +1,9 @@
 // Copy in the running editor puts a picture of the copied items, drawn as the editor draws them,
 // and the plain text of the clip on the system clipboard, where another program finds them: the
-// editor and a probe process (this test program, running only the probe) meet on a display of
-// their own.
+// editor and a probe program (app/tests/probe/clipboard_probe.cpp) meet on a display of their own.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "files/sheetcontents.h"
@@ -30,32 +29,11 @@
 namespace plexa::test {
 namespace {
 
-constexpr const char* kProbeVariable = "PLEXA_CLIPBOARD_PROBE";
 constexpr const char* kXServer = "/usr/bin/Xvfb";
 
 bool Exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
-}
-
-// The probe: what another program reads from the clipboard, into the file the variable names, and
-// the PNG picture, when there is one, into that file's name with ".png" added.
-TEST(SheetClipboardProbe, ReadsTheSystemClipboard) {
-    const char* out = std::getenv(kProbeVariable);
-    if (!out) GTEST_SKIP() << "run by the copy test only";
-    static char name[] = "probe";
-    static char* argv[] = {name, nullptr};
-    ASSERT_TRUE(PlatformEnsureApplication(1, argv));
-    std::string png, svg;
-    std::u16string text;
-    ASSERT_TRUE(PlatformClipboardGetPicture(&png, &svg, &text));
-    std::string plain(text.begin(), text.end());
-    const std::string report = "png " + std::to_string(png.size()) + (png.size() > 4 ? " " + png.substr(1, 3) : "") +
-                               "\nsvg " + (svg.find("<svg") != std::string::npos ? "yes" : "no") + "\ntext " + plain;
-    ASSERT_TRUE(WriteFile(out, report));
-    if (!png.empty()) {
-        ASSERT_TRUE(WriteFile(std::string(out) + ".png", png));
-    }
 }
 
 #ifdef PLEXA_PROGRAM
@@ -76,14 +54,23 @@ protected:
                              const std::string& output, PlatformDecodedImage* picture) {
         *picture = {};
         if (!Exists(kXServer)) return "no display";
-        int number = 70 + int(getpid() % 200);
-        while (Exists("/tmp/.X11-unix/X" + std::to_string(number)) || Exists("/tmp/.X" + std::to_string(number) + "-lock"))
-            ++number;
-        const std::string display = ":" + std::to_string(number);
-        ChildProcess server(kXServer, {display, "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {});
-        for (int i = 0; i < 1000 && !Exists("/tmp/.X11-unix/X" + std::to_string(number)); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_TRUE(Exists("/tmp/.X11-unix/X" + std::to_string(number)));
+        // The server takes a display number that no other has and, once it is ready, writes it on
+        // the pipe; the number is never chosen here, where another run could choose it too.
+        int ready[2];
+        if (pipe(ready) != 0) return "no pipe";
+        fcntl(ready[0], F_SETFD, FD_CLOEXEC);
+        ChildProcess server(kXServer, {"-displayfd", std::to_string(ready[1]), "-nolisten", "tcp", "-screen", "0",
+                                       "1280x1024x24"},
+                            {});
+        close(ready[1]);
+        std::string number;
+        for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
+        close(ready[0]);
+        if (number.empty()) {
+            ADD_FAILURE() << "the display server did not start";
+            return "no display";
+        }
+        const std::string display = ":" + number;
 
         ScriptedRun run(PLEXA_PROGRAM);
         run.SetEnvironment("QT_QPA_PLATFORM=xcb");
@@ -100,12 +87,12 @@ protected:
             return "no copy";
         }
         const std::string report = dir.path() + "/probe.txt";
-        char self[4096] = {};
-        EXPECT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-        ChildProcess probe(self, {"--gtest_filter=SheetClipboardProbe.*"},
-                           {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, std::string(kProbeVariable) + "=" + report,
-                            "ASAN_OPTIONS=detect_leaks=0"});
-        EXPECT_EQ(probe.Wait(std::chrono::seconds(60)), 0);
+        ChildProcess probe(PLEXA_CLIPBOARD_PROBE, {report},
+                           {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0"},
+                           dir.path() + "/probe-errors");
+        std::string probeErrors;
+        EXPECT_EQ(probe.Wait(std::chrono::seconds(300)), 0)
+            << (ReadFile(dir.path() + "/probe-errors", probeErrors) ? probeErrors : std::string());
         log = run.Finish(std::chrono::seconds(0)).log;
         std::string found;
         EXPECT_TRUE(ReadFile(report, found));

@@ -2,9 +2,7 @@
 // windows made by the functions that make them, the menus prepared through the toolkit's
 // preparation chain, commands sent through its dispatch, and dialogs answered with keys.
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,6 +51,7 @@
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"
+#include "tests/support/unprivileged.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_menus.h"
@@ -770,27 +769,6 @@ std::vector<std::string> FolderListing(const std::string& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// While alive, this thread works without the super-user's power over file permissions, so that a
-// read-only file or folder refuses writes when the tests run as root too.
-class WithoutPermissionOverride {
-public:
-    WithoutPermissionOverride() {
-        if (syscall(SYS_capget, &header_, saved_) != 0) return;
-        __user_cap_data_struct lowered[2];
-        std::memcpy(lowered, saved_, sizeof lowered);
-        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        lowered_ = syscall(SYS_capset, &header_, lowered) == 0;
-    }
-    ~WithoutPermissionOverride() {
-        if (lowered_) syscall(SYS_capset, &header_, saved_);
-    }
-
-private:
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-    bool lowered_ = false;
-};
 
 std::string FourCCText(FourCharCode code) {
     std::string text;

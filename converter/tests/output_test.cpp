@@ -174,5 +174,20 @@ TEST_F(Output, AnOlderFileIsReplacedOnlyWhenTheNewOneIsComplete) {
     EXPECT_EQ(Slurp(OutputPath(&done.pending)), "(none)");
 }
 
+// Output files begun side by side (say, two libraries converted into one folder) each have a
+// pending file of their own, made at once (O_EXCL): no writer writes into another's.
+TEST_F(Output, OutputFilesBegunTogetherHaveAPendingFileEach) {
+    FileSpec a = Source("A.LBX"), b = Source("B.LBX");
+    OutputFile first, second;
+    ASSERT_EQ(BeginOutputFile(&a, &first), 0);
+    ASSERT_EQ(BeginOutputFile(&b, &second), 0);
+    EXPECT_NE(OutputPath(&first.pending), OutputPath(&second.pending));
+    EXPECT_EQ(Slurp(OutputPath(&first.pending)), "");
+    EXPECT_EQ(Slurp(OutputPath(&second.pending)), "");
+    AbandonOutputFile(&first);
+    AbandonOutputFile(&second);
+    EXPECT_TRUE(FolderNames(dir_.path()).empty());
+}
+
 }  // namespace
 }  // namespace plexa::test

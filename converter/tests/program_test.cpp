@@ -28,6 +28,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
+#include "tests/support/unprivileged.h"
 
 namespace plexa::test {
 namespace {
@@ -36,8 +37,9 @@ using namespace std::chrono_literals;
 
 #ifdef PLEXA_CONVERT_PROGRAM
 
+// Waits for a state of the program; the limit only ends a test whose program is stuck.
 bool WaitFor(const std::function<bool()>& condition) {
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 30000; ++i) {
         if (condition()) return true;
         std::this_thread::sleep_for(10ms);
     }
@@ -68,8 +70,9 @@ TEST(Program, ConvertsFilesOfTheCommandLineAndQuitsOnATerminationRequest) {
     ChildProcess program(PLEXA_CONVERT_PROGRAM, {dir.file("Notes.TXT"), dir.file("Amplifier.SCM")},
                          {"XDG_CONFIG_HOME=" + config.path()}, dir.file("errors"));
     ASSERT_GT(program.pid(), 0);
+    // The project is written last, after its sheet.
     const auto reported = [&] {
-        return Slurp(dir.file("errors")).find("wrote") != std::string::npos;
+        return Slurp(dir.file("errors")).find("for 1 sheets") != std::string::npos;
     };
     ASSERT_TRUE(WaitFor(reported)) << Slurp(dir.file("errors"));
     ASSERT_TRUE(program.WaitUntilCatches(SIGTERM));
@@ -126,7 +129,7 @@ TEST(Program, WithoutFilesQuitsPromptlyOnATerminationRequest) {
         << Slurp(dir.file("loops")) << Slurp(dir.file("errors"));
     ASSERT_TRUE(program.Running()) << Slurp(dir.file("errors"));
     kill(program.pid(), SIGTERM);
-    const int status = program.Wait(5s);
+    const int status = program.Wait();
     ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << Slurp(dir.file("errors"));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(OwnLines(Slurp(dir.file("errors"))), "");
@@ -157,37 +160,27 @@ std::string Listing(const std::string& dir, const std::string& prefix = "") {
     return out;
 }
 
-// A folder in which this user cannot make a file: the kernel's own tree refuses everyone (the
-// tests run as root in CI); otherwise a folder without write permission. Empty when neither.
-std::string UnwritableFolder(const TempDir& dir) {
-    const std::string probe = "/sys/plexa-convert-probe";
-    const int fd = ::open(probe.c_str(), O_CREAT | O_WRONLY, 0644);
-    if (fd < 0) return "/sys";
-    ::close(fd);
-    ::unlink(probe.c_str());
-    const std::string locked = dir.file("locked");
-    if (::mkdir(locked.c_str(), 0555) != 0) return {};
-    const int again = ::open((locked + "/probe").c_str(), O_CREAT | O_WRONLY, 0644);
-    if (again < 0) return locked;
-    ::close(again);
-    return {};
-}
-
-// A run of the program with its standard output into a file.
+// A run of the program with its standard output into a file; `unprivileged`: as an unprivileged
+// user (tests/support/unprivileged.h), for a run that meets file permissions.
 int RunToFile(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-              const std::string& out, const std::string& err) {
-    std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" > '" + out + "'", PLEXA_CONVERT_PROGRAM};
-    shell.insert(shell.end(), arguments.begin(), arguments.end());
+              const std::string& out, const std::string& err, bool unprivileged = false) {
+    std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" > '" + out + "'"};
+    const std::vector<std::string> command =
+        unprivileged ? UnprivilegedCommand(PLEXA_CONVERT_PROGRAM, arguments) : std::vector<std::string>{PLEXA_CONVERT_PROGRAM};
+    shell.insert(shell.end(), command.begin(), command.end());
+    if (!unprivileged) shell.insert(shell.end(), arguments.begin(), arguments.end());
     ChildProcess program("/bin/sh", shell, environment, err);
     if (program.pid() <= 0) return -1;
-    const int status = program.Wait(std::chrono::seconds(60));
+    const int status = program.Wait();
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // A batch run over good, skipped, damaged, unreadable and unwritable files: one line per file on
 // the standard output in the order given, the failures also on the standard error, exit status 1;
 // nothing half-written is left, and the good files are converted. Over the good files alone the
-// status is 0; and a start with files but without a display is a batch run too.
+// status is 0; and a start with files but without a display is a batch run too. The program runs
+// as an unprivileged user, so that the unreadable file and the read-only folder refuse it as
+// root's runs in CI too.
 TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) {
     TempDir dir, config, work;
     V36SheetDesc sheet;
@@ -208,16 +201,17 @@ TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) 
     oneLength.oneLengthSections = true;
     ASSERT_TRUE(WriteFile(dir.file("OneLength.SCM"), WriteV36SheetDesc(oneLength)));
     ASSERT_EQ(::mkdir(dir.file("Folder").c_str(), 0755), 0);
-    // Unreadable: permissions stop everyone but root, whom nothing stops from reading a file.
-    const bool root = geteuid() == 0;
     ASSERT_TRUE(WriteFile(dir.file("Locked.SCM"), WriteV36SheetDesc(sheet)));
-    ASSERT_EQ(::chmod(dir.file("Locked.SCM").c_str(), 0), 0);
-    // Unwritable: the sheet's output folder is one where no file can be made.
-    const std::string unwritable = UnwritableFolder(work);
-    ASSERT_FALSE(unwritable.empty());
     ASSERT_EQ(::mkdir(dir.file("ro").c_str(), 0755), 0);
     ASSERT_TRUE(WriteFile(dir.file("ro/Blocked.SCM"), WriteV36SheetDesc(sheet)));
-    ASSERT_EQ(::symlink(unwritable.c_str(), dir.file("ro/Blocked (Plexa)").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.file("locked").c_str(), 0755), 0);
+    ASSERT_TRUE(GiveToUnprivilegedUser(dir.path()));
+    ASSERT_TRUE(GiveToUnprivilegedUser(config.path()));
+    // Unreadable: no one may read it. Unwritable: the sheet's output folder is one where no file
+    // can be made.
+    ASSERT_EQ(::chmod(dir.file("Locked.SCM").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0555), 0);
+    ASSERT_EQ(::symlink(dir.file("locked").c_str(), dir.file("ro/Blocked (Plexa)").c_str()), 0);
     const std::string before = Listing(dir.path());
 
     const std::vector<std::string> files = {"Good.SCM", "Big.SCM",  "Parts.SLB", "Renamed.SCM", "Empty.SCM",
@@ -226,7 +220,7 @@ TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) 
     std::vector<std::string> arguments = {"--batch", "--dpi", "72"};
     for (const std::string& f : files) arguments.push_back(dir.file(f));
     const std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + config.path()};
-    EXPECT_EQ(RunToFile(arguments, environment, work.file("out"), work.file("err")), 1);
+    EXPECT_EQ(RunToFile(arguments, environment, work.file("out"), work.file("err"), true), 1);
     const std::string damaged = "failed: The file is damaged: it holds a record that no version-3.6 writer makes.";
     const auto line = [&](const std::string& f, const std::string& what) { return "\"" + dir.file(f) + "\": " + what + "\n"; };
     const std::string expected =
@@ -238,20 +232,18 @@ TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) 
         line("Cut.SCM", "failed: The end of the file was reached unexpectedly.") +
         line("OneLength.SCM", damaged) +
         line("Folder", "skipped: It is a folder, not a file.") +
-        (root ? line("Locked.SCM", "written \"" + dir.file("Locked (Plexa)/Locked.PRX") + "\"")
-              : line("Locked.SCM", "failed: You do not have permission to read the file.")) +
+        line("Locked.SCM", "failed: You do not have permission to read the file.") +
         line("ro/Blocked.SCM", "failed: You do not have permission to do that.") +
         line("Missing.SCM", "failed: The file could not be found.");
     EXPECT_EQ(Contents(work.file("out")), expected) << Contents(work.file("err"));
     // Each failure is a line on the standard error too.
     const std::string errors = OwnLines(Contents(work.file("err")));
-    for (const char* f : {"Cut.SCM", "OneLength.SCM", "ro/Blocked.SCM", "Missing.SCM"})
+    for (const char* f : {"Cut.SCM", "OneLength.SCM", "Locked.SCM", "ro/Blocked.SCM", "Missing.SCM"})
         EXPECT_NE(errors.find("plexa-convert: \"" + dir.file(f) + "\": "), std::string::npos) << f << "\n" << errors;
     // What was written: the good files' outputs, whole; nothing for the others, no pending file.
     std::string after = before + "Big (Plexa)/\nBig (Plexa)/Big.PRX\nBig (Plexa)/Big.SHX\n" +
                         "Converted Libraries (Plexa)/\nConverted Libraries (Plexa)/Parts.LBX\n" +
-                        "Good (Plexa)/\nGood (Plexa)/Good.PRX\nGood (Plexa)/Good.SHX\n" +
-                        (root ? "Locked (Plexa)/\nLocked (Plexa)/Locked.PRX\nLocked (Plexa)/Locked.SHX\n" : "");
+                        "Good (Plexa)/\nGood (Plexa)/Good.PRX\nGood (Plexa)/Good.SHX\n";
     std::vector<std::string> sorted;
     std::istringstream lines(after);
     for (std::string l; std::getline(lines, l);) sorted.push_back(l);
@@ -263,12 +255,12 @@ TEST(Program, ABatchRunPrintsALinePerFileAndSucceedsOnlyWhenEveryFileConverted) 
     // The good ones alone: status 0. Files and no display: a batch run as well.
     const std::vector<std::string> noDisplay = {"XDG_CONFIG_HOME=" + config.path(), "DISPLAY=", "WAYLAND_DISPLAY=",
                                                 "QT_QPA_PLATFORM="};
-    EXPECT_EQ(RunToFile({dir.file("Good.SCM"), dir.file("Parts.SLB")}, noDisplay, work.file("out2"), work.file("err2")), 0)
+    EXPECT_EQ(RunToFile({dir.file("Good.SCM"), dir.file("Parts.SLB")}, noDisplay, work.file("out2"), work.file("err2"), true),
+              0)
         << Contents(work.file("err2"));
     EXPECT_EQ(Contents(work.file("out2")),
               line("Good.SCM", "written \"" + dir.file("Good (Plexa)/Good.PRX") + "\"") +
                   line("Parts.SLB", "written \"" + dir.file("Converted Libraries (Plexa)/Parts.LBX") + "\""));
-    ::chmod(dir.file("Locked.SCM").c_str(), 0644);
 }
 
 // A display that cannot be reached: the batch use, asked for or taken because of it, converts on

@@ -12,6 +12,8 @@
 #include "files/tests/sheetcontents_testing.h"
 #include "foundation/datafile.h"
 #include "foundation/ll.h"
+#include "foundation/tempfiles.h"
+#include "tests/support/unprivileged.h"
 
 namespace plexa::test {
 namespace {
@@ -142,17 +144,42 @@ TEST_F(SheetSaveTest, AFullDiskAtAnyByteLeavesTheTargetAsItWas) {
     EXPECT_GT(failed, int(FullDiskPoints(total).size()));
 }
 
+// The temporary file is made (O_EXCL, under a name of its own) before a byte is written, so that
+// no other save choosing a name meanwhile can take the same one.
+std::vector<std::string> gNamesAtWrite;
+std::string gSaveFolder;
+OSStatus NoteNamesAtWrite(SheetSaveStep step) {
+    if (step == SheetSaveStep::kWrite) gNamesAtWrite = FolderNames(gSaveFolder);
+    return 0;
+}
+
+TEST_F(SheetSaveTest, TheTemporaryFileIsMadeBeforeItIsWritten) {
+    ASSERT_EQ(WriteSheetFile(drawing, &spec), 0);
+    drawing->fileSpec = spec;
+    gSaveFolder = dir.path();
+    gNamesAtWrite.clear();
+    SetSheetSaveFaultHook(NoteNamesAtWrite);
+    ASSERT_EQ(WriteSheetFileSafely(drawing, &spec), 0);
+    ASSERT_EQ(gNamesAtWrite.size(), 2u);
+    EXPECT_EQ(gNamesAtWrite[1], "sheet.SHX");
+    EXPECT_EQ(gNamesAtWrite[0].rfind(std::string(GetTempFilesBundleIdentifier()) + "." + kSheetSaveTempPrefix, 0), 0u)
+        << gNamesAtWrite[0];
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"sheet.SHX"});
+}
+
 TEST_F(SheetSaveTest, AWriteThatTheWriterRefusesLeavesNothingBehind) {
     ASSERT_EQ(WriteSheetFile(drawing, &spec), 0);
     const std::string before = Bytes(path);
     drawing->fileSpec = spec;
-    // A target that cannot be written fails before anything is made.
+    // A target that cannot be written fails before anything is made (for root too, without its
+    // power over permissions).
     chmod(path.c_str(), 0440);
-    if (access(path.c_str(), W_OK) != 0) {
+    {
+        WithoutPermissionOverride locked;
         EXPECT_NE(WriteSheetFileSafely(drawing, &spec), 0);
-        EXPECT_TRUE(Bytes(path) == before);
-        EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"sheet.SHX"});
     }
+    EXPECT_TRUE(Bytes(path) == before);
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"sheet.SHX"});
     chmod(path.c_str(), 0640);
     // A folder in the target's place is refused.
     const FileSpec folder = SheetSpecAt(dir.path());

@@ -36,7 +36,7 @@ Part MakePart(int32_t i) {
     p.a = 0x01020304 + i;
     p.b = int16_t(0x0506 + i);
     p.c = 0x0708;
-    std::snprintf(p.name, sizeof p.name, "n%d", int(i));
+    std::snprintf(p.name, sizeof p.name, "n%d", int(uint32_t(i) % 1000000u));  // at most six digits: fits
     return p;
 }
 

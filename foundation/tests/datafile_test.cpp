@@ -17,6 +17,7 @@
 #include "foundation/datetime.h"
 #include "foundation/tempfiles.h"
 #include "tests/support/testing.h"
+#include "tests/support/unprivileged.h"
 
 namespace plexa {
 namespace {
@@ -156,6 +157,24 @@ TEST_F(Files, CreateDataFileKeepsOrRemakes) {
     EXPECT_EQ(Content("fresh.SHX"), "");
     EXPECT_STREQ(fresh.creator, "");
     EXPECT_EQ(CreateNewDataFile(&fresh, nullptr, nullptr), status::kDuplicateName);
+
+    // An empty file (one made for a writer under a temporary name) is taken as it is.
+    struct stat made {};
+    ASSERT_EQ(::stat(dir_.file("fresh.SHX").c_str(), &made), 0);
+    EXPECT_EQ(CreateDataFile(&fresh, "QPLX", "SCH4", false), 0);
+    struct stat taken {};
+    ASSERT_EQ(::stat(dir_.file("fresh.SHX").c_str(), &taken), 0);
+    EXPECT_EQ(taken.st_ino, made.st_ino);
+}
+
+// A temporary file beside a given one is made at once under a name of its own: files made one
+// after another never share a name.
+TEST_F(Files, TemporaryFilesBesideAFileEachHaveTheirOwnName) {
+    FileSpec first = Spec("target"), second = Spec("target");
+    ASSERT_EQ(CreateTemporaryFileBeside("Tst", &first), 0);
+    ASSERT_EQ(CreateTemporaryFileBeside("Tst", &second), 0);
+    EXPECT_STRNE(first.name, second.name);
+    EXPECT_EQ(Names().size(), 2u);
 }
 
 OSStatus FailAfterFirstChunk(int64_t copied) { return copied > 0 ? -34 : 0; }
@@ -202,25 +221,23 @@ TEST_F(Files, ReplacingNeverLosesTheOldFile) {
 }
 
 // A folder that may not be made is refused as such, not "not found"; one whose parent is missing
-// is "folder not found". The refusal comes from a read-only folder, or, for a user whom no
-// permission stops, from the kernel's own tree.
+// is "folder not found". The refusal comes from a read-only folder (for root too, without its
+// power over permissions).
 TEST_F(Files, CreateDirectorySaysWhyItFailed) {
     ASSERT_EQ(::mkdir(dir_.file("gone").c_str(), 0755), 0);
     FileSpec missing{};
     ASSERT_EQ(FileSpecFromURL(dir_.file("gone/x"), &missing, false, nullptr), 0);
     ASSERT_EQ(::rmdir(dir_.file("gone").c_str()), 0);
     EXPECT_EQ(VXCreateDirectory(&missing), status::kFolderNotFound);
-    std::string parent = dir_.file("locked");
+    const std::string parent = dir_.file("locked");
     ASSERT_EQ(::mkdir(parent.c_str(), 0555), 0);
-    if (::mkdir((parent + "/probe").c_str(), 0777) == 0) {
-        ::rmdir((parent + "/probe").c_str());
-        parent = "/sys";  // permissions do not stop this user
-        if (::mkdir((parent + "/plexa-probe").c_str(), 0777) == 0 || (errno != EPERM && errno != EACCES && errno != EROFS))
-            GTEST_SKIP() << "no folder here refuses this user";
-    }
     FileSpec refused{};
     ASSERT_EQ(FileSpecFromURL(parent + "/made", &refused, false, nullptr), 0);
-    EXPECT_EQ(VXCreateDirectory(&refused), status::kPermission);
+    {
+        test::WithoutPermissionOverride locked;
+        EXPECT_EQ(VXCreateDirectory(&refused), status::kPermission);
+    }
+    EXPECT_FALSE(IsDirectoryURL(parent + "/made"));
     ::chmod(dir_.file("locked").c_str(), 0755);
 }
 

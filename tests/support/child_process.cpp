@@ -52,20 +52,22 @@ ChildProcess::~ChildProcess() {
 
 int ChildProcess::Wait(std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            exited_ = true;
-            return status;
-        }
+    for (;;) {
+        if (!Running()) return status_;
+        if (std::chrono::steady_clock::now() >= end) return -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return -1;
 }
 
 bool ChildProcess::Running() {
+    if (pid_ <= 0 || exited_) return false;
     int status = 0;
-    return waitpid(pid_, &status, WNOHANG) == 0;
+    const pid_t ended = waitpid(pid_, &status, WNOHANG);
+    if (ended == 0) return true;
+    // Reaped here (or gone): the status is kept for Wait.
+    exited_ = true;
+    status_ = ended == pid_ ? status : -1;
+    return false;
 }
 
 bool ChildProcess::Catches(int sig) {
@@ -78,7 +80,7 @@ bool ChildProcess::Catches(int sig) {
 }
 
 bool ChildProcess::WaitUntilCatches(int sig) {
-    for (int i = 0; i < 2000 && Running(); ++i) {
+    for (int i = 0; i < 12000 && Running(); ++i) {
         if (Catches(sig)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -22,17 +22,20 @@ public:
 
     // The process id, -1 when it could not be started.
     pid_t pid() const { return pid_; }
-    // The wait status, or -1 when the child has not ended within the time.
-    int Wait(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // The wait status, or -1 when the child has not ended within the time. The limits only end a
+    // test whose child is stuck: they are generous, for a machine that other work loads.
+    int Wait(std::chrono::milliseconds limit = std::chrono::seconds(120));
+    // Whether the child still runs (one that ended keeps its status for Wait).
     bool Running();
     // Whether the child has installed a handler for the signal.
     bool Catches(int sig);
-    // Waits (while the child runs, at most 20 s) until it catches the signal.
+    // Waits (while the child runs, at most 120 s) until it catches the signal.
     bool WaitUntilCatches(int sig);
 
 private:
     pid_t pid_ = -1;
     bool exited_ = false;
+    int status_ = -1;
 };
 
 }  // namespace plexa::test

@@ -36,7 +36,8 @@ std::vector<std::string> ScriptedRun::Environment() const {
             "XDG_CACHE_HOME=" + dir_.file("cache"),
             "XDG_RUNTIME_DIR=" + dir_.file("runtime"),
             "PLEXA_TEST_SCRIPT=" + dir_.file("script"),
-            "PLEXA_TEST_SCRIPT_LOG=" + dir_.file("script.log")};
+            "PLEXA_TEST_SCRIPT_LOG=" + dir_.file("script.log"),
+            "PLEXA_TEST_SCRIPT_LIMIT=480"};
     for (const std::string& entry : own) {
         const std::string name = entry.substr(0, entry.find('=') + 1);
         bool given = false;
@@ -76,7 +77,7 @@ std::vector<std::string> ScriptedRun::Log() const {
 }
 
 bool ScriptedRun::WaitForLog(const std::string& line) {
-    for (int i = 0; i < 6000 && child_ && child_->Running(); ++i) {
+    for (int i = 0; i < 48000 && child_ && child_->Running(); ++i) {
         for (const std::string& l : Log())
             if (l == line) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,6 +1,9 @@
 // A program run by a test as a person would work it: started under the offscreen platform with a
 // script that the platform plays (platform/script_platform.h), in a scratch home of its own (its
 // user folders and its instance socket there, so no other run's program takes its documents).
+// The script waits for states, never for times; the limits (the script's own, 480 s unless the
+// test sets PLEXA_TEST_SCRIPT_LIMIT, and the waits here) only end a run that is stuck, and are
+// generous for a machine that other work loads.
 #pragma once
 
 #include <chrono>
@@ -41,14 +44,14 @@ public:
     // scratch folder) and waits until it ends, at most `limit`.
     ScriptedRunResult Run(const std::string& script, const std::vector<std::string>& arguments = {},
                           const std::string& workingFolder = {},
-                          std::chrono::seconds limit = std::chrono::seconds(150));
+                          std::chrono::seconds limit = std::chrono::seconds(540));
     // The same in two halves, for a test that does something meanwhile: Start is false when the
-    // program could not be started; WaitForLog waits (at most 60 s, while the program runs)
+    // program could not be started; WaitForLog waits (at most 480 s, while the program runs)
     // until the log holds the line.
     bool Start(const std::string& script, const std::vector<std::string>& arguments = {},
                const std::string& workingFolder = {});
     bool WaitForLog(const std::string& line);
-    ScriptedRunResult Finish(std::chrono::seconds limit = std::chrono::seconds(150));
+    ScriptedRunResult Finish(std::chrono::seconds limit = std::chrono::seconds(540));
 
 private:
     std::vector<std::string> Log() const;
