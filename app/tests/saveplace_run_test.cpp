@@ -15,31 +15,24 @@
 #include "model/tests/gate_symbol.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
+#include "tests/support/unprivileged.h"
 
 namespace plexa::test {
 namespace {
 
 #ifdef PLEXA_PROGRAM
 
-constexpr uid_t kNobody = 65534;
-
-// A scripted run of the program as an unprivileged user: as root, the program runs as nobody
-// (through setpriv), its scratch folder and everything in it given to that user; otherwise as
-// the user the tests run as.
+// A scripted run of the program as an unprivileged user (as root, the user nobody, its scratch
+// folder and everything in it given to that user).
 struct UnprivilegedRun {
-    UnprivilegedRun() : run(geteuid() == 0 ? "/usr/bin/setpriv" : PLEXA_PROGRAM) {}
+    UnprivilegedRun() : command(UnprivilegedCommand(PLEXA_PROGRAM, {})), run(command.front()) {}
     ScriptedRunResult Run(const std::string& script, const std::string& file) {
-        std::vector<std::string> arguments;
-        if (geteuid() == 0) {
-            arguments = {"--reuid=" + std::to_string(kNobody), "--regid=" + std::to_string(kNobody), "--clear-groups",
-                         "--", PLEXA_PROGRAM};
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(run.dir().path()))
-                EXPECT_EQ(lchown(entry.path().c_str(), kNobody, kNobody), 0) << entry.path();
-            EXPECT_EQ(chown(run.dir().path().c_str(), kNobody, kNobody), 0);
-        }
+        EXPECT_TRUE(GiveToUnprivilegedUser(run.dir().path()));
+        std::vector<std::string> arguments(command.begin() + 1, command.end());
         arguments.push_back(file);
         return run.Run(script, arguments);
     }
+    std::vector<std::string> command;
     ScriptedRun run;
 };
 
