@@ -181,6 +181,11 @@ OSStatus ReserveBlockString(StringBlock block, const char* text) {
     return StringBlockAddStatus();
 }
 
+bool StringBlockCanTake(StringBlock into, StringBlock from) {
+    if (!into || !from) return false;
+    return uint64_t(UsedSize(into)) + UsedSize(from) - kStringBlockHeaderSize <= kStringBlockOffsetLimit;
+}
+
 OSStatus ReserveSheetString(SheetRecord* sheet, const char* text) {
     return ReserveBlockString(sheet ? sheet->stringBlock : nullptr, text);
 }

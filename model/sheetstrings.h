@@ -44,5 +44,8 @@ OSStatus CompactSheetStringBlock(SheetRecord* sheet);
 OSStatus ReserveBlockString(StringBlock block, const char* text);
 // The same in the sheet's block.
 OSStatus ReserveSheetString(SheetRecord* sheet, const char* text);
+// Whether every string of `from` can be moved into `into`, whatever they share: the bytes of
+// `from` added after those of `into` still start where specs address.
+bool StringBlockCanTake(StringBlock into, StringBlock from);
 
 }  // namespace plexa
