@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tests/signal_label_testing.h"
 #include "files/sheetfile.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/attributes.h"
@@ -23,31 +24,11 @@ namespace {
 
 using SheetStringsRun = SheetContentsTest;
 
-// The label's place in the window: the sheet at 100 % right of the tool palette and below the
-// tool bars, the label centred above the wire.
-constexpr int32_t kLabelX = 537, kLabelY = 333;
-
-// A double click on the label, the name typed over the one shown, and OK.
-std::string RenameFromTheLabel(const std::string& name) {
-    return "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
-           "wait-window Signal Info\nwait-drawn Signal Info\nkey Ctrl+A\ntype " + name + "\nkey Return\n";
-}
+// The rename of the label's signal, confirmed with OK.
+std::string Rename(const std::string& name) { return RenameFromTheLabel(name) + "key Return\n"; }
 
 uint32_t Used(StringBlock block) { return reinterpret_cast<const StringBlockHeader*>(*block)->used; }
-
-// The used size of the string block a sheet file stores.
-uint32_t StoredUsed(const std::string& at) {
-    FileSpec spec;
-    EXPECT_EQ(FileSpecFromURL(at, &spec, false, nullptr), 0);
-    DynamicFileRecord file;
-    EXPECT_EQ(OpenSheetFile(&spec, true, &file, nullptr), 0);
-    StringBlock block = nullptr;
-    EXPECT_EQ(ReadSheetFileStringBlock(&file, &block), 0);
-    EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&file, false), 0);
-    const uint32_t used = block ? Used(block) : 0;
-    DestroyStringBlock(block);
-    return used;
-}
+uint32_t StoredUsed(const std::string& at) { return StoredStringBlockHeader(at).used; }
 
 // A sheet that an earlier session left with thousands of dead names, renamed three times in the
 // editor and saved, then opened in a second run and saved as a copy: the first save already holds
@@ -66,8 +47,8 @@ TEST_F(SheetStringsRun, ASheetOpenedEditedSavedAndOpenedAgainKeepsOnlyItsLiveStr
     const std::string shot = OutputPath("sheet-strings-renamed-running.png");
     ScriptedRun first(PLEXA_PROGRAM);
     const ScriptedRunResult edited = first.Run(
-        "wait-window Nets\nwait-drawn Nets\n" + RenameFromTheLabel("FIRST") + "wait-no-window Signal Info\n" +
-            RenameFromTheLabel("SECOND") + "wait-no-window Signal Info\n" + RenameFromTheLabel("CLK") +
+        "wait-window Nets\nwait-drawn Nets\n" + Rename("FIRST") + "wait-no-window Signal Info\n" +
+            Rename("SECOND") + "wait-no-window Signal Info\n" + Rename("CLK") +
             "wait-no-window Signal Info\nscreenshot " + shot + " Nets\nmenu File > Save\nclose Nets\n",
         {at});
     ASSERT_TRUE(edited.Exited(0)) << edited.status << "\n" << edited.errors;
@@ -120,7 +101,7 @@ TEST_F(SheetStringsRun, ANameThatDoesNotFitIsRefusedWithAMessageAndTheSheetKeeps
     const std::string copy = dir.path() + "/copy.SHX";
     ScriptedRun run(PLEXA_PROGRAM);
     const ScriptedRunResult result = run.Run(
-        "wait-window Full\nwait-drawn Full\n" + RenameFromTheLabel("NEWNAME") +
+        "wait-window Full\nwait-drawn Full\n" + Rename("NEWNAME") +
             "wait-window Plexa\nwait-drawn Plexa\nlog-texts Plexa\nscreenshot-screen " + shot +
             "\nbutton OK\nwait-no-window Plexa\nwait-no-window Signal Info\n"
             "panel " + copy + "\nmenu File > Save a Copy...\nclose Full\n",

@@ -238,6 +238,24 @@ protected:
     std::vector<SheetRecord*> loaded;
 };
 
+// The header of the string block a sheet file stores (zero when it cannot be read).
+inline StringBlockHeader StoredStringBlockHeader(const std::string& at) {
+    FileSpec from;
+    EXPECT_EQ(FileSpecFromURL(at, &from, false, nullptr), 0) << at;
+    DynamicFileRecord file;
+    StringBlockHeader header{};
+    if (OpenSheetFile(&from, true, &file, nullptr) != status::kNoErr) {
+        ADD_FAILURE() << at;
+        return header;
+    }
+    StringBlock block = nullptr;
+    EXPECT_EQ(ReadSheetFileStringBlock(&file, &block), 0) << at;
+    EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&file, false), 0);
+    if (block) header = *reinterpret_cast<const StringBlockHeader*>(*block);
+    DestroyStringBlock(block);
+    return header;
+}
+
 // ---- Sheet files written by hand ----
 
 // Bytes in a chosen byte order.

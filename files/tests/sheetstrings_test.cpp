@@ -99,21 +99,6 @@ protected:
         if (s) loaded.push_back(s);
         return s;
     }
-    // The stored header of the file's string block.
-    StringBlockHeader StoredBlock(const std::string& at) {
-        DynamicFileRecord file;
-        const FileSpec from = SheetSpecAt(at);
-        StringBlockHeader header{};
-        EXPECT_EQ(OpenSheetFile(&from, true, &file, nullptr), 0);
-        StringBlock block = nullptr;
-        EXPECT_EQ(ReadSheetFileStringBlock(&file, &block), 0);
-        EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&file, false), 0);
-        if (block) {
-            header = *reinterpret_cast<const StringBlockHeader*>(*block);
-            DestroyStringBlock(block);
-        }
-        return header;
-    }
 };
 
 // Every kind of record keeps its strings through a compaction, which drops what nothing uses any
@@ -210,7 +195,7 @@ TEST_F(SheetStringsTest, ALongEditedSheetOpensWithABlockOfItsLiveStrings) {
     ASSERT_GT(Used(drawing->stringBlock), liveBytes + kSheetStringCompactionSlack) << "the edits left too little behind";
 
     Save(drawing, path);
-    EXPECT_GT(StoredBlock(path).used, liveBytes);  // saving keeps the block as it is
+    EXPECT_GT(StoredStringBlockHeader(path).used, liveBytes);  // saving keeps the block as it is
     SheetRecord* read = Load(path);                // as stored, without the upkeep of opening
     ASSERT_NE(read, nullptr);
     const std::string before = Everything(read);
@@ -223,7 +208,7 @@ TEST_F(SheetStringsTest, ALongEditedSheetOpensWithABlockOfItsLiveStrings) {
 
     const std::string again = dir.path() + "/again.SHX";
     Save(opened, again);
-    EXPECT_EQ(StoredBlock(again).used, used);
+    EXPECT_EQ(StoredStringBlockHeader(again).used, used);
     SheetRecord* reopened = Open(again);
     ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(Used(reopened->stringBlock), used);  // within its growth limit: not compacted again
