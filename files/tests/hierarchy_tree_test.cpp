@@ -192,14 +192,17 @@ TEST_F(FixtureProject, ANameThatDoesNotFitTheProjectsStringsStopsTheBuildAndSays
     const std::string filler(kStringSpecMaxLength, '#');
     while (reinterpret_cast<const StringBlockHeader*>(*P()->strings)->used < kStringBlockOffsetLimit)
         ASSERT_NE(AppendStringBlock(P()->strings, filler.data(), uint32_t(filler.size()), nullptr), 0u);
-    Annotate(P()->hierarchy->first, {{2, "AMP77"}});
+    // The third child (by serial) takes a new name, after two that are named already.
+    Annotate(P()->hierarchy->first, {{3, "LOOP77"}});
 
     EXPECT_EQ(BuildProjectHierarchy(P(), 0), status::kStringBlockFull);
     EXPECT_EQ(reported, (std::vector<std::string>{"The names of the project's sheet instances could not be stored / " +
                                                   std::to_string(status::kStringBlockFull)}));
     int32_t children = 0;
-    for (SheetNode* n = P()->hierarchy->first->firstChild; n; n = n->next) ++children;
+    SheetNode* last = nullptr;
+    for (SheetNode* n = P()->hierarchy->first->firstChild; n; n = n->next, ++children) last = n;
     EXPECT_EQ(children, 4);
+    EXPECT_EQ(P()->hierarchy->first->lastChild, last);
 }
 
 TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
