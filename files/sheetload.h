@@ -25,8 +25,8 @@ constexpr const char* kAsciiDatabaseKeyword = "*ORVIX_PLEXA";
 constexpr const char* kAsciiLibraryKeyword = "*LIBRARY";
 constexpr size_t kAsciiDatabaseProbeSize = 1024;
 
-// What the loader needs of the application's string-block upkeep and of the sheet editor,
-// installed by their owners.
+// What the loader needs of the string-block upkeep and of the sheet editor, installed by the
+// composition root.
 struct SheetLoadHooks {
     // Moves the sheet's live strings into a fresh string block (recoding the texts of a sheet
     // stored before UTF-8), sets its encoding level and its growth limit; all or nothing

@@ -34,7 +34,7 @@ constexpr uint16_t kSheetUTF8EncodingLevel = 2;
 //
 // All or nothing: on failure (-108, or kStringBlockFull when the recoded texts would not fit) the
 // sheet keeps its block, specs, level and limit; only a recoding that cannot fit leaves the sheet
-// compacted in its old encoding. Only for a sheet that nothing else holds specs into (undo
+// compacted (its new limit set) in its old encoding. Only for a sheet that nothing else holds specs into (undo
 // records, clips and the search keep specs of the block they were made in): the loader calls it.
 OSStatus CompactSheetStringBlock(SheetRecord* sheet);
 
