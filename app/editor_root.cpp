@@ -3,6 +3,8 @@
 // editors' own tables; each table is set once.
 #include "app/editor_root.h"
 #include "app/editor_tables.h"
+#include "model/waitcursor.h"
+#include "toolkit/vx_about.h"
 
 namespace plexa {
 
@@ -24,6 +26,9 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);
     SetPromptCreateLibraryProc(t.promptCreateLibrary);
+    // The model's long loops (the purges before a save, a string-block compaction) turn the
+    // toolkit's busy cursor.
+    SetModelWaitCursorProc(WaitCursor);
 }
 
 void InstallEditorHooks() {

@@ -15,6 +15,7 @@
 #include "library/itemcache.h"
 #include "library/libpaths.h"
 #include "model/sheet.h"
+#include "model/sheetstrings.h"
 
 namespace plexa {
 
@@ -33,12 +34,14 @@ void SheetServicesForCore(SheetServices& s) {
     s.symbolName = GetSymbolSubSheetSymbolName;
 }
 
-void SheetStoreForCore(SheetStoreHooks& store, SheetLoadHooks&, SheetSaveHooks& save) {
+void SheetStoreForCore(SheetStoreHooks& store, SheetLoadHooks& load, SheetSaveHooks& save) {
     store.getLoaded = GetOpenSheetFromSheetSpec;
     store.load = LoadSheetForStore;
     store.save = SaveSchematicSheet;
     store.release = DestroySheet;
     store.setModified = MarkSheetModified;
+
+    load.compactStringBlock = CompactSheetStringBlock;
 
     save.tidy = TidySheetForSave;
     // Without windows there is no panel to name a file: a sheet without a home is not saved.

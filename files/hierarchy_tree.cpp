@@ -306,6 +306,7 @@ OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
     const bool mayLoad = !(flags & kBuildNamesFromInstances);
     NamingSheet current{project};
     OSStatus failure = status::kNoErr;
+    const char* failed = "";
     std::vector<std::pair<std::string, SheetNode*>> named;
     std::vector<SheetNode*> ordered;
     for (SheetNode* parent : parents) {
@@ -333,8 +334,16 @@ OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
             if (!name[0]) GetInstanceAnnotation(project, parentInstance, child->serial, name);
             if (!name[0]) GetSheetSpecName(project, child->sheetSpec, name, std::min<int32_t>(sizeof name, 160));
             child->displayName = AddProjectName(project, name);
+            if (!child->displayName && name[0]) {
+                // The project's string block holds no more names (or memory ran out): the build
+                // stops and says so, rather than leaving nodes without the names netlists use.
+                failure = StringBlockAddStatus() ? StringBlockAddStatus() : status::kOutOfMemory;
+                failed = "The names of the project's sheet instances could not be stored";
+                break;
+            }
             named.emplace_back(name, child);
         }
+        if (failure) break;  // the children stay linked as they are, not only those named so far
         std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
             return StrCmpAlphaNumeric(a.first.c_str(), b.first.c_str(), false) < 0;
         });
@@ -343,7 +352,7 @@ OSStatus UpdateTreeInstanceNames(ProjectRecord* project, uint32_t flags) {
         Relink(parent, ordered);
     }
     current.Release();
-    if (failure && gHooks.report) gHooks.report(failure, "");
+    if (failure && gHooks.report) gHooks.report(failure, failed);
     if ((flags & kNamesRedrawTree) && gHooks.redrawTree) gHooks.redrawTree(project);
     return failure;
 }

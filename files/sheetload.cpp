@@ -22,6 +22,7 @@
 #include "model/annotation.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetstrings.h"
 
 namespace plexa {
 
@@ -68,14 +69,11 @@ const SheetLoadHooks& GetSheetLoadHooks() { return gLoadHooks; }
 
 void MaintainSheetStringBlock(SheetRecord* sheet) {
     if (!sheet) return;
-    if (sheet->stored.encodingLevel < kSheetSettingsVersion) sheet->stored.compactionThreshold = 1;
+    if (sheet->stored.encodingLevel < kSheetUTF8EncodingLevel) sheet->stored.compactionThreshold = 1;
     if (StringBlockUsed(sheet->stringBlock) <= sheet->stored.compactionThreshold) return;
-    if (gLoadHooks.compactStringBlock) {
-        gLoadHooks.compactStringBlock(sheet);
-        return;
-    }
-    sheet->stored.encodingLevel = kSheetSettingsVersion;
-    sheet->stored.compactionThreshold = StringBlockUsed(sheet->stringBlock) + kSheetStringCompactionSlack;
+    // A sheet that cannot be compacted now keeps its block as read, and its level: the next load
+    // tries again.
+    if (gLoadHooks.compactStringBlock) (void)gLoadHooks.compactStringBlock(sheet);
 }
 
 OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWindowState* state,

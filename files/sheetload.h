@@ -24,18 +24,14 @@ struct SheetWindowState;
 constexpr const char* kAsciiDatabaseKeyword = "*ORVIX_PLEXA";
 constexpr const char* kAsciiLibraryKeyword = "*LIBRARY";
 constexpr size_t kAsciiDatabaseProbeSize = 1024;
-// A sheet's string block is compacted when its used size passes the threshold; afterwards the
-// threshold is the new used size plus this.
-constexpr uint32_t kSheetStringCompactionSlack = 2048;
 
-// What the loader needs of the model's string-block upkeep and of the sheet editor, installed by
-// their owners. Without compactStringBlock the threshold and version are brought up to date and
-// the strings are left where they are.
+// What the loader needs of the string-block upkeep and of the sheet editor, installed by the
+// composition root.
 struct SheetLoadHooks {
-    // Moves the sheet's live strings into a fresh string block when it grew past its threshold.
-    // Optional: the application's compaction; without it the block keeps its dead strings and
-    // the threshold moves on.
-    void (*compactStringBlock)(SheetRecord* sheet) = nullptr;
+    // Moves the sheet's live strings into a fresh string block (recoding the texts of a sheet
+    // stored before UTF-8), sets its encoding level and its growth limit; all or nothing
+    // (model/sheetstrings.h). A sheet it fails on opens as it was read.
+    OSStatus (*compactStringBlock)(SheetRecord* sheet) = nullptr;
     // The sheets shown in sheet windows: the visible windows' front to back (visible), else those
     // of the windows not shown. A program without windows has none.
     std::vector<SheetRecord*> (*openSheets)(bool visible) = nullptr;
@@ -50,7 +46,8 @@ const SheetLoadHooks& GetSheetLoadHooks();
 // (0x20002711 for a version too new) or the contents.
 OSStatus LoadSchematicSheet(const FileSpec* spec, SheetRecord** sheet, SheetWindowState* state,
                             bool* subSheetFlagsFixed = nullptr);
-// The string-block upkeep of a freshly loaded sheet (settings version 1: always compacted).
+// The string-block upkeep of a freshly loaded sheet: compacted when its block grew past its growth
+// limit, and always when its texts are of an encoding level below 2 (stored before UTF-8).
 void MaintainSheetStringBlock(SheetRecord* sheet);
 
 // The sheet of a file open in a sheet window (the visible ones front to back, then those not

@@ -88,7 +88,7 @@ bool EnsureRoom(StringBlock block, uint32_t length) {
 StringSpec PlaceString(StringBlock block, const char* bytes, uint32_t length, uint32_t offset,
                        uint32_t shared, StringRef* out) {
     if (offset >= kStringBlockOffsetLimit) {
-        gAddStatus = status::kParamErr;
+        gAddStatus = status::kStringBlockFull;
         return 0;
     }
     const uint32_t added = length - shared;

@@ -22,7 +22,8 @@
 //  - lengths are 0 to 1023 bytes; a longer string is cut to at most 1023 bytes at a UTF-8
 //    character boundary (at exactly 1023 bytes when the text is not UTF-8) before it is added;
 //  - offsets have 22 bits, so a string must start below 4 MiB: an add that would start a string
-//    there is refused (spec 0, `StringBlockAddStatus` gives -50) and nothing is written;
+//    there is refused (spec 0, `StringBlockAddStatus` gives kStringBlockFull) and nothing is
+//    written;
 //  - spec 0 is the empty string; every real string starts at offset 16 or later.
 // Extraction checks a spec against the block's used size and gives the empty string for a spec
 // that does not lie inside it.
@@ -83,8 +84,8 @@ void DestroyStringBlock(StringBlock block);
 bool ResizeStringBlock(StringBlock block, uint32_t size);
 
 // The status of the last add (append, overlay, transfer): 0, -108 when the block could not grow,
-// -50 when the string would start at or beyond 4 MiB or the block is not a valid string block.
-// A failed add returns spec 0 and changes nothing.
+// kStringBlockFull when the string would start at or beyond 4 MiB, -50 when the block is not a
+// valid string block. A failed add returns spec 0 and changes nothing.
 OSStatus StringBlockAddStatus();
 
 // The length a string of `length` bytes gets in a spec: `length` up to 1023, else cut to at most

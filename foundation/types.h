@@ -51,6 +51,8 @@ constexpr OSStatus kNoDirectoryRef = 0x20002713;
 constexpr OSStatus kEmptyFileName = 0x20002719;
 constexpr OSStatus kNotDynamicFile = 0x20002AF8;
 constexpr OSStatus kOutsideAppHeader = 0x20002AF9;
+// A string block has no room left for another string: strings must start within its first 4 MiB.
+constexpr OSStatus kStringBlockFull = 0x2000271A;
 }  // namespace status
 
 }  // namespace plexa

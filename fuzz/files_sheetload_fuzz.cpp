@@ -2,7 +2,8 @@
 // probed as an ASCII database text (the file probe must agree with the probe of the same bytes in
 // memory), then loaded into a new sheet record with its window state, as opening a sheet does. A
 // sheet that loads is used as its callers use it: dumped, saved to another file, and what was
-// saved must load again.
+// saved must load again. Opening keeps the sheet's string block: a sheet of an older encoding
+// level, or one whose block grew past its limit, is compacted.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -64,6 +65,15 @@ std::vector<std::string> FuzzSeeds() {
     text->owner = TextOwnerSerial(child->serial);
     seeds.push_back(Saved(sheet));
     seeds.push_back("; netlist\n*orvix_plexa\n*Library\n");
+    // A sheet stored before UTF-8, its texts in Mac OS Roman ("Rµ", "Café"): opening compacts its
+    // string block and recodes them.
+    SheetRecord* older = CreateDrawing();
+    SymbolRecord* part = CreateSymbol();
+    AddSymbolToSheet(older, part);
+    SetSymbolRefName(part, older->stringBlock, "R\xB5");
+    CreateDrawingText(older, kTextKindFree, 0, Point{20, 40}, "Caf\x8E");
+    older->stored.encodingLevel = 1;
+    seeds.push_back(Saved(older));
     return seeds;
 }
 

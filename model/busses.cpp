@@ -149,6 +149,7 @@ StringSpec GetBussName(BussHandle buss, StringBlock block, char* buffer, int32_t
 StringSpec SetBussName(BussHandle buss, StringBlock block, const char* name) {
     if (!buss) return 0;
     const StringSpec spec = StoreNetName(block, name);
+    if (spec == 0 && name && *name) return (*buss)->name;  // not stored: the name stays
     (*buss)->name = spec;
     return spec;
 }
@@ -167,17 +168,23 @@ int32_t GetBussTerminalName(BussHandle buss, int32_t n, StringBlock block, char*
 StringSpec SetBussTerminalName(BussHandle buss, int32_t n, StringBlock block, const char* name) {
     if (!GetBussPinTerminal(buss, n, nullptr)) return 0;
     const StringSpec spec = StoreNetName(block, name);
+    if (spec == 0 && name && *name) return GetBussPinTerminal(buss, n, nullptr)->name;  // not stored: kept
     GetBussPinTerminal(buss, n, nullptr)->name = spec;
     return spec;
 }
 
-void ChangeBussStringBlock(BussHandle buss, StringBlock from, StringBlock to) {
-    if (!buss) return;
-    (*buss)->name = TransferStringSpec((*buss)->name, from, to, true);
+OSStatus ChangeBussStringBlock(BussHandle buss, StringBlock from, StringBlock to) {
+    if (!buss) return status::kParamErr;
+    std::vector<StringSpec> moved;
+    moved.push_back(TransferStringSpec((*buss)->name, from, to, true));
+    if (OSStatus st = StringBlockAddStatus()) return st;
     for (int32_t i = 0; i < (*buss)->terminalCount; ++i) {
-        const StringSpec moved = TransferStringSpec(BussTerminals(buss)[i].name, from, to, true);
-        BussTerminals(buss)[i].name = moved;
+        moved.push_back(TransferStringSpec(BussTerminals(buss)[i].name, from, to, true));
+        if (OSStatus st = StringBlockAddStatus()) return st;
     }
+    (*buss)->name = moved[0];
+    for (int32_t i = 0; i < (*buss)->terminalCount; ++i) BussTerminals(buss)[i].name = moved[size_t(i) + 1];
+    return status::kNoErr;
 }
 
 BussTerminal* GetBussPinTerminal(BussHandle buss, int32_t n, BussTerminal* terminal) {

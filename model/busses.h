@@ -104,7 +104,9 @@ StringSpec SetBussName(BussHandle buss, StringBlock block, const char* name);
 int32_t GetBussTerminalName(BussHandle buss, int32_t n, StringBlock block, char* buffer,
                             int32_t size = 256);
 StringSpec SetBussTerminalName(BussHandle buss, int32_t n, StringBlock block, const char* name);
-void ChangeBussStringBlock(BussHandle buss, StringBlock from, StringBlock to);
+// Moves the buss's name and its terminals' names into another block: all or nothing (on failure,
+// -108 or kStringBlockFull, the buss is as it was).
+OSStatus ChangeBussStringBlock(BussHandle buss, StringBlock from, StringBlock to);
 
 BussTerminal* GetBussPinTerminal(BussHandle buss, int32_t n, BussTerminal* terminal);
 SymbolRecord* GetBussPinSymbol(LinkListHeader* symbolList, BussHandle buss, int32_t n);

@@ -357,7 +357,9 @@ StringSpec GetCompName(ComponentRecord* c, StringBlock block, int32_t index, cha
 
 void SetCompName(ComponentRecord* c, StringBlock block, int32_t index, const char* name) {
     if (!c || index < 0 || index >= c->nameCount) return;
-    CompNames(c)[index] = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    if (spec == 0 && name && *name) return;  // not stored (the add status says why): kept
+    CompNames(c)[index] = spec;
     c->hash = 0;
 }
 
@@ -375,7 +377,10 @@ StringSpec GetCompRefPrefix(ComponentRecord* c, StringBlock block, char* prefix)
 }
 
 void SetCompRefPrefix(ComponentRecord* c, StringBlock block, const char* prefix) {
-    if (c) c->refPrefix = prefix && *prefix ? OverlayStringBlock(block, prefix, -1, nullptr) : 0;
+    if (!c) return;
+    const StringSpec spec = prefix && *prefix ? OverlayStringBlock(block, prefix, -1, nullptr) : 0;
+    if (spec == 0 && prefix && *prefix) return;  // not stored (the add status says why): kept
+    c->refPrefix = spec;
 }
 
 StringSpec GetCompPackageName(ComponentRecord* c, StringBlock block, int32_t package, char* name) {
@@ -552,8 +557,9 @@ void SetCompSectionPinNumberSpec(ComponentSection* section, int32_t pinSet, int3
 
 void SetCompSectionPinNumber(ComponentSection* section, StringBlock block, int32_t pinSet, int32_t pin,
                              const char* number) {
-    SetCompSectionPinNumberSpec(section, pinSet, pin,
-                                number && *number ? OverlayStringBlock(block, number, -1, nullptr) : 0);
+    const StringSpec spec = number && *number ? OverlayStringBlock(block, number, -1, nullptr) : 0;
+    if (spec == 0 && number && *number) return;  // not stored (the add status says why): kept
+    SetCompSectionPinNumberSpec(section, pinSet, pin, spec);
 }
 
 bool DoesCompSectionUseSymbol(ComponentRecord* c, int32_t section, int32_t symbol) {

@@ -261,6 +261,7 @@ void GetSubSheetPortName(Handle ports, int32_t port, StringBlock block, char* na
 void SetSubSheetPortName(Handle ports, int32_t port, StringBlock block, const char* name) {
     if (!SheetSymbolPortAt(ports, port)) return;
     const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    if (spec == 0 && name && *name) return;  // not stored (the add status says why): kept
     SheetSymbolPortAt(ports, port)->name = spec;
 }
 
@@ -309,6 +310,7 @@ void GetSheetSymbolFileName(const SymbolRecord* symbol, StringBlock block, char*
 void SetSheetSymbolFileName(SymbolRecord* symbol, StringBlock block, const char* name) {
     if (!SheetSymbolPortsHeadOf(SheetSymbolPortsOf(symbol))) return;
     const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    if (spec == 0 && name && *name) return;  // not stored (the add status says why): kept
     SheetSymbolPortsHeadOf(symbol->sheetSymbolData)->fileName = spec;
 }
 
@@ -320,6 +322,7 @@ void GetSheetSymbolName(const SymbolRecord* symbol, StringBlock block, char* nam
 void SetSheetSymbolName(SymbolRecord* symbol, StringBlock block, const char* name) {
     if (!SheetSymbolPortsHeadOf(SheetSymbolPortsOf(symbol))) return;
     const StringSpec spec = name && *name ? OverlayStringBlock(block, name, -1, nullptr) : 0;
+    if (spec == 0 && name && *name) return;  // not stored (the add status says why): kept
     SheetSymbolPortsHeadOf(symbol->sheetSymbolData)->name = spec;
 }
 

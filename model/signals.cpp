@@ -173,6 +173,7 @@ StringSpec GetSignalName(SignalHandle signal, StringBlock block, char* buffer, i
 StringSpec SetSignalName(SignalHandle signal, StringBlock block, const char* name) {
     if (!signal) return 0;
     const StringSpec spec = StoreNetName(block, name);
+    if (spec == 0 && name && *name) return (*signal)->name;  // not stored: the name stays
     (*signal)->name = spec;
     NoteSignalChange(signal, kSignalChangedName);
     return spec;
@@ -198,11 +199,16 @@ int16_t SetSignalAttribute(SignalHandle signal, StringBlock block, const char* n
     return result;
 }
 
-void ChangeSignalStringBlock(SignalHandle signal, StringBlock from, StringBlock to) {
-    if (!signal) return;
-    (void)ChangeAttributesStringBlock((*signal)->attributes, 0, (*signal)->attributeCount, from, to);  // out of memory leaves the run unchanged
-    (*signal)->name = TransferStringSpec((*signal)->name, from, to, true);
+OSStatus ChangeSignalStringBlock(SignalHandle signal, StringBlock from, StringBlock to) {
+    if (!signal) return status::kParamErr;
+    // The name first: the attributes' move is all or nothing and comes last.
+    const StringSpec name = TransferStringSpec((*signal)->name, from, to, true);
+    if (OSStatus st = StringBlockAddStatus()) return st;
+    if (OSStatus st = ChangeAttributesStringBlock((*signal)->attributes, 0, (*signal)->attributeCount, from, to))
+        return st;
+    (*signal)->name = name;
     NoteSignalChange(signal, kSignalChangedName);
+    return status::kNoErr;
 }
 
 SignalHandle RetrieveNextNamedSignal(LinkListHeader* list, SignalHandle after, StringBlock block,

@@ -125,7 +125,9 @@ int16_t GetSignalAttribute(SignalHandle signal, StringBlock block, const char* n
                            int32_t size = kSignalNameSize);
 int16_t SetSignalAttribute(SignalHandle signal, StringBlock block, const char* name,
                            const char* value);
-void ChangeSignalStringBlock(SignalHandle signal, StringBlock from, StringBlock to);
+// Moves the signal's name and attributes into another block: all or nothing (on failure, -108 or
+// kStringBlockFull, the signal is as it was).
+OSStatus ChangeSignalStringBlock(SignalHandle signal, StringBlock from, StringBlock to);
 // The next signal after `after` (from the first when none) named like name, ignoring case; with
 // (mask & 7) set, preferring one whose flags share a bit with it, else the last match.
 SignalHandle RetrieveNextNamedSignal(LinkListHeader* list, SignalHandle after, StringBlock block,

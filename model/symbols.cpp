@@ -183,12 +183,28 @@ OSStatus ChangeSymbolStringBlock(SymbolRecord* symbol, StringBlock from, StringB
         if (moved && (IsPortSymbol(symbol) || !symbol->component)) moved = MoveSpec(&kind.spec, from, to);
     }
     if (!moved) return StringBlockAddStatus();
-    if (OSStatus err = ChangeAttributesStringBlock(symbol->attributes, 0, symbol->attributeCount, from, to))
-        return err;
+    // The attributes move in a copy, and the sheet symbol's names (all or nothing) before the
+    // copy is taken: a failure anywhere leaves the symbol as it was.
+    Handle attributes = nullptr;
+    if (symbol->attributes && symbol->attributeCount > 0) {
+        if (!(attributes = CloneHandle(gGenPool, symbol->attributes))) return status::kOutOfMemory;
+        if (OSStatus err = ChangeAttributesStringBlock(attributes, 0, symbol->attributeCount, from, to)) {
+            MemFree(attributes);
+            return err;
+        }
+    }
+    if (sheetSymbol && gHooks.changeSheetSymbolStringBlock) {
+        if (OSStatus err = gHooks.changeSheetSymbolStringBlock(symbol, from, to)) {
+            if (attributes) MemFree(attributes);
+            return err;
+        }
+    }
+    if (attributes) {
+        MemFree(symbol->attributes);
+        symbol->attributes = attributes;
+    }
     symbol->libraryName = libraryName;
     symbol->kind = kind;
-    if (sheetSymbol && gHooks.changeSheetSymbolStringBlock)
-        return gHooks.changeSheetSymbolStringBlock(symbol, from, to);
     return status::kNoErr;
 }
 
@@ -208,7 +224,9 @@ StringSpec GetSymbolRefPrefix(const SymbolRecord* symbol, StringBlock block, cha
 
 void SetSymbolRefPrefix(SymbolRecord* symbol, StringBlock block, const char* prefix) {
     if (!symbol || !HasOwnPrefix(symbol)) return;
-    symbol->kind.spec = prefix && *prefix ? OverlayStringBlock(block, prefix, -1, nullptr) : 0;
+    const StringSpec spec = prefix && *prefix ? OverlayStringBlock(block, prefix, -1, nullptr) : 0;
+    if (spec == 0 && prefix && *prefix) return;  // not stored (the add status says why): kept
+    symbol->kind.spec = spec;
 }
 
 void GetSymbolName(const SymbolRecord* symbol, StringBlock block, char* name) {
@@ -321,7 +339,9 @@ int32_t GetPortSymbolName(SheetRecord* sheet, const SymbolRecord* symbol, void* 
 
 StringSpec SetPortSymbolName(SheetRecord* sheet, SymbolRecord* symbol, const char* name) {
     if (!symbol) return 0;
-    symbol->kind.spec = name && *name && sheet ? OverlayStringBlock(sheet->stringBlock, name, -1, nullptr) : 0;
+    const StringSpec spec = name && *name && sheet ? OverlayStringBlock(sheet->stringBlock, name, -1, nullptr) : 0;
+    if (spec == 0 && name && *name && sheet) return symbol->kind.spec;  // not stored (the add status says why): kept
+    symbol->kind.spec = spec;
     return symbol->kind.spec;
 }
 

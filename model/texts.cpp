@@ -109,7 +109,9 @@ int32_t GetTextRecordString(const TextRecord* text, StringBlock block, char* buf
 
 void SetTextRecordString(TextRecord* text, StringBlock block, const char* string) {
     if (!string) string = "";
-    text->text = OverlayStringBlock(block, string, -1, nullptr);
+    const StringSpec spec = OverlayStringBlock(block, string, -1, nullptr);
+    if (spec == 0 && *string) return;  // not stored (the add status says why): the text stays
+    text->text = spec;
     SetSpecialFlag(text, string);
 }
 
@@ -123,7 +125,9 @@ bool CheckSpecialChars(const char* string) {
 
 void SetTextRecordMacroString(TextRecord* text, StringBlock block, const char* string) {
     if (string && *string) {
-        text->macroText = OverlayStringBlock(block, string, -1, nullptr);
+        const StringSpec spec = OverlayStringBlock(block, string, -1, nullptr);
+        if (spec == 0) return;  // not stored (the add status says why): the text stays
+        text->macroText = spec;
         text->flags |= kTextFlagMacro;
     } else {
         text->macroText = 0;
@@ -141,10 +145,18 @@ int32_t GetTextRecordMacroString(const TextRecord* text, StringBlock block, char
     return 0;
 }
 
-void ChangeTextElementStringBlock(TextRecord* text, StringBlock from, StringBlock to) {
-    text->text = TransferStringSpec(text->text, from, to, true);
-    if (text->flags & kTextFlagMacro)
-        text->macroText = TransferStringSpec(text->macroText, from, to, true);
+OSStatus ChangeTextElementStringBlock(TextRecord* text, StringBlock from, StringBlock to) {
+    if (!text) return status::kParamErr;
+    const StringSpec shown = TransferStringSpec(text->text, from, to, true);
+    if (OSStatus st = StringBlockAddStatus()) return st;
+    StringSpec macro = text->macroText;
+    if (text->flags & kTextFlagMacro) {
+        macro = TransferStringSpec(text->macroText, from, to, true);
+        if (OSStatus st = StringBlockAddStatus()) return st;
+    }
+    text->text = shown;
+    text->macroText = macro;
+    return status::kNoErr;
 }
 
 bool ExtractDrawSpecialString(const char* source, char* out, int32_t outSize, int16_t* runs,
@@ -444,7 +456,9 @@ int32_t ChangeSheetText(SheetRecord* sheet, TextRecord* text, const char* string
     char current[kStringSpecBufferSize];
     GetTextRecordString(text, sheet->stringBlock, current, sizeof current);
     if (std::strcmp(current, string) == 0) return 0;
+    const StringSpec before = text->text;
     SetTextRecordString(text, sheet->stringBlock, string);
+    if (text->text == before && StringBlockAddStatus() != status::kNoErr) return 0;
     if (sheet->window) {
         const Rect before = text->bounds;
         CalcTextBounds(sheet->window, text, sheet->stringBlock);

@@ -133,7 +133,9 @@ void SetTextRecordMacroString(TextRecord* text, StringBlock block, const char* s
 // The macro text when the macro flag is set (returns 1), else the displayed string (returns 0).
 int32_t GetTextRecordMacroString(const TextRecord* text, StringBlock block, char* buffer,
                                  int32_t size = kTextStringSize);
-void ChangeTextElementStringBlock(TextRecord* text, StringBlock from, StringBlock to);
+// Moves the text's strings into another block: all or nothing (on failure, -108 or
+// kStringBlockFull, the text is as it was).
+OSStatus ChangeTextElementStringBlock(TextRecord* text, StringBlock from, StringBlock to);
 
 // The plain string of a marked-up source (into out, at most outSize - 1 bytes, cut at a whole
 // character) and its overscore runs as pairs {first, end} of output positions ended by -1 (at

@@ -11,6 +11,7 @@
 #include "foundation/memory.h"
 #include "foundation/strings.h"
 #include "model/attributes.h"
+#include "model/sheetstrings.h"
 #include "model/symbols.h"
 #include "sheeteditor/propertynames.h"
 #include "toolkit/vx_alerts.h"
@@ -297,6 +298,17 @@ void DeleteUserAttributes(Handle list, uint32_t start, int16_t* count, StringBlo
 Handle GetAttributeEditorData(AttributeEditor* editor, Handle target, uint32_t start, int16_t* targetCount,
                               StringBlock targetBlock, bool freeWhenEmpty) {
     if (!editor || !targetCount || !targetBlock) return target;
+    // Every name and value must fit the block before the old attributes go: one that does not
+    // leaves the target as it was.
+    for (const AttributeEditorRow& row : editor->rows) {
+        if (row.name.empty()) continue;
+        OSStatus st = ReserveBlockString(targetBlock, row.name.c_str());
+        if (!st) st = ReserveBlockString(targetBlock, row.value.c_str());
+        if (st) {
+            VXErrorReport(st);
+            return target;
+        }
+    }
     if (target) DeleteUserAttributes(target, start, targetCount, targetBlock);
     else {
         target = AllocHandle(gGenPool, 0);

@@ -120,7 +120,7 @@ TextRecord* SheetItemCopier::Text(const TextRecord* text) {
     TextRecord* copy = DuplicateText2(text);
     if (!copy) return nullptr;
     if (text->style) copy->style = InstallStyleInList(text->style, to->styleList);
-    if (moveStrings) ChangeTextElementStringBlock(copy, from->stringBlock, to->stringBlock);
+    if (moveStrings) (void)ChangeTextElementStringBlock(copy, from->stringBlock, to->stringBlock);  // kept on failure
     return copy;
 }
 

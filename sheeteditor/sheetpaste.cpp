@@ -19,6 +19,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetstrings.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/textframes.h"
@@ -31,6 +32,7 @@
 #include "sheeteditor/sheetclipcopy.h"
 #include "sheeteditor/sheetcliptargets.h"
 #include "sheeteditor/sheetundo.h"
+#include "toolkit/vx_alerts.h"
 #include "sheeteditor/sheetview.h"
 
 namespace plexa {
@@ -365,6 +367,11 @@ void PasteIntoSheet(SheetRecord* sheet) {
     ClipboardRecord* clip = CurrClip;
     if (!sheet || !clip || !clip->content || !(clip->flags & kClipHasObjects) || !clip->hasContent) return;
     SheetRecord* content = clip->content;
+    // The clip's strings must fit the sheet's block, or nothing is pasted.
+    if (!StringBlockCanTake(sheet->stringBlock, content->stringBlock)) {
+        VXErrorReport(status::kStringBlockFull);
+        return;
+    }
     CloseTrackingOverlay();
     const int32_t step = PasteStep(sheet->view.gridSpacing);
     const bool freshCut = (clip->flags & (kClipFromCut | kClipPasted)) == kClipFromCut;

@@ -864,6 +864,8 @@ int32_t ChangeSignalNamePrefixes(SheetRecord* sheet, const char* oldPrefix, bool
         }
     }
     if (onlyCheck) return result;
+    for (const Rename& r : renames)
+        if (!SheetTextsFit(sheet, {r.name.c_str()})) return result;
     Rect area{};
     for (const Rename& r : renames) {
         SetSignalName(r.signal, sheet->stringBlock, r.name.c_str());

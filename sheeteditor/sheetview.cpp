@@ -27,6 +27,7 @@
 #include "model/sheet.h"
 #include "model/sheetdraw.h"
 #include "model/sheetindex.h"
+#include "model/sheetstrings.h"
 #include "model/signals.h"
 #include "model/symboldraw.h"
 #include "model/symbols.h"
@@ -41,6 +42,7 @@
 #include "sheeteditor/textframeedit.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/wiredrag.h"
+#include "toolkit/vx_alerts.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_timers.h"
 #include "toolkit/vx_tracking.h"
@@ -352,6 +354,16 @@ void DestroyDrawingTE(SheetRecord* sheet) {
     InvalSheetWindowArea(sheet, &box);
     VXTEDispose(te);
     sheet->drawingTE = nullptr;
+}
+
+bool SheetTextsFit(SheetRecord* sheet, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        if (const OSStatus st = ReserveSheetString(sheet, text)) {
+            VXErrorReport(st);
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---- Idle work and cursors ----

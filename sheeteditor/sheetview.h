@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "foundation/rectmath.h"
 
@@ -90,6 +91,11 @@ void PaintSheetSelectionRects(SheetRecord* sheet);
 // editing goes only when the text was emptied; when no frame could be made of a text it goes
 // back into the sheet as it was.
 void DestroyDrawingTE(SheetRecord* sheet);
+
+// Whether the texts an edit is about to store fit the sheet's string block (model/sheetstrings.h;
+// none and empty ones always do). When one does not, the failure is shown (kStringBlockFull says
+// why) and the answer is false: the edit is to be left undone, the sheet keeping its texts.
+bool SheetTextsFit(SheetRecord* sheet, std::initializer_list<const char*> texts);
 
 // Idle work of the pane: the caret, the project's hierarchy.
 void DoIdleTasks(SheetRecord* sheet);

@@ -11,6 +11,7 @@
 #include "model/busses.h"
 #include "sheeteditor/attributeeditor.h"
 #include "sheeteditor/propertynames.h"
+#include "sheeteditor/sheetview.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
@@ -326,6 +327,10 @@ int32_t BusTerminalDialogHandler(VXWindowRecordTag* w, VXEventRecord* event) {
                 ReadTrimmedItem(w, 3, name, kBussNameLimit);
                 ReadTrimmedItem(w, 4, own, kBussNameLimit);
                 if (VXGetItemChecked(w, 5)) own[0] = 0;
+                if (!SheetTextsFit(s->sheet, {name, own})) {
+                    s->confirmed = false;
+                    return 0;
+                }
                 SetBussName(s->buss, s->sheet->stringBlock, name);
                 SetBussTerminalName(s->buss, s->terminal, s->sheet->stringBlock, own);
                 if (s->flag) *s->flag = (name[0] || own[0]) && VXGetItemChecked(w, 6);

@@ -298,7 +298,8 @@ void EditSignalInfo(SheetRecord* sheet, SignalHandle signal, WireHandle wire, in
     char name[kNameSize];
     GetSignalName(signal, sheet->stringBlock, name, kNameSize);
     if (!SignalInfoDialog(sheet, signal, name, offerLabel ? &show : nullptr, fragmented ? &fragment : nullptr, 1,
-                          SignalInfoValidationProc))
+                          SignalInfoValidationProc) ||
+        !SheetTextsFit(sheet, {name}))
         return;
     SetSheetModifiedStatus(sheet, kEditReasons);
     StartSheetUndoCollection(sheet, kUndoActionSignalModification);
@@ -325,7 +326,8 @@ void EditBussInfo(SheetRecord* sheet, BussHandle buss, WireHandle wire, int32_t 
     } else {
         char name[kNameSize];
         GetBussName(buss, sheet->stringBlock, name, kNameSize);
-        accepted = BusInfoDialog(sheet, buss, name, offerLabel ? &show : nullptr, true) != 0;
+        accepted = BusInfoDialog(sheet, buss, name, offerLabel ? &show : nullptr, true) != 0 &&
+                   SheetTextsFit(sheet, {name});
         if (accepted) SetBussName(buss, sheet->stringBlock, name);
     }
     if (!accepted) return;
@@ -348,7 +350,9 @@ void EditBussInfo(SheetRecord* sheet, BussHandle buss, WireHandle wire, int32_t 
 void EditBussPortInfo(SheetRecord* sheet, SymbolRecord* symbol, BussHandle buss) {
     if (!sheet || !symbol || !buss) return;
     PortNameResult result{};
-    if (!PortNameDialog(sheet, symbol, buss, nullptr, nullptr, &result)) return;
+    if (!PortNameDialog(sheet, symbol, buss, nullptr, nullptr, &result) ||
+        !SheetTextsFit(sheet, {result.netName, result.displayName}))
+        return;
     SetSheetModifiedStatus(sheet, kEditReasons);
     SetBussName(buss, sheet->stringBlock, result.netName);
     SetPortSymbolName(sheet, symbol, result.sameAsNet ? nullptr : result.displayName);
@@ -401,7 +405,8 @@ void EditSignalPortInfo(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle s
     uint8_t fragment = 0;
     const bool fragmented = Fragmented(signal, wire);
     PortNameResult result{};
-    if (!PortNameDialog(sheet, symbol, signal, SignalInfoValidationProc, fragmented ? &fragment : nullptr, &result))
+    if (!PortNameDialog(sheet, symbol, signal, SignalInfoValidationProc, fragmented ? &fragment : nullptr, &result) ||
+        !SheetTextsFit(sheet, {result.netName, result.displayName}))
         return;
     SetSheetModifiedStatus(sheet, kEditReasons);
     StartSheetUndoCollection(sheet, kUndoActionSignalModification);

@@ -24,6 +24,9 @@
 #include "model/wireintegrate.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/sheetclip.h"
+#include "sheeteditor/sheetselect.h"
+#include "sheeteditor/sheetview.h"
 #include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
@@ -152,7 +155,7 @@ int32_t AskChangeAttachedSignalName(SheetRecord* sheet, SignalHandle signal, con
 
 void ChangeAttachedSignalName(SheetRecord* sheet, SignalHandle signal, const char* newName) {
     if (!sheet || !signal || !newName) return;
-    if (SameName(NameOf(sheet, signal).c_str(), newName)) return;
+    if (SameName(NameOf(sheet, signal).c_str(), newName) || !SheetTextsFit(sheet, {newName})) return;
     SetSignalName(signal, sheet->stringBlock, newName);
     if (!FirstWire((*signal)->wires) && !(*signal)->pinCount) return;
     Rect area;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/sheetfile.h"
+#include "app/tests/signal_label_testing.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
 #include "tests/support/scripted_run.h"
@@ -18,20 +19,6 @@ namespace {
 #ifdef PLEXA_PROGRAM
 
 using SignalInfoRun = SheetContentsTest;
-
-// The label's place in the window: the sheet at 100 % right of the tool palette and below the
-// tool bars, the label centred above the wire.
-constexpr int32_t kLabelX = 537, kLabelY = 333;
-
-// A double click on the label opens the signal's dialog; the name it shows is selected, and the
-// name typed then replaces it.
-std::string RenameFromTheLabel(const std::string& name) {
-    return "click " + std::to_string(kLabelX) + " " + std::to_string(kLabelY) + " double\n"
-           "wait-window Signal Info\n"
-           "wait-drawn Signal Info\n"
-           "key Ctrl+A\n"
-           "type " + name + "\n";
-}
 
 // A double click on a signal's label in the running program opens the signal's dialog; the name
 // typed there renames the signal (the dialog's cases are checked in-process in sheeteditor/tests).

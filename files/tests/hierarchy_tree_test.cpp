@@ -179,6 +179,32 @@ TEST_F(FixtureProject, RemovingAMissingTopLevelSheetAsksTheRenameQuestionEvenWhe
     EXPECT_EQ(P()->hierarchy->count, 0u);
 }
 
+// A project whose string block is full (its strings must start within 4 MiB) cannot take the
+// name of a new designator: the build says why, with kStringBlockFull, and keeps every node.
+TEST_F(FixtureProject, ANameThatDoesNotFitTheProjectsStringsStopsTheBuildAndSaysWhy) {
+    static std::vector<std::string> reported;
+    reported.clear();
+    HierarchyHooks hooks = GetHierarchyHooks();
+    hooks.report = [](OSStatus status, const char* message) {
+        reported.push_back(std::string(message) + " / " + std::to_string(status));
+    };
+    SetHierarchyHooks(hooks);
+    const std::string filler(kStringSpecMaxLength, '#');
+    while (reinterpret_cast<const StringBlockHeader*>(*P()->strings)->used < kStringBlockOffsetLimit)
+        ASSERT_NE(AppendStringBlock(P()->strings, filler.data(), uint32_t(filler.size()), nullptr), 0u);
+    // The third child (by serial) takes a new name, after two that are named already.
+    Annotate(P()->hierarchy->first, {{3, "LOOP77"}});
+
+    EXPECT_EQ(BuildProjectHierarchy(P(), 0), status::kStringBlockFull);
+    EXPECT_EQ(reported, (std::vector<std::string>{"The names of the project's sheet instances could not be stored / " +
+                                                  std::to_string(status::kStringBlockFull)}));
+    int32_t children = 0;
+    SheetNode* last = nullptr;
+    for (SheetNode* n = P()->hierarchy->first->firstChild; n; n = n->next, ++children) last = n;
+    EXPECT_EQ(children, 4);
+    EXPECT_EQ(P()->hierarchy->first->lastChild, last);
+}
+
 TEST_F(FixtureProject, TopLevelSheetsAreAddedAndRenamed) {
     tree.Folder("q");
     SaveSheet("../q/Extra.SHX", {});

@@ -14,45 +14,6 @@
 namespace plexa::test {
 namespace {
 
-// The blocks of a hand-written file, in the save's order.
-void WriteHandFile(const std::string& at, const HandSheet& o) {
-    HandStrings strings;
-    std::string frames;
-    const std::string images = [] {
-        HandleStream out;
-        ImageList* list = CreateLocalImageList();
-        EXPECT_EQ(FlattenImageList(out.stream, list), 0);
-        DestroyImageList(list);
-        return out.bytes();
-    }();
-    const std::string contents = HandContents(o, strings, &frames);
-    // Header: version, mark, platform (big-endian), saved 7 times, rank 2.
-    Fields header{o.big};
-    header.u16(o.version).u16(0x1234).raw(o.platform).u32(7).u16(2).zeros(10 + 40);
-    Fields themes{o.big};
-    themes.u16(0x1234).u16(1);
-    StyleBytes(themes, "DejaVu Sans", 12);
-    Fields elements{o.big};
-    elements.u32(32).u32(0xFFFFFFFF);
-    FileSpec to;
-    ASSERT_EQ(FileSpecFromURL(at, &to, false, nullptr), 0);
-    ASSERT_EQ(CreateDynamicFile(&to, kSheetFileCreator, kSheetFileTypeName, kSheetFileTypeName, kSheetAppHeaderSize), 0);
-    DynamicFileRecord file;
-    ASSERT_EQ(OpenSheetFile(&to, false, &file, nullptr), 0);
-    auto block = [&](uint8_t type, const std::string& bytes) {
-        uint32_t offset = 0;
-        EXPECT_EQ(WriteFileBlock(&file, type, uint32_t(bytes.size()), bytes.data(), &offset), 0) << int(type);
-    };
-    block(kSheetHeaderBlock, header.data);
-    block(kSheetStringBlock, strings.block(o.big));
-    block(kSheetTextThemesBlock, themes.data);
-    block(kSheetContentsBlock, contents);
-    if (o.block16) block(kSheetTextFramesBlock, frames);
-    block(kSheetElementsBlock, elements.data);
-    block(kSheetImageListBlock, images);
-    ASSERT_EQ(CloseAndMaybeFlushDynamicFile(&file, true), 0);
-}
-
 std::string FrameText(TextFrameHandle frame) {
     char text[256];
     GetTextFrameTextAsString(frame, false, sizeof text, text);

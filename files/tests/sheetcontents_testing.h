@@ -251,6 +251,24 @@ protected:
     std::vector<SheetRecord*> loaded;
 };
 
+// The header of the string block a sheet file stores (zero when it cannot be read).
+inline StringBlockHeader StoredStringBlockHeader(const std::string& at) {
+    FileSpec from;
+    EXPECT_EQ(FileSpecFromURL(at, &from, false, nullptr), 0) << at;
+    DynamicFileRecord file;
+    StringBlockHeader header{};
+    if (OpenSheetFile(&from, true, &file, nullptr) != status::kNoErr) {
+        ADD_FAILURE() << at;
+        return header;
+    }
+    StringBlock block = nullptr;
+    EXPECT_EQ(ReadSheetFileStringBlock(&file, &block), 0) << at;
+    EXPECT_EQ(CloseAndMaybeFlushDynamicFile(&file, false), 0);
+    if (block) header = *reinterpret_cast<const StringBlockHeader*>(*block);
+    DestroyStringBlock(block);
+    return header;
+}
+
 // ---- Sheet files written by hand ----
 
 // Bytes in a chosen byte order.
@@ -300,6 +318,8 @@ struct HandSheet {
     bool block16 = true;         // the frames again in block 16
     uint16_t settingsLength = 64;
     const char* platform = "IMac";
+    uint16_t settingsVersion = 2;  // 1: texts in Mac OS Roman
+    bool macRoman = false;         // texts with characters beyond ASCII, in Mac OS Roman
 };
 
 // The stored forms of an empty symbol map and an empty pin-data table: DA arrays, whose heads are
@@ -335,15 +355,19 @@ inline void StyleBytes(Fields& b, const char* font, uint16_t size) {
 // the graphic symbol; one frame "Café" (Mac OS Roman in block 5, UTF-16 in block 16).
 inline std::string HandContents(const HandSheet& o, HandStrings& strings, std::string* block16) {
     Fields b{o.big};
-    const uint32_t ref = strings.add("~REF"), r1 = strings.add("R1"), vcc = strings.add("VCC");
+    // In Mac OS Roman: 0xE1 "·", 0xA0 "†", 0xB5 "µ", 0xC5 "≈", 0x8E "é", 0xBD "Ω", 0xA1 "°".
+    const bool roman = o.macRoman;
+    const uint32_t ref = strings.add("~REF"), r1 = strings.add(roman ? "R1\xE1" : "R1");
+    const uint32_t vcc = strings.add(roman ? "VCC\xA0" : "VCC");
     const uint32_t child = strings.add("CHILD"), childFile = strings.add("Child.SHX"), in = strings.add("IN");
-    const uint32_t clk = strings.add("CLK"), bus = strings.add("D[0:1]"), note = strings.add("Note");
+    const uint32_t clk = strings.add(roman ? "\xB5" "CLK" : "CLK"), bus = strings.add(roman ? "D[0:1]\xC5" : "D[0:1]");
+    const uint32_t note = strings.add(roman ? "Caf\x8E \xBD 5\xA1" : "Note");
     const uint32_t label = strings.add("CLK"), owned = strings.add("R1 text");
     // Settings: next serial 9, flags 1, scopes 0 0, size code 1, landscape, prefix "NET", four
-    // words, no attributes, 4 digits, colour, threshold 4096, print scale 100, 96 dpi, version 2.
+    // words, no attributes, 4 digits, colour, threshold 4096, print scale 100, 96 dpi, the version.
     Fields settings{o.big};
     settings.u32(9).u32(1).u8(0).u8(0).u8(1).u8(0).u8(3).raw("NET").zeros(4).u16(0).u16(0).u16(0).u16(0)
-        .u16(0).u8(4).u8(1).u32(4096).u16(100).u16(96).u16(2).zeros(22);
+        .u16(0).u8(4).u8(1).u32(4096).u16(100).u16(96).u16(o.settingsVersion).zeros(22);
     std::string stored = settings.data;
     stored.resize(o.settingsLength, '\x5A');  // a longer record: bytes that are skipped
     b.u16(o.settingsLength).raw(stored);
@@ -399,6 +423,45 @@ inline std::string HandContents(const HandSheet& o, HandStrings& strings, std::s
         *block16 = f.data;
     }
     return b.data;
+}
+
+// The blocks of a hand-written file, in the save's order.
+inline void WriteHandFile(const std::string& at, const HandSheet& o) {
+    HandStrings strings;
+    std::string frames;
+    const std::string images = [] {
+        HandleStream out;
+        ImageList* list = CreateLocalImageList();
+        EXPECT_EQ(FlattenImageList(out.stream, list), 0);
+        DestroyImageList(list);
+        return out.bytes();
+    }();
+    const std::string contents = HandContents(o, strings, &frames);
+    // Header: version, mark, platform (big-endian), saved 7 times, rank 2.
+    Fields header{o.big};
+    header.u16(o.version).u16(0x1234).raw(o.platform).u32(7).u16(2).zeros(10 + 40);
+    Fields themes{o.big};
+    themes.u16(0x1234).u16(1);
+    StyleBytes(themes, "DejaVu Sans", 12);
+    Fields elements{o.big};
+    elements.u32(32).u32(0xFFFFFFFF);
+    FileSpec to;
+    ASSERT_EQ(FileSpecFromURL(at, &to, false, nullptr), 0);
+    ASSERT_EQ(CreateDynamicFile(&to, kSheetFileCreator, kSheetFileTypeName, kSheetFileTypeName, kSheetAppHeaderSize), 0);
+    DynamicFileRecord file;
+    ASSERT_EQ(OpenSheetFile(&to, false, &file, nullptr), 0);
+    auto block = [&](uint8_t type, const std::string& bytes) {
+        uint32_t offset = 0;
+        EXPECT_EQ(WriteFileBlock(&file, type, uint32_t(bytes.size()), bytes.data(), &offset), 0) << int(type);
+    };
+    block(kSheetHeaderBlock, header.data);
+    block(kSheetStringBlock, strings.block(o.big));
+    block(kSheetTextThemesBlock, themes.data);
+    block(kSheetContentsBlock, contents);
+    if (o.block16) block(kSheetTextFramesBlock, frames);
+    block(kSheetElementsBlock, elements.data);
+    block(kSheetImageListBlock, images);
+    ASSERT_EQ(CloseAndMaybeFlushDynamicFile(&file, true), 0);
 }
 
 }  // namespace plexa::test

@@ -176,9 +176,9 @@ TEST_F(StringBlockTest, StringsBeyondFourMebibytesAreRefused) {
     const uint32_t used = b.header().used;
     EXPECT_EQ(Text(last, b.block), chunk);
     EXPECT_EQ(AppendStringBlock(b.block, "new", 3, nullptr), 0u);
-    EXPECT_EQ(StringBlockAddStatus(), status::kParamErr);
+    EXPECT_EQ(StringBlockAddStatus(), status::kStringBlockFull);
     EXPECT_EQ(OverlayStringBlock(b.block, "brand new", -1, nullptr), 0u);
-    EXPECT_EQ(StringBlockAddStatus(), status::kParamErr);
+    EXPECT_EQ(StringBlockAddStatus(), status::kStringBlockFull);
     EXPECT_EQ(b.header().used, used);
     // A string that is already present early in the block is still found.
     EXPECT_EQ(OverlayStringBlock(b.block, "kkkk", -1, nullptr), (19u << 10) | 4);

@@ -372,7 +372,7 @@ TEST_F(BussTest, DuplicatesAndStringBlockMoves) {
     EXPECT_EQ(GetWireListOwner((*copy)->wires, &kind), copy);
     EXPECT_EQ(kind, 2);
     StringBlock fresh = CreateStringBlock(gGenPool, 256);
-    ChangeBussStringBlock(copy, drawing->stringBlock, fresh);
+    ASSERT_EQ(ChangeBussStringBlock(copy, drawing->stringBlock, fresh), 0);
     char name[kSignalNameSize];
     GetBussName(copy, fresh, name);
     EXPECT_STREQ(name, "S[0:3]");

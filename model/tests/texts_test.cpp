@@ -337,7 +337,7 @@ TEST_F(Texts, StringsMacrosAndBlocks) {
 
     // Moving into another block keeps both strings.
     StringBlock other = CreateStringBlock(gGenPool, 64);
-    ChangeTextElementStringBlock(text, sheet.stringBlock, other);
+    ASSERT_EQ(ChangeTextElementStringBlock(text, sheet.stringBlock, other), 0);
     EXPECT_EQ(GetTextRecordMacroString(text, other, buffer), 1);
     EXPECT_STREQ(buffer, "!{RefDes}");
     GetTextRecordString(text, other, buffer);
@@ -354,7 +354,7 @@ TEST_F(Texts, StringsMacrosAndBlocks) {
     UnexpandTextRecordMacros(text, other, nullptr);  // nothing to do
     GetTextRecordString(text, other, buffer);
     EXPECT_STREQ(buffer, "!{RefDes}");
-    ChangeTextElementStringBlock(text, other, sheet.stringBlock);
+    ASSERT_EQ(ChangeTextElementStringBlock(text, other, sheet.stringBlock), 0);
     DestroyStringBlock(other);
 
     SetTextRecordMacroString(text, sheet.stringBlock, "");
