@@ -86,7 +86,7 @@ TEST_F(SheetDrawingRun, ASelectedFilledRectangleIsUnfilledByEmpty) {
         "wait-window Filled\nwait-drawn Filled\nclick " + At(150, 130) + "\n" +
             Shot("sheetdrawing-filled-selected.png", "Filled") + "move " + At(200, 160) + "\nlog-cursor\nmove " +
             At(150, 200) + "\nlog-cursor\nclick 330 18\nscreenshot-screen " +
-            OutputPath("sheetdrawing-fill-popup.png") + "\nclick 70 168\n" +
+            OutputPath("sheetdrawing-fill-popup.png") + "\nclick 350 201\n" +
             Shot("sheetdrawing-filled-emptied.png", "Filled") + "panel " + copy +
             "\nmenu File > Save a Copy...\nclose Filled\nbutton Don't Save\n",
         {sheet});
