@@ -86,7 +86,7 @@ TEST_F(SheetDrawingRun, ASelectedFilledRectangleIsUnfilledByEmpty) {
         "wait-window Filled\nwait-drawn Filled\nclick " + At(150, 130) + "\n" +
             Shot("sheetdrawing-filled-selected.png", "Filled") + "move " + At(200, 160) + "\nlog-cursor\nmove " +
             At(150, 200) + "\nlog-cursor\nclick 330 18\nscreenshot-screen " +
-            OutputPath("sheetdrawing-fill-popup.png") + "\nclick 350 201\n" +
+            OutputPath("sheetdrawing-fill-popup.png") + "\ndrag 60 165 70 168\n" +
             Shot("sheetdrawing-filled-emptied.png", "Filled") + "panel " + copy +
             "\nmenu File > Save a Copy...\nclose Filled\nbutton Don't Save\n",
         {sheet});
@@ -102,6 +102,22 @@ TEST_F(SheetDrawingRun, ASelectedFilledRectangleIsUnfilledByEmpty) {
     ASSERT_NE(element, nullptr);
     EXPECT_EQ(element->flags & kElementFilled, 0) << DumpSheet(saved, kDumpElements);
     EXPECT_EQ(element->fillColor, 0x00FF8000u);  // the fill colour stays for a later fill
+}
+
+// The Zoom Area button puts the sheet in zoom mode (its cursor an image); another sheet brought
+// in front ends it: the button comes up and the sheet's cursor is the arrow again.
+TEST_F(SheetDrawingRun, ZoomModeEndsWhenTheSheetLosesTheFront) {
+    const std::string sheet = WriteSheetAtScale("Zoomed.SHX", 100);
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result =
+        run.Run("wait-window Zoomed\nwait-drawn Zoomed\nclick 90 18\nlog-cursor Zoomed\n" +
+                    Shot("sheetdrawing-zoom-mode.png", "Zoomed") +
+                    "menu File > New > Schematic Sheet\nwait-window Untitled*\nwait-drawn Untitled*\n"
+                    "log-cursor Zoomed\nmenu Window > Zoomed\n" +
+                    Shot("sheetdrawing-zoom-ended.png", "Zoomed") + "quit\n",
+                {sheet});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("cursor "), (std::vector<std::string>{"cursor image", "cursor arrow"}));
 }
 
 // Find with "Search for unterminated wires" on a wire out of view: the view scrolls to it and
