@@ -286,6 +286,9 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
         if (!VXSectRect(&grown, &sheet->sheetBounds, &grown)) return;
         VXSectDrawingClipRect(graf, &grown, true);
         clipped = true;
+        // The pane shows the background colour of the preferences under everything.
+        Set_Bak_Color();
+        VXEraseRect(&grown);
         if (sheet->selectedTool == kSelectTool && ControlsActive(sheet) && !ElementHandlesShown(sheet)) {
             PaintSheetSelectionRects(sheet);
             gDrawElmtSelRgn = sheet->selectionRegion;

@@ -46,8 +46,8 @@ protected:
 };
 
 // A wire with free ends is drawn in the signals' colour of the preferences (blue); the signals'
-// well set to red in the preferences dialog redraws it red at once, and the Monochrome switch
-// then black.
+// well set to red and the background's to yellow in the preferences dialog redraw the sheet so at
+// once, and the Monochrome switch then black on white.
 TEST_F(SheetDrawingRun, TheSheetTakesThePreferencesColoursAndFollowsTheirDialog) {
     Draw({P(100, 100), P(300, 100)});
     const std::string sheet = WriteSheetAtScale("Colours.SHX", 100);
@@ -57,7 +57,7 @@ TEST_F(SheetDrawingRun, TheSheetTakesThePreferencesColoursAndFollowsTheirDialog)
     ScriptedRun run(PLEXA_PROGRAM);
     const ScriptedRunResult result =
         run.Run("wait-window Colours\nwait-drawn Colours\n" + Shot("sheetdrawing-colours-blue.png", "Colours") +
-                    kOpenPrefs + "click 279 183\nchoose Red\n" + kConfirmPrefs +
+                    kOpenPrefs + "click 279 183\nchoose Red\nclick 279 243\nchoose Yellow\n" + kConfirmPrefs +
                     Shot("sheetdrawing-colours-red.png", "Colours") + kOpenPrefs + "popup 0\nclick 261 53\n" +
                     kConfirmPrefs + Shot("sheetdrawing-colours-monochrome.png", "Colours") + "quit\n",
                 {sheet});
@@ -67,6 +67,10 @@ TEST_F(SheetDrawingRun, TheSheetTakesThePreferencesColoursAndFollowsTheirDialog)
     EXPECT_EQ(PanePixels(blue, Red).count, 0);
     EXPECT_GT(PanePixels(red, Red).count, 150);
     EXPECT_EQ(PanePixels(red, Blue).count, 0);
+    // The background's well set to yellow fills the pane.
+    const auto yellow = [](uint32_t r, uint32_t g, uint32_t b) { return r > 200 && g > 200 && b < 80; };
+    EXPECT_GT(PanePixels(red, yellow).count, 100000);
+    EXPECT_EQ(PanePixels(mono, yellow).count, 0);
     EXPECT_GT(PanePixels(mono, Black).count, 150);
     EXPECT_EQ(PanePixels(mono, Red).count + PanePixels(mono, Blue).count, 0);
 }
