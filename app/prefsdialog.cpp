@@ -29,6 +29,8 @@
 #include "graphics/textstyle.h"
 #include "library/itemcache.h"
 #include "library/libpaths.h"
+#include "model/drawglobals.h"
+#include "model/modelhooks.h"
 #include "model/themes.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/libbrowser.h"
@@ -973,12 +975,31 @@ int32_t PrefsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
 }
 
 // Puts the confirmed copies in place.
+// The sheet and symbol editor windows take the new background and are drawn again.
+void RedrawSheetsInNewColours() {
+    // As for drawing on the screen.
+    const uint32_t flags = gGenFlags;
+    gGenFlags = (gGenFlags | kGenColorDrawing) & ~kGenPrinting;
+    VXWindowRecordTag* previous = nullptr;
+    bool switched = false;
+    for (VXWindowRecordTag* w = VXGetFirstWindow(); w; w = VXGetNextWindow(w)) {
+        if (w->typeID != kSheetWindowKind && w->typeID != kSymbolEditorWindowKind) continue;
+        VXWindowRecordTag* was = VXSetWindow(w);
+        if (!switched) previous = was;
+        switched = true;
+        Set_Bak_Color();
+    }
+    gGenFlags = flags;
+    if (previous) VXSetWindow(previous);
+    VXInvalidateAllWindows();
+}
+
 void ApplyPreferences(PrefsDialogState* s) {
     RecordChangedPreferences(kPrefsMainBlock);
     const bool redraw = ((s->prefs.options ^ gPrefs->options) & kPrefsColorDisplay) ||
                         std::memcmp(s->prefs.colors, gPrefs->colors, sizeof gPrefs->colors) != 0;
     *gPrefs = s->prefs;
-    if (redraw) VXInvalidateAllWindows();
+    if (redraw) RedrawSheetsInNewColours();
     VXSetToolTipsEnabled((gPrefs->options & kPrefsToolTips) != 0);
     if (s->pathsChanged) {
         RecordChangedPreferences(kPrefsLibraryPathsBlock);

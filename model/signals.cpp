@@ -1031,6 +1031,7 @@ void SetupFlashingSignal(SheetRecord* sheet, SignalHandle signal, BussHandle bus
         sheet->flashTimer = nullptr;
     }
     sheet->modifiedFlags &= uint8_t(~kSheetFlashPhase);
+    sheet->flashingWire = nullptr;  // a found floating end flashes only with its own signal
     sheet->flashingSignal = signal;
     sheet->flashingBuss = buss;
 }

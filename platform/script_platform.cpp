@@ -4,6 +4,7 @@
 // click that opens a dialog) lets the next steps play inside that loop. Keys and the mouse go
 // through the window system's event path, as a person's would.
 #include "platform/script_platform.h"
+#include "platform/cursor_platform.h"
 #include "platform/print_platform.h"
 
 #include <QAbstractButton>
@@ -74,7 +75,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogOwners, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kLogTexts, kLogModified, kLogTitle, kWaitText, kWheel, kPinch,
+    kLogTexts, kLogModified, kLogTitle, kLogCursor, kWaitText, kWheel, kPinch,
 };
 
 struct Step {
@@ -315,6 +316,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-texts") step.verb = Verb::kLogTexts;
         else if (verb == "log-modified") step.verb = Verb::kLogModified;
         else if (verb == "log-title") step.verb = Verb::kLogTitle;
+        else if (verb == "log-cursor") step.verb = Verb::kLogCursor;
         else if (verb == "wait-text") { need(!rest.empty()); step.verb = Verb::kWaitText; }
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
@@ -799,6 +801,7 @@ bool GivesInput(Verb verb) {
         case Verb::kLogTexts:
         case Verb::kLogModified:
         case Verb::kLogTitle:
+        case Verb::kLogCursor:
             return false;
         default:
             return true;
@@ -937,6 +940,17 @@ void Play(const Step& step) {
             // The title as the title bar shows it: the modified mark after the text.
             PlatformWindow* window = StepWindow(step, step.text);
             WriteLog("title " + PlatformWindowTitle(window) + (PlatformWindowIsModified(window) ? "*" : ""));
+            return;
+        }
+        case Verb::kLogCursor: {
+            // The window's content cursor by its shape; one made from an image is "image".
+            static const char* const kNames[] = {"arrow", "ibeam", "crosshair", "open-hand", "pointing-hand",
+                                                 "resize-left-right", "resize-up-down"};
+            const PlatformCursor* cursor = PlatformWindowCursor(StepWindow(step, step.text));
+            std::string name = cursor ? "image" : "arrow";
+            for (size_t i = 0; cursor && i < std::size(kNames); ++i)
+                if (cursor == PlatformCursorStandard(PlatformStandardCursor(i))) name = kNames[i];
+            WriteLog("cursor " + name);
             return;
         }
         case Verb::kLogTime: {

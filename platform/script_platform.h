@@ -69,6 +69,9 @@
 //                              the usable area of its screen and the screen's device pixel ratio
 //   log-modified [TITLE]       writes "modified yes" when the window's title shows the mark of
 //                              unsaved changes, else "modified no"
+//   log-cursor [TITLE]         writes "cursor SHAPE": the window's content cursor, one of arrow,
+//                              ibeam, crosshair, open-hand, pointing-hand, resize-left-right,
+//                              resize-up-down, or "image" for a cursor made from an image
 //   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
 //                              screen, on the system's monotonic clock (after wait-drawn)
 //   log-texts [TITLE]          writes "text LINE" for each line of each static text the window

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "foundation/geometry.h"
+#include "foundation/ll.h"
 #include "foundation/strings.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
@@ -76,6 +77,17 @@ bool ItemRect(VXWindowRecordTag* popup, int16_t item, Rect* rect) {
 void Paint(const Rect& r, uint32_t color) {
     QZSetColor(nullptr, color, false);
     VXRectDispatch(&r, 1);
+}
+
+// The selected elements of a sheet as the popups start from them: their count, and the style of
+// the first.
+int32_t SheetElementSelection(SheetRecord* sheet, ElementDefaults* single) {
+    int32_t count = 0;
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next) {
+        if (!(e->flags & kElementSelected)) continue;
+        if (++count == 1) *single = ElementDefaults{e->penWidth, e->flags, e->frameColor, e->fillColor};
+    }
+    return count;
 }
 
 }  // namespace
@@ -407,7 +419,9 @@ void TrackColorPopup(VXWindowRecordTag* window, const Rect* button, bool fill) {
     ElementDefaults defaults, single;
     int32_t count = 0;
     if (top && top->typeID == kSheetWindowKind) {
-        defaults = GetSheetElementDefaults(static_cast<SheetRecord*>(top->refCon));
+        auto* sheet = static_cast<SheetRecord*>(top->refCon);
+        defaults = GetSheetElementDefaults(sheet);
+        count = sheet ? SheetElementSelection(sheet, &single) : 0;
     } else if (gHooks.symbolEditorSelection) {
         (void)gHooks.symbolEditorSelection(top, &defaults, &count, &single);  // none: defaults
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "files/hierarchy.h"
@@ -54,7 +55,14 @@ namespace {
 
 SheetViewHooks gViewHooks;
 
+constexpr int16_t kColorIndexSignal = 3;
 constexpr int16_t kColorIndexGrid = 6;
+// The flashing signal's marks: the ring around a found floating end reaches this far around its
+// corner; a one-segment wire this short in both directions is ringed, the ring this far around
+// its first corner.
+constexpr int32_t kFloatingEndSlop = 4;
+constexpr int32_t kShortWireReach = 3;
+constexpr int16_t kShortWireMark = 5;
 
 constexpr uint32_t kCaretInterval = 0xFFFFFFFE;
 constexpr uint32_t kSpiceIdleInterval = 10;  // ms
@@ -79,6 +87,12 @@ int32_t MarkTree(ProjectRecord* project, SheetSpec*, SheetRecord*, void*) {
 }
 
 VXTERecord* EditorOf(const SheetRecord* sheet) { return static_cast<VXTERecord*>(sheet->drawingTE); }
+
+// The handles shown are an element's (the first tells).
+bool ElementHandlesShown(const SheetRecord* sheet) {
+    const ItemModifier* first = CountSheetModifiers(sheet) > 0 ? SheetModifiers(sheet) : nullptr;
+    return first && IsElementModifierId(first->id);
+}
 
 bool ControlsActive(const SheetRecord* sheet) {
     return sheet->topToolBar == nullptr ||
@@ -231,6 +245,35 @@ uint32_t SheetBackColor(const uint32_t colors[9], bool colorDisplay) {
     return colors[kColorIndexBackground];
 }
 
+void DrawFlashedSignalShortWires(SheetRecord* sheet) {
+    if (!sheet || !sheet->flashingSignal) return;
+    VXPenNormal();
+    Set_Fore_Color(kColorIndexSignal);
+    if (sheet->flashingWire) {
+        // The floating end that was found: a ring around it.
+        Rect ring;
+        (void)GetFloatingWireEnd(sheet->flashingWire, kFloatingEndSlop, &ring);
+        VXSetPenWidth(2);
+        VXFrameOval(&ring);
+        VXPenNormal();
+        return;
+    }
+    const WireList wires = (*sheet->flashingSignal)->wires;
+    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
+        if (CountWireSegments(w) != 1) continue;
+        Point p[2];
+        (void)GetWireSegment(w, 0, p);
+        const bool shortWire = GetWireSegOrient(w, 0, false) != kOrientNull
+                                   ? std::abs(p[0].h - p[1].h) <= kShortWireReach &&
+                                         std::abs(p[0].v - p[1].v) <= kShortWireReach
+                                   : !IsWireEndJunction((*w)->end0) && !IsWireEndJunction((*w)->end1);
+        if (!shortWire) continue;
+        const Rect mark{int16_t(p[0].v - kShortWireMark), int16_t(p[0].h - kShortWireMark),
+                        int16_t(p[0].v + 1 + kShortWireMark), int16_t(p[0].h + 1 + kShortWireMark)};
+        VXFrameOval(&mark);
+    }
+}
+
 void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect* area) {
     if (!sheet || !window || !area || VXEmptyRect(area)) return;
     VXSetWindow(window);
@@ -245,7 +288,10 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
         if (!VXSectRect(&grown, &sheet->sheetBounds, &grown)) return;
         VXSectDrawingClipRect(graf, &grown, true);
         clipped = true;
-        if (sheet->selectedTool == kSelectTool && ControlsActive(sheet)) {
+        // The pane shows the background colour of the preferences under everything.
+        Set_Bak_Color();
+        VXEraseRect(&grown);
+        if (sheet->selectedTool == kSelectTool && ControlsActive(sheet) && !ElementHandlesShown(sheet)) {
             PaintSheetSelectionRects(sheet);
             gDrawElmtSelRgn = sheet->selectionRegion;
         }
@@ -257,7 +303,9 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
         }
         if (sheet->view.showPageBreaks) DrawPageBreaks(sheet);
     }
-    int32_t mode = kGrafSelectedOutline;
+    // A selection is drawn without fill, except the element whose handles show (it is being
+    // resized and keeps its look).
+    int32_t mode = ElementHandlesShown(sheet) ? 0 : kGrafSelectedOutline;
     if (sheet->stored.flags & kSheetFlagHideElements) mode |= kGrafSkipHideable;
     DrawSheetGrafElements(sheet, area, mode | kGrafBackLayer);
 
@@ -289,6 +337,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
         if (signal == sheet->flashingSignal && darkPhase && !sheet->flashingWire) continue;
         DrawWireList((*signal)->wires, sheet->breakOutTable, true);
         DrawSignalJunctions(signal, 0, area);
+        if (signal == sheet->flashingSignal && !darkPhase) DrawFlashedSignalShortWires(sheet);
     }
     DrawSheetGrafElements(sheet, area, mode | kGrafFrontLayer);
     DrawSheetTextFrames(sheet, nullptr, area);
@@ -390,7 +439,8 @@ void UpdateViewCursor(SheetRecord* sheet, const VXEventRecord* event) {
     SetRulerGuidePositions(sheet->window, h, v);
     if (!sheet->zoomMode) {
         if (sheet->selectedTool == kSelectTool) {
-            VXSetWindowCursor(sheet->window, kSheetCursorArrow);
+            const bool overHandle = HitTestItemModifiers(sheet, Point{v, h}) >= 0;
+            VXSetWindowCursor(sheet->window, overHandle ? kSheetCursorCross : kSheetCursorArrow);
         } else if (sheet->selectedTool == kDrawToolText) {
             VXTERecord* te = EditorOf(sheet);
             int32_t cursor = kSheetCursorIBeam;

@@ -86,6 +86,10 @@ int32_t CalcPrinterPageSize(const VXPrintRec* record, int32_t scalePercent, Poin
 void DrawPageBreaks(SheetRecord* sheet);
 // Paints the selection region of a sheet in its window.
 void PaintSheetSelectionRects(SheetRecord* sheet);
+// Marks of the flashing signal in its lit phase, in the signal colour: a ring around the found
+// floating wire end when that is what flashes, else a ring at each of its one-segment wires that
+// is short (a few units, or zero length away from a junction).
+void DrawFlashedSignalShortWires(SheetRecord* sheet);
 
 // Ends the editing of a text: the text becomes a frame of the sheet. The frame taken out for
 // editing goes only when the text was emptied; when no frame could be made of a text it goes

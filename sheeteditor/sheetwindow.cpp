@@ -23,6 +23,7 @@
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetkeys.h"
 #include "sheeteditor/sheetsymbolui.h"
+#include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/toolbars.h"
@@ -280,8 +281,9 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 } else {
                     DestroyDrawingTE(sheet);
                 }
+                // Zoom mode ends with the front: the Zoom Area button comes up, its cursor goes.
+                CancelZoomMode(window);
             }
-            sheet->zoomMode = 0;
             return VXDefaultEventHandler(window, event);
         case kVXSizeEvent:
             LayOutPaletteButtons(sheet->toolPalette);

@@ -173,6 +173,7 @@ TEST_F(SheetView, AnUpdateDrawsTheLayersInOrderWithoutHiddenTexts) {
     Update();
     EXPECT_EQ(Trace(),
               // Elements draw through centre-line procedures of their own: their colour shows them.
+              "rect\n"            // the background erased
               "colour 0\n"        // the back-layer rectangle
               "sheet symbol\n"
               "colour 4\n"        // the buss
@@ -198,7 +199,7 @@ TEST_F(SheetView, PageBreaksComeBeforeTheElements) {
     Update();
     ASSERT_EQ(sheet->view.showPageBreaks, 1) << "the printer gives a page";
     const std::string trace = Trace();
-    EXPECT_EQ(trace.rfind("colour 6\nrect\n", 0), 0u) << trace;
+    EXPECT_EQ(trace.rfind("rect\ncolour 6\nrect\n", 0), 0u) << trace;  // after the background
     EXPECT_GT(sheet->cachedPageSize.right, 0);
     EXPECT_GT(sheet->cachedPageSize.bottom, 0);
 }
