@@ -5,6 +5,7 @@
 // creation given up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,19 @@ namespace {
 
 #ifdef PLEXA_PROGRAM
 
-// The pad's point (h, v) in the window's content at 100 %, the top tool bar expanded: the sheet
-// pane lies right of the tool palette and below the tool bar.
-std::string At(int h, int v) { return std::to_string(h + 38) + " " + std::to_string(v + 38 + 73); }
+// The pad's point (h, v) in the window's content at 100 %: the sheet pane lies right of the tool
+// palette and below the tool bar (73 lower with the top tool bar expanded).
+std::string At(int h, int v) { return std::to_string(h + 38) + " " + std::to_string(v + 38); }
 std::string At(Point p) { return At(p.h, p.v); }
-// The palette's buttons (below the expanded tool bar).
-std::string PaletteClick(int n) { return "click 18 " + std::to_string(111 + 4 + 31 * n + 14) + "\n"; }
+std::string Below(int h, int v) { return At(h, v + 73); }
+// The palette's buttons (the top tool bar not expanded).
+std::string PaletteClick(int n) { return "click 18 " + std::to_string(38 + 4 + 31 * n + 14) + "\n"; }
 constexpr int kSelectButton = 0, kRectangleButton = 9;
-const std::string kExpandToolBar = "click 16 17\nwait-drawn Made\n";
+// A resistor from the library pane (the top tool bar expanded shows it; its item list at 470 29,
+// typing chooses) placed with the library-part tool.
+std::string PlaceResistor(int h, int v) {
+    return "click 16 17\nclick 470 29\ntype Res\nclick 18 190\nclick " + Below(h, v) + "\n";
+}
 
 class CreationUndoRun : public SheetContentsTest {
 protected:
@@ -48,7 +54,9 @@ protected:
         box = AddSheetSymbolBox(P(420, 320), "Child.SHX");
         for (const char* port : {"IN", "OUT"}) EXPECT_GE(CreateSheetSymbolPort(drawing, box, port, 0), 0);
         drawing->stored.nextSerial = 31;
-        return WriteSheetAtScale("Made.SHX", 100);
+        const std::string at = WriteSheetAtScale("Made.SHX", 100);
+        EXPECT_TRUE(ReadFile(at, written_));
+        return at;
     }
     // The canonical dump, with what it does not show of a sheet symbol: its box and its ports'
     // places.
@@ -68,34 +76,39 @@ protected:
         }
         return text;
     }
-    // The dumps of the sheet as saved after the steps, after Undo and after Redo (the menu's
-    // items named by the action), and the Edit menu's undo item after each.
-    struct Stages {
-        std::string made, undone, redone;
-        std::vector<std::string> items;
+    // The dump of the sheet saved as a copy after the steps (a save lets the undo go, so each
+    // stage is a run of its own), and the Edit menu's undo item before the save.
+    struct Stage {
+        std::string dump;
+        std::string unselected;  // the dump with no symbol selected
+        std::vector<std::string> item;
     };
-    Stages Run(const std::string& sheet, const std::string& steps, const std::string& action,
-               const std::string& picture) {
-        const std::string made = dir.path() + "/made.SHX", undone = dir.path() + "/undone.SHX",
-                          redone = dir.path() + "/redone.SHX";
-        auto save = [](const std::string& at) { return "panel " + at + "\nmenu File > Save a Copy...\nlog-menu Edit\n"; };
+    Stage Run(const std::string& sheet, const std::string& steps, const std::string& picture) {
+        const std::string copy = dir.path() + "/copy.SHX";
+        // The window's state goes into the file when it closes (the top tool bar expanded, say):
+        // each run starts from the sheet as written.
+        EXPECT_TRUE(WriteFile(sheet, written_));
         ScriptedRun run(PLEXA_PROGRAM);
-        const ScriptedRunResult result = run.Run(
-            "wait-window Made\nwait-drawn Made\n" + kExpandToolBar + steps + "wait-drawn Made\nscreenshot " +
-                OutputPath(picture) + "\n" + save(made) + "menu Edit > Undo " + action + "\n" + save(undone) +
-                "menu Edit > Redo " + action + "\n" + save(redone) + "close Made\nbutton Don't Save\n",
-            {sheet});
+        const ScriptedRunResult result = run.Run("wait-window Made\nwait-drawn Made\n" + steps +
+                                                     "wait-drawn Made\nscreenshot " + OutputPath(picture) +
+                                                     "\nlog-menu Edit\npanel " + copy +
+                                                     "\nmenu File > Save a Copy...\nclose Made\nbutton Don't Save\n",
+                                                 {sheet});
         EXPECT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-        Stages stages;
-        stages.items = result.Lines("  Undo ");
-        for (const std::string& line : result.Lines("  Redo ")) stages.items.push_back(line);
-        for (auto [path, out] : {std::pair{made, &stages.made}, {undone, &stages.undone}, {redone, &stages.redone}}) {
-            SheetRecord* saved = Load(path);
-            *out = saved ? Dump(saved) : "";
-        }
-        return stages;
+        Stage stage;
+        stage.item = result.Lines("  Undo ");
+        for (const std::string& line : result.Lines("  Redo ")) stage.item.push_back(line);
+        SheetRecord* saved = Load(copy);
+        if (!saved) return stage;
+        stage.dump = Dump(saved);
+        for (auto* s = static_cast<SymbolRecord*>(LLFirst(saved->symbolList)); s;
+             s = static_cast<SymbolRecord*>(LLGetNext(saved->symbolList, s)))
+            s->flags &= ~kSymbolFlagSelected;
+        stage.unselected = Dump(saved);
+        return stage;
     }
     SymbolRecord* box = nullptr;
+    std::string written_;
 };
 
 TEST_F(CreationUndoRun, EachCreationIsUndoneAndRedoneThroughTheOneUndoRecord) {
@@ -103,43 +116,60 @@ TEST_F(CreationUndoRun, EachCreationIsUndoneAndRedoneThroughTheOneUndoRecord) {
     SheetRecord* written = Load(sheet);
     ASSERT_NE(written, nullptr);
     const std::string before = Dump(written);
-    // The sheet symbol's corner (its resize handle) and its first port's place on its edge.
-    Point corner{}, port{};
-    int32_t side = 0;
+    // The sheet symbol's corner (its resize handle) and the middle of its first port's outline.
+    Point corner{}, outline[7]{};
     GetSheetSymbolSizePoint(box, &corner);
-    GetSheetSymbolPortPos(box, 0, &port, &side);
+    const int32_t points = BuildSheetSymbolPortPoly(box, 0, outline);
+    ASSERT_GT(points, 0);
+    Rect around{outline[0].v, outline[0].h, outline[0].v, outline[0].h};
+    for (int32_t n = 1; n < points; ++n) {
+        around.top = std::min(around.top, outline[n].v);
+        around.bottom = std::max(around.bottom, outline[n].v);
+        around.left = std::min(around.left, outline[n].h);
+        around.right = std::max(around.right, outline[n].h);
+    }
+    const Point port{int16_t((around.top + around.bottom) / 2), int16_t((around.left + around.right) / 2)};
     const Point body{int16_t(corner.v - 10), int16_t(corner.h - 40)};
+    // Each creation after its prelude (a tool chosen, a symbol selected), which the sheet undone
+    // keeps.
     const struct Case {
         const char* name;
-        std::string steps;
+        std::string prelude, steps;
         const char* action;
     } cases[] = {
-        {"part", "click 470 29\ntype Res\nclick 18 190\nclick " + At(240, 420) + "\nclick 18 129\n", "Creation"},
-        {"wire",
+        {"part", "", PlaceResistor(240, 420), "Creation"},
+        {"wire", "",
          "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(300, 200) + "\nmove " +
              At(360, 240) + "\nclick " + At(360, 240) + "\n",
          "Wire Change"},
-        {"bus",
+        {"bus", "",
          "key b\nmove " + At(96, 480) + "\nclick " + At(96, 480) + "\nmove " + At(240, 480) + "\nclick " +
              At(240, 480) + "\nkey Escape\n",
          "Wire Change"},
-        {"element", PaletteClick(kRectangleButton) + "drag " + At(96, 300) + " " + At(192, 360) + "\n", "Creation"},
-        {"text", "key t\nclick " + At(120, 560) + "\ntype hello\nkey Escape\n", "Creation"},
-        {"sheet-symbol-resize",
-         PaletteClick(kSelectButton) + "click " + At(body) + "\ndrag " + At(corner) + " " +
+        {"element", "", PaletteClick(kRectangleButton) + "drag " + At(96, 300) + " " + At(192, 360) + "\n", "Creation"},
+        {"text", "", "key t\nclick " + At(120, 560) + "\ntype hello\nkey Escape\n", "Creation"},
+        {"sheet-symbol-resize", PaletteClick(kSelectButton) + "click " + At(body) + "\n",
+         "drag " + At(corner) + " " +
              At(corner.h + 48, corner.v + 24) + "\n",
          "Resize"},
-        {"port-drag", PaletteClick(kSelectButton) + "drag " + At(port) + " " + At(port.h, port.v + 36) + "\n", "Move"},
+        {"port-drag", "", PaletteClick(kSelectButton) + "drag " + At(port) + " " + At(port.h, port.v + 36) + "\n", "Move"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Stages stages = Run(sheet, c.steps, c.action, std::string("creation-undo-") + c.name + ".png");
-        EXPECT_NE(stages.made, before);
-        EXPECT_EQ(stages.undone, before);
-        EXPECT_EQ(stages.redone, stages.made);
-        const std::string undo = std::string("  Undo ") + c.action + "\tenabled";
-        const std::string redo = std::string("  Redo ") + c.action + "\tenabled";
-        EXPECT_EQ(stages.items, (std::vector<std::string>{undo, undo, redo})) << stages.made;
+        const std::string shot = std::string("creation-undo-") + c.name;
+        const std::string undo = std::string("menu Edit > Undo ") + c.action + "\n";
+        const std::string redo = std::string("menu Edit > Redo ") + c.action + "\n";
+        const std::string start = c.prelude.empty() ? before : Run(sheet, c.prelude, shot + "-before.png").dump;
+        const Stage made = Run(sheet, c.prelude + c.steps, shot + ".png");
+        const Stage undone = Run(sheet, c.prelude + c.steps + undo, shot + "-undone.png");
+        const Stage redone = Run(sheet, c.prelude + c.steps + undo + redo, shot + "-redone.png");
+        EXPECT_NE(made.dump, start);
+        EXPECT_EQ(undone.dump, start);
+        EXPECT_EQ(redone.dump, made.dump);
+        const std::string item = std::string("  Undo ") + c.action + "\tenabled";
+        EXPECT_EQ(made.item, std::vector<std::string>{item});
+        EXPECT_EQ(undone.item, std::vector<std::string>{std::string("  Redo ") + c.action + "\tenabled"});
+        EXPECT_EQ(redone.item, std::vector<std::string>{item});
     }
 }
 
@@ -150,31 +180,24 @@ TEST_F(CreationUndoRun, TheEarlierEditStaysThroughACreationGivenUpOrUndone) {
     SheetRecord* written = Load(sheet);
     ASSERT_NE(written, nullptr);
     const std::string before = Dump(written);
-    const std::string moved = dir.path() + "/moved.SHX", given = dir.path() + "/given.SHX",
-                      placed = dir.path() + "/placed.SHX";
-    ScriptedRun run(PLEXA_PROGRAM);
-    const ScriptedRunResult result = run.Run(
-        "wait-window Made\nwait-drawn Made\n" + kExpandToolBar +
-            // The gates moved one unit right, and that undone after a wire escaped and an empty text.
-            "click " + At(140, 130) + "\nkey Right\npanel " + moved + "\nmenu File > Save a Copy...\n"
-            "key w\nmove " + At(192, 132) + "\nclick " + At(192, 133) + "\nmove " + At(260, 200) +
-            "\nkey Escape\nkey t\nclick " + At(120, 560) + "\nkey Escape\n" + PaletteClick(kSelectButton) +
-            "log-menu Edit\nmenu Edit > Undo Move\npanel " + given + "\nmenu File > Save a Copy...\n"
-            // Redone, then a part placed and undone: the move stays.
-            "menu Edit > Redo Move\nclick 470 29\ntype Res\nclick 18 190\nclick " + At(240, 420) +
-            "\nclick 18 129\nmenu Edit > Undo Creation\npanel " + placed + "\nmenu File > Save a Copy...\n"
-            "close Made\nbutton Don't Save\n",
-        {sheet});
-    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
-    EXPECT_EQ(result.Lines("  Undo "), std::vector<std::string>{"  Undo Move\tenabled"});
-    SheetRecord* afterMove = Load(moved);
-    SheetRecord* afterGiven = Load(given);
-    SheetRecord* afterPlaced = Load(placed);
-    ASSERT_TRUE(afterMove && afterGiven && afterPlaced);
-    const std::string move = Dump(afterMove);
-    EXPECT_NE(move, before);
-    EXPECT_EQ(Dump(afterGiven), before);
-    EXPECT_EQ(Dump(afterPlaced), move);
+    // Gate A moved one unit right.
+    const std::string move = "click " + At(140, 130) + "\nkey Right\n";
+    const std::string part = PlaceResistor(240, 420);
+    const Stage moved = Run(sheet, move, "creation-undo-moved.png");
+    EXPECT_NE(moved.dump, before);
+    EXPECT_EQ(moved.item, std::vector<std::string>{"  Undo Move\tenabled"});
+    // A wire started and escaped, a text tool click with nothing typed: the move is still undone.
+    const Stage given = Run(sheet,
+                            move + "key w\nmove " + At(192, 132) + "\nclick " + At(192, 132) + "\nmove " + At(260, 200) +
+                                "\nkey Escape\nkey t\nclick " + At(120, 560) + "\nkey Escape\n" +
+                                PaletteClick(kSelectButton) + "menu Edit > Undo Move\n",
+                            "creation-undo-given-up.png");
+    EXPECT_EQ(given.dump, Run(sheet, "click " + At(140, 130) + "\n", "creation-undo-selected.png").dump);
+    EXPECT_EQ(given.item, std::vector<std::string>{"  Redo Move\tenabled"});
+    // A part placed and undone: the move stays (the part tool chosen let the selection go).
+    const Stage placed = Run(sheet, move + part + "menu Edit > Undo Creation\n", "creation-undo-part-after-move.png");
+    EXPECT_EQ(placed.unselected, moved.unselected);
+    EXPECT_EQ(placed.item, std::vector<std::string>{"  Redo Creation\tenabled"});
 }
 
 #endif
