@@ -5,11 +5,11 @@
 // creation given up.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "files/sheetfile.h"
+#include "foundation/geometry.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
 #include "model/sheetsymbols.h"
@@ -121,13 +121,8 @@ TEST_F(CreationUndoRun, EachCreationIsUndoneAndRedoneThroughTheOneUndoRecord) {
     GetSheetSymbolSizePoint(box, &corner);
     const int32_t points = BuildSheetSymbolPortPoly(box, 0, outline);
     ASSERT_GT(points, 0);
-    Rect around{outline[0].v, outline[0].h, outline[0].v, outline[0].h};
-    for (int32_t n = 1; n < points; ++n) {
-        around.top = std::min(around.top, outline[n].v);
-        around.bottom = std::max(around.bottom, outline[n].v);
-        around.left = std::min(around.left, outline[n].h);
-        around.right = std::max(around.right, outline[n].h);
-    }
+    Rect around{};
+    VXGetPointsBounds(outline, points, &around);
     const Point port{int16_t((around.top + around.bottom) / 2), int16_t((around.left + around.right) / 2)};
     const Point body{int16_t(corner.v - 10), int16_t(corner.h - 40)};
     // Each creation after its prelude (a tool chosen, a symbol selected), which the sheet undone
