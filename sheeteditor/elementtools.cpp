@@ -43,6 +43,8 @@ namespace {
 
 // Reasons given to SetSheetModifiedStatus: content and drawing changed, undo forgotten.
 constexpr int32_t kElementChanged = 0x28;
+// An element made: the drawing changed (the element is the undoable action).
+constexpr int32_t kElementMade = 0x08;
 // The last click of a polygon ends it when it falls this near its last (or first) vertex.
 constexpr int32_t kPolyEndSlop = 2;
 // The overlay of a reshape is drawn at this opacity.
@@ -259,8 +261,13 @@ void DragCreateElement(SheetRecord* sheet, VXEventRecord* event) {
     Rect area = e->bounds;
     VXInsetRect(&area, -5, -5);
     InvalSheetView(sheet, &area);
+    ClearSheetUndoAction(sheet);
+    StartSheetUndoCollection(sheet, kUndoActionCreation);
     LLPush(sheet->elementList, e);
-    SetSheetModifiedStatus(sheet, kElementChanged);
+    CollectUndoSheetItemExistance(sheet, kUndoItemElement, e, 1);
+    CollectUndoInvalSheetRect(sheet, &area);
+    SetSheetModifiedStatus(sheet, kElementMade);
+    AcceptSheetUndoCollection(sheet);
 }
 
 void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
@@ -272,7 +279,10 @@ void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
     GridPointLock(&point);
     ElementRecord* poly = sheet->elementInCreation;
     if (!poly) {
-        SetSheetModifiedStatus(sheet, kElementChanged);
+        // The polygon becomes the undoable action when it is finished; until then the sheet
+        // shows it as a change to come.
+        BeginSheetUndoEdit(sheet);
+        ReportSheetEditChange(sheet, kElementMade);
         poly = BuildPolyElement(1, nullptr, int16_t(GetSheetElementDefaults(sheet).penWidth), false, false, 0,
                                 false, 0, false);
         if (!poly) {
@@ -343,7 +353,12 @@ void FinishCreateSheetPoly(SheetRecord* sheet, bool select) {
         kept = poly;
     }
     if (!kept) return;
+    StartSheetUndoEditCollection(sheet, kUndoActionCreation);
     LLPush(sheet->elementList, kept);
+    CollectUndoSheetItemExistance(sheet, kUndoItemElement, kept, 1);
+    CollectUndoInvalSheetRect(sheet, &kept->bounds);
+    SetSheetModifiedStatus(sheet, kElementMade);
+    AcceptSheetUndoCollection(sheet);
     if (select) {
         kept->flags |= kElementSelected;
         (void)SetupElementResize(sheet, kept);  // the handles show when the sheet can show them

@@ -45,6 +45,10 @@ namespace {
 
 // Reasons of a change (the sheet's modified status).
 constexpr int32_t kModifiedResize = 40;
+// A sheet symbol resized or its port moved: the drawing changed (the undoable action).
+constexpr int32_t kModifiedSheetSymbol = 0x08;
+// The sub-kind of the custom undo operation that keeps a sheet symbol's port data.
+constexpr int32_t kUndoCustomSheetSymbolPorts = 4;
 constexpr int32_t kModifiedNewSheetSymbol = 97;
 constexpr int32_t kModifiedDrag = 104;
 // Undo.
@@ -52,6 +56,53 @@ constexpr int32_t kModifiedDrag = 104;
 constexpr uint16_t kElementReshape = 0x0002;
 // Symbol flag bit 31: taken by a rectangle only when wholly inside it.
 constexpr uint32_t kSymbolFlagWhollyInside = 0x80000000u;
+
+// A sheet symbol's port data as it was (the symbol found again by its serial number), exchanged
+// with what the symbol holds on each replay.
+struct SheetSymbolPortsUndo {
+    uint32_t serial;
+    Handle ports;
+};
+
+void ReplaySheetSymbolPorts(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
+    auto* kept = reinterpret_cast<SheetSymbolPortsUndo*>(op->data);
+    if (discard) {
+        if (kept && kept->ports) MemFree(kept->ports);
+        delete kept;
+        op->data = 0;
+        return;
+    }
+    if (ownerKind != kUndoOwnerSheet || !kept) return;
+    auto* sheet = static_cast<SheetRecord*>(owner);
+    SymbolRecord* symbol = RetrieveSerializedSymbol(sheet->symbolList, kept->serial);
+    if (!symbol) return;
+    std::swap(symbol->sheetSymbolData, kept->ports);
+    NoteSheetItemPlaces();  // the symbol's box and ports are where they were
+}
+
+// A sheet symbol as it is before it is resized or a port of it moves: its port data, its texts
+// and the nets on its ports.
+void CollectUndoSheetSymbol(SheetRecord* sheet, SymbolRecord* symbol) {
+    if (!IsCollectingSheetUndo(sheet)) return;
+    Handle copy = symbol->sheetSymbolData ? CloneHandle(nullptr, symbol->sheetSymbolData) : nullptr;
+    if (!copy) {
+        // Without the copy undo could not give the symbol back: the action is not kept.
+        AbortSheetUndoCollection(sheet);
+        return;
+    }
+    CollectUndoCustomSheetAction(sheet, kUndoCustomSheetSymbolPorts, ReplaySheetSymbolPorts,
+                                 reinterpret_cast<uint64_t>(new SheetSymbolPortsUndo{symbol->serial, copy}), 0);
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
+        if (IsTextOwnedBySymbol(t, symbol) > 0) CollectUndoSwapSheetItem(sheet, kUndoItemText, t);
+    for (int32_t port = 0; port < CountSheetSymbolPorts(symbol); ++port) {
+        const auto node = uint16_t(port);
+        if (GetSheetSymbolPortFlags(symbol, port) & kSheetPortBuss)
+            CollectUndoSwapSheetItem(sheet, kUndoItemBuss, GetConnectedBuss(sheet->bussList, symbol, node, nullptr, nullptr));
+        else
+            CollectUndoSwapSheetItem(sheet, kUndoItemSignal,
+                                     GetConnectedSignal(sheet->signalList, symbol, node, nullptr, nullptr));
+    }
+}
 
 Point PinInto(Point p, const Rect& r) {
     return Point{int16_t(std::clamp<int32_t>(p.v, r.top, r.bottom)),
@@ -425,7 +476,10 @@ void ResizeSheetSymbol(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRe
     if (!VXGetWindowFromId(id)) return;
     VXEndOverlay(window);
     if (band.shown && (last.v != corner.v || last.h != corner.h)) {
-        SetSheetModifiedStatus(sheet, kModifiedResize);
+        ClearSheetUndoAction(sheet);
+        StartSheetUndoCollection(sheet, kUndoActionResize);
+        CollectUndoSheetSymbol(sheet, symbol);
+        SetSheetModifiedStatus(sheet, kModifiedSheetSymbol);
         SelectionRgnRemove(sheet->selectionRegion, &old);
         SelectionRgnAdd(sheet->selectionRegion, &band.frame);
         Rect area = old;
@@ -443,6 +497,13 @@ void ResizeSheetSymbol(SheetRecord* sheet, SymbolRecord* symbol, const VXEventRe
                 AutoPositionSymbolText(sheet, symbol, text, false);
         (void)SetSheetSymbolSize(sheet, symbol, width, height, &changed);  // a refused size keeps the old one
         Redraw(sheet, changed, 2);
+        Rect after;
+        GetSelectedSymbolBounds(sheet, symbol, &after);
+        Unite(&area, after);
+        Unite(&area, changed);
+        VXInsetRect(&area, int16_t(-(3 + spacing)), int16_t(-(3 + spacing)));
+        CollectUndoInvalSheetRect(sheet, &area);
+        AcceptSheetUndoCollection(sheet);
     }
     (void)SetupSymbolResize(sheet, symbol);  // a handle only for a lone sheet symbol
     Redraw(sheet, HandleArea(sheet));
@@ -460,6 +521,7 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
     const int32_t spacing = std::max<int32_t>(1, head.spacing);
     SheetSymbolPort* entry = SheetSymbolPortAt(ports, port);
     const uint16_t oldFlags = entry->flags;
+    const uint16_t entrySlot = entry->slot;
     auto taken = [&](int32_t slot, bool right) {
         return table && BitArrayTest(table, slot - 1 + (right ? rows : 0));
     };
@@ -489,7 +551,17 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
     Point newPin;
     GetSheetSymbolPortPinPos(symbol, port, &newPin);
     if (newPin.v == oldPin.v && newPin.h == oldPin.h) return;
-    SetSheetModifiedStatus(sheet, kModifiedResize);
+    // The port data as it was before the drag (the drag changed it as it went).
+    SheetSymbolPort* moved = SheetSymbolPortAt(ports, port);
+    const SheetSymbolPort now = *moved;
+    moved->slot = entrySlot;
+    moved->flags = oldFlags;
+    ClearSheetUndoAction(sheet);
+    StartSheetUndoCollection(sheet, kUndoActionMove);
+    CollectUndoSheetSymbol(sheet, symbol);
+    moved = SheetSymbolPortAt(ports, port);
+    *moved = now;
+    SetSheetModifiedStatus(sheet, kModifiedSheetSymbol);
     Point movement{int16_t(newPin.v - oldPin.v), int16_t(newPin.h - oldPin.h)};
     if (code) TransformPoint(&movement, {0, 0}, code);
     Rect area;
@@ -517,6 +589,7 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
         }
     };
     markTerminals(true);
+    if (buss) CollectUndoAltBOTable(sheet);  // the lines may split beside their break-outs
     if (buss) MoveBussWires(sheet, movement, 0, &area);
     else MoveSignalWires(sheet, movement, 0, &area);
     markTerminals(false);
@@ -531,6 +604,10 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
         Unite(&area, t->bounds);
     }
     Redraw(sheet, area, int16_t(2 + spacing));
+    Rect recorded = area;
+    VXInsetRect(&recorded, int16_t(-(2 + spacing)), int16_t(-(2 + spacing)));
+    CollectUndoInvalSheetRect(sheet, &recorded);
+    AcceptSheetUndoCollection(sheet);
 }
 
 void TrackCreateSheetSymbol(SheetRecord* sheet, const VXEventRecord* event) {

@@ -41,6 +41,7 @@
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/toolbars.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetgrid.h"
@@ -247,6 +248,7 @@ void TextToolClick(SheetRecord* sheet, VXEventRecord* event) {
     if (previous) VXSetWindow(previous);
     if (!te) return;
     sheet->drawingTE = te;
+    BeginSheetUndoEdit(sheet);
     const Rect r{int16_t(view.top), int16_t(view.left), int16_t(view.bottom), int16_t(view.right)};
     InvalSheetWindowArea(sheet, &r);
     VXTESetTabWidth(0, 36, te);
@@ -454,7 +456,10 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         return BackOutOfCurrentMode(sheet);
     }
     if (VXTERecord* te = EditorOf(sheet)) {
-        SetSheetModifiedStatus(sheet, kModifiedKeyReasons);
+        // A new text shows a change to come (it is the undoable action when it is made); a frame
+        // edited again drops the last action.
+        if (sheet->editedTextFrame) SetSheetModifiedStatus(sheet, kModifiedKeyReasons);
+        else ReportSheetEditChange(sheet, kModifiedKeyReasons & ~kSheetReasonForgetUndo);
         Note("ApplyTEKey");
         ApplyTEKey(te, c);
         return 1;

@@ -43,51 +43,6 @@ constexpr int32_t kSheetReasonSubSheets = 16;
 constexpr int32_t kSheetReasonContentChanged = 0x41;  // content and search, the undo kept
 constexpr uint16_t kScopeMergeFlags = kSignalFlagPort | kSignalFlagBreakOut;
 
-// What undo of a paste takes out besides the pasted objects, and redo puts back: the components
-// new to the sheet and the designators given to the pasted symbols.
-struct PastedExtras {
-    struct Designator {
-        uint32_t serial;
-        std::string text;
-        int32_t slot;
-    };
-    std::vector<ComponentRecord*> components;
-    std::vector<Designator> designators;
-    bool undone = false;
-};
-
-void ReplayPastedExtras(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
-    auto* extras = reinterpret_cast<PastedExtras*>(op->data);
-    if (discard) {
-        if (extras->undone)
-            for (ComponentRecord* c : extras->components) FreeComponent(c);
-        delete extras;
-        op->data = 0;
-        return;
-    }
-    if (ownerKind != kUndoOwnerSheet) return;
-    auto* sheet = static_cast<SheetRecord*>(owner);
-    if (!extras->undone) {
-        // The pasted symbols are gone by now.
-        for (ComponentRecord* c : extras->components) LLRemoveOrFree(sheet->componentList, c, nullptr, false);
-        (void)PurgeMissingSymbolsFromAnnotMap(sheet, sheet->annotationMap);  // true when any went
-    } else {
-        for (ComponentRecord* c : extras->components) LLPush(sheet->componentList, c);
-        for (const auto& d : extras->designators)
-            (void)SetSymbolAnnotation(sheet, d.serial, d.text.c_str(), d.slot);  // false when unchanged
-    }
-    extras->undone = !extras->undone;
-}
-
-// Undo of a paste gives the sheet back its next serial number (data: the number to restore).
-void SwapNextSerial(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
-    if (discard || ownerKind != kUndoOwnerSheet) return;
-    auto* sheet = static_cast<SheetRecord*>(owner);
-    const uint32_t current = sheet->stored.nextSerial;
-    sheet->stored.nextSerial = uint32_t(op->data);
-    op->data = current;
-}
-
 // The serial numbers the clip's symbols take in the sheet. A Cut from this very sheet that has not
 // been pasted yet keeps them; otherwise numbers free in the sheet (at or above its next serial)
 // are kept and the others take new ones.
@@ -399,10 +354,8 @@ void PasteIntoSheet(SheetRecord* sheet) {
     // The pasted items alone are selected; undo selects again what was.
     CollectUndoSheetSelection(sheet);
     ClearDrawingSelection(sheet);
-    CollectUndoCustomSheetAction(sheet, 0, SwapNextSerial, sheet->stored.nextSerial, 0);
     // Filled as the paste goes on; undo replays it last, when the symbols are out.
-    auto* extras = new PastedExtras;
-    CollectUndoCustomSheetAction(sheet, 1, ReplayPastedExtras, reinterpret_cast<uint64_t>(extras), 0);
+    AddedSymbolsUndo* extras = CollectUndoAddedSymbols(sheet);
 
     PasteRun run(sheet, clip, p);
     SheetItemCopier copier{content, sheet, true, {}, {}};
@@ -456,13 +409,9 @@ void PasteIntoSheet(SheetRecord* sheet) {
     // The occurrences a Cut took along, with the designators the symbols had there.
     if (clip->targets) MoveTargetTrees(sheet, run.serials);
     PasteAnnotation(run);
-    if (IsCollectingSheetUndo(sheet)) {
+    if (extras && IsCollectingSheetUndo(sheet)) {
         extras->components = copier.added;
-        for (SymbolRecord* s : run.symbols) {
-            char text[kAnnotationTextSize] = {};
-            const int32_t slot = GetSymbolAnnotation(sheet, s->serial, text);
-            if (text[0]) extras->designators.push_back({s->serial, text, slot});
-        }
+        for (SymbolRecord* s : run.symbols) NoteAddedSymbolDesignator(sheet, extras, s);
     }
     PasteSignals(run);
     PasteBussLines(run);

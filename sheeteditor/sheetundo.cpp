@@ -1,14 +1,17 @@
 // Sheet undo: collection, commit, replay and the menu text.
 #include "sheeteditor/sheetundo.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "foundation/da.h"
 #include "foundation/geometry.h"
 #include "foundation/heap.h"
 #include "foundation/ll.h"
 #include "files/sheetstore.h"
+#include "model/annotation.h"
 #include "model/busses.h"
 #include "model/components.h"
 #include "model/elements.h"
@@ -21,6 +24,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/pending.h"
+#include "sheeteditor/elementtools.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetclip.h"
@@ -65,15 +69,20 @@ constexpr uint8_t kUndoMarks = kSheetModifiedContent | kSheetModifiedDrawing;
 
 bool SheetUnmodified(const SheetRecord* sheet) { return !(sheet->modifiedFlags & kUndoMarks); }
 
-// The sub-kind of the custom operation that gives back a selection.
-constexpr int32_t kUndoCustomSelection = 3;
+// The sub-kinds of the custom operations: the sheet's next serial number, what came with added
+// symbols, the selection given back.
+constexpr int32_t kUndoCustomNextSerial = 0, kUndoCustomAddedSymbols = 1, kUndoCustomSelection = 3;
+// The selector of an item-string operation on a text.
+constexpr int32_t kItemStringText = 1;
 // The reasons of SetSheetModifiedStatus that a replay reports: the sheet is as saved; its
 // content changed.
 constexpr int32_t kUndoReasonSaved = 0x02, kUndoReasonChanged = 0x01, kUndoReasonDrawing = 0x08;
 
 constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
                                         "Reshape", "Zoom",  "Cut",            "Delete",
-                                        "Resize",  "Paste", "Duplicate",      "Signal Modification"};
+                                        "Resize",  "Paste", "Duplicate",      "Signal Modification",
+                                        "Creation"};
+constexpr int32_t kLastActionKind = kUndoActionCreation;
 
 LinkListHeader* ItemList(SheetRecord* sheet, int32_t itemKind) {
     switch (itemKind) {
@@ -159,6 +168,45 @@ void RestoreSelection(const UndoOp& op) {
     if (op.itemKind == kUndoItemSignal || op.itemKind == kUndoItemBuss)
         RestoreWireSelection(NetWires(op.itemKind, op.item), op.wireHilites);
     else SetSelectionBit(op.itemKind, op.item, op.savedSelection != 0);
+}
+
+// Undo of added symbols gives the sheet back its next serial number (data: the number to restore).
+void SwapNextSerial(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
+    if (discard || ownerKind != kUndoOwnerSheet) return;
+    auto* sheet = static_cast<SheetRecord*>(owner);
+    const uint32_t current = sheet->stored.nextSerial;
+    sheet->stored.nextSerial = uint32_t(op->data);
+    op->data = current;
+}
+
+// Replayed after the symbols' own operations on undo (they are out by then), before them on redo.
+void ReplayAddedSymbols(void* owner, uint16_t ownerKind, UndoOp* op, int32_t discard) {
+    auto* added = reinterpret_cast<AddedSymbolsUndo*>(op->data);
+    if (discard) {
+        if (added && added->undone)
+            for (ComponentRecord* c : added->components) FreeComponent(c);
+        delete added;
+        op->data = 0;
+        return;
+    }
+    if (ownerKind != kUndoOwnerSheet || !added) return;
+    auto* sheet = static_cast<SheetRecord*>(owner);
+    std::vector<ComponentRecord*>& components = added->components;
+    if (!added->undone) {
+        // Each goes back where it was: taken out last first, put back first first.
+        added->positions.assign(components.size(), 0);
+        for (size_t i = components.size(); i-- > 0;) {
+            added->positions[i] = std::max(0, LLGetLinkPosition(sheet->componentList, components[i]));
+            LLRemoveOrFree(sheet->componentList, components[i], nullptr, false);
+        }
+        (void)PurgeMissingSymbolsFromAnnotMap(sheet, sheet->annotationMap);  // true when any went
+    } else {
+        for (size_t i = 0; i < components.size(); ++i)
+            LLInsertAt(sheet->componentList, i < added->positions.size() ? added->positions[i] : 0, components[i]);
+        for (const auto& d : added->designators)
+            (void)SetSymbolAnnotation(sheet, d.serial, d.text.c_str(), d.slot);  // false when unchanged
+    }
+    added->undone = !added->undone;
 }
 
 bool gSymbolFreed = false;
@@ -588,6 +636,10 @@ void CollectUndoMoveSheetItem(SheetRecord* sheet, int32_t itemKind, void* item, 
 
 void CollectUndoSwapSheetItem(SheetRecord* sheet, int32_t itemKind, void* item) {
     if (!IsCollectingSheetUndo(sheet) || !item) return;
+    // The first copy is the item as the action found it; a second swap of the same item would
+    // replay on a record that the first has already taken out.
+    for (const UndoOp& op : GetSheetUndoState(sheet)->collecting.ops)
+        if (op.opKind == kUndoOpSwap && op.itemKind == itemKind && op.item == item) return;
     void* copy = nullptr;
     uint8_t bit = 0;
     std::vector<uint16_t> hilites;
@@ -640,6 +692,33 @@ void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* i
     LinkListHeader* list = sheet && !present && IsCollectingSheetUndo(sheet) ? ItemList(sheet, itemKind) : nullptr;
     const int32_t position = list ? LLGetLinkPosition(list, item) : -1;
     CollectUndoSheetItemExistanceAt(sheet, itemKind, item, present, position < 0 ? 0 : position);
+}
+
+void CollectUndoCombinedNet(SheetRecord* sheet, int32_t itemKind, void* net) {
+    if (!IsCollectingSheetUndo(sheet) || !net || (itemKind != kUndoItemSignal && itemKind != kUndoItemBuss)) return;
+    LinkListHeader* list = ItemList(sheet, itemKind);
+    const int32_t position = LLGetLinkPosition(list, net);
+    if (position < 0) return;
+    const bool signal = itemKind == kUndoItemSignal;
+    void* copy = signal ? static_cast<void*>(DuplicateSignal(static_cast<SignalHandle>(net)))
+                        : static_cast<void*>(DuplicateBuss(static_cast<BussHandle>(net)));
+    if (!copy) {
+        // Without the copy undo could not give the net back: the action is not kept.
+        AbortSheetUndoCollection(sheet);
+        return;
+    }
+    const int64_t from = signal ? SignalOwnerWord(static_cast<SignalHandle>(net)) : BussOwnerWord(static_cast<BussHandle>(net));
+    const int64_t to = signal ? SignalOwnerWord(static_cast<SignalHandle>(copy)) : BussOwnerWord(static_cast<BussHandle>(copy));
+    // The labels, re-pointed by the combining without a record, go to the copy on undo.
+    const uint16_t labelKind = signal ? kTextKindSignal : kTextKindBuss;
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
+        if (t->kind == labelKind && t->owner == from) CollectUndoSheetTextOwner(sheet, t, to);
+    if (!signal)
+        for (const UndoOp& op : GetSheetUndoState(sheet)->collecting.ops)
+            if (op.opKind == kUndoOpBreakOutTable && op.stored)
+                RepointBreakOuts(static_cast<BreakOutTable>(op.stored), static_cast<BussHandle>(net),
+                                 static_cast<BussHandle>(copy));
+    CollectUndoSheetItemExistanceAt(sheet, itemKind, copy, 0, position);
 }
 
 void CollectUndoAltBOTable(SheetRecord* sheet) {
@@ -722,17 +801,84 @@ void CollectUndoSheetSelection(SheetRecord* sheet) {
     CollectUndoCustomSheetAction(sheet, kUndoCustomSelection, ReplaySelection, reinterpret_cast<uint64_t>(snapshot), 0);
 }
 
+AddedSymbolsUndo* CollectUndoAddedSymbols(SheetRecord* sheet) {
+    if (!IsCollectingSheetUndo(sheet)) return nullptr;
+    CollectUndoCustomSheetAction(sheet, kUndoCustomNextSerial, SwapNextSerial, sheet->stored.nextSerial, 0);
+    auto* added = new AddedSymbolsUndo;  // owned by the operation
+    CollectUndoCustomSheetAction(sheet, kUndoCustomAddedSymbols, ReplayAddedSymbols, reinterpret_cast<uint64_t>(added), 0);
+    return added;
+}
+
+void NoteAddedSymbolDesignator(SheetRecord* sheet, AddedSymbolsUndo* added, const SymbolRecord* symbol) {
+    if (!added || !symbol) return;
+    char text[kAnnotationTextSize] = {};
+    const int32_t slot = GetSymbolAnnotation(sheet, symbol->serial, text);
+    if (text[0]) added->designators.push_back({symbol->serial, text, slot});
+}
+
+SheetLabelStrings TakeSheetLabelStrings(SheetRecord* sheet) {
+    SheetLabelStrings strings;
+    if (!sheet) return strings;
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link) {
+        if (t->kind != kTextKindSignal && t->kind != kTextKindBuss && t->kind != kTextKindNetSymbol) continue;
+        char text[kStringSpecBufferSize] = "";
+        GetTextRecordString(t, sheet->stringBlock, text, sizeof text);
+        strings.emplace_back(t, text);
+    }
+    return strings;
+}
+
+void CollectUndoChangedLabelStrings(SheetRecord* sheet, const SheetLabelStrings& before) {
+    if (!IsCollectingSheetUndo(sheet) || before.empty()) return;
+    // Only texts still on the sheet are looked at (an edit may have let one go).
+    std::unordered_set<const TextRecord*> present;
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link) present.insert(t);
+    for (const auto& [text, old] : before) {
+        if (!present.count(text)) continue;
+        char now[kStringSpecBufferSize] = "";
+        GetTextRecordString(text, sheet->stringBlock, now, sizeof now);
+        if (old == now) continue;
+        const StringSpec spec = OverlayStringBlock(sheet->stringBlock, old.c_str(), int32_t(old.size()), nullptr);
+        CollectUndoSheetChangeItemString(sheet, kUndoItemText, text, spec, kItemStringText);
+    }
+}
+
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
     state->collectingFromSaved =
         SheetUnmodified(sheet) || (gLooseChange.sheet == sheet && gLooseChange.command == gUndoCommand);
     gLooseChange = {};
+    // Another action meanwhile: an edit in progress no longer begins at the saved sheet.
+    state->editFromSaved = false;
     FreeUndoRecord(&state->collecting);
     state->collecting.actionKind = uint16_t(kind);
     state->collecting.owner = sheet;
     state->collecting.ownerKind = kUndoOwnerSheet;
     state->breakOutTableCollected = false;
+}
+
+void BeginSheetUndoEdit(SheetRecord* sheet) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state) return;
+    state->editFromSaved =
+        SheetUnmodified(sheet) || (gLooseChange.sheet == sheet && gLooseChange.command == gUndoCommand);
+}
+
+void ReportSheetEditChange(SheetRecord* sheet, int32_t reasons) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state) return;
+    state->editReporting = true;
+    SetSheetModifiedStatus(sheet, reasons);
+    state->editReporting = false;
+}
+
+void StartSheetUndoEditCollection(SheetRecord* sheet, int32_t kind) {
+    SheetUndoState* state = GetSheetUndoState(sheet);
+    if (!state) return;
+    const bool fromSaved = state->editFromSaved;
+    StartSheetUndoCollection(sheet, kind);
+    state->collectingFromSaved = state->collectingFromSaved || fromSaved;
 }
 
 void AcceptSheetUndoCollection(SheetRecord* sheet) {
@@ -773,7 +919,12 @@ void ClearSheetUndoAction(SheetRecord* sheet) {
 }
 
 void UndoSheetAction(SheetRecord* sheet) {
-    if (!sheet || !sheet->undoAction) return;
+    if (!sheet) return;
+    // What is being made on the sheet is finished first and becomes the action undone: a wire
+    // being drawn keeps its legs with a free end, a polygon being clicked its corners.
+    ReleaseSheetWireTracking(sheet);
+    FinishCreateSheetPoly(sheet, false);
+    if (!sheet->undoAction) return;
     auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
     UndoRecord* record = &state->committed;
     if (record->actionKind == kUndoActionNone) return;
@@ -821,10 +972,11 @@ void UndoSheetAction(SheetRecord* sheet) {
 void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified) {
     if (!sheet) return;
     auto* state = static_cast<SheetUndoState*>(sheet->undoAction);  // none yet: nothing committed
-    if (state && (state->replaying || state->collecting.actionKind != kUndoActionNone)) return;
+    if (state && (state->replaying || state->editReporting || state->collecting.actionKind != kUndoActionNone))
+        return;
     // A change that no collection holds: undo no longer leads back to the saved sheet, unless
-    // the change is the beginning of the command's action.
-    if (state) state->committedFromSaved = false;
+    // the change is the beginning of the command's action; nor does an edit in progress.
+    if (state) state->committedFromSaved = state->editFromSaved = false;
     gLooseChange = {wasUnmodified ? sheet : nullptr, CurrentUndoCommand()};
 }
 
@@ -832,7 +984,7 @@ const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {
     return sheet && sheet->undoAction ? &static_cast<SheetUndoState*>(sheet->undoAction)->committed : nullptr;
 }
 
-const char* UndoActionName(int32_t kind) { return kind >= 1 && kind <= 11 ? kActionNames[kind] : ""; }
+const char* UndoActionName(int32_t kind) { return kind >= 1 && kind <= kLastActionKind ? kActionNames[kind] : ""; }
 
 void GetUndoMenuItemText(const UndoRecord* record, char* text) {
     const bool redo = record && record->redo;

@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/rectmath.h"
@@ -18,7 +20,9 @@
 
 namespace plexa {
 
+struct ComponentRecord;
 struct SheetRecord;
+struct SymbolRecord;
 struct TextRecord;
 
 // Action kinds, with their names in the menu.
@@ -35,6 +39,7 @@ enum : uint16_t {
     kUndoActionPaste = 9,
     kUndoActionDuplicate = 10,
     kUndoActionSignalModification = 11,
+    kUndoActionCreation = 12,  // a part placed, an element, text, wire or pin made
 };
 
 // Operation kinds.
@@ -111,6 +116,12 @@ struct UndoRecord {
 // change (SetSheetModifiedStatus) as it begins, before or after it starts collecting; a change
 // reported outside a collection counts as the start of the action when that collection starts
 // within the same command, else as a change that no undo takes back.
+//
+// An edit that takes several commands before it changes the sheet (a text typed into a new frame,
+// a polygon clicked corner by corner) begins with BeginSheetUndoEdit, reports what it shows
+// meanwhile through ReportSheetEditChange, and collects its action at its end with
+// StartSheetUndoEditCollection: that action gives back the saved sheet when the sheet was
+// unmodified as the edit began and nothing else changed it meanwhile.
 struct SheetUndoState {
     UndoRecord committed;
     UndoRecord collecting;
@@ -120,6 +131,8 @@ struct SheetUndoState {
     bool collectingFromSaved = false;  // the collection began on an unmodified sheet
     uint8_t marksAfterAction = 0;      // the sheet's modified marks as the action left them
     bool replaying = false;
+    bool editFromSaved = false;        // the edit in progress began on an unmodified sheet
+    bool editReporting = false;        // the change reported now is the edit's own
 };
 
 // The sheet's undo state, made when missing (null only when the sheet is null).
@@ -140,6 +153,10 @@ void CollectUndoSheetItemExistance(SheetRecord* sheet, int32_t itemKind, void* i
 // list, such as the kept copy of a split signal).
 void CollectUndoSheetItemExistanceAt(SheetRecord* sheet, int32_t itemKind, void* item,
                                      int32_t present, int32_t position);
+// A signal or buss about to be combined into another and destroyed: undo puts a copy of it, as it
+// is now, back in its place, and the labels it owns (and, for a buss, its break-out rows in the
+// break-out table collected before) follow the copy.
+void CollectUndoCombinedNet(SheetRecord* sheet, int32_t itemKind, void* net);
 void CollectUndoAltBOTable(SheetRecord* sheet);
 // The text's owner changed from otherOwner (the model's texts report this through their hook).
 void CollectUndoSheetTextOwner(SheetRecord* sheet, TextRecord* text, int64_t otherOwner);
@@ -154,17 +171,48 @@ void CollectUndoCustomSheetAction(SheetRecord* sheet, int32_t subKind, UndoCusto
 // The selection of what is on the sheet now, given back by undo (and cleared again by redo):
 // taken before a command clears the selection.
 void CollectUndoSheetSelection(SheetRecord* sheet);
+
+// What undo of symbols added to the sheet also takes back, and redo puts back: the sheet's next
+// serial number, the components that were new to the sheet and the designators the symbols were
+// given. Collected before the symbols are added (so that undo takes them out first) and filled as
+// they are; null when the sheet collects no action.
+struct AddedSymbolsUndo {
+    struct Designator {
+        uint32_t serial;
+        std::string text;
+        int32_t slot;
+    };
+    std::vector<ComponentRecord*> components;
+    std::vector<Designator> designators;
+    std::vector<int32_t> positions;  // the components' places in the list, while undone
+    bool undone = false;
+};
+AddedSymbolsUndo* CollectUndoAddedSymbols(SheetRecord* sheet);
+// The designator a symbol was given, kept for redo.
+void NoteAddedSymbolDesignator(SheetRecord* sheet, AddedSymbolsUndo* added, const SymbolRecord* symbol);
+
+// The strings of the sheet's net labels and net-symbol name texts, taken before an edit that may
+// rename nets; CollectUndoChangedLabelStrings then records each text whose string the edit changed.
+using SheetLabelStrings = std::vector<std::pair<TextRecord*, std::string>>;
+SheetLabelStrings TakeSheetLabelStrings(SheetRecord* sheet);
+void CollectUndoChangedLabelStrings(SheetRecord* sheet, const SheetLabelStrings& before);
 // True while the sheet collects an action.
 bool IsCollectingSheetUndo(SheetRecord* sheet);
 
 // ---- Control ----
 
 void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind);
+// An edit over several commands (see SheetUndoState): its beginning, a change it reports, and
+// the collection of its action at its end.
+void BeginSheetUndoEdit(SheetRecord* sheet);
+void ReportSheetEditChange(SheetRecord* sheet, int32_t reasons);
+void StartSheetUndoEditCollection(SheetRecord* sheet, int32_t kind);
 void AcceptSheetUndoCollection(SheetRecord* sheet);
 void AbortSheetUndoCollection(SheetRecord* sheet);
 void ClearSheetUndoAction(SheetRecord* sheet);
 // Replays the committed action (undo or redo); the modified mark follows when the action was the
-// only change since the sheet was saved.
+// only change since the sheet was saved. A wire being drawn on the sheet and a polygon being
+// clicked are ended first: each is then the action undone.
 void UndoSheetAction(SheetRecord* sheet);
 // A change of content or drawing reported for the sheet (by SetSheetModifiedStatus), with
 // whether the sheet was unmodified until then.
@@ -173,7 +221,7 @@ void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified);
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet);
 // "Undo %s" or "Redo %s" with the action's name into text (at least 64 bytes).
 void GetUndoMenuItemText(const UndoRecord* record, char* text);
-// The menu name of an action kind; empty outside 1-11.
+// The menu name of an action kind; empty outside 1-12.
 const char* UndoActionName(int32_t kind);
 
 

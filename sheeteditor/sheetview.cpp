@@ -385,11 +385,20 @@ void DestroyDrawingTE(SheetRecord* sheet) {
     if (!te) return;
     TextFrameHandle edited = sheet->editedTextFrame;
     TextFrameHandle frame = CreateTextFrameFromTE(te, sheet, edited, sheet->styleList);
+    // A new text is the undoable action. A frame edited again that goes is replaced by a new
+    // record, or by none, which the last action does not name: that action is dropped.
+    const bool made = frame && !edited;
+    if (edited && (frame || te->length == 0)) ClearSheetUndoAction(sheet);
+    if (made) StartSheetUndoEditCollection(sheet, kUndoActionCreation);
     if (frame) {
         LLPush(sheet->textFrameList, frame);
         if (sheet->modifiedFlags & kSheetModifiedFrameOption) (*frame)->flags |= kFrameFlagThemed;
         else (*frame)->flags &= uint16_t(~kFrameFlagThemed);
+        CollectUndoSheetItemExistance(sheet, kUndoItemFrame, frame, 1);
+        CollectUndoInvalSheetRect(sheet, &(*frame)->bounds);
+        SheetEditorModifiedStatus(sheet, kSheetReasonDrawing | kSheetReasonForgetSearch);
     }
+    if (made) AcceptSheetUndoCollection(sheet);
     if (edited) {
         // Only an emptied text lets its frame go: a text that could not become a frame keeps
         // the frame it was edited from.

@@ -428,17 +428,43 @@ SymbolRecord* PlaceCachedLibraryItem(SheetRecord* sheet, Point point) {
     if (!data.item) return nullptr;
     char library[kCachedFileNameSize + 1] = {};
     GetCachedLibraryFileName(library);
+    // The part placed is the undoable action (or a part of the one the caller collects: a net
+    // symbol placed at a wire's end). Undo takes out the symbol, its texts, a component new to
+    // the sheet and its designator.
+    const bool own = !IsCollectingSheetUndo(sheet);
+    if (own) {
+        ClearSheetUndoAction(sheet);
+        StartSheetUndoCollection(sheet, kUndoActionCreation);
+    }
+    std::vector<void*> components;
+    for (void* c = LLFirst(sheet->componentList); c; c = LLGetNext(sheet->componentList, c)) components.push_back(c);
+    AddedSymbolsUndo* added = CollectUndoAddedSymbols(sheet);
     SymbolRecord* symbol = PlaceLibSymbolInstance(sheet, point, uint32_t(gPlaceTransformation) & kSymbolFlagTransform,
                                                   data.item, selection.nameIndex, -1, selection.part,
                                                   selection.alternate != 0, library, int32_t(data.timeStamp),
                                                   nullptr, 0);
-    if (!symbol) return nullptr;
+    if (!symbol) {
+        if (own) AbortSheetUndoCollection(sheet);
+        return nullptr;
+    }
+    if (added && IsCollectingSheetUndo(sheet)) {
+        for (void* c = LLFirst(sheet->componentList); c; c = LLGetNext(sheet->componentList, c))
+            if (std::find(components.begin(), components.end(), c) == components.end())
+                added->components.push_back(static_cast<ComponentRecord*>(c));
+        NoteAddedSymbolDesignator(sheet, added, symbol);
+    }
+    CollectUndoSheetItemExistance(sheet, kUndoItemSymbol, symbol, 1);
     Rect area;
     GetSelectedSymbolBounds(sheet, symbol, &area);
     for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t;
-         t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t)))
-        if (IsTextOwnedBySymbol(t, symbol) > 0 && !(t->flags & kTextFlagHidden)) Join(&area, t->bounds);
+         t = static_cast<TextRecord*>(LLGetNext(sheet->textList, t))) {
+        if (IsTextOwnedBySymbol(t, symbol) <= 0) continue;
+        CollectUndoSheetItemExistance(sheet, kUndoItemText, t, 1);
+        if (!(t->flags & kTextFlagHidden)) Join(&area, t->bounds);
+    }
     InvalSheetView(sheet, &area);
+    CollectUndoInvalSheetRect(sheet, &area);
+    if (own) AcceptSheetUndoCollection(sheet);
     return symbol;
 }
 

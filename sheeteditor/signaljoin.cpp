@@ -28,6 +28,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/signaldialogs.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_control_items.h"
@@ -40,7 +41,8 @@ namespace plexa {
 
 namespace {
 
-constexpr int32_t kForgetUndoModified = 97;
+// A wire made: content changed, the search starts again (the wire is the undoable action).
+constexpr int32_t kWireMadeModified = 0x41;
 constexpr uint16_t kScopeNetSymbol = 1;
 constexpr uint16_t kScopeBreakOut = 4;
 constexpr uint16_t kOptionKey = 58;
@@ -202,6 +204,7 @@ void AddConnectionScope(SheetRecord* sheet, SignalHandle signal, uint16_t scopeB
              other = static_cast<SignalHandle>(LLGetNext(sheet->signalList, other))) {
             if (other == signal || !((*other)->flags & scopeBit)) continue;
             if (!SameName(NameOf(sheet, other).c_str(), name.c_str())) continue;
+            CollectUndoCombinedNet(sheet, kUndoItemSignal, other);
             CombineSignals(sheet, other, signal);
             again = true;
             break;
@@ -246,27 +249,44 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         SignalHandle signal = nullptr;
         uint8_t show = 0;
         bool placedShow = false;  // show is the one the name dialog used
+        // The wire is the undoable action (with a net symbol placed for its end, when the click
+        // that ends it collects already). It is collected once every question is answered, each
+        // net record as it is before it changes: a net joined keeps its record (a copy of it goes
+        // back on undo), a net combined into another goes (a copy of it comes back), a new net
+        // comes and goes.
+        const bool own = !IsCollectingSheetUndo(sheet);
+        SheetLabelStrings labels;
+        const auto begin = [&]() {
+            if (own) {
+                ClearSheetUndoAction(sheet);
+                StartSheetUndoCollection(sheet, kUndoActionWireChange);
+            }
+            labels = TakeSheetLabelStrings(sheet);
+        };
         if (SignalHandle endSignal = TerminalSignal(sheet, end)) {
             if (startSignal == endSignal) {
+                begin();
+                CollectUndoSwapSheetItem(sheet, kUndoItemSignal, endSignal);
                 signal = endSignal;
             } else if (startSignal) {
-                switch (AskCombinedSurvivor(sheet, startSignal, endSignal)) {
-                    case 1:
-                        CombineSignals(sheet, endSignal, startSignal);
-                        signal = startSignal;
-                        break;
-                    case 2:
-                        CombineSignals(sheet, startSignal, endSignal);
-                        signal = endSignal;
-                        break;
-                    default:
-                        return 0;
-                }
+                const int32_t survivor = AskCombinedSurvivor(sheet, startSignal, endSignal);
+                if (survivor != 1 && survivor != 2) return 0;
+                signal = survivor == 1 ? startSignal : endSignal;
+                SignalHandle other = survivor == 1 ? endSignal : startSignal;
+                begin();
+                CollectUndoSwapSheetItem(sheet, kUndoItemSignal, signal);
+                CollectUndoCombinedNet(sheet, kUndoItemSignal, other);
+                CombineSignals(sheet, other, signal);
             } else {
-                if (*symbolName && !AskChangeAttachedSignalName(sheet, endSignal, symbolName, true)) return 0;
+                if (*symbolName && !AskChangeAttachedSignalName(sheet, endSignal, symbolName, false)) return 0;
+                begin();
+                CollectUndoSwapSheetItem(sheet, kUndoItemSignal, endSignal);
+                if (*symbolName) ChangeAttachedSignalName(sheet, endSignal, symbolName);
                 signal = endSignal;
             }
         } else if (startSignal) {
+            begin();
+            CollectUndoSwapSheetItem(sheet, kUndoItemSignal, startSignal);
             signal = startSignal;
             if (*symbolName) ChangeAttachedSignalName(sheet, signal, symbolName);
         } else {
@@ -304,6 +324,8 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
                 }
                 SetSignalName(signal, sheet->stringBlock, name);
             }
+            begin();
+            CollectUndoSheetItemExistance(sheet, kUndoItemSignal, signal, 1);
         }
         // The ends; a net symbol placed for either end shows the signal's name.
         SymbolRecord* netSymbol = nullptr;
@@ -321,13 +343,16 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
             GetWireCorner(wire, -1, &entry);
             RemoveWireCorners(wire, (*wire)->cornerCount - 1, 1);
             GetWireCorner(wire, -1, &elbow);
+            CollectUndoAltBOTable(sheet);
             const int32_t row = AddBussBreakout(sheet->breakOutTable, static_cast<BussHandle>(end.object), entry, elbow);
             if (row >= 0) (*wire)->end1 = uint16_t(kWireEndBreakOut | row);
             AddConnectionScope(sheet, signal, kScopeBreakOut);
             CalcWireBounds(wire);
             if (CountWireSegments(wire) > 0) {
-                if (TextRecord* label = CreateSignalWireLabel(sheet, signal, wire, CountWireSegments(wire) - 1, false))
+                if (TextRecord* label = CreateSignalWireLabel(sheet, signal, wire, CountWireSegments(wire) - 1, false)) {
                     AddToUpdateRect(&area, label->bounds);
+                    CollectUndoSheetItemExistance(sheet, kUndoItemText, label, 1);
+                }
             }
         } else if (end.kind == kTermSignalPin) {
             const int32_t index = AddPinToSignal(signal, static_cast<SymbolRecord*>(end.object), end.node);
@@ -347,11 +372,20 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         CalcSignalBounds(signal);
         if (netSymbol) {
             if (!placedShow) show = uint8_t((gItemCache.item && (gItemCache.symbolFlags & 1)) || PlatformIsKeyDown(kPlatformKeyShift));
-            if (show) (void)SetSymbolTextVisible(sheet, netSymbol, nullptr, kTextKindNetSymbol, true, &area, nullptr);  // shown already: nothing to do
+            if (show) {
+                TextRecord* shown = RetrieveSymbolText(sheet, netSymbol, kTextKindNetSymbol);
+                if (shown && (shown->flags & kTextFlagHidden)) CollectUndoHideSheetText(sheet, shown);
+                TextRecord* made = nullptr;
+                (void)SetSymbolTextVisible(sheet, netSymbol, nullptr, kTextKindNetSymbol, true, &area, &made);  // shown already: nothing to do
+                if (made && made != shown) CollectUndoSheetItemExistance(sheet, kUndoItemText, made, 1);
+            }
             UpdateSignalNames(sheet, signal, &area);
         }
+        CollectUndoChangedLabelStrings(sheet, labels);
         InvalArea(sheet, area);
-        SetSheetModifiedStatus(sheet, kForgetUndoModified);
+        CollectUndoInvalSheetRect(sheet, &area);
+        SetSheetModifiedStatus(sheet, kWireMadeModified);
+        if (own) AcceptSheetUndoCollection(sheet);
     }
     ClearMouseTrackingState();
     gCreateWire = nullptr;

@@ -19,6 +19,7 @@
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/signalinfo.h"
 #include "sheeteditor/signaljoin.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_tracking.h"
@@ -43,7 +44,8 @@ SheetRecord* gCreateWireSheet = nullptr;
 
 constexpr Point kNoPoint{-1, -1};
 constexpr uint32_t kSheetPaneOverlay = 0x100000;
-constexpr int32_t kForgetUndoModified = 97;
+// A bus line made: content changed, the search starts again (the line is the undoable action).
+constexpr int32_t kBussMadeModified = 0x41;
 constexpr int16_t kRayLength = 5000;
 
 bool Same(Point a, Point b) { return a.v == b.v && a.h == b.h; }
@@ -537,9 +539,9 @@ SymbolRecord* CreateNetSymbolInstance(SheetRecord* sheet, Point at) {
     return PlaceCachedLibraryItem(sheet, at);
 }
 
-// The start of a wire: clears undo and highlights; false when nothing starts.
+// The start of a wire: clears the highlights. The last action stays undoable until the wire is
+// made, which then is the action.
 void BeginCreation(SheetRecord* sheet, bool buss) {
-    if (const auto& view = GetSheetViewHooks(); view.clearUndo) view.clearUndo(sheet);
     Rect area;
     VXSetEmptyRect(&area);
     if (buss) ClearBussHilite(sheet, &area);
@@ -601,6 +603,12 @@ bool PlaceNetSymbol(SheetRecord* sheet, Point at, uint16_t kind, TrackTerminal* 
     return true;
 }
 
+// The click that ends a wire at a net symbol it places: the placing and the wire are one action.
+void BeginPlacingEnd(SheetRecord* sheet) {
+    ClearSheetUndoAction(sheet);
+    StartSheetUndoCollection(sheet, kUndoActionWireChange);
+}
+
 bool IsStartPin(const TrackTerminal& t) {
     return t.object == gStartTerminal.object && t.node == gStartTerminal.node &&
            (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin);
@@ -645,9 +653,15 @@ void CreateSignalClick(SheetRecord* sheet) {
         return;
     }
     if (click.legs <= 0 || IsBussWire(gCreateWire)) return;
+    const bool placing = t.kind == kTermNone && placement == 1;
     switch (t.kind) {
         case kTermNone:
-            if (placement == 1 && !PlaceNetSymbol(sheet, click.path[click.legs], kTermSignalPin, &t)) return;
+            if (!placing) break;
+            BeginPlacingEnd(sheet);
+            if (!PlaceNetSymbol(sheet, click.path[click.legs], kTermSignalPin, &t)) {
+                AbortSheetUndoCollection(sheet);
+                return;
+            }
             break;
         case kTermSignalPin:
             if (IsStartPin(t)) return;
@@ -664,19 +678,26 @@ void CreateSignalClick(SheetRecord* sheet) {
             return;
     }
     WireHandle copy = DuplicateWire(gCreateWire);
-    if (!copy) return;
+    if (!copy) {
+        // The net symbol placed stays, its own action.
+        if (placing) AcceptSheetUndoCollection(sheet);
+        return;
+    }
     AppendPath(gCreateWire, click);
     InvalArea(sheet, (*gCreateWire)->bounds);
     if (t.kind == kTermSignalPin || t.kind == kTermSignalWire || t.kind == kTermBreakOut) {
         WireHandle drawn = gCreateWire;
         if (!FinishSignalCreation(sheet, &t)) {
-            // A question was refused: the wire goes on as it was before the click.
+            // A question was refused: the wire goes on as it was before the click (a net symbol
+            // placed by the click stays, the action that undo takes back).
             InvalArea(sheet, (*drawn)->bounds);
             DestroyWire(drawn);
             gCreateWire = copy;
+            if (placing) AcceptSheetUndoCollection(sheet);
             return;
         }
     }
+    if (placing) AcceptSheetUndoCollection(sheet);
     DestroyWire(copy);
 }
 
@@ -704,9 +725,15 @@ void CreateBussClick(SheetRecord* sheet) {
         return;
     }
     if (click.legs <= 0 || !IsBussWire(gCreateWire)) return;
+    const bool placing = t.kind == kTermNone && placement == 1;
     switch (t.kind) {
         case kTermNone:
-            if (placement == 1 && !PlaceNetSymbol(sheet, click.path[click.legs], kTermBussPin, &t)) return;
+            if (!placing) break;
+            BeginPlacingEnd(sheet);
+            if (!PlaceNetSymbol(sheet, click.path[click.legs], kTermBussPin, &t)) {
+                AbortSheetUndoCollection(sheet);
+                return;
+            }
             break;
         case kTermBussWire:
             Sound();
@@ -721,6 +748,7 @@ void CreateBussClick(SheetRecord* sheet) {
     AppendPath(gCreateWire, click);
     InvalArea(sheet, (*gCreateWire)->bounds);
     if (t.kind == kTermBussWire || t.kind == kTermBussPin) FinishBussCreation(sheet, &t);
+    if (placing) AcceptSheetUndoCollection(sheet);
 }
 
 void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
@@ -734,13 +762,29 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
     if (CountWireSegments(wire) == 0) {
         DestroyWire(wire);  // a net symbol placed for its start stays
     } else {
+        // The line is the undoable action (see FinishSignalCreation).
+        const bool own = !IsCollectingSheetUndo(sheet);
+        if (own) {
+            ClearSheetUndoAction(sheet);
+            StartSheetUndoCollection(sheet, kUndoActionWireChange);
+        }
+        const SheetLabelStrings labels = TakeSheetLabelStrings(sheet);
         BussHandle buss = start.kind == kTermBussWire ? static_cast<BussHandle>(start.object) : nullptr;
+        if (buss) CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
         if (end.kind == kTermBussWire && end.object) {
             auto* endBuss = static_cast<BussHandle>(end.object);
-            if (!buss) buss = endBuss;
-            else if (buss != endBuss) CombineBusses(sheet, endBuss, buss);
+            if (!buss) {
+                buss = endBuss;
+                CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
+            } else if (buss != endBuss) {
+                // The end's buss goes into the start's; its break-out rows follow.
+                CollectUndoAltBOTable(sheet);
+                CollectUndoCombinedNet(sheet, kUndoItemBuss, endBuss);
+                CombineBusses(sheet, endBuss, buss);
+            }
         }
-        if (!buss) buss = CreateBuss(sheet->bussList);
+        if (!buss && (buss = CreateBuss(sheet->bussList)) != nullptr)
+            CollectUndoSheetItemExistance(sheet, kUndoItemBuss, buss, 1);
         if (!buss) {
             DestroyWire(wire);
         } else {
@@ -760,9 +804,12 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
             IntegrateWire(wire, (*buss)->wires, kIntegrateRecalcBounds, sheet, &area);
             CleanupBussWires(buss, nullptr);
             CalcBussBounds(buss);
+            CollectUndoChangedLabelStrings(sheet, labels);
             InvalArea(sheet, area);
-            SetSheetModifiedStatus(sheet, kForgetUndoModified);
+            CollectUndoInvalSheetRect(sheet, &area);
+            SetSheetModifiedStatus(sheet, kBussMadeModified);
         }
+        if (own) AcceptSheetUndoCollection(sheet);
     }
     ClearMouseTrackingState();
 }
@@ -800,7 +847,11 @@ void ConnectFloatingWire(SheetRecord* sheet) {
     WireHandle wire = sheet->flashingWire;
     SignalHandle signal = sheet->flashingSignal;
     SetDrawingTool(sheet, kSelectTool);
-    if (const auto& view = GetSheetViewHooks(); view.clearUndo) view.clearUndo(sheet);
+    // The free end joined and the wire made are one action; the signal is taken as it is before
+    // its end changes.
+    ClearSheetUndoAction(sheet);
+    StartSheetUndoCollection(sheet, kUndoActionWireChange);
+    CollectUndoSwapSheetItem(sheet, kUndoItemSignal, signal);
     const int32_t end = GetFloatingWireEnd(wire, 0, nullptr);
     Point at{};
     GetWireCorner(wire, end ? -1 : 0, &at);
@@ -813,9 +864,13 @@ void ConnectFloatingWire(SheetRecord* sheet) {
     start.wire = wire;
     start.segment = int16_t(end ? CountWireSegments(wire) - 1 : 0);
     WireHandle link = CreateWire(nullptr);
-    if (!link) return;
+    if (!link) {
+        AcceptSheetUndoCollection(sheet);
+        return;
+    }
     if (!InsertWireCorner(link, at, -1) || !InsertWireCorner(link, t.point, -1)) {
         DestroyWire(link);
+        AcceptSheetUndoCollection(sheet);
         return;
     }
     (*link)->end0 = kWireEndJunction;
@@ -831,6 +886,7 @@ void ConnectFloatingWire(SheetRecord* sheet) {
         DestroyWire(gCreateWire);
         gCreateWire = nullptr;
     }
+    AcceptSheetUndoCollection(sheet);
 }
 
 bool IsWireCreationInProgress() { return gCreateWire != nullptr; }

@@ -637,9 +637,14 @@ void DoCreateElement(SymbolEditorRecord* editor, const VXEventRecord* event) {
         return;
     }
     CalcElementBounds(e);
+    // The element made is the undoable action.
+    SetEditModified(editor, false);
+    StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
     LLPush(editor->elements, e);
+    CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, e, true);
     InvalEditorView(editor, e->bounds);
-    SetEditModified(editor, true);
+    CollectUndoInvalSymbolEditorRect(editor, GrownEditorRect(e->bounds, 2));
+    AcceptSymbolEditorUndoCollection(editor);
 }
 
 // ---- Polygons ----
@@ -705,7 +710,8 @@ void CreatePolyClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
     GetSymbolEditorGridPoint(editor, &p);
     ElementRecord* poly = editor->constructed;
     if (!poly || poly->kind != kElementPoly) {
-        SetEditModified(editor, true);
+        // The polygon is the undoable action once it is finished.
+        SetEditModified(editor, false);
         editor->constructed = BuildPoly({p}, editor, editor->fill);
         return;
     }
@@ -745,8 +751,13 @@ void FinishCreatePoly(SymbolEditorRecord* editor, bool select) {
     }
     if (!result) return;
     CalcElementBounds(result);
+    SetEditModified(editor, false);
+    StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
     LLPush(editor->elements, result);
+    CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, result, true);
     InvalEditorView(editor, GrownEditorRect(result->bounds, 2));
+    CollectUndoInvalSymbolEditorRect(editor, GrownEditorRect(result->bounds, 2));
+    AcceptSymbolEditorUndoCollection(editor);
     if (select) {
         SetSymbolEditorTool(editor, kSymEditToolSelect);
         editor->tool = kSymEditToolSelect;
@@ -774,11 +785,28 @@ ElementRecord* BuildOneNode(SymbolEditorRecord* editor, Point start, Point end, 
     return e;
 }
 
+// Appends the pin to the drawing (within the collection of the pins made).
 void InstallOneNode(SymbolEditorRecord* editor, ElementRecord* pin, Rect* area) {
     LLAppend(editor->elements, pin);
-    SetEditModified(editor, true);
+    CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, pin, true);
+    SetEditModified(editor, false);
     CalcElementBounds(pin);
     AddEditorArea(area, pin->bounds);
+}
+
+// The texts of the pins made (their numbers and names), for the undo of the pins.
+void CollectPinTexts(SymbolEditorRecord* editor, const std::vector<ElementRecord*>& pins) {
+    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts))
+        if (t->kind >= kTextKindPinNumber &&
+            std::find(pins.begin(), pins.end(), reinterpret_cast<ElementRecord*>(t->owner)) != pins.end())
+            CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemText, t, true);
+}
+
+// The pins made are the undoable action.
+void AcceptNodes(SymbolEditorRecord* editor, const std::vector<ElementRecord*>& pins, const Rect& area) {
+    CollectPinTexts(editor, pins);
+    if (!VXEmptyRect(&area)) CollectUndoInvalSymbolEditorRect(editor, GrownEditorRect(area, 2));
+    AcceptSymbolEditorUndoCollection(editor);
 }
 
 // Every pin number of the other sections made unique.
@@ -830,8 +858,10 @@ void FinishCreateNode(SymbolEditorRecord* editor, Point start, Point end, bool r
             DestroyElement(pin, nullptr);
             return;
         }
+        StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
         InstallOneNode(editor, pin, &area);
         UniqueInOtherSections(editor, {pin}, &area);
+        AcceptNodes(editor, {pin}, area);
         InvalEditorView(editor, area);
         return;
     }
@@ -848,6 +878,7 @@ void FinishCreateNode(SymbolEditorRecord* editor, Point start, Point end, bool r
     const int32_t count = (column ? height : width) / grid + 1;
     const int32_t step = grid * ((column ? end.v < start.v : end.h < start.h) ? -1 : 1);
     std::vector<ElementRecord*> made;
+    StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
     for (int32_t i = 0; i < count; ++i) {
         Point a = start, b = end;
         if (column) {
@@ -868,6 +899,7 @@ void FinishCreateNode(SymbolEditorRecord* editor, Point start, Point end, bool r
     }
     if (cache) MemFree(cache);
     if (!made.empty()) UniqueInOtherSections(editor, made, &area);
+    AcceptNodes(editor, made, area);
     InvalEditorView(editor, area);
 }
 

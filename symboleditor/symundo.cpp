@@ -12,6 +12,7 @@
 #include "model/texts.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
+#include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_panels.h"
@@ -32,6 +33,7 @@ struct SymUndoOp {
     Point point{};
     int16_t transformation = 0;
     bool present = false;
+    int32_t position = -1;   // existence: where a replay took the item out (-1: the list's head)
     Rect rect{};
     uint16_t scale = 0;
     uint8_t subKind = 0;
@@ -51,7 +53,8 @@ namespace {
 
 constexpr const char* kActionNames[] = {"",       "Move",   "Transformation", "Wire Change",
                                         "Reshape", "Zoom",  "Cut",            "Delete",
-                                        "Resize", "Paste",  "Duplicate",      "Signal Modification"};
+                                        "Resize", "Paste",  "Duplicate",      "Signal Modification",
+                                        "Creation"};
 
 LinkListHeader* ListOf(SymbolEditorRecord* editor, uint8_t itemKind, int32_t view) {
     switch (itemKind) {
@@ -236,11 +239,13 @@ void ReplayExistence(SymbolEditorRecord* editor, SymUndoOp* op) {
     LinkListHeader* list = ListOf(editor, op->itemKind, op->view);
     if (!list) return;
     if (!op->present) {
-        LLPush(list, op->item);
+        if (op->position > 0) LLInsertAt(list, op->position, op->item);
+        else LLPush(list, op->item);
         SetSelectionBits(op->itemKind, op->item, op->selected);
     } else {
         op->selected = SelectionBits(op->itemKind, op->item);
         SetSelectionBits(op->itemKind, op->item, 0);
+        op->position = LLGetLinkPosition(list, op->item);
         (void)LLRemoveOrFree(list, op->item, nullptr, false);  // held by the operation
     }
     op->present = !op->present;
@@ -347,6 +352,9 @@ void AbortSymbolEditorUndoCollection(SymbolEditorRecord* editor) { FreeRecord(ed
 void ClearSymbolEditorUndoAction(SymbolEditorRecord* editor) { FreeRecord(editor, editor->undo); }
 
 void UndoSymbolEditorAction(SymbolEditorRecord* editor) {
+    // What is being made is finished first and becomes the action undone.
+    DestroySymbolEditorTE(editor);
+    FinishCreatePoly(editor, false);
     SymUndoRecord* record = editor->undo;
     if (!record || !record->kind) return;
     ClearSymbolEditorSelection(editor);

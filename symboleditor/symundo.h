@@ -5,7 +5,7 @@
 // into its inverse in place, so the same command then redoes, and so on alternately.
 //
 // Items removed from the view live in their existence operations until the record that holds
-// them is freed. A replaced element enters at the head of the element list; when it is a pin,
+// them is freed; one that a replay took out goes back to the place it left. A replaced element enters at the head of the element list; when it is a pin,
 // the pin texts of the editor and of the action's text operations follow the record that is in
 // the view, and so do the pin's shared pin data and pin numbers.
 #pragma once
@@ -22,7 +22,7 @@ struct SymUndoOp;
 // Action kinds and their menu names.
 constexpr uint16_t kSymUndoMove = 1, kSymUndoTransformation = 2, kSymUndoReshape = 4,
                    kSymUndoZoom = 5, kSymUndoCut = 6, kSymUndoDelete = 7, kSymUndoResize = 8,
-                   kSymUndoPaste = 9, kSymUndoDuplicate = 10;
+                   kSymUndoPaste = 9, kSymUndoDuplicate = 10, kSymUndoCreation = 12;
 // Item kinds.
 constexpr uint8_t kSymUndoItemText = 2, kSymUndoItemElement = 7, kSymUndoItemFrame = 8;
 
@@ -52,7 +52,8 @@ void StartSymbolEditorUndoCollection(SymbolEditorRecord* editor, uint16_t kind);
 void AcceptSymbolEditorUndoCollection(SymbolEditorRecord* editor);
 void AbortSymbolEditorUndoCollection(SymbolEditorRecord* editor);
 void ClearSymbolEditorUndoAction(SymbolEditorRecord* editor);
-// Replays the committed action (nothing without one).
+// Replays the committed action (nothing without one). A text being typed and a polygon being
+// clicked are finished first: each is then the action undone.
 void UndoSymbolEditorAction(SymbolEditorRecord* editor);
 
 // The committed action's kind (0 none) and whether the next replay redoes.

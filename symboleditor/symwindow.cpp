@@ -434,11 +434,22 @@ void DestroySymbolEditorTE(SymbolEditorRecord* editor) {
     VXTERecord* te = editor->textEdit;
     if (!te) return;
     TextFrameHandle frame = CreateTextFrameFromTE(te, nullptr, editor->editedFrame, editor->styleList);
+    // A new text is the undoable action. A frame edited again that goes is replaced by a new
+    // record, or by none, which the last action does not name: that action is dropped.
+    const bool made = frame && !editor->editedFrame;
+    if (editor->editedFrame && (frame || te->length == 0)) ClearSymbolEditorUndoAction(editor);
+    if (made) {
+        SetEditModified(editor, false);
+        StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
+    }
     if (frame) {
         LLPush(editor->frames, frame);
         if (editor->state & kSymEditEditedThemed) (*frame)->flags |= kFrameFlagThemed;
         else (*frame)->flags &= uint16_t(~kFrameFlagThemed);
+        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemFrame, frame, true);
+        CollectUndoInvalSymbolEditorRect(editor, GrownEditorRect((*frame)->bounds, 2));
     }
+    if (made) AcceptSymbolEditorUndoCollection(editor);
     if (editor->editedFrame) {
         // A text that could not become a frame keeps the frame it was edited from.
         if (frame || te->length == 0) DestroyTextFrame(editor->editedFrame);
@@ -460,7 +471,9 @@ bool DoSymbolEditorKey(SymbolEditorRecord* editor, const VXEventRecord* event) {
         return true;
     }
     if (editor->textEdit) {
-        SetEditModified(editor, true);
+        // Typing into a new text keeps the last action (the text is the next one); into a
+        // frame edited again it drops it.
+        SetEditModified(editor, editor->editedFrame != nullptr);
         if (const auto typed = GetSymbolEditorHooks().frameEditorKey) typed(editor->textEdit, key);
         else VXTEKey(key, editor->textEdit);
         return true;

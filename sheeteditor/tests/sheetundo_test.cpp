@@ -29,8 +29,9 @@ TEST(SheetUndoText, MenuTextsByKindAndDirection) {
                  {kUndoActionPaste, 1, "Redo Paste"},
                  {kUndoActionDuplicate, 0, "Undo Duplicate"},
                  {kUndoActionSignalModification, 0, "Undo Signal Modification"},
+                 {kUndoActionCreation, 1, "Redo Creation"},
                  {0, 0, "Undo "},
-                 {12, 1, "Redo "}};
+                 {13, 1, "Redo "}};
     for (const auto& c : cases) {
         UndoRecord record;
         record.actionKind = c.kind;

@@ -60,6 +60,7 @@ protected:
         ModelHooks model = GetModelHooks();
         model.windowSheet = SheetOfWindow;
         model.detachSheetWindows = DetachSheetWindows;
+        model.releaseSheetEditorParts = ReleaseTestSheetEditorParts;  // the wires' undo goes with the sheet
         SetModelHooks(model);
         ResetWireTrackingForTesting();
         sheet = sheets.New();
