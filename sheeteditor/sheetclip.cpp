@@ -499,6 +499,79 @@ void DeletePartialSignal(DeleteRun& run, SignalHandle signal) {
     run.removed = true;
 }
 
+// Removes the marked lines of a buss. The buss record leaves the sheet whole (it is what undo
+// brings back); a working copy takes its place, loses the lines, and is split into the connected
+// busses that remain, each with the labels, terminals and break-outs lying on it. Labels that lie
+// on no line left go with the record.
+void DeletePartialBuss(DeleteRun& run, BussHandle buss) {
+    SheetRecord* sheet = run.sheet;
+    BussHandle work = DuplicateBuss(buss);
+    if (!work) return;
+    // The break-out rows are given to the busses that remain; undo puts the table back.
+    CollectUndoAltBOTable(sheet);
+    const int32_t position = LLGetLinkPosition(sheet->bussList, buss);
+    const auto labels = NetLabels(sheet, BussOwnerWord(buss), kTextKindBuss);
+    std::vector<void*> before;
+    for (auto b = ListNext<void>(sheet->bussList, nullptr); b; b = ListNext(sheet->bussList, b))
+        if (b != buss) before.push_back(b);
+    // The copy's wires are in the order of the original's, so the marks carry over.
+    ClearNetMarks((*buss)->wires);
+    LLRemoveOrFree(sheet->bussList, buss, nullptr, false);
+    LLInsertAt(sheet->bussList, position, work);
+    ChangeBreakoutReferences(sheet->breakOutTable, buss, work);
+    for (auto [label, at] : labels) label->owner = BussOwnerWord(work);
+    AddToUpdateRect(&run.area, (*buss)->bounds);
+    WireList wires = (*work)->wires;
+    for (WireHandle w = FirstWire(wires); w;) {
+        WireHandle next = NextWire(wires, w);
+        if ((*w)->flags & kWireFlagMarked) RemoveWireFromBuss(work, w, true);
+        w = next;
+    }
+    PurgeMissingBussPins(work, sheet->symbolList);
+    std::vector<void*> textOrder;
+    for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) textOrder.push_back(t);
+    LinkListHeader* discarded = CreateTextList();
+    for (auto [label, at] : labels) {
+        (void)at;
+        if (GetWireFromWireLabel(label, nullptr)) continue;
+        LLRemoveOrFree(sheet->textList, label, nullptr, false);
+        LLPush(discarded, label);
+    }
+    SplitBussGroups(work, sheet->bussList, sheet->breakOutTable, sheet->symbolList, sheet->textList, discarded,
+                    &run.area);
+    // The record as it was leaves the sheet.
+    CollectUndoSheetItemExistanceAt(sheet, kUndoItemBuss, buss, 0, position);
+    // Labels that no longer lie on a line leave with it, the last place first.
+    for (auto it = labels.rbegin(); it != labels.rend(); ++it) {
+        TextRecord* label = it->first;
+        if (LLGetLinkPosition(discarded, label) < 0) continue;
+        LLRemoveOrFree(discarded, label, nullptr, false);
+        label->owner = BussOwnerWord(buss);
+        AddToUpdateRect(&run.area, label->bounds);
+        CollectUndoSheetItemExistanceAt(sheet, kUndoItemText, label, 0, it->second);
+        if (!IsCollectingSheetUndo(sheet)) MemFreePtr(reinterpret_cast<Ptr>(label));
+    }
+    DestroyTextList(discarded);
+    // Splitting moves labels within the text list; undo puts the list back in its order.
+    CollectTextOrder(sheet, std::move(textOrder));
+    // The busses that remain come in.
+    for (auto b = ListNext<void>(sheet->bussList, nullptr); b; b = ListNext(sheet->bussList, b)) {
+        if (std::find(before.begin(), before.end(), b) != before.end()) continue;
+        auto remaining = static_cast<BussHandle>(b);
+        ClearNetMarks((*remaining)->wires);
+        CalcBussBounds(remaining);
+        AddToUpdateRect(&run.area, (*remaining)->bounds);
+        CollectUndoSheetItemExistance(sheet, kUndoItemBuss, remaining, 1);
+    }
+    // The labels that stay are owned by the remaining busses now; undo gives them back.
+    for (auto [label, at] : labels) {
+        (void)at;
+        if (LLGetLinkPosition(sheet->textList, label) < 0) continue;
+        CollectUndoSheetTextOwner(sheet, label, BussOwnerWord(buss));
+    }
+    run.removed = true;
+}
+
 void DeleteBuss(DeleteRun& run, BussHandle buss) {
     SheetRecord* sheet = run.sheet;
     WireList wires = (*buss)->wires;
@@ -522,26 +595,7 @@ void DeleteBuss(DeleteRun& run, BussHandle buss) {
         RemoveItem(run, kUndoItemBuss, buss, sheet->bussList, [&] { LLRemoveOrFree(sheet->bussList, buss, nullptr, false); });
         return;
     }
-    // Some lines go: the buss as it was is kept for undo.
-    CollectUndoAltBOTable(sheet);
-    // The copy kept for undo carries no marks.
-    std::vector<WireHandle> lines;
-    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
-        if ((*w)->flags & kWireFlagMarked) {
-            lines.push_back(w);
-            (*w)->flags &= uint16_t(~kWireFlagMarked);
-        }
-    CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
-    for (WireHandle w : lines) (*w)->flags |= kWireFlagMarked;
-    AddToUpdateRect(&run.area, (*buss)->bounds);
-    for (WireHandle w = FirstWire(wires); w;) {
-        WireHandle next = NextWire(wires, w);
-        if ((*w)->flags & kWireFlagMarked) RemoveWireFromBuss(buss, w, true);
-        w = next;
-    }
-    PurgeMissingBussPins(buss, sheet->symbolList);
-    CalcBussBounds(buss);
-    run.removed = true;
+    DeletePartialBuss(run, buss);
 }
 
 // The question about a selected bus line whose break-outs no other line touches; false when the
