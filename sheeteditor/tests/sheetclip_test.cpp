@@ -204,11 +204,15 @@ TEST_F(SheetClip, DeleteWithoutUndoFreesAtOnce) {
 }
 
 // Without undo, the middle wire of a signal and the middle line of a bus deleted leave two of
-// each, and the bus label that lay on the line that went is freed once, with it.
+// each, and the bus label that lay on the line that went is freed once, with it; so is the label
+// of a bus deleted whole.
 TEST_F(SheetClip, DeleteWithoutUndoFreesTheLabelsOfPartsThatWentOnce) {
     WireHandle middle = MiddleWire();
     ASSERT_NE(middle, nullptr);
     (*middle)->flags |= kWireFlagSelected;
+    BussHandle whole = Buss("B[0:1]", {{At(0, 300), At(100, 300)}});
+    ASSERT_NE(CreateBussWireLabel(sheet, whole, FirstWire((*whole)->wires), 0, true), nullptr);
+    (*FirstWire((*whole)->wires))->flags |= kWireFlagSelected;
     BussHandle buss = Buss("A[0:1]", {{At(0, 200), At(100, 200)}, {At(100, 200), At(200, 200)},
                                       {At(200, 200), At(300, 200)}});
     for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w)) {
