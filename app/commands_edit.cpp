@@ -9,6 +9,7 @@
 
 #include "graphics/textedit.h"
 #include "foundation/ll.h"
+#include "model/clipattributes.h"
 #include "model/elements.h"
 #include "model/sheet.h"
 #include "model/texts.h"
@@ -289,11 +290,13 @@ int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, boo
             const int16_t kind = GetScrapType();
             if (kind == kScrapPrivateClip) PasteIntoSheet(sheet);
             else if (kind == kScrapForeign) RecordCurrentScrapRef();
-            // Copied attributes of a component go onto the selected symbols; no undo is kept of it.
-            else if (kind == kScrapAttributes && gClipAttrKind == kComponentNames && gSelSymbolCount > 0 &&
-                     AttributeClipIsCurrent()) {
-                ApplyClipAttributesToSymbols(sheet);
-                SetSheetModifiedStatus(sheet, kSheetReasonContent | kSheetReasonForgetUndo);
+            // Copied attributes of a component go onto the selected symbols, a signal's onto the
+            // signals of the selected wires; no undo is kept of it.
+            else if (kind == kScrapAttributes && AttributeClipIsCurrent() && ClipAttributesFitSheetSelection()) {
+                bool changed = true;
+                if (gClipAttrKind == kComponentNames) ApplyClipAttributesToSymbols(sheet);
+                else changed = ApplyClipAttributesToSignals(sheet);
+                if (changed) SetSheetModifiedStatus(sheet, kSheetReasonContent | kSheetReasonForgetUndo);
             }
             return 1;
         }

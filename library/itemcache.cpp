@@ -259,6 +259,10 @@ void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform, bool measu
         if (transform & 3) TransformTextElement(text, view, c.strings, Point{0, 0}, transform & 3);
         if (transform & 4) TransformTextElement(text, view, c.strings, Point{0, 0}, 4);
     }
+    if (transform & 7)
+        for (auto frame = static_cast<TextFrameHandle>(LLFirst(c.frames)); frame;
+             frame = static_cast<TextFrameHandle>(LLGetNext(c.frames, frame)))
+            TransformTextFrame(frame, view, Point{0, 0}, transform & 7);
 }
 
 void LibraryFileChanged(const FileSpec* spec) {

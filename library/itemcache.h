@@ -134,8 +134,8 @@ bool ItemCacheSelection(SymbolSelection* out);
 
 // Builds the display texts of the selected symbol for a view (none: the measuring state): pin
 // texts show the pin numbers of the first section that uses the part (in the pin set of the
-// selected name's package, else the default pin set) and the pin names; then every text is turned
-// by transform bits 0-1 and mirrored by bit 2. Without `measure` (a view of the kind
+// selected name's package, else the default pin set) and the pin names; then every text and text
+// frame is turned by transform bits 0-1 and mirrored by bit 2. Without `measure` (a view of the kind
 // kUnmeasuredWindowKind) the texts' bounds are left as they are.
 void LoadLibCacheTextList(VXWindowRecordTag* view, int32_t transform, bool measure = true);
 

@@ -16,6 +16,7 @@
 #include "model/annotation.h"
 #include "model/attributes.h"
 #include "model/busses.h"
+#include "model/clipattributes.h"
 #include "model/components.h"
 #include "model/libitem.h"
 #include "model/modelhooks.h"
@@ -456,26 +457,47 @@ int32_t ChangeSymbolsAnnotation(SheetRecord* sheet, SymbolRecord* symbol, const 
     return kAnnotationChanged;
 }
 
+namespace {
+
+// Sets every attribute the clipboard holds (from the last to the first, its shown bit cleared)
+// into an attribute run: over the run's attribute of the same name, or as a new one (the run is
+// made when there is none). Whether anything was set.
+bool SetClipAttributes(StringBlock block, Handle* attributes, uint16_t* count) {
+    if (!gClipAttributes || gClipAttrCount <= 0) return false;
+    if (!*attributes) {
+        *attributes = AllocHandle(gGenPool, 0);
+        if (!*attributes) return false;
+        *count = 0;
+    }
+    bool changed = false;
+    char name[kAttributeTextSize], value[kAttributeTextSize];
+    for (int32_t i = gClipAttrCount - 1; i >= 0; --i) {
+        uint16_t flags = 0;
+        GetIndexedAttribute(gClipAttrStringBlock, gClipAttributes, 0, i, name, value, &flags, nullptr);
+        if (!name[0]) continue;
+        flags &= uint16_t(~1u);
+        int16_t n = int16_t(*count);
+        const int16_t index = GetAttributeValue(block, *attributes, 0, n, name, nullptr, nullptr);
+        if (!(index & kAttributeAbsent))
+            SetIndexedAttribute(block, *attributes, 0, index, nullptr, value, &flags);
+        else
+            SetAttributeValue(block, *attributes, 0, &n, name, value, &flags);
+        *count = uint16_t(n);
+        changed = true;
+    }
+    return changed;
+}
+
+}  // namespace
+
 void ApplyClipAttributesToSymbols(SheetRecord* sheet) {
     if (!sheet || !gClipAttributes || gClipAttrCount <= 0) return;
     Rect area;
     VXSetEmptyRect(&area);
     bool changed = false;
-    char name[kAttributeTextSize], value[kAttributeTextSize];
     for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
         if (!(s->flags & kSymbolFlagSelected)) continue;
-        for (int32_t i = gClipAttrCount - 1; i >= 0; --i) {
-            uint16_t flags = 0;
-            GetIndexedAttribute(gClipAttrStringBlock, gClipAttributes, 0, i, name, value, &flags, nullptr);
-            if (!name[0]) continue;
-            flags &= uint16_t(~1u);
-            const int16_t index = GetSymbolAttribute(s, sheet->stringBlock, name, nullptr);
-            if (!(index & kAttributeAbsent))
-                SetIndexedAttribute(sheet->stringBlock, s->attributes, 0, index, nullptr, value, &flags);
-            else
-                SetSymbolAttribute(s, sheet->stringBlock, name, value, &flags);
-            changed = true;
-        }
+        changed |= SetClipAttributes(sheet->stringBlock, &s->attributes, &s->attributeCount);
         Rect bounds;
         GetSymbolInstanceBounds(sheet, s, 1, &bounds);
         VXUnionRect(&area, &bounds, &area);
@@ -483,6 +505,24 @@ void ApplyClipAttributesToSymbols(SheetRecord* sheet) {
     if (!changed) return;
     RebuildMacroizedText(sheet, nullptr, &area);
     if (gHooks.invalSheetView && !VXEmptyRect(&area)) gHooks.invalSheetView(sheet, &area);
+}
+
+bool ApplyClipAttributesToSignals(SheetRecord* sheet) {
+    if (!sheet || !gClipAttributes || gClipAttrCount <= 0) return false;
+    bool changed = false;
+    for (void* n = LLFirst(sheet->signalList); n; n = LLGetNext(sheet->signalList, n)) {
+        auto signal = static_cast<SignalHandle>(n);
+        bool selected = false;
+        for (WireHandle w = FirstWire((*signal)->wires); w && !selected; w = NextWire((*signal)->wires, w))
+            selected = ((*w)->flags & kWireFlagSelected) != 0;
+        if (!selected) continue;
+        Handle attributes = (*signal)->attributes;
+        uint16_t count = (*signal)->attributeCount;
+        changed |= SetClipAttributes(sheet->stringBlock, &attributes, &count);
+        (*signal)->attributes = attributes;
+        (*signal)->attributeCount = count;
+    }
+    return changed;
 }
 
 // ---- Library items and pin texts ----

@@ -2,7 +2,9 @@
 #include "sheeteditor/propertynames.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "foundation/strings.h"
 #include "toolkit/vx_menus.h"
 
 namespace plexa {
@@ -13,6 +15,12 @@ namespace {
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
 
+// Names are looked up as attribute names are: without regard to case.
+bool SameName(const std::string& a, const char* b) {
+    const size_t n = std::strlen(b);
+    return a.size() == n && (n == 0 || StrCINCmp(a.c_str(), b, uint16_t(std::min<size_t>(n, UINT16_MAX))) == 0);
+}
+
 }  // namespace
 
 void AppendPropertyNames(PropertyNamesList* list, const char* name) {
@@ -22,7 +30,9 @@ void AppendPropertyNames(PropertyNamesList* list, const char* name) {
         return;
     }
     if (!*name) return;
-    if (std::find(list->begin(), list->end(), name) == list->end()) list->emplace_back(name);
+    // A name the list holds (in any case) stays where it is; a new one goes after the last.
+    if (std::none_of(list->begin(), list->end(), [&](const std::string& held) { return SameName(held, name); }))
+        list->emplace_back(name);
 }
 
 void AppendPropertyNames(int32_t kind, const char* name) {

@@ -1,5 +1,6 @@
 // The five lists of attribute names offered by the attribute editors, one per kind of object that
-// carries attributes: each a list of unique names in the order they were added. The preferences
+// carries attributes: each a list of names, unique as attribute names are (case is ignored), in
+// the order they were added. The preferences
 // own their stored form and their defaults (app/prefs_lists.cpp); this module owns the lists and
 // the names pop-up built from one of them.
 #pragma once
@@ -31,8 +32,8 @@ constexpr uint16_t kPropertyNamesMenuId = 7899;
 constexpr uint16_t kPropertyNamesFirstCommand = 7901;
 constexpr int32_t kMaxPropertyNamesMenuItems = 8000 - kPropertyNamesFirstCommand;
 
-// Adds the name to the list of that kind unless the list holds it (names compare as typed); a
-// null name appends an empty entry.
+// Adds the name after the last of the list of that kind unless the list holds it already, in any
+// case (as an attribute list's name search finds it); a null name appends an empty entry.
 void AppendPropertyNames(int32_t kind, const char* name);
 void AppendPropertyNames(PropertyNamesList* list, const char* name);
 // The name at the index, or "" beyond the end.

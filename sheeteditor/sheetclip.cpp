@@ -282,14 +282,6 @@ struct DeleteRun {
     bool removed = false;
 };
 
-void RemoveText(DeleteRun& run, TextRecord* text) {
-    AddToUpdateRect(&run.area, text->bounds);
-    CollectUndoSheetItemExistance(run.sheet, kUndoItemText, text, 0);
-    LLRemoveOrFree(run.sheet->textList, text, nullptr, false);
-    if (!IsCollectingSheetUndo(run.sheet)) MemFreePtr(reinterpret_cast<Ptr>(text));
-    run.removed = true;
-}
-
 // Existence ops free the item themselves when nothing is collected: a removed item is unlinked
 // before the collection sees it only for the kinds whose collection frees it.
 template <class Remove>
@@ -298,6 +290,13 @@ void RemoveItem(DeleteRun& run, int32_t kind, void* item, LinkListHeader* list, 
     unlink();
     CollectUndoSheetItemExistanceAt(run.sheet, kind, item, 0, position < 0 ? 0 : position);
     run.removed = true;
+}
+
+// Without undo the text is freed once it has left the list.
+void RemoveText(DeleteRun& run, TextRecord* text) {
+    AddToUpdateRect(&run.area, text->bounds);
+    RemoveItem(run, kUndoItemText, text, run.sheet->textList,
+               [&] { LLRemoveOrFree(run.sheet->textList, text, nullptr, false); });
 }
 
 void ClearNetMarks(WireList wires) {
@@ -439,6 +438,43 @@ void RemoveWholeSignal(DeleteRun& run, SignalHandle signal) {
     RemoveItem(run, kUndoItemSignal, signal, sheet->signalList, [&] { RemoveSignalFromList(sheet->signalList, signal); });
 }
 
+// The end of a partial delete of a net (a signal or a buss): the record as it was leaves the
+// sheet at its place (it is what undo brings back), the labels that regrouping left on no line
+// leave with it (the last place first), and the nets that came of it (those of the list not in
+// `before`, each readied by `ready`, which gives its bounds) come in. Regrouping moves labels
+// within the text list; undo puts the list back in its order, and gives the labels that stay
+// back to the record.
+template <class Ready>
+void FinishPartialNetDelete(DeleteRun& run, int32_t itemKind, void* net, int32_t position, LinkListHeader* list,
+                            const std::vector<void*>& before,
+                            const std::vector<std::pair<TextRecord*, int32_t>>& labels, LinkListHeader* discarded,
+                            std::vector<void*> textOrder, Ready&& ready) {
+    SheetRecord* sheet = run.sheet;
+    const int64_t owner = reinterpret_cast<intptr_t>(net);
+    CollectUndoSheetItemExistanceAt(sheet, itemKind, net, 0, position);
+    for (auto it = labels.rbegin(); it != labels.rend(); ++it) {
+        TextRecord* label = it->first;
+        if (LLGetLinkPosition(discarded, label) < 0) continue;
+        LLRemoveOrFree(discarded, label, nullptr, false);
+        label->owner = owner;
+        AddToUpdateRect(&run.area, label->bounds);
+        CollectUndoSheetItemExistanceAt(sheet, kUndoItemText, label, 0, it->second);  // freed without undo
+    }
+    DestroyTextList(discarded);
+    CollectTextOrder(sheet, std::move(textOrder));
+    for (auto n = ListNext<void>(list, nullptr); n; n = ListNext(list, n)) {
+        if (std::find(before.begin(), before.end(), n) != before.end()) continue;
+        AddToUpdateRect(&run.area, ready(n));
+        CollectUndoSheetItemExistance(sheet, itemKind, n, 1);
+    }
+    for (auto [label, at] : labels) {
+        (void)at;
+        if (LLGetLinkPosition(sheet->textList, label) < 0) continue;
+        CollectUndoSheetTextOwner(sheet, label, owner);
+    }
+    run.removed = true;
+}
+
 // Removes the marked wires of a signal. The signal record leaves the sheet whole (it is what
 // undo brings back); a working copy takes its place, loses the wires, and is regrouped into the
 // connected signals that remain.
@@ -469,34 +505,57 @@ void DeletePartialSignal(DeleteRun& run, SignalHandle signal) {
     for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) textOrder.push_back(t);
     LinkListHeader* discarded = CreateTextList();
     RegroupSignal(work, sheet->signalList, sheet->textList, discarded, sheet, &run.area);
-    // The record as it was leaves the sheet.
-    CollectUndoSheetItemExistanceAt(sheet, kUndoItemSignal, signal, 0, position);
-    // Labels that no longer lie on a wire leave with it, the last place first.
-    for (auto it = labels.rbegin(); it != labels.rend(); ++it) {
-        TextRecord* label = it->first;
-        if (LLGetLinkPosition(discarded, label) < 0) continue;
-        LLRemoveOrFree(discarded, label, nullptr, false);
-        label->owner = SignalOwnerWord(signal);
-        AddToUpdateRect(&run.area, label->bounds);
-        CollectUndoSheetItemExistanceAt(sheet, kUndoItemText, label, 0, it->second);
-        if (!IsCollectingSheetUndo(sheet)) MemFreePtr(reinterpret_cast<Ptr>(label));
+    FinishPartialNetDelete(run, kUndoItemSignal, signal, position, sheet->signalList, before, labels, discarded,
+                           std::move(textOrder), [](void* s) { return (*static_cast<SignalHandle>(s))->bounds; });
+}
+
+// Removes the marked lines of a buss. The buss record leaves the sheet whole (it is what undo
+// brings back); a working copy takes its place, loses the lines, and is split into the connected
+// busses that remain, each with the labels, terminals and break-outs lying on it. Labels that lie
+// on no line left go with the record.
+void DeletePartialBuss(DeleteRun& run, BussHandle buss) {
+    SheetRecord* sheet = run.sheet;
+    BussHandle work = DuplicateBuss(buss);
+    if (!work) return;
+    // The break-out rows are given to the busses that remain; undo puts the table back.
+    CollectUndoAltBOTable(sheet);
+    const int32_t position = LLGetLinkPosition(sheet->bussList, buss);
+    const auto labels = NetLabels(sheet, BussOwnerWord(buss), kTextKindBuss);
+    std::vector<void*> before;
+    for (auto b = ListNext<void>(sheet->bussList, nullptr); b; b = ListNext(sheet->bussList, b))
+        if (b != buss) before.push_back(b);
+    // The copy's wires are in the order of the original's, so the marks carry over.
+    ClearNetMarks((*buss)->wires);
+    LLRemoveOrFree(sheet->bussList, buss, nullptr, false);
+    LLInsertAt(sheet->bussList, position, work);
+    ChangeBreakoutReferences(sheet->breakOutTable, buss, work);
+    for (auto [label, at] : labels) label->owner = BussOwnerWord(work);
+    AddToUpdateRect(&run.area, (*buss)->bounds);
+    WireList wires = (*work)->wires;
+    for (WireHandle w = FirstWire(wires); w;) {
+        WireHandle next = NextWire(wires, w);
+        if ((*w)->flags & kWireFlagMarked) RemoveWireFromBuss(work, w, true);
+        w = next;
     }
-    DestroyTextList(discarded);
-    // Regrouping moves labels within the text list; undo puts the list back in its order.
-    CollectTextOrder(sheet, std::move(textOrder));
-    // The signals that remain come in.
-    for (auto s = ListNext<void>(sheet->signalList, nullptr); s; s = ListNext(sheet->signalList, s)) {
-        if (std::find(before.begin(), before.end(), s) != before.end()) continue;
-        AddToUpdateRect(&run.area, (*static_cast<SignalHandle>(s))->bounds);
-        CollectUndoSheetItemExistance(sheet, kUndoItemSignal, s, 1);
-    }
-    // The labels that stay are owned by the remaining signals now; undo gives them back.
+    PurgeMissingBussPins(work, sheet->symbolList);
+    std::vector<void*> textOrder;
+    for (void* t = LLFirst(sheet->textList); t; t = LLGetNext(sheet->textList, t)) textOrder.push_back(t);
+    LinkListHeader* discarded = CreateTextList();
     for (auto [label, at] : labels) {
         (void)at;
-        if (LLGetLinkPosition(sheet->textList, label) < 0) continue;
-        CollectUndoSheetTextOwner(sheet, label, SignalOwnerWord(signal));
+        if (GetWireFromWireLabel(label, nullptr)) continue;
+        LLRemoveOrFree(sheet->textList, label, nullptr, false);
+        LLPush(discarded, label);
     }
-    run.removed = true;
+    SplitBussGroups(work, sheet->bussList, sheet->breakOutTable, sheet->symbolList, sheet->textList, discarded,
+                    &run.area);
+    FinishPartialNetDelete(run, kUndoItemBuss, buss, position, sheet->bussList, before, labels, discarded,
+                           std::move(textOrder), [](void* b) {
+                               auto remaining = static_cast<BussHandle>(b);
+                               ClearNetMarks((*remaining)->wires);
+                               CalcBussBounds(remaining);
+                               return (*remaining)->bounds;
+                           });
 }
 
 void DeleteBuss(DeleteRun& run, BussHandle buss) {
@@ -522,26 +581,7 @@ void DeleteBuss(DeleteRun& run, BussHandle buss) {
         RemoveItem(run, kUndoItemBuss, buss, sheet->bussList, [&] { LLRemoveOrFree(sheet->bussList, buss, nullptr, false); });
         return;
     }
-    // Some lines go: the buss as it was is kept for undo.
-    CollectUndoAltBOTable(sheet);
-    // The copy kept for undo carries no marks.
-    std::vector<WireHandle> lines;
-    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
-        if ((*w)->flags & kWireFlagMarked) {
-            lines.push_back(w);
-            (*w)->flags &= uint16_t(~kWireFlagMarked);
-        }
-    CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
-    for (WireHandle w : lines) (*w)->flags |= kWireFlagMarked;
-    AddToUpdateRect(&run.area, (*buss)->bounds);
-    for (WireHandle w = FirstWire(wires); w;) {
-        WireHandle next = NextWire(wires, w);
-        if ((*w)->flags & kWireFlagMarked) RemoveWireFromBuss(buss, w, true);
-        w = next;
-    }
-    PurgeMissingBussPins(buss, sheet->symbolList);
-    CalcBussBounds(buss);
-    run.removed = true;
+    DeletePartialBuss(run, buss);
 }
 
 // The question about a selected bus line whose break-outs no other line touches; false when the

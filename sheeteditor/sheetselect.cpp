@@ -21,6 +21,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/symbolimage.h"
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
@@ -498,18 +499,21 @@ int32_t HitTestItemModifiers(SheetRecord* sheet, Point point) {
 
 // ---- Hit tests ----
 
-SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t /*tolerance*/) {
-    // Every symbol is hit on its bounds: no symbol asks for a hit on its drawn pixels. The
-    // symbols near the point come in list order, so the first hit is the walk's.
+SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t tolerance) {
+    // A symbol is hit inside its box grown by 2; one whose drawing leaves a corner of the box
+    // empty only where its drawing lies near the point or around it. The symbols near the point
+    // come in list order, so the first hit is the walk's.
     std::vector<void*> near;
     SheetItemsMeeting(sheet, SheetItemKind::kSymbol, SheetReachArea(point, 3), &near);
     for (void* item : near) {
         auto* s = static_cast<SymbolRecord*>(item);
-        Rect bounds;
-        GetSymbolInstanceInfo(sheet, s, nullptr, &bounds, 0);
-        if (VXEmptyRect(&bounds)) continue;
-        Grow(&bounds, 2);
-        if (Inside(bounds, point)) return s;
+        Rect box;
+        GetSymbolInstanceInfo(sheet, s, nullptr, &box, 0);
+        if (VXEmptyRect(&box)) continue;
+        Rect grown = box;
+        Grow(&grown, 2);
+        if (!Inside(grown, point)) continue;
+        if (HitTestSymbolDrawing(sheet, s, box, point, tolerance) != SymbolDrawingHit::kMiss) return s;
     }
     return nullptr;
 }

@@ -104,6 +104,9 @@ int32_t SheetModifierBoxSize(const SheetRecord* sheet);
 int32_t HitTestItemModifiers(SheetRecord* sheet, Point point);
 
 // ---- Hit tests ----
+// The first symbol whose box (non-pin graphics, grown by 2) holds the point; a symbol whose drawing
+// leaves a corner of its box empty only where its drawing lies within the tolerance of the point
+// or around it (HitTestSymbolDrawing, sheeteditor/symbolimage.h).
 SymbolRecord* HitTestSymbol(SheetRecord* sheet, Point point, int32_t tolerance);
 int32_t HitTestSheetSymbolPort(const SymbolRecord* symbol, Point point);
 TextRecord* HitTestText(LinkListHeader* textList, Point point);

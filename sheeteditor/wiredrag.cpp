@@ -203,6 +203,20 @@ bool SetupChamferWork(WireDragRecord* record, int32_t diagonal) {
 
 bool IsOrthogonalOrient(int32_t d) { return IsOrientHorizontal(d) || IsOrientVertical(d); }
 
+// The dragged segment has a 45-degree neighbour (`diagonal`) with a segment `beyond` it, so that
+// the diagonal moves as it is. When the segment beyond runs across the dragged one it stretches:
+// the working wire takes it and ends past it (true). Otherwise the working wire ends at the
+// diagonal, whose far corner the caller adds again as the anchor that a new leg joins (false).
+bool DiagonalAdjacent(WireDragRecord* record, int32_t diagonal, int32_t beyond) {
+    const int32_t d = record->direction;
+    const int32_t b = GetWireSegOrient(record->source, beyond, false);
+    const bool across = IsOrthogonalOrient(d) && IsOrthogonalOrient(b) && (b & 2) != (d & 2);
+    const int32_t reach = across ? beyond : diagonal;
+    if (beyond > diagonal) record->last = reach;
+    else record->first = reach;
+    return across;
+}
+
 }  // namespace
 
 // ---- Shared ----
@@ -402,29 +416,46 @@ void BuildDragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t s
         return;
     }
     const int32_t segments = CountWireSegments(wire);
+    auto diagonal = [&](int32_t s) {
+        const int32_t o = GetWireSegOrient(wire, s, false);
+        return IsOrientExact(o) && IsOrientSlanted(o);
+    };
     // The last side.
     bool anchorLast = false;
     if (segment == segments - 1) {
         if (!IsWireEndFree((*wire)->end1)) anchorLast = true;
         else record->endMoves[1] = true;
-    } else {
+    } else if (!diagonal(segment + 1)) {
         record->last = segment + 1;
+    } else if (segment + 1 == segments - 1) {
+        // A 45-degree segment ending the wire moves as it is, joined by a new leg to a held end.
+        record->last = segment + 1;
+        if (!IsWireEndFree((*wire)->end1)) anchorLast = true;
+        else record->endMoves[1] = true;
+    } else {
+        anchorLast = !DiagonalAdjacent(record, segment + 1, segment + 2);
     }
     // The first side.
     bool anchorFirst = false;
     if (segment == 0) {
         if (!IsWireEndFree((*wire)->end0)) anchorFirst = true;
         else record->endMoves[0] = true;
-    } else {
+    } else if (!diagonal(segment - 1)) {
         record->first = segment - 1;
+    } else if (segment - 1 == 0) {
+        record->first = 0;
+        if (!IsWireEndFree((*wire)->end0)) anchorFirst = true;
+        else record->endMoves[0] = true;
+    } else {
+        anchorFirst = !DiagonalAdjacent(record, segment - 1, segment - 2);
     }
     RemoveWireCorners(work, record->last + 2, 0xFFFF);
     RemoveWireCorners(work, 0, record->first);
-    // A break-out at an end that the segment drags along it travels with the wire.
-    if (anchorLast && record->kind == kWireOwnerSignal && !forJunction &&
+    // A break-out at an end of the dragged segment travels with the wire.
+    if (anchorLast && segment == segments - 1 && record->kind == kWireOwnerSignal && !forJunction &&
         ShouldDragBreakoutWithWire(record, 1))
         anchorLast = false;
-    if (anchorFirst && record->kind == kWireOwnerSignal && !forJunction &&
+    if (anchorFirst && segment == 0 && record->kind == kWireOwnerSignal && !forJunction &&
         ShouldDragBreakoutWithWire(record, 0))
         anchorFirst = false;
     if (anchorLast) (void)InsertWireCorner(work, WireCorners(work)[(*work)->cornerCount - 1], -1);  // fails only out of memory

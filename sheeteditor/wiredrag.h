@@ -1,6 +1,6 @@
 // Reshaping a wire of a signal or a buss in place with the select tool: dragging a junction with
 // every wire end that meets there, dragging a segment across itself while its neighbours stretch
-// (anchoring ends held by pins with a new leg), pulling a 45-degree chamfer out of a buss corner
+// (anchoring ends held by pins with a new leg; a 45-degree neighbour moves as it is), pulling a 45-degree chamfer out of a buss corner
 // and resizing it, and the modifier clicks that highlight a wire, flash a signal, split a wire
 // (with its split markers) or show a segment's label. This module owns the sheet's split-wire
 // state (`SheetRecord::splitWireList`).

@@ -6,14 +6,23 @@
 #include "files/sheetstore.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "foundation/memory.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/pixels.h"
+#include "library/itemcache.h"
 #include "model/busses.h"
 #include "model/drawglobals.h"
+#include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetdraw.h"
 #include "model/signals.h"
+#include "model/symboldata.h"
+#include "model/symboldraw.h"
 #include "model/symbols.h"
+#include "model/textframes.h"
+#include "model/texts.h"
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheettools.h"
@@ -22,6 +31,7 @@
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/symbolimage.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
@@ -38,7 +48,7 @@ int32_t gOverlayOwnerID = -1;
 namespace {
 
 WireTrackingHooks gHooks;
-bool gSymbolImageStale = true;
+TrackingImageRecord gTrackingSymbolImage;
 // The sheet the wire under construction is drawn on (compared, never followed: it may be gone).
 SheetRecord* gCreateWireSheet = nullptr;
 
@@ -47,6 +57,12 @@ constexpr uint32_t kSheetPaneOverlay = 0x100000;
 // A bus line made: content changed, the search starts again (the line is the undoable action).
 constexpr int32_t kBussMadeModified = 0x41;
 constexpr int16_t kRayLength = 5000;
+// The largest symbol image kept, in bytes of one bit a pixel (rows of whole 32-bit words).
+constexpr int64_t kLargestTrackingImage = 0x20000;
+// At this view scale (percent) and below a symbol being placed shows as its dashed outline.
+constexpr int32_t kSmallestImageScale = 24;
+// Pixels drawn as a mask in the foreground colour: white leaves the sheet as it is.
+constexpr int16_t kMaskDrawMode = 11;
 
 bool Same(Point a, Point b) { return a.v == b.v && a.h == b.h; }
 
@@ -126,12 +142,20 @@ void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
     SheetRecord* sheet = SheetOfWindow(window);
     if (!r.visible || !sheet) return;
     const uint16_t tool = sheet->selectedTool;
+    const int32_t placement = NetSymbolPlacement(sheet);
     const bool wireTool = tool == kDrawToolVoltageLabel || tool == kDrawToolGraphSignals ||
-                          tool == kDrawToolWire || tool == kDrawToolBuss ||
-                          NetSymbolPlacement(sheet) != 0;
-    if (!wireTool) return;
+                          tool == kDrawToolWire || tool == kDrawToolBuss || placement != 0;
+    if (!wireTool && tool != kDrawToolLibraryPart) return;
     VXPenNormal();
     const double opacity = VXSetOpacity(0.78);
+    if (tool == kDrawToolLibraryPart) {
+        (void)DrawTrackingSymbolImage(sheet, r.path[std::clamp<int16_t>(r.legs, 0, 3)]);  // nothing to draw without an image
+        if (placement == 0) {
+            VXSetOpacity(opacity);
+            return;
+        }
+        VXPenNormal();
+    }
     const TrackTerminal& t = r.terminal;
     bool mark = t.kind != 0 && gHooks.showTerminalMark && gHooks.showTerminalMark();
     if (mark && IsCreating() && (t.kind == kTermSignalPin || t.kind == kTermBussPin) &&
@@ -411,8 +435,11 @@ void CalcMouseTrackingState(SheetRecord* sheet, Point mouse, MouseTrackRecord* r
         return;
     }
     const int32_t placement = NetSymbolPlacement(sheet);
-    // The symbol image of the place tool is drawn with the library-part tool; none is shown here.
-    const bool imageFlag = false;
+    bool imageFlag = false;
+    if (tool == kDrawToolLibraryPart) {
+        if (gTrackingSymbolImage.stale) BuildTrackingSymbolImage(sheet, gPlaceTransformation);
+        imageFlag = gTrackingSymbolImage.valid && placement != 2;
+    }
     if (tool == kDrawToolLibraryPart && placement == 0) {
         r->path[0] = SnapToSheetGrid(sheet, mouse);
         r->visible = imageFlag ? 1 : 0;
@@ -526,7 +553,71 @@ void InvalidateMouseTrackingImage(SheetRecord* sheet) {
     VXRequestMouseMoved(sheet->window);
 }
 
-void InvalidateTrackingSymbolImage() { gSymbolImageStale = true; }
+void InvalidateTrackingSymbolImage() { gTrackingSymbolImage.stale = true; }
+
+const TrackingImageRecord& GetTrackingSymbolImage() { return gTrackingSymbolImage; }
+
+void BuildTrackingSymbolImage(SheetRecord* sheet, int32_t transform) {
+    TrackingImageRecord& t = gTrackingSymbolImage;
+    t.stale = false;
+    VXDestroyPixelImage(t.pixels);
+    t.pixels = nullptr;
+    t.valid = t.tooLarge = false;
+    VXSetEmptyRect(&t.bounds);
+    if (!sheet) return;
+    transform &= 7;
+    LoadLibCacheTextList(sheet->window, transform);
+    CachedLibData data{};
+    GetCachedLibData(&data);
+    const uint32_t size = data.symbolData ? SizeOfPtr(data.symbolData) : 0;
+    t.valid = data.item && size > kSymbolDataHeadSize;
+    if (!t.valid) return;
+    // The symbol's bounds, turned as it will be placed, with its texts and frames.
+    Rect bounds = data.bounds;
+    if (transform) VXTransformGrafRect(transform, &bounds);
+    VXInsetRect(&bounds, -1, -1);
+    auto shown = [](const TextRecord* text) {
+        return text->kind != kTextKindSymbolAttribute && !(text->flags & kTextFlagHidden);
+    };
+    for (auto* text = static_cast<TextRecord*>(LLFirst(data.texts)); text; text = text->link)
+        if (shown(text)) AddToUpdateRect(&bounds, text->bounds);
+    for (auto frame = static_cast<TextFrameHandle>(LLFirst(data.frames)); frame;
+         frame = static_cast<TextFrameHandle>(LLGetNext(data.frames, frame)))
+        AddToUpdateRect(&bounds, (*frame)->bounds);
+    t.bounds = bounds;
+    const int64_t width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    if (height * ((width + 31) / 32) * 4 > kLargestTrackingImage) {
+        t.tooLarge = true;
+        return;
+    }
+    t.pixels = DrawSheetAreaImage(bounds, [&](VXGrafState* graf) {
+        DrawSymbolGraphics(graf, data.symbolData, size, data.item->imageList, Point{0, 0}, 0, 0, transform, false);
+        for (auto* text = static_cast<TextRecord*>(LLFirst(data.texts)); text; text = text->link)
+            if (shown(text)) DrawTextElement(text, data.strings);
+        for (auto frame = static_cast<TextFrameHandle>(LLFirst(data.frames)); frame;
+             frame = static_cast<TextFrameHandle>(LLGetNext(data.frames, frame)))
+            DrawTextFrame(frame, true);
+    });
+    t.tooLarge = t.pixels == nullptr;
+}
+
+bool DrawTrackingSymbolImage(SheetRecord* sheet, Point point) {
+    const TrackingImageRecord& t = gTrackingSymbolImage;
+    if (!sheet || sheet->selectedTool != kDrawToolLibraryPart || NetSymbolPlacement(sheet) == 2) return false;
+    if (!t.valid) return false;
+    Rect r = t.bounds;
+    VXOffsetRect(&r, point.h, point.v);
+    Set_Fore_Color(0);
+    if (t.pixels && !t.tooLarge && sheet->window && sheet->window->scalePercentV > kSmallestImageScale) {
+        VXDrawPixels(t.pixels, nullptr, &r, kMaskDrawMode);
+    } else {
+        VXSetPenWidth(1);
+        VXSetLineDashInterval(3, 2, 0);
+        VXFrameRect(&r);
+        VXSetLineDashInterval(0, 0, 0);
+    }
+    return true;
+}
 
 // ---- Clicks ----
 
@@ -934,7 +1025,8 @@ void ResetWireTrackingForTesting() {
     gCreateWirePathOption = 0;
     gLastMouseTracked = kNoPoint;
     gOverlayOwnerID = -1;
-    gSymbolImageStale = true;
+    VXDestroyPixelImage(gTrackingSymbolImage.pixels);
+    gTrackingSymbolImage = TrackingImageRecord{};
     gHooks = {};
 }
 

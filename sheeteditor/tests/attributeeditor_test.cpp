@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "foundation/memory.h"
 #include "model/attributes.h"
@@ -292,6 +293,34 @@ TEST_F(AttributeEditorTest, ARowDroppedBelowTheEmptyRowLandsJustAboveIt) {
     EXPECT_EQ(GetAttributeEditorName(editor, 3), "");
     EXPECT_TRUE(editor->changed);
     DestroyAttributeEditor(editor);
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// A name is added where an attribute list's name search puts a name it lacks, after the last
+// entry (the editors' empty entry included); one the list holds in any case adds nothing.
+TEST(PropertyNames, ANewNameGoesAfterTheLastAndAHeldOneInAnyCaseAddsNothing) {
+    const struct {
+        const char* added;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"Value", {"Value", "Part", ""}},
+        {"VALUE", {"Value", "Part", ""}},
+        {"part", {"Value", "Part", ""}},
+        {"Tolerance", {"Value", "Part", "", "Tolerance"}},
+        {"", {"Value", "Part", ""}},
+        {nullptr, {"Value", "Part", "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.added ? c.added : "(none)");
+        PropertyNamesList list = {"Value", "Part", ""};
+        AppendPropertyNames(&list, c.added);
+        EXPECT_EQ(list, c.after);
+    }
 }
 
 }  // namespace

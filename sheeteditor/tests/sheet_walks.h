@@ -12,6 +12,7 @@
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/wires.h"
+#include "sheeteditor/symbolimage.h"
 
 namespace plexa::test {
 
@@ -20,8 +21,10 @@ inline SymbolRecord* WalkHitTestSymbol(SheetRecord* sheet, Point point) {
         Rect bounds;
         GetSymbolInstanceInfo(sheet, s, nullptr, &bounds, 0);
         if (VXEmptyRect(&bounds)) continue;
-        VXInsetRect(&bounds, -2, -2);
-        if (point.v >= bounds.top && point.v < bounds.bottom && point.h >= bounds.left && point.h < bounds.right)
+        Rect grown = bounds;
+        VXInsetRect(&grown, -2, -2);
+        if (point.v >= grown.top && point.v < grown.bottom && point.h >= grown.left && point.h < grown.right &&
+            HitTestSymbolDrawing(sheet, s, bounds, point, 2) != SymbolDrawingHit::kMiss)
             return s;
     }
     return nullptr;

@@ -127,6 +127,47 @@ TEST_F(SheetClip, NoToTheBusLineQuestionChangesNothing) {
     EXPECT_EQ(Dump(), before);
 }
 
+// The middle line of a bus of three lines in a row deleted: the two lines left apart are two
+// busses of the one name, each with the label and the break-out (and its signal) lying on it;
+// undo gives the one bus back as it was, redo the two again.
+TEST_F(SheetClip, DeletingTheMiddleLineOfABusLeavesTwoBusses) {
+    BussHandle buss = Buss("D[0:3]", {{At(0, 100), At(100, 100)}, {At(100, 100), At(200, 100)},
+                                      {At(200, 100), At(300, 100)}});
+    WireHandle lines[3] = {};
+    for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w))
+        lines[WireCorners(w)[0].h / 100] = w;
+    for (int32_t end : {0, 2}) {
+        ASSERT_NE(CreateBussWireLabel(sheet, buss, lines[end], 0, true), nullptr);
+        const int16_t h = int16_t(end * 100 + 50);
+        const int32_t row = AddBussBreakout(sheet->breakOutTable, buss, At(h, 100), At(int16_t(h + 5), 95));
+        ASSERT_GE(row, 0);
+        BreakOutWire(end ? "D2" : "D0", row, At(int16_t(h + 5), 95), At(int16_t(h + 5), 40));
+    }
+    (*lines[1])->flags |= kWireFlagSelected;
+    const std::string selected = Dump();
+    ASSERT_TRUE(DeleteSheetSelection(sheet, kUndoActionDelete, true, false));
+    const std::string after = Dump();
+    EXPECT_EQ(Dump(sheet, kDumpBusses | kDumpTexts),
+              "busses 2\n"
+              "  B1 \"D[0:3]\" bounds (-1,99)-(102,102)\n"
+              "    W1 free - free flags 0x0002: (0,100) (100,100)\n"
+              "    label T2 \"D[0:3]\" on W1 segment 0\n"
+              "  B2 \"D[0:3]\" bounds (199,99)-(302,102)\n"
+              "    W1 free - free flags 0x0002: (200,100) (300,100)\n"
+              "    label T1 \"D[0:3]\" on W1 segment 0\n"
+              "breakouts 2\n"
+              "  row 0: (50,100)-(55,95) buss B1\n"
+              "  row 1: (250,100)-(255,95) buss B2\n"
+              "texts 2\n"
+              "  T1 kind 0x0002 owner B2 flags 0x0020 at (233,98) \"D[0:3]\"\n"
+              "  T2 kind 0x0002 owner B1 flags 0x0020 at (33,98) \"D[0:3]\"\n");
+    EXPECT_EQ(UndoText(), "Undo Delete");
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), selected);
+    UndoSheetAction(sheet);
+    EXPECT_EQ(Dump(), after);
+}
+
 TEST_F(SheetClip, CutThenUndoMakesTheClipUnavailableAndRedoBringsItBack) {
     ResistorWithGround();
     const std::string before = Dump();
@@ -160,6 +201,34 @@ TEST_F(SheetClip, DeleteWithoutUndoFreesAtOnce) {
               "    pin 1: serial 2 node 0 flags 0x02\n"
               "    W1 pin 0 - pin 1: (100,100) (100,160)\n");
     EXPECT_EQ(GetSheetUndoRecord(sheet) ? GetSheetUndoRecord(sheet)->actionKind : 0, 0);
+}
+
+// Without undo, the middle wire of a signal and the middle line of a bus deleted leave two of
+// each, and the bus label that lay on the line that went is freed once, with it; so is the label
+// of a bus deleted whole.
+TEST_F(SheetClip, DeleteWithoutUndoFreesTheLabelsOfPartsThatWentOnce) {
+    WireHandle middle = MiddleWire();
+    ASSERT_NE(middle, nullptr);
+    (*middle)->flags |= kWireFlagSelected;
+    BussHandle whole = Buss("B[0:1]", {{At(0, 300), At(100, 300)}});
+    ASSERT_NE(CreateBussWireLabel(sheet, whole, FirstWire((*whole)->wires), 0, true), nullptr);
+    (*FirstWire((*whole)->wires))->flags |= kWireFlagSelected;
+    BussHandle buss = Buss("A[0:1]", {{At(0, 200), At(100, 200)}, {At(100, 200), At(200, 200)},
+                                      {At(200, 200), At(300, 200)}});
+    for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w)) {
+        if (WireCorners(w)[0].h != 100) continue;
+        ASSERT_NE(CreateBussWireLabel(sheet, buss, w, 0, true), nullptr);
+        (*w)->flags |= kWireFlagSelected;
+    }
+    ASSERT_TRUE(DeleteSheetSelection(sheet, 0, false, false));
+    EXPECT_EQ(Dump(sheet, kDumpTexts), "");
+    auto count = [](LinkListHeader* list) {
+        int n = 0;
+        for (void* i = LLFirst(list); i; i = LLGetNext(list, i)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(sheet->bussList), 2);
+    EXPECT_EQ(count(sheet->signalList), 2);
 }
 
 TEST_F(SheetClip, DeleteWithShiftKeepsTheWiresAndDropsThePinsOfTheSymbolsThatWent) {

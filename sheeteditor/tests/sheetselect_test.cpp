@@ -192,5 +192,37 @@ TEST_F(SheetSelect, SymbolsAreHitOnTheirBoundsGrownByTwo) {
     EXPECT_EQ(HitTestSymbol(sheet, {int16_t(bounds.top - 3), bounds.left}, 2), nullptr);
 }
 
+// A large symbol drawn as a circle leaves the corners of its box empty: a click there picks
+// nothing, one on the circle or inside it picks the symbol. A square symbol is hit anywhere in its
+// box.
+TEST_F(SheetSelect, AClickInAnEmptyCornerOfALargeSymbolsBoxMissesIt) {
+    auto body = [&](uint8_t kind) {
+        LinkListHeader* elements = CreateElementList(sheet->imageList);
+        LLAppend(elements, BuildCommonElement(kind, {0, 0}, {80, 80}, 1, 0, 0, false, false, 0, false, 0, false));
+        Handle data = ElementsToSymbolData(elements, nullptr, nullptr, sheet->stringBlock, false, nullptr);
+        DestroyElementList(elements);
+        EXPECT_NE(data, nullptr);
+        const int32_t id = data ? AddSymbolToMap(sheet->symbolMap, *data, int32_t(SizeOfHandle(data)), nullptr) : -1;
+        if (data) MemFree(data);
+        return id;
+    };
+    SymbolRecord* round = Place(body(kElementOval), 100, 100);
+    SymbolRecord* square = Place(body(kElementRect), 300, 100);
+    const struct {
+        const char* where;
+        int16_t h, v;
+        SymbolRecord* hit;
+    } clicks[] = {
+        {"round: top left corner", 104, 104, nullptr},
+        {"round: bottom right corner", 175, 175, nullptr},
+        {"round: on the circle", 101, 140, round},
+        {"round: beside the circle", 102, 140, round},
+        {"round: inside", 140, 140, round},
+        {"square: top left corner", 304, 104, square},
+        {"square: inside", 340, 140, square},
+    };
+    for (const auto& c : clicks) EXPECT_EQ(HitTestSymbol(sheet, {c.v, c.h}, 2), c.hit) << c.where;
+}
+
 }  // namespace
 }  // namespace plexa::test

@@ -102,6 +102,49 @@ TEST_F(WireDrag, AChamferIsCappedAtTheShorterArm) {
     }
 }
 
+// A segment dragged beside a 45-degree segment keeps that one at 45 degrees: with a segment
+// beyond it running across the dragged one, the diagonal moves and the segment beyond stretches;
+// with one running alongside, the diagonal moves and a new leg joins it to where it ended; a
+// diagonal that ends the wire at a pin moves, and a new leg joins it to the pin.
+TEST_F(WireDrag, ADiagonalBesideTheDraggedSegmentStaysAt45Degrees) {
+    struct Case {
+        const char* what;
+        bool buss;
+        std::vector<Point> corners;  // {v, h}
+        Point from, to;
+        const char* wires;
+    };
+    const Case cases[] = {
+        {"across beyond", true, {{100, 100}, {100, 200}, {120, 220}, {300, 220}}, {100, 150}, {140, 150},
+         "B0: (220,300) (220,160) (200,140) (100,140)\n"},
+        {"alongside beyond", true, {{100, 100}, {100, 200}, {120, 220}, {120, 300}}, {100, 150}, {60, 150},
+         "B0: (300,120) (220,120) (220,80) (200,60) (100,60)\n"},
+        {"before the segment", true, {{300, 100}, {120, 100}, {100, 120}, {100, 300}}, {100, 200}, {130, 200},
+         "B0: (100,300) (100,150) (120,130) (300,130)\n"},
+        {"ending at a pin", false, {{100, 100}, {100, 200}, {109, 209}}, {100, 150}, {130, 150},
+         "S0: (100,100) (100,130) (200,130) (209,139) (209,109)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewSheet();
+        if (c.buss) {
+            BussHandle buss = CreateBuss(sheet->bussList);
+            LLPush((*buss)->wires, MakeWire(c.corners, kWireEndFree, kWireEndFree, kWireFlagBuss));
+            CalcBussBounds(buss);
+        } else {
+            Pin(c.corners.front());
+            Pin(c.corners.back());
+            driver->Draw(c.corners);
+        }
+        const std::string net = Netlist();
+        const Point step{int16_t((c.from.v + c.to.v) / 2), int16_t((c.from.h + c.to.h) / 2)};
+        VXEventRecord click = Drag(c.from, {step, c.to});
+        EXPECT_EQ(DragClickedWire(sheet, &click), 1);
+        EXPECT_EQ(Wires(), c.wires);
+        EXPECT_EQ(Netlist(), net);
+    }
+}
+
 TEST_F(WireDrag, ADragBelowTheThresholdChangesNothing) {
     Pin({100, 100});
     Pin({200, 300});
