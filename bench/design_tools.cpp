@@ -10,7 +10,7 @@
 // The baseline (InProcess) opens the project as the tools do and builds the netlist database in
 // this process; the whole process's time above it is what starting, checking and printing cost.
 // Sizes: modest by default; PLEXA_BENCH_FULL=1 measures the full ones (flat 1k to 50k, the
-// hierarchy 1k to 100k uses). The times measured are CPU times (user and system) of the child
+// hierarchy 1k to 100k uses); PLEXA_BENCH_KEEP=1 keeps the projects written. The times measured are CPU times (user and system) of the child
 // processes and of this one's netlist, which a machine that other work loads disturbs far less
 // than wall-clock times; those are the counter wallMs.
 #include <benchmark/benchmark.h>
@@ -127,7 +127,10 @@ struct SavedProject {
         made = ok;
     }
     ~SavedProject() {
-        if (!folder.empty()) std::filesystem::remove_all(folder);
+        // PLEXA_BENCH_KEEP=1 keeps the projects, to profile the tools on them.
+        const char* keep = std::getenv("PLEXA_BENCH_KEEP");
+        if (keep && *keep && *keep != '0') std::fprintf(stderr, "kept %s\n", path.c_str());
+        else if (!folder.empty()) std::filesystem::remove_all(folder);
     }
 };
 

@@ -1888,20 +1888,26 @@ OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, Sh
 
 namespace {
 
+// The base cut to the text's room, with the qualifier (cut to what room is left) before or after
+// it. Called once for every name of a netlist's output: copies, no formatting.
 bool Qualified(const UnifiedDBRecord* db, const char* base, StringSpec qualifier, bool qualify, char* text) {
+    const size_t baseLength = strnlen(base, kUDBTextSize - 1);
     if (!qualify || !qualifier) {
-        std::snprintf(text, kUDBTextSize, "%s", base);
+        std::memcpy(text, base, baseLength);
+        text[baseLength] = 0;
         return true;
     }
     char q[kUDBTextSize];
-    ExtractStringSpec(qualifier, db->netStrings, q, sizeof q);
-    const size_t baseLength = std::min<size_t>(std::strlen(base), kUDBTextSize - 1);
-    const size_t room = kUDBTextSize - 1 - baseLength;
-    std::string cut(q, std::min(room, std::strlen(q)));
-    if (db->qualifierFollows)
-        std::snprintf(text, kUDBTextSize, "%.*s%s", int(baseLength), base, cut.c_str());
-    else
-        std::snprintf(text, kUDBTextSize, "%s%.*s", cut.c_str(), int(baseLength), base);
+    const size_t qLength = size_t(std::max<int16_t>(ExtractStringSpec(qualifier, db->netStrings, q, sizeof q), 0));
+    const size_t cut = std::min(kUDBTextSize - 1 - baseLength, strnlen(q, qLength));
+    if (db->qualifierFollows) {
+        std::memcpy(text, base, baseLength);
+        std::memcpy(text + baseLength, q, cut);
+    } else {
+        std::memcpy(text, q, cut);
+        std::memcpy(text + cut, base, baseLength);
+    }
+    text[baseLength + cut] = 0;
     return true;
 }
 
