@@ -48,12 +48,13 @@ bool Full() {
 
 const std::string kConverter = PLEXA_CONVERT_PROGRAM;
 
-std::string Folder() {
-    static const std::string folder = [] {
+// Never destroyed: the folder is removed by gRemoveFolder at exit.
+const std::string& Folder() {
+    static const std::string* folder = [] {
         char name[] = "/tmp/plexa-bench-convert.XXXXXX";
-        return std::string(mkdtemp(name) ? name : "");
+        return new std::string(mkdtemp(name) ? name : "");
     }();
-    return folder;
+    return *folder;
 }
 
 struct RemoveFolder {
