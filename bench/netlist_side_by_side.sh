@@ -6,7 +6,8 @@
 #
 #   bench/netlist_side_by_side.sh [BUILD]     (BUILD: a release build folder, build-rel by default)
 #
-# Where xschem is not installed, our side runs alone and the script says so.
+# Where xschem is not installed, our side runs alone and the script says so. PLEXA_SIDE_FLAT and
+# PLEXA_SIDE_HIER choose the sizes, among those of bench_design_tools with PLEXA_BENCH_FULL=1.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +25,7 @@ fi
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # Ours: the whole netlist-dump processes, medians of $runs.
-filter="BM_NetlistDump(Flat|Hierarchical)/"
+filter="BM_NetlistDump(Flat/(${sizes_flat// /|})|Hierarchical/(${sizes_hier// /|}))/"
 ours=$(PLEXA_BENCH_FULL=1 "$bench" --benchmark_filter="$filter" --benchmark_repetitions=$runs \
            --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null | grep '_median' || true)
 declare -A our_ms
