@@ -9,15 +9,8 @@
 // those are the counter wallMs.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "bench/core_bench_main.h"
 #include "foundation/filespec.h"
 #ifdef PLEXA_CONVERT_PROGRAM
@@ -119,29 +113,6 @@ std::string ProjectFile(int32_t sheets, int32_t symbols) {
     return path;
 }
 
-double Seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
-
-// Runs the converter on the file with its output thrown away: whether it ended with status 0, and
-// its CPU time (user and system) and wall-clock time in seconds.
-bool Convert(const std::string& file, double* cpu, double* wall) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, 1);
-        execl(kConverter.c_str(), kConverter.c_str(), "--batch", file.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = -1;
-    rusage usage{};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    *wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    *cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void TimeConversion(benchmark::State& state, const std::string& file) {
     if (file.empty()) {
         state.SkipWithError("the input could not be written");
@@ -151,10 +122,10 @@ void TimeConversion(benchmark::State& state, const std::string& file) {
     const std::filesystem::path written = source.parent_path() / (source.stem().string() + " (Plexa)");
     double walls = 0;
     for (auto _ : state) {
-        double cpu = 0, wall = 0;
-        const bool converted = Convert(file, &cpu, &wall);
-        state.SetIterationTime(cpu);
-        walls += wall;
+        ::bench::ChildTimes times;
+        const bool converted = ::bench::RunChild({kConverter, "--batch", file}, &times);
+        state.SetIterationTime(times.cpu);
+        walls += times.wall;
         std::filesystem::remove_all(written);
         if (!converted) {
             state.SkipWithError("the conversion failed");

@@ -15,14 +15,9 @@
 // than wall-clock times; those are the counter wallMs.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <ctime>
 #include <chrono>
 #include <cstdio>
@@ -33,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "bench/core_bench_main.h"
 #include "design/netlistdb.h"
 #include "design/tests/netlist_fixture.h"
@@ -187,38 +183,6 @@ SavedProject* Project(bool hierarchical, int32_t size) {
     return slot->made ? slot.get() : nullptr;
 }
 
-// The wall-clock and CPU time (user and system) of a run.
-struct Times {
-    double wall = 0, cpu = 0;
-};
-
-double Seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
-
-// Runs the program with its output thrown away; false when it did not start or did not end with
-// status 0.
-bool RunQuietly(const std::string& program, const std::vector<std::string>& arguments, Times* times) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, 1);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = -1;
-    rusage usage{};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    times->wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    times->cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 double ProcessCPUSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
@@ -246,8 +210,10 @@ void TimeProcess(benchmark::State& state, const std::string& tool, bool hierarch
     if (report) arguments.push_back(kBillOfMaterials);
     double wall = 0;
     for (auto _ : state) {
-        Times times;
-        if (!RunQuietly(kToolsDir + "/" + tool, arguments, &times)) {
+        ::bench::ChildTimes times;
+        std::vector<std::string> argv = {kToolsDir + "/" + tool};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        if (!::bench::RunChild(argv, &times)) {
             state.SkipWithError((tool + " failed").c_str());
             break;
         }
