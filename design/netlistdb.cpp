@@ -1275,9 +1275,12 @@ OSStatus InstancePass(Collector* c, SheetPass* pass, SymbolRecord* symbol,
         }
         if (attributes) {
             if (modular || (project->settings.annotationFlags & kAnnotationKeptInSheets)) {
-                Handle bits = GetSheetInstCompIds(db, inst.node, true);
-                if (!bits) return status::kOutOfMemory;
-                BitArraySet(bits, int32_t(row));
+                std::vector<uint32_t>* rows = GetSheetInstCompIds(db, inst.node, true);
+                if (rows->empty() || rows->back() < row) {
+                    rows->push_back(row);
+                } else if (auto at = std::lower_bound(rows->begin(), rows->end(), row); *at != row) {
+                    rows->insert(at, row);  // a row of a part whose sections an earlier symbol began
+                }
             }
             if (symbol->attributes && symbol->attributeCount) {
                 // Merged into a new row, the symbol's attributes come out the same in every
@@ -1612,8 +1615,6 @@ void DestroyUnifiedDB(UnifiedDBRecord* db) {
     if (!db) return;
     for (UDBSheetEntry& s : db->sheets)
         if (s.attributes) MemFree(s.attributes);
-    for (UDBInstanceComps& i : db->instanceComps)
-        if (i.rows) DisposeBitArray(i.rows);
     for (const UDBAttributeRun& run : db->attributeRuns)
         if (run.records) MemFree(run.records);
     for (Handle bits : db->slotArrays) DisposeBitArray(bits);
@@ -1888,20 +1889,26 @@ OSStatus BuildUnifiedCompList(ProjectRecord* project, UnifiedCompsData* data, Sh
 
 namespace {
 
+// The base cut to the text's room, with the qualifier (cut to what room is left) before or after
+// it. Called once for every name of a netlist's output: copies, no formatting.
 bool Qualified(const UnifiedDBRecord* db, const char* base, StringSpec qualifier, bool qualify, char* text) {
+    const size_t baseLength = strnlen(base, kUDBTextSize - 1);
     if (!qualify || !qualifier) {
-        std::snprintf(text, kUDBTextSize, "%s", base);
+        std::memcpy(text, base, baseLength);
+        text[baseLength] = 0;
         return true;
     }
     char q[kUDBTextSize];
-    ExtractStringSpec(qualifier, db->netStrings, q, sizeof q);
-    const size_t baseLength = std::min<size_t>(std::strlen(base), kUDBTextSize - 1);
-    const size_t room = kUDBTextSize - 1 - baseLength;
-    std::string cut(q, std::min(room, std::strlen(q)));
-    if (db->qualifierFollows)
-        std::snprintf(text, kUDBTextSize, "%.*s%s", int(baseLength), base, cut.c_str());
-    else
-        std::snprintf(text, kUDBTextSize, "%s%.*s", cut.c_str(), int(baseLength), base);
+    const size_t qLength = size_t(std::max<int16_t>(ExtractStringSpec(qualifier, db->netStrings, q, sizeof q), 0));
+    const size_t cut = std::min(kUDBTextSize - 1 - baseLength, strnlen(q, qLength));
+    if (db->qualifierFollows) {
+        std::memcpy(text, base, baseLength);
+        std::memcpy(text + baseLength, q, cut);
+    } else {
+        std::memcpy(text, q, cut);
+        std::memcpy(text + cut, base, baseLength);
+    }
+    text[baseLength + cut] = 0;
     return true;
 }
 
@@ -2059,33 +2066,30 @@ SheetNode* GetUDBPinNode(const UnifiedDBRecord* db, const UDBPinEntry& pin) {
     return db->nodes[pin.nodeOrder];
 }
 
-Handle GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create) {
+std::vector<uint32_t>* GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create) {
     if (!db || !node) return nullptr;
     const uint32_t order = GetUDBNodeOrder(db, node);
     auto it = std::lower_bound(db->instanceComps.begin(), db->instanceComps.end(), order,
                                [](const UDBInstanceComps& e, uint32_t o) { return e.nodeOrder < o; });
-    if (it != db->instanceComps.end() && it->node == node) return it->rows;
+    if (it != db->instanceComps.end() && it->node == node) return &it->rows;
     if (!create) return nullptr;
-    Handle bits = CreateBitArray(nullptr, 32);
-    if (!bits) return nullptr;
-    db->instanceComps.insert(it, {node, order, bits});
-    return bits;
+    return &db->instanceComps.insert(it, {node, order, {}})->rows;
 }
 
 int32_t CountSheetInstanceDBComps(UnifiedDBRecord* db, SheetNode* node) {
-    Handle bits = GetSheetInstCompIds(db, node, false);
-    return bits ? GetBitArraySetCount(bits) : 0;
+    const std::vector<uint32_t>* rows = GetSheetInstCompIds(db, node, false);
+    return rows ? int32_t(rows->size()) : 0;
 }
 
 bool IsDBCompInSheetInstance(UnifiedDBRecord* db, SheetNode* node, uint32_t compRow) {
-    Handle bits = GetSheetInstCompIds(db, node, false);
-    return bits && BitArrayTest(bits, int32_t(compRow));
+    const std::vector<uint32_t>* rows = GetSheetInstCompIds(db, node, false);
+    return rows && std::binary_search(rows->begin(), rows->end(), compRow);
 }
 
 SheetNode* GetDBCompInstance(UnifiedDBRecord* db, uint32_t compRow) {
     if (!db) return nullptr;
     for (const UDBInstanceComps& e : db->instanceComps)
-        if (e.rows && BitArrayTest(e.rows, int32_t(compRow))) return e.node;
+        if (std::binary_search(e.rows.begin(), e.rows.end(), compRow)) return e.node;
     return nullptr;
 }
 

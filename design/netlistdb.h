@@ -169,7 +169,9 @@ struct UDBSheetPorts {
 struct UDBInstanceComps {
     SheetNode* node;
     uint32_t nodeOrder;
-    Handle rows;  // bit array of comp rows
+    // The instance's comp rows, ascending. A list, not a bit array over all rows: an instance
+    // holds a few rows of a table that grows with every instance.
+    std::vector<uint32_t> rows;
 };
 
 struct UDBPartType {
@@ -323,8 +325,9 @@ bool GetNetExportSpec(const UnifiedDBRecord* db, int32_t sheetIndex, int32_t n, 
 std::vector<uint32_t> BuildNetMembersSortMap(const UnifiedDBRecord* db);
 int32_t GetNetGroupedPinsRange(const UnifiedDBRecord* db, const std::vector<uint32_t>& map,
                                int32_t netId, const SheetNode* node, int32_t* count);
-// The bit array of an instance's comp rows (made when asked; none when memory fails).
-Handle GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create);
+// The instance's comp rows, ascending (made empty when asked; none when it has none and none is
+// asked for).
+std::vector<uint32_t>* GetSheetInstCompIds(UnifiedDBRecord* db, SheetNode* node, bool create);
 int32_t CountSheetInstanceDBComps(UnifiedDBRecord* db, SheetNode* node);
 bool IsDBCompInSheetInstance(UnifiedDBRecord* db, SheetNode* node, uint32_t compRow);
 // The first instance in tree order whose comp rows hold the row, or none.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -248,6 +249,30 @@ pin R3.2 name=B net=GND node=I2
 pin R6.1 name=A net=I3:MID node=I3
 pin R6.2 name=B net=GND node=I3
 )") << dump;
+}
+
+// A modular build (as one with designators kept in the sheets) lists each instance's comp rows:
+// each use of the child holds its three rows and no other, the root its two parts and its two
+// sheet symbols, and each row finds its instance.
+TEST(NetlistDB, EachInstanceListsItsOwnCompRows) {
+    HierarchicalDesign h;
+    UnifiedDBRecord db;
+    InitUnifiedDB(&db);
+    ASSERT_EQ(CreateUnifiedDB(h.d.project, nullptr, kUDBDescend | kUDBModular, &db), 0);
+    EXPECT_EQ(CountSheetInstanceDBComps(&db, h.top), 4);
+    EXPECT_EQ(CountSheetInstanceDBComps(&db, h.first), 3);
+    EXPECT_EQ(CountSheetInstanceDBComps(&db, h.second), 3);
+    std::map<SheetNode*, int> rowsOf;
+    for (uint32_t row = 0; row < db.comps.size(); ++row) {
+        SheetNode* node = GetDBCompInstance(&db, row);
+        ASSERT_NE(node, nullptr) << row;
+        ++rowsOf[node];
+        for (SheetNode* other : {h.top, h.first, h.second})
+            EXPECT_EQ(IsDBCompInSheetInstance(&db, other, row), other == node) << row;
+    }
+    EXPECT_EQ(rowsOf, (std::map<SheetNode*, int>{{h.top, 4}, {h.first, 3}, {h.second, 3}}));
+    EXPECT_FALSE(IsDBCompInSheetInstance(&db, h.first, uint32_t(db.comps.size())));
+    DestroyUnifiedDB(&db);
 }
 
 // A symbol of a sheet used twice: each use makes a row of its own with the symbol's attributes.
