@@ -71,7 +71,12 @@ LRect ViewRect(VXWindowRecordTag* window) {
     return r;
 }
 
+// The pixels the view shows: the pane's drawing area, without its scroll bars and rulers.
 Point ClientSize(VXWindowRecordTag* window) {
+    const XRect pane = VXCurrentPaneViewRect(window);
+    if (pane.width > 0 && pane.height > 0)
+        return Point{int16_t(std::clamp<long>(std::lround(pane.height), 0, 0x7FFF)),
+                     int16_t(std::clamp<long>(std::lround(pane.width), 0, 0x7FFF))};
     Point size{0, 0};
     VXGetClientSize(window, &size.v, &size.h);
     return size;
