@@ -23,7 +23,7 @@ namespace {
 
 // The drawing area of the sheet window in its screenshots (right of the tool palette, below the
 // tool bar, left of and above the scroll bars).
-constexpr int kAreaLeft = 38, kAreaTop = 58, kAreaRight = 741, kAreaBottom = 705;
+constexpr int kAreaLeft = 38, kAreaTop = 58, kAreaRight = 740, kAreaBottom = 702;
 
 // The pixels of the drawing area painted in one of the colours of the graphics below, and those
 // painted at all.
@@ -178,6 +178,38 @@ TEST_F(ZoomFocusRun, ZoomInCentresOnTheSelection) {
     // Without a selection the view keeps its top left.
     EXPECT_GT(Blue(kept).count, 0);
     EXPECT_EQ(Green(kept).count, 0);
+}
+
+// A text being typed on a sheet when the view zooms in: the view centres on it, and its box, text
+// and caret are measured again at the new scale, so that all of it grows with the zoom.
+TEST_F(ZoomFocusRun, ZoomInFollowsTheTextBeingTyped) {
+    const std::string path = WriteSheetAtScale("Typed.SHX", 100);
+    const std::string typed = OutputPath("zoomfocus-typing.png"), zoomed = OutputPath("zoomfocus-typing-zoomed.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run("wait-window Typed\n"
+                                             "wait-drawn Typed\n"
+                                             "click 18 88\n"  // the text tool
+                                             "click 200 400\n"
+                                             "type Zoomed text\n"
+                                             "screenshot " + typed + " Typed\n"
+                                             "menu View > Zoom In\n"
+                                             "menu View > Zoom In\n"
+                                             "screenshot " + zoomed + " Typed\n"
+                                             "close Typed\n"
+                                             "button Don't Save\n"
+                                             "wait-no-window Typed\n",
+                                             {path});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    const auto painted = [](uint32_t r, uint32_t g, uint32_t b) { return r + g + b < 3 * 200; };
+    const PicturePixels before = InArea(typed, painted), after = InArea(zoomed, painted);
+    ASSERT_GT(before.count, 20) << "nothing typed";
+    ASSERT_GT(after.count, 20) << "the text is out of sight";
+    // Twice zoomed in: from 100 to 200 percent; all of it twice as large.
+    EXPECT_NEAR(double(after.right - after.left) / (before.right - before.left), 2.0, 0.25);
+    EXPECT_NEAR(double(after.bottom - after.top) / (before.bottom - before.top), 2.0, 0.35);
+    // In the middle of the drawing area.
+    EXPECT_NEAR((after.left + after.right) / 2, (kAreaLeft + kAreaRight) / 2, 12);
+    EXPECT_NEAR((after.top + after.bottom) / 2, (kAreaTop + kAreaBottom) / 2, 12);
 }
 
 #endif
