@@ -169,6 +169,7 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
         return VXSetListViewEditFocus(attributes->listWindow, row, kAttributeEditorNameColumn) != 0;
     };
     editor.symbolEditor.trackZoomRect = TrackZoomRect;
+    editor.symbolEditor.setScaledViewPosition = SetScaledViewPostion;
     editor.symbolEditor.drawGrid = DrawGrid;
     editor.symbolEditor.hideShowRulers = HideShowRulers;
     editor.symbolEditor.drawRulers = DrawWindowRulers;

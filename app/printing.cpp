@@ -53,26 +53,6 @@ void AddBounds(Rect* into, const Rect& r) {
     else VXUnionRect(into, &r, into);
 }
 
-// The union of the bounds of everything drawn on the sheet.
-Rect SheetContentBounds(SheetRecord* sheet) {
-    Rect bounds{};
-    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next) AddBounds(&bounds, e->bounds);
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
-        Rect r{};
-        GetSymbolInstanceInfo(sheet, s, nullptr, &r, 1);
-        AddBounds(&bounds, r);
-    }
-    for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s))
-        AddBounds(&bounds, (*static_cast<SignalHandle>(s))->bounds);
-    for (void* b = LLFirst(sheet->bussList); b; b = LLGetNext(sheet->bussList, b))
-        AddBounds(&bounds, (*static_cast<BussHandle>(b))->bounds);
-    for (void* f = LLFirst(sheet->textFrameList); f; f = LLGetNext(sheet->textFrameList, f))
-        AddBounds(&bounds, (*static_cast<TextFrameHandle>(f))->bounds);
-    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
-        if (!(t->flags & kTextFlagHidden)) AddBounds(&bounds, t->bounds);
-    return bounds;
-}
-
 LRect ToLong(const Rect& r) { return LRect{r.top, r.left, r.bottom, r.right}; }
 
 bool FitsOnePage(const SheetRecord* sheet) { return sheet->stored.printScale < 0; }

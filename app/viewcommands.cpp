@@ -7,16 +7,27 @@
 #include <cstdlib>
 
 #include "app/shell.h"
+#include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "graphics/textedit.h"
+#include "model/busses.h"
+#include "model/elements.h"
 #include "model/sheet.h"
 #include "model/signals.h"
 #include "model/symbols.h"
+#include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/textframeedit.h"
+#include "sheeteditor/wiretracking.h"
+#include "symboleditor/symbolview.h"
+#include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symundo.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_tracking.h"
@@ -27,45 +38,31 @@ namespace plexa {
 namespace {
 
 constexpr int16_t kStandardScales[14] = {12, 25, 50, 75, 100, 150, 200, 300, 400, 500, 600, 750, 1000, 1250};
+// The slop around a floating wire end, as it is drawn when it flashes.
+constexpr int32_t kFloatingEndSlop = 4;
 
 bool Empty(const LRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
-void Unite(LRect* into, const Rect& r) {
-    LRect add;
-    Rect16To32(&r, &add);
+void Unite(LRect* into, const LRect& add) {
     if (Empty(add)) return;
     if (Empty(*into)) *into = add;
     else UnionRect32(into, &add, into);
 }
+void Unite(LRect* into, const Rect& r) {
+    LRect add;
+    Rect16To32(&r, &add);
+    Unite(into, add);
+}
+void Unite(Rect* into, const Rect& r) {
+    if (VXEmptyRect(&r)) return;
+    if (VXEmptyRect(into)) *into = r;
+    else VXUnionRect(into, &r, into);
+}
 
-// The bounds of the sheet's content, or of its selected items only.
-LRect SheetContentBounds(SheetRecord* sheet, bool selectedOnly) {
-    LRect bounds{0, 0, 0, 0};
-    if (sheet->symbolList)
-        for (void* item = LLFirst(sheet->symbolList); item; item = LLGetNext(sheet->symbolList, item)) {
-            auto* symbol = static_cast<SymbolRecord*>(item);
-            if (selectedOnly && !(symbol->flags & kSymbolFlagSelected)) continue;
-            Rect r;
-            GetSymbolInstanceBounds(sheet, symbol, 1, &r);
-            Unite(&bounds, r);
-        }
-    if (sheet->textList)
-        for (void* item = LLFirst(sheet->textList); item; item = LLGetNext(sheet->textList, item)) {
-            auto* text = static_cast<TextRecord*>(item);
-            if (selectedOnly && !(text->flags & kTextFlagSelected)) continue;
-            Unite(&bounds, text->bounds);
-        }
-    for (LinkListHeader* owners : {sheet->signalList, sheet->bussList}) {
-        if (!owners) continue;
-        for (void* item = LLFirst(owners); item; item = LLGetNext(owners, item)) {
-            WireList wires = (*static_cast<SignalHandle>(item))->wires;
-            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
-                if (selectedOnly && !((*w)->flags & kWireFlagSelected)) continue;
-                Unite(&bounds, (*w)->bounds);
-            }
-        }
-    }
-    return bounds;
+LRect ToLong(const Rect& r) {
+    LRect out;
+    Rect16To32(&r, &out);
+    return out;
 }
 
 LRect ViewRect(VXWindowRecordTag* window) {
@@ -74,7 +71,12 @@ LRect ViewRect(VXWindowRecordTag* window) {
     return r;
 }
 
+// The pixels the view shows: the pane's drawing area, without its scroll bars and rulers.
 Point ClientSize(VXWindowRecordTag* window) {
+    const XRect pane = VXCurrentPaneViewRect(window);
+    if (pane.width > 0 && pane.height > 0)
+        return Point{int16_t(std::clamp<long>(std::lround(pane.height), 0, 0x7FFF)),
+                     int16_t(std::clamp<long>(std::lround(pane.width), 0, 0x7FFF))};
     Point size{0, 0};
     VXGetClientSize(window, &size.v, &size.h);
     return size;
@@ -95,6 +97,9 @@ struct ViewTarget {
     void Store(int32_t percent) const {
         if (sheet) sheet->viewScale = uint16_t(percent);
         else if (editor) editor->scale = uint16_t(percent);
+    }
+    VXTERecord* EditedText() const {
+        return sheet ? static_cast<VXTERecord*>(sheet->drawingTE) : editor ? editor->textEdit : nullptr;
     }
 };
 
@@ -129,20 +134,101 @@ void RecordViewUndo(const ViewTarget& t) {
     }
 }
 
-// The percent and the view's top-left before a change, which the zoom-area button's Option
-// click goes back to.
+// The percent and the view before a change, which the zoom-area button's Option click goes back
+// to.
 void RecordCurrentViewPosition(const ViewTarget& t) {
-    if (!t.sheet) return;
     Rect view;
     VXGetViewRect(t.window, &view);
-    t.sheet->zoomScale = t.sheet->viewScale;
-    t.sheet->zoomPosition = Point{view.top, view.left};
+    if (t.sheet) {
+        t.sheet->zoomScale = t.sheet->viewScale;
+        t.sheet->zoomView = view;
+    } else if (t.editor) {
+        t.editor->zoomScale = t.editor->scale;
+        t.editor->zoomView = view;
+    }
 }
 
+// The area the document's items may take.
+LRect DocumentArea(const ViewTarget& t) {
+    return ToLong(t.sheet ? t.sheet->sheetBounds : kSymbolEditorSurface);
+}
+
+// The bounds of the whole content: of a sheet everything drawn on it, of a symbol editor the
+// drawing it shows.
+LRect ContentBounds(const ViewTarget& t) {
+    Rect bounds{};
+    if (t.sheet) bounds = SheetContentBounds(t.sheet);
+    else if (t.editor) CalcSymbolViewBounds(t.editor, &bounds);
+    return ToLong(bounds);
+}
+
+// The selected items of a sheet: those of its selection region, and the selected wires.
+LRect SheetSelectionBounds(SheetRecord* sheet) {
+    Rect hilite{};
+    (void)CalcSheetHiliteBounds(sheet, &hilite);
+    LRect bounds = ToLong(hilite);
+    for (LinkListHeader* owners : {sheet->signalList, sheet->bussList}) {
+        if (!owners) continue;
+        for (void* item = LLFirst(owners); item; item = LLGetNext(owners, item)) {
+            WireList wires = (*static_cast<SignalHandle>(item))->wires;
+            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
+                if ((*w)->flags & kWireFlagSelected) Unite(&bounds, (*w)->bounds);
+        }
+    }
+    return bounds;
+}
+
+// What the user works on, which a zoom keeps in sight: the text being edited, else on a sheet the
+// floating end of its flashing wire, its first handle or its selection, in a symbol editor the
+// highlighted items; clipped to the document's area (empty when there is none).
+LRect ChosenFocus(const ViewTarget& t) {
+    LRect focus{0, 0, 0, 0};
+    if (VXTERecord* te = t.EditedText()) {
+        CalcTEDisplayFrame(te, &focus);
+    } else if (t.sheet) {
+        SheetRecord* sheet = t.sheet;
+        Rect end{};
+        if (sheet->flashingWire) (void)GetFloatingWireEnd(sheet->flashingWire, kFloatingEndSlop, &end);
+        if (!VXEmptyRect(&end)) {
+            focus = ToLong(end);
+        } else if (CountSheetModifiers(sheet) > 0) {
+            const ItemModifier& first = SheetModifiers(sheet)[0];
+            const int32_t half = std::max(SheetModifierBoxSize(sheet), 2) / 2;
+            focus = LRect{first.v - half, first.h - half, first.v + half + 1, first.h + half + 1};
+        } else {
+            focus = SheetSelectionBounds(sheet);
+        }
+    } else if (t.editor) {
+        Rect hilite{};
+        GetEditorHiliteBounds(t.editor, &hilite);
+        focus = ToLong(hilite);
+    }
+    const LRect area = DocumentArea(t);
+    LRect clipped{0, 0, 0, 0};
+    if (Empty(focus) || !SectRect32(&focus, &area, &clipped)) return LRect{0, 0, 0, 0};
+    return clipped;
+}
+
+// Sets the view's scale and the document's percent; the text being edited is measured again at
+// the new scale.
 void ApplyScale(const ViewTarget& t, int32_t percent) {
+    VXTERecord* te = t.EditedText();
+    TESizingInfo sizing{};
+    if (te) GetTESizingInfo(te, &sizing);
     VXSetScalePercent(t.window, percent, percent);
     t.Store(percent);
+    if (te) UpdateTESize(te, sizing);
     VXInvalidateHierarchy(t.window);
+}
+
+// After a change of scale: the selection region and the handles, whose size follows the scale.
+void RebuildSelection(const ViewTarget& t) {
+    if (t.sheet) {
+        BuildDrawingSelectRgn(t.sheet);
+        CalcSheetSelection(t.sheet, nullptr);
+    } else if (t.editor) {
+        PrepEditorModifiers(t.editor);
+    }
 }
 
 }  // namespace
@@ -195,22 +281,38 @@ int32_t ZoomRectViewScale(Point clientSize, const Rect& dragged) {
     return std::min<int32_t>(scale, gMaxViewScale);
 }
 
+Rect SheetContentBounds(SheetRecord* sheet) {
+    Rect bounds{};
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next) Unite(&bounds, e->bounds);
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next) {
+        Rect r{};
+        GetSymbolInstanceInfo(sheet, s, nullptr, &r, 1);
+        Unite(&bounds, r);
+    }
+    for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s))
+        Unite(&bounds, (*static_cast<SignalHandle>(s))->bounds);
+    for (void* b = LLFirst(sheet->bussList); b; b = LLGetNext(sheet->bussList, b))
+        Unite(&bounds, (*static_cast<BussHandle>(b))->bounds);
+    for (void* f = LLFirst(sheet->textFrameList); f; f = LLGetNext(sheet->textFrameList, f))
+        Unite(&bounds, (*static_cast<TextFrameHandle>(f))->bounds);
+    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
+        if (!(t->flags & kTextFlagHidden)) Unite(&bounds, t->bounds);
+    return bounds;
+}
+
 int32_t SetViewScale(int32_t scale, int16_t kind) {
     (void)kind;
     const ViewTarget t = FrontTarget();
     if (!t.window) return 0;
     VXSetAltView(t.window, -1);
+    if (t.sheet) CloseTrackingOverlay();
     RecordViewUndo(t);
     const int32_t old = t.Percent();
     const bool fitting = scale < 0;
-    // The focus: the selection when there is one, else the whole content.
-    LRect focus{0, 0, 0, 0};
-    bool chosen = false;
-    if (t.sheet) {
-        focus = SheetContentBounds(t.sheet, true);
-        chosen = !Empty(focus) && !fitting;
-        if (!chosen) focus = SheetContentBounds(t.sheet, false);
-    }
+    // The focus: what the user works on, else (and always when fitting) the whole content.
+    LRect focus = fitting ? LRect{0, 0, 0, 0} : ChosenFocus(t);
+    const bool chosen = !Empty(focus);
+    if (!chosen) focus = ContentBounds(t);
     const LRect oldView = ViewRect(t.window);
     if (Empty(focus)) focus = oldView;
     if (fitting) {
@@ -221,14 +323,14 @@ int32_t SetViewScale(int32_t scale, int16_t kind) {
     scale = std::clamp<int32_t>(scale, 1, gMaxViewScale);
     const bool zoomingIn = scale > old;
     // (1) The anchor.
-    LRect anchor = (chosen && zoomingIn) ? focus : Within(focus, oldView) ? focus : oldView;
+    const LRect anchor = (chosen && zoomingIn) ? focus : Within(focus, oldView) ? focus : oldView;
     // (2) The new scale, and the new view at the unchanged scroll origin.
     ApplyScale(t, scale);
-    LRect view = ViewRect(t.window);
+    const LRect view = ViewRect(t.window);
     const int32_t width = view.right - view.left, height = view.bottom - view.top;
     int32_t left = view.left, top = view.top;
     // (3) Where the view goes.
-    auto centre = [&] {
+    const auto centre = [&] {
         left = (anchor.left + anchor.right) / 2 - width / 2;
         top = (anchor.top + anchor.bottom) / 2 - height / 2;
     };
@@ -252,6 +354,7 @@ int32_t SetViewScale(int32_t scale, int16_t kind) {
     }
     // (5) Scroll there.
     VXScrollTo(t.window, std::max(left, 0), std::max(top, 0));
+    RebuildSelection(t);
     return scale != old;
 }
 
@@ -274,6 +377,7 @@ int32_t SetScaledViewPostion(VXWindowRecordTag* window, int32_t scale, const Rec
     const int32_t width = view.right - view.left, height = view.bottom - view.top;
     const int32_t left = (rect.left + rect.right) / 2 - width / 2, top = (rect.top + rect.bottom) / 2 - height / 2;
     VXScrollTo(t.window, std::max(left, 0), std::max(top, 0));
+    RebuildSelection(t);
     return scale;
 }
 

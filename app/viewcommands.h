@@ -9,6 +9,7 @@
 
 namespace plexa {
 
+struct SheetRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
@@ -27,12 +28,20 @@ int32_t GestureViewScale(int32_t percent, int32_t amount, bool documentWindow);
 // by 6 pixels), else the fitting percent, from 2 (below 3) up to the largest.
 int32_t ZoomRectViewScale(Point clientSize, const Rect& dragged);
 
-// Sets the front sheet's or symbol editor's percent (< 0: scale to fit) and scrolls as the
-// focus asks: the selection, else the whole content. 1 when it changed.
+// The union of the bounds of everything drawn on the sheet: graphic elements, symbols, signals,
+// busses, text frames and the texts that are not hidden. Empty for an empty sheet.
+Rect SheetContentBounds(SheetRecord* sheet);
+
+// Sets the front sheet's or symbol editor's percent (< 0: scale to fit the whole content: of a
+// sheet everything drawn on it, of a symbol editor its drawing, from the origin) and scrolls to
+// keep the focus in sight: the text being edited, else on a sheet the flashing wire's floating
+// end, the first handle or the selection, in a symbol editor the highlighted items; else the
+// whole content. The text being edited is measured again at the new scale. 1 when it changed.
 int32_t SetViewScale(int32_t scale, int16_t kind);
 // Zoom by gesture in the window (a sheet window or a symbol editor window).
 void AdjustViewScale(VXWindowRecordTag* window, int32_t amount);
-// Sets the scale and centres the view on the rectangle's centre; returns the scale.
+// Records the scale and view it leaves (which the zoom-area button's Option click goes back to),
+// sets the scale and centres the view on the rectangle's centre; returns the scale.
 int32_t SetScaledViewPostion(VXWindowRecordTag* window, int32_t scale, const Rect& rect);
 // The zoom tool's mouse-down: a rectangle drawn zooms so that it fills the window; a click (or
 // a rectangle under 6 by 6) zooms one standard step around it, out with Option. Undoable.

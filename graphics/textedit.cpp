@@ -99,7 +99,10 @@ TEPortScope::TEPortScope(VXTERecord* record) : te(record) {
     savedWindow = VXSetCurrentGrafState(te->window);
     savedStyle = VXPreserveTextStyle();
     if (te->window && gBoxRotation == 0 && !(te->features & kTEFeatureNoClip)) {
-        VXLSectClipRect(te->window, &te->viewRect, true);
+        // The box is in document units, the clip in the window's: at a zoom it is scaled.
+        LRect clip = te->viewRect;
+        if (te->window->geometry.flags & kWindowFlagScaled) LRectToNoEmptyScale(&te->window->geometry, &clip);
+        VXLSectClipRect(te->window, &clip, true);
         clipped = true;
     }
     if (te->window && te->window->port) {

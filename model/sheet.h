@@ -190,8 +190,8 @@ struct SheetRecord {
     SheetDrawHook drawHook;
     void* drawHookRefCon;
     uint32_t modificationTime;
-    uint16_t zoomScale;
-    Point zoomPosition;
+    uint16_t zoomScale;          // the percent before the last zoom-tool change, 0 when none
+    Rect zoomView;               // and the view it showed
     Rect cachedPageSize;
     uint8_t zoomMode;
     uint8_t growTracking;

@@ -2,6 +2,7 @@
 #include "sheeteditor/textframeedit.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/geometry.h"
 #include "foundation/strings.h"
@@ -137,15 +138,14 @@ void FrameEditTE(VXTERecord* te) {
     VXSetPenState(&pen);
 }
 
-void ApplyTEKey(VXTERecord* te, uint16_t key) {
-    if (!te) return;
-    const uint32_t length = te->length;
-    const LRect before = te->viewRect;
-    if (key) VXTEKey(key, te);
-    if (length == 0 && te->length == 0) return;
-    if (te->selStart != te->selEnd || te->length < length) return;
+namespace {
 
+// Grows the record's view to hold its text (its widest line plus one, from the destination's top
+// left, measured in its window and style) and the caret, with 3 units of slack. Whether the view
+// got wider, taller; false, false when the text cannot be measured.
+std::pair<bool, bool> GrowTEViewToText(VXTERecord* te) {
     VXWindowRecordTag* window = VXWindowFromGrafState(te->window);
+    if (!window) return {false, false};
     VXGrafStateScope scope(&window->graf);
     txStyle* saved = VXPreserveTextStyle();
     VXSetTextStyle(te->style);
@@ -155,7 +155,7 @@ void ApplyTEKey(VXTERecord* te, uint16_t key) {
                                                kTEStyleCurrent, -kTextFrameEditTabWidth, &box,
                                                nullptr, nullptr, nullptr);
     if (saved) VXRestoreTextStyle(saved);
-    if (!measured) return;
+    if (!measured) return {false, false};
     _LPNT caret{};
     VXLTEGetPoint(int32_t(te->selStart), &caret, te);
     const int32_t right = std::max(box.right, caret.h) + 3;
@@ -163,6 +163,38 @@ void ApplyTEKey(VXTERecord* te, uint16_t key) {
     const bool taller = box.bottom > te->viewRect.bottom;
     if (wider) te->viewRect.right = right;
     if (taller) te->viewRect.bottom = box.bottom;
+    return {wider, taller};
+}
+
+// The display frame with the grow handle, grown by 3.
+LRect DrawnTEBox(const VXTERecord* te) {
+    LRect frame;
+    CalcTEDisplayFrame(te, &frame);
+    return Grown(frame, HandleSize(te) + 3);
+}
+
+}  // namespace
+
+void GetTESizingInfo(const VXTERecord* te, TESizingInfo* info) { info->display = DrawnTEBox(te); }
+
+void UpdateTESize(VXTERecord* te, const TESizingInfo& info) {
+    if (!te || !te->window) return;
+    VXTECalText(te);
+    VXLTEGetPoint(-1, nullptr, te);  // the caret point
+    (void)GrowTEViewToText(te);
+    Invalidate(te, info.display);
+    Invalidate(te, DrawnTEBox(te));
+}
+
+void ApplyTEKey(VXTERecord* te, uint16_t key) {
+    if (!te) return;
+    const uint32_t length = te->length;
+    const LRect before = te->viewRect;
+    if (key) VXTEKey(key, te);
+    if (length == 0 && te->length == 0) return;
+    if (te->selStart != te->selEnd || te->length < length) return;
+
+    const auto [wider, taller] = GrowTEViewToText(te);
     if (!wider && !taller) return;
     // From the old corner (with its handle) to the new corner and its handle.
     const int32_t handle = HandleSize(te);

@@ -35,6 +35,17 @@ void FrameTextEditBoundsRect(const LRect* rect);
 
 // Passes a key (0: none, after a paste) to the record and grows its view to hold the text.
 void ApplyTEKey(VXTERecord* te, uint16_t key);
+
+// Across a change of the window's scale: the record's box as it was drawn (GetTESizingInfo,
+// before the change), then the record measured again in the window at its new scale
+// (UpdateTESize): its lines and caret laid out again and its view grown, with 3 units of slack,
+// to hold its widest line and the caret (an unbounded destination keeps its width marker); the
+// old and the new box are redrawn.
+struct TESizingInfo {
+    LRect display;  // the display frame with the grow handle
+};
+void GetTESizingInfo(const VXTERecord* te, TESizingInfo* info);
+void UpdateTESize(VXTERecord* te, const TESizingInfo& info);
 // The frame a grow drag shows for a point: from the frame's top left to the point, at least
 // kTextFrameEditMinimumSize in each direction.
 LRect TEGrowFrameForPoint(const LRect& frame, const _LPNT& point);

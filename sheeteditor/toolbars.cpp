@@ -180,14 +180,8 @@ void ZoomAreaClicked(SheetRecord* sheet, VXWindowRecordTag* window) {
         CollectUndoSetSheetView(sheet);
         AcceptSheetUndoCollection(sheet);
         const SheetToolsHooks& hooks = GetSheetToolsHooks();
-        if (hooks.setScaledViewPosition && sheet->window) {
-            Rect view;
-            VXGetViewRect(sheet->window, &view);
-            const Rect stored = {sheet->zoomPosition.v, sheet->zoomPosition.h,
-                                 int16_t(sheet->zoomPosition.v + (view.bottom - view.top)),
-                                 int16_t(sheet->zoomPosition.h + (view.right - view.left))};
-            sheet->viewScale = uint16_t(hooks.setScaledViewPosition(sheet->window, sheet->zoomScale, stored));
-        }
+        if (hooks.setScaledViewPosition && sheet->window)
+            sheet->viewScale = uint16_t(hooks.setScaledViewPosition(sheet->window, sheet->zoomScale, sheet->zoomView));
         return;
     }
     sheet->zoomMode = sheet->zoomMode ? 0 : 1;

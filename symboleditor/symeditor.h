@@ -160,6 +160,8 @@ struct SymbolEditorRecord {
     uint8_t kind;                    // the item's kind
     uint8_t dragState;
     bool zoomMode;
+    uint16_t zoomScale;              // the percent before the last zoom-tool change, 0 when none
+    Rect zoomView;                   // and the view it showed
     uint8_t placementOptions;        // the current symbol's
     uint8_t newPartMode;             // the new part dialog's last choice: 0 a slot, 1 a symbol
     SymUndoRecord* undo;             // the committed undo action, or none
@@ -236,6 +238,9 @@ struct SymbolEditorHooks {
     // The zoom tool's click in the window (the shell's view scale): nonzero when a rectangle was
     // drawn. Default: nothing, 0.
     int32_t (*trackZoomRect)(VXWindowRecordTag* window, const VXEventRecord* event) = nullptr;
+    // Sets the window's scale and centres its view on the rectangle (the shell's view scale);
+    // the scale set. Default: nothing, the scale given.
+    int32_t (*setScaledViewPosition)(VXWindowRecordTag* window, int32_t scale, const Rect& rect) = nullptr;
     // Draws the dotted grid of the step over the area (the sheets' grid). Default: nothing.
     void (*drawGrid)(VXWindowRecordTag* window, int32_t step, const Rect* area) = nullptr;
     // The rulers (the sheets' rulers): shows or hides them on the window, keeping the choice in

@@ -53,6 +53,7 @@ constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorIBeam = 0x7FFFFF01, kCursor
 constexpr int16_t kToolButtonSize = 29, kToolButtonStep = 31;
 constexpr int16_t kTreeTop = 72, kTreeCaptionHeight = 17, kTreeRowHeight = 16;
 constexpr uint16_t kListWindowKind = kSymbolEditorChildKind;
+constexpr uint16_t kOptionKeyCode = 58;
 
 // What the panes keep of an editor besides its record.
 struct PaneState {
@@ -71,6 +72,23 @@ SymbolEditorRecord* PaneEditor(VXWindowRecordTag* window, const VXEventRecord* e
 }
 
 bool IsComponent(const SymbolEditorRecord* editor) { return editor->kind == kLibItemComponent; }
+
+// Zoom Area with Option: out of zoom-area mode, back to the scale and view recorded before the
+// last zoom-tool change (which records the view it leaves in turn). After a zoom, going back is
+// a zoom step of its own for Undo; after an edit the edit's undo stays.
+void ReturnToRecordedZoom(SymbolEditorRecord* editor) {
+    editor->zoomMode = false;
+    if (editor->topToolPane) VXSetButtonState(editor->topToolPane, kSymTopZoomArea, 0);
+    if (GetSymbolEditorUndoKind(editor) == kSymUndoZoom) {
+        StartSymbolEditorUndoCollection(editor, kSymUndoZoom);
+        CollectUndoSetSymbolEditorView(editor);
+        AcceptSymbolEditorUndoCollection(editor);
+    }
+    const auto show = GetSymbolEditorHooks().setScaledViewPosition;
+    if (show && editor->window)
+        editor->scale = uint16_t(show(editor->window, editor->zoomScale, editor->zoomView));
+    SetEditViewCursor(editor);
+}
 
 // A pane along the window's side is put away (to the thinnest strip, hidden) while the content
 // does not use it and comes back at its size: the window keeps its panes' places.
@@ -671,7 +689,7 @@ int32_t SymbolEditToolsHandler(VXWindowRecordTag* window, VXEventRecord* event) 
                 return 1;
             }
             if (item == kSymNewPartItem) {
-                DoNewPart(editor, VXTestKey(58));
+                DoNewPart(editor, VXTestKey(kOptionKeyCode));
                 return 1;
             }
             if (IsTool(item)) {
@@ -755,6 +773,10 @@ int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* even
                     VXSetButtonState(window, kSymTopSnap, editor->gridLock ? 1 : 0);
                     return 1;
                 case kSymTopZoomArea:
+                    if (VXTestKey(kOptionKeyCode) && editor->zoomScale) {
+                        ReturnToRecordedZoom(editor);
+                        return 1;
+                    }
                     if (editor->zoomMode) {
                         editor->zoomMode = false;
                         VXSetButtonState(window, kSymTopZoomArea, 0);
