@@ -15,6 +15,7 @@
 #include "library/itemcache.h"
 #include "library/libpaths.h"
 #include "model/sheet.h"
+#include "model/symboltexts.h"
 
 namespace plexa {
 
@@ -90,6 +91,7 @@ void HierarchyForCore(HierarchyHooks& h, SheetPortServices& ports, SymbolPlaceHo
 
     place.currentSelection = ItemCacheSelection;
     place.canAutoAnnotate = CanAutoAnnotateSymbol;
+    place.createSymbolTextItems = CreateSymbolTextItems;
     place.updateProjectHierarchy = [](ProjectRecord* project, int32_t reasons) {
         UpdateProjectHierarchy(project, uint32_t(reasons));
     };
