@@ -883,6 +883,7 @@ int32_t PinAttributesDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
         VXGetItemPosition(window, kPinAttributesListItem, &area);
         r->attributeEditor = SymbolEditorAttributeWindow(window, &area, r->data, sizeof(PinDataRecord),
                                                          head->attributeCount, r->block, 8, false, false);
+        (void)EditSymbolEditorAttributeRow(r->attributeEditor, 0);  // editing starts in the first row
     } else if (event->kind == kVXEndModalEvent && event->u.endModal.item == 1) {
         int16_t count = head->attributeCount;
         r->changed = TakeSymbolEditorAttributes(r->attributeEditor, &r->data, sizeof(PinDataRecord), &count, r->block, false);

@@ -380,7 +380,10 @@ TEST_F(SymToolsRun, ThePinAttributesButtonFollowsTheChosenHiddenPin) {
     const std::string dialog = OutputPath("symtools-pin-attributes-dialog.png");
     for (const std::string& picture : {on, off, dialog}) std::remove(picture.c_str());
     const std::string rowOne = "10 95", rowTwo = "10 113", button = "161 50";
-    const std::string dump = Run("click 529 16\nwait-drawn Parts : Gate\n"
+    // A pin first: the hidden pins are those of the pin set that the pins use.
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 288) +
+                                 "wait-window Pin Information\nbutton OK\nwait-no-window Pin Information\n"
+                                 "click 529 16\nwait-drawn Parts : Gate\n"
                                  "type 5\nkey Tab\ntype VCC\nkey Tab\nkey Tab\n"  // row 1, and on into row 2
                                  "type 6\nkey Tab\ntype GND\n"
                                  "click " + rowOne + "\nclick " + rowTwo + " Shift\nwait-drawn Parts : Gate\n"
