@@ -676,7 +676,8 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         return;
     }
     // The definition's row in the parts tree shows its name.
-    if (PartSymbolDialog(editor, editor->symbol) && editor->partsTree) VXInvalidateHierarchy(static_cast<VXWindowRecordTag*>(editor->partsTree));
+    if (PartSymbolDialog(editor, editor->symbol) && editor->partsTree)
+        VXInvalidateHierarchy(static_cast<VXWindowRecordTag*>(editor->partsTree));
 }
 
 // ---- Drawing ----

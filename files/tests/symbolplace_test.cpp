@@ -142,9 +142,9 @@ TEST_F(SymbolPlaceTest, PlacingGivesAUniqueDesignatorTheSourceAndTheTrackedAttri
 }
 
 // A placed symbol's name and designator texts follow its definition's placement options (1 the
-// name, 2 the designator): a shown text that the drawing lacks is made beside the symbol, the
-// drawing's designator keeps its place and shows the designator, hidden when not shown; there is
-// never more than one of each.
+// name, 2 the designator): a shown text that the drawing lacks is made above the symbol (the
+// designator over the name), the drawing's designator keeps its place and shows the designator,
+// hidden when not shown; there is never more than one of each.
 TEST_F(SymbolPlaceTest, ThePlacementOptionsChooseTheNameAndDesignatorTexts) {
     SymbolPlaceHooks hooks{};
     hooks.createSymbolTextItems = CreateSymbolTextItems;
@@ -158,15 +158,15 @@ TEST_F(SymbolPlaceTest, ThePlacementOptionsChooseTheNameAndDesignatorTexts) {
     const Case cases[] = {
         {0, false, ""},
         {0, true, "  T1 kind 0x0011 owner serial 1 flags 0x0008 at (144,96) \"R1\"\n"},
-        {1, false, "  T1 kind 0x0012 owner serial 1 flags 0x0000 at (140,96) \"1K\"\n"},
-        {2, false, "  T1 kind 0x0011 owner serial 1 flags 0x0000 at (140,96) \"R1\"\n"},
-        {2, true, "  T1 kind 0x0011 owner serial 1 flags 0x0000 at (144,96) \"R1\"\n"},
+        {1, false, "  T1 kind 0x0012 owner serial 1 flags 0x0020 at (100,97) \"1K\"\n"},
+        {2, false, "  T1 kind 0x0011 owner serial 1 flags 0x0020 at (100,97) \"R1\"\n"},
+        {2, true, "  T1 kind 0x0011 owner serial 1 at (144,96) \"R1\"\n"},
         {3, false,
-         "  T1 kind 0x0012 owner serial 1 flags 0x0000 at (140,96) \"1K\"\n"
-         "  T2 kind 0x0011 owner serial 1 flags 0x0000 at (140,84) \"R1\"\n"},
+         "  T1 kind 0x0012 owner serial 1 flags 0x0020 at (100,97) \"1K\"\n"
+         "  T2 kind 0x0011 owner serial 1 flags 0x0020 at (100,82) \"R1\"\n"},
         {3, true,
-         "  T1 kind 0x0011 owner serial 1 flags 0x0000 at (144,96) \"R1\"\n"
-         "  T2 kind 0x0012 owner serial 1 flags 0x0000 at (140,84) \"1K\"\n"},
+         "  T1 kind 0x0011 owner serial 1 at (144,96) \"R1\"\n"
+         "  T2 kind 0x0012 owner serial 1 flags 0x0020 at (100,97) \"1K\"\n"},
     };
     for (const Case& c : cases) {
         SheetRecord* sheet = CreateDrawing();  // each case on a sheet of its own
@@ -174,9 +174,13 @@ TEST_F(SymbolPlaceTest, ThePlacementOptionsChooseTheNameAndDesignatorTexts) {
         std::swap(drawing, sheet);
         LibraryItem* item = Part("1K", kResistor, nullptr, c.drawn ? &anchor : nullptr);
         SetLibSymbolPlacementOptions(item, 0, c.placement);
-        PlacePart(item, {100, 100});
+        SymbolRecord* symbol = PlacePart(item, {100, 100});
         EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), c.texts)
             << "placement " << int(c.placement) << (c.drawn ? " drawn" : "");
+        // Made again from the definition, the texts stay as they are, none doubled.
+        ReplaceSymbolsText(drawing, symbol, nullptr);
+        EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), c.texts)
+            << "again, placement " << int(c.placement) << (c.drawn ? " drawn" : "");
         std::swap(drawing, sheet);
         DestroySheet(sheet);
     }

@@ -322,8 +322,9 @@ TEST_F(SymToolsRun, ADoubleClickOnAPinsConnectingEndOpensItsDialog) {
     std::remove(picture.c_str());
     const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 288) +
                                  "wait-window Pin Information\nbutton OK\nwait-no-window Pin Information\n" + Tool(kSelect) +
-                                 "click " + At(312, 288) + "\n"             // the pin selected: its end handles
-                                 "click " + At(288, 288) + " double\n"      // the connecting end's
+                                 // The pin lies at 282 (the grid takes the drag's points 6 up).
+                                 "click " + At(312, 282) + "\n"             // the pin selected: its end handles
+                                 "click " + At(288, 282) + " double\n"      // the connecting end's
                                  "wait-window Pin Information\nwait-drawn Pin Information\n"
                                  "screenshot " + picture + " Pin Information\n"
                                  "click 200 56\ntype CLK\n"  // the pin name
