@@ -225,10 +225,10 @@ TEST_F(ShippedPartsRun, APlacedPartHasTheNameAndDesignatorTextsItsDefinitionAsks
     EXPECT_TRUE(fs::exists(shot));
     const std::string dump = SavedSheet(saved);
     EXPECT_EQ(LinesHolding(dump, "owner serial"),
-              "  T1 kind 0x0011 owner serial 1 flags 0x0020 at (254,52) \"R?\"\n"
-              "  T2 kind 0x0016 owner serial 1 flags 0x0030 at (254,78) \"1k\" macro \"{Value}\"\n"
-              "  T3 kind 0x0012 owner serial 2 flags 0x0000 at (0,0) \"Widget\"\n"
-              "  T4 kind 0x0011 owner serial 2 flags 0x0000 at (0,0) \"U?\"\n")
+              "  T1 kind 0x0011 owner serial 1 flags 0x0020 at (254,184) \"R?\"\n"
+              "  T2 kind 0x0016 owner serial 1 flags 0x0030 at (254,210) \"1k\" macro \"{Value}\"\n"
+              "  T3 kind 0x0012 owner serial 2 flags 0x0020 at (384,188) \"Widget\"\n"
+              "  T4 kind 0x0011 owner serial 2 flags 0x0020 at (384,170) \"U?\"\n")
         << dump;
 }
 
