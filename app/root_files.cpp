@@ -16,6 +16,7 @@
 #include "library/libpaths.h"
 #include "model/sheet.h"
 #include "model/sheetstrings.h"
+#include "model/symboltexts.h"
 
 namespace plexa {
 
@@ -93,6 +94,7 @@ void HierarchyForCore(HierarchyHooks& h, SheetPortServices& ports, SymbolPlaceHo
 
     place.currentSelection = ItemCacheSelection;
     place.canAutoAnnotate = CanAutoAnnotateSymbol;
+    place.createSymbolTextItems = CreateSymbolTextItems;
     place.updateProjectHierarchy = [](ProjectRecord* project, int32_t reasons) {
         UpdateProjectHierarchy(project, uint32_t(reasons));
     };

@@ -222,7 +222,6 @@ TextRecord* GetMatchingNewText(SheetRecord* sheet, SymbolRecord* symbol, const T
 
 void InstallSymbolsText(SheetRecord* sheet, SymbolRecord* symbol, int32_t section, uint8_t placement,
                         Rect* changed) {
-    (void)placement;
     if (!sheet || !symbol) return;
     SymbolMapEntry* entry = GetSymbolMapEntryPtr(sheet->symbolMap, GetSymbolMapId(symbol));
     if (!entry || !entry->definition) return;
@@ -260,7 +259,7 @@ void InstallSymbolsText(SheetRecord* sheet, SymbolRecord* symbol, int32_t sectio
     }
     DestroyTextList(texts);
     DestroyTextFrameList(frames);
-    if (gHooks.createSymbolTextItems) gHooks.createSymbolTextItems(sheet, symbol, name, designator, changed);
+    if (gHooks.createSymbolTextItems) gHooks.createSymbolTextItems(sheet, symbol, placement, name, designator, changed);
     if (section >= 0 && section != 0xFFFF) SetSymbolInstancePinText(sheet, symbol, section);
     RebuildMacroizedText(sheet, symbol, changed);
 }

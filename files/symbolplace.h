@@ -52,11 +52,12 @@ struct SymbolPlaceHooks {
     bool (*canAutoAnnotate)(SheetRecord* sheet, SymbolRecord* symbol) = nullptr;
     // Brings the project's hierarchy up to date. Default: nothing.
     void (*updateProjectHierarchy)(ProjectRecord* project, int32_t reason) = nullptr;
-    // Places the symbol's name and designator texts (either may be none) and makes the missing
-    // ones. Default: the texts stay where the definition put them. Optional: the sheet editor's
-    // choice of the texts that a placed symbol shows; without it the definition's texts stand.
-    void (*createSymbolTextItems)(SheetRecord* sheet, SymbolRecord* symbol, TextRecord* name,
-                                  TextRecord* designator, Rect* area) = nullptr;
+    // Makes the symbol's name and designator texts from the definition's (either may be none):
+    // `flags` are the definition's placement options (1 shows the name, 2 the designator); a text
+    // shown and missing is made, one given and not shown is hidden. Default: the texts stay as the
+    // definition put them.
+    void (*createSymbolTextItems)(SheetRecord* sheet, SymbolRecord* symbol, uint32_t flags,
+                                  TextRecord* name, TextRecord* designator, Rect* area) = nullptr;
 };
 void SetSymbolPlaceHooks(const SymbolPlaceHooks& hooks);
 const SymbolPlaceHooks& GetSymbolPlaceHooks();

@@ -25,6 +25,7 @@
 #include "model/elements.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -35,16 +36,19 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/stream.h"
+#include "foundation/strings.h"
 #include "graphics/colors.h"
 #include "graphics/displaylist.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/pixels.h"
 #include "graphics/regions.h"
+#include "graphics/textline.h"
 #include "model/drawglobals.h"
 #include "model/imagelist.h"
 #include "model/modelstate.h"
 #include "model/sheetindex.h"
+#include "model/themes.h"
 
 namespace plexa {
 
@@ -884,6 +888,24 @@ void EraseElement(ElementRecord* e) {
     }
     e->flags = flags;
     RestoreGrafProcs(state, procs);
+}
+
+void DrawArcAngle(const ElementRecord* arc, int32_t angle) {
+    if (!arc) return;
+    Rect around = arc->rect;
+    VXInsetRect(&around, -13, -13);
+    const Point centre{int16_t((around.top + around.bottom) / 2), int16_t((around.left + around.right) / 2)};
+    Point at{};
+    GetRadiusPoint(centre, int16_t((around.right - around.left) / 2), int16_t((around.bottom - around.top) / 2),
+                   angle, &at);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d%s", int(angle), "\xC2\xB0");
+    const auto length = int32_t(std::strlen(text));
+    if (gDefaultStyle) VXSetTextStyle(gDefaultStyle);
+    Set_Fore_Color(kColorIndexGraphics);
+    const auto width = int32_t(VXMeasureTextBytes(text, length, kEncodingUTF8, false));
+    VXMoveTo(at.h - width / 2, at.v + 4);
+    VXDrawTextWithEncoding(text, length, kEncodingUTF8);
 }
 
 void DrawPinPortMarker(int32_t penWidth, int32_t orientation) {

@@ -268,6 +268,9 @@ void RestoreGrafProcs(VXGrafState* window, const VXGrafProcsRecord* procs);
 void DrawElement(ElementRecord* e, ImageList* images, bool withoutFill, bool xorMode);
 // Draws the element in the background colour (an image: its rectangle painted).
 void EraseElement(ElementRecord* e);
+// Draws an angle in degrees ("%d°") beside an arc: in the default style and the graphics colour,
+// centred 4 below the point at that angle on the arc's ellipse grown by 13.
+void DrawArcAngle(const ElementRecord* arc, int32_t angle);
 // Draws through the current procedures without setting any colour (symbol-data capture).
 void RecordElement(ElementRecord* e, ImageList* images);
 // The port marker of a pin drawn with this pen width and orientation (Node_Orient's codes) at the

@@ -88,6 +88,7 @@ struct Step {
     Qt::KeyboardModifiers mods;
     Qt::MouseButton button = Qt::LeftButton;
     bool doubleClick = false;
+    bool hold = false;   // a drag that keeps the button down (until a release step)
     bool first = false;  // the first press of a click (a new click for the double-click timing)
     int amount = 0;      // wheel lines (positive away from the user), pinch percent
 };
@@ -184,6 +185,7 @@ void Modifiers(const std::vector<std::string>& words, size_t from, Step& step) {
         else if (w == "right") step.button = Qt::RightButton;
         else if (w == "middle") step.button = Qt::MiddleButton;
         else if (w == "double") step.doubleClick = true;
+        else if (w == "hold") step.hold = true;
         else Fail(step.line, "unknown word \"" + w + "\"");
     }
 }
@@ -221,6 +223,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             Modifiers(words, 2, step);
             const int x = Number(words[0], line), y = Number(words[1], line);
             step.first = true;
+            if (step.hold) Fail(line, "a click is not held");
             AddMouse(steps, step, Verb::kPress, x, y);
             step.first = false;
             AddMouse(steps, step, Verb::kRelease, x, y);
@@ -232,7 +235,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         } else if (verb == "move") {
             need(words.size() >= 2);
             Modifiers(words, 2, step);
-            if (step.doubleClick || step.button != Qt::LeftButton) Fail(line, "a move has no button");
+            if (step.doubleClick || step.hold || step.button != Qt::LeftButton) Fail(line, "a move has no button");
             AddMouse(steps, step, Verb::kHover, Number(words[0], line), Number(words[1], line));
             continue;
         } else if (verb == "drag") {
@@ -246,7 +249,13 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             for (int i = 1; i <= kDragMoves; ++i)
                 AddMouse(steps, step, Verb::kMove, x1 + (x2 - x1) * i / kDragMoves,
                          y1 + (y2 - y1) * i / kDragMoves);
-            AddMouse(steps, step, Verb::kRelease, x2, y2);
+            if (!step.hold) AddMouse(steps, step, Verb::kRelease, x2, y2);
+            continue;
+        } else if (verb == "release") {
+            need(words.size() >= 2);
+            Modifiers(words, 2, step);
+            if (step.doubleClick || step.hold || step.button != Qt::LeftButton) Fail(line, "a release lets go of the held button");
+            AddMouse(steps, step, Verb::kRelease, Number(words[0], line), Number(words[1], line));
             continue;
         } else if (verb == "menu") {
             step.path = Split(rest, '>');
@@ -472,9 +481,10 @@ void PlayMouse(const Step& step) {
         button = step.button;
         p.buttons = step.button;
     } else if (step.verb == Verb::kRelease) {
+        if (p.buttons == Qt::NoButton) Fail(step.line, "no button is held");
         p.timestamp += 10;
         type = QEvent::MouseButtonRelease;
-        button = step.button;
+        button = Qt::MouseButton(p.buttons.toInt());  // the one that the press holds
         p.buttons = Qt::NoButton;
     } else {
         p.timestamp += 10;

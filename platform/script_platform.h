@@ -20,7 +20,9 @@
 //   type TEXT                  types the characters
 //   click X Y [MODS...]        press and release; MODS among Shift Ctrl Alt Meta right middle
 //                              double
-//   drag X1 Y1 X2 Y2 [MODS...] press, moves, release
+//   drag X1 Y1 X2 Y2 [MODS...] press, moves, release; with the word "hold" among MODS the
+//                              button stays down (the steps after it play during the drag)
+//   release X Y [MODS...]      lets go of the button that a held drag keeps down, there
 //   move X Y [MODS...]         the pointer moves there with no button held (MODS among Shift
 //                              Ctrl Alt Meta)
 //   wheel X Y LINES [MODS...]  a wheel turn of LINES lines (positive away from the user)

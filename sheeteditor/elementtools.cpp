@@ -475,23 +475,7 @@ void ModifyElement(ElementDragState* state, int32_t id, Point point) {
     }
 }
 
-void DrawArcAngleDegrees(ElementDragState* state, int32_t angle, Point) {
-    const ElementRecord* e = state->element;
-    Rect around = e->rect;
-    VXInsetRect(&around, -13, -13);
-    const Point centre{int16_t((around.top + around.bottom) / 2),
-                       int16_t((around.left + around.right) / 2)};
-    Point at{};
-    GetRadiusPoint(centre, int16_t((around.right - around.left) / 2),
-                   int16_t((around.bottom - around.top) / 2), angle, &at);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d%s", int(angle), "\xC2\xB0");
-    if (gDefaultStyle) VXSetTextStyle(gDefaultStyle);
-    Set_Fore_Color(kColorIndexGraphics);
-    const auto width = int32_t(VXMeasureTextBytes(text, int32_t(std::strlen(text)), kEncodingUTF8, false));
-    VXMoveTo(at.h - width / 2, at.v + 4);
-    VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), kEncodingUTF8);
-}
+void DrawArcAngleDegrees(ElementDragState* state, int32_t angle, Point) { DrawArcAngle(state->element, angle); }
 
 bool IsDegenerateElement(const ElementRecord* e) {
     switch (e->kind) {

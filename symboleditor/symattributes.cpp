@@ -55,8 +55,12 @@ bool EditSymbolEditorAttributeOfText(void* editor, const TextRecord* text, Strin
     GetTextRecordMacroString(text, block, source, int32_t(sizeof source));
     bool at = false;
     if (!ParseAttrTextName(source, int32_t(sizeof source), name, int32_t(sizeof name), &at)) return false;
-    const int32_t row = SymbolEditorAttributeRow(block, list, start, count, name);
-    return row >= 0 && hooks.editAttributeEditorRow(editor, row);
+    return EditSymbolEditorAttributeRow(editor, SymbolEditorAttributeRow(block, list, start, count, name));
+}
+
+bool EditSymbolEditorAttributeRow(void* editor, int32_t row) {
+    const auto& hooks = GetSymbolEditorHooks();
+    return editor && row >= 0 && hooks.editAttributeEditorRow && hooks.editAttributeEditorRow(editor, row);
 }
 
 bool TakeSymbolEditorAttributes(void* editor, Handle* target, int32_t start, int16_t* count, StringBlock block,

@@ -30,6 +30,8 @@ int32_t NavigateIntoSymbolEditorAttributes(void* editor, const VXEventRecord* ta
 // them or no editor is shown.
 bool EditSymbolEditorAttributeOfText(void* editor, const TextRecord* text, StringBlock block, Handle list,
                                      int32_t start, int32_t count);
+// Starts editing the name of the editor's row (its shown rows counted from 0); false when it cannot.
+bool EditSymbolEditorAttributeRow(void* editor, int32_t row);
 // The row an attribute editor shows the attribute named `name` in (attributes whose names begin
 // with "~" have none), -1 when none.
 int32_t SymbolEditorAttributeRow(StringBlock block, Handle list, int32_t start, int32_t count, const char* name);

@@ -109,7 +109,9 @@ bool TrackEditorDrag(SymbolEditorRecord* editor, const VXEventRecord* event, int
     const int32_t id = window->windowID;
     _LPNT pad{};
     int16_t pane = 0;
-    if (!VXWaitDragBegin(window, kVXTrackLeft, slop, slop, &pad, &pane, timeout)) return false;
+    // The drag follows the button that pressed: a right-button press ends with its own release.
+    const int32_t mode = event->u.mouse.button == 1 ? kVXTrackRight : kVXTrackLeft;
+    if (!VXWaitDragBegin(window, mode, slop, slop, &pad, &pane, timeout)) return false;
     Point last = press;
     for (bool going = true; going;) {
         const Point at = EditorDragPoint(editor, Point{int16_t(std::clamp<int32_t>(pad.v, -32767, 32767)),
@@ -118,7 +120,7 @@ bool TrackEditorDrag(SymbolEditorRecord* editor, const VXEventRecord* event, int
             last = at;
             if (moved) moved(at, data);
         }
-        going = VXWaitDragEnd(window, kVXTrackLeft, true, &pad);
+        going = VXWaitDragEnd(window, mode, true, &pad);
         if (!VXGetWindowFromId(id)) return false;
         if (!going) {
             const Point final = EditorDragPoint(editor, Point{int16_t(std::clamp<int32_t>(pad.v, -32767, 32767)),
@@ -279,7 +281,15 @@ struct ResizeState {
     Rect start;      // the defining rectangle (an arc's bounds) at the start
     int32_t handle;
     bool refused;
+    bool showAngle = false;  // an arc's start or end handle: its angle shows beside it
 };
+
+// The angle an arc's start (12) or end (13) handle points at.
+int32_t ArcHandleAngle(const ElementRecord* e, int32_t handle) {
+    const auto* arc = ElementAs<ArcElement>(e);
+    const int32_t angle = handle == 12 ? arc->startAngle : arc->startAngle + arc->arcAngle;
+    return ((angle % 360) + 360) % 360;
+}
 
 // Maps a point from one rectangle onto another.
 Point MapPoint(Point p, const Rect& from, const Rect& to) {
@@ -387,6 +397,7 @@ void DrawResizeFeedback(VXWindowRecordTag*, void* data) {
     const double saved = VXSetOpacity(kFeedbackOpacity);
     DrawElement(s->element, GetElementListImageList(s->editor->elements), false, false);
     VXSetOpacity(saved);
+    if (s->showAngle) DrawArcAngle(s->element, ArcHandleAngle(s->element, s->handle));
 }
 
 void MoveResizeHandle(Point p, void* data) {
@@ -411,6 +422,7 @@ void ResizeElement(SymbolEditorRecord* editor, const VXEventRecord* event, int32
         Rect clipped{};
         if (VXSectRect(&bounds, &e->rect, &clipped)) bounds = clipped;
         s.work = s.start = bounds;
+        s.showAngle = handle == 12 || handle == 13;
     }
     editor->constructed = e;
     editor->dragState |= 2;

@@ -686,7 +686,11 @@ int32_t FieldAt(uint16_t tab, int16_t x) {
 }
 
 int32_t ListMouseDown(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXListViewHookRecord* record) {
-    if (!record->event || record->index < 0) return 0;
+    if (!record->event) return 0;
+    if (record->index < 0) {
+        if (editor->currentTab == kSymEditTabHiddenPins) EnableHiddenPinAttributes(editor, false);
+        return 0;
+    }
     Rect row;
     VXGetListViewItemRect(window, record->index, &row);
     const int16_t x = int16_t(record->event->u.mouse.longH - row.left);
@@ -796,6 +800,8 @@ int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListVi
             if (record->param.value == 0) {  // the cell being left
                 CreateNewListEntryIfNeeded(editor);
                 RefreshSymbolEditorList(editor);
+            } else if (tab == kSymEditTabHiddenPins) {  // a hidden pin's cell entered
+                EnableHiddenPinAttributes(editor, true);
             }
             return 2;
         case kVXListDirtyTest: {
@@ -828,6 +834,11 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
         else (void)VXFlushListViewEditField(window);  // a refused text stays in its cell
         return 0;
     }
+    if (event->kind == kVXControlEvent && event->u.control.controlType == kVXListBox) {
+        // The rows chosen changed: the attributes are those of one hidden pin.
+        if (editor->currentTab == kSymEditTabHiddenPins) EnableHiddenPinAttributes(editor, selected.size() == 1);
+        return 0;
+    }
     if (event->kind == kVXCommandEvent) {
         const uint16_t command = event->u.command.command;
         if (command < kListMenuFirstCommand || command > kListMenuFirstCommand + 255) return 0;
@@ -842,6 +853,7 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
             DeleteSymbolEditorListRows(editor, selected);
             VXDeleteListViewItemData(window, 0, -1);
             RefreshSymbolEditorList(editor);
+            if (editor->currentTab == kSymEditTabHiddenPins) EnableHiddenPinAttributes(editor, false);
         }
         return 1;
     }
@@ -871,6 +883,7 @@ int32_t PinAttributesDialogHandler(VXWindowRecordTag* window, VXEventRecord* eve
         VXGetItemPosition(window, kPinAttributesListItem, &area);
         r->attributeEditor = SymbolEditorAttributeWindow(window, &area, r->data, sizeof(PinDataRecord),
                                                          head->attributeCount, r->block, 8, false, false);
+        (void)EditSymbolEditorAttributeRow(r->attributeEditor, 0);  // editing starts in the first row
     } else if (event->kind == kVXEndModalEvent && event->u.endModal.item == 1) {
         int16_t count = head->attributeCount;
         r->changed = TakeSymbolEditorAttributes(r->attributeEditor, &r->data, sizeof(PinDataRecord), &count, r->block, false);

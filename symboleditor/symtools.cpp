@@ -383,7 +383,11 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
         }
         if (window && pinViews) {
             ShowPane(panes.packagePane, kSymTopToolsHeight, true);
-            if (panes.packagePane) VXSetItemVisible(panes.packagePane, kSymPkgAttributesItem, view == kSymEditTabHiddenPins);
+            if (panes.packagePane) {
+                // Disabled until a row is chosen or a cell entered.
+                VXSetItemEnabled(panes.packagePane, kSymPkgAttributesItem, false);
+                VXSetItemVisible(panes.packagePane, kSymPkgAttributesItem, view == kSymEditTabHiddenPins);
+            }
         }
         if (window && !panes.headerPane) {
             panes.headerPane = VXCreateDividedChildWindow(nullptr, 0, 0, window, kSymListHeaderHeight, 0, editor,
@@ -818,6 +822,12 @@ int32_t SymbolEditListHeaderHandler(VXWindowRecordTag* window, VXEventRecord* ev
     }
 }
 
+void EnableHiddenPinAttributes(SymbolEditorRecord* editor, bool enable) {
+    const auto panes = gPanes.find(editor);
+    if (panes != gPanes.end() && panes->second.packagePane)
+        VXSetItemEnabled(panes->second.packagePane, kSymPkgAttributesItem, enable);
+}
+
 int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     SymbolEditorRecord* editor = PaneEditor(window, event);
     if (!editor) return VXDefaultEventHandler(window, event);
@@ -896,9 +906,13 @@ int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event
             if (!node) return 0;
             auto* section = node->depth == 1 ? static_cast<LibSection*>(node->userData) : nullptr;
             if (event->kind == kVXDoubleClickEvent) {
+                // A section's row names its slot; a definition's row opens that definition's part
+                // symbol dialog.
                 if (section && editor->item) {
                     const int32_t index = LLGetLinkPosition(editor->item->sections, section);
                     if (index >= 0) PartNameDialog(editor, window, row, -index - 1);
+                } else if (!section) {
+                    PartNameDialog(editor, window, row, int32_t(reinterpret_cast<intptr_t>(node->userData)));
                 }
                 return 1;
             }

@@ -61,6 +61,8 @@ void SetEditViewCursor(SymbolEditorRecord* editor);
 // nothing selected, none (0) when several elements are.
 int32_t SymbolEditorMarkedLineWidth(SymbolEditorRecord* editor);
 void SetSymbolEditorFocus(SymbolEditorRecord* editor);
+// Enables or disables the Hidden Pins tab's "Pin Attributes..." button.
+void EnableHiddenPinAttributes(SymbolEditorRecord* editor, bool enable);
 // Fills the pin-set selector with "1 " to "4 ", the current one chosen; with an item, the pin sets
 // that its packages use are marked.
 void BuildPinSetSelector(LibraryItem* item, VXWindowRecordTag* pane, int16_t item_id, int32_t pinSet, bool redraw);

@@ -613,7 +613,11 @@ void DoMouseClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
             SetSymbolClipPastePoint(pastePoint);
             const int32_t handle = HitTestElementModifier(editor, point);
             if (handle != kNoModifier && (editor->selectedElement || editor->selectedFrame)) {
-                if (handle == 14 && editor->selectedFrame) ResizeSymbolEditTextFrame(editor, event, handle);
+                // A double click on a pin's connecting end opens the pin, as one on the pin does.
+                ElementRecord* pin = editor->selectedElement;
+                if (doubleClick && handle == 8 && pin && pin->kind == kElementNode)
+                    DoDoubleClick(editor, event, pin, nullptr, nullptr);
+                else if (handle == 14 && editor->selectedFrame) ResizeSymbolEditTextFrame(editor, event, handle);
                 else ResizeElement(editor, event, handle);
                 return;
             }
@@ -684,7 +688,9 @@ void DoDoubleClick(SymbolEditorRecord* editor, const VXEventRecord* event, Eleme
         StartFrameEditing(editor, frame, event);
         return;
     }
-    (void)PartSymbolDialog(editor, editor->symbol);  // cancelled changes nothing
+    // The definition's row in the parts tree shows its name.
+    if (PartSymbolDialog(editor, editor->symbol) && editor->partsTree)
+        VXInvalidateHierarchy(static_cast<VXWindowRecordTag*>(editor->partsTree));
 }
 
 // ---- Drawing ----

@@ -20,6 +20,7 @@
 #include "model/pindata.h"
 #include "model/symboldata.h"
 #include "model/symbols.h"
+#include "model/symboltexts.h"
 #include "model/texts.h"
 #include "tools/tool_support.h"
 
@@ -277,6 +278,15 @@ LibraryItem* BuildItem(const ItemText& text) {
     }
     // A wire symbol's or port's drawing is a net symbol's: placed, its pin names the net it touches.
     if (text.symbolFlags) SetLibSymbolFlags(item, 0, GetLibSymbolFlags(item, 0) | text.symbolFlags);
+    // A placed symbol shows the name and the designator that the drawing shows, where it shows
+    // them, and makes none of its own.
+    uint8_t placement = 0;
+    for (const SymbolText& t : text.texts) {
+        if (t.flags & kTextFlagHidden) continue;
+        if (t.kind == kTextKindSymbolName) placement |= kSymbolTextShowName;
+        else if (t.kind == kTextKindCompDesignator || t.kind == kTextKindDesignator) placement |= kSymbolTextShowDesignator;
+    }
+    SetLibSymbolPlacementOptions(item, 0, placement);
     for (size_t i = 0; i < text.packages.size(); ++i) {
         const int32_t index = AddNewPackageToLibItem(item, 0);
         SetLibPackageName(item, index, text.packages[i].first.c_str());

@@ -108,6 +108,8 @@ TEST(ScriptedRun, AStepThatCannotBePlayedFailsTheRun) {
          "script failed: line 1: the run passed its limit of 3 s", "3"},
         {"fly away\n", "script failed: line 1: unknown step \"fly\"", "480"},
         {"wait-window Untitled*\nmove 10 10 right\nquit\n", "script failed: line 2: a move has no button", "480"},
+        {"wait-window Untitled*\nclick 10 10 hold\nquit\n", "script failed: line 2: a click is not held", "480"},
+        {"wait-window Untitled*\nrelease 10 10\nquit\n", "script failed: line 2: no button is held", "480"},
     };
     for (const Case& c : cases) {
         ScriptedRun run(PLEXA_PROGRAM);

@@ -10,7 +10,13 @@
 #include <vector>
 
 #include "files/tests/sheetcontents_testing.h"
+#include "library/tests/library_testing.h"
+#include "model/elements.h"
+#include "model/libitem.h"
 #include "model/sheetdump.h"
+#include "model/symboldata.h"
+#include "model/symboltexts.h"
+#include "model/tests/libitem_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -35,6 +41,8 @@ protected:
 // pane's item list, and the tools of the left bar (without the sub-sheet symbol tool).
 const std::string kItemList = "470 29";
 const std::string kSelectTool = "18 126", kPartTool = "18 188", kPowerTool = "18 281", kPortTool = "18 312";
+// The library pane's list of library files: "Own Parts", after "Basic Parts".
+const std::string kOwnParts = "300 45";
 
 // The library pane's item that the typed start of its name finds, placed at the point.
 std::string PlacePart(const std::string& typed, const std::string& at) {
@@ -156,6 +164,71 @@ TEST_F(ShippedPartsRun, AShortcutWhoseLibraryIsMissingPlacesNothing) {
     EXPECT_EQ(LinesHolding(dump, "  #"),
               "  #1 serial 1 at (264,192) flags 0x00080000 map 0 library \"Basic Parts.LBX\" component C1 package 0 "
               "symbol 0 name 0 attributes 2 designator \"R?\" slot 0\n")
+        << dump;
+}
+
+// A library file at the path with one part, "Widget" (prefix U): a box with a pin on either side,
+// whose drawing has no texts and whose placement shows its name and its designator.
+void WriteWidgetLibrary(const std::string& path) {
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, "Widget", 0));
+    SetLibraryItemRefPrefix(item, "U");
+    LinkListHeader* elements = CreateElementList(nullptr);
+    LLAppend(elements, BuildNodeElement(Point{12, -12}, Point{12, 0}, 1, 0, false, 0, false, 0, false, 0));
+    LLAppend(elements, BuildNodeElement(Point{12, 60}, Point{12, 48}, 1, 0, false, 0, false, 0, false, 0));
+    LLAppend(elements, BuildCommonElement(kElementRect, Point{0, 0}, Point{24, 48}, 1, 0, 0, false, false, 0, false,
+                                          0, false));
+    Handle drawing = ElementsToSymbolData(elements, nullptr, nullptr, item->stringBlock, false, nullptr);
+    DestroyElementList(elements);
+    ASSERT_NE(drawing, nullptr);
+    const std::string bytes(*drawing, SizeOfHandle(drawing));
+    MemFree(drawing);
+    const std::vector<uint16_t> pins{uint16_t(AddPin(item, "IN")), uint16_t(AddPin(item, "OUT"))};
+    ASSERT_EQ(AddLibSymbolDef(item, "Widget", Block(bytes), nullptr, item->imageList, Ids(pins)), 0);
+    SetLibSymbolPlacementOptions(item, 0, kSymbolTextShowName | kSymbolTextShowDesignator);
+    AddSection(item, "", 0, {{"1", "2"}});
+    Handle flat = FlattenLibraryItem(item, false, 1, nullptr);
+    DestroyLibraryItem(item);
+    ASSERT_NE(flat, nullptr);
+    MakeLibrary(path);
+    OpenLibrary library(path, kLibraryOpenLoadMap);
+    uint32_t id = 0;
+    EXPECT_EQ(WriteLibraryFileItem(&library.record, flat, true, &id), 0);
+    MemFree(flat);
+}
+
+// A placed part gets the name and designator texts that its definition asks for: the widget,
+// whose drawing has none, both, above its box, the designator over the name; the resistor, whose
+// drawing shows its designator, that one where the drawing has it and no other
+// (shipped-parts-placed-texts.png).
+TEST_F(ShippedPartsRun, APlacedPartHasTheNameAndDesignatorTextsItsDefinitionAsksFor) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string resources = run.dir().file("resources");
+    fs::copy(BuildResources(), resources, fs::copy_options::recursive);
+    WriteWidgetLibrary(resources + "/Essentials/Plexa/Libraries/Own Parts.LBX");
+    run.SetEnvironment("PLEXA_RESOURCE_DIR=" + resources);
+    const std::string saved = run.dir().file("placed.SHX");
+    const std::string shot = OutputPath("shipped-parts-placed-texts.png");
+    std::remove(shot.c_str());
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n" +
+        PlacePart("Res", "300 300") + "click " + kOwnParts + "\n" + PlacePart("Wid", "420 300") +
+        "click " + kSelectTool + "\n"
+        "wait-drawn Untitled 1\n"
+        "screenshot " + shot + " Untitled 1\n"
+        "panel " + saved + "\n"
+        "menu File > Save\n"
+        "wait-window placed\n"
+        "quit\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_TRUE(fs::exists(shot));
+    const std::string dump = SavedSheet(saved);
+    EXPECT_EQ(LinesHolding(dump, "owner serial"),
+              "  T1 kind 0x0011 owner serial 1 flags 0x0020 at (254,184) \"R?\"\n"
+              "  T2 kind 0x0016 owner serial 1 flags 0x0030 at (254,210) \"1k\" macro \"{Value}\"\n"
+              "  T3 kind 0x0012 owner serial 2 flags 0x0020 at (384,188) \"Widget\"\n"
+              "  T4 kind 0x0011 owner serial 2 flags 0x0020 at (384,170) \"U?\"\n")
         << dump;
 }
 

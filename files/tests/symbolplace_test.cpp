@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/sheetstore.h"
@@ -15,7 +16,10 @@
 #include "model/elements.h"
 #include "model/libitem.h"
 #include "model/pindata.h"
+#include "model/sheetdump.h"
 #include "model/signals.h"
+#include "model/symboltexts.h"
+#include "model/texts.h"
 #include "model/symboldata.h"
 #include "model/tests/libitem_testing.h"
 #include "model/tests/net_fixture.h"
@@ -43,8 +47,10 @@ protected:
         NetTest::TearDown();
     }
 
-    // A one-section component item: prefix R, the name, pins with numbers and names.
-    LibraryItem* Part(const char* name, const std::vector<Pin>& pins, const char* attribute = nullptr) {
+    // A one-section component item: prefix R, the name, pins with numbers and names; with a
+    // designator anchor, its drawing shows the designator there.
+    LibraryItem* Part(const char* name, const std::vector<Pin>& pins, const char* attribute = nullptr,
+                      const Point* designatorAt = nullptr) {
         LibraryItem* item = CreateLibraryItem(kLibItemComponent);
         items_.push_back(item);
         EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, name, 255));
@@ -59,7 +65,16 @@ protected:
         }
         LLAppend(elements, BuildCommonElement(kElementRect, {0, 0}, {20, 40}, 1, 0, 0, false, false, 0, false, 0,
                                               false));
-        Handle data = ElementsToSymbolData(elements, nullptr, nullptr, drawing->stringBlock, false, nullptr);
+        LinkListHeader* texts = CreateTextList();
+        if (designatorAt) {
+            TextRecord* text = CreateTextElement();
+            text->kind = kTextKindCompDesignator;
+            text->position = *designatorAt;
+            SetTextRecordString(text, drawing->stringBlock, "R?");
+            LLAppend(texts, text);
+        }
+        Handle data = ElementsToSymbolData(elements, texts, nullptr, drawing->stringBlock, false, nullptr);
+        DestroyTextList(texts);
         DestroyElementList(elements);
         EXPECT_NE(data, nullptr);
         const std::string bytes(*data, SizeOfHandle(data));
@@ -124,6 +139,51 @@ TEST_F(SymbolPlaceTest, PlacingGivesAUniqueDesignatorTheSourceAndTheTrackedAttri
     GetSymbolAttribute(first, drawing->stringBlock, "~~Value", text);
     EXPECT_STREQ(text, "1k");
     EXPECT_TRUE(drawing->modifiedFlags & kSheetModifiedContent);
+}
+
+// A placed symbol's name and designator texts follow its definition's placement options (1 the
+// name, 2 the designator): a shown text that the drawing lacks is made above the symbol (the
+// designator over the name), the drawing's designator keeps its place and shows the designator,
+// hidden when not shown; there is never more than one of each.
+TEST_F(SymbolPlaceTest, ThePlacementOptionsChooseTheNameAndDesignatorTexts) {
+    SymbolPlaceHooks hooks{};
+    hooks.createSymbolTextItems = CreateSymbolTextItems;
+    SetSymbolPlaceHooks(hooks);
+    const Point anchor{-4, 44};
+    struct Case {
+        uint8_t placement;
+        bool drawn;  // the drawing has a designator text
+        const char* texts;
+    };
+    const Case cases[] = {
+        {0, false, ""},
+        {0, true, "  T1 kind 0x0011 owner serial 1 flags 0x0008 at (144,96) \"R1\"\n"},
+        {1, false, "  T1 kind 0x0012 owner serial 1 flags 0x0020 at (100,97) \"1K\"\n"},
+        {2, false, "  T1 kind 0x0011 owner serial 1 flags 0x0020 at (100,97) \"R1\"\n"},
+        {2, true, "  T1 kind 0x0011 owner serial 1 at (144,96) \"R1\"\n"},
+        {3, false,
+         "  T1 kind 0x0012 owner serial 1 flags 0x0020 at (100,97) \"1K\"\n"
+         "  T2 kind 0x0011 owner serial 1 flags 0x0020 at (100,82) \"R1\"\n"},
+        {3, true,
+         "  T1 kind 0x0011 owner serial 1 at (144,96) \"R1\"\n"
+         "  T2 kind 0x0012 owner serial 1 flags 0x0020 at (100,97) \"1K\"\n"},
+    };
+    for (const Case& c : cases) {
+        SheetRecord* sheet = CreateDrawing();  // each case on a sheet of its own
+        ASSERT_NE(sheet, nullptr);
+        std::swap(drawing, sheet);
+        LibraryItem* item = Part("1K", kResistor, nullptr, c.drawn ? &anchor : nullptr);
+        SetLibSymbolPlacementOptions(item, 0, c.placement);
+        SymbolRecord* symbol = PlacePart(item, {100, 100});
+        EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), c.texts)
+            << "placement " << int(c.placement) << (c.drawn ? " drawn" : "");
+        // Made again from the definition, the texts stay as they are, none doubled.
+        ReplaceSymbolsText(drawing, symbol, nullptr);
+        EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), c.texts)
+            << "again, placement " << int(c.placement) << (c.drawn ? " drawn" : "");
+        std::swap(drawing, sheet);
+        DestroySheet(sheet);
+    }
 }
 
 TEST_F(SymbolPlaceTest, ReplacingAResistorKeepsTheWiresOnPinsOfTheSameNumber) {

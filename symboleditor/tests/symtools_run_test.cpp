@@ -85,17 +85,30 @@ protected:
                               "quit\n",
                           files);
         EXPECT_TRUE(result_.Exited(0)) << result_.status << "\n" << result_.errors;
-        OpenLibrary library(path_, kLibraryOpenLoadMap);
-        const std::string bytes = library.Load(library.Block("Gate"));
-        if (bytes.empty()) return "";
-        Handle flat = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
-        LibraryItem* item = nullptr;
-        EXPECT_EQ(InflateLibraryItem(flat, &item, true), 0);
-        MemFree(flat);
+        LibraryItem* item = Stored();
         if (!item) return "";
         const std::string dump = DumpLibraryItem(item);
         DestroyLibraryItem(item);
         return dump;
+    }
+    // The item as the run stored it (the caller destroys it), or none.
+    LibraryItem* Stored() {
+        OpenLibrary library(path_, kLibraryOpenLoadMap);
+        const std::string bytes = library.Load(library.Block("Gate"));
+        if (bytes.empty()) return nullptr;
+        Handle flat = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
+        LibraryItem* item = nullptr;
+        EXPECT_EQ(InflateLibraryItem(flat, &item, true), 0);
+        MemFree(flat);
+        return item;
+    }
+    // The value of an attribute of a pin data record of the item ("" when it has none).
+    static std::string PinAttribute(LibraryItem* item, uint32_t id, const char* name) {
+        Handle pin = GetIndexedPinData(item->pinTable, int32_t(id));
+        char value[kAttributeTextSize] = "";
+        const int16_t count = pin ? reinterpret_cast<PinDataRecord*>(*pin)->attributeCount : 0;
+        if (GetAttributeValue(item->stringBlock, pin, sizeof(PinDataRecord), count, name, value, nullptr) != 0) return "";
+        return value;
     }
     std::string path_;
     ScriptedRunResult result_;
@@ -107,7 +120,7 @@ std::string Tool(int button) { return "click 158 " + std::to_string(129 + 31 * b
 std::string Drag(int h1, int v1, int h2, int v2, const std::string& mods = "") {
     return "drag " + At(h1, v1) + " " + At(h2, v2) + (mods.empty() ? "" : " " + mods) + "\n";
 }
-constexpr int kSelect = 0, kText = 1, kPin = 2, kRect = 4, kPoly = 7, kTriangle = 8;
+constexpr int kSelect = 0, kText = 1, kPin = 2, kRect = 4, kArc = 6, kPoly = 7, kTriangle = 8;
 
 TEST_F(SymToolsRun, TheWindowWithEachTab) {
     std::string steps;
@@ -329,19 +342,116 @@ TEST_F(SymToolsRun, TabLeadsFromThePinNameThroughItsAttributesToItsNumber) {
     EXPECT_EQ(LinesStartingWith(dump, "pin 0").at(0), "pin 0 \"CLK\" type 0x00") << dump;
     EXPECT_EQ(LinesStartingWith(dump, "section").at(0), "section \"\" symbol 0 pins 1 set0 \"9\"") << dump;
     // The attribute typed into the list.
-    OpenLibrary library(path_, kLibraryOpenLoadMap);
-    const std::string bytes = library.Load(library.Block("Gate"));
-    Handle flat = AllocHandleWithData(nullptr, bytes.data(), uint32_t(bytes.size()));
-    LibraryItem* item = nullptr;
-    ASSERT_EQ(InflateLibraryItem(flat, &item, true), 0);
-    MemFree(flat);
-    Handle pin = GetIndexedPinData(item->pinTable, int32_t(GetLibSymbolPinDataId(item, 0, 0, 0)));
-    char value[kAttributeTextSize] = "";
-    const int16_t count = pin ? reinterpret_cast<PinDataRecord*>(*pin)->attributeCount : 0;
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(GetAttributeValue(item->stringBlock, pin, sizeof(PinDataRecord), count, "Speed", value, nullptr), 0);
-    EXPECT_STREQ(value, "fast");
+    LibraryItem* item = Stored();
+    ASSERT_NE(item, nullptr);
+    const uint32_t id = GetLibSymbolPinDataId(item, 0, 0, 0);
+    Handle pin = GetIndexedPinData(item->pinTable, int32_t(id));
+    EXPECT_EQ(pin ? reinterpret_cast<PinDataRecord*>(*pin)->attributeCount : 0, 1);
+    EXPECT_EQ(PinAttribute(item, id, "Speed"), "fast");
     DestroyLibraryItem(item);
+}
+
+// A double click on the connecting end of a selected pin opens its pin dialog, as one on the pin
+// does; the pin keeps its ends (symtools-pin-end-dialog.png).
+TEST_F(SymToolsRun, ADoubleClickOnAPinsConnectingEndOpensItsDialog) {
+    const std::string picture = OutputPath("symtools-pin-end-dialog.png");
+    std::remove(picture.c_str());
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 288) +
+                                 "wait-window Pin Information\nbutton OK\nwait-no-window Pin Information\n" + Tool(kSelect) +
+                                 // The pin lies at 282 (the grid takes the drag's points 6 up).
+                                 "click " + At(312, 282) + "\n"             // the pin selected: its end handles
+                                 "click " + At(288, 282) + " double\n"      // the connecting end's
+                                 "wait-window Pin Information\nwait-drawn Pin Information\n"
+                                 "screenshot " + picture + " Pin Information\n"
+                                 "click 200 56\ntype CLK\n"  // the pin name
+                                 "button OK\nwait-no-window Pin Information\n");
+    EXPECT_EQ(LinesStartingWith(dump, "pin 0").at(0), "pin 0 \"CLK\" type 0x00") << dump;
+    EXPECT_EQ(LinesStartingWith(dump, "E1 node").at(0), "E1 node (0,0)-(48,0) pen 1 flags 0x200 frame 0x00000000") << dump;
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
+}
+
+// While an arc's end handle is dragged, its angle shows beside the handle
+// (symtools-arc-angle.png, taken during the drag); released, the arc keeps the new end.
+TEST_F(SymToolsRun, AnArcsEndAngleShowsWhileItsHandleIsDragged) {
+    const std::string picture = OutputPath("symtools-arc-angle.png");
+    std::remove(picture.c_str());
+    // A quarter arc from the top (120, 114) to the right (168, 162) of the ellipse around (120,
+    // 162) (the grid takes the drag's points 6 up); picked with the right button it shows its
+    // angle handles. Its end is dragged to the bottom, 180 degrees.
+    const std::string dump = Run(Tool(kArc) + Drag(120, 120, 168, 168) +
+                                 "click " + At(154, 128) + " right\n" +
+                                 "drag " + At(168, 162) + " " + At(120, 210) + " hold\n"
+                                 "wait-drawn Parts : Gate\n"
+                                 "screenshot " + picture + " Parts : Gate\n"
+                                 "release " + At(120, 210) + "\n");
+    std::vector<std::string> arcs;
+    for (const std::string& line : LinesStartingWith(dump, "E"))
+        if (line.find(" arc ") != std::string::npos) arcs.push_back(line);
+    ASSERT_EQ(arcs.size(), 1u) << dump;
+    EXPECT_NE(arcs[0].find(" words 0,180"), std::string::npos) << arcs[0];
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
+}
+
+// A double click on a symbol definition's row of the parts tree opens the part symbol dialog of
+// that definition (symtools-part-symbol-dialog.png); its OK names the definition.
+TEST_F(SymToolsRun, ADoubleClickOnADefinitionsRowOpensItsPartSymbolDialog) {
+    const std::string picture = OutputPath("symtools-part-symbol-dialog.png");
+    std::remove(picture.c_str());
+    const std::string dump = Run("click 60 166 double\n"
+                                 "wait-window Part Symbol\nwait-drawn Part Symbol\n"
+                                 "click 220 26\ntype Main\n"
+                                 "screenshot " + picture + " Part Symbol\n"
+                                 "button OK\nwait-no-window Part Symbol\n");
+    EXPECT_EQ(LinesStartingWith(dump, "symbol 0").at(0).rfind("symbol 0 \"Main\"", 0), 0u) << dump;
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000);
+}
+
+// The Hidden Pins tab's "Pin Attributes..." button: on while a cell of a hidden pin is edited and
+// while exactly one row is chosen, off with two rows chosen (a click on it then opens nothing);
+// it edits the chosen pin's attributes (symtools-pin-attributes-on.png, -off.png, -dialog.png).
+TEST_F(SymToolsRun, ThePinAttributesButtonFollowsTheChosenHiddenPin) {
+    const std::string on = OutputPath("symtools-pin-attributes-on.png"), off = OutputPath("symtools-pin-attributes-off.png");
+    const std::string dialog = OutputPath("symtools-pin-attributes-dialog.png");
+    for (const std::string& picture : {on, off, dialog}) std::remove(picture.c_str());
+    const std::string rowOne = "10 95", rowTwo = "10 113", button = "161 50";
+    // A pin first: the hidden pins are those of the pin set that the pins use.
+    const std::string dump = Run(Tool(kPin) + Drag(288, 288, 336, 288) +
+                                 "wait-window Pin Information\nbutton OK\nwait-no-window Pin Information\n"
+                                 "click 529 16\nwait-drawn Parts : Gate\n"
+                                 "type 5\nkey Tab\ntype VCC\nkey Tab\nkey Tab\n"  // row 1, and on into row 2
+                                 "type 6\nkey Tab\ntype GND\n"
+                                 "click " + rowOne + "\nclick " + rowTwo + " Shift\nwait-drawn Parts : Gate\n"
+                                 "screenshot " + off + " Parts : Gate\n"
+                                 "click " + button + "\nlog-windows\n"
+                                 "click " + rowOne + "\nwait-drawn Parts : Gate\n"
+                                 "screenshot " + on + " Parts : Gate\n"
+                                 "button Pin Attributes...\n"
+                                 "wait-window Pin 5 - Attributes\nwait-drawn Pin 5 - Attributes\n"
+                                 "type Speed\nkey Tab\ntype fast\n"
+                                 "screenshot " + dialog + " Pin 5 - Attributes\n"
+                                 "button OK\nwait-no-window Pin 5 - Attributes\n"
+                                 "click 54 16\nwait-drawn Parts : Gate\n");
+    // Two rows chosen, the click on the button opened nothing.
+    const std::vector<std::string> windows = result_.Lines("windows:");
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].rfind("windows: Parts : Gate | Parts", 0), 0u) << windows[0];
+    EXPECT_EQ(LinesStartingWith(dump, "hidden"),
+              (std::vector<std::string>{"hidden set0 \"5\" \"VCC\" type 0x08", "hidden set0 \"6\" \"GND\" type 0x08"}))
+        << dump;
+    LibraryItem* item = Stored();
+    ASSERT_NE(item, nullptr);
+    char number[kLibItemTextSize];
+    uint32_t first = 0, second = 0;
+    GetLibItemHiddenPinInfo(item, 0, 0, number, &first);
+    GetLibItemHiddenPinInfo(item, 0, 1, number, &second);
+    EXPECT_EQ(PinAttribute(item, first, "Speed"), "fast");
+    EXPECT_EQ(PinAttribute(item, second, "Speed"), "");
+    DestroyLibraryItem(item);
+    std::string bytes;
+    for (const std::string& picture : {on, off, dialog}) EXPECT_TRUE(ReadFile(picture, bytes) && bytes.size() > 1000) << picture;
 }
 
 #endif
