@@ -241,14 +241,23 @@ TEST_F(SearchProject, ChangeAllWithOneImpossibleChangeLogsOneEntryAndAppliesTheR
     lv->project = project;
     InDialog([](VXWindowRecordTag*) {}, 13);
     EXPECT_EQ(DoSearchReplaceCommand(404), 1);
-    ASSERT_EQ(lv->log.size(), 1u);
-    EXPECT_EQ(lv->log[0].code, kChangePackageFailed);
-    EXPECT_EQ(lv->log[0].refDes, "R2");
-    EXPECT_EQ(lv->log[0].sheetName, "ROOT.SHX");
     EXPECT_EQ(lv->changeCount, 1);
-    EXPECT_EQ(lv->lastMessage,
-              "Changes applied to 1 symbol.\nUnable to change symbol's package to \"SO8\".\n"
-              "Symbol \"R2\" in Sheet \"ROOT.SHX\"");
+    // The report: the change that failed, the change made, the count.
+    std::vector<std::string> rows;
+    for (const ChangeDataLogEntry& entry : lv->log) {
+        std::string first, second;
+        CalcChangeDataLogMessages(entry, &first, &second);
+        rows.push_back(first + " | " + second);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "Unable to change symbol's package to \"SO8\". | Symbol \"R2\" in Sheet \"ROOT.SHX\"",
+                        "Changed Tol \"5%\". | Symbol \"R2\" in Sheet \"ROOT.SHX\"",
+                        "Changes applied to 1 symbol. | ",
+                    }));
+    ASSERT_EQ(lv->log.size(), 3u);
+    EXPECT_EQ(lv->log[0].code, kChangePackageFailed);
+    EXPECT_EQ(lv->log[1].row, ChangeLogRow::kChanged);
+    EXPECT_EQ(lv->log[1].serial, lv->log[0].serial) << "both rows link to R2";
 }
 
 TEST_F(SearchProject, ARenameThatOnlyChangesCaseIsMarkedAsSuch) {
