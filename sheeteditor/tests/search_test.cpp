@@ -92,11 +92,39 @@ TEST(SearchMatching, TheChangeMessagesNameTheText) {
               "Unable to change symbol's package to \"SO8\".");
     EXPECT_EQ(BuildChangeDataNotificationString(kChangeSlotFailed, "B"),
               "Unable to change symbol's slot designator to \"B\".");
-    ChangeDataLogEntry entry{kChangeComponentNameFailed, 2, "ROOT.SHX", "NOPE", "R1", false};
-    std::string first, second;
-    CalcChangeDataLogMessages(entry, &first, &second);
-    EXPECT_EQ(first, "Unable to change symbol's component name to \"NOPE\".");
-    EXPECT_EQ(second, "Symbol \"R1\" in Sheet \"ROOT.SHX\"");
+    // The rows of Change All's report by what they are and the item they name.
+    const struct {
+        ChangeLogRow row;
+        OSStatus code;
+        uint16_t kind;
+        const char* newData;
+        const char* refDes;
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {ChangeLogRow::kFailed, kChangeComponentNameFailed, kSearchSymbols, "NOPE", "R1",
+         "Unable to change symbol's component name to \"NOPE\".", "Symbol \"R1\" in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kChanged, 0, kSearchSymbols, "designator \"R7\", Tol \"5%\"", "R7",
+         "Changed designator \"R7\", Tol \"5%\".", "Symbol \"R7\" in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kChanged, 0, kSearchSignals, "name \"CLK\"", "CLK", "Changed name \"CLK\".",
+         "Signal \"CLK\" in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kChanged, 0, kSearchTexts, "text \"Amp\"", "", "Changed text \"Amp\".", "Text in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kSummary, 0, kSearchTexts, "Changes applied to 2 text items.", "",
+         "Changes applied to 2 text items.", ""},
+    };
+    for (const auto& c : cases) {
+        ChangeDataLogEntry entry;
+        entry.row = c.row;
+        entry.code = c.code;
+        entry.kind = c.kind;
+        entry.sheetName = "ROOT.SHX";
+        entry.newData = c.newData;
+        entry.refDes = c.refDes;
+        std::string first, second;
+        CalcChangeDataLogMessages(entry, &first, &second);
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(second, c.second);
+    }
 }
 
 TEST(SheetSettingsTexts, ThePageSizeAndTheFitWarning) {
