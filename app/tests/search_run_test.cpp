@@ -174,7 +174,7 @@ TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
             "log-windows\n"
             "screenshot-screen " + OutputPath("search-change-all-log.png") + "\n"
             // A double click on the row of the change made (the second) goes to R1 in its sheet.
-            "click 100 70 double\n"
+            "click 100 48 double\n"
             "wait-drawn ROOT\n"
             "log-windows\n"
             "panel " + copy + "\n"

@@ -136,7 +136,7 @@ protected:
 };
 
 TEST_F(Defaults, ValuesRoundTrip) {
-    EXPECT_EQ(DefaultsFilePath(), dir_.path() + "/Orvix/Plexa.conf");
+    EXPECT_EQ(DefaultsFilePath(), dir_.path() + "/plexa/Plexa.conf");
     EXPECT_EQ(VXGetIntValueForKey("Count"), 0);
     VXStoreIntValueForKey("Count", -42);
     EXPECT_EQ(VXGetIntValueForKey("Count"), -42);
