@@ -22,6 +22,7 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSheetGridHooks(t.sheetGrid);
     SetColorPopupHooks(t.colorPopups);
     SetAttributeClipHooks(t.attributeClip);
+    SetSearchLogHooks(t.searchLog);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);

@@ -157,7 +157,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     ComposeSheetEditorForCore(core);
 
     editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
-    AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow);
+    AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow, editor.searchLog);
     AddSpiceToolBarHooks(editor.spiceWindows, core.spiceSession);
     editor.sheetWindow.setSymbolEditorRulers = [](VXWindowRecordTag* window, bool show) {
         if (SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window)) symbolEditor->rulers = show;

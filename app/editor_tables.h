@@ -8,6 +8,7 @@
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/scriptcommands.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetsymbolui.h"
@@ -37,6 +38,7 @@ struct EditorHookTables {
     SheetGridHooks sheetGrid;
     ColorPopupHooks colorPopups;
     AttributeClipHooks attributeClip;
+    SearchLogHooks searchLog;
     // symboleditor/
     SymbolEditorHooks symbolEditor;
     FileSymbolPinHooks fileSymbolPins;

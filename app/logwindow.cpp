@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <strings.h>
@@ -22,7 +23,9 @@
 #include "graphics/textstyle.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/signals.h"
 #include "model/symbols.h"
+#include "model/textframes.h"
 #include "sheeteditor/search.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetopen.h"
@@ -113,9 +116,11 @@ ProjectRecord* LogProject(LogWindowRecord* log) {
     return log->ownerKind == kProjectKind ? static_cast<ProjectRecord*>(log->owner) : nullptr;
 }
 
+bool LinksIntoSheet(uint32_t kind) { return kind >= kLogLinkSheet && kind <= kLogLinkFrame; }
+
 // Whether the row's link points into the sheet (and to the symbol, for kind 2).
 bool LinksTo(LogWindowRecord* log, const LogEntry& entry, uint32_t kind, SheetRecord* sheet, uint32_t serial) {
-    if (entry.linkKind != kLogLinkSheet && entry.linkKind != kLogLinkSymbol) return false;
+    if (!LinksIntoSheet(entry.linkKind)) return false;
     if (ProjectRecord* project = LogProject(log)) {
         if (entry.link != GetSheetSpecFromSheet(sheet, project)) return false;
     } else if (log->owner != sheet) {
@@ -193,6 +198,93 @@ void AppendSymbolUpdateEntry(LogWindowRecord* log, const ReplaceSymbolLogEntry& 
     if (r.code == kLogSymbolFileMissing) SetLogEntryAttribute(log, &entry, "libName", r.libName);
     if (r.fileSymbol) SetLogEntryAttribute(log, &entry, "fileSymbol", "1");
     AppendLog(log, &entry);
+}
+
+// ---- Change All's report ----
+
+uint32_t PackPoint(Point p) { return uint32_t(uint16_t(p.v)) << 16 | uint16_t(p.h); }
+Point UnpackPoint(uint32_t value) { return Point{int16_t(value >> 16), int16_t(value & 0xFFFF)}; }
+
+// The row's report as the search wrote it, from the row's code, value and attributes.
+void ChangeAllText(LogWindowRecord* log, const LogEntry* entry, char* first, char* second) {
+    ChangeDataLogEntry change;
+    const std::string row = GetLogEntryAttribute(log, entry, "row");
+    change.row = row == "changed" ? ChangeLogRow::kChanged : row == "summary" ? ChangeLogRow::kSummary : ChangeLogRow::kFailed;
+    change.code = OSStatus(entry->code);
+    change.kind = uint16_t(std::atoi(GetLogEntryAttribute(log, entry, "kind").c_str()));
+    change.sheetName = GetLogEntryAttribute(log, entry, "sheetName");
+    change.newData = GetLogEntryAttribute(log, entry, "newData");
+    change.refDes = GetLogEntryAttribute(log, entry, "refDes");
+    if (change.refDes.empty()) change.refDes = GetLogEntryAttribute(log, entry, "symName");
+    std::string one, two;
+    CalcChangeDataLogMessages(change, &one, &two);
+    Copy(first, Prefix(entry->severity) + one);
+    Copy(second, two);
+}
+
+LogWindowRecord* ChangeAllLog(ProjectRecord* project, SheetRecord* sheet) {
+    return project ? project->log : sheet ? sheet->logWindow : nullptr;
+}
+
+// A row of Change All: linked to the item changed, or to the symbol that could not be changed.
+void AppendChangeAllEntry(ProjectRecord* project, SheetRecord* sheet, const ChangeDataLogEntry& change) {
+    LogWindowRecord* log = ChangeAllLog(project, sheet);
+    if (!log) log = CreateLogWindow(project, sheet, false);
+    if (!log) return;
+    uint32_t link = kLogLinkNone, value = 0;
+    if (change.row != ChangeLogRow::kSummary && change.sheet)
+        link = change.kind == kSearchSymbols ? kLogLinkSymbol : change.kind == kSearchSignals ? kLogLinkSignal : kLogLinkFrame;
+    if (link == kLogLinkFrame) value = PackPoint(change.position);
+    void* linkData = project ? static_cast<void*>(GetSheetSpecFromSheet(change.sheet, project)) : change.sheet;
+    if (!linkData) link = kLogLinkNone;
+    const uint32_t severity = change.row == ChangeLogRow::kFailed ? kLogError : kLogMessage;
+    LogEntry entry;
+    SetupLogEntry(&entry, severity, uint32_t(change.code), ChangeAllText, link, linkData,
+                  project && change.instance ? change.instance->id : kLogNoInstance, change.serial, value);
+    SetLogEntryAttribute(log, &entry, "row", change.row == ChangeLogRow::kChanged   ? "changed"
+                                             : change.row == ChangeLogRow::kSummary ? "summary"
+                                                                                    : "failed");
+    SetLogEntryAttribute(log, &entry, "kind", std::to_string(change.kind).c_str());
+    SetLogEntryAttribute(log, &entry, "newData", change.newData.c_str());
+    if (change.row != ChangeLogRow::kSummary) {
+        SetLogEntryAttribute(log, &entry, "sheetName", change.sheetName.c_str());
+        SetLogEntryAttribute(log, &entry, change.bySymbolName ? "symName" : "refDes", change.refDes.c_str());
+    }
+    AppendLog(log, &entry);
+}
+
+bool ShowChangeAllLog(ProjectRecord* project, SheetRecord* sheet) {
+    LogWindowRecord* log = ChangeAllLog(project, sheet);
+    if (!log) return false;
+    VXShowWindow(log->window);
+    VXSelectWindow(log->window);
+    return true;
+}
+
+// Shows the signal or text frame that the row links to in the sheet; false when it is gone.
+bool ShowLinkedItem(SheetRecord* sheet, LogWindowRecord* log, const LogEntry& entry) {
+    if (entry.linkKind == kLogLinkSignal) {
+        const std::string name = GetLogEntryAttribute(log, &entry, "refDes");
+        for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s)) {
+            auto signal = static_cast<SignalHandle>(s);
+            char shown[kSignalNameSize] = {};
+            GetSignalName(signal, sheet->stringBlock, shown);
+            if (name == shown) {
+                ShowFoundSignal(sheet, signal, nullptr);
+                return true;
+            }
+        }
+        return false;
+    }
+    const Point at = UnpackPoint(entry.value);
+    for (void* f = LLFirst(sheet->textFrameList); f; f = LLGetNext(sheet->textFrameList, f)) {
+        auto frame = static_cast<TextFrameHandle>(f);
+        if ((*frame)->position.v == at.v && (*frame)->position.h == at.h) {
+            ShowFoundFrame(sheet, frame);
+            return true;
+        }
+    }
+    return false;
 }
 
 void ShowOrDestroy(LogWindowRecord* log) {
@@ -282,7 +374,7 @@ void SetupLogEntry(LogEntry* entry, uint32_t severity, uint32_t code, LogTextPro
     entry->textProc = textProc;
     entry->linkKind = linkKind;
     entry->instanceId = kLogNoInstance;
-    if (linkKind == kLogLinkSheet || linkKind == kLogLinkSymbol) {
+    if (LinksIntoSheet(linkKind)) {
         entry->link = linkData;
         entry->instanceId = instanceId;
     }
@@ -376,6 +468,8 @@ void ShowSelectedLogLink(LogWindowRecord* log) {
         if (sheet && entry.linkKind == kLogLinkSymbol)
             if (SymbolRecord* symbol = RetrieveSerializedSymbol(sheet->symbolList, entry.serial))
                 ShowFoundSymbol(sheet, symbol);
+        if (sheet && (entry.linkKind == kLogLinkSignal || entry.linkKind == kLogLinkFrame))
+            (void)ShowLinkedItem(sheet, log, entry);  // an item that went leaves the sheet shown
         return;
     }
 }
@@ -456,7 +550,10 @@ void DestroySheetLog(SheetRecord* sheet) {
 }
 
 void AddLogWindowHooks(HierarchyHooks& hierarchy, SymbolUpdateHooks& symbols, ProjectServices& projects,
-                       SheetWindowHooks& windows) {
+                       SheetWindowHooks& windows, SearchLogHooks& search) {
+    search.destroyLog = [](ProjectRecord* project, SheetRecord* sheet) { DestroyLog(ChangeAllLog(project, sheet)); };
+    search.append = AppendChangeAllEntry;
+    search.show = ShowChangeAllLog;
     hierarchy.log = LogHierarchy;
     hierarchy.clearLog = [](ProjectRecord* project) { CreateLogWindow(project, nullptr, false); };
     hierarchy.logEmpty = [](ProjectRecord* project) { return CountLogEntries(project->log) == 0; };

@@ -1,8 +1,9 @@
 // Message log windows (kind 121): the problems and results of long operations (hierarchy checks,
-// symbol updates, report-script log statements) listed for a sheet or a project. Each entry has a
-// severity, one or two lines of text and may link to a sheet, an occurrence of it and a symbol; a
-// double click (or Open Selection) opens that sheet in its context and shows the symbol. The owner
-// keeps a link to its log (SheetRecord::logWindow, ProjectRecord::log).
+// symbol updates, report-script log statements, Change All) listed for a sheet or a project. Each
+// entry has a severity, one or two lines of text and may link to a sheet, an occurrence of it and
+// a symbol, signal or text frame in it; a double click (or Open Selection) opens that sheet in its
+// context and shows the item. The owner keeps a link to its log (SheetRecord::logWindow,
+// ProjectRecord::log).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace plexa {
 
 struct HierarchyHooks;
 struct LogWindowRecord;
+struct SearchLogHooks;
 struct ModelHooks;
 struct ProjectRecord;
 struct ProjectServices;
@@ -24,7 +26,10 @@ struct VXEventRecord;
 struct VXWindowRecordTag;
 
 constexpr uint32_t kLogWarning = 1, kLogError = 2, kLogMessage = 3;
-constexpr uint32_t kLogLinkNone = 0, kLogLinkSheet = 1, kLogLinkSymbol = 2;
+// What a row links to: nothing, a sheet, a symbol of it (by serial), a signal of it (by the name
+// in the row's "refDes" attribute), a text frame of it (by its position in the row's value, the
+// vertical coordinate in the high half).
+constexpr uint32_t kLogLinkNone = 0, kLogLinkSheet = 1, kLogLinkSymbol = 2, kLogLinkSignal = 3, kLogLinkFrame = 4;
 constexpr uint32_t kLogNoInstance = 0xFFFFFFFF;
 constexpr int32_t kLogLineSize = 256;
 
@@ -80,9 +85,9 @@ void DestroyEmptyOrHiddenLogWindows();
 int32_t LogWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
 // Puts the log windows in the tables of the hierarchy check, the symbol update, the projects,
-// the sheet windows and the model.
+// the sheet windows and the search.
 void AddLogWindowHooks(HierarchyHooks& hierarchy, SymbolUpdateHooks& symbols, ProjectServices& projects,
-                       SheetWindowHooks& windows);
+                       SheetWindowHooks& windows, SearchLogHooks& search);
 // Frees a sheet's log with the sheet.
 void DestroySheetLog(SheetRecord* sheet);
 

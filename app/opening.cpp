@@ -1,5 +1,5 @@
 // Opening documents handed to the editor: by the desktop (open, print and drop requests), by File >
-// Open and by the recent files. A file's kind comes from its content: a dynamic file by its stored
+// Open and by the recent files; and printing those handed in to be printed. A file's kind comes from its content: a dynamic file by its stored
 // type, a version-3.6 document by its leader or library header, text by its bytes (an ASCII
 // database by its keywords, a report script by its extension as well). Telling the kind only reads:
 // nothing is ever written into a file that is being opened. Each kind goes to its opener, which
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/printing.h"
 #include "app/recentmenus.h"
 #include "app/shell.h"
 #include "files/project.h"
@@ -17,12 +18,17 @@
 #include "foundation/dynfile.h"
 #include "foundation/filespec.h"
 #include "foundation/strings.h"
+#include "model/sheet.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/savecommands.h"
 #include "sheeteditor/sheetopen.h"
+#include "symboleditor/libcatalog.h"
 #include "symboleditor/libeditor.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_app.h"
+#include "toolkit/vx_print.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa {
 
@@ -89,6 +95,37 @@ void TellAbout(const FileSpec* spec, const char* format) {
     VXDisplayMessage(message);
 }
 
+// What is not opened here, said with the file's name (a version-3.6 document points at the
+// converter); other kinds pass in silence.
+void TellWhyNotOpened(const FileSpec* spec, DocumentKind kind) {
+    switch (kind) {
+    case DocumentKind::kOldSheet:
+        TellAbout(spec, "\"%s\" is a version-3.6 sheet. Convert it with the Plexa Document Converter "
+                        "(plexa-convert), then open the converted sheet.");
+        break;
+    case DocumentKind::kOldProject:
+        TellAbout(spec, "\"%s\" is a version-3.6 project. Convert it with the Plexa Document Converter "
+                        "(plexa-convert), then open the converted project.");
+        break;
+    case DocumentKind::kOldLibrary:
+        TellAbout(spec, "\"%s\" is a version-3.6 library. Convert it with the Plexa Document Converter "
+                        "(plexa-convert), then open the converted library.");
+        break;
+    case DocumentKind::kDatabase:
+    case DocumentKind::kLibraryDatabase:
+        TellAbout(spec, "\"%s\" is an ASCII database file. ASCII databases cannot be opened in this version; "
+                        "nothing was opened.");
+        break;
+    case DocumentKind::kReportScript:
+        TellAbout(spec, "\"%s\" is a report script. Report scripts are run with File > Run Script, not opened.");
+        break;
+    default: break;
+    }
+}
+
+// Whether the window is up and shown.
+bool Shown(VXWindowRecordTag* window) { return window && VXIsWindowVisible(window, false); }
+
 }  // namespace
 
 OSStatus AutoDetectFileType(const FileSpec* spec, FourCharCode* type, bool* isLibrary, DocumentKind* kind) {
@@ -146,29 +183,47 @@ OSStatus OpenFileProcessor(const FileSpec* spec) {
         if (!OpenLibraryEditor(spec)) return status::kUserCancelled;
         UpdateRecentFilesMenu(spec, FourCC("LIB4"));
         return status::kNoErr;
-    case DocumentKind::kOldSheet:
-        TellAbout(spec, "\"%s\" is a version-3.6 sheet. Convert it with the Plexa Document Converter "
-                        "(plexa-convert), then open the converted sheet.");
-        break;
-    case DocumentKind::kOldProject:
-        TellAbout(spec, "\"%s\" is a version-3.6 project. Convert it with the Plexa Document Converter "
-                        "(plexa-convert), then open the converted project.");
-        break;
-    case DocumentKind::kOldLibrary:
-        TellAbout(spec, "\"%s\" is a version-3.6 library. Convert it with the Plexa Document Converter "
-                        "(plexa-convert), then open the converted library.");
-        break;
-    case DocumentKind::kDatabase:
-    case DocumentKind::kLibraryDatabase:
-        TellAbout(spec, "\"%s\" is an ASCII database file. ASCII databases cannot be opened in this version; "
-                        "nothing was opened.");
-        break;
-    case DocumentKind::kReportScript:
-        TellAbout(spec, "\"%s\" is a report script. Report scripts are run with File > Run Script, not opened.");
-        break;
-    default: break;
+    default: TellWhyNotOpened(spec, kind); break;
     }
     return status::kUserCancelled;
+}
+
+// A document handed in to be printed is opened in its window (one already open is taken as it is),
+// printed as File > Print prints it, with the print panel, and closed again when it was opened
+// for that alone; closing it asks nothing, as printing changes nothing.
+OSStatus PrintFileProcessor(const FileSpec* spec) {
+    DocumentKind kind = DocumentKind::kNone;
+    if (OSStatus st = AutoDetectFileType(spec, nullptr, nullptr, &kind)) return st;
+    switch (kind) {
+    case DocumentKind::kSheet: {
+        const SheetRecord* loaded = FindLoadedSheetWithFile(spec, nullptr);
+        const bool shown = loaded && Shown(loaded->window);
+        SheetRecord* sheet = OpenSchematicSheet(spec, kOpenShowWindow | kOpenSetContext);
+        if (!sheet) return status::kUserCancelled;
+        (void)PrintSheet(sheet, kVXPrintShowPanel);  // a failure was reported inside
+        if (!shown && sheet->window) VXSendGoAway(sheet->window);
+        return status::kNoErr;
+    }
+    case DocumentKind::kProject: {
+        const ProjectRecord* open = GetOpenProject(spec);
+        const bool shown = open && Shown(open->window);
+        ProjectRecord* project = OpenProject(spec);
+        if (!project) return status::kUserCancelled;
+        (void)PrintProjectSheets(project, 0, kVXPrintShowPanel);  // a failure was reported inside
+        if (!shown && project->window) VXSendGoAway(project->window);
+        return status::kNoErr;
+    }
+    case DocumentKind::kLibrary: {
+        const LibEditorRecord* open = GetOpenLibEditor(spec);
+        const bool shown = open && Shown(open->window);
+        LibEditorRecord* editor = OpenLibraryEditor(spec);
+        if (!editor) return status::kUserCancelled;
+        (void)PrintLibrary(editor, kVXPrintShowPanel);  // a failure was reported inside
+        if (!shown && editor->window) VXSendGoAway(editor->window);
+        return status::kNoErr;
+    }
+    default: TellWhyNotOpened(spec, kind); return status::kUserCancelled;
+    }
 }
 
 void ReportOpenFailure(const FileSpec* spec, OSStatus st) {

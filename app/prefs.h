@@ -162,6 +162,7 @@ OSStatus WriteStoredDirSpec(StreamRecord* stream, Handle dirSpec);
 
 // ---- The file ----
 
+// The program's settings folder, which the user-default keys share (platform/defaults_store.h).
 constexpr const char* kPrefsFolderName = "plexa";
 constexpr const char* kPrefsMessageNoAccess = "The Preferences file could not be accessed!";
 // Index 0 to 2 into the names, newest first; -50 for another index. The file lies in

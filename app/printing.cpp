@@ -42,7 +42,7 @@ namespace {
 constexpr uint32_t kProjectPrintResolution = 96;
 constexpr double kDefaultMarginInches = 0.1;
 constexpr uint16_t kAskPrintTemplate = 1019;
-constexpr int16_t kAskFirstRadio = 3;
+constexpr int16_t kAskFirstRadio = 3, kAskOnceItem = 7;
 constexpr const char* kSpoolingMessage = "   Spooling Project Sheets...   ";
 constexpr uint32_t kWalkAll = kWalkDescend | kWalkTwoPasses | kWalkKeepLoaded | kWalkFinalCall;
 constexpr uint32_t kWalkTopLevel = kWalkTwoPasses | kWalkKeepLoaded | kWalkFinalCall;
@@ -292,12 +292,19 @@ uint32_t PrintSpoolOperationHandler(VXWindowRecordTag* window, VXPrintRec* recor
     }
 }
 
-// Every tree node of the sheet being visited that the choice takes becomes an entry.
+bool Spooled(const PrintSpoolState* state, const SheetSpec* spec) {
+    return std::find(state->spooled.begin(), state->spooled.end(), spec) != state->spooled.end();
+}
+
+// Every tree node of the sheet being visited that the choice takes becomes an entry; printing
+// each sheet once, only the first of them, in tree order.
 OSStatus ColectSpooledInstances(PrintSpoolState* state) {
     ProjectRecord* project = state->project;
     if (!project->hierarchy) return 0;
+    const bool once = (project->pageSetupWord & kPageSetupPrintSheetsOnce) != 0;
     for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
         if (n->sheetSpec != state->spec) continue;
+        if (once && Spooled(state, state->spec)) break;
         if (state->choice == kPrintSelectedSheets && !n->selected) continue;
         if (state->choice == kPrintTopLevelSheets && n->parent) continue;
         SheetInstance* instance = RetrieveSheetInstance(project, n, false);
@@ -348,6 +355,7 @@ bool AnyNodeSelected(ProjectRecord* project) {
 
 struct AskState {
     bool anySelected;
+    bool once;
     int16_t choice;
 };
 
@@ -361,10 +369,28 @@ int32_t AskPrintHandler(VXWindowRecordTag* window, VXEventRecord* event) {
         } else {
             VXSelectRadioButton(window, kPrintSelectedSheets);
         }
+        VXSetItemChecked(window, kAskOnceItem, state->once ? 1 : 0);
     } else if (event->kind == kVXEndModalEvent) {
         state->choice = event->u.endModal.item == 1 ? VXGetSelectedRadioButton(window, kAskFirstRadio) : 0;
+        if (state->choice) state->once = VXGetItemChecked(window, kAskOnceItem) != 0;
     }
     return 0;
+}
+
+// The project's print each sheet once setting, kept with its page setup: a change is written
+// into the project file at once (a failure is reported; the job prints all the same).
+void StorePrintSheetsOnce(ProjectRecord* project, bool once) {
+    const uint16_t word = once ? uint16_t(project->pageSetupWord | kPageSetupPrintSheetsOnce)
+                               : uint16_t(project->pageSetupWord & ~kPageSetupPrintSheetsOnce);
+    if (word == project->pageSetupWord) return;
+    project->pageSetupWord = word;
+    // The word is stored beside the print record, so the project gets its record now.
+    if (!project->printRecord &&
+        CreateDefaultPrintRef(kProjectPrintResolution, &project->printRecord, kDefaultMarginInches) != 0) {
+        VXErrorReport(status::kOutOfMemory);
+        return;
+    }
+    if (const OSStatus st = WriteProjectSettings(project, true)) VXErrorReport(st);
 }
 
 }  // namespace
@@ -468,8 +494,9 @@ OSStatus PrintSheet(SheetRecord* sheet, uint32_t options) {
 }
 
 int16_t AskPrintProjectSheets(ProjectRecord* project) {
-    AskState state{AnyNodeSelected(project), 0};
+    AskState state{AnyNodeSelected(project), (project->pageSetupWord & kPageSetupPrintSheetsOnce) != 0, 0};
     VXModalDialog(kAskPrintTemplate, kVXPlaceCentre, AskPrintHandler, &state);
+    if (state.choice) StorePrintSheetsOnce(project, state.once);
     return state.choice;
 }
 

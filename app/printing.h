@@ -42,9 +42,13 @@ OSStatus PrintSheet(SheetRecord* sheet, uint32_t options);
 
 // What of a project prints.
 constexpr int16_t kPrintAllSheets = 3, kPrintTopLevelSheets = 4, kPrintSelectedSheets = 5;
-// Asks what to print (template 1019): one of the three, or 0 when cancelled.
+// Asks what to print (template 1019): one of the three, or 0 when cancelled. The dialog also
+// sets the project's print each sheet once setting (stored with its page setup, written into the
+// project file when it changes).
 int16_t AskPrintProjectSheets(ProjectRecord* project);
-// Prints the project's sheets; choice 0 asks. 0 also when cancelled.
+// Prints the project's sheets; choice 0 asks. 0 also when cancelled. With the project's print
+// each sheet once setting, a sheet used more than once prints in the first place that the choice
+// takes in tree order, only.
 OSStatus PrintProjectSheets(ProjectRecord* project, int16_t choice, uint32_t options);
 
 // Page setup of a project: its record (made at 96 dpi when missing) through the page-layout

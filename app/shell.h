@@ -7,7 +7,7 @@
 //   dispatch.cpp     PrepCommand, DoCommand, the front document, the selection info, the Window
 //                    menu and the clipboard kind
 //   commands_*.cpp   the rules and actions of each menu
-//   opening.cpp      telling a file's kind from its content and opening it by its kind
+//   opening.cpp      telling a file's kind from its content, and opening or printing it by its kind
 //   closing.cpp      the error report, and the front sheet kept in step when a sheet closes
 #pragma once
 
@@ -246,6 +246,10 @@ OSStatus AutoDetectFileType(const FileSpec* spec, FourCharCode* type, bool* isLi
 // not opened is said to the user (a version-3.6 document points at the converter). 0 when done,
 // -128 when nothing was opened (the user has been told), or the detection's failure.
 OSStatus OpenFileProcessor(const FileSpec* spec);
+// Prints the file as File > Print does for its kind (with the print panel): a sheet, a project or
+// a library, in its window, which closes again when it was not shown before. 0 when done, -128
+// when nothing was printed (the user has been told why), or the detection's failure.
+OSStatus PrintFileProcessor(const FileSpec* spec);
 // Reports a failure of OpenFileProcessor naming the file, unless it is a cancel or a file of
 // another kind (passed over in silence) or the application is in the background.
 void ReportOpenFailure(const FileSpec* spec, OSStatus st);

@@ -86,8 +86,9 @@ sVXTimerRecord* gPeriodicTimer = nullptr;
 // Launched without documents: a new untitled sheet.
 void ShellApplicationLaunchedHandler() { NewSchematicDrawing(); }
 
-// A document handed in, by its kind; a failure is told naming the file. The request is taken.
-int32_t ShellOpenFileHandler(const char* path, int16_t, int16_t) {
+// A document handed in, opened or printed by its kind; a failure is told naming the file. The
+// request is taken.
+int32_t HandleDocument(const char* path, OSStatus (*processor)(const FileSpec*)) {
     FileSpec spec{};
     if (OSStatus st = FileSpecFromPathName(nullptr, path, &spec)) {
         // The name as it came, for a file that is not there.
@@ -95,12 +96,13 @@ int32_t ShellOpenFileHandler(const char* path, int16_t, int16_t) {
         ReportOpenFailure(&spec, st);
         return 1;
     }
-    ReportOpenFailure(&spec, OpenFileProcessor(&spec));
+    ReportOpenFailure(&spec, processor(&spec));
     return 1;
 }
 
-// Printing from the desktop and drops on the application are taken and do nothing.
-int32_t ShellPrintFileHandler(const char*, int16_t, int16_t) { return 1; }
+int32_t ShellOpenFileHandler(const char* path, int16_t, int16_t) { return HandleDocument(path, OpenFileProcessor); }
+int32_t ShellPrintFileHandler(const char* path, int16_t, int16_t) { return HandleDocument(path, PrintFileProcessor); }
+// Drops on the application are taken and do nothing (dropped files reach windows as events).
 int32_t ShellDroppedFileHandler(const char*, int16_t, int16_t) { return 1; }
 
 int32_t ShellQuitHandler() { return QuitHandler(); }

@@ -26,7 +26,8 @@
 //   4   settings: the 260-byte `ProjectSettings` (mark first; its first 28 bytes swap by
 //       "WB2W2B12WB2L"), the attributes handle (u32 length, -1 for none, then the 12-byte records;
 //       when present, a string block with just their strings follows), then u16 0x1111, u16
-//       page-setup word and the print record, or u16 0 without a print record
+//       page-setup word (bit 0: print each sheet once; the other bits kept as read) and the
+//       print record, or u16 0 without a print record
 //   5   search paths of older files: as block 8; read only when there is no block 8
 //   7   simulator maps: u16 0xFFFF, mark (a reader that finds no 0xFFFF takes that word as the
 //       mark), the signal map's string block, the signal map as a DA array of 16-byte entries
@@ -88,6 +89,9 @@ constexpr uint32_t kProjectOwnerKind = 102;
 // `ProjectRecord::dirtyFlags`.
 constexpr uint16_t kProjectInstancesChanged = 0x1;
 constexpr uint16_t kProjectPathsChanged = 0x2;
+
+// `ProjectRecord::pageSetupWord`: a project print prints each sheet once, however often it is used.
+constexpr uint16_t kPageSetupPrintSheetsOnce = 0x1;
 
 // `ProjectSettings::annotationFlags`.
 constexpr uint8_t kAnnotationNoSlotSuffix = 0x1;
@@ -270,7 +274,7 @@ struct ProjectRecord {
     ProjectReportOptions reportOptions;
     AnnotationSettings annotationOptions;
     ResequenceOptions resequenceOptions;
-    uint16_t pageSetupWord;         // stored beside the print record
+    uint16_t pageSetupWord;         // kPageSetup*; stored beside the print record
     uint16_t dirtyFlags;
     uint16_t netlistLevelLimit;     // of the script run that made the simulator netlist
     uint8_t netlistDescend;

@@ -1604,20 +1604,26 @@ OSStatus PurgeUnusedPinSets(LibraryItem* item) {
                 keep[lowest] = true;
             }
         } else if (HasAnyPins(item)) {
-            if (IsLibPinSetAllocated(item, 0)) {
-                keep[0] = true;
-            } else {
+            const int32_t lowest = GetDefaultLibItemPinSet(item);
+            if (lowest > 0) {
                 if (item->hiddenPins[0]) MemFree(item->hiddenPins[0]);
-                item->hiddenPins[0] = nullptr;
-                const int32_t lowest = GetDefaultLibItemPinSet(item);
-                if (lowest > 0) {
-                    for (LibSection* s = FirstSection(item); s; s = s->next)
-                        if (!CreateLibSectionPinSet(s, 0, lowest)) return status::kOutOfMemory;
-                    item->hiddenPins[0] = item->hiddenPins[lowest];
-                    item->hiddenPins[lowest] = nullptr;
-                    keep[0] = true;
+                for (LibSection* s = FirstSection(item); s; s = s->next)
+                    if (!CreateLibSectionPinSet(s, 0, lowest)) return status::kOutOfMemory;
+                item->hiddenPins[0] = item->hiddenPins[lowest];
+                item->hiddenPins[lowest] = nullptr;
+            } else if (lowest < 0) {
+                // No set has arrays, so the item's pins are hidden ones only (a symbol drawn
+                // without pins): pin set 0 gets zero-filled arrays and takes the hidden pins of
+                // the lowest set that has some, instead of the pins being dropped on save.
+                if (!AllocateLibItemPinSet(item, 0, -1)) return status::kOutOfMemory;
+                for (int32_t set = 1; set < kLibPinSetCount && !HiddenPinCount(item, 0); ++set) {
+                    if (!HiddenPinCount(item, set)) continue;
+                    if (item->hiddenPins[0]) MemFree(item->hiddenPins[0]);
+                    item->hiddenPins[0] = item->hiddenPins[set];
+                    item->hiddenPins[set] = nullptr;
                 }
             }
+            keep[0] = true;
         }
     }
     for (int32_t set = 0; set < kLibPinSetCount; ++set) {

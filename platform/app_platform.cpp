@@ -84,6 +84,7 @@ struct State {
     QTimer* wake = nullptr;
     QSocketNotifier* signalNotifier = nullptr;
     std::vector<std::string> launchDocuments;
+    bool launchPrints = false;
 };
 
 State& S() {
@@ -374,6 +375,12 @@ std::vector<std::string> PlatformDocumentArguments(const std::vector<std::string
     return paths;
 }
 
+bool PlatformPrintArgument(const std::vector<std::string>& arguments) {
+    for (size_t i = 1; i < arguments.size() && arguments[i] != "--"; ++i)
+        if (arguments[i] == "--print") return true;
+    return false;
+}
+
 int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& delegate) {
     const bool made = !AppHolder();
     if (made) {
@@ -400,25 +407,34 @@ int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& de
     else
         for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i] ? argv[i] : "");
     s.launchDocuments = PlatformDocumentArguments(arguments);
+    s.launchPrints = PlatformPrintArgument(arguments);
     if (delegate.willFinishLaunching) delegate.willFinishLaunching(delegate.context);
     const std::vector<std::string> documents = s.launchDocuments;
-    if (!documents.empty() && delegate.openFiles) delegate.openFiles(delegate.context, documents);
+    if (!documents.empty()) {
+        if (s.launchPrints) {
+            if (delegate.printFiles) delegate.printFiles(delegate.context, documents);
+        } else if (delegate.openFiles) {
+            delegate.openFiles(delegate.context, documents);
+        }
+    }
     if (delegate.didFinishLaunching) delegate.didFinishLaunching(delegate.context);
     if (s.running) PlatformRunLoop(kPlatformModeDefault);
     s.running = false;
     s.delegate = PlatformAppDelegate{};
     s.launchDocuments.clear();
+    s.launchPrints = false;
     PlatformStopInstanceListener();
     if (made) DeleteApplication();
     return 0;
 }
 
 std::vector<std::string> PlatformLaunchDocuments() { return S().launchDocuments; }
+bool PlatformLaunchPrints() { return S().launchPrints; }
 
-void PlatformHandInDocuments(const std::vector<std::string>& paths) {
+void PlatformHandInDocuments(const std::vector<std::string>& paths, bool print) {
     State& s = S();
-    if (s.running && !paths.empty() && s.delegate.openFiles)
-        s.delegate.openFiles(s.delegate.context, paths);
+    if (!s.running || paths.empty()) return;
+    if (auto hand = print ? s.delegate.printFiles : s.delegate.openFiles) hand(s.delegate.context, paths);
 }
 
 void PlatformRequestTerminate() {

@@ -35,6 +35,8 @@ struct PlatformAppDelegate {
     void (*willFinishLaunching)(void* context) = nullptr;
     // The documents handed in with the launch (or later): absolute UTF-8 paths, in order.
     void (*openFiles)(void* context, const std::vector<std::string>& paths) = nullptr;
+    // The same for documents to be printed (a command line with "--print").
+    void (*printFiles)(void* context, const std::vector<std::string>& paths) = nullptr;
     void (*didFinishLaunching)(void* context) = nullptr;
     // Asked by a termination request: non-zero terminates now, 0 cancels.
     int32_t (*shouldTerminate)(void* context) = nullptr;
@@ -59,15 +61,20 @@ void PlatformEndApplication();
 // loop until a termination request is granted. Returns the process exit status (0).
 int PlatformApplicationMain(int argc, char** argv, const PlatformAppDelegate& delegate);
 
-// The documents named on this launch's command line (known from the start of the launch).
+// The documents named on this launch's command line (known from the start of the launch), and
+// whether it asks to print them rather than open them.
 std::vector<std::string> PlatformLaunchDocuments();
-// Hands documents to the delegate's openFiles as documents handed in after the launch (another
-// instance's, platform/instance_platform.h). Nothing happens while the application is not running.
-void PlatformHandInDocuments(const std::vector<std::string>& paths);
+bool PlatformLaunchPrints();
+// Hands documents to the delegate's openFiles (printFiles when they are to be printed) as
+// documents handed in after the launch (another instance's, platform/instance_platform.h).
+// Nothing happens while the application is not running.
+void PlatformHandInDocuments(const std::vector<std::string>& paths, bool print = false);
 
 // The documents named by a command line: arguments that are not options ("-x", "--x"; "--" ends
 // the options), made absolute. The first argument is the program and is skipped.
 std::vector<std::string> PlatformDocumentArguments(const std::vector<std::string>& arguments);
+// Whether a command line asks to print its documents: the option "--print" among the options.
+bool PlatformPrintArgument(const std::vector<std::string>& arguments);
 
 // Asks for termination on the next pass of the run loop (never inside the caller).
 void PlatformRequestTerminate();

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "platform/services_platform.h"
 
@@ -18,11 +21,41 @@ std::unique_ptr<QSettings>& Holder() {
     return settings;
 }
 
+// Where the file was kept before the settings shared the preferences' folder.
+constexpr const char* kOldFolderName = "Orvix";
+
+std::string FileName() { return std::string(PlatformApplicationName()) + ".conf"; }
+
+// Brings a file of the old place to the settings folder, unless one is there already: renamed,
+// or copied and then removed where the two lie on different file systems. The old folder goes
+// when nothing else is left in it. A move that fails leaves the old file where it is (and the
+// store starts empty), and says so on the standard error.
+void MoveOldFile() {
+    namespace fs = std::filesystem;
+    const fs::path file = DefaultsFilePath(), old = DefaultsOldFilePath();
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(file, error)) || !fs::is_regular_file(fs::symlink_status(old, error))) return;
+    fs::create_directories(file.parent_path(), error);
+    if (!error) fs::rename(old, file, error);
+    if (error) {
+        error.clear();
+        if (fs::copy_file(old, file, error) && !error) fs::remove(old, error);
+    }
+    if (error) {
+        std::fprintf(stderr, "%s: cannot move the settings file \"%s\" to \"%s\": %s\n", PlatformApplicationName(),
+                     old.c_str(), file.c_str(), error.message().c_str());
+        return;
+    }
+    fs::remove(old.parent_path(), error);  // only when empty
+}
+
 QSettings& Store() {
     auto& settings = Holder();
-    if (!settings)
+    if (!settings) {
+        MoveOldFile();
         settings = std::make_unique<QSettings>(QString::fromStdString(DefaultsFilePath()),
                                                QSettings::IniFormat);
+    }
     return *settings;
 }
 
@@ -31,8 +64,11 @@ QString Key(const char* key) { return QString::fromUtf8(key ? key : ""); }
 }  // namespace
 
 std::string DefaultsFilePath() {
-    return PlatformUserFolder(PlatformFolder::kConfig) + "/" + PlatformMakerFolderName() + "/" +
-           PlatformApplicationName() + ".conf";
+    return PlatformUserFolder(PlatformFolder::kConfig) + "/" + PlatformSettingsFolderName() + "/" + FileName();
+}
+
+std::string DefaultsOldFilePath() {
+    return PlatformUserFolder(PlatformFolder::kConfig) + "/" + kOldFolderName + "/" + FileName();
 }
 
 void DefaultsReload() { Holder().reset(); }

@@ -30,7 +30,8 @@ namespace {
 
 constexpr size_t kMaxRequest = 1 << 20;
 constexpr int kAnswerMillis = 5000;
-constexpr char kWord[] = "open";
+constexpr char kOpenWord[] = "open";
+constexpr char kPrintWord[] = "print";
 
 struct Listener {
     int fd = -1;
@@ -75,8 +76,8 @@ bool WaitFor(int fd, short events, int millis) {
 }
 
 // Sends the request and waits for the answer; true when the running instance took the documents.
-bool SendRequest(int fd, const std::vector<std::string>& documents) {
-    std::string request(kWord, sizeof kWord);
+bool SendRequest(int fd, const std::vector<std::string>& documents, bool print) {
+    std::string request = print ? std::string(kPrintWord, sizeof kPrintWord) : std::string(kOpenWord, sizeof kOpenWord);
     for (const std::string& path : documents) request.append(path.c_str(), path.size() + 1);
     size_t sent = 0;
     while (sent < request.size()) {
@@ -91,11 +92,15 @@ bool SendRequest(int fd, const std::vector<std::string>& documents) {
     return recv(fd, &answer, 1, 0) == 1 && answer == 'K';
 }
 
-// The documents of a whole request; false when it is not one.
-bool ParseRequest(const std::string& bytes, std::vector<std::string>* documents) {
-    if (bytes.size() < sizeof kWord || std::memcmp(bytes.data(), kWord, sizeof kWord) != 0)
-        return false;
-    size_t at = sizeof kWord;
+bool StartsWith(const std::string& bytes, const char* word, size_t size) {
+    return bytes.size() >= size && std::memcmp(bytes.data(), word, size) == 0;
+}
+
+// The documents of a whole request and whether they are to be printed; false when it is not one.
+bool ParseRequest(const std::string& bytes, std::vector<std::string>* documents, bool* print) {
+    *print = StartsWith(bytes, kPrintWord, sizeof kPrintWord);
+    if (!*print && !StartsWith(bytes, kOpenWord, sizeof kOpenWord)) return false;
+    size_t at = *print ? sizeof kPrintWord : sizeof kOpenWord;
     while (at < bytes.size()) {
         const size_t end = bytes.find('\0', at);
         if (end == std::string::npos) return false;  // a path without its NUL: cut short
@@ -149,11 +154,12 @@ void ReadConnection(const std::shared_ptr<Connection>& connection) {
         break;  // the end of the request, or a failed connection
     }
     std::vector<std::string> documents;
-    if (ParseRequest(connection->bytes, &documents)) {
+    bool print = false;
+    if (ParseRequest(connection->bytes, &documents, &print)) {
         send(connection->fd, "K", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         Close(connection);
         BringFrontWindowForward();
-        if (!documents.empty()) PlatformHandInDocuments(documents);
+        if (!documents.empty()) PlatformHandInDocuments(documents, print);
         return;
     }
     Close(connection);
@@ -213,7 +219,7 @@ std::string PlatformInstanceSocketPath() {
     return folder.empty() ? folder : folder + "/" + PlatformApplicationIdentifier() + ".socket";
 }
 
-bool PlatformHandToRunningInstance(const std::vector<std::string>& documents) {
+bool PlatformHandToRunningInstance(const std::vector<std::string>& documents, bool print) {
     if (TheListener().fd >= 0) return false;  // this process is the running instance
     const std::string path = PlatformInstanceSocketPath();
     sockaddr_un address;
@@ -225,7 +231,7 @@ bool PlatformHandToRunningInstance(const std::vector<std::string>& documents) {
     bool handed = false;
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        handed = SendRequest(fd, documents);
+        handed = SendRequest(fd, documents, print);
         if (!handed)
             std::fprintf(stderr, "%s: the running instance did not answer; running alone\n",
                          PlatformApplicationName());

@@ -9,8 +9,9 @@
 // "<socket>.lock" (flock) makes trying and listening one step, so that two processes started
 // together cannot both listen; a socket file that nobody answers on is stale and replaced.
 //
-// A request is the word "open", then each document's absolute path, every one followed by a NUL;
-// the sender then shuts its sending side. The listener takes requests only from processes of its
+// A request is the word "open" (or "print", for documents to be printed rather than opened), then
+// each document's absolute path, every one followed by a NUL; the sender then shuts its sending
+// side. The listener takes requests only from processes of its
 // own user, at most 1 MiB and 5 seconds each, answers "K" once the documents are handed on, and
 // closes the connection. Paths that are not absolute are dropped.
 #pragma once
@@ -20,11 +21,12 @@
 
 namespace plexa {
 
-// Hands the documents to the running instance, if there is one: true when it took them (this
-// process should end). Otherwise makes this process the one that listens and returns false; also
+// Hands the documents to the running instance, if there is one, to be opened or printed: true
+// when it took them (this process should end). Otherwise makes this process the one that listens and returns false; also
 // false, without listening, when there is no usable runtime folder, no application object, or a
 // running instance that does not answer within 5 seconds.
-[[nodiscard]] bool PlatformHandToRunningInstance(const std::vector<std::string>& documents);
+[[nodiscard]] bool PlatformHandToRunningInstance(const std::vector<std::string>& documents,
+                                                 bool print = false);
 // Stops listening and removes the socket file (at the end of the run).
 void PlatformStopInstanceListener();
 // The socket's path for this user; empty when no safe runtime folder can be had.

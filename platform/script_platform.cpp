@@ -75,7 +75,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogOwners, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kLogTexts, kLogModified, kLogTitle, kLogCursor, kWaitText, kWheel, kPinch,
+    kLogTexts, kLogModified, kLogTitle, kLogCursor, kWaitText, kWaitFile, kWheel, kPinch,
 };
 
 struct Step {
@@ -327,6 +327,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-title") step.verb = Verb::kLogTitle;
         else if (verb == "log-cursor") step.verb = Verb::kLogCursor;
         else if (verb == "wait-text") { need(!rest.empty()); step.verb = Verb::kWaitText; }
+        else if (verb == "wait-file") { need(!rest.empty()); step.verb = Verb::kWaitFile; }
         else if (verb == "wheel" || verb == "pinch") {
             need(words.size() >= 3);
             step.verb = verb == "wheel" ? Verb::kWheel : Verb::kPinch;
@@ -780,6 +781,7 @@ bool Ready(const Step& step) {
         case Verb::kWaitWindow: return WindowTitled(step.text) != nullptr;
         case Verb::kWaitNoWindow: return WindowTitled(step.text) == nullptr;
         case Verb::kWaitText: return ShowsTextLine(step.text);
+        case Verb::kWaitFile: return access(step.text.c_str(), F_OK) == 0;
         case Verb::kWaitDrawn: {
             PlatformWindow* window = step.text.empty() ? KeyWindow() : WindowTitled(step.text);
             return window && PlatformWindowFirstPaint(window) && !PlatformWindowNeedsDisplay(window);
@@ -804,7 +806,7 @@ bool Ready(const Step& step) {
 // Whether a step gives the program input: what it sets off runs before the next step plays.
 bool GivesInput(Verb verb) {
     switch (verb) {
-        case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kWaitText: case Verb::kLog:
+        case Verb::kWaitWindow: case Verb::kWaitNoWindow: case Verb::kWaitDrawn: case Verb::kWaitText: case Verb::kWaitFile: case Verb::kLog:
         case Verb::kLogTime: case Verb::kLogWindows: case Verb::kLogOwners: case Verb::kLogColorPanel: case Verb::kWaitToolTip: case Verb::kLogToolTip: case Verb::kPause: case Verb::kPanel: case Verb::kPanelCancel: case Verb::kFontPanel: case Verb::kFontPanelCancel:
         case Verb::kPrintPanel:
         case Verb::kPopup: case Verb::kLogDrawn: case Verb::kLogMenuBar: case Verb::kLogOpenMenu: case Verb::kLogGeometry:
@@ -823,6 +825,7 @@ void Play(const Step& step) {
         case Verb::kWaitWindow:
         case Verb::kWaitNoWindow:
         case Verb::kWaitText:
+        case Verb::kWaitFile:
         case Verb::kWaitDrawn: return;
         case Verb::kKey: PlayKey(step); return;
         case Verb::kType: PlayType(step); return;

@@ -15,6 +15,8 @@
 //   wait-text TEXT             waits until a static text of a visible window shows TEXT as one of
 //                              its lines
 //   wait-drawn [TITLE]         waits until the window is visible and has been drawn on screen
+//   wait-file PATH             waits until the file exists (one that the program writes, or that
+//                              the test makes to let the script go on)
 //   key KEYS                   a key pressed and released: "Ctrl+S", "F10", "Alt+F", "Return",
 //                              "Escape", "Shift+Tab", "a"
 //   type TEXT                  types the characters

@@ -145,7 +145,7 @@ void PlatformSetApplicationIdentity(const char* name, const char* displayName,
 const char* PlatformApplicationName() { return TheIdentity().name.c_str(); }
 const char* PlatformApplicationDisplayName() { return TheIdentity().displayName.c_str(); }
 const char* PlatformApplicationIdentifier() { return TheIdentity().identifier.c_str(); }
-const char* PlatformMakerFolderName() { return "Orvix"; }
+const char* PlatformSettingsFolderName() { return "plexa"; }
 
 std::string PlatformApplicationVersion() {
 #ifdef PLEXA_VERSION

@@ -34,8 +34,8 @@ void PlatformSetApplicationIdentity(const char* name, const char* displayName,
 const char* PlatformApplicationName();
 const char* PlatformApplicationDisplayName();
 const char* PlatformApplicationIdentifier();
-// The maker's folder name under the user's data and config folders.
-const char* PlatformMakerFolderName();
+// The program's folder under the user's config folder, where its settings live: "plexa".
+const char* PlatformSettingsFolderName();
 // The application's version text, empty when the build has none.
 std::string PlatformApplicationVersion();
 

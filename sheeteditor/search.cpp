@@ -63,6 +63,16 @@ SearchRecord* lv = nullptr;
 
 namespace {
 
+SearchLogHooks gLogHooks;
+// The log that the Change All under way reports to: the project's, or the sheet's.
+ProjectRecord* gReportProject = nullptr;
+SheetRecord* gReportSheet = nullptr;
+
+void Report(const ChangeDataLogEntry& entry) {
+    lv->log.push_back(entry);
+    if (gLogHooks.append && (gReportProject || gReportSheet)) gLogHooks.append(gReportProject, gReportSheet, entry);
+}
+
 constexpr int32_t kReplacementBytes = 254;
 
 std::string Upper(const char* text) {
@@ -188,6 +198,9 @@ void ShowMessage(const std::string& text) {
 }  // namespace
 
 // ---- The record ----
+
+void SetSearchLogHooks(const SearchLogHooks& hooks) { gLogHooks = hooks; }
+const SearchLogHooks& GetSearchLogHooks() { return gLogHooks; }
 
 void SearchInit() {
     if (!lv) lv = new SearchRecord();
@@ -901,12 +914,77 @@ bool CanApplyChangeToSelection(uint16_t command) {
     return GetItemToChange(&sheet, &symbol, &signal, &frame);
 }
 
+namespace {
+
+using Properties = std::vector<std::pair<std::string, std::string>>;
+
+// The properties of the item that the criteria's replacements change, each with its label and its
+// value: a symbol's or signal's rows, a text frame's text.
+Properties ReplacedProperties(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, TextFrameHandle frame) {
+    const SearchCriteria& c = lv->criteria;
+    static const char* const kSymbolRows[] = {"designator", "part name", "slot", "package"};
+    Properties out;
+    if (symbol) {
+        for (int32_t row = 0; row < kSearchRows; ++row)
+            if (c.replaceEnabled[row])
+                out.emplace_back(row < kRowAttr0 ? kSymbolRows[row] : c.attributeName[row - kRowAttr0],
+                                 GetSymbolSearchProperty(sheet, symbol, row));
+    } else if (signal) {
+        for (int32_t row = 0; row < 4; ++row) {
+            if (!c.replaceEnabled[row] || (row > 0 && c.attributeName[row - 1].empty())) continue;
+            std::string text;
+            int32_t start = 0, length = 0;
+            (void)IsSignalPropertyMatch(sheet, signal, row, &text, &start, &length);  // the value is what counts
+            out.emplace_back(row == 0 ? "name" : c.attributeName[row - 1], text);
+        }
+    } else if (frame && c.replaceEnabled[0]) {
+        out.emplace_back("text", FrameText(frame));
+    }
+    return out;
+}
+
+// Change All's row for an item it changed: what changed, with the new values.
+void ChangeMadeNotify(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, TextFrameHandle frame,
+                      const Properties& before) {
+    ChangeDataLogEntry entry;
+    entry.row = ChangeLogRow::kChanged;
+    entry.kind = lv->criteria.kind;
+    entry.sheet = sheet;
+    entry.instance = lv->instance;
+    entry.sheetName = SheetName(sheet);
+    const Properties after = ReplacedProperties(sheet, symbol, signal, frame);
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        if (after[i].second == before[i].second) continue;
+        entry.newData += (entry.newData.empty() ? "" : ", ") + after[i].first + " \"" + after[i].second + "\"";
+    }
+    if (symbol) {
+        entry.serial = symbol->serial;
+        entry.refDes = SearchDesignator(sheet, symbol);
+        if (entry.refDes.find('?') != std::string::npos) {
+            char name[kSymbolTextSize] = {};
+            GetSymbolName(symbol, sheet->stringBlock, name);
+            entry.refDes = name;
+            entry.bySymbolName = true;
+        }
+    } else if (signal) {
+        char name[kSignalNameSize] = {};
+        GetSignalName(signal, sheet->stringBlock, name);
+        entry.refDes = name;
+    } else if (frame) {
+        entry.position = (*frame)->position;
+    }
+    Report(entry);
+}
+
+}  // namespace
+
 int32_t ApplyChange() {
     SheetRecord* sheet = nullptr;
     SymbolRecord* symbol = nullptr;
     SignalHandle signal = nullptr;
     TextFrameHandle frame = nullptr;
     if (!GetItemToChange(&sheet, &symbol, &signal, &frame)) return 0;
+    const Properties before = lv->changeAll ? ReplacedProperties(sheet, symbol, signal, frame) : Properties();
     Rect rect{};
     int32_t flags = 0;
     if (symbol) flags = ApplyChangeToSymbol(sheet, symbol, &rect);
@@ -915,6 +993,9 @@ int32_t ApplyChange() {
     if (flags) {
         SetSheetModifiedStatus(sheet, (flags & 9) | 32);
         Redraw(sheet, rect, 6);
+        // A renamed signal may have merged into another: the one that flashes now is the one changed.
+        if (signal) signal = SignalInList(sheet->signalList, sheet->flashingSignal) ? sheet->flashingSignal : nullptr;
+        if (lv->changeAll && (symbol || signal || frame)) ChangeMadeNotify(sheet, symbol, signal, frame, before);
     }
     return flags;
 }
@@ -929,8 +1010,25 @@ std::string BuildChangeDataNotificationString(OSStatus code, const char* text) {
 }
 
 void CalcChangeDataLogMessages(const ChangeDataLogEntry& entry, std::string* first, std::string* second) {
-    *first = BuildChangeDataNotificationString(entry.code, entry.newData.c_str());
-    *second = "Symbol \"" + entry.refDes + "\" in Sheet \"" + entry.sheetName + "\"";
+    const std::string where = " in Sheet \"" + entry.sheetName + "\"";
+    switch (entry.row) {
+        case ChangeLogRow::kSummary:
+            *first = entry.newData;
+            second->clear();
+            return;
+        case ChangeLogRow::kChanged:
+            *first = "Changed " + entry.newData + ".";
+            break;
+        case ChangeLogRow::kFailed: *first = BuildChangeDataNotificationString(entry.code, entry.newData.c_str()); break;
+    }
+    *second = entry.kind == kSearchSymbols   ? "Symbol \"" + entry.refDes + "\"" + where
+              : entry.kind == kSearchSignals ? "Signal \"" + entry.refDes + "\"" + where
+                                             : "Text" + where;
+}
+
+void GetTargetLog(ProjectRecord** project, SheetRecord** sheet) {
+    *project = lv && lv->scope == kScopeProject ? lv->project : nullptr;
+    *sheet = *project ? nullptr : FrontSheet();
 }
 
 void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, const char* text) {
@@ -938,8 +1036,11 @@ void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, c
         ShowMessage(BuildChangeDataNotificationString(code, text));
         return;
     }
-    ChangeDataLogEntry entry{};
+    ChangeDataLogEntry entry;
     entry.code = code;
+    entry.kind = kSearchSymbols;
+    entry.sheet = sheet;
+    entry.instance = lv->instance;
     entry.serial = symbol->serial;
     entry.sheetName = SheetName(sheet);
     entry.newData = text ? text : "";
@@ -951,7 +1052,7 @@ void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, c
         entry.bySymbolName = true;
     }
     entry.refDes = designator;
-    lv->log.push_back(entry);
+    Report(entry);
 }
 
 // ---- Commands ----
@@ -1000,33 +1101,31 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
             SearchReset(true);
             lv->changeAll = 1;
             lv->log.clear();
+            // The report goes to the log of the scope, which starts empty.
+            GetTargetLog(&gReportProject, &gReportSheet);
+            const bool target = gReportProject || gReportSheet;
+            if (gLogHooks.destroyLog && target) gLogHooks.destroyLog(gReportProject, gReportSheet);
             int32_t count = 0;
             while (SearchForItem())
                 if (ApplyChange()) ++count;
             lv->changeAll = 0;
             lv->changeCount = count;
-            if (count == 0 && lv->log.empty()) {
-                VXBeep();
-                return 0;
-            }
-            std::string message, details;
             if (count > 0) {
                 const char* what = lv->criteria.kind == kSearchSymbols   ? "symbol"
                                    : lv->criteria.kind == kSearchSignals ? "signal"
                                                                          : "text item";
                 char text[200];
                 std::snprintf(text, sizeof text, "Changes applied to %d %s%s", int(count), what, count == 1 ? "." : "s.");
-                message = text;
+                ChangeDataLogEntry summary;
+                summary.row = ChangeLogRow::kSummary;
+                summary.kind = lv->criteria.kind;
+                summary.newData = text;
+                Report(summary);
             }
-            // The log of the changes that could not be made goes under the count.
-            for (const ChangeDataLogEntry& entry : lv->log) {
-                std::string first, second;
-                CalcChangeDataLogMessages(entry, &first, &second);
-                details += (details.empty() ? "" : "\n") + first + "\n" + second;
-            }
-            if (message.empty()) message = "Some changes could not be made.";
-            lv->lastMessage = details.empty() ? message : message + "\n" + details;
-            VXStandardAlert(message.c_str(), details.c_str(), "OK", nullptr);
+            const bool shown = gLogHooks.show && target && gLogHooks.show(gReportProject, gReportSheet);
+            gReportProject = nullptr;
+            gReportSheet = nullptr;
+            if (count == 0 && !shown) VXBeep();
             return count > 0;
         }
         default: return 0;

@@ -1,8 +1,10 @@
 // Search and replace over the front sheet or every sheet (and instance) of an open project:
 // the criteria of the modeless search dialog, matching symbols, signals and texts, showing each
-// hit in its sheet window, and changing the found item's properties (Change, Change All with a
-// log of the changes that could not be made). One global record holds the criteria, the scope
-// and the search position, so that Find Next goes on where the last hit was.
+// hit in its sheet window, and changing the found item's properties (Change, and Change All,
+// which reports each change it made and each it could not make in the log window of the project
+// searched or of the front sheet, a row each, linked to the changed item). One global record
+// holds the criteria, the scope and the search position, so that Find Next goes on where the last
+// hit was.
 #pragma once
 
 #include <cstdint>
@@ -69,15 +71,42 @@ struct SearchCriteria {
     uint8_t changeArmed = 0;
 };
 
-// One entry of the Change All log: a change that could not be made.
-struct ChangeDataLogEntry {
-    OSStatus code;
-    uint32_t serial;        // the symbol's
-    std::string sheetName;  // "sheetName"
-    std::string newData;    // "newData"
-    std::string refDes;     // "refDes", or the symbol's name when the designator holds "?"
-    bool bySymbolName;      // the name is "symName"
+// What a row of Change All's report is.
+enum class ChangeLogRow : uint8_t {
+    kFailed,   // a change that could not be made (its code says which)
+    kChanged,  // an item changed
+    kSummary,  // the count of the items changed, last
 };
+
+// One row of Change All's report.
+struct ChangeDataLogEntry {
+    ChangeLogRow row = ChangeLogRow::kFailed;
+    OSStatus code = 0;                  // kChange*Failed for a failed row
+    uint16_t kind = kSearchSymbols;     // the item: a symbol, a signal or a text frame
+    SheetRecord* sheet = nullptr;       // where it is
+    SheetInstance* instance = nullptr;  // the occurrence searched; none outside a project
+    uint32_t serial = 0;                // the symbol's
+    Point position{};                   // the text frame's
+    std::string sheetName;              // "sheetName"
+    // "newData": the text that could not be taken; the properties changed with their new values
+    // (designator "R7", Tol "5%"); the summary's text.
+    std::string newData;
+    std::string refDes;         // "refDes", or the symbol's name when the designator holds "?"; a signal's name
+    bool bySymbolName = false;  // the name is "symName"
+};
+
+// Where Change All reports: the log window of the project searched (when given), else of the
+// sheet. The log windows install these (app/logwindow.cpp); without them nothing is reported.
+struct SearchLogHooks {
+    // Destroys that log, if there is one.
+    void (*destroyLog)(ProjectRecord* project, SheetRecord* sheet) = nullptr;
+    // Appends the row to that log, made (hidden) when missing.
+    void (*append)(ProjectRecord* project, SheetRecord* sheet, const ChangeDataLogEntry& entry) = nullptr;
+    // Shows that log in front; false when there is none.
+    bool (*show)(ProjectRecord* project, SheetRecord* sheet) = nullptr;
+};
+void SetSearchLogHooks(const SearchLogHooks& hooks);
+const SearchLogHooks& GetSearchLogHooks();
 
 struct SearchRecord {
     VXWindowRecordTag* dialog = nullptr;
@@ -109,7 +138,7 @@ struct SearchRecord {
     SymbolRecord* foundSymbol = nullptr;
     TextFrameHandle foundFrame = nullptr;
     TextRecord* foundText = nullptr;
-    // Change All's log of the changes that could not be made, and its changed items.
+    // The rows of the last Change All's report, and the number of items it changed.
     std::vector<ChangeDataLogEntry> log;
     int32_t changeCount = 0;
     std::string lastMessage;  // the last message shown (a test reads it)
@@ -166,8 +195,10 @@ std::string BuildReplacementString(const std::string& text, int32_t start, int32
 bool CanApplyChangeToSelection(uint16_t command);
 void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, const char* text);
 std::string BuildChangeDataNotificationString(OSStatus code, const char* text);
-// The two lines the log shows for an entry.
+// The two lines the log shows for a row (the first without the severity's prefix).
 void CalcChangeDataLogMessages(const ChangeDataLogEntry& entry, std::string* first, std::string* second);
+// The log of Change All: the project searched, or the front sheet (none when neither).
+void GetTargetLog(ProjectRecord** project, SheetRecord** sheet);
 bool RequiresSearchDialog();
 bool IsSearchWindowActive();
 

@@ -130,6 +130,9 @@ void VXDeferredShellRequestAction(void*) {
         } else if (request.kind == kVXShellOpenFile) {
             if (vx.shellOpenFileProc)
                 vx.shellOpenFileProc(request.path.c_str(), request.index, request.count);
+        } else if (request.kind == kVXShellPrintFile) {
+            if (vx.shellPrintFileProc)
+                vx.shellPrintFileProc(request.path.c_str(), request.index, request.count);
         }
     }
 }
@@ -187,14 +190,18 @@ void WillFinishLaunching(void*) {
     }
 }
 
-void OpenFiles(void*, const std::vector<std::string>& paths) {
+// Documents handed in, each a request of the kind (open or print).
+void QueueDocuments(int32_t kind, const std::vector<std::string>& paths) {
     if (!gLife.shellQueueExists) return;
     const int16_t count = int16_t(std::min<size_t>(paths.size(), INT16_MAX));
     for (int16_t index = 0; index < count; ++index)
-        (void)VXPostShellRequestAction(kVXShellOpenFile, paths[size_t(index)].c_str(), index, count);  // it reports a failure itself
+        (void)VXPostShellRequestAction(kind, paths[size_t(index)].c_str(), index, count);  // it reports a failure itself
     for (size_t i = size_t(count); i < paths.size(); ++i)
         ReportShellFailure(paths[i], status::kParamErr);
 }
+
+void OpenFiles(void*, const std::vector<std::string>& paths) { QueueDocuments(kVXShellOpenFile, paths); }
+void PrintFiles(void*, const std::vector<std::string>& paths) { QueueDocuments(kVXShellPrintFile, paths); }
 
 // The text engine's scrap takes what other applications put on the clipboard meanwhile.
 void DidBecomeActive(void*) { VXTEFromScrap(); }
@@ -245,6 +252,7 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
     PlatformAppDelegate delegate;
     delegate.willFinishLaunching = WillFinishLaunching;
     delegate.openFiles = OpenFiles;
+    delegate.printFiles = PrintFiles;
     delegate.didFinishLaunching = DidFinishLaunching;
     delegate.didBecomeActive = DidBecomeActive;
     delegate.shouldTerminate = ShouldTerminate;

@@ -1,6 +1,6 @@
 // The toolkit's side of the program's life: the entry operation that `main` calls, the toolkit's
 // one global record `vx`, the order of launch and termination, deferred actions, and the queue of
-// shell requests (documents to open, the launched notice) with its hold counter and runner.
+// shell requests (documents to open or print, the launched notice) with its hold counter and runner.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +33,7 @@ struct VXGlobals {
     VXCommandProc globalCommandProc;
     VXShellLaunchedProc shellLaunchedProc;
     VXShellFileProc shellOpenFileProc;
-    VXShellFileProc shellPrintFileProc;   // kept, never called
+    VXShellFileProc shellPrintFileProc;
     VXShellQuitProc shellQuitProc;        // kept, never called
     int64_t startDate;                    // platform clock at VXCoreInit; 0 before
     int16_t* modalResult;                 // where the end-modal event stores its item

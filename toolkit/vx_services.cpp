@@ -158,7 +158,7 @@ OSStatus VXLaunchURL(const char* urlText) {
 }
 
 int32_t VXEnforceSingleAppInstance() {
-    return PlatformHandToRunningInstance(PlatformLaunchDocuments()) ? 0 : 1;
+    return PlatformHandToRunningInstance(PlatformLaunchDocuments(), PlatformLaunchPrints()) ? 0 : 1;
 }
 
 void VXStoreIntValueForKey(const char* key, int32_t value) { DefaultsSetInt(key, value); }

@@ -1,11 +1,13 @@
 // Documents named on the command line, relative names taken from the folder the program starts
 // in: sheets and libraries each open in their window, at launch and when a second start hands
-// them to the running program.
+// them to the running program; with "--print" they are printed instead, by the running program
+// or by a start that ends once it has printed.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,18 @@ namespace {
 // The small project of the tools' tests: amp.PRX with ROOT.SHX, which uses RC.SHX.
 constexpr const char* kAmp = "tools/tests/fixtures/amp";
 
+// A second start of the program beside the run's, in the run's scratch folder and playing no
+// script, which should hand its arguments over and end at once.
+void SecondStart(const ScriptedRun& run, const std::vector<std::string>& arguments) {
+    std::vector<std::string> environment = run.Environment();
+    for (std::string& entry : environment)
+        if (entry.rfind("PLEXA_TEST_SCRIPT=", 0) == 0) entry = "PLEXA_TEST_SCRIPT=";
+    ChildProcess second(PLEXA_PROGRAM, arguments, environment, run.dir().file("second.err"), run.dir().path());
+    const int status = second.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string folder = run.CopyFixture(kAmp);
@@ -35,21 +49,61 @@ TEST(CommandLine, RelativeNamesOpenAtLaunchAndFromASecondStart) {
                           {"ROOT.SHX"}, folder));
     ASSERT_TRUE(run.WaitForLog("ready"));
     // The second start, from the folder above, hands its document over and ends.
-    // It plays no script.
-    std::vector<std::string> environment = run.Environment();
-    for (std::string& entry : environment)
-        if (entry.rfind("PLEXA_TEST_SCRIPT=", 0) == 0) entry = "PLEXA_TEST_SCRIPT=";
-    {
-        ChildProcess second(PLEXA_PROGRAM, {"amp/RC.SHX"}, environment, run.dir().file("second.err"),
-                            run.dir().path());
-        const int status = second.Wait();
-        ASSERT_TRUE(WIFEXITED(status)) << status;
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-    }
+    SecondStart(run, {"amp/RC.SHX"});
     const ScriptedRunResult result = run.Finish();
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
     EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: RC | ROOT"})
         << result.errors;
+}
+
+// The page count that pdfinfo reads from a PDF file, -1 when it cannot be read.
+int PdfPages(const std::string& pdf) {
+    const std::string out = pdf + ".info";
+    if (std::system(("pdfinfo '" + pdf + "' > '" + out + "' 2>/dev/null").c_str()) != 0) return -1;
+    std::string info;
+    if (!ReadFile(out, info)) return -1;
+    const size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+// A second start asked to print hands the document to the running editor, which prints it
+// through the print panel (here into a PDF file) in a window opened for the job and closed again,
+// leaving the sheet it showed as it was.
+TEST(CommandLine, APrintRequestFromASecondStartPrintsTheDocument) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const std::string pdf = run.dir().file("RC.pdf");
+    ASSERT_TRUE(run.Start("wait-window ROOT\n"
+                          "wait-drawn ROOT\n"
+                          "print-panel " + pdf + "\n"
+                          "log ready\n"
+                          "wait-file " + pdf + "\n"
+                          "wait-no-window RC\n"
+                          "log-windows\n"
+                          "quit\n",
+                          {"ROOT.SHX"}, folder));
+    ASSERT_TRUE(run.WaitForLog("ready"));
+    SecondStart(run, {"--print", "amp/RC.SHX"});
+    const ScriptedRunResult result = run.Finish();
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: ROOT"}) << result.errors;
+    EXPECT_EQ(PdfPages(pdf), 1);
+    EXPECT_EQ(std::system(("pdftoppm -r 40 -png -singlefile '" + pdf + "' '" + OutputPath("print-request-RC") +
+                           "'").c_str()),
+              0);
+}
+
+// Started only to print, the editor prints the document and ends.
+TEST(CommandLine, AStartThatOnlyPrintsEndsOncePrinted) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture(kAmp);
+    ASSERT_FALSE(folder.empty());
+    const std::string pdf = run.dir().file("ROOT.pdf");
+    const ScriptedRunResult result =
+        run.Run("print-panel " + pdf + "\nwait-file " + pdf + "\n", {"--print", "ROOT.SHX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    EXPECT_EQ(PdfPages(pdf), 1);
 }
 
 // A library opens in the library editor, whose window carries the library editor's menu bar.

@@ -169,22 +169,34 @@ std::string Installed(const TempDir& dir) {
 const char* const kTypes[] = {"application/x-plexa-sheet", "application/x-plexa-project",
                               "application/x-plexa-library"};
 
-// The entry as the desktop reads it: one group, keys with values, the keys the desktop needs.
+// The entry as the desktop reads it: the entry's group and its Print action's, keys with values,
+// the keys the desktop needs.
 void CheckDesktopEntry(const std::string& text) {
     std::istringstream in(text);
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
     EXPECT_EQ(line, "[Desktop Entry]");
-    std::map<std::string, std::string> keys;
+    std::map<std::string, std::map<std::string, std::string>> groups;
+    std::string group = "Desktop Entry";
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            group = line.substr(1, line.size() - 2);
+            EXPECT_FALSE(groups.count(group)) << "twice: " << line;
+            continue;
+        }
         const size_t eq = line.find('=');
         ASSERT_NE(eq, std::string::npos) << line;
         const std::string key = line.substr(0, eq);
         ASSERT_FALSE(key.empty());
         for (char c : key) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '-') << line;
-        EXPECT_TRUE(keys.emplace(key, line.substr(eq + 1)).second) << "twice: " << key;
+        EXPECT_TRUE(groups[group].emplace(key, line.substr(eq + 1)).second) << "twice: " << key;
     }
+    std::map<std::string, std::string>& keys = groups["Desktop Entry"];
+    EXPECT_EQ(keys["Actions"], "Print;");
+    EXPECT_EQ(groups["Desktop Action Print"]["Exec"], "plexa --print %F");
+    EXPECT_FALSE(groups["Desktop Action Print"]["Name"].empty());
+    EXPECT_EQ(groups.size(), 2u);
     EXPECT_EQ(keys["Type"], "Application");
     EXPECT_FALSE(keys["Name"].empty());
     EXPECT_EQ(keys["Exec"], "plexa %F");

@@ -121,6 +121,7 @@ std::vector<TableCase> Tables() {
                     OPTIONAL(SheetToolsHooks, searchWindowActive)),
         PLEXA_TABLE(false, SheetGridHooks, GetSheetGridHooks),
         PLEXA_TABLE(false, AttributeClipHooks, GetAttributeClipHooks),
+        PLEXA_TABLE(false, SearchLogHooks, GetSearchLogHooks),
         PLEXA_TABLE(false, ColorPopupHooks, GetColorPopupHooks,
                     OPTIONAL(ColorPopupHooks, symbolEditorSelection),
                     OPTIONAL(ColorPopupHooks, setSymbolEditorDefaults)),

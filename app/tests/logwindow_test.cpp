@@ -4,6 +4,7 @@
 // being emptied first.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -139,6 +140,28 @@ TEST_F(LogWindows, ASheetsLogLeftWithoutRowsDisappears) {
     child->serialAtLoad = symbol->serial;
     RemoveLogSymbolLinksWithNewSerialNumbers(child);
     EXPECT_EQ(child->logWindow, nullptr) << "the empty log went";
+}
+
+// A hierarchy check run again reports into the window of the first run, emptied first: the same
+// rows, not twice as many, and no second window.
+TEST_F(LogWindows, ACheckRunAgainReusesItsLogEmptiedFirst) {
+    // The child sheet's file is gone: each of its two uses in the root is reported.
+    ASSERT_EQ(std::rename((folder + "/RC.SHX").c_str(), (folder + "/RC.moved").c_str()), 0);
+    EXPECT_EQ(CheckProjectHierarchy(project, true, false), 0);
+    LogWindowRecord* log = project->log;
+    ASSERT_NE(log, nullptr);
+    VXWindowRecordTag* window = log->window;
+    const std::vector<std::string> first = Rows(log);
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first[0].find("child sheet was not found"), std::string::npos) << first[0];
+
+    EXPECT_EQ(CheckProjectHierarchy(project, true, false), 0);
+    EXPECT_EQ(project->log, log);
+    EXPECT_EQ(log->window, window);
+    EXPECT_EQ(Rows(log), first);
+    int32_t logs = 0;
+    for (VXWindowRecordTag* w : VXTopLevelWindows()) logs += w->typeID == kMessageLogKind;
+    EXPECT_EQ(logs, 1);
 }
 
 TEST_F(LogWindows, OpenSelectionOpensTheLinkedSheetInItsPlace) {

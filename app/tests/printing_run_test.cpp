@@ -1,6 +1,7 @@
 // Printing through the running program: File > Print with the fixture project's window in front
 // asks which sheets to print and prints every sheet of the hierarchy into the file the print panel
-// names, the child sheet that the root uses twice once for each use. A sheet prints on pages
+// names, the child sheet that the root uses twice once for each use (or once, when the project is
+// set to print each sheet once). A sheet prints on pages
 // turned the way that suits it: a landscape sheet's content on one landscape page, a sheet no
 // larger than the paper on one page even when the margins are in its way; its print scale holds
 // for the job only.
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "app/printing.h"
+#include "files/project_dump.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "graphics/printrec.h"
 #include "tests/support/scripted_run.h"
@@ -64,6 +66,55 @@ TEST(PrintingRun, FilePrintWithTheProjectInFrontPrintsEachUseOfItsSheets) {
     ASSERT_TRUE(ReadFile(pdf, bytes)) << result.errors;
     EXPECT_NE(bytes.find("/Count 3"), std::string::npos) << "the root and the child twice";
     EXPECT_EQ(PdfTitle(pdf), "amp") << "the job is titled with the project's name";
+}
+
+// With "Print each sheet only once" checked, the child sheet that the root uses twice prints once;
+// the choice is kept with the project's page setup in its file, and the dialog offers it checked
+// the next time.
+TEST(PrintingRun, PrintingEachSheetOnceIsAChoiceKeptWithTheProject) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture("tools/tests/fixtures/amp");
+    ASSERT_FALSE(folder.empty());
+    const std::string pdf = folder + "/amp.pdf", again = folder + "/again.pdf";
+    const ScriptedRunResult result = run.Run("wait-window amp\n"
+                                             "wait-drawn amp\n"
+                                             "print-panel " + pdf + "\n"
+                                             "menu File > Print...\n"
+                                             "wait-window Print Project\n"
+                                             "wait-drawn Print Project\n"
+                                             "click 40 131\n"
+                                             "screenshot " + OutputPath("print-project-once.png") + " Print Project\n"
+                                             "button Print\n"
+                                             "wait-no-window Print Project\n"
+                                             "wait-file " + pdf + "\n"
+                                             "close amp\n"
+                                             "wait-no-window amp\n",
+                                             {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(pdf, bytes)) << result.errors;
+    EXPECT_NE(bytes.find("/Count 2"), std::string::npos) << "the root, and the child once";
+    std::string dump, errors;
+    const std::string project = folder + "/amp.PRX";
+    const char* argv[] = {"project-dump", project.c_str()};
+    EXPECT_EQ(RunProjectDump(2, argv, &dump, &errors), 0) << errors;
+    EXPECT_NE(dump.find("page-setup word 0x0001"), std::string::npos) << dump;
+
+    // Opened again, the project prints each sheet once unless the box is cleared.
+    ScriptedRun second(PLEXA_PROGRAM);
+    const ScriptedRunResult printed = second.Run("wait-window amp\n"
+                                                 "wait-drawn amp\n"
+                                                 "print-panel " + again + "\n"
+                                                 "menu File > Print...\n"
+                                                 "wait-window Print Project\n"
+                                                 "button Print\n"
+                                                 "wait-no-window Print Project\n"
+                                                 "wait-file " + again + "\n"
+                                                 "close amp\n",
+                                                 {"amp.PRX"}, folder);
+    ASSERT_TRUE(printed.Exited(0)) << printed.status << printed.errors;
+    ASSERT_TRUE(ReadFile(again, bytes)) << printed.errors;
+    EXPECT_NE(bytes.find("/Count 2"), std::string::npos);
 }
 
 // A sheet printed alone: the job is titled with the sheet's name.

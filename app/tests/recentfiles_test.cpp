@@ -10,9 +10,16 @@
 
 #include "app/prefs.h"
 #include "app/recentmenus.h"
+#include "app/shell.h"
+#include "foundation/bitarray.h"
 #include "foundation/datetime.h"
 #include "foundation/filespec.h"
+#include "foundation/memory.h"
 #include "foundation/types.h"
+#include "graphics/fonts.h"
+#include "graphics/textstyle.h"
+#include "model/themes.h"
+#include "toolkit/vx_menus.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -59,6 +66,59 @@ TEST_F(RecentFiles, ListedOnceInOrderAndTheOldestGoesWhenFull) {
     UpdateRecentFilesMenu(&other, FourCC("TEXT"));
     EXPECT_EQ(Names(kRecentSheets).size(), 10u);
     InitRecentFiles();
+}
+
+// The Font menu: the system's fonts less the excluded ones. With some excluded, a separator and
+// "Others..." end it, and "Others..." is checked for a style whose font is left out; with every
+// font excluded "Select..." stands alone; with none excluded neither is added.
+TEST_F(RecentFiles, TheFontMenuLeavesOutTheExcludedFonts) {
+    SchStylesInit();
+    auto items = [] {
+        std::vector<std::string> texts;
+        VXMenuRecord* menu = VXBuildMenu(&gFontMenuDef);
+        for (int32_t item = 1; menu && item <= VXCountMenuItems(menu); ++item) {
+            char text[128];
+            VXGetMenuItemText(menu, true, item, text);
+            texts.emplace_back(text);
+        }
+        return texts;
+    };
+    auto exclude = [](const std::vector<uint16_t>& indexes) {
+        BitArray bits = CreateBitArray(gGenPool, VXCountFonts() + 8);
+        for (uint16_t index : indexes) BitArraySet(bits, index);
+        RecordFontPreferences(bits);
+        DisposeBitArray(bits);
+        BuildFontMenu();
+    };
+    exclude({});
+    const std::vector<std::string> all = items();
+    const std::vector<uint16_t> indexes = FontMenuIndexes();
+    ASSERT_GE(all.size(), 2u);
+    ASSERT_EQ(indexes.size(), all.size());
+    EXPECT_EQ(std::count(all.begin(), all.end(), "Others..."), 0);
+    txStyle style{};
+    style.fontName = InternFontName(all[0]);
+    EXPECT_EQ(GetFontMenuItemNumber(&style), 1);
+    EXPECT_EQ(MarkFontMenuItem(VXBuildMenu(&gFontMenuDef), &style), 1);
+
+    exclude({indexes[0]});
+    std::vector<std::string> shown = items();
+    ASSERT_EQ(shown.size(), all.size() + 1) << "one font less, a separator and Others... more";
+    EXPECT_TRUE(std::equal(all.begin() + 1, all.end(), shown.begin()));
+    EXPECT_EQ(shown.back(), "Others...");
+    EXPECT_EQ(FontMenuIndexes().size(), all.size() - 1);
+    EXPECT_EQ(GetFontMenuItemNumber(&style), 0) << "the excluded font has no item";
+    VXMenuRecord* menu = VXBuildMenu(&gFontMenuDef);
+    const int32_t others = VXCountMenuItems(menu);
+    EXPECT_EQ(MarkFontMenuItem(menu, &style), others);
+    EXPECT_TRUE(VXGetMenuItemChecked(menu, true, others));
+
+    exclude(indexes);
+    EXPECT_EQ(items(), std::vector<std::string>{"Select..."});
+    EXPECT_TRUE(FontMenuIndexes().empty());
+
+    exclude({});
+    EXPECT_EQ(items(), all);
 }
 
 #ifdef PLEXA_PROGRAM

@@ -1,7 +1,8 @@
 // Search and replace and the sheet settings in the running editor. A designator search over the
 // two-sheet project amp (ROOT.SHX with V1, R1, R2, and two instances of RC.SHX) visits the
 // project's sheets in tree order and each instance of RC.SHX in turn, then beeps and starts over;
-// Change All with one impossible change of a symbol applies the rest and reports that one; the
+// Change All with one impossible change of a symbol applies the rest and reports both, and the
+// count, as rows of the project's log window, from which a double click goes to the symbol; the
 // sheet settings rename the signals of the old prefix after the question is answered, and made
 // the defaults they hold for the next new sheet. Every dialog is photographed.
 #include <gtest/gtest.h>
@@ -136,9 +137,10 @@ TEST_F(ChangeAllRun, ANameChosenFromTheNamesMenuFillsTheAttributeRow) {
             "pause 300\n"
             "screenshot " + OutputPath("search-symbols-named.png") + " Find and Change\n" +
             "button Change All\n"
-            "wait-window ROOT\n"
-            "button OK\n"
+            "wait-window amp.PRX Messages\n"
             "wait-no-window Find and Change\n"
+            "close amp.PRX Messages\n"
+            "wait-no-window amp.PRX Messages\n"
             "panel " + copy + "\n"
             "menu File > Save a Copy...\n"
             "quit\n"
@@ -166,11 +168,14 @@ TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
             Find(0, "R1") + Replace(1, "NOPE") + Field(85, 4, "Tol") + Replace(4, "5%") +
             "screenshot " + OutputPath("search-change-all.png") + " Find and Change\n" +
             "button Change All\n"
-            "wait-window ROOT\n"
-            "wait-drawn ROOT\n"
-            "screenshot " + OutputPath("search-change-all-report.png") + "\n"
-            "button OK\n"
+            "wait-window amp.PRX Messages\n"
+            "wait-drawn amp.PRX Messages\n"
             "wait-no-window Find and Change\n"
+            "log-windows\n"
+            "screenshot-screen " + OutputPath("search-change-all-log.png") + "\n"
+            // A double click on the row of the change made (the second) goes to R1 in its sheet.
+            "click 100 48 double\n"
+            "wait-drawn ROOT\n"
             "log-windows\n"
             "panel " + copy + "\n"
             "menu File > Save a Copy...\n"
@@ -178,7 +183,9 @@ TEST_F(ChangeAllRun, ChangeAllAppliesWhatItCanAndReportsTheImpossibleChange) {
             "button Don't Save\n",
         {"amp.PRX"}, folder);
     ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
-    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: ROOT | amp"})) << result.errors;
+    EXPECT_EQ(result.Lines("windows:"), (std::vector<std::string>{"windows: amp.PRX Messages | ROOT | amp",
+                                                                  "windows: ROOT | amp.PRX Messages | amp"}))
+        << result.errors;
     SheetRecord* changed = Load(copy);
     ASSERT_NE(changed, nullptr);
     const std::string dump = DumpSheet(changed, kDumpSymbols);

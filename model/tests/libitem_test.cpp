@@ -423,7 +423,9 @@ TEST_F(LibItem, UnusedPinSetsAreDroppedAndPackagesMovedToSetsThatExist) {
          "s0:02 s1:0 h:03 p:", "s0:0 s1:0 h:0 p:"},
         {"no packages: the lowest set becomes pin set 0", 0, {{2, 3}, {3}}, {0, 2}, {}, true,
          "s0:23 s1:3 h:02 p:", "s0:0 s1:0 h:0 p:"},
-        {"no packages and a hidden pin only", 0, {{}, {}}, {1}, {}, false, "s0: s1: h:1 p:", "s0: s1: h: p:"},
+        // Hidden pins are kept when no section has pin numbers: they become pin set 0's.
+        {"no packages and a hidden pin only", 0, {{}, {}}, {1}, {}, false, "s0: s1: h:1 p:", "s0:0 s1:0 h:0 p:"},
+        {"no sections and a hidden pin of set 0", 0, {}, {0}, {}, false, "h:0 p:", "h:0 p:"},
         {"no pins at all", 0, {{0}, {0}}, {}, {}, false, "s0:0 s1:0 h: p:", "s0: s1: h: p:"},
         {"a wire symbol keeps none", 1, {{0}, {0}}, {0}, {0}, true, "s0:0 s1:0 h:0 p:0", "s0: s1: h: p:0"},
     };

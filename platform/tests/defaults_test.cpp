@@ -1,6 +1,7 @@
 // The user-defaults file and the user's folders: a value written by one process is read by the
 // next, and the XDG variables move the folders.
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/defaults_store.h"
@@ -73,6 +74,37 @@ TEST_F(DefaultsFile, AwkwardKeysAndTextsRoundTrip) {
             EXPECT_EQ(back, text) << key;
         }
     }
+}
+
+// The file lies in the settings folder beside the preferences; one that an earlier version kept
+// in the old folder is moved there when the store is first opened, once, and the old folder goes
+// when it is left empty. Where the settings folder holds a file already, the old one stays as it is.
+TEST_F(DefaultsFile, AFileInTheOldPlaceIsMovedOnce) {
+    namespace fs = std::filesystem;
+    const std::string file = DefaultsFilePath(), old = DefaultsOldFilePath();
+    EXPECT_EQ(file, dir_.path() + "/plexa/" + PlatformApplicationName() + ".conf");
+    EXPECT_EQ(old, dir_.path() + "/Orvix/" + PlatformApplicationName() + ".conf");
+    DefaultsSetInt("Sheet Grid", 25);
+    DefaultsReload();
+    fs::create_directories(fs::path(old).parent_path());
+    fs::rename(file, old);
+
+    int32_t value = 0;
+    EXPECT_TRUE(DefaultsGetInt("Sheet Grid", &value));
+    EXPECT_EQ(value, 25);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(fs::path(old).parent_path())) << "the emptied old folder goes";
+
+    // An old file beside a current one is left alone; the current one counts.
+    DefaultsSetInt("Sheet Grid", 30);
+    DefaultsReload();
+    fs::create_directories(fs::path(old).parent_path());
+    fs::copy_file(file, old);
+    DefaultsSetInt("Sheet Grid", 35);
+    DefaultsReload();
+    EXPECT_TRUE(DefaultsGetInt("Sheet Grid", &value));
+    EXPECT_EQ(value, 35);
+    EXPECT_TRUE(fs::exists(old));
 }
 
 TEST(UserFolders, FollowTheXDGVariables) {

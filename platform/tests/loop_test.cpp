@@ -39,14 +39,22 @@ TEST_F(Loop, DocumentArguments) {
     struct Case {
         std::vector<std::string> arguments;
         std::vector<std::string> documents;
+        bool print;
     };
     const Case cases[] = {
-        {{"plexa"}, {}},
-        {{"plexa", "/a/b.SHX", "-x", "--opt", "/c/./d.PRX"}, {"/a/b.SHX", "/c/d.PRX"}},
-        {{"plexa", "--", "-odd", "/e"}, {cwd + "/-odd", "/e"}},
-        {{"plexa", "rel/f.SHX"}, {cwd + "/rel/f.SHX"}},
+        {{"plexa"}, {}, false},
+        {{"plexa", "/a/b.SHX", "-x", "--opt", "/c/./d.PRX"}, {"/a/b.SHX", "/c/d.PRX"}, false},
+        {{"plexa", "--", "-odd", "/e"}, {cwd + "/-odd", "/e"}, false},
+        {{"plexa", "rel/f.SHX"}, {cwd + "/rel/f.SHX"}, false},
+        {{"plexa", "/a/b.SHX", "--print"}, {"/a/b.SHX"}, true},
+        {{"plexa", "--print", "--", "--print"}, {cwd + "/--print"}, true},
+        {{"plexa", "--", "--print"}, {cwd + "/--print"}, false},  // a document of that name
+        {{"--print", "/a"}, {"/a"}, false},                       // the program's own name
     };
-    for (const Case& c : cases) EXPECT_EQ(PlatformDocumentArguments(c.arguments), c.documents);
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlatformDocumentArguments(c.arguments), c.documents);
+        EXPECT_EQ(PlatformPrintArgument(c.arguments), c.print) << c.arguments.size();
+    }
 }
 
 TEST_F(Loop, DeferredCallsRunInTimeOrderAndOnlyInTheirModes) {

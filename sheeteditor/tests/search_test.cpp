@@ -92,11 +92,39 @@ TEST(SearchMatching, TheChangeMessagesNameTheText) {
               "Unable to change symbol's package to \"SO8\".");
     EXPECT_EQ(BuildChangeDataNotificationString(kChangeSlotFailed, "B"),
               "Unable to change symbol's slot designator to \"B\".");
-    ChangeDataLogEntry entry{kChangeComponentNameFailed, 2, "ROOT.SHX", "NOPE", "R1", false};
-    std::string first, second;
-    CalcChangeDataLogMessages(entry, &first, &second);
-    EXPECT_EQ(first, "Unable to change symbol's component name to \"NOPE\".");
-    EXPECT_EQ(second, "Symbol \"R1\" in Sheet \"ROOT.SHX\"");
+    // The rows of Change All's report by what they are and the item they name.
+    const struct {
+        ChangeLogRow row;
+        OSStatus code;
+        uint16_t kind;
+        const char* newData;
+        const char* refDes;
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {ChangeLogRow::kFailed, kChangeComponentNameFailed, kSearchSymbols, "NOPE", "R1",
+         "Unable to change symbol's component name to \"NOPE\".", "Symbol \"R1\" in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kChanged, 0, kSearchSymbols, "designator \"R7\", Tol \"5%\"", "R7",
+         "Changed designator \"R7\", Tol \"5%\".", "Symbol \"R7\" in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kChanged, 0, kSearchSignals, "name \"CLK\"", "CLK", "Changed name \"CLK\".",
+         "Signal \"CLK\" in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kChanged, 0, kSearchTexts, "text \"Amp\"", "", "Changed text \"Amp\".", "Text in Sheet \"ROOT.SHX\""},
+        {ChangeLogRow::kSummary, 0, kSearchTexts, "Changes applied to 2 text items.", "",
+         "Changes applied to 2 text items.", ""},
+    };
+    for (const auto& c : cases) {
+        ChangeDataLogEntry entry;
+        entry.row = c.row;
+        entry.code = c.code;
+        entry.kind = c.kind;
+        entry.sheetName = "ROOT.SHX";
+        entry.newData = c.newData;
+        entry.refDes = c.refDes;
+        std::string first, second;
+        CalcChangeDataLogMessages(entry, &first, &second);
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(second, c.second);
+    }
 }
 
 TEST(SheetSettingsTexts, ThePageSizeAndTheFitWarning) {
@@ -241,14 +269,23 @@ TEST_F(SearchProject, ChangeAllWithOneImpossibleChangeLogsOneEntryAndAppliesTheR
     lv->project = project;
     InDialog([](VXWindowRecordTag*) {}, 13);
     EXPECT_EQ(DoSearchReplaceCommand(404), 1);
-    ASSERT_EQ(lv->log.size(), 1u);
-    EXPECT_EQ(lv->log[0].code, kChangePackageFailed);
-    EXPECT_EQ(lv->log[0].refDes, "R2");
-    EXPECT_EQ(lv->log[0].sheetName, "ROOT.SHX");
     EXPECT_EQ(lv->changeCount, 1);
-    EXPECT_EQ(lv->lastMessage,
-              "Changes applied to 1 symbol.\nUnable to change symbol's package to \"SO8\".\n"
-              "Symbol \"R2\" in Sheet \"ROOT.SHX\"");
+    // The report: the change that failed, the change made, the count.
+    std::vector<std::string> rows;
+    for (const ChangeDataLogEntry& entry : lv->log) {
+        std::string first, second;
+        CalcChangeDataLogMessages(entry, &first, &second);
+        rows.push_back(first + " | " + second);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "Unable to change symbol's package to \"SO8\". | Symbol \"R2\" in Sheet \"ROOT.SHX\"",
+                        "Changed Tol \"5%\". | Symbol \"R2\" in Sheet \"ROOT.SHX\"",
+                        "Changes applied to 1 symbol. | ",
+                    }));
+    ASSERT_EQ(lv->log.size(), 3u);
+    EXPECT_EQ(lv->log[0].code, kChangePackageFailed);
+    EXPECT_EQ(lv->log[1].row, ChangeLogRow::kChanged);
+    EXPECT_EQ(lv->log[1].serial, lv->log[0].serial) << "both rows link to R2";
 }
 
 TEST_F(SearchProject, ARenameThatOnlyChangesCaseIsMarkedAsSuch) {

@@ -1,12 +1,18 @@
-// Ticks, waiting, keys, application ids and the key/value store.
+// Ticks, waiting, the busy cursor, keys, application ids and the key/value store.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/cursor_platform.h"
 #include "platform/defaults_store.h"
+#include "platform/testseam_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
+#include "toolkit/vx_about.h"
 #include "toolkit/vx_services.h"
+#include "toolkit/vx_tracking.h"
 
 namespace plexa::test {
 namespace {
@@ -82,6 +88,38 @@ TEST_F(Services, ApplicationIdentifiersAndResources) {
     unsetenv("PLEXA_RESOURCE_DIR");
 }
 
+// The busy cursor turns to the next of its four pictures only when 10 ticks have passed since it
+// last turned, however often a loop asks; after the fourth comes the first.
+TEST_F(Services, TheWaitCursorTurnsAtMostEveryTenTicks) {
+    std::vector<PlatformCursor*> cycle;
+    for (int32_t id = 2001; id <= 2004; ++id) cycle.push_back(VXGetCursorWithId(id, 0, 0));
+    for (PlatformCursor* cursor : cycle) ASSERT_NE(cursor, nullptr);
+    auto shown = [&] { return std::find(cycle.begin(), cycle.end(), PlatformCurrentCursor()) - cycle.begin(); };
+    // 60000 ticks after the start, later than any earlier turn; then to the tick given from there.
+    TestClockAdvance(1'000'000'000);
+    int64_t at = 0;
+    auto toTick = [&](int64_t tick) {
+        const int64_t micros = (tick * 1'000'000 + 59) / 60;
+        TestClockAdvance(micros - at);
+        at = micros;
+    };
+    WaitCursor();
+    const auto first = shown();
+    ASSERT_LT(first, 4);
+    toTick(9);
+    WaitCursor();
+    WaitCursor();
+    EXPECT_EQ(shown(), first);
+    for (int turn = 1; turn <= 4; ++turn) {
+        toTick(10 * turn);
+        WaitCursor();
+        EXPECT_EQ(shown(), (first + turn) % 4) << turn;
+        toTick(10 * turn + 9);
+        WaitCursor();
+        EXPECT_EQ(shown(), (first + turn) % 4) << turn;
+    }
+}
+
 class Defaults : public Services {
 protected:
     void SetUp() override {
@@ -98,7 +136,7 @@ protected:
 };
 
 TEST_F(Defaults, ValuesRoundTrip) {
-    EXPECT_EQ(DefaultsFilePath(), dir_.path() + "/Orvix/Plexa.conf");
+    EXPECT_EQ(DefaultsFilePath(), dir_.path() + "/plexa/Plexa.conf");
     EXPECT_EQ(VXGetIntValueForKey("Count"), 0);
     VXStoreIntValueForKey("Count", -42);
     EXPECT_EQ(VXGetIntValueForKey("Count"), -42);
