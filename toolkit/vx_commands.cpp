@@ -17,7 +17,8 @@ VXCommandHooks gVXCommandHooks;
 namespace {
 
 constexpr uint16_t kCommandClose = 203, kCommandEditMenu = 300, kCommandCut = 302,
-                   kCommandPaste = 304, kCommandClear = 305, kCommandFileMenu = 200;
+                   kCommandPaste = 304, kCommandClear = 305, kCommandSelectAll = 306,
+                   kCommandFileMenu = 200;
 
 // The focus as commands see it: the keyboard window, the focused control and its window.
 struct Focus {
@@ -149,7 +150,8 @@ int32_t VXDefaultCommandHandler(VXWindowRecordTag* window, VXEventRecord* event)
         case kCommandCut:
         case kCommandCut + 1:
         case kCommandPaste:
-        case kCommandClear: {
+        case kCommandClear:
+        case kCommandSelectAll: {
             if (!window) return 1;
             const Focus focus = AskFocus(window);
             if (!focus.control) return 1;
@@ -236,14 +238,15 @@ int32_t DefaultPrepCommand(VXPrepCommandRecord* record) {
         case kCommandCut:
         case kCommandCut + 1:
         case kCommandPaste:
-        case kCommandClear: {
+        case kCommandClear:
+        case kCommandSelectAll: {
             bool selection = false;
             const bool editText = record->focusedControl && gVXCommandHooks.isEditText &&
                                   gVXCommandHooks.isEditText(record->window,
                                                              record->focusedControl, &selection);
             if (!editText)
                 record->enabled = 0;
-            else if (record->command == kCommandEditMenu)
+            else if (record->command == kCommandEditMenu || record->command == kCommandSelectAll)
                 record->enabled = 1;
             else if (record->command == kCommandPaste)
                 record->enabled = gVXCommandHooks.scrapCharacters &&

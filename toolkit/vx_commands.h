@@ -56,7 +56,7 @@ struct VXPrepCommandSetup {
 struct VXCommandHooks {
     // Whether a control is an edit text; with one, whether its selection is not empty.
     bool (*isEditText)(VXWindowRecordTag* window, void* control, bool* hasSelection) = nullptr;
-    // Cut, copy, paste or clear (302 to 305) on an edit text; false when it is none.
+    // Cut, copy, paste, clear or select all (302 to 306) on an edit text; false when it is none.
     bool (*editClipCommand)(VXWindowRecordTag* window, void* control, uint16_t command) = nullptr;
     // Characters in the text engine's private scrap.
     int32_t (*scrapCharacters)() = nullptr;
