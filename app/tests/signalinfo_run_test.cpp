@@ -64,6 +64,34 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     EXPECT_EQ(dump.find("\"OLD\""), std::string::npos) << dump;
 }
 
+// Edit > Select All's key (Ctrl+A) in the dialog selects the field's text, which the name typed
+// then replaces: the menu command does not take the key from the field while the dialog is up.
+TEST_F(SignalInfoRun, SelectAllInTheDialogsFieldSelectsItsText) {
+    SignalHandle net = Draw({P(100, 300), P(900, 300)});
+    SetSignalName(net, drawing->stringBlock, "OLD");
+    ASSERT_NE(CreateSignalWireLabel(drawing, net, FirstWire((*net)->wires), 0, false), nullptr);
+    const std::string at = WriteSheetAtScale("Nets.SHX", 100);
+    const std::string copy = dir.path() + "/renamed.SHX";
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Nets\nwait-drawn Nets\n" +
+        RenameFromTheLabel("AB") +  // the selected name replaced: the caret after "AB"
+        "log-menu Edit\n"
+        "key Ctrl+A\n"
+        "type CLK\n"
+        "key Return\n"
+        "wait-no-window Signal Info\n"
+        "panel " + copy + "\nmenu File > Save a Copy...\n"
+        "close Nets\nbutton Don't Save\n",
+        {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_EQ(result.Lines("  Select All\t"), std::vector<std::string>{"  Select All\tenabled"});
+    SheetRecord* renamed = Load(copy);
+    ASSERT_NE(renamed, nullptr);
+    const std::string dump = DumpSheet(renamed, kDumpSignals);
+    EXPECT_NE(dump.find("\"CLK\""), std::string::npos) << dump;
+}
+
 // A double click on a wire opens its signal's dialog as one on its label does, whether the wire
 // was selected before or not (the double click's first press selects it anyway): the wire renamed
 // twice this way, once from nothing selected and once after a click selected it, carries the
