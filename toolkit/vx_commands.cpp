@@ -27,9 +27,10 @@ struct Focus {
     void* control = nullptr;
 };
 
+// Without a window: that of the command window (see VXCommandWindow), else the key window's.
 Focus AskFocus(VXWindowRecordTag* window) {
     Focus focus;
-    VXGetFocusWindow(window, &focus.keyboard, &focus.controlWindow, &focus.control);
+    VXGetFocusWindow(window ? window : VXCommandWindow(), &focus.keyboard, &focus.controlWindow, &focus.control);
     return focus;
 }
 
@@ -267,8 +268,26 @@ int32_t DefaultPrepCommand(VXPrepCommandRecord* record) {
     }
 }
 
-void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers) {
+namespace {
+// Kept by id: the command may close the window.
+int32_t gCommandWindowID = 0;
+}  // namespace
+
+VXWindowRecordTag* VXCommandWindow() {
+    return gCommandWindowID ? VXGetWindowFromId(gCommandWindowID) : nullptr;
+}
+
+VXCommandWindowScope::VXCommandWindowScope(VXWindowRecordTag* window) : previous_(gCommandWindowID) {
+    window = window ? VXGetTopParent(window) : nullptr;
+    gCommandWindowID = window ? window->windowID : 0;
+}
+
+VXCommandWindowScope::~VXCommandWindowScope() { gCommandWindowID = previous_; }
+
+void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers,
+                      VXWindowRecordTag* barWindow) {
     if (!menu || position == 0) return;
+    const VXCommandWindowScope scope(barWindow);
     const bool shift = (modifiers & kVXModShift) != 0;
     const bool option = (modifiers & kVXModOption) != 0;
     const int32_t fontIndex = VXGetFontIndexFromMenu(menu, position);

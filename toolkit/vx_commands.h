@@ -84,8 +84,26 @@ void PrepareOneMenu(VXMenuRecord* menu, int32_t ignored, bool onDemand);
 void PrepareMenuBar();
 int32_t DefaultPrepCommand(VXPrepCommandRecord* record);
 
-// A menu item was chosen: its menu, position (from 1) and the modifiers held.
-void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers);
+// A menu item was chosen: its menu, position (from 1) and the modifiers held; `barWindow` is the
+// top-level window whose menu bar the menu was opened from (null: a popup, or not known).
+void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers,
+                      VXWindowRecordTag* barWindow = nullptr);
+
+// The top-level window whose menu bar (or whose keys) reached the command being prepared or run:
+// the commands of a window's menus act on that window's document, whichever window the toolkit
+// holds in front. Null outside of that, and when the menu was not reached from a window.
+VXWindowRecordTag* VXCommandWindow();
+// Makes `window` the command window while it lives; the previous one afterwards.
+class VXCommandWindowScope {
+public:
+    explicit VXCommandWindowScope(VXWindowRecordTag* window);
+    ~VXCommandWindowScope();
+    VXCommandWindowScope(const VXCommandWindowScope&) = delete;
+    VXCommandWindowScope& operator=(const VXCommandWindowScope&) = delete;
+
+private:
+    int32_t previous_;
+};
 // Whether menu commands work now (not while a mouse-tracking loop runs).
 bool VXMenuWorksWhenModal();
 

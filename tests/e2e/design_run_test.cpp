@@ -852,10 +852,11 @@ TEST_F(DesignRun, Step4CopiedPartsReachTheSystemClipboardAsAPicture) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(copied()) << run.Finish(std::chrono::seconds(1)).errors;
     const std::string report = Path("probe.txt");
-    ChildProcess probe(PLEXA_APP_TESTS, {"--gtest_filter=SheetClipboardProbe.*"},
-                       {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "PLEXA_CLIPBOARD_PROBE=" + report,
-                        "ASAN_OPTIONS=detect_leaks=0"});
-    EXPECT_EQ(probe.Wait(kRunLimit), 0);
+    ChildProcess probe(PLEXA_CLIPBOARD_PROBE, {report},
+                       {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0"},
+                       Path("probe-errors"));
+    std::string probeErrors;
+    EXPECT_EQ(probe.Wait(kRunLimit), 0) << (ReadFile(Path("probe-errors"), probeErrors) ? probeErrors : std::string());
     run.Finish(std::chrono::seconds(0));
     std::string found;
     ASSERT_TRUE(ReadFile(report, found));
