@@ -248,6 +248,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             AddMouse(steps, step, Verb::kRelease, x2, y2);
             continue;
         } else if (verb == "menu") {
+            step.text.clear();  // the key window's bar
             step.path = Split(rest, '>');
             need(step.path.size() >= 2);
             step.verb = Verb::kMenu;
