@@ -68,8 +68,6 @@ constexpr At kAnnotationTab{121, 18}, kKeepAnnotation{30, 54};
 constexpr At kHierarchicalDesign{30, 100};
 // The project window: its "add top-level sheets" button and its first row.
 constexpr At kAddSheets{51, 18}, kFirstRow{60, 48};
-// A spot of the sheets where nothing lies.
-constexpr At kEmptySpot{700, 650};
 // The symbol editor's pin tool.
 constexpr At kPinTool{158, 191};
 // The script dialog: "Open the output afterwards" and Run.
@@ -258,11 +256,9 @@ protected:
     }
     // A net named through the signal dialog a double click on its wire opens, with the arrow
     // tool (chosen again: the click choosing it right after a wire was ended by a double click
-    // that placed a port did not always take) and nothing selected (a real double click on the
-    // selected wire drawn last opens no dialog).
+    // that placed a port did not always take).
     void NameNet(const std::string& sheet, At onWire, const std::string& name) {
         Click(kArrowTool);
-        Click(kEmptySpot);
         Click(onWire, 2);
         Front("Signal Info", false);
         Key("ctrl+a");
