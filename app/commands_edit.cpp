@@ -235,9 +235,12 @@ void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 306: {
         // A sheet selects its items unless a part is being placed or a wire drawn; a symbol
         // editor its drawing's unless the pin tool is on or one of its fields or its parts list
-        // has the focus; the project window its rows.
+        // has the focus; the project window its rows; a dialog in front the text of its field
+        // that has the keys (the toolkit's own command).
         bool selection = false;
-        if (front.sheet)
+        if (front.modal)
+            r->enabled = FocusedFieldSelection(r, &selection);
+        else if (front.sheet)
             r->enabled = front.sheet->selectedTool != kDrawToolLibraryPart && !IsWireCreationInProgress();
         else if (front.editor)
             r->enabled = front.editor->tool != kSymEditToolPin && !FocusedFieldSelection(r, &selection) &&

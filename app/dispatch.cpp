@@ -267,9 +267,12 @@ int16_t GetFrontWindowsDataRecord(SheetRecord** sheet, SymbolEditorRecord** edit
     *project = nullptr;
     if (window) *window = nullptr;
     if (VXIsModalWindowActive()) return kModalInFrontKind;
-    VXWindowRecordTag* front = nullptr;
+    // While a window's menu (or its keys) prepares or runs a command, that window's document is
+    // the front one, wherever the window stands.
+    VXWindowRecordTag* front = VXCommandWindow();
+    if (!IsDocumentWindow(front)) front = nullptr;
     for (VXWindowRecordTag* w : VXTopLevelWindows())
-        if (IsDocumentWindow(w)) {
+        if (!front && IsDocumentWindow(w)) {
             front = w;
             break;
         }

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 #include <deque>
 
@@ -21,6 +22,9 @@ namespace {
 
 PlatformMenuCallbacks gCallbacks;
 std::deque<int32_t> gScriptedChoices;
+// The menu bar that opened the menus now open (the same menus show in every window's bar); null
+// while a popup menu is open, and again once an item of them was chosen.
+QPointer<QMenuBar> gOpenedFrom;
 
 constexpr const char* kTagProperty = "plexaTag";
 constexpr const char* kReferenceProperty = "plexaReference";
@@ -64,10 +68,30 @@ QAction* ActionAt(const PlatformMenu* menu, int32_t index) {
     return index < actions.size() ? actions[index] : nullptr;
 }
 
+// The id of the window whose bar holds the bar `bar`, 0 for none.
+int32_t BarWindowID(const QMenuBar* bar) {
+    if (bar)
+        for (PlatformWindow* window : PlatformTopLevelWindows())
+            if (PlatformWindowMenuBarWidget(window, false) == bar) return PlatformWindowID(window);
+    return 0;
+}
+
+// Notes which bar opens a menu: the bar whose open title is the menu's. A sub-menu opens from a
+// menu that is open and keeps the bar of that one; any other menu is a popup.
+void NoteOpening(const QMenu* menu) {
+    if (qobject_cast<QMenu*>(QApplication::activePopupWidget())) return;
+    gOpenedFrom = nullptr;
+    for (PlatformWindow* window : PlatformTopLevelWindows())
+        if (QMenuBar* bar = PlatformWindowMenuBarWidget(window, false))
+            if (bar->activeAction() && bar->activeAction()->menu() == menu) gOpenedFrom = bar;
+}
+
 void Triggered(PlatformMenu* menu, QAction* action) {
     const int32_t index = int32_t(menu->menu->actions().indexOf(action));
+    const int32_t barWindow = BarWindowID(gOpenedFrom);
+    gOpenedFrom = nullptr;
     if (index >= 0 && gCallbacks.triggered)
-        gCallbacks.triggered(menu, menu->owner, index, CurrentModifiers());
+        gCallbacks.triggered(menu, menu->owner, index, CurrentModifiers(), barWindow);
 }
 
 void ShowText(QAction* action) {
@@ -96,7 +120,8 @@ PlatformMenu* PlatformMenuCreate(const char* title, void* owner) {
     menu->menu->setProperty(kTitleProperty, text);
     menu->owner = owner;
     QObject::connect(menu->menu, &QMenu::aboutToShow, menu->menu, [menu] {
-        if (gCallbacks.aboutToShow) gCallbacks.aboutToShow(menu, menu->owner);
+        NoteOpening(menu->menu);
+        if (gCallbacks.aboutToShow) gCallbacks.aboutToShow(menu, menu->owner, BarWindowID(gOpenedFrom));
     });
     return menu;
 }
@@ -337,6 +362,7 @@ std::vector<std::string> PlatformWindowMenuTitles(PlatformWindow* window) {
 int32_t PlatformMenuPopup(PlatformMenu* menu, PlatformWindow* window, int32_t x, int32_t y,
                           int32_t positionItem) {
     if (!menu) return -1;
+    gOpenedFrom = nullptr;
     if (!gScriptedChoices.empty()) {
         const int32_t choice = gScriptedChoices.front();
         gScriptedChoices.pop_front();
@@ -366,6 +392,7 @@ void TestOpenMenu(PlatformMenu* menu) {
 }
 
 void TestChooseMenuItem(PlatformMenu* menu, int32_t index) {
+    gOpenedFrom = nullptr;
     if (QAction* action = ActionAt(menu, index)) action->trigger();
 }
 

@@ -14,11 +14,14 @@ class DrawImage;
 struct PlatformMenu;
 struct PlatformWindow;
 
+// `barWindow` is the id of the top-level window whose menu bar opened the menu (for a sub-menu,
+// the menu above it), 0 for a popup menu or an item chosen without its menu open.
 struct PlatformMenuCallbacks {
     // The menu is about to open (from a menu bar or as a sub-menu).
-    void (*aboutToShow)(PlatformMenu* menu, void* owner) = nullptr;
+    void (*aboutToShow)(PlatformMenu* menu, void* owner, int32_t barWindow) = nullptr;
     // An item was chosen; modifiers are the kPlatformMod* bits held at that moment.
-    void (*triggered)(PlatformMenu* menu, void* owner, int32_t index, uint32_t modifiers) = nullptr;
+    void (*triggered)(PlatformMenu* menu, void* owner, int32_t index, uint32_t modifiers,
+                      int32_t barWindow) = nullptr;
 };
 void PlatformSetMenuCallbacks(const PlatformMenuCallbacks& callbacks);
 

@@ -258,7 +258,15 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
             AddMouse(steps, step, Verb::kRelease, Number(words[0], line), Number(words[1], line));
             continue;
         } else if (verb == "menu") {
+            step.text.clear();  // the key window's bar
             step.path = Split(rest, '>');
+            need(step.path.size() >= 2);
+            step.verb = Verb::kMenu;
+        } else if (verb == "menu-in") {
+            const std::vector<std::string> parts = Split(rest, '|');
+            need(parts.size() == 2 && !parts[0].empty());
+            step.text = parts[0];
+            step.path = Split(parts[1], '>');
             need(step.path.size() >= 2);
             step.verb = Verb::kMenu;
         } else if (verb == "choose") { need(!rest.empty()); step.verb = Verb::kChoose; }
@@ -513,8 +521,9 @@ void PlayGesture(const Step& step) {
 
 // ---- Menus ----
 
-QMenuBar* Bar(const Step& step) {
-    QMenuBar* bar = PlatformWindowMenuBarWidget(StepWindow(step, {}), false);
+// The key window's menu bar, or that of the window titled `title`.
+QMenuBar* Bar(const Step& step, const std::string& title = {}) {
+    QMenuBar* bar = PlatformWindowMenuBarWidget(StepWindow(step, title), false);
     if (!bar || bar->isHidden()) Fail(step.line, "the window has no menu bar");
     return bar;
 }
@@ -534,8 +543,8 @@ void CloseMenus() {
 }
 
 // Opens a menu of the key window's menu bar, as a click on its title does.
-QMenu* OpenBarMenu(const Step& step, const std::string& title) {
-    QMenuBar* bar = Bar(step);
+QMenu* OpenBarMenu(const Step& step, const std::string& title, const std::string& window = {}) {
+    QMenuBar* bar = Bar(step, window);
     QAction* action = ActionTitled(bar->actions(), title);
     if (!action || !action->menu()) Fail(step.line, "the menu bar has no menu \"" + title + "\"");
     CloseMenus();
@@ -546,7 +555,7 @@ QMenu* OpenBarMenu(const Step& step, const std::string& title) {
 }
 
 void PlayMenu(const Step& step) {
-    QMenu* menu = OpenBarMenu(step, step.path[0]);
+    QMenu* menu = OpenBarMenu(step, step.path[0], step.text);
     for (size_t i = 1; i < step.path.size(); ++i) {
         QAction* action = ActionTitled(menu->actions(), step.path[i]);
         const std::string where = "\"" + Plain(menu->title()).toStdString() + " > " + step.path[i] + "\"";

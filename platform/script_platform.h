@@ -31,6 +31,9 @@
 //   pinch X Y PERCENT          a touchpad pinch that grows (or, negative, shrinks) by PERCENT
 //   menu MENU > ITEM [> ITEM]  opens MENU from the key window's menu bar and chooses the item
 //                              (through sub-menus); a missing or disabled item fails the run
+//   menu-in TITLE | MENU > ITEM [> ITEM]
+//                              the same from the menu bar of the window with the title, in
+//                              front or not
 //   choose TEXT                chooses the item of the open popup menu
 //   button TEXT                waits until a button with the text is up (front window first) and
 //                              clicks it: the answer to an alert, a save question, a dialog

@@ -17,7 +17,8 @@ VXCommandHooks gVXCommandHooks;
 namespace {
 
 constexpr uint16_t kCommandClose = 203, kCommandEditMenu = 300, kCommandCut = 302,
-                   kCommandPaste = 304, kCommandClear = 305, kCommandFileMenu = 200;
+                   kCommandPaste = 304, kCommandClear = 305, kCommandSelectAll = 306,
+                   kCommandFileMenu = 200;
 
 // The focus as commands see it: the keyboard window, the focused control and its window.
 struct Focus {
@@ -26,9 +27,10 @@ struct Focus {
     void* control = nullptr;
 };
 
+// Without a window: that of the command window (see VXCommandWindow), else the key window's.
 Focus AskFocus(VXWindowRecordTag* window) {
     Focus focus;
-    VXGetFocusWindow(window, &focus.keyboard, &focus.controlWindow, &focus.control);
+    VXGetFocusWindow(window ? window : VXCommandWindow(), &focus.keyboard, &focus.controlWindow, &focus.control);
     return focus;
 }
 
@@ -149,7 +151,8 @@ int32_t VXDefaultCommandHandler(VXWindowRecordTag* window, VXEventRecord* event)
         case kCommandCut:
         case kCommandCut + 1:
         case kCommandPaste:
-        case kCommandClear: {
+        case kCommandClear:
+        case kCommandSelectAll: {
             if (!window) return 1;
             const Focus focus = AskFocus(window);
             if (!focus.control) return 1;
@@ -236,14 +239,15 @@ int32_t DefaultPrepCommand(VXPrepCommandRecord* record) {
         case kCommandCut:
         case kCommandCut + 1:
         case kCommandPaste:
-        case kCommandClear: {
+        case kCommandClear:
+        case kCommandSelectAll: {
             bool selection = false;
             const bool editText = record->focusedControl && gVXCommandHooks.isEditText &&
                                   gVXCommandHooks.isEditText(record->window,
                                                              record->focusedControl, &selection);
             if (!editText)
                 record->enabled = 0;
-            else if (record->command == kCommandEditMenu)
+            else if (record->command == kCommandEditMenu || record->command == kCommandSelectAll)
                 record->enabled = 1;
             else if (record->command == kCommandPaste)
                 record->enabled = gVXCommandHooks.scrapCharacters &&
@@ -264,8 +268,26 @@ int32_t DefaultPrepCommand(VXPrepCommandRecord* record) {
     }
 }
 
-void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers) {
+namespace {
+// Kept by id: the command may close the window.
+int32_t gCommandWindowID = 0;
+}  // namespace
+
+VXWindowRecordTag* VXCommandWindow() {
+    return gCommandWindowID ? VXGetWindowFromId(gCommandWindowID) : nullptr;
+}
+
+VXCommandWindowScope::VXCommandWindowScope(VXWindowRecordTag* window) : previous_(gCommandWindowID) {
+    window = window ? VXGetTopParent(window) : nullptr;
+    gCommandWindowID = window ? window->windowID : 0;
+}
+
+VXCommandWindowScope::~VXCommandWindowScope() { gCommandWindowID = previous_; }
+
+void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers,
+                      VXWindowRecordTag* barWindow) {
     if (!menu || position == 0) return;
+    const VXCommandWindowScope scope(barWindow);
     const bool shift = (modifiers & kVXModShift) != 0;
     const bool option = (modifiers & kVXModOption) != 0;
     const int32_t fontIndex = VXGetFontIndexFromMenu(menu, position);

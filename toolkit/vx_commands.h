@@ -56,7 +56,7 @@ struct VXPrepCommandSetup {
 struct VXCommandHooks {
     // Whether a control is an edit text; with one, whether its selection is not empty.
     bool (*isEditText)(VXWindowRecordTag* window, void* control, bool* hasSelection) = nullptr;
-    // Cut, copy, paste or clear (302 to 305) on an edit text; false when it is none.
+    // Cut, copy, paste, clear or select all (302 to 306) on an edit text; false when it is none.
     bool (*editClipCommand)(VXWindowRecordTag* window, void* control, uint16_t command) = nullptr;
     // Characters in the text engine's private scrap.
     int32_t (*scrapCharacters)() = nullptr;
@@ -84,8 +84,26 @@ void PrepareOneMenu(VXMenuRecord* menu, int32_t ignored, bool onDemand);
 void PrepareMenuBar();
 int32_t DefaultPrepCommand(VXPrepCommandRecord* record);
 
-// A menu item was chosen: its menu, position (from 1) and the modifiers held.
-void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers);
+// A menu item was chosen: its menu, position (from 1) and the modifiers held; `barWindow` is the
+// top-level window whose menu bar the menu was opened from (null: a popup, or not known).
+void VXMenuItemChosen(VXMenuRecord* menu, uint16_t position, uint32_t modifiers,
+                      VXWindowRecordTag* barWindow = nullptr);
+
+// The top-level window whose menu bar (or whose keys) reached the command being prepared or run:
+// the commands of a window's menus act on that window's document, whichever window the toolkit
+// holds in front. Null outside of that, and when the menu was not reached from a window.
+VXWindowRecordTag* VXCommandWindow();
+// Makes `window` the command window while it lives; the previous one afterwards.
+class VXCommandWindowScope {
+public:
+    explicit VXCommandWindowScope(VXWindowRecordTag* window);
+    ~VXCommandWindowScope();
+    VXCommandWindowScope(const VXCommandWindowScope&) = delete;
+    VXCommandWindowScope& operator=(const VXCommandWindowScope&) = delete;
+
+private:
+    int32_t previous_;
+};
 // Whether menu commands work now (not while a mouse-tracking loop runs).
 bool VXMenuWorksWhenModal();
 

@@ -310,7 +310,11 @@ int32_t VXGetItemTextSelection(VXWindowRecordTag* window, int16_t item, int32_t*
 
 bool VXEditControlClipCommand(VXWindowRecordTag* window, int16_t item, uint16_t command) {
     VXControlRecordTag* c = Find(window, item, kVXEditText);
-    if (!c || command < 302 || command > 305) return false;
+    if (!c || command < 302 || command > 306) return false;
+    if (command == 306) {
+        VXSelectItemText(window, item, 0, 32767);
+        return true;
+    }
     if (command == 304) {
         if (VXTECountScrapCharacters() <= 0) return false;
     } else {

@@ -30,7 +30,7 @@ bool VXEnforceItemIntRange(VXWindowRecordTag* window, int16_t item, int32_t mini
 void VXSelectItemText(VXWindowRecordTag* window, int16_t item, int32_t start, int32_t end);
 int32_t VXGetItemTextSelection(VXWindowRecordTag* window, int16_t item, int32_t* start,
                                int32_t* end);
-// 302 cut, 303 copy, 304 paste, 305 clear; true when the command was sent.
+// 302 cut, 303 copy, 304 paste, 305 clear, 306 select all; true when the command was sent.
 bool VXEditControlClipCommand(VXWindowRecordTag* window, int16_t item, uint16_t command);
 void VXSetEditTextAllCaps(VXWindowRecordTag* window, int16_t item, bool on);
 void VXSetEditTextButtonKeyHook(VXWindowRecordTag* window, int16_t item, VXEditKeyHook hook);

@@ -44,6 +44,9 @@ struct ControlList : WindowClassInfoTag {
     };
     std::vector<Stop> loop;  // the keyboard loop (a top-level window's own and its children's)
     bool loopBuilt = false;
+    // The control that had the keys when the window's controls were made inactive (inactive
+    // controls take no focus), given them back when they are active again.
+    Stop inactiveFocus{0, 0};
     ~ControlList() override;
 };
 
@@ -764,6 +767,9 @@ void VXSetControlActive(VXControlRecordTag* control, bool active) {
 bool VXSetWindowControlsActive(VXWindowRecordTag* window, bool active) {
     if (!window) return false;
     const bool former = !(window->status() & kVXStatusControlsInactive);
+    if (!active && former)
+        if (VXControlRecordTag* focused = FocusedControl(window, true))
+            ListOf(window, true)->inactiveFocus = {focused->window->windowID, focused->item};
     if (active)
         window->status() &= ~kVXStatusControlsInactive;
     else
@@ -772,6 +778,12 @@ bool VXSetWindowControlsActive(VXWindowRecordTag* window, bool active) {
     for (VXControlRecordTag* c = VXGetFirstControl(window); c; c = c->next)
         if (!(c->flags & kVXCtlItemDisabled)) VXSetControlActive(c, active);
     VXSetWindow(previous);
+    if (ControlList* list = active ? ListOf(window, false) : nullptr; list && list->inactiveFocus.item) {
+        const ControlList::Stop stop = list->inactiveFocus;
+        list->inactiveFocus = {0, 0};
+        if (VXWindowRecordTag* owner = VXGetWindowFromId(stop.windowID); owner && !FocusedControl(window, true))
+            VXSetFocusItem(owner, stop.item);
+    }
     return former;
 }
 

@@ -120,9 +120,10 @@ bool Traverse(VXMenuRecord* menu, VXMenuVisitProc proc, void* refcon, int depth)
 
 // Platform notices.
 
-void OnAboutToShow(PlatformMenu*, void* owner) {
+void OnAboutToShow(PlatformMenu*, void* owner, int32_t barWindow) {
     auto* menu = static_cast<VXMenuRecord*>(owner);
     if (!menu || vx.popupMenuTracking) return;
+    const VXCommandWindowScope scope(barWindow ? VXGetWindowFromId(barWindow) : nullptr);
     if (menu == gAppMenu) {
         for (uint16_t command : {kVXCommandAbout, kVXCommandPreferences,
                                  kVXCommandAccessibleLocations, kVXCommandQuit})
@@ -139,9 +140,10 @@ void OnAboutToShow(PlatformMenu*, void* owner) {
     PrepareOneMenu(menu, 0, true);
 }
 
-void OnTriggered(PlatformMenu*, void* owner, int32_t index, uint32_t modifiers) {
+void OnTriggered(PlatformMenu*, void* owner, int32_t index, uint32_t modifiers, int32_t barWindow) {
     if (!VXMenuWorksWhenModal()) return;
-    VXMenuItemChosen(static_cast<VXMenuRecord*>(owner), uint16_t(index + 1), modifiers);
+    VXMenuItemChosen(static_cast<VXMenuRecord*>(owner), uint16_t(index + 1), modifiers,
+                     barWindow ? VXGetWindowFromId(barWindow) : nullptr);
 }
 
 VXMenuRecord* NewRecord(uint16_t menuID, const char* title, const VXMenuDef* definition) {
@@ -643,8 +645,10 @@ void VXAttachMenuBarToWindow(VXWindowRecordTag* window) {
     PlatformWindowSetMenus(window->platformWindow, menus);
 }
 
-int32_t VXMenuKeyEquivalent(VXWindowRecordTag*, uint16_t character, uint32_t modifiers) {
+int32_t VXMenuKeyEquivalent(VXWindowRecordTag* window, uint16_t character, uint32_t modifiers) {
     if (!(modifiers & kPlatformModCommand) || character == 0 || character > 0x7F) return 0;
+    // The command acts on the window the keys were typed in.
+    const VXCommandWindowScope scope(window);
     const uint16_t key = uint16_t(std::tolower(character));
     if (std::isupper(character)) modifiers |= kPlatformModShift;
     VXMenuRecord* menu = nullptr;

@@ -21,7 +21,8 @@ namespace {
 using SignalInfoRun = SheetContentsTest;
 
 // A double click on a signal's label in the running program opens the signal's dialog; the name
-// typed there renames the signal (the dialog's cases are checked in-process in sheeteditor/tests).
+// typed there renames the signal (the dialog's cases are checked in-process in sheeteditor/tests),
+// and Ctrl+A there selects the field's text.
 TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
     SignalHandle net = Draw({P(100, 300), P(900, 300)});
     SetSignalName(net, drawing->stringBlock, "OLD");
@@ -36,7 +37,10 @@ TEST_F(SignalInfoRun, ADoubleClickOnASignalLabelRenamesTheSignalFromTheDialog) {
         "wait-window Nets\n"
         "wait-drawn Nets\n"
         "screenshot " + sheetShot + " Nets\n" +
-        RenameFromTheLabel("CLK") +
+        RenameFromTheLabel("AB") +  // the selected name replaced: the caret after "AB"
+        // Edit > Select All's key selects the whole of the field's text again, which "CLK" replaces.
+        "key Ctrl+A\n"
+        "type CLK\n"
         "screenshot " + dialogShot + " Signal Info\n"
         "key Return\n"
         "wait-no-window Signal Info\n"

@@ -254,8 +254,11 @@ protected:
             Click(points[i], i + 1 == points.size() ? 2 : 1);
         }
     }
-    // A net named through the signal dialog a double click on its wire opens.
+    // A net named through the signal dialog a double click on its wire opens, with the arrow
+    // tool (chosen again: the click choosing it right after a wire was ended by a double click
+    // that placed a port did not always take).
     void NameNet(const std::string& sheet, At onWire, const std::string& name) {
+        Click(kArrowTool);
         Click(onWire, 2);
         Front("Signal Info", false);
         Key("ctrl+a");

@@ -14,6 +14,7 @@
 // Every run waits for the states its next step needs (a window, a drawn window, a file), never for
 // a time, and its limits are generous, so that the steps pass on a machine loaded by other builds
 // and tests.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -818,16 +819,18 @@ TEST_F(DesignRun, Step4CopiedPartsReachTheSystemClipboardAsAPicture) {
     constexpr const char* kXServer = "/usr/bin/Xvfb";
     if (!fs::exists(kXServer)) GTEST_SKIP() << "no virtual display server (scripts/setup installs Xvfb)";
     CopyProject();
-    int number = 300 + int(getpid() % 200);
-    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number)) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-        ++number;
-    const std::string display = ":" + std::to_string(number);
-    ChildProcess server(kXServer, {display, "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {});
-    // The server is up once its socket is there.
-    for (auto end = std::chrono::steady_clock::now() + kRunLimit;
-         !fs::exists("/tmp/.X11-unix/X" + std::to_string(number)) && server.Running() && std::chrono::steady_clock::now() < end;)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(fs::exists("/tmp/.X11-unix/X" + std::to_string(number)));
+    // The server names its display once it takes connections.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    fcntl(ready[0], F_SETFD, FD_CLOEXEC);
+    ChildProcess server(kXServer, {"-displayfd", std::to_string(ready[1]), "-nolisten", "tcp", "-screen", "0", "1280x1024x24"},
+                        {});
+    close(ready[1]);
+    std::string number;
+    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
+    close(ready[0]);
+    ASSERT_FALSE(number.empty()) << "the display server did not start";
+    const std::string display = ":" + number;
 
     run.SetEnvironment("QT_QPA_PLATFORM=xcb");
     run.SetEnvironment("DISPLAY=" + display);
@@ -844,18 +847,13 @@ TEST_F(DesignRun, Step4CopiedPartsReachTheSystemClipboardAsAPicture) {
                           "wait-window Never Shown\n",
                           {Path("amp.PRX"), Path("ROOT.SHX")}));
     // The copy is made once the log says so (waited for while the program runs).
-    const auto copied = [&] {
-        std::string log;
-        return ReadFile(run.dir().file("script.log"), log) && ("\n" + log).find("\ncopied\n") != std::string::npos;
-    };
-    for (auto end = std::chrono::steady_clock::now() + kRunLimit; !copied() && std::chrono::steady_clock::now() < end;)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(copied()) << run.Finish(std::chrono::seconds(1)).errors;
+    ASSERT_TRUE(run.WaitForLog("copied")) << run.Finish(std::chrono::seconds(1)).errors;
     const std::string report = Path("probe.txt");
-    ChildProcess probe(PLEXA_APP_TESTS, {"--gtest_filter=SheetClipboardProbe.*"},
-                       {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "PLEXA_CLIPBOARD_PROBE=" + report,
-                        "ASAN_OPTIONS=detect_leaks=0"});
-    EXPECT_EQ(probe.Wait(kRunLimit), 0);
+    ChildProcess probe(PLEXA_CLIPBOARD_PROBE, {report},
+                       {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0"},
+                       Path("probe-errors"));
+    std::string probeErrors;
+    EXPECT_EQ(probe.Wait(kRunLimit), 0) << (ReadFile(Path("probe-errors"), probeErrors) ? probeErrors : std::string());
     run.Finish(std::chrono::seconds(0));
     std::string found;
     ASSERT_TRUE(ReadFile(report, found));

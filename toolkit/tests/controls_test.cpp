@@ -273,6 +273,23 @@ TEST_F(Controls, VisibilityActivityAndSizeCombineItemAndWindowState) {
     EXPECT_FALSE(VXGetControl(window, 1, nullptr)->flags & kVXCtlSmall);
 }
 
+// A window whose controls go inactive (another window took the keys) and active again gives the
+// keys back to the field that had them: inactive controls take no keys, so the field lost them.
+TEST_F(Controls, ControlsActiveAgainGiveTheKeysBackToTheFieldThatHadThem) {
+    Make(kVXEditText, {10, 10, 30, 100}, "", 1);
+    Make(kVXEditText, {40, 10, 60, 100}, "", 2);
+    Make(kVXPushButton, {70, 10, 90, 100}, "OK", 3);
+    VXSetFocusItem(window, 2);
+    VXSetWindowControlsActive(window, false);
+    EXPECT_NE(VXGetFocusItem(window, nullptr), 2);
+    VXSetWindowControlsActive(window, true);
+    EXPECT_EQ(VXGetFocusItem(window, nullptr), 2);
+    PlatformControlTestType(window->platformWindow, "xy");
+    char text[256];
+    VXGetItemText(window, 2, text);
+    EXPECT_STREQ(text, "xy");
+}
+
 TEST_F(Controls, TabLabelsAndIconSizes) {
     struct Case {
         const char* title;
