@@ -143,8 +143,12 @@ void TrackPartSteps(benchmark::State& state, bool turn) {
     int step = 0;
     for (auto _ : state) {
         if (turn) {
+            // What the arrow key does (InvalidateMouseTrackingImage) but for the mouse-moved event
+            // it asks for: the offscreen pointer lies outside the window, so that event would close
+            // the overlay; the step's own move stands for it.
             gPlaceTransformation = VXTransformTransformation(gPlaceTransformation, 1);
-            InvalidateMouseTrackingImage(sheet);
+            ClearMouseTrackingState();
+            InvalidateTrackingSymbolImage();
         }
         TrackSheetMouseMovement(sheet, spots[++step & 1], 0, 255);
         PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());  // the overlay paints
