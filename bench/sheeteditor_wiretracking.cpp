@@ -2,16 +2,32 @@
 // output bubble and three pins each, with a wire of four segments from each output): each step
 // moves the pointer from a pin in the middle of the sheet to an empty spot and back, so every
 // step finds a terminal (or none), proposes new legs and invalidates the rubber band's overlay.
+// The same sheets with the library-part tool: each step moves the image of the part being placed
+// (a gate of a library written in a scratch folder) between two spots in the middle of the sheet
+// and paints the overlay; with TurnPart each step also turns the part, as the arrow keys do, so
+// that its image is built again.
 // The figure to hold is well under one frame (16 ms) a move, not growing with the sheet.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "bench/core_bench_main.h"
 #include "bench/sheet_windows.h"
+#include "files/pathspec.h"
+#include "foundation/dirspec.h"
+#include "foundation/filespec.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "foundation/memory.h"
+#include "library/itemcache.h"
+#include "library/libfile.h"
+#include "library/libhistory.h"
+#include "library/libpaths.h"
+#include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/signals.h"
@@ -20,7 +36,9 @@
 #include "model/tests/gate_symbol.h"
 #include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
+#include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/symbolimage.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_menus.h"
@@ -105,6 +123,104 @@ void PinWalk(benchmark::State& state) {
 }
 BENCHMARK(PinWalk)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// The library-part tool over the sheet: each step moves the pointer between two spots near the
+// middle of the sheet (each an empty one beside a symbol) and lets the loop paint the overlay,
+// after turning the part first with `turn` (its image is built again).
+void TrackPartSteps(benchmark::State& state, bool turn) {
+    const int symbols = int(state.range(0));
+    SheetRecord* sheet = BuildSheet(symbols);
+    sheet->selectedTool = kDrawToolLibraryPart;
+    gPlaceTransformation = 0;
+    InvalidateTrackingSymbolImage();
+    VXWaitUpdateWindows();
+    const Point middle = At(symbols / 2);
+    const Point spots[2] = {{int16_t(middle.v + 4), int16_t(middle.h - 12)},
+                            {int16_t(middle.v + 20), int16_t(middle.h - 14)}};
+    TrackSheetMouseMovement(sheet, spots[0], 0, 255);
+    PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());
+    const TrackingImageRecord& image = GetTrackingSymbolImage();
+    if (!image.valid || !image.pixels || !SheetHasOverlay(sheet)) std::abort();  // the part is not shown
+    int step = 0;
+    for (auto _ : state) {
+        if (turn) {
+            // What the arrow key does (InvalidateMouseTrackingImage) but for the mouse-moved event
+            // it asks for: the offscreen pointer lies outside the window, so that event would close
+            // the overlay; the step's own move stands for it.
+            gPlaceTransformation = VXTransformTransformation(gPlaceTransformation, 1);
+            ClearMouseTrackingState();
+            InvalidateTrackingSymbolImage();
+        }
+        TrackSheetMouseMovement(sheet, spots[++step & 1], 0, 255);
+        PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());  // the overlay paints
+        benchmark::DoNotOptimize(image.pixels);
+    }
+    if (!image.valid || !image.pixels) std::abort();
+    CloseTrackingOverlay();
+    gPlaceTransformation = 0;
+    DestroySheet(sheet);
+    VXWaitUpdateWindows();
+}
+
+void TrackPart(benchmark::State& state) { TrackPartSteps(state, false); }
+BENCHMARK(TrackPart)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+void TurnPart(benchmark::State& state) { TrackPartSteps(state, true); }
+BENCHMARK(TurnPart)->Arg(500)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// A library of one item, the gate, in a scratch folder (removed when the program ends), listed and
+// selected in the item cache as the library-part tool finds it.
+std::string gLibraryRoot;
+
+void RemoveLibraryRoot() {
+    DisposeLibraryAccess();
+    if (!gLibraryRoot.empty()) std::system(("rm -rf '" + gLibraryRoot + "'").c_str());
+}
+
+void SelectGateLibraryItem() {
+    char pattern[] = "/tmp/plexa-wiretracking-XXXXXX";
+    if (!mkdtemp(pattern)) std::abort();
+    gLibraryRoot = pattern;
+    std::atexit(RemoveLibraryRoot);
+    setenv("HOME", (gLibraryRoot + "/home").c_str(), 1);  // the digest file stays in the scratch folder
+    setenv("XDG_DATA_HOME", (gLibraryRoot + "/data").c_str(), 1);
+    ::mkdir((gLibraryRoot + "/libs").c_str(), 0777);
+    InitLibraryAccess();
+    FileSpec spec;
+    if (FileSpecFromURL(gLibraryRoot + "/libs/GATES.LBX", &spec, false, nullptr) != 0 || CreateLibraryFile(&spec) != 0)
+        std::abort();
+    LibraryFileRecord record{};
+    if (OpenLibraryFile(&spec, &record, kLibraryOpenLoadMap) != 0) std::abort();
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    if (!item || !SetLibraryItemNameInfo(item, kLibAppendName, "GATE", 255)) std::abort();
+    Handle data = test::GateSymbolData(item->stringBlock, item->imageList);
+    if (!data) std::abort();
+    Ptr drawing = AllocPtrWithData(nullptr, *data, uint32_t(SizeOfHandle(data)));
+    MemFree(data);
+    if (AddLibSymbolDef(item, "Gate", drawing, nullptr, item->imageList, nullptr) != 0) std::abort();
+    LibSection* section = CreateLibSection();
+    if (!section) std::abort();
+    SetLibSectionSuffix(section, item->stringBlock, "A");
+    section->symbolIndex = 0;
+    if (!SetLibSectionPinCount(section, CountLibSymbolPins(item, 0, 0))) std::abort();
+    AddSectionToLibItem(item, section, true);
+    OSStatus st = 0;
+    Handle flat = FlattenLibraryItem(item, true, 1, &st);
+    uint32_t id = 0;
+    if (!flat || st != 0 || WriteLibraryFileItem(&record, flat, true, &id) != 0) std::abort();
+    MemFree(flat);
+    DestroyLibraryItem(item);
+    if (CloseLibraryFile(&record) != 0) std::abort();
+    DirectoryRef folder;
+    if (DirectoryFromPathName(nullptr, (gLibraryRoot + "/libs/").c_str(), &folder) != 0) std::abort();
+    if (!AddPathSpecToList(GetLibFilesPathList(), &folder, kPathRootAbsolute, kPathLibraryFiles, false))
+        std::abort();
+    BuildLibraryFileList(nullptr, false);
+    int32_t fileIndex = -1, itemIndex = -1;
+    if (!LocateLibraryFileItem("GATES.LBX", "GATE", &fileIndex, &itemIndex) ||
+        SetCachedLibraryFile(kLibFilesAll, fileIndex) != 0 || SetCachedLibraryItem(itemIndex) != 0)
+        std::abort();
+}
+
 void SetUp() {
     static char name[] = "bench_sheeteditor_wiretracking";
     StartSheetWindows(name);
@@ -113,6 +229,7 @@ void SetUp() {
     model.windowSheet = SheetOfWindow;
     model.detachSheetWindows = DetachSheetWindows;
     SetModelHooks(model);
+    SelectGateLibraryItem();
 }
 
 }  // namespace
