@@ -27,6 +27,7 @@
 #include "model/fieldexpand.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetstrings.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
 #include "model/texts.h"
@@ -736,6 +737,39 @@ int32_t SetDesignator(SheetRecord* sheet, SymbolRecord* symbol, const std::strin
 
 }  // namespace
 
+namespace {
+
+void IdentifyChangedItem(ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal,
+                         TextFrameHandle frame);
+
+// Whether a replacement text can be stored in the sheet's strings. When it cannot (the sheet's
+// strings are full) the change is reported as one that cannot be made, like a slot or package
+// that does not exist, and the item keeps its text.
+bool ReplacementFits(SheetRecord* sheet, const std::string& text, SymbolRecord* symbol, SignalHandle signal,
+                     TextFrameHandle frame) {
+    if (ReserveSheetString(sheet, text.c_str()) == status::kNoErr) return true;
+    if (symbol) {
+        ChangeDataNotify(sheet, symbol, status::kStringBlockFull, text.c_str());
+        return false;
+    }
+    if (!lv->changeAll) {
+        ShowMessage(BuildChangeDataNotificationString(status::kStringBlockFull, text.c_str()));
+        return false;
+    }
+    ChangeDataLogEntry entry;
+    entry.code = status::kStringBlockFull;
+    entry.kind = signal ? kSearchSignals : kSearchTexts;
+    entry.sheet = sheet;
+    entry.instance = lv->instance;
+    entry.sheetName = SheetName(sheet);
+    entry.newData = text;
+    IdentifyChangedItem(&entry, sheet, nullptr, signal, frame);
+    Report(entry);
+    return false;
+}
+
+}  // namespace
+
 int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect) {
     const SearchCriteria& c = lv->criteria;
     const StringBlock block = sheet->stringBlock;
@@ -746,6 +780,7 @@ int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect
         int32_t start = 0, length = 0;
         const bool matched = IsSymbolPropertyMatch(sheet, symbol, row, &current, &start, &length);
         const std::string text = RowReplacement(row, current, matched, start, length);
+        if (text != current && !ReplacementFits(sheet, text, symbol, nullptr, nullptr)) continue;
         ComponentRecord* component = symbol->component;
         switch (row) {
             case kRowDesignator: {
@@ -833,7 +868,7 @@ int32_t ApplyChangeToSignal(SheetRecord* sheet, SignalHandle signal, Rect* rect)
         int32_t start = 0, length = 0;
         const bool matched = IsSignalPropertyMatch(sheet, signal, 0, &current, &start, &length);
         const std::string name = RowReplacement(0, current, matched, start, length);
-        if (name != current) {
+        if (name != current && ReplacementFits(sheet, name, nullptr, signal, nullptr)) {
             flags |= Upper(name.c_str()) == Upper(current.c_str()) ? 8 : 1;
             const bool flashing = sheet->flashingSignal == signal;
             SignalHandle renamed =
@@ -851,7 +886,7 @@ int32_t ApplyChangeToSignal(SheetRecord* sheet, SignalHandle signal, Rect* rect)
         int32_t start = 0, length = 0;
         const bool matched = IsSignalPropertyMatch(sheet, signal, row, &current, &start, &length);
         const std::string value = RowReplacement(row, current, matched, start, length);
-        if (value == current) continue;
+        if (value == current || !ReplacementFits(sheet, value, nullptr, signal, nullptr)) continue;
         SetSignalAttribute(signal, sheet->stringBlock, c.attributeName[row - 1].c_str(), value.c_str());
         flags |= 1;
     }
@@ -864,7 +899,7 @@ int32_t ApplyChangeToText(SheetRecord* sheet, TextFrameHandle frame, Rect* rect)
     int32_t start = 0, length = 0;
     const bool matched = !current.empty() && StringSatisfies(current.c_str(), 0, &start, &length);
     const std::string text = RowReplacement(0, current, matched, start, length);
-    if (text == current) return 0;
+    if (text == current || !ReplacementFits(sheet, text, nullptr, nullptr, frame)) return 0;
     if (rect) VXUnionRect(rect, &(*frame)->bounds, rect);
     if (!SetTextFrameText(frame, text.data(), int32_t(text.size()), kEncodingUTF8)) return 0;
     EvaluateTextFrameText(sheet, frame, nullptr);
@@ -957,23 +992,30 @@ void ChangeMadeNotify(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle sig
         if (after[i].second == before[i].second) continue;
         entry.newData += (entry.newData.empty() ? "" : ", ") + after[i].first + " \"" + after[i].second + "\"";
     }
+    IdentifyChangedItem(&entry, sheet, symbol, signal, frame);
+    Report(entry);
+}
+
+// The row's item: the symbol's designator (its name while the designator holds "?"), the
+// signal's name or the text frame's place.
+void IdentifyChangedItem(ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal,
+                         TextFrameHandle frame) {
     if (symbol) {
-        entry.serial = symbol->serial;
-        entry.refDes = SearchDesignator(sheet, symbol);
-        if (entry.refDes.find('?') != std::string::npos) {
+        entry->serial = symbol->serial;
+        entry->refDes = SearchDesignator(sheet, symbol);
+        if (entry->refDes.find('?') != std::string::npos) {
             char name[kSymbolTextSize] = {};
             GetSymbolName(symbol, sheet->stringBlock, name);
-            entry.refDes = name;
-            entry.bySymbolName = true;
+            entry->refDes = name;
+            entry->bySymbolName = true;
         }
     } else if (signal) {
         char name[kSignalNameSize] = {};
         GetSignalName(signal, sheet->stringBlock, name);
-        entry.refDes = name;
+        entry->refDes = name;
     } else if (frame) {
-        entry.position = (*frame)->position;
+        entry->position = (*frame)->position;
     }
-    Report(entry);
 }
 
 }  // namespace
@@ -1001,9 +1043,11 @@ int32_t ApplyChange() {
 }
 
 std::string BuildChangeDataNotificationString(OSStatus code, const char* text) {
-    const char* format = code == kChangePackageFailed ? "Unable to change symbol's package to \"%s\"."
-                         : code == kChangeSlotFailed  ? "Unable to change symbol's slot designator to \"%s\"."
-                                                      : "Unable to change symbol's component name to \"%s\".";
+    const char* format =
+        code == kChangePackageFailed     ? "Unable to change symbol's package to \"%s\"."
+        : code == kChangeSlotFailed      ? "Unable to change symbol's slot designator to \"%s\"."
+        : code == status::kStringBlockFull ? "Unable to change the text to \"%s\": the sheet's names and texts are limited to 4 MB."
+                                         : "Unable to change symbol's component name to \"%s\".";
     char out[600];
     std::snprintf(out, sizeof out, format, text ? text : "");
     return out;
@@ -1041,17 +1085,9 @@ void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, c
     entry.kind = kSearchSymbols;
     entry.sheet = sheet;
     entry.instance = lv->instance;
-    entry.serial = symbol->serial;
     entry.sheetName = SheetName(sheet);
     entry.newData = text ? text : "";
-    std::string designator = SearchDesignator(sheet, symbol);
-    if (designator.find('?') != std::string::npos) {
-        char name[kSymbolTextSize] = {};
-        GetSymbolName(symbol, sheet->stringBlock, name);
-        designator = name;
-        entry.bySymbolName = true;
-    }
-    entry.refDes = designator;
+    IdentifyChangedItem(&entry, sheet, symbol, nullptr, nullptr);
     Report(entry);
 }
 

@@ -81,7 +81,7 @@ enum class ChangeLogRow : uint8_t {
 // One row of Change All's report.
 struct ChangeDataLogEntry {
     ChangeLogRow row = ChangeLogRow::kFailed;
-    OSStatus code = 0;                  // kChange*Failed for a failed row
+    OSStatus code = 0;                  // kChange*Failed, or kStringBlockFull, for a failed row
     uint16_t kind = kSearchSymbols;     // the item: a symbol, a signal or a text frame
     SheetRecord* sheet = nullptr;       // where it is
     SheetInstance* instance = nullptr;  // the occurrence searched; none outside a project

@@ -20,6 +20,7 @@
 #include "files/sheetload.h"
 #include "files/tests/files_testing.h"
 #include "files/tests/hierarchy_testing.h"
+#include "foundation/stringblock.h"
 #include "graphics/textstyle.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
@@ -305,6 +306,54 @@ TEST_F(SearchProject, ARenameThatOnlyChangesCaseIsMarkedAsSuch) {
     char name[kSignalNameSize];
     GetSignalName(signal, sheet->stringBlock, name);
     EXPECT_STREQ(name, "CLK");
+}
+
+// A sheet whose strings fill the 4 MiB a block addresses: a replacement that is not in the block
+// already cannot be stored, so the change is reported (a message for Change, a row for Change
+// All) and the item keeps its text; one already in the block is still made.
+TEST_F(SearchProject, AReplacementThatDoesNotFitTheSheetsStringsIsReportedAndNothingIsLost) {
+    SheetRecord* sheet = NewSchematicDrawing();
+    ASSERT_NE(sheet, nullptr);
+    SignalHandle signal = CreateSignal(sheet->signalList);
+    ASSERT_NE(signal, nullptr);
+    SetSignalName(signal, sheet->stringBlock, "Clock");
+    SetSignalAttribute(signal, sheet->stringBlock, "Speed", "fast");
+    const std::string filler(kStringSpecMaxLength, '#');
+    while (reinterpret_cast<const StringBlockHeader*>(*sheet->stringBlock)->used < kStringBlockOffsetLimit)
+        ASSERT_NE(AppendStringBlock(sheet->stringBlock, filler.data(), uint32_t(filler.size()), nullptr), 0u);
+    Criterion(0, kMatchIs, "Clock");
+    SearchCriteria& c = lv->criteria;
+    c.kind = kSearchSignals;
+    c.replaceEnabled[0] = 1;
+    c.replace[0] = "Renamed";
+    c.replaceEnabled[1] = 1;
+    c.attributeName[0] = "Speed";
+    c.replace[1] = "slow";
+    lv->changeAll = true;
+    Rect area{};
+    EXPECT_EQ(ApplyChangeToSignal(sheet, signal, &area), 0);
+    char name[kSignalNameSize];
+    GetSignalName(signal, sheet->stringBlock, name);
+    EXPECT_STREQ(name, "Clock");
+    std::vector<std::string> rows;
+    for (const ChangeDataLogEntry& entry : lv->log) {
+        std::string first, second;
+        CalcChangeDataLogMessages(entry, &first, &second);
+        rows.push_back(first);
+        EXPECT_EQ(entry.code, status::kStringBlockFull);
+        EXPECT_EQ(second.rfind("Signal \"Clock\" in Sheet ", 0), 0u) << second;
+    }
+    const std::string full = ": the sheet's names and texts are limited to 4 MB.";
+    EXPECT_EQ(rows, (std::vector<std::string>{"Unable to change the text to \"Renamed\"" + full,
+                                              "Unable to change the text to \"slow\"" + full}));
+    // A replacement the block holds already fits.
+    c.replace[0] = "Speed";
+    EXPECT_EQ(ApplyChangeToSignal(sheet, signal, &area), 1);
+    GetSignalName(signal, sheet->stringBlock, name);
+    EXPECT_STREQ(name, "Speed");
+    lv->changeAll = false;
+    lv->log.clear();
+    DestroySheet(sheet);
 }
 
 TEST_F(SearchProject, ThePrefixRenameGivesTheNewPrefixAndDigitsAndFindsConflicts) {
