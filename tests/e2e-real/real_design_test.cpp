@@ -32,6 +32,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/e2e-real/x_desktop.h"
@@ -254,12 +255,8 @@ protected:
             Click(points[i], i + 1 == points.size() ? 2 : 1);
         }
     }
-    // A net named through the signal dialog a double click on its wire opens, with the arrow
-    // tool (chosen again: the click choosing it right after a wire was ended by a double click
-    // that placed a port did not always take).
-    void NameNet(const std::string& sheet, At onWire, const std::string& name) {
-        Click(kArrowTool);
-        Click(onWire, 2);
+    // The name typed into the signal dialog in front, which is then closed with its OK.
+    void AnswerSignalInfo(const std::string& sheet, const std::string& name) {
         Front("Signal Info", false);
         Key("ctrl+a");
         Type(name);
@@ -267,6 +264,23 @@ protected:
         Key("Return");
         Gone("Signal Info");
         Front(sheet);
+    }
+    // A net named through the signal dialog a double click on its wire opens, with the arrow
+    // tool.
+    void NameNet(const std::string& sheet, At onWire, const std::string& name) {
+        Click(kArrowTool);
+        Click(onWire, 2);
+        AnswerSignalInfo(sheet, name);
+    }
+    // A wire drawn with a port chosen from the Module Port Shortcuts (the library-part tool in
+    // hand) from a pin to an empty spot: the click there places the port and ends the wire, and
+    // the new net's name is asked at once in the signal dialog, which is modal: until it is
+    // answered the sheet takes no clicks.
+    void PortWire(const std::string& sheet, At pin, At end, const std::string& name) {
+        Click(pin);
+        Move({(pin.x + end.x) / 2, (pin.y + end.y) / 2});
+        Click(end);
+        AnswerSignalInfo(sheet, name);
     }
     // A part's value typed into the value cell of Symbol Information's Attributes tab.
     void TypeValue(const std::string& sheet, At part, const std::string& value) {
@@ -367,21 +381,23 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Shoot("project");
 
     // The child sheet: a capacitor from the library pane, a module port from the Module Port
-    // Shortcuts at the end of a wire from each of its pins, the two nets named P and N; saved as
-    // PROBE.SHX.
+    // Shortcuts at the end of a wire from each of its pins, the two nets named P and N in the
+    // signal dialog the placed port brings up; saved as PROBE.SHX.
     Step("child-sheet");
     Key("ctrl+n");
     Front("Untitled 2");
     ChooseLibraryItem("Cap");
     Click({224, 300});
-    for (const auto& [pin, end] : {std::pair<At, At>{{204, 302}, {156, 302}}, std::pair<At, At>{{252, 302}, {300, 302}}}) {
+    Front("Untitled 2\\*");
+    for (const auto& [pin, end, name] : {std::tuple<At, At, const char*>{{204, 302}, {156, 302}, "P"},
+                                         std::tuple<At, At, const char*>{{252, 302}, {300, 302}, "N"}}) {
         Click(kPortShortcuts);  // the popup of the shortcuts opens under the button
         Key("Down", 4);         // "Signal I/O Port"
         Key("Return");
         Front("Untitled 2\\*");
-        Wire({pin, end});
+        PortWire("Untitled 2\\*", pin, end, name);
     }
-    Click(kArrowTool);
+    // The names stand: a double click on each wire shows its net's.
     NameNet("Untitled 2\\*", {180, 302}, "P");
     NameNet("Untitled 2\\*", {276, 302}, "N");
     Shoot("child-sheet");
