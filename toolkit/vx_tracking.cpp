@@ -86,18 +86,15 @@ bool gHeldReplayPosted = false;
 void TrackingSink(const PlatformInputEvent& e);
 
 // The held input, to the input sink in charge now (a later pass takes it as its own input).
+// One at a time from the front: a pass that an event starts takes the events after it itself.
 void ReplayHeldInput(void*) {
     gHeldReplayPosted = false;
-    std::vector<PlatformInputEvent> held;
-    held.swap(gHeldInput);
-    for (size_t i = 0; i < held.size(); ++i) {
+    while (!gHeldInput.empty()) {
         const PlatformInputSink sink = PlatformGetInputSink();
-        if (sink == TrackingSink && gPass.active && gPass.result != 0) {
-            // A pass that this input ended: the rest waits for what comes after it.
-            gHeldInput.insert(gHeldInput.begin(), held.begin() + ptrdiff_t(i), held.end());
-            return;
-        }
-        if (sink) sink(held[i]);
+        if (sink == TrackingSink && gPass.active && gPass.result != 0) return;  // the rest after that pass
+        const PlatformInputEvent e = gHeldInput.front();
+        gHeldInput.erase(gHeldInput.begin());
+        if (sink) sink(e);
     }
 }
 
