@@ -255,12 +255,13 @@ protected:
             Click(points[i], i + 1 == points.size() ? 2 : 1);
         }
     }
-    // The name typed into the signal dialog in front, which is then closed with its OK.
-    void AnswerSignalInfo(const std::string& sheet, const std::string& name) {
+    // The name typed into the signal dialog in front, which is then closed with its OK; the
+    // picture is NN-SHOT-NAME.png.
+    void AnswerSignalInfo(const std::string& sheet, const std::string& name, const std::string& shot = "signal") {
         Front("Signal Info", false);
         Key("ctrl+a");
         Type(name);
-        Shoot("signal-" + name);
+        Shoot(shot + "-" + name);
         Key("Return");
         Gone("Signal Info");
         Front(sheet);
@@ -280,7 +281,7 @@ protected:
         Click(pin);
         Move({(pin.x + end.x) / 2, (pin.y + end.y) / 2});
         Click(end);
-        AnswerSignalInfo(sheet, name);
+        AnswerSignalInfo(sheet, name, "port-signal");
     }
     // A part's value typed into the value cell of Symbol Information's Attributes tab.
     void TypeValue(const std::string& sheet, At part, const std::string& value) {
