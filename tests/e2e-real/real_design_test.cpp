@@ -57,6 +57,8 @@ struct At {
 // The sheet window: the library pane's item list, and the tool palette's buttons (hierarchical
 // design on: the sub-sheet tool is the palette's fourth).
 constexpr At kItemList{470, 29};
+// The library pane's list of libraries: its first row ("Basic Parts") and its second ("Wire Symbols").
+constexpr At kBasicParts{300, 29}, kWireSymbols{300, 45};
 constexpr At kArrowTool{18, 128}, kLibraryPartTool{18, 190}, kSubSheetTool{18, 221}, kWireTool{18, 252},
     kPortShortcuts{18, 345};
 // Symbol Information: its second tab, the first attribute's value cell, its OK button; a sheet
@@ -241,8 +243,11 @@ protected:
     void Key(const std::string& keys, int times = 1) const { desk->Key(keys, times); }
     void Type(const std::string& text) const { desk->Type(text); }
 
-    // The library pane's item list: typing chooses the item, which the library-part tool places.
-    void ChooseLibraryItem(const std::string& name) {
+    // The library chosen in the library pane's list of libraries (it stays chosen, the Module
+    // Port Shortcuts choose theirs), then its item list: typing chooses the item, which the
+    // library-part tool places.
+    void ChooseLibraryItem(At library, const std::string& name) {
+        Click(library);
         Click(kItemList);
         Type(name);
         Click(kLibraryPartTool);
@@ -387,7 +392,7 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Step("child-sheet");
     Key("ctrl+n");
     Front("Untitled 2");
-    ChooseLibraryItem("Cap");
+    ChooseLibraryItem(kBasicParts, "Cap");
     Click({224, 300});
     Front("Untitled 2\\*");
     for (const auto& [pin, end, name] : {std::tuple<At, At, const char*>{{204, 302}, {156, 302}, "P"},
@@ -413,13 +418,13 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     const std::string untitled = desk->Title(Brings([&] { Key("ctrl+n"); }));
     Front(untitled);
     const std::string root = untitled + "\\*";
-    ChooseLibraryItem("Vol");
+    ChooseLibraryItem(kBasicParts, "Vol");
     Click({152, 348});
-    ChooseLibraryItem("Res");
+    ChooseLibraryItem(kBasicParts, "Res");
     Click({224, 300});
     Click({320, 300});
     Click({320, 380});
-    ChooseLibraryItem("GND");
+    ChooseLibraryItem(kWireSymbols, "GND");
     Front(root);
     Wire({{156, 374}, {156, 410}});
     Wire({{348, 302}, {348, 340}});
@@ -450,7 +455,7 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Wire({{494, 265}, {460, 265}, {460, 360}, {300, 360}, {300, 382}});
     Click(kWireTool);
     Wire({{494, 409}, {470, 409}, {470, 470}, {204, 470}, {204, 302}});
-    ChooseLibraryItem("GND");
+    ChooseLibraryItem(kWireSymbols, "GND");
     Wire({{494, 277}, {494, 300}});
     Wire({{494, 421}, {494, 440}});
     Shoot("sheet-symbols");
