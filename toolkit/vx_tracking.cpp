@@ -78,6 +78,26 @@ int32_t Classify(const PlatformInputEvent& e) {
     return 0;
 }
 
+// Input that came after a pass had its answer, in the order it came; handed on once the pass is
+// over.
+std::vector<PlatformInputEvent> gHeldInput;
+bool gHeldReplayPosted = false;
+
+void TrackingSink(const PlatformInputEvent& e);
+
+// The held input, to the input sink in charge now (a later pass takes it as its own input).
+// One at a time from the front: a pass that an event starts takes the events after it itself.
+void ReplayHeldInput(void*) {
+    gHeldReplayPosted = false;
+    while (!gHeldInput.empty()) {
+        const PlatformInputSink sink = PlatformGetInputSink();
+        if (sink == TrackingSink && gPass.active && gPass.result != 0) return;  // the rest after that pass
+        const PlatformInputEvent e = gHeldInput.front();
+        gHeldInput.erase(gHeldInput.begin());
+        if (sink) sink(e);
+    }
+}
+
 // While a pass waits, every input comes here; what the pass does not listen to is taken and
 // dropped, as the platform's tracking mode does.
 void TrackingSink(const PlatformInputEvent& e) {
@@ -85,7 +105,13 @@ void TrackingSink(const PlatformInputEvent& e) {
         if (gPass.outer) gPass.outer(e);
         return;
     }
-    if (gPass.result != 0) return;
+    if (gPass.result != 0) {
+        // The pass has its answer but its loop is still handing out what had come in by then
+        // (the second click of a quick double click after the first click's release): that input
+        // is kept for whoever takes input after the pass.
+        gHeldInput.push_back(e);
+        return;
+    }
     const int32_t result = Classify(e);
     if (result == 0) return;
     gPass.result = result;
@@ -239,13 +265,19 @@ int32_t RunMouseTrackingLoop(VXWindowRecordTag* window, int32_t mode, uint32_t f
     if (gPass.outer == TrackingSink) gPass.outer = outerPass.outer;
     PlatformSetInputSink(TrackingSink);
     vx.mouseTracking = 1;
-    const int code = PlatformRunLoop(kPlatformModeEventTracking, deadline);
+    // Input held back from an earlier pass comes first.
+    if (!gHeldInput.empty()) ReplayHeldInput(nullptr);
+    const int code = gPass.result != 0 ? gPass.result : PlatformRunLoop(kPlatformModeEventTracking, deadline);
     vx.mouseTracking = outerPass.active ? 1 : 0;
     Pass pass = gPass;
     pass.active = false;
     PlatformSetInputSink(outerPass.active ? TrackingSink : pass.outer);
     gPass = outerPass;
     if (!outerPass.active) gPass.outer = nullptr;
+    if (!gHeldInput.empty() && !gHeldReplayPosted) {
+        gHeldReplayPosted = true;
+        (void)PlatformPostDeferred(ReplayHeldInput, nullptr, 0);  // runs from whichever loop comes next
+    }
 
     int32_t result = pass.result;
     // Nothing could end the wait any more (no input is left to come): the button counts as up.

@@ -32,6 +32,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/e2e-real/x_desktop.h"
@@ -56,6 +57,8 @@ struct At {
 // The sheet window: the library pane's item list, and the tool palette's buttons (hierarchical
 // design on: the sub-sheet tool is the palette's fourth).
 constexpr At kItemList{470, 29};
+// The library pane's list of libraries: its first row ("Basic Parts") and its second ("Wire Symbols").
+constexpr At kBasicParts{300, 29}, kWireSymbols{300, 45};
 constexpr At kArrowTool{18, 128}, kLibraryPartTool{18, 190}, kSubSheetTool{18, 221}, kWireTool{18, 252},
     kPortShortcuts{18, 345};
 // Symbol Information: its second tab, the first attribute's value cell, its OK button; a sheet
@@ -240,8 +243,11 @@ protected:
     void Key(const std::string& keys, int times = 1) const { desk->Key(keys, times); }
     void Type(const std::string& text) const { desk->Type(text); }
 
-    // The library pane's item list: typing chooses the item, which the library-part tool places.
-    void ChooseLibraryItem(const std::string& name) {
+    // The library chosen in the library pane's list of libraries (it stays chosen, the Module
+    // Port Shortcuts choose theirs), then its item list: typing chooses the item, which the
+    // library-part tool places.
+    void ChooseLibraryItem(At library, const std::string& name) {
+        Click(library);
         Click(kItemList);
         Type(name);
         Click(kLibraryPartTool);
@@ -254,19 +260,33 @@ protected:
             Click(points[i], i + 1 == points.size() ? 2 : 1);
         }
     }
-    // A net named through the signal dialog a double click on its wire opens, with the arrow
-    // tool (chosen again: the click choosing it right after a wire was ended by a double click
-    // that placed a port did not always take).
-    void NameNet(const std::string& sheet, At onWire, const std::string& name) {
-        Click(kArrowTool);
-        Click(onWire, 2);
+    // The name typed into the signal dialog in front, which is then closed with its OK; the
+    // picture is NN-SHOT-NAME.png.
+    void AnswerSignalInfo(const std::string& sheet, const std::string& name, const std::string& shot = "signal") {
         Front("Signal Info", false);
         Key("ctrl+a");
         Type(name);
-        Shoot("signal-" + name);
+        Shoot(shot + "-" + name);
         Key("Return");
         Gone("Signal Info");
         Front(sheet);
+    }
+    // A net named through the signal dialog a double click on its wire opens, with the arrow
+    // tool.
+    void NameNet(const std::string& sheet, At onWire, const std::string& name) {
+        Click(kArrowTool);
+        Click(onWire, 2);
+        AnswerSignalInfo(sheet, name);
+    }
+    // A wire drawn with a port chosen from the Module Port Shortcuts (the library-part tool in
+    // hand) from a pin to an empty spot: the click there places the port and ends the wire, and
+    // the new net's name is asked at once in the signal dialog, which is modal: until it is
+    // answered the sheet takes no clicks.
+    void PortWire(const std::string& sheet, At pin, At end, const std::string& name) {
+        Click(pin);
+        Move({(pin.x + end.x) / 2, (pin.y + end.y) / 2});
+        Click(end);
+        AnswerSignalInfo(sheet, name, "port-signal");
     }
     // A part's value typed into the value cell of Symbol Information's Attributes tab.
     void TypeValue(const std::string& sheet, At part, const std::string& value) {
@@ -367,21 +387,23 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Shoot("project");
 
     // The child sheet: a capacitor from the library pane, a module port from the Module Port
-    // Shortcuts at the end of a wire from each of its pins, the two nets named P and N; saved as
-    // PROBE.SHX.
+    // Shortcuts at the end of a wire from each of its pins, the two nets named P and N in the
+    // signal dialog the placed port brings up; saved as PROBE.SHX.
     Step("child-sheet");
     Key("ctrl+n");
     Front("Untitled 2");
-    ChooseLibraryItem("Cap");
+    ChooseLibraryItem(kBasicParts, "Cap");
     Click({224, 300});
-    for (const auto& [pin, end] : {std::pair<At, At>{{204, 302}, {156, 302}}, std::pair<At, At>{{252, 302}, {300, 302}}}) {
+    Front("Untitled 2\\*");
+    for (const auto& [pin, end, name] : {std::tuple<At, At, const char*>{{204, 302}, {156, 302}, "P"},
+                                         std::tuple<At, At, const char*>{{252, 302}, {300, 302}, "N"}}) {
         Click(kPortShortcuts);  // the popup of the shortcuts opens under the button
         Key("Down", 4);         // "Signal I/O Port"
         Key("Return");
         Front("Untitled 2\\*");
-        Wire({pin, end});
+        PortWire("Untitled 2\\*", pin, end, name);
     }
-    Click(kArrowTool);
+    // The names stand: a double click on each wire shows its net's.
     NameNet("Untitled 2\\*", {180, 302}, "P");
     NameNet("Untitled 2\\*", {276, 302}, "N");
     Shoot("child-sheet");
@@ -396,13 +418,13 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     const std::string untitled = desk->Title(Brings([&] { Key("ctrl+n"); }));
     Front(untitled);
     const std::string root = untitled + "\\*";
-    ChooseLibraryItem("Vol");
+    ChooseLibraryItem(kBasicParts, "Vol");
     Click({152, 348});
-    ChooseLibraryItem("Res");
+    ChooseLibraryItem(kBasicParts, "Res");
     Click({224, 300});
     Click({320, 300});
     Click({320, 380});
-    ChooseLibraryItem("GND");
+    ChooseLibraryItem(kWireSymbols, "GND");
     Front(root);
     Wire({{156, 374}, {156, 410}});
     Wire({{348, 302}, {348, 340}});
@@ -433,7 +455,7 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
     Wire({{494, 265}, {460, 265}, {460, 360}, {300, 360}, {300, 382}});
     Click(kWireTool);
     Wire({{494, 409}, {470, 409}, {470, 470}, {204, 470}, {204, 302}});
-    ChooseLibraryItem("GND");
+    ChooseLibraryItem(kWireSymbols, "GND");
     Wire({{494, 277}, {494, 300}});
     Wire({{494, 421}, {494, 440}});
     Shoot("sheet-symbols");

@@ -97,6 +97,28 @@ TEST_F(Tracking, DragThresholds) {
     }
 }
 
+// A quick double click: the window system hands over the first click's release, the second
+// press and its release together, so the second click has come in when the first click's pass
+// ends. It reaches the window after the pass, once, and its own pass ends at its own release.
+VXWindowRecordTag* gQuickWindow = nullptr;
+void QuickClicks(void*) {
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, gQuickWindow, 200, 100));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, gQuickWindow, 201, 100));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, gQuickWindow, 201, 100));
+}
+
+TEST_F(Tracking, InputAfterThePassEndedReachesTheWindowAfterIt) {
+    gQuickWindow = Scrolling(Dragger);
+    ASSERT_NE(gQuickWindow, nullptr);
+    (void)PlatformPostDeferred(QuickClicks, nullptr, 0, kPlatformModeEventTracking);
+    Down(gQuickWindow, 200, 100);
+    TestRunDueWork();
+    const std::vector<std::string> expected = {"down 200,100", "click 65534", "down 201,100", "click 65534"};
+    EXPECT_EQ(Log(), expected);
+    EXPECT_EQ(vx.mouseTracking, 0);
+    EXPECT_EQ(PlatformLastMouse().buttons, 0u);
+}
+
 TEST_F(Tracking, TimeOutBeginsEscapeEnds) {
     VXWindowRecordTag* window = Scrolling();
     Down(window, 50, 50);
