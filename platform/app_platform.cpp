@@ -335,6 +335,7 @@ bool PlatformEnsureApplication(int argc, char** argv) {
     gArgv.push_back(nullptr);
     gArgc = int(gArgStore.size());
     app.app = new QApplication(gArgc, gArgv.data());
+    PlatformReleaseDisplayProbe();  // the application's own connection keeps the server now
     State& s = S();
     s.wake = new QTimer(app.get());
     s.wake->setSingleShot(true);

@@ -20,6 +20,17 @@ std::string Variable(const char* name) {
     return value ? value : "";
 }
 
+// The last connection that answered, open until the application object has connected.
+struct HeldProbe {
+    void* connection = nullptr;
+    void (*disconnect)(void*) = nullptr;
+};
+
+HeldProbe& Held() {
+    static HeldProbe held;
+    return held;
+}
+
 std::string XServerProblem() {
     const std::string display = Variable("DISPLAY");
     if (display.empty()) return "DISPLAY is not set";
@@ -35,7 +46,17 @@ std::string XServerProblem() {
     if (!connect || !hasError || !disconnect) return "the X11 client library libxcb.so.1 cannot be used";
     void* connection = connect(nullptr, nullptr);  // never null: a failed one carries its error
     const bool failed = !connection || hasError(connection) != 0;
-    if (connection) disconnect(connection);
+    // A server resets when its last client leaves, and a client that comes while it resets is
+    // turned away: the answering connection is kept until the application object has its own
+    // (PlatformReleaseDisplayProbe), so the probe never leaves the server without clients.
+    HeldProbe& held = Held();
+    if (failed) {
+        if (connection) disconnect(connection);
+    } else {
+        if (held.connection) held.disconnect(held.connection);
+        held.connection = connection;
+        held.disconnect = disconnect;
+    }
     return failed ? "no X server answers on DISPLAY \"" + display + "\"" : std::string();
 }
 
@@ -81,6 +102,12 @@ std::string PlatformDisplayProblem() {
         if (problem.empty()) problem = here;
     }
     return problem;
+}
+
+void PlatformReleaseDisplayProbe() {
+    HeldProbe& held = Held();
+    if (held.connection) held.disconnect(held.connection);
+    held = HeldProbe{};
 }
 
 void PlatformFallBackToOffscreen() {

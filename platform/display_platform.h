@@ -12,7 +12,13 @@ namespace plexa {
 // when it is not set) can start: an X server answers on DISPLAY, a Wayland compositor listens on
 // WAYLAND_DISPLAY, or the platform needs no server (offscreen, minimal). Otherwise why not, in
 // words ("no X server answers on DISPLAY \":9\"").
+// An X server that answered keeps the answering connection until PlatformReleaseDisplayProbe: a
+// server resets when its last client leaves and turns away a client that comes meanwhile, so the
+// question must not leave it without clients before the application object connects.
 std::string PlatformDisplayProblem();
+
+// Closes the connection the last answered question keeps (once the application object has its own).
+void PlatformReleaseDisplayProbe();
 
 // Makes a program without windows start on the offscreen platform when no platform is chosen and
 // there is no display, or when the display that is named cannot be reached.

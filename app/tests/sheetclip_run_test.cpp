@@ -3,9 +3,7 @@
 // editor and a probe program (app/tests/probe/clipboard_probe.cpp) meet on a display of their own.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,11 +23,10 @@
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
+#include "tests/support/virtual_display.h"
 
 namespace plexa::test {
 namespace {
-
-constexpr const char* kXServer = "/usr/bin/Xvfb";
 
 bool Exists(const std::string& path) {
     struct stat info {};
@@ -53,24 +50,13 @@ protected:
     std::string CopyAndProbe(const std::string& script, const std::vector<std::string>& files,
                              const std::string& output, PlatformDecodedImage* picture) {
         *picture = {};
-        if (!Exists(kXServer)) return "no display";
-        // The server takes a display number that no other has and, once it is ready, writes it on
-        // the pipe; the number is never chosen here, where another run could choose it too.
-        int ready[2];
-        if (pipe(ready) != 0) return "no pipe";
-        fcntl(ready[0], F_SETFD, FD_CLOEXEC);
-        ChildProcess server(kXServer, {"-displayfd", std::to_string(ready[1]), "-nolisten", "tcp", "-screen", "0",
-                                       "1280x1024x24"},
-                            {});
-        close(ready[1]);
-        std::string number;
-        for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
-        close(ready[0]);
-        if (number.empty()) {
+        VirtualDisplay server;
+        if (!VirtualDisplay::Available()) return "no display";
+        if (server.name().empty()) {
             ADD_FAILURE() << "the display server did not start";
             return "no display";
         }
-        const std::string display = ":" + number;
+        const std::string& display = server.name();
 
         ScriptedRun run(PLEXA_PROGRAM);
         run.SetEnvironment("QT_QPA_PLATFORM=xcb");
@@ -108,7 +94,7 @@ protected:
 };
 
 TEST_F(SheetClipboardRun, CopyPutsTheItemsAsDrawnAndTheirTextWhereAnotherProgramReadsThem) {
-    if (!Exists(kXServer)) GTEST_SKIP() << "no virtual display server";
+    if (!VirtualDisplay::Available()) GTEST_SKIP() << "no virtual display server";
     // U1, a gate, with a net from its output pin that branches off downwards and a text above,
     // all selected.
     SymbolRecord* gate = AddGate(P(96, 96));
@@ -163,7 +149,7 @@ TEST_F(SheetClipboardRun, CopyPutsTheItemsAsDrawnAndTheirTextWhereAnotherProgram
 }
 
 TEST_F(SheetClipboardRun, CopyOfNothingDrawnWritesNoPictureAndStillPastes) {
-    if (!Exists(kXServer)) GTEST_SKIP() << "no virtual display server";
+    if (!VirtualDisplay::Available()) GTEST_SKIP() << "no virtual display server";
     // R1 has no drawing and no texts.
     SymbolRecord* r1 = driver->AddSymbol(1, kSymbolFlagSelected);
     r1->position = P(96, 96);
@@ -184,7 +170,7 @@ TEST_F(SheetClipboardRun, CopyOfNothingDrawnWritesNoPictureAndStillPastes) {
 }
 
 TEST_F(SheetClipboardRun, CopyInTheSymbolEditorPutsTheDrawingThere) {
-    if (!Exists(kXServer)) GTEST_SKIP() << "no virtual display server";
+    if (!VirtualDisplay::Available()) GTEST_SKIP() << "no virtual display server";
     const std::string libraryPath = dir.path() + "/Parts.LBX";
     WriteBoxLibrary(libraryPath, {"Gate"});
     // The item's drawing: a 40 by 60 box.

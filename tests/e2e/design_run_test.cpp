@@ -14,9 +14,7 @@
 // Every run waits for the states its next step needs (a window, a drawn window, a file), never for
 // a time, and its limits are generous, so that the steps pass on a machine loaded by other builds
 // and tests.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -30,6 +28,7 @@
 #include "tests/support/scripted_run.h"
 #include "tests/support/spice_testing.h"
 #include "tests/support/testing.h"
+#include "tests/support/virtual_display.h"
 
 namespace plexa::test {
 namespace {
@@ -816,21 +815,11 @@ TEST_F(DesignRun, Step6ConvertAVersion36ProjectAndOpenTheResult) {
 // and the system clipboard read by another program there (the program test's clipboard probe):
 // a PNG picture, an SVG one and the copied designators as text.
 TEST_F(DesignRun, Step4CopiedPartsReachTheSystemClipboardAsAPicture) {
-    constexpr const char* kXServer = "/usr/bin/Xvfb";
-    if (!fs::exists(kXServer)) GTEST_SKIP() << "no virtual display server (scripts/setup installs Xvfb)";
+    if (!VirtualDisplay::Available()) GTEST_SKIP() << "no virtual display server (scripts/setup installs Xvfb)";
     CopyProject();
-    // The server names its display once it takes connections.
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    fcntl(ready[0], F_SETFD, FD_CLOEXEC);
-    ChildProcess server(kXServer, {"-displayfd", std::to_string(ready[1]), "-nolisten", "tcp", "-screen", "0", "1280x1024x24"},
-                        {});
-    close(ready[1]);
-    std::string number;
-    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
-    close(ready[0]);
-    ASSERT_FALSE(number.empty()) << "the display server did not start";
-    const std::string display = ":" + number;
+    VirtualDisplay server;
+    ASSERT_FALSE(server.name().empty()) << "the display server did not start";
+    const std::string& display = server.name();
 
     run.SetEnvironment("QT_QPA_PLATFORM=xcb");
     run.SetEnvironment("DISPLAY=" + display);
