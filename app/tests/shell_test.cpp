@@ -16,6 +16,7 @@
 
 #include "app/editor_root.h"
 #include "app/prefs.h"
+#include "app/recentmenus.h"
 #include "app/root.h"
 #include "app/shell.h"
 #include "sheeteditor/colorpopups.h"
@@ -179,6 +180,9 @@ protected:
         gGenFlags &= ~kGenMenusOff;
         ResetScrap(kScrapForeign);
         TestResetFilePanels();
+        // Files an earlier test opened or saved are not this test's recent files.
+        InitRecentFiles();
+        RebuildRecentFilesMenu();
     }
     void TearDown() override {
         for (VXTERecord* te : edits_) VXTEDispose(te);
