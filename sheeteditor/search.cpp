@@ -65,13 +65,10 @@ SearchRecord* lv = nullptr;
 namespace {
 
 SearchLogHooks gLogHooks;
-// The log that the Change All under way reports to: the project's, or the sheet's.
-ProjectRecord* gReportProject = nullptr;
-SheetRecord* gReportSheet = nullptr;
 
 void Report(const ChangeDataLogEntry& entry) {
     lv->log.push_back(entry);
-    if (gLogHooks.append && (gReportProject || gReportSheet)) gLogHooks.append(gReportProject, gReportSheet, entry);
+    if (gLogHooks.append && (lv->reportProject || lv->reportSheet)) gLogHooks.append(lv->reportProject, lv->reportSheet, entry);
 }
 
 constexpr int32_t kReplacementBytes = 254;
@@ -1138,9 +1135,9 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
             lv->changeAll = 1;
             lv->log.clear();
             // The report goes to the log of the scope, which starts empty.
-            GetTargetLog(&gReportProject, &gReportSheet);
-            const bool target = gReportProject || gReportSheet;
-            if (gLogHooks.destroyLog && target) gLogHooks.destroyLog(gReportProject, gReportSheet);
+            GetTargetLog(&lv->reportProject, &lv->reportSheet);
+            const bool target = lv->reportProject || lv->reportSheet;
+            if (gLogHooks.destroyLog && target) gLogHooks.destroyLog(lv->reportProject, lv->reportSheet);
             int32_t count = 0;
             while (SearchForItem())
                 if (ApplyChange()) ++count;
@@ -1158,9 +1155,9 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
                 summary.newData = text;
                 Report(summary);
             }
-            const bool shown = gLogHooks.show && target && gLogHooks.show(gReportProject, gReportSheet);
-            gReportProject = nullptr;
-            gReportSheet = nullptr;
+            const bool shown = gLogHooks.show && target && gLogHooks.show(lv->reportProject, lv->reportSheet);
+            lv->reportProject = nullptr;
+            lv->reportSheet = nullptr;
             if (count == 0 && !shown) VXBeep();
             return count > 0;
         }

@@ -140,6 +140,9 @@ struct SearchRecord {
     TextRecord* foundText = nullptr;
     // The rows of the last Change All's report, and the number of items it changed.
     std::vector<ChangeDataLogEntry> log;
+    // The log that the Change All under way reports to: the project's, or the sheet's.
+    ProjectRecord* reportProject = nullptr;
+    SheetRecord* reportSheet = nullptr;
     int32_t changeCount = 0;
     std::string lastMessage;  // the last message shown (a test reads it)
 };
