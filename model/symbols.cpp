@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "foundation/bitarray.h"
@@ -138,6 +139,35 @@ SymbolRecord* DuplicateSymbol(const SymbolRecord* symbol) {
     return copy;
 }
 
+namespace {
+
+// The serial numbers of a list made by CreateSymbolList, hung on its owner word: each number's
+// first symbol in list order, as the list stood at `version`. A symbol found there is checked
+// against its own number before it is given; what is not found there is looked for along the
+// list, so the answer is the walk's.
+struct SerialIndex {
+    uint32_t version = 0;
+    bool built = false;
+    std::unordered_map<uint32_t, SymbolRecord*> first;
+};
+
+SerialIndex* SerialIndexOf(const LinkListHeader* list) {
+    if (!list || LLGetFreeProc(list) != FreeSymbolStructures) return nullptr;
+    auto* mutableList = const_cast<LinkListHeader*>(list);
+    if (!mutableList->owner) mutableList->owner = new SerialIndex();
+    return static_cast<SerialIndex*>(mutableList->owner);
+}
+
+SymbolRecord* WalkForSerial(const LinkListHeader* list, uint32_t serial) {
+    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
+        auto* symbol = static_cast<SymbolRecord*>(item);
+        if (symbol->serial == serial) return symbol;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 LinkListHeader* CreateSymbolList() {
     LinkListHeader* list = LLCreate(gGenPool, sizeof(SymbolRecord), 0);
     if (list) LLSetFreeProc(list, FreeSymbolStructures);
@@ -145,7 +175,9 @@ LinkListHeader* CreateSymbolList() {
 }
 
 void DestroySymbolList(LinkListHeader* list) {
-    if (list) LLDispose(list, true);
+    if (!list) return;
+    if (LLGetFreeProc(list) == FreeSymbolStructures) delete static_cast<SerialIndex*>(std::exchange(list->owner, nullptr));
+    LLDispose(list, true);
 }
 
 void AddSymbolToSheet(SheetRecord* sheet, SymbolRecord* symbol) {
@@ -163,11 +195,24 @@ void AddSymbolToClipboard(LinkListHeader* clipSymbols, SymbolRecord* symbol) {
 }
 
 SymbolRecord* RetrieveSerializedSymbol(const LinkListHeader* list, uint32_t serial) {
-    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
-        auto* symbol = static_cast<SymbolRecord*>(item);
-        if (symbol->serial == serial) return symbol;
+    SerialIndex* index = SerialIndexOf(list);
+    if (!index) return WalkForSerial(list, serial);
+    if (!index->built || index->version != list->version) {
+        index->first.clear();
+        index->first.reserve(list->count);
+        for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
+            auto* symbol = static_cast<SymbolRecord*>(item);
+            index->first.emplace(symbol->serial, symbol);
+        }
+        index->version = list->version;
+        index->built = true;
     }
-    return nullptr;
+    const auto found = index->first.find(serial);
+    if (found != index->first.end() && found->second->serial == serial) return found->second;
+    // A number given or changed since the index was made: the list says.
+    SymbolRecord* symbol = WalkForSerial(list, serial);
+    if (symbol || found != index->first.end()) index->built = false;
+    return symbol;
 }
 
 OSStatus ChangeSymbolStringBlock(SymbolRecord* symbol, StringBlock from, StringBlock to) {

@@ -14,6 +14,7 @@
 #include "model/sheet.h"
 #include "model/sheetindex.h"
 #include "model/signals.h"
+#include "model/signalindex.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
 #include "model/textframes.h"
@@ -112,7 +113,13 @@ SymbolRecord* IsShortStraightNetSymbol(SheetRecord* sheet, SymbolRecord* symbol,
     if (!sheet || !symbol || !(symbol->flags & kSymbolFlagPort)) return nullptr;
     const bool buss = symbol->flags & kSymbolFlagBussPort;
     LinkListHeader* nets = buss ? sheet->bussList : sheet->signalList;
-    for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net)) {
+    // Only a signal holding a pin entry of the symbol can have a wire ending on it: with one such
+    // signal at most (the signal list's index says) that one is the first of the list to have it.
+    std::vector<SignalHandle> holding;
+    const bool one = !buss && SignalsWithSerial(nets, symbol->serial, &holding) && holding.size() <= 1;
+    void* onlyNet = one && !holding.empty() ? holding.front() : nullptr;
+    if (one && !onlyNet) return nullptr;
+    for (void* net = one ? onlyNet : LLFirst(nets); net; net = one ? nullptr : LLGetNext(nets, net)) {
         WireList wires = static_cast<NetRecordHead**>(net)[0]->wires;
         for (WireHandle wire = FirstWire(wires); wire; wire = NextWire(wires, wire)) {
             for (int32_t end = 0; end < 2; ++end) {
