@@ -4,7 +4,8 @@
 // - a drag of the first 500 gates (five rows) or of all of them, with their wires, through the
 //   select tool's own tracking loop (scripted mouse input, the window's overlay painted for each
 //   move), the release moving the selection: 21 moves and the release (DragConnected) and one
-//   move and the release (DragRelease), so that a move costs (DragConnected - DragRelease) / 20;
+//   move and the release (DragRelease), and the press alone (DragClick), so that a move costs
+//   (DragConnected - DragRelease) / 20 and the release about DragRelease - DragClick - a move;
 //   the baseline is the backing library's painter framing the same outlines in an image;
 // - undo and redo of a move of all the gates with their wires, against a plain offset of every
 //   symbol and wire corner;
@@ -209,10 +210,10 @@ void Drag(benchmark::State& state, int moves) {
     bool back = false;
     for (auto _ : state) {
         DragFirstGate(sheet, map, moves, back);
-        if (!back && first->position.h == start.h && first->position.v == start.v) std::abort();  // nothing moved
+        if (moves && !back && first->position.h == start.h && first->position.v == start.v) std::abort();  // nothing moved
         back = !back;
     }
-    state.counters["event"] = benchmark::Counter(double(state.iterations()) * (moves + 1),
+    state.counters["event"] = benchmark::Counter(double(state.iterations()) * (moves + 2),
                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetComplexityN(n);
     ReleaseSheetUndo(sheet);
@@ -227,6 +228,14 @@ BENCHMARK(DragConnected)
 
 void DragRelease(benchmark::State& state) { Drag(state, 1); }
 BENCHMARK(DragRelease)
+    ->Args({1000, 500})->Args({5000, 500})->Args({30000, 500})
+    ->Args({1000, 1000})->Args({5000, 5000})->Args({30000, 30000})
+    ->Unit(benchmark::kMillisecond);
+
+// The press alone (released where it went down): the click's selection and the drag's first
+// drawing, nothing moved.
+void DragClick(benchmark::State& state) { Drag(state, 0); }
+BENCHMARK(DragClick)
     ->Args({1000, 500})->Args({5000, 500})->Args({30000, 500})
     ->Args({1000, 1000})->Args({5000, 5000})->Args({30000, 30000})
     ->Unit(benchmark::kMillisecond);
@@ -397,7 +406,7 @@ void AutoScrollDrag(benchmark::State& state) {
         VXGetViewRect(sheet->window, &view);
         back = !back;
     }
-    state.counters["event"] = benchmark::Counter(double(state.iterations()) * (kMoves + 1),
+    state.counters["event"] = benchmark::Counter(double(state.iterations()) * (kMoves + 2),
                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetComplexityN(n);
     ReleaseSheetUndo(sheet);
@@ -430,7 +439,7 @@ void FirstDraw(benchmark::State& state) {
         SheetRecord* sheet = BuildConnected(n, false);
         SheetWindows windows{};
         state.ResumeTiming();
-        if (CreateDrawingWindow("Bench", sheet, &windows) != 0) std::abort();
+        if (!CreateDrawingWindow("Bench", sheet, &windows)) std::abort();
         InstallDrawingInWindow(sheet, &windows);
         PlaceWindow(sheet);
         const int percent = FitPercent(n);
@@ -494,6 +503,7 @@ int main(int argc, char** argv) {
     return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
                                     {{"drag of connected gates", "DragConnected", "PainterOutlines"},
                                      {"press, one move, release", "DragRelease", "PainterOutlines"},
+                                     {"press and release", "DragClick", "PainterOutlines"},
                                      {"undo/redo of a move of all", "UndoMove", "OffsetAll"},
                                      {"paste and delete", "PasteDelete", "CopyAll"},
                                      {"Select All, Cut", "SelectAllCut", "CopyAll"},
