@@ -108,9 +108,13 @@ SymbolRecord* CreateSymbol() {
     return symbol;
 }
 
-void FreeSymbolStructures(LinkListHeader*, void* item, void*, uint32_t) {
+void DropSerialIndex(LinkListHeader* list);
+
+void FreeSymbolStructures(LinkListHeader* list, void* item, void* previous, uint32_t) {
     auto* symbol = static_cast<SymbolRecord*>(item);
     if (!symbol) return;
+    // The list's last symbol going (none before it, none after it): its serial index goes too.
+    if (list && !previous && !LLGetNext(list, item)) DropSerialIndex(list);
     if (symbol->attributes) MemFree(symbol->attributes);
     if (symbol->sheetSymbolData) MemFree(symbol->sheetSymbolData);
     symbol->attributes = nullptr;
@@ -141,10 +145,12 @@ SymbolRecord* DuplicateSymbol(const SymbolRecord* symbol) {
 
 namespace {
 
-// The serial numbers of a list made by CreateSymbolList, hung on its owner word: each number's
-// first symbol in list order, as the list stood at `version`. A symbol found there is checked
-// against its own number before it is given; what is not found there is looked for along the
-// list, so the answer is the walk's.
+// The serial numbers of a long list made by CreateSymbolList, hung on its owner word: each
+// number's first symbol in list order, as the list stood at `version`. A symbol found there is
+// checked against its own number before it is given; what is not found there is looked for along
+// the list, so the answer is the walk's. It goes with the list's last symbol or the list.
+constexpr uint32_t kSerialIndexFrom = 32;  // symbols; a shorter list is walked
+
 struct SerialIndex {
     uint32_t version = 0;
     bool built = false;
@@ -153,6 +159,7 @@ struct SerialIndex {
 
 SerialIndex* SerialIndexOf(const LinkListHeader* list) {
     if (!list || LLGetFreeProc(list) != FreeSymbolStructures) return nullptr;
+    if (!list->owner && list->count < kSerialIndexFrom) return nullptr;
     auto* mutableList = const_cast<LinkListHeader*>(list);
     if (!mutableList->owner) mutableList->owner = new SerialIndex();
     return static_cast<SerialIndex*>(mutableList->owner);
@@ -168,6 +175,10 @@ SymbolRecord* WalkForSerial(const LinkListHeader* list, uint32_t serial) {
 
 }  // namespace
 
+void DropSerialIndex(LinkListHeader* list) {
+    if (list && LLGetFreeProc(list) == FreeSymbolStructures) delete static_cast<SerialIndex*>(std::exchange(list->owner, nullptr));
+}
+
 LinkListHeader* CreateSymbolList() {
     LinkListHeader* list = LLCreate(gGenPool, sizeof(SymbolRecord), 0);
     if (list) LLSetFreeProc(list, FreeSymbolStructures);
@@ -176,7 +187,7 @@ LinkListHeader* CreateSymbolList() {
 
 void DestroySymbolList(LinkListHeader* list) {
     if (!list) return;
-    if (LLGetFreeProc(list) == FreeSymbolStructures) delete static_cast<SerialIndex*>(std::exchange(list->owner, nullptr));
+    DropSerialIndex(list);
     LLDispose(list, true);
 }
 

@@ -54,6 +54,33 @@ TEST_F(Symbols, RecordsTakeSerialNumbersAndCopyTheirHandles) {
     DestroySymbolList(clip);
 }
 
+// A long list is looked up through its serial index; the answers stay the walk's when numbers
+// change under it, symbols go, or the list empties and fills again.
+TEST_F(Symbols, SerialNumbersOfALongListFindWhatTheWalkFinds) {
+    std::vector<SymbolRecord*> placed;
+    for (int i = 0; i < 40; ++i) placed.push_back(Place(-1));
+    const auto walk = [&](uint32_t serial) -> SymbolRecord* {
+        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet.symbolList)); s; s = s->next)
+            if (s->serial == serial) return s;
+        return nullptr;
+    };
+    const auto agree = [&](const char* when) {
+        for (uint32_t serial = 0; serial <= 45; ++serial)
+            EXPECT_EQ(RetrieveSerializedSymbol(sheet.symbolList, serial), walk(serial)) << when << " serial " << serial;
+    };
+    agree("placed");
+    placed[5]->serial = 44;  // a number changed in place: the old one is gone, the new one found
+    agree("renumbered");
+    placed[30]->serial = 3;  // a second holder of a number after its first
+    agree("held twice");
+    RemoveSymbolFromSheet(&sheet, placed[2], true);
+    agree("removed");
+    LLRemoveOrFreeAll(sheet.symbolList, true);
+    agree("emptied");
+    for (int i = 0; i < 35; ++i) Place(-1);
+    agree("filled again");
+}
+
 TEST_F(Symbols, TheSecondMapIdDrawsWhenItsFlagIsSet) {
     SymbolRecord* s = Place(4);
     s->secondMapId = 7;
