@@ -27,6 +27,18 @@ inline std::vector<Point> GateGridWire(int i, int columns) {
             {int16_t(v + 10), int16_t(h + 14)}, {v, int16_t(h + 14)}};
 }
 
+// The gate at p as the painter's shapes (Shape: the baseline painter's shape record, whose kinds
+// are kFrame, kOval and kLine), each handed to add(kind, h1, v1, h2, v2) in sheet units: its body,
+// its output bubble and its three pins.
+template <class Shape, class F>
+void GateShapes(Point p, F&& add) {
+    add(Shape::kFrame, p.h + 10, p.v, p.h + 50, p.v + 30);
+    add(Shape::kOval, p.h + 50, p.v + 12, p.h + 56, p.v + 18);
+    add(Shape::kLine, p.h, p.v + 8, p.h + 10, p.v + 8);
+    add(Shape::kLine, p.h, p.v + 22, p.h + 10, p.v + 22);
+    add(Shape::kLine, p.h + 56, p.v + 15, p.h + 66, p.v + 15);
+}
+
 inline void BuildGateGrid(SheetRecord* sheet, int count, int columns) {
     const int32_t id = test::AddGateSymbolDefinition(sheet);
     for (int i = 0; i < count; ++i) {

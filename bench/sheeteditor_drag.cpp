@@ -179,6 +179,25 @@ PlatformInputEvent Mouse(PlatformInputKind kind, SheetRecord* sheet, int32_t x, 
     return event;
 }
 
+// The press on the symbol at the point, as the window hands it to the select tool, which follows
+// the queued input from there.
+void Press(SheetRecord* sheet, SymbolRecord* symbol, Point at) {
+    VXEventRecord down{};
+    down.kind = kVXMouseDownEvent;
+    down.u.mouse.v = at.v;
+    down.u.mouse.h = at.h;
+    DoSymbolSelection(sheet, symbol, &down);
+}
+
+// The time of one mouse event of a drag (press, moves, release), and the sheet left unselected.
+void EndDrags(benchmark::State& state, SheetRecord* sheet, int events) {
+    state.counters["event"] = benchmark::Counter(double(state.iterations()) * events,
+                                                 benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetComplexityN(state.range(0));
+    ReleaseSheetUndo(sheet);
+    ClearDrawingSelection(sheet);
+}
+
 // A press on the first gate's body, `moves` moves of the pointer (one window pixel further each,
 // the other way when `back`), and the release, through the select tool's tracking loop.
 void DragFirstGate(SheetRecord* sheet, const ContentMap& map, int moves, bool back) {
@@ -191,11 +210,7 @@ void DragFirstGate(SheetRecord* sheet, const ContentMap& map, int moves, bool ba
         TestQueueInput(Mouse(PlatformInputKind::kMouseDragged, sheet, x + dx, y + m / 2));
     }
     TestQueueInput(Mouse(PlatformInputKind::kMouseUp, sheet, x + dx, y + moves / 2));
-    VXEventRecord down{};
-    down.kind = kVXMouseDownEvent;
-    down.u.mouse.v = body.v;
-    down.u.mouse.h = body.h;
-    DoSymbolSelection(sheet, first, &down);
+    Press(sheet, first, body);
     if (TestQueuedInputCount() != 0) std::abort();  // the drag did not take its input
     VXWaitUpdateWindows();
 }
@@ -213,11 +228,7 @@ void Drag(benchmark::State& state, int moves) {
         if (moves && !back && first->position.h == start.h && first->position.v == start.v) std::abort();  // nothing moved
         back = !back;
     }
-    state.counters["event"] = benchmark::Counter(double(state.iterations()) * (moves + 2),
-                                                 benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.SetComplexityN(n);
-    ReleaseSheetUndo(sheet);
-    ClearDrawingSelection(sheet);
+    EndDrags(state, sheet, moves + 2);
 }
 
 void DragConnected(benchmark::State& state) { Drag(state, kMoves); }
@@ -240,24 +251,29 @@ BENCHMARK(DragClick)
     ->Args({1000, 1000})->Args({5000, 5000})->Args({30000, 30000})
     ->Unit(benchmark::kMillisecond);
 
-// The painter framing the outlines of the dragged gates at the fitting scale, the image cleared
-// first: what a move's drawing costs without the window.
-void PainterOutlines(benchmark::State& state) {
-    const int n = int(state.range(0)), count = std::min(n, int(state.range(1)));
-    const double scale = FitPercent(n) / 100.0;
+// Each step the painter clears a window-sized image and draws the shapes into it.
+void Paint(benchmark::State& state, const std::vector<BaselineShape>& shapes) {
     std::vector<uint32_t> pixels(size_t(kWidth) * kHeight, 0xFFFFFFFF);
-    std::vector<BaselineShape> shapes;
-    for (int i = 0; i < count; ++i) {
-        const Point p = At(i);
-        shapes.push_back(BaselineShape{BaselineShape::kFrame, int32_t(p.h * scale), int32_t(p.v * scale),
-                                       int32_t((p.h + 66) * scale), int32_t((p.v + 30) * scale), nullptr});
-    }
     for (auto _ : state) {
         std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFF);
         BaselineDrawShapes(reinterpret_cast<uint8_t*>(pixels.data()), kWidth, kHeight, kWidth * 4, shapes.data(),
                            shapes.size(), "DejaVu Sans", 10, 1.0);
         benchmark::DoNotOptimize(pixels.data());
     }
+}
+
+// The painter framing the outlines of the dragged gates at the fitting scale, the image cleared
+// first: what a move's drawing costs without the window.
+void PainterOutlines(benchmark::State& state) {
+    const int n = int(state.range(0)), count = std::min(n, int(state.range(1)));
+    const double scale = FitPercent(n) / 100.0;
+    std::vector<BaselineShape> shapes;
+    for (int i = 0; i < count; ++i) {
+        const Point p = At(i);
+        shapes.push_back(BaselineShape{BaselineShape::kFrame, int32_t(p.h * scale), int32_t(p.v * scale),
+                                       int32_t((p.h + 66) * scale), int32_t((p.v + 30) * scale), nullptr});
+    }
+    Paint(state, shapes);
     state.SetComplexityN(n);
 }
 BENCHMARK(PainterOutlines)
@@ -285,28 +301,25 @@ void UndoMove(benchmark::State& state) {
 }
 BENCHMARK(UndoMove)->Arg(1000)->Arg(5000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
+void OffsetEverything(SheetRecord* sheet, int16_t by) {
+    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
+        s->position.h = int16_t(s->position.h + by);
+    for (void* net = LLFirst(sheet->signalList); net; net = LLGetNext(sheet->signalList, net)) {
+        WireList wires = (*static_cast<SignalHandle>(net))->wires;
+        for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) OffsetWire(w, by, 0);
+    }
+}
+
 // Every symbol and wire corner offset in place and back: the least any undo of a move does.
 void OffsetAll(benchmark::State& state) {
     const int n = int(state.range(0));
     SheetRecord* sheet = SheetOf(n);
     int16_t by = 10;
     for (auto _ : state) {
-        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
-            s->position.h = int16_t(s->position.h + by);
-        for (void* net = LLFirst(sheet->signalList); net; net = LLGetNext(sheet->signalList, net)) {
-            WireList wires = (*static_cast<SignalHandle>(net))->wires;
-            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) OffsetWire(w, by, 0);
-        }
+        OffsetEverything(sheet, by);
         by = int16_t(-by);
     }
-    if (by < 0) {
-        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
-            s->position.h = int16_t(s->position.h - 10);
-        for (void* net = LLFirst(sheet->signalList); net; net = LLGetNext(sheet->signalList, net)) {
-            WireList wires = (*static_cast<SignalHandle>(net))->wires;
-            for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) OffsetWire(w, -10, 0);
-        }
-    }
+    if (by < 0) OffsetEverything(sheet, by);
     state.SetComplexityN(n);
 }
 BENCHMARK(OffsetAll)->Arg(1000)->Arg(5000)->Arg(30000)->Unit(benchmark::kMillisecond);
@@ -397,20 +410,12 @@ void AutoScrollDrag(benchmark::State& state) {
         for (int m = 0; m < kMoves; ++m)
             TestQueueInput(Mouse(PlatformInputKind::kMouseDragged, sheet, x + (m & 1), back ? std::min(y, edge) : edge));
         TestQueueInput(Mouse(PlatformInputKind::kMouseUp, sheet, x, y));
-        VXEventRecord down{};
-        down.kind = kVXMouseDownEvent;
-        down.u.mouse.v = body.v;
-        down.u.mouse.h = body.h;
-        DoSymbolSelection(sheet, first, &down);
+        Press(sheet, first, body);
         VXWaitUpdateWindows();
         VXGetViewRect(sheet->window, &view);
         back = !back;
     }
-    state.counters["event"] = benchmark::Counter(double(state.iterations()) * (kMoves + 2),
-                                                 benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.SetComplexityN(n);
-    ReleaseSheetUndo(sheet);
-    ClearDrawingSelection(sheet);
+    EndDrags(state, sheet, kMoves + 2);
 }
 BENCHMARK(AutoScrollDrag)->Arg(1000)->Arg(5000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
@@ -460,31 +465,20 @@ BENCHMARK(FirstDraw)->Arg(1000)->Arg(5000)->Arg(30000)->Unit(benchmark::kMillise
 void PainterSheet(benchmark::State& state) {
     const int n = int(state.range(0));
     const double scale = FitPercent(n) / 100.0;
-    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight, 0xFFFFFFFF);
     std::vector<BaselineShape> shapes;
     const auto px = [&](int units) { return int32_t(units * scale); };
     const auto add = [&](BaselineShape::Kind kind, int h1, int v1, int h2, int v2) {
         shapes.push_back(BaselineShape{kind, px(h1), px(v1), px(h2), px(v2), nullptr});
     };
     for (int i = 0; i < n; ++i) {
-        const Point p = At(i);
-        add(BaselineShape::kFrame, p.h + 10, p.v, p.h + 50, p.v + 30);
-        add(BaselineShape::kOval, p.h + 50, p.v + 12, p.h + 56, p.v + 18);
-        add(BaselineShape::kLine, p.h, p.v + 8, p.h + 10, p.v + 8);
-        add(BaselineShape::kLine, p.h, p.v + 22, p.h + 10, p.v + 22);
-        add(BaselineShape::kLine, p.h + 56, p.v + 15, p.h + 66, p.v + 15);
+        bench::GateShapes<BaselineShape>(At(i), add);
         if (i + 1 < n && i % kColumns != kColumns - 1) {
             const std::vector<Point> corners = LinkCorners(i);
             for (size_t c = 1; c < corners.size(); ++c)
                 add(BaselineShape::kLine, corners[c - 1].h, corners[c - 1].v, corners[c].h, corners[c].v);
         }
     }
-    for (auto _ : state) {
-        std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFF);
-        BaselineDrawShapes(reinterpret_cast<uint8_t*>(pixels.data()), kWidth, kHeight, kWidth * 4, shapes.data(),
-                           shapes.size(), "DejaVu Sans", 10, 1.0);
-        benchmark::DoNotOptimize(pixels.data());
-    }
+    Paint(state, shapes);
     state.SetComplexityN(n);
 }
 BENCHMARK(PainterSheet)->Arg(1000)->Arg(5000)->Arg(30000)->Unit(benchmark::kMillisecond);

@@ -133,12 +133,7 @@ void PainterRedraw(benchmark::State& state) {
         shapes.push_back(s);
     };
     for (int i = 0; i < kSymbols; ++i) {
-        const Point p = At(i);
-        add(BaselineShape::kFrame, p.h + 10, p.v, p.h + 50, p.v + 30);
-        add(BaselineShape::kOval, p.h + 50, p.v + 12, p.h + 56, p.v + 18);
-        add(BaselineShape::kLine, p.h, p.v + 8, p.h + 10, p.v + 8);
-        add(BaselineShape::kLine, p.h, p.v + 22, p.h + 10, p.v + 22);
-        add(BaselineShape::kLine, p.h + 56, p.v + 15, p.h + 66, p.v + 15);
+        bench::GateShapes<BaselineShape>(At(i), add);
         const std::vector<Point> corners = WireCorners(i);
         for (size_t c = 1; c < corners.size(); ++c)
             add(BaselineShape::kLine, corners[c - 1].h, corners[c - 1].v, corners[c].h, corners[c].v);
