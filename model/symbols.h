@@ -113,7 +113,12 @@ void DestroySymbolList(LinkListHeader* list);
 void AddSymbolToSheet(SheetRecord* sheet, SymbolRecord* symbol);
 void RemoveSymbolFromSheet(SheetRecord* sheet, SymbolRecord* symbol, bool freeSymbol);
 void AddSymbolToClipboard(LinkListHeader* clipSymbols, SymbolRecord* symbol);
-// The first symbol of the list with that serial number, or null.
+// The first symbol of the list with that serial number, or null. A list of 32 symbols or more
+// made by CreateSymbolList answers through an index of its numbers (on the list's owner word,
+// made again whenever the list's version moves), so a lookup costs the same on any sheet. A
+// number written into a linked symbol is found too; only a number written into a symbol while a
+// later one holds it still finds the later one until the list changes (no sheet holds one number
+// twice).
 SymbolRecord* RetrieveSerializedSymbol(const LinkListHeader* list, uint32_t serial);
 // Moves the symbol's strings into another block. On failure (-108, -50) the symbol is as it was.
 OSStatus ChangeSymbolStringBlock(SymbolRecord* symbol, StringBlock from, StringBlock to);
