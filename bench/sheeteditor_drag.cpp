@@ -6,7 +6,8 @@
 //   move), the release moving the selection: 21 moves and the release (DragConnected) and one
 //   move and the release (DragRelease), and the press alone (DragClick), so that a move costs
 //   (DragConnected - DragRelease) / 20 and the release about DragRelease - DragClick - a move;
-//   the baseline is the backing library's painter framing the same outlines in an image;
+//   the baseline is the backing library's painter framing the same outlines in an image; the
+//   drag of 500 also on a sheet where a net symbol hangs on every gate (DragWithNetSymbols);
 // - undo and redo of a move of all the gates with their wires, against a plain offset of every
 //   symbol and wire corner;
 // - pasting the copied sheet into an empty one and deleting it again, against copying it;
@@ -91,7 +92,29 @@ void ShowWhole(SheetRecord* sheet, int n) {
     VXWaitUpdateWindows();
 }
 
-SheetRecord* BuildConnected(int n, bool window = true) {
+// A net symbol (the gate drawn as one) hanging on gate i's second input by a short straight wire
+// to the left, its output pin at the wire's end: what a move carries along with its gate.
+void AddGround(SheetRecord* sheet, int32_t mapId, SymbolRecord* gate) {
+    SymbolRecord* ground = CreateSymbol();
+    ground->mapId = mapId;
+    ground->libraryName = kNoLibraryName;
+    ground->flags = kSymbolFlagPort;
+    const Point pin{int16_t(gate->position.v + 22), gate->position.h};
+    const Point end{pin.v, int16_t(pin.h - 10)};
+    ground->position = Point{int16_t(end.v - 15), int16_t(end.h - 66)};
+    AddSymbolToSheet(sheet, ground);
+    SignalHandle signal = CreateSignal(sheet->signalList);
+    WireHandle wire = CreateWire(nullptr);
+    (void)InsertWireCorner(wire, pin, -1);  // fails only out of memory
+    (void)InsertWireCorner(wire, end, -1);
+    (*wire)->end0 = uint16_t(AddPinToSignal(signal, gate, 1));
+    (*wire)->end1 = uint16_t(AddPinToSignal(signal, ground, 2));
+    CalcWireBounds(wire);
+    LLPush((*signal)->wires, wire);
+    CalcSignalBounds(signal);
+}
+
+SheetRecord* BuildConnected(int n, bool window = true, bool grounds = false) {
     SheetRecord* sheet = window ? NewSchematicDrawing() : CreateDrawing();
     if (!sheet) std::abort();
     sheet->sheetBounds = Rect{0, 0, 32000, 32000};
@@ -118,6 +141,8 @@ SheetRecord* BuildConnected(int n, bool window = true) {
         LLPush((*signal)->wires, wire);
         CalcSignalBounds(signal);
     }
+    if (grounds)
+        for (SymbolRecord* gate : symbols) AddGround(sheet, id, gate);
     if (window) {
         sheet->selectedTool = kDrawToolSelect;
         PlaceWindow(sheet);
@@ -126,11 +151,11 @@ SheetRecord* BuildConnected(int n, bool window = true) {
     return sheet;
 }
 
-// One sheet per size, kept for the whole run.
-SheetRecord* SheetOf(int n) {
-    static std::map<int, SheetRecord*> sheets;
-    SheetRecord*& sheet = sheets[n];
-    if (!sheet) sheet = BuildConnected(n);
+// One sheet per size (and with or without a net symbol on each gate), kept for the whole run.
+SheetRecord* SheetOf(int n, bool grounds = false) {
+    static std::map<std::pair<int, bool>, SheetRecord*> sheets;
+    SheetRecord*& sheet = sheets[{n, grounds}];
+    if (!sheet) sheet = BuildConnected(n, true, grounds);
     else ShowWhole(sheet, n);
     return sheet;
 }
@@ -215,9 +240,9 @@ void DragFirstGate(SheetRecord* sheet, const ContentMap& map, int moves, bool ba
     VXWaitUpdateWindows();
 }
 
-void Drag(benchmark::State& state, int moves) {
+void Drag(benchmark::State& state, int moves, bool grounds = false) {
     const int n = int(state.range(0)), count = std::min(n, int(state.range(1)));
-    SheetRecord* sheet = SheetOf(n);
+    SheetRecord* sheet = SheetOf(n, grounds);
     SelectFirst(sheet, count);
     const ContentMap map(sheet);
     auto* first = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList));
@@ -242,6 +267,11 @@ BENCHMARK(DragRelease)
     ->Args({1000, 500})->Args({5000, 500})->Args({30000, 500})
     ->Args({1000, 1000})->Args({5000, 5000})->Args({30000, 30000})
     ->Unit(benchmark::kMillisecond);
+
+// The same drag of the first 500 gates where a net symbol hangs on every gate: those of the
+// dragged gates go with them, the others stay.
+void DragWithNetSymbols(benchmark::State& state) { Drag(state, kMoves, true); }
+BENCHMARK(DragWithNetSymbols)->Args({1000, 500})->Args({5000, 500})->Args({30000, 500})->Unit(benchmark::kMillisecond);
 
 // The press alone (released where it went down): the click's selection and the drag's first
 // drawing, nothing moved.
@@ -496,6 +526,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     return plexa::RunCoreBenchmarks(argc, argv, argv[0], plexa::SetUp,
                                     {{"drag of connected gates", "DragConnected", "PainterOutlines"},
+                                     {"drag with net symbols", "DragWithNetSymbols", "PainterOutlines"},
                                      {"press, one move, release", "DragRelease", "PainterOutlines"},
                                      {"press and release", "DragClick", "PainterOutlines"},
                                      {"undo/redo of a move of all", "UndoMove", "OffsetAll"},
