@@ -615,6 +615,14 @@ TEST_F(RealDesign, ADividerWithAChildSheetUsedTwiceBuiltWithMouseAndKeysSimulate
               "comp R3 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=6k\n"
               "comp V1 part=Voltage Source slots=1 sheet=1 attrs=~~Value=DC 5,Value=DC 10\n")
         << netlist;
+    // The project holds both sheets; the child's nets P and N are those its ports join in each
+    // use.
+    EXPECT_EQ(Grep(netlist, "sheet "), "sheet 0 PROBE.SHX\nsheet 1 Divider.SHX\n") << netlist;
+    EXPECT_EQ(Grep(netlist, "net "),
+              "net GND scope=global sheet=1\n"
+              "net IN scope=local sheet=1\n"
+              "net MID scope=local sheet=1\n")
+        << netlist;
     // The SPICE netlist: each use of the child holds its own capacitor, on the net its port P
     // joins (which use takes C1 is annotation's choice).
     const std::string capacitors = Grep(spice, "C");
