@@ -32,14 +32,15 @@ constexpr Needed kNeeded[] = {{"Xvfb", "xvfb"},
                               {"xwininfo", "x11-utils"}};
 
 // Polls until the state holds or the limit passes; the state is checked once more at the end.
-// Gives up at once when `alive` (when given) says the program looked at has ended.
+// Gives up at once, after that last look, when `alive` (when given) says the program looked at
+// has ended.
 template <typename State>
 bool Until(State state, std::chrono::milliseconds limit, std::chrono::milliseconds step = std::chrono::milliseconds(50),
            const std::function<bool()>& alive = {}) {
     const auto end = Clock::now() + limit;
     while (Clock::now() < end) {
         if (state()) return true;
-        if (alive && !alive()) return false;
+        if (alive && !alive()) break;
         std::this_thread::sleep_for(step);
     }
     return state();
