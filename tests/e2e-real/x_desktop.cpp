@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -31,11 +32,15 @@ constexpr Needed kNeeded[] = {{"Xvfb", "xvfb"},
                               {"xwininfo", "x11-utils"}};
 
 // Polls until the state holds or the limit passes; the state is checked once more at the end.
+// Gives up at once, after that last look, when `alive` (when given) says the program looked at
+// has ended.
 template <typename State>
-bool Until(State state, std::chrono::milliseconds limit, std::chrono::milliseconds step = std::chrono::milliseconds(50)) {
+bool Until(State state, std::chrono::milliseconds limit, std::chrono::milliseconds step = std::chrono::milliseconds(50),
+           const std::function<bool()>& alive = {}) {
     const auto end = Clock::now() + limit;
     while (Clock::now() < end) {
         if (state()) return true;
+        if (alive && !alive()) break;
         std::this_thread::sleep_for(step);
     }
     return state();
@@ -107,24 +112,28 @@ int XDesktop::Run(const std::string& command, std::string* out) const {
     char buffer[4096];
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
     const int status = pclose(pipe);
+    // PLEXA_E2E_TRACE=1 in the environment: each command with the time it ended, for a run that
+    // fails or lags.
+    if (std::getenv("PLEXA_E2E_TRACE")) {
+        static const auto t0 = Clock::now();
+        std::fprintf(stderr, "%8.2f %s\n", std::chrono::duration<double>(Clock::now() - t0).count(), command.c_str());
+    }
     if (out) *out = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string XDesktop::WaitWindow(const std::string& titlePattern, std::chrono::seconds limit) const {
-    // xdotool's own wait (--sync), tried again when it fails: it ends with an X error when a
-    // window it looks at goes away meanwhile.
     std::string first;
     Until(
         [&] {
             std::string out;
-            Run("timeout 30 xdotool search --sync --onlyvisible --name " + ShellQuoted("^" + titlePattern + "$"), &out);
+            Run("xdotool search --onlyvisible --name " + ShellQuoted("^" + titlePattern + "$"), &out);
             std::istringstream in(out);
             std::getline(in, first);
             first = Trimmed(first);
             return !first.empty();
         },
-        limit, std::chrono::milliseconds(100));
+        limit, std::chrono::milliseconds(100), alive_);
     return first;
 }
 
@@ -138,7 +147,7 @@ bool XDesktop::WaitNoWindow(const std::string& titlePattern, std::chrono::second
             none = Trimmed(out).empty() ? none + 1 : 0;
             return none >= 2;
         },
-        limit, std::chrono::milliseconds(100));
+        limit, std::chrono::milliseconds(100), alive_);
 }
 
 bool XDesktop::WaitGone(const std::string& window, std::chrono::seconds limit) const {
@@ -149,7 +158,7 @@ bool XDesktop::WaitGone(const std::string& window, std::chrono::seconds limit) c
             none = std::find(windows.begin(), windows.end(), window) == windows.end() ? none + 1 : 0;
             return none >= 2;
         },
-        limit, std::chrono::milliseconds(100));
+        limit, std::chrono::milliseconds(100), alive_);
 }
 
 std::vector<std::string> XDesktop::Windows() const {
@@ -182,7 +191,7 @@ std::string XDesktop::WaitNewWindow(const std::vector<std::string>& before, std:
                 if (std::find(before.begin(), before.end(), window) == before.end()) found = window;
             return !found.empty();
         },
-        limit, std::chrono::milliseconds(100));
+        limit, std::chrono::milliseconds(100), alive_);
     return found;
 }
 
@@ -222,7 +231,7 @@ bool XDesktop::Activate(const std::string& window) const {
             Run("timeout 60 xdotool windowactivate --sync " + window);
             return false;
         },
-        std::chrono::seconds(120), std::chrono::milliseconds(200));
+        std::chrono::seconds(120), std::chrono::milliseconds(200), alive_);
 }
 
 void XDesktop::CloseBox(const std::string& window) const {
@@ -237,7 +246,12 @@ void XDesktop::CloseBox(const std::string& window) const {
 }
 
 void XDesktop::MoveTo(int x, int y) const {
+    // The input tool's wait for the pointer to arrive never ends when it is there already (it
+    // gives up after many seconds): a move to where it is is left out.
+    if (x == pointerX_ && y == pointerY_) return;
     Run("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y));
+    pointerX_ = x;
+    pointerY_ = y;
 }
 
 void XDesktop::Click(int x, int y, int button, int count) const {
@@ -264,24 +278,26 @@ void XDesktop::Key(const std::string& keys, int times) const {
 void XDesktop::Type(const std::string& text) const { Run("xdotool type --delay 40 " + ShellQuoted(text)); }
 
 bool XDesktop::Shot(const std::string& path) const {
-    return Run("import -silent -window root " + ShellQuoted(path)) == 0;
+    return Run("timeout 30 import -silent -window root " + ShellQuoted(path)) == 0;
 }
 
 bool XDesktop::WaitStill(const std::string& window, std::chrono::seconds limit) const {
-    // Three grabs alike in a row, half a second apart: a window still being drawn (or not yet
-    // drawn at all, showing what lay under it) changes within that.
+    // Grabbed until a grab shows a picture seen before: a window still being drawn (or not yet
+    // drawn at all, showing what lay under it) only goes forward, while a drawn one stays, or
+    // goes back and forth with its text caret's blinking.
     const std::string grab = scratch_ + "/still.png";
-    std::string before, after;
-    int same = 0;
+    std::vector<std::string> seen;
     return Until(
         [&] {
-            Run("import -silent -window " + window + " " + ShellQuoted(grab));
-            before = after;
-            ReadFile(grab, after);
-            same = !after.empty() && after == before ? same + 1 : 0;
-            return same >= 2;
+            std::string picture;
+            if (Run("timeout 30 import -silent -window " + window + " " + ShellQuoted(grab)) != 0 || !ReadFile(grab, picture) ||
+                picture.empty())
+                return false;
+            if (std::find(seen.begin(), seen.end(), picture) != seen.end()) return true;
+            seen.push_back(std::move(picture));
+            return false;
         },
-        limit, std::chrono::milliseconds(500));
+        limit, std::chrono::milliseconds(150), alive_);
 }
 
 }  // namespace plexa::test

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ public:
     const std::string& Error() const { return error_; }
     // ":N".
     const std::string& Display() const { return display_; }
+
+    // What the waits below ask, each time they look, whether the program they wait for still
+    // runs: they give up at once when it has ended.
+    void SetAlive(std::function<bool()> alive) { alive_ = std::move(alive); }
 
     // Runs a shell command line on the display; its exit status, its standard output in *out.
     int Run(const std::string& command, std::string* out = nullptr) const;
@@ -78,13 +83,17 @@ public:
 
     // The whole screen into a PNG file.
     bool Shot(const std::string& path) const;
-    // A picture of the window that stays the same over consecutive grabs (the program has
-    // finished drawing it), at most `limit`; false when it kept changing.
+    // Waits until a grab of the window repeats an earlier one (the program has finished drawing
+    // it; a blinking text caret only brings back a picture seen before), at most `limit`; false
+    // when it kept changing.
     bool WaitStill(const std::string& window, std::chrono::seconds limit = std::chrono::seconds(120)) const;
 
 private:
     std::string home_, display_, error_, scratch_;
     std::unique_ptr<ChildProcess> server_, manager_;
+    std::function<bool()> alive_;
+    // Where the pointer was last moved (only the input tool moves it).
+    mutable int pointerX_ = -1, pointerY_ = -1;
 };
 
 }  // namespace plexa::test
