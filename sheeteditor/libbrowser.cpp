@@ -24,6 +24,7 @@
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "model/symboldata.h"
+#include "sheeteditor/libbrowserdrop.h"
 #include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
@@ -298,6 +299,11 @@ int32_t BrowserListHook(VXWindowRecordTag* window, int32_t message, VXListViewHo
         case kVXListMouseDown:
             ClearBrowserKeyText(browser);
             EndWire(browser);
+            // In a sheet window an item is dragged onto a sheet.
+            return browser->inSheet && IsItemList(browser, window) ? kVXListClickDragOut : 0;
+        case kVXListDragOut:
+            if (IsItemList(browser, window))
+                BeginLibBrowserItemDrag(browser, static_cast<VXItemDragClient*>(record->param.pointer));
             return 0;
         case kVXListTypeAhead:
             if (!IsItemList(browser, window)) return 0;
