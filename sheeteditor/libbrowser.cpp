@@ -26,6 +26,8 @@
 #include "model/symboldata.h"
 #include "sheeteditor/libbrowserdrop.h"
 #include "sheeteditor/sheetopen.h"
+#include "sheeteditor/symbolimage.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -120,6 +122,9 @@ void UpdatePartsControls(LibBrowserRecord* browser) {
 }
 
 void UpdateViews(LibBrowserRecord* browser) {
+    // The picture of the part that the library-part tool shows following the pointer is of the
+    // item chosen now.
+    if (browser->inSheet) InvalidateTrackingSymbolImage();
     InvalWindow(browser->symbolView);
     UpdatePartsControls(browser);
     InvalBrowserLibFilePathName(browser);
