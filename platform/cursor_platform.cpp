@@ -83,13 +83,14 @@ const char* const kDropFilterName = "plexaDropFilter";
 }  // namespace
 
 PlatformCursor* PlatformCursorStandard(PlatformStandardCursor shape) {
-    static PlatformCursor* kept[7] = {};
+    static PlatformCursor* kept[kPlatformStandardCursorCount] = {};
     const size_t index = size_t(shape);
-    if (index >= 7) return nullptr;
+    if (index >= size_t(kPlatformStandardCursorCount)) return nullptr;
     if (!kept[index]) {
-        static const Qt::CursorShape kShapes[7] = {
+        static const Qt::CursorShape kShapes[kPlatformStandardCursorCount] = {
             Qt::ArrowCursor, Qt::IBeamCursor, Qt::CrossCursor, Qt::OpenHandCursor,
-            Qt::PointingHandCursor, Qt::SizeHorCursor, Qt::SizeVerCursor};
+            Qt::PointingHandCursor, Qt::SizeHorCursor, Qt::SizeVerCursor, Qt::DragCopyCursor,
+            Qt::ForbiddenCursor};
         kept[index] = new PlatformCursor{QCursor(kShapes[index]), 16, 16};
     }
     return kept[index];
@@ -209,6 +210,9 @@ void PlatformNoteMouseInput(const PlatformInputEvent& event) {
     gMouse.windowID = event.windowID;
     gMouse.x = event.x;
     gMouse.y = event.y;
+    gMouse.hasScreenPoint = event.hasScreenPoint != 0;
+    gMouse.screenX = event.screenX;
+    gMouse.screenY = event.screenY;
     gMouse.modifiers = event.modifiers;
 }
 

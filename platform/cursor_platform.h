@@ -18,7 +18,10 @@ struct PlatformWindow;
 
 enum class PlatformStandardCursor : uint8_t {
     kArrow, kIBeam, kCrosshair, kOpenHand, kPointingHand, kResizeLeftRight, kResizeUpDown,
+    // While something is dragged: over a place that takes it (a copy goes there), and elsewhere.
+    kDragCopy, kForbidden,
 };
+constexpr int kPlatformStandardCursorCount = 9;
 
 // The platform's own cursor of a shape; made once and kept for the run.
 PlatformCursor* PlatformCursorStandard(PlatformStandardCursor shape);
@@ -46,10 +49,13 @@ using PlatformFileDropSink = void (*)(int32_t windowID, const std::vector<std::s
 void PlatformSetFileDropSink(PlatformFileDropSink sink);
 
 // Mouse state from the input delivered so far: the window of the last mouse event (0: none yet)
-// and the point in its content, the buttons held (bit n for button n) and the modifiers.
+// and the point in its content, the point on screen when that event told it, the buttons held
+// (bit n for button n) and the modifiers.
 struct PlatformMouseState {
     int32_t windowID = 0;
     int32_t x = 0, y = 0;
+    int32_t screenX = 0, screenY = 0;
+    bool hasScreenPoint = false;
     uint32_t buttons = 0;
     uint32_t modifiers = 0;
 };

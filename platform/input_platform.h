@@ -29,6 +29,10 @@ struct PlatformInputEvent {
     PlatformInputKind kind = PlatformInputKind::kMouseMoved;
     int32_t windowID = 0;       // the toolkit window the event is for (0: the key window)
     int32_t x = 0, y = 0;       // content coordinates, y downwards
+    // Mouse and wheel events from the window system: the pointer on screen (y-down from the main
+    // screen's top-left), also while a press keeps sending its moves to the window it went to.
+    int32_t screenX = 0, screenY = 0;
+    uint8_t hasScreenPoint = 0;
     uint16_t button = 0;        // 0 left, 1 right, 2 other
     uint16_t clickCount = 0;
     uint32_t modifiers = 0;     // kPlatformMod* bits

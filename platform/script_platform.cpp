@@ -75,7 +75,7 @@ enum class Verb {
     kButton, kPanel, kPanelCancel, kFontPanel, kFontPanelCancel, kColorPanel, kPrintPanel, kPopup, kClose, kQuit, kScreenshot, kScreenshotMenu,
     kScreenshotMenus, kScreenshotScreen, kLog,
     kLogWindows, kLogOwners, kLogColorPanel, kWaitToolTip, kLogToolTip, kPause, kLogMenu, kLogTime, kLogDrawn, kLogMenuBar, kLogOpenMenu, kLogGeometry,
-    kLogTexts, kLogModified, kLogTitle, kLogCursor, kWaitText, kWaitFile, kWheel, kPinch,
+    kLogTexts, kLogModified, kLogTitle, kLogCursor, kLogAppCursor, kWaitText, kWaitFile, kWheel, kPinch,
 };
 
 struct Step {
@@ -90,7 +90,9 @@ struct Step {
     bool doubleClick = false;
     bool hold = false;   // a drag that keeps the button down (until a release step)
     bool first = false;  // the first press of a click (a new click for the double-click timing)
-    int amount = 0;      // wheel lines (positive away from the user), pinch percent
+    int amount = 0;      // wheel lines (positive away from the user), pinch percent; the move's
+                         // number of a drag-in (1 to kDragMoves)
+    std::string over;    // a drag-in or release-in: the window whose content the point is in
 };
 
 constexpr int kTickMillis = 15;
@@ -106,6 +108,8 @@ struct Player {
     int limitSeconds = 120;
     std::chrono::steady_clock::time_point start;
     int pressWindowID = 0;  // the window a press went to: its moves and release go there too
+    QPoint pointer;         // where the last mouse step left the pointer on screen
+    QPoint dragFrom;        // a drag-in's start on screen
     Qt::MouseButtons buttons;
     int timestamp = 1000;
     bool ended = false;
@@ -251,6 +255,25 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
                          y1 + (y2 - y1) * i / kDragMoves);
             if (!step.hold) AddMouse(steps, step, Verb::kRelease, x2, y2);
             continue;
+        } else if (verb == "drag-in" || verb == "release-in") {
+            const std::vector<std::string> parts = Split(rest, '|');
+            need(parts.size() == 2 && !parts[0].empty());
+            const std::vector<std::string> at = Words(parts[1]);
+            need(at.size() >= 2);
+            Modifiers(at, 2, step);
+            if (step.doubleClick || step.hold || step.button != Qt::LeftButton)
+                Fail(line, "\"" + verb + "\" moves the held button");
+            step.over = parts[0];
+            const int x = Number(at[0], line), y = Number(at[1], line);
+            if (verb == "release-in") {
+                AddMouse(steps, step, Verb::kRelease, x, y);
+                continue;
+            }
+            for (int i = 1; i <= kDragMoves; ++i) {
+                step.amount = i;
+                AddMouse(steps, step, Verb::kMove, x, y);
+            }
+            continue;
         } else if (verb == "release") {
             need(words.size() >= 2);
             Modifiers(words, 2, step);
@@ -334,6 +357,7 @@ void Parse(const std::string& text, std::vector<Step>& steps) {
         else if (verb == "log-modified") step.verb = Verb::kLogModified;
         else if (verb == "log-title") step.verb = Verb::kLogTitle;
         else if (verb == "log-cursor") step.verb = Verb::kLogCursor;
+        else if (verb == "log-app-cursor") step.verb = Verb::kLogAppCursor;
         else if (verb == "wait-text") { need(!rest.empty()); step.verb = Verb::kWaitText; }
         else if (verb == "wait-file") { need(!rest.empty()); step.verb = Verb::kWaitFile; }
         else if (verb == "wheel" || verb == "pinch") {
@@ -479,8 +503,23 @@ void PlayMouse(const Step& step) {
     QWidget* view = PlatformWindowContentWidget(window);
     QWindow* handle = Handle(host);
     if (!handle || !view) Fail(step.line, "the window cannot take clicks");
-    const QPoint local = view->mapTo(host, QPoint(step.x, step.y));
-    const QPoint global = host->mapToGlobal(local);
+    QPoint local = view->mapTo(host, QPoint(step.x, step.y));
+    QPoint global = host->mapToGlobal(local);
+    if (!step.over.empty()) {
+        // A point of another window's content: the events still go to the window the press went
+        // to, as the window system's grab of the pointer sends them.
+        if (p.buttons == Qt::NoButton) Fail(step.line, "no button is held");
+        PlatformWindow* over = StepWindow(step, step.over);
+        QWidget* overView = PlatformWindowContentWidget(over);
+        if (!overView) Fail(step.line, "the window has no content");
+        global = overView->mapToGlobal(QPoint(step.x, step.y));
+        if (step.verb == Verb::kMove) {
+            if (step.amount == 1) p.dragFrom = p.pointer;
+            global = p.dragFrom + (global - p.dragFrom) * step.amount / kDragMoves;
+        }
+        local = host->mapFromGlobal(global);
+    }
+    p.pointer = global;
     QEvent::Type type = QEvent::MouseMove;
     Qt::MouseButton button = Qt::NoButton;
     if (step.verb == Verb::kPress) {
@@ -823,6 +862,7 @@ bool GivesInput(Verb verb) {
         case Verb::kLogModified:
         case Verb::kLogTitle:
         case Verb::kLogCursor:
+        case Verb::kLogAppCursor:
             return false;
         default:
             return true;
@@ -964,15 +1004,19 @@ void Play(const Step& step) {
             WriteLog("title " + PlatformWindowTitle(window) + (PlatformWindowIsModified(window) ? "*" : ""));
             return;
         }
-        case Verb::kLogCursor: {
-            // The window's content cursor by its shape; one made from an image is "image".
-            static const char* const kNames[] = {"arrow", "ibeam", "crosshair", "open-hand", "pointing-hand",
-                                                 "resize-left-right", "resize-up-down"};
-            const PlatformCursor* cursor = PlatformWindowCursor(StepWindow(step, step.text));
-            std::string name = cursor ? "image" : "arrow";
+        case Verb::kLogCursor:
+        case Verb::kLogAppCursor: {
+            // The cursor by its shape; one made from an image is "image".
+            static const char* const kNames[kPlatformStandardCursorCount] = {
+                "arrow", "ibeam", "crosshair", "open-hand", "pointing-hand", "resize-left-right",
+                "resize-up-down", "drag-copy", "forbidden"};
+            const bool app = step.verb == Verb::kLogAppCursor;
+            const PlatformCursor* cursor =
+                app ? PlatformCurrentCursor() : PlatformWindowCursor(StepWindow(step, step.text));
+            std::string name = cursor ? "image" : app ? "none" : "arrow";
             for (size_t i = 0; cursor && i < std::size(kNames); ++i)
                 if (cursor == PlatformCursorStandard(PlatformStandardCursor(i))) name = kNames[i];
-            WriteLog("cursor " + name);
+            WriteLog((app ? "app-cursor " : "cursor ") + name);
             return;
         }
         case Verb::kLogTime: {

@@ -25,6 +25,15 @@
 //   drag X1 Y1 X2 Y2 [MODS...] press, moves, release; with the word "hold" among MODS the
 //                              button stays down (the steps after it play during the drag)
 //   release X Y [MODS...]      lets go of the button that a held drag keeps down, there
+//   drag-in TITLE | X Y [MODS...]
+//                              while a held drag keeps the button down, the pointer moves in
+//                              steps to the point of the window with the title (its content's
+//                              coordinates), in front or not: the events go on to the window the
+//                              press went to, as the window system's grab of the pointer sends
+//                              them, telling the point on screen
+//   release-in TITLE | X Y [MODS...]
+//                              lets go of the held button at the point of the window with the
+//                              title
 //   move X Y [MODS...]         the pointer moves there with no button held (MODS among Shift
 //                              Ctrl Alt Meta)
 //   wheel X Y LINES [MODS...]  a wheel turn of LINES lines (positive away from the user)
@@ -78,7 +87,11 @@
 //                              unsaved changes, else "modified no"
 //   log-cursor [TITLE]         writes "cursor SHAPE": the window's content cursor, one of arrow,
 //                              ibeam, crosshair, open-hand, pointing-hand, resize-left-right,
-//                              resize-up-down, or "image" for a cursor made from an image
+//                              resize-up-down, drag-copy, forbidden, or "image" for a cursor made
+//                              from an image
+//   log-app-cursor             writes "app-cursor SHAPE": the cursor that the application shows
+//                              over every window for now (during a drag, say), or "app-cursor
+//                              none"
 //   log-drawn LABEL [TITLE]    writes "LABEL NANOSECONDS": when the window was first drawn on
 //                              screen, on the system's monotonic clock (after wait-drawn)
 //   log-texts [TITLE]          writes "text LINE" for each line of each static text the window

@@ -199,6 +199,10 @@ protected:
         input.windowID = owner_->id;
         input.x = int32_t(event->position().x());
         input.y = int32_t(event->position().y());
+        const QPoint screen = event->globalPosition().toPoint();
+        input.screenX = screen.x();
+        input.screenY = screen.y();
+        input.hasScreenPoint = 1;
         input.modifiers = Modifiers(event->modifiers());
         // Precise (trackpad) deltas in view units when the device has them, else wheel lines.
         if (!event->pixelDelta().isNull()) {
@@ -251,6 +255,10 @@ private:
         input.windowID = owner_->id;
         input.x = int32_t(event->position().x());
         input.y = int32_t(event->position().y());
+        const QPoint screen = event->globalPosition().toPoint();
+        input.screenX = screen.x();
+        input.screenY = screen.y();
+        input.hasScreenPoint = 1;
         input.button = Button(event->button());
         input.clickCount = clicks;
         input.modifiers = Modifiers(event->modifiers());
@@ -653,6 +661,23 @@ std::vector<int32_t> PlatformWindowOrder() {
 }
 
 int32_t PlatformKeyWindowID() { return gKeyID; }
+
+int32_t PlatformWindowAtScreenPoint(int32_t x, int32_t y) {
+    if (!QGuiApplication::instance()) return 0;
+    const QPoint at(x, y);
+    auto shown = [](const PlatformWindow* w) { return !w->dead && w->host && w->host->isVisible(); };
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        // The X server knows the stacking of every window on the screen, other programs' too: a
+        // point where another program's window lies over ours is over none of ours.
+        QWindow* hit = QGuiApplication::topLevelAt(at);
+        for (PlatformWindow* window : gOrder)
+            if (shown(window) && hit && window->host->windowHandle() == hit) return window->id;
+        return 0;
+    }
+    for (PlatformWindow* window : gOrder)
+        if (shown(window) && window->host->frameGeometry().contains(at)) return window->id;
+    return 0;
+}
 
 PlatformRect PlatformWindowContentRect(const PlatformWindow* window) {
     if (!window) return {};

@@ -91,6 +91,10 @@ void PlatformWindowActivate(PlatformWindow* window);
 std::vector<int32_t> PlatformWindowOrder();
 // The id of the key window, 0 for none.
 int32_t PlatformKeyWindowID();
+// The id of the front-most visible top-level window whose frame holds the screen point, 0 for
+// none. Where the window system tells the stacking of all windows (X11), a point where another
+// program's window lies in front is over none; elsewhere the platform's own order decides.
+int32_t PlatformWindowAtScreenPoint(int32_t x, int32_t y);
 
 // Content rectangle in screen coordinates (top-level) or in the parent's content (child view).
 PlatformRect PlatformWindowContentRect(const PlatformWindow* window);

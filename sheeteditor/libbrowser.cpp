@@ -24,7 +24,10 @@
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "model/symboldata.h"
+#include "sheeteditor/libbrowserdrop.h"
 #include "sheeteditor/sheetopen.h"
+#include "sheeteditor/symbolimage.h"
+#include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -119,6 +122,9 @@ void UpdatePartsControls(LibBrowserRecord* browser) {
 }
 
 void UpdateViews(LibBrowserRecord* browser) {
+    // The picture of the part that the library-part tool shows following the pointer is of the
+    // item chosen now.
+    if (browser->inSheet) InvalidateTrackingSymbolImage();
     InvalWindow(browser->symbolView);
     UpdatePartsControls(browser);
     InvalBrowserLibFilePathName(browser);
@@ -298,6 +304,11 @@ int32_t BrowserListHook(VXWindowRecordTag* window, int32_t message, VXListViewHo
         case kVXListMouseDown:
             ClearBrowserKeyText(browser);
             EndWire(browser);
+            // In a sheet window an item is dragged onto a sheet.
+            return browser->inSheet && IsItemList(browser, window) ? kVXListClickDragOut : 0;
+        case kVXListDragOut:
+            if (IsItemList(browser, window))
+                BeginLibBrowserItemDrag(browser, static_cast<VXItemDragClient*>(record->param.pointer));
             return 0;
         case kVXListTypeAhead:
             if (!IsItemList(browser, window)) return 0;

@@ -4,7 +4,8 @@
 // choice is written into the item cache (library/itemcache.h) and the panes are redrawn from it.
 // It also answers typed keys in its lists (type-ahead with a caption that shows the typed text),
 // moves across files with the arrow keys, resizes its panes at the dividers, and shows the
-// history button in the item list's caption of a sheet window.
+// history button in the item list's caption of a sheet window. In a sheet window an item's row is
+// also dragged onto a sheet (sheeteditor/libbrowserdrop.h).
 //
 // This module owns the browser records, their child windows (two caption bands, two list views,
 // the symbol view) and the key timer. The sheet editor, the symbol editor and the library editor

@@ -18,6 +18,7 @@
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_itemdrag.h"
 #include "toolkit/vx_listview_internal.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_services.h"
@@ -869,6 +870,20 @@ void StdDrawHiliteEditListViewItem(VXWindowRecordTag*, VXListViewHookRecord* rec
 
 // ---- Events ----
 
+namespace {
+
+// The row dragged out of the list, with the client the hook names.
+void DragRowOut(VXWindowRecordTag* window, VXListViewRecord* list, int32_t row) {
+    VXItemDragClient client;
+    VXListViewHookRecord record{};
+    record.param.pointer = &client;
+    SendListHook(window, list, kVXListDragOut, row, &record);
+    if (!client.proc || !VXGetWindowFromId(window->windowID)) return;
+    VXTrackItemDrag(window, kVXTrackLeft, client);
+}
+
+}  // namespace
+
 int32_t VXListViewClick(VXWindowRecordTag* window, VXEventRecord* event, bool track) {
     VXListViewRecord* list = L(window);
     if (!list || !event) return 0;
@@ -986,6 +1001,20 @@ int32_t VXListViewClick(VXWindowRecordTag* window, VXEventRecord* event, bool tr
         }
     };
     apply(hit == -1 ? -1 : (hit & 0x7FFFFFFF), beyond);
+    const bool dragOut = (answer & kVXListClickDragOut) && track && !noDrag && !shift && !command &&
+                         clicked >= 0 && event->kind != kVXDoubleClickEvent;
+    if (dragOut) {
+        const bool began = VXWaitDragBegin(window, kVXTrackLeft, kVXListDragOutSlop,
+                                           kVXListDragOutSlop, nullptr, nullptr, -1);
+        if (gone()) return 1;
+        // The client learns of the row chosen first, as after a click.
+        if (list->selection != before) {
+            SendListControlAction(window, list, clicked, false);
+            if (gone()) return 1;
+        }
+        if (began) DragRowOut(window, list, clicked);
+        return 1;
+    }
     if (track || noDrag) {
         _LPNT point{};
         while (VXWaitDragEnd(window, kVXTrackLeft, false, &point)) {

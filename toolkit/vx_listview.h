@@ -42,12 +42,20 @@ enum : int32_t {
     kVXListPaste = 13, kVXListDropIndicator = 14, kVXListReorderDrop = 15,
     kVXListClickInEditor = 16, kVXListDirtyTest = 17, kVXListMoveEditCell = 18,
     kVXListItemDeleted = 19, kVXListTextChanged = 20, kVXListTopRowChanged = 21,
-    kVXListDisclosurePosition = 22,
+    kVXListDisclosurePosition = 22, kVXListDragOut = 23,
 };
 
-// Answer bits of the mouse-down message (4).
+// Answer bits of the mouse-down message (4). With kVXListClickDragOut a plain press on a row
+// may drag the row out of the list onto another place (toolkit/vx_itemdrag.h): the row is
+// selected as by a click; a release before the pointer has moved 3 points ends the click as
+// usual; past that, the selection change is reported (the control action), then message 23 (drag
+// out) gives the hook `param.pointer`, a VXItemDragClient to fill in, and the drag runs with
+// that client (nothing, when the hook leaves it empty). The list tracks no further selection.
 constexpr int32_t kVXListClickHandled = 1, kVXListClickSelectToo = 2, kVXListClickAction = 4,
-                  kVXListClickKeepSelection = 0x100, kVXListClickDragRow = 0x200;
+                  kVXListClickKeepSelection = 0x100, kVXListClickDragRow = 0x200,
+                  kVXListClickDragOut = 0x400;
+// The distance a press on a row moves before it drags the row out of the list.
+constexpr int32_t kVXListDragOutSlop = 3;
 // Answer bits of the key and edit-key messages (5, 6, 7).
 constexpr int32_t kVXListKeyHandled = 0x10000, kVXListKeyBeep = 0x20000,
                   kVXListKeyToEditor = 0x40000, kVXListKeyMoveFocus = 0x80000,

@@ -44,6 +44,8 @@ struct Pass {
     int32_t result = 0;
     PlatformInputEvent event;
     PlatformInputSink outer = nullptr;
+    bool looping = false;  // the pass's own run loop is running (held input replayed before it
+                           // starts answers the pass without ending any loop)
 };
 Pass gPass;
 
@@ -116,7 +118,7 @@ void TrackingSink(const PlatformInputEvent& e) {
     if (result == 0) return;
     gPass.result = result;
     gPass.event = e;
-    PlatformLeaveLoop(result);
+    if (gPass.looping) PlatformLeaveLoop(result);
 }
 
 // Whether a window pointer still names a live window (it may have been destroyed meanwhile).
@@ -145,9 +147,11 @@ _LPNT ToScreen(VXWindowRecordTag* window, int32_t x, int32_t y) {
     return {p.v, p.h};
 }
 
-// The mouse on screen, y down.
+// The mouse on screen, y down: as the window system told it with the last mouse event, else
+// from the event's window.
 _LPNT ScreenMouse() {
     const PlatformMouseState mouse = PlatformLastMouse();
+    if (mouse.hasScreenPoint) return {mouse.screenY, mouse.screenX};
     if (VXWindowRecordTag* window = EventWindow(mouse.windowID))
         if (window->platformWindow) return ToScreen(window, mouse.x, mouse.y);
     int32_t x = 0, y = 0;
@@ -237,7 +241,7 @@ PlatformCursor* WindowCursor(VXWindowRecordTag* window) {
     return (id == 0 || id == kVXCursorNone) ? nullptr : VXGetCursorWithId(id, 0, 0);
 }
 
-bool IsStandardCursorId(int32_t id) { return id >= kVXCursorArrow && id <= kVXCursorResizeUpDown; }
+bool IsStandardCursorId(int32_t id) { return id >= kVXCursorArrow && id <= kVXCursorForbidden; }
 
 }  // namespace
 
@@ -267,7 +271,12 @@ int32_t RunMouseTrackingLoop(VXWindowRecordTag* window, int32_t mode, uint32_t f
     vx.mouseTracking = 1;
     // Input held back from an earlier pass comes first.
     if (!gHeldInput.empty()) ReplayHeldInput(nullptr);
-    const int code = gPass.result != 0 ? gPass.result : PlatformRunLoop(kPlatformModeEventTracking, deadline);
+    int code = gPass.result;
+    if (code == 0) {
+        gPass.looping = true;
+        code = PlatformRunLoop(kPlatformModeEventTracking, deadline);
+        gPass.looping = false;
+    }
     vx.mouseTracking = outerPass.active ? 1 : 0;
     Pass pass = gPass;
     pass.active = false;
@@ -643,11 +652,12 @@ void VXGlobalMouse(Point* out, bool flipped) {
 }
 
 VXWindowRecordTag* VXWindowFromScreenPoint(int32_t h, int32_t v, _LPNT* outPoint) {
-    for (VXWindowRecordTag* window : VXTopLevelWindows()) {
-        if (!window->platformWindow || !VXIsWindowVisible(window, false)) continue;
+    // The platform's window at the point, front-most first; its content's point (outside the
+    // content, on a title or menu bar, a point beyond the content's edges).
+    VXWindowRecordTag* window = VXGetWindowFromId(PlatformWindowAtScreenPoint(h, v));
+    if (window && window->platformWindow && !window->parent && VXIsWindowVisible(window, false)) {
         Rect r;
         VXGetWindowPosition(window, &r);
-        if (h < r.left || h >= r.right || v < r.top || v >= r.bottom) continue;
         if (outPoint) *outPoint = {v - r.top, h - r.left};
         return window;
     }
@@ -757,6 +767,8 @@ PlatformCursor* VXGetCursorWithId(int32_t id, int16_t hotH, int16_t hotV) {
             return PlatformCursorStandard(PlatformStandardCursor::kResizeLeftRight);
         case kVXCursorResizeUpDown:
             return PlatformCursorStandard(PlatformStandardCursor::kResizeUpDown);
+        case kVXCursorDragCopy: return PlatformCursorStandard(PlatformStandardCursor::kDragCopy);
+        case kVXCursorForbidden: return PlatformCursorStandard(PlatformStandardCursor::kForbidden);
         default: break;
     }
     char name[24];

@@ -95,6 +95,8 @@ constexpr int32_t kVXCursorArrow = 0x7FFFFF00, kVXCursorIBeam = 0x7FFFFF01,
                   kVXCursorCrosshair = 0x7FFFFF02, kVXCursorNone = 0x7FFFFF03,
                   kVXCursorOpenHand = 0x7FFFFF04, kVXCursorPointingHand = 0x7FFFFF05,
                   kVXCursorResizeLeftRight = 0x7FFFFF06, kVXCursorResizeUpDown = 0x7FFFFF07;
+// While an item is dragged out of its window: over a place that takes it, and elsewhere.
+constexpr int32_t kVXCursorDragCopy = 0x7FFFFF08, kVXCursorForbidden = 0x7FFFFF09;
 // A cursor from the bytes of a "cur" file (layout at the top of vx_tracking.cpp); none when they
 // are not such a file or its image cannot be read. The caller releases it.
 PlatformCursor* VXCursorFromCurFile(const uint8_t* data, size_t size);

@@ -1,5 +1,6 @@
-// Platform windows: the pre-dispatch hook that sees a click on a native control first, and a
-// window destroyed by the drawing it asked for.
+// Platform windows: the pre-dispatch hook that sees a click on a native control first, a
+// window destroyed by the drawing it asked for, windows kept on the screen, and the window at a
+// screen point.
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -143,6 +144,38 @@ TEST_F(PlatformWindows, ShownWindowsFitTheScreen) {
         }
         PlatformWindowDestroy(window);
     }
+}
+
+}  // namespace
+}  // namespace plexa::test
+
+namespace plexa::test {
+namespace {
+
+// The window at a screen point: the front-most shown window whose frame holds it; none beside
+// every window, nor where a window is hidden.
+TEST_F(PlatformWindows, TheWindowAtAPointIsTheFrontMostShownThere) {
+    PlatformWindow* back = PlatformWindowCreate(11, PlatformWindowKind::kDocument, 0, "back", {100, 100, 300, 200});
+    PlatformWindow* front = PlatformWindowCreate(12, PlatformWindowKind::kDocument, 0, "front", {250, 150, 300, 200});
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(front, nullptr);
+    PlatformWindowShow(back, false);
+    PlatformWindowShow(front, false);
+    const PlatformRect b = PlatformWindowFrameRect(back), f = PlatformWindowFrameRect(front);
+    const struct Case {
+        const char* what;
+        int32_t x, y, id;
+    } cases[] = {
+        {"the back window alone", b.x + 10, b.y + 10, 11},
+        {"where the two overlap", f.x + 10, f.y + 10, 12},
+        {"the front window alone", f.x + f.width - 5, f.y + f.height - 5, 12},
+        {"beside both", b.x - 20, b.y - 20, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PlatformWindowAtScreenPoint(c.x, c.y), c.id) << c.what;
+    PlatformWindowHide(front);
+    EXPECT_EQ(PlatformWindowAtScreenPoint(f.x + 10, f.y + 10), 11);
+    PlatformWindowDestroy(front);
+    PlatformWindowDestroy(back);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "library/tests/libaccess_testing.h"
 #include "platform/testseam_platform.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/symbolimage.h"
 #include "toolkit/tests/panels_fixture.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
@@ -199,6 +201,28 @@ TEST_F(SheetBrowserTest, TheHistoryButtonRecallsTheItemsInTurn) {
     EXPECT_EQ(box.top, 2);
     EXPECT_EQ(box.bottom, 14);
     EXPECT_EQ(box.right - box.left, 19);
+}
+
+// The part's picture that the library-part tool shows following the pointer is made anew for
+// each item chosen in a sheet window's browser.
+TEST_F(SheetBrowserTest, ChoosingAnotherItemRenewsThePlacingPicture) {
+    Make();
+    sBrowser = browser_;
+    const struct Case {
+        const char* what;
+        std::function<void()> choose;
+    } cases[] = {
+        {"an item", [this] { SelectBrowserItem(browser_, 2, true); }},
+        {"the next item", [this] { AdvanceCurrentBrowserItem(browser_, 1); }},
+        {"a file", [this] { SelectBrowserFile(browser_, 1, 0, true); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BuildTrackingSymbolImage(nullptr, 0);  // made for no sheet: not stale
+        ASSERT_FALSE(GetTrackingSymbolImage().stale);
+        c.choose();
+        EXPECT_TRUE(GetTrackingSymbolImage().stale);
+    }
 }
 
 // An item whose drawing is a rectangle with its bounds in the head.

@@ -1,6 +1,6 @@
 // List views under scripted input: item records and their selection bits, clicks with and
 // without modifiers, keys and type-ahead, scrolling and revealing, drawing suspension, reorder
-// drags, out-of-range calls, and a picture of a list.
+// drags, rows dragged out onto another window, out-of-range calls, and a picture of a list.
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +11,9 @@
 #include "platform/window_platform.h"
 #include "tests/support/testing.h"
 #include "toolkit/tests/listview_fixture.h"
+#include "platform/cursor_platform.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_itemdrag.h"
 
 namespace plexa::test {
 namespace {
@@ -404,6 +406,112 @@ TEST_F(ListViews, ADragReordersRows) {
     std::sort(begin, begin + VXCountListViewItems(list), std::greater<int32_t>());
     VXInvalListViewItem(list, -1);
     EXPECT_EQ(Values(), (std::vector<int32_t>{5, 4, 3, 2, 1, 0}));
+}
+
+// A row dragged out of the list onto another window: the row is chosen first (the control
+// action), then the client named at the drag-out message follows the pointer over the windows
+// and gets the drop where the target takes the row; anywhere else, or with Escape, nothing drops.
+// A press that moves less than the threshold stays a click.
+std::vector<std::string>& DragLog() {
+    static std::vector<std::string> log;
+    return log;
+}
+VXWindowRecordTag* gDropWindow = nullptr;
+int32_t DropClient(int32_t message, const VXItemDragTarget* target, void*) {
+    const std::string where = target->window == gDropWindow ? "target" : target->window ? "other" : "none";
+    const std::string at = std::to_string(target->padPoint.h) + "," + std::to_string(target->padPoint.v);
+    switch (message) {
+        case kVXItemDragOver: {
+            const PlatformCursor* cursor = PlatformCurrentCursor();
+            DragLog().push_back(std::string("over ") + where + " " + at +
+                                (cursor == VXGetCursorWithId(kVXCursorDragCopy, 0, 0) ? " copy" : " refused"));
+            return target->window == gDropWindow ? 1 : 0;
+        }
+        case kVXItemDragDrop: DragLog().push_back("drop " + where + " " + at); return 0;
+        case kVXItemDragEnd: DragLog().push_back("end"); return 0;
+        default: return 0;
+    }
+}
+
+TEST_F(ListViews, ARowIsDraggedOutOntoAnotherWindow) {
+    ASSERT_NE(MakeList(0, 10, 6), nullptr);
+    const Rect content = {100, 550, 400, 790};
+    gDropWindow = VXCreateWindow(kVXWindowDocument, 0, 0, 102, 0, 0, &content, "Target", 0, nullptr, nullptr);
+    ASSERT_NE(gDropWindow, nullptr);
+    VXShowWindow(gDropWindow);
+    Answer() = [](int32_t message, VXListViewHookRecord* record) {
+        if (message == kVXListMouseDown) return kVXListClickDragOut;
+        if (message == kVXListDragOut) {
+            DragLog().push_back("out " + std::to_string(record->index));
+            static_cast<VXItemDragClient*>(record->param.pointer)->proc = DropClient;
+        }
+        return 0;
+    };
+    auto move = [](VXWindowRecordTag* window, int32_t x, int32_t y) {
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, window, x, y));
+    };
+    struct Case {
+        const char* what;
+        int32_t pressV;                // the press at (30, pressV) of the list
+        std::function<void()> input;  // what comes after the press
+        std::vector<std::string> log;
+        std::vector<std::string> actions;
+    };
+    const Case cases[] = {
+        {"dropped on the other window", 40,
+         [&] {
+             move(list, 34, 40);
+             move(gDropWindow, 50, 60);
+             TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, gDropWindow, 52, 61));
+         },
+         {"out 2", "over other 34,40 refused", "over target 50,60 refused", "over target 52,61 copy",
+          "drop target 52,61", "end"},
+         {"2"}},
+        {"released back on the list", 70,
+         [&] {
+             move(list, 30, 90);
+             move(gDropWindow, 50, 60);
+             move(list, 30, 100);
+             TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, list, 30, 100));
+         },
+         {"out 4", "over other 30,90 refused", "over target 50,60 refused", "over other 30,100 copy",
+          "over other 30,100 refused", "end"},
+         {"4"}},
+        {"a press that moves 2 points is a click", 40,
+         [&] {
+             move(list, 32, 41);
+             TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, list, 32, 41));
+         },
+         {},
+         {"2"}},
+        {"Escape over the other window", 85,
+         [&] {
+             move(list, 30, 90);
+             move(gDropWindow, 50, 60);
+             PlatformInputEvent escape;
+             escape.kind = PlatformInputKind::kKeyDown;
+             escape.keyCode = kPlatformKeyEscape;
+             escape.character = 27;
+             TestQueueInput(escape);
+         },
+         {"out 5", "over other 30,90 refused", "over target 50,60 refused", "end"},
+         {"5"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DragLog().clear();
+        Actions().clear();
+        VXSetListViewItemSelected(list, -1, false);
+        c.input();
+        PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDown, list, 30, c.pressV));
+        EXPECT_EQ(DragLog(), c.log);
+        EXPECT_EQ(Actions(), c.actions);
+        EXPECT_EQ(TestQueuedInputCount(), 0);
+        EXPECT_EQ(PlatformCurrentCursor(), nullptr);
+        EXPECT_EQ(gDropWindow->overlayProc, nullptr);
+    }
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseUp, gDropWindow, 50, 60));
+    VXDestroyWindow(gDropWindow);
 }
 
 TEST_F(ListViews, RowHeightsAndOptions) {

@@ -119,6 +119,31 @@ TEST_F(Tracking, InputAfterThePassEndedReachesTheWindowAfterIt) {
     EXPECT_EQ(PlatformLastMouse().buttons, 0u);
 }
 
+// Two moves that come in together during a drag: the second waits for the next pass, which takes
+// it as soon as it starts. That ends the pass alone, never the loop that runs around the drag
+// (here the one the press came from, which goes on until it is left on purpose).
+VXWindowRecordTag* gHeldWindow = nullptr;
+void TwoMovesAtOnce(void*) {
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDragged, gHeldWindow, 150, 120));
+    PlatformDeliverInput(MouseInput(PlatformInputKind::kMouseDragged, gHeldWindow, 160, 130));
+}
+void PressHeld(void*) { Down(gHeldWindow, 100, 100); }
+void LeaveOuterLoop(void*) { PlatformLeaveLoop(77); }
+
+TEST_F(Tracking, InputHeldForTheNextPassEndsNoLoopAroundTheDrag) {
+    gHeldWindow = Scrolling(Dragger);
+    ASSERT_NE(gHeldWindow, nullptr);
+    (void)PlatformPostDeferred(TwoMovesAtOnce, nullptr, 0, kPlatformModeEventTracking);
+    Up(gHeldWindow, 160, 130);
+    (void)PlatformPostDeferred(PressHeld, nullptr, 0, kPlatformModeDefault);
+    (void)PlatformPostDeferred(LeaveOuterLoop, nullptr, 1'000'000, kPlatformModeDefault);
+    EXPECT_EQ(PlatformRunLoop(kPlatformModeDefault), 77);
+    const std::vector<std::string> expected = {"down 100,100", "begin 160,130 pane -1", "drag 160,130",
+                                               "end 160,130"};
+    EXPECT_EQ(Log(), expected);
+    EXPECT_EQ(vx.mouseTracking, 0);
+}
+
 TEST_F(Tracking, TimeOutBeginsEscapeEnds) {
     VXWindowRecordTag* window = Scrolling();
     Down(window, 50, 50);
