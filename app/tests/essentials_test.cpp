@@ -93,7 +93,8 @@ TEST(Essentials, HoldEveryItemOfTheDefaultShortcutGroups) {
     for (const char* expected :
          {"-12V\n  symbol \"-12V\" flags 0x200 placement 1\n    pin 0 \"-12V\" type 8\n",
           "GND\n  symbol \"GND\" flags 0x200 placement 0\n",
-          "EARTH\n  symbol \"EARTH\" flags 0x200 placement 0\n", "CHASIS\n  symbol \"CHASIS\" flags 0x200 placement 0\n",
+          "EARTH\n  symbol \"EARTH\" flags 0x200 placement 0\n",
+          "CHASIS\n  symbol \"CHASIS\" flags 0x200 placement 0\n",
           "Intra-Sheet Connection\n  symbol \"Intra-Sheet Connection\" flags 0x300 placement 1\n",
           "Signal Input Port\n  symbol \"Signal Input Port\" flags 0x218 placement 1\n",
           "Signal Output Port\n  symbol \"Signal Output Port\" flags 0x228 placement 1\n",

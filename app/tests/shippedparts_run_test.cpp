@@ -127,7 +127,8 @@ TEST_F(ShippedPartsRun, APowerSymbolAndAPortFromTheShortcutsGiveTheParentsSheetS
     EXPECT_NE(dump.find("  S1 \"OUT\" flags 0x0003 "), std::string::npos) << dump;
     EXPECT_NE(dump.find("  S2 \"GND\" flags 0x0001 "), std::string::npos) << dump;
     // The port shows the name of its net beside it; the ground shows none.
-    EXPECT_EQ(LinesHolding(dump, "kind 0x0015"), "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (380,197) \"OUT\"\n") << dump;
+    EXPECT_EQ(LinesHolding(dump, "kind 0x0015"), "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (380,197) \"OUT\"\n")
+        << dump;
     // The parent's sheet symbol shows the child's port.
     const std::string parentDump = SavedSheet(parent);
     EXPECT_EQ(LinesHolding(parentDump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"OUT\"\n")

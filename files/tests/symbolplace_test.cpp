@@ -208,7 +208,8 @@ TEST_F(SymbolPlaceTest, AFieldReferenceOfTheDefinitionShowsThePlacedValue) {
         std::swap(drawing, sheet);
         LibraryItem* item = Part("1K", kResistor, "1k", nullptr, &anchor, marked);
         SymbolRecord* symbol = PlacePart(item, {100, 100});
-        const std::string shown = "  T1 kind 0x0016 owner serial 1 flags 0x0010 at (124,130) \"1k\" macro \"{Value}\"\n";
+        const std::string shown =
+            "  T1 kind 0x0016 owner serial 1 flags 0x0010 at (124,130) \"1k\" macro \"{Value}\"\n";
         EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), shown);
         ReplaceSymbolsText(drawing, symbol, nullptr);
         EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), shown);
