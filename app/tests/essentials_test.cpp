@@ -78,8 +78,8 @@ TEST(Essentials, HoldTheDefaultScriptsAndTheBasicPartsLibrary) {
 
 // The library "Wire Symbols" holds every item the default shortcut groups name: the power symbols,
 // each naming its global net, and the module ports with their types, the bus ports naming busses,
-// and the connection within a sheet, which is local; the supplies, the connection and the ports
-// show their names when placed (placement 1), the ground and chassis symbols do not.
+// and the connection within a sheet, which is local; the supplies and the ports show their names
+// when placed (placement 1), the ground and chassis symbols do not.
 TEST(Essentials, HoldEveryItemOfTheDefaultShortcutGroups) {
     ASSERT_EQ(StartCore("app_tests"), 0);
     const std::string essentials = EssentialsPath();
@@ -95,7 +95,7 @@ TEST(Essentials, HoldEveryItemOfTheDefaultShortcutGroups) {
           "GND\n  symbol \"GND\" flags 0x200 placement 0\n",
           "EARTH\n  symbol \"EARTH\" flags 0x200 placement 0\n",
           "CHASIS\n  symbol \"CHASIS\" flags 0x200 placement 0\n",
-          "Intra-Sheet Connection\n  symbol \"Intra-Sheet Connection\" flags 0x300 placement 1\n",
+          "Intra-Sheet Connection\n  symbol \"Intra-Sheet Connection\" flags 0x300 placement 0\n",
           "Signal Input Port\n  symbol \"Signal Input Port\" flags 0x218 placement 1\n",
           "Signal Output Port\n  symbol \"Signal Output Port\" flags 0x228 placement 1\n",
           "Signal I/O Port\n  symbol \"Signal I/O Port\" flags 0x238 placement 1\n",
