@@ -206,13 +206,9 @@ TEST_F(SheetBrowserTest, TheHistoryButtonRecallsTheItemsInTurn) {
     EXPECT_EQ(box.right - box.left, 19);
 }
 
-// An item whose drawing is a rectangle with its bounds in the head.
-std::string BoxItem(const char* name) {
-    std::string drawing = DrawingBytes(2);
-    const int16_t bounds[8] = {0, 0, 30, 20, 0, 0, 30, 20};
-    drawing.replace(0, 16, reinterpret_cast<const char*>(bounds), 16);
-    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 255));
+// The item with the drawing as its one symbol ("Box", one section), stored as a library holds it;
+// the item is destroyed.
+std::string Flattened(LibraryItem* item, const std::string& drawing) {
     EXPECT_EQ(AddLibSymbolDef(item, "Box", Block(drawing), nullptr, item->imageList, nullptr), 0);
     AddSection(item, "A", 0, {});
     OSStatus st = 0;
@@ -221,6 +217,16 @@ std::string BoxItem(const char* name) {
     if (flat) MemFree(flat);
     DestroyLibraryItem(item);
     return bytes;
+}
+
+// An item whose drawing is a rectangle with its bounds in the head.
+std::string BoxItem(const char* name) {
+    std::string drawing = DrawingBytes(2);
+    const int16_t bounds[8] = {0, 0, 30, 20, 0, 0, 30, 20};
+    drawing.replace(0, 16, reinterpret_cast<const char*>(bounds), 16);
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 255));
+    return Flattened(item, drawing);
 }
 
 TEST_F(LibBrowserTest, ScreenshotOfAPreviewedSymbol) {
@@ -263,17 +269,10 @@ std::string LabelledItem(const char* name) {
     EXPECT_NE(data, nullptr);
     const std::string drawing = data ? HandleBytes(data) : std::string();
     if (data) MemFree(data);
-    EXPECT_EQ(AddLibSymbolDef(item, "Box", Block(drawing), nullptr, item->imageList, nullptr), 0);
-    AddSection(item, "A", 0, {});
     int16_t count = item->head.attributeCount;
     SetAttributeValue(item->stringBlock, item->attributes, 0, &count, "Value", "10k", nullptr);
     item->head.attributeCount = count;
-    OSStatus st = 0;
-    Handle flat = FlattenLibraryItem(item, false, kTestStamp, &st);
-    std::string bytes = HandleBytes(flat);
-    if (flat) MemFree(flat);
-    DestroyLibraryItem(item);
-    return bytes;
+    return Flattened(item, drawing);
 }
 
 // The preview shows the part's graphics and its designator, and leaves out the field reference,
