@@ -15,6 +15,7 @@
 #include "model/attributes.h"
 #include "model/busses.h"
 #include "model/components.h"
+#include "model/fieldexpand.h"
 #include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/pindata.h"
@@ -236,6 +237,7 @@ void InstallSymbolsText(SheetRecord* sheet, SymbolRecord* symbol, int32_t sectio
     }
     const int32_t transform = int32_t(symbol->flags & kSymbolFlagTransform);
     TextRecord *name = nullptr, *designator = nullptr;
+    std::vector<TextRecord*> installed;
     while (auto* text = static_cast<TextRecord*>(LLFirst(texts))) {
         const bool isName = text->kind == kTextKindSymbolName;
         const bool isDesignator = text->kind == kTextKindCompDesignator || text->kind == kTextKindDesignator;
@@ -248,6 +250,7 @@ void InstallSymbolsText(SheetRecord* sheet, SymbolRecord* symbol, int32_t sectio
         text->owner = TextOwnerSerial(symbol->serial);
         CalcTextBounds(nullptr, text, sheet->stringBlock);
         LLAppend(sheet->textList, text);
+        installed.push_back(text);
         if (changed) AddToUpdateRect(changed, text->bounds);
     }
     while (auto frame = static_cast<TextFrameHandle>(LLFirst(frames))) {
@@ -261,6 +264,16 @@ void InstallSymbolsText(SheetRecord* sheet, SymbolRecord* symbol, int32_t sectio
     DestroyTextFrameList(frames);
     if (gHooks.createSymbolTextItems) gHooks.createSymbolTextItems(sheet, symbol, placement, name, designator, changed);
     if (section >= 0 && section != 0xFFFF) SetSymbolInstancePinText(sheet, symbol, section);
+    // A definition keeps a field reference as its source ("{Value}"), marked as a macro or not
+    // (the symbol editor saves it unmarked): each new text is expanded in the sheet's context,
+    // so that the placed symbol shows its own values.
+    if (!installed.empty()) {
+        DataContextChain* chain = BuildSheetContextChain(sheet, nullptr);
+        for (TextRecord* text : installed)
+            if (!(text->flags & kTextFlagMacro) && ExpandTextRecordMacros(sheet, text, chain, false))
+                CalcTextBounds(sheet->window, text, sheet->stringBlock);
+        DestroyDataCtxChain(chain);
+    }
     RebuildMacroizedText(sheet, symbol, changed);
 }
 

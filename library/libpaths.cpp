@@ -138,6 +138,31 @@ void SortFileList(LinkListHeader* list, StringBlock strings) {
     }
 }
 
+// Leaves out each library of the program's own that a library of the same name elsewhere (the
+// person's copy, saved when they changed it) stands in for, so that the list shows one of each
+// name and a library looked up by its name is the person's.
+void DropCopiedEssentials(LinkListHeader* list, StringBlock strings, DirectoryList directories) {
+    std::vector<LibraryFileEntry*> essentials;
+    std::vector<std::string> others;
+    for (LibraryFileEntry* e = FirstEntry(list); e; e = e->next) {
+        FileSpec spec;
+        ClearFileSpec(&spec);
+        const std::string name = EntryName(e, strings);
+        SetFileSpecName(&spec, name.c_str());
+        if (GetDirectoryListDirectory(directories, e->directory, &spec.directory) && IsInEssentialsFolder(&spec))
+            essentials.push_back(e);
+        else
+            others.push_back(name);
+    }
+    for (LibraryFileEntry* e : essentials) {
+        const std::string name = EntryName(e, strings);
+        if (std::any_of(others.begin(), others.end(), [&](const std::string& other) {
+                return StrCINCmp(other.c_str(), name.c_str(), kFileSpecNameCapacity) == 0;
+            }))
+            LLRemoveOrFree(list, e, nullptr, true);
+    }
+}
+
 LibraryFileEntry* IndexedEntry(int32_t which, int32_t index) {
     LinkListHeader* list = GetLibFilesList(which);
     if (!list || index < 0) return nullptr;
@@ -497,6 +522,7 @@ void BuildLibraryFileList(ProjectRecord* project, bool checkAllFiles) {
         ResetPathSpecList(gLib.paths, true);
         LibraryFolderTable table =
             WalkLibraryPaths(gLib.paths, gLib.files, GlobalStrings(), GlobalDirectories(), checkAllFiles);
+        DropCopiedEssentials(gLib.files, GlobalStrings(), GlobalDirectories());
         DestroyLibDirTable(gLib.folders);
         gLib.folders = table ? table : CreateFolderTable();
         if (gLib.project) {

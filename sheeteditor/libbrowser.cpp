@@ -23,7 +23,10 @@
 #include "library/libpaths.h"
 #include "model/libitem.h"
 #include "model/sheet.h"
+#include "model/sheetdraw.h"
 #include "model/symboldata.h"
+#include "model/textframes.h"
+#include "model/texts.h"
 #include "sheeteditor/libbrowserdrop.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/symbolimage.h"
@@ -778,6 +781,38 @@ int32_t CalcSymbolViewScalePercent(int32_t viewWidth, int32_t viewHeight, const 
     return std::clamp(int32_t(std::lround(scale * 100)), 1, 100);
 }
 
+namespace {
+
+// The graphics of a symbol's drawing come before its texts, which are drawn apart.
+bool StopAtSymbolTexts(int16_t kind, void*, int32_t, bool, void*) {
+    return kind == kSymCommentText || kind == kSymCommentFrame;
+}
+
+// The cached symbol's texts at the point, as the part shows them before it is placed: its pins'
+// numbers and names filled in, and its field references (the values a placed part takes from its
+// own attributes) left out, as the library's catalogue leaves them out.
+void DrawCachedSymbolTexts(VXWindowRecordTag* view, Point at) {
+    LoadLibCacheTextList(view, 0);
+    CachedLibData data;
+    GetCachedLibData(&data);
+    for (auto* text = static_cast<TextRecord*>(LLFirst(data.texts)); text; text = text->link) {
+        if ((text->flags & kTextFlagHidden) || text->kind == kTextKindSymbolAttribute ||
+            text->kind >= kTextKindPinAttribute)
+            continue;
+        OffsetTextElement(text, at.h, at.v);
+        DrawTextElement(text, data.strings);
+        OffsetTextElement(text, int16_t(-at.h), int16_t(-at.v));
+    }
+    for (auto frame = static_cast<TextFrameHandle>(LLFirst(data.frames)); frame;
+         frame = static_cast<TextFrameHandle>(LLGetNext(data.frames, frame))) {
+        OffsetTextFrame(frame, at.h, at.v);
+        DrawTextFrame(frame, true);
+        OffsetTextFrame(frame, int16_t(-at.h), int16_t(-at.v));
+    }
+}
+
+}  // namespace
+
 void DrawCachedSymbolView(VXWindowRecordTag* view) {
     if (!view) return;
     VXWindowRecordTag* previous = VXSetWindow(view);
@@ -799,7 +834,8 @@ void DrawCachedSymbolView(VXWindowRecordTag* view) {
                           int16_t((unitsH - (b.right - b.left)) / 2 - b.left)};
         QZSetColor(nullptr, kVXDefaultForeColor, false);
         VXPlayDisplayListBytes(&view->graf, reinterpret_cast<uint8_t*>(data.symbolData) + kSymbolDataHeadSize,
-                               size - kSymbolDataHeadSize, at, 0, nullptr, nullptr);
+                               size - kSymbolDataHeadSize, at, 0, StopAtSymbolTexts, nullptr);
+        DrawCachedSymbolTexts(view, at);
         VXSetScalePercent(view, 100, 100);
     }
     VXSetWindow(previous);

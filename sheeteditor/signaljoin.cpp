@@ -41,6 +41,10 @@ namespace plexa {
 
 namespace {
 
+// Whether the library item being placed shows its net's name when placed as a net symbol (its
+// placement option to show the name).
+bool ItemShowsNetName() { return gItemCache.item && (gItemCache.placementOptions & kSymbolTextShowName); }
+
 // A wire made: content changed, the search starts again (the wire is the undoable action).
 constexpr int32_t kWireMadeModified = 0x41;
 constexpr uint16_t kScopeNetSymbol = 1;
@@ -317,7 +321,7 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
             } else {
                 // With the place tool the item's own choice starts the dialog's show choice.
                 placedShow = sheet->selectedTool == kDrawToolLibraryPart;
-                show = uint8_t(placedShow && gItemCache.item && (gItemCache.symbolFlags & 1));
+                show = uint8_t(placedShow && ItemShowsNetName());
                 if (!GetNewSignalName(sheet, signal, name, &show)) {
                     FreeNewSignal(sheet, signal);
                     return 0;
@@ -371,7 +375,7 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         CalcSignalScopeFlags(signal);
         CalcSignalBounds(signal);
         if (netSymbol) {
-            if (!placedShow) show = uint8_t((gItemCache.item && (gItemCache.symbolFlags & 1)) || PlatformIsKeyDown(kPlatformKeyShift));
+            if (!placedShow) show = uint8_t(ItemShowsNetName() || PlatformIsKeyDown(kPlatformKeyShift));
             if (show) {
                 TextRecord* shown = RetrieveSymbolText(sheet, netSymbol, kTextKindNetSymbol);
                 if (shown && (shown->flags & kTextFlagHidden)) CollectUndoHideSheetText(sheet, shown);

@@ -50,6 +50,7 @@ struct ItemText {
     uint8_t kind = kLibItemComponent;
     uint32_t symbolFlags = 0;  // what the item kind and its words add to the symbol's flags
     bool bus = false;
+    bool label = false;  // a net symbol that shows its net's name when placed
     std::vector<std::string> names;
     std::string prefix;
     std::vector<std::pair<std::string, std::string>> attributes;
@@ -127,6 +128,9 @@ bool Parse(std::istream& in, std::vector<ItemText>* items, std::string* error) {
                 if (type == name) bits = value;
             if (current->kind != kLibItemPort || !bits) return fail("a port's type is input, output or bidirectional");
             current->symbolFlags |= bits;
+        } else if (word == "label") {
+            if (current->kind == kLibItemComponent) return fail("only a wire symbol or port shows a label");
+            current->label = true;
         } else if (word == "bus") {
             if (current->kind != kLibItemPort) return fail("only a port names a bus");
             current->symbolFlags |= kSymbolFlagBussPort;
@@ -279,8 +283,8 @@ LibraryItem* BuildItem(const ItemText& text) {
     // A wire symbol's or port's drawing is a net symbol's: placed, its pin names the net it touches.
     if (text.symbolFlags) SetLibSymbolFlags(item, 0, GetLibSymbolFlags(item, 0) | text.symbolFlags);
     // A placed symbol shows the name and the designator that the drawing shows, where it shows
-    // them, and makes none of its own.
-    uint8_t placement = 0;
+    // them, and makes none of its own; a labelled net symbol shows its net's name.
+    uint8_t placement = text.label ? uint8_t(kSymbolTextShowName) : 0;
     for (const SymbolText& t : text.texts) {
         if (t.flags & kTextFlagHidden) continue;
         if (t.kind == kTextKindSymbolName) placement |= kSymbolTextShowName;

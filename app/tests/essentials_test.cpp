@@ -78,7 +78,8 @@ TEST(Essentials, HoldTheDefaultScriptsAndTheBasicPartsLibrary) {
 
 // The library "Wire Symbols" holds every item the default shortcut groups name: the power symbols,
 // each naming its global net, and the module ports with their types, the bus ports naming busses,
-// and the connection within a sheet, which is local.
+// and the connection within a sheet, which is local; the supplies and the ports show their names
+// when placed (placement 1), the ground and chassis symbols do not.
 TEST(Essentials, HoldEveryItemOfTheDefaultShortcutGroups) {
     ASSERT_EQ(StartCore("app_tests"), 0);
     const std::string essentials = EssentialsPath();
@@ -90,15 +91,17 @@ TEST(Essentials, HoldEveryItemOfTheDefaultShortcutGroups) {
               "EARTH\nGND\nIntra-Sheet Connection\nSignal I/O Port\nSignal Input Port\nSignal Output Port\n");
     const std::string details = LibTool({"list", "-l", library.c_str()});
     for (const char* expected :
-         {"-12V\n  symbol \"-12V\" flags 0x200 placement 0\n    pin 0 \"-12V\" type 8\n",
-          "EARTH\n  symbol \"EARTH\" flags 0x200 ", "CHASIS\n  symbol \"CHASIS\" flags 0x200 ",
-          "Intra-Sheet Connection\n  symbol \"Intra-Sheet Connection\" flags 0x300 ",
-          "Signal Input Port\n  symbol \"Signal Input Port\" flags 0x218 ",
-          "Signal Output Port\n  symbol \"Signal Output Port\" flags 0x228 ",
-          "Signal I/O Port\n  symbol \"Signal I/O Port\" flags 0x238 ",
-          "Bus Input Port\n  symbol \"Bus Input Port\" flags 0x258 ",
-          "Bus Output Port\n  symbol \"Bus Output Port\" flags 0x268 ",
-          "Bus I/O Port\n  symbol \"Bus I/O Port\" flags 0x278 "})
+         {"-12V\n  symbol \"-12V\" flags 0x200 placement 1\n    pin 0 \"-12V\" type 8\n",
+          "GND\n  symbol \"GND\" flags 0x200 placement 0\n",
+          "EARTH\n  symbol \"EARTH\" flags 0x200 placement 0\n",
+          "CHASIS\n  symbol \"CHASIS\" flags 0x200 placement 0\n",
+          "Intra-Sheet Connection\n  symbol \"Intra-Sheet Connection\" flags 0x300 placement 0\n",
+          "Signal Input Port\n  symbol \"Signal Input Port\" flags 0x218 placement 1\n",
+          "Signal Output Port\n  symbol \"Signal Output Port\" flags 0x228 placement 1\n",
+          "Signal I/O Port\n  symbol \"Signal I/O Port\" flags 0x238 placement 1\n",
+          "Bus Input Port\n  symbol \"Bus Input Port\" flags 0x258 placement 1\n",
+          "Bus Output Port\n  symbol \"Bus Output Port\" flags 0x268 placement 1\n",
+          "Bus I/O Port\n  symbol \"Bus I/O Port\" flags 0x278 placement 1\n"})
         EXPECT_NE(details.find(expected), std::string::npos) << expected << "\n" << details;
 
     // Through the default library list, each shortcut of the default groups finds its item.

@@ -128,6 +128,37 @@ TEST(LibSaveRun, TheShippedLibraryIsReadOnlyAndASaveWritesThePersonsOwnCopy) {
     EXPECT_NE(preferences.find("plexa/Libraries"), std::string::npos);
 }
 
+// Once a change to the program's own library is saved into the person's copy, a sheet's library
+// pane lists that library once (the copy) with the program's other libraries after it: its
+// second row is "Wire Symbols", which a double click opens.
+TEST(LibSaveRun, ThePersonsCopyOfTheShippedLibraryIsListedOnce) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string copy = run.dir().file("data") + "/plexa/Libraries/Basic Parts.LBX";
+    const std::string pane = OutputPath("libsave-library-pane.png");
+    const ScriptedRunResult result = run.Run(
+        kOpenCapacitor + kDrawLine +
+        "panel " + copy + "\n"
+        "key Ctrl+S\n"
+        "wait-drawn Basic Parts : Capacitor\n"
+        "close Basic Parts : Capacitor\n"
+        "wait-no-window Basic Parts : Capacitor\n"
+        "menu File > New > Schematic Sheet\n"
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n"
+        "screenshot " + pane + " Untitled 1\n"
+        "click 257 43 double\n"  // the library list's second row
+        "wait-window Wire Symbols\n"
+        "log-windows\n"
+        "close Wire Symbols\n"
+        "close Basic Parts\n"
+        "close Untitled 1\n",
+        {ShippedLibrary()});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_TRUE(fs::exists(copy));
+    EXPECT_EQ(result.Lines("windows:"), std::vector<std::string>{"windows: Wire Symbols | Untitled 1 | Basic Parts"});
+    EXPECT_TRUE(fs::exists(pane));
+}
+
 // A library opened, its items opened in their symbol editors and closed again, and the library
 // closed, all without a change, is not written: neither the program's own nor a copy.
 TEST(LibSaveRun, ALibraryOpenedAndClosedWithoutAChangeIsNotWritten) {

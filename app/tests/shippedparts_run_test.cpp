@@ -62,8 +62,8 @@ std::string BuildResources() {
 
 // On a new sheet, a resistor; from the Power Symbol Shortcuts the ground (its first item), wired
 // from the resistor's left pin; from the Module Port Shortcuts a Signal Input Port (their second
-// item), wired from its right pin, the new net named OUT. Saved as the child sheet, it is read by
-// a sheet symbol on a second sheet, which takes the port OUT.
+// item), wired from its right pin, the new net named OUT, which the port shows. Saved as the child
+// sheet, it is read by a sheet symbol on a second sheet, which takes the port OUT.
 TEST_F(ShippedPartsRun, APowerSymbolAndAPortFromTheShortcutsGiveTheParentsSheetSymbolItsPort) {
     ScriptedRun run(PLEXA_PROGRAM);
     const std::string child = run.dir().file("CHILD.SHX"), parent = run.dir().file("PARENT.SHX");
@@ -126,6 +126,9 @@ TEST_F(ShippedPartsRun, APowerSymbolAndAPortFromTheShortcutsGiveTheParentsSheetS
         << dump;
     EXPECT_NE(dump.find("  S1 \"OUT\" flags 0x0003 "), std::string::npos) << dump;
     EXPECT_NE(dump.find("  S2 \"GND\" flags 0x0001 "), std::string::npos) << dump;
+    // The port shows the name of its net beside it; the ground shows none.
+    EXPECT_EQ(LinesHolding(dump, "kind 0x0015"), "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (380,197) \"OUT\"\n")
+        << dump;
     // The parent's sheet symbol shows the child's port.
     const std::string parentDump = SavedSheet(parent);
     EXPECT_EQ(LinesHolding(parentDump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"OUT\"\n")

@@ -49,8 +49,10 @@ protected:
 
     // A one-section component item: prefix R, the name, pins with numbers and names; with a
     // designator anchor, its drawing shows the designator there.
+    // With a value anchor, it shows the field reference "{Value}" there, recorded with the macro
+    // mark or, as the symbol editor saves it, without.
     LibraryItem* Part(const char* name, const std::vector<Pin>& pins, const char* attribute = nullptr,
-                      const Point* designatorAt = nullptr) {
+                      const Point* designatorAt = nullptr, const Point* valueAt = nullptr, bool marked = false) {
         LibraryItem* item = CreateLibraryItem(kLibItemComponent);
         items_.push_back(item);
         EXPECT_TRUE(SetLibraryItemNameInfo(item, 0, name, 255));
@@ -71,6 +73,14 @@ protected:
             text->kind = kTextKindCompDesignator;
             text->position = *designatorAt;
             SetTextRecordString(text, drawing->stringBlock, "R?");
+            LLAppend(texts, text);
+        }
+        if (valueAt) {
+            TextRecord* text = CreateTextElement();
+            text->kind = kTextKindSymbolAttribute;
+            text->position = *valueAt;
+            SetTextRecordString(text, drawing->stringBlock, "{Value}");
+            if (marked) SetTextRecordMacroString(text, drawing->stringBlock, "{Value}");
             LLAppend(texts, text);
         }
         Handle data = ElementsToSymbolData(elements, texts, nullptr, drawing->stringBlock, false, nullptr);
@@ -181,6 +191,34 @@ TEST_F(SymbolPlaceTest, ThePlacementOptionsChooseTheNameAndDesignatorTexts) {
         ReplaceSymbolsText(drawing, symbol, nullptr);
         EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), c.texts)
             << "again, placement " << int(c.placement) << (c.drawn ? " drawn" : "");
+        std::swap(drawing, sheet);
+        DestroySheet(sheet);
+    }
+}
+
+// A field reference of the definition shows the placed symbol's value, whether the definition
+// marks it as a macro (as the library maker does) or not (as the symbol editor saves it): when
+// placed, when its texts are made again, and when Update Parts replaces it by a newer definition.
+TEST_F(SymbolPlaceTest, AFieldReferenceOfTheDefinitionShowsThePlacedValue) {
+    const Point anchor{30, 24};
+    for (const bool marked : {true, false}) {
+        SCOPED_TRACE(marked ? "marked" : "unmarked");
+        SheetRecord* sheet = CreateDrawing();
+        ASSERT_NE(sheet, nullptr);
+        std::swap(drawing, sheet);
+        LibraryItem* item = Part("1K", kResistor, "1k", nullptr, &anchor, marked);
+        SymbolRecord* symbol = PlacePart(item, {100, 100});
+        const std::string shown =
+            "  T1 kind 0x0016 owner serial 1 flags 0x0010 at (124,130) \"1k\" macro \"{Value}\"\n";
+        EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), shown);
+        ReplaceSymbolsText(drawing, symbol, nullptr);
+        EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"), shown);
+        SymbolSelection selection{Part("1K", kLongResistor, "1k", nullptr, &anchor, marked), 0, 0, false, "PARTS.LBX",
+                                  200};
+        SymbolRecord* replacement = ReplaceSymbol(drawing, symbol, &selection, false, false, kTrackUpdate, nullptr);
+        ASSERT_NE(replacement, nullptr);
+        EXPECT_EQ(LinesHolding(DumpSheet(drawing, kDumpTexts), "  T"),
+                  "  T1 kind 0x0016 owner serial 2 flags 0x0010 at (124,130) \"1k\" macro \"{Value}\"\n");
         std::swap(drawing, sheet);
         DestroySheet(sheet);
     }

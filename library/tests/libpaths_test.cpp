@@ -213,7 +213,7 @@ TEST_F(LibraryLists, StoredPathsComeBackWithDefaultFlags) {
     EXPECT_EQ(GetLibFilesPathList()->count, 0u);
 }
 
-TEST_F(LibraryLists, TheEssentialsFolderGivesTheFirstPath) {
+TEST_F(LibraryLists, TheEssentialsFolderGivesTheFirstPathAndThePersonsCopyStandsInForItsLibrary) {
     DisposeLibraryAccess();
     Library("essentials/Libraries/Basic.LBX", {{"BASIC"}});
     static std::string sEssentials;
@@ -230,6 +230,14 @@ TEST_F(LibraryLists, TheEssentialsFolderGivesTheFirstPath) {
     EXPECT_EQ(entry->flags & kAllKinds, kAllKinds);
     BuildLibraryFileList(nullptr, false);
     EXPECT_EQ(Files(), (Lines{"Basic.LBX in essentials/Libraries"}));
+    // The person's copy of one of them (saved under its name into a folder of theirs) stands in
+    // for it: one of each name is listed, and a lookup by the name finds the copy.
+    Library("essentials/Libraries/Wire.LBX", {{"GND"}});
+    Library("mine/basic.lbx", {{"BASIC"}});
+    AddPath("mine", kFolderOnly);
+    BuildLibraryFileList(nullptr, false);
+    EXPECT_EQ(Files(), (Lines{"basic.lbx in mine", "Wire.LBX in essentials/Libraries"}));
+    EXPECT_EQ(CachedFile(), "basic.lbx");
 }
 
 // The essentials are the base folder's "Essentials/Plexa/", else its "Essentials/Plexa+/".

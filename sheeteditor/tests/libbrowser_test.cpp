@@ -1,7 +1,7 @@
 // The library browser and the parts dialog over fixture libraries, driven by scripted keys:
 // type-ahead with its limit, backspace and time-out, moving across files with the arrows, the
-// history button's recall in a sheet window, the dividers' limits, a picture of a previewed symbol,
-// and the parts dialog cancelled (the selection comes back) or confirmed, on either tab.
+// history button's recall in a sheet window, the dividers' limits, a picture of a previewed symbol
+// (its field references left out), and the parts dialog cancelled (the selection comes back) or confirmed, on either tab.
 #include "sheeteditor/libbrowser.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "graphics/displaylist.h"
 #include "graphics/textstyle.h"
 #include "library/libhistory.h"
 #include "library/tests/libaccess_testing.h"
+#include "model/attributes.h"
+#include "model/elements.h"
+#include "model/symboldata.h"
+#include "model/texts.h"
 #include "platform/testseam_platform.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/symbolimage.h"
@@ -225,13 +230,9 @@ TEST_F(SheetBrowserTest, ChoosingAnotherItemRenewsThePlacingPicture) {
     }
 }
 
-// An item whose drawing is a rectangle with its bounds in the head.
-std::string BoxItem(const char* name) {
-    std::string drawing = DrawingBytes(2);
-    const int16_t bounds[8] = {0, 0, 30, 20, 0, 0, 30, 20};
-    drawing.replace(0, 16, reinterpret_cast<const char*>(bounds), 16);
-    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
-    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 255));
+// The item with the drawing as its one symbol ("Box", one section), stored as a library holds it;
+// the item is destroyed.
+std::string Flattened(LibraryItem* item, const std::string& drawing) {
     EXPECT_EQ(AddLibSymbolDef(item, "Box", Block(drawing), nullptr, item->imageList, nullptr), 0);
     AddSection(item, "A", 0, {});
     OSStatus st = 0;
@@ -240,6 +241,16 @@ std::string BoxItem(const char* name) {
     if (flat) MemFree(flat);
     DestroyLibraryItem(item);
     return bytes;
+}
+
+// An item whose drawing is a rectangle with its bounds in the head.
+std::string BoxItem(const char* name) {
+    std::string drawing = DrawingBytes(2);
+    const int16_t bounds[8] = {0, 0, 30, 20, 0, 0, 30, 20};
+    drawing.replace(0, 16, reinterpret_cast<const char*>(bounds), 16);
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 255));
+    return Flattened(item, drawing);
 }
 
 TEST_F(LibBrowserTest, ScreenshotOfAPreviewedSymbol) {
@@ -254,6 +265,63 @@ TEST_F(LibBrowserTest, ScreenshotOfAPreviewedSymbol) {
     EXPECT_EQ(CachedItem(), "BOX");
     VXUpdateWindow(host_);
     EXPECT_GT(WriteScreenshot(host_, "library-browser-screenshot.png").size(), 24u);
+}
+
+// An item whose drawing is a rectangle with its designator and the field reference of its value
+// (recorded unmarked, as the symbol editor saves it), its value 10k.
+std::string LabelledItem(const char* name) {
+    LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+    EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, name, 255));
+    SetLibraryItemRefPrefix(item, "U");
+    LinkListHeader* elements = CreateElementList(item->imageList);
+    LLAppend(elements, BuildCommonElement(kElementRect, {0, 0}, {30, 20}, 1, 0, 0, false, false, 0, false, 0, false));
+    LinkListHeader* texts = CreateTextList();
+    const std::pair<uint16_t, const char*> shown[] = {{kTextKindCompDesignator, "U?"},
+                                                      {kTextKindSymbolAttribute, "{Value}"}};
+    int16_t v = 40;
+    for (const auto& [kind, string] : shown) {
+        TextRecord* text = CreateTextElement();
+        text->kind = kind;
+        text->position = {v, 0};
+        v = int16_t(v + 14);
+        SetTextRecordString(text, item->stringBlock, string);
+        LLAppend(texts, text);
+    }
+    Handle data = ElementsToSymbolData(elements, texts, nullptr, item->stringBlock, false, nullptr);
+    DestroyTextList(texts);
+    DestroyElementList(elements);
+    EXPECT_NE(data, nullptr);
+    const std::string drawing = data ? HandleBytes(data) : std::string();
+    if (data) MemFree(data);
+    int16_t count = item->head.attributeCount;
+    SetAttributeValue(item->stringBlock, item->attributes, 0, &count, "Value", "10k", nullptr);
+    item->head.attributeCount = count;
+    return Flattened(item, drawing);
+}
+
+// The preview shows the part's graphics and its designator, and leaves out the field reference,
+// whose value a placed part takes from its own attributes: no "{Value}" is drawn.
+TEST_F(LibBrowserTest, ThePreviewLeavesOutTheFieldReferences) {
+    {
+        OpenLibrary lib(Path("libs/A.LBX"), kLibraryOpenLoadMap);
+        ASSERT_EQ(lib.status, 0);
+        lib.Write(LabelledItem("BOX"));
+    }
+    BuildLibraryFileList(nullptr, false);
+    Make();
+    SelectBrowserItem(browser_, 2, true);
+    ASSERT_EQ(CachedItem(), "BOX");
+    VXGrafState* graf = &browser_->symbolView->graf;
+    ASSERT_TRUE(VXOpenDisplayList(graf, nullptr, Point{0, 0}, 0));
+    DrawCachedSymbolView(browser_->symbolView);
+    DisplayList drawn = VXCloseDisplayList(graf);
+    ASSERT_NE(drawn, nullptr);
+    const std::string dump = DLDumpDisplayList(reinterpret_cast<const uint8_t*>(*drawn), SizeOfHandle(drawn));
+    MemFree(drawn);
+    EXPECT_NE(dump.find("U?"), std::string::npos) << dump;
+    EXPECT_EQ(dump.find("{Value}"), std::string::npos) << dump;
+    VXUpdateWindow(host_);
+    EXPECT_GT(WriteScreenshot(host_, "library-browser-field-reference.png").size(), 24u);
 }
 
 // ---- The parts dialog ----

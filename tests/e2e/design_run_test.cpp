@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -552,13 +553,14 @@ TEST_F(DesignRun, Step4ExportEcoAndDxfAndCopyAPart) {
 
 // Step 5: a symbol edited in the symbol editor and the placed symbols updated from it. The shipped
 // library is copied beside the fixture project (as "Design Parts.LBX", which the project's
-// library list then holds), so that the edit is saved into the copy. A resistor of it is placed
-// on the root sheet and opened through Edit > Edit Library Item; the pin tool adds a third pin,
-// closing the editor writes the item back and closing the library saves it. Tools > Update Parts...
-// replaces the placed resistor (older than the saved item) by the new one, whose new pin the
-// wire tool then joins to its second pin; after Tools > Annotate... and File > Save the
-// project's netlist and the SPICE netlist of the shipped script hold the resistor's three pins,
-// the new one on the net of the wire.
+// library list then holds), so that the edit is saved into the copy. An NPN transistor of it is
+// placed on the root sheet and opened through Edit > Edit Library Item; the pin tool adds a
+// fourth pin below it (the substrate's), closing the editor writes the item back and closing the
+// library saves it. Tools > Update Parts... replaces the placed transistor (older than the saved
+// item) by the new one, which shows its value as before; the wire tool joins its new pin to its
+// emitter, and a ground drawn from the new pin grounds both. After Tools > Annotate... and File >
+// Save the project's netlist and the SPICE netlist of the shipped script hold the transistor's
+// four pins, and ngspice takes that netlist (the project's commands give the transistor's model).
 TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateParts) {
     CopyProject();
     fs::copy_file(PLEXA_BASIC_PARTS, Path("Design Parts.LBX"));
@@ -570,33 +572,33 @@ TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateP
         "wait-drawn ROOT\n"
         "click 257 43\n"  // "Design Parts" in the library list
         "click 470 29\n"
-        "type Res\n"
-        "click 18 190\n"  // the library-part tool, and a resistor placed
+        "type NPN\n"
+        "click 18 190\n"  // the library-part tool, and a transistor placed
         "click 500 280\n"
-        "click 18 128\n"  // the arrow tool; the resistor selected
+        "click 18 128\n"  // the arrow tool; the transistor selected
         "click 500 282\n"
         "wait-drawn ROOT\n"
         "screenshot " + Shot("step5-placed") + " ROOT\n"
         "menu Edit > Edit Library Item\n"
-        "wait-window Design Parts : Resistor\n"
-        "wait-drawn Design Parts : Resistor\n"
-        "click 158 191\n"  // the pin tool: a pin dragged below the resistor
-        "drag 250 200 250 160\n"
+        "wait-window Design Parts : NPN Transistor\n"
+        "wait-drawn Design Parts : NPN Transistor\n"
+        "click 158 191\n"  // the pin tool: a pin dragged below the transistor
+        "drag 246 186 246 150\n"
         "wait-window Pin Information\n"
         "wait-drawn Pin Information\n"
         "button OK\n"
         "wait-no-window Pin Information\n"
-        "wait-drawn Design Parts : Resistor\n"
-        "screenshot " + Shot("step5-pin-added") + " Design Parts : Resistor\n"
+        "wait-drawn Design Parts : NPN Transistor\n"
+        "screenshot " + Shot("step5-pin-added") + " Design Parts : NPN Transistor\n"
         // The changed item's close asks to save it: the answer saves the library with it, so the
         // library window then closes without a question.
-        "close Design Parts : Resistor\n"
+        "close Design Parts : NPN Transistor\n"
         "button Save\n"
-        "wait-no-window Design Parts : Resistor\n"
+        "wait-no-window Design Parts : NPN Transistor\n"
         "close Design Parts\n"
         "wait-no-window Design Parts\n"
         "wait-drawn ROOT\n"
-        "click 500 282\n"  // the sheet, on its new resistor: the sheet in front
+        "click 500 282\n"  // the sheet, on its new transistor: the sheet in front
         "log-menu Tools\n"
         "menu Tools > Update Parts...\n"
         "wait-window Update Parts\n"
@@ -606,12 +608,20 @@ TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateP
         "wait-no-window Update Parts\n"
         "wait-drawn ROOT\n"
         "screenshot " + Shot("step5-updated") + " ROOT\n"
-        // The wire tool: from the new pin's end, round the right of the resistor, to its pin 2.
+        "panel " + Path("updated.SHX") + "\n"
+        "menu File > Save a Copy...\n"
+        // The wire tool: from the emitter down and across to the new pin's end.
         "click 18 221\n"
-        "click 530 340\n"
-        "click 580 340\n"
-        "click 580 278\n"
-        "click 555 278 double\n"
+        "click 542 302\n"
+        "click 542 326\n"
+        "click 530 326 double\n"
+        // The ground, at the end of a wire drawn with the library-part tool from the new pin.
+        "click 470 29\n"
+        "type GND\n"
+        "click 18 190\n"
+        "click 530 326\n"
+        "move 530 350\n"
+        "click 530 362\n"
         "click 18 128\n"
         "wait-drawn ROOT\n"
         "screenshot " + Shot("step5-wired") + " ROOT\n"
@@ -634,28 +644,39 @@ TEST_F(DesignRun, Step5APinAddedInTheSymbolEditorReachesTheNetlistThroughUpdateP
         {Path("amp.PRX"), Path("ROOT.SHX")});
     ASSERT_TRUE(result.Exited(0)) << Explain(result);
     EXPECT_TRUE(Logged(result, "  Update Parts...\tenabled"));
-    // The SPICE netlist: the resistor with its three pins, the new one on the wire's node.
-    std::string spice;
-    ASSERT_TRUE(ReadFile(Path("amp.cir"), spice));
-    EXPECT_EQ(Grep(spice, "R5 "), "R5 NC_R5_1 SIG001 SIG001 1k\n") << spice;
     for (const char* shot : {"step5-placed", "step5-pin-added", "step5-update-parts", "step5-updated", "step5-wired"})
         ExpectPicture(Shot(shot));
-    // The saved root: the placed resistor's component has the third pin.
+    // The updated transistor shows its value, its field reference expanded as before the update.
+    const std::string updated = Dump("updated.SHX");
+    EXPECT_NE(Grep(updated, "  T").find(" \"NPN\" macro \"{Value}\"\n"), std::string::npos) << updated;
+    EXPECT_EQ(updated.find(") \"{Value}\""), std::string::npos) << updated;
+    // The saved root: the placed transistor's component has the fourth pin.
     const std::string dump = Dump("ROOT.SHX");
-    EXPECT_NE(dump.find("    symbol 0: map 2 second map -1 pins 3\n    section 0: symbol 0 suffix \"\" pins 1 2 3\n"),
-              std::string::npos)
-        << dump;
-    // The netlist before had no such part; after, the annotated resistor's three pins, the new one
-    // on the net of the wire with pin 2.
-    EXPECT_EQ(Grep(before, "pin R5."), "");
+    EXPECT_NE(dump.find("pins 4\n    section 0: symbol 0 suffix \"\" pins 1 2 3 4\n"), std::string::npos) << dump;
+    // The netlist before had no such part; after, the annotated transistor's four pins, the
+    // emitter and the new one on the ground.
+    EXPECT_EQ(Grep(before, "pin Q1."), "");
     const std::string netlist = Tool("netlist-dump", {"amp.PRX"});
-    EXPECT_EQ(Grep(netlist, "comp R5 "), "comp R5 part=Resistor slots=1 sheet=1 attrs=~~Value=1k,Value=1k\n") << netlist;
-    EXPECT_EQ(Grep(netlist, "pin R5."),
-              "pin R5.1 name=1 net=- node=I1\n"
-              "pin R5.2 name=2 net=SIG001 node=I1\n"
-              "pin R5.3 name= net=SIG001 node=I1\n")
+    EXPECT_EQ(Grep(netlist, "comp Q1 "),
+              "comp Q1 part=NPN slots=1 sheet=1 attrs=~~Value=NPN,Value=NPN,~~SpiceModel=QNPN,"
+              "SpiceModel=QNPN\n")
         << netlist;
-    EXPECT_EQ(Grep(netlist, "net SIG001 "), "net SIG001 scope=local sheet=1\n") << netlist;
+    EXPECT_EQ(Grep(netlist, "pin Q1."),
+              "pin Q1.1 name=C net=- node=I1\n"
+              "pin Q1.2 name=B net=- node=I1\n"
+              "pin Q1.3 name=E net=GND node=I1\n"
+              "pin Q1.4 name= net=GND node=I1\n")
+        << netlist;
+    // The SPICE netlist: the transistor with its four nodes, which ngspice takes with the model
+    // the project's commands give.
+    std::string spice;
+    ASSERT_TRUE(ReadFile(Path("amp.cir"), spice));
+    EXPECT_EQ(Grep(spice, "Q1 "), "Q1 NC_Q1_1 NC_Q1_2 0 0 QNPN\n") << spice;
+    if (!NgspiceInstalled())
+        GTEST_SKIP() << "ngspice is not installed (scripts/setup installs it): the simulation is skipped";
+    std::map<std::string, double> volts = AmpOperatingPoint();
+    volts["nc_q1_1"] = volts["nc_q1_2"] = 0.0;
+    ExpectOperatingPoint(run.dir().path(), spice, volts);
 }
 
 // Step 5, the windows: when the library window in front closes, the sheet behind it becomes the key

@@ -17,6 +17,7 @@ const char* const kAmpSpiceNetlist =
     "R3 VIN MID:X2 10k\n"
     "R4 A MID:X1 10k\n"
     "V1 VIN 0 DC 5\n"
+    ".model QNPN NPN\n"
     ".op\n"
     ".end\n";
 

@@ -7,9 +7,10 @@
 
 namespace plexa::test {
 
-// The fixture project tools/tests/fixtures/amp: the netlist the shipped SPICE script writes for it,
-// and its operating point (the divider gives A = 5 V * 2k / 3k; each use of the RC stage has its
-// local node MID at its own input, no current flowing into the capacitors).
+// The fixture project tools/tests/fixtures/amp: the netlist the shipped SPICE script writes for it
+// (its commands, the project's "SpiceCommands", give the model of the library's NPN transistor
+// and the analysis), and its operating point (the divider gives A = 5 V * 2k / 3k; each use of
+// the RC stage has its local node MID at its own input, no current flowing into the capacitors).
 extern const char* const kAmpSpiceNetlist;
 const std::map<std::string, double>& AmpOperatingPoint();
 
