@@ -1,18 +1,17 @@
 #include "sheeteditor/editstate.h"
 
-#include <cassert>
-
+#include "foundation/assert.h"
 #include "model/sheet.h"
 
 namespace plexa {
 
 SheetEditState* SheetEditStateOf(SheetRecord* sheet) {
-    assert(sheet);
+    PLEXA_ASSERT(sheet);
     if (!sheet->editState) {
         sheet->editState = new SheetEditState;
         sheet->editState->sheet = sheet;
     }
-    assert(sheet->editState->sheet == sheet && "an edit state belongs to its sheet");
+    PLEXA_ASSERT(sheet->editState->sheet == sheet);  // an edit state belongs to its sheet
     return sheet->editState;
 }
 
@@ -23,6 +22,7 @@ void ReleaseSheetEditState(SheetRecord* sheet) {
     SheetEditState* state = sheet->editState;
     sheet->editState = nullptr;
     ReleaseWireInProgress(&state->wire);
+    SearchReset(&state->search, true);
     delete state;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "model/selectionsummary.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/wiretracking.h"
 
 namespace plexa {
@@ -16,6 +17,7 @@ namespace plexa {
 struct SheetEditState {
     SheetRecord* sheet = nullptr;  // the sheet whose window it serves
     WireInProgress wire;
+    SearchRecord search;
     SelectionSummary selection;
 };
 
