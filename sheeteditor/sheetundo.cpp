@@ -970,8 +970,10 @@ void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified) {
     // the change is the beginning of the command's action; nor does an edit in progress.
     if (state) state->committedFromSaved = state->editFromSaved = false;
     const uint32_t command = CurrentUndoCommand();
-    if (wasUnmodified) GetSheetUndoState(sheet)->looseChangeCommand = command;
-    else if (state) state->looseChangeCommand = 0;
+    // A sheet without a window has its undo state made only by an action it collects: a change
+    // reported there makes none.
+    if (!state && wasUnmodified && sheet->window) state = GetSheetUndoState(sheet);
+    if (state) state->looseChangeCommand = wasUnmodified ? command : 0;
 }
 
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {

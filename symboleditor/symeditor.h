@@ -168,6 +168,8 @@ struct SymbolEditorRecord {
     SymUndoRecord* undo;             // the committed undo action, or none
     SymUndoRecord* undoCollect;      // the action being collected, or none
     SelectionSummary selection;      // what the menus see of the selection, filled while in front
+    Point polyBandMouse;             // where the rubber band of the polygon being built ends
+    bool polyBandShown;              // the band's overlay is up
 };
 
 // The current symbol editor (the one most recently activated), or none.

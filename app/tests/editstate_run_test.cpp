@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "app/tests/two_gates_testing.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "foundation/ll.h"
 #include "model/sheetdump.h"
 #include "model/symbols.h"
-#include "model/tests/gate_symbol.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -35,18 +35,8 @@ std::vector<uint32_t> SelectedSerials(SheetRecord* sheet) {
 }
 
 TEST_F(EditStateRun, AWireInOneSheetAndASearchInAnotherEachGoOnWhereTheyWere) {
-    // Wires.SHX: two gates as port symbols, A's output pin at (192,132), B's upper input at (360,240).
-    const int32_t id = AddGateSymbolDefinition(drawing);
-    ASSERT_GE(id, 0);
-    const Point origins[] = {P(126, 117), P(360, 232)};
-    uint32_t serial = 1;
-    for (Point at : origins) {
-        SymbolRecord* gate = driver->AddSymbol(serial++, kSymbolFlagPort);
-        gate->mapId = id;
-        gate->libraryName = kNoLibraryName;
-        gate->position = at;
-    }
-    drawing->stored.nextSerial = serial;
+    // Wires.SHX: A's output pin at (192,132), B's upper input at (360,240).
+    ASSERT_NE(PlaceTwoPortGates(driver.get(), drawing)[1], nullptr);
     const std::string wires = WriteSheetAtScale("Wires.SHX", 100);
 
     ScriptedRun run(PLEXA_PROGRAM);
