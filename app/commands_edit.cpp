@@ -11,6 +11,7 @@
 #include "foundation/ll.h"
 #include "model/clipattributes.h"
 #include "model/elements.h"
+#include "model/selectionsummary.h"
 #include "model/sheet.h"
 #include "model/texts.h"
 #include "model/symbols.h"
@@ -71,7 +72,7 @@ bool FocusedFieldSelection(const VXPrepCommandRecord* r, bool* selection) {
 // The single selected symbol that comes from a library: neither a sheet symbol nor a file symbol,
 // with a library source.
 SymbolRecord* SelectedLibrarySymbol() {
-    auto* symbol = static_cast<SymbolRecord*>(gSelSymbol);
+    auto* symbol = static_cast<SymbolRecord*>(FrontSelection().symbol);
     if (!symbol || (symbol->flags & (kSymbolFlagSheet | kSymbolFlagFileSymbol))) return nullptr;
     return symbol->libraryName != 0 && symbol->libraryName != kNoLibrarySource ? symbol : nullptr;
 }
@@ -162,8 +163,8 @@ bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
 // Copied attributes paste onto a sheet's selection: a component's attributes onto selected
 // symbols, a signal's onto selected wires.
 bool ClipAttributesFitSheetSelection() {
-    if (gClipAttrKind == kComponentNames) return gSelSymbolCount > 0;
-    if (gClipAttrKind == kSignalNames) return gSignalSelection > 0;
+    if (gClipAttrKind == kComponentNames) return FrontSelection().symbolCount > 0;
+    if (gClipAttrKind == kSignalNames) return FrontSelection().signals > 0;
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include "files/project.h"
 #include "files/sheetports.h"
 #include "foundation/filespec.h"
+#include "model/selectionsummary.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "sheeteditor/sheetsettings.h"
@@ -46,7 +47,7 @@ OSStatus OpenChosenFile(const FileSpec* spec, int32_t, int32_t, void*) {
 
 // The single selected symbol when it stands for a sheet (a sheet symbol or a file symbol).
 SymbolRecord* SelectedSheetSymbol() {
-    auto* symbol = static_cast<SymbolRecord*>(gSelSymbol);
+    auto* symbol = static_cast<SymbolRecord*>(FrontSelection().symbol);
     return symbol && (symbol->flags & (kSymbolFlagSheet | kSymbolFlagFileSymbol)) ? symbol : nullptr;
 }
 

@@ -13,6 +13,7 @@
 #include "foundation/ll.h"
 #include "graphics/textstyle.h"
 #include "model/elements.h"
+#include "model/selectionsummary.h"
 #include "model/sheet.h"
 #include "sheeteditor/hideshowtext.h"
 #include "sheeteditor/sheetwindow.h"
@@ -55,7 +56,8 @@ void PrepFontSizeCommand(VXPrepCommandRecord* r) {
     if (r->command == 521) matched = false;
     if (r->command >= 521 && r->command <= 529) {
         const int16_t size = kFontSizes[r->command - 521];
-        r->checked = gSelectionStyle && gSelectionStyle->size != 0 && gSelectionStyle->size == size;
+        const txStyle* style = FrontSelection().style;
+        r->checked = style && style->size != 0 && style->size == size;
         if (r->checked) matched = true;
     } else if (r->command == 530) {
         r->checked = !matched;
@@ -64,12 +66,13 @@ void PrepFontSizeCommand(VXPrepCommandRecord* r) {
 
 void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     const bool styled = StyledDocument(front);
-    const txStyle* style = gSelectionStyle;
+    const SelectionSummary& sel = FrontSelection();
+    const txStyle* style = sel.style;
     r->enabled = styled;
     switch (r->command) {
     case 500:
     case 506: break;
-    case 501: r->checked = style && gIsDefaultStyle; break;
+    case 501: r->checked = style && sel.defaultStyle; break;
     case kFontMenuTag:
         // The Font submenu's check mark follows the selection's font.
         (void)MarkFontMenuItem(VXBuildMenu(&gFontMenuDef), style);  // the item checked is not needed here
@@ -79,9 +82,9 @@ void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     case 543: r->checked = style && (style->face & kFaceItalic); break;
     case 504:
     case 505: {
-        const bool applies = styled && (gIsTESelection || gSelTextCount || gSelFrameCount);
+        const bool applies = styled && (sel.textEditing || sel.textCount || sel.frameCount);
         r->enabled = applies;
-        r->checked = applies && style && (r->command == 505) == gTextAlignedRight;
+        r->checked = applies && style && (r->command == 505) == sel.alignedRight;
         break;
     }
     default:
@@ -104,7 +107,8 @@ int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front) {
     }
     switch (id) {
     case 530: {
-        const int16_t from = gSelectionStyle && gSelectionStyle->size > 0 ? gSelectionStyle->size : 9;
+        const txStyle* style = FrontSelection().style;
+        const int16_t from = style && style->size > 0 ? style->size : 9;
         const int32_t size = AskCustomDialog("Other Font Size", "Font size:", "points", 200, from);
         if (size > 0) AlterTextStyle(kind, size, kAlterSize);
         return 1;
@@ -116,8 +120,8 @@ int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front) {
     case 543: AlterTextStyle(kind, kFaceItalic, kAlterToggleFace); return 1;
     case 504:
     case 505:
-        if (gIsTESelection) AlterTEAlignment(kind, id == 505);
-        else if (gSelTextCount || gSelFrameCount) UpdateSelectedTextAlignment(id == 505, kind);
+        if (const SelectionSummary& sel = FrontSelection(); sel.textEditing) AlterTEAlignment(kind, id == 505);
+        else if (sel.textCount || sel.frameCount) UpdateSelectedTextAlignment(id == 505, kind);
         return 1;
     case 506:
         if (!front.window) return 0;
@@ -135,10 +139,10 @@ void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
     SymbolEditorRecord* editor = front.editor;
     r->enabled = viewed;
     switch (r->command) {
-    case 601: r->checked = viewed && gCurrentScale == 100; break;
+    case 601: r->checked = viewed && FrontSelection().scale == 100; break;
     case 602: break;
-    case 603: r->enabled = viewed && gCurrentScale < gMaxViewScale; break;
-    case 604: r->enabled = viewed && gCurrentScale >= 13; break;
+    case 603: r->enabled = viewed && FrontSelection().scale < gMaxViewScale; break;
+    case 604: r->enabled = viewed && FrontSelection().scale >= 13; break;
     case 606:
         r->enabled = sheet != nullptr;
         SetTitle(r, sheet && (sheet->stored.flags & kSheetFlagHideElements) ? "Show Graphics" : "Hide Graphics");
@@ -169,12 +173,12 @@ int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
     switch (id) {
     case 601: (void)SetViewScale(100, front.kind); return 1;  // an unchanged scale leaves the view
     case 602: (void)SetViewScale(-1, front.kind); return 1;
-    case 603: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, 1), front.kind); return 1;
-    case 604: (void)SetViewScale(GetNextStandardViewScale(gCurrentScale, -1), front.kind); return 1;
+    case 603: (void)SetViewScale(GetNextStandardViewScale(FrontSelection().scale, 1), front.kind); return 1;
+    case 604: (void)SetViewScale(GetNextStandardViewScale(FrontSelection().scale, -1), front.kind); return 1;
     case 605: {
         // Starts from the percent asked for last time.
         const int32_t last = gPrefs ? gPrefs->zoomPercent : 0;
-        const int32_t from = last >= 4 && last <= gMaxViewScale ? last : std::abs(gCurrentScale);
+        const int32_t from = last >= 4 && last <= gMaxViewScale ? last : std::abs(FrontSelection().scale);
         const int32_t percent = AskCustomDialog("Zoom Percent", "Zoom view to:", "%", gMaxViewScale, from);
         if (percent < 0) return 1;
         (void)SetViewScale(percent, front.kind);  // an unchanged scale leaves the view

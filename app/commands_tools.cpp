@@ -6,6 +6,7 @@
 #include "files/project.h"
 #include "foundation/ll.h"
 #include "library/libpaths.h"
+#include "model/selectionsummary.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "sheeteditor/annotatedialog.h"
@@ -66,8 +67,8 @@ void UpdatePartSymbols(const FrontDocument& front) {
 }
 
 bool ReplaceableSelection() {
-    if (gSelSymbolCount > 1) return true;
-    auto* symbol = static_cast<SymbolRecord*>(gSelSymbol);
+    if (FrontSelection().symbolCount > 1) return true;
+    auto* symbol = static_cast<SymbolRecord*>(FrontSelection().symbol);
     return symbol && !(symbol->flags & (kSymbolFlagSheet | kSymbolFlagFileSymbol));
 }
 
@@ -139,7 +140,7 @@ int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option) {
         return 1;
     case 413: SpiceSetup(); return 1;
     case 414:
-        if (front.sheet) DisplayDeviceParameters(front.sheet, static_cast<SymbolRecord*>(gSelSymbol));
+        if (front.sheet) DisplayDeviceParameters(front.sheet, static_cast<SymbolRecord*>(FrontSelection().symbol));
         return 1;
     default: return 0;
     }

@@ -27,6 +27,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/ecowindows.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/toolbars.h"
 #include "symboleditor/libeditor.h"
@@ -40,20 +41,6 @@
 namespace plexa {
 
 SheetRecord* CurrDraw = nullptr;
-
-void* gSelSymbol = nullptr;
-int32_t gSelSymbolCount = 0;
-void* gSelText = nullptr;
-int32_t gSelTextCount = 0;
-void* gSelFrame = nullptr;
-int32_t gSelFrameCount = 0;
-int32_t gSelElmtCount = 0;
-int32_t gSignalSelection = 0, gBussSelection = 0;
-const txStyle* gSelectionStyle = nullptr;
-bool gIsDefaultStyle = false;
-bool gTextAlignedRight = false;
-bool gIsTESelection = false;
-int32_t gCurrentScale = 100, gCurrentGrid = 0;
 
 int16_t gCurrScrapType = kScrapForeign;
 int64_t gLastPrivateScrap = -1;
@@ -91,47 +78,50 @@ int32_t CountHiliteWires(LinkListHeader* owners) {
     return count;
 }
 
-void CountTextsAndFrames(LinkListHeader* texts, LinkListHeader* frames, LinkListHeader* elements) {
-    ForEach(texts, [](void* item) {
+void CountTextsAndFrames(SelectionSummary& sel, LinkListHeader* texts, LinkListHeader* frames,
+                         LinkListHeader* elements) {
+    ForEach(texts, [&](void* item) {
         auto* text = static_cast<TextRecord*>(item);
         if (!(text->flags & kTextFlagSelected)) return;
-        if (!gSelTextCount++) gSelText = text;
+        if (!sel.textCount++) sel.text = text;
     });
-    ForEach(frames, [](void* item) {
+    ForEach(frames, [&](void* item) {
         auto frame = static_cast<TextFrameHandle>(item);
         if (!((*frame)->flags & kFrameFlagSelected)) return;
-        if (!gSelFrameCount++) gSelFrame = frame;
+        if (!sel.frameCount++) sel.frame = frame;
     });
-    ForEach(elements, [](void* item) {
-        if (static_cast<ElementRecord*>(item)->flags & kElementSelected) ++gSelElmtCount;
+    ForEach(elements, [&](void* item) {
+        if (static_cast<ElementRecord*>(item)->flags & kElementSelected) ++sel.elementCount;
     });
 }
 
-void GetSheetSelection(SheetRecord* sheet) {
+void GetSheetSelection(SelectionSummary& sel, SheetRecord* sheet) {
     SymbolRecord* single = nullptr;
     ForEach(sheet->symbolList, [&](void* item) {
         auto* symbol = static_cast<SymbolRecord*>(item);
         if (!(symbol->flags & kSymbolFlagSelected)) return;
-        if (!gSelSymbolCount++) single = symbol;
+        if (!sel.symbolCount++) single = symbol;
     });
-    gSelSymbol = gSelSymbolCount == 1 ? single : nullptr;
-    CountTextsAndFrames(sheet->textList, sheet->textFrameList, sheet->elementList);
-}
-
-void ClearSelectionCounts() {
-    gSelSymbol = gSelText = gSelFrame = nullptr;
-    gSelSymbolCount = gSelTextCount = gSelFrameCount = gSelElmtCount = 0;
-    gSignalSelection = gBussSelection = 0;
+    sel.symbol = sel.symbolCount == 1 ? single : nullptr;
+    CountTextsAndFrames(sel, sheet->textList, sheet->textFrameList, sheet->elementList);
 }
 
 // The style, default flag and alignment of one selected text or frame.
-void TakeStyleOf(const txStyle* style, uint16_t styleFlags) {
-    gSelectionStyle = style;
-    gIsDefaultStyle = (styleFlags & kStyleDefaultTheme) != 0;
-    gTextAlignedRight = (styleFlags & kStyleRightAligned) != 0;
+void TakeStyleOf(SelectionSummary& sel, const txStyle* style, uint16_t styleFlags) {
+    sel.style = style;
+    sel.defaultStyle = (styleFlags & kStyleDefaultTheme) != 0;
+    sel.alignedRight = (styleFlags & kStyleRightAligned) != 0;
 }
-const TextRecord* SelText() { return static_cast<const TextRecord*>(gSelText); }
-const TextFrameRecord* SelFrame() { return gSelFrame ? *static_cast<TextFrameHandle>(gSelFrame) : nullptr; }
+const TextRecord* SelText(const SelectionSummary& sel) { return static_cast<const TextRecord*>(sel.text); }
+const TextFrameRecord* SelFrame(const SelectionSummary& sel) {
+    return sel.frame ? *static_cast<TextFrameHandle>(sel.frame) : nullptr;
+}
+
+// The edit state's summary of the document, none for another kind of window.
+SelectionSummary* SelectionOf(SheetRecord* sheet, SymbolEditorRecord* editor) {
+    if (sheet) return &SheetEditStateOf(sheet)->selection;
+    return editor ? &editor->selection : nullptr;
+}
 
 // ---- The Window menu ----
 
@@ -314,55 +304,62 @@ SheetRecord* FrontSheetOf(const FrontDocument& front) {
 }
 
 void GetCurrentSelectionInfo(bool full) {
-    gSelectionStyle = nullptr;
-    gIsDefaultStyle = false;
-    gTextAlignedRight = false;
-    ClearSelectionCounts();
     SheetRecord* sheet;
     SymbolEditorRecord* editor;
     ProjectRecord* project;
     GetFrontWindowsDataRecord(&sheet, &editor, &project);
+    SelectionSummary* summary = SelectionOf(sheet, editor);
+    if (!summary) return;
+    SelectionSummary& sel = *summary;
+    sel = SelectionSummary{};
     VXTERecord* te = nullptr;
     if (sheet) {
-        GetSheetSelection(sheet);
-        gCurrentScale = sheet->viewScale;
-        gCurrentGrid = sheet->view.gridSpacing;
-        gSelectionStyle = sheet->currentTextStyle;
-        if (gSelTextCount || gSelFrameCount) {
-            gSelectionStyle = nullptr;
-            if (full && (gSelTextCount == 1) != (gSelFrameCount == 1) && gSelTextCount + gSelFrameCount == 1) {
-                if (const TextRecord* text = SelText()) TakeStyleOf(text->style, text->flags);
-                else if (const TextFrameRecord* frame = SelFrame()) TakeStyleOf(frame->style, frame->flags);
+        GetSheetSelection(sel, sheet);
+        sel.scale = sheet->viewScale;
+        sel.grid = sheet->view.gridSpacing;
+        sel.style = sheet->currentTextStyle;
+        if (sel.textCount || sel.frameCount) {
+            sel.style = nullptr;
+            if (full && (sel.textCount == 1) != (sel.frameCount == 1) && sel.textCount + sel.frameCount == 1) {
+                if (const TextRecord* text = SelText(sel)) TakeStyleOf(sel, text->style, text->flags);
+                else if (const TextFrameRecord* frame = SelFrame(sel)) TakeStyleOf(sel, frame->style, frame->flags);
             }
         }
-        gSignalSelection = CountHiliteWires(sheet->signalList);
-        gBussSelection = CountHiliteWires(sheet->bussList);
+        sel.signals = CountHiliteWires(sheet->signalList);
+        sel.busses = CountHiliteWires(sheet->bussList);
         te = static_cast<VXTERecord*>(sheet->drawingTE);
-    } else if (editor) {
-        CountTextsAndFrames(editor->texts, editor->frames, editor->elements);
-        gCurrentScale = editor->scale;
-        gCurrentGrid = editor->grid;
-        gSelectionStyle = editor->defaultStyle;
-        gIsDefaultStyle = (editor->state & kSymEditThemedText) != 0;
-        if (gSelTextCount || gSelFrameCount) {
-            gSelectionStyle = nullptr;
-            gIsDefaultStyle = false;
+    } else {
+        CountTextsAndFrames(sel, editor->texts, editor->frames, editor->elements);
+        sel.scale = editor->scale;
+        sel.grid = editor->grid;
+        sel.style = editor->defaultStyle;
+        sel.defaultStyle = (editor->state & kSymEditThemedText) != 0;
+        if (sel.textCount || sel.frameCount) {
+            sel.style = nullptr;
+            sel.defaultStyle = false;
             if (full) {
-                if (const TextFrameRecord* frame = SelFrame()) TakeStyleOf(frame->style, frame->flags);
-                else if (gSelTextCount == 1) TakeStyleOf(SelText()->style, SelText()->flags);
+                if (const TextFrameRecord* frame = SelFrame(sel)) TakeStyleOf(sel, frame->style, frame->flags);
+                else if (sel.textCount == 1) TakeStyleOf(sel, SelText(sel)->style, SelText(sel)->flags);
             }
         }
         te = editor->textEdit;
-    } else {
-        gIsTESelection = false;
-        return;
     }
-    gIsTESelection = te != nullptr;
+    sel.textEditing = te != nullptr;
     if (te) {
-        gSelectionStyle = te->style;
-        gTextAlignedRight = te->just == kTEJustRight;
-        gIsDefaultStyle = editor ? (editor->state & kSymEditEditedThemed) != 0 : false;
+        sel.style = te->style;
+        sel.alignedRight = te->just == kTEJustRight;
+        sel.defaultStyle = editor ? (editor->state & kSymEditEditedThemed) != 0 : false;
     }
+}
+
+const SelectionSummary& FrontSelection() {
+    static const SelectionSummary kNone{};
+    SheetRecord* sheet;
+    SymbolEditorRecord* editor;
+    ProjectRecord* project;
+    GetFrontWindowsDataRecord(&sheet, &editor, &project);
+    const SelectionSummary* summary = SelectionOf(sheet, editor);
+    return summary ? *summary : kNone;
 }
 
 // ---- Preparation ----

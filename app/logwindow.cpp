@@ -270,7 +270,7 @@ bool ShowLinkedItem(SheetRecord* sheet, LogWindowRecord* log, const LogEntry& en
             char shown[kSignalNameSize] = {};
             GetSignalName(signal, sheet->stringBlock, shown);
             if (name == shown) {
-                ShowFoundSignal(sheet, signal, nullptr);
+                ShowFoundSignal(CurrentSearch(), sheet, signal, nullptr);
                 return true;
             }
         }
@@ -280,7 +280,7 @@ bool ShowLinkedItem(SheetRecord* sheet, LogWindowRecord* log, const LogEntry& en
     for (void* f = LLFirst(sheet->textFrameList); f; f = LLGetNext(sheet->textFrameList, f)) {
         auto frame = static_cast<TextFrameHandle>(f);
         if ((*frame)->position.v == at.v && (*frame)->position.h == at.h) {
-            ShowFoundFrame(sheet, frame);
+            ShowFoundFrame(CurrentSearch(), sheet, frame);
             return true;
         }
     }
@@ -467,7 +467,7 @@ void ShowSelectedLogLink(LogWindowRecord* log) {
         }
         if (sheet && entry.linkKind == kLogLinkSymbol)
             if (SymbolRecord* symbol = RetrieveSerializedSymbol(sheet->symbolList, entry.serial))
-                ShowFoundSymbol(sheet, symbol);
+                ShowFoundSymbol(CurrentSearch(), sheet, symbol);
         if (sheet && (entry.linkKind == kLogLinkSignal || entry.linkKind == kLogLinkFrame))
             (void)ShowLinkedItem(sheet, log, entry);  // an item that went leaves the sheet shown
         return;

@@ -23,6 +23,7 @@ namespace plexa {
 struct LinkListHeader;
 struct ProjectRecord;
 struct SheetRecord;
+struct SelectionSummary;
 struct SymbolEditorRecord;
 struct LibEditorRecord;
 struct txStyle;
@@ -143,26 +144,16 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event);
 // The front document's kind, with its record: 0 none, 1 a modal window, else the window's kind.
 int16_t GetFrontWindowsDataRecord(SheetRecord** sheet, SymbolEditorRecord** editor,
                                   ProjectRecord** project, VXWindowRecordTag** window = nullptr);
+// Fills the front document's selection summary.
 void GetCurrentSelectionInfo(bool full);
 // The project whose window this is (or whose window is its top parent), else none.
 ProjectRecord* WindowToProject(VXWindowRecordTag* window);
 // The message log of a window of kind 121, else none.
 LogWindowRecord* WindowToLog(VXWindowRecordTag* window);
 
-// The selection info.
-extern void* gSelSymbol;
-extern int32_t gSelSymbolCount;
-extern void* gSelText;
-extern int32_t gSelTextCount;
-extern void* gSelFrame;
-extern int32_t gSelFrameCount;
-extern int32_t gSelElmtCount;
-extern int32_t gSignalSelection, gBussSelection;
-extern const txStyle* gSelectionStyle;
-extern bool gIsDefaultStyle;
-extern bool gTextAlignedRight;
-extern bool gIsTESelection;
-extern int32_t gCurrentScale, gCurrentGrid;
+// The front document's selection summary (its edit state's), as GetCurrentSelectionInfo left it;
+// an empty one while no sheet or symbol editor is the front document.
+const SelectionSummary& FrontSelection();
 
 // The Window menu.
 struct WindowMenuEntry {

@@ -181,7 +181,6 @@ int32_t InitEditorServices() {
     RebuildRecentFilesMenu();
     RebuildScriptsMenu();
     InitLibraryEditors();
-    SearchInit();
     SchError(InitSheetLocalAnnotation());
     const SpiceLinkPreferences link = GetSpiceLinkPreferences();
     if (link.linkOn) {

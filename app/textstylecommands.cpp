@@ -13,6 +13,7 @@
 #include "graphics/textedit.h"
 #include "graphics/textstyle.h"
 #include "model/modelhooks.h"
+#include "model/selectionsummary.h"
 #include "model/sheet.h"
 #include "model/textframes.h"
 #include "model/texts.h"
@@ -126,7 +127,7 @@ void AlterTextStyle(int16_t kind, int32_t value, uint32_t mask) {
     GetCurrentSelectionInfo(false);
     txStyle* scratch = GetScratchStyle();
     if (!scratch) return;
-    if (gSelectionStyle) CopyTextStyle(gSelectionStyle, scratch);
+    if (FrontSelection().style) CopyTextStyle(FrontSelection().style, scratch);
     switch (mask) {
     case kAlterFont: {
         char name[256];
@@ -156,9 +157,9 @@ void AlterTextStyle(int16_t kind, int32_t value, uint32_t mask) {
     }
     default: break;
     }
-    if (!gSelectionStyle) {
+    if (!FrontSelection().style) {
         UpdateSelectedTextStyles(scratch, mask, kind);
-    } else if (!gIsTESelection) {
+    } else if (!FrontSelection().textEditing) {
         // Nothing selected: the style that new texts take.
         txStyle* current = d.sheet ? d.sheet->currentTextStyle : d.editor->defaultStyle;
         if (current) InstallStyleInStyle(scratch, current, mask);

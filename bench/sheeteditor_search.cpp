@@ -91,7 +91,7 @@ struct SearchProject {
         made = sheets.size() == size_t(kSheets);
     }
     ~SearchProject() {
-        SearchReset(true);
+        SearchReset(ProjectSearch(), true);
         for (auto& [spec, sheet] : sheets) DestroySheet(sheet);
         if (project) (void)CloseProject(project, kCloseProjectDiscard);  // nothing to write
         if (!folder.empty()) std::filesystem::remove_all(folder);
@@ -118,7 +118,7 @@ void Search(benchmark::State& state, const char* designator, bool expectHit) {
     SheetStoreHooks saved = hooks;
     hooks.getLoaded = LoadedSheet;
     SetSheetStoreHooks(hooks);
-    SearchInit();
+    SearchRecord* lv = ProjectSearch();
     lv->criteria = SearchCriteria{};
     lv->criteria.findEnabled[kRowDesignator] = 1;
     lv->criteria.match[kRowDesignator] = kMatchIs;
@@ -126,12 +126,12 @@ void Search(benchmark::State& state, const char* designator, bool expectHit) {
     lv->stepInstances = 1;
     bool hit = false;
     for (auto _ : state) {
-        SearchReset(true);
+        SearchReset(lv, true);
         lv->scope = kScopeProject;
         lv->project = fixture.project;
-        hit = SymbolListSearch() != nullptr;
+        hit = SymbolListSearch(lv) != nullptr;
     }
-    SearchReset(true);
+    SearchReset(lv, true);
     lv->project = nullptr;
     SetSheetStoreHooks(saved);
     gProject = nullptr;

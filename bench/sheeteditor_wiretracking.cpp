@@ -88,16 +88,16 @@ void TrackWire(benchmark::State& state) {
     const Point middle = At(symbols / 2);
     const Point pin{int16_t(middle.v + 8), middle.h};
     TrackSheetMouseMovement(sheet, pin, 0, 255);
-    RecordMouseClickTrackingState();
+    RecordMouseClickTrackingState(sheet);
     CloseTrackingOverlay();
     CreateSignalClick(sheet);
-    if (!IsWireCreationInProgress()) std::abort();
+    if (!IsWireCreationInProgress(sheet)) std::abort();
     const Point other{int16_t(middle.v + 22), middle.h};           // the second input pin
     const Point empty{int16_t(middle.v + 4), int16_t(middle.h - 12)};  // nothing there
     int step = 0;
     for (auto _ : state) {
         TrackSheetMouseMovement(sheet, (step++ & 1) ? empty : other, 0, 255);
-        benchmark::DoNotOptimize(gCurrentMouseTrack.legs);
+        benchmark::DoNotOptimize(WireStateOf(sheet).current.legs);
     }
     CancelWireCreation(sheet);
     DestroySheet(sheet);
@@ -147,7 +147,7 @@ void TrackPartSteps(benchmark::State& state, bool turn) {
             // it asks for: the offscreen pointer lies outside the window, so that event would close
             // the overlay; the step's own move stands for it.
             gPlaceTransformation = VXTransformTransformation(gPlaceTransformation, 1);
-            ClearMouseTrackingState();
+            ClearMouseTrackingState(sheet);
             InvalidateTrackingSymbolImage();
         }
         TrackSheetMouseMovement(sheet, spots[++step & 1], 0, 255);

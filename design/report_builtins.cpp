@@ -25,20 +25,20 @@ void PushInteger(int32_t value) {
     if (!PushIntegerTerm(value)) Signal(status::kOutOfMemory);
 }
 
-bool TakeCode(uint16_t code) {
-    if (RptPeekCode() != code) return false;
-    RptReadCode();
+bool TakeCode(ReportState& rpt, uint16_t code) {
+    if (RptPeekCode(rpt) != code) return false;
+    RptReadCode(rpt);
     return true;
 }
 
-void FloatFunction() {
-    RptEvaluate();
-    if (!TakeCode(kRptSecondArgument)) {
+void FloatFunction(ReportState& rpt) {
+    RptEvaluate(rpt);
+    if (!TakeCode(rpt, kRptSecondArgument)) {
         ExpressionTerm* t = GetExpressionTerm(kExprFloat, false);
         if (!t) Signal(status::kParamErr);
         return;
     }
-    const int32_t digits = RptEvaluateInteger();
+    const int32_t digits = RptEvaluateInteger(rpt);
     if (digits <= 0) {
         if (!GetExpressionTerm(kExprInteger, false)) Signal(status::kParamErr);
         return;
@@ -52,21 +52,21 @@ void FloatFunction() {
     PushText(text);
 }
 
-void IntFunction() {
-    RptEvaluate();
-    if (TakeCode(kRptSecondArgument)) RptEvaluateString();  // evaluated and dropped
+void IntFunction(ReportState& rpt) {
+    RptEvaluate(rpt);
+    if (TakeCode(rpt, kRptSecondArgument)) RptEvaluateString(rpt);  // evaluated and dropped
     if (!GetExpressionTerm(kExprInteger, false)) Signal(status::kParamErr);
 }
 
-void Justify() {
-    const std::string text = RptEvaluateString();
-    const int32_t width = RptEvaluateInteger();
+void Justify(ReportState& rpt) {
+    const std::string text = RptEvaluateString(rpt);
+    const int32_t width = RptEvaluateInteger(rpt);
     int alignment = 0;  // left
-    if (TakeCode(kRptJustifyRight)) alignment = 1;
-    else if (TakeCode(kRptJustifyCenter)) alignment = 2;
+    if (TakeCode(rpt, kRptJustifyRight)) alignment = 1;
+    else if (TakeCode(rpt, kRptJustifyCenter)) alignment = 2;
     char fill = ' ';
-    if (TakeCode(kRptFillCharacter)) {
-        const std::string f = RptEvaluateString();
+    if (TakeCode(rpt, kRptFillCharacter)) {
+        const std::string f = RptEvaluateString(rpt);
         if (!f.empty()) fill = f[0];
     }
     if (width <= int32_t(text.size())) {
@@ -80,9 +80,9 @@ void Justify() {
     PushText(std::string(size_t(before), fill) + text + std::string(size_t(pad - before), fill));
 }
 
-void Repeat() {
-    const std::string text = RptEvaluateString();
-    const int32_t count = RptEvaluateInteger();
+void Repeat(ReportState& rpt) {
+    const std::string text = RptEvaluateString(rpt);
+    const int32_t count = RptEvaluateInteger(rpt);
     std::string out;
     if (count > 0 && !text.empty()) {
         size_t n = size_t(count);
@@ -93,17 +93,17 @@ void Repeat() {
     PushText(out);
 }
 
-void Trunc() {
-    std::string text = RptEvaluateString();
-    const int32_t length = RptEvaluateInteger();
+void Trunc(ReportState& rpt) {
+    std::string text = RptEvaluateString(rpt);
+    const int32_t length = RptEvaluateInteger(rpt);
     text.resize(std::min(text.size(), size_t(std::max(length, 0))));
     PushText(text);
 }
 
-void Substring() {
-    const std::string text = RptEvaluateString();
-    int32_t start = RptEvaluateInteger();
-    int32_t count = RptEvaluateInteger();
+void Substring(ReportState& rpt) {
+    const std::string text = RptEvaluateString(rpt);
+    int32_t start = RptEvaluateInteger(rpt);
+    int32_t count = RptEvaluateInteger(rpt);
     if (start < 0) {
         count += start;
         start = 0;
@@ -115,10 +115,10 @@ void Substring() {
     PushText(text.substr(size_t(start), size_t(count)));
 }
 
-void Replace() {
-    const std::string text = RptEvaluateString();
-    const std::string from = RptEvaluateString(255);
-    const std::string to = RptEvaluateString(255);
+void Replace(ReportState& rpt) {
+    const std::string text = RptEvaluateString(rpt);
+    const std::string from = RptEvaluateString(rpt, 255);
+    const std::string to = RptEvaluateString(rpt, 255);
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
@@ -129,10 +129,10 @@ void Replace() {
     PushText(out);
 }
 
-void Position() {
-    std::string text = RptEvaluateString();
-    std::string search = RptEvaluateString(255);
-    const bool caseSensitive = RptEvaluateTruth();
+void Position(ReportState& rpt) {
+    std::string text = RptEvaluateString(rpt);
+    std::string search = RptEvaluateString(rpt, 255);
+    const bool caseSensitive = RptEvaluateTruth(rpt);
     if (!caseSensitive) {
         text = RptUpper(text);
         search = RptUpper(search);
@@ -141,11 +141,11 @@ void Position() {
     PushInteger(at == std::string::npos ? -1 : int32_t(at));
 }
 
-void StripExt() {
-    std::string name = RptEvaluateString();
+void StripExt(ReportState& rpt) {
+    std::string name = RptEvaluateString(rpt);
     bool stripped = false;
-    while (TakeCode(kRptNextArgument)) {
-        const std::string ext = RptEvaluateString(15);
+    while (TakeCode(rpt, kRptNextArgument)) {
+        const std::string ext = RptEvaluateString(rpt, 15);
         if (stripped || ext.empty() || ext.size() > name.size()) continue;
         if (RptUpper(name.substr(name.size() - ext.size())) == RptUpper(ext)) {
             name.resize(name.size() - ext.size());
@@ -155,10 +155,10 @@ void StripExt() {
     PushText(name);
 }
 
-void Ask() {
-    const std::string message = RptEvaluateString(255);
-    std::string first = RptEvaluateString(15);
-    std::string second = RptEvaluateString(15);
+void Ask(ReportState& rpt) {
+    const std::string message = RptEvaluateString(rpt, 255);
+    std::string first = RptEvaluateString(rpt, 15);
+    std::string second = RptEvaluateString(rpt, 15);
     if (message.empty()) {
         PushInteger(0);
         return;
@@ -169,13 +169,13 @@ void Ask() {
     PushInteger(hooks.ask && hooks.ask(message.c_str(), first.c_str(), second.c_str()) ? 1 : 0);
 }
 
-void AskSave(bool abortOnCancel) {
-    const std::string prompt = RptEvaluateString(63);
-    const std::string name = RptEvaluateString(79);
+void AskSave(ReportState& rpt, bool abortOnCancel) {
+    const std::string prompt = RptEvaluateString(rpt, 63);
+    const std::string name = RptEvaluateString(rpt, 79);
     char path[1024] = {0};
     const ReportHooks& hooks = GetReportHooks();
     const bool chosen = hooks.askSave &&
-                        hooks.askSave(prompt.c_str(), name.c_str(), gRpt.baseFolder.c_str(), path,
+                        hooks.askSave(prompt.c_str(), name.c_str(), rpt.baseFolder.c_str(), path,
                                       int32_t(sizeof path));
     if (!chosen) {
         if (abortOnCancel) Signal(status::kUserCancelled);
@@ -188,21 +188,21 @@ void AskSave(bool abortOnCancel) {
 
 }  // namespace
 
-bool CallBuiltInFunction(uint16_t code) {
+bool CallBuiltInFunction(ReportState& rpt, uint16_t code) {
     switch (code) {
-        case kRptAsk: Ask(); return true;
-        case kRptAskSave: AskSave(false); return true;
-        case kRptAskSaveAbort: AskSave(true); return true;
-        case kRptFloatFn: FloatFunction(); return true;
-        case kRptIntFn: IntFunction(); return true;
-        case kRptJustify: Justify(); return true;
-        case kRptLength: PushInteger(int32_t(RptEvaluateString().size())); return true;
-        case kRptPosition: Position(); return true;
-        case kRptRepeat: Repeat(); return true;
-        case kRptReplace: Replace(); return true;
-        case kRptStripExt: StripExt(); return true;
-        case kRptSubstring: Substring(); return true;
-        case kRptTrunc: Trunc(); return true;
+        case kRptAsk: Ask(rpt); return true;
+        case kRptAskSave: AskSave(rpt, false); return true;
+        case kRptAskSaveAbort: AskSave(rpt, true); return true;
+        case kRptFloatFn: FloatFunction(rpt); return true;
+        case kRptIntFn: IntFunction(rpt); return true;
+        case kRptJustify: Justify(rpt); return true;
+        case kRptLength: PushInteger(int32_t(RptEvaluateString(rpt).size())); return true;
+        case kRptPosition: Position(rpt); return true;
+        case kRptRepeat: Repeat(rpt); return true;
+        case kRptReplace: Replace(rpt); return true;
+        case kRptStripExt: StripExt(rpt); return true;
+        case kRptSubstring: Substring(rpt); return true;
+        case kRptTrunc: Trunc(rpt); return true;
         default: return false;
     }
 }

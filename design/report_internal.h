@@ -3,6 +3,7 @@
 // loops over the netlist database (report_items.cpp). Not for other folders.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -118,10 +119,12 @@ struct ReportState {
     SheetSpec* descentSpec = nullptr;  // the spec of the descent's sheet
     // The hierarchy nodes' flags as the run found them.
     std::vector<std::pair<SheetNode*, uint16_t>> nodeFlags;
-    DataContextChain* chain = nullptr;  // handed to variable terms; names resolve through gRpt
+    DataContextChain* chain = nullptr;  // handed to variable terms; its owner word is the run
+    // When the run started, and the loop rounds since (the stop and the time limit are looked at
+    // every few rounds).
+    std::chrono::steady_clock::time_point started;
+    uint32_t loopRounds = 0;
 };
-
-extern ReportState gRpt;
 
 // Names of variables and fields compare with ASCII letters upper-cased.
 inline std::string RptUpper(std::string text) {
@@ -132,51 +135,51 @@ inline std::string RptUpper(std::string text) {
 }
 
 // ---- Reading the token stream (a stream that is not well formed signals -50) ----
-uint16_t RptReadCode();
-uint16_t RptPeekCode();
-uint32_t RptReadU32();
-uint16_t RptReadU16();
-double RptReadF64();
-std::string RptReadString();
+uint16_t RptReadCode(ReportState& rpt);
+uint16_t RptPeekCode(ReportState& rpt);
+uint32_t RptReadU32(ReportState& rpt);
+uint16_t RptReadU16(ReportState& rpt);
+double RptReadF64(ReportState& rpt);
+std::string RptReadString(ReportState& rpt);
 
 // ---- Expressions ----
 // Evaluates the expression at the position (up to its ". ") and leaves its value on the stack.
-void RptEvaluate();
+void RptEvaluate(ReportState& rpt);
 // Evaluates the expression and returns its text, at most `limit` bytes.
-std::string RptEvaluateString(int32_t limit = 0x7FFFFFFF);
-int32_t RptEvaluateInteger();
-bool RptEvaluateTruth();
+std::string RptEvaluateString(ReportState& rpt, int32_t limit = 0x7FFFFFFF);
+int32_t RptEvaluateInteger(ReportState& rpt);
+bool RptEvaluateTruth(ReportState& rpt);
 // Pops the top term as text, at most `limit` bytes.
 std::string RptPopString(int32_t limit = 0x7FFFFFFF);
 
 // ---- Variables and fields ----
 // A variable, else the field or attribute of that name in the item contexts, innermost first.
-std::string RptReadName(const std::string& name);
-void AssignToVariable(const std::string& name, const std::string& value);
+std::string RptReadName(ReportState& rpt, const std::string& name);
+void AssignToVariable(ReportState& rpt, const std::string& name, const std::string& value);
 // The value of a built-in field or attribute in one context; false when the context does not know
 // the name (built-in fields are known even when empty, attributes only when not empty).
-bool RptContextValue(const RptContext& context, const std::string& name, std::string* value);
+bool RptContextValue(ReportState& rpt, const RptContext& context, const std::string& name, std::string* value);
 // The fields the report answers itself ("LinePos", "RootFile", "RootId").
-bool RptGlobalField(const std::string& name, std::string* value);
+bool RptGlobalField(ReportState& rpt, const std::string& name, std::string* value);
 
 // Runs statements from the position up to "} " (0) or a BREAK (1; the position is behind the
 // loop).
-int32_t ProcessStatementBlock();
+int32_t ProcessStatementBlock(ReportState& rpt);
 
 // Runs the built-in function of a code (its arguments follow at the position) and pushes its
 // result; false when the code is no function.
-bool CallBuiltInFunction(uint16_t code);
+bool CallBuiltInFunction(ReportState& rpt, uint16_t code);
 
 // ---- Loops and the database (report_items.cpp) ----
 // Runs the loop whose code was just read; the position is behind the construct afterwards.
-void RptRunLoop(uint16_t code);
+void RptRunLoop(ReportState& rpt, uint16_t code);
 // DATABASE with its option codes at the position.
-void RptDatabaseStatement();
+void RptDatabaseStatement(ReportState& rpt);
 // Frees the database and its sort maps.
-void RptFreeDatabase();
+void RptFreeDatabase(ReportState& rpt);
 // Marks the nodes below the level limit as kept from descent for the run; the end of the run gives
 // the nodes their flags back.
-void RptBeginHierarchy();
-void RptEndHierarchy();
+void RptBeginHierarchy(ReportState& rpt);
+void RptEndHierarchy(ReportState& rpt);
 
 }  // namespace plexa

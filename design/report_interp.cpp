@@ -17,6 +17,7 @@
 #include "files/sheetspec.h"
 #include "foundation/datetime.h"
 #include "foundation/filespec.h"
+#include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/signals.h"
 #include "foundation/strings.h"
@@ -24,8 +25,6 @@
 #include "model/waitcursor.h"
 
 namespace plexa {
-
-ReportState gRpt;
 
 namespace {
 
@@ -39,12 +38,8 @@ constexpr int32_t kNotifyLimit = 255;
 
 ReportHooks gHooks;
 
-// When the running script started, the limit on its time, and the loop rounds since the start.
-struct RunStop {
-    std::chrono::steady_clock::time_point start;
-    std::chrono::milliseconds limit{0};
-    uint32_t rounds = 0;
-} gRunStop;
+// The limit on the time a run may take (none when zero).
+std::chrono::milliseconds gRunTimeLimit{0};
 
 std::string Cut(std::string text, int32_t limit) {
     if (int32_t(text.size()) > limit) text.resize(size_t(limit));
@@ -60,8 +55,10 @@ void DefaultAlert(const char* message) {
 void Alert(const std::string& message) { (gHooks.alert ? gHooks.alert : DefaultAlert)(message.c_str()); }
 
 // Names in variable terms resolve through the run's variables and item contexts.
-bool ResolveReportName(DataContextChain*, const char* name, char* out, int32_t size) {
-    const std::string value = RptReadName(name);
+bool ResolveReportName(DataContextChain* chain, const char* name, char* out, int32_t size) {
+    if (!chain || !chain->owner) return false;  // not the run's chain
+    ReportState& rpt = *static_cast<ReportState*>(chain->owner);
+    const std::string value = RptReadName(rpt, name);
     const size_t n = std::min(value.size(), size_t(size > 0 ? size - 1 : 0));
     std::memcpy(out, value.data(), n);
     if (size > 0) out[n] = 0;
@@ -87,31 +84,31 @@ std::string TermText(ExpressionTerm* term, int32_t limit) {
     return out;
 }
 
-void Need(uint32_t count) {
-    if (gRpt.size - gRpt.position < count || gRpt.position > gRpt.size) Signal(status::kParamErr);
+void Need(ReportState& rpt, uint32_t count) {
+    if (rpt.size - rpt.position < count || rpt.position > rpt.size) Signal(status::kParamErr);
 }
 
 // The token stream's bytes, read through the handle each time: the handle is not locked, so a
 // compaction of its pool during the run may move it.
-const uint8_t* StreamBytes() { return reinterpret_cast<const uint8_t*>(*gRpt.tokens); }
+const uint8_t* StreamBytes(ReportState& rpt) { return reinterpret_cast<const uint8_t*>(*rpt.tokens); }
 
 // An operand of the stream, copied out byte-wise (operands are not aligned).
 template <typename T>
-T ReadOperand() {
-    Need(sizeof(T));
+T ReadOperand(ReportState& rpt) {
+    Need(rpt, sizeof(T));
     T v;
-    std::memcpy(&v, StreamBytes() + gRpt.position, sizeof(T));
-    gRpt.position += uint32_t(sizeof(T));
+    std::memcpy(&v, StreamBytes(rpt) + rpt.position, sizeof(T));
+    rpt.position += uint32_t(sizeof(T));
     return v;
 }
 
 // ---- Assignment ----
 
 // The name of a variable operand at the position (" %" name or " `" expression).
-std::string ReadVariableName(uint16_t code) {
-    if (code == kRptName) return RptReadString();
+std::string ReadVariableName(ReportState& rpt, uint16_t code) {
+    if (code == kRptName) return RptReadString(rpt);
     if (code != kRptComputedName) Signal(status::kParamErr);
-    std::string name = RptEvaluateString();
+    std::string name = RptEvaluateString(rpt);
     if (name.empty()) Signal(kScriptNullName);
     return name;
 }
@@ -123,18 +120,18 @@ bool IsAssignCode(uint16_t code) {
 
 // Applies an assignment operator: the value term is on the top of the stack. Leaves the stored
 // value on the stack.
-void Assign(const std::string& name, uint16_t op) {
+void Assign(ReportState& rpt, const std::string& name, uint16_t op) {
     if (op != kRptAssign) {
         // The variable's value below the right side, then the operator.
         PoppedTerm right(0);
-        PushStringTerm(RptReadName(name).c_str());
+        PushStringTerm(RptReadName(rpt, name).c_str());
         PushExpressionTerm(right.term);
         right.term = nullptr;
         Signal(op == kRptJoinAssign ? CatenateTerms() : MathOperator(op));
     }
     ExpressionTerm* top = GetExpressionTerm(0, false);
     if (!top) Signal(status::kParamErr);
-    AssignToVariable(name, TermText(top, kValueLimit));
+    AssignToVariable(rpt, name, TermText(top, kValueLimit));
 }
 
 // ---- Output ----
@@ -142,7 +139,7 @@ void Assign(const std::string& name, uint16_t op) {
 // The output file the last run could not open or write (see GetReportOutputFailure).
 std::string& gOutputFailure = gDesignState.reportOutputFailure;
 
-std::string ResolveOutputPath(const std::string& name) {
+std::string ResolveOutputPath(ReportState& rpt, const std::string& name) {
     std::string path = name;
     if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos &&
         path.find(':') != std::string::npos) {
@@ -151,8 +148,8 @@ std::string ResolveOutputPath(const std::string& name) {
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.empty() || path.back() == '/') Signal(status::kParamErr);
     if (path[0] != '/') {
-        if (gRpt.baseFolder.empty()) Signal(status::kFolderNotFound);
-        path = NormalizePath(path, gRpt.baseFolder);
+        if (rpt.baseFolder.empty()) Signal(status::kFolderNotFound);
+        path = NormalizePath(path, rpt.baseFolder);
     }
     gOutputFailure = path;
     const size_t slash = path.rfind('/');
@@ -162,33 +159,33 @@ std::string ResolveOutputPath(const std::string& name) {
     return path;
 }
 
-void OpenOutput(bool append) {
-    const std::string name = RptEvaluateString(kPathLimit);
+void OpenOutput(ReportState& rpt, bool append) {
+    const std::string name = RptEvaluateString(rpt, kPathLimit);
     gOutputFailure = name;
-    const std::string path = ResolveOutputPath(name);
-    if (NameHasExtension(path.c_str(), ".CIR") || gRpt.targetBundleId == kSimulatorBundleId) {
+    const std::string path = ResolveOutputPath(rpt, name);
+    if (NameHasExtension(path.c_str(), ".CIR") || rpt.targetBundleId == kSimulatorBundleId) {
         if (gHooks.closeCircuit) Signal(gHooks.closeCircuit(path.c_str()));
     }
     std::FILE* file = std::fopen(path.c_str(), append ? "ab" : "wb");
     if (!file) Signal(StatusFromErrno(errno));
     gOutputFailure.clear();
-    if (gRpt.output) std::fclose(gRpt.output);
-    gRpt.output = file;
-    gRpt.outputPath = path;
-    gRpt.linePos = 0;
+    if (rpt.output) std::fclose(rpt.output);
+    rpt.output = file;
+    rpt.outputPath = path;
+    rpt.linePos = 0;
 }
 
 // The line position follows the text written.
-void AdvanceLinePos(const char* text, size_t size) {
+void AdvanceLinePos(ReportState& rpt, const char* text, size_t size) {
     for (size_t i = 0; i < size; ++i)
-        gRpt.linePos = (text[i] == '\r' || text[i] == '\n') ? 0 : gRpt.linePos + 1;
+        rpt.linePos = (text[i] == '\r' || text[i] == '\n') ? 0 : rpt.linePos + 1;
 }
 
-void Write(const std::string& text) {
-    AdvanceLinePos(text.data(), text.size());
-    if (gRpt.output && !text.empty() &&
-        std::fwrite(text.data(), 1, text.size(), gRpt.output) != text.size()) {
-        gOutputFailure = gRpt.outputPath;
+void Write(ReportState& rpt, const std::string& text) {
+    AdvanceLinePos(rpt, text.data(), text.size());
+    if (rpt.output && !text.empty() &&
+        std::fwrite(text.data(), 1, text.size(), rpt.output) != text.size()) {
+        gOutputFailure = rpt.outputPath;
         Signal(StatusFromErrno(errno));
     }
 }
@@ -199,32 +196,32 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-void FileNotFound(const std::string& name) {
-    gRpt.missingFile = name;
+void FileNotFound(ReportState& rpt, const std::string& name) {
+    rpt.missingFile = name;
     Signal(kScriptFileNotFound);
 }
 
-void Copy(bool ignoreMissing) {
-    const std::string name = RptEvaluateString(kCopyNameLimit);
-    const std::string path = ResolveScriptName(gRpt.project, std::string(), gRpt.baseFolder, name);
+void Copy(ReportState& rpt, bool ignoreMissing) {
+    const std::string name = RptEvaluateString(rpt, kCopyNameLimit);
+    const std::string path = ResolveScriptName(rpt.project, std::string(), rpt.baseFolder, name);
     if (path.empty()) {
         if (ignoreMissing) return;
-        FileNotFound(name);
+        FileNotFound(rpt, name);
     }
-    if (!gRpt.output) return;
+    if (!rpt.output) return;
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) {
         if (ignoreMissing) return;
-        FileNotFound(name);
+        FileNotFound(rpt, name);
     }
     char buffer[8192];
     OSStatus st = status::kNoErr;
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
-        if (std::fwrite(buffer, 1, n, gRpt.output) != n) {
+        if (std::fwrite(buffer, 1, n, rpt.output) != n) {
             st = StatusFromErrno(errno);
             break;
         }
-        AdvanceLinePos(buffer, n);
+        AdvanceLinePos(rpt, buffer, n);
     }
     std::fclose(in);
     Signal(st);
@@ -239,127 +236,127 @@ struct SavedStream {
     std::string runningPath;
 };
 
-SavedStream SaveStream() {
-    return {gRpt.size, gRpt.tokens, gRpt.position, gRpt.runningPath};
+SavedStream SaveStream(ReportState& rpt) {
+    return {rpt.size, rpt.tokens, rpt.position, rpt.runningPath};
 }
 
-void RestoreStream(const SavedStream& s) {
-    gRpt.size = s.size;
-    gRpt.tokens = s.tokens;
-    gRpt.position = s.position;
-    gRpt.runningPath = s.runningPath;
-    --gRpt.nesting;
+void RestoreStream(ReportState& rpt, const SavedStream& s) {
+    rpt.size = s.size;
+    rpt.tokens = s.tokens;
+    rpt.position = s.position;
+    rpt.runningPath = s.runningPath;
+    --rpt.nesting;
 }
 
-void Enter(Handle tokens, uint32_t position) {
-    if (gRpt.nesting >= kMaxReportNesting) Signal(kScriptNestTooDeep);
-    ++gRpt.nesting;
-    gRpt.tokens = tokens;
-    gRpt.size = uint32_t(SizeOfHandle(tokens));
-    gRpt.position = position;
+void Enter(ReportState& rpt, Handle tokens, uint32_t position) {
+    if (rpt.nesting >= kMaxReportNesting) Signal(kScriptNestTooDeep);
+    ++rpt.nesting;
+    rpt.tokens = tokens;
+    rpt.size = uint32_t(SizeOfHandle(tokens));
+    rpt.position = position;
 }
 
-void Call() {
-    const std::string name = RptUpper(RptEvaluateString());
-    const auto block = std::find_if(gRpt.blocks.begin(), gRpt.blocks.end(),
+void Call(ReportState& rpt) {
+    const std::string name = RptUpper(RptEvaluateString(rpt));
+    const auto block = std::find_if(rpt.blocks.begin(), rpt.blocks.end(),
                                     [&](const RptBlock& b) { return RptUpper(b.name) == name; });
-    if (block == gRpt.blocks.end()) return;
-    const SavedStream saved = SaveStream();
+    if (block == rpt.blocks.end()) return;
+    const SavedStream saved = SaveStream(rpt);
     const RptBlock target = *block;
-    const uint16_t nest = gRpt.nestBits;
+    const uint16_t nest = rpt.nestBits;
     const OSStatus st = CatchSignals([&] {
-        Enter(target.tokens, target.position);
-        ProcessStatementBlock();
+        Enter(rpt, target.tokens, target.position);
+        ProcessStatementBlock(rpt);
     });
-    RestoreStream(saved);
-    gRpt.nestBits = nest;
+    RestoreStream(rpt, saved);
+    rpt.nestBits = nest;
     Signal(st);
 }
 
-Handle CachedScript(const std::string& path) {
-    for (const RptCachedScript& s : gRpt.scripts) {
+Handle CachedScript(ReportState& rpt, const std::string& path) {
+    for (const RptCachedScript& s : rpt.scripts) {
         if (s.path == path) return s.tokens;
     }
     FileSpec spec;
     Signal(FileSpecFromURL(path, &spec, false, nullptr));
     Handle tokens = nullptr;
-    Signal(TokenizeScript(gRpt.project, &spec, &tokens));
-    gRpt.scripts.push_back({path, tokens, false});
+    Signal(TokenizeScript(rpt.project, &spec, &tokens));
+    rpt.scripts.push_back({path, tokens, false});
     return tokens;
 }
 
-void Run() {
-    const std::string name = RptEvaluateString(kRunNameLimit);
+void Run(ReportState& rpt) {
+    const std::string name = RptEvaluateString(rpt, kRunNameLimit);
     if (name.empty()) return;
     const std::string path =
-        ResolveScriptName(gRpt.project, FolderOf(gRpt.runningPath), gRpt.baseFolder, name);
-    if (path.empty()) FileNotFound(name);
-    Handle tokens = CachedScript(path);
-    const SavedStream saved = SaveStream();
-    const uint16_t nest = gRpt.nestBits;
+        ResolveScriptName(rpt.project, FolderOf(rpt.runningPath), rpt.baseFolder, name);
+    if (path.empty()) FileNotFound(rpt, name);
+    Handle tokens = CachedScript(rpt, path);
+    const SavedStream saved = SaveStream(rpt);
+    const uint16_t nest = rpt.nestBits;
     OSStatus st = CatchSignals([&] {
-        Enter(tokens, 0);
-        gRpt.runningPath = path;
-        ProcessStatementBlock();
+        Enter(rpt, tokens, 0);
+        rpt.runningPath = path;
+        ProcessStatementBlock(rpt);
     });
-    RestoreStream(saved);
-    gRpt.nestBits = nest;
+    RestoreStream(rpt, saved);
+    rpt.nestBits = nest;
     if (st == kScriptExit) st = status::kNoErr;
-    else if (st == status::kNoErr) AssignToVariable("STATUS", "0");
+    else if (st == status::kNoErr) AssignToVariable(rpt, "STATUS", "0");
     Signal(st);
 }
 
 // ---- Statements ----
 
-void BlockDef() {
-    const uint32_t hole = RptReadU32();
-    const std::string name = RptEvaluateString(kBlockNameLimit);
-    gRpt.blocks.push_back({name, gRpt.tokens, gRpt.position});
-    gRpt.position = hole;
+void BlockDef(ReportState& rpt) {
+    const uint32_t hole = RptReadU32(rpt);
+    const std::string name = RptEvaluateString(rpt, kBlockNameLimit);
+    rpt.blocks.push_back({name, rpt.tokens, rpt.position});
+    rpt.position = hole;
 }
 
 // Stops the run when the user asks or its time is up; looked at every few rounds of a loop.
-void CheckStop() {
-    if (++gRunStop.rounds % kReportStopCheckStep != 0) return;
-    if (gRunStop.limit.count() > 0 && std::chrono::steady_clock::now() - gRunStop.start >= gRunStop.limit)
+void CheckStop(ReportState& rpt) {
+    if (++rpt.loopRounds % kReportStopCheckStep != 0) return;
+    if (gRunTimeLimit.count() > 0 && std::chrono::steady_clock::now() - rpt.started >= gRunTimeLimit)
         Signal(kScriptTimeLimit);
     if (gHooks.cancelKey && gHooks.cancelKey()) Signal(kScriptStopped);
 }
 
-void While() {
-    const uint32_t hole = RptReadU32();
-    const uint32_t condition = gRpt.position;
+void While(ReportState& rpt) {
+    const uint32_t hole = RptReadU32(rpt);
+    const uint32_t condition = rpt.position;
     for (;;) {
-        gRpt.position = condition;
-        if (!RptEvaluateTruth()) break;
-        CheckStop();
-        if (ProcessStatementBlock() == 1) break;
+        rpt.position = condition;
+        if (!RptEvaluateTruth(rpt)) break;
+        CheckStop(rpt);
+        if (ProcessStatementBlock(rpt) == 1) break;
     }
-    gRpt.position = hole;
+    rpt.position = hole;
 }
 
-void Exit() {
-    const std::string value = RptEvaluateString(kValueLimit);
-    AssignToVariable("STATUS", value);
+void Exit(ReportState& rpt) {
+    const std::string value = RptEvaluateString(rpt, kValueLimit);
+    AssignToVariable(rpt, "STATUS", value);
     Signal(kScriptExit);
 }
 
-void AssignmentStatement(uint16_t code) {
-    const std::string name = ReadVariableName(code);
-    RptEvaluate();
-    const uint16_t op = RptReadCode();
+void AssignmentStatement(ReportState& rpt, uint16_t code) {
+    const std::string name = ReadVariableName(rpt, code);
+    RptEvaluate(rpt);
+    const uint16_t op = RptReadCode(rpt);
     if (!IsAssignCode(op)) Signal(status::kParamErr);
-    Assign(name, op);
+    Assign(rpt, name, op);
     PoppedTerm drop(0);
 }
 
-void ClearState() {
-    for (RptCachedScript& s : gRpt.scripts) {
+void ClearState(ReportState& rpt) {
+    for (RptCachedScript& s : rpt.scripts) {
         if (!s.owned) MemFree(s.tokens);
     }
-    if (gRpt.output) std::fclose(gRpt.output);
-    if (gRpt.chain) DestroyDataCtxChain(gRpt.chain);
-    gRpt = ReportState();
+    if (rpt.output) std::fclose(rpt.output);
+    if (rpt.chain) DestroyDataCtxChain(rpt.chain);
+    rpt = ReportState();
 }
 
 std::string ProjectFolder(ProjectRecord* project) {
@@ -373,59 +370,59 @@ std::string ProjectFolder(ProjectRecord* project) {
 
 // ---- The token stream ----
 
-uint16_t RptReadCode() { return ReadOperand<uint16_t>(); }
+uint16_t RptReadCode(ReportState& rpt) { return ReadOperand<uint16_t>(rpt); }
 
-uint16_t RptPeekCode() {
-    if (gRpt.size - gRpt.position < 2 || gRpt.position > gRpt.size) return 0;
+uint16_t RptPeekCode(ReportState& rpt) {
+    if (rpt.size - rpt.position < 2 || rpt.position > rpt.size) return 0;
     uint16_t code;
-    std::memcpy(&code, StreamBytes() + gRpt.position, 2);
+    std::memcpy(&code, StreamBytes(rpt) + rpt.position, 2);
     return code;
 }
 
-uint32_t RptReadU32() {
-    const uint32_t v = ReadOperand<uint32_t>();
-    if (v > gRpt.size) Signal(status::kParamErr);  // every u32 read here is a hole
+uint32_t RptReadU32(ReportState& rpt) {
+    const uint32_t v = ReadOperand<uint32_t>(rpt);
+    if (v > rpt.size) Signal(status::kParamErr);  // every u32 read here is a hole
     return v;
 }
 
-uint16_t RptReadU16() { return ReadOperand<uint16_t>(); }
+uint16_t RptReadU16(ReportState& rpt) { return ReadOperand<uint16_t>(rpt); }
 
-double RptReadF64() { return ReadOperand<double>(); }
+double RptReadF64(ReportState& rpt) { return ReadOperand<double>(rpt); }
 
-std::string RptReadString() {
-    Need(1);
-    const uint8_t length = StreamBytes()[gRpt.position++];
-    Need(length);
-    std::string text(reinterpret_cast<const char*>(StreamBytes() + gRpt.position), length);
-    gRpt.position += length;
+std::string RptReadString(ReportState& rpt) {
+    Need(rpt, 1);
+    const uint8_t length = StreamBytes(rpt)[rpt.position++];
+    Need(rpt, length);
+    std::string text(reinterpret_cast<const char*>(StreamBytes(rpt) + rpt.position), length);
+    rpt.position += length;
     if ((length & 1) == 0) {
-        Need(1);
-        ++gRpt.position;
+        Need(rpt, 1);
+        ++rpt.position;
     }
     return text;
 }
 
 // ---- Expressions ----
 
-void RptEvaluate() {
+void RptEvaluate(ReportState& rpt) {
     for (;;) {
-        const uint16_t code = RptReadCode();
+        const uint16_t code = RptReadCode(rpt);
         switch (code) {
             case kRptEndExpression:
                 return;
             case kRptString:
-                if (!PushStringTerm(RptReadString().c_str())) Signal(status::kOutOfMemory);
+                if (!PushStringTerm(RptReadString(rpt).c_str())) Signal(status::kOutOfMemory);
                 break;
             case kRptFloat:
-                if (!PushFloatTerm(RptReadF64())) Signal(status::kOutOfMemory);
+                if (!PushFloatTerm(RptReadF64(rpt))) Signal(status::kOutOfMemory);
                 break;
             case kRptInteger:
-                if (!PushIntegerTerm(int32_t(ReadOperand<uint32_t>()))) Signal(status::kOutOfMemory);
+                if (!PushIntegerTerm(int32_t(ReadOperand<uint32_t>(rpt)))) Signal(status::kOutOfMemory);
                 break;
             case kRptName:
             case kRptComputedName: {
-                const std::string name = Cut(ReadVariableName(code), kNameLimit);
-                if (!PushVariableTerm(name.c_str(), gRpt.chain)) Signal(status::kOutOfMemory);
+                const std::string name = Cut(ReadVariableName(rpt, code), kNameLimit);
+                if (!PushVariableTerm(name.c_str(), rpt.chain)) Signal(status::kOutOfMemory);
                 break;
             }
             case kOpAdd: case kOpSubtract: case kOpMultiply: case kOpDivide: case kOpRemainder:
@@ -451,8 +448,8 @@ void RptEvaluate() {
                     { PoppedTerm variable(kExprVariable); }
                     PushExpressionTerm(value.term);
                     value.term = nullptr;
-                    Assign(name, code);
-                } else if (!CallBuiltInFunction(code)) {
+                    Assign(rpt, name, code);
+                } else if (!CallBuiltInFunction(rpt, code)) {
                     Signal(status::kParamErr);
                 }
         }
@@ -464,59 +461,59 @@ std::string RptPopString(int32_t limit) {
     return TermText(term.term, limit);
 }
 
-std::string RptEvaluateString(int32_t limit) {
-    RptEvaluate();
+std::string RptEvaluateString(ReportState& rpt, int32_t limit) {
+    RptEvaluate(rpt);
     return RptPopString(limit);
 }
 
-int32_t RptEvaluateInteger() {
-    RptEvaluate();
+int32_t RptEvaluateInteger(ReportState& rpt) {
+    RptEvaluate(rpt);
     PoppedTerm term(kExprInteger);
     return term.term->value.integer;
 }
 
-bool RptEvaluateTruth() {
-    RptEvaluate();
+bool RptEvaluateTruth(ReportState& rpt) {
+    RptEvaluate(rpt);
     PoppedTerm term(kExprTruth);
     return term.term->value.integer != 0;
 }
 
 // ---- Variables ----
 
-void AssignToVariable(const std::string& name, const std::string& value) {
+void AssignToVariable(ReportState& rpt, const std::string& name, const std::string& value) {
     const std::string key = RptUpper(Cut(name, kNameLimit));
     if (value.empty()) {
-        gRpt.variables.erase(key);
+        rpt.variables.erase(key);
     } else {
-        gRpt.variables[key] = Cut(value, kValueLimit);
+        rpt.variables[key] = Cut(value, kValueLimit);
     }
 }
 
-std::string RptReadName(const std::string& name) {
+std::string RptReadName(ReportState& rpt, const std::string& name) {
     const std::string key = RptUpper(name);
-    const auto it = gRpt.variables.find(key);
-    if (it != gRpt.variables.end()) return it->second;
+    const auto it = rpt.variables.find(key);
+    if (it != rpt.variables.end()) return it->second;
     std::string value;
-    for (auto c = gRpt.contexts.rbegin(); c != gRpt.contexts.rend(); ++c) {
-        if (RptContextValue(*c, name, &value)) return value;
+    for (auto c = rpt.contexts.rbegin(); c != rpt.contexts.rend(); ++c) {
+        if (RptContextValue(rpt, *c, name, &value)) return value;
     }
     return std::string();
 }
 
-bool RptGlobalField(const std::string& name, std::string* value) {
+bool RptGlobalField(ReportState& rpt, const std::string& name, std::string* value) {
     const std::string key = RptUpper(name);
     char text[32];
     if (key == "LINEPOS") {
-        std::snprintf(text, sizeof text, "%u", unsigned(gRpt.linePos));
+        std::snprintf(text, sizeof text, "%u", unsigned(rpt.linePos));
     } else if (key == "ROOTID") {
-        std::snprintf(text, sizeof text, "%d", gRpt.rootInstance ? int(gRpt.rootInstance->id) : 0);
+        std::snprintf(text, sizeof text, "%d", rpt.rootInstance ? int(rpt.rootInstance->id) : 0);
     } else if (key == "ROOTFILE") {
         char name256[256] = {0};
-        if (gRpt.rootInstance && gRpt.project) {
-            ExtractStringSpec(gRpt.rootInstance->sheetName, gRpt.project->strings, name256,
+        if (rpt.rootInstance && rpt.project) {
+            ExtractStringSpec(rpt.rootInstance->sheetName, rpt.project->strings, name256,
                               sizeof name256);
-        } else if (gRpt.project) {
-            GetFileSpecName(&gRpt.project->file.spec, name256, sizeof name256);
+        } else if (rpt.project) {
+            GetFileSpecName(&rpt.project->file.spec, name256, sizeof name256);
         }
         *value = name256;
         return true;
@@ -529,69 +526,69 @@ bool RptGlobalField(const std::string& name, std::string* value) {
 
 // ---- Statements ----
 
-int32_t ProcessStatementBlock() {
+int32_t ProcessStatementBlock(ReportState& rpt) {
     for (;;) {
         ModelWaitCursor();
-        const uint16_t code = RptReadCode();
+        const uint16_t code = RptReadCode(rpt);
         switch (code) {
             case kRptEndBlock:
                 return 0;
             case kRptBreak:
-                gRpt.position = RptReadU32();
+                rpt.position = RptReadU32(rpt);
                 return 1;
             case kRptBranch:
-                gRpt.position = RptReadU32();
+                rpt.position = RptReadU32(rpt);
                 break;
             case kRptIf: {
-                const bool truth = RptEvaluateTruth();
-                const uint32_t hole = RptReadU32();
-                if (!truth) gRpt.position = hole;
+                const bool truth = RptEvaluateTruth(rpt);
+                const uint32_t hole = RptReadU32(rpt);
+                if (!truth) rpt.position = hole;
                 break;
             }
             case kRptWhile:
-                While();
+                While(rpt);
                 break;
             case kRptComponents: case kRptNets: case kRptPins: case kRptPorts:
             case kRptHierarchy: case kRptAttributes: case kRptDescentRules:
-                RptRunLoop(code);
+                RptRunLoop(rpt, code);
                 break;
             case kRptBlockDef:
-                BlockDef();
+                BlockDef(rpt);
                 break;
             case kRptCall:
-                Call();
+                Call(rpt);
                 break;
             case kRptCopy:
             case kRptCopyEx:
-                Copy(code == kRptCopyEx);
+                Copy(rpt, code == kRptCopyEx);
                 break;
             case kRptDatabase:
-                RptDatabaseStatement();
+                RptDatabaseStatement(rpt);
                 break;
             case kRptExit:
-                Exit();
+                Exit(rpt);
                 break;
             case kRptSetFile:
             case kRptAppendFile:
-                OpenOutput(code == kRptAppendFile);
+                OpenOutput(rpt, code == kRptAppendFile);
                 break;
             case kRptWrite:
-                Write(RptEvaluateString());
+                Write(rpt, RptEvaluateString(rpt));
                 break;
             case kRptRun:
-                Run();
+                Run(rpt);
                 break;
             case kRptNotify: {
-                const std::string text = RptEvaluateString(kNotifyLimit);
+                const std::string text = RptEvaluateString(rpt, kNotifyLimit);
                 if (!text.empty()) Alert(text);
                 break;
             }
             case kRptName:
             case kRptComputedName:
-                AssignmentStatement(code);
+                AssignmentStatement(rpt, code);
                 break;
             default: {
-                if (!CallBuiltInFunction(code)) Signal(status::kParamErr);
+                if (!CallBuiltInFunction(rpt, code)) Signal(status::kParamErr);
                 PoppedTerm drop(0);
             }
         }
@@ -609,8 +606,8 @@ ReportHooks SetReportHooks(const ReportHooks& hooks) {
 const ReportHooks& GetReportHooks() { return gHooks; }
 
 uint32_t SetReportRunTimeLimit(uint32_t milliseconds) {
-    const auto former = uint32_t(gRunStop.limit.count());
-    gRunStop.limit = std::chrono::milliseconds(milliseconds);
+    const auto former = uint32_t(gRunTimeLimit.count());
+    gRunTimeLimit = std::chrono::milliseconds(milliseconds);
     return former;
 }
 
@@ -620,40 +617,41 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
     if (output) ClearFileSpec(output);
     gOutputFailure.clear();
     if (!tokens || !*tokens) return status::kParamErr;
-    ClearState();
-    gRunStop.start = std::chrono::steady_clock::now();
-    gRunStop.rounds = 0;
-    gRpt.project = project;
-    gRpt.rootInstance = root;
-    gRpt.levelLimit = levelLimit;
-    gRpt.targetBundleId = targetBundleId ? targetBundleId : kNoTargetBundleId;
-    if (script) (void)CreateURLFromFileSpec(script, false, &gRpt.scriptPath);  // a script without a path has no folder of its own
-    gRpt.runningPath = gRpt.scriptPath;
-    gRpt.baseFolder = project ? ProjectFolder(project) : FolderOf(gRpt.scriptPath);
-    gRpt.baseFlags = descend ? 0x21 : 0x20;
-    gRpt.dbFlags = gRpt.baseFlags;
-    gRpt.scripts.push_back({gRpt.scriptPath, tokens, true});
+    // The run's state, handed to the interpreter and the item walks.
+    ReportState rpt;
+    rpt.started = std::chrono::steady_clock::now();
+    rpt.project = project;
+    rpt.rootInstance = root;
+    rpt.levelLimit = levelLimit;
+    rpt.targetBundleId = targetBundleId ? targetBundleId : kNoTargetBundleId;
+    if (script) (void)CreateURLFromFileSpec(script, false, &rpt.scriptPath);  // a script without a path has no folder of its own
+    rpt.runningPath = rpt.scriptPath;
+    rpt.baseFolder = project ? ProjectFolder(project) : FolderOf(rpt.scriptPath);
+    rpt.baseFlags = descend ? 0x21 : 0x20;
+    rpt.dbFlags = rpt.baseFlags;
+    rpt.scripts.push_back({rpt.scriptPath, tokens, true});
 
     // The model installs its own resolver when it first makes its built-in tables (which a sheet
     // loaded by the run may do): make them now, so that the run's resolver stays in place.
     (void)InitBuiltInContexts();  // without them the built-in fields expand to nothing
     const ExpressionNameResolver formerResolver = SetExpressionNameResolver(ResolveReportName);
     OSStatus st = CatchSignals([&] {
-        gRpt.chain = CreateDataCtxChain();
-        if (!gRpt.chain) Signal(status::kOutOfMemory);
+        rpt.chain = CreateDataCtxChain();
+        if (!rpt.chain) Signal(status::kOutOfMemory);
+        rpt.chain->owner = &rpt;  // how the name resolver finds the run
         Signal(InitExpressionStorage());
-        gRpt.contexts.push_back({RptCtx::kGlobals, false, 0, 0});
+        rpt.contexts.push_back({RptCtx::kGlobals, false, 0, 0});
         if (project) {
-            gRpt.contexts.push_back({RptCtx::kProject, false, 0, 0});
-            if (project->attributes) gRpt.contexts.push_back({RptCtx::kProjectAttributes, false, 0, 0});
+            rpt.contexts.push_back({RptCtx::kProject, false, 0, 0});
+            if (project->attributes) rpt.contexts.push_back({RptCtx::kProjectAttributes, false, 0, 0});
         }
-        RptBeginHierarchy();
-        Enter(tokens, 0);
-        ProcessStatementBlock();
+        RptBeginHierarchy(rpt);
+        Enter(rpt, tokens, 0);
+        ProcessStatementBlock(rpt);
     });
     if (st == kScriptExit) st = status::kNoErr;
-    RptEndHierarchy();
-    if (st == status::kNoErr && gRpt.simulatorMapsBuilt && project) {
+    RptEndHierarchy(rpt);
+    if (st == status::kNoErr && rpt.simulatorMapsBuilt && project) {
         // What the simulator link needs to make this netlist again.
         if (script) project->netlistScript = *script;
         project->netlistDescend = descend ? 1 : 0;
@@ -665,19 +663,19 @@ OSStatus ExecuteReportScript(ProjectRecord* project, SheetInstance* root, bool d
         }
     }
 
-    if (output && !gRpt.outputPath.empty()) (void)FileSpecFromURL(gRpt.outputPath, output, false, nullptr);  // a path that names no file leaves the spec empty
-    const std::string missing = gRpt.missingFile;
-    if (gRpt.output) {
-        if (std::fclose(gRpt.output) != 0 && st == status::kNoErr) {
+    if (output && !rpt.outputPath.empty()) (void)FileSpecFromURL(rpt.outputPath, output, false, nullptr);  // a path that names no file leaves the spec empty
+    const std::string missing = rpt.missingFile;
+    if (rpt.output) {
+        if (std::fclose(rpt.output) != 0 && st == status::kNoErr) {
             st = StatusFromErrno(errno);
-            gOutputFailure = gRpt.outputPath;
+            gOutputFailure = rpt.outputPath;
         }
-        gRpt.output = nullptr;
+        rpt.output = nullptr;
     }
-    RptFreeDatabase();
+    RptFreeDatabase(rpt);
     FreeExpressionStorage();
     SetExpressionNameResolver(formerResolver);
-    ClearState();
+    ClearState(rpt);
 
     char message[300];
     if (st != status::kNoErr && GetScriptErrorMessage(st, message, sizeof message, missing.c_str())) {

@@ -4,7 +4,8 @@
 // components, nets, pins, hierarchy instances, ports and attributes with the current item's fields
 // readable as variables, and runs other scripts (RUN) and blocks (CALL).
 //
-// One run at a time: its state is the global `gRpt` (design/report_internal.h). Questions to the
+// A run's state is one record (`ReportState`, design/report_internal.h) that the run makes and
+// hands to the interpreter, the built-in functions and the item walks. Questions to the
 // user, alerts and the simulator's "close this circuit" step go through hooks that the
 // composition root installs: in a program without windows messages go to standard error and a
 // question takes its second button; the editor puts its dialogs there.

@@ -3,7 +3,7 @@
 // hierarchy node and attribute being visited, the sort maps that order the visits, the traversal
 // of hierarchy instances, and the loops themselves.
 //
-// Contexts form a stack (gRpt.contexts, innermost last). Visiting an item pushes its contexts and
+// Contexts form a stack (rpt.contexts, innermost last). Visiting an item pushes its contexts and
 // the visit ends by cutting the stack back to where it was, which pops the item's own contexts
 // with the continuations pushed beneath them (its sheet, a port's net).
 //
@@ -53,7 +53,7 @@ std::string Spec(StringSpec spec, StringBlock block) {
     return text;
 }
 
-UnifiedDBRecord* DB() { return gRpt.db; }
+UnifiedDBRecord* DB(ReportState& rpt) { return rpt.db; }
 
 // ---- The attribute runs of items ----
 
@@ -64,9 +64,9 @@ struct AttributeRun {
     int32_t count = 0;
 };
 
-AttributeRun RunOf(const RptContext& c) {
+AttributeRun RunOf(ReportState& rpt, const RptContext& c) {
     AttributeRun run;
-    UnifiedDBRecord* db = DB();
+    UnifiedDBRecord* db = DB(rpt);
     switch (c.kind) {
         case RptCtx::kCompAttributes: {
             const UDBCompEntry& r = db->comps[size_t(c.item)];
@@ -93,9 +93,9 @@ AttributeRun RunOf(const RptContext& c) {
             break;
         }
         case RptCtx::kProjectAttributes:
-            if (gRpt.project) {
-                run = {gRpt.project->strings, gRpt.project->attributes, 0,
-                       gRpt.project->settings.attributeCount};
+            if (rpt.project) {
+                run = {rpt.project->strings, rpt.project->attributes, 0,
+                       rpt.project->settings.attributeCount};
             }
             break;
         default:
@@ -105,8 +105,8 @@ AttributeRun RunOf(const RptContext& c) {
     return run;
 }
 
-bool AttributeValue(const RptContext& c, const std::string& name, std::string* value) {
-    const AttributeRun run = RunOf(c);
+bool AttributeValue(ReportState& rpt, const RptContext& c, const std::string& name, std::string* value) {
+    const AttributeRun run = RunOf(rpt, c);
     if (!run.count) return false;
     char text[kAttributeTextSize];
     const int16_t index =
@@ -118,8 +118,8 @@ bool AttributeValue(const RptContext& c, const std::string& name, std::string* v
 
 // ---- Built-in fields ----
 
-int32_t SheetIndexOf(const SheetSpec* spec) {
-    UnifiedDBRecord* db = DB();
+int32_t SheetIndexOf(ReportState& rpt, const SheetSpec* spec) {
+    UnifiedDBRecord* db = DB(rpt);
     if (!db) return -1;
     for (size_t i = 0; i < db->sheets.size(); ++i) {
         if (db->sheets[i].spec == spec) return int32_t(i);
@@ -139,36 +139,36 @@ std::string TimeText(uint32_t time) {
     return text;
 }
 
-std::string FolderText(int32_t directory) {
-    if (!gRpt.project || directory < 0) return std::string();
+std::string FolderText(ReportState& rpt, int32_t directory) {
+    if (!rpt.project || directory < 0) return std::string();
     DirectoryRef ref;
     std::string path;
-    if (!GetDirectoryListDirectory(gRpt.project->directories, directory, &ref) ||
+    if (!GetDirectoryListDirectory(rpt.project->directories, directory, &ref) ||
         CreateDirectoryURLFromDirectory(&ref, &path) != status::kNoErr) {
         return std::string();
     }
     return path;
 }
 
-bool GlobalField(const std::string& key, std::string* value) {
+bool GlobalField(ReportState& rpt, const std::string& key, std::string* value) {
     const uint32_t now = uint32_t(VXGetCurrentDateTime(1));
     if (key == "TRUE") *value = "1";
     else if (key == "FALSE") *value = "0";
     else if (key == "DATE") *value = DateText(now, 0);
     else if (key == "DATEEX") *value = DateText(now, 2);
     else if (key == "TIME") *value = TimeText(now);
-    else return RptGlobalField(key, value);
+    else return RptGlobalField(rpt, key, value);
     return true;
 }
 
-bool ProjectField(const std::string& key, std::string* value) {
-    ProjectRecord* project = gRpt.project;
+bool ProjectField(ReportState& rpt, const std::string& key, std::string* value) {
+    ProjectRecord* project = rpt.project;
     char text[kFileSpecNameCapacity] = {0};
     if (key == "PROJECTFILE") {
         GetFileSpecName(&project->file.spec, text, sizeof text);
         *value = text;
     } else if (key == "PROJECTFOLDER") {
-        *value = gRpt.baseFolder;
+        *value = rpt.baseFolder;
     } else if (key == "PATHDELIMITER") {
         char separator[sizeof project->settings.separator + 1] = {0};
         std::memcpy(separator, project->settings.separator, sizeof project->settings.separator);
@@ -183,15 +183,15 @@ bool ProjectField(const std::string& key, std::string* value) {
     return true;
 }
 
-bool SheetField(int64_t index, const std::string& key, std::string* value) {
-    UnifiedDBRecord* db = DB();
+bool SheetField(ReportState& rpt, int64_t index, const std::string& key, std::string* value) {
+    UnifiedDBRecord* db = DB(rpt);
     const UDBSheetEntry& s = db->sheets[size_t(index)];
     if (key == "SHEETFILE") {
         char name[160];
         GetSheetSpecName(db->project, s.spec, name, sizeof name);
         *value = name[0] ? name : "Untitled";
     } else if (key == "SHEETFOLDER") {
-        *value = FolderText(s.directory);
+        *value = FolderText(rpt, s.directory);
     } else if (key == "SHEETDATECREATEDEX") {
         *value = DateText(s.creationTime, 2);
     } else if (key == "SHEETDATECREATED") {
@@ -208,8 +208,8 @@ bool SheetField(int64_t index, const std::string& key, std::string* value) {
     return true;
 }
 
-bool ComponentField(int64_t row, const std::string& key, std::string* value) {
-    UnifiedDBRecord* db = DB();
+bool ComponentField(ReportState& rpt, int64_t row, const std::string& key, std::string* value) {
+    UnifiedDBRecord* db = DB(rpt);
     const UDBCompEntry& r = db->comps[size_t(row)];
     char text[kUDBTextSize * 2] = {0};
     const bool partType = (db->flags & kUDBPartTypes) && r.partId < db->partTypes.size();
@@ -251,8 +251,8 @@ bool ComponentField(int64_t row, const std::string& key, std::string* value) {
     return true;
 }
 
-bool NetField(int64_t id, const std::string& key, std::string* value) {
-    UnifiedDBRecord* db = DB();
+bool NetField(ReportState& rpt, int64_t id, const std::string& key, std::string* value) {
+    UnifiedDBRecord* db = DB(rpt);
     const UDBNetEntry& n = db->nets[size_t(id)];
     char text[kUDBTextSize * 2] = {0};
     if (key == "SIGNALNAME" || key == "SIGNALNAMENQ") {
@@ -270,8 +270,8 @@ bool NetField(int64_t id, const std::string& key, std::string* value) {
     return true;
 }
 
-bool PinField(int64_t row, const std::string& key, std::string* value) {
-    UnifiedDBRecord* db = DB();
+bool PinField(ReportState& rpt, int64_t row, const std::string& key, std::string* value) {
+    UnifiedDBRecord* db = DB(rpt);
     const UDBPinEntry& p = db->pins[size_t(row)];
     const UDBPinDef& def = GetUDBPinDef(db, p);
     if (key == "PINNUMBER" || key == "SPICEORDER") {
@@ -294,12 +294,12 @@ bool PinField(int64_t row, const std::string& key, std::string* value) {
     return true;
 }
 
-bool TreeNodeField(int64_t item, const std::string& key, std::string* value) {
+bool TreeNodeField(ReportState& rpt, int64_t item, const std::string& key, std::string* value) {
     auto* node = reinterpret_cast<SheetNode*>(item);
-    SheetNode* root = DB() ? DB()->rootNode : nullptr;
+    SheetNode* root = DB(rpt) ? DB(rpt)->rootNode : nullptr;
     if (key == "INSTANCEPATH") {
         char text[kUDBTextSize] = {0};
-        BuildSheetInstancePath(gRpt.project, node, root, nullptr, 1, text, kUDBTextSize - 1);
+        BuildSheetInstancePath(rpt.project, node, root, nullptr, 1, text, kUDBTextSize - 1);
         *value = text;
     } else if (key == "INSTANCEDEPTH") {
         int32_t depth = 0;
@@ -307,8 +307,8 @@ bool TreeNodeField(int64_t item, const std::string& key, std::string* value) {
         *value = Number(depth);
     } else if (key == "SHEETORDER") {
         int32_t order = 0, i = 0;
-        if (gRpt.project && gRpt.project->hierarchy) {
-            for (SheetNode* n = gRpt.project->hierarchy->first; n; n = n->next) {
+        if (rpt.project && rpt.project->hierarchy) {
+            for (SheetNode* n = rpt.project->hierarchy->first; n; n = n->next) {
                 ++i;
                 if (n->sheetSpec == node->sheetSpec) {
                     order = i;
@@ -323,8 +323,8 @@ bool TreeNodeField(int64_t item, const std::string& key, std::string* value) {
     return true;
 }
 
-bool PortField(const RptContext& c, const std::string& key, std::string* value) {
-    UnifiedDBRecord* db = DB();
+bool PortField(ReportState& rpt, const RptContext& c, const std::string& key, std::string* value) {
+    UnifiedDBRecord* db = DB(rpt);
     UDBPortSpec spec{};
     if (!GetNetExportSpec(db, int32_t(c.item), int32_t(c.extra), &spec)) spec = UDBPortSpec{};
     if (key == "PORTNAME") {
@@ -342,17 +342,17 @@ bool PortField(const RptContext& c, const std::string& key, std::string* value) 
 
 // ---- Sort keys and sort maps ----
 
-void ReadSortKeys() {
+void ReadSortKeys(ReportState& rpt) {
     RptSortKeys keys;
     uint32_t seed;
     std::memcpy(&seed, "tros", 4);
     keys.hash = seed;
-    for (uint16_t code = RptReadCode(); code != kRptSortKeys; code = RptReadCode()) {
+    for (uint16_t code = RptReadCode(rpt); code != kRptSortKeys; code = RptReadCode(rpt)) {
         std::string name;
         if (code == kRptName) {
-            name = RptReadString();
+            name = RptReadString(rpt);
         } else if (code == kRptComputedName) {
-            name = RptEvaluateString(127);
+            name = RptEvaluateString(rpt, 127);
             if (name.empty()) Signal(kScriptNullName);
         } else {
             Signal(status::kParamErr);
@@ -362,21 +362,21 @@ void ReadSortKeys() {
             keys.names.push_back(name);
         }
     }
-    gRpt.keys = keys;
+    rpt.keys = keys;
 }
 
 // Orders rows by the sort keys; `push` pushes one row's contexts. Rows with equal keys keep
 // their order.
 template <typename Push>
-std::vector<uint32_t> SortRows(std::vector<uint32_t> rows, Push push) {
-    const size_t keyCount = gRpt.keys.names.size();
+std::vector<uint32_t> SortRows(ReportState& rpt, std::vector<uint32_t> rows, Push push) {
+    const size_t keyCount = rpt.keys.names.size();
     if (keyCount == 0 || rows.size() < 2) return rows;
     std::vector<std::vector<std::string>> values(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        const size_t depth = gRpt.contexts.size();
+        const size_t depth = rpt.contexts.size();
         push(rows[i]);
-        for (const std::string& key : gRpt.keys.names) values[i].push_back(RptReadName(key).substr(0, 255));
-        gRpt.contexts.resize(depth);
+        for (const std::string& key : rpt.keys.names) values[i].push_back(RptReadName(rpt, key).substr(0, 255));
+        rpt.contexts.resize(depth);
     }
     std::vector<uint32_t> order(rows.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
@@ -394,39 +394,39 @@ std::vector<uint32_t> SortRows(std::vector<uint32_t> rows, Push push) {
 
 // ---- Pushing items ----
 
-void Push(RptCtx kind, int64_t item, bool continuation = false, int64_t extra = 0) {
-    gRpt.contexts.push_back({kind, continuation, item, extra});
+void Push(ReportState& rpt, RptCtx kind, int64_t item, bool continuation = false, int64_t extra = 0) {
+    rpt.contexts.push_back({kind, continuation, item, extra});
 }
 
-void PushSheet(int32_t index, bool continuation) {
-    UnifiedDBRecord* db = DB();
+void PushSheet(ReportState& rpt, int32_t index, bool continuation) {
+    UnifiedDBRecord* db = DB(rpt);
     if (index < 0 || size_t(index) >= db->sheets.size()) return;
-    Push(RptCtx::kSheet, index, continuation);
-    if (db->sheets[size_t(index)].attributeCount) Push(RptCtx::kSheetAttributes, index, continuation);
+    Push(rpt, RptCtx::kSheet, index, continuation);
+    if (db->sheets[size_t(index)].attributeCount) Push(rpt, RptCtx::kSheetAttributes, index, continuation);
 }
 
-void PushComponent(uint32_t row, bool withSheet) {
-    const UDBCompEntry& r = DB()->comps[row];
-    if (withSheet) PushSheet(r.sheetIndex, true);
-    Push(RptCtx::kComponent, row);
-    if (GetUDBAttributeCount(DB(), r.attributes)) Push(RptCtx::kCompAttributes, row);
+void PushComponent(ReportState& rpt, uint32_t row, bool withSheet) {
+    const UDBCompEntry& r = DB(rpt)->comps[row];
+    if (withSheet) PushSheet(rpt, r.sheetIndex, true);
+    Push(rpt, RptCtx::kComponent, row);
+    if (GetUDBAttributeCount(DB(rpt), r.attributes)) Push(rpt, RptCtx::kCompAttributes, row);
 }
 
-void PushNet(uint32_t id, bool withSheet, bool continuation = false) {
-    const UDBNetEntry& n = DB()->nets[id];
-    if (withSheet) PushSheet(n.sheetIndex, true);
-    Push(RptCtx::kNet, id, continuation);
-    if (GetUDBAttributeCount(DB(), n.attributes)) Push(RptCtx::kNetAttributes, id, continuation);
+void PushNet(ReportState& rpt, uint32_t id, bool withSheet, bool continuation = false) {
+    const UDBNetEntry& n = DB(rpt)->nets[id];
+    if (withSheet) PushSheet(rpt, n.sheetIndex, true);
+    Push(rpt, RptCtx::kNet, id, continuation);
+    if (GetUDBAttributeCount(DB(rpt), n.attributes)) Push(rpt, RptCtx::kNetAttributes, id, continuation);
 }
 
-void PushPin(uint32_t row) {
-    const UDBPinEntry& p = DB()->pins[row];
-    Push(RptCtx::kPin, row);
-    if (GetUDBPinDef(DB(), p).pinDataId != kUDBNoPinData) Push(RptCtx::kPinAttributes, row);
+void PushPin(ReportState& rpt, uint32_t row) {
+    const UDBPinEntry& p = DB(rpt)->pins[row];
+    Push(rpt, RptCtx::kPin, row);
+    if (GetUDBPinDef(DB(rpt), p).pinDataId != kUDBNoPinData) Push(rpt, RptCtx::kPinAttributes, row);
 }
 
-const RptContext* Innermost(RptCtx kind) {
-    for (auto c = gRpt.contexts.rbegin(); c != gRpt.contexts.rend(); ++c) {
+const RptContext* Innermost(ReportState& rpt, RptCtx kind) {
+    for (auto c = rpt.contexts.rbegin(); c != rpt.contexts.rend(); ++c) {
         if (c->kind == kind) return &*c;
     }
     return nullptr;
@@ -434,10 +434,10 @@ const RptContext* Innermost(RptCtx kind) {
 
 // ---- The database ----
 
-void BuildDatabase() {
-    if (gRpt.db) return;
-    if (!gRpt.project) Signal(status::kParamErr);
-    uint16_t flags = gRpt.dbFlags;
+void BuildDatabase(ReportState& rpt) {
+    if (rpt.db) return;
+    if (!rpt.project) Signal(status::kParamErr);
+    uint16_t flags = rpt.dbFlags;
     auto* db = new UnifiedDBRecord;
     InitUnifiedDB(db);
     const OSStatus st = CatchSignals([&] {
@@ -445,36 +445,36 @@ void BuildDatabase() {
             // The simulator's maps come from a flat build; the report then reads the modular one.
             UnifiedDBRecord maps;
             InitUnifiedDB(&maps);
-            Signal(CreateUnifiedDB(gRpt.project, gRpt.rootInstance,
+            Signal(CreateUnifiedDB(rpt.project, rpt.rootInstance,
                                    uint16_t((flags & ~kFlagsModular) | kFlagsQualifyAll), &maps));
             DestroyUnifiedDB(&maps);
             flags &= uint16_t(~kFlagsSimulatorMaps);
-            gRpt.simulatorMapsBuilt = true;
+            rpt.simulatorMapsBuilt = true;
         } else if (flags & kFlagsSimulatorMaps) {
             flags &= uint16_t(~(kFlagsNoCompAttributes | kFlagsNoNets | kFlagsNoPins));
-            gRpt.simulatorMapsBuilt = true;
+            rpt.simulatorMapsBuilt = true;
         }
-        Signal(CreateUnifiedDB(gRpt.project, gRpt.rootInstance, flags, db));
+        Signal(CreateUnifiedDB(rpt.project, rpt.rootInstance, flags, db));
     });
     if (st) {
         delete db;
         Signal(st);
     }
-    gRpt.db = db;
-    gRpt.dbFlags = gRpt.baseFlags;
+    rpt.db = db;
+    rpt.dbFlags = rpt.baseFlags;
 }
 
 // Runs the body once for the item whose contexts `push` pushes; true when a BREAK ended it.
 template <typename PushItem>
-bool Visit(uint32_t body, PushItem push) {
-    const size_t depth = gRpt.contexts.size();
+bool Visit(ReportState& rpt, uint32_t body, PushItem push) {
+    const size_t depth = rpt.contexts.size();
     push();
-    gRpt.position = body;
+    rpt.position = body;
     const OSStatus st = CatchSignals([&] {
-        const int32_t result = ProcessStatementBlock();
+        const int32_t result = ProcessStatementBlock(rpt);
         if (result == 1) SetSignal(1);
     });
-    gRpt.contexts.resize(depth);
+    rpt.contexts.resize(depth);
     if (st == 1) return true;
     Signal(st);
     return false;
@@ -482,85 +482,86 @@ bool Visit(uint32_t body, PushItem push) {
 
 // Opens an iterator: checks its nesting, and restores the nest bits when it ends.
 struct Nest {
+    ReportState& rpt;
     uint16_t saved;
-    explicit Nest(uint16_t bit, uint16_t attributesKind = 0) : saved(gRpt.nestBits) {
-        Signal(ValidateNest(bit, &gRpt.nestBits, attributesKind));
+    Nest(ReportState& run, uint16_t bit, uint16_t attributesKind = 0) : rpt(run), saved(run.nestBits) {
+        Signal(ValidateNest(bit, &rpt.nestBits, attributesKind));
     }
-    ~Nest() { gRpt.nestBits = saved; }
+    ~Nest() { rpt.nestBits = saved; }
 };
 
-void ComponentsLoop() {
-    Nest nest(kNestComponents);
-    ReadSortKeys();
-    const uint32_t body = gRpt.position;
-    BuildDatabase();
-    UnifiedDBRecord* db = DB();
-    SheetNode* node = gRpt.currentNode;
+void ComponentsLoop(ReportState& rpt) {
+    Nest nest(rpt, kNestComponents);
+    ReadSortKeys(rpt);
+    const uint32_t body = rpt.position;
+    BuildDatabase(rpt);
+    UnifiedDBRecord* db = DB(rpt);
+    SheetNode* node = rpt.currentNode;
     if (node && CountSheetInstanceDBComps(db, node) == 0) return;
-    if (!gRpt.compMap.valid || gRpt.compMap.hash != gRpt.keys.hash) {
-        gRpt.compMap.rows = SortRows(db->compOrder, [](uint32_t row) { PushComponent(row, true); });
-        gRpt.compMap.hash = gRpt.keys.hash;
-        gRpt.compMap.valid = true;
+    if (!rpt.compMap.valid || rpt.compMap.hash != rpt.keys.hash) {
+        rpt.compMap.rows = SortRows(rpt, db->compOrder, [&rpt](uint32_t row) { PushComponent(rpt, row, true); });
+        rpt.compMap.hash = rpt.keys.hash;
+        rpt.compMap.valid = true;
     }
-    const std::vector<uint32_t> rows = gRpt.compMap.rows;
+    const std::vector<uint32_t> rows = rpt.compMap.rows;
     for (uint32_t row : rows) {
         if (node && !IsDBCompInSheetInstance(db, node, row)) continue;
-        if (Visit(body, [&] { PushComponent(row, node == nullptr); })) break;
+        if (Visit(rpt, body, [&] { PushComponent(rpt, row, node == nullptr); })) break;
     }
 }
 
-void NetsLoop() {
-    Nest nest(kNestNets);
-    ReadSortKeys();
-    const uint32_t body = gRpt.position;
-    BuildDatabase();
-    UnifiedDBRecord* db = DB();
+void NetsLoop(ReportState& rpt) {
+    Nest nest(rpt, kNestNets);
+    ReadSortKeys(rpt);
+    const uint32_t body = rpt.position;
+    BuildDatabase(rpt);
+    UnifiedDBRecord* db = DB(rpt);
     int32_t sheet = -1;
-    if (gRpt.currentNode) {
-        sheet = SheetIndexOf(gRpt.currentNode->sheetSpec);
+    if (rpt.currentNode) {
+        sheet = SheetIndexOf(rpt, rpt.currentNode->sheetSpec);
         if (sheet < 0) return;
     }
-    if (!gRpt.pinsByNetValid) {
-        gRpt.pinsByNet = BuildNetMembersSortMap(db);
-        gRpt.pinsByNetValid = true;
+    if (!rpt.pinsByNetValid) {
+        rpt.pinsByNet = BuildNetMembersSortMap(db);
+        rpt.pinsByNetValid = true;
     }
-    if (!gRpt.netMap.valid || gRpt.netMap.hash != gRpt.keys.hash) {
+    if (!rpt.netMap.valid || rpt.netMap.hash != rpt.keys.hash) {
         std::vector<uint32_t> live;
         for (uint32_t id : db->netOrder) {
             if (db->nets[id].live) live.push_back(id);
         }
-        gRpt.netMap.rows = SortRows(live, [](uint32_t id) { PushNet(id, true); });
-        gRpt.netMap.hash = gRpt.keys.hash;
-        gRpt.netMap.valid = true;
+        rpt.netMap.rows = SortRows(rpt, live, [&rpt](uint32_t id) { PushNet(rpt, id, true); });
+        rpt.netMap.hash = rpt.keys.hash;
+        rpt.netMap.valid = true;
     }
-    const std::vector<uint32_t> nets = gRpt.netMap.rows;
-    const bool formerInside = gRpt.insideNets;
-    gRpt.insideNets = true;
+    const std::vector<uint32_t> nets = rpt.netMap.rows;
+    const bool formerInside = rpt.insideNets;
+    rpt.insideNets = true;
     const OSStatus st = CatchSignals([&] {
         for (uint32_t id : nets) {
             if (sheet >= 0 && db->nets[id].sheetIndex != sheet) continue;
-            if (Visit(body, [&] { PushNet(id, true); })) break;
+            if (Visit(rpt, body, [&] { PushNet(rpt, id, true); })) break;
         }
     });
-    gRpt.insideNets = formerInside;
+    rpt.insideNets = formerInside;
     Signal(st);
 }
 
-void PinsLoop() {
-    Nest nest(kNestPins);
-    ReadSortKeys();
-    const uint32_t body = gRpt.position;
-    BuildDatabase();
-    UnifiedDBRecord* db = DB();
-    SheetNode* node = gRpt.currentNode;
+void PinsLoop(ReportState& rpt) {
+    Nest nest(rpt, kNestPins);
+    ReadSortKeys(rpt);
+    const uint32_t body = rpt.position;
+    BuildDatabase(rpt);
+    UnifiedDBRecord* db = DB(rpt);
+    SheetNode* node = rpt.currentNode;
     std::vector<uint32_t> rows;
-    const RptContext* net = gRpt.insideNets ? Innermost(RptCtx::kNet) : nullptr;
-    const RptContext* comp = gRpt.insideNets ? nullptr : Innermost(RptCtx::kComponent);
+    const RptContext* net = rpt.insideNets ? Innermost(rpt, RptCtx::kNet) : nullptr;
+    const RptContext* comp = rpt.insideNets ? nullptr : Innermost(rpt, RptCtx::kComponent);
     if (net) {
         int32_t count = 0;
-        const int32_t first = GetNetGroupedPinsRange(db, gRpt.pinsByNet, int32_t(net->item), nullptr, &count);
+        const int32_t first = GetNetGroupedPinsRange(db, rpt.pinsByNet, int32_t(net->item), nullptr, &count);
         for (int32_t i = 0; first >= 0 && i < count; ++i) {
-            const uint32_t row = gRpt.pinsByNet[size_t(first + i)];
+            const uint32_t row = rpt.pinsByNet[size_t(first + i)];
             // Under a current node, only the pins of that instance (hidden-pin defaults have none).
             if (node && GetUDBPinNode(db, db->pins[row]) != node) continue;
             rows.push_back(row);
@@ -570,15 +571,15 @@ void PinsLoop() {
             if (db->pins[row].compRow == uint32_t(comp->item)) rows.push_back(row);
         }
     }
-    const bool insideNets = gRpt.insideNets;
+    const bool insideNets = rpt.insideNets;
     // A pin with its component inside a net loop, else with its net.
     const auto push = [&](uint32_t row) {
         const UDBPinEntry& p = db->pins[row];
-        if (insideNets) PushComponent(p.compRow, false);
-        else if (p.netId != kUDBNoNet) PushNet(uint32_t(p.netId), false);
-        PushPin(row);
+        if (insideNets) PushComponent(rpt, p.compRow, false);
+        else if (p.netId != kUDBNoNet) PushNet(rpt, uint32_t(p.netId), false);
+        PushPin(rpt, row);
     };
-    rows = SortRows(rows, push);
+    rows = SortRows(rpt, rows, push);
     for (uint32_t row : rows) {
         const UDBPinEntry& p = db->pins[row];
         // A pin of another instance is left out; a hidden-pin default counts where its
@@ -588,19 +589,19 @@ void PinsLoop() {
             !(pinNode == nullptr && IsDBCompInSheetInstance(db, node, p.compRow))) {
             continue;
         }
-        if (Visit(body, [&] { push(row); })) break;
+        if (Visit(rpt, body, [&] { push(row); })) break;
     }
 }
 
 // ---- Hierarchy traversal ----
 
 // The instance nodes a hierarchy loop visits, in order.
-std::vector<SheetNode*> BuildTraversalMap(uint16_t kind, uint16_t order) {
+std::vector<SheetNode*> BuildTraversalMap(ReportState& rpt, uint16_t kind, uint16_t order) {
     std::vector<SheetNode*> nodes;
-    ProjectRecord* project = gRpt.project;
+    ProjectRecord* project = rpt.project;
     if (!project || !project->hierarchy) return nodes;
-    SheetNode* root = DB()->rootNode;
-    const bool descend = (gRpt.baseFlags & kUDBDescend) != 0;
+    SheetNode* root = DB(rpt)->rootNode;
+    const bool descend = (rpt.baseFlags & kUDBDescend) != 0;
     // Depth first from the root node (or the top level), leaving out nodes kept from descent.
     std::vector<SheetNode*> walk;
     std::vector<SheetNode*> starts;
@@ -635,78 +636,78 @@ std::vector<SheetNode*> BuildTraversalMap(uint16_t kind, uint16_t order) {
     return walk;
 }
 
-void HierarchyLoop() {
-    Nest nest(kNestHierarchy);
-    const uint16_t kind = RptReadU16();
-    const uint16_t order = RptReadU16();
-    const uint32_t body = gRpt.position;
-    if (!gRpt.db) {
-        gRpt.dbFlags |= kFlagsModular;
-        BuildDatabase();
+void HierarchyLoop(ReportState& rpt) {
+    Nest nest(rpt, kNestHierarchy);
+    const uint16_t kind = RptReadU16(rpt);
+    const uint16_t order = RptReadU16(rpt);
+    const uint32_t body = rpt.position;
+    if (!rpt.db) {
+        rpt.dbFlags |= kFlagsModular;
+        BuildDatabase(rpt);
     }
-    UnifiedDBRecord* db = DB();
-    if (!(db->flags & kFlagsModular) || !gRpt.project->hierarchy || !gRpt.project->hierarchy->first) return;
-    const std::vector<SheetNode*> nodes = BuildTraversalMap(kind, order);
+    UnifiedDBRecord* db = DB(rpt);
+    if (!(db->flags & kFlagsModular) || !rpt.project->hierarchy || !rpt.project->hierarchy->first) return;
+    const std::vector<SheetNode*> nodes = BuildTraversalMap(rpt, kind, order);
     const OSStatus st = CatchSignals([&] {
         for (SheetNode* n : nodes) {
-            gRpt.currentNode = n;
-            const bool stop = Visit(body, [&] {
-                Push(RptCtx::kTreeNode, int64_t(reinterpret_cast<intptr_t>(n)));
-                PushSheet(SheetIndexOf(n->sheetSpec), false);
+            rpt.currentNode = n;
+            const bool stop = Visit(rpt, body, [&] {
+                Push(rpt, RptCtx::kTreeNode, int64_t(reinterpret_cast<intptr_t>(n)));
+                PushSheet(rpt, SheetIndexOf(rpt, n->sheetSpec), false);
             });
             if (stop) break;
         }
     });
-    gRpt.currentNode = nullptr;
+    rpt.currentNode = nullptr;
     Signal(st);
 }
 
-void PortsLoop() {
-    Nest nest(kNestPorts);
-    ReadSortKeys();
-    const uint32_t body = gRpt.position;
-    UnifiedDBRecord* db = DB();
-    if (!db || !(db->flags & kFlagsModular) || !gRpt.currentNode) return;
-    const int32_t sheet = SheetIndexOf(gRpt.currentNode->sheetSpec);
+void PortsLoop(ReportState& rpt) {
+    Nest nest(rpt, kNestPorts);
+    ReadSortKeys(rpt);
+    const uint32_t body = rpt.position;
+    UnifiedDBRecord* db = DB(rpt);
+    if (!db || !(db->flags & kFlagsModular) || !rpt.currentNode) return;
+    const int32_t sheet = SheetIndexOf(rpt, rpt.currentNode->sheetSpec);
     std::vector<uint32_t> exports;
     UDBPortSpec spec;
     for (int32_t n = 0; GetNetExportSpec(db, sheet, n, &spec); ++n) exports.push_back(uint32_t(n));
     const auto push = [&](uint32_t n) {
         UDBPortSpec port{};
         if (GetNetExportSpec(db, sheet, int32_t(n), &port) && port.netId < db->nets.size()) {
-            PushNet(port.netId, false, true);
+            PushNet(rpt, port.netId, false, true);
         }
-        Push(RptCtx::kPort, sheet, false, n);
+        Push(rpt, RptCtx::kPort, sheet, false, n);
     };
-    exports = SortRows(exports, push);
+    exports = SortRows(rpt, exports, push);
     for (uint32_t n : exports) {
-        if (Visit(body, [&] { push(n); })) break;
+        if (Visit(rpt, body, [&] { push(n); })) break;
     }
 }
 
-void AttributesLoop() {
-    const uint16_t kind = RptReadU16();
-    Nest nest(kNestAttributes, kind);
-    const uint32_t body = gRpt.position;
+void AttributesLoop(ReportState& rpt) {
+    const uint16_t kind = RptReadU16(rpt);
+    Nest nest(rpt, kNestAttributes, kind);
+    const uint32_t body = rpt.position;
     static const RptCtx kKinds[] = {RptCtx::kPinAttributes, RptCtx::kCompAttributes,
                                     RptCtx::kNetAttributes, RptCtx::kSheetAttributes,
                                     RptCtx::kProjectAttributes};
     if (kind < 1 || kind > 5) Signal(status::kParamErr);
-    const RptContext* found = Innermost(kKinds[kind - 1]);
+    const RptContext* found = Innermost(rpt, kKinds[kind - 1]);
     if (!found) return;
     const RptContext context = *found;
-    const AttributeRun run = RunOf(context);
+    const AttributeRun run = RunOf(rpt, context);
     for (int32_t i = 0; i < run.count; ++i) {
         char name[kAttributeTextSize], value[kAttributeTextSize];
         GetIndexedAttribute(run.block, run.handle, run.offset, i, name, value, nullptr, nullptr);
         if (name[0] == '~') continue;
-        gRpt.attributeNames.push_back(name);
-        gRpt.attributeValues.push_back(value);
-        const size_t slot = gRpt.attributeNames.size() - 1;
+        rpt.attributeNames.push_back(name);
+        rpt.attributeValues.push_back(value);
+        const size_t slot = rpt.attributeNames.size() - 1;
         bool stop = false;
-        const OSStatus st = CatchSignals([&] { stop = Visit(body, [&] { Push(RptCtx::kAttribute, int64_t(slot)); }); });
-        gRpt.attributeNames.pop_back();
-        gRpt.attributeValues.pop_back();
+        const OSStatus st = CatchSignals([&] { stop = Visit(rpt, body, [&] { Push(rpt, RptCtx::kAttribute, int64_t(slot)); }); });
+        rpt.attributeNames.pop_back();
+        rpt.attributeValues.pop_back();
         Signal(st);
         if (stop) break;
     }
@@ -715,6 +716,7 @@ void AttributesLoop() {
 // ---- Descent rules ----
 
 struct DescentWalk {
+    ReportState* rpt;
     uint32_t body;
 };
 
@@ -726,6 +728,7 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
                       void* data) {
     if (!spec || !sheet) return status::kNoErr;
     const auto* walk = static_cast<DescentWalk*>(data);
+    ReportState& rpt = *walk->rpt;
     return CatchSignals([&] {
         // The designators of the sheet's symbols in each instance being walked.
         Signal(LoadAnnotationTable(project, spec, 0));
@@ -737,53 +740,53 @@ OSStatus DescentSheet(ProjectRecord* project, SheetNode* root, bool, SheetSpec* 
                 for (SheetNode* n = node; n; n = n->parent) below = below || n == root;
                 if (!below) continue;
             }
-            gRpt.currentInstance = node->instance;
-            gRpt.descentSpec = spec;
+            rpt.currentInstance = node->instance;
+            rpt.descentSpec = spec;
             for (auto* symbol = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); symbol;
                  symbol = symbol->next) {
                 if (!IsSubSheetSymbol(symbol)) continue;
-                AssignToVariable("NODESCENT", "0");
-                gRpt.descentSheet = sheet;
-                gRpt.descentSymbol = symbol;
-                const size_t depth = gRpt.contexts.size();
-                Push(RptCtx::kSymbol, 0);
-                gRpt.position = walk->body;
-                const OSStatus st = CatchSignals([&] { ProcessStatementBlock(); });
-                gRpt.contexts.resize(depth);
-                gRpt.descentSymbol = nullptr;
+                AssignToVariable(rpt, "NODESCENT", "0");
+                rpt.descentSheet = sheet;
+                rpt.descentSymbol = symbol;
+                const size_t depth = rpt.contexts.size();
+                Push(rpt, RptCtx::kSymbol, 0);
+                rpt.position = walk->body;
+                const OSStatus st = CatchSignals([&] { ProcessStatementBlock(rpt); });
+                rpt.contexts.resize(depth);
+                rpt.descentSymbol = nullptr;
                 Signal(st);
-                if (StringToSInt32(RptReadName("NODESCENT").c_str(), nullptr, 10) != 0) {
+                if (StringToSInt32(RptReadName(rpt, "NODESCENT").c_str(), nullptr, 10) != 0) {
                     for (SheetNode* child = node->firstChild; child; child = child->next) {
                         if (child->serial == symbol->serial) child->flags |= kSheetNodeNoDescent;
                     }
                 }
             }
         }
-        gRpt.currentInstance = nullptr;
-        gRpt.descentSpec = nullptr;
+        rpt.currentInstance = nullptr;
+        rpt.descentSpec = nullptr;
     });
 }
 
-void DescentRules() {
-    Nest nest(kNestDescentRules);
-    const uint32_t body = gRpt.position;
-    if (!gRpt.db && gRpt.project && gRpt.project->hierarchy) {
-        DescentWalk walk{body};
-        const uint32_t flags = (gRpt.baseFlags & kUDBDescend) ? kWalkDescend : 0;
-        Signal(ProcessHierarchySheets(gRpt.project, gRpt.rootInstance, flags, DescentSheet, nullptr, &walk));
+void DescentRules(ReportState& rpt) {
+    Nest nest(rpt, kNestDescentRules);
+    const uint32_t body = rpt.position;
+    if (!rpt.db && rpt.project && rpt.project->hierarchy) {
+        DescentWalk walk{&rpt, body};
+        const uint32_t flags = (rpt.baseFlags & kUDBDescend) ? kWalkDescend : 0;
+        Signal(ProcessHierarchySheets(rpt.project, rpt.rootInstance, flags, DescentSheet, nullptr, &walk));
     }
 }
 
-bool SymbolField(const std::string& key, std::string* value) {
-    const SymbolRecord* symbol = gRpt.descentSymbol;
+bool SymbolField(ReportState& rpt, const std::string& key, std::string* value) {
+    const SymbolRecord* symbol = rpt.descentSymbol;
     if (!symbol) return false;
     if (key == "$$SERIALNUMBER$$") {
         *value = Number(symbol->serial);
         return true;
     }
-    if (key == "SHEETFILE" && gRpt.descentSpec) {
+    if (key == "SHEETFILE" && rpt.descentSpec) {
         char name[160] = {0};
-        GetSheetSpecName(gRpt.project, gRpt.descentSpec, name, sizeof name);
+        GetSheetSpecName(rpt.project, rpt.descentSpec, name, sizeof name);
         *value = name[0] ? name : "Untitled";
         return true;
     }
@@ -791,30 +794,30 @@ bool SymbolField(const std::string& key, std::string* value) {
         // As on its sheet, in the context of the instance being walked.
         char text[kAttributeTextSize] = {0};
         if (symbol->component || (symbol->flags & kSymbolFlagSheet))
-            GetInstanceAnnotation(gRpt.project, gRpt.currentInstance, symbol->serial, text);
+            GetInstanceAnnotation(rpt.project, rpt.currentInstance, symbol->serial, text);
         else
-            GetSymbolRefName(symbol, gRpt.descentSheet->stringBlock, text);
+            GetSymbolRefName(symbol, rpt.descentSheet->stringBlock, text);
         if (key == "REFDESPREFIX") RefDesToPrefix(text);
         *value = text;
         return true;
     }
     if (key == "COMPNAME") {
         char text[kAttributeTextSize] = {0};
-        GetSymbolName(symbol, gRpt.descentSheet->stringBlock, text);
+        GetSymbolName(symbol, rpt.descentSheet->stringBlock, text);
         *value = text;
         return true;
     }
     if (key == "SUBSHEETFILE") {
         char name[kAttributeTextSize] = {0};
         if (GetSymbolHooks().getSheetSymbolFileName) {
-            GetSymbolHooks().getSheetSymbolFileName(symbol, gRpt.descentSheet->stringBlock, name);
+            GetSymbolHooks().getSheetSymbolFileName(symbol, rpt.descentSheet->stringBlock, name);
         }
         *value = name;
         return true;
     }
     char text[kAttributeTextSize] = {0};
     if (symbol->attributes && symbol->attributeCount) {
-        const int16_t index = GetAttributeValue(gRpt.descentSheet->stringBlock, symbol->attributes, 0,
+        const int16_t index = GetAttributeValue(rpt.descentSheet->stringBlock, symbol->attributes, 0,
                                                 symbol->attributeCount, key.c_str(), text, nullptr);
         if (!(index & kAttributeAbsent) && text[0]) {
             *value = text;
@@ -828,90 +831,90 @@ bool SymbolField(const std::string& key, std::string* value) {
 
 // ---- Shared with the interpreter ----
 
-bool RptContextValue(const RptContext& context, const std::string& name, std::string* value) {
+bool RptContextValue(ReportState& rpt, const RptContext& context, const std::string& name, std::string* value) {
     const std::string key = RptUpper(name);
     switch (context.kind) {
-        case RptCtx::kGlobals: return GlobalField(key, value);
-        case RptCtx::kProject: return gRpt.project && ProjectField(key, value);
-        case RptCtx::kSheet: return SheetField(context.item, key, value);
-        case RptCtx::kComponent: return ComponentField(context.item, key, value);
-        case RptCtx::kNet: return NetField(context.item, key, value);
-        case RptCtx::kPin: return PinField(context.item, key, value);
-        case RptCtx::kTreeNode: return TreeNodeField(context.item, key, value);
-        case RptCtx::kPort: return PortField(context, key, value);
-        case RptCtx::kSymbol: return SymbolField(key, value);
+        case RptCtx::kGlobals: return GlobalField(rpt, key, value);
+        case RptCtx::kProject: return rpt.project && ProjectField(rpt, key, value);
+        case RptCtx::kSheet: return SheetField(rpt, context.item, key, value);
+        case RptCtx::kComponent: return ComponentField(rpt, context.item, key, value);
+        case RptCtx::kNet: return NetField(rpt, context.item, key, value);
+        case RptCtx::kPin: return PinField(rpt, context.item, key, value);
+        case RptCtx::kTreeNode: return TreeNodeField(rpt, context.item, key, value);
+        case RptCtx::kPort: return PortField(rpt, context, key, value);
+        case RptCtx::kSymbol: return SymbolField(rpt, key, value);
         case RptCtx::kAttribute:
-            if (key == "ATTRIBUTENAME") *value = gRpt.attributeNames[size_t(context.item)];
-            else if (key == "ATTRIBUTEVALUE") *value = gRpt.attributeValues[size_t(context.item)];
+            if (key == "ATTRIBUTENAME") *value = rpt.attributeNames[size_t(context.item)];
+            else if (key == "ATTRIBUTEVALUE") *value = rpt.attributeValues[size_t(context.item)];
             else return false;
             return true;
         default:
-            return AttributeValue(context, name, value);
+            return AttributeValue(rpt, context, name, value);
     }
 }
 
-void RptRunLoop(uint16_t code) {
-    const uint32_t hole = RptReadU32();
+void RptRunLoop(ReportState& rpt, uint16_t code) {
+    const uint32_t hole = RptReadU32(rpt);
     switch (code) {
-        case kRptComponents: ComponentsLoop(); break;
-        case kRptNets: NetsLoop(); break;
-        case kRptPins: PinsLoop(); break;
-        case kRptPorts: PortsLoop(); break;
-        case kRptHierarchy: HierarchyLoop(); break;
-        case kRptAttributes: AttributesLoop(); break;
-        case kRptDescentRules: DescentRules(); break;
+        case kRptComponents: ComponentsLoop(rpt); break;
+        case kRptNets: NetsLoop(rpt); break;
+        case kRptPins: PinsLoop(rpt); break;
+        case kRptPorts: PortsLoop(rpt); break;
+        case kRptHierarchy: HierarchyLoop(rpt); break;
+        case kRptAttributes: AttributesLoop(rpt); break;
+        case kRptDescentRules: DescentRules(rpt); break;
         default: Signal(status::kParamErr);
     }
-    gRpt.position = hole;
+    rpt.position = hole;
 }
 
-void RptDatabaseStatement() {
-    RptFreeDatabase();
-    gRpt.dbFlags = gRpt.baseFlags;
+void RptDatabaseStatement(ReportState& rpt) {
+    RptFreeDatabase(rpt);
+    rpt.dbFlags = rpt.baseFlags;
     for (;;) {
-        switch (RptPeekCode()) {
-            case kRptNoComps: gRpt.dbFlags |= kFlagsNoCompAttributes; break;
-            case kRptNoNets: gRpt.dbFlags |= kFlagsNoNets; break;
-            case kRptNoPins: gRpt.dbFlags |= kFlagsNoPins; break;
-            case kRptModular: gRpt.dbFlags |= kFlagsModular; break;
-            case kRptCrossRef: gRpt.dbFlags |= kFlagsSimulatorMaps; break;
-            case kRptNoGrouping: gRpt.dbFlags |= kFlagsNoGrouping; break;
-            case kRptGraphics: gRpt.dbFlags |= kFlagsGraphics; break;
-            default: BuildDatabase(); return;
+        switch (RptPeekCode(rpt)) {
+            case kRptNoComps: rpt.dbFlags |= kFlagsNoCompAttributes; break;
+            case kRptNoNets: rpt.dbFlags |= kFlagsNoNets; break;
+            case kRptNoPins: rpt.dbFlags |= kFlagsNoPins; break;
+            case kRptModular: rpt.dbFlags |= kFlagsModular; break;
+            case kRptCrossRef: rpt.dbFlags |= kFlagsSimulatorMaps; break;
+            case kRptNoGrouping: rpt.dbFlags |= kFlagsNoGrouping; break;
+            case kRptGraphics: rpt.dbFlags |= kFlagsGraphics; break;
+            default: BuildDatabase(rpt); return;
         }
-        RptReadCode();
+        RptReadCode(rpt);
     }
 }
 
-void RptBeginHierarchy() {
-    ProjectRecord* project = gRpt.project;
+void RptBeginHierarchy(ReportState& rpt) {
+    ProjectRecord* project = rpt.project;
     if (!project || !project->hierarchy) return;
     int32_t base = 0;
     for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
-        if (n->instance && gRpt.rootInstance && n->instance == gRpt.rootInstance) base = n->depth;
+        if (n->instance && rpt.rootInstance && n->instance == rpt.rootInstance) base = n->depth;
     }
     for (SheetNode* n = NextSheetNode(project->hierarchy, nullptr); n; n = NextSheetNode(project->hierarchy, n)) {
-        gRpt.nodeFlags.push_back({n, n->flags});
+        rpt.nodeFlags.push_back({n, n->flags});
         n->flags &= uint16_t(~kSheetNodeNoDescent);
-        if (gRpt.levelLimit < 9999 && n->depth - base > gRpt.levelLimit) n->flags |= kSheetNodeNoDescent;
+        if (rpt.levelLimit < 9999 && n->depth - base > rpt.levelLimit) n->flags |= kSheetNodeNoDescent;
     }
 }
 
-void RptEndHierarchy() {
-    for (const auto& [node, flags] : gRpt.nodeFlags) node->flags = flags;
-    gRpt.nodeFlags.clear();
+void RptEndHierarchy(ReportState& rpt) {
+    for (const auto& [node, flags] : rpt.nodeFlags) node->flags = flags;
+    rpt.nodeFlags.clear();
 }
 
-void RptFreeDatabase() {
-    if (gRpt.db) {
-        DestroyUnifiedDB(gRpt.db);
-        delete gRpt.db;
-        gRpt.db = nullptr;
+void RptFreeDatabase(ReportState& rpt) {
+    if (rpt.db) {
+        DestroyUnifiedDB(rpt.db);
+        delete rpt.db;
+        rpt.db = nullptr;
     }
-    gRpt.compMap = RptSortMap();
-    gRpt.netMap = RptSortMap();
-    gRpt.pinsByNet.clear();
-    gRpt.pinsByNetValid = false;
+    rpt.compMap = RptSortMap();
+    rpt.netMap = RptSortMap();
+    rpt.pinsByNet.clear();
+    rpt.pinsByNetValid = false;
 }
 
 }  // namespace plexa

@@ -47,6 +47,7 @@ struct ElementRecord;
 struct TextFrameRecord;
 struct WireRecord;
 struct SheetItemIndex;
+struct SheetEditState;
 
 constexpr uint32_t kSheetStoredSettingsSize = 64;
 constexpr uint32_t kSheetViewSettingsSize = 24;
@@ -213,6 +214,9 @@ struct SheetRecord {
     uint32_t lastCopiedClipId;
     // The spatial index of the sheet's items (model/sheetindex.h), made on the first question.
     SheetItemIndex* itemIndex;
+    // The working state of the sheet's window (sheeteditor/editstate.h), owned by the sheet
+    // editor: made when the window opens, freed when it closes or the sheet goes.
+    SheetEditState* editState;
 };
 
 // The user's default sheet settings.

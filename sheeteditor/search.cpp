@@ -37,6 +37,7 @@
 #include "graphics/colors.h"
 #include "graphics/grafprocs.h"
 #include "graphics/grafprocs_ui.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/propertynames.h"
 #include "sheeteditor/projectsettings.h"
@@ -60,13 +61,25 @@
 
 namespace plexa {
 
-SearchRecord* lv = nullptr;
-
 namespace {
 
 SearchLogHooks gLogHooks;
 
-void Report(const ChangeDataLogEntry& entry) {
+// The search dialog: one for the program, a window of the window list, with the window that was
+// in front when it was activated (the dialog's front sheet is that window's sheet) and its tab.
+struct SearchDialogState {
+    VXWindowRecordTag* dialog = nullptr;
+    int32_t frontWindowID = 0;
+    int16_t shownTab = 0;
+};
+SearchDialogState gDialog;
+
+// The search over a project belongs to no one sheet window (its hits go from window to window):
+// it is kept here and is the search while the scope chosen is a project; it also serves while no
+// sheet window is in front. Any other search is its sheet window's.
+SearchRecord gProjectSearch;
+
+void Report(SearchRecord* lv, const ChangeDataLogEntry& entry) {
     lv->log.push_back(entry);
     if (gLogHooks.append && (lv->reportProject || lv->reportSheet)) gLogHooks.append(lv->reportProject, lv->reportSheet, entry);
 }
@@ -103,7 +116,7 @@ bool IsProjectOpen(ProjectRecord* project) {
 // The front window other than the search dialog.
 VXWindowRecordTag* WindowBehindDialog() {
     for (VXWindowRecordTag* window : VXTopLevelWindows())
-        if (window != lv->dialog && VXIsWindowVisible(window, false)) return window;
+        if (window != gDialog.dialog && VXIsWindowVisible(window, false)) return window;
     return nullptr;
 }
 
@@ -111,10 +124,10 @@ VXWindowRecordTag* WindowBehindDialog() {
 // that was in front when it was activated.
 SheetRecord* FrontSheet() {
     VXWindowRecordTag* window = FrontSheetWindow();
-    if (!window && lv && lv->dialog) {
+    if (!window && gDialog.dialog) {
         const std::vector<VXWindowRecordTag*> windows = VXTopLevelWindows();
-        if (IsSearchWindowActive() || (!windows.empty() && windows.front() == lv->dialog)) {
-            VXWindowRecordTag* before = VXGetWindowFromId(lv->frontWindowID);
+        if (IsSearchWindowActive() || (!windows.empty() && windows.front() == gDialog.dialog)) {
+            VXWindowRecordTag* before = VXGetWindowFromId(gDialog.frontWindowID);
             if (before && before->typeID == kSheetWindowKind && VXIsWindowVisible(before, false)) window = before;
         }
     }
@@ -124,11 +137,11 @@ SheetRecord* FrontSheet() {
 // The dialog comes to the front: the window it covers is the one its front-sheet scope means.
 void RememberFrontWindow() {
     VXWindowRecordTag* window = WindowBehindDialog();
-    lv->frontWindowID = window ? window->windowID : 0;
+    gDialog.frontWindowID = window ? window->windowID : 0;
 }
 
 // Releases the sheet loaded for the search only, unless a window took it meanwhile.
-void ReleaseLoadedSheet() {
+void ReleaseLoadedSheet(SearchRecord* lv) {
     SheetRecord* loaded = lv->loadedSheet;
     lv->loadedSheet = nullptr;
     if (!loaded || loaded->window) return;
@@ -136,7 +149,7 @@ void ReleaseLoadedSheet() {
     StoreReleaseSheet(loaded);
 }
 
-void ClearPosition() {
+void ClearPosition(SearchRecord* lv) {
     lv->nextText = nullptr;
     lv->nextFrame = nullptr;
     lv->nextSymbol = nullptr;
@@ -155,7 +168,7 @@ std::string SheetName(SheetRecord* sheet) {
 }
 
 // The designator shown in the search's instance (the sheet's own outside a project).
-std::string SearchDesignator(SheetRecord* sheet, SymbolRecord* symbol) {
+std::string SearchDesignator(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol) {
     char text[kSymbolTextSize] = {};
     const StringBlock block = sheet->stringBlock;
     if (symbol->component || (symbol->flags & kSymbolFlagSheet)) {
@@ -176,19 +189,19 @@ std::string SearchDesignator(SheetRecord* sheet, SymbolRecord* symbol) {
     return text;
 }
 
-int32_t SymbolSlot(SheetRecord* sheet, SymbolRecord* symbol) {
+int32_t SymbolSlot(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol) {
     char text[kSymbolTextSize] = {};
     if (lv && lv->project && lv->instance && lv->sheet == sheet)
         return GetInstanceAnnotation(lv->project, lv->instance, symbol->serial, text);
     return GetSymbolAnnotation(sheet, symbol->serial, text);
 }
 
-bool RowEnabled(int32_t row) {
+bool RowEnabled(SearchRecord* lv, int32_t row) {
     const SearchCriteria& c = lv->criteria;
     return c.findEnabled[row] && !c.find[row].empty();
 }
 
-void ShowMessage(const std::string& text) {
+void ShowMessage(SearchRecord* lv, const std::string& text) {
     lv->lastMessage = text;
     VXDisplayMessage(text.c_str());
 }
@@ -200,16 +213,12 @@ void ShowMessage(const std::string& text) {
 void SetSearchLogHooks(const SearchLogHooks& hooks) { gLogHooks = hooks; }
 const SearchLogHooks& GetSearchLogHooks() { return gLogHooks; }
 
-void SearchInit() {
-    if (!lv) lv = new SearchRecord();
-}
-
-void SearchReset(bool forgetSheet) {
+void SearchReset(SearchRecord* lv, bool forgetSheet) {
     if (!lv) return;
-    ClearPosition();
+    ClearPosition(lv);
     lv->stepInstances = 0;
     if (forgetSheet) {
-        ReleaseLoadedSheet();
+        ReleaseLoadedSheet(lv);
         lv->sheet = nullptr;
         lv->instance = nullptr;
         lv->node = nullptr;
@@ -217,21 +226,44 @@ void SearchReset(bool forgetSheet) {
 }
 
 void SearchForgetSheet(SheetRecord* sheet) {
-    if (!lv || !sheet) return;
-    if (lv->loadedSheet == sheet) lv->loadedSheet = nullptr;
-    if (lv->sheet == sheet) SearchReset(true);
+    if (!sheet) return;
+    const auto forget = [sheet](SearchRecord* lv) {
+        if (lv->loadedSheet == sheet) lv->loadedSheet = nullptr;
+        if (lv->sheet == sheet) SearchReset(lv, true);
+    };
+    forget(&gProjectSearch);
+    for (bool visible : {true, false})
+        for (SheetRecord* open : SheetWindowSheets(visible))
+            if (open->editState) forget(&open->editState->search);
 }
 
 void SearchForgetProject(ProjectRecord* project) {
-    if (!lv || !project || lv->project != project) return;
-    SearchReset(true);
-    lv->project = nullptr;
-    lv->scope = kScopeFrontSheet;
+    if (!project) return;
+    const auto forget = [project](SearchRecord* lv) {
+        if (lv->project != project) return;
+        SearchReset(lv, true);
+        lv->project = nullptr;
+        lv->scope = kScopeFrontSheet;
+    };
+    forget(&gProjectSearch);
+    for (bool visible : {true, false})
+        for (SheetRecord* open : SheetWindowSheets(visible))
+            if (open->editState) forget(&open->editState->search);
+}
+
+SearchRecord* ProjectSearch() { return &gProjectSearch; }
+
+// The search that a command or the dialog acts on: the project's while the scope chosen is a
+// project, else the front sheet window's (the project's record serves while none is in front).
+SearchRecord* CurrentSearch() {
+    if (gProjectSearch.scope == kScopeProject && gProjectSearch.project) return &gProjectSearch;
+    SheetRecord* sheet = FrontSheet();
+    return sheet ? &SheetEditStateOf(sheet)->search : &gProjectSearch;
 }
 
 // ---- Matching ----
 
-bool StringSatisfies(const char* text, int32_t row, int32_t* start, int32_t* length) {
+bool StringSatisfies(SearchRecord* lv, const char* text, int32_t row, int32_t* start, int32_t* length) {
     const std::string value = Upper(text);
     const std::string find = Upper(lv->criteria.find[row].c_str());
     const size_t at = value.find(find);
@@ -256,11 +288,11 @@ bool StringSatisfies(const char* text, int32_t row, int32_t* start, int32_t* len
     }
 }
 
-std::string GetSymbolSearchProperty(SheetRecord* sheet, SymbolRecord* symbol, int32_t row) {
+std::string GetSymbolSearchProperty(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol, int32_t row) {
     char text[kSymbolTextSize] = {};
     const StringBlock block = sheet->stringBlock;
     switch (row) {
-        case kRowDesignator: return SearchDesignator(sheet, symbol);
+        case kRowDesignator: return SearchDesignator(lv, sheet, symbol);
         case kRowPartName:
             if (symbol->flags & kSymbolFlagSheet) return {};
             GetSymbolName(symbol, block, text);
@@ -268,7 +300,7 @@ std::string GetSymbolSearchProperty(SheetRecord* sheet, SymbolRecord* symbol, in
         case kRowSlot: {
             ComponentRecord* component = symbol->component;
             if (!component || component->sectionCount < 2) return {};
-            const int32_t slot = SymbolSlot(sheet, symbol);
+            const int32_t slot = SymbolSlot(lv, sheet, symbol);
             if (slot < 0) return {};
             if (ComponentSection* section = GetCompSection(component, slot)) GetCompSectionSuffix(section, block, text);
             return text;
@@ -287,15 +319,15 @@ std::string GetSymbolSearchProperty(SheetRecord* sheet, SymbolRecord* symbol, in
     }
 }
 
-bool IsSymbolPropertyMatch(SheetRecord* sheet, SymbolRecord* symbol, int32_t row, std::string* text,
+bool IsSymbolPropertyMatch(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol, int32_t row, std::string* text,
                            int32_t* start, int32_t* length) {
-    *text = GetSymbolSearchProperty(sheet, symbol, row);
+    *text = GetSymbolSearchProperty(lv, sheet, symbol, row);
     *start = *length = 0;
     if (text->empty()) return false;
-    return StringSatisfies(text->c_str(), row, start, length);
+    return StringSatisfies(lv, text->c_str(), row, start, length);
 }
 
-bool IsSignalPropertyMatch(SheetRecord* sheet, SignalHandle signal, int32_t row, std::string* text,
+bool IsSignalPropertyMatch(SearchRecord* lv, SheetRecord* sheet, SignalHandle signal, int32_t row, std::string* text,
                            int32_t* start, int32_t* length) {
     char value[kSignalNameSize > kSymbolTextSize ? kSignalNameSize : kSymbolTextSize] = {};
     if (row == 0) {
@@ -307,12 +339,12 @@ bool IsSignalPropertyMatch(SheetRecord* sheet, SignalHandle signal, int32_t row,
     *text = value;
     *start = *length = 0;
     if (text->empty()) return false;
-    return StringSatisfies(value, row, start, length);
+    return StringSatisfies(lv, value, row, start, length);
 }
 
 // ---- The walk over sheets ----
 
-bool GetNextSearchSheet(ProjectRecord* project, bool first) {
+bool GetNextSearchSheet(SearchRecord* lv, ProjectRecord* project, bool first) {
     if (!IsProjectOpen(project)) {
         lv->scope = kScopeFrontSheet;
         lv->project = nullptr;
@@ -351,7 +383,7 @@ bool GetNextSearchSheet(ProjectRecord* project, bool first) {
             break;
         }
     }
-    ReleaseLoadedSheet();
+    ReleaseLoadedSheet(lv);
     if (!spec) return false;
     SheetRecord* sheet = StoreGetLoadedSheet(project, spec);
     const bool wasOpen = sheet != nullptr;
@@ -370,12 +402,12 @@ bool GetNextSearchSheet(ProjectRecord* project, bool first) {
     return true;
 }
 
-bool GetNextSheet() {
+bool GetNextSheet(SearchRecord* lv) {
     const bool first = lv->sheet == nullptr;
-    ClearPosition();
+    ClearPosition(lv);
     if (lv->scope == kScopeProject && lv->project) {
-        if (GetNextSearchSheet(lv->project, first)) return true;
-        ReleaseLoadedSheet();
+        if (GetNextSearchSheet(lv, lv->project, first)) return true;
+        ReleaseLoadedSheet(lv);
         lv->sheet = nullptr;
         lv->node = nullptr;
         lv->instance = nullptr;
@@ -394,9 +426,9 @@ bool GetNextSheet() {
 }
 
 // The current sheet, moving on to the next one when the position is used up.
-static bool StartSheetIfNeeded() {
+static bool StartSheetIfNeeded(SearchRecord* lv) {
     if (lv->sheet && lv->sheetStarted) return true;
-    if (!lv->sheet && !GetNextSheet()) return false;
+    if (!lv->sheet && !GetNextSheet(lv)) return false;
     lv->sheetStarted = true;
     return true;
 }
@@ -406,7 +438,7 @@ namespace {
 // The item to go on with in a list: the remembered one while it is still a member, the first
 // one when the walk starts, else none (the list is done).
 template <typename T>
-T* NextOfList(LinkListHeader* list, T* remembered) {
+T* NextOfList(SearchRecord* lv, LinkListHeader* list, T* remembered) {
     if (!lv->listStarted) {
         lv->listStarted = true;
         return static_cast<T*>(LLFirst(list));
@@ -415,10 +447,10 @@ T* NextOfList(LinkListHeader* list, T* remembered) {
 }
 
 template <typename Row>
-bool EveryEnabledRowMatches(int32_t rows, Row matches) {
+bool EveryEnabledRowMatches(SearchRecord* lv, int32_t rows, Row matches) {
     bool any = false;
     for (int32_t row = 0; row < rows; ++row) {
-        if (!RowEnabled(row)) continue;
+        if (!RowEnabled(lv, row)) continue;
         if (!matches(row)) return false;
         any = true;
     }
@@ -427,32 +459,32 @@ bool EveryEnabledRowMatches(int32_t rows, Row matches) {
 
 }  // namespace
 
-SymbolRecord* SymbolListSearch() {
+SymbolRecord* SymbolListSearch(SearchRecord* lv) {
     for (;;) {
-        if (!StartSheetIfNeeded()) return nullptr;
+        if (!StartSheetIfNeeded(lv)) return nullptr;
         SheetRecord* sheet = lv->sheet;
-        for (SymbolRecord* symbol = NextOfList(sheet->symbolList, lv->nextSymbol); symbol; symbol = symbol->next) {
+        for (SymbolRecord* symbol = NextOfList(lv, sheet->symbolList, lv->nextSymbol); symbol; symbol = symbol->next) {
             ModelWaitCursor();
             lv->nextSymbol = symbol->next;
-            const bool hit = EveryEnabledRowMatches(kSearchRows, [&](int32_t row) {
+            const bool hit = EveryEnabledRowMatches(lv, kSearchRows, [&](int32_t row) {
                 std::string text;
                 int32_t start = 0, length = 0;
-                return IsSymbolPropertyMatch(sheet, symbol, row, &text, &start, &length);
+                return IsSymbolPropertyMatch(lv, sheet, symbol, row, &text, &start, &length);
             });
             if (hit) return symbol;
         }
         lv->nextSymbol = nullptr;
-        if (!GetNextSheet()) return nullptr;
+        if (!GetNextSheet(lv)) return nullptr;
     }
 }
 
-SignalHandle SignalListSearch(WireHandle* wire) {
+SignalHandle SignalListSearch(SearchRecord* lv, WireHandle* wire) {
     *wire = nullptr;
     for (;;) {
-        if (!StartSheetIfNeeded()) return nullptr;
+        if (!StartSheetIfNeeded(lv)) return nullptr;
         SheetRecord* sheet = lv->sheet;
         ClearSignalHilite(sheet, nullptr);
-        for (SignalHandle handle = NextOfList<SignalRecord*>(sheet->signalList, lv->signal); handle;
+        for (SignalHandle handle = NextOfList<SignalRecord*>(lv, sheet->signalList, lv->signal); handle;
              handle = static_cast<SignalHandle>(LLGetNext(sheet->signalList, handle))) {
             ModelWaitCursor();
             if (lv->criteria.unterminatedWires) {
@@ -473,16 +505,16 @@ SignalHandle SignalListSearch(WireHandle* wire) {
             lv->signal = handle;
             lv->nextWire = nullptr;
             auto next = static_cast<SignalHandle>(LLGetNext(sheet->signalList, handle));
-            const bool hit = EveryEnabledRowMatches(4, [&](int32_t row) {
+            const bool hit = EveryEnabledRowMatches(lv, 4, [&](int32_t row) {
                 std::string text;
                 int32_t start = 0, length = 0;
-                return IsSignalPropertyMatch(sheet, handle, row, &text, &start, &length);
+                return IsSignalPropertyMatch(lv, sheet, handle, row, &text, &start, &length);
             });
             lv->signal = next;
             if (hit) return handle;
         }
         lv->signal = nullptr;
-        if (!GetNextSheet()) return nullptr;
+        if (!GetNextSheet(lv)) return nullptr;
     }
 }
 
@@ -521,15 +553,15 @@ std::string FrameText(TextFrameHandle frame) {
 
 }  // namespace
 
-bool TextListSearch(TextRecord** outText, TextFrameHandle* outFrame) {
+bool TextListSearch(SearchRecord* lv, TextRecord** outText, TextFrameHandle* outFrame) {
     *outText = nullptr;
     *outFrame = nullptr;
     for (;;) {
-        if (!StartSheetIfNeeded()) return false;
+        if (!StartSheetIfNeeded(lv)) return false;
         SheetRecord* sheet = lv->sheet;
         const SearchCriteria& c = lv->criteria;
         if (!lv->textsDone) {
-            for (TextRecord* text = NextOfList(sheet->textList, lv->nextText); text; text = text->link) {
+            for (TextRecord* text = NextOfList(lv, sheet->textList, lv->nextText); text; text = text->link) {
                 ModelWaitCursor();
                 lv->nextText = text->link;
                 const int32_t cls = TextClass(text);
@@ -537,7 +569,7 @@ bool TextListSearch(TextRecord** outText, TextFrameHandle* outFrame) {
                 char value[1024] = {};
                 GetTextRecordString(text, sheet->stringBlock, value, sizeof value);
                 int32_t start = 0, length = 0;
-                if (value[0] && StringSatisfies(value, 0, &start, &length)) {
+                if (value[0] && StringSatisfies(lv, value, 0, &start, &length)) {
                     *outText = text;
                     return true;
                 }
@@ -546,18 +578,18 @@ bool TextListSearch(TextRecord** outText, TextFrameHandle* outFrame) {
             lv->listStarted = false;
         }
         if (c.classEnabled[0]) {
-            for (auto frame = static_cast<TextFrameHandle>(NextOfList<TextFrameRecord*>(sheet->textFrameList, lv->nextFrame));
+            for (auto frame = static_cast<TextFrameHandle>(NextOfList<TextFrameRecord*>(lv, sheet->textFrameList, lv->nextFrame));
                  frame; frame = static_cast<TextFrameHandle>(LLGetNext(sheet->textFrameList, frame))) {
                 lv->nextFrame = static_cast<TextFrameHandle>(LLGetNext(sheet->textFrameList, frame));
                 const std::string value = FrameText(frame);
                 int32_t start = 0, length = 0;
-                if (!value.empty() && StringSatisfies(value.c_str(), 0, &start, &length)) {
+                if (!value.empty() && StringSatisfies(lv, value.c_str(), 0, &start, &length)) {
                     *outFrame = frame;
                     return true;
                 }
             }
         }
-        if (!GetNextSheet()) return false;
+        if (!GetNextSheet(lv)) return false;
     }
 }
 
@@ -565,12 +597,12 @@ bool TextListSearch(TextRecord** outText, TextFrameHandle* outFrame) {
 
 namespace {
 
-VXWindowRecordTag* BringSheetForward(SheetRecord* sheet) {
+VXWindowRecordTag* BringSheetForward(SearchRecord* lv, SheetRecord* sheet) {
     if (lv->loadedSheet == sheet) lv->loadedSheet = nullptr;  // a window keeps it now
     VXWindowRecordTag* window = sheet->window ? sheet->window : CreteWindowForSheet(sheet, nullptr);
     if (!window) return nullptr;
     VXShowWindow(window);
-    if (!lv->dialog || !VXIsWindowVisible(lv->dialog, false)) VXSelectWindow(window);
+    if (!gDialog.dialog || !VXIsWindowVisible(gDialog.dialog, false)) VXSelectWindow(window);
     if (sheet->selectedTool != kSelectTool) SetDrawingTool(sheet, kSelectTool);
     return window;
 }
@@ -601,10 +633,10 @@ void RevealSheetRect(SheetRecord* sheet, const Rect& rect, bool zoom) {
     }
 }
 
-void ShowFoundSymbol(SheetRecord* sheet, SymbolRecord* symbol) {
+void ShowFoundSymbol(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol) {
     if (lv->project && lv->instance && sheet->hierarchyContext != lv->instance)
         VXErrorReport(SetSheetContext(sheet, lv->project, lv->instance, false));
-    if (!BringSheetForward(sheet)) return;
+    if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     symbol->flags |= kSymbolFlagSelected;
     Rect bounds{};
@@ -615,8 +647,8 @@ void ShowFoundSymbol(SheetRecord* sheet, SymbolRecord* symbol) {
     RedrawSheetWindow(sheet);
 }
 
-void ShowFoundSignal(SheetRecord* sheet, SignalHandle signal, WireHandle wire) {
-    if (!BringSheetForward(sheet)) return;
+void ShowFoundSignal(SearchRecord* lv, SheetRecord* sheet, SignalHandle signal, WireHandle wire) {
+    if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     SetupFlashingSignal(sheet, signal, nullptr);
     Rect bounds = (*signal)->bounds;
@@ -629,8 +661,8 @@ void ShowFoundSignal(SheetRecord* sheet, SignalHandle signal, WireHandle wire) {
     RevealSheetRect(sheet, bounds, true);
 }
 
-void ShowFoundText(SheetRecord* sheet, TextRecord* text) {
-    if (!BringSheetForward(sheet)) return;
+void ShowFoundText(SearchRecord* lv, SheetRecord* sheet, TextRecord* text) {
+    if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     text->flags |= kTextFlagSelected;
     Rect bounds{};
@@ -640,8 +672,8 @@ void ShowFoundText(SheetRecord* sheet, TextRecord* text) {
     RedrawSheetWindow(sheet);
 }
 
-void ShowFoundFrame(SheetRecord* sheet, TextFrameHandle frame) {
-    if (!BringSheetForward(sheet)) return;
+void ShowFoundFrame(SearchRecord* lv, SheetRecord* sheet, TextFrameHandle frame) {
+    if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     (*frame)->flags |= kFrameFlagSelected;
     Rect bounds{};
@@ -652,7 +684,7 @@ void ShowFoundFrame(SheetRecord* sheet, TextFrameHandle frame) {
     RedrawSheetWindow(sheet);
 }
 
-bool SearchForItem() {
+bool SearchForItem(SearchRecord* lv) {
     lv->stepInstances = lv->criteria.kind == kSearchSignals ? 0 : lv->instancesOption;
     lv->found = 0;
     lv->foundSymbol = nullptr;
@@ -660,16 +692,16 @@ bool SearchForItem() {
     lv->foundText = nullptr;
     switch (lv->criteria.kind) {
         case kSearchSymbols:
-            if (SymbolRecord* symbol = SymbolListSearch()) {
+            if (SymbolRecord* symbol = SymbolListSearch(lv)) {
                 lv->foundSymbol = symbol;
-                ShowFoundSymbol(lv->sheet, symbol);
+                ShowFoundSymbol(lv, lv->sheet, symbol);
                 lv->found = 1;
             }
             break;
         case kSearchSignals: {
             WireHandle wire = nullptr;
-            if (SignalHandle signal = SignalListSearch(&wire)) {
-                ShowFoundSignal(lv->sheet, signal, wire);
+            if (SignalHandle signal = SignalListSearch(lv, &wire)) {
+                ShowFoundSignal(lv, lv->sheet, signal, wire);
                 lv->found = 1;
             }
             break;
@@ -677,13 +709,13 @@ bool SearchForItem() {
         default: {
             TextRecord* text = nullptr;
             TextFrameHandle frame = nullptr;
-            if (TextListSearch(&text, &frame)) {
+            if (TextListSearch(lv, &text, &frame)) {
                 if (frame) {
                     lv->foundFrame = frame;
-                    ShowFoundFrame(lv->sheet, frame);
+                    ShowFoundFrame(lv, lv->sheet, frame);
                 } else {
                     lv->foundText = text;
-                    ShowFoundText(lv->sheet, text);
+                    ShowFoundText(lv, lv->sheet, text);
                 }
                 lv->found = 1;
             }
@@ -712,10 +744,10 @@ std::string BuildReplacementString(const std::string& text, int32_t start, int32
 namespace {
 
 // The replacement of a row for the current value.
-std::string RowReplacement(int32_t row, const std::string& current, bool matched, int32_t start, int32_t length) {
+std::string RowReplacement(SearchRecord* lv, int32_t row, const std::string& current, bool matched, int32_t start, int32_t length) {
     const SearchCriteria& c = lv->criteria;
     const uint16_t m = c.match[row];
-    if (matched && RowEnabled(row) && (m == kMatchContains || m == kMatchBegins || m == kMatchEnds))
+    if (matched && RowEnabled(lv, row) && (m == kMatchContains || m == kMatchBegins || m == kMatchEnds))
         return BuildReplacementString(current, start, length, c.replace[row]);
     return c.replace[row];
 }
@@ -736,21 +768,21 @@ int32_t SetDesignator(SheetRecord* sheet, SymbolRecord* symbol, const std::strin
 
 namespace {
 
-void IdentifyChangedItem(ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal,
+void IdentifyChangedItem(SearchRecord* lv, ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal,
                          TextFrameHandle frame);
 
 // Whether a replacement text can be stored in the sheet's strings. When it cannot (the sheet's
 // strings are full) the change is reported as one that cannot be made, like a slot or package
 // that does not exist, and the item keeps its text.
-bool ReplacementFits(SheetRecord* sheet, const std::string& text, SymbolRecord* symbol, SignalHandle signal,
+bool ReplacementFits(SearchRecord* lv, SheetRecord* sheet, const std::string& text, SymbolRecord* symbol, SignalHandle signal,
                      TextFrameHandle frame) {
     if (ReserveSheetString(sheet, text.c_str()) == status::kNoErr) return true;
     if (symbol) {
-        ChangeDataNotify(sheet, symbol, status::kStringBlockFull, text.c_str());
+        ChangeDataNotify(lv, sheet, symbol, status::kStringBlockFull, text.c_str());
         return false;
     }
     if (!lv->changeAll) {
-        ShowMessage(BuildChangeDataNotificationString(status::kStringBlockFull, text.c_str()));
+        ShowMessage(lv, BuildChangeDataNotificationString(status::kStringBlockFull, text.c_str()));
         return false;
     }
     ChangeDataLogEntry entry;
@@ -760,14 +792,14 @@ bool ReplacementFits(SheetRecord* sheet, const std::string& text, SymbolRecord* 
     entry.instance = lv->instance;
     entry.sheetName = SheetName(sheet);
     entry.newData = text;
-    IdentifyChangedItem(&entry, sheet, nullptr, signal, frame);
-    Report(entry);
+    IdentifyChangedItem(lv, &entry, sheet, nullptr, signal, frame);
+    Report(lv, entry);
     return false;
 }
 
 }  // namespace
 
-int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect) {
+int32_t ApplyChangeToSymbol(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol, Rect* rect) {
     const SearchCriteria& c = lv->criteria;
     const StringBlock block = sheet->stringBlock;
     int32_t flags = 0;
@@ -775,13 +807,13 @@ int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect
         if (!c.replaceEnabled[row]) continue;
         std::string current;
         int32_t start = 0, length = 0;
-        const bool matched = IsSymbolPropertyMatch(sheet, symbol, row, &current, &start, &length);
-        const std::string text = RowReplacement(row, current, matched, start, length);
-        if (text != current && !ReplacementFits(sheet, text, symbol, nullptr, nullptr)) continue;
+        const bool matched = IsSymbolPropertyMatch(lv, sheet, symbol, row, &current, &start, &length);
+        const std::string text = RowReplacement(lv, row, current, matched, start, length);
+        if (text != current && !ReplacementFits(lv, sheet, text, symbol, nullptr, nullptr)) continue;
         ComponentRecord* component = symbol->component;
         switch (row) {
             case kRowDesignator: {
-                int32_t slot = SymbolSlot(sheet, symbol);
+                int32_t slot = SymbolSlot(lv, sheet, symbol);
                 if (component && slot < 0) slot = GetFirstCompSectionUsingSymbol(component, symbol->kind.comp.symbol, nullptr);
                 flags |= SetDesignator(sheet, symbol, Trimmed(text), component ? std::max(slot, 0) : 0, rect);
                 break;
@@ -789,7 +821,7 @@ int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect
             case kRowSlot: {
                 const int32_t section = component ? FindCompSectionWithSuffix(component, block, text.c_str()) : -1;
                 if (section < 0 || !DoesCompSectionUseSymbol(component, section, symbol->kind.comp.symbol)) {
-                    ChangeDataNotify(sheet, symbol, kChangeSlotFailed, text.c_str());
+                    ChangeDataNotify(lv, sheet, symbol, kChangeSlotFailed, text.c_str());
                     break;
                 }
                 char designator[kSymbolTextSize] = {};
@@ -812,7 +844,7 @@ int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect
                 }
                 const int32_t index = GetCompNameIndex(component, block, text.c_str());
                 if (index < 0) {
-                    ChangeDataNotify(sheet, symbol, kChangeComponentNameFailed, text.c_str());
+                    ChangeDataNotify(lv, sheet, symbol, kChangeComponentNameFailed, text.c_str());
                     break;
                 }
                 if (index != symbol->kind.comp.nameIndex) {
@@ -826,12 +858,12 @@ int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect
             case kRowPackage: {
                 const int32_t package = component ? FindCompPackageWithName(component, block, text.c_str()) : -1;
                 if (package < 0) {
-                    ChangeDataNotify(sheet, symbol, kChangePackageFailed, text.c_str());
+                    ChangeDataNotify(lv, sheet, symbol, kChangePackageFailed, text.c_str());
                     break;
                 }
                 if (package != symbol->kind.comp.package) {
                     symbol->kind.comp.package = uint8_t(package);
-                    SetSymbolInstancePinText(sheet, symbol, std::max(SymbolSlot(sheet, symbol), 0));
+                    SetSymbolInstancePinText(sheet, symbol, std::max(SymbolSlot(lv, sheet, symbol), 0));
                     flags |= 1;
                 }
                 break;
@@ -857,15 +889,15 @@ int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect
     return flags;
 }
 
-int32_t ApplyChangeToSignal(SheetRecord* sheet, SignalHandle signal, Rect* rect) {
+int32_t ApplyChangeToSignal(SearchRecord* lv, SheetRecord* sheet, SignalHandle signal, Rect* rect) {
     const SearchCriteria& c = lv->criteria;
     int32_t flags = 0;
     if (c.replaceEnabled[0]) {
         std::string current;
         int32_t start = 0, length = 0;
-        const bool matched = IsSignalPropertyMatch(sheet, signal, 0, &current, &start, &length);
-        const std::string name = RowReplacement(0, current, matched, start, length);
-        if (name != current && ReplacementFits(sheet, name, nullptr, signal, nullptr)) {
+        const bool matched = IsSignalPropertyMatch(lv, sheet, signal, 0, &current, &start, &length);
+        const std::string name = RowReplacement(lv, 0, current, matched, start, length);
+        if (name != current && ReplacementFits(lv, sheet, name, nullptr, signal, nullptr)) {
             flags |= Upper(name.c_str()) == Upper(current.c_str()) ? 8 : 1;
             const bool flashing = sheet->flashingSignal == signal;
             SignalHandle renamed =
@@ -881,22 +913,22 @@ int32_t ApplyChangeToSignal(SheetRecord* sheet, SignalHandle signal, Rect* rect)
         if (!c.replaceEnabled[row] || c.attributeName[row - 1].empty()) continue;
         std::string current;
         int32_t start = 0, length = 0;
-        const bool matched = IsSignalPropertyMatch(sheet, signal, row, &current, &start, &length);
-        const std::string value = RowReplacement(row, current, matched, start, length);
-        if (value == current || !ReplacementFits(sheet, value, nullptr, signal, nullptr)) continue;
+        const bool matched = IsSignalPropertyMatch(lv, sheet, signal, row, &current, &start, &length);
+        const std::string value = RowReplacement(lv, row, current, matched, start, length);
+        if (value == current || !ReplacementFits(lv, sheet, value, nullptr, signal, nullptr)) continue;
         SetSignalAttribute(signal, sheet->stringBlock, c.attributeName[row - 1].c_str(), value.c_str());
         flags |= 1;
     }
     return flags;
 }
 
-int32_t ApplyChangeToText(SheetRecord* sheet, TextFrameHandle frame, Rect* rect) {
+int32_t ApplyChangeToText(SearchRecord* lv, SheetRecord* sheet, TextFrameHandle frame, Rect* rect) {
     if (!frame || !lv->criteria.replaceEnabled[0]) return 0;
     std::string current = FrameText(frame);
     int32_t start = 0, length = 0;
-    const bool matched = !current.empty() && StringSatisfies(current.c_str(), 0, &start, &length);
-    const std::string text = RowReplacement(0, current, matched, start, length);
-    if (text == current || !ReplacementFits(sheet, text, nullptr, nullptr, frame)) return 0;
+    const bool matched = !current.empty() && StringSatisfies(lv, current.c_str(), 0, &start, &length);
+    const std::string text = RowReplacement(lv, 0, current, matched, start, length);
+    if (text == current || !ReplacementFits(lv, sheet, text, nullptr, nullptr, frame)) return 0;
     if (rect) VXUnionRect(rect, &(*frame)->bounds, rect);
     if (!SetTextFrameText(frame, text.data(), int32_t(text.size()), kEncodingUTF8)) return 0;
     EvaluateTextFrameText(sheet, frame, nullptr);
@@ -909,7 +941,7 @@ int32_t ApplyChangeToText(SheetRecord* sheet, TextFrameHandle frame, Rect* rect)
 namespace {
 
 // The item to change: the selection of the front sheet window.
-bool GetItemToChange(SheetRecord** sheet, SymbolRecord** symbol, SignalHandle* signal, TextFrameHandle* frame) {
+bool GetItemToChange(SearchRecord* lv, SheetRecord** sheet, SymbolRecord** symbol, SignalHandle* signal, TextFrameHandle* frame) {
     *symbol = nullptr;
     *signal = nullptr;
     *frame = nullptr;
@@ -936,14 +968,14 @@ bool GetItemToChange(SheetRecord** sheet, SymbolRecord** symbol, SignalHandle* s
 
 }  // namespace
 
-bool CanApplyChangeToSelection(uint16_t command) {
+bool CanApplyChangeToSelection(SearchRecord* lv, uint16_t command) {
     if (!lv || !lv->criteria.changeArmed) return false;
     if (command == 404) return true;
     SheetRecord* sheet = nullptr;
     SymbolRecord* symbol = nullptr;
     SignalHandle signal = nullptr;
     TextFrameHandle frame = nullptr;
-    return GetItemToChange(&sheet, &symbol, &signal, &frame);
+    return GetItemToChange(lv, &sheet, &symbol, &signal, &frame);
 }
 
 namespace {
@@ -952,7 +984,7 @@ using Properties = std::vector<std::pair<std::string, std::string>>;
 
 // The properties of the item that the criteria's replacements change, each with its label and its
 // value: a symbol's or signal's rows, a text frame's text.
-Properties ReplacedProperties(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, TextFrameHandle frame) {
+Properties ReplacedProperties(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, TextFrameHandle frame) {
     const SearchCriteria& c = lv->criteria;
     static const char* const kSymbolRows[] = {"designator", "part name", "slot", "package"};
     Properties out;
@@ -960,13 +992,13 @@ Properties ReplacedProperties(SheetRecord* sheet, SymbolRecord* symbol, SignalHa
         for (int32_t row = 0; row < kSearchRows; ++row)
             if (c.replaceEnabled[row])
                 out.emplace_back(row < kRowAttr0 ? kSymbolRows[row] : c.attributeName[row - kRowAttr0],
-                                 GetSymbolSearchProperty(sheet, symbol, row));
+                                 GetSymbolSearchProperty(lv, sheet, symbol, row));
     } else if (signal) {
         for (int32_t row = 0; row < 4; ++row) {
             if (!c.replaceEnabled[row] || (row > 0 && c.attributeName[row - 1].empty())) continue;
             std::string text;
             int32_t start = 0, length = 0;
-            (void)IsSignalPropertyMatch(sheet, signal, row, &text, &start, &length);  // the value is what counts
+            (void)IsSignalPropertyMatch(lv, sheet, signal, row, &text, &start, &length);  // the value is what counts
             out.emplace_back(row == 0 ? "name" : c.attributeName[row - 1], text);
         }
     } else if (frame && c.replaceEnabled[0]) {
@@ -976,7 +1008,7 @@ Properties ReplacedProperties(SheetRecord* sheet, SymbolRecord* symbol, SignalHa
 }
 
 // Change All's row for an item it changed: what changed, with the new values.
-void ChangeMadeNotify(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, TextFrameHandle frame,
+void ChangeMadeNotify(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal, TextFrameHandle frame,
                       const Properties& before) {
     ChangeDataLogEntry entry;
     entry.row = ChangeLogRow::kChanged;
@@ -984,22 +1016,22 @@ void ChangeMadeNotify(SheetRecord* sheet, SymbolRecord* symbol, SignalHandle sig
     entry.sheet = sheet;
     entry.instance = lv->instance;
     entry.sheetName = SheetName(sheet);
-    const Properties after = ReplacedProperties(sheet, symbol, signal, frame);
+    const Properties after = ReplacedProperties(lv, sheet, symbol, signal, frame);
     for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
         if (after[i].second == before[i].second) continue;
         entry.newData += (entry.newData.empty() ? "" : ", ") + after[i].first + " \"" + after[i].second + "\"";
     }
-    IdentifyChangedItem(&entry, sheet, symbol, signal, frame);
-    Report(entry);
+    IdentifyChangedItem(lv, &entry, sheet, symbol, signal, frame);
+    Report(lv, entry);
 }
 
 // The row's item: the symbol's designator (its name while the designator holds "?"), the
 // signal's name or the text frame's place.
-void IdentifyChangedItem(ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal,
+void IdentifyChangedItem(SearchRecord* lv, ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRecord* symbol, SignalHandle signal,
                          TextFrameHandle frame) {
     if (symbol) {
         entry->serial = symbol->serial;
-        entry->refDes = SearchDesignator(sheet, symbol);
+        entry->refDes = SearchDesignator(lv, sheet, symbol);
         if (entry->refDes.find('?') != std::string::npos) {
             char name[kSymbolTextSize] = {};
             GetSymbolName(symbol, sheet->stringBlock, name);
@@ -1017,24 +1049,24 @@ void IdentifyChangedItem(ChangeDataLogEntry* entry, SheetRecord* sheet, SymbolRe
 
 }  // namespace
 
-int32_t ApplyChange() {
+int32_t ApplyChange(SearchRecord* lv) {
     SheetRecord* sheet = nullptr;
     SymbolRecord* symbol = nullptr;
     SignalHandle signal = nullptr;
     TextFrameHandle frame = nullptr;
-    if (!GetItemToChange(&sheet, &symbol, &signal, &frame)) return 0;
-    const Properties before = lv->changeAll ? ReplacedProperties(sheet, symbol, signal, frame) : Properties();
+    if (!GetItemToChange(lv, &sheet, &symbol, &signal, &frame)) return 0;
+    const Properties before = lv->changeAll ? ReplacedProperties(lv, sheet, symbol, signal, frame) : Properties();
     Rect rect{};
     int32_t flags = 0;
-    if (symbol) flags = ApplyChangeToSymbol(sheet, symbol, &rect);
-    else if (signal) flags = ApplyChangeToSignal(sheet, signal, &rect);
-    else if (frame) flags = ApplyChangeToText(sheet, frame, &rect);
+    if (symbol) flags = ApplyChangeToSymbol(lv, sheet, symbol, &rect);
+    else if (signal) flags = ApplyChangeToSignal(lv, sheet, signal, &rect);
+    else if (frame) flags = ApplyChangeToText(lv, sheet, frame, &rect);
     if (flags) {
         SetSheetModifiedStatus(sheet, (flags & 9) | 32);
         Redraw(sheet, rect, 6);
         // A renamed signal may have merged into another: the one that flashes now is the one changed.
         if (signal) signal = SignalInList(sheet->signalList, sheet->flashingSignal) ? sheet->flashingSignal : nullptr;
-        if (lv->changeAll && (symbol || signal || frame)) ChangeMadeNotify(sheet, symbol, signal, frame, before);
+        if (lv->changeAll && (symbol || signal || frame)) ChangeMadeNotify(lv, sheet, symbol, signal, frame, before);
     }
     return flags;
 }
@@ -1067,14 +1099,14 @@ void CalcChangeDataLogMessages(const ChangeDataLogEntry& entry, std::string* fir
                                              : "Text" + where;
 }
 
-void GetTargetLog(ProjectRecord** project, SheetRecord** sheet) {
+void GetTargetLog(SearchRecord* lv, ProjectRecord** project, SheetRecord** sheet) {
     *project = lv && lv->scope == kScopeProject ? lv->project : nullptr;
     *sheet = *project ? nullptr : FrontSheet();
 }
 
-void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, const char* text) {
+void ChangeDataNotify(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, const char* text) {
     if (!lv->changeAll) {
-        ShowMessage(BuildChangeDataNotificationString(code, text));
+        ShowMessage(lv, BuildChangeDataNotificationString(code, text));
         return;
     }
     ChangeDataLogEntry entry;
@@ -1084,17 +1116,17 @@ void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, c
     entry.instance = lv->instance;
     entry.sheetName = SheetName(sheet);
     entry.newData = text ? text : "";
-    IdentifyChangedItem(&entry, sheet, symbol, nullptr, nullptr);
-    Report(entry);
+    IdentifyChangedItem(lv, &entry, sheet, symbol, nullptr, nullptr);
+    Report(lv, entry);
 }
 
 // ---- Commands ----
 
 bool IsSearchWindowActive() {
-    return lv && lv->dialog && VXGetKeyWindow() == lv->dialog;
+    return gDialog.dialog && VXGetKeyWindow() == gDialog.dialog;
 }
 
-bool RequiresSearchDialog() {
+bool RequiresSearchDialog(SearchRecord* lv) {
     if (lv->project && !IsProjectOpen(lv->project)) {
         SearchForgetProject(lv->project);
         return true;
@@ -1102,25 +1134,25 @@ bool RequiresSearchDialog() {
     if (!lv->sheet) {
         if (lv->scope == kScopeProject && lv->project) return false;
         for (int32_t row = 0; row < kSearchRows; ++row)
-            if (RowEnabled(row)) return false;
+            if (RowEnabled(lv, row)) return false;
         return true;
     }
     if (lv->sheet->window && VXIsWindowVisible(lv->sheet->window, false)) return false;
     if (lv->loadedSheet == lv->sheet) return false;
-    SearchReset(true);
+    SearchReset(lv, true);
     return !(lv->scope == kScopeProject && lv->project);
 }
 
 int32_t DoSearchReplaceCommand(uint16_t command) {
-    SearchInit();
+    SearchRecord* lv = CurrentSearch();
     switch (command) {
         case 401: OpenSearchDialog(); return 1;
         case 402:
-            if (RequiresSearchDialog() && !IsSearchWindowActive()) {
+            if (RequiresSearchDialog(lv) && !IsSearchWindowActive()) {
                 OpenSearchDialog();
                 return 0;
             }
-            if (SearchForItem()) return 1;
+            if (SearchForItem(lv)) return 1;
             VXBeep();
             return 0;
         case 403:
@@ -1129,18 +1161,18 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
                 return 1;
             }
             lv->changeAll = 0;
-            return ApplyChange();
+            return ApplyChange(lv);
         case 404: {
-            SearchReset(true);
+            SearchReset(lv, true);
             lv->changeAll = 1;
             lv->log.clear();
             // The report goes to the log of the scope, which starts empty.
-            GetTargetLog(&lv->reportProject, &lv->reportSheet);
+            GetTargetLog(lv, &lv->reportProject, &lv->reportSheet);
             const bool target = lv->reportProject || lv->reportSheet;
             if (gLogHooks.destroyLog && target) gLogHooks.destroyLog(lv->reportProject, lv->reportSheet);
             int32_t count = 0;
-            while (SearchForItem())
-                if (ApplyChange()) ++count;
+            while (SearchForItem(lv))
+                if (ApplyChange(lv)) ++count;
             lv->changeAll = 0;
             lv->changeCount = count;
             if (count > 0) {
@@ -1153,7 +1185,7 @@ int32_t DoSearchReplaceCommand(uint16_t command) {
                 summary.row = ChangeLogRow::kSummary;
                 summary.kind = lv->criteria.kind;
                 summary.newData = text;
-                Report(summary);
+                Report(lv, summary);
             }
             const bool shown = gLogHooks.show && target && gLogHooks.show(lv->reportProject, lv->reportSheet);
             lv->reportProject = nullptr;
@@ -1243,7 +1275,8 @@ void SetCommandButtonsEnabled();
 // A click on an arrow of the shown tab pops its names menu up; the chosen name fills the row's
 // attribute name field. True when the click was on an active arrow.
 bool DoSearchPanelMouseClick(VXWindowRecordTag* w, const VXEventRecord* event) {
-    const int32_t tab = lv->shownTab;
+    SearchRecord* lv = CurrentSearch();
+    const int32_t tab = gDialog.shownTab;
     int32_t count = 0;
     const int16_t* popups = TabNamePopups(tab, &count);
     VXMenuRecord* menu = popups ? gAttributePopups.menus[tab] : nullptr;
@@ -1266,7 +1299,7 @@ bool DoSearchPanelMouseClick(VXWindowRecordTag* w, const VXEventRecord* event) {
         VXSetItemText(w, field, name.c_str());
         VXSetFocusItem(w, field);
         VXSelectItemText(w, field, 0, 32767);
-        SearchReset(true);
+        SearchReset(lv, true);
         SetCommandButtonsEnabled();
         return true;
     }
@@ -1294,6 +1327,7 @@ std::string ItemText(VXWindowRecordTag* w, int16_t item) {
 }
 
 void InstallSearchParams(int32_t tab) {
+    SearchRecord* lv = CurrentSearch();
     VXWindowRecordTag* w = gSearchLayers;
     const SearchCriteria& c = lv->criteria;
     const bool same = c.kind == tab;
@@ -1322,9 +1356,10 @@ void InstallSearchParams(int32_t tab) {
 
 // Whether some row of the shown tab makes a complete criterion, and a replacement.
 void SetCommandButtonsEnabled() {
-    if (!lv->dialog || !gSearchLayers) return;
+    SearchRecord* lv = CurrentSearch();
+    if (!gDialog.dialog || !gSearchLayers) return;
     VXWindowRecordTag* w = gSearchLayers;
-    const int32_t tab = lv->shownTab;
+    const int32_t tab = gDialog.shownTab;
     int32_t rows = 0;
     const int16_t* finds = TabFindItems(tab, &rows);
     bool complete = false, replacement = false;
@@ -1345,9 +1380,9 @@ void SetCommandButtonsEnabled() {
     }
     lv->criteria.changeArmed = complete ? 1 : 0;
     const bool wires = tab == kSearchSignals && VXGetItemChecked(w, kUnterminatedItem);
-    VXSetItemEnabled(lv->dialog, kSearchFindItem, complete || wires);
-    VXSetItemEnabled(lv->dialog, kSearchChangeItem, !wires && complete && replacement && CanApplyChangeToSelection(403));
-    VXSetItemEnabled(lv->dialog, kSearchChangeAllItem, !wires && complete && replacement);
+    VXSetItemEnabled(gDialog.dialog, kSearchFindItem, complete || wires);
+    VXSetItemEnabled(gDialog.dialog, kSearchChangeItem, !wires && complete && replacement && CanApplyChangeToSelection(lv, 403));
+    VXSetItemEnabled(gDialog.dialog, kSearchChangeAllItem, !wires && complete && replacement);
 }
 
 void SetSearchDialogPanel(int32_t tab) {
@@ -1357,8 +1392,8 @@ void SetSearchDialogPanel(int32_t tab) {
     if (first) VXLoadControlsForViewLayer(w, tab, uint16_t(kSearchTabTemplateBase + tab), 0, 0, 0);
     VXSetCurrentViewLayer(w, tab);
     if (first) SetupAttributePopups(w, tab);
-    VXSetSelectedTab(lv->dialog, kSearchTabsItem, tab);
-    lv->shownTab = int16_t(tab);
+    VXSetSelectedTab(gDialog.dialog, kSearchTabsItem, tab);
+    gDialog.shownTab = int16_t(tab);
     if (first) InstallSearchParams(tab);
     int32_t rows = 0;
     VXSetFocusItem(w, TabFindItems(tab, &rows)[0]);
@@ -1366,7 +1401,8 @@ void SetSearchDialogPanel(int32_t tab) {
 }
 
 void RefillProjectList() {
-    VXWindowRecordTag* d = lv->dialog;
+    SearchRecord* lv = CurrentSearch();
+    VXWindowRecordTag* d = gDialog.dialog;
     VXRemoveListItem(d, kSearchProjectListItem, 0, -1);
     std::vector<std::pair<std::string, ProjectRecord*>> projects;
     for (ProjectRecord* p = gProjectList; p; p = p->next) {
@@ -1402,11 +1438,12 @@ void RefillProjectList() {
 }
 
 int32_t SearchPanelsHandler(VXWindowRecordTag* w, VXEventRecord* event) {
+    SearchRecord* lv = CurrentSearch();
     if (lv && (event->kind == kVXMouseDownEvent || event->kind == kVXDoubleClickEvent))
         return DoSearchPanelMouseClick(w, event) ? 1 : 0;
     if (!lv || event->kind != kVXControlEvent) return 0;
     const int16_t item = int16_t(event->u.control.item);
-    const int32_t tab = lv->shownTab;
+    const int32_t tab = gDialog.shownTab;
     int32_t rows = 0;
     const int16_t* finds = TabFindItems(tab, &rows);
     for (int32_t row = 0; row < rows; ++row) {
@@ -1427,29 +1464,39 @@ int32_t SearchPanelsHandler(VXWindowRecordTag* w, VXEventRecord* event) {
             VXInvalRect(w, &arrow);
         }
     }
-    SearchReset(true);
+    SearchReset(lv, true);
     SetCommandButtonsEnabled();
     return 0;
 }
 
-void CollectScope() {
-    VXWindowRecordTag* d = lv->dialog;
-    lv->scope = VXGetSelectedRadioButton(d, kSearchFrontSheetItem) == kSearchProjectItem ? kScopeProject : kScopeFrontSheet;
-    lv->instancesOption = VXGetItemChecked(d, kSearchInstancesItem) ? 1 : 0;
-    lv->project = nullptr;
-    if (lv->scope == kScopeProject) {
+// The scope the dialog shows becomes the search's, which is the one returned: a search over a
+// project is the project's; the front sheet's scope gives the project's search up.
+SearchRecord* CollectScope() {
+    VXWindowRecordTag* d = gDialog.dialog;
+    const bool projectScope = VXGetSelectedRadioButton(d, kSearchFrontSheetItem) == kSearchProjectItem;
+    const uint8_t instances = VXGetItemChecked(d, kSearchInstancesItem) ? 1 : 0;
+    ProjectRecord* project = nullptr;
+    if (projectScope) {
         const int32_t index = VXGetSelectedListItem(d, kSearchProjectListItem, -1);
-        auto* project = index >= 0 ? reinterpret_cast<ProjectRecord*>(VXGetListItemReference(d, kSearchProjectListItem, index)) : nullptr;
-        lv->project = IsProjectOpen(project) ? project : nullptr;
-        if (!lv->project) lv->scope = kScopeFrontSheet;
+        project = index >= 0 ? reinterpret_cast<ProjectRecord*>(VXGetListItemReference(d, kSearchProjectListItem, index)) : nullptr;
+        if (!IsProjectOpen(project)) project = nullptr;
     }
+    if (gProjectSearch.project != project) SearchReset(&gProjectSearch, true);
+    gProjectSearch.scope = project ? kScopeProject : kScopeFrontSheet;
+    gProjectSearch.project = project;
+    SearchRecord* lv = CurrentSearch();
+    lv->scope = project ? kScopeProject : kScopeFrontSheet;
+    lv->project = project;
+    lv->instancesOption = instances;
+    return lv;
 }
 
 int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SearchRecord* lv = CurrentSearch();
     if (!lv) return 0;
     switch (event->kind) {
         case kVXCreateEvent: {
-            lv->dialog = window;
+            gDialog.dialog = window;
             RememberFrontWindow();
             gSearchLayers = VXCreateLayeredView(window, nullptr, 3, kSearchTabsItem, SearchPanelsHandler, nullptr);
             SheetRecord* front = FrontSheet();
@@ -1460,19 +1507,18 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             return 0;
         }
         case kVXActivateEvent:
-            if (lv->dialog == window) {
+            if (gDialog.dialog == window) {
                 if (event->u.activate.activated) RememberFrontWindow();
                 RefillProjectList();
                 SetCommandButtonsEnabled();
             }
             return 0;
         case kVXCloseEvent:
-            CollectSearchParams();
-            CollectScope();
+            CollectSearchParams(CollectScope());
             return 0;
         case kVXDestroyEvent:
-            lv->dialog = nullptr;
-            lv->frontWindowID = 0;
+            gDialog.dialog = nullptr;
+            gDialog.frontWindowID = 0;
             gSearchLayers = nullptr;
             FreeAttributePopups();
             return 0;
@@ -1480,21 +1526,21 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             const int16_t item = int16_t(event->u.control.item);
             if (item == kSearchTabsItem) {
                 const int32_t tab = event->u.control.values.pair.second;
-                if (tab != lv->shownTab) SetSearchDialogPanel(tab);
+                if (tab != gDialog.shownTab) SetSearchDialogPanel(tab);
                 return 1;
             }
             if (item == kSearchFindItem || item == kSearchChangeItem || item == kSearchChangeAllItem) {
-                CollectSearchParams();
-                CollectScope();
+                CollectSearchParams(CollectScope());
                 const uint16_t command = item == kSearchFindItem ? 402 : item == kSearchChangeItem ? 403 : 404;
-                if (DoSearchReplaceCommand(command) && lv->dialog) VXDestroyWindow(lv->dialog);
+                if (DoSearchReplaceCommand(command) && gDialog.dialog) VXDestroyWindow(gDialog.dialog);
                 return 1;
             }
             if (item >= kSearchFrontSheetItem && item <= kSearchInstancesItem) {
                 if (item == kSearchProjectListItem) VXSelectRadioButton(window, kSearchProjectItem);
                 const bool project = VXGetSelectedRadioButton(window, kSearchFrontSheetItem) == kSearchProjectItem;
                 VXSetItemEnabled(window, kSearchInstancesItem, project);
-                SearchReset(true);
+                SearchReset(&gProjectSearch, true);
+                if (SheetRecord* front = FrontSheet()) SearchReset(&SheetEditStateOf(front)->search, true);
                 return 1;
             }
             return 0;
@@ -1505,11 +1551,11 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
 
 }  // namespace
 
-void CollectSearchParams() {
+void CollectSearchParams(SearchRecord* lv) {
     if (!lv || !gSearchLayers) return;
     VXWindowRecordTag* w = gSearchLayers;
     SearchCriteria c;
-    const int32_t tab = lv->shownTab;
+    const int32_t tab = gDialog.shownTab;
     c.kind = uint16_t(tab);
     int32_t rows = 0;
     const int16_t* finds = TabFindItems(tab, &rows);
@@ -1538,9 +1584,8 @@ void CollectSearchParams() {
 }
 
 void OpenSearchDialog() {
-    SearchInit();
-    if (lv->dialog) {
-        VXSelectWindow(lv->dialog);
+    if (gDialog.dialog) {
+        VXSelectWindow(gDialog.dialog);
         return;
     }
     VXWindowRecordTag* dialog =
@@ -1551,12 +1596,13 @@ void OpenSearchDialog() {
 }
 
 void GetSearchReplaceCommandEnabled(VXPrepCommandRecord* r, int16_t frontKind) {
+    SearchRecord* lv = CurrentSearch();
     constexpr int16_t kSheetWindowKind = 101, kProjectWindowKind = 102;
     if (r->command == 403 && r->title) std::snprintf(r->title, 256, "Change");
     const bool sheetOrProject = frontKind == kSheetWindowKind || frontKind == kProjectWindowKind;
     if (IsSearchWindowActive()) {
         r->enabled = r->command == 401 ? 1
-                     : VXGetItemEnabled(lv->dialog, r->command == 402 ? kSearchFindItem
+                     : VXGetItemEnabled(gDialog.dialog, r->command == 402 ? kSearchFindItem
                                                     : r->command == 403 ? kSearchChangeItem
                                                                         : kSearchChangeAllItem) != 0;
         return;
@@ -1569,10 +1615,10 @@ void GetSearchReplaceCommandEnabled(VXPrepCommandRecord* r, int16_t frontKind) {
                 if (r->title) std::snprintf(r->title, 256, "Connect Unterminated Wire");
                 r->enabled = 1;
             } else {
-                r->enabled = CanApplyChangeToSelection(403);
+                r->enabled = CanApplyChangeToSelection(lv, 403);
             }
             break;
-        case 404: r->enabled = CanApplyChangeToSelection(404); break;
+        case 404: r->enabled = CanApplyChangeToSelection(lv, 404); break;
         default: break;
     }
 }

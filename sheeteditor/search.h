@@ -2,9 +2,12 @@
 // the criteria of the modeless search dialog, matching symbols, signals and texts, showing each
 // hit in its sheet window, and changing the found item's properties (Change, and Change All,
 // which reports each change it made and each it could not make in the log window of the project
-// searched or of the front sheet, a row each, linked to the changed item). One global record
-// holds the criteria, the scope and the search position, so that Find Next goes on where the last
-// hit was.
+// searched or of the front sheet, a row each, linked to the changed item). A search record holds
+// the criteria, the scope and the search position, so that Find Next goes on where the last hit
+// was; each sheet window has its own in its edit state (sheeteditor/editstate.h), and a search
+// over a project, whose hits go from window to window, is the project's while that scope is
+// chosen. The functions below take the record they work on; the commands and the dialog act on
+// the front sheet window's (or the project's). The dialog itself is one for the program.
 #pragma once
 
 #include <cstdint>
@@ -109,10 +112,6 @@ void SetSearchLogHooks(const SearchLogHooks& hooks);
 const SearchLogHooks& GetSearchLogHooks();
 
 struct SearchRecord {
-    VXWindowRecordTag* dialog = nullptr;
-    // The window that was in front when the dialog was activated (its id: it may close while
-    // the dialog stays); the dialog's front sheet is that window's sheet.
-    int32_t frontWindowID = 0;
     ProjectRecord* project = nullptr;  // none: the front sheet only
     SheetRecord* sheet = nullptr;
     SheetInstance* instance = nullptr;
@@ -128,7 +127,6 @@ struct SearchRecord {
     bool textsDone = false;     // the text elements are done, the frames go on
     bool sheetStarted = false;  // the position belongs to the current sheet
     uint16_t scope = kScopeFrontSheet;
-    int16_t shownTab = 0;
     SearchCriteria criteria;
     uint8_t stepInstances = 0;
     uint8_t instancesOption = 1;
@@ -147,15 +145,17 @@ struct SearchRecord {
     std::string lastMessage;  // the last message shown (a test reads it)
 };
 
-extern SearchRecord* lv;
-
-// Makes the record once.
-void SearchInit();
-// Forgets the search position (and the searched sheet when forgetSheet).
-void SearchReset(bool forgetSheet);
-// A sheet or project goes away: the search forgets it.
+// Forgets the search position (and the searched sheet when forgetSheet, releasing a sheet loaded
+// for the search only).
+void SearchReset(SearchRecord* search, bool forgetSheet);
+// A sheet or project goes away: every search forgets it.
 void SearchForgetSheet(SheetRecord* sheet);
 void SearchForgetProject(ProjectRecord* project);
+// The search over a project (also the one that serves while no sheet window is in front).
+SearchRecord* ProjectSearch();
+// The search that the commands and the dialog act on now: the project's while the scope chosen is
+// a project, else the front sheet window's.
+SearchRecord* CurrentSearch();
 
 // Runs commands 401 (Find...) to 404 (Change All); nonzero when something was found or changed.
 int32_t DoSearchReplaceCommand(uint16_t command);
@@ -163,50 +163,51 @@ int32_t DoSearchReplaceCommand(uint16_t command);
 void GetSearchReplaceCommandEnabled(VXPrepCommandRecord* record, int16_t frontKind);
 
 // Matching: the text satisfies the row's criterion; start and length of the match.
-bool StringSatisfies(const char* text, int32_t row, int32_t* start, int32_t* length);
-bool IsSymbolPropertyMatch(SheetRecord* sheet, SymbolRecord* symbol, int32_t row, std::string* text,
+bool StringSatisfies(SearchRecord* search, const char* text, int32_t row, int32_t* start, int32_t* length);
+bool IsSymbolPropertyMatch(SearchRecord* search, SheetRecord* sheet, SymbolRecord* symbol, int32_t row, std::string* text,
                            int32_t* start, int32_t* length);
-bool IsSignalPropertyMatch(SheetRecord* sheet, SignalHandle signal, int32_t row, std::string* text,
+bool IsSignalPropertyMatch(SearchRecord* search, SheetRecord* sheet, SignalHandle signal, int32_t row, std::string* text,
                            int32_t* start, int32_t* length);
 // The property of a row: the designator (in the search's instance), part name, slot, package or
 // attribute value of a symbol; empty when the symbol has none.
-std::string GetSymbolSearchProperty(SheetRecord* sheet, SymbolRecord* symbol, int32_t row);
+std::string GetSymbolSearchProperty(SearchRecord* search, SheetRecord* sheet, SymbolRecord* symbol, int32_t row);
 
 // Searching: the next hit from the search position, shown; true when found.
-bool SearchForItem();
-SymbolRecord* SymbolListSearch();
-SignalHandle SignalListSearch(WireHandle* wire);
-bool TextListSearch(TextRecord** text, TextFrameHandle* frame);
+bool SearchForItem(SearchRecord* search);
+SymbolRecord* SymbolListSearch(SearchRecord* search);
+SignalHandle SignalListSearch(SearchRecord* search, WireHandle* wire);
+bool TextListSearch(SearchRecord* search, TextRecord** text, TextFrameHandle* frame);
 // Moves to the next sheet of the scope; false when there is none.
-bool GetNextSheet();
-bool GetNextSearchSheet(ProjectRecord* project, bool first);
+bool GetNextSheet(SearchRecord* search);
+bool GetNextSearchSheet(SearchRecord* search, ProjectRecord* project, bool first);
 
-void ShowFoundSymbol(SheetRecord* sheet, SymbolRecord* symbol);
-void ShowFoundSignal(SheetRecord* sheet, SignalHandle signal, WireHandle wire);
-void ShowFoundText(SheetRecord* sheet, TextRecord* text);
-void ShowFoundFrame(SheetRecord* sheet, TextFrameHandle frame);
+void ShowFoundSymbol(SearchRecord* search, SheetRecord* sheet, SymbolRecord* symbol);
+void ShowFoundSignal(SearchRecord* search, SheetRecord* sheet, SignalHandle signal, WireHandle wire);
+void ShowFoundText(SearchRecord* search, SheetRecord* sheet, TextRecord* text);
+void ShowFoundFrame(SearchRecord* search, SheetRecord* sheet, TextFrameHandle frame);
 void RevealSheetRect(SheetRecord* sheet, const Rect& rect, bool zoom);
 
 // Changes: the change of the found item; result flags (1 changed, 8 a case-only rename).
-int32_t ApplyChange();
-int32_t ApplyChangeToSymbol(SheetRecord* sheet, SymbolRecord* symbol, Rect* rect);
-int32_t ApplyChangeToSignal(SheetRecord* sheet, SignalHandle signal, Rect* rect);
-int32_t ApplyChangeToText(SheetRecord* sheet, TextFrameHandle frame, Rect* rect);
+int32_t ApplyChange(SearchRecord* search);
+int32_t ApplyChangeToSymbol(SearchRecord* search, SheetRecord* sheet, SymbolRecord* symbol, Rect* rect);
+int32_t ApplyChangeToSignal(SearchRecord* search, SheetRecord* sheet, SignalHandle signal, Rect* rect);
+int32_t ApplyChangeToText(SearchRecord* search, SheetRecord* sheet, TextFrameHandle frame, Rect* rect);
 // The replacement of a row: the matched part of the current value replaced (at most 254 bytes).
 std::string BuildReplacementString(const std::string& text, int32_t start, int32_t length,
                                    const std::string& replacement);
-bool CanApplyChangeToSelection(uint16_t command);
-void ChangeDataNotify(SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, const char* text);
+bool CanApplyChangeToSelection(SearchRecord* search, uint16_t command);
+void ChangeDataNotify(SearchRecord* search, SheetRecord* sheet, SymbolRecord* symbol, OSStatus code, const char* text);
 std::string BuildChangeDataNotificationString(OSStatus code, const char* text);
 // The two lines the log shows for a row (the first without the severity's prefix).
 void CalcChangeDataLogMessages(const ChangeDataLogEntry& entry, std::string* first, std::string* second);
 // The log of Change All: the project searched, or the front sheet (none when neither).
-void GetTargetLog(ProjectRecord** project, SheetRecord** sheet);
-bool RequiresSearchDialog();
+void GetTargetLog(SearchRecord* search, ProjectRecord** project, SheetRecord** sheet);
+bool RequiresSearchDialog(SearchRecord* search);
 bool IsSearchWindowActive();
 
 // The dialog.
 void OpenSearchDialog();
-void CollectSearchParams();
+// Takes the dialog's criteria into the search.
+void CollectSearchParams(SearchRecord* search);
 
 }  // namespace plexa

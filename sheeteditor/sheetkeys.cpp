@@ -438,7 +438,7 @@ int32_t BackOutOfCurrentMode(SheetRecord* sheet) {
     const int16_t tool = int16_t(sheet->selectedTool);
     if (tool == int16_t(kSelectTool)) return 0;
     if ((tool == kDrawToolWire || tool == kDrawToolBuss || tool == int16_t(kLibraryPartTool)) &&
-        IsWireCreationInProgress()) {
+        IsWireCreationInProgress(sheet)) {
         Note("CancelWireCreation");
         CancelWireCreation(sheet);
         return 1;
@@ -523,7 +523,7 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         return 1;
     }
     if (tool == kDrawToolWire || tool == kDrawToolBuss) {
-        if (!IsWireCreationInProgress()) {
+        if (!IsWireCreationInProgress(sheet)) {
             if (toolKey()) return 1;
         }
         if (tool == kDrawToolBuss) return 1;
@@ -560,7 +560,7 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
 
 void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
     if (!sheet || !event) return;
-    RecordMouseClickTrackingState();
+    RecordMouseClickTrackingState(sheet);
     CloseTrackingOverlay();
     VXSetOpacity(1.0);
     const int16_t tool = int16_t(sheet->selectedTool);

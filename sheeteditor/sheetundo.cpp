@@ -56,14 +56,6 @@ uint32_t CurrentUndoCommand() {
     return gUndoCommand;
 }
 
-// The last change reported outside a collection that left an unmodified sheet (none when the
-// sheet was modified already), and the command it came in. Only compared, never followed.
-struct LooseChange {
-    const SheetRecord* sheet = nullptr;
-    uint32_t command = 0;
-};
-LooseChange gLooseChange;
-
 // The modified marks: what differs from the sheet's file.
 constexpr uint8_t kUndoMarks = kSheetModifiedContent | kSheetModifiedDrawing;
 
@@ -847,8 +839,8 @@ void StartSheetUndoCollection(SheetRecord* sheet, int32_t kind) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
     state->collectingFromSaved =
-        SheetUnmodified(sheet) || (gLooseChange.sheet == sheet && gLooseChange.command == gUndoCommand);
-    gLooseChange = {};
+        SheetUnmodified(sheet) || state->looseChangeCommand == gUndoCommand;
+    state->looseChangeCommand = 0;
     // Another action meanwhile: an edit in progress no longer begins at the saved sheet.
     state->editFromSaved = false;
     FreeUndoRecord(&state->collecting);
@@ -862,7 +854,7 @@ void BeginSheetUndoEdit(SheetRecord* sheet) {
     SheetUndoState* state = GetSheetUndoState(sheet);
     if (!state) return;
     state->editFromSaved =
-        SheetUnmodified(sheet) || (gLooseChange.sheet == sheet && gLooseChange.command == gUndoCommand);
+        SheetUnmodified(sheet) || state->looseChangeCommand == gUndoCommand;
 }
 
 void ReportSheetEditChange(SheetRecord* sheet, int32_t reasons) {
@@ -977,7 +969,11 @@ void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified) {
     // A change that no collection holds: undo no longer leads back to the saved sheet, unless
     // the change is the beginning of the command's action; nor does an edit in progress.
     if (state) state->committedFromSaved = state->editFromSaved = false;
-    gLooseChange = {wasUnmodified ? sheet : nullptr, CurrentUndoCommand()};
+    const uint32_t command = CurrentUndoCommand();
+    // A sheet without a window has its undo state made only by an action it collects: a change
+    // reported there makes none.
+    if (!state && wasUnmodified && sheet->window) state = GetSheetUndoState(sheet);
+    if (state) state->looseChangeCommand = wasUnmodified ? command : 0;
 }
 
 const UndoRecord* GetSheetUndoRecord(SheetRecord* sheet) {

@@ -133,6 +133,9 @@ struct SheetUndoState {
     bool replaying = false;
     bool editFromSaved = false;        // the edit in progress began on an unmodified sheet
     bool editReporting = false;        // the change reported now is the edit's own
+    // The command of the last change reported outside a collection that left the sheet
+    // unmodified; 0 when the last such change found it modified already, or none came.
+    uint32_t looseChangeCommand = 0;
 };
 
 // The sheet's undo state, made when missing (null only when the sheet is null).

@@ -372,7 +372,7 @@ void UpdateSheetView(SheetRecord* sheet, const VXEventRecord* event) {
         const LRect longArea{area.top, area.left, area.bottom, area.right};
         VXLTEUpdate(&longArea, EditorOf(sheet));
         if (!sheet->growTracking) FrameEditTE(EditorOf(sheet));
-    } else if (IsWireCreationInProgress()) {
+    } else if (IsWireCreationInProgress(sheet)) {
         UpdateWireCreation(sheet);
     }
     if (sheet->drawHook) sheet->drawHook(sheet, sheet->drawHookRefCon);

@@ -19,6 +19,7 @@
 #include "model/elements.h"
 #include "model/sheet.h"
 #include "model/signals.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetkeys.h"
@@ -72,6 +73,7 @@ void DetachSheetWindows(SheetRecord* sheet) {
     // The library pane belongs to the top tool bar: it goes with the sheet it shows.
     if (sheet->libraryPane) DestroyLibBrowser(sheet->libraryPane);
     sheet->libraryPane = nullptr;
+    ReleaseSheetEditState(sheet);
     for (VXWindowRecordTag* window : {sheet->window, sheet->toolPalette, sheet->topToolBar})
         if (window) window->refCon = nullptr;
 }
@@ -140,6 +142,7 @@ void InstallDrawingInWindow(SheetRecord* sheet, const SheetWindows* windows) {
     sheet->topToolBar = windows->topToolBar;
     for (VXWindowRecordTag* window : {windows->window, windows->toolPalette, windows->topToolBar})
         if (window) window->refCon = sheet;
+    (void)SheetEditStateOf(sheet);
     if (IsDirectoryInvalid(&sheet->fileSpec.directory)) {
         // An untitled sheet is named by its window.
         char title[200];
@@ -250,6 +253,7 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             // The sheet outlives its window only without it.
             if (SheetRecord* sheet = SheetOf(window); sheet && sheet->window == window) {
                 ReleaseSheetWireTracking(sheet);
+                ReleaseSheetEditState(sheet);
                 sheet->window = sheet->toolPalette = sheet->topToolBar = nullptr;
             }
             return VXDefaultEventHandler(window, event);

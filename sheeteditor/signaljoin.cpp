@@ -229,9 +229,11 @@ bool GetCachedNetSymbolSignalName(SheetRecord* sheet, char* name) {
 }
 
 int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
-    WireHandle wire = gCreateWire;
-    if (!sheet || !wire || ((*wire)->flags & kWireFlagBuss)) return 1;
-    TrackTerminal start = gStartTerminal;
+    if (!sheet) return 1;
+    WireInProgress& w = WireStateOf(sheet);
+    WireHandle wire = w.wire;
+    if (!wire || ((*wire)->flags & kWireFlagBuss)) return 1;
+    TrackTerminal start = w.start;
     if (!IsTrackTerminalOnSheet(sheet, start)) start = TrackTerminal{};
     TrackTerminal end = endTerminal ? *endTerminal : TrackTerminal{};
     if (!IsTrackTerminalOnSheet(sheet, end)) end = TrackTerminal{};
@@ -391,8 +393,8 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         SetSheetModifiedStatus(sheet, kWireMadeModified);
         if (own) AcceptSheetUndoCollection(sheet);
     }
-    ClearMouseTrackingState();
-    gCreateWire = nullptr;
+    ClearMouseTrackingState(sheet);
+    w.wire = nullptr;
     return 1;
 }
 

@@ -149,7 +149,7 @@ int32_t SelectedPenWidth(SheetRecord* sheet) {
 }
 
 void ProjectContextChosen(SheetRecord* sheet, VXWindowRecordTag* window, int32_t chosen) {
-    if (IsWireCreationInProgress()) CancelWireCreation(sheet);
+    CancelWireCreation(sheet);
     const int32_t last = VXCountListItems(window, kTopToolProjectContext) - 1;
     VXSelectListItem(window, kTopToolProjectContext, last, true);
     ProjectRecord* project = sheet->project;
@@ -190,7 +190,7 @@ void ZoomAreaClicked(SheetRecord* sheet, VXWindowRecordTag* window) {
 }
 
 void SearchLibrariesClicked(SheetRecord* sheet) {
-    if (IsWireCreationInProgress()) CancelWireCreation(sheet);
+    CancelWireCreation(sheet);
     if (BrowsePartsDialog(nullptr, false, 1, nullptr, nullptr)) {
         if (sheet->libraryPane && sheet->libraryPane->itemList)
             VXSetFocusWindow(sheet->libraryPane->itemList, true);
@@ -422,7 +422,7 @@ int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event
         case kVXCommandEvent: {
             const uint16_t command = event->u.command.command;
             if (command < kFirstShortcutCommand || command > kLastShortcutCommand) return 0;
-            if (IsWireCreationInProgress()) CancelWireCreation(sheet);
+            CancelWireCreation(sheet);
             RecordLibHistoryItem();
             const int32_t group = gShortcutTool == kDrawToolPowerShortcuts  ? 0
                                   : gShortcutTool == kDrawToolPortShortcuts ? 1

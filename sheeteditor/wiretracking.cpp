@@ -24,6 +24,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wireintegrate.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/signalinfo.h"
@@ -37,20 +38,14 @@
 
 namespace plexa {
 
-MouseTrackRecord gCurrentMouseTrack;
-MouseTrackRecord gMouseClickTrackState;
-TrackTerminal gStartTerminal;
-WireHandle gCreateWire = nullptr;
-uint16_t gCreateWirePathOption = 0;
-Point gLastMouseTracked{-1, -1};
-int32_t gOverlayOwnerID = -1;
-
 namespace {
 
 WireTrackingHooks gHooks;
+// The image of the library item the place tool places (a cache of the item cache's item).
 TrackingImageRecord gTrackingSymbolImage;
-// The sheet the wire under construction is drawn on (compared, never followed: it may be gone).
-SheetRecord* gCreateWireSheet = nullptr;
+// The window id of the sheet window showing the overlay, -1 none: the pointer is over one window
+// at a time, and the overlay follows it.
+int32_t gOverlayOwnerID = -1;
 
 constexpr Point kNoPoint{-1, -1};
 constexpr uint32_t kSheetPaneOverlay = 0x100000;
@@ -80,7 +75,7 @@ void InvalJunctionDot(SheetRecord* sheet, Point pt) {
     InvalArea(sheet, dot);
 }
 
-bool IsCreating() { return gCreateWire != nullptr; }
+bool IsCreating(SheetRecord* sheet) { return WireStateOf(sheet).wire != nullptr; }
 
 bool IsBussWire(WireHandle wire) { return wire && ((*wire)->flags & kWireFlagBuss); }
 
@@ -138,9 +133,11 @@ void AppendPath(WireHandle wire, const MouseTrackRecord& record) {
 }
 
 void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
-    const MouseTrackRecord& r = gCurrentMouseTrack;
     SheetRecord* sheet = SheetOfWindow(window);
-    if (!r.visible || !sheet) return;
+    if (!sheet) return;
+    const WireInProgress& w = WireStateOf(sheet);
+    const MouseTrackRecord& r = w.current;
+    if (!r.visible) return;
     const uint16_t tool = sheet->selectedTool;
     const int32_t placement = NetSymbolPlacement(sheet);
     const bool wireTool = tool == kDrawToolVoltageLabel || tool == kDrawToolGraphSignals ||
@@ -158,8 +155,8 @@ void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
     }
     const TrackTerminal& t = r.terminal;
     bool mark = t.kind != 0 && gHooks.showTerminalMark && gHooks.showTerminalMark();
-    if (mark && IsCreating() && (t.kind == kTermSignalPin || t.kind == kTermBussPin) &&
-        t.kind == gStartTerminal.kind && t.object == gStartTerminal.object && t.node == gStartTerminal.node)
+    if (mark && IsCreating(sheet) && (t.kind == kTermSignalPin || t.kind == kTermBussPin) &&
+        t.kind == w.start.kind && t.object == w.start.object && t.node == w.start.node)
         mark = false;
     const bool bussMode = IsBussLineMode(sheet) != 0;
     const int16_t shift = bussMode ? -1 : 0;
@@ -229,15 +226,16 @@ bool BuildIntersectPath(Point* path, int32_t direction, const Point segment[2]) 
 }
 
 void CalcSignalCreationPath(SheetRecord* sheet, Point mouse, MouseTrackRecord* r) {
+    const WireInProgress& w = WireStateOf(sheet);
     r->legs = 0;
-    if (!gCreateWire || !GetWireCorner(gCreateWire, -1, &r->path[0])) return;
+    if (!w.wire || !GetWireCorner(w.wire, -1, &r->path[0])) return;
     const Point p0 = r->path[0];
     const Point target = r->terminal.kind ? r->terminal.point : SnapToSheetGrid(sheet, mouse);
     const int32_t dv = target.v - p0.v, dh = target.h - p0.h;
     if (dv == 0 && dh == 0) return;
     r->path[1] = r->path[2] = target;
     r->legs = (dv && dh) ? 2 : 1;
-    if (r->legs == 2) r->path[1] = gCreateWirePathOption == 0 ? Point{p0.v, target.h} : Point{target.v, p0.h};
+    if (r->legs == 2) r->path[1] = w.pathOption == 0 ? Point{p0.v, target.h} : Point{target.v, p0.h};
     if (r->terminal.kind != kTermBreakOut) return;
     // A signal wire meets a bus with a 9 x 9 diagonal stub from the last corner far enough from it.
     TrackTerminal& t = r->terminal;
@@ -269,8 +267,9 @@ void CalcSignalCreationPath(SheetRecord* sheet, Point mouse, MouseTrackRecord* r
 }
 
 void CalcBussLineCreationPath(SheetRecord* sheet, Point mouse, MouseTrackRecord* r) {
+    const WireInProgress& w = WireStateOf(sheet);
     r->legs = 0;
-    if (!gCreateWire || !GetWireCorner(gCreateWire, -1, &r->path[0])) return;
+    if (!w.wire || !GetWireCorner(w.wire, -1, &r->path[0])) return;
     const Point p0 = r->path[0];
     if (r->terminal.kind == kTermBussPin) {
         if (Same(p0, r->terminal.point)) return;
@@ -421,8 +420,9 @@ uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask, Mous
 int32_t NetSymbolPlacement(SheetRecord* sheet) {
     if (!sheet || sheet->selectedTool != kDrawToolLibraryPart) return 0;
     if (!IsSignalWireMode(sheet) && !IsBussLineMode(sheet)) return 0;
-    if (IsCreating() && (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin) &&
-        gStartTerminal.netSymbol)
+    const WireInProgress& w = WireStateOf(sheet);
+    if (IsCreating(sheet) && (w.start.kind == kTermSignalPin || w.start.kind == kTermBussPin) &&
+        w.start.netSymbol)
         return 2;
     return 1;
 }
@@ -450,14 +450,14 @@ void CalcMouseTrackingState(SheetRecord* sheet, Point mouse, MouseTrackRecord* r
         return;
     const bool bussMode = IsBussLineMode(sheet) != 0;
     uint16_t mask;
-    if (IsCreating() && placement == 1) mask = 0;
+    if (IsCreating(sheet) && placement == 1) mask = 0;
     else if (bussMode) mask = kTermBussPin | kTermBussWire;
     else if (tool == kDrawToolGraphSignals) mask = kTermSignalPin | kTermSignalWire;
     else if (tool == kDrawToolVoltageLabel) mask = kTermSignalWire;
-    else mask = uint16_t(kTermSignalPin | kTermSignalWire | (IsCreating() ? kTermBreakOut : 0));
+    else mask = uint16_t(kTermSignalPin | kTermSignalWire | (IsCreating(sheet) ? kTermBreakOut : 0));
     r->hitMask = mask;
     const uint16_t kind = HitTestTerminal(sheet, mouse, mask, r);
-    if (IsCreating()) {
+    if (IsCreating(sheet)) {
         if (bussMode) CalcBussLineCreationPath(sheet, mouse, r);
         else CalcSignalCreationPath(sheet, mouse, r);
     } else {
@@ -467,8 +467,8 @@ void CalcMouseTrackingState(SheetRecord* sheet, Point mouse, MouseTrackRecord* r
     r->visible = ((kind != 0 && r->terminal.kind != 0) || imageFlag || r->legs > 0) ? 1 : 0;
 }
 
-bool IsNewTrackingState(const MouseTrackRecord* r) {
-    const MouseTrackRecord& c = gCurrentMouseTrack;
+bool IsNewTrackingState(SheetRecord* sheet, const MouseTrackRecord* r) {
+    const MouseTrackRecord& c = WireStateOf(sheet).current;
     if (r->visible != c.visible || r->legs != c.legs || r->terminal.kind != c.terminal.kind) return true;
     for (int32_t i = std::min<int32_t>(r->legs, 3); i >= 0; --i)
         if (!Same(r->path[i], c.path[i])) return true;
@@ -481,13 +481,14 @@ void TrackSheetMouseMovement(SheetRecord* sheet, Point mouse, uint32_t toggleReq
         if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
         return;
     }
-    gLastMouseTracked = mouse;
-    if ((toggleRequest & 1) && !(IsCreating() && gCurrentMouseTrack.terminal.kind == kTermBreakOut))
-        gCreateWirePathOption ^= 1;
+    WireInProgress& w = WireStateOf(sheet);
+    w.lastMouse = mouse;
+    if ((toggleRequest & 1) && !(IsCreating(sheet) && w.current.terminal.kind == kTermBreakOut))
+        w.pathOption ^= 1;
     MouseTrackRecord r;
     CalcMouseTrackingState(sheet, mouse, &r);
-    if (!IsNewTrackingState(&r)) return;
-    if (r.terminal.kind == kTermNone && (r.legs > 0 || (!IsCreating() && NetSymbolPlacement(sheet) != 0))) {
+    if (!IsNewTrackingState(sheet, &r)) return;
+    if (r.terminal.kind == kTermNone && (r.legs > 0 || (!IsCreating(sheet) && NetSymbolPlacement(sheet) != 0))) {
         // The path may end exactly on a terminal that the mouse itself is not over.
         MouseTrackRecord probe = r;
         const Point end = r.path[r.legs];
@@ -496,15 +497,15 @@ void TrackSheetMouseMovement(SheetRecord* sheet, Point mouse, uint32_t toggleReq
             if (r.terminal.kind == kTermBreakOut) CalcSignalCreationPath(sheet, mouse, &r);
         }
     }
-    if (!IsNewTrackingState(&r)) return;
+    if (!IsNewTrackingState(sheet, &r)) return;
     VXWindowRecordTag* window = sheet->window;
     if (gOverlayOwnerID == window->windowID) {
-        gCurrentMouseTrack = r;
+        w.current = r;
         VXUpdateOverlay(window);
         return;
     }
     CloseTrackingOverlay();
-    gCurrentMouseTrack = r;
+    w.current = r;
     VXBeginOverlayForPanes(window, kSheetPaneOverlay, RenderSheetOverlay, nullptr);
     gOverlayOwnerID = window->windowID;
 }
@@ -519,25 +520,30 @@ void TrackSheetMouseEvent(SheetRecord* sheet, int32_t x, int32_t y) {
     TrackSheetMouseMovement(sheet, mouse, sheet->pathToggleRequest, pane == -1 ? 255 : 0);
 }
 
-void RecordMouseClickTrackingState() { gMouseClickTrackState = gCurrentMouseTrack; }
+void RecordMouseClickTrackingState(SheetRecord* sheet) {
+    WireInProgress& w = WireStateOf(sheet);
+    w.atClick = w.current;
+}
 
-void ClearMouseTrackingState() {
-    for (MouseTrackRecord* r : {&gCurrentMouseTrack, &gMouseClickTrackState}) {
+void ClearMouseTrackingState(SheetRecord* sheet) {
+    WireInProgress& w = WireStateOf(sheet);
+    for (MouseTrackRecord* r : {&w.current, &w.atClick}) {
         r->legs = 0;
         r->terminal.kind = kTermNone;
         r->terminal.point = kNoPoint;
         r->path[0] = kNoPoint;
     }
-    gLastMouseTracked = kNoPoint;
+    w.lastMouse = kNoPoint;
 }
 
 void CloseTrackingOverlay() {
-    if (gOverlayOwnerID != -1) {
-        if (VXWindowRecordTag* window = VXGetWindowFromId(gOverlayOwnerID)) VXEndOverlay(window);
-        gOverlayOwnerID = -1;
+    if (gOverlayOwnerID == -1) return;
+    if (VXWindowRecordTag* window = VXGetWindowFromId(gOverlayOwnerID)) {
+        VXEndOverlay(window);
+        // Nothing is shown now: the next state that shows something opens the overlay again.
+        if (SheetRecord* sheet = SheetOfWindow(window)) WireStateOf(sheet).current.visible = 0;
     }
-    // Nothing is shown now: the next state that shows something opens the overlay again.
-    gCurrentMouseTrack.visible = 0;
+    gOverlayOwnerID = -1;
 }
 
 bool SheetHasOverlay(const SheetRecord* sheet) {
@@ -545,10 +551,11 @@ bool SheetHasOverlay(const SheetRecord* sheet) {
 }
 
 void InvalidateMouseTrackingImage(SheetRecord* sheet) {
-    ClearMouseTrackingState();
-    gCurrentMouseTrack.visible = 0;
     InvalidateTrackingSymbolImage();
-    if (!sheet || !sheet->window) return;
+    if (!sheet) return;
+    ClearMouseTrackingState(sheet);
+    WireStateOf(sheet).current.visible = 0;
+    if (!sheet->window) return;
     if (SheetHasOverlay(sheet)) VXUpdateOverlay(sheet->window);
     VXRequestMouseMoved(sheet->window);
 }
@@ -641,6 +648,7 @@ void BeginCreation(SheetRecord* sheet, bool buss) {
 }
 
 bool StartWire(SheetRecord* sheet, const TrackTerminal& t, uint16_t flags) {
+    WireInProgress& w = WireStateOf(sheet);
     WireHandle wire = CreateWire(nullptr);
     if (!wire) return false;
     if (!InsertWireCorner(wire, t.point, -1)) {
@@ -649,38 +657,25 @@ bool StartWire(SheetRecord* sheet, const TrackTerminal& t, uint16_t flags) {
     }
     (*wire)->flags |= flags;
     CalcWireBounds(wire);
-    gStartTerminal = t;
-    gCreateWire = wire;
-    gCreateWireSheet = sheet;
+    w.start = t;
+    w.wire = wire;
     return true;
 }
 
-bool IsOpenSheet(SheetRecord* sheet) {
+// A click on another sheet than one a wire is drawn on ends that wire there first (kept with a
+// free end), so that one wire is drawn at a time.
+void EndWireOfOtherSheet(SheetRecord* sheet) {
     for (bool visible : {true, false})
         for (SheetRecord* open : SheetWindowSheets(visible))
-            if (open == sheet) return true;
-    return false;
-}
-
-// A click on another sheet than the one the wire is drawn on ends that wire there first (kept
-// with a free end while its sheet is open, else dropped), so that no wire runs across sheets.
-void EndWireOfOtherSheet(SheetRecord* sheet) {
-    if (!gCreateWire || gCreateWireSheet == sheet) return;
-    if (gCreateWireSheet && IsOpenSheet(gCreateWireSheet)) {
-        CancelWireCreation(gCreateWireSheet);
-        return;
-    }
-    DestroyWire(gCreateWire);
-    gCreateWire = nullptr;
-    gCreateWireSheet = nullptr;
-    ClearMouseTrackingState();
+            if (open != sheet && open->editState && WireStateOf(open).wire) CancelWireCreation(open);
 }
 
 // The click state when it stands for a terminal still on the sheet (the sheet may have changed
 // since the mouse was tracked: a terminal gone is not used).
 bool ClickTerminal(SheetRecord* sheet, MouseTrackRecord* click) {
-    *click = gMouseClickTrackState;
-    return sheet && !Same(click->terminal.point, kNoPoint) && IsTrackTerminalOnSheet(sheet, click->terminal);
+    if (!sheet) return false;
+    *click = WireStateOf(sheet).atClick;
+    return !Same(click->terminal.point, kNoPoint) && IsTrackTerminalOnSheet(sheet, click->terminal);
 }
 
 // Places a net symbol at the point; the terminal becomes its pin. False when none was placed.
@@ -700,9 +695,9 @@ void BeginPlacingEnd(SheetRecord* sheet) {
     StartSheetUndoCollection(sheet, kUndoActionWireChange);
 }
 
-bool IsStartPin(const TrackTerminal& t) {
-    return t.object == gStartTerminal.object && t.node == gStartTerminal.node &&
-           (gStartTerminal.kind == kTermSignalPin || gStartTerminal.kind == kTermBussPin);
+bool IsStartPin(const WireInProgress& w, const TrackTerminal& t) {
+    return t.object == w.start.object && t.node == w.start.node &&
+           (w.start.kind == kTermSignalPin || w.start.kind == kTermBussPin);
 }
 
 }  // namespace
@@ -711,22 +706,23 @@ void CreateSignalClick(SheetRecord* sheet) {
     MouseTrackRecord click;
     if (!ClickTerminal(sheet, &click)) return;
     EndWireOfOtherSheet(sheet);
+    WireInProgress& w = WireStateOf(sheet);
     TrackTerminal t = click.terminal;
     const int32_t placement = NetSymbolPlacement(sheet);
     char name[kSignalNameSize];
-    if (!gCreateWire) {
+    if (!w.wire) {
         BeginCreation(sheet, false);
         switch (t.kind) {
             case kTermSignalWire:
                 if (t.junction) InvalJunctionDot(sheet, t.point);
-                gCreateWirePathOption = t.direction;
+                w.pathOption = t.direction;
                 Sound();
                 if (placement == 1 && GetCachedNetSymbolSignalName(sheet, name) &&
                     !AskChangeAttachedSignalName(sheet, static_cast<SignalHandle>(t.object), name, false))
                     return;
                 break;
             case kTermSignalPin:
-                gCreateWirePathOption = t.pinDirection;
+                w.pathOption = t.pinDirection;
                 Sound();
                 if (placement == 1 && GetCachedNetSymbolSignalName(sheet, name) &&
                     !AskChangeAttachedSignalName(sheet, nullptr, name, false))
@@ -734,7 +730,7 @@ void CreateSignalClick(SheetRecord* sheet) {
                 break;
             case kTermNone:
                 if (placement != 1 || !PlaceNetSymbol(sheet, t.point, kTermSignalPin, &t)) return;
-                gCreateWirePathOption =
+                w.pathOption =
                     uint16_t(~GetNodeInstanceOrient(sheet, static_cast<SymbolRecord*>(t.object), 0) & 1);
                 break;
             default:
@@ -743,7 +739,7 @@ void CreateSignalClick(SheetRecord* sheet) {
         (void)StartWire(sheet, t, kWireFlagCreating);  // out of memory: nothing starts
         return;
     }
-    if (click.legs <= 0 || IsBussWire(gCreateWire)) return;
+    if (click.legs <= 0 || IsBussWire(w.wire)) return;
     const bool placing = t.kind == kTermNone && placement == 1;
     switch (t.kind) {
         case kTermNone:
@@ -755,7 +751,7 @@ void CreateSignalClick(SheetRecord* sheet) {
             }
             break;
         case kTermSignalPin:
-            if (IsStartPin(t)) return;
+            if (IsStartPin(w, t)) return;
             Sound();
             break;
         case kTermSignalWire:
@@ -768,22 +764,22 @@ void CreateSignalClick(SheetRecord* sheet) {
         default:
             return;
     }
-    WireHandle copy = DuplicateWire(gCreateWire);
+    WireHandle copy = DuplicateWire(w.wire);
     if (!copy) {
         // The net symbol placed stays, its own action.
         if (placing) AcceptSheetUndoCollection(sheet);
         return;
     }
-    AppendPath(gCreateWire, click);
-    InvalArea(sheet, (*gCreateWire)->bounds);
+    AppendPath(w.wire, click);
+    InvalArea(sheet, (*w.wire)->bounds);
     if (t.kind == kTermSignalPin || t.kind == kTermSignalWire || t.kind == kTermBreakOut) {
-        WireHandle drawn = gCreateWire;
+        WireHandle drawn = w.wire;
         if (!FinishSignalCreation(sheet, &t)) {
             // A question was refused: the wire goes on as it was before the click (a net symbol
             // placed by the click stays, the action that undo takes back).
             InvalArea(sheet, (*drawn)->bounds);
             DestroyWire(drawn);
-            gCreateWire = copy;
+            w.wire = copy;
             if (placing) AcceptSheetUndoCollection(sheet);
             return;
         }
@@ -796,9 +792,10 @@ void CreateBussClick(SheetRecord* sheet) {
     MouseTrackRecord click;
     if (!ClickTerminal(sheet, &click)) return;
     EndWireOfOtherSheet(sheet);
+    WireInProgress& w = WireStateOf(sheet);
     TrackTerminal t = click.terminal;
     const int32_t placement = NetSymbolPlacement(sheet);
-    if (!gCreateWire) {
+    if (!w.wire) {
         BeginCreation(sheet, true);
         switch (t.kind) {
             case kTermBussWire:
@@ -815,7 +812,7 @@ void CreateBussClick(SheetRecord* sheet) {
         (void)StartWire(sheet, t, kWireFlagCreating | kWireFlagBuss);  // out of memory: nothing starts
         return;
     }
-    if (click.legs <= 0 || !IsBussWire(gCreateWire)) return;
+    if (click.legs <= 0 || !IsBussWire(w.wire)) return;
     const bool placing = t.kind == kTermNone && placement == 1;
     switch (t.kind) {
         case kTermNone:
@@ -830,26 +827,28 @@ void CreateBussClick(SheetRecord* sheet) {
             Sound();
             break;
         case kTermBussPin:
-            if (IsStartPin(t)) return;
+            if (IsStartPin(w, t)) return;
             Sound();
             break;
         default:
             return;
     }
-    AppendPath(gCreateWire, click);
-    InvalArea(sheet, (*gCreateWire)->bounds);
+    AppendPath(w.wire, click);
+    InvalArea(sheet, (*w.wire)->bounds);
     if (t.kind == kTermBussWire || t.kind == kTermBussPin) FinishBussCreation(sheet, &t);
     if (placing) AcceptSheetUndoCollection(sheet);
 }
 
 void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
-    WireHandle wire = gCreateWire;
-    if (!sheet || !IsBussWire(wire)) return;
-    TrackTerminal start = gStartTerminal;
+    if (!sheet) return;
+    WireInProgress& w = WireStateOf(sheet);
+    WireHandle wire = w.wire;
+    if (!IsBussWire(wire)) return;
+    TrackTerminal start = w.start;
     if (!IsTrackTerminalOnSheet(sheet, start)) start = TrackTerminal{};
     TrackTerminal end = endTerminal ? *endTerminal : TrackTerminal{};
     if (!IsTrackTerminalOnSheet(sheet, end)) end = TrackTerminal{};
-    gCreateWire = nullptr;
+    w.wire = nullptr;
     if (CountWireSegments(wire) == 0) {
         DestroyWire(wire);  // a net symbol placed for its start stays
     } else {
@@ -902,7 +901,7 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
         }
         if (own) AcceptSheetUndoCollection(sheet);
     }
-    ClearMouseTrackingState();
+    ClearMouseTrackingState(sheet);
 }
 
 bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt) {
@@ -925,15 +924,17 @@ bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt) {
     if (adopt) {
         record.hitMask = kTermSignalPin | kTermSignalWire;
         record.path[0] = at;
-        gCurrentMouseTrack = record;
+        WireStateOf(sheet).current = record;
     }
     return true;
 }
 
 void ConnectFloatingWire(SheetRecord* sheet) {
-    if (gCreateWire || !CanConnectFloatingWire(sheet, true)) return;
-    RecordMouseClickTrackingState();
-    const TrackTerminal t = gMouseClickTrackState.terminal;
+    if (!sheet) return;
+    WireInProgress& w = WireStateOf(sheet);
+    if (w.wire || !CanConnectFloatingWire(sheet, true)) return;
+    RecordMouseClickTrackingState(sheet);
+    const TrackTerminal t = w.atClick.terminal;
     // Choosing the select tool stops the flashing: the wire and its signal are taken first.
     WireHandle wire = sheet->flashingWire;
     SignalHandle signal = sheet->flashingSignal;
@@ -970,31 +971,36 @@ void ConnectFloatingWire(SheetRecord* sheet) {
         if (t.junction) InvalJunctionDot(sheet, t.point);
     }
     CalcWireBounds(link);
-    gStartTerminal = start;
-    gCreateWire = link;
+    w.start = start;
+    w.wire = link;
     Sound();
-    if (!FinishSignalCreation(sheet, &t) && gCreateWire) {
-        DestroyWire(gCreateWire);
-        gCreateWire = nullptr;
+    if (!FinishSignalCreation(sheet, &t) && w.wire) {
+        DestroyWire(w.wire);
+        w.wire = nullptr;
     }
     AcceptSheetUndoCollection(sheet);
 }
 
-bool IsWireCreationInProgress() { return gCreateWire != nullptr; }
+bool IsWireCreationInProgress(SheetRecord* sheet) { return sheet && sheet->editState && WireStateOf(sheet).wire; }
+
+bool IsWireCreationInProgress() {
+    VXWindowRecordTag* window = FrontSheetWindow();
+    return window && IsWireCreationInProgress(SheetOfWindow(window));
+}
 
 void CancelWireCreation(SheetRecord* sheet) {
-    if (!gCreateWire) return;
+    if (!IsWireCreationInProgress(sheet)) return;
+    WireInProgress& w = WireStateOf(sheet);
     CloseTrackingOverlay();
-    const bool buss = IsBussWire(gCreateWire);
+    const bool buss = IsBussWire(w.wire);
     if (buss) {
         FinishBussCreation(sheet, nullptr);
-    } else if (!FinishSignalCreation(sheet, nullptr) && gCreateWire) {
+    } else if (!FinishSignalCreation(sheet, nullptr) && w.wire) {
         // Only a net symbol's name can still be refused here; the wire is dropped then.
-        DestroyWire(gCreateWire);
-        gCreateWire = nullptr;
-        ClearMouseTrackingState();
+        DestroyWire(w.wire);
+        w.wire = nullptr;
+        ClearMouseTrackingState(sheet);
     }
-    if (!sheet) return;
     Rect area;
     VXSetEmptyRect(&area);
     if (buss) ClearBussHilite(sheet, &area);
@@ -1003,27 +1009,25 @@ void CancelWireCreation(SheetRecord* sheet) {
 }
 
 void UpdateWireCreation(SheetRecord* sheet) {
-    if (!sheet || !gCreateWire) return;
-    if (CountWireSegments(gCreateWire) > 0) DrawWire(gCreateWire, sheet->breakOutTable, 0);
-    if (gStartTerminal.kind == kTermSignalWire && gStartTerminal.junction) DrawJunctionDot(gStartTerminal.point, 0);
+    if (!IsWireCreationInProgress(sheet)) return;
+    const WireInProgress& w = WireStateOf(sheet);
+    if (CountWireSegments(w.wire) > 0) DrawWire(w.wire, sheet->breakOutTable, 0);
+    if (w.start.kind == kTermSignalWire && w.start.junction) DrawJunctionDot(w.start.point, 0);
 }
 
 void ReleaseSheetWireTracking(SheetRecord* sheet) {
     if (!sheet) return;
-    if (gCreateWire && gCreateWireSheet == sheet) CancelWireCreation(sheet);
+    CancelWireCreation(sheet);
     if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
 }
 
+void ReleaseWireInProgress(WireInProgress* w) {
+    if (w->wire) DestroyWire(w->wire);
+    *w = WireInProgress{};
+}
+
 void ResetWireTrackingForTesting() {
-    gCreateWireSheet = nullptr;
     CloseTrackingOverlay();
-    if (gCreateWire) DestroyWire(gCreateWire);
-    gCreateWire = nullptr;
-    gCurrentMouseTrack = MouseTrackRecord{};
-    gMouseClickTrackState = MouseTrackRecord{};
-    gStartTerminal = TrackTerminal{};
-    gCreateWirePathOption = 0;
-    gLastMouseTracked = kNoPoint;
     gOverlayOwnerID = -1;
     VXDestroyPixelImage(gTrackingSymbolImage.pixels);
     gTrackingSymbolImage = TrackingImageRecord{};

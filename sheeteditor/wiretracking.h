@@ -7,12 +7,14 @@
 // under construction and ends it when it reaches a terminal; what a finished signal wire does to
 // the signals is sheeteditor/signaljoin.h.
 //
-// This module owns the tracking state (the record the overlay shows, its copy taken at the last
-// mouse-down), the start terminal, the one wire under construction in the whole program (in no
-// wire list until it is finished) and the leg-order option. The terminals of the records point at
-// signals, busses, wires and symbols of a sheet: before a click or a finish uses one it is checked
-// to be still on the sheet (timers may change the sheet between a move and a click), and one that
-// is gone is dropped.
+// Each sheet window keeps its own tracking state in its edit state (sheeteditor/editstate.h): the
+// record the overlay shows, its copy taken at the last mouse-down, the start terminal, the wire
+// under construction (in no wire list until it is finished) and the leg-order option. One wire is
+// drawn at a time: a click that starts or continues a wire on one sheet ends those of the others.
+// The terminals of the records point at signals, busses, wires and symbols of the sheet: before a
+// click or a finish uses one it is checked to be still on the sheet (timers may change the sheet
+// between a move and a click), and one that is gone is dropped. This module itself owns only the
+// overlay's place (one window at a time) and the image of the item the place tool places.
 #pragma once
 
 #include <cstdint>
@@ -60,13 +62,19 @@ struct MouseTrackRecord {
     uint8_t visible = 0;
 };
 
-extern MouseTrackRecord gCurrentMouseTrack;
-extern MouseTrackRecord gMouseClickTrackState;
-extern TrackTerminal gStartTerminal;
-extern WireHandle gCreateWire;
-extern uint16_t gCreateWirePathOption;  // 0 horizontal first, 1 vertical first
-extern Point gLastMouseTracked;         // (-1, -1) when cleared
-extern int32_t gOverlayOwnerID;         // window id of the sheet window with the overlay, -1 none
+// The wire or bus in progress in one sheet window, and the pointer's tracking there.
+struct WireInProgress {
+    MouseTrackRecord current;    // what the overlay shows
+    MouseTrackRecord atClick;    // its copy taken at the last mouse-down
+    TrackTerminal start;         // where the wire under construction starts
+    WireHandle wire = nullptr;   // the wire under construction, owned; none when none is drawn
+    uint16_t pathOption = 0;     // 0 horizontal first, 1 vertical first
+    Point lastMouse{-1, -1};     // (-1, -1) when cleared
+};
+// The sheet's, in its edit state (made when missing).
+WireInProgress& WireStateOf(SheetRecord* sheet);
+// Frees the wire under construction (it goes with the edit state, not into the sheet).
+void ReleaseWireInProgress(WireInProgress* wire);
 
 // One tracking step at a point in sheet units; bit 0 of toggleRequest flips the leg order;
 // inView is 255 when the mouse is inside the sheet pane.
@@ -75,7 +83,7 @@ void TrackSheetMouseMovement(SheetRecord* sheet, Point mousePoint, uint32_t togg
 // The tracking step of a mouse-moved event of the sheet window (window coordinates).
 void TrackSheetMouseEvent(SheetRecord* sheet, int32_t x, int32_t y);
 void CalcMouseTrackingState(SheetRecord* sheet, Point mousePoint, MouseTrackRecord* record);
-bool IsNewTrackingState(const MouseTrackRecord* record);
+bool IsNewTrackingState(SheetRecord* sheet, const MouseTrackRecord* record);
 // The terminal kind found (fields of the record's terminal filled).
 uint16_t HitTestTerminal(SheetRecord* sheet, Point point, uint16_t hitMask,
                          MouseTrackRecord* record);
@@ -87,8 +95,8 @@ bool CalcPolyCreationPath(SheetRecord* sheet, Point mousePoint, MouseTrackRecord
 void BuildOrientPath(Point* path, int32_t direction, int32_t length);
 bool BuildIntersectPath(Point* path, int32_t direction, const Point segment[2]);
 
-void RecordMouseClickTrackingState();
-void ClearMouseTrackingState();
+void RecordMouseClickTrackingState(SheetRecord* sheet);
+void ClearMouseTrackingState(SheetRecord* sheet);
 void CloseTrackingOverlay();
 bool SheetHasOverlay(const SheetRecord* sheet);
 // Forgets the tracked state and hides the overlay's content until the next move.
@@ -102,6 +110,8 @@ int32_t NetSymbolPlacement(SheetRecord* sheet);
 void CreateSignalClick(SheetRecord* sheet);
 void CreateBussClick(SheetRecord* sheet);
 void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal);
+bool IsWireCreationInProgress(SheetRecord* sheet);
+// The front sheet window's.
 bool IsWireCreationInProgress();
 void CancelWireCreation(SheetRecord* sheet);
 // During the sheet pane's update: the wire under construction and its start's junction dot.
@@ -133,7 +143,7 @@ struct WireTrackingHooks {
 void SetWireTrackingHooks(const WireTrackingHooks& hooks);
 const WireTrackingHooks& GetWireTrackingHooks();
 
-// Puts every value of the module back to its start (frees a wire under construction).
+// Puts the overlay's place, the place tool's image and the hooks back to their start.
 void ResetWireTrackingForTesting();
 
 }  // namespace plexa

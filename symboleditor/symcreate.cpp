@@ -663,16 +663,9 @@ void DoCreateElement(SymbolEditorRecord* editor, const VXEventRecord* event) {
 
 namespace {
 
-struct PolyBand {
-    SymbolEditorRecord* editor;
-    Point mouse;
-};
-PolyBand gPolyBand{};
-bool gPolyBandShown = false;
-
 void DrawPolyBand(VXWindowRecordTag*, void* data) {
-    auto* band = static_cast<PolyBand*>(data);
-    ElementRecord* poly = band->editor->constructed;
+    auto* editor = static_cast<SymbolEditorRecord*>(data);
+    ElementRecord* poly = editor->constructed;
     if (!poly || poly->kind != kElementPoly) return;
     const int16_t count = ElementAs<PolyElement>(poly)->pointCount;
     if (count < 1) return;
@@ -682,14 +675,14 @@ void DrawPolyBand(VXWindowRecordTag*, void* data) {
     QZSetColor(nullptr, 0x07000000, false);
     const double saved = VXSetOpacity(kRubberBandOpacity);
     VXMoveTo(last.h, last.v);
-    VXLineTo(band->mouse.h, band->mouse.v);
+    VXLineTo(editor->polyBandMouse.h, editor->polyBandMouse.v);
     VXSetOpacity(saved);
     VXPenNormal();
 }
 
 void EndPolyBand(SymbolEditorRecord* editor) {
-    if (gPolyBandShown && editor->window) VXEndOverlay(editor->window);
-    gPolyBandShown = false;
+    if (editor->polyBandShown && editor->window) VXEndOverlay(editor->window);
+    editor->polyBandShown = false;
 }
 
 std::vector<Point> PointsOf(const ElementRecord* poly) {
@@ -707,10 +700,10 @@ void ShowPolyCreation(SymbolEditorRecord* editor, Point mouse) {
         EndPolyBand(editor);
         return;
     }
-    gPolyBand = PolyBand{editor, EditorDragPoint(editor, mouse)};
-    if (!gPolyBandShown) {
-        VXBeginOverlayForPanes(editor->window, kVXOverlayMainPane, DrawPolyBand, &gPolyBand);
-        gPolyBandShown = true;
+    editor->polyBandMouse = EditorDragPoint(editor, mouse);
+    if (!editor->polyBandShown) {
+        VXBeginOverlayForPanes(editor->window, kVXOverlayMainPane, DrawPolyBand, editor);
+        editor->polyBandShown = true;
     } else {
         VXUpdateOverlay(editor->window);
     }

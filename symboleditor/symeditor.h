@@ -25,6 +25,7 @@
 #include "foundation/types.h"
 #include "library/itemcache.h"
 #include "model/modelhooks.h"
+#include "model/selectionsummary.h"
 
 namespace plexa {
 
@@ -166,6 +167,9 @@ struct SymbolEditorRecord {
     uint8_t newPartMode;             // the new part dialog's last choice: 0 a slot, 1 a symbol
     SymUndoRecord* undo;             // the committed undo action, or none
     SymUndoRecord* undoCollect;      // the action being collected, or none
+    SelectionSummary selection;      // what the menus see of the selection, filled while in front
+    Point polyBandMouse;             // where the rubber band of the polygon being built ends
+    bool polyBandShown;              // the band's overlay is up
 };
 
 // The current symbol editor (the one most recently activated), or none.

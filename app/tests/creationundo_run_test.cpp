@@ -10,10 +10,10 @@
 
 #include "files/sheetfile.h"
 #include "foundation/geometry.h"
+#include "app/tests/two_gates_testing.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
 #include "model/sheetsymbols.h"
-#include "model/tests/gate_symbol.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -41,16 +41,7 @@ protected:
     // Two gates placed as port symbols (A's output pin ends at (192,132), B's upper input pin at
     // (360,240)) and a sheet symbol at (420,320) with two ports, a wire on the right-hand one.
     std::string WriteSheet() {
-        const int32_t id = AddGateSymbolDefinition(drawing);
-        EXPECT_GE(id, 0);
-        const Point origins[] = {P(126, 117), P(360, 232)};
-        uint32_t serial = 1;
-        for (Point at : origins) {
-            SymbolRecord* gate = driver->AddSymbol(serial++, kSymbolFlagPort);
-            gate->mapId = id;
-            gate->libraryName = kNoLibraryName;
-            gate->position = at;
-        }
+        EXPECT_NE(PlaceTwoPortGates(driver.get(), drawing)[1], nullptr);
         box = AddSheetSymbolBox(P(420, 320), "Child.SHX");
         for (const char* port : {"IN", "OUT"}) EXPECT_GE(CreateSheetSymbolPort(drawing, box, port, 0), 0);
         // A wire from the right-hand port OUT, which a resize moves with the edge.

@@ -4,13 +4,14 @@
 // Each sheet is saved as a copy and its dump compared with the expected text.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
+#include "app/tests/two_gates_testing.h"
 #include "files/sheetfile.h"
 #include "files/tests/sheetcontents_testing.h"
 #include "model/sheetdump.h"
-#include "model/tests/gate_symbol.h"
 #include "tests/support/graphics_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -26,24 +27,13 @@ protected:
     // output pin ends at (192,132), B's upper input pin at (360,240).
     // With corners, a wire from A's pin through them to B's pin joins the gates.
     std::string WriteTwoGates(const std::vector<Point>& wire = {}) {
-        const int32_t id = AddGateSymbolDefinition(drawing);
-        EXPECT_GE(id, 0);
-        const Point origins[] = {P(126, 117), P(360, 232)};
-        uint32_t serial = 1;
-        SymbolRecord* gates[2] = {};
-        for (Point at : origins) {
-            SymbolRecord* gate = gates[serial - 1] = driver->AddSymbol(serial, kSymbolFlagPort);
-            ++serial;
-            gate->mapId = id;
-            gate->libraryName = kNoLibraryName;
-            gate->position = at;
-        }
+        const std::array<SymbolRecord*, 2> gates = PlaceTwoPortGates(driver.get(), drawing);
+        EXPECT_NE(gates[1], nullptr);
         if (!wire.empty()) {
             driver->AddPin(P(192, 132), gates[0], 2);
             driver->AddPin(P(360, 240), gates[1], 0);
             Draw(wire);
         }
-        drawing->stored.nextSerial = serial;
         const std::string at = WriteSheetAtScale("Wires.SHX", 100);
         return at;
     }

@@ -34,6 +34,7 @@
 #include "model/drawglobals.h"
 #include "model/elements.h"
 #include "model/libitem.h"
+#include "model/selectionsummary.h"
 #include "model/signals.h"
 #include "model/wires.h"
 #include "foundation/strings.h"
@@ -305,7 +306,7 @@ TEST_F(Shell, SheetWithOnlyWiresSelected) {
               "View: 601! 602 603 604 605 606 607 608 609 610\n"
               "Tools: 401 402 -403 -404 -405 -406 -407 -408 409 410 -411 413 -414\n"
               "Window: \"Untitled 1\"!\n");
-    EXPECT_EQ(gSignalSelection, 1);
+    EXPECT_EQ(FrontSelection().signals, 1);
 }
 
 // Select All on a sheet: its contents and the frames no symbol owns, not the free texts; with
@@ -422,7 +423,7 @@ TEST_F(Shell, SheetWithATextBeingEdited) {
               "View: 601! 602 603 604 605 606 607 608 609 610\n"
               "Tools: 401 402 -403 -404 -405 -406 -407 -408 409 410 -411 413 -414\n"
               "Window: \"Untitled 1\"!\n");
-    EXPECT_TRUE(gIsTESelection);
+    EXPECT_TRUE(FrontSelection().textEditing);
 }
 
 TEST_F(Shell, SymbolEditorInFront) {

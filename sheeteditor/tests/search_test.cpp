@@ -39,9 +39,11 @@
 namespace plexa::test {
 namespace {
 
+// The tests search through the project's record, which the commands use for a project's scope.
+SearchRecord* const lv = ProjectSearch();
+
 // The criteria of one row of the symbols tab.
 void Criterion(int32_t row, uint16_t match, const std::string& find) {
-    SearchInit();
     lv->criteria = SearchCriteria{};
     lv->criteria.findEnabled[row] = 1;
     lv->criteria.match[row] = match;
@@ -51,7 +53,7 @@ void Criterion(int32_t row, uint16_t match, const std::string& find) {
 bool Satisfies(const std::string& text, uint16_t match, const std::string& find, int32_t* start = nullptr) {
     Criterion(0, match, find);
     int32_t at = 0, length = 0;
-    const bool result = StringSatisfies(text.c_str(), 0, &at, &length);
+    const bool result = StringSatisfies(lv, text.c_str(), 0, &at, &length);
     if (start) *start = at;
     return result;
 }
@@ -157,11 +159,10 @@ protected:
         SetModelHooks(model);
         ASSERT_EQ(SelectUIFile("views.gui"), 0);
         VXInitControls();
-        SearchInit();
         *lv = SearchRecord{};
     }
     void TearDown() override {
-        SearchReset(true);
+        SearchReset(lv, true);
         lv->project = nullptr;
         for (VXWindowRecordTag* window : VXTopLevelWindows())
             if (SheetRecord* sheet = SheetOfWindow(window)) DestroySheet(sheet);
@@ -183,13 +184,13 @@ protected:
     std::vector<std::string> Hits(ProjectRecord* project) {
         lv->scope = kScopeProject;
         lv->project = project;
-        SearchReset(true);
+        SearchReset(lv, true);
         nodes.clear();
         std::vector<std::string> hits;
-        while (SearchForItem() && hits.size() < 20) {
+        while (SearchForItem(lv) && hits.size() < 20) {
             char name[kFileSpecNameCapacity] = {};
             GetFileSpecName(&lv->sheet->fileSpec, name, sizeof name);
-            hits.push_back(std::string(name) + " " + GetSymbolSearchProperty(lv->sheet, lv->foundSymbol, kRowDesignator));
+            hits.push_back(std::string(name) + " " + GetSymbolSearchProperty(lv, lv->sheet, lv->foundSymbol, kRowDesignator));
             nodes.push_back(lv->node);
         }
         return hits;
@@ -228,14 +229,14 @@ TEST_F(SearchProject, ARememberedSymbolThatWasDeletedIsNotUsed) {
     Criterion(kRowDesignator, kMatchBegins, "R");
     lv->scope = kScopeProject;
     lv->project = project;
-    ASSERT_TRUE(SearchForItem());
+    ASSERT_TRUE(SearchForItem(lv));
     ASSERT_NE(lv->nextSymbol, nullptr);
     SheetRecord* root = lv->sheet;
-    EXPECT_EQ(GetSymbolSearchProperty(root, lv->foundSymbol, kRowDesignator), "R1");
+    EXPECT_EQ(GetSymbolSearchProperty(lv, root, lv->foundSymbol, kRowDesignator), "R1");
     RemoveSymbolFromSheet(root, lv->nextSymbol, true);
-    ASSERT_TRUE(SearchForItem());
+    ASSERT_TRUE(SearchForItem(lv));
     EXPECT_NE(lv->sheet, root);
-    EXPECT_EQ(GetSymbolSearchProperty(lv->sheet, lv->foundSymbol, kRowDesignator), "R4");
+    EXPECT_EQ(GetSymbolSearchProperty(lv, lv->sheet, lv->foundSymbol, kRowDesignator), "R4");
 }
 
 TEST_F(SearchProject, ATextSearchLooksOnlyAtTheClassesAsked) {
@@ -245,14 +246,14 @@ TEST_F(SearchProject, ATextSearchLooksOnlyAtTheClassesAsked) {
     lv->criteria.kind = kSearchTexts;
     lv->scope = kScopeProject;
     lv->project = project;
-    ASSERT_TRUE(SearchForItem());
+    ASSERT_TRUE(SearchForItem(lv));
     ASSERT_NE(lv->foundText, nullptr);
     EXPECT_TRUE(lv->foundText->flags & kTextFlagSelected);
-    EXPECT_FALSE(SearchForItem());
+    EXPECT_FALSE(SearchForItem(lv));
     // Free texts are class 0: without it nothing is found.
     lv->criteria.classEnabled[0] = 0;
-    SearchReset(true);
-    EXPECT_FALSE(SearchForItem());
+    SearchReset(lv, true);
+    EXPECT_FALSE(SearchForItem(lv));
 }
 
 TEST_F(SearchProject, ChangeAllWithOneImpossibleChangeLogsOneEntryAndAppliesTheRest) {
@@ -300,9 +301,9 @@ TEST_F(SearchProject, ARenameThatOnlyChangesCaseIsMarkedAsSuch) {
     lv->criteria.replaceEnabled[0] = 1;
     lv->criteria.replace[0] = "CLOCK";
     Rect area{};
-    EXPECT_EQ(ApplyChangeToSignal(sheet, signal, &area), 8);
+    EXPECT_EQ(ApplyChangeToSignal(lv, sheet, signal, &area), 8);
     lv->criteria.replace[0] = "CLK";
-    EXPECT_EQ(ApplyChangeToSignal(sheet, signal, &area), 1);
+    EXPECT_EQ(ApplyChangeToSignal(lv, sheet, signal, &area), 1);
     char name[kSignalNameSize];
     GetSignalName(signal, sheet->stringBlock, name);
     EXPECT_STREQ(name, "CLK");
@@ -331,7 +332,7 @@ TEST_F(SearchProject, AReplacementThatDoesNotFitTheSheetsStringsIsReportedAndNot
     c.replace[1] = "slow";
     lv->changeAll = true;
     Rect area{};
-    EXPECT_EQ(ApplyChangeToSignal(sheet, signal, &area), 0);
+    EXPECT_EQ(ApplyChangeToSignal(lv, sheet, signal, &area), 0);
     char name[kSignalNameSize];
     GetSignalName(signal, sheet->stringBlock, name);
     EXPECT_STREQ(name, "Clock");
@@ -348,7 +349,7 @@ TEST_F(SearchProject, AReplacementThatDoesNotFitTheSheetsStringsIsReportedAndNot
                                               "Unable to change the text to \"slow\"" + full}));
     // A replacement the block holds already fits.
     c.replace[0] = "Speed";
-    EXPECT_EQ(ApplyChangeToSignal(sheet, signal, &area), 1);
+    EXPECT_EQ(ApplyChangeToSignal(lv, sheet, signal, &area), 1);
     GetSignalName(signal, sheet->stringBlock, name);
     EXPECT_STREQ(name, "Speed");
     lv->changeAll = false;

@@ -370,7 +370,7 @@ TEST_F(SheetIndex, EveryKindOfEditKeepsTheIndexedAnswersEqualToTheWalk) {
              const uint32_t signals = sheet->signalList->count;
              for (Point p : {At(106, 415), At(200, 428)}) {
                  TrackSheetMouseMovement(sheet, p, 0, 255);
-                 RecordMouseClickTrackingState();
+                 RecordMouseClickTrackingState(sheet);
                  CloseTrackingOverlay();
                  CreateSignalClick(sheet);
              }

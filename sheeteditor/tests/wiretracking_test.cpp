@@ -68,9 +68,9 @@ protected:
         sheet->selectedTool = kDrawToolWire;
         // Where a sheet point lies in the window's content.
         Deliver(200, 200);
-        ASSERT_NE(gLastMouseTracked.h, -1) << "the pointer did not reach the sheet pane";
-        offsetH = 200 - gLastMouseTracked.h;
-        offsetV = 200 - gLastMouseTracked.v;
+        ASSERT_NE(WireStateOf(sheet).lastMouse.h, -1) << "the pointer did not reach the sheet pane";
+        offsetH = 200 - WireStateOf(sheet).lastMouse.h;
+        offsetV = 200 - WireStateOf(sheet).lastMouse.v;
     }
     void TearDown() override {
         ResetWireTrackingForTesting();
@@ -96,7 +96,7 @@ protected:
     }
     // A mouse-down with the wire or bus tool, as the window's click handling makes it.
     void Click() {
-        RecordMouseClickTrackingState();
+        RecordMouseClickTrackingState(sheet);
         CloseTrackingOverlay();
         if (sheet->selectedTool == kDrawToolBuss) CreateBussClick(sheet);
         else CreateSignalClick(sheet);
@@ -176,11 +176,11 @@ TEST_F(WireTracking, PinToPinThroughATwoLegPointInBothLegOrders) {
         Place(At(60, 84));    // pin A at (108, 96)
         Place(At(240, 180));  // its left pin B at (240, 192)
         MoveClick(At(108, 96));
-        EXPECT_TRUE(IsWireCreationInProgress());
+        EXPECT_TRUE(IsWireCreationInProgress(sheet));
         if (c.tab) Tab(At(168, 144));
         MoveClick(At(168, 144));
         MoveClick(At(240, 192));
-        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_FALSE(IsWireCreationInProgress(sheet));
         EXPECT_EQ(Nets(), c.nets);
     }
 }
@@ -194,18 +194,18 @@ TEST_F(WireTracking, TheOverlayShowsTheProposedLegsAndTheTerminal) {
     Place(At(240, 300));
     Move(At(108, 216));
     EXPECT_TRUE(SheetHasOverlay(sheet));
-    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
+    EXPECT_EQ(WireStateOf(sheet).current.terminal.kind, kTermSignalPin);
     Click();
     EXPECT_FALSE(SheetHasOverlay(sheet));  // a mouse-down closes it
     Move(At(242, 310));                    // near pin B: the legs end on it
     EXPECT_TRUE(SheetHasOverlay(sheet));
-    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalPin);
-    EXPECT_EQ(gCurrentMouseTrack.legs, 2);
-    EXPECT_EQ(PointText(gCurrentMouseTrack.path[2]), "(312,240)");
+    EXPECT_EQ(WireStateOf(sheet).current.terminal.kind, kTermSignalPin);
+    EXPECT_EQ(WireStateOf(sheet).current.legs, 2);
+    EXPECT_EQ(PointText(WireStateOf(sheet).current.path[2]), "(312,240)");
     // The same grid point again is no new state.
-    const MouseTrackRecord before = gCurrentMouseTrack;
+    const MouseTrackRecord before = WireStateOf(sheet).current;
     Move(At(241, 311));
-    EXPECT_FALSE(IsNewTrackingState(&before));
+    EXPECT_FALSE(IsNewTrackingState(sheet, &before));
     RedrawSheetWindow(sheet);
     VXWaitUpdateWindows();
     ASSERT_TRUE(PlatformWindowGrabPNG(sheet->window->platformWindow, OutputPath("wire-tracking.png")));
@@ -219,9 +219,9 @@ TEST_F(WireTracking, ABusEndsExactlyOnABusPinAtAnAngle) {
     Place(At(180, 132), true);  // bus pins at (180, 144) and (228, 144)
     MoveClick(At(96, 96));      // a bus may start on an empty spot
     Move(At(178, 146));         // near the pin, off the grid and off the 8 directions
-    EXPECT_EQ(gCurrentMouseTrack.legs, 1);
+    EXPECT_EQ(WireStateOf(sheet).current.legs, 1);
     Click();
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
     EXPECT_EQ(Nets(), "busses 1\n"
                       "  B1 \"\" bounds (95,95)-(182,146)\n"
                       "    terminal 0: serial 2 node 0\n"
@@ -233,10 +233,10 @@ TEST_F(WireTracking, CancelAfterOneClickLeavesTheSheetAsItWas) {
     const std::string before = DumpSheet(sheet);
     MoveClick(At(108, 96));
     Move(At(168, 144));
-    EXPECT_TRUE(IsWireCreationInProgress());
-    EXPECT_GT(gCurrentMouseTrack.legs, 0);
+    EXPECT_TRUE(IsWireCreationInProgress(sheet));
+    EXPECT_GT(WireStateOf(sheet).current.legs, 0);
     CancelWireCreation(sheet);
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
     EXPECT_EQ(DumpSheet(sheet), before);
     // Cancelling after two clicks keeps the legs (drawn while they are drawn) as a wire with a
     // free end.
@@ -279,11 +279,11 @@ TEST_F(WireTracking, AClickOnATerminalThatWentStartsNothing) {
     SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
     ASSERT_NE(signal, nullptr);
     Move(At(144, 96));
-    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermSignalWire);
+    EXPECT_EQ(WireStateOf(sheet).current.terminal.kind, kTermSignalWire);
     RemoveSignalFromList(sheet->signalList, signal);
     DestroySignal(signal);
     Click();
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
 }
 
 // A stale start: the signal the wire started on goes while the wire is drawn; the wire ends as one
@@ -294,11 +294,11 @@ TEST_F(WireTracking, AStartSignalThatWentIsNotJoined) {
     SignalHandle signal = NamedWire(At(108, 96), At(168, 96), "CLK");
     ASSERT_NE(signal, nullptr);
     MoveClick(At(144, 96));
-    ASSERT_TRUE(IsWireCreationInProgress());
+    ASSERT_TRUE(IsWireCreationInProgress(sheet));
     RemoveSignalFromList(sheet->signalList, signal);
     DestroySignal(signal);
     MoveClick(At(240, 192));
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
     EXPECT_EQ(Nets(), "signals 1\n"
                       "  S1 \"SIG001\" flags 0x0001 bounds (144,96)-(241,193)\n"
                       "    pin 0: serial 4 node 0 flags 0x02\n"
@@ -317,7 +317,7 @@ TEST_F(WireTracking, AWireStaysOnTheSheetItWasStartedOn) {
     sheet->selectedTool = kDrawToolWire;
     Place(At(60, 84));
     MoveClick(At(108, 96));
-    EXPECT_TRUE(IsWireCreationInProgress());
+    EXPECT_TRUE(IsWireCreationInProgress(sheet));
     EXPECT_EQ(DumpSheet(first, kDumpSignals), "signals 1\n"
                                               "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(169,145)\n"
                                               "    pin 0: serial 2 node 1 flags 0x02\n"
@@ -325,7 +325,7 @@ TEST_F(WireTracking, AWireStaysOnTheSheetItWasStartedOn) {
     EXPECT_EQ(Nets(), "");
     MoveClick(At(108, 144));
     VXDestroyWindow(sheet->window);
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
     EXPECT_EQ(Nets(), "signals 1\n"
                       "  S1 \"SIG001\" flags 0x0001 bounds (108,96)-(109,145)\n"
                       "    pin 0: serial 2 node 1 flags 0x02\n"
@@ -346,7 +346,7 @@ TEST_F(WireTracking, AFloatingWireEndIsConnectedToThePinUnderIt) {
     ConnectFloatingWire(sheet);
     sheet->flashingSignal = nullptr;
     sheet->flashingWire = nullptr;
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
     EXPECT_EQ(sheet->selectedTool, kSelectTool);
     EXPECT_EQ(Nets(), "signals 1\n"
                       "  S1 \"CLK\" flags 0x0001 bounds (108,96)-(169,97)\n"
@@ -411,7 +411,7 @@ TEST_F(SignalJoin, NamesSurviveByTheirKindWithoutAQuestion) {
         RefuseAQuestion(&asked);
         Join(c.first, c.second);
         EXPECT_FALSE(asked);
-        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_FALSE(IsWireCreationInProgress(sheet));
         EXPECT_EQ(Names(), c.survivor);
         EXPECT_EQ(DumpSheet(sheet, kDumpSignals).find("signals 1\n"), 0u);
     }
@@ -447,11 +447,11 @@ TEST_F(SignalJoin, TwoChosenNamesAskWhichSurvives) {
         Join("RESET", "CLK");
         EXPECT_EQ(gTexts, "You are combining two named Signals.|RESET|CLK|");
         EXPECT_EQ(Names(), c.names);
-        EXPECT_EQ(IsWireCreationInProgress(), c.drawing);
+        EXPECT_EQ(IsWireCreationInProgress(sheet), c.drawing);
         if (c.drawing) {
             // The wire under construction is as it was before the refused click, its start
             // drawn with the junction dot it will make.
-            EXPECT_EQ(CountWireSegments(gCreateWire), 0);
+            EXPECT_EQ(CountWireSegments(WireStateOf(sheet).wire), 0);
             RedrawSheetWindow(sheet);
             VXWaitUpdateWindows();
         }
@@ -522,24 +522,24 @@ TEST_F(SignalJoin, AWireEndingOnABusAddsABreakOutAndALabel) {
     MoveClick(At(108, 96));
     // Straight down onto the bus there is no corner to leave it from: the bus is no terminal.
     Move(At(108, 300));
-    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermNone);
+    EXPECT_EQ(WireStateOf(sheet).current.terminal.kind, kTermNone);
     // Without a naming sequence the member name is asked for; no name given, nothing changes and
     // the wire goes on as before the click.
     Move(At(252, 300));
-    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermBreakOut);
+    EXPECT_EQ(WireStateOf(sheet).current.terminal.kind, kTermBreakOut);
     VXPostDeferredAction([](void*) {
         if (FrontDialog()) QueueKey(27);  // the member-name chooser, cancelled
     }, nullptr, 0.001);
     Click();
-    EXPECT_TRUE(IsWireCreationInProgress());
-    EXPECT_EQ(CountWireSegments(gCreateWire), 0);
+    EXPECT_TRUE(IsWireCreationInProgress(sheet));
+    EXPECT_EQ(CountWireSegments(WireStateOf(sheet).wire), 0);
     EXPECT_EQ(LLFirst(sheet->signalList), nullptr);
     SetBreakoutSequence(sheet, buss, "D0");
     Move(At(250, 290));
     Move(At(252, 300));
-    EXPECT_EQ(gCurrentMouseTrack.terminal.kind, kTermBreakOut);
+    EXPECT_EQ(WireStateOf(sheet).current.terminal.kind, kTermBreakOut);
     Click();
-    EXPECT_FALSE(IsWireCreationInProgress());
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
     // The stub onto the bus is the break-out row's; the name is the sequence's next.
     EXPECT_EQ(DumpSheet(sheet, kDumpSignals | kDumpBusses | kDumpTexts),
               "signals 1\n"
@@ -612,7 +612,7 @@ TEST_F(SignalJoin, AWireBetweenPinsOfOneNetJoinsIt) {
         MoveClick(At(108, 96));
         MoveClick(At(108, 192));
         EXPECT_FALSE(asked);
-        EXPECT_FALSE(IsWireCreationInProgress());
+        EXPECT_FALSE(IsWireCreationInProgress(sheet));
         EXPECT_EQ(Nets(), c.nets);
     }
 }

@@ -1,0 +1,30 @@
+// The working state of one open sheet window: what a person is in the middle of there, kept with
+// the document instead of the process, so that two sheet windows never share it. The window's
+// sheet reaches it (`SheetRecord::editState`); it is made when the window opens (or at the first
+// question about a sheet without a window, which a test or a tool may ask) and freed when the
+// window closes or the sheet goes. It holds the wire or bus in progress with the pointer's
+// tracking (sheeteditor/wiretracking.h), the search record (sheeteditor/search.h) and the
+// selection summary that the menus read (model/selectionsummary.h). The sheet's undo state is the
+// sheet's own (sheeteditor/sheetundo.h).
+#pragma once
+
+#include "model/selectionsummary.h"
+#include "sheeteditor/search.h"
+#include "sheeteditor/wiretracking.h"
+
+namespace plexa {
+
+struct SheetEditState {
+    SheetRecord* sheet = nullptr;  // the sheet whose window it serves
+    WireInProgress wire;
+    SearchRecord search;
+    SelectionSummary selection;
+};
+
+// The sheet's edit state, made when missing; never null for a sheet.
+SheetEditState* SheetEditStateOf(SheetRecord* sheet);
+// Frees the sheet's edit state: a wire in progress goes with it (finish or cancel it first to keep
+// it), and a sheet loaded for its search only is released.
+void ReleaseSheetEditState(SheetRecord* sheet);
+
+}  // namespace plexa
