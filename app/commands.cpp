@@ -8,6 +8,7 @@
 #include "app/prefsdialog.h"
 #include "app/shell.h"
 #include "app/shellutil.h"
+#include "foundation/assert.h"
 #include "sheeteditor/toolbars.h"
 #include "toolkit/vx_commands.h"
 
@@ -72,8 +73,10 @@ const CommandEntry* FindCommand(uint16_t id) {
         std::span<const CommandEntry>(kShellCommands), FileCommands(), EditCommands(), ToolsCommands(),
         TextCommands(), ViewCommands(), GridCommands(), std::span<const CommandEntry>(kListItems)};
     for (std::span<const CommandEntry> part : table)
-        for (const CommandEntry& entry : part)
+        for (const CommandEntry& entry : part) {
+            PLEXA_ASSERT(entry.first <= entry.last && (entry.rule || entry.action));
             if (id >= entry.first && id <= entry.last) return &entry;
+        }
     return nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "app/shell.h"
 #include "app/shellutil.h"
 #include "files/project.h"
+#include "foundation/assert.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
 #include "graphics/textedit.h"
@@ -130,7 +131,18 @@ void TakeStyleOf(const txStyle* style, uint16_t styleFlags) {
     gTextAlignedRight = (styleFlags & kStyleRightAligned) != 0;
 }
 const TextRecord* SelText() { return static_cast<const TextRecord*>(gSelText); }
-const TextFrameRecord* SelFrame() { return gSelFrame ? *static_cast<TextFrameHandle>(gSelFrame) : nullptr; }
+const TextFrameRecord* SelFrame() {
+    if (!gSelFrame) return nullptr;
+    PLEXA_ASSERT(*static_cast<TextFrameHandle>(gSelFrame));  // a listed frame's handle holds its record
+    return *static_cast<TextFrameHandle>(gSelFrame);
+}
+
+// The summary's single items are there exactly when its counts say so.
+void CheckSelectionCounts() {
+    PLEXA_ASSERT((gSelSymbol != nullptr) == (gSelSymbolCount == 1));
+    PLEXA_ASSERT((gSelText != nullptr) == (gSelTextCount > 0));
+    PLEXA_ASSERT((gSelFrame != nullptr) == (gSelFrameCount > 0));
+}
 
 // ---- The Window menu ----
 
@@ -356,6 +368,7 @@ void GetCurrentSelectionInfo(bool full) {
         gIsTESelection = false;
         return;
     }
+    CheckSelectionCounts();
     gIsTESelection = te != nullptr;
     if (te) {
         gSelectionStyle = te->style;

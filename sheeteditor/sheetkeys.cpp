@@ -6,6 +6,7 @@
 
 #include "files/sheetports.h"
 #include "files/sheetstore.h"
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "graphics/grafport.h"
 #include "graphics/textedit.h"
@@ -100,6 +101,7 @@ bool Inside(const LRect& r, int32_t h, int32_t v) {
 
 // Opens a text editor on a frame taken out of the sheet's frame list and passes the click to it.
 void EditFrame(SheetRecord* sheet, TextFrameHandle frame, VXEventRecord* event, bool shift) {
+    PLEXA_ASSERT(frame && *frame);  // the hit test found it in the sheet's list
     if ((*frame)->flags & kFrameFlagThemed)
         sheet->modifiedFlags |= kSheetModifiedFrameOption;
     else

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -383,6 +384,12 @@ OSStatus CutSymbolEditorSelection(SymbolEditorRecord* editor) {
     if (const OSStatus st = CopySymbolEditorSelection(editor); st != status::kNoErr) return st;
     DeleteSymbolEditorSelection(editor, false, kSymUndoCut);
     if (gSymbolClip) gSymbolClip->flags |= kSymClipCut;
+#if PLEXA_ASSERTS_ON
+    // What stays (the pins of an alternate drawing) is no longer selected.
+    int32_t elements = 0, texts = 0, frames = 0;
+    CountSymbolEditorSelection(editor, &elements, nullptr, &texts, nullptr, &frames, nullptr);
+    PLEXA_ASSERT(elements + texts + frames == 0 && !editor->selectedElement && !editor->selectedFrame);
+#endif
     return status::kNoErr;
 }
 
