@@ -1,6 +1,6 @@
-// The Edit menu: undo, the clipboard commands, select all, the stacking order, the sheet's file
-// symbols, the library item of a symbol, and the settings dialogs; each command's rule for the
-// front document and its action.
+// The Edit menu's part of the command table: undo, the clipboard commands, select all, the
+// stacking order, the sheet's file symbols, the library item of a symbol, and the settings
+// dialogs; each command's rule for the front document beside its action.
 #include "app/clipscrap.h"
 #include "app/shell.h"
 #include "app/selectall.h"
@@ -96,7 +96,6 @@ bool StackingOrderRule(const FrontDocument& front) {
     return count == 1;
 }
 
-// Cut, Copy, Clear and Duplicate.
 // Something of the symbol editor's drawing is selected.
 bool SymbolEditorHasSelection(SymbolEditorRecord* editor) {
     if (editor->currentTab != kSymEditTabDrawing) return false;
@@ -111,53 +110,24 @@ bool SheetClipHoldsItems() {
            !(CurrClip->flags & kClipCutUndone);
 }
 
-// Cut, Copy, Paste, Clear and Duplicate in the symbol editor's drawing.
-int32_t DoSymbolEditorEditCommand(SymbolEditorRecord* editor, uint16_t id) {
-    if (editor->currentTab != kSymEditTabDrawing) return 0;
-    switch (id) {
-        case 302:
-        case 303:
-            // The one private clip: the sheets' clip is emptied.
-            Kill_Clipboard();
-            if (id == 302) CutSymbolEditorSelection(editor);
-            else (void)CopySymbolEditorSelection(editor);
-            ResetScrap(kScrapPrivateClip);
-            (void)PrivateClipToScrap();
-            break;
-        case 304:
-            // A sheet's clip is turned into the editor's drawing once, on its first paste here.
-            if (SheetClipHoldsItems() && !SymbolClipIsFromSheetClip(CurrClip->clipId))
-                ConvertSheetClipToSymbolClip(CurrClip->content,
-                                             {CurrClip->clipId, CurrClip->bounds, CurrClip->pastePoint, CurrClip->resolution,
-                                              (CurrClip->flags & kClipFromCut) != 0, (CurrClip->flags & kClipPasted) != 0});
-            PasteIntoSymbolEditor(editor, kSymUndoPaste);
-            break;
-        case 305:
-            // In the parts tree Clear deletes its selected part.
-            if (PartsTreeHasFocus(editor)) (void)DeleteSelectedPart(editor);
-            else DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
-            break;
-        case 311: DuplicateSymbolEditorSelection(editor); break;
-        default: return 0;
-    }
-    return 1;
-}
-
-bool SelectionRule(const VXPrepCommandRecord* r, const FrontDocument& front) {
-    const uint16_t id = r->command;
+// Cut, Copy, Clear and Duplicate: something to act on is selected.
+void SelectionRule(VXPrepCommandRecord* r, const FrontDocument& front) {
+    const bool clear = r->command == cmd::kClear, duplicate = r->command == cmd::kDuplicate;
     bool fieldSelection = false;
-    if (front.modal) return id != 311 && FocusedFieldSelection(r, &fieldSelection) && fieldSelection;
-    if (VXTERecord* te = EditedText(front)) return id != 311 && HasTextSelection(te);
-    // Signal wires alone can be cleared, not cut, copied or duplicated.
-    if (front.sheet) return SheetHasSelection(front.sheet) || (id == 305 && SheetHasSelection(front.sheet, true));
-    if (front.editor) {
-        if (FocusedFieldSelection(r, &fieldSelection)) return id != 311 && fieldSelection;
-        if (id == 305 && PartsTreeHasFocus(front.editor)) return true;
-        return SymbolEditorHasSelection(front.editor);
-    }
-    // The project window removes its selected rows.
-    if (front.kind == kProjectKind) return id == 305 && CountSelectedProjectRows(front.project) > 0;
-    return false;
+    r->enabled = [&] {
+        if (front.modal) return !duplicate && FocusedFieldSelection(r, &fieldSelection) && fieldSelection;
+        if (VXTERecord* te = EditedText(front)) return !duplicate && HasTextSelection(te);
+        // Signal wires alone can be cleared, not cut, copied or duplicated.
+        if (front.sheet) return SheetHasSelection(front.sheet) || (clear && SheetHasSelection(front.sheet, true));
+        if (front.editor) {
+            if (FocusedFieldSelection(r, &fieldSelection)) return !duplicate && fieldSelection;
+            if (clear && PartsTreeHasFocus(front.editor)) return true;
+            return SymbolEditorHasSelection(front.editor);
+        }
+        // The project window removes its selected rows.
+        if (front.kind == kProjectKind) return clear && CountSelectedProjectRows(front.project) > 0;
+        return false;
+    }();
 }
 
 // Copied attributes paste onto a sheet's selection: a component's attributes onto selected
@@ -182,213 +152,321 @@ void OpenFileSymbolEditorFromMenu(SheetRecord* sheet, int32_t index) {
 
 }  // namespace
 
-void PrepEditCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
-    const uint16_t id = r->command;
-    // The undone Cut of the private clip disables its paste.
+namespace {
+
+using Record = VXPrepCommandRecord;
+using Front = FrontDocument;
+static_assert(cmd::kFirstFileSymbol == kFileSymbolsFirstCommand && cmd::kBringToFront == kCmdBringToFront &&
+              cmd::kMoveForward == kCmdMoveForward && cmd::kMoveBack == kCmdMoveBack &&
+              cmd::kSendToBack == kCmdSendToBack);
+
+int32_t Done() { return 1; }
+
+// Every rule of the Edit menu first takes note of whether the private clip's Cut was undone (an
+// undone Cut disables its paste).
+template <CommandRule Rule>
+void EditRule(Record* r, const Front& f) {
     gCurrClipFlags = (CurrClip->flags & kClipCutUndone) ? kClipFlagReported : 0;
-    switch (id) {
-    case 300: r->enabled = 1; break;
-    case 301: {
-        r->enabled = 0;
-        if (front.editor && !front.modal) {
-            // The symbol editor's one level of undo.
-            char text[64];
-            GetSymbolEditorUndoMenuText(front.editor, text, sizeof text);
-            if (text[0]) {
-                r->enabled = 1;
-                std::strncpy(r->title, text, 255);
-            }
-            break;
+    Rule(r, f);
+}
+
+// A sheet acts on its selection itself unless one of its texts is being edited.
+SheetRecord* ActingSheet(const Front& f) { return f.sheet && !EditedText(f) && !f.modal ? f.sheet : nullptr; }
+
+// The private clip was filled: the system clipboard shows it.
+int32_t PublishPrivateClip() {
+    ResetScrap(kScrapPrivateClip);
+    (void)PrivateClipToScrap();
+    return Done();
+}
+
+// ---- Undo ----
+
+void UndoRule(Record* r, const Front& f) {
+    r->enabled = 0;
+    if (f.editor && !f.modal) {
+        // The symbol editor's one level of undo.
+        char text[64];
+        GetSymbolEditorUndoMenuText(f.editor, text, sizeof text);
+        if (text[0]) {
+            r->enabled = 1;
+            std::strncpy(r->title, text, 255);
         }
-        if (!front.sheet || front.modal || EditedText(front)) break;
-        const UndoRecord* record = GetSheetUndoRecord(front.sheet);
-        // A Cut waiting to be redone whose clip has been replaced can no longer be redone.
-        if (record && record->actionKind == kUndoActionCut && record->redo && CurrClip->clipId != record->clipId) {
-            ClearSheetUndoAction(front.sheet);
-            record = GetSheetUndoRecord(front.sheet);
-        }
-        r->enabled = record && record->actionKind != kUndoActionNone;
-        if (r->enabled && r->title) GetUndoMenuItemText(record, r->title);
-        break;
+        return;
     }
-    case 302:
-    case 303:
-    case 305:
-    case 311: r->enabled = SelectionRule(r, front); break;
-    case 304: {
-        const int16_t kind = GetScrapType();
-        bool selection = false;
-        if (front.modal) r->enabled = FocusedFieldSelection(r, &selection) && (kind == kScrapForeign || kind == kScrapText);
-        else if (EditedText(front)) r->enabled = kind == kScrapForeign || kind == kScrapText;
-        // With another application's content the command takes note of it; the private clip
-        // pastes into a sheet when a sheet filled it, into a symbol editor's drawing when a symbol
-        // editor did.
-        else if (front.sheet)
-            r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent) ||
-                         (kind == kScrapAttributes && AttributeClipIsCurrent() && ClipAttributesFitSheetSelection());
-        else if (front.editor)
-            r->enabled = kind == kScrapForeign ||
-                         (kind == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems()) &&
-                          front.editor->currentTab == kSymEditTabDrawing);
-        else r->enabled = 0;
-        break;
+    if (!f.sheet || f.modal || EditedText(f)) return;
+    const UndoRecord* record = GetSheetUndoRecord(f.sheet);
+    // A Cut waiting to be redone whose clip has been replaced can no longer be redone.
+    if (record && record->actionKind == kUndoActionCut && record->redo && CurrClip->clipId != record->clipId) {
+        ClearSheetUndoAction(f.sheet);
+        record = GetSheetUndoRecord(f.sheet);
     }
-    case 306: {
-        // A sheet selects its items unless a part is being placed or a wire drawn; a symbol
-        // editor its drawing's unless the pin tool is on or one of its fields or its parts list
-        // has the focus; the project window its rows; a dialog in front the text of its field
-        // that has the keys (the toolkit's own command).
-        bool selection = false;
-        if (front.modal)
-            r->enabled = FocusedFieldSelection(r, &selection);
-        else if (front.sheet)
-            r->enabled = front.sheet->selectedTool != kDrawToolLibraryPart && !IsWireCreationInProgress();
-        else if (front.editor)
-            r->enabled = front.editor->tool != kSymEditToolPin && !FocusedFieldSelection(r, &selection) &&
-                         !PartsTreeHasFocus(front.editor);
-        else
-            r->enabled = front.kind == kProjectKind && front.project && front.project->hierarchy &&
-                         front.project->hierarchy->first;
-        break;
+    r->enabled = record && record->actionKind != kUndoActionNone;
+    if (r->enabled && r->title) GetUndoMenuItemText(record, r->title);
+}
+
+int32_t Undo(const CommandCall& c) {
+    if (SheetRecord* sheet = ActingSheet(c.front)) {
+        UndoSheetAction(sheet);
+        return Done();
     }
-    case 312:
-    case 313:
-    case 314:
-    case 315:
-        r->enabled = !front.modal && StackingOrderRule(front);
-        break;
-    case 1500:
-    case 1598:
-    case 1599:
-        r->enabled = !front.modal && (front.sheet || FileSymbolEditor(front));
-        if (id == 1500 && r->enabled && r->itemIndex == 0) BuildFileSymbolsMenu(FrontSheetOf(front));
-        // There is nothing to delete on a sheet without file symbols.
-        if (id == 1599 && r->enabled) r->enabled = CountFileSymbols(FrontSheetOf(front)) > 0;
-        break;
-    case 316: r->enabled = FileSymbolEditor(front); break;
-    case 317: r->enabled = front.sheet && SelectedLibrarySymbol(); break;
-    case 318: r->enabled = front.sheet && !front.modal; break;
-    case 319: r->enabled = front.project || (front.sheet && front.sheet->project); break;
-    default:
-        if (id >= 1501 && id <= 1597) r->enabled = !front.modal && (front.sheet || FileSymbolEditor(front));
-        break;
+    if (!c.front.editor || !GetSymbolEditorUndoKind(c.front.editor)) return 0;
+    UndoSymbolEditorAction(c.front.editor);
+    return Done();
+}
+
+// ---- Cut, Copy, Clear and Duplicate ----
+
+// A text being edited: Cut and Copy through the text clipboard, Clear deletes its selection.
+int32_t TextClipCommand(VXTERecord* te, uint16_t id) {
+    if (id == cmd::kClear) {
+        VXTEDelete(te);
+        return Done();
+    }
+    ResetScrap(kScrapText);
+    if (id == cmd::kCut) VXTECut(te);
+    else VXTECopy(te);
+    VXTEToScrap();
+    RecordCurrentScrapRef();
+    return Done();
+}
+
+int32_t CutOrCopy(const CommandCall& c) {
+    const bool cut = c.id == cmd::kCut;
+    if (SheetRecord* sheet = ActingSheet(c.front)) {
+        KillSymbolEditorClip(false);  // the one private clip is the sheet's now
+        if (cut) CutSheetSelection(sheet, c.shift);
+        else CopySheetSelection(sheet, c.shift);
+        return PublishPrivateClip();
+    }
+    VXTERecord* te = EditedText(c.front);
+    if (te) return TextClipCommand(te, c.id);
+    SymbolEditorRecord* editor = c.front.editor;
+    if (!editor || editor->currentTab != kSymEditTabDrawing) return 0;
+    // The one private clip: the sheets' clip is emptied. A copy that fails leaves the selection
+    // where it is, and says why.
+    Kill_Clipboard();
+    const OSStatus st = cut ? CutSymbolEditorSelection(editor) : CopySymbolEditorSelection(editor);
+    if (st != status::kNoErr) {
+        SchError(st);
+        return Done();
+    }
+    return PublishPrivateClip();
+}
+
+int32_t Clear(const CommandCall& c) {
+    if (SheetRecord* sheet = ActingSheet(c.front)) {
+        (void)DeleteSheetSelection(sheet, kUndoActionDelete, true, c.shift);  // No leaves all as it was
+        return Done();
+    }
+    if (VXTERecord* te = EditedText(c.front)) return TextClipCommand(te, c.id);
+    SymbolEditorRecord* editor = c.front.editor;
+    if (!editor || editor->currentTab != kSymEditTabDrawing) return 0;
+    // In the parts tree Clear deletes its selected part.
+    if (PartsTreeHasFocus(editor)) (void)DeleteSelectedPart(editor);
+    else DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
+    return Done();
+}
+
+int32_t Duplicate(const CommandCall& c) {
+    if (SheetRecord* sheet = ActingSheet(c.front)) {
+        DuplicateSheetSelection(sheet, c.shift);
+        return Done();
+    }
+    if (EditedText(c.front)) return 0;
+    SymbolEditorRecord* editor = c.front.editor;
+    if (!editor || editor->currentTab != kSymEditTabDrawing) return 0;
+    DuplicateSymbolEditorSelection(editor);
+    return Done();
+}
+
+// ---- Paste ----
+
+void PasteRule(Record* r, const Front& f) {
+    const int16_t kind = GetScrapType();
+    bool selection = false;
+    if (f.modal) r->enabled = FocusedFieldSelection(r, &selection) && (kind == kScrapForeign || kind == kScrapText);
+    else if (EditedText(f)) r->enabled = kind == kScrapForeign || kind == kScrapText;
+    // With another application's content the command takes note of it; the private clip pastes
+    // into a sheet when a sheet filled it, into a symbol editor's drawing when a symbol editor did.
+    else if (f.sheet)
+        r->enabled = kind == kScrapForeign || (kind == kScrapPrivateClip && CurrClip->hasContent) ||
+                     (kind == kScrapAttributes && AttributeClipIsCurrent() && ClipAttributesFitSheetSelection());
+    else if (f.editor)
+        r->enabled = kind == kScrapForeign ||
+                     (kind == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems()) &&
+                      f.editor->currentTab == kSymEditTabDrawing);
+    else r->enabled = 0;
+}
+
+void PasteIntoSheetFromScrap(SheetRecord* sheet) {
+    const int16_t kind = GetScrapType();
+    if (kind == kScrapPrivateClip) PasteIntoSheet(sheet);
+    else if (kind == kScrapForeign) RecordCurrentScrapRef();
+    // Copied attributes of a component go onto the selected symbols, a signal's onto the signals
+    // of the selected wires; no undo is kept of it.
+    else if (kind == kScrapAttributes && AttributeClipIsCurrent() && ClipAttributesFitSheetSelection()) {
+        bool changed = true;
+        if (gClipAttrKind == kComponentNames) ApplyClipAttributesToSymbols(sheet);
+        else changed = ApplyClipAttributesToSignals(sheet);
+        if (changed) SetSheetModifiedStatus(sheet, kSheetReasonContent | kSheetReasonForgetUndo);
     }
 }
 
-int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, bool shift) {
-    (void)fromKey;
-    VXTERecord* te = EditedText(front);
-    if (front.sheet && !te && !front.modal) {
-        SheetRecord* sheet = front.sheet;
-        switch (id) {
-        case 301: UndoSheetAction(sheet); return 1;
-        case 302:
-        case 303:
-            KillSymbolEditorClip(false);  // the one private clip is the sheet's now
-            if (id == 302) CutSheetSelection(sheet, shift);
-            else CopySheetSelection(sheet, shift);
-            ResetScrap(kScrapPrivateClip);
-            (void)PrivateClipToScrap();
-            return 1;
-        case 304: {
-            const int16_t kind = GetScrapType();
-            if (kind == kScrapPrivateClip) PasteIntoSheet(sheet);
-            else if (kind == kScrapForeign) RecordCurrentScrapRef();
-            // Copied attributes of a component go onto the selected symbols, a signal's onto the
-            // signals of the selected wires; no undo is kept of it.
-            else if (kind == kScrapAttributes && AttributeClipIsCurrent() && ClipAttributesFitSheetSelection()) {
-                bool changed = true;
-                if (gClipAttrKind == kComponentNames) ApplyClipAttributesToSymbols(sheet);
-                else changed = ApplyClipAttributesToSignals(sheet);
-                if (changed) SetSheetModifiedStatus(sheet, kSheetReasonContent | kSheetReasonForgetUndo);
-            }
-            return 1;
-        }
-        case 305: (void)DeleteSheetSelection(sheet, kUndoActionDelete, true, shift); return 1;  // No leaves all as it was
-        case 311: DuplicateSheetSelection(sheet, shift); return 1;
-        default: break;
-        }
-    }
-    switch (id) {
-    case 301:
-        if (!front.editor || !GetSymbolEditorUndoKind(front.editor)) return 0;
-        UndoSymbolEditorAction(front.editor);
-        return 1;
-    case 302:
-    case 303:
-    case 305:
-    case 311:
-        if (!te && front.editor) return DoSymbolEditorEditCommand(front.editor, id);
-        if (!te || id == 311) return 0;
-        if (id == 305) {
-            VXTEDelete(te);
-            return 1;
-        }
-        ResetScrap(kScrapText);
-        if (id == 302) VXTECut(te);
-        else VXTECopy(te);
-        VXTEToScrap();
-        RecordCurrentScrapRef();
-        return 1;
-    case 304:
-        if (te) {
-            VXTEPaste(te);
-            return 1;
-        }
-        if (front.editor && GetScrapType() == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems()))
-            return DoSymbolEditorEditCommand(front.editor, id);
-        if (!front.sheet && !front.editor) return 0;
-        if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
-        return 1;
-    case 306:
-        if (te) {
-            VXTESetSelect(0, int32_t(te->length), te);
-            return 1;
-        }
-        if (front.sheet) DoSelectAll(kSheetKind, front.sheet, VXTestKey(kPlatformKeyOption));
-        else if (front.editor) DoSelectAll(kSymbolEditorKind, front.editor, VXTestKey(kPlatformKeyOption));
-        else return 0;
-        return 1;
-    case 312:
-    case 313:
-    case 314:
-    case 315:
-        if (front.sheet) (void)ChangeSheetElementOrder(front.sheet, id);  // no change: nothing to do
-        else if (front.editor) (void)ChangeLibElementOrder(front.editor, id);
-        else return 0;
-        return 1;
-    case 316:
-        if (!FileSymbolEditor(front)) return 0;
-        VXDisplayMessage(UpdateFileSymbolPinsFromSheet(front.editor)
-                             ? "The symbol is now synchronized with the ports in the sheet."
-                             : "No changes were required.");
-        return 1;
-    case 317:
-        if (!front.sheet) return 0;
-        if (SymbolRecord* symbol = SelectedLibrarySymbol()) OpenSymbolSourceItem(front.sheet, symbol);
-        return 1;
-    case 318:
-        if (!front.sheet) return 0;
-        EditSheetSettings(front.sheet);
-        return 1;
-    case 319:
-        // Confirmed settings go into the project file at once, as the project window's command does.
-        if (ProjectRecord* project = FrontProject(front))
-            if (EditProjectSettings(project, false)) SchError(WriteProjectSettings(project, true));
-        return 1;
-    case 1598:
-        if (SheetRecord* sheet = FrontSheetOf(front)) OpenFileSymbolEditorFromMenu(sheet, -1);
-        return 1;
-    case 1599:
-        if (SheetRecord* sheet = FrontSheetOf(front)) AskDeleteSheetSymbolDefintions(sheet);
-        return 1;
-    default:
-        if (id >= 1501 && id <= 1597) {
-            if (SheetRecord* sheet = FrontSheetOf(front)) OpenFileSymbolEditorFromMenu(sheet, id - 1501);
-            return 1;
-        }
-        return 0;
-    }
+void PasteIntoSymbolEditorDrawing(SymbolEditorRecord* editor) {
+    // A sheet's clip is turned into the editor's drawing once, on its first paste here.
+    if (SheetClipHoldsItems() && !SymbolClipIsFromSheetClip(CurrClip->clipId))
+        ConvertSheetClipToSymbolClip(CurrClip->content,
+                                     {CurrClip->clipId, CurrClip->bounds, CurrClip->pastePoint, CurrClip->resolution,
+                                      (CurrClip->flags & kClipFromCut) != 0, (CurrClip->flags & kClipPasted) != 0});
+    PasteIntoSymbolEditor(editor, kSymUndoPaste);
 }
+
+int32_t Paste(const CommandCall& c) {
+    const Front& f = c.front;
+    if (SheetRecord* sheet = ActingSheet(f)) {
+        PasteIntoSheetFromScrap(sheet);
+        return Done();
+    }
+    if (VXTERecord* te = EditedText(f)) {
+        VXTEPaste(te);
+        return Done();
+    }
+    if (f.editor && GetScrapType() == kScrapPrivateClip && (SymbolClipHoldsItems() || SheetClipHoldsItems())) {
+        if (f.editor->currentTab != kSymEditTabDrawing) return 0;
+        PasteIntoSymbolEditorDrawing(f.editor);
+        return Done();
+    }
+    if (!f.sheet && !f.editor) return 0;
+    if (GetScrapType() == kScrapForeign) RecordCurrentScrapRef();
+    return Done();
+}
+
+// ---- Select All ----
+
+// A sheet selects its items unless a part is being placed or a wire drawn; a symbol editor its
+// drawing's unless the pin tool is on or one of its fields or its parts list has the focus; the
+// project window its rows; a dialog in front the text of its field that has the keys (the
+// toolkit's own command).
+void SelectAllRule(Record* r, const Front& f) {
+    bool selection = false;
+    if (f.modal)
+        r->enabled = FocusedFieldSelection(r, &selection);
+    else if (f.sheet)
+        r->enabled = f.sheet->selectedTool != kDrawToolLibraryPart && !IsWireCreationInProgress();
+    else if (f.editor)
+        r->enabled = f.editor->tool != kSymEditToolPin && !FocusedFieldSelection(r, &selection) &&
+                     !PartsTreeHasFocus(f.editor);
+    else
+        r->enabled = f.kind == kProjectKind && f.project && f.project->hierarchy && f.project->hierarchy->first;
+}
+
+int32_t SelectAll(const CommandCall& c) {
+    if (VXTERecord* te = EditedText(c.front)) {
+        VXTESetSelect(0, int32_t(te->length), te);
+        return Done();
+    }
+    if (c.front.sheet) DoSelectAll(kSheetKind, c.front.sheet, VXTestKey(kPlatformKeyOption));
+    else if (c.front.editor) DoSelectAll(kSymbolEditorKind, c.front.editor, VXTestKey(kPlatformKeyOption));
+    else return 0;
+    return Done();
+}
+
+// ---- The stacking order ----
+
+void StackingRule(Record* r, const Front& f) { r->enabled = !f.modal && StackingOrderRule(f); }
+
+int32_t ChangeStackingOrder(const CommandCall& c) {
+    if (c.front.sheet) (void)ChangeSheetElementOrder(c.front.sheet, c.id);  // no change: nothing to do
+    else if (c.front.editor) (void)ChangeLibElementOrder(c.front.editor, c.id);
+    else return 0;
+    return Done();
+}
+
+// ---- The sheet's file symbols ----
+
+void FileSymbolsRule(Record* r, const Front& f) { r->enabled = !f.modal && (f.sheet || FileSymbolEditor(f)); }
+// The submenu lists the front sheet's file symbols when it opens.
+void FileSymbolsMenuRule(Record* r, const Front& f) {
+    FileSymbolsRule(r, f);
+    if (r->enabled && r->itemIndex == 0) BuildFileSymbolsMenu(FrontSheetOf(f));
+}
+// There is nothing to delete on a sheet without file symbols.
+void DeleteFileSymbolsRule(Record* r, const Front& f) {
+    FileSymbolsRule(r, f);
+    if (r->enabled) r->enabled = CountFileSymbols(FrontSheetOf(f)) > 0;
+}
+
+// ---- Settings and the sources of symbols ----
+
+void EnableAlways(Record* r, const Front&) { r->enabled = 1; }
+void UpdatePinsRule(Record* r, const Front& f) { r->enabled = FileSymbolEditor(f); }
+void EditLibraryItemRule(Record* r, const Front& f) { r->enabled = f.sheet && SelectedLibrarySymbol(); }
+void SheetSettingsRule(Record* r, const Front& f) { r->enabled = f.sheet && !f.modal; }
+void ProjectSettingsRule(Record* r, const Front& f) { r->enabled = f.project || (f.sheet && f.sheet->project); }
+
+const CommandEntry kEditCommands[] = {
+    {cmd::kEditMenu, cmd::kEditMenu, EditRule<EnableAlways>, nullptr},
+    {cmd::kUndo, cmd::kUndo, EditRule<UndoRule>, Undo},
+    {cmd::kCut, cmd::kCopy, EditRule<SelectionRule>, CutOrCopy},
+    {cmd::kPaste, cmd::kPaste, EditRule<PasteRule>, Paste},
+    {cmd::kClear, cmd::kClear, EditRule<SelectionRule>, Clear},
+    {cmd::kDuplicate, cmd::kDuplicate, EditRule<SelectionRule>, Duplicate},
+    {cmd::kSelectAll, cmd::kSelectAll, EditRule<SelectAllRule>, SelectAll},
+    {cmd::kBringToFront, cmd::kSendToBack, EditRule<StackingRule>, ChangeStackingOrder},
+    {cmd::kUpdatePins, cmd::kUpdatePins, EditRule<UpdatePinsRule>,
+     [](const CommandCall& c) {
+         if (!FileSymbolEditor(c.front)) return int32_t(0);
+         VXDisplayMessage(UpdateFileSymbolPinsFromSheet(c.front.editor)
+                              ? "The symbol is now synchronized with the ports in the sheet."
+                              : "No changes were required.");
+         return Done();
+     }},
+    {cmd::kEditLibraryItem, cmd::kEditLibraryItem,
+     EditRule<EditLibraryItemRule>,
+     [](const CommandCall& c) {
+         if (!c.front.sheet) return int32_t(0);
+         if (SymbolRecord* symbol = SelectedLibrarySymbol()) OpenSymbolSourceItem(c.front.sheet, symbol);
+         return Done();
+     }},
+    {cmd::kSheetSettings, cmd::kSheetSettings,
+     EditRule<SheetSettingsRule>,
+     [](const CommandCall& c) {
+         if (!c.front.sheet) return int32_t(0);
+         EditSheetSettings(c.front.sheet);
+         return Done();
+     }},
+    {cmd::kProjectSettings, cmd::kProjectSettings,
+     EditRule<ProjectSettingsRule>,
+     [](const CommandCall& c) {
+         // Confirmed settings go into the project file at once, as the project window's command does.
+         if (ProjectRecord* project = FrontProject(c.front))
+             if (EditProjectSettings(project, false)) SchError(WriteProjectSettings(project, true));
+         return Done();
+     }},
+    {cmd::kFileSymbolsMenu, cmd::kFileSymbolsMenu,
+     EditRule<FileSymbolsMenuRule>,
+     nullptr},
+    {cmd::kFirstFileSymbol, cmd::kLastFileSymbol, EditRule<FileSymbolsRule>,
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = FrontSheetOf(c.front)) OpenFileSymbolEditorFromMenu(sheet, c.id - cmd::kFirstFileSymbol);
+         return Done();
+     }},
+    {cmd::kNewFileSymbol, cmd::kNewFileSymbol, EditRule<FileSymbolsRule>,
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = FrontSheetOf(c.front)) OpenFileSymbolEditorFromMenu(sheet, -1);
+         return Done();
+     }},
+    {cmd::kDeleteFileSymbols, cmd::kDeleteFileSymbols,
+     EditRule<DeleteFileSymbolsRule>,
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = FrontSheetOf(c.front)) AskDeleteSheetSymbolDefintions(sheet);
+         return Done();
+     }},
+};
+
+}  // namespace
+
+std::span<const CommandEntry> EditCommands() { return kEditCommands; }
 
 }  // namespace plexa

@@ -1,5 +1,6 @@
-// The File menu: new documents, opening, closing, saving, exporting, the report scripts, page
-// set-up and printing; each command's rule for the front document and its action.
+// The File menu's part of the command table: new documents, opening, closing, saving, exporting,
+// the report scripts, page set-up and printing; each command's rule for the front document beside
+// its action.
 #include "app/recentmenus.h"
 #include "app/shell.h"
 #include "app/printing.h"
@@ -69,118 +70,141 @@ void CloseAllWindowsOfKind(int16_t kind) {
 
 }  // namespace
 
-void PrepFileCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
-    const bool modal = front.modal;
-    SheetRecord* sheet = FrontSheetOf(front);
-    switch (r->command) {
-    case 200: r->enabled = !modal || front.kind == kECOLogKind; break;
-    case kCmdNewMenu:
-    case kCmdNewSheet:
-    case kCmdNewProject:
-    case kCmdNewLibrary:
-    case 202: r->enabled = !modal; break;
-    case 211:
-        // The project window opens its selected rows itself.
-        r->enabled = front.kind == kProjectKind ? CountSelectedProjectRows(front.project) > 0
-                                                : front.sheet && SelectedSheetSymbol();
-        break;
-    case kRecentFilesMenuTag:
-    case kClearRecentCommand: r->enabled = !modal && HasRecentFiles(); break;
-    case 203: r->enabled = !modal && front.window && VXWindowHasCloseBox(front.window); break;
-    case 204:
-        if (sheet) r->enabled = CanSaveSheet(sheet);
-        else if (front.editor && front.editor->libEditor) r->enabled = IsLibEditorDirty(front.editor->libEditor);
-        else if (front.project) r->enabled = IsProjectAnnotationDirty(front.project, true);
-        else r->enabled = 0;
-        break;
-    case 205: r->enabled = sheet || front.kind == kECOLogKind; break;
-    case kCmdExportMenu:
-    case 221: r->enabled = IsDocumentKind(front.kind); break;
-    case kCmdASCIIDatabase: r->enabled = 0; break;
-    case kCmdExportDXF: r->enabled = front.kind == kSheetKind; break;
-    case 206:
-    case 207: r->enabled = IsDocumentKind(front.kind); break;
-    default:
-        if (r->command >= 1400 && r->command <= 1499) r->enabled = IsDocumentKind(front.kind);
-        else if (r->command >= 800 && r->command <= 898) r->enabled = !modal;
-        break;
-    }
-}
+namespace {
 
-int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool option) {
-    SheetRecord* sheet = FrontSheetOf(front);
-    switch (id) {
-    case kCmdNewSheet: NewSchematicDrawing(); return 1;
-    case kCmdNewProject:
-        // A project made now is one of the recent ones, as an opened one is.
-        if (ProjectRecord* made = CreateNewProject()) UpdateRecentFilesMenu(&made->file.spec, FourCC("PRJ4"));
-        return 1;
-    case kCmdNewLibrary: CreateNewLibrary(); return 1;
-    case 202:
-        SchError(SelectAndProcessFiles(kOpenKinds, kOpenFolder, "Open Files", "", OpenChosenFile, nullptr,
-                                       nullptr));
-        return 1;
-    case 211:
-        if (front.sheet) {
-            SymbolRecord* symbol = SelectedSheetSymbol();
-            if (!symbol || !EnterSubSheet(front.sheet, symbol)) VXBeep();
-            return 1;
-        }
-        return 0;
-    case 203:
-        if (shift && (front.kind == kSheetKind || front.kind == kLibEditorKind || front.kind == kSymbolEditorKind)) {
-            CloseAllWindowsOfKind(front.kind);
-            return 1;
-        }
-        if (front.window && VXWindowHasCloseBox(front.window)) {
-            VXSendGoAway(front.window);
-            return 1;
-        }
-        return 0;
-    case 204:
-        if (sheet) {
-            (void)SaveSheetCommand(sheet, shift);  // a failure was reported inside
-        } else if (front.editor && front.editor->libEditor) {
-            SchError(SaveLibEditorChanges(front.editor->libEditor));
-        } else if (front.project) {
-            UpdateProjectHierarchy(front.project, 12);
-            SchError(UpdateProjectFile(front.project, true));
-            SchError(UpdateProjectSheetLocalAnnotation(front.project));
-        }
-        return 1;
-    case 205:
-        if (sheet) (void)SaveSheetCopyCommand(sheet);  // a failure was reported inside
-        else if (front.kind == kECOLogKind) SchError(SaveECOLogWindow(front.window));
-        return 1;
-    case 206:
-        if (sheet) DoPageSetupForSheet(sheet);
-        else if (front.kind == kProjectKind) DoProjectPageSetup(front.project);
-        return 1;
-    case 207:
-        if (sheet) (void)PrintSheet(sheet, kVXPrintShowPanel);  // a failure was reported inside
-        else if (front.kind == kProjectKind) (void)PrintProjectSheets(front.project, 0, kVXPrintShowPanel);
-        return 1;
-    case 221: ExportECO(FrontProject(front)); return 1;
-    case kClearRecentCommand:
-        if (VXAskConfirm("Remove all entries from the Recent Files menu?", "Remove", nullptr, 0)) ClearRecentFilesHistory();
-        return 1;
-    case kCmdExportDXF:
-        if (front.sheet) ExportDXFFile(front.sheet);
-        return 1;
-    default:
-        if (id >= 1400 && id <= 1499) {
-            const int32_t index = id - 1400;
-            if (shift && option) EditScriptFile(index);
-            else if (front.project) RunScript(front.project, nullptr, index);
-            else if (front.sheet) RunScript(nullptr, front.sheet, index);
-            return 1;
-        }
-        if (int32_t list, index; RecentCommandEntry(id, &list, &index)) {
-            OpenRecentFile(list, index);
-            return 1;
-        }
-        return 0;
-    }
-}
+using Record = VXPrepCommandRecord;
+using Front = FrontDocument;
+
+void EnableWhenModeless(Record* r, const Front& f) { r->enabled = !f.modal; }
+void EnableForDocument(Record* r, const Front& f) { r->enabled = IsDocumentKind(f.kind); }
+void EnableWithRecentFiles(Record* r, const Front& f) { r->enabled = !f.modal && HasRecentFiles(); }
+
+int32_t Done() { return 1; }
+
+const CommandEntry kFileCommands[] = {
+    {cmd::kFileMenu, cmd::kFileMenu, [](Record* r, const Front& f) { r->enabled = !f.modal || f.kind == kECOLogKind; },
+     nullptr},
+    {cmd::kNewMenu, cmd::kNewMenu, EnableWhenModeless, nullptr},
+    {cmd::kNewSheet, cmd::kNewSheet, EnableWhenModeless,
+     [](const CommandCall&) {
+         NewSchematicDrawing();
+         return Done();
+     }},
+    {cmd::kNewProject, cmd::kNewProject, EnableWhenModeless,
+     [](const CommandCall&) {
+         // A project made now is one of the recent ones, as an opened one is.
+         if (ProjectRecord* made = CreateNewProject()) UpdateRecentFilesMenu(&made->file.spec, FourCC("PRJ4"));
+         return Done();
+     }},
+    {cmd::kNewLibrary, cmd::kNewLibrary, EnableWhenModeless,
+     [](const CommandCall&) {
+         CreateNewLibrary();
+         return Done();
+     }},
+    {cmd::kOpen, cmd::kOpen, EnableWhenModeless,
+     [](const CommandCall&) {
+         SchError(SelectAndProcessFiles(kOpenKinds, kOpenFolder, "Open Files", "", OpenChosenFile, nullptr, nullptr));
+         return Done();
+     }},
+    {cmd::kOpenSelection, cmd::kOpenSelection,
+     [](Record* r, const Front& f) {
+         // The project window opens its selected rows itself.
+         r->enabled = f.kind == kProjectKind ? CountSelectedProjectRows(f.project) > 0
+                                             : f.sheet && SelectedSheetSymbol();
+     },
+     [](const CommandCall& c) {
+         if (!c.front.sheet) return int32_t(0);
+         SymbolRecord* symbol = SelectedSheetSymbol();
+         if (!symbol || !EnterSubSheet(c.front.sheet, symbol)) VXBeep();
+         return Done();
+     }},
+    {cmd::kRecentMenu, cmd::kRecentMenu, EnableWithRecentFiles, nullptr},
+    {cmd::kClose, cmd::kClose,
+     [](Record* r, const Front& f) { r->enabled = !f.modal && f.window && VXWindowHasCloseBox(f.window); },
+     [](const CommandCall& c) {
+         const Front& f = c.front;
+         if (c.shift && (f.kind == kSheetKind || f.kind == kLibEditorKind || f.kind == kSymbolEditorKind)) {
+             CloseAllWindowsOfKind(f.kind);
+             return Done();
+         }
+         if (!f.window || !VXWindowHasCloseBox(f.window)) return int32_t(0);
+         VXSendGoAway(f.window);
+         return Done();
+     }},
+    {cmd::kSave, cmd::kSave,
+     [](Record* r, const Front& f) {
+         if (SheetRecord* sheet = FrontSheetOf(f)) r->enabled = CanSaveSheet(sheet);
+         else if (f.editor && f.editor->libEditor) r->enabled = IsLibEditorDirty(f.editor->libEditor);
+         else if (f.project) r->enabled = IsProjectAnnotationDirty(f.project, true);
+         else r->enabled = 0;
+     },
+     [](const CommandCall& c) {
+         const Front& f = c.front;
+         if (SheetRecord* sheet = FrontSheetOf(f)) {
+             (void)SaveSheetCommand(sheet, c.shift);  // a failure was reported inside
+         } else if (f.editor && f.editor->libEditor) {
+             SchError(SaveLibEditorChanges(f.editor->libEditor));
+         } else if (f.project) {
+             UpdateProjectHierarchy(f.project, 12);
+             SchError(UpdateProjectFile(f.project, true));
+             SchError(UpdateProjectSheetLocalAnnotation(f.project));
+         }
+         return Done();
+     }},
+    {cmd::kSaveCopy, cmd::kSaveCopy, [](Record* r, const Front& f) { r->enabled = FrontSheetOf(f) || f.kind == kECOLogKind; },
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = FrontSheetOf(c.front)) (void)SaveSheetCopyCommand(sheet);  // a failure was reported inside
+         else if (c.front.kind == kECOLogKind) SchError(SaveECOLogWindow(c.front.window));
+         return Done();
+     }},
+    {cmd::kExportMenu, cmd::kExportMenu, EnableForDocument, nullptr},
+    {cmd::kExportECO, cmd::kExportECO, EnableForDocument,
+     [](const CommandCall& c) {
+         ExportECO(FrontProject(c.front));
+         return Done();
+     }},
+    {cmd::kASCIIDatabase, cmd::kASCIIDatabase, [](Record* r, const Front&) { r->enabled = 0; }, nullptr},
+    {cmd::kExportDXF, cmd::kExportDXF, [](Record* r, const Front& f) { r->enabled = f.kind == kSheetKind; },
+     [](const CommandCall& c) {
+         if (c.front.sheet) ExportDXFFile(c.front.sheet);
+         return Done();
+     }},
+    {cmd::kPageSetup, cmd::kPageSetup, EnableForDocument,
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = FrontSheetOf(c.front)) DoPageSetupForSheet(sheet);
+         else if (c.front.kind == kProjectKind) DoProjectPageSetup(c.front.project);
+         return Done();
+     }},
+    {cmd::kPrint, cmd::kPrint, EnableForDocument,
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = FrontSheetOf(c.front)) (void)PrintSheet(sheet, kVXPrintShowPanel);  // a failure was reported inside
+         else if (c.front.kind == kProjectKind) (void)PrintProjectSheets(c.front.project, 0, kVXPrintShowPanel);
+         return Done();
+     }},
+    {cmd::kClearRecent, cmd::kClearRecent, EnableWithRecentFiles,
+     [](const CommandCall&) {
+         if (VXAskConfirm("Remove all entries from the Recent Files menu?", "Remove", nullptr, 0)) ClearRecentFilesHistory();
+         return Done();
+     }},
+    {cmd::kFirstRecent, cmd::kLastRecent, EnableWhenModeless,
+     [](const CommandCall& c) {
+         int32_t list = 0, index = 0;
+         if (!RecentCommandEntry(c.id, &list, &index)) return int32_t(0);
+         OpenRecentFile(list, index);
+         return Done();
+     }},
+    {cmd::kFirstScript, cmd::kLastScript, EnableForDocument,
+     [](const CommandCall& c) {
+         const int32_t index = c.id - cmd::kFirstScript;
+         if (c.shift && c.option) EditScriptFile(index);
+         else if (c.front.project) RunScript(c.front.project, nullptr, index);
+         else if (c.front.sheet) RunScript(nullptr, c.front.sheet, index);
+         return Done();
+     }},
+};
+
+}  // namespace
+
+std::span<const CommandEntry> FileCommands() { return kFileCommands; }
 
 }  // namespace plexa

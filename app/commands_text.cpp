@@ -1,5 +1,6 @@
-// The Text, View and Grid menus: the text style of the selection, zoom and the view's options,
-// and the symbol editor's grid; each command's rule for the front document and its action.
+// The Text, View and Grid menus' parts of the command table: the text style of the selection,
+// zoom and the view's options, and the symbol editor's grid; each command's rule for the front
+// document beside its action.
 #include <cstdlib>
 #include <cstring>
 
@@ -49,216 +50,288 @@ void DeselectElements(SheetRecord* sheet) {
 
 }  // namespace
 
+namespace {
+
+using Record = VXPrepCommandRecord;
+using Front = FrontDocument;
+
+int32_t Done() { return 1; }
+
 // ---- Text ----
 
-void PrepFontSizeCommand(VXPrepCommandRecord* r) {
+// Every Text command is enabled for a sheet or a symbol editor, and acts on nothing else.
+void TextRule(Record* r, const Front& f) { r->enabled = StyledDocument(f); }
+
+// The size items check the selection's size; Other size... is checked when none of them is.
+void FontSizeRule(Record* r, const Front& f) {
     static bool matched = false;
-    if (r->command == 521) matched = false;
-    if (r->command >= 521 && r->command <= 529) {
-        const int16_t size = kFontSizes[r->command - 521];
-        const txStyle* style = FrontSelection().style;
-        r->checked = style && style->size != 0 && style->size == size;
-        if (r->checked) matched = true;
-    } else if (r->command == 530) {
+    TextRule(r, f);
+    if (r->command == cmd::kFirstSize) matched = false;
+    if (r->command == cmd::kOtherSize) {
         r->checked = !matched;
+        return;
     }
+    const int16_t size = kFontSizes[r->command - cmd::kFirstSize];
+    const txStyle* style = FrontSelection().style;
+    r->checked = style && style->size != 0 && style->size == size;
+    if (r->checked) matched = true;
 }
 
-void PrepTextCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
-    const bool styled = StyledDocument(front);
+void AlignmentRule(Record* r, const Front& f) {
     const SelectionSummary& sel = FrontSelection();
-    const txStyle* style = sel.style;
-    r->enabled = styled;
-    switch (r->command) {
-    case 500:
-    case 506: break;
-    case 501: r->checked = style && sel.defaultStyle; break;
-    case kFontMenuTag:
-        // The Font submenu's check mark follows the selection's font.
-        (void)MarkFontMenuItem(VXBuildMenu(&gFontMenuDef), style);  // the item checked is not needed here
-        break;
-    case 541: r->checked = style && style->face == 0; break;
-    case 542: r->checked = style && (style->face & kFaceBold); break;
-    case 543: r->checked = style && (style->face & kFaceItalic); break;
-    case 504:
-    case 505: {
-        const bool applies = styled && (sel.textEditing || sel.textCount || sel.frameCount);
-        r->enabled = applies;
-        r->checked = applies && style && (r->command == 505) == sel.alignedRight;
-        break;
-    }
-    default:
-        if (r->command >= 521 && r->command <= 530) PrepFontSizeCommand(r);
-        break;
-    }
+    const bool applies = StyledDocument(f) && (sel.textEditing || sel.textCount || sel.frameCount);
+    r->enabled = applies;
+    r->checked = applies && sel.style && (r->command == cmd::kRightAligned) == sel.alignedRight;
+}
+int32_t Align(const CommandCall& c) {
+    if (!StyledDocument(c.front)) return 0;
+    const bool right = c.id == cmd::kRightAligned;
+    const SelectionSummary& sel = FrontSelection();
+    if (sel.textEditing) AlterTEAlignment(c.front.kind, right);
+    else if (sel.textCount || sel.frameCount) UpdateSelectedTextAlignment(right, c.front.kind);
+    return Done();
 }
 
-int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front) {
-    if (!StyledDocument(front)) return 0;
-    const int16_t kind = front.kind;
-    if (id == kVXFontItemTag) {
-        const std::vector<uint16_t>& fonts = FontMenuIndexes();
-        if (item >= 1 && item <= fonts.size()) AlterTextStyle(kind, fonts[item - 1u], kAlterFont);
-        return 1;
-    }
-    if (id >= 521 && id <= 529) {
-        AlterTextStyle(kind, kFontSizes[id - 521], kAlterSize);
-        return 1;
-    }
-    switch (id) {
-    case 530: {
-        const txStyle* style = FrontSelection().style;
-        const int16_t from = style && style->size > 0 ? style->size : 9;
-        const int32_t size = AskCustomDialog("Other Font Size", "Font size:", "points", 200, from);
-        if (size > 0) AlterTextStyle(kind, size, kAlterSize);
-        return 1;
-    }
-    case 501: AlterTextStyle(kind, 0, kAlterDefault); return 1;
-    case kOtherFontsItem: AlterTextStyle(kind, kAlterFontFromPanel, kAlterFont); return 1;
-    case 541: AlterTextStyle(kind, 0, kAlterFace); return 1;
-    case 542: AlterTextStyle(kind, kFaceBold, kAlterToggleFace); return 1;
-    case 543: AlterTextStyle(kind, kFaceItalic, kAlterToggleFace); return 1;
-    case 504:
-    case 505:
-        if (const SelectionSummary& sel = FrontSelection(); sel.textEditing) AlterTEAlignment(kind, id == 505);
-        else if (sel.textCount || sel.frameCount) UpdateSelectedTextAlignment(id == 505, kind);
-        return 1;
-    case 506:
-        if (!front.window) return 0;
-        HideShowText(front.window);
-        return 1;
-    default: return 0;
-    }
+// A change of the text style: the alteration and its value.
+template <int32_t Value, uint32_t What>
+int32_t AlterStyle(const CommandCall& c) {
+    if (!StyledDocument(c.front)) return 0;
+    AlterTextStyle(c.front.kind, Value, What);
+    return Done();
 }
+
+const CommandEntry kTextCommands[] = {
+    {cmd::kDefaultFont, cmd::kDefaultFont,
+     [](Record* r, const Front& f) {
+         TextRule(r, f);
+         const SelectionSummary& sel = FrontSelection();
+         r->checked = sel.style && sel.defaultStyle;
+     },
+     AlterStyle<0, kAlterDefault>},
+    {cmd::kFontMenu, cmd::kFontMenu,
+     [](Record* r, const Front& f) {
+         TextRule(r, f);
+         // The Font submenu's check mark follows the selection's font.
+         (void)MarkFontMenuItem(VXBuildMenu(&gFontMenuDef), FrontSelection().style);  // the item checked is not needed here
+     },
+     nullptr},
+    {cmd::kFontItem, cmd::kFontItem, [](Record* r, const Front&) { r->enabled = 1; },
+     [](const CommandCall& c) {
+         if (!StyledDocument(c.front)) return int32_t(0);
+         const std::vector<uint16_t>& fonts = FontMenuIndexes();
+         if (c.item >= 1 && c.item <= fonts.size()) AlterTextStyle(c.front.kind, fonts[c.item - 1u], kAlterFont);
+         return Done();
+     }},
+    {cmd::kOtherFonts, cmd::kOtherFonts, TextRule, AlterStyle<kAlterFontFromPanel, kAlterFont>},
+    {cmd::kFirstSize, cmd::kLastSize, FontSizeRule,
+     [](const CommandCall& c) {
+         if (!StyledDocument(c.front)) return int32_t(0);
+         AlterTextStyle(c.front.kind, kFontSizes[c.id - cmd::kFirstSize], kAlterSize);
+         return Done();
+     }},
+    {cmd::kOtherSize, cmd::kOtherSize, FontSizeRule,
+     [](const CommandCall& c) {
+         if (!StyledDocument(c.front)) return int32_t(0);
+         const txStyle* style = FrontSelection().style;
+         const int16_t from = style && style->size > 0 ? style->size : 9;
+         const int32_t size = AskCustomDialog("Other Font Size", "Font size:", "points", 200, from);
+         if (size > 0) AlterTextStyle(c.front.kind, size, kAlterSize);
+         return Done();
+     }},
+    {cmd::kPlain, cmd::kPlain,
+     [](Record* r, const Front& f) {
+         TextRule(r, f);
+         const txStyle* style = FrontSelection().style;
+         r->checked = style && style->face == 0;
+     },
+     AlterStyle<0, kAlterFace>},
+    {cmd::kBold, cmd::kBold,
+     [](Record* r, const Front& f) {
+         TextRule(r, f);
+         const txStyle* style = FrontSelection().style;
+         r->checked = style && (style->face & kFaceBold);
+     },
+     AlterStyle<kFaceBold, kAlterToggleFace>},
+    {cmd::kItalic, cmd::kItalic,
+     [](Record* r, const Front& f) {
+         TextRule(r, f);
+         const txStyle* style = FrontSelection().style;
+         r->checked = style && (style->face & kFaceItalic);
+     },
+     AlterStyle<kFaceItalic, kAlterToggleFace>},
+    {cmd::kLeftAligned, cmd::kRightAligned, AlignmentRule, Align},
+    {cmd::kHideShowText, cmd::kHideShowText, TextRule,
+     [](const CommandCall& c) {
+         if (!StyledDocument(c.front) || !c.front.window) return int32_t(0);
+         HideShowText(c.front.window);
+         return Done();
+     }},
+    // The menu heads and the submenus Size and Style.
+    {cmd::kTextMenu, cmd::kLastText, TextRule, nullptr},
+};
 
 // ---- View ----
 
-void PrepViewCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
-    const bool viewed = front.kind == kSheetKind || front.kind == kSymbolEditorKind;
-    SheetRecord* sheet = front.sheet;
-    SymbolEditorRecord* editor = front.editor;
-    r->enabled = viewed;
-    switch (r->command) {
-    case 601: r->checked = viewed && FrontSelection().scale == 100; break;
-    case 602: break;
-    case 603: r->enabled = viewed && FrontSelection().scale < gMaxViewScale; break;
-    case 604: r->enabled = viewed && FrontSelection().scale >= 13; break;
-    case 606:
-        r->enabled = sheet != nullptr;
-        SetTitle(r, sheet && (sheet->stored.flags & kSheetFlagHideElements) ? "Show Graphics" : "Hide Graphics");
-        break;
-    case 607: {
-        const bool shown = sheet ? sheet->view.showGrid : editor ? editor->gridVisible : false;
-        SetTitle(r, shown ? "Hide Grid" : "Show Grid");
-        break;
-    }
-    case 608: {
-        const bool shown = sheet ? sheet->view.showRulers != 0 : editor ? editor->rulers : false;
-        SetTitle(r, shown ? "Hide rulers" : "Show rulers");
-        break;
-    }
-    case 609: {
-        const bool pages = sheet && sheet->stored.printScale > 0;
-        r->enabled = pages;
-        SetTitle(r, pages && sheet->view.showPageBreaks ? "Hide page breaks" : "Show page breaks");
-        break;
-    }
-    default: break;
-    }
+void ViewRule(Record* r, const Front& f) { r->enabled = f.kind == kSheetKind || f.kind == kSymbolEditorKind; }
+
+// A view change of the sheet: the drawing changed, and the sheet's undo is forgotten.
+void SheetViewChanged(SheetRecord* sheet) {
+    RedrawSheetWindow(sheet);
+    SetSheetModifiedStatus(sheet, kViewChanged);
 }
 
-int32_t DoViewCommand(uint16_t id, const FrontDocument& front) {
-    SheetRecord* sheet = front.sheet;
-    SymbolEditorRecord* editor = front.editor;
-    switch (id) {
-    case 601: (void)SetViewScale(100, front.kind); return 1;  // an unchanged scale leaves the view
-    case 602: (void)SetViewScale(-1, front.kind); return 1;
-    case 603: (void)SetViewScale(GetNextStandardViewScale(FrontSelection().scale, 1), front.kind); return 1;
-    case 604: (void)SetViewScale(GetNextStandardViewScale(FrontSelection().scale, -1), front.kind); return 1;
-    case 605: {
-        // Starts from the percent asked for last time.
-        const int32_t last = gPrefs ? gPrefs->zoomPercent : 0;
-        const int32_t from = last >= 4 && last <= gMaxViewScale ? last : std::abs(FrontSelection().scale);
-        const int32_t percent = AskCustomDialog("Zoom Percent", "Zoom view to:", "%", gMaxViewScale, from);
-        if (percent < 0) return 1;
-        (void)SetViewScale(percent, front.kind);  // an unchanged scale leaves the view
-        if (gPrefs && percent != gPrefs->zoomPercent) {
-            gPrefs->zoomPercent = int16_t(percent);
-            RecordChangedPreferences(kPrefsMainBlock);
-        }
-        return 1;
-    }
-    case 606:
-        if (!sheet) return 0;
-        sheet->stored.flags ^= kSheetFlagHideElements;
-        if (sheet->stored.flags & kSheetFlagHideElements) DeselectElements(sheet);
-        RedrawSheetWindow(sheet);
-        SetSheetModifiedStatus(sheet, kViewChanged);
-        return 1;
-    case 607:
-        if (sheet) {
-            sheet->view.showGrid = !sheet->view.showGrid;
-            RedrawSheetWindow(sheet);
-            SetSheetModifiedStatus(sheet, kViewChanged);
-        } else if (editor) {
-            editor->gridVisible = !editor->gridVisible;
-            if (editor->window) VXInvalidateHierarchy(editor->window);
-        }
-        return 1;
-    case 608:
-        if (sheet) {
-            HideShowRulers(sheet->window, !sheet->view.showRulers);
-            SetSheetModifiedStatus(sheet, kViewChanged);
-        } else if (editor) {
-            HideShowRulers(editor->window, !editor->rulers);
-        }
-        return 1;
-    case 609:
-        if (!sheet) return 0;
-        sheet->view.showPageBreaks = !sheet->view.showPageBreaks;
-        RedrawSheetWindow(sheet);
-        SetSheetModifiedStatus(sheet, kViewChanged);
-        return 1;
-    case 610:
-        if (front.window) VXInvalidateHierarchy(front.window);
-        return 1;
-    default: return 0;
-    }
+int32_t Zoom(const CommandCall& c, int32_t scale) {
+    (void)SetViewScale(scale, c.front.kind);  // an unchanged scale leaves the view
+    return Done();
 }
+
+const CommandEntry kViewCommands[] = {
+    {cmd::kNormalSize, cmd::kNormalSize,
+     [](Record* r, const Front& f) {
+         ViewRule(r, f);
+         r->checked = r->enabled && FrontSelection().scale == 100;
+     },
+     [](const CommandCall& c) { return Zoom(c, 100); }},
+    {cmd::kScaleToFit, cmd::kScaleToFit, ViewRule, [](const CommandCall& c) { return Zoom(c, -1); }},
+    {cmd::kZoomIn, cmd::kZoomIn,
+     [](Record* r, const Front& f) {
+         ViewRule(r, f);
+         r->enabled = r->enabled && FrontSelection().scale < gMaxViewScale;
+     },
+     [](const CommandCall& c) { return Zoom(c, GetNextStandardViewScale(FrontSelection().scale, 1)); }},
+    {cmd::kZoomOut, cmd::kZoomOut,
+     [](Record* r, const Front& f) {
+         ViewRule(r, f);
+         r->enabled = r->enabled && FrontSelection().scale >= 13;
+     },
+     [](const CommandCall& c) { return Zoom(c, GetNextStandardViewScale(FrontSelection().scale, -1)); }},
+    {cmd::kZoomPercent, cmd::kZoomPercent, ViewRule,
+     [](const CommandCall& c) {
+         // Starts from the percent asked for last time.
+         const int32_t last = gPrefs ? gPrefs->zoomPercent : 0;
+         const int32_t from = last >= 4 && last <= gMaxViewScale ? last : std::abs(FrontSelection().scale);
+         const int32_t percent = AskCustomDialog("Zoom Percent", "Zoom view to:", "%", gMaxViewScale, from);
+         if (percent < 0) return Done();
+         (void)Zoom(c, percent);
+         if (gPrefs && percent != gPrefs->zoomPercent) {
+             gPrefs->zoomPercent = int16_t(percent);
+             RecordChangedPreferences(kPrefsMainBlock);
+         }
+         return Done();
+     }},
+    {cmd::kHideGraphics, cmd::kHideGraphics,
+     [](Record* r, const Front& f) {
+         SheetRecord* sheet = f.sheet;
+         r->enabled = sheet != nullptr;
+         SetTitle(r, sheet && (sheet->stored.flags & kSheetFlagHideElements) ? "Show Graphics" : "Hide Graphics");
+     },
+     [](const CommandCall& c) {
+         SheetRecord* sheet = c.front.sheet;
+         if (!sheet) return int32_t(0);
+         sheet->stored.flags ^= kSheetFlagHideElements;
+         if (sheet->stored.flags & kSheetFlagHideElements) DeselectElements(sheet);
+         SheetViewChanged(sheet);
+         return Done();
+     }},
+    {cmd::kHideGrid, cmd::kHideGrid,
+     [](Record* r, const Front& f) {
+         ViewRule(r, f);
+         const bool shown = f.sheet ? f.sheet->view.showGrid : f.editor ? f.editor->gridVisible : false;
+         SetTitle(r, shown ? "Hide Grid" : "Show Grid");
+     },
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = c.front.sheet) {
+             sheet->view.showGrid = !sheet->view.showGrid;
+             SheetViewChanged(sheet);
+         } else if (SymbolEditorRecord* editor = c.front.editor) {
+             editor->gridVisible = !editor->gridVisible;
+             if (editor->window) VXInvalidateHierarchy(editor->window);
+         }
+         return Done();
+     }},
+    {cmd::kRulers, cmd::kRulers,
+     [](Record* r, const Front& f) {
+         ViewRule(r, f);
+         const bool shown = f.sheet ? f.sheet->view.showRulers != 0 : f.editor ? f.editor->rulers : false;
+         SetTitle(r, shown ? "Hide rulers" : "Show rulers");
+     },
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = c.front.sheet) {
+             HideShowRulers(sheet->window, !sheet->view.showRulers);
+             SetSheetModifiedStatus(sheet, kViewChanged);
+         } else if (SymbolEditorRecord* editor = c.front.editor) {
+             HideShowRulers(editor->window, !editor->rulers);
+         }
+         return Done();
+     }},
+    {cmd::kPageBreaks, cmd::kPageBreaks,
+     [](Record* r, const Front& f) {
+         SheetRecord* sheet = f.sheet;
+         const bool pages = sheet && sheet->stored.printScale > 0;
+         r->enabled = pages;
+         SetTitle(r, pages && sheet->view.showPageBreaks ? "Hide page breaks" : "Show page breaks");
+     },
+     [](const CommandCall& c) {
+         SheetRecord* sheet = c.front.sheet;
+         if (!sheet) return int32_t(0);
+         sheet->view.showPageBreaks = !sheet->view.showPageBreaks;
+         SheetViewChanged(sheet);
+         return Done();
+     }},
+    {cmd::kRedraw, cmd::kRedraw, ViewRule,
+     [](const CommandCall& c) {
+         if (c.front.window) VXInvalidateHierarchy(c.front.window);
+         return Done();
+     }},
+    {cmd::kViewMenu, cmd::kLastView, ViewRule, nullptr},
+};
 
 // ---- Grid ----
 
-void PrepGridCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
-    SymbolEditorRecord* editor = front.kind == kSymbolEditorKind ? front.editor : nullptr;
-    if (r->command == 700) {
-        r->enabled = editor != nullptr;
-        return;
-    }
+SymbolEditorRecord* GridEditor(const Front& f) { return f.kind == kSymbolEditorKind ? f.editor : nullptr; }
+
+// The sizes are checked by the editor's grid; Other... when it is none of them.
+void GridRule(Record* r, const Front& f) {
+    SymbolEditorRecord* editor = GridEditor(f);
     r->enabled = editor != nullptr;
     if (!editor) {
         r->checked = 0;
         return;
     }
     const int16_t* table = GridTable(editor);
-    if (r->command >= 701 && r->command <= 707) {
-        r->checked = editor->grid == table[r->command - 701];
-    } else if (r->command == 708) {
+    if (r->command >= cmd::kFirstGrid && r->command <= cmd::kLastGrid) {
+        r->checked = editor->grid == table[r->command - cmd::kFirstGrid];
+    } else if (r->command == cmd::kOtherGrid) {
         bool any = false;
         for (int i = 0; i < 7; ++i) any = any || editor->grid == table[i];
         r->checked = !any;
     }
 }
 
-int32_t DoGridCommand(uint16_t id, const FrontDocument& front) {
-    if (front.kind != kSymbolEditorKind || !front.editor) return 0;
-    if (id == 708) {
-        const int32_t grid = AskCustomDialog("Other Grid Size", "Set grid to:", "pixels", 1000, front.editor->grid);
-        if (grid >= 2) SetGridScale(grid, front.kind);  // a grid of 1 snaps nothing
-        return 1;
-    }
-    if (id < 701 || id > 707) return 0;
-    SetGridScale(GridTable(front.editor)[id - 701], front.kind);
-    return 1;
-}
+const CommandEntry kGridCommands[] = {
+    {cmd::kGridMenu, cmd::kGridMenu, [](Record* r, const Front& f) { r->enabled = GridEditor(f) != nullptr; }, nullptr},
+    {cmd::kFirstGrid, cmd::kLastGrid, GridRule,
+     [](const CommandCall& c) {
+         SymbolEditorRecord* editor = GridEditor(c.front);
+         if (!editor) return int32_t(0);
+         SetGridScale(GridTable(editor)[c.id - cmd::kFirstGrid], c.front.kind);
+         return Done();
+     }},
+    {cmd::kOtherGrid, cmd::kOtherGrid, GridRule,
+     [](const CommandCall& c) {
+         SymbolEditorRecord* editor = GridEditor(c.front);
+         if (!editor) return int32_t(0);
+         const int32_t grid = AskCustomDialog("Other Grid Size", "Set grid to:", "pixels", 1000, editor->grid);
+         if (grid >= 2) SetGridScale(grid, c.front.kind);  // a grid of 1 snaps nothing
+         return Done();
+     }},
+    {cmd::kGridMenu, cmd::kLastGridCommand, GridRule, nullptr},
+};
+
+}  // namespace
+
+std::span<const CommandEntry> TextCommands() { return kTextCommands; }
+std::span<const CommandEntry> ViewCommands() { return kViewCommands; }
+std::span<const CommandEntry> GridCommands() { return kGridCommands; }
 
 }  // namespace plexa

@@ -1,5 +1,6 @@
-// The Tools menu: search, annotation, signal names, parts, libraries, the project check and the
-// simulator; each command's rule for the front document and its action.
+// The Tools menu's part of the command table: search, annotation, signal names, parts, libraries,
+// the project check and the simulator; each command's rule for the front document beside its
+// action.
 #include "app/shell.h"
 #include "design/simlink_session.h"
 #include "files/hierarchy.h"
@@ -78,72 +79,94 @@ bool HasAnalyses(const ProjectRecord* project) {
 
 }  // namespace
 
-void PrepToolsCommand(VXPrepCommandRecord* r, const FrontDocument& front) {
-    const bool projectCommand = front.project || (front.sheet && front.sheet->project);
-    switch (r->command) {
-    case 400: r->enabled = !front.modal && front.kind != kECOLogKind; break;
-    case 401:
-    case 402:
-    case 403:
-    case 404: GetSearchReplaceCommandEnabled(r, front.kind); break;
-    case 405:
-    case 406:
-    case 407: r->enabled = projectCommand; break;
-    case 408: r->enabled = front.sheet && ReplaceableSelection(); break;
-    case 409:
-        r->enabled = front.kind == kSheetKind || front.kind == kProjectKind || LogOfSheetOrProject(front);
-        break;
-    case 410:
-    case 413: r->enabled = !front.modal; break;
-    case 411: r->enabled = CommandProject(front) != nullptr; break;
-    case 412: r->enabled = front.kind == kSheetKind || LogSheet(front) != nullptr; break;
-    case 414: r->enabled = front.sheet && HasAnalyses(front.sheet->project); break;
-    default: break;
-    }
+namespace {
+
+using Record = VXPrepCommandRecord;
+using Front = FrontDocument;
+
+int32_t Done() { return 1; }
+
+void EnableForProject(Record* r, const Front& f) { r->enabled = f.project || (f.sheet && f.sheet->project); }
+void EnableWhenModeless(Record* r, const Front& f) { r->enabled = !f.modal; }
+// Find, Find Next, Change and Change All: the search module's rules and actions.
+void SearchRule(Record* r, const Front& f) { GetSearchReplaceCommandEnabled(r, f.kind); }
+int32_t Search(const CommandCall& c) {
+    (void)DoSearchReplaceCommand(c.id);
+    return Done();
 }
 
-int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option) {
-    switch (id) {
-    case 401:
-    case 402:
-    case 403:
-    case 404: (void)DoSearchReplaceCommand(id); return 1;
-    case 405:
-        if (front.project) AutoAnnotate(front.project, nullptr, 0);
-        else if (front.sheet && front.sheet->project) AutoAnnotate(front.sheet->project, front.sheet, 0);
-        return 1;
-    case 406:
-        if (ProjectRecord* project = FrontProject(front)) BackAnnotate(project);
-        return 1;
-    case 407:
-        if (front.sheet) ResequenceSignalNames(front.sheet->project, front.sheet);
-        else if (front.project) ResequenceSignalNames(front.project, nullptr);
-        return 1;
-    case 408:
-        if (front.sheet) ReplaceSelectedSymbols(front.sheet);
-        return 1;
-    case 409: UpdatePartSymbols(front); return 1;
-    case 410:
-        BuildLibraryFileList(nullptr, option);
-        for (ProjectRecord* project = gProjectList; project; project = project->next)
-            RebuildProjectLibraryFiles(project, option);
-        if (front.sheet && front.sheet->window && GetLibBrowserHooks().sheetBrowser)
-            if (LibBrowserRecord* browser = GetLibBrowserHooks().sheetBrowser(front.sheet->window))
-                SynchBrowserWithCache(browser);
-        return 1;
-    case 411:
-        if (ProjectRecord* project = CommandProject(front)) SchError(CheckProjectHierarchy(project, true, false));
-        return 1;
-    case 412:
-        if (SheetRecord* sheet = LogSheet(front)) SchError(CheckSheet(sheet));
-        else if (front.sheet) SchError(CheckSheet(front.sheet));
-        return 1;
-    case 413: SpiceSetup(); return 1;
-    case 414:
-        if (front.sheet) DisplayDeviceParameters(front.sheet, static_cast<SymbolRecord*>(FrontSelection().symbol));
-        return 1;
-    default: return 0;
-    }
-}
+const CommandEntry kToolsCommands[] = {
+    {cmd::kToolsMenu, cmd::kToolsMenu, [](Record* r, const Front& f) { r->enabled = !f.modal && f.kind != kECOLogKind; },
+     nullptr},
+    {cmd::kFind, cmd::kChangeAll, SearchRule, Search},
+    {cmd::kAnnotate, cmd::kAnnotate, EnableForProject,
+     [](const CommandCall& c) {
+         if (c.front.project) AutoAnnotate(c.front.project, nullptr, 0);
+         else if (c.front.sheet && c.front.sheet->project) AutoAnnotate(c.front.sheet->project, c.front.sheet, 0);
+         return Done();
+     }},
+    {cmd::kBackAnnotate, cmd::kBackAnnotate, EnableForProject,
+     [](const CommandCall& c) {
+         if (ProjectRecord* project = FrontProject(c.front)) BackAnnotate(project);
+         return Done();
+     }},
+    {cmd::kUpdateSignalNames, cmd::kUpdateSignalNames, EnableForProject,
+     [](const CommandCall& c) {
+         if (c.front.sheet) ResequenceSignalNames(c.front.sheet->project, c.front.sheet);
+         else if (c.front.project) ResequenceSignalNames(c.front.project, nullptr);
+         return Done();
+     }},
+    {cmd::kReplaceParts, cmd::kReplaceParts, [](Record* r, const Front& f) { r->enabled = f.sheet && ReplaceableSelection(); },
+     [](const CommandCall& c) {
+         if (c.front.sheet) ReplaceSelectedSymbols(c.front.sheet);
+         return Done();
+     }},
+    {cmd::kUpdateParts, cmd::kUpdateParts,
+     [](Record* r, const Front& f) {
+         r->enabled = f.kind == kSheetKind || f.kind == kProjectKind || LogOfSheetOrProject(f);
+     },
+     [](const CommandCall& c) {
+         UpdatePartSymbols(c.front);
+         return Done();
+     }},
+    {cmd::kResearchLibraries, cmd::kResearchLibraries, EnableWhenModeless,
+     [](const CommandCall& c) {
+         BuildLibraryFileList(nullptr, c.option);
+         for (ProjectRecord* project = gProjectList; project; project = project->next)
+             RebuildProjectLibraryFiles(project, c.option);
+         const Front& f = c.front;
+         if (f.sheet && f.sheet->window && GetLibBrowserHooks().sheetBrowser)
+             if (LibBrowserRecord* browser = GetLibBrowserHooks().sheetBrowser(f.sheet->window))
+                 SynchBrowserWithCache(browser);
+         return Done();
+     }},
+    {cmd::kCheckProject, cmd::kCheckProject, [](Record* r, const Front& f) { r->enabled = CommandProject(f) != nullptr; },
+     [](const CommandCall& c) {
+         if (ProjectRecord* project = CommandProject(c.front)) SchError(CheckProjectHierarchy(project, true, false));
+         return Done();
+     }},
+    {cmd::kCheckSheet, cmd::kCheckSheet,
+     [](Record* r, const Front& f) { r->enabled = f.kind == kSheetKind || LogSheet(f) != nullptr; },
+     [](const CommandCall& c) {
+         if (SheetRecord* sheet = LogSheet(c.front)) SchError(CheckSheet(sheet));
+         else if (c.front.sheet) SchError(CheckSheet(c.front.sheet));
+         return Done();
+     }},
+    {cmd::kSimulatorSetup, cmd::kSimulatorSetup, EnableWhenModeless,
+     [](const CommandCall&) {
+         SpiceSetup();
+         return Done();
+     }},
+    {cmd::kDeviceParameters, cmd::kDeviceParameters,
+     [](Record* r, const Front& f) { r->enabled = f.sheet && HasAnalyses(f.sheet->project); },
+     [](const CommandCall& c) {
+         if (c.front.sheet) DisplayDeviceParameters(c.front.sheet, static_cast<SymbolRecord*>(FrontSelection().symbol));
+         return Done();
+     }},
+};
+
+}  // namespace
+
+std::span<const CommandEntry> ToolsCommands() { return kToolsCommands; }
 
 }  // namespace plexa

@@ -1,17 +1,18 @@
 // Preparation and dispatch of menu commands: the application's end of the toolkit's preparation
-// chain (PrepCommand) and its global command procedure (DoCommand), both routing by the hundreds
-// of the command id to the rules and actions of each menu; what the front document is and what
-// is selected in it; the Window menu; and what the clipboard holds.
+// chain (PrepCommand) and its global command procedure (DoCommand), both finding the command's
+// entry in the command table (commands.h), the one with its rule, the other with its action;
+// what the front document is and what is selected in it; the Window menu; and what the
+// clipboard holds.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <vector>
 
-#include "app/prefsdialog.h"
 #include "app/shell.h"
 #include "app/shellutil.h"
 #include "files/project.h"
+#include "foundation/assert.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
 #include "graphics/textedit.h"
@@ -29,7 +30,6 @@
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/editstate.h"
 #include "sheeteditor/sheetwindow.h"
-#include "sheeteditor/toolbars.h"
 #include "symboleditor/libeditor.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_commands.h"
@@ -114,7 +114,16 @@ void TakeStyleOf(SelectionSummary& sel, const txStyle* style, uint16_t styleFlag
 }
 const TextRecord* SelText(const SelectionSummary& sel) { return static_cast<const TextRecord*>(sel.text); }
 const TextFrameRecord* SelFrame(const SelectionSummary& sel) {
-    return sel.frame ? *static_cast<TextFrameHandle>(sel.frame) : nullptr;
+    if (!sel.frame) return nullptr;
+    PLEXA_ASSERT(*static_cast<TextFrameHandle>(sel.frame));  // a listed frame's handle holds its record
+    return *static_cast<TextFrameHandle>(sel.frame);
+}
+
+// The summary's single items are there exactly when its counts say so.
+void CheckSelectionCounts(const SelectionSummary& sel) {
+    PLEXA_ASSERT((sel.symbol != nullptr) == (sel.symbolCount == 1));
+    PLEXA_ASSERT((sel.text != nullptr) == (sel.textCount > 0));
+    PLEXA_ASSERT((sel.frame != nullptr) == (sel.frameCount > 0));
 }
 
 // The edit state's summary of the document, none for another kind of window.
@@ -344,6 +353,7 @@ void GetCurrentSelectionInfo(bool full) {
         }
         te = editor->textEdit;
     }
+    CheckSelectionCounts(sel);
     sel.textEditing = te != nullptr;
     if (te) {
         sel.style = te->style;
@@ -373,37 +383,8 @@ int32_t PrepCommand(VXPrepCommandRecord* record) {
     const FrontDocument front = CurrentFront();
     // The selection is gathered once per menu: at the File menu (the first of the bar) and at the
     // head of every menu; an item prepared on its own (a key equivalent) gathers it for itself.
-    if (record->command == 200 || record->itemIndex == 0 || record->onDemand) GetCurrentSelectionInfo(true);
-    const uint16_t id = record->command;
-    if (id >= 8000) {
-        record->enabled = 1;
-        return 1;
-    }
-    switch (id / 100 * 100) {
-    case 200:
-    case 800:
-    case 1400: PrepFileCommand(record, front); break;
-    case 300:
-    case 1500: PrepEditCommand(record, front); break;
-    case 400: PrepToolsCommand(record, front); break;
-    case 500: PrepTextCommand(record, front); break;
-    case 600: PrepViewCommand(record, front); break;
-    case 700: PrepGridCommand(record, front); break;
-    case 900:
-        if (id == kWindowMenuTag) {
-            PrepWindowMenu(front.window, !front.modal);
-            record->enabled = front.modal ? 0 : 1;
-        } else {
-            record->enabled = !front.modal && id - kWindowMenuFirstItem < CountWindowMenuEntries();
-        }
-        break;
-    case 1000: record->enabled = front.kind == kLibEditorKind; break;
-    case 100:
-        // Quitting is the toolkit's.
-        record->enabled = (id == 101 || id == 102 || id == 103 || id == 105) && !front.modal;
-        break;
-    default: break;
-    }
+    if (record->command == cmd::kFileMenu || record->itemIndex == 0 || record->onDemand) GetCurrentSelectionInfo(true);
+    if (const CommandEntry* entry = FindCommand(record->command); entry && entry->rule) entry->rule(record, front);
     return 1;
 }
 
@@ -412,8 +393,7 @@ int32_t PrepCommand(VXPrepCommandRecord* record) {
 int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     (void)window;
     if (!event || event->kind != kVXCommandEvent) return 0;
-    const uint16_t id = event->u.command.command;
-    const bool shift = event->u.command.shift != 0, option = event->u.command.option != 0;
+    const CommandEntry* entry = FindCommand(event->u.command.command);
     const FrontDocument front = CurrentFront();
     // The actions act on the selection as it is now, not as the menu last saw it.
     GetCurrentSelectionInfo(false);
@@ -421,30 +401,10 @@ int32_t DoCommand(VXWindowRecordTag* window, VXEventRecord* event) {
     if (front.editor && front.editor->window) VXSetWindow(front.editor->window);
     else if (front.sheet && front.sheet->window) VXSetWindow(front.sheet->window);
     else if (front.window) VXSetWindow(front.window);
-    switch (id) {
-    case 101: ShowAboutDialog(); return 1;
-    case 102:
-        if (EditPrefsDialog(false)) UpdateDrawingToolPalettes();  // the open windows follow
-        return 1;
-    case 104:
-        // The accessible locations are the toolkit's (every location is open here).
-        return 0;
-    case kVXFontItemTag: return DoTextCommand(id, event->u.command.itemIndex, front);
-    default: break;
-    }
-    switch (id / 100 * 100) {
-    case 200:
-    case 800:
-    case 1400: return DoFileCommand(id, front, shift, option);
-    case 300:
-    case 1500: return DoEditCommand(id, front, event->u.command.fromKey != 0, shift);
-    case 400: return DoToolsCommand(id, front, option);
-    case 500: return DoTextCommand(id, 0, front);
-    case 600: return DoViewCommand(id, front);
-    case 700: return DoGridCommand(id, front);
-    case 900: DoWindowMenuCommand(id); return 1;
-    default: return 0;
-    }
+    if (!entry || !entry->action) return 0;
+    const auto& command = event->u.command;
+    return entry->action(CommandCall{command.command, command.itemIndex, front, command.fromKey != 0,
+                                     command.shift != 0, command.option != 0});
 }
 
 // ---- The Window menu ----

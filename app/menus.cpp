@@ -1,7 +1,9 @@
 // The editor's menus: the definition tables of every menu and of the three menu bars (sheets,
 // projects and logs; the symbol editor, with Grid in the place of Tools; the library editor), and
-// the colour popup of the preferences. The toolkit builds the bars from them at start-up.
+// the colour popup of the preferences. The toolkit builds the bars from them at start-up. Every
+// command is named by its id in commands.h.
 #include "app/shell.h"
+#include "symboleditor/libeditor.h"
 #include "toolkit/vx_menus.h"
 
 namespace plexa {
@@ -29,16 +31,16 @@ const VXMenuDefItem kNewFileItems[] = {
 
 // The recent files are put in front of the last item by the recent-files list.
 const VXMenuDefItem kRecentFilesItems[] = {
-    Item("Clear History...", 899),
+    Item("Clear History...", cmd::kClearRecent),
     kEnd,
 };
 }  // namespace
-const VXMenuDef gRecentFilesMenuDef = {219, "recent", kRecentFilesItems};
+const VXMenuDef gRecentFilesMenuDef = {cmd::kRecentMenu, "recent", kRecentFilesItems};
 namespace {
 
 // The report scripts are appended after a separator by the script list.
 const VXMenuDefItem kExportItems[] = {
-    Item("ECO...", 221),
+    Item("ECO...", cmd::kExportECO),
     Item("ASCII Database...", kCmdASCIIDatabase),
     Item("DXF...", kCmdExportDXF),
     kEnd,
@@ -55,149 +57,150 @@ namespace {
 
 const VXMenuDefItem kFileItems[] = {
     Sub("New", kCmdNewMenu, &gNewFileMenuDef),
-    Item("Open...", 202, "o"),
-    Item("Open Selection", 211, "e"),
-    Sub("Open Recent", 219, &gRecentFilesMenuDef),
+    Item("Open...", cmd::kOpen, "o"),
+    Item("Open Selection", cmd::kOpenSelection, "e"),
+    Sub("Open Recent", cmd::kRecentMenu, &gRecentFilesMenuDef),
     kSeparator,
-    Item("Close", 203, "w"),
-    Item("Save", 204, "s"),
-    Item("Save a Copy...", 205),
+    Item("Close", cmd::kClose, "w"),
+    Item("Save", cmd::kSave, "s"),
+    Item("Save a Copy...", cmd::kSaveCopy),
     kSeparator,
     Sub("Export", kCmdExportMenu, &gExportMenuDef),
     kSeparator,
-    Item("Page Setup...", 206),
-    Item("Print...", 207, "p"),
+    Item("Page Setup...", cmd::kPageSetup),
+    Item("Print...", cmd::kPrint, "p"),
     kEnd,
 };
-const VXMenuDef kFileMenuDef = {200, "File", kFileItems};
+const VXMenuDef kFileMenuDef = {cmd::kFileMenu, "File", kFileItems};
 
 // ---- Edit ----
 
 // The sheet's file symbols are put in front of "New..." by the sheet symbols' list.
 const VXMenuDefItem kFileSymbolsItems[] = {
-    Item("New...", 1598),
-    Item("Delete...", 1599),
+    Item("New...", cmd::kNewFileSymbol),
+    Item("Delete...", cmd::kDeleteFileSymbols),
     kEnd,
 };
-const VXMenuDef kFileSymbolsMenuDef = {1500, "sheetsyms", kFileSymbolsItems};
+const VXMenuDef kFileSymbolsMenuDef = {cmd::kFileSymbolsMenu, "sheetsyms", kFileSymbolsItems};
 
 const VXMenuDefItem kEditItems[] = {
-    Item("Undo...", 301, "z"),
+    Item("Undo...", cmd::kUndo, "z"),
     kSeparator,
-    Item("Cut", 302, "x"),
-    Item("Copy", 303, "c"),
-    Item("Paste", 304, "v"),
-    Item("Clear", 305),
-    Item("Duplicate", 311, "d"),
-    Item("Select All", 306, "a"),
+    Item("Cut", cmd::kCut, "x"),
+    Item("Copy", cmd::kCopy, "c"),
+    Item("Paste", cmd::kPaste, "v"),
+    Item("Clear", cmd::kClear),
+    Item("Duplicate", cmd::kDuplicate, "d"),
+    Item("Select All", cmd::kSelectAll, "a"),
     kSeparator,
-    Item("Bring to Front", 312),
-    Item("Move Forward", 313),
-    Item("Move Back", 314),
-    Item("Send to Back", 315),
+    Item("Bring to Front", cmd::kBringToFront),
+    Item("Move Forward", cmd::kMoveForward),
+    Item("Move Back", cmd::kMoveBack),
+    Item("Send to Back", cmd::kSendToBack),
     kSeparator,
-    Sub("Sheet Symbols", 1500, &kFileSymbolsMenuDef),
-    Item("Update Pins from Sheet", 316),
-    Item("Edit Library Item", 317, "l"),
+    Sub("Sheet Symbols", cmd::kFileSymbolsMenu, &kFileSymbolsMenuDef),
+    Item("Update Pins from Sheet", cmd::kUpdatePins),
+    Item("Edit Library Item", cmd::kEditLibraryItem, "l"),
     kSeparator,
-    Item("Sheet Settings...", 318),
-    Item("Project Settings...", 319),
+    Item("Sheet Settings...", cmd::kSheetSettings),
+    Item("Project Settings...", cmd::kProjectSettings),
     kEnd,
 };
-const VXMenuDef kEditMenuDef = {300, "Edit", kEditItems};
+const VXMenuDef kEditMenuDef = {cmd::kEditMenu, "Edit", kEditItems};
 
 // ---- Text ----
 
 // The font names are added by the font menu.
 const VXMenuDefItem kFontItems[] = {kEnd};
 }  // namespace
-const VXMenuDef gFontMenuDef = {502, "Fonts", kFontItems};
+const VXMenuDef gFontMenuDef = {cmd::kFontMenu, "Fonts", kFontItems};
 namespace {
 
 const VXMenuDefItem kFontSizeItems[] = {
-    Item("7 point", 521),  Item("8 point", 522),  Item("9 point", 523),
-    Item("10 point", 524), Item("12 point", 525), Item("14 point", 526),
-    Item("18 point", 527), Item("24 point", 528), Item("36 point", 529),
+    Item("7 point", cmd::kFirstSize),  Item("8 point", cmd::kFirstSize + 1),  Item("9 point", cmd::kFirstSize + 2),
+    Item("10 point", cmd::kFirstSize + 3), Item("12 point", cmd::kFirstSize + 4), Item("14 point", cmd::kFirstSize + 5),
+    Item("18 point", cmd::kFirstSize + 6), Item("24 point", cmd::kFirstSize + 7), Item("36 point", cmd::kFirstSize + 8),
     kSeparator,
-    Item("Other size...", 530),
+    Item("Other size...", cmd::kOtherSize),
     kEnd,
 };
 const VXMenuDef kFontSizeMenuDef = {kFontSizeMenuTag, "Size", kFontSizeItems};
 
 const VXMenuDefItem kFontFaceItems[] = {
-    Item("Plain", 541),
-    Item("Bold", 542),
-    Item("Italic", 543),
+    Item("Plain", cmd::kPlain),
+    Item("Bold", cmd::kBold),
+    Item("Italic", cmd::kItalic),
     kEnd,
 };
-const VXMenuDef kFontFaceMenuDef = {540, "Face", kFontFaceItems};
+const VXMenuDef kFontFaceMenuDef = {cmd::kFaceMenu, "Face", kFontFaceItems};
 
 const VXMenuDefItem kTextItems[] = {
-    Item("Default Font", 501),
-    Sub("Font", 502, &gFontMenuDef),
+    Item("Default Font", cmd::kDefaultFont),
+    Sub("Font", cmd::kFontMenu, &gFontMenuDef),
     Sub("Size", kFontSizeMenuTag, &kFontSizeMenuDef),
-    Sub("Style", 540, &kFontFaceMenuDef),
+    Sub("Style", cmd::kFaceMenu, &kFontFaceMenuDef),
     kSeparator,
-    Item("Left Aligned", 504),
-    Item("Right Aligned", 505),
+    Item("Left Aligned", cmd::kLeftAligned),
+    Item("Right Aligned", cmd::kRightAligned),
     kSeparator,
-    Item("Hide/Show Text...", 506),
+    Item("Hide/Show Text...", cmd::kHideShowText),
     kEnd,
 };
-const VXMenuDef kTextMenuDef = {500, "Text", kTextItems};
+const VXMenuDef kTextMenuDef = {cmd::kTextMenu, "Text", kTextItems};
 
 // ---- Tools ----
 
 const VXMenuDefItem kToolsItems[] = {
-    Item("Find...", 401, "f"),
-    Item("Find Next", 402, "g"),
-    Item("Change", 403, ";"),
-    Item("Change All", 404),
+    Item("Find...", cmd::kFind, "f"),
+    Item("Find Next", cmd::kFindNext, "g"),
+    Item("Change", cmd::kChange, ";"),
+    Item("Change All", cmd::kChangeAll),
     kSeparator,
-    Item("Annotate...", 405, "t"),
-    Item("Back-Annotate...", 406),
-    Item("Update Signal Names...", 407),
+    Item("Annotate...", cmd::kAnnotate, "t"),
+    Item("Back-Annotate...", cmd::kBackAnnotate),
+    Item("Update Signal Names...", cmd::kUpdateSignalNames),
     kSeparator,
-    Item("Replace Parts...", 408, "H"),
-    Item("Update Parts...", 409, "u"),
-    Item("Re-search for Libraries", 410),
-    Item("Check Project", 411, "k"),
+    Item("Replace Parts...", cmd::kReplaceParts, "H"),
+    Item("Update Parts...", cmd::kUpdateParts, "u"),
+    Item("Re-search for Libraries", cmd::kResearchLibraries),
+    Item("Check Project", cmd::kCheckProject, "k"),
     kSeparator,
-    Item("Simora Setup...", 413, "3"),
-    Item("View Device Parameters...", 414, "y"),
+    Item("Simora Setup...", cmd::kSimulatorSetup, "3"),
+    Item("View Device Parameters...", cmd::kDeviceParameters, "y"),
     kEnd,
 };
-const VXMenuDef kToolsMenuDef = {400, "Tools", kToolsItems};
+const VXMenuDef kToolsMenuDef = {cmd::kToolsMenu, "Tools", kToolsItems};
 
 // ---- View ----
 
 const VXMenuDefItem kViewItems[] = {
-    Item("Normal Size", 601, "1"),
-    Item("Scale to Fit", 602, "0"),
-    Item("Zoom In", 603, "]"),
-    Item("Zoom Out", 604, "["),
-    Item("Zoom Percent...", 605, "2"),
+    Item("Normal Size", cmd::kNormalSize, "1"),
+    Item("Scale to Fit", cmd::kScaleToFit, "0"),
+    Item("Zoom In", cmd::kZoomIn, "]"),
+    Item("Zoom Out", cmd::kZoomOut, "["),
+    Item("Zoom Percent...", cmd::kZoomPercent, "2"),
     kSeparator,
-    Item("Hide Graphics", 606),
-    Item("Hide Grid", 607),
-    Item("Show rulers", 608),
-    Item("Show page breaks", 609),
+    Item("Hide Graphics", cmd::kHideGraphics),
+    Item("Hide Grid", cmd::kHideGrid),
+    Item("Show rulers", cmd::kRulers),
+    Item("Show page breaks", cmd::kPageBreaks),
     kSeparator,
-    Item("Redraw Window", 610, "r"),
+    Item("Redraw Window", cmd::kRedraw, "r"),
     kEnd,
 };
-const VXMenuDef kViewMenuDef = {600, "View", kViewItems};
+const VXMenuDef kViewMenuDef = {cmd::kViewMenu, "View", kViewItems};
 
 // ---- Grid ----
 
 const VXMenuDefItem kGridItems[] = {
-    Item("1/12\"", 701), Item("1/8\"", 702), Item("1/6\"", 703), Item("1/4\"", 704),
-    Item("1/3\"", 705),  Item("1/2\"", 706), Item("1.0\"", 707),
+    Item("1/12\"", cmd::kFirstGrid),   Item("1/8\"", cmd::kFirstGrid + 1), Item("1/6\"", cmd::kFirstGrid + 2),
+    Item("1/4\"", cmd::kFirstGrid + 3), Item("1/3\"", cmd::kFirstGrid + 4), Item("1/2\"", cmd::kFirstGrid + 5),
+    Item("1.0\"", cmd::kLastGrid),
     kSeparator,
-    Item("Other...", 708),
+    Item("Other...", cmd::kOtherGrid),
     kEnd,
 };
-const VXMenuDef kGridMenuDef = {700, "Grid", kGridItems};
+const VXMenuDef kGridMenuDef = {cmd::kGridMenu, "Grid", kGridItems};
 
 // ---- Window ----
 
@@ -211,21 +214,21 @@ const VXMenuDef kWindowMenuDef = {kWindowMenuTag, "Window", kWindowItems};
 // ---- Library ----
 
 const VXMenuDefItem kLibEditorItems[] = {
-    Item("Create New Item...", 1001, "k"),
-    Item("Revert...", 1002),
+    Item("Create New Item...", kCmdLibNewItem, "k"),
+    Item("Revert...", kCmdLibRevert),
     kSeparator,
-    Item("Find...", 1003, "f"),
-    Item("Find Again", 1004, "g"),
+    Item("Find...", kCmdLibFind, "f"),
+    Item("Find Again", kCmdLibFindAgain, "g"),
     kEnd,
 };
-const VXMenuDef kLibEditorMenuDef = {1000, "Library", kLibEditorItems};
+const VXMenuDef kLibEditorMenuDef = {cmd::kLibraryMenu, "Library", kLibEditorItems};
 
 // ---- The colour popup ----
 
 const VXMenuDefItem kColorsItems[] = {
-    Item("Black", 1101), Item("Gray", 1102),    Item("White", 1103),
-    Item("Red", 1104),   Item("Blue", 1105),    Item("Green", 1106),
-    Item("Yellow", 1107), Item("Magenta", 1108), Item("Cyan", 1109),
+    Item("Black", cmd::kFirstColor),       Item("Gray", cmd::kFirstColor + 1),    Item("White", cmd::kFirstColor + 2),
+    Item("Red", cmd::kFirstColor + 3),     Item("Blue", cmd::kFirstColor + 4),    Item("Green", cmd::kFirstColor + 5),
+    Item("Yellow", cmd::kFirstColor + 6),  Item("Magenta", cmd::kFirstColor + 7), Item("Cyan", cmd::kFirstColor + 8),
     kEnd,
 };
 
@@ -240,7 +243,7 @@ const VXMenuDef* const kLibEditBarMenus[] = {&kFileMenuDef, &kEditMenuDef, &kLib
 
 }  // namespace
 
-const VXMenuDef gColorsPopupMenuDef = {1100, "colors", kColorsItems};
+const VXMenuDef gColorsPopupMenuDef = {cmd::kColorsMenu, "colors", kColorsItems};
 const VXMenuBarDef gDefaultMenuBarDef = {1, kDefaultBarMenus};
 const VXMenuBarDef gGridMenuBarDef = {2, kGridBarMenus};
 const VXMenuBarDef gLibEditMenuBarDef = {3, kLibEditBarMenus};

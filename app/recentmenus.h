@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/commands.h"
 #include "foundation/filespec.h"
 #include "foundation/types.h"
 
@@ -13,9 +14,9 @@ namespace plexa {
 struct txStyle;
 struct VXMenuRecord;
 
-constexpr uint16_t kRecentFilesMenuTag = 219, kClearRecentCommand = 899, kFontMenuTag = 502,
-                   kOtherFontsItem = 503;
-constexpr uint16_t kRecentFirstCommand[3] = {800, 830, 860};
+constexpr uint16_t kRecentFilesMenuTag = cmd::kRecentMenu, kClearRecentCommand = cmd::kClearRecent,
+                   kFontMenuTag = cmd::kFontMenu, kOtherFontsItem = cmd::kOtherFonts;
+constexpr uint16_t kRecentFirstCommand[3] = {cmd::kFirstRecent, cmd::kFirstRecent + 30, cmd::kFirstRecent + 60};
 
 void RebuildRecentFilesMenu();
 // Records an opened file of type "PRJ4", "SCH4" or "LIB4" in its list (the oldest entry goes

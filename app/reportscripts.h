@@ -7,13 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/prefs.h"
 #include "foundation/filespec.h"
 
 namespace plexa {
 
-constexpr uint16_t kFirstScriptCommand = 1400;
-constexpr int32_t kMaxScriptMenuItems = 100;
+constexpr uint16_t kFirstScriptCommand = cmd::kFirstScript;
+constexpr int32_t kMaxScriptMenuItems = cmd::kLastScript - cmd::kFirstScript + 1;
 
 // The name a script has in the menu: its file name less ".SXP", then less ".txt".
 std::string ScriptMenuName(const std::string& fileName);

@@ -6,13 +6,15 @@
 //   menus.cpp        the menu definition tables
 //   dispatch.cpp     PrepCommand, DoCommand, the front document, the selection info, the Window
 //                    menu and the clipboard kind
-//   commands_*.cpp   the rules and actions of each menu
+//   commands.cpp     the command table: each command's rule and action, found by its id
+//   commands_*.cpp   the rules and actions of each menu, its part of the table
 //   opening.cpp      telling a file's kind from its content, and opening or printing it by its kind
 //   closing.cpp      the error report, and the front sheet kept in step when a sheet closes
 #pragma once
 
 #include <cstdint>
 
+#include "app/commands.h"
 #include "foundation/filespec.h"
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
@@ -93,12 +95,6 @@ extern const VXMenuDef gRecentFilesMenuDef;
 extern const VXMenuDef gExportMenuDef;
 extern const VXMenuDef gFontMenuDef;
 
-// Command ids that the shell's code names.
-constexpr uint16_t kCmdNewMenu = 212, kCmdNewSheet = 201, kCmdNewProject = 214, kCmdNewLibrary = 215,
-                   kCmdExportMenu = 220, kCmdASCIIDatabase = 222, kCmdExportDXF = 225;
-constexpr uint16_t kWindowMenuTag = 900, kWindowMenuFirstItem = 901;
-constexpr uint16_t kFontSizeMenuTag = 520;
-constexpr int32_t kMaxWindowMenuEntries = 80;
 
 // ---- Start-up and shutdown ----
 
@@ -181,7 +177,7 @@ void ResetScrap(int16_t kind);
 void RecordCurrentScrapRef();
 int16_t GetScrapType();
 
-// ---- The per-menu rules and actions (commands_*.cpp) ----
+// ---- The command table's rules and actions (commands.h) ----
 
 // What the rules see of the front document.
 struct FrontDocument {
@@ -194,21 +190,6 @@ struct FrontDocument {
 };
 FrontDocument CurrentFront();
 
-void PrepFileCommand(VXPrepCommandRecord* record, const FrontDocument& front);
-void PrepEditCommand(VXPrepCommandRecord* record, const FrontDocument& front);
-void PrepToolsCommand(VXPrepCommandRecord* record, const FrontDocument& front);
-void PrepTextCommand(VXPrepCommandRecord* record, const FrontDocument& front);
-void PrepViewCommand(VXPrepCommandRecord* record, const FrontDocument& front);
-void PrepGridCommand(VXPrepCommandRecord* record, const FrontDocument& front);
-void PrepFontSizeCommand(VXPrepCommandRecord* record);
-
-int32_t DoFileCommand(uint16_t id, const FrontDocument& front, bool shift, bool option);
-int32_t DoEditCommand(uint16_t id, const FrontDocument& front, bool fromKey, bool shift);
-int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option);
-// item: the chosen item of the Font menu (from 1) for its font items.
-int32_t DoTextCommand(uint16_t id, uint16_t item, const FrontDocument& front);
-int32_t DoViewCommand(uint16_t id, const FrontDocument& front);
-int32_t DoGridCommand(uint16_t id, const FrontDocument& front);
 
 // ---- Opening documents (opening.cpp) ----
 

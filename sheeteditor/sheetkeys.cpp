@@ -3,11 +3,10 @@
 #include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetkeys.h"
 
-#include <cstdio>
-#include <cstring>
 
 #include "files/sheetports.h"
 #include "files/sheetstore.h"
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "graphics/grafport.h"
 #include "graphics/textedit.h"
@@ -62,8 +61,6 @@ namespace plexa {
 
 namespace {
 
-SheetDispatchSeam gSeam;
-
 constexpr uint16_t kKeyEscape = 27, kKeyTab = 9, kKeyReturn = 13;
 constexpr int32_t kModifiedKeyReasons = 0x68;
 constexpr int32_t kElementChangedReasons = 0x28;
@@ -78,85 +75,19 @@ constexpr uint16_t kTextFlagEditable = 0x0100, kTextFlagNotLabel = 0x0080;
 // Simulator: the node-values button of its tool bar.
 constexpr int16_t kNodeValuesButton = 10;
 
-void Note(const char* operation) {
-    if (gSeam.record) gSeam.record(operation);
-}
-void NoteTool(int16_t tool) {
-    char text[40];
-    std::snprintf(text, sizeof text, "SetDrawingTool %d", int(tool));
-    Note(text);
-}
-void ChooseTool(SheetRecord* sheet, int16_t tool) {
-    NoteTool(tool);
-    SetDrawingTool(sheet, tool);
-}
-
-// ---- Hit tests through the seam ----
-
-int32_t ProbeIndex(const char* test, Point point) {
-    int32_t index = -1;
-    gSeam.probe(test, point, &index);
-    return index;
-}
-
-bool Probing() { return gSeam.probe != nullptr; }
-void* Probed(const char* test, Point point, int32_t* index = nullptr) {
-    int32_t ignored = -1;
-    return gSeam.probe(test, point, index ? index : &ignored);
-}
-
-int32_t HitHandle(SheetRecord* sheet, Point point) {
-    return Probing() ? ProbeIndex("HitTestItemModifiers", point) : HitTestItemModifiers(sheet, point);
-}
-ElementRecord* HitElement(SheetRecord* sheet, Point point, int32_t mode, bool back,
-                          bool* insideFill) {
-    if (Probing()) {
-        int32_t fill = 0;
-        auto* e = static_cast<ElementRecord*>(
-            Probed(back ? "HitTestGrafElements back" : "HitTestGrafElements", point, &fill));
-        if (insideFill) *insideFill = fill > 0;
-        return e;
-    }
+int32_t HitHandle(SheetRecord* sheet, Point point) { return HitTestItemModifiers(sheet, point); }
+ElementRecord* HitElement(SheetRecord* sheet, Point point, int32_t mode, bool back, bool* insideFill) {
     return HitTestGrafElements(sheet, point, 3, back ? mode | 1 : mode, insideFill);
 }
-SymbolRecord* HitSymbol(SheetRecord* sheet, Point point) {
-    return Probing() ? static_cast<SymbolRecord*>(Probed("HitTestSymbol", point))
-                     : HitTestSymbol(sheet, point, 2);
-}
-int32_t HitPort(SymbolRecord* symbol, Point point) {
-    return Probing() ? ProbeIndex("HitTestSheetSymbolPort", point)
-                     : HitTestSheetSymbolPort(symbol, point);
-}
-TextRecord* HitText(SheetRecord* sheet, Point point) {
-    return Probing() ? static_cast<TextRecord*>(Probed("HitTestText", point))
-                     : HitTestText(sheet, point);
-}
-TextFrameHandle HitFrame(SheetRecord* sheet, Point point) {
-    return Probing() ? static_cast<TextFrameHandle>(Probed("HitTestTextFrame", point))
-                     : HitTestTextFrame(sheet, point);
-}
+SymbolRecord* HitSymbol(SheetRecord* sheet, Point point) { return HitTestSymbol(sheet, point, 2); }
+// The pin near the point, its symbol in `symbol`; -1 for none (the point is not moved).
 int32_t HitPin(SheetRecord* sheet, Point point, int32_t tolerance, SymbolRecord** symbol) {
-    if (Probing()) {
-        int32_t pin = -1;
-        *symbol = static_cast<SymbolRecord*>(Probed("HitTestPins", point, &pin));
-        return *symbol ? pin : -1;
-    }
     return HitTestPins(sheet, &point, tolerance, symbol);
 }
 SignalHandle HitSignal(SheetRecord* sheet, Point point, WireHandle* wire, int32_t* segment) {
-    if (Probing()) {
-        *wire = nullptr;
-        *segment = 0;
-        return static_cast<SignalHandle>(Probed("HitTestSignalList", point));
-    }
     return HitTestSignalList(sheet, point, -1, wire, segment, nullptr);
 }
 BussHandle HitBuss(SheetRecord* sheet, Point point, WireHandle* wire, int32_t* segment) {
-    if (Probing()) {
-        *wire = nullptr;
-        *segment = 0;
-        return static_cast<BussHandle>(Probed("HitTestBussList", point));
-    }
     return HitTestBussList(sheet, point, -1, false, wire, segment, nullptr);
 }
 
@@ -170,8 +101,7 @@ bool Inside(const LRect& r, int32_t h, int32_t v) {
 
 // Opens a text editor on a frame taken out of the sheet's frame list and passes the click to it.
 void EditFrame(SheetRecord* sheet, TextFrameHandle frame, VXEventRecord* event, bool shift) {
-    Note("CreateTextFrameEditor");
-    if (Probing()) return;
+    PLEXA_ASSERT(frame && *frame);  // the hit test found it in the sheet's list
     if ((*frame)->flags & kFrameFlagThemed)
         sheet->modifiedFlags |= kSheetModifiedFrameOption;
     else
@@ -202,30 +132,26 @@ void TextToolClick(SheetRecord* sheet, VXEventRecord* event) {
         InsetRect32(&display, -3, -3);
         const int32_t h = event->u.mouse.h, v = event->u.mouse.v;
         if (Inside(grow, h, v)) {
-            Note("TrackTEGrowBox");
             sheet->growTracking = 1;
             (void)TrackTEGrowBox(te, event);  // the frame takes whatever size it was given
             sheet->growTracking = 0;
         } else if (Inside(display, h, v)) {
-            Note("VXTEClick");
             const _LPNT point{v, h};
             VXTEClick(&point, int16_t(event->u.mouse.button), event->u.mouse.shift != 0, te);
         } else {
-            Note("DestroyDrawingTE");
             DestroyDrawingTE(sheet);
         }
         if (EditorOf(sheet)) return;
     }
     Set_Fore_Color(2);
     const Point point = ClickPoint(event);
-    if (TextFrameHandle frame = HitFrame(sheet, point)) {
+    if (TextFrameHandle frame = HitTestTextFrame(sheet, point)) {
         if (!((*frame)->flags & kFrameLockBits) && (*frame)->owner == 0)
             EditFrame(sheet, frame, event, event->u.mouse.shift != 0);
         return;
     }
     if (hadEditor) return;
-    Note("NewText");
-    if (Probing() || !sheet->window) return;
+    if (!sheet->window) return;
     if (sheet->stored.flags & kSheetFlagNewTextFrames)
         sheet->modifiedFlags |= kSheetModifiedFrameOption;
     else
@@ -260,13 +186,11 @@ void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
     if (sheet->viewScale <= 200) point.v = int16_t(point.v - 2);
     const bool shift = event->u.mouse.shift != 0, option = event->u.mouse.option != 0;
     if (sheet->splitWireList) {
-        Note("DragClickedWire");
         (void)DragClickedWire(sheet, event);  // every click goes to the split wire
         return;
     }
     if (event->kind == kVXDoubleClickEvent) {
         if (!DoDoubleClick(sheet, event) && option) {
-            Note("EditSheetSettings");
             EditSheetSettings(sheet);
         }
         return;
@@ -280,18 +204,12 @@ void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
     const int32_t handle = HitHandle(sheet, point);
     if (handle >= 0) {
         if (handle == 15 || handle == 16) {
-            Note(handle == 15 ? "DragBussWireEnd 0" : "DragBussWireEnd 1");
             DragBussWireEnd(sheet, handle - 15, event);
         } else if (handle == 14) {
-            Note("ResizeTextFrame");
             if (gResizeTextFrame) ResizeTextFrame(sheet, gResizeTextFrame, event);
         } else if (handle == 17) {
-            Note("ResizeSheetSymbol");
             if (gResizeSheetSymbol) ResizeSheetSymbol(sheet, gResizeSheetSymbol, event);
         } else {
-            char text[40];
-            std::snprintf(text, sizeof text, "ResizeSheetElement %d", int(handle));
-            Note(text);
             ResizeSheetElement(sheet, handle, event);
         }
         return;
@@ -303,16 +221,14 @@ void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
     SymbolRecord* symbol = nullptr;
     if (!option) {
         if (ElementRecord* element = HitElement(sheet, point, mode, false, &insideFill)) {
-            Note("DoElementSelection");
             DoElementSelection(sheet, element, event);
             return;
         }
         if (!insideFill) {
             symbol = HitSymbol(sheet, point);
             if (symbol) {
-                const int32_t port = HitPort(symbol, point);
+                const int32_t port = HitTestSheetSymbolPort(symbol, point);
                 if (port >= 0) {
-                    Note("DragSheetSymbolPort");
                     ClearDrawingSelection(sheet);
                     DragSheetSymbolPort(sheet, symbol, port, event);
                     return;
@@ -321,45 +237,36 @@ void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
         }
     }
     if (!insideFill) {
-        Note("DragBussBreakOut");
         if (DragBussBreakOut(sheet, event)) return;
-        Note("DragClickedWire");
         if (DragClickedWire(sheet, event)) return;
         if (symbol) {
-            Note("DoSymbolSelection");
             DoSymbolSelection(sheet, symbol, event);
             return;
         }
     }
-    if (TextRecord* text = HitText(sheet, point)) {
-        Note("DoTextSelection");
+    if (TextRecord* text = HitTestText(sheet, point)) {
         DoTextSelection(sheet, text, event);
         return;
     }
-    if (TextFrameHandle frame = HitFrame(sheet, point)) {
-        Note("DoTextFrameSelection");
+    if (TextFrameHandle frame = HitTestTextFrame(sheet, point)) {
         DoTextFrameSelection(sheet, frame, event);
         return;
     }
     if (!insideFill) {
         if (ElementRecord* element = HitElement(sheet, point, mode, true, nullptr)) {
-            Note("DoElementSelection back");
             DoElementSelection(sheet, element, event);
             return;
         }
     }
     if (!shift) {
-        Note("ClearDrawingSelection");
         ClearDrawingSelection(sheet);
     }
-    Note("VXTrackSelectRect");
-    if (Probing() || !sheet->window) return;
+    if (!sheet->window) return;
     LRect rect{};
     if (VXTrackSelectRect(sheet->window, event, true, TrackSurfaceSelectionRectHook,
                           sheet->window, &rect)) {
         const Rect area{int16_t(rect.top), int16_t(rect.left), int16_t(rect.bottom),
                         int16_t(rect.right)};
-        Note("DoAreaSelection");
         DoAreaSelection(sheet, &area, shift, option);
     }
 }
@@ -371,45 +278,34 @@ void SymbolDoubleClick(SheetRecord* sheet, SymbolRecord* symbol, VXEventRecord* 
         WireHandle wire = nullptr;
         uint16_t end = 0;
         if (symbol->flags & kSymbolFlagBussPort) {
-            BussHandle buss =
-                Probing() ? static_cast<BussHandle>(Probed("GetConnectedBuss", symbol->position))
-                          : GetConnectedBuss(sheet->bussList, symbol, 0, &wire, &end);
+            BussHandle buss = GetConnectedBuss(sheet->bussList, symbol, 0, &wire, &end);
             if (buss) {
-                Note("EditBussPortInfo");
-                if (!Probing()) EditBussPortInfo(sheet, symbol, buss);
+                EditBussPortInfo(sheet, symbol, buss);
             }
             return;
         }
-        SignalHandle signal =
-            Probing() ? static_cast<SignalHandle>(Probed("GetConnectedSignal", symbol->position))
-                      : GetConnectedSignal(sheet->signalList, symbol, 0, &wire, &end);
-        if (!signal || (!wire && !Probing())) return;
+        SignalHandle signal = GetConnectedSignal(sheet->signalList, symbol, 0, &wire, &end);
+        if (!signal || !wire) return;
         if ((symbol->flags & (kSymbolFlagLocal | kSymbolFlagModulePort)) == kSymbolFlagModulePort) {
-            Note("EditSignalPortInfo");
-            if (!Probing()) EditSignalPortInfo(sheet, symbol, signal, wire);
+            EditSignalPortInfo(sheet, symbol, signal, wire);
         } else {
             const int32_t segment = wire && end == 1 ? CountWireSegments(wire) - 1 : 0;
-            Note("EditSignalInfo");
-            if (!Probing()) EditSignalInfo(sheet, signal, wire, segment, symbol);
+            EditSignalInfo(sheet, signal, wire, segment, symbol);
         }
         return;
     }
     if ((symbol->flags & (kSymbolFlagSheet | kSymbolFlagSubSheet)) ==
             (kSymbolFlagSheet | kSymbolFlagSubSheet) &&
         shift && option) {
-        Note("EnterSubSheet");
-        if (!Probing() && !EnterSubSheet(sheet, symbol)) VXBeep();
+        if (!EnterSubSheet(sheet, symbol)) VXBeep();
         return;
     }
-    Note("EditSymbolInformation");
     EditSymbolInformation(sheet, symbol, 0, nullptr);
 }
 
 // The front or back element part of a double click; -1 when nothing was there.
 int32_t ElementDoubleClick(SheetRecord* sheet, ElementRecord* element, bool insideFill) {
     if (!element) return insideFill ? 1 : -1;
-    Note("EditElementInfo");
-    if (Probing()) return 1;
     if (EditElementInfo(element, true)) {
         SetSheetModifiedStatus(sheet, kElementChangedReasons);
         if ((element->flags & kElementFlagUnselectable) &&
@@ -425,12 +321,9 @@ int32_t ElementDoubleClick(SheetRecord* sheet, ElementRecord* element, bool insi
 
 }  // namespace
 
-void SetSheetDispatchSeam(const SheetDispatchSeam& seam) { gSeam = seam; }
-
 int32_t BackOutOfCurrentMode(SheetRecord* sheet) {
     if (!sheet) return 0;
     if (sheet->zoomMode) {
-        Note("CancelZoomMode");
         CancelZoomMode(sheet->window);
         sheet->zoomMode = 0;
         return 1;
@@ -439,11 +332,10 @@ int32_t BackOutOfCurrentMode(SheetRecord* sheet) {
     if (tool == int16_t(kSelectTool)) return 0;
     if ((tool == kDrawToolWire || tool == kDrawToolBuss || tool == int16_t(kLibraryPartTool)) &&
         IsWireCreationInProgress(sheet)) {
-        Note("CancelWireCreation");
         CancelWireCreation(sheet);
         return 1;
     }
-    ChooseTool(sheet, int16_t(kSelectTool));
+    SetDrawingTool(sheet, int16_t(kSelectTool));
     return 1;
 }
 
@@ -452,7 +344,6 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
     uint16_t c = event->u.character.character;
     const bool shift = event->u.character.shift != 0;
     if (c == kKeyEscape) {
-        Note("BackOutOfCurrentMode");
         return BackOutOfCurrentMode(sheet);
     }
     if (VXTERecord* te = EditorOf(sheet)) {
@@ -460,14 +351,12 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         // edited again drops the last action.
         if (sheet->editedTextFrame) SetSheetModifiedStatus(sheet, kModifiedKeyReasons);
         else ReportSheetEditChange(sheet, kModifiedKeyReasons & ~kSheetReasonForgetUndo);
-        Note("ApplyTEKey");
         ApplyTEKey(te, c);
         return 1;
     }
     const int16_t tool = int16_t(sheet->selectedTool);
     if (VXIsDeletionChar(c)) {
         if (tool == int16_t(kSelectTool)) {
-            Note(shift ? "DeleteSheetSelection shift" : "DeleteSheetSelection");
             (void)DeleteSheetSelection(sheet, 7, true, shift);  // a refused delete has told the person why
         }
         return 1;
@@ -475,9 +364,9 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
     if (c < 127 && c >= 'A' && c <= 'Z') c = uint16_t(c - 'A' + 'a');
     const auto toolKey = [&]() -> bool {
         switch (c) {
-            case 't': ChooseTool(sheet, kDrawToolText); return true;
-            case 'w': ChooseTool(sheet, kDrawToolWire); return true;
-            case 'b': ChooseTool(sheet, kDrawToolBuss); return true;
+            case 't': SetDrawingTool(sheet, kDrawToolText); return true;
+            case 'w': SetDrawingTool(sheet, kDrawToolWire); return true;
+            case 'b': SetDrawingTool(sheet, kDrawToolBuss); return true;
             default: return false;
         }
     };
@@ -493,9 +382,6 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         }
         if (dh || dv) {
             SetSheetModifiedStatus(sheet, kModifiedKeyReasons);
-            char text[48];
-            std::snprintf(text, sizeof text, "MoveDrawingSelection %d %d", int(dh), int(dv));
-            Note(text);
             MoveDrawingSelection(sheet, dh, dv);
             VXWaitUpdateWindows();
             return 1;
@@ -504,8 +390,7 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         LibBrowserRecord* browser = SheetLibraryPane(sheet->window);
         if (c == kKeyTab) {
             if (browser) {
-                ChooseTool(sheet, int16_t(kLibraryPartTool));
-                Note("VXSetFocusWindow");
+                SetDrawingTool(sheet, int16_t(kLibraryPartTool));
                 VXSetFocusWindow(browser->itemList, true);
             }
             return 1;
@@ -515,8 +400,7 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
             VXWindowRecordTag* top = VXGetTopParent(browser->itemList);
             if (top && VXGetFocusWindow(top, &focus, nullptr) &&
                 (focus == browser->fileList || focus == browser->itemList)) {
-                ChooseTool(sheet, int16_t(kLibraryPartTool));
-                Note("DispatchEvent library list");
+                SetDrawingTool(sheet, int16_t(kLibraryPartTool));
                 (void)DispatchEvent(browser->itemList, event);  // the list searches by typing
             }
         }
@@ -532,17 +416,14 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         if (c == kTEKeyLeft || c == kTEKeyRight) {
             gPlaceTransformation =
                 VXTransformTransformation(gPlaceTransformation, c == kTEKeyLeft ? 3 : 1);
-            Note(c == kTEKeyLeft ? "Turn left" : "Turn right");
             InvalidateMouseTrackingImage(sheet);
             return 1;
         }
         if (c == kKeyReturn) {
-            Note("CancelWireCreation");
             CancelWireCreation(sheet);
-            Note("BrowsePartsDialog");
-            if (!Probing() && !BrowsePartsDialog(nullptr, false, -1, nullptr, nullptr)) {
+            if (!BrowsePartsDialog(nullptr, false, -1, nullptr, nullptr)) {
                 SetDrawViewFocus(sheet);
-                ChooseTool(sheet, int16_t(kSelectTool));
+                SetDrawingTool(sheet, int16_t(kSelectTool));
             }
             return 1;
         }
@@ -551,7 +432,6 @@ int32_t DoKey(SheetRecord* sheet, VXEventRecord* event) {
         return 1;
     }
     if (step5 && c == kKeyTab && IsSignalWireMode(sheet)) {
-        Note("PathToggle");
         sheet->pathToggleRequest = 1;
         if (sheet->window) VXRequestMouseMoved(sheet->window);
     }
@@ -568,12 +448,10 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
     if (sheet->window && uint8_t(sheet->window->graf.geometry.pane) != kSheetPaneId) return;
     if (!VXPtInRect(ClickPoint(event), &sheet->sheetBounds)) return;
     if (event->u.mouse.button == 2) {
-        Note("PanDrag");
         PanDrag(sheet->window, event);
         return;
     }
     if (sheet->zoomMode) {
-        Note("TrackZoomRect");
         const auto track = GetSheetToolsHooks().trackZoomRect;
         if (track && track(sheet->window, event)) {
             CancelZoomMode(sheet->window);
@@ -585,36 +463,30 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
     const Point point = ClickPoint(event);
     switch (tool) {
         case 1: case 2: case 3: case 4: case 5: case 6:
-            Note("DragCreateElement");
             DragCreateElement(sheet, event);
             return;
         case kDrawToolPolygon:
-            Note("CreateSheetPolyClick");
             CreateSheetPolyClick(sheet, point);
             return;
         case kDrawToolVoltageLabel:
             if (!sheet->nodeValuesShown) {
-                Note("SetNodeValuesVisible");
                 sheet->nodeValuesShown = 1;
                 if (sheet->simulatorTools)
                     VXSetButtonState(sheet->simulatorTools, kNodeValuesButton, 1);
-                if (!Probing()) SetNodeValuesVisible(sheet, true);
+                SetNodeValuesVisible(sheet, true);
             }
-            Note("DragClickedWire");
             (void)DragClickedWire(sheet, event);  // a click off any wire places nothing
             return;
         case kDrawToolGraphSignals: {
             SymbolRecord* symbol = nullptr;
             const int32_t pin = HitPin(sheet, point, 3, &symbol);
             if (pin >= 0 && symbol && !(symbol->flags & kSymbolFlagSheet)) {
-                Note("GraphSpiceCurrent");
-                if (Probing() || GraphSpiceCurrent(sheet, symbol, pin, event->u.mouse.shift != 0))
+                if (GraphSpiceCurrent(sheet, symbol, pin, event->u.mouse.shift != 0))
                     return;
             }
             WireHandle wire = nullptr;
             int32_t segment = 0;
             if (SignalHandle signal = HitSignal(sheet, point, &wire, &segment)) {
-                Note("GraphSpiceNode");
                 (void)GraphSpiceNode(sheet, signal, event->u.mouse.shift != 0);  // an unknown signal is not graphed
             }
             return;
@@ -622,36 +494,29 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
         case kDrawToolWire:
         case kDrawToolBuss:
             if (IsBussLineMode(sheet)) {
-                Note("CreateBussClick");
                 CreateBussClick(sheet);
             } else {
-                Note("CreateSignalClick");
                 CreateSignalClick(sheet);
             }
             return;
         case int16_t(kLibraryPartTool): {
             if (event->kind != kVXMouseDownEvent) return;
-            Note("RecordLibHistoryItem");
-            if (!Probing()) (void)RecordLibHistoryItem();  // a full history drops its oldest
+            (void)RecordLibHistoryItem();  // a full history drops its oldest
             if (IsBussLineMode(sheet)) {
-                Note("CreateBussClick");
                 CreateBussClick(sheet);
             } else if (IsSignalWireMode(sheet)) {
-                Note("CreateSignalClick");
                 CreateSignalClick(sheet);
             } else {
                 Point at = point;
                 VXWindowRecordTag* previous = sheet->window ? VXSetWindow(sheet->window) : nullptr;
                 GridPointLock(&at);
                 if (previous) VXSetWindow(previous);
-                Note("InstantiateLibraryItem");
-                if (!Probing()) InstantiateLibraryItem(sheet, at);
+                InstantiateLibraryItem(sheet, at);
             }
             ClearBrowserKeySelection(sheet);
             return;
         }
         case kDrawToolSubSheet:
-            Note("TrackCreateSheetSymbol");
             TrackCreateSheetSymbol(sheet, event);
             return;
         case kDrawToolText:
@@ -677,88 +542,71 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
     const int32_t pin = HitPin(sheet, point, 2, &symbol);
     if (pin >= 0 && symbol && !(symbol->flags & kSymbolFlagPort)) {
         if (symbol->flags & kSymbolFlagSheet) {
-            Note("EditSymbolInformation");
             EditSymbolInformation(sheet, symbol, 0, nullptr);
         } else {
-            Note("EditCompSymbolPinInfo");
             EditCompSymbolPinInfo(sheet, symbol, pin, nullptr);
         }
         return 1;
     }
 
     const bool inSelection =
-        !Probing() && sheet->selectionRegion && VXPointInRgn(point.h, point.v, sheet->selectionRegion);
+        sheet->selectionRegion && VXPointInRgn(point.h, point.v, sheet->selectionRegion);
     if (!inSelection) {
         const Point lower{int16_t(point.v + 1), point.h};
         WireHandle wire = nullptr;
         int32_t segment = 0;
         if (SignalHandle signal = HitSignal(sheet, lower, &wire, &segment)) {
-            Note("EditSignalInfo");
-            if (!Probing()) EditSignalInfo(sheet, signal, wire, segment, nullptr);
+            EditSignalInfo(sheet, signal, wire, segment, nullptr);
             return 1;
         }
         if (BussHandle buss = HitBuss(sheet, lower, &wire, &segment)) {
-            Note("EditBussInfo");
-            if (!Probing()) EditBussInfo(sheet, buss, wire, segment, ClickPoint(event));
+            EditBussInfo(sheet, buss, wire, segment, ClickPoint(event));
             return 1;
         }
     }
 
     symbol = option ? nullptr : HitSymbol(sheet, point);
     if (!symbol) {
-        TextRecord* text = HitText(sheet, point);
+        TextRecord* text = HitTestText(sheet, point);
         if (text && (text->flags & kTextFlagEditable)) {
             const uint16_t kind = text->kind;
             if ((kind == kOwnerKindSignal && !(text->flags & kTextFlagNotLabel)) ||
                 kind == kOwnerKindBuss) {
                 int32_t segment = 0;
-                WireHandle wire =
-                    Probing() ? static_cast<WireHandle>(Probed("GetWireFromWireLabel", point))
-                              : GetWireFromWireLabel(text, &segment);
+                WireHandle wire = GetWireFromWireLabel(text, &segment);
                 if (kind == kOwnerKindSignal) {
                     auto signal = reinterpret_cast<SignalHandle>(text->owner);
                     if (wire) {
-                        Note("EditSignalInfo");
-                        if (!Probing()) EditSignalInfo(sheet, signal, wire, segment, nullptr);
+                        EditSignalInfo(sheet, signal, wire, segment, nullptr);
                     } else {
-                        Note("SetupFlashingSignal");
-                        if (!Probing()) SetupFlashingSignal(sheet, signal, nullptr);
+                        SetupFlashingSignal(sheet, signal, nullptr);
                     }
                 } else if (wire) {
-                    Note("EditBussInfo");
-                    if (!Probing()) EditBussInfo(sheet, reinterpret_cast<BussHandle>(text->owner), wire, segment,
+                    EditBussInfo(sheet, reinterpret_cast<BussHandle>(text->owner), wire, segment,
                                  ClickPoint(event));
                 } else {
-                    Note("VXBeep");
                     VXBeep();
                 }
                 return 1;
             }
             if (kind & (kOwnerPinNumber | kOwnerPinName)) {
-                SymbolRecord* owner =
-                    Probing() ? static_cast<SymbolRecord*>(Probed("RetrieveSerializedSymbol", point))
-                              : RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
+                SymbolRecord* owner = RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
                 if (!owner) return 1;
                 const bool both = (kind & (kOwnerPinNumber | kOwnerPinName)) ==
                                   (kOwnerPinNumber | kOwnerPinName);
                 if (!(owner->flags & kSymbolFlagSheet) && (both || !option)) {
-                    Note("EditCompSymbolPinInfo");
                     EditCompSymbolPinInfo(sheet, owner, kind & 0x0FFF, text);
                 } else {
-                    Note("EditSymbolInformation");
                     EditSymbolInformation(sheet, owner, 0, text);
                 }
                 return 1;
             }
             if (kind & kOwnerSymbolText) {
-                SymbolRecord* owner =
-                    Probing() ? static_cast<SymbolRecord*>(Probed("RetrieveSerializedSymbol", point))
-                              : RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
+                SymbolRecord* owner = RetrieveSerializedSymbol(sheet->symbolList, uint32_t(text->owner));
                 if (!owner) return 1;
                 if (kind == kOwnerKindSymbolName) {
                     SymbolDoubleClick(sheet, owner, event);
                 } else {
-                    Note("EditSymbolInformation");
                     EditSymbolInformation(sheet, owner, 0, text);
                 }
                 return 1;
@@ -771,9 +619,9 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
     }
 
     bool lockedFrame = false;
-    if (TextFrameHandle frame = HitFrame(sheet, point)) {
+    if (TextFrameHandle frame = HitTestTextFrame(sheet, point)) {
         if (!((*frame)->flags & kFrameLockBits) && (*frame)->owner == 0) {
-            ChooseTool(sheet, kDrawToolText);
+            SetDrawingTool(sheet, kDrawToolText);
             Set_Fore_Color(2);
             EditFrame(sheet, frame, event, false);
             return 1;

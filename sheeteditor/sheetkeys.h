@@ -28,14 +28,4 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event);
 // when something was backed out of, 0 with nothing to do.
 int32_t BackOutOfCurrentMode(SheetRecord* sheet);
 
-// A test seam of the dispatch. The recorder hears the name of every operation the dispatch runs
-// ("DragClickedWire", "SetDrawingTool 2024", ...). The probe, when set, answers the hit tests in
-// place of the sheet: asked by the hit test's name and point, it gives the item found (none for
-// nothing) and, for the handle, pin and port tests, the index in `index` (-1 for nothing).
-struct SheetDispatchSeam {
-    void (*record)(const char* operation) = nullptr;
-    void* (*probe)(const char* test, Point point, int32_t* index) = nullptr;
-};
-void SetSheetDispatchSeam(const SheetDispatchSeam& seam);
-
 }  // namespace plexa

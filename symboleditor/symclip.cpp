@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/assert.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
@@ -259,7 +260,7 @@ void CalcEditorSelectionReferencePoint(SymbolEditorRecord* editor, Point* offset
     *offset = Point{int16_t(-reference.v), int16_t(-reference.h)};
 }
 
-bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
+OSStatus CopySymbolEditorSelection(SymbolEditorRecord* editor) {
     SymbolClip* clip = TheClip();
     EmptyClip(clip);
     if (!clip->styles) clip->styles = CreateTextStyleList(nullptr);
@@ -277,8 +278,11 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
     clip->frames = CreateTextFrameList();
     if (!clip->strings || !clip->elements || !clip->texts || !clip->frames) {
         EmptyClip(clip);
-        return true;
+        return status::kOutOfMemory;
     }
+    // An item that cannot be copied fails the whole copy: a clip that lacks it must not stand in
+    // for the selection (a Cut would lose it).
+    bool complete = true;
     Point offset{};
     CalcEditorSelectionReferencePoint(editor, &offset);
     clip->reference = Point{int16_t(-offset.v), int16_t(-offset.h)};
@@ -296,11 +300,16 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
                 OffsetTextFrame(f, offset.h, offset.v);
                 (*f)->flags |= kFrameFlagSelected;
                 LLAppend(clip->frames, f);
+            } else {
+                complete = false;
             }
             continue;
         }
         TextRecord* copy = DuplicateText2(t);
-        if (!copy) continue;
+        if (!copy) {
+            complete = false;
+            continue;
+        }
         copy->style = InstallStyleInList(t->style, clip->styles);
         OffsetTextElement(copy, offset.h, offset.v);
         LLAppend(clip->texts, copy);
@@ -311,7 +320,10 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
     for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) {
         if (!IsSelected(e)) continue;
         ElementRecord* copy = DuplicateElement(e, true, images ? images : editor->images, clip->images);
-        if (!copy) continue;
+        if (!copy) {
+            complete = false;
+            continue;
+        }
         MoveElement(copy, offset);
         if (copy->kind == kElementNode) {
             NodeElement* node = AsNode(copy);
@@ -352,19 +364,33 @@ bool CopySymbolEditorSelection(SymbolEditorRecord* editor) {
     for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) {
         if (!((*f)->flags & kFrameFlagSelected)) continue;
         TextFrameHandle copy = DuplicateTextFrame(f);
-        if (!copy) continue;
+        if (!copy) {
+            complete = false;
+            continue;
+        }
         (*copy)->style = InstallStyleInList((*f)->style, clip->styles);
         OffsetTextFrame(copy, offset.h, offset.v);
         LLPush(clip->frames, copy);
     }
+    if (!complete) {
+        EmptyClip(clip);
+        return status::kOutOfMemory;
+    }
     clip->holdsItems = clip->elements->count || clip->texts->count || clip->frames->count;
-    return true;
+    return status::kNoErr;
 }
 
-void CutSymbolEditorSelection(SymbolEditorRecord* editor) {
-    (void)CopySymbolEditorSelection(editor);
+OSStatus CutSymbolEditorSelection(SymbolEditorRecord* editor) {
+    if (const OSStatus st = CopySymbolEditorSelection(editor); st != status::kNoErr) return st;
     DeleteSymbolEditorSelection(editor, false, kSymUndoCut);
     if (gSymbolClip) gSymbolClip->flags |= kSymClipCut;
+#if PLEXA_ASSERTS_ON
+    // What stays (the pins of an alternate drawing) is no longer selected.
+    int32_t elements = 0, texts = 0, frames = 0;
+    CountSymbolEditorSelection(editor, &elements, nullptr, &texts, nullptr, &frames, nullptr);
+    PLEXA_ASSERT(elements + texts + frames == 0 && !editor->selectedElement && !editor->selectedFrame);
+#endif
+    return status::kNoErr;
 }
 
 // ---- Paste ----
@@ -607,8 +633,8 @@ void DuplicateSymbolEditorSelection(SymbolEditorRecord* editor) {
     SymbolClip* saved = gSymbolClip;
     const uint32_t savedLastClip = editor->lastClipId;
     gSymbolClip = nullptr;
-    (void)CopySymbolEditorSelection(editor);
-    PasteIntoSymbolEditor(editor, kSymUndoDuplicate);
+    // A failed copy duplicates nothing.
+    if (CopySymbolEditorSelection(editor) == status::kNoErr) PasteIntoSymbolEditor(editor, kSymUndoDuplicate);
     KillSymbolEditorClip(true);
     gSymbolClip = saved;
     // The editor's last copy stays the user's, so that pasting it later counts as its own.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "foundation/rectmath.h"
+#include "foundation/types.h"
 
 namespace plexa {
 
@@ -79,8 +80,12 @@ void CalcEditorSelectionReferencePoint(SymbolEditorRecord* editor, Point* offset
 // Removes the selection as one action of the undo kind; pins (and their texts) go only with
 // `withPins` or in the primary view of a component.
 void DeleteSymbolEditorSelection(SymbolEditorRecord* editor, bool withPins, uint16_t undoKind);
-bool CopySymbolEditorSelection(SymbolEditorRecord* editor);
-void CutSymbolEditorSelection(SymbolEditorRecord* editor);
+// Copies the selection into the private clip. An item that cannot be copied fails the copy: the
+// clip is left empty and the status says why (-108).
+OSStatus CopySymbolEditorSelection(SymbolEditorRecord* editor);
+// Copies the selection, then removes it as one undoable Cut; a failed copy removes nothing and
+// is returned.
+OSStatus CutSymbolEditorSelection(SymbolEditorRecord* editor);
 void PasteIntoSymbolEditor(SymbolEditorRecord* editor, uint16_t undoKind);
 // Copies and pastes the selection, leaving the clip as it was.
 void DuplicateSymbolEditorSelection(SymbolEditorRecord* editor);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/ll.h"
+#include "foundation/memory.h"
 #include "model/elements.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
@@ -135,7 +136,7 @@ TEST_F(SymCreate, CutThenPasteGoesBackThenOneStepOn) {
     ASSERT_NE(editor, nullptr);
     ElementRecord* box = AddRect(editor, {96, 96}, {120, 144});
     box->flags |= kElementSelected;
-    CutSymbolEditorSelection(editor);
+    ASSERT_EQ(CutSymbolEditorSelection(editor), status::kNoErr);
     EXPECT_TRUE(All(editor).empty());
     PasteIntoSymbolEditor(editor, kSymUndoPaste);
     ASSERT_EQ(All(editor).size(), 1u);
@@ -143,6 +144,33 @@ TEST_F(SymCreate, CutThenPasteGoesBackThenOneStepOn) {
     PasteIntoSymbolEditor(editor, kSymUndoPaste);
     ASSERT_EQ(All(editor).size(), 2u);
     EXPECT_EQ(All(editor)[0]->rect.top, 96 + CalcPasteOffsetStep(editor->grid));
+}
+
+// A Cut whose copy cannot be made (no memory for the clip) says so and deletes nothing; the clip
+// holds nothing that a paste could mistake for the selection.
+TEST_F(SymCreate, ACutWhoseCopyFailsLeavesTheSelection) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    ElementRecord* box = AddRect(editor, {96, 96}, {120, 144});
+    box->flags |= kElementSelected;
+    ASSERT_EQ(CopySymbolEditorSelection(editor), status::kNoErr);  // the clip record exists
+    MemPool full = CreatePool(4096);
+    ASSERT_NE(full, nullptr);
+    MemPoolInfoRecord info{};
+    ASSERT_TRUE(MemPoolInfo(full, nullptr, &info));
+    (void)MemPoolSetCeiling(full, info.totalBytes);  // the pool can take nothing more
+    const uint16_t undo = GetSymbolEditorUndoKind(editor);
+    const MemPool current = gCurrentPool;
+    gCurrentPool = full;
+    const OSStatus cut = CutSymbolEditorSelection(editor);
+    gCurrentPool = current;
+    EXPECT_EQ(cut, status::kOutOfMemory);
+    ASSERT_EQ(All(editor).size(), 1u);
+    EXPECT_EQ(All(editor)[0], box);
+    EXPECT_TRUE(box->flags & kElementSelected);
+    EXPECT_FALSE(SymbolClipHoldsItems());
+    EXPECT_EQ(GetSymbolEditorUndoKind(editor), undo);  // no Cut to undo
+    EXPECT_TRUE(MemPoolFree(full));
 }
 
 TEST_F(SymCreate, DeletingInTheAlternateDrawingLeavesItsPins) {
@@ -163,7 +191,7 @@ TEST_F(SymCreate, DuplicateLeavesTheClipAndThePasteOfTheEditorsOwnCopy) {
     ElementRecord* pin = AddPin(editor, {108, 72}, {108, 96}, "A", "1");
     ElementRecord* box = AddRect(editor, {96, 96}, {120, 144});
     pin->flags |= kElementSelected;
-    ASSERT_TRUE(CopySymbolEditorSelection(editor));
+    ASSERT_EQ(CopySymbolEditorSelection(editor), status::kNoErr);
     const uint32_t clip = SymbolClipId();
     DeleteSymbolEditorSelection(editor, false, kSymUndoDelete);
     box->flags |= kElementSelected;
@@ -241,7 +269,7 @@ TEST_F(SymCreate, AClickWithTheSelectToolIsWhereTheNextPasteGoes) {
     ASSERT_NE(editor, nullptr);
     ElementRecord* box = AddRect(editor, {96, 96}, {120, 144});
     box->flags |= kElementSelected;
-    ASSERT_TRUE(CopySymbolEditorSelection(editor));
+    ASSERT_EQ(CopySymbolEditorSelection(editor), status::kNoErr);
     Press(editor, {301, 250});  // (v, h) on nothing: the point snapped to the grid of 12
     PasteIntoSymbolEditor(editor, kSymUndoPaste);
     ASSERT_EQ(All(editor).size(), 2u);
