@@ -381,34 +381,10 @@ int32_t QMemSearch(const void* pattern, uint32_t patternLength, const void* text
                    uint32_t textLength) {
     if (patternLength == 0) return 0;
     if (patternLength > textLength || !pattern || !text) return -1;
-    const auto* p = static_cast<const unsigned char*>(pattern);
-    const auto* t = static_cast<const unsigned char*>(text);
-    if (patternLength < 3 || textLength < 512) {
-        const unsigned char first = p[0];
-        for (uint32_t i = 0; i <= textLength - patternLength; ++i) {
-            if (t[i] == first && std::memcmp(t + i + 1, p + 1, patternLength - 1) == 0) {
-                return int32_t(i);
-            }
-        }
-        return -1;
-    }
-    uint32_t shift[256];
-    std::fill(std::begin(shift), std::end(shift), patternLength);
-    for (uint32_t i = 0; i < patternLength; ++i) shift[p[i]] = patternLength - 1 - i;
-    const unsigned char last = p[patternLength - 1];
-    uint64_t end = patternLength - 1;  // text index under the pattern's last byte
-    while (end < textLength) {
-        const unsigned char c = t[end];
-        if (c == last) {
-            uint32_t j = patternLength - 1;
-            while (j > 0 && t[end - (patternLength - 1) + (j - 1)] == p[j - 1]) --j;
-            if (j == 0) return int32_t(end - (patternLength - 1));
-            end += 1;
-        } else {
-            end += shift[c];
-        }
-    }
-    return -1;
+    // The C library's search finds the same first occurrence, a word at a time: short patterns
+    // (a shift of at most their length) made a byte-wise scan of a large block slow.
+    const void* found = memmem(text, textLength, pattern, patternLength);
+    return found ? int32_t(static_cast<const unsigned char*>(found) - static_cast<const unsigned char*>(text)) : -1;
 }
 
 uint32_t QMemFindOverlayPos(const void* pattern, uint32_t patternLength, const void* text,

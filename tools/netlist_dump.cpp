@@ -44,7 +44,10 @@ int DumpProject(const char* path) {
                 std::string("the sheet ") + name + " was not read, so the netlist would leave it out";
             result = tools::Fail(kProgram, path, what.c_str());
         }
-        if (result == 0) std::fputs(DumpUnifiedDB(&db).c_str(), stdout);
+        if (result == 0) {
+            const std::string dump = DumpUnifiedDB(&db);
+            (void)std::fwrite(dump.data(), 1, dump.size(), stdout);  // a short write shows at the flush below
+        }
     }
     DestroyUnifiedDB(&db);
     (void)CloseProject(project, kCloseProjectDiscard);  // discarded: nothing is written
