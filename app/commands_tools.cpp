@@ -126,9 +126,7 @@ int32_t DoToolsCommand(uint16_t id, const FrontDocument& front, bool option) {
         BuildLibraryFileList(nullptr, option);
         for (ProjectRecord* project = gProjectList; project; project = project->next)
             RebuildProjectLibraryFiles(project, option);
-        if (front.sheet && front.sheet->window && GetLibBrowserHooks().sheetBrowser)
-            if (LibBrowserRecord* browser = GetLibBrowserHooks().sheetBrowser(front.sheet->window))
-                SynchBrowserWithCache(browser);
+        if (front.sheet && front.sheet->libraryPane) SynchBrowserWithCache(front.sheet->libraryPane);
         return 1;
     case 411:
         if (ProjectRecord* project = CommandProject(front)) SchError(CheckProjectHierarchy(project, true, false));

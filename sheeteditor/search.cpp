@@ -222,6 +222,10 @@ void SearchForgetSheet(SheetRecord* sheet) {
     if (lv->sheet == sheet) SearchReset(true);
 }
 
+void SearchSheetEdited(SheetRecord* sheet) {
+    if (lv && sheet && lv->sheet == sheet) SearchReset(false);
+}
+
 void SearchForgetProject(ProjectRecord* project) {
     if (!lv || !project || lv->project != project) return;
     SearchReset(true);

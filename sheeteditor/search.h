@@ -155,6 +155,8 @@ void SearchInit();
 void SearchReset(bool forgetSheet);
 // A sheet or project goes away: the search forgets it.
 void SearchForgetSheet(SheetRecord* sheet);
+// The sheet was edited: a search position in it (which may name a replaced item) is forgotten.
+void SearchSheetEdited(SheetRecord* sheet);
 void SearchForgetProject(ProjectRecord* project);
 
 // Runs commands 401 (Find...) to 404 (Change All); nonzero when something was found or changed.
