@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,34 +39,35 @@ TEST(HookTablesTest, CoreEntryFillsEveryCoreSlot) {
     EXPECT_EQ(Lines(EmptyHookSlots(HookStartUp::kCore)), "");
 }
 
-// The editor's start-up as the program runs it, in the test's process: the toolkit's layers, the
-// core, the composition root, then the shell, whose deferred half loads the preferences.
-class EditorStartUp : public test::AppDialogsTest {
-protected:
-    void SetUp() override {
-        AppDialogsTest::SetUp();
+// The editor's start-up as the program runs it: the toolkit's layers, the core, the composition
+// root, then the shell, whose deferred half loads the preferences. It runs in a process of its
+// own (the toolkit's layers stay up for the rest of a process), which writes the empty slots on
+// its standard error and ends with 0 when there are none.
+struct EditorStartUp : test::AppDialogsTest {
+    void TestBody() override {}
+    [[noreturn]] void RunAndCheck() {
+        test::TempDir configHome;
+        test::EnvScope configEnv("XDG_CONFIG_HOME", configHome.path());
+        SetUp();
         VXInitToolkitLayers();
-        ASSERT_EQ(StartCore("app_tests"), 0);
+        if (StartCore("app_tests") != 0) std::_Exit(2);
         test::InitSheetWindows();
         InstallEditorHooks();
         VXResetShellRequestsForTesting(true);
         StartShell();
         for (int step = 0; step < 100 && gCurrMenuBar != gStandardMenuBar; ++step) TestClockAdvance(10'000);
-        ASSERT_EQ(gCurrMenuBar, gStandardMenuBar);
+        if (gCurrMenuBar != gStandardMenuBar) std::_Exit(3);
+        const std::vector<std::string> empty = EmptyHookSlots(HookStartUp::kEditor);
+        std::fprintf(stderr, "%s", Lines(empty).c_str());
+        std::fflush(stderr);
+        // Left as it is: the process ends here.
+        std::_Exit(empty.empty() ? 0 : 1);
     }
-    void TearDown() override {
-        DisposeShellGlobals();
-        DisposePreferences();
-        SetPreferencesHooks({});
-        InstallCoreHooks();
-        AppDialogsTest::TearDown();
-    }
-    test::TempDir configHome_;
-    test::EnvScope configEnv_{"XDG_CONFIG_HOME", configHome_.path()};
 };
 
-TEST_F(EditorStartUp, FillsEveryTableAndProcedure) {
-    EXPECT_EQ(Lines(EmptyHookSlots(HookStartUp::kEditor)), "");
+TEST(HookTablesTest, TheEditorsWholeStartUpFillsEveryTableAndProcedure) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(EditorStartUp().RunAndCheck(), testing::ExitedWithCode(0), "");
     // The check reads every layer's tables, the toolkit's and the graphics' among them.
     const std::vector<std::string> names = CheckedHookNames();
     for (const char* name : {"VXTEHooks", "VXWindowDefaultHooks", "PreferencesHooks", "WireStretchHooks",

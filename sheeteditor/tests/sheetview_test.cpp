@@ -254,7 +254,7 @@ TEST_F(SheetView, ModifiedStatusByReason) {
         {2, kSheetModifiedContent | kSheetModifiedFrameOption, kSheetModifiedFrameOption, false, ""},
     };
     SearchInit();
-    TextRecord* text = AddText(kTextKindLabel, {10, 10}, "A");
+    TextRecord* text = AddText(kTextKindFree, {10, 10}, "A");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reasons);
         sheet->modifiedFlags = c.before;
