@@ -135,9 +135,7 @@ const CommandEntry kToolsCommands[] = {
          for (ProjectRecord* project = gProjectList; project; project = project->next)
              RebuildProjectLibraryFiles(project, c.option);
          const Front& f = c.front;
-         if (f.sheet && f.sheet->window && GetLibBrowserHooks().sheetBrowser)
-             if (LibBrowserRecord* browser = GetLibBrowserHooks().sheetBrowser(f.sheet->window))
-                 SynchBrowserWithCache(browser);
+         if (f.sheet && f.sheet->libraryPane) SynchBrowserWithCache(f.sheet->libraryPane);
          return Done();
      }},
     {cmd::kCheckProject, cmd::kCheckProject, [](Record* r, const Front& f) { r->enabled = CommandProject(f) != nullptr; },

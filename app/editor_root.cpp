@@ -3,7 +3,6 @@
 // editors' own tables; each table is set once.
 #include "app/editor_root.h"
 #include "app/editor_tables.h"
-#include "model/waitcursor.h"
 #include "toolkit/vx_about.h"
 
 namespace plexa {
@@ -15,7 +14,6 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetScriptCommandHooks(t.scriptCommands);
     SetSheetSymbolUIHooks(t.sheetSymbolUI);
     SetSymbolUpdateHooks(t.symbolUpdate);
-    SetLibBrowserHooks(t.libBrowser);
     SetSheetToolsHooks(t.sheetTools);
     SetSpiceWindowHooks(t.spiceWindows);
     SetWireTrackingHooks(t.wireTracking);
@@ -23,20 +21,34 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetColorPopupHooks(t.colorPopups);
     SetAttributeClipHooks(t.attributeClip);
     SetSearchLogHooks(t.searchLog);
+    SetWireStretchHooks(t.wireStretch);
     SetSymbolEditorHooks(t.symbolEditor);
     SetFileSymbolPinHooks(t.fileSymbolPins);
     SetLibEditorHooks(t.libEditor);
+    SetPreferencesHooks(t.preferences);
     SetPromptCreateLibraryProc(t.promptCreateLibrary);
-    // The model's long loops (the purges before a save, a string-block compaction) turn the
-    // toolkit's busy cursor.
-    SetModelWaitCursorProc(WaitCursor);
+    SetLibraryWaitProc(t.libraryWait);
+    SetModelWaitCursorProc(t.modelWaitCursor);
 }
+
+namespace {
+
+// The toolkit's answers that no editor owns: the busy cursor of the model's and the library's
+// long loops.
+void ComposeToolkit(EditorHookTables& editor) {
+    editor.libraryWait = WaitCursor;
+    editor.modelWaitCursor = WaitCursor;
+}
+
+}  // namespace
 
 void InstallEditorHooks() {
     CoreHookTables core = ComposeCoreHooks();
     EditorHookTables editor;
     ComposeSheetEditor(core, editor);
     ComposeSymbolEditor(core, editor);
+    ComposePreferences(core, editor);
+    ComposeToolkit(editor);
     SetCoreHooks(core);
     SetEditorHooks(editor);
 }

@@ -205,53 +205,15 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.colorPopups.getColor = [](int32_t index) { return GetIndexedGrafColor(index); };
     editor.colorPopups.setColor = [](int32_t index, uint32_t color) { SetIndexedGrafColor(index, color); };
 
-    editor.libBrowser.frontSheetWindow = FrontSheetWindow;
-    editor.libBrowser.sheetBrowser = SheetLibraryPane;
-    editor.libBrowser.chooseTool = [](VXWindowRecordTag* window, int32_t tool) {
-        SetDrawingTool(SheetOfWindow(window), uint16_t(tool));
-    };
-    editor.libBrowser.wireInProgress = [](VXWindowRecordTag*) { return IsWireCreationInProgress(); };
-    editor.libBrowser.endWire = [](VXWindowRecordTag* window, bool cancel) {
-        (void)cancel;  // a cancelled wire keeps what was drawn either way
-        CancelWireCreation(SheetOfWindow(window));
-    };
-    editor.libBrowser.placingLibraryPart = [](VXWindowRecordTag* window) {
-        SheetRecord* sheet = SheetOfWindow(window);
-        return sheet && sheet->selectedTool == kDrawToolLibraryPart;
-    };
-    editor.libBrowser.composePlaceTransformation = [](VXWindowRecordTag* window, int32_t code) {
-        TransformSelection(SheetOfWindow(window), code);  // turns the symbol being placed
-    };
     core.itemCache.resetPlaceTransformation = [] { gPlaceTransformation = 0; };
 
-    editor.sheetTools.shortcutCount = [](int32_t group) {
-        return group >= 0 && group < kShortcutGroupCount ? int32_t(gLibShortcuts[group].size()) : 0;
-    };
-    editor.sheetTools.shortcutName = [](int32_t group, int32_t index, char* name, int32_t size) {
-        if (size > 0) name[0] = 0;
-        if (group < 0 || group >= kShortcutGroupCount || index < 0 || size_t(index) >= gLibShortcuts[group].size())
-            return;
-        std::snprintf(name, size_t(size), "%s", gLibShortcuts[group][size_t(index)].item.c_str());
-    };
-    editor.sheetTools.selectShortcut = [](int32_t group, int32_t index) {
-        if (group < 0 || group >= kShortcutGroupCount || index < 0 || size_t(index) >= gLibShortcuts[group].size())
-            return false;
-        const Shortcut& entry = gLibShortcuts[group][size_t(index)];
-        return SelectShortcutItem(entry.library.c_str(), entry.item.c_str());
-    };
-    editor.sheetTools.subSheetTool = [] { return gPrefs && (gPrefs->options & kPrefsHierarchicalDesign) != 0; };
     editor.sheetTools.editPrefs = [](int32_t panel) {
         if (EditPrefsDialog(panel == 1)) UpdateDrawingToolPalettes();
     };
     editor.sheetTools.setScaledViewPosition = SetScaledViewPostion;
     editor.sheetTools.trackZoomRect = TrackZoomRect;
 
-    editor.libBrowser.openCachedFile = OpenCachedFileWindow;
-    editor.libBrowser.reportError = VXErrorReport;
-
-    editor.wireTracking.showTerminalMark = [] { return gPrefs && (gPrefs->options & kPrefsHighlightTerminals); };
     editor.wireTracking.connectSound = ConnectBeep;
-    editor.wireTracking.askNewSignalName = [] { return !gPrefs || !(gPrefs->silentNewSignal & 1); };
     core.sheetColors.setForeColor = [](int16_t kind) {
         QZSetColor(nullptr, SheetKindColor(kind, SheetColorTable(), SheetColorDisplay()), false);
     };
@@ -277,9 +239,6 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
     core.symbols.clearSheetUndoAction = ClearSheetUndoAction;
     core.imageLists.clearUndoAction = ClearSheetUndoAction;
-    SheetViewHooks view = GetSheetViewHooks();
-    view.clearUndo = ClearSheetUndoAction;
-    SetSheetViewHooks(view);
     core.spiceSession.beep = VXBeep;
     core.dxfExport.progressMessage = ShowDXFExportProgress;
 }

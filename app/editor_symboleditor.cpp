@@ -40,32 +40,6 @@ namespace {
 // The attribute editor's list edits a row's name in its cell column 1.
 constexpr int32_t kAttributeEditorNameColumn = 1;
 
-bool FindAndSelectLibEditorItemNamed(VXWindowRecordTag* window, const char* name) {
-    LibEditorRecord* editor = WindowToLibEditor(window);
-    return editor && FindAndSelectLibEditorItem(editor, -1, name, kLibFindWhole, false, true);
-}
-
-void EditSelectedItemsOfWindow(VXWindowRecordTag* window) {
-    if (LibEditorRecord* editor = WindowToLibEditor(window)) EditSelectedLibItems(editor);
-}
-
-bool OpenFileSymbolEditorNamed(SheetRecord* sheet, const char* name) {
-    const OSStatus st = OpenSheetFileSymbolEditor(sheet, name, -1, true, nullptr);
-    return st == status::kNoErr || st == kFileSymbolEditorWasOpen;
-}
-
-// The cached item opened for editing in the window that opening the cached file gave: a sheet's
-// file symbol of that name in the symbol editor, a library's item in the library editor.
-bool OpenCachedItemInWindow(VXWindowRecordTag* window, int32_t kind) {
-    char name[kStringSpecBufferSize];
-    GetCachedLibraryItemName(name);
-    if (!*name) return false;
-    if (kind == kOpenedAsSheet) return OpenFileSymbolEditorNamed(WindowToDrawing(window), name);
-    if (kind != kOpenedInLibraryEditor || !FindAndSelectLibEditorItemNamed(window, name)) return false;
-    EditSelectedItemsOfWindow(window);
-    return true;
-}
-
 InvalidSymbolAnswer AskInvalidSymbol(SymbolEditorRecord*) {
     return VXStandardAlert(kInvalidSymbolMessage, "", kInvalidSymbolEditButton, kInvalidSymbolCloseButton) ==
                    kVXAlertFirstButton
@@ -215,7 +189,6 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
         UpdateSheetsWithDirtyChildSymbols();
     };
 
-    editor.libBrowser.openCachedItem = OpenCachedItemInWindow;
     core.symbols.findAndSelectLibEditorItem = FindAndSelectLibEditorItemNamed;
     core.symbols.editSelectedLibItems = EditSelectedItemsOfWindow;
     core.symbols.openSheetFileSymbolEditor = OpenFileSymbolEditorNamed;

@@ -376,6 +376,7 @@ void RecordChangedPreferences(uint32_t bits) {
 }
 
 void SetPreferencesHooks(const PreferencesHooks& hooks) { gHooks = hooks; }
+const PreferencesHooks& GetPreferencesHooks() { return gHooks; }
 
 void RecordPrefDirectory(int32_t kind, const DirectoryRef* directory, int32_t value) {
     if (kind < 0 || kind >= kPrefDirCount || !directory) return;

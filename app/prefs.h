@@ -195,8 +195,6 @@ struct PreferencesHooks {
     void (*errorReport)(OSStatus status) = nullptr;
 };
 void SetPreferencesHooks(const PreferencesHooks& hooks);
-// Puts the preferences in the hook slots of the layers that read or change them (the editor's
-// alerts for the reports); run once the preferences are loaded (app/editor_prefs.cpp).
-void InstallPreferenceHooks();
+const PreferencesHooks& GetPreferencesHooks();
 
 }  // namespace plexa

@@ -13,6 +13,7 @@
 #include "app/prefs.h"
 #include "app/shellutil.h"
 #include "app/root.h"
+#include "app/root_slots.h"
 #include "app/recentmenus.h"
 #include "app/reportscripts.h"
 #include "app/shell.h"
@@ -109,9 +110,14 @@ int32_t ShellQuitHandler() { return QuitHandler(); }
 
 void PeriodicTimerFired(sVXTimerRecord*, uint64_t) { AppPeriodicTask(); }
 
-// The deferred second half of the start-up; then the documents that waited are opened.
+// Set by the program's own start-up (not by a test that starts the shell alone).
+bool gWholeStartUp = false;
+
+// The deferred second half of the start-up; then the documents that waited are opened. After the
+// program's whole start-up every hook is installed (checked in builds with the checks on).
 void RunEditorServices(void*) {
     InitEditorServices();
+    if (gWholeStartUp) AssertEveryHookInstalled();
     VXSetShellRequestsOnHold(false);
 }
 
@@ -132,6 +138,7 @@ int32_t AppStartup() {
     // The layers are put together through the composition root before any of them is used.
     if (StartCore("plexa") != 0) return 0;
     InstallEditorHooks();
+    gWholeStartUp = true;
     StartShell();
     return 1;
 }
@@ -175,7 +182,6 @@ int32_t InitEditorServices() {
     // colour popups and search join here as they are built).
     (void)LoadPreferences();  // a failure was told where it happened; the defaults stand
     VXSetToolTipsEnabled((gPrefs->options & kPrefsToolTips) != 0);
-    InstallPreferenceHooks();
     BuildFontMenu();
     BuildLibraryFileList(nullptr, false);
     RebuildRecentFilesMenu();

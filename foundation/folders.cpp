@@ -81,6 +81,7 @@ std::vector<std::string>& AccessPoints() {
 }  // namespace
 
 void SetFolderChooserHook(FolderChooserHook hook) { gChooser = hook; }
+FolderChooserHook GetFolderChooserHook() { return gChooser; }
 void SetSandboxDialogHook(SandboxDialogHook hook) { gDialog = hook; }
 
 OSStatus FindOrCreateSubFolder(const char* location, const char* name, bool create,

@@ -77,6 +77,7 @@ OSStatus VXSandboxDialog(const char* text);
 using FolderChooserHook = OSStatus (*)(DirectoryRef* directory, const char* title,
                                        const char* prompt, const DirectoryRef* start);
 void SetFolderChooserHook(FolderChooserHook hook);
+FolderChooserHook GetFolderChooserHook();
 // The access-point dialog.
 using SandboxDialogHook = OSStatus (*)(const char* text);
 void SetSandboxDialogHook(SandboxDialogHook hook);

@@ -134,6 +134,8 @@ OSStatus ForcedResetAfterPeerReset(SocketRecord* socket) {
 
 // ---- Clock ----
 
+SocketTicksHook GetSocketTicksHook() { return gTicksHook; }
+
 SocketTicksHook SetSocketTicksHook(SocketTicksHook hook) {
     SocketTicksHook former = gTicksHook;
     gTicksHook = hook;

@@ -87,6 +87,7 @@ extern bool gSocketsInUse;
 // Returns the former hook (null while the default is in use).
 using SocketTicksHook = uint32_t (*)();
 SocketTicksHook SetSocketTicksHook(SocketTicksHook hook);
+SocketTicksHook GetSocketTicksHook();
 // The current tick count of the installed clock.
 uint32_t GetSocketTicks();
 // Milliseconds since the start tick count (ticks x 16.66667, rounded), correct across the wrap of

@@ -11,6 +11,7 @@ TimerHooks gHooks;
 }  // namespace
 
 void SetTimerHooks(const TimerHooks& hooks) { gHooks = hooks; }
+const TimerHooks& GetTimerHooks() { return gHooks; }
 
 sVXTimerRecord* StartTimer(uint32_t intervalMs, uint32_t flags, TimerProc proc, uint64_t refCon) {
     return gHooks.start && proc ? gHooks.start(intervalMs, flags, proc, refCon) : nullptr;

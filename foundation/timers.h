@@ -26,6 +26,7 @@ struct TimerHooks {
     void (*wait)(uint32_t ticks) = nullptr;
 };
 void SetTimerHooks(const TimerHooks& hooks);
+const TimerHooks& GetTimerHooks();
 
 sVXTimerRecord* StartTimer(uint32_t intervalMs, uint32_t flags, TimerProc proc, uint64_t refCon);
 void SetTimerNextFires(sVXTimerRecord* timer, uint32_t ms);

@@ -470,7 +470,6 @@ void ApplyClipRgnToCtx(QZPort* port, bool reset) {
                                          port->clip->added >= kClipOptimizeThreshold);
     std::vector<LRect> rects(count);
     VXGetRgnRects(port->clip, false, rects.data(), count, false);
-    if (gHooks.scaleRects && port->owner) gHooks.scaleRects(port->owner, rects.data(), count);
     std::vector<DrawRectF> out;
     out.reserve(count);
     for (const LRect& r : rects)

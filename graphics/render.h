@@ -40,8 +40,6 @@ struct QZWindowHooks {
     // the pane is scrolled by.
     bool (*paneBounds)(void* window, int32_t pane, XRect* bounds) = nullptr;
     void (*setCurrentPane)(void* window, int32_t pane) = nullptr;
-    // Scaled windows: converts clip rectangles from document to window scale in place.
-    void (*scaleRects)(void* window, LRect* rects, uint32_t count) = nullptr;
 };
 void QZSetWindowHooks(const QZWindowHooks& hooks);
 const QZWindowHooks& QZGetWindowHooks();

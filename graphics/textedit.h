@@ -95,7 +95,6 @@ struct VXTEHooks {
     // window's coordinates). The flags are the record's kTEFeatureDragFlag bit.
     void (*trackDrag)(VXGrafState* window, uint16_t flags,
                       void (*track)(void* data, const _LPNT* where), void* data) = nullptr;
-    void (*obscureCursor)() = nullptr;
     bool (*shiftDown)() = nullptr;             // the shift key of the key being handled
     uint32_t (*ticks)() = nullptr;             // default: the monotonic clock
     uint32_t (*doubleClickTicks)() = nullptr;  // default: the platform's interval

@@ -373,7 +373,6 @@ void VXTESelView(VXTERecord* te) {
 
 void VXTEKey(uint16_t key, VXTERecord* te) {
     if (!te || !te->active) return;
-    if (gTEHooks.obscureCursor) gTEHooks.obscureCursor();
     TEPortScope port(te);
     const bool arrow = key == kTEKeyLeft || key == kTEKeyRight || key == kTEKeyUp || key == kTEKeyDown;
     if (arrow && gTEHooks.shiftDown && gTEHooks.shiftDown()) {

@@ -235,6 +235,7 @@ int16_t GetLineHeightForCTFont(const TextFont* font) {
 }
 
 void SetCurrentTextStyleProc(txStyle* (*proc)()) { gCurrentStyleProc = proc; }
+CurrentTextStyleProc GetCurrentTextStyleProc() { return gCurrentStyleProc; }
 
 void GetStyleMetrics(txStyle* style, StyleMetrics* metrics) {
     if (!metrics) return;

@@ -102,6 +102,8 @@ void GetStyleMetrics(txStyle* style, StyleMetrics* metrics);
 
 // The window owner tells which style is the current window's (null when there is none).
 void SetCurrentTextStyleProc(txStyle* (*proc)());
+using CurrentTextStyleProc = txStyle* (*)();
+CurrentTextStyleProc GetCurrentTextStyleProc();
 
 // Scratch styles are recycled, never freed.
 txStyle* GetScratchStyle();

@@ -150,6 +150,9 @@ void SetLibraryWaitProc(LibraryWaitProc proc) {
     gWaitProc = proc;
 }
 
+LibraryWaitProc GetLibraryWaitProc() { return gWaitProc; }
+PromptCreateLibraryProc GetPromptCreateLibraryProc() { return gPromptProc; }
+
 void SetPromptCreateLibraryProc(PromptCreateLibraryProc proc) {
     gPromptProc = proc;
 }

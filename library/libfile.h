@@ -95,11 +95,13 @@ struct LibraryFileRecord {
 // A procedure called once per item while a map is rebuilt (the wait cursor); none by default.
 using LibraryWaitProc = void (*)();
 void SetLibraryWaitProc(LibraryWaitProc proc);
+LibraryWaitProc GetLibraryWaitProc();
 
 // The question that names a new library file (a save panel): true with the spec filled in when the
 // user accepts. The application installs it; without one the answer is no.
 using PromptCreateLibraryProc = bool (*)(FileSpec* spec);
 void SetPromptCreateLibraryProc(PromptCreateLibraryProc proc);
+PromptCreateLibraryProc GetPromptCreateLibraryProc();
 constexpr const char* kCreateLibraryPrompt = "Create Library File:";
 constexpr const char* kLibraryFilesTypeName = "Library Files";
 constexpr const char* kUntitledLibraryName = "Untitled Library.LBX";

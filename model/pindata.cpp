@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "foundation/bitarray.h"
@@ -134,8 +133,6 @@ uint64_t EditorKey(const NodePinEditor* editor, uint64_t key) { return key ? key
 int32_t EditorPinSet(const NodePinEditor* editor, int32_t pinSet) {
     return pinSet < 0 ? editor->pinSet : pinSet;
 }
-
-PinTypeMenuProc gPinTypeMenuProc = nullptr;
 
 const char* const kPinTypeNames[kPinTypeCount] = {
     "Unspecified",    "Input",        "Output",  "Bidirectional", "Open Collector",
@@ -461,24 +458,6 @@ OSStatus ReadPinDataTable(StreamRecord* stream, MemPool pool, StringBlock block,
     SetupPinDataTable(read, block);
     *table = read;
     return status::kNoErr;
-}
-
-// ---- The pin-type popup menu ----
-
-PinTypeMenuProc SetPinTypeMenuProc(PinTypeMenuProc proc) { return std::exchange(gPinTypeMenuProc, proc); }
-
-void TrackPinTypePopupMenu(VXWindowRecordTag* window, Point where, int32_t item, const Rect* area,
-                           uint8_t currentType) {
-    PinTypeMenu menu{};
-    menu.id = kPinTypeMenuId;
-    menu.title = "Pin Type";
-    menu.itemCount = (currentType & kPinBusFlag) ? kPinOpenCollector : kPinTypeCount;
-    for (int32_t i = 0; i < menu.itemCount; ++i) {
-        menu.itemIds[i] = uint16_t(kPinTypeMenuFirstItem + i);
-        menu.itemTexts[i] = kPinTypeNames[i];
-    }
-    menu.checkedId = uint16_t(kPinTypeMenuFirstItem + (currentType & kPinTypeMask));
-    if (gPinTypeMenuProc) gPinTypeMenuProc(window, where, item, area, &menu);
 }
 
 // ---- Node pin numbers ----

@@ -42,7 +42,6 @@ struct DAHeader;
 struct DALoopRecord;
 struct SheetRecord;
 struct StreamRecord;
-struct VXWindowRecordTag;
 
 using PinDataTable = DAHeader**;
 
@@ -161,27 +160,10 @@ void ReadPinTableLoopProc(DAHeader** array, int32_t id, DALoopRecord* loop);
 OSStatus WritePinDataTable(StreamRecord* stream, PinDataTable table);
 OSStatus ReadPinDataTable(StreamRecord* stream, MemPool pool, StringBlock block, PinDataTable* table);
 
-// ---- The pin-type popup menu ----
+// ---- The pin-type popup menu (the symbol editor's) ----
 
 constexpr uint16_t kPinTypeMenuId = 7900;
 constexpr uint16_t kPinTypeMenuFirstItem = 7901;  // + the pin type
-
-struct PinTypeMenu {
-    uint16_t id;           // kPinTypeMenuId
-    const char* title;     // "Pin Type"
-    int32_t itemCount;     // 4 for a bus pin, else 9
-    uint16_t itemIds[kPinTypeCount];
-    const char* itemTexts[kPinTypeCount];
-    uint16_t checkedId;    // the item of the current type
-};
-// Redraws the area, pops the menu up for the caller's control at `where` with the checked item as
-// the initial choice (the choice reaches the window as a menu command), and redraws the area
-// again. The sheet and symbol editors install it; without one the menu is not shown.
-using PinTypeMenuProc = void (*)(VXWindowRecordTag* window, Point where, int32_t item,
-                                 const Rect* area, const PinTypeMenu* menu);
-PinTypeMenuProc SetPinTypeMenuProc(PinTypeMenuProc proc);
-void TrackPinTypePopupMenu(VXWindowRecordTag* window, Point where, int32_t item, const Rect* area,
-                           uint8_t currentType);
 
 // ---- Node pin numbers ----
 

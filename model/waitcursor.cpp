@@ -9,6 +9,8 @@ namespace {
 ModelWaitCursorProc gWaitCursorProc = nullptr;
 }
 
+ModelWaitCursorProc GetModelWaitCursorProc() { return gWaitCursorProc; }
+
 ModelWaitCursorProc SetModelWaitCursorProc(ModelWaitCursorProc proc) {
     return std::exchange(gWaitCursorProc, proc);
 }

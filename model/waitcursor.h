@@ -7,6 +7,7 @@ namespace plexa {
 using ModelWaitCursorProc = void (*)();
 // Returns the former procedure.
 ModelWaitCursorProc SetModelWaitCursorProc(ModelWaitCursorProc proc);
+ModelWaitCursorProc GetModelWaitCursorProc();
 // Shows (or turns) the wait cursor through the installed procedure.
 void ModelWaitCursor();
 

@@ -19,7 +19,11 @@
 #include "model/symboltexts.h"
 #include "model/texts.h"
 #include "model/waitcursor.h"
+#include "model/libitem.h"
 #include "sheeteditor/sheetwindow.h"
+#include "symboleditor/symeditor.h"
+#include "symboleditor/sympins.h"
+#include "symboleditor/symwindow.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"
@@ -29,8 +33,6 @@
 namespace plexa {
 
 namespace {
-
-HideShowEditorProc gEditorProc = nullptr;
 
 constexpr uint16_t kPinTextKinds = 0xC000;
 
@@ -202,7 +204,31 @@ int CompareCollectedAttrText(const CollectedAttrText* a, const CollectedAttrText
     return 0;
 }
 
-void SetHideShowEditorProc(HideShowEditorProc proc) { gEditorProc = proc; }
+bool SymbolEditorHideShowAccess(VXWindowRecordTag* window, HideShowEditorAccess* access) {
+    SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
+    if (!symbolEditor || symbolEditor->window != window) return false;
+    access->editor = symbolEditor;
+    access->view = symbolEditor->window;
+    access->textList = symbolEditor->texts;
+    access->elementList = symbolEditor->elements;
+    access->styleList = symbolEditor->styleList;
+    access->block = symbolEditor->stringBlock;
+    access->componentItem = symbolEditor->kind == kLibItemComponent;
+    access->getPinString = [](void* opened, const ElementRecord* node, uint16_t kind, char* name) {
+        const auto* e = static_cast<SymbolEditorRecord*>(opened);
+        const auto* pin = ElementAs<NodeElement>(const_cast<ElementRecord*>(node));
+        const NodePinEditor context = SymbolEditorPinContext(e);
+        name[0] = 0;
+        if (kind == kTextKindPinNumber) GetNodesPinNumber(&context, pin->pinNumbers, 0, -1, name);
+        else GetNodesPinName(pin->pinData, &context, name);
+    };
+    access->invalidate = [](void* opened, const Rect* area) {
+        InvalEditorView(static_cast<SymbolEditorRecord*>(opened), *area);
+    };
+    // The command is not undone: the editor's last action cannot be undone over it.
+    access->setModified = [](void* opened) { SetEditModified(static_cast<SymbolEditorRecord*>(opened), true); };
+    return true;
+}
 
 bool TextIsAffected(const TextRecord* text, StringBlock block, int16_t scope,
                     const uint8_t checks[5], int16_t windowKind, bool ownerSelected) {
@@ -372,13 +398,14 @@ bool HideShowEditorTexts(const HideShowEditorAccess& editor, const HideShowTextS
     return true;
 }
 
-void HideShowText(VXWindowRecordTag* window) {
-    if (!window) return;
+namespace {
+
+void RunHideShowText(VXWindowRecordTag* window, const HideShowEditorAccess* access) {
     HideShowTextState state{};
     HideShowEditorAccess editor;
     SheetRecord* sheet = nullptr;
-    if (window->typeID == kHideShowSymbolEditorWindow) {
-        if (!gEditorProc || !gEditorProc(window, &editor)) return;
+    if (access) {
+        editor = *access;
         state.windowKind = kHideShowSymbolEditorWindow;
         state.componentItem = editor.componentItem;
         for (auto* text = static_cast<TextRecord*>(LLFirst(editor.textList)); text; text = text->link)
@@ -404,6 +431,19 @@ void HideShowText(VXWindowRecordTag* window) {
         HideShowSheetTexts(sheet, state, nullptr);
     else
         HideShowEditorTexts(editor, state, nullptr);
+}
+
+}  // namespace
+
+void HideShowText(VXWindowRecordTag* window) {
+    if (!window) return;
+    if (window->typeID != kHideShowSymbolEditorWindow) return RunHideShowText(window, nullptr);
+    HideShowEditorAccess editor;
+    if (SymbolEditorHideShowAccess(window, &editor)) RunHideShowText(window, &editor);
+}
+
+void HideShowText(VXWindowRecordTag* window, const HideShowEditorAccess& editor) {
+    if (window) RunHideShowText(window, &editor);
 }
 
 }  // namespace plexa

@@ -2,8 +2,8 @@
 // sheet or of the symbol editor's current view, chosen by kind and scope in dialog 1012, and
 // makes the texts that are missing when showing.
 //
-// The symbol editor provides its view's lists and pin strings through HideShowEditorAccess
-// (installed with SetHideShowEditorProc).
+// In a symbol editor's window the command works on the editor's current view through
+// HideShowEditorAccess: its lists, its pin strings, its invalidation and modified mark.
 #pragma once
 
 #include <cstdint>
@@ -59,7 +59,7 @@ static_assert(sizeof(CollectedAttrText) == 8);
 // By serial, then attribute index, then node.
 int CompareCollectedAttrText(const CollectedAttrText* a, const CollectedAttrText* b);
 
-// What the symbol editor lends the command for one of its windows.
+// What the command uses of a symbol editor's window.
 struct HideShowEditorAccess {
     void* editor = nullptr;
     VXWindowRecordTag* view = nullptr;  // the window the view's texts are measured in
@@ -74,9 +74,8 @@ struct HideShowEditorAccess {
     void (*invalidate)(void* editor, const Rect* area) = nullptr;
     void (*setModified)(void* editor) = nullptr;
 };
-// Fills the access for a symbol-editor window; false when the window is none.
-using HideShowEditorProc = bool (*)(VXWindowRecordTag* window, HideShowEditorAccess* access);
-void SetHideShowEditorProc(HideShowEditorProc proc);
+// The access to the symbol editor of a symbol-editor window; false when the window has none.
+bool SymbolEditorHideShowAccess(VXWindowRecordTag* window, HideShowEditorAccess* access);
 
 // Whether the command touches the text with these scope and checks. ownerSelected tells, for
 // scope 8, whether the text's owner (the symbol, or the node element) is selected.
@@ -86,8 +85,10 @@ bool TextIsAffected(const TextRecord* text, StringBlock block, int16_t scope,
 // The dialog's event handler; the window's user data is the HideShowTextState.
 int32_t HideShowTextDialogHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
-// The whole command in a sheet window or a symbol-editor window.
+// The whole command in a sheet window or a symbol-editor window; in the editor's window the
+// second form works on the access given.
 void HideShowText(VXWindowRecordTag* window);
+void HideShowText(VXWindowRecordTag* window, const HideShowEditorAccess& editor);
 // What the command does once the dialog has ended with Hide or Show. True when anything changed;
 // *changed (when given) holds the area.
 bool HideShowSheetTexts(SheetRecord* sheet, const HideShowTextState& state, Rect* changed);

@@ -25,12 +25,18 @@
 #include "model/sheet.h"
 #include "model/sheetdraw.h"
 #include "model/symboldata.h"
+#include "model/modelhooks.h"
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "sheeteditor/libbrowserdrop.h"
 #include "sheeteditor/sheetopen.h"
+#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolimage.h"
+#include "sheeteditor/toolbars.h"
 #include "sheeteditor/wiretracking.h"
+#include "symboleditor/symeditor.h"
+#include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -51,7 +57,6 @@ constexpr int16_t kRowHeight = 16, kScrollBarWidth = 16;
 // Transformation codes composed by the arrow keys: a quarter turn one way or the other.
 constexpr int32_t kTurnLeftCode = 3, kTurnRightCode = 1;
 
-LibBrowserHooks gHooks;
 
 LibBrowserRecord* BrowserOf(VXWindowRecordTag* window) {
     return window ? static_cast<LibBrowserRecord*>(window->refCon) : nullptr;
@@ -59,20 +64,37 @@ LibBrowserRecord* BrowserOf(VXWindowRecordTag* window) {
 
 bool IsItemList(LibBrowserRecord* browser, VXWindowRecordTag* list) { return list && list == browser->itemList; }
 
-VXWindowRecordTag* FrontSheet() { return gHooks.frontSheetWindow ? gHooks.frontSheetWindow() : nullptr; }
+// The tool of the sheet shown in the window.
+void ChooseSheetTool(VXWindowRecordTag* sheetWindow, int32_t tool) {
+    SetDrawingTool(SheetOfWindow(sheetWindow), uint16_t(tool));
+}
 
 void ChooseTool(LibBrowserRecord* browser, int32_t tool) {
-    if (browser->inSheet && gHooks.chooseTool) gHooks.chooseTool(browser->host, tool);
+    if (browser->inSheet) ChooseSheetTool(browser->host, tool);
 }
 
 void ReportError(OSStatus status) {
-    if (status != 0 && gHooks.reportError) gHooks.reportError(status);
+    if (status != 0) VXErrorReport(status);
 }
 
-// Ends a wire or bus being drawn in the sheet, keeping what was drawn.
+// Whether a wire or bus is being drawn in the browser's sheet.
+bool WireInProgress(LibBrowserRecord* browser) { return browser->inSheet && IsWireCreationInProgress(); }
+
+// Ends a wire or bus being drawn in the sheet (what was drawn is kept).
 void EndWire(LibBrowserRecord* browser) {
-    if (browser->inSheet && gHooks.wireInProgress && gHooks.endWire && gHooks.wireInProgress(browser->host))
-        gHooks.endWire(browser->host, false);
+    if (WireInProgress(browser)) CancelWireCreation(SheetOfWindow(browser->host));
+}
+
+// The cached item opened for editing in the window that opening the cached file gave: a sheet's
+// file symbol of that name in the symbol editor, a library's item in the library editor.
+bool OpenCachedItemInWindow(VXWindowRecordTag* window, int32_t kind) {
+    char name[kStringSpecBufferSize];
+    GetCachedLibraryItemName(name);
+    if (!*name) return false;
+    if (kind == kOpenedAsSheet) return OpenFileSymbolEditorNamed(WindowToDrawing(window), name);
+    if (kind != kOpenedInLibraryEditor || !FindAndSelectLibEditorItemNamed(window, name)) return false;
+    EditSelectedItemsOfWindow(window);
+    return true;
 }
 
 void InvalWindow(VXWindowRecordTag* window) {
@@ -271,24 +293,23 @@ int32_t ListKey(LibBrowserRecord* browser, VXWindowRecordTag* list, const VXEven
         return kVXListKeyHandled;
     }
     if (key == kKeyTab) {
-        if (browser->inSheet && gHooks.wireInProgress && gHooks.wireInProgress(browser->host)) return kVXListKeyHandled;
+        if (WireInProgress(browser)) return kVXListKeyHandled;
         VXWindowRecordTag* other = itemList ? browser->fileList : browser->itemList;
         if (other) VXSetFocusWindow(other, true);
         return kVXListKeyHandled;
     }
     if (browser->inSheet && key == kKeyEscape) {
-        if (gHooks.wireInProgress && gHooks.endWire && gHooks.wireInProgress(browser->host)) {
-            gHooks.endWire(browser->host, true);
+        if (WireInProgress(browser)) {
+            EndWire(browser);
         } else {
             VXSetFocusWindow(browser->host, true);
             ChooseTool(browser, kSelectionTool);
         }
         return kVXListKeyHandled;
     }
-    if (browser->inSheet && (key == kKeyLeft || key == kKeyRight) && gHooks.placingLibraryPart &&
-        gHooks.placingLibraryPart(browser->host)) {
-        if (gHooks.composePlaceTransformation)
-            gHooks.composePlaceTransformation(browser->host, key == kKeyLeft ? kTurnLeftCode : kTurnRightCode);
+    SheetRecord* sheet = browser->inSheet ? SheetOfWindow(browser->host) : nullptr;
+    if (sheet && (key == kKeyLeft || key == kKeyRight) && sheet->selectedTool == kDrawToolLibraryPart) {
+        TransformSelection(sheet, key == kKeyLeft ? kTurnLeftCode : kTurnRightCode);  // turns the symbol being placed
         return kVXListKeyHandled;
     }
     if (key != kKeyUp && key != kKeyDown) EndWire(browser);
@@ -432,8 +453,6 @@ int16_t WidthOf(VXWindowRecordTag* window) {
 
 }  // namespace
 
-void SetLibBrowserHooks(const LibBrowserHooks& hooks) { gHooks = hooks; }
-const LibBrowserHooks& GetLibBrowserHooks() { return gHooks; }
 
 void DrawListCaption(const Rect& band, const char* title, bool highlighted) {
     QZSetColor(nullptr, 0x00E8E8E8, false);
@@ -539,8 +558,8 @@ void SynchBrowserWithCache(LibBrowserRecord* browser) {
 }
 
 void InvalidateActiveBrowser() {
-    VXWindowRecordTag* sheet = FrontSheet();
-    LibBrowserRecord* browser = sheet && gHooks.sheetBrowser ? gHooks.sheetBrowser(sheet) : nullptr;
+    VXWindowRecordTag* sheet = FrontSheetWindow();
+    LibBrowserRecord* browser = sheet ? SheetLibraryPane(sheet) : nullptr;
     if (!browser) return;
     SynchBrowserWithCache(browser);
     InvalItemListHeader(browser);
@@ -683,10 +702,10 @@ void RecordBrowserHistoryItem(LibBrowserRecord* browser) {
 
 bool RecallBrowserHistoryItem(VXWindowRecordTag* sheetWindow, int32_t direction) {
     const bool recalled = RecallLibHistoryItem(direction);
-    LibBrowserRecord* browser = sheetWindow && gHooks.sheetBrowser ? gHooks.sheetBrowser(sheetWindow) : nullptr;
+    LibBrowserRecord* browser = sheetWindow ? SheetLibraryPane(sheetWindow) : nullptr;
     if (recalled && sheetWindow) {
         SynchBrowserWithCache(browser);
-        if (gHooks.chooseTool) gHooks.chooseTool(sheetWindow, kLibraryPartTool);
+        ChooseSheetTool(sheetWindow, kLibraryPartTool);
     }
     if (browser && CountLibHistory() == 0) {
         browser->historyState = -1;
@@ -843,12 +862,11 @@ void DrawCachedSymbolView(VXWindowRecordTag* view) {
 
 int32_t OpenLibBrowserFile(VXWindowRecordTag** outWindow) {
     *outWindow = nullptr;
-    if (VXWindowRecordTag* sheet = FrontSheet()) {
+    if (VXWindowRecordTag* sheet = FrontSheetWindow()) {
         VXSetFocusWindow(sheet, true);
-        if (gHooks.chooseTool) gHooks.chooseTool(sheet, kSelectionTool);
+        ChooseSheetTool(sheet, kSelectionTool);
     }
-    if (!GetCachedLibraryFile() || !gHooks.openCachedFile) return 0;
-    return gHooks.openCachedFile(outWindow);
+    return OpenCachedFileWindow(outWindow);
 }
 
 int32_t OpenCachedFileWindow(VXWindowRecordTag** outWindow) {
@@ -873,7 +891,7 @@ void OpenCachedLibraryItemEditor() {
     const int32_t kind = OpenLibBrowserFile(&window);
     LibSelection selection;
     GetCachedLibSelection(&selection);
-    if (kind == 0 || selection.itemIndex < 0 || !gHooks.openCachedItem || !gHooks.openCachedItem(window, kind))
+    if (kind == 0 || selection.itemIndex < 0 || !OpenCachedItemInWindow(window, kind))
         VXBeep();
 }
 

@@ -8,8 +8,8 @@
 // also dragged onto a sheet (sheeteditor/libbrowserdrop.h).
 //
 // This module owns the browser records, their child windows (two caption bands, two list views,
-// the symbol view) and the key timer. The sheet editor, the symbol editor and the library editor
-// are reached through `LibBrowserHooks`.
+// the symbol view) and the key timer. It calls the sheet editor's tools and wire tracking, and the
+// symbol and library editors, directly.
 #pragma once
 
 #include <cstdint>
@@ -59,32 +59,6 @@ struct LibBrowserRecord {
     VXWindowRecordTag* itemCaption;
     bool inSheet;
 };
-
-// What the browser needs of the editors above it. Every member may be none.
-struct LibBrowserHooks {
-    // The front sheet window, none when there is none.
-    VXWindowRecordTag* (*frontSheetWindow)() = nullptr;
-    // The browser of a sheet window, none when its library pane is closed.
-    LibBrowserRecord* (*sheetBrowser)(VXWindowRecordTag* sheetWindow) = nullptr;
-    void (*chooseTool)(VXWindowRecordTag* sheetWindow, int32_t tool) = nullptr;
-    // Whether a wire or bus is being drawn in the sheet, and ending it (kept or cancelled).
-    bool (*wireInProgress)(VXWindowRecordTag* sheetWindow) = nullptr;
-    void (*endWire)(VXWindowRecordTag* sheetWindow, bool cancel) = nullptr;
-    // Whether the library-part tool is chosen, and composing a transformation code onto its
-    // placement transformation.
-    bool (*placingLibraryPart)(VXWindowRecordTag* sheetWindow) = nullptr;
-    void (*composePlaceTransformation)(VXWindowRecordTag* sheetWindow, int32_t code) = nullptr;
-    // Opens the cached file: a sheet as a sheet (101), a library in the library editor (110); 0
-    // when nothing opened.
-    int32_t (*openCachedFile)(VXWindowRecordTag** outWindow) = nullptr;
-    // Opens the cached item for editing in the window `openCachedFile` gave; false when nothing
-    // opened.
-    bool (*openCachedItem)(VXWindowRecordTag* window, int32_t kind) = nullptr;
-    // Reports a failure (the toolkit's error report).
-    void (*reportError)(OSStatus status) = nullptr;
-};
-void SetLibBrowserHooks(const LibBrowserHooks& hooks);
-const LibBrowserHooks& GetLibBrowserHooks();
 
 // Makes the browser's panes in the host (rectangles in the host's content; each list's caption
 // band takes the top 17 points of its rectangle) and synchronises with the cache. None when a

@@ -237,6 +237,10 @@ void SearchForgetSheet(SheetRecord* sheet) {
             if (open->editState) forget(&open->editState->search);
 }
 
+void SearchSheetEdited(SheetRecord* sheet) {
+    if (lv && sheet && lv->sheet == sheet) SearchReset(false);
+}
+
 void SearchForgetProject(ProjectRecord* project) {
     if (!project) return;
     const auto forget = [project](SearchRecord* lv) {

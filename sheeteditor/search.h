@@ -150,6 +150,8 @@ struct SearchRecord {
 void SearchReset(SearchRecord* search, bool forgetSheet);
 // A sheet or project goes away: every search forgets it.
 void SearchForgetSheet(SheetRecord* sheet);
+// The sheet was edited: a search position in it (which may name a replaced item) is forgotten.
+void SearchSheetEdited(SheetRecord* sheet);
 void SearchForgetProject(ProjectRecord* project);
 // The search over a project (also the one that serves while no sheet window is in front).
 SearchRecord* ProjectSearch();

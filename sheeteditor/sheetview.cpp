@@ -35,6 +35,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/search.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetgrid.h"
@@ -43,6 +44,7 @@
 #include "sheeteditor/textframeedit.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/wiredrag.h"
+#include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_timers.h"
@@ -53,7 +55,6 @@ namespace plexa {
 
 namespace {
 
-SheetViewHooks gViewHooks;
 
 constexpr int16_t kColorIndexSignal = 3;
 constexpr int16_t kColorIndexGrid = 6;
@@ -101,8 +102,6 @@ bool ControlsActive(const SheetRecord* sheet) {
 
 }  // namespace
 
-void SetSheetViewHooks(const SheetViewHooks& hooks) { gViewHooks = hooks; }
-const SheetViewHooks& GetSheetViewHooks() { return gViewHooks; }
 
 // ---- Modified status ----
 
@@ -124,14 +123,15 @@ void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons) {
         const auto now = uint32_t(VXGetCurrentDateTime(1));
         sheet->modificationTime = std::max(sheet->modificationTime, now);
         EnumSheetProjects(sheet, StampSpec, nullptr);
-        if (gViewHooks.fileSymbolEditorsStale) gViewHooks.fileSymbolEditorsStale(sheet);
+        // The symbol editors open on its file symbols follow the sheet when next activated.
+        MarkFileSymbolEditorsStale(sheet);
     } else if (!drawing && (reasons & kSheetReasonSaved)) {
         sheet->modifiedFlags &= uint8_t(~kModifiedMarks);
         if (sheet->window) VXSetWindowModified(sheet->window, false);
     }
     if (reasons & kSheetReasonProjectTree) EnumSheetProjects(sheet, MarkTree, nullptr);
-    if ((reasons & kSheetReasonForgetUndo) && gViewHooks.clearUndo) gViewHooks.clearUndo(sheet);
-    if ((reasons & kSheetReasonForgetSearch) && gViewHooks.resetFind) gViewHooks.resetFind(sheet);
+    if (reasons & kSheetReasonForgetUndo) ClearSheetUndoAction(sheet);
+    if (reasons & kSheetReasonForgetSearch) SearchSheetEdited(sheet);
 }
 
 int32_t IsSheetModified(const SheetRecord* sheet, uint32_t mask) {
@@ -295,12 +295,7 @@ void DrawSheetContent(SheetRecord* sheet, VXWindowRecordTag* window, const Rect*
             PaintSheetSelectionRects(sheet);
             gDrawElmtSelRgn = sheet->selectionRegion;
         }
-        if (sheet->view.showGrid) {
-            if (gViewHooks.drawGrid)
-                gViewHooks.drawGrid(sheet, &grown);
-            else
-                DrawGrid(window, sheet->view.gridSpacing, &grown);
-        }
+        if (sheet->view.showGrid) DrawGrid(window, sheet->view.gridSpacing, &grown);
         if (sheet->view.showPageBreaks) DrawPageBreaks(sheet);
     }
     // A selection is drawn without fill, except the element whose handles show (it is being

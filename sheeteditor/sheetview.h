@@ -39,22 +39,6 @@ constexpr int32_t kSheetCursorCross = 0x7FFFFF02;
 // The colour of the selection highlight (the system's selected-text background).
 constexpr uint32_t kSelectionHighlightColor = 0x12000000;
 
-// What the sheet pane needs of parts of the editor that sit elsewhere. Without a hook the call
-// does nothing.
-struct SheetViewHooks {
-    // Marks the symbol editors open on the sheet's file symbols for a refresh from the sheet,
-    // except one whose window is the front-most visible window.
-    void (*fileSymbolEditorsStale)(SheetRecord* sheet) = nullptr;
-    // Forgets the sheet's undo action.
-    void (*clearUndo)(SheetRecord* sheet) = nullptr;
-    // Resets the sheet's search state.
-    void (*resetFind)(SheetRecord* sheet) = nullptr;
-    // Draws the sheet's grid in the area (shown only when the sheet shows it).
-    void (*drawGrid)(SheetRecord* sheet, const Rect* area) = nullptr;
-};
-void SetSheetViewHooks(const SheetViewHooks& hooks);
-const SheetViewHooks& GetSheetViewHooks();
-
 // The sheet editor's record of a change to a sheet (the sheet store's setModified): the window's
 // modified mark, the sheet's modified flags, its modification time (which only moves forward),
 // the projects' dirty marks, undo and search by the reason bits above.

@@ -39,8 +39,7 @@ bool AnySymbolSelected(SheetRecord* sheet) {
 }
 
 void SyncBrowserOf(SheetRecord* sheet, void*) {
-    if (!sheet || !sheet->window || !GetLibBrowserHooks().sheetBrowser) return;
-    if (LibBrowserRecord* browser = GetLibBrowserHooks().sheetBrowser(sheet->window)) SynchBrowserWithCache(browser);
+    if (sheet && sheet->libraryPane) SynchBrowserWithCache(sheet->libraryPane);
 }
 
 }  // namespace

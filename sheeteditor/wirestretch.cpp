@@ -132,6 +132,7 @@ void MoveOwnerWires(SheetRecord* sheet, void* owner, int32_t kind, int32_t marke
 }  // namespace
 
 void SetWireStretchHooks(const WireStretchHooks& hooks) { gHooks = hooks; }
+const WireStretchHooks& GetWireStretchHooks() { return gHooks; }
 
 void AccumulateUpdate(const Rect& rect, Rect* area, int16_t grow) {
     if (!area || rect.bottom < rect.top || rect.right < rect.left) return;

@@ -38,6 +38,7 @@ struct WireStretchHooks {
     bool (*orthogonalRubberband)() = nullptr;
 };
 void SetWireStretchHooks(const WireStretchHooks& hooks);
+const WireStretchHooks& GetWireStretchHooks();
 
 void MoveSignalWires(SheetRecord* sheet, Point offset, int32_t transform, Rect* area);
 void MoveBussWires(SheetRecord* sheet, Point offset, int32_t transform, Rect* area);

@@ -206,6 +206,10 @@ void DisposeLibraryEditors();
 LibEditorRecord* GetOpenLibEditor(const FileSpec* spec);
 // The editor whose window is the window's top parent, or none.
 LibEditorRecord* WindowToLibEditor(VXWindowRecordTag* window);
+// In the library editor of the window: selecting the item of that whole name (false when there
+// is no such editor or item), and editing the selected items.
+bool FindAndSelectLibEditorItemNamed(VXWindowRecordTag* window, const char* name);
+void EditSelectedItemsOfWindow(VXWindowRecordTag* window);
 // Opens the file in an editor, or brings its editor forward; with rebuildMap the item map is
 // rebuilt (also while kLibRebuildMapKey is held). None (reported) when the file cannot be opened. The window is shown when `show`.
 LibEditorRecord* OpenLibraryEditor(const FileSpec* spec, bool rebuildMap = false, bool show = true);

@@ -207,6 +207,15 @@ int32_t RowClick(VXWindowRecordTag* window, VXListViewHookRecord* record) {
 
 // ---- Windows ----
 
+bool FindAndSelectLibEditorItemNamed(VXWindowRecordTag* window, const char* name) {
+    LibEditorRecord* editor = WindowToLibEditor(window);
+    return editor && FindAndSelectLibEditorItem(editor, -1, name, kLibFindWhole, false, true);
+}
+
+void EditSelectedItemsOfWindow(VXWindowRecordTag* window) {
+    if (LibEditorRecord* editor = WindowToLibEditor(window)) EditSelectedLibItems(editor);
+}
+
 LibEditorRecord* WindowToLibEditor(VXWindowRecordTag* window) {
     VXWindowRecordTag* top = window ? VXGetTopParent(window) : nullptr;
     if (!top || top->typeID != kLibEditorWindowKind) return nullptr;

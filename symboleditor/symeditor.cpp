@@ -479,6 +479,21 @@ OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t
     return status::kNoErr;
 }
 
+bool OpenFileSymbolEditorNamed(SheetRecord* sheet, const char* name) {
+    const OSStatus st = OpenSheetFileSymbolEditor(sheet, name, -1, true, nullptr);
+    return st == status::kNoErr || st == kFileSymbolEditorWasOpen;
+}
+
+void MarkFileSymbolEditorsStale(const SheetRecord* sheet) {
+    if (!sheet) return;
+    VXWindowRecordTag* front = VXGetNextVisibleWindow(nullptr, 7, false);
+    for (int32_t i = 0; i < CountSymbolEditors(); ++i) {
+        SymbolEditorRecord* editor = GetIndexedSymbolEditor(i);
+        if (editor->sheet == sheet && (editor->state & kSymEditFileSymbol) && (!front || editor->window != front))
+            editor->state |= kSymEditSheetPortsChanged;
+    }
+}
+
 void DoSymbolEditorActivate(SymbolEditorRecord* editor) {
     CurrEdit = editor;
     if (gHooks.activated) gHooks.activated(editor);

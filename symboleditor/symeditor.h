@@ -317,6 +317,9 @@ const SymbolEditorHooks& GetSymbolEditorHooks();
 
 // The open editors, oldest first.
 int32_t CountSymbolEditors();
+// The sheet changed: the editors open on its file symbols bring their pins up to date from the
+// sheet when next activated, but for one whose window is the front-most visible window.
+void MarkFileSymbolEditorsStale(const SheetRecord* sheet);
 SymbolEditorRecord* GetIndexedSymbolEditor(int32_t index);
 // The editor of a window (or of one of its child windows), or none.
 SymbolEditorRecord* WindowToSymbolEditor(VXWindowRecordTag* window);
@@ -336,6 +339,9 @@ SymbolEditorRecord* OpenLibSymbolEditor(LibEditorRecord* libEditor, LibEditorIte
 // kFileSymbolEditorWasOpen for the statuses.
 OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t index, bool show,
                                    SymbolEditorRecord** editor);
+// Opens (or brings forward) the editor of the sheet's file symbol of that name; false when none
+// could be opened.
+bool OpenFileSymbolEditorNamed(SheetRecord* sheet, const char* name);
 // The name proposed for a new file symbol of the sheet: the sheet file's name less ".ASC" and
 // ".SHX" (empty without a file), made unique among the sheet's file symbols with " 1", " 2", ...;
 // at most kFileSymbolNameLength bytes, in a buffer of kFileSymbolNameLength + 1.

@@ -163,20 +163,7 @@ void WillFinishLaunching(void*) {
         const char* display = PlatformApplicationDisplayName();
         CopyName(vx.appDisplayName, display && display[0] ? display : vx.appName);
     }
-    // The drawing state, pixel images, text styles, menus, the text engine and its scrap, the UI
-    // template file and the default menu bar are set up here, in that order, by their layers.
-    VXInitPixelImages();
-    VXInitStyles();
-    VXInstallInputSink();
-    VXInitWindows();
-    VXInitPanels();
-    VXInstallFolderHooks();
-    VXInitControls();
-    VXInitListBoxes();
-    VXInitMenus();
-    VXTEInit();
-    VXInstallTextEditHooks();
-    VXInstallTextViewHooks();
+    VXInitToolkitLayers();
     VXTEFromScrap();
     (void)SelectUIFile(VXGetUIFileName());  // a missing file shows when a view is asked for
     VXInstallDefaultMenuBar();
@@ -271,6 +258,24 @@ int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHo
 // the start date, the origin of ticks.
 // The memory manager and the failure signals come before anything else allocates; the file
 // layer's temporary files are named after the application, and sockets count the toolkit's ticks.
+void VXInitToolkitLayers() {
+    // The drawing state, pixel images, text styles, windows and their panels, the folder panels,
+    // controls and list boxes, menus, and the text engine with the text views, in that order;
+    // each part fills its slots of the lower layers' tables, one by one.
+    VXInitPixelImages();
+    VXInitStyles();
+    VXInstallInputSink();
+    VXInitWindows();
+    VXInitPanels();
+    VXInstallFolderHooks();
+    VXInitControls();
+    VXInitListBoxes();
+    VXInitMenus();
+    VXTEInit();
+    VXInstallTextEditHooks();
+    VXInstallTextViewHooks();
+}
+
 void VXCoreInit() {
     (void)InitMemoryManager(-1);  // allocations report a missing pool
     InitSignals();

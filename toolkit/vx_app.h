@@ -63,6 +63,10 @@ constexpr int32_t kVXShellLaunched = 3;
 // The program's whole run; returns the process exit status.
 int VXApplicationMain(int argc, char** argv, const char* uiFileName, VXStartupHook startupHook);
 void VXCoreInit();
+// The toolkit's layers set up for the application's start-up (before the UI template file and
+// the default menu bar): the drawing state, windows, panels, controls, menus and the text engine,
+// each filling its slots of the lower layers' hook tables.
+void VXInitToolkitLayers();
 void VXSetAppStringsFileName(const char* name);
 void VXSetTerminationProc(VXTerminationProc proc);
 // Begins termination on the next pass of the run loop, not inside the caller.

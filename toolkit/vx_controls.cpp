@@ -364,8 +364,7 @@ void* HookFocusedControl(VXWindowRecordTag* top, VXWindowRecordTag** controlWind
 }
 
 // Return and Enter press the default button (item 1), Escape the cancel button (item 2): a
-// simulated click, then the control event. Installed only when the dialogs have not put their
-// own in place.
+// simulated click, then the control event.
 int32_t HookPressButton(VXWindowRecordTag* window, uint16_t character) {
     const int16_t item = character == 13 || character == 3 ? 1 : character == 27 ? 2 : 0;
     if (!item || !VXSimulateButtonClick(window, item)) return 0;
@@ -1081,7 +1080,7 @@ void VXInitControls() {
     hooks.selectRadioButton = HookSelectRadio;
     hooks.focusedControl = HookFocusedControl;
     hooks.killControls = VXKillControls;
-    if (!hooks.invokePushButton) hooks.invokePushButton = HookPressButton;
+    hooks.invokePushButton = HookPressButton;
     gVXCommandHooks.isEditText = HookIsEditText;
     gVXCommandHooks.editClipCommand = HookEditClip;
     gVXCommandHooks.scrapCharacters = VXTECountScrapCharacters;

@@ -77,12 +77,6 @@ void SendDialogSizeEvent(VXWindowRecordTag* window) {
     DispatchEvent(window, &event);
 }
 
-// Offers a character that a top-level window did not use to its default and cancel buttons.
-int32_t InvokeButtonForCharacter(VXWindowRecordTag* window, uint16_t character) {
-    const int16_t item = VXDefaultButtonForCharacter(character);
-    return item && VXInvokePushButton(window, item) ? 1 : 0;
-}
-
 void SetItemText(VXWindowRecordTag* window, int16_t item, const char* text) {
     VXSetItemText(window, item, text ? text : "");
 }
@@ -131,8 +125,6 @@ void VXCalcDialogRect(uint8_t style, uint16_t dialogFlags, Rect* rect) {
 VXWindowRecordTag* VXLoadDialogWindow(uint16_t templateID, uint8_t style, uint32_t creationFlags,
                                       uint16_t dialogFlags, uint32_t status, VXEventProc handler,
                                       void* userData) {
-    if (!gVXWindowDefaultHooks.invokePushButton)
-        gVXWindowDefaultHooks.invokePushButton = InvokeButtonForCharacter;
     VXViewTemplate* view = VXLoadDialogTemplate(templateID);
     if (!view) return nullptr;
     Rect rect = view->containerRect;

@@ -342,5 +342,6 @@ bool VXIsDeletionChar(uint16_t c) { return c == 8 || c == 0xF728 || c == 0xF73A;
 void VXInstallInputSink() { PlatformSetInputSink(InputSink); }
 
 void VXSetKeyEquivalentProc(VXKeyEquivalentProc proc) { gKeyEquivalentProc = proc; }
+VXKeyEquivalentProc VXGetKeyEquivalentProc() { return gKeyEquivalentProc; }
 
 }  // namespace plexa

@@ -128,5 +128,6 @@ void VXInstallInputSink();
 using VXKeyEquivalentProc = int32_t (*)(VXWindowRecordTag* window, uint16_t character,
                                         uint32_t modifiers);
 void VXSetKeyEquivalentProc(VXKeyEquivalentProc proc);
+VXKeyEquivalentProc VXGetKeyEquivalentProc();
 
 }  // namespace plexa

@@ -29,7 +29,6 @@ std::map<int32_t, VXPanelRecordTag*>& gPanels = *new std::map<int32_t, VXPanelRe
 std::map<const VXPanelRecordTag*, VXPanelRecordTag*>& gContainers =
     *new std::map<const VXPanelRecordTag*, VXPanelRecordTag*>;
 bool gScrollWithoutCopying = false;
-void (*gPreviousKillControls)(VXWindowRecordTag*) = nullptr;
 
 constexpr int16_t kLimit = 32000;
 
@@ -196,7 +195,6 @@ double FarSideRoom(const VXPanelRecordTag* panel, int depth) {
 
 // The window goes: its panel (and the panels embedded in it) go too.
 void ReleaseWindowPanel(VXWindowRecordTag* window) {
-    if (gPreviousKillControls) gPreviousKillControls(window);
     VXForgetWindowCursor(window);
     VXTrackingWindowGone(window);
     auto it = gPanels.find(window->windowID);
@@ -314,10 +312,7 @@ void VXInitPanels() {
     PlatformSetScrollerAction(OnScrollerAction);
     gVXWindowDefaultHooks.defaultScroll = DefaultScrollHandler;
     gVXWindowDefaultHooks.windowPanel = VXGetWindowPanel;
-    if (gVXWindowDefaultHooks.killControls != ReleaseWindowPanel) {
-        gPreviousKillControls = gVXWindowDefaultHooks.killControls;
-        gVXWindowDefaultHooks.killControls = ReleaseWindowPanel;
-    }
+    gVXWindowDefaultHooks.releasePanel = ReleaseWindowPanel;
 }
 
 void VXPanelPlatformOffset(const VXPanelRecordTag* panel, double* dx, double* dy) {

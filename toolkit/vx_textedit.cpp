@@ -120,7 +120,7 @@ uint32_t CaretTicks() { return uint32_t(VXGetCaretTime()); }
 }  // namespace
 
 void VXInstallTextEditHooks() {
-    VXTEHooks hooks;
+    VXTEHooks hooks = VXTEGetHooks();
     hooks.invalRect = InvalRect;
     hooks.getActive = GetActive;
     hooks.setActive = SetActive;

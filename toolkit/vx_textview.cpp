@@ -104,7 +104,7 @@ int32_t HandleScroll(TextDisplayRecord* view, VXEventRecord* event) {
 }  // namespace
 
 void VXInstallTextViewHooks() {
-    TextViewHooks hooks;
+    TextViewHooks hooks = TextViewGetHooks();
     hooks.invalRect = InvalRect;
     hooks.setScrollBar = SetScrollBar;
     hooks.scrollBarValue = ScrollBarValue;

@@ -418,7 +418,7 @@ void OnGrafStateChanged(VXGrafState* state) {
 
 void VXInitWindows() {
     VXInitGraf();
-    VXGrafHooks grafHooks;
+    VXGrafHooks grafHooks = VXGetGrafHooks();
     grafHooks.currentChanged = OnGrafStateChanged;
     grafHooks.ownerState = [](void* window) -> VXGrafState* {
         return &static_cast<VXWindowRecordTag*>(window)->graf;
@@ -438,8 +438,8 @@ void VXInitWindows() {
     callbacks.releaseDrawing = OnReleaseDrawing;
     PlatformSetWindowCallbacks(callbacks);
     // A create event that asks for showing shows the window.
-    if (!gVXWindowDefaultHooks.showWindow) gVXWindowDefaultHooks.showWindow = VXShowWindow;
-    QZWindowHooks hooks;
+    gVXWindowDefaultHooks.showWindow = VXShowWindow;
+    QZWindowHooks hooks = QZGetWindowHooks();
     hooks.kind = HookKind;
     hooks.image = HookImage;
     hooks.currentContext = HookContext;
@@ -630,6 +630,7 @@ void VXDestroyWindow(VXWindowRecordTag* window) {
         if (child->windowClass != kVXWindowListBox) VXDestroyWindow(child);
     SendDestroyEvent(window);
     if (gVXWindowDefaultHooks.killControls) gVXWindowDefaultHooks.killControls(window);
+    if (gVXWindowDefaultHooks.releasePanel) gVXWindowDefaultHooks.releasePanel(window);
     // Children a list box kept go now, with nothing left to own them.
     for (VXWindowRecordTag* child : ChildrenOf(window)) VXDestroyWindow(child);
     QZReleaseContext(window->graf.port);

@@ -323,6 +323,8 @@ struct VXWindowDefaultHooks {
         nullptr;
     // Releases a window's controls (before its destroy event completes the release).
     void (*killControls)(VXWindowRecordTag* window) = nullptr;
+    // Releases the window's panel (and the panels embedded in it), after its controls.
+    void (*releasePanel)(VXWindowRecordTag* window) = nullptr;
     // The window's panel (made on first use; none for windows without one): drawing, invalidation
     // and the view rectangle follow its scrolling.
     VXPanelRecordTag* (*windowPanel)(VXWindowRecordTag* window) = nullptr;

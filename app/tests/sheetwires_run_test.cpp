@@ -196,6 +196,22 @@ TEST_F(SheetWiresRun, ATextTypedWhereTheTextToolClicked) {
     EXPECT_EQ(dump, "frames 1\n  F1 at (301,362) flags 0x0020 lines 1 \"hello\"\n");
 }
 
+// Once a dialog with an editable list (the sheet settings' attributes, a row typed into) has
+// been open, Shift+Right still extends the selection of a text being typed: the two characters
+// selected from the caret are replaced by the next one typed.
+TEST_F(SheetWiresRun, ShiftRightExtendsATextsSelectionAfterAnEditableListWasOpen) {
+    const std::string sheet = WriteTwoGates();
+    const std::string dump =
+        RunAndDump(sheet,
+                   "menu Edit > Sheet Settings...\nwait-window Wires Settings\nwait-drawn Wires Settings\n"
+                   "click 195 19\nclick 110 65\ntype Kept\nkey Tab\ntype v\nbutton Cancel\n"
+                   "wait-no-window Wires Settings\n"
+                   "key t\nclick " + At(300, 360) + "\ntype abc\nkey Left\nkey Left\nkey Left\n"
+                   "key Shift+Right\nkey Shift+Right\ntype X\nkey Escape\n",
+                   "sheet-text-shift-right.png", kDumpFrames);
+    EXPECT_EQ(dump, "frames 1\n  F1 at (301,362) flags 0x0020 lines 1 \"Xc\"\n");
+}
+
 #endif
 
 }  // namespace

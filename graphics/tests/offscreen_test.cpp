@@ -28,7 +28,6 @@ QZWindowHooks OwnerHooks() {
     hooks.kind = [](void*) { return ++gOwnerCalls, int32_t(kQZWindowOnScreen); };
     hooks.image = [](void*, QZBitmap*) { return ++gOwnerCalls, false; };
     hooks.currentContext = [](void*) -> DrawContext* { return ++gOwnerCalls, nullptr; };
-    hooks.scaleRects = [](void*, LRect*, uint32_t) { ++gOwnerCalls; };
     return hooks;
 }
 

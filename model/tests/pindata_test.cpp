@@ -347,34 +347,6 @@ TEST_F(PinData, PurgeOfASheetWithoutComponentsEmptiesTheTable) {
     PurgeSheetPinTable(nullptr);
 }
 
-// ---- The pin-type menu ----
-
-std::vector<std::string> gMenuItems;
-uint16_t gMenuChecked = 0;
-void RecordMenu(VXWindowRecordTag*, Point, int32_t, const Rect*, const PinTypeMenu* menu) {
-    EXPECT_EQ(menu->id, 7900);
-    EXPECT_STREQ(menu->title, "Pin Type");
-    gMenuItems.clear();
-    for (int32_t i = 0; i < menu->itemCount; ++i) {
-        EXPECT_EQ(menu->itemIds[i], 7901 + i);
-        gMenuItems.push_back(menu->itemTexts[i]);
-    }
-    gMenuChecked = menu->checkedId;
-}
-
-TEST_F(PinData, PinTypeMenu) {
-    const PinTypeMenuProc former = SetPinTypeMenuProc(RecordMenu);
-    const Rect area{};
-    TrackPinTypePopupMenu(nullptr, Point{}, 3, &area, 0x42);
-    EXPECT_EQ(gMenuItems, (std::vector<std::string>{"Unspecified", "Input", "Output", "Bidirectional"}));
-    EXPECT_EQ(gMenuChecked, 7903);
-    TrackPinTypePopupMenu(nullptr, Point{}, 3, &area, kPinPassive);
-    EXPECT_EQ(gMenuItems.size(), 9u);
-    EXPECT_EQ(gMenuItems[7], "Passive");
-    EXPECT_EQ(gMenuChecked, 7908);
-    SetPinTypeMenuProc(former);
-}
-
 // ---- Node pin numbers ----
 
 TEST_F(PinData, NodePinNumbers) {

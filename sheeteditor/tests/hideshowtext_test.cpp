@@ -464,23 +464,18 @@ TEST_F(HideShowDialog, InTheSymbolEditorTheScopeReadsSelectedPins) {
     gEditorAccess.getPinString = [](void*, const ElementRecord*, uint16_t kind, char* name) {
         std::snprintf(name, 256, "%s", kind == kTextKindPinNumber ? "7" : "CLK");
     };
-    SetHideShowEditorProc([](VXWindowRecordTag*, HideShowEditorAccess* access) {
-        *access = gEditorAccess;
-        return true;
-    });
     // Not a component item: only the scope can be chosen.
     Answer({kHideShowCancel});
-    HideShowText(editor);
+    HideShowText(editor, gEditorAccess);
     EXPECT_EQ(gShown, (std::vector<std::string>{"8 \"Selected pins only\"", "1 disabled", "2 disabled", "3 disabled",
                                                  "4 disabled", "5 disabled", "6", "7 disabled", "8 chosen",
                                                  "9 disabled", "10 disabled"}));
     // A component item: pin names can be shown; the selected pin gets its name text.
     gEditorAccess.componentItem = true;
     Answer({kHideShowPinNamesItem, kHideShowShow});
-    HideShowText(editor);
+    HideShowText(editor, gEditorAccess);
     ASSERT_EQ(texts->count, 1u);
     EXPECT_EQ(String(static_cast<TextRecord*>(LLFirst(texts))), "CLK");
-    SetHideShowEditorProc(nullptr);
     DestroyTextList(texts);
     DestroyElementList(elements);
     VXDestroyWindow(editor);

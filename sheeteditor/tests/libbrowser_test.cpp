@@ -19,8 +19,11 @@
 #include "model/symboldata.h"
 #include "model/texts.h"
 #include "platform/testseam_platform.h"
+#include "model/sheet.h"
 #include "sheeteditor/partsdialog.h"
+#include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolimage.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/panels_fixture.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_control_items.h"
@@ -67,7 +70,6 @@ protected:
         CloseUIFiles();
         toolkit_.Down();
         DisposeLibHistory();
-        SetLibBrowserHooks(LibBrowserHooks{});
         LibraryAccessTest::TearDown();
     }
     void Make() {
@@ -174,25 +176,31 @@ TEST(LibBrowserScale, TheSymbolFitsTheViewInWholePercent) {
         EXPECT_EQ(CalcSymbolViewScalePercent(c.width, c.height, c.drawing), c.percent) << c.width;
 }
 
+// The browser in a sheet's window, as the sheet's library pane.
 class SheetBrowserTest : public LibBrowserTest {
 protected:
     void SetUp() override {
         typeID_ = kSheetWindowKind;
         LibBrowserTest::SetUp();
-        sBrowser = nullptr;
-        sTools.clear();
-        LibBrowserHooks hooks;
-        hooks.sheetBrowser = [](VXWindowRecordTag*) { return sBrowser; };
-        hooks.chooseTool = [](VXWindowRecordTag*, int32_t tool) { sTools.push_back(tool); };
-        SetLibBrowserHooks(hooks);
+        InitSheetWindows();
+        sheet_ = sheets_.New();
+        ASSERT_TRUE(sheet_ && sheet_->window);
+        host_ = sheet_->window;
     }
-    static inline LibBrowserRecord* sBrowser = nullptr;
-    static inline std::vector<int32_t> sTools;
+    void TearDown() override {
+        if (sheet_) sheet_->libraryPane = nullptr;
+        DestroyLibBrowser(browser_);
+        browser_ = nullptr;
+        sheets_.DestroyAll();
+        LibBrowserTest::TearDown();
+    }
+    SheetWindowList sheets_;
+    SheetRecord* sheet_ = nullptr;
 };
 
 TEST_F(SheetBrowserTest, TheHistoryButtonRecallsTheItemsInTurn) {
     Make();
-    sBrowser = browser_;
+    sheet_->libraryPane = browser_;
     EXPECT_EQ(browser_->historyState, -1);
     RecordBrowserHistoryItem(browser_);
     EXPECT_EQ(browser_->historyState, 0);
@@ -200,7 +208,7 @@ TEST_F(SheetBrowserTest, TheHistoryButtonRecallsTheItemsInTurn) {
     RecordBrowserHistoryItem(browser_);
     EXPECT_TRUE(RecallBrowserHistoryItem(host_, 0));
     EXPECT_EQ(Shown(), "A.LBX:ALPHA rows 4 selected 0");
-    EXPECT_EQ(sTools, std::vector<int32_t>{kLibraryPartTool});
+    EXPECT_EQ(sheet_->selectedTool, kLibraryPartTool);
     Rect box;
     CalcRecentItemsBox(browser_, &box);
     EXPECT_EQ(box.top, 2);

@@ -42,9 +42,6 @@ protected:
         hooks.collectTextOwnerChange = CollectUndoSheetTextOwner;
         hooks.invalSheetView = [](SheetRecord*, const Rect*) {};
         SetModelHooks(hooks);
-        SheetViewHooks view;
-        view.clearUndo = ClearSheetUndoAction;
-        SetSheetViewHooks(view);
         sheet = NewSheet();
         ASSERT_NE(sheet, nullptr);
     }
@@ -52,7 +49,6 @@ protected:
         ReleaseClipboard();
         drivers.clear();
         sheets.DestroyAll();
-        SetSheetViewHooks(SheetViewHooks{});
         SetModelHooks(ModelHooks{});
         WindowsTest::TearDown();
     }

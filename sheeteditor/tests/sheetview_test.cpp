@@ -22,6 +22,8 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "platform/window_platform.h"
+#include "sheeteditor/search.h"
+#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/textframeedit.h"
 #include "model/tests/net_fixture.h"
 #include "model/tests/wire_driver.h"
@@ -90,16 +92,11 @@ protected:
         SymbolDrawHooks symbols;
         symbols.drawSheetSymbol = [](VXGrafState*, SymbolRecord*, bool) { Note("sheet symbol"); };
         SetSymbolDrawHooks(symbols);
-        SheetViewHooks view;
-        view.clearUndo = [](SheetRecord*) { Note("forget undo"); };
-        view.resetFind = [](SheetRecord*) { Note("forget search"); };
-        SetSheetViewHooks(view);
         sheet = sheets.New();
         ASSERT_NE(sheet, nullptr);
     }
     void TearDown() override {
         sheets.DestroyAll();
-        SetSheetViewHooks(SheetViewHooks{});
         SetSymbolDrawHooks(SymbolDrawHooks{});
         SetSheetColorHooks(SheetColorHooks{});
         SetModelHooks(ModelHooks{});
@@ -240,7 +237,7 @@ TEST_F(SheetView, ModifiedStatusByReason) {
         uint8_t before;
         uint8_t after;
         bool marked;        // the window's modified mark afterwards
-        const char* calls;  // what the hooks were told
+        const char* forgot; // what the change forgot: the undo action, the search position
     } cases[] = {
         {0x01, 0, kSheetModifiedContent, true, ""},
         {0x08, 0, kSheetModifiedDrawing, true, ""},
@@ -256,16 +253,29 @@ TEST_F(SheetView, ModifiedStatusByReason) {
         {16, 0, 0, false, ""},
         {2, kSheetModifiedContent | kSheetModifiedFrameOption, kSheetModifiedFrameOption, false, ""},
     };
+    SearchInit();
+    TextRecord* text = AddText(kTextKindFree, {10, 10}, "A");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reasons);
         sheet->modifiedFlags = c.before;
         VXSetWindowModified(sheet->window, c.before != 0);
-        gTrace.clear();
+        // A move to undo, and a search under way in the sheet.
+        StartSheetUndoCollection(sheet, kUndoActionMove);
+        CollectUndoMoveSheetItem(sheet, kUndoItemText, text, {0, 1}, 0);
+        AcceptSheetUndoCollection(sheet);
+        ASSERT_EQ(GetSheetUndoRecord(sheet)->actionKind, kUndoActionMove);
+        lv->sheet = sheet;
+        lv->nextText = text;
+        lv->sheetStarted = true;
         SheetEditorModifiedStatus(sheet, c.reasons);
         EXPECT_EQ(sheet->modifiedFlags, c.after);
         EXPECT_EQ(PlatformWindowIsModified(sheet->window->platformWindow), c.marked);
-        EXPECT_EQ(Trace(), c.calls);
+        std::string forgot;
+        if (GetSheetUndoRecord(sheet)->actionKind == kUndoActionNone) forgot += "forget undo\n";
+        if (!lv->nextText && !lv->sheetStarted) forgot += "forget search\n";
+        EXPECT_EQ(forgot, c.forgot);
     }
+    SearchReset(true);
 }
 
 TEST_F(SheetView, IsSheetModifiedAsksByKind) {

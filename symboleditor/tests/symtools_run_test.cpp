@@ -12,6 +12,7 @@
 #include "model/libitem.h"
 #include "model/libitemdump.h"
 #include "model/pindata.h"
+#include "model/texts.h"
 #include "symboleditor/tests/libeditor_testing.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -143,6 +144,33 @@ TEST_F(SymToolsRun, TheWindowWithEachTab) {
 }
 
 
+
+// Text > Hide/Show Text... in the symbol editor's window: a new pin's number text, shown, is
+// hidden with "Pin numbers" ticked and Hide (a column of new pins, whose numbers show).
+TEST_F(SymToolsRun, HideShowTextHidesANewPinsNumber) {
+    // "hidden" or "shown" for each pin number text of the stored item.
+    auto pinNumbers = [](const std::string& dump) {
+        std::string states;
+        for (const std::string& line : LinesStartingWith(dump, "T")) {
+            if (line.find(" kind 0x40") == std::string::npos) continue;  // pin numbers, by pin
+            const size_t flags = line.find(" flags 0x");
+            const unsigned long value = flags == std::string::npos ? 0 : std::stoul(line.substr(flags + 9), nullptr, 16);
+            states += value & kTextFlagHidden ? "hidden\n" : "shown\n";
+        }
+        return states;
+    };
+    const std::string pin = Tool(kPin) + Drag(288, 288, 336, 336, "Alt") + Tool(kSelect);
+    const std::string made = Run(pin);
+    ASSERT_NE(pinNumbers(made), "") << made;
+    EXPECT_EQ(pinNumbers(made).find("hidden"), std::string::npos) << made;
+    const std::string picture = OutputPath("symtools-hide-show-text.png");
+    std::remove(picture.c_str());
+    const std::string hidden = Run(pin + "menu Text > Hide/Show Text...\nwait-window Hide/Show Text\n"
+                                         "wait-drawn Hide/Show Text\nclick 40 74\nscreenshot " + picture +
+                                   " Hide/Show Text\nbutton Hide\nwait-no-window Hide/Show Text\n");
+    EXPECT_EQ(pinNumbers(hidden).find("shown"), std::string::npos) << hidden;
+    EXPECT_EQ(pinNumbers(hidden).size(), pinNumbers(made).size() + pinNumbers(made).size() / 6) << hidden;
+}
 
 TEST_F(SymToolsRun, AWireSymbolsWindowHasTheTwoTabsAndTheNarrowToolBar) {
     const std::string picture = OutputPath("symtools-wire-symbol-window.png");
