@@ -432,6 +432,15 @@ void DrawSelectRect(VXWindowRecordTag* window, void* data) {
     VXSetPenWidthScalingEnabled(scaling);
 }
 
+// Repaints the overlay along the four sides of a frame (the overlay's margin takes the pen).
+void UpdateFrameSides(VXWindowRecordTag* window, const LRect& r) {
+    const LRect sides[] = {{r.top, r.left, r.top + 1, r.right},
+                           {r.bottom - 1, r.left, r.bottom, r.right},
+                           {r.top, r.left, r.bottom, r.left + 1},
+                           {r.top, r.right - 1, r.bottom, r.right}};
+    for (const LRect& side : sides) VXUpdateOverlayArea(window, &side);
+}
+
 }  // namespace
 
 bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown, bool autoScroll,
@@ -464,10 +473,20 @@ bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown
             if (feedback) feedback(window, 1, &point, refcon);
             LRect r;
             Pt2Rect32(&start, &point, &r);
-            if (!EqualRect32(&r, &state.rect)) {
+            const bool scrolled = VXDragDidAutoScroll();
+            if (!EqualRect32(&r, &state.rect) || scrolled) {
+                const LRect old = state.rect;
                 state.rect = r;
                 state.point = point;
-                if ((window = VXGetWindowFromId(id))) VXUpdateOverlay(window);
+                if ((window = VXGetWindowFromId(id))) {
+                    // Only the old and the new frame change, unless the view scrolled under them.
+                    if (scrolled) {
+                        VXUpdateOverlay(window);
+                    } else {
+                        UpdateFrameSides(window, old);
+                        UpdateFrameSides(window, r);
+                    }
+                }
             }
             window = VXGetWindowFromId(id);
             if (!window) break;

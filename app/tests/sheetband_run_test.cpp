@@ -1,6 +1,6 @@
 // A rectangle dragged over a large sheet at the fit view selects what it takes and the window
 // shows the selection as a full redraw of the window would: no part of the sheet is left blank
-// or stale where the band was drawn.
+// or stale where the band was drawn; and while the band is dragged out only its frame follows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,6 +82,32 @@ TEST_F(SheetBandRun, ABandAtTheFitViewDrawsAsAFullRedraw) {
     const PicturePixels differing = DifferingPixels(banded, redrawn);
     EXPECT_EQ(differing.count, 0) << "differ in (" << differing.left << "," << differing.top << ")-("
                                   << differing.right << "," << differing.bottom << ")";
+}
+
+// While the band is dragged out its frame follows the pointer: the frames of the moves before
+// leave nothing behind, and the frame goes with the release.
+TEST_F(SheetBandRun, TheBandLeavesNoFramesBehindWhileItGrows) {
+    const std::string at = WriteSheetAtScale("Grow.SHX", 100);
+    const std::string growing = OutputPath("sheet-band-growing.png"), released = OutputPath("sheet-band-released.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run("wait-window Grow\nwait-drawn Grow\n"
+                                             "drag 100 150 600 560 hold\n"
+                                             "screenshot " + growing + " Grow\n"
+                                             "release 600 560\n"
+                                             "screenshot " + released + " Grow\n"
+                                             "close Grow\n",
+                                             {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // The empty sheet in window pixels (the menu bar lies above the content): the frame's bottom
+    // side at 560 + 22, the bottoms of the moves before it above.
+    const auto dark = [](const std::string& picture, int top, int bottom) {
+        return CountPicturePixels(
+            picture, [](uint32_t r, uint32_t g, uint32_t b) { return std::max({r, g, b}) < 128; }, 110, top, 590,
+            bottom);
+    };
+    EXPECT_GT(dark(growing, 578, 587), 100);
+    EXPECT_EQ(dark(growing, 175, 577), 0);
+    EXPECT_EQ(dark(released, 175, 587), 0);
 }
 
 #endif
