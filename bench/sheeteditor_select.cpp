@@ -206,13 +206,6 @@ void DrawBandFrame(VXWindowRecordTag*, void*) {
     VXPenRubberband();
     VXLRectDispatch(&gBandFrame, 0);
 }
-void UpdateSides(VXWindowRecordTag* window, const LRect& r) {
-    const LRect sides[] = {{r.top, r.left, r.top + 1, r.right},
-                           {r.bottom - 1, r.left, r.bottom, r.right},
-                           {r.top, r.left, r.bottom, r.left + 1},
-                           {r.top, r.right - 1, r.bottom, r.right}};
-    for (const LRect& side : sides) VXUpdateOverlayArea(window, &side);
-}
 void BandFrame(benchmark::State& state, bool sides) {
     SheetRecord* sheet = SheetOf(int(state.range(0)));
     VXWindowRecordTag* window = sheet->window;
@@ -224,8 +217,8 @@ void BandFrame(benchmark::State& state, bool sides) {
         const LRect old = gBandFrame;
         gBandFrame = {40, 40, 300 + 2 * step, 500 + 3 * step};
         if (sides) {
-            UpdateSides(window, old);
-            UpdateSides(window, gBandFrame);
+            VXUpdateOverlayFrame(window, &old);
+            VXUpdateOverlayFrame(window, &gBandFrame);
         } else {
             VXUpdateOverlay(window);
         }

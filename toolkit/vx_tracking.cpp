@@ -432,15 +432,6 @@ void DrawSelectRect(VXWindowRecordTag* window, void* data) {
     VXSetPenWidthScalingEnabled(scaling);
 }
 
-// Repaints the overlay along the four sides of a frame (the overlay's margin takes the pen).
-void UpdateFrameSides(VXWindowRecordTag* window, const LRect& r) {
-    const LRect sides[] = {{r.top, r.left, r.top + 1, r.right},
-                           {r.bottom - 1, r.left, r.bottom, r.right},
-                           {r.top, r.left, r.bottom, r.left + 1},
-                           {r.top, r.right - 1, r.bottom, r.right}};
-    for (const LRect& side : sides) VXUpdateOverlayArea(window, &side);
-}
-
 }  // namespace
 
 bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown, bool autoScroll,
@@ -483,8 +474,8 @@ bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown
                     if (scrolled) {
                         VXUpdateOverlay(window);
                     } else {
-                        UpdateFrameSides(window, old);
-                        UpdateFrameSides(window, r);
+                        VXUpdateOverlayFrame(window, &old);
+                        VXUpdateOverlayFrame(window, &r);
                     }
                 }
             }

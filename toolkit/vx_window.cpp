@@ -1299,6 +1299,16 @@ void VXUpdateOverlayArea(VXWindowRecordTag* window, const LRect* area) {
                                      r.width + 2 * kOverlayAreaMargin, r.height + 2 * kOverlayAreaMargin});
 }
 
+void VXUpdateOverlayFrame(VXWindowRecordTag* window, const LRect* frame) {
+    if (!window || !frame) return;
+    const LRect& r = *frame;
+    const LRect sides[] = {{r.top, r.left, r.top + 1, r.right},
+                           {r.bottom - 1, r.left, r.bottom, r.right},
+                           {r.top, r.left, r.bottom, r.left + 1},
+                           {r.top, r.right - 1, r.bottom, r.right}};
+    for (const LRect& side : sides) VXUpdateOverlayArea(window, &side);
+}
+
 void VXEndOverlay(VXWindowRecordTag* window) {
     if (!window || !window->overlayProc) return;
     window->overlayProc = nullptr;

@@ -283,6 +283,9 @@ void VXUpdateOverlay(VXWindowRecordTag* window);
 // takes them) holds what it drew before and what it draws now; a few pixels around it are
 // taken too, for pens and smoothing. Null repaints the whole overlay.
 void VXUpdateOverlayArea(VXWindowRecordTag* window, const LRect* area);
+// The same along the four sides of a frame (document coordinates): what a frame drawn there
+// takes.
+void VXUpdateOverlayFrame(VXWindowRecordTag* window, const LRect* frame);
 void VXEndOverlay(VXWindowRecordTag* window);
 
 // Focus. Answers whether a control has the focus, with the keyboard window, the control's
