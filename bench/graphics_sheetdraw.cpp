@@ -1,4 +1,4 @@
-// The drawing path as a schematic sheet uses it: 1,250, 5,000 and 20,000 symbols recorded as
+// The drawing path as a schematic sheet uses it: 1,000, 5,000, 20,000 and 30,000 symbols recorded as
 // display lists (a body frame, four pins, an inversion bubble and two labels) played into a
 // 1920x1080 image at 100 % and at 25 %, and a sheet-like redraw (5,000 symbols with two labels each and 20,000 wire
 // segments) at fit and at 4x zoom. Each case has a baseline in the same run: the backing
@@ -260,7 +260,7 @@ void BM_Symbols(benchmark::State& state) {
     state.SetLabel(labels ? "shapes and two labels" : "shapes");
 }
 BENCHMARK(BM_Symbols)
-    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}, {100, 25}})
+    ->ArgsProduct({{0, 1}, {1000, 5000, 20000, 30000}, {100, 25}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
@@ -277,7 +277,7 @@ void BM_SymbolsBaseline(benchmark::State& state) {
     state.SetLabel(labels ? "shapes and two labels" : "shapes");
 }
 BENCHMARK(BM_SymbolsBaseline)
-    ->ArgsProduct({{0, 1}, {1250, 5000, 20000}, {100, 25}})
+    ->ArgsProduct({{0, 1}, {1000, 5000, 20000, 30000}, {100, 25}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,9 +1,11 @@
 // Selection on large sheets: hit testing a point among the symbols, pins and wire segments of
 // sheets of 5,000, 20,000 and 50,000 symbols (each with a wire of four segments, so up to 200,000
 // segments), beside the walks of the whole lists that the hit tests made before the sheet's
-// index; a rectangle taking 1,000 symbols of each sheet and one taking 10,000; and dragging 1,000
-// selected symbols of a 5,000-symbol sheet: each mouse move redraws the outline overlay, and the
-// release moves them.
+// index; a rectangle taking 1,000 symbols of each sheet (beside a plain painter drawing the same
+// 1,000 symbols) and one taking 10,000; the
+// band's frame following the mouse (its overlay repainted along the old and new frames, beside
+// repainting the whole overlay); and dragging 1,000 selected symbols of a 5,000-symbol sheet: each
+// mouse move redraws the outline overlay, and the release moves them.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,9 +13,12 @@
 #include <vector>
 
 #include "bench/core_bench_main.h"
+#include "platform/baseline_platform.h"
 #include "bench/gate_grid.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
+#include "graphics/grafport.h"
+#include "graphics/grafprocs.h"
 #include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -170,6 +175,63 @@ BENCHMARK(RectangleSelection)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark
 void RectangleSelection10k(benchmark::State& state) { Band(state, SheetOf(50000), 40); }
 BENCHMARK(RectangleSelection10k)->Unit(benchmark::kMillisecond);
 
+// The band's baseline: the painter of the backing library drawing the same 1,000 gates (body, bubble
+// and three pins) into an image of 1920 by 1080 pixels.
+void RectangleSelectionPainter(benchmark::State& state) {
+    constexpr int kWidth = 1920, kHeight = 1080;
+    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
+    std::vector<BaselineShape> shapes;
+    for (int i = 0; i < 1000; ++i) {
+        const Point p = At(i);
+        const int32_t h = p.h % (kWidth - 70), v = p.v;
+        shapes.push_back({BaselineShape::kFrame, h + 10, v, h + 50, v + 30, nullptr});
+        shapes.push_back({BaselineShape::kOval, h + 50, v + 12, h + 56, v + 18, nullptr});
+        shapes.push_back({BaselineShape::kLine, h, v + 8, h + 10, v + 8, nullptr});
+        shapes.push_back({BaselineShape::kLine, h, v + 22, h + 10, v + 22, nullptr});
+        shapes.push_back({BaselineShape::kLine, h + 56, v + 15, h + 66, v + 15, nullptr});
+    }
+    for (auto _ : state) {
+        std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFFu);
+        BaselineDrawShapes(reinterpret_cast<uint8_t*>(pixels.data()), kWidth, kHeight, kWidth * 4, shapes.data(),
+                           shapes.size(), "DejaVu Sans", 10, 1.0);
+    }
+}
+BENCHMARK(RectangleSelectionPainter)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The band's frame following the mouse over a sheet: each move repaints the overlay along the
+// old and the new frame (the baseline: the whole overlay, as before), and the window system's
+// paint runs.
+LRect gBandFrame{};
+void DrawBandFrame(VXWindowRecordTag*, void*) {
+    VXPenRubberband();
+    VXLRectDispatch(&gBandFrame, 0);
+}
+void BandFrame(benchmark::State& state, bool sides) {
+    SheetRecord* sheet = SheetOf(int(state.range(0)));
+    VXWindowRecordTag* window = sheet->window;
+    VXWaitUpdateWindows();
+    VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawBandFrame, nullptr);
+    int step = 0;
+    for (auto _ : state) {
+        step = (step + 1) % 50;
+        const LRect old = gBandFrame;
+        gBandFrame = {40, 40, 300 + 2 * step, 500 + 3 * step};
+        if (sides) {
+            VXUpdateOverlayFrame(window, &old);
+            VXUpdateOverlayFrame(window, &gBandFrame);
+        } else {
+            VXUpdateOverlay(window);
+        }
+        PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());  // the overlay paints
+    }
+    VXEndOverlay(window);
+    VXWaitUpdateWindows();
+}
+void BandMouseMove(benchmark::State& state) { BandFrame(state, true); }
+BENCHMARK(BandMouseMove)->Arg(5000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+void BandMouseMoveWhole(benchmark::State& state) { BandFrame(state, false); }
+BENCHMARK(BandMouseMoveWhole)->Arg(5000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
 void SelectFirst(SheetRecord* sheet, int count) {
     ClearDrawingSelection(sheet);
     int i = 0;
@@ -231,6 +293,8 @@ int main(int argc, char** argv) {
                                     {{"symbol hit test", "HitTestSymbolPoint", "HitTestSymbolWalk"},
                                      {"pin hit test", "HitTestPinPoint", "HitTestPinWalk"},
                                      {"wire segment hit test", "HitTestWireSegment", "HitTestWireWalk"},
-                                     {"rubber band of 1,000 symbols", "RectangleSelection", ""}},
+                                     {"rubber band of 1,000 symbols", "RectangleSelection",
+                                      "RectangleSelectionPainter"},
+                                     {"band frame per mouse move", "BandMouseMove", "BandMouseMoveWhole"}},
                                     "Hit tests through the sheet's index against the walks of its lists");
 }

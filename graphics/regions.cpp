@@ -19,6 +19,8 @@ constexpr LRect kEmptyBounds = {0x7FFFFFFF, 0x7FFFFFFF, -0x7FFFFFFF, -0x7FFFFFFF
 constexpr size_t kScratchPoolSize = 8;
 // Operand sizes up to which VXSectRgn without a result compares every pair of rectangles.
 constexpr size_t kPairwiseLimit = 4096;
+// Plain lists up to which VXRectMeetsRgn reads every rectangle rather than cutting bands.
+constexpr size_t kPlainReadLimit = 16;
 
 using Rects = std::vector<LRect>;
 
@@ -538,6 +540,32 @@ bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn) {
     rgn->bounds = bounds;
     if (kept <= 1) rgn->banded = true;
     return kept > 0;
+}
+
+bool VXRectMeetsRgn(const LRect* rect, const VXRgn* rgn) {
+    if (!rect || RectIsEmpty(*rect) || VXIsEmptyRgn(Settled(rgn))) return false;
+    if (!RectsOverlap(*rect, rgn->bounds)) return false;
+    // A short plain list is read as it is; a longer one is cut into bands once, so that every
+    // later test looks only at the bands the rectangle crosses.
+    if (!rgn->banded && rgn->rects.size() <= kPlainReadLimit)
+        return std::any_of(rgn->rects.begin(), rgn->rects.end(),
+                           [rect](const LRect& r) { return RectsOverlap(r, *rect); });
+    const Rects& list = Banded(rgn);
+    // Bands do not overlap, so their bottoms rise with their tops: the first band ending below
+    // the rectangle's top, then band by band while they start above its bottom.
+    auto band = std::upper_bound(list.begin(), list.end(), rect->top,
+                                 [](int32_t y, const LRect& r) { return y < r.bottom; });
+    while (band != list.end() && band->top < rect->bottom) {
+        const int32_t top = band->top;
+        const auto end = std::upper_bound(band, list.end(), top,
+                                          [](int32_t y, const LRect& r) { return y < r.top; });
+        // The first span of the band ending right of the rectangle's left.
+        const auto span = std::upper_bound(band, end, rect->left,
+                                           [](int32_t x, const LRect& r) { return x < r.right; });
+        if (span != end && span->left < rect->right) return true;
+        band = end;
+    }
+    return false;
 }
 
 bool VXPointInRgn(int32_t h, int32_t v, const VXRgn* rgn) {

@@ -63,7 +63,11 @@ uint32_t VXGetRgnRects(VXRgn* rgn, bool asCGRects, void* buffer, uint32_t max, b
 // may be the same region.
 VXRgn* RgnOperation(const VXRgn* a, const VXRgn* b, VXRgn* result, int32_t op);
 bool VXSectRgn(const VXRgn* a, const VXRgn* b, VXRgn* result);
+// The region becomes its intersection with the rectangle; true when that is not empty.
 bool VXSectRectWithRgn(const LRect* rect, VXRgn* rgn);
+// True when the rectangle and the region share any area; the region's area stays (a long plain
+// list is cut into bands on the way, so that further tests are logarithmic).
+bool VXRectMeetsRgn(const LRect* rect, const VXRgn* rgn);
 bool VXPointInRgn(int32_t h, int32_t v, const VXRgn* rgn);
 void VXOptimizeRgn(VXRgn* rgn);
 VXRgn* VXGetScratchRgn(const LRect* rect);

@@ -207,7 +207,7 @@ void UseColor(const DrawSetup& s, VXColor color) {
 bool SelectionMeets(const ElementRecord* e) {
     if (!gDrawElmtSelRgn) return false;
     const LRect bounds = ToLRect(e->bounds);
-    return VXSectRectWithRgn(&bounds, gDrawElmtSelRgn);
+    return VXRectMeetsRgn(&bounds, gDrawElmtSelRgn);
 }
 
 // Paints again, clipped to the selection region, in the selection brush.

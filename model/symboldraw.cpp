@@ -110,7 +110,7 @@ template <class Paint>
 void SelectionOverlay(const Rect& bounds, Paint paint) {
     if (!gDrawElmtSelRgn || !gDrawDL.graf) return;
     const LRect area{bounds.top, bounds.left, bounds.bottom, bounds.right};
-    if (!VXSectRectWithRgn(&area, gDrawElmtSelRgn)) return;
+    if (!VXRectMeetsRgn(&area, gDrawElmtSelRgn)) return;
     VXSectClipRgn(gDrawDL.graf, gDrawElmtSelRgn, true);
     QZSetColor(nullptr, kElementSelectionBrush, false);
     gDrawDL.colorChanged = true;
@@ -187,7 +187,7 @@ void DrawPendingImage(const Rect* r) {
     VXDrawPixels(pixels, &source, &dest, mode);
     if (gDrawElmtSelRgn) {
         const LRect area{dest.top, dest.left, dest.bottom, dest.right};
-        if (VXSectRectWithRgn(&area, gDrawElmtSelRgn)) {
+        if (VXRectMeetsRgn(&area, gDrawElmtSelRgn)) {
             VXSectClipRgn(s.graf, gDrawElmtSelRgn, true);
             if (oneBit) {
                 QZSetColor(nullptr, kElementSelectionBrush, true);
@@ -417,7 +417,7 @@ bool DrawCapturedSymbol(VXGrafState* graf, const void* data, uint32_t size, Imag
             reach = std::max(reach, std::abs(v));
         reach += kCaptureMargin;
         const LRect around{playPoint.v - reach, playPoint.h - reach, playPoint.v + reach, playPoint.h + reach};
-        if (VXSectRectWithRgn(&around, gDrawElmtSelRgn)) return false;
+        if (VXRectMeetsRgn(&around, gDrawElmtSelRgn)) return false;
     }
     VXGrafStateScope scope(graf);
     VXPenNormal();  // as the play begins, kept or not

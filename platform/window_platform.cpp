@@ -161,7 +161,7 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         if (!owner_) return;
         ++gPainting;
         const bool alive = Prepare();
@@ -171,7 +171,10 @@ protected:
             return;
         }
         QPainter painter(this);
-        if (!image.isNull()) painter.drawImage(0, 0, image);
+        // Only what the event asks for is copied: an overlay updated over a small area repaints
+        // that area of the view beneath, not the whole view.
+        if (!image.isNull())
+            for (const QRect& r : event->region()) painter.drawImage(r.topLeft(), image, r);
         if (!paintedAt)
             paintedAt = std::chrono::duration_cast<std::chrono::nanoseconds>(
                             std::chrono::steady_clock::now().time_since_epoch())
@@ -800,6 +803,11 @@ void PlatformWindowBeginOverlay(PlatformWindow* window) {
 
 void PlatformWindowUpdateOverlay(PlatformWindow* window) {
     if (window && window->overlay) window->overlay->update();
+}
+
+void PlatformWindowUpdateOverlayRect(PlatformWindow* window, PlatformRect rect) {
+    if (window && window->overlay && rect.width > 0 && rect.height > 0)
+        window->overlay->update(QRect(rect.x, rect.y, rect.width, rect.height));
 }
 
 void PlatformWindowEndOverlay(PlatformWindow* window) {

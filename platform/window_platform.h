@@ -128,6 +128,9 @@ void PlatformWindowFlushDrawing(PlatformWindow* window);
 // the drawOverlay callback. Beginning twice keeps the one overlay.
 void PlatformWindowBeginOverlay(PlatformWindow* window);
 void PlatformWindowUpdateOverlay(PlatformWindow* window);
+// Repaints the overlay only within the rectangle (content view coordinates): what the overlay
+// drew there before and draws there now.
+void PlatformWindowUpdateOverlayRect(PlatformWindow* window, PlatformRect rect);
 void PlatformWindowEndOverlay(PlatformWindow* window);
 bool PlatformWindowHasOverlay(const PlatformWindow* window);
 

@@ -278,6 +278,9 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 if (!sheet->project) CloseDeviceParametersWindow(nullptr);
                 BuildFileSymbolsMenu(sheet);
             } else {
+                // What follows the pointer goes with the front; the next move over the sheet,
+                // once it is in front again, brings it back.
+                CloseTrackingOverlay();
                 SetupFlashingSignal(sheet, nullptr, nullptr);
                 if (VXIsModalWindowActive()) {
                     // A dialog over the sheet keeps the text being typed and the selection.
@@ -290,6 +293,7 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
             }
             return VXDefaultEventHandler(window, event);
         case kVXSizeEvent:
+            CloseTrackingOverlay();
             LayOutPaletteButtons(sheet->toolPalette);
             return 1;
         case kVXUpdateEvent: {

@@ -473,10 +473,20 @@ bool VXTrackSelectRect(VXWindowRecordTag* window, const VXEventRecord* mouseDown
             if (feedback) feedback(window, 1, &point, refcon);
             LRect r;
             Pt2Rect32(&start, &point, &r);
-            if (!EqualRect32(&r, &state.rect)) {
+            const bool scrolled = VXDragDidAutoScroll();
+            if (!EqualRect32(&r, &state.rect) || scrolled) {
+                const LRect old = state.rect;
                 state.rect = r;
                 state.point = point;
-                if ((window = VXGetWindowFromId(id))) VXUpdateOverlay(window);
+                if ((window = VXGetWindowFromId(id))) {
+                    // Only the old and the new frame change, unless the view scrolled under them.
+                    if (scrolled) {
+                        VXUpdateOverlay(window);
+                    } else {
+                        VXUpdateOverlayFrame(window, &old);
+                        VXUpdateOverlayFrame(window, &r);
+                    }
+                }
             }
             window = VXGetWindowFromId(id);
             if (!window) break;

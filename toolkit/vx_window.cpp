@@ -1202,13 +1202,11 @@ void VXInvalRect(VXWindowRecordTag* window, const Rect* rect) {
     VXLInvalRect(window, &r);
 }
 
-void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
-    if (!window || !IsOnScreen(window) || !window->platformWindow) return;
-    if (!rect) {
-        PlatformWindowInvalidate(window->platformWindow, {});
-        return;
-    }
-    if (RectIsEmpty(*rect)) return;
+namespace {
+
+// A rectangle in document coordinates in the platform view's pixels: scaled, grown to whole
+// pixels, at least one pixel wide and high.
+PlatformRect PlatformRectOf(VXWindowRecordTag* window, const LRect* rect) {
     // Document coordinates to the view: scaled, grown to whole pixels.
     const auto scale = [](int32_t v, int32_t factor, bool up) {
         const int64_t product = int64_t(v) * factor;
@@ -1223,8 +1221,22 @@ void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
     const int32_t left = scale(rect->left, window->graf.geometry.scaleH, false) + h;
     const int32_t bottom = scale(rect->bottom, window->graf.geometry.scaleV, true) + v;
     const int32_t right = scale(rect->right, window->graf.geometry.scaleH, true) + h;
-    PlatformWindowInvalidate(window->platformWindow,
-                             {left, top, std::max(right - left, 1), std::max(bottom - top, 1)});
+    return {left, top, std::max(right - left, 1), std::max(bottom - top, 1)};
+}
+
+// Pixels around an overlay's changed area that pens and smoothing may reach.
+constexpr int32_t kOverlayAreaMargin = 3;
+
+}  // namespace
+
+void VXLInvalRect(VXWindowRecordTag* window, const LRect* rect) {
+    if (!window || !IsOnScreen(window) || !window->platformWindow) return;
+    if (!rect) {
+        PlatformWindowInvalidate(window->platformWindow, {});
+        return;
+    }
+    if (RectIsEmpty(*rect)) return;
+    PlatformWindowInvalidate(window->platformWindow, PlatformRectOf(window, rect));
 }
 
 void VXInvalidateHierarchy(VXWindowRecordTag* window) {
@@ -1276,6 +1288,26 @@ void VXBeginOverlayForPanes(VXWindowRecordTag* window, uint32_t paneFlags, VXOve
 
 void VXUpdateOverlay(VXWindowRecordTag* window) {
     if (window) PlatformWindowUpdateOverlay(window->platformWindow);
+}
+
+void VXUpdateOverlayArea(VXWindowRecordTag* window, const LRect* area) {
+    if (!window) return;
+    if (!area) return VXUpdateOverlay(window);
+    if (RectIsEmpty(*area)) return;
+    const PlatformRect r = PlatformRectOf(window, area);
+    PlatformWindowUpdateOverlayRect(window->platformWindow,
+                                    {r.x - kOverlayAreaMargin, r.y - kOverlayAreaMargin,
+                                     r.width + 2 * kOverlayAreaMargin, r.height + 2 * kOverlayAreaMargin});
+}
+
+void VXUpdateOverlayFrame(VXWindowRecordTag* window, const LRect* frame) {
+    if (!window || !frame) return;
+    const LRect& r = *frame;
+    const LRect sides[] = {{r.top, r.left, r.top + 1, r.right},
+                           {r.bottom - 1, r.left, r.bottom, r.right},
+                           {r.top, r.left, r.bottom, r.left + 1},
+                           {r.top, r.right - 1, r.bottom, r.right}};
+    for (const LRect& side : sides) VXUpdateOverlayArea(window, &side);
 }
 
 void VXEndOverlay(VXWindowRecordTag* window) {

@@ -279,6 +279,13 @@ void VXWaitUpdateWindows();
 void VXBeginOverlayForPanes(VXWindowRecordTag* window, uint32_t paneFlags, VXOverlayProc proc,
                             void* data);
 void VXUpdateOverlay(VXWindowRecordTag* window);
+// Repaints the overlay only where it changed: the area (document coordinates, as VXLInvalRect
+// takes them) holds what it drew before and what it draws now; a few pixels around it are
+// taken too, for pens and smoothing. Null repaints the whole overlay.
+void VXUpdateOverlayArea(VXWindowRecordTag* window, const LRect* area);
+// The same along the four sides of a frame (document coordinates): what a frame drawn there
+// takes.
+void VXUpdateOverlayFrame(VXWindowRecordTag* window, const LRect* frame);
 void VXEndOverlay(VXWindowRecordTag* window);
 
 // Focus. Answers whether a control has the focus, with the keyboard window, the control's

@@ -124,6 +124,35 @@ TEST_F(SheetDrawingRun, ZoomModeEndsWhenTheSheetLosesTheFront) {
     EXPECT_EQ(result.Lines("cursor "), (std::vector<std::string>{"cursor image", "cursor arrow"}));
 }
 
+// With the library part tool the part follows the pointer over the sheet in the tracking
+// overlay; another sheet brought in front closes the overlay, so the part no longer shows in the
+// sheet left behind.
+TEST_F(SheetDrawingRun, TheTrackingOverlayClosesWhenTheSheetLosesTheFront) {
+    const std::string before = OutputPath("sheetdrawing-track-before.png"),
+                      tracked = OutputPath("sheetdrawing-track-shown.png"),
+                      behind = OutputPath("sheetdrawing-track-behind.png");
+    // The untitled sheet's library pane takes the typed name; the library part tool then
+    // carries the item.
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\nclick 470 45\ntype Resistor\nclick 18 190\n"
+        "screenshot " + before + " Untitled 1\nmove 400 300\nmove 402 302\n"
+        "screenshot " + tracked + " Untitled 1\n"
+        "menu File > New > Schematic Sheet\nwait-window Untitled 2\nwait-drawn Untitled 2\n"
+        "screenshot " + behind + " Untitled 1\nquit\n",
+        {});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // The part's ink around the pointer (the menu bar lies above the content).
+    const auto ink = [](const std::string& picture) {
+        return CountPicturePixels(
+            picture, [](uint32_t r, uint32_t g, uint32_t b) { return std::min({r, g, b}) < 160; }, 340, 262, 470,
+            392);
+    };
+    EXPECT_EQ(ink(before), 0);
+    EXPECT_GT(ink(tracked), 20);
+    EXPECT_EQ(ink(behind), 0);
+}
+
 // Find with "Search for unterminated wires" on a wire out of view: the view scrolls to it and
 // its free end flashes, a ring around the end in the lit phase, none in the dark one.
 TEST_F(SheetDrawingRun, AFoundUnterminatedWireIsScrolledToAndItsEndFlashes) {

@@ -405,6 +405,13 @@ TEST(Regions, RandomOperationsMatchBooleanGrid) {
                 VXOffsetRgn(rgn, -3, 2);
             }
         }
+        // Asking whether a rectangle meets the region answers from the grid and leaves the area
+        // as it was (checked next).
+        const LRect probe = randomRect();
+        bool meets = false;
+        for (int v = probe.top; v < probe.bottom; v++)
+            for (int h = probe.left; h < probe.right; h++) meets |= grid[v][h];
+        ASSERT_EQ(VXRectMeetsRgn(&probe, rgn), meets) << "step " << step;
         CheckAgainst(rgn, grid, step);
         if (HasFatalFailure()) return;
     }
