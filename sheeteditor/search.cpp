@@ -238,7 +238,14 @@ void SearchForgetSheet(SheetRecord* sheet) {
 }
 
 void SearchSheetEdited(SheetRecord* sheet) {
-    if (lv && sheet && lv->sheet == sheet) SearchReset(false);
+    if (!sheet) return;
+    const auto reset = [sheet](SearchRecord* lv) {
+        if (lv->sheet == sheet) SearchReset(lv, false);
+    };
+    reset(&gProjectSearch);
+    for (bool visible : {true, false})
+        for (SheetRecord* open : SheetWindowSheets(visible))
+            if (open->editState) reset(&open->editState->search);
 }
 
 void SearchForgetProject(ProjectRecord* project) {

@@ -220,7 +220,7 @@ TEST_F(SheetBrowserTest, TheHistoryButtonRecallsTheItemsInTurn) {
 // each item chosen in a sheet window's browser.
 TEST_F(SheetBrowserTest, ChoosingAnotherItemRenewsThePlacingPicture) {
     Make();
-    sBrowser = browser_;
+    sheet_->libraryPane = browser_;
     const struct Case {
         const char* what;
         std::function<void()> choose;

@@ -22,6 +22,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "platform/window_platform.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/search.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/textframeedit.h"
@@ -253,7 +254,7 @@ TEST_F(SheetView, ModifiedStatusByReason) {
         {16, 0, 0, false, ""},
         {2, kSheetModifiedContent | kSheetModifiedFrameOption, kSheetModifiedFrameOption, false, ""},
     };
-    SearchInit();
+    SearchRecord* const lv = &SheetEditStateOf(sheet)->search;  // the sheet window's own search
     TextRecord* text = AddText(kTextKindFree, {10, 10}, "A");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reasons);
@@ -275,7 +276,7 @@ TEST_F(SheetView, ModifiedStatusByReason) {
         if (!lv->nextText && !lv->sheetStarted) forgot += "forget search\n";
         EXPECT_EQ(forgot, c.forgot);
     }
-    SearchReset(true);
+    SearchReset(lv, true);
 }
 
 TEST_F(SheetView, IsSheetModifiedAsksByKind) {
