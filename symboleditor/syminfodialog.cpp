@@ -852,8 +852,10 @@ void LoadPanel(SymbolInfoDialogRecord& r, int32_t panel) {
             VXSetItemText(w, kSheetSymPrefix, r.prefix);
             VXSetItemText(w, kSheetSymFile, r.sheetName);
             VXSetItemText(w, kSheetSymName, r.name);
+            // A sheet symbol just drawn shows its designator: it is what tells the instances
+            // of a child sheet apart on the parent.
             VXSetItemChecked(w, kSheetSymShowName, r.showName || r.newSymbol);
-            VXSetItemChecked(w, kSheetSymShowDesignator, r.showDesignator);
+            VXSetItemChecked(w, kSheetSymShowDesignator, r.showDesignator || r.newSymbol);
             break;
         case kPanelSubSheet:
             VXSetItemText(w, kSubSheetName, r.sheetName);
@@ -907,8 +909,8 @@ void FlushSymbolInfoTabPanel(SymbolInfoDialogRecord& r) {
             ReadText(w, kSheetSymFile, r.sheetName, sizeof r.sheetName, false);
             ReadText(w, kSheetSymDesignator, r.designator, sizeof r.designator, true);
             ReadText(w, kSheetSymName, r.name, sizeof r.name, true);
-            // Like the Symbol panel: no designator text is shown for an empty designator.
-            r.showDesignator = VXGetItemChecked(w, kSheetSymShowDesignator) != 0 && *r.designator;
+            // An empty designator still shows: the default one ("X?") until it is annotated.
+            r.showDesignator = VXGetItemChecked(w, kSheetSymShowDesignator) != 0;
             r.showName = VXGetItemChecked(w, kSheetSymShowName) != 0 && *r.name;
             break;
         case kPanelPins:

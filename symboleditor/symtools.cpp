@@ -200,6 +200,8 @@ void PartsTreeRowDraw(VXWindowRecordTag* window, VXListViewHookRecord* record) {
     text[0] = 0;
     if (node->depth == 0) GetLibSymbolName(editor->item, int32_t(reinterpret_cast<intptr_t>(node->userData)), text);
     else GetLibSectionSuffix(static_cast<LibSection*>(node->userData), editor->item->stringBlock, text);
+    // The one part of a single-part item has no suffix; its row still names it.
+    if (node->depth > 0 && !text[0]) std::snprintf(text, sizeof text, "%s", "Default");
     VXMoveTo(int16_t(row.left + 20 + 10 * node->depth), int16_t(row.bottom - 4));
     VXDrawTextWithEncoding(text, int32_t(std::strlen(text)), kEncodingUTF8);
 }

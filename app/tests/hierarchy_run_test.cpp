@@ -75,6 +75,48 @@ TEST_F(HierarchyRun, TheSubSheetToolFollowsThePreferenceInAnOpenWindow) {
         << dump;
 }
 
+// A sheet symbol just drawn shows its designator beside its box: the one typed in (X1), or the
+// default one (X?) when none is, as the parts of the sheet show theirs.
+TEST_F(HierarchyRun, ANewSheetSymbolShowsItsDesignator) {
+    const std::string copy = dir.path() + "/symbols.SHX";
+    const std::string shot = OutputPath("hierarchy-sheet-symbol-designators.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\n"
+        "wait-drawn Untitled 1\n" +
+        kToggleHierarchicalDesign +
+        "wait-drawn Untitled 1\n"
+        "click 18 221\n"  // the sub-sheet symbol tool
+        "drag 300 200 450 290\n"
+        "wait-window Symbol Information\n"
+        "wait-drawn Symbol Information\n"
+        "type X1\n"
+        "button OK\n"
+        "wait-no-window Symbol Information\n"
+        "click 18 221\n"
+        "drag 300 380 450 470\n"
+        "wait-window Symbol Information\n"
+        "wait-drawn Symbol Information\n"
+        "button OK\n"
+        "wait-no-window Symbol Information\n"
+        "wait-drawn Untitled 1\n"
+        "screenshot " + shot + " Untitled 1\n"
+        "panel " + copy + "\n"
+        "menu File > Save a Copy...\n"
+        "close Untitled 1\n"
+        "button Don't Save\n");
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    EXPECT_TRUE(fs::exists(shot));
+    SheetRecord* saved = Load(copy);
+    ASSERT_NE(saved, nullptr);
+    const std::string dump = DumpSheet(saved);
+    // Designator texts (kind 0x11) owned by each symbol, above the box's top-left corner.
+    EXPECT_EQ(LinesHolding(dump, "  T"),
+              "  T1 kind 0x0011 owner serial 1 flags 0x0020 at (264,80) \"X1\"\n"
+              "  T2 kind 0x0011 owner serial 2 flags 0x0020 at (264,260) \"X?\"\n")
+        << dump;
+}
+
 // The text's lines in sorted order.
 std::string Sorted(const std::string& text) {
     std::vector<std::string> lines;

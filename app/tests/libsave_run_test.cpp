@@ -7,10 +7,13 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "graphics/pixels.h"
 #include "library/lib_tool.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
@@ -76,6 +79,8 @@ std::string OwnCopy(const ScriptedRun& run) {
 const std::string kCapacitorRow = "52 47", kPinTool = "157 187", kLineTool = "157 218";
 const std::string kOpenCapacitor = "wait-window Basic Parts\nwait-drawn Basic Parts\nclick " + kCapacitorRow +
                                    " double\nwait-window Basic Parts : Capacitor\nwait-drawn Basic Parts : Capacitor\n";
+// The parts tree of its symbol editor, the rows below its caption.
+constexpr int kTreeLeft = 8, kTreeRight = 130, kTreeTop = 180, kTreeBottom = 400;
 const std::string kDrawLine = "click " + kLineTool + "\ndrag 300 300 400 300\n";
 
 // The program's own library, changed and saved with Ctrl+S in the symbol editor: the save asks
@@ -221,6 +226,44 @@ TEST(LibSaveRun, AClosedChangedSymbolEditorAsksAndSavesItsNewPin) {
     const std::string capacitor = ItemOf(Listing(mine), "Capacitor");
     EXPECT_NE(capacitor.find("    pin 0 \"1\" type 7\n    pin 1 \"2\" type 7\n    pin 2 \"\" type 0\n"), std::string::npos)
         << capacitor;
+}
+
+// The parts tree of a single-part item: under the symbol's row, the one part's row (selected, as
+// the current part) is named "Default" though the part has no suffix, not left blank.
+TEST(LibSaveRun, ThePartsTreeNamesThePartWithoutASuffix) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string shot = OutputPath("libsave-parts-tree.png");
+    std::remove(shot.c_str());
+    const ScriptedRunResult result = run.Run(kOpenCapacitor + "screenshot " + shot +
+                                             " Basic Parts : Capacitor\n"
+                                             "close Basic Parts : Capacitor\n"
+                                             "close Basic Parts\n",
+                                             {ShippedLibrary()});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    VXPixels* picture = VXCreatePixelImageFromURL(shot.c_str(), false, nullptr);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_EQ(picture->depth, 32);
+    const auto at = [&](int x, int y) {
+        uint32_t word = 0;
+        std::memcpy(&word, picture->bits + size_t(y) * picture->rowBytes + 4 * size_t(x), 4);
+        return word & 0xFFFFFF;
+    };
+    // The selected row: the rows of the tree painted in one colour that is not white at their
+    // left end; some pixel of them, its text, differs from that colour.
+    int rows = 0, marked = 0;
+    for (int y = kTreeTop; y < kTreeBottom; ++y) {
+        const uint32_t paint = at(kTreeLeft, y);
+        if (paint == 0xFFFFFF || paint != at(kTreeLeft + 1, y)) continue;
+        ++rows;
+        for (int x = kTreeLeft; x < kTreeRight; ++x)
+            if (at(x, y) != paint) {
+                ++marked;
+                break;
+            }
+    }
+    EXPECT_GT(rows, 10);
+    EXPECT_GT(marked, 3);
+    VXDestroyPixelImage(picture);
 }
 
 // File > New > Library... makes the library file where its panel says, offers the folder to the
