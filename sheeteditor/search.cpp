@@ -225,16 +225,22 @@ void SearchReset(SearchRecord* lv, bool forgetSheet) {
     }
 }
 
+// Calls f with every search record: the project's and each open sheet window's.
+template <typename F>
+void ForEachSearch(const F& f) {
+    f(&gProjectSearch);
+    for (bool visible : {true, false})
+        for (SheetRecord* open : SheetWindowSheets(visible))
+            if (open->editState) f(&open->editState->search);
+}
+
 void SearchForgetSheet(SheetRecord* sheet) {
     if (!sheet) return;
     const auto forget = [sheet](SearchRecord* lv) {
         if (lv->loadedSheet == sheet) lv->loadedSheet = nullptr;
         if (lv->sheet == sheet) SearchReset(lv, true);
     };
-    forget(&gProjectSearch);
-    for (bool visible : {true, false})
-        for (SheetRecord* open : SheetWindowSheets(visible))
-            if (open->editState) forget(&open->editState->search);
+    ForEachSearch(forget);
 }
 
 void SearchSheetEdited(SheetRecord* sheet) {
@@ -242,10 +248,7 @@ void SearchSheetEdited(SheetRecord* sheet) {
     const auto reset = [sheet](SearchRecord* lv) {
         if (lv->sheet == sheet) SearchReset(lv, false);
     };
-    reset(&gProjectSearch);
-    for (bool visible : {true, false})
-        for (SheetRecord* open : SheetWindowSheets(visible))
-            if (open->editState) reset(&open->editState->search);
+    ForEachSearch(reset);
 }
 
 void SearchForgetProject(ProjectRecord* project) {
@@ -256,10 +259,7 @@ void SearchForgetProject(ProjectRecord* project) {
         lv->project = nullptr;
         lv->scope = kScopeFrontSheet;
     };
-    forget(&gProjectSearch);
-    for (bool visible : {true, false})
-        for (SheetRecord* open : SheetWindowSheets(visible))
-            if (open->editState) forget(&open->editState->search);
+    ForEachSearch(forget);
 }
 
 SearchRecord* ProjectSearch() { return &gProjectSearch; }
