@@ -129,9 +129,10 @@ TEST_F(ShippedPartsRun, APowerSymbolAndAPortFromTheShortcutsGiveTheParentsSheetS
     // The port shows the name of its net beside it; the ground shows none.
     EXPECT_EQ(LinesHolding(dump, "kind 0x0015"), "  T1 kind 0x0015 owner serial 3 flags 0x0020 at (380,197) \"OUT\"\n")
         << dump;
-    // The parent's sheet symbol shows the child's port.
+    // The parent's sheet symbol shows the child's port, and its designator above it.
     const std::string parentDump = SavedSheet(parent);
-    EXPECT_EQ(LinesHolding(parentDump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"OUT\"\n")
+    EXPECT_EQ(LinesHolding(parentDump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"OUT\"\n"
+                                               "  T2 kind 0x0011 owner serial 1 flags 0x0020 at (264,80) \"X1\"\n")
         << parentDump;
 }
 

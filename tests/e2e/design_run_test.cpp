@@ -365,7 +365,10 @@ TEST_F(DesignRun, Step1SheetSymbolToolMakesASymbolOfAChildSheet) {
     const std::string dump = Dump("Parent.SHX");
     EXPECT_EQ(Grep(dump, "  #"), "  #1 serial 1 at (264,84) flags 0x00083400 map -1 prefix \"X\" designator \"X1\" slot 0\n")
         << dump;
-    EXPECT_EQ(Grep(dump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"IN\"\n") << dump;
+    // The symbol shows the child's port and its designator.
+    EXPECT_EQ(Grep(dump, "  T"), "  T1 kind 0x8000 owner serial 1 flags 0x0020 at (283,100) \"IN\"\n"
+                                 "  T2 kind 0x0011 owner serial 1 flags 0x0020 at (264,80) \"X1\"\n")
+        << dump;
     // The symbol names its child sheet's file.
     std::string bytes;
     ASSERT_TRUE(ReadFile(Path("Parent.SHX"), bytes));
