@@ -109,6 +109,9 @@ public:
     }
     ~TestProject() {
         Unlist();
+        // The library layer lets go of the project as it does when a project is destroyed (the
+        // library list may still have it merged in).
+        if (GetProjectServices().destroyLibraryFiles) GetProjectServices().destroyLibraryFiles(&record_);
         DestroySheetTree(record_.hierarchy);
         DestroyPathSpecList(record_.paths);
         DestroySubSheetReferences(record_.topLevelSheets);
