@@ -101,7 +101,7 @@ extern const VXMenuDef gFontMenuDef;
 int32_t AppStartup();
 // The shell's part of the start-up, once the layers are put together: the core services, the
 // quit hook, and the editor's services deferred while documents handed in wait.
-void StartShell();
+void StartShell(bool wholeStartUp = false);  // true from the program's own start-up: the hooks are checked
 void InitCoreServices();
 OSStatus InitPools();
 int32_t InitEditorServices();

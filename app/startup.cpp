@@ -110,14 +110,12 @@ int32_t ShellQuitHandler() { return QuitHandler(); }
 
 void PeriodicTimerFired(sVXTimerRecord*, uint64_t) { AppPeriodicTask(); }
 
-// Set by the program's own start-up (not by a test that starts the shell alone).
-bool gWholeStartUp = false;
-
 // The deferred second half of the start-up; then the documents that waited are opened. After the
 // program's whole start-up every hook is installed (checked in builds with the checks on).
-void RunEditorServices(void*) {
+// The action's value is nonzero after the program's own start-up (not a test's shell alone).
+void RunEditorServices(void* wholeStartUp) {
     InitEditorServices();
-    if (gWholeStartUp) AssertEveryHookInstalled();
+    if (wholeStartUp) AssertEveryHookInstalled();
     VXSetShellRequestsOnHold(false);
 }
 
@@ -138,17 +136,16 @@ int32_t AppStartup() {
     // The layers are put together through the composition root before any of them is used.
     if (StartCore("plexa") != 0) return 0;
     InstallEditorHooks();
-    gWholeStartUp = true;
-    StartShell();
+    StartShell(true);
     return 1;
 }
 
-void StartShell() {
+void StartShell(bool wholeStartUp) {
     InitCoreServices();
     vx.quitProc = QuitHandler;
     // Documents handed in at launch wait until the editor's services are up.
     VXSetShellRequestsOnHold(true);
-    VXPostDeferredAction(RunEditorServices, nullptr, kEditorServicesDelay);
+    VXPostDeferredAction(RunEditorServices, reinterpret_cast<void*>(uintptr_t(wholeStartUp)), kEditorServicesDelay);
 }
 
 void InitCoreServices() {

@@ -58,6 +58,10 @@ struct LibBrowserRecord {
     VXWindowRecordTag* fileCaption;
     VXWindowRecordTag* itemCaption;
     bool inSheet;
+    // While one of its items is dragged out: where it would land (the sheet window's id, 0 none,
+    // and the grid point in sheet units).
+    int32_t dragSheetWindowID;
+    Point dragAt;
 };
 
 // Makes the browser's panes in the host (rectangles in the host's content; each list's caption

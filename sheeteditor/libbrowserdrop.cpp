@@ -24,14 +24,6 @@
 namespace plexa {
 namespace {
 
-// The drag that runs: where the item would land (the sheet window's id, 0 none, and the grid
-// point in sheet units).
-struct ItemDrag {
-    int32_t sheetWindowID = 0;
-    Point at{};
-};
-ItemDrag gDrag;
-
 // The sheet whose sheet pane lies under the target, inside the sheet's bounds, with the grid point
 // the tool's click would place at; none elsewhere.
 SheetRecord* SheetUnder(const VXItemDragTarget* target, Point* at) {
@@ -69,7 +61,8 @@ void DrawLanding(SheetRecord* sheet, Point at) {
     VXSetOpacity(opacity);
 }
 
-int32_t ItemDragProc(int32_t message, const VXItemDragTarget* target, void*) {
+int32_t ItemDragProc(int32_t message, const VXItemDragTarget* target, void* refcon) {
+    LibBrowserRecord& drag = *static_cast<LibBrowserRecord*>(refcon);  // the browser dragged from
     Point at{};
     SheetRecord* sheet = message == kVXItemDragEnd ? nullptr : SheetUnder(target, &at);
     switch (message) {
@@ -77,29 +70,30 @@ int32_t ItemDragProc(int32_t message, const VXItemDragTarget* target, void*) {
             CachedLibData data{};
             GetCachedLibData(&data);
             if (!sheet || !data.item) {
-                gDrag.sheetWindowID = 0;
+                drag.dragSheetWindowID = 0;
                 return 0;
             }
-            gDrag.sheetWindowID = sheet->window->windowID;
-            gDrag.at = at;
+            drag.dragSheetWindowID = sheet->window->windowID;
+            drag.dragAt = at;
             if (GetTrackingSymbolImage().stale) BuildTrackingSymbolImage(sheet, gPlaceTransformation);
             return 1;
         }
         case kVXItemDragFeedback:
-            if (sheet && sheet->window->windowID == gDrag.sheetWindowID) DrawLanding(sheet, gDrag.at);
+            if (sheet && sheet->window->windowID == drag.dragSheetWindowID) DrawLanding(sheet, drag.dragAt);
             return 0;
         case kVXItemDragDrop: {
-            if (!sheet || sheet->window->windowID != gDrag.sheetWindowID) return 0;
+            if (!sheet || sheet->window->windowID != drag.dragSheetWindowID) return 0;
             (void)RecordLibHistoryItem();  // a full history drops its oldest
             VXWindowRecordTag* previous = VXSetWindow(sheet->window);
             const int32_t previousID = previous ? previous->windowID : 0;
-            InstantiateLibraryItem(sheet, gDrag.at);
+            InstantiateLibraryItem(sheet, drag.dragAt);
             ClearBrowserKeySelection(sheet);
             if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
             return 0;
         }
         default:
-            gDrag = ItemDrag{};
+            drag.dragSheetWindowID = 0;
+            drag.dragAt = Point{};
             return 0;
     }
 }
@@ -113,9 +107,10 @@ void BeginLibBrowserItemDrag(LibBrowserRecord* browser, VXItemDragClient* client
     if (!data.item) return;
     // The sheet's own following of the pointer gives way to the drag's feedback.
     CloseTrackingOverlay();
-    gDrag = ItemDrag{};
+    browser->dragSheetWindowID = 0;
+    browser->dragAt = Point{};
     client->proc = ItemDragProc;
-    client->refcon = nullptr;
+    client->refcon = browser;
 }
 
 }  // namespace plexa
