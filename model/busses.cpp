@@ -280,11 +280,12 @@ BussHandle GetConnectedBuss(LinkListHeader* bussList, const SymbolRecord* symbol
 
 void CalcBussBounds(BussHandle buss) {
     if (!buss) return;
+    const SheetNetScope scope(buss);
     for (WireHandle w = FirstWire((*buss)->wires); w; w = NextWire((*buss)->wires, w))
         CheckBussWireEnds(w);
     Rect bounds;
     CalcWireListBounds((*buss)->wires, &bounds);
-    NoteSheetItemBounds((*buss)->bounds, bounds);
+    if (!VXEqualRect(&(*buss)->bounds, &bounds)) NoteSheetNetChanged(buss);
     (*buss)->bounds = bounds;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
@@ -21,6 +22,27 @@ namespace plexa {
 namespace {
 
 uint32_t gPlaceClock = 1;
+
+// The nets reported changed by identity, in order; entry k of the program's run is
+// gNetLog[k - gNetLogBase]. Each grid reads on from where it read last. The log is cut when it
+// grows long, and the clock moves then, so a grid that had not read it all rebuilds.
+std::vector<const void*> gNetLog;
+uint64_t gNetLogBase = 0;
+constexpr size_t kNetLogLimit = size_t(1) << 14;
+uint64_t NetLogEnd() { return gNetLogBase + gNetLog.size(); }
+
+void LogNet(const void* net) {
+    if (gNetLog.size() >= kNetLogLimit) {
+        gNetLogBase += gNetLog.size();
+        gNetLog.clear();
+        ++gPlaceClock;
+    }
+    gNetLog.push_back(net);
+}
+
+// Questions asked of any index so far: a scope reports its net again after one was asked.
+uint64_t gQuestions = 1;
+SheetNetScope* gInnermostScope = nullptr;
 
 // A cell is 128 sheet units square.
 constexpr int32_t kCellShift = 7;
@@ -62,10 +84,12 @@ bool IsEverywhere(const Box& b) {
 }
 
 struct Grid {
-    // Where the grid stands: the list, its version and the clock it was built at.
+    // Where the grid stands: the list, its version and the clock it was built at, and how far it
+    // has read the log of changed nets.
     LinkListHeader* list = nullptr;
     uint32_t version = 0;
     uint32_t clock = 0;
+    uint64_t netLogRead = 0;
     // The items in list order, with their boxes.
     std::vector<void*> items;
     std::vector<Box> boxes;
@@ -77,6 +101,14 @@ struct Grid {
     std::vector<uint32_t> wide;  // ordinals offered to every question, ascending
     // One bit per item for a question, all clear between questions.
     std::vector<uint64_t> marks;
+    // Items placed again since the build. Their boxes are current; the cells still name them where
+    // they were (a question tests the box, so that only costs a test). `extra` adds them to the
+    // cells they meet now; those beyond the grid, or over too many cells, are `loose` and offered
+    // to every question, like the wide ones.
+    std::unordered_map<const void*, uint32_t> ordinalOf;  // made when first needed
+    std::unordered_map<uint32_t, std::vector<uint32_t>> extra;
+    size_t extraEntries = 0;
+    std::vector<uint32_t> loose;
 
     bool InStep(LinkListHeader* l) const { return l && list == l && version == l->version && clock == gPlaceClock; }
 
@@ -87,10 +119,18 @@ struct Grid {
         cellItems.clear();
         wide.clear();
         marks.clear();
+        ordinalOf.clear();
+        extra.clear();
+        extraEntries = 0;
+        loose.clear();
         columns = rows = 0;
     }
 
     void Build();
+    // Reads the nets changed since the last read and places again those of this grid. False when
+    // the grid must be rebuilt instead (the log was cut, or too much lies beside the cells).
+    bool CatchUp(SheetRecord* sheet, SheetItemKind kind);
+    void Place(uint32_t i);
     void Query(const Box& area, std::vector<void*>* out);
 };
 
@@ -162,7 +202,7 @@ void Grid::Query(const Box& area, std::vector<void*>* out) {
     const int32_t cx1 = std::min((int32_t(area.right) >> kCellShift) - x0, columns - 1);
     const int32_t cy1 = std::min((int32_t(area.bottom) >> kCellShift) - y0, rows - 1);
     const int64_t cellCount = (cx1 < cx0 || cy1 < cy0) ? 0 : int64_t(cx1 - cx0 + 1) * int64_t(cy1 - cy0 + 1);
-    size_t entries = wide.size();
+    size_t entries = wide.size() + loose.size() + extraEntries;
     for (int32_t cy = cy0; cellCount && cy <= cy1; ++cy) {
         const size_t row = size_t(cy) * size_t(columns);
         entries += cellStart[row + size_t(cx1) + 1] - cellStart[row + size_t(cx0)];
@@ -184,6 +224,26 @@ void Grid::Query(const Box& area, std::vector<void*>* out) {
     };
     for (uint32_t i : wide)
         if (Meet(boxes[i], area)) mark(i);
+    for (uint32_t i : loose)
+        if (Meet(boxes[i], area)) mark(i);
+    if (!extra.empty() && cellCount) {
+        const auto markCell = [&](const std::vector<uint32_t>& cell) {
+            for (uint32_t i : cell)
+                if (Meet(boxes[i], area)) mark(i);
+        };
+        if (size_t(cellCount) <= extra.size()) {
+            for (int32_t cy = cy0; cy <= cy1; ++cy)
+                for (int32_t cx = cx0; cx <= cx1; ++cx) {
+                    const auto found = extra.find(uint32_t(cy) * uint32_t(columns) + uint32_t(cx));
+                    if (found != extra.end()) markCell(found->second);
+                }
+        } else {
+            for (const auto& [cell, ordinals] : extra) {
+                const auto cx = int32_t(cell % uint32_t(columns)), cy = int32_t(cell / uint32_t(columns));
+                if (cx >= cx0 && cx <= cx1 && cy >= cy0 && cy <= cy1) markCell(ordinals);
+            }
+        }
+    }
     for (int32_t cy = cy0; cellCount && cy <= cy1; ++cy) {
         const size_t row = size_t(cy) * size_t(columns);
         for (uint32_t k = cellStart[row + size_t(cx0)]; k < cellStart[row + size_t(cx1) + 1]; ++k)
@@ -241,6 +301,51 @@ Box BoundsOf(SheetRecord* sheet, SheetItemKind kind, void* item) {
     return kEverywhere;
 }
 
+void Grid::Place(uint32_t i) {
+    const Box& b = boxes[i];
+    if (IsEverywhere(b) || columns == 0) {
+        loose.push_back(i);
+        return;
+    }
+    const int32_t cx0 = (int32_t(b.left) >> kCellShift) - x0, cy0 = (int32_t(b.top) >> kCellShift) - y0;
+    const int32_t cx1 = (int32_t(b.right) >> kCellShift) - x0, cy1 = (int32_t(b.bottom) >> kCellShift) - y0;
+    if (cx0 < 0 || cy0 < 0 || cx1 >= columns || cy1 >= rows ||
+        int64_t(cx1 - cx0 + 1) * int64_t(cy1 - cy0 + 1) > kWideCells) {
+        loose.push_back(i);
+        return;
+    }
+    for (int32_t cy = cy0; cy <= cy1; ++cy)
+        for (int32_t cx = cx0; cx <= cx1; ++cx) {
+            extra[uint32_t(cy) * uint32_t(columns) + uint32_t(cx)].push_back(i);
+            ++extraEntries;
+        }
+}
+
+bool Grid::CatchUp(SheetRecord* sheet, SheetItemKind kind) {
+    if (netLogRead < gNetLogBase) return false;
+    const uint64_t end = NetLogEnd();
+    if (netLogRead == end) return true;
+    const size_t from = size_t(netLogRead - gNetLogBase);
+    netLogRead = end;
+    if (kind != SheetItemKind::kSignal && kind != SheetItemKind::kBuss) return true;
+    if (ordinalOf.empty() && !items.empty()) {
+        ordinalOf.reserve(items.size());
+        for (size_t i = 0; i < items.size(); ++i) ordinalOf.emplace(items[i], uint32_t(i));
+    }
+    for (size_t k = from; k < gNetLog.size(); ++k) {
+        const auto found = ordinalOf.find(gNetLog[k]);
+        if (found == ordinalOf.end()) continue;
+        const uint32_t i = found->second;
+        const Box b = BoundsOf(sheet, kind, items[i]);
+        const Box& was = boxes[i];
+        if (b.top == was.top && b.left == was.left && b.bottom == was.bottom && b.right == was.right) continue;
+        boxes[i] = b;
+        Place(i);
+    }
+    // Past this, the questions would pay more for what lies beside the cells than a rebuild costs.
+    return extraEntries + loose.size() <= 64 + items.size() / 8;
+}
+
 }  // namespace
 
 struct SheetItemIndex {
@@ -248,6 +353,34 @@ struct SheetItemIndex {
 };
 
 void NoteSheetItemPlaces() { ++gPlaceClock; }
+
+void NoteSheetNetChanged(const void* net) {
+    if (net) LogNet(net);
+}
+
+void NoteSheetWireChanged() {
+    if (!gInnermostScope) {
+        NoteSheetItemPlaces();
+        return;
+    }
+    for (SheetNetScope* s = gInnermostScope; s; s = s->outer_) {
+        if (s->noted_ == gQuestions) continue;
+        LogNet(s->net_);
+        s->noted_ = gQuestions;
+    }
+}
+
+SheetNetScope::SheetNetScope(const void* net) : net_(net) {
+    if (!net_) return;
+    outer_ = gInnermostScope;
+    gInnermostScope = this;
+}
+
+SheetNetScope::~SheetNetScope() {
+    if (!net_) return;
+    LogNet(net_);
+    gInnermostScope = outer_;
+}
 uint32_t SheetItemPlaceClock() { return gPlaceClock; }
 
 Rect SheetReachArea(Point point, int32_t reach) {
@@ -255,28 +388,48 @@ Rect SheetReachArea(Point point, int32_t reach) {
     return Rect{clamp(point.v - reach), clamp(point.h - reach), clamp(point.v + reach), clamp(point.h + reach)};
 }
 
+namespace {
+
+void Rebuild(Grid& g, SheetRecord* sheet, SheetItemKind kind, LinkListHeader* list) {
+    g.Clear();
+    g.items.reserve(list->count);
+    g.boxes.reserve(list->count);
+    for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
+        g.items.push_back(item);
+        g.boxes.push_back(BoundsOf(sheet, kind, item));
+    }
+    g.Build();
+    g.list = list;
+    g.version = list->version;
+    g.clock = gPlaceClock;
+    g.netLogRead = NetLogEnd();
+}
+
+Box AreaBox(const Rect& area) {
+    return Box{std::min(area.top, area.bottom), std::min(area.left, area.right), std::max(area.top, area.bottom),
+               std::max(area.left, area.right)};
+}
+
+}  // namespace
+
 void SheetItemsMeeting(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out) {
     out->clear();
     LinkListHeader* list = sheet ? ListOf(sheet, kind) : nullptr;
     if (!list) return;
     if (!sheet->itemIndex) sheet->itemIndex = new SheetItemIndex;
     Grid& g = sheet->itemIndex->grids[size_t(kind)];
-    if (!g.InStep(list)) {
-        g.Clear();
-        g.items.reserve(list->count);
-        g.boxes.reserve(list->count);
-        for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) {
-            g.items.push_back(item);
-            g.boxes.push_back(BoundsOf(sheet, kind, item));
-        }
-        g.Build();
-        g.list = list;
-        g.version = list->version;
-        g.clock = gPlaceClock;
-    }
-    const Box a{std::min(area.top, area.bottom), std::min(area.left, area.right), std::max(area.top, area.bottom),
-                std::max(area.left, area.right)};
-    g.Query(a, out);
+    ++gQuestions;
+    if (!g.InStep(list) || !g.CatchUp(sheet, kind)) Rebuild(g, sheet, kind, list);
+    g.Query(AreaBox(area), out);
+}
+
+void SheetItemsMeetingRebuilt(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out) {
+    out->clear();
+    LinkListHeader* list = sheet ? ListOf(sheet, kind) : nullptr;
+    if (!list) return;
+    Grid g;
+    Rebuild(g, sheet, kind, list);
+    g.Query(AreaBox(area), out);
 }
 
 void DestroySheetItemIndex(SheetRecord* sheet) {
@@ -296,7 +449,9 @@ size_t SheetItemIndexBytes(const SheetRecord* sheet) {
     for (const Grid& g : sheet->itemIndex->grids)
         bytes += g.items.capacity() * sizeof(void*) + g.boxes.capacity() * sizeof(Box) +
                  (g.cellStart.capacity() + g.cellItems.capacity() + g.wide.capacity()) * sizeof(uint32_t) +
-                 g.marks.capacity() * sizeof(uint64_t);
+                 g.marks.capacity() * sizeof(uint64_t) + g.loose.capacity() * sizeof(uint32_t) +
+                 g.extraEntries * sizeof(uint32_t) +
+                 (g.extra.size() + g.ordinalOf.size()) * (sizeof(void*) * 4);
     return bytes;
 }
 

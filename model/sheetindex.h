@@ -16,12 +16,19 @@
 // Keeping it in step: a kind is rebuilt on its next question when its list was replaced or its
 // list's version moved (an item linked, unlinked or reordered), or when the item-place clock
 // moved. The model bumps the clock (NoteSheetItemPlaces) wherever it changes where an item is or
-// how large it is: symbol transforms, bounds of texts, text frames, elements, wires, signals and
-// busses computed again to something else, offsets, the symbol map's purge; the sheet editor
-// bumps it in its own direct moves of symbols; and every modified-status report
-// (SetSheetModifiedStatus, and the editor's handler of it) bumps it. The clock is one for the
-// program, so a change anywhere marks every sheet's index for a rebuild, which costs one walk of
-// the lists on the next question.
+// how large it is: symbol transforms, bounds of texts, text frames, elements and busses computed
+// again to something else, offsets, the symbol map's purge; the sheet editor bumps it in its own
+// direct moves of symbols; and every modified-status report (SetSheetModifiedStatus, and the
+// editor's handler of it) bumps it. The clock is one for the program, so a change anywhere marks
+// every sheet's index for a rebuild, which costs one walk of the lists on the next question.
+//
+// Nets are the exception where they can be: a change known by the net it happened to is reported
+// by identity (NoteSheetNetChanged), and the index that holds the net places it again on its next
+// question, at a cost that does not grow with the sheet. A signal's bounds computed again report
+// their signal; a wire's bounds or place changed inside a net scope (SheetNetScope) report the nets
+// of the open scopes; a wire changed outside any scope moves the clock, since nothing says which
+// net holds it. Nets placed again are kept beside the grid's cells until they are many (a fraction
+// of the list), and then the kind is rebuilt.
 #pragma once
 
 #include <cstddef>
@@ -49,6 +56,36 @@ inline void NoteSheetItemBounds(const Rect& before, const Rect& after) {
         NoteSheetItemPlaces();
 }
 
+// A net (SignalHandle or BussHandle) whose bounds or wires changed: the index that holds it
+// places it again on its next question; the others ignore it.
+void NoteSheetNetChanged(const void* net);
+// A wire's bounds or place changed: inside net scopes, a change of their nets; outside, the clock.
+void NoteSheetWireChanged();
+inline void NoteSheetWireBounds(const Rect& before, const Rect& after) {
+    if (before.top != after.top || before.left != after.left || before.bottom != after.bottom ||
+        before.right != after.right)
+        NoteSheetWireChanged();
+}
+
+// While a scope is open, every wire the model changes belongs to its net, to the net of an outer
+// scope, or to no listed net yet (a wire being made): wire changes are reported as changes of the
+// open scopes' nets, and the net is reported once more when the scope closes (wires linked into
+// or unlinked from its list change its box without a bounds computation). Scopes nest; a null net
+// opens none.
+class SheetNetScope {
+public:
+    explicit SheetNetScope(const void* net);
+    ~SheetNetScope();
+    SheetNetScope(const SheetNetScope&) = delete;
+    SheetNetScope& operator=(const SheetNetScope&) = delete;
+
+private:
+    friend void NoteSheetWireChanged();
+    const void* net_;
+    SheetNetScope* outer_ = nullptr;
+    uint64_t noted_ = 0;  // the question count when the net was last reported, 0 for never
+};
+
 // The items of the kind whose indexed bounds may meet the area (both edges included), in list
 // order: symbols as SymbolRecord*, texts as TextRecord*, elements as ElementRecord*, frames,
 // signals and busses as their handles. Sheet symbols are offered to every question (their ports
@@ -62,6 +99,9 @@ void DestroySheetItemIndex(SheetRecord* sheet);
 
 // Test support: whether a kind of the sheet's index is built and in step (no rebuild due).
 bool SheetItemIndexInStep(SheetRecord* sheet, SheetItemKind kind);
+// Test support: what SheetItemsMeeting answers from a grid built now from the lists, leaving the
+// sheet's own index as it is.
+void SheetItemsMeetingRebuilt(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out);
 // The heap bytes the sheet's index holds now (for the benchmarks' memory figures).
 size_t SheetItemIndexBytes(const SheetRecord* sheet);
 

@@ -279,6 +279,7 @@ void DeleteSignalPin(SignalHandle signal, int32_t n) {
 
 void RemoveWireFromSignal(SignalHandle signal, WireHandle wire, bool free) {
     if (!signal || !wire) return;
+    const SheetNetScope scope(signal);
     if (IsWireEndTerminal((*wire)->end1)) DeleteSignalPin(signal, (*wire)->end1);
     if (IsWireEndTerminal((*wire)->end0)) DeleteSignalPin(signal, (*wire)->end0);
     LLRemoveOrFree((*signal)->wires, wire, nullptr, free);
@@ -351,7 +352,7 @@ void CalcSignalBounds(SignalHandle signal) {
     if (!signal) return;
     Rect bounds;
     CalcWireListBounds((*signal)->wires, &bounds);
-    NoteSheetItemBounds((*signal)->bounds, bounds);
+    if (!VXEqualRect(&(*signal)->bounds, &bounds)) NoteSheetNetChanged(signal);
     (*signal)->bounds = bounds;
 }
 
@@ -438,6 +439,7 @@ int32_t CalcSignalScope(ProjectRecord* project, SheetRecord* sheet, SignalHandle
 
 void CombineSignals(SheetRecord* sheet, SignalHandle from, SignalHandle to) {
     if (!sheet || !from || !to || from == to) return;
+    const SheetNetScope fromScope(from), toScope(to);
     if (!(*to)->name) {
         (*to)->name = (*from)->name;
         NoteSignalChange(to, kSignalChangedName);
@@ -562,6 +564,7 @@ void PurgeNoPinSignals(LinkListHeader* list, LinkListHeader* textList,
 void RegroupSignal(SignalHandle signal, LinkListHeader* signalList, LinkListHeader* textList,
                    LinkListHeader* discardTextList, SheetRecord* sheet, Rect* rect) {
     if (!signal) return;
+    const SheetNetScope scope(signal);
     LinkListHeader* pieces = SplitSignalFragments(signal, signalList, textList);
     if (!pieces) {
         if ((*signal)->pinCount == 0)

@@ -10,6 +10,8 @@
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "foundation/memory.h"
+#include "model/sheetindex.h"
+#include "model/wires.h"
 
 namespace plexa {
 
@@ -407,6 +409,7 @@ void IntegrateWire(WireHandle wire, WireList list, int32_t options, SheetRecord*
         DestroyWire(wire);
         return;
     }
+    const SheetNetScope scope(GetWireListOwner(list, nullptr));
     if (RemoveExtraWireCorners(wire, rect) || (options & kIntegrateRecalcBounds))
         CalcWireBounds(wire);
     bool isNull = IsNullLengthWire(wire);

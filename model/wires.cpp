@@ -230,7 +230,7 @@ void OffsetWire(WireHandle wire, int16_t dh, int16_t dv) {
     if (!wire) return;
     VXOffsetPoints(WireCorners(wire), (*wire)->cornerCount, dh, dv);
     if (!VXEmptyRect(&(*wire)->bounds)) VXOffsetRect(&(*wire)->bounds, dh, dv);
-    if (dh || dv) NoteSheetItemPlaces();
+    if (dh || dv) NoteSheetWireChanged();
 }
 
 void TransformPointArray(Point* points, int32_t count, Point centre, int32_t code) {
@@ -251,6 +251,7 @@ void TransformWire(WireHandle wire, Point centre, int32_t code) {
 }
 
 void TransformWireList(WireList list, Point centre, int32_t code) {
+    const SheetNetScope scope(GetWireListOwner(list, nullptr));
     for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) TransformWire(w, centre, code);
 }
 
@@ -361,7 +362,7 @@ void CalcWireBounds(WireHandle wire) {
             VXUnionRect(&r, &box, &r);
         }
     }
-    NoteSheetItemBounds((*wire)->bounds, r);
+    NoteSheetWireBounds((*wire)->bounds, r);
     (*wire)->bounds = r;
 }
 
@@ -572,6 +573,7 @@ void RemoveExtraJunctions(WireList list, Rect* rect) {
 }
 
 WireHandle CleanupWireList(WireList list, WireHandle referenceWire, Rect* rect) {
+    const SheetNetScope scope(GetWireListOwner(list, nullptr));
     gReferenceWire = referenceWire;
     RemoveExtraWires(list, rect);
     RemoveExtraJunctions(list, rect);
@@ -595,6 +597,7 @@ void RemoveWireFromOwner(WireList list, WireHandle wire) {
 bool FixSnippedSignal(SheetRecord* sheet, void* owner, Rect* rect) {
     auto signal = static_cast<SignalHandle>(owner);
     if (!signal) return false;
+    const SheetNetScope scope(signal);
     WireList list = (*signal)->wires;
     if (JunctionTable table = CollectWireListJunctions(list)) {
         const int32_t count = CountJunctionRows(table);

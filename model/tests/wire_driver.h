@@ -12,6 +12,7 @@
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/wireintegrate.h"
@@ -67,6 +68,8 @@ public:
                 SetSignalName(signal, sheet_->stringBlock, name);
             }
         }
+        // The new wire belongs to the signal it joins.
+        const SheetNetScope scope(signal);
         WireHandle wire = CreateWire(nullptr);
         for (Point p : corners) (void)InsertWireCorner(wire, p, -1);  // fails only out of memory
         if (start.pin) (*wire)->end0 = uint16_t(AddPinToSignal(signal, start.pin->symbol, start.pin->node));
