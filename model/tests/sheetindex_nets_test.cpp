@@ -54,14 +54,20 @@ TEST_F(SheetIndexNets, RandomWireEditsAnswerAsAFreshGrid) {
     };
     for (int i = 0; i < 12; ++i) addSymbol();
 
+    // Some signal and one of its wires, when there is one.
+    const auto pick = [&](SignalHandle* signal, WireHandle* wire) {
+        if (!drawing->signalList->count) return false;
+        *signal = SignalAt(in(0, int(drawing->signalList->count) - 1));
+        WireList wires = (**signal)->wires;
+        if (!wires->count) return false;
+        *wire = WireAt(wires, in(0, int(wires->count) - 1));
+        return true;
+    };
     // A point on a wire of some signal, when there is one.
     const auto onWire = [&](Point* at) {
-        if (!drawing->signalList->count) return false;
-        auto signal = static_cast<SignalHandle>(
-            LLGetIndexedLink(drawing->signalList, uint32_t(in(0, int(drawing->signalList->count) - 1))));
-        WireList wires = (*signal)->wires;
-        if (!wires->count) return false;
-        WireHandle wire = WireAt(wires, in(0, int(wires->count) - 1));
+        SignalHandle signal = nullptr;
+        WireHandle wire = nullptr;
+        if (!pick(&signal, &wire)) return false;
         const int32_t corner = in(0, (*wire)->cornerCount - 1);
         *at = WireCorners(wire)[corner];
         return true;
@@ -79,6 +85,8 @@ TEST_F(SheetIndexNets, RandomWireEditsAnswerAsAFreshGrid) {
 
     for (uint32_t step = 0; step < edits; ++step) {
         std::string what;
+        SignalHandle signal = nullptr;
+        WireHandle wire = nullptr;
         switch (in(0, 9)) {
             case 0:
                 what = "symbol";
@@ -87,28 +95,19 @@ TEST_F(SheetIndexNets, RandomWireEditsAnswerAsAFreshGrid) {
             case 1:
             case 2: {
                 what = "delete";
-                if (!drawing->signalList->count) break;
-                auto signal = SignalAt(in(0, int(drawing->signalList->count) - 1));
-                WireList wires = (*signal)->wires;
-                if (!wires->count) break;
-                driver->Delete(signal, WireAt(wires, in(0, int(wires->count) - 1)));
+                if (pick(&signal, &wire)) driver->Delete(signal, wire);
                 break;
             }
             case 3: {
                 what = "move";
                 if (!drawing->signalList->count) break;
-                auto signal = SignalAt(in(0, int(drawing->signalList->count) - 1));
+                signal = SignalAt(in(0, int(drawing->signalList->count) - 1));
                 TransformSignal(signal, P(int16_t(in(-20, 20) * 10), int16_t(in(-20, 20) * 10)), 0);
                 break;
             }
             case 4: {
                 what = "offset wire";
-                if (!drawing->signalList->count) break;
-                auto signal = SignalAt(in(0, int(drawing->signalList->count) - 1));
-                WireList wires = (*signal)->wires;
-                if (!wires->count) break;
-                OffsetWire(WireAt(wires, in(0, int(wires->count) - 1)), int16_t(in(-5, 5) * 10),
-                           int16_t(in(-5, 5) * 10));
+                if (pick(&signal, &wire)) OffsetWire(wire, int16_t(in(-5, 5) * 10), int16_t(in(-5, 5) * 10));
                 break;
             }
             default: {
