@@ -69,12 +69,15 @@ protected:
     // "(none)" when none opened, and " beep" when it beeped.
     std::string DoubleClick(Point at, bool shift = false, bool option = false) {
         const int beeps = TestBeepCount();
-        VXEventRecord first = VXClearedEvent(kVXMouseDownEvent);
-        first.u.mouse.v = first.u.mouse.longV = at.v;
-        first.u.mouse.h = first.u.mouse.longH = at.h;
-        first.u.mouse.shift = shift;
-        first.u.mouse.option = option;
-        DoMouseClick(sheet, &first);
+        const auto click = [&](uint8_t kind) {
+            VXEventRecord e = VXClearedEvent(kind);
+            e.u.mouse.v = e.u.mouse.longV = at.v;
+            e.u.mouse.h = e.u.mouse.longH = at.h;
+            e.u.mouse.shift = shift;
+            e.u.mouse.option = option;
+            DoMouseClick(sheet, &e);
+        };
+        click(kVXMouseDownEvent);
         static std::string title;
         title = "(none)";
         VXPostDeferredAction([](void*) {
@@ -83,12 +86,7 @@ protected:
                 QueueKey(27);
             }
         }, nullptr, 0.001);
-        VXEventRecord e = VXClearedEvent(kVXDoubleClickEvent);
-        e.u.mouse.v = e.u.mouse.longV = at.v;
-        e.u.mouse.h = e.u.mouse.longH = at.h;
-        e.u.mouse.shift = shift;
-        e.u.mouse.option = option;
-        DoMouseClick(sheet, &e);
+        click(kVXDoubleClickEvent);
         VXWaitUpdateWindows();  // the deferred look runs when no dialog opened
         return title + (TestBeepCount() > beeps ? " beep" : "");
     }
