@@ -32,37 +32,6 @@ int32_t Count(const LinkListHeader* list) {
 
 class SheetDrag : public SelectionTest {
 protected:
-    // The window content point under a sheet point (the view unscaled and unscrolled but for an
-    // offset, found from the pad points of two content points).
-    _LPNT ContentOf(Point p) {
-        _LPNT a{}, b{}, panel{};
-        // Two points well inside the sheet pane (clear of the rulers and the tool palette).
-        VXWindowPointToPanelContent(sheet->window, 300, 300, &panel);
-        PanelContentPointToPanesPad(sheet->window, panel.h, panel.v, &a);
-        VXWindowPointToPanelContent(sheet->window, 400, 400, &panel);
-        PanelContentPointToPanesPad(sheet->window, panel.h, panel.v, &b);
-        EXPECT_EQ(b.h - a.h, 100);
-        EXPECT_EQ(b.v - a.v, 100);
-        return _LPNT{p.v - a.v + 300, p.h - a.h + 300};
-    }
-    // Queues a drag from the first point through the others, released at the last; the
-    // mouse-down event of the first point, as the window hands it to the select tool.
-    VXEventRecord Gesture(const std::vector<Point>& points, uint32_t modifiers = 0) {
-        VXWaitUpdateWindows();  // the window laid out as it is shown
-        for (Point p : points) {
-            const _LPNT c = ContentOf(p);
-            TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, sheet->window, c.h, c.v, modifiers));
-        }
-        const _LPNT last = ContentOf(points.back());
-        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, sheet->window, last.h, last.v, modifiers));
-        VXEventRecord event{};
-        event.kind = kVXMouseDownEvent;
-        event.u.mouse.v = points.front().v;
-        event.u.mouse.h = points.front().h;
-        event.u.mouse.shift = (modifiers & kPlatformModShift) != 0;
-        event.u.mouse.modifiers = modifiers;
-        return event;
-    }
     TextFrameHandle AddFrame(const char* text, Point at, int32_t width) {
         TextFrameHandle frame = CreateTextFrame(text, -1, kEncodingUTF8);
         EXPECT_NE(frame, nullptr);

@@ -1,5 +1,6 @@
 // What the selection and move tests share: a sheet in its window, symbols drawn from a small
-// definition (one pin at the origin, a body below it) and wires drawn between pins.
+// definition (one pin at the origin, a body below it), wires drawn between pins, and scripted
+// drags through the window given in sheet points.
 #pragma once
 #include <gtest/gtest.h>
 #include <memory>
@@ -14,10 +15,15 @@
 #include "model/symboldata.h"
 #include "model/symbols.h"
 #include "model/tests/wire_driver.h"
+#include "platform/input_platform.h"
+#include "platform/testseam_platform.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_tracking.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 
@@ -77,6 +83,37 @@ protected:
         return e;
     }
 
+    // The window content point under a sheet point (the view unscaled and unscrolled but for an
+    // offset, found from the pad points of two content points).
+    _LPNT ContentOf(Point p) {
+        _LPNT a{}, b{}, panel{};
+        // Two points well inside the sheet pane (clear of the rulers and the tool palette).
+        VXWindowPointToPanelContent(sheet->window, 300, 300, &panel);
+        PanelContentPointToPanesPad(sheet->window, panel.h, panel.v, &a);
+        VXWindowPointToPanelContent(sheet->window, 400, 400, &panel);
+        PanelContentPointToPanesPad(sheet->window, panel.h, panel.v, &b);
+        EXPECT_EQ(b.h - a.h, 100);
+        EXPECT_EQ(b.v - a.v, 100);
+        return _LPNT{p.v - a.v + 300, p.h - a.h + 300};
+    }
+    // Queues a drag from the first point through the others, released at the last; the
+    // mouse-down event of the first point, as the window hands it to the select tool.
+    VXEventRecord Gesture(const std::vector<Point>& points, uint32_t modifiers = 0) {
+        VXWaitUpdateWindows();  // the window laid out as it is shown
+        for (Point p : points) {
+            const _LPNT c = ContentOf(p);
+            TestQueueInput(MouseInput(PlatformInputKind::kMouseDragged, sheet->window, c.h, c.v, modifiers));
+        }
+        const _LPNT last = ContentOf(points.back());
+        TestQueueInput(MouseInput(PlatformInputKind::kMouseUp, sheet->window, last.h, last.v, modifiers));
+        VXEventRecord event{};
+        event.kind = kVXMouseDownEvent;
+        event.u.mouse.v = points.front().v;
+        event.u.mouse.h = points.front().h;
+        event.u.mouse.shift = (modifiers & kPlatformModShift) != 0;
+        event.u.mouse.modifiers = modifiers;
+        return event;
+    }
     SheetWindowList sheets;
     SheetRecord* sheet = nullptr;
     std::unique_ptr<WireDriver> driver;

@@ -1,0 +1,309 @@
+// Clicks of the sheet pane that drag or open a dialog, given to the pane's click dispatch on a
+// sheet in its window and judged by what they did: a handle's drag resizes or reshapes its item,
+// a double click opens the dialog of what lies under the point, the sub-sheet tool draws a sheet
+// symbol.
+#include "sheeteditor/sheetkeys.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/strings.h"
+#include "model/busses.h"
+#include "model/components.h"
+#include "model/sheetsymbols.h"
+#include "model/signals.h"
+#include "model/textframes.h"
+#include "model/texts.h"
+#include "model/wires.h"
+#include "sheeteditor/tests/dialogs_testing.h"
+#include "sheeteditor/tests/sheetselect_testing.h"
+#include "toolkit/vx_events.h"
+#include "toolkit/vx_window.h"
+
+namespace plexa::test {
+namespace {
+
+constexpr uint16_t kSelect = 2006;
+
+class SheetClicks : public SelectionTest {
+protected:
+    void SetUp() override {
+        SelectionTest::SetUp();
+        VXInitControls();
+        ASSERT_EQ(SelectUIFile("views.gui"), 0);
+        SymbolHooks hooks = GetSymbolHooks();
+        AddSheetSymbolModelHooks(hooks);  // a sheet symbol's box, as in the editor
+        SetSymbolHooks(hooks);
+        sheet->view.snap = 0;
+        sheet->viewScale = 400;  // the select tool takes the point as it is
+        sheet->selectedTool = kSelect;
+    }
+    void TearDown() override {
+        CloseUIFiles();
+        SelectionTest::TearDown();
+        SetSymbolHooks(SymbolHooks{});
+        PlatformControlFlushDestroyed();
+    }
+    // The point of the handle with the id, or (-1, -1).
+    Point Handle(int32_t id) const {
+        const ItemModifier* m = SheetModifiers(sheet);
+        for (int32_t i = 0; i < CountSheetModifiers(sheet); ++i)
+            if (m[i].id == id) return {m[i].v, m[i].h};
+        return {-1, -1};
+    }
+    // A select-tool press on the handle, dragged by (dv, dh) and released.
+    Point DragHandle(int32_t id, int16_t dv, int16_t dh) {
+        const Point from = Handle(id);
+        EXPECT_GE(from.h, 0) << id;
+        const Point to{int16_t(from.v + dv), int16_t(from.h + dh)};
+        VXEventRecord down = Gesture({from, {int16_t(from.v + dv / 2), int16_t(from.h + dh / 2)}, to});
+        DoMouseClick(sheet, &down);
+        EXPECT_EQ(TestQueuedInputCount(), 0) << id;
+        return to;
+    }
+    // A double click at the point with the modifiers, the dialog it opens cancelled; its title,
+    // "(none)" when none opened, and " beep" when it beeped.
+    std::string DoubleClick(Point at, bool shift = false, bool option = false) {
+        const int beeps = TestBeepCount();
+        const auto click = [&](uint8_t kind) {
+            VXEventRecord e = VXClearedEvent(kind);
+            e.u.mouse.v = e.u.mouse.longV = at.v;
+            e.u.mouse.h = e.u.mouse.longH = at.h;
+            e.u.mouse.shift = shift;
+            e.u.mouse.option = option;
+            DoMouseClick(sheet, &e);
+        };
+        click(kVXMouseDownEvent);
+        static std::string title;
+        title = "(none)";
+        VXPostDeferredAction([](void*) {
+            if (VXWindowRecordTag* dialog = FrontDialog()) {
+                title = WindowTitle(dialog);
+                QueueKey(27);
+            }
+        }, nullptr, 0.001);
+        click(kVXDoubleClickEvent);
+        VXWaitUpdateWindows();  // the deferred look runs when no dialog opened
+        return title + (TestBeepCount() > beeps ? " beep" : "");
+    }
+    // A fresh sheet in place of the one before.
+    void Fresh() {
+        driver.reset();
+        sheets.DestroyAll();
+        gUntitledDrawingCount = 0;
+        sheet = sheets.New();
+        ASSERT_NE(sheet, nullptr);
+        driver = std::make_unique<WireDriver>(sheet);
+        sheet->view.snap = 0;
+        sheet->viewScale = 400;
+        sheet->selectedTool = kSelect;
+    }
+    // A component whose pin runs from (h 300, v 200) down to v 210, its body below.
+    SymbolRecord* Part() {
+        SymbolRecord* part = Place(Definition(), 300, 200);
+        ComponentRecord* component = CreateComponent(1, 1, 1, 1, 1);
+        LLAppend(sheet->componentList, component);
+        part->component = component;
+        return part;
+    }
+    TextFrameHandle AddFrame(const char* text, Point at, int32_t width) {
+        TextFrameHandle frame = CreateTextFrame(text, -1, kEncodingUTF8);
+        EXPECT_NE(frame, nullptr);
+        LLPush(sheet->textFrameList, frame);
+        InstallStyleInFrame(frame, sheet->currentTextStyle, 0xFFFFFFFF, sheet->styleList);
+        (*frame)->position = at;
+        CalcTextFrameBounds(sheet->window, frame, true, width);
+        return frame;
+    }
+    // A sheet symbol at (h 100, v 100) with one port.
+    SymbolRecord* AddSheetSymbol() {
+        SymbolRecord* s = CreateSheetSymbol();
+        EXPECT_NE(s, nullptr);
+        s->position = {100, 100};
+        SheetSymbolPortsHeadOf(s->sheetSymbolData)->width = 100;
+        SheetSymbolPortsHeadOf(s->sheetSymbolData)->height = 60;
+        AddSymbolToSheet(sheet, s);
+        EXPECT_EQ(CreateSheetSymbolPort(sheet, s, "A", 0), 0);
+        return s;
+    }
+    // A buss from (h 100, v 300) to (h 300, v 300), both ends free.
+    BussHandle AddBuss(uint16_t flags = 0) {
+        BussHandle buss = CreateBuss(sheet->bussList);
+        EXPECT_NE(buss, nullptr);
+        SetBussName(buss, sheet->stringBlock, "D[0:7]");
+        WireHandle wire = CreateWire(nullptr);
+        (void)InsertWireCorner(wire, {300, 100}, -1);  // fails only out of memory
+        (void)InsertWireCorner(wire, {300, 300}, -1);
+        (*wire)->flags |= uint16_t(kWireFlagBuss | flags);
+        CalcWireBounds(wire);
+        LLPush((*buss)->wires, wire);
+        CalcBussBounds(buss);
+        return buss;
+    }
+};
+
+std::string Box(Rect r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
+
+// A press on a selected item's handle drags that handle: a rectangle's corner reshapes it, a text
+// frame's and a sheet symbol's size handle resize them, a buss's free end moves that end.
+TEST_F(SheetClicks, AHandleDraggedWithTheSelectToolResizesItsItem) {
+    // The rectangle's bottom right corner, 40 right and 20 down.
+    ElementRecord* rect = AddRect({100, 100, 140, 160}, kElementSelected);
+    CalcSheetSelection(sheet, nullptr);
+    int32_t corner = -1;
+    for (int32_t i = 0; i < CountSheetModifiers(sheet); ++i) {
+        const ItemModifier& m = SheetModifiers(sheet)[i];
+        if (m.h == 160 && m.v == 140) corner = m.id;
+    }
+    ASSERT_GE(corner, 0);
+    DragHandle(corner, 20, 40);
+    EXPECT_EQ(Box(rect->rect), "(100,100)-(200,160)");
+    (void)LLRemoveOrFree(sheet->elementList, rect, nullptr, true);
+    ReleaseSheetUndo(sheet);
+
+    // A text frame made 30 narrower.
+    TextFrameHandle frame = AddFrame("a frame of text", {200, 100}, 200);
+    (*frame)->flags |= kFrameFlagSelected;
+    CalcSheetSelection(sheet, nullptr);
+    const Rect oldFrame = (*frame)->bounds;
+    Point to = DragHandle(kModTextFrameSize, 0, -30);
+    // Its right edge follows the pointer, within its margin; the text wraps onto more lines.
+    const Rect now = (*frame)->bounds;
+    EXPECT_EQ(now.left, oldFrame.left);
+    EXPECT_NEAR(now.right, to.h, 4) << Box(oldFrame) << Box(now);
+    EXPECT_GT(now.bottom - now.top, oldFrame.bottom - oldFrame.top) << Box(oldFrame) << Box(now);
+    (*frame)->flags &= uint16_t(~kFrameFlagSelected);
+    CalcSheetSelection(sheet, nullptr);
+
+    // A sheet symbol made 40 wider and 30 taller.
+    SymbolRecord* box = AddSheetSymbol();
+    box->flags |= kSymbolFlagSelected;
+    CalcSheetSelection(sheet, nullptr);
+    const SheetSymbolPortsHead before = *SheetSymbolPortsHeadOf(box->sheetSymbolData);
+    to = DragHandle(kModSheetSymbolSize, 30, 40);
+    const SheetSymbolPortsHead* after = SheetSymbolPortsHeadOf(box->sheetSymbolData);
+    // The box's corner follows the pointer (the handle lies one unit beyond the corner).
+    EXPECT_EQ(box->position.h + after->width, to.h) << before.width << "x" << before.height;
+    EXPECT_EQ(box->position.v + after->height, to.v) << before.width << "x" << before.height;
+    box->flags &= ~kSymbolFlagSelected;
+
+    // Each free end of a selected buss, in turn.
+    for (int32_t end : {0, 1}) {
+        SCOPED_TRACE(end);
+        while (void* b = LLFirst(sheet->bussList)) {
+            (void)LLRemoveOrFree(sheet->bussList, b, nullptr, false);
+            DestroyBuss(static_cast<BussHandle>(b));
+        }
+        BussHandle buss = AddBuss(kWireFlagSelected);
+        CalcSheetSelection(sheet, nullptr);
+        CalcBusLineModifiers(sheet, FirstWire((*buss)->wires));
+        const Point from = Handle(kModBussEnd0 + end);
+        ASSERT_GE(from.h, 0);
+        VXEventRecord down = Gesture({from, {300, int16_t(from.h + (end ? 10 : -10))}, {300, int16_t(end ? 360 : 40)}});
+        DoMouseClick(sheet, &down);
+        WireHandle wire = FirstWire((*buss)->wires);
+        Point first{}, last{};
+        ASSERT_TRUE(GetWireCorner(wire, 0, &first));
+        ASSERT_TRUE(GetWireCorner(wire, -1, &last));
+        const int16_t lo = std::min(first.h, last.h), hi = std::max(first.h, last.h);
+        EXPECT_EQ(end ? hi : lo, end ? 360 : 40);
+        EXPECT_EQ(end ? lo : hi, end ? 100 : 300);  // the other end stays
+    }
+}
+
+// A double click (its first click selects, as a person's does) opens the dialog of what lies under
+// the point: a pin's, a symbol's, a signal's or a buss's, from the item itself or from a text of
+// it; with Option a symbol is looked past and nothing under the point opens the sheet's settings.
+TEST_F(SheetClicks, ADoubleClickOpensTheDialogOfWhatLiesUnderThePoint) {
+    const auto middle = [](Rect r) { return Point{int16_t((r.top + r.bottom) / 2), int16_t((r.left + r.right) / 2)}; };
+    // Each builds the item on a fresh sheet and answers the point to click.
+    const std::function<Point()> body = [&] {
+        Part();
+        return Point{225, 300};
+    };
+    const std::function<Point()> pinName = [&] {
+        SymbolRecord* part = Part();
+        TextRecord* text = CreateDrawingText(sheet, kTextKindPinName | 0, 0, {520, 300}, "IN");
+        text->owner = TextOwnerSerial(part->serial);
+        return middle(text->bounds);
+    };
+    const std::function<Point()> sheetSymbol = [&] {
+        SymbolRecord* box = AddSheetSymbol();
+        return Point{int16_t(box->position.v + 30), int16_t(box->position.h + 50)};
+    };
+    // The net name text of a sheet symbol of a sub-sheet.
+    const std::function<Point()> sheetSymbolText = [&] {
+        SymbolRecord* box = AddSheetSymbol();
+        box->flags |= kSymbolFlagSubSheet;
+        TextRecord* text = CreateDrawingText(sheet, kTextKindNetSymbol, 0, {520, 300}, "CHILD");
+        text->owner = TextOwnerSerial(box->serial);
+        return middle(text->bounds);
+    };
+    const std::function<Point()> wire = [&] {
+        SetSignalName(driver->Draw({{450, 100}, {450, 200}}), sheet->stringBlock, "NET");
+        return Point{449, 150};
+    };
+    const std::function<Point()> label = [&] {
+        SignalHandle net = driver->Draw({{450, 100}, {450, 200}});
+        SetSignalName(net, sheet->stringBlock, "NET");
+        TextRecord* text = CreateSignalWireLabel(sheet, net, FirstWire((*net)->wires), 0, false);
+        return middle(text->bounds);
+    };
+    const std::function<Point()> buss = [&] {
+        AddBuss();
+        return Point{299, 200};
+    };
+    const std::function<Point()> nothing = [] { return Point{500, 500}; };
+    struct Row {
+        const char* name;
+        const std::function<Point()>& build;
+        bool shift, option;
+        const char* title;
+    };
+    const Row rows[] = {
+
+        {"component body", body, false, false, "Symbol Information"},
+        {"component body with Option is looked past", body, false, true, "Untitled 1 Settings"},
+
+        {"pin name with Option", pinName, false, true, "Symbol Information"},
+        {"sheet symbol", sheetSymbol, false, false, "Symbol Information"},
+        {"sheet symbol with Shift and Option is looked past", sheetSymbol, true, true, "Untitled 1 Settings"},
+        {"sheet symbol's text", sheetSymbolText, false, false, "Symbol Information"},
+        {"sheet symbol's text with Shift and Option enters it: without a file, a beep", sheetSymbolText, true,
+         true, "(none) beep"},
+        {"signal wire", wire, false, false, "Signal Info"},
+        {"signal label", label, false, false, "Signal Info"},
+        {"buss wire", buss, false, false, "Bus Info"},
+        {"nothing", nothing, false, false, "(none)"},
+        {"nothing with Option", nothing, false, true, "Untitled 1 Settings"},
+    };
+    for (const Row& row : rows) {
+        Fresh();
+        const Point at = row.build();
+        EXPECT_EQ(DoubleClick(at, row.shift, row.option), row.title) << row.name;
+    }
+}
+
+// The sub-sheet tool draws a sheet symbol over the rectangle dragged.
+TEST_F(SheetClicks, TheSubSheetToolDrawsASheetSymbolOverTheDraggedRectangle) {
+    sheet->selectedTool = 2031;
+    VXEventRecord down = Gesture({{100, 100}, {130, 160}, {160, 220}});
+    DoMouseClick(sheet, &down);
+    auto* made = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList));
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->flags & kSymbolFlagSheet);
+    const SheetSymbolPortsHead* head = SheetSymbolPortsHeadOf(made->sheetSymbolData);
+    EXPECT_EQ(At(made->position), "(100,100)");
+    EXPECT_EQ(head->width, 120);
+    EXPECT_EQ(head->height, 60);
+}
+
+}  // namespace
+}  // namespace plexa::test
