@@ -276,6 +276,14 @@ bool GraphSpiceCurrent(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin, bo
     return GraphSpicePinCurrent(sheet->project, device, names[0].c_str(), add);
 }
 
+bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add) {
+    if (!sheet || !sheet->project || !signal) return false;
+    char name[kSignalNameSize];
+    GetSignalName(signal, sheet->stringBlock, name);
+    if (!name[0]) return false;
+    return GraphSpiceSignal(sheet->project, MapSpiceSignalName(sheet->project, InstanceId(sheet), name).c_str(), add);
+}
+
 // ---- Annotation ----
 
 std::vector<TextRecord*> CollectSheetNodeLabels(SheetRecord* sheet, SignalRecord** signal) {

@@ -75,6 +75,9 @@ SymbolRecord* LookupSpiceDeviceSymbol(SheetRecord* sheet, const char* qualifier,
 // Graphs the current of a component symbol's pin: its device name and the pin's first
 // "."-attribute without the dot; true when sent.
 bool GraphSpiceCurrent(SheetRecord* sheet, SymbolRecord* symbol, int32_t pin, bool add);
+// Graphs a signal's node: its name mapped through the project's simulator signal map for the
+// sheet's instance; true when sent. With add the graph keeps what it shows, else it is replaced.
+bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
 
 // ---- Annotation ----
 

@@ -103,6 +103,8 @@ void AdvanceCurrentBrowserItem(LibBrowserRecord* browser, int32_t step);
 bool BrowserSelectionKey(LibBrowserRecord* browser, VXWindowRecordTag* list, uint16_t character);
 void FindKeySelection(LibBrowserRecord* browser);
 void ClearBrowserKeyText(LibBrowserRecord* browser);
+// After an item from the pane is placed: the typed text is done with.
+inline void ClearBrowserKeySelection(LibBrowserRecord* browser) { ClearBrowserKeyText(browser); }
 // The first entry of the cached item map that is not less than the text (item-name order; a plain
 // comparison ignoring case for the empty text); -1 when none.
 int32_t BrowserItemRowSearch(const char* text);

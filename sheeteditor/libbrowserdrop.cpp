@@ -87,7 +87,7 @@ int32_t ItemDragProc(int32_t message, const VXItemDragTarget* target, void* refc
             VXWindowRecordTag* previous = VXSetWindow(sheet->window);
             const int32_t previousID = previous ? previous->windowID : 0;
             InstantiateLibraryItem(sheet, drag.dragAt);
-            ClearBrowserKeySelection(sheet);
+            ClearBrowserKeySelection(sheet->libraryPane);
             if (VXWindowRecordTag* back = VXGetWindowFromId(previousID)) VXSetWindow(back);
             return 0;
         }

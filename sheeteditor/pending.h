@@ -1,5 +1,4 @@
-// Calls into parts of the sheet editor that are being written beside this one: each is declared
-// with its final name and signature and has the least body until its own module replaces it.
+// Declarations shared by the sheet editor's modules that have no module of their own yet.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +21,6 @@ struct TextRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-void ClearBrowserKeySelection(SheetRecord* sheet);
-bool GraphSpiceNode(SheetRecord* sheet, SignalRecord** signal, bool add);
 
 // Attribute editor.
 struct AttributeEditor;

@@ -513,7 +513,7 @@ void DoMouseClick(SheetRecord* sheet, VXEventRecord* event) {
                 if (previous) VXSetWindow(previous);
                 InstantiateLibraryItem(sheet, at);
             }
-            ClearBrowserKeySelection(sheet);
+            ClearBrowserKeySelection(sheet->libraryPane);
             return;
         }
         case kDrawToolSubSheet:

@@ -347,6 +347,24 @@ TEST_F(SpiceSheet, PinAttributesAreAskedForAndChangedOnTheSymbolsOwnCopy) {
     EXPECT_EQ(graphs[0].entries[1].text, "ib");
 }
 
+TEST_F(SpiceSheet, AGraphedNodeIsNamedThroughTheSignalMap) {
+    FakeSimora peer;
+    ConnectTo(peer);
+    // CLK is mapped to the net NET_CLK in this instance; DATA is not mapped and goes by its name.
+    EXPECT_TRUE(GraphSpiceNode(sheet_, clk_, false));
+    EXPECT_TRUE(GraphSpiceNode(sheet_, data_, true));
+    EXPECT_FALSE(GraphSpiceNode(sheet_, nullptr, true));
+    ASSERT_TRUE(TickUntil([&] { return !Sent(peer, "AGph").empty() && !Sent(peer, "RGph").empty(); }));
+    const std::vector<PeerFrame> replaced = Sent(peer, "RGph");
+    const std::vector<PeerFrame> added = Sent(peer, "AGph");
+    ASSERT_EQ(replaced.size(), 1u);
+    ASSERT_EQ(added.size(), 1u);
+    ASSERT_EQ(replaced[0].entries.size(), 1u);
+    ASSERT_EQ(added[0].entries.size(), 1u);
+    EXPECT_EQ(replaced[0].entries[0].text, "net_clk");
+    EXPECT_EQ(added[0].entries[0].text, "data");
+}
+
 TEST_F(SpiceSheet, WithoutACurrentAnalysisOrLabelsNothingIsAsked) {
     FakeSimora peer;
     ConnectTo(peer);
