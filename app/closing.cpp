@@ -46,10 +46,7 @@ int32_t CloseProjectsWithoutWindows() {
 }
 
 OSStatus CloseSheetWindowOfShell(VXWindowRecordTag* window, int32_t mode) {
-    const OSStatus st = CloseSheetWindow(window, mode);
-    // The front sheet follows the windows that are left.
-    if (st == status::kNoErr) CurrDraw = GetFrontSheet(false);
-    return st;
+    return CloseSheetWindow(window, mode);
 }
 
 }  // namespace plexa

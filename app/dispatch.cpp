@@ -40,8 +40,6 @@
 
 namespace plexa {
 
-SheetRecord* CurrDraw = nullptr;
-
 int16_t gCurrScrapType = kScrapForeign;
 int64_t gLastPrivateScrap = -1;
 uint32_t gCurrClipFlags = 0;
@@ -291,13 +289,6 @@ FrontDocument CurrentFront() {
     FrontDocument front{};
     front.kind = GetFrontWindowsDataRecord(&front.sheet, &front.editor, &front.project, &front.window);
     front.modal = front.kind == kModalInFrontKind;
-    // The front sheet: the sheet of the front visible sheet window, in front or not.
-    if (front.sheet) {
-        CurrDraw = front.sheet;
-    } else {
-        const std::vector<SheetRecord*> sheets = SheetWindowSheets(true);
-        CurrDraw = sheets.empty() ? nullptr : sheets.front();
-    }
     if (front.editor) CurrEdit = front.editor;
     return front;
 }

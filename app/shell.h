@@ -80,9 +80,6 @@ extern const int16_t gGridSizeTable96[7];
 extern Rect gSurfaceRect;
 extern VXWindowRecordTag* gOffScreenWindow;
 extern FileSpec gApplSpec;  // the program's own file
-// The front sheet (the sheet of the front visible sheet window), as the last preparation or
-// dispatch found it.
-extern SheetRecord* CurrDraw;
 
 // The menu tables.
 extern const VXMenuBarDef gDefaultMenuBarDef;
@@ -123,7 +120,7 @@ int32_t PreferencesWriteCount();
 
 // ---- Closing sheets ----
 
-// Closes a sheet window (sheetclose.h: CloseSheetWindow) and makes the front sheet current again.
+// Closes a sheet window for the shell (sheetclose.h: CloseSheetWindow).
 OSStatus CloseSheetWindowOfShell(VXWindowRecordTag* window, int32_t mode);
 // The shell's error report: nothing for 0, a cancel or while the application is inactive.
 void SchError(OSStatus code);

@@ -3,9 +3,9 @@
 // sheet reaches it (`SheetRecord::editState`); it is made when the window opens (or at the first
 // question about a sheet without a window, which a test or a tool may ask) and freed when the
 // window closes or the sheet goes. It holds the wire or bus in progress with the pointer's
-// tracking (sheeteditor/wiretracking.h), the search record (sheeteditor/search.h) and the
-// selection summary that the menus read (model/selectionsummary.h). The sheet's undo state is the
-// sheet's own (sheeteditor/sheetundo.h).
+// tracking (sheeteditor/wiretracking.h), the search record (sheeteditor/search.h), the selection
+// summary that the menus read (model/selectionsummary.h) and the item that the resize handle of
+// the selection resizes. The sheet's undo state is the sheet's own (sheeteditor/sheetundo.h).
 #pragma once
 
 #include "model/selectionsummary.h"
@@ -19,6 +19,10 @@ struct SheetEditState {
     WireInProgress wire;
     SearchRecord search;
     SelectionSummary selection;
+    // The text frame and the sheet symbol that handles 14 and 17 resize: set with the handles
+    // (sheeteditor/sheetselect.h), cleared with them, none without the handle.
+    TextFrameHandle resizeFrame = nullptr;
+    SymbolRecord* resizeSheetSymbol = nullptr;
 };
 
 // The sheet's edit state, made when missing; never null for a sheet.

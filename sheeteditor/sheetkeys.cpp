@@ -27,6 +27,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/elementinfo.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/partsdialog.h"
@@ -206,9 +207,9 @@ void SelectToolClick(SheetRecord* sheet, VXEventRecord* event) {
         if (handle == 15 || handle == 16) {
             DragBussWireEnd(sheet, handle - 15, event);
         } else if (handle == 14) {
-            if (gResizeTextFrame) ResizeTextFrame(sheet, gResizeTextFrame, event);
+            if (TextFrameHandle frame = SheetEditStateOf(sheet)->resizeFrame) ResizeTextFrame(sheet, frame, event);
         } else if (handle == 17) {
-            if (gResizeSheetSymbol) ResizeSheetSymbol(sheet, gResizeSheetSymbol, event);
+            if (SymbolRecord* symbol = SheetEditStateOf(sheet)->resizeSheetSymbol) ResizeSheetSymbol(sheet, symbol, event);
         } else {
             ResizeSheetElement(sheet, handle, event);
         }

@@ -21,6 +21,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/editstate.h"
 #include "sheeteditor/symbolimage.h"
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
@@ -28,9 +29,6 @@
 #include "toolkit/vx_window.h"
 
 namespace plexa {
-
-TextFrameHandle gResizeTextFrame = nullptr;
-SymbolRecord* gResizeSheetSymbol = nullptr;
 
 namespace {
 
@@ -83,7 +81,7 @@ bool Contains(const Rect& r, Point p) {
 bool Inside(const Rect& r, Point p) { return p.v >= r.top && p.v < r.bottom && p.h >= r.left && p.h < r.right; }
 
 // What is selected, counted by kind, with the single item of each kind.
-struct SelectionSummary {
+struct SelectionCounts {
     SymbolRecord* symbol;
     TextRecord* text;
     TextFrameHandle frame;
@@ -91,8 +89,8 @@ struct SelectionSummary {
     int32_t symbols, texts, frames, elements;
 };
 
-SelectionSummary Summarize(SheetRecord* sheet) {
-    SelectionSummary m;
+SelectionCounts Summarize(SheetRecord* sheet) {
+    SelectionCounts m;
     GetSheetSelection(sheet, &m.symbol, &m.symbols, &m.text, &m.texts, &m.frame, &m.frames, &m.element,
                       &m.elements);
     return m;
@@ -189,12 +187,10 @@ void GetSelectedSymbolBounds(SheetRecord* sheet, const SymbolRecord* symbol, Rec
 
 void CalcSheetSelection(SheetRecord* sheet, Rect* rect) {
     ClearSheetModifiers(sheet);
-    gResizeTextFrame = nullptr;
-    gResizeSheetSymbol = nullptr;
     sheet->selectedElement = nullptr;
     if (rect) VXSetEmptyRect(rect);
     if (GetSelectedBussLine(sheet, nullptr) || GetSelectedSignalWire(sheet, nullptr)) return;
-    const SelectionSummary m = Summarize(sheet);
+    const SelectionCounts m = Summarize(sheet);
     SymbolRecord* symbol = m.symbol;
     TextFrameHandle frame = m.frame;
     ElementRecord* element = m.element;
@@ -202,13 +198,13 @@ void CalcSheetSelection(SheetRecord* sheet, Rect* rect) {
     Rect r;
     VXSetEmptyRect(&r);
     if (symbols == 1 && texts + frames + elements == 0 && (symbol->flags & kSymbolFlagSheet)) {
-        gResizeSheetSymbol = symbol;
+        SheetEditStateOf(sheet)->resizeSheetSymbol = symbol;
         Point corner;
         GetSheetSymbolSizePoint(symbol, &corner);
         SetupModifier(sheet, kModSheetSymbolSize, corner.h, corner.v);
         GetSymbolInstanceBounds(sheet, symbol, 0, &r);
     } else if (frames == 1 && symbols + texts + elements == 0) {
-        gResizeTextFrame = frame;
+        SheetEditStateOf(sheet)->resizeFrame = frame;
         Point corner;
         GetTextFrameSizePoint(frame, &corner);
         SetupModifier(sheet, kModTextFrameSize, corner.h, corner.v);
@@ -228,7 +224,7 @@ void CalcSheetSelection(SheetRecord* sheet, Rect* rect) {
 
 int32_t SetupSymbolResize(SheetRecord* sheet, SymbolRecord* symbol) {
     if (!symbol) {
-        const SelectionSummary m = Summarize(sheet);
+        const SelectionCounts m = Summarize(sheet);
         if (m.texts + m.frames + m.elements || m.symbols != 1 || !(m.symbol->flags & kSymbolFlagSheet)) return 0;
         if (GetSelectedBussLine(sheet, nullptr) || GetSelectedSignalWire(sheet, nullptr)) return 0;
         symbol = m.symbol;
@@ -238,13 +234,13 @@ int32_t SetupSymbolResize(SheetRecord* sheet, SymbolRecord* symbol) {
     Point corner;
     GetSheetSymbolSizePoint(symbol, &corner);
     SetupModifier(sheet, kModSheetSymbolSize, corner.h, corner.v);
-    gResizeSheetSymbol = symbol;
+    SheetEditStateOf(sheet)->resizeSheetSymbol = symbol;
     return 1;
 }
 
 int32_t SetupTextFrameResize(SheetRecord* sheet, TextFrameHandle frame) {
     if (!frame) {
-        const SelectionSummary m = Summarize(sheet);
+        const SelectionCounts m = Summarize(sheet);
         if (m.symbols + m.texts + m.elements || m.frames != 1) return 0;
         frame = m.frame;
     }
@@ -252,13 +248,13 @@ int32_t SetupTextFrameResize(SheetRecord* sheet, TextFrameHandle frame) {
     Point corner;
     GetTextFrameSizePoint(frame, &corner);
     SetupModifier(sheet, kModTextFrameSize, corner.h, corner.v);
-    gResizeTextFrame = frame;
+    SheetEditStateOf(sheet)->resizeFrame = frame;
     return 1;
 }
 
 int32_t SetupElementResize(SheetRecord* sheet, ElementRecord* element) {
     if (!element) {
-        const SelectionSummary m = Summarize(sheet);
+        const SelectionCounts m = Summarize(sheet);
         if (m.symbols + m.texts + m.frames) return 0;
         element = m.element;
         if (!element) {
@@ -346,9 +342,11 @@ void ClearSheetModifiers(SheetRecord* sheet) {
     delete Store(sheet);
     sheet->modifiers = nullptr;
     sheet->modifierCount = 0;
-    // The resize globals name items by their handles: they go with them.
-    gResizeTextFrame = nullptr;
-    gResizeSheetSymbol = nullptr;
+    // The items the resize handles name go with the handles (of this sheet only).
+    if (SheetEditState* state = sheet->editState) {
+        state->resizeFrame = nullptr;
+        state->resizeSheetSymbol = nullptr;
+    }
 }
 
 int32_t CountSheetModifiers(const SheetRecord* sheet) { return sheet->modifiers ? sheet->modifierCount : 0; }

@@ -47,10 +47,6 @@ constexpr uint32_t kModifierColor = 0x05FF00FF;
 // Every id but the text frame, bus end and sheet symbol handles is an element handle.
 bool IsElementModifierId(int32_t id);
 
-// The text frame and the sheet symbol that handles 14 and 17 resize (none without the handle).
-extern TextFrameHandle gResizeTextFrame;
-extern SymbolRecord* gResizeSheetSymbol;
-
 // ---- Selection queries ----
 // For each pair asked (both pointers given) the count of selected items of that kind and, when
 // exactly one is selected, that item (else none).

@@ -13,6 +13,7 @@
 #include "foundation/ll.h"
 #include "foundation/memory.h"
 #include "foundation/strings.h"
+#include "graphics/regions.h"
 #include "graphics/textstyle.h"
 #include "model/elements.h"
 #include "model/imagelist.h"
@@ -232,6 +233,7 @@ void DestroyRecord(SymbolEditorRecord* editor) {
     if (editor->styleList) DestroyTextStyleList(editor->styleList);
     if (editor->stringBlock) DestroyStringBlock(editor->stringBlock);
     if (editor->defaultStyle) DestroyTextStyle(editor->defaultStyle);
+    if (editor->selectionRegion) VXDestroyRgn(editor->selectionRegion);
     MemFreePtr(reinterpret_cast<Ptr>(editor));
 }
 

@@ -41,6 +41,7 @@ struct SheetRecord;
 struct SymUndoRecord;
 struct TextFrameRecord;
 struct VXEventRecord;
+struct VXRgn;
 struct VXTERecord;
 struct VXWindowRecordTag;
 struct txStyle;
@@ -170,6 +171,8 @@ struct SymbolEditorRecord {
     SelectionSummary selection;      // what the menus see of the selection, filled while in front
     Point polyBandMouse;             // where the rubber band of the polygon being built ends
     bool polyBandShown;              // the band's overlay is up
+    VXRgn* selectionRegion;          // the selection's area while the view draws; made at the first
+                                     // drawing with a selection, freed with the editor
 };
 
 // The current symbol editor (the one most recently activated), or none.

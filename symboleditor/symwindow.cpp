@@ -47,12 +47,10 @@ constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagHo
                                   kVXFlagVerticalScroller;
 constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorText = 0x7FFFFF01, kCursorGrow = 0x7FFFFF02;
 
-// The selection region of the editor that is drawn (one editor is current at a time).
-VXRgn* gSelRgn = nullptr;
-
-VXRgn* SelectionRegion() {
-    if (!gSelRgn) gSelRgn = VXCreateRgn(nullptr);
-    return gSelRgn;
+// The editor's selection region, made when first asked for.
+VXRgn* SelectionRegion(SymbolEditorRecord* editor) {
+    if (!editor->selectionRegion) editor->selectionRegion = VXCreateRgn(nullptr);
+    return editor->selectionRegion;
 }
 
 bool IsSelected(const ElementRecord* e) { return e->flags & kElementSelected; }
@@ -242,7 +240,7 @@ void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
     editor->selectedElement = nullptr;
     editor->selectedFrame = nullptr;
     PrepEditorModifiers(editor);
-    if (gSelRgn && editor == CurrEdit) VXSetEmptyRgn(gSelRgn);
+    if (editor->selectionRegion) VXSetEmptyRgn(editor->selectionRegion);
     InvalEditorView(editor, bounds);
 }
 
@@ -394,7 +392,7 @@ bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, in
         VXBeep();
         return false;
     }
-    if (gSelRgn) VXSetEmptyRgn(gSelRgn);
+    if (editor->selectionRegion) VXSetEmptyRgn(editor->selectionRegion);
     SetEditModified(editor, false);
     StartSymbolEditorUndoCollection(editor, kSymUndoTransformation);
     Rect area = before;
@@ -702,7 +700,7 @@ void DrawEditViewContent(SymbolEditorRecord* editor, VXWindowRecordTag* window, 
     const bool own = window == editor->window;
     const bool selecting = own && editor->tool == kSymEditToolSelect && !noSelection;
     if (selecting && !editor->selectedElement) {
-        VXRgn* region = SelectionRegion();
+        VXRgn* region = SelectionRegion(editor);
         VXSetEmptyRgn(region);
         EnumEditorSelectionRects(
             editor,

@@ -13,6 +13,7 @@
 #include "foundation/ll.h"
 #include "model/sheetdump.h"
 #include "model/symbols.h"
+#include "model/textframes.h"
 #include "tests/support/scripted_run.h"
 #include "tests/support/testing.h"
 
@@ -84,6 +85,57 @@ TEST_F(EditStateRun, AWireInOneSheetAndASearchInAnotherEachGoOnWhereTheyWere) {
     EXPECT_EQ(SelectedSerials(searched), std::vector<uint32_t>{3}) << DumpSheet(searched, kDumpSymbols);
     EXPECT_EQ(DumpSheet(searched, kDumpSignals), DumpSheet(Load(folder + "/ROOT.SHX"), kDumpSignals))
         << "the wire drawn in Wires left ROOT as it was";
+}
+
+// The item that a resize handle resizes is its sheet's: a frame selected in one sheet keeps its
+// handle while a click in another sheet clears that sheet's handles, and dragging the handle back
+// in the first sheet widens the frame, which then breaks into fewer lines.
+TEST_F(EditStateRun, AFramesResizeHandleStaysWithItsSheetWhileAnotherSheetClearsItsOwn) {
+    TextFrameHandle made = CreateTextFrame("one two three four five six seven eight", -1, kEncodingUTF8);
+    ASSERT_NE(made, nullptr);
+    (*made)->position = {100, 100};
+    (*made)->style = drawing->currentTextStyle;
+    CalcTextFrameLineBreaks(nullptr, made, 60);
+    LLPush(drawing->textFrameList, made);
+    const std::string frames = WriteSheetAtScale("Frames.SHX", 100);
+    const std::string other = WriteSheetAtScale("Other.SHX", 100);
+    SheetRecord* before = Load(frames);
+    ASSERT_NE(before, nullptr);
+    auto* frame = static_cast<TextFrameHandle>(LLFirst(before->textFrameList));
+    ASSERT_NE(frame, nullptr);
+    CalcTextFrameBounds(nullptr, frame, false, -1);
+    const Rect bounds = (*frame)->bounds;
+    const uint16_t lines = (*frame)->lineCount;
+    ASSERT_GT(lines, 1) << "the frame wraps";
+    Point corner{};
+    GetTextFrameSizePoint(frame, &corner);
+    const int16_t insideH = int16_t(bounds.left + 4), insideV = int16_t((bounds.top + bounds.bottom) / 2);
+
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string copy = dir.path() + "/frames-copy.SHX";
+    const ScriptedRunResult result = run.Run(
+        "wait-window Frames\nwait-window Other\n"
+        // The frame is selected in Frames: its resize handle is up.
+        "menu Window > Frames\nwait-drawn Frames\n"
+        "click " + At(insideH, insideV) + "\n"
+        // A click on an empty place of Other clears Other's handles.
+        "menu Window > Other\nwait-drawn Other\n"
+        "click " + At(500, 400) + "\n"
+        // Back in Frames the handle still resizes the frame.
+        "menu Window > Frames\nwait-drawn Frames\n"
+        "drag " + At(corner.h, corner.v) + " " + At(corner.h + 80, corner.v) + "\n"
+        "screenshot " + OutputPath("editstate-frame-resized.png") + " Frames\n"
+        "panel " + copy + "\nmenu-in Frames | File > Save a Copy...\n"
+        "quit\n"
+        "button Don't Save\n",
+        {frames, other}, dir.path());
+    ASSERT_TRUE(result.Exited(0)) << result.status << result.errors;
+
+    SheetRecord* resized = Load(copy);
+    ASSERT_NE(resized, nullptr);
+    auto* after = static_cast<TextFrameHandle>(LLFirst(resized->textFrameList));
+    ASSERT_NE(after, nullptr);
+    EXPECT_LT((*after)->lineCount, lines) << "the handle widened the frame";
 }
 
 #endif

@@ -2,6 +2,7 @@
 // a clicked symbol, a text frame resized below its smallest size, and new sheet symbols drawn
 // with the sub-sheet tool.
 #include "sheeteditor/sheetdrag.h"
+#include "sheeteditor/editstate.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -144,7 +145,7 @@ TEST_F(SheetDrag, ATextFrameCannotBeResizedBelowItsSmallestSize) {
     EXPECT_GE((*frame)->bounds.right - (*frame)->bounds.left, kMinTextFrameExtent);
     EXPECT_LT((*frame)->bounds.right, old.right);
     EXPECT_TRUE((*frame)->flags & kFrameFlagSelected);
-    EXPECT_EQ(gResizeTextFrame, frame);
+    EXPECT_EQ(SheetEditStateOf(sheet)->resizeFrame, frame);
 }
 
 // A sheet symbol at (100, 100) with two ports on its left edge.
@@ -204,7 +205,7 @@ TEST_F(SheetSymbolDrag, ASheetSymbolIsNotResizedBelowWhatItsPortsNeed) {
     ResizeSheetSymbol(sheet, symbol, &down);
     EXPECT_GE(Head()->width, width);
     EXPECT_GE(Head()->height, height);
-    EXPECT_EQ(gResizeSheetSymbol, symbol);
+    EXPECT_EQ(SheetEditStateOf(sheet)->resizeSheetSymbol, symbol);
     // Grown: the box follows the corner.
     GetSheetSymbolSizePoint(symbol, &corner);
     down = Gesture({corner, {int16_t(corner.v + 20), int16_t(corner.h + 40)}, {int16_t(100 + 120), int16_t(100 + 300)}});

@@ -1,6 +1,7 @@
 // Selection on a sheet: the handles of each element kind, hit testing handles and texts, and
 // which selections show handles.
 #include "sheeteditor/sheetselect.h"
+#include "sheeteditor/editstate.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -114,10 +115,10 @@ TEST_F(SheetSelect, OnlyASingleResizableItemShowsHandles) {
     Point corner;
     GetTextFrameSizePoint(frame, &corner);
     EXPECT_EQ(Handles(sheet), "14" + At(corner));
-    EXPECT_EQ(gResizeTextFrame, frame);
+    EXPECT_EQ(SheetEditStateOf(sheet)->resizeFrame, frame);
     ClearDrawingSelection(sheet);
     EXPECT_EQ(CountSheetModifiers(sheet), 0);
-    EXPECT_EQ(gResizeTextFrame, nullptr);
+    EXPECT_EQ(SheetEditStateOf(sheet)->resizeFrame, nullptr);
     EXPECT_FALSE((*frame)->flags & kFrameFlagSelected);
 }
 
