@@ -6,6 +6,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/signals.h"
 #include "model/busses.h"
 #include "model/symbols.h"
@@ -79,6 +80,7 @@ void DoSelectAll(int16_t kind, void* document, bool option) {
             SelectTexts(sheet->textList);
             SelectFrames(sheet->textFrameList, false);
         }
+        RetakeSheetSelectedItems(sheet);
         BuildDrawingSelectRgn(sheet);
         CalcSheetSelection(sheet, nullptr);
         InvalWhole(sheet->window);

@@ -15,6 +15,7 @@
 #include "foundation/strings.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -870,12 +871,17 @@ BussHandle HitTestBussList(SheetRecord* sheet, Point pt, int32_t slop, bool orth
 }
 
 void ClearBussHilite(SheetRecord* sheet, Rect* rect) {
-    if (sheet) ClearOwnersHilite(sheet->bussList, rect);
+    if (!sheet) return;
+    std::vector<void*> owners;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kBuss, &owners);
+    ClearOwnersHilite(owners, rect);
 }
 
 WireHandle GetSelectedBussLine(SheetRecord* sheet, BussHandle* buss) {
     void* owner = nullptr;
-    WireHandle wire = sheet ? FindOnlySelectedWire(sheet->bussList, &owner) : nullptr;
+    std::vector<void*> owners;
+    if (sheet) SheetSelectedItemsOf(sheet, SheetItemKind::kBuss, &owners);
+    WireHandle wire = FindOnlySelectedWire(owners, &owner);
     if (buss) *buss = static_cast<BussHandle>(owner);
     return wire;
 }

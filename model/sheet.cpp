@@ -21,6 +21,7 @@
 #include "model/modelhooks.h"
 #include "model/pindata.h"
 #include "model/sheetindex.h"
+#include "model/sheetselected.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/textframes.h"
@@ -190,6 +191,7 @@ void DestroySheet(SheetRecord* sheet) {
     sheet->hierarchyContext = nullptr;
     ReleaseSheetAnnotation(sheet);
     DestroySheetItemIndex(sheet);
+    DestroySheetSelectedItems(sheet);
     if (const auto release = GetModelHooks().releaseSheetEditorParts) release(sheet);
     KillTimer(sheet->idleTimer);
     KillTimer(sheet->flashTimer);

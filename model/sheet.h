@@ -23,6 +23,7 @@ namespace plexa {
 
 struct LinkListHeader;
 struct SheetRecord;
+struct SheetSelectedItems;
 struct VXRgn;
 struct VXPrintRec;
 struct VXWindowRecordTag;
@@ -214,6 +215,8 @@ struct SheetRecord {
     uint32_t lastCopiedClipId;
     // The spatial index of the sheet's items (model/sheetindex.h), made on the first question.
     SheetItemIndex* itemIndex;
+    // The kept set of its selected items (model/sheetselected.h), made on the first question.
+    SheetSelectedItems* selectedItems;
     // The working state of the sheet's window (sheeteditor/editstate.h), owned by the sheet
     // editor: made when the window opens, freed when it closes or the sheet goes.
     SheetEditState* editState;

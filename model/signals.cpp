@@ -19,6 +19,7 @@
 #include "model/modelhooks.h"
 #include "model/signalindex.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/wireintegrate.h"
@@ -957,7 +958,9 @@ SignalHandle HitTestSignalList(SheetRecord* sheet, Point pt, int32_t slop, WireH
 
 WireHandle GetSelectedSignalWire(SheetRecord* sheet, SignalHandle* signal) {
     void* owner = nullptr;
-    WireHandle wire = sheet ? FindOnlySelectedWire(sheet->signalList, &owner) : nullptr;
+    std::vector<void*> owners;
+    if (sheet) SheetSelectedItemsOf(sheet, SheetItemKind::kSignal, &owners);
+    WireHandle wire = FindOnlySelectedWire(owners, &owner);
     if (signal) *signal = static_cast<SignalHandle>(owner);
     return wire;
 }
@@ -986,7 +989,10 @@ WireHandle GetBreakOutWire(LinkListHeader* signalList, int32_t row, SignalHandle
 }
 
 void ClearSignalHilite(SheetRecord* sheet, Rect* rect) {
-    if (sheet) ClearOwnersHilite(sheet->signalList, rect);
+    if (!sheet) return;
+    std::vector<void*> owners;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kSignal, &owners);
+    ClearOwnersHilite(owners, rect);
 }
 
 int32_t GetFloatingWireEnd(WireHandle wire, int32_t slop, Rect* rect) {

@@ -1078,11 +1078,11 @@ bool SegmentLabelRect(WireHandle wire, int32_t segment, Rect* r) {
     return true;
 }
 
-WireHandle FindOnlySelectedWire(LinkListHeader* owners, void** owner) {
+WireHandle FindOnlySelectedWire(const std::vector<void*>& owners, void** owner) {
     if (owner) *owner = nullptr;
     WireHandle found = nullptr;
     void* foundOwner = nullptr;
-    for (void* item = LLFirst(owners); item; item = LLGetNext(owners, item)) {
+    for (void* item : owners) {
         WireList list = (*static_cast<NetRecordHead**>(item))->wires;
         for (WireHandle w = FirstWire(list); w; w = NextWire(list, w)) {
             if (!((*w)->flags & kWireFlagSelected)) continue;
@@ -1095,8 +1095,8 @@ WireHandle FindOnlySelectedWire(LinkListHeader* owners, void** owner) {
     return found;
 }
 
-void ClearOwnersHilite(LinkListHeader* owners, Rect* rect) {
-    for (void* item = LLFirst(owners); item; item = LLGetNext(owners, item))
+void ClearOwnersHilite(const std::vector<void*>& owners, Rect* rect) {
+    for (void* item : owners)
         SetWireListHilite((*static_cast<NetRecordHead**>(item))->wires, 0, false, rect);
 }
 

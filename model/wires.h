@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "foundation/ll.h"
 #include "foundation/rectmath.h"
@@ -286,8 +287,8 @@ void CalcWireListBounds(WireList list, Rect* bounds);
 bool SegmentLabelRect(WireHandle wire, int32_t segment, Rect* r);
 // Over a list of signals or busses: the one selected wire when exactly one is selected (and its
 // owner), else null; clearing every selection, adding the changed areas to rect.
-WireHandle FindOnlySelectedWire(LinkListHeader* owners, void** owner);
-void ClearOwnersHilite(LinkListHeader* owners, Rect* rect);
+WireHandle FindOnlySelectedWire(const std::vector<void*>& owners, void** owner);
+void ClearOwnersHilite(const std::vector<void*>& owners, Rect* rect);
 
 // ---- Highlight ----
 

@@ -13,6 +13,7 @@
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/signals.h"
 #include "model/wireintegrate.h"
 #include "sheeteditor/pending.h"
@@ -476,6 +477,7 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
         if (split) {
             LLInsert(list, nullptr, wire);
             (*wire)->flags |= kWireFlagSelected;
+            NoteSheetItemSelected(sheet, SheetItemKind::kBuss, buss);
             WireHandle kept = CleanupBussWires(buss, wire);
             CalcBussBounds(buss);
             if (kept) CalcBusLineModifiers(sheet, kept);
@@ -503,6 +505,7 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
     AddToUpdateRect(&area, (*wire)->bounds);
     CollectUndoInvalSheetRect(sheet, &area);
     (*wire)->flags |= kWireFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kBuss, buss);
     const Point at = WireCorners(wire)[0];
     IntegrateWire(wire, list, kIntegrateRecalcBounds, sheet, &area);
     if (keeper) IntegrateWire(keeper, list, kIntegrateRecalcBounds, sheet, &area);
@@ -513,7 +516,10 @@ void DragBussWireEnd(SheetRecord* sheet, int32_t end, const VXEventRecord* event
     if (!selected) {
         int32_t segment = -1;
         selected = HitTestWireList(list, at, 0, false, &segment, nullptr);
-        if (selected) (*selected)->flags |= kWireFlagSelected;
+        if (selected) {
+            (*selected)->flags |= kWireFlagSelected;
+            NoteSheetItemSelected(sheet, SheetItemKind::kBuss, buss);
+        }
     }
     if (selected) CalcBusLineModifiers(sheet, selected);
     SetSheetModifiedStatus(sheet, kModifiedDrawing);

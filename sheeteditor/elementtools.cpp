@@ -23,6 +23,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetindex.h"
+#include "model/sheetselected.h"
 #include "model/themes.h"
 #include "sheeteditor/colorpopups.h"
 #include "sheeteditor/pending.h"
@@ -361,6 +362,7 @@ void FinishCreateSheetPoly(SheetRecord* sheet, bool select) {
     AcceptSheetUndoCollection(sheet);
     if (select) {
         kept->flags |= kElementSelected;
+        NoteSheetItemSelected(sheet, SheetItemKind::kElement, kept);
         (void)SetupElementResize(sheet, kept);  // the handles show when the sheet can show them
     }
     InvalSheetView(sheet, &kept->bounds);

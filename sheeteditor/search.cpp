@@ -27,6 +27,7 @@
 #include "model/fieldexpand.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/sheetstrings.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
@@ -650,6 +651,7 @@ void ShowFoundSymbol(SearchRecord* lv, SheetRecord* sheet, SymbolRecord* symbol)
     if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     symbol->flags |= kSymbolFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kSymbol, symbol);
     Rect bounds{};
     CalcSheetSelection(sheet, &bounds);
     BuildDrawingSelectRgn(sheet);
@@ -676,6 +678,7 @@ void ShowFoundText(SearchRecord* lv, SheetRecord* sheet, TextRecord* text) {
     if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     text->flags |= kTextFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kText, text);
     Rect bounds{};
     CalcSheetSelection(sheet, &bounds);
     BuildDrawingSelectRgn(sheet);
@@ -687,6 +690,7 @@ void ShowFoundFrame(SearchRecord* lv, SheetRecord* sheet, TextFrameHandle frame)
     if (!BringSheetForward(lv, sheet)) return;
     ClearDrawingSelection(sheet);
     (*frame)->flags |= kFrameFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kTextFrame, frame);
     Rect bounds{};
     CalcSheetSelection(sheet, &bounds);
     SetupTextFrameResize(sheet, frame);

@@ -19,6 +19,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetindex.h"
+#include "model/sheetselected.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -162,6 +163,11 @@ struct ClickItem {
         else if (frame) (*frame)->flags = uint16_t(on ? (*frame)->flags | kFrameFlagSelected : (*frame)->flags & ~kFrameFlagSelected);
         else element->flags = uint16_t(on ? element->flags | kElementSelected
                                           : element->flags & ~(kElementSelected | kElementReshape));
+        if (!on) return;
+        if (symbol) NoteSheetItemSelected(sheet, SheetItemKind::kSymbol, symbol);
+        else if (text) NoteSheetItemSelected(sheet, SheetItemKind::kText, text);
+        else if (frame) NoteSheetItemSelected(sheet, SheetItemKind::kTextFrame, frame);
+        else NoteSheetItemSelected(sheet, SheetItemKind::kElement, element);
     }
     Rect Bounds() const {
         Rect r;
@@ -341,6 +347,7 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
             auto* t = static_cast<TextRecord*>(item);
             if ((t->flags & kTextFlagHidden) || !VXRectsOverlap(&t->bounds, &area)) continue;
             t->flags ^= kTextFlagSelected;
+            NoteSheetItemSelected(sheet, SheetItemKind::kText, t);
             Unite(&changed, t->bounds);
         }
     } else {
@@ -352,6 +359,7 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
             if (VXEmptyRect(&r) || !VXRectsOverlap(&r, &area)) continue;
             if ((s->flags & kSymbolFlagWhollyInside) && !Within(r, area)) continue;
             s->flags ^= kSymbolFlagSelected;
+            NoteSheetItemSelected(sheet, SheetItemKind::kSymbol, s);
             Unite(&changed, r);
         }
         const bool hideable = sheet->stored.flags & kSheetFlagHideElements;
@@ -361,6 +369,7 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
             if (hideable && (e->flags & kElementHideable)) continue;
             if (!Within(e->bounds, area)) continue;
             e->flags ^= kElementSelected;
+            NoteSheetItemSelected(sheet, SheetItemKind::kElement, e);
             Unite(&changed, e->bounds);
         }
         for (SheetItemKind nets : {SheetItemKind::kSignal, SheetItemKind::kBuss}) {
@@ -370,6 +379,7 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
                 for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) {
                     if (!Within((*w)->bounds, area)) continue;
                     (*w)->flags ^= kWireFlagSelected;
+                    NoteSheetItemSelected(sheet, nets, net);
                     Unite(&changed, (*w)->bounds);
                 }
             }
@@ -382,6 +392,7 @@ void DoAreaSelection(SheetRecord* sheet, const Rect* rect, bool shift, bool opti
         const bool takes = (*f)->lineCount >= 2 ? Within((*f)->bounds, area) : VXRectsOverlap(&(*f)->bounds, &area);
         if (!takes) continue;
         (*f)->flags ^= kFrameFlagSelected;
+        NoteSheetItemSelected(sheet, SheetItemKind::kTextFrame, f);
         Unite(&changed, (*f)->bounds);
     }
     Unite(&changed, HandleArea(sheet));
@@ -419,6 +430,7 @@ void ResizeTextFrame(SheetRecord* sheet, TextFrameHandle frame, const VXEventRec
     if (!VXGetWindowFromId(id)) return;
     VXEndOverlay(window);
     (*frame)->flags |= kFrameFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kTextFrame, frame);
     if (band.shown && !VXEqualRect(&band.frame, &old)) {
         SetSheetModifiedStatus(sheet, kModifiedResize);
         StartSheetUndoCollection(sheet, kUndoActionResize);
@@ -574,6 +586,7 @@ void DragSheetSymbolPort(SheetRecord* sheet, SymbolRecord* symbol, int32_t port,
         for (void* net = LLFirst(nets); net; net = LLGetNext(nets, net)) {
             auto mark = [&](uint8_t& flags) {
                 flags = uint8_t(on ? flags | kPinEntrySelected : flags & ~kPinEntrySelected);
+                if (on) NoteSheetItemSelected(sheet, buss ? SheetItemKind::kBuss : SheetItemKind::kSignal, net);
             };
             if (buss) {
                 auto b = static_cast<BussHandle>(net);

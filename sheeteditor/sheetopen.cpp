@@ -15,6 +15,7 @@
 #include "foundation/ll.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "sheeteditor/sheettools.h"
@@ -48,6 +49,7 @@ void RevealSymbol(SheetRecord* sheet, uint32_t serial) {
     }
     if (!target) return;
     target->flags |= kSymbolFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kSymbol, target);
     Rect bounds;
     GetSymbolInstanceBounds(sheet, target, 1, &bounds);
     if (sheet->window) VXScrollTo(sheet->window, bounds.left, bounds.top);

@@ -2,6 +2,7 @@
 #include "sheeteditor/sheetselect.h"
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -15,6 +16,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetindex.h"
+#include "model/sheetselected.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -35,12 +37,6 @@ namespace {
 using ModifierStore = std::vector<ItemModifier>;
 
 ModifierStore* Store(const SheetRecord* sheet) { return static_cast<ModifierStore*>(sheet->modifiers); }
-
-template <class F>
-void ForEachFrame(SheetRecord* sheet, F&& f) {
-    for (void* item = LLFirst(sheet->textFrameList); item; item = LLGetNext(sheet->textFrameList, item))
-        f(static_cast<TextFrameHandle>(item));
-}
 
 void Grow(Rect* r, int16_t by) { VXInsetRect(r, int16_t(-by), int16_t(-by)); }
 
@@ -114,46 +110,35 @@ bool IsElementModifierId(int32_t id) { return id < kModTextFrameSize || id > kMo
 void GetSheetSelection(SheetRecord* sheet, SymbolRecord** symbol, int32_t* symbolCount,
                        TextRecord** text, int32_t* textCount, TextFrameHandle* frame,
                        int32_t* frameCount, ElementRecord** element, int32_t* elementCount) {
-    if (symbol && symbolCount) {
-        *symbol = nullptr;
-        *symbolCount = 0;
-        for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
-            if (s->flags & kSymbolFlagSelected) {
-                *symbol = ++*symbolCount == 1 ? s : nullptr;
-            }
-    }
-    if (text && textCount) {
-        *text = nullptr;
-        *textCount = 0;
-        for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
-            if (t->flags & kTextFlagSelected) *text = ++*textCount == 1 ? t : nullptr;
-    }
-    if (frame && frameCount) {
-        *frame = nullptr;
-        *frameCount = 0;
-        ForEachFrame(sheet, [&](TextFrameHandle f) {
-            if ((*f)->flags & kFrameFlagSelected) *frame = ++*frameCount == 1 ? f : nullptr;
-        });
-    }
-    if (element && elementCount) {
-        *element = nullptr;
-        *elementCount = 0;
-        for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next)
-            if (e->flags & kElementSelected) *element = ++*elementCount == 1 ? e : nullptr;
-    }
+    std::vector<void*> items;
+    // The count of the kind's selected items, and the item when it is the only one.
+    const auto take = [&](SheetItemKind kind, auto** only, int32_t* count) {
+        if (!only || !count) return;
+        SheetSelectedItemsOf(sheet, kind, &items);
+        *count = int32_t(items.size());
+        *only = items.size() == 1 ? static_cast<std::remove_pointer_t<decltype(only)>>(items[0]) : nullptr;
+    };
+    take(SheetItemKind::kSymbol, symbol, symbolCount);
+    take(SheetItemKind::kText, text, textCount);
+    take(SheetItemKind::kTextFrame, frame, frameCount);
+    take(SheetItemKind::kElement, element, elementCount);
 }
 
 void ClearSignalTerminalSelections(SheetRecord* sheet) {
-    for (auto s = static_cast<SignalHandle>(LLFirst(sheet->signalList)); s;
-         s = static_cast<SignalHandle>(LLGetNext(sheet->signalList, s))) {
+    std::vector<void*> signals;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kSignal, &signals);
+    for (void* item : signals) {
+        auto s = static_cast<SignalHandle>(item);
         SignalPinEntry* pins = SignalPins(s);
         for (int32_t i = 0; i < (*s)->pinCount; ++i) pins[i].flags &= uint8_t(~kPinEntrySelected);
     }
 }
 
 void ClearBussTerminalSelections(SheetRecord* sheet) {
-    for (auto b = static_cast<BussHandle>(LLFirst(sheet->bussList)); b;
-         b = static_cast<BussHandle>(LLGetNext(sheet->bussList, b))) {
+    std::vector<void*> busses;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kBuss, &busses);
+    for (void* item : busses) {
+        auto b = static_cast<BussHandle>(item);
         BussTerminal* terminals = BussTerminals(b);
         for (int32_t i = 0; i < (*b)->terminalCount; ++i) terminals[i].flags &= uint8_t(~0x01);
     }
@@ -165,18 +150,21 @@ void ClearDrawingSelection(SheetRecord* sheet) {
     VXSetEmptyRect(&area);
     const bool window = sheet->window != nullptr;
     if (window) CalcSheetHiliteBounds(sheet, &area);
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
-        s->flags &= ~kSymbolFlagSelected;
-    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
-        t->flags &= uint16_t(~kTextFlagSelected);
-    ForEachFrame(sheet, [](TextFrameHandle f) { (*f)->flags &= uint16_t(~kFrameFlagSelected); });
-    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next)
-        e->flags &= uint16_t(~kElementSelected);
+    std::vector<void*> items;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kSymbol, &items);
+    for (void* s : items) static_cast<SymbolRecord*>(s)->flags &= ~kSymbolFlagSelected;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kText, &items);
+    for (void* t : items) static_cast<TextRecord*>(t)->flags &= uint16_t(~kTextFlagSelected);
+    SheetSelectedItemsOf(sheet, SheetItemKind::kTextFrame, &items);
+    for (void* f : items) (*static_cast<TextFrameHandle>(f))->flags &= uint16_t(~kFrameFlagSelected);
+    SheetSelectedItemsOf(sheet, SheetItemKind::kElement, &items);
+    for (void* e : items) static_cast<ElementRecord*>(e)->flags &= uint16_t(~kElementSelected);
     if (sheet->selectionRegion) VXSetEmptyRgn(sheet->selectionRegion);
     ClearSignalHilite(sheet, window ? &area : nullptr);
     ClearBussHilite(sheet, window ? &area : nullptr);
     ClearSignalTerminalSelections(sheet);
     ClearBussTerminalSelections(sheet);
+    for (int32_t kind = 0; kind < kSheetItemKinds; ++kind) ForgetSheetSelectedItems(sheet, SheetItemKind(kind));
     ClearSheetModifiers(sheet);
     if (window && !VXEmptyRect(&area)) InvalSheetView(sheet, &area);
 }
@@ -286,19 +274,19 @@ namespace {
 
 template <class F>
 void EnumSelectedBounds(SheetRecord* sheet, F&& f) {
-    for (auto* s = static_cast<SymbolRecord*>(LLFirst(sheet->symbolList)); s; s = s->next)
-        if (s->flags & kSymbolFlagSelected) {
-            Rect r;
-            GetSelectedSymbolBounds(sheet, s, &r);
-            f(r);
-        }
-    for (auto* e = static_cast<ElementRecord*>(LLFirst(sheet->elementList)); e; e = e->next)
-        if (e->flags & kElementSelected) f(e->bounds);
-    for (auto* t = static_cast<TextRecord*>(LLFirst(sheet->textList)); t; t = t->link)
-        if (t->flags & kTextFlagSelected) f(t->bounds);
-    ForEachFrame(sheet, [&](TextFrameHandle fr) {
-        if ((*fr)->flags & kFrameFlagSelected) f((*fr)->bounds);
-    });
+    std::vector<void*> items;
+    SheetSelectedItemsOf(sheet, SheetItemKind::kSymbol, &items);
+    for (void* s : items) {
+        Rect r;
+        GetSelectedSymbolBounds(sheet, static_cast<SymbolRecord*>(s), &r);
+        f(r);
+    }
+    SheetSelectedItemsOf(sheet, SheetItemKind::kElement, &items);
+    for (void* e : items) f(static_cast<ElementRecord*>(e)->bounds);
+    SheetSelectedItemsOf(sheet, SheetItemKind::kText, &items);
+    for (void* t : items) f(static_cast<TextRecord*>(t)->bounds);
+    SheetSelectedItemsOf(sheet, SheetItemKind::kTextFrame, &items);
+    for (void* fr : items) f((*static_cast<TextFrameHandle>(fr))->bounds);
 }
 
 // Every selected item's bounds, in the order symbols, elements, texts, frames.

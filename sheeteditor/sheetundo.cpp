@@ -17,6 +17,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symbols.h"
@@ -937,6 +938,8 @@ void UndoSheetAction(SheetRecord* sheet) {
     } else {
         for (UndoOp& op : record->ops) ReplayOp(sheet, record, &op, &area, &renamed);
     }
+    // The operations give items back their selection as they were: the kept set is taken again.
+    RetakeSheetSelectedItems(sheet);
     if (record->actionKind == kUndoActionSignalModification) {
         // Every signal gathered, however many.
         for (auto it = renamed.rbegin(); it != renamed.rend(); ++it)

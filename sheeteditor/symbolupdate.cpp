@@ -23,6 +23,7 @@
 #include "model/libitem.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
@@ -148,6 +149,7 @@ bool ReplaceFromSelection(SheetRecord* sheet, ProjectRecord* project, SymbolReco
     if (!replacement) return false;
     replacement->flags |= kSymbolFlagHandled;
     symbol->flags |= kSymbolFlagSelected;
+    NoteSheetItemSelected(sheet, SheetItemKind::kSymbol, symbol);
     if (logUpdates) {
         AddReplaceSymbolLogEntry(project, sheet, replacement, kLogSymbolUpdated);
         ++*count;
@@ -505,8 +507,10 @@ void ReplaceSelectedSymbols(SheetRecord* sheet) {
     for (SymbolRecord* symbol : marked) {
         symbol->flags &= ~kSymbolFlagMarked;
         if (ReplaceSymbol(sheet, symbol, &selection, symbol->flags & kSymbolFlagSubSheet,
-                          symbol->flags & kSymbolFlagFileSymbol, 0, &changed))
+                          symbol->flags & kSymbolFlagFileSymbol, 0, &changed)) {
             symbol->flags |= kSymbolFlagSelected;
+            NoteSheetItemSelected(sheet, SheetItemKind::kSymbol, symbol);
+        }
     }
     if (sheet->window && !VXEmptyRect(&changed)) InvalSheetView(sheet, &changed);
     DeleteSelection(sheet);

@@ -18,6 +18,7 @@
 #include "model/busses.h"
 #include "model/drawglobals.h"
 #include "model/sheet.h"
+#include "model/sheetselected.h"
 #include "model/signals.h"
 #include "model/symbols.h"
 #include "model/texts.h"
@@ -618,6 +619,7 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
         RemoveExtraWireCorners(wire, nullptr);
         CalcWireBounds(wire);
         (*wire)->flags |= kWireFlagSelected;
+        NoteSheetItemSelected(sheet, kind == kWireOwnerBuss ? SheetItemKind::kBuss : SheetItemKind::kSignal, owner);
         AddWireArea(wire, &area);
         InvalSheetArea(sheet, area, 4);
         if (builtChange) CleanupOwnerWires(owner, kind);
@@ -659,6 +661,7 @@ bool DragWire(SheetRecord* sheet, WireList list, WireHandle wire, int32_t segmen
     RemoveExtraWireCorners(wire, &area);
     CalcWireBounds(wire);
     (*wire)->flags |= kWireFlagSelected;
+    NoteSheetItemSelected(sheet, kind == kWireOwnerBuss ? SheetItemKind::kBuss : SheetItemKind::kSignal, owner);
     CollectUndoInvalSheetRect(sheet, &area);
     IntegrateWire(wire, list, kIntegrateRecalcBounds, sheet, &area);
     if (GetSplitWireList(sheet) == list) CleanupSplitWireList(sheet);
@@ -921,6 +924,7 @@ int32_t DragClickedWire(SheetRecord* sheet, const VXEventRecord* event) {
     WireList list = reinterpret_cast<NetRecordHead*>(*static_cast<Handle>(owner))->wires;
     if (mouse.shift && !mouse.option) {
         (*wire)->flags ^= kWireFlagSelected;
+        NoteSheetItemSelected(sheet, kind == kWireOwnerBuss ? SheetItemKind::kBuss : SheetItemKind::kSignal, owner);
         InvalSheetArea(sheet, (*wire)->bounds, 4);
         CleanupSplitWireList(sheet);
         return 1;

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "model/drawglobals.h"
+#include "model/sheetselected.h"
 #include "model/tests/net_fixture.h"
 
 namespace plexa::test {
@@ -338,8 +339,10 @@ TEST_F(WiresTest, HighlightsAreRecordedRestoredAndCleared) {
     EXPECT_EQ(DumpRect(area), "(0,0)-(11,1)");
     EXPECT_EQ(GetHiliteWire((*signal)->wires), nullptr);
     RestoreWireListHilites((*signal)->wires);
+    NoteSheetItemSelected(drawing, SheetItemKind::kSignal, signal);
     EXPECT_EQ(GetHiliteWire((*signal)->wires), wire);
     (*FirstWire((*SignalAt(0))->wires))->flags |= kWireFlagSelected;
+    NoteSheetItemSelected(drawing, SheetItemKind::kSignal, SignalAt(0));
     EXPECT_EQ(GetSelectedSignalWire(drawing, &owner), nullptr);
 }
 

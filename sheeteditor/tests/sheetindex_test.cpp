@@ -5,7 +5,9 @@
 // every area question offers every item a walk would find, in list order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "graphics/regions.h"
 #include "model/elements.h"
 #include "model/sheetindex.h"
+#include "model/sheetselected.h"
 #include "model/symbols.h"
 #include "model/tests/gate_symbol.h"
 #include "model/textframes.h"
@@ -420,6 +423,71 @@ TEST_F(SheetIndex, ARubberBandTakesWhatTheWalkTakesInListOrder) {
                              Rect{-50, -50, 800, 1000}, Rect{300, 300, 300, 300}}) {
         SelectArea(band);
         ClearDrawingSelection(sheet);
+    }
+}
+
+// The sheet's kept set of selected items answers as a walk of the flags does, through a seeded
+// run of bands (adding, toggling, taking texts), clears, moves, deletes, pastes and undos.
+TEST_F(SheetIndex, TheKeptSelectionEqualsTheWalkOfTheFlags) {
+    for (int i = 0; i < 40; ++i) {
+        const auto h = int16_t(20 + (i % 8) * 88), v = int16_t(20 + (i / 8) * 44);
+        Gate(h, v);
+        Wire({At(int16_t(h + 66), int16_t(v + 15)), At(int16_t(h + 72), int16_t(v + 15)),
+              At(int16_t(h + 72), int16_t(v + 25))});
+        if (i % 5 == 0) CreateDrawingText(sheet, 0, 0, At(int16_t(h + 10), int16_t(v + 34)), "note");
+    }
+    Buss("D[0:3]", {{At(20, 260), At(700, 260)}});
+    Frame("a frame", 300, 300);
+    Element(kElementRect, At(40, 300), At(120, 340));
+    const auto expectInStep = [&](const std::string& what) {
+        for (SheetItemKind kind : kKinds) {
+            std::vector<void*> kept, walked;
+            SheetSelectedItemsOf(sheet, kind, &kept);
+            LinkListHeader* list = ListOf(sheet, kind);
+            for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
+                if (IsSheetItemSelected(kind, item)) walked.push_back(item);
+            std::sort(kept.begin(), kept.end());
+            std::sort(walked.begin(), walked.end());
+            EXPECT_EQ(kept, walked) << kKindNames[size_t(kind)] << " after " << what;
+        }
+        EXPECT_TRUE(SheetSelectedItemsInStep(sheet)) << what;
+    };
+    std::mt19937 random(TestSeed());
+    const auto coordinate = [&](int most) { return int16_t(int(random() % uint32_t(most)) - 20); };
+    for (int step = 0; step < 120; ++step) {
+        std::string what;
+        switch (random() % 10) {
+            case 0:
+                what = "a clear";
+                ClearDrawingSelection(sheet);
+                break;
+            case 1:
+                what = "a move";
+                MoveDrawingSelection(sheet, 8, 0);
+                break;
+            case 2:
+                what = "a delete";
+                (void)DeleteSheetSelection(sheet, kUndoActionDelete, false, false);
+                break;
+            case 3:
+                what = "an undo";
+                UndoSheetAction(sheet);
+                break;
+            case 4:
+                what = "a copy and paste";
+                CopySheetSelection(sheet, false);
+                PasteIntoSheet(sheet);
+                break;
+            default: {
+                const int16_t top = coordinate(300), left = coordinate(720);
+                const Rect band{top, left, int16_t(top + coordinate(200) + 20), int16_t(left + coordinate(300) + 20)};
+                const bool shift = random() % 2, option = random() % 4 == 0;
+                what = std::string("a band") + (shift ? " with shift" : "") + (option ? " with option" : "");
+                DoAreaSelection(sheet, &band, shift, option);
+                break;
+            }
+        }
+        expectInStep(what + " at step " + std::to_string(step));
     }
 }
 
