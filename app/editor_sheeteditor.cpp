@@ -146,6 +146,7 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.reports.ask = AskFirst;
     t.reports.askSave = AskSaveReportFile;
     t.reports.cancelKey = ScriptCancelKey;
+    t.scriptError = AlertScriptError;
     AddECOWindowHooks(t.eco, t.backAnnotation);
     t.eco.synchFileSymbols = SynchronizeProjectFileSymbols;
     AddSpiceWindows(t.spiceLink, t.spiceSession, t.spiceNetlist, t.spiceSheets);

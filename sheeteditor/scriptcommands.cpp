@@ -12,6 +12,7 @@
 #include "foundation/datafile.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
+#include "foundation/statustext.h"
 #include "model/sheet.h"
 #include "sheeteditor/spicewindows.h"
 #include "toolkit/vx_alerts.h"
@@ -184,6 +185,18 @@ void* gScriptRunWindow = nullptr;
 
 bool ScriptCancelKey() {
     return (gScriptRunWindow && SpiceWaitWindowIdle(gScriptRunWindow)) || VXTestCancelKey();
+}
+
+void AlertScriptError(const ScriptErrorReport* report) {
+    std::string message = report->message ? report->message : "";
+    if (report->kind == ScriptErrorKind::kStatus || message.empty()) {
+        char reason[256];
+        message = StatusReportText(report->code, VXGetErrorString(report->code, reason));
+    }
+    std::string where = report->fileName ? report->fileName : "";
+    if (report->line > 0) where = "Line " + std::to_string(report->line) + " of \"" + where + "\"";
+    if (report->line > 0 && report->sourceLine && *report->sourceLine) where += ":\n" + std::string(report->sourceLine);
+    VXStandardAlert(message.c_str(), where.c_str(), "OK", "");
 }
 
 void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
