@@ -193,13 +193,6 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
 
-    editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
-        const SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
-        if (!symbolEditor || symbolEditor->window != window) return false;
-        *grid = symbolEditor->grid;
-        *snap = symbolEditor->gridLock;
-        return true;
-    };
     // Rows cut or copied in an attribute editor are what the clipboard holds until the next copy.
     editor.attributeClip.claimClipboard = [] { ResetScrap(kScrapAttributes); };
     editor.attributeClip.clipboardIsCurrent = [] { return GetScrapType() == kScrapAttributes; };

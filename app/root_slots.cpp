@@ -161,7 +161,6 @@ std::vector<HookCase> Hooks() {
                     OPTIONAL(SheetToolsHooks, revealProjectSheetNode),
                     OPTIONAL(SheetToolsHooks, cancelSymbolEditorZoom),
                     OPTIONAL(SheetToolsHooks, searchWindowActive)),
-        PLEXA_TABLE(false, SheetGridHooks, GetSheetGridHooks()),
         PLEXA_TABLE(false, AttributeClipHooks, GetAttributeClipHooks()),
         PLEXA_TABLE(false, SearchLogHooks, GetSearchLogHooks()),
         PLEXA_TABLE(false, ColorPopupHooks, GetColorPopupHooks(),
