@@ -178,16 +178,11 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.scriptCommands.openDocument = [](const char* path, const char* application) {
         return VXLaunchDocument(path, application && *application ? application : nullptr, true, false);
     };
-    editor.scriptCommands.synchronizeFileSymbols = SynchronizeProjectFileSymbols;
 
     editor.sheetSymbolUI.setSheetModified = [](SheetRecord* sheet, uint32_t kind) {
         SetSheetModifiedStatus(sheet, int32_t(kind));
     };
     editor.sheetSymbolUI.markSheetsWithChildSymbols = MarkSheetsContainingChildSymbolFromSheet;
-    editor.sheetSymbolUI.fileSymbolName = GetFileSymbolName;
-    editor.sheetSymbolUI.closeFileSymbolEditor = [](FileSymbolEntry* entry) {
-        if (entry && entry->editor) CloseSheetSymbolEditor(entry->editor, true);
-    };
 
     editor.symbolUpdate.enumVisibleSheets = EnumVisibleSheetWindows;
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;

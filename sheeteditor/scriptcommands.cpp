@@ -15,6 +15,7 @@
 #include "foundation/statustext.h"
 #include "model/sheet.h"
 #include "sheeteditor/spicewindows.h"
+#include "symboleditor/filesympins.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -212,7 +213,7 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
         !RunReportScriptsDialog(ScriptTitle(script).c_str(), &project->reportOptions,
                                 sheet != nullptr, HasTarget(bundleId)))
         return;
-    if (gScriptHooks.synchronizeFileSymbols) gScriptHooks.synchronizeFileSymbols(project);
+    SynchronizeProjectFileSymbols(project);
     Handle tokens = nullptr;
     OSStatus err = TokenizeScript(project, &script, &tokens);
     if (err != status::kNoErr || !tokens) {

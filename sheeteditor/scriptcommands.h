@@ -46,8 +46,6 @@ struct ScriptCommandHooks {
     const char* (*textEditorApplication)() = nullptr;
     // Opens a document with an application (none: the desktop's choice).
     OSStatus (*openDocument)(const char* path, const char* application) = nullptr;
-    // Brings the project's file symbols up to date before a run.
-    void (*synchronizeFileSymbols)(ProjectRecord* project) = nullptr;
 };
 void SetScriptCommandHooks(const ScriptCommandHooks& hooks);
 const ScriptCommandHooks& GetScriptCommandHooks();
