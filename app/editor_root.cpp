@@ -17,7 +17,6 @@ void SetEditorHooks(const EditorHookTables& t) {
     SetSheetToolsHooks(t.sheetTools);
     SetSpiceWindowHooks(t.spiceWindows);
     SetWireTrackingHooks(t.wireTracking);
-    SetSheetGridHooks(t.sheetGrid);
     SetColorPopupHooks(t.colorPopups);
     SetAttributeClipHooks(t.attributeClip);
     SetSearchLogHooks(t.searchLog);

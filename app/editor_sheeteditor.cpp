@@ -146,6 +146,7 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.reports.ask = AskFirst;
     t.reports.askSave = AskSaveReportFile;
     t.reports.cancelKey = ScriptCancelKey;
+    t.scriptError = AlertScriptError;
     AddECOWindowHooks(t.eco, t.backAnnotation);
     t.eco.synchFileSymbols = SynchronizeProjectFileSymbols;
     AddSpiceWindows(t.spiceLink, t.spiceSession, t.spiceNetlist, t.spiceSheets);
@@ -177,28 +178,16 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.scriptCommands.openDocument = [](const char* path, const char* application) {
         return VXLaunchDocument(path, application && *application ? application : nullptr, true, false);
     };
-    editor.scriptCommands.synchronizeFileSymbols = SynchronizeProjectFileSymbols;
 
     editor.sheetSymbolUI.setSheetModified = [](SheetRecord* sheet, uint32_t kind) {
         SetSheetModifiedStatus(sheet, int32_t(kind));
     };
     editor.sheetSymbolUI.markSheetsWithChildSymbols = MarkSheetsContainingChildSymbolFromSheet;
-    editor.sheetSymbolUI.fileSymbolName = GetFileSymbolName;
-    editor.sheetSymbolUI.closeFileSymbolEditor = [](FileSymbolEntry* entry) {
-        if (entry && entry->editor) CloseSheetSymbolEditor(entry->editor, true);
-    };
 
     editor.symbolUpdate.enumVisibleSheets = EnumVisibleSheetWindows;
     editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
 
-    editor.sheetGrid.symbolEditorGrid = [](VXWindowRecordTag* window, int16_t* grid, bool* snap) {
-        const SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
-        if (!symbolEditor || symbolEditor->window != window) return false;
-        *grid = symbolEditor->grid;
-        *snap = symbolEditor->gridLock;
-        return true;
-    };
     // Rows cut or copied in an attribute editor are what the clipboard holds until the next copy.
     editor.attributeClip.claimClipboard = [] { ResetScrap(kScrapAttributes); };
     editor.attributeClip.clipboardIsCurrent = [] { return GetScrapType() == kScrapAttributes; };

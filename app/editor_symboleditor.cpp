@@ -37,9 +37,6 @@ namespace plexa {
 
 namespace {
 
-// The attribute editor's list edits a row's name in its cell column 1.
-constexpr int32_t kAttributeEditorNameColumn = 1;
-
 InvalidSymbolAnswer AskInvalidSymbol(SymbolEditorRecord*) {
     return VXStandardAlert(kInvalidSymbolMessage, "", kInvalidSymbolEditButton, kInvalidSymbolCloseButton) ==
                    kVXAlertFirstButton
@@ -110,38 +107,7 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.drawFrameEditor = FrameEditTE;
     editor.symbolEditor.frameEditorKey = ApplyTEKey;
     editor.symbolEditor.adjustViewScale = AdjustViewScale;
-    editor.symbolEditor.attributeEditorWindow = [](VXWindowRecordTag* parent, const Rect* rect, Handle source,
-                                                   int32_t start, int32_t count, StringBlock block, int32_t kind,
-                                                   bool visibilityColumn, bool readOnly) -> void* {
-        return CreateAttributeEditorWindow(parent, rect, block, source, uint32_t(start), count, kind, visibilityColumn,
-                                           readOnly);
-    };
-    editor.symbolEditor.attributeEditorPanel = [](VXWindowRecordTag* panel, Handle source, int32_t start,
-                                                  int32_t count, StringBlock block, int32_t kind,
-                                                  bool visibilityColumn, bool readOnly) -> void* {
-        return CreateAttributeDialogPanel(panel, block, source, uint32_t(start), count, kind, visibilityColumn,
-                                          readOnly);
-    };
-    editor.symbolEditor.takeAttributeEditorData = [](void* opened, Handle* target, int32_t start, int16_t* count,
-                                                     StringBlock block, bool freeWhenEmpty) {
-        auto* attributes = static_cast<AttributeEditor*>(opened);
-        if (!FlushAttributeEditor(attributes) || !attributes->changed) return false;
-        *target = GetAttributeEditorData(attributes, *target, uint32_t(start), count, block, freeWhenEmpty);
-        return true;
-    };
-    editor.symbolEditor.attributeEditorNavigation = [](void* opened, VXWindowRecordTag* dialog, uint16_t next,
-                                                       uint16_t previous) {
-        SetAttributeEditorNavigation(static_cast<AttributeEditor*>(opened), dialog, next, previous);
-    };
-    editor.symbolEditor.navigateIntoAttributeEditor = [](void* opened, const VXEventRecord* tabOut) {
-        return NavigateIntoAttributeEditor(static_cast<AttributeEditor*>(opened), tabOut);
-    };
-    editor.symbolEditor.editAttributeEditorRow = [](void* opened, int32_t row) {
-        auto* attributes = static_cast<AttributeEditor*>(opened);
-        if (!attributes || !attributes->listWindow || attributes->readOnly) return false;
-        VXSetFocusWindow(attributes->listWindow, true);
-        return VXSetListViewEditFocus(attributes->listWindow, row, kAttributeEditorNameColumn) != 0;
-    };
+    AddSymbolEditorAttributeHooks(editor.symbolEditor);
     editor.symbolEditor.trackZoomRect = TrackZoomRect;
     editor.symbolEditor.setScaledViewPosition = SetScaledViewPostion;
     editor.symbolEditor.drawGrid = DrawGrid;
@@ -152,10 +118,7 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.symbolEditor.trackColorPopup = TrackColorPopup;
     editor.symbolEditor.trackLineWidthPopup = TrackLineWidthPopup;
     // The top tool bar's width, fill and colour choices restyle the symbol editor's selection.
-    editor.colorPopups.updateSymbolEditorElements = [](VXWindowRecordTag* window, int32_t what, uint32_t value) {
-        SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
-        return symbolEditor ? UpdateSelectedSymbolElements(symbolEditor, what, value) : 0;
-    };
+    editor.colorPopups.updateSymbolEditorElements = UpdateSymbolEditorWindowElements;
     editor.libEditor.message = VXDisplayMessage;
     editor.libEditor.reportError = VXErrorReport;
     editor.libEditor.reportOpenError = [](OSStatus status, const char* name) { VXOpenErrorReport(name, status); };

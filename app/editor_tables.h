@@ -38,7 +38,6 @@ struct EditorHookTables {
     SheetToolsHooks sheetTools;
     SpiceWindowHooks spiceWindows;
     WireTrackingHooks wireTracking;
-    SheetGridHooks sheetGrid;
     ColorPopupHooks colorPopups;
     AttributeClipHooks attributeClip;
     SearchLogHooks searchLog;

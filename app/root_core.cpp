@@ -63,6 +63,7 @@ void SetCoreHooks(const CoreHookTables& t) {
 
     SetAnnotationHooks(t.annotation);
     SetReportHooks(t.reports);
+    SetScriptErrorHook(t.scriptError);
     SetECOHooks(t.eco);
     SetBackAnnotHooks(t.backAnnotation);
     SetSpiceLinkHooks(t.spiceLink);

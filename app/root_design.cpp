@@ -32,6 +32,9 @@ int32_t QuietSimulatorDialog(const std::vector<std::string>& strings) {
     return 1;
 }
 
+// A script's compile error: its place, its line and a caret under the token, on standard error.
+void QuietScriptError(const ScriptErrorReport* report) { std::fputs(FormatScriptError(*report).c_str(), stderr); }
+
 }  // namespace
 
 void ComposeDesignForCore(CoreHookTables& t) {
@@ -46,6 +49,7 @@ void ComposeDesignForCore(CoreHookTables& t) {
     t.reports.ask = QuietDecline<const char*, const char*, const char*>;
     t.reports.askSave = QuietDecline<const char*, const char*, const char*, char*, int32_t>;
     t.reports.cancelKey = QuietDecline<>;
+    t.scriptError = QuietScriptError;
 
     AddECOServices(t.eco, t.backAnnotation);
     // The file symbols are brought up to date through the symbol editor, which only the

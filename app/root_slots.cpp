@@ -60,9 +60,8 @@ struct HookCase {
 // Every hook table, with its optional slots, and every single-procedure hook, in layer order.
 // Not here: per-object procedures (a window's event handler, a list's hook, a socket's idle
 // procedure), the fault seams of tests (SetSheetSaveFaultHook, SetCopyChunkHook) and the hooks
-// whose default is the program's answer (VXSetTextHooks: the renderer's text; the report
-// compiler's and the simulator frames' problem reports and the refused shell requests: a line on
-// standard error; gVXErrorTextProc: the status messages; the memory alert sound and the
+// whose default is the program's answer (VXSetTextHooks: the renderer's text; the simulator
+// frames' problem reports and the refused shell requests: a line on standard error; gVXErrorTextProc: the status messages; the memory alert sound and the
 // termination procedure and the crash clean-up: none).
 std::vector<HookCase> Hooks() {
     return {
@@ -133,6 +132,7 @@ std::vector<HookCase> Hooks() {
         // design/
         PLEXA_TABLE(true, AnnotationHooks, GetAnnotationHooks()),
         PLEXA_TABLE(true, ReportHooks, GetReportHooks()),
+        PLEXA_PROC(true, "ScriptErrorHook", GetScriptErrorHook()),
         PLEXA_TABLE(true, ECOHooks, GetECOHooks()),
         PLEXA_TABLE(true, BackAnnotHooks, GetBackAnnotHooks()),
         PLEXA_TABLE(true, SpiceLinkHooks, GetSpiceLinkHooks()),
@@ -161,7 +161,6 @@ std::vector<HookCase> Hooks() {
                     OPTIONAL(SheetToolsHooks, revealProjectSheetNode),
                     OPTIONAL(SheetToolsHooks, cancelSymbolEditorZoom),
                     OPTIONAL(SheetToolsHooks, searchWindowActive)),
-        PLEXA_TABLE(false, SheetGridHooks, GetSheetGridHooks()),
         PLEXA_TABLE(false, AttributeClipHooks, GetAttributeClipHooks()),
         PLEXA_TABLE(false, SearchLogHooks, GetSearchLogHooks()),
         PLEXA_TABLE(false, ColorPopupHooks, GetColorPopupHooks(),

@@ -5,6 +5,7 @@
 #include "design/annotate.h"
 #include "design/dxfexport.h"
 #include "design/ecoexport.h"
+#include "design/report_compiler.h"
 #include "design/report_interp.h"
 #include "design/simlink.h"
 #include "design/simlink_netlist.h"
@@ -73,6 +74,8 @@ struct CoreHookTables {
     // design/
     AnnotationHooks annotation;
     ReportHooks reports;
+    // How a script's compile error reaches the person.
+    ScriptErrorHook scriptError = nullptr;
     ECOHooks eco;
     BackAnnotHooks backAnnotation;
     SpiceLinkHooks spiceLink;

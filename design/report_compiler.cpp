@@ -116,6 +116,8 @@ ScriptErrorHook SetScriptErrorHook(ScriptErrorHook hook) {
     return former;
 }
 
+ScriptErrorHook GetScriptErrorHook() { return gErrorHook; }
+
 ScriptPathListSearch SetScriptPathListSearch(ScriptPathListSearch search) {
     ScriptPathListSearch former = gPathListSearch;
     gPathListSearch = search;

@@ -86,6 +86,7 @@ struct ScriptErrorReport {
 // FormatScriptError to standard error.
 using ScriptErrorHook = void (*)(const ScriptErrorReport* report);
 ScriptErrorHook SetScriptErrorHook(ScriptErrorHook hook);
+ScriptErrorHook GetScriptErrorHook();
 
 // "file:line:column: message", then the source line and the caret line, each ended by a new line;
 // for kStatus the message is "error <code>". Line ends inside a message become new lines.

@@ -18,7 +18,6 @@ namespace plexa {
 namespace {
 
 FolderChooserHook gChooser = nullptr;
-SandboxDialogHook gDialog = nullptr;
 
 // Access points: folder locations kept in CompareURLs order, each once.
 std::vector<std::string>* gAccessPoints = nullptr;
@@ -82,7 +81,6 @@ std::vector<std::string>& AccessPoints() {
 
 void SetFolderChooserHook(FolderChooserHook hook) { gChooser = hook; }
 FolderChooserHook GetFolderChooserHook() { return gChooser; }
-void SetSandboxDialogHook(SandboxDialogHook hook) { gDialog = hook; }
 
 OSStatus FindOrCreateSubFolder(const char* location, const char* name, bool create,
                                DirectoryRef* directory) {
@@ -193,7 +191,5 @@ bool VXRemoveIndexedAccessPoint(int32_t index) {
     gAccessPoints->erase(gAccessPoints->begin() + index);
     return true;
 }
-
-OSStatus VXSandboxDialog(const char* text) { return gDialog ? gDialog(text) : status::kParamErr; }
 
 }  // namespace plexa

@@ -67,9 +67,6 @@ bool VXGetIndexedAccessPoint(int32_t index, DirectoryRef* directory);
 OSStatus VXChooseAccessPoint(DirectoryRef* directory);
 // Removes the entry at the index (the dialog's Remove); false for an index outside the list.
 bool VXRemoveIndexedAccessPoint(int32_t index);
-// Shows the access-point dialog (UI template 8003) with a text for its control 2; -50 while the
-// dialogs have installed no hook.
-OSStatus VXSandboxDialog(const char* text);
 
 // ---- Hooks of the toolkit ----
 
@@ -78,8 +75,5 @@ using FolderChooserHook = OSStatus (*)(DirectoryRef* directory, const char* titl
                                        const char* prompt, const DirectoryRef* start);
 void SetFolderChooserHook(FolderChooserHook hook);
 FolderChooserHook GetFolderChooserHook();
-// The access-point dialog.
-using SandboxDialogHook = OSStatus (*)(const char* text);
-void SetSandboxDialogHook(SandboxDialogHook hook);
 
 }  // namespace plexa

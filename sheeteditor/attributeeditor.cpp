@@ -14,6 +14,7 @@
 #include "model/sheetstrings.h"
 #include "model/symbols.h"
 #include "sheeteditor/propertynames.h"
+#include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
@@ -656,6 +657,56 @@ int32_t NavigateIntoAttributeEditor(AttributeEditor* editor, const VXEventRecord
 bool FlushAttributeEditor(AttributeEditor* editor) {
     if (!editor || !editor->listWindow) return true;
     return VXFlushListViewEditField(editor->listWindow) != 0;
+}
+
+// The attribute editor's list edits a row's name in its cell column 1.
+constexpr int32_t kAttributeEditorNameColumn = 1;
+
+bool TakeChangedAttributeEditorData(void* opened, Handle* target, int32_t start, int16_t* count, StringBlock block,
+                                    bool freeWhenEmpty) {
+    auto* attributes = static_cast<AttributeEditor*>(opened);
+    if (!FlushAttributeEditor(attributes) || !attributes->changed) return false;
+    *target = GetAttributeEditorData(attributes, *target, uint32_t(start), count, block, freeWhenEmpty);
+    return true;
+}
+
+bool EditAttributeEditorRowName(void* opened, int32_t row) {
+    auto* attributes = static_cast<AttributeEditor*>(opened);
+    if (!attributes || !attributes->listWindow || attributes->readOnly) return false;
+    VXSetFocusWindow(attributes->listWindow, true);
+    return VXSetListViewEditFocus(attributes->listWindow, row, kAttributeEditorNameColumn) != 0;
+}
+
+namespace {
+
+void* OpenAttributeEditorWindow(VXWindowRecordTag* parent, const Rect* rect, Handle source, int32_t start,
+                                int32_t count, StringBlock block, int32_t kind, bool visibilityColumn, bool readOnly) {
+    return CreateAttributeEditorWindow(parent, rect, block, source, uint32_t(start), count, kind, visibilityColumn,
+                                       readOnly);
+}
+
+void* OpenAttributeEditorPanel(VXWindowRecordTag* panel, Handle source, int32_t start, int32_t count,
+                               StringBlock block, int32_t kind, bool visibilityColumn, bool readOnly) {
+    return CreateAttributeDialogPanel(panel, block, source, uint32_t(start), count, kind, visibilityColumn, readOnly);
+}
+
+void AttributeEditorNavigation(void* opened, VXWindowRecordTag* dialog, uint16_t next, uint16_t previous) {
+    SetAttributeEditorNavigation(static_cast<AttributeEditor*>(opened), dialog, next, previous);
+}
+
+int32_t NavigateIntoOpenedAttributeEditor(void* opened, const VXEventRecord* tabOut) {
+    return NavigateIntoAttributeEditor(static_cast<AttributeEditor*>(opened), tabOut);
+}
+
+}  // namespace
+
+void AddSymbolEditorAttributeHooks(SymbolEditorHooks& hooks) {
+    hooks.attributeEditorWindow = OpenAttributeEditorWindow;
+    hooks.attributeEditorPanel = OpenAttributeEditorPanel;
+    hooks.takeAttributeEditorData = TakeChangedAttributeEditorData;
+    hooks.attributeEditorNavigation = AttributeEditorNavigation;
+    hooks.navigateIntoAttributeEditor = NavigateIntoOpenedAttributeEditor;
+    hooks.editAttributeEditorRow = EditAttributeEditorRowName;
 }
 
 }  // namespace plexa

@@ -14,6 +14,8 @@
 
 namespace plexa {
 
+struct SymbolEditorHooks;
+
 struct VXMenuRecord;
 struct VXPrepCommandRecord;
 struct VXWindowRecordTag;
@@ -142,5 +144,16 @@ void DeleteSelectedAttributes(AttributeEditor* editor, std::vector<int32_t> sele
 
 // Removes every attribute whose name doesn't begin with "~".
 void DeleteUserAttributes(Handle list, uint32_t start, int16_t* count, StringBlock block);
+
+// The symbol editor's attribute editors, through its opaque handle of an editor.
+// The edits of an opened editor, written into *target when there were any: false when there were
+// none or the open field's text could not be kept.
+bool TakeChangedAttributeEditorData(void* opened, Handle* target, int32_t start, int16_t* count, StringBlock block,
+                                    bool freeWhenEmpty);
+// Starts editing the name of the row (shown rows from 0) with the keyboard focus there: false for
+// a read-only editor or a row that cannot be edited.
+bool EditAttributeEditorRowName(void* opened, int32_t row);
+// Fills the symbol editor's slots of its attribute editors.
+void AddSymbolEditorAttributeHooks(SymbolEditorHooks& hooks);
 
 }  // namespace plexa

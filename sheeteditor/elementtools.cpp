@@ -641,6 +641,11 @@ int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t v
     return selected;
 }
 
+int32_t UpdateSymbolEditorWindowElements(VXWindowRecordTag* window, int32_t what, uint32_t value) {
+    SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window);
+    return symbolEditor ? UpdateSelectedSymbolElements(symbolEditor, what, value) : 0;
+}
+
 int32_t UpdateSelectedSymbolElements(SymbolEditorRecord* editor, int32_t what, uint32_t value) {
     if (!editor || !editor->elements) return 0;
     Rect area;

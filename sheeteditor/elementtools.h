@@ -19,6 +19,7 @@ struct ImageList;
 struct LinkListHeader;
 struct SheetRecord;
 struct SymbolEditorRecord;
+struct VXWindowRecordTag;
 struct VXEventRecord;
 
 // Options of new elements.
@@ -74,6 +75,8 @@ bool IsDegenerateElement(const ElementRecord* element);
 // kNoOwnColor for none of its own) to the selected elements; returns how many were selected.
 int32_t UpdateSelectedSheetElements(SheetRecord* sheet, int32_t what, uint32_t value);
 int32_t UpdateSelectedSymbolElements(SymbolEditorRecord* editor, int32_t what, uint32_t value);
+// The same for the symbol editor whose window is given; 0 for a window of none.
+int32_t UpdateSymbolEditorWindowElements(VXWindowRecordTag* window, int32_t what, uint32_t value);
 // One element restyled; true when it changed.
 bool RestyleElement(ElementRecord* element, int32_t what, uint32_t value);
 

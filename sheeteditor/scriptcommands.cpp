@@ -12,8 +12,10 @@
 #include "foundation/datafile.h"
 #include "foundation/filespec.h"
 #include "foundation/memory.h"
+#include "foundation/statustext.h"
 #include "model/sheet.h"
 #include "sheeteditor/spicewindows.h"
+#include "symboleditor/filesympins.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -186,6 +188,18 @@ bool ScriptCancelKey() {
     return (gScriptRunWindow && SpiceWaitWindowIdle(gScriptRunWindow)) || VXTestCancelKey();
 }
 
+void AlertScriptError(const ScriptErrorReport* report) {
+    std::string message = report->message ? report->message : "";
+    if (report->kind == ScriptErrorKind::kStatus || message.empty()) {
+        char reason[256];
+        message = StatusReportText(report->code, VXGetErrorString(report->code, reason));
+    }
+    std::string where = report->fileName ? report->fileName : "";
+    if (report->line > 0) where = "Line " + std::to_string(report->line) + " of \"" + where + "\"";
+    if (report->line > 0 && report->sourceLine && *report->sourceLine) where += ":\n" + std::string(report->sourceLine);
+    VXStandardAlert(message.c_str(), where.c_str(), "OK", "");
+}
+
 void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
     if (!project && sheet) project = sheet->project;
     if (!project) {
@@ -199,7 +213,7 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index) {
         !RunReportScriptsDialog(ScriptTitle(script).c_str(), &project->reportOptions,
                                 sheet != nullptr, HasTarget(bundleId)))
         return;
-    if (gScriptHooks.synchronizeFileSymbols) gScriptHooks.synchronizeFileSymbols(project);
+    SynchronizeProjectFileSymbols(project);
     Handle tokens = nullptr;
     OSStatus err = TokenizeScript(project, &script, &tokens);
     if (err != status::kNoErr || !tokens) {

@@ -16,6 +16,7 @@ namespace plexa {
 struct FileSpec;
 struct ProjectRecord;
 struct ProjectReportOptions;
+struct ScriptErrorReport;
 struct SheetRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
@@ -45,8 +46,6 @@ struct ScriptCommandHooks {
     const char* (*textEditorApplication)() = nullptr;
     // Opens a document with an application (none: the desktop's choice).
     OSStatus (*openDocument)(const char* path, const char* application) = nullptr;
-    // Brings the project's file symbols up to date before a run.
-    void (*synchronizeFileSymbols)(ProjectRecord* project) = nullptr;
 };
 void SetScriptCommandHooks(const ScriptCommandHooks& hooks);
 const ScriptCommandHooks& GetScriptCommandHooks();
@@ -62,6 +61,9 @@ void RunScript(ProjectRecord* project, SheetRecord* sheet, int32_t index);
 // The report interpreter's stop question while a script runs from the editor: the running
 // script's Stop button, or the interrupt key (Escape, or Ctrl and period).
 bool ScriptCancelKey();
+// A script's compile error in an alert: the compiler's message, and below it the file, the line
+// and the line's text.
+void AlertScriptError(const ScriptErrorReport* report);
 // The Edit Script command with entry `index`.
 void EditScriptFile(int32_t index);
 

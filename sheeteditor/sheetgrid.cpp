@@ -16,6 +16,7 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "symboleditor/symeditor.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_tracking.h"
@@ -24,8 +25,6 @@
 namespace plexa {
 
 namespace {
-
-SheetGridHooks gGridHooks;
 
 constexpr int16_t kColorKindGrid = 6;
 constexpr int32_t kMinScreenStep = 4;
@@ -62,12 +61,11 @@ bool GridOfWindow(VXWindowRecordTag* window, EditorGrid* out) {
         out->area = sheet->sheetBounds;
         return true;
     }
-    if (top->typeID == kSymbolEditorWindowKind && gGridHooks.symbolEditorGrid) {
-        int16_t grid = 1;
-        bool snap = false;
-        if (!gGridHooks.symbolEditorGrid(top, &grid, &snap)) return false;
-        out->grid = grid;
-        out->snap = snap;
+    if (top->typeID == kSymbolEditorWindowKind) {
+        const SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(top);
+        if (!symbolEditor || symbolEditor->window != top) return false;
+        out->grid = symbolEditor->grid;
+        out->snap = symbolEditor->gridLock;
         return true;
     }
     return false;
@@ -107,8 +105,6 @@ void InvalGuideStrip(VXWindowRecordTag* window, int32_t pane, int32_t) {
 
 }  // namespace
 
-void SetSheetGridHooks(const SheetGridHooks& hooks) { gGridHooks = hooks; }
-const SheetGridHooks& GetSheetGridHooks() { return gGridHooks; }
 
 void GetSheetGridPoint(const SheetRecord* sheet, Point* point) {
     if (sheet && point && sheet->view.snap) SnapPointToGrid(point, sheet->view.gridSpacing);

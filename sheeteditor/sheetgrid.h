@@ -26,15 +26,6 @@ constexpr uint32_t kRulerInkColor = 0x07000000;
 constexpr uint32_t kRulerCornerColor = 0x0ABBBBBB;
 constexpr uint32_t kRulerGroundColor = 0x0BFFFFFF;
 
-// What the grid needs of the symbol editor, installed by it. Without the hook a symbol-editor
-// window neither snaps nor draws rulers.
-struct SheetGridHooks {
-    // The grid and snap flag of the symbol editor whose window is given: true when it is one.
-    bool (*symbolEditorGrid)(VXWindowRecordTag* window, int16_t* grid, bool* snap) = nullptr;
-};
-void SetSheetGridHooks(const SheetGridHooks& hooks);
-const SheetGridHooks& GetSheetGridHooks();
-
 // The sheet's grid point of a point: snapped when the sheet snaps.
 void GetSheetGridPoint(const SheetRecord* sheet, Point* point);
 // Snaps a point in whichever editor owns the current port (the top parent of the current

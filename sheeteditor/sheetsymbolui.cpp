@@ -9,6 +9,8 @@
 #include "model/sheet.h"
 #include "model/sheetsymbols.h"
 #include "model/symbols.h"
+#include "symboleditor/filesympins.h"
+#include "symboleditor/symeditor.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
 #include "toolkit/vx_events.h"
@@ -24,11 +26,7 @@ SheetSymbolUIHooks gHooks;
 
 constexpr int32_t kMenuNameSize = 128;
 
-void FileSymbolName(const FileSymbolEntry* entry, char* name, int32_t size) {
-    if (gHooks.fileSymbolName) return gHooks.fileSymbolName(entry, name, size);
-    if (!entry->item || !GetFlattenedLibraryItemName(entry->item, 0, name, size) || !*name)
-        std::snprintf(name, size_t(size), "%s", "Unnamed Symbol");
-}
+void FileSymbolName(const FileSymbolEntry* entry, char* name, int32_t size) { GetFileSymbolName(entry, name, size); }
 
 int32_t DeleteFileSymbolsDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     auto* sheet = static_cast<SheetRecord*>(window->refCon);
@@ -81,8 +79,8 @@ void DeleteFileSymbolsAt(SheetRecord* sheet, const std::vector<int32_t>& indexes
     for (int32_t index : indexes)
         if (FileSymbolEntry* entry = GetIndexedFileSymbol(sheet, index)) entries.push_back(entry);
     for (FileSymbolEntry* entry : entries) {
-        if (entry->editor && gHooks.closeFileSymbolEditor) {
-            gHooks.closeFileSymbolEditor(entry);
+        if (entry->editor) {
+            CloseSheetSymbolEditor(entry->editor, true);
             // Closing an editor of a symbol never stored takes its entry with it.
             bool listed = false;
             for (int32_t i = 0; i < CountFileSymbols(sheet) && !listed; ++i) listed = GetIndexedFileSymbol(sheet, i) == entry;

@@ -42,12 +42,6 @@ struct SheetSymbolUIHooks {
     // Marks the open sheets that place this sheet's file symbols as having dirty child symbols.
     // Default: nothing.
     void (*markSheetsWithChildSymbols)(SheetRecord* sheet) = nullptr;
-    // The name the menu shows for a file symbol (the symbol editor's GetFileSymbolName), into
-    // `size` bytes. Default: the item's first name, else "Unnamed Symbol".
-    void (*fileSymbolName)(const FileSymbolEntry* entry, char* name, int32_t size) = nullptr;
-    // Closes the symbol editor open on a file symbol, discarding it. Default: nothing (an entry
-    // whose editor is open is then not deleted).
-    void (*closeFileSymbolEditor)(FileSymbolEntry* entry) = nullptr;
 };
 void SetSheetSymbolUIHooks(const SheetSymbolUIHooks& hooks);
 const SheetSymbolUIHooks& GetSheetSymbolUIHooks();

@@ -119,6 +119,28 @@ TEST(ScriptsMenu, TheNetlistScriptLeavesTheSheetUnmodifiedAndItsOutputOpens) {
     EXPECT_EQ(opened, folder + "/amp.cir\n");
 }
 
+// A script that does not compile, added to the list in the preferences and run from the menu: the
+// compiler's message reaches the person in an alert that names the line, and nothing is written.
+TEST(ScriptsMenu, AScriptsCompileErrorIsShownInAnAlert) {
+    ScriptedRun run(PLEXA_PROGRAM);
+    const std::string folder = run.CopyFixture("tools/tests/fixtures/amp");
+    ASSERT_FALSE(folder.empty());
+    const std::string broken = run.dir().file("Broken.SXP");
+    ASSERT_TRUE(WriteFile(broken, "WRITE \"a\";\nIF x BREAK\n"));
+    const std::string script =
+        "wait-window amp\nwait-drawn amp\nmenu Plexa > Preferences\xE2\x80\xA6\nwait-window Preferences\n"
+        "click 512 17\npanel " + broken + "\nbutton Add Scripts...\nbutton OK\nwait-no-window Preferences\n"
+        "menu File > Export > Broken\nwait-window Broken\nbutton Run\nwait-no-window Broken\n"
+        "wait-window Plexa\nwait-drawn Plexa\nlog-texts Plexa\nscreenshot " + OutputPath("script-compile-error.png") +
+        " Plexa\nbutton OK\nwait-no-window Plexa\nquit\n";
+    const ScriptedRunResult result = run.Run(script, {"amp.PRX"}, folder);
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    std::string texts;
+    for (const std::string& line : result.Lines("text ")) texts += line.substr(5) + "\n";
+    EXPECT_EQ(texts, "Illegal use of a BREAK statement.\nLine 2 of \"Broken.SXP\":\nIF x BREAK\n");
+    EXPECT_EQ(result.errors.find("BREAK"), std::string::npos) << result.errors;
+}
+
 #endif
 
 }  // namespace
