@@ -27,7 +27,6 @@
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/sheeteditorstate.h"
-#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_window.h"
 
