@@ -6,6 +6,7 @@
 #include "files/projectlife.h"
 #include "model/sheet.h"
 #include "sheeteditor/sheetclose.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_app.h"
 

@@ -13,6 +13,7 @@
 #include "model/selectionsummary.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/dxfexportui.h"
 #include "sheeteditor/ecowindows.h"

@@ -19,6 +19,7 @@
 #include "symboleditor/libeditor.h"
 #include "model/elements.h"
 #include "model/sheet.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/search.h"
 #include "app/logwindow.h"
 #include "sheeteditor/annotatedialog.h"

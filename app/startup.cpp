@@ -37,6 +37,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "design/simlink.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/search.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetgrid.h"

@@ -43,6 +43,7 @@
 #include "platform/baseline_platform.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetdrag.h"
 #include "sheeteditor/sheetmove.h"

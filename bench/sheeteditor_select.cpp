@@ -24,6 +24,7 @@
 #include "model/symbols.h"
 #include "model/tests/gate_symbol.h"
 #include "model/wires.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
 #include "sheeteditor/sheetdrag.h"

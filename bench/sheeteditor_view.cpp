@@ -27,6 +27,7 @@
 #include "model/tests/gate_symbol.h"
 #include "platform/app_platform.h"
 #include "platform/baseline_platform.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_menus.h"

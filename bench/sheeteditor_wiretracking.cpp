@@ -34,6 +34,7 @@
 #include "model/symbols.h"
 #include "model/wires.h"
 #include "model/tests/gate_symbol.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/tests/sheet_walks.h"
 #include "platform/app_platform.h"
 #include "sheeteditor/sheettools.h"

@@ -1,5 +1,4 @@
 // The attribute editor's private list and its rules.
-#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/attributeeditor.h"
 
 #include <algorithm>

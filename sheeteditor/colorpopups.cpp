@@ -17,7 +17,6 @@
 #include "platform/input_platform.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/pending.h"
-#include "sheeteditor/sheetview.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_dialogs.h"

@@ -12,6 +12,7 @@
 
 #include "foundation/rectmath.h"
 #include "library/libfinder.h"
+#include "sheeteditor/sheeteditorstate.h"
 
 namespace plexa {
 
@@ -26,7 +27,6 @@ constexpr int16_t kBrowserFileItem = 10, kBrowserListItem = 11, kBrowserSymbolIt
                   kBrowserPartsItem = 13, kBrowserAltItem = 14, kBrowserPathItem = 15, kBrowserFoldersItem = 16;
 constexpr int16_t kFinderFieldItem = 20, kFinderButtonItem = 21, kFinderListItem = 22, kFinderSymbolItem = 23,
                   kFinderPartsItem = 24, kFinderAltItem = 25, kFinderPathItem = 26;
-constexpr int32_t kBrowserPanel = 0, kFinderPanel = 1;
 constexpr const char* kItemsFoundCaption = "Items Found";
 constexpr const char* kNoDigestFileMessage = "Could not open the library index file.\rError number: %d";
 

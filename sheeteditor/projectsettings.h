@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "sheeteditor/sheeteditorstate.h"
+
 namespace plexa {
 
 struct ProjectRecord;
@@ -34,8 +36,6 @@ constexpr int16_t kProjSignalScopeItem = 40, kProjGlobalFlaggedItem = 41, kProjQ
 constexpr int16_t kProjPathListItem = 50, kProjAddPathItem = 51, kProjChangePathItem = 52, kProjDeletePathItem = 53,
                   kProjPathUpItem = 54, kProjPathDownItem = 55;
 constexpr int32_t kProjectPanelCount = 5;
-constexpr int32_t kProjectNamesPanel = 0, kProjectAnnotationPanel = 1, kProjectSignalsPanel = 2,
-                  kProjectAttributesPanel = 3, kProjectPathsPanel = 4;
 constexpr const char* kImportSettingsTitle = "Import Project Settings";
 constexpr const char* kImportSettingsPrompt = "Project file";
 

@@ -45,7 +45,6 @@
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
-#include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_alerts.h"

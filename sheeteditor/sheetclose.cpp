@@ -120,13 +120,4 @@ OSStatus CloseSheetWindow(VXWindowRecordTag* window, int32_t mode) {
     return status::kNoErr;
 }
 
-SheetRecord* GetFrontSheet(bool frontOnly) {
-    for (VXWindowRecordTag* w : VXTopLevelWindows()) {
-        if (!VXIsWindowVisible(w, false)) continue;
-        if (w->typeID == kSheetWindowKind) return SheetOfWindow(w);
-        if (frontOnly) return nullptr;
-    }
-    return nullptr;
-}
-
 }  // namespace plexa

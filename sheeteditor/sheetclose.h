@@ -33,7 +33,5 @@ OSStatus DestroySheet(SheetRecord* sheet, int32_t mode);
 // Closes the sheet window: the sheet goes (DestroySheet), then the window. A refusal stops a
 // running close-all and leaves both. A window without a sheet simply goes.
 OSStatus CloseSheetWindow(VXWindowRecordTag* window, int32_t mode);
-// The sheet of the frontmost visible sheet window; with frontOnly only when it is the front window.
-SheetRecord* GetFrontSheet(bool frontOnly);
 
 }  // namespace plexa

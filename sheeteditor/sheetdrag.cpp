@@ -30,7 +30,6 @@
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetundo.h"
-#include "sheeteditor/bussdrag.h"
 #include "sheeteditor/wirestretch.h"
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"

@@ -10,12 +10,24 @@
 #include <cstdint>
 #include <map>
 
+#include "design/simlink.h"
 #include "foundation/filespec.h"
-#include "sheeteditor/partsdialog.h"
-#include "sheeteditor/projectsettings.h"
-#include "sheeteditor/spicewindows.h"
 
 namespace plexa {
+
+// The panels of the parts dialog (sheeteditor/partsdialog.h) and of the project settings dialog
+// (sheeteditor/projectsettings.h).
+constexpr int32_t kBrowserPanel = 0, kFinderPanel = 1;
+constexpr int32_t kProjectNamesPanel = 0, kProjectAnnotationPanel = 1, kProjectSignalsPanel = 2,
+                  kProjectAttributesPanel = 3, kProjectPathsPanel = 4;
+
+// The simulator link's part of the preferences (sheeteditor/spicewindows.h): the settings (bytes
+// 92 to 99), "Different Computer" (flag 0x4) and link on (flag 0x40).
+struct SpiceLinkPreferences {
+    SpiceCommSettings settings{0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
+    bool differentComputer = false;
+    bool linkOn = false;
+};
 
 struct SheetEditorState {
     int32_t lastBrowserPanel = kBrowserPanel;

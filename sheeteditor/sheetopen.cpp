@@ -19,6 +19,7 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "sheeteditor/sheettools.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolupdate.h"
 #include "toolkit/vx_alerts.h"

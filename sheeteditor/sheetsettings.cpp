@@ -1,7 +1,6 @@
 // The sheet settings dialog and what confirming it does to the sheet; page setup of a sheet.
 #include "sheeteditor/attributeeditor.h"
 #include "sheeteditor/signaldialogs.h"
-#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/sheetsettings.h"
 
 #include <algorithm>

@@ -1,11 +1,9 @@
-// The sheet window: making the window of a sheet with its top tool bar and tool palette, binding
-// a sheet record to it, restoring its saved state, making a new untitled sheet, the rulers, and
-// retitling the windows a sheet owns. This module owns the window count of untitled sheets.
-//
-// The sheet window's handler draws the sheet pane (sheeteditor/sheetview.h) and its rulers
-// (sheeteditor/sheetgrid.h), gives it its idle work and cursors, follows the pointer for drawing
-// wires (sheeteditor/wiretracking.h), follows activation, and sends keys and clicks to the
-// sheet's dispatch (sheeteditor/sheetkeys.h). The tool bars are sheeteditor/toolbars.h.
+// The sheet windows: the sheet of a window, the sheets of the open windows, the front sheet, a
+// window's place, the rulers, invalidating a window's area and retitling the windows a sheet owns;
+// and the hooks the sheet window asks of the symbol editor and the application shell. Making a
+// sheet's window, binding a sheet record to it and its event handler are
+// sheeteditor/drawingwindow.h, which sits above the editor's tools; this module sits below them,
+// so that every tool may find its window here.
 //
 // The stored window state (SheetWindowState) is the sheet file's: files/sheetfile.h.
 #pragma once
@@ -76,25 +74,8 @@ std::vector<SheetRecord*> SheetWindowSheets(bool visible);
 // The sheet of the sheet window that is the window's top parent, or null (the model's
 // ModelHooks::windowSheet).
 SheetRecord* SheetOfWindow(VXWindowRecordTag* window);
-// Lets the sheet's windows go of the sheet being destroyed (ModelHooks::detachSheetWindows).
-void DetachSheetWindows(SheetRecord* sheet);
 bool SheetWindowPlace(SheetRecord* sheet, Rect* position, Rect* view);
 
-extern int32_t gUntitledDrawingCount;
-
-// Makes a sheet window (titled "Untitled" without a title) as large as the screen allows, less 10
-// pixels at the bottom and 4 at the right, with its top tool bar and tool palette; 1, or 0 (and
-// nothing made) when a window cannot be made.
-int32_t CreateDrawingWindow(const char* title, void* refCon, SheetWindows* windows);
-// Binds the sheet and the windows to each other, titles the window, sets up its tools, rulers and
-// scrollable size.
-void InstallDrawingInWindow(SheetRecord* sheet, const SheetWindows* windows);
-// Restores a saved window state; nothing when its scale is 0, its frame empty or the sheet has
-// no window. The frame is applied only when it lies on a screen (inset by 16).
-void SetSheetWindowState(SheetRecord* sheet, const SheetWindowState* state);
-// A new untitled sheet in a new window ("Untitled %d"), shown; null (and no window) when either
-// cannot be made.
-SheetRecord* NewSchematicDrawing();
 // Shows or hides the rulers of a sheet or symbol-editor window; other windows are left alone.
 void HideShowRulers(VXWindowRecordTag* window, bool show);
 // Retitles the windows the sheet owns after its file name changed.
@@ -107,10 +88,7 @@ void InvalSheetWindowArea(SheetRecord* sheet, const Rect* area);
 void RedrawSheetWindow(SheetRecord* sheet);
 // The front window when it is a sheet's, else none.
 VXWindowRecordTag* FrontSheetWindow();
-
-// ---- The sheet editor's parts, as far as the window needs them now ----
-
-// The tool bars' handlers, tool tips and set-up are in sheeteditor/toolbars.h.
-int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
+// The sheet of the frontmost visible sheet window; with frontOnly only when it is the front window.
+SheetRecord* GetFrontSheet(bool frontOnly);
 
 }  // namespace plexa

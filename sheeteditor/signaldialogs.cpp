@@ -1,5 +1,4 @@
 // The signal, port, buss and buss terminal dialogs.
-#include "sheeteditor/sheetundo.h"
 #include "sheeteditor/signaldialogs.h"
 
 #include <algorithm>

@@ -1,5 +1,4 @@
 #include "sheeteditor/attributeeditor.h"
-#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/signaljoin.h"
 
 #include <strings.h>
@@ -24,7 +23,6 @@
 #include "model/wireintegrate.h"
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
-#include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/signaldialogs.h"

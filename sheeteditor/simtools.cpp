@@ -13,7 +13,6 @@
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
-#include "sheeteditor/sheetclose.h"
 #include "files/sheetstore.h"
 #include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetselect.h"

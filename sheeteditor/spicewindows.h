@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "design/simlink.h"
+#include "sheeteditor/sheeteditorstate.h"
 
 namespace plexa {
 
@@ -42,13 +43,6 @@ constexpr int16_t kSpiceWaitTextItem = 1;
 // The parameters window's kind pop-up; below it a column header and a list view of the rows.
 constexpr int16_t kSpiceParamsKindItem = 10;
 
-// The link's part of the preferences: the settings (bytes 92 to 99), "Different Computer" (flag
-// 0x4) and link on (flag 0x40).
-struct SpiceLinkPreferences {
-    SpiceCommSettings settings{0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
-    bool differentComputer = false;
-    bool linkOn = false;
-};
 struct SpiceWindowHooks {
     // The preferences' record of the link, and storing it (the preferences then changed).
     // Optional: the preferences are not built yet; until then this module keeps the record for

@@ -28,7 +28,6 @@
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/sheeteditorstate.h"
-#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_window.h"
 

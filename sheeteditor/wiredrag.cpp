@@ -1,6 +1,5 @@
 // Dragging wires, junctions and chamfers in place; see wiredrag.h.
 #include "sheeteditor/attributeeditor.h"
-#include "sheeteditor/signalinfo.h"
 #include "sheeteditor/wiredrag.h"
 
 #include <algorithm>

@@ -1,11 +1,16 @@
 // What the library editor's records (libeditor.cpp) and its window (libeditorwin.cpp) share.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
-#include "symboleditor/libeditor.h"
+#include "foundation/types.h"
 
 namespace plexa {
+
+struct LibEditorItemRef;
+struct LibEditorRecord;
+struct SymbolEditorRecord;
 
 // Reports through the hooks (nothing for 0 and user cancel).
 void LibEditorReport(OSStatus status);

@@ -1,8 +1,8 @@
 // The symbol and library editors' process-wide values that change while the program runs, in one
-// record so that all of them can be put back at once (a test program does so after every test):
-// the row layout of the library windows, the last find, the library editors' clipboard and the
-// catalogue's print record. The lists of open editors, which own their records, and the hook
-// tables that the composition root installs live with their modules.
+// record so that all of them can be put back at once (symboleditorreset.h; a test program does so
+// after every test): the row layout of the library windows, the last find, the library editors'
+// clipboard and the catalogue's print record. The lists of open editors, which own their records,
+// and the hook tables that the composition root installs live with their modules.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +25,5 @@ struct SymbolEditorState {
 };
 
 extern SymbolEditorState gSymbolEditorState;
-
-// Frees the clipboard and the print record and puts every value of the record back to its start.
-void ResetSymbolEditorForTesting();
 
 }  // namespace plexa

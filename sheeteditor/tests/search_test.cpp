@@ -29,6 +29,7 @@
 #include "model/symbols.h"
 #include "model/texts.h"
 #include "model/themes.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"

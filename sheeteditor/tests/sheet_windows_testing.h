@@ -14,6 +14,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"

@@ -23,6 +23,7 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/themes.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"

@@ -22,6 +22,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "platform/window_platform.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/editstate.h"
 #include "sheeteditor/search.h"
 #include "sheeteditor/sheetundo.h"

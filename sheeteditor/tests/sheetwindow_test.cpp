@@ -15,6 +15,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/themes.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "toolkit/tests/windows_fixture.h"

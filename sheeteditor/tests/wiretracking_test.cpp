@@ -31,6 +31,7 @@
 #include "model/themes.h"
 #include "platform/input_platform.h"
 #include "platform/window_platform.h"
+#include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/signaljoin.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/dialogs_testing.h"

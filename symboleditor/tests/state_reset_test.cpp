@@ -4,7 +4,7 @@
 #include "files/filesstate.h"
 #include "library/librarystate.h"
 #include "model/modelstate.h"
-#include "symboleditor/symboleditorstate.h"
+#include "symboleditor/symboleditorreset.h"
 #include "tests/support/state_reset.h"
 
 namespace {
