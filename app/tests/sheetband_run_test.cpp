@@ -111,9 +111,9 @@ TEST_F(SheetBandRun, TheBandLeavesNoFramesBehindWhileItGrows) {
     EXPECT_EQ(dark(released, 175, 587), 0);
 }
 
-// A gate dragged with its wire, and then the whole sheet selected and dragged: after each
-// release the window shows what a full redraw of it shows, with nothing left behind where the
-// items were and nothing missing where they went.
+// A gate dragged with its wire, and a second drag after Select All: after each release the
+// window shows what a full redraw of it shows, with nothing left behind where the items were and
+// nothing missing where they went.
 TEST_F(SheetBandRun, ADragReleaseDrawsAsAFullRedraw) {
     const int32_t id = AddGateSymbolDefinition(drawing);
     ASSERT_GE(id, 0);
