@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
+#include <QRegion>
+#include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
@@ -801,13 +803,27 @@ void PlatformWindowBeginOverlay(PlatformWindow* window) {
     window->overlay->raise();
 }
 
+namespace {
+
+// The part of the rectangle (content view coordinates) an overlay update repaints: the scroll
+// bars over the view lie beside the panes the overlay draws on, so they are left out and not
+// repainted with every overlay paint.
+QRegion OverlayUpdateArea(const PlatformWindow* window, const QRect& rect) {
+    QRegion area(rect & window->overlay->geometry());
+    for (QObject* child : window->view->children())
+        if (auto* bar = qobject_cast<QScrollBar*>(child); bar && bar->isVisible()) area -= bar->geometry();
+    return area;
+}
+
+}  // namespace
+
 void PlatformWindowUpdateOverlay(PlatformWindow* window) {
-    if (window && window->overlay) window->overlay->update();
+    if (window && window->overlay) window->overlay->update(OverlayUpdateArea(window, window->overlay->geometry()));
 }
 
 void PlatformWindowUpdateOverlayRect(PlatformWindow* window, PlatformRect rect) {
     if (window && window->overlay && rect.width > 0 && rect.height > 0)
-        window->overlay->update(QRect(rect.x, rect.y, rect.width, rect.height));
+        window->overlay->update(OverlayUpdateArea(window, QRect(rect.x, rect.y, rect.width, rect.height)));
 }
 
 void PlatformWindowEndOverlay(PlatformWindow* window) {

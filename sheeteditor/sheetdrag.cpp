@@ -219,6 +219,29 @@ void DrawSelectionDrag(VXWindowRecordTag*, void* data) {
     FrameSheetSelectionRects(drag->sheet, drag->offset);
 }
 
+// The box of every frame the drag's overlay draws, unmoved; empty when it draws none.
+Rect SelectionFramesBox(SheetRecord* sheet) {
+    Rect box;
+    VXSetEmptyRect(&box);
+    EnumSheetSelectionRects(
+        sheet,
+        [](SheetRecord*, const Rect* bounds, void* data) {
+            Rect* into = static_cast<Rect*>(data);
+            if (VXEmptyRect(bounds)) return;
+            if (VXEmptyRect(into)) *into = *bounds;
+            else VXUnionRect(into, bounds, into);
+        },
+        &box);
+    return box;
+}
+
+// Repaints the drag's overlay where its frames stand at the offset.
+void UpdateSelectionFrames(VXWindowRecordTag* window, const Rect& box, Point offset) {
+    if (VXEmptyRect(&box)) return;
+    const LRect area{box.top + offset.v, box.left + offset.h, box.bottom + offset.v, box.right + offset.h};
+    VXUpdateOverlayArea(window, &area);
+}
+
 struct RubberBand {
     Rect frame;
     bool shown;
@@ -308,6 +331,7 @@ void DragSelection(SheetRecord* sheet, SymbolRecord* clicked, const VXEventRecor
     SelectionDrag drag{sheet, {0, 0}};
     VXWindowRecordTag* window = sheet->window;
     const int32_t id = window->windowID;
+    const Rect frames = SelectionFramesBox(sheet);
     VXBeginOverlayForPanes(window, kVXOverlayMainPane, DrawSelectionDrag, &drag);
     FollowDrag(sheet, 1, [&](Point p) {
         p = SnapToSheetGrid(sheet, PinInto(p, limit));
@@ -319,9 +343,19 @@ void DragSelection(SheetRecord* sheet, SymbolRecord* clicked, const VXEventRecor
             offset.v = int16_t(offset.v + snapped.v - moved.v);
             offset.h = int16_t(offset.h + snapped.h - moved.h);
         }
-        if (offset.v != drag.offset.v || offset.h != drag.offset.h || VXDragDidAutoScroll()) {
+        const bool scrolled = VXDragDidAutoScroll();
+        if (offset.v != drag.offset.v || offset.h != drag.offset.h || scrolled) {
+            const Point was = drag.offset;
             drag.offset = offset;
-            if (VXGetWindowFromId(id)) VXUpdateOverlay(window);
+            if (!VXGetWindowFromId(id)) return;
+            // A scroll moved the whole view under the overlay; otherwise only the frames'
+            // old and new places change.
+            if (scrolled) {
+                VXUpdateOverlay(window);
+            } else {
+                UpdateSelectionFrames(window, frames, was);
+                UpdateSelectionFrames(window, frames, offset);
+            }
         }
     });
     if (!VXGetWindowFromId(id)) return;

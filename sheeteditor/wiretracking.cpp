@@ -130,6 +130,37 @@ void AppendPath(WireHandle wire, const MouseTrackRecord& record) {
     CalcWireBounds(wire);
 }
 
+// The sheet area the overlay draws the tracking state in (the path's corners, the terminal's
+// mark, the carried symbol's image, each with room for its pen); empty when it draws nothing.
+Rect TrackingOverlayArea(const MouseTrackRecord& r) {
+    Rect area;
+    VXSetEmptyRect(&area);
+    if (!r.visible) return area;
+    const auto add = [&](Point at, int16_t room) {
+        const Rect box{int16_t(at.v - room), int16_t(at.h - room), int16_t(at.v + room), int16_t(at.h + room)};
+        if (VXEmptyRect(&area)) area = box;
+        else VXUnionRect(&area, &box, &area);
+    };
+    const int16_t legs = std::clamp<int16_t>(r.legs, 0, 3);
+    for (int16_t i = 0; i <= legs; ++i) add(r.path[i], 3);
+    if (r.terminal.kind != kTermNone) add(r.terminal.point, 9);
+    const TrackingImageRecord& t = gTrackingSymbolImage;
+    if (t.valid && !VXEmptyRect(&t.bounds)) {
+        Rect image = t.bounds;
+        VXOffsetRect(&image, r.path[legs].h, r.path[legs].v);
+        VXInsetRect(&image, -2, -2);
+        if (VXEmptyRect(&area)) area = image;
+        else VXUnionRect(&area, &image, &area);
+    }
+    return area;
+}
+
+void UpdateOverlayOver(VXWindowRecordTag* window, const Rect& area) {
+    if (VXEmptyRect(&area)) return;
+    const LRect l{area.top, area.left, area.bottom, area.right};
+    VXUpdateOverlayArea(window, &l);
+}
+
 void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
     SheetRecord* sheet = SheetOfWindow(window);
     if (!sheet) return;
@@ -498,12 +529,20 @@ void TrackSheetMouseMovement(SheetRecord* sheet, Point mouse, uint32_t toggleReq
     if (!IsNewTrackingState(sheet, &r)) return;
     VXWindowRecordTag* window = sheet->window;
     if (gOverlayOwnerID == window->windowID) {
+        // Only where the overlay drew and where it draws now: the area kept when it was drawn
+        // (the carried image may have changed since) and the shown state's.
+        const Rect shown = TrackingOverlayArea(w.current);
         w.current = r;
-        VXUpdateOverlay(window);
+        const Rect next = TrackingOverlayArea(r);
+        UpdateOverlayOver(window, w.overlayArea);
+        UpdateOverlayOver(window, shown);
+        UpdateOverlayOver(window, next);
+        w.overlayArea = next;
         return;
     }
     CloseTrackingOverlay();
     w.current = r;
+    w.overlayArea = TrackingOverlayArea(r);
     VXBeginOverlayForPanes(window, kSheetPaneOverlay, RenderSheetOverlay, nullptr);
     gOverlayOwnerID = window->windowID;
 }

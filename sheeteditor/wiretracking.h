@@ -70,6 +70,7 @@ struct WireInProgress {
     WireHandle wire = nullptr;   // the wire under construction, owned; none when none is drawn
     uint16_t pathOption = 0;     // 0 horizontal first, 1 vertical first
     Point lastMouse{-1, -1};     // (-1, -1) when cleared
+    Rect overlayArea{};          // where the overlay drew the current state, in sheet units
 };
 // The sheet's, in its edit state (made when missing).
 WireInProgress& WireStateOf(SheetRecord* sheet);

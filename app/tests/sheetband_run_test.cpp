@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "files/sheetfile.h"
 #include "files/tests/sheetcontents_testing.h"
@@ -108,6 +109,76 @@ TEST_F(SheetBandRun, TheBandLeavesNoFramesBehindWhileItGrows) {
     EXPECT_GT(dark(growing, 578, 587), 100);
     EXPECT_EQ(dark(growing, 175, 577), 0);
     EXPECT_EQ(dark(released, 175, 587), 0);
+}
+
+// A gate dragged with its wire, and a second drag after Select All: after each release the
+// window shows what a full redraw of it shows, with nothing left behind where the items were and
+// nothing missing where they went.
+TEST_F(SheetBandRun, ADragReleaseDrawsAsAFullRedraw) {
+    const int32_t id = AddGateSymbolDefinition(drawing);
+    ASSERT_GE(id, 0);
+    uint32_t serial = 40;
+    for (int row = 0; row < 8; ++row)
+        for (int column = 0; column < 5; ++column) {
+            SymbolRecord* gate = driver->AddSymbol(serial++);
+            gate->mapId = id;
+            gate->libraryName = kNoLibraryName;
+            const auto v = int16_t(100 + row * 40), h = int16_t(100 + column * 100);
+            gate->position = P(h, v);
+            Draw({P(int16_t(h + 66), int16_t(v + 15)), P(int16_t(h + 80), int16_t(v + 15)),
+                  P(int16_t(h + 80), int16_t(v + 35))});
+        }
+    const std::string at = WriteSheetAtScale("Moved.SHX", 100);
+    const std::string before = OutputPath("sheet-drag-before.png"), one = OutputPath("sheet-drag-one.png"),
+                      oneRedrawn = OutputPath("sheet-drag-one-redrawn.png"), all = OutputPath("sheet-drag-all.png"),
+                      allRedrawn = OutputPath("sheet-drag-all-redrawn.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run("wait-window Moved\nwait-drawn Moved\n"
+                                             "screenshot " + before + " Moved\n"
+                                             "drag 330 215 403 262\n"
+                                             "screenshot " + one + " Moved\n"
+                                             "menu View > Redraw Window\n"
+                                             "screenshot " + oneRedrawn + " Moved\n"
+                                             "menu Edit > Select All\n"
+                                             "drag 130 115 171 176\n"
+                                             "screenshot " + all + " Moved\n"
+                                             "menu View > Redraw Window\n"
+                                             "screenshot " + allRedrawn + " Moved\n"
+                                             "close Moved\nbutton Don't Save\n",
+                                             {at});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // Each drag moved something.
+    EXPECT_GT(DifferingPixels(before, one).count, 100);
+    EXPECT_GT(DifferingPixels(oneRedrawn, all).count, 1000);
+    for (const auto& [shown, redrawn] : {std::pair{one, oneRedrawn}, std::pair{all, allRedrawn}}) {
+        const PicturePixels differing = DifferingPixels(shown, redrawn);
+        EXPECT_EQ(differing.count, 0) << shown << " differs in (" << differing.left << "," << differing.top
+                                      << ")-(" << differing.right << "," << differing.bottom << ")";
+    }
+}
+
+// The library part tool's part follows the pointer over the sheet, jumping far and back: the
+// window then shows what a full redraw of it shows, the part only where the pointer rests.
+TEST_F(SheetBandRun, ATrackingMoveDrawsAsAFullRedraw) {
+    const std::string tracked = OutputPath("sheet-track-moved.png"),
+                      redrawn = OutputPath("sheet-track-moved-redrawn.png");
+    ScriptedRun run(PLEXA_PROGRAM);
+    const ScriptedRunResult result = run.Run(
+        "wait-window Untitled 1\nwait-drawn Untitled 1\nclick 470 45\ntype Resistor\nclick 18 190\n"
+        "move 400 300\nmove 402 302\nmove 520 420\nmove 300 250\nmove 305 251\n"
+        "screenshot " + tracked + " Untitled 1\n"
+        "menu View > Redraw Window\n"
+        "screenshot " + redrawn + " Untitled 1\nquit\n",
+        {});
+    ASSERT_TRUE(result.Exited(0)) << result.status << "\n" << result.errors;
+    // The part shows near where the pointer rests.
+    EXPECT_GT(CountPicturePixels(
+                  tracked, [](uint32_t r, uint32_t g, uint32_t b) { return std::min({r, g, b}) < 160; }, 240, 210,
+                  370, 340),
+              20);
+    const PicturePixels differing = DifferingPixels(tracked, redrawn);
+    EXPECT_EQ(differing.count, 0) << "differ in (" << differing.left << "," << differing.top << ")-("
+                                  << differing.right << "," << differing.bottom << ")";
 }
 
 #endif
