@@ -47,8 +47,9 @@ void StoreReleaseSheet(SheetRecord* sheet) {
 
 void SetSheetModifiedStatus(SheetRecord* sheet, int32_t reason) {
     if (!sheet) return;
-    // Whatever the edit changed, the sheet's spatial index rebuilds before its next question.
-    NoteSheetItemPlaces();
+    // Whatever the edit changed, the sheet's spatial index rebuilds before its next question,
+    // unless the edit reported its changes itself.
+    if (!(reason & kSheetChangePlacesReported)) NoteSheetItemPlaces();
     if (gStoreHooks.setModified) gStoreHooks.setModified(sheet, reason);
     else MarkSheetModified(sheet, reason);
 }

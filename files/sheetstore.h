@@ -20,6 +20,11 @@ struct SheetSpec;
 constexpr int32_t kSheetChangeContent = 1;
 constexpr int32_t kSheetChangeSubSheet = 16;
 constexpr int32_t kSheetChangeSignalNames = 97;
+// Given with the reasons by an edit that has reported by identity every item whose place or size
+// it changed (a wire drawn: its nets inside SheetNetScope; texts, symbols and list changes report
+// themselves): the sheets' spatial indexes are not all marked for a rebuild. Without it every
+// change marks them, whatever it was.
+constexpr int32_t kSheetChangePlacesReported = 0x100;
 
 struct SheetStoreHooks {
     // The loaded sheet of the spec. Default: GetOpenSheetFromSheetSpec.

@@ -12,6 +12,7 @@
 #include "files/instances.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
+#include "files/sheetstore.h"
 #include "foundation/datetime.h"
 #include "foundation/geometry.h"
 #include "foundation/ll.h"
@@ -107,8 +108,9 @@ bool ControlsActive(const SheetRecord* sheet) {
 
 void SheetEditorModifiedStatus(SheetRecord* sheet, int32_t reasons) {
     if (!sheet) return;
-    // Whatever an edit changed, the sheet's index rebuilds before its next question.
-    NoteSheetItemPlaces();
+    // Whatever an edit changed, the sheet's index rebuilds before its next question, unless the
+    // edit reported its changes itself.
+    if (!(reasons & kSheetChangePlacesReported)) NoteSheetItemPlaces();
     const bool content = reasons & kSheetReasonContent, drawing = reasons & kSheetReasonDrawing;
     if (content || drawing) {
         const bool wasUnmodified = !(sheet->modifiedFlags & kModifiedMarks);

@@ -17,7 +17,8 @@ struct VXPrintRec;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
-// Reasons of SetSheetModifiedStatus (combined as bits).
+// Reasons of SetSheetModifiedStatus (combined as bits; kSheetChangePlacesReported of
+// files/sheetstore.h with them spares the spatial indexes their rebuild).
 constexpr int32_t kSheetReasonContent = 0x01;
 constexpr int32_t kSheetReasonSaved = 0x02;
 constexpr int32_t kSheetReasonDrawing = 0x08;

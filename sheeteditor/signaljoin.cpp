@@ -16,6 +16,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/sheetsymbols.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"
@@ -331,6 +332,9 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
             begin();
             CollectUndoSheetItemExistance(sheet, kUndoItemSignal, signal, 1);
         }
+        // From here every wire changed is the new one or one of the signal's (a net combined into
+        // it reports itself), so the sheets' indexes learn of them by the signal.
+        const SheetNetScope scope(signal);
         // The ends; a net symbol placed for either end shows the signal's name.
         SymbolRecord* netSymbol = nullptr;
         if (start.kind == kTermSignalPin) {
@@ -388,7 +392,7 @@ int32_t FinishSignalCreation(SheetRecord* sheet, const TrackTerminal* endTermina
         CollectUndoChangedLabelStrings(sheet, labels);
         InvalArea(sheet, area);
         CollectUndoInvalSheetRect(sheet, &area);
-        SetSheetModifiedStatus(sheet, kWireMadeModified);
+        SetSheetModifiedStatus(sheet, kWireMadeModified | kSheetChangePlacesReported);
         if (own) AcceptSheetUndoCollection(sheet);
     }
     ClearMouseTrackingState(sheet);

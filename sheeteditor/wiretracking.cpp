@@ -17,6 +17,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetdraw.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symboldata.h"
 #include "model/symboldraw.h"
@@ -124,7 +125,10 @@ void TakePinWire(TrackTerminal* t, void* net, WireHandle wire, Point pin) {
     t->segment = int16_t(Same(first, pin) ? 0 : CountWireSegments(wire) - 1);
 }
 
+// The wire being made lies in no net's list: its changes are reported under its own handle,
+// which no spatial index holds, so that they mark none for a rebuild.
 void AppendPath(WireHandle wire, const MouseTrackRecord& record) {
+    const SheetNetScope scope(wire);
     for (int32_t i = 1; i <= record.legs; ++i)
         if (!InsertWireCorner(wire, record.path[i], -1)) break;  // out of memory: the legs so far
     CalcWireBounds(wire);
@@ -693,7 +697,10 @@ bool StartWire(SheetRecord* sheet, const TrackTerminal& t, uint16_t flags) {
         return false;
     }
     (*wire)->flags |= flags;
-    CalcWireBounds(wire);
+    {
+        const SheetNetScope scope(wire);  // in no list yet (see AppendPath)
+        CalcWireBounds(wire);
+    }
     w.start = t;
     w.wire = wire;
     return true;

@@ -9,9 +9,11 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/root.h"
 #include "files/sheetcontents.h"
+#include "files/sheetstore.h"
 #include "files/tests/hierarchy_testing.h"
 #include "foundation/filespec.h"
 #include "foundation/heap.h"
@@ -24,6 +26,7 @@
 #include "model/modelhooks.h"
 #include "model/sheet.h"
 #include "model/sheetdump.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 #include "model/symboldata.h"
 #include "model/symbols.h"
@@ -33,6 +36,8 @@
 #include "platform/window_platform.h"
 #include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/signaljoin.h"
+#include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
@@ -616,6 +621,101 @@ TEST_F(SignalJoin, AWireBetweenPinsOfOneNetJoinsIt) {
         EXPECT_FALSE(IsWireCreationInProgress(sheet));
         EXPECT_EQ(Nets(), c.nets);
     }
+}
+
+// The sheet's spatial index follows wires drawn with the wire tool without a rebuild: each step
+// draws a wire (a new net, a T-join, two nets combined, a break-out with its label), undoes and
+// redoes it, and after each the index answers every small area as a grid built afresh does. A
+// wire that joins a net without linking or unlinking a net marks no index for a rebuild.
+TEST_F(SignalJoin, TheSheetIndexFollowsDrawnWiresAndTheirUndo) {
+    const auto expectAsRebuilt = [&](const std::string& when) {
+        SCOPED_TRACE(when);
+        std::vector<void*> kept, fresh;
+        for (int32_t k = 0; k < kSheetItemKinds; ++k) {
+            const auto kind = SheetItemKind(k);
+            for (int16_t v = 0; v < 720; v += 12)
+                for (int16_t h = 0; h < 480; h += 12) {
+                    const Rect area{v, h, int16_t(v + 15), int16_t(h + 15)};
+                    SheetItemsMeeting(sheet, kind, area, &kept);
+                    SheetItemsMeetingRebuilt(sheet, kind, area, &fresh);
+                    ASSERT_EQ(kept, fresh) << "kind " << k << " at (" << h << "," << v << ")";
+                }
+        }
+    };
+    const auto undoAndRedo = [&](const std::string& what) {
+        expectAsRebuilt(what);
+        const std::string after = DumpSheet(sheet);
+        UndoSheetAction(sheet);
+        EXPECT_NE(DumpSheet(sheet), after) << what;
+        expectAsRebuilt(what + ", undone");
+        UndoSheetAction(sheet);
+        EXPECT_EQ(DumpSheet(sheet), after) << what;
+        expectAsRebuilt(what + ", redone");
+    };
+    // The editor's own record of a change, as the program installs it (the store as it was after).
+    struct RestoreStore {
+        SheetStoreHooks was = GetSheetStoreHooks();
+        ~RestoreStore() { SetSheetStoreHooks(was); }
+    } const restore;
+    SheetStoreHooks store = restore.was;
+    store.setModified = SheetEditorModifiedStatus;
+    SetSheetStoreHooks(store);
+    bool asked = false;
+    RefuseAQuestion(&asked);
+    Place(At(60, 84));    // pins (60,96) and (108,96)
+    Place(At(60, 180));   // pins (60,192) and (108,192)
+    Place(At(240, 84));   // pins (240,96) and (288,96)
+    Place(At(60, 400));   // pins (60,412) and (108,412)
+    expectAsRebuilt("placed");
+
+    MoveClick(At(108, 96));
+    MoveClick(At(168, 96));
+    CancelWireCreation(sheet);
+    ASSERT_EQ(Names(), "SIG001");
+    undoAndRedo("a new net with a free end");
+
+    const uint32_t clock = SheetItemPlaceClock();
+    MoveClick(At(132, 96));
+    MoveClick(At(108, 192));
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
+    EXPECT_EQ(SheetItemPlaceClock(), clock) << "the T-join marked every index for a rebuild";
+    ASSERT_EQ(Names(), "SIG001");
+    undoAndRedo("a T-join onto a pin");
+
+    MoveClick(At(240, 96));
+    MoveClick(At(240, 150));
+    CancelWireCreation(sheet);
+    ASSERT_EQ(Names(), "SIG002 SIG001");
+    expectAsRebuilt("a second net");
+    MoveClick(At(240, 130));
+    MoveClick(At(156, 96));
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
+    ASSERT_EQ(DumpSheet(sheet, kDumpSignals).find("signals 1\n"), 0u);
+    undoAndRedo("two nets combined");
+
+    sheet->selectedTool = kDrawToolBuss;
+    MoveClick(At(96, 616));
+    MoveClick(At(396, 616));
+    CancelWireCreation(sheet);
+    auto* buss = static_cast<BussHandle>(LLFirst(sheet->bussList));
+    ASSERT_NE(buss, nullptr);
+    sheet->selectedTool = kDrawToolWire;
+    SetBreakoutSequence(sheet, buss, "D0");
+    MoveClick(At(108, 412));
+    Move(At(250, 606));
+    Move(At(252, 616));
+    ASSERT_EQ(WireStateOf(sheet).current.terminal.kind, kTermBreakOut);
+    Click();
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
+    ASSERT_NE(DumpSheet(sheet, kDumpTexts).find("\"D1\""), std::string::npos);
+    undoAndRedo("a break-out with its label");
+
+    // A T-join onto the labelled net, from its wire to a free pin.
+    MoveClick(At(252, 500));
+    MoveClick(At(60, 412));
+    EXPECT_FALSE(IsWireCreationInProgress(sheet));
+    undoAndRedo("a T-join onto a labelled net");
+    EXPECT_FALSE(asked);
 }
 
 }  // namespace
