@@ -256,18 +256,6 @@ void Grid::Query(const Box& area, std::vector<void*>* out) {
     }
 }
 
-LinkListHeader* ListOf(const SheetRecord* sheet, SheetItemKind kind) {
-    switch (kind) {
-        case SheetItemKind::kSymbol: return sheet->symbolList;
-        case SheetItemKind::kText: return sheet->textList;
-        case SheetItemKind::kTextFrame: return sheet->textFrameList;
-        case SheetItemKind::kElement: return sheet->elementList;
-        case SheetItemKind::kSignal: return sheet->signalList;
-        case SheetItemKind::kBuss: return sheet->bussList;
-    }
-    return nullptr;
-}
-
 Box NetBox(const Rect& bounds, WireList wires) {
     Box b = BoxOf(bounds);
     for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) b = Unite(b, BoxOf((*w)->bounds));
@@ -348,6 +336,18 @@ bool Grid::CatchUp(SheetRecord* sheet, SheetItemKind kind) {
 
 }  // namespace
 
+LinkListHeader* SheetItemList(const SheetRecord* sheet, SheetItemKind kind) {
+    switch (kind) {
+        case SheetItemKind::kSymbol: return sheet->symbolList;
+        case SheetItemKind::kText: return sheet->textList;
+        case SheetItemKind::kTextFrame: return sheet->textFrameList;
+        case SheetItemKind::kElement: return sheet->elementList;
+        case SheetItemKind::kSignal: return sheet->signalList;
+        case SheetItemKind::kBuss: return sheet->bussList;
+    }
+    return nullptr;
+}
+
 struct SheetItemIndex {
     std::array<Grid, kSheetItemKinds> grids;
 };
@@ -414,7 +414,7 @@ Box AreaBox(const Rect& area) {
 
 void SheetItemsMeeting(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out) {
     out->clear();
-    LinkListHeader* list = sheet ? ListOf(sheet, kind) : nullptr;
+    LinkListHeader* list = sheet ? SheetItemList(sheet, kind) : nullptr;
     if (!list) return;
     if (!sheet->itemIndex) sheet->itemIndex = new SheetItemIndex;
     Grid& g = sheet->itemIndex->grids[size_t(kind)];
@@ -425,7 +425,7 @@ void SheetItemsMeeting(SheetRecord* sheet, SheetItemKind kind, const Rect& area,
 
 void SheetItemsMeetingRebuilt(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out) {
     out->clear();
-    LinkListHeader* list = sheet ? ListOf(sheet, kind) : nullptr;
+    LinkListHeader* list = sheet ? SheetItemList(sheet, kind) : nullptr;
     if (!list) return;
     Grid g;
     Rebuild(g, sheet, kind, list);
@@ -440,7 +440,7 @@ void DestroySheetItemIndex(SheetRecord* sheet) {
 
 bool SheetItemIndexInStep(SheetRecord* sheet, SheetItemKind kind) {
     if (!sheet || !sheet->itemIndex) return false;
-    return sheet->itemIndex->grids[size_t(kind)].InStep(ListOf(sheet, kind));
+    return sheet->itemIndex->grids[size_t(kind)].InStep(SheetItemList(sheet, kind));
 }
 
 size_t SheetItemIndexBytes(const SheetRecord* sheet) {

@@ -41,9 +41,13 @@ namespace plexa {
 
 struct SheetRecord;
 struct SheetItemIndex;
+struct LinkListHeader;
 
 enum class SheetItemKind : uint8_t { kSymbol, kText, kTextFrame, kElement, kSignal, kBuss };
 constexpr int32_t kSheetItemKinds = 6;
+
+// The sheet's list that holds the items of the kind.
+LinkListHeader* SheetItemList(const SheetRecord* sheet, SheetItemKind kind);
 
 // Something moved, grew, shrank or changed its definition somewhere: every index rebuilds the
 // kinds it is asked about next.

@@ -32,18 +32,6 @@ struct Kept {
     }
 };
 
-LinkListHeader* ListOf(const SheetRecord* sheet, SheetItemKind kind) {
-    switch (kind) {
-        case SheetItemKind::kSymbol: return sheet->symbolList;
-        case SheetItemKind::kText: return sheet->textList;
-        case SheetItemKind::kTextFrame: return sheet->textFrameList;
-        case SheetItemKind::kElement: return sheet->elementList;
-        case SheetItemKind::kSignal: return sheet->signalList;
-        case SheetItemKind::kBuss: return sheet->bussList;
-    }
-    return nullptr;
-}
-
 bool AnyWireSelected(WireList wires) {
     for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w))
         if ((*w)->flags & kWireFlagSelected) return true;
@@ -86,13 +74,13 @@ void NoteSheetItemSelected(SheetRecord* sheet, SheetItemKind kind, void* item) {
     if (!sheet || !item || !sheet->selectedItems) return;
     Kept& k = sheet->selectedItems->kinds[size_t(kind)];
     // Out of step, the next question walks the list and finds the item by its mark.
-    if (!k.InStep(ListOf(sheet, kind))) return;
+    if (!k.InStep(SheetItemList(sheet, kind))) return;
     if (k.noted.insert(item).second) k.items.push_back(item);
 }
 
 void SheetSelectedItemsOf(SheetRecord* sheet, SheetItemKind kind, std::vector<void*>* out) {
     out->clear();
-    LinkListHeader* list = sheet ? ListOf(sheet, kind) : nullptr;
+    LinkListHeader* list = sheet ? SheetItemList(sheet, kind) : nullptr;
     if (!list) return;
     if (!sheet->selectedItems) sheet->selectedItems = new SheetSelectedItems;
     Kept& k = sheet->selectedItems->kinds[size_t(kind)];
@@ -156,7 +144,7 @@ bool SheetSelectedItemsInStep(SheetRecord* sheet) {
     if (!sheet || !sheet->selectedItems) return true;
     for (int32_t n = 0; n < kSheetItemKinds; ++n) {
         const auto kind = SheetItemKind(n);
-        LinkListHeader* list = ListOf(sheet, kind);
+        LinkListHeader* list = SheetItemList(sheet, kind);
         const Kept& k = sheet->selectedItems->kinds[n];
         if (!k.InStep(list)) continue;  // the next question walks
         for (void* item = LLFirst(list); item; item = LLGetNext(list, item))
