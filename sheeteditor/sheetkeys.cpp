@@ -72,7 +72,6 @@ constexpr uint16_t kFrameLockBits = 0x0003;
 // Text owner kinds and flags.
 constexpr uint16_t kOwnerPinNumber = 0x4000, kOwnerPinName = 0x8000, kOwnerSymbolText = 0x0010;
 constexpr uint16_t kOwnerKindSignal = 1, kOwnerKindBuss = 2, kOwnerKindSymbolName = 21;
-constexpr uint16_t kTextFlagEditable = 0x0100, kTextFlagNotLabel = 0x0080;
 // Simulator: the node-values button of its tool bar.
 constexpr int16_t kNodeValuesButton = 10;
 
@@ -569,9 +568,11 @@ int32_t DoDoubleClick(SheetRecord* sheet, VXEventRecord* event) {
     symbol = option ? nullptr : HitSymbol(sheet, point);
     if (!symbol) {
         TextRecord* text = HitTestText(sheet, point);
-        if (text && (text->flags & kTextFlagEditable)) {
+        // Only a text the first click selected counts; a boxed signal text is a simulator value,
+        // not a name label.
+        if (text && (text->flags & kTextFlagSelected)) {
             const uint16_t kind = text->kind;
-            if ((kind == kOwnerKindSignal && !(text->flags & kTextFlagNotLabel)) ||
+            if ((kind == kOwnerKindSignal && !(text->flags & kTextFlagBoxed)) ||
                 kind == kOwnerKindBuss) {
                 int32_t segment = 0;
                 WireHandle wire = GetWireFromWireLabel(text, &segment);

@@ -256,6 +256,14 @@ TEST_F(SheetClicks, ADoubleClickOpensTheDialogOfWhatLiesUnderThePoint) {
         TextRecord* text = CreateSignalWireLabel(sheet, net, FirstWire((*net)->wires), 0, false);
         return middle(text->bounds);
     };
+    // A simulator node value: a boxed text of the signal, no name label.
+    const std::function<Point()> value = [&] {
+        SignalHandle net = driver->Draw({{450, 100}, {450, 200}});
+        SetSignalName(net, sheet->stringBlock, "NET");
+        TextRecord* text = CreateSignalWireLabel(sheet, net, FirstWire((*net)->wires), 0, false);
+        text->flags |= kTextFlagBoxed;
+        return middle(text->bounds);
+    };
     const std::function<Point()> buss = [&] {
         AddBuss();
         return Point{299, 200};
@@ -280,6 +288,7 @@ TEST_F(SheetClicks, ADoubleClickOpensTheDialogOfWhatLiesUnderThePoint) {
          true, "(none) beep"},
         {"signal wire", wire, false, false, "Signal Info"},
         {"signal label", label, false, false, "Signal Info"},
+        {"simulator value", value, false, false, "(none)"},
         {"buss wire", buss, false, false, "Bus Info"},
         {"nothing", nothing, false, false, "(none)"},
         {"nothing with Option", nothing, false, true, "Untitled 1 Settings"},
@@ -303,6 +312,54 @@ TEST_F(SheetClicks, TheSubSheetToolDrawsASheetSymbolOverTheDraggedRectangle) {
     EXPECT_EQ(At(made->position), "(100,100)");
     EXPECT_EQ(head->width, 120);
     EXPECT_EQ(head->height, 60);
+}
+
+// A double click on a port opens the port's dialog through the signal or buss it is connected to:
+// a module port's and a buss port's; a port that no wire reaches opens nothing.
+TEST_F(SheetClicks, ADoubleClickOnAPortOpensItsDialog) {
+    // A port at (h 300, v 200) whose pin 0 takes a wire up to v 100.
+    const std::function<Point()> modulePort = [&] {
+        Place(Definition(), 300, 200, kSymbolFlagPort | kSymbolFlagModulePort);
+        SetSignalName(driver->Draw({{200, 300}, {100, 300}}), sheet->stringBlock, "OUT");
+        return Point{225, 300};
+    };
+    // A buss port at (h 300, v 200) whose pin 0 is the terminal of a buss up to v 100.
+    const std::function<Point()> bussPort = [&] {
+        SymbolRecord* port = Place(Definition(), 300, 200, kSymbolFlagPort | kSymbolFlagBussPort);
+        BussHandle buss = CreateBuss(sheet->bussList);
+        SetBussName(buss, sheet->stringBlock, "D[0:7]");
+        const int32_t terminal = AddPinToBuss(buss, port, 0, 0);
+        EXPECT_GE(terminal, 0);
+        WireHandle wire = CreateWire(nullptr);
+        (void)InsertWireCorner(wire, {200, 300}, -1);  // fails only out of memory
+        (void)InsertWireCorner(wire, {100, 300}, -1);
+        (*wire)->flags |= kWireFlagBuss;
+        (*wire)->end0 = uint16_t(terminal);
+        CalcWireBounds(wire);
+        LLPush((*buss)->wires, wire);
+        CalcBussBounds(buss);
+        return Point{225, 300};
+    };
+    // A port that no wire reaches opens nothing.
+    const std::function<Point()> loosePort = [&] {
+        Place(Definition(), 300, 200, kSymbolFlagPort | kSymbolFlagModulePort);
+        return Point{225, 300};
+    };
+    struct Row {
+        const char* name;
+        const std::function<Point()>& build;
+        const char* title;
+    };
+    const Row rows[] = {
+        {"module port", modulePort, "Port Info"},
+        {"buss port", bussPort, "Port Info"},
+        {"port on no wire", loosePort, "(none)"},
+    };
+    for (const Row& row : rows) {
+        Fresh();
+        const Point at = row.build();
+        EXPECT_EQ(DoubleClick(at), row.title) << row.name;
+    }
 }
 
 }  // namespace
