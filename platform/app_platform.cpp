@@ -38,6 +38,7 @@
 #include "platform/script_platform.h"
 #include "platform/testseam_platform.h"
 #include "platform/tooltip_platform.h"
+#include "platform/window_platform_qt.h"
 
 namespace plexa {
 namespace {
@@ -560,6 +561,10 @@ int PlatformRunLoop(uint32_t mode, int64_t deadlineMicros) {
     for (;;) {
         if (s.levels[index].leave) break;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        // This loop is not Qt's own, and processEvents leaves widgets deleted later (an overlay
+        // that ended, a window closed while it drew) alone: they go here, when nothing paints.
+        if (!PlatformWidgetsPainting())
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DrainSignalPipe();
         ProcessDue(mode);
         if (s.levels[index].leave) break;

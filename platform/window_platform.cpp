@@ -833,6 +833,8 @@ void PlatformWindowEndOverlay(PlatformWindow* window) {
     window->overlay = nullptr;
 }
 
+bool PlatformWidgetsPainting() { return gPainting > 0; }
+
 bool PlatformWindowHasOverlay(const PlatformWindow* window) { return window && window->overlay; }
 
 bool PlatformWindowGrabPNG(PlatformWindow* window, const std::string& path) {

@@ -34,4 +34,7 @@ void PlatformOwnByKeyWindow(QWidget* dialog);
 // with Command through the key-equivalent hook.
 void PlatformInstallControlPreDispatch(QWidget* control, int32_t windowID);
 
+// Whether a content view is painting now (widgets destroyed meanwhile are deleted later).
+bool PlatformWidgetsPainting();
+
 }  // namespace plexa

@@ -5,11 +5,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QGuiApplication>
 #include <QScreen>
 #include <vector>
 
+#include "platform/app_platform.h"
 #include "platform/tests/platform_fixture.h"
 #include "platform/window_platform.h"
 #include "platform/window_platform_qt.h"
@@ -101,6 +103,24 @@ TEST_F(PlatformWindows, AWindowDestroyedByItsOwnDrawingGoesAfterwards) {
     PlatformWindowDisplay(gDoomed);
     for (int32_t id : PlatformWindowOrder()) EXPECT_NE(id, 8);
     PlatformSetWindowCallbacks({});
+}
+
+// An overlay that ended (a drag's, a band's) is deleted by the program's own run loop, which is not
+// Qt's: before, it stayed a hidden child of the view until the window closed, one more per drag.
+TEST_F(PlatformWindows, AnEndedOverlayIsDeletedByTheNextTurnOfTheLoop) {
+    PlatformWindow* window = PlatformWindowCreate(13, PlatformWindowKind::kDocument, 0, "w", {0, 0, 200, 100});
+    QWidget* content = PlatformWindowContentWidget(window);
+    ASSERT_NE(content, nullptr);
+    const auto before = content->findChildren<QWidget*>();
+    PlatformWindowBeginOverlay(window);
+    std::vector<QPointer<QWidget>> added;
+    for (QWidget* child : content->findChildren<QWidget*>())
+        if (!before.contains(child)) added.emplace_back(child);
+    ASSERT_FALSE(added.empty());
+    PlatformWindowEndOverlay(window);
+    PlatformRunLoop(kPlatformModeDefault, PlatformNowMicros());
+    for (const QPointer<QWidget>& overlay : added) EXPECT_TRUE(overlay.isNull());
+    PlatformWindowDestroy(window);
 }
 
 }  // namespace
