@@ -2,6 +2,7 @@
 
 #include "foundation/assert.h"
 #include "model/sheet.h"
+#include "model/wires.h"
 
 namespace plexa {
 
@@ -16,6 +17,11 @@ SheetEditState* SheetEditStateOf(SheetRecord* sheet) {
 }
 
 WireInProgress& WireStateOf(SheetRecord* sheet) { return SheetEditStateOf(sheet)->wire; }
+
+void ReleaseWireInProgress(WireInProgress* w) {
+    if (w->wire) DestroyWire(w->wire);
+    *w = WireInProgress{};
+}
 
 void ReleaseSheetEditState(SheetRecord* sheet) {
     if (!sheet || !sheet->editState) return;

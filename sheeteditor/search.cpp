@@ -1,7 +1,6 @@
 // Search and replace: the global search record, matching, the walk over sheets and instances,
 // showing hits and changing the found item.
 #include "sheeteditor/attributeeditor.h"
-#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/signalinfo.h"
 #include "sheeteditor/search.h"
 
@@ -140,26 +139,6 @@ void RememberFrontWindow() {
     gDialog.frontWindowID = window ? window->windowID : 0;
 }
 
-// Releases the sheet loaded for the search only, unless a window took it meanwhile.
-void ReleaseLoadedSheet(SearchRecord* lv) {
-    SheetRecord* loaded = lv->loadedSheet;
-    lv->loadedSheet = nullptr;
-    if (!loaded || loaded->window) return;
-    if (lv->sheet == loaded) lv->sheet = nullptr;
-    StoreReleaseSheet(loaded);
-}
-
-void ClearPosition(SearchRecord* lv) {
-    lv->nextText = nullptr;
-    lv->nextFrame = nullptr;
-    lv->nextSymbol = nullptr;
-    lv->signal = nullptr;
-    lv->nextWire = nullptr;
-    lv->textsDone = false;
-    lv->listStarted = false;
-    lv->sheetStarted = false;
-}
-
 std::string SheetName(SheetRecord* sheet) {
     if (!sheet) return "Untitled";
     char name[kFileSpecNameCapacity] = {};
@@ -212,18 +191,6 @@ void ShowMessage(SearchRecord* lv, const std::string& text) {
 
 void SetSearchLogHooks(const SearchLogHooks& hooks) { gLogHooks = hooks; }
 const SearchLogHooks& GetSearchLogHooks() { return gLogHooks; }
-
-void SearchReset(SearchRecord* lv, bool forgetSheet) {
-    if (!lv) return;
-    ClearPosition(lv);
-    lv->stepInstances = 0;
-    if (forgetSheet) {
-        ReleaseLoadedSheet(lv);
-        lv->sheet = nullptr;
-        lv->instance = nullptr;
-        lv->node = nullptr;
-    }
-}
 
 // Calls f with every search record: the project's and each open sheet window's.
 template <typename F>
@@ -394,7 +361,7 @@ bool GetNextSearchSheet(SearchRecord* lv, ProjectRecord* project, bool first) {
             break;
         }
     }
-    ReleaseLoadedSheet(lv);
+    SearchReleaseLoadedSheet(lv);
     if (!spec) return false;
     SheetRecord* sheet = StoreGetLoadedSheet(project, spec);
     const bool wasOpen = sheet != nullptr;
@@ -415,10 +382,10 @@ bool GetNextSearchSheet(SearchRecord* lv, ProjectRecord* project, bool first) {
 
 bool GetNextSheet(SearchRecord* lv) {
     const bool first = lv->sheet == nullptr;
-    ClearPosition(lv);
+    SearchClearPosition(lv);
     if (lv->scope == kScopeProject && lv->project) {
         if (GetNextSearchSheet(lv, lv->project, first)) return true;
-        ReleaseLoadedSheet(lv);
+        SearchReleaseLoadedSheet(lv);
         lv->sheet = nullptr;
         lv->node = nullptr;
         lv->instance = nullptr;

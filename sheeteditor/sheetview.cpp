@@ -38,7 +38,7 @@
 #include "model/wires.h"
 #include "sheeteditor/search.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheettoolids.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"

@@ -22,7 +22,7 @@
 #include "model/wires.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheettoolids.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/signaldialogs.h"
 #include "toolkit/vx_dialogs.h"

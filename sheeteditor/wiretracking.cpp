@@ -1065,11 +1065,6 @@ void ReleaseSheetWireTracking(SheetRecord* sheet) {
     if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
 }
 
-void ReleaseWireInProgress(WireInProgress* w) {
-    if (w->wire) DestroyWire(w->wire);
-    *w = WireInProgress{};
-}
-
 void ResetWireTrackingForTesting() {
     CloseTrackingOverlay();
     gOverlayOwnerID = -1;
