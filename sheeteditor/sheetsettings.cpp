@@ -32,7 +32,7 @@
 #include "sheeteditor/pending.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/sheettoolids.h"
-#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetchange.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/toolbars.h"
 #include "toolkit/vx_alerts.h"

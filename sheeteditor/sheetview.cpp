@@ -411,16 +411,6 @@ void DestroyDrawingTE(SheetRecord* sheet) {
     sheet->drawingTE = nullptr;
 }
 
-bool SheetTextsFit(SheetRecord* sheet, std::initializer_list<const char*> texts) {
-    for (const char* text : texts) {
-        if (const OSStatus st = ReserveSheetString(sheet, text)) {
-            VXErrorReport(st);
-            return false;
-        }
-    }
-    return true;
-}
-
 // ---- Idle work and cursors ----
 
 void DoIdleTasks(SheetRecord* sheet) {

@@ -23,7 +23,7 @@
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettoolids.h"
-#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetchange.h"
 #include "sheeteditor/signaldialogs.h"
 #include "toolkit/vx_dialogs.h"
 

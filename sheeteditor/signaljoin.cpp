@@ -25,7 +25,7 @@
 #include "platform/input_platform.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetchange.h"
 #include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
