@@ -35,5 +35,7 @@ void ReleaseSheetEditState(SheetRecord* sheet);
 WireInProgress& WireStateOf(SheetRecord* sheet);
 // Frees the wire under construction (it goes with the edit state, not into the sheet).
 void ReleaseWireInProgress(WireInProgress* wire);
+// Forgets the tracked terminal, legs and pointer position of the sheet's wire in progress.
+void ClearMouseTrackingState(SheetRecord* sheet);
 
 }  // namespace plexa

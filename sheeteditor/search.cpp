@@ -73,11 +73,6 @@ struct SearchDialogState {
 };
 SearchDialogState gDialog;
 
-// The search over a project belongs to no one sheet window (its hits go from window to window):
-// it is kept here and is the search while the scope chosen is a project; it also serves while no
-// sheet window is in front. Any other search is its sheet window's.
-SearchRecord gProjectSearch;
-
 void Report(SearchRecord* lv, const ChangeDataLogEntry& entry) {
     lv->log.push_back(entry);
     if (gLogHooks.append && (lv->reportProject || lv->reportSheet)) gLogHooks.append(lv->reportProject, lv->reportSheet, entry);
@@ -192,51 +187,12 @@ void ShowMessage(SearchRecord* lv, const std::string& text) {
 void SetSearchLogHooks(const SearchLogHooks& hooks) { gLogHooks = hooks; }
 const SearchLogHooks& GetSearchLogHooks() { return gLogHooks; }
 
-// Calls f with every search record: the project's and each open sheet window's.
-template <typename F>
-void ForEachSearch(const F& f) {
-    f(&gProjectSearch);
-    for (bool visible : {true, false})
-        for (SheetRecord* open : SheetWindowSheets(visible))
-            if (open->editState) f(&open->editState->search);
-}
-
-void SearchForgetSheet(SheetRecord* sheet) {
-    if (!sheet) return;
-    const auto forget = [sheet](SearchRecord* lv) {
-        if (lv->loadedSheet == sheet) lv->loadedSheet = nullptr;
-        if (lv->sheet == sheet) SearchReset(lv, true);
-    };
-    ForEachSearch(forget);
-}
-
-void SearchSheetEdited(SheetRecord* sheet) {
-    if (!sheet) return;
-    const auto reset = [sheet](SearchRecord* lv) {
-        if (lv->sheet == sheet) SearchReset(lv, false);
-    };
-    ForEachSearch(reset);
-}
-
-void SearchForgetProject(ProjectRecord* project) {
-    if (!project) return;
-    const auto forget = [project](SearchRecord* lv) {
-        if (lv->project != project) return;
-        SearchReset(lv, true);
-        lv->project = nullptr;
-        lv->scope = kScopeFrontSheet;
-    };
-    ForEachSearch(forget);
-}
-
-SearchRecord* ProjectSearch() { return &gProjectSearch; }
-
 // The search that a command or the dialog acts on: the project's while the scope chosen is a
 // project, else the front sheet window's (the project's record serves while none is in front).
 SearchRecord* CurrentSearch() {
-    if (gProjectSearch.scope == kScopeProject && gProjectSearch.project) return &gProjectSearch;
+    if (ProjectSearch()->scope == kScopeProject && ProjectSearch()->project) return ProjectSearch();
     SheetRecord* sheet = FrontSheet();
-    return sheet ? &SheetEditStateOf(sheet)->search : &gProjectSearch;
+    return sheet ? &SheetEditStateOf(sheet)->search : ProjectSearch();
 }
 
 // ---- Matching ----
@@ -1462,9 +1418,9 @@ SearchRecord* CollectScope() {
         project = index >= 0 ? reinterpret_cast<ProjectRecord*>(VXGetListItemReference(d, kSearchProjectListItem, index)) : nullptr;
         if (!IsProjectOpen(project)) project = nullptr;
     }
-    if (gProjectSearch.project != project) SearchReset(&gProjectSearch, true);
-    gProjectSearch.scope = project ? kScopeProject : kScopeFrontSheet;
-    gProjectSearch.project = project;
+    if (ProjectSearch()->project != project) SearchReset(ProjectSearch(), true);
+    ProjectSearch()->scope = project ? kScopeProject : kScopeFrontSheet;
+    ProjectSearch()->project = project;
     SearchRecord* lv = CurrentSearch();
     lv->scope = project ? kScopeProject : kScopeFrontSheet;
     lv->project = project;
@@ -1520,7 +1476,7 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 if (item == kSearchProjectListItem) VXSelectRadioButton(window, kSearchProjectItem);
                 const bool project = VXGetSelectedRadioButton(window, kSearchFrontSheetItem) == kSearchProjectItem;
                 VXSetItemEnabled(window, kSearchInstancesItem, project);
-                SearchReset(&gProjectSearch, true);
+                SearchReset(ProjectSearch(), true);
                 if (SheetRecord* front = FrontSheet()) SearchReset(&SheetEditStateOf(front)->search, true);
                 return 1;
             }

@@ -18,6 +18,7 @@
 #include "foundation/types.h"
 #include "model/signals.h"
 #include "model/textframes.h"
+#include "sheeteditor/searchlist.h"
 #include "sheeteditor/searchrecord.h"
 
 namespace plexa {
@@ -60,13 +61,6 @@ void SetSearchLogHooks(const SearchLogHooks& hooks);
 const SearchLogHooks& GetSearchLogHooks();
 
 
-// A sheet or project goes away: every search forgets it.
-void SearchForgetSheet(SheetRecord* sheet);
-// The sheet was edited: a search position in it (which may name a replaced item) is forgotten.
-void SearchSheetEdited(SheetRecord* sheet);
-void SearchForgetProject(ProjectRecord* project);
-// The search over a project (also the one that serves while no sheet window is in front).
-SearchRecord* ProjectSearch();
 // The search that the commands and the dialog act on now: the project's while the scope chosen is
 // a project, else the front sheet window's.
 SearchRecord* CurrentSearch();

@@ -36,7 +36,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
-#include "sheeteditor/search.h"
+#include "sheeteditor/searchlist.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettoolids.h"
 #include "sheeteditor/sheetgrid.h"

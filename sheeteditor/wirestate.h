@@ -10,6 +10,9 @@
 
 namespace plexa {
 
+struct LinkListHeader;
+struct SheetRecord;
+
 // Terminal kinds, also the bits of a hit mask.
 constexpr uint16_t kTermNone = 0;
 constexpr uint16_t kTermSignalPin = 1;
@@ -52,5 +55,24 @@ struct WireInProgress {
     Point lastMouse{-1, -1};     // (-1, -1) when cleared
     Rect overlayArea{};          // where the overlay drew the current state, in sheet units
 };
+
+// What the tracking needs of the application shell.
+struct WireTrackingHooks {
+    // The preference that marks the terminal under the pointer.
+    bool (*showTerminalMark)() = nullptr;
+    // The connection click.
+    void (*connectSound)() = nullptr;
+    // The preference that a new signal's name is offered for editing.
+    bool (*askNewSignalName)() = nullptr;
+};
+void SetWireTrackingHooks(const WireTrackingHooks& hooks);
+const WireTrackingHooks& GetWireTrackingHooks();
+
+// Whether the item is a link of the list.
+bool IsInSheetList(LinkListHeader* list, const void* item);
+// Whether the wire is in the list and the segment (negative: any) is one of its.
+bool IsWireInList(WireList list, WireHandle wire, int16_t segment);
+// Whether a terminal's signal, buss, wire or symbol is still on the sheet.
+bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& terminal);
 
 }  // namespace plexa

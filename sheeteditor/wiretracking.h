@@ -52,7 +52,6 @@ void BuildOrientPath(Point* path, int32_t direction, int32_t length);
 bool BuildIntersectPath(Point* path, int32_t direction, const Point segment[2]);
 
 void RecordMouseClickTrackingState(SheetRecord* sheet);
-void ClearMouseTrackingState(SheetRecord* sheet);
 void CloseTrackingOverlay();
 bool SheetHasOverlay(const SheetRecord* sheet);
 // Forgets the tracked state and hides the overlay's content until the next move.
@@ -82,22 +81,10 @@ void ConnectFloatingWire(SheetRecord* sheet);
 // overlay closed.
 void ReleaseSheetWireTracking(SheetRecord* sheet);
 
-// Whether a terminal's signal, buss, wire or symbol is still on the sheet.
-bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& terminal);
 
 // What drawing wires needs of the application's preferences and sounds. Without a hook there is
 // no circle mark, no connection sound, and a new signal takes its generated name without the
 // name dialog.
-struct WireTrackingHooks {
-    // The preference that marks the terminal under the pointer.
-    bool (*showTerminalMark)() = nullptr;
-    // The connection click.
-    void (*connectSound)() = nullptr;
-    // The preference that a new signal's name is offered for editing.
-    bool (*askNewSignalName)() = nullptr;
-};
-void SetWireTrackingHooks(const WireTrackingHooks& hooks);
-const WireTrackingHooks& GetWireTrackingHooks();
 
 // Puts the overlay's place, the place tool's image and the hooks back to their start.
 void ResetWireTrackingForTesting();
