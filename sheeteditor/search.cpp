@@ -187,12 +187,14 @@ void ShowMessage(SearchRecord* lv, const std::string& text) {
 void SetSearchLogHooks(const SearchLogHooks& hooks) { gLogHooks = hooks; }
 const SearchLogHooks& GetSearchLogHooks() { return gLogHooks; }
 
-// The search that a command or the dialog acts on: the project's while the scope chosen is a
-// project, else the front sheet window's (the project's record serves while none is in front).
+// The search that a command or the dialog acts on: the chosen project's while the scope chosen is
+// a project, else the front sheet window's (the record without a project serves while none is in
+// front).
 SearchRecord* CurrentSearch() {
-    if (ProjectSearch()->scope == kScopeProject && ProjectSearch()->project) return ProjectSearch();
+    SearchRecord* projectSearch = ProjectSearch();
+    if (projectSearch->scope == kScopeProject && projectSearch->project) return projectSearch;
     SheetRecord* sheet = FrontSheet();
-    return sheet ? &SheetEditStateOf(sheet)->search : ProjectSearch();
+    return sheet ? &SheetEditStateOf(sheet)->search : projectSearch;
 }
 
 // ---- Matching ----
@@ -1418,9 +1420,14 @@ SearchRecord* CollectScope() {
         project = index >= 0 ? reinterpret_cast<ProjectRecord*>(VXGetListItemReference(d, kSearchProjectListItem, index)) : nullptr;
         if (!IsProjectOpen(project)) project = nullptr;
     }
-    if (ProjectSearch()->project != project) SearchReset(ProjectSearch(), true);
-    ProjectSearch()->scope = project ? kScopeProject : kScopeFrontSheet;
-    ProjectSearch()->project = project;
+    // A project chosen anew starts its search from the beginning.
+    if (ChosenSearchProject() != project) {
+        SetSearchProject(project);
+        SearchReset(ProjectSearch(), true);
+    }
+    SearchRecord* projectSearch = ProjectSearch();
+    projectSearch->scope = project ? kScopeProject : kScopeFrontSheet;
+    projectSearch->project = project;
     SearchRecord* lv = CurrentSearch();
     lv->scope = project ? kScopeProject : kScopeFrontSheet;
     lv->project = project;

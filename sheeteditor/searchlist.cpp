@@ -1,22 +1,34 @@
 #include "sheeteditor/searchlist.h"
 
+#include "sheeteditor/searchrecord.h"
+
+#include "files/project.h"
 #include "model/sheet.h"
 #include "sheeteditor/editstate.h"
 #include "sheeteditor/sheetwindow.h"
 
 namespace plexa {
 
+// The search over a project belongs to the project (its hits go from window to window, so no one
+// sheet window holds it); it is the search while the scope chosen is that project.
+struct ProjectEditState {
+    SearchRecord search;
+};
+
 namespace {
 
-// The search over a project belongs to no one sheet window (its hits go from window to window):
-// it is kept here and is the search while the scope chosen is a project; it also serves while no
-// sheet window is in front. Any other search is its sheet window's.
-SearchRecord gProjectSearch;
+// The search that serves while no project is chosen as the scope and no sheet window is in front.
+SearchRecord gNoProjectSearch;
+// The project that the scope chosen names, none while the scope is the front sheet.
+ProjectRecord* gSearchProject = nullptr;
 
-// Calls f with every search record: the project's and each open sheet window's.
+// Calls f with every search record: each open project's, each open sheet window's and the one
+// that serves without either.
 template <typename F>
 void ForEachSearch(const F& f) {
-    f(&gProjectSearch);
+    f(&gNoProjectSearch);
+    for (ProjectRecord* project = gProjectList; project; project = project->next)
+        if (project->editState) f(&project->editState->search);
     for (bool visible : {true, false})
         for (SheetRecord* open : SheetWindowSheets(visible))
             if (open->editState) f(&open->editState->search);
@@ -52,6 +64,25 @@ void SearchForgetProject(ProjectRecord* project) {
     ForEachSearch(forget);
 }
 
-SearchRecord* ProjectSearch() { return &gProjectSearch; }
+SearchRecord* ProjectSearchOf(ProjectRecord* project) {
+    if (!project) return nullptr;
+    if (!project->editState) project->editState = new ProjectEditState;
+    return &project->editState->search;
+}
+
+void ReleaseProjectEditState(ProjectRecord* project) {
+    if (!project) return;
+    if (gSearchProject == project) gSearchProject = nullptr;
+    ProjectEditState* state = project->editState;
+    if (!state) return;
+    project->editState = nullptr;
+    SearchReset(&state->search, true);
+    delete state;
+}
+
+void SetSearchProject(ProjectRecord* project) { gSearchProject = project; }
+ProjectRecord* ChosenSearchProject() { return gSearchProject; }
+
+SearchRecord* ProjectSearch() { return gSearchProject ? ProjectSearchOf(gSearchProject) : &gNoProjectSearch; }
 
 }  // namespace plexa
