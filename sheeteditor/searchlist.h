@@ -1,6 +1,7 @@
-// Every search record of the run: each project's (in the project, `ProjectRecord::editState`), each
-// sheet window's (in its edit state), the one that serves without either, and what an edit of a sheet or the going of a sheet or a project does to them. The
-// search itself is in sheeteditor/search.h.
+// Every search record of the run: each project's (in the project, `ProjectRecord::editState`),
+// each sheet window's (in its edit state) and the one that serves without either, and what an edit
+// of a sheet or the going of a sheet or a project does to them. The search itself is in
+// sheeteditor/search.h.
 #pragma once
 
 namespace plexa {
