@@ -28,6 +28,7 @@
 #include "sheeteditor/sheetsettings.h"
 #include "sheeteditor/sheetsymbolui.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "sheeteditor/propertynames.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetview.h"

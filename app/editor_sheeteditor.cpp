@@ -227,6 +227,7 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
         SearchForgetSheet(sheet);
     };
     core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
+    core.projects.releaseEditState = ReleaseProjectEditState;
     core.symbols.clearSheetUndoAction = ClearSheetUndoAction;
     core.imageLists.clearUndoAction = ClearSheetUndoAction;
     core.spiceSession.beep = VXBeep;

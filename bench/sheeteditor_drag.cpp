@@ -51,6 +51,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_tracking.h"

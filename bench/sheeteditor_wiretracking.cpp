@@ -41,6 +41,7 @@
 #include "platform/app_platform.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolimage.h"

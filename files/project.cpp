@@ -143,6 +143,7 @@ ProjectRecord* CreateProjectRecord(const DynamicFileRecord* file) {
 void DestroyProjectRecord(ProjectRecord* project) {
     if (!project) return;
     const ProjectServices& services = GetProjectServices();
+    if (project->editState && services.releaseEditState) services.releaseEditState(project);
     // Nodes point at specs and instances: the tree goes first.
     DestroySheetTree(project->hierarchy);
     project->hierarchy = nullptr;

@@ -66,6 +66,7 @@ struct AnnotationMap;
 struct DAHeader;
 struct LinkListHeader;
 struct LogWindowRecord;
+struct ProjectEditState;
 struct ProjectNameIndex;
 struct SheetInstanceIndex;
 struct SheetRecord;
@@ -282,6 +283,10 @@ struct ProjectRecord {
     uint8_t treeDirty;
     SheetTree* hierarchy;           // the hierarchy tree; none while the project shows none
     FileSpec netlistScript;         // the report script of the last simulator netlist
+    // What the sheet editor keeps in the project (its search over the project,
+    // sheeteditor/searchlist.h): made on first use, freed with the project
+    // (ProjectServices::releaseEditState).
+    ProjectEditState* editState;
 };
 
 // The open projects, most recently opened first.
@@ -312,6 +317,9 @@ struct ProjectServices {
     // Optional: the netlist build keeps its signal map apart and stores finished keys, so no
     // entry of a project's map is in the building state.
     int32_t (*signalMapBuildKey)(const SpiceSignalMapEntry* entry) = nullptr;
+    // Frees what the sheet editor keeps in the project (`editState`) and clears the field.
+    // Optional: without the sheet editor nothing of it was made.
+    void (*releaseEditState)(ProjectRecord* project) = nullptr;
 };
 void SetProjectServices(const ProjectServices& services);
 const ProjectServices& GetProjectServices();

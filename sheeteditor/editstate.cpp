@@ -2,6 +2,7 @@
 
 #include "foundation/assert.h"
 #include "model/sheet.h"
+#include "model/wires.h"
 
 namespace plexa {
 
@@ -16,6 +17,23 @@ SheetEditState* SheetEditStateOf(SheetRecord* sheet) {
 }
 
 WireInProgress& WireStateOf(SheetRecord* sheet) { return SheetEditStateOf(sheet)->wire; }
+
+void ClearMouseTrackingState(SheetRecord* sheet) {
+    constexpr Point kNoPoint{-1, -1};  // cleared
+    WireInProgress& w = WireStateOf(sheet);
+    for (MouseTrackRecord* r : {&w.current, &w.atClick}) {
+        r->legs = 0;
+        r->terminal.kind = kTermNone;
+        r->terminal.point = kNoPoint;
+        r->path[0] = kNoPoint;
+    }
+    w.lastMouse = kNoPoint;
+}
+
+void ReleaseWireInProgress(WireInProgress* w) {
+    if (w->wire) DestroyWire(w->wire);
+    *w = WireInProgress{};
+}
 
 void ReleaseSheetEditState(SheetRecord* sheet) {
     if (!sheet || !sheet->editState) return;

@@ -3,14 +3,14 @@
 // sheet reaches it (`SheetRecord::editState`); it is made when the window opens (or at the first
 // question about a sheet without a window, which a test or a tool may ask) and freed when the
 // window closes or the sheet goes. It holds the wire or bus in progress with the pointer's
-// tracking (sheeteditor/wiretracking.h), the search record (sheeteditor/search.h), the selection
+// tracking (sheeteditor/wirestate.h), the search record (sheeteditor/searchrecord.h), the selection
 // summary that the menus read (model/selectionsummary.h) and the item that the resize handle of
 // the selection resizes. The sheet's undo state is the sheet's own (sheeteditor/sheetundo.h).
 #pragma once
 
 #include "model/selectionsummary.h"
-#include "sheeteditor/search.h"
-#include "sheeteditor/wiretracking.h"
+#include "sheeteditor/searchrecord.h"
+#include "sheeteditor/wirestate.h"
 
 namespace plexa {
 
@@ -30,5 +30,12 @@ SheetEditState* SheetEditStateOf(SheetRecord* sheet);
 // Frees the sheet's edit state: a wire in progress goes with it (finish or cancel it first to keep
 // it), and a sheet loaded for its search only is released.
 void ReleaseSheetEditState(SheetRecord* sheet);
+
+// The sheet's wire in progress, in its edit state (made when missing).
+WireInProgress& WireStateOf(SheetRecord* sheet);
+// Frees the wire under construction (it goes with the edit state, not into the sheet).
+void ReleaseWireInProgress(WireInProgress* wire);
+// Forgets the tracked terminal, legs and pointer position of the sheet's wire in progress.
+void ClearMouseTrackingState(SheetRecord* sheet);
 
 }  // namespace plexa

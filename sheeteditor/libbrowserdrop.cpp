@@ -13,7 +13,7 @@
 #include "sheeteditor/libbrowser.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetgrid.h"
-#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheettoolids.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/signalinfo.h"
 #include "sheeteditor/symbolimage.h"

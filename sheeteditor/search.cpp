@@ -1,7 +1,6 @@
 // Search and replace: the global search record, matching, the walk over sheets and instances,
 // showing hits and changing the found item.
 #include "sheeteditor/attributeeditor.h"
-#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/signalinfo.h"
 #include "sheeteditor/search.h"
 
@@ -74,11 +73,6 @@ struct SearchDialogState {
 };
 SearchDialogState gDialog;
 
-// The search over a project belongs to no one sheet window (its hits go from window to window):
-// it is kept here and is the search while the scope chosen is a project; it also serves while no
-// sheet window is in front. Any other search is its sheet window's.
-SearchRecord gProjectSearch;
-
 void Report(SearchRecord* lv, const ChangeDataLogEntry& entry) {
     lv->log.push_back(entry);
     if (gLogHooks.append && (lv->reportProject || lv->reportSheet)) gLogHooks.append(lv->reportProject, lv->reportSheet, entry);
@@ -140,26 +134,6 @@ void RememberFrontWindow() {
     gDialog.frontWindowID = window ? window->windowID : 0;
 }
 
-// Releases the sheet loaded for the search only, unless a window took it meanwhile.
-void ReleaseLoadedSheet(SearchRecord* lv) {
-    SheetRecord* loaded = lv->loadedSheet;
-    lv->loadedSheet = nullptr;
-    if (!loaded || loaded->window) return;
-    if (lv->sheet == loaded) lv->sheet = nullptr;
-    StoreReleaseSheet(loaded);
-}
-
-void ClearPosition(SearchRecord* lv) {
-    lv->nextText = nullptr;
-    lv->nextFrame = nullptr;
-    lv->nextSymbol = nullptr;
-    lv->signal = nullptr;
-    lv->nextWire = nullptr;
-    lv->textsDone = false;
-    lv->listStarted = false;
-    lv->sheetStarted = false;
-}
-
 std::string SheetName(SheetRecord* sheet) {
     if (!sheet) return "Untitled";
     char name[kFileSpecNameCapacity] = {};
@@ -213,63 +187,14 @@ void ShowMessage(SearchRecord* lv, const std::string& text) {
 void SetSearchLogHooks(const SearchLogHooks& hooks) { gLogHooks = hooks; }
 const SearchLogHooks& GetSearchLogHooks() { return gLogHooks; }
 
-void SearchReset(SearchRecord* lv, bool forgetSheet) {
-    if (!lv) return;
-    ClearPosition(lv);
-    lv->stepInstances = 0;
-    if (forgetSheet) {
-        ReleaseLoadedSheet(lv);
-        lv->sheet = nullptr;
-        lv->instance = nullptr;
-        lv->node = nullptr;
-    }
-}
-
-// Calls f with every search record: the project's and each open sheet window's.
-template <typename F>
-void ForEachSearch(const F& f) {
-    f(&gProjectSearch);
-    for (bool visible : {true, false})
-        for (SheetRecord* open : SheetWindowSheets(visible))
-            if (open->editState) f(&open->editState->search);
-}
-
-void SearchForgetSheet(SheetRecord* sheet) {
-    if (!sheet) return;
-    const auto forget = [sheet](SearchRecord* lv) {
-        if (lv->loadedSheet == sheet) lv->loadedSheet = nullptr;
-        if (lv->sheet == sheet) SearchReset(lv, true);
-    };
-    ForEachSearch(forget);
-}
-
-void SearchSheetEdited(SheetRecord* sheet) {
-    if (!sheet) return;
-    const auto reset = [sheet](SearchRecord* lv) {
-        if (lv->sheet == sheet) SearchReset(lv, false);
-    };
-    ForEachSearch(reset);
-}
-
-void SearchForgetProject(ProjectRecord* project) {
-    if (!project) return;
-    const auto forget = [project](SearchRecord* lv) {
-        if (lv->project != project) return;
-        SearchReset(lv, true);
-        lv->project = nullptr;
-        lv->scope = kScopeFrontSheet;
-    };
-    ForEachSearch(forget);
-}
-
-SearchRecord* ProjectSearch() { return &gProjectSearch; }
-
-// The search that a command or the dialog acts on: the project's while the scope chosen is a
-// project, else the front sheet window's (the project's record serves while none is in front).
+// The search that a command or the dialog acts on: the chosen project's while the scope chosen is
+// a project, else the front sheet window's (the record without a project serves while none is in
+// front).
 SearchRecord* CurrentSearch() {
-    if (gProjectSearch.scope == kScopeProject && gProjectSearch.project) return &gProjectSearch;
+    SearchRecord* projectSearch = ProjectSearch();
+    if (projectSearch->scope == kScopeProject && projectSearch->project) return projectSearch;
     SheetRecord* sheet = FrontSheet();
-    return sheet ? &SheetEditStateOf(sheet)->search : &gProjectSearch;
+    return sheet ? &SheetEditStateOf(sheet)->search : projectSearch;
 }
 
 // ---- Matching ----
@@ -394,7 +319,7 @@ bool GetNextSearchSheet(SearchRecord* lv, ProjectRecord* project, bool first) {
             break;
         }
     }
-    ReleaseLoadedSheet(lv);
+    SearchReleaseLoadedSheet(lv);
     if (!spec) return false;
     SheetRecord* sheet = StoreGetLoadedSheet(project, spec);
     const bool wasOpen = sheet != nullptr;
@@ -415,10 +340,10 @@ bool GetNextSearchSheet(SearchRecord* lv, ProjectRecord* project, bool first) {
 
 bool GetNextSheet(SearchRecord* lv) {
     const bool first = lv->sheet == nullptr;
-    ClearPosition(lv);
+    SearchClearPosition(lv);
     if (lv->scope == kScopeProject && lv->project) {
         if (GetNextSearchSheet(lv, lv->project, first)) return true;
-        ReleaseLoadedSheet(lv);
+        SearchReleaseLoadedSheet(lv);
         lv->sheet = nullptr;
         lv->node = nullptr;
         lv->instance = nullptr;
@@ -1495,9 +1420,14 @@ SearchRecord* CollectScope() {
         project = index >= 0 ? reinterpret_cast<ProjectRecord*>(VXGetListItemReference(d, kSearchProjectListItem, index)) : nullptr;
         if (!IsProjectOpen(project)) project = nullptr;
     }
-    if (gProjectSearch.project != project) SearchReset(&gProjectSearch, true);
-    gProjectSearch.scope = project ? kScopeProject : kScopeFrontSheet;
-    gProjectSearch.project = project;
+    // A project chosen anew starts its search from the beginning.
+    if (ChosenSearchProject() != project) {
+        SetSearchProject(project);
+        SearchReset(ProjectSearch(), true);
+    }
+    SearchRecord* projectSearch = ProjectSearch();
+    projectSearch->scope = project ? kScopeProject : kScopeFrontSheet;
+    projectSearch->project = project;
     SearchRecord* lv = CurrentSearch();
     lv->scope = project ? kScopeProject : kScopeFrontSheet;
     lv->project = project;
@@ -1553,7 +1483,7 @@ int32_t SearchDialogHandler(VXWindowRecordTag* window, VXEventRecord* event) {
                 if (item == kSearchProjectListItem) VXSelectRadioButton(window, kSearchProjectItem);
                 const bool project = VXGetSelectedRadioButton(window, kSearchFrontSheetItem) == kSearchProjectItem;
                 VXSetItemEnabled(window, kSearchInstancesItem, project);
-                SearchReset(&gProjectSearch, true);
+                SearchReset(ProjectSearch(), true);
                 if (SheetRecord* front = FrontSheet()) SearchReset(&SheetEditStateOf(front)->search, true);
                 return 1;
             }

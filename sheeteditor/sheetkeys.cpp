@@ -1,6 +1,5 @@
 // The key and click dispatch of the sheet pane (see sheetkeys.h).
 #include "sheeteditor/attributeeditor.h"
-#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetkeys.h"
 
 

@@ -1,6 +1,5 @@
 // The sheet settings dialog and what confirming it does to the sheet; page setup of a sheet.
 #include "sheeteditor/attributeeditor.h"
-#include "sheeteditor/signaldialogs.h"
 #include "sheeteditor/sheetsettings.h"
 
 #include <algorithm>
@@ -32,8 +31,8 @@
 #include "model/themes.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/projectsettings.h"
-#include "sheeteditor/sheettools.h"
-#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheettoolids.h"
+#include "sheeteditor/sheetchange.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/toolbars.h"
 #include "toolkit/vx_alerts.h"

@@ -39,12 +39,9 @@
 
 namespace plexa {
 
-uint16_t gShortcutTool = 0;
-int32_t gPlaceTransformation = 0;
-
 namespace {
 
-SheetToolsHooks gHooks;
+const SheetToolsHooks& Hooks() { return GetSheetToolsHooks(); }
 
 constexpr int32_t kArrowCursor = 0x7FFFFF00, kIBeamCursor = 0x7FFFFF01, kCrossCursor = 0x7FFFFF02;
 constexpr uint32_t kLibItemBussSymbol = 0x40, kLibItemWireSymbol = 0x200;
@@ -66,9 +63,6 @@ int32_t ShortcutGroup(uint16_t tool) {
 }
 
 }  // namespace
-
-void SetSheetToolsHooks(const SheetToolsHooks& hooks) { gHooks = hooks; }
-const SheetToolsHooks& GetSheetToolsHooks() { return gHooks; }
 
 void SetDrawingTool(SheetRecord* sheet, uint16_t tool) {
     if (!sheet) return;
@@ -117,7 +111,7 @@ void SetDrawViewFocus(SheetRecord* sheet) {
 void CancelZoomMode(VXWindowRecordTag* window) {
     if (!window) return;
     if (window->typeID == kSymbolEditorWindowKind) {
-        if (gHooks.cancelSymbolEditorZoom) gHooks.cancelSymbolEditorZoom(window);
+        if (Hooks().cancelSymbolEditorZoom) Hooks().cancelSymbolEditorZoom(window);
         return;
     }
     if (window->typeID != kSheetWindowKind) return;
@@ -179,7 +173,7 @@ bool NeedActivateInval(VXWindowRecordTag* window, const VXEventRecord* event) {
     if (VXIsModalWindowActive()) return false;
     VXWindowRecordTag* top = VXGetTopParent(window);
     const bool inSheet = top && top->typeID == kSheetWindowKind;
-    return !(inSheet && gHooks.searchWindowActive && gHooks.searchWindowActive());
+    return !(inSheet && Hooks().searchWindowActive && Hooks().searchWindowActive());
 }
 
 void BuildParentChainList(SheetRecord* sheet) {
@@ -214,11 +208,11 @@ VXMenuRecord* BuildShortcutMenu(uint16_t tool) {
     VXMenuRecord* menu = VXNewMenu(kShortcutMenuId, "x");
     if (!menu) return nullptr;
     const int32_t group = ShortcutGroup(tool);
-    int32_t count = group >= 0 && gHooks.shortcutCount ? gHooks.shortcutCount(group) : 0;
+    int32_t count = group >= 0 && Hooks().shortcutCount ? Hooks().shortcutCount(group) : 0;
     if (count > kShortcutMenuLimit) count = kShortcutMenuLimit;
     for (int32_t n = 0; n < count; ++n) {
         char name[256] = "";
-        if (gHooks.shortcutName) gHooks.shortcutName(group, n, name, sizeof name);
+        if (Hooks().shortcutName) Hooks().shortcutName(group, n, name, sizeof name);
         VXInsertMenuItem(menu, true, n + 1, uint16_t(kFirstShortcutCommand + n), name);
     }
     if (count <= 0) {

@@ -25,11 +25,9 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "sheeteditor/pending.h"
-#include "sheeteditor/elementtools.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/wiretracking.h"
-#include "sheeteditor/sheetclip.h"
-#include "sheeteditor/sheettools.h"
+#include "sheeteditor/cliprecord.h"
+#include "sheeteditor/sheettoolids.h"
 #include "toolkit/vx_app.h"
 #include "toolkit/vx_window.h"
 
@@ -911,17 +909,11 @@ void ClearSheetUndoAction(SheetRecord* sheet) {
     state->clearing = false;
 }
 
-void UndoSheetAction(SheetRecord* sheet) {
-    if (!sheet) return;
-    // What is being made on the sheet is finished first and becomes the action undone: a wire
-    // being drawn keeps its legs with a free end, a polygon being clicked its corners.
-    ReleaseSheetWireTracking(sheet);
-    FinishCreateSheetPoly(sheet, false);
-    if (!sheet->undoAction) return;
+void ReplaySheetUndoAction(SheetRecord* sheet) {
+    if (!sheet || !sheet->undoAction) return;
     auto* state = static_cast<SheetUndoState*>(sheet->undoAction);
     UndoRecord* record = &state->committed;
     if (record->actionKind == kUndoActionNone) return;
-    CloseTrackingOverlay();
     // The selection stays as it is: each operation gives its own item back the selection it had,
     // so that undo and redo alternate between the same two states.
     Rect area, hilite;

@@ -214,9 +214,9 @@ void AcceptSheetUndoCollection(SheetRecord* sheet);
 void AbortSheetUndoCollection(SheetRecord* sheet);
 void ClearSheetUndoAction(SheetRecord* sheet);
 // Replays the committed action (undo or redo); the modified mark follows when the action was the
-// only change since the sheet was saved. A wire being drawn on the sheet and a polygon being
-// clicked are ended first: each is then the action undone.
-void UndoSheetAction(SheetRecord* sheet);
+// only change since the sheet was saved. The Undo command (sheeteditor/sheetundoaction.h) first
+// ends what is being made on the sheet.
+void ReplaySheetUndoAction(SheetRecord* sheet);
 // A change of content or drawing reported for the sheet (by SetSheetModifiedStatus), with
 // whether the sheet was unmodified until then.
 void NoteSheetChangeForUndo(SheetRecord* sheet, bool wasUnmodified);

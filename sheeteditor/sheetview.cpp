@@ -36,9 +36,9 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
-#include "sheeteditor/search.h"
+#include "sheeteditor/searchlist.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheettoolids.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetwindow.h"
@@ -409,16 +409,6 @@ void DestroyDrawingTE(SheetRecord* sheet) {
     InvalSheetWindowArea(sheet, &box);
     VXTEDispose(te);
     sheet->drawingTE = nullptr;
-}
-
-bool SheetTextsFit(SheetRecord* sheet, std::initializer_list<const char*> texts) {
-    for (const char* text : texts) {
-        if (const OSStatus st = ReserveSheetString(sheet, text)) {
-            VXErrorReport(st);
-            return false;
-        }
-    }
-    return true;
 }
 
 // ---- Idle work and cursors ----

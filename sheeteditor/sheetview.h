@@ -6,9 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
-
 #include "foundation/rectmath.h"
+#include "sheeteditor/sheetchange.h"
 
 namespace plexa {
 
@@ -16,15 +15,6 @@ struct SheetRecord;
 struct VXPrintRec;
 struct VXEventRecord;
 struct VXWindowRecordTag;
-
-// Reasons of SetSheetModifiedStatus (combined as bits; kSheetChangePlacesReported of
-// files/sheetstore.h with them spares the spatial indexes their rebuild).
-constexpr int32_t kSheetReasonContent = 0x01;
-constexpr int32_t kSheetReasonSaved = 0x02;
-constexpr int32_t kSheetReasonDrawing = 0x08;
-constexpr int32_t kSheetReasonProjectTree = 0x10;
-constexpr int32_t kSheetReasonForgetUndo = 0x20;
-constexpr int32_t kSheetReasonForgetSearch = 0x40;
 
 // Masks of IsSheetModified.
 constexpr uint32_t kSheetAskContent = 0x01;
@@ -80,11 +70,6 @@ void DrawFlashedSignalShortWires(SheetRecord* sheet);
 // editing goes only when the text was emptied; when no frame could be made of a text it goes
 // back into the sheet as it was.
 void DestroyDrawingTE(SheetRecord* sheet);
-
-// Whether the texts an edit is about to store fit the sheet's string block (model/sheetstrings.h;
-// none and empty ones always do). When one does not, the failure is shown (kStringBlockFull says
-// why) and the answer is false: the edit is to be left undone, the sheet keeping its texts.
-bool SheetTextsFit(SheetRecord* sheet, std::initializer_list<const char*> texts);
 
 // Idle work of the pane: the caret, the project's hierarchy.
 void DoIdleTasks(SheetRecord* sheet);

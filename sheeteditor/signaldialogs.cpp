@@ -10,7 +10,7 @@
 #include "model/busses.h"
 #include "sheeteditor/attributeeditor.h"
 #include "sheeteditor/propertynames.h"
-#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetchange.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/symboltexts.h"

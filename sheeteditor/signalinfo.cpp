@@ -22,8 +22,8 @@
 #include "model/wires.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/sheettools.h"
-#include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheettoolids.h"
+#include "sheeteditor/sheetchange.h"
 #include "sheeteditor/signaldialogs.h"
 #include "toolkit/vx_dialogs.h"
 

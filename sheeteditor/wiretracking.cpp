@@ -39,7 +39,6 @@ namespace plexa {
 
 namespace {
 
-WireTrackingHooks gHooks;
 // The image of the library item the place tool places (a cache of the item cache's item).
 TrackingImageRecord gTrackingSymbolImage;
 // The window id of the sheet window showing the overlay, -1 none: the pointer is over one window
@@ -61,7 +60,7 @@ constexpr int16_t kMaskDrawMode = 11;
 bool Same(Point a, Point b) { return a.v == b.v && a.h == b.h; }
 
 void Sound() {
-    if (gHooks.connectSound) gHooks.connectSound();
+    if (GetWireTrackingHooks().connectSound) GetWireTrackingHooks().connectSound();
 }
 
 void InvalArea(SheetRecord* sheet, const Rect& area) {
@@ -77,17 +76,6 @@ void InvalJunctionDot(SheetRecord* sheet, Point pt) {
 bool IsCreating(SheetRecord* sheet) { return WireStateOf(sheet).wire != nullptr; }
 
 bool IsBussWire(WireHandle wire) { return wire && ((*wire)->flags & kWireFlagBuss); }
-
-bool InList(LinkListHeader* list, const void* item) {
-    for (void* link = LLFirst(list); link; link = LLGetNext(list, link))
-        if (link == item) return true;
-    return false;
-}
-
-bool WireOnSheet(WireList list, WireHandle wire, int16_t segment) {
-    if (!InList(list, wire)) return false;
-    return segment < 0 || segment < CountWireSegments(wire);
-}
 
 // Step 5 of the terminal test: a point on a signal's wire. The middle of a wire is entered at
 // right angles, a free end or a junction end is continued straight.
@@ -187,7 +175,7 @@ void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
         VXPenNormal();
     }
     const TrackTerminal& t = r.terminal;
-    bool mark = t.kind != 0 && gHooks.showTerminalMark && gHooks.showTerminalMark();
+    bool mark = t.kind != 0 && GetWireTrackingHooks().showTerminalMark && GetWireTrackingHooks().showTerminalMark();
     if (mark && IsCreating(sheet) && (t.kind == kTermSignalPin || t.kind == kTermBussPin) &&
         t.kind == w.start.kind && t.object == w.start.object && t.node == w.start.node)
         mark = false;
@@ -215,29 +203,6 @@ void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
 }
 
 }  // namespace
-
-void SetWireTrackingHooks(const WireTrackingHooks& hooks) { gHooks = hooks; }
-const WireTrackingHooks& GetWireTrackingHooks() { return gHooks; }
-
-bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& t) {
-    if (!sheet) return false;
-    switch (t.kind) {
-        case kTermNone:
-            return true;
-        case kTermSignalPin:
-        case kTermBussPin:
-            return InList(sheet->symbolList, t.object);
-        case kTermSignalWire:
-            return InList(sheet->signalList, t.object) &&
-                   WireOnSheet((*static_cast<SignalHandle>(t.object))->wires, t.wire, t.segment);
-        case kTermBussWire:
-        case kTermBreakOut:
-            return InList(sheet->bussList, t.object) &&
-                   WireOnSheet((*static_cast<BussHandle>(t.object))->wires, t.wire, t.segment);
-        default:
-            return false;
-    }
-}
 
 // ---- Paths ----
 
@@ -564,17 +529,6 @@ void TrackSheetMouseEvent(SheetRecord* sheet, int32_t x, int32_t y) {
 void RecordMouseClickTrackingState(SheetRecord* sheet) {
     WireInProgress& w = WireStateOf(sheet);
     w.atClick = w.current;
-}
-
-void ClearMouseTrackingState(SheetRecord* sheet) {
-    WireInProgress& w = WireStateOf(sheet);
-    for (MouseTrackRecord* r : {&w.current, &w.atClick}) {
-        r->legs = 0;
-        r->terminal.kind = kTermNone;
-        r->terminal.point = kNoPoint;
-        r->path[0] = kNoPoint;
-    }
-    w.lastMouse = kNoPoint;
 }
 
 void CloseTrackingOverlay() {
@@ -952,7 +906,7 @@ bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt) {
     if (!sheet || !sheet->flashingWire || !sheet->flashingSignal) return false;
     WireHandle wire = sheet->flashingWire;
     WireList list = (*sheet->flashingSignal)->wires;
-    if (!InList(list, wire) || (*wire)->cornerCount == 0) return false;
+    if (!IsInSheetList(list, wire) || (*wire)->cornerCount == 0) return false;
     const int32_t end = GetFloatingWireEnd(wire, 0, nullptr);
     Point at{};
     GetWireCorner(wire, end ? -1 : 0, &at);
@@ -1065,17 +1019,12 @@ void ReleaseSheetWireTracking(SheetRecord* sheet) {
     if (SheetHasOverlay(sheet)) CloseTrackingOverlay();
 }
 
-void ReleaseWireInProgress(WireInProgress* w) {
-    if (w->wire) DestroyWire(w->wire);
-    *w = WireInProgress{};
-}
-
 void ResetWireTrackingForTesting() {
     CloseTrackingOverlay();
     gOverlayOwnerID = -1;
     VXDestroyPixelImage(gTrackingSymbolImage.pixels);
     gTrackingSymbolImage = TrackingImageRecord{};
-    gHooks = {};
+    SetWireTrackingHooks({});
 }
 
 }  // namespace plexa

@@ -31,6 +31,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/tests/windows_fixture.h"

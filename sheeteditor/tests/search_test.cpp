@@ -222,6 +222,34 @@ TEST_F(SearchProject, ADesignatorSearchFindsHitsInSheetAndInstanceOrder) {
     EXPECT_TRUE(Hits(project).empty());
 }
 
+// The search over a chosen project is the project's own: the commands go on with it, the record
+// without a project is left alone, and closing the project frees it with the sheet it loaded and
+// ends the choice.
+TEST_F(SearchProject, TheSearchOverAProjectGoesWithTheProject) {
+    const ProjectServices services = GetProjectServices();
+    ProjectServices withEditor = services;
+    withEditor.releaseEditState = ReleaseProjectEditState;
+    SetProjectServices(withEditor);
+    ProjectRecord* project = OpenAmp();
+    ASSERT_NE(project, nullptr);
+    SetSearchProject(project);
+    SearchRecord* own = ProjectSearch();
+    ASSERT_EQ(own, ProjectSearchOf(project));
+    EXPECT_NE(own, lv);
+    Criterion(kRowDesignator, kMatchBegins, "R");
+    own->criteria = lv->criteria;
+    own->scope = kScopeProject;
+    own->project = project;
+    EXPECT_EQ(CurrentSearch(), own);
+    ASSERT_TRUE(SearchForItem(own));
+    EXPECT_EQ(GetSymbolSearchProperty(own, own->sheet, own->foundSymbol, kRowDesignator), "R1");
+    EXPECT_EQ(lv->sheet, nullptr) << "the record without a project did not search";
+    EXPECT_EQ(status::kNoErr, CloseProject(project, kCloseProjectDiscard));
+    EXPECT_EQ(ChosenSearchProject(), nullptr);
+    EXPECT_EQ(ProjectSearch(), lv);
+    SetProjectServices(services);
+}
+
 // The remembered next symbol is deleted between two searches: the search leaves that sheet
 // instead of going on from a freed record.
 TEST_F(SearchProject, ARememberedSymbolThatWasDeletedIsNotUsed) {

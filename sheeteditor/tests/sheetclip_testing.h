@@ -22,6 +22,7 @@
 #include "model/wires.h"
 #include "sheeteditor/sheetclip.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"

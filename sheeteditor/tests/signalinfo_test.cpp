@@ -19,6 +19,7 @@
 #include "toolkit/vx_app.h"
 #include "platform/menu_platform.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_listview.h"
 

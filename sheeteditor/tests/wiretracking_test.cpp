@@ -37,6 +37,7 @@
 #include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/signaljoin.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetundoaction.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/tests/dialogs_testing.h"
