@@ -18,6 +18,7 @@
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symtools.h"
+#include "toolkit/vx_alerts.h"
 
 namespace plexa {
 
@@ -322,11 +323,16 @@ void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet) {
     if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
 }
 
+bool AskCreatePinSet(int32_t pinSet) {
+    char message[128];
+    std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));
+    return VXStandardAlert(message, "", kCreatePinSetButton, "Cancel") == kVXAlertFirstButton;
+}
+
 bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet) {
     if (pinSet < 0 || pinSet >= kLibPinSetCount) return false;
     if (!editor->pinSets[pinSet]) {
-        const auto ask = GetSymbolEditorHooks().askCreatePinSet;
-        if (!ask || !ask(pinSet + 1)) return false;
+        if (!AskCreatePinSet(pinSet + 1)) return false;
         if (editor->currentTab == kSymEditTabDrawing) {
             FlushNodeDataToLibItem(editor);
             const NodePinEditor context = SymbolEditorPinContext(editor);

@@ -13,7 +13,7 @@
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"
-#include "symboleditor/symeditor.h"
+#include "symboleditor/symrecord.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
