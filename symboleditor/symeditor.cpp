@@ -27,7 +27,7 @@
 #include "model/waitcursor.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/sympins.h"
-#include "symboleditor/symundo.h"
+#include "symboleditor/symundorecord.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {

@@ -17,8 +17,6 @@
 #include "model/texts.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
-#include "symboleditor/symtools.h"
-#include "toolkit/vx_alerts.h"
 
 namespace plexa {
 
@@ -321,31 +319,6 @@ void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet) {
     editor->pinSet = int16_t(pinSet);
     SetCtxPinText(editor, kTextKindPinNumber);
     if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
-}
-
-bool AskCreatePinSet(int32_t pinSet) {
-    char message[128];
-    std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));
-    return VXStandardAlert(message, "", kCreatePinSetButton, "Cancel") == kVXAlertFirstButton;
-}
-
-bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet) {
-    if (pinSet < 0 || pinSet >= kLibPinSetCount) return false;
-    if (!editor->pinSets[pinSet]) {
-        if (!AskCreatePinSet(pinSet + 1)) return false;
-        if (editor->currentTab == kSymEditTabDrawing) {
-            FlushNodeDataToLibItem(editor);
-            const NodePinEditor context = SymbolEditorPinContext(editor);
-            for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewPrimary]))
-                CopyNodePinSet(&context, AsNode(pin)->pinNumbers, editor->pinSet, pinSet);
-        }
-        if (!AllocateLibItemPinSet(editor->item, pinSet, editor->pinSet)) return false;
-        editor->pinSets[pinSet] = 1;
-    }
-    if (editor->currentTab == kSymEditTabPackages) return true;
-    if (editor->currentTab == kSymEditTabDrawing) SetSymbolEditorPinSet(editor, pinSet);
-    else SetSymbolEditorView(editor, editor->currentTab, pinSet);
-    return true;
 }
 
 // ---- Pin numbers ----

@@ -91,12 +91,6 @@ void AlignNodes(SymbolEditorRecord* editor);
 
 // Makes the pin set current and shows its numbers.
 void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet);
-// Asks kCreatePinSetMessage (with the set's number from 1) with the button kCreatePinSetButton
-// beside Cancel; whether the user agreed.
-bool AskCreatePinSet(int32_t pinSet);
-// Chooses a pin set; one the item lacks is made, as a copy of the current set, when the user
-// agrees (false when refused).
-bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet);
 
 // ---- Pin numbers ----
 
