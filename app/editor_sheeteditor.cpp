@@ -158,12 +158,8 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
 void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     ComposeSheetEditorForCore(core);
 
-    editor.sheetWindow.updateFileSymbolEditorTitles = UpdateFileSymbolEditorTitles;
     AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow, editor.searchLog);
     AddSpiceToolBarHooks(editor.spiceWindows, core.spiceSession);
-    editor.sheetWindow.setSymbolEditorRulers = [](VXWindowRecordTag* window, bool show) {
-        if (SymbolEditorRecord* symbolEditor = WindowToSymbolEditor(window)) symbolEditor->rulers = show;
-    };
     editor.sheetWindow.changesDiscarded = RemoveLogSymbolLinksWithNewSerialNumbers;
     editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
         (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays

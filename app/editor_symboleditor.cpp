@@ -137,11 +137,6 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     };
     editor.libEditor.askLibraryCopy = [](FileSpec* spec) { return AskLibraryFile(kLibraryCopyPrompt, spec); };
     editor.promptCreateLibrary = PromptNewLibraryFile;
-    editor.symbolEditor.askCreatePinSet = [](int32_t pinSet) {
-        char message[128];
-        std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));
-        return VXStandardAlert(message, "", kCreatePinSetButton, "Cancel") == kVXAlertFirstButton;
-    };
     editor.symbolEditor.reportError = ReportSymbolEditorError;
     editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {
         SetSheetModifiedStatus(sheet, int32_t(reasons));

@@ -143,8 +143,7 @@ std::vector<HookCase> Hooks() {
         PLEXA_TABLE(true, SpiceSheetHooks, GetSpiceSheetHooks()),
         PLEXA_TABLE(true, DXFExportHooks, GetDXFExportHooks()),
         // sheeteditor/
-        PLEXA_TABLE(false, SheetWindowHooks, GetSheetWindowHooks(),
-                    OPTIONAL(SheetWindowHooks, setSymbolEditorRulers)),
+        PLEXA_TABLE(false, SheetWindowHooks, GetSheetWindowHooks()),
         PLEXA_TABLE(false, WireTrackingHooks, GetWireTrackingHooks()),
         PLEXA_TABLE(false, WireStretchHooks, GetWireStretchHooks()),
         PLEXA_TABLE(false, SheetOpenHooks, GetSheetOpenHooks(),

@@ -8,6 +8,8 @@
 #include "model/elements.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "symboleditor/filesympins.h"
+#include "symboleditor/symeditor.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
 
@@ -68,7 +70,7 @@ void HideShowRulers(VXWindowRecordTag* window, bool show) {
     if (window->typeID == kSheetWindowKind) {
         if (SheetRecord* sheet = SheetOf(window)) sheet->view.showRulers = show ? 1 : 0;
     } else if (window->typeID == kSymbolEditorWindowKind) {
-        if (gHooks.setSymbolEditorRulers) gHooks.setSymbolEditorRulers(window, show);
+        if (SymbolEditorRecord* editor = WindowToSymbolEditor(window)) editor->rulers = show;
     } else {
         return;
     }
@@ -78,7 +80,7 @@ void HideShowRulers(VXWindowRecordTag* window, bool show) {
 
 void UpdateSheetOwnedWindowNames(SheetRecord* sheet) {
     if (!sheet) return;
-    if (gHooks.updateFileSymbolEditorTitles) gHooks.updateFileSymbolEditorTitles(sheet);
+    UpdateFileSymbolEditorTitles(sheet);
     if (sheet->logWindow && gHooks.updateLogWindowTitle) gHooks.updateLogWindowTitle(sheet->logWindow);
 }
 

@@ -41,15 +41,11 @@ struct SheetWindows {
     VXWindowRecordTag* topToolBar;
 };
 
-// What the sheet window needs of the symbol editor and the application shell, installed by them.
+// What the sheet window needs of the application shell, installed by it.
 // Without a hook the call does nothing.
 struct SheetWindowHooks {
-    // Retitles the symbol editors open on the sheet's file symbols.
-    void (*updateFileSymbolEditorTitles)(SheetRecord* sheet) = nullptr;
     // Retitles the sheet's log window.
     void (*updateLogWindowTitle)(LogWindowRecord* log) = nullptr;
-    // Keeps the rulers flag of a symbol-editor window in its editor. Default: not kept.
-    void (*setSymbolEditorRulers)(VXWindowRecordTag* window, bool show) = nullptr;
     // A close request on the sheet window: closes it (asking to save a modified sheet), or keeps
     // it when the person cancels. Without it the window goes and the sheet stays loaded.
     void (*closeSheetWindow)(VXWindowRecordTag* window) = nullptr;

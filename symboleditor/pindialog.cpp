@@ -17,7 +17,7 @@
 #include "model/symbols.h"
 #include "model/symboltexts.h"
 #include "model/texts.h"
-#include "symboleditor/symeditor.h"
+#include "symboleditor/symrecord.h"
 #include "symboleditor/sympins.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"

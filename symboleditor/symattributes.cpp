@@ -2,7 +2,7 @@
 
 #include "model/attributes.h"
 #include "model/texts.h"
-#include "symboleditor/symeditor.h"
+#include "symboleditor/symrecord.h"
 
 namespace plexa {
 

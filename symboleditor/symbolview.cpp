@@ -12,7 +12,7 @@
 #include "model/symboldata.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "symboleditor/symeditor.h"
+#include "symboleditor/symrecord.h"
 
 namespace plexa {
 

@@ -22,7 +22,6 @@
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
-#include "symboleditor/symselect.h"
 #include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"

@@ -27,16 +27,14 @@
 #include "model/waitcursor.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/sympins.h"
-#include "symboleditor/symundo.h"
+#include "symboleditor/symundorecord.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
 
-SymbolEditorRecord* CurrEdit = nullptr;
-
 namespace {
 
-SymbolEditorHooks gHooks;
+const SymbolEditorHooks& Hooks() { return GetSymbolEditorHooks(); }
 
 std::vector<SymbolEditorRecord*>& Editors() {
     static std::vector<SymbolEditorRecord*> editors;
@@ -55,32 +53,32 @@ constexpr uint8_t kSheetModifiedContent = 0x01;
 // ---- Hooks with their defaults ----
 
 void EndTextEditing(SymbolEditorRecord* editor) {
-    if (gHooks.endTextEditing) gHooks.endTextEditing(editor);
+    if (Hooks().endTextEditing) Hooks().endTextEditing(editor);
 }
 void FinishTool(SymbolEditorRecord* editor) {
-    if (gHooks.finishTool) gHooks.finishTool(editor);
+    if (Hooks().finishTool) Hooks().finishTool(editor);
     else editor->tool = kSymEditToolSelect;
 }
 void ClearSelection(SymbolEditorRecord* editor) {
-    if (gHooks.clearSelection) gHooks.clearSelection(editor);
+    if (Hooks().clearSelection) Hooks().clearSelection(editor);
 }
 void ClearUndo(SymbolEditorRecord* editor) {
     ClearSymbolEditorUndoAction(editor);
 }
 void ShowWindow(SymbolEditorRecord* editor, bool frontOnly) {
-    if (gHooks.showWindow) gHooks.showWindow(editor, frontOnly);
+    if (Hooks().showWindow) Hooks().showWindow(editor, frontOnly);
 }
 void Report(OSStatus status, const char* message) {
-    if (gHooks.reportError) gHooks.reportError(status, message);
+    if (Hooks().reportError) Hooks().reportError(status, message);
 }
 void SheetModified(SheetRecord* sheet, uint32_t reasons) {
     if (!sheet) return;
-    if (gHooks.sheetModified) gHooks.sheetModified(sheet, reasons);
+    if (Hooks().sheetModified) Hooks().sheetModified(sheet, reasons);
     else if (reasons & kSheetContentChanged) sheet->modifiedFlags |= kSheetModifiedContent;
 }
 void UpdateLibItemRow(SymbolEditorRecord* editor, bool select) {
-    if (editor->libEditor && gHooks.updateLibItemRow)
-        gHooks.updateLibItemRow(editor->libEditor, editor->itemRef, select);
+    if (editor->libEditor && Hooks().updateLibItemRow)
+        Hooks().updateLibItemRow(editor->libEditor, editor->itemRef, select);
 }
 
 // ---- Small helpers ----
@@ -103,10 +101,10 @@ VXWindowRecordTag* FrontmostSiblingWindow(const SymbolEditorRecord* editor) {
 }
 
 void PlaceNewWindow(SymbolEditorRecord* editor, VXWindowRecordTag* ownerWindow) {
-    if (!editor->window || !gHooks.placeWindow) return;
+    if (!editor->window || !Hooks().placeWindow) return;
     VXWindowRecordTag* anchor = FrontmostSiblingWindow(editor);
     if (!anchor) anchor = ownerWindow;
-    if (anchor) gHooks.placeWindow(editor, anchor);
+    if (anchor) Hooks().placeWindow(editor, anchor);
 }
 
 // Whether any name of the item equals the name, ignoring case.
@@ -269,11 +267,6 @@ int32_t IndexAfterPurge(LibraryItem* item, int32_t symbol) {
 
 }  // namespace
 
-// ---- Hooks ----
-
-void SetSymbolEditorHooks(const SymbolEditorHooks& hooks) { gHooks = hooks; }
-const SymbolEditorHooks& GetSymbolEditorHooks() { return gHooks; }
-
 // ---- Open editors ----
 
 int32_t CountSymbolEditors() { return int32_t(Editors().size()); }
@@ -330,7 +323,7 @@ SymbolEditorRecord* CreateSymbolEditor(LibraryItem* item, uint16_t stateFlags) {
     editor->item = item;
     editor->kind = item->head.kind;
     if (editor->kind == kLibItemComponent) SetupPinSets(editor);
-    if (gHooks.createWindow && !gHooks.createWindow(editor)) {
+    if (Hooks().createWindow && !Hooks().createWindow(editor)) {
         DestroyRecord(editor);
         return nullptr;
     }
@@ -359,11 +352,11 @@ SymbolEditorRecord* OpenLibSymbolEditor(LibEditorRecord* libEditor, LibEditorIte
         CurrEdit = editor;
         return editor;
     }
-    Handle data = gHooks.getLibItemData ? gHooks.getLibItemData(libEditor, ref) : nullptr;
+    Handle data = Hooks().getLibItemData ? Hooks().getLibItemData(libEditor, ref) : nullptr;
     if (!data) return nullptr;
     LibraryItem* item = nullptr;
     const OSStatus status = InflateLibraryItem(data, &item, true);
-    if (gHooks.releaseLibItemData) gHooks.releaseLibItemData(ref);
+    if (Hooks().releaseLibItemData) Hooks().releaseLibItemData(ref);
     if (status != 0) {
         Report(status, status == status::kVersionTooNew ? kNewerItemMessage : nullptr);
         return nullptr;
@@ -377,8 +370,8 @@ SymbolEditorRecord* OpenLibSymbolEditor(LibEditorRecord* libEditor, LibEditorIte
     CurrEdit = editor;
     editor->libEditor = libEditor;
     editor->itemRef = ref;
-    if (gHooks.setLibItemEditor) gHooks.setLibItemEditor(ref, editor);
-    PlaceNewWindow(editor, gHooks.libEditorWindow ? gHooks.libEditorWindow(libEditor) : nullptr);
+    if (Hooks().setLibItemEditor) Hooks().setLibItemEditor(ref, editor);
+    PlaceNewWindow(editor, Hooks().libEditorWindow ? Hooks().libEditorWindow(libEditor) : nullptr);
     UpdateSymbolEditorTitle(editor);
     ShowWindow(editor, false);
     return editor;
@@ -429,7 +422,7 @@ OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t
     } else {
         if (CountFileSymbols(sheet) > kMaxFileSymbols) return kFileSymbolListFull;
         ProposeFileSymbolName(sheet, itemName);
-        const bool named = gHooks.askFileSymbolName ? gHooks.askFileSymbolName(itemName) : true;
+        const bool named = Hooks().askFileSymbolName ? Hooks().askFileSymbolName(itemName) : true;
         itemName[kFileSymbolNameLength] = 0;
         if (!named || !*itemName) return status::kUserCancelled;
         if (!(entry = CreateFileSymbol(sheet))) return status::kOutOfMemory;
@@ -467,10 +460,10 @@ OSStatus OpenSheetFileSymbolEditor(SheetRecord* sheet, const char* name, int32_t
     entry->editor = editor;
     PlaceNewWindow(editor, sheet->window);
     if (fresh) {
-        if (gHooks.buildStandardFileSymbol) gHooks.buildStandardFileSymbol(editor);
+        if (Hooks().buildStandardFileSymbol) Hooks().buildStandardFileSymbol(editor);
         editor->symbolFlags |= kSymFlagsStandardSymbol;
-    } else if (gHooks.updateFileSymbolPins) {
-        gHooks.updateFileSymbolPins(editor);
+    } else if (Hooks().updateFileSymbolPins) {
+        Hooks().updateFileSymbolPins(editor);
     }
     UpdateSymbolEditorTitle(editor);
     if (show) {
@@ -498,12 +491,12 @@ void MarkFileSymbolEditorsStale(const SheetRecord* sheet) {
 
 void DoSymbolEditorActivate(SymbolEditorRecord* editor) {
     CurrEdit = editor;
-    if (gHooks.activated) gHooks.activated(editor);
+    if (Hooks().activated) Hooks().activated(editor);
     UpdateLibItemRow(editor, true);
     if (editor->sheet && (editor->state & kSymEditSheetPortsChanged)) {
         editor->state &= uint16_t(~kSymEditSheetPortsChanged);
         ModelWaitCursor();
-        if (gHooks.updateFileSymbolPins) gHooks.updateFileSymbolPins(editor);
+        if (Hooks().updateFileSymbolPins) Hooks().updateFileSymbolPins(editor);
     }
 }
 
@@ -511,8 +504,8 @@ void GetSymbolEditorTitle(const SymbolEditorRecord* editor, char* title, int32_t
     if (!title || size < 1) return;
     std::string text;
     VXWindowRecordTag* owner = editor->sheet ? editor->sheet->window
-                               : editor->libEditor && gHooks.libEditorWindow
-                                   ? gHooks.libEditorWindow(editor->libEditor)
+                               : editor->libEditor && Hooks().libEditorWindow
+                                   ? Hooks().libEditorWindow(editor->libEditor)
                                    : nullptr;
     if (owner) {
         char ownerTitle[200];
@@ -580,7 +573,7 @@ bool ValidateSymbolEditorSymbol(const SymbolEditorRecord* editor) {
 void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view) {
     if (view < 0 || view > 1) return;
     if (view != editor->viewContext) {
-        if (editor->constructed && gHooks.finishTool) gHooks.finishTool(editor);
+        if (editor->constructed && Hooks().finishTool) Hooks().finishTool(editor);
         ClearUndo(editor);
     }
     const bool changed = view != editor->viewContext;
@@ -717,7 +710,7 @@ void FlushNodeDataToLibItem(SymbolEditorRecord* editor) {
 bool FlushSymbolEditor(SymbolEditorRecord* editor, bool listFlag) {
     if (editor == CurrEdit) {
         if (editor->currentTab != kSymEditTabDrawing) {
-            if (gHooks.flushList && !gHooks.flushList(editor, listFlag)) return false;
+            if (Hooks().flushList && !Hooks().flushList(editor, listFlag)) return false;
         } else {
             EndTextEditing(editor);
             ClearSelection(editor);
@@ -778,13 +771,13 @@ bool CloseLibrarySymbolEditor(SymbolEditorRecord* editor, bool flush, bool valid
     if (flush) {
         if (validate && !ValidateSymbolEditorSymbol(editor)) {
             ShowWindow(editor, true);
-            const InvalidSymbolAnswer answer = gHooks.askInvalidSymbol
-                                                   ? gHooks.askInvalidSymbol(editor)
+            const InvalidSymbolAnswer answer = Hooks().askInvalidSymbol
+                                                   ? Hooks().askInvalidSymbol(editor)
                                                    : InvalidSymbolAnswer::kCloseAnyway;
             if (answer == InvalidSymbolAnswer::kEdit) return false;
         }
         if (!FlushSymbolEditor(editor, false)) return false;
-        if (gHooks.syncLibItemRef) gHooks.syncLibItemRef(editor->libEditor, editor->itemRef);
+        if (Hooks().syncLibItemRef) Hooks().syncLibItemRef(editor->libEditor, editor->itemRef);
     }
     DestroySymbolEditor(editor);
     return true;
@@ -792,13 +785,13 @@ bool CloseLibrarySymbolEditor(SymbolEditorRecord* editor, bool flush, bool valid
 
 bool CloseLibrarySymbolEditorWindow(SymbolEditorRecord* editor) {
     if (editor->currentTab == kSymEditTabDrawing) FinishTool(editor);
-    if (!SymbolEditorHasChanges(editor) || !gHooks.askSaveItem) return CloseLibrarySymbolEditor(editor, true, true);
-    switch (gHooks.askSaveItem(editor)) {
+    if (!SymbolEditorHasChanges(editor) || !Hooks().askSaveItem) return CloseLibrarySymbolEditor(editor, true, true);
+    switch (Hooks().askSaveItem(editor)) {
         case SaveItemAnswer::kCancel: return false;
         case SaveItemAnswer::kDontSave: return CloseLibrarySymbolEditor(editor, false, false);
         case SaveItemAnswer::kSave:
             // A save that fails (or finds no place) keeps the window and its changes.
-            if (!gHooks.saveLibrary || !gHooks.saveLibrary(editor->libEditor)) return false;
+            if (!Hooks().saveLibrary || !Hooks().saveLibrary(editor->libEditor)) return false;
             return CloseLibrarySymbolEditor(editor, true, true);
     }
     return false;
@@ -839,7 +832,7 @@ bool StoreSheetSymbolEditorData(SymbolEditorRecord* editor) {
     if (entry->item) MemFree(entry->item);
     entry->item = flat;
     SheetModified(editor->sheet, kSheetFileSymbolStored);
-    if (gHooks.markSheetsWithChildSymbols) gHooks.markSheetsWithChildSymbols(editor->sheet);
+    if (Hooks().markSheetsWithChildSymbols) Hooks().markSheetsWithChildSymbols(editor->sheet);
     return true;
 }
 
@@ -855,12 +848,12 @@ void DestroySymbolEditor(SymbolEditorRecord* editor) {
         if (!entry->item) DestroyFileSymbol(editor->sheet, entry);
     }
     if (editor->libEditor) {
-        if (gHooks.setLibItemEditor) gHooks.setLibItemEditor(editor->itemRef, nullptr);
+        if (Hooks().setLibItemEditor) Hooks().setLibItemEditor(editor->itemRef, nullptr);
         UpdateLibItemRow(editor, false);
     }
     DestroyLibraryItem(editor->item);
     editor->item = nullptr;
-    if (gHooks.destroyWindow) gHooks.destroyWindow(editor);
+    if (Hooks().destroyWindow) Hooks().destroyWindow(editor);
     std::erase(Editors(), editor);
     if (CurrEdit == editor) {
         CurrEdit = nullptr;
@@ -881,8 +874,8 @@ void UpdateSymbolEditorDefaultStyles() {
             RebuildDefaultStyleText(editor->textLists[view], editor->frameLists[view], editor->styleList,
                                     editor->stringBlock, nullptr, editor->window, &area);
             if (editor->currentTab == kSymEditTabDrawing && view == editor->viewContext &&
-                !VXEmptyRect(&area) && gHooks.invalView)
-                gHooks.invalView(editor, &area);
+                !VXEmptyRect(&area) && Hooks().invalView)
+                Hooks().invalView(editor, &area);
         }
     }
 }

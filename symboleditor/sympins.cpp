@@ -17,7 +17,6 @@
 #include "model/texts.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
-#include "symboleditor/symtools.h"
 
 namespace plexa {
 
@@ -320,26 +319,6 @@ void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet) {
     editor->pinSet = int16_t(pinSet);
     SetCtxPinText(editor, kTextKindPinNumber);
     if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
-}
-
-bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet) {
-    if (pinSet < 0 || pinSet >= kLibPinSetCount) return false;
-    if (!editor->pinSets[pinSet]) {
-        const auto ask = GetSymbolEditorHooks().askCreatePinSet;
-        if (!ask || !ask(pinSet + 1)) return false;
-        if (editor->currentTab == kSymEditTabDrawing) {
-            FlushNodeDataToLibItem(editor);
-            const NodePinEditor context = SymbolEditorPinContext(editor);
-            for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewPrimary]))
-                CopyNodePinSet(&context, AsNode(pin)->pinNumbers, editor->pinSet, pinSet);
-        }
-        if (!AllocateLibItemPinSet(editor->item, pinSet, editor->pinSet)) return false;
-        editor->pinSets[pinSet] = 1;
-    }
-    if (editor->currentTab == kSymEditTabPackages) return true;
-    if (editor->currentTab == kSymEditTabDrawing) SetSymbolEditorPinSet(editor, pinSet);
-    else SetSymbolEditorView(editor, editor->currentTab, pinSet);
-    return true;
 }
 
 // ---- Pin numbers ----

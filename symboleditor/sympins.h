@@ -91,9 +91,6 @@ void AlignNodes(SymbolEditorRecord* editor);
 
 // Makes the pin set current and shows its numbers.
 void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet);
-// Chooses a pin set; one the item lacks is made, as a copy of the current set, when the user
-// agrees (false when refused).
-bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet);
 
 // ---- Pin numbers ----
 

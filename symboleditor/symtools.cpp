@@ -17,6 +17,7 @@
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "symboleditor/partdialogs.h"
+#include "symboleditor/symbolview.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symlists.h"
@@ -923,6 +924,33 @@ int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event
         }
         default: return 0;
     }
+}
+
+// ---- Pin sets ----
+
+bool AskCreatePinSet(int32_t pinSet) {
+    char message[128];
+    std::snprintf(message, sizeof message, kCreatePinSetMessage, int(pinSet));
+    return VXStandardAlert(message, "", kCreatePinSetButton, "Cancel") == kVXAlertFirstButton;
+}
+
+bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet) {
+    if (pinSet < 0 || pinSet >= kLibPinSetCount) return false;
+    if (!editor->pinSets[pinSet]) {
+        if (!AskCreatePinSet(pinSet + 1)) return false;
+        if (editor->currentTab == kSymEditTabDrawing) {
+            FlushNodeDataToLibItem(editor);
+            const NodePinEditor context = SymbolEditorPinContext(editor);
+            for (ElementRecord* pin : ViewPins(editor->elementLists[kSymbolViewPrimary]))
+                CopyNodePinSet(&context, ElementAs<NodeElement>(pin)->pinNumbers, editor->pinSet, pinSet);
+        }
+        if (!AllocateLibItemPinSet(editor->item, pinSet, editor->pinSet)) return false;
+        editor->pinSets[pinSet] = 1;
+    }
+    if (editor->currentTab == kSymEditTabPackages) return true;
+    if (editor->currentTab == kSymEditTabDrawing) SetSymbolEditorPinSet(editor, pinSet);
+    else SetSymbolEditorView(editor, editor->currentTab, pinSet);
+    return true;
 }
 
 }  // namespace plexa

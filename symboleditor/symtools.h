@@ -92,4 +92,13 @@ int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event)
 int32_t SymbolEditListHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
+// ---- Pin sets ----
+
+// Asks kCreatePinSetMessage (with the set's number from 1) with the button kCreatePinSetButton
+// beside Cancel; whether the user agreed.
+bool AskCreatePinSet(int32_t pinSet);
+// Chooses a pin set; one the item lacks is made, as a copy of the current set, when the user
+// agrees (false when refused).
+bool DoPinSetSelection(SymbolEditorRecord* editor, int32_t pinSet);
+
 }  // namespace plexa

@@ -13,41 +13,12 @@
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"
-#include "symboleditor/symeditor.h"
+#include "symboleditor/symrecord.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
-
-enum : uint8_t { kOpMove = 1, kOpSwap = 2, kOpExistence = 3, kOpInvalRect = 7, kOpSetView = 8,
-                 kOpCutSource = 10, kOpCustom = 11 };
-
-struct SymUndoOp {
-    uint8_t kind = 0;
-    uint8_t itemKind = 0;
-    uint8_t view = 0;        // the view whose lists hold the item
-    uint8_t selected = 0;    // saved selection bit(s)
-    void* item = nullptr;    // the live item (element, text, frame handle)
-    void* copy = nullptr;    // swap: the stored copy
-    Point point{};
-    int16_t transformation = 0;
-    bool present = false;
-    int32_t position = -1;   // existence: where a replay took the item out (-1: the list's head)
-    Rect rect{};
-    uint16_t scale = 0;
-    uint8_t subKind = 0;
-    SymUndoCustomProc proc = nullptr;
-    uint64_t data = 0;
-    int16_t value = 0;
-};
-
-struct SymUndoRecord {
-    uint16_t kind = 0;
-    bool redo = false;
-    uint32_t clipId = 0;
-    std::vector<SymUndoOp*> ops;  // oldest first; replayed from the newest
-};
 
 namespace {
 
@@ -63,11 +34,6 @@ LinkListHeader* ListOf(SymbolEditorRecord* editor, uint8_t itemKind, int32_t vie
         case kSymUndoItemFrame: return editor->frameLists[view];
         default: return nullptr;
     }
-}
-
-ImageList* ViewImages(SymbolEditorRecord* editor, int32_t view) {
-    ImageList* images = GetElementListImageList(editor->elementLists[view]);
-    return images ? images : editor->images;
 }
 
 uint8_t SelectionBits(uint8_t itemKind, void* item) {
@@ -107,46 +73,6 @@ Rect ItemBounds(uint8_t itemKind, void* item) {
         case kSymUndoItemFrame: return (*static_cast<TextFrameHandle>(item))->bounds;
         default: return Rect{};
     }
-}
-
-// Frees an item that is in no list.
-void FreeItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item, int32_t view) {
-    if (!item) return;
-    switch (itemKind) {
-        case kSymUndoItemText: MemFreePtr(item); break;
-        case kSymUndoItemElement: {
-            auto* e = static_cast<ElementRecord*>(item);
-            if (e->kind == kElementNode && view == kSymbolViewAlternate) {  // the references are shared
-                ElementAs<NodeElement>(e)->pinData = nullptr;
-                ElementAs<NodeElement>(e)->pinNumbers = nullptr;
-            }
-            DestroyElement(e, ViewImages(editor, view));
-            break;
-        }
-        case kSymUndoItemFrame: DestroyTextFrame(static_cast<TextFrameHandle>(item)); break;
-        default: break;
-    }
-}
-
-void FreeOp(SymbolEditorRecord* editor, SymUndoOp* op) {
-    switch (op->kind) {
-        case kOpSwap: FreeItem(editor, op->itemKind, op->copy, op->view); break;
-        case kOpExistence:
-            if (!op->present) FreeItem(editor, op->itemKind, op->item, op->view);
-            break;
-        case kOpCustom:
-            if (op->proc) op->proc(editor, op, true);
-            break;
-        default: break;
-    }
-    delete op;
-}
-
-void FreeRecord(SymbolEditorRecord* editor, SymUndoRecord*& record) {
-    if (!record) return;
-    for (SymUndoOp* op : record->ops) FreeOp(editor, op);
-    delete record;
-    record = nullptr;
 }
 
 SymUndoOp* NewOp(SymbolEditorRecord* editor, uint8_t kind, uint8_t itemKind, void* item) {
@@ -276,7 +202,7 @@ void CollectUndoSwapSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKin
     switch (itemKind) {
         case kSymUndoItemText: copy = DuplicateText2(static_cast<TextRecord*>(item)); break;
         case kSymUndoItemElement: {
-            ImageList* images = ViewImages(editor, view);
+            ImageList* images = SymUndoViewImages(editor, view);
             copy = DuplicateElement(static_cast<ElementRecord*>(item), false, images, images);
             break;
         }
@@ -293,7 +219,7 @@ void CollectUndoSymbolEditorItemExistance(SymbolEditorRecord* editor, uint8_t it
     if (!item) return;
     SymUndoOp* op = NewOp(editor, kOpExistence, itemKind, item);
     if (!op) {
-        if (!present) FreeItem(editor, itemKind, item, editor->viewContext == kSymbolViewAlternate ? 1 : 0);
+        if (!present) FreeSymUndoItem(editor, itemKind, item, editor->viewContext == kSymbolViewAlternate ? 1 : 0);
         return;
     }
     op->present = present;
@@ -330,26 +256,6 @@ void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t sub
 }
 
 // ---- Control ----
-
-void StartSymbolEditorUndoCollection(SymbolEditorRecord* editor, uint16_t kind) {
-    FreeRecord(editor, editor->undoCollect);
-    editor->undoCollect = new SymUndoRecord;
-    editor->undoCollect->kind = kind;
-}
-
-void AcceptSymbolEditorUndoCollection(SymbolEditorRecord* editor) {
-    ClearSymbolEditorUndoAction(editor);
-    if (editor->undoCollect && editor->undoCollect->kind && !editor->undoCollect->ops.empty()) {
-        editor->undo = editor->undoCollect;
-        editor->undoCollect = nullptr;
-    } else {
-        FreeRecord(editor, editor->undoCollect);
-    }
-}
-
-void AbortSymbolEditorUndoCollection(SymbolEditorRecord* editor) { FreeRecord(editor, editor->undoCollect); }
-
-void ClearSymbolEditorUndoAction(SymbolEditorRecord* editor) { FreeRecord(editor, editor->undo); }
 
 void UndoSymbolEditorAction(SymbolEditorRecord* editor) {
     // What is being made is finished first and becomes the action undone.

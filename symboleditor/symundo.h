@@ -8,29 +8,20 @@
 // them is freed; one that a replay took out goes back to the place it left. A replaced element enters at the head of the element list; when it is a pin,
 // the pin texts of the editor and of the action's text operations follow the record that is in
 // the view, and so do the pin's shared pin data and pin numbers.
+//
+// The records themselves, with starting, accepting and aborting a collection, are in
+// symboleditor/symundorecord.h.
 #pragma once
 
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "symboleditor/symundorecord.h"
 
 namespace plexa {
 
 struct SymbolEditorRecord;
 struct SymUndoOp;
-
-// Action kinds and their menu names.
-constexpr uint16_t kSymUndoMove = 1, kSymUndoTransformation = 2, kSymUndoReshape = 4,
-                   kSymUndoZoom = 5, kSymUndoCut = 6, kSymUndoDelete = 7, kSymUndoResize = 8,
-                   kSymUndoPaste = 9, kSymUndoDuplicate = 10, kSymUndoCreation = 12;
-// Item kinds.
-constexpr uint8_t kSymUndoItemText = 2, kSymUndoItemElement = 7, kSymUndoItemFrame = 8;
-
-// The procedure of a custom operation: called with discard false to replay, true when the
-// operation is freed.
-using SymUndoCustomProc = void (*)(SymbolEditorRecord* editor, SymUndoOp* op, bool discard);
-
-struct SymUndoRecord;
 
 // Collection (nothing while no collection runs, except as said).
 void CollectUndoMoveSymbolEditorItem(SymbolEditorRecord* editor, uint8_t itemKind, void* item,
@@ -47,11 +38,6 @@ void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor);
 void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t subKind,
                                          SymUndoCustomProc proc, uint64_t data, int16_t value);
 
-void StartSymbolEditorUndoCollection(SymbolEditorRecord* editor, uint16_t kind);
-// Drops the committed action, then commits the collection when it holds an operation.
-void AcceptSymbolEditorUndoCollection(SymbolEditorRecord* editor);
-void AbortSymbolEditorUndoCollection(SymbolEditorRecord* editor);
-void ClearSymbolEditorUndoAction(SymbolEditorRecord* editor);
 // Replays the committed action (nothing without one). A text being typed and a polygon being
 // clicked are finished first: each is then the action undone.
 void UndoSymbolEditorAction(SymbolEditorRecord* editor);

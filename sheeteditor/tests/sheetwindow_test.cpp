@@ -14,10 +14,12 @@
 #include "graphics/textstyle.h"
 #include "model/modelhooks.h"
 #include "model/sheet.h"
+#include "model/libitem.h"
 #include "model/themes.h"
 #include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/tests/sheet_windows_testing.h"
+#include "symboleditor/symeditor.h"
 #include "toolkit/tests/windows_fixture.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_tracking.h"
@@ -162,35 +164,39 @@ TEST_F(SheetWindow, RulersOfSheetAndSymbolEditorWindowsOnly) {
     EXPECT_EQ(sheet->view.showRulers, 0);
     EXPECT_EQ(VXHasAltView(sheet->window, 0), 0);
 
-    SheetWindowHooks hooks;
-    hooks.setSymbolEditorRulers = [](VXWindowRecordTag*, bool show) {
-        calls.push_back(show ? "rulers on" : "rulers off");
-    };
-    SetSheetWindowHooks(hooks);
+    // A symbol editor keeps the flag in its record.
+    SymbolEditorRecord* symbolEditor = CreateSymbolEditor(CreateLibraryItem(kLibItemComponent), 0);
+    ASSERT_NE(symbolEditor, nullptr);
     VXWindowRecordTag* editor = Document("editor", nullptr);
     editor->typeID = kSymbolEditorWindowKind;
+    symbolEditor->window = editor;
+    symbolEditor->rulers = false;
     HideShowRulers(editor, true);
     EXPECT_EQ(VXHasAltView(editor, 0), 1);
+    EXPECT_TRUE(symbolEditor->rulers);
+    HideShowRulers(editor, false);
+    EXPECT_EQ(VXHasAltView(editor, 0), 0);
+    EXPECT_FALSE(symbolEditor->rulers);
+    symbolEditor->window = nullptr;
+    DestroySymbolEditor(symbolEditor);
     VXWindowRecordTag* other = Document("other", nullptr);
     other->typeID = 120;
     HideShowRulers(other, true);
     EXPECT_EQ(VXHasAltView(other, 0), 0);
-    EXPECT_EQ(calls, std::vector<std::string>{"rulers on"});
 }
 
 TEST_F(SheetWindow, RetitlingTheWindowsASheetOwns) {
     SheetRecord* sheet = New();
     ASSERT_NE(sheet, nullptr);
     SheetWindowHooks hooks;
-    hooks.updateFileSymbolEditorTitles = [](SheetRecord*) { calls.push_back("editors"); };
     hooks.updateLogWindowTitle = [](LogWindowRecord*) { calls.push_back("log"); };
     SetSheetWindowHooks(hooks);
-    UpdateSheetOwnedWindowNames(sheet);
-    EXPECT_EQ(calls, std::vector<std::string>{"editors"});
+    UpdateSheetOwnedWindowNames(sheet);  // no file symbol editors, no log window
+    EXPECT_TRUE(calls.empty());
     sheet->logWindow = reinterpret_cast<LogWindowRecord*>(sheet);
     UpdateSheetOwnedWindowNames(sheet);
     sheet->logWindow = nullptr;
-    EXPECT_EQ(calls, (std::vector<std::string>{"editors", "editors", "log"}));
+    EXPECT_EQ(calls, std::vector<std::string>{"log"});
 }
 
 TEST_F(SheetWindow, ClosingTheWindowLeavesTheSheetWithoutIt) {

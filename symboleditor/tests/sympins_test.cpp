@@ -208,37 +208,5 @@ TEST_F(SymPins, AlignedPinsStandOnTheBoxOneGridStepAroundTheGraphics) {
     EXPECT_FALSE(editor->state & kSymEditEdited);
 }
 
-TEST_F(SymPins, AMissingPinSetIsMadeFromTheCurrentOneOnlyWhenTheUserAgrees) {
-    static bool agree = false;
-    static int32_t asked = 0;
-    SymbolEditorHooks hooks;
-    hooks.askCreatePinSet = [](int32_t set) {
-        asked = set;
-        return agree;
-    };
-    SetSymbolEditorHooks(hooks);
-    SymbolEditorRecord* editor = Editor();
-    ASSERT_NE(editor, nullptr);
-    ElementRecord* pin = AddPin(editor, {12, -24}, {12, 0}, "IN", "5");
-    EXPECT_FALSE(DoPinSetSelection(editor, 2));
-    EXPECT_EQ(asked, 3);  // counted from 1
-    EXPECT_EQ(editor->pinSet, 0);
-    EXPECT_EQ(editor->pinSets[2], 0);
-    agree = true;
-    ASSERT_TRUE(DoPinSetSelection(editor, 2));
-    EXPECT_EQ(editor->pinSet, 2);
-    EXPECT_EQ(editor->pinSets[2], 1);
-    EXPECT_EQ(PinNumber(editor, pin), "5");  // copied from set 0
-    ASSERT_TRUE(FlushSymbolEditor(editor, false));
-    char number[kLibItemTextSize];
-    GetLibSectionPinNumber(editor->section, editor->item->stringBlock, 2, 0, number);
-    EXPECT_STREQ(number, "5");
-    // An existing set is chosen without a question.
-    asked = 0;
-    EXPECT_TRUE(DoPinSetSelection(editor, 0));
-    EXPECT_EQ(asked, 0);
-    EXPECT_EQ(editor->pinSet, 0);
-}
-
 }  // namespace
 }  // namespace plexa::test

@@ -1,5 +1,5 @@
 // The panes of the symbol editor's window: what a wire symbol's window lacks, tools and tabs, and
-// the parts tree's deleting of sections.
+// the parts tree's deleting of sections, and the question that makes a missing pin set.
 #include "symboleditor/symtools.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include "foundation/ll.h"
 #include "model/libitem.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/tests/symdialogs_testing.h"
 #include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_treeview.h"
@@ -114,6 +115,44 @@ TEST_F(SymTools, TheLineWidthPopupMarksOneElementsWidthOrNoneForSeveral) {
     EXPECT_EQ(SymbolEditorMarkedLineWidth(editor), 2);
     b->flags |= kElementSelected;
     EXPECT_EQ(SymbolEditorMarkedLineWidth(editor), 0);
+}
+
+// The question about a missing pin set is the toolkit's alert, answered here by its keys: Escape
+// is Cancel, Return is Create.
+class SymPinSetQuestion : public SymDialogsTest {};
+
+TEST_F(SymPinSetQuestion, AMissingPinSetIsMadeFromTheCurrentOneOnlyWhenTheUserAgrees) {
+    static std::string asked;
+    SymbolEditorRecord* editor = CreateSymbolEditor(NewItem(kLibItemComponent, {"U"}), 0);
+    ASSERT_NE(editor, nullptr);
+    AddRect(editor, {0, 0}, {96, 96});
+    ElementRecord* pin = AddPin(editor, {12, -24}, {12, 0}, "IN", "5");
+    const auto readQuestion = [](VXWindowRecordTag* alert) {
+        char message[256] = {}, button[64] = {};
+        VXGetItemText(alert, 1, message);
+        VXGetItemText(alert, 3, button);
+        asked = std::string(message) + " | " + button;
+    };
+    InDialog(readQuestion, 27);
+    EXPECT_FALSE(DoPinSetSelection(editor, 2));
+    EXPECT_EQ(asked, "Pin Set 3 does not exist. Would you like to create it? | Create");  // counted from 1
+    EXPECT_EQ(editor->pinSet, 0);
+    EXPECT_EQ(editor->pinSets[2], 0);
+    asked.clear();
+    InDialog(readQuestion, 13);
+    ASSERT_TRUE(DoPinSetSelection(editor, 2));
+    EXPECT_FALSE(asked.empty());
+    EXPECT_EQ(editor->pinSet, 2);
+    EXPECT_EQ(editor->pinSets[2], 1);
+    EXPECT_EQ(PinNumber(editor, pin), "5");  // copied from set 0
+    ASSERT_TRUE(FlushSymbolEditor(editor, false));
+    char number[kLibItemTextSize];
+    GetLibSectionPinNumber(editor->section, editor->item->stringBlock, 2, 0, number);
+    EXPECT_STREQ(number, "5");
+    // An existing set is chosen without a question (no alert comes up to answer).
+    EXPECT_TRUE(DoPinSetSelection(editor, 0));
+    EXPECT_EQ(editor->pinSet, 0);
+    EXPECT_EQ(gModalWindowDepth, 0);
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// The symbol editor's hook table and current editor; see symrecord.h.
+#include "symboleditor/symrecord.h"
+
+namespace plexa {
+
+SymbolEditorRecord* CurrEdit = nullptr;
+
+namespace {
+
+SymbolEditorHooks gHooks;
+
+}  // namespace
+
+void SetSymbolEditorHooks(const SymbolEditorHooks& hooks) { gHooks = hooks; }
+const SymbolEditorHooks& GetSymbolEditorHooks() { return gHooks; }
+
+}  // namespace plexa
