@@ -111,7 +111,7 @@ uint32_t ColorValue(const QZColorState& c) { return (uint32_t(c.brush) << 24) | 
 void DLFlushTextStyle(DLRecordState* rs, const VXGrafState* window) {
     const txStyle* style = window->textStyle;
     if (!style) return;
-    if (style->fontName != rs->fontName) {
+    if (!SameFontName(style->fontName, rs->fontName)) {
         rs->fontName = style->fontName;
         const std::string_view name = FontNameOf(style->fontName);
         if (!name.empty()) {

@@ -31,9 +31,22 @@ struct Family {
     std::u16string text;
 };
 
+// The default families have references of their own from the start, before their names are
+// known: the platform is asked for the names (which loads its fonts) only when a name is needed,
+// or when a default is compared with another font. A default whose name was interned before it
+// was asked for stands for that earlier reference (`same`), so fonts still compare as equal names
+// do.
+struct DefaultSlot {
+    uint32_t ref = 0;
+    uint32_t same = 0;  // the reference of its name once known (0: the empty name)
+};
+
 struct FontTables {
-    bool ready = false;
+    bool sized = false;     // sizes read and the default references made
+    bool named = false;     // default families asked for
+    bool listed = false;    // installed families read
     DefaultFonts defaults{};
+    DefaultSlot slots[3];  // user, fixed, system
     std::vector<Family> families;
 };
 
@@ -88,6 +101,78 @@ std::string CutName(std::string_view name) {
     return cut;
 }
 
+// A reference whose name is filled in later.
+uint32_t ReserveName() {
+    NameTable& t = Names();
+    t.names.emplace_back();
+    return uint32_t(t.names.size());
+}
+
+FontTables& SizedTables() {
+    FontTables& t = Tables();
+    if (t.sized) return t;
+    const TextPlatformFontSizes p = TextGetPlatformFontSizes();
+    if (!p.known) return t;  // all 0 until the platform's application is made
+    t.sized = true;
+    t.defaults.smallSystemSize = ToSize(p.smallSystemSize);
+    t.defaults.systemSize = ToSize(p.systemSize);
+    t.defaults.userSize = ToSize(p.userSize);
+    for (DefaultSlot& slot : t.slots) slot.ref = ReserveName();
+    t.defaults.userFamily = t.slots[0].ref;
+    t.defaults.fixedFamily = t.slots[1].ref;
+    t.defaults.systemFamily = t.slots[2].ref;
+    return t;
+}
+
+const DefaultSlot* SlotOf(uint32_t ref) {
+    const FontTables& t = Tables();
+    if (ref == 0 || !t.sized) return nullptr;
+    for (const DefaultSlot& slot : t.slots)
+        if (slot.ref == ref) return &slot;
+    return nullptr;
+}
+
+void NameDefaults() {
+    FontTables& t = SizedTables();
+    if (t.named || !t.sized) return;
+    t.named = true;
+    const TextPlatformFonts p = TextGetPlatformFonts();
+    const std::string* names[3] = {&p.userFamily, &p.fixedFamily, &p.systemFamily};
+    NameTable& n = Names();
+    for (size_t i = 0; i < 3; i++) {
+        DefaultSlot& slot = t.slots[i];
+        std::string key = CutName(*names[i]);
+        n.names[slot.ref - 1] = key;
+        if (key.empty()) {
+            slot.same = 0;
+            continue;
+        }
+        const auto it = n.refs.find(key);
+        if (it != n.refs.end()) {
+            slot.same = it->second;
+        } else {
+            slot.same = slot.ref;
+            n.refs.emplace(std::move(key), slot.ref);
+        }
+    }
+}
+
+// The reference a default stands for; any other reference is its own.
+uint32_t Canonical(uint32_t ref) {
+    const DefaultSlot* slot = SlotOf(ref);
+    return slot ? slot->same : ref;
+}
+
+void ListFamilies() {
+    FontTables& t = SizedTables();
+    if (t.listed || !t.sized) return;  // none before the platform's application is made
+    t.listed = true;
+    for (std::string& name : TextFontFamilies()) {
+        std::u16string text = TextDecodeUTF8(name);
+        t.families.push_back({std::move(name), std::move(text)});
+    }
+}
+
 }  // namespace
 
 uint32_t InternFontName(std::string_view name) {
@@ -103,6 +188,7 @@ uint32_t InternFontName(std::string_view name) {
 }
 
 std::string_view FontNameOf(uint32_t ref) {
+    if (SlotOf(ref)) NameDefaults();
     const NameTable& t = Names();
     return ref >= 1 && ref <= t.names.size() ? std::string_view(t.names[ref - 1]) : std::string_view();
 }
@@ -137,28 +223,27 @@ TextFont* CreateUIFont(int32_t type, uint16_t size, bool italic) {
     return TextFontCreate(FontNameOf(family), size ? size : UIFontDefaultSize(type), t->bold, italic);
 }
 
-const DefaultFonts& GetDefaultFonts() { return Tables().defaults; }
-
-void InitFontTables() {
-    FontTables& t = Tables();
-    if (t.ready) return;
-    t.ready = true;
-    for (std::string& name : TextFontFamilies()) {
-        std::u16string text = TextDecodeUTF8(name);
-        t.families.push_back({std::move(name), std::move(text)});
-    }
-    const TextPlatformFonts p = TextGetPlatformFonts();
-    t.defaults.smallSystemSize = ToSize(p.smallSystemSize);
-    t.defaults.systemSize = ToSize(p.systemSize);
-    t.defaults.userSize = ToSize(p.userSize);
-    t.defaults.userFamily = InternFontName(p.userFamily);
-    t.defaults.fixedFamily = InternFontName(p.fixedFamily);
-    t.defaults.systemFamily = InternFontName(p.systemFamily);
+bool SameFontName(uint32_t a, uint32_t b) {
+    if (a == b) return true;
+    if (!SlotOf(a) && !SlotOf(b)) return false;  // interned names differ by reference
+    NameDefaults();
+    return Canonical(a) == Canonical(b);
 }
 
-int32_t VXCountFonts() { return int32_t(Tables().families.size()); }
+const DefaultFonts& GetDefaultFonts() { return SizedTables().defaults; }
+
+void InitFontTables() {
+    ListFamilies();
+    NameDefaults();
+}
+
+int32_t VXCountFonts() {
+    ListFamilies();
+    return int32_t(Tables().families.size());
+}
 
 const std::u16string* VXGetIndexedFont(int32_t index, char* name) {
+    ListFamilies();
     const std::vector<Family>& families = Tables().families;
     const bool inRange = index >= 0 && size_t(index) < families.size();
     if (name) {
@@ -179,6 +264,7 @@ int32_t VXGetFontIndexFromName(const char* name, const std::u16string* string) {
     } else {
         return -1;
     }
+    ListFamilies();
     const std::vector<Family>& families = Tables().families;
     for (size_t i = 0; i < families.size(); i++)
         if (TextNamesEqualIgnoringCase(families[i].name, wanted)) return int32_t(i);

@@ -1,8 +1,11 @@
 // Font names and families for text styles: the global table of font names (interned, so
 // that equal names get equal references and fonts compare by reference), the table of user
 // interface font types, the platform's default families and sizes, and the installed font
-// families in menu order. All of it is set up once by InitFontTables (from VXInitStyles) and
-// fixed for the run; main thread only.
+// families in menu order. Each part is read from the platform when first used and fixed for the
+// run: the default sizes and the references of the default families at the first
+// GetDefaultFonts, the default families' names (which loads the platform's fonts) only when one
+// of them is named or compared with another font, the installed families when first listed. A
+// run that never measures or names text never loads fonts. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +23,9 @@ struct TextFont;
 uint32_t InternFontName(std::string_view name);
 // The name of a reference; empty for 0 or an unknown reference.
 std::string_view FontNameOf(uint32_t ref);
+// Whether two references name the same font: a default family's reference and that of its
+// name interned on its own are the same font.
+bool SameFontName(uint32_t a, uint32_t b);
 
 // ---- User interface fonts ----
 
@@ -45,7 +51,7 @@ uint16_t UIFontDefaultSize(int32_t type);
 // type's own weight. Null for a type out of range. One reference.
 TextFont* CreateUIFont(int32_t type, uint16_t size, bool italic);
 
-// ---- Platform defaults (valid after InitFontTables; 0 before) ----
+// ---- Platform defaults ----
 
 struct DefaultFonts {
     uint32_t userFamily;   // the default font
@@ -53,14 +59,16 @@ struct DefaultFonts {
     uint32_t systemFamily;
     uint16_t userSize, systemSize, smallSystemSize;
 };
+// The defaults, their sizes read at the first call (no font is loaded for them).
 const DefaultFonts& GetDefaultFonts();
 
-// Reads the platform's families and default fonts; a second call does nothing.
+// Reads the platform's installed families and the default families' names now rather than at
+// their first use; a second call does nothing.
 void InitFontTables();
 
 // ---- Installed families ----
 
-// The number of installed families (0 before InitFontTables).
+// The number of installed families.
 int32_t VXCountFonts();
 // The family at an index, with its UTF-8 name (up to 255 bytes, terminated) copied into
 // name[256] when given; out of range: null and an empty name.

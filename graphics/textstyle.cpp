@@ -137,7 +137,7 @@ bool StyleFieldsMatch(const txStyle* a, const txStyle* b, uint32_t fields) {
     if (a == b) return true;
     if (!a || !b) return false;
     if ((fields & kStyleToggleFace) && (a->face != 0 || b->face != 0)) return false;
-    if ((fields & kStyleFont) && a->fontName != b->fontName) return false;
+    if ((fields & kStyleFont) && !SameFontName(a->fontName, b->fontName)) return false;
     if ((fields & kStyleSize) && a->size != b->size) return false;
     if ((fields & kStyleFace) && a->face != b->face) return false;
     return true;
@@ -363,7 +363,6 @@ void VXInitStyles() {
     if (gStylesReady) return;
     gStylesReady = true;
     ScratchList();
-    InitFontTables();
     gTemplateStyle = CreateTextStyle(GeneralPool(), nullptr);
 }
 

@@ -247,16 +247,29 @@ bool TextNamesEqualIgnoringCase(std::string_view a, std::string_view b) {
     return QString::compare(ToQString(a), ToQString(b), Qt::CaseInsensitive) == 0;
 }
 
+TextPlatformFontSizes TextGetPlatformFontSizes() {
+    TextPlatformFontSizes out{};
+    if (!QGuiApplication::instance()) return out;
+    // The general font as the platform's settings name it, not yet matched to an installed one.
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    out.known = true;
+    out.userSize = PixelSizeOf(general);
+    out.systemSize = out.userSize;
+    out.smallSystemSize = std::max(8.0, std::round(out.systemSize * 11.0 / 13.0));
+    return out;
+}
+
 TextPlatformFonts TextGetPlatformFonts() {
     const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const TextPlatformFontSizes sizes = TextGetPlatformFontSizes();
     TextPlatformFonts out;
     out.userFamily = QFontInfo(general).family().toStdString();
     out.fixedFamily = QFontInfo(fixed).family().toStdString();
     out.systemFamily = out.userFamily;
-    out.userSize = PixelSizeOf(general);
-    out.systemSize = out.userSize;
-    out.smallSystemSize = std::max(8.0, std::round(out.systemSize * 11.0 / 13.0));
+    out.userSize = sizes.userSize;
+    out.systemSize = sizes.systemSize;
+    out.smallSystemSize = sizes.smallSystemSize;
     return out;
 }
 

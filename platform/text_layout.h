@@ -67,7 +67,16 @@ std::vector<std::string> TextFontFamilies();
 // Case-insensitive equality of two UTF-8 names (full Unicode case folding).
 bool TextNamesEqualIgnoringCase(std::string_view a, std::string_view b);
 
-// The fonts the platform offers for the user interface, sizes in points.
+// The sizes of the platform's user interface fonts, in points. Read from the platform's
+// settings alone: no font is loaded. Not known (all 0) before the application object is made.
+struct TextPlatformFontSizes {
+    bool known;
+    double userSize, systemSize, smallSystemSize;
+};
+TextPlatformFontSizes TextGetPlatformFontSizes();
+
+// The fonts the platform offers for the user interface, sizes in points. The families are the
+// installed ones that serve them, so the font set-up is loaded here.
 struct TextPlatformFonts {
     std::string userFamily;   // text the user types: the general font
     std::string fixedFamily;  // fixed-pitch text

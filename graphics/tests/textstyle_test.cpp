@@ -258,6 +258,30 @@ TEST(TextStyle, DefaultsAndTheDefaultFont) {
     DestroyTextStyle(copy);
 }
 
+// The default family named on its own is the same font as the default, whichever of the two
+// was met first: styles of either match and a list keeps one of them.
+TEST(TextStyle, TheDefaultFamilyByItsNameIsTheDefaultFont) {
+    const DefaultFonts& d = GetDefaultFonts();
+    const std::string family(FontNameOf(d.userFamily));
+    ASSERT_NE(family, "");
+    EXPECT_EQ(FontNameOf(d.systemFamily), family);
+    EXPECT_TRUE(SameFontName(InternFontName(family), d.userFamily));
+    EXPECT_TRUE(SameFontName(d.systemFamily, d.userFamily));
+    EXPECT_FALSE(SameFontName(InternFontName("No Such Family"), d.userFamily));
+    StyleRef named(family.c_str(), 12, 0);
+    StyleRef other("No Such Family", 12, 0);
+    txStyle* byDefault = CreateTextStyle(nullptr, nullptr);
+    SetStyleSize(byDefault, 12);
+    EXPECT_TRUE(StyleFieldsMatch(named.style, byDefault, kStyleFont | kStyleSize | kStyleFace));
+    EXPECT_FALSE(StyleFieldsMatch(other.style, byDefault, kStyleFont));
+    TextStyleList* list = CreateTextStyleList(nullptr);
+    txStyle* first = InstallStyleInList(byDefault, list);
+    EXPECT_EQ(InstallStyleInList(named.style, list), first);
+    EXPECT_EQ(list->count, 1u);
+    DestroyTextStyleList(list);
+    DestroyTextStyle(byDefault);
+}
+
 TEST(TextStyle, UserInterfaceFonts) {
     struct Case {
         const char* name;

@@ -292,5 +292,19 @@ TEST_F(ToolsTest, ToolsRunWithoutAReachableDisplayAndSayOnlyTheirOwnMessages) {
     }
 }
 
+// A tool that measures no text loads no fonts: with the font set-up's configuration missing,
+// which the font library complains about when it is loaded, the netlist is printed without a
+// word on standard error, while a tool that measures text does hear the complaint.
+TEST_F(ToolsTest, NetlistDumpLoadsNoFonts) {
+    const std::string environment = "env FONTCONFIG_FILE=" + ShellQuoted(Path("missing-fonts.conf"));
+    const ToolRun netlist = Tool("netlist-dump", {"amp.PRX"}, environment);
+    EXPECT_EQ(netlist.exit, 0);
+    EXPECT_EQ(netlist.out, kWholeNetlist);
+    EXPECT_EQ(netlist.err, "");
+    const ToolRun text = Tool("text-sample", {Path("sample.png")}, environment);
+    EXPECT_EQ(text.exit, 0);
+    EXPECT_NE(text.err.find("Fontconfig"), std::string::npos) << text.err;
+}
+
 }  // namespace
 }  // namespace plexa::test
