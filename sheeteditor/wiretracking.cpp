@@ -226,13 +226,13 @@ bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& t) {
             return true;
         case kTermSignalPin:
         case kTermBussPin:
-            return InList(sheet->symbolList, t.object);
+            return SheetListHolds(sheet, SheetItemKind::kSymbol, t.object);
         case kTermSignalWire:
-            return InList(sheet->signalList, t.object) &&
+            return SheetListHolds(sheet, SheetItemKind::kSignal, t.object) &&
                    WireOnSheet((*static_cast<SignalHandle>(t.object))->wires, t.wire, t.segment);
         case kTermBussWire:
         case kTermBreakOut:
-            return InList(sheet->bussList, t.object) &&
+            return SheetListHolds(sheet, SheetItemKind::kBuss, t.object) &&
                    WireOnSheet((*static_cast<BussHandle>(t.object))->wires, t.wire, t.segment);
         default:
             return false;
