@@ -132,10 +132,9 @@ void AddOneWire(benchmark::State& state) {
             SheetSelectedItemsOf(sheet, SheetItemKind(k), &found);
         }
     };
-    // After a rebuild the index pays once for looking nets up by identity,
-    // and after an edit the kept selection walks the lists once; a person drawing wire after wire
-    // pays both at the first. The undo outside the timing rebuilds, so that first look-up
-    // is made there too.
+    // After a rebuild the index pays once for looking nets up by identity, and after an edit the
+    // kept selection walks the lists once; a person drawing wire after wire pays both at the
+    // first. The undo outside the timing is such an edit, so both are paid there too.
     auto* net = static_cast<SignalHandle>(LLFirst(sheet->signalList));
     const auto caughtUp = [&] {
         inStep();
