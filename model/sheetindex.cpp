@@ -126,6 +126,13 @@ struct Grid {
         columns = rows = 0;
     }
 
+    // The items' ordinals by identity, made on the first need after a build.
+    void MakeOrdinals() {
+        if (!ordinalOf.empty() || items.empty()) return;
+        ordinalOf.reserve(items.size());
+        for (size_t i = 0; i < items.size(); ++i) ordinalOf.emplace(items[i], uint32_t(i));
+    }
+
     void Build();
     // Reads the nets changed since the last read and places again those of this grid. False when
     // the grid must be rebuilt instead (the log was cut, or too much lies beside the cells).
@@ -316,10 +323,7 @@ bool Grid::CatchUp(SheetRecord* sheet, SheetItemKind kind) {
     const size_t from = size_t(netLogRead - gNetLogBase);
     netLogRead = end;
     if (kind != SheetItemKind::kSignal && kind != SheetItemKind::kBuss) return true;
-    if (ordinalOf.empty() && !items.empty()) {
-        ordinalOf.reserve(items.size());
-        for (size_t i = 0; i < items.size(); ++i) ordinalOf.emplace(items[i], uint32_t(i));
-    }
+    MakeOrdinals();
     for (size_t k = from; k < gNetLog.size(); ++k) {
         const auto found = ordinalOf.find(gNetLog[k]);
         if (found == ordinalOf.end()) continue;
@@ -421,6 +425,22 @@ void SheetItemsMeeting(SheetRecord* sheet, SheetItemKind kind, const Rect& area,
     ++gQuestions;
     if (!g.InStep(list) || !g.CatchUp(sheet, kind)) Rebuild(g, sheet, kind, list);
     g.Query(AreaBox(area), out);
+}
+
+bool SheetListHolds(SheetRecord* sheet, SheetItemKind kind, const void* item) {
+    LinkListHeader* list = sheet && item ? SheetItemList(sheet, kind) : nullptr;
+    if (!list) return false;
+    if (sheet->itemIndex) {
+        // The items of a grid in step are the list's: linking or unlinking moves its version.
+        Grid& g = sheet->itemIndex->grids[size_t(kind)];
+        if (g.InStep(list)) {
+            g.MakeOrdinals();
+            return g.ordinalOf.count(item) != 0;
+        }
+    }
+    for (void* link = LLFirst(list); link; link = LLGetNext(list, link))
+        if (link == item) return true;
+    return false;
 }
 
 void SheetItemsMeetingRebuilt(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out) {

@@ -96,6 +96,11 @@ private:
 // may stand outside their bounds). `out` is cleared first.
 void SheetItemsMeeting(SheetRecord* sheet, SheetItemKind kind, const Rect& area, std::vector<void*>* out);
 
+// Whether the sheet's list of the kind holds the item. When the kind's index is built and in step
+// it answers by the item's identity (the first such question after a rebuild pays one pass over
+// the indexed items); otherwise it walks the list.
+bool SheetListHolds(SheetRecord* sheet, SheetItemKind kind, const void* item);
+
 // The area around a point that a hit test with this reach looks at.
 Rect SheetReachArea(Point point, int32_t reach);
 

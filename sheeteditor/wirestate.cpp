@@ -3,6 +3,7 @@
 #include "foundation/ll.h"
 #include "model/busses.h"
 #include "model/sheet.h"
+#include "model/sheetindex.h"
 #include "model/signals.h"
 
 namespace plexa {
@@ -34,13 +35,13 @@ bool IsTrackTerminalOnSheet(SheetRecord* sheet, const TrackTerminal& t) {
             return true;
         case kTermSignalPin:
         case kTermBussPin:
-            return IsInSheetList(sheet->symbolList, t.object);
+            return SheetListHolds(sheet, SheetItemKind::kSymbol, t.object);
         case kTermSignalWire:
-            return IsInSheetList(sheet->signalList, t.object) &&
+            return SheetListHolds(sheet, SheetItemKind::kSignal, t.object) &&
                    IsWireInList((*static_cast<SignalHandle>(t.object))->wires, t.wire, t.segment);
         case kTermBussWire:
         case kTermBreakOut:
-            return IsInSheetList(sheet->bussList, t.object) &&
+            return SheetListHolds(sheet, SheetItemKind::kBuss, t.object) &&
                    IsWireInList((*static_cast<BussHandle>(t.object))->wires, t.wire, t.segment);
         default:
             return false;

@@ -4,11 +4,13 @@
 // and the seed PLEXA_INDEX_SEED.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "foundation/ll.h"
 #include "model/sheetindex.h"
 #include "model/tests/net_fixture.h"
 
@@ -83,6 +85,7 @@ TEST_F(SheetIndexNets, RandomWireEditsAnswerAsAFreshGrid) {
         }
     };
 
+    std::vector<const void*> seen;
     for (uint32_t step = 0; step < edits; ++step) {
         std::string what;
         SignalHandle signal = nullptr;
@@ -132,6 +135,17 @@ TEST_F(SheetIndexNets, RandomWireEditsAnswerAsAFreshGrid) {
         }
         const Rect plane{INT16_MIN, INT16_MIN, INT16_MAX, INT16_MAX};
         ASSERT_EQ(Asked(plane), Rebuilt(plane)) << "seed " << seed << " step " << step << " (" << what << ")";
+        // The list's answer by identity is the walk's, for the signals there now and those gone
+        // (compared by address only).
+        std::vector<const void*> inList;
+        for (void* s = LLFirst(drawing->signalList); s; s = LLGetNext(drawing->signalList, s)) {
+            inList.push_back(s);
+            if (std::find(seen.begin(), seen.end(), s) == seen.end()) seen.push_back(s);
+        }
+        for (const void* s : seen)
+            ASSERT_EQ(SheetListHolds(drawing, SheetItemKind::kSignal, s),
+                      std::find(inList.begin(), inList.end(), s) != inList.end())
+                << "seed " << seed << " step " << step << " (" << what << ")";
     }
 }
 
