@@ -589,10 +589,6 @@ void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point) {
     if (editor->gridLock) SnapPointToGrid(point, editor->grid);
 }
 
-uint64_t SymbolEditorSectionKey(const SymbolEditorRecord* editor) {
-    return uint64_t(reinterpret_cast<uintptr_t>(editor->section));
-}
-
 // ---- Reading back and writing out ----
 
 void EmptySymbolEditor(SymbolEditorRecord* editor) {
@@ -883,6 +879,189 @@ void UpdateSymbolEditorDefaultStyles() {
 void ResetSymbolEditorPinText(SymbolEditorRecord* editor) {
     SetCtxPinText(editor, kTextKindPinName);
     SetCtxPinText(editor, kTextKindPinNumber);
+}
+
+// ---- Pins, sections and symbols that load or mark the editor ----
+
+void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section) {
+    if (!section || section == editor->section) return;
+    if (section->symbolIndex != editor->symbol) {
+        SetSymbolEditorSymbol(editor, section->symbolIndex, section);
+        return;
+    }
+    editor->section = section;
+    SetCtxPinText(editor, kTextKindPinNumber);
+    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+}
+
+void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView) {
+    if (fromView < 0 || fromView > 1) return;
+    const int32_t other = 1 - fromView;
+    LinkListHeader* fromTexts = editor->textLists[fromView];
+    LinkListHeader* otherElements = editor->elementLists[other];
+    LinkListHeader* otherTexts = editor->textLists[other];
+    ImageList* images = GetElementListImageList(otherElements);
+    bool changed = false;
+    std::vector<ElementRecord*> companions;
+    for (ElementRecord* pin : ViewPins(editor->elementLists[fromView])) {
+        NodeElement* from = ElementAs<NodeElement>(pin);
+        ElementRecord* companion = GetCompanionNode(editor, pin, fromView);
+        if (!companion) {
+            companion = DuplicateElement(pin, false, images, images);
+            if (!companion) continue;
+            LLPush(otherElements, companion);
+            for (TextRecord* text : PinTexts(fromTexts, pin)) {
+                TextRecord* copy = DuplicateText2(text);
+                if (!copy) continue;
+                copy->owner = reinterpret_cast<intptr_t>(companion);
+                LLPush(otherTexts, copy);
+            }
+            changed = true;
+        } else if (companion->penWidth != pin->penWidth ||
+                   ComparePointsVH(companion->points.point1, pin->points.point1) != 0) {
+            companion->penWidth = pin->penWidth;
+            companion->points.point1 = pin->points.point1;
+            changed = true;
+        }
+        NodeElement* to = ElementAs<NodeElement>(companion);
+        if (other == kSymbolViewPrimary) {  // the primary pin owns what it shares
+            if (to->pinData && to->pinData != from->pinData) DestroyPinData(to->pinData);
+            if (to->pinNumbers && to->pinNumbers != from->pinNumbers) MemFree(to->pinNumbers);
+        }
+        to->pinData = from->pinData;
+        to->pinNumbers = from->pinNumbers;
+        CalcElementBounds(companion);
+        companions.push_back(companion);
+    }
+    for (ElementRecord* pin : ViewPins(otherElements)) {
+        if (std::find(companions.begin(), companions.end(), pin) != companions.end()) continue;
+        for (TextRecord* text : PinTexts(otherTexts, pin)) LLRemoveOrFree(otherTexts, text, nullptr, true);
+        if (fromView == kSymbolViewPrimary) {
+            ElementAs<NodeElement>(pin)->pinData = nullptr;
+            ElementAs<NodeElement>(pin)->pinNumbers = nullptr;
+        }
+        LLRemoveOrFree(otherElements, pin, nullptr, true);
+        changed = true;
+    }
+    editor->texts = editor->textLists[editor->viewContext];
+    if (changed) SetEditModified(editor, true);
+}
+
+LibSection* NewLibItemSection(SymbolEditorRecord* editor, int32_t symbol, const char* suffix) {
+    LibraryItem* item = editor->item;
+    LibSection* section = CreateLibSection();
+    if (!section) return nullptr;
+    section->symbolIndex = uint8_t(symbol);
+    if (item->head.kind == kLibItemComponent) {
+        char designator[3];
+        if (!suffix) {
+            GetUniqueSectionDesignator(item, designator);
+            suffix = designator;
+        }
+        SetLibSectionSuffix(section, item->stringBlock, suffix);
+        int32_t pins;
+        if (symbol == editor->symbol) {
+            if (editor->section) FlushNodeDataToLibItem(editor);
+            pins = CountSymbolEditorNodes(editor);
+        } else {
+            pins = CountLibSymbolPins(item, editor->pinSet, symbol);
+        }
+        bool made = SetLibSectionPinCount(section, pins);
+        for (int32_t set = 0; made && set < kLibPinSetCount; ++set)
+            if (editor->pinSets[set]) made = CreateLibSectionPinSet(section, set, -1);
+        if (!made) {
+            DestroyLibSection(section);
+            return nullptr;
+        }
+    } else if (!SetLibSectionPinCount(section, CountLibSymbolPins(item, 0, symbol))) {
+        // The item's sections agree with their definitions' pins, whatever the kind.
+        DestroyLibSection(section);
+        return nullptr;
+    }
+    AddSectionToLibItem(item, section, true);
+    InstallDefaultSectionPinNumbers(editor, section);
+    SetSymbolLibItemModified(editor);
+    return section;
+}
+
+int32_t NewLibItemSymbol(SymbolEditorRecord* editor, int32_t source, const char* name) {
+    LibraryItem* item = editor->item;
+    char unique[kLibItemTextSize] = "";
+    if (!name) {
+        if (editor->partsTree) GetUniquePartSymbolName(item, unique);
+        name = unique;
+    }
+    // A copy of the open symbol is made from its stored drawing, so the edits are stored first.
+    if (source >= 0 && source == editor->symbol && !FlushSymbolEditor(editor, false)) return -1;
+    int32_t index = -1;
+    if (source >= 0 && source < item->head.symbolCount) {
+        const Ptr main = GetLibSymbolData(item, source, 0);
+        const Ptr alternate = GetLibSymbolData(item, source, 1);
+        const uint16_t* ids = GetLibSymbolPinDataIds(item, source);
+        Ptr mainCopy = main ? ClonePtr(nullptr, main) : nullptr;
+        Ptr alternateCopy = alternate ? ClonePtr(nullptr, alternate) : nullptr;
+        auto* idsCopy = ids ? reinterpret_cast<uint16_t*>(ClonePtr(nullptr, ids)) : nullptr;
+        if ((main && !mainCopy) || (alternate && !alternateCopy) || (ids && !idsCopy)) {
+            for (Ptr p : {mainCopy, alternateCopy, reinterpret_cast<Ptr>(idsCopy)})
+                if (p) MemFreePtr(p);
+            return -1;
+        }
+        index = AddLibSymbolDef(item, name, mainCopy, alternateCopy, item->imageList, idsCopy);
+        if (index < 0) return -1;
+        char sheetName[kLibItemTextSize];
+        GetLibSymbolSheetName(item, source, sheetName);
+        SetLibSymbolSheetName(item, index, sheetName);
+        SetLibSymbolFlags(item, index, GetLibSymbolFlags(item, source));
+        SetLibSymbolPlacementOptions(item, index, GetLibSymbolPlacementOptions(item, source));
+    } else {
+        index = AddLibSymbolDef(item, name, nullptr, nullptr, nullptr, nullptr);
+        if (index < 0) return -1;
+        SetLibSymbolPlacementOptions(item, index, 3);
+    }
+    SetSymbolEditorSymbol(editor, index, nullptr);
+    SetSymbolLibItemModified(editor);
+    return index;
+}
+void AlignNodes(SymbolEditorRecord* editor) {
+    Rect pins{}, graphics{};
+    const auto add = [](Rect* to, const Rect& r) {
+        if (VXEmptyRect(to)) *to = r;
+        else VXUnionRect(to, &r, to);
+    };
+    for (auto* e = static_cast<ElementRecord*>(LLFirst(editor->elements)); e; e = e->next)
+        add(e->kind == kElementNode ? &pins : &graphics, e->bounds);
+    if (VXEmptyRect(&graphics)) return;
+    const Rect before = pins;
+    VXInsetRect(&graphics, int16_t(-editor->grid), int16_t(-editor->grid));
+    Point topLeft{graphics.top, graphics.left}, bottomRight{graphics.bottom, graphics.right};
+    SnapPointToGrid(&topLeft, editor->grid);
+    SnapPointToGrid(&bottomRight, editor->grid);
+    const Rect box{topLeft.v, topLeft.h, bottomRight.v, bottomRight.h};
+    bool moved = false;
+    for (ElementRecord* pin : ViewPins(editor->elements)) {
+        Point& connection = pin->points.point1;
+        const Point end = pin->points.point2;
+        const Point old = connection;
+        if (connection.v == end.v) {
+            connection.h = connection.h < end.h ? box.left : box.right;
+        } else if (connection.h == end.h) {
+            connection.v = connection.v >= end.v ? box.bottom : box.top;
+        } else {
+            connection.h = pins.right - connection.h < connection.h - pins.left ? box.right : box.left;
+            connection.v = connection.v - pins.top < pins.bottom - connection.v ? box.top : box.bottom;
+        }
+        if (connection.v == old.v && connection.h == old.h) continue;
+        CalcElementBounds(pin);
+        moved = true;
+    }
+    if (!moved) return;
+    SetEditModified(editor, true);
+    if (const auto inval = GetSymbolEditorHooks().invalView) {
+        Rect area = before;
+        add(&area, graphics);
+        VXInsetRect(&area, -10, -10);
+        inval(editor, &area);
+    }
 }
 
 }  // namespace plexa

@@ -135,7 +135,24 @@ void ResetSymbolEditorPinText(SymbolEditorRecord* editor);
 void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view);
 // The point snapped to the editor's grid when its grid lock is on.
 void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point);
-// The editor's current section as a pin-number key of its pins (0 without one).
-uint64_t SymbolEditorSectionKey(const SymbolEditorRecord* editor);
+// ---- Pins, sections and symbols that load or mark the editor (the rest of the pin data is
+// symboleditor/sympins.h) ----
+
+// Makes the section current (loading its symbol when that is another one).
+void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section);
+// Brings the other view's pins in step with the pins of `fromView`: companions take the pin's
+// width, connection point and shared references; missing companions are made (with copies of
+// the pin's texts); pins without a companion in `fromView` go with their texts. Any change marks
+// the editor edited (undo dropped).
+void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView);
+// A new section of the symbol, added in suffix order, with default pin numbers; none when memory
+// fails.
+LibSection* NewLibItemSection(SymbolEditorRecord* editor, int32_t symbol, const char* suffix);
+// A new symbol definition, a copy of `source` (0 or more) or empty, loaded into the editor; its
+// index, -1 when it cannot be added.
+int32_t NewLibItemSymbol(SymbolEditorRecord* editor, int32_t source, const char* name);
+// Moves every pin's connection point of the current view onto the box one grid step around the
+// graphics (its end point stays), marking the editor edited; nothing without graphics.
+void AlignNodes(SymbolEditorRecord* editor);
 
 }  // namespace plexa

@@ -1,4 +1,6 @@
-// Pins, sections, pin sets and symbols in the symbol editor. A pin is a node element of a view;
+// Pins, pin sets, pin numbers and section and symbol names in the symbol editor, over the
+// editor's record alone: what loads a symbol or section, or marks the editor edited, is
+// symboleditor/symeditor.h (which builds on this module). A pin is a node element of a view;
 // the pins lead their view's sorted element list and their places there are the pin indexes of
 // the item's sections and of the symbol's pin-data ids (symboleditor/symbolview.h).
 //
@@ -60,11 +62,6 @@ ElementRecord* GetCompanionNode(SymbolEditorRecord* editor, const ElementRecord*
 bool HasAltSymbol(LinkListHeader* const elements[2]);
 // The pins of the current view.
 int32_t CountSymbolEditorNodes(const SymbolEditorRecord* editor);
-// Brings the other view's pins in step with the pins of `fromView`: companions take the pin's
-// width, connection point and shared references; missing companions are made (with copies of
-// the pin's texts); pins without a companion in `fromView` go with their texts. Any change marks
-// the editor edited (undo dropped).
-void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView);
 // The alternate view's pins let go of the references they share.
 void DetachAlternatePins(SymbolEditorRecord* editor);
 // Every pin text of both views whose top two kind bits are exactly `mark` (0x4000 number, 0x8000
@@ -76,16 +73,11 @@ void InstallPinNumbersInNodes(SymbolEditorRecord* editor);
 // Components: each pin of the primary view takes a copy of the pin data the current symbol names
 // for its index; the alternate view's pin at the same place shares it.
 void InstallPinDataCopiesInNodes(SymbolEditorRecord* editor);
-// Makes the section current (loading its symbol when that is another one).
-void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section);
 // The pin text of the same kind attached to the companion of a pin text's pin in the other view,
 // or none; the text's view as for GetCompanionNode.
 TextRecord* GetCompanionText(SymbolEditorRecord* editor, const TextRecord* text, int32_t viewOfText);
 // Removes the section's numbers from every pin of the primary view.
 void DeleteSectionPinNumbersFromNodes(SymbolEditorRecord* editor, LibSection* section);
-// Moves every pin's connection point of the current view onto the box one grid step around the
-// graphics (its end point stays), marking the editor edited; nothing without graphics.
-void AlignNodes(SymbolEditorRecord* editor);
 
 // ---- Pin sets ----
 
@@ -116,16 +108,10 @@ bool IsSectionDesignatorUnique(LibraryItem* item, const char* suffix);
 // The first designator that no section has, into a buffer of 3 bytes; false (and "") when all are
 // taken.
 bool GetUniqueSectionDesignator(LibraryItem* item, char* designator);
-// A new section of the symbol, added in suffix order, with default pin numbers; none when memory
-// fails.
-LibSection* NewLibItemSection(SymbolEditorRecord* editor, int32_t symbol, const char* suffix);
 // Gives every pin of the section without a number in one of its pin sets the next free number.
 void InstallDefaultSectionPinNumbers(SymbolEditorRecord* editor, LibSection* section);
 // "Part n" with the first n from 1 that no symbol of the item has as its name (ignoring case),
 // into a buffer of kLibItemTextSize bytes.
 void GetUniquePartSymbolName(LibraryItem* item, char* name);
-// A new symbol definition, a copy of `source` (0 or more) or empty, loaded into the editor; its
-// index, -1 when it cannot be added.
-int32_t NewLibItemSymbol(SymbolEditorRecord* editor, int32_t source, const char* name);
 
 }  // namespace plexa

@@ -14,4 +14,8 @@ SymbolEditorHooks gHooks;
 void SetSymbolEditorHooks(const SymbolEditorHooks& hooks) { gHooks = hooks; }
 const SymbolEditorHooks& GetSymbolEditorHooks() { return gHooks; }
 
+uint64_t SymbolEditorSectionKey(const SymbolEditorRecord* editor) {
+    return uint64_t(reinterpret_cast<uintptr_t>(editor->section));
+}
+
 }  // namespace plexa

@@ -303,4 +303,7 @@ struct SymbolEditorHooks {
 void SetSymbolEditorHooks(const SymbolEditorHooks& hooks);
 const SymbolEditorHooks& GetSymbolEditorHooks();
 
+// The editor's current section as a pin-number key of its pins (0 without one).
+uint64_t SymbolEditorSectionKey(const SymbolEditorRecord* editor);
+
 }  // namespace plexa
