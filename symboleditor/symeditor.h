@@ -135,6 +135,7 @@ void ResetSymbolEditorPinText(SymbolEditorRecord* editor);
 void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view);
 // The point snapped to the editor's grid when its grid lock is on.
 void GetSymbolEditorGridPoint(const SymbolEditorRecord* editor, Point* point);
+
 // ---- Pins, sections and symbols that load or mark the editor (the rest of the pin data is
 // symboleditor/sympins.h) ----
 
