@@ -19,8 +19,7 @@
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/wiredrag.h"
-#include "sheeteditor/wirestretch.h"
+#include "sheeteditor/dragshared.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
@@ -656,6 +655,27 @@ int32_t DragBussBreakOut(SheetRecord* sheet, const VXEventRecord* event) {
     }
     InvalSheetArea(sheet, area, 2);
     return 1;
+}
+
+// ---- Buss undo and break-out owners ----
+
+void CollectUndoAltBuss(SheetRecord* sheet, BussHandle buss) {
+    if (!buss || ((*buss)->flags & kBussFlagUndoCollected)) return;
+    CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
+    (*buss)->flags |= kBussFlagUndoCollected;
+}
+
+void ClearBussUndoFlags(SheetRecord* sheet) {
+    for (void* b = LLFirst(sheet->bussList); b; b = LLGetNext(sheet->bussList, b)) {
+        auto buss = static_cast<BussHandle>(b);
+        (*buss)->flags = uint8_t((*buss)->flags & ~kBussFlagUndoCollected);
+    }
+}
+
+bool IsBreakoutForSignal(SheetRecord* sheet, int32_t row, SignalHandle signal) {
+    SignalHandle found = nullptr;
+    int32_t end = 0;
+    return GetBreakOutWire(sheet->signalList, row, &found, &end) && found == signal;
 }
 
 }  // namespace plexa

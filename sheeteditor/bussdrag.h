@@ -9,6 +9,7 @@
 
 #include "foundation/rectmath.h"
 #include "model/busses.h"
+#include "model/signals.h"
 #include "model/wires.h"
 
 namespace plexa {
@@ -86,6 +87,11 @@ void MoveWiresBreakOut(SheetRecord* sheet, SignalHandle signal, WireHandle wire,
                        std::vector<BussSegmentRequest>* requests, Point offset, Rect* area);
 void MoveMarkedBreakOuts(SheetRecord* sheet, Point offset, int32_t transform, Rect* area);
 void MoveOneBreakOut(SheetRecord* sheet, int32_t row, Point offset, int32_t transform, Rect* area);
+// The break-out row is where a wire of the signal ends.
+bool IsBreakoutForSignal(SheetRecord* sheet, int32_t row, SignalHandle signal);
+// An undo copy of the buss for the change about to be made (once per action).
+void CollectUndoAltBuss(SheetRecord* sheet, BussHandle buss);
+void ClearBussUndoFlags(SheetRecord* sheet);
 // Adds a buss segment to the buss's wires (an undo copy of the buss first when none was made).
 void AddBussSegment(SheetRecord* sheet, BussHandle buss, Point from, Point to, Rect* area);
 

@@ -28,6 +28,7 @@
 #include "model/texts.h"
 #include "model/wires.h"
 #include "platform/input_platform.h"
+#include "sheeteditor/bussdrag.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wirestretch.h"

@@ -12,9 +12,9 @@
 #include "model/texts.h"
 #include "model/wireintegrate.h"
 #include "sheeteditor/bussdrag.h"
+#include "sheeteditor/dragshared.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetundo.h"
-#include "sheeteditor/wiredrag.h"
 
 namespace plexa {
 
@@ -153,28 +153,9 @@ void MoveWireLabel(SheetRecord* sheet, TextRecord* label, int16_t dh, int16_t dv
     AccumulateUpdate(label->bounds, area, 0);
 }
 
-void CollectUndoAltBuss(SheetRecord* sheet, BussHandle buss) {
-    if (!buss || ((*buss)->flags & kBussFlagUndoCollected)) return;
-    CollectUndoSwapSheetItem(sheet, kUndoItemBuss, buss);
-    (*buss)->flags |= kBussFlagUndoCollected;
-}
-
-void ClearBussUndoFlags(SheetRecord* sheet) {
-    for (void* b = LLFirst(sheet->bussList); b; b = LLGetNext(sheet->bussList, b)) {
-        auto buss = static_cast<BussHandle>(b);
-        (*buss)->flags = uint8_t((*buss)->flags & ~kBussFlagUndoCollected);
-    }
-}
-
 bool IsBreakOutMoving(SheetRecord* sheet, int32_t row) {
     BreakOutRow r{};
     return GetBreakOutRow(sheet->breakOutTable, row, &r) && (r.flags & kBreakOutMoved);
-}
-
-bool IsBreakoutForSignal(SheetRecord* sheet, int32_t row, SignalHandle signal) {
-    SignalHandle found = nullptr;
-    int32_t end = 0;
-    return GetBreakOutWire(sheet->signalList, row, &found, &end) && found == signal;
 }
 
 bool IsTerminalPinMoving(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,

@@ -54,8 +54,6 @@ int32_t IsWireSideAnchored(SheetRecord* sheet, WireHandle wire, int32_t side, vo
 bool IsTerminalPinMoving(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
                          int32_t end);
 bool IsBreakOutMoving(SheetRecord* sheet, int32_t row);
-// The break-out row is where a wire of the signal ends.
-bool IsBreakoutForSignal(SheetRecord* sheet, int32_t row, SignalHandle signal);
 
 // Stretches a one-sided wire at corner 0; the wire is not in its list.
 void MoveOneSide(SheetRecord* sheet, void* owner, int32_t kind, WireHandle wire,
@@ -71,8 +69,5 @@ bool RemoveUndesiredFloats(WireList list);
 void MoveWireLabel(SheetRecord* sheet, TextRecord* label, int16_t dh, int16_t dv,
                    int32_t transform, Rect* area);
 void AccumulateUpdate(const Rect& rect, Rect* area, int16_t grow);
-// An undo copy of the buss for the change about to be made (once per action).
-void CollectUndoAltBuss(SheetRecord* sheet, BussHandle buss);
-void ClearBussUndoFlags(SheetRecord* sheet);
 
 }  // namespace plexa
