@@ -1024,7 +1024,6 @@ void ResetWireTrackingForTesting() {
     gOverlayOwnerID = -1;
     VXDestroyPixelImage(gTrackingSymbolImage.pixels);
     gTrackingSymbolImage = TrackingImageRecord{};
-    SetWireTrackingHooks({});
 }
 
 }  // namespace plexa

@@ -81,6 +81,7 @@ protected:
     }
     void TearDown() override {
         ResetWireTrackingForTesting();
+        SetWireTrackingHooks({});  // a test may have set its own
         sheets.DestroyAll();
         CloseUIFiles();
         InstallCoreHooks();
