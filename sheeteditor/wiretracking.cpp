@@ -1024,6 +1024,7 @@ void ResetWireTrackingForTesting() {
     gOverlayOwnerID = -1;
     VXDestroyPixelImage(gTrackingSymbolImage.pixels);
     gTrackingSymbolImage = TrackingImageRecord{};
+    SetWireTrackingHooks({});
 }
 
 }  // namespace plexa

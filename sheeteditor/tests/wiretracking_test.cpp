@@ -81,7 +81,6 @@ protected:
     }
     void TearDown() override {
         ResetWireTrackingForTesting();
-        SetWireTrackingHooks({});  // a test may have set its own
         sheets.DestroyAll();
         CloseUIFiles();
         InstallCoreHooks();
