@@ -19,7 +19,7 @@ function(plexa_folder name)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests AND PLEXA_TESTS)
     add_executable(${name}_tests ${tests})
-    plexa_lsan_suppressions(${name}_tests)
+    plexa_test_program(${name}_tests)
     target_link_libraries(${name}_tests PRIVATE plexa_${name} plexa_testsupport
                           ${A_TEST_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name}_tests
@@ -40,6 +40,21 @@ function(plexa_lsan_suppressions target)
   list(JOIN lsan_lines "\\n" lsan_text)
   set_source_files_properties(${source} TARGET_DIRECTORY ${target}
     PROPERTIES COMPILE_DEFINITIONS "PLEXA_LSAN_SUPPRESSIONS=\"${lsan_text}\\n\"")
+endfunction()
+
+# plexa_test_program(<target> [LIMIT seconds])
+#
+# What every test program is built with: the leak checker's suppressions and the watchdog that
+# stops the program, naming the test, when one test runs past LIMIT seconds (300 unless given).
+function(plexa_test_program target)
+  cmake_parse_arguments(A "" "LIMIT" "" ${ARGN})
+  if(NOT A_LIMIT)
+    set(A_LIMIT 300)
+  endif()
+  plexa_lsan_suppressions(${target})
+  set(source ${PROJECT_SOURCE_DIR}/tests/test_watchdog.cpp)
+  target_sources(${target} PRIVATE ${source})
+  target_compile_definitions(${target} PRIVATE PLEXA_TEST_TIME_LIMIT=${A_LIMIT})
 endfunction()
 
 # plexa_test_probe(<folder> <name> <source> <definition>)
