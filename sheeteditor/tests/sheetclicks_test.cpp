@@ -1,7 +1,8 @@
 // Clicks of the sheet pane that drag or open a dialog, given to the pane's click dispatch on a
 // sheet in its window and judged by what they did: a handle's drag resizes or reshapes its item,
 // a double click opens the dialog of what lies under the point, the sub-sheet tool draws a sheet
-// symbol.
+// symbol, the simulator bar's graph tool asks a simulator at the other end of the link to graph the
+// signal clicked.
 #include "sheeteditor/sheetkeys.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,30 @@
 #include <string>
 #include <vector>
 
+#include "app/editor_root.h"
+#include "app/root.h"
+#include "design/simlink.h"
+#include "design/simlink_session.h"
+#include "design/tests/fake_simora.h"
+#include "design/tests/netlist_fixture.h"
+#include "design/tests/simlink_testing.h"
 #include "foundation/strings.h"
 #include "model/busses.h"
 #include "model/components.h"
+#include "model/sheetdump.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
+#include "sheeteditor/sheettoolids.h"
+#include "sheeteditor/simtools.h"
+#include "sheeteditor/spicewindows.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheetselect_testing.h"
+#include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
+#include "toolkit/vx_tracking.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa::test {
@@ -360,6 +374,116 @@ TEST_F(SheetClicks, ADoubleClickOnAPortOpensItsDialog) {
         const Point at = row.build();
         EXPECT_EQ(DoubleClick(at), row.title) << row.name;
     }
+}
+
+constexpr uint32_t kGraphProjectId = 0x4567;
+constexpr uint32_t kGraphAnalysisId = 55;
+
+// A sheet window of a project's top sheet with the simulator link up to a fake simulator, in the
+// editor's composition (the link's messages, the simulator bar and its tools).
+class SheetGraphTool : public SheetClicks {
+protected:
+    void SetUp() override {
+        SheetClicks::SetUp();
+        if (HasFatalFailure()) return;
+        InstallEditorHooks();
+        design = std::make_unique<netfix::Design>(1);
+        project = design->project;
+        ASSERT_NE(project->analyses, nullptr);
+        project->projectId = kGraphProjectId;
+        project->noStoredMaps = 1;  // the signals go by their own names
+        (void)design->AddSheet("top");
+        design->FinishSpecs();
+        sheet->project = project;
+        sheet->hierarchyContext = design->AddNode(nullptr, "top", 0)->instance;
+        project->next = gProjectList;
+        gProjectList = project;
+    }
+    void TearDown() override {
+        DisableSpiceLink();
+        if (design) {
+            gProjectList = project->next;
+            sheet->project = nullptr;
+            sheet->hierarchyContext = nullptr;
+            design.reset();
+        }
+        // The sheets go while the editor's hooks let their windows go with them.
+        driver.reset();
+        sheets.DestroyAll();
+        InstallCoreHooks();
+        gSpiceLinkSettings = {0, kSpiceDefaultListenPort, kSpiceDefaultConnectPort};
+        SheetClicks::TearDown();
+    }
+    // The link up to the peer, the windows told as the setup dialog tells them, and an analysis
+    // of the simulator's for the project: the sheet's simulator bar.
+    VXWindowRecordTag* LinkWithAnAnalysis() {
+        ConnectSpiceLinkTo(peer);
+        GetSpiceWindowHooks().showSimulatorTools(true);
+        EXPECT_TRUE(peer.Send(PeerFrameBytes(FourCC("AddA"), 1, kGraphProjectId, {kGraphAnalysisId, 0, 1, 0},
+                                             PeerStringList(4, {PeerEntry{"tran1", kGraphAnalysisId}}))));
+        EXPECT_TRUE(TickSpiceLinkUntil([&] { return CountSpiceAnalyses(project) == 1; }));
+        return sheet->simulatorTools;
+    }
+    // A press of the graph tool at the point, with Shift or not.
+    void Click(Point at, bool shift = false) {
+        VXEventRecord e = VXClearedEvent(kVXMouseDownEvent);
+        e.u.mouse.v = e.u.mouse.longV = at.v;
+        e.u.mouse.h = e.u.mouse.longH = at.h;
+        e.u.mouse.shift = shift;
+        DoMouseClick(sheet, &e);
+    }
+    // The graph requests the peer has had: the request's kind, the analysis and the names.
+    std::vector<std::string> GraphRequests() {
+        std::vector<std::string> out;
+        for (const PeerFrame& f : peer.frames()) {
+            if (f.type != FourCC("AGph") && f.type != FourCC("RGph")) continue;
+            std::string line = std::string(f.type == FourCC("AGph") ? "add" : "replace") + " analysis " +
+                               std::to_string(f.arguments[0]) + " project " + std::to_string(f.projectId) + ":";
+            for (const PeerEntry& e : f.entries) line += " " + e.text;
+            out.push_back(line);
+        }
+        return out;
+    }
+    std::unique_ptr<netfix::Design> design;
+    ProjectRecord* project = nullptr;
+    FakeSimora peer;
+};
+
+// The graph tool, chosen on the simulator bar, asks the simulator to graph the signal of the wire
+// clicked (by the name the simulator knows it by), in place of the graph's signals or, with Shift,
+// added to them; a click off every wire asks nothing. The tool stays chosen and the sheet is left
+// as it was.
+TEST_F(SheetGraphTool, AClickOnASignalsWireAsksTheSimulatorToGraphIt) {
+    VXWindowRecordTag* bar = LinkWithAnAnalysis();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(VXGetItemEnabled(bar, kSpiceGraphSignals));
+    ClickItem(bar, kSpiceGraphSignals);
+    EXPECT_EQ(sheet->selectedTool, kDrawToolGraphSignals);
+    EXPECT_EQ(VXGetButtonState(bar, kSpiceGraphSignals), 1);
+    EXPECT_STREQ(VXGetNamedCursorForWindow(sheet->window), "Cursor_1011");
+
+    // CLK from (h 100) to (h 200) at v 450; below it a wire with the name the wire tool gives.
+    SetSignalName(driver->Draw({{450, 100}, {450, 200}}), sheet->stringBlock, "CLK");
+    (void)driver->Draw({{500, 100}, {500, 200}});
+    const std::string before = DumpSheet(sheet);
+    ASSERT_NE(before.find("\"SIG001\""), std::string::npos) << before;
+
+    Click({450, 150});
+    ASSERT_TRUE(peer.WaitFrames(2));  // "AllA", then the request
+    Click({450, 120}, true);
+    ASSERT_TRUE(peer.WaitFrames(3));
+    Click({500, 180});
+    ASSERT_TRUE(peer.WaitFrames(4));
+    Click({300, 150});  // nothing there
+    ASSERT_TRUE(peer.WaitQuiet());
+    EXPECT_EQ(GraphRequests(), (std::vector<std::string>{"replace analysis 55 project 17767: clk",
+                                                         "add analysis 55 project 17767: clk",
+                                                         "replace analysis 55 project 17767: sig001"}));
+    EXPECT_EQ(peer.frames().size(), 4u);
+
+    EXPECT_EQ(sheet->selectedTool, kDrawToolGraphSignals);
+    EXPECT_EQ(VXGetButtonState(bar, kSpiceGraphSignals), 1);
+    EXPECT_EQ(DumpSheet(sheet), before);
 }
 
 }  // namespace
