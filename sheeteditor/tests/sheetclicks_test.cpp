@@ -21,10 +21,14 @@
 #include "design/tests/simlink_testing.h"
 #include "foundation/strings.h"
 #include "model/busses.h"
+#include "files/symbolplace.h"
 #include "model/components.h"
+#include "model/libitem.h"
 #include "model/sheetdump.h"
 #include "model/sheetsymbols.h"
 #include "model/signals.h"
+#include "model/symboltexts.h"
+#include "model/tests/libitem_testing.h"
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/wires.h"
@@ -33,6 +37,7 @@
 #include "sheeteditor/spicewindows.h"
 #include "sheeteditor/tests/dialogs_testing.h"
 #include "sheeteditor/tests/sheetselect_testing.h"
+#include "symboleditor/pindialog.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_tracking.h"
@@ -79,9 +84,11 @@ protected:
         EXPECT_EQ(TestQueuedInputCount(), 0) << id;
         return to;
     }
-    // A double click at the point with the modifiers, the dialog it opens cancelled; its title,
-    // "(none)" when none opened, and " beep" when it beeped.
-    std::string DoubleClick(Point at, bool shift = false, bool option = false) {
+    // A double click at the point with the modifiers, the dialog it opens given to the script
+    // (when there is one) and then ended with the key (Cancel unless told); its title, "(none)"
+    // when none opened, and " beep" when it beeped.
+    std::string DoubleClick(Point at, bool shift = false, bool option = false,
+                            void (*script)(VXWindowRecordTag* dialog) = nullptr, uint16_t key = 27) {
         const int beeps = TestBeepCount();
         const auto click = [&](uint8_t kind) {
             VXEventRecord e = VXClearedEvent(kind);
@@ -93,11 +100,16 @@ protected:
         };
         click(kVXMouseDownEvent);
         static std::string title;
+        static void (*act)(VXWindowRecordTag*);
+        static uint16_t end;
         title = "(none)";
+        act = script;
+        end = key;
         VXPostDeferredAction([](void*) {
             if (VXWindowRecordTag* dialog = FrontDialog()) {
                 title = WindowTitle(dialog);
-                QueueKey(27);
+                if (act) act(dialog);
+                QueueKey(end);
             }
         }, nullptr, 0.001);
         click(kVXDoubleClickEvent);
@@ -122,6 +134,43 @@ protected:
         ComponentRecord* component = CreateComponent(1, 1, 1, 1, 1);
         LLAppend(sheet->componentList, component);
         part->component = component;
+        return part;
+    }
+    // A part of a library item (prefix U) with pins 1 "IN" and 2 "OUT" whose names and numbers are
+    // not shown, placed with its origin at (h 300, v 200) as "U1". Its pins run from their ends at h -20
+    // to the body at h 0, at v 10 and v 20; the body is a bar at h 0 from v 0 to v 30 ("CONN", the
+    // pins' names stand clear of it), or a box from h 0 to h 40 ("BOX", they stand on it).
+    SymbolRecord* NamedPinsPart(bool box) {
+        LibraryItem* item = CreateLibraryItem(kLibItemComponent);
+        EXPECT_NE(item, nullptr);
+        if (!item) return nullptr;
+        EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, box ? "BOX" : "CONN", 0));
+        SetLibraryItemRefPrefix(item, "U");
+        const auto in = uint16_t(AddPin(item, "IN", kPinInput)), out = uint16_t(AddPin(item, "OUT", kPinOutput));
+        LinkListHeader* elements = CreateElementList(item->imageList);
+        LLAppend(elements, BuildNodeElement({10, -20}, {10, 0}, 1, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildNodeElement({20, -20}, {20, 0}, 1, 0, false, 0, false, 0, false, 0));
+        LLAppend(elements, BuildCommonElement(box ? kElementRect : kElementLine, {0, 0}, {30, int16_t(box ? 40 : 0)},
+                                              1, 0, 0, false, false, 0, false, 0, false));
+        plexa::Handle data = ElementsToSymbolData(elements, nullptr, nullptr, item->stringBlock, false, nullptr);
+        DestroyElementList(elements);
+        EXPECT_NE(data, nullptr);
+        SymbolRecord* part = nullptr;
+        if (data) {
+            const std::string bytes(*data, SizeOfHandle(data));
+            MemFree(data);
+            EXPECT_EQ(AddLibSymbolDef(item, "PART", Block(bytes), nullptr, item->imageList, Ids({in, out})), 0);
+            AddSection(item, "", 0, {{"1", "2"}});
+            SetLibPackageName(item, AddNewPackageToLibItem(item, 0), "SIP2");
+            // Placed as the files layer places parts by itself: the part takes a designator of its
+            // own, whatever hooks an earlier test of the program installed.
+            const SymbolPlaceHooks hooks = GetSymbolPlaceHooks();
+            SetSymbolPlaceHooks({});
+            part = PlaceLibSymbolInstance(sheet, {200, 300}, 0, item, 0, -1, 0, false, "PARTS.LBX", 1, nullptr, 0);
+            SetSymbolPlaceHooks(hooks);
+        }
+        DestroyLibraryItem(item);  // the sheet keeps its own copy of what it placed
+        EXPECT_NE(part, nullptr);
         return part;
     }
     TextFrameHandle AddFrame(const char* text, Point at, int32_t width) {
@@ -311,6 +360,73 @@ TEST_F(SheetClicks, ADoubleClickOpensTheDialogOfWhatLiesUnderThePoint) {
         Fresh();
         const Point at = row.build();
         EXPECT_EQ(DoubleClick(at, row.shift, row.option), row.title) << row.name;
+    }
+}
+
+// A placed part's pin name, once shown, is a way into its pin's dialog where it stands clear of
+// the part: a double click on it (its first click selects it, as a person's does) opens the
+// dialog with the keyboard in the name, and a name typed there with OK renames the pin on the
+// sheet; with Option the part's own dialog opens. A name standing on the part's body is the
+// part's: a double click there opens the part's dialog.
+TEST_F(SheetClicks, ADoubleClickOnAPinNameOpensThePinsDialogOnTheName) {
+    static std::string field;
+    static int16_t focus;
+    for (bool box : {false, true}) {
+        SCOPED_TRACE(box ? "box" : "bar");
+        Fresh();
+        SymbolRecord* part = NamedPinsPart(box);
+        ASSERT_NE(part, nullptr);
+        const auto name = [&](int32_t pin) {
+            return RetrieveSymbolText(sheet, part, uint16_t(kTextKindPinName | pin));
+        };
+        ASSERT_EQ(name(0), nullptr);
+        // IN's name shown through the pin's dialog, opened on the pin's end.
+        EXPECT_EQ(DoubleClick({210, 280}, false, false, [](VXWindowRecordTag* dialog) {
+            ClickItem(dialog, kPinInfoShowName);
+        }, 13), "U1 - Pin information");
+        TextRecord* shown = name(0);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_FALSE(shown->flags & kTextFlagHidden);
+        EXPECT_EQ(name(1), nullptr);
+        ClearDrawingSelection(sheet);
+        const std::string before = DumpSheet(sheet);
+        ASSERT_NE(before.find("\"IN\""), std::string::npos) << before;
+        const Point middle{int16_t((shown->bounds.top + shown->bounds.bottom) / 2),
+                           int16_t((shown->bounds.left + shown->bounds.right) / 2)};
+        if (box) {
+            EXPECT_EQ(DoubleClick(middle), "Symbol Information");
+            continue;
+        }
+
+        // Opened on the name, the dialog shows it with the keyboard in it; cancelled, it leaves the
+        // sheet as it was but for the name's selection.
+        field.clear();
+        focus = -1;
+        EXPECT_EQ(DoubleClick(middle, false, false, [](VXWindowRecordTag* dialog) {
+            char text[256];
+            VXGetItemText(dialog, kPinInfoName, text);
+            field = text;
+            focus = VXGetFocusItem(dialog, nullptr);
+        }), "U1 - Pin information");
+        EXPECT_EQ(field, "IN");
+        EXPECT_EQ(focus, kPinInfoName);
+        EXPECT_TRUE(shown->flags & kTextFlagSelected);
+        ClearDrawingSelection(sheet);
+        EXPECT_EQ(DumpSheet(sheet), before);
+
+        // With Option: the part's own dialog.
+        EXPECT_EQ(DoubleClick(middle, false, true), "Symbol Information");
+
+        // A new name with OK: the name shown on the sheet takes it.
+        EXPECT_EQ(DoubleClick(middle, false, false, [](VXWindowRecordTag* dialog) {
+            VXSetItemText(dialog, kPinInfoName, "VIN");
+        }, 13), "U1 - Pin information");
+        shown = name(0);
+        ASSERT_NE(shown, nullptr);
+        char text[kStringSpecBufferSize];
+        GetTextRecordString(shown, sheet->stringBlock, text, sizeof text);
+        EXPECT_STREQ(text, "VIN");
+        EXPECT_NE(DumpSheet(sheet).find("\"VIN\""), std::string::npos);
     }
 }
 
