@@ -19,9 +19,9 @@
 #include "design/tests/fake_simora.h"
 #include "design/tests/netlist_fixture.h"
 #include "design/tests/simlink_testing.h"
+#include "files/symbolplace.h"
 #include "foundation/strings.h"
 #include "model/busses.h"
-#include "files/symbolplace.h"
 #include "model/components.h"
 #include "model/libitem.h"
 #include "model/sheetdump.h"
@@ -137,22 +137,25 @@ protected:
         return part;
     }
     // A part of a library item (prefix U) with pins 1 "IN" and 2 "OUT" whose names and numbers are
-    // not shown, placed with its origin at (h 300, v 200) as "U1". Its pins run from their ends at h -20
-    // to the body at h 0, at v 10 and v 20; the body is a bar at h 0 from v 0 to v 30 ("CONN", the
-    // pins' names stand clear of it), or a box from h 0 to h 40 ("BOX", they stand on it).
+    // not shown, placed as "U1" with its origin at (h 300, v 200). Its pins run from their ends at
+    // h -20 to the body at h 0, at v 10 and v 20; the body is a bar at h 0 from v 0 to v 30 ("CONN",
+    // the pins' names stand clear of it), or a box from h 0 to h 40 ("BOX", they stand on it).
     SymbolRecord* NamedPinsPart(bool box) {
         LibraryItem* item = CreateLibraryItem(kLibItemComponent);
         EXPECT_NE(item, nullptr);
         if (!item) return nullptr;
         EXPECT_TRUE(SetLibraryItemNameInfo(item, kLibAppendName, box ? "BOX" : "CONN", 0));
         SetLibraryItemRefPrefix(item, "U");
-        const auto in = uint16_t(AddPin(item, "IN", kPinInput)), out = uint16_t(AddPin(item, "OUT", kPinOutput));
+        const auto in = uint16_t(AddPin(item, "IN", kPinInput));
+        const auto out = uint16_t(AddPin(item, "OUT", kPinOutput));
         LinkListHeader* elements = CreateElementList(item->imageList);
         LLAppend(elements, BuildNodeElement({10, -20}, {10, 0}, 1, 0, false, 0, false, 0, false, 0));
         LLAppend(elements, BuildNodeElement({20, -20}, {20, 0}, 1, 0, false, 0, false, 0, false, 0));
-        LLAppend(elements, BuildCommonElement(box ? kElementRect : kElementLine, {0, 0}, {30, int16_t(box ? 40 : 0)},
-                                              1, 0, 0, false, false, 0, false, 0, false));
-        plexa::Handle data = ElementsToSymbolData(elements, nullptr, nullptr, item->stringBlock, false, nullptr);
+        LLAppend(elements, BuildCommonElement(box ? kElementRect : kElementLine, {0, 0},
+                                              {30, int16_t(box ? 40 : 0)}, 1, 0, 0, false, false, 0, false, 0,
+                                              false));
+        plexa::Handle data =
+            ElementsToSymbolData(elements, nullptr, nullptr, item->stringBlock, false, nullptr);
         DestroyElementList(elements);
         EXPECT_NE(data, nullptr);
         SymbolRecord* part = nullptr;
@@ -166,7 +169,8 @@ protected:
             // own, whatever hooks an earlier test of the program installed.
             const SymbolPlaceHooks hooks = GetSymbolPlaceHooks();
             SetSymbolPlaceHooks({});
-            part = PlaceLibSymbolInstance(sheet, {200, 300}, 0, item, 0, -1, 0, false, "PARTS.LBX", 1, nullptr, 0);
+            part = PlaceLibSymbolInstance(sheet, {200, 300}, 0, item, 0, -1, 0, false, "PARTS.LBX", 1, nullptr,
+                                          0);
             SetSymbolPlaceHooks(hooks);
         }
         DestroyLibraryItem(item);  // the sheet keeps its own copy of what it placed
@@ -578,7 +582,8 @@ TEST_F(SheetGraphTool, AClickOnASignalsWireAsksTheSimulatorToGraphIt) {
     EXPECT_EQ(VXGetButtonState(bar, kSpiceGraphSignals), 1);
     EXPECT_STREQ(VXGetNamedCursorForWindow(sheet->window), "Cursor_1011");
 
-    // CLK from (h 100) to (h 200) at v 450; below it a wire with the name the wire tool gives.
+    // CLK from (h 100) to (h 200) at v 450; below it a wire whose signal has the name a new signal
+    // takes.
     SetSignalName(driver->Draw({{450, 100}, {450, 200}}), sheet->stringBlock, "CLK");
     (void)driver->Draw({{500, 100}, {500, 200}});
     const std::string before = DumpSheet(sheet);
