@@ -37,6 +37,7 @@
 #include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -526,6 +527,12 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
             VXShowWindow(pane);
     }
     return browser;
+}
+
+int32_t BrowserListPrepCommand(VXPrepCommandRecord* record) {
+    if (!record || record->command != kOpenSelectionCommand) return 0;
+    record->enabled = record->window && VXGetListViewSelection(record->window, -1) >= 0 ? 1 : 0;
+    return 1;
 }
 
 void DestroyLibBrowser(LibBrowserRecord* browser) {

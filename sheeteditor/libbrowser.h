@@ -23,6 +23,7 @@ namespace plexa {
 struct VXWindowRecordTag;
 struct VXEventRecord;
 struct sVXTimerRecord;
+struct VXPrepCommandRecord;
 
 // The tools the browser chooses in a sheet window (model/modelhooks.h has its kind).
 constexpr int32_t kSelectionTool = 2006;
@@ -73,6 +74,9 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
 // Destroys the panes and the key timer and frees the record; a second call while destroying does
 // nothing.
 void DestroyLibBrowser(LibBrowserRecord* browser);
+// Command enabling of the library pane's lists: "Open Selection" (211) when a row is selected;
+// 1 when it answered.
+int32_t BrowserListPrepCommand(VXPrepCommandRecord* record);
 
 // A list's caption band: the title in black, or the typed-key text in its colour when highlighted.
 void DrawListCaption(const Rect& band, const char* title, bool highlighted);

@@ -9,7 +9,6 @@
 #include "files/project.h"
 #include "foundation/filespec.h"
 #include "foundation/geometry.h"
-#include "library/itemcache.h"
 #include "files/sheetstore.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
@@ -21,7 +20,6 @@
 #include "model/symbols.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "sheeteditor/libbrowser.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetmove.h"
@@ -31,7 +29,6 @@
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
-#include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tracking.h"
@@ -44,13 +41,6 @@ namespace {
 const SheetToolsHooks& Hooks() { return GetSheetToolsHooks(); }
 
 constexpr int32_t kArrowCursor = 0x7FFFFF00, kIBeamCursor = 0x7FFFFF01, kCrossCursor = 0x7FFFFF02;
-constexpr uint32_t kLibItemBussSymbol = 0x40, kLibItemWireSymbol = 0x200;
-
-int32_t CachedSymbolFlags() {
-    CachedLibData data;
-    GetCachedLibData(&data);
-    return data.item ? int32_t(data.symbolFlags) : 0;
-}
 
 // The shortcut group of a shortcut tool, -1 for any other tool.
 int32_t ShortcutGroup(uint16_t tool) {
@@ -152,21 +142,6 @@ VXWindowRecordTag* GetDrawingToolsWindow(SheetRecord* sheet, uint16_t tool) {
     return sheet->toolPalette;
 }
 
-int32_t IsBussLineMode(SheetRecord* sheet) {
-    if (!sheet) return 0;
-    if (sheet->selectedTool == kDrawToolBuss) return 1;
-    if (sheet->selectedTool != kDrawToolLibraryPart) return 0;
-    return (CachedSymbolFlags() & kLibItemBussSymbol) ? 1 : 0;
-}
-
-int32_t IsSignalWireMode(SheetRecord* sheet) {
-    if (!sheet) return 0;
-    if (sheet->selectedTool == kDrawToolWire) return 1;
-    if (sheet->selectedTool != kDrawToolLibraryPart) return 0;
-    const int32_t flags = CachedSymbolFlags();
-    return (flags & kLibItemWireSymbol) && !(flags & kLibItemBussSymbol) ? 1 : 0;
-}
-
 bool NeedActivateInval(VXWindowRecordTag* window, const VXEventRecord* event) {
     if (!window || !event) return false;
     if (event->u.activate.activated) return (window->status() & kVXStatusControlsInactive) != 0;
@@ -220,12 +195,6 @@ VXMenuRecord* BuildShortcutMenu(uint16_t tool) {
         VXSetMenuItemEnabled(menu, true, 1, false);
     }
     return menu;
-}
-
-int32_t BrowserListPrepCommand(VXPrepCommandRecord* record) {
-    if (!record || record->command != kOpenSelectionCommand) return 0;
-    record->enabled = record->window && VXGetListViewSelection(record->window, -1) >= 0 ? 1 : 0;
-    return 1;
 }
 
 }  // namespace plexa
