@@ -26,6 +26,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
@@ -110,6 +111,13 @@ void CancelZoomMode(VXWindowRecordTag* window) {
     sheet->zoomMode = 0;
     if (sheet->topToolBar) VXSetButtonState(sheet->topToolBar, kTopToolZoomArea, 0);
     SetDrawViewCursor(sheet);
+}
+
+void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
+    if (!AddSheetPolyClick(sheet, point)) return;
+    SheetWindowScope scope(sheet->window);
+    SetDrawingTool(sheet, kDrawToolSelect);
+    FinishCreateSheetPoly(sheet, true);
 }
 
 void TransformSelection(SheetRecord* sheet, int32_t transformation) {

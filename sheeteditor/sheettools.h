@@ -32,6 +32,10 @@ void SetDrawViewCursor(SheetRecord* sheet);
 void SetDrawViewFocus(SheetRecord* sheet);
 // Ends the zoom mode of a sheet or symbol editor window; other windows are left alone.
 void CancelZoomMode(VXWindowRecordTag* window);
+// One click of the polygon tool: starts the polygon, adds a vertex, closes it on its first
+// vertex or ends it on a click at its last vertex; a polygon so ended is finished and selected,
+// and the select tool is chosen.
+void CreateSheetPolyClick(SheetRecord* sheet, Point point);
 // Rotates or mirrors: the symbol being placed with the library-part tool, else the selection.
 void TransformSelection(SheetRecord* sheet, int32_t transformation);
 // The tool bar that holds a tool's button: the simulator tool bar for 11, 12 and 14.
