@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "sheeteditor/simrunning.h"
+
 namespace plexa {
 
 struct ProjectRecord;
@@ -23,7 +25,6 @@ constexpr int16_t kSpiceShowLabels = 10, kSpicePlaceLabel = 11, kSpiceRun = 12, 
                   kSpiceGraphSignals = 14, kSpiceAnalyses = 15, kSpiceGraphs = 17;
 constexpr int16_t kSpiceToolBarHeight = 37;
 constexpr uint16_t kSpiceToolsTemplate = 2100;
-constexpr int32_t kSpiceRunIdleIcon = 2043, kSpiceRunFirstIcon = 2200, kSpiceRunLastIcon = 2205;
 
 // Shows or hides the bar of the sheet (none: of every visible sheet window) to match the link.
 void HideShowSpiceTools(SheetRecord* sheet);
@@ -35,8 +36,6 @@ void SetSpiceToolsActive(SheetRecord* sheet, bool hasAnalyses, bool active);
 void UpdateSpiceToolsForActiveSheet(ProjectRecord* project);
 // Idle work: the run button's turning icon, and fetching annotation the sheet waits for.
 void IdleSpiceToolBar(SheetRecord* sheet);
-// True while an analysis runs; each output may be omitted.
-bool IsAnalysisRunning(ProjectRecord** project, uint32_t* id, bool* paused);
 // Records that the analysis of the project runs (none: that none runs).
 void SetRunningAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis, bool paused);
 // Whether the analysis simulates the instance's place in the hierarchy.
