@@ -33,7 +33,6 @@
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolimage.h"
-#include "sheeteditor/toolbars.h"
 #include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
@@ -680,14 +679,6 @@ void FindKeySelection(LibBrowserRecord* browser) {
                 return;
             }
     }
-}
-
-void ClearBrowserKeyText(LibBrowserRecord* browser) {
-    if (!browser || !browser->keyText[0]) return;
-    browser->keyText[0] = 0;
-    if (browser->keyTimer) VXSetTimerNextFires(browser->keyTimer, 0xFFFFFFFF);
-    if (browser->keyWindow) InvalWindow(browser->keyWindow == browser->fileList ? browser->fileCaption : browser->itemCaption);
-    browser->keyWindow = nullptr;
 }
 
 int32_t BrowserItemRowSearch(const char* text) {

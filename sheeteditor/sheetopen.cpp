@@ -85,14 +85,6 @@ VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowStat
     return sheet->window;
 }
 
-void SetNodeValuesVisible(SheetRecord* sheet, bool visible) {
-    if (!sheet) return;
-    sheet->nodeValuesShown = visible ? 1 : 0;
-    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text; text = text->link)
-        if (text->kind == kTextKindSignal && (text->flags & kTextFlagNodeValue))
-            SetTextVisibility(text, sheet->window != nullptr, visible);
-}
-
 SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options) {
     if (!file) return nullptr;
     SheetRecord* sheet = GetLoadedSheet(file, nullptr, false);

@@ -28,8 +28,6 @@ constexpr uint32_t kOpenDetectType = 4;    // bring the file's codes into line w
 constexpr uint32_t kOpenCheckSheet = 8;    // with 1: the sheet check when the preference asks for it
 // The change kind a sheet whose sub-sheet flags were put right is marked modified with.
 constexpr int32_t kSheetChangeFixedSubSheetFlags = 17;
-// Bit 7 of a signal text's flags: it shows a simulator node value.
-constexpr uint16_t kTextFlagNodeValue = 0x0080;
 
 // What opening needs of the application shell, the preferences, the simulator link and the sheet
 // editor, installed by them. Without a hook the default beside it applies.
@@ -68,8 +66,6 @@ VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowStat
 // Opens the file in a window, or takes the sheet already open in one. Failures are reported here;
 // the result is none then and nothing is left loaded.
 SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options);
-// Shows or hides the sheet's node-value texts.
-void SetNodeValuesVisible(SheetRecord* sheet, bool visible);
 // Opens the node's sheet (shown, its type detected, checked when asked) in the node's context;
 // none for no node, a circular one, or a sheet file that is not found or does not open.
 SheetRecord* OpenSheetContext(ProjectRecord* project, SheetNode* node, bool check);

@@ -10,11 +10,12 @@
 #include "design/simlink_strings.h"
 #include "design/simlink_sheet.h"
 #include "files/instances.h"
+#include "foundation/ll.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
+#include "model/texts.h"
 #include "files/sheetstore.h"
-#include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetview.h"
@@ -279,6 +280,14 @@ void UpdateSpiceToolsStatus(SheetRecord* sheet) {
     SetSpiceToolsActive(sheet, analyses, active);
     VXSetButtonState(bar, kSpiceShowLabels, sheet->nodeValuesShown);
     for (int16_t list : {kSpiceAnalyses, kSpiceGraphs}) (void)VXSetListDrawingEnabled(bar, list, true);
+}
+
+void SetNodeValuesVisible(SheetRecord* sheet, bool visible) {
+    if (!sheet) return;
+    sheet->nodeValuesShown = visible ? 1 : 0;
+    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text; text = text->link)
+        if (text->kind == kTextKindSignal && (text->flags & kTextFlagNodeValue))
+            SetTextVisibility(text, sheet->window != nullptr, visible);
 }
 
 void SetSpiceToolsActive(SheetRecord* sheet, bool hasAnalyses, bool active) {

@@ -1,8 +1,8 @@
 // The simulator tool bar of a sheet window: a third tool bar, there while the link to the
 // simulator is up, to show the node voltages as value labels, place such labels, choose an
 // analysis and a graph of the sheet's project, run or pause the analysis, fetch new analysis
-// data and pick signals or pin currents to graph. The running analysis (one at a time, of one
-// project) is kept here; the run button's icon turns while it runs.
+// data and pick signals or pin currents to graph; and showing or hiding a sheet's node-value texts.
+// The run button's icon turns while the running analysis (sheeteditor/simrunning.h) runs.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,11 @@ constexpr int16_t kSpiceShowLabels = 10, kSpicePlaceLabel = 11, kSpiceRun = 12, 
 constexpr int16_t kSpiceToolBarHeight = 37;
 constexpr uint16_t kSpiceToolsTemplate = 2100;
 
+// Bit 7 of a signal text's flags: it shows a simulator node value.
+constexpr uint16_t kTextFlagNodeValue = 0x0080;
+
+// Shows or hides the sheet's node-value texts.
+void SetNodeValuesVisible(SheetRecord* sheet, bool visible);
 // Shows or hides the bar of the sheet (none: of every visible sheet window) to match the link.
 void HideShowSpiceTools(SheetRecord* sheet);
 int32_t DrawingSpiceToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);
