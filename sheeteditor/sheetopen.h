@@ -2,9 +2,6 @@
 // window of a sheet that is open already forward), opening the sheet of a hierarchy node in its
 // context, and revealing the sheet symbol that stands for a node on its parent. Opening never loads
 // a file twice: a file that is open in a window gives that window's sheet.
-//
-// This module also gives the headless hierarchy what it needs of sheet windows (see
-// AddSheetOpenHierarchyHooks).
 #pragma once
 
 #include <cstdint>
@@ -14,7 +11,6 @@
 namespace plexa {
 
 struct FileSpec;
-struct HierarchyHooks;
 struct ProjectRecord;
 struct SheetNode;
 struct SheetRecord;
@@ -72,9 +68,5 @@ SheetRecord* OpenSheetContext(ProjectRecord* project, SheetNode* node, bool chec
 // Opens the parent's sheet in its context and reveals the node's sheet symbol; false when that
 // cannot be done.
 bool RevealSubSheetsParentSymbol(ProjectRecord* project, SheetNode* node);
-
-// Puts the hierarchy's sheet-window calls in its table: the child-symbol update of a sheet whose
-// context changed and the refresh of its window.
-void AddSheetOpenHierarchyHooks(HierarchyHooks& hooks);
 
 }  // namespace plexa
