@@ -22,7 +22,7 @@ void Sound() {
 // The area of a junction dot at a point.
 void InvalJunctionDot(SheetRecord* sheet, Point pt) {
     const Rect dot{int16_t(pt.v - 4), int16_t(pt.h - 4), int16_t(pt.v + 5), int16_t(pt.h + 5)};
-    InvalSheetWindowArea(sheet, &dot);
+    if (!VXEmptyRect(&dot)) InvalSheetWindowArea(sheet, &dot);
 }
 
 }  // namespace
