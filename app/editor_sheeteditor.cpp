@@ -25,6 +25,7 @@
 #include "sheeteditor/annotatedialog.h"
 #include "sheeteditor/simtools.h"
 #include "sheeteditor/ecowindows.h"
+#include "sheeteditor/hierarchywindows.h"
 #include "sheeteditor/projectcommands.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/projectsettings.h"

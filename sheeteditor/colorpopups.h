@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "foundation/rectmath.h"
+#include "sheeteditor/elementdefaults.h"
 
 namespace plexa {
 
@@ -20,22 +21,10 @@ constexpr int32_t kColorChoiceSymbol = 100;
 constexpr int32_t kColorChoiceEmpty = 101;
 constexpr int32_t kColorChoiceNone = -1;
 constexpr int32_t kPaletteSize = 64;
-// The value of "no colour of its own".
-constexpr uint32_t kNoOwnColor = 0xFFFFFFFF;
-// What SetSelectionFromChoice changes.
-constexpr int32_t kChoiceWidth = 1, kChoiceFill = 4, kChoiceFrameColor = 8, kChoiceFillColor = 16;
 // The template of the popups and its items.
 constexpr uint16_t kColorPopupTemplate = 2101;
 constexpr int16_t kColorGridItem = 1, kSymbolColorItem = 2, kEmptyColorItem = 3;
 constexpr uint16_t kLineWidthMenuId = 7900;
-
-// The defaults of new graphic elements (a sheet's or a symbol editor's).
-struct ElementDefaults {
-    int32_t penWidth = 1;
-    uint16_t flags = 0;  // kElementFilled, kElementOwnFrameColor, kElementOwnFillColor
-    uint32_t frameColor = 0;
-    uint32_t fillColor = 0;
-};
 
 // What the popups need of the preferences and the symbol editor, installed by them.
 struct ColorPopupHooks {
@@ -63,15 +52,10 @@ int32_t FindColorIndex(uint32_t color);
 int32_t CalcCurrentColorIndex(const ElementDefaults& defaults, int32_t selectedCount,
                               const ElementDefaults* single, bool fill);
 
-// The sheet's defaults of new elements, kept in its view settings.
-ElementDefaults GetSheetElementDefaults(const SheetRecord* sheet);
-void SetSheetElementDefaults(SheetRecord* sheet, const ElementDefaults& defaults);
 // Applies a choice to the selected elements of the window's sheet or symbol editor, or, with
 // none selected, to its defaults (an own-colour flag is cleared for kNoOwnColor, else set with
 // the colour).
 void SetSelectionFromChoice(VXWindowRecordTag* window, int32_t what, uint32_t value);
-// The defaults after a choice (the part of SetSelectionFromChoice that changes them).
-void ApplyChoiceToDefaults(ElementDefaults* defaults, int32_t what, uint32_t value);
 
 // The popups, made once; the two windows (frame, fill) or none when they cannot be made.
 bool CreateColorPopups();

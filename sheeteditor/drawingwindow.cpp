@@ -193,8 +193,10 @@ int32_t SheetViewEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     if (!sheet) return 1;
     switch (event->kind) {
         case kVXIdleEvent:
-            if (!sheet->topToolBar || !(sheet->topToolBar->status() & kVXStatusControlsInactive))
+            if (!sheet->topToolBar || !(sheet->topToolBar->status() & kVXStatusControlsInactive)) {
                 DoIdleTasks(sheet);
+                IdleSpiceToolBar(sheet);
+            }
             return 1;
         case kVXActivateEvent:
             for (VXWindowRecordTag* tools : {sheet->toolPalette, sheet->topToolBar, sheet->simulatorTools})

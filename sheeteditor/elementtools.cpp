@@ -25,12 +25,13 @@
 #include "model/sheetindex.h"
 #include "model/sheetselected.h"
 #include "model/themes.h"
-#include "sheeteditor/colorpopups.h"
+#include "sheeteditor/elementdefaults.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheetselect.h"
-#include "sheeteditor/sheettools.h"
+#include "sheeteditor/sheettoolids.h"
 #include "sheeteditor/sheetundo.h"
+#include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_events.h"
@@ -68,25 +69,6 @@ int32_t PolyCount(const ElementRecord* e) { return ElementAs<PolyElement>(e)->po
 // The pad point of a mouse event (the sheet window gives it in the short point; the long one
 // stays the window's, for the toolkit's tracking).
 Point EventPoint(const VXEventRecord* event) { return Point{event->u.mouse.v, event->u.mouse.h}; }
-
-// Makes the sheet's window current for the length of a scope.
-class SheetWindowScope {
-public:
-    explicit SheetWindowScope(VXWindowRecordTag* window) {
-        VXWindowRecordTag* previous = VXSetWindow(window);
-        previousId_ = previous ? previous->windowID : 0;
-    }
-    ~SheetWindowScope() {
-        // The window current before may have gone while the mouse was followed.
-        if (VXWindowRecordTag* previous = previousId_ ? VXGetWindowFromId(previousId_) : nullptr)
-            VXSetWindow(previous);
-    }
-    SheetWindowScope(const SheetWindowScope&) = delete;
-    SheetWindowScope& operator=(const SheetWindowScope&) = delete;
-
-private:
-    int32_t previousId_ = 0;
-};
 
 // A new polygon with the head and first `keep` vertices of `from` and room for `count`.
 ElementRecord* CopyPolyWithCount(const ElementRecord* from, int32_t keep, int32_t count) {
@@ -271,11 +253,11 @@ void DragCreateElement(SheetRecord* sheet, VXEventRecord* event) {
     AcceptSheetUndoCollection(sheet);
 }
 
-void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
-    if (!sheet || !sheet->window) return;
+bool AddSheetPolyClick(SheetRecord* sheet, Point point) {
+    if (!sheet || !sheet->window) return false;
     Rect view{};
     VXGetViewRect(sheet->window, &view);
-    if (!VXPtInRect(point, &view)) return;
+    if (!VXPtInRect(point, &view)) return false;
     SheetWindowScope scope(sheet->window);
     GridPointLock(&point);
     ElementRecord* poly = sheet->elementInCreation;
@@ -288,25 +270,23 @@ void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
                                 false, 0, false);
         if (!poly) {
             VXBeep();
-            return;
+            return false;
         }
         PolyPoints(poly)[0] = point;
         CalcElementBounds(poly);
         sheet->elementInCreation = poly;
-        return;
+        return false;
     }
     InvalidateMouseTrackingImage(sheet);
     const int32_t count = PolyCount(poly);
     if (count > 0 && Near(point, PolyPoints(poly)[count - 1], kPolyEndSlop)) {
         // A second click on the last vertex ends the polygon open.
-        SetDrawingTool(sheet, kDrawToolSelect);
-        FinishCreateSheetPoly(sheet, true);
-        return;
+        return true;
     }
     ElementRecord* grown = CopyPolyWithCount(poly, count, count + 1);
     if (!grown) {
         VXBeep();
-        return;
+        return false;
     }
     PolyPoints(grown)[count] = point;
     const Rect before = poly->bounds;
@@ -314,14 +294,13 @@ void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
     sheet->elementInCreation = grown;
     if (count > 0 && Near(point, PolyPoints(grown)[0], kPolyEndSlop)) {
         PolyPoints(grown)[count] = PolyPoints(grown)[0];
-        SetDrawingTool(sheet, kDrawToolSelect);
-        FinishCreateSheetPoly(sheet, true);
-        return;
+        return true;
     }
     CalcElementBounds(grown);
     Rect area;
     VXUnionRect(&before, &grown->bounds, &area);
     InvalSheetView(sheet, &area);
+    return false;
 }
 
 void FinishCreateSheetPoly(SheetRecord* sheet, bool select) {

@@ -46,9 +46,10 @@ struct ElementDragState {
 void DragCreateElement(SheetRecord* sheet, VXEventRecord* event);
 // The element of a creation drag for the anchor and the current point.
 void RecalcElement(ElementDragState* state, Point point);
-// One click of the polygon tool: starts the polygon, adds a vertex, closes it on its first
-// vertex or ends it on a click at its last vertex.
-void CreateSheetPolyClick(SheetRecord* sheet, Point point);
+// One click of the polygon tool: starts the polygon or adds a vertex. True when the click closes
+// it on its first vertex or ends it at its last vertex: the polygon is ready to be finished
+// (CreateSheetPolyClick, sheeteditor/sheettools.h, then chooses the select tool).
+bool AddSheetPolyClick(SheetRecord* sheet, Point point);
 // Ends the polygon in creation: two vertices make a line, fewer nothing; a kept element is pushed
 // at the front and, with select, selected with its handles.
 void FinishCreateSheetPoly(SheetRecord* sheet, bool select);

@@ -33,10 +33,10 @@
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/symbolimage.h"
-#include "sheeteditor/toolbars.h"
 #include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
@@ -528,6 +528,12 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
     return browser;
 }
 
+int32_t BrowserListPrepCommand(VXPrepCommandRecord* record) {
+    if (!record || record->command != kOpenSelectionCommand) return 0;
+    record->enabled = record->window && VXGetListViewSelection(record->window, -1) >= 0 ? 1 : 0;
+    return 1;
+}
+
 void DestroyLibBrowser(LibBrowserRecord* browser) {
     if (!browser || browser->destroying) return;
     browser->destroying = 1;
@@ -673,14 +679,6 @@ void FindKeySelection(LibBrowserRecord* browser) {
                 return;
             }
     }
-}
-
-void ClearBrowserKeyText(LibBrowserRecord* browser) {
-    if (!browser || !browser->keyText[0]) return;
-    browser->keyText[0] = 0;
-    if (browser->keyTimer) VXSetTimerNextFires(browser->keyTimer, 0xFFFFFFFF);
-    if (browser->keyWindow) InvalWindow(browser->keyWindow == browser->fileList ? browser->fileCaption : browser->itemCaption);
-    browser->keyWindow = nullptr;
 }
 
 int32_t BrowserItemRowSearch(const char* text) {

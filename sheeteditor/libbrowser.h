@@ -17,12 +17,13 @@
 #include "foundation/rectmath.h"
 #include "foundation/types.h"
 #include "model/modelhooks.h"
+#include "sheeteditor/libbrowserrecord.h"
 
 namespace plexa {
 
 struct VXWindowRecordTag;
 struct VXEventRecord;
-struct sVXTimerRecord;
+struct VXPrepCommandRecord;
 
 // The tools the browser chooses in a sheet window (model/modelhooks.h has its kind).
 constexpr int32_t kSelectionTool = 2006;
@@ -33,7 +34,6 @@ constexpr uint16_t kOpenSelectionCommand = 211;
 constexpr int32_t kOpenedAsSheet = 101, kOpenedInLibraryEditor = 110;
 
 constexpr int16_t kBrowserCaptionHeight = 17;
-constexpr int32_t kBrowserKeyTextSize = 32;
 constexpr int32_t kBrowserKeyTextLimit = 29;
 constexpr uint32_t kBrowserKeyTimeoutMs = 2500;
 constexpr int16_t kBrowserPaneMinWidth = 65, kBrowserPaneMaxWidth = 300;
@@ -42,27 +42,6 @@ constexpr uint32_t kHistoryButtonDisabledColor = 0x09808080;
 constexpr const char* kLibrariesCaption = "Libraries";
 constexpr const char* kItemsCaption = "Items";
 
-struct LibBrowserRecord {
-    VXWindowRecordTag* fileList;
-    VXWindowRecordTag* itemList;
-    VXWindowRecordTag* symbolView;
-    VXWindowRecordTag* keyWindow;   // the list that holds the typed text
-    sVXTimerRecord* keyTimer;
-    uint32_t shownSelection;        // the cache's change counter when last synchronised
-    int16_t partsControl, altControl, pathControl;
-    int16_t historyState;           // -1 no history, 0 up, 1 pressed
-    char keyText[kBrowserKeyTextSize];
-    uint8_t destroying;
-    // Beyond the stored fields: the host and the caption bands above the two lists.
-    VXWindowRecordTag* host;
-    VXWindowRecordTag* fileCaption;
-    VXWindowRecordTag* itemCaption;
-    bool inSheet;
-    // While one of its items is dragged out: where it would land (the sheet window's id, 0 none,
-    // and the grid point in sheet units).
-    int32_t dragSheetWindowID;
-    Point dragAt;
-};
 
 // Makes the browser's panes in the host (rectangles in the host's content; each list's caption
 // band takes the top 17 points of its rectangle) and synchronises with the cache. None when a
@@ -73,6 +52,9 @@ LibBrowserRecord* CreateLibBrowser(VXWindowRecordTag* host, const Rect* fileRect
 // Destroys the panes and the key timer and frees the record; a second call while destroying does
 // nothing.
 void DestroyLibBrowser(LibBrowserRecord* browser);
+// Command enabling of the library pane's lists: "Open Selection" (211) when a row is selected;
+// 1 when it answered.
+int32_t BrowserListPrepCommand(VXPrepCommandRecord* record);
 
 // A list's caption band: the title in black, or the typed-key text in its colour when highlighted.
 void DrawListCaption(const Rect& band, const char* title, bool highlighted);
@@ -102,9 +84,6 @@ void AdvanceCurrentBrowserItem(LibBrowserRecord* browser, int32_t step);
 // key is not one of those.
 bool BrowserSelectionKey(LibBrowserRecord* browser, VXWindowRecordTag* list, uint16_t character);
 void FindKeySelection(LibBrowserRecord* browser);
-void ClearBrowserKeyText(LibBrowserRecord* browser);
-// After an item from the pane is placed: the typed text is done with.
-inline void ClearBrowserKeySelection(LibBrowserRecord* browser) { ClearBrowserKeyText(browser); }
 // The first entry of the cached item map that is not less than the text (item-name order; a plain
 // comparison ignoring case for the empty text); -1 when none.
 int32_t BrowserItemRowSearch(const char* text);

@@ -10,7 +10,7 @@
 #include "library/libhistory.h"
 #include "model/drawglobals.h"
 #include "model/sheet.h"
-#include "sheeteditor/libbrowser.h"
+#include "sheeteditor/libbrowserrecord.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetgrid.h"
 #include "sheeteditor/sheettoolids.h"

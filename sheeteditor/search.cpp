@@ -45,6 +45,7 @@
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/floatingwire.h"
 #include "sheeteditor/wiretracking.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_control_items.h"

@@ -14,7 +14,7 @@
 #include "model/annotation.h"
 #include "model/sheet.h"
 #include "model/symbols.h"
-#include "sheeteditor/sheetclip.h"
+#include "sheeteditor/cliprecord.h"
 
 namespace plexa {
 

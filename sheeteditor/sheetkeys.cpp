@@ -44,7 +44,7 @@
 #include "sheeteditor/toolbars.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetgrid.h"
-#include "sheeteditor/sheetopen.h"
+#include "sheeteditor/simtools.h"
 #include "sheeteditor/sheetview.h"
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/textframeedit.h"

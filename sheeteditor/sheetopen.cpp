@@ -21,7 +21,6 @@
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/drawingwindow.h"
 #include "sheeteditor/sheetwindow.h"
-#include "sheeteditor/symbolupdate.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
@@ -85,14 +84,6 @@ VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowStat
     return sheet->window;
 }
 
-void SetNodeValuesVisible(SheetRecord* sheet, bool visible) {
-    if (!sheet) return;
-    sheet->nodeValuesShown = visible ? 1 : 0;
-    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text; text = text->link)
-        if (text->kind == kTextKindSignal && (text->flags & kTextFlagNodeValue))
-            SetTextVisibility(text, sheet->window != nullptr, visible);
-}
-
 SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options) {
     if (!file) return nullptr;
     SheetRecord* sheet = GetLoadedSheet(file, nullptr, false);
@@ -146,19 +137,6 @@ bool RevealSubSheetsParentSymbol(ProjectRecord* project, SheetNode* node) {
     if (!sheet || !RetrieveSerializedSymbol(sheet->symbolList, node->serial)) return false;
     RevealSymbol(sheet, node->serial);
     return true;
-}
-
-void AddSheetOpenHierarchyHooks(HierarchyHooks& hooks) {
-    hooks.updateChildSymbols = [](SheetRecord* sheet, bool interactive, bool quiet) {
-        return UpdateDirtyChildSymbolsInSheet(sheet, interactive, quiet);
-    };
-    hooks.refreshSheetWindow = [](SheetRecord* sheet, const Rect* changed) {
-        HideShowSpiceTools(sheet);
-        BuildParentChainList(sheet);
-        Rect area = changed ? *changed : Rect{};
-        RebuildMacroizedText(sheet, nullptr, &area);
-        if (GetSymbolHooks().invalSheetView && !VXEmptyRect(&area)) GetSymbolHooks().invalSheetView(sheet, &area);
-    };
 }
 
 }  // namespace plexa

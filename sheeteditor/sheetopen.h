@@ -2,9 +2,6 @@
 // window of a sheet that is open already forward), opening the sheet of a hierarchy node in its
 // context, and revealing the sheet symbol that stands for a node on its parent. Opening never loads
 // a file twice: a file that is open in a window gives that window's sheet.
-//
-// This module also gives the headless hierarchy what it needs of sheet windows (see
-// AddSheetOpenHierarchyHooks).
 #pragma once
 
 #include <cstdint>
@@ -14,7 +11,6 @@
 namespace plexa {
 
 struct FileSpec;
-struct HierarchyHooks;
 struct ProjectRecord;
 struct SheetNode;
 struct SheetRecord;
@@ -28,8 +24,6 @@ constexpr uint32_t kOpenDetectType = 4;    // bring the file's codes into line w
 constexpr uint32_t kOpenCheckSheet = 8;    // with 1: the sheet check when the preference asks for it
 // The change kind a sheet whose sub-sheet flags were put right is marked modified with.
 constexpr int32_t kSheetChangeFixedSubSheetFlags = 17;
-// Bit 7 of a signal text's flags: it shows a simulator node value.
-constexpr uint16_t kTextFlagNodeValue = 0x0080;
 
 // What opening needs of the application shell, the preferences, the simulator link and the sheet
 // editor, installed by them. Without a hook the default beside it applies.
@@ -68,17 +62,11 @@ VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowStat
 // Opens the file in a window, or takes the sheet already open in one. Failures are reported here;
 // the result is none then and nothing is left loaded.
 SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options);
-// Shows or hides the sheet's node-value texts.
-void SetNodeValuesVisible(SheetRecord* sheet, bool visible);
 // Opens the node's sheet (shown, its type detected, checked when asked) in the node's context;
 // none for no node, a circular one, or a sheet file that is not found or does not open.
 SheetRecord* OpenSheetContext(ProjectRecord* project, SheetNode* node, bool check);
 // Opens the parent's sheet in its context and reveals the node's sheet symbol; false when that
 // cannot be done.
 bool RevealSubSheetsParentSymbol(ProjectRecord* project, SheetNode* node);
-
-// Puts the hierarchy's sheet-window calls in its table: the child-symbol update of a sheet whose
-// context changed and the refresh of its window.
-void AddSheetOpenHierarchyHooks(HierarchyHooks& hooks);
 
 }  // namespace plexa

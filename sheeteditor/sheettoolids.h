@@ -1,7 +1,8 @@
 // The ids of a sheet window's drawing tools and top tool bar controls, which tool's shortcut menu
-// is open, the placing tool's transformation, and what the tools need of the application shell
-// (`SheetToolsHooks`). Changing the tool and everything it does is in sheeteditor/sheettools.h;
-// this part is what the modules below the tools read.
+// is open, the placing tool's transformation, whether the current tool draws wires or busses, and
+// what the tools need of the application shell (`SheetToolsHooks`). Changing the tool and
+// everything it does is in sheeteditor/sheettools.h; this part is what the modules below the
+// tools read.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@ namespace plexa {
 
 struct ProjectRecord;
 struct SheetNode;
+struct SheetRecord;
 struct VXEventRecord;
 struct VXWindowRecordTag;
 
@@ -43,6 +45,11 @@ constexpr int32_t kRotateLeftCode = 3, kRotateRightCode = 1, kMirrorHorizontalCo
 // Shortcut menus: the menu id and the command of item n (from 0).
 constexpr uint16_t kShortcutMenuId = 1200, kFirstShortcutCommand = 1201, kLastShortcutCommand = 1299;
 constexpr int32_t kShortcutMenuLimit = 99;
+
+// 1 when the tool draws busses (the bus tool, or the library-part tool with a bus symbol), else 0.
+int32_t IsBussLineMode(SheetRecord* sheet);
+// 1 when the tool draws signal wires (the wire tool, or the library-part tool with a wire symbol).
+int32_t IsSignalWireMode(SheetRecord* sheet);
 
 // The tool whose shortcut menu is open (2030, 2032 or 2040; 0 none).
 extern uint16_t gShortcutTool;

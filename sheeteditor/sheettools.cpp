@@ -9,7 +9,6 @@
 #include "files/project.h"
 #include "foundation/filespec.h"
 #include "foundation/geometry.h"
-#include "library/itemcache.h"
 #include "files/sheetstore.h"
 #include "foundation/ll.h"
 #include "foundation/strings.h"
@@ -21,17 +20,16 @@
 #include "model/symbols.h"
 #include "model/textframes.h"
 #include "model/texts.h"
-#include "sheeteditor/libbrowser.h"
 #include "sheeteditor/elementtools.h"
 #include "sheeteditor/pending.h"
 #include "sheeteditor/sheetmove.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/wiretracking.h"
 #include "sheeteditor/sheetview.h"
+#include "sheeteditor/sheetwindow.h"
 #include "toolkit/vx_commands.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_events.h"
-#include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tracking.h"
@@ -44,13 +42,6 @@ namespace {
 const SheetToolsHooks& Hooks() { return GetSheetToolsHooks(); }
 
 constexpr int32_t kArrowCursor = 0x7FFFFF00, kIBeamCursor = 0x7FFFFF01, kCrossCursor = 0x7FFFFF02;
-constexpr uint32_t kLibItemBussSymbol = 0x40, kLibItemWireSymbol = 0x200;
-
-int32_t CachedSymbolFlags() {
-    CachedLibData data;
-    GetCachedLibData(&data);
-    return data.item ? int32_t(data.symbolFlags) : 0;
-}
 
 // The shortcut group of a shortcut tool, -1 for any other tool.
 int32_t ShortcutGroup(uint16_t tool) {
@@ -122,6 +113,13 @@ void CancelZoomMode(VXWindowRecordTag* window) {
     SetDrawViewCursor(sheet);
 }
 
+void CreateSheetPolyClick(SheetRecord* sheet, Point point) {
+    if (!AddSheetPolyClick(sheet, point)) return;
+    SheetWindowScope scope(sheet->window);
+    SetDrawingTool(sheet, kDrawToolSelect);
+    FinishCreateSheetPoly(sheet, true);
+}
+
 void TransformSelection(SheetRecord* sheet, int32_t transformation) {
     if (!sheet) return;
     if (sheet->selectedTool == kDrawToolLibraryPart) {
@@ -150,21 +148,6 @@ VXWindowRecordTag* GetDrawingToolsWindow(SheetRecord* sheet, uint16_t tool) {
     if (tool == kDrawToolVoltageLabel || tool == kDrawToolRunAnalysis || tool == kDrawToolGraphSignals)
         return sheet->simulatorTools;
     return sheet->toolPalette;
-}
-
-int32_t IsBussLineMode(SheetRecord* sheet) {
-    if (!sheet) return 0;
-    if (sheet->selectedTool == kDrawToolBuss) return 1;
-    if (sheet->selectedTool != kDrawToolLibraryPart) return 0;
-    return (CachedSymbolFlags() & kLibItemBussSymbol) ? 1 : 0;
-}
-
-int32_t IsSignalWireMode(SheetRecord* sheet) {
-    if (!sheet) return 0;
-    if (sheet->selectedTool == kDrawToolWire) return 1;
-    if (sheet->selectedTool != kDrawToolLibraryPart) return 0;
-    const int32_t flags = CachedSymbolFlags();
-    return (flags & kLibItemWireSymbol) && !(flags & kLibItemBussSymbol) ? 1 : 0;
 }
 
 bool NeedActivateInval(VXWindowRecordTag* window, const VXEventRecord* event) {
@@ -220,12 +203,6 @@ VXMenuRecord* BuildShortcutMenu(uint16_t tool) {
         VXSetMenuItemEnabled(menu, true, 1, false);
     }
     return menu;
-}
-
-int32_t BrowserListPrepCommand(VXPrepCommandRecord* record) {
-    if (!record || record->command != kOpenSelectionCommand) return 0;
-    record->enabled = record->window && VXGetListViewSelection(record->window, -1) >= 0 ? 1 : 0;
-    return 1;
 }
 
 }  // namespace plexa

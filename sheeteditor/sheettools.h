@@ -20,7 +20,6 @@ struct SheetNode;
 struct SheetRecord;
 struct VXEventRecord;
 struct VXMenuRecord;
-struct VXPrepCommandRecord;
 struct VXWindowRecordTag;
 
 // Makes the tool current. Choosing the current tool again still ends text editing, cancels a
@@ -33,14 +32,14 @@ void SetDrawViewCursor(SheetRecord* sheet);
 void SetDrawViewFocus(SheetRecord* sheet);
 // Ends the zoom mode of a sheet or symbol editor window; other windows are left alone.
 void CancelZoomMode(VXWindowRecordTag* window);
+// One click of the polygon tool: starts the polygon, adds a vertex, closes it on its first
+// vertex or ends it on a click at its last vertex; a polygon so ended is finished and selected,
+// and the select tool is chosen.
+void CreateSheetPolyClick(SheetRecord* sheet, Point point);
 // Rotates or mirrors: the symbol being placed with the library-part tool, else the selection.
 void TransformSelection(SheetRecord* sheet, int32_t transformation);
 // The tool bar that holds a tool's button: the simulator tool bar for 11, 12 and 14.
 VXWindowRecordTag* GetDrawingToolsWindow(SheetRecord* sheet, uint16_t tool);
-// 1 when the tool draws busses (the bus tool, or the library-part tool with a bus symbol), else 0.
-int32_t IsBussLineMode(SheetRecord* sheet);
-// 1 when the tool draws signal wires (the wire tool, or the library-part tool with a wire symbol).
-int32_t IsSignalWireMode(SheetRecord* sheet);
 // Whether an activation event must redraw a tool bar.
 bool NeedActivateInval(VXWindowRecordTag* window, const VXEventRecord* event);
 // Refills the "Project Context" popup: the sheet's node and its parents up to the project.
@@ -48,8 +47,5 @@ void BuildParentChainList(SheetRecord* sheet);
 // A new menu of the tool's shortcut group (the caller destroys it): item n has command 1201 + n;
 // an empty group gives one disabled item "Empty".
 VXMenuRecord* BuildShortcutMenu(uint16_t tool);
-// Command enabling of the library pane's lists: "Open Selection" (211) when a row is selected;
-// 1 when it answered.
-int32_t BrowserListPrepCommand(VXPrepCommandRecord* record);
 
 }  // namespace plexa

@@ -1,7 +1,7 @@
 // The sheet pane: drawing, modified status, invalidation, text editing's end, idle work and
 // cursors; see sheetview.h.
 #include "sheeteditor/sheetview.h"
-#include "sheeteditor/simtools.h"
+#include "sheeteditor/simrunning.h"
 
 #include <algorithm>
 #include <cmath>
@@ -418,7 +418,6 @@ void DoIdleTasks(SheetRecord* sheet) {
     if (sheet->selectedTool == kDrawToolText && EditorOf(sheet)) VXTEIdle(EditorOf(sheet));
     if ((sheet->selectedTool == kSelectTool || sheet->selectedTool == kDrawToolSubSheet) && sheet->project)
         UpdateProjectHierarchy(sheet->project, 8);
-    IdleSpiceToolBar(sheet);
 }
 
 void CalcSheetIdleInterval(SheetRecord* sheet) {

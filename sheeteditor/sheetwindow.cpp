@@ -111,4 +111,15 @@ SheetRecord* GetFrontSheet(bool frontOnly) {
     return nullptr;
 }
 
+SheetWindowScope::SheetWindowScope(VXWindowRecordTag* window) {
+    VXWindowRecordTag* previous = VXSetWindow(window);
+    previousId_ = previous ? previous->windowID : 0;
+}
+
+SheetWindowScope::~SheetWindowScope() {
+    // The window current before may have gone while the mouse was followed.
+    if (VXWindowRecordTag* previous = previousId_ ? VXGetWindowFromId(previousId_) : nullptr)
+        VXSetWindow(previous);
+}
+
 }  // namespace plexa

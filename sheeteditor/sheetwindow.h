@@ -87,4 +87,17 @@ VXWindowRecordTag* FrontSheetWindow();
 // The sheet of the frontmost visible sheet window; with frontOnly only when it is the front window.
 SheetRecord* GetFrontSheet(bool frontOnly);
 
+// Makes a window current for the length of a scope; the window current before comes back when
+// it is still there.
+class SheetWindowScope {
+public:
+    explicit SheetWindowScope(VXWindowRecordTag* window);
+    ~SheetWindowScope();
+    SheetWindowScope(const SheetWindowScope&) = delete;
+    SheetWindowScope& operator=(const SheetWindowScope&) = delete;
+
+private:
+    int32_t previousId_ = 0;
+};
+
 }  // namespace plexa

@@ -10,11 +10,12 @@
 #include "design/simlink_strings.h"
 #include "design/simlink_sheet.h"
 #include "files/instances.h"
+#include "foundation/ll.h"
 #include "files/project.h"
 #include "files/sheetspec.h"
 #include "model/sheet.h"
+#include "model/texts.h"
 #include "files/sheetstore.h"
-#include "sheeteditor/sheetopen.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheettools.h"
 #include "sheeteditor/sheetview.h"
@@ -41,15 +42,6 @@ constexpr uint32_t kIconStepTicks = 4;
 constexpr int32_t kBusyCursorId = 2001;  // the first of the busy cursors
 constexpr int16_t kButtons[] = {kSpiceShowLabels, kSpicePlaceLabel, kSpiceRun, kSpiceUpdate, kSpiceGraphSignals};
 
-// The running analysis: its project, id (0 when none runs) and whether it is paused; when the
-// run icon last changed and which it shows.
-struct RunningAnalysis {
-    ProjectRecord* project = nullptr;
-    uint32_t id = 0;
-    bool paused = false;
-    uint32_t iconTicks = 0;
-    int32_t icon = kSpiceRunIdleIcon;
-} gRunning;
 
 // A fetch of simulator annotation is under way (no nested fetch).
 bool gFetching = false;
@@ -82,8 +74,8 @@ void FetchAnnotation(SheetRecord* sheet) {
 }
 
 void SetRunIcon(VXWindowRecordTag* bar, int32_t icon) {
-    gRunning.icon = icon;
-    gRunning.iconTicks = VXGetTicks();
+    gRunningAnalysis.icon = icon;
+    gRunningAnalysis.iconTicks = VXGetTicks();
     if (bar) VXSetIconId(bar, kSpiceRun, icon);
 }
 
@@ -92,9 +84,9 @@ void RunClicked(SheetRecord* sheet, VXWindowRecordTag* bar, bool option) {
     ProjectRecord* project = sheet->project;
     SpiceAnalysisRecord* analysis = SelectedAnalysis(project);
     VXSetButtonState(bar, kSpiceRun, 0);
-    if (gRunning.id) {
-        if (!analysis || gRunning.project != project || gRunning.id != GetSpiceAnalysisId(analysis)) return;
-        if (!gRunning.paused || !option) {
+    if (gRunningAnalysis.id) {
+        if (!analysis || gRunningAnalysis.project != project || gRunningAnalysis.id != GetSpiceAnalysisId(analysis)) return;
+        if (!gRunningAnalysis.paused || !option) {
             if (SpiceMessageRecord* m = BuildSpiceMessage(kSpiceRunAnalysis, project, GetSpiceAnalysisId(analysis),
                                                           option ? kRunWithOption : 0, 0, 0, false, nullptr, 0)) {
                 (void)TransmitSpiceMessage(m, true);  // a message that cannot go leaves the state as it is
@@ -124,7 +116,7 @@ void AnalysisChosen(SheetRecord* sheet, int32_t index) {
     SetCurrentSpiceAnalysis(project, index);
     SpiceAnalysisRecord* chosen = SelectedAnalysis(project);
     UpdateSpiceToolsStatus(sheet);
-    if (chosen != before && chosen && !(gRunning.project == project && gRunning.id == GetSpiceAnalysisId(chosen))) {
+    if (chosen != before && chosen && !(gRunningAnalysis.project == project && gRunningAnalysis.id == GetSpiceAnalysisId(chosen))) {
         InvalidateProjectSpiceAnalysis(project, chosen, true);
         UpdateSpiceParameters(project);
     }
@@ -216,7 +208,7 @@ int32_t DrawingSpiceToolsHandler(VXWindowRecordTag* window, VXEventRecord* event
         QZSetColor(window->graf.port, kToolBrushColor, true);
         VXSetWindowControlsActive(window, false);
         (void)VXLoadControls(window, kSpiceToolsTemplate, 0, 0, 0);  // a missing template leaves an empty bar
-        VXSetIconId(window, kSpiceRun, gRunning.icon);
+        VXSetIconId(window, kSpiceRun, gRunningAnalysis.icon);
         UpdateSpiceToolsStatus(sheet);
         return 0;
     case kVXActivateEvent:
@@ -290,6 +282,14 @@ void UpdateSpiceToolsStatus(SheetRecord* sheet) {
     for (int16_t list : {kSpiceAnalyses, kSpiceGraphs}) (void)VXSetListDrawingEnabled(bar, list, true);
 }
 
+void SetNodeValuesVisible(SheetRecord* sheet, bool visible) {
+    if (!sheet) return;
+    sheet->nodeValuesShown = visible ? 1 : 0;
+    for (auto* text = static_cast<TextRecord*>(LLFirst(sheet->textList)); text; text = text->link)
+        if (text->kind == kTextKindSignal && (text->flags & kTextFlagNodeValue))
+            SetTextVisibility(text, sheet->window != nullptr, visible);
+}
+
 void SetSpiceToolsActive(SheetRecord* sheet, bool hasAnalyses, bool active) {
     VXWindowRecordTag* bar = sheet ? sheet->simulatorTools : nullptr;
     if (!bar) return;
@@ -299,8 +299,8 @@ void SetSpiceToolsActive(SheetRecord* sheet, bool hasAnalyses, bool active) {
     VXSetItemEnabled(bar, kSpiceGraphSignals, active);
     VXSetItemEnabled(bar, kSpiceGraphs, active);
     SpiceAnalysisRecord* selected = SelectedAnalysis(sheet->project);
-    const bool ours = !gRunning.id || (selected && gRunning.project == sheet->project &&
-                                       gRunning.id == GetSpiceAnalysisId(selected));
+    const bool ours = !gRunningAnalysis.id || (selected && gRunningAnalysis.project == sheet->project &&
+                                       gRunningAnalysis.id == GetSpiceAnalysisId(selected));
     VXSetItemEnabled(bar, kSpiceRun, active && ours);
 }
 
@@ -312,15 +312,15 @@ void UpdateSpiceToolsForActiveSheet(ProjectRecord* project) {
 void IdleSpiceToolBar(SheetRecord* sheet) {
     VXWindowRecordTag* bar = sheet ? sheet->simulatorTools : nullptr;
     if (!bar) return;
-    if (gRunning.id && gRunning.project == sheet->project) {
-        if (gRunning.paused || GetElapsedTicks(gRunning.iconTicks) < kIconStepTicks) return;
-        const int32_t next = gRunning.icon < kSpiceRunFirstIcon - 1 || gRunning.icon >= kSpiceRunLastIcon
+    if (gRunningAnalysis.id && gRunningAnalysis.project == sheet->project) {
+        if (gRunningAnalysis.paused || GetElapsedTicks(gRunningAnalysis.iconTicks) < kIconStepTicks) return;
+        const int32_t next = gRunningAnalysis.icon < kSpiceRunFirstIcon - 1 || gRunningAnalysis.icon >= kSpiceRunLastIcon
                                  ? kSpiceRunFirstIcon
-                                 : gRunning.icon + 1;
+                                 : gRunningAnalysis.icon + 1;
         SetRunIcon(bar, next);
         return;
     }
-    if (gRunning.id) return;
+    if (gRunningAnalysis.id) return;
     if ((sheet->modifiedFlags & kSheetModifiedSimulatorAnnotation) && !gFetching) {
         FetchAnnotation(sheet);
         if (sheet->project && VXGetNextVisibleWindow(nullptr, 7, false) == sheet->window)
@@ -329,27 +329,20 @@ void IdleSpiceToolBar(SheetRecord* sheet) {
     }
 }
 
-bool IsAnalysisRunning(ProjectRecord** project, uint32_t* id, bool* paused) {
-    if (project) *project = gRunning.project;
-    if (id) *id = gRunning.id;
-    if (paused) *paused = gRunning.paused;
-    return gRunning.id != 0;
-}
-
 void SetRunningAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis, bool paused) {
-    const bool started = !gRunning.id && project && analysis;
+    const bool started = !gRunningAnalysis.id && project && analysis;
     if (project && analysis) {
-        gRunning.project = project;
-        gRunning.id = GetSpiceAnalysisId(analysis);
-        gRunning.paused = paused;
+        gRunningAnalysis.project = project;
+        gRunningAnalysis.id = GetSpiceAnalysisId(analysis);
+        gRunningAnalysis.paused = paused;
     } else {
-        gRunning = RunningAnalysis{nullptr, 0, false, gRunning.iconTicks, gRunning.icon};
+        gRunningAnalysis = RunningAnalysis{nullptr, 0, false, gRunningAnalysis.iconTicks, gRunningAnalysis.icon};
     }
     SheetRecord* sheet = GetFrontSheet(true);
     VXWindowRecordTag* bar = sheet ? sheet->simulatorTools : nullptr;
-    const bool ours = gRunning.id && gRunning.project == (sheet ? sheet->project : nullptr);
-    if (bar && (!ours || gRunning.paused || started)) SetRunIcon(bar, ours ? kSpiceRunFirstIcon : kSpiceRunIdleIcon);
-    if (!bar && !ours) gRunning.icon = kSpiceRunIdleIcon;
+    const bool ours = gRunningAnalysis.id && gRunningAnalysis.project == (sheet ? sheet->project : nullptr);
+    if (bar && (!ours || gRunningAnalysis.paused || started)) SetRunIcon(bar, ours ? kSpiceRunFirstIcon : kSpiceRunIdleIcon);
+    if (!bar && !ours) gRunningAnalysis.icon = kSpiceRunIdleIcon;
     if (bar) {
         bool enabled = VXGetItemEnabled(bar, kSpiceUpdate) != 0;
         if (project) enabled = enabled && sheet->project == project && SelectedAnalysis(project) == analysis;
@@ -357,7 +350,7 @@ void SetRunningAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis, b
     }
     if (sheet) CalcSheetIdleInterval(sheet);
     // The animation starts at the next idle event.
-    if (started) gRunning.iconTicks = VXGetTicks() - kIconStepTicks;
+    if (started) gRunningAnalysis.iconTicks = VXGetTicks() - kIconStepTicks;
 }
 
 bool IsAnalysisInstance(ProjectRecord* project, SheetInstance* instance, SpiceAnalysisRecord* analysis) {
@@ -368,7 +361,7 @@ bool IsAnalysisInstance(ProjectRecord* project, SheetInstance* instance, SpiceAn
     return IsDescendantInstance(project, instance, root);
 }
 
-int32_t SpiceRunIcon() { return gRunning.icon; }
+int32_t SpiceRunIcon() { return gRunningAnalysis.icon; }
 
 void AddSpiceToolBarHooks(SpiceWindowHooks& windows, SpiceSessionHooks& session) {
     windows.showSimulatorTools = [](bool) { HideShowSpiceTools(nullptr); };

@@ -1,11 +1,13 @@
 // The simulator tool bar of a sheet window: a third tool bar, there while the link to the
 // simulator is up, to show the node voltages as value labels, place such labels, choose an
 // analysis and a graph of the sheet's project, run or pause the analysis, fetch new analysis
-// data and pick signals or pin currents to graph. The running analysis (one at a time, of one
-// project) is kept here; the run button's icon turns while it runs.
+// data and pick signals or pin currents to graph; and showing or hiding a sheet's node-value texts.
+// The run button's icon turns while the running analysis (sheeteditor/simrunning.h) runs.
 #pragma once
 
 #include <cstdint>
+
+#include "sheeteditor/simrunning.h"
 
 namespace plexa {
 
@@ -23,8 +25,12 @@ constexpr int16_t kSpiceShowLabels = 10, kSpicePlaceLabel = 11, kSpiceRun = 12, 
                   kSpiceGraphSignals = 14, kSpiceAnalyses = 15, kSpiceGraphs = 17;
 constexpr int16_t kSpiceToolBarHeight = 37;
 constexpr uint16_t kSpiceToolsTemplate = 2100;
-constexpr int32_t kSpiceRunIdleIcon = 2043, kSpiceRunFirstIcon = 2200, kSpiceRunLastIcon = 2205;
 
+// Bit 7 of a signal text's flags: it shows a simulator node value.
+constexpr uint16_t kTextFlagNodeValue = 0x0080;
+
+// Shows or hides the sheet's node-value texts.
+void SetNodeValuesVisible(SheetRecord* sheet, bool visible);
 // Shows or hides the bar of the sheet (none: of every visible sheet window) to match the link.
 void HideShowSpiceTools(SheetRecord* sheet);
 int32_t DrawingSpiceToolsHandler(VXWindowRecordTag* window, VXEventRecord* event);
@@ -35,8 +41,6 @@ void SetSpiceToolsActive(SheetRecord* sheet, bool hasAnalyses, bool active);
 void UpdateSpiceToolsForActiveSheet(ProjectRecord* project);
 // Idle work: the run button's turning icon, and fetching annotation the sheet waits for.
 void IdleSpiceToolBar(SheetRecord* sheet);
-// True while an analysis runs; each output may be omitted.
-bool IsAnalysisRunning(ProjectRecord** project, uint32_t* id, bool* paused);
 // Records that the analysis of the project runs (none: that none runs).
 void SetRunningAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis, bool paused);
 // Whether the analysis simulates the instance's place in the hierarchy.

@@ -394,11 +394,6 @@ int16_t PaletteWidth(int32_t count, int32_t rows) {
     return int16_t(kToolPaletteWidth + 31 * (columns - 1));
 }
 
-LibBrowserRecord* SheetLibraryPane(VXWindowRecordTag* window) {
-    SheetRecord* sheet = SheetOfWindow(window);
-    return sheet ? sheet->libraryPane : nullptr;
-}
-
 int32_t DrawingToolsEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     if (event->kind == kVXCreateEvent) {
         SetBackColor(window);

@@ -78,7 +78,4 @@ void SetupDrawingTools(SheetRecord* sheet);
 // and a sheet whose tool was the one that went gets the select tool.
 void UpdateDrawingToolPalettes();
 
-// The library pane of the sheet window that is the window's top parent, or none.
-LibBrowserRecord* SheetLibraryPane(VXWindowRecordTag* window);
-
 }  // namespace plexa

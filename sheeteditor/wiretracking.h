@@ -72,10 +72,9 @@ void CancelWireCreation(SheetRecord* sheet);
 // During the sheet pane's update: the wire under construction and its start's junction dot.
 void UpdateWireCreation(SheetRecord* sheet);
 
-// The command that connects the free end of the sheet's flashing wire to what lies under it:
-// whether there is such a terminal (with adopt it becomes the tracked state), and the connection.
+// Whether there is a terminal under the free end of the sheet's flashing wire (with adopt it
+// becomes the tracked state); the connection itself is sheeteditor/floatingwire.h.
 bool CanConnectFloatingWire(SheetRecord* sheet, bool adopt);
-void ConnectFloatingWire(SheetRecord* sheet);
 
 // The sheet's window goes: a wire drawn on the sheet is cancelled (kept with a free end) and the
 // overlay closed.

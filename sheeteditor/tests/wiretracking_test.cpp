@@ -3,6 +3,7 @@
 // Checked through the sheet dump: the leg orders, a bus ending on a bus pin at an angle, cancel,
 // a round trip through the sheet file, and what the end of a signal wire does to the signals:
 // joining, naming and break-outs.
+#include "sheeteditor/floatingwire.h"
 #include "sheeteditor/wiretracking.h"
 
 #include <gtest/gtest.h>
