@@ -12,9 +12,8 @@
 #include "model/texts.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
-#include "symboleditor/symcreate.h"
 #include "symboleditor/symrecord.h"
-#include "symboleditor/symwindow.h"
+#include "symboleditor/symselection.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_window.h"
 
