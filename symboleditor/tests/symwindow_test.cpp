@@ -17,6 +17,7 @@
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
 #include "symboleditor/symundo.h"
+#include "symboleditor/symundoreplay.h"
 #include "symboleditor/tests/symeditor_testing.h"
 #include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
