@@ -101,6 +101,9 @@ constexpr const char* kCreatePinSetButton = "Create";
 
 struct SymbolEditorRecord {
     VXWindowRecordTag* window;       // kind 111, none for an editor without a window
+    // The drawing's event handler, set with the window: the list tabs hand the window back to it
+    // and pass it the events of the window that are not theirs.
+    int32_t (*drawingHandler)(VXWindowRecordTag* window, VXEventRecord* event);
     VXWindowRecordTag* tabPane;
     VXWindowRecordTag* toolPane;
     VXWindowRecordTag* topToolPane;

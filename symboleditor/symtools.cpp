@@ -21,8 +21,8 @@
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symlists.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"
-#include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_colheader.h"
 #include "toolkit/vx_control_items.h"
@@ -396,7 +396,7 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
     } else {
         if (window) {
             VXUnInstallListView(window);
-            VXSetWindowEventHandler(window, SymbolEditEventHandler);
+            VXSetWindowEventHandler(window, editor->drawingHandler);
             window->typeID = kSymbolEditorWindowKind;
             VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
             VXSetScalePercent(window, editor->scale, editor->scale);

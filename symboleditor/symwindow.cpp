@@ -65,6 +65,7 @@ bool CreateEditorWindow(SymbolEditorRecord* editor) {
                                                &content, "", 0, editor, SymbolEditEventHandler);
     if (!window) return false;
     editor->window = window;
+    editor->drawingHandler = SymbolEditEventHandler;
     VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
     const Rect limits{140, 200, 5000, 5000};
     VXSetMinMaxRect(window, &limits);
