@@ -183,9 +183,6 @@ struct SymbolEditorHooks {
     bool (*createWindow)(SymbolEditorRecord* editor) = nullptr;
     // Destroys what createWindow made. Default: nothing.
     void (*destroyWindow)(SymbolEditorRecord* editor) = nullptr;
-    // Places a new editor's window 18 units right of and below `anchor`, unless that is off the
-    // screen. Default: nothing.
-    void (*placeWindow)(SymbolEditorRecord* editor, VXWindowRecordTag* anchor) = nullptr;
     // Shows the window, or only brings it to the front. Default: nothing.
     void (*showWindow)(SymbolEditorRecord* editor, bool frontOnly) = nullptr;
     // Ends text editing: the typed text goes back into its frame. Default: nothing.
@@ -209,8 +206,6 @@ struct SymbolEditorHooks {
     void (*frameEditorGrowHandle)(const VXTERecord* te, LRect* handle) = nullptr;
     void (*drawFrameEditor)(VXTERecord* te) = nullptr;
     void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
-    // Invalidates an area of the drawing (none: all of it). Default: nothing.
-    void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
     // The attribute editor (the sheet editor's): over `count` attributes of *source from byte
     // `start` (attributes of property-name list `kind`), in a child window of `parent` filling
     // `rect`, or over a dialog panel's client area; taking its entries back into *target (a new

@@ -16,6 +16,7 @@
 #include "model/textframes.h"
 #include "model/texts.h"
 #include "model/waitcursor.h"
+#include "symboleditor/symarea.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symundo.h"
@@ -76,17 +77,6 @@ std::vector<Point> PointsOf(const ElementRecord* poly) {
 }  // namespace
 
 // ---- Selection ----
-
-void AddEditorArea(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
-}
-
-Rect GrownEditorRect(Rect r, int16_t by) {
-    VXInsetRect(&r, int16_t(-by), int16_t(-by));
-    return r;
-}
 
 Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event) {
     const VXMouseFields& mouse = event->u.mouse;
@@ -162,12 +152,6 @@ void GetEditorHiliteBounds(SymbolEditorRecord* editor, Rect* bounds) {
     EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddEditorArea(static_cast<Rect*>(data), r); }, bounds);
 }
 
-void InvalEditorView(SymbolEditorRecord* editor, const Rect& area) {
-    if (!editor->window || VXEmptyRect(&area)) return;
-    Rect grown = GrownEditorRect(area, CalcModiferBoxSize(&editor->window->graf.geometry));
-    VXInvalRect(editor->window, &grown);
-}
-
 void InvalEditorSelectionBounds(SymbolEditorRecord* editor) {
     Rect bounds{};
     GetEditorHiliteBounds(editor, &bounds);
@@ -198,16 +182,6 @@ void PaintEditorSelectionRects(SymbolEditorRecord* editor) {
     QZSetColor(nullptr, kHighlightColor, false);
     EnumEditorSelectionRects(editor, [](const Rect& r, void*) { VXRectDispatch(&r, 1); }, nullptr);
     QZSetColor(nullptr, 0x07000000, false);
-}
-
-void InvalSymbolEditorView(SymbolEditorRecord* editor, const Rect* area) {
-    if (!editor->window) return;
-    if (area) {
-        InvalEditorView(editor, *area);
-        return;
-    }
-    Rect all = kSymbolEditorSurface;
-    VXInvalRect(editor->window, &all);
 }
 
 void FinishSymbolEditorTool(SymbolEditorRecord* editor) {

@@ -19,6 +19,7 @@
 
 #include "foundation/ll.h"
 #include "foundation/rectmath.h"
+#include "symboleditor/symarea.h"
 
 namespace plexa {
 
@@ -30,8 +31,6 @@ struct VXEventRecord;
 using TextFrameHandle = TextFrameRecord**;
 
 constexpr uint16_t kSymbolEditorChildKind = 112;
-// The drawing surface: 46 by 36 inches at 96 dots per inch.
-constexpr Rect kSymbolEditorSurface{0, 0, 3456, 4416};
 // Tools besides the select tool.
 constexpr uint16_t kSymEditToolText = 128, kSymEditToolPoly = 7, kSymEditToolPin = 8;
 // Keys.
@@ -52,9 +51,6 @@ std::vector<T> EditorListItems(LinkListHeader* list) {
     for (void* item = LLFirst(list); item; item = LLGetNext(list, item)) items.push_back(static_cast<T>(item));
     return items;
 }
-// Adds a rectangle to an area (empty ones add nothing); a rectangle grown on every side.
-void AddEditorArea(Rect* to, const Rect& r);
-Rect GrownEditorRect(Rect r, int16_t by);
 
 // The drawing's point of a mouse event (events come in window coordinates).
 Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event);
@@ -68,15 +64,11 @@ void ClearSymbolEditorSelection(SymbolEditorRecord* editor);
 using EditorRectProc = void (*)(const Rect& bounds, void* data);
 void EnumEditorSelectionRects(SymbolEditorRecord* editor, EditorRectProc proc, void* data);
 void GetEditorHiliteBounds(SymbolEditorRecord* editor, Rect* bounds);
-void InvalEditorView(SymbolEditorRecord* editor, const Rect& area);
 void InvalEditorSelectionBounds(SymbolEditorRecord* editor);
 void FrameEditorSelectionRects(SymbolEditorRecord* editor, Point offset);
 void PaintEditorSelectionRects(SymbolEditorRecord* editor);
 // Whether a text of the current view counts as selected (a pin text with its pin).
 bool IsEditorTextSelected(const TextRecord* text);
-
-// Invalidates an area of the drawing, none: all of it (nothing without a window).
-void InvalSymbolEditorView(SymbolEditorRecord* editor, const Rect* area);
 
 // The handle positions of the editor's single selected element or frame: unset fixed handles
 // hold (-32768, -32768); a polygon has its point handles instead.

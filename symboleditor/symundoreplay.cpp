@@ -8,6 +8,7 @@
 #include "model/elements.h"
 #include "model/textframes.h"
 #include "model/texts.h"
+#include "symboleditor/symarea.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symrecord.h"
 #include "symboleditor/symselection.h"
@@ -150,7 +151,7 @@ void ReplayExistence(SymbolEditorRecord* editor, SymUndoOp* op) {
 }
 
 void InvalViewAll(SymbolEditorRecord* editor) {
-    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
 }
 
 }  // namespace

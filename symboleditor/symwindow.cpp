@@ -42,8 +42,6 @@ namespace plexa {
 
 namespace {
 
-constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagHorizontalScroller |
-                                  kVXFlagVerticalScroller;
 constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorText = 0x7FFFFF01, kCursorGrow = 0x7FFFFF02;
 
 // The editor's selection region, made when first asked for.
@@ -61,7 +59,7 @@ void DestroyEditorWindow(SymbolEditorRecord* editor);
 bool CreateEditorWindow(SymbolEditorRecord* editor) {
     const bool component = editor->kind == kLibItemComponent;
     const Rect content{50, 50, int16_t(component ? 560 : 390), int16_t(component ? 635 : 425)};
-    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kSymbolEditorWindowKind, 0, 0,
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, SymbolEditorWindowFlags(), kSymbolEditorWindowKind, 0, 0,
                                                &content, "", 0, editor, SymbolEditEventHandler);
     if (!window) return false;
     editor->window = window;
@@ -85,17 +83,6 @@ void DestroyEditorWindow(SymbolEditorRecord* editor) {
     VXDestroyWindow(window);
 }
 
-void PlaceEditorWindow(SymbolEditorRecord* editor, VXWindowRecordTag* anchor) {
-    if (!editor->window || !anchor) return;
-    Rect position{};
-    VXGetWindowPosition(anchor, &position);
-    VXOffsetRect(&position, 18, 18);
-    Rect own{};
-    VXGetWindowPosition(editor->window, &own);
-    VXOffsetRect(&own, int16_t(position.left - own.left), int16_t(position.top - own.top));
-    if (VXWindowRectOnScreen(kVXWindowDocument, 0, kWindowFlags, &own) == 1) VXSetWindowPosition(editor->window, &own);
-}
-
 void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
     if (!editor->window) return;
     if (!frontOnly) {
@@ -114,12 +101,10 @@ void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
 void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
     hooks.createWindow = CreateEditorWindow;
     hooks.destroyWindow = DestroyEditorWindow;
-    hooks.placeWindow = PlaceEditorWindow;
     hooks.showWindow = ShowEditorWindow;
     hooks.endTextEditing = DestroySymbolEditorTE;
     hooks.finishTool = FinishSymbolEditorTool;
     hooks.clearSelection = ClearSymbolEditorSelection;
-    hooks.invalView = InvalSymbolEditorView;
     hooks.flushList = [](SymbolEditorRecord* editor, bool keepRows) { return FlushSymbolEditorList(editor, keepRows) != 0; };
 }
 

@@ -240,7 +240,7 @@ TEST_F(SymWindow, TheTextToolTypesANewTextThatBecomesAFrame) {
     for (char c : std::string("Hi")) Type(editor, uint16_t(c));
     EXPECT_TRUE(editor->state & kSymEditEdited);
     EXPECT_EQ(editor->frames->count, 0u);
-    GetSymbolEditorHooks().invalView(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
     VXUpdateWindow(editor->window);  // the text being typed is drawn with its frame
     EXPECT_GT(WriteScreenshot(editor->window, "symwindow-typing.png").size(), 500u);
     DestroySymbolEditorTE(editor);
@@ -263,7 +263,7 @@ TEST_F(SymWindow, TheWindowDrawsTheView) {
     AddFrame(editor, "Gate", {136, 56});
     static_cast<ElementRecord*>(LLFirst(editor->elements))->flags |= kElementSelected;
     VXShowWindow(editor->window);
-    GetSymbolEditorHooks().invalView(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
     VXUpdateWindow(editor->window);
     const std::string png = WriteScreenshot(editor->window, "symwindow.png");
     EXPECT_GT(png.size(), 500u);
