@@ -16,6 +16,7 @@
 #include "foundation/memory.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symundoreplay.h"
 #include "symboleditor/tests/symeditor_testing.h"
@@ -83,6 +84,23 @@ TEST_F(SymWindow, AnArrowKeyThatMovesNothingLeavesTheEditorUnedited) {
     editor->state &= uint16_t(~kSymEditEdited);
     for (uint16_t key : {kKeyUp, kKeyDown, kKeyLeft, kKeyRight}) Type(editor, key);
     EXPECT_FALSE(editor->state & kSymEditEdited);
+}
+
+TEST_F(SymWindow, BackFromAListTabTheWindowsKeysMoveTheSelectionAgain) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    SetSymbolEditorView(editor, kSymEditTabPins, -1);
+    ASSERT_EQ(editor->currentTab, kSymEditTabPins);
+    SetSymbolEditorView(editor, kSymEditTabDrawing, -1);
+    ASSERT_EQ(editor->currentTab, kSymEditTabDrawing);
+    auto* box = static_cast<ElementRecord*>(LLFirst(editor->elements));
+    ASSERT_NE(box, nullptr);
+    box->flags |= kElementSelected;
+    PrepSymbolEditorSelection(editor);
+    const Rect before = box->rect;
+    Type(editor, kKeyRight);
+    EXPECT_GT(box->rect.left, before.left);
+    EXPECT_EQ(box->rect.top, before.top);
 }
 
 TEST_F(SymWindow, ARotationOffTheSurfaceBeepsAndChangesNothing) {
