@@ -38,6 +38,7 @@
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
+#include "symboleditor/symundoreplay.h"
 #include "platform/input_platform.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"

@@ -24,6 +24,7 @@
 #include "model/texts.h"
 #include "model/waitcursor.h"
 #include "model/wires.h"
+#include "symboleditor/symarea.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
@@ -147,7 +148,7 @@ void SetBox(PortPinBox* box, int32_t grid, const PinSideCounts& counts, int32_t 
 }
 
 void Invalidate(SymbolEditorRecord* editor, const Rect* area) {
-    if (GetSymbolEditorHooks().invalView) GetSymbolEditorHooks().invalView(editor, area);
+    InvalSymbolEditorView(editor, area);
 }
 
 // Removes pins of the primary view with their texts and their companions.

@@ -1,6 +1,7 @@
 // The pin information dialog over a copy of the pin's data; the copy replaces the pin's data only
 // when the dialog ends with OK.
 #include "symboleditor/pindialog.h"
+#include "symboleditor/symarea.h"
 #include "symboleditor/symattributes.h"
 
 #include <cstdio>
@@ -222,7 +223,7 @@ bool EditSymbolEditorPinInfo(SymbolEditorRecord* editor, ElementRecord* pin, Tex
                 if (!filled) SetShown(t, false);
             }
     }
-    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
     return true;
 }
 

@@ -22,9 +22,8 @@
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/sympins.h"
-#include "symboleditor/symtools.h"
+#include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"
-#include "symboleditor/symwindow.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tracking.h"
@@ -46,12 +45,6 @@ Rect Spanned(Point a, Point b) {
 
 Point Offset(Point p, int32_t dv, int32_t dh) { return Point{int16_t(p.v + dv), int16_t(p.h + dh)}; }
 
-// Degrees about a centre: 0 at the top, clockwise.
-int32_t AngleAbout(Point centre, Point p) {
-    const double degrees = std::atan2(double(p.h - centre.h), double(centre.v - p.v)) * 180.0 / M_PI;
-    return (int32_t(std::lround(degrees)) + 360) % 360;
-}
-
 ElementRecord* BuildPoly(const std::vector<Point>& points, const SymbolEditorRecord* editor, bool filled) {
     Handle handle = points.empty() ? nullptr
                                    : AllocHandleWithData(nullptr, points.data(), uint32_t(points.size() * sizeof(Point)));
@@ -60,24 +53,6 @@ ElementRecord* BuildPoly(const std::vector<Point>& points, const SymbolEditorRec
                                         editor->frameColor, true, editor->fillColor, false);
     if (handle) MemFree(handle);
     return e;
-}
-
-// The drawing attributes of a new element of the kind between two points.
-ElementRecord* BuildWithAttributes(const SymbolEditorRecord* editor, uint8_t kind, Point a, Point b, int16_t extra1,
-                                   int16_t extra2) {
-    const bool noFill = kind == kElementLine || kind == kElementArrow || kind == kElementNode;
-    ElementParamRecord p{};
-    p.kind = kind;
-    p.filled = uint8_t(!noFill && editor->fill);
-    p.penWidth = editor->penWidth;
-    p.point1 = a;
-    p.point2 = b;
-    p.frameColor = editor->frameColor;
-    p.fillColor = editor->fillColor;
-    p.flags = uint16_t(0x200 | (noFill ? 0 : 0x400) | (editor->styleWord & ~0x1600u));
-    p.extra[0] = extra1;
-    p.extra[1] = extra2;
-    return BuildElement(&p);
 }
 
 struct DragState {
@@ -133,111 +108,6 @@ bool TrackEditorDrag(SymbolEditorRecord* editor, const VXEventRecord* event, int
 }
 
 // ---- Handles ----
-
-void CalcEditorModifiers(const SymbolEditorRecord* editor, EditorModifiers* m) {
-    std::fill(std::begin(m->fixed), std::end(m->fixed), kUnset);
-    m->points.clear();
-    const ElementRecord* e = editor->selectedElement;
-    if (!e) {
-        if (editor->selectedFrame) GetTextFrameSizePoint(editor->selectedFrame, &m->fixed[kFrameSizeModifier]);
-        return;
-    }
-    const auto frame = [m](Rect r) {
-        m->fixed[0] = Point{r.top, r.left};
-        m->fixed[1] = Point{r.top, r.right};
-        m->fixed[2] = Point{r.bottom, r.left};
-        m->fixed[3] = Point{r.bottom, r.right};
-        const auto midH = int16_t((r.left + r.right) / 2), midV = int16_t((r.top + r.bottom) / 2);
-        if (r.right - r.left >= kMiddleModifierSide) {
-            m->fixed[4] = Point{r.top, midH};
-            m->fixed[5] = Point{r.bottom, midH};
-        }
-        if (r.bottom - r.top >= kMiddleModifierSide) {
-            m->fixed[6] = Point{midV, r.left};
-            m->fixed[7] = Point{midV, r.right};
-        }
-    };
-    const auto ends = [m, e] {
-        m->fixed[8] = e->points.point1;
-        m->fixed[9] = e->points.point2;
-    };
-    const auto polyPoints = [m, e] {
-        const int16_t count = ElementAs<PolyElement>(e)->pointCount;
-        const int16_t used = int16_t(IsPolyClosed(e) && count > 1 ? count - 1 : count);
-        m->points.assign(PolyPoints(e), PolyPoints(e) + used);
-    };
-    const Rect r = e->rect;
-    const bool reshape = (e->flags & 2) != 0;
-    switch (e->kind) {
-        case kElementLine:
-        case kElementNode: ends(); break;
-        case kElementArrow:
-            if (!reshape) {
-                ends();
-                break;
-            }
-            {
-                const auto* arrow = ElementAs<ArrowElement>(e);
-                const int32_t angle = AngleAbout(e->points.point2, e->points.point1) + arrow->headAngle;
-                GetRadiusPoint(e->points.point2, arrow->headLength, arrow->headLength, angle, &m->fixed[10]);
-            }
-            break;
-        case kElementRoundRect:
-            if (reshape) {
-                const auto* rr = ElementAs<RoundRectElement>(e);
-                m->fixed[11] = Point{int16_t(r.top + rr->ovalHeight / 2), int16_t(r.left + rr->ovalWidth / 2)};
-            } else {
-                frame(r);
-            }
-            break;
-        case kElementArc:
-            if (reshape) {
-                const auto* arc = ElementAs<ArcElement>(e);
-                const Point centre{int16_t((r.top + r.bottom) / 2), int16_t((r.left + r.right) / 2)};
-                const auto hr = int16_t((r.right - r.left) / 2), vr = int16_t((r.bottom - r.top) / 2);
-                GetRadiusPoint(centre, hr, vr, arc->startAngle, &m->fixed[12]);
-                GetRadiusPoint(centre, hr, vr, (arc->startAngle + arc->arcAngle) % 360, &m->fixed[13]);
-            } else {
-                Rect bounds{};
-                GetMinimumArcBounds(e, &bounds);
-                frame(bounds);
-            }
-            break;
-        case kElementPoly:
-            if (reshape) polyPoints();
-            else frame(r);
-            break;
-        default: frame(r); break;
-    }
-}
-
-bool CalcElementModifierRect(const EditorModifiers& m, int32_t id, int16_t boxSize, Rect* box) {
-    Point p = kUnset;
-    if (id < 0 && -1 - id < int32_t(m.points.size())) p = m.points[size_t(-1 - id)];
-    else if (id >= 0 && id < kFixedModifierCount) p = m.fixed[id];
-    if (Same(p, kUnset)) return false;
-    const auto start = int16_t(boxSize / 2);
-    *box = Rect{int16_t(p.v - start), int16_t(p.h - start), int16_t(p.v - start + boxSize), int16_t(p.h - start + boxSize)};
-    if (boxSize >= 3) {
-        VXInsetRect(box, -1, -1);
-    } else {
-        ++box->bottom;
-        ++box->right;
-    }
-    return true;
-}
-
-void PrepEditorModifiers(SymbolEditorRecord* editor) {
-    // The handles follow the selection whenever they are asked for; only their area is redrawn.
-    if (!editor->window) return;
-    EditorModifiers m;
-    CalcEditorModifiers(editor, &m);
-    const int16_t size = CalcModiferBoxSize(&editor->window->graf.geometry);
-    Rect area{}, box{};
-    for (int32_t id = -int32_t(m.points.size()); id < kFixedModifierCount; ++id)
-        if (CalcElementModifierRect(m, id, size, &box)) AddEditorArea(&area, box);
-    InvalEditorView(editor, area);
-}
 
 int32_t HitTestElementModifier(SymbolEditorRecord* editor, Point point) {
     if (!editor->window) return kNoModifier;
@@ -343,7 +213,7 @@ void SetElementModifierPosition(ResizeState* s, Point p) {
         auto* arrow = ElementAs<ArrowElement>(e);
         const int32_t lineLength = CalcLineLength(e->points.point1, e->points.point2);
         arrow->headLength = int16_t(std::min(CalcLineLength(e->points.point2, p), lineLength));
-        int32_t angle = AngleAbout(e->points.point2, p) - AngleAbout(e->points.point2, e->points.point1);
+        int32_t angle = SymbolEditorAngle(e->points.point2, p) - SymbolEditorAngle(e->points.point2, e->points.point1);
         angle = ((angle % 360) + 540) % 360 - 180;
         arrow->headAngle = int16_t(std::min(std::abs(angle), 45));
     } else if (h == 11) {
@@ -354,7 +224,7 @@ void SetElementModifierPosition(ResizeState* s, Point p) {
     } else if (h == 12 || h == 13) {
         auto* arc = ElementAs<ArcElement>(e);
         const Rect& r = e->rect;
-        const int32_t mouse = AngleAbout(Point{int16_t((r.top + r.bottom) / 2), int16_t((r.left + r.right) / 2)}, p);
+        const int32_t mouse = SymbolEditorAngle(Point{int16_t((r.top + r.bottom) / 2), int16_t((r.left + r.right) / 2)}, p);
         int32_t start = arc->startAngle, end = (arc->startAngle + arc->arcAngle) % 360;
         if (h == 12) start = mouse;
         else end = mouse;
@@ -570,15 +440,15 @@ void CalcTriangleCorners(int16_t dv, int16_t dh, Point corners[2]) {
 
 ElementRecord* CalcElementFromMouse(const SymbolEditorRecord* editor, uint16_t tool, Point press, Point point) {
     switch (tool) {
-        case kElementLine: return BuildWithAttributes(editor, kElementLine, press, point, 0, 0);
+        case kElementLine: return BuildSymbolEditorElement(editor, kElementLine, press, point, 0, 0);
         case kElementArrow: {
             int16_t length = 0, angle = 0;
             GetDefaultArrow(editor->penWidth, &length, &angle);
-            return BuildWithAttributes(editor, kElementArrow, press, point, length, angle);
+            return BuildSymbolEditorElement(editor, kElementArrow, press, point, length, angle);
         }
         case kElementRoundRect: {
             const Rect r = Spanned(press, point);
-            return BuildWithAttributes(editor, kElementRoundRect, Point{r.top, r.left}, Point{r.bottom, r.right},
+            return BuildSymbolEditorElement(editor, kElementRoundRect, Point{r.top, r.left}, Point{r.bottom, r.right},
                                        kCornerSize, kCornerSize);
         }
         case kElementArc: {
@@ -587,7 +457,7 @@ ElementRecord* CalcElementFromMouse(const SymbolEditorRecord* editor, uint16_t t
             const auto rv = int16_t(std::abs(press.v - point.v)), rh = int16_t(std::abs(point.h - press.h));
             const bool right = point.h >= press.h, below = point.v >= press.v;
             const int16_t start = right ? (below ? 0 : 90) : (below ? 270 : 180);
-            return BuildWithAttributes(editor, kElementArc, Offset(centre, -rv, -rh), Offset(centre, rv, rh), start, 90);
+            return BuildSymbolEditorElement(editor, kElementArc, Offset(centre, -rv, -rh), Offset(centre, rv, rh), start, 90);
         }
         case kSymEditToolTriangle: {
             Point corners[2];
@@ -598,7 +468,7 @@ ElementRecord* CalcElementFromMouse(const SymbolEditorRecord* editor, uint16_t t
         }
         default: {
             const Rect r = Spanned(press, point);
-            return BuildWithAttributes(editor, uint8_t(tool), Point{r.top, r.left}, Point{r.bottom, r.right}, 0, 0);
+            return BuildSymbolEditorElement(editor, uint8_t(tool), Point{r.top, r.left}, Point{r.bottom, r.right}, 0, 0);
         }
     }
 }
@@ -679,11 +549,6 @@ void DrawPolyBand(VXWindowRecordTag*, void* data) {
     VXPenNormal();
 }
 
-void EndPolyBand(SymbolEditorRecord* editor) {
-    if (editor->polyBandShown && editor->window) VXEndOverlay(editor->window);
-    editor->polyBandShown = false;
-}
-
 std::vector<Point> PointsOf(const ElementRecord* poly) {
     return std::vector<Point>(PolyPoints(poly), PolyPoints(poly) + ElementAs<PolyElement>(poly)->pointCount);
 }
@@ -696,7 +561,7 @@ void ShowPolyCreation(SymbolEditorRecord* editor, Point mouse) {
     if (!editor->window || !editor->constructed) return;
     const bool inside = VXPtInRect(mouse, &kSymbolEditorSurface);
     if (!inside) {
-        EndPolyBand(editor);
+        EndSymbolEditorPolyBand(editor);
         return;
     }
     editor->polyBandMouse = EditorDragPoint(editor, mouse);
@@ -735,39 +600,6 @@ void CreatePolyClick(SymbolEditorRecord* editor, const VXEventRecord* event) {
     }
     CalcElementBounds(grown);
     InvalEditorView(editor, GrownEditorRect(grown->bounds, 2));
-}
-
-void FinishCreatePoly(SymbolEditorRecord* editor, bool select) {
-    EndPolyBand(editor);
-    ElementRecord* poly = editor->constructed;
-    editor->constructed = nullptr;
-    if (!poly || poly->kind != kElementPoly) return;
-    CalcElementBounds(poly);
-    const std::vector<Point> points = PointsOf(poly);
-    ElementRecord* result = poly;
-    if (points.size() < 2) {
-        DestroyElement(poly, nullptr);
-        result = nullptr;
-    } else if (points.size() == 2) {
-        result = Same(points[0], points[1]) ? nullptr
-                                            : BuildWithAttributes(editor, kElementLine, points[0], points[1], 0, 0);
-        DestroyElement(poly, nullptr);
-    }
-    if (!result) return;
-    CalcElementBounds(result);
-    SetEditModified(editor, false);
-    StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
-    LLPush(editor->elements, result);
-    CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemElement, result, true);
-    InvalEditorView(editor, GrownEditorRect(result->bounds, 2));
-    CollectUndoInvalSymbolEditorRect(editor, GrownEditorRect(result->bounds, 2));
-    AcceptSymbolEditorUndoCollection(editor);
-    if (select) {
-        SetSymbolEditorTool(editor, kSymEditToolSelect);
-        editor->tool = kSymEditToolSelect;
-        result->flags |= kElementSelected;
-        PrepSymbolEditorSelection(editor);
-    }
 }
 
 // ---- Pins ----

@@ -1,19 +1,14 @@
 // The drawing tools of the symbol editor: elements made by dragging (lines, arrows, rectangles,
 // ovals, rounded rectangles, arcs and triangles), polygons made by clicking, pins made one at a
 // time or as a row, and the handles of the single selected element or text frame with the
-// resizing they do.
-//
-// Handle ids: 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right, 4 top middle, 5 bottom
-// middle, 6 left middle, 7 right middle, 8 first point of a line or pin, 9 its second point, 10
-// arrow head, 11 rounded corner, 12 arc start, 13 arc end, 14 a text frame's size; the points of
-// a polygon -1, -2, ... (point i has -1 - i). They are the symbol editor's own: the sheet editor
-// numbers its handles differently.
+// resizing they do. The handles themselves are in symboleditor/symselection.h.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "foundation/rectmath.h"
+#include "symboleditor/symselection.h"
 
 namespace plexa {
 
@@ -21,23 +16,8 @@ struct ElementRecord;
 struct SymbolEditorRecord;
 struct VXEventRecord;
 
-constexpr int32_t kNoModifier = 0x7FFF;
-constexpr int32_t kFixedModifierCount = 18;
-constexpr int32_t kFrameSizeModifier = 14;
-// A frame's middle handles need a side of at least this length.
-constexpr int16_t kMiddleModifierSide = 28;
 // Tool ids that make elements besides the element kinds 1 to 8.
 constexpr uint16_t kSymEditToolTriangle = 65;
-
-// The handle positions of the editor's single selected element or frame: unset fixed handles
-// hold (-32768, -32768); a polygon has its point handles instead.
-struct EditorModifiers {
-    Point fixed[kFixedModifierCount];
-    std::vector<Point> points;
-};
-void CalcEditorModifiers(const SymbolEditorRecord* editor, EditorModifiers* modifiers);
-// The box of a handle for a box size.
-bool CalcElementModifierRect(const EditorModifiers& modifiers, int32_t id, int16_t boxSize, Rect* box);
 
 // Follows a press of the left button in the drawing: once the mouse went `slop` units (or the
 // time-out, in seconds, passed), `moved` is called with each new point (pinned to the drawing
@@ -49,9 +29,8 @@ bool TrackEditorDrag(SymbolEditorRecord* editor, const VXEventRecord* event, int
 // A point of the drawing pinned to the surface and snapped to the editor's grid.
 Point EditorDragPoint(const SymbolEditorRecord* editor, Point point);
 
-// The handles of the single selected element or frame: their area redrawn, drawn, and the one
-// under a point (kNoModifier for none).
-void PrepEditorModifiers(SymbolEditorRecord* editor);
+// The handles of the single selected element or frame drawn, and the one under a point
+// (kNoModifier for none).
 void DrawElementModifiers(SymbolEditorRecord* editor);
 int32_t HitTestElementModifier(SymbolEditorRecord* editor, Point point);
 // Resizing the single selected element, or text frame, by dragging a handle.
@@ -70,9 +49,6 @@ ElementRecord* CalcElementFromMouse(const SymbolEditorRecord* editor, uint16_t t
 // The corners of the triangle a drag of (dv, dh) from the press point makes, as offsets from it.
 void CalcTriangleCorners(int16_t dv, int16_t dh, Point corners[2]);
 
-// Finishes the polygon being built: two points become a line (none when equal), fewer are
-// dropped; the result goes on top and, with select, is selected.
-void FinishCreatePoly(SymbolEditorRecord* editor, bool select);
 // Pins from start to end: one (through the pin dialog) or a row, one per grid step.
 void FinishCreateNode(SymbolEditorRecord* editor, Point start, Point end, bool row);
 

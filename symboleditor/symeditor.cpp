@@ -25,6 +25,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "model/waitcursor.h"
+#include "symboleditor/symarea.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symundorecord.h"
@@ -101,10 +102,10 @@ VXWindowRecordTag* FrontmostSiblingWindow(const SymbolEditorRecord* editor) {
 }
 
 void PlaceNewWindow(SymbolEditorRecord* editor, VXWindowRecordTag* ownerWindow) {
-    if (!editor->window || !Hooks().placeWindow) return;
+    if (!editor->window) return;
     VXWindowRecordTag* anchor = FrontmostSiblingWindow(editor);
     if (!anchor) anchor = ownerWindow;
-    if (anchor) Hooks().placeWindow(editor, anchor);
+    if (anchor) PlaceSymbolEditorWindow(editor, anchor);
 }
 
 // Whether any name of the item equals the name, ignoring case.
@@ -870,8 +871,8 @@ void UpdateSymbolEditorDefaultStyles() {
             RebuildDefaultStyleText(editor->textLists[view], editor->frameLists[view], editor->styleList,
                                     editor->stringBlock, nullptr, editor->window, &area);
             if (editor->currentTab == kSymEditTabDrawing && view == editor->viewContext &&
-                !VXEmptyRect(&area) && Hooks().invalView)
-                Hooks().invalView(editor, &area);
+                !VXEmptyRect(&area))
+                InvalSymbolEditorView(editor, &area);
         }
     }
 }
@@ -891,7 +892,7 @@ void SetSymbolEditorSlot(SymbolEditorRecord* editor, LibSection* section) {
     }
     editor->section = section;
     SetCtxPinText(editor, kTextKindPinNumber);
-    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
 }
 
 void SynchAltSymbolNodes(SymbolEditorRecord* editor, int32_t fromView) {
@@ -1056,12 +1057,10 @@ void AlignNodes(SymbolEditorRecord* editor) {
     }
     if (!moved) return;
     SetEditModified(editor, true);
-    if (const auto inval = GetSymbolEditorHooks().invalView) {
-        Rect area = before;
-        add(&area, graphics);
-        VXInsetRect(&area, -10, -10);
-        inval(editor, &area);
-    }
+    Rect area = before;
+    add(&area, graphics);
+    VXInsetRect(&area, -10, -10);
+    InvalSymbolEditorView(editor, &area);
 }
 
 }  // namespace plexa

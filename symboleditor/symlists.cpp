@@ -1,8 +1,8 @@
 // The list tabs' rows and their edits. The rows of Names, Packages and Hidden Pins are the item's
 // names, packages and the current pin set's hidden pins by index; the Pins tab's rows are kept
 // per editor in the order of the sort keys.
-#include "symboleditor/symlists.h"
 #include "symboleditor/symattributes.h"
+#include "symboleditor/symlists.h"
 #include "symboleditor/symtools.h"
 
 #include <algorithm>
@@ -20,6 +20,8 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/sympins.h"
+#include "symboleditor/symselection.h"
 #include "toolkit/vx_celledit.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"
@@ -27,8 +29,6 @@
 #include "toolkit/vx_listview.h"
 #include "toolkit/vx_menus.h"
 #include "toolkit/vx_services.h"
-#include "symboleditor/sympins.h"
-#include "symboleditor/symwindow.h"
 #include "toolkit/vx_window.h"
 
 namespace plexa {
@@ -828,7 +828,8 @@ static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* eve
     std::vector<int32_t> selected;
     for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r + 1))
         selected.push_back(r);
-    if (event->kind == kVXCloseEvent) return editor->window ? SymbolEditEventHandler(editor->window, event) : 0;
+    if (event->kind == kVXCloseEvent)
+        return editor->window && editor->drawingHandler ? editor->drawingHandler(editor->window, event) : 0;
     if (event->kind == kVXActivateEvent) {
         if (event->u.activate.activated) DoSymbolEditorActivate(editor);
         else (void)VXFlushListViewEditField(window);  // a refused text stays in its cell

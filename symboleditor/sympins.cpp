@@ -15,6 +15,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "model/texts.h"
+#include "symboleditor/symarea.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symrecord.h"
 
@@ -212,7 +213,7 @@ void SetSymbolEditorPinSet(SymbolEditorRecord* editor, int32_t pinSet) {
     if (pinSet < 0 || pinSet >= kLibPinSetCount || pinSet == editor->pinSet) return;
     editor->pinSet = int16_t(pinSet);
     SetCtxPinText(editor, kTextKindPinNumber);
-    if (const auto inval = GetSymbolEditorHooks().invalView) inval(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
 }
 
 // ---- Pin numbers ----

@@ -101,6 +101,9 @@ constexpr const char* kCreatePinSetButton = "Create";
 
 struct SymbolEditorRecord {
     VXWindowRecordTag* window;       // kind 111, none for an editor without a window
+    // The drawing's event handler, set with the window: the list tabs hand the window back to it
+    // and pass it the events of the window that are not theirs.
+    int32_t (*drawingHandler)(VXWindowRecordTag* window, VXEventRecord* event);
     VXWindowRecordTag* tabPane;
     VXWindowRecordTag* toolPane;
     VXWindowRecordTag* topToolPane;
@@ -180,9 +183,6 @@ struct SymbolEditorHooks {
     bool (*createWindow)(SymbolEditorRecord* editor) = nullptr;
     // Destroys what createWindow made. Default: nothing.
     void (*destroyWindow)(SymbolEditorRecord* editor) = nullptr;
-    // Places a new editor's window 18 units right of and below `anchor`, unless that is off the
-    // screen. Default: nothing.
-    void (*placeWindow)(SymbolEditorRecord* editor, VXWindowRecordTag* anchor) = nullptr;
     // Shows the window, or only brings it to the front. Default: nothing.
     void (*showWindow)(SymbolEditorRecord* editor, bool frontOnly) = nullptr;
     // Ends text editing: the typed text goes back into its frame. Default: nothing.
@@ -206,8 +206,6 @@ struct SymbolEditorHooks {
     void (*frameEditorGrowHandle)(const VXTERecord* te, LRect* handle) = nullptr;
     void (*drawFrameEditor)(VXTERecord* te) = nullptr;
     void (*frameEditorKey)(VXTERecord* te, uint16_t key) = nullptr;
-    // Invalidates an area of the drawing (none: all of it). Default: nothing.
-    void (*invalView)(SymbolEditorRecord* editor, const Rect* area) = nullptr;
     // The attribute editor (the sheet editor's): over `count` attributes of *source from byte
     // `start` (attributes of property-name list `kind`), in a child window of `parent` filling
     // `rect`, or over a dialog panel's client area; taking its entries back into *target (a new

@@ -18,12 +18,11 @@
 #include "model/sheet.h"
 #include "symboleditor/partdialogs.h"
 #include "symboleditor/symbolview.h"
-#include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symlists.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"
-#include "symboleditor/symwindow.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_colheader.h"
 #include "toolkit/vx_control_items.h"
@@ -50,7 +49,6 @@ const uint32_t gSymTopToolFlagsMap[kSymTopToolCount] = {0x140000, 0x140000, 0x40
 namespace {
 
 constexpr uint32_t kToolBarBackColor = 0x0C000000;
-constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorIBeam = 0x7FFFFF01, kCursorCross = 0x7FFFFF02;
 constexpr int16_t kToolButtonSize = 29, kToolButtonStep = 31;
 constexpr int16_t kTreeTop = 72, kTreeCaptionHeight = 17, kTreeRowHeight = 16;
 constexpr uint16_t kListWindowKind = kSymbolEditorChildKind;
@@ -290,43 +288,12 @@ void SetSymbolEditorFocus(SymbolEditorRecord* editor) {
     if (editor->window) VXSetFocusWindow(editor->window, true);
 }
 
-void SetEditViewCursor(SymbolEditorRecord* editor) {
-    if (!editor->window) return;
-    int32_t cursor = kCursorIBeam;
-    if (editor->currentTab == kSymEditTabDrawing) {
-        if (editor->zoomMode) cursor = 1002;
-        else if (editor->tool == kSymEditToolSelect) cursor = kCursorArrow;
-        else if (editor->tool != kSymEditToolText) cursor = kCursorCross;
-    }
-    VXSetWindowCursor(editor->window, cursor);
-}
-
 int32_t SymbolEditorMarkedLineWidth(SymbolEditorRecord* editor) {
     int32_t elements = 0;
     ElementRecord* single = nullptr;
     CountSymbolEditorSelection(editor, &elements, &single, nullptr, nullptr, nullptr, nullptr);
     if (elements == 0) return editor->penWidth;
     return elements == 1 && single ? single->penWidth : 0;
-}
-
-// ---- Tools ----
-
-void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool) {
-    if (editor->currentTab != kSymEditTabDrawing) return;
-    editor->zoomMode = false;
-    if (editor->tool == kSymEditToolPoly && tool == kSymEditToolSelect) {
-        FinishCreatePoly(editor, true);
-    } else {
-        DestroySymbolEditorTE(editor);
-        ClearSymbolEditorSelection(editor);
-    }
-    if (tool == editor->tool) return;
-    if (editor->toolPane) {
-        VXSetButtonState(editor->toolPane, int16_t(editor->tool), 0);
-        VXSetButtonState(editor->toolPane, int16_t(tool), 1);
-    }
-    editor->tool = tool;
-    SetEditViewCursor(editor);
 }
 
 // ---- Views ----
@@ -429,7 +396,7 @@ void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinS
     } else {
         if (window) {
             VXUnInstallListView(window);
-            VXSetWindowEventHandler(window, SymbolEditEventHandler);
+            VXSetWindowEventHandler(window, editor->drawingHandler);
             window->typeID = kSymbolEditorWindowKind;
             VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
             VXSetScalePercent(window, editor->scale, editor->scale);

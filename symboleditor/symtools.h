@@ -43,8 +43,6 @@ constexpr const char* kDeletePartsQuestion = "Are you sure you want to delete th
 // Switches the content pane to a tab (1 the drawing, 2 to 6 the lists); a pin set of 0 or more
 // keeps the list tab and shows it for that pin set.
 void SetSymbolEditorView(SymbolEditorRecord* editor, uint16_t view, int32_t pinSet);
-// Chooses a drawing tool (only while the drawing is shown).
-void SetSymbolEditorTool(SymbolEditorRecord* editor, uint16_t tool);
 
 // Makes the tab bar, tools pane, top tool bar and their tips of a new editor window.
 bool CreateSymbolEditorPanes(SymbolEditorRecord* editor);
@@ -56,7 +54,6 @@ int16_t CreateSymbolEditorTools(SymbolEditorRecord* editor, bool show);
 // The top tool bar's height (made when missing).
 int16_t CreateSymbolEditorTopTools(SymbolEditorRecord* editor, bool show);
 void CreateSymbolEditorToolTips(SymbolEditorRecord* editor);
-void SetEditViewCursor(SymbolEditorRecord* editor);
 // The width the line-width popup marks: the single selected element's, the editor's own with
 // nothing selected, none (0) when several elements are.
 int32_t SymbolEditorMarkedLineWidth(SymbolEditorRecord* editor);

@@ -1,13 +1,7 @@
 // One level of undo per symbol editor. An editing operation starts a collection, collects an
 // operation for every text, element (pins included) and text frame of the current view that it
 // moves, replaces, adds or removes, and accepts it (the new action replaces the previous one) or
-// aborts it. Undo replays the committed operations, newest first; each replay turns an operation
-// into its inverse in place, so the same command then redoes, and so on alternately.
-//
-// Items removed from the view live in their existence operations until the record that holds
-// them is freed; one that a replay took out goes back to the place it left. A replaced element enters at the head of the element list; when it is a pin,
-// the pin texts of the editor and of the action's text operations follow the record that is in
-// the view, and so do the pin's shared pin data and pin numbers.
+// aborts it. Undo replays the committed operations (symboleditor/symundoreplay.h).
 //
 // The records themselves, with starting, accepting and aborting a collection, are in
 // symboleditor/symundorecord.h.
@@ -38,15 +32,14 @@ void CollectUndoSymbolEditorCutSourceId(SymbolEditorRecord* editor);
 void CollectUndoCustomSymbolEditorAction(SymbolEditorRecord* editor, uint8_t subKind,
                                          SymUndoCustomProc proc, uint64_t data, int16_t value);
 
-// Replays the committed action (nothing without one). A text being typed and a polygon being
-// clicked are finished first: each is then the action undone.
-void UndoSymbolEditorAction(SymbolEditorRecord* editor);
-
 // The committed action's kind (0 none) and whether the next replay redoes.
 uint16_t GetSymbolEditorUndoKind(const SymbolEditorRecord* editor);
 bool GetSymbolEditorRedoFlag(const SymbolEditorRecord* editor);
 // "Undo %s" or "Redo %s" with the action's name, into a buffer of `size` bytes; "" without one.
 void GetSymbolEditorUndoMenuText(const SymbolEditorRecord* editor, char* text, int32_t size);
+
+// The selection bits of an item of the kind (kSymUndoItem*), as an operation saves them.
+uint8_t SymUndoSelectionBits(uint8_t itemKind, void* item);
 
 // A custom operation's fields.
 uint8_t SymUndoOpSubKind(const SymUndoOp* op);

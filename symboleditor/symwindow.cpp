@@ -42,9 +42,6 @@ namespace plexa {
 
 namespace {
 
-constexpr uint32_t kHighlightColor = 0x12000000;
-constexpr uint32_t kWindowFlags = kVXFlagResizable | kVXFlagClosable | kVXFlagHorizontalScroller |
-                                  kVXFlagVerticalScroller;
 constexpr uint32_t kCursorArrow = 0x7FFFFF00, kCursorText = 0x7FFFFF01, kCursorGrow = 0x7FFFFF02;
 
 // The editor's selection region, made when first asked for.
@@ -54,38 +51,6 @@ VXRgn* SelectionRegion(SymbolEditorRecord* editor) {
 }
 
 bool IsSelected(const ElementRecord* e) { return e->flags & kElementSelected; }
-bool IsSelected(TextFrameHandle frame) { return (*frame)->flags & kFrameFlagSelected; }
-
-
-// The texts of the current view that are selected, a pin text counting with its pin.
-std::vector<TextRecord*> SelectedTexts(SymbolEditorRecord* editor) {
-    std::vector<TextRecord*> texts;
-    for (TextRecord* text : EditorListItems<TextRecord*>(editor->texts))
-        if (IsEditorTextSelected(text)) texts.push_back(text);
-    return texts;
-}
-
-Rect TransformedBounds(Rect r, Point centre, int32_t code) {
-    Point points[2] = {{int16_t(r.top - centre.v), int16_t(r.left - centre.h)},
-                       {int16_t(r.bottom - centre.v), int16_t(r.right - centre.h)}};
-    VXTransformPoints(code, points, 2);
-    return Rect{int16_t(std::min(points[0].v, points[1].v) + centre.v),
-                int16_t(std::min(points[0].h, points[1].h) + centre.h),
-                int16_t(std::max(points[0].v, points[1].v) + centre.v),
-                int16_t(std::max(points[0].h, points[1].h) + centre.h)};
-}
-
-void TransformAbout(Point* points, int32_t count, Point centre, int32_t code) {
-    for (int32_t i = 0; i < count; ++i) {
-        points[i].v = int16_t(points[i].v - centre.v);
-        points[i].h = int16_t(points[i].h - centre.h);
-    }
-    VXTransformPoints(code, points, count);
-    for (int32_t i = 0; i < count; ++i) {
-        points[i].v = int16_t(points[i].v + centre.v);
-        points[i].h = int16_t(points[i].h + centre.h);
-    }
-}
 
 // ---- Window hooks ----
 
@@ -94,10 +59,11 @@ void DestroyEditorWindow(SymbolEditorRecord* editor);
 bool CreateEditorWindow(SymbolEditorRecord* editor) {
     const bool component = editor->kind == kLibItemComponent;
     const Rect content{50, 50, int16_t(component ? 560 : 390), int16_t(component ? 635 : 425)};
-    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, kWindowFlags, kSymbolEditorWindowKind, 0, 0,
+    VXWindowRecordTag* window = VXCreateWindow(kVXWindowDocument, 0, SymbolEditorWindowFlags(), kSymbolEditorWindowKind, 0, 0,
                                                &content, "", 0, editor, SymbolEditEventHandler);
     if (!window) return false;
     editor->window = window;
+    editor->drawingHandler = SymbolEditEventHandler;
     VXSetPadSize(window, kSymbolEditorSurface.right, kSymbolEditorSurface.bottom, false);
     const Rect limits{140, 200, 5000, 5000};
     VXSetMinMaxRect(window, &limits);
@@ -117,17 +83,6 @@ void DestroyEditorWindow(SymbolEditorRecord* editor) {
     VXDestroyWindow(window);
 }
 
-void PlaceEditorWindow(SymbolEditorRecord* editor, VXWindowRecordTag* anchor) {
-    if (!editor->window || !anchor) return;
-    Rect position{};
-    VXGetWindowPosition(anchor, &position);
-    VXOffsetRect(&position, 18, 18);
-    Rect own{};
-    VXGetWindowPosition(editor->window, &own);
-    VXOffsetRect(&own, int16_t(position.left - own.left), int16_t(position.top - own.top));
-    if (VXWindowRectOnScreen(kVXWindowDocument, 0, kWindowFlags, &own) == 1) VXSetWindowPosition(editor->window, &own);
-}
-
 void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
     if (!editor->window) return;
     if (!frontOnly) {
@@ -141,158 +96,16 @@ void ShowEditorWindow(SymbolEditorRecord* editor, bool frontOnly) {
     VXSelectWindow(editor->window);
 }
 
-void InvalViewHook(SymbolEditorRecord* editor, const Rect* area) {
-    if (!editor->window) return;
-    if (area) {
-        InvalEditorView(editor, *area);
-        return;
-    }
-    Rect all = kSymbolEditorSurface;
-    VXInvalRect(editor->window, &all);
-}
-
-void FinishToolHook(SymbolEditorRecord* editor) {
-    SetSymbolEditorTool(editor, kSymEditToolSelect);
-    editor->tool = kSymEditToolSelect;
-}
-
 }  // namespace
 
 void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
     hooks.createWindow = CreateEditorWindow;
     hooks.destroyWindow = DestroyEditorWindow;
-    hooks.placeWindow = PlaceEditorWindow;
     hooks.showWindow = ShowEditorWindow;
     hooks.endTextEditing = DestroySymbolEditorTE;
-    hooks.finishTool = FinishToolHook;
+    hooks.finishTool = FinishSymbolEditorTool;
     hooks.clearSelection = ClearSymbolEditorSelection;
-    hooks.invalView = InvalViewHook;
     hooks.flushList = [](SymbolEditorRecord* editor, bool keepRows) { return FlushSymbolEditorList(editor, keepRows) != 0; };
-}
-
-// ---- Selection ----
-
-void AddEditorArea(Rect* to, const Rect& r) {
-    if (VXEmptyRect(&r)) return;
-    if (VXEmptyRect(to)) *to = r;
-    else VXUnionRect(to, &r, to);
-}
-
-Rect GrownEditorRect(Rect r, int16_t by) {
-    VXInsetRect(&r, int16_t(-by), int16_t(-by));
-    return r;
-}
-
-Point EditorEventPoint(SymbolEditorRecord* editor, const VXEventRecord* event) {
-    const VXMouseFields& mouse = event->u.mouse;
-    if (!editor->window) return Point{mouse.v, mouse.h};
-    _LPNT content{}, pad{};
-    VXWindowPointToPanelContent(editor->window, mouse.longH, mouse.longV, &content);
-    TranslateMousePt(editor->window, &content, &pad);
-    return Point{int16_t(std::clamp<int32_t>(pad.v, -32767, 32767)), int16_t(std::clamp<int32_t>(pad.h, -32767, 32767))};
-}
-
-bool IsEditorTextSelected(const TextRecord* text) {
-    if (text->flags & kTextFlagSelected) return true;
-    if (text->kind >= kTextKindPinNumber && text->owner)
-        return IsSelected(reinterpret_cast<const ElementRecord*>(text->owner));
-    return false;
-}
-
-void CountSymbolEditorSelection(SymbolEditorRecord* editor, int32_t* elements, ElementRecord** element,
-                                int32_t* texts, TextRecord** text, int32_t* frames, TextFrameHandle* frame) {
-    int32_t ne = 0, nt = 0, nf = 0;
-    ElementRecord* lastElement = nullptr;
-    TextRecord* lastText = nullptr;
-    TextFrameHandle lastFrame = nullptr;
-    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
-        if (IsSelected(e)) ++ne, lastElement = e;
-    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts))
-        if (t->flags & kTextFlagSelected) ++nt, lastText = t;
-    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
-        if (IsSelected(f)) ++nf, lastFrame = f;
-    if (elements) *elements = ne;
-    if (element) *element = ne == 1 ? lastElement : nullptr;
-    if (texts) *texts = nt;
-    if (text) *text = nt == 1 ? lastText : nullptr;
-    if (frames) *frames = nf;
-    if (frame) *frame = nf == 1 ? lastFrame : nullptr;
-}
-
-void PrepSymbolEditorSelection(SymbolEditorRecord* editor) {
-    int32_t ne = 0, nt = 0, nf = 0;
-    ElementRecord* element = nullptr;
-    TextFrameHandle frame = nullptr;
-    CountSymbolEditorSelection(editor, &ne, &element, &nt, nullptr, &nf, &frame);
-    const bool single = ne + nt + nf == 1;
-    editor->selectedElement = single ? element : nullptr;
-    editor->selectedFrame = single ? frame : nullptr;
-    PrepEditorModifiers(editor);
-}
-
-void ClearSymbolEditorSelection(SymbolEditorRecord* editor) {
-    Rect bounds{};
-    GetEditorHiliteBounds(editor, &bounds);
-    if (editor->tool == kSymEditToolPoly && editor->constructed) FinishToolHook(editor);
-    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements)) e->flags &= uint16_t(~3u);
-    for (TextRecord* t : EditorListItems<TextRecord*>(editor->texts)) t->flags &= uint16_t(~kTextFlagSelected);
-    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames)) (*f)->flags &= uint16_t(~kFrameFlagSelected);
-    editor->selectedElement = nullptr;
-    editor->selectedFrame = nullptr;
-    PrepEditorModifiers(editor);
-    if (editor->selectionRegion) VXSetEmptyRgn(editor->selectionRegion);
-    InvalEditorView(editor, bounds);
-}
-
-void EnumEditorSelectionRects(SymbolEditorRecord* editor, EditorRectProc proc, void* data) {
-    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
-        if (IsSelected(e)) proc(e->bounds, data);
-    for (TextRecord* t : SelectedTexts(editor)) proc(t->bounds, data);
-    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
-        if (IsSelected(f)) proc((*f)->bounds, data);
-}
-
-void GetEditorHiliteBounds(SymbolEditorRecord* editor, Rect* bounds) {
-    *bounds = Rect{};
-    EnumEditorSelectionRects(editor, [](const Rect& r, void* data) { AddEditorArea(static_cast<Rect*>(data), r); }, bounds);
-}
-
-void InvalEditorView(SymbolEditorRecord* editor, const Rect& area) {
-    if (!editor->window || VXEmptyRect(&area)) return;
-    Rect grown = GrownEditorRect(area, CalcModiferBoxSize(&editor->window->graf.geometry));
-    VXInvalRect(editor->window, &grown);
-}
-
-void InvalEditorSelectionBounds(SymbolEditorRecord* editor) {
-    Rect bounds{};
-    GetEditorHiliteBounds(editor, &bounds);
-    InvalEditorView(editor, bounds);
-}
-
-void FrameEditorSelectionRects(SymbolEditorRecord* editor, Point offset) {
-    if (!editor->window) return;
-    VXSetWindow(editor->window);
-    VXPenNormal();
-    VXSetPenWidth(2);
-    VXSetLineDashInterval(2, 3, 0);
-    QZSetColor(nullptr, 0x07000000, false);
-    EnumEditorSelectionRects(
-        editor,
-        [](const Rect& r, void* data) {
-            const Point by = *static_cast<Point*>(data);
-            Rect moved = r;
-            VXOffsetRect(&moved, by.h, by.v);
-            Rect clipped{};
-            if (VXSectRect(&moved, &kSymbolEditorSurface, &clipped)) VXFrameRect(&clipped);
-        },
-        &offset);
-    VXPenNormal();
-}
-
-void PaintEditorSelectionRects(SymbolEditorRecord* editor) {
-    QZSetColor(nullptr, kHighlightColor, false);
-    EnumEditorSelectionRects(editor, [](const Rect& r, void*) { VXRectDispatch(&r, 1); }, nullptr);
-    QZSetColor(nullptr, 0x07000000, false);
 }
 
 // ---- Changing the selected elements ----
@@ -330,133 +143,6 @@ void UpdateElements(SymbolEditorRecord* editor, uint16_t what, int16_t penWidth,
         InvalEditorView(editor, area);
     }
     if (changed) PrepSymbolEditorSelection(editor);
-}
-
-// ---- Rotating and mirroring ----
-
-void TransformElement(ElementRecord* e, Point centre, int32_t code) {
-    switch (e->kind) {
-        case kElementPoly: {
-            const int16_t count = ElementAs<PolyElement>(e)->pointCount;
-            TransformAbout(PolyPoints(e), count, centre, code);
-            break;
-        }
-        case kElementLine:
-        case kElementArrow:
-        case kElementNode: TransformAbout(&e->points.point1, 2, centre, code); break;
-        default: {
-            Point corners[2] = {{e->rect.top, e->rect.left}, {e->rect.bottom, e->rect.right}};
-            TransformAbout(corners, 2, centre, code);
-            e->rect = Rect{std::min(corners[0].v, corners[1].v), std::min(corners[0].h, corners[1].h),
-                           std::max(corners[0].v, corners[1].v), std::max(corners[0].h, corners[1].h)};
-            if (e->kind == kElementRoundRect && (code & 1)) {
-                auto* round = ElementAs<RoundRectElement>(e);
-                std::swap(round->ovalWidth, round->ovalHeight);
-            } else if (e->kind == kElementArc) {
-                auto* arc = ElementAs<ArcElement>(e);
-                VXTransformArc(code, &arc->startAngle, arc->arcAngle);
-            } else if (e->kind == kElementImage) {
-                auto* image = ElementAs<ImageElement>(e);
-                image->orientation = uint8_t(VXTransformTransformation(image->orientation, code));
-            }
-            break;
-        }
-    }
-    CalcElementBounds(e);
-}
-
-bool TransformSymbolEditorSelection(SymbolEditorRecord* editor, Point centre, int32_t code) {
-    std::vector<ElementRecord*> elements;
-    for (ElementRecord* e : EditorListItems<ElementRecord*>(editor->elements))
-        if (IsSelected(e)) elements.push_back(e);
-    const std::vector<TextRecord*> texts = SelectedTexts(editor);
-    std::vector<TextFrameHandle> frames;
-    for (TextFrameHandle f : EditorListItems<TextFrameHandle>(editor->frames))
-        if (IsSelected(f)) frames.push_back(f);
-    Rect before{};
-    for (ElementRecord* e : elements) AddEditorArea(&before, e->bounds);
-    for (TextRecord* t : texts) AddEditorArea(&before, t->bounds);
-    for (TextFrameHandle f : frames) AddEditorArea(&before, (*f)->bounds);
-    if (VXEmptyRect(&before)) {
-        VXBeep();
-        return false;
-    }
-    if (centre.v == kSelectionCentre.v && centre.h == kSelectionCentre.h) {
-        centre = Point{int16_t((before.top + before.bottom) / 2), int16_t((before.left + before.right) / 2)};
-        SnapPointToGrid(&centre, editor->grid);
-    }
-    const Rect after = TransformedBounds(before, centre, code);
-    Rect inside{};
-    if (!VXSectRect(&after, &kSymbolEditorSurface, &inside) || inside.top != after.top || inside.left != after.left ||
-        inside.bottom != after.bottom || inside.right != after.right) {
-        VXBeep();
-        return false;
-    }
-    if (editor->selectionRegion) VXSetEmptyRgn(editor->selectionRegion);
-    SetEditModified(editor, false);
-    StartSymbolEditorUndoCollection(editor, kSymUndoTransformation);
-    Rect area = before;
-    for (ElementRecord* e : elements) {
-        ModelWaitCursor();
-        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemElement, e, centre, int16_t(code));
-        TransformElement(e, centre, code);
-        AddEditorArea(&area, e->bounds);
-        if (e->kind == kElementNode)
-            if (ElementRecord* companion = GetCompanionNode(editor, e, editor->viewContext)) {
-                TransformElement(companion, centre, code);
-            }
-    }
-    for (TextRecord* t : texts) {
-        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemText, t, centre, int16_t(code));
-        TextRecord* companion = GetCompanionText(editor, t, editor->viewContext);
-        TransformTextElement(t, editor->window, editor->stringBlock, centre, code);
-        if (companion) TransformTextElement(companion, editor->window, editor->stringBlock, centre, code);
-        AddEditorArea(&area, t->bounds);
-    }
-    for (TextFrameHandle f : frames) {
-        CollectUndoMoveSymbolEditorItem(editor, kSymUndoItemFrame, f, centre, int16_t(code));
-        TransformTextFrame(f, editor->window, centre, code);
-        AddEditorArea(&area, (*f)->bounds);
-    }
-    area = GrownEditorRect(area, 4);
-    InvalEditorView(editor, area);
-    CollectUndoInvalSymbolEditorRect(editor, area);
-    AcceptSymbolEditorUndoCollection(editor);
-    PrepSymbolEditorSelection(editor);
-    return true;
-}
-
-// ---- Text editing ----
-
-void DestroySymbolEditorTE(SymbolEditorRecord* editor) {
-    VXTERecord* te = editor->textEdit;
-    if (!te) return;
-    TextFrameHandle frame = CreateTextFrameFromTE(te, nullptr, editor->editedFrame, editor->styleList);
-    // A new text is the undoable action. A frame edited again that goes is replaced by a new
-    // record, or by none, which the last action does not name: that action is dropped.
-    const bool made = frame && !editor->editedFrame;
-    if (editor->editedFrame && (frame || te->length == 0)) ClearSymbolEditorUndoAction(editor);
-    if (made) {
-        SetEditModified(editor, false);
-        StartSymbolEditorUndoCollection(editor, kSymUndoCreation);
-    }
-    if (frame) {
-        LLPush(editor->frames, frame);
-        if (editor->state & kSymEditEditedThemed) (*frame)->flags |= kFrameFlagThemed;
-        else (*frame)->flags &= uint16_t(~kFrameFlagThemed);
-        CollectUndoSymbolEditorItemExistance(editor, kSymUndoItemFrame, frame, true);
-        CollectUndoInvalSymbolEditorRect(editor, GrownEditorRect((*frame)->bounds, 2));
-    }
-    if (made) AcceptSymbolEditorUndoCollection(editor);
-    if (editor->editedFrame) {
-        // A text that could not become a frame keeps the frame it was edited from.
-        if (frame || te->length == 0) DestroyTextFrame(editor->editedFrame);
-        else LLPush(editor->frames, editor->editedFrame);
-        editor->editedFrame = nullptr;
-    }
-    InvalViewHook(editor, nullptr);
-    VXTEDispose(te);
-    editor->textEdit = nullptr;
 }
 
 // ---- Keys ----

@@ -16,7 +16,9 @@
 #include "foundation/memory.h"
 #include "platform/input_platform.h"
 #include "platform/testseam_platform.h"
+#include "symboleditor/symtools.h"
 #include "symboleditor/symundo.h"
+#include "symboleditor/symundoreplay.h"
 #include "symboleditor/tests/symeditor_testing.h"
 #include "symboleditor/tests/symwindow_testing.h"
 #include "toolkit/tests/toolkit_fixture.h"
@@ -82,6 +84,23 @@ TEST_F(SymWindow, AnArrowKeyThatMovesNothingLeavesTheEditorUnedited) {
     editor->state &= uint16_t(~kSymEditEdited);
     for (uint16_t key : {kKeyUp, kKeyDown, kKeyLeft, kKeyRight}) Type(editor, key);
     EXPECT_FALSE(editor->state & kSymEditEdited);
+}
+
+TEST_F(SymWindow, BackFromAListTabTheWindowsKeysMoveTheSelectionAgain) {
+    SymbolEditorRecord* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    SetSymbolEditorView(editor, kSymEditTabPins, -1);
+    ASSERT_EQ(editor->currentTab, kSymEditTabPins);
+    SetSymbolEditorView(editor, kSymEditTabDrawing, -1);
+    ASSERT_EQ(editor->currentTab, kSymEditTabDrawing);
+    auto* box = static_cast<ElementRecord*>(LLFirst(editor->elements));
+    ASSERT_NE(box, nullptr);
+    box->flags |= kElementSelected;
+    PrepSymbolEditorSelection(editor);
+    const Rect before = box->rect;
+    Type(editor, kKeyRight);
+    EXPECT_GT(box->rect.left, before.left);
+    EXPECT_EQ(box->rect.top, before.top);
 }
 
 TEST_F(SymWindow, ARotationOffTheSurfaceBeepsAndChangesNothing) {
@@ -239,7 +258,7 @@ TEST_F(SymWindow, TheTextToolTypesANewTextThatBecomesAFrame) {
     for (char c : std::string("Hi")) Type(editor, uint16_t(c));
     EXPECT_TRUE(editor->state & kSymEditEdited);
     EXPECT_EQ(editor->frames->count, 0u);
-    GetSymbolEditorHooks().invalView(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
     VXUpdateWindow(editor->window);  // the text being typed is drawn with its frame
     EXPECT_GT(WriteScreenshot(editor->window, "symwindow-typing.png").size(), 500u);
     DestroySymbolEditorTE(editor);
@@ -262,7 +281,7 @@ TEST_F(SymWindow, TheWindowDrawsTheView) {
     AddFrame(editor, "Gate", {136, 56});
     static_cast<ElementRecord*>(LLFirst(editor->elements))->flags |= kElementSelected;
     VXShowWindow(editor->window);
-    GetSymbolEditorHooks().invalView(editor, nullptr);
+    InvalSymbolEditorView(editor, nullptr);
     VXUpdateWindow(editor->window);
     const std::string png = WriteScreenshot(editor->window, "symwindow.png");
     EXPECT_GT(png.size(), 500u);
