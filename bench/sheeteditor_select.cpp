@@ -1,8 +1,8 @@
 // Selection on large sheets: hit testing a point among the symbols, pins and wire segments of
 // sheets of 5,000, 20,000 and 50,000 symbols (each with a wire of four segments, so up to 200,000
 // segments), beside the walks of the whole lists that the hit tests made before the sheet's
-// index; a rectangle taking 1,000 symbols of each sheet (beside a plain painter drawing the same
-// 1,000 symbols) and one taking 10,000; the
+// index; a rectangle taking 1,000 symbols of each sheet and of sheets of 1,000, 10,000 and 30,000
+// symbols (beside a plain painter drawing the same 1,000 symbols) and one taking 10,000; the
 // band's frame following the mouse (its overlay repainted along the old and new frames, beside
 // repainting the whole overlay); and dragging 1,000 selected symbols of a 5,000-symbol sheet: each
 // mouse move redraws the outline overlay, and the release moves them.
@@ -41,7 +41,7 @@ namespace {
 
 constexpr int kColumns = 250;
 constexpr int16_t kPitchH = bench::kGatePitchH, kPitchV = bench::kGatePitchV;
-constexpr int kSizes[] = {5000, 20000, 50000};
+constexpr int kSizes[] = {1000, 5000, 10000, 20000, 30000, 50000};
 
 struct Sheet {
     int symbols;
@@ -160,7 +160,8 @@ void HitTestWireWalk(benchmark::State& state) {
 BENCHMARK(HitTestWireWalk)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 // A rectangle over the first rows of 250 symbols: 4 rows (1,000 symbols and their wires) on each
-// sheet, and 40 rows (10,000 symbols) of the largest.
+// sheet (also on sheets of 1,000, 10,000 and 30,000 symbols, the first taken whole), and 40 rows
+// (10,000 symbols) of the largest.
 void Band(benchmark::State& state, SheetRecord* sheet, int rows) {
     const Rect rect{0, 0, int16_t(20 + rows * kPitchV - 5), int16_t(20 + kColumns * kPitchH)};
     for (auto _ : state) {
@@ -171,7 +172,14 @@ void Band(benchmark::State& state, SheetRecord* sheet, int rows) {
     }
 }
 void RectangleSelection(benchmark::State& state) { Band(state, SheetOf(int(state.range(0))), 4); }
-BENCHMARK(RectangleSelection)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RectangleSelection)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(30000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond);
 
 void RectangleSelection10k(benchmark::State& state) { Band(state, SheetOf(50000), 40); }
 BENCHMARK(RectangleSelection10k)->Unit(benchmark::kMillisecond);

@@ -171,6 +171,57 @@ void AddOneWire(benchmark::State& state) {
 // the window goes, so a count chosen by speed would weigh the sizes differently.
 BENCHMARK(AddOneWire)->Arg(1000)->Arg(10000)->Arg(30000)->Iterations(300)->Unit(benchmark::kMicrosecond)->Complexity();
 
+// Wire after wire, as a person draws them: the same wire as AddOneWire's, each onto the net of
+// another symbol, with no undo between them (the undo walks the
+// sheet, and what it leaves in the caches weighs on the wire after it). Each wire goes onto a net
+// of its own, from a quarter of the way into the sheet on.
+constexpr int kWiresAfterWires = 150;
+void AddWireAfterWire(benchmark::State& state) {
+    const int symbols = int(state.range(0));
+    SheetRecord* sheet = BuildSheet(symbols);
+    int next = symbols / 4;
+    VXWaitUpdateWindows();
+    const auto click = [&](Point at) {
+        TrackSheetMouseMovement(sheet, at, 0, 255);
+        RecordMouseClickTrackingState(sheet);
+        CloseTrackingOverlay();
+        CreateSignalClick(sheet);
+    };
+    // The first questions after the sheet was built pay the index's build, its look-up of nets by
+    // identity and the kept selection's walk: outside the timing, as in AddOneWire.
+    TrackSheetMouseMovement(sheet, At(next), 0, 255);
+    std::vector<void*> found;
+    for (int32_t k = 0; k < kSheetItemKinds; ++k) SheetSelectedItemsOf(sheet, SheetItemKind(k), &found);
+    (void)SheetListHolds(sheet, SheetItemKind::kSignal, LLFirst(sheet->signalList));
+    const auto wires = [&] {
+        size_t n = 0;
+        for (void* s = LLFirst(sheet->signalList); s; s = LLGetNext(sheet->signalList, s))
+            n += (*static_cast<SignalHandle>(s))->wires->count;
+        return n;
+    };
+    const size_t before = wires();
+    for (auto _ : state) {
+        const Point p = At(next++);
+        const Point onWire{int16_t(p.v + 20), int16_t(p.h + 72)}, beside{int16_t(p.v + 20), int16_t(p.h + 84)};
+        click(onWire);
+        click(beside);
+        CancelWireCreation(sheet);
+        TrackSheetMouseMovement(sheet, onWire, 0, 255);
+    }
+    if (wires() < before + size_t(state.iterations())) state.SkipWithError("the clicks made no wire");
+    ReleaseSheetUndo(sheet);
+    DestroySheet(sheet);
+    VXWaitUpdateWindows();
+    state.SetComplexityN(symbols);
+}
+BENCHMARK(AddWireAfterWire)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Iterations(kWiresAfterWires)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity();
+
 // The baseline: the terminal search's pin test as a walk of the whole symbol list, as it was
 // before the sheet's index (sheeteditor/tests/sheet_walks.h), at the same two points.
 void PinWalk(benchmark::State& state) {

@@ -413,6 +413,25 @@ void AddItemArea(SheetRecord* sheet, const UndoOp& op, Rect* area) {
     AddToUpdateRect(area, r);
 }
 
+// Whether replaying the record tells the sheets' indexes of every change of place it makes by
+// itself: nets swapped for their copies and items linked or unlinked move their lists' versions,
+// and the rest of these operations change no indexed bounds. Then the replay's modified report
+// spares the indexes their rebuild.
+bool ReplayReportsPlaces(const UndoRecord& record) {
+    for (const UndoOp& op : record.ops) {
+        switch (op.opKind) {
+        case kUndoOpSwap:
+        case kUndoOpExistence:
+        case kUndoOpBreakOutTable:
+        case kUndoOpInvalRect:
+        case kUndoOpSetView:
+        case kUndoOpCutSource: break;
+        default: return false;
+        }
+    }
+    return true;
+}
+
 void ReplayOp(SheetRecord* sheet, UndoRecord* record, UndoOp* op, Rect* area,
               std::vector<SignalHandle>* renamed) {
     switch (op->opKind) {
@@ -951,6 +970,7 @@ void ReplaySheetUndoAction(SheetRecord* sheet) {
         if (record->redo) reasons = kUndoReasonSaved;
         if (!record->redo && (state->marksAfterAction & kSheetModifiedContent)) reasons |= kUndoReasonChanged;
         if (!record->redo && (state->marksAfterAction & kSheetModifiedDrawing)) reasons |= kUndoReasonDrawing;
+        if (reasons && ReplayReportsPlaces(*record)) reasons |= kSheetChangePlacesReported;
         if (reasons) SetSheetModifiedStatus(sheet, reasons);
     }
     state->replaying = false;

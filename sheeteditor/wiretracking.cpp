@@ -876,6 +876,9 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
         if (!buss) {
             DestroyWire(wire);
         } else {
+            // From here every wire changed is the new one or one of the buss's (a buss combined
+            // into it reported itself), so the sheets' indexes learn of them by the buss.
+            const SheetNetScope scope(buss);
             if (start.kind == kTermBussPin) {
                 const int32_t index = AddPinToBuss(buss, static_cast<SymbolRecord*>(start.object), start.node, 0);
                 if (index >= 0) (*wire)->end0 = uint16_t(index);
@@ -895,7 +898,7 @@ void FinishBussCreation(SheetRecord* sheet, const TrackTerminal* endTerminal) {
             CollectUndoChangedLabelStrings(sheet, labels);
             InvalArea(sheet, area);
             CollectUndoInvalSheetRect(sheet, &area);
-            SetSheetModifiedStatus(sheet, kBussMadeModified);
+            SetSheetModifiedStatus(sheet, kBussMadeModified | kSheetChangePlacesReported);
         }
         if (own) AcceptSheetUndoCollection(sheet);
     }
