@@ -85,6 +85,12 @@ VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowStat
     return sheet->window;
 }
 
+bool ShowSheetInWindow(SheetRecord* sheet) {
+    VXWindowRecordTag* window = CreteWindowForSheet(sheet, nullptr);
+    if (window) VXShowWindow(window);
+    return window != nullptr;
+}
+
 void SetNodeValuesVisible(SheetRecord* sheet, bool visible) {
     if (!sheet) return;
     sheet->nodeValuesShown = visible ? 1 : 0;
