@@ -101,8 +101,8 @@ void ClearSelection(SheetRecord* sheet) {
 
 std::vector<SheetRecord*> VisibleSheets() {
     std::vector<SheetRecord*> sheets;
-    EnumVisibleSheetWindows([](SheetRecord* sheet, void* data) { static_cast<std::vector<SheetRecord*>*>(data)->push_back(sheet); },
-                      &sheets);
+    EnumVisibleSheetWindows(
+        [](SheetRecord* sheet, void* data) { static_cast<std::vector<SheetRecord*>*>(data)->push_back(sheet); }, &sheets);
     return sheets;
 }
 

@@ -325,7 +325,7 @@ TEST_F(SymbolUpdateTest, SavingAChildSheetUpdatesAnOpenParentAndLogsIt) {
     child->project = nullptr;
 }
 
-TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes) {
+TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndShowsOnlyTheChangedOnesInWindows) {
     LibTestProject project(Path(""));
     AddSheetSpecToProject(project.get(), "B.SHT");
     AddSheetSpecToProject(project.get(), "A.SHT");
