@@ -27,6 +27,8 @@
 #include "sheeteditor/ecowindows.h"
 #include "sheeteditor/hierarchywindows.h"
 #include "sheeteditor/projectcommands.h"
+#include "sheeteditor/sheetopen.h"
+#include "sheeteditor/sheetrelease.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/projectsettings.h"
 #include "sheeteditor/projectwindow.h"
@@ -92,10 +94,6 @@ bool AskSaveReportFile(const char* prompt, const char* defaultName, const char* 
     return PathNameFromFileSpec(&spec, false, path, size_t(size), nullptr) == status::kNoErr;
 }
 
-void ShowSheetInWindow(SheetRecord* sheet) {
-    if (VXWindowRecordTag* window = CreteWindowForSheet(sheet, nullptr)) VXShowWindow(window);
-}
-
 // The core's slots that the sheet editor's windows answer.
 void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.dxf.displayMessage = VXDisplayMessage;
@@ -104,28 +102,17 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
 
     t.model.invalSheetView = InvalSheetWindowArea;
     t.symbols.invalSheetView = InvalSheetWindowArea;
-    t.symbols.showMessage = [](const char* message) {
-        VXWaitUpdateWindows();
-        VXDisplayMessage(message);
-    };
+    t.symbols.showMessage = VXDisplayMessageOverUpdatedWindows;
     t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) { return OpenLibBrowserFile(window); };
     t.symbols.invalidateActiveBrowser = InvalidateActiveBrowser;
 
-    t.sheetPorts.openSheetContext = [](ProjectRecord* project, SheetNode* node) {
-        return OpenSheetContext(project, node, false);
-    };
+    t.sheetPorts.openSheetContext = [](ProjectRecord* p, SheetNode* node) { return OpenSheetContext(p, node, false); };
     t.sheetPorts.openSheetFile = OpenSchematicSheet;
     AddSheetSaveCommands(t.sheetSave);
     t.pathSearch.showMessage = ShowStaticMessage;
     t.pathSearch.cancelKey = VXTestCancelKey;
     AddProjectCommands(t.projectOpen);
-    AddProjectWindowHooks(t.projects, t.projectOpen, t.hierarchy, [](ProjectRecord* project) -> int32_t {
-        char title[200];
-        VXGetWindowTitle(project->window, title);
-        bool save = false;
-        if (!AskSaveDialog(title, kProjectKind, &save)) return status::kUserCancelled;
-        return save ? 1 : 0;
-    });
+    AddProjectWindowHooks(t.projects, t.projectOpen, t.hierarchy);
     AddSheetOpenHierarchyHooks(t.hierarchy);
     t.hierarchy.report = ReportWithMessage;
     t.hierarchy.note = VXDisplayMessage;
@@ -141,7 +128,7 @@ void ComposeSheetEditorForCore(CoreHookTables& t) {
     t.itemCache.reportError = VXErrorReport;
     t.libHistory.message = VXDisplayMessage;
     t.libFinder.message = VXDisplayMessage;
-    t.libFinder.status = [](const char* text) { ShowStaticMessage(text); };
+    t.libFinder.status = ShowStaticMessage;
 
     AddAnnotationDialogHooks(t.annotation);
     t.reports.alert = VXDisplayMessage;
@@ -162,28 +149,19 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
     AddLogWindowHooks(core.hierarchy, editor.symbolUpdate, core.projects, editor.sheetWindow, editor.searchLog);
     AddSpiceToolBarHooks(editor.spiceWindows, core.spiceSession);
     editor.sheetWindow.changesDiscarded = RemoveLogSymbolLinksWithNewSerialNumbers;
-    editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* window) {
-        (void)CloseSheetWindowOfShell(window, kCloseAsking);  // a failed save was reported; the window stays
-    };
+    // A failed save was reported; the window stays.
+    editor.sheetWindow.closeSheetWindow = [](VXWindowRecordTag* w) { (void)CloseSheetWindowOfShell(w, kCloseAsking); };
     editor.sheetWindow.activated = [](VXWindowRecordTag*) { InstallMenuBar(gStandardMenuBar); };
-    editor.sheetWindow.zoomGesture = [](VXWindowRecordTag* window, const VXEventRecord* event) {
-        return SheetZoomGestureHook(window, event);
-    };
+    editor.sheetWindow.zoomGesture = [](VXWindowRecordTag* w, const VXEventRecord* e) { return SheetZoomGestureHook(w, e); };
 
     editor.sheetOpen.report = [](OSStatus status, const FileSpec* file) { VXOpenErrorReport(file->name, status); };
     editor.sheetOpen.addRecentFile = [](const FileSpec* file, const char* type) { UpdateRecentFilesMenu(file, type); };
 
-    editor.scriptCommands.openDocument = [](const char* path, const char* application) {
-        return VXLaunchDocument(path, application && *application ? application : nullptr, true, false);
-    };
+    editor.scriptCommands.openDocument = [](const char* path, const char* app) { return VXLaunchDocument(path, app, true, false); };
 
-    editor.sheetSymbolUI.setSheetModified = [](SheetRecord* sheet, uint32_t kind) {
-        SetSheetModifiedStatus(sheet, int32_t(kind));
-    };
+    editor.sheetSymbolUI.setSheetModified = [](SheetRecord* sheet, uint32_t kind) { SetSheetModifiedStatus(sheet, int32_t(kind)); };
     editor.sheetSymbolUI.markSheetsWithChildSymbols = MarkSheetsContainingChildSymbolFromSheet;
 
-    editor.symbolUpdate.enumVisibleSheets = EnumVisibleSheetWindows;
-    editor.symbolUpdate.showChangedSheet = ShowSheetInWindow;
     editor.symbolUpdate.message = VXDisplayMessage;
 
     // Rows cut or copied in an attribute editor are what the clipboard holds until the next copy.
@@ -194,35 +172,20 @@ void ComposeSheetEditor(CoreHookTables& core, EditorHookTables& editor) {
 
     core.itemCache.resetPlaceTransformation = [] { gPlaceTransformation = 0; };
 
-    editor.sheetTools.editPrefs = [](int32_t panel) {
-        if (EditPrefsDialog(panel == 1)) UpdateDrawingToolPalettes();
-    };
+    editor.sheetTools.editPrefs = EditPrefsFromDrawingTools;
     editor.sheetTools.setScaledViewPosition = SetScaledViewPostion;
     editor.sheetTools.trackZoomRect = TrackZoomRect;
 
     editor.wireTracking.connectSound = ConnectBeep;
-    core.sheetColors.setForeColor = [](int16_t kind) {
-        QZSetColor(nullptr, SheetKindColor(kind, SheetColorTable(), SheetColorDisplay()), false);
-    };
-    core.sheetColors.setBackColor = [] {
-        QZSetColor(nullptr, SheetBackColor(SheetColorTable(), SheetColorDisplay()), true);
-    };
+    core.sheetColors.setForeColor = SetPreferredSheetForeColor;
+    core.sheetColors.setBackColor = SetPreferredSheetBackColor;
     core.sheetColors.colorPreferred = SheetColorDisplay;
     core.sheetStore.setModified = SheetEditorModifiedStatus;
     core.sheetLoad.openSheets = SheetWindowSheets;
     core.sheetSave.windowPlace = SheetWindowPlace;
     core.model.windowSheet = SheetOfWindow;
     core.model.detachSheetWindows = DetachSheetWindows;
-    core.model.releaseSheetEditorParts = [](SheetRecord* sheet) {
-        // A polygon still being drawn goes with the sheet.
-        if (sheet->elementInCreation) DestroyElement(sheet->elementInCreation, sheet->imageList);
-        sheet->elementInCreation = nullptr;
-        ClearSheetModifiers(sheet);
-        ReleaseWireSplitState(sheet);
-        DestroySheetLog(sheet);
-        ReleaseSheetUndo(sheet);
-        SearchForgetSheet(sheet);
-    };
+    core.model.releaseSheetEditorParts = ReleaseSheetEditorParts;
     core.model.collectTextOwnerChange = CollectUndoSheetTextOwner;
     core.projects.releaseEditState = ReleaseProjectEditState;
     core.symbols.clearSheetUndoAction = ClearSheetUndoAction;

@@ -129,23 +129,15 @@ void ComposeSymbolEditor(CoreHookTables& core, EditorHookTables& editor) {
     editor.libEditor.claimClipboard = [] { ResetScrap(kScrapLibItems); };
     editor.symbolEditor.activated = [](SymbolEditorRecord*) { InstallMenuBar(gSymbolEditMenuBar); };
     editor.symbolEditor.askInvalidSymbol = AskInvalidSymbol;
-    editor.symbolEditor.askSaveItem = [](SymbolEditorRecord* symbolEditor) {
-        return AskSaveWindow<SaveItemAnswer>(symbolEditor->window);
-    };
-    editor.libEditor.askSave = [](LibEditorRecord* libEditor, const char*) {
-        return AskSaveWindow<LibSaveAnswer>(libEditor->window);
-    };
+    editor.symbolEditor.askSaveItem = [](SymbolEditorRecord* e) { return AskSaveWindow<SaveItemAnswer>(e->window); };
+    editor.libEditor.askSave = [](LibEditorRecord* e, const char*) { return AskSaveWindow<LibSaveAnswer>(e->window); };
     editor.libEditor.askLibraryCopy = [](FileSpec* spec) { return AskLibraryFile(kLibraryCopyPrompt, spec); };
     editor.promptCreateLibrary = PromptNewLibraryFile;
     editor.symbolEditor.reportError = ReportSymbolEditorError;
-    editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t reasons) {
-        SetSheetModifiedStatus(sheet, int32_t(reasons));
-    };
+    editor.symbolEditor.sheetModified = [](SheetRecord* sheet, uint32_t why) { SetSheetModifiedStatus(sheet, int32_t(why)); };
     editor.symbolEditor.markSheetsWithChildSymbols = MarkSheetsContainingChildSymbolFromSheet;
 
-    editor.fileSymbolPins.updateSheetsWithDirtyChildSymbols = [](ProjectRecord*) {
-        UpdateSheetsWithDirtyChildSymbols();
-    };
+    editor.fileSymbolPins.updateSheetsWithDirtyChildSymbols = [](ProjectRecord*) { UpdateSheetsWithDirtyChildSymbols(); };
 
     core.symbols.findAndSelectLibEditorItem = FindAndSelectLibEditorItemNamed;
     core.symbols.editSelectedLibItems = EditSelectedItemsOfWindow;

@@ -545,10 +545,6 @@ int32_t LogWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event) {
     }
 }
 
-void DestroySheetLog(SheetRecord* sheet) {
-    if (sheet && sheet->logWindow) DestroyLog(sheet->logWindow);
-}
-
 void AddLogWindowHooks(HierarchyHooks& hierarchy, SymbolUpdateHooks& symbols, ProjectServices& projects,
                        SheetWindowHooks& windows, SearchLogHooks& search) {
     search.destroyLog = [](ProjectRecord* project, SheetRecord* sheet) { DestroyLog(ChangeAllLog(project, sheet)); };
@@ -565,6 +561,7 @@ void AddLogWindowHooks(HierarchyHooks& hierarchy, SymbolUpdateHooks& symbols, Pr
     symbols.showLog = ShowOrDestroy;
     symbols.destroyLog = DestroyLog;
     windows.updateLogWindowTitle = UpdateLogWindowTitle;
+    windows.destroyLog = DestroyLog;
 }
 
 }  // namespace plexa

@@ -88,7 +88,5 @@ int32_t LogWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 // the sheet windows and the search.
 void AddLogWindowHooks(HierarchyHooks& hierarchy, SymbolUpdateHooks& symbols, ProjectServices& projects,
                        SheetWindowHooks& windows, SearchLogHooks& search);
-// Frees a sheet's log with the sheet.
-void DestroySheetLog(SheetRecord* sheet);
 
 }  // namespace plexa

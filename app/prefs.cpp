@@ -75,10 +75,12 @@
 #include "foundation/stringblock.h"
 #include "files/pathspec.h"
 #include "library/libpaths.h"
+#include "graphics/colors.h"
 #include "model/attributes.h"
 #include "model/sheet.h"
 #include "model/symboltexts.h"
 #include "model/themes.h"
+#include "sheeteditor/sheetview.h"
 
 namespace plexa {
 
@@ -354,6 +356,10 @@ OSStatus MakeFileInPlace(const FileSpec& current, Make&& make) {
 
 const uint32_t* SheetColorTable() { return gPrefs ? gPrefs->colors : kDefaultSheetColors; }
 bool SheetColorDisplay() { return !gPrefs || (gPrefs->options & kPrefsColorDisplay); }
+void SetPreferredSheetForeColor(int16_t kind) {
+    QZSetColor(nullptr, SheetKindColor(kind, SheetColorTable(), SheetColorDisplay()), false);
+}
+void SetPreferredSheetBackColor() { QZSetColor(nullptr, SheetBackColor(SheetColorTable(), SheetColorDisplay()), true); }
 
 void SetDefaultColors(uint32_t colors[9]) { std::memcpy(colors, kDefaultSheetColors, sizeof kDefaultSheetColors); }
 

@@ -69,6 +69,10 @@ extern const uint32_t kDefaultSheetColors[9];
 // preferences show them (colour display).
 const uint32_t* SheetColorTable();
 bool SheetColorDisplay();
+// The current graphics state's drawing colour for items of the kind, and its background colour,
+// from the preferred sheet colours.
+void SetPreferredSheetForeColor(int16_t kind);
+void SetPreferredSheetBackColor();
 void SetDefaultColors(uint32_t colors[9]);
 // Entry index & 63; index 100 is sheet colour 0 of the main record.
 uint32_t GetIndexedGrafColor(int32_t index);

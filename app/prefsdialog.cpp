@@ -23,6 +23,7 @@
 #include "graphics/colors.h"
 #include "graphics/fonts.h"
 #include "graphics/grafprocs_ui.h"
+#include "sheeteditor/toolbars.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
 #include "graphics/textline.h"
@@ -1061,6 +1062,10 @@ bool EditPrefsDialog(bool openOnLibraryTab) {
     if (state.confirmed) ApplyPreferences(&state);
     FreeScriptFilesList(state.scripts);
     return state.confirmed;
+}
+
+void EditPrefsFromDrawingTools(int32_t panel) {
+    if (EditPrefsDialog(panel == 1)) UpdateDrawingToolPalettes();
 }
 
 }  // namespace plexa

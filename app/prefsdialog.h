@@ -22,6 +22,9 @@ extern int16_t gLastPrefsTab;
 
 // Runs the dialog, on the library search paths tab when asked. True when it ended with OK.
 bool EditPrefsDialog(bool openOnLibraryTab);
+// The preferences asked for from the drawing tools (panel 1: the library search paths tab); the
+// tool palettes follow what OK changed.
+void EditPrefsFromDrawingTools(int32_t panel);
 
 // Adds the chosen (item, library) pairs to the group: a pair the group holds already is not
 // added again, its row is selected instead; new rows are appended and selected. Gives the rows

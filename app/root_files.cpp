@@ -2,7 +2,6 @@
 // and writers, the sheet store and the project cache of sheets loaded without windows, the
 // library layer's parts of saving and of projects, and the quiet answers where the editors would
 // open a window or ask.
-#include <string>
 
 #include "app/root_quiet.h"
 #include "app/root_tables.h"
@@ -86,18 +85,14 @@ void HierarchyForCore(HierarchyHooks& h, SheetPortServices& ports, SymbolPlaceHo
     h.refreshSheetTexts = QuietIgnore<ProjectRecord*>;
 
     ports.openSheetContext = [](ProjectRecord*, SheetNode*) -> SheetRecord* { return nullptr; };
-    ports.updateProjectHierarchy = [](ProjectRecord* project, int32_t reasons) {
-        UpdateProjectHierarchy(project, uint32_t(reasons));
-    };
+    ports.updateProjectHierarchy = [](ProjectRecord* p, int32_t reasons) { UpdateProjectHierarchy(p, uint32_t(reasons)); };
     ports.openSheetFile = [](const FileSpec*, uint32_t) -> SheetRecord* { return nullptr; };
     ports.busy = QuietIgnore<>;
 
     place.currentSelection = ItemCacheSelection;
     place.canAutoAnnotate = CanAutoAnnotateSymbol;
     place.createSymbolTextItems = CreateSymbolTextItems;
-    place.updateProjectHierarchy = [](ProjectRecord* project, int32_t reasons) {
-        UpdateProjectHierarchy(project, uint32_t(reasons));
-    };
+    place.updateProjectHierarchy = [](ProjectRecord* p, int32_t reasons) { UpdateProjectHierarchy(p, uint32_t(reasons)); };
 }
 
 }  // namespace
@@ -118,9 +113,7 @@ void ComposeFilesForCore(CoreHookTables& t) {
     t.resequence.showMessage = QuietIgnore<const char*>;
     t.resequence.closeMessage = QuietIgnore<>;
     t.resequence.reportError = QuietErrorReport;
-    t.resequence.saveFailed = [](const char* sheetName, OSStatus status) {
-        QuietReport(status, (std::string("The new names of \"") + sheetName + "\" could not be saved.").c_str());
-    };
+    t.resequence.saveFailed = QuietResequenceSaveFailed;
     t.sheetLoad.openSheets = QuietOpenSheets;
     t.sheetSave.windowPlace = QuietDecline<SheetRecord*, Rect*, Rect*>;
 }

@@ -5,9 +5,7 @@
 namespace plexa {
 
 void ComposeLibraryForCore(CoreHookTables& t) {
-    t.libraryAccess.essentialsFolder = [](DirectoryRef* folder) {
-        return FindEssentialsFolder(folder) == status::kNoErr;
-    };
+    t.libraryAccess.essentialsFolder = [](DirectoryRef* folder) { return FindEssentialsFolder(folder) == status::kNoErr; };
 
     t.itemCache.message = QuietMessage;
     t.itemCache.reportError = QuietErrorReport;

@@ -16,9 +16,7 @@ void ComposeModelForCore(CoreHookTables& t) {
     // The model's drawing: junction dots, sheet symbols and the plain colours of a program without
     // preferences.
     t.model.drawJunctionDot = DrawSquareJunctionDot;
-    t.symbolDraw.drawSheetSymbol = [](VXGrafState* graf, SymbolRecord* symbol, bool portMarkers) {
-        DrawSheetSymbol(graf, symbol, false, portMarkers);
-    };
+    t.symbolDraw.drawSheetSymbol = [](VXGrafState* graf, SymbolRecord* s, bool ports) { DrawSheetSymbol(graf, s, false, ports); };
     t.sheetColors.setForeColor = SetDefaultForeColor;
     t.sheetColors.setBackColor = SetDefaultBackColor;
     t.sheetColors.colorPreferred = DefaultColorPreferred;
@@ -31,15 +29,10 @@ void ComposeModelForCore(CoreHookTables& t) {
     // Projects and hierarchy (files/).
     AddProjectModelHooks(t.model, t.symbols, t.dataContext);
     t.symbols.enterSubSheet = EnterSubSheet;
-    t.symbolTexts.setSheetModifiedStatus = [](SheetRecord* sheet, uint32_t reason) {
-        SetSheetModifiedStatus(sheet, int32_t(reason));
-    };
+    t.symbolTexts.setSheetModifiedStatus = [](SheetRecord* sheet, uint32_t why) { SetSheetModifiedStatus(sheet, int32_t(why)); };
 
     // Where a symbol came from: the library file and item that the item cache selects.
-    t.symbols.locateLibraryFileItem = [](const char* library, const char* item, int32_t* fileIndex,
-                                         int32_t* itemIndex) {
-        if (!LocateLibraryFileItem(library, item, fileIndex, itemIndex)) *fileIndex = *itemIndex = -1;
-    };
+    t.symbols.locateLibraryFileItem = LocateLibraryFileItemOrNone;
     t.symbols.setCachedLibraryFile = [](int32_t fileIndex) { (void)SetCachedLibraryFile(0, fileIndex); };  // a library that does not open leaves nothing selected
     t.symbols.setCachedLibraryItem = [](int32_t itemIndex) { (void)SetCachedLibraryItem(itemIndex); };  // a failed load leaves nothing selected
 
@@ -47,14 +40,11 @@ void ComposeModelForCore(CoreHookTables& t) {
     t.model.selectOtherFont = QuietDecline<char*>;
     t.model.invalSheetView = QuietIgnore<SheetRecord*, const Rect*>;
     t.symbols.invalSheetView = QuietIgnore<SheetRecord*, const Rect*>;
-    t.symbols.openLibBrowserFile = [](int32_t, VXWindowRecordTag** window) -> int32_t {
-        *window = nullptr;
-        return 0;
-    };
+    t.symbols.openLibBrowserFile = QuietOpenNoWindow;
     t.symbols.findAndSelectLibEditorItem = QuietDecline<VXWindowRecordTag*, const char*>;
     t.symbols.editSelectedLibItems = QuietIgnore<VXWindowRecordTag*>;
     t.symbols.openSheetFileSymbolEditor = QuietDecline<SheetRecord*, const char*>;
-    t.symbols.invalidateActiveBrowser = [] {};
+    t.symbols.invalidateActiveBrowser = QuietIgnore<>;
     t.symbols.showMessage = QuietMessage;
     t.symbolTexts.setRulerGuidePositions = QuietIgnore<VXWindowRecordTag*, int32_t, int32_t>;
     t.model.windowSheet = QuietWindowSheet;

@@ -64,6 +64,15 @@ void QuietReport(OSStatus status, const char* text) {
     QuietMessage((std::string(text) + ": " + DescribeStatus(status)).c_str());
 }
 
+int32_t QuietOpenNoWindow(int32_t, VXWindowRecordTag** window) {
+    *window = nullptr;
+    return 0;
+}
+
+void QuietResequenceSaveFailed(const char* sheetName, OSStatus status) {
+    QuietReport(status, (std::string("The new names of \"") + sheetName + "\" could not be saved.").c_str());
+}
+
 void QuietLogHierarchy(ProjectRecord* project, const HierarchyLogEntry& entry) {
     ++LogCounts()[project];
     std::string line = entry.text ? entry.text : "";

@@ -61,6 +61,10 @@ void QuietReport(OSStatus status, const char* text);
 void QuietLogHierarchy(ProjectRecord* project, const HierarchyLogEntry& entry);
 void QuietClearLog(ProjectRecord* project);
 bool QuietLogEmpty(ProjectRecord* project);
+// The window of a library that a chooser would open: none, and nothing opened (0).
+int32_t QuietOpenNoWindow(int32_t fileIndex, VXWindowRecordTag** window);
+// A sheet whose new names could not be saved: the failure's line naming the sheet.
+void QuietResequenceSaveFailed(const char* sheetName, OSStatus status);
 // A question with two buttons takes the second (what the caller does without anyone to ask).
 bool QuietAskSecond(const char* message, const char* first, const char* second);
 

@@ -414,10 +414,8 @@ OSStatus Resequence(ProjectRecord* project, SheetRecord* sheet, uint16_t flags, 
                     char name[kFileSpecNameCapacity];
                     SheetName(entry, name, sizeof name);
                     if (gHooks.saveFailed) gHooks.saveFailed(name, st);
-                    if (entry.loadedHere && gHooks.keepUnsaved) {
-                        gHooks.keepUnsaved(entry.sheet);
+                    if (entry.loadedHere && gHooks.keepUnsaved && gHooks.keepUnsaved(entry.sheet))
                         entry.loadedHere = false;
-                    }
                 }
             }
         }

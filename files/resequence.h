@@ -41,9 +41,10 @@ struct ResequenceHooks {
     // A sheet (by its file name) whose new names could not be saved, with the status.
     void (*saveFailed)(const char* sheetName, OSStatus status) = nullptr;
     // Takes over a sheet without a window that holds unsaved new names (for instance by showing
-    // it in a window); without it such a sheet is released. Optional: a program without windows
-    // has nowhere to show it, and its failed save was reported.
-    void (*keepUnsaved)(SheetRecord* sheet) = nullptr;
+    // it in a window): true when it did; without it, or when it could not, such a sheet is
+    // released. Optional: a program without windows has nowhere to show it, and its failed save
+    // was reported.
+    bool (*keepUnsaved)(SheetRecord* sheet) = nullptr;
 };
 void SetResequenceHooks(const ResequenceHooks& hooks);
 const ResequenceHooks& GetResequenceHooks();

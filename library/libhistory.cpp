@@ -175,6 +175,10 @@ bool LocateLibraryFileItem(const char* fileName, const char* itemName, int32_t* 
     return LocateIn(withExtension.c_str(), itemName, fileIndex, itemIndex);
 }
 
+void LocateLibraryFileItemOrNone(const char* fileName, const char* itemName, int32_t* fileIndex, int32_t* itemIndex) {
+    if (!LocateLibraryFileItem(fileName, itemName, fileIndex, itemIndex)) *fileIndex = *itemIndex = -1;
+}
+
 bool SelectShortcutItem(const char* fileName, const char* itemName) {
     int32_t fileIndex = -1, itemIndex = -1;
     if (!LocateLibraryFileItem(fileName, itemName, &fileIndex, &itemIndex)) {

@@ -53,6 +53,8 @@ void DisposeLibHistory();
 // again with ".LBX" appended. True with the file index in the full list and the item-map index.
 bool LocateLibraryFileItem(const char* fileName, const char* itemName, int32_t* fileIndex,
                            int32_t* itemIndex);
+// The same for a symbol's library and item: both indexes -1 when no file of the list holds it.
+void LocateLibraryFileItemOrNone(const char* fileName, const char* itemName, int32_t* fileIndex, int32_t* itemIndex);
 // Makes a shortcut's file and item (as the preferences keep them) the cached ones; a missing file
 // or item shows its message. True when both were selected.
 bool SelectShortcutItem(const char* fileName, const char* itemName);

@@ -28,6 +28,7 @@
 #include "graphics/textline.h"
 #include "graphics/textstyle.h"
 #include "sheeteditor/projectsettings.h"
+#include "sheeteditor/sheetclose.h"
 #include "sheeteditor/fileselect.h"
 #include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_alerts.h"
@@ -67,7 +68,6 @@ constexpr int32_t kPopupArrowCursor = 0x7FFFFF00;
 // from in tree order (a rebuild of the hierarchy replaces the nodes: the rows are then made again).
 constexpr uint32_t kProjectWindowCode = 0x70726A77;  // 'prjw'
 
-AskSaveProjectOnClose gAsk = nullptr;
 int16_t gProjVwWidth = 0;
 int16_t gBaseLineOffset = 0;
 
@@ -353,7 +353,7 @@ int32_t ProjectHeaderEventHandler(VXWindowRecordTag* pane, VXEventRecord* event)
 
 void CloseProjectWindow(ProjectRecord* project) {
     StoreRowStates(project);
-    const OSStatus st = CloseProject(project, kCloseProjectAsk, gAsk);
+    const OSStatus st = CloseProject(project, kCloseProjectAsk, AskSaveProjectOnClose);
     if (st == status::kUserCancelled) VXAbortCloseAll();
     else if (st) VXErrorReport(st);
 }
@@ -768,9 +768,15 @@ int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* even
     }
 }
 
-void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, HierarchyHooks& hierarchy,
-                           AskSaveProjectOnClose ask) {
-    gAsk = ask;
+int32_t AskSaveProjectOnClose(ProjectRecord* project) {
+    char title[200] = "";
+    if (project->window) VXGetWindowTitle(project->window, title);
+    bool save = false;
+    if (!AskSaveDialog(title, kSaveQuestionProject, &save)) return status::kUserCancelled;
+    return save ? 1 : 0;
+}
+
+void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, HierarchyHooks& hierarchy) {
     services.createWindow = CreateProjectWindow;
     services.destroyWindow = DestroyWindowOf;
     services.windowBounds = WindowBounds;

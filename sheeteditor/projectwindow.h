@@ -62,12 +62,11 @@ int16_t ProjectWindowIdealHeight(int32_t rows);
 
 int32_t ProjectWindowEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
 
-// Answers the question whether to save a project's annotation changes on closing: 1 save, 0
-// don't, kUserCancelled.
-using AskSaveProjectOnClose = int32_t (*)(ProjectRecord* project);
+// Asks whether to save a project's annotation changes on closing, naming the project by its
+// window's title: 1 save, 0 don't, kUserCancelled.
+int32_t AskSaveProjectOnClose(ProjectRecord* project);
 // Puts the project window in the project's tables: making, freeing and measuring it, the tree's
-// drawing around a build and its redraw. The close question is the shell's.
-void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, HierarchyHooks& hierarchy,
-                           AskSaveProjectOnClose ask);
+// drawing around a build and its redraw.
+void AddProjectWindowHooks(ProjectServices& services, ProjectOpenHooks& open, HierarchyHooks& hierarchy);
 
 }  // namespace plexa

@@ -77,7 +77,9 @@ std::string PathOf(const FileSpec& file) {
     return std::string(path, needed);
 }
 
+// An empty application is none: the desktop chooses.
 OSStatus OpenDocument(const std::string& path, const char* application) {
+    if (application && !*application) application = nullptr;
     if (gScriptHooks.openDocument) return gScriptHooks.openDocument(path.c_str(), application);
     return VXLaunchDocument(path.c_str(), application, true, false);
 }

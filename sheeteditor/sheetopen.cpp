@@ -84,6 +84,12 @@ VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowStat
     return sheet->window;
 }
 
+bool ShowSheetInWindow(SheetRecord* sheet) {
+    VXWindowRecordTag* window = CreteWindowForSheet(sheet, nullptr);
+    if (window) VXShowWindow(window);
+    return window != nullptr;
+}
+
 SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options) {
     if (!file) return nullptr;
     SheetRecord* sheet = GetLoadedSheet(file, nullptr, false);

@@ -59,6 +59,8 @@ const SheetOpenHooks& GetSheetOpenHooks();
 // Makes the sheet's window when it has none (applying the state when given) and returns it; the
 // existing window when it has one; none when the window cannot be made.
 VXWindowRecordTag* CreteWindowForSheet(SheetRecord* sheet, const SheetWindowState* state);
+// Shows the sheet in its window, made for it when it has none; false when no window could be made.
+bool ShowSheetInWindow(SheetRecord* sheet);
 // Opens the file in a window, or takes the sheet already open in one. Failures are reported here;
 // the result is none then and nothing is left loaded.
 SheetRecord* OpenSchematicSheet(const FileSpec* file, uint32_t options);

@@ -46,6 +46,9 @@ struct SheetWindows {
 struct SheetWindowHooks {
     // Retitles the sheet's log window.
     void (*updateLogWindowTitle)(LogWindowRecord* log) = nullptr;
+    // Destroys the sheet's log window, with the sheet that goes. Default: nothing (no log window
+    // was made).
+    void (*destroyLog)(LogWindowRecord* log) = nullptr;
     // A close request on the sheet window: closes it (asking to save a modified sheet), or keeps
     // it when the person cancels. Without it the window goes and the sheet stays loaded.
     void (*closeSheetWindow)(VXWindowRecordTag* window) = nullptr;

@@ -28,6 +28,7 @@
 #include "model/texts.h"
 #include "sheeteditor/partsdialog.h"
 #include "sheeteditor/sheeteditorstate.h"
+#include "sheeteditor/sheetopen.h"
 #include "toolkit/vx_alerts.h"
 #include "toolkit/vx_window.h"
 
@@ -98,15 +99,10 @@ void ClearSelection(SheetRecord* sheet) {
         s->flags &= ~kSymbolFlagSelected;
 }
 
-void EnumVisibleSheets(void (*proc)(SheetRecord* sheet, void* data), void* data) {
-    if (gHooks.enumVisibleSheets) gHooks.enumVisibleSheets(proc, data);
-    else EnumVisibleSheetWindows(proc, data);
-}
-
 std::vector<SheetRecord*> VisibleSheets() {
     std::vector<SheetRecord*> sheets;
-    EnumVisibleSheets([](SheetRecord* sheet, void* data) { static_cast<std::vector<SheetRecord*>*>(data)->push_back(sheet); },
-                      &sheets);
+    EnumVisibleSheetWindows(
+        [](SheetRecord* sheet, void* data) { static_cast<std::vector<SheetRecord*>*>(data)->push_back(sheet); }, &sheets);
     return sheets;
 }
 
@@ -406,11 +402,10 @@ int32_t UpdateProjectsLibrarySymbols(ProjectRecord* project, bool force, uint32_
         count += UpdateSheetsSymbols(sheet, project, force, false, false, true, false, options);
         const bool modified = sheet->modifiedFlags != 0;
         sheet->modifiedFlags |= before;
-        if (modified && gHooks.showChangedSheet) {
-            gHooks.showChangedSheet(sheet);
-            continue;
-        }
-        // A sheet that was not open is saved here; a failed save is told, not dropped with it.
+        // A sheet that was not open and changed is shown in a window of its own, which takes it
+        // over; when no window can be made it is saved here, and a failed save is told, not
+        // dropped with it.
+        if (modified && ShowSheetInWindow(sheet)) continue;
         if (modified) VXErrorReport(StoreSaveSheet(sheet));
         StoreReleaseSheet(sheet);
     }

@@ -58,14 +58,9 @@ struct SymbolUpdateHooks {
     // Shows a log that has entries; destroys an empty or hidden one.
     void (*showLog)(LogWindowRecord* log) = nullptr;
     void (*destroyLog)(LogWindowRecord* log) = nullptr;
-    // Every visible sheet window's sheet. Default: the visible top-level windows of sheet kind.
-    void (*enumVisibleSheets)(void (*proc)(SheetRecord* sheet, void* data), void* data) = nullptr;
     // Deletes the sheet's selection. Default: the selected symbols with their texts. Optional:
     // the sheet editor's delete (with its undo) is not built yet; the default is its plain part.
     void (*deleteSelection)(SheetRecord* sheet) = nullptr;
-    // Shows a sheet that a project update loaded and changed in a window of its own, taking it
-    // over. Default: the sheet is saved to its file and released.
-    void (*showChangedSheet)(SheetRecord* sheet) = nullptr;
     // Shows a message. Default: nothing.
     void (*message)(const char* text) = nullptr;
 };

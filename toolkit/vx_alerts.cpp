@@ -84,6 +84,11 @@ int16_t VXStandardAlert(const char* message, const char* informative, const char
 
 void VXDisplayMessage(const char* text) { VXStandardAlert(text, nullptr, "OK", nullptr); }
 
+void VXDisplayMessageOverUpdatedWindows(const char* text) {
+    VXWaitUpdateWindows();
+    VXDisplayMessage(text);
+}
+
 char* VXGetErrorString(OSStatus code, char* buffer) {
     if (!buffer || code == 0 || code == -128) return nullptr;
     buffer[0] = 0;

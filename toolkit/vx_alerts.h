@@ -28,6 +28,9 @@ extern VXErrorTextProc gVXErrorTextProc;
 
 // An alert with the text and one "OK" button, run modally.
 void VXDisplayMessage(const char* text);
+// The same, once the windows waiting for an update are drawn, so that the alert stands over what
+// they now show.
+void VXDisplayMessageOverUpdatedWindows(const char* text);
 // An alert with the texts and buttons that are given and not empty; the answer tells which
 // button ended it (kVXAlertFirstButton, kVXAlertSecondButton).
 int16_t VXStandardAlert(const char* message, const char* informative, const char* firstButton,

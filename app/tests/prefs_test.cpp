@@ -17,6 +17,8 @@
 #include "app/prefs.h"
 #include "app/root.h"
 #include "foundation/byteswap.h"
+#include "graphics/colors.h"
+#include "graphics/render.h"
 #include "foundation/dirspec.h"
 #include "foundation/dynfile.h"
 #include "foundation/memory.h"
@@ -612,6 +614,26 @@ TEST_F(PrefsFile, TheNamesBlockReadsInBothByteOrdersAndRefusesCountsItsHandlesCa
         EXPECT_NE(ReadNames(bad.bytes, true), 0) << c.what;
         EXPECT_EQ(NamesText(), "Value,||Priority,|||") << c.what;
     }
+}
+
+// The drawing colours of the sheet kinds come from the preferred colour table: each kind draws in
+// its own colour, the background in the table's.
+TEST(PreferredSheetColours, EachKindDrawsInItsTableColour) {
+    PrefsRecord* saved = gPrefs;
+    gPrefs = nullptr;  // the table and the colour display of a run without preferences
+    QZPort* port = QZPortAlloc(nullptr);
+    QZSetCurrentPort(port);
+    for (int16_t kind : {0, 2, 3, 7}) {
+        SetPreferredSheetForeColor(kind);
+        // The brush of the colour names it.
+        EXPECT_EQ(VXGetForeColor() & 0xFF000000u, SheetColorTable()[kind] & 0xFF000000u) << kind;
+    }
+    QZSetColor(nullptr, 0x00102030, true);
+    SetPreferredSheetBackColor();
+    EXPECT_EQ(VXGetBackColor() & 0xFF000000u, SheetColorTable()[5] & 0xFF000000u);
+    QZSetCurrentPort(nullptr);
+    QZPortFree(port);
+    gPrefs = saved;
 }
 
 }  // namespace

@@ -40,5 +40,18 @@ TEST(RootQuiet, MessagesAndTheHierarchyLogGoToStandardErrorAndTheLogCountsPerPro
     EXPECT_EQ((QuietChooseNothing<const char*, const char*, FileSpec*, int32_t>("Add Project Sheets", "Add", files, 2)), -128);
 }
 
+TEST(RootQuiet, AFailedSaveOfNewNamesNamesTheSheetAndNoLibraryWindowOpens) {
+    ASSERT_EQ(StartCore("app_tests"), 0);
+    SetQuietProgramName("app_tests");
+    testing::internal::CaptureStderr();
+    QuietResequenceSaveFailed("Power.SHX", -43);
+    QuietResequenceSaveFailed("Cancelled.SHX", -128);  // a cancel says nothing
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "app_tests: The new names of \"Power.SHX\" could not be saved.: " + DescribeStatus(-43) + "\n");
+    auto* window = reinterpret_cast<VXWindowRecordTag*>(uintptr_t(0x3000));
+    EXPECT_EQ(QuietOpenNoWindow(2, &window), 0);
+    EXPECT_EQ(window, nullptr);
+}
+
 }  // namespace
 }  // namespace plexa

@@ -286,6 +286,36 @@ TEST_F(ResequenceTest, ASaveFailureIsReportedByNameAndTheOtherSheetsAreStillSave
     EXPECT_EQ(store_.live, 0);
 }
 
+// A sheet whose new names could not be saved goes to whoever takes it over; one that nobody
+// could take is released, not left loaded.
+TEST_F(ResequenceTest, ASheetThatCouldNotBeSavedIsTakenOverOrReleased) {
+    store_.files["TOP.SHT"] = {{"SIG001"}};
+    store_.files["A.SHT"] = {{"SIG001"}};
+    store_.saveFailures["A.SHT"] = -34;
+    static std::vector<SheetRecord*> taken;
+    static bool take = false;
+    taken.clear();
+    ResequenceHooks hooks = GetResequenceHooks();
+    hooks.keepUnsaved = [](SheetRecord* sheet) {
+        if (!take) return false;
+        taken.push_back(sheet);
+        return true;
+    };
+    SetResequenceHooks(hooks);
+    ProjectRecord* project = Project({{"TOP.SHT", -1}, {"A.SHT", 0}});
+    EXPECT_EQ(Resequence(project, nullptr, 0, 1, true, 9999), -34);
+    EXPECT_TRUE(taken.empty());
+    EXPECT_EQ(store_.live, 0);
+    take = true;
+    EXPECT_EQ(Resequence(project, nullptr, 0, 1, true, 9999), -34);
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_STREQ(taken[0]->fileSpec.name, "A.SHT");
+    EXPECT_EQ(store_.live, 1);
+    take = false;
+    --store_.live;
+    DestroySheet(taken[0]);
+}
+
 TEST_F(ResequenceTest, TheActiveSheetAloneIsRenumberedWithoutTouchingTheOthers) {
     store_.files["TOP.SHT"] = {{"SIG9"}};
     store_.files["SUB.SHT"] = {{"SIG4"}, {"SIG1"}};

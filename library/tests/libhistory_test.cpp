@@ -95,6 +95,21 @@ TEST_F(LibHistoryTest, EntriesThatCannotBeFoundAreDropped) {
     EXPECT_EQ(History(), Lines{"B.LBX:SIX"});
 }
 
+TEST_F(LibHistoryTest, ASymbolsLibraryAndItemAreFoundOrBothIndexesAreNone) {
+    int32_t fileIndex = 7, itemIndex = 7;
+    LocateLibraryFileItemOrNone("B.LBX", "nine", &fileIndex, &itemIndex);
+    EXPECT_EQ(fileIndex, 1);
+    EXPECT_GE(itemIndex, 0);
+    // The file is there but not the item; then neither is there.
+    LocateLibraryFileItemOrNone("B.LBX", "ONE", &fileIndex, &itemIndex);
+    EXPECT_EQ(fileIndex, -1);
+    EXPECT_EQ(itemIndex, -1);
+    fileIndex = itemIndex = 7;
+    LocateLibraryFileItemOrNone("Gone.LBX", "SIX", &fileIndex, &itemIndex);
+    EXPECT_EQ(fileIndex, -1);
+    EXPECT_EQ(itemIndex, -1);
+}
+
 TEST_F(LibHistoryTest, ShortcutsFindTheFileWithTheExtensionAddedAndSayWhatIsMissing) {
     int32_t fileIndex = -1, itemIndex = -1;
     EXPECT_TRUE(LocateLibraryFileItem("b", "nine", &fileIndex, &itemIndex));

@@ -15,6 +15,7 @@
 #include "model/sheet.h"
 #include "model/themes.h"
 #include "sheeteditor/drawingwindow.h"
+#include "sheeteditor/sheetrelease.h"
 #include "sheeteditor/sheetselect.h"
 #include "sheeteditor/sheetundo.h"
 #include "sheeteditor/wiredrag.h"
@@ -35,11 +36,7 @@ inline void InitSheetModelForWindows() {
 }
 
 // What the sheet editor made on demand in a sheet goes with the sheet, as in the editor.
-inline void ReleaseTestSheetEditorParts(SheetRecord* sheet) {
-    ClearSheetModifiers(sheet);
-    ReleaseWireSplitState(sheet);
-    ReleaseSheetUndo(sheet);
-}
+inline void ReleaseTestSheetEditorParts(SheetRecord* sheet) { ReleaseSheetEditorParts(sheet); }
 
 // What NewSchematicDrawing needs, as at launch; the untitled windows count from 1 again.
 inline void InitSheetWindows() {

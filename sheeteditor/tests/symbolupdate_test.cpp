@@ -1,6 +1,7 @@
 // Updating placed symbols from fixture libraries (with and without force, missing files and
-// items logged), from an open child sheet's file symbols when the child is saved, the log texts,
-// and the update dialog's opening state.
+// items logged), from an open child sheet's file symbols when the child is saved (the sheets of
+// the visible sheet windows), a project's sheets that the update changed shown in windows, the
+// log texts, and the update dialog's opening state.
 #include "sheeteditor/symbolupdate.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,12 @@
 #include "model/sheet.h"
 #include "model/symbols.h"
 #include "model/tests/model_fixture.h"
+#include "sheeteditor/sheetopen.h"
+#include "sheeteditor/sheetrelease.h"
+#include "sheeteditor/sheetwindow.h"
+#include "sheeteditor/tests/sheet_windows_testing.h"
+#include "toolkit/tests/windows_fixture.h"
+#include "toolkit/vx_window.h"
 
 namespace plexa::test {
 namespace {
@@ -28,12 +35,18 @@ struct ModelStart : ModelTest {
     static void Run() { SetUpTestSuite(); }
 };
 
+// The windows of the toolkit, for the sheet windows the update finds and opens.
+struct Windows : WindowsTest {
+    void TestBody() override {}
+    void Up() { SetUp(); }
+    void Down() { TearDown(); }
+};
+
 struct FakeLog {
     std::vector<ReplaceSymbolLogEntry> entries;
     int shown = 0;
 };
 FakeLog gLog;
-std::vector<SheetRecord*> gVisible;
 std::vector<std::string> gMessages;
 SheetRecord* gChild = nullptr;
 // Sheets the store loads for a project update: each gets a stale library symbol.
@@ -53,9 +66,16 @@ class SymbolUpdateTest : public LibraryAccessTest {
 protected:
     void SetUp() override {
         ModelStart::Run();
+        windows_.Up();
         LibraryAccessTest::SetUp();
+        InitSheetModelForWindows();
+        // The model finds the sheets of windows, and a sheet lets its windows go, as in the editor.
+        ModelHooks model = GetModelHooks();
+        model.windowSheet = SheetOfWindow;
+        model.detachSheetWindows = DetachSheetWindows;
+        model.releaseSheetEditorParts = ReleaseSheetEditorParts;
+        SetModelHooks(model);
         gLog = FakeLog{};
-        gVisible.clear();
         gMessages.clear();
         gChild = nullptr;
         SymbolUpdateHooks hooks;
@@ -63,9 +83,6 @@ protected:
         hooks.appendLogEntry = [](LogWindowRecord*, const ReplaceSymbolLogEntry& e) { gLog.entries.push_back(e); };
         hooks.countLogEntries = [](LogWindowRecord*) { return int32_t(gLog.entries.size()); };
         hooks.showLog = [](LogWindowRecord*) { ++gLog.shown; };
-        hooks.enumVisibleSheets = [](void (*proc)(SheetRecord*, void*), void* data) {
-            for (SheetRecord* sheet : gVisible) proc(sheet, data);
-        };
         hooks.message = [](const char* text) { gMessages.push_back(text); };
         SetSymbolUpdateHooks(hooks);
         SetSymbolPlaceHooks({});
@@ -104,10 +121,25 @@ protected:
             DestroySheet(sheet);
         }
         DestroySheet(sheet_);
+        // The sheets that the update showed in windows of their own.
+        for (SheetRecord* sheet : InWindows()) DestroySheet(sheet);
         for (LibraryItem* item : items_) DestroyLibraryItem(item);
         SetSymbolUpdateHooks({});
         SetSheetStoreHooks({});
         LibraryAccessTest::TearDown();
+        windows_.Down();
+    }
+
+    // The sheets in sheet windows, the visible ones first, and their file names.
+    static std::vector<SheetRecord*> InWindows() {
+        std::vector<SheetRecord*> sheets = SheetWindowSheets(true);
+        for (SheetRecord* sheet : SheetWindowSheets(false)) sheets.push_back(sheet);
+        return sheets;
+    }
+    static std::vector<std::string> WindowSheetNames() {
+        std::vector<std::string> names;
+        for (SheetRecord* sheet : InWindows()) names.push_back(sheet->fileSpec.name);
+        return names;
     }
 
     LibraryItem* Item(const std::string& name) {
@@ -135,7 +167,7 @@ protected:
             SheetRecord* sheet = CreateDrawing();
             char name[160];
             GetSheetSpecName(project, spec, name, sizeof name);
-            SetFileSpecName(&sheet->fileSpec, name);
+            self_->Name(sheet, name);
             sheet->project = project;
             sheet->sheetSpec = spec;
             self_->Place(sheet, "C10", "PARTS.LBX", older_(name) ? kOlder : int32_t(kTestStamp));
@@ -144,6 +176,11 @@ protected:
         };
     }
     static inline SymbolUpdateTest* self_ = nullptr;
+
+    // The sheet's file: the name in the test's folder, as a sheet that was loaded has it.
+    void Name(SheetRecord* sheet, const char* name) {
+        ASSERT_EQ(FileSpecFromPathName(nullptr, Path(name).c_str(), &sheet->fileSpec), 0) << name;
+    }
     static inline bool (*older_)(const char* name) = nullptr;
 
     // The serial numbers of the sheet's symbols with their change times.
@@ -160,6 +197,7 @@ protected:
         return codes;
     }
 
+    Windows windows_;
     SheetRecord* sheet_ = nullptr;
     std::vector<SheetRecord*> sheets_;
     std::vector<LibraryItem*> items_;
@@ -232,12 +270,12 @@ TEST_F(SymbolUpdateTest, SavingAChildSheetUpdatesAnOpenParentAndLogsIt) {
     SheetRecord* parent = sheet_;
     parent->project = project.get();
     parent->sheetSpec = topSpec;
-    SetFileSpecName(&parent->fileSpec, "TOP.SHT");
+    Name(parent, "TOP.SHT");
     SheetRecord* child = CreateDrawing();
     sheets_.push_back(child);
     child->project = project.get();
     child->sheetSpec = childSpec;
-    SetFileSpecName(&child->fileSpec, "CHILD.SHT");
+    Name(child, "CHILD.SHT");
     FileSymbolEntry* entry = CreateFileSymbol(child);
     ASSERT_NE(entry, nullptr);
     const std::string bytes = ItemBytes({"BLOCK"});
@@ -249,7 +287,9 @@ TEST_F(SymbolUpdateTest, SavingAChildSheetUpdatesAnOpenParentAndLogsIt) {
     EXPECT_TRUE(DoesSheetContainChildSymbolFromSheet(parent, child));
     EXPECT_FALSE(DoesSheetContainChildSymbolFromSheet(child, parent));
     EXPECT_FALSE(DoesSheetContainChildSymbolFromSheet(parent, parent));
-    gVisible = {parent, child};
+    ASSERT_TRUE(ShowSheetInWindow(parent));
+    ASSERT_TRUE(ShowSheetInWindow(child));
+    ASSERT_EQ(SheetWindowSheets(true).size(), 2u);
     const uint32_t staleSerial = stale->serial, otherSerial = other->serial;
     UpdateSheetsContainingChildSymbolFromSheet(child);
     EXPECT_EQ(RetrieveSerializedSymbol(parent->symbolList, staleSerial), nullptr);
@@ -285,15 +325,20 @@ TEST_F(SymbolUpdateTest, SavingAChildSheetUpdatesAnOpenParentAndLogsIt) {
     child->project = nullptr;
 }
 
-TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndSavesOnlyTheChangedOnes) {
+TEST_F(SymbolUpdateTest, AProjectUpdateLoadsItsSheetsAndShowsOnlyTheChangedOnesInWindows) {
     LibTestProject project(Path(""));
     AddSheetSpecToProject(project.get(), "B.SHT");
     AddSheetSpecToProject(project.get(), "A.SHT");
     // Only A holds a symbol older than its library item.
     LoadSheetsWithAPart([](const char* name) { return name[0] == 'A'; });
     EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, false), 1);
-    EXPECT_EQ(gSaved, (std::vector<std::string>{"A.SHT"}));
-    EXPECT_EQ(gLiveLoaded, 0);
+    // The changed sheet is not saved behind the person's back: it stays, modified, in a window of
+    // its own; the unchanged one is released.
+    EXPECT_TRUE(gSaved.empty());
+    EXPECT_EQ(WindowSheetNames(), (std::vector<std::string>{"A.SHT"}));
+    ASSERT_EQ(SheetWindowSheets(true).size(), 1u);
+    EXPECT_NE(SheetWindowSheets(true)[0]->modifiedFlags, 0);
+    EXPECT_EQ(gLiveLoaded, 1);
     ASSERT_EQ(gLog.entries.size(), 1u);
     EXPECT_STREQ(gLog.entries[0].sheetName, "A.SHT");
     EXPECT_EQ(gLog.shown, 1);
@@ -316,7 +361,8 @@ TEST_F(SymbolUpdateTest, TheProjectsSelectedSheetsAloneAreUpdated) {
     // Both hold a symbol older than its library item.
     LoadSheetsWithAPart([](const char*) { return true; });
     EXPECT_EQ(UpdateProjectsLibrarySymbols(project.get(), false, 0, true), 1);
-    EXPECT_EQ(gSaved, (std::vector<std::string>{"B.SHT"}));
+    EXPECT_TRUE(gSaved.empty());
+    EXPECT_EQ(WindowSheetNames(), (std::vector<std::string>{"B.SHT"}));
     ASSERT_EQ(gLog.entries.size(), 1u);
     EXPECT_STREQ(gLog.entries[0].sheetName, "B.SHT");
 }

@@ -2,6 +2,8 @@
 // standard dialogs and the error reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -320,6 +322,31 @@ TEST_F(Dialogs, StandardAlertAnswersByButton) {
     Answer(27);  // one button: Escape presses it
     EXPECT_EQ(VXStandardAlert("Done", nullptr, nullptr, nullptr), kVXAlertFirstButton);
     EXPECT_EQ(gSeen, (std::vector<std::string>{"1:Done", "3:OK"}));
+}
+
+int32_t LogsDrawing(VXWindowRecordTag* window, VXEventRecord* event) {
+    if (event->kind == kVXUpdateEvent)
+        WindowsTest::Log().push_back("drawn " + WindowsTest::Name(window) + (FrontDialog() ? " under an alert" : ""));
+    return 0;
+}
+
+// A message over updated windows comes up once a window waiting for its drawing is drawn, not
+// with the window drawn under it.
+TEST_F(Dialogs, AMessageOverUpdatedWindowsComesAfterTheirDrawing) {
+    VXWindowRecordTag* window = Document("sheet", LogsDrawing);
+    ASSERT_NE(window, nullptr);
+    VXShowWindow(window);
+    VXUpdateWindow(window);
+    Log().clear();
+    VXInvalRect(window, nullptr);
+    VXPostDeferredAction([](void*) {
+        WindowsTest::Log().push_back("alert");
+        QueueKey(13);
+    }, nullptr, 0.001);
+    VXDisplayMessageOverUpdatedWindows("Symbols updated.");
+    ASSERT_FALSE(Log().empty());
+    EXPECT_EQ(Log().front(), "drawn sheet");
+    EXPECT_NE(std::find(Log().begin(), Log().end(), "alert"), Log().end());
 }
 
 // A desktop lists windows by their titles: an alert, whose template has none, carries the
