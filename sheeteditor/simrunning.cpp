@@ -3,7 +3,11 @@
 
 namespace plexa {
 
+namespace {
 RunningAnalysis gRunningAnalysis;
+}  // namespace
+
+RunningAnalysis& TheRunningAnalysis() { return gRunningAnalysis; }
 
 bool IsAnalysisRunning(ProjectRecord** project, uint32_t* id, bool* paused) {
     if (project) *project = gRunningAnalysis.project;

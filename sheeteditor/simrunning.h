@@ -20,7 +20,8 @@ struct RunningAnalysis {
     uint32_t iconTicks = 0;
     int32_t icon = kSpiceRunIdleIcon;
 };
-extern RunningAnalysis gRunningAnalysis;
+// The one record; the simulator tool bar changes it as runs start, pause and end.
+RunningAnalysis& TheRunningAnalysis();
 
 // True while an analysis runs; each output may be omitted.
 bool IsAnalysisRunning(ProjectRecord** project, uint32_t* id, bool* paused);

@@ -74,8 +74,8 @@ void FetchAnnotation(SheetRecord* sheet) {
 }
 
 void SetRunIcon(VXWindowRecordTag* bar, int32_t icon) {
-    gRunningAnalysis.icon = icon;
-    gRunningAnalysis.iconTicks = VXGetTicks();
+    TheRunningAnalysis().icon = icon;
+    TheRunningAnalysis().iconTicks = VXGetTicks();
     if (bar) VXSetIconId(bar, kSpiceRun, icon);
 }
 
@@ -84,9 +84,9 @@ void RunClicked(SheetRecord* sheet, VXWindowRecordTag* bar, bool option) {
     ProjectRecord* project = sheet->project;
     SpiceAnalysisRecord* analysis = SelectedAnalysis(project);
     VXSetButtonState(bar, kSpiceRun, 0);
-    if (gRunningAnalysis.id) {
-        if (!analysis || gRunningAnalysis.project != project || gRunningAnalysis.id != GetSpiceAnalysisId(analysis)) return;
-        if (!gRunningAnalysis.paused || !option) {
+    if (TheRunningAnalysis().id) {
+        if (!analysis || TheRunningAnalysis().project != project || TheRunningAnalysis().id != GetSpiceAnalysisId(analysis)) return;
+        if (!TheRunningAnalysis().paused || !option) {
             if (SpiceMessageRecord* m = BuildSpiceMessage(kSpiceRunAnalysis, project, GetSpiceAnalysisId(analysis),
                                                           option ? kRunWithOption : 0, 0, 0, false, nullptr, 0)) {
                 (void)TransmitSpiceMessage(m, true);  // a message that cannot go leaves the state as it is
@@ -116,7 +116,7 @@ void AnalysisChosen(SheetRecord* sheet, int32_t index) {
     SetCurrentSpiceAnalysis(project, index);
     SpiceAnalysisRecord* chosen = SelectedAnalysis(project);
     UpdateSpiceToolsStatus(sheet);
-    if (chosen != before && chosen && !(gRunningAnalysis.project == project && gRunningAnalysis.id == GetSpiceAnalysisId(chosen))) {
+    if (chosen != before && chosen && !(TheRunningAnalysis().project == project && TheRunningAnalysis().id == GetSpiceAnalysisId(chosen))) {
         InvalidateProjectSpiceAnalysis(project, chosen, true);
         UpdateSpiceParameters(project);
     }
@@ -208,7 +208,7 @@ int32_t DrawingSpiceToolsHandler(VXWindowRecordTag* window, VXEventRecord* event
         QZSetColor(window->graf.port, kToolBrushColor, true);
         VXSetWindowControlsActive(window, false);
         (void)VXLoadControls(window, kSpiceToolsTemplate, 0, 0, 0);  // a missing template leaves an empty bar
-        VXSetIconId(window, kSpiceRun, gRunningAnalysis.icon);
+        VXSetIconId(window, kSpiceRun, TheRunningAnalysis().icon);
         UpdateSpiceToolsStatus(sheet);
         return 0;
     case kVXActivateEvent:
@@ -299,8 +299,8 @@ void SetSpiceToolsActive(SheetRecord* sheet, bool hasAnalyses, bool active) {
     VXSetItemEnabled(bar, kSpiceGraphSignals, active);
     VXSetItemEnabled(bar, kSpiceGraphs, active);
     SpiceAnalysisRecord* selected = SelectedAnalysis(sheet->project);
-    const bool ours = !gRunningAnalysis.id || (selected && gRunningAnalysis.project == sheet->project &&
-                                       gRunningAnalysis.id == GetSpiceAnalysisId(selected));
+    const bool ours = !TheRunningAnalysis().id || (selected && TheRunningAnalysis().project == sheet->project &&
+                                       TheRunningAnalysis().id == GetSpiceAnalysisId(selected));
     VXSetItemEnabled(bar, kSpiceRun, active && ours);
 }
 
@@ -312,15 +312,15 @@ void UpdateSpiceToolsForActiveSheet(ProjectRecord* project) {
 void IdleSpiceToolBar(SheetRecord* sheet) {
     VXWindowRecordTag* bar = sheet ? sheet->simulatorTools : nullptr;
     if (!bar) return;
-    if (gRunningAnalysis.id && gRunningAnalysis.project == sheet->project) {
-        if (gRunningAnalysis.paused || GetElapsedTicks(gRunningAnalysis.iconTicks) < kIconStepTicks) return;
-        const int32_t next = gRunningAnalysis.icon < kSpiceRunFirstIcon - 1 || gRunningAnalysis.icon >= kSpiceRunLastIcon
+    if (TheRunningAnalysis().id && TheRunningAnalysis().project == sheet->project) {
+        if (TheRunningAnalysis().paused || GetElapsedTicks(TheRunningAnalysis().iconTicks) < kIconStepTicks) return;
+        const int32_t next = TheRunningAnalysis().icon < kSpiceRunFirstIcon - 1 || TheRunningAnalysis().icon >= kSpiceRunLastIcon
                                  ? kSpiceRunFirstIcon
-                                 : gRunningAnalysis.icon + 1;
+                                 : TheRunningAnalysis().icon + 1;
         SetRunIcon(bar, next);
         return;
     }
-    if (gRunningAnalysis.id) return;
+    if (TheRunningAnalysis().id) return;
     if ((sheet->modifiedFlags & kSheetModifiedSimulatorAnnotation) && !gFetching) {
         FetchAnnotation(sheet);
         if (sheet->project && VXGetNextVisibleWindow(nullptr, 7, false) == sheet->window)
@@ -330,19 +330,19 @@ void IdleSpiceToolBar(SheetRecord* sheet) {
 }
 
 void SetRunningAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis, bool paused) {
-    const bool started = !gRunningAnalysis.id && project && analysis;
+    const bool started = !TheRunningAnalysis().id && project && analysis;
     if (project && analysis) {
-        gRunningAnalysis.project = project;
-        gRunningAnalysis.id = GetSpiceAnalysisId(analysis);
-        gRunningAnalysis.paused = paused;
+        TheRunningAnalysis().project = project;
+        TheRunningAnalysis().id = GetSpiceAnalysisId(analysis);
+        TheRunningAnalysis().paused = paused;
     } else {
-        gRunningAnalysis = RunningAnalysis{nullptr, 0, false, gRunningAnalysis.iconTicks, gRunningAnalysis.icon};
+        TheRunningAnalysis() = RunningAnalysis{nullptr, 0, false, TheRunningAnalysis().iconTicks, TheRunningAnalysis().icon};
     }
     SheetRecord* sheet = GetFrontSheet(true);
     VXWindowRecordTag* bar = sheet ? sheet->simulatorTools : nullptr;
-    const bool ours = gRunningAnalysis.id && gRunningAnalysis.project == (sheet ? sheet->project : nullptr);
-    if (bar && (!ours || gRunningAnalysis.paused || started)) SetRunIcon(bar, ours ? kSpiceRunFirstIcon : kSpiceRunIdleIcon);
-    if (!bar && !ours) gRunningAnalysis.icon = kSpiceRunIdleIcon;
+    const bool ours = TheRunningAnalysis().id && TheRunningAnalysis().project == (sheet ? sheet->project : nullptr);
+    if (bar && (!ours || TheRunningAnalysis().paused || started)) SetRunIcon(bar, ours ? kSpiceRunFirstIcon : kSpiceRunIdleIcon);
+    if (!bar && !ours) TheRunningAnalysis().icon = kSpiceRunIdleIcon;
     if (bar) {
         bool enabled = VXGetItemEnabled(bar, kSpiceUpdate) != 0;
         if (project) enabled = enabled && sheet->project == project && SelectedAnalysis(project) == analysis;
@@ -350,7 +350,7 @@ void SetRunningAnalysis(ProjectRecord* project, SpiceAnalysisRecord* analysis, b
     }
     if (sheet) CalcSheetIdleInterval(sheet);
     // The animation starts at the next idle event.
-    if (started) gRunningAnalysis.iconTicks = VXGetTicks() - kIconStepTicks;
+    if (started) TheRunningAnalysis().iconTicks = VXGetTicks() - kIconStepTicks;
 }
 
 bool IsAnalysisInstance(ProjectRecord* project, SheetInstance* instance, SpiceAnalysisRecord* analysis) {
@@ -361,7 +361,7 @@ bool IsAnalysisInstance(ProjectRecord* project, SheetInstance* instance, SpiceAn
     return IsDescendantInstance(project, instance, root);
 }
 
-int32_t SpiceRunIcon() { return gRunningAnalysis.icon; }
+int32_t SpiceRunIcon() { return TheRunningAnalysis().icon; }
 
 void AddSpiceToolBarHooks(SpiceWindowHooks& windows, SpiceSessionHooks& session) {
     windows.showSimulatorTools = [](bool) { HideShowSpiceTools(nullptr); };
