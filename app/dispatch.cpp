@@ -118,7 +118,7 @@ const TextFrameRecord* SelFrame(const SelectionSummary& sel) {
 }
 
 // The summary's single items are there exactly when its counts say so.
-void CheckSelectionCounts(const SelectionSummary& sel) {
+void CheckSelectionCounts([[maybe_unused]] const SelectionSummary& sel) {
     PLEXA_ASSERT((sel.symbol != nullptr) == (sel.symbolCount == 1));
     PLEXA_ASSERT((sel.text != nullptr) == (sel.textCount > 0));
     PLEXA_ASSERT((sel.frame != nullptr) == (sel.frameCount > 0));

@@ -85,6 +85,8 @@ bool ScriptedRun::WaitForLog(const std::string& line) {
     return false;
 }
 
+int ScriptedRun::pid() const { return child_ ? child_->pid() : -1; }
+
 ScriptedRunResult ScriptedRun::Finish(std::chrono::seconds limit) {
     ScriptedRunResult result;
     if (!child_ || child_->pid() <= 0) return result;

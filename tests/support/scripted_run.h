@@ -51,6 +51,8 @@ public:
     bool Start(const std::string& script, const std::vector<std::string>& arguments = {},
                const std::string& workingFolder = {});
     bool WaitForLog(const std::string& line);
+    // The running program's process id, -1 when none runs.
+    int pid() const;
     ScriptedRunResult Finish(std::chrono::seconds limit = std::chrono::seconds(540));
 
 private:
