@@ -657,6 +657,18 @@ void UpdateSignalNames(SheetRecord* sheet, SignalHandle signal, Rect* rect) {
 
 void CacheSignalJunctionDots(SignalHandle signal) {
     if (!signal) return;
+    // Most signals join pins only: with no wire ending at a junction there is no dot to find, and
+    // the table is not worth building.
+    bool anyJunction = false;
+    for (WireHandle w = FirstWire((*signal)->wires); w && !anyJunction; w = NextWire((*signal)->wires, w))
+        anyJunction = (*w)->cornerCount != 0 && (IsWireEndJunction((*w)->end0) || IsWireEndJunction((*w)->end1));
+    if (!anyJunction) {
+        const uint32_t size = PinsOffset((*signal)->pinCount);
+        if ((*signal)->dotCount == 0 && SizeOfHandle(AsHandle(signal)) == size) return;  // already so
+        if (!ResizeHandle(AsHandle(signal), size)) return;
+        (*signal)->dotCount = 0;
+        return;
+    }
     JunctionTable table = CollectWireListJunctions((*signal)->wires);
     if (!table) return;
     std::vector<Point> dots;

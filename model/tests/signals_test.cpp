@@ -381,6 +381,36 @@ TEST_F(SignalTest, ThreeWiresMeetingGiveOneDotAndDotsAreDrawnNearTheUpdateArea) 
     EXPECT_EQ((*signal)->dotCount, 1);
 }
 
+// A net whose wires end only on pins has no dots, whether its dots were stale or held one
+// before; the net's pins stay as they were.
+TEST_F(SignalTest, ANetWithoutJunctionEndsCachesNoDots) {
+    SignalHandle plain = Net("A", P(0, 100), P(40, 100), 10);
+    const int32_t pins = (*plain)->pinCount;
+    InvalidateSignalJunctions(plain);
+    ASSERT_EQ((*plain)->dotCount, kSignalDotsStale);
+    CacheSignalJunctionDots(plain);
+    EXPECT_EQ((*plain)->dotCount, 0);
+    EXPECT_EQ((*plain)->pinCount, pins);
+    CacheSignalJunctionDots(plain);  // again, unchanged
+    EXPECT_EQ((*plain)->dotCount, 0);
+
+    SignalHandle signal = Draw({P(0, 0), P(40, 0)});
+    Draw({P(20, 0), P(20, 20)});
+    ASSERT_EQ((*signal)->dotCount, 1);
+    WireList wires = (*signal)->wires;
+    for (WireHandle w = FirstWire(wires); w; w = NextWire(wires, w)) (*w)->end0 = (*w)->end1 = kWireEndFree;
+    CacheSignalJunctionDots(signal);
+    EXPECT_EQ((*signal)->dotCount, 0);
+    static std::vector<Point> drawn;
+    drawn.clear();
+    ModelHooks hooks;
+    hooks.drawJunctionDot = [](Point pt, int32_t) { drawn.push_back(pt); };
+    SetModelHooks(hooks);
+    DrawSignalJunctions(signal, 0, nullptr);
+    DrawSignalJunctions(plain, 0, nullptr);
+    EXPECT_TRUE(drawn.empty());
+}
+
 TEST_F(SignalTest, LabelsAreFoundOnTheirSegmentsAndTransferredByMode) {
     SignalHandle signal = Draw({P(0, 0), P(100, 0), P(100, 60)});
     Draw({P(50, 0), P(50, 40)});
