@@ -19,6 +19,7 @@
 #include "model/libitem.h"
 #include "model/pindata.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselection.h"
 #include "toolkit/vx_celledit.h"

@@ -22,6 +22,7 @@
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symlists.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"

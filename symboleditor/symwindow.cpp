@@ -27,6 +27,7 @@
 #include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselect.h"
 #include "symboleditor/symtools.h"
