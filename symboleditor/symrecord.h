@@ -185,8 +185,6 @@ struct SymbolEditorHooks {
     void (*destroyWindow)(SymbolEditorRecord* editor) = nullptr;
     // Shows the window, or only brings it to the front. Default: nothing.
     void (*showWindow)(SymbolEditorRecord* editor, bool frontOnly) = nullptr;
-    // Ends text editing: the typed text goes back into its frame. Default: nothing.
-    void (*endTextEditing)(SymbolEditorRecord* editor) = nullptr;
     // Finishes a polygon being built and chooses the select tool. Default: the tool becomes
     // kSymEditToolSelect.
     void (*finishTool)(SymbolEditorRecord* editor) = nullptr;
