@@ -103,7 +103,6 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
     hooks.createWindow = CreateEditorWindow;
     hooks.destroyWindow = DestroyEditorWindow;
     hooks.showWindow = ShowEditorWindow;
-    hooks.clearSelection = ClearSymbolEditorSelection;
     hooks.flushList = [](SymbolEditorRecord* editor, bool keepRows) { return FlushSymbolEditorList(editor, keepRows) != 0; };
 }
 
