@@ -20,6 +20,7 @@
 #include "model/themes.h"
 #include "sheeteditor/sheetselect.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_about.h"

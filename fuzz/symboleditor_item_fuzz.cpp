@@ -25,6 +25,7 @@
 #include "model/texts.h"
 #include "model/themes.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 
 using namespace plexa;

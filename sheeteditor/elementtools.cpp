@@ -34,6 +34,7 @@
 #include "sheeteditor/sheetwindow.h"
 #include "sheeteditor/wiretracking.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tracking.h"

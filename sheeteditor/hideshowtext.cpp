@@ -22,6 +22,7 @@
 #include "model/libitem.h"
 #include "sheeteditor/sheetwindow.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symwindow.h"
 #include "toolkit/vx_control_items.h"

@@ -27,6 +27,7 @@
 #include "symboleditor/symarea.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 
 namespace plexa {

@@ -4,6 +4,7 @@
 #include "symboleditor/libeditor.h"
 #include "model/libitem.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 
 namespace plexa {
 

@@ -14,6 +14,7 @@
 #include "model/libitem.h"
 #include "model/sheet.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_dialogs.h"

@@ -33,6 +33,7 @@
 #include "model/wires.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"

@@ -21,6 +21,7 @@
 #include "model/texts.h"
 #include "symboleditor/symclip.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"

@@ -27,7 +27,9 @@
 #include "model/waitcursor.h"
 #include "symboleditor/symarea.h"
 #include "symboleditor/symbolview.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
+#include "symboleditor/symselection.h"
 #include "symboleditor/symundorecord.h"
 #include "toolkit/vx_window.h"
 
@@ -47,21 +49,20 @@ constexpr int16_t kFileSymbolIconId = 2031;
 constexpr int16_t kDefaultResolution = 96;
 constexpr Point kFirstPinPoint = {55, 55};
 constexpr uint32_t kBlack = 0x00000000;
-constexpr uint32_t kSheetContentChanged = 0x01;
-constexpr uint32_t kSheetFileSymbolStored = 33;
-constexpr uint8_t kSheetModifiedContent = 0x01;
 
 // ---- Hooks with their defaults ----
 
+// Typing, tools and the selection live in the window: an editor without one only takes the
+// select tool.
 void EndTextEditing(SymbolEditorRecord* editor) {
-    if (Hooks().endTextEditing) Hooks().endTextEditing(editor);
+    if (editor->window) DestroySymbolEditorTE(editor);
 }
 void FinishTool(SymbolEditorRecord* editor) {
-    if (Hooks().finishTool) Hooks().finishTool(editor);
+    if (editor->window) FinishSymbolEditorTool(editor);
     else editor->tool = kSymEditToolSelect;
 }
 void ClearSelection(SymbolEditorRecord* editor) {
-    if (Hooks().clearSelection) Hooks().clearSelection(editor);
+    if (editor->window) ClearSymbolEditorSelection(editor);
 }
 void ClearUndo(SymbolEditorRecord* editor) {
     ClearSymbolEditorUndoAction(editor);
@@ -72,16 +73,6 @@ void ShowWindow(SymbolEditorRecord* editor, bool frontOnly) {
 void Report(OSStatus status, const char* message) {
     if (Hooks().reportError) Hooks().reportError(status, message);
 }
-void SheetModified(SheetRecord* sheet, uint32_t reasons) {
-    if (!sheet) return;
-    if (Hooks().sheetModified) Hooks().sheetModified(sheet, reasons);
-    else if (reasons & kSheetContentChanged) sheet->modifiedFlags |= kSheetModifiedContent;
-}
-void UpdateLibItemRow(SymbolEditorRecord* editor, bool select) {
-    if (editor->libEditor && Hooks().updateLibItemRow)
-        Hooks().updateLibItemRow(editor->libEditor, editor->itemRef, select);
-}
-
 // ---- Small helpers ----
 
 bool WindowVisible(const SymbolEditorRecord* editor) {
@@ -493,7 +484,7 @@ void MarkFileSymbolEditorsStale(const SheetRecord* sheet) {
 void DoSymbolEditorActivate(SymbolEditorRecord* editor) {
     CurrEdit = editor;
     if (Hooks().activated) Hooks().activated(editor);
-    UpdateLibItemRow(editor, true);
+    UpdateSymbolEditorLibItemRow(editor, true);
     if (editor->sheet && (editor->state & kSymEditSheetPortsChanged)) {
         editor->state &= uint16_t(~kSymEditSheetPortsChanged);
         ModelWaitCursor();
@@ -543,27 +534,6 @@ bool SymbolEditorHasChanges(const SymbolEditorRecord* editor) {
     return editor && (editor->state & (kSymEditEdited | kSymEditItemModified)) != 0;
 }
 
-void ShowSymbolEditorUnsaved(SymbolEditorRecord* editor, bool unsaved) {
-    if (editor && editor->window) VXSetWindowModified(editor->window, unsaved);
-}
-
-void SetEditModified(SymbolEditorRecord* editor, bool clearUndo) {
-    if (!editor) editor = CurrEdit;
-    if (!editor) return;
-    if (clearUndo) ClearUndo(editor);
-    if (editor->state & kSymEditEdited) return;
-    editor->state |= kSymEditEdited;
-    ShowSymbolEditorUnsaved(editor, true);
-    if (editor->libEditor) UpdateLibItemRow(editor, false);
-    else SheetModified(editor->sheet, kSheetContentChanged);
-}
-
-void SetSymbolLibItemModified(SymbolEditorRecord* editor) {
-    if (editor->state & kSymEditItemModified) return;
-    editor->state |= kSymEditItemModified;
-    UpdateLibItemRow(editor, false);
-}
-
 bool ValidateSymbolEditorSymbol(const SymbolEditorRecord* editor) {
     if (editor->kind != kLibItemComponent) return true;
     for (auto* e = static_cast<ElementRecord*>(LLFirst(editor->elementLists[kSymbolViewPrimary])); e; e = e->next)
@@ -574,7 +544,7 @@ bool ValidateSymbolEditorSymbol(const SymbolEditorRecord* editor) {
 void SetSymbolViewContext(SymbolEditorRecord* editor, int32_t view) {
     if (view < 0 || view > 1) return;
     if (view != editor->viewContext) {
-        if (editor->constructed && Hooks().finishTool) Hooks().finishTool(editor);
+        if (editor->constructed && editor->window) FinishSymbolEditorTool(editor);
         ClearUndo(editor);
     }
     const bool changed = view != editor->viewContext;
@@ -828,7 +798,7 @@ bool StoreSheetSymbolEditorData(SymbolEditorRecord* editor) {
     }
     if (entry->item) MemFree(entry->item);
     entry->item = flat;
-    SheetModified(editor->sheet, kSheetFileSymbolStored);
+    SymbolEditorSheetModified(editor->sheet, kSheetFileSymbolStored);
     if (Hooks().markSheetsWithChildSymbols) Hooks().markSheetsWithChildSymbols(editor->sheet);
     return true;
 }
@@ -846,7 +816,7 @@ void DestroySymbolEditor(SymbolEditorRecord* editor) {
     }
     if (editor->libEditor) {
         if (Hooks().setLibItemEditor) Hooks().setLibItemEditor(editor->itemRef, nullptr);
-        UpdateLibItemRow(editor, false);
+        UpdateSymbolEditorLibItemRow(editor, false);
     }
     DestroyLibraryItem(editor->item);
     editor->item = nullptr;

@@ -74,19 +74,12 @@ void GetSymbolEditorTitle(const SymbolEditorRecord* editor, char* title, int32_t
 void UpdateSymbolEditorTitle(SymbolEditorRecord* editor);
 // Whether the editor holds changes not yet taken by its owner (drawn, or flushed into its item).
 bool SymbolEditorHasChanges(const SymbolEditorRecord* editor);
-// The window's title shows the mark of unsaved changes when `unsaved`.
-void ShowSymbolEditorUnsaved(SymbolEditorRecord* editor, bool unsaved);
 // Closing the window of a library item's editor: a changed item asks whether to save it first
 // (askSaveItem); false when the window stays open.
 bool CloseLibrarySymbolEditorWindow(SymbolEditorRecord* editor);
 // The window icon: 2031 for a file-symbol editor, else the icon of the item's kind.
 int16_t GetSymbolWindowIconId(const SymbolEditorRecord* editor);
 
-// Marks the editor (none: CurrEdit) edited, dropping its undo action when asked; the first mark
-// tells the owner.
-void SetEditModified(SymbolEditorRecord* editor, bool clearUndo);
-// Marks the item changed for its owner (once).
-void SetSymbolLibItemModified(SymbolEditorRecord* editor);
 // True for the single-symbol kinds; a component needs an element other than a pin in its
 // primary drawing.
 bool ValidateSymbolEditorSymbol(const SymbolEditorRecord* editor);

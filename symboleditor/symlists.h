@@ -9,8 +9,8 @@
 // of its fields is empty, so a footprint typed without a package name, or a hidden pin's number
 // typed before its name, is never lost by switching tabs.
 //
-// The list view of a tab (toolkit/vx_listview.h) shows these rows through `EditListsFunnelHook`;
-// its row records are row indexes.
+// The list view of a tab (toolkit/vx_listview.h, set up by symtools) shows these rows; its row
+// records are row indexes.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,8 @@ struct VXEventRecord;
 struct VXListViewHookRecord;
 struct VXWindowRecordTag;
 
+// The size of a cell's text buffer.
+constexpr int32_t kSymListCellSize = 256;
 // Pin fields (the Pins tab and its sort keys).
 constexpr int32_t kPinFieldNumber = 1, kPinFieldName = 2, kPinFieldType = 3, kPinFieldSlot = 4;
 // Fields of the other tabs' cells: Names 1 the name; Packages 1 the name, 2 the footprint;
@@ -73,7 +75,7 @@ bool ChangeLibItemPinData(SymbolEditorRecord* editor, int32_t row, int32_t type,
 // ---- Rows of the current tab (the editor's current tab) ----
 
 int32_t CountSymbolEditorListRows(SymbolEditorRecord* editor);
-// A cell's text into a buffer of 256 bytes.
+// A cell's text into a buffer of kSymListCellSize bytes.
 void GetSymbolEditorListText(SymbolEditorRecord* editor, int32_t row, int32_t field, char* text);
 // Commits a typed cell: the text is trimmed and an unchanged one does nothing. False when it is
 // refused (an empty pin number, or an empty hidden pin name in the Pins tab): the cell keeps its
@@ -120,13 +122,12 @@ uint16_t TrackListPopupMenu(VXWindowRecordTag* window, Point where, const char* 
 // The pin types a pin of the type value may take (the first four for a bus pin), by name.
 std::vector<std::string> PinTypeNames(uint8_t typeValue);
 
-// Shows the editor's current tab in a list view window (its rows, the new-entry row, editing in
-// the first field of row 0).
-void PrepareSymbolEditorList(SymbolEditorRecord* editor, VXWindowRecordTag* list);
-// A click on header cell `column` of the tab: in the Pins tab its field becomes the first sort key
-// and the tab is shown again; other tabs do nothing.
-void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column);
-// The list view's hook for every tab.
-int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record);
+// The list view window showing the editor's rows (none: nullptr); it is known by its id, so a
+// window gone before the editor forgets it is not used.
+void SetSymbolEditorListWindow(SymbolEditorRecord* editor, VXWindowRecordTag* list);
+// The editor whose rows a list view window shows; nullptr for none.
+SymbolEditorRecord* SymbolEditorOfList(VXWindowRecordTag* window);
+// The list view's rows follow the tab's rows.
+void RefreshSymbolEditorList(SymbolEditorRecord* editor);
 
 }  // namespace plexa

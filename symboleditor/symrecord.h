@@ -185,13 +185,6 @@ struct SymbolEditorHooks {
     void (*destroyWindow)(SymbolEditorRecord* editor) = nullptr;
     // Shows the window, or only brings it to the front. Default: nothing.
     void (*showWindow)(SymbolEditorRecord* editor, bool frontOnly) = nullptr;
-    // Ends text editing: the typed text goes back into its frame. Default: nothing.
-    void (*endTextEditing)(SymbolEditorRecord* editor) = nullptr;
-    // Finishes a polygon being built and chooses the select tool. Default: the tool becomes
-    // kSymEditToolSelect.
-    void (*finishTool)(SymbolEditorRecord* editor) = nullptr;
-    // Clears the selection of the current view. Default: nothing.
-    void (*clearSelection)(SymbolEditorRecord* editor) = nullptr;
     // Writes the list of tabs 2 to 6 into the item (updating its rows with listFlag); false when
     // the list's edits are invalid. Default: true. Optional: the list tabs are not built yet.
     bool (*flushList)(SymbolEditorRecord* editor, bool listFlag) = nullptr;

@@ -15,6 +15,7 @@
 #include "model/texts.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"

@@ -12,23 +12,28 @@
 #include "graphics/colors.h"
 #include "graphics/grafport.h"
 #include "graphics/grafprocs.h"
+#include "graphics/textline.h"
 #include "graphics/textstyle.h"
 #include "model/elements.h"
 #include "model/libitem.h"
+#include "model/pindata.h"
 #include "model/sheet.h"
 #include "symboleditor/partdialogs.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
 #include "symboleditor/symlists.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselection.h"
 #include "symboleditor/symundo.h"
 #include "toolkit/vx_alerts.h"
+#include "toolkit/vx_celledit.h"
 #include "toolkit/vx_colheader.h"
 #include "toolkit/vx_control_items.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"
 #include "toolkit/vx_listview.h"
+#include "toolkit/vx_menus.h"
 #include "toolkit/vx_panels.h"
 #include "toolkit/vx_services.h"
 #include "toolkit/vx_tooltips.h"
@@ -60,6 +65,7 @@ struct PaneState {
     VXWindowRecordTag* headerPane = nullptr;  // the list's column titles, above its rows
     VXColumnHeaderRecord header = nullptr;
     Point savedScroll{};  // the drawing's (top, left) while a list is shown
+    int32_t popupRow = -1;  // the list row whose popup menu is open
 };
 std::map<const SymbolEditorRecord*, PaneState> gPanes;
 
@@ -206,6 +212,316 @@ void PartsTreeRowDraw(VXWindowRecordTag* window, VXListViewHookRecord* record) {
 }
 
 }  // namespace
+
+// ---- The list view of the list tabs ----
+
+namespace {
+
+struct Cell {
+    int32_t field;  // the column of an editable cell; 0 for a cell only drawn
+    int16_t left, right;  // right -1: the row's end
+};
+
+// The columns' positions (the grey lines) and the cells of each tab.
+std::vector<int16_t> ColumnPositions(uint16_t tab) {
+    switch (tab) {
+        case kSymEditTabNames: return {72, 290};
+        case kSymEditTabPackages: return {75, 210};
+        case kSymEditTabPins: return {50, 180, 280};
+        case kSymEditTabHiddenPins: return {120, 240};
+        default: return {};
+    }
+}
+
+std::vector<Cell> Cells(uint16_t tab) {
+    switch (tab) {
+        case kSymEditTabNames: return {{kListFieldName, 77, 288}};
+        case kSymEditTabPackages: return {{kPackageFieldName, 77, 208}, {kPackageFieldFootprint, 212, -1}};
+        case kSymEditTabPins:
+            return {{0, 2, 48}, {0, 73, 178}, {kPinFieldNumber, 182, 278}, {kPinFieldName, 282, -1}};
+        case kSymEditTabHiddenPins:
+            return {{kHiddenFieldNumber, 22, 118}, {kHiddenFieldName, 122, 238}, {kHiddenFieldSignal, 242, -1}};
+        default: return {};
+    }
+}
+
+// The field a drawn-only Pins cell shows.
+int32_t PinsDrawnField(int16_t left) { return left < 50 ? kPinFieldSlot : kPinFieldType; }
+
+int32_t EditableFields(uint16_t tab) {
+    switch (tab) {
+        case kSymEditTabNames: return 1;
+        case kSymEditTabPackages: return 2;
+        case kSymEditTabPins: return 2;
+        case kSymEditTabHiddenPins: return 3;
+        default: return 0;
+    }
+}
+
+Rect ArrowRect(const Rect& row, int16_t left, int16_t right) {
+    const int16_t h = int16_t(row.left + (left + right) / 2 - 6), v = int16_t((row.top + row.bottom) / 2 - 6);
+    return Rect{v, h, int16_t(v + 13), int16_t(h + 13)};
+}
+
+void DrawArrow(const Rect& r, bool enabled) {
+    QZSetColor(nullptr, enabled ? kVXDefaultForeColor : 0x0ABBBBBB, false);
+    for (int16_t i = 0; i < 4; ++i) {
+        VXMoveTo(int16_t(r.left + 3 + i), int16_t(r.top + 5 + i));
+        VXLineTo(int16_t(r.right - 4 - i), int16_t(r.top + 5 + i));
+    }
+}
+
+void DrawCellText(const char* text, const Rect& row, int16_t left, int16_t right, VXColor color) {
+    char buffer[kSymListCellSize];
+    std::snprintf(buffer, sizeof buffer, "%s", text);
+    const int16_t r = right < 0 ? row.right : int16_t(row.left + right);
+    VXTruncString(buffer, sizeof buffer, r - row.left - left - 2, 0);
+    QZSetColor(nullptr, color, false);
+    VXMoveTo(int16_t(row.left + left + 2), int16_t(row.bottom - 5));
+    VXDrawTextWithEncoding(buffer, int32_t(std::strlen(buffer)), 0x08000100);
+}
+
+void DrawListRow(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    StdDrawHiliteEditListViewItem(window, record);
+    const Rect& row = record->rect;
+    const uint16_t tab = editor->currentTab;
+    const std::vector<int16_t> columns = ColumnPositions(tab);
+    DrawListRowGrid(row, columns);
+    const int32_t index = record->index;
+    bool hiddenRow = false;
+    if (tab == kSymEditTabPins) {
+        const auto& pins = GetPinListEditArray(editor);
+        hiddenRow = index >= 0 && index < int32_t(pins.size()) && !pins[size_t(index)].section;
+        DrawArrow(ArrowRect(row, 50, 73), true);
+    }
+    char text[kSymListCellSize];
+    for (const Cell& cell : Cells(tab)) {
+        if (record->te && cell.field != 0 && cell.field == record->column) continue;  // its edit field draws it
+        const int32_t field = cell.field != 0 ? cell.field : PinsDrawnField(cell.left);
+        GetSymbolEditorListText(editor, index, field, text);
+        const bool blue = hiddenRow && cell.field == 0;
+        DrawCellText(text, row, cell.left, cell.right, blue ? 0x030000FF : kVXDefaultForeColor);
+    }
+    LibraryItem* item = editor->item;
+    if (tab == kSymEditTabNames) {
+        if (index == editor->primaryName) DrawCellText("\xE2\x9C\x93", row, 30, 72, kVXDefaultForeColor);
+        const bool packages = item->head.packageCount > 0;
+        DrawArrow(ArrowRect(row, 294, 311), packages);
+        if (packages) {
+            char name[kLibItemTextSize];
+            GetLibPackageName(item, GetLibraryItemNameInfo(item, index, nullptr), name);
+            DrawCellText(name, row, 319, -1, kVXDefaultForeColor);
+        }
+    } else if (tab == kSymEditTabPackages) {
+        DrawArrow(ArrowRect(row, 20, 43), !(editor->state & kSymEditFileSymbol));
+        std::snprintf(text, sizeof text, "%d", GetLibPackagePinSet(item, index) + 1);
+        DrawCellText(text, row, 45, 73, kVXDefaultForeColor);
+    }
+    QZSetColor(nullptr, kVXDefaultForeColor, false);
+}
+
+// The editable field under a point of a row (0 none).
+int32_t FieldAt(uint16_t tab, int16_t x) {
+    for (const Cell& cell : Cells(tab))
+        if (cell.field != 0 && x >= cell.left && (cell.right < 0 || x < cell.right)) return cell.field;
+    return 0;
+}
+
+int32_t ListMouseDown(SymbolEditorRecord* editor, VXWindowRecordTag* window, VXListViewHookRecord* record) {
+    if (!record->event) return 0;
+    if (record->index < 0) {
+        if (editor->currentTab == kSymEditTabHiddenPins) EnableHiddenPinAttributes(editor, false);
+        return 0;
+    }
+    Rect row;
+    VXGetListViewItemRect(window, record->index, &row);
+    const int16_t x = int16_t(record->event->u.mouse.longH - row.left);
+    const uint16_t tab = editor->currentTab;
+    if (tab == kSymEditTabNames && x < 72) {
+        for (int32_t r = 0; r < VXCountListViewItems(window); ++r) VXSetListViewItemSelected(window, r, false);
+        const int32_t old = editor->primaryName;
+        if (SetDefaultItemName(editor, record->index)) {
+            VXInvalListViewItem(window, old);
+            VXInvalListViewItem(window, record->index);
+        }
+        return kVXListClickHandled;
+    }
+    std::vector<int32_t> selected;
+    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r + 1)) selected.push_back(r);
+    const auto popup = [&](int16_t left, int16_t right, const char* title, const std::vector<std::string>& items,
+                           int32_t checked) -> uint16_t {
+        const Rect arrow = ArrowRect(row, left, right);
+        gPanes[editor].popupRow = record->index;
+        VXInvalListViewItem(window, record->index);
+        const uint16_t chosen = TrackListPopupMenu(window, Point{arrow.bottom, arrow.left}, title,
+                                                   kListMenuFirstCommand, items, checked);
+        gPanes[editor].popupRow = -1;
+        VXInvalListViewItem(window, record->index);
+        return chosen;
+    };
+    LibraryItem* item = editor->item;
+    if (tab == kSymEditTabPins && x >= 48 && x < 75) {
+        PinListEntry entry{};
+        Handle data = GetIndexedPinData(item->pinTable, int32_t(GetPinListDataId(editor, record->index, &entry, nullptr)));
+        if (!data) return kVXListClickHandled;
+        const uint8_t type = GetPinDataType(data, true);
+        if (const uint16_t command = popup(50, 73, "Pin Type", PinTypeNames(type), type & 0x3F))
+            if (DoSymbolEditorListCommand(editor, command, record->index, selected)) VXInvalidateHierarchy(window);
+        return kVXListClickHandled;
+    }
+    if (tab == kSymEditTabNames && x >= 292 && x < 314) {
+        if (item->head.packageCount == 0) return kVXListClickHandled;  // swallowed
+        std::vector<std::string> packages;
+        char name[kLibItemTextSize];
+        for (int32_t p = 0; p < item->head.packageCount; ++p) {
+            GetLibPackageName(item, p, name);
+            packages.push_back(name);
+        }
+        if (const uint16_t command = popup(294, 311, "Package", packages, GetLibraryItemNameInfo(item, record->index, nullptr)))
+            if (DoSymbolEditorListCommand(editor, command, record->index, selected)) VXInvalidateHierarchy(window);
+        return kVXListClickHandled;
+    }
+    if (tab == kSymEditTabPackages && x >= 18 && x < 45) {
+        if (editor->state & kSymEditFileSymbol) return kVXListClickHandled;
+        const uint16_t command = popup(20, 43, "Pin Set", {"1", "2", "3", "4"}, GetLibPackagePinSet(item, record->index));
+        const int32_t pinSet = command ? command - kListMenuFirstCommand : -1;
+        if (pinSet >= 0 && pinSet < kLibPinSetCount && DoPinSetSelection(editor, pinSet)) {
+            SetLibPackagePinSet(item, record->index, pinSet);
+            VXInvalListViewItem(window, record->index);
+            SetSymbolLibItemModified(editor);
+        }
+        return kVXListClickHandled;
+    }
+    if (tab == kSymEditTabHiddenPins && record->event->kind == kVXDoubleClickEvent &&
+        VXCountListViewSelections(window) == 1) {
+        EditHiddenPinAttributes(editor);
+        return kVXListClickHandled;
+    }
+    record->column = int16_t(FieldAt(tab, x));
+    return 0;
+}
+
+}  // namespace
+
+int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record) {
+    SymbolEditorRecord* editor = SymbolEditorOfList(window);
+    if (!editor || !editor->item) return 0;
+    const uint16_t tab = editor->currentTab;
+    switch (message) {
+        case kVXListDrawItem:
+        case kVXListDrawItem + 1:
+            DrawListRow(editor, window, record);
+            return 1;
+        case kVXListMouseDown: return ListMouseDown(editor, window, record);
+        case kVXListClickInEditor: {
+            // The edit field is wider than its cell: a click beside the cell belongs to the row.
+            Rect row;
+            VXGetListViewItemRect(window, record->index, &row);
+            const int16_t x = int16_t(record->event->u.mouse.longH - row.left);
+            for (const Cell& cell : Cells(tab))
+                if (cell.field == record->column && (x < cell.left || (cell.right >= 0 && x >= cell.right))) return 2;
+            return 0;
+        }
+        case kVXListEditNavigate:
+            if (!VXFlushListViewEditField(window)) return 0;
+            CreateNewListEntryIfNeeded(editor);
+            RefreshSymbolEditorList(editor);
+            return 0x180000 | EditableFields(tab);
+        case kVXListEditRect:
+            for (const Cell& cell : Cells(tab))
+                if (cell.field == record->column) {
+                    record->rect = Rect{1, cell.left, int16_t(record->rowHeight > 0 ? record->rowHeight - 2 : 15),
+                                        int16_t(cell.right < 0 ? cell.left + 400 : cell.right)};
+                    record->fieldWidth = int16_t(tab == kSymEditTabNames ? 600 : tab == kSymEditTabPackages ? 800
+                                                 : tab == kSymEditTabHiddenPins && record->column != kHiddenFieldNumber ? 800
+                                                                                                      : 400);
+                }
+            return 0;
+        case kVXListFetchText: GetSymbolEditorListText(editor, record->index, record->column, record->text); return 0;
+        case kVXListEditState:
+            if (record->param.value == 0) {  // the cell being left
+                CreateNewListEntryIfNeeded(editor);
+                RefreshSymbolEditorList(editor);
+            } else if (tab == kSymEditTabHiddenPins) {  // a hidden pin's cell entered
+                EnableHiddenPinAttributes(editor, true);
+            }
+            return 2;
+        case kVXListDirtyTest: {
+            char old[kSymListCellSize];
+            GetSymbolEditorListText(editor, record->index, record->column, old);
+            return std::strcmp(old, record->text) == 0 ? 1 : 0;
+        }
+        case kVXListCommit:
+            if (CommitSymbolEditorListText(editor, record->index, record->column, record->text)) {
+                if (tab == kSymEditTabPins) VXInvalidateHierarchy(window);
+                return 1;
+            }
+            GetSymbolEditorListText(editor, record->index, record->column, record->text);
+            return 2;  // the old text back, still in edit
+        case kVXListTextChanged: SetSymbolLibItemModified(editor); return 0;
+        default: return 0;
+    }
+}
+
+// The list view's events: the pin type and default package commands, and Delete or Backspace.
+static int32_t EditListViewHandler(VXWindowRecordTag* window, VXEventRecord* event) {
+    SymbolEditorRecord* editor = SymbolEditorOfList(window);
+    if (!editor) return 0;
+    std::vector<int32_t> selected;
+    for (int32_t r = VXGetListViewSelection(window, -1); r >= 0; r = VXGetListViewSelection(window, r + 1))
+        selected.push_back(r);
+    if (event->kind == kVXCloseEvent)
+        return editor->window && editor->drawingHandler ? editor->drawingHandler(editor->window, event) : 0;
+    if (event->kind == kVXActivateEvent) {
+        if (event->u.activate.activated) DoSymbolEditorActivate(editor);
+        else (void)VXFlushListViewEditField(window);  // a refused text stays in its cell
+        return 0;
+    }
+    if (event->kind == kVXControlEvent && event->u.control.controlType == kVXListBox) {
+        // The rows chosen changed: the attributes are those of one hidden pin.
+        if (editor->currentTab == kSymEditTabHiddenPins) EnableHiddenPinAttributes(editor, selected.size() == 1);
+        return 0;
+    }
+    if (event->kind == kVXCommandEvent) {
+        const uint16_t command = event->u.command.command;
+        if (command < kListMenuFirstCommand || command > kListMenuFirstCommand + 255) return 0;
+        if (DoSymbolEditorListCommand(editor, command, gPanes[editor].popupRow, selected)) VXInvalidateHierarchy(window);
+        gPanes[editor].popupRow = -1;
+        return 1;
+    }
+    if (event->kind == kVXCharEvent && VXGetListViewEditFocus(window, nullptr, nullptr, nullptr) < 0 &&
+        editor->currentTab != kSymEditTabPins) {
+        const uint16_t key = event->u.character.character;
+        if (key == 8 || key == 127) {
+            DeleteSymbolEditorListRows(editor, selected);
+            VXDeleteListViewItemData(window, 0, -1);
+            RefreshSymbolEditorList(editor);
+            if (editor->currentTab == kSymEditTabHiddenPins) EnableHiddenPinAttributes(editor, false);
+        }
+        return 1;
+    }
+    return 0;
+}
+
+void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column) {
+    if (editor->currentTab != kSymEditTabPins || column < 0 || column > 3) return;
+    SetPinListSortField(gPinFieldMap[column]);
+    SetSymbolEditorView(editor, kSymEditTabPins, editor->pinSet);
+}
+
+void PrepareSymbolEditorList(SymbolEditorRecord* editor, VXWindowRecordTag* list) {
+    SetSymbolEditorListWindow(editor, list);
+    if (!list) return;
+    gPanes[editor].popupRow = -1;
+    if (!VXGetListViewRecord(list))
+        VXInstallListView(list, nullptr, 18, sizeof(int32_t), kVXListEditCells | kVXListMultiSelect, EditListsFunnelHook);
+    VXSetListViewEventHook(list, EditListViewHandler);
+    if (editor->currentTab == kSymEditTabPins) BuildPinListEditArray(editor);
+    CreateNewListEntryIfNeeded(editor);
+    VXDeleteListViewItemData(list, 0, -1);
+    RefreshSymbolEditorList(editor);
+    if (VXCountListViewItems(list) > 0) (void)VXSetListViewEditFocus(list, 0, 1);  // 0 when the window is gone
+}
 
 // ---- Pin sets ----
 

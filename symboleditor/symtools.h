@@ -3,7 +3,9 @@
 // drawing tools, and for a component the reference prefix, the pin-set selector, the new-part
 // button and the parts tree of symbol definitions and their sections), and the top tool bar
 // (snap, zoom area, rotate and mirror, outline width and colours, "Alt. Symbol"). The tools pane
-// and the top tool bar exist only while the drawing is shown.
+// and the top tool bar exist only while the drawing is shown. While a list tab is shown, the
+// content is the list view of its rows (symlists), whose clicks, popup menus and keys are handled
+// here since they switch views and pin sets.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,7 @@ struct LibraryItem;
 struct LibSection;
 struct SymbolEditorRecord;
 struct VXEventRecord;
+struct VXListViewHookRecord;
 struct VXTreeNode;
 struct VXWindowRecordTag;
 
@@ -88,6 +91,17 @@ int32_t SymbolEditTopToolsHandler(VXWindowRecordTag* window, VXEventRecord* even
 int32_t SymbolEditPkgSelHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t SymbolEditListHeaderHandler(VXWindowRecordTag* window, VXEventRecord* event);
 int32_t InstanceListEventHandler(VXWindowRecordTag* window, VXEventRecord* event);
+
+// ---- The list view of the list tabs ----
+
+// Shows the editor's current tab in a list view window (its rows, the new-entry row, editing in
+// the first field of row 0).
+void PrepareSymbolEditorList(SymbolEditorRecord* editor, VXWindowRecordTag* list);
+// A click on header cell `column` of the tab: in the Pins tab its field becomes the first sort key
+// and the tab is shown again; other tabs do nothing.
+void ClickSymbolEditorListHeader(SymbolEditorRecord* editor, int32_t column);
+// The list view's hook for every tab.
+int32_t EditListsFunnelHook(VXWindowRecordTag* window, int32_t message, VXListViewHookRecord* record);
 
 // ---- Pin sets ----
 

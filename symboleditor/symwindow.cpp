@@ -27,6 +27,7 @@
 #include "symboleditor/symclip.h"
 #include "symboleditor/symcreate.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 #include "symboleditor/symselect.h"
 #include "symboleditor/symtools.h"
@@ -102,9 +103,6 @@ void AddSymbolEditorWindowHooks(SymbolEditorHooks& hooks) {
     hooks.createWindow = CreateEditorWindow;
     hooks.destroyWindow = DestroyEditorWindow;
     hooks.showWindow = ShowEditorWindow;
-    hooks.endTextEditing = DestroySymbolEditorTE;
-    hooks.finishTool = FinishSymbolEditorTool;
-    hooks.clearSelection = ClearSymbolEditorSelection;
     hooks.flushList = [](SymbolEditorRecord* editor, bool keepRows) { return FlushSymbolEditorList(editor, keepRows) != 0; };
 }
 

@@ -8,6 +8,7 @@
 #include "symboleditor/libeditor.h"
 #include "library/tests/library_testing.h"
 #include "symboleditor/libeditorlink.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/tests/symeditor_testing.h"
 #include "toolkit/vx_controls.h"
 #include "toolkit/vx_events.h"

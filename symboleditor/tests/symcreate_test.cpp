@@ -14,6 +14,7 @@
 #include "platform/testseam_platform.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symclip.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/symselect.h"
 #include "symboleditor/symundo.h"
 #include "symboleditor/symwindow.h"

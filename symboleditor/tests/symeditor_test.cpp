@@ -2,6 +2,7 @@
 // loading a symbol, adding to it, flushing it back and reading the stored item again; the names
 // of new file symbols and their limit; the statuses of opening; closing, validation and saving.
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 
 #include <gtest/gtest.h>
 

@@ -22,6 +22,7 @@
 #include "model/texts.h"
 #include "symboleditor/symbolview.h"
 #include "symboleditor/symeditor.h"
+#include "symboleditor/symmodified.h"
 #include "symboleditor/sympins.h"
 
 namespace plexa::test {

@@ -2,6 +2,7 @@
 // rename that reaches every slot of a definition and a renumber that reaches one, hidden pins'
 // signal names, names and their primary one, and what leaving a tab keeps.
 #include "symboleditor/symlists.h"
+#include "symboleditor/symtools.h"
 
 #include "symboleditor/tests/symdialogs_testing.h"
 #include "toolkit/vx_celledit.h"
