@@ -13,20 +13,6 @@
 
 namespace plexa {
 
-namespace {
-
-void Sound() {
-    if (GetWireTrackingHooks().connectSound) GetWireTrackingHooks().connectSound();
-}
-
-// The area of a junction dot at a point.
-void InvalJunctionDot(SheetRecord* sheet, Point pt) {
-    const Rect dot{int16_t(pt.v - 4), int16_t(pt.h - 4), int16_t(pt.v + 5), int16_t(pt.h + 5)};
-    if (!VXEmptyRect(&dot)) InvalSheetWindowArea(sheet, &dot);
-}
-
-}  // namespace
-
 void ConnectFloatingWire(SheetRecord* sheet) {
     if (!sheet) return;
     WireInProgress& w = WireStateOf(sheet);
@@ -71,7 +57,7 @@ void ConnectFloatingWire(SheetRecord* sheet) {
     CalcWireBounds(link);
     w.start = start;
     w.wire = link;
-    Sound();
+    PlayConnectSound();
     if (!FinishSignalCreation(sheet, &t) && w.wire) {
         DestroyWire(w.wire);
         w.wire = nullptr;

@@ -59,18 +59,8 @@ constexpr int16_t kMaskDrawMode = 11;
 
 bool Same(Point a, Point b) { return a.v == b.v && a.h == b.h; }
 
-void Sound() {
-    if (GetWireTrackingHooks().connectSound) GetWireTrackingHooks().connectSound();
-}
-
 void InvalArea(SheetRecord* sheet, const Rect& area) {
     if (!VXEmptyRect(&area)) InvalSheetWindowArea(sheet, &area);
-}
-
-// The area of a junction dot at a point.
-void InvalJunctionDot(SheetRecord* sheet, Point pt) {
-    const Rect dot{int16_t(pt.v - 4), int16_t(pt.h - 4), int16_t(pt.v + 5), int16_t(pt.h + 5)};
-    InvalArea(sheet, dot);
 }
 
 bool IsCreating(SheetRecord* sheet) { return WireStateOf(sheet).wire != nullptr; }
@@ -203,6 +193,14 @@ void RenderSheetOverlay(VXWindowRecordTag* window, void*) {
 }
 
 }  // namespace
+
+void PlayConnectSound() {
+    if (GetWireTrackingHooks().connectSound) GetWireTrackingHooks().connectSound();
+}
+
+void InvalJunctionDot(SheetRecord* sheet, Point pt) {
+    InvalArea(sheet, Rect{int16_t(pt.v - 4), int16_t(pt.h - 4), int16_t(pt.v + 5), int16_t(pt.h + 5)});
+}
 
 // ---- Paths ----
 
@@ -714,14 +712,14 @@ void CreateSignalClick(SheetRecord* sheet) {
             case kTermSignalWire:
                 if (t.junction) InvalJunctionDot(sheet, t.point);
                 w.pathOption = t.direction;
-                Sound();
+                PlayConnectSound();
                 if (placement == 1 && GetCachedNetSymbolSignalName(sheet, name) &&
                     !AskChangeAttachedSignalName(sheet, static_cast<SignalHandle>(t.object), name, false))
                     return;
                 break;
             case kTermSignalPin:
                 w.pathOption = t.pinDirection;
-                Sound();
+                PlayConnectSound();
                 if (placement == 1 && GetCachedNetSymbolSignalName(sheet, name) &&
                     !AskChangeAttachedSignalName(sheet, nullptr, name, false))
                     return;
@@ -750,14 +748,14 @@ void CreateSignalClick(SheetRecord* sheet) {
             break;
         case kTermSignalPin:
             if (IsStartPin(w, t)) return;
-            Sound();
+            PlayConnectSound();
             break;
         case kTermSignalWire:
             if (t.junction) InvalJunctionDot(sheet, t.point);
-            Sound();
+            PlayConnectSound();
             break;
         case kTermBreakOut:
-            Sound();
+            PlayConnectSound();
             break;
         default:
             return;
@@ -798,7 +796,7 @@ void CreateBussClick(SheetRecord* sheet) {
         switch (t.kind) {
             case kTermBussWire:
             case kTermBussPin:
-                Sound();
+                PlayConnectSound();
                 break;
             case kTermNone:
                 if (sheet->selectedTool == kDrawToolLibraryPart && !PlaceNetSymbol(sheet, t.point, kTermBussPin, &t))
@@ -822,11 +820,11 @@ void CreateBussClick(SheetRecord* sheet) {
             }
             break;
         case kTermBussWire:
-            Sound();
+            PlayConnectSound();
             break;
         case kTermBussPin:
             if (IsStartPin(w, t)) return;
-            Sound();
+            PlayConnectSound();
             break;
         default:
             return;

@@ -52,6 +52,10 @@ void BuildOrientPath(Point* path, int32_t direction, int32_t length);
 bool BuildIntersectPath(Point* path, int32_t direction, const Point segment[2]);
 
 void RecordMouseClickTrackingState(SheetRecord* sheet);
+// The connection click (when the preferences have it).
+void PlayConnectSound();
+// Redraws the area of a junction dot at a point.
+void InvalJunctionDot(SheetRecord* sheet, Point pt);
 void CloseTrackingOverlay();
 bool SheetHasOverlay(const SheetRecord* sheet);
 // Forgets the tracked state and hides the overlay's content until the next move.
